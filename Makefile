@@ -1,0 +1,36 @@
+# Entry points: `make demo` and `make test` on a fresh Debian machine.
+JOBS ?= $(shell nproc)
+ASAN_DIR := build/asan
+RELEASE_DIR := build/release
+
+.PHONY: all deps test demo bench clean build-test build-release
+
+all: build-release
+
+deps:
+	scripts/install-deps
+
+$(ASAN_DIR)/build.ninja: | deps
+	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Asan -DMAPCORE_TESTS=ON -DMAPCORE_BENCH=OFF
+
+$(RELEASE_DIR)/build.ninja: | deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMAPCORE_TESTS=OFF -DMAPCORE_BENCH=ON
+
+build-test: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+
+build-release: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+test: build-test
+	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+demo: build-release
+	mkdir -p out
+	$(RELEASE_DIR)/examples/mapdemo out
+
+bench: build-release
+	scripts/run-benchmarks $(RELEASE_DIR)/bench
+
+clean:
+	rm -rf build out

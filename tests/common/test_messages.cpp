@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/language.h"
+#include "common/messages.h"
+#include "support/host_recorder.h"
+
+namespace {
+
+using mctest::RecordingMessageBox;
+using mctest::RecordingWindow;
+
+class Messages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetMapAccessLanguage(1);
+    MessageEnableSet(1);
+    MessageWindowSet(nullptr);
+  }
+  void TearDown() override { SetUp(); }
+};
+
+TEST_F(Messages, CodesWithoutTextShowTheUnknownText) {
+  RecordingMessageBox box;
+  ErrorMessage(60011, nullptr);
+  EXPECT_STREQ(LastMessageText(), "Unknown error - ");
+  ErrorMessage(600011, nullptr);
+  EXPECT_STREQ(LastMessageText(), "Create error, file - ");
+  ErrorMessage(60100, "x");
+  EXPECT_STREQ(LastMessageText(), "Unknown error - x");
+  EXPECT_STREQ(MapErrorText(60031, 1), "Error version of  - ");
+  EXPECT_STREQ(MapErrorText(60004, 1), "Write fault , file - ");
+}
+
+TEST_F(Messages, NameIsAppendedAndShownWithStopIconAndCaption) {
+  RecordingMessageBox box(IDOK);
+  EXPECT_EQ(ErrorMessageEx(nullptr, 60007, "a.map"), IDOK);
+  ASSERT_EQ(box.boxes().size(), 1u);
+  EXPECT_EQ(box.boxes()[0].text, "File not found - a.map");
+  EXPECT_EQ(box.boxes()[0].caption, "Error Message");
+  EXPECT_EQ(box.boxes()[0].flags, 0x2010u);
+}
+
+TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheText) {
+  RecordingMessageBox box;
+  MessageEnableSet(0);
+  EXPECT_EQ(ErrorMessage(60003, "b.sit"), 0);
+  EXPECT_TRUE(box.boxes().empty());
+  EXPECT_STREQ(LastMessageText(), "Read fault, file - b.sit");
+}
+
+TEST_F(Messages, EnableKeepsAnyValueAndReturnsThePrevious) {
+  RecordingMessageBox box;
+  EXPECT_EQ(MessageEnableSet(5), 1);
+  EXPECT_EQ(IsMessageEnable(), 5);
+  EXPECT_EQ(MessageEnableSet(1), 5);
+  ErrorMessage(60001, nullptr);
+  EXPECT_EQ(box.boxes().size(), 1u);
+}
+
+TEST_F(Messages, LanguagesOtherThanTwoAreEnglish) {
+  RecordingMessageBox box;
+  for (int lang : {0, 3, -1}) {
+    SetMapAccessLanguage(lang);
+    ErrorMessage(60005, nullptr);
+    EXPECT_STREQ(LastMessageText(), "Invalid data, file - ");
+    EXPECT_EQ(box.boxes().back().caption, "Error Message");
+  }
+}
+
+TEST_F(Messages, RussianTextsAreCp1251Bytes) {
+  RecordingMessageBox box;
+  SetMapAccessLanguage(2);
+  ErrorMessage(60007, "x");
+  // "Файл не найден - x"
+  EXPECT_STREQ(LastMessageText(),
+               "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED - x");
+  // "Обработчик ошибок"
+  EXPECT_EQ(box.boxes().back().caption,
+            "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xF7\xE8\xEA \xEE\xF8\xE8\xE1\xEE\xEA");
+  // Two blanks before the dash: "Ошибочная версия модуля  - "
+  EXPECT_STREQ(MapErrorText(60031, 2),
+               "\xCE\xF8\xE8\xE1\xEE\xF7\xED\xE0\xFF \xE2\xE5\xF0\xF1\xE8\xFF "
+               "\xEC\xEE\xE4\xF3\xEB\xFF  - ");
+}
+
+TEST_F(Messages, LongNamesAreCutToTheBuffer) {
+  RecordingMessageBox box;
+  SetMapAccessLanguage(2);
+  std::string name(1000, 'n');
+  ErrorMessage(60030, name.c_str());  // the longest Russian text
+  std::string text = LastMessageText();
+  EXPECT_EQ(text.size(), static_cast<size_t>(MC_MESSAGE_TEXT_SIZE - 1));
+  EXPECT_EQ(text.compare(0, std::strlen(MapErrorText(60030, 2)), MapErrorText(60030, 2)), 0);
+  SetMapAccessLanguage(1);
+  ErrorMessage(60007, name.c_str());
+  EXPECT_EQ(std::string(LastMessageText()), "File not found - " + name.substr(0, 303 - 17));
+}
+
+TEST_F(Messages, HostWindowIsKeptAndReturned) {
+  RecordingWindow w;
+  EXPECT_EQ(MessageWindowSet(w.handle()), nullptr);
+  EXPECT_EQ(MessageWindowGet(), w.handle());
+  EXPECT_EQ(MessageWindowSet(nullptr), w.handle());
+}
+
+TEST_F(Messages, ProgressStartPercentEndAndOnlyGrowth) {
+  RecordingWindow w;
+  MessageWindowSet(w.handle());
+  {
+    TProgress p;
+    EXPECT_TRUE(p.Start("Copy"));
+    for (int i = 0; i <= 1000; ++i) EXPECT_TRUE(p.Step(i, 1000));
+  }
+  auto m = w.Of(1424);
+  ASSERT_EQ(m.size(), 103u);  // start, 0..100, end
+  EXPECT_EQ(static_cast<intptr_t>(m.front().wparam), -1);
+  EXPECT_EQ(m.front().text, "Copy");
+  for (int i = 0; i <= 100; ++i) EXPECT_EQ(static_cast<intptr_t>(m[1 + i].wparam), i);
+  EXPECT_EQ(static_cast<intptr_t>(m.back().wparam), -2);
+}
+
+TEST_F(Messages, ProgressCancelledByReplyAndSilentWhenSwitchedOff) {
+  RecordingWindow w(3);
+  MessageWindowSet(w.handle());
+  TProgress p;
+  p.Start("Work");
+  int sent = 0;
+  for (int i = 0; i <= 100; ++i) {
+    if (!p.Percent(i)) break;
+    ++sent;
+  }
+  EXPECT_EQ(sent, 3);
+  EXPECT_TRUE(p.Cancelled());
+  p.End();
+
+  RecordingWindow quiet;
+  MessageWindowSet(quiet.handle());
+  MessageEnableSet(0);
+  TProgress q;
+  q.Start("x");
+  q.Percent(50);
+  q.End();
+  EXPECT_TRUE(quiet.messages().empty());
+  // Steps and errors go to a given window whatever the switch says.
+  SendStepMessage(quiet.handle(), 2, 5);
+  SendErrorMessage(quiet.handle(), 60005, 3);
+  ASSERT_EQ(quiet.messages().size(), 2u);
+  EXPECT_EQ(quiet.messages()[0].message, 1414u);
+  EXPECT_EQ(quiet.messages()[1].lparam, 3);
+}
+
+TEST_F(Messages, PathShellKeepsTheFolder) {
+  PathShellSet("/opt/host/bin/app");
+  EXPECT_STREQ(PathShellGet(), "/opt/host/bin/");
+  PathShellSet("C:\\GIS\\host.exe");
+  EXPECT_STREQ(PathShellGet(), "C:\\GIS\\");
+  PathShellSet("noFolder");
+  EXPECT_STREQ(PathShellGet(), "");
+}
+
+}  // namespace
