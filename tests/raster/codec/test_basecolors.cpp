@@ -1,0 +1,173 @@
+// Base colours, their adjustments and the elevation palette.
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "raster/codec/basecolors.h"
+
+namespace {
+
+TEST(BaseColors, LayoutIsPartOfTheInterface) {
+  EXPECT_EQ(2368u, sizeof(TBaseColors));
+  // Count sits at 2352: after both colour arrays, the table and three words.
+  TBaseColors colors;
+  const BYTE* raw = reinterpret_cast<const BYTE*>(&colors);
+  LONG count;
+  std::memcpy(&count, raw + 2080 + 260 + 12, 4);
+  EXPECT_EQ(16, count);
+}
+
+TEST(BaseColors, DefaultsWithIdentityTable) {
+  TBaseColors colors;
+  EXPECT_EQ(16, colors.GetCount());
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(i, colors.Table()[i]);
+  EXPECT_EQ(0xAA0000u, colors.GetColor(1));
+  EXPECT_EQ(0x55FFFFu, colors.GetColor(14));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(colors.GetColor(i), colors.Colors()[i]);
+  EXPECT_EQ(0x123456u, colors.TableColor(0xFF123456u));
+  EXPECT_EQ(0u, colors.GetColor(16));
+  EXPECT_EQ(0u, colors.GetColor(-1));
+}
+
+TEST(BaseColors, AdjustmentsAreClamped) {
+  TBaseColors colors;
+  EXPECT_EQ(16, colors.SetBright(40));
+  EXPECT_EQ(-16, colors.SetContrast(-20));
+  EXPECT_EQ(-32, colors.SetNonlinearBright(-99));
+  EXPECT_EQ(32, colors.SetNonlinearBright(33));
+  EXPECT_EQ(5, colors.SetBright(5));
+}
+
+TEST(BaseColors, LookupTableCurves) {
+  TBaseColors colors;
+  colors.SetNonlinearBright(8);
+  EXPECT_EQ(191, colors.Table()[128]);
+  EXPECT_EQ(0, colors.Table()[0]);
+  EXPECT_EQ(255, colors.Table()[255]);
+  colors.SetNonlinearBright(0);
+  colors.SetBright(-16);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(0, colors.Table()[i]) << i;
+  colors.SetBright(8);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(255, colors.Table()[i]) << i;
+  // Contrast spreads values away from 128.
+  colors.SetBright(0);
+  colors.SetContrast(8);
+  EXPECT_EQ(0, colors.Table()[64]);
+  EXPECT_EQ(128, colors.Table()[128]);
+  EXPECT_EQ(255, colors.Table()[192]);
+  // Derived colours follow the table.
+  EXPECT_EQ(colors.TableColor(colors.GetColor(5)), colors.Colors()[5]);
+}
+
+TEST(BaseColors, InitAndSetColor) {
+  std::vector<DWORD> many(300);
+  for (int i = 0; i < 300; ++i) many[i] = 0x010101u * (i % 256);
+  TBaseColors colors(many.data(), 300);
+  EXPECT_EQ(260, colors.GetCount());
+  EXPECT_EQ(0x030303u, colors.GetColor(259));
+  colors.SetBright(4);
+  COLORREF derived = colors.Colors()[10];
+  EXPECT_NE(colors.GetColor(10), derived);
+  // A bad count keeps the colours; the derived ones follow the reset
+  // adjustments.
+  EXPECT_EQ(0, colors.InitBaseColors(many.data(), 0));
+  EXPECT_EQ(0, colors.InitBaseColors(many.data(), 32001));
+  EXPECT_EQ(260, colors.GetCount());
+  EXPECT_EQ(0x030303u, colors.GetColor(259));
+  EXPECT_EQ(0, colors.GetBright());
+  EXPECT_EQ(colors.GetColor(10), colors.Colors()[10]);
+
+  EXPECT_EQ(0, colors.IsEdited());
+  EXPECT_EQ(0u, colors.SetColor(0x112233u, 260));
+  EXPECT_EQ(0, colors.IsEdited());
+  colors.SetBright(-4);
+  EXPECT_EQ(0x112233u, colors.SetColor(0x112233u, 3));
+  EXPECT_EQ(1, colors.IsEdited());
+  EXPECT_EQ(0x112233u, colors.GetColor(3));
+  EXPECT_EQ(colors.TableColor(0x112233u), colors.Colors()[3]);
+
+  colors.SetCount(400);
+  EXPECT_EQ(260, colors.GetCount());
+  colors.SetCount(-2);
+  EXPECT_EQ(0, colors.GetCount());
+}
+
+TEST(BaseColors, CopyTakesEverything) {
+  TBaseColors a;
+  a.SetNonlinearBright(-5);
+  a.SetColorStyle(7);
+  TBaseColors b;
+  b = a;
+  EXPECT_EQ(-5, b.GetNonlinearBright());
+  EXPECT_EQ(7, b.GetColorStyle());
+  EXPECT_EQ(0, std::memcmp(a.Table(), b.Table(), 256));
+}
+
+TEST(AdjustColor, IntegerBrightnessAndContrast) {
+  EXPECT_EQ(0x000080u, AdjustColorBrightContrast(0x000080u, 0, 8));
+  EXPECT_EQ(0xFFFFFFu, AdjustColorBrightContrast(0x102030u, 8, 0));
+  EXPECT_EQ(0u, AdjustColorBrightContrast(0x102030u, -8, 0));
+  // -1 * 100 >> 3 rounds towards minus infinity: 100 - 13 = 87.
+  EXPECT_EQ(87u, AdjustColorBrightContrast(100u, -1, 0));
+  EXPECT_EQ(0x123456u, AdjustColorBrightContrast(0xFF123456u, 0, 0));
+}
+
+TEST(MtrPalette, ColouredRampsOfThirtyTwo) {
+  TMtrPalette palette;
+  EXPECT_EQ(1, palette.GetColorStyle());
+  ASSERT_EQ(32, palette.GetPaletteCount());
+  EXPECT_EQ(0x304000u, palette.GetColor(0));
+  EXPECT_EQ(0x06BE54u, palette.GetColor(7));
+  EXPECT_EQ(0x00C0A0u, palette.GetColor(8));
+  EXPECT_EQ(0x00F8F4u, palette.GetColor(15));
+  EXPECT_EQ(0x00E0F0u, palette.GetColor(16));
+  EXPECT_EQ(0x000E96u, palette.GetColor(31));
+}
+
+TEST(MtrPalette, GreyRampAndStyleChanges) {
+  TMtrPalette palette;
+  palette.SetBright(3);
+  EXPECT_EQ(1, palette.Style(1));
+  EXPECT_EQ(3, palette.GetBright());  // same style: no rebuild
+  palette.Style(2);
+  EXPECT_EQ(0, palette.GetBright());
+  EXPECT_EQ(0x304000u, palette.GetColor(0));
+  palette.Style(0);
+  for (int i = 0; i < 32; ++i) {
+    DWORD v = 64 + 4 * i;
+    ASSERT_EQ(v | v << 8 | v << 16, palette.GetColor(i)) << i;
+  }
+  EXPECT_EQ(0xBCBCBCu, palette.GetColor(31));
+}
+
+TEST(MtrPalette, CountsNotAMultipleOfFourLeaveNoColourUndefined) {
+  TMtrPalette palette;
+  for (int count : {16, 17, 18, 19, 255, 260}) {
+    palette.SetPaletteCount(count);
+    palette.MakePalette();
+    ASSERT_EQ(count, palette.GetPaletteCount());
+    // The last colours repeat the last brown of the ramps.
+    int defined = 2 * (count / 4) + count / 2;
+    for (int i = defined; i < count; ++i) EXPECT_EQ(palette.GetColor(defined - 1), palette.GetColor(i));
+    for (int i = 0; i < count; ++i) EXPECT_NE(0u, palette.GetColor(i)) << count << " " << i;
+  }
+  palette.SetPaletteCount(3);
+  EXPECT_EQ(16, palette.GetPaletteCount());
+}
+
+TEST(MtrPalette, CopyKeepsOwnNonlinearBrightness) {
+  TMtrPalette a;
+  a.Style(0);
+  a.SetContrast(2);
+  TMtrPalette b;
+  b.SetNonlinearBright(9);
+  b = a;
+  EXPECT_EQ(0, b.GetColorStyle());
+  EXPECT_EQ(2, b.GetContrast());
+  EXPECT_EQ(9, b.GetNonlinearBright());
+  EXPECT_EQ(a.Colors()[5], b.Colors()[5]);
+}
+
+}  // namespace
