@@ -1,0 +1,174 @@
+// The coordinate transformation object: construction, installing a
+// projection, the parameter check and the dispatched conversions.
+#include "geodesy/translate.h"
+
+#include <cstring>
+
+#include "common/maperr.h"
+#include "geodesy/ellipsoids.h"
+#include "geodesy/projections.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
+
+// Default projection: Gauss-Krueger on Krasovsky with this axis meridian
+// (about 37.6459 degrees, zone 7).
+constexpr double kDefaultAxisMeridian = 0.65704432;
+
+// Closed ranges; a NaN is outside.
+bool Within(double v, double bound) { return v >= -bound && v <= bound; }
+
+void CopyParameters(TTranslate* t, const CONSTPROJ& p) {
+  t->FirstMainParallel = p.FirstMainParallel;
+  t->SecondMainParallel = p.SecondMainParallel;
+  t->AxisMeridian = p.AxisMeridian;
+  t->MainPointParallel = p.MainPointParallel;
+  t->PoleLatitude = p.PoleLatitude;
+  t->PoleLongitude = p.PoleLongitude;
+}
+
+CONSTPROJ OwnParameters(const TTranslate* t) {
+  return {t->FirstMainParallel, t->SecondMainParallel, t->AxisMeridian,
+          t->MainPointParallel, t->PoleLatitude,       t->PoleLongitude};
+}
+
+void SetKrasovsky(TTranslate* t) {
+  const EllipsoidTerms* k = FindEllipsoid(ELLIPSOID_KRASOVSKY);
+  t->MajorAxis = k->MajorAxis;
+  t->EccentricityTerm = k->EccentricityTerm;
+}
+
+void DefaultSetup(TTranslate* t) {
+  std::memset(static_cast<void*>(t), 0, sizeof(*t));
+  t->ProjectionKind = PRJ_GAUSSKRUGER;
+  t->EllipsoidKind = ELLIPSOID_KRASOVSKY;
+  t->AxisMeridian = kDefaultAxisMeridian;
+  SetKrasovsky(t);
+  CONSTPROJ own = OwnParameters(t);
+  if (TestConstproj(PRJ_GAUSSKRUGER, &own) == 0) IdentifyZone(t, t->AxisMeridian);
+}
+
+// The conversion of the object's projection on its ellipsoid, or null.
+const Conversions& ConversionsOf(const TTranslate* t) {
+  return FindProjection(t->ProjectionKind).On[ColumnOfEllipsoid(t->EllipsoidKind)];
+}
+
+void Unsupported(TTranslate* t, double* out1, double* out2) {
+  t->ErrorCode = MAPERR_PROJECTION;
+  *out1 = 0.0;
+  *out2 = 0.0;
+}
+
+}  // namespace
+
+int TestConstproj(int kind, CONSTPROJ* parameters) {
+  if (!parameters) return MAPERR_PROJPARAM;
+  const CONSTPROJ& p = *parameters;
+  int result = Within(p.AxisMeridian, kTwoPi) ? 0 : MAPERR_PROJPARAM;
+
+  const ParameterCheck check = FindProjection(kind).Check;
+  if (check == ParameterCheck::AxisOnly) return result;
+  if (check == ParameterCheck::Unknown) result = MAPERR_PROJECTION;
+
+  if (check != ParameterCheck::NoSecond && !Within(p.SecondMainParallel, kPi))
+    result = MAPERR_PROJPARAM;
+  if (!Within(p.FirstMainParallel, kPi) || !Within(p.MainPointParallel, kPi))
+    result = MAPERR_PROJPARAM;
+  if (check == ParameterCheck::TwoParallels && p.FirstMainParallel == p.SecondMainParallel)
+    result = MAPERR_PROJPARAM;
+  return result;
+}
+
+int SetProjection(TTranslate* t, int kind, CONSTPROJ* parameters, int ellipsoid) {
+  if (!t || !parameters) return MAPERR_INPUT;
+  t->ErrorCode = 0;
+  t->EllipsoidKind = ellipsoid;
+  t->ErrorCode = TestConstproj(kind, parameters);
+  if (t->ErrorCode) return t->ErrorCode;
+
+  t->ProjectionKind = kind;
+  CopyParameters(t, *parameters);
+  if (const EllipsoidTerms* e = FindEllipsoid(ellipsoid)) {
+    t->MajorAxis = e->MajorAxis;
+    t->EccentricityTerm = e->EccentricityTerm;
+  }
+
+  const ProjectionEntry& entry = FindProjection(kind);
+  if (entry.Setup) entry.Setup(t);
+  if (ellipsoid == ELLIPSOID_KRASOVSKY && entry.SetupOnKrasovsky) entry.SetupOnKrasovsky(t);
+  return t->ErrorCode;
+}
+
+void XY2BL(TTranslate* t, double X, double Y, double* B, double* L) {
+  if (!t || !B || !L) return;
+  if (PointConversion f = ConversionsOf(t).XY2BL)
+    f(t, X, Y, B, L);
+  else
+    Unsupported(t, B, L);
+}
+
+void BL2XY(TTranslate* t, double B, double L, double* X, double* Y) {
+  if (!t || !X || !Y) return;
+  if (PointConversion f = ConversionsOf(t).BL2XY)
+    f(t, B, L, X, Y);
+  else
+    Unsupported(t, X, Y);
+}
+
+// ---------------------------------------------------------------------------
+// The class: construction and the exported methods.
+
+TTranslate::TTranslate() { DefaultSetup(this); }
+
+TTranslate::TTranslate(int kind, CONSTPROJ* parameters, int ellipsoid) {
+  DefaultSetup(this);
+  ProjectionKind = -1;
+  if (::TestConstproj(kind, parameters) != 0) return;
+
+  ProjectionKind = kind;
+  CopyParameters(this, *parameters);
+  SetKrasovsky(this);
+  EllipsoidKind = ellipsoid;
+  if (ellipsoid != ELLIPSOID_KRASOVSKY) {
+    ::InitUTMforWGS84(this);
+    ::InitNumberZone_in_Ill_l(this, AxisMeridian);
+  }
+  if (kind == PRJ_GAUSSKRUGER) ::IdentifyZone(this, AxisMeridian);
+}
+
+TTranslate::~TTranslate() = default;
+
+int TTranslate::SetProjection(int kind, CONSTPROJ* parameters, int ellipsoid) {
+  return ::SetProjection(this, kind, parameters, ellipsoid);
+}
+int TTranslate::TestConstproj(int kind, CONSTPROJ* parameters) {
+  return ::TestConstproj(kind, parameters);
+}
+void TTranslate::XY2BL(double X, double Y, double* B, double* L) { ::XY2BL(this, X, Y, B, L); }
+void TTranslate::BL2XY(double B, double L, double* X, double* Y) { ::BL2XY(this, B, L, X, Y); }
+
+void TTranslate::IdentifyZone(double L) { ::IdentifyZone(this, L); }
+int TTranslate::GetNumberZone() { return ::GetNumberZone(this); }
+int TTranslate::SetNumberZone(int number) { return ::SetNumberZone(this, number); }
+int TTranslate::SetNumberZone(double L) { return ::SetNumberZone(this, L); }
+void TTranslate::XY2BL_GK(double X, double Y, double* B, double* L) {
+  ::XY2BL_GK(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_GK(double B, double L, double* X, double* Y) {
+  ::BL2XY_GK(this, B, L, X, Y);
+}
+
+void TTranslate::InitUTMforWGS84() { ::InitUTMforWGS84(this); }
+void TTranslate::InitUTMforNAD27() { ::InitUTMforNAD27(this); }
+void TTranslate::InitUTM() { ::InitUTM(this); }
+void TTranslate::InitGKfor42() { ::InitGKfor42(this); }
+void TTranslate::InitCK63() { ::InitCK63(this); }
+void TTranslate::InitNumberZone_in_Ill(double Y) { ::InitNumberZone_in_Ill(this, Y); }
+void TTranslate::InitNumberZone_in_Ill_l(double L) { ::InitNumberZone_in_Ill_l(this, L); }
+LONG TTranslate::GetNumberZone_in_Ill() { return ::GetNumberZone_in_Ill(this); }
+LONG TTranslate::SetNumberZone_in_Ill(LONG number) { return ::SetNumberZone_in_Ill(this, number); }
+double TTranslate::CalcAxisMeridianByNumberZone_in_Ill(LONG number) {
+  return ::CalcAxisMeridianByNumberZone_in_Ill(this, number);
+}

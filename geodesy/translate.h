@@ -1,0 +1,156 @@
+// Coordinate transformation between the plane coordinates of a map (X
+// northing, Y easting, metres) and geodetic coordinates (B latitude,
+// L longitude, radians).
+//
+// A TTranslate holds one projection: its kind, the ellipsoid kind, the six
+// projection parameters, the current 6-degree zone, the work constants of the
+// kind's set-up and the block of the zone-system projections. It owns no
+// memory and is cheap to build on the stack.
+//
+// Every operation also exists as a body taking the object first (the free
+// functions below, same names as the methods). The bodies accept a null
+// object and then do nothing; the library's own code calls them directly,
+// the exported methods forward to them.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+#pragma pack(push, 1)
+// Projection parameters, radians, in the order a map register keeps them.
+struct CONSTPROJ {
+  double FirstMainParallel;   // first standard parallel B1
+  double SecondMainParallel;  // second standard parallel B2
+  double AxisMeridian;        // axis (central) meridian L0
+  double MainPointParallel;   // latitude of the origin B0
+  double PoleLatitude;        // pole of an oblique aspect: latitude
+  double PoleLongitude;       // pole of an oblique aspect: longitude
+};
+#pragma pack(pop)
+static_assert(sizeof(CONSTPROJ) == 48);
+
+// Projection kind codes the library knows (the files hold the numbers).
+enum : int32_t {
+  PRJ_GAUSSKRUGER = 1,   // Gauss-Krueger, 6-degree zones
+  PRJ_CONIC = 2,         // conformal conic, two standard parallels
+  PRJ_GLOBE = 3,         // globe
+  PRJ_POLAREQDIST = 6,   // formula family (polar azimuthal equidistant)
+  PRJ_CYLINDRICAL = 8,   // conformal cylindrical
+  PRJ_BLANK = 16,        // blank (equirectangular plate)
+  PRJ_ZONEUTM = 17,      // zone system on ellipsoids 3-9
+  PRJ_FAMILYFIRST = 18,  // formula family: kinds 18 ... 31
+  PRJ_FAMILYLAST = 31,
+  PRJ_ZONECK63 = 32,   // zone system on the Krasovsky ellipsoid
+  PRJ_KINDCOUNT = 33,  // kinds are 0 ... 32; the rest are unknown
+};
+
+// Ellipsoid kind codes with stored constants (0, 2 and others keep the
+// previous axis and eccentricity).
+enum : int32_t {
+  ELLIPSOID_KRASOVSKY = 1,
+  ELLIPSOID_INTERNATIONAL = 3,
+  ELLIPSOID_CLARKE1880 = 4,
+  ELLIPSOID_WGS84 = 9,
+};
+
+class MAPCLASS TTranslate {
+ public:
+  // The six projection parameters, a copy of the CONSTPROJ record.
+  double FirstMainParallel;
+  double SecondMainParallel;
+  double AxisMeridian;
+  double MainPointParallel;
+  double PoleLatitude;
+  double PoleLongitude;
+
+  double MajorAxis;         // semi-major axis a, metres
+  double EccentricityTerm;  // e on ellipsoid 1, e squared on ellipsoids 3-9
+  double ZoneMeridian;      // axis meridian of the current 6-degree zone
+
+  int32_t ProjectionKind;  // -1 after a refused constructor
+  int32_t EllipsoidKind;
+  int32_t ZoneNumber;  // current zone, from 1
+  int32_t ErrorCode;   // 0, MAPERR_PROJECTION or MAPERR_PROJPARAM
+
+  // Work constants of the current kind's set-up.
+  double WorkConstants[19];
+
+  // Zone-system block.
+  double FalseNorthing;
+  double FalseEasting;
+  double ScaleFactor;
+  double FirstAxisDegrees;  // axis meridian of zone 1
+  double FirstAxis;
+  double ZoneWidthDegrees;
+  double ZoneWidth;
+  double ZoneMajorAxis;
+  double ZoneFlattening;
+  double ZoneEccentricity2;
+  int32_t ZoneNumberInSystem;
+
+  // Gauss-Krueger on Krasovsky, axis meridian 0.65704432 (zone 7).
+  TTranslate();
+  // Installs kind and parameters without running the kind's set-up; a
+  // refused record leaves ProjectionKind -1.
+  TTranslate(int kind, CONSTPROJ* parameters, int ellipsoid);
+  ~TTranslate();
+
+  // Checks and installs a projection: 0, MAPERR_INPUT, MAPERR_PROJECTION
+  // or MAPERR_PROJPARAM.
+  int SetProjection(int kind, CONSTPROJ* parameters, int ellipsoid);
+  // Checks a kind and its parameters: 0, MAPERR_PROJECTION or
+  // MAPERR_PROJPARAM.
+  static int TestConstproj(int kind, CONSTPROJ* parameters);
+
+  // Conversions chosen by projection and ellipsoid kind; ErrorCode tells.
+  void XY2BL(double X, double Y, double* B, double* L);
+  void BL2XY(double B, double L, double* X, double* Y);
+
+  // The 6-degree zone.
+  void IdentifyZone(double L);
+  int GetNumberZone();
+  int SetNumberZone(int number);
+  int SetNumberZone(double L);
+
+  // Gauss-Krueger in the current zone.
+  void XY2BL_GK(double X, double Y, double* B, double* L);
+  void BL2XY_GK(double B, double L, double* X, double* Y);
+
+  // Zone-system set-ups and zone numbers.
+  void InitUTMforWGS84();
+  void InitUTMforNAD27();
+  void InitUTM();
+  void InitGKfor42();
+  void InitCK63();
+  void InitNumberZone_in_Ill(double Y);
+  void InitNumberZone_in_Ill_l(double L);
+  LONG GetNumberZone_in_Ill();
+  LONG SetNumberZone_in_Ill(LONG number);
+  double CalcAxisMeridianByNumberZone_in_Ill(LONG number);
+};
+
+// Bodies of the methods. A null object does nothing (getters answer 0).
+int SetProjection(TTranslate* t, int kind, CONSTPROJ* parameters, int ellipsoid);
+int TestConstproj(int kind, CONSTPROJ* parameters);
+void XY2BL(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY(TTranslate* t, double B, double L, double* X, double* Y);
+
+void IdentifyZone(TTranslate* t, double L);
+int GetNumberZone(TTranslate* t);
+int SetNumberZone(TTranslate* t, int number);
+int SetNumberZone(TTranslate* t, double L);
+void XY2BL_GK(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_GK(TTranslate* t, double B, double L, double* X, double* Y);
+
+void InitUTMforWGS84(TTranslate* t);
+void InitUTMforNAD27(TTranslate* t);
+void InitUTM(TTranslate* t);
+void InitGKfor42(TTranslate* t);
+void InitCK63(TTranslate* t);
+void InitNumberZone_in_Ill(TTranslate* t, double Y);
+void InitNumberZone_in_Ill_l(TTranslate* t, double L);
+LONG GetNumberZone_in_Ill(TTranslate* t);
+LONG SetNumberZone_in_Ill(TTranslate* t, LONG number);
+double CalcAxisMeridianByNumberZone_in_Ill(TTranslate* t, LONG number);
