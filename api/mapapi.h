@@ -21,3 +21,8 @@ MAPAPI void WINAPI SetMapAccessLanguage(int language);
 MAPAPI int WINAPI GetMapAccessLanguage();
 MAPAPI int WINAPI mapSetPathShell(const char* fileName);
 MAPAPI const char* WINAPI mapGetPathShell();
+
+// Families of the interface, one header each.
+#include "api/codec_api.h"
+#include "api/codepage_api.h"
+#include "api/records_api.h"
