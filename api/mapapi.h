@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/export.h"
+#include "platform/host.h"
 #include "platform/ui.h"
 #include "platform/win_types.h"
 

@@ -1,0 +1,136 @@
+#include "platform/memory.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "platform/fault.h"
+
+namespace plat {
+
+namespace {
+
+// Blocks of at least this size are mapped from the system, which hands out
+// zero pages lazily; smaller ones come from the heap and are cleared.
+constexpr SIZE_T kMapThreshold = 1 << 20;
+constexpr SIZE_T kPage = 4096;
+
+struct Block {
+  SIZE_T size;
+  bool mapped;
+};
+
+// Blocks by disguised address: the key is the address plus a constant that
+// takes it out of the address space, so that the leak checker of the test
+// build does not count this table as a reference and still reports blocks
+// the library forgot to free. Order is kept, so a lookup by an inner address
+// still finds its block.
+constexpr uintptr_t kDisguise = uintptr_t(1) << 62;
+
+struct Allocator {
+  std::mutex lock;
+  std::map<uintptr_t, Block> blocks;
+};
+
+uintptr_t Key(const void* p) { return reinterpret_cast<uintptr_t>(p) + kDisguise; }
+
+Allocator& State() {
+  static Allocator* state = new Allocator;  // outlives static destructors
+  return *state;
+}
+
+// The block holding the address; blocks.end() when none.
+std::map<uintptr_t, Block>::iterator Containing(Allocator& a, uintptr_t key) {
+  auto it = a.blocks.upper_bound(key);
+  if (it == a.blocks.begin()) return a.blocks.end();
+  --it;
+  if (key - it->first < it->second.size) return it;
+  return a.blocks.end();
+}
+
+}  // namespace
+
+void* VirtualAlloc(void* address, SIZE_T size, DWORD type, DWORD /*protect*/) {
+  if (size == 0 || !(type & (MEM_COMMIT | MEM_RESERVE))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  Allocator& a = State();
+  if (address) {
+    std::lock_guard<std::mutex> guard(a.lock);
+    auto it = Containing(a, Key(address));
+    if (it == a.blocks.end() || !(type & MEM_COMMIT) ||
+        Key(address) - it->first + size > it->second.size) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return nullptr;
+    }
+    return address;
+  }
+  if (fault::TakeAllocation() || size > (SIZE_T(1) << 46)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  void* p = nullptr;
+  bool mapped = size >= kMapThreshold;
+  if (mapped) {
+    SIZE_T rounded = (size + kPage - 1) & ~(kPage - 1);
+    p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) p = nullptr;
+  } else if (posix_memalign(&p, 64, size) == 0) {
+    std::memset(p, 0, size);
+  } else {
+    p = nullptr;
+  }
+  if (!p) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> guard(a.lock);
+  a.blocks[Key(p)] = Block{size, mapped};
+  return p;
+}
+
+BOOL VirtualFree(void* address, SIZE_T size, DWORD type) {
+  if (!address) return Fail(ERROR_INVALID_PARAMETER);
+  Allocator& a = State();
+  uintptr_t addr = Key(address);
+  if (type == MEM_RELEASE) {
+    Block b;
+    {
+      std::lock_guard<std::mutex> guard(a.lock);
+      auto it = a.blocks.find(addr);
+      if (it == a.blocks.end() || size != 0) return Fail(ERROR_INVALID_PARAMETER);
+      b = it->second;
+      a.blocks.erase(it);
+    }
+    if (b.mapped)
+      munmap(address, (b.size + kPage - 1) & ~(kPage - 1));
+    else
+      std::free(address);
+    return TRUE;
+  }
+  if (type == MEM_DECOMMIT) {
+    std::lock_guard<std::mutex> guard(a.lock);
+    auto it = Containing(a, addr);
+    if (it == a.blocks.end()) return Fail(ERROR_INVALID_PARAMETER);
+    SIZE_T offset = addr - it->first;
+    SIZE_T n = size == 0 ? it->second.size - offset : size;
+    if (n > it->second.size - offset) return Fail(ERROR_INVALID_PARAMETER);
+    std::memset(address, 0, n);
+    return TRUE;
+  }
+  return Fail(ERROR_INVALID_PARAMETER);
+}
+
+SIZE_T PageBlockSize(const void* address) {
+  Allocator& a = State();
+  std::lock_guard<std::mutex> guard(a.lock);
+  auto it = a.blocks.find(Key(address));
+  return it == a.blocks.end() ? 0 : it->second.size;
+}
+
+}  // namespace plat

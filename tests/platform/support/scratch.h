@@ -1,0 +1,31 @@
+// A scratch folder of its own for one test, removed with its content when
+// the test ends.
+#pragma once
+
+#include <string>
+
+namespace mctest {
+
+class ScratchDir {
+ public:
+  // Creates <root>/<test name>-<process id>-<counter>/.
+  explicit ScratchDir(const char* root);
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  // The folder, ending in '/'.
+  const std::string& path() const { return path_; }
+  // A name inside the folder.
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+  // Writes a file with the given bytes; reads a whole file ("" when missing).
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace mctest

@@ -1,0 +1,399 @@
+// Files, names, attributes, folders and mappings.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/file.h"
+#include "support/scratch.h"
+
+namespace {
+
+using mctest::ScratchDir;
+
+class FileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::SetWriteThroughEnabled(false); }
+
+  HANDLE Open(const std::string& name, DWORD how = OPEN_ALWAYS,
+              DWORD access = GENERIC_READ | GENERIC_WRITE) {
+    return plat::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             how, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  static bool Write(HANDLE h, const std::string& s) {
+    DWORD n = 0;
+    return plat::WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr) &&
+           n == s.size();
+  }
+  static std::string Read(HANDLE h, DWORD size) {
+    std::string s(size, '\0');
+    DWORD n = 0;
+    if (!plat::ReadFile(h, &s[0], size, &n, nullptr)) return "<failed>";
+    s.resize(n);
+    return s;
+  }
+
+  ScratchDir dir{MC_TEST_TMP};
+};
+
+TEST_F(FileTest, DispositionsAndTheirCodes) {
+  std::string name = dir / "a.dat";
+  EXPECT_EQ(Open(name, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_EQ(Open(dir / "nofolder/a.dat", OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_EQ(Open(dir / "nofolder/a.dat", CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_EQ(Open(dir / "nofolder/a.dat", TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 3u);
+
+  HANDLE h = Open(name, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 0u);
+  ASSERT_TRUE(Write(h, "0123456789"));
+  plat::CloseHandle(h);
+
+  EXPECT_EQ(Open(name, CREATE_NEW), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 80u);
+
+  h = Open(name, OPEN_ALWAYS);
+  EXPECT_EQ(plat::GetLastError(), 183u);
+  EXPECT_EQ(plat::GetFileSize(h, nullptr), 10u);
+  plat::CloseHandle(h);
+
+  h = Open(name, CREATE_ALWAYS);
+  EXPECT_EQ(plat::GetLastError(), 183u);
+  EXPECT_EQ(plat::GetFileSize(h, nullptr), 0u);
+  ASSERT_TRUE(Write(h, "abc"));
+  plat::CloseHandle(h);
+
+  h = Open(name, TRUNCATE_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetFileSize(h, nullptr), 0u);
+  plat::CloseHandle(h);
+
+  h = Open(dir / "new.dat", OPEN_ALWAYS);
+  EXPECT_EQ(plat::GetLastError(), 0u);
+  plat::CloseHandle(h);
+
+  // A folder is no file.
+  EXPECT_EQ(Open(dir.path(), OPEN_EXISTING, GENERIC_READ), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_EQ(plat::CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+}
+
+TEST_F(FileTest, EachHandleHasItsOwnPosition) {
+  std::string name = dir / "pos.dat";
+  HANDLE a = Open(name);
+  HANDLE b = Open(name);
+  ASSERT_TRUE(Write(a, "Hello, world"));
+  EXPECT_EQ(Read(b, 5), "Hello");
+  EXPECT_EQ(Read(a, 5), "");  // a stands at the end
+  EXPECT_EQ(plat::SetFilePointer(a, 7, nullptr, FILE_BEGIN), 7u);
+  EXPECT_EQ(Read(a, 100), "world");  // a short read at the end succeeds
+  EXPECT_EQ(Read(b, 2), ", ");
+  EXPECT_EQ(plat::SetFilePointer(b, -3, nullptr, FILE_END), 9u);
+  EXPECT_EQ(Read(b, 3), "rld");
+  EXPECT_EQ(plat::SetFilePointer(b, -2, nullptr, FILE_CURRENT), 10u);
+
+  // Seeking before the start fails and leaves the position.
+  EXPECT_EQ(plat::SetFilePointer(b, -100, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(plat::GetLastError(), 131u);
+  EXPECT_EQ(plat::SetFilePointer(b, 0, nullptr, FILE_CURRENT), 10u);
+
+  // Writing past the end fills the gap with zeros; SetEndOfFile cuts.
+  EXPECT_EQ(plat::SetFilePointer(a, 20, nullptr, FILE_BEGIN), 20u);
+  ASSERT_TRUE(Write(a, "!"));
+  EXPECT_EQ(plat::GetFileSize(b, nullptr), 21u);
+  EXPECT_EQ(dir.Read("pos.dat"), std::string("Hello, world") + std::string(8, '\0') + "!");
+  EXPECT_EQ(plat::SetFilePointer(a, 5, nullptr, FILE_BEGIN), 5u);
+  ASSERT_TRUE(plat::SetEndOfFile(a));
+  EXPECT_EQ(dir.Read("pos.dat"), "Hello");
+  plat::CloseHandle(a);
+  plat::CloseHandle(b);
+}
+
+TEST_F(FileTest, SixtyFourBitPositionsAndSizes) {
+  HANDLE h = Open(dir / "big.dat");
+  LONG high = 1;  // 4 GB + 16
+  EXPECT_EQ(plat::SetFilePointer(h, 16, &high, FILE_BEGIN), 16u);
+  EXPECT_EQ(high, 1);
+  ASSERT_TRUE(Write(h, "x"));
+  DWORD sizeHigh = 0;
+  EXPECT_EQ(plat::GetFileSize(h, &sizeHigh), 17u);
+  EXPECT_EQ(sizeHigh, 1u);
+  LARGE_INTEGER size;
+  ASSERT_TRUE(plat::GetFileSizeEx(h, &size));
+  EXPECT_EQ(size.QuadPart, 0x100000011ll);
+
+  // A 32-bit caller cannot be given a position past 4 GB.
+  EXPECT_EQ(plat::SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(plat::GetLastError(), 87u);
+  LARGE_INTEGER d, pos;
+  d.QuadPart = -1;
+  ASSERT_TRUE(plat::SetFilePointerEx(h, d, &pos, FILE_END));
+  EXPECT_EQ(pos.QuadPart, 0x100000010ll);
+  EXPECT_EQ(Read(h, 4), "x");
+
+  // A position whose low half is 0xFFFFFFFF is valid and clears the error.
+  high = 0;
+  plat::SetLastError(99);
+  EXPECT_EQ(plat::SetFilePointer(h, -1, &high, FILE_BEGIN), 0xFFFFFFFFu);
+  EXPECT_EQ(plat::GetLastError(), 0u);
+  EXPECT_EQ(high, 0);
+  plat::CloseHandle(h);
+}
+
+TEST_F(FileTest, AccessIsChecked) {
+  dir.Write("ro.dat", "data");
+  HANDLE r = Open(dir / "ro.dat", OPEN_EXISTING, GENERIC_READ);
+  ASSERT_NE(r, INVALID_HANDLE_VALUE);
+  DWORD n = 7;
+  EXPECT_FALSE(plat::WriteFile(r, "x", 1, &n, nullptr));
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_EQ(n, 0u);
+  EXPECT_FALSE(plat::SetEndOfFile(r));
+  EXPECT_FALSE(plat::FlushFileBuffers(r));
+  plat::CloseHandle(r);
+
+  HANDLE w = Open(dir / "ro.dat", OPEN_EXISTING, GENERIC_WRITE);
+  char buffer[4];
+  EXPECT_FALSE(plat::ReadFile(w, buffer, 4, &n, nullptr));
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_TRUE(plat::FlushFileBuffers(w));
+  plat::CloseHandle(w);
+
+  // Closed handles are refused, not used.
+  EXPECT_FALSE(plat::ReadFile(w, buffer, 4, &n, nullptr));
+  EXPECT_EQ(plat::GetLastError(), 6u);
+  EXPECT_EQ(plat::GetFileSize(w, nullptr), INVALID_FILE_SIZE);
+  EXPECT_EQ(plat::GetLastError(), 6u);
+  EXPECT_EQ(plat::SetFilePointer(nullptr, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(plat::GetLastError(), 6u);
+}
+
+TEST_F(FileTest, WriteThroughOpensAndWrites) {
+  plat::SetWriteThroughEnabled(true);
+  HANDLE h = plat::CreateFileA((dir / "wt.log").c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(Write(h, "line\r\n"));
+  plat::CloseHandle(h);
+  EXPECT_EQ(dir.Read("wt.log"), "line\r\n");
+}
+
+TEST_F(FileTest, ReadOnlyFilesRefuseWritingDeleteAndRenameEvenForTheSuperuser) {
+  dir.Write("passport.map", "MAP");
+  std::string name = dir / "passport.map";
+  ASSERT_TRUE(plat::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(plat::GetFileAttributesA(name.c_str()), DWORD(FILE_ATTRIBUTE_READONLY));
+
+  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
+    EXPECT_EQ(Open(name, how, GENERIC_READ | GENERIC_WRITE), INVALID_HANDLE_VALUE) << how;
+    EXPECT_EQ(plat::GetLastError(), 5u) << how;
+  }
+  EXPECT_FALSE(plat::DeleteFileA(name.c_str()));
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_FALSE(plat::MoveFileA(name.c_str(), (dir / "other.map").c_str()));
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_EQ(dir.Read("passport.map"), "MAP");
+
+  // Reading is allowed: the read-only fallback of the library.
+  HANDLE r = Open(name, OPEN_EXISTING, GENERIC_READ);
+  ASSERT_NE(r, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Read(r, 10), "MAP");
+  plat::CloseHandle(r);
+
+  // A copy keeps the attribute; clearing it makes the file writable again.
+  ASSERT_TRUE(plat::CopyFileA(name.c_str(), (dir / "copy.map").c_str(), TRUE));
+  EXPECT_EQ(plat::GetFileAttributesA((dir / "copy.map").c_str()), DWORD(FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(plat::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(plat::GetFileAttributesA(name.c_str()), DWORD(FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
+
+  // A file created with the attribute is read-only, yet its creator writes.
+  HANDLE c = plat::CreateFileA((dir / "made.ro").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+  ASSERT_NE(c, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(Write(c, "abc"));
+  plat::CloseHandle(c);
+  EXPECT_EQ(plat::GetFileAttributesA((dir / "made.ro").c_str()), DWORD(FILE_ATTRIBUTE_READONLY));
+}
+
+TEST_F(FileTest, NamesFoldersMovesAndCopies) {
+  // Both separators work, and a name with backslashes reaches the same file.
+  std::string sub = dir.path() + "LOG";
+  ASSERT_TRUE(plat::CreateDirectoryA(sub.c_str(), nullptr));
+  EXPECT_FALSE(plat::CreateDirectoryA(sub.c_str(), nullptr));
+  EXPECT_EQ(plat::GetLastError(), 183u);
+  EXPECT_FALSE(plat::CreateDirectoryA((dir / "a/b").c_str(), nullptr));
+  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_EQ(plat::GetFileAttributesA(sub.c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY));
+
+  std::string windowsName = sub + "\\MAP.LOG";
+  HANDLE h = Open(windowsName, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  plat::CloseHandle(h);
+  EXPECT_TRUE(dir.Exists("LOG/MAP.LOG"));
+
+  EXPECT_FALSE(plat::RemoveDirectoryA(sub.c_str()));
+  EXPECT_EQ(plat::GetLastError(), 145u);
+
+  // Moving never replaces.
+  dir.Write("target", "old");
+  EXPECT_FALSE(plat::MoveFileA(windowsName.c_str(), (dir / "target").c_str()));
+  EXPECT_EQ(plat::GetLastError(), 183u);
+  EXPECT_EQ(dir.Read("target"), "old");
+  EXPECT_TRUE(plat::MoveFileA(windowsName.c_str(), (dir / "moved").c_str()));
+  EXPECT_FALSE(plat::MoveFileA(windowsName.c_str(), (dir / "moved2").c_str()));
+  EXPECT_EQ(plat::GetLastError(), 2u);
+
+  EXPECT_TRUE(plat::RemoveDirectoryA(sub.c_str()));
+  EXPECT_FALSE(plat::RemoveDirectoryA(sub.c_str()));
+  EXPECT_EQ(plat::GetLastError(), 2u);
+
+  // Copies.
+  dir.Write("src", "content");
+  EXPECT_FALSE(plat::CopyFileA((dir / "src").c_str(), (dir / "target").c_str(), TRUE));
+  EXPECT_EQ(plat::GetLastError(), 80u);
+  EXPECT_TRUE(plat::CopyFileA((dir / "src").c_str(), (dir / "target").c_str(), FALSE));
+  EXPECT_EQ(dir.Read("target"), "content");
+  EXPECT_FALSE(plat::CopyFileA((dir / "none").c_str(), (dir / "x").c_str(), FALSE));
+  EXPECT_EQ(plat::GetLastError(), 2u);
+  // A copy onto itself must not destroy the file.
+  EXPECT_FALSE(plat::CopyFileA((dir / "src").c_str(), (dir / "src").c_str(), FALSE));
+  EXPECT_EQ(dir.Read("src"), "content");
+
+  EXPECT_FALSE(plat::DeleteFileA((dir / "none").c_str()));
+  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_FALSE(plat::DeleteFileA(dir.path().c_str()));
+  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_EQ(plat::GetFileAttributesA((dir / "none").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(plat::GetLastError(), 2u);
+}
+
+TEST_F(FileTest, TemporaryFolderEndsInASeparator) {
+  const char* old = std::getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", "/var/tmp", 1);
+  char buffer[MAX_PATH];
+  EXPECT_EQ(plat::GetTempPathA(sizeof(buffer), buffer), 9u);
+  EXPECT_STREQ(buffer, "/var/tmp/");
+  EXPECT_EQ(plat::GetTempPathA(5, buffer), 10u);  // too small: the size needed
+  unsetenv("TMPDIR");
+  EXPECT_EQ(plat::GetTempPathA(sizeof(buffer), buffer), 5u);
+  EXPECT_STREQ(buffer, "/tmp/");
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST_F(FileTest, TimesAndFreeSpace) {
+  HANDLE h = Open(dir / "t");
+  FILETIME write = {};
+  ASSERT_TRUE(plat::GetFileTime(h, nullptr, nullptr, &write));
+  struct stat st;
+  ASSERT_EQ(stat((dir / "t").c_str(), &st), 0);
+  ULONGLONG expected = (ULONGLONG(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
+                       ULONGLONG(st.st_mtim.tv_nsec) / 100;
+  EXPECT_EQ(plat::FileTimeValue(write), expected);
+
+  FILETIME set = plat::MakeFileTime(131000000000000000ull);  // in 2016
+  ASSERT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &set));
+  ASSERT_TRUE(plat::GetFileTime(h, nullptr, nullptr, &write));
+  EXPECT_EQ(plat::FileTimeValue(write), 131000000000000000ull);
+  plat::CloseHandle(h);
+
+  ULARGE_INTEGER avail, total, free;
+  ASSERT_TRUE(plat::GetDiskFreeSpaceExA(dir.path().c_str(), &avail, &total, &free));
+  EXPECT_GT(total.QuadPart, 0u);
+  EXPECT_LE(avail.QuadPart, free.QuadPart);
+  EXPECT_FALSE(plat::GetDiskFreeSpaceExA((dir / "none/x").c_str(), &avail, nullptr, nullptr));
+  EXPECT_EQ(plat::GetLastError(), 3u);
+}
+
+TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
+  std::string bytes(200000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  dir.Write("m.dat", bytes);
+  HANDLE f = plat::CreateFileA((dir / "m.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  HANDLE m = plat::CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(m, nullptr);
+  plat::CloseHandle(f);  // the mapping keeps the file
+
+  // 65536 bytes from offset 65536 hold offset 70000.
+  auto* view = static_cast<const char*>(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 65536, 65536));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view[70000 - 65536], bytes[70000]);
+  EXPECT_EQ(plat::ViewSize(view), 65536u);
+
+  // A view asked past the end is cut at the end of the file.
+  auto* tail = static_cast<const char*>(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 196608, 65536));
+  ASSERT_NE(tail, nullptr);
+  EXPECT_EQ(plat::ViewSize(tail), 200000u - 196608u);
+  EXPECT_EQ(tail[200000 - 196608 - 1], bytes[199999]);
+
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 1000, 10), nullptr);  // not page-aligned
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 262144, 10), nullptr);  // past the end
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, 0), nullptr);  // read-only mapping
+
+  plat::CloseHandle(m);
+  EXPECT_EQ(view[0], bytes[65536]);  // views outlive their mapping handle
+  EXPECT_TRUE(plat::UnmapViewOfFile(view));
+  EXPECT_TRUE(plat::UnmapViewOfFile(tail));
+  EXPECT_FALSE(plat::UnmapViewOfFile(tail));
+
+  // An empty file cannot be mapped.
+  dir.Write("empty", "");
+  f = plat::CreateFileA((dir / "empty").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(plat::CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(plat::GetLastError(), 1006u);
+  plat::CloseHandle(f);
+}
+
+TEST(PathTest, SplitAndMakeAcceptBothSeparators) {
+  char drive[MAX_DRIVE], folder[MAX_DIR], name[MAX_FNAME], ext[MAX_EXT];
+  plat::SplitPath("D:\\MAPS\\REGION\\SHEET.SIT", drive, folder, name, ext);
+  EXPECT_STREQ(drive, "D:");
+  EXPECT_STREQ(folder, "\\MAPS\\REGION\\");
+  EXPECT_STREQ(name, "SHEET");
+  EXPECT_STREQ(ext, ".SIT");
+
+  plat::SplitPath("/data/maps/a.b/sheet", drive, folder, name, ext);
+  EXPECT_STREQ(drive, "");
+  EXPECT_STREQ(folder, "/data/maps/a.b/");
+  EXPECT_STREQ(name, "sheet");
+  EXPECT_STREQ(ext, "");
+
+  plat::SplitPath("maps/x\\y.map.bak", nullptr, folder, name, ext);
+  EXPECT_STREQ(folder, "maps/x\\");
+  EXPECT_STREQ(name, "y.map");
+  EXPECT_STREQ(ext, ".bak");
+
+  // Overlong parts are cut, never overrun.
+  std::string longName(1000, 'n');
+  plat::SplitPath(("/f/" + longName + ".e").c_str(), drive, folder, name, ext);
+  EXPECT_EQ(std::strlen(name), size_t(MAX_FNAME - 1));
+
+  EXPECT_TRUE(plat::IsAbsolutePath("/data"));
+  EXPECT_TRUE(plat::IsAbsolutePath("\\data"));
+  EXPECT_TRUE(plat::IsAbsolutePath("c:data"));
+  EXPECT_FALSE(plat::IsAbsolutePath("data/x"));
+
+  char out[MAX_PATH];
+  plat::MakePath(out, sizeof(out), "", "/data/maps", "sheet", "sit");
+  EXPECT_STREQ(out, "/data/maps/sheet.sit");
+  plat::MakePath(out, sizeof(out), "C:", "\\MAPS", "A", ".MAP");
+  EXPECT_STREQ(out, "C:\\MAPS\\A.MAP");
+  plat::MakePath(out, 8, "", "/data/maps/", "sheet", ".sit");
+  EXPECT_STREQ(out, "/data/m");
+
+  EXPECT_EQ(plat::OsPath("C:\\MAPS\\A.MAP"), "C:/MAPS/A.MAP");
+}
+
+}  // namespace
