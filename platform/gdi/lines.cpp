@@ -1,0 +1,133 @@
+// Cosmetic one-pixel lines: Bresenham with the start pixel and the error
+// term computed directly for the first visible pixel, so that clipping costs
+// nothing per pixel and far-away coordinates neither hang nor overflow.
+#include <algorithm>
+
+#include "platform/gdi/mix.h"
+#include "platform/gdi/raster.h"
+
+namespace plat::gdi {
+namespace {
+
+typedef __int128 i128;
+
+i128 FloorDiv(i128 a, i128 b) {  // b > 0
+  i128 q = a / b;
+  if ((a % b) != 0 && a < 0) --q;
+  return q;
+}
+i128 CeilDiv(i128 a, i128 b) {  // b > 0
+  i128 q = a / b;
+  if ((a % b) != 0 && a > 0) ++q;
+  return q;
+}
+
+// Below this, every product of the clipping arithmetic fits in 64 bits.
+constexpr int64_t kSmall = (int64_t)1 << 29;
+
+int64_t FloorDiv64(int64_t a, int64_t b) {  // b > 0
+  int64_t q = a / b;
+  if ((a % b) != 0 && a < 0) --q;
+  return q;
+}
+int64_t CeilDiv64(int64_t a, int64_t b) {  // b > 0
+  int64_t q = a / b;
+  if ((a % b) != 0 && a > 0) ++q;
+  return q;
+}
+
+typedef void (*LineFn)(uint8_t* base, intptr_t off, int64_t n, int64_t err, int64_t inc,
+                       int64_t lim, intptr_t majorStep, intptr_t minorStep, uint32_t v);
+
+template <int BPP, int R>
+void LineLoop(uint8_t* base, intptr_t off, int64_t n, int64_t err, int64_t inc, int64_t lim,
+              intptr_t majorStep, intptr_t minorStep, uint32_t v) {
+  // Branch-free stepping: the minor step is taken at irregular intervals,
+  // which a predicted branch would mostly get wrong.
+  err -= lim;  // err < 0 until the minor step is due
+  for (; n > 0; --n) {
+    MixPixel<BPP, R>(base + off, v);
+    err += inc;
+    int64_t due = ~(err >> 63);  // all ones when err >= 0
+    err -= lim & due;
+    off += (minorStep & (intptr_t)due) + majorStep;
+  }
+}
+
+#define MC_LINE_TABLE(B)                                                                 \
+  {LineLoop<B, 1>, LineLoop<B, 2>, LineLoop<B, 3>, LineLoop<B, 4>, LineLoop<B, 5>,        \
+   LineLoop<B, 6>, LineLoop<B, 7>, LineLoop<B, 8>, LineLoop<B, 9>, LineLoop<B, 10>,       \
+   LineLoop<B, 11>, LineLoop<B, 12>, LineLoop<B, 13>, LineLoop<B, 14>, LineLoop<B, 15>,   \
+   LineLoop<B, 16>}
+const LineFn kLine8[16] = MC_LINE_TABLE(8);
+const LineFn kLine24[16] = MC_LINE_TABLE(24);
+const LineFn kLine32[16] = MC_LINE_TABLE(32);
+#undef MC_LINE_TABLE
+
+}  // namespace
+
+void ThinLine(const Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  if (t.Empty()) return;
+  int64_t dx = x1 - x0, dy = y1 - y0;
+  int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  if (adx == 0 && ady == 0) return;
+  const bool xMajor = adx >= ady;
+  const int64_t maj = xMajor ? adx : ady, mn = xMajor ? ady : adx;
+  const int64_t M0 = xMajor ? x0 : y0, m0 = xMajor ? y0 : x0;
+  const int sM = (xMajor ? dx : dy) < 0 ? -1 : 1;
+  const int sm = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  const int64_t Mlo = xMajor ? t.cx0 : t.cy0, Mhi = (xMajor ? t.cx1 : t.cy1) - 1;
+  const int64_t mlo = xMajor ? t.cy0 : t.cx0, mhi = (xMajor ? t.cy1 : t.cx1) - 1;
+
+  // Steps i in [0, maj) whose major coordinate M0 + sM * i is inside.
+  int64_t i0 = sM > 0 ? Mlo - M0 : M0 - Mhi;
+  int64_t i1 = sM > 0 ? Mhi - M0 : M0 - Mlo;
+  i0 = std::max<int64_t>(i0, 0);
+  i1 = std::min<int64_t>(i1, maj - 1);
+  if (i0 > i1) return;
+  // Minor offset f(i) = floor((2 i mn + maj - 1) / (2 maj)) must lie in
+  // [a, b].
+  const int64_t a = sm > 0 ? mlo - m0 : m0 - mhi;
+  const int64_t b = sm > 0 ? mhi - m0 : m0 - mlo;
+  if (a > b) return;
+  if (mn == 0) {
+    if (a > 0 || b < 0) return;
+  } else if (maj < kSmall && a > -kSmall && a < kSmall && b > -kSmall && b < kSmall) {
+    int64_t lo = CeilDiv64(2 * maj * a - maj + 1, 2 * mn);
+    int64_t hi = FloorDiv64(2 * maj * (b + 1) - maj, 2 * mn);
+    if (lo > i0) i0 = lo > i1 ? i1 + 1 : lo;
+    if (hi < i1) i1 = hi < i0 ? i0 - 1 : hi;
+    if (i0 > i1) return;
+  } else {
+    i128 lo = CeilDiv((i128)2 * maj * a - maj + 1, (i128)2 * mn);
+    i128 hi = FloorDiv((i128)2 * maj * (b + 1) - maj, (i128)2 * mn);
+    if (lo > i0) i0 = lo > i1 ? i1 + 1 : (int64_t)lo;
+    if (hi < i1) i1 = hi < i0 ? i0 - 1 : (int64_t)hi;
+    if (i0 > i1) return;
+  }
+  int64_t f0, err;
+  if (i0 < kSmall && mn < kSmall && maj < kSmall) {
+    int64_t num = 2 * i0 * mn + maj - 1;  // non-negative
+    f0 = num / (2 * maj);
+    err = num - 2 * maj * f0;
+  } else {
+    i128 num = (i128)2 * i0 * mn + maj - 1;
+    f0 = (int64_t)FloorDiv(num, (i128)2 * maj);
+    err = (int64_t)(num - (i128)2 * maj * f0);
+  }
+
+  int64_t M = M0 + sM * i0, m = m0 + sm * f0;
+  int x = (int)(xMajor ? M : m), y = (int)(xMajor ? m : M);
+  Surface* s = t.surface;
+  const int bpp = s->BytesPerPixel();
+  const intptr_t row = s->RowStep();
+  uint8_t* base = s->Row(0);
+  intptr_t off = (intptr_t)y * row + (intptr_t)x * bpp;
+  intptr_t majorStep = xMajor ? sM * bpp : sM * row;
+  intptr_t minorStep = xMajor ? sm * row : sm * bpp;
+  int rop = t.rop < 1 || t.rop > 16 ? R2_COPYPEN : t.rop;
+  const LineFn* table = s->bpp == 8 ? kLine8 : s->bpp == 24 ? kLine24 : kLine32;
+  table[rop - 1](base, off, i1 - i0 + 1, err, 2 * mn, 2 * maj, majorStep, minorStep, t.value);
+}
+
+}  // namespace plat::gdi

@@ -1,0 +1,208 @@
+// Enhanced metafiles: recording, the header, the point formats, replay
+// giving the same pixels as direct drawing, and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "support/canvas.h"
+
+namespace {
+
+std::string TempPath(const char* name) {
+  std::string dir = std::string(MC_TEST_TMP) + "/gdi_metafile";
+  std::filesystem::create_directories(dir);
+  return dir + "/" + name;
+}
+
+// Draws a bit of everything the recording context knows.
+void Paint(HDC dc, HDC picture) {
+  HPEN thin = plat::CreatePen(PS_SOLID, 1, 0x0000FF);
+  HPEN wide = plat::CreatePen(PS_SOLID, 5, 0x008000);
+  HBRUSH brush = plat::CreateSolidBrush(0xFF8000);
+  HGDIOBJ oldPen = plat::SelectObject(dc, thin);
+  HGDIOBJ oldBrush = plat::SelectObject(dc, brush);
+  RECT back{0, 0, 120, 100};
+  plat::FillRect(dc, &back, (HBRUSH)plat::GetStockObject(WHITE_BRUSH));
+  plat::MoveToEx(dc, 2, 2, nullptr);
+  plat::LineTo(dc, 60, 30);
+  POINT zig[] = {{5, 90}, {30, 40}, {50, 95}, {70, 45}};
+  plat::Polyline(dc, zig, 4);
+  plat::SetPolyFillMode(dc, WINDING);
+  POINT star[] = {{90, 5}, {100, 35}, {75, 15}, {105, 15}, {80, 35}};
+  plat::Polygon(dc, star, 5);
+  plat::SelectObject(dc, wide);
+  POINT rings[] = {{60, 60}, {110, 60}, {110, 95}, {60, 95}, {70, 70}, {100, 70}, {85, 90}};
+  INT counts[] = {4, 3};
+  plat::SetPolyFillMode(dc, ALTERNATE);
+  plat::PolyPolygon(dc, rings, counts, 2);
+  plat::SelectObject(dc, thin);
+  plat::SetROP2(dc, R2_XORPEN);
+  plat::MoveToEx(dc, 0, 50, nullptr);
+  plat::LineTo(dc, 119, 50);
+  plat::SetROP2(dc, R2_COPYPEN);
+  plat::SetPixel(dc, 118, 98, 0x00FFFF);
+  plat::SetViewportOrgEx(dc, 3, 4, nullptr);
+  HRGN clip = plat::CreateRectRgn(10, 0, 115, 60);
+  plat::SelectClipRgn(dc, clip);
+  plat::DeleteObject(clip);
+  LOGFONTA lf{};
+  lf.lfHeight = 20;
+  lf.lfEscapement = lf.lfOrientation = 300;
+  lf.lfCharSet = RUSSIAN_CHARSET;
+  strcpy(lf.lfFaceName, "Times New Roman");
+  HFONT font = plat::CreateFontIndirectA(&lf);
+  HGDIOBJ oldFont = plat::SelectObject(dc, font);
+  plat::SetTextColor(dc, 0x800080);
+  plat::SetBkColor(dc, 0xC0FFC0);
+  plat::TextOutA(dc, 5, 55, "\xCA\xE0\xF0\xF2\xE0 map", 9);  // CP1251
+  plat::SetBkMode(dc, TRANSPARENT);
+  plat::SetTextAlign(dc, TA_CENTER | TA_BOTTOM);
+  plat::TextOutA(dc, 60, 30, "Map", 3);
+  plat::SelectObject(dc, oldFont);
+  plat::DeleteObject(font);
+  plat::BitBlt(dc, 12, 40, 20, 10, picture, 2, 3, SRCCOPY);
+  uint32_t bits[2][4] = {{0x112233, 0x445566, 0x778899, 0xAABBCC}, {0xFF0000, 0xFF, 0xFF00, 0}};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = 40;
+  info.bmiHeader.biWidth = 4;
+  info.bmiHeader.biHeight = 2;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  plat::SetDIBitsToDevice(dc, 90, 40, 4, 2, 0, 0, 0, 2, bits, &info, DIB_RGB_COLORS);
+  plat::SelectClipRgn(dc, nullptr);
+  plat::SelectObject(dc, oldPen);
+  plat::SelectObject(dc, oldBrush);
+  plat::DeleteObject(thin);
+  plat::DeleteObject(wide);
+  plat::DeleteObject(brush);
+}
+
+struct Header {
+  DWORD type, size;
+  RECT bounds, frame;
+  DWORD signature, version, bytes, records;
+  WORD handles, reserved;
+};
+
+TEST(GdiMetafile, ReplayGivesTheSamePixelsAsDrawing) {
+  Canvas picture(40, 30, 24);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) plat::SetPixel(picture.dc(), x, y, RGB(x * 6, y * 8, 100));
+  Canvas direct(120, 100), replayed(120, 100);
+  Paint(direct.dc(), picture.dc());
+
+  std::string path = TempPath("paint.emf");
+  int live = plat::gdi::LiveObjects(plat::gdi::ObjectKind::Pen);
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, path.c_str(), nullptr, "mapcore\0test\0");
+  ASSERT_NE(meta, nullptr);
+  Paint(meta, picture.dc());
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  ASSERT_NE(emf, nullptr);
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(plat::gdi::ReadFileBytes(path.c_str(), &bytes));
+  std::vector<uint8_t> held(plat::GetEnhMetaFileBits(emf, 0, nullptr));
+  ASSERT_EQ(plat::GetEnhMetaFileBits(emf, (UINT)held.size(), held.data()), held.size());
+  EXPECT_EQ(held, bytes);
+  plat::DeleteEnhMetaFile(emf);
+
+  ASSERT_TRUE(plat::gdi::PlayMetaFile(replayed.dc(), bytes));
+  if (direct.Snapshot() != replayed.Snapshot()) {
+    direct.Dump("metafile_direct");
+    replayed.Dump("metafile_replayed");
+  }
+  EXPECT_EQ(direct.Snapshot(), replayed.Snapshot());
+  EXPECT_EQ(plat::gdi::LiveObjects(plat::gdi::ObjectKind::Pen), live);
+
+  // The header agrees with the records.
+  Header h;
+  memcpy(&h, bytes.data(), sizeof h);
+  EXPECT_EQ(h.type, 1u);
+  EXPECT_EQ(h.signature, 0x464D4520u);
+  EXPECT_EQ(h.bytes, bytes.size());
+  size_t at = h.size;
+  DWORD records = 1, last = 0;
+  bool small = false, wide = false;
+  while (at + 8 <= bytes.size()) {
+    DWORD type, size;
+    memcpy(&type, &bytes[at], 4);
+    memcpy(&size, &bytes[at + 4], 4);
+    ASSERT_GE(size, 8u);
+    ++records;
+    last = type;
+    small |= type == 87 || type == 86 || type == 91;
+    wide |= type == 4 || type == 3 || type == 8;
+    at += size;
+  }
+  EXPECT_EQ(at, bytes.size());
+  EXPECT_EQ(records, h.records);
+  EXPECT_EQ(last, 14u);  // EOF
+  EXPECT_TRUE(small);
+  EXPECT_FALSE(wide);
+  EXPECT_EQ(h.bounds.left, 0);
+  EXPECT_EQ(h.bounds.top, 0);
+  EXPECT_EQ(h.bounds.right, 119);
+  EXPECT_EQ(h.bounds.bottom, 99);
+  EXPECT_EQ(h.frame.right, 120 * 2540 / 96);
+  EXPECT_GE(h.handles, 4);
+  // The description follows the header in UTF-16.
+  EXPECT_EQ(bytes[108], 'm');
+  EXPECT_EQ(bytes[110], 'a');
+}
+
+TEST(GdiMetafile, LargeCoordinatesUseThirtyTwoBitRecords) {
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  POINT far[] = {{0, 0}, {40000, 5}};
+  plat::Polyline(meta, far, 2);
+  POINT near[] = {{0, 0}, {-32768, 32767}};
+  plat::Polyline(meta, near, 2);
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  std::vector<uint8_t> b(plat::GetEnhMetaFileBits(emf, 0, nullptr));
+  plat::GetEnhMetaFileBits(emf, (UINT)b.size(), b.data());
+  plat::DeleteEnhMetaFile(emf);
+  DWORD first, second, firstSize;
+  memcpy(&first, &b[108], 4);
+  memcpy(&firstSize, &b[112], 4);
+  memcpy(&second, &b[108 + firstSize], 4);
+  EXPECT_EQ(first, 4u);    // POLYLINE
+  EXPECT_EQ(firstSize, 44u);
+  EXPECT_EQ(second, 87u);  // POLYLINE16
+}
+
+TEST(GdiMetafile, DamagedFilesStopCleanly) {
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  POINT pts[] = {{1, 1}, {30, 1}, {30, 20}};
+  plat::Polygon(meta, pts, 3);
+  plat::Polyline(meta, pts, 3);
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  std::vector<uint8_t> good(plat::GetEnhMetaFileBits(emf, 0, nullptr));
+  plat::GetEnhMetaFileBits(emf, (UINT)good.size(), good.data());
+  plat::DeleteEnhMetaFile(emf);
+  Canvas c(40, 40);
+  EXPECT_TRUE(plat::gdi::PlayMetaFile(c.dc(), good));
+  for (size_t cut = 0; cut < good.size(); cut += 4) {
+    std::vector<uint8_t> part(good.begin(), good.begin() + cut);
+    EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), part)) << cut;
+  }
+  // A record claiming more points than it holds, a zero-size record.
+  std::vector<uint8_t> lying = good;
+  DWORD huge = 0x40000000;
+  memcpy(&lying[108 + 24], &huge, 4);
+  EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), lying));
+  std::vector<uint8_t> zero = good;
+  memset(&zero[108 + 4], 0, 4);
+  EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), zero));
+  EXPECT_FALSE(plat::gdi::PlayMetaFile(nullptr, good));
+}
+
+TEST(GdiMetafile, UnwritableFileFailsAtCreation) {
+  EXPECT_EQ(plat::CreateEnhMetaFileA(nullptr, "/nonexistent-folder/x.emf", nullptr, nullptr),
+            nullptr);
+  std::string path = TempPath("dropped.emf");
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, path.c_str(), nullptr, nullptr);
+  ASSERT_NE(meta, nullptr);
+  EXPECT_TRUE(plat::DeleteDC(meta));  // abandoned: no half-written file stays
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+}  // namespace
