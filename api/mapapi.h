@@ -27,3 +27,4 @@ MAPAPI const char* WINAPI mapGetPathShell();
 #include "api/codec_api.h"
 #include "api/codepage_api.h"
 #include "api/records_api.h"
+#include "api/common_api.h"

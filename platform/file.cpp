@@ -658,3 +658,15 @@ BOOL GetDiskFreeSpaceA(const char* path, DWORD* sectorsPerCluster, DWORD* bytesP
 }
 
 }  // namespace plat
+
+namespace plat {
+
+bool IsSameFile(const char* a, const char* b) {
+  if (a == nullptr || b == nullptr) return false;
+  struct stat sa, sb;
+  if (::stat(OsPath(a).c_str(), &sa) != 0) return false;
+  if (::stat(OsPath(b).c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace plat

@@ -170,6 +170,10 @@ BOOL MoveFileA(const char* from, const char* to);
 // `failIfExists` an existing target gives ERROR_FILE_EXISTS. A copy that
 // fails part-way removes the target.
 BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
+
+// True when both names exist and name one file (the same device and inode:
+// another spelling, a relative and an absolute name, a link).
+bool IsSameFile(const char* a, const char* b);
 // FILE_ATTRIBUTE_DIRECTORY for a folder, FILE_ATTRIBUTE_READONLY for a file
 // without write permission, else FILE_ATTRIBUTE_NORMAL;
 // INVALID_FILE_ATTRIBUTES with the last error set when the name is missing.
