@@ -28,3 +28,4 @@ MAPAPI const char* WINAPI mapGetPathShell();
 #include "api/codepage_api.h"
 #include "api/records_api.h"
 #include "api/common_api.h"
+#include "api/mapstore_api.h"

@@ -1,0 +1,638 @@
+#include "mapstore/maplist.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/maperr.h"
+#include "common/maperror.h"
+#include "common/messages.h"
+#include "platform/file.h"
+#include "platform/path.h"
+
+namespace {
+
+// Names of the four files in the sheet record.
+char* RecordName(LISTDESC* list, int file) {
+  switch (file) {
+    case SHEET_HDR: return list->NameHDR;
+    case SHEET_DAT: return list->NameDAT;
+    case SHEET_SEM: return list->NameSEM;
+    default: return list->NameGRA;
+  }
+}
+
+constexpr int kNameField = sizeof(LISTDESC::NameHDR);
+
+// folder + name into out; false when it does not fit.
+bool JoinPath(const char* folder, const char* name, char* out, size_t size) {
+  const size_t f = strnlen(folder, MAX_PATH);
+  const size_t n = strnlen(name, kNameField);
+  const bool separator = f > 0 && !plat::IsPathSeparator(folder[f - 1]);
+  if (f + (separator ? 1 : 0) + n + 1 > size) return false;
+  std::memcpy(out, folder, f);
+  size_t at = f;
+  if (separator) out[at++] = '\\';
+  std::memcpy(out + at, name, n);
+  out[at + n] = 0;
+  return true;
+}
+
+HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+
+int64_t FileLength(HANDLE file) {
+  LARGE_INTEGER size;
+  if (file == nullptr || !plat::GetFileSizeEx(file, &size)) return -1;
+  return size.QuadPart;
+}
+
+// Writes `size` bytes at offset 0: 0, or MAPERR_DISKFULL for a short write
+// and MAPERR_WRITE for a failed one.
+int WriteAtStart(HANDLE file, const void* data, DWORD size) {
+  if (plat::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0) return MAPERR_WRITE;
+  DWORD written = 0;
+  const BOOL ok = plat::WriteFile(file, data, size, &written, nullptr);
+  if (written == size && ok) return 0;
+  return ok || plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE;
+}
+
+}  // namespace
+
+TMapList::TMapList() {
+  for (HANDLE& h : Files) h = nullptr;
+  for (HANDLE& h : Backs) h = nullptr;
+  std::memset(FileTable, 0, sizeof(FileTable));
+}
+
+TMapList::~TMapList() { Close(1); }
+
+int TMapList::FilePath(int file, char* out, int size) const {
+  if (List == nullptr || out == nullptr || size <= 0 || file < 0 || file >= SHEET_FILES) return 0;
+  if (!JoinPath(Folder, RecordName(List, file), out, static_cast<size_t>(size))) {
+    out[0] = 0;
+    return 0;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Errors by stage
+
+int TMapList::ReportError(int code, const char* name, int stage) {
+  if (Owner == nullptr || List == nullptr) return 0;
+  Error = code;
+  const uint32_t bit = 1u << (stage & 31);
+  if (List->StageMask & bit) return code;
+  List->StageMask |= bit;
+  if (Owner->Reporter != nullptr)
+    Owner->Reporter->ErrorMessage(code, name);
+  else
+    ErrorMessage(code, name);
+  return code;
+}
+
+int TMapList::IsErrorReported(int stage) const {
+  if (List == nullptr) return 0;
+  return (List->StageMask >> (stage & 31)) & 1u;
+}
+
+int TMapList::Fail(int mode) {
+  const int code = Error;
+  Close(mode);
+  Error = code;
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+HANDLE TMapList::OpenSheetFile(const char* path) {
+  if (EditMode) {
+    const DWORD flags =
+        (ShareMode & FILE_SHARE_WRITE) ? FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL;
+    return Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING, flags,
+                                    nullptr));
+  }
+  HANDLE h = Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (h == nullptr)
+    h = Opened(plat::CreateFileA(path, AccessMode, LISTSHARE_DEFAULT, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  return h;
+}
+
+int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
+  *ident = 0;
+  if (plat::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0) return -1;
+  DWORD got = 0;
+  if (!plat::ReadFile(file, ident, sizeof(*ident), &got, nullptr)) return -1;
+  return got == sizeof(*ident) ? 1 : 0;
+}
+
+void TMapList::LoadHead() {
+  const char* head = HeadBuffer.RecordAddr(0);
+  if (head != nullptr)
+    std::memcpy(&Head, head, sizeof(Head));
+  else
+    std::memset(&Head, 0, sizeof(Head));
+}
+
+int TMapList::AllocateBuffers() {
+  const bool oneSheet = Owner != nullptr && Owner->Count() == 1;
+  bool ok = true;
+  if (Files[SHEET_DAT] != nullptr) {
+    DataBuffer.SetFile(Files[SHEET_DAT]);
+    ok = DataBuffer.Allocate(oneSheet ? FileLength(Files[SHEET_DAT]) : int64_t(TDataBuffer::WINDOW_SIZE));
+  }
+  if (ok && Files[SHEET_SEM] != nullptr) {
+    SemnBuffer.SetFile(Files[SHEET_SEM]);
+    ok = SemnBuffer.Allocate(oneSheet ? FileLength(Files[SHEET_SEM]) : 0x20000);
+  }
+  if (ok && Files[SHEET_GRA] != nullptr) {
+    DrawBuffer.SetFile(Files[SHEET_GRA]);
+    ok = DrawBuffer.Allocate(TBlockBuffer::WINDOW_SIZE);
+  }
+  if (ok) return 1;
+  HeadBuffer.Free();
+  DataBuffer.Free();
+  SemnBuffer.Free();
+  DrawBuffer.Free();
+  return 0;
+}
+
+int TMapList::Open(TMapBase* map, int sheet) {
+  if (map == nullptr) return 0;
+  Close(0);
+  Owner = map;
+  if (map->Lists == nullptr || sheet < 1 || sheet > map->Count()) return 0;
+
+  List = map->List(sheet);
+  if (List == nullptr) return 0;
+  if (List->Marker != LISTDESC_MARKER) {
+    ReportError(MAPERR_DATA, map->Path, LISTSTAGE_RECORD);
+    return Fail(0);
+  }
+
+  std::memcpy(Folder, map->Folder, sizeof(Folder));
+  Folder[sizeof(Folder) - 1] = 0;
+  ListNumber = List->Number >= 1 ? List->Number : sheet;
+  AccessMode = map->AccessMode;
+  ShareMode = map->ShareMode;
+  EditMode = map->EditModeCopy ? map->EditMode : 0;
+
+  if (RestoreFileSet(ListNumber)) {
+    HeadBuffer.SetFile(Files[SHEET_HDR]);
+    if (!HeadBuffer.Allocate(0)) return Fail(1);
+    LoadHead();
+    if (!AllocateBuffers()) {
+      ReportError(MAPERR_MEMORY, List->NameHDR, LISTSTAGE_MEMORY);
+      return Fail(-1);
+    }
+    return 1;
+  }
+  if (!OpenFiles()) return 0;
+  if (!AllocateBuffers()) {
+    ReportError(MAPERR_MEMORY, List->NameHDR, LISTSTAGE_MEMORY);
+    return Fail(-1);
+  }
+  KeepFileSet();
+  return 1;
+}
+
+int TMapList::OpenFiles() {
+  char path[MAX_PATH];
+
+  // Descriptors: on failure read only, which then holds for the sheet.
+  FilePath(SHEET_HDR, path, sizeof(path));
+  HANDLE hdr = path[0] ? OpenSheetFile(path) : nullptr;
+  if (hdr == nullptr && path[0]) {
+    AccessMode = LISTACCESS_READ;
+    hdr = Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (hdr == nullptr)
+      hdr = Opened(plat::CreateFileA(path, AccessMode, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  if (hdr == nullptr) {
+    ReportError(MAPERR_OPEN, path, LISTSTAGE_HDROPEN);
+    return Fail(-1);
+  }
+  Files[SHEET_HDR] = hdr;
+  HeadBuffer.SetFile(hdr);
+  const bool oneSheet = Owner->Count() == 1;
+  if (!HeadBuffer.Allocate(oneSheet ? FileLength(hdr) : 0)) return Fail(1);
+  LoadHead();
+  if (!CheckHdrHead(&Head)) {
+    ReportError(MAPERR_DATA, path, LISTSTAGE_HDRIDENT);
+    return Fail(-1);
+  }
+
+  // Metric: may be missing; a bad signature is reported and tolerated.
+  DWORD ident = 0;
+  FilePath(SHEET_DAT, path, sizeof(path));
+  HANDLE dat = path[0] ? OpenSheetFile(path) : nullptr;
+  if (dat == nullptr && path[0])
+    dat = Opened(plat::CreateFileA(path, LISTACCESS_READ, ShareMode, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (dat == nullptr) {
+    if (List->Flags & LISTFILE_DAT) ReportError(MAPERR_OPEN, path, LISTSTAGE_DATOPEN);
+  } else {
+    Files[SHEET_DAT] = dat;
+    const int read = ReadIdent(dat, &ident);
+    if (read < 0) {
+      ReportError(MAPERR_READ, path, LISTSTAGE_DATREAD);
+      return Fail(-1);
+    }
+    if (read == 0) {
+      ReportError(MAPERR_DATA, path, LISTSTAGE_DATIDENT);
+      return Fail(-1);
+    }
+    if (ident != DAT_IDENT) ReportError(MAPERR_DATA, path, LISTSTAGE_DATIDENT);
+  }
+
+  // Semantics: neither a missing file nor a bad one stops the opening.
+  FilePath(SHEET_SEM, path, sizeof(path));
+  HANDLE sem = path[0] ? OpenSheetFile(path) : nullptr;
+  if (sem == nullptr) {
+    if (List->Flags & LISTFILE_SEM) ReportError(MAPERR_OPEN, path, LISTSTAGE_SEMOPEN);
+  } else {
+    Files[SHEET_SEM] = sem;
+    const int read = ReadIdent(sem, &ident);
+    if (read < 0)
+      ReportError(MAPERR_READ, path, LISTSTAGE_SEMREAD);
+    else if (read == 0 || ident != SEM_IDENT)
+      ReportError(MAPERR_DATA, path, LISTSTAGE_SEMIDENT);
+  }
+
+  // Graphics: opened only when it exists; a file of at most 4 bytes without
+  // its signature is a leftover and is deleted.
+  FilePath(SHEET_GRA, path, sizeof(path));
+  HANDLE gra = nullptr;
+  if (path[0] && plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+    gra = OpenSheetFile(path);
+    if (gra == nullptr && (List->Flags & LISTFILE_GRA))
+      ReportError(MAPERR_OPEN, path, LISTSTAGE_GRAOPEN);
+  } else if (path[0] && (List->Flags & LISTFILE_GRA)) {
+    ReportError(MAPERR_OPEN, path, LISTSTAGE_GRAOPEN);
+  }
+  if (gra != nullptr) {
+    Files[SHEET_GRA] = gra;
+    const int read = ReadIdent(gra, &ident);
+    if (read < 0) {
+      ReportError(MAPERR_READ, path, LISTSTAGE_GRAREAD);
+    } else if (read == 0 || ident != DRW_IDENT) {
+      if (FileLength(gra) <= DRW_HEAD_SIZE) {
+        plat::CloseHandle(gra);
+        Files[SHEET_GRA] = nullptr;
+        if (plat::DeleteFileA(path)) List->Flags &= ~LISTFILE_GRA;
+      } else {
+        ReportError(MAPERR_DATA, path, LISTSTAGE_GRAIDENT);
+      }
+    }
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Creating
+
+int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
+  EditMode = 0;
+  Close(0);
+  if (map == nullptr || reg == nullptr) return 0;
+  Owner = map;
+  if (map->Lists == nullptr || sheet < 1 || sheet > map->Count()) return 0;
+
+  List = map->List(sheet);
+  if (List == nullptr) return 0;
+  List->StageMask = 0;
+  std::memcpy(Folder, map->Folder, sizeof(Folder));
+  Folder[sizeof(Folder) - 1] = 0;
+  if (!ListRegister(sheet, reg)) return 0;
+
+  ShareMode = 0;
+  AccessMode = LISTACCESS_READWRITE;
+  char path[MAX_PATH];
+  FilePath(SHEET_HDR, path, sizeof(path));
+  HANDLE hdr = path[0] ? Opened(plat::CreateFileA(path, AccessMode, FILE_SHARE_READ, nullptr,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
+                       : nullptr;
+  if (hdr == nullptr) {
+    ReportError(MAPERR_OPEN, path, LISTSTAGE_HDROPEN);
+    return Fail(-1);
+  }
+  Files[SHEET_HDR] = hdr;
+
+  for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
+    char old[MAX_PATH];
+    if (FilePath(file, old, sizeof(old))) plat::DeleteFileA(old);
+  }
+
+  HeadBuffer.SetFile(hdr);
+  if (!HeadBuffer.Allocate(0)) return Fail(-1);
+  InitHdrHead(&Head);
+  List->Flag = LISTFLAG_SORTED;
+  int code = plat::SetFilePointer(hdr, 0, nullptr, FILE_BEGIN) == 0 && plat::SetEndOfFile(hdr)
+                 ? WriteAtStart(hdr, &Head, sizeof(Head))
+                 : MAPERR_WRITE;
+  if (code != 0) {
+    ReportError(MAPERR_WRITE, List->NameHDR, LISTSTAGE_HDRWRITE);
+    return Fail(-1);
+  }
+
+  List->Flags |= LISTFILE_HDR;
+  if (!AllocateBuffers()) {
+    ReportError(MAPERR_MEMORY, map->Path, LISTSTAGE_MEMORY);
+    return Fail(-1);
+  }
+  ListNumber = sheet;
+  List->Number = sheet;
+  KeepFileSet();
+  return 1;
+}
+
+int TMapList::CreateSheetFile(int file) {
+  if (List == nullptr) return 0;
+  if (Files[file] != nullptr) return 1;
+  static const int kOpenStage[SHEET_FILES] = {0, LISTSTAGE_DATOPEN, LISTSTAGE_SEMOPEN,
+                                              LISTSTAGE_GRAOPEN};
+  static const int kWriteStage[SHEET_FILES] = {0, LISTSTAGE_DATWRITE, LISTSTAGE_SEMWRITE,
+                                               LISTSTAGE_GRAWRITE};
+  static const BYTE kCreated[SHEET_FILES] = {LISTFILE_HDR, LISTFILE_DAT, LISTFILE_SEM,
+                                             LISTFILE_GRA};
+
+  char path[MAX_PATH];
+  FilePath(file, path, sizeof(path));
+  const bool writeThrough = Owner == nullptr || Owner->EditMode != 0;
+  HANDLE h = path[0] ? Opened(plat::CreateFileA(
+                           path, GENERIC_READ | GENERIC_WRITE, LISTSHARE_DEFAULT, nullptr,
+                           CREATE_ALWAYS,
+                           writeThrough ? FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL, nullptr))
+                     : nullptr;
+  if (h == nullptr) {
+    ReportError(MAPERR_OPEN, path, kOpenStage[file]);
+    return 0;
+  }
+
+  // The signature; the metric file's head is two words.
+  const DWORD head[2] = {SheetFileIdent(file), 0};
+  const DWORD size = file == SHEET_DAT ? DAT_HEAD_SIZE : SEM_HEAD_SIZE;
+  int code = plat::SetEndOfFile(h) ? WriteAtStart(h, head, size) : MAPERR_WRITE;
+  if (code != 0) {
+    plat::CloseHandle(h);
+    if (file == SHEET_DAT)
+      ReportError(code, RecordName(List, file), kWriteStage[file]);
+    else
+      ReportError(MAPERR_WRITE, path, kWriteStage[file]);
+    return 0;
+  }
+
+  List->Flags |= kCreated[file];
+  bool ok;
+  switch (file) {
+    case SHEET_DAT:
+      DataBuffer.SetFile(h);
+      ok = DataBuffer.Allocate(0);
+      break;
+    case SHEET_SEM:
+      SemnBuffer.SetFile(h);
+      ok = SemnBuffer.Allocate(TBlockBuffer::WINDOW_SIZE);
+      break;
+    default:
+      DrawBuffer.SetFile(h);
+      ok = DrawBuffer.Allocate(TBlockBuffer::WINDOW_SIZE);
+      break;
+  }
+  if (!ok) {
+    plat::CloseHandle(h);
+    ForgetHandle(h);
+    Error = MAPERR_MEMORY;
+    return 0;
+  }
+  Files[file] = h;
+  KeepFileSet();
+  return 1;
+}
+
+int TMapList::CreateDataFile() { return CreateSheetFile(SHEET_DAT); }
+int TMapList::CreateSemnFile() { return CreateSheetFile(SHEET_SEM); }
+int TMapList::CreateDrawFile() { return CreateSheetFile(SHEET_GRA); }
+
+int TMapList::ListRegister(int n, LISTREGISTER* reg) {
+  if (reg == nullptr || Owner == nullptr || List == nullptr) return 0;
+  RecordChanged = 1;
+
+  // The register is read before the record is cleared: it may be the
+  // record's own copy.
+  LISTREGISTER copy;
+  std::memcpy(&copy, reg, sizeof(copy));
+  std::memset(List, 0, sizeof(*List));
+  List->Marker = LISTDESC_MARKER;
+  std::snprintf(List->CreationDate, sizeof(List->CreationDate), "%08d",
+                static_cast<int>(RegisterToday()));
+  List->Number = n;
+  List->Register = copy;
+  List->Register.Length = LISTREGISTER_LENGTH;
+
+  const MAPREGISTEREX& map = Owner->Passport.Register;
+  const int userMap = map.IsRealPlace != 0;
+  LISTREGISTER& r = List->Register;
+  if (userMap) {
+    r.XSouthWest = r.YSouthWest = r.XNorthWest = r.YNorthWest = 0;
+    r.XNorthEast = r.YNorthEast = r.XSouthEast = r.YSouthEast = 0;
+  } else {
+    // The map's device origin lies below every sheet's south-west corner.
+    const int32_t d = map.Scale / 50;
+    const double x = r.XSouthWest - d;
+    const double y = r.YSouthWest - d;
+    MAPPASSPORT& p = Owner->Passport;
+    if (n == 1) {
+      p.OriginX = x;
+      p.OriginY = y;
+    } else {
+      if (p.OriginX > x) p.OriginX = x;
+      if (p.OriginY > y) p.OriginY = y;
+    }
+  }
+
+  // The bare name: no leading backslash, folder or extension.
+  char name[sizeof(r.FileName)];
+  const char* given = r.FileName;
+  const size_t length = strnlen(given, sizeof(r.FileName) - 1);
+  char whole[sizeof(r.FileName)];
+  std::memcpy(whole, given, length);
+  whole[length] = 0;
+  const char* start = whole;
+  if (*start == '\\') ++start;
+  plat::SplitPath(start, nullptr, nullptr, name, nullptr);
+  std::memset(r.FileName, 0, sizeof(r.FileName));
+  std::memcpy(r.FileName, name, strnlen(name, sizeof(r.FileName) - 1));
+
+  // Each file name is the base (at most 259 characters, so that the
+  // extension fits the field) and the extension.
+  const size_t base = strnlen(name, kNameField - 5);
+  for (int file = 0; file < SHEET_FILES; ++file) {
+    char* field = RecordName(List, file);
+    std::memset(field, 0, kNameField);
+    std::memcpy(field, name, base);
+    std::memcpy(field + base, SheetFileExtension(file, userMap), 4);
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Closing and the table of recently used sheets
+
+bool TMapList::IsHandleKept(HANDLE handle) const {
+  for (const SHEETFILESET& e : FileTable) {
+    if (e.Sheet == 0 && e.Stamp == 0) continue;
+    for (int k = 0; k < SHEET_FILES; ++k)
+      if (e.Files[k] == handle || e.Backs[k] == handle) return true;
+  }
+  return false;
+}
+
+void TMapList::ForgetHandle(HANDLE handle) {
+  if (handle == nullptr) return;
+  for (int k = 0; k < SHEET_FILES; ++k) {
+    if (Files[k] == handle) Files[k] = nullptr;
+    if (Backs[k] == handle) Backs[k] = nullptr;
+  }
+  if (HeadBuffer.File() == handle) HeadBuffer.SetFile(nullptr);
+  if (DataBuffer.File() == handle) DataBuffer.SetFile(nullptr);
+  if (SemnBuffer.File() == handle) SemnBuffer.SetFile(nullptr);
+  if (DrawBuffer.File() == handle) DrawBuffer.SetFile(nullptr);
+}
+
+void TMapList::CloseOwnFiles() {
+  for (int k = 0; k < SHEET_FILES; ++k) {
+    for (HANDLE* h : {&Files[k], &Backs[k]}) {
+      if (*h != nullptr && !IsHandleKept(*h)) plat::CloseHandle(*h);
+      *h = nullptr;
+    }
+  }
+}
+
+int TMapList::Close(int mode) {
+  if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
+  if (mode > 0) CloseSheetFiles(-1, 1);
+  // Handles of a sheet that the table does not hold belong to it alone.
+  CloseOwnFiles();
+
+  List = nullptr;
+  ListNumber = 0;
+  CurrentObject = 0;
+  CurrentDesc = nullptr;
+  Owner = nullptr;
+  Error = 0;
+  if (mode > 0) {
+    HeadBuffer.Free();
+    DataBuffer.Free();
+    SemnBuffer.Free();
+    DrawBuffer.Free();
+  } else {
+    HeadBuffer.Reset();
+    DataBuffer.Reset();
+    SemnBuffer.Reset();
+    DrawBuffer.Reset();
+    HeadBuffer.SetFile(nullptr);
+    DataBuffer.SetFile(nullptr);
+    SemnBuffer.SetFile(nullptr);
+    DrawBuffer.SetFile(nullptr);
+  }
+  return 0;
+}
+
+void TMapList::KeepFileSet() {
+  if (ListNumber < 1) return;
+  // A former entry of this sheet gives way; handles of it that the sheet no
+  // longer uses are closed.
+  for (SHEETFILESET& e : FileTable) {
+    if (e.Sheet != ListNumber) continue;
+    for (int k = 0; k < SHEET_FILES; ++k) {
+      for (HANDLE h : {e.Files[k], e.Backs[k]}) {
+        bool used = false;
+        for (int j = 0; j < SHEET_FILES; ++j) used = used || h == Files[j] || h == Backs[j];
+        if (h != nullptr && !used) plat::CloseHandle(h);
+      }
+    }
+    std::memset(&e, 0, sizeof(e));
+  }
+
+  int entry = -1;
+  for (int i = 0; i < FILESET_COUNT && entry < 0; ++i)
+    if (FileTable[i].Stamp == 0) entry = i;
+  if (entry < 0) {
+    entry = 0;
+    for (int i = 1; i < FILESET_COUNT; ++i)
+      if (FileTable[i].Stamp < FileTable[entry].Stamp) entry = i;
+  }
+  if (FileTable[entry].Sheet != 0) CloseFileSet(entry, 1);
+
+  SHEETFILESET& e = FileTable[entry];
+  e.Sheet = ListNumber;
+  e.Stamp = ++UseStamp;
+  e.Mode = Owner != nullptr ? Owner->EditModeCopy : 0;
+  for (int k = 0; k < SHEET_FILES; ++k) {
+    e.Files[k] = Files[k];
+    e.Backs[k] = Backs[k];
+  }
+}
+
+int TMapList::RestoreFileSet(int n) {
+  if (n < 1) return 0;
+  const bool restart = UseStamp > 0xFFFFFFF0u;
+  if (restart) UseStamp = 1;
+  for (int i = 0; i < FILESET_COUNT; ++i) {
+    SHEETFILESET& e = FileTable[i];
+    if (restart && e.Stamp != 0) e.Stamp = 1;
+    if (e.Sheet != n) continue;
+    const int mode = Owner != nullptr ? Owner->EditModeCopy : 0;
+    if (e.Mode != mode) {
+      CloseFileSet(i, 1);
+      return 0;
+    }
+    for (int k = 0; k < SHEET_FILES; ++k) {
+      Files[k] = e.Files[k];
+      Backs[k] = e.Backs[k];
+    }
+    e.Stamp = ++UseStamp;
+    return 1;
+  }
+  return 0;
+}
+
+int TMapList::IsFileSetKept(int n) const {
+  if (n < 1) return 0;
+  for (const SHEETFILESET& e : FileTable)
+    if (e.Sheet == n) return 1;
+  return 0;
+}
+
+void TMapList::CloseSheetFiles(int n, int close) {
+  for (int i = 0; i < FILESET_COUNT; ++i) {
+    if (n < 0) {
+      if (FileTable[i].Sheet != 0) CloseFileSet(i, 1);
+    } else if (FileTable[i].Sheet == n) {
+      CloseFileSet(i, close);
+      return;
+    }
+  }
+}
+
+void TMapList::CloseFileSet(int entry, int close) {
+  if (entry < 0 || entry >= FILESET_COUNT) return;
+  SHEETFILESET& e = FileTable[entry];
+  for (int k = 0; k < SHEET_FILES; ++k) {
+    for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
+      if (*h == nullptr) continue;
+      if (close) {
+        plat::CloseHandle(*h);
+        ForgetHandle(*h);
+      }
+      *h = nullptr;
+    }
+  }
+  e.Sheet = 0;
+  e.Stamp = 0;
+  e.Mode = 0;
+}

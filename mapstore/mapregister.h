@@ -1,0 +1,195 @@
+// The map register and the sheet register: the records that describe a map
+// (name, scale, kinds, projection, ellipsoid) and one of its sheets
+// (nomenclature, names, corners, material and magnetic data), as stored in
+// the map passport file and as exchanged with callers when a map or a sheet
+// is created or described; and the working classes that fill them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "geodesy/translate.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+class TMap;
+
+#pragma pack(push, 1)
+// The map register, 208 bytes (the older form is its first 128 bytes with
+// Length 128: it ends after MainPointParallel).
+struct MAPREGISTEREX {
+  int32_t Length;  // 208 (128 in the older form)
+  char Name[32];   // map name
+  int32_t Scale;   // scale denominator
+  int32_t ProjectionFlag;
+  int32_t EllipsoideKind;
+  int32_t HeightSystem;
+  int32_t MaterialProjection;  // projection kind 1..32
+  int32_t CoordinateSystem;
+  int32_t PlaneUnit;
+  int32_t HeightUnit;
+  int32_t FrameKind;
+  int32_t MapType;  // 1..13
+  int32_t DeviceCapability;
+  int32_t DataProjection;  // 1: projection parameters complete and accepted
+  int32_t Reserve1;
+  int32_t IsRealPlace;  // nonzero: user map
+  int32_t ZoneNumber;   // 0 as stored; the current zone in a copy read out of a map
+  double FirstMainParallel;
+  double SecondMainParallel;
+  double AxisMeridian;
+  double MainPointParallel;
+  double PoleLatitude;
+  double PoleLongitude;
+  char Reserve2[64];
+};
+
+// The sheet register, 544 bytes. Corners are south-west, north-west,
+// north-east, south-east; X northing and Y easting in the map's projection,
+// B and L in radians.
+struct LISTREGISTER {
+  int32_t Length;           // 544
+  char Nomenclature[32];    // at most 31 characters
+  char Name[32];            // at most 31 characters
+  char FileName[260];       // base of the sheet's file names
+  double XSouthWest;
+  double YSouthWest;
+  double XNorthWest;
+  double YNorthWest;
+  double XNorthEast;
+  double YNorthEast;
+  double XSouthEast;
+  double YSouthEast;
+  double BSouthWestCoordinate;
+  double LSouthWestCoordinate;
+  double BNorthWestCoordinate;
+  double LNorthWestCoordinate;
+  double BNorthEastCoordinate;
+  double LNorthEastCoordinate;
+  double BSouthEastCoordinate;
+  double LSouthEastCoordinate;
+  int32_t MaterialKind;
+  int32_t MaterialType;
+  int32_t ReliefHeight;
+  char Date[12];  // YYYYMMDD
+  double MagneticAngle;
+  double YearMagneticAngle;
+  double MeridianAngle;
+  char DateAngle[12];  // YYYYMMDD
+  char Reserve[28];
+};
+
+// One coordinate of the four sheet corners (a record of latitudes, of
+// longitudes, of X or of Y values).
+struct COORDINATES {
+  double SouthWest;
+  double NorthWest;
+  double NorthEast;
+  double SouthEast;
+};
+#pragma pack(pop)
+
+static_assert(sizeof(MAPREGISTEREX) == 208);
+static_assert(offsetof(MAPREGISTEREX, FirstMainParallel) == 96);
+static_assert(offsetof(MAPREGISTEREX, PoleLatitude) == 128);
+static_assert(sizeof(LISTREGISTER) == 544);
+static_assert(offsetof(LISTREGISTER, XSouthWest) == 328);
+static_assert(offsetof(LISTREGISTER, BSouthWestCoordinate) == 392);
+static_assert(offsetof(LISTREGISTER, MaterialKind) == 456);
+static_assert(offsetof(LISTREGISTER, MagneticAngle) == 480);
+static_assert(offsetof(LISTREGISTER, DateAngle) == 504);
+static_assert(sizeof(COORDINATES) == 32);
+
+enum : int32_t {
+  MAPREGISTER_LENGTH = 208,
+  MAPREGISTER_OLDLENGTH = 128,
+  LISTREGISTER_LENGTH = 544,
+  // Size of the value-type table of TMapRegister.
+  MAPREGISTER_VALUETYPES = 130,
+};
+
+// Clears a map register to the defaults: Length 208, Scale 1000,
+// ProjectionFlag 1, the defaults of map type 1, DeviceCapability 20000,
+// everything else 0.
+void ClearMapRegisterEx(MAPREGISTEREX* map);
+
+// Converts a map register of the older 128-byte form: a zeroed 208-byte
+// record receives its 128 bytes and Length 208. 0 (nothing written) for a
+// null pointer or a Length other than 128; `old` is read for 128 bytes only.
+int MapRegisterFromOld(const void* old, MAPREGISTEREX* out);
+
+// Today's date as the number YYYYMMDD from the system clock in UTC (years
+// before 1991 give 1990).
+int32_t RegisterToday();
+
+// The working copy of one sheet register.
+class MAPCLASS TListRegister {
+ public:
+  LISTREGISTER Register;
+
+  TListRegister() { Clear(); }
+
+  // Zero, Length 544, MaterialKind and MaterialType 1, both dates today.
+  void Clear();
+  // Scale index: the 1-based position of `scale` in the scale list of the
+  // map type; 0 when the type has a list without that scale; 1 for a type
+  // without a list.
+  int FactorScaleGeodetic(LONG scale, int mapType);
+  // Stores the plane corners from an X and a Y record; 0 for a null record.
+  int RightAngleCordinames(COORDINATES* x, COORDINATES* y);
+  // 1 when the plane (geodetic) corners form an upright quadrilateral.
+  int CheckRightAngle();
+  int CheckGeodetic();
+  // Today as "YYYYMMDD" into `out`; an empty text (nothing written) for a
+  // null buffer or a size below 10.
+  char* SystDate(char* out, int size);
+};
+
+// The working copy of a map register with the register of one sheet.
+class MAPCLASS TMapRegister {
+ public:
+  MAPREGISTEREX Map;
+  TListRegister List;
+  int32_t ValueType[MAPREGISTER_VALUETYPES];
+
+  TMapRegister();
+
+  // ClearMapRegisterEx on the map register, then the sheet register's Clear.
+  void Clear();
+  // Defaults of the map type (ellipsoid, height system, projection,
+  // coordinate system, frame kind) and MapType itself.
+  void RegisterFromMapType(int type);
+  // Fills the table of allowed values: twelve lists, each ended by -1.
+  void SetValueType();
+  // Clear, then the records given copied as they are.
+  void RegisterFromData(MAPREGISTEREX* map, LISTREGISTER* list);
+  int FactorScaleGeodetic(LONG scale, int mapType) {
+    return List.FactorScaleGeodetic(scale, mapType);
+  }
+  // The scale list of a map type (an empty list when it has none) and its
+  // length.
+  const LONG* GetAddrScale(int mapType);
+  int GetCountScale(int mapType);
+  // The projection constants of a projection kind from the register; 0
+  // for a null record or a kind without constants (L0 is filled anyway).
+  int SetConstproj(int kind, CONSTPROJ* cp);
+  // DataProjection = 1 when the register's projection is accepted by a
+  // transformer, else 0.
+  void SetDataProjection();
+  // The four corners from geodetic to plane coordinates and back, in the
+  // order south-west, north-west, north-east, south-east. With a transformer
+  // (the map's own) the corners go through it and the result is 1; without
+  // one a transformer is set up from the register's constants for the
+  // projection kind given and the register's ellipsoid. 0 for a null record
+  // or a projection that cannot be set up (nothing written then).
+  int GeodeticToRightAngleWith(COORDINATES* b, COORDINATES* l, COORDINATES* x, COORDINATES* y,
+                               int kind, TTranslate* translate);
+  int RightAngleToGeodeticWith(COORDINATES* x, COORDINATES* y, COORDINATES* b, COORDINATES* l,
+                               int kind, TTranslate* translate);
+  // The same given the map (null: none); defined with the map object, which
+  // hands its transformer to the forms above.
+  int GeodeticToRightAngle(COORDINATES* b, COORDINATES* l, COORDINATES* x, COORDINATES* y,
+                           int kind, TMap* map);
+  int RightAngleToGeodetic(COORDINATES* x, COORDINATES* y, COORDINATES* b, COORDINATES* l,
+                           int kind, TMap* map);
+};

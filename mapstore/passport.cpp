@@ -1,0 +1,333 @@
+// The map passport file: passport and sheet table.
+#include "mapstore/passport.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/codepage.h"
+#include "common/maperr.h"
+#include "common/maperror.h"
+#include "platform/file.h"
+
+namespace {
+
+// Longitude of 354 degrees east and the axis meridian of 357 degrees that a
+// topographic map starting there takes.
+const double kLastZoneStart = 6.178463806730675;
+const double kLastZoneAxis = 6.230825429619756;
+
+// Largest table the 32-bit table size can describe.
+const int64_t kMaxLists = INT32_MAX / LISTDESC_LENGTH;
+
+bool Seek(HANDLE file, int64_t offset) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  return plat::SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != FALSE;
+}
+
+int64_t FileSize(HANDLE file) {
+  LARGE_INTEGER size;
+  if (!plat::GetFileSizeEx(file, &size)) return -1;
+  return size.QuadPart;
+}
+
+// Reads (writes) exactly `size` bytes at `offset`; false otherwise.
+bool ReadAt(HANDLE file, int64_t offset, void* buffer, DWORD size, DWORD* got) {
+  *got = 0;
+  if (!Seek(file, offset)) return false;
+  return plat::ReadFile(file, buffer, size, got, nullptr) != FALSE;
+}
+
+bool WriteAt(HANDLE file, int64_t offset, const void* buffer, DWORD size) {
+  DWORD done = 0;
+  if (!Seek(file, offset)) return false;
+  return plat::WriteFile(file, buffer, size, &done, nullptr) && done == size;
+}
+
+}  // namespace
+
+TMapPassport::TMapPassport() {
+  std::memset(&Passport, 0, sizeof(Passport));
+  Passport.Register.IsRealPlace = 1;
+}
+
+TMapPassport::~TMapPassport() { ClosePassport(); }
+
+void TMapPassport::Report(int code, const char* name) {
+  Error = code;
+  if (Reporter) Reporter->ErrorMessage(code, name ? name : Path);
+}
+
+void TMapPassport::FreeLists() {
+  if (Lists) plat::FreePages(Lists);
+  Lists = nullptr;
+  ListsSize = 0;
+}
+
+LISTDESC* TMapPassport::List(int n) {
+  if (!Lists || n < 1 || n > Passport.ListCount || n > Capacity()) return nullptr;
+  return &Lists[n - 1];
+}
+
+void TMapPassport::ClosePassport() {
+  if (File) plat::CloseHandle(File);
+  File = nullptr;
+  FreeLists();
+  std::memset(&Passport, 0, sizeof(Passport));
+  Passport.Register.IsRealPlace = 1;
+  PassportChanged = 0;
+  fileKoi8_ = 0;
+}
+
+void TMapPassport::NewPassport() {
+  std::memset(&Passport, 0, sizeof(Passport));
+  Passport.Ident = PASSPORT_IDENT;
+  Passport.Length = PASSPORT_LENGTH;
+  Passport.Version = PASSPORT_VERSION;
+  Passport.Mark = PASSPORT_MARK;
+}
+
+int TMapPassport::OpenPassport(const char* name) {
+  ClosePassport();
+  if (!name || !*name || std::strlen(name) >= MAX_PATH) {
+    Report(MAPERR_OPEN, name ? name : "");
+    return 0;
+  }
+  ShareMode = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE file = plat::CreateFileA(name, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    AccessMode = MAPACCESS_READ;
+    file = plat::CreateFileA(name, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_WRITE_THROUGH, nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    Report(MAPERR_OPEN, name);
+    return 0;
+  }
+  File = file;
+
+  // The passport: a version 0x700 passport must be whole and carry its
+  // signature and mark; an older one is recognised by its register length.
+  DWORD got = 0;
+  if (!ReadAt(File, 0, &Passport, PASSPORT_LENGTH, &got)) {
+    ClosePassport();
+    Report(MAPERR_READ, name);
+    return 0;
+  }
+  int code = MAPERR_DATA;
+  if (got >= 128) {
+    uint16_t oldRegister;
+    std::memcpy(&oldRegister, reinterpret_cast<const char*>(&Passport) + 80, 2);
+    if (Passport.Version == PASSPORT_VERSION) {
+      if (got == PASSPORT_LENGTH && Passport.Ident == PASSPORT_IDENT &&
+          Passport.Mark == PASSPORT_MARK)
+        code = 0;
+    } else if (oldRegister == PASSPORT_OLDREGISTER && Passport.Ident == PASSPORT_IDENT) {
+      code = MAPERR_OLDVERSION;
+    }
+  }
+  if (code) {
+    ClosePassport();
+    Report(code, name);
+    return 0;
+  }
+
+  char drive[MAX_DRIVE], dir[MAX_DIR], fname[MAX_FNAME], ext[MAX_EXT];
+  plat::SplitPath(name, drive, dir, fname, ext);
+  plat::MakePath(Folder, sizeof(Folder), drive, dir, nullptr, nullptr);
+  plat::MakePath(FileName, sizeof(FileName), nullptr, nullptr, fname, ext);
+  std::strncpy(Path, name, sizeof(Path) - 1);
+  Path[sizeof(Path) - 1] = 0;
+
+  fileKoi8_ = Passport.Koi8 == 1;
+  int count = Passport.ListCount;
+  if (!AllocateLists(count, count)) {
+    int error = Error;
+    ClosePassport();
+    Error = error;
+    return 0;
+  }
+
+  // Texts stored in KOI-8 are kept in code page 1251 from now on; the
+  // passport says so, so that a save writes them consistently.
+  if (fileKoi8_) Koi82Win(Passport.Register.Name, sizeof(Passport.Register.Name));
+  Passport.Koi8 = 0;
+
+  // A topographic map whose first sheet begins at 354 degrees east or more
+  // lies in the last zone.
+  MAPREGISTEREX& reg = Passport.Register;
+  if (reg.IsRealPlace == 0 && reg.MapType == 1) {
+    if (count >= 1 && Lists[0].Register.LSouthWestCoordinate >= kLastZoneStart)
+      reg.AxisMeridian = kLastZoneAxis;
+    reg.DataProjection = 1;
+  }
+  Error = 0;
+  return 1;
+}
+
+int TMapPassport::CreateMapFile(const char* name, int temporary) {
+  ClosePassport();
+  if (!name || !*name || std::strlen(name) >= MAX_PATH) {
+    Report(MAPERR_OPEN, name ? name : "");
+    return 0;
+  }
+  const DWORD rw = GENERIC_READ | GENERIC_WRITE;
+  HANDLE file = plat::CreateFileA(name, rw, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Report(MAPERR_OPEN, name);
+    return 0;
+  }
+  plat::CloseHandle(file);
+  ShareMode = temporary ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  file = plat::CreateFileA(name, rw, ShareMode, nullptr, OPEN_ALWAYS,
+                           temporary ? FILE_ATTRIBUTE_NORMAL : FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Report(MAPERR_OPEN, name);
+    return 0;
+  }
+  File = file;
+  AccessMode = MAPACCESS_READWRITE;
+  Seek(File, 0);
+  plat::SetEndOfFile(File);
+
+  char drive[MAX_DRIVE], dir[MAX_DIR], fname[MAX_FNAME], ext[MAX_EXT];
+  plat::SplitPath(name, drive, dir, fname, ext);
+  plat::MakePath(Folder, sizeof(Folder), drive, dir, nullptr, nullptr);
+  plat::MakePath(FileName, sizeof(FileName), nullptr, nullptr, fname, ext);
+  std::strncpy(Path, name, sizeof(Path) - 1);
+  Path[sizeof(Path) - 1] = 0;
+
+  NewPassport();
+  Error = 0;
+  return 1;
+}
+
+int TMapPassport::AllocateLists(int count, int readcount) {
+  if (!File) return 0;
+  if (count < 0) {
+    Report(MAPERR_DATA);
+    return 0;
+  }
+  // The sheet count comes from the file: it must not ask for more records
+  // than the file holds, whatever the memory would allow.
+  int64_t toRead = std::clamp<int64_t>(readcount, 0, count);
+  int64_t size = FileSize(File);
+  if (size < 0) {
+    Report(MAPERR_READ);
+    return 0;
+  }
+  if (PASSPORT_LENGTH + toRead * LISTDESC_LENGTH > size) {
+    Report(MAPERR_DATA);
+    return 0;
+  }
+  if (count > kMaxLists) {
+    Report(MAPERR_MEMORY);
+    return 0;
+  }
+
+  LISTDESC* table = nullptr;
+  int32_t bytes = static_cast<int32_t>(count * int64_t{LISTDESC_LENGTH});
+  if (count > 0) {
+    table = static_cast<LISTDESC*>(plat::AllocPages(bytes));
+    if (!table) {
+      Report(MAPERR_MEMORY);
+      return 0;
+    }
+  }
+  if (toRead > 0) {
+    DWORD want = static_cast<DWORD>(toRead * LISTDESC_LENGTH), got = 0;
+    bool read = ReadAt(File, PASSPORT_LENGTH, table, want, &got);
+    if (!read || got < want) {
+      plat::FreePages(table);
+      Report(read ? MAPERR_DATA : MAPERR_READ);
+      return 0;
+    }
+  }
+  FreeLists();
+  Lists = table;
+  ListsSize = bytes;
+
+  for (int64_t i = 0; i < toRead; ++i) {
+    LISTDESC& list = Lists[i];
+    list.Number = static_cast<int32_t>(i + 1);
+    list.FrameObject = 0;
+    list.StageMask = 0;
+    list.ObjectCount = 0;
+    if (fileKoi8_) {
+      Koi82Win(list.Register.Name, sizeof(list.Register.Name));
+      Koi82Win(list.Register.Nomenclature, sizeof(list.Register.Nomenclature));
+    }
+  }
+  CalculateBorder(static_cast<int>(toRead));
+  return 1;
+}
+
+int TMapPassport::AllocateOneList() {
+  int64_t n = std::max(Passport.ListCount, 0);
+  if ((n + 1) * LISTDESC_LENGTH <= ListsSize) return 1;
+  int64_t records = n == 0 ? 1 : n < 100 ? n + 16 : n < 260 ? n + 32 : n + 64;
+  if (records > kMaxLists) {
+    Report(MAPERR_MEMORY);
+    return 0;
+  }
+  int32_t bytes = static_cast<int32_t>(records * LISTDESC_LENGTH);
+  auto* table = static_cast<LISTDESC*>(plat::AllocPages(bytes));
+  if (!table) {
+    Report(MAPERR_MEMORY);
+    return 0;
+  }
+  int64_t keep = std::min<int64_t>(n, Capacity());
+  if (keep > 0) std::memcpy(table, Lists, keep * LISTDESC_LENGTH);
+  FreeLists();
+  Lists = table;
+  ListsSize = bytes;
+  return 1;
+}
+
+void TMapPassport::CalculateBorder(int count) {
+  count = std::min(count, Capacity());
+  if (count < 1) return;
+  const MAPREGISTEREX& reg = Passport.Register;
+  if (reg.IsRealPlace) {
+    LISTDESC& list = Lists[0];
+    list.Frame = DFRAME{list.Corner[0].X, list.Corner[0].Y, list.Corner[1].X, list.Corner[1].Y};
+    return;
+  }
+  double capability = reg.DeviceCapability < 0.0001 ? 1.0 : reg.DeviceCapability;
+  double factor = reg.Scale / capability;
+  if (!(factor > 0)) factor = 1.0;
+  for (int i = 0; i < count; ++i) {
+    LISTDESC& list = Lists[i];
+    list.Frame.X1 = (list.Corner[0].X - Passport.OriginX) / factor;
+    list.Frame.Y1 = (list.Corner[0].Y - Passport.OriginY) / factor;
+    list.Frame.X2 = (list.Corner[1].X - Passport.OriginX) / factor;
+    list.Frame.Y2 = (list.Corner[1].Y - Passport.OriginY) / factor;
+  }
+}
+
+int TMapPassport::WritePassport() {
+  if (!File) return 0;
+  if (!WriteAt(File, 0, &Passport, PASSPORT_LENGTH)) {
+    Report(MAPERR_WRITE);
+    return 0;
+  }
+  int count = Passport.ListCount;
+  if (count <= 0) {
+    plat::SetEndOfFile(File);
+    fileKoi8_ = 0;
+    Error = 0;
+    return 1;
+  }
+  if (count > Capacity()) {
+    Report(MAPERR_WRITE);
+    return 0;
+  }
+  if (!WriteAt(File, PASSPORT_LENGTH, Lists, static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
+    Report(MAPERR_WRITE);
+    return 0;
+  }
+  fileKoi8_ = 0;
+  return 1;
+}

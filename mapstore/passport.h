@@ -1,0 +1,180 @@
+// The map passport file: the 848-byte passport, one 1728-byte record per
+// sheet, then the key table. TMapPassport is the part of a map that keeps
+// the open map file, the passport copy and the sheet table in memory; it
+// reads and checks them when a map is opened and writes them back on save.
+// The map object builds its opening, creating and saving on it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "geodesy/points.h"
+#include "mapstore/mapregister.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+class TMapError;
+
+enum : uint32_t {
+  PASSPORT_IDENT = 0x00505350,  // "PSP" and a zero byte
+  PASSPORT_LENGTH = 848,
+  PASSPORT_VERSION = 0x700,
+  PASSPORT_MARK = 0x414E,
+  PASSPORT_OLDREGISTER = 1104,  // u16 at offset 80 of a passport of the older format
+  LISTDESC_LENGTH = 1728,
+  LISTDESC_MARKER = 0x7F7F7F7F,
+};
+
+#pragma pack(push, 1)
+// The map passport, at offset 0 of the map file.
+struct MAPPASSPORT {
+  uint32_t Ident;    // PASSPORT_IDENT
+  uint32_t Length;   // 848
+  uint32_t Version;  // 0x700
+  uint32_t Mark;     // 0x414E
+  int32_t ListCount;
+  uint32_t ModeCounter;  // change counter, raised by every writer
+  uint8_t ScaleTable;
+  uint8_t Koi8;  // 1: map name and sheet names stored in KOI-8
+  uint8_t Order;
+  uint8_t Precision;
+  uint8_t Reserve1[4];
+  double OriginX;  // origin of the device coordinates, metres
+  double OriginY;
+  double X1;  // map frame in tenths of what the accessors give
+  double Y1;
+  double X2;
+  double Y2;
+  MAPREGISTEREX Register;
+  char RscName[260];  // classifier name and extension
+  uint32_t RscIdent;
+  char GroupName[260];
+  int32_t GroupFlag;
+  uint32_t KeyTableOffset;
+  uint32_t KeyTableLength;
+  uint8_t Reserve2[24];
+};
+
+// One sheet record; record n (from 1) lies at 848 + 1728 x (n - 1).
+struct LISTDESC {
+  uint32_t Marker;       // LISTDESC_MARKER once the record is filled
+  int32_t ObjectCount;   // cache, 0 after loading
+  int32_t Number;        // sheet number, rewritten on every load
+  int32_t FrameObject;   // cache, 0 after loading, -1: no frame object
+  DOUBLEPOINT Corner[2];  // Xmin, Ymin and Xmax, Ymax of the sheet
+  DFRAME Frame;           // plane frame in device units
+  DOUBLEPOINT ViewPosition;
+  LISTREGISTER Register;
+  char CreationDate[12];  // YYYYMMDD
+  uint32_t StageMask;     // error stages reported, 0 after loading
+  char NameHDR[264];
+  char NameDAT[264];
+  char NameSEM[264];
+  char NameGRA[264];
+  uint8_t Flag;
+  uint8_t Flags;
+  uint8_t Reserve[14];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(MAPPASSPORT) == 848);
+static_assert(offsetof(MAPPASSPORT, OriginX) == 32);
+static_assert(offsetof(MAPPASSPORT, X1) == 48);
+static_assert(offsetof(MAPPASSPORT, Register) == 80);
+static_assert(offsetof(MAPPASSPORT, RscName) == 288);
+static_assert(offsetof(MAPPASSPORT, RscIdent) == 548);
+static_assert(offsetof(MAPPASSPORT, GroupName) == 552);
+static_assert(offsetof(MAPPASSPORT, GroupFlag) == 812);
+static_assert(offsetof(MAPPASSPORT, KeyTableOffset) == 816);
+static_assert(sizeof(LISTDESC) == 1728);
+static_assert(offsetof(LISTDESC, Corner) == 16);
+static_assert(offsetof(LISTDESC, Frame) == 48);
+static_assert(offsetof(LISTDESC, ViewPosition) == 80);
+static_assert(offsetof(LISTDESC, Register) == 96);
+static_assert(offsetof(LISTDESC, CreationDate) == 640);
+static_assert(offsetof(LISTDESC, StageMask) == 652);
+static_assert(offsetof(LISTDESC, NameHDR) == 656);
+static_assert(offsetof(LISTDESC, NameGRA) == 1448);
+static_assert(offsetof(LISTDESC, Flag) == 1712);
+
+// Access modes of the map file.
+enum : uint32_t {
+  MAPACCESS_READ = 0x80000000u,
+  MAPACCESS_READWRITE = 0xC0000000u,
+};
+
+class MAPCLASS TMapPassport {
+ public:
+  TMapPassport();
+  // Closes the file and frees the sheet table.
+  ~TMapPassport();
+  TMapPassport(const TMapPassport&) = delete;
+  TMapPassport& operator=(const TMapPassport&) = delete;
+
+  // Opens the map file (read and write, else read only), reads and checks
+  // the passport and reads the sheet table: 1, or 0 with the error reported
+  // and everything closed. 60006 the file cannot be opened; 60003 the
+  // passport cannot be read; 60005 a short or foreign passport or a sheet
+  // count that the file does not hold; 60030 a passport of the older
+  // format. A map without sheets opens with an empty table. Names stored in
+  // KOI-8 are converted to code page 1251 (and are written back so).
+  int OpenPassport(const char* name);
+  // Creates the map file anew (empty) and opens it, and starts a new
+  // passport: 1, or 0 with 60006 reported. A temporary map's file is not
+  // shared for writing.
+  int CreateMapFile(const char* name, int temporary);
+  // Closes the file, frees the sheet table and clears the passport (a user
+  // map with no sheets).
+  void ClosePassport();
+
+  // Replaces the sheet table by `count` zeroed records and reads `readcount`
+  // of them (at most `count`) from offset 848; numbers the sheets and clears
+  // their caches; then computes the sheet frames. 0 for a negative count,
+  // with 60001 (no memory), 60003 (read failure) or 60005 (the file does not
+  // hold the records). A count of 0 leaves an empty table.
+  int AllocateLists(int count, int readcount);
+  // Makes room for one more record (growing by 16, 32 or 64 records with
+  // the table); 1 when there is room, 0 with 60001 when memory fails.
+  int AllocateOneList();
+  // Sheet frames in device units for the first `count` sheets from their
+  // corner pairs (a user map: sheet 1's corner pair itself).
+  void CalculateBorder(int count);
+
+  // Zero passport with signature, length, version and mark.
+  void NewPassport();
+  // Writes the passport, then every sheet record (with no sheets the file is
+  // cut after the passport); the file position is left after the last
+  // record. 1, or 0 with 60004 reported.
+  int WritePassport();
+
+  // State.
+  int IsOpen() const { return File != nullptr; }
+  int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
+  int Count() const { return Passport.ListCount; }
+  // Record of sheet n (1-based), null outside 1..Count.
+  LISTDESC* List(int n);
+  // Records the table holds room for.
+  int Capacity() const { return ListsSize / static_cast<int>(LISTDESC_LENGTH); }
+  // Reports an error: kept in Error, and through the reporter when one is
+  // set (with the name given, else the map path).
+  void Report(int code, const char* name = nullptr);
+
+  DWORD AccessMode = MAPACCESS_READWRITE;
+  DWORD ShareMode = 3;
+  HANDLE File = nullptr;
+  char Path[MAX_PATH] = {};      // full path of the map file
+  char FileName[MAX_PATH] = {};  // its name and extension
+  char Folder[MAX_PATH] = {};    // its drive and folder
+  int PassportChanged = 0;
+  MAPPASSPORT Passport;
+  LISTDESC* Lists = nullptr;
+  int32_t ListsSize = 0;  // bytes
+  int Error = 0;
+  TMapError* Reporter = nullptr;
+
+ private:
+  void FreeLists();
+  // The passport file held its texts in KOI-8 (the passport copy in memory
+  // always holds code page 1251).
+  int fileKoi8_ = 0;
+};

@@ -1,0 +1,427 @@
+#include "mapstore/sheetcache.h"
+
+#include <cstring>
+
+#include "mapstore/sheetfile.h"
+#include "platform/file.h"
+#include "platform/memory.h"
+
+namespace {
+
+// Reads up to `size` bytes at `offset`; the bytes read, or -1 when the file
+// cannot be positioned or read.
+int64_t ReadAt(HANDLE file, int64_t offset, void* buffer, int64_t size) {
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  if (!plat::SetFilePointerEx(file, to, nullptr, FILE_BEGIN)) return -1;
+  DWORD got = 0;
+  if (!plat::ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+  return got;
+}
+
+template <typename T>
+T Load(const char* p) {
+  T value;
+  std::memcpy(&value, p, sizeof(value));
+  return value;
+}
+
+void EmptyWindow(SHEETWINDOW& w) {
+  w.First = 1;
+  w.Last = 0;
+}
+
+void LayOut(SHEETWINDOW* windows, int tableSize, char* block, int count, int64_t windowSize) {
+  for (int i = 0; i < tableSize; ++i) {
+    windows[i].Data = i < count && block != nullptr ? block + i * windowSize : nullptr;
+    EmptyWindow(windows[i]);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// THeadBuffer
+
+void THeadBuffer::Init() {
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  windowSize_ = WINDOW_SIZE;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  index_ = -1;
+}
+
+void THeadBuffer::Reset() {
+  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  index_ = -1;
+}
+
+void THeadBuffer::Free() {
+  plat::FreePages(block_);
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  Reset();
+}
+
+int THeadBuffer::Allocate(int64_t hint) {
+  if (hint < 1)
+    hint = 0x48000;
+  else if (hint < 6144)
+    hint = 6144;
+  int64_t windows = (hint + WINDOW_SIZE - 1) / WINDOW_SIZE;
+  int64_t windowSize = WINDOW_SIZE;
+  if (windows < 3) {
+    windows = MIN_WINDOWS;
+  } else if (windows > MAX_WINDOWS) {
+    windows = MAX_WINDOWS;
+    // The whole file over 32 windows, a whole number of descriptors each.
+    if (hint < 0x800000) windowSize = (hint / MAX_WINDOWS + 47) / 48 * 48;
+  }
+  const int64_t need = windows * windowSize;
+  if (block_ != nullptr && size_ < need) {
+    plat::FreePages(block_);
+    block_ = nullptr;
+    size_ = 0;
+    count_ = 0;
+  }
+  if (block_ == nullptr) {
+    char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
+    if (block == nullptr) {
+      LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+      index_ = -1;
+      return 0;
+    }
+    block_ = block;
+    size_ = need;
+    count_ = static_cast<int>(windows);
+    windowSize_ = static_cast<int>(windowSize);
+    LayOut(windows_, MAX_WINDOWS, block_, count_, windowSize_);
+  }
+  Reset();
+  return 1;
+}
+
+char* THeadBuffer::RecordAddr(LONG n) {
+  if (count_ > 0) {
+    const int start = index_ < 0 ? 0 : index_ % count_;
+    for (int k = 0; k < count_; ++k) {
+      const int i = (start + k) % count_;
+      const SHEETWINDOW& w = windows_[i];
+      if (w.First <= n && n <= w.Last) {
+        index_ = i;
+        return w.Data + (n - w.First) * SHEET_RECORD_SIZE;
+      }
+    }
+  }
+  if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
+
+  const int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
+  const int64_t base = (n / perWindow) * perWindow;
+  // The lower half of the table is overwritten only when it is the window
+  // after the last one used, so the first blocks read stay.
+  if (++index_ >= count_) index_ = count_ / 2;
+  SHEETWINDOW& w = windows_[index_];
+  EmptyWindow(w);
+  const int64_t got = ReadAt(file_, base * SHEET_RECORD_SIZE, w.Data, windowSize_);
+  if (got < 0) return nullptr;
+  const int64_t records = got / SHEET_RECORD_SIZE;
+  if (records == 0) return nullptr;
+  w.First = base;
+  w.Last = base + records - 1;
+  if (n > w.Last) return nullptr;
+  return w.Data + (n - base) * SHEET_RECORD_SIZE;
+}
+
+void THeadBuffer::UpdateRecord(LONG n, const void* desc) {
+  if (desc == nullptr) return;
+  for (int i = 0; i < count_; ++i) {
+    const SHEETWINDOW& w = windows_[i];
+    if (w.First <= n && n <= w.Last) {
+      std::memcpy(w.Data + (n - w.First) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// TDataBuffer
+
+void TDataBuffer::Init() {
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  index_ = 0;
+}
+
+void TDataBuffer::Reset() {
+  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  index_ = 0;
+}
+
+void TDataBuffer::Free() {
+  plat::FreePages(block_);
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  Reset();
+}
+
+int TDataBuffer::Allocate(int64_t hint) {
+  if (hint <= 0) hint = WINDOW_SIZE;
+  int64_t windows = (hint + WINDOW_SIZE - 1) / WINDOW_SIZE;
+  if (windows < 1) windows = 1;
+  if (windows > MAX_WINDOWS) windows = MAX_WINDOWS;
+  if (block_ != nullptr && size_ < windows * WINDOW_SIZE) {
+    plat::FreePages(block_);
+    block_ = nullptr;
+    size_ = 0;
+    count_ = 0;
+    LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  }
+  if (block_ == nullptr) return Resize(static_cast<int>(windows));
+  Reset();
+  return 1;
+}
+
+int TDataBuffer::Resize(int windows) {
+  const int64_t need = int64_t(windows) * WINDOW_SIZE;
+  char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
+  if (block == nullptr) return 0;
+  plat::FreePages(block_);
+  block_ = block;
+  size_ = need;
+  count_ = windows;
+  LayOut(windows_, MAX_WINDOWS, block_, count_, WINDOW_SIZE);
+  index_ = 0;
+  return 1;
+}
+
+int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
+  SHEETWINDOW& w = windows_[i];
+  EmptyWindow(w);
+  const int64_t got = ReadAt(file_, from, w.Data, size);
+  if (got > 0) {
+    w.First = from;
+    w.Last = from + got;
+  }
+  return got;
+}
+
+bool TDataBuffer::FillFollowing(int from, int64_t end) {
+  // Only a full window continues without a gap into the next one.
+  if (windows_[from].Last - windows_[from].First != WINDOW_SIZE) return false;
+  int64_t pos = windows_[from].Last;
+  for (int j = from + 1; pos < end; ++j) {
+    if (j >= count_) return false;
+    const SHEETWINDOW& w = windows_[j];
+    if (w.First == pos && (w.Last - w.First == WINDOW_SIZE || w.Last >= end)) {
+      pos = w.Last;
+    } else {
+      const int64_t got = ReadWindow(j, pos, WINDOW_SIZE);
+      if (got < 0) return false;
+      if (got < WINDOW_SIZE && pos + got < end) return false;
+      pos += got;
+    }
+    index_ = j;
+  }
+  return true;
+}
+
+char* TDataBuffer::RecordAddr(DWORD offset) {
+  if (offset == 0) return nullptr;
+  const int64_t off = offset;
+
+  // A window holding the record's head.
+  int refresh = -1;
+  for (int i = 0; i < count_; ++i) {
+    const SHEETWINDOW& w = windows_[i];
+    if (w.First <= off && off + DAT_HEAD_SIZE <= w.Last) {
+      const char* head = w.Data + (off - w.First);
+      const DWORD length = Load<DWORD>(head + 4);
+      if (!IsMetricMarker(Load<DWORD>(head)) || length < DWORD(DATA_MIN_LENGTH) ||
+          length > DWORD(DATA_MAX_LENGTH))
+        return nullptr;
+      if (off + length <= w.Last) {
+        index_ = i + 1;
+        return w.Data + (off - w.First);
+      }
+      // A window cut by the file's end may be older than the file: read it
+      // again. Otherwise the record runs on: read the rest into the
+      // following windows when the block has room for it after this one.
+      if (w.Last - w.First < WINDOW_SIZE) {
+        refresh = i;
+        break;
+      }
+      char* addr = w.Data + (off - w.First);
+      if (addr + length <= block_ + size_) {
+        if (!FillFollowing(i, off + length)) return nullptr;
+        return addr;
+      }
+      break;  // read afresh where the record fits
+    }
+  }
+
+  if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
+  int i = refresh >= 0 ? refresh : index_ >= 0 && index_ < count_ ? index_ : 0;
+  int64_t start = off & ~int64_t(READ_ALIGN - 1);
+  int64_t got = ReadWindow(i, start, WINDOW_SIZE);
+  if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
+  const char* head = windows_[i].Data + (off - start);
+  const DWORD length = Load<DWORD>(head + 4);
+  if (!IsMetricMarker(Load<DWORD>(head)) || length < DWORD(DATA_MIN_LENGTH) ||
+      length > DWORD(DATA_MAX_LENGTH))
+    return nullptr;
+
+  int64_t need = off - start + length;
+  if (need > int64_t(count_) * WINDOW_SIZE) {
+    // A record longer than the cache: grow it to as many windows as the
+    // record needs (at most 64, the 16 MB record limit), reading from the
+    // record itself when the aligned start would need one window more.
+    if (need > int64_t(MAX_WINDOWS) * WINDOW_SIZE) {
+      start = off;
+      need = length;
+    }
+    if (!Resize(static_cast<int>((need + WINDOW_SIZE - 1) / WINDOW_SIZE))) return nullptr;
+    i = 0;
+    got = ReadWindow(i, start, WINDOW_SIZE);
+    if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
+    if (Load<DWORD>(windows_[i].Data + (off - start) + 4) != length) return nullptr;
+  }
+  if (got < need && got < WINDOW_SIZE) return nullptr;  // the file ends inside the record
+
+  if (off + length <= windows_[i].Last) {
+    index_ = i + 1;
+    return windows_[i].Data + (off - start);
+  }
+
+  // The record runs over further windows. When the table has no room after
+  // this window, the piece moves to window 0 and continues from there.
+  const int64_t more = (need - WINDOW_SIZE + WINDOW_SIZE - 1) / WINDOW_SIZE;
+  if (i + more >= count_ && i != 0) {
+    std::memcpy(windows_[0].Data, windows_[i].Data, WINDOW_SIZE);
+    windows_[0].First = windows_[i].First;
+    windows_[0].Last = windows_[i].Last;
+    EmptyWindow(windows_[i]);
+    i = 0;
+  }
+  if (!FillFollowing(i, off + length)) return nullptr;
+  index_ = index_ + 1;
+  return windows_[i].Data + (off - windows_[i].First);
+}
+
+// ---------------------------------------------------------------------------
+// TBlockBuffer
+
+void TBlockBuffer::Init() {
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  index_ = 0;
+}
+
+void TBlockBuffer::Reset() {
+  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  index_ = 0;
+}
+
+void TBlockBuffer::Free() {
+  plat::FreePages(block_);
+  block_ = nullptr;
+  file_ = nullptr;
+  count_ = 0;
+  size_ = 0;
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  Reset();
+}
+
+int TBlockBuffer::Allocate(int64_t hint) {
+  if (hint <= 0) hint = 0x80000;
+  int64_t windows = hint / WINDOW_SIZE;
+  if (windows < 1) windows = 1;
+  if (windows > MAX_WINDOWS) windows = MAX_WINDOWS;
+  const int64_t need = windows * WINDOW_SIZE;
+  if (block_ != nullptr && size_ < need) {
+    plat::FreePages(block_);
+    block_ = nullptr;
+    size_ = 0;
+    count_ = 0;
+  }
+  if (block_ == nullptr) {
+    char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
+    if (block == nullptr) {
+      LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+      index_ = 0;
+      return 0;
+    }
+    block_ = block;
+    size_ = need;
+    count_ = static_cast<int>(windows);
+    LayOut(windows_, MAX_WINDOWS, block_, count_, WINDOW_SIZE);
+  }
+  Reset();
+  return 1;
+}
+
+bool TBlockBuffer::RecordFits(int i, int64_t offset) const {
+  const SHEETWINDOW& w = windows_[i];
+  const char* p = w.Data + (offset - w.First);
+  const int64_t room = w.Last - offset + 1;  // bytes held from the record on
+  switch (kind_) {
+    case RECORD_SEMN: {
+      if (room < SEMANTIC_HEAD || Load<WORD>(p) != SEMANTIC_IDENT) return false;
+      const WORD length = Load<WORD>(p + 2);
+      return length >= SEMANTIC_HEAD && length <= SEMN_MAX_LENGTH && length <= room;
+    }
+    case RECORD_DRAW: {
+      if (room < 8 || Load<DWORD>(p) != IMGDRAW_IDENT) return false;
+      const DWORD length = Load<DWORD>(p + 4);
+      return length >= DWORD(IMGDRAW_HEAD) && length <= DWORD(DRAW_MAX_LENGTH) &&
+             int64_t(length) <= room;
+    }
+    default:
+      return true;
+  }
+}
+
+char* TBlockBuffer::RecordAddr(DWORD offset) {
+  if (offset == 0) return nullptr;
+  const int64_t off = offset;
+  int target = -1;
+  for (int i = 0; i < count_; ++i) {
+    const SHEETWINDOW& w = windows_[i];
+    if (w.First <= off && off <= w.Last) {
+      if (RecordFits(i, off)) {
+        index_ = (i + 1) % count_;
+        return w.Data + (off - w.First);
+      }
+      // A full window holds the whole block: the record is damaged. A
+      // window cut by the file's end may be older than the file: read again.
+      if (w.Last - w.First + 1 == WINDOW_SIZE) return nullptr;
+      target = i;
+      break;
+    }
+  }
+  if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
+  if (target < 0) target = index_ >= 0 && index_ < count_ ? index_ : 0;
+
+  SHEETWINDOW& w = windows_[target];
+  EmptyWindow(w);
+  const int64_t block = off & ~int64_t(WINDOW_SIZE - 1);
+  const int64_t got = ReadAt(file_, block, w.Data, WINDOW_SIZE);
+  if (got <= 0 || block + got - 1 < off) return nullptr;
+  w.First = block;
+  w.Last = block + got - 1;
+  index_ = (target + 1) % count_;
+  return RecordFits(target, off) ? w.Data + (off - block) : nullptr;
+}

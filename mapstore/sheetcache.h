@@ -1,0 +1,178 @@
+// Read caches of a sheet's files.
+//
+// Each cache reads its file in large aligned pieces into windows that lie
+// side by side in one block of page memory, allocated once per sheet size,
+// and hands out the address of a whole record inside a window, so that
+// descriptors and records are read in place without copying and without
+// allocating per record. An address stays valid only until the next read
+// through the same cache. Writes never pass through a cache: the writer
+// empties the cache of the file it wrote (Reset), or updates a descriptor
+// in place (THeadBuffer::UpdateRecord).
+//
+// - THeadBuffer: the descriptor file; windows of 2048 descriptors (by
+//   default), 2 to 32 of them, holding record numbers.
+// - TDataBuffer: the metric file; 256 KB windows, 1 to 64 of them. A metric
+//   record may run over several windows: it is read into the following ones
+//   so that it is one piece of memory. The cache grows on demand to hold a
+//   record longer than its windows.
+// - TBlockBuffer: the semantics or graphics file; 64 KB windows aligned to
+//   the 64 KB blocks of the file, 1 to 8 of them. A record is returned only
+//   when it lies whole inside its window.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+// One window: its memory and the range of the file it holds. An empty
+// window has first 1 and last 0.
+struct SHEETWINDOW {
+  char* Data;
+  int64_t First;
+  int64_t Last;
+};
+
+class THeadBuffer {
+ public:
+  enum : int {
+    WINDOW_SIZE = 0x18000,  // 2048 descriptors
+    MIN_WINDOWS = 2,
+    MAX_WINDOWS = 32,
+  };
+
+  THeadBuffer() { Init(); }
+  ~THeadBuffer() { Free(); }
+  THeadBuffer(const THeadBuffer&) = delete;
+  THeadBuffer& operator=(const THeadBuffer&) = delete;
+
+  void Init();
+  // Sizes the block for a descriptor file of `hint` bytes (below 1: no hint)
+  // or keeps a block that is large enough. 1 on success, 0 without memory.
+  int Allocate(int64_t hint);
+  // Empties every window; the memory is kept.
+  void Reset();
+  // Releases the block and forgets the file.
+  void Free();
+  // Address of descriptor n (0 = the file header), read from the file when
+  // no window holds it; 0 when it cannot be had.
+  char* RecordAddr(LONG n);
+  // Copies a 48-byte descriptor into the window holding record n, if any.
+  void UpdateRecord(LONG n, const void* desc);
+
+  void SetFile(HANDLE file) { file_ = file; }
+  HANDLE File() const { return file_; }
+  int WindowCount() const { return count_; }
+  int WindowSize() const { return windowSize_; }
+  int CurrentWindow() const { return index_; }
+  const SHEETWINDOW& Window(int i) const { return windows_[i]; }
+  const char* Block() const { return block_; }
+
+ private:
+  char* block_;
+  HANDLE file_;
+  int count_;
+  int index_;
+  int64_t size_;
+  int windowSize_;
+  SHEETWINDOW windows_[MAX_WINDOWS];
+};
+
+class TDataBuffer {
+ public:
+  enum : int {
+    WINDOW_SIZE = 0x40000,  // 256 KB
+    MAX_WINDOWS = 64,       // 16 MB, the metric record limit
+    READ_ALIGN = 1024,
+  };
+
+  TDataBuffer() { Init(); }
+  ~TDataBuffer() { Free(); }
+  TDataBuffer(const TDataBuffer&) = delete;
+  TDataBuffer& operator=(const TDataBuffer&) = delete;
+
+  void Init();
+  // Sizes the block for a metric file of `hint` bytes (0: one window) or
+  // keeps a block that is large enough. 1 on success, 0 without memory.
+  int Allocate(int64_t hint);
+  void Reset();
+  void Free();
+  // Address of the metric record at a file offset, as one piece of memory;
+  // 0 for offset 0, a record that is not a metric record or whose length is
+  // outside 10 .. 16,777,215, or one that cannot be read whole.
+  char* RecordAddr(DWORD offset);
+
+  void SetFile(HANDLE file) { file_ = file; }
+  HANDLE File() const { return file_; }
+  int WindowCount() const { return count_; }
+  int CurrentWindow() const { return index_; }
+  const SHEETWINDOW& Window(int i) const { return windows_[i]; }
+  const char* Block() const { return block_; }
+
+ private:
+  // Lays out `windows` windows over a new block of at least that size; the
+  // old block is released only when the new one could be had.
+  int Resize(int windows);
+  // Reads one window's worth at `from` into window i; bytes read or -1.
+  int64_t ReadWindow(int i, int64_t from, int64_t size);
+  // Fills windows from+1.. with the file from window `from`'s end until
+  // `end` is held; false when the file does not give it.
+  bool FillFollowing(int from, int64_t end);
+
+  char* block_;
+  HANDLE file_;
+  int count_;
+  int index_;
+  int64_t size_;
+  SHEETWINDOW windows_[MAX_WINDOWS];
+};
+
+class TBlockBuffer {
+ public:
+  enum : int {
+    WINDOW_SIZE = 0x10000,  // 64 KB
+    MAX_WINDOWS = 8,
+  };
+  // What the records of the file look like, for the check that a record
+  // lies whole in its window.
+  enum : int {
+    RECORD_ANY = 0,   // no check
+    RECORD_SEMN = 1,  // SEMANTIC: u16 0x7FFF, u16 length
+    RECORD_DRAW = 2,  // IMGDRAW: u32 0x7FFF7FFE, u32 length
+  };
+
+  explicit TBlockBuffer(int kind = RECORD_ANY) : kind_(kind) { Init(); }
+  ~TBlockBuffer() { Free(); }
+  TBlockBuffer(const TBlockBuffer&) = delete;
+  TBlockBuffer& operator=(const TBlockBuffer&) = delete;
+
+  void Init();
+  // Sizes the block for `hint` bytes (0: eight windows) or keeps a block
+  // that is large enough. 1 on success, 0 without memory.
+  int Allocate(int64_t hint);
+  void Reset();
+  void Free();
+  // Address of the record at a file offset; 0 for offset 0, an offset past
+  // the file's end, or a record that is malformed or does not lie whole in
+  // its 64 KB window.
+  char* RecordAddr(DWORD offset);
+
+  void SetFile(HANDLE file) { file_ = file; }
+  HANDLE File() const { return file_; }
+  int RecordKind() const { return kind_; }
+  int WindowCount() const { return count_; }
+  int CurrentWindow() const { return index_; }
+  const SHEETWINDOW& Window(int i) const { return windows_[i]; }
+  const char* Block() const { return block_; }
+
+ private:
+  // Whether the record at `offset`, held by window i, lies whole in it.
+  bool RecordFits(int i, int64_t offset) const;
+
+  int kind_;
+  char* block_;
+  HANDLE file_;
+  int count_;
+  int index_;
+  int64_t size_;
+  SHEETWINDOW windows_[MAX_WINDOWS];
+};

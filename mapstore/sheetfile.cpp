@@ -1,0 +1,96 @@
+#include "mapstore/sheetfile.h"
+
+#include <cstring>
+
+#include "common/maperr.h"
+
+void InitHdrHead(HDRHEAD* head) {
+  std::memset(head, 0, sizeof(*head));
+  head->Ident = HDR_IDENT;
+  head->NextKey = 1;
+  head->Version = HDR_VERSION;
+  head->Mark = HDR_MARK;
+}
+
+int CheckHdrHead(const HDRHEAD* head) {
+  return head != nullptr && head->Ident == HDR_IDENT && head->Mark == HDR_MARK ? 1 : 0;
+}
+
+bool IsMetric3D(DWORD marker) {
+  return marker == METRIC_F64H || marker == METRIC_F32H || marker == METRIC_U16H;
+}
+
+int CheckDataRecord(const LONGMETRIC* metric) {
+  if (metric == nullptr || !IsMetricMarker(metric->Ident)) return MAPERR_DATA;
+  // The emptiness test reads the first contour's count word at offset 12,
+  // so a record must reach past it: a shorter one cannot hold a contour.
+  if (metric->Length < DWORD(METRIC_EMPTY_LENGTH) || metric->Length > DWORD(DATA_MAX_LENGTH))
+    return MAPERR_DATA;
+  DWORD firstCount;
+  std::memcpy(&firstCount, reinterpret_cast<const char*>(metric) + METRIC_HEADER_SIZE,
+              sizeof(firstCount));
+  if (metric->Count == 0 && firstCount == 0) return MAPERR_DATA;
+  return 0;
+}
+
+int CheckSemnRecord(const SEMANTIC* semn) {
+  if (semn == nullptr || semn->Ident != SEMANTIC_IDENT) return MAPERR_DATA;
+  if (semn->Length < SEMANTIC_HEAD || semn->Length > SEMN_MAX_LENGTH) return MAPERR_DATA;
+  return 0;
+}
+
+int CheckDrawRecord(const IMGDRAW* draw) {
+  if (draw == nullptr || draw->Ident != IMGDRAW_IDENT) return MAPERR_DATA;
+  if (draw->Length < DWORD(IMGDRAW_HEAD) || draw->Length > DWORD(DRAW_MAX_LENGTH))
+    return MAPERR_DATA;
+  return 0;
+}
+
+namespace {
+
+constexpr uint64_t kOffsetLimit = 0x100000000ull;
+
+int64_t Placed(uint64_t start, DWORD length) {
+  return start + length <= kOffsetLimit ? static_cast<int64_t>(start) : -1;
+}
+
+// Keeps a record inside one 64 KB block with 16 bytes to spare.
+uint64_t KeepInBlock(uint64_t start, DWORD length) {
+  const uint64_t room = SHEET_BLOCK - SHEET_BLOCK_SPARE - (start & (SHEET_BLOCK - 1));
+  if (length > room) start = (start | (SHEET_BLOCK - 1)) + 1;
+  return start;
+}
+
+}  // namespace
+
+int64_t PlaceDataRecord(uint64_t end, DWORD marker, DWORD length) {
+  const uint64_t align = (marker & 0xFB) == 0xF8 ? 8 : 4;
+  return Placed((end + align - 1) & ~(align - 1), length);
+}
+
+int64_t PlaceSemnRecord(uint64_t end, DWORD length) {
+  return Placed(KeepInBlock((end + 1) & ~uint64_t(1), length), length);
+}
+
+int64_t PlaceDrawRecord(uint64_t end, DWORD length) {
+  return Placed(KeepInBlock(end, length), length);
+}
+
+const char* SheetFileExtension(int file, int userMap) {
+  static const char* const kMap[SHEET_FILES] = {".HDR", ".DAT", ".SEM", ".GRA"};
+  static const char* const kUser[SHEET_FILES] = {".SHD", ".SDA", ".SSE", ".SGR"};
+  if (file < 0 || file >= SHEET_FILES) return "";
+  return userMap ? kUser[file] : kMap[file];
+}
+
+const char* SheetBackupExtension(int file, int userMap) {
+  static const char* const kMap[SHEET_FILES] = {".^HD", ".^DA", ".^SE", ".^GR"};
+  static const char* const kUser[SHEET_FILES] = {".^SH", ".^SD", ".^SS", ".^SG"};
+  if (file < 0 || file >= SHEET_FILES) return "";
+  return userMap ? kUser[file] : kMap[file];
+}
+
+DWORD SheetFileIdent(int file) {
+  static const DWORD kIdent[SHEET_FILES] = {HDR_IDENT, DAT_IDENT, SEM_IDENT, DRW_IDENT};
+  return file >= 0 && file < SHEET_FILES ? kIdent[file] : 0;
+}

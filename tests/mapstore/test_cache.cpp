@@ -1,0 +1,403 @@
+// The read caches of the sheet files: window choice, records over several
+// windows, growth for long records, and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "mapstore/sheetcache.h"
+#include "mapstore/sheetfile.h"
+#include "platform/fault.h"
+#include "platform/file.h"
+#include "support/sheetbuilder.h"
+
+using namespace sheettest;
+
+namespace {
+
+// An open read-only handle on a file, closed at the end.
+class OpenFile {
+ public:
+  explicit OpenFile(const std::string& name)
+      : h_(plat::CreateFileA(name.c_str(), GENERIC_READ, 3, nullptr, OPEN_EXISTING, 0, nullptr)) {
+    EXPECT_NE(INVALID_HANDLE_VALUE, h_) << name;
+  }
+  ~OpenFile() {
+    if (h_ != INVALID_HANDLE_VALUE) plat::CloseHandle(h_);
+  }
+  HANDLE get() const { return h_; }
+
+ private:
+  HANDLE h_;
+};
+
+// A descriptor file of `count` descriptors whose key is the number.
+Bytes HeadFile(int count) {
+  Bytes b(48 * (count + 1), 0);
+  HDRHEAD head;
+  InitHdrHead(&head);
+  head.Count = count;
+  std::memcpy(b.data(), &head, sizeof(head));
+  for (int n = 1; n <= count; ++n) {
+    FVSPR d{};
+    d.Key = static_cast<DWORD>(n);
+    std::memcpy(b.data() + 48 * n, &d, sizeof(d));
+  }
+  return b;
+}
+
+DWORD KeyOf(const char* desc) { return reinterpret_cast<const FVSPR*>(desc)->Key; }
+
+// A metric file with one record of `length` bytes at `offset`.
+Bytes DataFile(uint32_t offset, uint32_t length, uint32_t seed) {
+  Bytes b(offset, 0);
+  std::memcpy(b.data(), "DAT\0\0\0\0\0", 8);
+  Bytes m = MetricRecord(length, seed);
+  b.insert(b.end(), m.begin(), m.end());
+  return b;
+}
+
+}  // namespace
+
+class CacheTest : public ::testing::Test {
+ protected:
+  void TearDown() override { plat::fault::Reset(); }
+  SheetFolder dir{MC_TEST_TMP};
+};
+
+TEST_F(CacheTest, HeadBufferSizing) {
+  THeadBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));  // no hint: three windows of 2048 descriptors
+  EXPECT_EQ(3, b.WindowCount());
+  EXPECT_EQ(0x18000, b.WindowSize());
+  b.Free();
+  ASSERT_EQ(1, b.Allocate(100));  // small files: two windows
+  EXPECT_EQ(2, b.WindowCount());
+  b.Free();
+  ASSERT_EQ(1, b.Allocate(0x18000 * 40));  // the file over 32 windows
+  EXPECT_EQ(32, b.WindowCount());
+  EXPECT_EQ(0x18000 * 40 / 32, b.WindowSize());
+  EXPECT_EQ(0, b.WindowSize() % 48);
+  b.Free();
+  ASSERT_EQ(1, b.Allocate(0x800000 * 2));
+  EXPECT_EQ(32, b.WindowCount());
+  EXPECT_EQ(0x18000, b.WindowSize());
+  // A block large enough is kept with its layout.
+  const char* block = b.Block();
+  ASSERT_EQ(1, b.Allocate(0));
+  EXPECT_EQ(block, b.Block());
+  EXPECT_EQ(32, b.WindowCount());
+}
+
+TEST_F(CacheTest, HeadBufferTwoWindowsRefillWindowOne) {
+  WriteFile(dir / "S.HDR", HeadFile(5 * 2048));
+  OpenFile f(dir / "S.HDR");
+  THeadBuffer b;
+  ASSERT_EQ(1, b.Allocate(100));
+  ASSERT_EQ(2, b.WindowCount());
+  b.SetFile(f.get());
+
+  // Descriptor 0, the file header, comes through the same cache.
+  const char* head = b.RecordAddr(0);
+  ASSERT_NE(nullptr, head);
+  EXPECT_EQ(HDR_IDENT, reinterpret_cast<const HDRHEAD*>(head)->Ident);
+  EXPECT_EQ(0, b.Window(0).First);
+  EXPECT_EQ(2047, b.Window(0).Last);
+
+  // Every miss after the first refills window 1; window 0 keeps block 0.
+  for (LONG n : {3000, 5000, 9000, 2100}) {
+    const char* d = b.RecordAddr(n);
+    ASSERT_NE(nullptr, d) << n;
+    EXPECT_EQ(DWORD(n), KeyOf(d));
+    EXPECT_EQ(1, b.CurrentWindow());
+    EXPECT_EQ(0, b.Window(0).First);
+    EXPECT_LE(b.Window(1).First, n);
+    EXPECT_GE(b.Window(1).Last, n);
+  }
+  // A hit in window 0 makes it current; the next miss goes to window 1.
+  EXPECT_EQ(7u, KeyOf(b.RecordAddr(7)));
+  EXPECT_EQ(0, b.CurrentWindow());
+  EXPECT_EQ(6000u, KeyOf(b.RecordAddr(6000)));
+  EXPECT_EQ(1, b.CurrentWindow());
+  EXPECT_EQ(0, b.Window(0).First);
+
+  // The last block is short; one past the last record yields null.
+  EXPECT_EQ(10240u, KeyOf(b.RecordAddr(10240)));
+  EXPECT_EQ(nullptr, b.RecordAddr(10241));
+  EXPECT_EQ(nullptr, b.RecordAddr(-1));
+
+  // A descriptor write keeps the window that holds it in step.
+  FVSPR d{};
+  d.Key = 4242;
+  b.UpdateRecord(7, &d);
+  EXPECT_EQ(4242u, KeyOf(b.RecordAddr(7)));
+  b.UpdateRecord(9999, &d);  // not held: nothing
+}
+
+TEST_F(CacheTest, DataBufferRecordOverTwoWindows) {
+  // 300 KB starting 100 KB into a window: one piece over windows 0 and 1.
+  const uint32_t offset = 100 * 1024, length = 300 * 1024;
+  Bytes file = DataFile(8, 24, 1);
+  file.resize(offset, 0);
+  const Bytes expected = MetricRecord(length, 7);
+  file.insert(file.end(), expected.begin(), expected.end());
+  WriteFile(dir / "S.DAT", file);
+  OpenFile f(dir / "S.DAT");
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(4 * TDataBuffer::WINDOW_SIZE));
+  ASSERT_EQ(4, b.WindowCount());
+  b.SetFile(f.get());
+
+  ASSERT_NE(nullptr, b.RecordAddr(8));  // window 0 now holds the first 256 KB
+  const char* rec = b.RecordAddr(offset);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(0, std::memcmp(rec, expected.data(), length));
+  EXPECT_EQ(b.Window(0).Data + offset, rec);
+  EXPECT_EQ(0, b.Window(0).First);
+  EXPECT_EQ(TDataBuffer::WINDOW_SIZE, b.Window(1).First);
+  // Asked again, it comes from the windows without reading.
+  EXPECT_EQ(rec, b.RecordAddr(offset));
+  EXPECT_EQ(1, b.CurrentWindow());
+
+  EXPECT_EQ(nullptr, b.RecordAddr(0));
+}
+
+TEST_F(CacheTest, DataBufferRebuildsFromWindowZero) {
+  // A small record, then a 300 KB one far away: with a two-window cache
+  // whose current window is the last, the long record's first piece moves
+  // to window 0 and continues in window 1.
+  Bytes file = DataFile(8, 24, 1);
+  const uint32_t longAt = 0x40000 * 3 + 1024;
+  file.resize(longAt, 0);
+  Bytes big = MetricRecord(300 * 1024, 9);
+  file.insert(file.end(), big.begin(), big.end());
+  WriteFile(dir / "S.DAT", file);
+
+  OpenFile f(dir / "S.DAT");
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(2 * TDataBuffer::WINDOW_SIZE));
+  b.SetFile(f.get());
+  ASSERT_NE(nullptr, b.RecordAddr(8));
+  EXPECT_EQ(1, b.CurrentWindow());
+
+  const char* rec = b.RecordAddr(longAt);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(0, std::memcmp(rec, big.data(), big.size()));
+  EXPECT_EQ(b.Window(0).Data, rec);
+  EXPECT_EQ(longAt, b.Window(0).First);
+  EXPECT_EQ(longAt + TDataBuffer::WINDOW_SIZE, b.Window(1).First);
+  // The small record is read again into the window after the long one.
+  EXPECT_NE(nullptr, b.RecordAddr(8));
+}
+
+TEST_F(CacheTest, DataBufferGrowsForLongRecords) {
+  // A 2 MB record on a map of several sheets (one-window cache).
+  const uint32_t offset = 8 + 1000, length = 2 * 1024 * 1024 + 16;
+  WriteFile(dir / "S.DAT", DataFile(offset, length, 3));
+  OpenFile f(dir / "S.DAT");
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));
+  ASSERT_EQ(1, b.WindowCount());
+  b.SetFile(f.get());
+  const char* rec = b.RecordAddr(offset);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(0, std::memcmp(rec, MetricRecord(length, 3).data(), length));
+  EXPECT_EQ(9, b.WindowCount());
+  // Once grown, the cache keeps its size for the next sheet.
+  ASSERT_EQ(1, b.Allocate(0));
+  EXPECT_EQ(9, b.WindowCount());
+
+  // No memory for the growth: the record is not delivered, the cache stays.
+  TDataBuffer small;
+  ASSERT_EQ(1, small.Allocate(0));
+  small.SetFile(f.get());
+  plat::fault::FailAllocation(1);
+  EXPECT_EQ(nullptr, small.RecordAddr(offset));
+  EXPECT_EQ(1, small.WindowCount());
+  plat::fault::Reset();
+  EXPECT_NE(nullptr, small.RecordAddr(offset));
+}
+
+TEST_F(CacheTest, DataBufferLargestRecordAtUnalignedOffset) {
+  // The largest record the writer accepts, 1020 bytes past a 1 KB boundary,
+  // still fits the 64 windows.
+  const uint32_t length = 16 + ((0xFFFFFF - 16) / 8) * 8;
+  const uint32_t offset = 1024 + 1020;
+  WriteFile(dir / "S.DAT", DataFile(offset, length, 5));
+  OpenFile f(dir / "S.DAT");
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));
+  b.SetFile(f.get());
+  const char* rec = b.RecordAddr(offset);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(64, b.WindowCount());
+  const Bytes expected = MetricRecord(length, 5);
+  EXPECT_EQ(0, std::memcmp(rec + length - 4096, expected.data() + length - 4096, 4096));
+}
+
+TEST_F(CacheTest, DataBufferDamagedRecords) {
+  Bytes file = DataFile(8, 1000, 1);
+  // A record whose length runs past the end of the file.
+  Bytes truncated = MetricRecord(400 * 1024, 2);
+  const uint32_t at = 0x40000 - 64;
+  file.resize(at, 0);
+  file.insert(file.end(), truncated.begin(), truncated.begin() + 100 * 1024);
+  // A record with a wrong marker, one with a huge length, one with a tiny one.
+  const uint32_t bad = static_cast<uint32_t>(file.size());
+  Bytes tail(64, 0);
+  const uint32_t wrongMarker[2] = {0x12345678, 40};
+  const uint32_t huge[2] = {METRIC_F32, 0x7FFFFFFF};
+  const uint32_t tiny[2] = {METRIC_F32, 4};
+  std::memcpy(tail.data(), wrongMarker, 8);
+  std::memcpy(tail.data() + 16, huge, 8);
+  std::memcpy(tail.data() + 32, tiny, 8);
+  file.insert(file.end(), tail.begin(), tail.end());
+  file.insert(file.end(), {'\x00', '\x00'});  // a head cut after 6 bytes below
+  WriteFile(dir / "S.DAT", file);
+
+  OpenFile f(dir / "S.DAT");
+  for (int windows : {1, 4}) {
+    TDataBuffer b;
+    ASSERT_EQ(1, b.Allocate(int64_t(windows) * TDataBuffer::WINDOW_SIZE));
+    b.SetFile(f.get());
+    EXPECT_NE(nullptr, b.RecordAddr(8));
+    EXPECT_EQ(nullptr, b.RecordAddr(at)) << windows;
+    EXPECT_EQ(nullptr, b.RecordAddr(bad));
+    EXPECT_EQ(nullptr, b.RecordAddr(bad + 16));
+    EXPECT_EQ(nullptr, b.RecordAddr(bad + 32));
+    EXPECT_EQ(nullptr, b.RecordAddr(static_cast<DWORD>(file.size()) - 2));
+    EXPECT_EQ(nullptr, b.RecordAddr(0x7FFFFFF0));  // past the end
+    EXPECT_NE(nullptr, b.RecordAddr(8));
+  }
+  // Without a file nothing is read.
+  TDataBuffer none;
+  ASSERT_EQ(1, none.Allocate(0));
+  EXPECT_EQ(nullptr, none.RecordAddr(8));
+}
+
+TEST_F(CacheTest, DataBufferRereadsWindowCutByTheFileEnd) {
+  // Another writer completes a record after a window was read.
+  Bytes full = DataFile(8, 24, 1);
+  const Bytes rec = MetricRecord(2000, 6);
+  full.insert(full.end(), rec.begin(), rec.end());
+  WriteFile(dir / "S.DAT", Bytes(full.begin(), full.end() - 1000));
+  OpenFile f(dir / "S.DAT");
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));
+  b.SetFile(f.get());
+  ASSERT_NE(nullptr, b.RecordAddr(8));
+  EXPECT_EQ(nullptr, b.RecordAddr(32));
+  WriteFile(dir / "S.DAT", full);
+  const char* got = b.RecordAddr(32);
+  ASSERT_NE(nullptr, got);
+  EXPECT_EQ(0, std::memcmp(got, rec.data(), rec.size()));
+}
+
+TEST_F(CacheTest, BlockBufferWindows) {
+  SheetBuilder s;
+  // Fill the first block so that a record lands exactly at 65,536.
+  s.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(32000));
+  s.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(32000));
+  s.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(2000, 0x5A));
+  ASSERT_EQ(65536u, s.Desc(3).SemnOffset);
+  WriteFile(dir / "S.SEM", s.sem);
+  OpenFile f(dir / "S.SEM");
+
+  TBlockBuffer b(TBlockBuffer::RECORD_SEMN);
+  ASSERT_EQ(1, b.Allocate(0x20000));
+  ASSERT_EQ(2, b.WindowCount());
+  b.SetFile(f.get());
+  const char* rec = b.RecordAddr(65536);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(b.Window(0).Data, rec);  // at the start of the window's data
+  EXPECT_EQ(0x5A, rec[10]);
+  EXPECT_EQ(1, b.CurrentWindow());
+  EXPECT_NE(nullptr, b.RecordAddr(s.Desc(1).SemnOffset));
+  EXPECT_EQ(0, b.Window(1).First);
+  EXPECT_EQ(nullptr, b.RecordAddr(0));
+  // An offset equal to the file's length holds nothing.
+  EXPECT_EQ(nullptr, b.RecordAddr(static_cast<DWORD>(s.sem.size())));
+
+  TBlockBuffer sizes;
+  ASSERT_EQ(1, sizes.Allocate(0));
+  EXPECT_EQ(8, sizes.WindowCount());
+  sizes.Free();
+  ASSERT_EQ(1, sizes.Allocate(100));
+  EXPECT_EQ(1, sizes.WindowCount());
+}
+
+TEST_F(CacheTest, BlockBufferRefusesRecordsThatLeaveTheirWindow) {
+  // Records written by hand against the 64 KB rule.
+  Bytes sem(65536 + 100, 0);
+  std::memcpy(sem.data(), "SEM\0", 4);
+  Bytes ok = SemnRecord(100);
+  std::memcpy(sem.data() + 4, ok.data(), ok.size());
+  Bytes across = SemnRecord(2000);  // from 65,000 over the block's end
+  std::memcpy(sem.data() + 65000, across.data(), 536);
+  Bytes past = SemnRecord(400);     // runs past the end of the file
+  std::memcpy(sem.data() + 65536, past.data(), 100);
+  WriteFile(dir / "S.SEM", sem);
+
+  Bytes gra(4, 0);
+  std::memcpy(gra.data(), "DRW\0", 4);
+  Bytes d = DrawRecord(40);
+  gra.insert(gra.end(), d.begin(), d.end());
+  Bytes longDraw = DrawRecord(60);
+  reinterpret_cast<IMGDRAW*>(longDraw.data())->Length = 40000;  // above the limit
+  gra.insert(gra.end(), longDraw.begin(), longDraw.end());
+  WriteFile(dir / "S.GRA", gra);
+
+  OpenFile fs(dir / "S.SEM");
+  OpenFile fg(dir / "S.GRA");
+  TBlockBuffer semn(TBlockBuffer::RECORD_SEMN), draw(TBlockBuffer::RECORD_DRAW);
+  ASSERT_EQ(1, semn.Allocate(0x20000));
+  ASSERT_EQ(1, draw.Allocate(0x10000));
+  semn.SetFile(fs.get());
+  draw.SetFile(fg.get());
+  EXPECT_NE(nullptr, semn.RecordAddr(4));
+  EXPECT_EQ(nullptr, semn.RecordAddr(65000));
+  EXPECT_EQ(nullptr, semn.RecordAddr(65536));
+  EXPECT_EQ(nullptr, semn.RecordAddr(70000));
+  EXPECT_NE(nullptr, draw.RecordAddr(4));
+  EXPECT_EQ(nullptr, draw.RecordAddr(44));
+  EXPECT_EQ(nullptr, draw.RecordAddr(6));  // not a record head
+}
+
+TEST_F(CacheTest, BlockBufferRereadsWindowCutByTheFileEnd) {
+  // A window read while a record was only partly written sees it whole
+  // once the file holds it.
+  Bytes sem(4, 0);
+  std::memcpy(sem.data(), "SEM\0", 4);
+  Bytes a = SemnRecord(100);
+  sem.insert(sem.end(), a.begin(), a.end());
+  Bytes c = SemnRecord(200, 0x77);
+  Bytes partial = sem;
+  partial.insert(partial.end(), c.begin(), c.begin() + 20);
+  WriteFile(dir / "S.SEM", partial);
+  OpenFile f(dir / "S.SEM");
+  TBlockBuffer b(TBlockBuffer::RECORD_SEMN);
+  ASSERT_EQ(1, b.Allocate(0x10000));
+  b.SetFile(f.get());
+  ASSERT_NE(nullptr, b.RecordAddr(4));
+  EXPECT_EQ(nullptr, b.RecordAddr(104));
+
+  sem.insert(sem.end(), c.begin(), c.end());
+  WriteFile(dir / "S.SEM", sem);
+  const char* rec = b.RecordAddr(104);
+  ASSERT_NE(nullptr, rec);
+  EXPECT_EQ(0x77, rec[50]);
+}
+
+TEST_F(CacheTest, AllocationFailures) {
+  THeadBuffer h;
+  TDataBuffer d;
+  TBlockBuffer s;
+  plat::fault::FailAllocation(1, true);
+  EXPECT_EQ(0, h.Allocate(0));
+  EXPECT_EQ(0, d.Allocate(0));
+  EXPECT_EQ(0, s.Allocate(0));
+  EXPECT_EQ(nullptr, h.RecordAddr(1));
+  EXPECT_EQ(nullptr, d.RecordAddr(8));
+  EXPECT_EQ(nullptr, s.RecordAddr(4));
+  plat::fault::Reset();
+  EXPECT_EQ(1, h.Allocate(0));
+}

@@ -1,0 +1,407 @@
+// The sheet access object: opening with its checks by stage, creating a
+// sheet and its files, and the table of recently used sheets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/maperr.h"
+#include "common/maperror.h"
+#include "mapstore/maplist.h"
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/file.h"
+#include "support/host_recorder.h"
+#include "support/mapbuilder.h"
+#include "support/sheetbuilder.h"
+
+using namespace sheettest;
+
+namespace {
+
+std::string Name(const SheetFolder& dir, int sheet, const char* ext) {
+  return dir / (TestMap::Base(sheet) + ext);
+}
+
+// A sheet of three objects, with a metric, semantics and graphics each.
+SheetBuilder SmallSheet(uint32_t seed = 0) {
+  SheetBuilder b;
+  b.Add(LOCAL_POLYGON, MetricRecord(64, seed), SemnRecord(40), DrawRecord(40));
+  b.Add(LOCAL_LINE, MetricRecord(1024, seed + 1), SemnRecord(60), DrawRecord(50));
+  b.Add(LOCAL_POINT, MetricRecord(24, seed + 2));
+  return b;
+}
+
+bool Deletable(const std::string& name) {
+  // A file open in the library (shared without deletion) cannot be deleted.
+  const Bytes keep = ReadFile(name);
+  if (!plat::DeleteFileA(name.c_str())) return false;
+  WriteFile(name, keep);
+  return true;
+}
+
+}  // namespace
+
+class MapListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { plat::SetWriteThroughEnabled(false); }
+  void TearDown() override {
+    plat::fault::Reset();
+    plat::SetClock(nullptr, nullptr);
+  }
+  // Writes the files of sheets 1..count.
+  void WriteSheets(int count) {
+    for (int n = 1; n <= count; ++n) SmallSheet(n * 10).Write(dir.path(), TestMap::Base(n));
+  }
+
+  SheetFolder dir{MC_TEST_TMP};
+  mctest::RecordingMessageBox boxes;
+};
+
+TEST_F(MapListTest, CreateListMakesARecordAndAnEmptyDescriptorFile) {
+  SYSTEMTIME t{};
+  t.wYear = 2002;
+  t.wMonth = 3;
+  t.wDay = 6;
+  plat::SetFixedClock(t, 0);
+  TestMap map(dir.path(), 1);
+  map.Passport.Register.Scale = 50000;
+  // Old files of the new names go.
+  WriteFile(dir / "Sheet01.DAT", "old");
+  WriteFile(dir / "Sheet01.SEM", "old");
+  WriteFile(dir / "Sheet01.GRA", "old");
+
+  LISTREGISTER reg{};
+  std::strcpy(reg.FileName, "\\maps\\north\\Sheet01.xyz");
+  std::strcpy(reg.Name, "North");
+  reg.XSouthWest = 6000000;
+  reg.YSouthWest = 500000;
+  TMapList list;
+  ASSERT_EQ(1, list.CreateList(&map, 1, &reg));
+  EXPECT_EQ(1, list.Number());
+
+  const Bytes hdr = ReadFile(dir / "Sheet01.HDR");
+  ASSERT_EQ(48u, hdr.size());
+  HDRHEAD fresh;
+  InitHdrHead(&fresh);
+  EXPECT_EQ(0, std::memcmp(hdr.data(), &fresh, 48));
+  EXPECT_FALSE(FileExists(dir / "Sheet01.DAT"));
+  EXPECT_FALSE(FileExists(dir / "Sheet01.SEM"));
+  EXPECT_FALSE(FileExists(dir / "Sheet01.GRA"));
+
+  const LISTDESC* rec = map.List(1);
+  EXPECT_EQ(LISTDESC_MARKER, rec->Marker);
+  EXPECT_EQ(1, rec->Number);
+  EXPECT_STREQ("20020306", rec->CreationDate);
+  EXPECT_STREQ("Sheet01.HDR", rec->NameHDR);
+  EXPECT_STREQ("Sheet01.DAT", rec->NameDAT);
+  EXPECT_STREQ("Sheet01.SEM", rec->NameSEM);
+  EXPECT_STREQ("Sheet01.GRA", rec->NameGRA);
+  EXPECT_STREQ("Sheet01", rec->Register.FileName);
+  EXPECT_STREQ("North", rec->Register.Name);
+  EXPECT_EQ(544, rec->Register.Length);
+  EXPECT_EQ(LISTFLAG_SORTED, rec->Flag);
+  EXPECT_EQ(LISTFILE_HDR, rec->Flags);
+  EXPECT_EQ(1, list.RecordChanged);
+  // The map's device origin lies scale / 50 below the south-west corner.
+  EXPECT_EQ(6000000 - 1000, map.Passport.OriginX);
+  EXPECT_EQ(500000 - 1000, map.Passport.OriginY);
+
+  // The other files come when first needed, each with its signature.
+  ASSERT_EQ(1, list.CreateDataFile());
+  ASSERT_EQ(1, list.CreateSemnFile());
+  ASSERT_EQ(1, list.CreateDrawFile());
+  EXPECT_EQ(Bytes({'D', 'A', 'T', 0, 0, 0, 0, 0}), ReadFile(dir / "Sheet01.DAT"));
+  EXPECT_EQ(Bytes({'S', 'E', 'M', 0}), ReadFile(dir / "Sheet01.SEM"));
+  EXPECT_EQ(Bytes({'D', 'R', 'W', 0}), ReadFile(dir / "Sheet01.GRA"));
+  EXPECT_EQ(LISTFILE_HDR | LISTFILE_DAT | LISTFILE_SEM | LISTFILE_GRA, rec->Flags);
+  EXPECT_EQ(1, list.CreateDataFile());  // already there: nothing happens
+  EXPECT_EQ(8, FileSize(dir / "Sheet01.DAT"));
+
+  // Kept and reopened with every file.
+  list.Close(0);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_NE(nullptr, list.Files[SHEET_GRA]);
+  EXPECT_EQ(0, list.Head.Count);
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(MapListTest, CreateListForAUserMapAndASecondSheet) {
+  TestMap user(dir.path(), 1, true);
+  LISTREGISTER reg{};
+  std::strcpy(reg.FileName, "Overlay");
+  reg.XSouthWest = 123;
+  reg.XNorthEast = 456;
+  TMapList list;
+  ASSERT_EQ(1, list.CreateList(&user, 1, &reg));
+  EXPECT_STREQ("Overlay.SHD", user.List(1)->NameHDR);
+  EXPECT_STREQ("Overlay.SGR", user.List(1)->NameGRA);
+  EXPECT_EQ(0, user.List(1)->Register.XSouthWest);  // grown by the writers
+  EXPECT_EQ(0, user.List(1)->Register.XNorthEast);
+  EXPECT_EQ(48, FileSize(dir / "Overlay.SHD"));
+
+  TestMap map(dir.path(), 2);
+  LISTREGISTER a{}, b{};
+  std::strcpy(a.FileName, "A");
+  std::strcpy(b.FileName, "B");
+  a.XSouthWest = 5000;
+  a.YSouthWest = 9000;
+  b.XSouthWest = 7000;
+  b.YSouthWest = 3000;
+  ASSERT_EQ(1, list.CreateList(&map, 1, &a));
+  ASSERT_EQ(1, list.CreateList(&map, 2, &b));
+  // Each origin value only moves down for later sheets.
+  EXPECT_EQ(5000 - 2000, map.Passport.OriginX);
+  EXPECT_EQ(3000 - 2000, map.Passport.OriginY);
+  EXPECT_EQ(0, list.CreateList(&map, 3, &a));
+  EXPECT_EQ(0, list.CreateList(&map, 1, nullptr));
+}
+
+TEST_F(MapListTest, OpenRefusesBadSheetNumbersQuietly) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  TMapList list;
+  EXPECT_EQ(0, list.Open(&map, 0));
+  EXPECT_EQ(0, list.Open(&map, 3));
+  EXPECT_EQ(0, list.Open(nullptr, 1));
+  EXPECT_TRUE(boxes.boxes().empty());
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_EQ(2, list.Number());
+  EXPECT_EQ(3, list.Head.Count);
+  EXPECT_EQ(1, list.IsWritable());
+}
+
+TEST_F(MapListTest, ReadOnlyDescriptorFileOpensReadOnly) {
+  WriteSheets(1);
+  TestMap map(dir.path(), 1);
+  ASSERT_TRUE(plat::SetFileAttributesA(Name(dir, 1, ".HDR").c_str(), FILE_ATTRIBUTE_READONLY));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(LISTACCESS_READ, list.AccessMode);
+  EXPECT_EQ(0, list.IsWritable());
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(MapListTest, GarbageGraphicsFileOfFourBytesIsDeleted) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  WriteFile(Name(dir, 1, ".GRA"), "abcd");
+  WriteFile(Name(dir, 2, ".GRA"), "abcdefghij");  // longer: reported, kept
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_FALSE(FileExists(Name(dir, 1, ".GRA")));
+  EXPECT_EQ(nullptr, list.Files[SHEET_GRA]);
+  EXPECT_TRUE(boxes.boxes().empty());
+
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_TRUE(FileExists(Name(dir, 2, ".GRA")));
+  EXPECT_EQ(1u, boxes.boxes().size());
+  EXPECT_EQ(1, list.IsErrorReported(LISTSTAGE_GRAIDENT));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+}
+
+TEST_F(MapListTest, WrongMetricSignatureIsReportedOnce) {
+  WriteSheets(1);
+  TestMap map(dir.path(), 1);
+  TMapError reporter;
+  map.Reporter = &reporter;
+  Bytes dat = ReadFile(Name(dir, 1, ".DAT"));
+  std::memcpy(dat.data(), "XYZ", 3);
+  WriteFile(Name(dir, 1, ".DAT"), dat);
+
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));  // the opening goes on
+  EXPECT_EQ(1u, boxes.boxes().size());
+  EXPECT_EQ(MAPERR_DATA, reporter.Error());
+  EXPECT_EQ(1, list.IsErrorReported(LISTSTAGE_DATIDENT));
+  EXPECT_EQ(1u << LISTSTAGE_DATIDENT, map.List(1)->StageMask);
+
+  // Opened afresh (its kept files closed), it is checked again, silently.
+  list.Close(-1);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(1u, boxes.boxes().size());
+}
+
+TEST_F(MapListTest, DamagedFilesGiveTheirStages) {
+  struct Case {
+    const char* ext;
+    Bytes content;  // empty: the file is missing
+    int opens;
+    int stage;
+    int code;
+  };
+  SheetBuilder good = SmallSheet();
+  Bytes wrongMark = good.hdr;
+  wrongMark[46] = 0x4F;
+  const Case cases[] = {
+      {".HDR", {}, 0, LISTSTAGE_HDROPEN, MAPERR_OPEN},
+      {".HDR", wrongMark, 0, LISTSTAGE_HDRIDENT, MAPERR_DATA},
+      {".HDR", Bytes(good.hdr.begin(), good.hdr.begin() + 20), 0, LISTSTAGE_HDRIDENT,
+       MAPERR_DATA},
+      {".DAT", {'D', 'A'}, 0, LISTSTAGE_DATIDENT, MAPERR_DATA},
+      {".DAT", {}, 1, LISTSTAGE_DATOPEN, MAPERR_OPEN},
+      {".SEM", {}, 1, LISTSTAGE_SEMOPEN, MAPERR_OPEN},
+      {".SEM", {'S', 'E'}, 1, LISTSTAGE_SEMIDENT, MAPERR_DATA},
+      {".GRA", {}, 1, LISTSTAGE_GRAOPEN, MAPERR_OPEN},
+  };
+  int sheet = 0;
+  for (const Case& c : cases) {
+    ++sheet;
+    SCOPED_TRACE(std::string(c.ext) + " case " + std::to_string(sheet));
+    good.Write(dir.path(), TestMap::Base(1));
+    const std::string name = Name(dir, 1, c.ext);
+    if (c.content.empty())
+      plat::DeleteFileA(name.c_str());
+    else
+      WriteFile(name, c.content);
+    TestMap map(dir.path(), 1);
+    TMapList list;
+    const size_t before = boxes.boxes().size();
+    EXPECT_EQ(c.opens, list.Open(&map, 1));
+    EXPECT_EQ(c.code, list.GetError());
+    EXPECT_EQ(1u << c.stage, map.List(1)->StageMask);
+    EXPECT_EQ(before + 1, boxes.boxes().size());
+    EXPECT_EQ(c.opens, list.IsOpen());
+    if (!c.opens && !c.content.empty()) {
+      EXPECT_TRUE(Deletable(Name(dir, 1, ".HDR")));
+    }
+  }
+
+  // A missing file that was never created is not reported.
+  good.Write(dir.path(), TestMap::Base(1));
+  plat::DeleteFileA(Name(dir, 1, ".GRA").c_str());
+  plat::DeleteFileA(Name(dir, 1, ".SEM").c_str());
+  TestMap map(dir.path(), 1);
+  map.List(1)->Flags = LISTFILE_HDR | LISTFILE_DAT;
+  TMapList list;
+  const size_t before = boxes.boxes().size();
+  EXPECT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(before, boxes.boxes().size());
+
+  // A sheet record without its marker names the map file.
+  map.List(1)->Marker = 0;
+  EXPECT_EQ(0, list.Open(&map, 1));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+  EXPECT_EQ(1u << LISTSTAGE_RECORD, map.List(1)->StageMask);
+  EXPECT_NE(std::string::npos, boxes.boxes().back().text.find("TEST.MAP"));
+}
+
+TEST_F(MapListTest, NoMemoryForTheCaches) {
+  WriteSheets(1);
+  TestMap map(dir.path(), 1);
+  TMapList list;
+  plat::fault::FailAllocation(2);  // the descriptor cache is had, the metric cache not
+  EXPECT_EQ(0, list.Open(&map, 1));
+  EXPECT_EQ(MAPERR_MEMORY, list.GetError());
+  EXPECT_EQ(1u << LISTSTAGE_MEMORY, map.List(1)->StageMask);
+  EXPECT_TRUE(Deletable(Name(dir, 1, ".HDR")));
+  EXPECT_TRUE(Deletable(Name(dir, 1, ".DAT")));
+  plat::fault::Reset();
+  EXPECT_EQ(1, list.Open(&map, 1));
+}
+
+TEST_F(MapListTest, TwelveSheetsAreKeptOpen) {
+  WriteSheets(13);
+  TestMap map(dir.path(), 13);
+  TMapList list;
+  for (int n = 1; n <= 12; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  for (int n = 1; n <= 12; ++n) EXPECT_EQ(1, list.IsFileSetKept(n));
+  EXPECT_FALSE(Deletable(Name(dir, 1, ".HDR")));
+
+  // A 13th sheet closes the files of the least recently used one.
+  ASSERT_EQ(1, list.Open(&map, 13));
+  EXPECT_EQ(0, list.IsFileSetKept(1));
+  EXPECT_EQ(1, list.IsFileSetKept(13));
+  EXPECT_TRUE(Deletable(Name(dir, 1, ".HDR")));
+  EXPECT_TRUE(Deletable(Name(dir, 1, ".DAT")));
+  EXPECT_FALSE(Deletable(Name(dir, 2, ".HDR")));
+
+  // Switching back reopens it; now sheet 2 is the oldest and gives way.
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(3, list.Head.Count);
+  EXPECT_EQ(1, list.IsFileSetKept(1));
+  EXPECT_EQ(0, list.IsFileSetKept(2));
+
+  // A recently used sheet costs no file opening: its descriptor file may
+  // even be gone from the folder.
+  ASSERT_EQ(1, list.Open(&map, 3));
+  ASSERT_EQ(1, list.Open(&map, 4));
+  const Bytes keep = ReadFile(Name(dir, 3, ".HDR"));
+  ASSERT_EQ(0, std::rename(Name(dir, 3, ".HDR").c_str(), (dir / "moved").c_str()));
+  EXPECT_EQ(1, list.Open(&map, 3));
+  // In another edit mode the sheet is opened afresh, and now fails.
+  map.EditModeCopy = 1;
+  EXPECT_EQ(0, list.Open(&map, 3));
+  EXPECT_EQ(MAPERR_OPEN, list.GetError());
+
+  // A full close closes every kept file.
+  list.Close(1);
+  for (int n = 4; n <= 13; ++n) EXPECT_TRUE(Deletable(Name(dir, n, ".HDR"))) << n;
+}
+
+TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {
+  // Two sheets: the metric cache is one 256 KB window, and a 2 MB record
+  // is readable all the same.
+  SheetBuilder one = SmallSheet();
+  const Bytes big = MetricRecord(2 * 1024 * 1024, 4);
+  const int n = one.Add(LOCAL_LINE, big, SemnRecord(100, 0x44), DrawRecord(64, 0x55));
+  one.Write(dir.path(), TestMap::Base(1));
+  SmallSheet(20).Write(dir.path(), TestMap::Base(2));
+  TestMap map(dir.path(), 2);
+
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(1, list.DataBuffer.WindowCount());
+  EXPECT_EQ(4, list.Head.Count);
+  const auto* desc = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(n));
+  ASSERT_NE(nullptr, desc);
+  const char* metric = list.DataBuffer.RecordAddr(desc->DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, big.data(), big.size()));
+  const char* semn = list.SemnBuffer.RecordAddr(desc->SemnOffset);
+  ASSERT_NE(nullptr, semn);
+  EXPECT_EQ(0x44, semn[20]);
+  const char* draw = list.DrawBuffer.RecordAddr(desc->DrawOffset);
+  ASSERT_NE(nullptr, draw);
+  EXPECT_EQ(0x55, draw[20]);
+
+  // The chain from the header's first object to its last.
+  int walked = 0;
+  for (DWORD k = static_cast<DWORD>(list.Head.First); k != 0;) {
+    const auto* d = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(k));
+    ASSERT_NE(nullptr, d);
+    ++walked;
+    k = d->Next;
+  }
+  EXPECT_EQ(4, walked);
+  EXPECT_EQ(nullptr, list.HeadBuffer.RecordAddr(5));
+
+  // Another sheet reuses the cache memory; the grown metric cache stays.
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_EQ(9, list.DataBuffer.WindowCount());
+  desc = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(2));
+  ASSERT_NE(nullptr, desc);
+  EXPECT_EQ(0, std::memcmp(list.DataBuffer.RecordAddr(desc->DataOffset),
+                           MetricRecord(1024, 21).data(), 1024));
+}
+
+TEST_F(MapListTest, SheetsOfAMapFileOpen) {
+  // A map file with two sheets, read by the passport reader.
+  mctest::MapScratch scratch(MC_TEST_TMP);
+  mctest::MapBuilder builder;
+  mctest::SheetSpec second;
+  second.base = "M37002";
+  builder.sheets.push_back(second);
+  builder.Write(scratch, "TWO.MAP");
+
+  TMapBase map;
+  ASSERT_EQ(1, map.OpenPassport((scratch / "TWO.MAP").c_str()));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_EQ(2, list.Number());
+  EXPECT_EQ(0, list.Head.Count);
+  EXPECT_EQ(1u, list.Head.NextKey);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(1, list.Number());
+  EXPECT_EQ(1, list.IsWritable());
+  EXPECT_TRUE(boxes.boxes().empty());
+}

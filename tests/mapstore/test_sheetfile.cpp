@@ -1,0 +1,184 @@
+// Sheet file records, their checks and the placement rules of new records.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/maperr.h"
+#include "mapstore/sheetfile.h"
+#include "support/sheetbuilder.h"
+
+using namespace sheettest;
+
+namespace {
+
+template <typename T>
+T At(const void* p, size_t offset) {
+  T v;
+  std::memcpy(&v, static_cast<const char*>(p) + offset, sizeof(v));
+  return v;
+}
+
+}  // namespace
+
+TEST(SheetFile, NewHeaderBytes) {
+  HDRHEAD head;
+  std::memset(&head, 0xAB, sizeof(head));
+  InitHdrHead(&head);
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(&head);
+  EXPECT_EQ(0, std::memcmp(b, "HDR\0", 4));
+  EXPECT_EQ(1u, At<uint32_t>(b, 16));
+  EXPECT_EQ(0x0700, At<uint16_t>(b, 44));
+  EXPECT_EQ(0x414E, At<uint16_t>(b, 46));
+  for (int i = 4; i < 44; ++i)
+    if (i < 16 || i >= 20) {
+      EXPECT_EQ(0, b[i]) << "byte " << i;
+    }
+  EXPECT_EQ(1, CheckHdrHead(&head));
+  head.Version = 0x0600;  // the version is not checked
+  EXPECT_EQ(1, CheckHdrHead(&head));
+  head.Mark = 0x414F;
+  EXPECT_EQ(0, CheckHdrHead(&head));
+}
+
+TEST(SheetFile, DescriptorLayout) {
+  FVSPR d{};
+  d.Local = 0x31;  // high nibble kept, low nibble the type
+  d.Code = FVSPR_FRAME_CODE;
+  d.Flags = FVSPR_DELETED | 0x80;
+  d.SemnOffset = 0x11111111;
+  d.DataOffset = 0x22222222;
+  d.DrawOffset = 0x33333333;
+  d.Key = 77;
+  EXPECT_EQ(LOCAL_POLYGON, FvsprLocal(&d));
+  EXPECT_TRUE(FvsprIsDeleted(&d));
+  EXPECT_TRUE(FvsprIsFrame(&d));
+  EXPECT_EQ(77u, At<uint32_t>(&d, 28));
+  EXPECT_EQ(0x11111111u, At<uint32_t>(&d, 36));
+  EXPECT_EQ(0x22222222u, At<uint32_t>(&d, 40));
+  EXPECT_EQ(0x33333333u, At<uint32_t>(&d, 44));
+  EXPECT_EQ(0x81, At<uint8_t>(&d, 34));
+}
+
+TEST(SheetFile, MetricRecordChecks) {
+  Bytes m = MetricRecord(16 + 8 * 3);
+  auto* metric = reinterpret_cast<LONGMETRIC*>(m.data());
+  EXPECT_EQ(0, CheckDataRecord(metric));
+
+  metric->Ident = 0x7FF17FF2;  // any kind with free nibbles passes the marker test
+  EXPECT_EQ(0, CheckDataRecord(metric));
+  metric->Ident = 0x7EF07FF0;
+  EXPECT_EQ(MAPERR_DATA, CheckDataRecord(metric));
+  metric->Ident = METRIC_F32;
+
+  metric->Length = 0x1000000;
+  EXPECT_EQ(MAPERR_DATA, CheckDataRecord(metric));
+  metric->Length = 0xFFFFFF;
+  EXPECT_EQ(0, CheckDataRecord(metric));
+  // Too short to hold the first contour's count word.
+  metric->Length = 12;
+  EXPECT_EQ(MAPERR_DATA, CheckDataRecord(metric));
+  metric->Length = 16 + 8 * 3;
+
+  // No subobjects and an empty first contour: refused.
+  Bytes empty = MetricRecord(16);
+  EXPECT_EQ(MAPERR_DATA, CheckDataRecord(reinterpret_cast<LONGMETRIC*>(empty.data())));
+  reinterpret_cast<LONGMETRIC*>(empty.data())->Count = 1;
+  EXPECT_EQ(0, CheckDataRecord(reinterpret_cast<LONGMETRIC*>(empty.data())));
+  EXPECT_EQ(MAPERR_DATA, CheckDataRecord(nullptr));
+
+  EXPECT_TRUE(IsMetric3D(METRIC_F64H));
+  EXPECT_TRUE(IsMetric3D(METRIC_F32H));
+  EXPECT_TRUE(IsMetric3D(METRIC_U16H));
+  EXPECT_FALSE(IsMetric3D(METRIC_I32H));
+  EXPECT_FALSE(IsMetric3D(METRIC_F64));
+}
+
+TEST(SheetFile, SemanticsAndGraphicsChecks) {
+  Bytes s = SemnRecord(32752);
+  auto* semn = reinterpret_cast<SEMANTIC*>(s.data());
+  EXPECT_EQ(0, CheckSemnRecord(semn));
+  semn->Length = 32753;
+  EXPECT_EQ(MAPERR_DATA, CheckSemnRecord(semn));
+  semn->Length = 4;
+  EXPECT_EQ(0, CheckSemnRecord(semn));
+  EXPECT_TRUE(IsSemnRecordEmpty(semn));
+  semn->Ident = 0x7FFE;
+  EXPECT_EQ(MAPERR_DATA, CheckSemnRecord(semn));
+
+  Bytes g = DrawRecord(32752);
+  auto* draw = reinterpret_cast<IMGDRAW*>(g.data());
+  EXPECT_EQ(0, CheckDrawRecord(draw));
+  EXPECT_FALSE(IsDrawRecordEmpty(draw));
+  draw->Length = 32753;
+  EXPECT_EQ(MAPERR_DATA, CheckDrawRecord(draw));
+  draw->Length = 12;
+  EXPECT_EQ(0, CheckDrawRecord(draw));
+  EXPECT_TRUE(IsDrawRecordEmpty(draw));
+  draw->Length = 19;
+  EXPECT_TRUE(IsDrawRecordEmpty(draw));
+  draw->Ident = 0x7FFF7FFF;
+  EXPECT_EQ(MAPERR_DATA, CheckDrawRecord(draw));
+}
+
+TEST(SheetFile, PlacementOfNewRecords) {
+  // First records of new files.
+  EXPECT_EQ(8, PlaceDataRecord(8, METRIC_F32, 100));
+  EXPECT_EQ(4, PlaceSemnRecord(4, 100));
+  EXPECT_EQ(4, PlaceDrawRecord(4, 100));
+  // Metric alignment: 8 for the double kinds, else 4; no 64 KB rule.
+  EXPECT_EQ(1008, PlaceDataRecord(1002, METRIC_F64, 100));
+  EXPECT_EQ(1008, PlaceDataRecord(1002, METRIC_F64H, 100));
+  EXPECT_EQ(1004, PlaceDataRecord(1002, METRIC_F32, 100));
+  EXPECT_EQ(1004, PlaceDataRecord(1002, METRIC_U16H, 100));
+  EXPECT_EQ(65532, PlaceDataRecord(65530, METRIC_F32, 300000));
+  // Semantics: even offsets, kept inside a 64 KB block with 16 to spare.
+  EXPECT_EQ(65536, PlaceSemnRecord(65000, 600));
+  EXPECT_EQ(65000, PlaceSemnRecord(65000, 520));
+  EXPECT_EQ(65002, PlaceSemnRecord(65001, 500));
+  EXPECT_EQ(131072, PlaceSemnRecord(65536 + 40000, 32000));
+  // Graphics: unaligned, same block rule.
+  EXPECT_EQ(1001, PlaceDrawRecord(1001, 40));
+  EXPECT_EQ(65536, PlaceDrawRecord(65001, 520));
+  EXPECT_EQ(65000, PlaceDrawRecord(65000, 520));
+  // Offsets are 32-bit: a record that would end past 4 GB has no place.
+  EXPECT_EQ(-1, PlaceDataRecord(0xFFFFFF00ull, METRIC_F32, 0x200));
+  EXPECT_EQ(-1, PlaceSemnRecord(0xFFFFFFF0ull, 100));
+}
+
+TEST(SheetFile, NamesAndSignatures) {
+  const char* map[] = {".HDR", ".DAT", ".SEM", ".GRA"};
+  const char* user[] = {".SHD", ".SDA", ".SSE", ".SGR"};
+  const char* back[] = {".^HD", ".^DA", ".^SE", ".^GR"};
+  const char* userBack[] = {".^SH", ".^SD", ".^SS", ".^SG"};
+  for (int f = 0; f < SHEET_FILES; ++f) {
+    EXPECT_STREQ(map[f], SheetFileExtension(f, 0));
+    EXPECT_STREQ(user[f], SheetFileExtension(f, 1));
+    EXPECT_STREQ(back[f], SheetBackupExtension(f, 0));
+    EXPECT_STREQ(userBack[f], SheetBackupExtension(f, 1));
+  }
+  EXPECT_STREQ("", SheetFileExtension(4, 0));
+  const DWORD dat = SheetFileIdent(SHEET_DAT), sem = SheetFileIdent(SHEET_SEM),
+              gra = SheetFileIdent(SHEET_GRA);
+  EXPECT_EQ(0, std::memcmp(&dat, "DAT\0", 4));
+  EXPECT_EQ(0, std::memcmp(&sem, "SEM\0", 4));
+  EXPECT_EQ(0, std::memcmp(&gra, "DRW\0", 4));
+}
+
+TEST(SheetBuilder, RecordsFollowThePlacementRules) {
+  SheetBuilder b;
+  b.Add(LOCAL_LINE, MetricRecord(1000), SemnRecord(32752), DrawRecord(40));
+  b.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(32752), DrawRecord(30));
+  b.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(600));
+  b.Add(LOCAL_POINT, {}, SemnRecord(4), DrawRecord(12));
+  EXPECT_EQ(8u, b.Desc(1).DataOffset);
+  EXPECT_EQ(1008u, b.Desc(2).DataOffset);
+  EXPECT_EQ(1032u, b.Desc(3).DataOffset);
+  EXPECT_EQ(4u, b.Desc(1).SemnOffset);
+  EXPECT_EQ(32756u, b.Desc(2).SemnOffset);
+  EXPECT_EQ(65536u, b.Desc(3).SemnOffset);  // 65508 leaves 12 bytes in the block
+  EXPECT_EQ(44u, b.Desc(2).DrawOffset);
+  EXPECT_EQ(0u, b.Desc(4).SemnOffset);  // empty records are not stored
+  EXPECT_EQ(0u, b.Desc(4).DrawOffset);
+  EXPECT_EQ(0u, b.Desc(4).DataOffset);
+  EXPECT_EQ(48u * 5, b.hdr.size());
+}
