@@ -27,6 +27,6 @@ endfunction()
 
 # The folder libraries, lowest first; the shared library takes them all.
 set(MAPCORE_FOLDER_LIBS
-  mc_platform mc_text mc_gdi mc_common mc_geodesy mc_rastercodec mc_records mc_classifier mc_mapstore mc_objects
+  mc_platform mc_text mc_gdi mc_common mc_geodesy mc_rastercodec mc_groups mc_records mc_classifier mc_mapstore mc_objects
   mc_drawing mc_selection mc_geometry mc_raster mc_document
   CACHE INTERNAL "")
