@@ -1,0 +1,236 @@
+// The classifier object TMapRsc: the data block TRSCDATA with methods.
+//
+// The class adds no data and no virtual operations to the block, so a
+// TRSCDATA made by rscInitRsc and a TMapRsc are the same thing; the core
+// functions (rsc*) take the block and the methods pass the object itself.
+// Methods are grouped by area, each area in a source file of its own:
+//   rscopen.cpp      opening, checking, index, close, revert
+//   rsccreate.cpp    creating a classifier
+//   rscpool.cpp      memory pool and references
+//   rscquery.cpp     header, object and semantic queries
+//   rscobjedit.cpp   object kind editing and the number exchange
+//   rscservice.cpp   service objects, sheet frame, image parameters
+//   rscsemedit.cpp   semantics, possible semantics, defaults
+//   rscseries.cpp    series editing
+//   rscsegment.cpp   layers
+//   rscfonts.cpp     fonts and the font registry
+//   rscimagelib.cpp  image libraries and library signs
+//   rscrelate.cpp    relations
+#pragma once
+
+#include "classifier/rscdata.h"
+
+#pragma pack(push, 1)
+// Description of a new object kind (AppendObject).
+struct RSCOBJ {
+  DWORD Excode;
+  WORD Local;
+  WORD Segment;
+  WORD Scale;
+  WORD Bot;     // bottom scale index
+  WORD Top;     // top scale code (15 minus the top index)
+  char Name[32];
+};
+static_assert(sizeof(RSCOBJ) == 46);
+
+// Description of a new semantic (AppendSemantic).
+struct RSCSEM {
+  WORD Code;
+  WORD Type;
+  BYTE Reply;
+  BYTE Reserve;
+  char Name[32];
+  char Unit[8];
+};
+static_assert(sizeof(RSCSEM) == 46);
+
+// Public description of a font.
+struct RSCFONT {
+  char Face[32];
+  char Name[32];
+  DWORD Charset;
+};
+static_assert(sizeof(RSCFONT) == 68);
+#pragma pack(pop)
+
+// Local types of object kinds.
+enum : int {
+  LOCAL_LINE = 0,
+  LOCAL_SQUARE = 1,
+  LOCAL_POINT = 2,
+  LOCAL_TITLE = 3,
+  LOCAL_VECTOR = 4,
+  LOCAL_MIXED = 5,
+};
+
+// Image functions the classifier itself looks into.
+enum : int {
+  IMG_LINE = 128,
+  IMG_SQUARE = 135,
+  IMG_TEXT = 142,
+  IMG_OBJECT = 143,
+  IMG_DRAW = 147,
+  IMG_VECTOREX = 149,
+  IMG_TEMPLATE = 150,
+  IMG_LIBRARY = 250,
+};
+
+// Classifier editing error codes.
+enum : int {
+  RSCERR_EXIST = 60200,
+  RSCERR_APPEND = 60201,
+  RSCERR_PARM = 60202,
+  RSCERR_SEGNAME = 60203,
+  RSCERR_SEMRANGE = 60205,
+  RSCERR_SEMSYSTEM = 60206,
+  RSCERR_SEMEXIST = 60207,
+  RSCERR_SEMTYPE = 60208,
+  RSCERR_SEMREPLY = 60209,
+  RSCERR_SEMDEF = 60210,
+};
+
+// A static empty string: the text result of a failed query.
+extern const char RSC_EMPTY_STRING[1];
+
+class TMapRsc : public TRSCDATA {
+ public:
+  TMapRsc() { rscInitRsc(this); }
+  ~TMapRsc() { rscFreeRsc(this); }
+  TMapRsc(const TMapRsc&) = delete;
+  TMapRsc& operator=(const TMapRsc&) = delete;
+
+  // The methods of a block made by rscInitRsc.
+  static TMapRsc* Of(TRSCDATA* data) { return static_cast<TMapRsc*>(data); }
+
+  // --- life cycle (rscopen.cpp, rsccreate.cpp) ---
+  int OpenRsc(const char* name, int mode = 0) { return rscOpenRsc(this, name, mode); }
+  int OpenRsc() { return rscBuildIndex(this); }
+  int CreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette, int mode) {
+    return rscCreateRsc(this, name, create, mode, palette);
+  }
+  int CloseRsc() { return rscCloseRsc(this); }
+  int IsActive() const { return rscIsOpen(this); }
+  int Revert() { return rscRevert(this); }
+  int OpenTRscBase(const char* name) { return rscReadRscFile(this, name); }
+  void CloseRscBase() { rscCloseRscBase(this); }
+  int Save(int force) { return rscSaveRsc(this, force); }
+  int Commit() { return Save(0); }
+
+  int Error() const { return int(ErrorCode); }
+  int Error(int code) { return int(ErrorCode = DWORD(code)); }
+  int IsModify() const { return int(Modify); }
+  int SetModify() { return int(Modify++); }
+  int IsWrite() {
+    ErrorCode = 0;
+    return (Access & RSC_ACCESS_WRITEBIT) != 0;
+  }
+
+  // --- memory pool (rscpool.cpp) ---
+  LONG OpenMemory(LONG size) { return rscOpenMemory(this, size); }
+  int CloseMemory() { return rscCloseMemory(this); }
+  char* GetMemoryBlock(LONG n) { return (char*)rscGetMemoryBlock(this, n); }
+
+  // --- queries (rscquery.cpp) ---
+  int GetObjCount() const { return int(Head.Tables[RSC_OBJ].Count); }
+  int GetSemCount() const { return int(Head.Tables[RSC_SEM].Count); }
+  int GetSegCount() const { return int(Head.Tables[RSC_SEG].Count); }
+  int GetFrameCode() const { return RSC_FRAMECODE; }
+  int GetLastFunction() const { return RSC_LASTFUNCTION; }
+  LONG MaxKey();
+  LONG SetMaxKey();
+  int Style() const { return int(Head.Style); }
+  int Style(int);
+  int GetClassificatorLanguage();
+  // The first object with that excode and local type; 0 with 60105.
+  int GetObjIncode(DWORD excode, int local);
+  // 1 when no object has that excode and local type, else 0.
+  int CheckObjectCode(DWORD excode, int local);
+  // Name search: 1 layer name, 2 layer short name, 3 semantic name,
+  // 4 semantic short name, 5 object key, 6 object name.
+  int GetElementbyName(const char* name, int mode);
+  static char* ClearofBlank(char* text, int size);
+  // The n-th SEM record's code (1..count); 0 for n below 1.
+  DWORD GetSemOrderExcode(int n);
+  TABSEM* GetTabSem(DWORD code);
+  TABOBJ* GetTabObj(int n);
+  TABSEG* GetTabSeg(int layer);
+
+  // --- object kind editing (rscobjedit.cpp) ---
+  int AppendObject(RSCOBJ* desc, int check);
+  int CreateDefaultView(int n);
+  int DeleteObject(int n);
+  LONG SetObjExcode(int n, LONG code);
+  int SetObjExtloc(int n, int value);
+  int SetObjDirect(int n, int direct);
+  // Exchanges the numbers of kinds n and to (records, image parameters and
+  // object-specific defaults follow); returns to, 0 for bad numbers.
+  int ExchangeObjectNumber(int n, int to);
+
+  // --- service objects and image parameters (rscservice.cpp) ---
+  int CreateServObjects();
+  int CheckFrameCode();
+  VIEPAR* SetTabPar(int n, int length, int function, const char* params);
+  static int DefaultImage(int local, char* params, int* function);
+
+  // --- semantics (rscsemedit.cpp) ---
+  TABSEM* AppendSemantic(const RSCSEM* desc);
+  int CheckSemanticCode(DWORD code);
+  int SetSemShortName(DWORD code, const char* name);
+  int AppendSystemSemantic();
+  int AppendStandardSemantic();
+  TABPOS* AppendPos(int n, int force);
+  int AppendPosSemantic(int n, DWORD code, int force);
+  // Makes semantic 32800 possible for objects 1 to 14 (not series members).
+  int AppendCodeSemanticToService();
+  TABSEM* DeleteDef(int object, DWORD code);
+  int DeleteDefObject(int n);
+
+  // --- series (rscseries.cpp) ---
+  int DeleteSeria(DWORD excode, int local);
+
+  // --- layers (rscsegment.cpp) ---
+  int AppendSeg(const RSCSEG* seg);
+
+  // --- palettes (rscpalette.cpp) ---
+  static DWORD GetDefaultColor(int c);
+
+  // --- fonts (rscfonts.cpp) ---
+  int AppendFont(const RSCFONT* font);
+  int FillFontTable();
+  int FreeFontTable();
+  int SetTextRefer(int oldCode, int newCode);
+  int SetTextOrder(int code);
+  int GetFontCount() const { return int(Head.Tables[RSC_TXT].Count); }
+
+  // --- image libraries (rscimagelib.cpp) ---
+  int SetUserObjectRefer();
+  int BreakUserObjectRefer();
+  int GetImlCount() const { return int(Head.Tables[RSC_IML].Count); }
+
+  // --- relations (rscrelate.cpp) ---
+  int CheckRelation(DWORD ident, int after);
+  int DeleteObjectRelateIdent(int n, DWORD ident);
+  int DeleteObjectRelationText(DWORD ident);
+
+ private:
+  // An object number in 1..count whose slot holds a record.
+  bool ValidObject(int n) const {
+    return ObjIndex && n >= 1 && DWORD(n) <= Head.Tables[RSC_OBJ].Count && ObjIndex[n].Obj;
+  }
+  // Makes room for one more object index entry.
+  bool ReserveObjectIndex();
+  // Stores the direction of a kind by its local type's rule.
+  int StoreDirect(int n, int direct);
+  // Re-links every kind that used record `from` to `to`.
+  void RelinkPos(const TABPOS* from, TABPOS* to);
+};
+
+// Services of the image library layer, installed by the drawing engine.
+// Without them no library opens and library signs get slot 0.
+struct RSCIMAGELIBRARY {
+  int (*Open)(const char* path);               // slot 1..64, 0 on failure
+  void (*Close)(int slot);
+  LONG (*ImageListField)(int slot, LONG image);
+};
+void rscSetImageLibraryServices(const RSCIMAGELIBRARY* services);
+const RSCIMAGELIBRARY* rscImageLibraryServices();

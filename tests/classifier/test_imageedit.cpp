@@ -1,0 +1,519 @@
+// Sign image editing: vector signs, decorated lines and their measures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "classifier/imageedit.h"
+#include "classifier/maprsc.h"
+#include "objects/records/drawedit.h"
+#include "platform/file.h"
+#include "support/rscbuilder.h"
+
+namespace {
+
+std::vector<LONGPOINT> Points(TVectorImageEdit& e, int n) {
+  std::vector<LONGPOINT> out;
+  if (n < 1 || n > e.SubjectCount()) return out;
+  const IMGVECTOREX* v = e.Image();
+  const char* at = (const char*)v + IMGVECT_HEAD;
+  for (int i = 1; i < n; i++) {
+    WORD parm;
+    std::memcpy(&parm, at + 2, 2);
+    DWORD count;
+    std::memcpy(&count, at + 4 + parm, 4);
+    at += 8 + parm + 8 * count;
+  }
+  WORD parm;
+  std::memcpy(&parm, at + 2, 2);
+  DWORD count;
+  std::memcpy(&count, at + 4 + parm, 4);
+  for (DWORD i = 0; i < count; i++) {
+    LONGPOINT p;
+    std::memcpy(&p, at + 8 + parm + 8 * i, 8);
+    out.push_back(p);
+  }
+  return out;
+}
+
+// A sign with one line subject through the given points.
+void LineSign(TVectorImageEdit& e, std::initializer_list<LONGPOINT> points, int kind = 0) {
+  ASSERT_TRUE(e.Create());
+  ASSERT_TRUE(e.CreateSubject());
+  e.SetSubjectKind(e.SubjectCount(), kind);
+  for (const LONGPOINT& p : points) ASSERT_TRUE(e.AppendPoint(e.SubjectCount(), p.X, p.Y));
+}
+
+TEST(VectorImageEdit, CreateAndCreateSubjectGive68Bytes) {
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  EXPECT_EQ(56, e.Length());
+  EXPECT_EQ(4000, e.Image()->AnchorX);
+  EXPECT_EQ(4000, e.Image()->AnchorY);
+  EXPECT_EQ(500u, e.Image()->Base);
+  EXPECT_EQ(10000, e.Image()->ScaleY[1]);
+  EXPECT_EQ(10000, e.Image()->ScaleX[2]);
+  ASSERT_EQ(1, e.CreateSubject());
+  EXPECT_EQ(68, e.Length());
+  EXPECT_EQ(1u, e.Image()->Count);
+  EXPECT_EQ(0, e.SubjectKind(1));
+  EXPECT_EQ(0, e.PointCount(1));
+  EXPECT_EQ(4, e.ParmLength());
+  EXPECT_EQ(1, e.SubjectNumber());
+}
+
+TEST(VectorImageEdit, LoadRefusesImagesOverTheLimitAndLyingImages) {
+  TVectorImageEdit e;
+  std::vector<char> big(70000, 0);
+  auto* v = (IMGVECTOREX*)big.data();
+  v->Length = 70000;
+  EXPECT_EQ(0, e.Load(v));
+
+  // A count that promises more subjects than the length holds.
+  std::vector<char> small(80, 0);
+  v = (IMGVECTOREX*)small.data();
+  v->Length = 68;
+  v->Count = 1000;
+  small[IMGVECT_HEAD + 2] = 4;  // one empty subject
+  ASSERT_EQ(68, e.Load(v));
+  EXPECT_EQ(1, e.SubjectCount());
+  EXPECT_EQ(0, e.FirstPoint(2));
+  ASSERT_EQ(1, e.CreateSubject());
+  EXPECT_EQ(2u, e.Image()->Count);
+  EXPECT_EQ(80, e.Length());
+
+  // A subject whose parameter length runs past the image.
+  small.assign(80, 0);
+  v = (IMGVECTOREX*)small.data();
+  v->Length = 68;
+  v->Count = 1;
+  small[IMGVECT_HEAD + 2] = char(0xF0);
+  ASSERT_EQ(68, e.Load(v));
+  EXPECT_EQ(0, e.SubjectCount());
+  EXPECT_EQ(0, e.FirstPoint(1));
+  EXPECT_EQ(0, e.DeletePoint());
+
+  EXPECT_EQ(0, e.Load(nullptr));
+  EXPECT_EQ(56, e.Length());
+}
+
+TEST(VectorImageEdit, PointsAppendInsertDeleteAndDeleteEqual) {
+  TVectorImageEdit e;
+  LineSign(e, {{1, 1}, {1, 1}, {2, 2}, {2, 2}});
+  ASSERT_EQ(1, e.DeleteEqualPoint());
+  auto p = Points(e, 1);
+  ASSERT_EQ(2u, p.size());
+  EXPECT_EQ(1, p[0].X);
+  EXPECT_EQ(2, p[1].Y);
+
+  ASSERT_TRUE(e.FirstPoint(1));
+  EXPECT_EQ(2, e.InsertPoint(5, 6));  // after point 1
+  p = Points(e, 1);
+  ASSERT_EQ(3u, p.size());
+  EXPECT_EQ(5, p[1].X);
+  EXPECT_EQ(6, p[1].Y);
+
+  // Deleting the last point moves the position back.
+  ASSERT_TRUE(e.LastPoint(1));
+  EXPECT_EQ(3, e.PointNumber());
+  ASSERT_EQ(1, e.DeletePoint());
+  EXPECT_EQ(2, e.PointNumber());
+  EXPECT_EQ(2, e.PointCount(1));
+  EXPECT_EQ(8 * 2 + 12 + 56, e.Length());
+
+  // Nearest point: the first of equals wins.
+  ASSERT_TRUE(e.CreateSubject());
+  e.AppendPoint(2, 10, 10);
+  e.AppendPoint(2, 20, 20);
+  e.AppendPoint(2, 0, 0);
+  EXPECT_EQ(1, e.SeekNearPoint(2, 15, 15, 1));
+  EXPECT_EQ(2, e.SeekNearPoint(2, 15, 15, 2));
+  EXPECT_EQ(3, e.SeekNearPoint(12, 12));  // the running number over the image
+  EXPECT_EQ(2, e.SubjectNumber());
+  EXPECT_EQ(1, e.PointNumber());
+  EXPECT_EQ(4, e.SeekNearPoint(19, 19));
+
+  // Deleting a subject; deleting the only one empties the image.
+  ASSERT_EQ(1, e.DeleteSubject(1));
+  EXPECT_EQ(1, e.SubjectCount());
+  EXPECT_EQ(3, e.PointCount(1));
+  EXPECT_EQ(0, e.DeleteSubject(1));
+  EXPECT_EQ(56, e.Length());
+  EXPECT_EQ(0, e.DeleteSubject(1));
+}
+
+TEST(VectorImageEdit, OwnedBuffersGrowTo64KAndAttachedOnesNever) {
+  TVectorImageEdit e;
+  LineSign(e, {});
+  int appended = 0;
+  while (e.AppendPoint(1, appended, appended)) appended++;
+  EXPECT_LE(e.BufferLength(), IMGEDIT_LIMIT);
+  EXPECT_EQ(e.Length(), 68 + 8 * appended);
+  EXPECT_GT(appended, 5000);
+  EXPECT_EQ(appended, e.PointCount(1));
+
+  // A caller's buffer: room for two points only.
+  std::vector<char> buffer(68 + 16, 0);
+  TVectorImageEdit a;
+  {
+    TVectorImageEdit maker;
+    LineSign(maker, {});
+    maker.Unload(buffer.data(), int(buffer.size()));
+  }
+  ASSERT_EQ(1, a.SetBuffer((IMGVECTOREX*)buffer.data(), LONG(buffer.size())));
+  EXPECT_TRUE(a.AppendPoint(1, 1, 1));
+  EXPECT_TRUE(a.AppendPoint(1, 2, 2));
+  EXPECT_EQ(0, a.AppendPoint(1, 3, 3));
+  EXPECT_EQ(0, a.CreateSubject());
+  EXPECT_EQ(84, a.Length());
+  EXPECT_EQ(2, a.PointCount(1));
+  // Unload needs room for the whole image.
+  char out[100];
+  EXPECT_EQ(0, a.Unload(out, 83));
+  EXPECT_EQ(84, a.Unload(out, 100));
+}
+
+TEST(VectorImageEdit, ParametersReplaceAndResize) {
+  TVectorImageEdit e;
+  LineSign(e, {{1, 2}, {3, 4}});
+  const char parm[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  ASSERT_NE(nullptr, e.Parm(parm, 12));
+  EXPECT_EQ(12, e.ParmLength());
+  EXPECT_EQ(68 + 8 + 16, e.Length());
+  auto p = Points(e, 1);
+  ASSERT_EQ(2u, p.size());
+  EXPECT_EQ(3, p[1].X);
+  EXPECT_EQ(nullptr, e.Parm(parm, 0));
+  ASSERT_NE(nullptr, e.Parm(parm, 4));
+  EXPECT_EQ(68 + 16, e.Length());
+  EXPECT_EQ(4, p[1].Y);
+}
+
+TEST(VectorImageEdit, ColoursAndNearestIndex) {
+  const COLORREF palette[4] = {0x000000, 0x0000FF, 0x00FF00, 0xFFFFFF};
+  // A colour at equal distance from two palette colours: the lower index.
+  const COLORREF tie[4] = {0xFFFFFF, 0x102030, 0x102010, 0x000000};
+  EXPECT_EQ(0xF0000001u, TVectorImageEdit::GetIndexColor(0x102020, tie, 4));
+  const COLORREF same[3] = {0x00FF00, 0x0000FF, 0x0000FF};
+  EXPECT_EQ(0xF0000001u, TVectorImageEdit::GetIndexColor(0x0000FF, same, 3));
+  EXPECT_EQ(0xF0000002u, TVectorImageEdit::GetIndexColor(0x10F010, palette, 4));
+  EXPECT_EQ(0xF0000000u, TVectorImageEdit::GetIndexColor(0x123456, palette, 0));
+
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  EXPECT_EQ(0, e.KindPalette());
+  e.CreateSubject();
+  e.CreateSubject();
+  DWORD colour = 2;
+  e.FirstPoint(1);
+  e.Parm((const char*)&colour, 4);
+  colour = 9;
+  e.FirstPoint(2);
+  e.Parm((const char*)&colour, 4);
+  EXPECT_EQ(2, e.KindPalette());
+  e.CorrectScrColor(4);
+  EXPECT_EQ(1, e.KindPalette());
+  e.FirstPoint(1);
+  EXPECT_EQ(0xF0000002u, *(DWORD*)e.Parm(nullptr, 0));
+  e.FirstPoint(2);
+  EXPECT_EQ(0xF0000000u, *(DWORD*)e.Parm(nullptr, 0));  // 9 is not a colour of 4
+
+  ASSERT_EQ(1, e.SCR2PRN(4, palette));
+  e.FirstPoint(1);
+  EXPECT_EQ(0x00FF00u, *(DWORD*)e.Parm(nullptr, 0));
+  EXPECT_EQ(2, e.KindPalette());
+  EXPECT_EQ(0, e.SCR2PRN(4, palette));  // already RGB
+  ASSERT_EQ(1, e.PRN2SCR(4, palette));
+  e.FirstPoint(1);
+  EXPECT_EQ(0xF0000002u, *(DWORD*)e.Parm(nullptr, 0));
+}
+
+TEST(VectorImageEdit, CorrectVectorDropsBadSubjects) {
+  TVectorImageEdit e;
+  LineSign(e, {{0, 0}, {10, 10}, {20, 0}});      // good line
+  e.CreateSubject();                              // kind 0, no points
+  e.CreateSubject();
+  e.SetSubjectKind(3, 0);
+  e.AppendPoint(3, 0, 0);
+  e.AppendPoint(3, 30000, 0);                     // outside once anchored
+  e.AppendPoint(3, 0, 5);
+  e.CreateSubject();
+  e.SetSubjectKind(4, VECT_CIRCLE);
+  e.AppendPoint(4, 4000, 4000);
+  e.AppendPoint(4, 500, 0);
+  e.AppendPoint(4, 1, 1);                          // dropped: after the second
+  e.CreateSubject();
+  e.SetSubjectKind(5, VECT_BLOCKOPEN);             // stays without points
+  e.CreateSubject();
+  e.SetSubjectKind(6, VECT_CIRCLE);
+  e.AppendPoint(6, 4000, 4000);
+  e.AppendPoint(6, 100, 0);                        // radius below 250
+  EXPECT_EQ(0, e.CorrectVector());
+  ASSERT_EQ(3, e.SubjectCount());
+  EXPECT_EQ(0, e.SubjectKind(1));
+  EXPECT_EQ(VECT_CIRCLE, e.SubjectKind(2));
+  EXPECT_EQ(2, e.PointCount(2));
+  EXPECT_EQ(VECT_BLOCKOPEN, e.SubjectKind(3));
+  EXPECT_EQ(1, e.CorrectVector());
+
+  // The only subject, bad: the image is emptied and 0 returned.
+  TVectorImageEdit one;
+  LineSign(one, {{1, 1}});
+  EXPECT_EQ(0, one.CorrectVector());
+  EXPECT_EQ(56, one.Length());
+}
+
+TEST(VectorImageEdit, CentreMovesPointsButNotCircles) {
+  TVectorImageEdit e;
+  LineSign(e, {{100, 200}});
+  e.CreateSubject();
+  e.SetSubjectKind(2, VECT_CIRCLE);
+  e.AppendPoint(2, 4000, 4000);
+  e.AppendPoint(2, 300, 0);
+  const LONGPOINT centre{3000, 3500};
+  ASSERT_EQ(1, e.SetCenter(&centre));
+  LONGPOINT got;
+  e.GetCenter(&got);
+  EXPECT_EQ(3000, got.X);
+  EXPECT_EQ(3500, got.Y);
+  auto line = Points(e, 1);
+  EXPECT_EQ(1100, line[0].X);
+  EXPECT_EQ(700, line[0].Y);
+  auto circle = Points(e, 2);
+  EXPECT_EQ(4000, circle[0].X);
+
+  // RelocateObject with flag 0 moves a circle's centre only.
+  const LONGPOINT d{10, 20};
+  e.RelocateObject(&d, 0);
+  circle = Points(e, 2);
+  EXPECT_EQ(4010, circle[0].X);
+  EXPECT_EQ(300, circle[1].X);
+  EXPECT_EQ(1110, Points(e, 1)[0].X);
+}
+
+TEST(VectorImageEdit, Blocks) {
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  const int kinds[] = {0, VECT_BLOCKOPEN, 0, VECT_BLOCKOPEN, 0, VECT_BLOCKCLOSE, 0, VECT_BLOCKOPEN, VECT_BLOCKCLOSE};
+  for (int k : kinds) {
+    e.CreateSubject();
+    e.SetSubjectKind(e.SubjectCount(), k);
+    e.AppendPoint(e.SubjectCount(), e.SubjectCount(), 0);
+  }
+  EXPECT_EQ(2, e.GetBlockCount());
+  EXPECT_EQ(2, e.BlockFirstSubject(1));
+  EXPECT_EQ(5, e.GetBlockSize(1));
+  EXPECT_EQ(8, e.BlockFirstSubject(2));
+  EXPECT_EQ(2, e.GetBlockSize(2));
+  EXPECT_EQ(1, e.GetBlockNumber(4));
+  EXPECT_EQ(0, e.GetBlockNumber(7));
+  EXPECT_EQ(2, e.GetBlockNumber(9));
+  EXPECT_EQ(0, e.BlockFirstSubject(3));
+  ASSERT_EQ(1, e.BlockFirstPoint(1));
+  EXPECT_EQ(3, e.SubjectNumber());
+}
+
+TEST(VectorImageSize, ExtentScaledAndEmptySign) {
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  e.Image()->Flags = 1;
+  IMAGESIZE size;
+  std::memset(&size, 0x55, sizeof size);
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
+  EXPECT_EQ(0, size.Function);
+  EXPECT_EQ(500, size.Base);
+  EXPECT_EQ(5, size.Flags);
+  EXPECT_EQ(0, size.Width);
+  EXPECT_EQ(0, size.Top);
+
+  LineSign(e, {{-100, -200}, {300, 400}});
+  e.Image()->ScaleX[2] = 20000;  // X drawn twice as large
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
+  EXPECT_EQ(200, size.Top);
+  EXPECT_EQ(600, size.Height);
+  EXPECT_EQ(200, size.Left);
+  EXPECT_EQ(800, size.Width);
+  EXPECT_EQ(4, size.Flags);
+
+  // A circle adds its centre (less the anchor) plus and minus the radius.
+  e.CreateSubject();
+  e.SetSubjectKind(2, VECT_CIRCLE);
+  e.AppendPoint(2, 4000 + 1000, 4000);
+  e.AppendPoint(2, 0, 50);
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
+  EXPECT_EQ(2 * (1050 + 100), size.Width);
+
+  EXPECT_EQ(0, rscGetVectorSize(nullptr, &size, nullptr));
+  EXPECT_EQ(0, rscGetVectorSize(e.Image(), nullptr, nullptr));
+}
+
+class ImageFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    std::string folder = rsctest::MakeFolder(MC_TEST_TMP, "imageframe");
+    path_ = folder + "frame.rsc";
+    ASSERT_TRUE(rsctest::WriteBytes(path_, rsctest::Builder::Minimal().Build()));
+    ASSERT_EQ(1, rsc_.OpenRsc(path_.c_str(), 0)) << rsc_.Error();
+  }
+  std::string path_;
+  TMapRsc rsc_;
+};
+
+TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
+  TVectorImageEdit e;
+  LineSign(e, {{-100, -200}, {300, 400}});
+  IMAGEFRAME plain, turned;
+  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), 0.0, &plain));
+  // Unturned corners: (top, -left), (top, width - left), ...
+  EXPECT_DOUBLE_EQ(200, plain.Point[0].X);
+  EXPECT_DOUBLE_EQ(-100, plain.Point[0].Y);
+  EXPECT_DOUBLE_EQ(-400, plain.Point[2].X);
+  EXPECT_DOUBLE_EQ(300, plain.Point[2].Y);
+  const double angle = 0.7;
+  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), angle, &turned));
+  const DOUBLEPOINT origin{0, 0};
+  for (int i = 0; i < 4; i++) {
+    DOUBLEPOINT p = plain.Point[i];
+    rscTurnPoint(&origin, &p, -std::sin(angle), std::cos(angle));
+    EXPECT_NEAR(p.X, turned.Point[i].X, 1e-9);
+    EXPECT_NEAR(p.Y, turned.Point[i].Y, 1e-9);
+    // Turning keeps the distance from the origin.
+    EXPECT_NEAR(std::hypot(plain.Point[i].X, plain.Point[i].Y),
+                std::hypot(turned.Point[i].X, turned.Point[i].Y), 1e-9);
+  }
+
+  // The same sign as the first sign element of a set.
+  TDrawEdit draw;
+  ASSERT_TRUE(draw.Allocate(4096));
+  const DWORD colour = 0xF0000001;
+  ASSERT_TRUE(draw.AppendElement(135, (const char*)&colour));
+  ASSERT_TRUE(draw.AppendElement(149, (const char*)e.Image()));
+  IMAGEFRAME set;
+  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 147, (const char*)draw.Record(), angle, &set));
+  EXPECT_EQ(0, std::memcmp(&set, &turned, sizeof set));
+
+  EXPECT_EQ(0, rscGetImageFrame(&rsc_, 149, nullptr, 0, &set));
+  EXPECT_EQ(0, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), 0, nullptr));
+  // An unknown function: a zero frame.
+  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 128, (const char*)&colour, 0, &set));
+  EXPECT_EQ(0.0, set.Point[2].X);
+}
+
+TEST_F(ImageFrame, BitmapSignFrameAndClosedClassifier) {
+  // 32 x 32 cells, anchor offsets 750/500; cells set in rows 2..5, columns 1..3.
+  std::vector<DWORD> p(5 + 1 + 32, 0);
+  p[0] = DWORD(p.size() * 4);
+  p[1] = 1;
+  p[2] = 8000;
+  p[3] = 750;
+  p[4] = 500;
+  p[5] = 0xF0000001;
+  p[6 + 2] = 0x40;        // row 2, column 1
+  p[6 + 5] = 0x10;        // row 5, column 3
+  IMAGEFRAME f;
+  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 143, (const char*)p.data(), 1.0, &f));
+  // r first = 2*250-750 = -250, r last = 5*250-750 = 500; c 1*250-500, 3*250-500.
+  EXPECT_DOUBLE_EQ(250, f.Point[0].X);
+  EXPECT_DOUBLE_EQ(-250, f.Point[0].Y);
+  EXPECT_DOUBLE_EQ(250, f.Point[1].Y);
+  EXPECT_DOUBLE_EQ(-500, f.Point[2].X);
+  EXPECT_DOUBLE_EQ(-250, f.Point[3].Y);
+
+  TMapRsc closed;
+  EXPECT_EQ(0, rscGetImageFrame(&closed, 143, (const char*)p.data(), 0, &f));
+  EXPECT_EQ(60005, closed.Error());
+}
+
+TEST(TurnPoint, AboutACentre) {
+  const DOUBLEPOINT c{10, 20};
+  DOUBLEPOINT p{11, 20};
+  // A quarter turn: s = 1, c = 0.
+  ASSERT_EQ(1, rscTurnPoint(&c, &p, 1, 0));
+  EXPECT_DOUBLE_EQ(10, p.X);
+  EXPECT_DOUBLE_EQ(19, p.Y);
+}
+
+TEST(DecorImageEdit, PartsLoadDeleteAndIsVect) {
+  TDecorImageEdit d;
+  ASSERT_TRUE(d.Create());
+  EXPECT_EQ(64, d.Length());
+  for (int n = 1; n <= 8; n++) EXPECT_EQ(IMGDECOR_EMPTY, d.PartFunction(n));
+  EXPECT_EQ(0, d.IsVect());
+  const char data[20] = {1, 2, 3};
+  EXPECT_EQ(0, d.LoadPart(20, 128, data, 3));
+  EXPECT_EQ(1, d.LoadPart(20, 128, data, 1));
+  EXPECT_EQ(0, d.IsVect());
+  EXPECT_EQ(84, d.Length());
+  EXPECT_EQ(1, d.LoadPart(8, 149, data, 6));
+  EXPECT_EQ(1, d.IsVect());
+  EXPECT_EQ(92, d.Length());
+  EXPECT_EQ(0, d.LoadPart(8, 149, nullptr, 6));
+  EXPECT_EQ(0, d.LoadPart(64001, 149, data, 6));
+  EXPECT_EQ(0, d.LoadPart(8, 149, data, 9));
+  // Replacing a part.
+  EXPECT_EQ(1, d.LoadPart(4, 61, data, 6));
+  EXPECT_EQ(88, d.Length());
+  char out[32];
+  EXPECT_EQ(4, d.UnloadPart(out, 32, 6));
+  EXPECT_EQ(0, d.UnloadPart(out, 3, 6));
+  EXPECT_EQ(20, d.PartLength(1));
+  ASSERT_NE(nullptr, d.DatePart(1));
+  EXPECT_EQ(1, d.DatePart(1)[0]);
+
+  ASSERT_NE(nullptr, d.DeletePart(6));
+  EXPECT_EQ(84, d.Length());
+  EXPECT_EQ(IMGDECOR_EMPTY, d.PartFunction(6));
+  d.Image()->Line[0] = 7;
+  // Emptying the last part with data leaves nothing: a new image.
+  EXPECT_EQ(nullptr, d.DeletePart(1));
+  EXPECT_EQ(64, d.Length());
+  EXPECT_EQ(0u, d.Image()->Line[0]);
+}
+
+TEST(DecorImageEdit, LoadBothFormsAndRefuseDamage) {
+  TDecorImageEdit src;
+  src.Create();
+  const char data[16] = {5};
+  src.LoadPart(16, 128, data, 1);
+  src.Image()->Line[2] = 33;
+  src.Image()->Flag = 1;
+  std::vector<char> bytes(src.Length());
+  src.Unload(bytes.data(), int(bytes.size()));
+
+  TDecorImageEdit d;
+  ASSERT_EQ(80, d.Load((const IMGDECORATE*)bytes.data()));
+  EXPECT_EQ(33u, d.Image()->Line[2]);
+  EXPECT_EQ(1u, d.Image()->Flag);
+  EXPECT_EQ(128, d.PartFunction(1));
+
+  // A part length that runs past the image is refused, image unchanged.
+  std::vector<char> bad = bytes;
+  WORD huge = 5000;
+  std::memcpy(bad.data() + IMGDECOR_HEAD, &huge, 2);
+  EXPECT_EQ(0, d.Load((const IMGDECORATE*)bad.data()));
+  EXPECT_EQ(80, d.Length());
+
+  // The older form: {length, base}, then eight parts; part 6 a sign.
+  std::vector<char> old(8, 0);
+  auto part = [&old](WORD function, const std::vector<DWORD>& words) {
+    WORD head[2] = {WORD(4 + 4 * words.size()), function};
+    old.insert(old.end(), (char*)head, (char*)head + 4);
+    old.insert(old.end(), (const char*)words.data(), (const char*)words.data() + 4 * words.size());
+  };
+  part(128, {1, 2});
+  for (int n = 2; n <= 5; n++) part(IMGDECOR_EMPTY, {});
+  part(149, {56, 4000, 600, 500});  // fourth word of the part (head counted): 600
+  part(IMGDECOR_EMPTY, {});
+  part(IMGDECOR_EMPTY, {});
+  DWORD head[2] = {DWORD(old.size()), 100};
+  std::memcpy(old.data(), head, 8);
+  ASSERT_GT(d.Load((const IMGDECORATELINE*)old.data()), 0);
+  EXPECT_EQ(700u, d.Image()->Line[4]);
+  EXPECT_EQ(1u, d.Image()->Flag);
+  EXPECT_EQ(0u, d.Image()->Line[5]);
+  EXPECT_EQ(149, d.PartFunction(6));
+}
+
+}  // namespace
