@@ -6,6 +6,7 @@
 #include <string>
 
 #include "api/mapapi.h"
+#include "geodesy/translate.h"
 
 namespace {
 
@@ -47,6 +48,22 @@ int main(int argc, char** argv) {
   std::printf("error 60007 in Russian:\n");
   ErrorMessage(60007, "demo.map");
   SetMapAccessLanguage(1);
+
+  // Gauss-Krueger coordinates of a point on the Krasovsky ellipsoid.
+  TTranslate gk;
+  const double kDeg = 3.14159265358979323846 / 180.0;
+  double x = 0, y = 0, b = 0, l = 0;
+  gk.BL2XY_GK(55.75 * kDeg, 37.62 * kDeg, &x, &y);
+  gk.XY2BL_GK(x, y, &b, &l);
+  std::printf("B 55.75, L 37.62 degrees -> zone %d, X %.3f m, Y %.3f m -> B %.9f, L %.9f\n",
+              gk.GetNumberZone(), x, y, b / kDeg, l / kDeg);
+
+  // Block compression round trip.
+  char block[4096], packed[4096], unpacked[4096];
+  for (int i = 0; i < 4096; ++i) block[i] = static_cast<char>((i / 64) & 7);
+  int n = mapCompressLZW(block, 4096, packed, sizeof(packed));
+  int m = n > 0 ? mapDecompressLZW(packed, n, unpacked, sizeof(unpacked)) : 0;
+  std::printf("LZW: 4096 bytes -> %d bytes -> %d bytes\n", n, m);
 
   mapSetPathShell(argv[0]);
   std::printf("host folder: %s\n", mapGetPathShell());
