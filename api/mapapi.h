@@ -29,3 +29,4 @@ MAPAPI const char* WINAPI mapGetPathShell();
 #include "api/records_api.h"
 #include "api/common_api.h"
 #include "api/mapstore_api.h"
+#include "api/rscimage_api.h"

@@ -42,7 +42,7 @@ void TVectorImageEdit::Detach() {
 // --- subjects ---------------------------------------------------------
 
 bool TVectorImageEdit::At(DWORD offset, Subj* s) const {
-  const uint64_t end = Vector->Length;
+  const uint64_t end = Vector->Length < DWORD(BufferSize) ? Vector->Length : DWORD(BufferSize);
   if (uint64_t(offset) + 8 > end) return false;
   auto* head = (const IMGVECTSUBJECT*)((const char*)Vector + offset);
   const uint64_t parm = head->Length;

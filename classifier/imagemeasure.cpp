@@ -5,6 +5,7 @@
 
 #include "classifier/imageedit.h"
 #include "classifier/imageinternal.h"
+#include "classifier/maprsc.h"
 #include "classifier/rscdata.h"
 #include "common/fontreg.h"
 #include "common/maperr.h"
@@ -242,4 +243,12 @@ int rscGetImageFrame(TRSCDATA* data, int function, const char* parameters, doubl
     for (DOUBLEPOINT& p : frame->Point) Turn(&p, s, c);
   }
   return 1;
+}
+
+int TMapRsc::GetImageFrame(int function, const char* parameters, double angle, IMAGEFRAME* frame) {
+  return rscGetImageFrame(this, function, parameters, angle, frame);
+}
+
+int TMapRsc::TurnPoint(DOUBLEPOINT* centre, DOUBLEPOINT* point, double s, double c) {
+  return rscTurnPoint(centre, point, s, c);
 }

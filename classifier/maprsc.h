@@ -7,18 +7,26 @@
 //   rscopen.cpp      opening, checking, index, close, revert
 //   rsccreate.cpp    creating a classifier
 //   rscpool.cpp      memory pool and references
-//   rscquery.cpp     header, object and semantic queries
+//   rscquery*.cpp    header, object and semantic queries
 //   rscobjedit.cpp   object kind editing and the number exchange
 //   rscservice.cpp   service objects, sheet frame, image parameters
 //   rscsemedit.cpp   semantics, possible semantics, defaults
 //   rscseries.cpp    series editing
-//   rscsegment.cpp   layers
+//   rscsegment.cpp   appending layers
+//   rsclayers.cpp    layer queries and changes
+//   rscpalette.cpp   palettes and colours
+//   rscimageparam.cpp image parameters and sign sizes
 //   rscfonts.cpp     fonts and the font registry
 //   rscimagelib.cpp  image libraries and library signs
 //   rscrelate.cpp    relations
 #pragma once
 
+#include "classifier/imageedit.h"
 #include "classifier/rscdata.h"
+#include "classifier/rscrecords.h"
+
+struct IMAGESIZE;
+class TObjectSemn;
 
 #pragma pack(push, 1)
 // Description of a new object kind (AppendObject).
@@ -92,7 +100,7 @@ enum : int {
 // A static empty string: the text result of a failed query.
 extern const char RSC_EMPTY_STRING[1];
 
-class TMapRsc : public TRSCDATA {
+class MAPCLASS TMapRsc : public TRSCDATA {
  public:
   TMapRsc() { rscInitRsc(this); }
   ~TMapRsc() { rscFreeRsc(this); }
@@ -155,6 +163,158 @@ class TMapRsc : public TRSCDATA {
   TABOBJ* GetTabObj(int n);
   TABSEG* GetTabSeg(int layer);
 
+  // --- header values (rscquery_head.cpp) ---
+  // Text results are addresses inside the classifier, valid until the
+  // next edit or close; a failed query gives a static empty string.
+  const char* Date();                       // 8 digits, no terminator
+  LONG Scale();
+  LONG Scale(LONG scale);
+  const char* Type();
+  const char* SetType(const char* type);
+  // The classifier's own name (the header's; the Name field of the block is
+  // the file name).
+  const char* GetName();
+  const char* SetName(const char* name);
+  const char* ClassificatorCode();
+  int ClassificatorCode(const char* code);
+  int SetClassificatorLanguage(int language);
+  int ScaleTableNumber();
+  int ScaleTableNumber(int flag);
+  LONG GetScaleItem(int i);
+  static LONG GetTableScaleItem(int table, int i);
+  int Mode();
+  int Mode(int);
+  int ColorStyle() const { return Head.ColorStyle; }
+  int ColorStyle(int);
+  int GetRscName(char* buffer, int size);
+  LONG FileSize();
+  int ApiOpenFlag() const { return int(ApiOpen); }
+  int ApiOpenFlag(int flag) { return int(ApiOpen = DWORD(flag)); }
+  TABSEM* GetOffSem() const;
+  static int GetObjNameSize() { return 32; }
+  static int GetSemNameSize() { return 32; }
+  static int GetSemValueSize() { return 32; }
+  static int GetSemUnitSize() { return 8; }
+  LONG GetFrameCodeEx();
+
+  // --- object kinds (rscquery_object.cpp) ---
+  const char* GetObjName(int n);
+  const char* GetObjKey(int n);
+  LONG GetObjIdent(int n);
+  int GetObjIdentIncode(LONG ident);
+  int GetObjKeyIncode(const char* key);
+  LONG GetObjExcode(int n);
+  int GetObjLocal(int n);
+  int GetObjSegment(int n);
+  int GetObjExtloc(int n);
+  int GetObjFunction(int n);
+  int GetObjExtend(int n);
+  int GetObjExtsem(int n);
+  int SetObjExtsem(int n, int value);
+  int GetObjBot(int n);
+  int GetObjTop(int n);
+  int GetObjScale(int n);
+  int GetObjDirect(int n);
+  LONG GetServObjExcode(int local);
+  int GetServObjIncode(int local);
+  // The first kind with that excode, local type and series variant.
+  int GetObjIncode(DWORD excode, int local, int variant);
+  // The kind an object with these semantics belongs to (series-aware).
+  int GetObjIncode(DWORD excode, int local, TObjectSemn semantics);
+  int GetNextObjIncode(DWORD excode, int after);
+  int GetObjNumber(DWORD excode, int local);
+  int GetDescribeObj(int n, RSCOBJECT* desc);
+  int GetObjMustSemCount(int n);
+  DWORD GetObjMustSem(int n, int i);
+  int GetObjOnlyPosSemCount(int n);
+  DWORD GetObjOnlyPosSem(int n, int i);
+  int GetObjPosSemCount(int n);
+  DWORD GetObjPosSem(int n, int i);
+  int GetObjLimSemCount(int n);
+  DWORD GetObjLimSem(int n, int which);
+  // 3 limiting, 2 obligatory, 1 possible, 0 not listed.
+  int GetOnlyObjCanSem(int n, DWORD code);
+  int GetObjCanSem(int n, DWORD code);
+
+  // --- semantics (rscquery_sem.cpp) ---
+  TABSEM* GetTabSemEx(DWORD code);
+  const char* GetSemName(DWORD code);
+  const char* GetSemShortName(DWORD code);
+  const char* GetSemUnit(DWORD code);
+  int GetSemValuePoleSize(DWORD code);
+  int GetSemValuePoleDecimal(DWORD code);
+  int GetSemType(DWORD code);
+  int GetSemService(DWORD code);
+  int GetSemReply(LONG code);
+  const char* GetSemOrderName(int i);
+  int GetClassificatorCount(DWORD code);
+  TABCLS* GetTabCls(DWORD code, int i);
+  LONG GetClassificatorValue(DWORD code, int i);
+  const char* GetClassificatorName(DWORD code, int i);
+  const char* GetSemValueName(DWORD code, LONG value);
+  TABDEF* GetTabDef(int n, DWORD code);
+  double GetDefMin(int n, DWORD code);
+  double GetDefDef(int n, DWORD code);
+  double GetDefMax(int n, DWORD code);
+  TABDEF* CheckTabDef(int n, DWORD code);
+  int GetDefValue(int n, DWORD code, RSCDEF* def);
+  int GetDefValueSemantic(int n, DWORD code, char* text, int size);
+  int SemanticDescribeEx(RSCSEMANTICEX* desc, DWORD code, int n);
+  int GetSemInfo(DWORD code, APPLYSEMANTIC* info);
+  int GetSegmentByName(const char* name) { return GetElementbyName(name, 1); }
+  static const char* GetLocalName(int local, int language);
+  static int GetLocalCount() { return 6; }
+  static int GetLocalNameSize() { return 16; }
+
+  // --- layers (rsclayers.cpp) ---
+  const char* GetSegName(int s);
+  const char* GetSegShortName(int s);
+  int GetSegOrder(int s);
+  int GetSegment(int s, RSCSEGMENT* segment);
+  static int GetSegNameSize() { return 31; }
+  int SetSegName(int s, const char* name);
+  int SetSegOrder(int s, char order);
+  int AppendSegment(const RSCSEGMENT* segment);
+  int DeleteSegment(int s);
+  int MoveSegmentObjects(int from, int to);
+  int GetSegmentObjectCount(int s);
+  int GetSegmentObjectRealCount(int s);
+  int GetSegmentObjNumber(int s, int local);
+  int SetObjSegment(int n, int layer);
+
+  // --- palettes (rscpalette.cpp) ---
+  int GetPaletteCount();
+  DWORD* GetPalette(int p);
+  TABPAL* GetTabPal(int p);
+  const char* GetPaletteName(int p);
+  DWORD GetRscColor(int c);
+  DWORD* GetRscPalette(int c);
+  DWORD SetRscColor(DWORD color, int c);
+  int SetRscPalette(const DWORD* colors, int count);
+  int GetRscColorCount();
+  int SetRscColorCount(int count);
+  DWORD* SetDefaultPalette(int p);
+  DWORD* ResetPalette(int p);
+  DWORD* AppendPalette(const DWORD* colors, int count, const char* name);
+
+  // --- image parameters (rscimageparam.cpp) ---
+  VIEPAR* GetTabPar(int n);
+  VIEPAR* GetTabPrn(int n);
+  char* GetPar(int n);
+  char* GetPrn(int n);
+  int GetParLength(int n);
+  int GetPrnLength(int n);
+  VIEPAR* SetTabPar(int n, const VIEPAR* record);
+  VIEPAR* SetTabPrn(int n, int length, int function, const char* params);
+  VIEPAR* SetTabPrn(int n, const VIEPAR* record);
+  int DeleteTabPrn(int n);
+  int GetTemplateTable(int n, TABLETEMPLATE* table);
+  // Size of object n's screen sign; `kind` is the number of characters of
+  // `text` measured for text signs (0 or less: the whole text).
+  int GetImageSize(int n, IMAGESIZE* size, int kind, const char* text);
+  LONG SetObjColor(int n, DWORD color);
+  LONG SetObjColorIndex(int n, LONG color);
+
   // --- object kind editing (rscobjedit.cpp) ---
   int AppendObject(RSCOBJ* desc, int check);
   int CreateDefaultView(int n);
@@ -206,6 +366,27 @@ class TMapRsc : public TRSCDATA {
   int SetUserObjectRefer();
   int BreakUserObjectRefer();
   int GetImlCount() const { return int(Head.Tables[RSC_IML].Count); }
+
+  // --- the class's own operations, older versions (rscoldversion.cpp) ---
+  int GetRscDescribe(RSCCREATE* describe, PALETTE256* palette);
+  int CreateTRscBase(const char* name);
+  int Exit(int code);
+  int IsOldVersion();
+  int TurnHeader(RSCHEAD* head);
+  int TurnTable();
+  const char* DecodeString(char* text, int size);
+  int GetRscObjectCodeType();
+  int SetRscObjectCodeType(int type);
+  int CheckAndLoadOldVersion(const char* name, LONG mode);
+  int LoadOldVersion(const char* oldName, const char* name, LONG mode);
+  // Objects made with new live in page-allocated memory (null when it
+  // can't be had) and go back to the page allocator.
+  static void* operator new(size_t size) noexcept;
+  static void operator delete(void* object);
+
+  // --- sign images (imagemeasure.cpp) ---
+  int GetImageFrame(int function, const char* parameters, double angle, IMAGEFRAME* frame);
+  static int TurnPoint(DOUBLEPOINT* centre, DOUBLEPOINT* point, double s, double c);
 
   // --- relations (rscrelate.cpp) ---
   int CheckRelation(DWORD ident, int after);

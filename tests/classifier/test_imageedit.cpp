@@ -7,7 +7,9 @@
 
 #include "classifier/imageedit.h"
 #include "classifier/maprsc.h"
+#include "common/fontreg.h"
 #include "objects/records/drawedit.h"
+#include "objects/records/semnedit.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
 
@@ -344,8 +346,57 @@ TEST(VectorImageSize, ExtentScaledAndEmptySign) {
   ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
   EXPECT_EQ(2 * (1050 + 100), size.Width);
 
+  // The editor's own measures: circles count from their third point on,
+  // and the border is the farthest scaled extent from the anchor.
+  IMAGESIZE own{};
+  ASSERT_EQ(1, e.GetImageSize(&own));
+  EXPECT_EQ(800, own.Width);
+  EXPECT_EQ(600, own.Height);
+  EXPECT_EQ(2 * 1050, e.Border());
+  EXPECT_EQ(2 * 1050, e.Image()->Border);
   EXPECT_EQ(0, rscGetVectorSize(nullptr, &size, nullptr));
   EXPECT_EQ(0, rscGetVectorSize(e.Image(), nullptr, nullptr));
+}
+
+TEST(VectorImageSize, TextSubjectsTakeTheirTextFromTheSemantics) {
+  InitMapFontTable();
+  const int font = RegisterMapFont("Arial", 204, 0);
+  ASSERT_GT(font, 0);
+  // A text subject: the text parameter record (+12 height, +22 font), the
+  // semantic code at +32 and the text from +36.
+  char parm[48] = {};
+  const LONG height = 1000;
+  std::memcpy(parm + 12, &height, 4);
+  const WORD index = WORD(font - 1);
+  std::memcpy(parm + 22, &index, 2);
+  parm[25] = 1;  // horizontal
+  const DWORD code = 9;
+  std::memcpy(parm + 32, &code, 4);
+  std::memcpy(parm + 36, "AB", 3);
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  ASSERT_TRUE(e.CreateSubject());
+  e.SetSubjectKind(1, VECT_TEXT);
+  ASSERT_NE(nullptr, e.Parm(parm, sizeof parm));
+  e.AppendPoint(1, 0, 0);
+  e.AppendPoint(1, 0, 5000);
+  IMAGESIZE own{}, fromSemantics{}, missing{};
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &own, nullptr));
+  EXPECT_GT(own.Width + own.Height, 0);
+
+  TSemnEdit semn;
+  ASSERT_TRUE(semn.Allocate(1024));
+  ASSERT_NE(nullptr, semn.AppendString(9, "ABCDEFGHIJKLMNOP", 0, 0));
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &fromSemantics, (const char*)semn.Record()));
+  EXPECT_GT(fromSemantics.Width * 1.0 + fromSemantics.Height, own.Width * 1.0 + own.Height);
+
+  // A record without that code: the subject's own text.
+  TSemnEdit other;
+  ASSERT_TRUE(other.Allocate(1024));
+  ASSERT_NE(nullptr, other.AppendString(10, "ABCDEFGHIJKLMNOP", 0, 0));
+  ASSERT_EQ(1, rscGetVectorSize(e.Image(), &missing, (const char*)other.Record()));
+  EXPECT_EQ(0, std::memcmp(&own, &missing, sizeof own));
+  ReleaseMapFont(font);
 }
 
 class ImageFrame : public ::testing::Test {
@@ -365,14 +416,14 @@ TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
   TVectorImageEdit e;
   LineSign(e, {{-100, -200}, {300, 400}});
   IMAGEFRAME plain, turned;
-  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), 0.0, &plain));
+  ASSERT_EQ(1, rsc_.GetImageFrame(149, (const char*)e.Image(), 0.0, &plain));
   // Unturned corners: (top, -left), (top, width - left), ...
   EXPECT_DOUBLE_EQ(200, plain.Point[0].X);
   EXPECT_DOUBLE_EQ(-100, plain.Point[0].Y);
   EXPECT_DOUBLE_EQ(-400, plain.Point[2].X);
   EXPECT_DOUBLE_EQ(300, plain.Point[2].Y);
   const double angle = 0.7;
-  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), angle, &turned));
+  ASSERT_EQ(1, rsc_.GetImageFrame(149, (const char*)e.Image(), angle, &turned));
   const DOUBLEPOINT origin{0, 0};
   for (int i = 0; i < 4; i++) {
     DOUBLEPOINT p = plain.Point[i];
@@ -391,13 +442,13 @@ TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
   ASSERT_TRUE(draw.AppendElement(135, (const char*)&colour));
   ASSERT_TRUE(draw.AppendElement(149, (const char*)e.Image()));
   IMAGEFRAME set;
-  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 147, (const char*)draw.Record(), angle, &set));
+  ASSERT_EQ(1, rsc_.GetImageFrame(147, (const char*)draw.Record(), angle, &set));
   EXPECT_EQ(0, std::memcmp(&set, &turned, sizeof set));
 
-  EXPECT_EQ(0, rscGetImageFrame(&rsc_, 149, nullptr, 0, &set));
-  EXPECT_EQ(0, rscGetImageFrame(&rsc_, 149, (const char*)e.Image(), 0, nullptr));
+  EXPECT_EQ(0, rsc_.GetImageFrame(149, nullptr, 0, &set));
+  EXPECT_EQ(0, rsc_.GetImageFrame(149, (const char*)e.Image(), 0, nullptr));
   // An unknown function: a zero frame.
-  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 128, (const char*)&colour, 0, &set));
+  ASSERT_EQ(1, rsc_.GetImageFrame(128, (const char*)&colour, 0, &set));
   EXPECT_EQ(0.0, set.Point[2].X);
 }
 
@@ -413,7 +464,7 @@ TEST_F(ImageFrame, BitmapSignFrameAndClosedClassifier) {
   p[6 + 2] = 0x40;        // row 2, column 1
   p[6 + 5] = 0x10;        // row 5, column 3
   IMAGEFRAME f;
-  ASSERT_EQ(1, rscGetImageFrame(&rsc_, 143, (const char*)p.data(), 1.0, &f));
+  ASSERT_EQ(1, rsc_.GetImageFrame(143, (const char*)p.data(), 1.0, &f));
   // r first = 2*250-750 = -250, r last = 5*250-750 = 500; c 1*250-500, 3*250-500.
   EXPECT_DOUBLE_EQ(250, f.Point[0].X);
   EXPECT_DOUBLE_EQ(-250, f.Point[0].Y);
@@ -422,15 +473,15 @@ TEST_F(ImageFrame, BitmapSignFrameAndClosedClassifier) {
   EXPECT_DOUBLE_EQ(-250, f.Point[3].Y);
 
   TMapRsc closed;
-  EXPECT_EQ(0, rscGetImageFrame(&closed, 143, (const char*)p.data(), 0, &f));
+  EXPECT_EQ(0, closed.GetImageFrame(143, (const char*)p.data(), 0, &f));
   EXPECT_EQ(60005, closed.Error());
 }
 
 TEST(TurnPoint, AboutACentre) {
-  const DOUBLEPOINT c{10, 20};
+  DOUBLEPOINT c{10, 20};
   DOUBLEPOINT p{11, 20};
   // A quarter turn: s = 1, c = 0.
-  ASSERT_EQ(1, rscTurnPoint(&c, &p, 1, 0));
+  ASSERT_EQ(1, TMapRsc::TurnPoint(&c, &p, 1, 0));
   EXPECT_DOUBLE_EQ(10, p.X);
   EXPECT_DOUBLE_EQ(19, p.Y);
 }

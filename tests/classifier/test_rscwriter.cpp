@@ -155,6 +155,39 @@ TEST_F(RscWriter, FixtureRoundTripsByteForByte) {
   EXPECT_TRUE(Unstamped(fixture) == Unstamped(File()));
 }
 
+TEST_F(RscWriter, EditedTablesInThePoolAreSaved) {
+  Put(Rich().Build());
+  int n = 0;
+  {
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
+    RSCOBJ obj{};
+    obj.Excode = 777;
+    obj.Local = LOCAL_POINT;
+    std::strcpy(obj.Name, "WELL");
+    n = rsc.AppendObject(&obj, 1);
+    ASSERT_GT(n, 0);
+    ASSERT_EQ(1, rsc.CreateDefaultView(n));
+    RSCSEM sem{};
+    sem.Code = 55;
+    sem.Type = 1;
+    std::strcpy(sem.Name, "DEPTH");
+    ASSERT_NE(nullptr, rsc.AppendSemantic(&sem));
+    ASSERT_EQ(1, rsc.AppendPosSemantic(n, 55, 0));
+    ASSERT_NE(0, rsc.IsModify());
+    // Closing a modified classifier saves it.
+  }
+  TMapRsc rsc;
+  ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
+  ASSERT_EQ(n, rsc.GetObjCount());
+  EXPECT_STREQ("WELL", rsc.ObjIndex[n].Obj->Name);
+  EXPECT_EQ(777u, rsc.ObjIndex[n].Excode);
+  EXPECT_EQ(143, rsc.ObjIndex[n].Function);
+  ASSERT_NE(nullptr, rsc.ObjIndex[n].Pos);
+  EXPECT_NE(nullptr, rsc.GetTabSem(55));
+  EXPECT_EQ(0, rsc.IsModify());
+}
+
 TEST_F(RscWriter, SaveStampWrapsAndTabIsDropped) {
   Builder b = Builder::Minimal();
   b.head.mode = 65535;

@@ -1,0 +1,377 @@
+// Image parameters of object kinds: the screen and printer records, the
+// size of a kind's sign and its main colour.
+#include <climits>
+#include <cstring>
+
+#include "classifier/imageedit.h"
+#include "classifier/maprsc.h"
+#include "classifier/rsccore.h"
+#include "classifier/rscqueryint.h"
+#include "common/fontreg.h"
+#include "common/maperr.h"
+#include "objects/records/drawedit.h"
+
+namespace {
+
+LONG Word(const char* p, int i) {
+  LONG v;
+  memcpy(&v, p + 4 * i, 4);
+  return v;
+}
+
+void PutWord(char* p, int offset, LONG v) { memcpy(p + offset, &v, 4); }
+
+// Character height used to measure a title whose sign is not a text sign.
+constexpr LONG kPlainTitleHeight = 2400;
+
+// The first element of a set of primitives (function 147), checked against
+// the set's length: its function, parameters and parameter length.
+bool FirstElement(const char* params, int length, int* function, const char** parm, int* parmLength) {
+  if (length < IMGDRAW_HEAD + IMGELEMENT_HEAD) return false;
+  IMGDRAW head;
+  memcpy(&head, params, sizeof head);
+  if (head.Ident != IMGDRAW_IDENT || head.Count < 1) return false;
+  const int limit = head.Length < DWORD(length) ? int(head.Length) : length;
+  IMGELEMENT e;
+  memcpy(&e, params + IMGDRAW_HEAD, sizeof e);
+  if (e.Length < IMGELEMENT_HEAD || e.Length > limit - IMGDRAW_HEAD) return false;
+  *function = e.Image;
+  *parm = params + IMGDRAW_HEAD + IMGELEMENT_HEAD;
+  *parmLength = e.Length - IMGELEMENT_HEAD;
+  return true;
+}
+
+// A vector sign that lies wholly within `length` bytes, or null.
+const IMGVECTOREX* VectorSign(const char* params, int length) {
+  if (length < IMGVECT_HEAD) return nullptr;
+  auto* image = (const IMGVECTOREX*)params;
+  if (image->Length < DWORD(IMGVECT_HEAD) || image->Length > DWORD(length)) return nullptr;
+  return image;
+}
+
+// The size of a vector sign; the function word is kept.
+void VectorSize(const char* params, int length, IMAGESIZE* size) {
+  const IMGVECTOREX* image = VectorSign(params, length);
+  if (!image) return;
+  const LONG function = size->Function;
+  rscGetVectorSize(image, size, nullptr);
+  size->Function = function;
+}
+
+// Sets the colour word of a vector sign: in the last subject (counting
+// back from the end) that has a colour word and at least two points.
+// Returns the previous colour, or `color` when no subject qualifies.
+LONG VectorColor(char* sign, int length, LONG color, bool* changed) {
+  if (!VectorSign(sign, length)) return color;
+  TVectorImageEdit edit;
+  if (!edit.SetBuffer((IMGVECTOREX*)sign, length)) return color;
+  for (int n = edit.SubjectCount(); n >= 1; n--) {
+    if (!edit.FirstPoint(n) || edit.PointCount(n) < 2 || edit.ParmLength() < 4) continue;
+    char* parm = edit.Parm(nullptr, 0);
+    if (!parm) continue;
+    const LONG old = Word(parm, 0);
+    PutWord(parm, 0, color);
+    *changed = true;
+    return old;
+  }
+  return color;
+}
+
+// The vector sign inside a decorated image (146: parts from offset 32,
+// 157: parts from offset 8): the first part after the first one, up to the
+// seventh, whose length is above 4; the sign starts 4 bytes into it.
+char* DecoratedSign(char* params, int length, int first, int* signLength) {
+  int at = first;
+  for (int part = 1; part <= 7; part++) {
+    if (at + 2 > length) return nullptr;
+    WORD size;
+    memcpy(&size, params + at, 2);
+    if (size == 0 || size > length - at) return nullptr;
+    if (part > 1 && size > 4) {
+      *signLength = size - 4;
+      return params + at + 4;
+    }
+    at += size;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int rscGetTextImageSize(TRSCDATA*, const char* record, const char* text, int length, IMAGESIZE* size) {
+  if (!record || !size) return 0;
+  LONG flags = size->Flags | 4;
+  LONG height = Word(record, 3);
+  if (record[TEXTPARM_FLAGS] & 1) height = 0;
+  flags = (flags & ~1) | (record[TEXTPARM_HORIZONTAL] & 1);
+  const BYTE align = BYTE(record[20]);
+  switch (align & 6) {
+    case 0:
+      flags &= ~0x60;
+      break;
+    case 2:
+      flags |= 0x40;
+      break;
+    case 6:
+      flags |= 0x20;
+      break;
+  }
+  switch (align & 24) {
+    case 0:
+      flags |= 0x08;
+      break;
+    case 8:
+      flags |= 0x10;
+      break;
+    case 24:
+      flags &= ~0x18;
+      break;
+  }
+  const BYTE widthKind = BYTE(record[TEXTPARM_WIDTHKIND]);
+  flags |= LONG(widthKind & 3) << 7;
+  WORD font;
+  memcpy(&font, record + TEXTPARM_FONT, 2);
+  flags |= LONG(font & 0xFF) << 9;
+  size->Flags = flags;
+  size->Height = height;
+  size->Base = GetMapFontHeightByCharHeight(font, height);
+  size->Width = GetMapTextMaxLineWidth(font, widthKind, size->Base, length > 0 ? length : INT_MAX, text);
+  return 1;
+}
+
+VIEPAR* TMapRsc::GetTabPar(int n) {
+  RSCOBJINDEX* e = rscQueryObject(this, n);
+  return e ? e->Par : nullptr;
+}
+
+VIEPAR* TMapRsc::GetTabPrn(int n) {
+  RSCOBJINDEX* e = rscQueryObject(this, n);
+  return e ? e->Prn : nullptr;
+}
+
+char* TMapRsc::GetPar(int n) {
+  VIEPAR* rec = GetTabPar(n);
+  return rec ? (char*)rec + RSC_PAR_HEAD : nullptr;
+}
+
+char* TMapRsc::GetPrn(int n) {
+  VIEPAR* rec = GetTabPrn(n);
+  return rec ? (char*)rec + RSC_PAR_HEAD : nullptr;
+}
+
+int TMapRsc::GetParLength(int n) {
+  VIEPAR* rec = GetTabPar(n);
+  return rec && rec->Length >= DWORD(RSC_PAR_HEAD) ? int(rec->Length - RSC_PAR_HEAD) : 0;
+}
+
+int TMapRsc::GetPrnLength(int n) {
+  VIEPAR* rec = GetTabPrn(n);
+  return rec && rec->Length >= DWORD(RSC_PAR_HEAD) ? int(rec->Length - RSC_PAR_HEAD) : 0;
+}
+
+VIEPAR* TMapRsc::SetTabPar(int n, const VIEPAR* record) {
+  if (!record || record->Length < DWORD(RSC_PAR_HEAD)) {
+    if (rscQueryOpen(this)) ErrorCode = MAPERR_RSCRANGE;
+    return nullptr;
+  }
+  return SetTabPar(n, int(record->Length - RSC_PAR_HEAD), record->Function,
+                   (const char*)record + RSC_PAR_HEAD);
+}
+
+VIEPAR* TMapRsc::SetTabPrn(int n, int length, int function, const char* params) {
+  if (!rscQueryOpen(this)) return nullptr;
+  const int count = int(Head.Tables[RSC_OBJ].Count);
+  if (n < 1 || n > count || !params || length < 0 || length + RSC_PAR_HEAD >= 0x10000) {
+    ErrorCode = MAPERR_RSCRANGE;
+    return nullptr;
+  }
+  const DWORD size = DWORD(length) + RSC_PAR_HEAD;
+  VIEPAR* rec = ObjIndex[n].Prn;
+  if (!rec || rec->Length < size) {
+    rec = (VIEPAR*)rscGetMemoryBlock(this, LONG(size));
+    if (!rec) {
+      ErrorCode = MAPERR_MEMORY;
+      return nullptr;
+    }
+  }
+  memmove((char*)rec + RSC_PAR_HEAD, params, size_t(length));
+  rec->Length = size;
+  rec->Number = WORD(n);
+  rec->Function = WORD(function);
+  ObjIndex[n].Prn = rec;
+  Modify++;
+  ErrorCode = 0;
+  return rec;
+}
+
+VIEPAR* TMapRsc::SetTabPrn(int n, const VIEPAR* record) {
+  if (!record || record->Length < DWORD(RSC_PAR_HEAD)) {
+    if (rscQueryOpen(this)) ErrorCode = MAPERR_RSCRANGE;
+    return nullptr;
+  }
+  return SetTabPrn(n, int(record->Length - RSC_PAR_HEAD), record->Function,
+                   (const char*)record + RSC_PAR_HEAD);
+}
+
+int TMapRsc::DeleteTabPrn(int n) {
+  if (!rscQueryOpen(this)) return 0;
+  if (n < 1 || DWORD(n) > Head.Tables[RSC_OBJ].Count) {
+    ErrorCode = MAPERR_RSCRANGE;
+    return 0;
+  }
+  ObjIndex[n].Prn = nullptr;
+  return 1;
+}
+
+int TMapRsc::GetTemplateTable(int n, TABLETEMPLATE* table) {
+  if (!rscQueryOpen(this) || !table) return 0;
+  if (n < 0 || DWORD(n) > Head.Tables[RSC_OBJ].Count) {
+    ErrorCode = MAPERR_RSCRANGE;
+    return 0;
+  }
+  const VIEPAR* rec = ObjIndex[n].Par;
+  if (!rec || rec->Function != IMG_TEMPLATE) return 0;
+  if (rec->Length < DWORD(RSC_PAR_HEAD + 4 + sizeof *table)) return 0;
+  memcpy(table, (const char*)rec + RSC_PAR_HEAD + 4, sizeof *table);
+  return 1;
+}
+
+int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
+  if (!size) return 0;
+  memset(size, 0, sizeof *size);
+  RSCOBJINDEX* e = rscQueryObject(this, n);
+  if (!e) return 0;
+  const VIEPAR* rec = e->Par;
+  if (!rec || rec->Length < DWORD(RSC_PAR_HEAD)) return 1;
+  int function = rec->Function;
+  const char* params = (const char*)rec + RSC_PAR_HEAD;
+  int length = int(rec->Length - RSC_PAR_HEAD);
+  size->Function = function;
+
+  // A sign from an image library is measured by the library; with no
+  // library layer installed its slot counts as closed.
+  if (function == IMG_LIBRARY) {
+    memset(size, 0, sizeof *size);
+    return 0;
+  }
+  if (function == IMG_DRAW) {
+    if (!FirstElement(params, length, &function, &params, &length)) return 1;
+    size->Function = function;
+  }
+
+  switch (e->Local) {
+    case LOCAL_LINE:
+      if (function == IMG_VECTOREX) VectorSize(params, length, size);
+      size->Flags = (size->Flags & ~4) | ((e->Extloc & 1) << 2);
+      break;
+    case LOCAL_POINT:
+      if (function == IMG_OBJECT && length >= 20) {
+        size->Width = size->Height = Word(params, 2);
+        size->Left = Word(params, 3);
+        size->Top = Word(params, 4);
+      } else if (function == IMG_VECTOREX) {
+        VectorSize(params, length, size);
+        size->Flags &= ~4;
+      } else if (function == 151 && length >= 23 * 4) {
+        size->Base = Word(params, 3);
+        size->Left = Word(params, 21);
+        size->Top = Word(params, 22);
+        size->Width = Word(params, 19) - Word(params, 17);
+        size->Height = Word(params, 20) - Word(params, 18);
+      }
+      break;
+    case LOCAL_TITLE:
+      size->Flags |= 4;
+      if (function == IMG_TEXT && length >= TEXTPARM_MINSIZE) {
+        rscGetTextImageSize(this, params, text, kind, size);
+      } else {
+        size->Height = kPlainTitleHeight;
+        size->Base = GetMapFontHeightByCharHeight(0, kPlainTitleHeight);
+        size->Width = GetMapTextMaxLineWidth(0, 0, size->Base, kind > 0 ? kind : INT_MAX, text);
+      }
+      break;
+    case LOCAL_VECTOR:
+      if (function == IMG_VECTOREX) VectorSize(params, length, size);
+      break;
+    case LOCAL_MIXED:
+      if (function == IMG_TEMPLATE && length >= 72 + TEXTPARM_MINSIZE)
+        rscGetTextImageSize(this, params + 72, text, kind, size);
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
+LONG TMapRsc::SetObjColor(int n, DWORD color) {
+  ErrorCode = 0;
+  return SetObjColorIndex(n, LONG(color));
+}
+
+LONG TMapRsc::SetObjColorIndex(int n, LONG color) {
+  RSCOBJINDEX* e = rscQueryObject(this, n);
+  if (!e) return 0;
+  VIEPAR* rec = e->Par;
+  if (!rec || rec->Length < DWORD(RSC_PAR_HEAD)) return 0;
+  char* params = (char*)rec + RSC_PAR_HEAD;
+  const int length = int(rec->Length - RSC_PAR_HEAD);
+  LONG old = color;
+  bool changed = false;
+  switch (rec->Function) {
+    case IMG_LIBRARY:
+      return 0;
+    case IMG_SQUARE:
+    case 136:
+    case IMG_TEXT:
+    case 151:
+      if (length >= 4) {
+        old = Word(params, 0);
+        PutWord(params, 0, color);
+        changed = true;
+      }
+      break;
+    case IMG_OBJECT:
+    case 144: {
+      const int list = rec->Function == IMG_OBJECT ? 0 : 4;
+      if (list + 8 > length) break;
+      const LONG count = Word(params + list, 1);
+      if (count < 1) break;
+      const int64_t at = list + 20 + int64_t(count - 1) * 132;
+      if (at + 4 > length) break;
+      old = Word(params + at, 0);
+      PutWord(params + int(at), 0, color);
+      changed = true;
+      break;
+    }
+    case IMG_VECTOREX:
+      old = VectorColor(params, length, color, &changed);
+      break;
+    case 146:
+    case 157: {
+      int signLength = 0;
+      char* sign = DecoratedSign(params, length, rec->Function == 146 ? 32 : 8, &signLength);
+      if (sign) old = VectorColor(sign, signLength, color, &changed);
+      break;
+    }
+    case IMG_DRAW: {
+      TDrawEdit edit;
+      if (edit.SetBuffer(params, length)) {
+        old = edit.SetTopColor(int(color));
+        changed = edit.IsChanged() != 0 || old != color;
+        edit.SetBuffer(nullptr, 0);
+      }
+      break;
+    }
+    case IMG_TEMPLATE:
+      if (length >= 76) {
+        old = Word(params, 18);
+        PutWord(params, 72, color);
+        changed = true;
+      }
+      break;
+    default:
+      break;
+  }
+  if (changed) Modify++;
+  return old;
+}
