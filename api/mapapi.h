@@ -30,3 +30,4 @@ MAPAPI const char* WINAPI mapGetPathShell();
 #include "api/common_api.h"
 #include "api/mapstore_api.h"
 #include "api/rscimage_api.h"
+#include "api/map_api.h"

@@ -19,11 +19,18 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 
+class TMap;
+
 // The part of an open map that its sheets work with: the map file with its
 // passport and sheet table, the log folder and the edit mode. The map
 // object derives from it; a sheet keeps a pointer to it as its owner.
 class MAPCLASS TMapBase : public TMapPassport {
  public:
+  // The whole map object when this base is one (set by the map object
+  // itself); null for a bare base. The object writers of a sheet reach the
+  // classifier, the journal, the change callback and the borders through it
+  // and do without them when it is null.
+  TMap* Map = nullptr;
   char LogFolder[MAX_PATH] = {};  // "LOG\" beside the map file, or the temporary folder
   int EditModeCopy = 0;           // the edit mode as last set; sheets kept open remember it
   int EditMode = 0;               // nonzero while the map is edited by several users
@@ -135,6 +142,79 @@ class MAPCLASS TMapList {
   // Clears one entry, closing its files when `close` is nonzero.
   void CloseFileSet(int entry, int close);
 
+  // --- Reading objects (addresses point into the read caches and stay
+  // valid until the next read through the same cache) ---
+
+  // Descriptor of object n, made current; null for n < 1 or when it cannot
+  // be read. Asking again for the current object costs no cache lookup.
+  FVSPR* ObjectDesc(int n);
+  // The object after / before the current one in the chain, made current;
+  // null without a current descriptor or at the chain's end.
+  FVSPR* NextHead();
+  FVSPR* PrevHead();
+  // The chain's first / last object, made current.
+  FVSPR* FirstHead();
+  FVSPR* LastHead();
+  FVSPR* GetFirstHead() { return FirstHead(); }
+  FVSPR* GetLastHead() { return LastHead(); }
+  // Objects of the sheet, deleted ones included (the header's count).
+  int Count() const { return Head.Count; }
+  int ObjectCount() const { return Head.Count; }
+  // Records at a file offset: 0 for offset 0 or when they cannot be read.
+  LONGMETRIC* DataAddr(DWORD offset);
+  SEMANTIC* SemnAddr(DWORD offset);
+  IMGDRAW* DrawAddr(DWORD offset);
+  // Records of object n (its descriptor made current); 0 without one.
+  LONGMETRIC* ObjectDataAddr(int n);
+  SEMANTIC* ObjectSemnAddr(int n);
+  IMGDRAW* ObjectDrawAddr(int n);
+  // Reads record n (0: the header) straight from the descriptor file:
+  // 0, MAPERR_INPUT for a null buffer, MAPERR_DATA for n < 0 or above the
+  // count, MAPERR_READ for a failed read.
+  int ReadObjectDesc(int n, FVSPR* out);
+  // Number of the sheet frame object (not deleted), 0 when there is none;
+  // the answer is kept in the sheet record.
+  int GetListFrameNumber();
+  // Its descriptor, made current; null without one.
+  FVSPR* GetFrameDesc();
+
+  // --- Object frames ---
+
+  // Computes the frame of an object into its descriptor from its metric,
+  // its texts and its signs; nothing without an owner, descriptor or
+  // metric. Semantics and graphics not given are taken from the sheet at
+  // the descriptor's offsets.
+  void BuildBorder(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+  // The frame of a title; nothing for other local types.
+  void BuildTextBorder(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+
+  // --- Writing objects ---
+
+  // Appends a new object; `desc` gets its links, offsets, key and frame.
+  // Returns the new number, 0 on failure (the code in the last error).
+  int AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+  // Rewrites object n with the descriptor and the records given (null:
+  // unchanged). Returns the object's number, 0 on failure.
+  int UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+  // Marks the current object (or object n) deleted; its number, 0 on
+  // failure.
+  int DeleteObject();
+  int DeleteObject(int n);
+  // Rewrites only the graphics record of object n: n, 0 on failure.
+  int UpdateObjectDraw(int n, IMGDRAW* draw);
+  // One record by the placement rules; the descriptor takes its offset.
+  // 0, or the error code.
+  int WriteObjectData(FVSPR* desc, LONGMETRIC* metric);
+  int WriteObjectSemn(FVSPR* desc, SEMANTIC* semn);
+  int WriteObjectDraw(FVSPR* desc, IMGDRAW* draw);
+  // Writes descriptor n (1 to the count): 0, MAPERR_INPUT for a null
+  // descriptor, MAPERR_DATA for n out of range, else the write's code.
+  int WriteObjectDesc(int n, const FVSPR* desc);
+  // The sheet lock: 256 bytes past the end of the descriptor file (plus
+  // 0x18000), tried 500 times 10 ms apart. 1 when locked.
+  int LockList();
+  void UnlockList();
+
   // State.
   int Number() const { return ListNumber; }
   int IsOpen() const { return List != nullptr && Files[SHEET_HDR] != nullptr; }
@@ -185,6 +265,20 @@ class MAPCLASS TMapList {
   // Reads record 0 through the descriptor cache into the header copy
   // (zeros when it cannot be read).
   void LoadHead();
+  // Low-level transfers at an offset of one of the sheet files: 0, or the
+  // error code (HDR reads MAPERR_READ; writes MAPERR_WRITE, a short DAT
+  // write MAPERR_DISKFULL).
+  int ReadHdr(int64_t offset, void* buffer, DWORD size);
+  int WriteSheet(int file, int64_t offset, const void* buffer, DWORD size);
+  // Whether a record stored at `offset` of the file may be rewritten in
+  // place by `length` bytes (its own length is read at the offset).
+  bool FitsInPlace(int file, DWORD offset, DWORD length);
+  // The frame-object cache of the sheet record.
+  void ResetFrameCache(int n);
+  // Makes the DAT, SEM or GRA file ready for a record: opens it when
+  // another writer has created it since the sheet was opened, else creates
+  // it. 1 when it is open.
+  int ReadySheetFile(int file);
   // Closes a failed opening keeping its error code; returns 0.
   int Fail(int mode);
   // Closes the open sheet's own handles that no table entry holds.

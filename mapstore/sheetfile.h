@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "classifier/maprsc.h"
 #include "objects/records/metric.h"
 #include "objects/records/objectdraw.h"
 #include "objects/records/semantic.h"
@@ -33,15 +34,9 @@ enum : WORD {
   HDR_MARK = 0x414E,
 };
 
-// Local types of objects.
-enum : int {
-  LOCAL_LINE = 0,
-  LOCAL_POLYGON = 1,
-  LOCAL_POINT = 2,
-  LOCAL_TITLE = 3,
-  LOCAL_VECTOR = 4,
-  LOCAL_MIXED = 5,
-};
+// Local types of objects: LOCAL_LINE .. LOCAL_MIXED of the classifier;
+// the store calls LOCAL_SQUARE a polygon.
+enum : int { LOCAL_POLYGON = LOCAL_SQUARE };
 
 // Descriptor flags (byte 34).
 enum : BYTE {

@@ -1,0 +1,227 @@
+// The map object TMap: one open vector map with its map file (passport and
+// sheet table), classifier, current sheet, coordinate transformer, group
+// file, register of select contexts, error reporter and text log, edit
+// journal and palette. Every other layer reaches a map's data through it;
+// the document classes derive from it.
+//
+// A map is closed after construction, open after OpenData or one of the
+// creators, and closed again by CloseData. A failed open or create leaves
+// it closed with the error code in its error reporter.
+#pragma once
+
+#include <cstdint>
+
+#include "classifier/maprsc.h"
+#include "common/maperror.h"
+#include "geodesy/translate.h"
+#include "mapstore/mapcolors.h"
+#include "mapstore/maplist.h"
+#include "mapstore/maplog.h"
+#include "mapstore/mapregister.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+#include "selection/groups/mapgroups.h"
+#include "selection/groups/selectlist.h"
+
+// The record handed to the change callback after each object change.
+#pragma pack(push, 1)
+struct MAPCHANGERECORD {
+  int32_t MapTag;
+  WORD Sheet;
+  BYTE Operation;  // 1 append, 2 delete, 4 update
+  BYTE Parts;      // records written
+  DWORD Key;
+  DWORD Number;
+};
+#pragma pack(pop)
+static_assert(sizeof(MAPCHANGERECORD) == 16);
+
+typedef void(WINAPI* MAPCHANGECALL)(intptr_t parameter, intptr_t record);
+
+class MAPCLASS TMap : public TMapBase {
+ public:
+  TMap();
+  ~TMap();
+  TMap(const TMap&) = delete;
+  TMap& operator=(const TMap&) = delete;
+
+  // Life cycle.
+  void Init();
+  void Free();
+
+  // Opening, creating, closing: nonzero on success, errors reported.
+  // Mode below 0x40000000: read and write; otherwise its two top bits are
+  // the access mode.
+  int OpenData(const char* name, int mode = 0);
+  int CreateData(const char* name, const char* rscname, TMapRegister* reg);
+  int CreateDataEx(const char* name, const char* rscname, MAPREGISTEREX* map,
+                   LISTREGISTER* sheet);
+  // A temporary user map named after the classifier (+ ".SIT"), deleted
+  // again by CloseData.
+  int CreateTempMap(const char* rscname);
+  int CloseData();
+  // Opens the map file and its classifier (no logs, no groups).
+  int OpenMap(const char* name);
+  // Writes a new map file with sheet 1 (the classifier must be open).
+  int CreateMap(const char* name, MAPREGISTEREX* map, LISTREGISTER* sheet);
+  // Writes passport, sheet records and key table: 1 (also for a read-only
+  // map), 0 when nothing was written or on failure.
+  int Save(int force);
+  // Forgets unsaved changes and re-reads the map file.
+  int Revert();
+  // -1 re-read after a change by another user, 1 unchanged, 0 error.
+  int AdjustData();
+  int CheckMode();
+  int UpdateMode();
+  int WorkMode(int on);
+  int IsActive() const { return File != nullptr; }
+  int IsTemporary() const { return TempMap; }
+
+  // Sheets.
+  int CreateList(TListRegister* reg, int save);
+  int CreateList(LISTREGISTER* reg, int save);
+  int DeleteList(int n, int deleteFiles);
+  int Append(TMap* other, HWND window);
+  int AppendList(TMap* other, int n, int save);
+  int OpenList(int n);
+  FVSPR* ListObjectDesc(int n, int m);
+  int GetObjectCount(int n);
+  static int ListCount(TMap* map) { return map ? map->Count() : 0; }
+  const char* SheetName(int n);
+  const char* Nomenclature(int n);
+  const char* ListNomenclature(int n) { return Nomenclature(n); }
+  const char* SheetName(const char* name, int n);
+  const char* Nomenclature(const char* name, int n);
+  const char* NameHDR(int n);
+  const char* NameDAT(int n);
+  const char* NameSEM(int n);
+  const char* NameDRW(int n);
+  const char* NameHDR(const char* name, int n);
+  const char* NameDAT(const char* name, int n);
+  const char* NameSEM(const char* name, int n);
+  const char* NameDRW(const char* name, int n);
+  int FindListByNomenclature(const char* text);
+  const char* Name() const { return Passport.Register.Name; }
+  const char* Name(const char* name);
+  const char* NameRSC() const { return Passport.RscName; }
+  const char* NameRSC(const char* name);
+  const char* NameGDX() const { return Passport.GroupName; }
+  const char* NameGDX(const char* name);
+  const char* GetRscFileName(char* buffer, int size);
+  int SetChangeCall(MAPCHANGECALL call, intptr_t parameter);
+  int CreateAction(int type) { return logCreateAction(&Log, type); }
+  int CommitAction(int mode) { return logCommitAction(&Log, mode); }
+  int WriteToLog(const char* text, int kind) { return MapError.WriteToLog(text, kind); }
+
+  // Projection parameters (the passport's map register).
+  LONG Scale() const { return Passport.Register.Scale; }
+  LONG Scale(LONG scale);
+  int ProjectionFlag() const { return Passport.Register.ProjectionFlag; }
+  int ProjectionFlag(int value);
+  int EllipsoideKind() const { return Passport.Register.EllipsoideKind; }
+  int HeightSystem() const { return Passport.Register.HeightSystem; }
+  int MaterialProjection() const { return Passport.Register.MaterialProjection; }
+  int CoordinateSystem() const { return Passport.Register.CoordinateSystem; }
+  int PlaneUnit() const { return Passport.Register.PlaneUnit; }
+  int HeightUnit() const { return Passport.Register.HeightUnit; }
+  int FrameKind() const { return Passport.Register.FrameKind; }
+  int FrameKind(int value);
+  int MapType() const { return Passport.Register.MapType; }
+  int MapType(int value);
+  int DeviceCapability() const { return Passport.Register.DeviceCapability; }
+  int DataProjection();
+  int DataProjection(int value);
+  int IsRealPlace() const { return Passport.Register.IsRealPlace; }
+  double FirstMainParallel() const { return Passport.Register.FirstMainParallel; }
+  double FirstMainParallel(double value);
+  double SecondMainParallel() const { return Passport.Register.SecondMainParallel; }
+  double SecondMainParallel(double value);
+  double AxisMeridian();
+  double AxisMeridian(double value);
+  double MainPointParallel() const { return Passport.Register.MainPointParallel; }
+  double MainPointParallel(double value);
+  double PoleLatitude() const { return Passport.Register.PoleLatitude; }
+  double PoleLatitude(double value);
+  double PoleLongitude() const { return Passport.Register.PoleLongitude; }
+  double PoleLongitude(double value);
+  int ScaleTableNumber() const { return Passport.ScaleTable; }
+  int ScaleTableNumber(int value);
+  int IsOrder() const { return Passport.Order; }
+  int IsOrder(int value);
+  int GetPrecision() const { return IsRealPlace() ? 1 : Passport.Precision; }
+  int SetPrecision(int value);
+  double X1() const { return Lists ? Passport.X1 * 10.0 : 0.0; }
+  double Y1() const { return Lists ? Passport.Y1 * 10.0 : 0.0; }
+  double X2() const { return Lists ? Passport.X2 * 10.0 : 0.0; }
+  double Y2() const { return Lists ? Passport.Y2 * 10.0 : 0.0; }
+  double X1(double value);
+  double Y1(double value);
+  double X2(double value);
+  double Y2(double value);
+  int MapRegister(MAPREGISTEREX* reg);
+  int ListToRegister(MAPREGISTEREX* map, LISTREGISTER* sheet, int n);
+  int ListToRegister(TMapRegister* reg, int n);
+  int SetDataProjection();
+  DFRAME* ListFrame(int n);
+  DOUBLEPOINT* ViewPosition(int n);
+  int CheckFrame(int n, const DFRAME* frame);
+  int GetListFrameNumber(int n);
+  FVSPR* GetFrameDesc();
+  double BigAxis() const;
+  double Eccentricity() const;
+
+  // Borders.
+  void CreateListBorder(int n);
+  int UpdateListBorder(int n, int save);
+  int UpdateListBorder(int n, const DOUBLEPOINT* min, const DOUBLEPOINT* max);
+  int UpdateListGeoBorder(int n);
+  void CreateMapBorder();
+  void CalculateDeviceFrame();
+  void CalculateSiteBorder();
+
+  // Members after the passport layer (in order).
+  int RelinkFlag = 0;
+  double Factor = 1.0;  // metres per device unit
+  double X0 = 0.0;      // device origin, metres
+  double Y0 = 0.0;
+  LONG DeviceFrame[4] = {};  // X2, Y2, X1, Y1 of the map frame in device units
+  int ProjectionReady = 0;
+  int TempMap = 0;
+  int MapTag = 0;
+  MAPCHANGECALL ChangeCall = nullptr;
+  intptr_t ChangeParameter = 0;
+  int ViewFlag = 1;
+  int EditFlag = 1;
+  int InquiryFlag = 1;
+  LONG VisibleTop = 40000000;
+  LONG VisibleBottom = 1;
+  TMapLog Log;
+  TMapRsc Rsc;
+  TMapColors Colors;
+  SELECTLIST SelectList;
+  TMapError MapError;
+  TMapList List;
+  TTranslate Translate;
+  DWORD CounterAtOpen = 0;
+  TMapGroups Groups;
+  // Set by the object writers of a user map when its extent changed: the
+  // next Save recomputes the border of sheet 1.
+  int SiteBorderChanged = 0;
+
+ private:
+  int OpenLogs(const char* name);
+  void CloseLogs();
+  int CreateRoutine(const char* name, const char* rscname, LISTREGISTER* sheet,
+                    MAPREGISTEREX* map);
+  int ReadPassportAgain();
+  // Re-reads the classifier when another user changed it: 1 in step, -1
+  // re-read, 0 error.
+  int AdjustRsc();
+  void OpenGroups();
+  // Folder of a map name, ending in a separator.
+  static void MapFolderOf(const char* name, char* folder, int size);
+};
+
+// The map of a document handle (a document begins with its map); 0 for a
+// null handle.
+inline TMap* MapOfHandle(HMAP map) { return reinterpret_cast<TMap*>(map); }

@@ -1,0 +1,303 @@
+// The map object: opening with logs, creating, temporary maps, sheets,
+// borders, the key table and the group file.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "mapstore/keytable.h"
+#include "mapstore/map.h"
+#include "platform/file.h"
+#include "support/host_recorder.h"
+#include "support/mapbuilder.h"
+#include "support/rscbuilder.h"
+
+using mctest::MapBuilder;
+using mctest::MapScratch;
+
+namespace {
+
+// A classifier of 15 objects whose identification matches the fixture's
+// key table.
+rsctest::Bytes Classifier() {
+  rsctest::Builder b = rsctest::Builder::Minimal();
+  b.head.style = 0x0302ABCD;
+  return b.Build();
+}
+
+MapBuilder FixtureMap() {
+  MapBuilder m;
+  m.keyCodes.assign(16, 0);
+  for (int i = 1; i <= 15; ++i) m.keyCodes[i] = 1000 + i;
+  return m;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class MapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    MessageEnableSet(0);
+    ASSERT_TRUE(rsctest::WriteBytes(dir / "map.rsc", Classifier()));
+  }
+  void TearDown() override {
+    MessageEnableSet(1);
+    SetGroupObjectsAccess(0);
+  }
+  std::string WriteFixture(const MapBuilder& m = FixtureMap()) {
+    m.Write(dir, "map.map");
+    return dir / "map.map";
+  }
+  static MAPREGISTEREX MapRegister(int scale, int userMap) {
+    MAPREGISTEREX r;
+    ClearMapRegisterEx(&r);
+    std::strcpy(r.Name, "Created  ");
+    r.Scale = scale;
+    r.IsRealPlace = userMap;
+    return r;
+  }
+  static LISTREGISTER SheetRegister(const char* base, double x, double y, double size) {
+    TListRegister reg;
+    std::strcpy(reg.Register.FileName, base);
+    std::strcpy(reg.Register.Nomenclature, base);
+    LISTREGISTER& r = reg.Register;
+    r.XSouthWest = x, r.YSouthWest = y;
+    r.XNorthWest = x + size, r.YNorthWest = y;
+    r.XNorthEast = x + size, r.YNorthEast = y + size;
+    r.XSouthEast = x, r.YSouthEast = y + size;
+    return r;
+  }
+
+  MapScratch dir{MC_TEST_TMP};
+};
+
+}  // namespace
+
+TEST_F(MapTest, OpenWritesTheLogsAndCloseAddsTheCloseLine) {
+  const std::string name = WriteFixture();
+  TMap map;
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0)) << map.MapError.Error();
+  EXPECT_TRUE(map.IsWritable());
+  EXPECT_EQ(1, map.Count());
+  EXPECT_EQ(1, map.Rsc.IsActive());
+  EXPECT_TRUE(dir.Exists("LOG/map.map.TAC"));
+  ASSERT_TRUE(dir.Exists("LOG/map.map.LOG"));
+  EXPECT_TRUE(Contains(dir.Read("LOG/map.map.LOG"), "OPEN MAP. "));
+  EXPECT_EQ(1, map.OpenList(1));
+  map.CloseData();
+  EXPECT_FALSE(map.IsActive());
+  EXPECT_TRUE(Contains(dir.Read("LOG/map.map.LOG"), "CLOSE MAP.   "));
+
+  ASSERT_EQ(1, map.OpenData(name.c_str(), int(0x80000000u)));
+  EXPECT_FALSE(map.IsWritable());
+}
+
+TEST_F(MapTest, OpenFailuresLeaveTheMapClosed) {
+  TMap map;
+  EXPECT_EQ(0, map.OpenData((dir / "none.map").c_str(), 0));
+  EXPECT_EQ(MAPERR_OPEN, map.MapError.Error());
+  EXPECT_FALSE(map.IsActive());
+  EXPECT_FALSE(map.MapError.IsOpen());
+
+  const std::string name = WriteFixture();
+  dir.Write("map.rsc", "RSC damaged");
+  EXPECT_EQ(0, map.OpenData(name.c_str(), 0));
+  EXPECT_NE(0, map.MapError.Error());
+  EXPECT_FALSE(map.IsActive());
+  EXPECT_FALSE(map.Rsc.IsActive());
+  EXPECT_EQ(nullptr, map.Lists);
+  // The log tells why.
+  EXPECT_TRUE(Contains(dir.Read("LOG/map.map.LOG"), ">>>> "));
+}
+
+TEST_F(MapTest, KeyTableMatchingIsKeptMissingIsWritten) {
+  const std::string name = WriteFixture();
+  const std::string before = dir.Read("map.map");
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+  }
+  EXPECT_EQ(before, dir.Read("map.map"));
+
+  // Without a table (the passport's offset 0), one is built on open.
+  MapBuilder m = FixtureMap();
+  std::string bytes = m.Bytes();
+  mctest::Put32(bytes, 816, 0);
+  bytes.resize(848 + 1728);
+  dir.Write("map.map", bytes);
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+    TMapKeyTable table;
+    ASSERT_EQ(1, table.Read(&map, 1));
+    EXPECT_EQ(15, table.Head.Count);
+    EXPECT_EQ(91000000u, table.Key(15));
+    EXPECT_EQ(0u, table.Key(16));
+  }
+  const std::string after = dir.Read("map.map");
+  EXPECT_EQ(848u + 1728 + 48 + 64, after.size());
+  EXPECT_EQ(848u + 1728, mctest::Get32(after, 816));
+  EXPECT_EQ(48u + 64, mctest::Get32(after, 820));
+}
+
+TEST_F(MapTest, BordersAndDeviceUnits) {
+  const std::string name = dir / "new.map";
+  MAPREGISTEREX reg = MapRegister(100000, 0);
+  LISTREGISTER sheet = SheetRegister("S1", 6000000, 7400000, 10000);
+  TMap map;
+  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet)) << map.MapError.Error();
+  EXPECT_STREQ("Created", map.Name());
+  const LISTDESC* list = map.TMapPassport::List(1);
+  EXPECT_DOUBLE_EQ(6000000 - 250, list->Corner[0].X);
+  EXPECT_DOUBLE_EQ(7400000 - 250, list->Corner[0].Y);
+  EXPECT_DOUBLE_EQ(6010000, list->Corner[1].X);
+  EXPECT_DOUBLE_EQ(6000000 - 250 - 500, map.X1());
+  EXPECT_DOUBLE_EQ(6010000 + 500, map.X2());
+  EXPECT_DOUBLE_EQ(7410000, map.Y2());
+
+  // Device units: plane = (stored + view) x factor + origin, and back.
+  EXPECT_DOUBLE_EQ(100000.0 / reg.DeviceCapability, map.Factor);
+  const DOUBLEPOINT* view = map.ViewPosition(1);
+  ASSERT_NE(nullptr, view);
+  const double x = 6003000, y = 7405000;
+  const double dx = (x - map.X0) / map.Factor - view->X;
+  const double dy = (y - map.Y0) / map.Factor - view->Y;
+  EXPECT_GT(dx, 0);
+  EXPECT_NEAR(x, (dx + view->X) * map.Factor + map.X0, 1e-6);
+  EXPECT_NEAR(y, (dy + view->Y) * map.Factor + map.Y0, 1e-6);
+  EXPECT_DOUBLE_EQ(6400.0, (6000000 - map.X0) / map.Factor - view->X);
+
+  EXPECT_EQ(2000, map.Scale(0));
+  EXPECT_EQ(0.0, [] { TMap m; m.Passport.Register.EllipsoideKind = 10; return m.BigAxis(); }());
+  map.Scale(1000000);
+  map.CreateListBorder(1);
+  EXPECT_DOUBLE_EQ(6000000 - 5000, list->Corner[0].X);
+  map.CreateMapBorder();
+  EXPECT_DOUBLE_EQ(6000000 - 5000 - 10000, map.X1());
+  map.Scale(25000);
+  map.CreateListBorder(1);
+  EXPECT_DOUBLE_EQ(6000000, list->Corner[0].X);
+}
+
+TEST_F(MapTest, CreatedMapReopensAndCopiesAClassifierGivenByPath) {
+  MapScratch other{MC_TEST_TMP};
+  ASSERT_TRUE(rsctest::WriteBytes(other / "given.rsc", Classifier()));
+  const std::string name = dir / "sub/created.map";
+  MAPREGISTEREX reg = MapRegister(50000, 0);
+  LISTREGISTER sheet = SheetRegister("A1", 6000000, 7400000, 5000);
+  SetGroupObjectsAccess(1);
+  {
+    TMap map;
+    ASSERT_EQ(1, map.CreateDataEx(name.c_str(), (other / "given.rsc").c_str(), &reg, &sheet));
+    EXPECT_EQ(1, map.Groups.IsOpen());
+  }
+  EXPECT_TRUE(dir.Exists("sub/given.rsc"));
+  EXPECT_TRUE(dir.Exists("sub/A1.HDR"));
+  EXPECT_EQ(16448u, dir.Read("sub/LOG/created.GDX").size());
+  TMap map;
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0)) << map.MapError.Error();
+  EXPECT_EQ(1, map.Count());
+  EXPECT_STREQ("A1", map.Nomenclature(1));
+  EXPECT_STREQ("given.rsc", map.NameRSC());
+  EXPECT_EQ(1, map.Groups.IsOpen());
+}
+
+TEST_F(MapTest, TemporaryMapIsGoneAfterClosing) {
+  const std::string rsc = dir / "map.rsc";
+  TMap map;
+  ASSERT_EQ(1, map.CreateTempMap(rsc.c_str())) << map.MapError.Error();
+  EXPECT_EQ(1, map.IsTemporary());
+  EXPECT_TRUE(dir.Exists("map.rsc.SIT"));
+  EXPECT_EQ(0, map.WorkMode(1));
+  map.CloseData();
+  EXPECT_FALSE(dir.Exists("map.rsc.SIT"));
+  EXPECT_FALSE(dir.Exists("map.rsc.SHD"));
+  EXPECT_TRUE(dir.Exists("map.rsc"));
+  EXPECT_FALSE(dir.Exists("LOG"));
+}
+
+TEST_F(MapTest, DeletingTheMiddleSheetRenumbers) {
+  const std::string name = dir / "three.map";
+  MAPREGISTEREX reg = MapRegister(100000, 0);
+  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
+  LISTREGISTER s2 = SheetRegister("S2", 6010000, 7400000, 10000);
+  LISTREGISTER s3 = SheetRegister("S3", 6020000, 7400000, 10000);
+  TMap map;
+  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &s1));
+  ASSERT_EQ(1, map.CreateList(&s2, 1));
+  ASSERT_EQ(1, map.CreateList(&s3, 1));
+  EXPECT_DOUBLE_EQ(6030000, map.X2());  // later sheets add no margin up north
+  EXPECT_EQ(3, map.FindListByNomenclature("s3"));
+  ASSERT_EQ(1, map.DeleteList(2, 0));
+  EXPECT_EQ(2, map.Count());
+  EXPECT_STREQ("S1", map.Nomenclature(1));
+  EXPECT_STREQ("S3", map.Nomenclature(2));
+  EXPECT_EQ(2, map.TMapPassport::List(2)->Number);
+  EXPECT_EQ(0, map.DeleteList(3, 0));
+  EXPECT_STREQ("", map.Nomenclature(5));
+  EXPECT_TRUE(dir.Exists("S2.HDR"));
+  map.CloseData();
+
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+  EXPECT_EQ(2, map.Count());
+  EXPECT_STREQ("S3", map.Nomenclature(2));
+  EXPECT_EQ(1, map.OpenList(2));
+}
+
+TEST_F(MapTest, AppendRefusesAnotherScale) {
+  MAPREGISTEREX a = MapRegister(100000, 0), b = MapRegister(50000, 0);
+  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
+  LISTREGISTER s2 = SheetRegister("T1", 6010000, 7400000, 10000);
+  TMap one, two;
+  ASSERT_EQ(1, one.CreateDataEx((dir / "one.map").c_str(), "map.rsc", &a, &s1));
+  ASSERT_EQ(1, two.CreateDataEx((dir / "two.map").c_str(), "map.rsc", &b, &s2));
+  EXPECT_EQ(0, one.Append(&two, nullptr));
+  two.Scale(100000);
+  ASSERT_EQ(1, one.Append(&two, nullptr));
+  EXPECT_EQ(2, one.Count());
+  EXPECT_STREQ("T1", one.Nomenclature(2));
+  EXPECT_EQ(1, one.OpenList(2));
+}
+
+TEST_F(MapTest, DamagedGroupFileIsRestoredOnOpen) {
+  const std::string name = WriteFixture();
+  SetGroupObjectsAccess(1);
+  dir.Write("LOG/map.GDX", "GDX damaged");
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes(IDYES);
+  TMap map;
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+  EXPECT_EQ(1, map.Groups.IsOpen());
+  EXPECT_EQ(16448u, dir.Read("LOG/map.GDX").size());
+  ASSERT_GE(boxes.boxes().size(), 2u);
+  EXPECT_EQ("Open file failure", boxes.boxes().back().caption);
+}
+
+TEST_F(MapTest, ChangedClassifierAsksAndARefusalChangesNothing) {
+  MapBuilder m;  // a stored table of 3 objects against a classifier of 15
+  const std::string name = WriteFixture(m);
+  const std::string before = dir.Read("map.map");
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes(IDNO);
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+    EXPECT_EQ(0, map.RelinkFlag);
+  }
+  ASSERT_EQ(1u, boxes.boxes().size());
+  EXPECT_EQ("Classificator is changed", boxes.boxes()[0].caption);
+  EXPECT_TRUE(Contains(boxes.boxes()[0].text, name));
+  EXPECT_EQ(before, dir.Read("map.map"));
+
+  // A read-only map is never asked.
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(name.c_str(), int(0x80000000u)));
+  }
+  EXPECT_EQ(1u, boxes.boxes().size());
+}
