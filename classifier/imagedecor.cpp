@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "classifier/imageedit.h"
+#include "classifier/imageinternal.h"
 #include "platform/memory.h"
 
 namespace {
@@ -48,19 +49,14 @@ int TDecorImageEdit::Allocate(int size) {
 }
 
 int TDecorImageEdit::Realloc() {
-  if (!OwnBuffer) return 0;
-  const LONG size = BufferSize + IMGEDIT_STEP;
-  if (size > IMGEDIT_LIMIT) return 0;
-  char* block = (char*)plat::AllocPages(SIZE_T(size));
+  char* block = OwnBuffer ? imgedit::GrowBlock(OwnBuffer, BufferSize) : nullptr;
   if (!block) return 0;
-  std::memcpy(block, OwnBuffer, size_t(BufferSize));
-  const intptr_t part = Part ? Part - OwnBuffer : -1;
+  Part = imgedit::Moved(Part, OwnBuffer, block);
   plat::FreePages(OwnBuffer);
   OwnBuffer = block;
   Decor = (IMGDECORATE*)block;
-  BufferSize = size;
-  Part = part >= 0 ? block + part : nullptr;
-  return size;
+  BufferSize += IMGEDIT_STEP;
+  return BufferSize;
 }
 
 int TDecorImageEdit::Create() {
@@ -178,6 +174,7 @@ int TDecorImageEdit::LoadPart(int length, int function, const char* data, int n)
   if (!Decor && !Create()) return 0;
   DWORD offset = Find(n);
   if (!offset) return 0;
+  const imgedit::Source source(data, size_t(length), Decor, BufferSize);
   // The part is emptied first, then the data goes in.
   auto* part = (IMGDECORPART*)((char*)Decor + offset);
   const DWORD old = part->Length - sizeof(IMGDECORPART);
@@ -186,7 +183,7 @@ int TDecorImageEdit::LoadPart(int length, int function, const char* data, int n)
   const DWORD tail = offset + 4 + old;
   std::memmove(base + offset + 4 + length, base + tail, Decor->Length - tail);
   Decor->Length = Decor->Length - old + DWORD(length);
-  if (length) std::memmove(base + offset + 4, data, size_t(length));
+  if (length) std::memmove(base + offset + 4, source.data(), size_t(length));
   part = (IMGDECORPART*)(base + offset);
   part->Length = WORD(length + 4);
   part->Function = WORD(function);

@@ -146,21 +146,15 @@ int TVectorImageEdit::Allocate(int size) {
 }
 
 int TVectorImageEdit::Realloc() {
-  if (!OwnBuffer) return 0;
-  const LONG size = BufferSize + IMGEDIT_STEP;
-  if (size > IMGEDIT_LIMIT) return 0;
-  char* block = (char*)plat::AllocPages(SIZE_T(size));
+  char* block = OwnBuffer ? imgedit::GrowBlock(OwnBuffer, BufferSize) : nullptr;
   if (!block) return 0;
-  std::memcpy(block, OwnBuffer, size_t(BufferSize));
-  const intptr_t subject = Subject ? Subject - OwnBuffer : -1;
-  const intptr_t point = Point ? (char*)Point - OwnBuffer : -1;
+  Subject = imgedit::Moved(Subject, OwnBuffer, block);
+  Point = imgedit::Moved(Point, OwnBuffer, block);
   plat::FreePages(OwnBuffer);
   OwnBuffer = block;
   Vector = (IMGVECTOREX*)block;
-  BufferSize = size;
-  Subject = subject >= 0 ? block + subject : nullptr;
-  Point = point >= 0 ? (LONGPOINT*)(block + point) : nullptr;
-  return size;
+  BufferSize += IMGEDIT_STEP;
+  return BufferSize;
 }
 
 int TVectorImageEdit::Create() {
@@ -494,13 +488,14 @@ char* TVectorImageEdit::Parm(const char* data, int length) {
   char* parm = (char*)Vector + s.Offset + 4;
   if (!data) return parm;
   if (length <= 0 || length > 0xFFFF) return nullptr;
+  const imgedit::Source source(data, size_t(length), Vector, BufferSize);
   if (DWORD(length) > s.Parm) {
     if (!Insert(s.Offset + 4 + s.Parm, DWORD(length) - s.Parm)) return nullptr;
   } else if (DWORD(length) < s.Parm) {
     Remove(s.Offset + 4 + DWORD(length), s.Parm - DWORD(length));
   }
   parm = (char*)Vector + s.Offset + 4;
-  std::memmove(parm, data, size_t(length));
+  std::memmove(parm, source.data(), size_t(length));
   ((IMGVECTSUBJECT*)((char*)Vector + s.Offset))->Length = WORD(length);
   Changed = 1;
   Position(SubjectNo, PointNo);

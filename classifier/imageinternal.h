@@ -1,9 +1,51 @@
 // Helpers shared by the sign editors and the sign measures.
 #pragma once
 
+#include <cstring>
+#include <vector>
+
+#include "classifier/imageedit.h"
+#include "platform/memory.h"
 #include "platform/win_types.h"
 
 namespace imgedit {
+
+// A new block for an editor's own buffer of `size` bytes grown by one
+// step, holding the old contents; null when the step would pass the limit
+// or memory is short (the old block is left as it is either way).
+inline char* GrowBlock(const char* own, LONG size) {
+  const LONG grown = size + IMGEDIT_STEP;
+  if (grown > IMGEDIT_LIMIT) return nullptr;
+  char* block = (char*)plat::AllocPages(SIZE_T(grown));
+  if (block) std::memcpy(block, own, size_t(size));
+  return block;
+}
+
+// Bytes to be written into an editor's buffer. When they lie in that very
+// buffer (parameters copied from another part of the same image), the edit
+// would move them or free them by growing the buffer first: they are
+// copied aside then.
+class Source {
+ public:
+  Source(const char* data, size_t length, const void* buffer, LONG size) : data_(data) {
+    const char* begin = (const char*)buffer;
+    if (data && begin && data < begin + size && data + length > begin) {
+      copy_.assign(data, data + length);
+      data_ = copy_.data();
+    }
+  }
+  const char* data() const { return data_; }
+
+ private:
+  std::vector<char> copy_;
+  const char* data_;
+};
+
+// A pointer into the block `from` moved to the same place in `to`.
+template <class T>
+T* Moved(T* p, const char* from, char* to) {
+  return p ? (T*)(to + ((const char*)p - from)) : nullptr;
+}
 
 // The factor of a scale triple {measured from, measured to, drawn size}.
 inline double ScaleFactor(const LONG* scale) {

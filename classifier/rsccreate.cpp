@@ -36,34 +36,39 @@ DWORD Room(int table) {
 
 }  // namespace
 
-int rscCreateRsc(TRSCDATA* d, const char* path, RSCCREATE* create, int mode, PALETTE256* palette) {
-  if (!d) return 0;
-  if (rscIsOpen(d) || d->Image || d->File) rscCloseRsc(d);
-  d->ErrorCode = 0;
+bool rscCreateFileBase(TRSCDATA* d, const char* path) {
   if (!path || strlen(path) >= MAX_PATH) {
     d->ErrorCode = MAPERR_OPEN;
-    return 0;
+    return false;
   }
   char name[MAX_PATH];
   strcpy(name, path);
-
-  // 1. The file, emptied, and a bare header.
   HANDLE h = plat::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, d->Share, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     d->ErrorCode = MAPERR_OPEN;
-    return 0;
+    return false;
   }
   d->File = h;
   d->Access = RSC_ACCESS_READWRITE;
   strcpy(d->Path, name);
   snprintf(d->Name, sizeof d->Name, "%s", name + plat::FileNameOffset(name));
+  memset(&d->Head, 0, sizeof d->Head);
+  d->Head.Ident = RSC_IDENT;
+  d->Head.Version = RSC_VERSION;
+  d->Head.Length = RSC_HEADSIZE;
+  d->Head.Mark = RSC_MARK;
+  return true;
+}
+
+int rscCreateRsc(TRSCDATA* d, const char* path, RSCCREATE* create, int mode, PALETTE256* palette) {
+  if (!d) return 0;
+  if (rscIsOpen(d) || d->Image || d->File) rscCloseRsc(d);
+  d->ErrorCode = 0;
+
+  // 1. The file, emptied, and a bare header.
+  if (!rscCreateFileBase(d, path)) return 0;
   RSCHEAD& head = d->Head;
-  memset(&head, 0, sizeof head);
-  head.Ident = RSC_IDENT;
-  head.Version = RSC_VERSION;
-  head.Length = RSC_HEADSIZE;
-  head.Mark = RSC_MARK;
 
   // 2. Date and the constant.
   SYSTEMTIME now;

@@ -158,6 +158,11 @@ int rscFreeRsc(TRSCDATA* data);
 int rscIsOpen(const TRSCDATA* data);
 // Closes the file and frees the image (nothing else).
 void rscCloseRscBase(TRSCDATA* data);
+// Creates (or empties) the file of a new classifier for reading and
+// writing, keeps its path and name and sets a bare header; 60001 and
+// false when the path is too long or the file can't be made. The path may
+// be the block's own.
+bool rscCreateFileBase(TRSCDATA* data, const char* path);
 // Reopens the open classifier from its file, dropping unsaved changes.
 int rscRevert(TRSCDATA* data);
 // Writes the classifier back to its file (force: even when unmodified).

@@ -159,6 +159,23 @@ char* TMapRsc::GetPrn(int n) {
   return rec ? (char*)rec + RSC_PAR_HEAD : nullptr;
 }
 
+VIEPAR* rscStoreView(TRSCDATA* d, VIEPAR* rec, int n, int length, int function,
+                     const char* params) {
+  const DWORD size = DWORD(length) + RSC_PAR_HEAD;
+  if (!rec || rec->Length < size) {
+    rec = (VIEPAR*)rscGetMemoryBlock(d, LONG(size));
+    if (!rec) {
+      d->ErrorCode = MAPERR_MEMORY;
+      return nullptr;
+    }
+  }
+  memmove((char*)rec + RSC_PAR_HEAD, params, size_t(length));
+  rec->Length = size;
+  rec->Number = WORD(n);
+  rec->Function = WORD(function);
+  return rec;
+}
+
 int TMapRsc::GetParLength(int n) {
   VIEPAR* rec = GetTabPar(n);
   return rec && rec->Length >= DWORD(RSC_PAR_HEAD) ? int(rec->Length - RSC_PAR_HEAD) : 0;
@@ -181,23 +198,12 @@ VIEPAR* TMapRsc::SetTabPar(int n, const VIEPAR* record) {
 VIEPAR* TMapRsc::SetTabPrn(int n, int length, int function, const char* params) {
   if (!rscQueryOpen(this)) return nullptr;
   const int count = int(Head.Tables[RSC_OBJ].Count);
-  if (n < 1 || n > count || !params || length < 0 || length + RSC_PAR_HEAD >= 0x10000) {
+  if (n < 1 || n > count || !params || length < 0 || length >= 0x10000 - RSC_PAR_HEAD) {
     ErrorCode = MAPERR_RSCRANGE;
     return nullptr;
   }
-  const DWORD size = DWORD(length) + RSC_PAR_HEAD;
-  VIEPAR* rec = ObjIndex[n].Prn;
-  if (!rec || rec->Length < size) {
-    rec = (VIEPAR*)rscGetMemoryBlock(this, LONG(size));
-    if (!rec) {
-      ErrorCode = MAPERR_MEMORY;
-      return nullptr;
-    }
-  }
-  memmove((char*)rec + RSC_PAR_HEAD, params, size_t(length));
-  rec->Length = size;
-  rec->Number = WORD(n);
-  rec->Function = WORD(function);
+  VIEPAR* rec = rscStoreView(this, ObjIndex[n].Prn, n, length, function, params);
+  if (!rec) return nullptr;
   ObjIndex[n].Prn = rec;
   Modify++;
   ErrorCode = 0;

@@ -60,21 +60,7 @@ int rscCreateRscBase(TRSCDATA* d, const char* name) {
     return 0;
   }
   rscCloseRscBase(d);
-  HANDLE h = plat::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, d->Share, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    d->ErrorCode = MAPERR_OPEN;
-    return 0;
-  }
-  d->File = h;
-  d->Access = RSC_ACCESS_READWRITE;
-  std::memmove(d->Path, name, std::strlen(name) + 1);
-  std::snprintf(d->Name, sizeof d->Name, "%s", d->Path + plat::FileNameOffset(d->Path));
-  std::memset(&d->Head, 0, sizeof d->Head);
-  d->Head.Ident = RSC_IDENT;
-  d->Head.Version = RSC_VERSION;
-  d->Head.Length = RSC_HEADSIZE;
-  d->Head.Mark = RSC_MARK;
+  if (!rscCreateFileBase(d, name)) return 0;
   d->ErrorCode = 0;
   return 1;
 }

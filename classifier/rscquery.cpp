@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
+#include "classifier/rscqueryint.h"
 #include "common/codepage.h"
 #include "common/maperr.h"
 
@@ -14,51 +15,49 @@ LONG TMapRsc::SetMaxKey() { return LONG(++Head.MaxKey); }
 int TMapRsc::Style(int) { return int(Head.Style++); }
 
 int TMapRsc::GetClassificatorLanguage() {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return 0;
-  }
-  ErrorCode = 0;
+  if (!rscQueryOpen(this)) return 0;
   return int(Head.Language);
 }
 
 TABOBJ* TMapRsc::GetTabObj(int n) { return ValidObject(n) ? ObjIndex[n].Obj : nullptr; }
 
-int TMapRsc::GetObjIncode(DWORD excode, int local) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return 0;
-  }
-  ErrorCode = 0;
-  const DWORD count = Head.Tables[RSC_OBJ].Count;
+namespace {
+
+// The first kind of a code and local type, 0 when there is none.
+int FindObject(const TRSCDATA* d, DWORD excode, int local) {
+  const DWORD count = d->Head.Tables[RSC_OBJ].Count;
   for (DWORD n = 1; n <= count; n++) {
-    const RSCOBJINDEX& e = ObjIndex[n];
+    const RSCOBJINDEX& e = d->ObjIndex[n];
     if (e.Obj && e.Excode == excode && e.Local == local) return int(n);
   }
-  ErrorCode = MAPERR_RSCRANGE;
   return 0;
 }
 
+// The layer record of a layer number, null when there is none.
+TABSEG* FindSeg(const TRSCDATA* d, int layer) {
+  TABSEG* seg = rscSegTable(d);
+  const DWORD count = seg ? d->Head.Tables[RSC_SEG].Count : 0;
+  for (DWORD i = 0; i < count; i++)
+    if (seg[i].Number == layer) return seg + i;
+  return nullptr;
+}
+
+}  // namespace
+
+int TMapRsc::GetObjIncode(DWORD excode, int local) {
+  if (!rscQueryOpen(this)) return 0;
+  const int n = FindObject(this, excode, local);
+  if (!n) ErrorCode = MAPERR_RSCRANGE;
+  return n;
+}
+
 int TMapRsc::CheckObjectCode(DWORD excode, int local) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return 0;
-  }
-  ErrorCode = 0;
-  const DWORD count = Head.Tables[RSC_OBJ].Count;
-  for (DWORD n = 1; n <= count; n++) {
-    const RSCOBJINDEX& e = ObjIndex[n];
-    if (e.Obj && e.Excode == excode && e.Local == local) return 0;
-  }
-  return 1;
+  if (!rscQueryOpen(this)) return 0;
+  return FindObject(this, excode, local) ? 0 : 1;
 }
 
 DWORD TMapRsc::GetSemOrderExcode(int n) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return 0;
-  }
-  ErrorCode = 0;
+  if (!rscQueryOpen(this)) return 0;
   if (n < 1) return 0;
   TABSEM* sem = rscSemTable(this);
   if (!sem || DWORD(n) > Head.Tables[RSC_SEM].Count) {
@@ -69,31 +68,17 @@ DWORD TMapRsc::GetSemOrderExcode(int n) {
 }
 
 TABSEM* TMapRsc::GetTabSem(DWORD code) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return nullptr;
-  }
-  ErrorCode = 0;
-  TABSEM* sem = rscSemTable(this);
-  const DWORD count = sem ? Head.Tables[RSC_SEM].Count : 0;
-  for (DWORD i = 0; i < count; i++)
-    if (sem[i].Code == code) return sem + i;
-  ErrorCode = MAPERR_RSCRANGE;
-  return nullptr;
+  if (!rscQueryOpen(this)) return nullptr;
+  TABSEM* sem = rscFindSem(this, code);
+  if (!sem) ErrorCode = MAPERR_RSCRANGE;
+  return sem;
 }
 
 TABSEG* TMapRsc::GetTabSeg(int layer) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return nullptr;
-  }
-  ErrorCode = 0;
-  TABSEG* seg = rscSegTable(this);
-  const DWORD count = seg ? Head.Tables[RSC_SEG].Count : 0;
-  for (DWORD i = 0; i < count; i++)
-    if (seg[i].Number == layer) return seg + i;
-  ErrorCode = MAPERR_RSCRANGE;
-  return nullptr;
+  if (!rscQueryOpen(this)) return nullptr;
+  TABSEG* seg = FindSeg(this, layer);
+  if (!seg) ErrorCode = MAPERR_RSCRANGE;
+  return seg;
 }
 
 char* TMapRsc::ClearofBlank(char* text, int size) {
@@ -137,11 +122,7 @@ int TMapRsc::GetElementbyName(const char* name, int mode) {
     ErrorCode = MAPERR_DATA;
     return 0;
   }
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return 0;
-  }
-  ErrorCode = 0;
+  if (!rscQueryOpen(this)) return 0;
   char wanted[32];
   const int length = Prepare(wanted, name, 31);
 
@@ -156,7 +137,6 @@ int TMapRsc::GetElementbyName(const char* name, int mode) {
   } else {
     last = int(Head.Tables[RSC_OBJ].Count);
   }
-  TABSEG* seg = rscSegTable(this);
   TABSEM* sem = rscSemTable(this);
   char candidate[32];
   for (int i = first; i <= last; i++) {
@@ -165,13 +145,7 @@ int TMapRsc::GetElementbyName(const char* name, int mode) {
     switch (mode) {
       case 1:
       case 2: {
-        TABSEG* s = nullptr;
-        for (DWORD k = 0; seg && k < Head.Tables[RSC_SEG].Count; k++)
-          if (seg[k].Number == i) {
-            s = seg + k;
-            break;
-          }
-        if (s) {
+        if (TABSEG* s = FindSeg(this, i)) {
           text = mode == 1 ? s->Name : s->Short;
           field = mode == 1 ? sizeof s->Name : sizeof s->Short;
         }

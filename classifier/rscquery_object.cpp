@@ -16,15 +16,8 @@ constexpr int kKeySemantic = 32811;
 // 3 when code is a limiting semantic of the object's series, 2 obligatory,
 // 1 possible, 0 otherwise.
 int ListedSemantic(const RSCOBJINDEX& e, DWORD code) {
-  if (const TABLIM* lim = rscSeriesLim(&e))
-    if ((lim->Code1 && lim->Code1 == code) || (lim->Code2 && lim->Code2 == code)) return 3;
-  if (const TABPOS* pos = e.Pos) {
-    for (int i = 0; i < pos->Must; i++)
-      if (rscPosCode(pos, i) == code) return 2;
-    for (int i = pos->Must; i < pos->Must + pos->Pos; i++)
-      if (rscPosCode(pos, i) == code) return 1;
-  }
-  return 0;
+  if (rscLimitSemantic(rscSeriesLim(&e), code)) return 3;
+  return rscPosSemantic(e.Pos, code);
 }
 
 // Common semantics that are not system ones and are not listed for the
@@ -163,21 +156,29 @@ int TMapRsc::GetObjDirect(int n) {
   return e ? e->Obj->Direct : 0;
 }
 
+namespace {
+
+// The service kind (among objects 1..6) of a local type, 0 when none.
+DWORD ServiceObject(const TRSCDATA* d, int local) {
+  const DWORD last = d->Head.Tables[RSC_OBJ].Count < 6 ? d->Head.Tables[RSC_OBJ].Count : 6;
+  for (DWORD n = 1; n <= last; n++)
+    if (d->ObjIndex[n].Obj && d->ObjIndex[n].Local == local) return n;
+  return 0;
+}
+
+}  // namespace
+
 LONG TMapRsc::GetServObjExcode(int local) {
   if (!rscQueryOpen(this)) return 0;
-  const DWORD last = Head.Tables[RSC_OBJ].Count < 6 ? Head.Tables[RSC_OBJ].Count : 6;
-  for (DWORD n = 1; n <= last; n++)
-    if (ObjIndex[n].Obj && ObjIndex[n].Local == local) return LONG(ObjIndex[n].Excode);
-  return 0;
+  const DWORD n = ServiceObject(this, local);
+  return n ? LONG(ObjIndex[n].Excode) : 0;
 }
 
 int TMapRsc::GetServObjIncode(int local) {
   if (!rscQueryOpen(this)) return 0;
-  const DWORD last = Head.Tables[RSC_OBJ].Count < 6 ? Head.Tables[RSC_OBJ].Count : 6;
-  for (DWORD n = 1; n <= last; n++)
-    if (ObjIndex[n].Obj && ObjIndex[n].Local == local) return int(n);
-  ErrorCode = MAPERR_RSCRANGE;
-  return 0;
+  const DWORD n = ServiceObject(this, local);
+  if (!n) ErrorCode = MAPERR_RSCRANGE;
+  return int(n);
 }
 
 int TMapRsc::GetObjIncode(DWORD excode, int local, int variant) {

@@ -282,17 +282,10 @@ int TMapRsc::GetSemInfo(DWORD code, APPLYSEMANTIC* info) {
   for (DWORD n = 1; n <= count; n++) {
     const RSCOBJINDEX& e = ObjIndex[n];
     if (!e.Obj || !e.Excode || !e.Pos) continue;
-    const TABPOS* pos = e.Pos;
-    for (int i = 0; i < pos->Must + pos->Pos; i++) {
-      if (rscPosCode(pos, i) != code) continue;
-      if (i < pos->Must)
-        info->Must++;
-      else
-        info->Possible++;
-      break;
-    }
-    if (const TABLIM* lim = rscSeriesLim(&e))
-      if ((lim->Code1 && lim->Code1 == code) || (lim->Code2 && lim->Code2 == code)) info->Limit++;
+    const int listed = rscPosSemantic(e.Pos, code);
+    if (listed == 2) info->Must++;
+    if (listed == 1) info->Possible++;
+    if (rscLimitSemantic(rscSeriesLim(&e), code)) info->Limit++;
   }
   return 1;
 }

@@ -79,3 +79,22 @@ inline const double* rscLimValues(const TABLIM* lim) {
 inline const BYTE* rscLimVariants(const TABLIM* lim) {
   return (const BYTE*)lim + RSC_LIM_HEAD + 8 * (size_t(lim->Count1) + lim->Count2);
 }
+
+// Whether code is one of the (non-zero) limiting semantics of a LIM record.
+inline bool rscLimitSemantic(const TABLIM* lim, DWORD code) {
+  return lim && code && (lim->Code1 == code || lim->Code2 == code);
+}
+
+// 2 when a POS record lists code as obligatory, 1 as possible, else 0.
+inline int rscPosSemantic(const TABPOS* pos, DWORD code) {
+  if (!pos) return 0;
+  for (int i = 0; i < pos->Must + pos->Pos; i++)
+    if (rscPosCode(pos, i) == code) return i < pos->Must ? 2 : 1;
+  return 0;
+}
+
+// Stores image parameters of object n into `rec` when it is long enough,
+// otherwise into a new pool block: 60008 and null when memory is short.
+// The caller has checked n and length (params may lie in rec).
+VIEPAR* rscStoreView(TRSCDATA* d, VIEPAR* rec, int n, int length, int function,
+                     const char* params);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
+#include "classifier/rscqueryint.h"
 #include "common/maperr.h"
 #include "objects/records/objectdraw.h"
 
@@ -134,13 +135,9 @@ int TMapRsc::DefaultImage(int local, char* p, int* function) {
 }
 
 VIEPAR* TMapRsc::SetTabPar(int n, int length, int function, const char* params) {
-  if (!IsActive()) {
-    ErrorCode = MAPERR_DATA;
-    return nullptr;
-  }
-  ErrorCode = 0;
+  if (!rscQueryOpen(this)) return nullptr;
   const int count = int(Head.Tables[RSC_OBJ].Count);
-  if (n < 1 || n > count || !params || length < 0 || length + RSC_PAR_HEAD >= 0x10000) {
+  if (n < 1 || n > count || !params || length < 0 || length >= 0x10000 - RSC_PAR_HEAD) {
     ErrorCode = MAPERR_RSCRANGE;
     return nullptr;
   }
@@ -148,19 +145,8 @@ VIEPAR* TMapRsc::SetTabPar(int n, int length, int function, const char* params) 
     int extloc = function == IMG_VECTOREX || (function == IMG_DRAW && SetHasVector(params, length));
     SetObjExtloc(n, extloc);
   }
-  const DWORD size = DWORD(length) + RSC_PAR_HEAD;
-  VIEPAR* rec = ObjIndex[n].Par;
-  if (!rec || rec->Length < size) {
-    rec = (VIEPAR*)rscGetMemoryBlock(this, LONG(size));
-    if (!rec) {
-      ErrorCode = MAPERR_MEMORY;
-      return nullptr;
-    }
-  }
-  memmove((char*)rec + RSC_PAR_HEAD, params, size_t(length));
-  rec->Length = size;
-  rec->Number = WORD(n);
-  rec->Function = WORD(function);
+  VIEPAR* rec = rscStoreView(this, ObjIndex[n].Par, n, length, function, params);
+  if (!rec) return nullptr;
   ObjIndex[n].Par = rec;
   ObjIndex[n].Function = WORD(function);
   Modify++;

@@ -607,27 +607,20 @@ int TWorkSemantic::Load(TWorkSemantic* source) {
   return SemBytes;
 }
 
-void TWorkSemantic::StringsInDos() {
+void TWorkSemantic::ConvertStrings(char* (TSemBase::*convert)()) {
   if (Start == nullptr) return;
   intptr_t offset = Current - Start;
   int number = Number;
-  for (GoFirst(); CurrentBlock() != nullptr; GoNext()) CurrentValue()->StringInDos();
+  for (GoFirst(); CurrentBlock() != nullptr; GoNext()) (CurrentValue()->*convert)();
   if (offset < SemBytes) {
     Current = Start + offset;
     Number = number;
   }
 }
 
-void TWorkSemantic::StringsInAnsi() {
-  if (Start == nullptr) return;
-  intptr_t offset = Current - Start;
-  int number = Number;
-  for (GoFirst(); CurrentBlock() != nullptr; GoNext()) CurrentValue()->StringInAnsi();
-  if (offset < SemBytes) {
-    Current = Start + offset;
-    Number = number;
-  }
-}
+void TWorkSemantic::StringsInDos() { ConvertStrings(&TSemBase::StringInDos); }
+
+void TWorkSemantic::StringsInAnsi() { ConvertStrings(&TSemBase::StringInAnsi); }
 
 char* TWorkSemantic::FindCodeAndValue(int code, const char* text) {
   if (text == nullptr) return nullptr;

@@ -167,6 +167,8 @@ class MAPCLASS TWorkSemantic {
   // not fit. Marks the length checked at the end.
   void Settle();
   void TruncateAtCurrent();
+  // Converts the text of every value in place; the current block stays.
+  void ConvertStrings(char* (TSemBase::*convert)());
 
   char* Current;
   int CanInsert;

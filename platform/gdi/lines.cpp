@@ -11,30 +11,28 @@ namespace {
 
 typedef __int128 i128;
 
-i128 FloorDiv(i128 a, i128 b) {  // b > 0
-  i128 q = a / b;
+// Quotients rounded down and up (b > 0).
+template <class T>
+T FloorDivOf(T a, T b) {
+  T q = a / b;
   if ((a % b) != 0 && a < 0) --q;
   return q;
 }
-i128 CeilDiv(i128 a, i128 b) {  // b > 0
-  i128 q = a / b;
+template <class T>
+T CeilDivOf(T a, T b) {
+  T q = a / b;
   if ((a % b) != 0 && a > 0) ++q;
   return q;
 }
+
+i128 FloorDiv(i128 a, i128 b) { return FloorDivOf(a, b); }
+i128 CeilDiv(i128 a, i128 b) { return CeilDivOf(a, b); }
 
 // Below this, every product of the clipping arithmetic fits in 64 bits.
 constexpr int64_t kSmall = (int64_t)1 << 29;
 
-int64_t FloorDiv64(int64_t a, int64_t b) {  // b > 0
-  int64_t q = a / b;
-  if ((a % b) != 0 && a < 0) --q;
-  return q;
-}
-int64_t CeilDiv64(int64_t a, int64_t b) {  // b > 0
-  int64_t q = a / b;
-  if ((a % b) != 0 && a > 0) ++q;
-  return q;
-}
+int64_t FloorDiv64(int64_t a, int64_t b) { return FloorDivOf(a, b); }
+int64_t CeilDiv64(int64_t a, int64_t b) { return CeilDivOf(a, b); }
 
 typedef void (*LineFn)(uint8_t* base, intptr_t off, int64_t n, int64_t err, int64_t inc,
                        int64_t lim, intptr_t majorStep, intptr_t minorStep, uint32_t v);

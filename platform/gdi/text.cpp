@@ -45,23 +45,25 @@ UINT GetTextAlign(HDC hdc) {
   return dc ? dc->textAlign : GDI_ERROR;
 }
 
-COLORREF SetTextColor(HDC hdc, COLORREF color) {
+namespace {
+
+// Sets one colour of a context (recorded into its metafile); the old one.
+COLORREF SetDcColor(HDC hdc, COLORREF Dc::*field, DWORD record, COLORREF color) {
   Dc* dc = GetDcObject(hdc);
   if (!dc) return CLR_INVALID;
-  COLORREF old = dc->textColor;
-  dc->textColor = color & 0xFFFFFF;
-  if (dc->meta) dc->meta->Value(EMR_SETTEXTCOLOR, dc->textColor);
+  COLORREF old = dc->*field;
+  dc->*field = color & 0xFFFFFF;
+  if (dc->meta) dc->meta->Value(record, dc->*field);
   return old;
 }
 
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-  Dc* dc = GetDcObject(hdc);
-  if (!dc) return CLR_INVALID;
-  COLORREF old = dc->bkColor;
-  dc->bkColor = color & 0xFFFFFF;
-  if (dc->meta) dc->meta->Value(EMR_SETBKCOLOR, dc->bkColor);
-  return old;
+}  // namespace
+
+COLORREF SetTextColor(HDC hdc, COLORREF color) {
+  return SetDcColor(hdc, &Dc::textColor, EMR_SETTEXTCOLOR, color);
 }
+
+COLORREF SetBkColor(HDC hdc, COLORREF color) { return SetDcColor(hdc, &Dc::bkColor, EMR_SETBKCOLOR, color); }
 
 int SetBkMode(HDC hdc, int mode) {
   Dc* dc = GetDcObject(hdc);

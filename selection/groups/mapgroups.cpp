@@ -16,6 +16,22 @@ int g_groupAccess = 0;
 // Zeros written after a record to fill its slot.
 const char kZeros[4096] = {};
 
+// Keeps a file name in its field; a missing or too long name is cut to the
+// field (for the error report) and gives false.
+bool KeepName(char (&field)[MAX_PATH], const char* name) {
+  if (!name || std::strlen(name) >= sizeof(field)) {
+    std::strncpy(field, name ? name : "", sizeof(field) - 1);
+    return false;
+  }
+  std::strcpy(field, name);
+  return true;
+}
+
+HANDLE OpenShared(const char* name, DWORD access, DWORD disposition) {
+  return plat::CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
 MAPAPI int WINAPI SetGroupObjectsAccess(int access) { return g_groupAccess = access ? 1 : 0; }
@@ -93,18 +109,12 @@ int TMapGroups::WriteHead() { return Write(0, &Head, sizeof(Head)) ? 1 : 0; }
 int TMapGroups::Open(const char* name) {
   Close();
   Error = 0;
-  if (!name || std::strlen(name) >= sizeof(Name)) {
-    std::strncpy(Name, name ? name : "", sizeof(Name) - 1);
-    return Fail(MAPERR_OPEN, 1);
-  }
-  std::strcpy(Name, name);
+  if (!KeepName(Name, name)) return Fail(MAPERR_OPEN, 1);
   AccessMode = GENERIC_READ | GENERIC_WRITE;
-  HANDLE file = plat::CreateFileA(Name, AccessMode, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenShared(Name, AccessMode, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) {
     AccessMode = GENERIC_READ;
-    file = plat::CreateFileA(Name, AccessMode, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = OpenShared(Name, AccessMode, OPEN_EXISTING);
   }
   if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN, 1);
   File = file;
@@ -136,14 +146,9 @@ int TMapGroups::Open(const char* name) {
 int TMapGroups::Create(const char* name) {
   Close();
   Error = 0;
-  if (!name || std::strlen(name) >= sizeof(Name)) {
-    std::strncpy(Name, name ? name : "", sizeof(Name) - 1);
-    return Fail(MAPERR_OPEN, 1);
-  }
-  std::strcpy(Name, name);
+  if (!KeepName(Name, name)) return Fail(MAPERR_OPEN, 1);
   AccessMode = GENERIC_READ | GENERIC_WRITE;
-  HANDLE file = plat::CreateFileA(Name, AccessMode, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = OpenShared(Name, AccessMode, CREATE_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN, 1);
   File = file;
 

@@ -15,6 +15,22 @@ DWORD Get32(const char* p) {
 
 void Put32(char* p, DWORD v) { std::memcpy(p, &v, 4); }
 
+// Position (from 0) of the first pair that matches, count when none does.
+template <class Match>
+DWORD FindPair(const NUMBERKEY* pairs, DWORD count, Match match) {
+  DWORD j = 0;
+  while (j < count && !match(pairs[j])) ++j;
+  return j;
+}
+
+auto ByNumber(int number) {
+  return [number](const NUMBERKEY& p) { return p.Number == DWORD(number); };
+}
+
+auto ByKey(const KEY& key) {
+  return [key](const NUMBERKEY& p) { return std::memcmp(&p.Key, &key, sizeof(KEY)) == 0; };
+}
+
 }  // namespace
 
 TObjectGroup::~TObjectGroup() { Release(); }
@@ -108,20 +124,26 @@ DWORD TObjectGroup::ListCount(DWORD offset) const {
   return count;
 }
 
-bool TObjectGroup::FindList(int sheet, DWORD* offset, int* ordinal) const {
+template <class F>
+bool TObjectGroup::ForLists(F f) const {
   if (!record_) return false;
   DWORD at = GROUP_HEADLENGTH;
   for (DWORD i = 0; i < record_->Count; ++i) {
     const DWORD count = ListCount(at);
     if (count == 0) return false;
-    if (Get32(At(at)) == DWORD(sheet)) {
-      *offset = at;
-      *ordinal = int(i + 1);
-      return true;
-    }
+    if (f(int(i + 1), at, count)) return true;
     at += GROUP_LISTHEAD + count * 8;
   }
   return false;
+}
+
+bool TObjectGroup::FindList(int sheet, DWORD* offset, int* ordinal) const {
+  return ForLists([&](int n, DWORD at, DWORD) {
+    if (Get32(At(at)) != DWORD(sheet)) return false;
+    *offset = at;
+    *ordinal = n;
+    return true;
+  });
 }
 
 void TObjectGroup::Cut(DWORD offset, DWORD bytes) {
@@ -141,9 +163,9 @@ int TObjectGroup::AppendObject(int sheet, NUMBERKEY object) {
   int ordinal;
   if (FindList(sheet, &offset, &ordinal)) {
     const DWORD count = ListCount(offset);
-    NUMBERKEY* pairs = reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-    for (DWORD j = 0; j < count; ++j) {
-      if (pairs[j].Number != object.Number) continue;
+    NUMBERKEY* pairs = Pairs(offset);
+    const DWORD j = FindPair(pairs, count, ByNumber(int(object.Number)));
+    if (j < count) {
       pairs[j].Key = object.Key;
       return 1;
     }
@@ -170,21 +192,18 @@ int TObjectGroup::DeleteObject(int sheet, int number) {
   int ordinal;
   if (!FindList(sheet, &offset, &ordinal)) return 0;
   const DWORD count = ListCount(offset);
-  const NUMBERKEY* pairs = reinterpret_cast<const NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-  for (DWORD j = 0; j < count; ++j) {
-    if (pairs[j].Number != DWORD(number)) continue;
-    if (count == 1) {
-      Cut(offset, GROUP_LISTHEAD + 8);
-      record_->Count -= 1;
-    } else {
-      Cut(offset + GROUP_LISTHEAD + j * 8, 8);
-      Put32(At(offset + 4), count - 1);
-    }
-    if (total_ > 0) --total_;
-    cursor_ = nullptr;
-    return 1;
+  const DWORD j = FindPair(Pairs(offset), count, ByNumber(number));
+  if (j == count) return 0;
+  if (count == 1) {
+    Cut(offset, GROUP_LISTHEAD + 8);
+    record_->Count -= 1;
+  } else {
+    Cut(offset + GROUP_LISTHEAD + j * 8, 8);
+    Put32(At(offset + 4), count - 1);
   }
-  return 0;
+  if (total_ > 0) --total_;
+  cursor_ = nullptr;
+  return 1;
 }
 
 int TObjectGroup::DeleteObject(int sheet, KEY key) {
@@ -192,26 +211,21 @@ int TObjectGroup::DeleteObject(int sheet, KEY key) {
   int ordinal;
   if (!FindList(sheet, &offset, &ordinal)) return 0;
   const DWORD count = ListCount(offset);
-  const NUMBERKEY* pairs = reinterpret_cast<const NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-  for (DWORD j = 0; j < count; ++j)
-    if (std::memcmp(&pairs[j].Key, &key, sizeof(KEY)) == 0)
-      return DeleteObject(sheet, int(pairs[j].Number));
-  return 0;
+  const NUMBERKEY* pairs = Pairs(offset);
+  const DWORD j = FindPair(pairs, count, ByKey(key));
+  return j < count ? DeleteObject(sheet, int(pairs[j].Number)) : 0;
 }
 
 int TObjectGroup::ListNumber(int n) {
-  if (!record_ || n < 1) return 0;
-  DWORD at = GROUP_HEADLENGTH;
-  for (DWORD i = 0; i < record_->Count; ++i) {
-    const DWORD count = ListCount(at);
-    if (count == 0) return 0;
-    if (int(i + 1) == n) {
-      cursor_ = reinterpret_cast<NUMBERKEY*>(At(at + GROUP_LISTHEAD));
-      return int(Get32(At(at)));
-    }
-    at += GROUP_LISTHEAD + count * 8;
-  }
-  return 0;
+  if (n < 1) return 0;
+  int sheet = 0;
+  ForLists([&](int i, DWORD at, DWORD) {
+    if (i != n) return false;
+    cursor_ = Pairs(at);
+    sheet = int(Get32(At(at)));
+    return true;
+  });
+  return sheet;
 }
 
 int TObjectGroup::ObjectCount(int sheet) {
@@ -225,7 +239,7 @@ int TObjectGroup::ObjectNumber(int sheet, int n) {
   int ordinal;
   if (n < 1 || !FindList(sheet, &offset, &ordinal)) return 0;
   if (DWORD(n) > ListCount(offset)) return 0;
-  cursor_ = reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD)) + (n - 1);
+  cursor_ = Pairs(offset) + (n - 1);
   return int(cursor_->Number);
 }
 
@@ -239,41 +253,27 @@ KEY TObjectGroup::ObjectKeyNumber(int sheet, int number) {
   int ordinal;
   if (!FindList(sheet, &offset, &ordinal)) return KEY{0};
   const DWORD count = ListCount(offset);
-  const NUMBERKEY* pairs = reinterpret_cast<const NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-  for (DWORD j = 0; j < count; ++j)
-    if (pairs[j].Number == DWORD(number)) return pairs[j].Key;
-  return KEY{0};
+  const NUMBERKEY* pairs = Pairs(offset);
+  const DWORD j = FindPair(pairs, count, ByNumber(number));
+  return j < count ? pairs[j].Key : KEY{0};
 }
 
-int TObjectGroup::FindObjectNumber(int sheet, int number) {
+template <class Match>
+int TObjectGroup::FindCurrent(int sheet, Match match) {
   DWORD offset;
   int ordinal;
   if (!FindList(sheet, &offset, &ordinal)) return 0;
   const DWORD count = ListCount(offset);
-  NUMBERKEY* pairs = reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-  for (DWORD j = 0; j < count; ++j) {
-    if (pairs[j].Number != DWORD(number)) continue;
-    ordinal_ = ordinal;
-    cursor_ = &pairs[j];
-    return int(j + 1);
-  }
-  return 0;
+  const DWORD j = FindPair(Pairs(offset), count, match);
+  if (j == count) return 0;
+  ordinal_ = ordinal;
+  cursor_ = Pairs(offset) + j;
+  return int(j + 1);
 }
 
-int TObjectGroup::FindObjectNumber(int sheet, KEY key) {
-  DWORD offset;
-  int ordinal;
-  if (!FindList(sheet, &offset, &ordinal)) return 0;
-  const DWORD count = ListCount(offset);
-  NUMBERKEY* pairs = reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
-  for (DWORD j = 0; j < count; ++j) {
-    if (std::memcmp(&pairs[j].Key, &key, sizeof(KEY)) != 0) continue;
-    ordinal_ = ordinal;
-    cursor_ = &pairs[j];
-    return int(j + 1);
-  }
-  return 0;
-}
+int TObjectGroup::FindObjectNumber(int sheet, int number) { return FindCurrent(sheet, ByNumber(number)); }
+
+int TObjectGroup::FindObjectNumber(int sheet, KEY key) { return FindCurrent(sheet, ByKey(key)); }
 
 int TObjectGroup::NextObjectNumber(int sheet, int number) {
   DWORD offset;
@@ -282,7 +282,7 @@ int TObjectGroup::NextObjectNumber(int sheet, int number) {
   const int position = FindObjectNumber(sheet, number);
   if (position == 0) return 0;
   const DWORD count = ListCount(offset);
-  NUMBERKEY* pairs = reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD));
+  NUMBERKEY* pairs = Pairs(offset);
   if (DWORD(position) < count) {
     cursor_ = &pairs[position];
     return int(cursor_->Number);
@@ -291,20 +291,16 @@ int TObjectGroup::NextObjectNumber(int sheet, int number) {
   const DWORD next = offset + GROUP_LISTHEAD + count * 8;
   if (ListCount(next) == 0) return 0;
   ordinal_ = ordinal + 1;
-  cursor_ = reinterpret_cast<NUMBERKEY*>(At(next + GROUP_LISTHEAD));
+  cursor_ = Pairs(next);
   return int(cursor_->Number);
 }
 
 void TObjectGroup::SetObjectCountAll() {
   total_ = 0;
-  if (!record_) return;
-  DWORD at = GROUP_HEADLENGTH;
-  for (DWORD i = 0; i < record_->Count; ++i) {
-    const DWORD count = ListCount(at);
-    if (count == 0) return;
+  ForLists([this](int, DWORD, DWORD count) {
     total_ += int(count);
-    at += GROUP_LISTHEAD + count * 8;
-  }
+    return false;
+  });
 }
 
 int TObjectGroup::ReadGroup(TMapGroups* groups, int number) {

@@ -139,6 +139,17 @@ class MAPCLASS TObjectGroup {
   // Object count of the list at `offset` when the whole list lies inside
   // the record; 0 otherwise.
   DWORD ListCount(DWORD offset) const;
+  // The pairs of the list at `offset`.
+  NUMBERKEY* Pairs(DWORD offset) const { return reinterpret_cast<NUMBERKEY*>(At(offset + GROUP_LISTHEAD)); }
+  // Visits the lists in order while each lies whole inside the record:
+  // f(ordinal from 1, offset, object count) until f returns true; whether
+  // it did.
+  template <class F>
+  bool ForLists(F f) const;
+  // Makes current the first pair of a sheet's list that matches: its
+  // position from 1, 0 when there is none.
+  template <class Match>
+  int FindCurrent(int sheet, Match match);
   // Removes `bytes` at `offset` from the record (the tail moves down).
   void Cut(DWORD offset, DWORD bytes);
   // Frees the own buffer and forgets the record.

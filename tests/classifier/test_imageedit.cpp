@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "classifier/imageedit.h"
@@ -190,6 +191,27 @@ TEST(VectorImageEdit, ParametersReplaceAndResize) {
   ASSERT_NE(nullptr, e.Parm(parm, 4));
   EXPECT_EQ(68 + 16, e.Length());
   EXPECT_EQ(4, p[1].Y);
+}
+
+// Parameters copied from another subject of the same image stay whole when
+// the buffer has to grow (and so moves) to take them.
+TEST(VectorImageEdit, ParametersCopiedFromTheSameImageSurviveGrowth) {
+  TVectorImageEdit e;
+  ASSERT_TRUE(e.Create());
+  ASSERT_TRUE(e.CreateSubject());
+  std::string big(20000, '\0');
+  for (size_t i = 0; i < big.size(); i++) big[i] = char(i * 7);
+  ASSERT_NE(nullptr, e.Parm(big.data(), int(big.size())));
+  ASSERT_TRUE(e.CreateSubject());
+  ASSERT_TRUE(e.FirstPoint(1));
+  const char* first = e.Parm(nullptr, 0);
+  ASSERT_NE(nullptr, first);
+  const LONG before = e.BufferLength();
+  ASSERT_TRUE(e.FirstPoint(2));
+  char* copied = e.Parm(first, 1000);
+  ASSERT_NE(nullptr, copied);
+  EXPECT_GT(e.BufferLength(), before);
+  EXPECT_EQ(0, memcmp(copied, big.data(), 1000));
 }
 
 TEST(VectorImageEdit, ColoursAndNearestIndex) {
@@ -521,6 +543,22 @@ TEST(DecorImageEdit, PartsLoadDeleteAndIsVect) {
   EXPECT_EQ(nullptr, d.DeletePart(1));
   EXPECT_EQ(64, d.Length());
   EXPECT_EQ(0u, d.Image()->Line[0]);
+}
+
+// A part loaded from another part of the same image, when the buffer has
+// to grow for it.
+TEST(DecorImageEdit, PartCopiedFromTheSameImageSurvivesGrowth) {
+  TDecorImageEdit d;
+  ASSERT_EQ(100, d.Allocate(100));
+  char data[20];
+  for (int i = 0; i < 20; i++) data[i] = char(i + 1);
+  ASSERT_EQ(1, d.LoadPart(20, 128, data, 1));
+  ASSERT_EQ(84, d.Length());
+  ASSERT_EQ(1, d.LoadPart(20, 61, d.DatePart(1), 2));
+  EXPECT_EQ(104, d.Length());
+  char out[20];
+  ASSERT_EQ(20, d.UnloadPart(out, 20, 2));
+  EXPECT_EQ(0, memcmp(out, data, 20));
 }
 
 TEST(DecorImageEdit, LoadBothFormsAndRefuseDamage) {

@@ -9,6 +9,7 @@
 #include "platform/fault.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ class RscCreate : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = rsctest::TestFolder();
   }
   void TearDown() override { plat::fault::Reset(); }
   std::string Write(const Bytes& bytes, const char* name = "test.rsc") {

@@ -10,6 +10,7 @@
 #include "common/fontreg.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ class RscDamage : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = rsctest::TestFolder();
     // Keeps the fixture's font measured between opens.
     font_ = RegisterMapFont("Arial", 204, '0');
   }

@@ -2,6 +2,7 @@
 // classifier built byte by byte.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "common/maperr.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -53,20 +55,9 @@ Builder Layered() {
   return b;
 }
 
-class RscLayers : public ::testing::Test {
+class RscLayers : public rsctest::OpenedRscTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP,
-                                  std::string("rl_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-  void Open(const Bytes& bytes) {
-    path_ = folder_ + "layers.rsc";
-    ASSERT_TRUE(rsctest::WriteBytes(path_, bytes));
-    ASSERT_EQ(1, rsc_.OpenRsc(path_.c_str(), 0)) << rsc_.Error();
-  }
-  std::string folder_, path_;
-  TMapRsc rsc_;
+  RscLayers() : OpenedRscTest("rl_", "layers.rsc") {}
 };
 
 TEST_F(RscLayers, QueriesAndNames) {
@@ -230,6 +221,14 @@ TEST_F(RscLayers, ImageParameterRecords) {
   EXPECT_NE(old, longer);
   EXPECT_EQ(IMG_LINE, rsc_.GetObjFunction(19));
   EXPECT_EQ(nullptr, rsc_.SetTabPar(0, 8, IMG_LINE, params));
+  EXPECT_EQ(MAPERR_RSCRANGE, rsc_.Error());
+  // A length whose record would pass 64K is refused, up to the largest int
+  // (its record length must not wrap round).
+  EXPECT_EQ(nullptr, rsc_.SetTabPar(19, 0xFFFF - 7, IMG_LINE, params));
+  EXPECT_EQ(MAPERR_RSCRANGE, rsc_.Error());
+  EXPECT_EQ(nullptr, rsc_.SetTabPar(19, INT_MAX, IMG_LINE, params));
+  EXPECT_EQ(MAPERR_RSCRANGE, rsc_.Error());
+  EXPECT_EQ(nullptr, rsc_.SetTabPrn(19, INT_MAX - 3, IMG_LINE, params));
   EXPECT_EQ(MAPERR_RSCRANGE, rsc_.Error());
 
   // Printer records.

@@ -14,6 +14,7 @@
 #include "platform/memory.h"
 #include "support/host_recorder.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -53,8 +54,7 @@ class RscOldVersion : public ::testing::Test {
     plat::SetWriteThroughEnabled(false);
     g_fake = FakeCalls{};
     oldMessages_ = MessageEnableSet(1);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP, std::string("old_") +
-                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = rsctest::TestFolder("old_");
     // An older classifier: style word 0x0405 and a version this build
     // does not read.
     Builder b = Builder::Minimal();

@@ -11,6 +11,7 @@
 #include "common/language.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ class RscOpen : public ::testing::Test {
  protected:
   void SetUp() override {
     plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP, ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = rsctest::TestFolder();
   }
   std::string Write(const Bytes& bytes, const char* name = "test.rsc") {
     std::string path = folder_ + name;

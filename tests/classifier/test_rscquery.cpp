@@ -11,6 +11,7 @@
 #include "objects/records/semantic.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -75,20 +76,9 @@ Builder Rich() {
   return b;
 }
 
-class RscQuery : public ::testing::Test {
+class RscQuery : public rsctest::OpenedRscTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP,
-                                  std::string("rq_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-  void Open(const Bytes& bytes) {
-    path_ = folder_ + "query.rsc";
-    ASSERT_TRUE(rsctest::WriteBytes(path_, bytes));
-    ASSERT_EQ(1, rsc_.OpenRsc(path_.c_str(), 0)) << rsc_.Error();
-  }
-  std::string folder_, path_;
-  TMapRsc rsc_;
+  RscQuery() : OpenedRscTest("rq_", "query.rsc") {}
 };
 
 TEST_F(RscQuery, HeaderValuesAndScaleTables) {

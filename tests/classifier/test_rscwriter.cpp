@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "support/host_recorder.h"
 #include "support/rscbuilder.h"
+#include "support/rscfixture.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ class RscWriter : public ::testing::Test {
     plat::SetWriteThroughEnabled(false);
     plat::fault::Reset();
     oldMessages_ = MessageEnableSet(1);
-    folder_ = rsctest::MakeFolder(MC_TEST_TMP, std::string("writer_") +
-                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = rsctest::TestFolder("writer_");
     path_ = folder_ + "test.rsc";
     backup_ = folder_ + "test.~RS";
     std::remove(backup_.c_str());

@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/file.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "support/host_recorder.h"
 
 namespace {
@@ -39,7 +39,7 @@ class CopyTest : public ::testing::Test {
   }
   std::string Path(const char* name) const { return dir / name; }
 
-  svctest::ScratchDir dir;
+  mctest::ScratchDir dir{MC_TEST_TMP};
   RecordingMessageBox box;
 };
 

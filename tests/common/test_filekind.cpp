@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/filekind.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ class FileKind : public ::testing::Test {
     dir.Write(name, bytes);
     return CheckFileKind((dir / name).c_str());
   }
-  svctest::ScratchDir dir;
+  mctest::ScratchDir dir{MC_TEST_TMP};
 };
 
 std::string Bytes(std::initializer_list<int> b) {

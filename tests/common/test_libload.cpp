@@ -9,7 +9,7 @@
 #include "common/language.h"
 #include "common/libload.h"
 #include "common/messages.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "support/host_recorder.h"
 
 namespace {
@@ -154,7 +154,7 @@ TEST_F(LibLoad, HostFolderIsSearchedAfterTheNamesOwnFolder) {
   ASSERT_EQ(dlinfo(z, RTLD_DI_LINKMAP, &map), 0);
   const std::string original = map->l_name;
   dlclose(z);
-  svctest::ScratchDir dir;
+  mctest::ScratchDir dir{MC_TEST_TMP};
   std::filesystem::copy_file(original, dir / "libsvczz.so");
 
   HMODULE module = nullptr;

@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/file.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "support/host_recorder.h"
 
 namespace {
@@ -56,7 +56,7 @@ class MapLog : public ::testing::Test {
   }
   std::string Log() const { return dir.Read("map.sit.LOG"); }
 
-  svctest::ScratchDir dir;
+  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string name;
   SleepLog sleeps;
 };

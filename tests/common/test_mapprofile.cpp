@@ -6,7 +6,7 @@
 
 #include "common/mapprofile.h"
 #include "platform/profile.h"
-#include "scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ class Profile : public ::testing::Test {
     plat::SetSystemProfile((dir / "win.ini").c_str());
   }
   void TearDown() override { plat::SetSystemProfile(saved.c_str()); }
-  svctest::ScratchDir dir;
+  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string saved;
 };
 

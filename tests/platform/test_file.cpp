@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/file.h"
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/library.h"
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "platform/file.h"
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/fault.h"
 #include "platform/file.h"
 #include "platform/memory.h"
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

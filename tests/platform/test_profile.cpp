@@ -6,7 +6,7 @@
 
 #include "platform/file.h"
 #include "platform/profile.h"
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "platform/file.h"
 #include "selection/groups/mapgroups.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -18,17 +18,9 @@ class GroupFileTest : public ::testing::Test {
   void SetUp() override {
     plat::SetWriteThroughEnabled(false);
     MessageEnableSet(0);
-    static int counter = 0;
-    dir = std::string(MC_TEST_TMP) + "/groups-" + std::to_string(getpid()) + "-" +
-          std::to_string(++counter) + "/";
-    plat::CreateDirectoryA(dir.c_str(), nullptr);
-    name = dir + "map.GDX";
+    name = scratch / "map.GDX";
   }
-  void TearDown() override {
-    MessageEnableSet(1);
-    std::remove(name.c_str());
-    plat::RemoveDirectoryA(dir.c_str());
-  }
+  void TearDown() override { MessageEnableSet(1); }
   int64_t Size() {
     std::ifstream f(name, std::ios::binary | std::ios::ate);
     return int64_t(f.tellg());
@@ -39,7 +31,8 @@ class GroupFileTest : public ::testing::Test {
     for (int i = 1; i <= n; ++i) g.AppendObject(1, NUMBERKEY{DWORD(i), KEY{seed * 1000 + i}});
   }
 
-  std::string dir, name;
+  mctest::ScratchDir scratch{MC_TEST_TMP};
+  std::string name;
 };
 
 }  // namespace

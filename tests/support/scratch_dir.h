@@ -1,5 +1,6 @@
 // A scratch folder of its own for one test, removed with its content when
-// the test ends.
+// the test ends. Shared by the tests of every folder:
+//   mctest::ScratchDir dir{MC_TEST_TMP};
 #pragma once
 
 #include <string>
@@ -8,7 +9,8 @@ namespace mctest {
 
 class ScratchDir {
  public:
-  // Creates <root>/<test name>-<process id>-<counter>/.
+  // Creates <root>/<suite>_<test>-<process id>-<counter>/ (a fresh, empty
+  // folder even when a crashed run left one of that name).
   explicit ScratchDir(const char* root);
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;

@@ -1,8 +1,9 @@
-#include "support/scratch.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,9 +13,10 @@ namespace fs = std::filesystem;
 namespace mctest {
 
 ScratchDir::ScratchDir(const char* root) {
-  static int counter = 0;
+  static std::atomic<int> counter{0};
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "scratch";
+  std::string name = info ? std::string(info->test_suite_name()) + "_" + info->name() : "scratch";
+  // Parameterised tests have '/' in their names.
   for (char& c : name)
     if (c == '/') c = '_';
   path_ = std::string(root) + "/" + name + "-" + std::to_string(getpid()) + "-" +
