@@ -1,4 +1,5 @@
 // Lines, polygons, rectangles and pixels on a context.
+#include <algorithm>
 #include <vector>
 
 #include "platform/gdi/metafile.h"
@@ -122,8 +123,12 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
   if (dc->meta) {
     Brush* selected = dc->brush;
     dc->meta->Select(brush);
-    dc->meta->BitBlt(dc, rect->left, rect->top, rect->right - rect->left,
-                     rect->bottom - rect->top, PATCOPY, nullptr, 0, 0);
+    // Width and height in 64 bits: a rectangle spanning the whole 32-bit
+    // range must not overflow.
+    const int64_t w = std::clamp<int64_t>(int64_t{rect->right} - rect->left, 0, INT32_MAX);
+    const int64_t h = std::clamp<int64_t>(int64_t{rect->bottom} - rect->top, 0, INT32_MAX);
+    dc->meta->BitBlt(dc, rect->left, rect->top, static_cast<int>(w), static_cast<int>(h), PATCOPY,
+                     nullptr, 0, 0);
     dc->meta->Select(selected);
   }
   if (!dc->surface || brush->style == BS_NULL) return 1;

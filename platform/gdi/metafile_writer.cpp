@@ -102,6 +102,20 @@ void EndRecord(std::vector<uint8_t>& buf, size_t start, DWORD& records) {
 
 #define MC_END() EndRecord(buf_, recordStart_, records_)
 
+namespace {
+
+// Inclusive bounds of a cx x cy block at (x, y), in 64-bit arithmetic and
+// clamped to the 32-bit range of the record.
+LONG ClampLong(int64_t v) {
+  return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+RECT BoundsOf(int x, int y, int cx, int cy) {
+  return RECT{x, y, ClampLong(int64_t{x} + cx - 1), ClampLong(int64_t{y} + cy - 1)};
+}
+
+}  // namespace
+
 void MetaRecorder::Bound(int64_t l, int64_t t, int64_t r, int64_t b) {
   auto clamp = [](int64_t v) { return (LONG)std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); };
   if (empty_) {
@@ -286,7 +300,7 @@ void MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
                           const Surface* src, int sx, int sy) {
   EmrBitBlt r{};
   r.iType = EMR_BITBLT;
-  r.rclBounds = RECT{x, y, x + cx - 1, y + cy - 1};
+  r.rclBounds = BoundsOf(x, y, cx, cy);
   r.xDest = x;
   r.yDest = y;
   r.cxDest = cx;
@@ -329,7 +343,8 @@ void MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
     }
   }
   MC_END();
-  Bound(x + dc->orgX, y + dc->orgY, x + dc->orgX + cx - 1, y + dc->orgY + cy - 1);
+  Bound(int64_t{x} + dc->orgX, int64_t{y} + dc->orgY, int64_t{x} + dc->orgX + cx - 1,
+        int64_t{y} + dc->orgY + cy - 1);
 }
 
 void MetaRecorder::SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy, int xSrc,
@@ -337,7 +352,7 @@ void MetaRecorder::SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy,
                              DWORD infoSize, const void* bits, DWORD bitsSize, UINT usage) {
   EmrSetDIBits r{};
   r.iType = EMR_SETDIBITSTODEVICE;
-  r.rclBounds = RECT{xDest, yDest, xDest + cx - 1, yDest + cy - 1};
+  r.rclBounds = BoundsOf(xDest, yDest, cx, cy);
   r.xDest = xDest;
   r.yDest = yDest;
   r.xSrc = xSrc;
@@ -358,7 +373,8 @@ void MetaRecorder::SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy,
   Pad();
   Put(bits, bitsSize);
   MC_END();
-  Bound(xDest + dc->orgX, yDest + dc->orgY, xDest + dc->orgX + cx - 1, yDest + dc->orgY + cy - 1);
+  Bound(int64_t{xDest} + dc->orgX, int64_t{yDest} + dc->orgY, int64_t{xDest} + dc->orgX + cx - 1,
+        int64_t{yDest} + dc->orgY + cy - 1);
 }
 
 void MetaRecorder::Text(const Dc* dc, int x, int y, const char* s, int length,

@@ -169,6 +169,20 @@ TEST(GdiMetafile, LargeCoordinatesUseThirtyTwoBitRecords) {
   EXPECT_EQ(second, 87u);  // POLYLINE16
 }
 
+TEST(GdiMetafile, RectanglesSpanningTheWholeRangeAreRecorded) {
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  HBRUSH brush = plat::CreateSolidBrush(0x00FF00);
+  RECT all{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+  EXPECT_EQ(plat::FillRect(meta, &all, brush), 1);
+  RECT inverted{10, 10, -5, -5};
+  EXPECT_EQ(plat::FillRect(meta, &inverted, brush), 1);
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  ASSERT_NE(emf, nullptr);
+  EXPECT_GT(plat::GetEnhMetaFileBits(emf, 0, nullptr), 0u);
+  plat::DeleteEnhMetaFile(emf);
+  plat::DeleteObject(brush);
+}
+
 TEST(GdiMetafile, DamagedFilesStopCleanly) {
   HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
   POINT pts[] = {{1, 1}, {30, 1}, {30, 20}};
