@@ -1,0 +1,406 @@
+// The map object: handles, binding to a sheet and its origin, reading every
+// object of a two-sheet map back as written, point objects without a
+// metric, copying records and handles, and creating new objects.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "objects/objectinfo.h"
+#include "support/objfixture.h"
+
+using namespace objinfotest;
+using objtest::Draw;
+using objtest::Metric;
+
+namespace {
+
+const Points kBox = {{100, 300}, {200, 300}, {200, 500}, {100, 500}, {100, 300}};
+const Points kLine = {{10, 20}, {30, 40}, {50, 45}};
+
+bool SameBytes(const void* a, const void* b, size_t n) {
+  return a != nullptr && b != nullptr && std::memcmp(a, b, n) == 0;
+}
+
+// A point object whose descriptor carries a frame and no metric record.
+int AppendBarePoint(ObjectMap& m, int sheet, LONG x1, LONG y1, LONG x2, LONG y2) {
+  if (m.map.OpenList(sheet) != 1) return 0;
+  FVSPR d = objtest::Desc(LOCAL_POINT, KIND_TOWN);
+  d.X1 = x1, d.Y1 = y1, d.X2 = x2, d.Y2 = y2;
+  return m.map.List.AppendObjectData(&d, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+TEST(ObjectHandles, OnlyLiveHandlesAreAccepted) {
+  TObjectInfo* h = TObjectInfo::NewHandle();
+  ASSERT_NE(nullptr, h);
+  EXPECT_EQ(h, TObjectInfo::FromHandle(h->Handle()));
+  EXPECT_EQ(nullptr, TObjectInfo::FromHandle(0));
+  TObjectInfo local;  // never given out
+  EXPECT_EQ(nullptr, TObjectInfo::FromHandle(local.Handle()));
+  EXPECT_EQ(nullptr, TObjectInfo::FromHandle(HOBJ(0x1234)));
+  EXPECT_EQ(0, TObjectInfo::FreeHandle(local.Handle()));
+  EXPECT_EQ(0, TObjectInfo::FreeHandle(HOBJ(0x1234)));
+  const HOBJ value = h->Handle();
+  EXPECT_EQ(1, TObjectInfo::FreeHandle(value));
+  EXPECT_EQ(nullptr, TObjectInfo::FromHandle(value));
+  EXPECT_EQ(0, TObjectInfo::FreeHandle(value));
+}
+
+TEST(ObjectHandles, AFreshObjectIsUnbound) {
+  TObjectInfo o;
+  EXPECT_EQ(nullptr, o.GetMap());
+  EXPECT_EQ(0, o.ListNumber());
+  EXPECT_EQ(0, o.ObjectNumber());
+  EXPECT_EQ(&o.DescCopy, o.Desc);
+  EXPECT_EQ(0u, o.ObjectKey());
+  EXPECT_STREQ("", o.ObjectName());
+  EXPECT_STREQ("", o.ListName());
+  EXPECT_EQ(0, o.ObjectNumber(-5));
+  EXPECT_EQ(7, o.ObjectNumber(7));
+}
+
+TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  TObjectInfo o;
+  o.Object(&m.map, 2, 0);
+  EXPECT_EQ(&m.map, o.GetMap());
+  EXPECT_EQ(2, o.ListNumber());
+  const DOUBLEPOINT* two = m.map.ViewPosition(2);
+  ASSERT_NE(nullptr, two);
+  EXPECT_EQ(two->X, o.Origin.X);
+  EXPECT_EQ(two->Y, o.Origin.Y);
+  EXPECT_EQ(1, o.ListNumber(0));
+  EXPECT_EQ(m.map.ViewPosition(1)->X, o.Origin.X);
+  EXPECT_NE(o.Origin.X, two->X);
+  EXPECT_STREQ("S1", o.ListName());
+  o.ListNumber(2);
+  EXPECT_STREQ("S2", o.ListName());
+  o.ListNumber(9);  // no such sheet: no origin, an empty name
+  EXPECT_EQ(0.0, o.Origin.X);
+  EXPECT_STREQ("", o.ListName());
+
+  // A sheet that cannot be opened detaches the object.
+  o.Object(&m.map, 9, 1);
+  EXPECT_EQ(nullptr, o.GetMap());
+  EXPECT_EQ(1, o.ListNumber());
+  EXPECT_EQ(nullptr, o.Desc);
+}
+
+TEST(ObjectPlace, AUserMapHasOneSheetAndNoOrigin) {
+  ObjectMap m(true);
+  ASSERT_TRUE(m.ok());
+  TObjectInfo o;
+  o.Object(&m.map, 5, 0);
+  EXPECT_EQ(1, o.ListNumber());
+  EXPECT_EQ(0.0, o.Origin.X);
+  EXPECT_EQ(0.0, o.Origin.Y);
+}
+
+TEST(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  const int n = AppendBarePoint(m, 1, 100, -50, 201, -31);
+  ASSERT_GT(n, 0);
+  ASSERT_EQ(0u, m.Stored(1, n).DataOffset);
+  TObjectInfo o;
+  o.Object(&m.map, 1, n);
+  ASSERT_NE(nullptr, o.Desc);
+  ASSERT_NE(nullptr, o.Metric.Record);
+  EXPECT_EQ(METRIC_F32, o.Metric.Record->Ident);
+  EXPECT_EQ(0, o.Metric.Record->Count);
+  EXPECT_EQ(1, o.Metric.PointCount(0));
+  EXPECT_DOUBLE_EQ(150.5, o.Metric.XNDouble(1));
+  EXPECT_DOUBLE_EQ(-40.5, o.Metric.YNDouble(1));
+  EXPECT_EQ(0, o.Metric.ChangedFlag);  // nothing to write back
+  EXPECT_EQ(0, o.Desc->Flags & FVSPR_3D);
+}
+
+TEST(ObjectRead, APointWithoutMetricOnAUserMapGetsDoubles) {
+  ObjectMap m(true);
+  ASSERT_TRUE(m.ok());
+  const int n = AppendBarePoint(m, 1, 7, 8, 9, 10);
+  ASSERT_GT(n, 0);
+  TObjectInfo o;
+  o.Object(&m.map, 1, n);
+  ASSERT_NE(nullptr, o.Metric.Record);
+  EXPECT_EQ(METRIC_F64, o.Metric.Record->Ident);
+  EXPECT_DOUBLE_EQ(8.0, o.Metric.XNDouble(1));
+  EXPECT_DOUBLE_EQ(9.0, o.Metric.YNDouble(1));
+}
+
+TEST(ObjectRead, EveryObjectOfTwoSheetsReadsBackAsWritten) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  struct Written {
+    int sheet, n;
+    Bytes metric, semn, draw;
+  };
+  std::vector<Written> all;
+  auto add = [&](int sheet, int local, uint16_t code, Bytes metric, Bytes semn, Bytes draw) {
+    const int n = m.Append(sheet, local, code, metric, semn, draw);
+    ASSERT_GT(n, 0);
+    all.push_back({sheet, n, metric, semn, draw});
+  };
+  const Bytes line = Draw({{128, Bytes{1, 0, 0, 0, 0x10, 0, 0, 0}}});
+  for (int sheet = 1; sheet <= 2; ++sheet) {
+    add(sheet, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine, {{1, 2}, {3, 4}}}),
+        IntSemantics({{SEM_WIDTH, 5}, {SEM_NAME, sheet}}), {});
+    add(sheet, LOCAL_SQUARE, KIND_LAKE, Metric(METRIC_F64, {kBox}), {}, line);
+    add(sheet, LOCAL_POINT, KIND_TOWN, Metric(METRIC_F32H, {{{60, 70}}}), IntSemantics({{4, 9}}),
+        {});
+    add(sheet, LOCAL_TITLE, KIND_LABEL, Metric(METRIC_F32, {{{5, 5}, {5, 50}}}, {"TOWN"}, 22),
+        {}, {});
+    add(sheet, LOCAL_LINE, 0, Metric(METRIC_I32, {kLine}), {}, line);
+  }
+  TObjectInfo o;
+  for (const Written& w : all) {
+    SCOPED_TRACE(::testing::Message() << "sheet " << w.sheet << " object " << w.n);
+    const FVSPR stored = m.Stored(w.sheet, w.n);
+    o.Object(&m.map, w.sheet, w.n);
+    EXPECT_EQ(w.sheet, o.ListNumber());
+    EXPECT_EQ(w.n, o.ObjectNumber());
+    ASSERT_EQ(&o.DescCopy, o.Desc);
+    EXPECT_TRUE(SameBytes(&stored, o.Desc, sizeof(FVSPR)));
+    ASSERT_NE(nullptr, o.Metric.Record);
+    EXPECT_TRUE(SameBytes(w.metric.data(), o.Metric.Record, w.metric.size()));
+    EXPECT_EQ(FvsprLocal(&stored) == LOCAL_TITLE, o.Metric.TextFlag != 0);
+    if (w.semn.empty()) {
+      EXPECT_TRUE(o.Semn.Record() == nullptr || o.Semn.DataLength() == 0);
+    } else {
+      ASSERT_NE(nullptr, o.Semn.Record());
+      EXPECT_TRUE(SameBytes(w.semn.data(), o.Semn.Record(), w.semn.size()));
+    }
+    if (w.draw.empty()) {
+      EXPECT_TRUE(o.Draw.Record() == nullptr || o.Draw.Count() == 0);
+    } else {
+      ASSERT_NE(nullptr, o.Draw.Record());
+      EXPECT_TRUE(SameBytes(w.draw.data(), o.Draw.Record(), w.draw.size()));
+    }
+    EXPECT_EQ(0, o.Metric.ChangedFlag);
+    EXPECT_EQ(0, o.Semn.IsChanged());
+    EXPECT_EQ(0, o.Draw.IsChanged());
+  }
+  // The three-dimensional point has the bit set; the title reads its text.
+  o.Object(&m.map, 2, all[7].n);
+  EXPECT_NE(0, o.Desc->Flags & FVSPR_3D);
+  o.Object(&m.map, 2, all[8].n);
+  char text[16];
+  o.Metric.FirstPointSubject(0);
+  EXPECT_STREQ("TOWN", o.Metric.GetText(text, sizeof(text)));
+
+  // The object owns copies: reading others through the same caches does
+  // not change it.
+  o.Object(&m.map, 1, all[0].n);
+  TObjectInfo other;
+  for (const Written& w : all) other.Object(&m.map, w.sheet, w.n);
+  EXPECT_TRUE(SameBytes(all[0].metric.data(), o.Metric.Record, all[0].metric.size()));
+  EXPECT_TRUE(SameBytes(all[0].semn.data(), o.Semn.Record(), all[0].semn.size()));
+}
+
+TEST(ObjectRead, MissingObjectsLeaveNoDescriptor) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  ASSERT_GT(m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine})), 0);
+  TObjectInfo o;
+  EXPECT_EQ(&o, o.Object(&m.map, 1, 99));
+  EXPECT_EQ(nullptr, o.Desc);
+  EXPECT_EQ(nullptr, o.Metric.Record);
+  EXPECT_EQ(&m.map, o.GetMap());
+  EXPECT_EQ(99, o.ObjectNumber());
+  o.Object(&m.map, 1, 0);
+  EXPECT_EQ(nullptr, o.Desc);
+  EXPECT_EQ(0, o.ObjectNumber());
+
+  MAPOBJDESC place = {1, 1, &m.map};
+  EXPECT_EQ(&o, o.Object(&place));
+  EXPECT_NE(nullptr, o.Desc);
+  place.Map = nullptr;
+  o.Object(&place);
+  EXPECT_EQ(nullptr, o.GetMap());
+  EXPECT_EQ(nullptr, o.Desc);
+  EXPECT_EQ(1, o.ListNumber());
+  o.Object(static_cast<MAPOBJDESC*>(nullptr));
+  EXPECT_EQ(nullptr, o.GetMap());
+  EXPECT_EQ(0, o.ObjectExcode());
+}
+
+TEST(ObjectCopy, OntoItselfNothingChanges) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  const int n = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
+                         IntSemantics({{SEM_WIDTH, 5}}));
+  TObjectInfo o;
+  o.Object(&m.map, 1, n);
+  ASSERT_EQ(1, o.Metric.AppendPointSubject(0, 70, 80));
+  o.Draw.SetChanged(1);
+  const LONGMETRIC* record = o.Metric.Record;
+  const DWORD length = record->Length;
+  EXPECT_EQ(&o, o.Object(&o));
+  EXPECT_EQ(record, o.Metric.Record);
+  EXPECT_EQ(length, o.Metric.Record->Length);
+  EXPECT_EQ(1, o.Metric.ChangedFlag);
+  EXPECT_EQ(1, o.Draw.IsChanged());
+  EXPECT_EQ(n, o.ObjectNumber());
+  EXPECT_EQ(&o.DescCopy, o.Desc);
+}
+
+TEST(ObjectCopy, ACopyCarriesMetricAndSemanticsFlagsButNotGraphics) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  const int n = m.Append(2, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
+                         IntSemantics({{SEM_WIDTH, 5}}), Draw({{128, Bytes(8, 1)}}));
+  TObjectInfo source;
+  source.Object(&m.map, 2, n);
+  ASSERT_EQ(1, source.Metric.AppendPointSubject(0, 70, 80));
+  ASSERT_NE(nullptr, source.Semn.Append(SEM_NAME, 3));
+  ASSERT_EQ(1, source.Semn.IsChanged());
+  ASSERT_GT(source.Draw.AppendElement(128, Bytes(8, 2).data()), 0);
+  ASSERT_EQ(1, source.Draw.IsChanged());
+
+  TObjectInfo copy(&source);
+  EXPECT_EQ(&m.map, copy.GetMap());
+  EXPECT_EQ(2, copy.ListNumber());
+  EXPECT_EQ(n, copy.ObjectNumber());
+  EXPECT_EQ(source.Origin.X, copy.Origin.X);
+  EXPECT_TRUE(SameBytes(source.Desc, copy.Desc, sizeof(FVSPR)));
+  EXPECT_NE(source.Metric.Record, copy.Metric.Record);
+  EXPECT_TRUE(SameBytes(source.Metric.Record, copy.Metric.Record, source.Metric.Record->Length));
+  EXPECT_TRUE(SameBytes(source.Semn.Record(), copy.Semn.Record(), source.Semn.Record()->Length));
+  EXPECT_TRUE(SameBytes(source.Draw.Record(), copy.Draw.Record(), source.Draw.Record()->Length));
+  EXPECT_EQ(1, copy.Metric.ChangedFlag);
+  EXPECT_EQ(1, copy.Semn.IsChanged());
+  EXPECT_EQ(0, copy.Draw.IsChanged());
+
+  // Unchanged source: unchanged copy.
+  source.Object(&m.map, 2, n);
+  copy.Object(&source);
+  EXPECT_EQ(0, copy.Metric.ChangedFlag);
+  EXPECT_EQ(0, copy.Semn.IsChanged());
+
+  // A null source detaches.
+  copy.Object(static_cast<TObjectInfo*>(nullptr));
+  EXPECT_EQ(nullptr, copy.GetMap());
+  EXPECT_EQ(nullptr, copy.Desc);
+  EXPECT_EQ(nullptr, copy.Metric.Record);
+  EXPECT_EQ(1, copy.ListNumber());
+}
+
+TEST(ObjectCopy, ACopyReadsTextsTheLocalTypeDoesNotCallFor) {
+  // A line object made with text entries keeps them until it is committed;
+  // a copy must read its metric the same way and not misplace contours.
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  TObjectInfo source;
+  ASSERT_EQ(1, source.CreateObject(&m.map, 1, METRIC_F32, 1));
+  ASSERT_EQ(LOCAL_LINE, FvsprLocal(source.Desc));
+  ASSERT_EQ(1, source.Metric.AppendPointSubject(0, 1, 2));
+  ASSERT_NE(0, source.Metric.PutText("AB", -1));
+  ASSERT_EQ(1, source.Metric.CreateSubject());
+  ASSERT_EQ(1, source.Metric.AppendPointSubject(1, 5, 6));
+  TObjectInfo copy(&source);
+  EXPECT_EQ(1, copy.Metric.TextFlag);
+  EXPECT_EQ(1, copy.Metric.PointCount(1));
+  EXPECT_DOUBLE_EQ(5.0, copy.Metric.XNDouble(1));
+  char text[8];
+  copy.Metric.FirstPointSubject(0);
+  EXPECT_STREQ("AB", copy.Metric.GetText(text, sizeof(text)));
+}
+
+TEST(ObjectCopy, CopyDataWithoutDescriptorDeletesTheData) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  TObjectInfo o;
+  ASSERT_EQ(1, o.CreateObject(&m.map, 1, 0, 0));
+  Bytes metric = Metric(METRIC_F32, {kLine});
+  EXPECT_EQ(0, o.CopyData(TObjectDesc(), TObjectData(objtest::As<LONGMETRIC>(metric)),
+                          TObjectSemn(), TObjectDraw()));
+  EXPECT_EQ(nullptr, o.Desc);
+  EXPECT_EQ(nullptr, o.Metric.Record);
+
+  // An area without metric empties the buffer it has, as f32 points.
+  FVSPR area = objtest::Desc(LOCAL_SQUARE, KIND_LAKE);
+  area.Flags = FVSPR_3D;
+  ASSERT_EQ(1, o.CopyData(TObjectDesc(&area), TObjectData(objtest::As<LONGMETRIC>(metric)),
+                          TObjectSemn(), TObjectDraw()));
+  ASSERT_EQ(1, o.CopyData(TObjectDesc(&area), TObjectData(), TObjectSemn(), TObjectDraw()));
+  ASSERT_NE(nullptr, o.Metric.Record);
+  EXPECT_EQ(METRIC_F32, o.Metric.Record->Ident);
+  EXPECT_EQ(16u, o.Metric.Record->Length);
+  EXPECT_EQ(0, o.Desc->Flags & FVSPR_3D);
+
+  // The records given by the object constructor are copied, not kept.
+  Bytes semn = IntSemantics({{SEM_WIDTH, 5}});
+  TObjectInfo bound(&m.map, TObjectDesc(&area), TObjectData(objtest::As<LONGMETRIC>(metric)),
+                    TObjectSemn(objtest::As<SEMANTIC>(semn)), 2, -3, TObjectDraw());
+  EXPECT_EQ(2, bound.ListNumber());
+  EXPECT_EQ(0, bound.ObjectNumber());
+  EXPECT_NE(reinterpret_cast<char*>(bound.Metric.Record), metric.data());
+  EXPECT_TRUE(SameBytes(semn.data(), bound.Semn.Record(), semn.size()));
+}
+
+TEST(ObjectCreate, KindsFollowTheMapsPrecision) {
+  ObjectMap sheets;
+  ObjectMap user(true, 1, "user");
+  ASSERT_TRUE(sheets.ok());
+  ASSERT_TRUE(user.ok());
+  ASSERT_EQ(0, sheets.map.GetPrecision());
+  ASSERT_NE(0, user.map.GetPrecision());
+  struct Case {
+    DWORD kind, plain, precise;
+  } cases[] = {
+      {0, METRIC_F32, METRIC_F64},
+      {METRIC_F32, METRIC_F32, METRIC_F64},
+      {METRIC_U16, METRIC_F32, METRIC_F64},
+      {METRIC_F32H, METRIC_F32H, METRIC_F64H},
+      {METRIC_U16H, METRIC_F32, METRIC_F64H},
+      {METRIC_I32H, METRIC_F32H, METRIC_F64H},
+      {METRIC_F64, METRIC_F64, METRIC_F64},
+      {METRIC_F64H, METRIC_F64H, METRIC_F64H},
+      {METRIC_I32, METRIC_F32, METRIC_I32},
+      {0x12345678, METRIC_F32, METRIC_F64},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << c.kind);
+    EXPECT_EQ(int(c.plain), TObjectInfo::NormalKind(&sheets.map, int(c.kind)));
+    EXPECT_EQ(int(c.precise), TObjectInfo::NormalKind(&user.map, int(c.kind)));
+    TObjectInfo a, b;
+    ASSERT_EQ(1, a.CreateObject(&sheets.map, 1, int(c.kind), 0));
+    ASSERT_EQ(1, b.CreateObject(&user.map, 1, int(c.kind), 0));
+    EXPECT_EQ(c.plain, a.Metric.Record->Ident);
+    EXPECT_EQ(c.precise, b.Metric.Record->Ident);
+    EXPECT_EQ(ObjectKindIs3D(c.precise) ? FVSPR_3D : 0, b.Desc->Flags & FVSPR_3D);
+  }
+}
+
+TEST(ObjectCreate, ANewObjectIsEmptyAndUnwritten) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  TObjectInfo o;
+  EXPECT_EQ(0, o.CreateObject(nullptr, 1, 0, 0));
+  const int n = m.Append(2, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
+                         IntSemantics({{SEM_WIDTH, 5}}), Draw({{128, Bytes(8, 1)}}));
+  o.Object(&m.map, 2, n);
+  ASSERT_EQ(1, o.Group.Create(0, 0));
+  ASSERT_EQ(1, o.CreateObject(&m.map, 2, METRIC_F32H, 1));
+  EXPECT_EQ(0, o.ObjectNumber());
+  EXPECT_EQ(2, o.ListNumber());
+  EXPECT_EQ(nullptr, o.Group.Head());
+  FVSPR zero{};
+  zero.Flags = FVSPR_3D;
+  EXPECT_TRUE(SameBytes(&zero, o.Desc, sizeof(FVSPR)));
+  EXPECT_EQ(METRIC_F32H, o.Metric.Record->Ident);
+  EXPECT_EQ(20u, o.Metric.Record->Length);  // an empty text entry
+  EXPECT_EQ(1, o.Metric.TextFlag);
+  EXPECT_EQ(0, o.Semn.DataLength());
+  EXPECT_EQ(0, o.Draw.Count());
+  EXPECT_EQ(0, o.Metric.ChangedFlag);
+  EXPECT_EQ(0, o.Draw.IsChanged());
+
+  // Buffers without records stay without.
+  TObjectInfo fresh;
+  ASSERT_EQ(1, fresh.CreateObject(&m.map, 1, 0, 0));
+  EXPECT_EQ(nullptr, fresh.Semn.Record());
+  EXPECT_EQ(nullptr, fresh.Draw.Record());
+}
