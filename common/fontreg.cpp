@@ -341,8 +341,10 @@ int GetMapFontHeightByWidth(int index, int widthKind, int width, int length, con
 
 int GetMapFontHeightBySpacing(int index, int widthKind, int width, int count, const char* text,
                               int size, float* out) {
+  // The pairs written need 2 x count entries; counted in 64 bits so that a
+  // huge count cannot wrap past the check and overrun the array.
   if (count <= 0 || size <= 0 || text == nullptr || text[0] == 0 || out == nullptr ||
-      size < 2 * count || width <= 0)
+      static_cast<int64_t>(size) < 2 * static_cast<int64_t>(count) || width <= 0)
     return 0;
   const MapFontSlot& s = *MapFontSlotOf(index);
   int entries = 0;

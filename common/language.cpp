@@ -22,7 +22,9 @@ int PathShellSet(const char* fileName) {
   for (size_t i = 0; fileName[i]; ++i) {
     if (fileName[i] == '\\' || fileName[i] == '/' || fileName[i] == ':') end = i + 1;
   }
-  if (end >= sizeof(g_pathShell)) end = sizeof(g_pathShell) - 1;
+  // A folder cut to fit would name some other folder, from which a library
+  // of the same file name might then be loaded: keep none instead.
+  if (end >= sizeof(g_pathShell)) end = 0;
   std::memcpy(g_pathShell, fileName, end);
   g_pathShell[end] = 0;
   return 1;

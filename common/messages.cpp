@@ -1,5 +1,6 @@
 #include "common/messages.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "common/language.h"
@@ -130,7 +131,11 @@ bool TProgress::Step(int64_t done, int64_t total) {
   if (total <= 0) return Percent(100);
   if (done < 0) done = 0;
   if (done > total) done = total;
-  return Percent(static_cast<int>(done * 100 / total));
+  // done x 100 would overflow for totals near the 64-bit range: divide the
+  // total first there (a percentage needs no more precision).
+  const int64_t percent =
+      total > INT64_MAX / 100 ? done / (total / 100) : done * 100 / total;
+  return Percent(static_cast<int>(percent > 100 ? 100 : percent));
 }
 
 void TProgress::End() {

@@ -5,7 +5,9 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "classifier/rscclass.h"
 #include "common/copyfile.h"
@@ -21,10 +23,25 @@
 
 namespace {
 
+// Maps alive in the process: a handle from a host is taken as a map only
+// when it is one of them, so that a stale or foreign handle is refused
+// instead of being read through. Maps are few; the library serves one call
+// at a time.
+std::vector<const TMap*>& LiveMaps() {
+  static std::vector<const TMap*> maps;
+  return maps;
+}
+
+bool IsLiveMap(HMAP map) {
+  for (const TMap* live : LiveMaps())
+    if (reinterpret_cast<HMAP>(live) == map) return true;
+  return false;
+}
+
 // The map that owns a journal, for the exported journal functions: a
 // document handle is the address of its main map.
 TMapLog* FindLogOfMap(HMAP map, HSITE site) {
-  if (map == 0) return nullptr;
+  if (map == 0 || !IsLiveMap(map)) return nullptr;
   if (site != 0 && site != static_cast<HSITE>(map)) return nullptr;
   return &MapOfHandle(map)->Log;
 }
@@ -65,10 +82,15 @@ TMap::TMap() : Groups(&MapError) {
   Reporter = &MapError;
   Colors.Map = this;
   InstallLogFinder();
+  LiveMaps().push_back(this);
   Init();
 }
 
-TMap::~TMap() { Free(); }
+TMap::~TMap() {
+  Free();
+  auto& maps = LiveMaps();
+  maps.erase(std::remove(maps.begin(), maps.end(), this), maps.end());
+}
 
 void TMap::Init() {
   AccessMode = MAPACCESS_READWRITE;

@@ -622,6 +622,16 @@ void TMapList::CloseSheetFiles(int n, int close) {
 void TMapList::CloseFileSet(int entry, int close) {
   if (entry < 0 || entry >= FILESET_COUNT) return;
   SHEETFILESET& e = FileTable[entry];
+  // A writable sheet never closes empty: before the open sheet's metric
+  // file closes, an empty sheet gets one deleted polygon without records.
+  if (close && e.Sheet != 0 && e.Sheet == ListNumber && IsWritable() &&
+      e.Files[SHEET_DAT] != nullptr && e.Files[SHEET_DAT] == Files[SHEET_DAT] &&
+      Files[SHEET_HDR] != nullptr && Head.Count == 0) {
+    FVSPR placeholder = {};
+    placeholder.Local = LOCAL_POLYGON;
+    placeholder.Flags = FVSPR_DELETED;
+    AppendObjectData(&placeholder, nullptr, nullptr, nullptr);
+  }
   for (int k = 0; k < SHEET_FILES; ++k) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;

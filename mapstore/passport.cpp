@@ -38,6 +38,21 @@ bool ReadAt(HANDLE file, int64_t offset, void* buffer, DWORD size, DWORD* got) {
   return plat::ReadFile(file, buffer, size, got, nullptr) != FALSE;
 }
 
+// Texts read from a file end inside their fields whatever the file held:
+// callers take them as zero-terminated strings.
+template <size_t N>
+void EndText(char (&field)[N]) {
+  field[N - 1] = 0;
+}
+
+void EndTexts(LISTREGISTER& r) {
+  EndText(r.Nomenclature);
+  EndText(r.Name);
+  EndText(r.FileName);
+  EndText(r.Date);
+  EndText(r.DateAngle);
+}
+
 bool WriteAt(HANDLE file, int64_t offset, const void* buffer, DWORD size) {
   DWORD done = 0;
   if (!Seek(file, offset)) return false;
@@ -140,6 +155,9 @@ int TMapPassport::OpenPassport(const char* name) {
   std::strncpy(Path, name, sizeof(Path) - 1);
   Path[sizeof(Path) - 1] = 0;
 
+  EndText(Passport.Register.Name);
+  EndText(Passport.RscName);
+  EndText(Passport.GroupName);
   fileKoi8_ = Passport.Koi8 == 1;
   int count = Passport.ListCount;
   if (!AllocateLists(count, count)) {
@@ -255,6 +273,12 @@ int TMapPassport::AllocateLists(int count, int readcount) {
     list.FrameObject = 0;
     list.StageMask = 0;
     list.ObjectCount = 0;
+    EndTexts(list.Register);
+    EndText(list.CreationDate);
+    EndText(list.NameHDR);
+    EndText(list.NameDAT);
+    EndText(list.NameSEM);
+    EndText(list.NameGRA);
     if (fileKoi8_) {
       Koi82Win(list.Register.Name, sizeof(list.Register.Name));
       Koi82Win(list.Register.Nomenclature, sizeof(list.Register.Nomenclature));

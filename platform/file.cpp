@@ -228,7 +228,9 @@ HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* /*security
       FailWithErrno();
       return INVALID_HANDLE_VALUE;
     }
-    if (S_ISDIR(st.st_mode)) {
+    // Only regular files are files here: a pipe or a device named by a
+    // host would block the first read for good.
+    if (!S_ISREG(st.st_mode)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return INVALID_HANDLE_VALUE;
     }

@@ -63,8 +63,10 @@ void* VirtualAlloc(void* address, SIZE_T size, DWORD type, DWORD /*protect*/) {
   if (address) {
     std::lock_guard<std::mutex> guard(a.lock);
     auto it = Containing(a, Key(address));
+    // The range must lie inside the block; compared without adding, so that
+    // a huge size cannot wrap around and pass.
     if (it == a.blocks.end() || !(type & MEM_COMMIT) ||
-        Key(address) - it->first + size > it->second.size) {
+        size > it->second.size - (Key(address) - it->first)) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }

@@ -239,7 +239,9 @@ std::shared_ptr<const std::string> Load(const std::string& path) {
     for (const auto& c : s.cache)
       if (c.path == path && SameStamp(c, st)) return c.text;
   }
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Not blocking in the open: a pipe of the profile's name must not hang
+  // the caller (it is then refused as no regular file).
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     detail::FailForName(errno, path);
     return nullptr;
@@ -277,7 +279,7 @@ template <class Edit>
 BOOL Rewrite(const std::string& path, bool mayCreate, Edit edit) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     bool created = false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {
       if (!mayCreate) return TRUE;  // nothing to delete
       fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);

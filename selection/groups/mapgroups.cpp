@@ -27,6 +27,12 @@ bool KeepName(char (&field)[MAX_PATH], const char* name) {
   return true;
 }
 
+// A slot named by an index entry lies in the record area and inside the
+// file: a damaged entry must not make a rewrite run far past the file's end.
+bool SlotInFile(const INDEXGDX& entry, const GDXHEAD& head) {
+  return entry.Offset >= head.RecordArea && uint64_t(entry.Offset) + entry.Length <= head.Length;
+}
+
 HANDLE OpenShared(const char* name, DWORD access, DWORD disposition) {
   return plat::CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -265,7 +271,7 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
     const INDEXGDX* found = ReadGroupIndex(int(number));
     if (!found) return 0;
     INDEXGDX entry = *found;
-    if (entry.Length >= length && entry.Offset >= Head.RecordArea) {
+    if (entry.Length >= length && SlotInFile(entry, Head)) {
       // In place: the record, then zeros to the end of its slot.
       if (!WriteSlot(entry.Offset, record, length, entry.Length)) return 0;
       return int(number);
@@ -313,7 +319,7 @@ int TMapGroups::DeleteGroup(int n) {
   const INDEXGDX* found = ReadGroupIndex(n);
   if (!found) return 0;
   const INDEXGDX entry = *found;
-  if (entry.Length < GROUP_HEADLENGTH || entry.Offset < Head.RecordArea) return Fail(MAPERR_DATA);
+  if (entry.Length < GROUP_HEADLENGTH || !SlotInFile(entry, Head)) return Fail(MAPERR_DATA);
   const HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, DWORD(n), entry.Value, 0};
   if (!WriteSlot(entry.Offset, &empty, sizeof(empty), entry.Length)) return 0;
   return n;

@@ -1,5 +1,6 @@
 // Recognition of file kinds by signature and extension.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -82,6 +83,8 @@ TEST_F(FileKind, ShortOrMissingFilesGiveZero) {
   EXPECT_EQ(CheckFileKind((dir / "missing.pcx").c_str()), 0);
   EXPECT_EQ(CheckFileKind(nullptr), 0);
   EXPECT_EQ(CheckFileKind(dir.path().c_str()), 0);  // a folder
+  ASSERT_EQ(mkfifo((dir / "pipe.sit").c_str(), 0666), 0);
+  EXPECT_EQ(CheckFileKind((dir / "pipe.sit").c_str()), 0);  // a pipe: no waiting
 }
 
 }  // namespace

@@ -104,19 +104,11 @@ TEST_F(Fonts, SixtyFifthFaceGivesZeroAndIndexSearchStopsAt48) {
   EXPECT_STREQ(GetMapFontName(1), "Face1");
 }
 
-TEST_F(Fonts, UnmeasurableFontKeepsTheDefaults) {
-  const int i = DefaultSlot();
-  const MapFontSlot* s = MapFontSlotOf(i);
-  EXPECT_EQ(s->CharHeight, 42);
-  EXPECT_EQ(s->AveWidth, 128);
-  EXPECT_EQ(s->Ascent, 70);
-  EXPECT_EQ(s->Descent, 12);
-  EXPECT_EQ(s->LineHeight, 58);
-  EXPECT_EQ(GetMapFontCharSet(i), 204);
-}
-
+// A font that can't be measured keeps the default metric bytes (42, 128,
+// 70, 12, 58), from which every size follows.
 TEST_F(Fonts, MetricArithmetic) {
   const int i = DefaultSlot();
+  EXPECT_EQ(GetMapFontCharSet(i), 204);
   EXPECT_EQ(GetMapFontAscent(i, 64), 77);
   EXPECT_EQ(GetMapFontAscent(i, 0), 0);
   EXPECT_EQ(GetMapFontDescent(i, 64), 13);
@@ -161,6 +153,11 @@ TEST_F(Fonts, TextWidthsAndHeightsFromStoredWidths) {
   EXPECT_EQ(GetMapFontHeightBySpacing(i, 0, 160, 3, "aaa", 5, out), 0);
   EXPECT_EQ(GetMapFontHeightBySpacing(i, 0, 160, 3, "", 6, out), 0);
   EXPECT_EQ(GetMapFontHeightBySpacing(i, 0, 0, 3, "aaa", 6, out), 0);
+  // A count so large that twice it wraps is still checked against the size:
+  // nothing is written past the two entries given.
+  float guarded[4] = {-1, -1, -1, -1};
+  EXPECT_EQ(GetMapFontHeightBySpacing(i, 0, 160, 0x40000001, "aaaa", 2, guarded), 0);
+  EXPECT_EQ(guarded[2], -1.0f);
 }
 
 TEST_F(Fonts, RecordTextWidth) {
@@ -321,18 +318,14 @@ TEST_F(Fonts, CharacterHeightFromTheInkOfTheDigits) {
   plat::DeleteDC(g_memory);
 }
 
-TEST_F(Fonts, DialogFonts) {
+TEST_F(Fonts, DialogFontNamesAreCutTo31Characters) {
   EXPECT_STREQ(GetDialogStringFont(), "MS Sans Serif");
   EXPECT_STREQ(GetDialogTableFont(), "Courier New");
-  EXPECT_EQ(DialogStringFontSize(), 8);
-  EXPECT_EQ(SetDialogTableFontSize(11), 11);
-  EXPECT_EQ(DialogTableFontSize(), 11);
   SetDialogStringFont(std::string(40, 'D').c_str());
   EXPECT_EQ(std::strlen(GetDialogStringFont()), 31u);
   SetDialogStringFont(nullptr);
   EXPECT_EQ(std::strlen(GetDialogStringFont()), 31u);
   SetDialogStringFont("MS Sans Serif");
-  SetDialogTableFontSize(8);
 }
 
 }  // namespace

@@ -72,12 +72,6 @@ TEST_F(LibLoad, RegisteredSiblingIsFoundAndItsEntryCalled) {
   EXPECT_EQ(g_converted, "m.sit");
   EXPECT_TRUE(FreeLibraryModule(module));
   EXPECT_TRUE(box.boxes().empty());
-
-  // A folder that does not exist: the library of that file name still loads.
-  PathShellSet("/opt/host/app.exe");
-  proc = LoadLibraryFunction("Q:\\no\\such\\folder\\torvek45.dll", &module, "LoadOldVersionData", 1);
-  EXPECT_NE(proc, nullptr);
-  EXPECT_TRUE(FreeLibraryModule(module));
 }
 
 TEST_F(LibLoad, MissingLibraryReports60107WithItsName) {

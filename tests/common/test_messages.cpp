@@ -99,13 +99,6 @@ TEST_F(Messages, LongNamesAreCutToTheBuffer) {
   EXPECT_EQ(std::string(LastMessageText()), "File not found - " + name.substr(0, 303 - 17));
 }
 
-TEST_F(Messages, HostWindowIsKeptAndReturned) {
-  RecordingWindow w;
-  EXPECT_EQ(MessageWindowSet(w.handle()), nullptr);
-  EXPECT_EQ(MessageWindowGet(), w.handle());
-  EXPECT_EQ(MessageWindowSet(nullptr), w.handle());
-}
-
 TEST_F(Messages, ProgressStartPercentEndAndOnlyGrowth) {
   RecordingWindow w;
   MessageWindowSet(w.handle());
@@ -120,6 +113,19 @@ TEST_F(Messages, ProgressStartPercentEndAndOnlyGrowth) {
   EXPECT_EQ(m.front().text, "Copy");
   for (int i = 0; i <= 100; ++i) EXPECT_EQ(static_cast<intptr_t>(m[1 + i].wparam), i);
   EXPECT_EQ(static_cast<intptr_t>(m.back().wparam), -2);
+
+  // Counts near the 64-bit range give a percentage, not an overflow.
+  w.Clear();
+  {
+    TProgress p;
+    p.Start("Big");
+    EXPECT_TRUE(p.Step(INT64_MAX / 2, INT64_MAX));
+    EXPECT_TRUE(p.Step(INT64_MAX, INT64_MAX));
+  }
+  m = w.Of(1424);
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(static_cast<intptr_t>(m[1].wparam), 50);
+  EXPECT_EQ(static_cast<intptr_t>(m[2].wparam), 100);
 }
 
 TEST_F(Messages, ProgressCancelledByReplyAndSilentWhenSwitchedOff) {
@@ -158,6 +164,10 @@ TEST_F(Messages, PathShellKeepsTheFolder) {
   PathShellSet("C:\\GIS\\host.exe");
   EXPECT_STREQ(PathShellGet(), "C:\\GIS\\");
   PathShellSet("noFolder");
+  EXPECT_STREQ(PathShellGet(), "");
+  // A folder too long to keep whole is not kept cut short.
+  const std::string deep = "/" + std::string(300, 'd') + "/app";
+  PathShellSet(deep.c_str());
   EXPECT_STREQ(PathShellGet(), "");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/maperr.h"
@@ -95,6 +96,20 @@ TEST_F(MapTest, OpenWritesTheLogsAndCloseAddsTheCloseLine) {
 
   ASSERT_EQ(1, map.OpenData(name.c_str(), int(0x80000000u)));
   EXPECT_FALSE(map.IsWritable());
+}
+
+TEST_F(MapTest, OnlyLiveMapsHaveJournalsForTheHost) {
+  const std::string name = WriteFixture();
+  auto map = std::make_unique<TMap>();
+  ASSERT_EQ(1, map->OpenData(name.c_str(), 0));
+  const HMAP handle = reinterpret_cast<HMAP>(map.get());
+  EXPECT_EQ(&map->Log, FindMapLog(handle, 0));
+  EXPECT_EQ(nullptr, FindMapLog(handle, handle + 8));
+  // A handle that is no map, and one of a map that is gone, find nothing.
+  char foreign[64] = {};
+  EXPECT_EQ(nullptr, FindMapLog(reinterpret_cast<HMAP>(foreign), 0));
+  map.reset();
+  EXPECT_EQ(nullptr, FindMapLog(handle, 0));
 }
 
 TEST_F(MapTest, OpenFailuresLeaveTheMapClosed) {
@@ -300,4 +315,32 @@ TEST_F(MapTest, ChangedClassifierAsksAndARefusalChangesNothing) {
     ASSERT_EQ(1, map.OpenData(name.c_str(), int(0x80000000u)));
   }
   EXPECT_EQ(1u, boxes.boxes().size());
+}
+
+TEST_F(MapTest, AnEmptyWritableSheetIsClosedWithOneDeletedPolygon) {
+  const std::string name = dir / "empty.map";
+  MAPREGISTEREX reg = MapRegister(100000, 0);
+  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
+  TMap map;
+  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &s1));
+  ASSERT_EQ(1, map.OpenList(1));
+  ASSERT_EQ(1, map.List.CreateDataFile());
+  map.CloseData();
+
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+  ASSERT_EQ(1, map.OpenList(1));
+  ASSERT_EQ(1, map.List.Count());
+  const FVSPR* placeholder = map.List.ObjectDesc(1);
+  ASSERT_NE(nullptr, placeholder);
+  EXPECT_EQ(LOCAL_POLYGON, FvsprLocal(placeholder));
+  EXPECT_TRUE(FvsprIsDeleted(placeholder));
+  EXPECT_EQ(0u, placeholder->DataOffset);
+  EXPECT_EQ(0u, placeholder->SemnOffset);
+  EXPECT_EQ(0u, placeholder->DrawOffset);
+  map.CloseData();
+
+  // A sheet that has an object gets nothing more.
+  ASSERT_EQ(1, map.OpenData(name.c_str(), 0));
+  ASSERT_EQ(1, map.OpenList(1));
+  EXPECT_EQ(1, map.List.Count());
 }

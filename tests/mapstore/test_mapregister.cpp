@@ -78,24 +78,6 @@ TEST_F(RegisterTest, DatesBefore1991CountAs1990) {
   EXPECT_STREQ(list.SystDate(nullptr, 20), "");
 }
 
-TEST_F(RegisterTest, DefaultsByMapType) {
-  TMapRegister reg;
-  struct Row {
-    int type, ellipsoid, heights, projection, coordinates, frame;
-  } rows[] = {{2, 1, 1, 2, 6, 3},    {5, 1, 1, -1, 4, 3},  {9, 1, -1, 16, -1, 3},
-              {10, 5, 1, 17, 2, 2},  {12, 9, 1, 17, 2, 2}, {13, 1, 1, 32, 5, 3},
-              {7, 1, 1, -1, -1, -1}, {0, 1, 1, -1, -1, -1}, {14, 1, 1, -1, -1, -1}};
-  for (const Row& r : rows) {
-    reg.RegisterFromMapType(r.type);
-    EXPECT_EQ(reg.Map.MapType, r.type);
-    EXPECT_EQ(reg.Map.EllipsoideKind, r.ellipsoid) << r.type;
-    EXPECT_EQ(reg.Map.HeightSystem, r.heights) << r.type;
-    EXPECT_EQ(reg.Map.MaterialProjection, r.projection) << r.type;
-    EXPECT_EQ(reg.Map.CoordinateSystem, r.coordinates) << r.type;
-    EXPECT_EQ(reg.Map.FrameKind, r.frame) << r.type;
-  }
-}
-
 TEST_F(RegisterTest, ScaleListsAndIndexes) {
   TMapRegister reg;
   EXPECT_EQ(reg.FactorScaleGeodetic(25000, 1), 6);
@@ -116,19 +98,6 @@ TEST_F(RegisterTest, ScaleListsAndIndexes) {
     EXPECT_EQ(reg.GetCountScale(type), 0) << type;
     EXPECT_NE(reg.GetAddrScale(type), nullptr);
   }
-}
-
-TEST_F(RegisterTest, ValueTypeTableHasTwelveLists) {
-  TMapRegister reg;
-  reg.SetValueType();
-  int ends = 0;
-  for (int v : reg.ValueType) ends += v == -1;
-  EXPECT_EQ(ends, 12);
-  EXPECT_EQ(reg.ValueType[0], 1);
-  EXPECT_EQ(reg.ValueType[13], -1);
-  EXPECT_EQ(reg.ValueType[14], 5);
-  EXPECT_EQ(reg.ValueType[129], -1);
-  EXPECT_EQ(reg.ValueType[128], 8);
 }
 
 TEST_F(RegisterTest, ProjectionConstantsByKind) {

@@ -302,6 +302,18 @@ TEST_F(PassportTest, LastZoneMovesTheAxisMeridian) {
   EXPECT_EQ(map.List(1)->Frame.Y2, 7410000.0);
 }
 
+TEST_F(PassportTest, TextsFromTheFileEndInsideTheirFields) {
+  // A map name and sheet file names that fill their fields run on into the
+  // fields after them unless they are cut.
+  std::string bytes = MapBuilder().Bytes();
+  std::memset(&bytes[84], 'A', 32);
+  std::memset(&bytes[PASSPORT_LENGTH + 656], 'B', 4 * 264);
+  ASSERT_EQ(OpenBytes(bytes), 1) << map.Error;
+  EXPECT_EQ(std::strlen(map.Passport.Register.Name), 31u);
+  EXPECT_EQ(std::strlen(map.List(1)->NameHDR), 263u);
+  EXPECT_EQ(std::strlen(map.List(1)->NameGRA), 263u);
+}
+
 TEST_F(PassportTest, ReadCountsAtMostTheTable) {
   ThreeSheets().Write(dir, "map.map");
   ASSERT_EQ(map.OpenPassport(Name().c_str()), 1);

@@ -40,25 +40,6 @@ TEST(SheetFile, NewHeaderBytes) {
   EXPECT_EQ(0, CheckHdrHead(&head));
 }
 
-TEST(SheetFile, DescriptorLayout) {
-  FVSPR d{};
-  d.Local = 0x31;  // high nibble kept, low nibble the type
-  d.Code = FVSPR_FRAME_CODE;
-  d.Flags = FVSPR_DELETED | 0x80;
-  d.SemnOffset = 0x11111111;
-  d.DataOffset = 0x22222222;
-  d.DrawOffset = 0x33333333;
-  d.Key = 77;
-  EXPECT_EQ(LOCAL_POLYGON, FvsprLocal(&d));
-  EXPECT_TRUE(FvsprIsDeleted(&d));
-  EXPECT_TRUE(FvsprIsFrame(&d));
-  EXPECT_EQ(77u, At<uint32_t>(&d, 28));
-  EXPECT_EQ(0x11111111u, At<uint32_t>(&d, 36));
-  EXPECT_EQ(0x22222222u, At<uint32_t>(&d, 40));
-  EXPECT_EQ(0x33333333u, At<uint32_t>(&d, 44));
-  EXPECT_EQ(0x81, At<uint8_t>(&d, 34));
-}
-
 TEST(SheetFile, MetricRecordChecks) {
   Bytes m = MetricRecord(16 + 8 * 3);
   auto* metric = reinterpret_cast<LONGMETRIC*>(m.data());
@@ -145,40 +126,3 @@ TEST(SheetFile, PlacementOfNewRecords) {
   EXPECT_EQ(-1, PlaceSemnRecord(0xFFFFFFF0ull, 100));
 }
 
-TEST(SheetFile, NamesAndSignatures) {
-  const char* map[] = {".HDR", ".DAT", ".SEM", ".GRA"};
-  const char* user[] = {".SHD", ".SDA", ".SSE", ".SGR"};
-  const char* back[] = {".^HD", ".^DA", ".^SE", ".^GR"};
-  const char* userBack[] = {".^SH", ".^SD", ".^SS", ".^SG"};
-  for (int f = 0; f < SHEET_FILES; ++f) {
-    EXPECT_STREQ(map[f], SheetFileExtension(f, 0));
-    EXPECT_STREQ(user[f], SheetFileExtension(f, 1));
-    EXPECT_STREQ(back[f], SheetBackupExtension(f, 0));
-    EXPECT_STREQ(userBack[f], SheetBackupExtension(f, 1));
-  }
-  EXPECT_STREQ("", SheetFileExtension(4, 0));
-  const DWORD dat = SheetFileIdent(SHEET_DAT), sem = SheetFileIdent(SHEET_SEM),
-              gra = SheetFileIdent(SHEET_GRA);
-  EXPECT_EQ(0, std::memcmp(&dat, "DAT\0", 4));
-  EXPECT_EQ(0, std::memcmp(&sem, "SEM\0", 4));
-  EXPECT_EQ(0, std::memcmp(&gra, "DRW\0", 4));
-}
-
-TEST(SheetBuilder, RecordsFollowThePlacementRules) {
-  SheetBuilder b;
-  b.Add(LOCAL_LINE, MetricRecord(1000), SemnRecord(32752), DrawRecord(40));
-  b.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(32752), DrawRecord(30));
-  b.Add(LOCAL_LINE, MetricRecord(24), SemnRecord(600));
-  b.Add(LOCAL_POINT, {}, SemnRecord(4), DrawRecord(12));
-  EXPECT_EQ(8u, b.Desc(1).DataOffset);
-  EXPECT_EQ(1008u, b.Desc(2).DataOffset);
-  EXPECT_EQ(1032u, b.Desc(3).DataOffset);
-  EXPECT_EQ(4u, b.Desc(1).SemnOffset);
-  EXPECT_EQ(32756u, b.Desc(2).SemnOffset);
-  EXPECT_EQ(65536u, b.Desc(3).SemnOffset);  // 65508 leaves 12 bytes in the block
-  EXPECT_EQ(44u, b.Desc(2).DrawOffset);
-  EXPECT_EQ(0u, b.Desc(4).SemnOffset);  // empty records are not stored
-  EXPECT_EQ(0u, b.Desc(4).DrawOffset);
-  EXPECT_EQ(0u, b.Desc(4).DataOffset);
-  EXPECT_EQ(48u * 5, b.hdr.size());
-}

@@ -78,9 +78,14 @@ TEST_F(FileTest, DispositionsAndTheirCodes) {
   EXPECT_EQ(plat::GetLastError(), 0u);
   plat::CloseHandle(h);
 
-  // A folder is no file.
+  // A folder is no file, nor is a pipe (whose first read would block).
   EXPECT_EQ(Open(dir.path(), OPEN_EXISTING, GENERIC_READ), INVALID_HANDLE_VALUE);
   EXPECT_EQ(plat::GetLastError(), 5u);
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
+  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS}) {
+    EXPECT_EQ(Open(dir / "pipe", how), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(plat::GetLastError(), 5u);
+  }
   EXPECT_EQ(plat::CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
 }

@@ -54,6 +54,12 @@ TEST_F(MemoryTest, ForeignAndRepeatedFreesAreRefused) {
   std::memset(p, 1, 4096);
   EXPECT_EQ(plat::VirtualAlloc(static_cast<char*>(p) + 100, 50, MEM_COMMIT, PAGE_READWRITE),
             static_cast<char*>(p) + 100);
+  // A range reaching past the block is refused, however large its size.
+  EXPECT_EQ(plat::VirtualAlloc(static_cast<char*>(p) + 100, 4000, MEM_COMMIT, PAGE_READWRITE),
+            nullptr);
+  EXPECT_EQ(plat::VirtualAlloc(static_cast<char*>(p) + 100, ~SIZE_T(0), MEM_COMMIT,
+                               PAGE_READWRITE),
+            nullptr);
   EXPECT_TRUE(plat::VirtualFree(static_cast<char*>(p) + 100, 50, MEM_DECOMMIT));
   EXPECT_TRUE(AllZero(static_cast<char*>(p) + 100, 50));
   EXPECT_EQ(static_cast<char*>(p)[99], 1);

@@ -1,5 +1,6 @@
 // INI profiles with the behaviour of the Windows profile calls.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -204,6 +205,13 @@ TEST_F(ProfileTest, SystemProfileIsASettableFile) {
   EXPECT_EQ(dir.Read("bare.ini"), "[S]\r\nk=v\r\n");
   plat::SetSystemProfile(nullptr);
   EXPECT_NE(plat::GetSystemProfile(), sys);
+}
+
+TEST_F(ProfileTest, APipeOfTheProfilesNameIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo(ini.c_str(), 0666), 0);
+  EXPECT_EQ(Get("A", "x", "d"), "d");
+  EXPECT_FALSE(Put("A", "x", "1"));
+  EXPECT_EQ(plat::GetLastError(), 5u);
 }
 
 TEST_F(ProfileTest, ChangesMadeBehindTheCacheAreSeen) {

@@ -171,6 +171,31 @@ TEST_F(GroupFileTest, DamagedFilesDoNotOpen) {
   EXPECT_EQ(MAPERR_DATA, file.GetError());
 }
 
+TEST_F(GroupFileTest, ALyingSlotLengthIsNeverWrittenOut) {
+  TMapGroups file;
+  ASSERT_EQ(1, file.Create(name.c_str()));
+  TObjectGroup g;
+  Fill(g, 2, 1);
+  ASSERT_EQ(1, file.WriteGroup(&g));
+  file.Close();
+  {
+    // Entry 1 claims a slot of 8 MB.
+    std::fstream f(name, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(64 + 16 + 4);
+    const DWORD huge = 8u << 20;
+    f.write(reinterpret_cast<const char*>(&huge), 4);
+  }
+  ASSERT_EQ(1, file.Open(name.c_str()));
+  const int64_t before = Size();
+  EXPECT_EQ(0, file.DeleteGroup(1));
+  EXPECT_EQ(MAPERR_DATA, file.GetError());
+  // The rewrite goes to a new slot at the end instead of zero-filling.
+  EXPECT_EQ(1, file.WriteGroup(&g));
+  EXPECT_EQ(before + g.Length() + 64, Size());
+  TObjectGroup r;
+  EXPECT_EQ(int(g.Length()), file.ReadGroup(&r, 1));
+}
+
 TEST_F(GroupFileTest, RestoreGroupCreatesEmptyGroupsUpToTheNumber) {
   TMapGroups file;
   ASSERT_EQ(1, file.Create(name.c_str()));
