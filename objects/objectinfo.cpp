@@ -225,8 +225,13 @@ int TObjectInfo::CopyRecords(TObjectDesc desc, TObjectData data, TObjectSemn sem
   const int local = FvsprLocal(Desc);
   const int text = textFlag >= 0 ? textFlag : (local == LOCAL_TITLE || local == LOCAL_MIXED);
 
+  // A record that cannot be copied fails the whole read: the buffers would
+  // otherwise keep the records of the object held before.
   if (data.Record != nullptr) {
-    Metric.Load(data.Record, text);
+    if (!Metric.Load(data.Record, text)) {
+      DeleteData();
+      return 0;
+    }
   } else if (local == LOCAL_POINT) {
     // A point object stored without a metric stands at the centre of its
     // frame.
@@ -243,16 +248,24 @@ int TObjectInfo::CopyRecords(TObjectDesc desc, TObjectData data, TObjectSemn sem
   }
   if (Metric.Record != nullptr) TObjectDesc(Desc).DatKind(static_cast<int>(Metric.Record->Ident));
 
-  if (semn.Semn != nullptr)
-    Semn.Load(semn);
-  else if (Semn.Record() != nullptr)
+  if (semn.Semn != nullptr) {
+    if (!Semn.Load(semn)) {
+      DeleteData();
+      return 0;
+    }
+  } else if (Semn.Record() != nullptr) {
     Semn.Clear();
+  }
   Semn.SetChanged(0);
 
-  if (draw.Draw != nullptr)
-    Draw.Load(draw);
-  else if (Draw.Record() != nullptr)
+  if (draw.Draw != nullptr) {
+    if (!Draw.Load(draw)) {
+      DeleteData();
+      return 0;
+    }
+  } else if (Draw.Record() != nullptr) {
     Draw.Clear();
+  }
   Draw.SetChanged(0);
   return 1;
 }

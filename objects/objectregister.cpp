@@ -291,7 +291,15 @@ int TObjectInfo::ChangeMap(TMap* map) {
   const BYTE scales = Desc->Scales;
   const DOUBLEPOINT fromOrigin = Origin;
   Map = map;
-  if (code != 0 && !RegisterObject(code, local)) RegisterObjectByKey(key);
+  if (code != 0 && !RegisterObject(code, local)) {
+    RegisterObjectByKey(key);
+    // Neither the code nor the key names a kind of the new classifier: the
+    // object stays the service object of its local type and keeps its code,
+    // which the registration by key has just removed.
+    TMapRsc* rsc = OpenRsc();
+    if (rsc != nullptr && Desc->Code == rsc->GetServObjIncode(FvsprLocal(Desc)))
+      Semn.PutObjectExcode(code);
+  }
   if (ownRange) {
     Desc->Scales = scales;
     TObjectDesc(Desc).IsBotTop(1);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "objects/objectinfo.h"
+#include "platform/fault.h"
 #include "support/objfixture.h"
 
 using namespace objinfotest;
@@ -47,19 +48,6 @@ TEST(ObjectHandles, OnlyLiveHandlesAreAccepted) {
   EXPECT_EQ(0, TObjectInfo::FreeHandle(value));
 }
 
-TEST(ObjectHandles, AFreshObjectIsUnbound) {
-  TObjectInfo o;
-  EXPECT_EQ(nullptr, o.GetMap());
-  EXPECT_EQ(0, o.ListNumber());
-  EXPECT_EQ(0, o.ObjectNumber());
-  EXPECT_EQ(&o.DescCopy, o.Desc);
-  EXPECT_EQ(0u, o.ObjectKey());
-  EXPECT_STREQ("", o.ObjectName());
-  EXPECT_STREQ("", o.ListName());
-  EXPECT_EQ(0, o.ObjectNumber(-5));
-  EXPECT_EQ(7, o.ObjectNumber(7));
-}
-
 TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
   ObjectMap m;
   ASSERT_TRUE(m.ok());
@@ -67,6 +55,7 @@ TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
   o.Object(&m.map, 2, 0);
   EXPECT_EQ(&m.map, o.GetMap());
   EXPECT_EQ(2, o.ListNumber());
+  EXPECT_EQ(0, o.ObjectNumber(-5));  // below 1: a new object
   const DOUBLEPOINT* two = m.map.ViewPosition(2);
   ASSERT_NE(nullptr, two);
   EXPECT_EQ(two->X, o.Origin.X);
@@ -88,16 +77,6 @@ TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
   EXPECT_EQ(nullptr, o.Desc);
 }
 
-TEST(ObjectPlace, AUserMapHasOneSheetAndNoOrigin) {
-  ObjectMap m(true);
-  ASSERT_TRUE(m.ok());
-  TObjectInfo o;
-  o.Object(&m.map, 5, 0);
-  EXPECT_EQ(1, o.ListNumber());
-  EXPECT_EQ(0.0, o.Origin.X);
-  EXPECT_EQ(0.0, o.Origin.Y);
-}
-
 TEST(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
   ObjectMap m;
   ASSERT_TRUE(m.ok());
@@ -117,13 +96,16 @@ TEST(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
   EXPECT_EQ(0, o.Desc->Flags & FVSPR_3D);
 }
 
-TEST(ObjectRead, APointWithoutMetricOnAUserMapGetsDoubles) {
+TEST(ObjectRead, OnAUserMapOneSheetNoOriginAndDoublePoints) {
   ObjectMap m(true);
   ASSERT_TRUE(m.ok());
   const int n = AppendBarePoint(m, 1, 7, 8, 9, 10);
   ASSERT_GT(n, 0);
   TObjectInfo o;
-  o.Object(&m.map, 1, n);
+  o.Object(&m.map, 5, n);
+  EXPECT_EQ(1, o.ListNumber());
+  EXPECT_EQ(0.0, o.Origin.X);
+  EXPECT_EQ(0.0, o.Origin.Y);
   ASSERT_NE(nullptr, o.Metric.Record);
   EXPECT_EQ(METRIC_F64, o.Metric.Record->Ident);
   EXPECT_DOUBLE_EQ(8.0, o.Metric.XNDouble(1));
@@ -224,6 +206,41 @@ TEST(ObjectRead, MissingObjectsLeaveNoDescriptor) {
   o.Object(static_cast<MAPOBJDESC*>(nullptr));
   EXPECT_EQ(nullptr, o.GetMap());
   EXPECT_EQ(0, o.ObjectExcode());
+}
+
+// A record that cannot be copied (no memory for a larger block) fails the
+// read: the object must not show the records of the object read before.
+TEST(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
+  ObjectMap m;
+  ASSERT_TRUE(m.ok());
+  Points many;
+  for (int i = 0; i < 6000; ++i) many.push_back({double(i), double(i % 7)});
+  std::vector<std::pair<uint16_t, int32_t>> values;
+  for (int i = 0; i < 700; ++i) values.push_back({SEM_NAME, i});
+  const int small = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
+                             IntSemantics({{SEM_WIDTH, 5}}));
+  const int bigMetric = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {many}));
+  const int bigSemn =
+      m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}), IntSemantics(values));
+  ASSERT_GT(small, 0);
+  ASSERT_GT(bigMetric, 0);
+  ASSERT_GT(bigSemn, 0);
+  for (int big : {bigMetric, bigSemn}) {
+    SCOPED_TRACE(big);
+    TObjectInfo o;
+    ASSERT_NE(nullptr, o.Object(&m.map, 1, small)->Desc);
+    plat::fault::FailAllocation(1, true);
+    o.Object(&m.map, 1, big);
+    plat::fault::Reset();
+    EXPECT_EQ(nullptr, o.Desc);
+    EXPECT_EQ(nullptr, o.Metric.Record);
+    EXPECT_EQ(nullptr, o.Semn.Record());
+    // With memory the same object reads whole.
+    o.Object(&m.map, 1, big);
+    ASSERT_NE(nullptr, o.Desc);
+    EXPECT_EQ(big == bigMetric ? 6000 : 3, o.Metric.PointCount(0));
+    EXPECT_EQ(big == bigSemn ? 700 * 8 : 0, o.Semn.DataLength());
+  }
 }
 
 TEST(ObjectCopy, OntoItselfNothingChanges) {

@@ -203,12 +203,6 @@ TEST_F(ObjectRegister, IdentityQueries) {
   ASSERT_EQ(1, o.RegisterObject(600, LOCAL_LINE));
   EXPECT_STREQ("ROAD", o.ObjectName());
   EXPECT_STREQ("LAYER 1", o.SegmentName());
-  EXPECT_EQ(32, o.ObjectNameSize());
-  EXPECT_EQ(31, o.SegmentNameSize());
-  EXPECT_EQ(16, o.LocalNameSize());
-  EXPECT_STREQ("LINE", TObjectInfo::LocalName(LOCAL_LINE, 1));
-  EXPECT_STREQ("POLYGON", TObjectInfo::LocalName(LOCAL_SQUARE, 1));
-  EXPECT_STREQ("MIXED", TObjectInfo::LocalName(LOCAL_MIXED, 1));
   EXPECT_STREQ("S1", o.ListName());
   o.Desc->Key = 0x00020003;
   EXPECT_EQ(0x00020003u, o.ObjectKey());
@@ -272,4 +266,15 @@ TEST_F(ObjectRegister, MovingToAnotherMapKeepsPlaneCoordinates) {
   road.ObjectNumber(4);
   EXPECT_EQ(1, road.ChangeMap(&user.map));
   EXPECT_EQ(0, road.ObjectNumber());
+}
+
+TEST_F(ObjectRegister, AKeptCodeSurvivesAMoveToAMapThatLacksItToo) {
+  ObjectMap other(false, 1, "other");
+  ASSERT_TRUE(other.ok());
+  ASSERT_EQ(0, o.RegisterObject(12345, LOCAL_LINE));
+  ASSERT_EQ(12345, o.ObjectExcode());
+  ASSERT_EQ(1, o.ChangeMap(&other.map));
+  EXPECT_EQ(other.map.Rsc.GetServObjIncode(LOCAL_LINE), o.ObjectCode());
+  EXPECT_EQ(12345, o.ObjectExcode());
+  EXPECT_EQ(12345, Value(o, OBJECT_SEM_EXCODE));
 }

@@ -34,40 +34,6 @@ enum : int {
 enum : int { SEM_WIDTH = 12, SEM_NAME = 9 };
 
 // Writes the classifier to `path`; false on failure.
-bool WriteObjectClassifier(const std::string& path);
-
-// A map on that classifier in its own folder. Sheet maps get a second
-// sheet "S2" north of "S1".
-class ObjectMap {
- public:
-  explicit ObjectMap(bool userMap = false, int sheets = 2, const std::string& name = "obj");
-  ~ObjectMap();
-  ObjectMap(const ObjectMap&) = delete;
-  ObjectMap& operator=(const ObjectMap&) = delete;
-
-  bool ok() const { return ok_; }
-  std::string Path() const { return path_; }
-  // Appends an object to a sheet through the store; its number (0 on
-  // failure). `out` gets the descriptor as stored.
-  int Append(int sheet, int local, uint16_t code, const Bytes& metric, const Bytes& semn = {},
-             const Bytes& draw = {}, FVSPR* out = nullptr);
-  // The stored descriptor of object n of a sheet.
-  FVSPR Stored(int sheet, int n);
-
-  sheettest::SheetFolder dir{MC_TEST_TMP};
-  TMap map;
-
- private:
-  bool ok_ = false;
-  std::string path_;
-};
-
-// Semantics record of several integer characteristics {code, value}.
-Bytes IntSemantics(const std::vector<std::pair<uint16_t, int32_t>>& values);
-
-// ---------------------------------------------------------------------------
-
-
 inline bool WriteObjectClassifier(const std::string& path) {
   rsctest::Builder b = rsctest::Builder::Minimal();
   rsctest::Semantic& width = b.AddSemantic(SEM_WIDTH, 1, "WIDTH", "WD");
@@ -123,44 +89,61 @@ inline LISTREGISTER SheetTwo() {
 
 }  // namespace detail
 
-inline ObjectMap::ObjectMap(bool userMap, int sheets, const std::string& name) {
-  plat::SetWriteThroughEnabled(false);
-  MessageEnableSet(0);
-  const std::string rsc = dir / (name + ".rsc");
-  path_ = dir / (name + ".map");
-  if (!WriteObjectClassifier(rsc)) return;
-  if (!objtest::CreateMapFile(path_, rsc, userMap)) return;
-  if (map.OpenData(path_.c_str(), 0) != 1) return;
-  if (!userMap && sheets > 1) {
-    LISTREGISTER two = detail::SheetTwo();
-    if (map.CreateList(&two, 1) != 1) return;
+// A map on that classifier in its own folder. Sheet maps get a second
+// sheet "S2" north of "S1".
+class ObjectMap {
+ public:
+  explicit ObjectMap(bool userMap = false, int sheets = 2, const std::string& name = "obj") {
+    plat::SetWriteThroughEnabled(false);
+    MessageEnableSet(0);
+    const std::string rsc = dir / (name + ".rsc");
+    path_ = dir / (name + ".map");
+    if (!WriteObjectClassifier(rsc) || !objtest::CreateMapFile(path_, rsc, userMap)) return;
+    if (map.OpenData(path_.c_str(), 0) != 1) return;
+    if (!userMap && sheets > 1) {
+      LISTREGISTER two = detail::SheetTwo();
+      if (map.CreateList(&two, 1) != 1) return;
+    }
+    ok_ = true;
   }
-  ok_ = true;
-}
+  ~ObjectMap() {
+    map.CloseData();
+    MessageEnableSet(1);
+  }
+  ObjectMap(const ObjectMap&) = delete;
+  ObjectMap& operator=(const ObjectMap&) = delete;
 
-inline ObjectMap::~ObjectMap() {
-  map.CloseData();
-  MessageEnableSet(1);
-}
+  bool ok() const { return ok_; }
+  std::string Path() const { return path_; }
+  // Appends an object to a sheet through the store; its number (0 on
+  // failure). `out` gets the descriptor as stored.
+  int Append(int sheet, int local, uint16_t code, const Bytes& metric, const Bytes& semn = {},
+             const Bytes& draw = {}, FVSPR* out = nullptr) {
+    if (map.OpenList(sheet) != 1) return 0;
+    FVSPR d = objtest::Desc(local, code);
+    Bytes m = metric, s = semn, g = draw;
+    const int n = map.List.AppendObjectData(&d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
+                                            s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
+                                            g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
+    if (out != nullptr) *out = d;
+    return n;
+  }
+  // The stored descriptor of object n of a sheet.
+  FVSPR Stored(int sheet, int n) {
+    FVSPR d{};
+    if (map.OpenList(sheet) == 1) map.List.ReadObjectDesc(n, &d);
+    return d;
+  }
 
-inline int ObjectMap::Append(int sheet, int local, uint16_t code, const Bytes& metric, const Bytes& semn,
-                      const Bytes& draw, FVSPR* out) {
-  if (map.OpenList(sheet) != 1) return 0;
-  FVSPR d = objtest::Desc(local, code);
-  Bytes m = metric, s = semn, g = draw;
-  const int n = map.List.AppendObjectData(&d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
-                                          s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
-                                          g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
-  if (out != nullptr) *out = d;
-  return n;
-}
+  sheettest::SheetFolder dir{MC_TEST_TMP};
+  TMap map;
 
-inline FVSPR ObjectMap::Stored(int sheet, int n) {
-  FVSPR d{};
-  if (map.OpenList(sheet) == 1) map.List.ReadObjectDesc(n, &d);
-  return d;
-}
+ private:
+  bool ok_ = false;
+  std::string path_;
+};
 
+// Semantics record of several integer characteristics {code, value}.
 inline Bytes IntSemantics(const std::vector<std::pair<uint16_t, int32_t>>& values) {
   Bytes b(4, 0);
   for (const auto& v : values) {
