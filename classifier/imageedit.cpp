@@ -14,6 +14,15 @@ namespace {
 
 inline bool IsIndexColor(DWORD c) { return (c & 0xFF000000u) == IMG_COLORINDEX; }
 
+// Coordinates move with 32-bit wrap-around: a damaged sign whose points lie
+// near the ends of the range must not overflow signed arithmetic.
+inline LONG AddWrap(LONG a, LONG b) { return LONG(DWORD(a) + DWORD(b)); }
+inline LONG SubWrap(LONG a, LONG b) { return LONG(DWORD(a) - DWORD(b)); }
+inline void MovePoint(LONGPOINT* p, const LONGPOINT* delta) {
+  p->X = AddWrap(p->X, delta->X);
+  p->Y = AddWrap(p->Y, delta->Y);
+}
+
 }  // namespace
 
 TVectorImageEdit::TVectorImageEdit()
@@ -102,8 +111,9 @@ LONGPOINT* TVectorImageEdit::PointAt(const Subj& s, DWORD i) const {
   return (LONGPOINT*)((char*)Vector + s.Offset + 8 + s.Parm + 8 * i);
 }
 
-DWORD* TVectorImageEdit::CountAt(const Subj& s) const {
-  return (DWORD*)((char*)Vector + s.Offset + 4 + s.Parm);
+// Subjects follow each other without alignment: the count is copied.
+void TVectorImageEdit::StoreCount(const Subj& s, DWORD count) {
+  std::memcpy((char*)Vector + s.Offset + 4 + s.Parm, &count, 4);
 }
 
 void TVectorImageEdit::Position(int n, int point) {
@@ -320,7 +330,7 @@ int TVectorImageEdit::AppendPoint(int n, LONG x, LONG y) {
   auto* p = (LONGPOINT*)((char*)Vector + at);
   p->X = x;
   p->Y = y;
-  (*CountAt(s))++;
+  StoreCount(s, s.Points + 1);
   Position(n, int(s.Points + 1));
   return int(s.Points + 1);
 }
@@ -339,7 +349,7 @@ int TVectorImageEdit::InsertPoint(LONG x, LONG y) {
   auto* p = (LONGPOINT*)((char*)Vector + at);
   p->X = x;
   p->Y = y;
-  (*CountAt(s))++;
+  StoreCount(s, s.Points + 1);
   Position(n, after + 1);
   return after + 1;
 }
@@ -349,7 +359,7 @@ int TVectorImageEdit::DeletePoint() {
   if (!Vector || Vector->Length < DWORD(IMGVECT_CREATESIZE)) return 0;
   if (!Find(SubjectNo, &s) || PointNo < 1 || DWORD(PointNo) > s.Points) return 0;
   Remove(s.Offset + 8 + s.Parm + 8 * DWORD(PointNo - 1), sizeof(LONGPOINT));
-  (*CountAt(s))--;
+  StoreCount(s, s.Points - 1);
   const int point = DWORD(PointNo) > s.Points - 1 ? int(s.Points - 1) : PointNo;
   Position(SubjectNo, point);
   return 1;
@@ -369,7 +379,7 @@ int TVectorImageEdit::DeleteEqualPoint() {
       if (prev->X == cur->X && prev->Y == cur->Y) {
         Remove(DWORD((char*)cur - (char*)Vector), sizeof(LONGPOINT));
         points--;
-        *CountAt(s) = points;
+        StoreCount(s, points);
       } else {
         i++;
       }
@@ -425,11 +435,7 @@ int TVectorImageEdit::SeekNearPoint(LONG x, LONG y) {
 int TVectorImageEdit::RelocateSubject(int n, const LONGPOINT* delta) {
   Subj s;
   if (!delta || !Find(n, &s)) return 0;
-  for (DWORD i = 0; i < s.Points; i++) {
-    LONGPOINT* p = PointAt(s, i);
-    p->X += delta->X;
-    p->Y += delta->Y;
-  }
+  for (DWORD i = 0; i < s.Points; i++) MovePoint(PointAt(s, i), delta);
   Changed = 1;
   return 1;
 }
@@ -443,10 +449,7 @@ int TVectorImageEdit::RelocateObject(const LONGPOINT* delta, int flag) {
     const int kind = ((BYTE*)Vector)[s.Offset];
     if (kind >= VECT_BLOCKOPEN && kind <= VECT_BLOCKCLOSE) continue;
     auto move = [&](DWORD i) {
-      if (i >= s.Points) return;
-      LONGPOINT* p = PointAt(s, i);
-      p->X += delta->X;
-      p->Y += delta->Y;
+      if (i < s.Points) MovePoint(PointAt(s, i), delta);
     };
     if (IsVectorCircleKind(kind)) {
       if (flag) continue;
@@ -472,7 +475,7 @@ int TVectorImageEdit::GetCenter(LONGPOINT* center) const {
 
 int TVectorImageEdit::SetCenter(const LONGPOINT* center) {
   if (!Vector || !center) return 0;
-  LONGPOINT delta{Vector->AnchorX - center->X, Vector->AnchorY - center->Y};
+  LONGPOINT delta{SubWrap(Vector->AnchorX, center->X), SubWrap(Vector->AnchorY, center->Y)};
   RelocateObject(&delta, 1);
   Vector->AnchorX = center->X;
   Vector->AnchorY = center->Y;
@@ -688,7 +691,7 @@ int TVectorImageEdit::CorrectVector() {
         drop = true;
       } else if (s.Points > 2) {
         Remove(s.Offset + 8 + s.Parm + 16, 8 * (s.Points - 2));
-        *CountAt(s) = 2;
+        StoreCount(s, 2);
         s.Points = 2;
       }
     }

@@ -225,7 +225,7 @@ class MAPCLASS TVectorImageEdit {
   bool Insert(DWORD offset, DWORD bytes);
   void Remove(DWORD offset, DWORD bytes);
   LONGPOINT* PointAt(const Subj& s, DWORD i) const;
-  DWORD* CountAt(const Subj& s) const;
+  void StoreCount(const Subj& s, DWORD count);
   bool FindBlock(int n, int* open, int* close) const;
   template <class F>
   void ForColours(F f) const;

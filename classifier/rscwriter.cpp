@@ -4,6 +4,18 @@
 // written over the file in pieces. The file is copied to its backup first;
 // a write that fails puts the backup back, so the file is either the new
 // classifier or the old one.
+//
+// The new bytes go over the classifier's own file rather than into a
+// temporary file renamed over it. Several maps (in this and other
+// processes) may hold the same classifier open with shared reading and
+// writing, each through a handle of its own: a rename would leave their
+// handles on the old, unlinked file, and their later saves would vanish
+// while reporting success. The platform layer can't rename over an existing
+// file either, so the swap would leave a moment with no classifier at all.
+// Writing in place keeps the file every handle sees; the file is never cut
+// first (only at the end of a whole write), so a write that fails for lack
+// of space leaves the old bytes in blocks the restore can rewrite, and the
+// backup stays on disk whatever happens.
 #include <cstring>
 
 #include "classifier/rscwrite.h"

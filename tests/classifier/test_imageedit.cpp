@@ -191,6 +191,19 @@ TEST(VectorImageEdit, ParametersReplaceAndResize) {
   ASSERT_NE(nullptr, e.Parm(parm, 4));
   EXPECT_EQ(68 + 16, e.Length());
   EXPECT_EQ(4, p[1].Y);
+
+  // An odd parameter length leaves the point count unaligned: points are
+  // still counted and added (checked under the sanitizers).
+  ASSERT_NE(nullptr, e.Parm(parm, 5));
+  ASSERT_EQ(3, e.AppendPoint(1, 7, 8));
+  ASSERT_TRUE(e.FirstPoint(1));
+  EXPECT_EQ(2, e.InsertPoint(9, 9));
+  ASSERT_TRUE(e.LastPoint(1));
+  ASSERT_EQ(1, e.DeletePoint());
+  p = Points(e, 1);
+  ASSERT_EQ(3u, p.size());
+  EXPECT_EQ(9, p[1].X);
+  EXPECT_EQ(3, p[2].X);
 }
 
 // Parameters copied from another subject of the same image stay whole when
@@ -314,6 +327,15 @@ TEST(VectorImageEdit, CentreMovesPointsButNotCircles) {
   EXPECT_EQ(4010, circle[0].X);
   EXPECT_EQ(300, circle[1].X);
   EXPECT_EQ(1110, Points(e, 1)[0].X);
+
+  // Points and anchors of a damaged sign at the ends of the range wrap
+  // round instead of overflowing.
+  const LONGPOINT far{-2147483647 - 1, 2147483647};
+  ASSERT_EQ(1, e.SetCenter(&far));
+  const LONGPOINT push{2147483647, 2147483647};
+  ASSERT_EQ(1, e.RelocateSubject(1, &push));
+  ASSERT_EQ(1, e.RelocateObject(&push, 0));
+  EXPECT_EQ(1u, Points(e, 1).size());
 }
 
 TEST(VectorImageEdit, Blocks) {

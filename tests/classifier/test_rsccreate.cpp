@@ -16,19 +16,9 @@ namespace {
 using rsctest::Builder;
 using rsctest::Bytes;
 
-class RscCreate : public ::testing::Test {
+class RscCreate : public rsctest::RscFolderTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::TestFolder();
-  }
   void TearDown() override { plat::fault::Reset(); }
-  std::string Write(const Bytes& bytes, const char* name = "test.rsc") {
-    std::string path = folder_ + name;
-    EXPECT_TRUE(rsctest::WriteBytes(path, bytes));
-    return path;
-  }
-  std::string folder_;
 };
 
 TEST_F(RscCreate, PoolBlocksAndReferences) {

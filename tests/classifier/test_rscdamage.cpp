@@ -210,6 +210,12 @@ TEST_F(RscDamage, RandomMutationsNeverCrash) {
       rsc.GetElementbyName("SYSTEM", 1);
       rsc.GetElementbyName("L1000000001", 5);
       rsc.CheckFrameCode();
+      // The writer lays out whatever was accepted; what it writes opens.
+      if (rsc.Save(1)) {
+        TMapRsc again;
+        ASSERT_EQ(1, again.OpenRsc(path.c_str(), 0)) << again.Error() << " round " << round;
+        ASSERT_EQ(rsc.GetObjCount(), again.GetObjCount());
+      }
     }
     rsc.CloseRsc();
   }

@@ -18,20 +18,10 @@ namespace {
 using rsctest::Builder;
 using rsctest::Bytes;
 
-class RscOpen : public ::testing::Test {
+class RscOpen : public rsctest::RscFolderTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    folder_ = rsctest::TestFolder();
-  }
-  std::string Write(const Bytes& bytes, const char* name = "test.rsc") {
-    std::string path = folder_ + name;
-    EXPECT_TRUE(rsctest::WriteBytes(path, bytes));
-    return path;
-  }
   // Opens built bytes; the result of OpenRsc.
   int Open(TMapRsc& rsc, const Bytes& bytes) { return rsc.OpenRsc(Write(bytes).c_str(), 0); }
-  std::string folder_;
 };
 
 TEST_F(RscOpen, QuietClassifierOpensAndStaysUnchanged) {

@@ -106,11 +106,6 @@ TEST_F(RscQuery, HeaderValuesAndScaleTables) {
   EXPECT_STREQ("ABCDEFG", rsc_.ClassificatorCode());
   EXPECT_NE(0, rsc_.IsModify());
 
-  const int mode = rsc_.Mode();
-  EXPECT_EQ(mode + 1, rsc_.Mode(0));
-  const int style = rsc_.ColorStyle();
-  EXPECT_EQ(style, rsc_.ColorStyle(0));
-  EXPECT_EQ(style + 1, rsc_.ColorStyle());
   EXPECT_EQ(LONG(rsctest::ReadBytes(path_).size()), rsc_.FileSize());
   EXPECT_EQ(RSC_FRAME_EXCODE, DWORD(rsc_.GetFrameCodeEx()));
 

@@ -18,6 +18,21 @@ inline std::string TestFolder(const std::string& prefix = "") {
   return MakeFolder(MC_TEST_TMP, prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
+// A test with a folder of its own to write built classifiers into.
+class RscFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    folder_ = TestFolder();
+  }
+  std::string Write(const Bytes& bytes, const char* name = "test.rsc") {
+    std::string path = folder_ + name;
+    EXPECT_TRUE(WriteBytes(path, bytes));
+    return path;
+  }
+  std::string folder_;
+};
+
 // A test that opens one classifier built byte by byte, written to `file` in
 // the test's own folder.
 class OpenedRscTest : public ::testing::Test {
