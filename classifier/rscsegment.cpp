@@ -19,6 +19,12 @@ int TMapRsc::AppendSeg(const RSCSEG* seg) {
   }
   ErrorCode = 0;
   const DWORD count = Head.Tables[RSC_SEG].Count;
+  // Layer numbers are one byte: a 257th layer would take the number of the
+  // first.
+  if (count >= 256) {
+    ErrorCode = MAPERR_RSCRANGE;
+    return 0;
+  }
   if (SegSpare == 0) {
     auto* table = (TABSEG*)rscGetMemoryBlock(this, LONG((count + 20) * RSC_SEG_SIZE));
     if (!table) {

@@ -2,6 +2,8 @@
 // classifier built byte by byte.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <climits>
 #include <cstring>
 #include <string>
@@ -140,6 +142,22 @@ TEST_F(RscLayers, FirstLayerOfAnEmptyTable) {
   EXPECT_EQ(1, rsc_.GetSegCount());
   EXPECT_STREQ("SYSTEM", rsc_.GetSegName(0));
   EXPECT_EQ(255, rsc_.GetSegOrder(0));
+}
+
+TEST_F(RscLayers, LayerNumbersStopAtTheirByte) {
+  Builder b = Builder::Minimal();
+  b.layers.clear();
+  Open(b.Build());
+  for (int i = 0; i < 256; ++i) {
+    RSCSEGMENT seg{1, ""};
+    std::snprintf(seg.Name, sizeof seg.Name, "L%d", i);
+    ASSERT_EQ(i, rsc_.AppendSegment(&seg));
+  }
+  RSCSEGMENT extra{1, "ONE TOO MANY"};
+  EXPECT_EQ(0, rsc_.AppendSegment(&extra));
+  EXPECT_EQ(MAPERR_RSCRANGE, rsc_.Error());
+  EXPECT_EQ(256, rsc_.GetSegCount());
+  EXPECT_STREQ("L0", rsc_.GetSegName(0));
 }
 
 TEST_F(RscLayers, ServiceKindOfADeletedLayerGoesToLayerZero) {
