@@ -731,16 +731,19 @@ int TDataEdit::ChangeKind(int kind) {
   if (!Valid()) return 0;
   DWORD k = static_cast<DWORD>(kind);
   if (k == Kind()) return kind;
-  // The i32 kind with heights has no point size: no record of it can be
-  // built, so it is refused as a target.
   if (!(k == METRIC_F32 || k == METRIC_I32 || k == METRIC_U16 || k == METRIC_F64 ||
-        k == METRIC_F64H || k == METRIC_F32H))
+        k == METRIC_F64H || k == METRIC_F32H || k == METRIC_I32H))
     return 0;
+  // Texts have no heights: the 3-D targets become their 2-D kinds.
   if (TextFlag) {
     if (k == METRIC_F64H) k = METRIC_F64;
     if (k == METRIC_F32H) k = METRIC_F32;
+    if (k == METRIC_I32H) k = METRIC_I32;
     if (k == Kind()) return static_cast<int>(k);
   }
+  // The i32 kind with heights has no point size: no record of it can be
+  // built, so without texts it is refused as a target.
+  if (k == METRIC_I32H) return 0;
   if (MetricPointSize(Kind()) == 0) return 0;
   PointBytes = MetricPointSize(Kind());
   int changed = ChangedFlag;
@@ -882,7 +885,10 @@ int TDataEdit::PutText(const char* text, int align) {
 
 int TDataEdit::PutTextData(const TEXTDATA* data) {
   if (data == nullptr) return 0;
+  // An entry is a multiple of 4 bytes, so L is at most 254: a larger L would
+  // send the reads past the 256 bytes of the record.
   int l = data->Length;
+  if (l > METRIC_TEXT_LIMIT) l = METRIC_TEXT_LIMIT;
   int t = static_cast<int>(strnlen(data->Text, static_cast<size_t>(l) + 1));
   if (t > l) t = l;
   if (t > METRIC_TEXT_LIMIT) t = METRIC_TEXT_LIMIT;

@@ -35,18 +35,25 @@ void SetWords(char* p, std::initializer_list<DWORD> words) {
 
 // Parameters that lie inside the block being edited are copied aside
 // first: the record shifts, and may move to a new block, while the element
-// is written.
+// is written. The copy is zero-padded to at least kPadded bytes so that the
+// length words of any primitive can be read; lengths taken from it are then
+// checked against the bytes the block really had.
 class ParmsGuard {
  public:
+  static constexpr LONG kPadded = 256;
+
   ParmsGuard(const char* parms, const void* block, LONG size) : parms_(parms) {
     const char* b = static_cast<const char*>(block);
     if (parms != nullptr && b != nullptr && parms >= b && parms < b + size) {
       available_ = static_cast<LONG>(b + size - parms);
-      copy_ = RecordBlockAlloc(available_);
+      copy_ = RecordBlockAlloc(available_ < kPadded ? kPadded : available_);
       if (copy_ != nullptr) std::memcpy(copy_, parms, available_);
       parms_ = copy_;
     }
   }
+  // False when the parameters came from the block and it held fewer than
+  // `bytes` of them.
+  bool Holds(int64_t bytes) const { return available_ < 0 || bytes <= available_; }
   ~ParmsGuard() { RecordBlockFree(copy_); }
   ParmsGuard(const ParmsGuard&) = delete;
   ParmsGuard& operator=(const ParmsGuard&) = delete;
@@ -260,10 +267,11 @@ int TDrawEdit::PutElement(char* at, int code, const char* parms, int length) {
   return 1;
 }
 
-int TDrawEdit::AppendChecked(int code, const char* parms) {
+int TDrawEdit::AppendChecked(int code, const char* parms, LONG available) {
   if (!Valid() || parms == nullptr) return 0;
   int length = ElementParmLength(code, parms);
   if (length <= 0 || length > IMGELEMENT_MAXPARM) return 0;
+  if (available >= 0 && length > available) return 0;
   if (!PutElement(nullptr, code, parms, length)) return 0;
   Current = Draw->Count;
   return Current;
@@ -275,7 +283,7 @@ int TDrawEdit::AppendElement(int code, const char* parms) {
   ParmsGuard guard(parms, Draw, Size);
   if (guard.get() == nullptr) return 0;
   if (!IsElement(code)) return Func2Elements(code, guard.get()) > 0 ? Count() : 0;
-  return AppendChecked(code, guard.get());
+  return AppendChecked(code, guard.get(), guard.available());
 }
 
 int TDrawEdit::InsertElement(int n, int code, const char* parms) {
@@ -284,7 +292,7 @@ int TDrawEdit::InsertElement(int n, int code, const char* parms) {
   const char* p = guard.get();
   if (p == nullptr) return 0;
   int length = ElementParmLength(code, p);
-  if (length <= 0 || length > IMGELEMENT_MAXPARM) return 0;
+  if (length <= 0 || length > IMGELEMENT_MAXPARM || !guard.Holds(length)) return 0;
   if (Draw == nullptr && !Allocate(4096)) return 0;
   if (!Valid()) return 0;
   if (n > Count()) {
@@ -303,7 +311,7 @@ int TDrawEdit::ReplaceElement(int n, int code, const char* parms) {
   if (parms == nullptr) return 0;
   ParmsGuard guard(parms, Draw, Size);
   const char* p = guard.get();
-  if (p == nullptr) return 0;
+  if (p == nullptr || !guard.Holds(ElementParmLength(code, p))) return 0;
   if (Count() > 0) {
     // The new element goes in first: when it cannot be had, the old one
     // stays where it was.
@@ -376,6 +384,16 @@ int TDrawEdit::Func2Elements(int code, const char* parms) {
     int code;
     const char* parms;
   };
+  // Bytes of parameters each composite code reads.
+  int64_t needed = 0;
+  switch (code) {
+    case 130: case 134: case 145: needed = 24; break;
+    case 131: needed = 16; break;
+    case 132: case 133: needed = 32; break;
+    case 137: needed = 144; break;
+    default: return 0;
+  }
+  if (!guard.Holds(needed)) return 0;
   Step steps[3];
   int n = 0;
   char buffer[152];

@@ -86,7 +86,8 @@ class MAPCLASS TDrawEdit {
   bool Adopt(const char* source, LONG length);
   // Appends or inserts an element whose parameter length is known.
   int PutElement(char* at, int code, const char* parms, int length);
-  int AppendChecked(int code, const char* parms);
+  // available: bytes readable at parms, or -1 when the caller vouches.
+  int AppendChecked(int code, const char* parms, LONG available = -1);
 
   IMGDRAW* Draw;
   LONG Size;

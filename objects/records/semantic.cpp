@@ -363,6 +363,10 @@ int TSemBase::Compare(TSemBase* other) {
   return CMPSEM_EQUAL;
 }
 
+void CopySemBlock(TSemBlock* to, const TSemBlock* from) {
+  std::memcpy(static_cast<void*>(to), from, static_cast<size_t>(from->BlockLength()));
+}
+
 // ---------------------------------------------------------------------------
 // The cursor
 
@@ -513,7 +517,8 @@ char* TWorkSemantic::FindCodeNext(int code) {
 char* TWorkSemantic::FindBlock(TSemBlock* block) {
   if (block == nullptr) return nullptr;
   for (char* p = FindCode(block->Code); p != nullptr; p = FindCodeNext(block->Code)) {
-    TSemBlock pattern = *block;
+    TSemBlock pattern;
+    CopySemBlock(&pattern, block);
     if (CurrentValue()->Compare(&pattern.Value) == CMPSEM_EQUAL) return p;
   }
   return nullptr;
@@ -521,7 +526,8 @@ char* TWorkSemantic::FindBlock(TSemBlock* block) {
 
 char* TWorkSemantic::Insert(const TSemBlock* block) {
   if (Start == nullptr || block == nullptr) return nullptr;
-  TSemBlock copy = *block;  // the block may lie in the record itself
+  TSemBlock copy;  // the block may lie in the record itself
+  CopySemBlock(&copy, block);
   if (!LengthChecked) CheckSemLength();
   int size = copy.BlockLength();
   if (!CanInsert || (End - Start) + size > Limit) return nullptr;
@@ -547,7 +553,8 @@ int TWorkSemantic::Delete() {
 
 char* TWorkSemantic::Replace(const TSemBlock* block) {
   if (Start == nullptr || block == nullptr) return nullptr;
-  TSemBlock copy = *block;
+  TSemBlock copy;
+  CopySemBlock(&copy, block);
   if (!LengthChecked) CheckSemLength();
   // Checked before anything is deleted, so that a block that does not fit
   // leaves the old one in place.

@@ -104,6 +104,10 @@ struct MAPCLASS TSemBlock {
 static_assert(sizeof(TSemBlock) == 260);
 #pragma pack(pop)
 
+// Copies a block by its own length: a block given by address may lie inside
+// a record with nothing behind it.
+void CopySemBlock(TSemBlock* to, const TSemBlock* from);
+
 // A one-pointer view of an object's semantics record, passed by value.
 class TObjectSemn {
  public:

@@ -143,7 +143,8 @@ int TSemnEdit::Load(TWorkSemantic* source) {
 
 char* TSemnEdit::Append(const TSemBlock* block) {
   if (block == nullptr) return nullptr;
-  TSemBlock copy = *block;  // the block may lie in the record that moves
+  TSemBlock copy;  // the block may lie in the record that moves
+  CopySemBlock(&copy, block);
   LONG size = copy.BlockLength();
   bool fits = false;
   if (Semn != nullptr) {

@@ -11,14 +11,6 @@ constexpr double kPi = 3.14159265358979323846;
 
 DOUBLEPOINT P(double x, double y) { return DOUBLEPOINT{x, y}; }
 
-TEST(Measure, NewObjectHasZeroLineAndPositiveSide) {
-  TMeasure m;
-  EXPECT_EQ(m.A, 0.0);
-  EXPECT_EQ(m.B, 0.0);
-  EXPECT_EQ(m.C, 0.0);
-  EXPECT_EQ(m.Side, 1);
-}
-
 TEST(Measure, DistanceBetweenPoints) {
   TMeasure m;
   DOUBLEPOINT o = P(0, 0), a = P(3, 4), b = P(3, 0.0000001);

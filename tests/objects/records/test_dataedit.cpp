@@ -103,7 +103,7 @@ TEST(DataEdit, AppendInsertDeleteKeepOrder) {
   EXPECT_EQ(e.PrevPoint(), nullptr);
 }
 
-TEST(DataEdit, InsertWithoutCursorAppendsAndIntoEmptyContour) {
+TEST(DataEdit, EmptyContourEdges) {
   Edit e;
   e.Create(METRIC_F32, 0);
   ASSERT_EQ(e.InsertPoint(1, 1), 1);  // empty contour: becomes point 1
@@ -111,19 +111,13 @@ TEST(DataEdit, InsertWithoutCursorAppendsAndIntoEmptyContour) {
   e.CurrentPoint = nullptr;
   e.CountWord = nullptr;
   ASSERT_EQ(e.InsertPoint(2, 2), 1);  // no cursor: appended
-  EXPECT_EQ(e.PointCount(0), 2);
   EXPECT_EQ(e.YNDouble(2), 2.0);
-}
-
-TEST(DataEdit, DeleteLastPointOfContourKeepsEmptyContour) {
-  Edit e;
-  e.Create(METRIC_F32, 0);
-  e.AppendPointSubject(0, 1, 1);
+  // Deleting every point keeps an empty contour; one more delete gives 0.
+  EXPECT_EQ(e.DeletePoint(), 1);
   EXPECT_EQ(e.DeletePoint(), 1);
   EXPECT_EQ(e.PointCount(0), 0);
   EXPECT_EQ(RecordLength(e.Record), 16u);
-  EXPECT_EQ(e.DeletePoint(), 0);  // nothing left to delete
-  EXPECT_EQ(e.PointCount(0), 0);
+  EXPECT_EQ(e.DeletePoint(), 0);
 }
 
 TEST(DataEdit, WriteRulesOfKinds) {
@@ -426,6 +420,9 @@ TEST(DataEdit, KindConversions) {
   char text[8];
   EXPECT_STREQ(x.GetText(text, 8), "AB");
   EXPECT_EQ(x.ChangeKind(METRIC_F32H), static_cast<int>(METRIC_F32));
+  EXPECT_EQ(x.ChangeKind(METRIC_I32H), static_cast<int>(METRIC_I32));
+  EXPECT_EQ(RecordKind(x.Record), METRIC_I32);
+  EXPECT_STREQ(x.GetText(text, 8), "AB");
 }
 
 TEST(DataEdit, TextFormatConversions) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,13 @@ TEST(DataEditText, PutTextDataTakesEntryForm) {
   ASSERT_EQ(e.PutTextData(&d), 1);
   char b[8];
   EXPECT_STREQ(e.GetText(b, 8), "abc");
+  // A host record with the largest L and no terminator is read within its
+  // 256 bytes.
+  auto full = std::make_unique<TEXTDATA>();
+  full->Length = 255;
+  std::memset(full->Text, 'z', sizeof full->Text);
+  ASSERT_EQ(e.PutTextData(full.get()), 1);
+  EXPECT_EQ(static_cast<int>(std::strlen(e.GetObjectText())), METRIC_TEXT_LIMIT);
 }
 
 TEST(DataEditText, PutTextOnPlainRecordTurnsTextsOn) {

@@ -433,4 +433,22 @@ TEST(DrawRecord, FailedAllocationChangesNothing) {
   EXPECT_EQ(e.Count(), 1);
 }
 
+
+// Parameters taken from the record itself whose length word claims more than
+// the block holds are refused, not read past the block.
+TEST(DrawRecord, ParametersFromTheRecordWithALyingLengthAreRefused) {
+  TDrawEdit e;
+  ASSERT_EQ(e.AppendElementWithInit(143), 1);
+  char* parms = e.ElementParmAddress(1);
+  DWORD lie = 60000;  // more than the 4096-byte block holds
+  std::memcpy(parms, &lie, 4);
+  EXPECT_EQ(e.AppendElement(143, e.ElementParmAddress(1)), 0);
+  EXPECT_EQ(e.InsertElement(1, 143, e.ElementParmAddress(1)), 0);
+  EXPECT_EQ(e.Count(), 1);
+  // Composite codes read no further than the block either.
+  char* last = reinterpret_cast<char*>(e.Record()) + e.BufferSize() - 8;
+  EXPECT_EQ(e.Func2Elements(137, last), 0);
+  EXPECT_EQ(e.Count(), 1);
+}
+
 }  // namespace

@@ -259,4 +259,21 @@ TEST(SemnEditObjectCode, HugeAndInfiniteDoublesDoNotHang) {
   EXPECT_EQ(e.GetObjectExcode(), 0);
 }
 
+// A block handed over by address may be one inside another record, with only
+// its own bytes behind it: nothing past them is read.
+TEST(SemnEdit, BlocksTakenFromInsideARecordAreReadToTheirOwnLength) {
+  std::vector<char> r = Record({TextBlock(7, 3)});  // 4 + 8 bytes
+  std::unique_ptr<char[]> source(new char[r.size()]);
+  std::memcpy(source.get(), r.data(), r.size());
+  const auto* inside = reinterpret_cast<const TSemBlock*>(source.get() + 4);
+
+  TSemnEdit e;
+  ASSERT_NE(e.Append(inside), nullptr);
+  ASSERT_NE(e.Insert(inside), nullptr);
+  e.Cursor()->GoFirst();
+  ASSERT_NE(e.Replace(inside), nullptr);
+  EXPECT_NE(e.Cursor()->FindBlock(const_cast<TSemBlock*>(inside)), nullptr);
+  EXPECT_EQ(e.CheckLength(0), 4 + 2 * 8);
+}
+
 }  // namespace
