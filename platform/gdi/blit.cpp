@@ -91,8 +91,10 @@ int ReadTable(const BITMAPINFO* info, UINT usage, const Dc* dc, RGBQUAD* table) 
 bool ValidHeader(const BITMAPINFO* info) {
   if (!info) return false;
   const BITMAPINFOHEADER& h = info->bmiHeader;
-  return h.biSize >= 40 && h.biWidth > 0 && h.biHeight != 0 && h.biHeight != INT32_MIN &&
-         h.biPlanes == 1 && h.biCompression == BI_RGB &&
+  // 40 to 124 bytes: the published header versions (a larger size would
+  // send the colour table past the caller's record).
+  return h.biSize >= 40 && h.biSize <= 124 && h.biWidth > 0 && h.biHeight != 0 &&
+         h.biHeight != INT32_MIN && h.biPlanes == 1 && h.biCompression == BI_RGB &&
          (h.biBitCount == 8 || h.biBitCount == 24 || h.biBitCount == 32);
 }
 
@@ -136,10 +138,8 @@ BOOL BitBlt(HDC hdest, int x, int y, int cx, int cy, HDC hsrc, int x1, int y1, D
   MC_LOG_CALL(dc, "BitBlt(%d,%d,%d,%d,%08X)", x, y, cx, cy, (unsigned)rop);
   if (cx <= 0 || cy <= 0) return TRUE;
   int64_t sx = src ? x1 + src->orgX : 0, sy = src ? y1 + src->orgY : 0;
-  if (dc->meta) {
-    dc->meta->BitBlt(dc, x, y, cx, cy, rop, src ? src->surface : nullptr, (int)sx, (int)sy);
-    return TRUE;
-  }
+  if (dc->meta)
+    return dc->meta->BitBlt(dc, x, y, cx, cy, rop, src ? src->surface : nullptr, (int)sx, (int)sy);
   if (!dc->surface) return TRUE;
   if (rop == SRCCOPY && !src->surface) return TRUE;
   COLORREF fill = rop == WHITENESS ? 0xFFFFFF : 0;
@@ -199,6 +199,8 @@ int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD width, DWORD height, 
           (unsigned)height, xSrc, ySrc, startScan, lines);
   if (lines == 0) return 0;
   if (dc->meta) {
+    // A record holds at most 1 GiB of bits (as BitBlt records do).
+    if (stride > ((int64_t)1 << 30) / lines) return 0;
     DWORD tableBytes = hdr.biBitCount == 8
                            ? (hdr.biClrUsed && hdr.biClrUsed < 256 ? hdr.biClrUsed : 256) *
                                  (usage == DIB_PAL_COLORS ? 2 : 4)

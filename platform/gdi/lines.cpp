@@ -62,6 +62,46 @@ const LineFn kLine24[16] = MC_LINE_TABLE(24);
 const LineFn kLine32[16] = MC_LINE_TABLE(32);
 #undef MC_LINE_TABLE
 
+// The steps [i0, i1] of a clipped line whose pixels lie inside the clip, the
+// minor offset f0 at step i0 and the Bresenham error there; false when no
+// pixel is inside. maj, mn: the major and minor extents; [Mlo, Mhi], [a, b]:
+// the inside range of the major coordinate and of the minor offset, relative
+// to the start and in the direction of travel.
+bool ClipSteps(int64_t maj, int64_t mn, int64_t Mlo, int64_t Mhi, int64_t a, int64_t b,
+               int64_t* i0, int64_t* i1, int64_t* f0, int64_t* err) {
+  int64_t lo0 = std::max<int64_t>(Mlo, 0), hi0 = std::min<int64_t>(Mhi, maj - 1);
+  if (lo0 > hi0 || a > b) return false;
+  // Minor offset f(i) = floor((2 i mn + maj - 1) / (2 maj)) must lie in
+  // [a, b].
+  if (mn == 0) {
+    if (a > 0 || b < 0) return false;
+  } else if (maj < kSmall && a > -kSmall && a < kSmall && b > -kSmall && b < kSmall) {
+    int64_t lo = CeilDiv64(2 * maj * a - maj + 1, 2 * mn);
+    int64_t hi = FloorDiv64(2 * maj * (b + 1) - maj, 2 * mn);
+    if (lo > lo0) lo0 = lo > hi0 ? hi0 + 1 : lo;
+    if (hi < hi0) hi0 = hi < lo0 ? lo0 - 1 : hi;
+    if (lo0 > hi0) return false;
+  } else {
+    i128 lo = CeilDiv((i128)2 * maj * a - maj + 1, (i128)2 * mn);
+    i128 hi = FloorDiv((i128)2 * maj * (b + 1) - maj, (i128)2 * mn);
+    if (lo > lo0) lo0 = lo > hi0 ? hi0 + 1 : (int64_t)lo;
+    if (hi < hi0) hi0 = hi < lo0 ? lo0 - 1 : (int64_t)hi;
+    if (lo0 > hi0) return false;
+  }
+  if (lo0 < kSmall && mn < kSmall && maj < kSmall) {
+    int64_t num = 2 * lo0 * mn + maj - 1;  // non-negative
+    *f0 = num / (2 * maj);
+    *err = num - 2 * maj * *f0;
+  } else {
+    i128 num = (i128)2 * lo0 * mn + maj - 1;
+    *f0 = (int64_t)FloorDiv(num, (i128)2 * maj);
+    *err = (int64_t)(num - (i128)2 * maj * *f0);
+  }
+  *i0 = lo0;
+  *i1 = hi0;
+  return true;
+}
+
 }  // namespace
 
 void ThinLine(const Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
@@ -74,44 +114,19 @@ void ThinLine(const Target& t, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   const int64_t M0 = xMajor ? x0 : y0, m0 = xMajor ? y0 : x0;
   const int sM = (xMajor ? dx : dy) < 0 ? -1 : 1;
   const int sm = (xMajor ? dy : dx) < 0 ? -1 : 1;
-  const int64_t Mlo = xMajor ? t.cx0 : t.cy0, Mhi = (xMajor ? t.cx1 : t.cy1) - 1;
-  const int64_t mlo = xMajor ? t.cy0 : t.cx0, mhi = (xMajor ? t.cy1 : t.cx1) - 1;
 
-  // Steps i in [0, maj) whose major coordinate M0 + sM * i is inside.
-  int64_t i0 = sM > 0 ? Mlo - M0 : M0 - Mhi;
-  int64_t i1 = sM > 0 ? Mhi - M0 : M0 - Mlo;
-  i0 = std::max<int64_t>(i0, 0);
-  i1 = std::min<int64_t>(i1, maj - 1);
-  if (i0 > i1) return;
-  // Minor offset f(i) = floor((2 i mn + maj - 1) / (2 maj)) must lie in
-  // [a, b].
-  const int64_t a = sm > 0 ? mlo - m0 : m0 - mhi;
-  const int64_t b = sm > 0 ? mhi - m0 : m0 - mlo;
-  if (a > b) return;
-  if (mn == 0) {
-    if (a > 0 || b < 0) return;
-  } else if (maj < kSmall && a > -kSmall && a < kSmall && b > -kSmall && b < kSmall) {
-    int64_t lo = CeilDiv64(2 * maj * a - maj + 1, 2 * mn);
-    int64_t hi = FloorDiv64(2 * maj * (b + 1) - maj, 2 * mn);
-    if (lo > i0) i0 = lo > i1 ? i1 + 1 : lo;
-    if (hi < i1) i1 = hi < i0 ? i0 - 1 : hi;
-    if (i0 > i1) return;
-  } else {
-    i128 lo = CeilDiv((i128)2 * maj * a - maj + 1, (i128)2 * mn);
-    i128 hi = FloorDiv((i128)2 * maj * (b + 1) - maj, (i128)2 * mn);
-    if (lo > i0) i0 = lo > i1 ? i1 + 1 : (int64_t)lo;
-    if (hi < i1) i1 = hi < i0 ? i0 - 1 : (int64_t)hi;
-    if (i0 > i1) return;
-  }
-  int64_t f0, err;
-  if (i0 < kSmall && mn < kSmall && maj < kSmall) {
-    int64_t num = 2 * i0 * mn + maj - 1;  // non-negative
-    f0 = num / (2 * maj);
-    err = num - 2 * maj * f0;
-  } else {
-    i128 num = (i128)2 * i0 * mn + maj - 1;
-    f0 = (int64_t)FloorDiv(num, (i128)2 * maj);
-    err = (int64_t)(num - (i128)2 * maj * f0);
+  int64_t i0 = 0, i1 = maj - 1, f0 = 0, err = maj - 1;
+  if (x0 < t.cx0 || x0 >= t.cx1 || y0 < t.cy0 || y0 >= t.cy1 || x1 < t.cx0 || x1 >= t.cx1 ||
+      y1 < t.cy0 || y1 >= t.cy1) {
+    // Some pixel may lie outside: find the inside steps directly, so that
+    // clipping costs nothing per pixel. (With both ends inside, every pixel
+    // is, since the pixels lie in the box of the two ends.)
+    const int64_t Mlo = xMajor ? t.cx0 : t.cy0, Mhi = (xMajor ? t.cx1 : t.cy1) - 1;
+    const int64_t mlo = xMajor ? t.cy0 : t.cx0, mhi = (xMajor ? t.cy1 : t.cx1) - 1;
+    if (!ClipSteps(maj, mn, sM > 0 ? Mlo - M0 : M0 - Mhi, sM > 0 ? Mhi - M0 : M0 - Mlo,
+                   sm > 0 ? mlo - m0 : m0 - mhi, sm > 0 ? mhi - m0 : m0 - mlo, &i0, &i1, &f0,
+                   &err))
+      return;
   }
 
   int64_t M = M0 + sM * i0, m = m0 + sm * f0;

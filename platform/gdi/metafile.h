@@ -107,6 +107,10 @@ static_assert(sizeof(LogFontW) == 92);
 // form (logical font, full name, style, version fields, panose).
 constexpr DWORD kFontRecordSize = 12 + 320;
 
+// Whether any recording context exists (deletions and palette changes are
+// recorded into every one; without any, nothing needs to be looked up).
+bool AnyRecorder();
+
 class MetaRecorder {
  public:
   MetaRecorder(const DeviceCaps& reference, const RECT* frame, const char* description);
@@ -127,7 +131,8 @@ class MetaRecorder {
   void PaletteEntries(const Palette* palette, UINT start, UINT count);
   void Clip(const RECT* rect);
   // Device rectangle given in logical coordinates; source pixels (or none).
-  void BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop, const Surface* src,
+  // False when the source pixels are too many for a record (nothing written).
+  bool BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop, const Surface* src,
               int sx, int sy);
   void SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy, int xSrc, int ySrc,
                  UINT startScan, UINT lines, const BITMAPINFO* info, DWORD infoSize,

@@ -1,5 +1,6 @@
 // Replay of an enhanced metafile into a context: the records the recording
 // context writes, each checked against the file's size before it is used.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -38,16 +39,24 @@ class Player {
       return;
     }
     if (ih >= table_.size()) table_.resize(ih + 1, nullptr);
-    if (table_[ih]) DeleteObject(table_[ih]);
+    Release(table_[ih]);
     table_[ih] = object;
   }
+  // Deletes a played object; one still selected into the context (a file
+  // may delete or replace it while selected) is deleted once the context's
+  // own objects are back.
+  void Release(HGDIOBJ object) {
+    if (object && !DeleteObject(object)) orphans_.push_back(object);
+  }
   bool Bitmap(size_t at, size_t size, DWORD offBmi, DWORD cbBmi, DWORD offBits, DWORD cbBits,
+              DWORD usage, bool wholeImage, UINT startScan, UINT scans,
               const BITMAPINFO** info, const void** bits) const;
 
   HDC dc_;
   const std::vector<uint8_t>& b_;
   size_t end_ = 0;
   std::vector<HGDIOBJ> table_;
+  std::vector<HGDIOBJ> orphans_;
 };
 
 bool Player::Points(size_t at, size_t size, DWORD type, std::vector<POINT>* pts,
@@ -93,8 +102,14 @@ bool Player::Points(size_t at, size_t size, DWORD type, std::vector<POINT>* pts,
   return true;
 }
 
+// The bitmap of a record: header, colour table (colours, or 16-bit palette
+// indices with DIB_PAL_COLORS) and bits inside the record. The bits hold the
+// whole image (wholeImage, and top-down images always) or the scan lines
+// [startScan, startScan + scans) of a bottom-up image.
 bool Player::Bitmap(size_t at, size_t size, DWORD offBmi, DWORD cbBmi, DWORD offBits,
-                    DWORD cbBits, const BITMAPINFO** info, const void** bits) const {
+                    DWORD cbBits, DWORD usage, bool wholeImage, UINT startScan, UINT scans,
+                    const BITMAPINFO** info, const void** bits) const {
+  if (usage != DIB_RGB_COLORS && usage != DIB_PAL_COLORS) return false;
   if (cbBmi < sizeof(BITMAPINFOHEADER) || (uint64_t)offBmi + cbBmi > size ||
       (uint64_t)offBits + cbBits > size)
     return false;
@@ -102,11 +117,16 @@ bool Player::Bitmap(size_t at, size_t size, DWORD offBmi, DWORD cbBmi, DWORD off
   if (h->biSize < 40 || h->biSize > cbBmi) return false;
   if (h->biBitCount == 8) {
     DWORD n = h->biClrUsed && h->biClrUsed < 256 ? h->biClrUsed : 256;
-    if ((uint64_t)h->biSize + 4 * n > cbBmi) return false;
+    if ((uint64_t)h->biSize + (usage == DIB_PAL_COLORS ? 2 : 4) * n > cbBmi) return false;
   }
+  if (h->biWidth <= 0) return false;
   int64_t height = h->biHeight < 0 ? -(int64_t)h->biHeight : h->biHeight;
   int64_t stride = (((int64_t)h->biWidth * h->biBitCount + 31) / 32) * 4;
-  if (h->biWidth <= 0 || stride * height > (int64_t)cbBits) return false;
+  int64_t rows = height;
+  if (!wholeImage && h->biHeight > 0)
+    rows = std::min<int64_t>(scans, std::max<int64_t>(height - startScan, 0));
+  // In 128 bits: a lying width and height must not wrap to a small size.
+  if ((__int128)stride * rows > (__int128)cbBits) return false;
   *info = reinterpret_cast<const BITMAPINFO*>(h);
   *bits = &b_[at + offBits];
   return true;
@@ -145,7 +165,7 @@ bool Player::Record(DWORD type, size_t at, size_t size) {
       if (!need(12)) return false;
       DWORD ih = D(at + 8);
       if (ih < table_.size() && table_[ih]) {
-        DeleteObject(table_[ih]);
+        Release(table_[ih]);
         table_[ih] = nullptr;
       }
       return true;
@@ -253,12 +273,15 @@ bool Player::Record(DWORD type, size_t at, size_t size) {
       }
       const BITMAPINFO* info;
       const void* bits;
-      if (!Bitmap(at, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc, &info, &bits))
+      if (!Bitmap(at, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc, r.iUsageSrc, true,
+                  0, 0, &info, &bits))
         return false;
-      LONG h = info->bmiHeader.biHeight;
-      int ySrc = h < 0 ? r.ySrc : h - r.ySrc - r.cyDest;
-      SetDIBitsToDevice(dc_, r.xDest, r.yDest, (DWORD)r.cxDest, (DWORD)r.cyDest, r.xSrc, ySrc,
-                        0, (UINT)(h < 0 ? -h : h), bits, info, r.iUsageSrc);
+      // The source rectangle's first row counted from the image's bottom.
+      const int64_t h = info->bmiHeader.biHeight;
+      const int64_t ySrc = h < 0 ? r.ySrc : h - r.ySrc - r.cyDest;
+      if (ySrc < INT32_MIN || ySrc > INT32_MAX || r.cxDest <= 0 || r.cyDest <= 0) return true;
+      SetDIBitsToDevice(dc_, r.xDest, r.yDest, (DWORD)r.cxDest, (DWORD)r.cyDest, r.xSrc,
+                        (int)ySrc, 0, (UINT)(h < 0 ? -h : h), bits, info, r.iUsageSrc);
       return true;
     }
     case EMR_SETDIBITSTODEVICE: {
@@ -266,7 +289,8 @@ bool Player::Record(DWORD type, size_t at, size_t size) {
       if (!need(sizeof r) || !Read(at, &r)) return false;
       const BITMAPINFO* info;
       const void* bits;
-      if (!Bitmap(at, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc, &info, &bits))
+      if (!Bitmap(at, size, r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc,
+                  r.iUsageSrc, false, r.iStartScan, r.cScans, &info, &bits))
         return false;
       SetDIBitsToDevice(dc_, r.xDest, r.yDest, (DWORD)r.cxSrc, (DWORD)r.cySrc, r.xSrc, r.ySrc,
                         r.iStartScan, r.cScans, bits, info, r.iUsageSrc);
@@ -361,6 +385,7 @@ bool Player::Run() {
   SelectPalette(dc_, palette, FALSE);
   for (HGDIOBJ o : table_)
     if (o) DeleteObject(o);
+  for (HGDIOBJ o : orphans_) DeleteObject(o);
   return ok;
 }
 

@@ -2,6 +2,7 @@
 // enhanced-metafile format; the header with bounds, frame and counts is
 // completed and the file written when the context is closed.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -34,11 +35,16 @@ void PutLogFontW(std::vector<uint8_t>& out, const LOGFONTA& lf) {
   out.resize(out.size() + (320 - sizeof w), 0);  // names, style, version, panose
 }
 
+std::atomic<int> g_recorders{0};
+
 }  // namespace
+
+bool AnyRecorder() { return g_recorders.load(std::memory_order_relaxed) > 0; }
 
 MetaRecorder::MetaRecorder(const DeviceCaps& reference, const RECT* frame,
                            const char* description)
     : ref_(reference) {
+  ++g_recorders;
   if (frame) {
     hasFrame_ = true;
     frame_ = *frame;
@@ -63,6 +69,7 @@ MetaRecorder::MetaRecorder(const DeviceCaps& reference, const RECT* frame,
 }
 
 MetaRecorder::~MetaRecorder() {
+  --g_recorders;
   if (file_) {
     fclose(file_);
     remove(fileName_.c_str());
@@ -296,7 +303,7 @@ void MetaRecorder::Clip(const RECT* rect) {
   MC_END();
 }
 
-void MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
+bool MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
                           const Surface* src, int sx, int sy) {
   EmrBitBlt r{};
   r.iType = EMR_BITBLT;
@@ -309,7 +316,7 @@ void MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
   r.xform[0] = r.xform[3] = 1.0f;
   r.iUsageSrc = DIB_RGB_COLORS;
   int64_t bitsSize = src ? (int64_t)cx * cy * 4 : 0;
-  if (bitsSize > ((int64_t)1 << 30)) return;
+  if (bitsSize > ((int64_t)1 << 30)) return false;
   if (src) {
     r.offBmiSrc = sizeof(EmrBitBlt);
     r.cbBmiSrc = sizeof(BITMAPINFOHEADER);
@@ -345,6 +352,7 @@ void MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
   MC_END();
   Bound(int64_t{x} + dc->orgX, int64_t{y} + dc->orgY, int64_t{x} + dc->orgX + cx - 1,
         int64_t{y} + dc->orgY + cy - 1);
+  return true;
 }
 
 void MetaRecorder::SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy, int xSrc,

@@ -73,8 +73,9 @@ UINT SetPaletteEntries(HPALETTE hpal, UINT start, UINT count, const PALETTEENTRY
   if (!p || p->stock || !entries || start >= p->entries.size()) return 0;
   UINT n = std::min<UINT>(count, (UINT)p->entries.size() - start);
   memcpy(&p->entries[start], entries, n * sizeof(PALETTEENTRY));
-  for (Dc* dc : LiveContexts())
-    if (dc->meta) dc->meta->PaletteEntries(p, start, n);
+  if (AnyRecorder())
+    for (Dc* dc : LiveContexts())
+      if (dc->meta) dc->meta->PaletteEntries(p, start, n);
   return n;
 }
 
@@ -156,8 +157,9 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (!o || o->kind == ObjectKind::Dc || o->kind == ObjectKind::MetaFile) return FALSE;
   if (o->stock) return TRUE;
   if (o->selections > 0) return FALSE;
-  for (Dc* dc : LiveContexts())
-    if (dc->meta) dc->meta->Deleted(o);
+  if (AnyRecorder())  // pens and brushes come and go per primitive: no scan then
+    for (Dc* dc : LiveContexts())
+      if (dc->meta) dc->meta->Deleted(o);
   Unregister(object);
   return TRUE;
 }

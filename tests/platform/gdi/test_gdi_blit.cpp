@@ -47,6 +47,9 @@ TEST(GdiBlit, DibSectionLayout) {
   EXPECT_EQ(plat::CreateDIBSection(dc, &bad, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
   EXPECT_EQ(bits, nullptr);
   bad = info;
+  bad.bmiHeader.biSize = 4096;  // would put the colour table past the record
+  EXPECT_EQ(plat::CreateDIBSection(dc, &bad, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
+  bad = info;
   bad.bmiHeader.biWidth = 0;
   EXPECT_EQ(plat::CreateDIBSection(dc, &bad, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);
   EXPECT_EQ(plat::CreateDIBSection(dc, nullptr, DIB_RGB_COLORS, nullptr, nullptr, 0), nullptr);

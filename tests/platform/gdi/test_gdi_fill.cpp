@@ -146,20 +146,6 @@ TEST_F(Fill, WidePolylineTouchesEachPixelOnce) {
   EXPECT_EQ(c.Snapshot(), before);
 }
 
-TEST_F(Fill, FillRectIgnoresTheMixAndClips) {
-  plat::SetROP2(c.dc(), R2_XORPEN);
-  HRGN rgn = plat::CreateRectRgn(0, 0, 30, 30);
-  plat::SelectClipRgn(c.dc(), rgn);
-  plat::DeleteObject(rgn);
-  RECT r{20, 20, 40, 40};
-  EXPECT_EQ(plat::FillRect(c.dc(), &r, brush), 1);
-  EXPECT_EQ(c.Count(kRed), 100);
-  EXPECT_EQ(c.At(25, 25), kRed);
-  RECT inverted{40, 40, 20, 20};
-  plat::FillRect(c.dc(), &inverted, brush);
-  EXPECT_EQ(c.Count(kRed), 100);
-}
-
 TEST_F(Fill, FarAwayPolygonsClipWithoutOverflow) {
   POINT huge[] = {{INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX},
                   {INT32_MIN, INT32_MAX}};

@@ -176,6 +176,9 @@ TEST(GdiMetafile, RectanglesSpanningTheWholeRangeAreRecorded) {
   EXPECT_EQ(plat::FillRect(meta, &all, brush), 1);
   RECT inverted{10, 10, -5, -5};
   EXPECT_EQ(plat::FillRect(meta, &inverted, brush), 1);
+  // Source pixels too many for one record: the copy fails, not dropped.
+  Canvas picture(4, 4);
+  EXPECT_FALSE(plat::BitBlt(meta, 0, 0, 20000, 20000, picture.dc(), 0, 0, SRCCOPY));
   HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
   ASSERT_NE(emf, nullptr);
   EXPECT_GT(plat::GetEnhMetaFileBits(emf, 0, nullptr), 0u);
@@ -207,6 +210,137 @@ TEST(GdiMetafile, DamagedFilesStopCleanly) {
   memset(&zero[108 + 4], 0, 4);
   EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), zero));
   EXPECT_FALSE(plat::gdi::PlayMetaFile(nullptr, good));
+}
+
+// The bytes of a closed recording.
+std::vector<uint8_t> Close(HDC meta) {
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  std::vector<uint8_t> b(plat::GetEnhMetaFileBits(emf, 0, nullptr));
+  plat::GetEnhMetaFileBits(emf, (UINT)b.size(), b.data());
+  plat::DeleteEnhMetaFile(emf);
+  return b;
+}
+
+// Offset of the first record of a type (0: none).
+size_t FindRecord(const std::vector<uint8_t>& b, DWORD wanted) {
+  DWORD at;
+  memcpy(&at, &b[4], 4);  // header size
+  while (at + 8 <= b.size()) {
+    DWORD type, size;
+    memcpy(&type, &b[at], 4);
+    memcpy(&size, &b[at + 4], 4);
+    if (type == wanted) return at;
+    if (size < 8) break;
+    at += size;
+  }
+  return 0;
+}
+
+void Put32(std::vector<uint8_t>& b, size_t at, DWORD v) { memcpy(&b[at], &v, 4); }
+
+TEST(GdiMetafile, BitmapRecordsWithLyingSizesAreRejected) {
+  Canvas picture(8, 8);
+  picture.Clear(0x123456);
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(plat::BitBlt(meta, 1, 1, 6, 5, picture.dc(), 0, 0, SRCCOPY));
+  std::vector<uint8_t> good = Close(meta);
+  size_t blt = FindRecord(good, 76);
+  ASSERT_NE(blt, 0u);
+  DWORD offBmi;
+  memcpy(&offBmi, &good[blt + 84], 4);
+  Canvas c(16, 16);
+  ASSERT_TRUE(plat::gdi::PlayMetaFile(c.dc(), good));
+  EXPECT_EQ(c.At(3, 3), 0x123456u);
+  // Width and height whose product of row length and rows wraps 64 bits.
+  std::vector<uint8_t> wrap = good;
+  Put32(wrap, blt + offBmi + 4, 0x7FFFFFFF);
+  Put32(wrap, blt + offBmi + 8, 0x7FFFFFFF);
+  EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), wrap));
+  std::vector<uint8_t> tall = good;
+  Put32(tall, blt + offBmi + 8, 6);  // one row more than the bits hold
+  EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), tall));
+}
+
+TEST(GdiMetafile, PartialScanLinesReplay) {
+  // A bottom-up 3 x 8 image given as scan lines 2..4 (from the bottom).
+  uint32_t rows[3][3] = {{0xFF0000, 0xFF0000, 0xFF0000},
+                         {0x00FF00, 0x00FF00, 0x00FF00},
+                         {0x0000FF, 0x0000FF, 0x0000FF}};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = 40;
+  info.bmiHeader.biWidth = 3;
+  info.bmiHeader.biHeight = 8;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  auto paint = [&](HDC dc) {
+    return plat::SetDIBitsToDevice(dc, 2, 1, 3, 8, 0, 0, 2, 3, rows, &info, DIB_RGB_COLORS);
+  };
+  Canvas direct(10, 12), replayed(10, 12);
+  direct.Clear(0xFFFFFF);
+  replayed.Clear(0xFFFFFF);
+  EXPECT_EQ(paint(direct.dc()), 3);
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(paint(meta), 3);
+  ASSERT_TRUE(plat::gdi::PlayMetaFile(replayed.dc(), Close(meta)));
+  EXPECT_EQ(direct.At(2, 6), 0x0000FFu);  // scan line 2: destination row 1 + 8 - 1 - 2
+  EXPECT_EQ(direct.At(2, 4), 0xFF0000u);
+  EXPECT_EQ(direct.Snapshot(), replayed.Snapshot());
+}
+
+TEST(GdiMetafile, PaletteIndexedImagesReplay) {
+  // An 8-bit image whose table holds indices into the selected palette.
+  struct {
+    WORD version, count;
+    PALETTEENTRY e[2];
+  } lp{0x300, 2, {{255, 0, 0, 0}, {0, 0, 255, 0}}};
+  struct {
+    BITMAPINFOHEADER h;
+    WORD index[2];
+  } info{{40, 4, 1, 1, 8, BI_RGB, 0, 0, 0, 2, 0}, {1, 0}};
+  const BYTE row[4] = {0, 1, 1, 0};
+  auto paint = [&](HDC dc) {
+    HPALETTE pal = plat::CreatePalette(reinterpret_cast<const LOGPALETTE*>(&lp));
+    HPALETTE old = plat::SelectPalette(dc, pal, FALSE);
+    EXPECT_EQ(plat::SetDIBitsToDevice(dc, 1, 1, 4, 1, 0, 0, 0, 1, row,
+                                      reinterpret_cast<const BITMAPINFO*>(&info),
+                                      DIB_PAL_COLORS), 1);
+    plat::SelectPalette(dc, old, TRUE);
+    plat::DeleteObject(pal);
+  };
+  Canvas direct(6, 3), replayed(6, 3);
+  paint(direct.dc());
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  paint(meta);
+  ASSERT_TRUE(plat::gdi::PlayMetaFile(replayed.dc(), Close(meta)));
+  EXPECT_EQ(direct.At(1, 1), 0xFF0000u);  // index 0 -> palette entry 1 (blue)
+  EXPECT_EQ(direct.At(2, 1), 0x0000FFu);
+  EXPECT_EQ(direct.Snapshot(), replayed.Snapshot());
+}
+
+TEST(GdiMetafile, ObjectsDeletedWhileSelectedAreFreedAfterReplay) {
+  HDC meta = plat::CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+  HPEN pen = plat::CreatePen(PS_SOLID, 1, 0x0000FF);
+  HGDIOBJ old = plat::SelectObject(meta, pen);
+  plat::MoveToEx(meta, 0, 2, nullptr);
+  plat::LineTo(meta, 8, 2);
+  std::vector<uint8_t> b = Close(meta);
+  plat::DeleteObject(pen);
+  (void)old;
+  // Before the end-of-file record: the selected pen deleted, then its
+  // index given a new pen and selected again.
+  size_t eof = FindRecord(b, 14);
+  ASSERT_NE(eof, 0u);
+  const DWORD extra[] = {40, 12, 1, 38, 28, 1, 0, 1, 0, 0xFF00, 37, 12, 1};
+  b.insert(b.begin() + (ptrdiff_t)eof, (const uint8_t*)extra, (const uint8_t*)extra + sizeof extra);
+  Put32(b, 48, (DWORD)b.size());
+  DWORD records;
+  memcpy(&records, &b[52], 4);
+  Put32(b, 52, records + 3);
+  int pens = plat::gdi::LiveObjects(plat::gdi::ObjectKind::Pen);
+  Canvas c(10, 10);
+  EXPECT_TRUE(plat::gdi::PlayMetaFile(c.dc(), b));
+  EXPECT_EQ(c.At(3, 2), 0x0000FFu);
+  EXPECT_EQ(plat::gdi::LiveObjects(plat::gdi::ObjectKind::Pen), pens);
 }
 
 TEST(GdiMetafile, UnwritableFileFailsAtCreation) {

@@ -77,6 +77,9 @@ TEST(GdiMix, FillRectSetPixelAndBlitsIgnoreTheMixButPolygonsDoNot) {
   RECT r{0, 0, 2, 2};
   plat::FillRect(c.dc(), &r, red);
   EXPECT_EQ(c.At(0, 0), 0x0000FFu);
+  RECT inverted{8, 8, 6, 6};  // right of left, below top: nothing
+  plat::FillRect(c.dc(), &inverted, red);
+  EXPECT_EQ(c.At(7, 7), 0xFFFFFFu);
   EXPECT_EQ(plat::SetPixel(c.dc(), 3, 3, 0x123456), 0x123456u);
   EXPECT_EQ(c.At(3, 3), 0x123456u);
   plat::BitBlt(c.dc(), 4, 0, 2, 2, src.dc(), 0, 0, SRCCOPY);

@@ -113,13 +113,6 @@ TEST(GdiText, RotatedTextLiesWhereTheAlignmentSays) {
   EXPECT_LE(ink.y1, 150);
   EXPECT_GE(ink.y0, 150 - size.cx - 1);
   EXPECT_GT(ink.y1 - ink.y0, size.cx / 2);
-  // Right alignment puts the text's end at the point: below it now.
-  c.Clear(kWhite);
-  plat::SetTextAlign(c.dc(), TA_BASELINE | TA_RIGHT);
-  plat::TextOutA(c.dc(), 60, 20, "HHHH", 4);
-  ink = InkOf(c, kInk);
-  EXPECT_GE(ink.y0, 19);
-  EXPECT_LE(ink.y1, 20 + size.cx + 1);
 }
 
 TEST(GdiText, TextIsClipped) {

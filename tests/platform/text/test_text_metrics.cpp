@@ -118,17 +118,6 @@ TEST(TextMetrics, WidthStretchesToTheAskedAverage) {
   EXPECT_EQ(CharWidth(*m, 'W'), 9);
 }
 
-TEST(TextMetrics, BoldPicksTheBoldFile) {
-  LOGFONTA lf = Request("Arial", 30);
-  lf.lfWeight = FW_BOLD;
-  auto bold = OpenFont(lf);
-  EXPECT_TRUE(EndsWith(FontFilePath(*bold), "LiberationSans-Bold.ttf"));
-  EXPECT_FALSE(FontSynthesisesBold(*bold));
-  TEXTMETRICA tm;
-  GetTextMetrics(*bold, &tm);
-  EXPECT_EQ(tm.tmWeight, FW_BOLD);
-}
-
 TEST(TextMetrics, SameRequestSameInstance) {
   LOGFONTA a = Request("Arial", 21);
   LOGFONTA b = a;

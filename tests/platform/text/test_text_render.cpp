@@ -183,10 +183,6 @@ TEST(TextRender, StylesAddInk) {
   LONG cx = TextExtent(*font, text, 6).cx;
   Ink plain = Render(*font, 0, 100, TA_BASELINE, text);
 
-  LOGFONTA b = lf;
-  b.lfWeight = FW_BOLD;
-  EXPECT_GT(Render(*OpenFont(b), 0, 100, TA_BASELINE, text).Pixels(), plain.Pixels() * 5 / 4);
-
   // Underline: one or more full-width rows just below the base line.
   LOGFONTA u = lf;
   u.lfUnderline = 1;
