@@ -5,6 +5,7 @@
 
 #include "common/maperr.h"
 #include "common/messages.h"
+#include "platform/system.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/memory.h"
@@ -192,6 +193,9 @@ int TCopyFile::Copy(const char* source, const char* target, int access, int shar
       locked = true;
       break;
     }
+    // Only another holder is worth waiting for; a file system without
+    // locks answers otherwise at once.
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) break;
     plat::Sleep(COPY_LOCK_PAUSE);
   }
 

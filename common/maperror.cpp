@@ -4,6 +4,7 @@
 
 #include "common/language.h"
 #include "common/messages.h"
+#include "platform/system.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/ui.h"
@@ -85,6 +86,7 @@ int TMapError::WriteToLog(const char* text, int kind) {
       locked = true;
       break;
     }
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) break;
     plat::Sleep(MAPLOG_LOCK_PAUSE);
   }
 

@@ -19,6 +19,7 @@
 #include "mapstore/map.h"
 #include "mapstore/maplist.h"
 #include "mapstore/objectframe.h"
+#include "platform/system.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 
@@ -246,6 +247,8 @@ int TMapList::LockList() {
   LockOffset = static_cast<DWORD>(offset);
   for (DWORD i = 0; i < LOCK_TRIES; ++i) {
     if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) return 1;
+    // Only another holder is worth waiting for.
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
     plat::Sleep(LOCK_PAUSE);
   }
   return 0;

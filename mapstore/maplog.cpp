@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "platform/system.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 
@@ -325,6 +326,8 @@ int logLock(TMapLog* log) {
       log->Locked = 1;
       return 1;
     }
+    // Only another holder is worth waiting for.
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
     if (i + 1 < LOG_LOCKTRIES) plat::Sleep(LOG_LOCKPAUSE);
   }
   return 0;
