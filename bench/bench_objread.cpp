@@ -4,60 +4,24 @@
 // of the sheet's caches, in number order and in a scattered order.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "classifier/maprsc.h"
+#include "bench/bench_support.h"
 #include "common/messages.h"
-#include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "platform/file.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace benchsupport;
 
 constexpr int kObjects = 200000;
 constexpr int kPoints = 16;
 
-std::string Folder() {
-  static const std::string folder = [] {
-    std::string f =
-        (fs::temp_directory_path() / ("bench_objread_" + std::to_string(getpid()))).string() + "/";
-    fs::remove_all(f);
-    fs::create_directories(f);
-    return f;
-  }();
-  return folder;
-}
-
-std::vector<char> Metric(int seed) {
-  const uint32_t length = 16 + kPoints * 8;
-  std::vector<char> b(length, 0);
-  const DWORD marker = METRIC_F32;
-  std::memcpy(b.data(), &marker, 4);
-  std::memcpy(b.data() + 4, &length, 4);
-  const WORD count = kPoints;
-  std::memcpy(b.data() + 14, &count, 2);
-  for (int i = 0; i < kPoints; ++i) {
-    const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7);
-    std::memcpy(b.data() + 16 + i * 8, &x, 4);
-    std::memcpy(b.data() + 20 + i * 8, &y, 4);
-  }
-  return b;
-}
-
-std::vector<char> Semantics(int value) {
-  std::vector<char> b(12, 0);
-  const WORD head[4] = {0x7FFF, 12, 9, 4};  // marker, length, code 9, type 4
-  std::memcpy(b.data(), head, 6);
-  b[6] = 4;
-  std::memcpy(b.data() + 8, &value, 4);
-  return b;
+const std::string& Folder() {
+  static const ScratchFolder folder("bench_objread");
+  return folder.path();
 }
 
 // The map, built once for all benchmarks of the run.
@@ -69,46 +33,18 @@ struct Sheet {
     MessageEnableSet(0);
     plat::SetWriteThroughEnabled(false);
     const std::string rsc = Folder() + "bench.rsc";
-    RSCCREATE create{};
-    std::strcpy(create.Name, "BENCH");
-    create.Scale = 100000;
-    TMapRsc classifier;
-    if (!classifier.CreateRsc(rsc.c_str(), &create, nullptr, 0)) return;
-    RSCOBJ kind{};
-    kind.Excode = 5550;
-    kind.Local = LOCAL_LINE;
-    if (classifier.AppendObject(&kind, 0) != 16 || !classifier.Save(1)) return;
-    classifier.CloseRsc();
-
-    MAPREGISTEREX reg;
-    ClearMapRegisterEx(&reg);
-    reg.Scale = 100000;
-    TListRegister sheet;
-    LISTREGISTER& r = sheet.Register;
-    std::strcpy(r.FileName, "S1");
-    r.XSouthWest = 6000000, r.YSouthWest = 7400000;
-    r.XNorthWest = 6010000, r.YNorthWest = 7400000;
-    r.XNorthEast = 6010000, r.YNorthEast = 7410000;
-    r.XSouthEast = 6000000, r.YSouthEast = 7410000;
     const std::string path = Folder() + "read.map";
-    if (!map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r) || !map.OpenList(1)) return;
+    if (!CreateLineClassifier(rsc) || !CreateOneSheetMap(map, path, rsc) || !map.OpenList(1))
+      return;
     for (int i = 0; i < kObjects; ++i) {
-      std::vector<char> metric = Metric(i), semn = Semantics(i);
-      FVSPR d{};
-      d.Local = LOCAL_LINE;
-      d.Code = 16;
-      if (!map.List.AppendObjectData(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
-                                     reinterpret_cast<SEMANTIC*>(semn.data()), nullptr))
-        return;
+      std::vector<char> metric = LineMetric(i, kPoints), semn = OneValueSemantics(i);
+      if (!AppendLine(map, metric, &semn)) return;
     }
     map.CloseData();
     ok = map.OpenData(path.c_str(), 0) == 1 && map.OpenList(1) == 1 &&
          map.List.Count() == kObjects;
   }
-  ~Sheet() {
-    map.CloseData();
-    fs::remove_all(Folder());
-  }
+  ~Sheet() { map.CloseData(); }
 };
 
 Sheet& Shared() {

@@ -7,100 +7,37 @@
 // mode) on or off.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "classifier/maprsc.h"
+#include "bench/bench_support.h"
 #include "common/messages.h"
-#include "mapstore/map.h"
 #include "platform/file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace benchsupport;
 
 constexpr int kPoints = 16;
 constexpr int kRewriteSet = 1000;
 
-// A scratch folder of this run, removed at exit.
-struct Scratch {
-  std::string path;
-  Scratch() {
-    path = (fs::temp_directory_path() / ("bench_objwrite_" + std::to_string(getpid()))).string() + "/";
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
-std::string Folder() {
-  static const Scratch scratch;
-  return scratch.path;
+const std::string& Folder() {
+  static const ScratchFolder folder("bench_objwrite");
+  return folder.path();
 }
 
 // A new map with one sheet on a classifier holding one line kind (16).
 bool CreateMap(const std::string& name) {
   const std::string rsc = Folder() + "bench.rsc";
-  if (!fs::exists(rsc)) {
-    RSCCREATE create{};
-    std::strcpy(create.Name, "BENCH");
-    create.Scale = 100000;
-    TMapRsc classifier;
-    if (!classifier.CreateRsc(rsc.c_str(), &create, nullptr, 0)) return false;
-    RSCOBJ kind{};
-    kind.Excode = 5550;
-    kind.Local = LOCAL_LINE;
-    if (classifier.AppendObject(&kind, 0) != 16 || !classifier.Save(1)) return false;
-  }
+  if (!fs::exists(rsc) && !CreateLineClassifier(rsc)) return false;
   for (const char* ext : {".map", ".HDR", ".DAT", ".SEM", ".GRA"})
     fs::remove(Folder() + (ext[1] == 'm' ? name + ext : std::string("S1") + ext));
-  MAPREGISTEREX reg;
-  ClearMapRegisterEx(&reg);
-  reg.Scale = 100000;
-  TListRegister sheet;
-  LISTREGISTER& r = sheet.Register;
-  std::strcpy(r.FileName, "S1");
-  r.XSouthWest = 6000000, r.YSouthWest = 7400000;
-  r.XNorthWest = 6010000, r.YNorthWest = 7400000;
-  r.XNorthEast = 6010000, r.YNorthEast = 7410000;
-  r.XSouthEast = 6000000, r.YSouthEast = 7410000;
   TMap map;
-  const std::string path = Folder() + name + ".map";
-  if (!map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r)) return false;
+  if (!CreateOneSheetMap(map, Folder() + name + ".map", rsc)) return false;
   map.CloseData();
   return true;
-}
-
-std::vector<char> Metric(int seed) {
-  const uint32_t length = 16 + kPoints * 8;
-  std::vector<char> b(length, 0);
-  const DWORD marker = METRIC_F32;
-  std::memcpy(b.data(), &marker, 4);
-  std::memcpy(b.data() + 4, &length, 4);
-  const WORD count = kPoints;
-  std::memcpy(b.data() + 14, &count, 2);
-  for (int i = 0; i < kPoints; ++i) {
-    const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7);
-    std::memcpy(b.data() + 16 + i * 8, &x, 4);
-    std::memcpy(b.data() + 20 + i * 8, &y, 4);
-  }
-  return b;
-}
-
-std::vector<char> Semantics(int value) {
-  std::vector<char> b(12, 0);
-  const WORD head[4] = {0x7FFF, 12, 9, 4};  // marker, length, code, type 4
-  std::memcpy(b.data(), head, 6);
-  b[6] = 4;
-  std::memcpy(b.data() + 8, &value, 4);
-  return b;
 }
 
 struct Session {
@@ -127,15 +64,11 @@ void BM_Append(benchmark::State& state) {
     state.SkipWithError("cannot create the map");
     return;
   }
-  std::vector<char> metric = Metric(1);
-  std::vector<char> semn = Semantics(7);
+  std::vector<char> metric = LineMetric(1, kPoints);
+  std::vector<char> semn = OneValueSemantics(7);
   int n = 0;
   for (auto _ : state) {
-    FVSPR d{};
-    d.Local = LOCAL_LINE;
-    d.Code = 16;
-    if (!s.map.List.AppendObjectData(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
-                                     reinterpret_cast<SEMANTIC*>(semn.data()), nullptr)) {
+    if (!AppendLine(s.map, metric, &semn)) {
       state.SkipWithError("append failed");
       break;
     }
@@ -150,18 +83,14 @@ void BM_Rewrite(benchmark::State& state) {
     state.SkipWithError("cannot create the map");
     return;
   }
-  std::vector<char> metric = Metric(1);
+  std::vector<char> metric = LineMetric(1, kPoints);
   for (int i = 0; i < kRewriteSet; ++i) {
-    FVSPR d{};
-    d.Local = LOCAL_LINE;
-    d.Code = 16;
-    if (!s.map.List.AppendObjectData(&d, reinterpret_cast<LONGMETRIC*>(metric.data()), nullptr,
-                                     nullptr)) {
+    if (!AppendLine(s.map, metric, nullptr)) {
       state.SkipWithError("append failed");
       return;
     }
   }
-  std::vector<char> other = Metric(2);
+  std::vector<char> other = LineMetric(2, kPoints);
   int i = 0;
   for (auto _ : state) {
     const int n = 1 + i % kRewriteSet;

@@ -34,11 +34,7 @@ void TDecorImageEdit::Detach() {
 }
 
 int TDecorImageEdit::Allocate(int size) {
-  if (size < IMGDECOR_EMPTYSIZE) {
-    Detach();
-    return 0;
-  }
-  char* block = (char*)plat::AllocPages(SIZE_T(size));
+  char* block = imgedit::NewBlock(size, IMGDECOR_EMPTYSIZE);
   Detach();
   if (!block) return 0;
   OwnBuffer = block;
@@ -52,10 +48,8 @@ int TDecorImageEdit::Realloc() {
   char* block = OwnBuffer ? imgedit::GrowBlock(OwnBuffer, BufferSize) : nullptr;
   if (!block) return 0;
   Part = imgedit::Moved(Part, OwnBuffer, block);
-  plat::FreePages(OwnBuffer);
-  OwnBuffer = block;
+  imgedit::TakeGrown(OwnBuffer, BufferSize, block);
   Decor = (IMGDECORATE*)block;
-  BufferSize += IMGEDIT_STEP;
   return BufferSize;
 }
 

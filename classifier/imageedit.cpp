@@ -141,11 +141,7 @@ LONGPOINT* TVectorImageEdit::CurrentPoint() const {
 // --- buffers ----------------------------------------------------------
 
 int TVectorImageEdit::Allocate(int size) {
-  if (size < IMGVECT_CREATESIZE) {
-    Detach();
-    return 0;
-  }
-  char* block = (char*)plat::AllocPages(SIZE_T(size));
+  char* block = imgedit::NewBlock(size, IMGVECT_CREATESIZE);
   Detach();
   if (!block) return 0;
   OwnBuffer = block;
@@ -160,10 +156,8 @@ int TVectorImageEdit::Realloc() {
   if (!block) return 0;
   Subject = imgedit::Moved(Subject, OwnBuffer, block);
   Point = imgedit::Moved(Point, OwnBuffer, block);
-  plat::FreePages(OwnBuffer);
-  OwnBuffer = block;
+  imgedit::TakeGrown(OwnBuffer, BufferSize, block);
   Vector = (IMGVECTOREX*)block;
-  BufferSize += IMGEDIT_STEP;
   return BufferSize;
 }
 

@@ -21,6 +21,20 @@ inline char* GrowBlock(const char* own, LONG size) {
   return block;
 }
 
+// A block of `size` bytes for an editor's own buffer; null when `size` is
+// below `least`, the smallest image the editor lays out, or memory is short.
+inline char* NewBlock(int size, int least) {
+  return size < least ? nullptr : (char*)plat::AllocPages(SIZE_T(size));
+}
+
+// Makes a block from GrowBlock the editor's own buffer in place of `own`,
+// one step larger. Pointers into the old block are moved before this.
+inline void TakeGrown(char*& own, LONG& size, char* grown) {
+  plat::FreePages(own);
+  own = grown;
+  size += IMGEDIT_STEP;
+}
+
 // Bytes to be written into an editor's buffer. When they lie in that very
 // buffer (parameters copied from another part of the same image), the edit
 // would move them or free them by growing the buffer first: they are

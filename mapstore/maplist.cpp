@@ -387,6 +387,12 @@ int TMapList::CreateSheetFile(int file) {
   }
 
   List->Flags |= kCreated[file];
+  if (!AttachSheetFile(file, h)) return 0;
+  KeepFileSet();
+  return 1;
+}
+
+int TMapList::AttachSheetFile(int file, HANDLE h) {
   bool ok;
   switch (file) {
     case SHEET_DAT:
@@ -409,7 +415,6 @@ int TMapList::CreateSheetFile(int file) {
     return 0;
   }
   Files[file] = h;
-  KeepFileSet();
   return 1;
 }
 

@@ -262,6 +262,9 @@ class MAPCLASS TMapList {
   int AllocateBuffers();
   // Creates one of the DAT, SEM, GRA files.
   int CreateSheetFile(int file);
+  // Hands an open DAT, SEM or GRA file to its cache and keeps it in the
+  // sheet's files; 0 (the file closed, MAPERR_MEMORY) without memory.
+  int AttachSheetFile(int file, HANDLE h);
   // Reads record 0 through the descriptor cache into the header copy
   // (zeros when it cannot be read).
   void LoadHead();

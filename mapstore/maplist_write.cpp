@@ -211,28 +211,7 @@ int TMapList::ReadySheetFile(int file) {
   }
   static const BYTE kCreated[SHEET_FILES] = {LISTFILE_HDR, LISTFILE_DAT, LISTFILE_SEM,
                                              LISTFILE_GRA};
-  bool ok;
-  switch (file) {
-    case SHEET_DAT:
-      DataBuffer.SetFile(h);
-      ok = DataBuffer.Allocate(0);
-      break;
-    case SHEET_SEM:
-      SemnBuffer.SetFile(h);
-      ok = SemnBuffer.Allocate(TBlockBuffer::WINDOW_SIZE);
-      break;
-    default:
-      DrawBuffer.SetFile(h);
-      ok = DrawBuffer.Allocate(TBlockBuffer::WINDOW_SIZE);
-      break;
-  }
-  if (!ok) {
-    plat::CloseHandle(h);
-    ForgetHandle(h);
-    Error = MAPERR_MEMORY;
-    return 0;
-  }
-  Files[file] = h;
+  if (!AttachSheetFile(file, h)) return 0;
   if (List != nullptr) List->Flags |= kCreated[file];
   KeepFileSet();
   return 1;

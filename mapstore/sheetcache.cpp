@@ -41,24 +41,27 @@ void LayOut(SHEETWINDOW* windows, int tableSize, char* block, int count, int64_t
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// THeadBuffer
+// TSheetWindows
 
-void THeadBuffer::Init() {
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::Init() {
   block_ = nullptr;
   file_ = nullptr;
   count_ = 0;
   size_ = 0;
   windowSize_ = WINDOW_SIZE;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  index_ = -1;
+  index_ = E;
 }
 
-void THeadBuffer::Reset() {
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::Reset() {
   for (SHEETWINDOW& w : windows_) EmptyWindow(w);
-  index_ = -1;
+  index_ = E;
 }
 
-void THeadBuffer::Free() {
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::Free() {
   plat::FreePages(block_);
   block_ = nullptr;
   file_ = nullptr;
@@ -67,6 +70,46 @@ void THeadBuffer::Free() {
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
   Reset();
 }
+
+template <int N, int W, int E>
+int TSheetWindows<N, W, E>::AllocateBlock(int64_t windows, int64_t windowSize) {
+  if (block_ != nullptr && size_ < windows * windowSize) {
+    plat::FreePages(block_);
+    block_ = nullptr;
+    size_ = 0;
+    count_ = 0;
+    LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  }
+  if (block_ == nullptr) {
+    if (TakeBlock(static_cast<int>(windows), windowSize)) return 1;
+    index_ = E;
+    return 0;
+  }
+  Reset();
+  return 1;
+}
+
+template <int N, int W, int E>
+int TSheetWindows<N, W, E>::TakeBlock(int windows, int64_t windowSize) {
+  const int64_t need = int64_t(windows) * windowSize;
+  char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
+  if (block == nullptr) return 0;
+  plat::FreePages(block_);
+  block_ = block;
+  size_ = need;
+  count_ = windows;
+  windowSize_ = static_cast<int>(windowSize);
+  LayOut(windows_, MAX_WINDOWS, block_, count_, windowSize_);
+  index_ = E;
+  return 1;
+}
+
+template class TSheetWindows<32, 0x18000, -1>;
+template class TSheetWindows<64, 0x40000, 0>;
+template class TSheetWindows<8, 0x10000, 0>;
+
+// ---------------------------------------------------------------------------
+// THeadBuffer
 
 int THeadBuffer::Allocate(int64_t hint) {
   if (hint < 1)
@@ -82,28 +125,7 @@ int THeadBuffer::Allocate(int64_t hint) {
     // The whole file over 32 windows, a whole number of descriptors each.
     if (hint < 0x800000) windowSize = (hint / MAX_WINDOWS + 47) / 48 * 48;
   }
-  const int64_t need = windows * windowSize;
-  if (block_ != nullptr && size_ < need) {
-    plat::FreePages(block_);
-    block_ = nullptr;
-    size_ = 0;
-    count_ = 0;
-  }
-  if (block_ == nullptr) {
-    char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
-    if (block == nullptr) {
-      LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-      index_ = -1;
-      return 0;
-    }
-    block_ = block;
-    size_ = need;
-    count_ = static_cast<int>(windows);
-    windowSize_ = static_cast<int>(windowSize);
-    LayOut(windows_, MAX_WINDOWS, block_, count_, windowSize_);
-  }
-  Reset();
-  return 1;
+  return AllocateBlock(windows, windowSize);
 }
 
 char* THeadBuffer::RecordAddr(LONG n) {
@@ -151,58 +173,12 @@ void THeadBuffer::UpdateRecord(LONG n, const void* desc) {
 // ---------------------------------------------------------------------------
 // TDataBuffer
 
-void TDataBuffer::Init() {
-  block_ = nullptr;
-  file_ = nullptr;
-  count_ = 0;
-  size_ = 0;
-  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  index_ = 0;
-}
-
-void TDataBuffer::Reset() {
-  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
-  index_ = 0;
-}
-
-void TDataBuffer::Free() {
-  plat::FreePages(block_);
-  block_ = nullptr;
-  file_ = nullptr;
-  count_ = 0;
-  size_ = 0;
-  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  Reset();
-}
-
 int TDataBuffer::Allocate(int64_t hint) {
   if (hint <= 0) hint = WINDOW_SIZE;
   int64_t windows = (hint + WINDOW_SIZE - 1) / WINDOW_SIZE;
   if (windows < 1) windows = 1;
   if (windows > MAX_WINDOWS) windows = MAX_WINDOWS;
-  if (block_ != nullptr && size_ < windows * WINDOW_SIZE) {
-    plat::FreePages(block_);
-    block_ = nullptr;
-    size_ = 0;
-    count_ = 0;
-    LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  }
-  if (block_ == nullptr) return Resize(static_cast<int>(windows));
-  Reset();
-  return 1;
-}
-
-int TDataBuffer::Resize(int windows) {
-  const int64_t need = int64_t(windows) * WINDOW_SIZE;
-  char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
-  if (block == nullptr) return 0;
-  plat::FreePages(block_);
-  block_ = block;
-  size_ = need;
-  count_ = windows;
-  LayOut(windows_, MAX_WINDOWS, block_, count_, WINDOW_SIZE);
-  index_ = 0;
-  return 1;
+  return AllocateBlock(windows, WINDOW_SIZE);
 }
 
 int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
@@ -290,7 +266,8 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
       start = off;
       need = length;
     }
-    if (!Resize(static_cast<int>((need + WINDOW_SIZE - 1) / WINDOW_SIZE))) return nullptr;
+    if (!TakeBlock(static_cast<int>((need + WINDOW_SIZE - 1) / WINDOW_SIZE), WINDOW_SIZE))
+      return nullptr;
     i = 0;
     got = ReadWindow(i, start, WINDOW_SIZE);
     if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
@@ -321,56 +298,12 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
 // ---------------------------------------------------------------------------
 // TBlockBuffer
 
-void TBlockBuffer::Init() {
-  block_ = nullptr;
-  file_ = nullptr;
-  count_ = 0;
-  size_ = 0;
-  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  index_ = 0;
-}
-
-void TBlockBuffer::Reset() {
-  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
-  index_ = 0;
-}
-
-void TBlockBuffer::Free() {
-  plat::FreePages(block_);
-  block_ = nullptr;
-  file_ = nullptr;
-  count_ = 0;
-  size_ = 0;
-  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-  Reset();
-}
-
 int TBlockBuffer::Allocate(int64_t hint) {
   if (hint <= 0) hint = 0x80000;
   int64_t windows = hint / WINDOW_SIZE;
   if (windows < 1) windows = 1;
   if (windows > MAX_WINDOWS) windows = MAX_WINDOWS;
-  const int64_t need = windows * WINDOW_SIZE;
-  if (block_ != nullptr && size_ < need) {
-    plat::FreePages(block_);
-    block_ = nullptr;
-    size_ = 0;
-    count_ = 0;
-  }
-  if (block_ == nullptr) {
-    char* block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(need)));
-    if (block == nullptr) {
-      LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
-      index_ = 0;
-      return 0;
-    }
-    block_ = block;
-    size_ = need;
-    count_ = static_cast<int>(windows);
-    LayOut(windows_, MAX_WINDOWS, block_, count_, WINDOW_SIZE);
-  }
-  Reset();
-  return 1;
+  return AllocateBlock(windows, WINDOW_SIZE);
 }
 
 bool TBlockBuffer::RecordFits(int i, int64_t offset) const {

@@ -32,32 +32,26 @@ struct SHEETWINDOW {
   int64_t Last;
 };
 
-class THeadBuffer {
+// The window table the caches share: one block of page memory laid out as
+// at most N windows of WindowBytes bytes side by side (THeadBuffer may lay
+// out other sizes), the file the windows are read from, and the window used
+// last, which is EmptyIndex while nothing is held.
+template <int N, int WindowBytes, int EmptyIndex>
+class TSheetWindows {
  public:
   enum : int {
-    WINDOW_SIZE = 0x18000,  // 2048 descriptors
-    MIN_WINDOWS = 2,
-    MAX_WINDOWS = 32,
+    WINDOW_SIZE = WindowBytes,
+    MAX_WINDOWS = N,
   };
 
-  THeadBuffer() { Init(); }
-  ~THeadBuffer() { Free(); }
-  THeadBuffer(const THeadBuffer&) = delete;
-  THeadBuffer& operator=(const THeadBuffer&) = delete;
+  TSheetWindows(const TSheetWindows&) = delete;
+  TSheetWindows& operator=(const TSheetWindows&) = delete;
 
   void Init();
-  // Sizes the block for a descriptor file of `hint` bytes (below 1: no hint)
-  // or keeps a block that is large enough. 1 on success, 0 without memory.
-  int Allocate(int64_t hint);
   // Empties every window; the memory is kept.
   void Reset();
   // Releases the block and forgets the file.
   void Free();
-  // Address of descriptor n (0 = the file header), read from the file when
-  // no window holds it; 0 when it cannot be had.
-  char* RecordAddr(LONG n);
-  // Copies a 48-byte descriptor into the window holding record n, if any.
-  void UpdateRecord(LONG n, const void* desc);
 
   void SetFile(HANDLE file) { file_ = file; }
   HANDLE File() const { return file_; }
@@ -67,71 +61,80 @@ class THeadBuffer {
   const SHEETWINDOW& Window(int i) const { return windows_[i]; }
   const char* Block() const { return block_; }
 
- private:
+ protected:
+  TSheetWindows() { Init(); }
+  ~TSheetWindows() { Free(); }
+
+  // Gives the cache `windows` windows of `windowSize` bytes, keeping a block
+  // that is large enough with its layout. 1 on success, 0 without memory.
+  int AllocateBlock(int64_t windows, int64_t windowSize);
+  // Lays out `windows` windows over a new block; the old block is released
+  // only when the new one could be had. 1 on success, 0 without memory.
+  int TakeBlock(int windows, int64_t windowSize);
+
   char* block_;
   HANDLE file_;
   int count_;
   int index_;
   int64_t size_;
   int windowSize_;
-  SHEETWINDOW windows_[MAX_WINDOWS];
+  SHEETWINDOW windows_[N];
 };
 
-class TDataBuffer {
+// Descriptors: 2048 a window; metric: 256 KB windows, 64 of them hold the
+// 16 MB record limit; semantics and graphics: the 64 KB blocks of the file.
+using THeadWindows = TSheetWindows<32, 0x18000, -1>;
+using TDataWindows = TSheetWindows<64, 0x40000, 0>;
+using TBlockWindows = TSheetWindows<8, 0x10000, 0>;
+
+extern template class TSheetWindows<32, 0x18000, -1>;
+extern template class TSheetWindows<64, 0x40000, 0>;
+extern template class TSheetWindows<8, 0x10000, 0>;
+
+class THeadBuffer : public THeadWindows {
  public:
   enum : int {
-    WINDOW_SIZE = 0x40000,  // 256 KB
-    MAX_WINDOWS = 64,       // 16 MB, the metric record limit
+    MIN_WINDOWS = 2,
+  };
+
+  THeadBuffer() = default;
+
+  // Sizes the block for a descriptor file of `hint` bytes (below 1: no hint)
+  // or keeps a block that is large enough. 1 on success, 0 without memory.
+  int Allocate(int64_t hint);
+  // Address of descriptor n (0 = the file header), read from the file when
+  // no window holds it; 0 when it cannot be had.
+  char* RecordAddr(LONG n);
+  // Copies a 48-byte descriptor into the window holding record n, if any.
+  void UpdateRecord(LONG n, const void* desc);
+};
+
+class TDataBuffer : public TDataWindows {
+ public:
+  enum : int {
     READ_ALIGN = 1024,
   };
 
-  TDataBuffer() { Init(); }
-  ~TDataBuffer() { Free(); }
-  TDataBuffer(const TDataBuffer&) = delete;
-  TDataBuffer& operator=(const TDataBuffer&) = delete;
+  TDataBuffer() = default;
 
-  void Init();
   // Sizes the block for a metric file of `hint` bytes (0: one window) or
   // keeps a block that is large enough. 1 on success, 0 without memory.
   int Allocate(int64_t hint);
-  void Reset();
-  void Free();
   // Address of the metric record at a file offset, as one piece of memory;
   // 0 for offset 0, a record that is not a metric record or whose length is
   // outside 10 .. 16,777,215, or one that cannot be read whole.
   char* RecordAddr(DWORD offset);
 
-  void SetFile(HANDLE file) { file_ = file; }
-  HANDLE File() const { return file_; }
-  int WindowCount() const { return count_; }
-  int CurrentWindow() const { return index_; }
-  const SHEETWINDOW& Window(int i) const { return windows_[i]; }
-  const char* Block() const { return block_; }
-
  private:
-  // Lays out `windows` windows over a new block of at least that size; the
-  // old block is released only when the new one could be had.
-  int Resize(int windows);
   // Reads one window's worth at `from` into window i; bytes read or -1.
   int64_t ReadWindow(int i, int64_t from, int64_t size);
   // Fills windows from+1.. with the file from window `from`'s end until
   // `end` is held; false when the file does not give it.
   bool FillFollowing(int from, int64_t end);
-
-  char* block_;
-  HANDLE file_;
-  int count_;
-  int index_;
-  int64_t size_;
-  SHEETWINDOW windows_[MAX_WINDOWS];
 };
 
-class TBlockBuffer {
+class TBlockBuffer : public TBlockWindows {
  public:
-  enum : int {
-    WINDOW_SIZE = 0x10000,  // 64 KB
-    MAX_WINDOWS = 8,
-  };
   // What the records of the file look like, for the check that a record
   // lies whole in its window.
   enum : int {
@@ -140,39 +143,20 @@ class TBlockBuffer {
     RECORD_DRAW = 2,  // IMGDRAW: u32 0x7FFF7FFE, u32 length
   };
 
-  explicit TBlockBuffer(int kind = RECORD_ANY) : kind_(kind) { Init(); }
-  ~TBlockBuffer() { Free(); }
-  TBlockBuffer(const TBlockBuffer&) = delete;
-  TBlockBuffer& operator=(const TBlockBuffer&) = delete;
+  explicit TBlockBuffer(int kind = RECORD_ANY) : kind_(kind) {}
 
-  void Init();
   // Sizes the block for `hint` bytes (0: eight windows) or keeps a block
   // that is large enough. 1 on success, 0 without memory.
   int Allocate(int64_t hint);
-  void Reset();
-  void Free();
   // Address of the record at a file offset; 0 for offset 0, an offset past
   // the file's end, or a record that is malformed or does not lie whole in
   // its 64 KB window.
   char* RecordAddr(DWORD offset);
-
-  void SetFile(HANDLE file) { file_ = file; }
-  HANDLE File() const { return file_; }
   int RecordKind() const { return kind_; }
-  int WindowCount() const { return count_; }
-  int CurrentWindow() const { return index_; }
-  const SHEETWINDOW& Window(int i) const { return windows_[i]; }
-  const char* Block() const { return block_; }
 
  private:
   // Whether the record at `offset`, held by window i, lies whole in it.
   bool RecordFits(int i, int64_t offset) const;
 
   int kind_;
-  char* block_;
-  HANDLE file_;
-  int count_;
-  int index_;
-  int64_t size_;
-  SHEETWINDOW windows_[MAX_WINDOWS];
 };

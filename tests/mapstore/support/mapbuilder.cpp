@@ -1,50 +1,8 @@
 #include "support/mapbuilder.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-namespace fs = std::filesystem;
 
 namespace mctest {
-
-MapScratch::MapScratch(const char* root) {
-  static int counter = 0;
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "map";
-  for (char& c : name)
-    if (c == '/') c = '_';
-  path_ = std::string(root) + "/mapstore-" + name + "-" + std::to_string(getpid()) + "-" +
-          std::to_string(++counter) + "/";
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-MapScratch::~MapScratch() {
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(path_, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(path_, ec);
-}
-
-void MapScratch::Write(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(path_ + name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string MapScratch::Read(const std::string& name) const {
-  std::ifstream in(path_ + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-bool MapScratch::Exists(const std::string& name) const { return fs::exists(path_ + name); }
 
 void Put32(std::string& b, size_t offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<char>(value >> (8 * i));

@@ -9,25 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+
 namespace mctest {
 
 // A folder of its own for one test, removed when the test ends.
-class MapScratch {
+class MapScratch : public ScratchDir {
  public:
-  // Creates <root>/mapstore-<test>-<process>-<counter>/.
-  explicit MapScratch(const char* root);
-  ~MapScratch();
-  MapScratch(const MapScratch&) = delete;
-  MapScratch& operator=(const MapScratch&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-  void Write(const std::string& name, const std::string& bytes) const;
-  std::string Read(const std::string& name) const;
-  bool Exists(const std::string& name) const;
-
- private:
-  std::string path_;
+  using ScratchDir::ScratchDir;
 };
 
 // Little-endian field writers and readers on a byte string.

@@ -1,8 +1,5 @@
 #include "support/sheetbuilder.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,22 +10,6 @@
 namespace sheettest {
 
 namespace fs = std::filesystem;
-
-SheetFolder::SheetFolder(const char* root) {
-  static std::atomic<int> counter{0};
-  path_ = std::string(root) + "/sheets-" + std::to_string(getpid()) + "-" +
-          std::to_string(counter++) + "/";
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-SheetFolder::~SheetFolder() {
-  std::error_code ec;
-  // Files left read-only by a test must go too.
-  for (auto& entry : fs::directory_iterator(path_, ec))
-    fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(path_, ec);
-}
 
 void WriteFile(const std::string& name, const Bytes& bytes) {
   std::ofstream out(name, std::ios::binary | std::ios::trunc);

@@ -7,26 +7,16 @@
 #include <vector>
 
 #include "mapstore/maplist.h"
+#include "support/scratch_dir.h"
 
 namespace sheettest {
 
 typedef std::vector<char> Bytes;
 
 // A scratch folder of its own, removed with its content at the end.
-class SheetFolder {
+class SheetFolder : public mctest::ScratchDir {
  public:
-  // Creates a new folder in `root` (the tests' scratch folder).
-  explicit SheetFolder(const char* root);
-  ~SheetFolder();
-  SheetFolder(const SheetFolder&) = delete;
-  SheetFolder& operator=(const SheetFolder&) = delete;
-
-  // The folder, ending in '/'.
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-
- private:
-  std::string path_;
+  using ScratchDir::ScratchDir;
 };
 
 // Whole files.

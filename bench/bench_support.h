@@ -1,0 +1,153 @@
+// Fixtures shared by the benchmark programs: a scratch folder per run, a
+// one-sheet map on a classifier of one line kind with the records written
+// to it, and the common tables of the large test classifiers.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "classifier/maprsc.h"
+#include "mapstore/map.h"
+#include "platform/file.h"
+#include "tests/classifier/support/rscbuilder.h"
+
+namespace benchsupport {
+
+// A scratch folder of one run, <temp>/<name>_<process id>/, removed with its
+// content when the program ends.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& name) {
+    namespace fs = std::filesystem;
+    path_ = (fs::temp_directory_path() / (name + "_" + std::to_string(getpid()))).string() + "/";
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  // The folder, ending in '/'.
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// The object kind of the benchmark classifier: a line, internal code 16.
+constexpr int kLineCode = 16;
+
+// Creates a classifier holding the one line kind (excode 5550).
+inline bool CreateLineClassifier(const std::string& path) {
+  RSCCREATE create{};
+  std::strcpy(create.Name, "BENCH");
+  create.Scale = 100000;
+  TMapRsc classifier;
+  if (!classifier.CreateRsc(path.c_str(), &create, nullptr, 0)) return false;
+  RSCOBJ kind{};
+  kind.Excode = 5550;
+  kind.Local = LOCAL_LINE;
+  const bool ok = classifier.AppendObject(&kind, 0) == kLineCode && classifier.Save(1);
+  classifier.CloseRsc();
+  return ok;
+}
+
+// Creates a map of scale 1:100,000 with one 10 km sheet whose files are
+// S1.*, beside the map, on the classifier `rsc`; the map stays open.
+inline bool CreateOneSheetMap(TMap& map, const std::string& path, const std::string& rsc) {
+  MAPREGISTEREX reg;
+  ClearMapRegisterEx(&reg);
+  reg.Scale = 100000;
+  TListRegister sheet;
+  LISTREGISTER& r = sheet.Register;
+  std::strcpy(r.FileName, "S1");
+  r.XSouthWest = 6000000, r.YSouthWest = 7400000;
+  r.XNorthWest = 6010000, r.YNorthWest = 7400000;
+  r.XNorthEast = 6010000, r.YNorthEast = 7410000;
+  r.XSouthEast = 6000000, r.YSouthEast = 7410000;
+  return map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r) != 0;
+}
+
+// A metric record of one contour of `points` f32 points, varied by `seed`.
+inline std::vector<char> LineMetric(int seed, int points) {
+  const uint32_t length = 16 + points * 8;
+  std::vector<char> b(length, 0);
+  const DWORD marker = METRIC_F32;
+  std::memcpy(b.data(), &marker, 4);
+  std::memcpy(b.data() + 4, &length, 4);
+  const WORD count = WORD(points);
+  std::memcpy(b.data() + 14, &count, 2);
+  for (int i = 0; i < points; ++i) {
+    const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7);
+    std::memcpy(b.data() + 16 + i * 8, &x, 4);
+    std::memcpy(b.data() + 20 + i * 8, &y, 4);
+  }
+  return b;
+}
+
+// A semantics record of one characteristic: code 9, a 4-byte integer.
+inline std::vector<char> OneValueSemantics(int value) {
+  std::vector<char> b(12, 0);
+  const WORD head[4] = {0x7FFF, 12, 9, 4};  // marker, length, code 9, type 4
+  std::memcpy(b.data(), head, 6);
+  b[6] = 4;
+  std::memcpy(b.data() + 8, &value, 4);
+  return b;
+}
+
+// Appends a line object of the benchmark kind to the open sheet.
+inline bool AppendLine(TMap& map, std::vector<char>& metric, std::vector<char>* semn) {
+  FVSPR d{};
+  d.Local = LOCAL_LINE;
+  d.Code = kLineCode;
+  return map.List.AppendObjectData(
+             &d, reinterpret_cast<LONGMETRIC*>(metric.data()),
+             semn != nullptr ? reinterpret_cast<SEMANTIC*>(semn->data()) : nullptr, nullptr) != 0;
+}
+
+// The tables the large classifiers share: 491 semantics past the minimal
+// ones, every fifth a list of ten values with defaults; 300 series of three
+// variants each, limited by one list semantic; and 19 layers.
+inline void AddSemanticsSeriesLayers(rsctest::Builder& b) {
+  using namespace rsctest;
+  for (uint32_t code = 1; code <= 491; code++) {
+    Semantic& s = b.AddSemantic(code, code % 5 == 0 ? 1 : 0, "SEMANTIC " + std::to_string(code),
+                                "S" + std::to_string(code));
+    if (code % 5 == 0) {
+      for (uint32_t v = 1; v <= 10; v++) s.values.push_back({v, "VALUE " + std::to_string(v)});
+      s.defaults.push_back({0, 1, 1, 10});
+    }
+  }
+  for (uint32_t s = 0; s < 300; s++) {
+    const uint32_t excode = 50000000 + s;
+    for (uint16_t v = 1; v <= 3; v++) b.AddObject(excode, 0, "SERIES MEMBER").series = v;
+    b.pos.push_back({excode, 0, {5}, {10, 15}});
+    Limit lim;
+    lim.excode = excode;
+    lim.code1 = 5;
+    lim.values1 = {3, 6, 10};
+    lim.variants = {1, 2, 3};
+    b.limits.push_back(lim);
+  }
+  for (uint8_t l = 1; l < 20; l++)
+    b.layers.push_back({"LAYER " + std::to_string(l), "L" + std::to_string(l), l, l, {1, 2, 3}});
+}
+
+// Writes the built classifier to the temporary folder under `name`; its path.
+inline std::string WriteTempClassifier(const char* name, const rsctest::Bytes& bytes) {
+  char folder[MAX_PATH];
+  plat::GetTempPathA(sizeof folder, folder);
+  std::string path = std::string(folder) + name;
+  rsctest::WriteBytes(path, bytes);
+  return path;
+}
+
+}  // namespace benchsupport
