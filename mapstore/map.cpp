@@ -190,6 +190,15 @@ int TMap::OpenMap(const char* name) {
   return 1;
 }
 
+int TMap::GetMapInfoByName(const char* name, int sheet, TMapRegister* reg) {
+  if (name == nullptr || reg == nullptr) return 0;
+  CloseData();
+  if (!OpenMap(name)) return 0;
+  const int result = ListToRegister(reg, sheet);
+  CloseData();
+  return result;
+}
+
 int TMap::OpenData(const char* name, int mode) {
   CloseData();
   TempMap = 0;

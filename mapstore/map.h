@@ -62,6 +62,11 @@ class MAPCLASS TMap : public TMapBase {
   int CloseData();
   // Opens the map file and its classifier (no logs, no groups).
   int OpenMap(const char* name);
+  // Reads the map register and sheet n's register of a map file into reg
+  // without keeping the map open (any map open here is closed first).
+  // 0 for a null argument or when the map cannot be opened, else the
+  // result of the copy.
+  int GetMapInfoByName(const char* name, int sheet, TMapRegister* reg);
   // Writes a new map file with sheet 1 (the classifier must be open).
   int CreateMap(const char* name, MAPREGISTEREX* map, LISTREGISTER* sheet);
   // Writes passport, sheet records and key table: 1 (also for a read-only

@@ -344,3 +344,24 @@ TEST_F(MapTest, AnEmptyWritableSheetIsClosedWithOneDeletedPolygon) {
   ASSERT_EQ(1, map.OpenList(1));
   EXPECT_EQ(1, map.List.Count());
 }
+
+TEST_F(MapTest, MapInfoIsReadWithoutKeepingTheMapOpen) {
+  const std::string name = dir / "info.map";
+  MAPREGISTEREX reg = MapRegister(50000, 0);
+  LISTREGISTER sheet = SheetRegister("N-37-1", 6000000, 7400000, 5000);
+  {
+    TMap map;
+    ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet));
+  }
+  TMap map;
+  TMapRegister info;
+  EXPECT_EQ(0, map.GetMapInfoByName(nullptr, 1, &info));
+  EXPECT_EQ(0, map.GetMapInfoByName(name.c_str(), 1, nullptr));
+  EXPECT_EQ(0, map.GetMapInfoByName((dir / "missing.map").c_str(), 1, &info));
+  ASSERT_NE(0, map.GetMapInfoByName(name.c_str(), 1, &info));
+  EXPECT_EQ(50000, info.Map.Scale);
+  EXPECT_STREQ("N-37-1", info.List.Register.Nomenclature);
+  EXPECT_FALSE(map.IsOpen());
+  // The file is closed: it can be deleted.
+  EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
+}
