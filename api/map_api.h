@@ -2,8 +2,14 @@
 #pragma once
 
 #include "platform/export.h"
+#include "platform/win_types.h"
 
 // Group files of maps: 1 on, 0 off (the initial state). Any non-zero value
 // stores 1; both return the value stored.
 MAPAPI int WINAPI SetGroupObjectsAccess(int access);
 MAPAPI int WINAPI GetGroupObjectsAccess();
+
+// Edit mode of a map (several users editing): the mode as last set; set it
+// and close the kept sheet files so that they reopen in the new mode.
+MAPAPI int WINAPI mapGetLogAccess(HMAP map, HSITE site);
+MAPAPI int WINAPI mapLogAccess(HMAP map, HSITE site, int mode);

@@ -38,12 +38,10 @@ bool IsLiveMap(HMAP map) {
   return false;
 }
 
-// The map that owns a journal, for the exported journal functions: a
-// document handle is the address of its main map.
+// The map that owns a journal, for the exported journal functions.
 TMapLog* FindLogOfMap(HMAP map, HSITE site) {
-  if (map == 0 || !IsLiveMap(map)) return nullptr;
-  if (site != 0 && site != static_cast<HSITE>(map)) return nullptr;
-  return &MapOfHandle(map)->Log;
+  TMap* found = FindLiveMap(map, site);
+  return found ? &found->Log : nullptr;
 }
 
 void InstallLogFinder() {
@@ -602,4 +600,11 @@ const char* TMap::GetRscFileName(char* buffer, int size) {
   if (!buffer || size <= 0 || !Rsc.IsActive()) return RSC_EMPTY_STRING;
   std::snprintf(buffer, size_t(size), "%s", Rsc.Path);
   return buffer;
+}
+
+// A document handle is the address of its main map.
+TMap* FindLiveMap(HMAP map, HSITE site) {
+  if (map == 0 || !IsLiveMap(map)) return nullptr;
+  if (site != 0 && site != static_cast<HSITE>(map)) return nullptr;
+  return MapOfHandle(map);
 }

@@ -230,3 +230,7 @@ class MAPCLASS TMap : public TMapBase {
 // The map of a document handle (a document begins with its map); 0 for a
 // null handle.
 inline TMap* MapOfHandle(HMAP map) { return reinterpret_cast<TMap*>(map); }
+
+// The map of a host's handles: a live map whose address is the handle, with
+// no site or the map itself as the site; null for anything else.
+TMap* FindLiveMap(HMAP map, HSITE site);

@@ -8,6 +8,8 @@ namespace {
 const char* const kExports[] = {
     "SetGroupObjectsAccess",
     "GetGroupObjectsAccess",
+    "mapGetLogAccess",
+    "mapLogAccess",
     // exported classes (one method or more of each)
     "_ZN4TMap8OpenDataEPKci",
     "_ZN4TMap9CloseDataEv",
@@ -40,5 +42,18 @@ TEST(ExportsMap, EveryNameResolves) {
   EXPECT_EQ(1, set(7));
   EXPECT_EQ(1, get());
   EXPECT_EQ(0, set(0));
+
+  // A handle that is no map of the library is refused, never read.
+  using GetAccess = int (*)(intptr_t, intptr_t);
+  using SetAccess = int (*)(intptr_t, intptr_t, int);
+  auto getAccess = reinterpret_cast<GetAccess>(dlsym(lib, "mapGetLogAccess"));
+  auto setAccess = reinterpret_cast<SetAccess>(dlsym(lib, "mapLogAccess"));
+  ASSERT_NE(getAccess, nullptr);
+  ASSERT_NE(setAccess, nullptr);
+  int notAMap[64] = {};
+  const intptr_t foreign = reinterpret_cast<intptr_t>(notAMap);
+  EXPECT_EQ(0, getAccess(0, 0));
+  EXPECT_EQ(0, getAccess(foreign, 0));
+  EXPECT_EQ(0, setAccess(foreign, 0, 1));
   dlclose(lib);
 }

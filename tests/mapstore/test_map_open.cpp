@@ -365,3 +365,17 @@ TEST_F(MapTest, MapInfoIsReadWithoutKeepingTheMapOpen) {
   // The file is closed: it can be deleted.
   EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
 }
+
+TEST_F(MapTest, HostHandlesFindOnlyLiveMaps) {
+  const std::string name = dir / "live.map";
+  MAPREGISTEREX reg = MapRegister(50000, 0);
+  LISTREGISTER sheet = SheetRegister("L1", 6000000, 7400000, 5000);
+  auto map = std::make_unique<TMap>();
+  ASSERT_EQ(1, map->CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet));
+  const HMAP handle = reinterpret_cast<HMAP>(map.get());
+  EXPECT_EQ(map.get(), FindLiveMap(handle, 0));
+  EXPECT_EQ(map.get(), FindLiveMap(handle, static_cast<HSITE>(handle)));
+  EXPECT_EQ(nullptr, FindLiveMap(handle, 12345));
+  map.reset();
+  EXPECT_EQ(nullptr, FindLiveMap(handle, 0));
+}

@@ -1,0 +1,17 @@
+// The map object's functions for a host.
+#include "api/map_api.h"
+
+#include "mapstore/map.h"
+
+MAPAPI int WINAPI mapGetLogAccess(HMAP map, HSITE site) {
+  TMap* found = FindLiveMap(map, site);
+  return found ? found->EditModeCopy : 0;
+}
+
+MAPAPI int WINAPI mapLogAccess(HMAP map, HSITE site, int mode) {
+  TMap* found = FindLiveMap(map, site);
+  if (found == nullptr) return 0;
+  found->WorkMode(mode);
+  found->List.Close(1);
+  return 1;
+}
