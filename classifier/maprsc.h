@@ -102,8 +102,8 @@ extern const char RSC_EMPTY_STRING[1];
 
 class MAPCLASS TMapRsc : public TRSCDATA {
  public:
-  TMapRsc() { rscInitRsc(this); }
-  ~TMapRsc() { rscFreeRsc(this); }
+  TMapRsc();
+  ~TMapRsc();
   TMapRsc(const TMapRsc&) = delete;
   TMapRsc& operator=(const TMapRsc&) = delete;
 
@@ -111,17 +111,17 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   static TMapRsc* Of(TRSCDATA* data) { return static_cast<TMapRsc*>(data); }
 
   // --- life cycle (rscopen.cpp, rsccreate.cpp) ---
-  int OpenRsc(const char* name, int mode = 0) { return rscOpenRsc(this, name, mode); }
-  int OpenRsc() { return rscBuildIndex(this); }
-  int CreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette, int mode) {
-    return rscCreateRsc(this, name, create, mode, palette);
-  }
-  int CloseRsc() { return rscCloseRsc(this); }
-  int IsActive() const { return rscIsOpen(this); }
-  int Revert() { return rscRevert(this); }
-  int OpenTRscBase(const char* name) { return rscReadRscFile(this, name); }
-  void CloseRscBase() { rscCloseRscBase(this); }
-  int Save(int force) { return rscSaveRsc(this, force); }
+  // The forwarders into the core functions are out of line: the core is
+  // not exported, so a host could not link a body compiled on its side.
+  int OpenRsc(const char* name, int mode = 0);
+  int OpenRsc();  // builds the index of a read image
+  int CreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette, int mode);
+  int CloseRsc();
+  int IsActive() const { return ObjIndex != nullptr ? 1 : 0; }  // open: it has an index
+  int Revert();
+  int OpenTRscBase(const char* name);
+  void CloseRscBase();
+  int Save(int force);
   int Commit() { return Save(0); }
 
   int Error() const { return int(ErrorCode); }
@@ -134,9 +134,9 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   }
 
   // --- memory pool (rscpool.cpp) ---
-  LONG OpenMemory(LONG size) { return rscOpenMemory(this, size); }
-  int CloseMemory() { return rscCloseMemory(this); }
-  char* GetMemoryBlock(LONG n) { return (char*)rscGetMemoryBlock(this, n); }
+  LONG OpenMemory(LONG size);
+  int CloseMemory();
+  char* GetMemoryBlock(LONG n);
 
   // --- queries (rscquery.cpp) ---
   int GetObjCount() const { return int(Head.Tables[RSC_OBJ].Count); }

@@ -184,3 +184,7 @@ int rscCreateRsc(TRSCDATA* d, const char* path, RSCCREATE* create, int mode, PAL
   d->ErrorCode = 0;
   return 1;
 }
+
+int TMapRsc::CreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette, int mode) {
+  return rscCreateRsc(this, name, create, mode, palette);
+}

@@ -572,3 +572,13 @@ int rscRevert(TRSCDATA* d) {
   d->ApiOpen = api;
   return result;
 }
+
+// The life cycle of the classifier object: forwarders into the core.
+TMapRsc::TMapRsc() { rscInitRsc(this); }
+TMapRsc::~TMapRsc() { rscFreeRsc(this); }
+int TMapRsc::OpenRsc(const char* name, int mode) { return rscOpenRsc(this, name, mode); }
+int TMapRsc::OpenRsc() { return rscBuildIndex(this); }
+int TMapRsc::CloseRsc() { return rscCloseRsc(this); }
+int TMapRsc::Revert() { return rscRevert(this); }
+int TMapRsc::OpenTRscBase(const char* name) { return rscReadRscFile(this, name); }
+void TMapRsc::CloseRscBase() { rscCloseRscBase(this); }

@@ -1,6 +1,7 @@
 // The classifier's memory pool and its 32-bit references.
 #include <cstring>
 
+#include "classifier/maprsc.h"
 #include "classifier/rscdata.h"
 #include "common/maperr.h"
 #include "platform/memory.h"
@@ -150,3 +151,7 @@ BYTE* rscGetMemoryBlock(TRSCDATA* d, LONG n, DWORD* ref) {
   memset(p, 0, SIZE_T(n));
   return p;
 }
+
+LONG TMapRsc::OpenMemory(LONG size) { return rscOpenMemory(this, size); }
+int TMapRsc::CloseMemory() { return rscCloseMemory(this); }
+char* TMapRsc::GetMemoryBlock(LONG n) { return (char*)rscGetMemoryBlock(this, n); }

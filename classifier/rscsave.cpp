@@ -1,4 +1,5 @@
 // Saving a classifier back into its file.
+#include "classifier/maprsc.h"
 #include "classifier/rscdata.h"
 #include "classifier/rscwrite.h"
 #include "common/maperr.h"
@@ -15,3 +16,5 @@ int rscSaveRsc(TRSCDATA* d, int force) {
   d->Modify = 0;
   return 1;
 }
+
+int TMapRsc::Save(int force) { return rscSaveRsc(this, force); }

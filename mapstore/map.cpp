@@ -595,6 +595,10 @@ int TMap::SetChangeCall(MAPCHANGECALL call, intptr_t parameter) {
   return 1;
 }
 
+int TMap::CreateAction(int type) { return logCreateAction(&Log, type); }
+int TMap::CommitAction(int mode) { return logCommitAction(&Log, mode); }
+int TMap::WriteToLog(const char* text, int kind) { return MapError.WriteToLog(text, kind); }
+
 const char* TMap::GetRscFileName(char* buffer, int size) {
   if (!Lists) return nullptr;
   if (!buffer || size <= 0 || !Rsc.IsActive()) return RSC_EMPTY_STRING;

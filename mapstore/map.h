@@ -114,9 +114,11 @@ class MAPCLASS TMap : public TMapBase {
   const char* NameGDX(const char* name);
   const char* GetRscFileName(char* buffer, int size);
   int SetChangeCall(MAPCHANGECALL call, intptr_t parameter);
-  int CreateAction(int type) { return logCreateAction(&Log, type); }
-  int CommitAction(int mode) { return logCommitAction(&Log, mode); }
-  int WriteToLog(const char* text, int kind) { return MapError.WriteToLog(text, kind); }
+  // Journal and text log (out of line: the journal and the error reporter
+  // are not exported).
+  int CreateAction(int type);
+  int CommitAction(int mode);
+  int WriteToLog(const char* text, int kind);
 
   // Projection parameters (the passport's map register).
   LONG Scale() const { return Passport.Register.Scale; }

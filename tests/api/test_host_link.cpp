@@ -1,0 +1,146 @@
+// A host program's use of the exported classes: this test links the shared
+// library alone, so every inline method it calls must compile on the host
+// side against exported names only. It makes a classifier, a map with it
+// and objects on the map, and reads them back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "classifier/maprsc.h"
+#include "mapstore/map.h"
+#include "objects/objectinfo.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const DWORD kRoad = 31120000;
+const DWORD kLake = 31410000;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class HostLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // A classifier with a line kind and an area kind; their numbers.
+  void MakeClassifier(int* road, int* lake) {
+    RSCCREATE create{};
+    std::strcpy(create.Name, "HOST");
+    std::strcpy(create.Code, "HOST");
+    create.Scale = 100000;
+    create.Language = 1;
+    PALETTE256 palette{};
+    palette.Version = 0x0300;
+    palette.Count = 16;
+    for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.CreateRsc(Path("host.rsc").c_str(), &create, &palette, 0)) << rsc.Error();
+    ASSERT_EQ(1, rsc.IsActive());
+    // The memory pool forwarders link and work too.
+    EXPECT_NE(nullptr, rsc.GetMemoryBlock(16));
+    int* numbers[] = {road, lake};
+    const struct { DWORD code; int local; } kinds[] = {{kRoad, LOCAL_LINE}, {kLake, LOCAL_SQUARE}};
+    for (int i = 0; i < 2; ++i) {
+      RSCOBJ obj{};
+      obj.Excode = kinds[i].code;
+      obj.Local = WORD(kinds[i].local);
+      std::strcpy(obj.Name, i == 0 ? "ROAD" : "LAKE");
+      *numbers[i] = rsc.AppendObject(&obj, 1);
+      ASSERT_GT(*numbers[i], 15);
+      ASSERT_EQ(1, rsc.CreateDefaultView(*numbers[i]));
+    }
+    ASSERT_EQ(1, rsc.Save(1)) << rsc.Error();
+    EXPECT_EQ(1, rsc.CloseRsc());
+    EXPECT_EQ(0, rsc.IsActive());
+    // Opened again, the kinds are there; a revert re-reads the file.
+    ASSERT_EQ(1, rsc.OpenRsc(Path("host.rsc").c_str())) << rsc.Error();
+    EXPECT_EQ(*lake, rsc.GetObjCount());
+    EXPECT_EQ(*road, rsc.GetObjIncode(kRoad, LOCAL_LINE));
+    EXPECT_EQ(1, rsc.Revert());
+    EXPECT_EQ(*lake, rsc.GetObjCount());
+  }
+
+  // An object of the kind with the points (device units) on sheet 1.
+  static int Append(TMap& map, DWORD code, int local, const DOUBLEPOINT* points, int count) {
+    TObjectInfo object;
+    if (!object.CreateObject(&map, 1, 0, 0) || !object.RegisterObject(LONG(code), local)) return 0;
+    for (int i = 0; i < count; ++i)
+      if (!object.Metric.AppendPointSubject(0, points[i].X, points[i].Y)) return 0;
+    if (!map.OpenList(1)) return 0;
+    return map.List.AppendObjectData(object.Desc, object.Metric.Record, object.Semn.Record(),
+                                     object.Draw.Record());
+  }
+
+  fs::path dir_ = fs::path(MC_TEST_TMP) / "api_host_link";
+};
+
+}  // namespace
+
+TEST_F(HostLink, ClassifierMapAndObjectsThroughTheExportedClasses) {
+  int road = 0, lake = 0;
+  ASSERT_NO_FATAL_FAILURE(MakeClassifier(&road, &lake));
+
+  TMapRegister reg;
+  std::strcpy(reg.Map.Name, "Host map");
+  reg.Map.Scale = 100000;
+  LISTREGISTER& sheet = reg.List.Register;
+  std::strcpy(sheet.Nomenclature, "H1");
+  std::strcpy(sheet.FileName, "H1");
+  sheet.XSouthWest = 6000000, sheet.YSouthWest = 7400000;
+  sheet.XNorthWest = 6010000, sheet.YNorthWest = 7400000;
+  sheet.XNorthEast = 6010000, sheet.YNorthEast = 7410000;
+  sheet.XSouthEast = 6000000, sheet.YSouthEast = 7410000;
+  {
+    TMap map;
+    ASSERT_EQ(1, map.CreateDataEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map,
+                                  &sheet))
+        << map.MapError.Error();
+    const DOUBLEPOINT line[] = {{100, 100}, {900, 400}, {1500, 1200}};
+    const DOUBLEPOINT area[] = {{300, 300}, {700, 300}, {700, 800}, {300, 300}};
+    EXPECT_EQ(1, Append(map, kRoad, LOCAL_LINE, line, 3));
+    EXPECT_EQ(2, Append(map, kLake, LOCAL_SQUARE, area, 4));
+    // The journal and the text log of the map: an action is opened and
+    // committed once only.
+    EXPECT_EQ(1, map.CreateAction(1));
+    EXPECT_EQ(1, map.CommitAction(0));
+    EXPECT_EQ(0, map.CommitAction(0));
+    EXPECT_NE(0, map.WriteToLog("HOST LINE", MAPLOG_REMARK));
+    EXPECT_EQ(1, map.Save(1));
+  }
+  EXPECT_NE(std::string::npos, ReadText(dir_ / "LOG" / "host.map.LOG").find("HOST LINE"));
+
+  TMap map;
+  ASSERT_EQ(1, map.OpenData(Path("host.map").c_str(), 0)) << map.MapError.Error();
+  EXPECT_STREQ("Host map", map.Name());
+  ASSERT_EQ(1, map.Count());
+  ASSERT_EQ(2, map.GetObjectCount(1));
+  const struct { int kind; int local; int points; const char* name; } expected[] = {
+      {road, LOCAL_LINE, 3, "ROAD"}, {lake, LOCAL_SQUARE, 4, "LAKE"}};
+  for (int n = 1; n <= 2; ++n) {
+    TObjectInfo object;
+    ASSERT_NE(nullptr, object.Object(&map, 1, n)->Desc) << n;
+    EXPECT_EQ(expected[n - 1].kind, object.ObjectCode()) << n;
+    EXPECT_EQ(expected[n - 1].local, object.ObjectLocal()) << n;
+    EXPECT_EQ(expected[n - 1].points, object.Metric.PointCount(0)) << n;
+    EXPECT_STREQ(expected[n - 1].name, object.ObjectName());
+    // The frame holds the points.
+    EXPECT_LE(object.Desc->X1, 100 + (n - 1) * 200);
+    EXPECT_GE(object.Desc->X2, 700);
+  }
+}
