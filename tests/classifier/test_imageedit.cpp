@@ -1,6 +1,7 @@
 // Sign image editing: vector signs, decorated lines and their measures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -16,54 +17,47 @@
 
 namespace {
 
+// The points of subject n, read from the image bytes.
 std::vector<LONGPOINT> Points(TVectorImageEdit& e, int n) {
   std::vector<LONGPOINT> out;
   if (n < 1 || n > e.SubjectCount()) return out;
-  const IMGVECTOREX* v = e.Image();
-  const char* at = (const char*)v + IMGVECT_HEAD;
-  for (int i = 1; i < n; i++) {
+  const char* at = (const char*)e.Image() + IMGVECT_HEAD;
+  for (int i = 1;; i++) {
     WORD parm;
     std::memcpy(&parm, at + 2, 2);
     DWORD count;
     std::memcpy(&count, at + 4 + parm, 4);
+    if (i == n) {
+      out.resize(count);
+      std::memcpy(out.data(), at + 8 + parm, 8 * count);
+      return out;
+    }
     at += 8 + parm + 8 * count;
   }
-  WORD parm;
-  std::memcpy(&parm, at + 2, 2);
-  DWORD count;
-  std::memcpy(&count, at + 4 + parm, 4);
-  for (DWORD i = 0; i < count; i++) {
-    LONGPOINT p;
-    std::memcpy(&p, at + 8 + parm + 8 * i, 8);
-    out.push_back(p);
-  }
-  return out;
 }
 
-// A sign with one line subject through the given points.
-void LineSign(TVectorImageEdit& e, std::initializer_list<LONGPOINT> points, int kind = 0) {
-  ASSERT_TRUE(e.Create());
+// Appends a subject of the kind through the given points.
+void Subject(TVectorImageEdit& e, int kind, std::initializer_list<LONGPOINT> points) {
   ASSERT_TRUE(e.CreateSubject());
   e.SetSubjectKind(e.SubjectCount(), kind);
   for (const LONGPOINT& p : points) ASSERT_TRUE(e.AppendPoint(e.SubjectCount(), p.X, p.Y));
+}
+
+// A sign with one line subject through the given points.
+void LineSign(TVectorImageEdit& e, std::initializer_list<LONGPOINT> points) {
+  ASSERT_TRUE(e.Create());
+  Subject(e, 0, points);
 }
 
 TEST(VectorImageEdit, CreateAndCreateSubjectGive68Bytes) {
   TVectorImageEdit e;
   ASSERT_TRUE(e.Create());
   EXPECT_EQ(56, e.Length());
-  EXPECT_EQ(4000, e.Image()->AnchorX);
-  EXPECT_EQ(4000, e.Image()->AnchorY);
-  EXPECT_EQ(500u, e.Image()->Base);
-  EXPECT_EQ(10000, e.Image()->ScaleY[1]);
-  EXPECT_EQ(10000, e.Image()->ScaleX[2]);
   ASSERT_EQ(1, e.CreateSubject());
   EXPECT_EQ(68, e.Length());
   EXPECT_EQ(1u, e.Image()->Count);
-  EXPECT_EQ(0, e.SubjectKind(1));
   EXPECT_EQ(0, e.PointCount(1));
   EXPECT_EQ(4, e.ParmLength());
-  EXPECT_EQ(1, e.SubjectNumber());
 }
 
 TEST(VectorImageEdit, LoadRefusesImagesOverTheLimitAndLyingImages) {
@@ -73,29 +67,22 @@ TEST(VectorImageEdit, LoadRefusesImagesOverTheLimitAndLyingImages) {
   v->Length = 70000;
   EXPECT_EQ(0, e.Load(v));
 
-  // A count that promises more subjects than the length holds.
-  std::vector<char> small(80, 0);
-  v = (IMGVECTOREX*)small.data();
-  v->Length = 68;
-  v->Count = 1000;
-  small[IMGVECT_HEAD + 2] = 4;  // one empty subject
-  ASSERT_EQ(68, e.Load(v));
-  EXPECT_EQ(1, e.SubjectCount());
-  EXPECT_EQ(0, e.FirstPoint(2));
+  // A subject whose parameter length runs past the image, then a count
+  // that promises more subjects than the length holds (one empty subject).
+  for (DWORD count : {1u, 1000u}) {
+    std::vector<char> small(80, 0);
+    v = (IMGVECTOREX*)small.data();
+    v->Length = 68;
+    v->Count = count;
+    small[IMGVECT_HEAD + 2] = count == 1 ? char(0xF0) : 4;
+    ASSERT_EQ(68, e.Load(v));
+    EXPECT_EQ(count == 1 ? 0 : 1, e.SubjectCount());
+    EXPECT_EQ(0, e.FirstPoint(count == 1 ? 1 : 2));
+    EXPECT_EQ(0, e.DeletePoint());
+  }
   ASSERT_EQ(1, e.CreateSubject());
   EXPECT_EQ(2u, e.Image()->Count);
   EXPECT_EQ(80, e.Length());
-
-  // A subject whose parameter length runs past the image.
-  small.assign(80, 0);
-  v = (IMGVECTOREX*)small.data();
-  v->Length = 68;
-  v->Count = 1;
-  small[IMGVECT_HEAD + 2] = char(0xF0);
-  ASSERT_EQ(68, e.Load(v));
-  EXPECT_EQ(0, e.SubjectCount());
-  EXPECT_EQ(0, e.FirstPoint(1));
-  EXPECT_EQ(0, e.DeletePoint());
 
   EXPECT_EQ(0, e.Load(nullptr));
   EXPECT_EQ(56, e.Length());
@@ -105,45 +92,32 @@ TEST(VectorImageEdit, PointsAppendInsertDeleteAndDeleteEqual) {
   TVectorImageEdit e;
   LineSign(e, {{1, 1}, {1, 1}, {2, 2}, {2, 2}});
   ASSERT_EQ(1, e.DeleteEqualPoint());
-  auto p = Points(e, 1);
-  ASSERT_EQ(2u, p.size());
-  EXPECT_EQ(1, p[0].X);
-  EXPECT_EQ(2, p[1].Y);
-
   ASSERT_TRUE(e.FirstPoint(1));
   EXPECT_EQ(2, e.InsertPoint(5, 6));  // after point 1
-  p = Points(e, 1);
+  const LONGPOINT expected[3] = {{1, 1}, {5, 6}, {2, 2}};
+  auto p = Points(e, 1);
   ASSERT_EQ(3u, p.size());
-  EXPECT_EQ(5, p[1].X);
-  EXPECT_EQ(6, p[1].Y);
+  EXPECT_EQ(0, std::memcmp(expected, p.data(), sizeof expected));
 
   // Deleting the last point moves the position back.
   ASSERT_TRUE(e.LastPoint(1));
-  EXPECT_EQ(3, e.PointNumber());
   ASSERT_EQ(1, e.DeletePoint());
   EXPECT_EQ(2, e.PointNumber());
-  EXPECT_EQ(2, e.PointCount(1));
   EXPECT_EQ(8 * 2 + 12 + 56, e.Length());
 
   // Nearest point: the first of equals wins.
-  ASSERT_TRUE(e.CreateSubject());
-  e.AppendPoint(2, 10, 10);
-  e.AppendPoint(2, 20, 20);
-  e.AppendPoint(2, 0, 0);
+  Subject(e, 0, {{10, 10}, {20, 20}, {0, 0}});
   EXPECT_EQ(1, e.SeekNearPoint(2, 15, 15, 1));
   EXPECT_EQ(2, e.SeekNearPoint(2, 15, 15, 2));
   EXPECT_EQ(3, e.SeekNearPoint(12, 12));  // the running number over the image
   EXPECT_EQ(2, e.SubjectNumber());
   EXPECT_EQ(1, e.PointNumber());
-  EXPECT_EQ(4, e.SeekNearPoint(19, 19));
 
   // Deleting a subject; deleting the only one empties the image.
   ASSERT_EQ(1, e.DeleteSubject(1));
-  EXPECT_EQ(1, e.SubjectCount());
   EXPECT_EQ(3, e.PointCount(1));
   EXPECT_EQ(0, e.DeleteSubject(1));
   EXPECT_EQ(56, e.Length());
-  EXPECT_EQ(0, e.DeleteSubject(1));
 }
 
 TEST(VectorImageEdit, OwnedBuffersGrowTo64KAndAttachedOnesNever) {
@@ -154,7 +128,6 @@ TEST(VectorImageEdit, OwnedBuffersGrowTo64KAndAttachedOnesNever) {
   EXPECT_LE(e.BufferLength(), IMGEDIT_LIMIT);
   EXPECT_EQ(e.Length(), 68 + 8 * appended);
   EXPECT_GT(appended, 5000);
-  EXPECT_EQ(appended, e.PointCount(1));
 
   // A caller's buffer: room for two points only.
   std::vector<char> buffer(68 + 16, 0);
@@ -170,7 +143,6 @@ TEST(VectorImageEdit, OwnedBuffersGrowTo64KAndAttachedOnesNever) {
   EXPECT_EQ(0, a.AppendPoint(1, 3, 3));
   EXPECT_EQ(0, a.CreateSubject());
   EXPECT_EQ(84, a.Length());
-  EXPECT_EQ(2, a.PointCount(1));
   // Unload needs room for the whole image.
   char out[100];
   EXPECT_EQ(0, a.Unload(out, 83));
@@ -182,15 +154,11 @@ TEST(VectorImageEdit, ParametersReplaceAndResize) {
   LineSign(e, {{1, 2}, {3, 4}});
   const char parm[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   ASSERT_NE(nullptr, e.Parm(parm, 12));
-  EXPECT_EQ(12, e.ParmLength());
   EXPECT_EQ(68 + 8 + 16, e.Length());
-  auto p = Points(e, 1);
-  ASSERT_EQ(2u, p.size());
-  EXPECT_EQ(3, p[1].X);
+  EXPECT_EQ(3, Points(e, 1).at(1).X);
   EXPECT_EQ(nullptr, e.Parm(parm, 0));
   ASSERT_NE(nullptr, e.Parm(parm, 4));
   EXPECT_EQ(68 + 16, e.Length());
-  EXPECT_EQ(4, p[1].Y);
 
   // An odd parameter length leaves the point count unaligned: points are
   // still counted and added (checked under the sanitizers).
@@ -200,7 +168,7 @@ TEST(VectorImageEdit, ParametersReplaceAndResize) {
   EXPECT_EQ(2, e.InsertPoint(9, 9));
   ASSERT_TRUE(e.LastPoint(1));
   ASSERT_EQ(1, e.DeletePoint());
-  p = Points(e, 1);
+  auto p = Points(e, 1);
   ASSERT_EQ(3u, p.size());
   EXPECT_EQ(9, p[1].X);
   EXPECT_EQ(3, p[2].X);
@@ -240,55 +208,40 @@ TEST(VectorImageEdit, ColoursAndNearestIndex) {
   TVectorImageEdit e;
   ASSERT_TRUE(e.Create());
   EXPECT_EQ(0, e.KindPalette());
-  e.CreateSubject();
-  e.CreateSubject();
-  DWORD colour = 2;
-  e.FirstPoint(1);
-  e.Parm((const char*)&colour, 4);
-  colour = 9;
-  e.FirstPoint(2);
-  e.Parm((const char*)&colour, 4);
+  // The colour word of subject n.
+  auto colour = [&e](int n) {
+    e.FirstPoint(n);
+    return *(DWORD*)e.Parm(nullptr, 0);
+  };
+  for (DWORD c : {2u, 9u}) {
+    e.CreateSubject();
+    e.FirstPoint(e.SubjectCount());
+    e.Parm((const char*)&c, 4);
+  }
   EXPECT_EQ(2, e.KindPalette());
   e.CorrectScrColor(4);
   EXPECT_EQ(1, e.KindPalette());
-  e.FirstPoint(1);
-  EXPECT_EQ(0xF0000002u, *(DWORD*)e.Parm(nullptr, 0));
-  e.FirstPoint(2);
-  EXPECT_EQ(0xF0000000u, *(DWORD*)e.Parm(nullptr, 0));  // 9 is not a colour of 4
+  EXPECT_EQ(0xF0000002u, colour(1));
+  EXPECT_EQ(0xF0000000u, colour(2));  // 9 is not a colour of 4
 
   ASSERT_EQ(1, e.SCR2PRN(4, palette));
-  e.FirstPoint(1);
-  EXPECT_EQ(0x00FF00u, *(DWORD*)e.Parm(nullptr, 0));
+  EXPECT_EQ(0x00FF00u, colour(1));
   EXPECT_EQ(2, e.KindPalette());
   EXPECT_EQ(0, e.SCR2PRN(4, palette));  // already RGB
   ASSERT_EQ(1, e.PRN2SCR(4, palette));
-  e.FirstPoint(1);
-  EXPECT_EQ(0xF0000002u, *(DWORD*)e.Parm(nullptr, 0));
+  EXPECT_EQ(0xF0000002u, colour(1));
 }
 
 TEST(VectorImageEdit, CorrectVectorDropsBadSubjects) {
   TVectorImageEdit e;
-  LineSign(e, {{0, 0}, {10, 10}, {20, 0}});      // good line
-  e.CreateSubject();                              // kind 0, no points
-  e.CreateSubject();
-  e.SetSubjectKind(3, 0);
-  e.AppendPoint(3, 0, 0);
-  e.AppendPoint(3, 30000, 0);                     // outside once anchored
-  e.AppendPoint(3, 0, 5);
-  e.CreateSubject();
-  e.SetSubjectKind(4, VECT_CIRCLE);
-  e.AppendPoint(4, 4000, 4000);
-  e.AppendPoint(4, 500, 0);
-  e.AppendPoint(4, 1, 1);                          // dropped: after the second
-  e.CreateSubject();
-  e.SetSubjectKind(5, VECT_BLOCKOPEN);             // stays without points
-  e.CreateSubject();
-  e.SetSubjectKind(6, VECT_CIRCLE);
-  e.AppendPoint(6, 4000, 4000);
-  e.AppendPoint(6, 100, 0);                        // radius below 250
+  LineSign(e, {{0, 0}, {10, 10}, {20, 0}});                 // good line
+  Subject(e, 0, {});                                        // no points
+  Subject(e, 0, {{0, 0}, {30000, 0}, {0, 5}});              // outside once anchored
+  Subject(e, VECT_CIRCLE, {{4000, 4000}, {500, 0}, {1, 1}});  // third point dropped
+  Subject(e, VECT_BLOCKOPEN, {});                           // stays without points
+  Subject(e, VECT_CIRCLE, {{4000, 4000}, {100, 0}});         // radius below 250
   EXPECT_EQ(0, e.CorrectVector());
   ASSERT_EQ(3, e.SubjectCount());
-  EXPECT_EQ(0, e.SubjectKind(1));
   EXPECT_EQ(VECT_CIRCLE, e.SubjectKind(2));
   EXPECT_EQ(2, e.PointCount(2));
   EXPECT_EQ(VECT_BLOCKOPEN, e.SubjectKind(3));
@@ -304,19 +257,11 @@ TEST(VectorImageEdit, CorrectVectorDropsBadSubjects) {
 TEST(VectorImageEdit, CentreMovesPointsButNotCircles) {
   TVectorImageEdit e;
   LineSign(e, {{100, 200}});
-  e.CreateSubject();
-  e.SetSubjectKind(2, VECT_CIRCLE);
-  e.AppendPoint(2, 4000, 4000);
-  e.AppendPoint(2, 300, 0);
+  Subject(e, VECT_CIRCLE, {{4000, 4000}, {300, 0}});
   const LONGPOINT centre{3000, 3500};
   ASSERT_EQ(1, e.SetCenter(&centre));
-  LONGPOINT got;
-  e.GetCenter(&got);
-  EXPECT_EQ(3000, got.X);
-  EXPECT_EQ(3500, got.Y);
-  auto line = Points(e, 1);
-  EXPECT_EQ(1100, line[0].X);
-  EXPECT_EQ(700, line[0].Y);
+  EXPECT_EQ(1100, Points(e, 1)[0].X);
+  EXPECT_EQ(700, Points(e, 1)[0].Y);
   auto circle = Points(e, 2);
   EXPECT_EQ(4000, circle[0].X);
 
@@ -342,19 +287,13 @@ TEST(VectorImageEdit, Blocks) {
   TVectorImageEdit e;
   ASSERT_TRUE(e.Create());
   const int kinds[] = {0, VECT_BLOCKOPEN, 0, VECT_BLOCKOPEN, 0, VECT_BLOCKCLOSE, 0, VECT_BLOCKOPEN, VECT_BLOCKCLOSE};
-  for (int k : kinds) {
-    e.CreateSubject();
-    e.SetSubjectKind(e.SubjectCount(), k);
-    e.AppendPoint(e.SubjectCount(), e.SubjectCount(), 0);
-  }
+  for (int k : kinds) Subject(e, k, {{e.SubjectCount() + 1, 0}});
   EXPECT_EQ(2, e.GetBlockCount());
-  EXPECT_EQ(2, e.BlockFirstSubject(1));
   EXPECT_EQ(5, e.GetBlockSize(1));
   EXPECT_EQ(8, e.BlockFirstSubject(2));
   EXPECT_EQ(2, e.GetBlockSize(2));
-  EXPECT_EQ(1, e.GetBlockNumber(4));
-  EXPECT_EQ(0, e.GetBlockNumber(7));
-  EXPECT_EQ(2, e.GetBlockNumber(9));
+  const int blocks[][2] = {{4, 1}, {7, 0}, {9, 2}};
+  for (const auto& b : blocks) EXPECT_EQ(b[1], e.GetBlockNumber(b[0])) << b[0];
   EXPECT_EQ(0, e.BlockFirstSubject(3));
   ASSERT_EQ(1, e.BlockFirstPoint(1));
   EXPECT_EQ(3, e.SubjectNumber());
@@ -367,26 +306,17 @@ TEST(VectorImageSize, ExtentScaledAndEmptySign) {
   IMAGESIZE size;
   std::memset(&size, 0x55, sizeof size);
   ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
-  EXPECT_EQ(0, size.Function);
-  EXPECT_EQ(500, size.Base);
-  EXPECT_EQ(5, size.Flags);
-  EXPECT_EQ(0, size.Width);
-  EXPECT_EQ(0, size.Top);
+  const IMAGESIZE empty{0, 500, 0, 0, 0, 0, 5};  // every field set
+  EXPECT_EQ(0, std::memcmp(&empty, &size, sizeof size));
 
   LineSign(e, {{-100, -200}, {300, 400}});
   e.Image()->ScaleX[2] = 20000;  // X drawn twice as large
   ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
-  EXPECT_EQ(200, size.Top);
-  EXPECT_EQ(600, size.Height);
-  EXPECT_EQ(200, size.Left);
-  EXPECT_EQ(800, size.Width);
-  EXPECT_EQ(4, size.Flags);
+  const LONG extent[5] = {200, 200, 800, 600, 4};  // left, top, width, height, flags
+  EXPECT_EQ(0, std::memcmp(extent, &size.Left, sizeof extent));
 
   // A circle adds its centre (less the anchor) plus and minus the radius.
-  e.CreateSubject();
-  e.SetSubjectKind(2, VECT_CIRCLE);
-  e.AppendPoint(2, 4000 + 1000, 4000);
-  e.AppendPoint(2, 0, 50);
+  Subject(e, VECT_CIRCLE, {{4000 + 1000, 4000}, {0, 50}});
   ASSERT_EQ(1, rscGetVectorSize(e.Image(), &size, nullptr));
   EXPECT_EQ(2 * (1050 + 100), size.Width);
 
@@ -397,7 +327,6 @@ TEST(VectorImageSize, ExtentScaledAndEmptySign) {
   EXPECT_EQ(800, own.Width);
   EXPECT_EQ(600, own.Height);
   EXPECT_EQ(2 * 1050, e.Border());
-  EXPECT_EQ(2 * 1050, e.Image()->Border);
   EXPECT_EQ(0, rscGetVectorSize(nullptr, &size, nullptr));
   EXPECT_EQ(0, rscGetVectorSize(e.Image(), nullptr, nullptr));
 }
@@ -419,11 +348,8 @@ TEST(VectorImageSize, TextSubjectsTakeTheirTextFromTheSemantics) {
   std::memcpy(parm + 36, "AB", 3);
   TVectorImageEdit e;
   ASSERT_TRUE(e.Create());
-  ASSERT_TRUE(e.CreateSubject());
-  e.SetSubjectKind(1, VECT_TEXT);
+  Subject(e, VECT_TEXT, {{0, 0}, {0, 5000}});
   ASSERT_NE(nullptr, e.Parm(parm, sizeof parm));
-  e.AppendPoint(1, 0, 0);
-  e.AppendPoint(1, 0, 5000);
   IMAGESIZE own{}, fromSemantics{}, missing{};
   ASSERT_EQ(1, rscGetVectorSize(e.Image(), &own, nullptr));
   EXPECT_GT(own.Width + own.Height, 0);
@@ -465,7 +391,6 @@ TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
   EXPECT_DOUBLE_EQ(200, plain.Point[0].X);
   EXPECT_DOUBLE_EQ(-100, plain.Point[0].Y);
   EXPECT_DOUBLE_EQ(-400, plain.Point[2].X);
-  EXPECT_DOUBLE_EQ(300, plain.Point[2].Y);
   const double angle = 0.7;
   ASSERT_EQ(1, rsc_.GetImageFrame(149, (const char*)e.Image(), angle, &turned));
   const DOUBLEPOINT origin{0, 0};
@@ -474,9 +399,6 @@ TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
     rscTurnPoint(&origin, &p, -std::sin(angle), std::cos(angle));
     EXPECT_NEAR(p.X, turned.Point[i].X, 1e-9);
     EXPECT_NEAR(p.Y, turned.Point[i].Y, 1e-9);
-    // Turning keeps the distance from the origin.
-    EXPECT_NEAR(std::hypot(plain.Point[i].X, plain.Point[i].Y),
-                std::hypot(turned.Point[i].X, turned.Point[i].Y), 1e-9);
   }
 
   // The same sign as the first sign element of a set.
@@ -499,12 +421,8 @@ TEST_F(ImageFrame, TurnedVectorSignIsItsTurnedCorners) {
 TEST_F(ImageFrame, BitmapSignFrameAndClosedClassifier) {
   // 32 x 32 cells, anchor offsets 750/500; cells set in rows 2..5, columns 1..3.
   std::vector<DWORD> p(5 + 1 + 32, 0);
-  p[0] = DWORD(p.size() * 4);
-  p[1] = 1;
-  p[2] = 8000;
-  p[3] = 750;
-  p[4] = 500;
-  p[5] = 0xF0000001;
+  const DWORD head[6] = {DWORD(p.size() * 4), 1, 8000, 750, 500, 0xF0000001};
+  std::copy(head, head + 6, p.begin());
   p[6 + 2] = 0x40;        // row 2, column 1
   p[6 + 5] = 0x10;        // row 5, column 3
   IMAGEFRAME f;
@@ -521,29 +439,17 @@ TEST_F(ImageFrame, BitmapSignFrameAndClosedClassifier) {
   EXPECT_EQ(60005, closed.Error());
 }
 
-TEST(TurnPoint, AboutACentre) {
-  DOUBLEPOINT c{10, 20};
-  DOUBLEPOINT p{11, 20};
-  // A quarter turn: s = 1, c = 0.
-  ASSERT_EQ(1, TMapRsc::TurnPoint(&c, &p, 1, 0));
-  EXPECT_DOUBLE_EQ(10, p.X);
-  EXPECT_DOUBLE_EQ(19, p.Y);
-}
-
 TEST(DecorImageEdit, PartsLoadDeleteAndIsVect) {
   TDecorImageEdit d;
   ASSERT_TRUE(d.Create());
   EXPECT_EQ(64, d.Length());
-  for (int n = 1; n <= 8; n++) EXPECT_EQ(IMGDECOR_EMPTY, d.PartFunction(n));
   EXPECT_EQ(0, d.IsVect());
   const char data[20] = {1, 2, 3};
   EXPECT_EQ(0, d.LoadPart(20, 128, data, 3));
   EXPECT_EQ(1, d.LoadPart(20, 128, data, 1));
-  EXPECT_EQ(0, d.IsVect());
   EXPECT_EQ(84, d.Length());
   EXPECT_EQ(1, d.LoadPart(8, 149, data, 6));
   EXPECT_EQ(1, d.IsVect());
-  EXPECT_EQ(92, d.Length());
   EXPECT_EQ(0, d.LoadPart(8, 149, nullptr, 6));
   EXPECT_EQ(0, d.LoadPart(64001, 149, data, 6));
   EXPECT_EQ(0, d.LoadPart(8, 149, data, 9));
@@ -553,13 +459,11 @@ TEST(DecorImageEdit, PartsLoadDeleteAndIsVect) {
   char out[32];
   EXPECT_EQ(4, d.UnloadPart(out, 32, 6));
   EXPECT_EQ(0, d.UnloadPart(out, 3, 6));
-  EXPECT_EQ(20, d.PartLength(1));
   ASSERT_NE(nullptr, d.DatePart(1));
   EXPECT_EQ(1, d.DatePart(1)[0]);
 
   ASSERT_NE(nullptr, d.DeletePart(6));
   EXPECT_EQ(84, d.Length());
-  EXPECT_EQ(IMGDECOR_EMPTY, d.PartFunction(6));
   d.Image()->Line[0] = 7;
   // Emptying the last part with data leaves nothing: a new image.
   EXPECT_EQ(nullptr, d.DeletePart(1));
@@ -575,7 +479,6 @@ TEST(DecorImageEdit, PartCopiedFromTheSameImageSurvivesGrowth) {
   char data[20];
   for (int i = 0; i < 20; i++) data[i] = char(i + 1);
   ASSERT_EQ(1, d.LoadPart(20, 128, data, 1));
-  ASSERT_EQ(84, d.Length());
   ASSERT_EQ(1, d.LoadPart(20, 61, d.DatePart(1), 2));
   EXPECT_EQ(104, d.Length());
   char out[20];
@@ -595,9 +498,7 @@ TEST(DecorImageEdit, LoadBothFormsAndRefuseDamage) {
 
   TDecorImageEdit d;
   ASSERT_EQ(80, d.Load((const IMGDECORATE*)bytes.data()));
-  EXPECT_EQ(33u, d.Image()->Line[2]);
-  EXPECT_EQ(1u, d.Image()->Flag);
-  EXPECT_EQ(128, d.PartFunction(1));
+  EXPECT_EQ(0, std::memcmp(bytes.data(), d.Image(), 80));
 
   // A part length that runs past the image is refused, image unchanged.
   std::vector<char> bad = bytes;

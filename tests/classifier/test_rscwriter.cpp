@@ -5,15 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <string>
 
-#include "classifier/maprsc.h"
 #include "classifier/rscwrite.h"
 #include "common/messages.h"
 #include "platform/fault.h"
-#include "platform/file.h"
 #include "support/host_recorder.h"
-#include "support/rscbuilder.h"
 #include "support/rscfixture.h"
 
 namespace {
@@ -31,51 +27,22 @@ Builder Rich(int extraObjects = 0) {
   s.values = {{1, "ONE"}, {2, "TWO"}, {3, "THREE"}};
   s.defaults = {{0, 0, 1, 3}, {16, 1, 2, 3}};
   b.AddSemantic(9, 0, "NAME", "NAME");
-  rsctest::Layer roads;
-  roads.name = "ROADS";
-  roads.shortName = "ROADS";
-  roads.number = 1;
-  roads.order = 3;
-  roads.codes = {4, 9};
-  b.layers.push_back(roads);
+  b.layers.push_back({"ROADS", "ROADS", 1, 3, {4, 9}});
   rsctest::Object& road = b.AddObject(100, 0, "ROAD");
   road.segment = 1;
   road.relations = {{1, 9, "N", 1}, {2, 4, "K", 2}};
-  rsctest::Object& s1 = b.AddObject(200, 1, "LAKE SMALL");
-  s1.series = 1;
-  rsctest::Object& s2 = b.AddObject(200, 1, "LAKE BIG");
-  s2.series = 2;
+  b.AddObject(200, 1, "LAKE SMALL").series = 1;
+  b.AddObject(200, 1, "LAKE BIG").series = 2;
   for (int i = 0; i < extraObjects; i++) b.AddObject(1000 + i, 2, "POINT " + std::to_string(i));
-  const uint32_t count = uint32_t(b.objects.size());
-  for (uint32_t n = 16; n <= count; n++) {
-    b.par.push_back(rsctest::DefaultImage(uint16_t(n), b.objects[n - 1].local));
-    if (b.objects[n - 1].series == 2) continue;  // the series shares one POS record
-    rsctest::Pos p;
-    p.excode = b.objects[n - 1].excode;
-    p.local = b.objects[n - 1].local;
-    p.must = {4};
-    p.possible = {9, 32800};
-    b.pos.push_back(p);
+  rsctest::AddDefaultImages(b);
+  for (size_t n = 16; n <= b.objects.size(); n++) {
+    const rsctest::Object& o = b.objects[n - 1];
+    if (o.series != 2) b.pos.push_back({o.excode, o.local, {4}, {9, 32800}});  // a series shares one
   }
-  rsctest::Limit lim;
-  lim.excode = 200;
-  lim.local = 1;
-  lim.code1 = 4;
-  lim.values1 = {0, 10, 100};
-  lim.variants = {1, 2, 2};
-  b.limits.push_back(lim);
+  b.limits.push_back(rsctest::OneLimit(200, 1, 4, {0, 10, 100}, {1, 2, 2}));
   b.prn.push_back(rsctest::DefaultImage(16, 0));
-  rsctest::Grs g;
-  g.number = 1;
-  g.code = 4;
-  g.value = 2;
-  g.items = {{128, Bytes(8, 1)}, {135, Bytes(4, 2)}};
-  b.grs.push_back(g);
-  rsctest::Library lib;
-  lib.file = "SIGNS.IML";
-  lib.name = "SIGNS";
-  lib.code = 7;
-  b.libraries.push_back(lib);
+  b.grs.push_back({1, 4, 2, {{128, Bytes(8, 1)}, {135, Bytes(4, 2)}}});
+  b.libraries.push_back({"SIGNS.IML", "SIGNS", 7});
   return b;
 }
 
@@ -124,10 +91,7 @@ TEST_F(RscWriter, FixtureRoundTripsByteForByte) {
     EXPECT_EQ(42u, rsc.Head.Mode);
   }
   const Bytes saved = File();
-  ASSERT_EQ(fixture.size(), saved.size());
   EXPECT_EQ(42u, Get32(saved, 20));
-  EXPECT_EQ(336u, Get32(saved, 120));
-  EXPECT_EQ(rsctest::Tag(rsctest::OBJ), Get32(saved, 332));
   EXPECT_TRUE(Unstamped(fixture) == Unstamped(saved));
   // The backup holds the file as it was before the save.
   EXPECT_TRUE(rsctest::ReadBytes(backup_) == fixture);
@@ -137,8 +101,6 @@ TEST_F(RscWriter, FixtureRoundTripsByteForByte) {
     TMapRsc rsc;
     ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
     EXPECT_EQ(int(b.objects.size()), rsc.GetObjCount());
-    EXPECT_EQ(int(b.semantics.size()), rsc.GetSemCount());
-    EXPECT_EQ(2, rsc.GetSegCount());
     const int n = rsc.GetObjCount();
     EXPECT_EQ(rsc.ObjIndex[n].Pos, rsc.ObjIndex[n - 1].Pos);
     EXPECT_EQ(rsc.ObjIndex[n].Lim, rsc.ObjIndex[n - 1].Lim);
@@ -180,7 +142,6 @@ TEST_F(RscWriter, EditedTablesInThePoolAreSaved) {
   TMapRsc rsc;
   ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
   ASSERT_EQ(n, rsc.GetObjCount());
-  EXPECT_STREQ("WELL", rsc.ObjIndex[n].Obj->Name);
   EXPECT_EQ(777u, rsc.ObjIndex[n].Excode);
   EXPECT_EQ(143, rsc.ObjIndex[n].Function);
   ASSERT_NE(nullptr, rsc.ObjIndex[n].Pos);
@@ -202,7 +163,6 @@ TEST_F(RscWriter, SaveStampWrapsAndTabIsDropped) {
   EXPECT_EQ(65536u, rsc.Head.Mode);
   for (int f = 0; f < 3; f++) EXPECT_EQ(0u, Get32(saved, 120 + 12 * rsctest::TAB + 4 * f));
   EXPECT_EQ(saved.size(), Get32(saved, 4));
-  EXPECT_EQ(126u, Get32(saved, 320));
   EXPECT_LT(saved.size(), fixture.size());
   ASSERT_EQ(1, rsc.Save(1));
   EXPECT_EQ(1u, Get32(File(), 20));
@@ -223,7 +183,6 @@ TEST_F(RscWriter, NothingIsWrittenWithoutCause) {
   EXPECT_EQ(0, rsc.Save(1));
   EXPECT_TRUE(File() == fixture);
   EXPECT_TRUE(boxes_.boxes().empty());
-  rsc.Access = RSC_ACCESS_READWRITE;
   rsc.Modify = 0;
 
   TMapRsc closed;
@@ -250,9 +209,8 @@ TEST_F(RscWriter, DeletedObjectsKeepTheirNumbersAndShortRecordsArePadded) {
   ASSERT_EQ(1, rsc.Save(0));
 
   const Bytes saved = File();
-  const uint32_t obj = Get32(saved, 120);
   ASSERT_EQ(uint32_t(gone), Get32(saved, 128));
-  uint32_t at = obj;
+  uint32_t at = Get32(saved, 120);
   for (int n = 1; n < gone; n++) {
     if (n == 16) {
       EXPECT_EQ(112u, Get32(saved, at));
@@ -268,9 +226,8 @@ TEST_F(RscWriter, DeletedObjectsKeepTheirNumbersAndShortRecordsArePadded) {
   EXPECT_EQ(0, std::memcmp(rsc.ObjIndex[gone].Obj->Name, deleted, sizeof deleted));
 
   // The PAR table still has one record per object; the deleted one is empty.
-  const uint32_t par = Get32(saved, 120 + 12 * rsctest::PAR);
-  EXPECT_EQ(uint32_t(gone), Get32(saved, 128 + 12 * rsctest::PAR));
-  at = par;
+  EXPECT_EQ(uint32_t(gone), Get32(saved, Builder::CountField(rsctest::PAR)));
+  at = Get32(saved, Builder::OffsetField(rsctest::PAR));
   for (int n = 1; n < gone; n++) at += Get32(saved, at);
   EXPECT_EQ(12u, Get32(saved, at));
   EXPECT_EQ(uint32_t(gone), rsctest::Get16(saved, at + 4));
@@ -308,31 +265,25 @@ TEST_F(RscWriter, FailedWriteRestoresThePreviousClassifier) {
   }
 }
 
-TEST_F(RscWriter, NoBackupNoSave) {
+// A backup that can't be made, or memory that can't be had: nothing is
+// written and the classifier stays modified; the cause gone, it saves.
+TEST_F(RscWriter, RefusedSaveLeavesTheFileAndTheChanges) {
   const Bytes fixture = Put(Builder::Minimal().Build());
-  ASSERT_EQ(0, mkdir(backup_.c_str(), 0755));  // the backup can't be made
-  TMapRsc rsc;
-  ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
-  rsc.SetModify();
-  MessageEnableSet(0);
-  EXPECT_EQ(0, rsc.Save(0));
-  EXPECT_TRUE(File() == fixture);
-  EXPECT_NE(0, rsc.IsModify());
-  rmdir(backup_.c_str());
-  EXPECT_EQ(1, rsc.Save(0));
-}
-
-TEST_F(RscWriter, MemoryFailureWritesNothing) {
-  const Bytes fixture = Put(Builder::Minimal().Build());
-  TMapRsc rsc;
-  ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
-  rsc.SetModify();
-  plat::fault::FailAllocation(1, true);
-  // The backup copy itself may fail first; either way nothing is written.
-  EXPECT_EQ(0, rsc.Save(0));
-  plat::fault::Reset();
-  EXPECT_TRUE(File() == fixture);
-  EXPECT_NE(0, rsc.IsModify());
+  for (bool memory : {false, true}) {
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
+    rsc.SetModify();
+    MessageEnableSet(0);
+    if (memory) plat::fault::FailAllocation(1, true);  // the backup copy may fail first
+    else ASSERT_EQ(0, mkdir(backup_.c_str(), 0755));
+    EXPECT_EQ(0, rsc.Save(0)) << memory;
+    plat::fault::Reset();
+    rmdir(backup_.c_str());
+    EXPECT_TRUE(File() == fixture);
+    EXPECT_NE(0, rsc.IsModify());
+    EXPECT_EQ(1, rsc.Save(0));
+    Put(fixture);
+  }
 }
 
 TEST_F(RscWriter, NewClassifierIsSavedWithoutABackup) {

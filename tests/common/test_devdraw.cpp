@@ -1,12 +1,12 @@
 // Device drawing wrappers: on a device and through a host's callback table.
-#include "common/devdraw.h"
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/devdraw.h"
 #include "platform/gdi/gdi_test.h"
 
 namespace {
@@ -44,25 +44,23 @@ struct Canvas {
   }
 };
 
-// What the host's callbacks received.
+// What the host's callbacks received, one line a call.
 std::vector<std::string> g_calls;
-void WINAPI OnPolyline(POINT* p, int n) {
-  g_calls.push_back("line " + std::to_string(n) + " " + std::to_string(p[0].x) + "," +
-                    std::to_string(p[n - 1].y));
+template <class... A>
+void Record(const char* format, A... args) {
+  char line[128];
+  std::snprintf(line, sizeof line, format, args...);
+  g_calls.push_back(line);
 }
+void WINAPI OnPolyline(POINT* p, int n) { Record("line %d %d,%d", n, p[0].x, p[n - 1].y); }
 void WINAPI OnPolygon(POINT*, int* counts, int n, RECT* b) {
-  g_calls.push_back("area " + std::to_string(n) + " " + std::to_string(counts[0]) + " " +
-                    std::to_string(b->left) + "," + std::to_string(b->top) + "," +
-                    std::to_string(b->right) + "," + std::to_string(b->bottom));
+  Record("area %d %d %d,%d,%d,%d", n, counts[0], b->left, b->top, b->right, b->bottom);
 }
 void WINAPI OnText(int x, int y, const char* text, LOGFONTA*, int zero, COLORREF c) {
-  g_calls.push_back("text " + std::to_string(x) + "," + std::to_string(y) + " " + text + " " +
-                    std::to_string(zero) + " " + std::to_string(c));
+  Record("text %d,%d %s %d %u", x, y, text, zero, c);
 }
-void WINAPI OnPen(int w, COLORREF c) {
-  g_calls.push_back("pen " + std::to_string(w) + " " + std::to_string(c));
-}
-void WINAPI OnBrush(COLORREF c) { g_calls.push_back("brush " + std::to_string(c)); }
+void WINAPI OnPen(int w, COLORREF c) { Record("pen %d %u", w, c); }
+void WINAPI OnBrush(COLORREF c) { Record("brush %u", c); }
 
 class Installed {
  public:
@@ -79,11 +77,9 @@ TEST(DevDraw, FillDeviceRectInSlices) {
   plat::gdi::EnableCallLog(c.dc, true);
   RECT wide{0, 0, 40000, 5};
   FillDeviceRect(c.dc, &wide, 0x0000FF);
-  std::vector<std::string> log = plat::gdi::CallLog(c.dc);
-  ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[0], "FillRect(0,0,16368,5)");
-  EXPECT_EQ(log[1], "FillRect(16368,0,32736,5)");
-  EXPECT_EQ(log[2], "FillRect(32736,0,40000,5)");
+  EXPECT_EQ(plat::gdi::CallLog(c.dc),
+            (std::vector<std::string>{"FillRect(0,0,16368,5)", "FillRect(16368,0,32736,5)",
+                                      "FillRect(32736,0,40000,5)"}));
   EXPECT_EQ(GetPixelColor(c.dc, 7, 4), 0x0000FFu);
   EXPECT_EQ(plat::gdi::LiveObjects(plat::gdi::ObjectKind::Brush), brushes);
   RECT small{0, 0, 2, 2};
@@ -176,20 +172,24 @@ TEST(DevDraw, CallbackTableReplacesTheDevice) {
     DrawDeviceText(c.dc, 50, 60, "Map", 3, &lf, TA_LEFT, 9);
   }
   EXPECT_EQ(c.Count(0xFFFFFF, 10, 10), 100);  // nothing reached the device
-  HDC ic = plat::CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+  // Right-aligned text turned 90 degrees starts one extent further down.
   LOGFONTA lf{};
   lf.lfHeight = 20;
   strcpy(lf.lfFaceName, "Arial");
-  HFONT f = plat::CreateFontIndirectA(&lf);
-  HGDIOBJ old = plat::SelectObject(ic, f);
+  HDC ic = plat::CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+  HGDIOBJ old = plat::SelectObject(ic, plat::CreateFontIndirectA(&lf));
   SIZE size;
   plat::GetTextExtentPoint32A(ic, "Map", 3, &size);
-  plat::SelectObject(ic, old);
-  plat::DeleteObject(f);
+  plat::DeleteObject(plat::SelectObject(ic, old));
   plat::DeleteDC(ic);
-  std::vector<std::string> want = {
-      "line 2 1,4", "line 2 5,6", "area 1 4 1,1,9,10", "area 1 4 1,1,9,10", "pen 2 5", "brush 7",
-      "text 50," + std::to_string(60 + size.cx) + " Map 0 9", "text 50,60 Map 0 9"};
+  std::vector<std::string> want = {"line 2 1,4",
+                                   "line 2 5,6",
+                                   "area 1 4 1,1,9,10",
+                                   "area 1 4 1,1,9,10",
+                                   "pen 2 5",
+                                   "brush 7",
+                                   "text 50," + std::to_string(60 + size.cx) + " Map 0 9",
+                                   "text 50,60 Map 0 9"};
   EXPECT_EQ(g_calls, want);
 }
 
@@ -219,15 +219,14 @@ TEST(DevDraw, TextOnThePaintContextMovesDownByTheMargin) {
   SetPaintMemoryDc(b.dc, 8);
   DrawDeviceText(b.dc, 5, 30, "I", 1, &lf, TA_TOP, 0x0000FF);
   SetPaintMemoryDc(nullptr, 0);
-  int topA = -1, topB = -1, bottomA = -1;
-  for (int y = 0; y < 60; ++y)
-    for (int x = 0; x < 60; ++x) {
-      if (GetPixelColor(a.dc, x, y) == 0x0000FF) {
-        if (topA < 0) topA = y;
-        bottomA = y;
-      }
-      if (topB < 0 && GetPixelColor(b.dc, x, y) == 0x0000FF) topB = y;
-    }
+  auto rows = [](const Canvas& c) {  // first and last row with ink
+    std::pair<int, int> r{-1, -1};
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 60; ++x)
+        if (GetPixelColor(c.dc, x, y) == 0x0000FF) r = {r.first < 0 ? y : r.first, y};
+    return r;
+  };
+  const int topA = rows(a).first, bottomA = rows(a).second, topB = rows(b).first;
   ASSERT_GE(topA, 0);
   EXPECT_EQ(bottomA, 29);  // the baseline is forced: ink ends on row y - 1
   EXPECT_EQ(topB, topA + 8);
@@ -239,13 +238,10 @@ TEST(DevDraw, DeviceQueries) {
   int w = 0, h = 0, bpp = 0;
   plat::gdi::SetDisplay(1600, 900, 96, true);
   GetDisplaySize(&w, &h, &bpp);
-  EXPECT_EQ(w, 1600);
-  EXPECT_EQ(h, 900);
-  EXPECT_EQ(bpp, 32);
-  plat::gdi::SetDisplay(0, 0, 0, false);
+  EXPECT_EQ(std::vector<int>({w, h, bpp}), std::vector<int>({1600, 900, 32}));
+  plat::gdi::SetDisplay(0, 0, 0, false);  // none: 800 x 600
   GetDisplaySize(&w, &h, nullptr);
-  EXPECT_EQ(w, 800);
-  EXPECT_EQ(h, 600);
+  EXPECT_EQ(std::vector<int>({w, h}), std::vector<int>({800, 600}));
   plat::gdi::SetDisplay(1920, 1080, 96, true);
   bpp = 0;
   GetDisplaySize(nullptr, &h, &bpp);
@@ -255,9 +251,8 @@ TEST(DevDraw, DeviceQueries) {
   int tech = -1;
   double x = 0, y = 0;
   GetDeviceResolution(printer, &tech, &x, &y);
-  EXPECT_EQ(tech, DT_RASPRINTER);
-  EXPECT_EQ(x, 600.0);
-  EXPECT_EQ(y, 300.0);
+  EXPECT_EQ(std::vector<double>({double(tech), x, y}),
+            std::vector<double>({DT_RASPRINTER, 600, 300}));
   tech = -1;
   GetDeviceResolution(printer, &tech, nullptr, &y);
   EXPECT_EQ(tech, -1);

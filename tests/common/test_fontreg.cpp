@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/fontreg.h"
 #include "geodesy/points.h"
@@ -10,6 +11,9 @@
 #include "platform/gdi/gdi_test.h"
 
 namespace {
+
+std::vector<int> Frame(const int* f) { return std::vector<int>(f, f + 4); }
+std::vector<int> Frame(int a, int b, int c, int d) { return {a, b, c, d}; }
 
 class Fonts : public ::testing::Test {
  protected:
@@ -69,8 +73,7 @@ TEST_F(Fonts, OneFaceTwiceIsOneSlotWithTwoReferences) {
   EXPECT_EQ(FindMapFont("Times New Roman", 204), 0);
 
   EXPECT_EQ(RegisterMapFont(nullptr, 0, 0), 0);
-  EXPECT_EQ(ReleaseMapFont(64), 0);
-  EXPECT_EQ(ReleaseMapFont(-1), 0);
+  for (int bad : {64, -1}) EXPECT_EQ(ReleaseMapFont(bad), 0);
   // A long face name is cut to 31 characters, and is still one slot when
   // registered again.
   const std::string face(40, 'F');
@@ -93,9 +96,8 @@ TEST_F(Fonts, SixtyFifthFaceGivesZeroAndIndexSearchStopsAt48) {
   EXPECT_EQ(FindMapFontIndex("face10"), 10);
   EXPECT_EQ(GetMapFontIndex(0, "FACE47"), 47);
   EXPECT_EQ(GetMapFontIndex(0, "Face48"), -1);
-  EXPECT_EQ(FindMapFontIndex("Face63"), -1);
-  EXPECT_EQ(FindMapFontIndex(""), -1);
-  EXPECT_EQ(FindMapFontIndex(nullptr), -1);
+  for (const char* none : {"Face63", "", static_cast<const char*>(nullptr)})
+    EXPECT_EQ(FindMapFontIndex(none), -1);
 
   // Bad indexes read slot 0.
   EXPECT_STREQ(GetMapFont(0, 99), "Face0");
@@ -121,9 +123,8 @@ TEST_F(Fonts, MetricArithmetic) {
   EXPECT_EQ(GetMapFontCharWidth(i, 0, 64), 128);
 
   MapFontSlotOf(i)->AveWidth = 30;
-  EXPECT_EQ(GetMapFontCharWidth(i, 1, 64), 25);
-  EXPECT_EQ(GetMapFontCharWidth(i, 2, 64), 36);
-  EXPECT_EQ(GetMapFontCharWidth(i, 0, 0), 0);
+  const int widths[][3] = {{1, 64, 25}, {2, 64, 36}, {0, 0, 0}};  // kind, height, width
+  for (const auto& w : widths) EXPECT_EQ(GetMapFontCharWidth(i, w[0], w[1]), w[2]) << w[0];
   MapFontSlotOf(i)->AveWidth = 0;
   EXPECT_EQ(GetMapFontCharWidth(i, 0, 64), 0);
   MapFontSlotOf(i)->CharHeight = 0;
@@ -133,17 +134,16 @@ TEST_F(Fonts, MetricArithmetic) {
 TEST_F(Fonts, TextWidthsAndHeightsFromStoredWidths) {
   const int i = DefaultSlot();
   const char text[] = "aa\r\naaa";
-  EXPECT_EQ(GetMapTextMaxLineWidth(i, 0, 64, 7, text), 96);
-  EXPECT_EQ(GetMapTextMaxLineWidth(i, 1, 64, 7, text), 80);
-  EXPECT_EQ(GetMapTextMaxLineWidth(i, 2, 64, 7, text), 115);
-  EXPECT_EQ(GetMapTextMaxLineWidth(i, 0, 64, 2, text), 64);  // the length counts
-  EXPECT_EQ(GetMapTextMaxLineWidth(i, 0, 0, 7, text), 0);
+  // kind, height, length, width (the length counts)
+  const int lines[][4] = {
+      {0, 64, 7, 96}, {1, 64, 7, 80}, {2, 64, 7, 115}, {0, 64, 2, 64}, {0, 0, 7, 0}};
+  for (const auto& l : lines)
+    EXPECT_EQ(GetMapTextMaxLineWidth(i, l[0], l[1], l[2], text), l[3]) << l[0] << " " << l[1];
   EXPECT_EQ(GetMapTextMaxLineWidth(i, 0, 64, 7, nullptr), 0);
 
-  EXPECT_EQ(GetMapFontHeightByWidth(i, 0, 96, 3, "aaa"), 64);
-  EXPECT_EQ(GetMapFontHeightByWidth(i, 1, 96, 3, "aaa"), 76);
-  EXPECT_EQ(GetMapFontHeightByWidth(i, 2, 96, 3, "aaa"), 53);
-  EXPECT_EQ(GetMapFontHeightByWidth(i, 0, 0, 3, "aaa"), 0);
+  const int byWidth[][3] = {{0, 96, 64}, {1, 96, 76}, {2, 96, 53}, {0, 0, 0}};  // kind, width
+  for (const auto& b : byWidth)
+    EXPECT_EQ(GetMapFontHeightByWidth(i, b[0], b[1], 3, "aaa"), b[2]) << b[0];
   EXPECT_EQ(GetMapFontHeightByWidth(i, 0, 96, 3, "bbb"), 0);
 
   float out[6];
@@ -165,9 +165,8 @@ TEST_F(Fonts, RecordTextWidth) {
   char r[TEXTPARM_MINSIZE];
   Record(r, 42, i, 0, 1, 0, 0);
   int size[2] = {0, 0};
-  EXPECT_EQ(GetMapTextWidth(size, r, "aaa", 3), 13);  // the descent at height 64
-  EXPECT_EQ(size[0], 100);                          // 96 x 1.05
-  EXPECT_EQ(size[1], 77);
+  EXPECT_EQ(GetMapTextWidth(size, r, "aaa", 3), 13);               // the descent at height 64
+  EXPECT_EQ(Frame(size[0], size[1], 0, 0), Frame(100, 77, 0, 0));  // 96 x 1.05; the ascent
 
   // A DOS text is converted before measuring: 0x80 is the letter 0xC0.
   MapFontSlotOf(i)->Widths[0xC0] = 64;
@@ -181,19 +180,20 @@ TEST_F(Fonts, RecordTextWidth) {
 }
 
 TEST_F(Fonts, AlignmentToPlacementCode) {
-  EXPECT_EQ(TextAlignToPlaceCode(TA_CENTER | TA_BOTTOM), 31);
-  EXPECT_EQ(TextAlignToPlaceCode(0), 26);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_RIGHT), 27);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_CENTER), 28);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_BOTTOM), 29);
-  EXPECT_EQ(TextAlignToPlaceCode(0x10), 29);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_BASELINE), 20);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_RIGHT | TA_BASELINE), 21);
-  EXPECT_EQ(TextAlignToPlaceCode(0x1000), 20);
-  EXPECT_EQ(TextAlignToPlaceCode(0x1000 | TA_BOTTOM | TA_CENTER), 22);
-  EXPECT_EQ(TextAlignToPlaceCode(4120), 23);
-  EXPECT_EQ(TextAlignToPlaceCode(4120 | TA_CENTER), 25);
-  EXPECT_EQ(TextAlignToPlaceCode(TA_UPDATECP | TA_RTLREADING | TA_RIGHT), 27);
+  const int cases[][2] = {{TA_CENTER | TA_BOTTOM, 31},
+                          {0, 26},
+                          {TA_RIGHT, 27},
+                          {TA_CENTER, 28},
+                          {TA_BOTTOM, 29},
+                          {0x10, 29},
+                          {TA_BASELINE, 20},
+                          {TA_RIGHT | TA_BASELINE, 21},
+                          {0x1000, 20},
+                          {0x1000 | TA_BOTTOM | TA_CENTER, 22},
+                          {4120, 23},
+                          {4120 | TA_CENTER, 25},
+                          {TA_UPDATECP | TA_RTLREADING | TA_RIGHT, 27}};
+  for (const auto& c : cases) EXPECT_EQ(TextAlignToPlaceCode(c[0]), c[1]) << c[0];
   // Every code goes to its alignment and back.
   for (int code = 20; code <= 31; ++code) {
     UINT h = 0, v = 0;
@@ -217,27 +217,18 @@ TEST_F(Fonts, TitleFrames) {
   // both ends.
   char one[] = {3, 'a', 'a', 'a', 0};
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, one + 1), 1);
-  EXPECT_EQ(frame[0], -13);
-  EXPECT_EQ(frame[1], -13);
-  EXPECT_EQ(frame[2], 77);
-  EXPECT_EQ(frame[3], 113);
+  EXPECT_EQ(Frame(frame), Frame(-13, -13, 77, 113));
 
   // A second line makes the frame one line height deeper.
   char two[] = {8, 'a', 'a', 'a', '\r', '\n', 'a', 'a', 'a', 0};
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, two + 1), 1);
-  EXPECT_EQ(frame[0], -13 - 64);
-  EXPECT_EQ(frame[1], -13);
-  EXPECT_EQ(frame[2], 77);
-  EXPECT_EQ(frame[3], 113);
+  EXPECT_EQ(Frame(frame), Frame(-13 - 64, -13, 77, 113));
 
   // Placement code 28 (centre, top) after the text: the frame hangs below
   // the anchor and covers the whole width on both sides.
   char centred[] = {5, 'a', 'a', 'a', 0, 28};
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, centred + 1), 1);
-  EXPECT_EQ(frame[0], -90);
-  EXPECT_EQ(frame[1], -63);
-  EXPECT_EQ(frame[2], 0);
-  EXPECT_EQ(frame[3], 63);
+  EXPECT_EQ(Frame(frame), Frame(-90, -63, 0, 63));
   // The byte after the zero is no code when the entry is not longer.
   char plain[] = {3, 'a', 'a', 'a', 0, 28};
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, plain + 1), 1);
@@ -247,15 +238,13 @@ TEST_F(Fonts, TitleFrames) {
   Record(r, 64, i, 0, 0, 0, 1);
   const DOUBLEPOINT p2{0, 192};
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p2, r, one + 1), 1);
-  EXPECT_EQ(frame[0], -26);
-  EXPECT_EQ(frame[1], -26);
-  EXPECT_EQ(frame[2], 154);
-  EXPECT_EQ(frame[3], 227);
+  EXPECT_EQ(Frame(frame), Frame(-26, -26, 154, 227));
   EXPECT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, one + 1), 0);  // nothing to fit to
 
-  EXPECT_EQ(CalcMapTextFrame(nullptr, &p0, &p0, r, one + 1), 0);
-  EXPECT_EQ(CalcMapTextFrame(frame, nullptr, &p0, r, one + 1), 0);
-  EXPECT_EQ(CalcMapTextFrame(frame, &p0, &p0, nullptr, one + 1), 0);
+  EXPECT_EQ(CalcMapTextFrame(nullptr, &p0, &p0, r, one + 1) +
+                CalcMapTextFrame(frame, nullptr, &p0, r, one + 1) +
+                CalcMapTextFrame(frame, &p0, &p0, nullptr, one + 1),
+            0);
 }
 
 TEST_F(Fonts, RealFontIsMeasuredOnce) {
@@ -289,13 +278,8 @@ TEST_F(Fonts, CharacterHeightFromTheInkOfTheDigits) {
   const int fromMetrics = MapFontSlotOf(plain - 1)->CharHeight;
 
   g_memory = plat::CreateCompatibleDC(nullptr);
-  BITMAPINFO info;
-  std::memset(&info, 0, sizeof(info));
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = 256;
-  info.bmiHeader.biHeight = 96;  // bottom-up
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 256, 96, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // bottom-up
   void* bits = nullptr;
   HBITMAP bitmap = plat::CreateDIBSection(g_memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   ASSERT_NE(bitmap, nullptr);

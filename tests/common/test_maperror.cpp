@@ -9,8 +9,8 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/file.h"
-#include "support/scratch_dir.h"
 #include "support/host_recorder.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
@@ -107,16 +107,14 @@ TEST_F(MapLog, OpenWithoutLineReturnsZeroButIsOpen) {
   EXPECT_EQ(log.WriteToLog("b", MAPLOG_REMARK), 1);
   EXPECT_EQ(Log(), "\n     a\n     b");
 
-  EXPECT_EQ(log.Open(nullptr, 1), 0);
-  EXPECT_FALSE(log.IsOpen());
-  EXPECT_EQ(log.Open((dir / "no/such/folder.log").c_str(), 1), 0);
-  EXPECT_FALSE(log.IsOpen());
-  EXPECT_EQ(log.WriteToLog("lost", MAPLOG_REMARK), 0);
   // A name that would not fit the kept name is refused, so that Commit can
   // never reopen some other file.
-  std::string longName = dir.path() + std::string(300, 'x');
-  EXPECT_EQ(log.Open(longName.c_str(), 0), 0);
-  EXPECT_FALSE(log.IsOpen());
+  const std::string bad[] = {"", dir / "no/such/folder.log", dir.path() + std::string(300, 'x')};
+  for (const std::string& b : bad) {
+    EXPECT_EQ(log.Open(b.empty() ? nullptr : b.c_str(), 1), 0) << b;
+    EXPECT_FALSE(log.IsOpen());
+  }
+  EXPECT_EQ(log.WriteToLog("lost", MAPLOG_REMARK), 0);
 }
 
 TEST_F(MapLog, EntryKindsChooseThePrefix) {
@@ -198,20 +196,17 @@ TEST_F(MapLog, ErrorIsShownSentAndLogged) {
   EXPECT_EQ(sent[0].lparam, 0);
   EXPECT_EQ(Log(), "\n>>>> Open fault, file - a.sit");
 
-  // Messages off: no box, but still sent and logged in full.
+  // Messages off: no box, but still sent and logged in full. Then code 0
+  // only clears the code.
+  const std::string both = "\n>>>> Open fault, file - a.sit\n>>>> Read fault, file - b.sit";
   MessageEnableSet(0);
   log.ErrorMessage(MAPERR_READ, "b.sit");
-  EXPECT_EQ(box.boxes().size(), 1u);
-  EXPECT_EQ(owner.Of(WM_MAP_ERROR).size(), 2u);
-  EXPECT_EQ(Log(), "\n>>>> Open fault, file - a.sit\n>>>> Read fault, file - b.sit");
-
-  // Code 0 only clears the code.
   MessageEnableSet(1);
   log.ErrorMessage(0, "c.sit");
   EXPECT_EQ(log.Error(), 0);
   EXPECT_EQ(box.boxes().size(), 1u);
   EXPECT_EQ(owner.Of(WM_MAP_ERROR).size(), 2u);
-  EXPECT_EQ(Log().size(), std::string("\n>>>> Open fault, file - a.sit\n>>>> Read fault, file - b.sit").size());
+  EXPECT_EQ(Log(), both);
 
   EXPECT_EQ(log.SendMessageA(5, 6), 0);  // the recording window answers 0
   EXPECT_EQ(owner.Of(WM_MAP_ERROR).back().lparam, 6);

@@ -4,11 +4,10 @@
 #include <gtest/gtest.h>
 #include <proj.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <string>
+#include <tuple>
 
 #include "geodesy/gauss_kruger.h"
 #include "geodesy/translate.h"
@@ -20,23 +19,19 @@ constexpr double kDeg = kPi / 180.0;
 
 TEST(GaussKrugerZone, IdentifyZoneCountsOnTheAbsoluteLongitude) {
   TTranslate t;
-  t.IdentifyZone(-0.1);
-  EXPECT_EQ(t.ZoneNumber, 1);
-  EXPECT_NEAR(t.ZoneMeridian, 3 * kDeg, 1e-15);
-  t.IdentifyZone(-10 * kDeg);
-  EXPECT_EQ(t.ZoneNumber, 2);
-  EXPECT_NEAR(t.ZoneMeridian, 9 * kDeg, 1e-15);
-  t.IdentifyZone(365 * kDeg);
-  EXPECT_EQ(t.ZoneNumber, 61);
-  EXPECT_NEAR(t.ZoneMeridian, 363 * kDeg, 1e-13);
-  t.IdentifyZone(0.65704432);
-  EXPECT_EQ(t.ZoneNumber, 7);
+  // {longitude, zone, meridian in degrees}
+  const std::tuple<double, int, double> cases[] = {
+      {-0.1, 1, 3}, {-10 * kDeg, 2, 9}, {365 * kDeg, 61, 363}, {0.65704432, 7, 39}};
+  for (const auto& [l, zone, meridian] : cases) {
+    t.IdentifyZone(l);
+    EXPECT_EQ(t.ZoneNumber, zone) << l;
+    EXPECT_NEAR(t.ZoneMeridian, meridian * kDeg, 1e-13) << l;
+  }
   EXPECT_EQ(t.ZoneMeridian, 0.6806784082777897);
   for (int n = 1; n <= 60; ++n) {
     t.IdentifyZone(((6 * n - 3) + 2.9) * kDeg);
     EXPECT_EQ(t.ZoneNumber, n);
   }
-
   // Not a longitude: the zone stays.
   t.IdentifyZone(std::numeric_limits<double>::quiet_NaN());
   t.IdentifyZone(1e300);
@@ -47,15 +42,16 @@ TEST(GaussKrugerZone, IdentifyZoneCountsOnTheAbsoluteLongitude) {
 
 TEST(GaussKrugerZone, SetNumberZoneCountsFrom360) {
   TTranslate t;
-  EXPECT_EQ(t.SetNumberZone(-0.1), 60);
-  EXPECT_EQ(t.ZoneNumber, 60);
-  EXPECT_NEAR(t.ZoneMeridian, 357 * kDeg, 1e-14);
-  EXPECT_EQ(t.SetNumberZone(-10 * kDeg), 59);
-  EXPECT_NEAR(t.ZoneMeridian, 351 * kDeg, 1e-14);
-  EXPECT_EQ(t.SetNumberZone(0.0), 1);
-  EXPECT_EQ(t.SetNumberZone(39.5 * kDeg), 7);
+  // By longitude: {longitude, zone, meridian in degrees}.
+  const std::tuple<double, int, double> byLongitude[] = {
+      {-0.1, 60, 357}, {-10 * kDeg, 59, 351}, {0.0, 1, 3}, {39.5 * kDeg, 7, 39}};
+  for (const auto& [l, zone, meridian] : byLongitude) {
+    EXPECT_EQ(t.SetNumberZone(l), zone) << l;
+    EXPECT_EQ(t.ZoneNumber, zone);
+    EXPECT_NEAR(t.ZoneMeridian, meridian * kDeg, 1e-14) << l;
+  }
   EXPECT_EQ(t.SetNumberZone(std::numeric_limits<double>::infinity()), 7);
-
+  // By number.
   EXPECT_EQ(t.SetNumberZone(15), 15);
   EXPECT_NEAR(t.ZoneMeridian, 87 * kDeg, 1e-15);
   EXPECT_EQ(t.SetNumberZone(0), 0);
@@ -94,9 +90,7 @@ TEST(GaussKrugerProjection, RoundTripWithinTheZone) {
         EXPECT_NEAR(b, bd * kDeg, 1e-9) << zone << " " << bd << " " << dl;
         EXPECT_NEAR(l, axis + dl * kDeg, 1e-9) << zone << " " << bd << " " << dl;
         // West of the axis the easting lies below the zone's half million.
-        if (dl < 0) {
-          EXPECT_LT(y, zone * 1e6 + 500000.0);
-        }
+        EXPECT_TRUE(dl >= 0 || y < zone * 1e6 + 500000.0);
       }
     }
   }
@@ -105,19 +99,16 @@ TEST(GaussKrugerProjection, RoundTripWithinTheZone) {
 TEST(GaussKrugerProjection, LongitudesAcrossTheSeam) {
   TTranslate t;
   double x1, y1, x2, y2;
-  t.SetNumberZone(1);
-  t.BL2XY_GK(0.9, 359 * kDeg, &x1, &y1);
-  t.BL2XY_GK(0.9, -1 * kDeg, &x2, &y2);
-  EXPECT_NEAR(x1, x2, 1e-6);
-  EXPECT_NEAR(y1, y2, 1e-6);
-  EXPECT_LT(y1, 1500000.0 - 250000.0);  // l = -4 degrees
-
-  t.SetNumberZone(60);
-  t.BL2XY_GK(0.9, 1 * kDeg, &x1, &y1);
-  t.BL2XY_GK(0.9, 361 * kDeg, &x2, &y2);
-  EXPECT_NEAR(x1, x2, 1e-6);
-  EXPECT_NEAR(y1, y2, 1e-6);
-  EXPECT_GT(y1, 60500000.0 + 250000.0);  // l = +4 degrees
+  // Zone 1 at 359 and -1 degrees (l = -4), zone 60 at 1 and 361 (l = +4).
+  for (int zone : {1, 60}) {
+    t.SetNumberZone(zone);
+    t.BL2XY_GK(0.9, (zone == 1 ? 359 : 1) * kDeg, &x1, &y1);
+    t.BL2XY_GK(0.9, (zone == 1 ? -1 : 361) * kDeg, &x2, &y2);
+    EXPECT_NEAR(x1, x2, 1e-6);
+    EXPECT_NEAR(y1, y2, 1e-6);
+    EXPECT_NEAR(y1, zone * 1e6 + 500000.0, 400000.0);
+    EXPECT_GT(std::fabs(y1 - (zone * 1e6 + 500000.0)), 250000.0);
+  }
 
   // A second turn east of a western zone is taken back by one turn, and
   // longitudes beyond two turns are reduced into one.
@@ -125,10 +116,10 @@ TEST(GaussKrugerProjection, LongitudesAcrossTheSeam) {
   t.BL2XY_GK(0.9, (39 + 360) * kDeg, &x1, &y1);
   EXPECT_NEAR(y1, 7500000.0, 1e-6);
   t.SetNumberZone(30);
-  t.BL2XY_GK(0.9, (177 + 720) * kDeg, &x1, &y1);
-  EXPECT_NEAR(y1, 30500000.0, 1e-6);
-  t.BL2XY_GK(0.9, (177 - 720) * kDeg, &x1, &y1);
-  EXPECT_NEAR(y1, 30500000.0, 1e-6);
+  for (double l : {177 + 720, 177 - 720}) {
+    t.BL2XY_GK(0.9, l * kDeg, &x1, &y1);
+    EXPECT_NEAR(y1, 30500000.0, 1e-6);
+  }
 }
 
 TEST(GaussKrugerProjection, ZoneComesFromTheObjectNotFromTheEasting) {
@@ -143,60 +134,42 @@ TEST(GaussKrugerProjection, ZoneComesFromTheObjectNotFromTheEasting) {
   EXPECT_EQ(c, 4);
 }
 
-class ProjTmerc : public ::testing::Test {
- protected:
-  void SetUp() override { ctx_ = proj_context_create(); }
-  void TearDown() override {
-    if (pj_) proj_destroy(pj_);
-    proj_context_destroy(ctx_);
-  }
-  void Zone(int n) {
-    if (pj_) proj_destroy(pj_);
-    char def[200];
-    std::snprintf(def, sizeof def,
-                  "+proj=tmerc +lat_0=0 +lon_0=%d +k=1 +x_0=%d +y_0=0 +ellps=krass", 6 * n - 3,
-                  n * 1000000 + 500000);
-    pj_ = proj_create(ctx_, def);
-    ASSERT_NE(pj_, nullptr);
-  }
-  PJ_CONTEXT* ctx_ = nullptr;
-  PJ* pj_ = nullptr;
-};
+// The zone's transverse Mercator on the Krasovsky ellipsoid in PROJ.
+PJ* ProjZone(PJ_CONTEXT* ctx, int n) {
+  char def[200];
+  std::snprintf(def, sizeof def, "+proj=tmerc +lat_0=0 +lon_0=%d +k=1 +x_0=%d +y_0=0 +ellps=krass",
+                6 * n - 3, n * 1000000 + 500000);
+  return proj_create(ctx, def);
+}
 
-TEST_F(ProjTmerc, GridAgreesToOneMillimetre) {
+TEST(ProjTmerc, GridAgreesToOneMillimetre) {
+  PJ_CONTEXT* ctx = proj_context_create();
   TTranslate t;
-  double worst = 0, worstAngle = 0;
   for (int zone : {1, 7, 13, 30, 45, 60}) {
-    Zone(zone);
+    PJ* pj = ProjZone(ctx, zone);
+    ASSERT_NE(pj, nullptr);
     t.SetNumberZone(zone);
     const double axis = (6 * zone - 3) * kDeg;
     for (double bd = 35; bd <= 75; bd += 0.5) {
       for (double dl = -3; dl <= 3; dl += 0.25) {
+        SCOPED_TRACE(::testing::Message() << zone << " " << bd << " " << dl);
         const double B = bd * kDeg, L = axis + dl * kDeg;
-        double x, y;
+        double x, y, b, l;
         t.BL2XY_GK(B, L, &x, &y);
-        PJ_COORD geo = proj_coord(L, B, 0, 0);
-        PJ_COORD plane = proj_trans(pj_, PJ_FWD, geo);
+        PJ_COORD plane = proj_trans(pj, PJ_FWD, proj_coord(L, B, 0, 0));
         // PROJ gives easting, northing.
-        worst = std::max(worst, std::fabs(plane.xy.y - x));
-        worst = std::max(worst, std::fabs(plane.xy.x - y));
-        ASSERT_NEAR(x, plane.xy.y, 0.001) << zone << " " << bd << " " << dl;
-        ASSERT_NEAR(y, plane.xy.x, 0.001) << zone << " " << bd << " " << dl;
-
-        double b, l;
+        ASSERT_NEAR(x, plane.xy.y, 0.001);
+        ASSERT_NEAR(y, plane.xy.x, 0.001);
         t.XY2BL_GK(x, y, &b, &l);
-        PJ_COORD back = proj_trans(pj_, PJ_INV, proj_coord(y, x, 0, 0));
-        worstAngle = std::max(worstAngle, std::fabs(back.lp.phi - b));
+        PJ_COORD back = proj_trans(pj, PJ_INV, proj_coord(y, x, 0, 0));
+        ASSERT_NEAR(b, back.lp.phi, 2e-10);
         // PROJ answers longitudes in -pi..pi; ours stay near the axis.
-        const double dlam = std::remainder(back.lp.lam - l, 2 * kPi);
-        worstAngle = std::max(worstAngle, std::fabs(dlam));
-        ASSERT_NEAR(b, back.lp.phi, 2e-10) << zone << " " << bd << " " << dl;
-        ASSERT_NEAR(dlam, 0.0, 2e-10) << zone << " " << bd << " " << dl;
+        ASSERT_NEAR(std::remainder(back.lp.lam - l, 2 * kPi), 0.0, 2e-10);
       }
     }
+    proj_destroy(pj);
   }
-  RecordProperty("worst_metres", std::to_string(worst));
-  RecordProperty("worst_radians", std::to_string(worstAngle));
+  proj_context_destroy(ctx);
 }
 
 }  // namespace

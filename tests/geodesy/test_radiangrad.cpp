@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "geodesy/radiangrad.h"
 
@@ -11,10 +13,7 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kDeg = kPi / 180.0;
 
-struct Dms {
-  int d, m;
-  double s;
-};
+using Dms = std::tuple<int, int, double>;
 
 Dms Normalized(int d, int m, double s) {
   EXPECT_EQ(TRadianGrad::GradNormalize(&d, &m, &s), 1);
@@ -25,8 +24,7 @@ TEST(RadianGrad, RadianToDegreesMinutesSeconds) {
   int d = -1, m = -1;
   double s = -1;
   EXPECT_EQ(TRadianGrad::RadianToGrad(-0.5, &d, &m, &s), 1);
-  EXPECT_EQ(d, 28);
-  EXPECT_EQ(m, 38);
+  EXPECT_EQ(std::make_pair(d, m), std::make_pair(28, 38));
   EXPECT_NEAR(s, 52.4031, 1e-4);
   EXPECT_EQ(TRadianGrad::RadianToGrad(0.5, &d, &m, &s), 0);
   EXPECT_EQ(d, 28);
@@ -35,13 +33,10 @@ TEST(RadianGrad, RadianToDegreesMinutesSeconds) {
   EXPECT_EQ(d, 40);
   TRadianGrad::RadianToGrad(2 * kPi, &d, &m, &s);
   EXPECT_EQ(d, 360);
-  TRadianGrad::RadianToGrad(1001 * kDeg, &d, &m, &s);
-  EXPECT_EQ(d, 0);
-  EXPECT_EQ(m, 0);
-  EXPECT_EQ(s, 0.0);
-  TRadianGrad::RadianToGrad(std::numeric_limits<double>::quiet_NaN(), &d, &m, &s);
-  EXPECT_EQ(d, 0);
-  EXPECT_EQ(s, 0.0);
+  for (double r : {1001 * kDeg, std::numeric_limits<double>::quiet_NaN()}) {
+    TRadianGrad::RadianToGrad(r, &d, &m, &s);
+    EXPECT_EQ(Dms(d, m, s), Dms(0, 0, 0.0)) << r;
+  }
 
   d = 7;
   EXPECT_EQ(TRadianGrad::RadianToGrad(-0.5, &d, nullptr, &s), 0);
@@ -49,38 +44,25 @@ TEST(RadianGrad, RadianToDegreesMinutesSeconds) {
 }
 
 TEST(RadianGrad, GradNormalizeCarriesAndReduces) {
-  Dms a = Normalized(-10, 0, 0);
-  EXPECT_EQ(a.d, 350);
-  EXPECT_EQ(a.m, 0);
-  EXPECT_EQ(a.s, 0.0);
-  EXPECT_EQ(Normalized(-360, 0, 0).d, 360);
-  EXPECT_EQ(Normalized(-370, 0, 0).d, 350);
-  EXPECT_EQ(Normalized(360, 0, 0).d, 360);
-  EXPECT_EQ(Normalized(720, 0, 0).d, 0);
-  EXPECT_EQ(Normalized(400, 0, 0).d, 40);
-  Dms b = Normalized(10, 59, 61.5);
-  EXPECT_EQ(b.d, 11);
-  EXPECT_EQ(b.m, 0);
-  EXPECT_EQ(b.s, 1.5);
-  Dms c = Normalized(0, 0, 3 * 3600 + 125.25);  // many minutes at once
-  EXPECT_EQ(c.d, 3);
-  EXPECT_EQ(c.m, 2);
-  EXPECT_EQ(c.s, 5.25);
-  Dms n = Normalized(5, -3, -7.5);  // negative parts stay
-  EXPECT_EQ(n.m, -3);
-  EXPECT_EQ(n.s, -7.5);
+  const std::pair<Dms, Dms> cases[] = {
+      {{-10, 0, 0}, {350, 0, 0}},
+      {{-360, 0, 0}, {360, 0, 0}},
+      {{-370, 0, 0}, {350, 0, 0}},
+      {{360, 0, 0}, {360, 0, 0}},
+      {{720, 0, 0}, {0, 0, 0}},
+      {{400, 0, 0}, {40, 0, 0}},
+      {{10, 59, 61.5}, {11, 0, 1.5}},
+      {{0, 0, 3 * 3600 + 125.25}, {3, 2, 5.25}},  // many minutes at once
+      {{5, -3, -7.5}, {5, -3, -7.5}},             // negative parts stay
+  };
+  for (const auto& [in, want] : cases)
+    EXPECT_EQ(std::apply(Normalized, in), want) << std::get<0>(in) << " " << std::get<2>(in);
 
   // Absurd seconds end at once with the pair in range instead of looping.
-  Dms big = Normalized(0, 0, 1e300);
-  EXPECT_GE(big.s, 0.0);
-  EXPECT_LT(big.s, 60.0);
-  EXPECT_GE(big.m, 0);
-  EXPECT_LT(big.m, 60);
-  EXPECT_GE(big.d, 0);
-  EXPECT_LE(big.d, 360);
-  int d = 1, m = 2;
-  double s = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(TRadianGrad::GradNormalize(&d, &m, &s), 0);
+  auto [d, m, s] = Normalized(0, 0, 1e300);
+  EXPECT_TRUE(s >= 0.0 && s < 60.0 && m >= 0 && m < 60 && d >= 0 && d <= 360) << d << m << s;
+  double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(TRadianGrad::GradNormalize(&d, &m, &inf), 0);
   EXPECT_EQ(TRadianGrad::GradNormalize(&d, &m, nullptr), 0);
 }
 
@@ -101,10 +83,7 @@ TEST(RadianGrad, RoundTripHasNoSixtySecondCarry) {
         int d2, m2;
         double s2;
         EXPECT_EQ(TRadianGrad::RadianToGrad(r, &d2, &m2, &s2), 0);
-        EXPECT_GE(s2, 0.0);
-        EXPECT_LT(s2, 60.0);
-        EXPECT_GE(m2, 0);
-        EXPECT_LT(m2, 60);
+        EXPECT_TRUE(s2 >= 0.0 && s2 < 60.0 && m2 >= 0 && m2 < 60) << m2 << " " << s2;
         const double total = d2 * 3600.0 + m2 * 60.0 + s2;
         EXPECT_NEAR(total, d * 3600.0 + m * 60.0 + s, 1e-6) << d << " " << m << " " << s;
       }

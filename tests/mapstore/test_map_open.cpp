@@ -62,6 +62,15 @@ class MapTest : public ::testing::Test {
     r.IsRealPlace = userMap;
     return r;
   }
+  // Creates `name` in the folder with one sheet `base` of `size` metres at
+  // (x, y) on the fixture classifier.
+  void Create(TMap& map, const std::string& name, int scale, const char* base, double x = 6000000,
+              double y = 7400000, double size = 10000) {
+    MAPREGISTEREX reg = MapRegister(scale, 0);
+    LISTREGISTER sheet = SheetRegister(base, x, y, size);
+    ASSERT_EQ(1, map.CreateDataEx((dir / name).c_str(), "map.rsc", &reg, &sheet))
+        << map.MapError.Error();
+  }
   static LISTREGISTER SheetRegister(const char* base, double x, double y, double size) {
     TListRegister reg;
     std::strcpy(reg.Register.FileName, base);
@@ -98,11 +107,14 @@ TEST_F(MapTest, OpenWritesTheLogsAndCloseAddsTheCloseLine) {
   EXPECT_FALSE(map.IsWritable());
 }
 
-TEST_F(MapTest, OnlyLiveMapsHaveJournalsForTheHost) {
+TEST_F(MapTest, HostHandlesFindOnlyLiveMapsAndTheirJournals) {
   const std::string name = WriteFixture();
   auto map = std::make_unique<TMap>();
   ASSERT_EQ(1, map->OpenData(name.c_str(), 0));
   const HMAP handle = reinterpret_cast<HMAP>(map.get());
+  EXPECT_EQ(map.get(), FindLiveMap(handle, 0));
+  EXPECT_EQ(map.get(), FindLiveMap(handle, static_cast<HSITE>(handle)));
+  EXPECT_EQ(nullptr, FindLiveMap(handle, 12345));
   EXPECT_EQ(&map->Log, FindMapLog(handle, 0));
   EXPECT_EQ(nullptr, FindMapLog(handle, handle + 8));
   // A handle that is no map, and one of a map that is gone, find nothing.
@@ -110,6 +122,7 @@ TEST_F(MapTest, OnlyLiveMapsHaveJournalsForTheHost) {
   EXPECT_EQ(nullptr, FindMapLog(reinterpret_cast<HMAP>(foreign), 0));
   map.reset();
   EXPECT_EQ(nullptr, FindMapLog(handle, 0));
+  EXPECT_EQ(nullptr, FindLiveMap(handle, 0));
 }
 
 TEST_F(MapTest, OpenFailuresLeaveTheMapClosed) {
@@ -161,11 +174,8 @@ TEST_F(MapTest, KeyTableMatchingIsKeptMissingIsWritten) {
 }
 
 TEST_F(MapTest, BordersAndDeviceUnits) {
-  const std::string name = dir / "new.map";
-  MAPREGISTEREX reg = MapRegister(100000, 0);
-  LISTREGISTER sheet = SheetRegister("S1", 6000000, 7400000, 10000);
   TMap map;
-  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet)) << map.MapError.Error();
+  Create(map, "new.map", 100000, "S1");
   EXPECT_STREQ("Created", map.Name());
   const LISTDESC* list = map.TMapPassport::List(1);
   EXPECT_DOUBLE_EQ(6000000 - 250, list->Corner[0].X);
@@ -176,7 +186,7 @@ TEST_F(MapTest, BordersAndDeviceUnits) {
   EXPECT_DOUBLE_EQ(7410000, map.Y2());
 
   // Device units: plane = (stored + view) x factor + origin, and back.
-  EXPECT_DOUBLE_EQ(100000.0 / reg.DeviceCapability, map.Factor);
+  EXPECT_DOUBLE_EQ(100000.0 / 20000, map.Factor);
   const DOUBLEPOINT* view = map.ViewPosition(1);
   ASSERT_NE(nullptr, view);
   const double x = 6003000, y = 7405000;
@@ -238,12 +248,10 @@ TEST_F(MapTest, TemporaryMapIsGoneAfterClosing) {
 
 TEST_F(MapTest, DeletingTheMiddleSheetRenumbers) {
   const std::string name = dir / "three.map";
-  MAPREGISTEREX reg = MapRegister(100000, 0);
-  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
   LISTREGISTER s2 = SheetRegister("S2", 6010000, 7400000, 10000);
   LISTREGISTER s3 = SheetRegister("S3", 6020000, 7400000, 10000);
   TMap map;
-  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &s1));
+  Create(map, "three.map", 100000, "S1");
   ASSERT_EQ(1, map.CreateList(&s2, 1));
   ASSERT_EQ(1, map.CreateList(&s3, 1));
   EXPECT_DOUBLE_EQ(6030000, map.X2());  // later sheets add no margin up north
@@ -265,12 +273,9 @@ TEST_F(MapTest, DeletingTheMiddleSheetRenumbers) {
 }
 
 TEST_F(MapTest, AppendRefusesAnotherScale) {
-  MAPREGISTEREX a = MapRegister(100000, 0), b = MapRegister(50000, 0);
-  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
-  LISTREGISTER s2 = SheetRegister("T1", 6010000, 7400000, 10000);
   TMap one, two;
-  ASSERT_EQ(1, one.CreateDataEx((dir / "one.map").c_str(), "map.rsc", &a, &s1));
-  ASSERT_EQ(1, two.CreateDataEx((dir / "two.map").c_str(), "map.rsc", &b, &s2));
+  Create(one, "one.map", 100000, "S1");
+  Create(two, "two.map", 50000, "T1", 6010000);
   EXPECT_EQ(0, one.Append(&two, nullptr));
   two.Scale(100000);
   ASSERT_EQ(1, one.Append(&two, nullptr));
@@ -319,10 +324,8 @@ TEST_F(MapTest, ChangedClassifierAsksAndARefusalChangesNothing) {
 
 TEST_F(MapTest, AnEmptyWritableSheetIsClosedWithOneDeletedPolygon) {
   const std::string name = dir / "empty.map";
-  MAPREGISTEREX reg = MapRegister(100000, 0);
-  LISTREGISTER s1 = SheetRegister("S1", 6000000, 7400000, 10000);
   TMap map;
-  ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &s1));
+  Create(map, "empty.map", 100000, "S1");
   ASSERT_EQ(1, map.OpenList(1));
   ASSERT_EQ(1, map.List.CreateDataFile());
   map.CloseData();
@@ -334,9 +337,7 @@ TEST_F(MapTest, AnEmptyWritableSheetIsClosedWithOneDeletedPolygon) {
   ASSERT_NE(nullptr, placeholder);
   EXPECT_EQ(LOCAL_POLYGON, FvsprLocal(placeholder));
   EXPECT_TRUE(FvsprIsDeleted(placeholder));
-  EXPECT_EQ(0u, placeholder->DataOffset);
-  EXPECT_EQ(0u, placeholder->SemnOffset);
-  EXPECT_EQ(0u, placeholder->DrawOffset);
+  EXPECT_EQ(0u, placeholder->DataOffset | placeholder->SemnOffset | placeholder->DrawOffset);
   map.CloseData();
 
   // A sheet that has an object gets nothing more.
@@ -347,11 +348,9 @@ TEST_F(MapTest, AnEmptyWritableSheetIsClosedWithOneDeletedPolygon) {
 
 TEST_F(MapTest, MapInfoIsReadWithoutKeepingTheMapOpen) {
   const std::string name = dir / "info.map";
-  MAPREGISTEREX reg = MapRegister(50000, 0);
-  LISTREGISTER sheet = SheetRegister("N-37-1", 6000000, 7400000, 5000);
   {
     TMap map;
-    ASSERT_EQ(1, map.CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet));
+    Create(map, "info.map", 50000, "N-37-1");
   }
   TMap map;
   TMapRegister info;
@@ -364,18 +363,4 @@ TEST_F(MapTest, MapInfoIsReadWithoutKeepingTheMapOpen) {
   EXPECT_FALSE(map.IsOpen());
   // The file is closed: it can be deleted.
   EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
-}
-
-TEST_F(MapTest, HostHandlesFindOnlyLiveMaps) {
-  const std::string name = dir / "live.map";
-  MAPREGISTEREX reg = MapRegister(50000, 0);
-  LISTREGISTER sheet = SheetRegister("L1", 6000000, 7400000, 5000);
-  auto map = std::make_unique<TMap>();
-  ASSERT_EQ(1, map->CreateDataEx(name.c_str(), "map.rsc", &reg, &sheet));
-  const HMAP handle = reinterpret_cast<HMAP>(map.get());
-  EXPECT_EQ(map.get(), FindLiveMap(handle, 0));
-  EXPECT_EQ(map.get(), FindLiveMap(handle, static_cast<HSITE>(handle)));
-  EXPECT_EQ(nullptr, FindLiveMap(handle, 12345));
-  map.reset();
-  EXPECT_EQ(nullptr, FindLiveMap(handle, 0));
 }

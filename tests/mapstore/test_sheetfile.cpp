@@ -5,34 +5,16 @@
 
 #include "common/maperr.h"
 #include "mapstore/sheetfile.h"
+#include "support/mapbuilder.h"
 #include "support/sheetbuilder.h"
 
 using namespace sheettest;
-
-namespace {
-
-template <typename T>
-T At(const void* p, size_t offset) {
-  T v;
-  std::memcpy(&v, static_cast<const char*>(p) + offset, sizeof(v));
-  return v;
-}
-
-}  // namespace
 
 TEST(SheetFile, NewHeaderBytes) {
   HDRHEAD head;
   std::memset(&head, 0xAB, sizeof(head));
   InitHdrHead(&head);
-  const unsigned char* b = reinterpret_cast<const unsigned char*>(&head);
-  EXPECT_EQ(0, std::memcmp(b, "HDR\0", 4));
-  EXPECT_EQ(1u, At<uint32_t>(b, 16));
-  EXPECT_EQ(0x0700, At<uint16_t>(b, 44));
-  EXPECT_EQ(0x414E, At<uint16_t>(b, 46));
-  for (int i = 4; i < 44; ++i)
-    if (i < 16 || i >= 20) {
-      EXPECT_EQ(0, b[i]) << "byte " << i;
-    }
+  EXPECT_EQ(0, std::memcmp(&head, mctest::NewHdrFile().data(), 48));
   EXPECT_EQ(1, CheckHdrHead(&head));
   head.Version = 0x0600;  // the version is not checked
   EXPECT_EQ(1, CheckHdrHead(&head));
@@ -67,11 +49,8 @@ TEST(SheetFile, MetricRecordChecks) {
   EXPECT_EQ(0, CheckDataRecord(reinterpret_cast<LONGMETRIC*>(empty.data())));
   EXPECT_EQ(MAPERR_DATA, CheckDataRecord(nullptr));
 
-  EXPECT_TRUE(IsMetric3D(METRIC_F64H));
-  EXPECT_TRUE(IsMetric3D(METRIC_F32H));
-  EXPECT_TRUE(IsMetric3D(METRIC_U16H));
-  EXPECT_FALSE(IsMetric3D(METRIC_I32H));
-  EXPECT_FALSE(IsMetric3D(METRIC_F64));
+  for (DWORD kind : {METRIC_F64H, METRIC_F32H, METRIC_U16H}) EXPECT_TRUE(IsMetric3D(kind));
+  for (DWORD kind : {METRIC_I32H, METRIC_F64}) EXPECT_FALSE(IsMetric3D(kind));
 }
 
 TEST(SheetFile, SemanticsAndGraphicsChecks) {
@@ -125,4 +104,3 @@ TEST(SheetFile, PlacementOfNewRecords) {
   EXPECT_EQ(-1, PlaceDataRecord(0xFFFFFF00ull, METRIC_F32, 0x200));
   EXPECT_EQ(-1, PlaceSemnRecord(0xFFFFFFF0ull, 100));
 }
-

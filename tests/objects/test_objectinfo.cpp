@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "objects/objectinfo.h"
 #include "platform/fault.h"
@@ -21,6 +22,22 @@ const Points kLine = {{10, 20}, {30, 40}, {50, 45}};
 bool SameBytes(const void* a, const void* b, size_t n) {
   return a != nullptr && b != nullptr && std::memcmp(a, b, n) == 0;
 }
+
+// A map of two sheets on the fixture classifier.
+class MapTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m.ok()); }
+  // A road with a width on a sheet; its number.
+  int Road(int sheet, const Bytes& draw = {}) {
+    return m.Append(sheet, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
+                    IntSemantics({{SEM_WIDTH, 5}}), draw);
+  }
+  ObjectMap m;
+};
+class ObjectPlace : public MapTest {};
+class ObjectRead : public MapTest {};
+class ObjectCopy : public MapTest {};
+class ObjectCreate : public MapTest {};
 
 // A point object whose descriptor carries a frame and no metric record.
 int AppendBarePoint(ObjectMap& m, int sheet, LONG x1, LONG y1, LONG x2, LONG y2) {
@@ -48,9 +65,7 @@ TEST(ObjectHandles, OnlyLiveHandlesAreAccepted) {
   EXPECT_EQ(0, TObjectInfo::FreeHandle(value));
 }
 
-TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectPlace, SheetAndOriginFollowTheMap) {
   TObjectInfo o;
   o.Object(&m.map, 2, 0);
   EXPECT_EQ(&m.map, o.GetMap());
@@ -58,8 +73,7 @@ TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
   EXPECT_EQ(0, o.ObjectNumber(-5));  // below 1: a new object
   const DOUBLEPOINT* two = m.map.ViewPosition(2);
   ASSERT_NE(nullptr, two);
-  EXPECT_EQ(two->X, o.Origin.X);
-  EXPECT_EQ(two->Y, o.Origin.Y);
+  EXPECT_EQ(std::make_pair(two->X, two->Y), std::make_pair(o.Origin.X, o.Origin.Y));
   EXPECT_EQ(1, o.ListNumber(0));
   EXPECT_EQ(m.map.ViewPosition(1)->X, o.Origin.X);
   EXPECT_NE(o.Origin.X, two->X);
@@ -77,9 +91,7 @@ TEST(ObjectPlace, SheetAndOriginFollowTheMap) {
   EXPECT_EQ(nullptr, o.Desc);
 }
 
-TEST(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
   const int n = AppendBarePoint(m, 1, 100, -50, 201, -31);
   ASSERT_GT(n, 0);
   ASSERT_EQ(0u, m.Stored(1, n).DataOffset);
@@ -90,31 +102,26 @@ TEST(ObjectRead, APointWithoutMetricStandsAtTheCentreOfItsFrame) {
   EXPECT_EQ(METRIC_F32, o.Metric.Record->Ident);
   EXPECT_EQ(0, o.Metric.Record->Count);
   EXPECT_EQ(1, o.Metric.PointCount(0));
-  EXPECT_DOUBLE_EQ(150.5, o.Metric.XNDouble(1));
-  EXPECT_DOUBLE_EQ(-40.5, o.Metric.YNDouble(1));
+  EXPECT_EQ(std::make_pair(150.5, -40.5), std::make_pair(o.Metric.XNDouble(1), o.Metric.YNDouble(1)));
   EXPECT_EQ(0, o.Metric.ChangedFlag);  // nothing to write back
   EXPECT_EQ(0, o.Desc->Flags & FVSPR_3D);
 }
 
-TEST(ObjectRead, OnAUserMapOneSheetNoOriginAndDoublePoints) {
-  ObjectMap m(true);
-  ASSERT_TRUE(m.ok());
-  const int n = AppendBarePoint(m, 1, 7, 8, 9, 10);
+TEST_F(ObjectRead, OnAUserMapOneSheetNoOriginAndDoublePoints) {
+  ObjectMap u(true, 1, "user");
+  ASSERT_TRUE(u.ok());
+  const int n = AppendBarePoint(u, 1, 7, 8, 9, 10);
   ASSERT_GT(n, 0);
   TObjectInfo o;
-  o.Object(&m.map, 5, n);
+  o.Object(&u.map, 5, n);
   EXPECT_EQ(1, o.ListNumber());
-  EXPECT_EQ(0.0, o.Origin.X);
-  EXPECT_EQ(0.0, o.Origin.Y);
+  EXPECT_EQ(std::make_pair(0.0, 0.0), std::make_pair(o.Origin.X, o.Origin.Y));
   ASSERT_NE(nullptr, o.Metric.Record);
   EXPECT_EQ(METRIC_F64, o.Metric.Record->Ident);
-  EXPECT_DOUBLE_EQ(8.0, o.Metric.XNDouble(1));
-  EXPECT_DOUBLE_EQ(9.0, o.Metric.YNDouble(1));
+  EXPECT_EQ(std::make_pair(8.0, 9.0), std::make_pair(o.Metric.XNDouble(1), o.Metric.YNDouble(1)));
 }
 
-TEST(ObjectRead, EveryObjectOfTwoSheetsReadsBackAsWritten) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectRead, EveryObjectOfTwoSheetsReadsBackAsWritten) {
   struct Written {
     int sheet, n;
     Bytes metric, semn, draw;
@@ -145,24 +152,13 @@ TEST(ObjectRead, EveryObjectOfTwoSheetsReadsBackAsWritten) {
     EXPECT_EQ(w.n, o.ObjectNumber());
     ASSERT_EQ(&o.DescCopy, o.Desc);
     EXPECT_TRUE(SameBytes(&stored, o.Desc, sizeof(FVSPR)));
-    ASSERT_NE(nullptr, o.Metric.Record);
     EXPECT_TRUE(SameBytes(w.metric.data(), o.Metric.Record, w.metric.size()));
     EXPECT_EQ(FvsprLocal(&stored) == LOCAL_TITLE, o.Metric.TextFlag != 0);
-    if (w.semn.empty()) {
-      EXPECT_TRUE(o.Semn.Record() == nullptr || o.Semn.DataLength() == 0);
-    } else {
-      ASSERT_NE(nullptr, o.Semn.Record());
-      EXPECT_TRUE(SameBytes(w.semn.data(), o.Semn.Record(), w.semn.size()));
-    }
-    if (w.draw.empty()) {
-      EXPECT_TRUE(o.Draw.Record() == nullptr || o.Draw.Count() == 0);
-    } else {
-      ASSERT_NE(nullptr, o.Draw.Record());
-      EXPECT_TRUE(SameBytes(w.draw.data(), o.Draw.Record(), w.draw.size()));
-    }
-    EXPECT_EQ(0, o.Metric.ChangedFlag);
-    EXPECT_EQ(0, o.Semn.IsChanged());
-    EXPECT_EQ(0, o.Draw.IsChanged());
+    EXPECT_TRUE(w.semn.empty() ? o.Semn.Record() == nullptr || o.Semn.DataLength() == 0
+                               : SameBytes(w.semn.data(), o.Semn.Record(), w.semn.size()));
+    EXPECT_TRUE(w.draw.empty() ? o.Draw.Record() == nullptr || o.Draw.Count() == 0
+                               : SameBytes(w.draw.data(), o.Draw.Record(), w.draw.size()));
+    EXPECT_EQ(0, o.Metric.ChangedFlag + o.Semn.IsChanged() + o.Draw.IsChanged());
   }
   // The three-dimensional point has the bit set; the title reads its text.
   o.Object(&m.map, 2, all[7].n);
@@ -181,14 +177,11 @@ TEST(ObjectRead, EveryObjectOfTwoSheetsReadsBackAsWritten) {
   EXPECT_TRUE(SameBytes(all[0].semn.data(), o.Semn.Record(), all[0].semn.size()));
 }
 
-TEST(ObjectRead, MissingObjectsLeaveNoDescriptor) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
-  ASSERT_GT(m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine})), 0);
+TEST_F(ObjectRead, MissingObjectsLeaveNoDescriptor) {
+  ASSERT_GT(Road(1), 0);
   TObjectInfo o;
   EXPECT_EQ(&o, o.Object(&m.map, 1, 99));
-  EXPECT_EQ(nullptr, o.Desc);
-  EXPECT_EQ(nullptr, o.Metric.Record);
+  EXPECT_TRUE(o.Desc == nullptr && o.Metric.Record == nullptr);
   EXPECT_EQ(&m.map, o.GetMap());
   EXPECT_EQ(99, o.ObjectNumber());
   o.Object(&m.map, 1, 0);
@@ -210,21 +203,16 @@ TEST(ObjectRead, MissingObjectsLeaveNoDescriptor) {
 
 // A record that cannot be copied (no memory for a larger block) fails the
 // read: the object must not show the records of the object read before.
-TEST(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
   Points many;
   for (int i = 0; i < 6000; ++i) many.push_back({double(i), double(i % 7)});
   std::vector<std::pair<uint16_t, int32_t>> values;
   for (int i = 0; i < 700; ++i) values.push_back({SEM_NAME, i});
-  const int small = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
-                             IntSemantics({{SEM_WIDTH, 5}}));
+  const int small = Road(1);
   const int bigMetric = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {many}));
   const int bigSemn =
       m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}), IntSemantics(values));
-  ASSERT_GT(small, 0);
-  ASSERT_GT(bigMetric, 0);
-  ASSERT_GT(bigSemn, 0);
+  ASSERT_TRUE(small > 0 && bigMetric > 0 && bigSemn > 0);
   for (int big : {bigMetric, bigSemn}) {
     SCOPED_TRACE(big);
     TObjectInfo o;
@@ -232,9 +220,7 @@ TEST(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
     plat::fault::FailAllocation(1, true);
     o.Object(&m.map, 1, big);
     plat::fault::Reset();
-    EXPECT_EQ(nullptr, o.Desc);
-    EXPECT_EQ(nullptr, o.Metric.Record);
-    EXPECT_EQ(nullptr, o.Semn.Record());
+    EXPECT_TRUE(o.Desc == nullptr && o.Metric.Record == nullptr && o.Semn.Record() == nullptr);
     // With memory the same object reads whole.
     o.Object(&m.map, 1, big);
     ASSERT_NE(nullptr, o.Desc);
@@ -243,11 +229,8 @@ TEST(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
   }
 }
 
-TEST(ObjectCopy, OntoItselfNothingChanges) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
-  const int n = m.Append(1, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
-                         IntSemantics({{SEM_WIDTH, 5}}));
+TEST_F(ObjectCopy, OntoItselfNothingChanges) {
+  const int n = Road(1);
   TObjectInfo o;
   o.Object(&m.map, 1, n);
   ASSERT_EQ(1, o.Metric.AppendPointSubject(0, 70, 80));
@@ -263,11 +246,8 @@ TEST(ObjectCopy, OntoItselfNothingChanges) {
   EXPECT_EQ(&o.DescCopy, o.Desc);
 }
 
-TEST(ObjectCopy, ACopyCarriesMetricAndSemanticsFlagsButNotGraphics) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
-  const int n = m.Append(2, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
-                         IntSemantics({{SEM_WIDTH, 5}}), Draw({{128, Bytes(8, 1)}}));
+TEST_F(ObjectCopy, ACopyCarriesMetricAndSemanticsFlagsButNotGraphics) {
+  const int n = Road(2, Draw({{128, Bytes(8, 1)}}));
   TObjectInfo source;
   source.Object(&m.map, 2, n);
   ASSERT_EQ(1, source.Metric.AppendPointSubject(0, 70, 80));
@@ -286,29 +266,23 @@ TEST(ObjectCopy, ACopyCarriesMetricAndSemanticsFlagsButNotGraphics) {
   EXPECT_TRUE(SameBytes(source.Metric.Record, copy.Metric.Record, source.Metric.Record->Length));
   EXPECT_TRUE(SameBytes(source.Semn.Record(), copy.Semn.Record(), source.Semn.Record()->Length));
   EXPECT_TRUE(SameBytes(source.Draw.Record(), copy.Draw.Record(), source.Draw.Record()->Length));
-  EXPECT_EQ(1, copy.Metric.ChangedFlag);
-  EXPECT_EQ(1, copy.Semn.IsChanged());
-  EXPECT_EQ(0, copy.Draw.IsChanged());
+  EXPECT_EQ(std::make_tuple(1, 1, 0),
+            std::make_tuple(copy.Metric.ChangedFlag, copy.Semn.IsChanged(), copy.Draw.IsChanged()));
 
   // Unchanged source: unchanged copy.
   source.Object(&m.map, 2, n);
   copy.Object(&source);
-  EXPECT_EQ(0, copy.Metric.ChangedFlag);
-  EXPECT_EQ(0, copy.Semn.IsChanged());
+  EXPECT_EQ(0, copy.Metric.ChangedFlag + copy.Semn.IsChanged());
 
   // A null source detaches.
   copy.Object(static_cast<TObjectInfo*>(nullptr));
-  EXPECT_EQ(nullptr, copy.GetMap());
-  EXPECT_EQ(nullptr, copy.Desc);
-  EXPECT_EQ(nullptr, copy.Metric.Record);
+  EXPECT_TRUE(copy.GetMap() == nullptr && copy.Desc == nullptr && copy.Metric.Record == nullptr);
   EXPECT_EQ(1, copy.ListNumber());
 }
 
-TEST(ObjectCopy, ACopyReadsTextsTheLocalTypeDoesNotCallFor) {
+TEST_F(ObjectCopy, ACopyReadsTextsTheLocalTypeDoesNotCallFor) {
   // A line object made with text entries keeps them until it is committed;
   // a copy must read its metric the same way and not misplace contours.
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
   TObjectInfo source;
   ASSERT_EQ(1, source.CreateObject(&m.map, 1, METRIC_F32, 1));
   ASSERT_EQ(LOCAL_LINE, FvsprLocal(source.Desc));
@@ -325,16 +299,13 @@ TEST(ObjectCopy, ACopyReadsTextsTheLocalTypeDoesNotCallFor) {
   EXPECT_STREQ("AB", copy.Metric.GetText(text, sizeof(text)));
 }
 
-TEST(ObjectCopy, CopyDataWithoutDescriptorDeletesTheData) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectCopy, CopyDataWithoutDescriptorDeletesTheData) {
   TObjectInfo o;
   ASSERT_EQ(1, o.CreateObject(&m.map, 1, 0, 0));
   Bytes metric = Metric(METRIC_F32, {kLine});
   EXPECT_EQ(0, o.CopyData(TObjectDesc(), TObjectData(objtest::As<LONGMETRIC>(metric)),
                           TObjectSemn(), TObjectDraw()));
-  EXPECT_EQ(nullptr, o.Desc);
-  EXPECT_EQ(nullptr, o.Metric.Record);
+  EXPECT_TRUE(o.Desc == nullptr && o.Metric.Record == nullptr);
 
   // An area without metric empties the buffer it has, as f32 points.
   FVSPR area = objtest::Desc(LOCAL_SQUARE, KIND_LAKE);
@@ -357,10 +328,9 @@ TEST(ObjectCopy, CopyDataWithoutDescriptorDeletesTheData) {
   EXPECT_TRUE(SameBytes(semn.data(), bound.Semn.Record(), semn.size()));
 }
 
-TEST(ObjectCreate, KindsFollowTheMapsPrecision) {
-  ObjectMap sheets;
+TEST_F(ObjectCreate, KindsFollowTheMapsPrecision) {
+  ObjectMap& sheets = m;
   ObjectMap user(true, 1, "user");
-  ASSERT_TRUE(sheets.ok());
   ASSERT_TRUE(user.ok());
   ASSERT_EQ(0, sheets.map.GetPrecision());
   ASSERT_NE(0, user.map.GetPrecision());
@@ -391,14 +361,10 @@ TEST(ObjectCreate, KindsFollowTheMapsPrecision) {
   }
 }
 
-TEST(ObjectCreate, ANewObjectIsEmptyAndUnwritten) {
-  ObjectMap m;
-  ASSERT_TRUE(m.ok());
+TEST_F(ObjectCreate, ANewObjectIsEmptyAndUnwritten) {
   TObjectInfo o;
   EXPECT_EQ(0, o.CreateObject(nullptr, 1, 0, 0));
-  const int n = m.Append(2, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
-                         IntSemantics({{SEM_WIDTH, 5}}), Draw({{128, Bytes(8, 1)}}));
-  o.Object(&m.map, 2, n);
+  o.Object(&m.map, 2, Road(2, Draw({{128, Bytes(8, 1)}})));
   ASSERT_EQ(1, o.Group.Create(0, 0));
   ASSERT_EQ(1, o.CreateObject(&m.map, 2, METRIC_F32H, 1));
   EXPECT_EQ(0, o.ObjectNumber());
@@ -410,14 +376,10 @@ TEST(ObjectCreate, ANewObjectIsEmptyAndUnwritten) {
   EXPECT_EQ(METRIC_F32H, o.Metric.Record->Ident);
   EXPECT_EQ(20u, o.Metric.Record->Length);  // an empty text entry
   EXPECT_EQ(1, o.Metric.TextFlag);
-  EXPECT_EQ(0, o.Semn.DataLength());
-  EXPECT_EQ(0, o.Draw.Count());
-  EXPECT_EQ(0, o.Metric.ChangedFlag);
-  EXPECT_EQ(0, o.Draw.IsChanged());
+  EXPECT_EQ(0, o.Semn.DataLength() + o.Draw.Count() + o.Metric.ChangedFlag + o.Draw.IsChanged());
 
   // Buffers without records stay without.
   TObjectInfo fresh;
   ASSERT_EQ(1, fresh.CreateObject(&m.map, 1, 0, 0));
-  EXPECT_EQ(nullptr, fresh.Semn.Record());
-  EXPECT_EQ(nullptr, fresh.Draw.Record());
+  EXPECT_TRUE(fresh.Semn.Record() == nullptr && fresh.Draw.Record() == nullptr);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <tuple>
 
 #include "objects/objectinfo.h"
 #include "support/objfixture.h"
@@ -53,16 +55,12 @@ TEST_F(ObjectRegister, AnUnknownCodeMakesTheServiceObjectThatKeepsIt) {
 
   // A known code afterwards takes the kind and drops the kept code.
   EXPECT_EQ(1, o.RegisterObject(700, LOCAL_SQUARE));
-  EXPECT_EQ(KIND_LAKE, o.ObjectCode());
-  EXPECT_EQ(LOCAL_SQUARE, o.ObjectLocal());
-  EXPECT_EQ(2, o.SegmentNumber());
+  EXPECT_EQ(std::make_tuple(KIND_LAKE, int(LOCAL_SQUARE), 2, 700),
+            std::make_tuple(o.ObjectCode(), int(o.ObjectLocal()), o.SegmentNumber(), o.ObjectExcode()));
   EXPECT_EQ(-1, Value(o, OBJECT_SEM_EXCODE));
-  EXPECT_EQ(700, o.ObjectExcode());
   // Scale range and the scaled-sign bit come from the kind.
   TObjectDesc d = o.Descriptor();
-  EXPECT_EQ(3, d.Bot());
-  EXPECT_EQ(15 - 4, d.Top());
-  EXPECT_EQ(1, d.Scale());
+  EXPECT_EQ(std::make_tuple(3, 15 - 4, 1), std::make_tuple(int(d.Bot()), int(d.Top()), int(d.Scale())));
 
   // The same kind again: nothing to redefine.
   EXPECT_EQ(0, o.RedefineObject());
@@ -76,14 +74,10 @@ TEST_F(ObjectRegister, AnUnknownCodeMakesTheServiceObjectThatKeepsIt) {
 
 TEST_F(ObjectRegister, RegistrationNeedsAnOpenMapAndADescriptor) {
   TObjectInfo bare;
-  EXPECT_EQ(0, bare.RegisterObject(700, LOCAL_SQUARE));
-  EXPECT_EQ(0, bare.DescribeObject(KIND_LAKE));
-  EXPECT_EQ(0, bare.RedefineObject());
-  EXPECT_EQ(0, bare.RegisterObjectByKey("S0000000700"));
+  EXPECT_EQ(0, bare.RegisterObject(700, LOCAL_SQUARE) + bare.DescribeObject(KIND_LAKE) +
+                   bare.RedefineObject() + bare.RegisterObjectByKey("S0000000700"));
   o.DeleteData();
-  EXPECT_EQ(0, o.RegisterObject(700, LOCAL_SQUARE));
-  EXPECT_EQ(0, o.DescribeObject(KIND_LAKE));
-  EXPECT_EQ(0, o.ObjectCode());
+  EXPECT_EQ(0, o.RegisterObject(700, LOCAL_SQUARE) + o.DescribeObject(KIND_LAKE) + o.ObjectCode());
   EXPECT_STREQ("", o.ObjectName());
 }
 
@@ -184,14 +178,11 @@ TEST_F(ObjectRegister, ByKey) {
 
 TEST_F(ObjectRegister, DrawingObjects) {
   ASSERT_EQ(1, o.RegisterObject(900, LOCAL_TITLE));
-  EXPECT_EQ(0, o.RegisterDrawObject(-1, LOCAL_LINE));
-  EXPECT_EQ(0, o.RegisterDrawObject(2, -1));
+  EXPECT_EQ(0, o.RegisterDrawObject(-1, LOCAL_LINE) + o.RegisterDrawObject(2, -1));
   EXPECT_EQ(1, o.RegisterDrawObject(3, LOCAL_SQUARE));
-  EXPECT_EQ(0, o.ObjectCode());
-  EXPECT_EQ(3, o.SegmentNumber());
-  EXPECT_EQ(LOCAL_SQUARE, o.ObjectLocal());
-  EXPECT_EQ(0, o.Metric.TextFlag);
-  EXPECT_EQ(0, o.ObjectExcode());
+  EXPECT_EQ(std::make_tuple(0, 3, int(LOCAL_SQUARE), 0, 0),
+            std::make_tuple(o.ObjectCode(), o.SegmentNumber(), int(o.ObjectLocal()),
+                            o.Metric.TextFlag, o.ObjectExcode()));
 
   // Its name is characteristic 9 when that holds a text.
   EXPECT_STREQ("", o.ObjectName());
@@ -201,9 +192,8 @@ TEST_F(ObjectRegister, DrawingObjects) {
 
 TEST_F(ObjectRegister, IdentityQueries) {
   ASSERT_EQ(1, o.RegisterObject(600, LOCAL_LINE));
-  EXPECT_STREQ("ROAD", o.ObjectName());
-  EXPECT_STREQ("LAYER 1", o.SegmentName());
-  EXPECT_STREQ("S1", o.ListName());
+  EXPECT_EQ(std::string("ROAD/LAYER 1/S1"),
+            std::string(o.ObjectName()) + "/" + o.SegmentName() + "/" + o.ListName());
   o.Desc->Key = 0x00020003;
   EXPECT_EQ(0x00020003u, o.ObjectKey());
 }
@@ -227,10 +217,8 @@ TEST_F(ObjectRegister, PointKinds) {
 }
 
 TEST_F(ObjectRegister, MovingToAnotherMapKeepsPlaneCoordinates) {
-  ObjectMap other(false, 1, "other");
-  ObjectMap user(true, 1, "user");
-  ASSERT_TRUE(other.ok());
-  ASSERT_TRUE(user.ok());
+  ObjectMap other(false, 1, "other"), user(true, 1, "user");
+  ASSERT_TRUE(other.ok() && user.ok());
   const int n = m.Append(2, LOCAL_LINE, KIND_ROAD, Metric(METRIC_F32, {kLine}),
                          IntSemantics({{SEM_WIDTH, 5}}));
   ASSERT_GT(n, 0);
@@ -247,11 +235,9 @@ TEST_F(ObjectRegister, MovingToAnotherMapKeepsPlaneCoordinates) {
 
   ASSERT_EQ(1, road.ChangeMap(&other.map));
   EXPECT_EQ(&other.map, road.GetMap());
-  EXPECT_EQ(0, road.ObjectNumber());
-  EXPECT_EQ(1, road.ListNumber());
-  EXPECT_EQ(0u, road.Desc->Key);
-  EXPECT_EQ(KIND_ROAD, road.ObjectCode());
-  EXPECT_EQ(1, road.Metric.ChangedFlag);
+  EXPECT_EQ(std::make_tuple(0, 1, 0u, KIND_ROAD, 1),
+            std::make_tuple(road.ObjectNumber(), road.ListNumber(), DWORD(road.Desc->Key),
+                            road.ObjectCode(), road.Metric.ChangedFlag));
   EXPECT_NEAR(px, (road.Metric.XNDouble(2) + road.Origin.X) * other.map.Factor + other.map.X0, 0.01);
   EXPECT_NEAR(py, (road.Metric.YNDouble(2) + road.Origin.Y) * other.map.Factor + other.map.Y0, 0.01);
 

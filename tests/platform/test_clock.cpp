@@ -16,26 +16,20 @@ class ClockTest : public ::testing::Test {
     plat::SetClock(nullptr, nullptr);
     plat::SetSleepHook(nullptr, nullptr);
   }
-  static SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
-    SYSTEMTIME t = {};
-    t.wYear = WORD(y);
-    t.wMonth = WORD(mo);
-    t.wDay = WORD(d);
-    t.wHour = WORD(h);
-    t.wMinute = WORD(mi);
-    t.wSecond = WORD(s);
-    t.wMilliseconds = WORD(ms);
-    return t;
+  static SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
+    return SYSTEMTIME{WORD(y), WORD(mo), 0, WORD(d), WORD(h), WORD(mi), WORD(s), 0};
   }
-  static std::string Date(const char* picture, const SYSTEMTIME* t = nullptr) {
+  using Format = int (*)(LCID, DWORD, const SYSTEMTIME*, const char*, char*, int);
+  static std::string Picture(Format format, const char* picture, const SYSTEMTIME* t) {
     char buffer[64];
-    int n = plat::GetDateFormatA(LOCALE_USER_DEFAULT, 0, t, picture, buffer, sizeof(buffer));
+    int n = format(LOCALE_USER_DEFAULT, 0, t, picture, buffer, sizeof(buffer));
     return n ? std::string(buffer) : "<failed>";
   }
-  static std::string Time(const char* picture, const SYSTEMTIME* t = nullptr) {
-    char buffer[64];
-    int n = plat::GetTimeFormatA(LOCALE_USER_DEFAULT, 0, t, picture, buffer, sizeof(buffer));
-    return n ? std::string(buffer) : "<failed>";
+  static std::string Date(const char* p, const SYSTEMTIME* t = nullptr) {
+    return Picture(&plat::GetDateFormatA, p, t);
+  }
+  static std::string Time(const char* p, const SYSTEMTIME* t = nullptr) {
+    return Picture(&plat::GetTimeFormatA, p, t);
   }
 };
 

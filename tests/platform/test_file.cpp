@@ -9,6 +9,13 @@
 #include "platform/file.h"
 #include "support/scratch_dir.h"
 
+// Expects a call to fail with the given last-error code.
+#define EXPECT_FAILS(call, code)                           \
+  do {                                                     \
+    EXPECT_FALSE(call);                                    \
+    EXPECT_EQ(plat::GetLastError(), DWORD(code)) << #call; \
+  } while (0)
+
 namespace {
 
 using mctest::ScratchDir;
@@ -19,13 +26,20 @@ class FileTest : public ::testing::Test {
 
   HANDLE Open(const std::string& name, DWORD how = OPEN_ALWAYS,
               DWORD access = GENERIC_READ | GENERIC_WRITE) {
-    return plat::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             how, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return plat::CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, how,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   static bool Write(HANDLE h, const std::string& s) {
     DWORD n = 0;
-    return plat::WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr) &&
-           n == s.size();
+    return plat::WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr) && n == s.size();
+  }
+  // The code an open fails with (0 when it opens; the handle is closed).
+  DWORD OpenError(const std::string& name, DWORD how = OPEN_ALWAYS,
+                  DWORD access = GENERIC_READ | GENERIC_WRITE) {
+    HANDLE h = Open(name, how, access);
+    if (h == INVALID_HANDLE_VALUE) return plat::GetLastError();
+    plat::CloseHandle(h);
+    return 0;
   }
   static std::string Read(HANDLE h, DWORD size) {
     std::string s(size, '\0');
@@ -40,14 +54,9 @@ class FileTest : public ::testing::Test {
 
 TEST_F(FileTest, DispositionsAndTheirCodes) {
   std::string name = dir / "a.dat";
-  EXPECT_EQ(Open(name, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 2u);
-  EXPECT_EQ(Open(dir / "nofolder/a.dat", OPEN_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 3u);
-  EXPECT_EQ(Open(dir / "nofolder/a.dat", CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 3u);
-  EXPECT_EQ(Open(dir / "nofolder/a.dat", TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_EQ(OpenError(name, OPEN_EXISTING), 2u);
+  for (DWORD how : {OPEN_EXISTING, CREATE_ALWAYS, TRUNCATE_EXISTING})
+    EXPECT_EQ(OpenError(dir / "nofolder/a.dat", how), 3u) << how;
 
   HANDLE h = Open(name, CREATE_NEW);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -55,8 +64,7 @@ TEST_F(FileTest, DispositionsAndTheirCodes) {
   ASSERT_TRUE(Write(h, "0123456789"));
   plat::CloseHandle(h);
 
-  EXPECT_EQ(Open(name, CREATE_NEW), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 80u);
+  EXPECT_EQ(OpenError(name, CREATE_NEW), 80u);
 
   h = Open(name, OPEN_ALWAYS);
   EXPECT_EQ(plat::GetLastError(), 183u);
@@ -79,13 +87,9 @@ TEST_F(FileTest, DispositionsAndTheirCodes) {
   plat::CloseHandle(h);
 
   // A folder is no file, nor is a pipe (whose first read would block).
-  EXPECT_EQ(Open(dir.path(), OPEN_EXISTING, GENERIC_READ), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_EQ(OpenError(dir.path(), OPEN_EXISTING, GENERIC_READ), 5u);
   ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
-  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS}) {
-    EXPECT_EQ(Open(dir / "pipe", how), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(plat::GetLastError(), 5u);
-  }
+  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS}) EXPECT_EQ(OpenError(dir / "pipe", how), 5u);
   EXPECT_EQ(plat::CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
 }
@@ -105,8 +109,8 @@ TEST_F(FileTest, EachHandleHasItsOwnPosition) {
   EXPECT_EQ(plat::SetFilePointer(b, -2, nullptr, FILE_CURRENT), 10u);
 
   // Seeking before the start fails and leaves the position.
-  EXPECT_EQ(plat::SetFilePointer(b, -100, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(plat::GetLastError(), 131u);
+  EXPECT_FAILS(plat::SetFilePointer(b, -100, nullptr, FILE_CURRENT) != INVALID_SET_FILE_POINTER,
+               131);
   EXPECT_EQ(plat::SetFilePointer(b, 0, nullptr, FILE_CURRENT), 10u);
 
   // Writing past the end fills the gap with zeros; SetEndOfFile cuts.
@@ -135,8 +139,7 @@ TEST_F(FileTest, SixtyFourBitPositionsAndSizes) {
   EXPECT_EQ(size.QuadPart, 0x100000011ll);
 
   // A 32-bit caller cannot be given a position past 4 GB.
-  EXPECT_EQ(plat::SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(plat::GetLastError(), 87u);
+  EXPECT_FAILS(plat::SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER, 87);
   LARGE_INTEGER d, pos;
   d.QuadPart = -1;
   ASSERT_TRUE(plat::SetFilePointerEx(h, d, &pos, FILE_END));
@@ -157,8 +160,7 @@ TEST_F(FileTest, AccessIsChecked) {
   HANDLE r = Open(dir / "ro.dat", OPEN_EXISTING, GENERIC_READ);
   ASSERT_NE(r, INVALID_HANDLE_VALUE);
   DWORD n = 7;
-  EXPECT_FALSE(plat::WriteFile(r, "x", 1, &n, nullptr));
-  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_FAILS(plat::WriteFile(r, "x", 1, &n, nullptr), 5);
   EXPECT_EQ(n, 0u);
   EXPECT_FALSE(plat::SetEndOfFile(r));
   EXPECT_FALSE(plat::FlushFileBuffers(r));
@@ -166,18 +168,15 @@ TEST_F(FileTest, AccessIsChecked) {
 
   HANDLE w = Open(dir / "ro.dat", OPEN_EXISTING, GENERIC_WRITE);
   char buffer[4];
-  EXPECT_FALSE(plat::ReadFile(w, buffer, 4, &n, nullptr));
-  EXPECT_EQ(plat::GetLastError(), 5u);
+  EXPECT_FAILS(plat::ReadFile(w, buffer, 4, &n, nullptr), 5);
   EXPECT_TRUE(plat::FlushFileBuffers(w));
   plat::CloseHandle(w);
 
   // Closed handles are refused, not used.
-  EXPECT_FALSE(plat::ReadFile(w, buffer, 4, &n, nullptr));
-  EXPECT_EQ(plat::GetLastError(), 6u);
-  EXPECT_EQ(plat::GetFileSize(w, nullptr), INVALID_FILE_SIZE);
-  EXPECT_EQ(plat::GetLastError(), 6u);
-  EXPECT_EQ(plat::SetFilePointer(nullptr, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(plat::GetLastError(), 6u);
+  EXPECT_FAILS(plat::ReadFile(w, buffer, 4, &n, nullptr), 6);
+  EXPECT_FAILS(plat::GetFileSize(w, nullptr) != INVALID_FILE_SIZE, 6);
+  EXPECT_FAILS(plat::SetFilePointer(nullptr, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER,
+               6);
 }
 
 TEST_F(FileTest, WriteThroughOpensAndWrites) {
@@ -197,14 +196,10 @@ TEST_F(FileTest, ReadOnlyFilesRefuseWritingDeleteAndRenameEvenForTheSuperuser) {
   ASSERT_TRUE(plat::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(plat::GetFileAttributesA(name.c_str()), DWORD(FILE_ATTRIBUTE_READONLY));
 
-  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS, TRUNCATE_EXISTING}) {
-    EXPECT_EQ(Open(name, how, GENERIC_READ | GENERIC_WRITE), INVALID_HANDLE_VALUE) << how;
-    EXPECT_EQ(plat::GetLastError(), 5u) << how;
-  }
-  EXPECT_FALSE(plat::DeleteFileA(name.c_str()));
-  EXPECT_EQ(plat::GetLastError(), 5u);
-  EXPECT_FALSE(plat::MoveFileA(name.c_str(), (dir / "other.map").c_str()));
-  EXPECT_EQ(plat::GetLastError(), 5u);
+  for (DWORD how : {OPEN_EXISTING, OPEN_ALWAYS, CREATE_ALWAYS, TRUNCATE_EXISTING})
+    EXPECT_EQ(OpenError(name, how), 5u) << how;
+  EXPECT_FAILS(plat::DeleteFileA(name.c_str()), 5);
+  EXPECT_FAILS(plat::MoveFileA(name.c_str(), (dir / "other.map").c_str()), 5);
   EXPECT_EQ(dir.Read("passport.map"), "MAP");
 
   // Reading is allowed: the read-only fallback of the library.
@@ -233,10 +228,8 @@ TEST_F(FileTest, NamesFoldersMovesAndCopies) {
   // Both separators work, and a name with backslashes reaches the same file.
   std::string sub = dir.path() + "LOG";
   ASSERT_TRUE(plat::CreateDirectoryA(sub.c_str(), nullptr));
-  EXPECT_FALSE(plat::CreateDirectoryA(sub.c_str(), nullptr));
-  EXPECT_EQ(plat::GetLastError(), 183u);
-  EXPECT_FALSE(plat::CreateDirectoryA((dir / "a/b").c_str(), nullptr));
-  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_FAILS(plat::CreateDirectoryA(sub.c_str(), nullptr), 183);
+  EXPECT_FAILS(plat::CreateDirectoryA((dir / "a/b").c_str(), nullptr), 3);
   EXPECT_EQ(plat::GetFileAttributesA(sub.c_str()), DWORD(FILE_ATTRIBUTE_DIRECTORY));
 
   std::string windowsName = sub + "\\MAP.LOG";
@@ -245,40 +238,31 @@ TEST_F(FileTest, NamesFoldersMovesAndCopies) {
   plat::CloseHandle(h);
   EXPECT_TRUE(dir.Exists("LOG/MAP.LOG"));
 
-  EXPECT_FALSE(plat::RemoveDirectoryA(sub.c_str()));
-  EXPECT_EQ(plat::GetLastError(), 145u);
+  EXPECT_FAILS(plat::RemoveDirectoryA(sub.c_str()), 145);
 
   // Moving never replaces.
   dir.Write("target", "old");
-  EXPECT_FALSE(plat::MoveFileA(windowsName.c_str(), (dir / "target").c_str()));
-  EXPECT_EQ(plat::GetLastError(), 183u);
+  EXPECT_FAILS(plat::MoveFileA(windowsName.c_str(), (dir / "target").c_str()), 183);
   EXPECT_EQ(dir.Read("target"), "old");
   EXPECT_TRUE(plat::MoveFileA(windowsName.c_str(), (dir / "moved").c_str()));
-  EXPECT_FALSE(plat::MoveFileA(windowsName.c_str(), (dir / "moved2").c_str()));
-  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_FAILS(plat::MoveFileA(windowsName.c_str(), (dir / "moved2").c_str()), 2);
 
   EXPECT_TRUE(plat::RemoveDirectoryA(sub.c_str()));
-  EXPECT_FALSE(plat::RemoveDirectoryA(sub.c_str()));
-  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_FAILS(plat::RemoveDirectoryA(sub.c_str()), 2);
 
   // Copies.
   dir.Write("src", "content");
-  EXPECT_FALSE(plat::CopyFileA((dir / "src").c_str(), (dir / "target").c_str(), TRUE));
-  EXPECT_EQ(plat::GetLastError(), 80u);
+  EXPECT_FAILS(plat::CopyFileA((dir / "src").c_str(), (dir / "target").c_str(), TRUE), 80);
   EXPECT_TRUE(plat::CopyFileA((dir / "src").c_str(), (dir / "target").c_str(), FALSE));
   EXPECT_EQ(dir.Read("target"), "content");
-  EXPECT_FALSE(plat::CopyFileA((dir / "none").c_str(), (dir / "x").c_str(), FALSE));
-  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_FAILS(plat::CopyFileA((dir / "none").c_str(), (dir / "x").c_str(), FALSE), 2);
   // A copy onto itself must not destroy the file.
   EXPECT_FALSE(plat::CopyFileA((dir / "src").c_str(), (dir / "src").c_str(), FALSE));
   EXPECT_EQ(dir.Read("src"), "content");
 
-  EXPECT_FALSE(plat::DeleteFileA((dir / "none").c_str()));
-  EXPECT_EQ(plat::GetLastError(), 2u);
-  EXPECT_FALSE(plat::DeleteFileA(dir.path().c_str()));
-  EXPECT_EQ(plat::GetLastError(), 5u);
-  EXPECT_EQ(plat::GetFileAttributesA((dir / "none").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(plat::GetLastError(), 2u);
+  EXPECT_FAILS(plat::DeleteFileA((dir / "none").c_str()), 2);
+  EXPECT_FAILS(plat::DeleteFileA(dir.path().c_str()), 5);
+  EXPECT_FAILS(plat::GetFileAttributesA((dir / "none").c_str()) != INVALID_FILE_ATTRIBUTES, 2);
 }
 
 TEST_F(FileTest, TemporaryFolderEndsInASeparator) {
@@ -315,8 +299,7 @@ TEST_F(FileTest, TimesAndFreeSpace) {
   ASSERT_TRUE(plat::GetDiskFreeSpaceExA(dir.path().c_str(), &avail, &total, &free));
   EXPECT_GT(total.QuadPart, 0u);
   EXPECT_LE(avail.QuadPart, free.QuadPart);
-  EXPECT_FALSE(plat::GetDiskFreeSpaceExA((dir / "none/x").c_str(), &avail, nullptr, nullptr));
-  EXPECT_EQ(plat::GetLastError(), 3u);
+  EXPECT_FAILS(plat::GetDiskFreeSpaceExA((dir / "none/x").c_str(), &avail, nullptr, nullptr), 3);
 }
 
 TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
@@ -342,9 +325,9 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
   EXPECT_EQ(plat::ViewSize(tail), 200000u - 196608u);
   EXPECT_EQ(tail[200000 - 196608 - 1], bytes[199999]);
 
-  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 1000, 10), nullptr);  // not page-aligned
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 1000, 10), nullptr);    // not page-aligned
   EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 262144, 10), nullptr);  // past the end
-  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, 0), nullptr);  // read-only mapping
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, 0), nullptr);       // read-only mapping
 
   plat::CloseHandle(m);
   EXPECT_EQ(view[0], bytes[65536]);  // views outlive their mapping handle
@@ -356,29 +339,21 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
   dir.Write("empty", "");
   f = plat::CreateFileA((dir / "empty").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                         OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(plat::CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
-  EXPECT_EQ(plat::GetLastError(), 1006u);
+  EXPECT_FAILS(plat::CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr), 1006);
   plat::CloseHandle(f);
 }
 
 TEST(PathTest, SplitAndMakeAcceptBothSeparators) {
   char drive[MAX_DRIVE], folder[MAX_DIR], name[MAX_FNAME], ext[MAX_EXT];
-  plat::SplitPath("D:\\MAPS\\REGION\\SHEET.SIT", drive, folder, name, ext);
-  EXPECT_STREQ(drive, "D:");
-  EXPECT_STREQ(folder, "\\MAPS\\REGION\\");
-  EXPECT_STREQ(name, "SHEET");
-  EXPECT_STREQ(ext, ".SIT");
-
-  plat::SplitPath("/data/maps/a.b/sheet", drive, folder, name, ext);
-  EXPECT_STREQ(drive, "");
-  EXPECT_STREQ(folder, "/data/maps/a.b/");
-  EXPECT_STREQ(name, "sheet");
-  EXPECT_STREQ(ext, "");
-
-  plat::SplitPath("maps/x\\y.map.bak", nullptr, folder, name, ext);
+  auto split = [&](const char* path) {
+    plat::SplitPath(path, drive, folder, name, ext);
+    return std::string(drive) + "|" + folder + "|" + name + "|" + ext;
+  };
+  EXPECT_EQ(split("D:\\MAPS\\REGION\\SHEET.SIT"), "D:|\\MAPS\\REGION\\|SHEET|.SIT");
+  EXPECT_EQ(split("/data/maps/a.b/sheet"), "|/data/maps/a.b/|sheet|");
+  EXPECT_EQ(split("maps/x\\y.map.bak"), "|maps/x\\|y.map|.bak");
+  plat::SplitPath("maps/x\\y.map.bak", nullptr, folder, name, ext);  // no drive wanted
   EXPECT_STREQ(folder, "maps/x\\");
-  EXPECT_STREQ(name, "y.map");
-  EXPECT_STREQ(ext, ".bak");
 
   // Overlong parts are cut, never overrun.
   std::string longName(1000, 'n');

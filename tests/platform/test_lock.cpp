@@ -7,6 +7,13 @@
 #include "platform/file.h"
 #include "support/scratch_dir.h"
 
+// Expects a call to fail with the given last-error code.
+#define EXPECT_FAILS(call, code)                           \
+  do {                                                     \
+    EXPECT_FALSE(call);                                    \
+    EXPECT_EQ(plat::GetLastError(), DWORD(code)) << #call; \
+  } while (0)
+
 namespace {
 
 using mctest::ScratchDir;
@@ -32,8 +39,7 @@ TEST_F(LockTest, SecondHandleWaitsForFirstToUnlockOrClose) {
   ASSERT_NE(b, INVALID_HANDLE_VALUE);
 
   ASSERT_TRUE(plat::LockFile(a, 0, 0, 32, 0));
-  EXPECT_FALSE(plat::LockFile(b, 0, 0, 32, 0));
-  EXPECT_EQ(plat::GetLastError(), 33u);
+  EXPECT_FAILS(plat::LockFile(b, 0, 0, 32, 0), 33);
   // Any overlap conflicts, a neighbouring range does not.
   EXPECT_FALSE(plat::LockFile(b, 31, 0, 10, 0));
   EXPECT_TRUE(plat::LockFile(b, 32, 0, 10, 0));
@@ -59,12 +65,10 @@ TEST_F(LockTest, OneHandleCannotLockARangeTwiceAndUnlockNeedsTheExactRange) {
   HANDLE a = Open(dir / "f");
   ASSERT_NE(a, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(plat::LockFile(a, 0, 0, 32, 0));
-  EXPECT_FALSE(plat::LockFile(a, 0, 0, 32, 0));
-  EXPECT_EQ(plat::GetLastError(), 33u);
+  EXPECT_FAILS(plat::LockFile(a, 0, 0, 32, 0), 33);
   EXPECT_FALSE(plat::LockFile(a, 16, 0, 32, 0));
 
-  EXPECT_FALSE(plat::UnlockFile(a, 0, 0, 16, 0));
-  EXPECT_EQ(plat::GetLastError(), 158u);
+  EXPECT_FAILS(plat::UnlockFile(a, 0, 0, 16, 0), 158);
   EXPECT_FALSE(plat::UnlockFile(a, 1, 0, 32, 0));
   EXPECT_TRUE(plat::UnlockFile(a, 0, 0, 32, 0));
   EXPECT_FALSE(plat::UnlockFile(a, 0, 0, 32, 0));
@@ -97,15 +101,11 @@ TEST_F(LockTest, UnsharedOpenFailsWhileAnotherHandleIsOpen) {
   HANDLE a = Open(name);
   ASSERT_NE(a, INVALID_HANDLE_VALUE);
 
-  HANDLE b = Open(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
-  EXPECT_EQ(b, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 32u);
-  b = Open(name, GENERIC_READ, 0, OPEN_EXISTING);
-  EXPECT_EQ(b, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 32u);
+  for (DWORD access : {GENERIC_READ | GENERIC_WRITE, DWORD(GENERIC_READ)})
+    EXPECT_FAILS(Open(name, access, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE, 32);
 
   ASSERT_TRUE(plat::CloseHandle(a));
-  b = Open(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+  HANDLE b = Open(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
   ASSERT_NE(b, INVALID_HANDLE_VALUE);
   // And now the unshared handle keeps every other open out.
   EXPECT_EQ(Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING),
@@ -142,8 +142,7 @@ TEST_F(LockTest, TruncatingOpenThatConflictsLeavesTheFileAlone) {
   dir.Write("data", "precious");
   HANDLE a = Open(name, GENERIC_READ, 0, OPEN_EXISTING);
   ASSERT_NE(a, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(Open(name, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(plat::GetLastError(), 32u);
+  EXPECT_FAILS(Open(name, GENERIC_WRITE, 0, CREATE_ALWAYS) != INVALID_HANDLE_VALUE, 32);
   plat::CloseHandle(a);
   EXPECT_EQ(dir.Read("data"), "precious");
 }
@@ -152,10 +151,8 @@ TEST_F(LockTest, OpenFileCannotBeDeletedOrRenamed) {
   std::string name = dir / "open.dat";
   HANDLE a = Open(name);
   ASSERT_NE(a, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(plat::DeleteFileA(name.c_str()));
-  EXPECT_EQ(plat::GetLastError(), 32u);
-  EXPECT_FALSE(plat::MoveFileA(name.c_str(), (dir / "moved.dat").c_str()));
-  EXPECT_EQ(plat::GetLastError(), 32u);
+  EXPECT_FAILS(plat::DeleteFileA(name.c_str()), 32);
+  EXPECT_FAILS(plat::MoveFileA(name.c_str(), (dir / "moved.dat").c_str()), 32);
   EXPECT_TRUE(dir.Exists("open.dat"));
   EXPECT_FALSE(dir.Exists("moved.dat"));
 
@@ -179,8 +176,8 @@ TEST_F(LockTest, AnotherProcessSeesLocksAndShareModes) {
     // In the child: a shared open goes, the locked range and an unshared
     // open do not, nor does deleting the file.
     int code = 0;
-    HANDLE b = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    OPEN_EXISTING);
+    HANDLE b =
+        Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (b == INVALID_HANDLE_VALUE) code |= 1;
     if (plat::LockFile(b, 16, 0, 1, 0) || plat::GetLastError() != 33) code |= 2;
     if (!plat::LockFile(b, 32, 0, 1, 0)) code |= 4;
@@ -216,12 +213,9 @@ TEST_F(LockTest, BadHandlesFailCleanly) {
   ASSERT_TRUE(plat::CloseHandle(a));
   for (HANDLE h : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, a,
                    reinterpret_cast<HANDLE>(uintptr_t(0x12345678))}) {
-    EXPECT_FALSE(plat::LockFile(h, 0, 0, 1, 0));
-    EXPECT_EQ(plat::GetLastError(), 6u);
-    EXPECT_FALSE(plat::UnlockFile(h, 0, 0, 1, 0));
-    EXPECT_EQ(plat::GetLastError(), 6u);
-    EXPECT_FALSE(plat::CloseHandle(h));
-    EXPECT_EQ(plat::GetLastError(), 6u);
+    EXPECT_FAILS(plat::LockFile(h, 0, 0, 1, 0), 6);
+    EXPECT_FAILS(plat::UnlockFile(h, 0, 0, 1, 0), 6);
+    EXPECT_FAILS(plat::CloseHandle(h), 6);
   }
 }
 

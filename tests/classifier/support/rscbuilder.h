@@ -19,10 +19,7 @@ namespace rsctest {
 using Bytes = std::vector<uint8_t>;
 
 inline void Put8(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v); }
-inline void Put16(Bytes& b, size_t at, uint32_t v) {
-  b[at] = uint8_t(v);
-  b[at + 1] = uint8_t(v >> 8);
-}
+inline void Put16(Bytes& b, size_t at, uint32_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
 inline void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; i++) b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -52,21 +49,11 @@ inline uint32_t Tag(int t) {
 }
 
 struct Head {
-  uint32_t ident = 0x00435352;
-  uint32_t version = 0x0702;
-  uint32_t mark = 0x414E;
-  uint32_t style = 1;
-  uint32_t mode = 1;
-  uint32_t language = 1;
-  uint32_t maxKey = 0;
-  std::string date = "20240115";
-  std::string type = "TEST";
-  std::string name = "MINIMAL";
-  std::string code = "MIN";
-  uint32_t scale = 100000;
-  uint32_t scaleTable = 0;
-  uint8_t objCodeType = 0;
-  uint8_t colorStyle = 0;
+  uint32_t ident = 0x00435352, version = 0x0702, mark = 0x414E;
+  uint32_t style = 1, mode = 1, language = 1, maxKey = 0;
+  std::string date = "20240115", type = "TEST", name = "MINIMAL", code = "MIN";
+  uint32_t scale = 100000, scaleTable = 0;
+  uint8_t objCodeType = 0, colorStyle = 0;
   uint32_t const126 = 126;
   uint16_t colorCount = 16;
 };
@@ -178,11 +165,8 @@ inline Image DefaultImage(uint16_t number, int local) {
   im.number = number;
   Bytes& p = im.params;
   auto title = [](Bytes& q, size_t at) {
-    Put32(q, at + 0, 0xF000000D);
-    Put32(q, at + 4, 0xFFFFFFFF);
-    Put32(q, at + 8, 0xFFFFFFFF);
-    Put32(q, at + 12, 2400);
-    Put32(q, at + 16, 400);
+    const uint32_t words[5] = {0xF000000D, 0xFFFFFFFF, 0xFFFFFFFF, 2400, 400};
+    for (int i = 0; i < 5; i++) Put32(q, at + 4 * i, words[i]);
     q[at + 25] = 1;
     q[at + 29] = 1;
     q[at + 30] = 255;
@@ -339,26 +323,10 @@ class Builder {
       s.reply = r.reply;
       s.common = 1;
     }
-    for (int n = 1; n <= 14; n++) {
-      Pos p;
-      p.excode = b.objects[n - 1].excode;
-      p.local = b.objects[n - 1].local;
-      p.possible = {32800};
-      b.pos.push_back(p);
-    }
-    Layer system;
-    system.name = "SYSTEM";
-    system.shortName = "SYSTEM";
-    system.order = 255;
-    b.layers.push_back(system);
-    Palette pal;
-    pal.colors.assign(DefaultColors(), DefaultColors() + 16);
-    pal.name = "Standard";
-    b.palettes.push_back(pal);
-    Font f;
-    f.face = "Arial";
-    f.name = "Arial";
-    b.fonts.push_back(f);
+    for (int n = 1; n <= 14; n++) b.pos.push_back({b.objects[n - 1].excode, b.objects[n - 1].local, {}, {32800}});
+    b.layers.push_back({"SYSTEM", "SYSTEM", 0, 255, {}});
+    b.palettes.push_back({std::vector<uint32_t>(DefaultColors(), DefaultColors() + 16), "Standard"});
+    b.fonts.push_back({"Arial", "Arial", 1, '0', 204});
     return b;
   }
 
@@ -645,9 +613,6 @@ inline Bytes ReadBytes(const std::string& path) {
   return bytes;
 }
 
-}  // namespace rsctest
-
-namespace rsctest {
 // A folder of its own for one test under `base` (created when missing),
 // with a trailing '/'.
 std::string MakeFolder(const std::string& base, const std::string& name);

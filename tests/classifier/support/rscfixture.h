@@ -5,12 +5,48 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "classifier/maprsc.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
 
 namespace rsctest {
+
+// Default screen images for the kinds that have none yet.
+inline void AddDefaultImages(Builder& b) {
+  for (size_t n = b.par.size() + 1; n <= b.objects.size(); n++)
+    b.par.push_back(DefaultImage(uint16_t(n), b.objects[n - 1].local));
+}
+
+// Layers 1..count named "LAYER n", short "Ln", order 10 n.
+inline void AddLayers(Builder& b, int count) {
+  for (int i = 1; i <= count; i++)
+    b.layers.push_back({"LAYER " + std::to_string(i), "L" + std::to_string(i), uint8_t(i), uint8_t(10 * i), {}});
+}
+
+// A LIM record over one semantic.
+inline Limit OneLimit(uint32_t excode, uint8_t local, uint32_t code1, std::vector<double> values1,
+                      std::vector<uint8_t> variants, uint16_t def1 = 1) {
+  Limit l;
+  l.excode = excode;
+  l.local = local;
+  l.code1 = code1;
+  l.def1 = def1;
+  l.values1 = std::move(values1);
+  l.variants = std::move(variants);
+  return l;
+}
+
+// The quiet classifier whose kind 15 is an ordinary service kind: no sheet
+// frame where opening expects it.
+inline Builder WithoutFrame() {
+  Builder b = Builder::Minimal();
+  b.objects[14].excode = 1000000015;
+  b.objects[14].key = KeyOf(0, 1000000015);
+  return b;
+}
 
 // The folder of the running test under the tests' scratch root; the prefix
 // keeps apart the test programs that share test names.

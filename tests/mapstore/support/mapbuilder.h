@@ -14,19 +14,13 @@
 namespace mctest {
 
 // A folder of its own for one test, removed when the test ends.
-class MapScratch : public ScratchDir {
- public:
-  using ScratchDir::ScratchDir;
-};
+using MapScratch = ScratchDir;
 
 // Little-endian field writers and readers on a byte string.
 void Put32(std::string& b, size_t offset, uint32_t value);
 void Put16(std::string& b, size_t offset, uint16_t value);
-void PutF64(std::string& b, size_t offset, double value);
-void PutText(std::string& b, size_t offset, const std::string& text);
 uint32_t Get32(const std::string& b, size_t offset);
 uint16_t Get16(const std::string& b, size_t offset);
-double GetF64(const std::string& b, size_t offset);
 
 // One sheet: its register and the names of its files.
 struct SheetSpec {
@@ -79,12 +73,9 @@ class MapBuilder {
   void Write(const MapScratch& dir, const std::string& mapName) const;
 };
 
-// Files of a sheet: a new descriptor file (48-byte header), and the heads of
-// the metric, semantics and graphics files.
+// A new descriptor file (its 48-byte header) and the heads of the metric,
+// semantics and graphics files of a sheet.
 std::string NewHdrFile();
-std::string NewDatFile();
-std::string NewSemFile();
-std::string NewGraFile();
 void WriteSheetFiles(const MapScratch& dir, const std::string& base);
 
 }  // namespace mctest

@@ -23,44 +23,24 @@ void Put(Bytes& b, size_t at, T value) {
 }
 
 void AppendPoint(Bytes& b, uint32_t kind, double x, double y) {
-  switch (kind) {
-    case METRIC_U16:
-      Append<uint16_t>(b, uint16_t(x));
-      Append<uint16_t>(b, uint16_t(y));
-      break;
-    case METRIC_U16H:
-      Append<uint16_t>(b, uint16_t(x));
-      Append<uint16_t>(b, uint16_t(y));
-      Append<float>(b, 0.0f);
-      break;
-    case METRIC_I32:
-      Append<int32_t>(b, int32_t(x));
-      Append<int32_t>(b, int32_t(y));
-      break;
-    case METRIC_I32H:
-      Append<int32_t>(b, int32_t(x));
-      Append<int32_t>(b, int32_t(y));
-      Append<float>(b, 0.0f);
-      break;
-    case METRIC_F32:
-      Append<float>(b, float(x));
-      Append<float>(b, float(y));
-      break;
-    case METRIC_F32H:
-      Append<float>(b, float(x));
-      Append<float>(b, float(y));
-      Append<float>(b, 0.0f);
-      break;
-    case METRIC_F64:
-      Append<double>(b, x);
-      Append<double>(b, y);
-      break;
-    default:
-      Append<double>(b, x);
-      Append<double>(b, y);
-      Append<double>(b, 0.0);
-      break;
+  const bool height = kind == METRIC_U16H || kind == METRIC_I32H || kind == METRIC_F32H ||
+                      kind == METRIC_F64H;
+  if (kind == METRIC_U16 || kind == METRIC_U16H) {
+    Append<uint16_t>(b, uint16_t(x));
+    Append<uint16_t>(b, uint16_t(y));
+  } else if (kind == METRIC_I32 || kind == METRIC_I32H) {
+    Append<int32_t>(b, int32_t(x));
+    Append<int32_t>(b, int32_t(y));
+  } else if (kind == METRIC_F32 || kind == METRIC_F32H) {
+    Append<float>(b, float(x));
+    Append<float>(b, float(y));
+  } else {
+    Append<double>(b, x);
+    Append<double>(b, y);
+    if (height) Append<double>(b, 0.0);
+    return;
   }
+  if (height) Append<float>(b, 0.0f);
 }
 
 }  // namespace
@@ -115,16 +95,9 @@ Bytes TextParms(uint32_t height, uint16_t font) {
 
 Bytes VectorSign(const std::vector<std::pair<int32_t, int32_t>>& points, uint8_t fixed,
                  uint8_t mirror) {
-  Bytes b(56, 0);
-  Put<int32_t>(b, 4, 0);    // anchor Y
-  Put<int32_t>(b, 8, 0);    // anchor X
+  Bytes b(56, 0);  // anchor at 4 and 8 zero
   Put<uint32_t>(b, 12, 1000);
-  Put<int32_t>(b, 16, 0);
-  Put<int32_t>(b, 20, 10000);
-  Put<int32_t>(b, 24, 10000);
-  Put<int32_t>(b, 28, 0);
-  Put<int32_t>(b, 32, 10000);
-  Put<int32_t>(b, 36, 10000);
+  for (size_t at : {20, 24, 32, 36}) Put<int32_t>(b, at, 10000);
   b[40] = char(fixed);
   b[41] = char(mirror);
   Put<uint32_t>(b, 52, 1);

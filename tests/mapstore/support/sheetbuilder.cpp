@@ -142,10 +142,9 @@ int SheetBuilder::Add(int local, const Bytes& metric, const Bytes& semn, const B
 }
 
 void SheetBuilder::Write(const std::string& folder, const std::string& base, bool userMap) const {
-  WriteFile(folder + base + SheetFileExtension(SHEET_HDR, userMap), hdr);
-  WriteFile(folder + base + SheetFileExtension(SHEET_DAT, userMap), dat);
-  WriteFile(folder + base + SheetFileExtension(SHEET_SEM, userMap), sem);
-  WriteFile(folder + base + SheetFileExtension(SHEET_GRA, userMap), gra);
+  const Bytes* files[] = {&hdr, &dat, &sem, &gra};
+  for (int f = SHEET_HDR; f <= SHEET_GRA; ++f)
+    WriteFile(folder + base + SheetFileExtension(f, userMap), *files[f - SHEET_HDR]);
 }
 
 TestMap::TestMap(const std::string& folder, int count, bool userMap) {
@@ -167,15 +166,10 @@ int TestMap::AddSheet() {
   list->Marker = LISTDESC_MARKER;
   list->Number = n;
   const int userMap = Passport.Register.IsRealPlace;
-  const std::string base = Base(n);
-  std::snprintf(list->NameHDR, sizeof(list->NameHDR), "%s%s", base.c_str(),
-                SheetFileExtension(SHEET_HDR, userMap));
-  std::snprintf(list->NameDAT, sizeof(list->NameDAT), "%s%s", base.c_str(),
-                SheetFileExtension(SHEET_DAT, userMap));
-  std::snprintf(list->NameSEM, sizeof(list->NameSEM), "%s%s", base.c_str(),
-                SheetFileExtension(SHEET_SEM, userMap));
-  std::snprintf(list->NameGRA, sizeof(list->NameGRA), "%s%s", base.c_str(),
-                SheetFileExtension(SHEET_GRA, userMap));
+  char* names[] = {list->NameHDR, list->NameDAT, list->NameSEM, list->NameGRA};
+  for (int f = SHEET_HDR; f <= SHEET_GRA; ++f)
+    std::snprintf(names[f - SHEET_HDR], sizeof(list->NameHDR), "%s%s", Base(n).c_str(),
+                  SheetFileExtension(f, userMap));
   list->Flags = LISTFILE_HDR | LISTFILE_DAT | LISTFILE_SEM | LISTFILE_GRA;
   return n;
 }

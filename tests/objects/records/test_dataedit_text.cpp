@@ -11,46 +11,44 @@
 
 namespace {
 
-struct Edit : TDataEdit {
-  Edit() { Init(); }
-  ~Edit() { Free(); }
-};
+using Entry = std::vector<unsigned char>;
 
-std::vector<unsigned char> EntryBytes(TDataEdit& e) {
+Entry EntryBytes(TDataEdit& e) {
   const char* entry = e.GetTextData();
   if (entry == nullptr) return {};
-  size_t n = static_cast<unsigned char>(entry[0]) + 2u;
-  return std::vector<unsigned char>(entry, entry + n);
+  return Entry(entry, entry + static_cast<unsigned char>(entry[0]) + 2u);
+}
+
+std::string Text(TDataEdit& e) {
+  char b[16];
+  return e.GetText(b, sizeof b) ? b : "(null)";
 }
 
 TEST(DataEditText, EntryLayoutAndPadding) {
   Edit e;
   e.Create(METRIC_F32, 1);
   e.AppendPointSubject(0, 1, 1);
-  ASSERT_EQ(e.PutText("AB", 24), 1);  // left, baseline: no code
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{2, 'A', 'B', 0}));
-  EXPECT_EQ(RecordLength(e.Record), 16u + 8 + 4);
-  ASSERT_EQ(e.PutText("AB", 8), 1);  // left, bottom: code 29
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{6, 'A', 'B', 0, 29, 0, 0, 0}));
-  EXPECT_EQ(RecordLength(e.Record), 16u + 8 + 8);
-  EXPECT_EQ(e.GetTextHorizontalAlign(), 0);
-  EXPECT_EQ(e.GetTextVerticalAlign(), 8);
-  ASSERT_EQ(e.PutText("ABC", 24), 1);  // three bytes of padding, no code
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{6, 'A', 'B', 'C', 0, 0, 0, 0}));
-  ASSERT_EQ(e.PutText("ABCD", 2 | 0x1018), 1);  // right, second row: code 24
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{6, 'A', 'B', 'C', 'D', 0, 24, 0}));
-  EXPECT_EQ(e.GetTextHorizontalAlign(), 2);
-  EXPECT_EQ(e.GetTextVerticalAlign(), 0x1018);
-  // -1 keeps the code the entry has.
-  ASSERT_EQ(e.PutText("X", -1), 1);
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{2, 'X', 0, 24}));
-  // Code 20 is never written.
-  ASSERT_EQ(e.PutText("X", 0 | 24), 1);
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{2, 'X', 0, 0}));
-  EXPECT_EQ(e.GetTextHorizontalAlign(), 0);
-  EXPECT_EQ(e.GetTextVerticalAlign(), 24);
-  // The point before the entry is untouched.
-  EXPECT_EQ(e.XNDouble(1), 1.0);
+  const struct {
+    const char* text;
+    int align;  // written
+    Entry bytes;
+    int h, v;  // read back
+  } cases[] = {
+      {"AB", 24, {2, 'A', 'B', 0}, 0, 24},                             // left, baseline: no code
+      {"AB", 8, {6, 'A', 'B', 0, 29, 0, 0, 0}, 0, 8},                  // left, bottom: code 29
+      {"ABC", 24, {6, 'A', 'B', 'C', 0, 0, 0, 0}, 0, 24},              // padding, no code
+      {"ABCD", 2 | 0x1018, {6, 'A', 'B', 'C', 'D', 0, 24, 0}, 2, 0x1018},  // code 24
+      {"X", -1, {2, 'X', 0, 24}, 2, 0x1018},  // -1 keeps the code the entry has
+      {"X", 0 | 24, {2, 'X', 0, 0}, 0, 24},   // code 20 is never written
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(e.PutText(c.text, c.align), 1);
+    EXPECT_EQ(EntryBytes(e), c.bytes) << c.text << " " << c.align;
+    EXPECT_EQ(RecordLength(e.Record), 16u + 8 + c.bytes.size());
+    EXPECT_EQ(e.GetTextHorizontalAlign(), c.h);
+    EXPECT_EQ(e.GetTextVerticalAlign(), c.v);
+  }
+  EXPECT_EQ(e.XNDouble(1), 1.0);  // the point before the entry is untouched
 }
 
 TEST(DataEditText, AlignmentCodesBothWays) {
@@ -65,7 +63,7 @@ TEST(DataEditText, AlignmentCodesBothWays) {
   EXPECT_EQ(MetricCodeHorizontal(32), 0);
 }
 
-TEST(DataEditText, LongTextsAreCut) {
+TEST(DataEditText, LongTextsAreCutAndReadsTruncate) {
   Edit e;
   e.Create(METRIC_F32, 1);
   std::string t300(300, 'x');
@@ -77,17 +75,12 @@ TEST(DataEditText, LongTextsAreCut) {
   // With a code, the one-byte length leaves room for 253 characters.
   ASSERT_EQ(e.PutText(t300.c_str(), 8), 1);
   EXPECT_EQ(e.TextLength(), 254);
-  std::vector<unsigned char> entry = EntryBytes(e);
+  Entry entry = EntryBytes(e);
   EXPECT_EQ(entry[254], 0);
   EXPECT_EQ(entry[255], 29);
-  EXPECT_EQ(e.GetTextVerticalAlign(), 8);
   ASSERT_NE(e.GetText(buffer, 300), nullptr);
   EXPECT_EQ(std::strlen(buffer), 253u);
-}
 
-TEST(DataEditText, GetTextFillsAndTruncates) {
-  Edit e;
-  e.Create(METRIC_F32, 1);
   e.PutText("Hello", 24);
   char b[8];
   std::memset(b, 'z', sizeof b);
@@ -98,31 +91,23 @@ TEST(DataEditText, GetTextFillsAndTruncates) {
   EXPECT_EQ(std::string(b, 4), "Helz");
   EXPECT_EQ(e.GetText(b, 0), nullptr);
   EXPECT_STREQ(e.GetObjectText(), "Hello");
-}
-
-TEST(DataEditText, RussianTextBytesPassThrough) {
-  Edit e;
-  e.Create(METRIC_F32, 1);
-  const char name[] = "\xCC\xEE\xF1\xEA\xE2\xE0";  // cp1251 bytes
+  const char name[] = "\xCC\xEE\xF1\xEA\xE2\xE0";  // cp1251 bytes pass through
   e.PutText(name, 24);
-  char b[16];
-  EXPECT_STREQ(e.GetText(b, 16), name);
+  EXPECT_EQ(Text(e), name);
 }
 
 TEST(DataEditText, AlignmentOfAllContours) {
-  std::vector<char> r = BuildMetric(
-      METRIC_F32, {{{{1, 1}}, "Bottom", 29}, {{{2, 2}}, "Top", 26}, {{{3, 3}}, "Plain"}}, true);
-  Edit e;
-  e.Load(reinterpret_cast<LONGMETRIC*>(r.data()), 1);
+  Edit e(BuildMetric(METRIC_F32,
+                     {{{{1, 1}}, "Bottom", 29}, {{{2, 2}}, "Top", 26}, {{{3, 3}}, "Plain"}}, true),
+         1);
   EXPECT_EQ(e.PutTextHorizontalAlign(2, -1), 2);
-  char b[16];
   for (int c = 0; c <= 2; ++c) {
     e.DescPointSubject(c);
     EXPECT_EQ(e.GetTextHorizontalAlign(), 2) << c;
     EXPECT_EQ(e.GetTextVerticalAlign(), 8) << c;  // the first contour's row
   }
   e.DescPointSubject(1);
-  EXPECT_STREQ(e.GetText(b, 16), "Top");
+  EXPECT_EQ(Text(e), "Top");
   EXPECT_EQ(e.XNDouble(1), 2.0);
 
   EXPECT_EQ(e.PutTextVerticalAlign(0, 2), 0);  // one contour only
@@ -140,24 +125,21 @@ TEST(DataEditText, AlignmentOfAllContours) {
 
 TEST(DataEditText, PutTextDataTakesEntryForm) {
   TEXTDATA d{};
-  const unsigned char raw[] = {6, 'N', 'a', 'm', 'e', 0, 31, 0};
-  std::memcpy(&d, raw, sizeof raw);
   Edit e;
   e.Create(METRIC_F64, 1);
-  ASSERT_EQ(e.PutTextData(&d), 1);
+  auto put = [&](std::initializer_list<unsigned char> raw) {
+    std::copy(raw.begin(), raw.end(), reinterpret_cast<unsigned char*>(&d));
+    return e.PutTextData(&d);
+  };
+  ASSERT_EQ(put({6, 'N', 'a', 'm', 'e', 0, 31, 0}), 1);
   EXPECT_EQ(e.GetTextHorizontalAlign(), 6);
   EXPECT_EQ(e.GetTextVerticalAlign(), 8);
   // A code outside 20..31: left, baseline, no code stored.
-  const unsigned char odd[] = {6, 'N', 'a', 'm', 'e', 0, 77, 0};
-  std::memcpy(&d, odd, sizeof odd);
-  ASSERT_EQ(e.PutTextData(&d), 1);
-  EXPECT_EQ(EntryBytes(e), (std::vector<unsigned char>{6, 'N', 'a', 'm', 'e', 0, 0, 0}));
+  ASSERT_EQ(put({6, 'N', 'a', 'm', 'e', 0, 77, 0}), 1);
+  EXPECT_EQ(EntryBytes(e), (Entry{6, 'N', 'a', 'm', 'e', 0, 0, 0}));
   // An entry without a terminator inside its length keeps L characters.
-  const unsigned char bare[] = {3, 'a', 'b', 'c', 'd', 'e'};
-  std::memcpy(&d, bare, sizeof bare);
-  ASSERT_EQ(e.PutTextData(&d), 1);
-  char b[8];
-  EXPECT_STREQ(e.GetText(b, 8), "abc");
+  ASSERT_EQ(put({3, 'a', 'b', 'c', 'd', 'e'}), 1);
+  EXPECT_EQ(Text(e), "abc");
   // A host record with the largest L and no terminator is read within its
   // 256 bytes.
   auto full = std::make_unique<TEXTDATA>();
@@ -177,8 +159,7 @@ TEST(DataEditText, PutTextOnPlainRecordTurnsTextsOn) {
   EXPECT_EQ(e.TextFlag, 1);
   EXPECT_EQ(RecordKind(e.Record), METRIC_F32);  // texts have no heights
   e.DescPointSubject(1);
-  char b[8];
-  EXPECT_STREQ(e.GetText(b, 8), "Sub");  // the contour the cursor was on
+  EXPECT_EQ(Text(e), "Sub");  // the contour the cursor was on
   e.DescPointSubject(0);
   EXPECT_EQ(e.TextLength(), 2);
 }
@@ -192,8 +173,7 @@ TEST(DataEditText, PutTextNeverGrows) {
   EXPECT_EQ(e.PutText("ABCDEF", 24), 1);  // L 6: four bytes more
   EXPECT_EQ(e.PutText("ABCDEFGHIJ", 24), 0);
   EXPECT_EQ(static_cast<void*>(e.Record), static_cast<void*>(block.data()));
-  char b[8];
-  EXPECT_STREQ(e.GetText(b, 8), "ABCDEF");
+  EXPECT_EQ(Text(e), "ABCDEF");
 }
 
 }  // namespace

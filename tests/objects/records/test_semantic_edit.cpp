@@ -37,17 +37,23 @@ std::vector<char> Record(const std::vector<TSemBlock>& blocks) {
 
 WORD LengthField(const SEMANTIC* s) { return s->Length; }
 
+// An exact-size heap copy of the first n bytes, so that reads past it are caught.
+std::unique_ptr<char[]> Exact(const std::vector<char>& r, size_t n) {
+  std::unique_ptr<char[]> p(new char[n]);
+  std::memcpy(p.get(), r.data(), n);
+  return p;
+}
+SEMANTIC* AsSemn(char* p) { return reinterpret_cast<SEMANTIC*>(p); }
+
 TEST(SemnEdit, LoadingALongRecordTakesABlockOfItsOwnSize) {
   std::vector<TSemBlock> blocks;
   for (int i = 0; i < 19; ++i) blocks.push_back(TextBlock(100 + i, 255));  // 260 bytes each
   blocks.push_back(TextBlock(200, 51));                                     // 56 bytes
   std::vector<char> r = Record(blocks);
   ASSERT_EQ(r.size(), 5000u);
-  std::unique_ptr<char[]> source(new char[r.size()]);
-  std::memcpy(source.get(), r.data(), r.size());
-
+  auto source = Exact(r, r.size());
   TSemnEdit e;
-  EXPECT_EQ(e.Load(TObjectSemn(reinterpret_cast<SEMANTIC*>(source.get()))), 5000);
+  EXPECT_EQ(e.Load(TObjectSemn(AsSemn(source.get()))), 5000);
   EXPECT_EQ(e.BlockSize(), 6020);
   EXPECT_EQ(0, std::memcmp(e.Record(), r.data(), r.size()));
   EXPECT_EQ(e.IsChanged(), 0);
@@ -55,13 +61,13 @@ TEST(SemnEdit, LoadingALongRecordTakesABlockOfItsOwnSize) {
 
   // A short record is copied into the block it has.
   std::vector<char> small = Record({TextBlock(1, 3)});
-  EXPECT_EQ(e.Load(TObjectSemn(reinterpret_cast<SEMANTIC*>(small.data()))), 12);
+  EXPECT_EQ(e.Load(TObjectSemn(AsSemn(small.data()))), 12);
   EXPECT_EQ(e.BlockSize(), 6020);
   EXPECT_EQ(e.DataLength(), 8);
 
   // Not a semantics record: empty and 0.
   char junk[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_EQ(e.Load(TObjectSemn(reinterpret_cast<SEMANTIC*>(junk))), 0);
+  EXPECT_EQ(e.Load(TObjectSemn(AsSemn(junk))), 0);
   EXPECT_EQ(e.CheckLength(0), 4);
   EXPECT_EQ(e.Load(TObjectSemn(nullptr)), 0);
 }
@@ -77,8 +83,7 @@ TEST(SemnEdit, AppendGrowsByTheRule) {
   ASSERT_NE(e.Append(&rest), nullptr);
   ASSERT_EQ(e.CheckLength(0), 4090);
   EXPECT_EQ(e.BlockSize(), 4096);
-  TSemBlock ten = TextBlock(21, 5);
-  ASSERT_EQ(ten.BlockLength(), 10);
+  TSemBlock ten = TextBlock(21, 5);  // 10 bytes
   char* at = e.Append(&ten);
   ASSERT_NE(at, nullptr);
   EXPECT_EQ(e.BlockSize(), 5124);
@@ -112,10 +117,7 @@ TEST(SemnEdit, TheRecordNeverOutgrowsItsSixteenBitLength) {
   TSemBlock ten = TextBlock(2, 5);
   ASSERT_NE(e.Append(&ten), nullptr);
   EXPECT_EQ(LengthField(e.Record()), 65534);
-  TSemBlock twelve;
-  twelve.Code = 3;
-  twelve.Value.LoadDouble(1.0);
-  EXPECT_EQ(e.Append(&twelve), nullptr);
+  EXPECT_EQ(e.Append(3, 1), nullptr);  // 8 bytes more do not fit
   EXPECT_EQ(LengthField(e.Record()), 65534);
   EXPECT_EQ(e.CheckLength(0), 65534);
   EXPECT_EQ(e.Cursor()->SemanticsAmount(), 253);
@@ -154,8 +156,7 @@ TEST(SemnEdit, LyingAndTruncatedRecordsAreRefused) {
   std::vector<char> r = Record({TextBlock(1, 3), TextBlock(2, 7)});
   TSemnEdit e;
   // The record claims more than the caller holds.
-  std::unique_ptr<char[]> cut(new char[10]);
-  std::memcpy(cut.get(), r.data(), 10);
+  auto cut = Exact(r, 10);
   EXPECT_EQ(e.Access(cut.get(), 10, 0), 0);
   EXPECT_EQ(e.Record(), nullptr);
   EXPECT_EQ(e.Cursor()->SemanticsAmount(), 0);
@@ -168,16 +169,14 @@ TEST(SemnEdit, LyingAndTruncatedRecordsAreRefused) {
   // A length that ends inside the second block: the walk stops before it.
   std::vector<char> lying = r;
   lying[2] = 16;
-  std::unique_ptr<char[]> exact(new char[16]);
-  std::memcpy(exact.get(), lying.data(), 16);
+  auto exact = Exact(lying, 16);
   ASSERT_EQ(e.Access(exact.get(), 0, 0), 1);
   EXPECT_EQ(e.Cursor()->SemanticsAmount(), 1);
   EXPECT_EQ(e.CheckLength(0), 12);
   // Loading such a record keeps only the whole blocks.
-  std::unique_ptr<char[]> exact2(new char[16]);
-  std::memcpy(exact2.get(), lying.data(), 16);
+  auto exact2 = Exact(lying, 16);
   TSemnEdit f;
-  EXPECT_EQ(f.Load(TObjectSemn(reinterpret_cast<SEMANTIC*>(exact2.get()))), 12);
+  EXPECT_EQ(f.Load(TObjectSemn(AsSemn(exact2.get()))), 12);
   EXPECT_EQ(LengthField(f.Record()), 12);
 }
 
@@ -263,8 +262,7 @@ TEST(SemnEditObjectCode, HugeAndInfiniteDoublesDoNotHang) {
 // its own bytes behind it: nothing past them is read.
 TEST(SemnEdit, BlocksTakenFromInsideARecordAreReadToTheirOwnLength) {
   std::vector<char> r = Record({TextBlock(7, 3)});  // 4 + 8 bytes
-  std::unique_ptr<char[]> source(new char[r.size()]);
-  std::memcpy(source.get(), r.data(), r.size());
+  auto source = Exact(r, r.size());
   const auto* inside = reinterpret_cast<const TSemBlock*>(source.get() + 4);
 
   TSemnEdit e;

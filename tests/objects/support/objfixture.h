@@ -5,10 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
-
-#include <cstring>
 
 #include "common/messages.h"
 #include "mapstore/map.h"
@@ -37,18 +36,15 @@ enum : int { SEM_WIDTH = 12, SEM_NAME = 9 };
 inline bool WriteObjectClassifier(const std::string& path) {
   rsctest::Builder b = rsctest::Builder::Minimal();
   rsctest::Semantic& width = b.AddSemantic(SEM_WIDTH, 1, "WIDTH", "WD");
-  width.decimal = 0;
-  width.size = 6;
+  width.decimal = 0, width.size = 6;
   b.AddSemantic(SEM_NAME, 0, "NAME", "NM").common = 1;
 
-  b.AddObject(600, 0, "ROAD").series = 1;
-  b.objects.back().segment = 1;
-  b.AddObject(600, 0, "ROAD WIDE").series = 2;
-  b.objects.back().segment = 1;
-  b.AddObject(700, 1, "LAKE").segment = 2;
-  b.objects.back().scaleFlag = 1;
-  b.objects.back().bot = 3;
-  b.objects.back().top = 4;
+  for (int member = 1; member <= 2; member++) {
+    b.AddObject(600, 0, member == 1 ? "ROAD" : "ROAD WIDE").series = member;
+    b.objects.back().segment = 1;
+  }
+  auto& lake = b.AddObject(700, 1, "LAKE");
+  lake.segment = 2, lake.scaleFlag = 1, lake.bot = 3, lake.top = 4;
   b.AddObject(800, 2, "TOWN").segment = 2;
   b.AddObject(900, 3, "LABEL").segment = 3;
   for (uint16_t n = 16; n <= 20; n++)
@@ -56,17 +52,13 @@ inline bool WriteObjectClassifier(const std::string& path) {
   b.pos.push_back({600, 0, {}, {SEM_WIDTH, SEM_NAME}});
 
   rsctest::Limit lim;
-  lim.excode = 600;
-  lim.local = 0;
-  lim.code1 = SEM_WIDTH;
+  lim.excode = 600, lim.local = 0, lim.code1 = SEM_WIDTH, lim.def1 = 1;
   lim.values1 = {5, 15};
-  lim.def1 = 1;
   lim.variants = {1, 2};
   b.limits.push_back(lim);
   for (int i = 1; i <= 3; i++) {
     rsctest::Layer l;
-    l.name = "LAYER " + std::to_string(i);
-    l.shortName = "L" + std::to_string(i);
+    l.name = "LAYER " + std::to_string(i), l.shortName = "L" + std::to_string(i);
     l.number = uint8_t(i);
     b.layers.push_back(l);
   }

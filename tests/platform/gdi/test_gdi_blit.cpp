@@ -37,10 +37,8 @@ TEST(GdiBlit, DibSectionLayout) {
   std::vector<BYTE> zero(48, 0);
   EXPECT_EQ(memcmp(bits, zero.data(), 48), 0);
   plat::SetPixel(dc, 1, 0, RGB(1, 2, 3));  // top row = last row in memory
-  const BYTE* b = static_cast<const BYTE*>(bits);
-  EXPECT_EQ(b[32 + 3], 3);
-  EXPECT_EQ(b[32 + 4], 2);
-  EXPECT_EQ(b[32 + 5], 1);
+  const BYTE bgr[3] = {3, 2, 1};
+  EXPECT_EQ(memcmp(static_cast<const BYTE*>(bits) + 32 + 3, bgr, 3), 0);
   // Bad headers fail cleanly.
   BITMAPINFO bad = info;
   bad.bmiHeader.biBitCount = 16;
@@ -134,7 +132,8 @@ TEST(GdiBlit, SetDIBitsToDeviceBottomUpScanLines) {
   Image img(false);
   c.Clear(0xFFFFFF);
   EXPECT_EQ(plat::SetDIBitsToDevice(c.dc(), 1, 1, 3, 4, 0, 0, 0, 4, img.pixels, &img.info,
-                                    DIB_RGB_COLORS), 4);
+                                    DIB_RGB_COLORS),
+            4);
   // The top row shows the last scan line.
   EXPECT_EQ(c.At(1, 1), RGB(0, 0, 0x40));
   EXPECT_EQ(c.At(1, 4), RGB(0, 0, 0x10));
@@ -147,17 +146,19 @@ TEST(GdiBlit, SetDIBitsToDeviceBottomUpScanLines) {
   // Only scans 2 and 3 are given (the bits start at scan 2).
   c.Clear(0xFFFFFF);
   EXPECT_EQ(plat::SetDIBitsToDevice(c.dc(), 0, 0, 3, 4, 0, 0, 2, 2, img.pixels[0], &img.info,
-                                    DIB_RGB_COLORS), 2);
+                                    DIB_RGB_COLORS),
+            2);
   EXPECT_EQ(c.At(0, 0), RGB(0, 0, 0x20));  // scan 3 = second given line
   EXPECT_EQ(c.At(0, 1), RGB(0, 0, 0x10));  // scan 2 = first given line
   EXPECT_EQ(c.At(0, 2), 0xFFFFFFu);
   // Lines beyond the image are cut; a bad header fails.
   EXPECT_EQ(plat::SetDIBitsToDevice(c.dc(), 0, 0, 3, 4, 0, 0, 3, 9, img.pixels[0], &img.info,
-                                    DIB_RGB_COLORS), 1);
+                                    DIB_RGB_COLORS),
+            1);
   BITMAPINFO bad = img.info;
   bad.bmiHeader.biCompression = 1;
-  EXPECT_EQ(plat::SetDIBitsToDevice(c.dc(), 0, 0, 3, 4, 0, 0, 0, 4, img.pixels, &bad,
-                                    DIB_RGB_COLORS), 0);
+  EXPECT_EQ(
+      plat::SetDIBitsToDevice(c.dc(), 0, 0, 3, 4, 0, 0, 0, 4, img.pixels, &bad, DIB_RGB_COLORS), 0);
 }
 
 TEST(GdiBlit, SetDIBitsToDeviceTopDownAndEightBit) {

@@ -64,11 +64,7 @@ void Paint(HDC dc, HDC picture) {
   plat::BitBlt(dc, 12, 40, 20, 10, picture, 2, 3, SRCCOPY);
   uint32_t bits[2][4] = {{0x112233, 0x445566, 0x778899, 0xAABBCC}, {0xFF0000, 0xFF, 0xFF00, 0}};
   BITMAPINFO info{};
-  info.bmiHeader.biSize = 40;
-  info.bmiHeader.biWidth = 4;
-  info.bmiHeader.biHeight = 2;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader = {40, 4, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   plat::SetDIBitsToDevice(dc, 90, 40, 4, 2, 0, 0, 0, 2, bits, &info, DIB_RGB_COLORS);
   plat::SelectClipRgn(dc, nullptr);
   plat::SelectObject(dc, oldPen);
@@ -77,6 +73,32 @@ void Paint(HDC dc, HDC picture) {
   plat::DeleteObject(wide);
   plat::DeleteObject(brush);
 }
+
+// The bytes of a closed recording.
+std::vector<uint8_t> Close(HDC meta) {
+  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
+  std::vector<uint8_t> b(plat::GetEnhMetaFileBits(emf, 0, nullptr));
+  plat::GetEnhMetaFileBits(emf, (UINT)b.size(), b.data());
+  plat::DeleteEnhMetaFile(emf);
+  return b;
+}
+
+// Offset of the first record of a type (0: none).
+size_t FindRecord(const std::vector<uint8_t>& b, DWORD wanted) {
+  DWORD at;
+  memcpy(&at, &b[4], 4);  // header size
+  while (at + 8 <= b.size()) {
+    DWORD type, size;
+    memcpy(&type, &b[at], 4);
+    memcpy(&size, &b[at + 4], 4);
+    if (type == wanted) return at;
+    if (size < 8) break;
+    at += size;
+  }
+  return 0;
+}
+
+void Put32(std::vector<uint8_t>& b, size_t at, DWORD v) { memcpy(&b[at], &v, 4); }
 
 struct Header {
   DWORD type, size;
@@ -139,10 +161,8 @@ TEST(GdiMetafile, ReplayGivesTheSamePixelsAsDrawing) {
   EXPECT_EQ(last, 14u);  // EOF
   EXPECT_TRUE(small);
   EXPECT_FALSE(wide);
-  EXPECT_EQ(h.bounds.left, 0);
-  EXPECT_EQ(h.bounds.top, 0);
-  EXPECT_EQ(h.bounds.right, 119);
-  EXPECT_EQ(h.bounds.bottom, 99);
+  const RECT bounds{0, 0, 119, 99};
+  EXPECT_EQ(memcmp(&h.bounds, &bounds, sizeof bounds), 0);
   EXPECT_EQ(h.frame.right, 120 * 2540 / 96);
   EXPECT_GE(h.handles, 4);
   // The description follows the header in UTF-16.
@@ -156,15 +176,12 @@ TEST(GdiMetafile, LargeCoordinatesUseThirtyTwoBitRecords) {
   plat::Polyline(meta, far, 2);
   POINT near[] = {{0, 0}, {-32768, 32767}};
   plat::Polyline(meta, near, 2);
-  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
-  std::vector<uint8_t> b(plat::GetEnhMetaFileBits(emf, 0, nullptr));
-  plat::GetEnhMetaFileBits(emf, (UINT)b.size(), b.data());
-  plat::DeleteEnhMetaFile(emf);
+  std::vector<uint8_t> b = Close(meta);
   DWORD first, second, firstSize;
   memcpy(&first, &b[108], 4);
   memcpy(&firstSize, &b[112], 4);
   memcpy(&second, &b[108 + firstSize], 4);
-  EXPECT_EQ(first, 4u);    // POLYLINE
+  EXPECT_EQ(first, 4u);  // POLYLINE
   EXPECT_EQ(firstSize, 44u);
   EXPECT_EQ(second, 87u);  // POLYLINE16
 }
@@ -179,10 +196,7 @@ TEST(GdiMetafile, RectanglesSpanningTheWholeRangeAreRecorded) {
   // Source pixels too many for one record: the copy fails, not dropped.
   Canvas picture(4, 4);
   EXPECT_FALSE(plat::BitBlt(meta, 0, 0, 20000, 20000, picture.dc(), 0, 0, SRCCOPY));
-  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
-  ASSERT_NE(emf, nullptr);
-  EXPECT_GT(plat::GetEnhMetaFileBits(emf, 0, nullptr), 0u);
-  plat::DeleteEnhMetaFile(emf);
+  EXPECT_GT(Close(meta).size(), 0u);
   plat::DeleteObject(brush);
 }
 
@@ -191,10 +205,7 @@ TEST(GdiMetafile, DamagedFilesStopCleanly) {
   POINT pts[] = {{1, 1}, {30, 1}, {30, 20}};
   plat::Polygon(meta, pts, 3);
   plat::Polyline(meta, pts, 3);
-  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
-  std::vector<uint8_t> good(plat::GetEnhMetaFileBits(emf, 0, nullptr));
-  plat::GetEnhMetaFileBits(emf, (UINT)good.size(), good.data());
-  plat::DeleteEnhMetaFile(emf);
+  std::vector<uint8_t> good = Close(meta);
   Canvas c(40, 40);
   EXPECT_TRUE(plat::gdi::PlayMetaFile(c.dc(), good));
   for (size_t cut = 0; cut < good.size(); cut += 4) {
@@ -202,41 +213,13 @@ TEST(GdiMetafile, DamagedFilesStopCleanly) {
     EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), part)) << cut;
   }
   // A record claiming more points than it holds, a zero-size record.
-  std::vector<uint8_t> lying = good;
-  DWORD huge = 0x40000000;
-  memcpy(&lying[108 + 24], &huge, 4);
+  std::vector<uint8_t> lying = good, zero = good;
+  Put32(lying, 108 + 24, 0x40000000);
+  Put32(zero, 108 + 4, 0);
   EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), lying));
-  std::vector<uint8_t> zero = good;
-  memset(&zero[108 + 4], 0, 4);
   EXPECT_FALSE(plat::gdi::PlayMetaFile(c.dc(), zero));
   EXPECT_FALSE(plat::gdi::PlayMetaFile(nullptr, good));
 }
-
-// The bytes of a closed recording.
-std::vector<uint8_t> Close(HDC meta) {
-  HENHMETAFILE emf = plat::CloseEnhMetaFile(meta);
-  std::vector<uint8_t> b(plat::GetEnhMetaFileBits(emf, 0, nullptr));
-  plat::GetEnhMetaFileBits(emf, (UINT)b.size(), b.data());
-  plat::DeleteEnhMetaFile(emf);
-  return b;
-}
-
-// Offset of the first record of a type (0: none).
-size_t FindRecord(const std::vector<uint8_t>& b, DWORD wanted) {
-  DWORD at;
-  memcpy(&at, &b[4], 4);  // header size
-  while (at + 8 <= b.size()) {
-    DWORD type, size;
-    memcpy(&type, &b[at], 4);
-    memcpy(&size, &b[at + 4], 4);
-    if (type == wanted) return at;
-    if (size < 8) break;
-    at += size;
-  }
-  return 0;
-}
-
-void Put32(std::vector<uint8_t>& b, size_t at, DWORD v) { memcpy(&b[at], &v, 4); }
 
 TEST(GdiMetafile, BitmapRecordsWithLyingSizesAreRejected) {
   Canvas picture(8, 8);
@@ -267,11 +250,7 @@ TEST(GdiMetafile, PartialScanLinesReplay) {
                          {0x00FF00, 0x00FF00, 0x00FF00},
                          {0x0000FF, 0x0000FF, 0x0000FF}};
   BITMAPINFO info{};
-  info.bmiHeader.biSize = 40;
-  info.bmiHeader.biWidth = 3;
-  info.bmiHeader.biHeight = 8;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader = {40, 3, 8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   auto paint = [&](HDC dc) {
     return plat::SetDIBitsToDevice(dc, 2, 1, 3, 8, 0, 0, 2, 3, rows, &info, DIB_RGB_COLORS);
   };
@@ -302,8 +281,8 @@ TEST(GdiMetafile, PaletteIndexedImagesReplay) {
     HPALETTE pal = plat::CreatePalette(reinterpret_cast<const LOGPALETTE*>(&lp));
     HPALETTE old = plat::SelectPalette(dc, pal, FALSE);
     EXPECT_EQ(plat::SetDIBitsToDevice(dc, 1, 1, 4, 1, 0, 0, 0, 1, row,
-                                      reinterpret_cast<const BITMAPINFO*>(&info),
-                                      DIB_PAL_COLORS), 1);
+                                      reinterpret_cast<const BITMAPINFO*>(&info), DIB_PAL_COLORS),
+              1);
     plat::SelectPalette(dc, old, TRUE);
     plat::DeleteObject(pal);
   };

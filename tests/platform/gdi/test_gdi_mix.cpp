@@ -47,9 +47,9 @@ void CheckMixes(int bpp) {
   EXPECT_EQ(plat::SetROP2(c.dc(), 17), 0);
 }
 
-TEST(GdiMix, AllSixteenOn32Bits) { CheckMixes(32); }
-TEST(GdiMix, AllSixteenOn24Bits) { CheckMixes(24); }
-TEST(GdiMix, AllSixteenOnTheIndexOf8Bits) { CheckMixes(8); }
+TEST(GdiMix, AllSixteenOn32And24BitsAndOnTheIndexOf8Bits) {
+  for (int bpp : {32, 24, 8}) CheckMixes(bpp);
+}
 
 TEST(GdiMix, ThirtyTwoBitPixelsAreBlueGreenRedZero) {
   Canvas c(2, 2);
@@ -95,13 +95,7 @@ TEST(GdiMix, EightBitColoursMatchExactlyFirstThenNearestLowestIndex) {
   struct {
     BITMAPINFOHEADER h;
     RGBQUAD t[4];
-  } info{};
-  info.h.biSize = 40;
-  info.h.biWidth = 4;
-  info.h.biHeight = 1;
-  info.h.biPlanes = 1;
-  info.h.biBitCount = 8;
-  info.h.biClrUsed = 4;
+  } info{{40, 4, 1, 1, 8, BI_RGB, 0, 0, 0, 4, 0}, {}};
   info.t[0] = RGBQUAD{200, 200, 200, 0};
   info.t[1] = RGBQUAD{0, 0, 10, 0};  // red 10
   info.t[2] = RGBQUAD{0, 10, 0, 0};  // green 10
@@ -114,10 +108,8 @@ TEST(GdiMix, EightBitColoursMatchExactlyFirstThenNearestLowestIndex) {
   plat::SetPixel(dc, 1, 0, RGB(5, 5, 0));   // equally near 1, 2 and 3
   plat::SetPixel(dc, 2, 0, RGB(0, 9, 0));   // nearest 2
   plat::SetPixel(dc, 3, 0, RGB(190, 255, 180));
-  EXPECT_EQ(plat::gdi::GetPixelValue(dc, 0, 0), 1u);
-  EXPECT_EQ(plat::gdi::GetPixelValue(dc, 1, 0), 1u);
-  EXPECT_EQ(plat::gdi::GetPixelValue(dc, 2, 0), 2u);
-  EXPECT_EQ(plat::gdi::GetPixelValue(dc, 3, 0), 0u);
+  const DWORD expected[4] = {1, 1, 2, 0};
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(plat::gdi::GetPixelValue(dc, x, 0), expected[x]) << x;
   plat::SelectObject(dc, old);
   plat::DeleteObject(bmp);
   plat::DeleteDC(dc);

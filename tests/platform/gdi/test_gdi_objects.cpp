@@ -2,6 +2,8 @@
 // device capabilities and the kinds of contexts.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/ui.h"
 #include "support/canvas.h"
 
@@ -12,9 +14,9 @@ using plat::gdi::ObjectKind;
 
 int LiveTotal() {
   int n = 0;
-  for (ObjectKind k : {ObjectKind::Dc, ObjectKind::Pen, ObjectKind::Brush, ObjectKind::Font,
-                       ObjectKind::Bitmap, ObjectKind::Palette, ObjectKind::Region,
-                       ObjectKind::MetaFile})
+  for (ObjectKind k :
+       {ObjectKind::Dc, ObjectKind::Pen, ObjectKind::Brush, ObjectKind::Font, ObjectKind::Bitmap,
+        ObjectKind::Palette, ObjectKind::Region, ObjectKind::MetaFile})
     n += LiveObjects(k);
   return n;
 }
@@ -103,10 +105,8 @@ TEST(GdiObjects, ClipRegionIsCopiedAndBoxed) {
   plat::SetViewportOrgEx(c.dc(), 1, 1, nullptr);
   RECT box;
   EXPECT_EQ(plat::GetClipBox(c.dc(), &box), SIMPLEREGION);
-  EXPECT_EQ(box.left, 4);
-  EXPECT_EQ(box.top, 1);
-  EXPECT_EQ(box.right, 14);
-  EXPECT_EQ(box.bottom, 11);
+  const RECT logical{4, 1, 14, 11};  // device (5, 2)-(15, 12) less the origin
+  EXPECT_EQ(memcmp(&box, &logical, sizeof box), 0);
   HBRUSH b = plat::CreateSolidBrush(0);
   RECT all{-5, -5, 30, 30};
   plat::FillRect(c.dc(), &all, b);
@@ -121,19 +121,17 @@ TEST(GdiObjects, DeviceCapabilities) {
   plat::gdi::SetDisplay(1280, 1024, 96, true);
   HDC ic = plat::CreateICA("DISPLAY", nullptr, nullptr, nullptr);
   ASSERT_NE(ic, nullptr);
-  EXPECT_EQ(plat::GetDeviceCaps(ic, TECHNOLOGY), DT_RASDISPLAY);
-  EXPECT_EQ(plat::GetDeviceCaps(ic, HORZRES), 1280);
-  EXPECT_EQ(plat::GetDeviceCaps(ic, VERTRES), 1024);
-  EXPECT_EQ(plat::GetDeviceCaps(ic, LOGPIXELSY), 96);
+  for (auto [cap, value] :
+       {std::pair{TECHNOLOGY, DT_RASDISPLAY}, {HORZRES, 1280}, {VERTRES, 1024}, {LOGPIXELSY, 96}})
+    EXPECT_EQ(plat::GetDeviceCaps(ic, cap), value) << cap;
   EXPECT_TRUE(plat::GetDeviceCaps(ic, RASTERCAPS) & RC_BITBLT);
   EXPECT_EQ(plat::CreateICA("PRINTER", nullptr, nullptr, nullptr), nullptr);
 
   HDC printer = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 400, 300, 300, 600);
   ASSERT_NE(printer, nullptr);
-  EXPECT_EQ(plat::GetDeviceCaps(printer, TECHNOLOGY), DT_RASPRINTER);
-  EXPECT_EQ(plat::GetDeviceCaps(printer, LOGPIXELSX), 300);
-  EXPECT_EQ(plat::GetDeviceCaps(printer, LOGPIXELSY), 600);
-  EXPECT_EQ(plat::GetDeviceCaps(printer, HORZRES), 400);
+  for (auto [cap, value] :
+       {std::pair{TECHNOLOGY, DT_RASPRINTER}, {LOGPIXELSX, 300}, {LOGPIXELSY, 600}, {HORZRES, 400}})
+    EXPECT_EQ(plat::GetDeviceCaps(printer, cap), value) << cap;
   EXPECT_EQ(plat::gdi::GetPixelColor(printer, 399, 299), 0xFFFFFFu);
   HDC mem = plat::CreateCompatibleDC(printer);
   EXPECT_EQ(plat::GetDeviceCaps(mem, TECHNOLOGY), DT_RASPRINTER);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "support/canvas.h"
 
@@ -51,8 +52,8 @@ TEST(GdiText, MonochromeInkInTheTextColourIgnoringTheMix) {
   Ink ink = InkOf(c, kInk);
   EXPECT_GT(ink.count, 50);
   EXPECT_EQ(ink.count + c.Count(kWhite), 200 * 80);  // no grey edges
-  EXPECT_LT(ink.y0, 50);  // ascenders above the baseline
-  EXPECT_GT(ink.y1, 50);  // the descender of g below it
+  EXPECT_LT(ink.y0, 50);                             // ascenders above the baseline
+  EXPECT_GT(ink.y1, 50);                             // the descender of g below it
   EXPECT_GE(ink.x0, 10);
 }
 
@@ -87,10 +88,8 @@ TEST(GdiText, OpaqueModeFillsTheBoxFirst) {
   plat::GetTextExtentPoint32A(c.dc(), "Map", 3, &size);
   Ink back = InkOf(c, kBack), ink = InkOf(c, kInk);
   EXPECT_EQ(back.count + ink.count, size.cx * size.cy);
-  EXPECT_EQ(back.x0, 20);
-  EXPECT_EQ(back.y0, 10);
-  EXPECT_EQ(back.x1, 20 + size.cx - 1);
-  EXPECT_EQ(back.y1, 10 + size.cy - 1);
+  const int box[4] = {20, 10, 20 + size.cx - 1, 10 + size.cy - 1};
+  EXPECT_EQ(std::vector<int>({back.x0, back.y0, back.x1, back.y1}), std::vector<int>(box, box + 4));
 }
 
 TEST(GdiText, RotatedTextLiesWhereTheAlignmentSays) {

@@ -144,25 +144,24 @@ TEST(TextMetrics, HeldFontsSurviveCacheTrimming) {
 }
 
 TEST(Charsets, BytesMapByCodePage) {
-  EXPECT_EQ(ByteToUnicode(ANSI_CHARSET, 'A'), U'A');
-  EXPECT_EQ(ByteToUnicode(RUSSIAN_CHARSET, 0x41), U'A');
-  EXPECT_EQ(ByteToUnicode(RUSSIAN_CHARSET, 0xC0), U'\x0410');
-  EXPECT_EQ(ByteToUnicode(RUSSIAN_CHARSET, 0xFF), U'\x044F');
-  EXPECT_EQ(ByteToUnicode(RUSSIAN_CHARSET, 0xA8), U'\x0401');
-  EXPECT_EQ(ByteToUnicode(RUSSIAN_CHARSET, 0xB9), U'\x2116');
-  EXPECT_EQ(ByteToUnicode(ANSI_CHARSET, 0x80), U'\x20AC');
-  EXPECT_EQ(ByteToUnicode(DEFAULT_CHARSET, 0xC0), U'\x00C0');
-  EXPECT_EQ(ByteToUnicode(EASTEUROPE_CHARSET, 0x8A), U'\x0160');
-  EXPECT_EQ(ByteToUnicode(GREEK_CHARSET, 0xC1), U'\x0391');
-  EXPECT_EQ(ByteToUnicode(TURKISH_CHARSET, 0xD0), U'\x011E');
-  EXPECT_EQ(ByteToUnicode(HEBREW_CHARSET, 0xE0), U'\x05D0');
-  EXPECT_EQ(ByteToUnicode(ARABIC_CHARSET, 0xC7), U'\x0627');
-  EXPECT_EQ(ByteToUnicode(BALTIC_CHARSET, 0xC0), U'\x0104');
-  EXPECT_EQ(ByteToUnicode(OEM_CHARSET, 0x80), U'\x0410');
-  EXPECT_EQ(ByteToUnicode(OEM_CHARSET, 0xE0), U'\x0440');
-  EXPECT_EQ(ByteToUnicode(SYMBOL_CHARSET, 0xC0), U'\x00C0');
-  // Sets without a table read as ANSI.
-  EXPECT_EQ(ByteToUnicode(SHIFTJIS_CHARSET, 0x80), U'\x20AC');
+  // Sets without a table (Shift-JIS here) read as ANSI.
+  const struct {
+    BYTE charset;
+    int byte;
+    char32_t code;
+  } cases[] = {
+      {ANSI_CHARSET, 'A', 0x41},          {RUSSIAN_CHARSET, 0x41, 0x41},
+      {RUSSIAN_CHARSET, 0xC0, 0x0410},    {RUSSIAN_CHARSET, 0xFF, 0x044F},
+      {RUSSIAN_CHARSET, 0xA8, 0x0401},    {RUSSIAN_CHARSET, 0xB9, 0x2116},
+      {ANSI_CHARSET, 0x80, 0x20AC},       {DEFAULT_CHARSET, 0xC0, 0x00C0},
+      {EASTEUROPE_CHARSET, 0x8A, 0x0160}, {GREEK_CHARSET, 0xC1, 0x0391},
+      {TURKISH_CHARSET, 0xD0, 0x011E},    {HEBREW_CHARSET, 0xE0, 0x05D0},
+      {ARABIC_CHARSET, 0xC7, 0x0627},     {BALTIC_CHARSET, 0xC0, 0x0104},
+      {OEM_CHARSET, 0x80, 0x0410},        {OEM_CHARSET, 0xE0, 0x0440},
+      {SYMBOL_CHARSET, 0xC0, 0x00C0},     {SHIFTJIS_CHARSET, 0x80, 0x20AC},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ByteToUnicode(c.charset, BYTE(c.byte)), c.code) << int(c.charset) << " " << c.byte;
 }
 
 TEST(Charsets, CyrillicBytesMeasureCyrillicGlyphs) {

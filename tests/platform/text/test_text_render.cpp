@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "platform/text/font_internal.h"
 #include "support/ink.h"
@@ -20,6 +21,9 @@ TEXTMETRICA Metrics(const Font& font) {
   GetTextMetrics(font, &tm);
   return tm;
 }
+
+// One corner of a box as {x, y}.
+std::vector<LONG> Corner(const TextBox& box, int i) { return {box.corner[i].x, box.corner[i].y}; }
 
 // Whether the point lies inside the convex box, widened by tol pixels.
 bool InsideBox(const TextBox& box, double px, double py, double tol) {
@@ -73,22 +77,17 @@ TEST(TextRender, AlignmentPlacesTheCell) {
   Ink top = Render(*font, 50, 100, TA_LEFT | TA_TOP, text, &box);
   EXPECT_GE(top.Top(), 100);
   EXPECT_LE(top.Bottom(), 100 + tm.tmHeight);
-  EXPECT_EQ(box.corner[0].x, 50);
-  EXPECT_EQ(box.corner[0].y, 100);
-  EXPECT_EQ(box.corner[1].x, 50 + cx);
-  EXPECT_EQ(box.corner[1].y, 100);
-  EXPECT_EQ(box.corner[2].x, 50 + cx);
-  EXPECT_EQ(box.corner[2].y, 100 + tm.tmHeight);
-  EXPECT_EQ(box.corner[3].x, 50);
-  EXPECT_EQ(box.corner[3].y, 100 + tm.tmHeight);
+  EXPECT_EQ(Corner(box, 0), std::vector<LONG>({50, 100}));
+  EXPECT_EQ(Corner(box, 1), std::vector<LONG>({50 + cx, 100}));
+  EXPECT_EQ(Corner(box, 2), std::vector<LONG>({50 + cx, 100 + tm.tmHeight}));
+  EXPECT_EQ(Corner(box, 3), std::vector<LONG>({50, 100 + tm.tmHeight}));
 
   Ink bottom = Render(*font, 50, 100, TA_RIGHT | TA_BOTTOM, text, &box);
   EXPECT_LE(bottom.Bottom(), 100);
   EXPECT_GT(bottom.Bottom(), 100 - tm.tmDescent);  // g descends into the descent
   EXPECT_LE(bottom.Right(), 50);
   EXPECT_GE(bottom.Left(), 50 - cx);
-  EXPECT_EQ(box.corner[0].x, 50 - cx);
-  EXPECT_EQ(box.corner[0].y, 100 - tm.tmHeight);
+  EXPECT_EQ(Corner(box, 0), std::vector<LONG>({50 - cx, 100 - tm.tmHeight}));
 
   // Centred: the same ink as left-aligned, moved by half the extent.
   Ink left = Render(*font, 50, 100, TA_LEFT | TA_BASELINE, text);
@@ -123,10 +122,8 @@ TEST(TextRender, QuarterTurnsRunTheBaseLineAlongTheAxes) {
       EXPECT_GE(ink.Top(), 200 - cx);
       EXPECT_LE(ink.Right(), 200 + tm.tmDescent);
       EXPECT_GE(ink.Left(), 200 - tm.tmAscent);
-      EXPECT_EQ(box.corner[0].x, 200 - tm.tmAscent);
-      EXPECT_EQ(box.corner[0].y, 200);
-      EXPECT_EQ(box.corner[2].x, 200 + tm.tmDescent);
-      EXPECT_EQ(box.corner[2].y, 200 - cx);
+      EXPECT_EQ(Corner(box, 0), std::vector<LONG>({200 - tm.tmAscent, 200}));
+      EXPECT_EQ(Corner(box, 2), std::vector<LONG>({200 + tm.tmDescent, 200 - cx}));
     } else if (e == 1800) {
       EXPECT_LE(ink.Right(), 200);
       EXPECT_GE(ink.Left(), 200 - cx);
@@ -144,9 +141,8 @@ TEST(TextRender, QuarterTurnsRunTheBaseLineAlongTheAxes) {
   Ink a = Render(*OpenFont(lf), 10, 10, TA_BASELINE, text);
   lf.lfEscapement = 2700;
   Ink b = Render(*OpenFont(lf), 10, 10, TA_BASELINE, text);
-  EXPECT_EQ(a.Pixels(), b.Pixels());
-  EXPECT_EQ(a.Left(), b.Left());
-  EXPECT_EQ(a.Top(), b.Top());
+  EXPECT_EQ(std::vector<int64_t>({a.Pixels(), a.Left(), a.Top()}),
+            std::vector<int64_t>({b.Pixels(), b.Left(), b.Top()}));
 }
 
 TEST(TextRender, RotatedInkStaysInTheBox) {
@@ -154,7 +150,8 @@ TEST(TextRender, RotatedInkStaysInTheBox) {
   for (LONG esc : {300, 450, 1350, 2000, 3300}) {
     lf.lfEscapement = esc;
     auto font = OpenFont(lf);
-    for (UINT align : {UINT(TA_LEFT | TA_TOP), UINT(TA_CENTER | TA_BASELINE), UINT(TA_RIGHT | TA_BOTTOM)}) {
+    for (UINT align :
+         {UINT(TA_LEFT | TA_TOP), UINT(TA_CENTER | TA_BASELINE), UINT(TA_RIGHT | TA_BOTTOM)}) {
       TextBox box;
       Ink ink = Render(*font, 300, 300, align, "Rotated Text", &box);
       ASSERT_FALSE(ink.Empty());
@@ -167,11 +164,9 @@ TEST(TextRender, RotatedInkStaysInTheBox) {
     // The reference point is the box corner the alignment names.
     TextBox box;
     Render(*font, 300, 300, TA_LEFT | TA_TOP, "Rotated Text", &box);
-    EXPECT_EQ(box.corner[0].x, 300);
-    EXPECT_EQ(box.corner[0].y, 300);
+    EXPECT_EQ(Corner(box, 0), std::vector<LONG>({300, 300}));
     Render(*font, 300, 300, TA_RIGHT | TA_BOTTOM, "Rotated Text", &box);
-    EXPECT_EQ(box.corner[2].x, 300);
-    EXPECT_EQ(box.corner[2].y, 300);
+    EXPECT_EQ(Corner(box, 2), std::vector<LONG>({300, 300}));
   }
 }
 
@@ -183,33 +178,25 @@ TEST(TextRender, StylesAddInk) {
   LONG cx = TextExtent(*font, text, 6).cx;
   Ink plain = Render(*font, 0, 100, TA_BASELINE, text);
 
-  // Underline: one or more full-width rows just below the base line.
-  LOGFONTA u = lf;
-  u.lfUnderline = 1;
-  Ink under = Render(*OpenFont(u), 0, 100, TA_BASELINE, text);
-  int barRows = 0;
-  for (const auto& s : under.spans)
-    if (s.x0 == 0 && s.x1 == cx) {
-      ++barRows;
-      EXPECT_GE(s.y, 100);
-      EXPECT_LT(s.y, 100 + tm.tmDescent);
-    }
-  EXPECT_GE(barRows, 1);
-  EXPECT_EQ(under.PixelsInRows(0, 100), plain.PixelsInRows(0, 100));
-
-  // Strike-out: full-width rows between the base line and the cap height.
-  LOGFONTA so = lf;
-  so.lfStrikeOut = 1;
-  Ink struck = Render(*OpenFont(so), 0, 100, TA_BASELINE, text);
-  barRows = 0;
-  for (const auto& s : struck.spans)
-    if (s.x0 == 0 && s.x1 == cx) {
-      ++barRows;
-      EXPECT_LT(s.y, 100);
-      EXPECT_GT(s.y, 100 - tm.tmAscent / 2);
-    }
-  EXPECT_GE(barRows, 1);
-  EXPECT_EQ(struck.PixelsInRows(100, 200), plain.PixelsInRows(100, 200));
+  // Underline: full-width rows just below the base line; strike-out: full
+  // width rows between the base line and half the ascent. Neither touches
+  // the ink on the other side of the base line.
+  for (bool strike : {false, true}) {
+    LOGFONTA styled = lf;
+    (strike ? styled.lfStrikeOut : styled.lfUnderline) = 1;
+    Ink ink = Render(*OpenFont(styled), 0, 100, TA_BASELINE, text);
+    int barRows = 0;
+    for (const auto& s : ink.spans)
+      if (s.x0 == 0 && s.x1 == cx) {
+        ++barRows;
+        EXPECT_TRUE(strike ? s.y < 100 && s.y > 100 - tm.tmAscent / 2
+                           : s.y >= 100 && s.y < 100 + tm.tmDescent)
+            << strike << " " << s.y;
+      }
+    EXPECT_GE(barRows, 1) << strike;
+    const int y0 = strike ? 100 : 0;
+    EXPECT_EQ(ink.PixelsInRows(y0, y0 + 100), plain.PixelsInRows(y0, y0 + 100)) << strike;
+  }
 
   // Italic leans right: the top rows' ink moves right of the plain face's.
   LOGFONTA it = lf;
@@ -285,11 +272,7 @@ TEST(TextRender, RepeatedRendersAreIdentical) {
   Ink a = Render(*font, 40, 40, TA_BASELINE, "cache me");
   Ink b = Render(*font, 40, 40, TA_BASELINE, "cache me");
   ASSERT_EQ(a.spans.size(), b.spans.size());
-  for (size_t i = 0; i < a.spans.size(); ++i) {
-    EXPECT_EQ(a.spans[i].y, b.spans[i].y);
-    EXPECT_EQ(a.spans[i].x0, b.spans[i].x0);
-    EXPECT_EQ(a.spans[i].x1, b.spans[i].x1);
-  }
+  EXPECT_EQ(memcmp(a.spans.data(), b.spans.data(), a.spans.size() * sizeof a.spans[0]), 0);
 }
 
 TEST(TextRender, ThreadsShareFonts) {

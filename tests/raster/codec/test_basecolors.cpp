@@ -9,26 +9,20 @@
 
 namespace {
 
-TEST(BaseColors, LayoutIsPartOfTheInterface) {
-  EXPECT_EQ(2368u, sizeof(TBaseColors));
-  // Count sits at 2352: after both colour arrays, the table and three words.
-  TBaseColors colors;
-  const BYTE* raw = reinterpret_cast<const BYTE*>(&colors);
-  LONG count;
-  std::memcpy(&count, raw + 2080 + 260 + 12, 4);
-  EXPECT_EQ(16, count);
-}
-
 TEST(BaseColors, DefaultsWithIdentityTable) {
   TBaseColors colors;
   EXPECT_EQ(16, colors.GetCount());
+  // The layout is part of the interface: the count sits at 2352, after both
+  // colour arrays, the table and three words.
+  LONG count;
+  std::memcpy(&count, reinterpret_cast<const BYTE*>(&colors) + 2080 + 260 + 12, 4);
+  EXPECT_EQ(16, count);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(i, colors.Table()[i]);
   EXPECT_EQ(0xAA0000u, colors.GetColor(1));
   EXPECT_EQ(0x55FFFFu, colors.GetColor(14));
   for (int i = 0; i < 16; ++i) EXPECT_EQ(colors.GetColor(i), colors.Colors()[i]);
   EXPECT_EQ(0x123456u, colors.TableColor(0xFF123456u));
-  EXPECT_EQ(0u, colors.GetColor(16));
-  EXPECT_EQ(0u, colors.GetColor(-1));
+  EXPECT_EQ(0u, colors.GetColor(16) | colors.GetColor(-1));
 }
 
 TEST(BaseColors, ClampedAdjustmentsAndTheirCurves) {
@@ -39,20 +33,18 @@ TEST(BaseColors, ClampedAdjustmentsAndTheirCurves) {
   colors.SetContrast(0);
   colors.SetBright(0);
   EXPECT_EQ(8, colors.SetNonlinearBright(8));
-  EXPECT_EQ(191, colors.Table()[128]);
-  EXPECT_EQ(0, colors.Table()[0]);
-  EXPECT_EQ(255, colors.Table()[255]);
+  EXPECT_EQ(std::vector<BYTE>({colors.Table()[0], colors.Table()[128], colors.Table()[255]}),
+            std::vector<BYTE>({0, 191, 255}));
   colors.SetNonlinearBright(0);
-  colors.SetBright(-16);
-  for (int i = 0; i < 256; ++i) ASSERT_EQ(0, colors.Table()[i]) << i;
-  colors.SetBright(8);
-  for (int i = 0; i < 256; ++i) ASSERT_EQ(255, colors.Table()[i]) << i;
+  for (int bright : {-16, 8}) {
+    colors.SetBright(bright);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(bright < 0 ? 0 : 255, colors.Table()[i]) << i;
+  }
   // Contrast spreads values away from 128.
   colors.SetBright(0);
   colors.SetContrast(8);
-  EXPECT_EQ(0, colors.Table()[64]);
-  EXPECT_EQ(128, colors.Table()[128]);
-  EXPECT_EQ(255, colors.Table()[192]);
+  EXPECT_EQ(std::vector<BYTE>({colors.Table()[64], colors.Table()[128], colors.Table()[192]}),
+            std::vector<BYTE>({0, 128, 255}));
   // Derived colours follow the table.
   EXPECT_EQ(colors.TableColor(colors.GetColor(5)), colors.Colors()[5]);
 }
@@ -83,7 +75,6 @@ TEST(BaseColors, InitAndSetColor) {
   EXPECT_EQ(1, colors.IsEdited());
   EXPECT_EQ(0x112233u, colors.GetColor(3));
   EXPECT_EQ(colors.TableColor(0x112233u), colors.Colors()[3]);
-
 }
 
 TEST(AdjustColor, IntegerBrightnessAndContrast) {
@@ -99,12 +90,9 @@ TEST(MtrPalette, ColouredRampsOfThirtyTwo) {
   TMtrPalette palette;
   EXPECT_EQ(1, palette.GetColorStyle());
   ASSERT_EQ(32, palette.GetPaletteCount());
-  EXPECT_EQ(0x304000u, palette.GetColor(0));
-  EXPECT_EQ(0x06BE54u, palette.GetColor(7));
-  EXPECT_EQ(0x00C0A0u, palette.GetColor(8));
-  EXPECT_EQ(0x00F8F4u, palette.GetColor(15));
-  EXPECT_EQ(0x00E0F0u, palette.GetColor(16));
-  EXPECT_EQ(0x000E96u, palette.GetColor(31));
+  const std::pair<int, COLORREF> ramp[] = {{0, 0x304000u},  {7, 0x06BE54u},  {8, 0x00C0A0u},
+                                           {15, 0x00F8F4u}, {16, 0x00E0F0u}, {31, 0x000E96u}};
+  for (const auto& [i, colour] : ramp) EXPECT_EQ(colour, palette.GetColor(i)) << i;
 }
 
 TEST(MtrPalette, GreyRampAndStyleChanges) {

@@ -42,20 +42,15 @@ TEST(Lzw, KnownSizesAndRefusedArguments) {
   EXPECT_EQ(src, Unlzw(codec, packed, 10));
 
   char out[64];
-  EXPECT_EQ(0, codec.Compress("a", 1, out, 64));
-  EXPECT_EQ(0, codec.Compress("aa", 2, out, 64));
-  EXPECT_EQ(0, codec.Compress("aaa", 3, out, 64));
+  for (int n = 1; n <= 3; ++n) EXPECT_EQ(0, codec.Compress("aaa", n, out, 64)) << n;
   std::mt19937 rng(7);
   Bytes noise(4096);
   for (char& c : noise) c = static_cast<char>(rng());
   EXPECT_TRUE(Lzw(codec, noise).empty());
 
-  EXPECT_EQ(0, codec.Compress(nullptr, 10, out, 16));
-  EXPECT_EQ(0, codec.Compress(src.data(), 10, nullptr, 16));
-  EXPECT_EQ(0, codec.Compress(src.data(), 0, out, 16));
-  EXPECT_EQ(0, codec.Compress(src.data(), 10, out, 9));
-  EXPECT_EQ(0, codec.Decompress(nullptr, 4, out, 16));
-  EXPECT_EQ(0, codec.Decompress(packed.data(), 6, out, 5));
+  EXPECT_EQ(0, codec.Compress(nullptr, 10, out, 16) + codec.Compress(src.data(), 10, nullptr, 16) +
+                   codec.Compress(src.data(), 0, out, 16) + codec.Compress(src.data(), 10, out, 9));
+  EXPECT_EQ(0, codec.Decompress(nullptr, 4, out, 16) + codec.Decompress(packed.data(), 6, out, 5));
 }
 
 // Inputs of several kinds and sizes; every stream the encoder writes must
@@ -83,9 +78,7 @@ TEST(Lzw, EveryWrittenStreamDecodesBitExactly) {
       EXPECT_LT(packed.size(), src.size() * 0.8 + 1) << size << " " << kind;
       EXPECT_EQ(src, Unlzw(codec, packed, src.size())) << size << " " << kind;
       // One byte less room is refused, not overrun.
-      if (packed.size() < src.size()) {
-        EXPECT_TRUE(Unlzw(codec, packed, src.size() - 1).empty());
-      }
+      EXPECT_TRUE(Unlzw(codec, packed, src.size() - 1).empty());
     }
   }
   EXPECT_GT(compressed, 18);
@@ -142,17 +135,12 @@ Bytes ReferenceLzw(const Bytes& src) {
     current = find(0xFFFF, c);
   }
   codes.push_back(current);
-  Bytes out;
+  Bytes out;  // 12 bits a code, most significant first; the last half byte is 0
   for (size_t i = 0; i < codes.size(); i += 2) {
-    DWORD a = codes[i];
+    DWORD a = codes[i], b = i + 1 < codes.size() ? codes[i + 1] : 0;
     out.push_back(static_cast<char>(a >> 4));
-    if (i + 1 < codes.size()) {
-      DWORD b = codes[i + 1];
-      out.push_back(static_cast<char>(((a & 15) << 4) | (b >> 8)));
-      out.push_back(static_cast<char>(b & 255));
-    } else {
-      out.push_back(static_cast<char>((a & 15) << 4));
-    }
+    out.push_back(static_cast<char>(((a & 15) << 4) | (b >> 8)));
+    if (i + 1 < codes.size()) out.push_back(static_cast<char>(b & 255));
   }
   return out;
 }
@@ -325,9 +313,7 @@ TEST(MatrixCoder, EveryWrittenStreamDecodesBitExactly) {
       ++compressed;
       EXPECT_LT(packed.size(), src.size() * 4 * 0.8) << size << " " << kind;
       EXPECT_EQ(Expected(src, threshold), Unmtr(codec, packed, src.size() * 4)) << size << " " << kind;
-      if (size > 1) {
-        EXPECT_TRUE(Unmtr(codec, packed, src.size() * 4 - 4).empty());
-      }
+      EXPECT_TRUE(size == 1 || Unmtr(codec, packed, src.size() * 4 - 4).empty());
     }
   }
   EXPECT_GT(compressed, 40);
@@ -337,16 +323,12 @@ TEST(MatrixCoder, BadArgumentsAndDamagedStreamsAreRefusedOrStayInBounds) {
   TCompress codec;
   LONG src[4] = {1, 1, 1, 1};
   char out[16];
-  EXPECT_EQ(0, codec.CompressMtr(nullptr, 16, out, 16, 0));
-  EXPECT_EQ(0, codec.CompressMtr(src, 3, out, 16, 0));
-  EXPECT_EQ(0, codec.CompressMtr(src, 16, out, 15, 0));
-  EXPECT_EQ(0, codec.DecompressMtr("\x21", 1, out, 0));
-  // A payload cut short.
-  EXPECT_TRUE(Unmtr(codec, Bytes{0x64, 1, 2}, 64).empty());
-  // A long header without its count byte.
-  EXPECT_TRUE(Unmtr(codec, Bytes{0x40}, 64).empty());
-  // More elements than the destination holds.
-  EXPECT_TRUE(Unmtr(codec, Bytes{0x20, static_cast<char>(0xFF)}, 1000).empty());
+  EXPECT_EQ(0, codec.CompressMtr(nullptr, 16, out, 16, 0) + codec.CompressMtr(src, 3, out, 16, 0) +
+                   codec.CompressMtr(src, 16, out, 15, 0) + codec.DecompressMtr("\x21", 1, out, 0));
+  // A payload cut short; a long header without its count byte; more
+  // elements than the destination holds.
+  for (const Bytes& bad : {Bytes{0x64, 1, 2}, Bytes{0x40}, Bytes{0x20, static_cast<char>(0xFF)}})
+    EXPECT_TRUE(Unmtr(codec, bad, bad.size() == 2 ? 1000 : 64).empty()) << int(bad[0]);
   std::mt19937 rng(5);
   for (int round = 0; round < 5000; ++round) {
     Bytes junk(1 + rng() % 300);

@@ -25,6 +25,12 @@ class GroupFileTest : public ::testing::Test {
     std::ifstream f(name, std::ios::binary | std::ios::ate);
     return int64_t(f.tellg());
   }
+  // Writes one word into the closed file at `offset`.
+  void Patch(std::streamoff offset, DWORD value) {
+    std::fstream f(name, std::ios::binary | std::ios::in | std::ios::out);
+    f.seekp(offset);
+    f.write(reinterpret_cast<const char*>(&value), 4);
+  }
   // A group of `n` members on sheet 1.
   static void Fill(TObjectGroup& g, int n, DWORD seed) {
     g.Create(0, int(seed));
@@ -128,11 +134,8 @@ TEST_F(GroupFileTest, TheIndexGrowsAndEveryGroupReadsBack) {
   for (int n = 2; n <= 1100; ++n) {
     Fill(g, n % 5 + 1, DWORD(n));
     ASSERT_EQ(n, file.WriteGroup(&g)) << n;
-    if (n == 1022) {
-      EXPECT_EQ(16448u, file.Header().RecordArea);
-    }
-    if (n == 1023) {
-      EXPECT_EQ(16448u + 16384, file.Header().RecordArea);
+    if (n == 1022 || n == 1023) {
+      EXPECT_EQ(n == 1022 ? 16448u : 16448u + 16384, file.Header().RecordArea);
     }
   }
   file.Close();
@@ -154,12 +157,7 @@ TEST_F(GroupFileTest, DamagedFilesDoNotOpen) {
   TMapGroups file;
   ASSERT_EQ(1, file.Create(name.c_str()));
   file.Close();
-  {
-    std::fstream f(name, std::ios::binary | std::ios::in | std::ios::out);
-    f.seekp(4);
-    const DWORD wrong = 20000;
-    f.write(reinterpret_cast<const char*>(&wrong), 4);
-  }
+  Patch(4, 20000);
   EXPECT_EQ(0, file.Open(name.c_str()));
   EXPECT_EQ(MAPERR_DATA, file.GetError());
   EXPECT_FALSE(file.IsOpen());
@@ -178,13 +176,7 @@ TEST_F(GroupFileTest, ALyingSlotLengthIsNeverWrittenOut) {
   Fill(g, 2, 1);
   ASSERT_EQ(1, file.WriteGroup(&g));
   file.Close();
-  {
-    // Entry 1 claims a slot of 8 MB.
-    std::fstream f(name, std::ios::binary | std::ios::in | std::ios::out);
-    f.seekp(64 + 16 + 4);
-    const DWORD huge = 8u << 20;
-    f.write(reinterpret_cast<const char*>(&huge), 4);
-  }
+  Patch(64 + 16 + 4, 8u << 20);  // entry 1 claims a slot of 8 MB
   ASSERT_EQ(1, file.Open(name.c_str()));
   const int64_t before = Size();
   EXPECT_EQ(0, file.DeleteGroup(1));
@@ -210,11 +202,4 @@ TEST_F(GroupFileTest, RestoreGroupCreatesEmptyGroupsUpToTheNumber) {
   EXPECT_EQ(0, r.Total());
   EXPECT_EQ(3, file.DeleteGroup(3));
   EXPECT_EQ(0, file.RestoreGroup(4, 0, 6, KEY{66}));
-}
-
-TEST(GroupAccess, SwitchStoresZeroOrOne) {
-  EXPECT_EQ(0, GetGroupObjectsAccess());
-  EXPECT_EQ(1, SetGroupObjectsAccess(5));
-  EXPECT_EQ(1, GetGroupObjectsAccess());
-  EXPECT_EQ(0, SetGroupObjectsAccess(0));
 }

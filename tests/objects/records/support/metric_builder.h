@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "objects/records/dataedit.h"
 #include "objects/records/metric.h"
 
 struct BuildPoint {
@@ -30,6 +31,25 @@ std::vector<char> BuildMetric(DWORD kind, const std::vector<BuildContour>& conto
 
 // Square contour helpers: (x, y) corner, side s, clockwise or not, closed.
 BuildContour SquareContour(double x, double y, double s, bool reverse = false);
+
+inline LONGMETRIC* AsMetric(std::vector<char>& r) {
+  return reinterpret_cast<LONGMETRIC*>(r.data());
+}
+
+// An editing buffer freed at the end of a test, optionally loaded with a copy
+// of a built record.
+struct Edit : TDataEdit {
+  Edit() { Init(); }
+  explicit Edit(const std::vector<char>& record, int text = 0) {
+    Init();
+    Load(reinterpret_cast<const LONGMETRIC*>(record.data()), text);
+  }
+  ~Edit() { Free(); }
+};
+
+// The points of contour n, read through the cursor.
+using PointList = std::vector<std::pair<double, double>>;
+PointList Points(TDataEdit& e, int n);
 
 template <typename T>
 T Field(const void* record, size_t offset) {
