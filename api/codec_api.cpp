@@ -1,7 +1,7 @@
 // LZW compression of memory blocks.
 #include "api/codec_api.h"
 
-#include "raster/codec/compress.h"
+#include "codec/compress.h"
 
 MAPAPI int WINAPI mapCompressLZW(const char* source, int length, char* dest, int destSize) {
   TCompress compress;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/copyfile.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "common/mapprofile.h"
 #include "platform/export.h"
 #include "platform/library.h"

@@ -1,7 +1,7 @@
 // Object records: semantics values.
 #include "api/records_api.h"
 
-#include "objects/records/semantic.h"
+#include "records/semantic.h"
 
 MAPAPI int WINAPI mapCompareTemplateString(const char* string, const char* pattern) {
   return CompareTemplateString(string, pattern);

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "raster/codec/compress.h"
+#include "codec/compress.h"
 
 namespace {
 

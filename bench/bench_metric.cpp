@@ -2,7 +2,7 @@
 // long contour, and the area of a contour with many holes.
 #include <benchmark/benchmark.h>
 
-#include "objects/records/dataedit.h"
+#include "records/dataedit.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include "classifier/imageinternal.h"
 #include "classifier/maprsc.h"
 #include "classifier/rscdata.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "common/maperr.h"
-#include "objects/records/objectdraw.h"
-#include "objects/records/semnedit.h"
+#include "records/objectdraw.h"
+#include "records/semnedit.h"
 
 using imgedit::Extent;
 using imgedit::ScaleFactor;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "classifier/maprsc.h"
-#include "objects/records/semantic.h"
+#include "records/semantic.h"
 
 struct IMAGESIZE;
 

@@ -4,7 +4,7 @@
 
 #include "classifier/maprsc.h"
 #include "classifier/rscinternal.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "common/maperr.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "classifier/maprsc.h"
 #include "classifier/rsccore.h"
 #include "classifier/rscqueryint.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "common/maperr.h"
-#include "objects/records/drawedit.h"
+#include "records/drawedit.h"
 
 namespace {
 

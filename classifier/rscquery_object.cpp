@@ -6,7 +6,7 @@
 #include "classifier/maprsc.h"
 #include "classifier/rscqueryint.h"
 #include "common/maperr.h"
-#include "objects/records/semantic.h"
+#include "records/semantic.h"
 
 namespace {
 

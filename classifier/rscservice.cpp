@@ -5,7 +5,7 @@
 #include "classifier/maprsc.h"
 #include "classifier/rscqueryint.h"
 #include "common/maperr.h"
-#include "objects/records/objectdraw.h"
+#include "records/objectdraw.h"
 
 namespace {
 

@@ -10,23 +10,32 @@ function(mc_target_options target)
   target_compile_definitions(${target} PRIVATE MAPCORE_BUILD=1)
 endfunction()
 
-# One static library per source folder: every .cpp of the folder, the folder's
-# parent on the include path, and the given dependencies.
-function(mc_folder_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;SYSTEM" ${ARGN})
-  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+# The folder libraries in the order of the layer table, lowest first, and
+# the table itself as plain lines "folder target uses..." for the
+# source-rules test.
+set(MAPCORE_FOLDER_LIBS "" CACHE INTERNAL "")
+set(MAPCORE_LAYER_LINES "" CACHE INTERNAL "")
+
+# One layer of cmake/layers.cmake: a static library of every .cpp of the
+# folder, the project root on the include path, linked with the layers it
+# uses and its system libraries.
+function(mc_layer name folder)
+  cmake_parse_arguments(ARG "" "" "USES;SYSTEM" ${ARGN})
+  foreach(_dep ${ARG_USES})
+    if(NOT _dep IN_LIST MAPCORE_FOLDER_LIBS)
+      message(FATAL_ERROR "layer ${name} uses ${_dep}, which is not a layer below it")
+    endif()
+  endforeach()
+  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
   if(_src)
     add_library(${name} STATIC ${_src})
   else()
     add_library(${name} STATIC ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS} ${ARG_SYSTEM})
+  target_link_libraries(${name} PUBLIC ${ARG_USES} ${ARG_SYSTEM})
   mc_target_options(${name})
+  set(MAPCORE_FOLDER_LIBS ${MAPCORE_FOLDER_LIBS} ${name} CACHE INTERNAL "")
+  string(JOIN " " _line ${folder} ${name} ${ARG_USES})
+  set(MAPCORE_LAYER_LINES "${MAPCORE_LAYER_LINES}${_line}\n" CACHE INTERNAL "")
 endfunction()
-
-# The folder libraries, lowest first; the shared library takes them all.
-set(MAPCORE_FOLDER_LIBS
-  mc_platform mc_text mc_gdi mc_common mc_geodesy mc_rastercodec mc_groups mc_records mc_classifier mc_mapstore mc_objects
-  mc_drawing mc_selection mc_geometry mc_raster mc_document
-  CACHE INTERNAL "")

@@ -9,7 +9,7 @@
 #include "mapstore/keytable.h"
 #include "mapstore/map.h"
 #include "mapstore/maplog.h"
-#include "objects/records/semnedit.h"
+#include "records/semnedit.h"
 
 namespace {
 

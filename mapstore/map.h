@@ -20,8 +20,8 @@
 #include "mapstore/mapregister.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
-#include "selection/groups/mapgroups.h"
-#include "selection/groups/selectlist.h"
+#include "groups/mapgroups.h"
+#include "groups/selectlist.h"
 
 // The record handed to the change callback after each object change.
 #pragma pack(push, 1)

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/export.h"
-#include "raster/codec/basecolors.h"
+#include "codec/basecolors.h"
 
 class TMap;
 

@@ -6,9 +6,9 @@
 
 #include "classifier/imageedit.h"
 #include "classifier/maprsc.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "mapstore/maplist.h"
-#include "objects/records/objectdata.h"
+#include "records/objectdata.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <cstdint>
 
 #include "classifier/maprsc.h"
-#include "objects/records/metric.h"
-#include "objects/records/objectdraw.h"
-#include "objects/records/semantic.h"
+#include "records/metric.h"
+#include "records/objectdraw.h"
+#include "records/semantic.h"
 #include "platform/win_types.h"
 
 // Signatures: three letters and a zero byte.

@@ -18,13 +18,13 @@
 
 #include "geodesy/points.h"
 #include "mapstore/sheetfile.h"
-#include "objects/records/dataedit.h"
-#include "objects/records/drawedit.h"
-#include "objects/records/objectdata.h"
-#include "objects/records/semnedit.h"
+#include "records/dataedit.h"
+#include "records/drawedit.h"
+#include "records/objectdata.h"
+#include "records/semnedit.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
-#include "selection/groups/objectgroup.h"
+#include "groups/objectgroup.h"
 
 class TMap;
 class TMapRsc;

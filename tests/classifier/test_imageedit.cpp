@@ -9,9 +9,9 @@
 
 #include "classifier/imageedit.h"
 #include "classifier/maprsc.h"
-#include "common/fontreg.h"
-#include "objects/records/drawedit.h"
-#include "objects/records/semnedit.h"
+#include "devices/fontreg.h"
+#include "records/drawedit.h"
+#include "records/semnedit.h"
 #include "platform/file.h"
 #include "support/rscbuilder.h"
 

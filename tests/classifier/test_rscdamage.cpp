@@ -6,7 +6,7 @@
 #include <functional>
 #include <random>
 
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "support/rscfixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "common/language.h"
 #include "support/rscfixture.h"
 

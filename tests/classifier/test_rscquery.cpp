@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "classifier/rsccore.h"
-#include "objects/records/semantic.h"
+#include "records/semantic.h"
 #include "support/rscfixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
-#include "common/fontreg.h"
+#include "devices/fontreg.h"
 #include "mapstore/objectframe.h"
 #include "support/objectbuilder.h"
 #include "support/sheetbuilder.h"

@@ -10,7 +10,7 @@
 #include "common/messages.h"
 #include "mapstore/keytable.h"
 #include "mapstore/map.h"
-#include "objects/records/semnedit.h"
+#include "records/semnedit.h"
 #include "platform/file.h"
 #include "support/host_recorder.h"
 #include "support/objectbuilder.h"

@@ -1,11 +1,17 @@
-// Rules every source file of the project keeps: the 32-bit "long" of the
-// original interfaces is never written as the C type (LONG, DWORD or
-// intptr_t say what is meant).
+// Rules every source file of the project keeps:
+// - the 32-bit "long" of the original interfaces is never written as the C
+//   type (LONG, DWORD or intptr_t say what is meant);
+// - a folder of the library includes only headers of its own layer and of
+//   the layers the layer table lets it use (cmake/layers.cmake, written by
+//   the build as plain lines "folder target uses...");
+// - every folder holding library sources is a layer of that table.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,21 +65,141 @@ bool HasWord(const std::string& line, const std::string& word) {
   return false;
 }
 
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool IsSource(const fs::path& p) {
+  auto ext = p.extension().string();
+  return ext == ".h" || ext == ".cpp" || ext == ".hpp" || ext == ".cc";
+}
+
+// The layer table: for each folder, the folders it may include from (its
+// own and every one reachable through the table's edges).
+class LayerTable {
+ public:
+  explicit LayerTable(const std::string& text) {
+    std::map<std::string, std::string> folderOf;  // target -> folder
+    std::map<std::string, std::vector<std::string>> uses;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      std::istringstream words(line);
+      std::string folder, target, dep;
+      if (!(words >> folder >> target)) continue;
+      folderOf[target] = folder;
+      order_.push_back(folder);
+      while (words >> dep) uses[folder].push_back(dep);
+    }
+    for (const auto& folder : order_) {
+      std::set<std::string>& reach = allowed_[folder];
+      std::vector<std::string> todo{folder};
+      while (!todo.empty()) {
+        std::string f = todo.back();
+        todo.pop_back();
+        if (!reach.insert(f).second) continue;
+        for (const auto& t : uses[f]) todo.push_back(folderOf.count(t) ? folderOf[t] : "?" + t);
+      }
+    }
+  }
+
+  bool Empty() const { return order_.empty(); }
+
+  // The layer a file or include path belongs to: its folder, when that is a
+  // folder of the table; "" otherwise (a subfolder is a layer of its own or
+  // no layer at all).
+  std::string LayerOf(const std::string& path) const {
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
+    return allowed_.count(folder) ? folder : "";
+  }
+
+  // The includes of one library file that its layer may not use, as
+  // "file:line: include".
+  std::vector<std::string> BadIncludes(const std::string& file, const std::string& code) const {
+    std::vector<std::string> bad;
+    const std::string layer = LayerOf(file);
+    if (layer.empty()) return {file + ": not in any layer"};
+    const std::set<std::string>& reach = allowed_.at(layer);
+    std::istringstream lines(code);
+    std::string line;
+    int no = 0;
+    while (std::getline(lines, line)) {
+      ++no;
+      size_t p = line.find_first_not_of(" \t");
+      if (p == std::string::npos || line.compare(p, 8, "#include") != 0) continue;
+      size_t open = line.find('"', p);
+      if (open == std::string::npos) continue;  // <system> header
+      size_t close = line.find('"', open + 1);
+      std::string inc = line.substr(open + 1, close - open - 1);
+      std::string target = LayerOf(inc);
+      // api/ is the public door: nothing below it includes it.
+      if (target.empty() || !reach.count(target))
+        bad.push_back(file + ":" + std::to_string(no) + ": " + inc);
+    }
+    return bad;
+  }
+
+ private:
+  std::vector<std::string> order_;
+  std::map<std::string, std::set<std::string>> allowed_;
+};
+
+LayerTable LoadLayers() { return LayerTable(ReadFile(MC_LAYER_TABLE)); }
+
+std::string Join(const std::vector<std::string>& items) {
+  std::string s;
+  for (const auto& i : items) s += i + "\n";
+  return s;
+}
+
+TEST(SourceRules, IncludesFollowTheLayerTable) {
+  LayerTable table = LoadLayers();
+  ASSERT_FALSE(table.Empty());
+  std::vector<std::string> bad;
+  const fs::path root(MC_SOURCE_DIR);
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file() || !IsSource(e.path())) continue;
+    std::string rel = fs::relative(e.path(), root).generic_string();
+    std::string top = rel.substr(0, rel.find('/'));
+    // Tests, benchmarks, the example host and the shared library's own
+    // folder may use any layer.
+    if (top == "tests" || top == "bench" || top == "examples" || top == "api" ||
+        top == "cmake" || top.rfind("build", 0) == 0 || top == rel)
+      continue;
+    auto more = table.BadIncludes(rel, ReadFile(e.path()));
+    bad.insert(bad.end(), more.begin(), more.end());
+  }
+  EXPECT_TRUE(bad.empty()) << Join(bad);
+}
+
+TEST(SourceRules, PlantedIncludesAgainstTheTableAreRejected) {
+  LayerTable table = LoadLayers();
+  // Upward, sideways and into the public door.
+  EXPECT_EQ(table.BadIncludes("geodesy/x.cpp", "#include \"mapstore/map.h\"\n").size(), 1u);
+  EXPECT_EQ(table.BadIncludes("codec/x.cpp", "  #include \"geodesy/translate.h\"\n").size(), 1u);
+  EXPECT_EQ(table.BadIncludes("common/x.h", "#include \"platform/gdi/gdi.h\"\n").size(), 1u);
+  EXPECT_EQ(table.BadIncludes("mapstore/x.cpp", "#include \"api/mapapi.h\"\n").size(), 1u);
+  // A folder that is no layer.
+  EXPECT_EQ(table.BadIncludes("objects/records/x.cpp", "").size(), 1u);
+  // Down the table, through several edges, and within the layer: allowed.
+  EXPECT_TRUE(table.BadIncludes("mapstore/x.cpp",
+                                "#include \"mapstore/map.h\"\n#include \"platform/file.h\"\n"
+                                "#include \"codec/compress.h\"\n#include <vector>\n")
+                  .empty());
+}
+
 TEST(SourceRules, NoBareLongInProjectCode) {
   std::vector<std::string> offenders;
-  for (const char* dir : {"platform", "common", "geodesy", "classifier", "mapstore", "objects",
-                          "drawing", "document", "selection", "geometry", "raster", "api",
-                          "tests", "bench", "examples"}) {
-    fs::path root = fs::path(MC_SOURCE_DIR) / dir;
-    if (!fs::exists(root)) continue;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-      if (!e.is_regular_file()) continue;
-      auto ext = e.path().extension().string();
-      if (ext != ".h" && ext != ".cpp" && ext != ".hpp" && ext != ".cc") continue;
-      std::ifstream in(e.path(), std::ios::binary);
-      std::stringstream ss;
-      ss << in.rdbuf();
-      std::string code = StripCommentsAndLiterals(ss.str());
+  for (const auto& top : fs::directory_iterator(fs::path(MC_SOURCE_DIR))) {
+    std::string name = top.path().filename().string();
+    if (!top.is_directory() || name[0] == '.' || name.rfind("build", 0) == 0) continue;
+    for (const auto& e : fs::recursive_directory_iterator(top.path())) {
+      if (!e.is_regular_file() || !IsSource(e.path())) continue;
+      std::string code = StripCommentsAndLiterals(ReadFile(e.path()));
       std::istringstream lines(code);
       std::string line;
       int no = 0;
@@ -84,11 +210,7 @@ TEST(SourceRules, NoBareLongInProjectCode) {
       }
     }
   }
-  EXPECT_TRUE(offenders.empty()) << [&] {
-    std::string s;
-    for (auto& o : offenders) s += o + "\n";
-    return s;
-  }();
+  EXPECT_TRUE(offenders.empty()) << Join(offenders);
 }
 
 }  // namespace

@@ -1,0 +1,446 @@
+#include "groups/mapgroups.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/maperr.h"
+#include "common/maperror.h"
+#include "common/messages.h"
+#include "platform/file.h"
+#include "platform/memory.h"
+
+namespace {
+
+int g_groupAccess = 0;
+
+// Zeros written after a record to fill its slot.
+const char kZeros[4096] = {};
+
+// Keeps a file name in its field; a missing or too long name is cut to the
+// field (for the error report) and gives false.
+bool KeepName(char (&field)[MAX_PATH], const char* name) {
+  if (!name || std::strlen(name) >= sizeof(field)) {
+    std::strncpy(field, name ? name : "", sizeof(field) - 1);
+    return false;
+  }
+  std::strcpy(field, name);
+  return true;
+}
+
+// A slot named by an index entry lies in the record area and inside the
+// file: a damaged entry must not make a rewrite run far past the file's end.
+bool SlotInFile(const INDEXGDX& entry, const GDXHEAD& head) {
+  return entry.Offset >= head.RecordArea && uint64_t(entry.Offset) + entry.Length <= head.Length;
+}
+
+HANDLE OpenShared(const char* name, DWORD access, DWORD disposition) {
+  return plat::CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+MAPAPI int WINAPI SetGroupObjectsAccess(int access) { return g_groupAccess = access ? 1 : 0; }
+MAPAPI int WINAPI GetGroupObjectsAccess() { return g_groupAccess; }
+
+TMapGroups::TMapGroups(TMapError* reporter) : Reporter(reporter) {}
+
+TMapGroups::~TMapGroups() { Close(); }
+
+int TMapGroups::Fail(int code, int report) {
+  Error = code;
+  if (report) {
+    if (Reporter)
+      Reporter->ErrorMessage(code, Name);
+    else
+      ErrorMessage(code, Name);
+  }
+  return 0;
+}
+
+void TMapGroups::Close() {
+  if (File) plat::CloseHandle(File);
+  File = nullptr;
+  std::memset(&Head, 0, sizeof(Head));
+  First = Last = -1;
+}
+
+int TMapGroups::Read(DWORD offset, void* buffer, int size) {
+  if (!File || !buffer || size <= 0) return Fail(MAPERR_INPUT);
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  DWORD got = 0;
+  if (!plat::SetFilePointerEx(File, at, nullptr, FILE_BEGIN) ||
+      !plat::ReadFile(File, buffer, DWORD(size), &got, nullptr))
+    return Fail(MAPERR_READ);
+  if (got != DWORD(size)) return Fail(MAPERR_DATA);
+  return size;
+}
+
+int TMapGroups::Write(DWORD offset, const void* buffer, int size) {
+  if (!File || !buffer || size <= 0) return Fail(MAPERR_INPUT);
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  DWORD done = 0;
+  if (!plat::SetFilePointerEx(File, at, nullptr, FILE_BEGIN)) return Fail(MAPERR_WRITE);
+  if (!plat::WriteFile(File, buffer, DWORD(size), &done, nullptr))
+    return Fail(plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE);
+  if (done != DWORD(size)) return Fail(MAPERR_DATA);
+  return size;
+}
+
+int TMapGroups::WriteSlot(DWORD offset, const void* buffer, DWORD size, DWORD slot) {
+  if (!Write(offset, buffer, int(size))) return 0;
+  for (DWORD at = size; at < slot;) {
+    const DWORD n = std::min<DWORD>(slot - at, sizeof(kZeros));
+    if (!Write(offset + at, kZeros, int(n))) return 0;
+    at += n;
+  }
+  return 1;
+}
+
+DWORD TMapGroups::Append(const void* buffer, DWORD size, DWORD slot) {
+  const DWORD offset = Head.Length;
+  if (offset == 0 || uint64_t(offset) + slot > 0xFFFFFFFFull) {
+    Fail(MAPERR_WRITE);
+    return 0;
+  }
+  if (!WriteSlot(offset, buffer, size, slot)) return 0;
+  Head.Length = offset + slot;
+  return offset;
+}
+
+int TMapGroups::WriteHead() { return Write(0, &Head, sizeof(Head)) ? 1 : 0; }
+
+int TMapGroups::Open(const char* name) {
+  Close();
+  Error = 0;
+  if (!KeepName(Name, name)) return Fail(MAPERR_OPEN, 1);
+  AccessMode = GENERIC_READ | GENERIC_WRITE;
+  HANDLE file = OpenShared(Name, AccessMode, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
+    AccessMode = GENERIC_READ;
+    file = OpenShared(Name, AccessMode, OPEN_EXISTING);
+  }
+  if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN, 1);
+  File = file;
+
+  GDXHEAD head;
+  if (!Read(0, &head, sizeof(head))) {
+    const int code = Error;
+    Close();
+    return Fail(code, 1);
+  }
+  LARGE_INTEGER size;
+  const bool sized = plat::GetFileSizeEx(File, &size) != FALSE;
+  // The header must describe this file: its length, an index inside the
+  // index area and a record area inside the file.
+  const bool valid =
+      sized && head.Ident == GDX_IDENT && head.Version == GDX_VERSION &&
+      int64_t(head.Length) == size.QuadPart && head.Count >= 1 &&
+      head.IndexOffset >= GDX_HEADLENGTH &&
+      uint64_t(head.IndexOffset) + uint64_t(head.Count) * GDX_ENTRYLENGTH <= head.RecordArea &&
+      head.RecordArea <= head.Length;
+  if (!valid) {
+    Close();
+    return Fail(MAPERR_DATA, 1);
+  }
+  Head = head;
+  return 1;
+}
+
+int TMapGroups::Create(const char* name) {
+  Close();
+  Error = 0;
+  if (!KeepName(Name, name)) return Fail(MAPERR_OPEN, 1);
+  AccessMode = GENERIC_READ | GENERIC_WRITE;
+  HANDLE file = OpenShared(Name, AccessMode, CREATE_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN, 1);
+  File = file;
+
+  std::memset(&Head, 0, sizeof(Head));
+  Head.Ident = GDX_IDENT;
+  Head.Length = GDX_NEWLENGTH;
+  Head.Version = GDX_VERSION;
+  Head.Count = 1;
+  Head.IndexOffset = GDX_HEADLENGTH;
+  Head.RecordArea = GDX_NEWLENGTH;
+  const INDEXGDX zero = {};
+  LARGE_INTEGER end;
+  end.QuadPart = GDX_NEWLENGTH;
+  if (!WriteHead() || !Write(GDX_HEADLENGTH, &zero, sizeof(zero)) ||
+      !plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File)) {
+    Close();
+    return Fail(MAPERR_WRITE, 1);
+  }
+  return 1;
+}
+
+INDEXGDX* TMapGroups::ReadGroupIndex(int n) {
+  if (!File) {
+    Fail(MAPERR_READ);
+    return nullptr;
+  }
+  if (n < 1 || DWORD(n) >= Head.Count) {
+    Fail(MAPERR_INPUT);
+    return nullptr;
+  }
+  if (n >= First && n <= Last) return &Window[n - First];
+  const int start = n / GDX_WINDOW * GDX_WINDOW;
+  const uint64_t offset = Head.IndexOffset + uint64_t(start) * GDX_ENTRYLENGTH;
+  const uint64_t room = Head.RecordArea > offset ? Head.RecordArea - offset : 0;
+  const DWORD bytes = DWORD(std::min<uint64_t>(room, sizeof(Window)));
+  if (bytes < GDX_ENTRYLENGTH) {
+    Fail(MAPERR_DATA);
+    return nullptr;
+  }
+  First = Last = -1;
+  if (!Read(DWORD(offset), Window, int(bytes))) return nullptr;
+  First = start;
+  Last = std::min<int>(start + int(bytes / GDX_ENTRYLENGTH) - 1, int(Head.Count));
+  if (n > Last) {
+    Fail(MAPERR_DATA);
+    return nullptr;
+  }
+  return &Window[n - First];
+}
+
+int TMapGroups::WriteGroupIndex(const INDEXGDX* entry) {
+  if (!File) return Fail(MAPERR_WRITE);
+  if (!entry || entry->Number < 1 || entry->Number > Head.Count) return Fail(MAPERR_INPUT);
+  const uint64_t offset = Head.IndexOffset + uint64_t(entry->Number) * GDX_ENTRYLENGTH;
+  // An entry never reaches into the records.
+  if (offset + GDX_ENTRYLENGTH > Head.RecordArea) return Fail(MAPERR_DATA);
+  if (!Write(DWORD(offset), entry, sizeof(*entry))) return 0;
+  const int number = int(entry->Number);
+  if (number >= First && number <= Last) Window[number - First] = *entry;
+  return number;
+}
+
+int TMapGroups::ReadGroup(TObjectGroup* group, int n) {
+  if (!group) return Fail(MAPERR_INPUT);
+  if (!File) return Fail(MAPERR_READ);
+  const INDEXGDX* found = ReadGroupIndex(n);
+  if (!found) return 0;
+  const INDEXGDX entry = *found;
+
+  // The record's own head says how much to read; the slot and the file
+  // bound it.
+  DWORD head[2];
+  if (entry.Offset < Head.RecordArea || !Read(entry.Offset, head, sizeof(head))) {
+    if (entry.Offset < Head.RecordArea) Fail(MAPERR_DATA);
+    return 0;
+  }
+  const DWORD length = head[1];
+  if (head[0] != GROUP_MARKER || length < GROUP_HEADLENGTH || length > entry.Length ||
+      length >= GROUP_BUFFERLIMIT || uint64_t(entry.Offset) + length > Head.Length)
+    return Fail(MAPERR_DATA);
+
+  if (!group->Head() && !group->Create(0, 0)) return Fail(MAPERR_MEMORY);
+  if (length > DWORD(group->BufferSize())) {
+    // A caller's buffer never grows: a record it cannot hold is refused
+    // rather than cut short.
+    if (!group->IsOwnBuffer()) return Fail(MAPERR_INPUT);
+    const DWORD want = (length / GROUP_BUFFERSTEP + 1) * GROUP_BUFFERSTEP;
+    if (!group->Realloc(LONG(want) - group->BufferSize())) return Fail(MAPERR_MEMORY);
+  }
+  HEADRECGDX* record = group->Head();
+  if (!Read(entry.Offset, record, int(length))) {
+    // What came in part is dropped: the record reads as an empty group.
+    *record = HEADRECGDX{GROUP_MARKER, GROUP_HEADLENGTH, DWORD(n), 0, 0};
+    group->SetObjectCountAll();
+    return 0;
+  }
+  record->Number = DWORD(n);
+  group->SetObjectCountAll();
+  return int(length);
+}
+
+int TMapGroups::WriteGroup(TObjectGroup* group) {
+  if (!group || !group->Head()) return Fail(MAPERR_INPUT);
+  if (!File) return Fail(MAPERR_READ);
+  HEADRECGDX* record = group->Head();
+  const DWORD length = record->Length;
+  if (record->Ident != GROUP_MARKER || length < GROUP_HEADLENGTH ||
+      length > DWORD(group->BufferSize()))
+    return Fail(MAPERR_INPUT);
+  const DWORD slot = length + GDX_SLACK;
+
+  const DWORD number = record->Number;
+  if (number != 0 && number < Head.Count) {
+    const INDEXGDX* found = ReadGroupIndex(int(number));
+    if (!found) return 0;
+    INDEXGDX entry = *found;
+    if (entry.Length >= length && SlotInFile(entry, Head)) {
+      // In place: the record, then zeros to the end of its slot.
+      if (!WriteSlot(entry.Offset, record, length, entry.Length)) return 0;
+      return int(number);
+    }
+    const DWORD keep = Head.Length;
+    const DWORD offset = Append(record, length, slot);
+    if (!offset || !WriteHead()) {
+      Head.Length = keep;
+      return 0;
+    }
+    entry.Number = number;
+    entry.Length = slot;
+    entry.Offset = offset;
+    if (!WriteGroupIndex(&entry)) return 0;
+    return int(number);
+  }
+
+  // A new group takes the next number.
+  const DWORD count = Head.Count;
+  if (uint64_t(count) * GDX_ENTRYLENGTH + Head.IndexOffset + GDX_ENTRYLENGTH >= Head.RecordArea) {
+    if (!MoveGroupRecords()) return Fail(Error ? Error : MAPERR_WRITE, 1);
+  }
+  record->Number = count;
+  const DWORD keep = Head.Length;
+  const DWORD offset = Append(record, length, slot);
+  if (!offset) {
+    Head.Length = keep;
+    return 0;
+  }
+  const INDEXGDX entry = {count, slot, offset, record->Value};
+  if (!WriteGroupIndex(&entry)) {
+    Head.Length = keep;
+    return 0;
+  }
+  Head.Count = count + 1;
+  if (!WriteHead()) {
+    Head.Count = count;
+    Head.Length = keep;
+    return 0;
+  }
+  return int(count);
+}
+
+int TMapGroups::DeleteGroup(int n) {
+  const INDEXGDX* found = ReadGroupIndex(n);
+  if (!found) return 0;
+  const INDEXGDX entry = *found;
+  if (entry.Length < GROUP_HEADLENGTH || !SlotInFile(entry, Head)) return Fail(MAPERR_DATA);
+  const HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, DWORD(n), entry.Value, 0};
+  if (!WriteSlot(entry.Offset, &empty, sizeof(empty), entry.Length)) return 0;
+  return n;
+}
+
+int TMapGroups::MoveGroupRecords() {
+  if (!File) return Fail(MAPERR_WRITE);
+  const DWORD start = Head.RecordArea;
+  DWORD size = GDX_MOVEBLOCK;
+  // The file must be able to grow by the block.
+  const DWORD oldLength = Head.Length;
+  LARGE_INTEGER end;
+  end.QuadPart = int64_t(oldLength) + size;
+  if (!plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File)) {
+    size = GDX_MOVEBLOCKSMALL;
+    end.QuadPart = int64_t(oldLength) + size;
+    if (!plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File))
+      return Fail(MAPERR_DISKFULL);
+  }
+  end.QuadPart = oldLength;
+  plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN);
+  plat::SetEndOfFile(File);
+  if (uint64_t(start) + size > 0xFFFFFFFFull) return Fail(MAPERR_DISKFULL);
+  const DWORD blockEnd = start + size;
+
+  char* block = static_cast<char*>(plat::AllocPages(size));
+  if (!block) return Fail(MAPERR_MEMORY);
+  const DWORD present = oldLength > start ? std::min(oldLength - start, size) : 0;
+  if (present && !Read(start, block, int(present))) {
+    plat::FreePages(block);
+    return Fail(MAPERR_READ);
+  }
+  // Records moved out of the block go after it, never into it.
+  if (Head.Length < blockEnd) Head.Length = blockEnd;
+
+  int ok = 1;
+  char* spill = nullptr;  // a record that runs past the block, read whole
+  for (DWORD g = 1; ok && g < Head.Count; ++g) {
+    const INDEXGDX* found = ReadGroupIndex(int(g));
+    if (!found) {
+      ok = 0;
+      break;
+    }
+    INDEXGDX entry = *found;
+    if (entry.Offset < start || entry.Offset >= blockEnd) continue;
+    const DWORD at = entry.Offset - start;
+    DWORD head[2] = {0, 0};
+    if (at + 8 <= present)
+      std::memcpy(head, block + at, 8);
+    else if (uint64_t(entry.Offset) + 8 <= oldLength && !Read(entry.Offset, head, 8))
+      head[0] = 0;
+    const DWORD length = head[1];
+    const bool valid = head[0] == GROUP_MARKER && length >= GROUP_HEADLENGTH &&
+                       length < GROUP_BUFFERLIMIT &&
+                       uint64_t(entry.Offset) + length <= oldLength;
+    const char* source = nullptr;
+    HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, g, entry.Value, 0};
+    if (!valid) {
+      // Nothing readable was there: the group keeps an empty record.
+      source = reinterpret_cast<const char*>(&empty);
+    } else if (at + length <= present) {
+      source = block + at;
+    } else {
+      // Runs past the block: read from the file.
+      if (spill) plat::FreePages(spill);
+      spill = static_cast<char*>(plat::AllocPages(length));
+      if (!spill || !Read(entry.Offset, spill, int(length))) {
+        if (!spill) Fail(MAPERR_MEMORY);
+        ok = 0;
+        break;
+      }
+      source = spill;
+    }
+    const DWORD size2 = valid ? length : DWORD(GROUP_HEADLENGTH);
+    // The moved record carries its group's number.
+    char* writable = const_cast<char*>(source);
+    std::memcpy(writable + 8, &g, 4);
+    const DWORD offset = Append(source, size2, size2 + GDX_SLACK);
+    if (!offset) {
+      ok = 0;
+      break;
+    }
+    entry.Number = g;
+    entry.Length = size2 + GDX_SLACK;
+    entry.Offset = offset;
+    if (!WriteGroupIndex(&entry)) ok = 0;
+  }
+  if (spill) plat::FreePages(spill);
+
+  if (ok) {
+    // The freed block becomes index space, zero like a new index.
+    std::memset(block, 0, size);
+    ok = WriteSlot(start, block, size, size);
+  }
+  plat::FreePages(block);
+  if (!ok) {
+    if (!Error) Error = MAPERR_WRITE;
+    Head.Length = std::max<DWORD>(Head.Length, oldLength);
+    WriteHead();
+    return 0;
+  }
+  Head.RecordArea = blockEnd;
+  First = Last = -1;
+  if (!WriteHead()) return 0;
+  return 1;
+}
+
+int TMapGroups::RestoreGroup(int group, int sheet, int number, KEY key) {
+  if (sheet == 0 || number == 0) return Fail(MAPERR_INPUT);
+  if (group == 0) return 1;
+  if (group < 0) return Fail(MAPERR_INPUT);
+  TObjectGroup record;
+  if (DWORD(group) < Head.Count) {
+    if (!ReadGroup(&record, group)) return 0;
+  } else {
+    while (Head.Count <= DWORD(group)) {
+      if (!record.Create(0, 0)) return Fail(MAPERR_MEMORY);
+      if (!WriteGroup(&record)) return 0;
+    }
+  }
+  NUMBERKEY member = {DWORD(number), key};
+  if (!record.AppendObject(sheet, member)) return Fail(MAPERR_MEMORY);
+  return WriteGroup(&record) == group ? group : 0;
+}

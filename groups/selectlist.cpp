@@ -1,0 +1,31 @@
+#include "groups/selectlist.h"
+
+#include <cstring>
+
+namespace {
+SELECTDETACH g_detach = nullptr;
+}
+
+SELECTDETACH slSetDetach(SELECTDETACH detach) {
+  SELECTDETACH previous = g_detach;
+  g_detach = detach;
+  return previous;
+}
+
+void slInit(SELECTLIST* list, void* map) {
+  if (!list) return;
+  std::memset(list->Slots, 0, sizeof(list->Slots));
+  list->Count = 0;
+  list->Map = map;
+}
+
+void slFree(SELECTLIST* list) {
+  if (!list) return;
+  if (list->Count >= 1) {
+    for (int i = 1; i < SELECTLIST_SLOTS; ++i) {
+      if (list->Slots[i] && g_detach) g_detach(list->Slots[i]);
+      list->Slots[i] = nullptr;
+    }
+  }
+  list->Count = 0;
+}
