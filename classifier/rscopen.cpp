@@ -13,7 +13,7 @@
 #include "classifier/rscinternal.h"
 #include "common/language.h"
 #include "common/maperr.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
@@ -41,16 +41,11 @@ DWORD ReadWord(const BYTE* p) {
 // allows it, else (or failing that) for reading only.
 HANDLE TryOpen(TRSCDATA* d, const char* path) {
   if (!path[0] || strlen(path) >= MAX_PATH) return nullptr;
-  HANDLE h = INVALID_HANDLE_VALUE;
-  if (d->Access & RSC_ACCESS_WRITEBIT)
-    h = plat::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, d->Share, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    h = plat::CreateFileA(path, GENERIC_READ, d->Share, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    d->Access = RSC_ACCESS_READ;
-  }
+  bool writable = false;
+  HANDLE h = plat::OpenExisting(path, (d->Access & RSC_ACCESS_WRITEBIT) != 0, d->Share,
+                                FILE_ATTRIBUTE_NORMAL, &writable);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  if (!writable) d->Access = RSC_ACCESS_READ;
   return h;
 }
 
@@ -330,27 +325,25 @@ int rscReadRscFile(TRSCDATA* d, const char* path) {
   snprintf(d->Path, sizeof d->Path, "%s", opened);
 
   DWORD got = 0;
-  if (!plat::ReadFile(h, &d->Head, sizeof d->Head, &got, nullptr)) return Fail(d, MAPERR_READ);
+  if (!plat::ReadAt(h, 0, &d->Head, sizeof d->Head, &got)) return Fail(d, MAPERR_READ);
   if (got < sizeof d->Head) return Fail(d, MAPERR_DATA);
   if (d->Head.Ident != RSC_IDENT ||
       (d->Head.Mark != RSC_MARK && d->Head.Mark != RSC_MARK_OTHER) ||
       d->Head.Version != RSC_VERSION)
     return Fail(d, rscIsOldStyle(d->Head.Style) ? MAPERR_OLDVERSION : MAPERR_DATA);
 
-  LARGE_INTEGER size{};
-  if (!plat::GetFileSizeEx(h, &size) || size.QuadPart == 0) return Fail(d, MAPERR_READ);
-  if (uint64_t(size.QuadPart) != d->Head.Length) return Fail(d, MAPERR_DATA);
+  const int64_t size = plat::FileLength(h);
+  if (size <= 0) return Fail(d, MAPERR_READ);
+  if (uint64_t(size) != d->Head.Length) return Fail(d, MAPERR_DATA);
 
-  d->Image = (BYTE*)plat::AllocPages(SIZE_T(size.QuadPart));
+  d->Image = (BYTE*)plat::AllocPages(SIZE_T(size));
   if (!d->Image) return Fail(d, MAPERR_MEMORY);
-  d->ImageSize = DWORD(size.QuadPart);
+  d->ImageSize = DWORD(size);
 
-  if (plat::SetFilePointer(h, 0, nullptr, FILE_BEGIN) != 0) return Fail(d, MAPERR_READ);
   DWORD done = 0;
   while (done < d->ImageSize) {
     DWORD piece = d->ImageSize - done > RSC_READ_PIECE ? DWORD(RSC_READ_PIECE) : d->ImageSize - done;
-    if (!plat::ReadFile(h, d->Image + done, piece, &got, nullptr) || got != piece)
-      return Fail(d, MAPERR_READ);
+    if (!plat::ReadExactAt(h, done, d->Image + done, piece)) return Fail(d, MAPERR_READ);
     done += piece;
   }
 

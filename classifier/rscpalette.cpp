@@ -5,7 +5,7 @@
 #include "classifier/maprsc.h"
 #include "classifier/rscqueryint.h"
 #include "common/maperr.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -21,16 +21,6 @@ TABPAL* PaletteOf(const TRSCDATA* d, int p) {
   TABPAL* pal = rscPalTable(d);
   if (!pal || p < 1 || DWORD(p) > d->Head.Tables[RSC_PAL].Count) return nullptr;
   return pal + (p - 1);
-}
-
-// Reads exactly `size` bytes at `offset` of the open file.
-bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
-  if (!file) return false;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  if (!plat::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
-  DWORD got = 0;
-  return plat::ReadFile(file, buffer, size, &got, nullptr) && got == size;
 }
 
 }  // namespace
@@ -171,7 +161,7 @@ DWORD* TMapRsc::SetDefaultPalette(int p) {
 DWORD* TMapRsc::ResetPalette(int p) {
   if (!rscQueryOpen(this)) return nullptr;
   RSCHEAD head;
-  if (!ReadAt(File, 0, &head, sizeof head)) return nullptr;
+  if (!File || !plat::ReadExactAt(File, 0, &head, sizeof head)) return nullptr;
   const RSCTABLE& stored = head.Tables[RSC_PAL];
   if (p < 1 || DWORD(p) > stored.Count) {
     ErrorCode = MAPERR_RSCRANGE;
@@ -184,7 +174,7 @@ DWORD* TMapRsc::ResetPalette(int p) {
   }
   DWORD colors[256];
   const uint64_t offset = uint64_t(stored.Offset) + uint64_t(p - 1) * RSC_PAL_SIZE;
-  if (offset > 0xFFFFFFFFu || !ReadAt(File, DWORD(offset), colors, sizeof colors))
+  if (offset > 0xFFFFFFFFu || !File || !plat::ReadExactAt(File, offset, colors, sizeof colors))
     return SetDefaultPalette(p);
   memcpy(pal->Colors, colors, sizeof colors);
   Head.ColorStyle++;

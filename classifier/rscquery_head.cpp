@@ -5,7 +5,7 @@
 #include "classifier/maprsc.h"
 #include "classifier/rscqueryint.h"
 #include "common/maperr.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -132,9 +132,8 @@ int TMapRsc::GetRscName(char* buffer, int size) {
 
 LONG TMapRsc::FileSize() {
   if (!rscQueryOpen(this) || !File) return 0;
-  LARGE_INTEGER size;
-  if (!plat::GetFileSizeEx(File, &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF) return 0;
-  return LONG(size.QuadPart);
+  const int64_t size = plat::FileLength(File);
+  return size < 0 || size > 0x7FFFFFFF ? 0 : LONG(size);
 }
 
 TABSEM* TMapRsc::GetOffSem() const { return IsActive() ? rscSemTable(this) : nullptr; }

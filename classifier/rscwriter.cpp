@@ -22,7 +22,7 @@
 #include "common/copyfile.h"
 #include "common/maperr.h"
 #include "common/messages.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
@@ -392,16 +392,14 @@ namespace {
 // Writes `size` bytes from offset 0 in pieces and cuts the file there.
 // 0, or the error to show: 60004 for a failing write, 60002 for a short one.
 int WriteImage(HANDLE file, const BYTE* data, DWORD size) {
-  if (plat::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-    return MAPERR_WRITE;
   for (DWORD done = 0; done < size;) {
     const DWORD piece = size - done < DWORD(RSC_WRITE_PIECE) ? size - done : DWORD(RSC_WRITE_PIECE);
     DWORD wrote = 0;
-    if (!plat::WriteFile(file, data + done, piece, &wrote, nullptr)) return MAPERR_WRITE;
+    if (!plat::WriteAt(file, done, data + done, piece, &wrote)) return MAPERR_WRITE;
     if (wrote != piece) return MAPERR_DISKFULL;
     done += piece;
   }
-  if (!plat::SetEndOfFile(file)) return MAPERR_WRITE;
+  if (!plat::SetFileLength(file, size)) return MAPERR_WRITE;
   return 0;
 }
 
@@ -411,12 +409,11 @@ bool RestoreBackup(HANDLE file, const char* backup) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (in == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
-  const DWORD size = plat::GetFileSize(in, nullptr);
-  BYTE* data = size && size != INVALID_FILE_SIZE ? (BYTE*)plat::AllocPages(size) : nullptr;
+  const int64_t length = plat::FileLength(in);
+  const DWORD size = length > 0 && length < int64_t(INVALID_FILE_SIZE) ? DWORD(length) : 0;
+  BYTE* data = size ? (BYTE*)plat::AllocPages(size) : nullptr;
   if (data) {
-    DWORD read = 0;
-    ok = plat::ReadFile(in, data, size, &read, nullptr) && read == size &&
-         WriteImage(file, data, size) == 0;
+    ok = plat::ReadExactAt(in, 0, data, size) && WriteImage(file, data, size) == 0;
     plat::FreePages(data);
   }
   plat::CloseHandle(in);
@@ -435,10 +432,10 @@ int rscWriteRsc(TRSCDATA* d) {
   bool backedUp = false;
   if (rscBackupName(d->Path, backup, sizeof backup)) {
     plat::DeleteFileA(backup);
-    const DWORD size = plat::GetFileSize(d->File, nullptr);
+    const int64_t size = plat::FileLength(d->File);
     if (size == 0) {
       backedUp = true;  // nothing to lose
-    } else if (size != INVALID_FILE_SIZE) {
+    } else if (size > 0) {
       TCopyFile copy;
       backedUp = copy.Copy(d->Path, backup) != 0;
     }

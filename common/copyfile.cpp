@@ -7,7 +7,7 @@
 #include "common/messages.h"
 #include "platform/system.h"
 #include "platform/clock.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
@@ -77,12 +77,12 @@ int TPrepareFile::Open(const char* name, int access, int share) {
   }
   file_ = file;
 
-  LARGE_INTEGER size{};
-  if (!plat::GetFileSizeEx(file_, &size) || size.QuadPart <= 0) {
+  const int64_t size = plat::FileLength(file_);
+  if (size <= 0) {
     Close();
     return 0;
   }
-  bytesLeft_ = size.QuadPart;
+  bytesLeft_ = size;
   if (bytesLeft_ < blockSize_) blockSize_ = static_cast<LONG>(bytesLeft_);
 
   buffer_ = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(blockSize_)));
@@ -182,8 +182,7 @@ int TCopyFile::Copy(const char* source, const char* target, int access, int shar
     return 0;
   }
   target_ = file;
-  plat::SetFilePointer(target_, 0, nullptr, FILE_BEGIN);
-  plat::SetEndOfFile(target_);
+  plat::SetFileLength(target_, 0);
 
   // Other writers honouring the store's locks wait while the copy runs; a
   // lock that never comes does not stop the copy.

@@ -6,7 +6,7 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
@@ -67,23 +67,16 @@ void TMapGroups::Close() {
 
 int TMapGroups::Read(DWORD offset, void* buffer, int size) {
   if (!File || !buffer || size <= 0) return Fail(MAPERR_INPUT);
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
   DWORD got = 0;
-  if (!plat::SetFilePointerEx(File, at, nullptr, FILE_BEGIN) ||
-      !plat::ReadFile(File, buffer, DWORD(size), &got, nullptr))
-    return Fail(MAPERR_READ);
+  if (!plat::ReadAt(File, offset, buffer, DWORD(size), &got)) return Fail(MAPERR_READ);
   if (got != DWORD(size)) return Fail(MAPERR_DATA);
   return size;
 }
 
 int TMapGroups::Write(DWORD offset, const void* buffer, int size) {
   if (!File || !buffer || size <= 0) return Fail(MAPERR_INPUT);
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
   DWORD done = 0;
-  if (!plat::SetFilePointerEx(File, at, nullptr, FILE_BEGIN)) return Fail(MAPERR_WRITE);
-  if (!plat::WriteFile(File, buffer, DWORD(size), &done, nullptr))
+  if (!plat::WriteAt(File, offset, buffer, DWORD(size), &done))
     return Fail(plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE);
   if (done != DWORD(size)) return Fail(MAPERR_DATA);
   return size;
@@ -131,13 +124,13 @@ int TMapGroups::Open(const char* name) {
     Close();
     return Fail(code, 1);
   }
-  LARGE_INTEGER size;
-  const bool sized = plat::GetFileSizeEx(File, &size) != FALSE;
+  const int64_t size = plat::FileLength(File);
+  const bool sized = size >= 0;
   // The header must describe this file: its length, an index inside the
   // index area and a record area inside the file.
   const bool valid =
       sized && head.Ident == GDX_IDENT && head.Version == GDX_VERSION &&
-      int64_t(head.Length) == size.QuadPart && head.Count >= 1 &&
+      int64_t(head.Length) == size && head.Count >= 1 &&
       head.IndexOffset >= GDX_HEADLENGTH &&
       uint64_t(head.IndexOffset) + uint64_t(head.Count) * GDX_ENTRYLENGTH <= head.RecordArea &&
       head.RecordArea <= head.Length;
@@ -166,10 +159,8 @@ int TMapGroups::Create(const char* name) {
   Head.IndexOffset = GDX_HEADLENGTH;
   Head.RecordArea = GDX_NEWLENGTH;
   const INDEXGDX zero = {};
-  LARGE_INTEGER end;
-  end.QuadPart = GDX_NEWLENGTH;
   if (!WriteHead() || !Write(GDX_HEADLENGTH, &zero, sizeof(zero)) ||
-      !plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File)) {
+      !plat::SetFileLength(File, GDX_NEWLENGTH)) {
     Close();
     return Fail(MAPERR_WRITE, 1);
   }
@@ -331,17 +322,11 @@ int TMapGroups::MoveGroupRecords() {
   DWORD size = GDX_MOVEBLOCK;
   // The file must be able to grow by the block.
   const DWORD oldLength = Head.Length;
-  LARGE_INTEGER end;
-  end.QuadPart = int64_t(oldLength) + size;
-  if (!plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File)) {
+  if (!plat::SetFileLength(File, int64_t(oldLength) + size)) {
     size = GDX_MOVEBLOCKSMALL;
-    end.QuadPart = int64_t(oldLength) + size;
-    if (!plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(File))
-      return Fail(MAPERR_DISKFULL);
+    if (!plat::SetFileLength(File, int64_t(oldLength) + size)) return Fail(MAPERR_DISKFULL);
   }
-  end.QuadPart = oldLength;
-  plat::SetFilePointerEx(File, end, nullptr, FILE_BEGIN);
-  plat::SetEndOfFile(File);
+  plat::SetFileLength(File, oldLength);
   if (uint64_t(start) + size > 0xFFFFFFFFull) return Fail(MAPERR_DISKFULL);
   const DWORD blockEnd = start + size;
 

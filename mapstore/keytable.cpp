@@ -6,26 +6,10 @@
 #include "common/language.h"
 #include "common/messages.h"
 #include "mapstore/map.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/ui.h"
 
 namespace {
-
-bool Seek(HANDLE file, int64_t offset) {
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  return plat::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
-}
-
-bool ReadExact(HANDLE file, int64_t offset, void* buffer, DWORD size) {
-  DWORD got = 0;
-  return Seek(file, offset) && plat::ReadFile(file, buffer, size, &got, nullptr) && got == size;
-}
-
-bool WriteExact(HANDLE file, int64_t offset, const void* buffer, DWORD size) {
-  DWORD done = 0;
-  return Seek(file, offset) && plat::WriteFile(file, buffer, size, &done, nullptr) && done == size;
-}
 
 // Where the table belongs: right after the sheet records.
 int64_t TableOffset(const TMap* map) {
@@ -75,21 +59,20 @@ int TMapKeyTable::Read(TMap* map, int entries) {
   const int64_t offset = map->Passport.KeyTableOffset;
   if (offset < TableOffset(map)) return 0;
   MAPKEYTABLE head;
-  if (!ReadExact(map->File, offset, &head, sizeof(head)) || head.Marker != KEYTABLE_MARKER)
+  if (!plat::ReadExactAt(map->File, offset, &head, sizeof(head)) || head.Marker != KEYTABLE_MARKER)
     return 0;
   if (entries) {
     // The entries must be exactly count + 1 words, read whole.
     if (head.Count < 0 || head.Length <= KEYTABLE_HEADLENGTH ||
         uint64_t(head.Length) - KEYTABLE_HEADLENGTH != 4 * (uint64_t(head.Count) + 1))
       return 0;
-    LARGE_INTEGER size;
-    if (!plat::GetFileSizeEx(map->File, &size) || offset + int64_t(head.Length) > size.QuadPart)
-      return 0;
+    const int64_t size = plat::FileLength(map->File);
+    if (size < 0 || offset + int64_t(head.Length) > size) return 0;
     const DWORD bytes = head.Length - KEYTABLE_HEADLENGTH;
     Entries = static_cast<DWORD*>(plat::AllocPages(bytes));
     if (!Entries) return 0;
     EntriesSize = bytes;
-    if (!ReadExact(map->File, offset + KEYTABLE_HEADLENGTH, Entries, bytes)) {
+    if (!plat::ReadExactAt(map->File, offset + KEYTABLE_HEADLENGTH, Entries, bytes)) {
       FreeEntries();
       return 0;
     }
@@ -110,13 +93,13 @@ int TMapKeyTable::Write() {
   if (offset > 0xFFFFFFFFll) return 0;
   Map->Passport.KeyTableOffset = DWORD(offset);
   Map->Passport.KeyTableLength = Head.Length;
-  if (!WriteExact(Map->File, offset, &Head, sizeof(Head)) ||
-      !WriteExact(Map->File, offset + KEYTABLE_HEADLENGTH, Entries, EntriesSize) ||
-      !plat::SetEndOfFile(Map->File))
+  if (!plat::WriteExactAt(Map->File, offset, &Head, sizeof(Head)) ||
+      !plat::WriteExactAt(Map->File, offset + KEYTABLE_HEADLENGTH, Entries, EntriesSize) ||
+      !plat::SetFileLength(Map->File, offset + KEYTABLE_HEADLENGTH + int64_t(EntriesSize)))
     return 0;
   // The passport's reference to the table goes out with it: a table that
   // the passport on disk does not point at would never be found.
-  if (!WriteExact(Map->File, 816, &Map->Passport.KeyTableOffset, 8)) return 0;
+  if (!plat::WriteExactAt(Map->File, 816, &Map->Passport.KeyTableOffset, 8)) return 0;
   return 1;
 }
 

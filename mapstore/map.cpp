@@ -17,7 +17,7 @@
 #include "common/messages.h"
 #include "mapstore/keytable.h"
 #include "mapstore/mapjoin.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/path.h"
 #include "platform/ui.h"
 
@@ -62,15 +62,6 @@ bool MakeFolder(const char* folder) {
   if (!folder[0]) return true;
   if (plat::CreateDirectoryA(folder, nullptr)) return true;
   return IsFolder(folder);
-}
-
-DWORD ReadDword(HANDLE file, DWORD offset, bool* ok) {
-  DWORD value = 0, got = 0;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  *ok = plat::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-        plat::ReadFile(file, &value, 4, &got, nullptr) && got == 4;
-  return value;
 }
 
 }  // namespace
@@ -500,18 +491,16 @@ int TMap::Revert() {
 int TMap::CheckMode() {
   if (!File) return 0;
   bool ok;
-  const DWORD counter = ReadDword(File, 20, &ok);
+  DWORD counter = 0;
+  ok = plat::ReadExactAt(File, offsetof(MAPPASSPORT, ModeCounter), &counter, 4);
   return ok && counter == Passport.ModeCounter;
 }
 
 int TMap::UpdateMode() {
   if (!File) return 0;
   ++Passport.ModeCounter;
-  LARGE_INTEGER at;
-  at.QuadPart = 20;
-  DWORD done = 0;
-  if (IsWritable() && plat::SetFilePointerEx(File, at, nullptr, FILE_BEGIN))
-    plat::WriteFile(File, &Passport.ModeCounter, 4, &done, nullptr);
+  if (IsWritable())
+    plat::WriteExactAt(File, offsetof(MAPPASSPORT, ModeCounter), &Passport.ModeCounter, 4);
   return int(Passport.ModeCounter);
 }
 
@@ -524,12 +513,7 @@ int TMap::AdjustRsc() {
   if (saved >= 1) return 1;
   if (!Rsc.File) return 1;
   RSCHEAD head;
-  DWORD got = 0;
-  LARGE_INTEGER at;
-  at.QuadPart = 0;
-  if (!plat::SetFilePointerEx(Rsc.File, at, nullptr, FILE_BEGIN) ||
-      !plat::ReadFile(Rsc.File, &head, sizeof(head), &got, nullptr) || got != sizeof(head))
-    return 0;
+  if (!plat::ReadExactAt(Rsc.File, 0, &head, sizeof(head))) return 0;
   if (head.Mode == Rsc.Head.Mode && head.Style <= Rsc.Head.Style) return 1;
   return rscRevert(&Rsc) ? -1 : 0;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "mapstore/map.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 int TMapGroups::Restore(TMap* map, const char* name) {
   if (!Create(name)) return 0;
@@ -22,11 +22,8 @@ int TMapGroups::Restore(TMap* map, const char* name) {
       FVSPR copy = *desc;
       copy.Reserve = 0;
       HANDLE hdr = list.Files[SHEET_HDR];
-      LARGE_INTEGER at;
-      at.QuadPart = int64_t(m) * SHEET_RECORD_SIZE;
-      DWORD done = 0;
-      if (hdr && list.IsWritable() && plat::SetFilePointerEx(hdr, at, nullptr, FILE_BEGIN) &&
-          plat::WriteFile(hdr, &copy, sizeof(copy), &done, nullptr) && done == sizeof(copy))
+      if (hdr && list.IsWritable() &&
+          plat::WriteExactAt(hdr, int64_t(m) * SHEET_RECORD_SIZE, &copy, sizeof(copy)))
         list.HeadBuffer.UpdateRecord(m, &copy);
     }
   }

@@ -6,7 +6,7 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/path.h"
 
 namespace {
@@ -38,22 +38,6 @@ bool JoinPath(const char* folder, const char* name, char* out, size_t size) {
 }
 
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
-
-int64_t FileLength(HANDLE file) {
-  LARGE_INTEGER size;
-  if (file == nullptr || !plat::GetFileSizeEx(file, &size)) return -1;
-  return size.QuadPart;
-}
-
-// Writes `size` bytes at offset 0: 0, or MAPERR_DISKFULL for a short write
-// and MAPERR_WRITE for a failed one.
-int WriteAtStart(HANDLE file, const void* data, DWORD size) {
-  if (plat::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0) return MAPERR_WRITE;
-  DWORD written = 0;
-  const BOOL ok = plat::WriteFile(file, data, size, &written, nullptr);
-  if (written == size && ok) return 0;
-  return ok || plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE;
-}
 
 }  // namespace
 
@@ -122,9 +106,8 @@ HANDLE TMapList::OpenSheetFile(const char* path) {
 
 int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
   *ident = 0;
-  if (plat::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0) return -1;
   DWORD got = 0;
-  if (!plat::ReadFile(file, ident, sizeof(*ident), &got, nullptr)) return -1;
+  if (!plat::ReadAt(file, 0, ident, sizeof(*ident), &got)) return -1;
   return got == sizeof(*ident) ? 1 : 0;
 }
 
@@ -141,11 +124,11 @@ int TMapList::AllocateBuffers() {
   bool ok = true;
   if (Files[SHEET_DAT] != nullptr) {
     DataBuffer.SetFile(Files[SHEET_DAT]);
-    ok = DataBuffer.Allocate(oneSheet ? FileLength(Files[SHEET_DAT]) : int64_t(TDataBuffer::WINDOW_SIZE));
+    ok = DataBuffer.Allocate(oneSheet ? plat::FileLength(Files[SHEET_DAT]) : int64_t(TDataBuffer::WINDOW_SIZE));
   }
   if (ok && Files[SHEET_SEM] != nullptr) {
     SemnBuffer.SetFile(Files[SHEET_SEM]);
-    ok = SemnBuffer.Allocate(oneSheet ? FileLength(Files[SHEET_SEM]) : 0x20000);
+    ok = SemnBuffer.Allocate(oneSheet ? plat::FileLength(Files[SHEET_SEM]) : 0x20000);
   }
   if (ok && Files[SHEET_GRA] != nullptr) {
     DrawBuffer.SetFile(Files[SHEET_GRA]);
@@ -219,7 +202,7 @@ int TMapList::OpenFiles() {
   Files[SHEET_HDR] = hdr;
   HeadBuffer.SetFile(hdr);
   const bool oneSheet = Owner->Count() == 1;
-  if (!HeadBuffer.Allocate(oneSheet ? FileLength(hdr) : 0)) return Fail(1);
+  if (!HeadBuffer.Allocate(oneSheet ? plat::FileLength(hdr) : 0)) return Fail(1);
   LoadHead();
   if (!CheckHdrHead(&Head)) {
     ReportError(MAPERR_DATA, path, LISTSTAGE_HDRIDENT);
@@ -280,7 +263,7 @@ int TMapList::OpenFiles() {
     if (read < 0) {
       ReportError(MAPERR_READ, path, LISTSTAGE_GRAREAD);
     } else if (read == 0 || ident != DRW_IDENT) {
-      if (FileLength(gra) <= DRW_HEAD_SIZE) {
+      if (plat::FileLength(gra) <= DRW_HEAD_SIZE) {
         plat::CloseHandle(gra);
         Files[SHEET_GRA] = nullptr;
         if (plat::DeleteFileA(path)) List->Flags &= ~LISTFILE_GRA;
@@ -331,9 +314,8 @@ int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
   if (!HeadBuffer.Allocate(0)) return Fail(-1);
   InitHdrHead(&Head);
   List->Flag = LISTFLAG_SORTED;
-  int code = plat::SetFilePointer(hdr, 0, nullptr, FILE_BEGIN) == 0 && plat::SetEndOfFile(hdr)
-                 ? WriteAtStart(hdr, &Head, sizeof(Head))
-                 : MAPERR_WRITE;
+  int code = plat::SetFileLength(hdr, 0) ? WriteSheetBytes(hdr, 0, &Head, sizeof(Head))
+                                          : MAPERR_WRITE;
   if (code != 0) {
     ReportError(MAPERR_WRITE, List->NameHDR, LISTSTAGE_HDRWRITE);
     return Fail(-1);
@@ -376,7 +358,7 @@ int TMapList::CreateSheetFile(int file) {
   // The signature; the metric file's head is two words.
   const DWORD head[2] = {SheetFileIdent(file), 0};
   const DWORD size = file == SHEET_DAT ? DAT_HEAD_SIZE : SEM_HEAD_SIZE;
-  int code = plat::SetEndOfFile(h) ? WriteAtStart(h, head, size) : MAPERR_WRITE;
+  int code = plat::SetFileLength(h, 0) ? WriteSheetBytes(h, 0, head, size) : MAPERR_WRITE;
   if (code != 0) {
     plat::CloseHandle(h);
     if (file == SHEET_DAT)

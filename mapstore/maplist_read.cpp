@@ -6,7 +6,7 @@
 
 #include "common/maperr.h"
 #include "mapstore/maplist.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 FVSPR* TMapList::ObjectDesc(int n) {
   if (n != 0 && n == CurrentObject && CurrentDesc != nullptr) return CurrentDesc;
@@ -75,12 +75,7 @@ IMGDRAW* TMapList::ObjectDrawAddr(int n) {
 int TMapList::ReadHdr(int64_t offset, void* buffer, DWORD size) {
   HANDLE file = Files[SHEET_HDR];
   if (file == nullptr) return MAPERR_READ;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  if (!plat::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return MAPERR_READ;
-  DWORD got = 0;
-  if (!plat::ReadFile(file, buffer, size, &got, nullptr) || got != size) return MAPERR_READ;
-  return 0;
+  return plat::ReadExactAt(file, offset, buffer, size) ? 0 : MAPERR_READ;
 }
 
 int TMapList::ReadObjectDesc(int n, FVSPR* out) {

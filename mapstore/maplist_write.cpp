@@ -21,7 +21,7 @@
 #include "mapstore/objectframe.h"
 #include "platform/system.h"
 #include "platform/clock.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -47,12 +47,6 @@ enum : DWORD {
   LOCK_PAUSE = 10,  // milliseconds
 };
 
-int64_t FileLength(HANDLE file) {
-  LARGE_INTEGER size;
-  if (file == nullptr || !plat::GetFileSizeEx(file, &size)) return -1;
-  return size.QuadPart;
-}
-
 bool IsUserMap(const TMapBase* map) { return map->Passport.Register.IsRealPlace != 0; }
 
 // Raises the map's change counter and writes it at offset 20 of the map
@@ -64,12 +58,8 @@ void RaiseChangeCounter(TMapBase* owner) {
   }
   ++owner->Passport.ModeCounter;
   if (owner->File == nullptr) return;
-  LARGE_INTEGER at;
-  at.QuadPart = offsetof(MAPPASSPORT, ModeCounter);
-  DWORD written = 0;
-  if (!plat::SetFilePointerEx(owner->File, at, nullptr, FILE_BEGIN) ||
-      !plat::WriteFile(owner->File, &owner->Passport.ModeCounter, 4, &written, nullptr) ||
-      written != 4)
+  if (!plat::WriteExactAt(owner->File, offsetof(MAPPASSPORT, ModeCounter),
+                          &owner->Passport.ModeCounter, 4))
     owner->Error = MAPERR_WRITE;
 }
 
@@ -141,29 +131,19 @@ int CheckRecords(const LONGMETRIC* metric, const SEMANTIC* semn, const IMGDRAW* 
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size) {
   HANDLE h = file >= 0 && file < SHEET_FILES ? Files[file] : nullptr;
   if (h == nullptr) return MAPERR_WRITE;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  if (!plat::SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) return MAPERR_WRITE;
-  DWORD written = 0;
-  const BOOL ok = plat::WriteFile(h, buffer, size, &written, nullptr);
-  if (ok && written == size) return 0;
-  if (file == SHEET_DAT && (ok || plat::GetLastError() == ERROR_DISK_FULL)) return MAPERR_DISKFULL;
-  return MAPERR_WRITE;
+  const int code = WriteSheetBytes(h, offset, buffer, size);
+  // Only the metric file tells a full disk apart.
+  return code == MAPERR_DISKFULL && file != SHEET_DAT ? MAPERR_WRITE : code;
 }
 
 bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   if (offset == 0 || CurrentDesc == nullptr) return false;
   HANDLE h = Files[file];
-  const int64_t end = FileLength(h);
+  const int64_t end = plat::FileLength(h);
   if (end < 0 || int64_t(offset) >= end) return false;
   // The record stored there must be one of this file and at least as long.
   char head[8];
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  DWORD got = 0;
-  if (!plat::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) ||
-      !plat::ReadFile(h, head, sizeof(head), &got, nullptr) || got != sizeof(head))
-    return false;
+  if (!plat::ReadExactAt(h, offset, head, sizeof(head))) return false;
   DWORD ident, stored;
   std::memcpy(&ident, head, 4);
   std::memcpy(&stored, head + 4, 4);
@@ -220,7 +200,7 @@ int TMapList::ReadySheetFile(int file) {
 int TMapList::LockList() {
   HANDLE hdr = Files[SHEET_HDR];
   if (hdr == nullptr) return 0;
-  const int64_t length = FileLength(hdr);
+  const int64_t length = plat::FileLength(hdr);
   if (length < 0) return 0;
   const uint64_t offset = uint64_t(length) + LOCK_DISTANCE;
   LockOffset = static_cast<DWORD>(offset);
@@ -271,7 +251,7 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
     }
     return 0;
   }
-  const int64_t end = FileLength(Files[SHEET_DAT]);
+  const int64_t end = plat::FileLength(Files[SHEET_DAT]);
   const int64_t at = end < 0 ? -1 : PlaceDataRecord(uint64_t(end), metric->Ident, length);
   if (at < 0) return Error = MAPERR_WRITE;
   const int code = WriteSheet(SHEET_DAT, at, metric, length);
@@ -290,7 +270,7 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   }
   // A file that cannot be created loses the record: that is a failure.
   if (!ReadySheetFile(SHEET_SEM)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  const int64_t end = FileLength(Files[SHEET_SEM]);
+  const int64_t end = plat::FileLength(Files[SHEET_SEM]);
   if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckSemnRecord(semn) != 0) return Error = MAPERR_DATA;
 
@@ -317,7 +297,7 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
     return 0;
   }
   if (!ReadySheetFile(SHEET_GRA)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  const int64_t end = FileLength(Files[SHEET_GRA]);
+  const int64_t end = plat::FileLength(Files[SHEET_GRA]);
   if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckDrawRecord(draw) != 0) return Error = MAPERR_DATA;
 

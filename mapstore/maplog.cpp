@@ -7,7 +7,7 @@
 #include "common/maperr.h"
 #include "platform/system.h"
 #include "platform/clock.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -24,18 +24,6 @@ DWORD ActionLength(const ACTIONHEAD& head) { return 16 + 16 * DWORD{head.Count};
 HANDLE OpenShared(const char* name, DWORD access) {
   return plat::CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH, nullptr);
-}
-
-int64_t FileSize(HANDLE file) {
-  LARGE_INTEGER size;
-  if (!plat::GetFileSizeEx(file, &size)) return -1;
-  return size.QuadPart;
-}
-
-bool SetFileSize(HANDLE file, int64_t size) {
-  LARGE_INTEGER at;
-  at.QuadPart = size;
-  return plat::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && plat::SetEndOfFile(file);
 }
 
 void ResetCursor(TMapLog* log) {
@@ -188,12 +176,10 @@ DWORD ChainEnd(TMapLog* log) {
 
 // Opens the journal file shared, for writing when it can.
 bool OpenFile(TMapLog* log, const char* name) {
-  log->File = OpenShared(name, GENERIC_READ | GENERIC_WRITE);
-  log->IsWrite = 1;
-  if (log->File == INVALID_HANDLE_VALUE) {
-    log->File = OpenShared(name, GENERIC_READ);
-    log->IsWrite = 0;
-  }
+  bool writable = false;
+  log->File = plat::OpenExisting(name, true, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 FILE_FLAG_WRITE_THROUGH, &writable);
+  log->IsWrite = writable ? 1 : 0;
   if (log->File == INVALID_HANDLE_VALUE) {
     log->File = nullptr;
     log->IsWrite = 0;
@@ -294,11 +280,8 @@ void logInit(TMapLog* log) {
 
 DWORD logRead(TMapLog* log, DWORD offset, void* buffer, DWORD size) {
   if (!log || !log->File || !buffer) return 0;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
   DWORD got = 0;
-  if (!plat::SetFilePointerEx(log->File, at, nullptr, FILE_BEGIN) ||
-      !plat::ReadFile(log->File, buffer, size, &got, nullptr)) {
+  if (!plat::ReadAt(log->File, offset, buffer, size, &got)) {
     log->Error = MAPERR_READ;
     return 0;
   }
@@ -307,11 +290,8 @@ DWORD logRead(TMapLog* log, DWORD offset, void* buffer, DWORD size) {
 
 DWORD logWrite(TMapLog* log, DWORD offset, const void* buffer, DWORD size) {
   if (!log || !log->File || !buffer) return 0;
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
   DWORD done = 0;
-  if (!plat::SetFilePointerEx(log->File, at, nullptr, FILE_BEGIN) ||
-      !plat::WriteFile(log->File, buffer, size, &done, nullptr) || done != size) {
+  if (!plat::WriteAt(log->File, offset, buffer, size, &done) || done != size) {
     log->Error = MAPERR_WRITE;
     return done;
   }
@@ -368,7 +348,7 @@ int logCreate(TMapLog* log, const char* name) {
 
   log->File = file;
   bool written = logWrite(log, 0, &head, sizeof(head)) == sizeof(head) &&
-                 SetFileSize(file, LOG_HEADLENGTH + LOG_RESERVE);
+                 plat::SetFileLength(file, LOG_HEADLENGTH + LOG_RESERVE);
   CloseFile(log);
   if (!written) {
     log->Error = MAPERR_WRITE;
@@ -423,7 +403,7 @@ int logOpen(TMapLog* log, const char* name) {
   }
   if (log->IsWrite) {
     LOGHEADER& head = log->Head;
-    int64_t size = std::min<int64_t>(FileSize(log->File), 0xFFFFFFFFu);
+    int64_t size = std::min<int64_t>(plat::FileLength(log->File), 0xFFFFFFFFu);
     bool crashed = exclusive && head.ProcessCount > 0;
     if (size < int64_t{head.Length}) {
       // The file is shorter than the header says.
@@ -574,7 +554,7 @@ int logCommitAction(TMapLog* log, int partial) {
       if (log->OffsetCount == head.Count - 1) PushOffset(log, at);
     }
     if (bytes > head.Reserve) {
-      if (!SetFileSize(log->File, int64_t{head.Length} + LOG_RESERVE)) {
+      if (!plat::SetFileLength(log->File, int64_t{head.Length} + LOG_RESERVE)) {
         log->Error = MAPERR_WRITE;
         ok = false;
       }

@@ -7,7 +7,7 @@
 #include "common/codepage.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 
 namespace {
 
@@ -18,25 +18,6 @@ const double kLastZoneAxis = 6.230825429619756;
 
 // Largest table the 32-bit table size can describe.
 const int64_t kMaxLists = INT32_MAX / LISTDESC_LENGTH;
-
-bool Seek(HANDLE file, int64_t offset) {
-  LARGE_INTEGER distance;
-  distance.QuadPart = offset;
-  return plat::SetFilePointerEx(file, distance, nullptr, FILE_BEGIN) != FALSE;
-}
-
-int64_t FileSize(HANDLE file) {
-  LARGE_INTEGER size;
-  if (!plat::GetFileSizeEx(file, &size)) return -1;
-  return size.QuadPart;
-}
-
-// Reads (writes) exactly `size` bytes at `offset`; false otherwise.
-bool ReadAt(HANDLE file, int64_t offset, void* buffer, DWORD size, DWORD* got) {
-  *got = 0;
-  if (!Seek(file, offset)) return false;
-  return plat::ReadFile(file, buffer, size, got, nullptr) != FALSE;
-}
 
 // Texts read from a file end inside their fields whatever the file held:
 // callers take them as zero-terminated strings.
@@ -51,12 +32,6 @@ void EndTexts(LISTREGISTER& r) {
   EndText(r.FileName);
   EndText(r.Date);
   EndText(r.DateAngle);
-}
-
-bool WriteAt(HANDLE file, int64_t offset, const void* buffer, DWORD size) {
-  DWORD done = 0;
-  if (!Seek(file, offset)) return false;
-  return plat::WriteFile(file, buffer, size, &done, nullptr) && done == size;
 }
 
 }  // namespace
@@ -109,13 +84,10 @@ int TMapPassport::OpenPassport(const char* name) {
     return 0;
   }
   ShareMode = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  HANDLE file = plat::CreateFileA(name, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_WRITE_THROUGH, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    AccessMode = MAPACCESS_READ;
-    file = plat::CreateFileA(name, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_WRITE_THROUGH, nullptr);
-  }
+  bool writable = false;
+  HANDLE file = plat::OpenExisting(name, (AccessMode & GENERIC_WRITE) != 0, ShareMode,
+                                   FILE_FLAG_WRITE_THROUGH, &writable);
+  if (!writable) AccessMode = MAPACCESS_READ;
   if (file == INVALID_HANDLE_VALUE) {
     Report(MAPERR_OPEN, name);
     return 0;
@@ -125,7 +97,7 @@ int TMapPassport::OpenPassport(const char* name) {
   // The passport: a version 0x700 passport must be whole and carry its
   // signature and mark; an older one is recognised by its register length.
   DWORD got = 0;
-  if (!ReadAt(File, 0, &Passport, PASSPORT_LENGTH, &got)) {
+  if (!plat::ReadAt(File, 0, &Passport, PASSPORT_LENGTH, &got)) {
     ClosePassport();
     Report(MAPERR_READ, name);
     return 0;
@@ -207,8 +179,7 @@ int TMapPassport::CreateMapFile(const char* name, int temporary) {
   }
   File = file;
   AccessMode = MAPACCESS_READWRITE;
-  Seek(File, 0);
-  plat::SetEndOfFile(File);
+  plat::SetFileLength(File, 0);
 
   char drive[MAX_DRIVE], dir[MAX_DIR], fname[MAX_FNAME], ext[MAX_EXT];
   plat::SplitPath(name, drive, dir, fname, ext);
@@ -231,7 +202,7 @@ int TMapPassport::AllocateLists(int count, int readcount) {
   // The sheet count comes from the file: it must not ask for more records
   // than the file holds, whatever the memory would allow.
   int64_t toRead = std::clamp<int64_t>(readcount, 0, count);
-  int64_t size = FileSize(File);
+  int64_t size = plat::FileLength(File);
   if (size < 0) {
     Report(MAPERR_READ);
     return 0;
@@ -256,7 +227,7 @@ int TMapPassport::AllocateLists(int count, int readcount) {
   }
   if (toRead > 0) {
     DWORD want = static_cast<DWORD>(toRead * LISTDESC_LENGTH), got = 0;
-    bool read = ReadAt(File, PASSPORT_LENGTH, table, want, &got);
+    bool read = plat::ReadAt(File, PASSPORT_LENGTH, table, want, &got);
     if (!read || got < want) {
       plat::FreePages(table);
       Report(read ? MAPERR_DATA : MAPERR_READ);
@@ -333,13 +304,13 @@ void TMapPassport::CalculateBorder(int count) {
 
 int TMapPassport::WritePassport() {
   if (!File) return 0;
-  if (!WriteAt(File, 0, &Passport, PASSPORT_LENGTH)) {
+  if (!plat::WriteExactAt(File, 0, &Passport, PASSPORT_LENGTH)) {
     Report(MAPERR_WRITE);
     return 0;
   }
   int count = Passport.ListCount;
   if (count <= 0) {
-    plat::SetEndOfFile(File);
+    plat::SetFileLength(File, PASSPORT_LENGTH);
     fileKoi8_ = 0;
     Error = 0;
     return 1;
@@ -348,7 +319,7 @@ int TMapPassport::WritePassport() {
     Report(MAPERR_WRITE);
     return 0;
   }
-  if (!WriteAt(File, PASSPORT_LENGTH, Lists, static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
+  if (!plat::WriteExactAt(File, PASSPORT_LENGTH, Lists, static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
     Report(MAPERR_WRITE);
     return 0;
   }

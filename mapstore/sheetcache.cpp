@@ -3,19 +3,16 @@
 #include <cstring>
 
 #include "mapstore/sheetfile.h"
-#include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
 
 // Reads up to `size` bytes at `offset`; the bytes read, or -1 when the file
 // cannot be positioned or read.
-int64_t ReadAt(HANDLE file, int64_t offset, void* buffer, int64_t size) {
-  LARGE_INTEGER to;
-  to.QuadPart = offset;
-  if (!plat::SetFilePointerEx(file, to, nullptr, FILE_BEGIN)) return -1;
+int64_t ReadUpTo(HANDLE file, int64_t offset, void* buffer, int64_t size) {
   DWORD got = 0;
-  if (!plat::ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+  if (!plat::ReadAt(file, offset, buffer, static_cast<DWORD>(size), &got)) return -1;
   return got;
 }
 
@@ -149,7 +146,7 @@ char* THeadBuffer::RecordAddr(LONG n) {
   if (++index_ >= count_) index_ = count_ / 2;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
-  const int64_t got = ReadAt(file_, base * SHEET_RECORD_SIZE, w.Data, windowSize_);
+  const int64_t got = ReadUpTo(file_, base * SHEET_RECORD_SIZE, w.Data, windowSize_);
   if (got < 0) return nullptr;
   const int64_t records = got / SHEET_RECORD_SIZE;
   if (records == 0) return nullptr;
@@ -184,7 +181,7 @@ int TDataBuffer::Allocate(int64_t hint) {
 int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
   SHEETWINDOW& w = windows_[i];
   EmptyWindow(w);
-  const int64_t got = ReadAt(file_, from, w.Data, size);
+  const int64_t got = ReadUpTo(file_, from, w.Data, size);
   if (got > 0) {
     w.First = from;
     w.Last = from + got;
@@ -351,7 +348,7 @@ char* TBlockBuffer::RecordAddr(DWORD offset) {
   SHEETWINDOW& w = windows_[target];
   EmptyWindow(w);
   const int64_t block = off & ~int64_t(WINDOW_SIZE - 1);
-  const int64_t got = ReadAt(file_, block, w.Data, WINDOW_SIZE);
+  const int64_t got = ReadUpTo(file_, block, w.Data, WINDOW_SIZE);
   if (got <= 0 || block + got - 1 < off) return nullptr;
   w.First = block;
   w.Last = block + got - 1;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "platform/fileio.h"
 
 void InitHdrHead(HDRHEAD* head) {
   std::memset(head, 0, sizeof(*head));
@@ -93,4 +94,11 @@ const char* SheetBackupExtension(int file, int userMap) {
 DWORD SheetFileIdent(int file) {
   static const DWORD kIdent[SHEET_FILES] = {HDR_IDENT, DAT_IDENT, SEM_IDENT, DRW_IDENT};
   return file >= 0 && file < SHEET_FILES ? kIdent[file] : 0;
+}
+
+int WriteSheetBytes(HANDLE file, int64_t offset, const void* data, DWORD size) {
+  DWORD written = 0;
+  const BOOL ok = plat::WriteAt(file, offset, data, size, &written);
+  if (ok && written == size) return 0;
+  return ok || plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE;
 }

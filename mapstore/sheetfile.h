@@ -162,3 +162,7 @@ const char* SheetFileExtension(int file, int userMap);
 const char* SheetBackupExtension(int file, int userMap);
 // Signature at the start of each file (HDR_IDENT for the descriptor file).
 DWORD SheetFileIdent(int file);
+
+// Writes `size` bytes at `offset` of a sheet file: 0; MAPERR_DISKFULL when
+// the write came out short or the disk filled part-way; else MAPERR_WRITE.
+int WriteSheetBytes(HANDLE file, int64_t offset, const void* data, DWORD size);
