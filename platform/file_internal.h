@@ -1,33 +1,29 @@
-// Internals shared by the file, lock and mapping parts of the platform
-// layer.
+// Internals shared by the file, lock, mapping and positional-access parts
+// of the handle layer.
 #pragma once
 
-#include <sys/types.h>
-
+#include <atomic>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/handles.h"
+#include "platform/vfs.h"
 
 namespace plat {
 namespace detail {
 
-// One open file handle.
+// One open file handle: the file of the Vfs that opened it, with the
+// handle's own position, access and locks.
 struct FileObject : HandleObject {
   FileObject() : HandleObject(HandleKind::File) {}
-  ~FileObject() override;
 
-  int fd = -1;
+  std::unique_ptr<VfsFile> io;
   uint64_t position = 0;
   bool canRead = false;   // opened with read access
   bool canWrite = false;  // opened with write access
-  bool fdReadable = false;
-  bool fdWritable = false;
-  DWORD share = 0;
-  std::mutex lockList;  // guards `locks`
+  std::mutex lockList;    // guards `locks`
   struct Range {
     uint64_t offset;
     uint64_t length;
@@ -37,46 +33,40 @@ struct FileObject : HandleObject {
 
 std::shared_ptr<FileObject> FindFile(HANDLE handle);
 
-// Byte offsets from here up are reserved for the share-mode markers; a lock
-// range may not reach them.
-constexpr uint64_t kLockLimit = 0x7FFFFFFFFFFFFF00ull;
+// No lock range may reach this offset.
+constexpr uint64_t kLockLimit = kVfsLockLimit;
 
-// A short exclusive flock on a descriptor, under which an open checks and
-// takes its share markers and a deletion checks them, so that two of these
-// steps never interleave.
-class ShareGuard {
- public:
-  explicit ShareGuard(int fd);
-  ~ShareGuard();
-  ShareGuard(const ShareGuard&) = delete;
-  ShareGuard& operator=(const ShareGuard&) = delete;
+// The installed Vfs when it filters operations on open files (the fault
+// layer), else null: then the file is called directly.
+extern std::atomic<Vfs*> g_fileFilter;
 
- private:
-  int fd_;
-  bool held_;
-};
+inline DWORD IoRead(VfsFile& f, uint64_t offset, void* buffer, DWORD size, DWORD* done) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Read(f, offset, buffer, size, done) : f.Read(offset, buffer, size, done);
+}
+inline DWORD IoWrite(VfsFile& f, uint64_t offset, const void* buffer, DWORD size, DWORD* done) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Write(f, offset, buffer, size, done)
+                : f.Write(offset, buffer, size, done);
+}
+inline DWORD IoTruncate(VfsFile& f, uint64_t size) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Truncate(f, size) : f.Truncate(size);
+}
+inline DWORD IoSync(VfsFile& f) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Sync(f) : f.Sync();
+}
+inline DWORD IoLock(VfsFile& f, uint64_t offset, uint64_t length) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Lock(f, offset, length) : f.Lock(offset, length);
+}
 
-// True when an open with this access and share mode conflicts with a
-// handle already open on the file of `fd` (any process). Called under a
-// ShareGuard; `fd` must be open for reading.
-bool ShareConflicts(int fd, bool read, bool write, DWORD share);
-// Takes the markers of a handle with this access and share mode.
-bool TakeShareMarkers(int fd, bool read, bool write, DWORD share);
-// True when some handle open on the file denies deletion.
-bool DeleteDenied(int fd);
-
-// The error of a missing name: ERROR_FILE_NOT_FOUND when its folder exists,
-// else ERROR_PATH_NOT_FOUND.
-DWORD MissingNameError(const std::string& osPath);
-// The last error from errno, with ENOENT refined by MissingNameError.
-BOOL FailForName(int error, const std::string& osPath);
-
-// True for the emulated read-only attribute: no write permission bit.
-inline bool IsReadOnlyMode(mode_t mode) { return (mode & 0222) == 0; }
-
-// Converts between Unix time and FILETIME values.
-ULONGLONG FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);
-void UnixFromFileTime(ULONGLONG value, int64_t* seconds, int64_t* nanoseconds);
+// Reads (writes) at `offset` through a handle, which must allow it, and
+// leaves its position after the bytes moved; `*done` gets their count. The
+// last error is set on failure.
+BOOL ReadFrom(FileObject& file, uint64_t offset, void* buffer, DWORD size, DWORD* done);
+BOOL WriteTo(FileObject& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done);
 
 }  // namespace detail
 }  // namespace plat

@@ -1,27 +1,30 @@
 #include "platform/fileio.h"
 
+#include "platform/file_internal.h"
+
+// One handle lookup per call; the bytes move through the file's Vfs.
 namespace plat {
 
-namespace {
-
-bool Seek(HANDLE file, int64_t offset) {
-  LARGE_INTEGER at;
-  at.QuadPart = offset;
-  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
-}
-
-}  // namespace
-
 BOOL ReadAt(HANDLE file, int64_t offset, void* buffer, DWORD size, DWORD* read) {
+  if (read) *read = 0;
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  if (offset < 0) return Fail(ERROR_NEGATIVE_SEEK);
+  f->position = static_cast<uint64_t>(offset);
   DWORD got = 0;
-  const BOOL ok = Seek(file, offset) && ReadFile(file, buffer, size, &got, nullptr);
+  const BOOL ok = detail::ReadFrom(*f, f->position, buffer, size, &got);
   if (read) *read = got;
   return ok;
 }
 
 BOOL WriteAt(HANDLE file, int64_t offset, const void* buffer, DWORD size, DWORD* written) {
+  if (written) *written = 0;
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  if (offset < 0) return Fail(ERROR_NEGATIVE_SEEK);
+  f->position = static_cast<uint64_t>(offset);
   DWORD done = 0;
-  const BOOL ok = Seek(file, offset) && WriteFile(file, buffer, size, &done, nullptr);
+  const BOOL ok = detail::WriteTo(*f, f->position, buffer, size, &done);
   if (written) *written = done;
   return ok;
 }
@@ -37,13 +40,29 @@ bool WriteExactAt(HANDLE file, int64_t offset, const void* buffer, DWORD size) {
 }
 
 int64_t FileLength(HANDLE file) {
-  LARGE_INTEGER size;
-  if (file == nullptr || !GetFileSizeEx(file, &size)) return -1;
-  return size.QuadPart;
+  if (file == nullptr) return -1;
+  auto f = detail::FindFile(file);
+  if (!f) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return -1;
+  }
+  uint64_t size = 0;
+  DWORD e = f->io->Size(&size);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
+    return -1;
+  }
+  return static_cast<int64_t>(size);
 }
 
 bool SetFileLength(HANDLE file, int64_t length) {
-  return Seek(file, length) && SetEndOfFile(file);
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  if (length < 0) return Fail(ERROR_NEGATIVE_SEEK);
+  f->position = static_cast<uint64_t>(length);
+  if (!f->canWrite) return Fail(ERROR_ACCESS_DENIED);
+  DWORD e = detail::IoTruncate(*f->io, f->position);
+  return e == ERROR_SUCCESS || Fail(e);
 }
 
 HANDLE OpenExisting(const char* name, bool write, DWORD share, DWORD flags, bool* writable) {

@@ -1,12 +1,7 @@
 // File mappings and their views.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <map>
-#include <string>
 
 #include "platform/file_internal.h"
 
@@ -19,17 +14,19 @@ constexpr DWORD kFileMapCopy = 0x1;
 
 struct MappingObject : detail::HandleObject {
   MappingObject() : HandleObject(detail::HandleKind::Mapping) {}
-  ~MappingObject() override {
-    if (fd >= 0) ::close(fd);
-  }
-  int fd = -1;  // a descriptor of its own: the mapping outlives the file handle
+  std::shared_ptr<VfsMapping> io;  // outlives the file handle
   uint64_t size = 0;
   bool writable = false;
 };
 
+struct View {
+  size_t length;
+  std::shared_ptr<VfsMapping> mapping;  // that releases it
+};
+
 struct ViewTable {
   std::mutex lock;
-  std::map<uintptr_t, size_t> views;  // address -> mapped length
+  std::map<uintptr_t, View> views;  // by address
 };
 
 ViewTable& Views() {
@@ -59,17 +56,17 @@ HANDLE CreateFileMappingA(HANDLE file, void* /*security*/, DWORD protect, DWORD 
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
   }
-  if (!f->canRead || !f->fdReadable || (writable && (!f->canWrite || !f->fdWritable))) {
+  if (!f->canRead || (writable && !f->canWrite)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  struct stat st;
-  if (fstat(f->fd, &st) != 0) {
-    FailWithErrno();
+  uint64_t fileSize = 0;
+  DWORD e = f->io->Size(&fileSize);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
   uint64_t size = (uint64_t(sizeHigh) << 32) | sizeLow;
-  uint64_t fileSize = static_cast<uint64_t>(st.st_size);
   if (size == 0) size = fileSize;
   if (size == 0) {
     SetLastError(ERROR_FILE_INVALID);
@@ -82,20 +79,16 @@ HANDLE CreateFileMappingA(HANDLE file, void* /*security*/, DWORD protect, DWORD 
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
     }
-    if (ftruncate(f->fd, static_cast<off_t>(size)) != 0) {
-      FailWithErrno();
+    e = detail::IoTruncate(*f->io, size);
+    if (e != ERROR_SUCCESS) {
+      SetLastError(e);
       return nullptr;
     }
   }
   auto m = std::make_shared<MappingObject>();
-  // A descriptor of its own, not a duplicate: a duplicate would share the
-  // file handle's open file description and keep its byte-range locks alive
-  // after the handle is closed.
-  std::string self = "/proc/self/fd/" + std::to_string(f->fd);
-  m->fd = ::open(self.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (m->fd < 0) m->fd = fcntl(f->fd, F_DUPFD_CLOEXEC, 0);
-  if (m->fd < 0) {
-    FailWithErrno();
+  e = f->io->Map(writable, &m->io);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
   m->size = size;
@@ -125,43 +118,42 @@ void* MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offset
   }
   // The view ends at the end of the mapping and of the file as it is now:
   // pages past the end of a file cannot be touched.
-  struct stat st;
-  if (fstat(m->fd, &st) != 0) {
-    FailWithErrno();
+  uint64_t fileSize = 0;
+  DWORD e = m->io->Size(&fileSize);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
-  uint64_t limit = m->size < uint64_t(st.st_size) ? m->size : uint64_t(st.st_size);
+  uint64_t limit = m->size < fileSize ? m->size : fileSize;
   if (offset >= limit) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
   uint64_t length = limit - offset;
   if (bytes != 0 && bytes < length) length = bytes;
-  int prot = PROT_READ | (write || (access & kFileMapCopy) ? PROT_WRITE : 0);
-  int flags = (access & kFileMapCopy) && !write ? MAP_PRIVATE : MAP_SHARED;
-  void* p = mmap(nullptr, static_cast<size_t>(length), prot, flags, m->fd,
-                 static_cast<off_t>(offset));
-  if (p == MAP_FAILED) {
-    SetLastError(errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(errno));
+  void* p = nullptr;
+  e = m->io->MapView(offset, static_cast<size_t>(length), write, (access & kFileMapCopy) != 0, &p);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
   ViewTable& t = Views();
   std::lock_guard<std::mutex> guard(t.lock);
-  t.views[reinterpret_cast<uintptr_t>(p)] = static_cast<size_t>(length);
+  t.views[reinterpret_cast<uintptr_t>(p)] = View{static_cast<size_t>(length), m->io};
   return p;
 }
 
 BOOL UnmapViewOfFile(const void* view) {
   ViewTable& t = Views();
-  size_t length;
+  View v;
   {
     std::lock_guard<std::mutex> guard(t.lock);
     auto it = t.views.find(reinterpret_cast<uintptr_t>(view));
     if (it == t.views.end()) return Fail(kErrorInvalidAddress);
-    length = it->second;
+    v = std::move(it->second);
     t.views.erase(it);
   }
-  munmap(const_cast<void*>(view), length);
+  v.mapping->UnmapView(const_cast<void*>(view), v.length);
   return TRUE;
 }
 
@@ -169,7 +161,7 @@ SIZE_T ViewSize(const void* view) {
   ViewTable& t = Views();
   std::lock_guard<std::mutex> guard(t.lock);
   auto it = t.views.find(reinterpret_cast<uintptr_t>(view));
-  return it == t.views.end() ? 0 : it->second;
+  return it == t.views.end() ? 0 : it->second.length;
 }
 
 }  // namespace plat

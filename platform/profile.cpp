@@ -13,7 +13,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/file_internal.h"
+#include "platform/file.h"
+#include "platform/vfs_system.h"
 #include "platform/host.h"
 #include "platform/path.h"
 

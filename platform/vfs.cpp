@@ -1,0 +1,49 @@
+#include "platform/vfs.h"
+
+#include <atomic>
+
+#include "platform/file_internal.h"
+
+namespace plat {
+
+namespace detail {
+
+std::atomic<Vfs*> g_fileFilter{nullptr};
+
+}  // namespace detail
+
+namespace {
+
+std::atomic<Vfs*> g_vfs{nullptr};  // null: the system's
+
+}  // namespace
+
+DWORD Vfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) {
+  return file.Read(offset, buffer, size, done);
+}
+
+DWORD Vfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) {
+  return file.Write(offset, buffer, size, done);
+}
+
+DWORD Vfs::Truncate(VfsFile& file, uint64_t size) { return file.Truncate(size); }
+
+DWORD Vfs::Sync(VfsFile& file) { return file.Sync(); }
+
+DWORD Vfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
+  return file.Lock(offset, length);
+}
+
+Vfs& CurrentVfs() {
+  Vfs* vfs = g_vfs.load(std::memory_order_acquire);
+  return vfs ? *vfs : SystemVfs();
+}
+
+Vfs* SetVfs(Vfs* vfs) {
+  if (vfs == &SystemVfs()) vfs = nullptr;
+  detail::g_fileFilter.store(vfs && vfs->FiltersFiles() ? vfs : nullptr,
+                             std::memory_order_release);
+  return g_vfs.exchange(vfs, std::memory_order_acq_rel);
+}
+
+}  // namespace plat

@@ -1,0 +1,573 @@
+// The system's file system. A file is a descriptor; share modes and
+// byte-range locks are open-file-description locks, so that they hold
+// between processes as they would on Windows.
+#include "platform/vfs_system.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace plat {
+
+namespace detail {
+
+namespace {
+
+// Offset between the FILETIME epoch (1601) and the Unix epoch, in seconds.
+constexpr int64_t kEpochDelta = 11644473600;
+
+// The marker bytes: a handle holds a shared lock on each that applies to it.
+constexpr uint64_t kMarkerBase = 0x7FFFFFFFFFFFFFF0ull;
+enum Marker : uint64_t {
+  kOpenForRead = 0,
+  kOpenForWrite = 1,
+  kDeniesRead = 2,
+  kDeniesWrite = 3,
+  kDeniesDelete = 4,
+};
+static_assert(kVfsLockLimit < kMarkerBase);
+
+int Fcntl(int fd, int command, struct flock* fl) {
+  int r;
+  do r = fcntl(fd, command, fl);
+  while (r != 0 && errno == EINTR);
+  return r;
+}
+
+struct flock Range(short type, uint64_t offset, uint64_t length) {
+  struct flock fl = {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = static_cast<off_t>(offset);
+  fl.l_len = static_cast<off_t>(length);
+  fl.l_pid = 0;
+  return fl;
+}
+
+// True when another open file description holds a lock on the marker.
+bool MarkerHeld(int fd, Marker m) {
+  struct flock fl = Range(F_WRLCK, kMarkerBase + m, 1);
+  if (Fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
+  return fl.l_type != F_UNLCK;
+}
+
+bool TakeMarker(int fd, Marker m) {
+  struct flock fl = Range(F_RDLCK, kMarkerBase + m, 1);
+  return Fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+}  // namespace
+
+ShareGuard::ShareGuard(int fd) : fd_(fd), held_(false) {
+  // The guard is held only for a few calls by whoever has it; wait for it
+  // up to about two seconds, then go on without it rather than hang on a
+  // file system whose flock misbehaves.
+  for (int attempt = 0; attempt < 2000; ++attempt) {
+    if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+      held_ = true;
+      return;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) return;
+    struct timespec pause = {0, 1000000};
+    nanosleep(&pause, nullptr);
+  }
+}
+
+ShareGuard::~ShareGuard() {
+  if (held_) flock(fd_, LOCK_UN);
+}
+
+bool ShareConflicts(int fd, bool read, bool write, DWORD share) {
+  if (read && MarkerHeld(fd, kDeniesRead)) return true;
+  if (write && MarkerHeld(fd, kDeniesWrite)) return true;
+  if (!(share & FILE_SHARE_READ) && MarkerHeld(fd, kOpenForRead)) return true;
+  if (!(share & FILE_SHARE_WRITE) && MarkerHeld(fd, kOpenForWrite)) return true;
+  return false;
+}
+
+bool TakeShareMarkers(int fd, bool read, bool write, DWORD share) {
+  if (read && !TakeMarker(fd, kOpenForRead)) return false;
+  if (write && !TakeMarker(fd, kOpenForWrite)) return false;
+  if (!(share & FILE_SHARE_READ) && !TakeMarker(fd, kDeniesRead)) return false;
+  if (!(share & FILE_SHARE_WRITE) && !TakeMarker(fd, kDeniesWrite)) return false;
+  if (!(share & FILE_SHARE_DELETE) && !TakeMarker(fd, kDeniesDelete)) return false;
+  return true;
+}
+
+bool DeleteDenied(int fd) { return MarkerHeld(fd, kDeniesDelete); }
+
+DWORD MissingNameError(const std::string& osPath) {
+  size_t slash = osPath.find_last_of('/');
+  if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;
+  std::string folder = slash == 0 ? "/" : osPath.substr(0, slash);
+  struct stat st;
+  if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return ERROR_FILE_NOT_FOUND;
+  return ERROR_PATH_NOT_FOUND;
+}
+
+DWORD NameError(int error, const std::string& osPath) {
+  return error == ENOENT ? MissingNameError(osPath) : ErrorFromErrno(error);
+}
+
+BOOL FailForName(int error, const std::string& osPath) { return Fail(NameError(error, osPath)); }
+
+ULONGLONG FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
+  int64_t v = (seconds + kEpochDelta) * 10000000 + nanoseconds / 100;
+  return v < 0 ? 0 : static_cast<ULONGLONG>(v);
+}
+
+void UnixFromFileTime(ULONGLONG value, int64_t* seconds, int64_t* nanoseconds) {
+  *seconds = static_cast<int64_t>(value / 10000000) - kEpochDelta;
+  *nanoseconds = static_cast<int64_t>(value % 10000000) * 100;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::IsReadOnlyMode;
+using detail::NameError;
+
+DWORD LastErrno() { return ErrorFromErrno(errno); }
+
+int OpenRetrying(const char* path, int flags, mode_t mode) {
+  int fd;
+  do fd = ::open(path, flags, mode);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat a, b;
+  if (fstat(fd, &a) != 0 || ::stat(path.c_str(), &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens an existing name only to check the share markers of the handles
+// open on it; -1 when that is not possible (then nothing can be checked).
+int OpenForProbe(const std::string& path) {
+  return OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+}
+
+// Runs `action` on a file name once no open handle denies deletion: under
+// the share guard, so that no handle can be opened between the check and
+// the action. ERROR_SHARING_VIOLATION when a handle denies it.
+template <class Action>
+DWORD WithDeleteAccess(const std::string& path, Action action) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    int fd = OpenForProbe(path);
+    if (fd < 0) return action();  // not readable: nobody to ask
+    DWORD result;
+    bool retry = false;
+    {
+      detail::ShareGuard guard(fd);
+      if (!SameFile(fd, path)) {
+        retry = true;  // replaced meanwhile
+        result = ERROR_SHARING_VIOLATION;
+      } else if (detail::DeleteDenied(fd)) {
+        result = ERROR_SHARING_VIOLATION;
+      } else {
+        result = action();
+      }
+    }
+    ::close(fd);
+    if (!retry) return result;
+  }
+  return ERROR_SHARING_VIOLATION;
+}
+
+// Renames without replacing an existing target.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // The file system cannot refuse to replace: a hard link is atomic for
+  // files; folders are checked first.
+  struct stat st;
+  if (::lstat(from.c_str(), &st) != 0) return -1;
+  if (!S_ISDIR(st.st_mode)) {
+    if (::link(from.c_str(), to.c_str()) != 0) return -1;
+    return ::unlink(from.c_str());
+  }
+  if (::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+}
+
+DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
+  auto value = [](const struct statx_timestamp& t) {
+    return detail::FileTimeFromUnix(t.tv_sec, t.tv_nsec);
+  };
+  if (S_ISDIR(sx.stx_mode))
+    info->attributes = FILE_ATTRIBUTE_DIRECTORY;
+  else
+    info->attributes = IsReadOnlyMode(sx.stx_mode) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+  info->size = sx.stx_size;
+  info->writeTime = value(sx.stx_mtime);
+  info->accessTime = value(sx.stx_atime);
+  info->creationTime = (sx.stx_mask & STATX_BTIME) ? value(sx.stx_btime) : info->writeTime;
+  info->volume = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+  info->id = sx.stx_ino;
+  return ERROR_SUCCESS;
+}
+
+class SystemMapping final : public VfsMapping {
+ public:
+  explicit SystemMapping(int fd) : fd_(fd) {}
+  ~SystemMapping() override { ::close(fd_); }
+
+  DWORD Size(uint64_t* size) override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return LastErrno();
+    *size = static_cast<uint64_t>(st.st_size);
+    return ERROR_SUCCESS;
+  }
+
+  DWORD MapView(uint64_t offset, size_t length, bool write, bool copyOnWrite,
+                void** view) override {
+    int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
+    int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
+    void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
+    if (p == MAP_FAILED) return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : LastErrno();
+    *view = p;
+    return ERROR_SUCCESS;
+  }
+
+  void UnmapView(void* view, size_t length) override { munmap(view, length); }
+
+ private:
+  int fd_;  // a descriptor of its own: the mapping outlives the file
+};
+
+class SystemFile final : public VfsFile {
+ public:
+  SystemFile(int fd, bool readable, bool writable)
+      : fd_(fd), readable_(readable), writable_(writable) {}
+  ~SystemFile() override { ::close(fd_); }  // drops every lock and marker of this file
+
+  int fd() const { return fd_; }
+  bool readable() const { return readable_; }
+  bool writable() const { return writable_; }
+
+  DWORD Read(uint64_t offset, void* buffer, DWORD size, DWORD* done) override {
+    *done = 0;
+    char* p = static_cast<char*>(buffer);
+    while (*done < size) {
+      ssize_t n = ::pread(fd_, p + *done, size - *done, static_cast<off_t>(offset + *done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return LastErrno();
+      }
+      if (n == 0) break;
+      *done += static_cast<DWORD>(n);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  DWORD Write(uint64_t offset, const void* buffer, DWORD size, DWORD* done) override {
+    *done = 0;
+    const char* p = static_cast<const char*>(buffer);
+    while (*done < size) {
+      ssize_t n = ::pwrite(fd_, p + *done, size - *done, static_cast<off_t>(offset + *done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return LastErrno();
+      }
+      if (n == 0) return ERROR_DISK_FULL;
+      *done += static_cast<DWORD>(n);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  DWORD Size(uint64_t* size) override {
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return LastErrno();
+    *size = static_cast<uint64_t>(st.st_size);
+    return ERROR_SUCCESS;
+  }
+
+  DWORD Truncate(uint64_t size) override {
+    int r;
+    do r = ftruncate(fd_, static_cast<off_t>(size));
+    while (r != 0 && errno == EINTR);
+    return r == 0 ? ERROR_SUCCESS : LastErrno();
+  }
+
+  DWORD Sync() override { return fsync(fd_) == 0 ? ERROR_SUCCESS : LastErrno(); }
+
+  DWORD Lock(uint64_t offset, uint64_t length) override {
+    // A descriptor that the system let open for reading only can hold only
+    // a shared lock, which still keeps every exclusive lock off the range.
+    struct flock fl = detail::Range(writable_ ? F_WRLCK : F_RDLCK, offset, length);
+    if (detail::Fcntl(fd_, F_OFD_SETLK, &fl) != 0)
+      return errno == EAGAIN || errno == EACCES ? ERROR_LOCK_VIOLATION : LastErrno();
+    return ERROR_SUCCESS;
+  }
+
+  DWORD Unlock(uint64_t offset, uint64_t length) override {
+    struct flock fl = detail::Range(F_UNLCK, offset, length);
+    return detail::Fcntl(fd_, F_OFD_SETLK, &fl) == 0 ? ERROR_SUCCESS : LastErrno();
+  }
+
+  DWORD Stat(VfsInfo* info) override {
+    struct statx sx;
+    if (statx(fd_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+      return LastErrno();
+    return InfoFromStatx(sx, info);
+  }
+
+  DWORD SetTimes(const ULONGLONG* access, const ULONGLONG* write) override {
+    struct timespec ts[2];
+    const ULONGLONG* in[2] = {access, write};
+    for (int i = 0; i < 2; ++i) {
+      if (!in[i]) {
+        ts[i].tv_sec = 0;
+        ts[i].tv_nsec = UTIME_OMIT;
+        continue;
+      }
+      int64_t s, ns;
+      detail::UnixFromFileTime(*in[i], &s, &ns);
+      ts[i].tv_sec = s;
+      ts[i].tv_nsec = ns;
+    }
+    return futimens(fd_, ts) == 0 ? ERROR_SUCCESS : LastErrno();
+  }
+
+  DWORD Map(bool writable, std::shared_ptr<VfsMapping>* mapping) override {
+    if (!readable_ || (writable && !writable_)) return ERROR_ACCESS_DENIED;
+    // A descriptor of its own, not a duplicate: a duplicate would share
+    // this file's open file description and keep its byte-range locks
+    // alive after the file is closed.
+    std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    int fd = ::open(self.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return LastErrno();
+    *mapping = std::make_shared<SystemMapping>(fd);
+    return ERROR_SUCCESS;
+  }
+
+ private:
+  const int fd_;
+  const bool readable_;  // the descriptor's own access
+  const bool writable_;
+};
+
+class SystemFs final : public Vfs {
+ public:
+  DWORD Open(const std::string& path, const VfsOpenMode& m, std::unique_ptr<VfsFile>* out,
+             bool* existedOut) override {
+    const bool read = m.read;
+    const bool write = m.write;
+    const DWORD disposition = m.disposition;
+    int common = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    if (m.writeThrough) common |= O_DSYNC;
+    const mode_t mode = m.readOnly ? 0444 : 0666;
+
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      // Open the name as it is, creating it only when the disposition says
+      // so. The descriptor is opened for reading and writing whenever the
+      // system allows, whatever the access asked: the handle's own access
+      // is checked by the handle layer, and a read-write descriptor can
+      // take every kind of lock.
+      bool existed = true;
+      int fd = -1;
+      int error = 0;
+      auto openBoth = [&](int extra) {
+        int f = OpenRetrying(path.c_str(), O_RDWR | common | extra, mode);
+        if (f < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
+          if (!write)
+            f = OpenRetrying(path.c_str(), O_RDONLY | common | extra, mode);
+          else if (!read)
+            f = OpenRetrying(path.c_str(), O_WRONLY | common | extra, mode);
+        }
+        return f;
+      };
+      if (disposition == CREATE_NEW) {
+        fd = openBoth(O_CREAT | O_EXCL);
+        existed = false;
+        if (fd < 0) error = errno;
+      } else {
+        fd = openBoth(0);
+        if (fd < 0) error = errno;
+        if (fd < 0 && error == ENOENT &&
+            (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)) {
+          existed = false;
+          fd = openBoth(O_CREAT | O_EXCL);
+          error = fd < 0 ? errno : 0;
+          if (fd < 0 && error == EEXIST) continue;  // created meanwhile: open it
+        }
+      }
+      if (fd < 0) {
+        if (error == EEXIST && disposition == CREATE_NEW) return ERROR_FILE_EXISTS;
+        if (error == EISDIR) return ERROR_ACCESS_DENIED;
+        return NameError(error, path);
+      }
+      int fl = fcntl(fd, F_GETFL);
+      // Closed by the object from here on.
+      auto file = std::make_unique<SystemFile>(fd, (fl & O_ACCMODE) != O_WRONLY,
+                                               (fl & O_ACCMODE) != O_RDONLY);
+      fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+
+      struct stat st;
+      if (fstat(fd, &st) != 0) return LastErrno();
+      // Only regular files are files here: a pipe or a device named by a
+      // host would block the first read for good.
+      if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
+      if (existed && write && IsReadOnlyMode(st.st_mode)) return ERROR_ACCESS_DENIED;
+      if (write && !file->writable()) return ERROR_ACCESS_DENIED;
+      if (read && !file->readable()) return ERROR_ACCESS_DENIED;
+
+      // Share modes: only opens with some access take part, and only a
+      // descriptor open for reading can hold the markers.
+      if ((read || write) && file->readable()) {
+        detail::ShareGuard guard(fd);
+        if (!SameFile(fd, path)) continue;  // deleted or replaced meanwhile
+        if (detail::ShareConflicts(fd, read, write, m.share)) return ERROR_SHARING_VIOLATION;
+        if (!detail::TakeShareMarkers(fd, read, write, m.share)) return LastErrno();
+      }
+      if ((disposition == CREATE_ALWAYS && existed) || disposition == TRUNCATE_EXISTING) {
+        if (ftruncate(fd, 0) != 0) return LastErrno();
+      }
+      *existedOut = existed;
+      *out = std::move(file);
+      return ERROR_SUCCESS;
+    }
+    return ERROR_SHARING_VIOLATION;
+  }
+
+  DWORD Delete(const std::string& path) override {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return NameError(errno, path);
+    if (S_ISDIR(st.st_mode)) return ERROR_ACCESS_DENIED;
+    if (S_ISLNK(st.st_mode)) return ::unlink(path.c_str()) == 0 ? ERROR_SUCCESS : LastErrno();
+    if (IsReadOnlyMode(st.st_mode)) return ERROR_ACCESS_DENIED;
+    return WithDeleteAccess(path, [&]() -> DWORD {
+      return ::unlink(path.c_str()) == 0 ? ERROR_SUCCESS : NameError(errno, path);
+    });
+  }
+
+  DWORD Rename(const std::string& src, const std::string& dst) override {
+    struct stat st;
+    if (::lstat(src.c_str(), &st) != 0) return NameError(errno, src);
+    bool otherDevice = false;
+    auto rename = [&]() -> DWORD {
+      if (RenameNoReplace(src, dst) == 0) return ERROR_SUCCESS;
+      if (errno == EEXIST || errno == ENOTEMPTY) return ERROR_ALREADY_EXISTS;
+      if (errno == EXDEV && S_ISREG(st.st_mode)) otherDevice = true;
+      if (errno == ENOENT) return NameError(ENOENT, dst);
+      return LastErrno();
+    };
+    if (!S_ISREG(st.st_mode)) return rename();
+    if (IsReadOnlyMode(st.st_mode)) return ERROR_ACCESS_DENIED;
+    DWORD e = WithDeleteAccess(src, rename);
+    if (e == ERROR_SUCCESS || !otherDevice) return e;
+    // Another file system: copy, then remove the original (which must still
+    // be free to delete).
+    e = CopyToNew(src, dst);
+    if (e != ERROR_SUCCESS) return e;
+    e = WithDeleteAccess(src, [&]() -> DWORD {
+      return ::unlink(src.c_str()) == 0 ? ERROR_SUCCESS : LastErrno();
+    });
+    if (e != ERROR_SUCCESS) ::unlink(dst.c_str());
+    return e;
+  }
+
+  DWORD Stat(const std::string& path, VfsInfo* info) override {
+    struct statx sx;
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+      return NameError(errno, path);
+    return InfoFromStatx(sx, info);
+  }
+
+  DWORD SetReadOnly(const std::string& path, bool readOnly) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return NameError(errno, path);
+    if (S_ISDIR(st.st_mode)) return ERROR_SUCCESS;
+    mode_t mode = st.st_mode & 07777;
+    if (readOnly)
+      mode &= ~mode_t(0222);
+    else if (IsReadOnlyMode(mode))
+      mode |= S_IWUSR;
+    if (mode == (st.st_mode & 07777)) return ERROR_SUCCESS;
+    return ::chmod(path.c_str(), mode) == 0 ? ERROR_SUCCESS : LastErrno();
+  }
+
+  DWORD CreateFolder(const std::string& path) override {
+    if (::mkdir(path.c_str(), 0777) == 0) return ERROR_SUCCESS;
+    if (errno == ENOENT || errno == ENOTDIR) return ERROR_PATH_NOT_FOUND;
+    return LastErrno();
+  }
+
+  DWORD RemoveFolder(const std::string& path) override {
+    if (::rmdir(path.c_str()) == 0) return ERROR_SUCCESS;
+    if (errno == ENOTDIR) return ERROR_DIRECTORY;
+    if (errno == EEXIST) return ERROR_DIR_NOT_EMPTY;
+    return NameError(errno, path);
+  }
+
+  DWORD FreeSpace(const std::string& path, VfsSpace* space) override {
+    struct statvfs vs;
+    if (::statvfs(path.c_str(), &vs) != 0) return NameError(errno, path);
+    space->unit = vs.f_frsize ? vs.f_frsize : vs.f_bsize;
+    space->available = vs.f_bavail;
+    space->free = vs.f_bfree;
+    space->total = vs.f_blocks;
+    return ERROR_SUCCESS;
+  }
+
+ private:
+  // Copies a file to a new name, with its times; the copy is removed when
+  // it cannot be finished.
+  DWORD CopyToNew(const std::string& src, const std::string& dst) {
+    std::unique_ptr<VfsFile> source, target;
+    bool existed = false;
+    VfsOpenMode in;
+    in.read = true;
+    in.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    DWORD e = Open(src, in, &source, &existed);
+    if (e != ERROR_SUCCESS) return e;
+    VfsInfo info;
+    e = source->Stat(&info);
+    if (e != ERROR_SUCCESS) return e;
+    VfsOpenMode out;
+    out.write = true;
+    out.disposition = CREATE_NEW;
+    e = Open(dst, out, &target, &existed);
+    if (e != ERROR_SUCCESS) return e;
+    const DWORD kBlock = 1 << 16;
+    std::unique_ptr<char[]> block(new char[kBlock]);
+    for (uint64_t offset = 0;;) {
+      DWORD got = 0, put = 0;
+      e = source->Read(offset, block.get(), kBlock, &got);
+      if (e != ERROR_SUCCESS || got == 0) break;
+      e = target->Write(offset, block.get(), got, &put);
+      if (e != ERROR_SUCCESS) break;
+      offset += got;
+    }
+    // The source is writable (a read-only one is refused before), so the
+    // copy keeps the attribute it was created with.
+    if (e == ERROR_SUCCESS) target->SetTimes(&info.accessTime, &info.writeTime);
+    target.reset();
+    if (e != ERROR_SUCCESS) ::unlink(dst.c_str());
+    return e;
+  }
+};
+
+}  // namespace
+
+Vfs& SystemVfs() {
+  static SystemFs* fs = new SystemFs;  // outlives static destructors
+  return *fs;
+}
+
+}  // namespace plat
