@@ -5,14 +5,13 @@
 #include <strings.h>
 
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "classifier/rscclass.h"
 #include "common/copyfile.h"
 #include "common/language.h"
 #include "common/libload.h"
+#include "common/liveset.h"
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/keytable.h"
@@ -22,33 +21,6 @@
 #include "platform/ui.h"
 
 namespace {
-
-// Maps alive in the process: a handle from a host is taken as a map only
-// when it is one of them, so that a stale or foreign handle is refused
-// instead of being read through. Maps are few; the library serves one call
-// at a time.
-std::vector<const TMap*>& LiveMaps() {
-  static std::vector<const TMap*> maps;
-  return maps;
-}
-
-bool IsLiveMap(HMAP map) {
-  for (const TMap* live : LiveMaps())
-    if (reinterpret_cast<HMAP>(live) == map) return true;
-  return false;
-}
-
-// The map that owns a journal, for the exported journal functions.
-TMapLog* FindLogOfMap(HMAP map, HSITE site) {
-  TMap* found = FindLiveMap(map, site);
-  return found ? &found->Log : nullptr;
-}
-
-void InstallLogFinder() {
-  MapLogFinder previous = SetMapLogFinder(&FindLogOfMap);
-  // A finder installed by the document layer stays.
-  if (previous && previous != &FindLogOfMap) SetMapLogFinder(previous);
-}
 
 bool IsFolder(const char* name) {
   const DWORD a = plat::GetFileAttributesA(name);
@@ -70,15 +42,14 @@ TMap::TMap() : Groups(&MapError) {
   Map = this;  // the sheet writers reach the whole map through its base
   Reporter = &MapError;
   Colors.Map = this;
-  InstallLogFinder();
-  LiveMaps().push_back(this);
+  // A handle from a host is taken as a map only while the map lives.
+  liveRegister(LIVE_MAP, this);
   Init();
 }
 
 TMap::~TMap() {
   Free();
-  auto& maps = LiveMaps();
-  maps.erase(std::remove(maps.begin(), maps.end(), this), maps.end());
+  liveUnregister(LIVE_MAP, this);
 }
 
 void TMap::Init() {
@@ -592,7 +563,12 @@ const char* TMap::GetRscFileName(char* buffer, int size) {
 
 // A document handle is the address of its main map.
 TMap* FindLiveMap(HMAP map, HSITE site) {
-  if (map == 0 || !IsLiveMap(map)) return nullptr;
+  if (!liveIsRegistered(LIVE_MAP, reinterpret_cast<const void*>(map))) return nullptr;
   if (site != 0 && site != static_cast<HSITE>(map)) return nullptr;
   return MapOfHandle(map);
+}
+
+TMapLog* FindMapLog(HMAP map, HSITE site) {
+  TMap* found = FindLiveMap(map, site);
+  return found ? &found->Log : nullptr;
 }

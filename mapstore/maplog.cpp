@@ -228,8 +228,6 @@ void AbandonPartial(TMapLog* log) {
   log->Error = error;
 }
 
-MapLogFinder g_finder = nullptr;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -695,11 +693,3 @@ int logAbolitionAction(TMapLog* log, int n) {
   log->CursorHead.Ident = ACTION_UNDONE;
   return 1;
 }
-
-MapLogFinder SetMapLogFinder(MapLogFinder finder) {
-  MapLogFinder previous = g_finder;
-  g_finder = finder;
-  return previous;
-}
-
-TMapLog* FindMapLog(HMAP map, HSITE site) { return g_finder ? g_finder(map, site) : nullptr; }

@@ -164,9 +164,8 @@ void logUnlock(TMapLog* log);
 DWORD logRead(TMapLog* log, DWORD offset, void* buffer, DWORD size);
 DWORD logWrite(TMapLog* log, DWORD offset, const void* buffer, DWORD size);
 
-// The exported journal functions receive a document and a site handle. The
-// layer that owns documents installs the function that finds the journal
-// of a site's map; until then no journal is found.
-typedef TMapLog* (*MapLogFinder)(HMAP map, HSITE site);
-MapLogFinder SetMapLogFinder(MapLogFinder finder);
+// The exported journal functions receive a document and a site handle: the
+// journal of the live map whose address is the document handle (with no
+// site, or the map itself as the site); null for any other handle.
+// Defined with the map object (map.cpp), which keeps the live maps.
 TMapLog* FindMapLog(HMAP map, HSITE site);

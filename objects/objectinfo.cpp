@@ -3,41 +3,24 @@
 #include "objects/objectinfo.h"
 
 #include <cstring>
-#include <mutex>
 #include <new>
-#include <unordered_set>
 
+#include "common/liveset.h"
 #include "mapstore/map.h"
 #include "platform/memory.h"
 
 // ---------------------------------------------------------------------------
 // Live handles
 
-namespace {
-
-// The handles given out by NewHandle and not yet freed. A handle is looked
-// up here before it is used, so a stale or invented one is never touched.
-struct HandleRegistry {
-  std::mutex lock;
-  std::unordered_set<const void*> live;
-};
-
-HandleRegistry& Registry() {
-  static HandleRegistry* registry = new HandleRegistry;  // outlives every static destructor
-  return *registry;
-}
-
-}  // namespace
+// The handles given out by NewHandle and not yet freed are registered as
+// live objects: a handle is looked up there before it is used, so a stale
+// or invented one is never touched.
 
 TObjectInfo* TObjectInfo::NewHandle() {
   void* memory = plat::AllocPages(sizeof(TObjectInfo));
   if (memory == nullptr) return nullptr;
   TObjectInfo* object = new (memory) TObjectInfo();
-  try {
-    HandleRegistry& r = Registry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    r.live.insert(object);
-  } catch (...) {
+  if (!liveRegister(LIVE_OBJECT, object)) {
     object->~TObjectInfo();
     plat::FreePages(memory);
     return nullptr;
@@ -46,20 +29,13 @@ TObjectInfo* TObjectInfo::NewHandle() {
 }
 
 TObjectInfo* TObjectInfo::FromHandle(HOBJ handle) {
-  if (handle == 0) return nullptr;
   const void* address = reinterpret_cast<const void*>(handle);
-  HandleRegistry& r = Registry();
-  std::lock_guard<std::mutex> guard(r.lock);
-  return r.live.count(address) ? reinterpret_cast<TObjectInfo*>(handle) : nullptr;
+  return liveIsRegistered(LIVE_OBJECT, address) ? reinterpret_cast<TObjectInfo*>(handle)
+                                                : nullptr;
 }
 
 int TObjectInfo::FreeHandle(HOBJ handle) {
-  if (handle == 0) return 0;
-  {
-    HandleRegistry& r = Registry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    if (r.live.erase(reinterpret_cast<const void*>(handle)) == 0) return 0;
-  }
+  if (!liveUnregister(LIVE_OBJECT, reinterpret_cast<const void*>(handle))) return 0;
   TObjectInfo* object = reinterpret_cast<TObjectInfo*>(handle);
   object->Object(static_cast<TObjectInfo*>(nullptr));
   object->~TObjectInfo();
