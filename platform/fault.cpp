@@ -1,92 +1,79 @@
 #include "platform/fault.h"
 
-#include <mutex>
+#include <atomic>
+
+#include "platform/vfs_fault.h"
 
 namespace plat {
 namespace fault {
 
 namespace {
 
-struct Trigger {
-  int count = 0;   // events seen since the last Reset
-  int target = 0;  // count at which the fault fires; 0: disarmed
-  bool persist = false;
+// The allocation fault: counted and checked with atomics, no lock, as the
+// allocator runs it on every allocation. Arming happens while nothing
+// allocates concurrently.
+struct AllocationTrigger {
+  std::atomic<int> count{0};   // allocations since the last Reset
+  std::atomic<int> target{0};  // count at which the fault fires; 0: disarmed
+  std::atomic<bool> persist{false};
+};
 
-  bool Fires() {
-    ++count;
-    if (target <= 0) return false;
-    return count == target || (persist && count > target);
+AllocationTrigger& Allocations() {
+  static AllocationTrigger trigger;
+  return trigger;
+}
+
+// Puts the fault layer on top when it is not there.
+FaultVfs& Installed() {
+  FaultVfs& layer = Layer();
+  if (&CurrentVfs() != &layer) {
+    layer.SetInner(&CurrentVfs());
+    SetVfs(&layer);
   }
-};
-
-struct FaultState {
-  std::mutex lock;
-  Trigger alloc;
-  Trigger write;
-  WriteFault kind = WriteFault::Error;
-  int shortBytes = -1;
-};
-
-FaultState& State() {
-  static FaultState state;
-  return state;
+  return layer;
 }
 
 }  // namespace
 
+FaultVfs& Layer() {
+  static FaultVfs* layer = new FaultVfs(&SystemVfs());  // outlives static destructors
+  return *layer;
+}
+
 void FailAllocation(int n, bool persist) {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.alloc.target = n > 0 ? s.alloc.count + n : 0;
-  s.alloc.persist = persist;
+  AllocationTrigger& a = Allocations();
+  a.persist = persist;
+  a.target = n > 0 ? a.count + n : 0;
 }
 
 void FailWrite(int n, WriteFault kind, bool persist, int bytes) {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.write.target = n > 0 ? s.write.count + n : 0;
-  s.write.persist = persist;
-  s.kind = kind;
-  s.shortBytes = bytes;
+  VfsFaultSpec spec;
+  spec.how = kind == WriteFault::Short      ? VfsFault::Short
+             : kind == WriteFault::DiskFull ? VfsFault::DiskFull
+                                            : VfsFault::Error;
+  spec.persist = persist;
+  spec.bytes = bytes;
+  Installed().Fail(VfsOp::Write, n, spec);
 }
 
 void Reset() {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  s.alloc = Trigger();
-  s.write = Trigger();
-  s.kind = WriteFault::Error;
-  s.shortBytes = -1;
+  AllocationTrigger& a = Allocations();
+  a.target = 0;
+  a.persist = false;
+  a.count = 0;
+  Installed().Reset();
 }
 
-int AllocationCount() {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.alloc.count;
-}
+int AllocationCount() { return Allocations().count; }
 
-int WriteCount() {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.write.count;
-}
+int WriteCount() { return Layer().Count(VfsOp::Write); }
 
 bool TakeAllocation() {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  return s.alloc.Fires();
-}
-
-bool TakeWrite(DWORD size, WriteFault* kind, DWORD* bytes) {
-  FaultState& s = State();
-  std::lock_guard<std::mutex> guard(s.lock);
-  if (!s.write.Fires()) return false;
-  *kind = s.kind;
-  DWORD n = s.shortBytes < 0 ? size / 2 : static_cast<DWORD>(s.shortBytes);
-  // A short write is shorter than asked, whatever the test gave.
-  if (size > 0 && n >= size) n = size - 1;
-  *bytes = s.kind == WriteFault::Short ? n : 0;
-  return true;
+  AllocationTrigger& a = Allocations();
+  const int count = a.count.fetch_add(1, std::memory_order_relaxed) + 1;
+  const int target = a.target.load(std::memory_order_relaxed);
+  if (target <= 0) return false;
+  return count == target || (count > target && a.persist.load(std::memory_order_relaxed));
 }
 
 }  // namespace fault

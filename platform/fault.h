@@ -1,14 +1,24 @@
-// Fault injection for tests.
+// Fault injection for tests: failing page allocations and file writes.
 //
-// Counters of page allocations (VirtualAlloc) and file writes (WriteFile)
-// run all the time; a test arms a fault on the Nth of them, counted from the
-// moment it arms it, to drive the library's paths for "not enough memory",
-// "disk full" and "write error". Reset disarms everything.
+// A test arms a fault on the Nth page allocation (VirtualAlloc) or file
+// write, counted from the moment it arms it, to drive the library's paths
+// for "not enough memory", "disk full" and "write error". Reset disarms
+// everything and restarts the counts.
+//
+// Writes are failed by the fault layer of the file system (platform/
+// vfs_fault.h): FailWrite and Reset install it over the current Vfs when it
+// is not installed, and it stays until a test installs another Vfs; it
+// counts writes from then on. Tests that install a Vfs of their own arm
+// faults on a FaultVfs of their own. Allocations are counted by the
+// allocator itself, without a lock.
 #pragma once
 
 #include "platform/win_types.h"
 
 namespace plat {
+
+class FaultVfs;
+
 namespace fault {
 
 // What an armed write does.
@@ -31,16 +41,17 @@ void FailWrite(int n, WriteFault kind, bool persist = false, int bytes = -1);
 // Disarms both faults and restarts the counters.
 void Reset();
 
-// Page allocations and file writes seen since the last Reset.
+// Page allocations since the last Reset (since the start before the
+// first), and file writes since the last Reset (0 before the first Reset or
+// FailWrite).
 int AllocationCount();
 int WriteCount();
 
-// Called by the allocator and the file writer: true when this allocation
-// must fail.
+// The fault layer that FailWrite and Reset install.
+FaultVfs& Layer();
+
+// Called by the allocator: true when this allocation must fail.
 bool TakeAllocation();
-// Called by the file writer before a write of `size` bytes: true when the
-// write must misbehave; then `*kind` and `*bytes` say how.
-bool TakeWrite(DWORD size, WriteFault* kind, DWORD* bytes);
 
 }  // namespace fault
 }  // namespace plat

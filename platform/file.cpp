@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/fault.h"
 #include "platform/file_internal.h"
 
 namespace plat {
@@ -51,16 +50,7 @@ BOOL WriteTo(FileObject& file, uint64_t offset, const void* buffer, DWORD size, 
   if (!buffer && size) return Fail(ERROR_INVALID_PARAMETER);
   if (!file.canWrite) return Fail(ERROR_ACCESS_DENIED);
   if (offset > uint64_t(INT64_MAX) - size) return Fail(ERROR_INVALID_PARAMETER);
-  fault::WriteFault kind;
-  DWORD part = 0;
-  DWORD e;
-  if (fault::TakeWrite(size, &kind, &part)) {
-    if (kind != fault::WriteFault::Short)
-      return Fail(kind == fault::WriteFault::DiskFull ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
-    e = IoWrite(*file.io, offset, buffer, part, done);
-  } else {
-    e = IoWrite(*file.io, offset, buffer, size, done);
-  }
+  DWORD e = IoWrite(*file.io, offset, buffer, size, done);
   file.position = offset + *done;
   return Result(e);
 }

@@ -1,0 +1,175 @@
+#include "platform/vfs_fault.h"
+
+namespace plat {
+
+namespace {
+
+// Bytes a short transfer of `size` moves: fewer than asked, whatever the
+// test gave.
+DWORD ShortPart(DWORD size, int bytes) {
+  DWORD n = bytes < 0 ? size / 2 : static_cast<DWORD>(bytes);
+  if (size > 0 && n >= size) n = size - 1;
+  return n;
+}
+
+}  // namespace
+
+const char* VfsOpName(VfsOp op) {
+  static const char* const kNames[] = {"open", "read",   "write",  "truncate", "sync",
+                                       "lock", "rename", "delete", "any"};
+  return kNames[static_cast<int>(op)];
+}
+
+FaultVfs::FaultVfs(Vfs* inner) : Vfs(true), inner_(inner ? inner : &CurrentVfs()) {}
+
+void FaultVfs::SetInner(Vfs* inner) { inner_ = inner ? inner : &SystemVfs(); }
+
+void FaultVfs::Fail(VfsOp op, int n, const VfsFaultSpec& spec) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const int k = static_cast<int>(op);
+  triggers_[k].target = n > 0 ? counts_[k] + n : 0;
+  triggers_[k].spec = spec;
+}
+
+void FaultVfs::Disarm() {
+  std::lock_guard<std::mutex> guard(lock_);
+  triggers_.fill(Trigger());
+}
+
+void FaultVfs::Reset() {
+  std::lock_guard<std::mutex> guard(lock_);
+  triggers_.fill(Trigger());
+  counts_.fill(0);
+  fired_ = 0;
+  lastKind_ = VfsOp::Any;
+  lastNumber_ = 0;
+}
+
+int FaultVfs::Count(VfsOp op) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return counts_[static_cast<int>(op)];
+}
+
+int FaultVfs::Fired() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return fired_;
+}
+
+VfsOp FaultVfs::LastFiredKind() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return lastKind_;
+}
+
+int FaultVfs::LastFiredNumber() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return lastNumber_;
+}
+
+bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const int kinds[2] = {static_cast<int>(op), kVfsOpKinds};
+  for (int k : kinds) ++counts_[k];
+  for (int k : kinds) {
+    const Trigger& t = triggers_[k];
+    if (t.target <= 0) continue;
+    if (counts_[k] == t.target || (t.spec.persist && counts_[k] > t.target)) {
+      *spec = t.spec;
+      ++fired_;
+      lastKind_ = op;
+      lastNumber_ = counts_[kVfsOpKinds];
+      return true;
+    }
+  }
+  return false;
+}
+
+DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& spec) {
+  if (spec.how == VfsFault::DiskFull || spec.how == VfsFault::ShortDiskFull)
+    return ERROR_DISK_FULL;
+  if (spec.error != ERROR_SUCCESS) return spec.error;
+  switch (op) {
+    case VfsOp::Read:
+      return ERROR_READ_FAULT;
+    case VfsOp::Write:
+    case VfsOp::Truncate:
+    case VfsOp::Sync:
+      return ERROR_WRITE_FAULT;
+    case VfsOp::Lock:
+      return ERROR_LOCK_VIOLATION;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
+DWORD FaultVfs::Open(const std::string& path, const VfsOpenMode& mode,
+                     std::unique_ptr<VfsFile>* file, bool* existed) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Open, &spec)) return ErrorOf(VfsOp::Open, spec);
+  return inner_->Open(path, mode, file, existed);
+}
+
+DWORD FaultVfs::Delete(const std::string& path) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Delete, &spec)) return ErrorOf(VfsOp::Delete, spec);
+  return inner_->Delete(path);
+}
+
+DWORD FaultVfs::Rename(const std::string& from, const std::string& to) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Rename, &spec)) return ErrorOf(VfsOp::Rename, spec);
+  return inner_->Rename(from, to);
+}
+
+DWORD FaultVfs::Stat(const std::string& path, VfsInfo* info) { return inner_->Stat(path, info); }
+
+DWORD FaultVfs::SetReadOnly(const std::string& path, bool readOnly) {
+  return inner_->SetReadOnly(path, readOnly);
+}
+
+DWORD FaultVfs::CreateFolder(const std::string& path) { return inner_->CreateFolder(path); }
+
+DWORD FaultVfs::RemoveFolder(const std::string& path) { return inner_->RemoveFolder(path); }
+
+DWORD FaultVfs::FreeSpace(const std::string& path, VfsSpace* space) {
+  return inner_->FreeSpace(path, space);
+}
+
+DWORD FaultVfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) {
+  VfsFaultSpec spec;
+  if (!Take(VfsOp::Read, &spec)) return file.Read(offset, buffer, size, done);
+  *done = 0;
+  if (spec.how == VfsFault::Short) return file.Read(offset, buffer, ShortPart(size, spec.bytes), done);
+  return ErrorOf(VfsOp::Read, spec);
+}
+
+DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
+                      DWORD* done) {
+  VfsFaultSpec spec;
+  if (!Take(VfsOp::Write, &spec)) return file.Write(offset, buffer, size, done);
+  *done = 0;
+  if (spec.how == VfsFault::Short || spec.how == VfsFault::ShortDiskFull) {
+    DWORD e = file.Write(offset, buffer, ShortPart(size, spec.bytes), done);
+    if (e != ERROR_SUCCESS || spec.how == VfsFault::Short) return e;
+  }
+  return ErrorOf(VfsOp::Write, spec);
+}
+
+DWORD FaultVfs::Truncate(VfsFile& file, uint64_t size) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Truncate, &spec)) return ErrorOf(VfsOp::Truncate, spec);
+  return file.Truncate(size);
+}
+
+DWORD FaultVfs::Sync(VfsFile& file) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Sync, &spec)) return ErrorOf(VfsOp::Sync, spec);
+  return file.Sync();
+}
+
+DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Lock, &spec)) return ErrorOf(VfsOp::Lock, spec);
+  return file.Lock(offset, length);
+}
+
+}  // namespace plat

@@ -1,0 +1,117 @@
+// A fault layer for tests: a Vfs over another one that counts the
+// file-system operations going through it and fails a chosen one.
+//
+// While it is installed it sees every open, read, write, truncation, sync,
+// lock, rename and delete: the name operations because it is the current
+// Vfs, the operations on open files because it filters them (also on files
+// opened before it was installed). Everything else passes through
+// uncounted. Not installed, it costs nothing: production code never sees
+// it.
+//
+// A sweep fails each operation of a task in turn (tests/support/
+// fault_sweep.h does it for a test):
+//   plat::FaultVfs faults;              // over the current Vfs
+//   plat::ScopedVfs use(&faults);
+//   faults.Fail(plat::VfsOp::Any, n);   // the nth operation from now fails
+//   RunTheTask();
+//   bool failed = faults.Fired() > 0;   // false: the task has fewer than n
+#pragma once
+
+#include <array>
+#include <mutex>
+
+#include "platform/vfs.h"
+
+namespace plat {
+
+// Operations the fault layer counts and can fail.
+enum class VfsOp { Open, Read, Write, Truncate, Sync, Lock, Rename, Delete, Any };
+// The number of kinds before Any.
+constexpr int kVfsOpKinds = static_cast<int>(VfsOp::Any);
+// "open", "read", ... "any", for messages.
+const char* VfsOpName(VfsOp op);
+
+// How an operation that a fault hits misbehaves.
+enum class VfsFault {
+  Error,          // does nothing and fails with `error` (or the kind's code)
+  DiskFull,       // does nothing and fails with ERROR_DISK_FULL
+  Short,          // a read or write moves only part of the bytes and succeeds
+  ShortDiskFull,  // a write moves part of the bytes, then fails with ERROR_DISK_FULL
+};
+
+struct VfsFaultSpec {
+  VfsFault how = VfsFault::Error;
+  // Every later operation counted towards the fault fails too.
+  bool persist = false;
+  // Bytes a short read or write moves: always fewer than asked (-1: half).
+  int bytes = -1;
+  // The code of an Error; 0: the kind's own (ERROR_ACCESS_DENIED for opens,
+  // renames and deletions, ERROR_READ_FAULT for reads, ERROR_WRITE_FAULT for
+  // writes, truncations and syncs, ERROR_LOCK_VIOLATION for locks).
+  DWORD error = 0;
+};
+
+class FaultVfs final : public Vfs {
+ public:
+  // Over `inner`; null: the Vfs current now.
+  explicit FaultVfs(Vfs* inner = nullptr);
+
+  Vfs& inner() const { return *inner_; }
+  // Changes the Vfs underneath (only while nothing else uses this one).
+  void SetInner(Vfs* inner);
+
+  // The nth operation of kind `op` from now (VfsOp::Any: of any kind)
+  // misbehaves as `spec` says; n <= 0 disarms the fault of that kind. A
+  // fault of each kind and one over all kinds may be armed at once.
+  void Fail(VfsOp op, int n, const VfsFaultSpec& spec = VfsFaultSpec());
+  // Disarms every fault; the counts go on.
+  void Disarm();
+  // Disarms every fault and zeros the counts.
+  void Reset();
+
+  // Operations seen since the last Reset: of one kind, or of all (Any).
+  int Count(VfsOp op) const;
+  // Operations a fault hit since the last Reset, and the kind and number
+  // (counted over all kinds) of the last of them.
+  int Fired() const;
+  VfsOp LastFiredKind() const;
+  int LastFiredNumber() const;
+
+  DWORD Open(const std::string& path, const VfsOpenMode& mode, std::unique_ptr<VfsFile>* file,
+             bool* existed) override;
+  DWORD Delete(const std::string& path) override;
+  DWORD Rename(const std::string& from, const std::string& to) override;
+  DWORD Stat(const std::string& path, VfsInfo* info) override;
+  DWORD SetReadOnly(const std::string& path, bool readOnly) override;
+  DWORD CreateFolder(const std::string& path) override;
+  DWORD RemoveFolder(const std::string& path) override;
+  DWORD FreeSpace(const std::string& path, VfsSpace* space) override;
+
+  DWORD Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) override;
+  DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
+              DWORD* done) override;
+  DWORD Truncate(VfsFile& file, uint64_t size) override;
+  DWORD Sync(VfsFile& file) override;
+  DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length) override;
+
+ private:
+  struct Trigger {
+    int target = 0;  // count at which the fault fires; 0: disarmed
+    VfsFaultSpec spec;
+  };
+  // Counts an operation of kind `op`; true (and `*spec` set) when a fault
+  // hits it.
+  bool Take(VfsOp op, VfsFaultSpec* spec);
+  // The code of a fault that makes the operation fail.
+  static DWORD ErrorOf(VfsOp op, const VfsFaultSpec& spec);
+
+  Vfs* inner_;
+  mutable std::mutex lock_;
+  std::array<int, kVfsOpKinds + 1> counts_{};
+  std::array<Trigger, kVfsOpKinds + 1> triggers_{};
+  int fired_ = 0;
+  VfsOp lastKind_ = VfsOp::Any;
+  int lastNumber_ = 0;
+};
+
+}  // namespace plat
