@@ -10,6 +10,7 @@
 #include "devices/fontreg.h"
 #include "common/maperr.h"
 #include "records/drawedit.h"
+#include "records/primitives.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ void PutWord(char* p, int offset, LONG v) { memcpy(p + offset, &v, 4); }
 // Character height used to measure a title whose sign is not a text sign.
 constexpr LONG kPlainTitleHeight = 2400;
 
-// The first element of a set of primitives (function 147), checked against
+// The first element of a set of primitives, checked against
 // the set's length: its function, parameters and parameter length.
 bool FirstElement(const char* params, int length, int* function, const char** parm, int* parmLength) {
   if (length < IMGDRAW_HEAD + IMGELEMENT_HEAD) return false;
@@ -77,9 +78,9 @@ LONG VectorColor(char* sign, int length, LONG color, bool* changed) {
   return color;
 }
 
-// The vector sign inside a decorated image (146: parts from offset 32,
-// 157: parts from offset 8): the first part after the first one, up to the
-// seventh, whose length is above 4; the sign starts 4 bytes into it.
+// The vector sign inside a line with signs whose parts start at offset
+// `first`: the first part after the first one, up to the seventh, whose
+// length is above 4; the sign starts 4 bytes into it.
 char* DecoratedSign(char* params, int length, int first, int* signLength) {
   int at = first;
   for (int part = 1; part <= 7; part++) {
@@ -236,7 +237,7 @@ int TMapRsc::GetTemplateTable(int n, TABLETEMPLATE* table) {
     return 0;
   }
   const VIEPAR* rec = ObjIndex[n].Par;
-  if (!rec || rec->Function != IMG_TEMPLATE) return 0;
+  if (!rec || rec->Function != PRIM_TEMPLATE) return 0;
   if (rec->Length < DWORD(RSC_PAR_HEAD + 4 + sizeof *table)) return 0;
   memcpy(table, (const char*)rec + RSC_PAR_HEAD + 4, sizeof *table);
   return 1;
@@ -256,29 +257,29 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
 
   // A sign from an image library is measured by the library; with no
   // library layer installed its slot counts as closed.
-  if (function == IMG_LIBRARY) {
+  if (function == PRIM_LIBRARY) {
     memset(size, 0, sizeof *size);
     return 0;
   }
-  if (function == IMG_DRAW) {
+  if (function == PRIM_SET) {
     if (!FirstElement(params, length, &function, &params, &length)) return 1;
     size->Function = function;
   }
 
   switch (e->Local) {
     case LOCAL_LINE:
-      if (function == IMG_VECTOREX) VectorSize(params, length, size);
+      if (function == PRIM_VECTOR) VectorSize(params, length, size);
       size->Flags = (size->Flags & ~4) | ((e->Extloc & 1) << 2);
       break;
     case LOCAL_POINT:
-      if (function == IMG_OBJECT && length >= 20) {
+      if (function == PRIM_BITMAP && length >= 20) {
         size->Width = size->Height = Word(params, 2);
         size->Left = Word(params, 3);
         size->Top = Word(params, 4);
-      } else if (function == IMG_VECTOREX) {
+      } else if (function == PRIM_VECTOR) {
         VectorSize(params, length, size);
         size->Flags &= ~4;
-      } else if (function == 151 && length >= 23 * 4) {
+      } else if (function == PRIM_FONT_SIGN && length >= 23 * 4) {
         size->Base = Word(params, 3);
         size->Left = Word(params, 21);
         size->Top = Word(params, 22);
@@ -288,7 +289,7 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
       break;
     case LOCAL_TITLE:
       size->Flags |= 4;
-      if (function == IMG_TEXT && length >= TEXTPARM_MINSIZE) {
+      if (function == PRIM_TEXT && length >= TEXTPARM_MINSIZE) {
         rscGetTextImageSize(this, params, text, kind, size);
       } else {
         size->Height = kPlainTitleHeight;
@@ -297,10 +298,10 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
       }
       break;
     case LOCAL_VECTOR:
-      if (function == IMG_VECTOREX) VectorSize(params, length, size);
+      if (function == PRIM_VECTOR) VectorSize(params, length, size);
       break;
     case LOCAL_MIXED:
-      if (function == IMG_TEMPLATE && length >= 72 + TEXTPARM_MINSIZE)
+      if (function == PRIM_TEMPLATE && length >= 72 + TEXTPARM_MINSIZE)
         rscGetTextImageSize(this, params + 72, text, kind, size);
       break;
     default:
@@ -324,21 +325,21 @@ LONG TMapRsc::SetObjColorIndex(int n, LONG color) {
   LONG old = color;
   bool changed = false;
   switch (rec->Function) {
-    case IMG_LIBRARY:
+    case PRIM_LIBRARY:
       return 0;
-    case IMG_SQUARE:
-    case 136:
-    case IMG_TEXT:
-    case 151:
+    case PRIM_SQUARE:
+    case PRIM_HATCH:
+    case PRIM_TEXT:
+    case PRIM_FONT_SIGN:
       if (length >= 4) {
         old = Word(params, 0);
         PutWord(params, 0, color);
         changed = true;
       }
       break;
-    case IMG_OBJECT:
-    case 144: {
-      const int list = rec->Function == IMG_OBJECT ? 0 : 4;
+    case PRIM_BITMAP:
+    case PRIM_LAYERED_PATTERN: {
+      const int list = rec->Function == PRIM_BITMAP ? 0 : 4;
       if (list + 8 > length) break;
       const LONG count = Word(params + list, 1);
       if (count < 1) break;
@@ -349,17 +350,21 @@ LONG TMapRsc::SetObjColorIndex(int n, LONG color) {
       changed = true;
       break;
     }
-    case IMG_VECTOREX:
+    case PRIM_VECTOR:
       old = VectorColor(params, length, color, &changed);
       break;
-    case 146:
-    case 157: {
+    case PRIM_DECORATED_SHORT:
+    case PRIM_DECORATED: {
+      // Parts are looked for from offset 32 of a short-header record and
+      // from offset 8 of a full-header one; the drawing editor's top colour
+      // takes 8 and 32 the other way round.
       int signLength = 0;
-      char* sign = DecoratedSign(params, length, rec->Function == 146 ? 32 : 8, &signLength);
+      const int first = rec->Function == PRIM_DECORATED_SHORT ? 32 : 8;
+      char* sign = DecoratedSign(params, length, first, &signLength);
       if (sign) old = VectorColor(sign, signLength, color, &changed);
       break;
     }
-    case IMG_DRAW: {
+    case PRIM_SET: {
       TDrawEdit edit;
       if (edit.SetBuffer(params, length)) {
         old = edit.SetTopColor(int(color));
@@ -368,7 +373,7 @@ LONG TMapRsc::SetObjColorIndex(int n, LONG color) {
       }
       break;
     }
-    case IMG_TEMPLATE:
+    case PRIM_TEMPLATE:
       if (length >= 76) {
         old = Word(params, 18);
         PutWord(params, 72, color);

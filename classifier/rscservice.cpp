@@ -6,6 +6,7 @@
 #include "classifier/rscqueryint.h"
 #include "common/maperr.h"
 #include "records/objectdraw.h"
+#include "records/primitives.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ void TitleBlock(char* p) {
   p[31] = 1;
 }
 
-// Whether a set of primitives (function 147) holds a vector sign.
+// Whether a set of primitives holds a vector sign.
 bool SetHasVector(const char* params, int length) {
   if (length < IMGDRAW_HEAD) return false;
   IMGDRAW head;
@@ -40,7 +41,7 @@ bool SetHasVector(const char* params, int length) {
     IMGELEMENT e;
     memcpy(&e, params + at, sizeof e);
     if (e.Length < IMGELEMENT_HEAD || e.Length > limit - at) break;
-    if (e.Image == IMG_VECTOREX) return true;
+    if (e.Image == PRIM_VECTOR) return true;
     at += e.Length;
   }
   return false;
@@ -73,17 +74,17 @@ void FrameImage(char* p) {
 int TMapRsc::DefaultImage(int local, char* p, int* function) {
   switch (local) {
     case LOCAL_LINE:
-      *function = IMG_LINE;
+      *function = PRIM_LINE;
       Put32(p, 0, kDefaultColor);
       Put32(p, 4, 250);
       return 8;
     case LOCAL_SQUARE:
-      *function = IMG_SQUARE;
+      *function = PRIM_SQUARE;
       Put32(p, 0, kDefaultColor);
       return 4;
     case LOCAL_POINT: {
       // A bitmap sign: one layer, 32 cells of 250 units, a diagonal cross.
-      *function = IMG_OBJECT;
+      *function = PRIM_BITMAP;
       memset(p, 0, 152);
       const DWORD head[6] = {152, 1, 8000, 750, 750, kDefaultColor};
       for (int i = 0; i < 6; i++) Put32(p, i * 4, head[i]);
@@ -92,12 +93,12 @@ int TMapRsc::DefaultImage(int local, char* p, int* function) {
       return 152;
     }
     case LOCAL_TITLE:
-      *function = IMG_TEXT;
+      *function = PRIM_TEXT;
       TitleBlock(p);
       return 32;
     case LOCAL_VECTOR: {
       // A vector sign of one horizontal line.
-      *function = IMG_VECTOREX;
+      *function = PRIM_VECTOR;
       memset(p, 0, 88);
       const DWORD head[14] = {88, 500, 500, 4500, 0, 2500, 2500, 0, 2500, 2500, 0, 0, 0, 1};
       for (int i = 0; i < 14; i++) Put32(p, i * 4, head[i]);
@@ -114,7 +115,7 @@ int TMapRsc::DefaultImage(int local, char* p, int* function) {
       return 88;
     }
     case LOCAL_MIXED:
-      *function = IMG_TEMPLATE;
+      *function = PRIM_TEMPLATE;
       memset(p, 0, 104);
       Put32(p, 0, 104);
       Put32(p, 4, 60);
@@ -124,7 +125,7 @@ int TMapRsc::DefaultImage(int local, char* p, int* function) {
       Put32(p, 64, 1);
       p[68] = '$';
       p[69] = 0;
-      p[70] = char(IMG_TEXT);
+      p[70] = char(PRIM_TEXT);
       p[71] = 0;
       TitleBlock(p + 72);
       p[72 + 31] = 0;
@@ -142,7 +143,7 @@ VIEPAR* TMapRsc::SetTabPar(int n, int length, int function, const char* params) 
     return nullptr;
   }
   if (ObjIndex[n].Obj) {
-    int extloc = function == IMG_VECTOREX || (function == IMG_DRAW && SetHasVector(params, length));
+    int extloc = function == PRIM_VECTOR || (function == PRIM_SET && SetHasVector(params, length));
     SetObjExtloc(n, extloc);
   }
   VIEPAR* rec = rscStoreView(this, ObjIndex[n].Par, n, length, function, params);
@@ -169,7 +170,7 @@ int TMapRsc::CreateServObjects() {
   if (AppendObject(&frame, 0) != RSC_FRAMECODE) return 0;
   char image[8];
   FrameImage(image);
-  SetTabPar(RSC_FRAMECODE, 8, IMG_LINE, image);
+  SetTabPar(RSC_FRAMECODE, 8, PRIM_LINE, image);
   return 1;
 }
 
@@ -200,7 +201,7 @@ int TMapRsc::CheckFrameCode() {
   if (!added) return 0;
   char image[8];
   FrameImage(image);
-  if (!SetTabPar(added, 8, IMG_LINE, image)) return 0;
+  if (!SetTabPar(added, 8, PRIM_LINE, image)) return 0;
   if (ExchangeObjectNumber(added, RSC_FRAMECODE) != RSC_FRAMECODE) {
     if (!ErrorCode) ErrorCode = MAPERR_DATA;
     return 0;
@@ -208,7 +209,7 @@ int TMapRsc::CheckFrameCode() {
   RSCOBJINDEX& frame = ObjIndex[RSC_FRAMECODE];
   frame.Excode = RSC_FRAME_EXCODE;
   frame.Obj->Excode = RSC_FRAME_EXCODE;
-  if (!frame.Par) SetTabPar(RSC_FRAMECODE, 8, IMG_LINE, image);
+  if (!frame.Par) SetTabPar(RSC_FRAMECODE, 8, PRIM_LINE, image);
 
   // The kind that now holds the appended number.
   if (added != RSC_FRAMECODE && ObjIndex[added].Obj) {

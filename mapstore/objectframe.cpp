@@ -9,19 +9,9 @@
 #include "devices/fontreg.h"
 #include "mapstore/maplist.h"
 #include "records/objectdata.h"
+#include "records/primitives.h"
 
 namespace {
-
-// Image functions the frames look at.
-enum : int {
-  IMAGE_TEXT = 142,
-  IMAGE_BITMAP = 143,
-  IMAGE_SET = 147,
-  IMAGE_VECTOR = 149,
-  IMAGE_FONTSIGN = 151,
-  IMAGE_TEXTEX = 152,
-  IMAGE_LIBRARY = 250,
-};
 
 constexpr int kFontRecord = 32;  // the text parameters that describe the font
 
@@ -196,7 +186,7 @@ void ForImageElements(const OBJECTFRAMECONTEXT& context, const FVSPR* desc, cons
   if (par == nullptr) return;
   const char* parms = reinterpret_cast<const char*>(par) + RSC_PAR_HEAD;
   const DWORD length = par->Length - RSC_PAR_HEAD;
-  if (par->Function == IMAGE_SET)
+  if (par->Function == PRIM_SET)
     ForDrawElements(parms, length, f);
   else
     f(int(par->Function), parms, int(length));
@@ -424,8 +414,8 @@ void BuildTextFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGME
   Extent e;
   LONG height = 0;  // the last font height converted
   ForImageElements(context, desc, draw, [&](int function, const char* parms, int length) {
-    const bool text = function == IMAGE_TEXT || function == IMAGE_TEXTEX;
-    if (!text && function != IMAGE_VECTOR) return;
+    const bool text = PrimitiveIs(function, PRIMF_TEXT);
+    if (!text && function != PRIM_VECTOR) return;
     char font[kFontRecord];
     SignBox sign;
     if (text) {
@@ -500,14 +490,15 @@ void BuildSignFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGME
   });
 
   ForImageElements(context, desc, draw, [&](int function, const char* parms, int length) {
-    if (function == IMAGE_BITMAP || function == IMAGE_FONTSIGN) {
+    // A vector sign is measured; the other signs take a square.
+    if (PrimitiveIs(function, PRIMF_SIGN) && function != PRIM_VECTOR) {
       const LONG r = SquareSign(context);
       e = Extent{};
       e.Add(double(Trunc(first.X)) - r, double(Trunc(first.Y)) - r);
       e.Add(double(Trunc(first.X)) + r, double(Trunc(first.Y)) + r);
       return;
     }
-    if (function != IMAGE_VECTOR) return;
+    if (function != PRIM_VECTOR) return;
     const SignBox sign = MeasureVectorSign(context, parms, length, semn);
     if (!sign.valid) return;
     ForContours(metric, text, [&](int, const ContourView& c) {
@@ -525,7 +516,7 @@ int BuildImageFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGME
                     const SEMANTIC* semn) {
   if (g_imageBorder == nullptr || desc == nullptr || !UsableMetric(metric)) return 0;
   const VIEPAR* par = KindParameters(context.Rsc, desc->Code, false);
-  if (par == nullptr || par->Function != IMAGE_LIBRARY) return 0;
+  if (par == nullptr || par->Function != PRIM_LIBRARY) return 0;
   const DWORD kind = metric->Ident;
   const int size = MetricPointSize(kind);
   if (size == 0) return 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "records/primitives.h"
 #include "records/semantic_memory.h"
 
 namespace {
@@ -242,7 +243,7 @@ LONG TDrawEdit::Load(TObjectDraw source) {
 int TDrawEdit::Load(int code, const char* parms) {
   ParmsGuard guard(parms, Draw, Size);
   Clear();
-  if (!IsElement(code) || code == 147)
+  if (!IsElement(code) || code == PRIM_SET)
     Func2Elements(code, guard.get());
   else
     AppendElement(code, guard.get());
@@ -359,13 +360,13 @@ int TDrawEdit::ElementMove(int from, int to) {
 }
 
 int TDrawEdit::Func2Elements(int code, const char* parms) {
-  if (parms == nullptr || code < 127 || code > 147) return 0;
+  if (parms == nullptr || code < PRIM_EMPTY || code > PRIM_SET) return 0;
   ParmsGuard guard(parms, Draw, Size);
   const char* p = guard.get();
   if (p == nullptr) return 0;
   if (Draw == nullptr && !Allocate(4096)) return 0;
 
-  if (code == 147) {
+  if (code == PRIM_SET) {
     // A whole graphics record takes the place of this one.
     if (guard.available() >= 0 && guard.available() < IMGDRAW_HEAD) return 0;
     if (Word(p) != IMGDRAW_IDENT) return 0;
@@ -387,10 +388,12 @@ int TDrawEdit::Func2Elements(int code, const char* parms) {
   // Bytes of parameters each composite code reads.
   int64_t needed = 0;
   switch (code) {
-    case 130: case 134: case 145: needed = 24; break;
-    case 131: needed = 16; break;
-    case 132: case 133: needed = 32; break;
-    case 137: needed = 144; break;
+    case PRIM_LINE_DOT:
+    case PRIM_LINE_OVERDOT:
+    case PRIM_LINE_OVERDOT_SCALED: needed = 24; break;
+    case PRIM_TWO_LINES: needed = 16; break;
+    case PRIM_DOT_TWO_LINES: case PRIM_TWO_DOTS: needed = 32; break;
+    case PRIM_BITMAP32: needed = 144; break;
     default: return 0;
   }
   if (!guard.Holds(needed)) return 0;
@@ -398,34 +401,37 @@ int TDrawEdit::Func2Elements(int code, const char* parms) {
   int n = 0;
   char buffer[152];
   switch (code) {
-    case 130:
-      steps[n++] = {128, p};
-      steps[n++] = {129, p + 8};
+    case PRIM_LINE_DOT:
+      steps[n++] = {PRIM_LINE, p};
+      steps[n++] = {PRIM_DOT, p + 8};
       break;
-    case 131:
-      steps[n++] = {128, p};
-      steps[n++] = {128, p + 8};
+    case PRIM_TWO_LINES:
+      steps[n++] = {PRIM_LINE, p};
+      steps[n++] = {PRIM_LINE, p + 8};
       break;
-    case 132:
-      steps[n++] = {129, p};
-      steps[n++] = {128, p + 16};
-      steps[n++] = {128, p + 24};
+    case PRIM_DOT_TWO_LINES:
+      steps[n++] = {PRIM_DOT, p};
+      steps[n++] = {PRIM_LINE, p + 16};
+      steps[n++] = {PRIM_LINE, p + 24};
       break;
-    case 133:
-      steps[n++] = {129, p};
-      steps[n++] = {129, p + 16};
+    case PRIM_TWO_DOTS:
+      steps[n++] = {PRIM_DOT, p};
+      steps[n++] = {PRIM_DOT, p + 16};
       break;
-    case 134:
-    case 145:
+    case PRIM_LINE_OVERDOT:
+    case PRIM_LINE_OVERDOT_SCALED:
+      // The overlay is an offset dashed line: no offset, or for the second
+      // scaling minus the overlay's thickness.
       std::memcpy(buffer, p + 8, 16);
-      SetWord(buffer + 16, code == 134 ? 0 : 0u - Word(p + 12));
-      steps[n++] = {128, p};
-      steps[n++] = {148, buffer};
+      SetWord(buffer + 16, code == PRIM_LINE_OVERDOT ? 0 : 0u - Word(p + 12));
+      steps[n++] = {PRIM_LINE, p};
+      steps[n++] = {PRIM_OFFSET_DOT, buffer};
       break;
-    case 137:
+    case PRIM_BITMAP32:
+      // One layer of a layered bitmap sign of 152 bytes.
       SetWords(buffer, {152, 1, Word(p + 4), Word(p + 8), Word(p + 12), Word(p)});
       std::memcpy(buffer + 24, p + 16, 128);
-      steps[n++] = {143, buffer};
+      steps[n++] = {PRIM_BITMAP, buffer};
       break;
     default:
       return 0;
@@ -440,55 +446,47 @@ int TDrawEdit::Func2Elements(int code, const char* parms) {
 
 int TDrawEdit::Init(int code, char* parms) {
   if (parms == nullptr) return 0;
-  int length = 0;
+  // A fixed-length record takes its length from the table; the defaults
+  // of a record that carries its own length are this long.
+  int length = PrimitiveOf(code).Length;
   switch (code) {
-    case 128: length = 8; break;
-    case 129: length = 16; break;
-    case 148: length = 20; break;
-    case 135: case 252: case 249: case 251: case 254: length = 4; break;
-    case 136: length = 16; break;
-    case 140: length = 12; break;
-    case 142: length = 32; break;
-    case 152: length = 64; break;
-    case 151: length = 92; break;
-    case 143: length = 152; break;
-    case 144: length = 156; break;
-    case 146: length = 40; break;
-    case 157: length = 64; break;
-    case 147: length = 12; break;
-    case 149: length = 56; break;
-    case 150: length = 104; break;
-    case 153: length = 24; break;
-    case 154: length = 8; break;
-    case 155: length = 76; break;
-    case 158: length = 40; break;
-    case 159: length = 20; break;
-    case 253: length = 8; break;
-    default: return 0;
+    case PRIM_BITMAP: length = 152; break;
+    case PRIM_LAYERED_PATTERN: length = 156; break;
+    case PRIM_DECORATED_SHORT: length = 40; break;
+    case PRIM_DECORATED: length = 64; break;
+    case PRIM_SET: length = 12; break;
+    case PRIM_VECTOR: length = 56; break;
+    case PRIM_TEMPLATE: length = 104; break;
+    case PRIM_ANGLE_HATCH: length = 24; break;
+    case PRIM_AREA_SIGNS: length = 76; break;
+    case PRIM_PATTERN_LINE: length = 40; break;
+    case PRIM_OFFSET_LINE: length = 20; break;
+    default: break;
   }
+  if (length == 0) return 0;
   std::memset(parms, 0, length);
   switch (code) {
-    case 128:
+    case PRIM_LINE:
       SetWords(parms, {kPaletteColour, 250});
       break;
-    case 129:
+    case PRIM_DOT:
       SetWords(parms, {kPaletteColour, 250, 250, 250});
       break;
-    case 148:
+    case PRIM_OFFSET_DOT:
       SetWords(parms, {kPaletteColour, 250, 250, 250, 0});
       break;
-    case 135:
-    case 252:
+    case PRIM_SQUARE:
+    case PRIM_RESERVED_252:
       SetWord(parms, kPaletteColour);
       break;
-    case 136:
+    case PRIM_HATCH:
       SetWords(parms, {0xF0000001u, 1, 250, 250});
       break;
-    case 140:
+    case PRIM_CIRCLE:
       SetWords(parms, {kPaletteColour, 250, 1250});
       break;
-    case 142:
-    case 152:
+    case PRIM_TEXT:
+    case PRIM_FACE_TEXT:
       SetWord(parms, kPaletteColour);
       std::memset(parms + 4, 0xFF, 8);
       SetWords(parms + 12, {1800, 400});
@@ -497,42 +495,42 @@ int TDrawEdit::Init(int code, char* parms) {
       parms[30] = static_cast<char>(0xFF);
       parms[31] = 1;
       break;
-    case 151:
+    case PRIM_FONT_SIGN:
       SetWord(parms, kPaletteColour);
       std::memset(parms + 4, 0xFF, 8);
       SetWords(parms + 12, {1800, 100});
       parms[25] = 1;
       parms[30] = static_cast<char>(0xFF);
       break;
-    case 143:
+    case PRIM_BITMAP:
       SetWords(parms, {152, 1, 8000});
       break;
-    case 144:
+    case PRIM_LAYERED_PATTERN:
       SetWords(parms, {0, 152, 1, 8000});
       break;
-    case 146:
-    case 157: {
+    case PRIM_DECORATED_SHORT:
+    case PRIM_DECORATED: {
       SetWord(parms, static_cast<DWORD>(length));
-      char* pairs = parms + (code == 146 ? 8 : 32);
+      char* pairs = parms + (code == PRIM_DECORATED_SHORT ? 8 : 32);
       for (int i = 0; i < 8; ++i) {
         SetHalf(pairs + i * 4, 4);
-        SetHalf(pairs + i * 4 + 2, 127);
+        SetHalf(pairs + i * 4 + 2, PRIM_EMPTY);
       }
       break;
     }
-    case 147:
+    case PRIM_SET:
       SetWords(parms, {IMGDRAW_IDENT, 12, 0});
       break;
-    case 149:
+    case PRIM_VECTOR:
       SetWords(parms, {56, 4000, 4000, 500});
       for (int at : {20, 24, 32, 36}) SetWord(parms + at, 10000);
       break;
-    case 150:
+    case PRIM_TEMPLATE:
       SetWords(parms, {104, 60});
       SetWord(parms + 60, 1);
       SetWord(parms + 64, 1);
       SetHalf(parms + 68, 36);
-      SetHalf(parms + 70, 142);
+      SetHalf(parms + 70, PRIM_TEXT);
       SetWord(parms + 72, kPaletteColour);
       std::memset(parms + 76, 0xFF, 8);
       SetWord(parms + 84, 1800);
@@ -540,26 +538,26 @@ int TDrawEdit::Init(int code, char* parms) {
       parms[102] = static_cast<char>(0xFF);
       parms[103] = 1;
       break;
-    case 153:
-      SetWords(parms, {24, 0, 500, 128, kPaletteColour, 250});
+    case PRIM_ANGLE_HATCH:
+      SetWords(parms, {24, 0, 500, PRIM_LINE, kPaletteColour, 250});
       break;
-    case 154:
+    case PRIM_SHADE:
       SetWords(parms, {10, 10});
       break;
-    case 155:
+    case PRIM_AREA_SIGNS:
       SetWord(parms, 76);
       parms[6] = 1;
       SetWords(parms + 8, {5000, 5000});
       SetWord(parms + 20, 56);
       for (int at : {40, 44, 52, 56}) SetWord(parms + at, 10000);
       break;
-    case 158:
-      SetWords(parms, {40, 1, 0, 0, 0, 20, 128, 1250, kPaletteColour, 250});
+    case PRIM_PATTERN_LINE:
+      SetWords(parms, {40, 1, 0, 0, 0, 20, PRIM_LINE, 1250, kPaletteColour, 250});
       break;
-    case 159:
+    case PRIM_OFFSET_LINE:
       SetWords(parms, {20, 0});
       SetHalf(parms + 8, 12);
-      SetHalf(parms + 10, 128);
+      SetHalf(parms + 10, PRIM_LINE);
       SetWords(parms + 12, {kPaletteColour, 250});
       break;
     default:  // 249, 251, 253, 254: zeros
@@ -571,13 +569,13 @@ int TDrawEdit::Init(int code, char* parms) {
 int TDrawEdit::ReplaceInit(int n, int code, char* parms) {
   if (parms == nullptr) return 0;
   int ident = ElementIdent(n);
-  int bytes = 0;
-  if (ident == 128 && (code == 129 || code == 148)) bytes = 8;
-  else if (ident == 129 && code == 128) bytes = 8;
-  else if (ident == 129 && code == 148) bytes = 16;
-  else if (ident == 148 && code == 128) bytes = 8;
-  else if (ident == 148 && code == 129) bytes = 16;
-  if (bytes == 0 || ElementParmLength(n) < bytes) return 0;
+  // Line codes share their leading words: colour and thickness, then for
+  // the dashed ones dash and gap. The offset of an offset dashed line is
+  // its own and is never carried.
+  if (ident == code || !PrimitiveIs(ident, PRIMF_LINE) || !PrimitiveIs(code, PRIMF_LINE)) return 0;
+  int bytes =
+      std::min({PrimitiveParmLength(ident, nullptr), PrimitiveParmLength(code, nullptr), 16});
+  if (ElementParmLength(n) < bytes) return 0;
   std::memcpy(parms, ElementParmAddress(n), bytes);
   return 1;
 }
@@ -625,7 +623,7 @@ int TDrawEdit::SetTopColor(int colour) {
     if (length < IMGELEMENT_HEAD || offset + length > end) break;
     last = base + offset;
     int code = Half(last + 2);
-    if (code == 128 || code == 129 || code == 148) lastLine = last;
+    if (PrimitiveIs(code, PRIMF_LINE)) lastLine = last;
     offset += length;
   }
   char* element = lastLine != nullptr ? lastLine : last;
@@ -636,37 +634,37 @@ int TDrawEdit::SetTopColor(int colour) {
   bool set = false;
   int64_t at = -1;
   switch (Half(element + 2)) {
-    case 128:
-    case 129:
-    case 148:
-    case 135:
-    case 136:
-    case 142:
-    case 151:
-    case 152:
+    case PRIM_LINE:
+    case PRIM_DOT:
+    case PRIM_OFFSET_DOT:
+    case PRIM_SQUARE:
+    case PRIM_HATCH:
+    case PRIM_TEXT:
+    case PRIM_FONT_SIGN:
+    case PRIM_FACE_TEXT:
       at = 0;
       break;
-    case 143:
-    case 144: {
-      int64_t head = Half(element + 2) == 143 ? 0 : 4;
+    case PRIM_BITMAP:
+    case PRIM_LAYERED_PATTERN: {
+      int64_t head = Half(element + 2) == PRIM_BITMAP ? 0 : 4;
       if (head + 8 > length) break;
       int64_t layers = Word(parms + head + 4);
       if (layers != 0) at = head + 20 + (layers - 1) * 132;
       break;
     }
-    case 150:
+    case PRIM_TEMPLATE:
       at = 72;
       break;
-    case 149:
+    case PRIM_VECTOR:
       set = SetVectorColour(parms, length, static_cast<DWORD>(colour), &old);
       break;
-    case 157: {
+    case PRIM_DECORATED: {
       int64_t available = 0;
       char* image = NestedImage(parms, length, 32, 2, 4, &available);
       set = SetVectorColour(image, available, static_cast<DWORD>(colour), &old);
       break;
     }
-    case 146: {
+    case PRIM_DECORATED_SHORT: {
       int64_t available = 0;
       char* image = NestedImage(parms, length, 8, 3, 0, &available);
       set = SetVectorColour(image, available, static_cast<DWORD>(colour), &old);
@@ -685,28 +683,9 @@ int TDrawEdit::SetTopColor(int colour) {
   return static_cast<int>(old);
 }
 
-int TDrawEdit::IsElement(int code) {
-  switch (code) {
-    case 128: case 129: case 135: case 140: case 142: case 143: case 144: case 146:
-    case 147: case 148: case 149: case 150: case 151: case 152: case 153: case 154:
-    case 155: case 157: case 158: case 159: case 249: case 251: case 252: case 253:
-    case 254:
-      return 1;
-    default:
-      return 0;
-  }
-}
+int TDrawEdit::IsElement(int code) { return PrimitiveIs(code, PRIMF_ELEMENT) ? 1 : 0; }
 
-int TDrawEdit::IsPaintElement(int code) {
-  switch (code) {
-    case 128: case 129: case 135: case 142: case 143: case 144: case 146: case 148:
-    case 149: case 150: case 151: case 152: case 153: case 154: case 155: case 157:
-    case 158: case 159:
-      return 1;
-    default:
-      return 0;
-  }
-}
+int TDrawEdit::IsPaintElement(int code) { return PrimitiveIs(code, PRIMF_PAINTS) ? 1 : 0; }
 
 char* TDrawEdit::ElementAddress(int n) {
   char* at = Valid() ? DrawElementAddress(Draw, Size, n) : nullptr;

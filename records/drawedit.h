@@ -55,6 +55,8 @@ class MAPCLASS TDrawEdit {
   // colour itself when nothing was set.
   int SetTopColor(int colour);
 
+  // 1 when a record takes code as an element (PRIMF_ELEMENT of the
+  // primitive table), and when such an element paints (PRIMF_PAINTS).
   static int IsElement(int code);
   static int IsPaintElement(int code);
 

@@ -2,15 +2,7 @@
 
 #include <cstring>
 
-namespace {
-
-DWORD Word(const char* p) {
-  DWORD v;
-  std::memcpy(&v, p, sizeof(v));
-  return v;
-}
-
-}  // namespace
+#include "records/primitives.h"
 
 char* DrawElementAddress(const IMGDRAW* draw, LONG size, int n) {
   if (draw == nullptr || size < IMGDRAW_HEAD) return nullptr;
@@ -49,56 +41,7 @@ char* TObjectDraw::ElementParmAddress(const IMGDRAW* draw, int n) {
 }
 
 int TObjectDraw::ElementParmLength(int code, const char* parms) {
-  int64_t length = 0;
-  switch (code) {
-    case 128:
-    case 154:
-    case 253:
-      return 8;
-    case 129:
-    case 136:
-      return 16;
-    case 135:
-    case 249:
-    case 251:
-    case 252:
-    case 254:
-      return 4;
-    case 140:
-      return 12;
-    case 142:
-      return 32;
-    case 148:
-      return 20;
-    case 151:
-      return 92;
-    case 152:
-      return 64;
-    case 143:
-    case 146:
-    case 149:
-    case 150:
-    case 153:
-    case 155:
-    case 157:
-    case 158:
-    case 159:
-      if (parms == nullptr) return 0;
-      length = Word(parms);
-      break;
-    case 144:
-      if (parms == nullptr) return 0;
-      length = static_cast<int64_t>(Word(parms + 4)) + 4;
-      break;
-    case 147:
-      if (parms == nullptr) return 0;
-      length = Word(parms + 4);
-      break;
-    default:
-      return 0;
-  }
-  // A length no record can hold is no length.
-  return length > 0 && length <= IMGDRAW_MAXLENGTH ? static_cast<int>(length) : 0;
+  return PrimitiveParmLength(code, parms);
 }
 
 LONG TObjectDraw::Length(const IMGDRAW* draw) {

@@ -10,6 +10,7 @@
 
 #include "platform/export.h"
 #include "platform/win_types.h"
+#include "records/primitives.h"
 
 enum : DWORD { IMGDRAW_IDENT = 0x7FFF7FFEu };
 enum : int {
@@ -51,8 +52,9 @@ class MAPCLASS TObjectDraw {
   static char* ElementAddress(const IMGDRAW* draw, int n);
   static int ElementIdent(const IMGDRAW* draw, int n);
   static char* ElementParmAddress(const IMGDRAW* draw, int n);
-  // Parameter length of a primitive: fixed, or read from its parameters;
-  // 0 for a code that cannot be stored.
+  // Parameter length of a primitive: fixed, or read from its parameters by
+  // the rule of the primitive table (PrimitiveParmLength); 0 for a code
+  // that cannot be stored.
   static int ElementParmLength(int code, const char* parms);
   // Total length of a record, 0 without the marker.
   static LONG Length(const IMGDRAW* draw);

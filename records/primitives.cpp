@@ -1,0 +1,130 @@
+// The table of image primitive codes.
+#include "records/primitives.h"
+
+#include <array>
+#include <cstring>
+
+#include "records/objectdraw.h"
+
+namespace {
+
+struct Row {
+  int Code;
+  PrimitiveInfo Info;
+};
+
+using L = PrimLength;
+
+constexpr uint16_t kElement = PRIMF_ELEMENT;
+constexpr uint16_t kPaints = PRIMF_ELEMENT | PRIMF_PAINTS;
+
+// One row per code that has a primitive; every other code is empty and
+// not storable.
+constexpr Row kRows[] = {
+    {PRIM_NONE, {"empty", L::None, 0, 0}},
+    {PRIM_EMPTY, {"empty", L::None, 0, 0}},
+    {PRIM_LINE, {"line", L::Fixed, 8, kPaints | PRIMF_LINE}},
+    {PRIM_DOT, {"dashed line", L::Fixed, 16, kPaints | PRIMF_LINE}},
+    {PRIM_LINE_DOT, {"line and dashed line", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_TWO_LINES, {"two lines", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_DOT_TWO_LINES, {"dashed line and two lines", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_TWO_DOTS, {"two dashed lines", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_LINE_OVERDOT, {"line with dashed overlay", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_SQUARE, {"solid fill", L::Fixed, 4, kPaints}},
+    // Its length is known, yet a record does not take it as an element.
+    {PRIM_HATCH, {"hatched fill", L::Fixed, 16, 0}},
+    {PRIM_BITMAP32, {"32 x 32 bitmap sign", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_PATTERN, {"two-colour pattern fill", L::None, 0, 0}},
+    {PRIM_TEST, {"test only", L::None, 0, 0}},
+    {PRIM_CIRCLE, {"circle at the first point", L::Fixed, 12, kElement}},
+    {PRIM_TEST_CIRCLE, {"circle for hit testing", L::None, 0, 0}},
+    {PRIM_TEXT, {"text", L::Fixed, 32, kPaints | PRIMF_TEXT}},
+    {PRIM_BITMAP, {"layered bitmap sign", L::FirstWord, 0, kPaints | PRIMF_SIGN}},
+    {PRIM_LAYERED_PATTERN, {"layered pattern fill", L::SecondWord4, 0, kPaints}},
+    {PRIM_LINE_OVERDOT_SCALED,
+     {"line with dashed overlay, second scaling", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_DECORATED_SHORT, {"line with signs, short header", L::FirstWord, 0, kPaints}},
+    {PRIM_SET, {"primitive set", L::SecondWord, 0, kElement | PRIMF_SET}},
+    {PRIM_OFFSET_DOT, {"offset dashed line", L::Fixed, 20, kPaints | PRIMF_LINE}},
+    {PRIM_VECTOR, {"vector sign", L::FirstWord, 0, kPaints | PRIMF_SIGN}},
+    {PRIM_TEMPLATE, {"labelled set", L::FirstWord, 0, kPaints}},
+    {PRIM_FONT_SIGN, {"font character sign", L::Fixed, 92, kPaints | PRIMF_SIGN}},
+    {PRIM_FACE_TEXT, {"text with face name", L::Fixed, 64, kPaints | PRIMF_TEXT}},
+    {PRIM_ANGLE_HATCH, {"hatch by angle", L::FirstWord, 0, kPaints}},
+    {PRIM_SHADE, {"shading", L::Fixed, 8, kPaints}},
+    {PRIM_AREA_SIGNS, {"signs over an area", L::FirstWord, 0, kPaints}},
+    {PRIM_VECTOR_MIRROR, {"vector sign, mirrored", L::None, 0, 0}},
+    {PRIM_DECORATED, {"line with signs, full header", L::FirstWord, 0, kPaints}},
+    {PRIM_PATTERN_LINE, {"pattern line", L::FirstWord, 0, kPaints}},
+    {PRIM_OFFSET_LINE, {"offset line", L::FirstWord, 0, kPaints}},
+    {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0}},
+    {PRIM_LIBRARY_ALT, {"plug-in library image", L::None, 0, PRIMF_LIBRARY}},
+    {PRIM_RESERVED_249, {"reserved", L::Fixed, 4, kElement}},
+    {PRIM_LIBRARY, {"plug-in library image", L::None, 0, PRIMF_LIBRARY}},
+    {PRIM_RESERVED_251, {"reserved", L::Fixed, 4, kElement}},
+    {PRIM_RESERVED_252, {"reserved", L::Fixed, 4, kElement}},
+    {PRIM_RESERVED_253, {"reserved", L::Fixed, 8, kElement}},
+    {PRIM_RESERVED_254, {"reserved", L::Fixed, 4, kElement}},
+};
+
+constexpr PrimitiveInfo kNoPrimitive{"", L::None, 0, 0};
+
+constexpr std::array<PrimitiveInfo, PRIM_COUNT> MakeTable() {
+  std::array<PrimitiveInfo, PRIM_COUNT> table{};
+  for (auto& e : table) e = kNoPrimitive;
+  for (const Row& r : kRows) table[r.Code] = r.Info;
+  return table;
+}
+
+constexpr std::array<PrimitiveInfo, PRIM_COUNT> kTable = MakeTable();
+
+// The table keeps its own rules: an element has a length, a painter is an
+// element, a composite is not one, and only a fixed rule has a length.
+constexpr bool Consistent() {
+  for (const PrimitiveInfo& e : kTable) {
+    if ((e.Flags & PRIMF_ELEMENT) && e.Rule == L::None) return false;
+    if ((e.Flags & PRIMF_PAINTS) && !(e.Flags & PRIMF_ELEMENT)) return false;
+    if ((e.Flags & PRIMF_COMPOSITE) && (e.Flags & PRIMF_ELEMENT)) return false;
+    if ((e.Rule == L::Fixed) != (e.Length != 0)) return false;
+  }
+  return true;
+}
+static_assert(Consistent());
+
+DWORD Word(const char* p) {
+  DWORD v;
+  std::memcpy(&v, p, sizeof(v));
+  return v;
+}
+
+}  // namespace
+
+const PrimitiveInfo& PrimitiveOf(int code) {
+  if (code < 0 || code >= PRIM_COUNT) return kNoPrimitive;
+  return kTable[code];
+}
+
+int PrimitiveParmLength(int code, const char* parms) {
+  const PrimitiveInfo& info = PrimitiveOf(code);
+  int64_t length = 0;
+  switch (info.Rule) {
+    case L::None:
+      return 0;
+    case L::Fixed:
+      return info.Length;
+    case L::FirstWord:
+      if (parms == nullptr) return 0;
+      length = Word(parms);
+      break;
+    case L::SecondWord4:
+      if (parms == nullptr) return 0;
+      length = static_cast<int64_t>(Word(parms + 4)) + 4;
+      break;
+    case L::SecondWord:
+      if (parms == nullptr) return 0;
+      length = Word(parms + 4);
+      break;
+  }
+  // A length no record can hold is no length.
+  return length > 0 && length <= IMGDRAW_MAXLENGTH ? static_cast<int>(length) : 0;
+}
