@@ -206,14 +206,14 @@ int rscGetImageFrame(TRSCDATA* data, int function, const char* parameters, doubl
     return 0;
   }
   std::memset(frame, 0, sizeof(*frame));
-  if (function == 147) {
+  if (function == PRIM_SET) {
     // A set of elements is measured by its first bitmap or vector sign.
     const auto* draw = (const IMGDRAW*)parameters;
     const int count = TObjectDraw::Count(draw);
     const char* found = nullptr;
     for (int n = 1; n <= count && !found; n++) {
       const int code = TObjectDraw::ElementIdent(draw, n);
-      if (code == 143 || code == 149) {
+      if (code == PRIM_BITMAP || code == PRIM_VECTOR) {
         found = TObjectDraw::ElementParmAddress(draw, n);
         function = code;
       }
@@ -221,16 +221,16 @@ int rscGetImageFrame(TRSCDATA* data, int function, const char* parameters, doubl
     if (!found) return 1;
     parameters = found;
   }
-  if (function == 149) {
+  if (function == PRIM_VECTOR) {
     IMAGESIZE size{};
     rscGetVectorSize((const IMGVECTOREX*)parameters, &size, nullptr);
     const double top = size.Top, left = size.Left, width = size.Width, height = size.Height;
     FrameOf(frame, top, -left, top, width - left, top - height, width - left, top - height, -left);
     const double s = -std::sin(angle), c = std::cos(angle);
     for (DOUBLEPOINT& p : frame->Point) Turn(&p, s, c);
-  } else if (function == 143) {
+  } else if (function == PRIM_BITMAP) {
     BitmapFrame(parameters, frame);
-  } else if (function == 250) {
+  } else if (function == PRIM_LIBRARY) {
     // Library sign: {u32, library code, open-library slot, image number}.
     DWORD parm[4];
     std::memcpy(parm, parameters, sizeof(parm));

@@ -24,6 +24,7 @@
 #include "classifier/imageedit.h"
 #include "classifier/rscdata.h"
 #include "classifier/rscrecords.h"
+#include "records/primitives.h"
 
 struct IMAGESIZE;
 class TObjectSemn;
@@ -71,16 +72,17 @@ enum : int {
   LOCAL_MIXED = 5,
 };
 
-// Image functions the classifier itself looks into.
+// Image functions the classifier itself looks into, by their classifier
+// names (the primitive table holds every code).
 enum : int {
-  IMG_LINE = 128,
-  IMG_SQUARE = 135,
-  IMG_TEXT = 142,
-  IMG_OBJECT = 143,
-  IMG_DRAW = 147,
-  IMG_VECTOREX = 149,
-  IMG_TEMPLATE = 150,
-  IMG_LIBRARY = 250,
+  IMG_LINE = PRIM_LINE,
+  IMG_SQUARE = PRIM_SQUARE,
+  IMG_TEXT = PRIM_TEXT,
+  IMG_OBJECT = PRIM_BITMAP,
+  IMG_DRAW = PRIM_SET,
+  IMG_VECTOREX = PRIM_VECTOR,
+  IMG_TEMPLATE = PRIM_TEMPLATE,
+  IMG_LIBRARY = PRIM_LIBRARY,
 };
 
 // Classifier editing error codes.
