@@ -22,7 +22,7 @@ const char* VfsOpName(VfsOp op) {
 
 FaultVfs::FaultVfs(Vfs* inner) : Vfs(true), inner_(inner ? inner : &CurrentVfs()) {}
 
-void FaultVfs::SetInner(Vfs* inner) { inner_ = inner ? inner : &SystemVfs(); }
+void FaultVfs::SetInner(Vfs* inner) { inner_ = inner && inner != this ? inner : &SystemVfs(); }
 
 void FaultVfs::Fail(VfsOp op, int n, const VfsFaultSpec& spec) {
   std::lock_guard<std::mutex> guard(lock_);
@@ -41,8 +41,7 @@ void FaultVfs::Reset() {
   triggers_.fill(Trigger());
   counts_.fill(0);
   fired_ = 0;
-  lastKind_ = VfsOp::Any;
-  lastNumber_ = 0;
+  last_ = Hit();
 }
 
 int FaultVfs::Count(VfsOp op) const {
@@ -55,14 +54,9 @@ int FaultVfs::Fired() const {
   return fired_;
 }
 
-VfsOp FaultVfs::LastFiredKind() const {
+FaultVfs::Hit FaultVfs::LastHit() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return lastKind_;
-}
-
-int FaultVfs::LastFiredNumber() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  return lastNumber_;
+  return last_;
 }
 
 bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
@@ -75,8 +69,9 @@ bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
     if (counts_[k] == t.target || (t.spec.persist && counts_[k] > t.target)) {
       *spec = t.spec;
       ++fired_;
-      lastKind_ = op;
-      lastNumber_ = counts_[kVfsOpKinds];
+      last_.kind = op;
+      last_.number = counts_[kVfsOpKinds];
+      last_.numberOfKind = counts_[static_cast<int>(op)];
       return true;
     }
   }

@@ -71,11 +71,16 @@ class FaultVfs final : public Vfs {
 
   // Operations seen since the last Reset: of one kind, or of all (Any).
   int Count(VfsOp op) const;
-  // Operations a fault hit since the last Reset, and the kind and number
-  // (counted over all kinds) of the last of them.
+  // Operations a fault hit since the last Reset.
   int Fired() const;
-  VfsOp LastFiredKind() const;
-  int LastFiredNumber() const;
+  // The last of them: its kind and its number among all operations and
+  // among those of its kind (counted since the last Reset).
+  struct Hit {
+    VfsOp kind = VfsOp::Any;
+    int number = 0;
+    int numberOfKind = 0;
+  };
+  Hit LastHit() const;
 
   DWORD Open(const std::string& path, const VfsOpenMode& mode, std::unique_ptr<VfsFile>* file,
              bool* existed) override;
@@ -110,8 +115,7 @@ class FaultVfs final : public Vfs {
   std::array<int, kVfsOpKinds + 1> counts_{};
   std::array<Trigger, kVfsOpKinds + 1> triggers_{};
   int fired_ = 0;
-  VfsOp lastKind_ = VfsOp::Any;
-  int lastNumber_ = 0;
+  Hit last_;
 };
 
 }  // namespace plat
