@@ -324,7 +324,8 @@ DWORD GetFileAttributesA(const char* name) {
 
 BOOL SetFileAttributesA(const char* name, DWORD attributes) {
   if (!name) return Fail(ERROR_INVALID_PARAMETER);
-  return Result(CurrentVfs().SetReadOnly(OsPath(name), (attributes & FILE_ATTRIBUTE_READONLY) != 0));
+  const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return Result(CurrentVfs().SetReadOnly(OsPath(name), readOnly));
 }
 
 BOOL CreateDirectoryA(const char* name, void* /*security*/) {

@@ -1,11 +1,11 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <list>
@@ -13,8 +13,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/file.h"
-#include "platform/vfs_system.h"
+#include "platform/clock.h"
+#include "platform/file_internal.h"
 #include "platform/host.h"
 #include "platform/path.h"
 
@@ -152,10 +152,7 @@ struct ProfileState {
   std::string systemProfile;  // empty: the default
   struct Cached {
     std::string path;
-    dev_t dev;
-    ino_t ino;
-    off_t size;
-    struct timespec mtime;
+    VfsInfo stamp;  // of the file the text was read from
     std::shared_ptr<const std::string> text;
   };
   std::list<Cached> cache;  // most recent first
@@ -194,12 +191,11 @@ std::string ResolveProfile(const char* fileName) {
   return OsPath(name.c_str());
 }
 
-bool SameStamp(const ProfileState::Cached& c, const struct stat& st) {
-  return c.dev == st.st_dev && c.ino == st.st_ino && c.size == st.st_size &&
-         c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+bool SameStamp(const VfsInfo& a, const VfsInfo& b) {
+  return a.volume == b.volume && a.id == b.id && a.size == b.size && a.writeTime == b.writeTime;
 }
 
-void Remember(const std::string& path, const struct stat& st,
+void Remember(const std::string& path, const VfsInfo& stamp,
               std::shared_ptr<const std::string> text) {
   ProfileState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
@@ -209,138 +205,151 @@ void Remember(const std::string& path, const struct stat& st,
       break;
     }
   }
-  s.cache.push_front({path, st.st_dev, st.st_ino, st.st_size, st.st_mtim, std::move(text)});
+  s.cache.push_front({path, stamp, std::move(text)});
   while (s.cache.size() > 8) s.cache.pop_back();
 }
 
-bool ReadAll(int fd, off_t size, std::string* out) {
+// Reads the whole file.
+DWORD ReadAll(VfsFile& file, uint64_t size, std::string* out) {
   out->assign(static_cast<size_t>(size), '\0');
   size_t done = 0;
   while (done < out->size()) {
-    ssize_t n = ::pread(fd, &(*out)[done], out->size() - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+    const DWORD chunk = DWORD(std::min<size_t>(out->size() - done, size_t(1) << 20));
+    DWORD got = 0;
+    DWORD e = detail::IoRead(file, done, &(*out)[done], chunk, &got);
+    if (e != ERROR_SUCCESS) return e;
+    if (got == 0) break;
+    done += got;
   }
   out->resize(done);
-  return true;
+  return ERROR_SUCCESS;
 }
 
 // The profile's text; null when the file cannot be read (last error set).
 std::shared_ptr<const std::string> Load(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    detail::FailForName(errno, path);
+  Vfs& vfs = CurrentVfs();
+  VfsInfo stamp;
+  DWORD e = vfs.Stat(path, &stamp);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
   {
     ProfileState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     for (const auto& c : s.cache)
-      if (c.path == path && SameStamp(c, st)) return c.text;
+      if (c.path == path && SameStamp(c.stamp, stamp)) return c.text;
   }
-  // Not blocking in the open: a pipe of the profile's name must not hang
-  // the caller (it is then refused as no regular file).
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    detail::FailForName(errno, path);
+  // Opened without access, so that reading takes no part in share modes;
+  // a pipe of the profile's name is refused at once as no regular file.
+  VfsOpenMode mode;
+  mode.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  std::unique_ptr<VfsFile> file;
+  bool existed = false;
+  e = vfs.Open(path, mode, &file, &existed);
+  if (e != ERROR_SUCCESS) {
+    SetLastError(e);
     return nullptr;
   }
   auto text = std::make_shared<std::string>();
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, st.st_size, text.get());
-  if (!ok) {
+  if (file->Stat(&stamp) != ERROR_SUCCESS ||
+      ReadAll(*file, stamp.size, text.get()) != ERROR_SUCCESS) {
     SetLastError(ERROR_ACCESS_DENIED);
-    ::close(fd);
     return nullptr;
   }
-  ::close(fd);
-  Remember(path, st, text);
+  Remember(path, stamp, text);
   return text;
 }
 
-bool WriteAllFd(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      return false;
-    }
-    done += static_cast<size_t>(n);
+// Writers of a profile take turns under an exclusive lock on its last
+// lockable byte, waiting up to about two seconds for it (then going on
+// without it rather than hang on a file system whose locks misbehave).
+constexpr uint64_t kWriterTurn = kVfsLockLimit - 1;
+
+void TakeTurn(VfsFile& profile) {
+  for (int attempt = 0; attempt < 2000; ++attempt) {
+    if (detail::IoLock(profile, kWriterTurn, 1) != ERROR_LOCK_VIOLATION) return;
+    Sleep(1);
   }
-  return true;
+}
+
+// A new file beside the profile, of a name no other file has.
+DWORD CreateTemporary(Vfs& vfs, const std::string& path, std::string* name,
+                      std::unique_ptr<VfsFile>* file) {
+  static std::atomic<uint32_t> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    uint64_t mix = uint64_t(ReadClock().utc) * 0x9E3779B97F4A7C15ull +
+                   (uint64_t(uint32_t(getpid())) << 20) + counter.fetch_add(1);
+    mix ^= mix >> 29;
+    char suffix[16];
+    std::snprintf(suffix, sizeof(suffix), ".%06x", unsigned(mix & 0xFFFFFF));
+    *name = path + suffix;
+    VfsOpenMode mode;
+    mode.write = true;
+    mode.disposition = CREATE_NEW;
+    bool existed = false;
+    DWORD e = vfs.Open(*name, mode, file, &existed);
+    if (e != ERROR_FILE_EXISTS) return e;
+  }
+  return ERROR_FILE_EXISTS;
+}
+
+// Writes the text as the new content of the profile: into a temporary
+// file, on the disk (unless the process has turned synchronous writes
+// off, as tests do), then put in the profile's place.
+DWORD Replace(Vfs& vfs, const std::string& path, const std::string& text) {
+  std::string tempName;
+  std::unique_ptr<VfsFile> temp;
+  DWORD e = CreateTemporary(vfs, path, &tempName, &temp);
+  if (e != ERROR_SUCCESS) return e;
+  DWORD done = 0;
+  for (size_t at = 0; e == ERROR_SUCCESS && at < text.size(); at += done) {
+    const DWORD chunk = DWORD(std::min<size_t>(text.size() - at, size_t(1) << 20));
+    e = detail::IoWrite(*temp, at, text.data() + at, chunk, &done);
+    if (e == ERROR_SUCCESS && done == 0) e = ERROR_DISK_FULL;
+  }
+  if (e == ERROR_SUCCESS && IsWriteThroughEnabled()) e = detail::IoSync(*temp);
+  temp.reset();
+  if (e == ERROR_SUCCESS) e = vfs.Replace(path, tempName);
+  if (e != ERROR_SUCCESS) vfs.Delete(tempName);
+  return e;
 }
 
 // Applies `edit` (text in, changed text out; false: nothing to change) to
-// the profile under an exclusive lock on it, and replaces the file with the
-// result through a temporary file.
+// the profile in its writer's turn, and replaces the file with the result.
 template <class Edit>
 BOOL Rewrite(const std::string& path, bool mayCreate, Edit edit) {
+  Vfs& vfs = CurrentVfs();
   for (int attempt = 0; attempt < 8; ++attempt) {
-    bool created = false;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0 && errno == ENOENT) {
-      if (!mayCreate) return TRUE;  // nothing to delete
-      fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-      if (fd < 0 && errno == EEXIST) continue;
-      created = fd >= 0;
+    // Open for writing: refused for a read-only profile, anything but a
+    // regular file, and while a handle denies writing.
+    VfsOpenMode mode;
+    mode.write = true;
+    mode.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    mode.disposition = mayCreate ? OPEN_ALWAYS : OPEN_EXISTING;
+    std::unique_ptr<VfsFile> file;
+    bool existed = false;
+    DWORD e = vfs.Open(path, mode, &file, &existed);
+    if (!mayCreate && (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND))
+      return TRUE;  // nothing to delete
+    if (e != ERROR_SUCCESS) return Fail(e);
+    TakeTurn(*file);
+    VfsInfo mine, now;
+    if (file->Stat(&mine) != ERROR_SUCCESS || vfs.Stat(path, &now) != ERROR_SUCCESS ||
+        mine.volume != now.volume || mine.id != now.id)
+      continue;  // replaced by another writer meanwhile
+    std::string text;
+    bool replaced = false;
+    e = ReadAll(*file, mine.size, &text);
+    if (e == ERROR_SUCCESS && edit(&text)) {
+      e = Replace(vfs, path, text);
+      replaced = e == ERROR_SUCCESS;
+      if (replaced && vfs.Stat(path, &now) == ERROR_SUCCESS)
+        Remember(path, now, std::make_shared<const std::string>(std::move(text)));
     }
-    if (fd < 0) return detail::FailForName(errno, path);
-    BOOL result = FALSE;
-    bool retry = false;
-    std::string tempName;
-    {
-      detail::ShareGuard guard(fd);
-      struct stat st, now;
-      std::string text;
-      if (fstat(fd, &st) != 0 || ::stat(path.c_str(), &now) != 0 || st.st_ino != now.st_ino ||
-          st.st_dev != now.st_dev) {
-        retry = true;  // replaced by another writer meanwhile
-      } else if (!S_ISREG(st.st_mode) || detail::IsReadOnlyMode(st.st_mode)) {
-        result = Fail(ERROR_ACCESS_DENIED);
-      } else if (detail::ShareConflicts(fd, false, true, FILE_SHARE_READ | FILE_SHARE_WRITE)) {
-        result = Fail(ERROR_SHARING_VIOLATION);
-      } else if (!ReadAll(fd, st.st_size, &text)) {
-        result = FailWithErrno();
-      } else if (!edit(&text)) {
-        result = TRUE;
-      } else {
-        tempName = path + ".XXXXXX";
-        int out = mkostemp(&tempName[0], O_CLOEXEC);
-        if (out < 0) {
-          tempName.clear();
-          result = detail::FailForName(errno, path);
-        } else {
-          // On disk before it replaces the profile (unless the process has
-          // turned synchronous writes off, as tests do).
-          bool ok = WriteAllFd(out, text) && (!IsWriteThroughEnabled() || fsync(out) == 0);
-          int error = errno;
-          if (ok) {
-            fchmod(out, st.st_mode & 07777);
-            if (fchown(out, st.st_uid, st.st_gid) != 0) {
-              // Ownership is kept where allowed; another owner is no fault.
-            }
-          }
-          ::close(out);
-          if (ok && ::rename(tempName.c_str(), path.c_str()) == 0) {
-            tempName.clear();
-            created = false;
-            struct stat written;
-            if (::stat(path.c_str(), &written) == 0)
-              Remember(path, written, std::make_shared<const std::string>(std::move(text)));
-            result = TRUE;
-          } else {
-            result = Fail(ErrorFromErrno(ok ? errno : error));
-          }
-        }
-      }
-      if (!tempName.empty()) ::unlink(tempName.c_str());
-      if (created && !retry) ::unlink(path.c_str());  // made for a write that failed
-    }
-    ::close(fd);
-    if (!retry) return result;
+    file.reset();
+    if (!existed && !replaced) vfs.Delete(path);  // made for a write that failed
+    return e == ERROR_SUCCESS ? TRUE : Fail(e);
   }
   return Fail(ERROR_SHARING_VIOLATION);
 }

@@ -16,8 +16,12 @@
 //   profile that then replaces it, so the profile is never half written;
 //   it is synced to disk first unless write-through is switched off
 //   (SetWriteThroughEnabled, platform/file.h). Concurrent writers, in any
-//   process, take turns under a lock on the profile.
+//   process, take turns under a lock on the profile. A write needs the
+//   right to write the profile and fails while a handle open on it denies
+//   writing (ERROR_SHARING_VIOLATION).
 //   Texts with line breaks are refused (ERROR_INVALID_PARAMETER).
+// - Profiles are files of the current file system (platform/vfs.h): a test
+//   may keep them in memory.
 // - Integers read as decimal or "0x" hexadecimal with an optional sign;
 //   reading stops at the first other character. Formatting and parsing do
 //   not depend on the host's locale.

@@ -41,8 +41,7 @@ Vfs& CurrentVfs() {
 
 Vfs* SetVfs(Vfs* vfs) {
   if (vfs == &SystemVfs()) vfs = nullptr;
-  detail::g_fileFilter.store(vfs && vfs->FiltersFiles() ? vfs : nullptr,
-                             std::memory_order_release);
+  detail::g_fileFilter.store(vfs && vfs->FiltersFiles() ? vfs : nullptr, std::memory_order_release);
   return g_vfs.exchange(vfs, std::memory_order_acq_rel);
 }
 

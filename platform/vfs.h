@@ -38,12 +38,12 @@ namespace plat {
 
 // How a file is opened.
 struct VfsOpenMode {
-  bool read = false;   // the handle will read
-  bool write = false;  // the handle will write
-  DWORD share = 0;     // FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+  bool read = false;                  // the handle will read
+  bool write = false;                 // the handle will write
+  DWORD share = 0;                    // FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
   DWORD disposition = OPEN_EXISTING;  // CREATE_NEW .. TRUNCATE_EXISTING
-  bool readOnly = false;      // a file created by this open gets the read-only attribute
-  bool writeThrough = false;  // writes are on the disk when they return
+  bool readOnly = false;              // a file created by this open gets the read-only attribute
+  bool writeThrough = false;          // writes are on the disk when they return
 };
 
 // What is known of a file or folder.
@@ -149,6 +149,11 @@ class Vfs {
   // `to` exists. A file is refused as Delete refuses it. A file goes to
   // another volume by copy and delete.
   virtual DWORD Rename(const std::string& from, const std::string& to) = 0;
+  // Gives the file `replacement` the name `path` in one step, replacing the
+  // file of that name, whatever is open on it (open files keep the old
+  // data). The replacement takes the permissions and owner of the file it
+  // replaces, where the file system keeps them.
+  virtual DWORD Replace(const std::string& path, const std::string& replacement) = 0;
   // Follows links.
   virtual DWORD Stat(const std::string& path, VfsInfo* info) = 0;
   // Sets or clears the read-only attribute of a file; a folder is left as
@@ -171,8 +176,7 @@ class Vfs {
   // operation to the file. With any other Vfs installed they are not used.
   bool FiltersFiles() const { return filtersFiles_; }
   virtual DWORD Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done);
-  virtual DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
-                      DWORD* done);
+  virtual DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done);
   virtual DWORD Truncate(VfsFile& file, uint64_t size);
   virtual DWORD Sync(VfsFile& file);
   virtual DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length);

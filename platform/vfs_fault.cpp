@@ -79,8 +79,7 @@ bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
 }
 
 DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& spec) {
-  if (spec.how == VfsFault::DiskFull || spec.how == VfsFault::ShortDiskFull)
-    return ERROR_DISK_FULL;
+  if (spec.how == VfsFault::DiskFull || spec.how == VfsFault::ShortDiskFull) return ERROR_DISK_FULL;
   if (spec.error != ERROR_SUCCESS) return spec.error;
   switch (op) {
     case VfsOp::Read:
@@ -115,6 +114,12 @@ DWORD FaultVfs::Rename(const std::string& from, const std::string& to) {
   return inner_->Rename(from, to);
 }
 
+DWORD FaultVfs::Replace(const std::string& path, const std::string& replacement) {
+  VfsFaultSpec spec;
+  if (Take(VfsOp::Rename, &spec)) return ErrorOf(VfsOp::Rename, spec);
+  return inner_->Replace(path, replacement);
+}
+
 DWORD FaultVfs::Stat(const std::string& path, VfsInfo* info) { return inner_->Stat(path, info); }
 
 DWORD FaultVfs::SetReadOnly(const std::string& path, bool readOnly) {
@@ -133,12 +138,12 @@ DWORD FaultVfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, D
   VfsFaultSpec spec;
   if (!Take(VfsOp::Read, &spec)) return file.Read(offset, buffer, size, done);
   *done = 0;
-  if (spec.how == VfsFault::Short) return file.Read(offset, buffer, ShortPart(size, spec.bytes), done);
+  if (spec.how == VfsFault::Short)
+    return file.Read(offset, buffer, ShortPart(size, spec.bytes), done);
   return ErrorOf(VfsOp::Read, spec);
 }
 
-DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
-                      DWORD* done) {
+DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) {
   VfsFaultSpec spec;
   if (!Take(VfsOp::Write, &spec)) return file.Write(offset, buffer, size, done);
   *done = 0;

@@ -2,7 +2,7 @@
 // file-system operations going through it and fails a chosen one.
 //
 // While it is installed it sees every open, read, write, truncation, sync,
-// lock, rename and delete: the name operations because it is the current
+// lock, rename (and replacement) and delete: the name operations because it is the current
 // Vfs, the operations on open files because it filters them (also on files
 // opened before it was installed). Everything else passes through
 // uncounted. Not installed, it costs nothing: production code never sees
@@ -86,6 +86,7 @@ class FaultVfs final : public Vfs {
              bool* existed) override;
   DWORD Delete(const std::string& path) override;
   DWORD Rename(const std::string& from, const std::string& to) override;
+  DWORD Replace(const std::string& path, const std::string& replacement) override;
   DWORD Stat(const std::string& path, VfsInfo* info) override;
   DWORD SetReadOnly(const std::string& path, bool readOnly) override;
   DWORD CreateFolder(const std::string& path) override;
@@ -93,8 +94,7 @@ class FaultVfs final : public Vfs {
   DWORD FreeSpace(const std::string& path, VfsSpace* space) override;
 
   DWORD Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) override;
-  DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
-              DWORD* done) override;
+  DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) override;
   DWORD Truncate(VfsFile& file, uint64_t size) override;
   DWORD Sync(VfsFile& file) override;
   DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length) override;

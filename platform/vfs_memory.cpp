@@ -17,7 +17,8 @@ class MemoryFile;
 // A file or folder. Open files hold their node, so a file deleted while
 // open keeps its data until the last of them closes.
 struct Node {
-  Node(MemoryVfs::State* s, bool isFolder, uint64_t number) : state(s), folder(isFolder), id(number) {}
+  Node(MemoryVfs::State* s, bool isFolder, uint64_t number)
+      : state(s), folder(isFolder), id(number) {}
   ~Node();
 
   MemoryVfs::State* state;
@@ -390,6 +391,26 @@ DWORD MemoryVfs::Rename(const std::string& from, const std::string& to) {
     it = state_->nodes.erase(it);
   }
   for (auto& m : moved) state_->nodes[m.first] = std::move(m.second);
+  return ERROR_SUCCESS;
+}
+
+DWORD MemoryVfs::Replace(const std::string& path, const std::string& replacement) {
+  std::lock_guard<std::mutex> guard(state_->lock);
+  const std::string dst = State::Canonical(path);
+  const std::string src = State::Canonical(replacement);
+  auto it = state_->nodes.find(src);
+  if (it == state_->nodes.end()) return state_->Missing(src);
+  if (it->second->folder) return ERROR_ACCESS_DENIED;
+  if (!state_->IsFolder(State::Parent(dst))) return ERROR_PATH_NOT_FOUND;
+  std::shared_ptr<Node> node = std::move(it->second);
+  state_->nodes.erase(it);
+  auto& slot = state_->nodes[dst];
+  if (slot && slot->folder) {
+    state_->nodes[src] = std::move(node);  // a folder is not replaced
+    return ERROR_ACCESS_DENIED;
+  }
+  if (slot) node->readOnly = slot->readOnly;
+  slot = std::move(node);
   return ERROR_SUCCESS;
 }
 

@@ -57,6 +57,7 @@ class MemoryVfs final : public Vfs {
              bool* existed) override;
   DWORD Delete(const std::string& path) override;
   DWORD Rename(const std::string& from, const std::string& to) override;
+  DWORD Replace(const std::string& path, const std::string& replacement) override;
   DWORD Stat(const std::string& path, VfsInfo* info) override;
   DWORD SetReadOnly(const std::string& path, bool readOnly) override;
   DWORD CreateFolder(const std::string& path) override;

@@ -211,7 +211,8 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
   if (S_ISDIR(sx.stx_mode))
     info->attributes = FILE_ATTRIBUTE_DIRECTORY;
   else
-    info->attributes = IsReadOnlyMode(sx.stx_mode) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    info->attributes =
+        IsReadOnlyMode(sx.stx_mode) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
   info->size = sx.stx_size;
   info->writeTime = value(sx.stx_mtime);
   info->accessTime = value(sx.stx_atime);
@@ -475,11 +476,22 @@ class SystemFs final : public Vfs {
     // be free to delete).
     e = CopyToNew(src, dst);
     if (e != ERROR_SUCCESS) return e;
-    e = WithDeleteAccess(src, [&]() -> DWORD {
-      return ::unlink(src.c_str()) == 0 ? ERROR_SUCCESS : LastErrno();
-    });
+    e = WithDeleteAccess(
+        src, [&]() -> DWORD { return ::unlink(src.c_str()) == 0 ? ERROR_SUCCESS : LastErrno(); });
     if (e != ERROR_SUCCESS) ::unlink(dst.c_str());
     return e;
+  }
+
+  DWORD Replace(const std::string& path, const std::string& replacement) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) {
+      ::chmod(replacement.c_str(), st.st_mode & 07777);
+      if (::chown(replacement.c_str(), st.st_uid, st.st_gid) != 0) {
+        // Ownership is kept where allowed; another owner is no fault.
+      }
+    }
+    return ::rename(replacement.c_str(), path.c_str()) == 0 ? ERROR_SUCCESS
+                                                            : NameError(errno, replacement);
   }
 
   DWORD Stat(const std::string& path, VfsInfo* info) override {

@@ -2,10 +2,14 @@
 // answer the file calls alike (codes, share modes, locks, names).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/fileio.h"
+#include "platform/profile.h"
 #include "platform/vfs_memory.h"
 #include "support/scratch_dir.h"
 
@@ -63,6 +67,16 @@ class VfsContract : public ::testing::TestWithParam<Fs> {
     return ok ? s : "<unreadable>";
   }
 
+  // The names in the scratch folder, sorted.
+  std::vector<std::string> Names() const {
+    if (GetParam() == Fs::Memory) return memory_.Names(root_);
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(root_))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
   plat::MemoryVfs memory_;  // outlives the scope that installs it
   std::unique_ptr<plat::ScopedVfs> use_;
   std::unique_ptr<ScratchDir> dir_;
@@ -77,11 +91,16 @@ TEST_P(VfsContract, DispositionsAndTheirCodes) {
     DWORD lastError;  // after a successful open
     const char* after;
   } cases[] = {
-      {CREATE_NEW, false, 0, 0, ""},          {CREATE_NEW, true, 80, 0, "old"},
-      {CREATE_ALWAYS, false, 0, 0, ""},       {CREATE_ALWAYS, true, 0, 183, ""},
-      {OPEN_EXISTING, false, 2, 0, "<missing>"}, {OPEN_EXISTING, true, 0, 0, "old"},
-      {OPEN_ALWAYS, false, 0, 0, ""},         {OPEN_ALWAYS, true, 0, 183, "old"},
-      {TRUNCATE_EXISTING, false, 2, 0, "<missing>"}, {TRUNCATE_EXISTING, true, 0, 0, ""},
+      {CREATE_NEW, false, 0, 0, ""},
+      {CREATE_NEW, true, 80, 0, "old"},
+      {CREATE_ALWAYS, false, 0, 0, ""},
+      {CREATE_ALWAYS, true, 0, 183, ""},
+      {OPEN_EXISTING, false, 2, 0, "<missing>"},
+      {OPEN_EXISTING, true, 0, 0, "old"},
+      {OPEN_ALWAYS, false, 0, 0, ""},
+      {OPEN_ALWAYS, true, 0, 183, "old"},
+      {TRUNCATE_EXISTING, false, 2, 0, "<missing>"},
+      {TRUNCATE_EXISTING, true, 0, 0, ""},
   };
   int k = 0;
   for (const Case& c : cases) {
@@ -109,11 +128,11 @@ TEST_P(VfsContract, ShareModesConflictAsOnWindows) {
     bool conflict;
   } cases[] = {
       {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false},
-      {GENERIC_READ, FILE_SHARE_READ, GENERIC_WRITE, kShareAll, true},    // the first denies writing
-      {GENERIC_READ, kShareAll, GENERIC_READ, FILE_SHARE_WRITE, true},    // the second denies reading
+      {GENERIC_READ, FILE_SHARE_READ, GENERIC_WRITE, kShareAll, true},  // the first denies writing
+      {GENERIC_READ, kShareAll, GENERIC_READ, FILE_SHARE_WRITE, true},  // the second denies reading
       {GENERIC_WRITE, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, true},  // ... and writing
       {GENERIC_WRITE, FILE_SHARE_READ, GENERIC_READ, kShareAll, false},
-      {kReadWrite, 0, GENERIC_READ, kShareAll, true},                     // unshared
+      {kReadWrite, 0, GENERIC_READ, kShareAll, true},  // unshared
       {kReadWrite, kShareAll, kReadWrite, 0, true},
       {0, 0, kReadWrite, 0, false},  // no access: no part in share modes
   };
@@ -152,7 +171,7 @@ TEST_P(VfsContract, ByteRangeLocks) {
   plat::CloseHandle(c);
   EXPECT_TRUE(plat::LockFile(a, 0, 0, 32, 0));
   EXPECT_EQ(Code(plat::LockFile(a, 40, 0, 1, 0)), 33u);  // b still holds 32..41
-  EXPECT_EQ(plat::FileLength(a), 0);                      // locks do not grow the file
+  EXPECT_EQ(plat::FileLength(a), 0);                     // locks do not grow the file
   plat::CloseHandle(a);
   plat::CloseHandle(b);
 }
@@ -262,6 +281,35 @@ TEST_P(VfsContract, IdentityTimesAndSpace) {
   EXPECT_GT(total.QuadPart, 0u);
   EXPECT_LE(avail.QuadPart, free.QuadPart);
   EXPECT_EQ(Code(plat::GetDiskFreeSpaceExA(P("none/x").c_str(), &avail, nullptr, nullptr)), 3u);
+}
+
+TEST_P(VfsContract, Profiles) {
+  const std::string ini = P("project.ini");
+  auto get = [&](const char* key) {
+    char buffer[32];
+    plat::GetPrivateProfileStringA("A", key, "-", buffer, sizeof(buffer), ini.c_str());
+    return std::string(buffer);
+  };
+  EXPECT_EQ(get("x"), "-");
+  ASSERT_TRUE(plat::WritePrivateProfileStringA("A", "x", "1", ini.c_str()));
+  ASSERT_TRUE(plat::WritePrivateProfileStringA("A", "y", "2", ini.c_str()));
+  EXPECT_EQ(Get("project.ini"), "[A]\r\nx=1\r\ny=2\r\n");
+  EXPECT_EQ(get("y"), "2");
+  Put("project.ini", "[A]\nx=33\n");  // changed behind the cache
+  EXPECT_EQ(get("x"), "33");
+
+  // A handle that denies writing keeps writers out; readers read on.
+  HANDLE h = Open("project.ini", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  EXPECT_EQ(Code(plat::WritePrivateProfileStringA("A", "x", "4", ini.c_str())), 32u);
+  EXPECT_EQ(get("x"), "33");
+  plat::CloseHandle(h);
+  ASSERT_TRUE(plat::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Code(plat::WritePrivateProfileStringA("A", "x", "4", ini.c_str())), 5u);
+  ASSERT_TRUE(plat::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL));
+  ASSERT_TRUE(plat::WritePrivateProfileStringA("A", nullptr, nullptr, ini.c_str()));
+  EXPECT_EQ(Get("project.ini"), "");
+  EXPECT_EQ(Code(plat::WritePrivateProfileStringA("A", "x", "1", P("no/a.ini").c_str())), 3u);
+  EXPECT_EQ(Names(), std::vector<std::string>{"project.ini"});  // no temporary file stays
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, VfsContract, ::testing::Values(Fs::System, Fs::Memory),

@@ -5,7 +5,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/clock.h"
 #include "platform/fileio.h"
+#include "platform/profile.h"
 #include "platform/vfs_fault.h"
 #include "platform/vfs_memory.h"
 #include "support/fault_sweep.h"
@@ -33,8 +35,8 @@ class FaultLayerTest : public ::testing::Test {
     char buffer[4];
     switch (op) {
       case VfsOp::Open: {
-        HANDLE h = plat::CreateFileA("/d/o", GENERIC_READ, kShareAll, nullptr, OPEN_ALWAYS, 0,
-                                     nullptr);
+        HANDLE h =
+            plat::CreateFileA("/d/o", GENERIC_READ, kShareAll, nullptr, OPEN_ALWAYS, 0, nullptr);
         return h != INVALID_HANDLE_VALUE && plat::CloseHandle(h);
       }
       case VfsOp::Read:
@@ -158,8 +160,8 @@ bool SaveByRename(const std::string& name, const std::string& bytes) {
   const std::string backup = name + ".bak";
   HANDLE h = plat::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = plat::WriteExactAt(h, 0, bytes.data(), DWORD(bytes.size())) &&
-            plat::FlushFileBuffers(h);
+  bool ok =
+      plat::WriteExactAt(h, 0, bytes.data(), DWORD(bytes.size())) && plat::FlushFileBuffers(h);
   plat::CloseHandle(h);
   if (ok) ok = plat::MoveFileA(name.c_str(), backup.c_str());
   if (ok && !plat::MoveFileA(temp.c_str(), name.c_str())) {
@@ -197,6 +199,26 @@ TEST(FaultSweep, EveryFailureOfASaveLeavesTheOldFileOrTheNewOne) {
   sweep.kind = VfsOp::Write;
   sweep.fault.how = plat::VfsFault::ShortDiskFull;
   EXPECT_EQ(sweep.Run(save, check), 1);
+}
+
+void NoSleep(DWORD, void*) {}
+
+TEST(FaultSweep, AProfileIsNeverHalfWritten) {
+  plat::MemoryVfs memory;
+  plat::ScopedVfs use(&memory);
+  plat::SetSleepHook(&NoSleep, nullptr);  // a failed lock is tried again at once
+  const std::string before = "[A]\r\nx=1\r\n", after = "[A]\r\nx=2\r\n";
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] { memory.AddFile("/etc/a.ini", before); };
+  BOOL written = FALSE;
+  int faults =
+      sweep.Run([&] { written = plat::WritePrivateProfileStringA("A", "x", "2", "/etc/a.ini"); },
+                [&](const mctest::SweepRun& run) {
+                  EXPECT_EQ(memory.Contents("/etc/a.ini"), written ? after : before) << run;
+                  EXPECT_EQ(memory.Names("/etc"), std::vector<std::string>{"a.ini"}) << run;
+                });
+  plat::SetSleepHook(nullptr, nullptr);
+  EXPECT_EQ(faults, 7);  // open, lock, read, create, write, sync, replace
 }
 
 }  // namespace

@@ -7,8 +7,8 @@ namespace mctest {
 std::ostream& operator<<(std::ostream& out, const SweepRun& run) {
   out << "run " << run.n << ": ";
   if (!run.faulted) return out << "no fault (" << run.operations << " operations)";
-  return out << plat::VfsOpName(run.kind) << " #" << run.kindNumber << " (operation "
-             << run.number << ") failed";
+  return out << plat::VfsOpName(run.kind) << " #" << run.kindNumber << " (operation " << run.number
+             << ") failed";
 }
 
 int FaultSweep::Run(const std::function<void()>& task,
