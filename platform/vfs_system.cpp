@@ -1,7 +1,6 @@
 // The system's file system. A file is a descriptor; share modes and
 // byte-range locks are open-file-description locks, so that they hold
 // between processes as they would on Windows.
-#include "platform/vfs_system.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -15,10 +14,31 @@
 
 #include <cerrno>
 #include <memory>
+#include <string>
+
+#include "platform/vfs.h"
 
 namespace plat {
 
 namespace detail {
+
+// A short exclusive flock on a descriptor, under which an open checks and
+// takes its share markers and a deletion checks them, so that two of these
+// steps never interleave.
+class ShareGuard {
+ public:
+  explicit ShareGuard(int fd);
+  ~ShareGuard();
+  ShareGuard(const ShareGuard&) = delete;
+  ShareGuard& operator=(const ShareGuard&) = delete;
+
+ private:
+  int fd_;
+  bool held_;
+};
+
+// True for the emulated read-only attribute: no write permission bit.
+inline bool IsReadOnlyMode(mode_t mode) { return (mode & 0222) == 0; }
 
 namespace {
 
@@ -86,6 +106,9 @@ ShareGuard::~ShareGuard() {
   if (held_) flock(fd_, LOCK_UN);
 }
 
+// True when an open with this access and share mode conflicts with a
+// handle already open on the file of `fd` (any process). Called under a
+// ShareGuard; `fd` must be open for reading.
 bool ShareConflicts(int fd, bool read, bool write, DWORD share) {
   if (read && MarkerHeld(fd, kDeniesRead)) return true;
   if (write && MarkerHeld(fd, kDeniesWrite)) return true;
@@ -94,6 +117,7 @@ bool ShareConflicts(int fd, bool read, bool write, DWORD share) {
   return false;
 }
 
+// Takes the markers of a handle with this access and share mode.
 bool TakeShareMarkers(int fd, bool read, bool write, DWORD share) {
   if (read && !TakeMarker(fd, kOpenForRead)) return false;
   if (write && !TakeMarker(fd, kOpenForWrite)) return false;
@@ -103,8 +127,11 @@ bool TakeShareMarkers(int fd, bool read, bool write, DWORD share) {
   return true;
 }
 
+// True when some handle open on the file denies deletion.
 bool DeleteDenied(int fd) { return MarkerHeld(fd, kDeniesDelete); }
 
+// The error of a missing name: ERROR_FILE_NOT_FOUND when its folder exists,
+// else ERROR_PATH_NOT_FOUND.
 DWORD MissingNameError(const std::string& osPath) {
   size_t slash = osPath.find_last_of('/');
   if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;
@@ -114,12 +141,12 @@ DWORD MissingNameError(const std::string& osPath) {
   return ERROR_PATH_NOT_FOUND;
 }
 
+// The code of an errno value for a name, ENOENT refined by MissingNameError.
 DWORD NameError(int error, const std::string& osPath) {
   return error == ENOENT ? MissingNameError(osPath) : ErrorFromErrno(error);
 }
 
-BOOL FailForName(int error, const std::string& osPath) { return Fail(NameError(error, osPath)); }
-
+// Converts between Unix time and FILETIME values.
 ULONGLONG FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
   int64_t v = (seconds + kEpochDelta) * 10000000 + nanoseconds / 100;
   return v < 0 ? 0 : static_cast<ULONGLONG>(v);
