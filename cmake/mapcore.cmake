@@ -14,7 +14,7 @@ endfunction()
 # the table itself as plain lines "folder target uses..." for the
 # source-rules test.
 set(MAPCORE_FOLDER_LIBS "" CACHE INTERNAL "")
-set(MAPCORE_LAYER_LINES "" CACHE INTERNAL "")
+set_property(GLOBAL PROPERTY MAPCORE_LAYER_LINES "")
 
 # One layer of cmake/layers.cmake: a static library of every .cpp of the
 # folder, the project root on the include path, linked with the layers it
@@ -37,5 +37,5 @@ function(mc_layer name folder)
   mc_target_options(${name})
   set(MAPCORE_FOLDER_LIBS ${MAPCORE_FOLDER_LIBS} ${name} CACHE INTERNAL "")
   string(JOIN " " _line ${folder} ${name} ${ARG_USES})
-  set(MAPCORE_LAYER_LINES "${MAPCORE_LAYER_LINES}${_line}\n" CACHE INTERNAL "")
+  set_property(GLOBAL APPEND_STRING PROPERTY MAPCORE_LAYER_LINES "${_line}\n")
 endfunction()

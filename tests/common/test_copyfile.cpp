@@ -32,6 +32,7 @@ class CopyTest : public ::testing::Test {
     plat::SetSleepHook(&NoSleep, nullptr);
     g_sleeps = 0;
     MessageEnableSet(1);
+    plat::fault::Reset();  // counts writes from here
   }
   void TearDown() override {
     plat::SetSleepHook(nullptr, nullptr);
