@@ -103,6 +103,14 @@ DWORD TMapGroups::Append(const void* buffer, DWORD size, DWORD slot) {
   return offset;
 }
 
+int TMapGroups::DropAppended(DWORD length) {
+  // The header on disk still says `length` (its write is the last step);
+  // the file is cut back so that it holds no half-written record.
+  Head.Length = length;
+  plat::SetFileLength(File, length);
+  return 0;
+}
+
 int TMapGroups::WriteHead() { return Write(0, &Head, sizeof(Head)) ? 1 : 0; }
 
 int TMapGroups::Open(const char* name) {
@@ -126,11 +134,13 @@ int TMapGroups::Open(const char* name) {
   }
   const int64_t size = plat::FileLength(File);
   const bool sized = size >= 0;
-  // The header must describe this file: its length, an index inside the
-  // index area and a record area inside the file.
+  // The header must describe this file: a length within it, an index
+  // inside the index area and a record area inside the file. Bytes past
+  // the length are an append that never completed: the next append writes
+  // over them.
   const bool valid =
       sized && head.Ident == GDX_IDENT && head.Version == GDX_VERSION &&
-      int64_t(head.Length) == size && head.Count >= 1 &&
+      int64_t(head.Length) <= size && head.Count >= 1 &&
       head.IndexOffset >= GDX_HEADLENGTH &&
       uint64_t(head.IndexOffset) + uint64_t(head.Count) * GDX_ENTRYLENGTH <= head.RecordArea &&
       head.RecordArea <= head.Length;
@@ -269,10 +279,7 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
     }
     const DWORD keep = Head.Length;
     const DWORD offset = Append(record, length, slot);
-    if (!offset || !WriteHead()) {
-      Head.Length = keep;
-      return 0;
-    }
+    if (!offset || !WriteHead()) return DropAppended(keep);
     entry.Number = number;
     entry.Length = slot;
     entry.Offset = offset;
@@ -288,20 +295,13 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
   record->Number = count;
   const DWORD keep = Head.Length;
   const DWORD offset = Append(record, length, slot);
-  if (!offset) {
-    Head.Length = keep;
-    return 0;
-  }
+  if (!offset) return DropAppended(keep);
   const INDEXGDX entry = {count, slot, offset, record->Value};
-  if (!WriteGroupIndex(&entry)) {
-    Head.Length = keep;
-    return 0;
-  }
+  if (!WriteGroupIndex(&entry)) return DropAppended(keep);
   Head.Count = count + 1;
   if (!WriteHead()) {
     Head.Count = count;
-    Head.Length = keep;
-    return 0;
+    return DropAppended(keep);
   }
   return int(count);
 }

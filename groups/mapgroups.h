@@ -118,6 +118,9 @@ class MAPCLASS TMapGroups {
   // Keeps the code; with `report` also tells the reporter.
   int Fail(int code, int report = 0);
   int WriteHead();
+  // Forgets a failed append: the header's length back to `length` and the
+  // file cut there. Returns 0.
+  int DropAppended(DWORD length);
   // Appends `size` bytes (and zeros up to `slot`) at the end of the file:
   // the offset, 0 on failure.
   DWORD Append(const void* buffer, DWORD size, DWORD slot);
