@@ -304,24 +304,27 @@ void TMapPassport::CalculateBorder(int count) {
 
 int TMapPassport::WritePassport() {
   if (!File) return 0;
-  if (!plat::WriteExactAt(File, 0, &Passport, PASSPORT_LENGTH)) {
-    Report(MAPERR_WRITE);
-    return 0;
-  }
-  int count = Passport.ListCount;
-  if (count <= 0) {
-    plat::SetFileLength(File, PASSPORT_LENGTH);
-    fileKoi8_ = 0;
-    Error = 0;
-    return 1;
-  }
+  const int count = Passport.ListCount;
   if (count > Capacity()) {
     Report(MAPERR_WRITE);
     return 0;
   }
-  if (!plat::WriteExactAt(File, PASSPORT_LENGTH, Lists, static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
+  // The sheet table goes first and the passport, which counts its records,
+  // last: a save that fails part-way leaves the passport on disk counting
+  // only records that are whole.
+  if (count > 0 &&
+      !plat::WriteExactAt(File, PASSPORT_LENGTH, Lists,
+                          static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
     Report(MAPERR_WRITE);
     return 0;
+  }
+  if (!plat::WriteExactAt(File, 0, &Passport, PASSPORT_LENGTH)) {
+    Report(MAPERR_WRITE);
+    return 0;
+  }
+  if (count <= 0) {
+    plat::SetFileLength(File, PASSPORT_LENGTH);
+    Error = 0;
   }
   fileKoi8_ = 0;
   return 1;
