@@ -12,6 +12,6 @@ MAPAPI int WINAPI mapLogAccess(HMAP map, HSITE site, int mode) {
   TMap* found = FindLiveMap(map, site);
   if (found == nullptr) return 0;
   found->WorkMode(mode);
-  found->List.Close(1);
+  found->CloseList(1);
   return 1;
 }

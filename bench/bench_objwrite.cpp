@@ -96,8 +96,7 @@ void BM_Rewrite(benchmark::State& state) {
     const int n = 1 + i % kRewriteSet;
     FVSPR d;
     s.map.List.ReadObjectDesc(n, &d);
-    if (!s.map.List.UpdateObjectData(n, &d, reinterpret_cast<LONGMETRIC*>(other.data()), nullptr,
-                                     nullptr)) {
+    if (!s.map.UpdateObject(n, &d, reinterpret_cast<LONGMETRIC*>(other.data()), nullptr, nullptr)) {
       state.SkipWithError("rewrite failed");
       break;
     }

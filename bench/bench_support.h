@@ -108,9 +108,9 @@ inline bool AppendLine(TMap& map, std::vector<char>& metric, std::vector<char>* 
   FVSPR d{};
   d.Local = LOCAL_LINE;
   d.Code = kLineCode;
-  return map.List.AppendObjectData(
-             &d, reinterpret_cast<LONGMETRIC*>(metric.data()),
-             semn != nullptr ? reinterpret_cast<SEMANTIC*>(semn->data()) : nullptr, nullptr) != 0;
+  return map.AppendObject(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
+                          semn != nullptr ? reinterpret_cast<SEMANTIC*>(semn->data()) : nullptr,
+                          nullptr) != 0;
 }
 
 // The tables the large classifiers share: 491 semantics past the minimal

@@ -98,8 +98,8 @@ int AppendObject(TMap& map, DWORD code, int local, const DOUBLEPOINT* points, in
     if (!object.Metric.AppendPointSubject(0, p.X, p.Y)) return 0;
   }
   if (!map.OpenList(1)) return 0;
-  return map.List.AppendObjectData(object.Desc, object.Metric.Record, object.Semn.Record(),
-                                   object.Draw.Record());
+  return map.AppendObject(object.Desc, object.Metric.Record, object.Semn.Record(),
+                          object.Draw.Record());
 }
 
 // A map of one 10 x 10 km sheet with the classifier, and a road and a lake

@@ -78,7 +78,7 @@ int TMapKeyTable::Relink() {
         const BYTE segment = BYTE(rsc.GetObjSegment(now));
         if (segment != desc.Segment) {
           desc.Segment = segment;
-          list.UpdateObjectData(n, &desc, nullptr, nullptr, nullptr);
+          map->UpdateObject(n, &desc, nullptr, nullptr, nullptr);
         }
         continue;
       }
@@ -93,7 +93,7 @@ int TMapKeyTable::Relink() {
         semantics.CheckLength(1);
         record = semantics.Record();
       }
-      list.UpdateObjectData(n, &desc, nullptr, record, nullptr);
+      map->UpdateObject(n, &desc, nullptr, record, nullptr);
     }
     if (edit) map->CommitAction(0);
     if (sheets >= 10) progress.Step(sheet, sheets);

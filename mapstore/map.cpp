@@ -39,8 +39,8 @@ bool MakeFolder(const char* folder) {
 }  // namespace
 
 TMap::TMap() : Groups(&MapError) {
-  Map = this;  // the sheet writers reach the whole map through its base
   Reporter = &MapError;
+  Classifier = &Rsc;  // object frames are measured with the map's classifier
   Colors.Map = this;
   // A handle from a host is taken as a map only while the map lives.
   liveRegister(LIVE_MAP, this);
@@ -82,6 +82,14 @@ void TMap::Init() {
 void TMap::Free() {
   CloseData();
   logDone(&Log);
+  // The select contexts registered with the map drop it on this notice.
+  Notify(MAPNOTICE_CLOSING, nullptr);
+  if (Notifying == 0) {
+    Observers.clear();
+  } else {
+    for (OBSERVER& o : Observers) o.Call = nullptr;
+    ObserversRemoved = 1;
+  }
   slFree(&SelectList);
 }
 
@@ -126,7 +134,7 @@ void TMap::CloseLogs() {
 // Opening
 
 int TMap::OpenMap(const char* name) {
-  List.Close(1);
+  CloseList(1);
   ShareMode = 3;
   if (!OpenPassport(name)) return 0;
   SetDataProjection();
@@ -372,7 +380,7 @@ int TMap::CreateMap(const char* name, MAPREGISTEREX* map, LISTREGISTER* sheet) {
 // Closing
 
 int TMap::CloseData() {
-  List.Close(1);
+  CloseList(1);
   if (File) {
     if (!TempMap) Save(0);
     plat::FlushFileBuffers(File);
@@ -443,7 +451,7 @@ int TMap::Save(int force) {
 int TMap::Revert() {
   if (!File) return 0;
   const int sheet = List.Number();
-  List.Close(1);
+  CloseList(1);
   char path[MAX_PATH];
   std::memcpy(path, Path, sizeof(path));
   if (!OpenPassport(path)) {
@@ -511,7 +519,7 @@ int TMap::AdjustData() {
     }
     if (Passport.ModeCounter != CounterAtOpen) {
       CounterAtOpen = Passport.ModeCounter;
-      List.Close(1);
+      CloseList(1);
     }
     Save(0);
     return result;
@@ -521,7 +529,7 @@ int TMap::AdjustData() {
   const int object = List.CurrentObject;
   char path[MAX_PATH];
   std::memcpy(path, Path, sizeof(path));
-  List.Close(1);
+  CloseList(1);
   if (!OpenPassport(path)) return 0;
   PassportChanged = 0;
   SetDataProjection();

@@ -1,8 +1,9 @@
 // The map object TMap: one open vector map with its map file (passport and
 // sheet table), classifier, current sheet, coordinate transformer, group
 // file, register of select contexts, error reporter and text log, edit
-// journal and palette. Every other layer reaches a map's data through it;
-// the document classes derive from it.
+// journal and palette. Every other layer reaches a map's data through it
+// and writes its objects through its writers; the document classes derive
+// from it.
 //
 // A map is closed after construction, open after OpenData or one of the
 // creators, and closed again by CloseData. A failed open or create leaves
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "classifier/maprsc.h"
 #include "common/maperror.h"
@@ -37,6 +39,21 @@ struct MAPCHANGERECORD {
 static_assert(sizeof(MAPCHANGERECORD) == 16);
 
 typedef void(WINAPI* MAPCHANGECALL)(intptr_t parameter, intptr_t record);
+
+class TMap;
+
+// Notices a map sends to the observers registered with it.
+enum : int {
+  // An object change was applied (after the journal, the callback and the
+  // counter): `change` is its record, valid during the call.
+  MAPNOTICE_CHANGE = 1,
+  // The map is being freed (TMap::Free): `change` is null. Observers drop
+  // what they keep of the map; the map forgets them afterwards.
+  MAPNOTICE_CLOSING = 2,
+};
+
+// An observer of a map: called with the context it was registered with.
+typedef void (*MAPOBSERVERCALL)(void* context, TMap* map, int notice, const SHEETCHANGE* change);
 
 class MAPCLASS TMap : public TMapBase {
  public:
@@ -114,6 +131,53 @@ class MAPCLASS TMap : public TMapBase {
   const char* NameGDX(const char* name);
   const char* GetRscFileName(char* buffer, int size);
   int SetChangeCall(MAPCHANGECALL call, intptr_t parameter);
+
+  // --- Writing objects of the current sheet (OpenList first) ---
+  //
+  // Every object write of a map goes through these. Each runs the sheet's
+  // steps (TMapList) and applies the change record (ApplyChange): in edit
+  // mode the journal record, the change callback and the change counter;
+  // the borders of a user map whose sheet grew; the map border for a new
+  // sheet frame; then the observers are told. A failure leaves its code in
+  // List.GetError().
+
+  // Appends a new object; `desc` gets its links, offsets, key and frame. A
+  // new sheet frame first deletes the old one (a change of its own). The
+  // new number, 0 when refused or failed.
+  int AppendObject(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+  // Rewrites object n with the descriptor and the records given (null:
+  // unchanged); a descriptor naming no object is appended. The object's
+  // number, 0 on failure.
+  int UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
+  // Marks object n deleted: n, 0 on failure.
+  int DeleteObject(int n);
+  // Rewrites only the graphics record of object n (not journalled, not
+  // counted): n, 0 on failure.
+  int UpdateObjectDraw(int n, IMGDRAW* draw);
+  // Applies a change made by a sheet object of this map (the writers above
+  // apply their own; a sheet object other than List uses this): journal
+  // and callback, borders, change counter, the descriptor cache of List
+  // when it holds the same sheet, and the observers when an object was
+  // written.
+  void ApplyChange(TMapList& list, const SHEETCHANGE& change);
+  // Closes the current sheet as TMapList::Close does; an empty writable
+  // sheet gets its placeholder object through AppendObject first.
+  int CloseList(int mode);
+
+  // --- Observers of the map's object changes and of its closing ---
+  //
+  // Registered by those that keep something of the map (select contexts
+  // keep their counts and drop the map when it closes). A notice costs no
+  // allocation; observers may register and unregister from inside one.
+
+  // 1 when registered; 0 for a null call, a pair already registered, or
+  // no memory.
+  int AddObserver(MAPOBSERVERCALL call, void* context);
+  // 1 when the pair was registered, else 0.
+  int RemoveObserver(MAPOBSERVERCALL call, void* context);
+  // Observers registered now.
+  int ObserverCount() const;
+
   // Journal and text log (out of line: the journal and the error reporter
   // are not exported).
   int CreateAction(int type);
@@ -216,6 +280,15 @@ class MAPCLASS TMap : public TMapBase {
   int SiteBorderChanged = 0;
 
  private:
+  struct OBSERVER {
+    MAPOBSERVERCALL Call;  // null: unregistered during a notice, dropped after it
+    void* Context;
+  };
+  std::vector<OBSERVER> Observers;
+  int Notifying = 0;         // depth of notices under way
+  int ObserversRemoved = 0;  // entries were cleared during a notice
+  void Notify(int notice, const SHEETCHANGE* change);
+
   int OpenLogs(const char* name);
   void CloseLogs();
   int CreateRoutine(const char* name, const char* rscname, LISTREGISTER* sheet,

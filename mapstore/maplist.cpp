@@ -606,17 +606,31 @@ void TMapList::CloseSheetFiles(int n, int close) {
   }
 }
 
+// A writable sheet never closes empty: before the open sheet's metric file
+// closes, an empty sheet gets one deleted polygon without records.
+bool TMapList::ClosesEmpty(const SHEETFILESET& e) const {
+  return e.Sheet != 0 && e.Sheet == ListNumber && IsWritable() && e.Files[SHEET_DAT] != nullptr &&
+         e.Files[SHEET_DAT] == Files[SHEET_DAT] && Files[SHEET_HDR] != nullptr && Head.Count == 0;
+}
+
+int TMapList::PlaceholderDue() const {
+  for (const SHEETFILESET& e : FileTable)
+    if (ClosesEmpty(e)) return 1;
+  return 0;
+}
+
+FVSPR TMapList::PlaceholderDesc() {
+  FVSPR placeholder = {};
+  placeholder.Local = LOCAL_POLYGON;
+  placeholder.Flags = FVSPR_DELETED;
+  return placeholder;
+}
+
 void TMapList::CloseFileSet(int entry, int close) {
   if (entry < 0 || entry >= FILESET_COUNT) return;
   SHEETFILESET& e = FileTable[entry];
-  // A writable sheet never closes empty: before the open sheet's metric
-  // file closes, an empty sheet gets one deleted polygon without records.
-  if (close && e.Sheet != 0 && e.Sheet == ListNumber && IsWritable() &&
-      e.Files[SHEET_DAT] != nullptr && e.Files[SHEET_DAT] == Files[SHEET_DAT] &&
-      Files[SHEET_HDR] != nullptr && Head.Count == 0) {
-    FVSPR placeholder = {};
-    placeholder.Local = LOCAL_POLYGON;
-    placeholder.Flags = FVSPR_DELETED;
+  if (close && ClosesEmpty(e)) {
+    FVSPR placeholder = PlaceholderDesc();
     AppendObjectData(&placeholder, nullptr, nullptr, nullptr);
   }
   for (int k = 0; k < SHEET_FILES; ++k) {

@@ -19,21 +19,67 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 
-class TMap;
+struct TRSCDATA;
 
 // The part of an open map that its sheets work with: the map file with its
-// passport and sheet table, the log folder and the edit mode. The map
-// object derives from it; a sheet keeps a pointer to it as its owner.
+// passport and sheet table, the classifier, the log folder and the edit
+// mode. The map object derives from it; a sheet keeps a pointer to it as
+// its owner. A bare base (no map object) serves sheets on their own.
 class MAPCLASS TMapBase : public TMapPassport {
  public:
-  // The whole map object when this base is one (set by the map object
-  // itself); null for a bare base. The object writers of a sheet reach the
-  // classifier, the journal, the change callback and the borders through it
-  // and do without them when it is null.
-  TMap* Map = nullptr;
+  // The classifier that object frames are measured with (the map sets its
+  // own); null for a bare base: frames then take no image parameters.
+  TRSCDATA* Classifier = nullptr;
   char LogFolder[MAX_PATH] = {};  // "LOG\" beside the map file, or the temporary folder
   int EditModeCopy = 0;           // the edit mode as last set; sheets kept open remember it
   int EditMode = 0;               // nonzero while the map is edited by several users
+};
+
+// Operations of an object change, as the journal and the change callback
+// number them.
+enum : BYTE {
+  CHANGE_APPEND = 1,
+  CHANGE_DELETE = 2,
+  CHANGE_UPDATE = 4,
+};
+
+// Parts mask of an object change: the records written.
+enum : BYTE {
+  CHANGEPART_DESC = 1,
+  CHANGEPART_DATA = 2,
+  CHANGEPART_SEMN = 4,
+  CHANGEPART_DRAW = 8,
+};
+
+// When the map's change counter is raised for a change.
+enum : BYTE {
+  CHANGECOUNT_NONE = 0,
+  CHANGECOUNT_AFTER = 1,   // after the journal record and the change callback
+  CHANGECOUNT_BEFORE = 2,  // before them: an update in edit mode counts once it holds the lock
+};
+
+// What one object write of a sheet did. The sheet's writers place the
+// records, link the chain and write the descriptor-file header and the
+// sheet record; the rest is the map's, applied from this record
+// (TMap::ApplyChange): the journal, the change callback, the borders, the
+// change counter, the caches of its other sheet object and its observers.
+// A write that fails may still leave something to apply (an update counts
+// as soon as it holds the lock): Number is then 0.
+struct SHEETCHANGE {
+  int Sheet;           // sheet number
+  int Number;          // object number; 0 when no object was written
+  DWORD Key;           // object key
+  BYTE Operation;      // journal operation (CHANGE_*)
+  BYTE CallOperation;  // change callback operation: an update that deletes calls back CHANGE_DELETE
+  BYTE Parts;          // records written (CHANGEPART_*)
+  BYTE Counter;        // CHANGECOUNT_*: whether and when the change counter is raised
+  DWORD Backup;        // the journal's backup copy of the old version (0: none kept)
+  int EditMode;        // the sheet's edit mode when the change was made
+  int Journal;         // the change goes to the journal and the change callback
+  int CornersGrew;     // the corners of a user map's sheet grew: its borders are recomputed
+  int FrameAppended;   // a sheet frame object was appended: the sheet's extent takes in
+                       // its frame (Desc) and the map border is rebuilt
+  FVSPR Desc;          // the descriptor as written (links, offsets, key, frame)
 };
 
 // Flags of the sheet record kept by the sheet layer.
@@ -189,12 +235,67 @@ class MAPCLASS TMapList {
   void BuildTextBorder(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
 
   // --- Writing objects ---
+  //
+  // Each object write is a sequence of steps followed by a change record
+  // (SHEETCHANGE). The map's writers (TMap::AppendObject, UpdateObject,
+  // DeleteObject, UpdateObjectDraw) run the steps and apply the record with
+  // the journal, the callback, the borders and the counter; the sheet-level
+  // writers below run the same steps and apply it as a sheet of a bare map
+  // base does (ApplyOwnChange).
 
+  // Append, step 1: the checks made before anything is written. 1 when the
+  // object may be appended; 0 when refused (MAPERR_DATA in the last error
+  // for a null descriptor or a damaged record, MAPERR_WRITE for a read-only
+  // sheet; nothing set without an open, writable owner or sheet).
+  int CheckAppend(const FVSPR* desc, const LONGMETRIC* metric, const SEMANTIC* semn,
+                  const IMGDRAW* draw);
+  // Append, step 2: the sheet frame object that appending `desc` replaces
+  // (a new frame on a sheet that is no user map's), made current; 0 for
+  // none. The caller deletes it before step 3.
+  int FrameToReplace(const FVSPR* desc);
+  // Append, step 3, after the checks: places the records, links the object
+  // into the chain, writes the header and the sheet record. `desc` gets its
+  // links, offsets, key and frame. Returns the new number, 0 on failure
+  // (the code in the last error, nothing written that counts, nothing to
+  // apply).
+  int AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
+                    SHEETCHANGE* change);
+
+  enum : int { UPDATE_APPENDS = -1 };
+  // Update, step 1: the checks and the object's number. Numbers are never
+  // reused, so n within the count is that object whatever links `desc`
+  // carries; otherwise the object is found through the descriptor's links,
+  // and a descriptor without links on a sheet of more than one object is
+  // a new object (UPDATE_APPENDS: append it instead). The object is made
+  // current. 0 when refused.
+  int LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const SEMANTIC* semn,
+                   const IMGDRAW* draw);
+  // Update, step 2: rewrites the located (current) object n with the
+  // descriptor and the records given (null: unchanged). Returns n, 0 on
+  // failure; `change` holds what is to be applied either way.
+  int RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
+                    SHEETCHANGE* change);
+  // Marks the current object deleted: its number, 0 on failure.
+  int DeleteCurrent(SHEETCHANGE* change);
+  // Rewrites only the graphics record of object n: n, 0 on failure.
+  int RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change);
+
+  // Applies a change as a sheet of a bare map base does: the change
+  // counter raised in the map file when the change counts; a frame object's
+  // extent taken into the sheet's corners with unit factor and the
+  // passport's origin. No journal, callback or borders.
+  void ApplyOwnChange(const SHEETCHANGE& change);
+  // The sheet record's corners (plane metres) take in the frame of `desc`
+  // (device units, from the sheet's view position) by factor and origin.
+  void TakeInFrame(const FVSPR& desc, double factor, double x0, double y0);
+
+  // The sheet-level writers: the steps above, the change applied by
+  // ApplyOwnChange. A map's objects are written through the map instead.
   // Appends a new object; `desc` gets its links, offsets, key and frame.
   // Returns the new number, 0 on failure (the code in the last error).
   int AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
-  // Rewrites object n with the descriptor and the records given (null:
-  // unchanged). Returns the object's number, 0 on failure.
+  // Rewrites object n (see LocateUpdate). Returns the object's number, 0 on
+  // failure.
   int UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw);
   // Marks the current object (or object n) deleted; its number, 0 on
   // failure.
@@ -202,6 +303,13 @@ class MAPCLASS TMapList {
   int DeleteObject(int n);
   // Rewrites only the graphics record of object n: n, 0 on failure.
   int UpdateObjectDraw(int n, IMGDRAW* draw);
+
+  // A writable sheet never closes empty: 1 when closing the open sheet's
+  // kept files (Close with a nonzero mode) would first append the
+  // placeholder, a deleted polygon without records (PlaceholderDesc).
+  int PlaceholderDue() const;
+  static FVSPR PlaceholderDesc();
+
   // One record by the placement rules; the descriptor takes its offset.
   // 0, or the error code.
   int WriteObjectData(FVSPR* desc, LONGMETRIC* metric);
@@ -284,6 +392,32 @@ class MAPCLASS TMapList {
   int ReadySheetFile(int file);
   // Closes a failed opening keeping its error code; returns 0.
   int Fail(int mode);
+  // The steps of an append after the checks.
+  // Takes the sheet lock in edit mode and the header from the file under
+  // it: 0 (MAPERR_WRITE) when the lock cannot be had.
+  int LockForAppend();
+  // Writes the graphics, the frame, the metric and the semantics of an
+  // object in this order: 0, or the code. The frame is computed from the
+  // metric given or, with `storedFrame`, from the one stored at the
+  // descriptor's offset.
+  int WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
+                         bool storedFrame);
+  // Links a new object into the chain in the header copy `head`: number,
+  // predecessor and successor (their descriptors read) and key. 0, or the
+  // code.
+  struct CHAINLINKS;
+  int LinkIntoChain(FVSPR* desc, HDRHEAD& head, CHAINLINKS& links);
+  // Writes the new descriptor, the links of its neighbours and the header;
+  // a failure puts the neighbours back. 0, or the code.
+  int WriteChain(const FVSPR* desc, const HDRHEAD& head, const CHAINLINKS& links);
+  // The result: header copy, sheet record, caches and the change record.
+  int FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCHANGE* change);
+  // Undoes a failed append in memory (header copy, caches, lock): 0.
+  int AbortAppend(int code, const HDRHEAD& before);
+  // A change record of the open sheet with nothing done yet.
+  void StartChange(SHEETCHANGE* change) const;
+  // Whether closing table entry `e` appends the placeholder first.
+  bool ClosesEmpty(const SHEETFILESET& e) const;
   // Closes the open sheet's own handles that no table entry holds.
   void CloseOwnFiles();
   bool IsHandleKept(HANDLE handle) const;

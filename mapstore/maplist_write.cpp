@@ -1,13 +1,16 @@
 // Writing the objects of an open sheet: appending, rewriting, deleting and
 // rewriting the graphics of an object, keeping the four sheet files, the
-// descriptor-file header, the object chain, the sheet record and the map's
-// change state consistent.
+// descriptor-file header, the object chain and the sheet record
+// consistent. Each write ends in a change record (SHEETCHANGE) of what the
+// owner still has to do: the map object applies it with its journal,
+// change callback, borders and change counter; the sheet-level writers
+// apply it as a bare map base does.
 //
 // In edit mode (several users editing one map) every change is made under
 // the sheet lock, the header is read again from the file under it so that
 // objects appended by another writer are counted, new records are placed at
-// the files' ends only while the lock is held, and each change goes to the
-// map's journal, its change callback and its change counter.
+// the files' ends only while the lock is held, and each change is marked
+// for the journal, the change callback and the change counter.
 //
 // Records are checked before anything is written, so a refused object
 // leaves no dead space behind; a failure after records were written leaves
@@ -16,7 +19,6 @@
 
 #include "common/maperr.h"
 #include "common/maperror.h"
-#include "mapstore/map.h"
 #include "mapstore/maplist.h"
 #include "mapstore/objectframe.h"
 #include "platform/system.h"
@@ -24,21 +26,6 @@
 #include "platform/fileio.h"
 
 namespace {
-
-// Parts mask of the journal and the change callback.
-enum : BYTE {
-  PART_DESC = 1,
-  PART_DATA = 2,
-  PART_SEMN = 4,
-  PART_DRAW = 8,
-};
-
-// Operation codes.
-enum : BYTE {
-  OPERATION_APPEND = 1,
-  OPERATION_DELETE = 2,
-  OPERATION_UPDATE = 4,
-};
 
 enum : DWORD {
   LOCK_DISTANCE = 0x18000,  // the lock lies this far past the descriptor file's end
@@ -49,43 +36,14 @@ enum : DWORD {
 
 bool IsUserMap(const TMapBase* map) { return map->Passport.Register.IsRealPlace != 0; }
 
-// Raises the map's change counter and writes it at offset 20 of the map
-// file (through the map object when there is one).
+// Raises the change counter of a bare map base and writes it at offset 20
+// of the map file.
 void RaiseChangeCounter(TMapBase* owner) {
-  if (owner->Map != nullptr) {
-    owner->Map->UpdateMode();
-    return;
-  }
   ++owner->Passport.ModeCounter;
   if (owner->File == nullptr) return;
   if (!plat::WriteExactAt(owner->File, offsetof(MAPPASSPORT, ModeCounter),
                           &owner->Passport.ModeCounter, 4))
     owner->Error = MAPERR_WRITE;
-}
-
-// The journal record and the change callback of one change.
-void ReportChange(TMapBase* owner, int sheet, BYTE operation, BYTE callOperation, BYTE parts,
-                  DWORD key, DWORD number, DWORD copy) {
-  TMap* map = owner->Map;
-  if (map == nullptr) return;
-  ACTIONRECORD record;
-  record.Key = key;
-  record.Number = number;
-  record.Backup = copy;
-  record.Operation = operation;
-  record.Parts = parts;
-  record.List = static_cast<SHORT>(sheet);
-  logPutRecord(&map->Log, &record);
-  if (map->ChangeCall != nullptr) {
-    MAPCHANGERECORD change;
-    change.MapTag = map->MapTag;
-    change.Sheet = static_cast<WORD>(sheet);
-    change.Operation = callOperation;
-    change.Parts = parts;
-    change.Key = key;
-    change.Number = number;
-    map->ChangeCall(map->ChangeParameter, reinterpret_cast<intptr_t>(&change));
-  }
 }
 
 // Corners of a sheet register (X north, Y east) as an extent.
@@ -320,8 +278,7 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
 void TMapList::BuildBorder(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
   if (Owner == nullptr || desc == nullptr || metric == nullptr) return;
   OBJECTFRAMECONTEXT context;
-  SetObjectFrameContext(&context, &Owner->Passport,
-                        Owner->Map != nullptr ? &Owner->Map->Rsc : nullptr);
+  SetObjectFrameContext(&context, &Owner->Passport, Owner->Classifier);
   // The semantics and graphics stored for the object stand in for those
   // not given (two different caches: both addresses stay valid).
   if (semn == nullptr) semn = SemnAddr(desc->SemnOffset);
@@ -333,17 +290,84 @@ void TMapList::BuildTextBorder(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
   if (Owner == nullptr || desc == nullptr || metric == nullptr) return;
   if (FvsprLocal(desc) != LOCAL_TITLE) return;
   OBJECTFRAMECONTEXT context;
-  SetObjectFrameContext(&context, &Owner->Passport,
-                        Owner->Map != nullptr ? &Owner->Map->Rsc : nullptr);
+  SetObjectFrameContext(&context, &Owner->Passport, Owner->Classifier);
   if (semn == nullptr) semn = SemnAddr(desc->SemnOffset);
   if (draw == nullptr) draw = DrawAddr(desc->DrawOffset);
   BuildTextFrame(context, desc, metric, semn, draw);
 }
 
+void TMapList::TakeInFrame(const FVSPR& desc, double factor, double x0, double y0) {
+  if (List == nullptr) return;
+  const DOUBLEPOINT view = List->ViewPosition;
+  for (int k = 0; k < 2; ++k) {
+    const double x = ((k ? desc.X2 : desc.X1) + view.X) * factor + x0;
+    const double y = ((k ? desc.Y2 : desc.Y1) + view.Y) * factor + y0;
+    if (x < List->Corner[0].X) List->Corner[0].X = x;
+    if (y < List->Corner[0].Y) List->Corner[0].Y = y;
+    if (x > List->Corner[1].X) List->Corner[1].X = x;
+    if (y > List->Corner[1].Y) List->Corner[1].Y = y;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Change records
+
+void TMapList::StartChange(SHEETCHANGE* change) const {
+  std::memset(change, 0, sizeof(*change));
+  change->Sheet = ListNumber;
+  change->EditMode = EditMode;
+}
+
+void TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
+  if (Owner == nullptr) return;
+  if (change.Counter != CHANGECOUNT_NONE) RaiseChangeCounter(Owner);
+  if (change.FrameAppended)
+    TakeInFrame(change.Desc, 1.0, Owner->Passport.OriginX, Owner->Passport.OriginY);
+}
+
 // ---------------------------------------------------------------------------
 // Append
 
-int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
+// The links of a new object: its number, its predecessor and successor in
+// the chain with their descriptors as read, and the header field of the
+// last object of its local type.
+struct TMapList::CHAINLINKS {
+  LONG Number = 0;
+  LONG Prev = 0;
+  DWORD Next = 0;
+  FVSPR PrevDesc{};
+  FVSPR NextDesc{};
+};
+
+namespace {
+
+// The predecessor of a new object: the last object of the same local type
+// or of the nearest type before it in the order POLYGON, LINE, VECTOR,
+// POINT, TITLE; a mixed object goes behind the highest number. `last` gets
+// the header field the new object becomes (null for a mixed object).
+LONG ChainPredecessor(HDRHEAD& head, int local, LONG** last) {
+  const LONG order[] = {head.LastPolygon, head.LastLine, head.LastVector, head.LastPoint,
+                        head.LastTitle};
+  int type;
+  switch (local) {
+    case LOCAL_POLYGON: type = 0, *last = &head.LastPolygon; break;
+    case LOCAL_LINE: type = 1, *last = &head.LastLine; break;
+    case LOCAL_VECTOR: type = 2, *last = &head.LastVector; break;
+    case LOCAL_POINT: type = 3, *last = &head.LastPoint; break;
+    case LOCAL_TITLE: type = 4, *last = &head.LastTitle; break;
+    default:
+      *last = nullptr;
+      return head.Count;
+  }
+  for (; type > 0 && order[type] == 0; --type) {
+  }
+  return order[type];
+}
+
+}  // namespace
+
+int TMapList::CheckAppend(const FVSPR* desc, const LONGMETRIC* metric, const SEMANTIC* semn,
+                          const IMGDRAW* draw) {
   if (Owner == nullptr || !Owner->IsOpen() || !Owner->IsWritable()) return 0;
   if (desc == nullptr) {
     Error = MAPERR_DATA;
@@ -354,108 +378,66 @@ int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
     Error = MAPERR_WRITE;
     return 0;
   }
-  const bool userMap = IsUserMap(Owner);
-  const int local = FvsprLocal(desc);
-
   // Everything is checked before anything is written.
   if (CheckRecords(metric, semn, draw) != 0) {
     Error = MAPERR_DATA;
     return 0;
   }
+  return 1;
+}
 
-  // A new sheet frame replaces the old one.
-  if (FvsprIsFrame(desc) && !userMap && GetFrameDesc() != nullptr) DeleteObject();
+int TMapList::FrameToReplace(const FVSPR* desc) {
+  if (Owner == nullptr || desc == nullptr || !FvsprIsFrame(desc) || IsUserMap(Owner)) return 0;
+  return GetFrameDesc() != nullptr ? CurrentObject : 0;
+}
 
-  desc->Next = desc->Back = 0;
-  desc->SemnOffset = desc->DataOffset = desc->DrawOffset = 0;
-  CurrentObject = 0;
-  CurrentDesc = nullptr;
-
-  // In edit mode the lock is held from here on: the records are placed at
-  // the files' ends and the header is taken from the file under it.
-  const bool edit = EditMode != 0;
-  if (edit) {
-    if (!LockList()) {
-      Error = MAPERR_WRITE;
-      return 0;
-    }
-    HDRHEAD fresh;
-    if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh)) {
-      Head = fresh;
-    } else if (Owner->Reporter != nullptr) {
-      Owner->Reporter->WriteToLog("Read head error", 1);
-    }
-  }
-  HDRHEAD head = Head;
-  const HDRHEAD before = Head;
-  auto fail = [&](int code) {
-    if (code != 0) Error = code;
-    Head = before;
-    HeadBuffer.Reset();
-    if (edit) UnlockList();
+int TMapList::LockForAppend() {
+  if (!LockList()) {
+    Error = MAPERR_WRITE;
     return 0;
-  };
+  }
+  HDRHEAD fresh;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh)) {
+    Head = fresh;
+  } else if (Owner->Reporter != nullptr) {
+    Owner->Reporter->WriteToLog("Read head error", 1);
+  }
+  return 1;
+}
 
-  if (metric == nullptr && local != LOCAL_POINT && head.Count != 0) return fail(MAPERR_DATA);
+int TMapList::AbortAppend(int code, const HDRHEAD& before) {
+  if (code != 0) Error = code;
+  Head = before;
+  HeadBuffer.Reset();
+  if (EditMode != 0) UnlockList();
+  return 0;
+}
 
-  BYTE parts = PART_DESC;
+int TMapList::WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
+                                 bool storedFrame) {
   if (draw != nullptr) {
     const int code = WriteObjectDraw(desc, draw);
-    if (code != 0) return fail(code);
-    if (desc->DrawOffset != 0) parts |= PART_DRAW;
+    if (code != 0) return code;
     DrawBuffer.Reset();
   }
-  BuildBorder(desc, metric, semn, draw);
+  BuildBorder(desc, metric != nullptr || !storedFrame ? metric : DataAddr(desc->DataOffset), semn,
+              draw);
   if (metric != nullptr) {
     const int code = WriteObjectData(desc, metric);
-    if (code != 0) return fail(code);
-    if (desc->DataOffset != 0) parts |= PART_DATA;
+    if (code != 0) return code;
     DataBuffer.Reset();
   }
   if (semn != nullptr) {
     const int code = WriteObjectSemn(desc, semn);
-    if (code != 0) return fail(code);
-    if (desc->SemnOffset != 0) parts |= PART_SEMN;
+    if (code != 0) return code;
     SemnBuffer.Reset();
   }
+  return 0;
+}
 
-  // The predecessor: the last object of the same local type or of the
-  // nearest type before it in the order POLYGON, LINE, VECTOR, POINT,
-  // TITLE; a mixed object goes behind the highest number.
-  LONG prev = 0;
+int TMapList::LinkIntoChain(FVSPR* desc, HDRHEAD& head, CHAINLINKS& links) {
   LONG* last = nullptr;
-  switch (local) {
-    case LOCAL_POLYGON:
-      last = &head.LastPolygon;
-      prev = head.LastPolygon;
-      break;
-    case LOCAL_LINE:
-      last = &head.LastLine;
-      prev = head.LastLine ? head.LastLine : head.LastPolygon;
-      break;
-    case LOCAL_VECTOR:
-      last = &head.LastVector;
-      prev = head.LastVector ? head.LastVector : head.LastLine ? head.LastLine : head.LastPolygon;
-      break;
-    case LOCAL_POINT:
-      last = &head.LastPoint;
-      prev = head.LastPoint    ? head.LastPoint
-             : head.LastVector ? head.LastVector
-             : head.LastLine   ? head.LastLine
-                               : head.LastPolygon;
-      break;
-    case LOCAL_TITLE:
-      last = &head.LastTitle;
-      prev = head.LastTitle    ? head.LastTitle
-             : head.LastPoint  ? head.LastPoint
-             : head.LastVector ? head.LastVector
-             : head.LastLine   ? head.LastLine
-                               : head.LastPolygon;
-      break;
-    default:
-      prev = head.Count;
-      break;
-  }
+  LONG prev = ChainPredecessor(head, FvsprLocal(desc), &last);
   if (prev > head.Count) prev = head.Count;
   if (prev < 0) prev = 0;
 
@@ -474,119 +456,146 @@ int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
     head.NextKey = desc->Key + 1;
   }
 
-  FVSPR prevDesc{}, nextDesc{};
+  links.Number = number;
+  links.Prev = prev;
   if (prev != 0) {
-    if (ReadHdr(int64_t(prev) * SHEET_RECORD_SIZE, &prevDesc, sizeof(prevDesc)) != 0)
-      return fail(MAPERR_READ);
-    desc->Next = prevDesc.Next;
+    if (ReadHdr(int64_t(prev) * SHEET_RECORD_SIZE, &links.PrevDesc, sizeof(links.PrevDesc)) != 0)
+      return MAPERR_READ;
+    desc->Next = links.PrevDesc.Next;
     desc->Back = DWORD(prev);
   }
-  const DWORD next = desc->Next;
-  if (next != 0) {
-    if (next >= DWORD(number) ||
-        ReadHdr(int64_t(next) * SHEET_RECORD_SIZE, &nextDesc, sizeof(nextDesc)) != 0)
-      return fail(MAPERR_READ);
+  links.Next = desc->Next;
+  if (links.Next != 0) {
+    if (links.Next >= DWORD(number) ||
+        ReadHdr(int64_t(links.Next) * SHEET_RECORD_SIZE, &links.NextDesc,
+                sizeof(links.NextDesc)) != 0)
+      return MAPERR_READ;
   } else {
     head.Last = number;
   }
+  return 0;
+}
 
+int TMapList::WriteChain(const FVSPR* desc, const HDRHEAD& head, const CHAINLINKS& links) {
   // The new descriptor first: a failure after it leaves a record past the
   // count, never a link to a missing one.
-  int code = WriteObjectDesc(number, desc);
-  if (code != 0) return fail(code);
-  if (prev != 0) {
-    FVSPR linked = prevDesc;
-    linked.Next = DWORD(number);
-    code = WriteObjectDesc(prev, &linked);
-    if (code != 0) return fail(code);
+  int code = WriteObjectDesc(links.Number, desc);
+  if (code != 0) return code;
+  if (links.Prev != 0) {
+    FVSPR linked = links.PrevDesc;
+    linked.Next = DWORD(links.Number);
+    code = WriteObjectDesc(links.Prev, &linked);
+    if (code != 0) return code;
   }
-  if (next != 0) {
-    FVSPR linked = nextDesc;
-    linked.Back = DWORD(number);
-    code = WriteObjectDesc(LONG(next), &linked);
+  if (links.Next != 0) {
+    FVSPR linked = links.NextDesc;
+    linked.Back = DWORD(links.Number);
+    code = WriteObjectDesc(LONG(links.Next), &linked);
     if (code != 0) {
-      if (prev != 0) WriteObjectDesc(prev, &prevDesc);
-      return fail(code);
+      if (links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
+      return code;
     }
   }
   code = WriteSheet(SHEET_HDR, 0, &head, sizeof(head));
   if (code != 0) {
-    if (prev != 0) WriteObjectDesc(prev, &prevDesc);
-    if (next != 0) WriteObjectDesc(LONG(next), &nextDesc);
-    return fail(code);
+    if (links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
+    if (links.Next != 0) WriteObjectDesc(LONG(links.Next), &links.NextDesc);
   }
+  return code;
+}
+
+int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCHANGE* change) {
+  const bool edit = EditMode != 0;
+  const LONG number = head.Count;
   Head = head;
   List->Flag &= ~LISTFLAG_SORTED;
   if (edit) UnlockList();
 
   // A user map's sheet grows with its objects.
+  const bool userMap = IsUserMap(Owner);
   if (userMap && desc->X1 != 0) {
     const double d = LONG(double(Owner->Passport.Register.Scale) * 0.005 + 0.9);
     const Corners frame{desc->X1 - d, desc->Y1 - d, desc->X2 + d, desc->Y2 + d};
-    if (GrowCorners(List->Register, frame) && Owner->Map != nullptr) {
-      Owner->Map->UpdateListBorder(1, EditMode);
-      Owner->Map->UpdateListGeoBorder(1);
-    }
+    change->CornersGrew = GrowCorners(List->Register, frame);
   }
 
   const bool frameObject = FvsprIsFrame(desc) && !userMap;
   if (frameObject) List->FrameObject = number;
   List->ObjectCount = number;
   HeadBuffer.Reset();
+  if (!edit) Owner->PassportChanged = 1;
 
-  if (!edit) {
-    Owner->PassportChanged = 1;
-  } else {
-    ReportChange(Owner, ListNumber, OPERATION_APPEND, OPERATION_APPEND, parts, desc->Key,
-                 DWORD(number), 0);
-    RaiseChangeCounter(Owner);
-  }
+  change->Number = number;
+  change->Key = desc->Key;
+  change->Operation = change->CallOperation = CHANGE_APPEND;
+  change->Parts = parts;
+  change->Journal = edit;
+  change->Counter = edit ? CHANGECOUNT_AFTER : CHANGECOUNT_NONE;
+  change->FrameAppended = frameObject;
+  change->Desc = *desc;
+  return number;
+}
 
-  if (frameObject) {
-    // The sheet's extent in plane metres takes in the frame.
-    double factor = 1.0, x0 = Owner->Passport.OriginX, y0 = Owner->Passport.OriginY;
-    if (Owner->Map != nullptr) {
-      factor = Owner->Map->Factor;
-      x0 = Owner->Map->X0;
-      y0 = Owner->Map->Y0;
-    }
-    const DOUBLEPOINT view = List->ViewPosition;
-    for (int k = 0; k < 2; ++k) {
-      const double x = ((k ? desc->X2 : desc->X1) + view.X) * factor + x0;
-      const double y = ((k ? desc->Y2 : desc->Y1) + view.Y) * factor + y0;
-      if (x < List->Corner[0].X) List->Corner[0].X = x;
-      if (y < List->Corner[0].Y) List->Corner[0].Y = y;
-      if (x > List->Corner[1].X) List->Corner[1].X = x;
-      if (y > List->Corner[1].Y) List->Corner[1].Y = y;
-    }
-    if (Owner->Map != nullptr) Owner->Map->CreateMapBorder();
-  }
+int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
+                            SHEETCHANGE* change) {
+  StartChange(change);
+  if (Owner == nullptr || desc == nullptr || List == nullptr || Files[SHEET_HDR] == nullptr)
+    return 0;
+  desc->Next = desc->Back = 0;
+  desc->SemnOffset = desc->DataOffset = desc->DrawOffset = 0;
+  CurrentObject = 0;
+  CurrentDesc = nullptr;
+
+  // In edit mode the lock is held from here on: the records are placed at
+  // the files' ends and the header is taken from the file under it.
+  if (EditMode != 0 && !LockForAppend()) return 0;
+  const HDRHEAD before = Head;
+  HDRHEAD head = Head;
+  if (metric == nullptr && FvsprLocal(desc) != LOCAL_POINT && head.Count != 0)
+    return AbortAppend(MAPERR_DATA, before);
+
+  int code = WriteObjectRecords(desc, metric, semn, draw, false);
+  if (code != 0) return AbortAppend(code, before);
+  BYTE parts = CHANGEPART_DESC;
+  if (draw != nullptr && desc->DrawOffset != 0) parts |= CHANGEPART_DRAW;
+  if (metric != nullptr && desc->DataOffset != 0) parts |= CHANGEPART_DATA;
+  if (semn != nullptr && desc->SemnOffset != 0) parts |= CHANGEPART_SEMN;
+
+  CHAINLINKS links;
+  code = LinkIntoChain(desc, head, links);
+  if (code == 0) code = WriteChain(desc, head, links);
+  if (code != 0) return AbortAppend(code, before);
+  return FinishAppend(desc, head, parts, change);
+}
+
+int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
+  if (!CheckAppend(desc, metric, semn, draw)) return 0;
+  // A new sheet frame replaces the old one.
+  if (FrameToReplace(desc) != 0) DeleteObject();
+  SHEETCHANGE change;
+  const int number = AppendChecked(desc, metric, semn, draw, &change);
+  ApplyOwnChange(change);
   return number;
 }
 
 // ---------------------------------------------------------------------------
 // Update
 
-int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn,
-                               IMGDRAW* draw) {
+int TMapList::LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const SEMANTIC* semn,
+                           const IMGDRAW* draw) {
   if (Owner == nullptr || List == nullptr || desc == nullptr) return 0;
   if (!Owner->IsOpen() || !Owner->IsWritable() || !IsWritable()) return 0;
   if (CheckRecords(metric, semn, draw) != 0) {
     Error = MAPERR_DATA;
     return 0;
   }
-  BYTE parts = PART_DESC;
   List->Flag &= ~LISTFLAG_SORTED;
 
-  // Locating the object. Numbers are never reused, so an object named by
-  // a number within the count is that object, whatever links the caller's
-  // copy of its descriptor carries (relocating it through stale links
-  // would overwrite another object). Otherwise it is found through the
-  // descriptor's links; a descriptor without links on a sheet of more than
-  // one object is a new object.
+  // Relocating an object through stale links would overwrite another one:
+  // a number within the count wins.
   if (n < 1 || n > Head.Count) {
     if (desc->Next == 0 && desc->Back == 0) {
-      if (Head.Count > 1) return AppendObjectData(desc, metric, semn, draw);
+      if (Head.Count > 1) return UPDATE_APPENDS;
       n = 1;
     } else if (desc->Back != 0) {
       const FVSPR* prev = desc->Back <= 0x7FFFFFFFu ? ObjectDesc(int(desc->Back)) : nullptr;
@@ -598,11 +607,18 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   }
   if (ObjectDesc(n) == nullptr) return 0;
   desc->Next = CurrentDesc->Next;
+  return n;
+}
 
-  BYTE operation = OPERATION_UPDATE;
-  const bool deleting = FvsprIsDeleted(desc);
-  if (deleting) {
-    operation = OPERATION_DELETE;
+int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn,
+                            IMGDRAW* draw, SHEETCHANGE* change) {
+  StartChange(change);
+  if (Owner == nullptr || List == nullptr || desc == nullptr) return 0;
+  if (n < 1 || CurrentObject != n || CurrentDesc == nullptr) return 0;
+
+  BYTE operation = CHANGE_UPDATE;
+  if (FvsprIsDeleted(desc)) {
+    operation = CHANGE_DELETE;
     ObjectsChanged = 1;
     if (FvsprIsFrame(desc)) ResetFrameCache(0);
   } else if (List->FrameObject == n && !FvsprIsFrame(desc)) {
@@ -611,39 +627,26 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
 
   const bool edit = EditMode != 0;
   if (edit) {
-    // The whole change, deletions included, is made under the lock.
+    // The whole change, deletions included, is made under the lock, and
+    // counts from the moment the lock is held.
     if (!LockList()) {
       Error = MAPERR_WRITE;
       return 0;
     }
-    RaiseChangeCounter(Owner);
+    change->Counter = CHANGECOUNT_BEFORE;
   }
   auto fail = [&](int code) {
     if (code != 0) Error = code;
     if (edit) UnlockList();
     return 0;
   };
-  const DWORD copy = 0;  // no backup copy is kept of the old version
 
-  if (draw != nullptr) {
-    const int code = WriteObjectDraw(desc, draw);
-    if (code != 0) return fail(code);
-    if (desc->DrawOffset != 0) parts |= PART_DRAW;
-    DrawBuffer.Reset();
-  }
-  BuildBorder(desc, metric != nullptr ? metric : DataAddr(desc->DataOffset), semn, draw);
-  if (metric != nullptr) {
-    const int code = WriteObjectData(desc, metric);
-    if (code != 0) return fail(code);
-    parts |= PART_DATA;
-    DataBuffer.Reset();
-  }
-  if (semn != nullptr) {
-    const int code = WriteObjectSemn(desc, semn);
-    if (code != 0) return fail(code);
-    parts |= PART_SEMN;
-    SemnBuffer.Reset();
-  }
+  const int written = WriteObjectRecords(desc, metric, semn, draw, true);
+  if (written != 0) return fail(written);
+  BYTE parts = CHANGEPART_DESC;
+  if (draw != nullptr && desc->DrawOffset != 0) parts |= CHANGEPART_DRAW;
+  if (metric != nullptr) parts |= CHANGEPART_DATA;
+  if (semn != nullptr) parts |= CHANGEPART_SEMN;
 
   if (desc->Key == 0) {
     // The header is taken from the file under the lock so that another
@@ -657,14 +660,9 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
     Head = head;
   }
 
-  if (IsUserMap(Owner)) {
-    if (desc->X1 != 0 || desc->X2 != 0) {
-      const Corners frame{double(desc->X1), double(desc->Y1), double(desc->X2), double(desc->Y2)};
-      if (GrowCorners(List->Register, frame) && Owner->Map != nullptr) {
-        Owner->Map->UpdateListBorder(1, EditMode);
-        Owner->Map->UpdateListGeoBorder(1);
-      }
-    }
+  if (IsUserMap(Owner) && (desc->X1 != 0 || desc->X2 != 0)) {
+    const Corners frame{double(desc->X1), double(desc->Y1), double(desc->X2), double(desc->Y2)};
+    change->CornersGrew = GrowCorners(List->Register, frame);
   }
   if (!edit) ObjectsChanged = 1;
 
@@ -680,14 +678,17 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   const int code = WriteObjectDesc(n, desc);
   if (code != 0) return fail(code);
   // The descriptor may itself lie in a cache window: copied first.
-  const FVSPR written = *desc;
-  HeadBuffer.UpdateRecord(n, &written);
-  if (Owner->Map != nullptr && &Owner->Map->List != this &&
-      Owner->Map->List.Number() == ListNumber)
-    Owner->Map->List.HeadBuffer.UpdateRecord(n, &written);
+  change->Desc = *desc;
+  HeadBuffer.UpdateRecord(n, &change->Desc);
 
+  change->Number = n;
+  change->Key = change->Desc.Key;
+  change->Operation = CHANGE_UPDATE;
+  change->CallOperation = operation;
+  change->Parts = parts;
+  change->Backup = 0;  // no backup copy is kept of the old version
   if (edit) {
-    ReportChange(Owner, ListNumber, OPERATION_UPDATE, operation, parts, desc->Key, DWORD(n), copy);
+    change->Journal = 1;
     UnlockList();
   } else {
     Owner->PassportChanged = 1;
@@ -695,10 +696,22 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   return n;
 }
 
+int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn,
+                               IMGDRAW* draw) {
+  const int located = LocateUpdate(n, desc, metric, semn, draw);
+  if (located == UPDATE_APPENDS) return AppendObjectData(desc, metric, semn, draw);
+  if (located == 0) return 0;
+  SHEETCHANGE change;
+  const int result = RewriteObject(located, desc, metric, semn, draw, &change);
+  ApplyOwnChange(change);
+  return result;
+}
+
 // ---------------------------------------------------------------------------
 // Delete and graphics
 
-int TMapList::DeleteObject() {
+int TMapList::DeleteCurrent(SHEETCHANGE* change) {
+  StartChange(change);
   if (Owner == nullptr || !Owner->IsOpen() || !Owner->IsWritable()) return 0;
   if (List == nullptr || CurrentDesc == nullptr || CurrentObject < 1) return 0;
   const int n = CurrentObject;
@@ -732,15 +745,26 @@ int TMapList::DeleteObject() {
   }
   *CurrentDesc = desc;
 
+  change->Number = n;
+  change->Key = desc.Key;
+  change->Operation = change->CallOperation = CHANGE_DELETE;
+  change->Parts = CHANGEPART_DESC;
+  change->Desc = desc;
   if (edit) {
-    ReportChange(Owner, ListNumber, OPERATION_DELETE, OPERATION_DELETE, PART_DESC, desc.Key,
-                 DWORD(n), 0);
+    change->Journal = 1;
+    change->Counter = CHANGECOUNT_AFTER;
     UnlockList();
-    RaiseChangeCounter(Owner);
   } else {
     ++Owner->Passport.ModeCounter;
     Owner->PassportChanged = 1;
   }
+  return n;
+}
+
+int TMapList::DeleteObject() {
+  SHEETCHANGE change;
+  const int n = DeleteCurrent(&change);
+  ApplyOwnChange(change);
   return n;
 }
 
@@ -749,7 +773,8 @@ int TMapList::DeleteObject(int n) {
   return DeleteObject();
 }
 
-int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
+int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
+  StartChange(change);
   if (Owner == nullptr || !IsWritable()) return 0;
   FVSPR* current = ObjectDesc(n);
   if (current == nullptr) return 0;
@@ -773,5 +798,19 @@ int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
     return 0;
   }
   *current = desc;
+
+  // Not journalled and not counted: only observers hear of it.
+  change->Number = n;
+  change->Key = desc.Key;
+  change->Operation = change->CallOperation = CHANGE_UPDATE;
+  change->Parts = BYTE(CHANGEPART_DESC | (desc.DrawOffset != 0 ? CHANGEPART_DRAW : 0));
+  change->Desc = desc;
   return n;
+}
+
+int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
+  SHEETCHANGE change;
+  const int result = RewriteDraw(n, draw, &change);
+  ApplyOwnChange(change);
+  return result;
 }

@@ -68,7 +68,7 @@ int TMap::CreateList(LISTREGISTER* reg, int save) {
 int TMap::DeleteList(int n, int deleteFiles) {
   if (!File || n < 1 || n > Count() || !Lists) return 0;
   // Kept sheet files are known by sheet number, which changes: all close.
-  List.Close(1);
+  CloseList(1);
   char line[64];
   std::snprintf(line, sizeof(line), IsRussianLanguage() ? "УДАЛЕНИЕ ЛИСТА : %i" : "DELETE SHEET : %i",
                 n);
@@ -118,7 +118,7 @@ int TMap::AppendList(TMap* other, int n, int save) {
       other->DeviceCapability() != DeviceCapability() || !source)
     return 0;
   if (source->Marker != LISTDESC_MARKER) return 0;
-  List.Close(1);
+  CloseList(1);
   LISTDESC record;
   std::memcpy(&record, source, sizeof(record));
   if (!AllocateOneList()) {

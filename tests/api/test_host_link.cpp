@@ -83,8 +83,8 @@ class HostLink : public ::testing::Test {
     for (int i = 0; i < count; ++i)
       if (!object.Metric.AppendPointSubject(0, points[i].X, points[i].Y)) return 0;
     if (!map.OpenList(1)) return 0;
-    return map.List.AppendObjectData(object.Desc, object.Metric.Record, object.Semn.Record(),
-                                     object.Draw.Record());
+    return map.AppendObject(object.Desc, object.Metric.Record, object.Semn.Record(),
+                            object.Draw.Record());
   }
 
   fs::path dir_ = fs::path(MC_TEST_TMP) / "api_host_link";

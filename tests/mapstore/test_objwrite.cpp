@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "common/maperr.h"
 #include "common/messages.h"
@@ -34,6 +35,21 @@ void WINAPI OnChange(intptr_t parameter, intptr_t record) {
   EXPECT_EQ(77, parameter);
   std::memcpy(&g_change, reinterpret_cast<const void*>(record), sizeof(g_change));
   ++g_changes;
+}
+
+// The notices one observer of a map heard; it leaves when the map closes,
+// as a select context does.
+struct Heard {
+  std::vector<SHEETCHANGE> changes;
+  int closing = 0;
+};
+void Observe(void* context, TMap* map, int notice, const SHEETCHANGE* change) {
+  Heard* heard = static_cast<Heard*>(context);
+  if (notice == MAPNOTICE_CHANGE) heard->changes.push_back(*change);
+  if (notice == MAPNOTICE_CLOSING) {
+    ++heard->closing;
+    EXPECT_EQ(1, map->RemoveObserver(Observe, context));
+  }
 }
 
 int g_sleeps = 0;
@@ -66,9 +82,9 @@ class ObjWrite : public ::testing::Test {
              DWORD key = 0, FVSPR* out = nullptr) {
     FVSPR d = Desc(local, code);
     d.Key = key;
-    const int n = m.List.AppendObjectData(&d, metric.empty() ? nullptr : As<LONGMETRIC>(metric),
-                                          semn.empty() ? nullptr : As<SEMANTIC>(semn),
-                                          draw.empty() ? nullptr : As<IMGDRAW>(draw));
+    const int n = m.AppendObject(&d, metric.empty() ? nullptr : As<LONGMETRIC>(metric),
+                                 semn.empty() ? nullptr : As<SEMANTIC>(semn),
+                                 draw.empty() ? nullptr : As<IMGDRAW>(draw));
     if (out != nullptr) *out = d;
     return n;
   }
@@ -113,6 +129,7 @@ class ObjWrite : public ::testing::Test {
 
   bool userMap_ = false;
   sheettest::SheetFolder dir{MC_TEST_TMP};
+  Heard heard[2];  // observers outlive the map: a failed test leaves none dangling
   TMap map;
 };
 
@@ -210,8 +227,8 @@ TEST_F(ObjWrite, RewritingInPlaceKeepsTheFilesFromGrowing) {
   Bytes same = MetricRecord(64, 9);
   Bytes semn = Semantics(10, 2);
   Bytes draw = Draw({{128, Bytes(8, 2)}});
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, As<LONGMETRIC>(same), As<SEMANTIC>(semn),
-                                         As<IMGDRAW>(draw)));
+  ASSERT_EQ(1,
+            map.UpdateObject(1, &d, As<LONGMETRIC>(same), As<SEMANTIC>(semn), As<IMGDRAW>(draw)));
   EXPECT_EQ(dat, FileSize(File(".DAT")));
   EXPECT_EQ(sem, FileSize(File(".SEM")));
   EXPECT_EQ(gra, FileSize(File(".GRA")));
@@ -221,10 +238,10 @@ TEST_F(ObjWrite, RewritingInPlaceKeepsTheFilesFromGrowing) {
 
   // Shorter also stays; longer moves to the end.
   Bytes shorter = MetricRecord(32, 3);
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, As<LONGMETRIC>(shorter), nullptr, nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &d, As<LONGMETRIC>(shorter), nullptr, nullptr));
   EXPECT_EQ(at, Stored(1).DataOffset);
   Bytes longer = MetricRecord(200, 4);
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, As<LONGMETRIC>(longer), nullptr, nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &d, As<LONGMETRIC>(longer), nullptr, nullptr));
   EXPECT_GT(Stored(1).DataOffset, at);
   EXPECT_EQ(0, std::memcmp(map.List.ObjectDataAddr(1), longer.data(), 200));
   // The semantics and graphics not given stay.
@@ -233,7 +250,7 @@ TEST_F(ObjWrite, RewritingInPlaceKeepsTheFilesFromGrowing) {
   Bytes empty = Semantics(10, 0);
   empty.resize(4);
   empty[2] = 4;
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, nullptr, As<SEMANTIC>(empty), nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &d, nullptr, As<SEMANTIC>(empty), nullptr));
   EXPECT_EQ(0u, Stored(1).SemnOffset);
 }
 
@@ -246,7 +263,7 @@ TEST_F(ObjWrite, UpdatesKeepTheStoredLinks) {
   // The chain grows behind both copies.
   ASSERT_EQ(4, Line());
   line.Y2 = 0;
-  ASSERT_EQ(2, map.List.UpdateObjectData(2, &line, nullptr, nullptr, nullptr));
+  ASSERT_EQ(2, map.UpdateObject(2, &line, nullptr, nullptr, nullptr));
   EXPECT_EQ(4u, Stored(2).Next);
   EXPECT_EQ(1u, Stored(2).Back);
   // The frame is recomputed from the stored metric.
@@ -254,14 +271,14 @@ TEST_F(ObjWrite, UpdatesKeepTheStoredLinks) {
   // Garbage links never reach the file.
   alone.Next = 77;
   alone.Back = 0;
-  ASSERT_EQ(3, map.List.UpdateObjectData(3, &alone, nullptr, nullptr, nullptr));
+  ASSERT_EQ(3, map.UpdateObject(3, &alone, nullptr, nullptr, nullptr));
   EXPECT_EQ(0u, Stored(3).Next);
   EXPECT_EQ(4u, Stored(3).Back);
   // A copy of the first object read before the chain grew is still that
   // object, not a new one.
   FVSPR first = Stored(1);
   first.Next = first.Back = 0;
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &first, nullptr, nullptr, nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &first, nullptr, nullptr, nullptr));
   EXPECT_EQ(4, map.List.Count());
   EXPECT_EQ((std::vector<int>{1, 2, 4, 3}), Chain(map.List));
 }
@@ -271,7 +288,7 @@ TEST_F(ObjWrite, DeletingSetsOnlyTheFlag) {
   ASSERT_EQ(2, Line());
   const std::vector<char> before = ReadFile(File(".HDR"));
   const int64_t dat = FileSize(File(".DAT"));
-  ASSERT_EQ(2, map.List.DeleteObject(2));
+  ASSERT_EQ(2, map.DeleteObject(2));
   std::vector<char> after = ReadFile(File(".HDR"));
   ASSERT_EQ(before.size(), after.size());
   EXPECT_EQ(before[2 * 48 + 34] | FVSPR_DELETED, after[2 * 48 + 34]);
@@ -282,22 +299,22 @@ TEST_F(ObjWrite, DeletingSetsOnlyTheFlag) {
   // Without a current object nothing is deleted.
   map.List.ObjectDesc(0);
   EXPECT_EQ(0, map.List.DeleteObject());
-  EXPECT_EQ(0, map.List.DeleteObject(9));
+  EXPECT_EQ(0, map.DeleteObject(9));
 }
 
 TEST_F(ObjWrite, GraphicsAloneCanBeRewritten) {
   ASSERT_EQ(1, Line());
   const int64_t dat = FileSize(File(".DAT"));
   Bytes draw = Draw({{128, Bytes(16, 5)}});
-  ASSERT_EQ(1, map.List.UpdateObjectDraw(1, As<IMGDRAW>(draw)));
+  ASSERT_EQ(1, map.UpdateObjectDraw(1, As<IMGDRAW>(draw)));
   const IMGDRAW* stored = map.List.ObjectDrawAddr(1);
   ASSERT_NE(nullptr, stored);
   EXPECT_EQ(0, std::memcmp(stored, draw.data(), draw.size()));
   EXPECT_EQ(dat, FileSize(File(".DAT")));
   Bytes bad = draw;
   bad[0] = 0;
-  EXPECT_EQ(0, map.List.UpdateObjectDraw(1, As<IMGDRAW>(bad)));
-  EXPECT_EQ(0, map.List.UpdateObjectDraw(5, As<IMGDRAW>(draw)));
+  EXPECT_EQ(0, map.UpdateObjectDraw(1, As<IMGDRAW>(bad)));
+  EXPECT_EQ(0, map.UpdateObjectDraw(5, As<IMGDRAW>(draw)));
 }
 
 TEST_F(ObjWrite, EditModeJournalsCallsBackAndCountsEveryChange) {
@@ -317,22 +334,66 @@ TEST_F(ObjWrite, EditModeJournalsCallsBackAndCountsEveryChange) {
   EXPECT_EQ(d.Key, g_change.Key);
 
   Bytes metric = Box();
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, As<LONGMETRIC>(metric), nullptr, nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &d, As<LONGMETRIC>(metric), nullptr, nullptr));
   ExpectJournal(d.Key, 1, 4, 1 | 2, 4);
   EXPECT_EQ(counter + 2, ChangeCounter());
 
   // An update that deletes is journalled as an update, called back as a
   // deletion.
   d.Flags |= FVSPR_DELETED;
-  ASSERT_EQ(1, map.List.UpdateObjectData(1, &d, nullptr, nullptr, nullptr));
+  ASSERT_EQ(1, map.UpdateObject(1, &d, nullptr, nullptr, nullptr));
   ExpectJournal(d.Key, 1, 4, 1, 2);
   EXPECT_EQ(1, map.List.ObjectsChanged);
 
   ASSERT_EQ(2, Line());
-  ASSERT_EQ(2, map.List.DeleteObject(2));
+  ASSERT_EQ(2, map.DeleteObject(2));
   ExpectJournal(Stored(2).Key, 2, 2, 1, 2);
   EXPECT_EQ(counter + 5, ChangeCounter());
   EXPECT_EQ(5, g_changes);
+}
+
+TEST_F(ObjWrite, ObserversHearOfEveryWrittenObjectUntilTheyLeave) {
+  map.WorkMode(1);
+  ASSERT_EQ(1, map.AddObserver(Observe, &heard[0]));
+  EXPECT_EQ(0, map.AddObserver(Observe, &heard[0]));
+  FVSPR d;
+  ASSERT_EQ(1, Append(LOCAL_POLYGON, KIND_AREA, Box(), Semantics(10, 1), {}, 0, &d));
+  // Refused: a line without a metric after the first object.
+  EXPECT_EQ(0, Append(LOCAL_LINE, KIND_LINE, {}));
+  Bytes metric = Box();
+  ASSERT_EQ(1, map.UpdateObject(1, &d, As<LONGMETRIC>(metric), nullptr, nullptr));
+  ASSERT_EQ(1, map.DeleteObject(1));
+
+  const struct {
+    BYTE operation, called, parts;
+    bool deleted;
+  } expect[] = {{1, 1, 1 | 2 | 4, false}, {4, 4, 1 | 2, false}, {2, 2, 1, true}};
+  const std::vector<SHEETCHANGE>& changes = heard[0].changes;
+  ASSERT_EQ(3u, changes.size());
+  for (size_t i = 0; i < 3; ++i) {
+    const SHEETCHANGE& c = changes[i];
+    EXPECT_EQ(1, c.Sheet) << i;
+    EXPECT_EQ(1, c.Number) << i;
+    EXPECT_EQ(d.Key, c.Key) << i;
+    EXPECT_EQ(expect[i].operation, c.Operation) << i;
+    EXPECT_EQ(expect[i].called, c.CallOperation) << i;
+    EXPECT_EQ(expect[i].parts, c.Parts) << i;
+    EXPECT_EQ(1, c.Journal) << i;
+    EXPECT_EQ(expect[i].deleted, FvsprIsDeleted(&c.Desc)) << i;
+  }
+
+  ASSERT_EQ(1, map.RemoveObserver(Observe, &heard[0]));
+  EXPECT_EQ(0, map.RemoveObserver(Observe, &heard[0]));
+  ASSERT_EQ(2, Line());
+  EXPECT_EQ(3u, changes.size());
+}
+
+TEST_F(ObjWrite, AFreedMapTellsItsObserversAndForgetsThem) {
+  for (Heard& h : heard) ASSERT_EQ(1, map.AddObserver(Observe, &h));
+  map.Free();
+  EXPECT_EQ(1, heard[0].closing);
+  EXPECT_EQ(1, heard[1].closing);
+  EXPECT_EQ(0, map.ObserverCount());
 }
 
 TEST_F(ObjWrite, EditModeFailsWhenTheSheetLockIsHeld) {
@@ -356,8 +417,8 @@ TEST_F(ObjWrite, EditModeFailsWhenTheSheetLockIsHeld) {
   EXPECT_EQ(hdr, FileSize(File(".HDR")));
   EXPECT_FALSE(sheettest::FileExists(File(".SEM")));
   FVSPR d = Stored(1);
-  EXPECT_EQ(0, map.List.UpdateObjectData(1, &d, nullptr, nullptr, nullptr));
-  EXPECT_EQ(0, map.List.DeleteObject(1));
+  EXPECT_EQ(0, map.UpdateObject(1, &d, nullptr, nullptr, nullptr));
+  EXPECT_EQ(0, map.DeleteObject(1));
 
   plat::UnlockFile(other, at, 0, 256, 0);
   EXPECT_EQ(2, Line());

@@ -38,10 +38,10 @@ class Relink : public ::testing::Test {
     d.Segment = 1;
     Bytes metric = Metric(METRIC_I32, {kBox});
     Bytes semn = Semantics(9, 42);
-    ASSERT_EQ(1, map.List.AppendObjectData(&d, As<LONGMETRIC>(metric), As<SEMANTIC>(semn), nullptr));
+    ASSERT_EQ(1, map.AppendObject(&d, As<LONGMETRIC>(metric), As<SEMANTIC>(semn), nullptr));
     FVSPR line = Desc(LOCAL_LINE, 16);
     line.Segment = 1;
-    ASSERT_EQ(2, map.List.AppendObjectData(&line, As<LONGMETRIC>(metric), nullptr, nullptr));
+    ASSERT_EQ(2, map.AppendObject(&line, As<LONGMETRIC>(metric), nullptr, nullptr));
     map.CloseData();
   }
   void TearDown() override { MessageEnableSet(1); }

@@ -44,7 +44,7 @@ int AppendBarePoint(ObjectMap& m, int sheet, LONG x1, LONG y1, LONG x2, LONG y2)
   if (m.map.OpenList(sheet) != 1) return 0;
   FVSPR d = objtest::Desc(LOCAL_POINT, KIND_TOWN);
   d.X1 = x1, d.Y1 = y1, d.X2 = x2, d.Y2 = y2;
-  return m.map.List.AppendObjectData(&d, nullptr, nullptr, nullptr);
+  return m.map.AppendObject(&d, nullptr, nullptr, nullptr);
 }
 
 }  // namespace

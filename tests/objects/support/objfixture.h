@@ -114,9 +114,9 @@ class ObjectMap {
     if (map.OpenList(sheet) != 1) return 0;
     FVSPR d = objtest::Desc(local, code);
     Bytes m = metric, s = semn, g = draw;
-    const int n = map.List.AppendObjectData(&d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
-                                            s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
-                                            g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
+    const int n = map.AppendObject(&d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
+                                   s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
+                                   g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
     if (out != nullptr) *out = d;
     return n;
   }

@@ -1,0 +1,141 @@
+// The map's object writers and the change seam: the sheet writes an object
+// and hands back a change record; the map applies it (journal, change
+// callback, borders, change counter, its sheet caches) and tells its
+// observers.
+#include <algorithm>
+#include <new>
+
+#include "mapstore/map.h"
+
+int TMap::AppendObject(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
+  if (!List.CheckAppend(desc, metric, semn, draw)) return 0;
+  // A new sheet frame replaces the old one.
+  if (const int frame = List.FrameToReplace(desc)) DeleteObject(frame);
+  SHEETCHANGE change;
+  const int number = List.AppendChecked(desc, metric, semn, draw, &change);
+  ApplyChange(List, change);
+  return number;
+}
+
+int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
+  const int located = List.LocateUpdate(n, desc, metric, semn, draw);
+  if (located == TMapList::UPDATE_APPENDS) return AppendObject(desc, metric, semn, draw);
+  if (located == 0) return 0;
+  SHEETCHANGE change;
+  const int result = List.RewriteObject(located, desc, metric, semn, draw, &change);
+  ApplyChange(List, change);
+  return result;
+}
+
+int TMap::DeleteObject(int n) {
+  if (List.ObjectDesc(n) == nullptr) return 0;
+  SHEETCHANGE change;
+  const int result = List.DeleteCurrent(&change);
+  ApplyChange(List, change);
+  return result;
+}
+
+int TMap::UpdateObjectDraw(int n, IMGDRAW* draw) {
+  SHEETCHANGE change;
+  const int result = List.RewriteDraw(n, draw, &change);
+  ApplyChange(List, change);
+  return result;
+}
+
+int TMap::CloseList(int mode) {
+  if (mode != 0 && List.PlaceholderDue()) {
+    FVSPR placeholder = TMapList::PlaceholderDesc();
+    AppendObject(&placeholder, nullptr, nullptr, nullptr);
+  }
+  return List.Close(mode);
+}
+
+void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
+  if (change.Counter == CHANGECOUNT_BEFORE) UpdateMode();
+  if (change.CornersGrew) {
+    UpdateListBorder(1, change.EditMode);
+    UpdateListGeoBorder(1);
+  }
+  // The current sheet's cache must not keep the old descriptor of an
+  // object written through another sheet object.
+  if (change.Number != 0 && &list != &List && List.Number() == change.Sheet)
+    List.HeadBuffer.UpdateRecord(change.Number, &change.Desc);
+  if (change.Journal) {
+    ACTIONRECORD record;
+    record.Key = change.Key;
+    record.Number = DWORD(change.Number);
+    record.Backup = change.Backup;
+    record.Operation = change.Operation;
+    record.Parts = change.Parts;
+    record.List = static_cast<SHORT>(change.Sheet);
+    logPutRecord(&Log, &record);
+    if (ChangeCall != nullptr) {
+      MAPCHANGERECORD call;
+      call.MapTag = MapTag;
+      call.Sheet = static_cast<WORD>(change.Sheet);
+      call.Operation = change.CallOperation;
+      call.Parts = change.Parts;
+      call.Key = change.Key;
+      call.Number = DWORD(change.Number);
+      ChangeCall(ChangeParameter, reinterpret_cast<intptr_t>(&call));
+    }
+  }
+  if (change.Counter == CHANGECOUNT_AFTER) UpdateMode();
+  if (change.FrameAppended) {
+    // The sheet's extent in plane metres takes in the frame.
+    list.TakeInFrame(change.Desc, Factor, X0, Y0);
+    CreateMapBorder();
+  }
+  if (change.Number != 0) Notify(MAPNOTICE_CHANGE, &change);
+}
+
+// ---------------------------------------------------------------------------
+// Observers
+
+int TMap::AddObserver(MAPOBSERVERCALL call, void* context) {
+  if (call == nullptr) return 0;
+  for (const OBSERVER& o : Observers)
+    if (o.Call == call && o.Context == context) return 0;
+  try {
+    Observers.push_back(OBSERVER{call, context});
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
+int TMap::RemoveObserver(MAPOBSERVERCALL call, void* context) {
+  for (auto o = Observers.begin(); o != Observers.end(); ++o) {
+    if (call == nullptr || o->Call != call || o->Context != context) continue;
+    // A notice under way walks the list by index: the entry is cleared
+    // now and dropped after the notice.
+    if (Notifying > 0) {
+      o->Call = nullptr;
+      ObserversRemoved = 1;
+    } else {
+      Observers.erase(o);
+    }
+    return 1;
+  }
+  return 0;
+}
+
+int TMap::ObserverCount() const {
+  return int(std::count_if(Observers.begin(), Observers.end(),
+                           [](const OBSERVER& o) { return o.Call != nullptr; }));
+}
+
+void TMap::Notify(int notice, const SHEETCHANGE* change) {
+  if (Observers.empty()) return;
+  ++Notifying;
+  // By index and by copy: an observer may register another one (the list
+  // may move) or unregister itself.
+  for (size_t i = 0; i < Observers.size(); ++i) {
+    const OBSERVER o = Observers[i];
+    if (o.Call != nullptr) o.Call(o.Context, this, notice, change);
+  }
+  if (--Notifying == 0 && ObserversRemoved) {
+    std::erase_if(Observers, [](const OBSERVER& o) { return o.Call == nullptr; });
+    ObserversRemoved = 0;
+  }
+}
