@@ -2,16 +2,6 @@
 
 #include <cstring>
 
-namespace {
-SELECTDETACH g_detach = nullptr;
-}
-
-SELECTDETACH slSetDetach(SELECTDETACH detach) {
-  SELECTDETACH previous = g_detach;
-  g_detach = detach;
-  return previous;
-}
-
 void slInit(SELECTLIST* list, void* map) {
   if (!list) return;
   std::memset(list->Slots, 0, sizeof(list->Slots));
@@ -21,11 +11,7 @@ void slInit(SELECTLIST* list, void* map) {
 
 void slFree(SELECTLIST* list) {
   if (!list) return;
-  if (list->Count >= 1) {
-    for (int i = 1; i < SELECTLIST_SLOTS; ++i) {
-      if (list->Slots[i] && g_detach) g_detach(list->Slots[i]);
-      list->Slots[i] = nullptr;
-    }
-  }
+  if (list->Count >= 1)
+    for (int i = 1; i < SELECTLIST_SLOTS; ++i) list->Slots[i] = nullptr;
   list->Count = 0;
 }

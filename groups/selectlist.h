@@ -1,8 +1,11 @@
-// The register of the select contexts made on a map. A map owns one; when
-// the map is freed every registered context is detached from it (the
-// contexts themselves belong to the host). Contexts are created and
-// registered by the selection layer, which also installs the operation that
-// detaches one.
+// The register of the select contexts made on a map. A map owns one; the
+// contexts themselves belong to the host. Contexts are created and
+// registered by the selection layer.
+//
+// Detaching goes through the map, not through this register: a context
+// registered here also registers with its map as an observer
+// (TMap::AddObserver) and drops the map on the map's closing notice, which
+// the map sends when it is freed, before it frees this register.
 #pragma once
 
 #include "platform/win_types.h"
@@ -19,10 +22,6 @@ struct SELECTLIST {
 
 // Count 0, every slot free, the map kept.
 void slInit(SELECTLIST* list, void* map);
-// Detaches every registered context from the map and empties the list.
+// Empties the register (the contexts have dropped the map on its closing
+// notice already).
 void slFree(SELECTLIST* list);
-
-// The operation that detaches one context from its map; installed by the
-// selection layer. Returns the previous one.
-typedef void (*SELECTDETACH)(TMapSelect* select);
-SELECTDETACH slSetDetach(SELECTDETACH detach);
