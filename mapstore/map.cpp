@@ -440,7 +440,13 @@ int TMap::Save(int force) {
     Passport.KeyTableLength = table.Head.Length;
   }
   if (!WritePassport()) return 0;
-  if (haveTable) table.Write();
+  // A key table that did not go out is rebuilt from the classifier when the
+  // map is next opened; the save is still not whole, and says so.
+  if (haveTable && !table.Write()) {
+    Error = MAPERR_WRITE;
+    MapError.SetError(MAPERR_WRITE);
+    return 0;
+  }
   PassportChanged = 0;
   List.RecordChanged = 0;
   Error = 0;

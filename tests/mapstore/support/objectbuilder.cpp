@@ -153,21 +153,28 @@ bool WriteClassifier(const std::string& path,
   return rsc.Save(1) == 1;
 }
 
+LISTREGISTER SquareSheet(const char* name, double x, double y, double size) {
+  TListRegister sheet;
+  LISTREGISTER r = sheet.Register;
+  std::strcpy(r.FileName, name);
+  std::strcpy(r.Nomenclature, name);
+  r.XSouthWest = x, r.YSouthWest = y;
+  r.XNorthWest = x + size, r.YNorthWest = y;
+  r.XNorthEast = x + size, r.YNorthEast = y + size;
+  r.XSouthEast = x, r.YSouthEast = y + size;
+  return r;
+}
+
 bool CreateMapFile(const std::string& path, const std::string& rsc, bool userMap) {
   MAPREGISTEREX reg;
   ClearMapRegisterEx(&reg);
   std::strcpy(reg.Name, "Objects");
   reg.Scale = 100000;
   reg.IsRealPlace = userMap ? 1 : 0;
-  TListRegister sheet;
-  LISTREGISTER& r = sheet.Register;
-  std::strcpy(r.FileName, "S1");
-  std::strcpy(r.Nomenclature, "S1");
-  if (!userMap) {
-    r.XSouthWest = 6000000, r.YSouthWest = 7400000;
-    r.XNorthWest = 6010000, r.YNorthWest = 7400000;
-    r.XNorthEast = 6010000, r.YNorthEast = 7410000;
-    r.XSouthEast = 6000000, r.YSouthEast = 7410000;
+  LISTREGISTER r = userMap ? TListRegister().Register : SquareSheet("S1", 6000000, 7400000);
+  if (userMap) {
+    std::strcpy(r.FileName, "S1");
+    std::strcpy(r.Nomenclature, "S1");
   }
   TMap map;
   if (!map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r)) return false;

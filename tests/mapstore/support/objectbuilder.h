@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "mapstore/mapregister.h"
 #include "mapstore/sheetfile.h"
 
 namespace objtest {
@@ -38,6 +39,9 @@ FVSPR Desc(int local, uint16_t code = 100);
 // {excode, local type}, numbered from 16 in that order. False on failure.
 bool WriteClassifier(const std::string& path,
                      const std::vector<std::pair<uint32_t, int>>& kinds);
+// The register of a square sheet named `name` (its nomenclature and the
+// base name of its files) with the south-west corner (x north, y east).
+LISTREGISTER SquareSheet(const char* name, double x, double y, double size = 10000);
 // Creates the map `path` on the classifier `rsc` with one sheet (files
 // "S1.*"), scale 100,000, and closes it again. False on failure.
 bool CreateMapFile(const std::string& path, const std::string& rsc, bool userMap = false);

@@ -67,17 +67,7 @@ inline bool WriteObjectClassifier(const std::string& path) {
 
 namespace detail {
 
-inline LISTREGISTER SheetTwo() {
-  TListRegister sheet;
-  LISTREGISTER r = sheet.Register;
-  std::strcpy(r.FileName, "S2");
-  std::strcpy(r.Nomenclature, "S2");
-  r.XSouthWest = 6010000, r.YSouthWest = 7400000;
-  r.XNorthWest = 6020000, r.YNorthWest = 7400000;
-  r.XNorthEast = 6020000, r.YNorthEast = 7410000;
-  r.XSouthEast = 6010000, r.YSouthEast = 7410000;
-  return r;
-}
+inline LISTREGISTER SheetTwo() { return objtest::SquareSheet("S2", 6010000, 7400000); }
 
 }  // namespace detail
 

@@ -1,0 +1,193 @@
+// Saves of a map with each of their file operations failing in turn: an
+// object appended in edit mode and the passport with a grown sheet table.
+// After every failure the map reopens, nothing committed before is lost,
+// the change is there whole or was reported as failed, and the map takes
+// the next change.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "common/messages.h"
+#include "mapstore/keytable.h"
+#include "mapstore/map.h"
+#include "platform/file.h"
+#include "support/fault_sweep.h"
+#include "support/mapbuilder.h"
+#include "support/objectbuilder.h"
+
+using namespace objtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file below a folder by its name in the folder, and back.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    files[fs::relative(e.path(), folder).string()] = s.str();
+  }
+  return files;
+}
+
+void Restore(const std::string& folder, const std::map<std::string, std::string>& files) {
+  for (const auto& e : fs::directory_iterator(folder)) fs::remove_all(e.path());
+  for (const auto& [name, bytes] : files) {
+    fs::path p = fs::path(folder) / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+  }
+}
+
+const Points kBox = {{100, 300}, {200, 300}, {200, 500}, {100, 500}, {100, 300}};
+
+// The metric, semantics and graphics of object `i` (all different).
+struct Records {
+  Bytes metric, semn, draw;
+};
+Records ObjectRecords(int i) {
+  Points box = kBox;
+  for (auto& p : box) p.first += 10 * i, p.second += 7 * i;
+  Bytes line(8, 0);
+  line[0] = char(i);
+  return {Metric(METRIC_I32, {box}), Semantics(uint16_t(4 + i), 1000 + i),
+          Draw({{128, line}})};
+}
+
+int AppendRecords(TMap& map, int i) {
+  Records r = ObjectRecords(i);
+  FVSPR d = Desc(LOCAL_LINE, 16);
+  return map.AppendObject(&d, As<LONGMETRIC>(r.metric), As<SEMANTIC>(r.semn), As<IMGDRAW>(r.draw));
+}
+
+// Object n of the open sheet holds the records of object `i`.
+void ExpectObject(TMap& map, int n, int i, const mctest::SweepRun& run) {
+  const Records r = ObjectRecords(i);
+  const LONGMETRIC* metric = map.List.ObjectDataAddr(n);
+  ASSERT_NE(nullptr, metric) << run << " object " << n;
+  ASSERT_EQ(r.metric.size(), metric->Length) << run << " object " << n;
+  EXPECT_EQ(0, std::memcmp(metric, r.metric.data(), r.metric.size())) << run << " object " << n;
+  const SEMANTIC* semn = map.List.ObjectSemnAddr(n);
+  ASSERT_NE(nullptr, semn) << run << " object " << n;
+  EXPECT_EQ(0, std::memcmp(semn, r.semn.data(), r.semn.size())) << run << " object " << n;
+  const IMGDRAW* draw = map.List.ObjectDrawAddr(n);
+  ASSERT_NE(nullptr, draw) << run << " object " << n;
+  EXPECT_EQ(0, std::memcmp(draw, r.draw.data(), r.draw.size())) << run << " object " << n;
+}
+
+class MapFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    messages_ = MessageEnableSet(0);
+    ASSERT_TRUE(WriteClassifier(dir / "map.rsc", {{5550, LOCAL_LINE}}));
+    ASSERT_TRUE(CreateMapFile(Path(), dir / "map.rsc"));
+    TMap map;
+    Open(map);
+    ASSERT_EQ(1, AppendRecords(map, 1));
+    ASSERT_EQ(2, AppendRecords(map, 2));
+    ASSERT_EQ(1, map.Save(1));
+    map.CloseData();
+    files_ = Snapshot(dir.path());
+  }
+  void TearDown() override { MessageEnableSet(messages_); }
+
+  std::string Path() const { return dir / "map.map"; }
+  void Open(TMap& map) {
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0)) << map.MapError.Error();
+    ASSERT_EQ(1, map.OpenList(1));
+  }
+  void Reset(TMap& map) {
+    map.CloseData();
+    Restore(dir.path(), files_);
+    Open(map);
+  }
+
+  mctest::MapScratch dir{MC_TEST_TMP};
+  std::map<std::string, std::string> files_;
+  int messages_ = 1;
+};
+
+TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
+  TMap map;
+  int number = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    Reset(map);
+    ASSERT_EQ(1, map.WorkMode(1));
+  };
+  const int runs = sweep.Run([&] { number = AppendRecords(map, 3); },
+                             [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(number > 0 || run.faulted) << run;
+    map.CloseData();
+    TMap again;
+    Open(again);
+    const int count = again.List.Count();
+    EXPECT_EQ(number > 0 ? 3 : 2, count) << run;
+    ExpectObject(again, 1, 1, run);
+    ExpectObject(again, 2, 2, run);
+    if (number > 0) ExpectObject(again, 3, 3, run);
+    // The map takes the next object, in edit mode too.
+    again.WorkMode(1);
+    const int next = AppendRecords(again, 4);
+    EXPECT_EQ(count + 1, next) << run;
+    if (next > 0) ExpectObject(again, next, 4, run);
+    again.CloseData();
+  });
+  EXPECT_GT(runs, 10);
+}
+
+TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
+  LISTREGISTER s2 = SquareSheet("S2", 6010000, 7400000);
+
+  TMap map;
+  int saved = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    Reset(map);
+    ASSERT_EQ(1, map.CreateList(&s2, 0));
+  };
+  const int runs = sweep.Run([&] { saved = map.Save(0); }, [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(saved || run.faulted) << run;
+    // A save that says it succeeded wrote the key table the passport names.
+    if (saved) {
+      const std::string file = dir.Read("map.map");
+      const uint32_t at = mctest::Get32(file, 816);
+      ASSERT_LT(at + 4u, file.size()) << run;
+      EXPECT_EQ(uint32_t(KEYTABLE_MARKER), mctest::Get32(file, at)) << run;
+    }
+    // What the file holds now, read by a second user of the map.
+    {
+      TMap other;
+      ASSERT_EQ(1, other.OpenData(Path().c_str(), 0)) << run << " " << other.MapError.Error();
+      if (saved) {
+        EXPECT_EQ(2, other.Count()) << run;
+      }
+      ASSERT_EQ(1, other.OpenList(1)) << run;
+      ExpectObject(other, 1, 1, run);
+      ExpectObject(other, 2, 2, run);
+      if (other.Count() == 2) {
+        EXPECT_STREQ("S2", other.Nomenclature(2)) << run;
+        EXPECT_EQ(1, other.OpenList(2)) << run;
+      }
+    }
+    // Closing saves what the failed save did not.
+    map.CloseData();
+    TMap again;
+    Open(again);
+    EXPECT_EQ(2, again.Count()) << run;
+    ExpectObject(again, 1, 1, run);
+    ExpectObject(again, 2, 2, run);
+  });
+  EXPECT_GT(runs, 3);
+}
+
+}  // namespace
