@@ -47,13 +47,13 @@ void FailAllocation(int n, bool persist) {
 }
 
 void FailWrite(int n, WriteFault kind, bool persist, int bytes) {
-  VfsFaultSpec spec;
-  spec.how = kind == WriteFault::Short      ? VfsFault::Short
+  VfsFaultSpec mode;
+  mode.how = kind == WriteFault::Short      ? VfsFault::Short
              : kind == WriteFault::DiskFull ? VfsFault::DiskFull
                                             : VfsFault::Error;
-  spec.persist = persist;
-  spec.bytes = bytes;
-  Installed().Fail(VfsOp::Write, n, spec);
+  mode.persist = persist;
+  mode.bytes = bytes;
+  Installed().Fail(VfsOp::Write, n, mode);
 }
 
 void Reset() {

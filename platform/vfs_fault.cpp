@@ -24,11 +24,11 @@ FaultVfs::FaultVfs(Vfs* inner) : Vfs(true), inner_(inner ? inner : &CurrentVfs()
 
 void FaultVfs::SetInner(Vfs* inner) { inner_ = inner && inner != this ? inner : &SystemVfs(); }
 
-void FaultVfs::Fail(VfsOp op, int n, const VfsFaultSpec& spec) {
+void FaultVfs::Fail(VfsOp op, int n, const VfsFaultSpec& mode) {
   std::lock_guard<std::mutex> guard(lock_);
   const int k = static_cast<int>(op);
   triggers_[k].target = n > 0 ? counts_[k] + n : 0;
-  triggers_[k].spec = spec;
+  triggers_[k].mode = mode;
 }
 
 void FaultVfs::Disarm() {
@@ -59,15 +59,15 @@ FaultVfs::Hit FaultVfs::LastHit() const {
   return last_;
 }
 
-bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
+bool FaultVfs::Take(VfsOp op, VfsFaultSpec* mode) {
   std::lock_guard<std::mutex> guard(lock_);
   const int kinds[2] = {static_cast<int>(op), kVfsOpKinds};
   for (int k : kinds) ++counts_[k];
   for (int k : kinds) {
     const Trigger& t = triggers_[k];
     if (t.target <= 0) continue;
-    if (counts_[k] == t.target || (t.spec.persist && counts_[k] > t.target)) {
-      *spec = t.spec;
+    if (counts_[k] == t.target || (t.mode.persist && counts_[k] > t.target)) {
+      *mode = t.mode;
       ++fired_;
       last_.kind = op;
       last_.number = counts_[kVfsOpKinds];
@@ -78,9 +78,9 @@ bool FaultVfs::Take(VfsOp op, VfsFaultSpec* spec) {
   return false;
 }
 
-DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& spec) {
-  if (spec.how == VfsFault::DiskFull || spec.how == VfsFault::ShortDiskFull) return ERROR_DISK_FULL;
-  if (spec.error != ERROR_SUCCESS) return spec.error;
+DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& mode) {
+  if (mode.how == VfsFault::DiskFull || mode.how == VfsFault::ShortDiskFull) return ERROR_DISK_FULL;
+  if (mode.error != ERROR_SUCCESS) return mode.error;
   switch (op) {
     case VfsOp::Read:
       return ERROR_READ_FAULT;
@@ -97,26 +97,26 @@ DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& spec) {
 
 DWORD FaultVfs::Open(const std::string& path, const VfsOpenMode& mode,
                      std::unique_ptr<VfsFile>* file, bool* existed) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Open, &spec)) return ErrorOf(VfsOp::Open, spec);
+  VfsFaultSpec armed;
+  if (Take(VfsOp::Open, &armed)) return ErrorOf(VfsOp::Open, armed);
   return inner_->Open(path, mode, file, existed);
 }
 
 DWORD FaultVfs::Delete(const std::string& path) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Delete, &spec)) return ErrorOf(VfsOp::Delete, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Delete, &mode)) return ErrorOf(VfsOp::Delete, mode);
   return inner_->Delete(path);
 }
 
 DWORD FaultVfs::Rename(const std::string& from, const std::string& to) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Rename, &spec)) return ErrorOf(VfsOp::Rename, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Rename, &mode)) return ErrorOf(VfsOp::Rename, mode);
   return inner_->Rename(from, to);
 }
 
 DWORD FaultVfs::Replace(const std::string& path, const std::string& replacement) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Rename, &spec)) return ErrorOf(VfsOp::Rename, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Rename, &mode)) return ErrorOf(VfsOp::Rename, mode);
   return inner_->Replace(path, replacement);
 }
 
@@ -135,40 +135,40 @@ DWORD FaultVfs::FreeSpace(const std::string& path, VfsSpace* space) {
 }
 
 DWORD FaultVfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) {
-  VfsFaultSpec spec;
-  if (!Take(VfsOp::Read, &spec)) return file.Read(offset, buffer, size, done);
+  VfsFaultSpec mode;
+  if (!Take(VfsOp::Read, &mode)) return file.Read(offset, buffer, size, done);
   *done = 0;
-  if (spec.how == VfsFault::Short)
-    return file.Read(offset, buffer, ShortPart(size, spec.bytes), done);
-  return ErrorOf(VfsOp::Read, spec);
+  if (mode.how == VfsFault::Short)
+    return file.Read(offset, buffer, ShortPart(size, mode.bytes), done);
+  return ErrorOf(VfsOp::Read, mode);
 }
 
 DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) {
-  VfsFaultSpec spec;
-  if (!Take(VfsOp::Write, &spec)) return file.Write(offset, buffer, size, done);
+  VfsFaultSpec mode;
+  if (!Take(VfsOp::Write, &mode)) return file.Write(offset, buffer, size, done);
   *done = 0;
-  if (spec.how == VfsFault::Short || spec.how == VfsFault::ShortDiskFull) {
-    DWORD e = file.Write(offset, buffer, ShortPart(size, spec.bytes), done);
-    if (e != ERROR_SUCCESS || spec.how == VfsFault::Short) return e;
+  if (mode.how == VfsFault::Short || mode.how == VfsFault::ShortDiskFull) {
+    DWORD e = file.Write(offset, buffer, ShortPart(size, mode.bytes), done);
+    if (e != ERROR_SUCCESS || mode.how == VfsFault::Short) return e;
   }
-  return ErrorOf(VfsOp::Write, spec);
+  return ErrorOf(VfsOp::Write, mode);
 }
 
 DWORD FaultVfs::Truncate(VfsFile& file, uint64_t size) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Truncate, &spec)) return ErrorOf(VfsOp::Truncate, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Truncate, &mode)) return ErrorOf(VfsOp::Truncate, mode);
   return file.Truncate(size);
 }
 
 DWORD FaultVfs::Sync(VfsFile& file) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Sync, &spec)) return ErrorOf(VfsOp::Sync, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Sync, &mode)) return ErrorOf(VfsOp::Sync, mode);
   return file.Sync();
 }
 
 DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
-  VfsFaultSpec spec;
-  if (Take(VfsOp::Lock, &spec)) return ErrorOf(VfsOp::Lock, spec);
+  VfsFaultSpec mode;
+  if (Take(VfsOp::Lock, &mode)) return ErrorOf(VfsOp::Lock, mode);
   return file.Lock(offset, length);
 }
 

@@ -61,9 +61,9 @@ class FaultVfs final : public Vfs {
   void SetInner(Vfs* inner);
 
   // The nth operation of kind `op` from now (VfsOp::Any: of any kind)
-  // misbehaves as `spec` says; n <= 0 disarms the fault of that kind. A
+  // misbehaves as `mode` says; n <= 0 disarms the fault of that kind. A
   // fault of each kind and one over all kinds may be armed at once.
-  void Fail(VfsOp op, int n, const VfsFaultSpec& spec = VfsFaultSpec());
+  void Fail(VfsOp op, int n, const VfsFaultSpec& mode = VfsFaultSpec());
   // Disarms every fault; the counts go on.
   void Disarm();
   // Disarms every fault and zeros the counts.
@@ -102,13 +102,13 @@ class FaultVfs final : public Vfs {
  private:
   struct Trigger {
     int target = 0;  // count at which the fault fires; 0: disarmed
-    VfsFaultSpec spec;
+    VfsFaultSpec mode;
   };
-  // Counts an operation of kind `op`; true (and `*spec` set) when a fault
+  // Counts an operation of kind `op`; true (and `*mode` set) when a fault
   // hits it.
-  bool Take(VfsOp op, VfsFaultSpec* spec);
+  bool Take(VfsOp op, VfsFaultSpec* mode);
   // The code of a fault that makes the operation fail.
-  static DWORD ErrorOf(VfsOp op, const VfsFaultSpec& spec);
+  static DWORD ErrorOf(VfsOp op, const VfsFaultSpec& mode);
 
   Vfs* inner_;
   mutable std::mutex lock_;

@@ -122,11 +122,11 @@ TEST_F(FaultLayerTest, ShortAndFullWritesAndPersistentFaults) {
   for (const Case& c : cases) {
     ASSERT_TRUE(memory.AddFile("/d/w", ""));
     HANDLE h = plat::CreateFileA("/d/w", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    plat::VfsFaultSpec spec;
-    spec.how = c.how;
-    spec.bytes = c.bytes;
-    spec.error = c.error;
-    faults.Fail(VfsOp::Write, 1, spec);
+    plat::VfsFaultSpec mode;
+    mode.how = c.how;
+    mode.bytes = c.bytes;
+    mode.error = c.error;
+    faults.Fail(VfsOp::Write, 1, mode);
     DWORD done = 99;
     plat::SetLastError(0);
     EXPECT_EQ(plat::WriteAt(h, 0, "abcdefgh", 8, &done), c.ok) << c.bytes;
