@@ -6,6 +6,7 @@
 #include "common/filekind.h"
 #include "common/libload.h"
 #include "common/maperror.h"
+#include "devices/fontreg.h"
 
 MAPAPI int WINAPI mapGetTheTime(char* buffer, int size) { return MapTimeText(buffer, size); }
 
@@ -39,14 +40,24 @@ MAPAPI int WINAPI mapGetMapFontCharSet(HMAP, int index) { return GetMapFontCharS
 
 MAPAPI int WINAPI mapGetMapFontIndex(HMAP, const char* name) { return FindMapFontIndex(name); }
 
+MAPAPI const char* WINAPI GetMapFont(HMAP, int index) { return GetMapFontName(index); }
+
+MAPAPI int WINAPI GetMapFontIndex(HMAP, const char* name) { return FindMapFontIndex(name); }
+
+// The map fonts are the library's own: they are not changed by name.
+MAPAPI int WINAPI SetMapFont(HMAP, int, const char*) { return 0; }
 MAPAPI int WINAPI mapSetMapFont(HMAP, int, const char*) { return 0; }
 MAPAPI int WINAPI mapSetMapFontName(HMAP, int, const char*) { return 0; }
 MAPAPI int WINAPI mapSetMapFontCharSet(HMAP, int, int) { return 0; }
 
-MAPAPI const char* WINAPI mapGetDialogStringFont() { return GetDialogStringFont(); }
-MAPAPI const char* WINAPI mapGetDialogTableFont() { return GetDialogTableFont(); }
-MAPAPI void WINAPI mapSetDialogStringFont(const char* name) { SetDialogStringFont(name); }
-MAPAPI void WINAPI mapSetDialogTableFont(const char* name) { SetDialogTableFont(name); }
+MAPAPI const char* WINAPI mapGetDialogStringFont() { return DialogStringFont(); }
+MAPAPI const char* WINAPI mapGetDialogTableFont() { return DialogTableFont(); }
+MAPAPI void WINAPI mapSetDialogStringFont(const char* name) { SetDialogStringFontName(name); }
+MAPAPI void WINAPI mapSetDialogTableFont(const char* name) { SetDialogTableFontName(name); }
+MAPAPI const char* WINAPI GetDialogStringFont() { return DialogStringFont(); }
+MAPAPI const char* WINAPI GetDialogTableFont() { return DialogTableFont(); }
+MAPAPI void WINAPI SetDialogStringFont(const char* name) { SetDialogStringFontName(name); }
+MAPAPI void WINAPI SetDialogTableFont(const char* name) { SetDialogTableFontName(name); }
 MAPAPI int WINAPI mapGetDialogStringFontSize() { return DialogStringFontSize(); }
 MAPAPI int WINAPI mapGetDialogTableFontSize() { return DialogTableFontSize(); }
 MAPAPI int WINAPI mapSetDialogStringFontSize(int size) { return SetDialogStringFontSize(size); }

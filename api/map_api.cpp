@@ -1,7 +1,12 @@
 // The map object's functions for a host.
 #include "api/map_api.h"
 
+#include "groups/mapgroups.h"
 #include "mapstore/map.h"
+
+MAPAPI int WINAPI SetGroupObjectsAccess(int access) { return GroupAccessSet(access); }
+
+MAPAPI int WINAPI GetGroupObjectsAccess() { return GroupAccessGet(); }
 
 MAPAPI int WINAPI mapGetLogAccess(HMAP map, HSITE site) {
   TMap* found = FindLiveMap(map, site);

@@ -1,14 +1,25 @@
 // Errors, messages, the host message window and library settings.
+#include "api/messages_api.h"
+
 #include "common/language.h"
 #include "common/messages.h"
-#include "api/mapapi.h"
 #include "platform/ui.h"
 
-MAPAPI int WINAPI mapErrorMessage(int code, const char* name) { return ErrorMessage(code, name); }
+MAPAPI int WINAPI ErrorMessageEx(HWND owner, int code, const char* name) {
+  return ShowErrorMessageEx(owner, code, name);
+}
+
+MAPAPI int WINAPI ErrorMessage(int code, const char* name) { return ShowErrorMessage(code, name); }
+
+MAPAPI int WINAPI mapErrorMessage(int code, const char* name) {
+  return ShowErrorMessage(code, name);
+}
 
 MAPAPI int WINAPI mapMessageEnable(int enable) { return MessageEnableSet(enable); }
 
 MAPAPI int WINAPI mapIsMessageEnable() { return MessageEnableGet(); }
+
+MAPAPI int WINAPI IsMessageEnable() { return MessageEnableGet(); }
 
 MAPAPI HWND WINAPI mapSetHandleForMessage(HWND window) { return MessageWindowSet(window); }
 
@@ -17,6 +28,10 @@ MAPAPI HWND WINAPI mapGetHandleForMessage() { return MessageWindowGet(); }
 MAPAPI int WINAPI mapMessageBox(HWND owner, const char* text, const char* caption, unsigned flags) {
   return plat::MessageBoxA(owner, text, caption, flags);
 }
+
+MAPAPI void WINAPI SetMapAccessLanguage(int language) { LanguageSet(language); }
+
+MAPAPI int WINAPI GetMapAccessLanguage() { return LanguageGet(); }
 
 MAPAPI int WINAPI mapSetPathShell(const char* fileName) { return PathShellSet(fileName); }
 

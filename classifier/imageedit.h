@@ -15,6 +15,7 @@
 // never reads or writes outside the buffer.
 #pragma once
 
+#include "api/types/signimage.h"
 #include "geodesy/points.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -25,40 +26,6 @@ struct LONGPOINT {
   LONG Y;
 };
 static_assert(sizeof(LONGPOINT) == 8);
-
-struct IMGVECTOREX {
-  DWORD Length;      // total length (56 without subjects)
-  LONG AnchorY;
-  LONG AnchorX;
-  DWORD Base;
-  LONG ScaleY[3];    // measured from, measured to, drawn size
-  LONG ScaleX[3];
-  DWORD Flags;       // bit 0 goes to the size's flags
-  DWORD Reserve;
-  LONG Border;       // largest scaled distance from the anchor to the frame
-  DWORD Count;       // subjects
-};
-static_assert(sizeof(IMGVECTOREX) == 56);
-
-// Head of a subject; the parameters follow, then the point count and the
-// points.
-struct IMGVECTSUBJECT {
-  BYTE Kind;
-  BYTE Attribute;
-  WORD Length;       // parameter bytes
-};
-static_assert(sizeof(IMGVECTSUBJECT) == 4);
-
-struct IMAGESIZE {
-  LONG Function;
-  LONG Base;
-  LONG Left;         // offset of the anchor from the left edge
-  LONG Top;          // offset of the anchor from the top edge
-  LONG Width;
-  LONG Height;
-  LONG Flags;
-};
-static_assert(sizeof(IMAGESIZE) == 28);
 
 struct IMAGEFRAME {
   DOUBLEPOINT Point[4];

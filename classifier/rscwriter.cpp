@@ -446,13 +446,13 @@ int rscWriteRsc(TRSCDATA* d) {
   DWORD size = 0;
   BYTE* data = rscLayoutRsc(d, &size);
   if (!data) {
-    ErrorMessage(MAPERR_MEMORY, d->Path);
+    ShowErrorMessage(MAPERR_MEMORY, d->Path);
     return 0;
   }
   const int error = WriteImage(d->File, data, size);
   plat::FreePages(data);
   if (error) {
-    ErrorMessage(error, d->Path);
+    ShowErrorMessage(error, d->Path);
     if (plat::GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES) RestoreBackup(d->File, backup);
     return 0;
   }

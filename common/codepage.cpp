@@ -4,11 +4,11 @@
 
 namespace {
 
-// 1251 to 866 (Win2Dos, Ansi2Dos); signs 866 lacks become '?' or look-alikes.
-// 866 to 1251 (Text2Win); box-drawing characters become '-', '+', '|'-like signs.
+// 1251 to 866 (cpWin2Dos, cpAnsi2Dos); signs 866 lacks become '?' or look-alikes.
+// 866 to 1251 (cpText2Win); box-drawing characters become '-', '+', '|'-like signs.
 // 866 to 1251 with the Latin letters A B C E H K M P T X a c e o p x y taken
-// as the Cyrillic letters they look like (Dos2Win).
-// KOI-8 to 1251 (Koi82Win).
+// as the Cyrillic letters they look like (cpDos2Win).
+// KOI-8 to 1251 (cpKoi82Win).
 //
 // The upper halves (bytes 128..255) of the tables; bytes below 128 stay as
 // they are except in the look-alike table.
@@ -93,12 +93,12 @@ char* Convert(char* text, int length, const Table& table, bool onlyWithHigh) {
 
 }  // namespace
 
-MAPAPI char* WINAPI Win2Dos(char* text, int length) { return Convert(text, length, kWin2Dos, true); }
+char* cpWin2Dos(char* text, int length) { return Convert(text, length, kWin2Dos, true); }
 
-MAPAPI char* WINAPI Ansi2Dos(char* text, int length) { return Convert(text, length, kWin2Dos, true); }
+char* cpAnsi2Dos(char* text, int length) { return Convert(text, length, kWin2Dos, true); }
 
-MAPAPI char* WINAPI Dos2Win(char* text, int length) { return Convert(text, length, kDos2Win, true); }
+char* cpDos2Win(char* text, int length) { return Convert(text, length, kDos2Win, true); }
 
-MAPAPI char* WINAPI Text2Win(char* text, int length) { return Convert(text, length, kText2Win, false); }
+char* cpText2Win(char* text, int length) { return Convert(text, length, kText2Win, false); }
 
-MAPAPI char* WINAPI Koi82Win(char* text, int length) { return Convert(text, length, kKoi82Win, false); }
+char* cpKoi82Win(char* text, int length) { return Convert(text, length, kKoi82Win, false); }

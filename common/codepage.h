@@ -8,19 +8,17 @@
 // except that characters the target page lacks become look-alikes.
 #pragma once
 
-#include "platform/export.h"
-
 // 1251 to 866; only when the text holds a byte above 127.
-MAPAPI char* WINAPI Win2Dos(char* text, int length);
-// The same conversion as Win2Dos.
-MAPAPI char* WINAPI Ansi2Dos(char* text, int length);
+char* cpWin2Dos(char* text, int length);
+// The same conversion as cpWin2Dos.
+char* cpAnsi2Dos(char* text, int length);
 // 866 to 1251, and the Latin letters that look like Cyrillic ones become
 // Cyrillic; only when the text holds a byte above 127.
-MAPAPI char* WINAPI Dos2Win(char* text, int length);
+char* cpDos2Win(char* text, int length);
 // 866 to 1251, always; bytes below 128 stay as they are.
-MAPAPI char* WINAPI Text2Win(char* text, int length);
+char* cpText2Win(char* text, int length);
 // KOI-8 to 1251, always.
-MAPAPI char* WINAPI Koi82Win(char* text, int length);
+char* cpKoi82Win(char* text, int length);
 
 // A code-page-1251 byte folded for comparisons without case: the Latin
 // letters a-z and the Cyrillic letters 0xE0-0xFF become their capitals

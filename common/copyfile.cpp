@@ -72,7 +72,7 @@ int TPrepareFile::Open(const char* name, int access, int share) {
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
                      : INVALID_HANDLE_VALUE;
   if (!IsOpenHandle(file)) {
-    ::ErrorMessage(MAPERR_OPEN, name);
+    ShowErrorMessage(MAPERR_OPEN, name);
     return 0;
   }
   file_ = file;
@@ -87,7 +87,7 @@ int TPrepareFile::Open(const char* name, int access, int share) {
 
   buffer_ = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(blockSize_)));
   if (buffer_ == nullptr) {
-    ::ErrorMessage(MAPERR_MEMORY, name);
+    ShowErrorMessage(MAPERR_MEMORY, name);
     Close();
     return 0;
   }
@@ -158,7 +158,7 @@ void TCopyFile::CloseTarget() {
 int TCopyFile::Prepare(char* block, LONG length) {
   if (!IsOpenHandle(target_) || length <= 0 || block == nullptr) return 0;
   if (!WriteAll(target_, block, static_cast<DWORD>(length))) {
-    ::ErrorMessage(WriteErrorCode(), targetName_);
+    ShowErrorMessage(WriteErrorCode(), targetName_);
     return 0;
   }
   return 1;
@@ -177,7 +177,7 @@ int TCopyFile::Copy(const char* source, const char* target, int access, int shar
     file = plat::CreateFileA(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsOpenHandle(file)) {
-    ::ErrorMessage(MAPERR_OPEN, target);
+    ShowErrorMessage(MAPERR_OPEN, target);
     targetName_ = nullptr;
     return 0;
   }
@@ -221,7 +221,7 @@ int TPrepareFileHeader::InsertAndRun(const char* source, const char* target, cha
     plat::SplitPath(target, drive, dir, fname, nullptr);
     // A name cut to fit would be some other file: refuse it.
     if (std::strlen(target) + 4 >= sizeof(tempName)) {
-      ::ErrorMessage(MAPERR_OPEN, target);
+      ShowErrorMessage(MAPERR_OPEN, target);
       return 0;
     }
     plat::MakePath(tempName, sizeof(tempName), drive, dir, fname, ".tmp");
@@ -238,14 +238,14 @@ int TPrepareFileHeader::InsertAndRun(const char* source, const char* target, cha
   HANDLE file = plat::CreateFileA(written, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!IsOpenHandle(file)) {
-    ::ErrorMessage(MAPERR_OPEN, written);
+    ShowErrorMessage(MAPERR_OPEN, written);
     return 0;
   }
   target_ = file;
   targetName_ = written;
 
   if (header && length > 0 && !WriteAll(target_, header, static_cast<DWORD>(length))) {
-    ::ErrorMessage(WriteErrorCode(), written);
+    ShowErrorMessage(WriteErrorCode(), written);
     CloseTarget();
     return 0;
   }
@@ -259,11 +259,11 @@ int TPrepareFileHeader::InsertAndRun(const char* source, const char* target, cha
     // The old file goes only once the new one is complete; a failure to
     // replace it is reported, not taken for success.
     if (!plat::DeleteFileA(target)) {
-      ::ErrorMessage(MAPERR_WRITE, target);
+      ShowErrorMessage(MAPERR_WRITE, target);
       return 0;
     }
     if (!plat::MoveFileA(tempName, target)) {
-      ::ErrorMessage(MAPERR_WRITE, target);
+      ShowErrorMessage(MAPERR_WRITE, target);
       return 0;
     }
   }

@@ -7,9 +7,9 @@ int g_language = MAPLANG_ENGLISH;
 char g_pathShell[260] = "";
 }  // namespace
 
-void WINAPI SetMapAccessLanguage(int language) { g_language = language; }
+void LanguageSet(int language) { g_language = language; }
 
-int WINAPI GetMapAccessLanguage() { return g_language; }
+int LanguageGet() { return g_language; }
 
 int PathShellSet(const char* fileName) {
   if (!fileName) {

@@ -2,16 +2,14 @@
 // settings read by every bilingual text.
 #pragma once
 
-#include "platform/export.h"
-
 enum { MAPLANG_ENGLISH = 1, MAPLANG_RUSSIAN = 2 };
 
 // 1 English (initial) or 2 Russian; every other value reads as English.
-MAPAPI void WINAPI SetMapAccessLanguage(int language);
-MAPAPI int WINAPI GetMapAccessLanguage();
+void LanguageSet(int language);
+int LanguageGet();
 
 // True when the Russian texts are chosen.
-inline bool IsRussianLanguage() { return GetMapAccessLanguage() == MAPLANG_RUSSIAN; }
+inline bool IsRussianLanguage() { return LanguageGet() == MAPLANG_RUSSIAN; }
 
 // Keeps the drive and folder of a file name (up to and including its last
 // separator) as the host application's folder; returns nonzero.

@@ -25,7 +25,7 @@ BOOL FreeLibraryModule(HMODULE module) {
 FARPROC LoadLibraryFunction(const char* name, HMODULE* module, const char* procName, int report) {
   if (module) *module = nullptr;
   if (name == nullptr || module == nullptr) {
-    if (report) ErrorMessage(MAPERR_NOLIBRARY, name);
+    if (report) ShowErrorMessage(MAPERR_NOLIBRARY, name);
     return nullptr;
   }
 
@@ -45,14 +45,14 @@ FARPROC LoadLibraryFunction(const char* name, HMODULE* module, const char* procN
     }
   }
   if (lib == nullptr) {
-    if (report) ErrorMessage(MAPERR_NOLIBRARY, name);
+    if (report) ShowErrorMessage(MAPERR_NOLIBRARY, name);
     return nullptr;
   }
 
   FARPROC proc = procName ? plat::GetProcAddress(lib, procName) : nullptr;
   if (proc == nullptr) {
     plat::FreeLibrary(lib);
-    if (report) ErrorMessage(MAPERR_BADLIBRARY, name);
+    if (report) ShowErrorMessage(MAPERR_BADLIBRARY, name);
     return nullptr;
   }
   *module = lib;

@@ -18,7 +18,7 @@ const char kErrorPrefix[] = "\n>>>> ";
 
 TMapError::~TMapError() { Close(0); }
 
-int TMapError::LanguageCode() { return GetMapAccessLanguage(); }
+int TMapError::LanguageCode() { return LanguageGet(); }
 
 int TMapError::Open(const char* name, int writeLine) {
   Close(0);
@@ -116,7 +116,7 @@ int TMapError::WriteToLog(const char* text, int kind) {
 void TMapError::ErrorMessage(int code, const char* name) {
   error_ = code;
   if (code == 0) return;
-  ErrorMessageEx(nullptr, code, name);
+  ShowErrorMessageEx(nullptr, code, name);
   SendMessageA(code, 0);
   WriteToLog(LastMessageText(), MAPLOG_ERROR);
 }

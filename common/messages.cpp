@@ -67,8 +67,8 @@ const char* MapErrorText(int code, int language) {
 
 const char* LastMessageText() { return g_messageText; }
 
-int WINAPI ErrorMessageEx(HWND owner, int code, const char* name) {
-  const int language = GetMapAccessLanguage();
+int ShowErrorMessageEx(HWND owner, int code, const char* name) {
+  const int language = LanguageGet();
   g_messageText[0] = 0;
   AppendBounded(g_messageText, sizeof(g_messageText), MapErrorText(code, language),
                 sizeof(g_messageText));
@@ -79,9 +79,7 @@ int WINAPI ErrorMessageEx(HWND owner, int code, const char* name) {
   return plat::MessageBoxA(owner, g_messageText, caption, MC_ERROR_BOX_FLAGS);
 }
 
-int WINAPI ErrorMessage(int code, const char* name) { return ErrorMessageEx(nullptr, code, name); }
-
-int WINAPI IsMessageEnable() { return g_messageEnabled; }
+int ShowErrorMessage(int code, const char* name) { return ShowErrorMessageEx(nullptr, code, name); }
 
 int MessageEnableSet(int enable) {
   int old = g_messageEnabled;

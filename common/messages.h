@@ -26,9 +26,8 @@ const char* MapErrorText(int code, int language);
 // The last composed message (text and name); kept after the call.
 const char* LastMessageText();
 
-MAPAPI int WINAPI ErrorMessageEx(HWND owner, int code, const char* name);
-MAPAPI int WINAPI ErrorMessage(int code, const char* name);
-MAPAPI int WINAPI IsMessageEnable();
+int ShowErrorMessageEx(HWND owner, int code, const char* name);
+int ShowErrorMessage(int code, const char* name);
 
 // Setters and getters of the switch and the host window; exported under
 // their "map" names by the interface layer.

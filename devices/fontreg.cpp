@@ -323,7 +323,7 @@ int GetMapTextWidth(int* size, const char* record, const char* text, int length)
     ++n;
   }
   copy[n] = 0;
-  if (static_cast<BYTE>(record[TEXTPARM_CODEPAGE]) == 255) Text2Win(copy, n);
+  if (static_cast<BYTE>(record[TEXTPARM_CODEPAGE]) == 255) cpText2Win(copy, n);
 
   const int kind = static_cast<BYTE>(record[TEXTPARM_WIDTHKIND]);
   size[0] = static_cast<int>(GetMapTextMaxLineWidth(index, kind, height, n, copy) * 1.05);
@@ -516,12 +516,12 @@ MapFontInkProc SetMapFontInkProvider(MapFontInkProc proc) {
 // ---------------------------------------------------------------------------
 // Dialog fonts
 
-const char* WINAPI GetDialogStringFont() { return g_dialogStringFont; }
-const char* WINAPI GetDialogTableFont() { return g_dialogTableFont; }
-void WINAPI SetDialogStringFont(const char* name) {
+const char* DialogStringFont() { return g_dialogStringFont; }
+const char* DialogTableFont() { return g_dialogTableFont; }
+void SetDialogStringFontName(const char* name) {
   if (name) CopyName(g_dialogStringFont, name);
 }
-void WINAPI SetDialogTableFont(const char* name) {
+void SetDialogTableFontName(const char* name) {
   if (name) CopyName(g_dialogTableFont, name);
 }
 int DialogStringFontSize() { return g_dialogStringFontSize; }
@@ -529,9 +529,3 @@ int DialogTableFontSize() { return g_dialogTableFontSize; }
 int SetDialogStringFontSize(int size) { return g_dialogStringFontSize = size; }
 int SetDialogTableFontSize(int size) { return g_dialogTableFontSize = size; }
 
-// ---------------------------------------------------------------------------
-// Exported forms with a map handle
-
-const char* WINAPI GetMapFont(HMAP, int index) { return GetMapFontName(index); }
-int WINAPI GetMapFontIndex(HMAP, const char* name) { return FindMapFontIndex(name); }
-int WINAPI SetMapFont(HMAP, int, const char*) { return 0; }

@@ -107,16 +107,12 @@ typedef bool (*MapFontInkProc)(MapFontInkContext* context);
 MapFontInkProc SetMapFontInkProvider(MapFontInkProc proc);
 
 // Dialog fonts of the host's dialogs.
-MAPAPI const char* WINAPI GetDialogStringFont();
-MAPAPI const char* WINAPI GetDialogTableFont();
-MAPAPI void WINAPI SetDialogStringFont(const char* name);
-MAPAPI void WINAPI SetDialogTableFont(const char* name);
+const char* DialogStringFont();
+const char* DialogTableFont();
+void SetDialogStringFontName(const char* name);
+void SetDialogTableFontName(const char* name);
 int DialogStringFontSize();
 int DialogTableFontSize();
 int SetDialogStringFontSize(int size);
 int SetDialogTableFontSize(int size);
 
-// Exported forms that take a map handle (not used).
-MAPAPI const char* WINAPI GetMapFont(HMAP map, int index);
-MAPAPI int WINAPI GetMapFontIndex(HMAP map, const char* name);
-MAPAPI int WINAPI SetMapFont(HMAP map, int index, const char* name);

@@ -40,8 +40,8 @@ HANDLE OpenShared(const char* name, DWORD access, DWORD disposition) {
 
 }  // namespace
 
-MAPAPI int WINAPI SetGroupObjectsAccess(int access) { return g_groupAccess = access ? 1 : 0; }
-MAPAPI int WINAPI GetGroupObjectsAccess() { return g_groupAccess; }
+int GroupAccessSet(int access) { return g_groupAccess = access ? 1 : 0; }
+int GroupAccessGet() { return g_groupAccess; }
 
 TMapGroups::TMapGroups(TMapError* reporter) : Reporter(reporter) {}
 
@@ -53,7 +53,7 @@ int TMapGroups::Fail(int code, int report) {
     if (Reporter)
       Reporter->ErrorMessage(code, Name);
     else
-      ErrorMessage(code, Name);
+      ShowErrorMessage(code, Name);
   }
   return 0;
 }

@@ -130,5 +130,5 @@ class MAPCLASS TMapGroups {
 
 // The library-wide switch of group files: maps open and create them only
 // while it is on; it starts off. Any non-zero value stores 1.
-MAPAPI int WINAPI SetGroupObjectsAccess(int access);
-MAPAPI int WINAPI GetGroupObjectsAccess();
+int GroupAccessSet(int access);
+int GroupAccessGet();

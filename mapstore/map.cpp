@@ -200,7 +200,7 @@ int TMap::OpenData(const char* name, int mode) {
 }
 
 void TMap::OpenGroups() {
-  if (IsRealPlace() || !GetGroupObjectsAccess()) return;
+  if (IsRealPlace() || !GroupAccessGet()) return;
   char fname[MAX_FNAME];
   plat::SplitPath(Path, nullptr, nullptr, fname, nullptr);
   char name[MAX_PATH];
@@ -325,7 +325,7 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
   }
   Colors.RestoreColors();
   CounterAtOpen = Passport.ModeCounter;
-  if (!IsRealPlace() && GetGroupObjectsAccess()) {
+  if (!IsRealPlace() && GroupAccessGet()) {
     char gdx[MAX_PATH];
     plat::SplitPath(name, nullptr, nullptr, fname, nullptr);
     if (JoinText(gdx, sizeof(gdx), {LogFolder, fname, ".GDX"})) Groups.Create(gdx);

@@ -70,7 +70,7 @@ int TMapList::ReportError(int code, const char* name, int stage) {
   if (Owner->Reporter != nullptr)
     Owner->Reporter->ErrorMessage(code, name);
   else
-    ErrorMessage(code, name);
+    ShowErrorMessage(code, name);
   return code;
 }
 

@@ -141,7 +141,7 @@ int TMapPassport::OpenPassport(const char* name) {
 
   // Texts stored in KOI-8 are kept in code page 1251 from now on; the
   // passport says so, so that a save writes them consistently.
-  if (fileKoi8_) Koi82Win(Passport.Register.Name, sizeof(Passport.Register.Name));
+  if (fileKoi8_) cpKoi82Win(Passport.Register.Name, sizeof(Passport.Register.Name));
   Passport.Koi8 = 0;
 
   // A topographic map whose first sheet begins at 354 degrees east or more
@@ -251,8 +251,8 @@ int TMapPassport::AllocateLists(int count, int readcount) {
     EndText(list.NameSEM);
     EndText(list.NameGRA);
     if (fileKoi8_) {
-      Koi82Win(list.Register.Name, sizeof(list.Register.Name));
-      Koi82Win(list.Register.Nomenclature, sizeof(list.Register.Nomenclature));
+      cpKoi82Win(list.Register.Name, sizeof(list.Register.Name));
+      cpKoi82Win(list.Register.Nomenclature, sizeof(list.Register.Nomenclature));
     }
   }
   CalculateBorder(static_cast<int>(toRead));

@@ -1,19 +1,9 @@
-// Visibility of the library's interface.
+// Visibility of the library's classes.
 //
-// Everything is compiled with hidden visibility; only the C interface
-// (MAPAPI) and the exported classes (MAPCLASS) are seen outside
-// libmapcore.so. The calling convention of the original interface has no
-// meaning on x86_64, so WINAPI expands to nothing.
+// Everything is compiled with hidden visibility; only the exported classes
+// (MAPCLASS) and the C interface of api/ are seen outside libmapcore.so.
 #pragma once
 
-#define MC_VISIBLE __attribute__((visibility("default")))
-
-#ifdef __cplusplus
-#define MAPAPI extern "C" MC_VISIBLE
-#else
-#define MAPAPI MC_VISIBLE
-#endif
+#include "api/types/maptypes.h"
 
 #define MAPCLASS MC_VISIBLE
-#define WINAPI
-#define CALLBACK

@@ -15,7 +15,6 @@
 
 #include "platform/file.h"
 #include "platform/handles.h"
-#include "platform/host.h"
 #include "platform/path.h"
 
 namespace plat {
@@ -298,9 +297,3 @@ void UnregisterLibraryProvider(const char* name) {
 }
 
 }  // namespace plat
-
-extern "C" {
-
-void WINAPI platAddLibraryFolder(const char* folder) { plat::AddLibraryFolder(folder); }
-
-}  // extern "C"

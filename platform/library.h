@@ -3,9 +3,9 @@
 // A Windows name such as "X.DLL" (with or without a folder) stands for a
 // shared object libx.so, x.so or X.so; each candidate is looked for without
 // regard to case in the name's own folder, then in the folders the host adds
-// (platAddLibraryFolder), and at last left to the dynamic linker's own
-// search. A name with another extension (an image plug-in "X.IML") is first
-// looked for as it is.
+// (AddLibraryFolder), and at last left to the dynamic linker's own search.
+// A name with another extension (an image plug-in "X.IML") is first looked
+// for as it is.
 //
 // Libraries may also be provided in-process: a provider registered under a
 // name answers LoadLibraryA for that name (in any folder, with or without
@@ -24,9 +24,9 @@
 
 #include "platform/system.h"
 
-// An entry point; callers cast it to the entry's real type (a function type
-// without parameters, so that the casts draw no warning).
-typedef void (*FARPROC)();
+// An entry point is a FARPROC (api/types/maptypes.h); callers cast it to
+// the entry's real type (a function type without parameters, so that the
+// casts draw no warning).
 
 namespace plat {
 

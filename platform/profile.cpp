@@ -15,7 +15,6 @@
 
 #include "platform/clock.h"
 #include "platform/file_internal.h"
-#include "platform/host.h"
 #include "platform/path.h"
 
 namespace plat {
@@ -595,9 +594,3 @@ void SetSystemProfile(const char* fileName) {
 std::string GetSystemProfile() { return SystemProfilePath(); }
 
 }  // namespace plat
-
-extern "C" {
-
-void WINAPI platSetSystemProfile(const char* fileName) { plat::SetSystemProfile(fileName); }
-
-}  // extern "C"

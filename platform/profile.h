@@ -27,7 +27,7 @@
 //   not depend on the host's locale.
 // - A profile name without any folder is taken from the folder of the
 //   system profile, as Windows takes it from its own folder. The system
-//   profile is a file the host sets (platSetSystemProfile); by default
+//   profile is a file the host sets (SetSystemProfile); by default
 //   $HOME/.win.ini.
 #pragma once
 

@@ -48,9 +48,9 @@ int DefaultAnswer(UINT flags) {
 
 }  // namespace
 
-extern "C" {
+namespace plat {
 
-PLATMESSAGEBOX WINAPI platSetMessageBoxHook(PLATMESSAGEBOX hook, void* context) {
+PLATMESSAGEBOX SetMessageBoxHook(PLATMESSAGEBOX hook, void* context) {
   UiState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
   PLATMESSAGEBOX old = s.box;
@@ -59,7 +59,7 @@ PLATMESSAGEBOX WINAPI platSetMessageBoxHook(PLATMESSAGEBOX hook, void* context) 
   return old;
 }
 
-HWND WINAPI platCreateWindow(PLATWNDPROC proc, void* context, int width, int height) {
+HWND CreateHostWindow(PLATWNDPROC proc, void* context, int width, int height) {
   auto* w = new Window{proc, context, width < 0 ? 0 : width, height < 0 ? 0 : height};
   UiState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
@@ -67,7 +67,7 @@ HWND WINAPI platCreateWindow(PLATWNDPROC proc, void* context, int width, int hei
   return reinterpret_cast<HWND>(w);
 }
 
-int WINAPI platDestroyWindow(HWND window) {
+int DestroyHostWindow(HWND window) {
   auto* w = reinterpret_cast<Window*>(window);
   UiState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
@@ -76,9 +76,6 @@ int WINAPI platDestroyWindow(HWND window) {
   return 1;
 }
 
-}  // extern "C"
-
-namespace plat {
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT flags) {
   PLATMESSAGEBOX hook;

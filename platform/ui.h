@@ -6,59 +6,23 @@
 // hook that the host installs.
 #pragma once
 
-#include "platform/export.h"
+#include "api/types/hosttypes.h"
 #include "platform/win_types.h"
 
-enum : UINT {
-  MB_OK = 0x0,
-  MB_OKCANCEL = 0x1,
-  MB_ABORTRETRYIGNORE = 0x2,
-  MB_YESNOCANCEL = 0x3,
-  MB_YESNO = 0x4,
-  MB_RETRYCANCEL = 0x5,
-  MB_TYPEMASK = 0xF,
-  MB_ICONHAND = 0x10,
-  MB_ICONQUESTION = 0x20,
-  MB_ICONEXCLAMATION = 0x30,
-  MB_ICONASTERISK = 0x40,
-  MB_TASKMODAL = 0x2000,
-};
-
-enum : int {
-  IDOK = 1,
-  IDCANCEL = 2,
-  IDABORT = 3,
-  IDRETRY = 4,
-  IDIGNORE = 5,
-  IDYES = 6,
-  IDNO = 7,
-};
-
-extern "C" {
-// The host's message box: receives owner, text, caption and flags and
-// returns the button pressed.
-typedef int (*PLATMESSAGEBOX)(HWND owner, const char* text, const char* caption, UINT flags,
-                              void* context);
-// A window procedure.
-typedef LRESULT (*PLATWNDPROC)(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                               void* context);
+namespace plat {
 
 // Installs the host's message box (null: the built-in one, which writes
 // "caption: text" to the standard error stream and answers IDOK for OK boxes,
 // IDNO or IDCANCEL for questions). Returns the previous hook.
-MAPAPI PLATMESSAGEBOX WINAPI platSetMessageBoxHook(PLATMESSAGEBOX hook, void* context);
-
+PLATMESSAGEBOX SetMessageBoxHook(PLATMESSAGEBOX hook, void* context);
 // Creates a host window with a procedure and a client area of the given
-// size; destroys it.
-MAPAPI HWND WINAPI platCreateWindow(PLATWNDPROC proc, void* context, int width, int height);
-MAPAPI int WINAPI platDestroyWindow(HWND window);
-}
-
-namespace plat {
+// size; destroys it (0 for an unknown window).
+HWND CreateHostWindow(PLATWNDPROC proc, void* context, int width, int height);
+int DestroyHostWindow(HWND window);
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT flags);
 
-// True for a window created by platCreateWindow and not yet destroyed.
+// True for a window created by CreateHostWindow and not yet destroyed.
 bool IsWindow(HWND window);
 // Calls the window's procedure; 0 for an unknown window.
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

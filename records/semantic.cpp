@@ -108,7 +108,7 @@ int TSemBase::LoadAnyString(int type, const char* text, int size) {
     int n = static_cast<int>(strnlen(text, 259));
     std::memcpy(buffer, text, n);
     buffer[n] = 0;
-    Text2Win(buffer, n);
+    cpText2Win(buffer, n);
     Value(buffer, size);
   } else {
     Value(text, size);
@@ -212,7 +212,7 @@ int TSemBase::LoadSemBase(const TSemBase* source) {
       break;
     case SEMTYPE_DOS:
       std::memmove(this, source, source->ValueLength());
-      Text2Win(Data, Scale);
+      cpText2Win(Data, Scale);
       Type = SEMTYPE_ANSI;
       break;
     default: {
@@ -245,7 +245,7 @@ char* TSemBase::StringValue(char* buffer, int size) {
   if (buffer == nullptr || size <= 0) return nullptr;
   char text[400];
   if (Type == SEMTYPE_DOS) {
-    Text2Win(Data, Scale);
+    cpText2Win(Data, Scale);
     Type = SEMTYPE_ANSI;
   }
   if (Type == SEMTYPE_ANSI) {
@@ -272,7 +272,7 @@ char* TSemBase::StringValue(char* buffer, int size) {
 
 char* TSemBase::StringInDos() {
   if (Type == SEMTYPE_ANSI) {
-    Win2Dos(Data, Scale);
+    cpWin2Dos(Data, Scale);
     Type = SEMTYPE_DOS;
     return Data;
   }
@@ -281,7 +281,7 @@ char* TSemBase::StringInDos() {
 
 char* TSemBase::StringInAnsi() {
   if (Type == SEMTYPE_DOS) {
-    Text2Win(Data, Scale);
+    cpText2Win(Data, Scale);
     Type = SEMTYPE_ANSI;
     return Data;
   }

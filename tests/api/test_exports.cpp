@@ -265,6 +265,12 @@ TEST_F(Exports, CommonCallsRefuseNullArguments) {
   EXPECT_EQ(getName(0, 0, buffer, sizeof(buffer)), buffer);
   EXPECT_EQ(buffer[3], 0);
   EXPECT_EQ(getName(0, 0, nullptr, 4), nullptr);
+  // Bad indexes read slot 0; the library's fonts are not changed by name.
+  auto getFont = Fn<const char* (*)(intptr_t, int)>("GetMapFont");
+  auto setFont = Fn<int (*)(intptr_t, int, const char*)>("SetMapFont");
+  ASSERT_TRUE(getFont && setFont);
+  EXPECT_STREQ(getFont(0, 99), getFont(0, 0));
+  EXPECT_EQ(setFont(0, 1, "x"), 0);
   auto getProc = Fn<void* (*)(void*, const char*)>("mapGetProcAddress");
   auto checkFile = Fn<int32_t (*)(const char*)>("mapCheckFile");
   ASSERT_TRUE(getProc && checkFile);

@@ -42,7 +42,7 @@ std::set<int> Cyrillic1251() {
   return s;
 }
 
-// A high byte is needed for Win2Dos and Dos2Win to convert at all; pair the
+// A high byte is needed for cpWin2Dos and cpDos2Win to convert at all; pair the
 // byte under test with 0xFF (a letter in both pages) to switch them on.
 int ThroughWithHigh(Fn fn, unsigned char b) {
   char s[3] = {static_cast<char>(b), static_cast<char>(0xFF), 0};
@@ -60,22 +60,22 @@ TEST(CodePage, Win2DosMatchesIconvOutsideTheLookAlikes) {
     if (lacking.count(b)) continue;
     int want = IconvByte("CP1251", "CP866", static_cast<unsigned char>(b));
     ASSERT_GE(want, 0) << std::hex << b;
-    EXPECT_EQ(ThroughWithHigh(Win2Dos, b), want) << std::hex << b;
-    EXPECT_EQ(ThroughWithHigh(Ansi2Dos, b), want) << std::hex << b;
+    EXPECT_EQ(ThroughWithHigh(cpWin2Dos, b), want) << std::hex << b;
+    EXPECT_EQ(ThroughWithHigh(cpAnsi2Dos, b), want) << std::hex << b;
   }
   // Look-alikes of a few lacking signs.
-  EXPECT_EQ(ThroughWithHigh(Win2Dos, 0x96), 0x2D);   // en dash -> '-'
-  EXPECT_EQ(ThroughWithHigh(Win2Dos, 0x99), 0x54);   // trade mark -> 'T'
-  EXPECT_EQ(ThroughWithHigh(Win2Dos, 0xA6), 0xB3);   // broken bar -> box line
-  EXPECT_EQ(ThroughWithHigh(Win2Dos, 0x98), 0x3F);   // unassigned -> '?'
-  EXPECT_EQ(Through(Win2Dos, 0xC0), 0x80);
-  EXPECT_EQ(Through(Win2Dos, 0xB9), 0xFC);
+  EXPECT_EQ(ThroughWithHigh(cpWin2Dos, 0x96), 0x2D);   // en dash -> '-'
+  EXPECT_EQ(ThroughWithHigh(cpWin2Dos, 0x99), 0x54);   // trade mark -> 'T'
+  EXPECT_EQ(ThroughWithHigh(cpWin2Dos, 0xA6), 0xB3);   // broken bar -> box line
+  EXPECT_EQ(ThroughWithHigh(cpWin2Dos, 0x98), 0x3F);   // unassigned -> '?'
+  EXPECT_EQ(Through(cpWin2Dos, 0xC0), 0x80);
+  EXPECT_EQ(Through(cpWin2Dos, 0xB9), 0xFC);
 }
 
 TEST(CodePage, Text2WinMatchesIconvOutsideBoxDrawing) {
   const std::set<int> lacking = {0xF9, 0xFB, 0xFE};
   for (int b = 1; b < 256; ++b) {
-    int got = Through(Text2Win, static_cast<unsigned char>(b));
+    int got = Through(cpText2Win, static_cast<unsigned char>(b));
     if ((b >= 0xB0 && b <= 0xDF) || lacking.count(b)) {
       // Box drawing: the 1251 page has none; the result is a printable sign.
       EXPECT_TRUE(got == 0x2D || got == 0x2B || got == 0xA6 || got == 0xAC || got == 0x4C ||
@@ -91,16 +91,16 @@ TEST(CodePage, Text2WinMatchesIconvOutsideBoxDrawing) {
 
 TEST(CodePage, CyrillicLettersRoundTripBetween1251And866) {
   for (int b : Cyrillic1251()) {
-    int dos = Through(Win2Dos, static_cast<unsigned char>(b));
+    int dos = Through(cpWin2Dos, static_cast<unsigned char>(b));
     EXPECT_EQ(dos, IconvByte("CP1251", "CP866", static_cast<unsigned char>(b))) << std::hex << b;
-    EXPECT_EQ(Through(Dos2Win, static_cast<unsigned char>(dos)), b) << std::hex << b;
-    EXPECT_EQ(Through(Text2Win, static_cast<unsigned char>(dos)), b) << std::hex << b;
+    EXPECT_EQ(Through(cpDos2Win, static_cast<unsigned char>(dos)), b) << std::hex << b;
+    EXPECT_EQ(Through(cpText2Win, static_cast<unsigned char>(dos)), b) << std::hex << b;
   }
 }
 
 TEST(CodePage, Koi8MatchesIconvForLettersAndBlanksTheRest) {
   for (int b = 1; b < 256; ++b) {
-    int got = Through(Koi82Win, static_cast<unsigned char>(b));
+    int got = Through(cpKoi82Win, static_cast<unsigned char>(b));
     if ((b >= 0x80 && b <= 0x9F) || (b >= 0xB0 && b <= 0xBF) || b == 0xFF) {
       EXPECT_EQ(got, 0x20) << std::hex << b;
     } else if (b >= 0xA0 && b <= 0xAF) {
@@ -115,47 +115,47 @@ TEST(CodePage, Koi8MatchesIconvForLettersAndBlanksTheRest) {
     if (b == 0xA8 || b == 0xB8 || b == 0xDA) continue;
     int koi = IconvByte("CP1251", "KOI8-R", static_cast<unsigned char>(b));
     ASSERT_GE(koi, 0xC0) << std::hex << b;
-    EXPECT_EQ(Through(Koi82Win, static_cast<unsigned char>(koi)), b) << std::hex << b;
+    EXPECT_EQ(Through(cpKoi82Win, static_cast<unsigned char>(koi)), b) << std::hex << b;
   }
 }
 
 TEST(CodePage, Dos2WinTakesLatinLookAlikesOnlyWithAHighByte) {
   char ascii[] = "TAXI";
-  EXPECT_STREQ(Dos2Win(ascii, 4), "TAXI");
+  EXPECT_STREQ(cpDos2Win(ascii, 4), "TAXI");
   char mixed[] = "TAXI\xA0";
-  Dos2Win(mixed, 5);
+  cpDos2Win(mixed, 5);
   EXPECT_EQ(std::string(mixed), std::string("\xD2\xC0\xD5I\xE0"));
   char plain[] = "TAXI";
-  EXPECT_STREQ(Text2Win(plain, 4), "TAXI");
+  EXPECT_STREQ(cpText2Win(plain, 4), "TAXI");
   // Every Latin look-alike, and nothing else below 128.
   const std::string from = "ABCEHKMPTXacepoxy";
   const std::string to = "\xC0\xC2\xD1\xC5\xCD\xCA\xCC\xD0\xD2\xD5\xE0\xF1\xE5\xF0\xEE\xF5\xF3";
   for (int b = 1; b < 128; ++b) {
     size_t k = from.find(static_cast<char>(b));
     int want = k == std::string::npos ? b : static_cast<unsigned char>(to[k]);
-    EXPECT_EQ(ThroughWithHigh(Dos2Win, b), want) << b;
+    EXPECT_EQ(ThroughWithHigh(cpDos2Win, b), want) << b;
   }
 }
 
 TEST(CodePage, StopsAtZeroAtLengthAndOnNull) {
   char s[] = "\xC0\xC1\0\xC2";
-  Win2Dos(s, 4);
+  cpWin2Dos(s, 4);
   EXPECT_EQ(static_cast<unsigned char>(s[0]), 0x80);
   EXPECT_EQ(static_cast<unsigned char>(s[1]), 0x81);
   EXPECT_EQ(static_cast<unsigned char>(s[3]), 0xC2);  // after the zero: untouched
   char t[] = "\xC0\xC1";
-  Win2Dos(t, 1);
+  cpWin2Dos(t, 1);
   EXPECT_EQ(static_cast<unsigned char>(t[1]), 0xC1);
   char u[] = "\xC0";
-  EXPECT_EQ(Win2Dos(u, 0), u);
+  EXPECT_EQ(cpWin2Dos(u, 0), u);
   EXPECT_EQ(static_cast<unsigned char>(u[0]), 0xC0);
-  EXPECT_EQ(Text2Win(u, -5), u);
+  EXPECT_EQ(cpText2Win(u, -5), u);
   EXPECT_EQ(static_cast<unsigned char>(u[0]), 0xC0);
-  for (Fn fn : {Win2Dos, Ansi2Dos, Dos2Win, Text2Win, Koi82Win}) EXPECT_EQ(fn(nullptr, 10), nullptr);
+  for (Fn fn : {cpWin2Dos, cpAnsi2Dos, cpDos2Win, cpText2Win, cpKoi82Win}) EXPECT_EQ(fn(nullptr, 10), nullptr);
   // The high-byte test looks only at the stretch converted: a high byte after
   // the zero does not switch on the Latin look-alikes.
   char v[] = "TA\0\xA0";
-  Dos2Win(v, 4);
+  cpDos2Win(v, 4);
   EXPECT_EQ(v[0], 'T');
 }
 

@@ -38,7 +38,7 @@ class MapLog : public ::testing::Test {
     SYSTEMTIME t{2024, 3, 2, 5, 7, 8, 9, 0};
     plat::SetFixedClock(t);
     plat::SetSleepHook(&CountSleep, &sleeps);
-    SetMapAccessLanguage(1);
+    LanguageSet(1);
     MessageEnableSet(1);
     name = dir / "map.sit.LOG";
   }
@@ -46,7 +46,7 @@ class MapLog : public ::testing::Test {
     plat::SetSleepHook(nullptr, nullptr);
     plat::SetClock(nullptr, nullptr);
     plat::fault::Reset();
-    SetMapAccessLanguage(1);
+    LanguageSet(1);
     MessageEnableSet(1);
   }
   HANDLE OpenProbe() {
@@ -83,7 +83,7 @@ TEST_F(MapLog, OpenAndCloseLinesAreStampedAndAppended) {
 }
 
 TEST_F(MapLog, RussianTitlesAreCodePage1251) {
-  SetMapAccessLanguage(2);
+  LanguageSet(2);
   TMapError log;
   ASSERT_EQ(log.Open(name.c_str(), 1), 1);
   log.Close(1);

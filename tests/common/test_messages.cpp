@@ -15,7 +15,7 @@ using mctest::RecordingWindow;
 class Messages : public ::testing::Test {
  protected:
   void SetUp() override {
-    SetMapAccessLanguage(1);
+    LanguageSet(1);
     MessageEnableSet(1);
     MessageWindowSet(nullptr);
   }
@@ -24,11 +24,11 @@ class Messages : public ::testing::Test {
 
 TEST_F(Messages, CodesWithoutTextShowTheUnknownText) {
   RecordingMessageBox box;
-  ErrorMessage(60011, nullptr);
+  ShowErrorMessage(60011, nullptr);
   EXPECT_STREQ(LastMessageText(), "Unknown error - ");
-  ErrorMessage(600011, nullptr);
+  ShowErrorMessage(600011, nullptr);
   EXPECT_STREQ(LastMessageText(), "Create error, file - ");
-  ErrorMessage(60100, "x");
+  ShowErrorMessage(60100, "x");
   EXPECT_STREQ(LastMessageText(), "Unknown error - x");
   EXPECT_STREQ(MapErrorText(60031, 1), "Error version of  - ");
   EXPECT_STREQ(MapErrorText(60004, 1), "Write fault , file - ");
@@ -36,7 +36,7 @@ TEST_F(Messages, CodesWithoutTextShowTheUnknownText) {
 
 TEST_F(Messages, NameIsAppendedAndShownWithStopIconAndCaption) {
   RecordingMessageBox box(IDOK);
-  EXPECT_EQ(ErrorMessageEx(nullptr, 60007, "a.map"), IDOK);
+  EXPECT_EQ(ShowErrorMessageEx(nullptr, 60007, "a.map"), IDOK);
   ASSERT_EQ(box.boxes().size(), 1u);
   EXPECT_EQ(box.boxes()[0].text, "File not found - a.map");
   EXPECT_EQ(box.boxes()[0].caption, "Error Message");
@@ -46,7 +46,7 @@ TEST_F(Messages, NameIsAppendedAndShownWithStopIconAndCaption) {
 TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheText) {
   RecordingMessageBox box;
   MessageEnableSet(0);
-  EXPECT_EQ(ErrorMessage(60003, "b.sit"), 0);
+  EXPECT_EQ(ShowErrorMessage(60003, "b.sit"), 0);
   EXPECT_TRUE(box.boxes().empty());
   EXPECT_STREQ(LastMessageText(), "Read fault, file - b.sit");
 }
@@ -54,17 +54,17 @@ TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheText) {
 TEST_F(Messages, EnableKeepsAnyValueAndReturnsThePrevious) {
   RecordingMessageBox box;
   EXPECT_EQ(MessageEnableSet(5), 1);
-  EXPECT_EQ(IsMessageEnable(), 5);
+  EXPECT_EQ(MessageEnableGet(), 5);
   EXPECT_EQ(MessageEnableSet(1), 5);
-  ErrorMessage(60001, nullptr);
+  ShowErrorMessage(60001, nullptr);
   EXPECT_EQ(box.boxes().size(), 1u);
 }
 
 TEST_F(Messages, LanguagesOtherThanTwoAreEnglish) {
   RecordingMessageBox box;
   for (int lang : {0, 3, -1}) {
-    SetMapAccessLanguage(lang);
-    ErrorMessage(60005, nullptr);
+    LanguageSet(lang);
+    ShowErrorMessage(60005, nullptr);
     EXPECT_STREQ(LastMessageText(), "Invalid data, file - ");
     EXPECT_EQ(box.boxes().back().caption, "Error Message");
   }
@@ -72,8 +72,8 @@ TEST_F(Messages, LanguagesOtherThanTwoAreEnglish) {
 
 TEST_F(Messages, RussianTextsAreCp1251Bytes) {
   RecordingMessageBox box;
-  SetMapAccessLanguage(2);
-  ErrorMessage(60007, "x");
+  LanguageSet(2);
+  ShowErrorMessage(60007, "x");
   // "Файл не найден - x"
   EXPECT_STREQ(LastMessageText(),
                "\xD4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED - x");
@@ -88,14 +88,14 @@ TEST_F(Messages, RussianTextsAreCp1251Bytes) {
 
 TEST_F(Messages, LongNamesAreCutToTheBuffer) {
   RecordingMessageBox box;
-  SetMapAccessLanguage(2);
+  LanguageSet(2);
   std::string name(1000, 'n');
-  ErrorMessage(60030, name.c_str());  // the longest Russian text
+  ShowErrorMessage(60030, name.c_str());  // the longest Russian text
   std::string text = LastMessageText();
   EXPECT_EQ(text.size(), static_cast<size_t>(MC_MESSAGE_TEXT_SIZE - 1));
   EXPECT_EQ(text.compare(0, std::strlen(MapErrorText(60030, 2)), MapErrorText(60030, 2)), 0);
-  SetMapAccessLanguage(1);
-  ErrorMessage(60007, name.c_str());
+  LanguageSet(1);
+  ShowErrorMessage(60007, name.c_str());
   EXPECT_EQ(std::string(LastMessageText()), "File not found - " + name.substr(0, 303 - 17));
 }
 

@@ -94,15 +94,14 @@ TEST_F(Fonts, SixtyFifthFaceGivesZeroAndIndexSearchStopsAt48) {
   EXPECT_EQ(RegisterMapFont("Face3", 0, 0), 4);  // a known face still counts
 
   EXPECT_EQ(FindMapFontIndex("face10"), 10);
-  EXPECT_EQ(GetMapFontIndex(0, "FACE47"), 47);
-  EXPECT_EQ(GetMapFontIndex(0, "Face48"), -1);
+  EXPECT_EQ(FindMapFontIndex("FACE47"), 47);
+  EXPECT_EQ(FindMapFontIndex("Face48"), -1);
   for (const char* none : {"Face63", "", static_cast<const char*>(nullptr)})
     EXPECT_EQ(FindMapFontIndex(none), -1);
 
   // Bad indexes read slot 0.
-  EXPECT_STREQ(GetMapFont(0, 99), "Face0");
-  EXPECT_STREQ(GetMapFont(0, -1), "Face0");
-  EXPECT_EQ(SetMapFont(0, 1, "x"), 0);
+  EXPECT_STREQ(GetMapFontName(99), "Face0");
+  EXPECT_STREQ(GetMapFontName(-1), "Face0");
   EXPECT_STREQ(GetMapFontName(1), "Face1");
 }
 
@@ -303,13 +302,13 @@ TEST_F(Fonts, CharacterHeightFromTheInkOfTheDigits) {
 }
 
 TEST_F(Fonts, DialogFontNamesAreCutTo31Characters) {
-  EXPECT_STREQ(GetDialogStringFont(), "MS Sans Serif");
-  EXPECT_STREQ(GetDialogTableFont(), "Courier New");
-  SetDialogStringFont(std::string(40, 'D').c_str());
-  EXPECT_EQ(std::strlen(GetDialogStringFont()), 31u);
-  SetDialogStringFont(nullptr);
-  EXPECT_EQ(std::strlen(GetDialogStringFont()), 31u);
-  SetDialogStringFont("MS Sans Serif");
+  EXPECT_STREQ(DialogStringFont(), "MS Sans Serif");
+  EXPECT_STREQ(DialogTableFont(), "Courier New");
+  SetDialogStringFontName(std::string(40, 'D').c_str());
+  EXPECT_EQ(std::strlen(DialogStringFont()), 31u);
+  SetDialogStringFontName(nullptr);
+  EXPECT_EQ(std::strlen(DialogStringFont()), 31u);
+  SetDialogStringFontName("MS Sans Serif");
 }
 
 }  // namespace

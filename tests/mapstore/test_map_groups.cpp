@@ -39,7 +39,7 @@ class MapGroupsTest : public ::testing::Test {
   }
   void TearDown() override {
     MessageEnableSet(1);
-    SetGroupObjectsAccess(0);
+    GroupAccessSet(0);
   }
   MapScratch dir{MC_TEST_TMP};
 };
@@ -47,7 +47,7 @@ class MapGroupsTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(MapGroupsTest, MissingGroupFileIsRebuiltFromTheObjects) {
-  SetGroupObjectsAccess(1);
+  GroupAccessSet(1);
   TMap map;
   ASSERT_EQ(1, map.OpenData((dir / "map.map").c_str(), 0)) << map.MapError.Error();
   ASSERT_EQ(1, map.Groups.IsOpen());

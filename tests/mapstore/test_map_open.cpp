@@ -48,7 +48,7 @@ class MapTest : public ::testing::Test {
   }
   void TearDown() override {
     MessageEnableSet(1);
-    SetGroupObjectsAccess(0);
+    GroupAccessSet(0);
   }
   std::string WriteFixture(const MapBuilder& m = FixtureMap()) {
     m.Write(dir, "map.map");
@@ -215,7 +215,7 @@ TEST_F(MapTest, CreatedMapReopensAndCopiesAClassifierGivenByPath) {
   const std::string name = dir / "sub/created.map";
   MAPREGISTEREX reg = MapRegister(50000, 0);
   LISTREGISTER sheet = SheetRegister("A1", 6000000, 7400000, 5000);
-  SetGroupObjectsAccess(1);
+  GroupAccessSet(1);
   {
     TMap map;
     ASSERT_EQ(1, map.CreateDataEx(name.c_str(), (other / "given.rsc").c_str(), &reg, &sheet));
@@ -286,7 +286,7 @@ TEST_F(MapTest, AppendRefusesAnotherScale) {
 
 TEST_F(MapTest, DamagedGroupFileIsRestoredOnOpen) {
   const std::string name = WriteFixture();
-  SetGroupObjectsAccess(1);
+  GroupAccessSet(1);
   dir.Write("LOG/map.GDX", "GDX damaged");
   MessageEnableSet(1);
   mctest::RecordingMessageBox boxes(IDYES);

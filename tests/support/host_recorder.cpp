@@ -3,9 +3,9 @@
 namespace mctest {
 
 RecordingWindow::RecordingWindow(int cancelAfter)
-    : hwnd_(platCreateWindow(&RecordingWindow::Proc, this, 640, 480)), cancelAfter_(cancelAfter) {}
+    : hwnd_(plat::CreateHostWindow(&RecordingWindow::Proc, this, 640, 480)), cancelAfter_(cancelAfter) {}
 
-RecordingWindow::~RecordingWindow() { platDestroyWindow(hwnd_); }
+RecordingWindow::~RecordingWindow() { plat::DestroyHostWindow(hwnd_); }
 
 std::vector<RecordedMessage> RecordingWindow::Of(UINT message) const {
   std::vector<RecordedMessage> out;
@@ -28,9 +28,9 @@ LRESULT RecordingWindow::Proc(HWND, UINT message, WPARAM wparam, LPARAM lparam, 
 }
 
 RecordingMessageBox::RecordingMessageBox(int reply)
-    : reply_(reply), previous_(platSetMessageBoxHook(&RecordingMessageBox::Hook, this)) {}
+    : reply_(reply), previous_(plat::SetMessageBoxHook(&RecordingMessageBox::Hook, this)) {}
 
-RecordingMessageBox::~RecordingMessageBox() { platSetMessageBoxHook(previous_, nullptr); }
+RecordingMessageBox::~RecordingMessageBox() { plat::SetMessageBoxHook(previous_, nullptr); }
 
 int RecordingMessageBox::Hook(HWND owner, const char* text, const char* caption, UINT flags,
                               void* context) {

@@ -158,7 +158,7 @@ TEST(GdiObjects, DeviceCapabilities) {
 LRESULT Proc(HWND, UINT, WPARAM, LPARAM, void*) { return 0; }
 
 TEST(GdiObjects, WindowContextsDrawOnABackingSurface) {
-  HWND w = platCreateWindow(Proc, nullptr, 30, 20);
+  HWND w = plat::CreateHostWindow(Proc, nullptr, 30, 20);
   HDC dc = plat::GetDC(w);
   ASSERT_NE(dc, nullptr);
   EXPECT_EQ(plat::GetDeviceCaps(dc, TECHNOLOGY), DT_RASDISPLAY);
@@ -177,7 +177,7 @@ TEST(GdiObjects, WindowContextsDrawOnABackingSurface) {
   EXPECT_EQ(v2.width, 40);
   EXPECT_EQ(v2.height, 10);
   EXPECT_EQ(plat::ReleaseDC(w, dc), 1);
-  platDestroyWindow(w);
+  plat::DestroyHostWindow(w);
   EXPECT_EQ(plat::GetDC(w), nullptr);
   EXPECT_EQ(plat::GetDC(nullptr), nullptr);
 }

@@ -1,0 +1,40 @@
+/* Error messages, the message switch, the host message window and the
+ * library's settings, as a host program sees them. */
+#ifndef MAPCORE_API_MESSAGES_API_H
+#define MAPCORE_API_MESSAGES_API_H
+
+#include "api/types/maptypes.h"
+
+/* Shows the message of an error code followed by `name` (a file or object
+ * name, may be null) in the current language, in a task-modal box with a
+ * stop icon, while messages are enabled; returns the button pressed, 0
+ * while messages are disabled. */
+MAPAPI int WINAPI ErrorMessageEx(HWND owner, int code, const char* name);
+MAPAPI int WINAPI ErrorMessage(int code, const char* name);
+MAPAPI int WINAPI mapErrorMessage(int code, const char* name);
+
+/* The message switch (on at start): the previous state; the state. */
+MAPAPI int WINAPI mapMessageEnable(int enable);
+MAPAPI int WINAPI mapIsMessageEnable(void);
+MAPAPI int WINAPI IsMessageEnable(void);
+
+/* The host window that receives progress (1424), steps (1414) and error
+ * codes (1415); setting returns the previous one. */
+MAPAPI HWND WINAPI mapSetHandleForMessage(HWND window);
+MAPAPI HWND WINAPI mapGetHandleForMessage(void);
+
+/* A message box through the host's message box hook. */
+MAPAPI int WINAPI mapMessageBox(HWND owner, const char* text, const char* caption,
+                                unsigned flags);
+
+/* The library language: 1 English (at start), 2 Russian; any other value
+ * reads as English. */
+MAPAPI void WINAPI SetMapAccessLanguage(int language);
+MAPAPI int WINAPI GetMapAccessLanguage(void);
+
+/* The host application's folder, kept from a file name in it (its drive
+ * and folder); "" when never set. */
+MAPAPI int WINAPI mapSetPathShell(const char* fileName);
+MAPAPI const char* WINAPI mapGetPathShell(void);
+
+#endif

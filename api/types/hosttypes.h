@@ -1,0 +1,45 @@
+/* What a host installs to receive the library's messages: a message box
+ * and host windows with their window procedures, with the flags and
+ * answers of a message box. */
+#ifndef MAPCORE_API_TYPES_HOSTTYPES_H
+#define MAPCORE_API_TYPES_HOSTTYPES_H
+
+#include "api/types/maptypes.h"
+
+/* Message box flags. */
+enum {
+  MB_OK = 0x0,
+  MB_OKCANCEL = 0x1,
+  MB_ABORTRETRYIGNORE = 0x2,
+  MB_YESNOCANCEL = 0x3,
+  MB_YESNO = 0x4,
+  MB_RETRYCANCEL = 0x5,
+  MB_TYPEMASK = 0xF,
+  MB_ICONHAND = 0x10,
+  MB_ICONQUESTION = 0x20,
+  MB_ICONEXCLAMATION = 0x30,
+  MB_ICONASTERISK = 0x40,
+  MB_TASKMODAL = 0x2000
+};
+
+/* Buttons a message box answers with. */
+enum {
+  IDOK = 1,
+  IDCANCEL = 2,
+  IDABORT = 3,
+  IDRETRY = 4,
+  IDIGNORE = 5,
+  IDYES = 6,
+  IDNO = 7
+};
+
+/* The host's message box: receives owner, text, caption and flags and
+ * returns the button pressed. */
+typedef int (*PLATMESSAGEBOX)(HWND owner, const char* text, const char* caption, UINT flags,
+                              void* context);
+/* A window procedure, called synchronously with each message sent to the
+ * window. */
+typedef LRESULT (*PLATWNDPROC)(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                               void* context);
+
+#endif
