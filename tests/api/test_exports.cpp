@@ -1,182 +1,92 @@
-// Loads the shared library and looks up every exported name built so far, so
-// that an export that went missing fails here; names that must stay inside
-// the library must not resolve. A few exported calls are tried through the
-// loaded library as a host would call them.
+// The exported names: the export list (api/exports.list) names every
+// function of the public headers, the library exports exactly the list,
+// names that must stay inside the library do not resolve, and a few
+// exported calls are tried through the loaded library as a host would call
+// them.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
 
-const char* const kExports[] = {
-    // errors and messages
-    "ErrorMessageEx",
-    "ErrorMessage",
-    "IsMessageEnable",
-    "mapErrorMessage",
-    "mapMessageEnable",
-    "mapIsMessageEnable",
-    "mapSetHandleForMessage",
-    "mapGetHandleForMessage",
-    "mapMessageBox",
-    // settings
-    "SetMapAccessLanguage",
-    "GetMapAccessLanguage",
-    "mapSetPathShell",
-    "mapGetPathShell",
-    // host-side platform services
-    "platSetMessageBoxHook",
-    "platCreateWindow",
-    "platDestroyWindow",
-    "platAddLibraryFolder",
-    "platSetSystemProfile",
-    // code pages
-    "Win2Dos",
-    "Ansi2Dos",
-    "Dos2Win",
-    "Text2Win",
-    "Koi82Win",
-    "mapDos2Win",
-    // common services: log time stamp, file kinds, libraries
-    "mapGetTheTime",
-    "mapCheckFile",
-    "mapLoadLibrary",
-    "mapFreeLibrary",
-    "mapGetProcAddress",
-    // map fonts
-    "GetMapFont",
-    "mapGetMapFont",
-    "mapGetMapFontName",
-    "mapGetMapFontCharSet",
-    "GetMapFontIndex",
-    "mapGetMapFontIndex",
-    "SetMapFont",
-    "mapSetMapFont",
-    "mapSetMapFontName",
-    "mapSetMapFontCharSet",
-    // dialog fonts
-    "GetDialogStringFont",
-    "mapGetDialogStringFont",
-    "GetDialogTableFont",
-    "mapGetDialogTableFont",
-    "SetDialogStringFont",
-    "mapSetDialogStringFont",
-    "SetDialogTableFont",
-    "mapSetDialogTableFont",
-    "mapGetDialogStringFontSize",
-    "mapGetDialogTableFontSize",
-    "mapSetDialogStringFontSize",
-    "mapSetDialogTableFontSize",
-    // exported classes: profile and file copy
-    "_ZN11TMapProfileC1EPKcS1_",
-    "_ZN11TMapProfile6GetIntEPKci",
-    "_ZN11TMapProfile8WriteIntEPKci",
-    "_ZN9TCopyFile4CopyEPKcS1_ii",
-    "_ZN12TPrepareFile3RunEPKcii",
-    "_ZTV9TCopyFile",
-    // LZW and the colour classes
-    "mapCompressLZW",
-    "mapDecompressLZW",
-    "_ZN11TBaseColorsC1Ev",
-    "_ZN11TBaseColors9SetBrightEi",
-    "_ZN11TMtrPaletteC1Ev",
-    "_ZN11TMtrPalette5StyleEi",
-    // TTranslate
-    "_ZN10TTranslateC1Ev",
-    "_ZN10TTranslateC2Ev",
-    "_ZN10TTranslateC1EiP9CONSTPROJi",
-    "_ZN10TTranslateC2EiP9CONSTPROJi",
-    "_ZN10TTranslateD1Ev",
-    "_ZN10TTranslateD2Ev",
-    "_ZN10TTranslate13SetProjectionEiP9CONSTPROJi",
-    "_ZN10TTranslate13TestConstprojEiP9CONSTPROJ",
-    "_ZN10TTranslate5XY2BLEddPdS0_",
-    "_ZN10TTranslate5BL2XYEddPdS0_",
-    "_ZN10TTranslate12IdentifyZoneEd",
-    "_ZN10TTranslate13GetNumberZoneEv",
-    "_ZN10TTranslate13SetNumberZoneEi",
-    "_ZN10TTranslate13SetNumberZoneEd",
-    "_ZN10TTranslate8XY2BL_GKEddPdS0_",
-    "_ZN10TTranslate8BL2XY_GKEddPdS0_",
-    "_ZN10TTranslate15InitUTMforWGS84Ev",
-    "_ZN10TTranslate15InitUTMforNAD27Ev",
-    "_ZN10TTranslate7InitUTMEv",
-    "_ZN10TTranslate11InitGKfor42Ev",
-    "_ZN10TTranslate8InitCK63Ev",
-    "_ZN10TTranslate21InitNumberZone_in_IllEd",
-    "_ZN10TTranslate23InitNumberZone_in_Ill_lEd",
-    "_ZN10TTranslate20GetNumberZone_in_IllEv",
-    "_ZN10TTranslate20SetNumberZone_in_IllEi",
-    "_ZN10TTranslate35CalcAxisMeridianByNumberZone_in_IllEi",
-    // TRadianGrad
-    "_ZN11TRadianGrad12RadianToGradEdPiS0_Pd",
-    "_ZN11TRadianGrad12GradToRadianEiidi",
-    "_ZN11TRadianGrad12GradToRadianEd",
-    "_ZN11TRadianGrad12RadianToGradEd",
-    "_ZN11TRadianGrad13GradNormalizeEPiS0_Pd",
-    // the map object, its groups, key table and colours
-    "SetGroupObjectsAccess",
-    "GetGroupObjectsAccess",
-    "mapGetLogAccess",
-    "mapLogAccess",
-    "_ZN4TMap8OpenDataEPKci",
-    "_ZN4TMap9CloseDataEv",
-    "_ZN4TMap12CreateDataExEPKcS1_P13MAPREGISTEREXP12LISTREGISTER",
-    "_ZN4TMap15CreateMapBorderEv",
-    "_ZN10TMapGroups4OpenEPKc",
-    "_ZN10TMapGroups7RestoreEP4TMapPKc",
-    "_ZN12TObjectGroup12AppendObjectEi9NUMBERKEY",
-    "_ZN12TMapKeyTable8CheckMapEP4TMap",
-    "_ZN10TMapColors13RestoreColorsEv",
-    // the journal
-    "mapLogCount",
-    "mapLogDate",
-    "mapLogCreateAction",
-    "mapLogPutRecord",
-    "mapLogCommitAction",
-    "mapLogGetActionNumberByTime",
-    "mapReadLastAction",
-    "mapLogReadAction",
-    "mapLogGetActionRecord",
-    "mapLogGetActionRecordCount",
-    "mapLogIsWrite",
-    "mapLogFlush",
-    // metric records and plane geometry
-    "_ZN9TDataEdit4InitEv",
-    "_ZN9TDataEdit18AppendPointSubjectEidd",
-    "_ZN9TDataEdit10ChangeKindEi",
-    "_ZN9TDataEdit6SquareEv",
-    "_ZN9TDataEdit12LinearFilterEd",
-    "_ZN9TDataEdit12CrossCutDataEPK11DOUBLEPOINTS2_iiP11NUMBERPOINTS4_id",
-    "_ZNK11TObjectData9PerimeterEv",
-    "_ZNK8TMeasure12CircleCenterEPK11DOUBLEPOINTS2_S2_PS0_",
-    "_ZN8TMeasure12CrossCutDataEPK11DOUBLEPOINTS2_S2_S2_PS0_S3_d",
-    // map objects
-    "_ZN11TObjectInfo6ObjectEP4TMapii",
-    "_ZN11TObjectInfo12CreateObjectEP4TMapiii",
-    "_ZN11TObjectInfo14RegisterObjectEii",
-    "_ZN11TObjectInfo10FromHandleEl",
-    "_ZN11TObjectDesc12RegisterDescEiP7TMapRsc",
-    // object records
-    "mapCompareTemplateString",
-    "_ZN8TSemBase16LoadStringNumberEPKc",
-    "_ZN13TWorkSemantic8FindCodeEi",
-    "_ZN9TSemnEdit4LoadE11TObjectSemn",
-    "_ZN11TObjectDraw14ElementAddressEPK7IMGDRAWi",
-    "_ZN9TDrawEdit13AppendElementEiPKc",
-    // sign images, sign editors and the classifier
-    "mapGetVectorSize",
-    "_ZN16TVectorImageEdit13CreateSubjectEv",
-    "_ZN16TVectorImageEdit13GetIndexColorEjPKji",
-    "_ZN15TDecorImageEdit8LoadPartEiiPKci",
-    "_ZN7TMapRsc13GetImageFrameEiPKcdP10IMAGEFRAME",
-    "_ZN7TMapRsc9TurnPointEP11DOUBLEPOINTS1_dd",
-    "_ZN7TMapRsc22CheckAndLoadOldVersionEPKci",
-    "_ZN7TMapRsc14LoadOldVersionEPKcS1_i",
+// The export list: the C functions by name and the exported classes.
+struct ExportList {
+  std::set<std::string> functions;
+  std::set<std::string> classes;
 };
+
+ExportList ReadExportList() {
+  ExportList list;
+  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/exports.list");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line.rfind("class ", 0) == 0)
+      list.classes.insert(line.substr(6));
+    else
+      list.functions.insert(line);
+  }
+  return list;
+}
+
+// The functions the public headers declare for export.
+std::set<std::string> DeclaredFunctions() {
+  std::set<std::string> names;
+  const std::regex declaration(R"(MAPAPI[^;{]*?WINAPI\s+(\w+)\s*\()");
+  for (const auto& e : std::filesystem::directory_iterator(std::string(MC_SOURCE_DIR) + "/api")) {
+    if (e.path().extension() != ".h") continue;
+    std::ifstream in(e.path());
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string s = text.str();
+    for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
+      names.insert((*m)[1]);
+  }
+  return names;
+}
+
+// The library's defined dynamic symbols, demangled, as nm lists them.
+std::vector<std::string> DynamicSymbols() {
+  std::vector<std::string> names;
+  std::string command = std::string("nm -D --defined-only -C '") + MC_LIBRARY_PATH + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return names;
+  char line[4096];
+  while (std::fgets(line, sizeof(line), pipe)) {
+    std::string l(line);
+    if (!l.empty() && l.back() == '\n') l.pop_back();
+    // "address type name", the name possibly holding blanks.
+    size_t first = l.find(' ');
+    size_t second = first == std::string::npos ? first : l.find(' ', first + 1);
+    if (second != std::string::npos) names.push_back(l.substr(second + 1));
+  }
+  pclose(pipe);
+  return names;
+}
+
+// The exported class a demangled name belongs to ("" when none of them).
+std::string ClassOf(const std::string& name, const std::set<std::string>& classes) {
+  for (const char* prefix : {"vtable for ", "typeinfo name for ", "typeinfo for "}) {
+    if (name.rfind(prefix, 0) == 0) {
+      std::string rest = name.substr(std::strlen(prefix));
+      return classes.count(rest) ? rest : "";
+    }
+  }
+  size_t colons = name.find("::");
+  if (colons == std::string::npos) return "";
+  std::string owner = name.substr(0, colons);
+  return classes.count(owner) ? owner : "";
+}
 
 // Names that must stay inside the library.
 const char* const kHidden[] = {
@@ -226,8 +136,36 @@ class Exports : public ::testing::Test {
 void* Exports::lib = nullptr;
 
 TEST_F(Exports, EveryNameResolvesAndInternalsStayHidden) {
-  for (const char* name : kExports) EXPECT_NE(dlsym(lib, name), nullptr) << name;
+  const ExportList list = ReadExportList();
+  ASSERT_GT(list.functions.size(), 50u);
+  EXPECT_EQ(DeclaredFunctions(), list.functions);
+  for (const std::string& name : list.functions) EXPECT_NE(dlsym(lib, name.c_str()), nullptr) << name;
   for (const char* name : kHidden) EXPECT_EQ(dlsym(lib, name), nullptr) << name;
+}
+
+// The library exports exactly the list: every listed function, at least one
+// member of every listed class, and nothing else (no internal function, no
+// instance of a standard template).
+TEST_F(Exports, DynamicSymbolsAreExactlyTheExportList) {
+  const ExportList list = ReadExportList();
+  const std::vector<std::string> symbols = DynamicSymbols();
+  ASSERT_FALSE(symbols.empty());
+  std::set<std::string> functions, classes;
+  std::string unlisted;
+  for (const std::string& name : symbols) {
+    if (list.functions.count(name)) {
+      functions.insert(name);
+      continue;
+    }
+    std::string owner = ClassOf(name, list.classes);
+    if (owner.empty())
+      unlisted += name + "\n";
+    else
+      classes.insert(owner);
+  }
+  EXPECT_EQ(unlisted, "");
+  EXPECT_EQ(functions, list.functions);
+  EXPECT_EQ(classes, list.classes);
 }
 
 TEST_F(Exports, CodecAndCodePageCalls) {
