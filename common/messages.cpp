@@ -1,6 +1,7 @@
 #include "common/messages.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "common/language.h"
@@ -76,6 +77,15 @@ int ShowErrorMessageEx(HWND owner, int code, const char* name) {
   if (g_messageEnabled == 0) return 0;
   const char* caption =
       language == MAPLANG_RUSSIAN ? "Обработчик ошибок" : "Error Message";
+  // Without a host's message box the message goes to the standard error
+  // stream, where a failure must always name what failed: a missing name
+  // is said as such rather than left blank.
+  if ((name == nullptr || *name == 0) && !plat::HasMessageBoxHook()) {
+    char text[MC_MESSAGE_TEXT_SIZE + 64];
+    std::snprintf(text, sizeof(text), "%s%s", g_messageText,
+                  language == MAPLANG_RUSSIAN ? "(имя не задано)" : "(no name given)");
+    return plat::MessageBoxA(owner, text, caption, MC_ERROR_BOX_FLAGS);
+  }
   return plat::MessageBoxA(owner, g_messageText, caption, MC_ERROR_BOX_FLAGS);
 }
 

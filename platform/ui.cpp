@@ -76,6 +76,11 @@ int DestroyHostWindow(HWND window) {
   return 1;
 }
 
+bool HasMessageBoxHook() {
+  UiState& s = State();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.box != nullptr;
+}
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT flags) {
   PLATMESSAGEBOX hook;

@@ -19,6 +19,8 @@ PLATMESSAGEBOX SetMessageBoxHook(PLATMESSAGEBOX hook, void* context);
 // size; destroys it (0 for an unknown window).
 HWND CreateHostWindow(PLATWNDPROC proc, void* context, int width, int height);
 int DestroyHostWindow(HWND window);
+// True while a host's message box is installed.
+bool HasMessageBoxHook();
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT flags);
 

@@ -43,6 +43,19 @@ TEST_F(Messages, NameIsAppendedAndShownWithStopIconAndCaption) {
   EXPECT_EQ(box.boxes()[0].flags, 0x2010u);
 }
 
+// Without a host's message box a failure goes to the standard error stream
+// and always names what failed.
+TEST_F(Messages, WithoutAHookTheErrorStreamNamesTheFile) {
+  for (const char* name : {static_cast<const char*>(nullptr), "", "c.sit"}) {
+    testing::internal::CaptureStderr();
+    ShowErrorMessage(60004, name);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    const std::string named = name && *name ? name : "(no name given)";
+    EXPECT_EQ(printed, "Error Message: Write fault , file - " + named + "\n");
+  }
+  EXPECT_STREQ(LastMessageText(), "Write fault , file - c.sit");
+}
+
 TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheText) {
   RecordingMessageBox box;
   MessageEnableSet(0);
