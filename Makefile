@@ -2,8 +2,9 @@
 JOBS ?= $(shell nproc)
 ASAN_DIR := build/asan
 RELEASE_DIR := build/release
+PREFIX ?= /usr/local
 
-.PHONY: all deps test demo bench clean build-test build-release
+.PHONY: all deps test demo bench install clean build-test build-release
 
 all: build-release
 
@@ -28,6 +29,12 @@ test: build-test
 demo: build-release
 	mkdir -p out
 	$(RELEASE_DIR)/examples/mapdemo out
+
+# The shared library alone (Release), with its headers and package files,
+# into $(PREFIX); DESTDIR stages it below another root.
+install: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore
+	DESTDIR=$(DESTDIR) cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
 bench: build-release
 	scripts/run-benchmarks $(RELEASE_DIR)/bench
