@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
+#include "common/filename.h"
 #include "common/maperr.h"
 #include "platform/path.h"
 
@@ -45,13 +46,16 @@ int TMapRsc::SetUserObjectRefer() {
   TABIML* iml = rscImlTable(this);
   const DWORD libraries = iml ? Head.Tables[RSC_IML].Count : 0;
 
-  // Libraries are looked for in the classifier's folder.
+  // Libraries are looked for in the classifier's folder, by plain file
+  // names only (the file's were checked on opening; a name set since that
+  // is not plain leaves its library closed).
   char folder[MAX_PATH];
   snprintf(folder, sizeof folder, "%.*s", int(plat::FileNameOffset(Path)), Path);
   for (DWORD i = 0; i < libraries; i++) {
     iml[i].Slot = 0;
+    if (!IsPlainFileName(iml[i].File, sizeof iml[i].File)) continue;
     char path[MAX_PATH];
-    int n = snprintf(path, sizeof path, "%s%s", folder, iml[i].File + plat::FileNameOffset(iml[i].File));
+    int n = snprintf(path, sizeof path, "%s%s", folder, iml[i].File);
     if (ll && ll->Open && n > 0 && n < MAX_PATH) {
       int slot = ll->Open(path);
       iml[i].Slot = slot > 0 ? DWORD(slot) : 0;

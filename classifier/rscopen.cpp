@@ -11,6 +11,7 @@
 
 #include "classifier/maprsc.h"
 #include "classifier/rscinternal.h"
+#include "common/filename.h"
 #include "common/language.h"
 #include "common/maperr.h"
 #include "platform/fileio.h"
@@ -93,6 +94,12 @@ int CheckTables(TRSCDATA* d) {
   }
   if (uint64_t(h.Tables[RSC_OBJ].Count) * RSC_OBJ_FIXED > h.Tables[RSC_OBJ].Length)
     return MAPERR_DATA;
+
+  // Image libraries are opened from the classifier's folder by the names
+  // the file gives: each must be a plain file name of that folder.
+  const TABIML* iml = h.Tables[RSC_IML].Offset ? rscImlTable(d) : nullptr;
+  for (DWORD i = 0; iml && i < h.Tables[RSC_IML].Count; i++)
+    if (!IsPlainFileName(iml[i].File, sizeof iml[i].File)) return MAPERR_DATA;
 
   // Value lists and defaults of the semantics. An offset at or beyond the
   // end of the file means no list; any other list must lie in the file.

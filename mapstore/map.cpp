@@ -140,10 +140,16 @@ int TMap::OpenMap(const char* name) {
   SetDataProjection();
   MapError.SetError(0);
 
+  // The passport's classifier name is a plain name of the map's folder
+  // (the passport checked it).
   char rsc[MAX_PATH];
-  Passport.RscName[sizeof(Passport.RscName) - 1] = 0;
-  if (!JoinText(rsc, sizeof(rsc), {Folder, Passport.RscName}) ||
-      !Rsc.OpenRsc(rsc, int(AccessMode))) {
+  if (!JoinFolderName(Folder, Passport.RscName, sizeof(Passport.RscName), rsc, sizeof(rsc))) {
+    MapError.ErrorMessage(MAPERR_DATA, Path);
+    ClosePassport();
+    MapError.SetError(MAPERR_DATA);
+    return 0;
+  }
+  if (!Rsc.OpenRsc(rsc, int(AccessMode))) {
     const int code = Rsc.Error() ? Rsc.Error() : MAPERR_OPEN;
     MapError.ErrorMessage(code, rsc);
     if (code != MAPERR_OLDVERSION || !rscCheckAndLoadOldVersion(&Rsc, rsc, Scale())) {
@@ -392,11 +398,8 @@ int TMap::CloseData() {
     if (LISTDESC* list = TMapPassport::List(1)) {
       const char* names[SHEET_FILES] = {list->NameHDR, list->NameDAT, list->NameSEM,
                                         list->NameGRA};
-      for (int k = 0; k < SHEET_FILES; ++k) {
-        char name[sizeof(list->NameHDR) + 1] = {};
-        std::memcpy(name, names[k], sizeof(list->NameHDR));
-        JoinText(tempFiles[k], MAX_PATH, {Folder, name});
-      }
+      for (int k = 0; k < SHEET_FILES; ++k)
+        JoinFolderName(Folder, names[k], sizeof(list->NameHDR), tempFiles[k], MAX_PATH);
     }
   }
   if (Rsc.IsActive()) Rsc.CloseRsc();

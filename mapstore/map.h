@@ -118,6 +118,9 @@ class MAPCLASS TMap : public TMapBase {
   const char* NameDAT(int n);
   const char* NameSEM(int n);
   const char* NameDRW(int n);
+  // The setters of file names store a name only when it keeps to the rule
+  // the map file is read by (TMapPassport::SheetNamesUsable,
+  // MapNamesUsable): a refused name gives the empty string and 60005.
   const char* NameHDR(const char* name, int n);
   const char* NameDAT(const char* name, int n);
   const char* NameSEM(const char* name, int n);
@@ -291,6 +294,12 @@ class MAPCLASS TMap : public TMapBase {
 
   int OpenLogs(const char* name);
   void CloseLogs();
+  // A file name given to the map that breaks the rule of the names read
+  // from the map file: 60005 kept, and the empty string for the setter.
+  const char* RefuseName();
+  // Stores the classifier's or the group file's name when the map's names
+  // stay usable with it (TMapPassport::MapNamesUsable, SheetNamesUsable).
+  const char* StoreMapName(char (&field)[260], const char* name);
   int CreateRoutine(const char* name, const char* rscname, LISTREGISTER* sheet,
                     MAPREGISTEREX* map);
   int ReadPassportAgain();

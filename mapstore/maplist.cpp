@@ -23,20 +23,6 @@ char* RecordName(LISTDESC* list, int file) {
 
 constexpr int kNameField = sizeof(LISTDESC::NameHDR);
 
-// folder + name into out; false when it does not fit.
-bool JoinPath(const char* folder, const char* name, char* out, size_t size) {
-  const size_t f = strnlen(folder, MAX_PATH);
-  const size_t n = strnlen(name, kNameField);
-  const bool separator = f > 0 && !plat::IsPathSeparator(folder[f - 1]);
-  if (f + (separator ? 1 : 0) + n + 1 > size) return false;
-  std::memcpy(out, folder, f);
-  size_t at = f;
-  if (separator) out[at++] = '\\';
-  std::memcpy(out + at, name, n);
-  out[at + n] = 0;
-  return true;
-}
-
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
 
 }  // namespace
@@ -50,12 +36,11 @@ TMapList::TMapList() {
 TMapList::~TMapList() { Close(1); }
 
 int TMapList::FilePath(int file, char* out, int size) const {
-  if (List == nullptr || out == nullptr || size <= 0 || file < 0 || file >= SHEET_FILES) return 0;
-  if (!JoinPath(Folder, RecordName(List, file), out, static_cast<size_t>(size))) {
-    out[0] = 0;
-    return 0;
-  }
-  return 1;
+  if (out == nullptr || size <= 0) return 0;
+  out[0] = 0;
+  if (List == nullptr || file < 0 || file >= SHEET_FILES) return 0;
+  return TMapPassport::JoinFolderName(Folder, RecordName(List, file), kNameField, out,
+                                      static_cast<size_t>(size));
 }
 
 // ---------------------------------------------------------------------------
@@ -152,6 +137,14 @@ int TMapList::Open(TMapBase* map, int sheet) {
   if (List == nullptr) return 0;
   if (List->Marker != LISTDESC_MARKER) {
     ReportError(MAPERR_DATA, map->Path, LISTSTAGE_RECORD);
+    return Fail(0);
+  }
+  // The record's names must stay in the map's folder and apart from the
+  // map's other files before any of them is opened, created or deleted.
+  // A sheet kept open was compared with the other sheets when it opened.
+  const bool kept = IsFileSetKept(List->Number >= 1 ? List->Number : sheet);
+  if (!map->SheetNamesUsable(List) || (!kept && map->SheetNamesShared(List, sheet))) {
+    ReportError(MAPERR_DATA, map->Path, LISTSTAGE_NAMES);
     return Fail(0);
   }
 
@@ -290,7 +283,16 @@ int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
   List->StageMask = 0;
   std::memcpy(Folder, map->Folder, sizeof(Folder));
   Folder[sizeof(Folder) - 1] = 0;
+  // The new names may not reach out of the folder nor take another
+  // sheet's files: the record is left as it was.
+  LISTDESC before;
+  std::memcpy(&before, List, sizeof(before));
   if (!ListRegister(sheet, reg)) return 0;
+  if (!map->SheetNamesUsable(List) || map->SheetNamesShared(List, sheet)) {
+    std::memcpy(List, &before, sizeof(before));
+    ReportError(MAPERR_DATA, map->Path, LISTSTAGE_NAMES);
+    return Fail(0);
+  }
 
   ShareMode = 0;
   AccessMode = LISTACCESS_READWRITE;

@@ -98,6 +98,8 @@ enum : BYTE {
 // record's stage mask).
 enum : int {
   LISTSTAGE_MEMORY = 1,      // 60001 caches could not be allocated
+  LISTSTAGE_NAMES = 2,       // 60005 a file name of the sheet record is not one of the
+                             //       map's folder, or names another file of the map
   LISTSTAGE_RECORD = 3,      // 60005 sheet record lacks its marker
   LISTSTAGE_HDROPEN = 4,     // 60006 HDR file cannot be opened or created
   LISTSTAGE_HDRWRITE = 6,    // 60004 header of a new HDR file cannot be written
@@ -331,7 +333,9 @@ class MAPCLASS TMapList {
   TMapBase* GetOwner() const { return Owner; }
   const SHEETFILESET& FileSet(int entry) const { return FileTable[entry]; }
   // Full name of one of the sheet's files (folder + name from the sheet
-  // record) into `out`; 0 when there is no record or it does not fit.
+  // record) into `out`; 0 (and `out` empty) when there is no record, the
+  // name is not a plain file name (TMapPassport::JoinFolderName) or the
+  // whole does not fit.
   int FilePath(int file, char* out, int size) const;
 
   int ListNumber = 0;       // sheet number, 0 = none

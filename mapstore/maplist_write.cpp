@@ -158,12 +158,23 @@ int TMapList::ReadySheetFile(int file) {
 int TMapList::LockList() {
   HANDLE hdr = Files[SHEET_HDR];
   if (hdr == nullptr) return 0;
-  const int64_t length = plat::FileLength(hdr);
-  if (length < 0) return 0;
-  const uint64_t offset = uint64_t(length) + LOCK_DISTANCE;
-  LockOffset = static_cast<DWORD>(offset);
+  // The range lies past the file's end, so two writers keep apart only
+  // while they compute it from the same end: a writer that waited while
+  // another one appended six objects or more would get a stale range that
+  // no longer meets the one at the new end. The end is looked at again
+  // once the range is held; when it moved, the range is let go and taken
+  // at the new end (at once: nobody held it).
   for (DWORD i = 0; i < LOCK_TRIES; ++i) {
-    if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) return 1;
+    const int64_t length = plat::FileLength(hdr);
+    if (length < 0) return 0;
+    LockOffset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
+    if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) {
+      const int64_t now = plat::FileLength(hdr);
+      if (now == length) return 1;
+      plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
+      if (now < 0) return 0;
+      continue;
+    }
     // Only another holder is worth waiting for.
     if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
     plat::Sleep(LOCK_PAUSE);

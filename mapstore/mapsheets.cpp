@@ -75,10 +75,11 @@ int TMap::DeleteList(int n, int deleteFiles) {
   WriteToLog(line, MAPLOG_REMARK);
   LISTDESC* list = TMapPassport::List(n);
   if (deleteFiles) {
+    // Only files of the map's folder go: a damaged name deletes nothing.
     for (const char* name : {list->NameHDR, list->NameDAT, list->NameSEM, list->NameGRA}) {
-      char path[MAX_PATH + 264];
-      std::snprintf(path, sizeof(path), "%s%.*s", Folder, int(sizeof(list->NameHDR) - 1), name);
-      plat::DeleteFileA(path);
+      char path[MAX_PATH];
+      if (JoinFolderName(Folder, name, sizeof(list->NameHDR), path, sizeof(path)))
+        plat::DeleteFileA(path);
     }
   }
   const int count = Count();
@@ -118,6 +119,13 @@ int TMap::AppendList(TMap* other, int n, int save) {
       other->DeviceCapability() != DeviceCapability() || !source)
     return 0;
   if (source->Marker != LISTDESC_MARKER) return 0;
+  // The names come from the other map's file: each must be a name of that
+  // map's folder and, taken over, of this one, apart from this map's files.
+  if (!other->SheetNamesUsable(source) || !SheetNamesUsable(source) ||
+      SheetNamesShared(source, 0)) {
+    MapError.ErrorMessage(MAPERR_DATA, other->Path);
+    return 0;
+  }
   CloseList(1);
   LISTDESC record;
   std::memcpy(&record, source, sizeof(record));
@@ -128,12 +136,17 @@ int TMap::AppendList(TMap* other, int n, int save) {
 
   // The four files come along; a file of the same name already beside
   // this map is not overwritten.
-  char from[SHEET_FILES][MAX_PATH + 264], to[SHEET_FILES][MAX_PATH + 264];
+  char from[SHEET_FILES][MAX_PATH], to[SHEET_FILES][MAX_PATH];
   const char* names[SHEET_FILES] = {record.NameHDR, record.NameDAT, record.NameSEM, record.NameGRA};
   int copied[SHEET_FILES] = {};
   for (int k = 0; k < SHEET_FILES; ++k) {
-    std::snprintf(from[k], sizeof(from[k]), "%s%.263s", other->Folder, names[k]);
-    std::snprintf(to[k], sizeof(to[k]), "%s%.263s", Folder, names[k]);
+    if (!JoinFolderName(other->Folder, names[k], sizeof(record.NameHDR), from[k], MAX_PATH) ||
+        !JoinFolderName(Folder, names[k], sizeof(record.NameHDR), to[k], MAX_PATH)) {
+      for (int j = 0; j < k; ++j)
+        if (copied[j]) plat::DeleteFileA(to[j]);
+      MapError.ErrorMessage(MAPERR_OPEN, names[k]);
+      return 0;
+    }
     if (plat::IsSameFile(from[k], to[k])) continue;
     const bool present = plat::GetFileAttributesA(from[k]) != INVALID_FILE_ATTRIBUTES;
     if (!present && k != SHEET_HDR) continue;
@@ -232,6 +245,9 @@ const char* TMap::Nomenclature(const char* name, int n) {
   return list->Register.Nomenclature;
 }
 
+// A new file name of a sheet obeys the rule the map file is read by: a
+// plain name of the map's folder, apart from the map's other files. A name
+// that does not is refused (60005) and the record keeps its name.
 #define MC_SHEET_FILE_NAME(Method, Field)                              \
   const char* TMap::Method(int n) {                                    \
     LISTDESC* list = TMapPassport::List(n);                            \
@@ -240,7 +256,11 @@ const char* TMap::Nomenclature(const char* name, int n) {
   const char* TMap::Method(const char* name, int n) {                  \
     LISTDESC* list = TMapPassport::List(n);                            \
     if (!name || !list) return kEmpty;                                 \
-    StoreText(list->Field, sizeof(list->Field), name, false);          \
+    LISTDESC changed = *list;                                          \
+    StoreText(changed.Field, sizeof(changed.Field), name, false);      \
+    if (!SheetNamesUsable(&changed) || SheetNamesShared(&changed, n))  \
+      return RefuseName();                                             \
+    std::memcpy(list->Field, changed.Field, sizeof(list->Field));      \
     PassportChanged = 1;                                               \
     return list->Field;                                                \
   }
@@ -268,15 +288,34 @@ const char* TMap::Name(const char* name) {
 }
 
 const char* TMap::NameRSC(const char* name) {
-  if (!name) return kEmpty;
-  StoreText(Passport.RscName, sizeof(Passport.RscName), name, false);
-  PassportChanged = 1;
-  return Passport.RscName;
+  return name ? StoreMapName(Passport.RscName, name) : kEmpty;
 }
 
 const char* TMap::NameGDX(const char* name) {
-  if (!name) return kEmpty;
-  StoreText(Passport.GroupName, sizeof(Passport.GroupName), name, false);
+  return name ? StoreMapName(Passport.GroupName, name) : kEmpty;
+}
+
+const char* TMap::RefuseName() {
+  Error = MAPERR_DATA;
+  MapError.SetError(MAPERR_DATA);
+  return kEmpty;
+}
+
+const char* TMap::StoreMapName(char (&field)[260], const char* name) {
+  char old[sizeof(field)];
+  std::memcpy(old, field, sizeof(old));
+  StoreText(field, sizeof(field), name, false);
+  // The classifier and the group file keep to the map's folder and apart
+  // from the map file and every sheet's files.
+  bool usable = MapNamesUsable();
+  for (int n = 1; usable && n <= Count(); ++n) {
+    const LISTDESC* list = TMapPassport::List(n);
+    usable = list == nullptr || list->Marker != LISTDESC_MARKER || SheetNamesUsable(list);
+  }
+  if (!usable) {
+    std::memcpy(field, old, sizeof(old));
+    return RefuseName();
+  }
   PassportChanged = 1;
-  return Passport.GroupName;
+  return field;
 }

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "classifier/rscwrite.h"
 #include "common/codepage.h"
+#include "common/filename.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "platform/fileio.h"
+#include "platform/path.h"
 
 namespace {
 
@@ -24,6 +27,21 @@ const int64_t kMaxLists = INT32_MAX / LISTDESC_LENGTH;
 template <size_t N>
 void EndText(char (&field)[N]) {
   field[N - 1] = 0;
+}
+
+constexpr size_t kSheetNameField = sizeof(LISTDESC::NameHDR);
+constexpr int kSheetNames = 4;
+
+// The four file names of a sheet record: HDR, DAT, SEM, GRA.
+struct SheetNames {
+  explicit SheetNames(const LISTDESC* list)
+      : name{list->NameHDR, list->NameDAT, list->NameSEM, list->NameGRA} {}
+  const char* name[kSheetNames];
+};
+
+// The name of the classifier's backup copy ("" when it has none).
+void BackupName(const char* rsc, char (&backup)[MAX_PATH]) {
+  if (!rscBackupName(rsc, backup, MAX_PATH)) backup[0] = 0;
 }
 
 void EndTexts(LISTREGISTER& r) {
@@ -144,6 +162,14 @@ int TMapPassport::OpenPassport(const char* name) {
   if (fileKoi8_) cpKoi82Win(Passport.Register.Name, sizeof(Passport.Register.Name));
   Passport.Koi8 = 0;
 
+  // The files the map names lie in its folder, each under a name of its
+  // own; a sheet's names are checked when the sheet is opened.
+  if (!MapNamesUsable()) {
+    ClosePassport();
+    Report(MAPERR_DATA, name);
+    return 0;
+  }
+
   // A topographic map whose first sheet begins at 354 degrees east or more
   // lies in the last zone.
   MAPREGISTEREX& reg = Passport.Register;
@@ -155,6 +181,77 @@ int TMapPassport::OpenPassport(const char* name) {
   Error = 0;
   return 1;
 }
+
+// ---------------------------------------------------------------------------
+// Names of the map's files
+
+int TMapPassport::JoinFolderName(const char* folder, const char* name, size_t field, char* out,
+                                 size_t size) {
+  if (out == nullptr || size == 0) return 0;
+  out[0] = 0;
+  if (folder == nullptr || !IsPlainFileName(name, field)) return 0;
+  const size_t f = strnlen(folder, MAX_PATH);
+  const size_t n = std::strlen(name);
+  const bool separator = f > 0 && !plat::IsPathSeparator(folder[f - 1]);
+  if (f + (separator ? 1 : 0) + n + 1 > size) return 0;
+  std::memcpy(out, folder, f);
+  size_t at = f;
+  if (separator) out[at++] = '\\';
+  std::memcpy(out + at, name, n + 1);
+  return 1;
+}
+
+int TMapPassport::MapNamesUsable() const {
+  const char* rsc = Passport.RscName;
+  const char* group = Passport.GroupName;
+  char backup[MAX_PATH] = "";
+  if (rsc[0] != 0) {
+    if (!IsPlainFileName(rsc, sizeof(Passport.RscName)) || IsSameNameInFolder(rsc, FileName))
+      return 0;
+    // A save of the classifier deletes its backup copy first.
+    BackupName(rsc, backup);
+    if (!backup[0] || IsSameNameInFolder(backup, rsc) || IsSameNameInFolder(backup, FileName))
+      return 0;
+  }
+  if (group[0] == 0) return 1;
+  return IsPlainFileName(group, sizeof(Passport.GroupName)) && !IsSameNameInFolder(group, FileName) &&
+         !IsSameNameInFolder(group, rsc) && !IsSameNameInFolder(group, backup);
+}
+
+int TMapPassport::SheetNamesUsable(const LISTDESC* list) const {
+  if (list == nullptr) return 0;
+  char backup[MAX_PATH];
+  BackupName(Passport.RscName, backup);
+  const char* const others[] = {FileName, Passport.RscName, backup, Passport.GroupName};
+  const SheetNames names(list);
+  for (int i = 0; i < kSheetNames; ++i) {
+    const char* name = names.name[i];
+    if (!IsPlainFileName(name, kSheetNameField)) return 0;
+    for (int j = 0; j < i; ++j)
+      if (IsSameNameInFolder(name, names.name[j])) return 0;
+    for (const char* other : others)
+      if (IsSameNameInFolder(name, other)) return 0;
+  }
+  return 1;
+}
+
+int TMapPassport::SheetNamesShared(const LISTDESC* list, int except) const {
+  if (list == nullptr) return 0;
+  const SheetNames names(list);
+  const int count = Lists != nullptr ? std::min(Count(), Capacity()) : 0;
+  for (int n = 1; n <= count; ++n) {
+    const LISTDESC* other = &Lists[n - 1];
+    if (n == except || other == list) continue;
+    const SheetNames theirs(other);
+    for (const char* name : names.name)
+      for (const char* their : theirs.name)
+        if (name[0] != 0 && IsSameNameInFolder(name, their)) return 1;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Creating, loading and writing
 
 int TMapPassport::CreateMapFile(const char* name, int temporary) {
   ClosePassport();

@@ -114,9 +114,10 @@ class MAPCLASS TMapPassport {
   // Opens the map file (read and write, else read only), reads and checks
   // the passport and reads the sheet table: 1, or 0 with the error reported
   // and everything closed. 60006 the file cannot be opened; 60003 the
-  // passport cannot be read; 60005 a short or foreign passport or a sheet
-  // count that the file does not hold; 60030 a passport of the older
-  // format. A map without sheets opens with an empty table. Names stored in
+  // passport cannot be read; 60005 a short or foreign passport, a sheet
+  // count that the file does not hold, a user map with more than one sheet,
+  // or a classifier or group file name that is not a plain name of the
+  // map's folder (MapNamesUsable); 60030 a passport of the older format. A map without sheets opens with an empty table. Names stored in
   // KOI-8 are converted to code page 1251 (and are written back so).
   int OpenPassport(const char* name);
   // Creates the map file anew (empty) and opens it, and starts a new
@@ -158,6 +159,32 @@ class MAPCLASS TMapPassport {
   // Reports an error: kept in Error, and through the reporter when one is
   // set (with the name given, else the map path).
   void Report(int code, const char* name = nullptr);
+
+  // Names of files that the map file gives: the classifier, the group file
+  // and the four files of each sheet are files of the map's folder, each
+  // with a name of its own. Every name is held to the rule of
+  // common/filename.h (IsPlainFileName) and compared without regard to
+  // case (IsSameNameInFolder); a name that breaks the rule is damage
+  // (60005) and is never joined to a folder.
+  //
+  // The classifier's name and the group file's (either empty: none as
+  // yet): plain names, neither the map file's, and the classifier's backup
+  // copy (".~RS") neither the map file nor the classifier itself. 1 when
+  // usable.
+  int MapNamesUsable() const;
+  // A sheet record's four names: plain names, none another of the four, the
+  // map file's, the classifier's, its backup copy's or the group file's. 1
+  // when usable.
+  int SheetNamesUsable(const LISTDESC* list) const;
+  // 1 when a name of the record is also a name of another sheet of the
+  // table (every sheet but `except`; 0: every sheet). One pass over the
+  // table.
+  int SheetNamesShared(const LISTDESC* list, int except) const;
+  // Folder + a name read from a file (at most `field` bytes): 1, or 0 with
+  // `out` empty when the name is not a plain file name or the whole does
+  // not fit.
+  static int JoinFolderName(const char* folder, const char* name, size_t field, char* out,
+                            size_t size);
 
   DWORD AccessMode = MAPACCESS_READWRITE;
   DWORD ShareMode = 3;

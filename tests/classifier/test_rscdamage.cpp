@@ -87,6 +87,16 @@ std::vector<Damage> Damages() {
     Put32(f, Builder::OffsetField(rsctest::IML), b.layout.offset[rsctest::IML]);
     Put32(f, Builder::CountField(rsctest::IML), 3);
   });
+  // Image libraries are opened from the classifier's folder by the names
+  // the file gives: a name that reaches elsewhere is damage.
+  for (const char* file : {"../SIGNS.IML", "..\\SIGNS.IML", "LIB/SIGNS.IML", "C:SIGNS.IML", "..", ""})
+    head("image library name", MAPERR_DATA,
+         [file](Builder& b) { b.libraries.push_back({file, "SIGNS", 1}); });
+  list.push_back({"image library name without its end", MAPERR_DATA,
+                  [](Builder& b) { b.libraries.push_back({"SIGNS.IML", "SIGNS", 1}); },
+                  [](const Builder& b, Bytes& f) {
+                    std::memset(&f[b.layout.offset[rsctest::IML]], 'A', 80);
+                  }});
   add("OBJ count", MAPERR_DATA,
       [](const Builder&, Bytes& f) { Put32(f, Builder::CountField(rsctest::OBJ), 0x7FFFFFFF); });
   add("value list past the file", MAPERR_DATA,

@@ -1,0 +1,173 @@
+#include "support/writerprocess.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using namespace objtest;
+
+namespace writertest {
+
+namespace {
+
+struct Records {
+  Bytes metric, semn, draw;
+};
+
+// The records of object `id`: its id in the metric's first point, the
+// semantics value and the graphics.
+Records ObjectRecords(int id, int local) {
+  const double x = 100 + id % 100000;
+  Records r;
+  if (local == LOCAL_POINT) {
+    r.metric = Metric(METRIC_I32, {{{x, 400}}});
+  } else {
+    const Points box = {{x, 300}, {x + 100, 300}, {x + 100, 500}, {x, 500}, {x, 300}};
+    r.metric = local == LOCAL_TITLE || local == LOCAL_MIXED
+                   ? Metric(METRIC_I32, {box}, {"T" + std::to_string(id)})
+                   : Metric(METRIC_I32, {box});
+  }
+  r.semn = Semantics(uint16_t(4 + id % 1000), id);
+  if (local != LOCAL_POINT && local != LOCAL_TITLE) {
+    Bytes line(8, 0);
+    std::memcpy(line.data(), &id, sizeof(id));
+    r.draw = Draw({{128, line}});
+  }
+  return r;
+}
+
+bool SameBytes(const void* stored, const Bytes& expect) {
+  return stored != nullptr && std::memcmp(stored, expect.data(), expect.size()) == 0;
+}
+
+}  // namespace
+
+std::vector<std::pair<uint32_t, int>> Kinds() {
+  return {{5550, LOCAL_LINE},  {5551, LOCAL_POLYGON}, {5552, LOCAL_POINT},
+          {5553, LOCAL_TITLE}, {5554, LOCAL_VECTOR},  {5555, LOCAL_MIXED}};
+}
+
+bool CreateTestMap(const std::string& folder) {
+  return WriteClassifier(folder + "map.rsc", Kinds()) &&
+         CreateMapFile(folder + "map.map", folder + "map.rsc");
+}
+
+int AppendObject(TMap& map, int id, int local, DWORD* key) {
+  Records r = ObjectRecords(id, local);
+  FVSPR d = Desc(local, uint16_t(16 + local));
+  const int n = map.AppendObject(&d, As<LONGMETRIC>(r.metric), As<SEMANTIC>(r.semn),
+                                 r.draw.empty() ? nullptr : As<IMGDRAW>(r.draw));
+  if (key != nullptr) *key = d.Key;
+  return n;
+}
+
+std::string CheckObject(TMapList& list, int n, int id) {
+  const std::string object = "object " + std::to_string(n) + " (id " + std::to_string(id) + ")";
+  const FVSPR* stored = list.ObjectDesc(n);
+  if (stored == nullptr) return object + ": no descriptor";
+  const FVSPR d = *stored;
+  const Records r = ObjectRecords(id, FvsprLocal(&d));
+  if (!SameBytes(list.DataAddr(d.DataOffset), r.metric)) return object + ": metric differs";
+  if (!SameBytes(list.SemnAddr(d.SemnOffset), r.semn)) return object + ": semantics differ";
+  if (!r.draw.empty() && !SameBytes(list.DrawAddr(d.DrawOffset), r.draw))
+    return object + ": graphics differ";
+  return "";
+}
+
+std::string CheckChain(TMapList& list, std::vector<int>* order) {
+  std::set<int> met;
+  int back = 0;
+  for (FVSPR* d = list.FirstHead(); d != nullptr; d = list.NextHead()) {
+    const int n = list.CurrentObject;
+    if (d->Back != DWORD(back))
+      return "object " + std::to_string(n) + " links back to " + std::to_string(d->Back) +
+             " after " + std::to_string(back);
+    if (!met.insert(n).second || int(met.size()) > list.Count())
+      return "the chain meets object " + std::to_string(n) + " again";
+    if (order != nullptr) order->push_back(n);
+    back = n;
+  }
+  if (int(met.size()) != list.Count())
+    return "the chain holds " + std::to_string(met.size()) + " of " +
+           std::to_string(list.Count()) + " objects";
+  return "";
+}
+
+namespace fs = std::filesystem;
+
+FolderFiles Snapshot(const std::string& folder) {
+  FolderFiles files;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    std::ifstream in(e.path(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    files[fs::relative(e.path(), folder).string()] = s.str();
+  }
+  return files;
+}
+
+void Restore(const std::string& folder, const FolderFiles& files) {
+  for (const auto& e : fs::directory_iterator(folder)) fs::remove_all(e.path());
+  for (const auto& [name, bytes] : files) {
+    const fs::path p = fs::path(folder) / name;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+  }
+}
+
+Child StartChild(const std::function<int(int acks)>& body) {
+  Child child;
+  int fds[2];
+  if (pipe(fds) != 0) return child;
+  child.pid = fork();
+  if (child.pid == 0) {
+    close(fds[0]);
+    _exit(body(fds[1]));
+  }
+  close(fds[1]);
+  if (child.pid < 0) {
+    close(fds[0]);
+    return child;
+  }
+  child.acks = fds[0];
+  return child;
+}
+
+bool SendAck(int fd, const Ack& ack) {
+  return write(fd, &ack, sizeof(ack)) == ssize_t(sizeof(ack));
+}
+
+std::vector<Ack> ReadAcks(int fd, int count) {
+  std::vector<Ack> acks;
+  Ack ack;
+  size_t have = 0;
+  while (count < 0 || int(acks.size()) < count) {
+    const ssize_t got = read(fd, reinterpret_cast<char*>(&ack) + have, sizeof(ack) - have);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    have += size_t(got);
+    if (have == sizeof(ack)) {
+      acks.push_back(ack);
+      have = 0;
+    }
+  }
+  return acks;
+}
+
+int WaitChild(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1000;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return WIFSIGNALED(status) ? -WTERMSIG(status) : -1000;
+}
+
+}  // namespace writertest

@@ -1,0 +1,67 @@
+// Writers of one map in other processes, for the tests of racing and
+// killed writers: objects whose records carry a number of their own (so
+// that each one read back can be told apart from every other), a check of
+// an object's records and of the sheet's chain, and child processes that
+// report each append they were told succeeded through a pipe.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mapstore/map.h"
+#include "support/objectbuilder.h"
+
+namespace writertest {
+
+// The classifier kinds of the tests' map, one per local type: kind 16 + the
+// local type (line, polygon, point, title, vector, mixed).
+std::vector<std::pair<uint32_t, int>> Kinds();
+// Writes map.rsc and map.map (sheet files S1.*) into `folder` (ending in
+// '/'): false on failure.
+bool CreateTestMap(const std::string& folder);
+
+// Appends object `id` of a local type with its records (a point has no
+// graphics, object ids below 0 none at all): its number, 0 when refused.
+// `key` gets the key it was given.
+int AppendObject(TMap& map, int id, int local, DWORD* key = nullptr);
+// "" when object n of the open sheet holds the records of object `id`,
+// else what differs.
+std::string CheckObject(TMapList& list, int n, int id);
+// Walks the chain forward from the first object checking each back link;
+// `order` gets the numbers met. "" when it holds every object of the
+// sheet once, else what is wrong.
+std::string CheckChain(TMapList& list, std::vector<int>* order = nullptr);
+
+// Every file below a folder by its name in the folder, and back (the
+// folder emptied first).
+typedef std::map<std::string, std::string> FolderFiles;
+FolderFiles Snapshot(const std::string& folder);
+void Restore(const std::string& folder, const FolderFiles& files);
+
+// What a writer process reports of one append that succeeded.
+struct Ack {
+  int32_t number;
+  int32_t id;
+  uint32_t key;
+};
+
+// A child process running `body` with the write end of a pipe, exiting
+// with its result (without the parent's exit handlers).
+struct Child {
+  pid_t pid = -1;
+  int acks = -1;  // read end of the pipe
+};
+Child StartChild(const std::function<int(int acks)>& body);
+// Sends one ack: false when the pipe is gone.
+bool SendAck(int fd, const Ack& ack);
+// Reads up to `count` acks (until the pipe's writer is gone, for count < 0).
+std::vector<Ack> ReadAcks(int fd, int count = -1);
+// Waits for a child: its exit code, or minus the signal that ended it.
+int WaitChild(pid_t pid);
+
+}  // namespace writertest
