@@ -15,6 +15,11 @@
 // Records are checked before anything is written, so a refused object
 // leaves no dead space behind; a failure after records were written leaves
 // them as dead space (nothing compacts the files).
+//
+// An append writes so that a writer stopped between any two writes (a
+// killed process) leaves a sheet that takes the next append: the records,
+// the new descriptor past the count, the header that counts it, and only
+// then the links of its neighbours to it.
 #include <cstring>
 
 #include "common/maperr.h"
@@ -340,9 +345,10 @@ void TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
 // Append
 
 // The links of a new object: its number, its predecessor and successor in
-// the chain with their descriptors as read, and the header field of the
-// last object of its local type.
+// the chain with their descriptors as read, and the header before the
+// append.
 struct TMapList::CHAINLINKS {
+  HDRHEAD Before{};
   LONG Number = 0;
   LONG Prev = 0;
   DWORD Next = 0;
@@ -487,31 +493,63 @@ int TMapList::LinkIntoChain(FVSPR* desc, HDRHEAD& head, CHAINLINKS& links) {
   return 0;
 }
 
+int TMapList::CompleteLastLinks(const HDRHEAD& head) {
+  const LONG last = head.Count;
+  if (last < 2) return 0;
+  FVSPR desc, prev{}, next{};
+  if (ReadHdr(int64_t(last) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0) return 0;
+  // Links outside the count are damage of another kind, left alone here.
+  if (desc.Back >= DWORD(last) || desc.Next >= DWORD(last)) return 0;
+  if (desc.Back != 0 &&
+      ReadHdr(int64_t(desc.Back) * SHEET_RECORD_SIZE, &prev, sizeof(prev)) != 0)
+    return 0;
+  if (desc.Next != 0 &&
+      ReadHdr(int64_t(desc.Next) * SHEET_RECORD_SIZE, &next, sizeof(next)) != 0)
+    return 0;
+  // Each side is either linked to the object already or still linked past
+  // it as the cut-off append found it; anything else is not touched.
+  const bool prevLinked = desc.Back == 0 ? head.First == last : prev.Next == DWORD(last);
+  const bool prevPast = desc.Back != 0 && prev.Next == desc.Next;
+  const bool nextLinked = desc.Next == 0 || next.Back == DWORD(last);
+  const bool nextPast = desc.Next != 0 && next.Back == desc.Back;
+  if ((!prevLinked && !prevPast) || (!nextLinked && !nextPast)) return 0;
+  if (prevPast) {
+    prev.Next = DWORD(last);
+    const int code = WriteObjectDesc(LONG(desc.Back), &prev);
+    if (code != 0) return code;
+  }
+  if (nextPast) {
+    next.Back = DWORD(last);
+    const int code = WriteObjectDesc(LONG(desc.Next), &next);
+    if (code != 0) return code;
+  }
+  return 0;
+}
+
 int TMapList::WriteChain(const FVSPR* desc, const HDRHEAD& head, const CHAINLINKS& links) {
-  // The new descriptor first: a failure after it leaves a record past the
-  // count, never a link to a missing one.
+  // The new descriptor, then the header that counts it, then the links
+  // that lead to it: whatever write is the last one done, no link names an
+  // object past the count. A writer stopped after the header leaves the
+  // object counted with its neighbours still linked past it; the next
+  // append completes those links (CompleteLastLinks).
   int code = WriteObjectDesc(links.Number, desc);
   if (code != 0) return code;
-  if (links.Prev != 0) {
+  code = WriteSheet(SHEET_HDR, 0, &head, sizeof(head));
+  if (code == 0 && links.Prev != 0) {
     FVSPR linked = links.PrevDesc;
     linked.Next = DWORD(links.Number);
     code = WriteObjectDesc(links.Prev, &linked);
-    if (code != 0) return code;
   }
-  if (links.Next != 0) {
+  if (code == 0 && links.Next != 0) {
     FVSPR linked = links.NextDesc;
     linked.Back = DWORD(links.Number);
     code = WriteObjectDesc(LONG(links.Next), &linked);
-    if (code != 0) {
-      if (links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
-      return code;
-    }
+    // The predecessor's link is taken back before the count.
+    if (code != 0 && links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
   }
-  code = WriteSheet(SHEET_HDR, 0, &head, sizeof(head));
-  if (code != 0) {
-    if (links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
-    if (links.Next != 0) WriteObjectDesc(LONG(links.Next), &links.NextDesc);
-  }
+  // A failure takes back the count (also after a header write that may
+  // have gone out in part): the object is then past the count again.
+  if (code != 0) WriteSheet(SHEET_HDR, 0, &links.Before, sizeof(links.Before));
   return code;
 }
 
@@ -564,8 +602,11 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   HDRHEAD head = Head;
   if (metric == nullptr && FvsprLocal(desc) != LOCAL_POINT && head.Count != 0)
     return AbortAppend(MAPERR_DATA, before);
+  // The chain is whole again before a new object joins it.
+  int code = CompleteLastLinks(head);
+  if (code != 0) return AbortAppend(code, before);
 
-  int code = WriteObjectRecords(desc, metric, semn, draw, false);
+  code = WriteObjectRecords(desc, metric, semn, draw, false);
   if (code != 0) return AbortAppend(code, before);
   BYTE parts = CHANGEPART_DESC;
   if (draw != nullptr && desc->DrawOffset != 0) parts |= CHANGEPART_DRAW;
@@ -573,6 +614,7 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   if (semn != nullptr && desc->SemnOffset != 0) parts |= CHANGEPART_SEMN;
 
   CHAINLINKS links;
+  links.Before = before;
   code = LinkIntoChain(desc, head, links);
   if (code == 0) code = WriteChain(desc, head, links);
   if (code != 0) return AbortAppend(code, before);
