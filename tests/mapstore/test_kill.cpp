@@ -12,10 +12,12 @@
 #include <sstream>
 #include <vector>
 
+#include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
 #include "support/fault_sweep.h"
+#include "support/mapbuilder.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
@@ -104,6 +106,33 @@ TEST_F(KilledAppend, AtEveryWriteOfAnAppend) {
           });
       EXPECT_GE(runs, 3) << what;
     }
+  }
+}
+
+// A header counting more objects than the descriptor file holds takes no
+// append: the new descriptor would land far past the file's end. In edit
+// mode the header comes from the file under the lock.
+TEST_F(KilledAppend, AHeaderCountingPastTheFileTakesNoAppend) {
+  for (int edit = 0; edit < 2; ++edit) {
+    TMap map;
+    ASSERT_TRUE(Open(map, edit));
+    const int count = map.List.Count();
+    ASSERT_EQ(count + 1, AppendObject(map, 1, LOCAL_LINE));
+    const std::string good = dir.Read("S1.HDR");
+    for (uint32_t claimed : {uint32_t(count + 2), 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+      std::string bad = good;
+      mctest::Put32(bad, 4, claimed);
+      if (edit)
+        dir.Write("S1.HDR", bad);
+      else
+        map.List.Head.Count = LONG(claimed);
+      EXPECT_EQ(0, AppendObject(map, 2, LOCAL_LINE)) << edit << " " << claimed;
+      EXPECT_EQ(MAPERR_DATA, map.List.GetError());
+      EXPECT_EQ(good.size(), dir.Read("S1.HDR").size()) << edit << " " << claimed;
+    }
+    dir.Write("S1.HDR", good);
+    map.List.Head.Count = count + 1;
+    EXPECT_EQ(count + 2, AppendObject(map, 2, LOCAL_LINE)) << edit;
   }
 }
 
