@@ -69,42 +69,52 @@ TEST_F(KilledAppend, AtEveryWriteOfAnAppend) {
   }
   const FolderFiles files = Snapshot(dir.path());
 
-  for (int edit = 0; edit < 2; ++edit) {
-    for (int local : kLocals) {
-      const std::string what =
-          std::string(edit ? "edit mode" : "alone") + ", local " + std::to_string(local);
-      TMap map;
-      int number = 0;
-      mctest::FaultSweep sweep;
-      sweep.kind = plat::VfsOp::Write;
-      sweep.fault.persist = true;
-      sweep.prepare = [&] {
-        map.CloseData();
-        Restore(dir.path(), files);
-        ASSERT_TRUE(Open(map, edit));
-      };
-      const int runs = sweep.Run(
-          [&] {
-            number = AppendObject(map, 100, local);
-            // Nothing more reaches the files: the writer is gone.
-            map.CloseData();
-          },
-          [&](const mctest::SweepRun& run) {
-            std::ostringstream s;
-            s << what << ", " << run;
-            EXPECT_TRUE(number != 0 || run.faulted) << s.str();
-            TMap again;
-            ASSERT_TRUE(Open(again, edit)) << s.str();
-            const int count = again.List.Count();
-            EXPECT_TRUE(count == 7 || count == 8) << s.str() << " count " << count;
-            for (int n = 1; n <= 7; ++n) EXPECT_EQ("", CheckObject(again.List, n, n)) << s.str();
-            if (number != 0) {
-              EXPECT_EQ(8, count) << s.str();
-              EXPECT_EQ("", CheckObject(again.List, 8, 100)) << s.str();
-            }
-            ExpectWritable(again, 200, s.str());
-          });
-      EXPECT_GE(runs, 3) << what;
+  // A writer killed at the nth write (every later write fails, the map is
+  // dropped), and one whose nth write alone fails: that append reports the
+  // failure and leaves the sheet as it was (a line has neighbours on both
+  // sides, a title ends the chain).
+  for (const bool killed : {true, false}) {
+    for (int edit = 0; edit < 2; ++edit) {
+      for (int local : kLocals) {
+        if (!killed && local != LOCAL_LINE && local != LOCAL_TITLE) continue;
+        const std::string what = std::string(killed ? "killed" : "failed") +
+                                 (edit ? ", edit mode" : "") + ", local " + std::to_string(local);
+        TMap map;
+        int number = 0;
+        mctest::FaultSweep sweep;
+        sweep.kind = plat::VfsOp::Write;
+        sweep.fault.persist = killed;
+        sweep.prepare = [&] {
+          map.CloseData();
+          Restore(dir.path(), files);
+          ASSERT_TRUE(Open(map, edit));
+        };
+        const int runs = sweep.Run(
+            [&] {
+              number = AppendObject(map, 100, local);
+              map.CloseData();
+            },
+            [&](const mctest::SweepRun& run) {
+              std::ostringstream s;
+              s << what << ", " << run;
+              EXPECT_TRUE(number != 0 || run.faulted) << s.str();
+              TMap again;
+              ASSERT_TRUE(Open(again, edit)) << s.str();
+              const int count = again.List.Count();
+              EXPECT_TRUE(count == 7 || count == 8) << s.str() << " count " << count;
+              for (int n = 1; n <= 7; ++n)
+                EXPECT_EQ("", CheckObject(again.List, n, n)) << s.str();
+              if (number != 0) {
+                EXPECT_EQ(8, count) << s.str();
+                EXPECT_EQ("", CheckObject(again.List, 8, 100)) << s.str();
+              } else if (!killed) {
+                EXPECT_EQ(7, count) << s.str();
+                EXPECT_EQ("", CheckChain(again.List)) << s.str();
+              }
+              ExpectWritable(again, 200, s.str());
+            });
+        EXPECT_GE(runs, 3) << what;
+      }
     }
   }
 }
