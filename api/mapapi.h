@@ -18,5 +18,6 @@
 #include "api/rscimage_api.h"
 #include "api/mapstore_api.h"
 #include "api/map_api.h"
+#include "api/drawing_api.h"
 
 #endif
