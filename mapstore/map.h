@@ -294,6 +294,9 @@ class MAPCLASS TMap : public TMapBase {
 
   int OpenLogs(const char* name);
   void CloseLogs();
+  // True (60005 kept) when the map may take no further sheet: a user map
+  // that has its one.
+  bool SheetRefused();
   // A file name given to the map that breaks the rule of the names read
   // from the map file: 60005 kept, and the empty string for the setter.
   const char* RefuseName();

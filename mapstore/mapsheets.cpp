@@ -31,8 +31,17 @@ int TMap::CreateList(TListRegister* reg, int save) {
   return reg ? CreateList(&reg->Register, save) : 0;
 }
 
+// A user map holds one sheet (the map file that says otherwise is refused
+// on opening): a second is neither created nor appended.
+bool TMap::SheetRefused() {
+  if (!IsRealPlace() || Count() < 1) return false;
+  Error = MAPERR_DATA;
+  MapError.SetError(MAPERR_DATA);
+  return true;
+}
+
 int TMap::CreateList(LISTREGISTER* reg, int save) {
-  if (!reg || !File) return 0;
+  if (!reg || !File || SheetRefused()) return 0;
   const int n = Count() + 1;
   char line[96];
   std::snprintf(line, sizeof(line), IsRussianLanguage() ? "СОЗДАНИЕ ЛИСТА : %i, %.31s"
@@ -118,7 +127,7 @@ int TMap::AppendList(TMap* other, int n, int save) {
   if (other->MapType() != MapType() || other->Scale() != Scale() ||
       other->DeviceCapability() != DeviceCapability() || !source)
     return 0;
-  if (source->Marker != LISTDESC_MARKER) return 0;
+  if (source->Marker != LISTDESC_MARKER || SheetRefused()) return 0;
   // The names come from the other map's file: each must be a name of that
   // map's folder and, taken over, of this one, apart from this map's files.
   if (!other->SheetNamesUsable(source) || !SheetNamesUsable(source) ||

@@ -162,9 +162,10 @@ int TMapPassport::OpenPassport(const char* name) {
   if (fileKoi8_) cpKoi82Win(Passport.Register.Name, sizeof(Passport.Register.Name));
   Passport.Koi8 = 0;
 
+  // A user map holds one sheet: its objects are always read from sheet 1.
   // The files the map names lie in its folder, each under a name of its
   // own; a sheet's names are checked when the sheet is opened.
-  if (!MapNamesUsable()) {
+  if ((Passport.Register.IsRealPlace != 0 && count > 1) || !MapNamesUsable()) {
     ClosePassport();
     Report(MAPERR_DATA, name);
     return 0;
