@@ -53,8 +53,10 @@ class MAPCLASS TMapKeyTable {
   int CheckMap(TMap* map);
   // Recodes every object of every sheet from the numbers of this (stored)
   // table to the map's current classifier through their classification
-  // codes, then writes a new table: the write's result; 1 without work for
-  // a map that is not open for writing.
+  // codes, then writes a new table: the write's result, or 0 when a sheet
+  // could not be opened, a descriptor read or an object rewritten (each
+  // sheet's first failure reported, the code left in the map's error
+  // reporter); 1 without work for a map that is not open for writing.
   int Relink();
 
   MAPKEYTABLE Head = {};

@@ -4,7 +4,12 @@
 // objects are given the numbers those codes have now. A kind that is gone
 // leaves its objects with the service object of their local type, the code
 // kept in characteristic 32800 so that a later relink finds it again.
+//
+// Nothing is passed over in silence: a sheet that does not open, a
+// descriptor that cannot be read and an object that cannot be rewritten
+// are errors of the relink, reported and returned.
 #include "common/language.h"
+#include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/keytable.h"
 #include "mapstore/map.h"
@@ -41,15 +46,33 @@ int TMapKeyTable::Relink() {
   progress.Start(IsRussianLanguage() ? "Перекодировка объектов карты"
                                      : "Relink map with classificator");
   TSemnEdit semantics;
+  int failed = 0;
   for (int sheet = 1; sheet <= sheets; ++sheet) {
-    if (!map->OpenList(sheet)) continue;
+    if (!map->OpenList(sheet)) {
+      // The sheet's opening reported why (once per stage); the relink
+      // keeps the code.
+      map->MapError.SetError(list.GetError() ? list.GetError() : MAPERR_OPEN);
+      ++failed;
+      continue;
+    }
+    // The first failure of a sheet is reported with its descriptor file.
+    int sheetFailed = 0;
+    auto fail = [&](int code) {
+      if (!sheetFailed++)
+        map->MapError.ErrorMessage(code ? code : MAPERR_WRITE, map->NameHDR(sheet));
+      ++failed;
+    };
     const bool edit = map->EditMode != 0;
     if (edit) map->CreateAction(ACTION_RELINK);
+    // The count was checked against the file when the sheet opened.
     const int count = list.Count();
     for (int n = 1; n <= count; ++n) {
       if (sheets < 10 && count > 0) progress.Step(int64_t(sheet - 1) * count + n, int64_t(sheets) * count);
       const FVSPR* stored = list.ObjectDesc(n);
-      if (stored == nullptr) continue;
+      if (stored == nullptr) {
+        fail(MAPERR_READ);
+        break;
+      }
       FVSPR desc = *stored;
       const int old = desc.Code;
       const int local = desc.Local & 0x0F;
@@ -78,7 +101,7 @@ int TMapKeyTable::Relink() {
         const BYTE segment = BYTE(rsc.GetObjSegment(now));
         if (segment != desc.Segment) {
           desc.Segment = segment;
-          map->UpdateObject(n, &desc, nullptr, nullptr, nullptr);
+          if (map->UpdateObject(n, &desc, nullptr, nullptr, nullptr) != n) fail(list.GetError());
         }
         continue;
       }
@@ -93,14 +116,16 @@ int TMapKeyTable::Relink() {
         semantics.CheckLength(1);
         record = semantics.Record();
       }
-      map->UpdateObject(n, &desc, nullptr, record, nullptr);
+      if (map->UpdateObject(n, &desc, nullptr, record, nullptr) != n) fail(list.GetError());
     }
     if (edit) map->CommitAction(0);
     if (sheets >= 10) progress.Step(sheet, sheets);
   }
 
+  // The new table is written even after a failure: the objects relinked
+  // now would be relinked wrongly by the old one.
   TMapKeyTable table(map);
   int result = table.Build(map) ? table.Write() : 0;
   progress.End();
-  return result;
+  return failed ? 0 : result;
 }

@@ -104,6 +104,14 @@ void TMapList::LoadHead() {
     std::memset(&Head, 0, sizeof(Head));
 }
 
+int TMapList::CheckHeadCount(const char* name) {
+  // Every loop over the objects and every append is bounded by the count:
+  // it must be one the file holds.
+  if (CheckHdrCount(&Head, plat::FileLength(Files[SHEET_HDR]))) return 1;
+  ReportError(MAPERR_DATA, name, LISTSTAGE_HDRCOUNT);
+  return 0;
+}
+
 int TMapList::AllocateBuffers() {
   const bool oneSheet = Owner != nullptr && Owner->Count() == 1;
   bool ok = true;
@@ -159,11 +167,13 @@ int TMapList::Open(TMapBase* map, int sheet) {
     HeadBuffer.SetFile(Files[SHEET_HDR]);
     if (!HeadBuffer.Allocate(0)) return Fail(1);
     LoadHead();
+    // The header is read again: it must still fit the file.
+    if (!CheckHeadCount(List->NameHDR)) return Fail(-1);
     if (!AllocateBuffers()) {
       ReportError(MAPERR_MEMORY, List->NameHDR, LISTSTAGE_MEMORY);
       return Fail(-1);
     }
-    return 1;
+    return RepairChainLinks();
   }
   if (!OpenFiles()) return 0;
   if (!AllocateBuffers()) {
@@ -171,7 +181,7 @@ int TMapList::Open(TMapBase* map, int sheet) {
     return Fail(-1);
   }
   KeepFileSet();
-  return 1;
+  return RepairChainLinks();
 }
 
 int TMapList::OpenFiles() {
@@ -201,6 +211,7 @@ int TMapList::OpenFiles() {
     ReportError(MAPERR_DATA, path, LISTSTAGE_HDRIDENT);
     return Fail(-1);
   }
+  if (!CheckHeadCount(path)) return Fail(-1);
 
   // Metric: may be missing; a bad signature is reported and tolerated.
   DWORD ident = 0;
@@ -513,6 +524,9 @@ int TMapList::Close(int mode) {
   CurrentDesc = nullptr;
   Owner = nullptr;
   Error = 0;
+  RepairCount = 0;
+  RepairedCount = 0;
+  ChainSteps = 0;
   if (mode > 0) {
     HeadBuffer.Free();
     DataBuffer.Free();

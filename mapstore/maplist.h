@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "mapstore/passport.h"
 #include "mapstore/sheetcache.h"
@@ -102,6 +103,8 @@ enum : int {
                              //       map's folder, or names another file of the map
   LISTSTAGE_RECORD = 3,      // 60005 sheet record lacks its marker
   LISTSTAGE_HDROPEN = 4,     // 60006 HDR file cannot be opened or created
+  LISTSTAGE_HDRCOUNT = 5,    // 60005 HDR header counts more than the file holds, or
+                             //       names chain ends past its count
   LISTSTAGE_HDRWRITE = 6,    // 60004 header of a new HDR file cannot be written
   LISTSTAGE_HDRIDENT = 7,    // 60005 HDR signature or mark wrong
   LISTSTAGE_DATOPEN = 8,     // 60006
@@ -195,9 +198,13 @@ class MAPCLASS TMapList {
 
   // Descriptor of object n, made current; null for n < 1 or when it cannot
   // be read. Asking again for the current object costs no cache lookup.
+  // The links read are those of the chain as the sheet opened it (see
+  // RepairChainLinks).
   FVSPR* ObjectDesc(int n);
   // The object after / before the current one in the chain, made current;
-  // null without a current descriptor or at the chain's end.
+  // null without a current descriptor or at the chain's end. A link past
+  // the header's count ends the chain, and so does a walk of more steps
+  // than the count (a damaged chain that runs in a circle).
   FVSPR* NextHead();
   FVSPR* PrevHead();
   // The chain's first / last object, made current.
@@ -361,6 +368,21 @@ class MAPCLASS TMapList {
   DWORD UseStamp = 0;
   int EditMode = 0;         // the map's edit mode when the sheet was opened
 
+  // Links of the open sheet as read once the links past the count are cut,
+  // kept for a sheet whose file could not take them (RepairChainLinks);
+  // they hold while the header's count is RepairedCount.
+  struct LINKREPAIR {
+    LONG Number;
+    DWORD Next;
+    DWORD Back;
+  };
+  enum : int { LINKREPAIR_COUNT = 16 };
+  LINKREPAIR Repairs[LINKREPAIR_COUNT] = {};
+  int RepairCount = 0;
+  LONG RepairedCount = 0;
+  int ChainSteps = 0;       // steps of the chain walk since the last jump or turn
+                            // (negative: backwards)
+
  private:
   // Opens one existing sheet file by the rules of the access and share
   // modes; null when it cannot be opened.
@@ -380,6 +402,28 @@ class MAPCLASS TMapList {
   // Reads record 0 through the descriptor cache into the header copy
   // (zeros when it cannot be read).
   void LoadHead();
+  // The header copy against the descriptor file (CheckHdrCount): 1, or 0
+  // with 60005 reported for `name` (stage LISTSTAGE_HDRCOUNT).
+  int CheckHeadCount(const char* name);
+  // A writer stopped between linking a new object to its neighbours and
+  // writing the header leaves links past the count (older versions wrote
+  // the links first). The objects the header names as chain ends are
+  // looked at; when one links past the count, every such link is cut: the
+  // objects on either side of the lost one are linked to each other again
+  // (or end the chain). A writable sheet gets them written under the sheet
+  // lock; otherwise, or when that fails, the sheet is read with them
+  // (Repairs) and takes no writes. Always 1.
+  int RepairChainLinks();
+  // Whether a chain end named by the header links past the count.
+  bool ChainEndsPastCount();
+  // Every link past the count and the links that replace it: the objects
+  // given new links, with them, into `out`. 0, or MAPERR_READ when the
+  // descriptors cannot be read.
+  int FindLinkRepairs(std::vector<LINKREPAIR>& out);
+  // Object n's descriptor at `desc` takes its links as repaired.
+  void ApplyLinkRepairs(LONG n, FVSPR* desc) const;
+  // The descriptor of n made current, without resetting the chain walk.
+  FVSPR* StepTo(int n);
   // Low-level transfers at an offset of one of the sheet files: 0, or the
   // error code (HDR reads MAPERR_READ; writes MAPERR_WRITE, a short DAT
   // write MAPERR_DISKFULL).

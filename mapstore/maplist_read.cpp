@@ -8,39 +8,71 @@
 #include "mapstore/maplist.h"
 #include "platform/fileio.h"
 
-FVSPR* TMapList::ObjectDesc(int n) {
+void TMapList::ApplyLinkRepairs(LONG n, FVSPR* desc) const {
+  if (RepairCount == 0 || RepairedCount != Head.Count) return;
+  for (int i = 0; i < RepairCount; ++i) {
+    if (Repairs[i].Number != n) continue;
+    desc->Next = Repairs[i].Next;
+    desc->Back = Repairs[i].Back;
+    return;
+  }
+}
+
+FVSPR* TMapList::StepTo(int n) {
   if (n != 0 && n == CurrentObject && CurrentDesc != nullptr) return CurrentDesc;
   CurrentObject = n;
   CurrentDesc = n > 0 ? reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(n)) : nullptr;
-  if (CurrentDesc == nullptr) CurrentObject = 0;
+  if (CurrentDesc == nullptr)
+    CurrentObject = 0;
+  else
+    ApplyLinkRepairs(n, CurrentDesc);
   return CurrentDesc;
 }
+
+FVSPR* TMapList::ObjectDesc(int n) {
+  // A jump starts a new walk of the chain.
+  if (n != CurrentObject) ChainSteps = 0;
+  return StepTo(n);
+}
+
+namespace {
+
+// Whether a link of the chain leads on: within the count, and the walk in
+// one direction no longer than the count (a turn starts a new walk).
+bool LinkLeadsOn(DWORD link, LONG count, int direction, int& steps) {
+  if (link == 0 || count <= 0 || link > DWORD(count)) return false;
+  if ((steps > 0) != (direction > 0)) steps = 0;
+  steps += direction;
+  return (steps > 0 ? steps : -steps) <= count;
+}
+
+}  // namespace
 
 FVSPR* TMapList::NextHead() {
   if (CurrentDesc == nullptr) return nullptr;
   const DWORD next = CurrentDesc->Next;
-  if (next == 0 || next > 0x7FFFFFFFu) {
+  if (!LinkLeadsOn(next, Head.Count, 1, ChainSteps)) {
     CurrentObject = 0;
     CurrentDesc = nullptr;
     return nullptr;
   }
-  return ObjectDesc(static_cast<int>(next));
+  return StepTo(static_cast<int>(next));
 }
 
 FVSPR* TMapList::PrevHead() {
   if (CurrentDesc == nullptr) return nullptr;
   const DWORD back = CurrentDesc->Back;
-  if (back == 0 || back > 0x7FFFFFFFu) {
+  if (!LinkLeadsOn(back, Head.Count, -1, ChainSteps)) {
     CurrentObject = 0;
     CurrentDesc = nullptr;
     return nullptr;
   }
-  return ObjectDesc(static_cast<int>(back));
+  return StepTo(static_cast<int>(back));
 }
 
-FVSPR* TMapList::FirstHead() { return ObjectDesc(Head.First); }
+FVSPR* TMapList::FirstHead() { return ObjectDesc(Head.First <= Head.Count ? Head.First : 0); }
 
-FVSPR* TMapList::LastHead() { return ObjectDesc(Head.Last); }
+FVSPR* TMapList::LastHead() { return ObjectDesc(Head.Last <= Head.Count ? Head.Last : 0); }
 
 LONGMETRIC* TMapList::DataAddr(DWORD offset) {
   if (offset == 0) return nullptr;
@@ -82,7 +114,10 @@ int TMapList::ReadObjectDesc(int n, FVSPR* out) {
   if (out == nullptr) return MAPERR_INPUT;
   if (n < 0 || n > Head.Count) return Error = MAPERR_DATA;
   const int code = ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, out, sizeof(*out));
-  if (code != 0) Error = code;
+  if (code != 0)
+    Error = code;
+  else if (n > 0)
+    ApplyLinkRepairs(n, out);
   return code;
 }
 

@@ -206,12 +206,7 @@ int TMap::OpenList(int n) {
 
 FVSPR* TMap::ListObjectDesc(int n, int m) {
   if (!OpenList(n) || m < 1 || m > List.Head.Count) return nullptr;
-  FVSPR* desc = reinterpret_cast<FVSPR*>(List.HeadBuffer.RecordAddr(m));
-  if (desc) {
-    List.CurrentObject = m;
-    List.CurrentDesc = desc;
-  }
-  return desc;
+  return List.ObjectDesc(m);
 }
 
 int TMap::GetObjectCount(int n) {

@@ -215,8 +215,9 @@ int TMapPassport::MapNamesUsable() const {
       return 0;
   }
   if (group[0] == 0) return 1;
-  return IsPlainFileName(group, sizeof(Passport.GroupName)) && !IsSameNameInFolder(group, FileName) &&
-         !IsSameNameInFolder(group, rsc) && !IsSameNameInFolder(group, backup);
+  return IsPlainFileName(group, sizeof(Passport.GroupName)) &&
+         !IsSameNameInFolder(group, FileName) && !IsSameNameInFolder(group, rsc) &&
+         !IsSameNameInFolder(group, backup);
 }
 
 int TMapPassport::SheetNamesUsable(const LISTDESC* list) const {

@@ -17,6 +17,15 @@ int CheckHdrHead(const HDRHEAD* head) {
   return head != nullptr && head->Ident == HDR_IDENT && head->Mark == HDR_MARK ? 1 : 0;
 }
 
+int CheckHdrCount(const HDRHEAD* head, int64_t length) {
+  if (head == nullptr || head->Count < 0 || length < 0) return 0;
+  if ((int64_t(head->Count) + 1) * SHEET_RECORD_SIZE > length) return 0;
+  for (LONG end : {head->First, head->Last, head->LastPolygon, head->LastLine, head->LastPoint,
+                   head->LastTitle, head->LastVector})
+    if (end < 0 || end > head->Count) return 0;
+  return 1;
+}
+
 bool IsMetric3D(DWORD marker) {
   return marker == METRIC_F64H || marker == METRIC_F32H || marker == METRIC_U16H;
 }

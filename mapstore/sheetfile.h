@@ -114,6 +114,11 @@ inline bool FvsprIsFrame(const FVSPR* desc) { return desc->Code == FVSPR_FRAME_C
 void InitHdrHead(HDRHEAD* head);
 // 1 when the signature and the mark are right.
 int CheckHdrHead(const HDRHEAD* head);
+// 1 when a descriptor file of `length` bytes holds what the header counts
+// (48 x (count + 1) bytes; bytes past that are an append that never
+// completed) and the header's chain ends (first, last, last of each local
+// type) lie within 0 .. count.
+int CheckHdrCount(const HDRHEAD* head, int64_t length);
 
 // Metric kinds: valid markers, and those that carry heights.
 inline bool IsMetricMarker(DWORD marker) {

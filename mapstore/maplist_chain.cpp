@@ -1,0 +1,133 @@
+// Links past the count in a sheet's object chain. Older versions wrote a
+// new object's descriptor, then its neighbours' links to it and only then
+// the header that counts it; a writer stopped between those writes left
+// links to an object the header does not count, and every later append
+// next to them failed. A sheet is looked at when it opens: the links past
+// the count are cut, the objects on either side of the lost one linked to
+// each other again, and the result written back when the sheet is
+// writable or else used when the sheet is read.
+#include <algorithm>
+#include <iterator>
+#include <map>
+
+#include "common/maperr.h"
+#include "mapstore/maplist.h"
+#include "platform/fileio.h"
+
+namespace {
+
+enum : int { SCAN_RECORDS = 1024 };  // descriptors read at once by the scan
+
+}  // namespace
+
+bool TMapList::ChainEndsPastCount() {
+  const LONG count = Head.Count;
+  if (count < 1) return false;
+  // The objects an append links a new one to: those the header names as
+  // chain ends, and the highest number (after which a mixed object goes).
+  const LONG ends[] = {Head.First,    Head.Last,      Head.LastPolygon, Head.LastLine,
+                       Head.LastVector, Head.LastPoint, Head.LastTitle,   count};
+  for (size_t i = 0; i < std::size(ends); ++i) {
+    const LONG n = ends[i];
+    if (n < 1 || n > count || std::find(ends, ends + i, n) != ends + i) continue;
+    FVSPR desc;
+    if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0) continue;
+    if (desc.Next > DWORD(count) || desc.Back > DWORD(count)) return true;
+  }
+  return false;
+}
+
+int TMapList::FindLinkRepairs(std::vector<LINKREPAIR>& out) {
+  out.clear();
+  const LONG count = Head.Count;
+  // Each lost number with the objects linked to it: the one before it (by
+  // its next link) and the one after it (by its back link).
+  std::map<DWORD, std::pair<LONG, LONG>> lost;
+  std::vector<FVSPR> chunk(SCAN_RECORDS);
+  for (LONG first = 1; first <= count; first += SCAN_RECORDS) {
+    const LONG n = std::min<LONG>(SCAN_RECORDS, count - first + 1);
+    if (ReadHdr(int64_t(first) * SHEET_RECORD_SIZE, chunk.data(), DWORD(n) * SHEET_RECORD_SIZE))
+      return MAPERR_READ;
+    for (LONG i = 0; i < n; ++i) {
+      const FVSPR& d = chunk[size_t(i)];
+      if (d.Next > DWORD(count) && lost[d.Next].first == 0) lost[d.Next].first = first + i;
+      if (d.Back > DWORD(count) && lost[d.Back].second == 0) lost[d.Back].second = first + i;
+    }
+  }
+
+  std::map<LONG, LINKREPAIR> fixed;
+  auto entry = [&](LONG n) -> LINKREPAIR* {
+    auto it = fixed.find(n);
+    if (it == fixed.end()) {
+      FVSPR d;
+      if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &d, sizeof(d)) != 0) return nullptr;
+      it = fixed.emplace(n, LINKREPAIR{n, d.Next, d.Back}).first;
+    }
+    return &it->second;
+  };
+  for (const auto& [number, sides] : lost) {
+    const LONG before = sides.first;
+    LONG after = sides.second;
+    // The lost descriptor, written first, names the object after it even
+    // when that object's back link was not written yet (it still names the
+    // object before).
+    FVSPR d, next;
+    if (before != 0 && after == 0 &&
+        ReadHdr(int64_t(number) * SHEET_RECORD_SIZE, &d, sizeof(d)) == 0 &&
+        d.Back == DWORD(before) && d.Next >= 1 && d.Next <= DWORD(count) &&
+        ReadHdr(int64_t(d.Next) * SHEET_RECORD_SIZE, &next, sizeof(next)) == 0 &&
+        next.Back == DWORD(before))
+      after = LONG(d.Next);
+    LINKREPAIR* b = before != 0 ? entry(before) : nullptr;
+    LINKREPAIR* a = after != 0 ? entry(after) : nullptr;
+    if ((before != 0 && b == nullptr) || (after != 0 && a == nullptr)) return MAPERR_READ;
+    if (b != nullptr) b->Next = DWORD(after);
+    if (a != nullptr) a->Back = DWORD(before);
+  }
+  for (const auto& e : fixed) out.push_back(e.second);
+  return 0;
+}
+
+int TMapList::RepairChainLinks() {
+  RepairCount = 0;
+  RepairedCount = 0;
+  if (!ChainEndsPastCount()) return 1;
+
+  std::vector<LINKREPAIR> repairs;
+  if (IsWritable() && LockList()) {
+    // Under the lock the header is read again: a writer that was only
+    // slow, not stopped, has counted its object by now.
+    HDRHEAD fresh;
+    if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh) &&
+        CheckHdrCount(&fresh, plat::FileLength(Files[SHEET_HDR])))
+      Head = fresh;
+    int code = ChainEndsPastCount() ? FindLinkRepairs(repairs) : 0;
+    for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
+      const LINKREPAIR& r = repairs[i];
+      FVSPR desc;
+      code = ReadHdr(int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
+      if (code != 0) break;
+      desc.Next = r.Next;
+      desc.Back = r.Back;
+      code = WriteSheetBytes(Files[SHEET_HDR], int64_t(r.Number) * SHEET_RECORD_SIZE, &desc,
+                             sizeof(desc));
+    }
+    UnlockList();
+    HeadBuffer.Reset();
+    CurrentObject = 0;
+    CurrentDesc = nullptr;
+    if (code == 0) return 1;
+    Error = code;
+  }
+
+  // The chain is read as repaired, and nothing is written to the sheet: an
+  // append next to a link past the count would tie the new object's number
+  // to that link.
+  if (FindLinkRepairs(repairs) == 0) {
+    RepairCount = int(std::min<size_t>(repairs.size(), LINKREPAIR_COUNT));
+    std::copy(repairs.begin(), repairs.begin() + RepairCount, Repairs);
+  }
+  RepairedCount = Head.Count;
+  AccessMode = LISTACCESS_READ;
+  return 1;
+}
