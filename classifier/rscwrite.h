@@ -21,6 +21,7 @@ int rscWriteRsc(TRSCDATA* data);
 // applied to the records in memory.
 BYTE* rscLayoutRsc(TRSCDATA* data, DWORD* size);
 
-// The backup name of a classifier path: the extension replaced by ".~RS".
+// The backup name of a classifier path: the extension replaced by ".~RS"
+// (added to the whole name when the extension is ".~RS" already).
 // False when it does not fit in `size` characters.
 bool rscBackupName(const char* path, char* backup, int size);

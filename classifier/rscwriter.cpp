@@ -16,6 +16,8 @@
 // first (only at the end of a whole write), so a write that fails for lack
 // of space leaves the old bytes in blocks the restore can rewrite, and the
 // backup stays on disk whatever happens.
+#include <strings.h>
+
 #include <cstring>
 
 #include "classifier/rscwrite.h"
@@ -152,6 +154,10 @@ bool rscBackupName(const char* path, char* backup, int size) {
       break;
     }
   }
+  // A classifier that already carries the backup extension would be its
+  // own backup (and deleted before it is copied): its backup name adds the
+  // extension to the whole name instead.
+  if (stem < length && strcasecmp(path + stem, ".~RS") == 0) stem = length;
   if (stem + 4 >= size_t(size)) return false;
   std::memcpy(backup, path, stem);
   std::memcpy(backup + stem, ".~RS", 5);
@@ -430,7 +436,8 @@ int rscWriteRsc(TRSCDATA* d) {
   // never rewritten without one.
   char backup[MAX_PATH];
   bool backedUp = false;
-  if (rscBackupName(d->Path, backup, sizeof backup)) {
+  // Never the classifier itself under another spelling or link.
+  if (rscBackupName(d->Path, backup, sizeof backup) && !plat::IsSameFile(d->Path, backup)) {
     plat::DeleteFileA(backup);
     const int64_t size = plat::FileLength(d->File);
     if (size == 0) {

@@ -286,6 +286,26 @@ TEST_F(RscWriter, RefusedSaveLeavesTheFileAndTheChanges) {
   }
 }
 
+// A classifier whose own name carries the backup extension is not taken
+// for its backup: it is backed up beside itself and saved.
+TEST_F(RscWriter, ClassifierNamedLikeABackupKeepsItself) {
+  const Bytes fixture = Builder::Minimal().Build();
+  const std::string named = folder_ + "old.~RS";
+  ASSERT_TRUE(rsctest::WriteBytes(named, fixture));
+  {
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.OpenRsc(named.c_str(), 0)) << rsc.Error();
+    ASSERT_EQ(1, rsc.Save(1));
+  }
+  EXPECT_TRUE(Unstamped(rsctest::ReadBytes(named)) == Unstamped(fixture));
+  EXPECT_TRUE(rsctest::ReadBytes(named + ".~RS") == fixture);
+  char backup[MAX_PATH];
+  ASSERT_TRUE(rscBackupName("/a/b.rsc", backup, sizeof backup));
+  EXPECT_STREQ("/a/b.~RS", backup);
+  ASSERT_TRUE(rscBackupName("/a/b.~RS", backup, sizeof backup));
+  EXPECT_STREQ("/a/b.~RS.~RS", backup);
+}
+
 TEST_F(RscWriter, NewClassifierIsSavedWithoutABackup) {
   RSCCREATE create{};
   std::strcpy(create.Name, "NEW");
