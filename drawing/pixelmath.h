@@ -1,0 +1,27 @@
+// Rounding of picture coordinates to whole pixels. Values beyond the 32-bit
+// range saturate, and a value that is not a number becomes 0, so that a
+// damaged metric or a far-away place never overflows a pixel coordinate.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+// Nearest integer: add 0.5 to a value >= 0, subtract it from a negative
+// one, then truncate.
+inline LONG NearestPixel(double v) {
+  if (v >= 0.0) return v < 2147483646.5 ? static_cast<LONG>(v + 0.5) : INT32_MAX;
+  if (v < 0.0) return v > -2147483647.5 ? static_cast<LONG>(v - 0.5) : INT32_MIN;
+  return 0;
+}
+
+// Truncation toward zero.
+inline LONG TruncatePixel(double v) {
+  if (v >= 0.0) return v < 2147483647.0 ? static_cast<LONG>(v) : INT32_MAX;
+  if (v < 0.0) return v > -2147483648.0 ? static_cast<LONG>(v) : INT32_MIN;
+  return 0;
+}
+
+inline LONG SaturatePixel(int64_t v) {
+  return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<LONG>(v));
+}
