@@ -604,8 +604,7 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
     return AbortAppend(MAPERR_DATA, before);
   // A header counting more descriptors than the file holds (a damaged
   // file) would place the new one far past the file's end, or overflow.
-  const int64_t length = plat::FileLength(Files[SHEET_HDR]);
-  if (head.Count < 0 || length < 0 || (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE > length)
+  if (!CheckHdrCount(&head, plat::FileLength(Files[SHEET_HDR])))
     return AbortAppend(MAPERR_DATA, before);
   // The chain is whole again before a new object joins it.
   int code = CompleteLastLinks(head);
