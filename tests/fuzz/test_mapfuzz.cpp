@@ -1,0 +1,503 @@
+// Fuzz test of every file kind of a map. A seeded mutator damages one file
+// of a small map (or two files of different kinds at once), and a child
+// process opens the map, reads all of it, appends to it, saves, closes and
+// opens it again. Refusals with error codes are fine; a crash, a sanitizer
+// report, a leak or a hang of a child fails the test with the file kind,
+// the mutant's number and the mutation, which replays it. Notices (a file
+// written outside the map's folder, a write stopped at the file limit, a
+// map that saved but would not open again) are printed and do not fail.
+//
+//   MAPCORE_FUZZ_REPLAY=hdr:123,pair:7 fuzz_test_mapfuzz   (in a child each)
+//   MAPCORE_FUZZ_INPROCESS=1 with it runs them in the test process itself
+//   MAPCORE_FUZZ_SCALE=10     ten times the mutants (fractions are taken too)
+//   MAPCORE_FUZZ_LIST=1       prints the mutants instead of running them
+//   MAPCORE_FUZZ_KINDS=map,pair  only those kinds
+//   MAPCORE_FUZZ_JOBS, MAPCORE_FUZZ_BATCH, MAPCORE_FUZZ_TIMEOUT (seconds)
+//     children at once, mutants per child, time limit of one mutant
+//
+// Each child works in a folder of its own (in /dev/shm where there is one)
+// with the map four folders below it, so that a stored name such as "../x" stays inside the test's scratch
+// folder (and is reported when something lands there); where the kernel
+// allows, the child cannot write anywhere else at all; no file it writes
+// can grow past 64 MB.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "common/messages.h"
+#include "groups/mapgroups.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "support/forkrun.h"
+#include "support/layouts.h"
+#include "support/mapfixture.h"
+#include "support/mutator.h"
+#include "support/scratch_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The file kinds of a map. A new kind (a raster, a select record, a
+// project) is one more entry: its name, the fixture's files of that kind
+// (each mutant picks one) and the finder of its layout.
+struct FileKind {
+  const char* name;
+  std::vector<std::string> files;
+  fuzz::LayoutFinder layout;
+};
+
+const std::vector<FileKind>& Kinds() {
+  static const std::vector<FileKind> kinds = {
+      {"rsc", {"obj.rsc"}, fuzz::RscLayout},
+      {"map", {"obj.map"}, fuzz::MapLayout},
+      {"hdr", {"S1.HDR", "S2.HDR"}, fuzz::HdrLayout},
+      {"dat", {"S1.DAT", "S2.DAT"}, fuzz::DatLayout},
+      {"sem", {"S1.SEM", "S2.SEM"}, fuzz::SemLayout},
+      {"gra", {"S1.GRA", "S2.GRA"}, fuzz::GraLayout},
+      {"gdx", {"LOG/obj.GDX"}, fuzz::GdxLayout},
+      {"tac", {"LOG/obj.map.TAC"}, fuzz::TacLayout},
+      {"log", {"LOG/obj.map.LOG"}, fuzz::TextLayout},
+  };
+  return kinds;
+}
+
+// Mutants of two files of different kinds at once go by this name.
+constexpr const char* kPair = "pair";
+// Mutants of each kind (and pairs) at scale 1.
+constexpr int kMutantsPerKind = 1500;
+
+// A child's result: flags in the low byte, then the objects read, the
+// objects appended and the objects read after reopening (each at most 255).
+enum : uint32_t {
+  RESULT_DONE = 1,
+  RESULT_OPENED = 2,
+  RESULT_SAVED = 4,
+  RESULT_REOPENED = 8,
+  RESULT_ESCAPED = 16,  // a file appeared outside the map's folder
+  RESULT_SLEPT = 32,    // the library asked to sleep for more than 10 s in all
+  RESULT_BIGFILE = 64,  // a write went past the file limit (and failed)
+  RESULT_SLOW = 128,    // the walk took more than a second
+};
+uint32_t Count(int n, int shift) { return uint32_t(std::clamp(n, 0, 255)) << shift; }
+int Counted(uint32_t result, int shift) { return int((result >> shift) & 0xFF); }
+
+double EnvNumber(const char* name, double fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atof(v) : fallback;
+}
+
+int Parallel() {
+  const int cores = int(std::thread::hardware_concurrency());
+  return int(EnvNumber("MAPCORE_FUZZ_JOBS", std::clamp(cores, 1, 8)));
+}
+
+// Milliseconds the library asked to sleep (sleeps return at once).
+DWORD g_slept = 0;
+void CountSleep(DWORD milliseconds, void*) { g_slept += milliseconds; }
+
+struct Mutant {
+  fuzz::Files files;
+  std::string what;
+  bool editMode = false;
+};
+
+// The fixture map in memory and the layouts of its files, made once.
+class Campaign {
+ public:
+  static Campaign& Get() {
+    static Campaign campaign;
+    return campaign;
+  }
+  bool ready() const { return ready_; }
+  const fuzz::Files& fixture() const { return fixture_; }
+  const fuzz::Layout& layout(const std::string& file) const { return layouts_.at(file); }
+
+  // Mutant `number` of a kind ("pair" for two kinds at once).
+  Mutant Make(const std::string& kind, uint64_t number) const {
+    Mutant m{fixture_, "", false};
+    fuzz::Rng rng(fuzz::MutantSeed(kind, number));
+    std::vector<const FileKind*> chosen;
+    if (kind == kPair) {
+      const size_t a = rng.Below(Kinds().size());
+      const size_t b = (a + 1 + rng.Below(Kinds().size() - 1)) % Kinds().size();
+      chosen = {&Kinds()[a], &Kinds()[b]};
+    } else {
+      for (const FileKind& k : Kinds())
+        if (kind == k.name) chosen.push_back(&k);
+    }
+    for (const FileKind* k : chosen) {
+      const std::string& file = k->files[rng.Below(k->files.size())];
+      if (!m.what.empty()) m.what += "; ";
+      m.what += file + ": " + fuzz::Mutate(m.files[file], layout(file), rng);
+    }
+    m.editMode = rng.Percent(50);
+    if (m.editMode) m.what += " [edit mode]";
+    return m;
+  }
+
+ private:
+  Campaign() : dir_(MC_TEST_TMP) {
+    // Fixed clock: the fixture's dates and journal stamps are the same on
+    // every run, so a mutant's number replays it exactly.
+    SYSTEMTIME t{};
+    t.wYear = 2024, t.wMonth = 3, t.wDay = 14, t.wHour = 12;
+    plat::SetFixedClock(t);
+    plat::SetSleepHook(CountSleep, nullptr);
+    plat::SetWriteThroughEnabled(false);
+    MessageEnableSet(0);
+    GroupAccessSet(1);
+    const std::string folder = dir_ / "fixture/";
+    fs::create_directories(folder);
+    ready_ = fuzz::BuildFixture(folder);
+    fixture_ = fuzz::ReadFolder(folder);
+    for (const FileKind& k : Kinds())
+      for (const std::string& file : k.files) {
+        ready_ = ready_ && fixture_.count(file) == 1;
+        layouts_[file] = k.layout(fixture_, file);
+      }
+  }
+
+  mctest::ScratchDir dir_;
+  bool ready_ = false;
+  fuzz::Files fixture_;
+  std::map<std::string, fuzz::Layout> layouts_;
+};
+
+// The folders between a child's slot folder and the map.
+const char* const kDepth = "w/x/y/z/";
+
+// Files outside the chain of folders that leads to the map's folder.
+std::string Escapes(const std::string& slot) {
+  std::string found;
+  std::string folder = slot;
+  const std::string chain = kDepth;
+  for (size_t at = 0; at < chain.size(); at = chain.find('/', at) + 1) {
+    const std::string next = chain.substr(at, chain.find('/', at) - at);
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      const std::string name = entry.path().filename().string();
+      if (name != next && !(folder == slot && name == "tmp")) found += " " + folder + name;
+    }
+    folder += next + "/";
+  }
+  return found;
+}
+
+// A mutant run in a child: written into a fresh folder, walked.
+uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& slot) {
+  const Mutant m = Campaign::Get().Make(kind, number);
+  std::error_code ec;
+  fs::remove_all(slot + "w", ec);
+  fs::remove_all(slot + "tmp", ec);
+  const std::string folder = slot + kDepth;
+  fs::create_directories(folder, ec);
+  fs::create_directories(slot + "tmp", ec);
+  if (!fuzz::WriteFolder(folder, m.files)) return 0;
+  setenv("TMPDIR", (slot + "tmp").c_str(), 1);
+  if (chdir(folder.c_str()) != 0) return 0;
+  g_slept = 0;
+  fuzz::TakeFileLimitHits();
+  const auto start = std::chrono::steady_clock::now();
+  const fuzz::WalkReport r = fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (chdir(slot.c_str()) != 0) return 0;
+  uint32_t result = RESULT_DONE;
+  if (r.opened) result |= RESULT_OPENED;
+  if (r.saved) result |= RESULT_SAVED;
+  if (r.reopened) result |= RESULT_REOPENED;
+  result |= Count(r.objects, 8) | Count(r.appended, 16) | Count(r.objectsAfter, 24);
+  const std::string escaped = Escapes(slot);
+  if (!escaped.empty()) {
+    std::fprintf(stderr, "written outside the map's folder:%s\n", escaped.c_str());
+    result |= RESULT_ESCAPED;
+  }
+  if (g_slept > 10000) result |= RESULT_SLEPT;
+  if (fuzz::TakeFileLimitHits() > 0) result |= RESULT_BIGFILE;
+  if (seconds > 1.0) result |= RESULT_SLOW;
+  return result;
+}
+
+struct MutantId {
+  std::string kind;
+  uint64_t number;
+};
+
+// "hdr:12,pair:3" as mutant ids.
+std::vector<MutantId> ParseReplay(const char* text) {
+  std::vector<MutantId> ids;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    const size_t colon = item.find(':');
+    if (colon == std::string::npos) continue;
+    ids.push_back({item.substr(0, colon), std::strtoull(item.c_str() + colon + 1, nullptr, 10)});
+  }
+  return ids;
+}
+
+// The first line of a sanitizer's summary, or what else tells the failure.
+std::string Signature(const fuzz::ChildFailure& f) {
+  const size_t at = f.output.find("SUMMARY: ");
+  if (at != std::string::npos) return f.output.substr(at, f.output.find('\n', at) - at);
+  size_t ub = f.output.find("runtime error: ");
+  if (ub != std::string::npos) {
+    ub = f.output.rfind('\n', ub);  // the whole line, with the file and line
+    ub = ub == std::string::npos ? 0 : ub + 1;
+    return f.output.substr(ub, f.output.find('\n', ub) - ub);
+  }
+  return std::string(fuzz::EndingName(f.ending)) + " " + std::to_string(f.detail);
+}
+
+// What a notice says of a result.
+std::string NoticeText(uint32_t r) {
+  std::string text;
+  if (r & RESULT_ESCAPED) text += " [wrote outside the map's folder]";
+  if (r & RESULT_SLEPT) text += " [slept more than 10 s]";
+  if (r & RESULT_BIGFILE) text += " [wrote past 64 MB]";
+  if (r & RESULT_SLOW) text += " [took more than 1 s]";
+  if ((r & RESULT_SAVED) && !(r & RESULT_REOPENED)) text += " [saved, then did not open]";
+  return text;
+}
+
+// A child's output with the frames of stacks below the mutant's walk (the
+// harness, the test framework) left out.
+std::string Trimmed(const std::string& output) {
+  std::string out, line;
+  std::stringstream in(output);
+  bool harness = false;
+  while (std::getline(in, line)) {
+    const bool frame = line.rfind("    #", 0) == 0;
+    if (!frame) harness = false;
+    if (!harness) out += line + "\n";
+    if (frame && line.find(" in RunMutant ") != std::string::npos) harness = true;
+  }
+  return out;
+}
+
+struct Tally {
+  int mutants = 0, opened = 0, saved = 0, reopened = 0, notices = 0;
+  int64_t objects = 0, appended = 0, objectsAfter = 0;
+};
+
+// The folder of the children's scratch folders: a file system in memory
+// where there is one (the library syncs files it closes, and a disk makes
+// each sync wait), else the tests' own; MAPCORE_FUZZ_DIR chooses another.
+std::string ScratchRoot() {
+  if (const char* dir = std::getenv("MAPCORE_FUZZ_DIR")) return dir;
+  std::error_code ec;
+  if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0) return "/dev/shm";
+  return MC_TEST_TMP;
+}
+
+// Runs the mutants in children and reports failures (grouped by their
+// sanitizer summary) and notices; returns the failures.
+int RunCampaign(const std::vector<MutantId>& ids, bool verbose) {
+  mctest::ScratchDir scratch(ScratchRoot().c_str());
+  fuzz::RunOptions options;
+  options.scratch = scratch.path();
+  options.parallel = Parallel();
+  options.batch = verbose ? 1 : std::max(1, int(EnvNumber("MAPCORE_FUZZ_BATCH", 16)));
+  options.seconds = EnvNumber("MAPCORE_FUZZ_TIMEOUT", 5.0);
+  const auto start = std::chrono::steady_clock::now();
+  const fuzz::RunResult run =
+      fuzz::RunInChildren(int(ids.size()), options, [&](int index, const std::string& slot) {
+        return RunMutant(ids[size_t(index)].kind, ids[size_t(index)].number, slot);
+      });
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  std::map<std::string, Tally> tally;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    Tally& t = tally[ids[i].kind];
+    const uint32_t r = run.results[i];
+    ++t.mutants;
+    t.opened += (r & RESULT_OPENED) != 0;
+    t.saved += (r & RESULT_SAVED) != 0;
+    t.reopened += (r & RESULT_REOPENED) != 0;
+    t.notices += !NoticeText(r).empty();
+    t.objects += Counted(r, 8);
+    t.appended += Counted(r, 16);
+    t.objectsAfter += Counted(r, 24);
+  }
+  std::printf("%zu mutants in %.1f s, %d children, %d at once\n", ids.size(), seconds,
+              run.children, options.parallel);
+  for (const auto& [kind, t] : tally)
+    std::printf("  %-5s %6d mutants: %6d opened, %6d saved, %6d reopened; objects read %.1f, "
+                "appended %.1f, read after %.1f a mutant; %d notices\n",
+                kind.c_str(), t.mutants, t.opened, t.saved, t.reopened,
+                double(t.objects) / t.mutants, double(t.appended) / t.mutants,
+                double(t.objectsAfter) / t.mutants, t.notices);
+  // Notices do not fail the test: what a fix should end, seen on the way.
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (!NoticeText(run.results[i]).empty())
+      std::printf("notice:%s %s:%" PRIu64 " %s\n", NoticeText(run.results[i]).c_str(),
+                  ids[i].kind.c_str(), ids[i].number,
+                  Campaign::Get().Make(ids[i].kind, ids[i].number).what.c_str());
+
+  std::map<std::string, std::vector<const fuzz::ChildFailure*>> groups;
+  for (const fuzz::ChildFailure& f : run.failures) groups[Signature(f)].push_back(&f);
+  for (const auto& [signature, failures] : groups) {
+    std::printf("\n=== %zu failing: %s\n", failures.size(), signature.c_str());
+    for (const fuzz::ChildFailure* f : failures) {
+      const MutantId& id = ids[size_t(f->index)];
+      std::printf("  %s:%" PRIu64 " (%s %d) %s\n", id.kind.c_str(),
+                  id.number, fuzz::EndingName(f->ending),
+                  f->detail, Campaign::Get().Make(id.kind, id.number).what.c_str());
+    }
+    const fuzz::ChildFailure* first = failures.front();
+    const MutantId& id = ids[size_t(first->index)];
+    std::printf("  replay: MAPCORE_FUZZ_REPLAY=%s:%" PRIu64 "\n%s\n", id.kind.c_str(),
+                id.number, Trimmed(first->output).c_str());
+  }
+  std::fflush(stdout);
+  return int(run.failures.size());
+}
+
+}  // namespace
+
+TEST(MapFuzzMutator, SameSeedSameMutantAndLayoutsFindTheirFields) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  for (const FileKind& k : Kinds()) {
+    SCOPED_TRACE(k.name);
+    for (const std::string& file : k.files) {
+      const fuzz::Layout& l = c.layout(file);
+      EXPECT_FALSE(l.boundaries.empty()) << file;
+      if (std::string(k.name) != "log") {
+        EXPECT_GE(l.fields.size(), 4u) << file;
+      }
+    }
+    int differ = 0;
+    for (uint64_t n = 0; n < 50; ++n) {
+      const Mutant a = c.Make(k.name, n), b = c.Make(k.name, n);
+      EXPECT_EQ(a.what, b.what);
+      EXPECT_TRUE(a.files == b.files) << a.what;
+      differ += a.files != c.fixture();
+    }
+    EXPECT_GE(differ, 45);  // a flip of a bit back and forth is rare
+  }
+}
+
+TEST(MapFuzzRunner, EachFailureIsBlamedOnItsTaskAndTheOthersRun) {
+  mctest::ScratchDir dir(MC_TEST_TMP);
+  fuzz::RunOptions o;
+  o.scratch = dir.path();
+  o.batch = 4;
+  o.seconds = 0.5;
+  const fuzz::RunResult run = fuzz::RunInChildren(8, o, [](int index, const std::string&) {
+    if (index == 2) std::abort();
+    if (index == 5) _exit(3);
+    if (index == 6) pause();  // never returns: a hang
+    return uint32_t(100 + index);
+  });
+  ASSERT_EQ(3u, run.failures.size());
+  EXPECT_EQ(2, run.failures[0].index);
+  EXPECT_EQ(fuzz::Ending::Crash, run.failures[0].ending);
+  EXPECT_EQ(5, run.failures[1].index);
+  EXPECT_EQ(fuzz::Ending::Exit, run.failures[1].ending);
+  EXPECT_EQ(3, run.failures[1].detail);
+  EXPECT_EQ(6, run.failures[2].index);
+  EXPECT_EQ(fuzz::Ending::Hang, run.failures[2].ending);
+  for (int i : {0, 1, 3, 4, 7}) EXPECT_EQ(uint32_t(100 + i), run.results[size_t(i)]) << i;
+}
+
+TEST(MapFuzzRunner, ChildrenWriteOnlyInTheirFolderAndBelowTheFileLimit) {
+  mctest::ScratchDir dir(MC_TEST_TMP);
+  fuzz::RunOptions o;
+  o.scratch = dir.path();
+  o.fileLimit = 1 << 20;
+  const fuzz::RunResult run = fuzz::RunInChildren(1, o, [](int, const std::string& slot) {
+    const std::string big(2 << 20, 'x');
+    FILE* inside = std::fopen((slot + "big").c_str(), "wb");
+    const bool wroteBig = inside && std::fwrite(big.data(), 1, big.size(), inside) == big.size() &&
+                          std::fflush(inside) == 0;
+    if (inside) std::fclose(inside);
+    FILE* outside = std::fopen((slot + "../outside").c_str(), "wb");
+    if (outside) std::fclose(outside);
+    return uint32_t((wroteBig ? 1 : 0) | (outside ? 2 : 0) | (fuzz::TakeFileLimitHits() ? 4 : 0));
+  });
+  ASSERT_TRUE(run.failures.empty());
+  EXPECT_EQ(0u, run.results[0] & 1) << "a file grew past the limit";
+  EXPECT_NE(0u, run.results[0] & 4);
+  std::error_code ec;
+  EXPECT_EQ(1 << 20, fs::file_size(dir / "slot0/big", ec));
+  if (fuzz::CanRestrictWrites()) {
+    EXPECT_EQ(0u, run.results[0] & 2);
+    EXPECT_FALSE(fs::exists(dir / "outside"));
+  }
+}
+
+TEST(MapFuzzFixture, TheIntactMapIsWalkedWhole) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  mctest::ScratchDir dir(MC_TEST_TMP);
+  ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
+  const fuzz::WalkReport r = fuzz::WalkMap(dir / fuzz::kMapFile, true);
+  EXPECT_EQ(1, r.opened);
+  EXPECT_EQ(fuzz::kFixtureSheets, r.sheets);
+  EXPECT_EQ(fuzz::kFixtureSheets * fuzz::kObjectsPerSheet, r.objects);
+  EXPECT_GE(r.kinds, 15 + fuzz::kLocalTypes);
+  EXPECT_EQ(2, r.groups);
+  EXPECT_GE(r.actions, 4);
+  EXPECT_EQ(2 * fuzz::kLocalTypes, r.appended);
+  EXPECT_EQ(1, r.saved);
+  EXPECT_EQ(1, r.reopened);
+  EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
+}
+
+TEST(MapFuzz, EveryFileKindSurvivesItsMutants) {
+  const char* replay = std::getenv("MAPCORE_FUZZ_REPLAY");
+  ASSERT_TRUE(Campaign::Get().ready());
+  std::vector<MutantId> ids;
+  if (replay) {
+    ids = ParseReplay(replay);
+    for (const MutantId& id : ids) {
+      const bool known = id.kind == kPair || std::any_of(Kinds().begin(), Kinds().end(),
+                                                         [&](const FileKind& k) {
+                                                           return id.kind == k.name;
+                                                         });
+      ASSERT_TRUE(known) << "no file kind " << id.kind;
+    }
+    if (EnvNumber("MAPCORE_FUZZ_INPROCESS", 0) != 0) {
+      const fs::path home = fs::current_path();
+      for (const MutantId& id : ids) {
+        mctest::ScratchDir dir(MC_TEST_TMP);
+        std::printf("%s:%" PRIu64 " %s\n", id.kind.c_str(), id.number,
+                    Campaign::Get().Make(id.kind, id.number).what.c_str());
+        std::fflush(stdout);
+        RunMutant(id.kind, id.number, dir.path());
+        fs::current_path(home);
+      }
+      return;
+    }
+  } else {
+    const int n = std::max(1, int(kMutantsPerKind * EnvNumber("MAPCORE_FUZZ_SCALE", 1.0)));
+    const char* only = std::getenv("MAPCORE_FUZZ_KINDS");
+    auto chosen = [&](const std::string& kind) {
+      return !only || ("," + std::string(only) + ",").find("," + kind + ",") != std::string::npos;
+    };
+    for (int i = 0; i < n; ++i) {
+      for (const FileKind& k : Kinds())
+        if (chosen(k.name)) ids.push_back({k.name, uint64_t(i)});
+      if (chosen(kPair)) ids.push_back({kPair, uint64_t(i)});
+    }
+  }
+  if (EnvNumber("MAPCORE_FUZZ_LIST", 0) != 0) {
+    for (const MutantId& id : ids)
+      std::printf("%s:%" PRIu64 " %s\n", id.kind.c_str(), id.number,
+                  Campaign::Get().Make(id.kind, id.number).what.c_str());
+    return;
+  }
+  EXPECT_EQ(0, RunCampaign(ids, replay != nullptr));
+}
