@@ -2,11 +2,14 @@
 
 # Warnings and text encoding of our own code. Texts stored in files and shown
 # to the user are code page 1251: string literals are compiled into CP1251.
+# The exported classes' members are not meant to be replaced by a host at
+# load time, so calls between them may be inlined like any other.
 function(mc_target_options target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Werror
     -fexec-charset=CP1251
-    -fno-strict-aliasing)
+    -fno-strict-aliasing
+    -fno-semantic-interposition)
   target_compile_definitions(${target} PRIVATE MAPCORE_BUILD=1)
 endfunction()
 
