@@ -121,6 +121,11 @@ class MAPCLASS TMapMetric : public TMap {
   // a raster printer; null dc: the display); a clipped polygon follows the
   // window border.
   void ClipPolyToGdiRange(HDC dc = nullptr);
+  // The curve of a metric drawn smoothed (kind 2) or as an envelope (kind
+  // 4), built by the shared spline builder; the metric itself when the
+  // curve cannot be built. The curve carries no texts and lives until the
+  // next curve is built.
+  LONGMETRIC* BuildSplineMetric(TObjectDesc desc, LONGMETRIC* metric, int kind);
 
   // --- Metric state, in this order ---
 
@@ -150,6 +155,7 @@ class MAPCLASS TMapMetric : public TMap {
   POLYDATA Poly = {};
   double OriginRow = 0.0;   // row = OriginRow - X x v
   double OriginColumn = 0.0;  // column = Y x h - OriginColumn
+  LONG SplineOff = 0;         // nonzero: metrics flagged as curves are drawn as stored
 
   TMtrPalette MtrPalette;
   TMapPalette MapPalette;

@@ -15,6 +15,9 @@
 
 namespace {
 
+// Metric flags asking for the object to be drawn as a curve.
+enum : WORD { METRIC_FLAG_SMOOTH = 2, METRIC_FLAG_ENVELOPE = 4 };
+
 // The text slot of an entry that cannot be read.
 char g_unknownText[] = "?";
 
@@ -134,7 +137,15 @@ int TMapMetric::BuildMetric(TObjectDesc desc, LONGMETRIC* metric) {
 
   if (metric == nullptr) return BuildCentre(d);
   const int local = desc.Local();
-  const int text = local == LOCAL_TITLE || local == LOCAL_MIXED;
+  int text = local == LOCAL_TITLE || local == LOCAL_MIXED;
+  if (!SplineOff && (metric->Flags & (METRIC_FLAG_SMOOTH | METRIC_FLAG_ENVELOPE))) {
+    LONGMETRIC* curve =
+        BuildSplineMetric(desc, metric, (metric->Flags & METRIC_FLAG_SMOOTH) ? 2 : 4);
+    if (curve != metric) {
+      metric = curve;
+      text = 0;  // a curve carries no texts
+    }
+  }
 
   // Markers compare as signed values: one with the top bit set is below.
   const DWORD marker = metric->Ident;

@@ -180,6 +180,30 @@ TEST_F(BuildTest, DamagedRecords) {
   }
 }
 
+// Metrics flagged as curves are smoothed (flag 2) or enveloped (flag 4):
+// the envelope passes through the vertices, the smoothing cuts them.
+TEST_F(BuildTest, CurvesComeFromTheSharedSplineBuilder) {
+  const std::vector<BuildPoint> zigzag = {{0, 0}, {100, 100}, {0, 200}, {100, 300}};
+  const POINT vertex = Expected(100, 100);
+  for (char flag : {2, 4}) {
+    Record r = BuildMetric(METRIC_F64, {BuildContour(zigzag)}, false);
+    r[10] = flag;
+    ASSERT_EQ(Build(r), 1);
+    const std::vector<POINT> curve(m->Poly.Points, m->Poly.Points + m->Poly.PolyCounts[0]);
+    EXPECT_GT(curve.size(), 8u) << int(flag);
+    EXPECT_EQ(std::find(curve.begin(), curve.end(), vertex) != curve.end(), flag == 4);
+    m->SplineOff = 1;
+    ASSERT_EQ(Build(r), 1);
+    EXPECT_EQ(m->Poly.PolyCounts[0], 4);
+    m->SplineOff = 0;
+  }
+  // A curve that cannot be built (two points) is drawn as stored.
+  Record r = BuildMetric(METRIC_F64, {BuildContour({{0, 0}, {10, 10}})}, false);
+  r[10] = 2;
+  ASSERT_EQ(Build(r), 1);
+  EXPECT_EQ(m->Poly.PolyCounts[0], 2);
+}
+
 // Points of the 32-bit float kinds out of range are dropped; the 64-bit
 // floats stop at an X above 5e7, keeping what was converted.
 TEST_F(BuildTest, FloatRangeGuards) {
