@@ -242,12 +242,13 @@ struct Copies {
   int Turn;    // staircase: the step of the second coordinate, +1 or -1
 
   void Offset(i64 j, i64* ox, i64* oy) const {
+    *ox = X0, *oy = Y0;
     switch (How) {
-      case AcrossX: *ox = X0 + j, *oy = Y0; break;
-      case AcrossY: *ox = X0, *oy = Y0 + j; break;
+      case AcrossX: *ox += j; break;
+      case AcrossY: *oy += j; break;
       // Even copies move one column on, odd ones one row.
-      case StairSteep: *ox = X0 + (j + 1) / 2, *oy = Y0 + Turn * (j / 2); break;
-      case StairFlat: *ox = X0 + Turn * (j / 2), *oy = Y0 + (j + 1) / 2; break;
+      case StairSteep: *ox += (j + 1) / 2, *oy += Turn * (j / 2); break;
+      case StairFlat: *ox += Turn * (j / 2), *oy += (j + 1) / 2; break;
     }
   }
 };
