@@ -82,18 +82,6 @@ Pixels Stepped(int x1, int y1, int x2, int y2, int w, int h) {
   return out;
 }
 
-TEST_F(RasterizerTest, FlatSegmentStepsOnceTheErrorFallsBelowOne) {
-  Place(40, 30);
-  Lines l;
-  RasterThinPolyline(l.Part({{0, 0}, {4, 1}}).Poly(), kInk);
-  EXPECT_EQ(Inked(), (Pixels{{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}}));
-  Place(100, 30);
-  Lines across;
-  RasterThinPolyline(across.Part({{-10, 5}, {10, 5}}).Poly(), kInk);
-  EXPECT_EQ(Inked().size(), 11u);
-  EXPECT_EQ(*Inked().begin(), std::make_pair(0, 5));
-}
-
 // Random thin and thick segments around a 40 x 30 place, crossing every
 // side: the clipped picture equals the same segment drawn unclipped in a
 // larger place, cut to 40 x 30; thin ones also equal the stepped walk.
@@ -145,47 +133,48 @@ TEST_F(RasterizerTest, CoordinatesAtThe32BitLimitsAreCutBeforeStepping) {
   }
 }
 
-TEST_F(RasterizerTest, ThicknessMakesCopiesAndStaircases) {
+// Each case a polyline set with its thickness in 1/250 pixel at scale 1.
+TEST_F(RasterizerTest, WalksCopiesAndStaircases) {
   struct Case {
-    std::vector<POINT> part;
-    LONG thickness;  // 1/250 pixel
+    std::vector<std::vector<POINT>> parts;
+    LONG thickness;
     Pixels pixels;
   } cases[] = {
-      {{{10, 2}, {10, 4}}, 499, {{10, 2}, {10, 3}, {10, 4}}},
-      {{{10, 2}, {10, 4}}, 500, {{9, 2}, {9, 3}, {9, 4}, {10, 2}, {10, 3}, {10, 4}}},
+      // The error starts at 5 and falls by 2 per pixel.
+      {{{{0, 0}, {4, 1}}}, 0, {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}}},
+      {{{{-10, 5}, {2, 5}}}, 0, {{0, 5}, {1, 5}, {2, 5}}},
+      // A part of no points ends the set.
+      {{{{1, 1}, {2, 1}}, {}, {{5, 5}, {6, 5}}}, 0, {{1, 1}, {2, 1}}},
+      {{{{10, 2}, {10, 4}}}, 499, {{10, 2}, {10, 3}, {10, 4}}},
+      {{{{10, 2}, {10, 4}}}, 500, {{9, 2}, {9, 3}, {9, 4}, {10, 2}, {10, 3}, {10, 4}}},
       // 45 degrees, t = 2, h = 1: copies from (9, 5), (10, 5), (10, 4).
-      {{{10, 5}, {12, 7}}, 500,
+      {{{{10, 5}, {12, 7}}}, 500,
        {{9, 5}, {10, 6}, {11, 7}, {10, 5}, {11, 6}, {12, 7}, {10, 4}, {11, 5}, {12, 6}}},
-      // One point, t = 3: four pixels from (x - 1, y - 0), right and down in turn.
-      {{{20, 10}}, 750, {{19, 10}, {20, 10}, {20, 11}, {21, 11}}},
+      // One point, t = 3: four pixels from (x - 1, y), right and down in turn.
+      {{{{20, 10}}}, 750, {{19, 10}, {20, 10}, {20, 11}, {21, 11}}},
   };
   for (const Case& c : cases) {
     Place(40, 30);
     Lines l;
+    for (const auto& part : c.parts) l.Part(part);
     const RASTERLINE line{kInk, c.thickness};
-    RasterLine(l.Part(c.part).Poly(), &line, 1.0f);
+    RasterLine(l.Poly(), &line, 1.0f);
     EXPECT_EQ(Inked(), c.pixels) << c.thickness;
   }
-  // By palette index: whole pixels times the scale.
+  // By palette index: whole pixels times the scale (4 columns).
   Place(40, 30);
   PaintContext.ColorsB[9] = kInk;
   Lines l;
   const RASTERINDEXLINE byIndex{9, 2};
   RasterLineByIndex(l.Part({{5, 5}, {5, 6}}).Poly(), &byIndex, 2.0f);
   EXPECT_EQ(Inked().size(), 8u);
-}
-
-TEST_F(RasterizerTest, PartOfNoPointsEndsTheWalkAndBadSetsDrawNothing) {
-  Place(40, 30);
-  Lines l;
-  l.Part({{1, 1}, {3, 1}}).Part({}).Part({{5, 5}, {6, 5}});
-  RasterThinPolyline(l.Poly(), kInk);
-  EXPECT_EQ(Inked().size(), 3u);
+  // Missing pieces draw nothing.
   RasterThinPolyline(nullptr, kInk);
   RasterLine(l.Poly(), nullptr, 1.0f);
   POLYDATA empty{};
   empty.Count = 3;
   RasterThickPolyline(&empty, 5, kInk);
+  EXPECT_EQ(Inked().size(), 8u);
   EXPECT_EQ(PaintObjectToMask(l.Poly(), nullptr, 32, 4), 0);
 }
 
