@@ -25,24 +25,24 @@ constexpr Row kRows[] = {
     {PRIM_EMPTY, {"empty", L::None, 0, 0}},
     {PRIM_LINE, {"line", L::Fixed, 8, kPaints | PRIMF_LINE}},
     {PRIM_DOT, {"dashed line", L::Fixed, 16, kPaints | PRIMF_LINE}},
-    {PRIM_LINE_DOT, {"line and dashed line", L::None, 0, PRIMF_COMPOSITE}},
-    {PRIM_TWO_LINES, {"two lines", L::None, 0, PRIMF_COMPOSITE}},
-    {PRIM_DOT_TWO_LINES, {"dashed line and two lines", L::None, 0, PRIMF_COMPOSITE}},
-    {PRIM_TWO_DOTS, {"two dashed lines", L::None, 0, PRIMF_COMPOSITE}},
-    {PRIM_LINE_OVERDOT, {"line with dashed overlay", L::None, 0, PRIMF_COMPOSITE}},
+    {PRIM_LINE_DOT, {"line and dashed line", L::None, 0, PRIMF_COMPOSITE, 24}},
+    {PRIM_TWO_LINES, {"two lines", L::None, 0, PRIMF_COMPOSITE, 16}},
+    {PRIM_DOT_TWO_LINES, {"dashed line and two lines", L::None, 0, PRIMF_COMPOSITE, 32}},
+    {PRIM_TWO_DOTS, {"two dashed lines", L::None, 0, PRIMF_COMPOSITE, 32}},
+    {PRIM_LINE_OVERDOT, {"line with dashed overlay", L::None, 0, PRIMF_COMPOSITE, 24}},
     {PRIM_SQUARE, {"solid fill", L::Fixed, 4, kPaints}},
     // Its length is known, yet a record does not take it as an element.
     {PRIM_HATCH, {"hatched fill", L::Fixed, 16, 0}},
-    {PRIM_BITMAP32, {"32 x 32 bitmap sign", L::None, 0, PRIMF_COMPOSITE}},
-    {PRIM_PATTERN, {"two-colour pattern fill", L::None, 0, 0}},
+    {PRIM_BITMAP32, {"32 x 32 bitmap sign", L::None, 0, PRIMF_COMPOSITE, 144}},
+    {PRIM_PATTERN, {"two-colour pattern fill", L::None, 0, 0, 152}},
     {PRIM_TEST, {"test only", L::None, 0, 0}},
     {PRIM_CIRCLE, {"circle at the first point", L::Fixed, 12, kElement}},
-    {PRIM_TEST_CIRCLE, {"circle for hit testing", L::None, 0, 0}},
+    {PRIM_TEST_CIRCLE, {"circle for hit testing", L::None, 0, 0, 12}},
     {PRIM_TEXT, {"text", L::Fixed, 32, kPaints | PRIMF_TEXT}},
     {PRIM_BITMAP, {"layered bitmap sign", L::FirstWord, 0, kPaints | PRIMF_SIGN}},
     {PRIM_LAYERED_PATTERN, {"layered pattern fill", L::SecondWord4, 0, kPaints}},
     {PRIM_LINE_OVERDOT_SCALED,
-     {"line with dashed overlay, second scaling", L::None, 0, PRIMF_COMPOSITE}},
+     {"line with dashed overlay, second scaling", L::None, 0, PRIMF_COMPOSITE, 24}},
     {PRIM_DECORATED_SHORT, {"line with signs, short header", L::FirstWord, 0, kPaints}},
     {PRIM_SET, {"primitive set", L::SecondWord, 0, kElement | PRIMF_SET}},
     {PRIM_OFFSET_DOT, {"offset dashed line", L::Fixed, 20, kPaints | PRIMF_LINE}},
@@ -57,10 +57,10 @@ constexpr Row kRows[] = {
     {PRIM_DECORATED, {"line with signs, full header", L::FirstWord, 0, kPaints}},
     {PRIM_PATTERN_LINE, {"pattern line", L::FirstWord, 0, kPaints}},
     {PRIM_OFFSET_LINE, {"offset line", L::FirstWord, 0, kPaints}},
-    {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0}},
-    {PRIM_LIBRARY_ALT, {"plug-in library image", L::None, 0, PRIMF_LIBRARY}},
+    {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0, 24}},
+    {PRIM_LIBRARY_ALT, {"plug-in library image", L::None, 0, PRIMF_LIBRARY, 16}},
     {PRIM_RESERVED_249, {"reserved", L::Fixed, 4, kElement}},
-    {PRIM_LIBRARY, {"plug-in library image", L::None, 0, PRIMF_LIBRARY}},
+    {PRIM_LIBRARY, {"plug-in library image", L::None, 0, PRIMF_LIBRARY, 16}},
     {PRIM_RESERVED_251, {"reserved", L::Fixed, 4, kElement}},
     {PRIM_RESERVED_252, {"reserved", L::Fixed, 4, kElement}},
     {PRIM_RESERVED_253, {"reserved", L::Fixed, 8, kElement}},
@@ -86,6 +86,7 @@ constexpr bool Consistent() {
     if ((e.Flags & PRIMF_PAINTS) && !(e.Flags & PRIMF_ELEMENT)) return false;
     if ((e.Flags & PRIMF_COMPOSITE) && (e.Flags & PRIMF_ELEMENT)) return false;
     if ((e.Rule == L::Fixed) != (e.Length != 0)) return false;
+    if (e.Least != 0 && e.Rule != L::None) return false;
   }
   return true;
 }
@@ -102,6 +103,28 @@ DWORD Word(const char* p) {
 const PrimitiveInfo& PrimitiveOf(int code) {
   if (code < 0 || code >= PRIM_COUNT) return kNoPrimitive;
   return kTable[code];
+}
+
+int PrimitiveFits(int code, const char* parms, int available) {
+  const PrimitiveInfo& info = PrimitiveOf(code);
+  int need = 0;
+  switch (info.Rule) {
+    case L::None:
+      need = info.Least;
+      break;
+    case L::Fixed:
+      need = info.Length;
+      break;
+    case L::FirstWord:
+    case L::SecondWord4:
+    case L::SecondWord:
+      if (parms == nullptr || available < (info.Rule == L::FirstWord ? 4 : 8)) return 0;
+      need = PrimitiveParmLength(code, parms);
+      if (need == 0) return 0;
+      break;
+  }
+  if (need > 0 && parms == nullptr) return 0;
+  return need <= available ? 1 : 0;
 }
 
 int PrimitiveParmLength(int code, const char* parms) {

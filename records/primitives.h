@@ -85,11 +85,20 @@ struct PrimitiveInfo {
   PrimLength Rule;
   uint8_t Length;  // parameter bytes of a Fixed rule, else 0
   uint16_t Flags;
+  // For a code whose record does not give its length (rule None): the
+  // parameter bytes its painters read at least; 0 otherwise.
+  uint16_t Least = 0;
 };
 
 // The entry of a code; a code outside 0..255 gets the entry of a code
 // without a primitive (no name, not storable, no flags).
 const PrimitiveInfo& PrimitiveOf(int code);
+
+// 1 when `available` bytes of parameters hold what the painters of the
+// code read: its record (fixed, or the length the parameters give, which
+// must then be readable and usable) or, for a code whose record does not
+// give its length, its Least bytes; else 0.
+int PrimitiveFits(int code, const char* parms, int available);
 
 // Parameter length of a primitive: fixed, or read from its parameters.
 // 0 for a code that cannot be stored, for null parameters where they must

@@ -1,0 +1,96 @@
+// Stand-ins for the painters, tests and engines that the primitive tables
+// and the memory-image painters call but that are not in the library yet.
+//
+// Every stand-in is a named function with the signature of what it stands
+// for, listed in PendingEntries() with the component that brings the real
+// one; the tables hold the stand-in until then, so no entry paints nothing
+// by accident and none is forgotten. A stand-in paints nothing (device
+// painters, memory-image painters of other components), answers 0 (tests)
+// or does the plain version of its job (noted at each), and counts its
+// calls. A component that brings a real function removes its stand-in and
+// its row of the list and puts its own function into the tables.
+#pragma once
+
+#include "drawing/primtables.h"
+#include "platform/win_types.h"
+
+struct PENDINGENTRY {
+  const char* Name;       // the function's name
+  const char* ComesWith;  // the component that brings the real function
+};
+
+// The stand-ins in the library: a list ended by a row with a null name.
+const PENDINGENTRY* PendingEntries();
+// Calls of the named stand-in since the last reset (0 for a name that is
+// not a stand-in); all calls together for a null name.
+int PendingCalls(const char* name);
+void ResetPendingCalls();
+// The record the text engine's stand-ins were last handed (92 bytes; the
+// shorter records fill its start).
+const char* PendingTextRecord();
+
+// --- Device painters ---
+
+void PaintLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintOffsetDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintSolidFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintOneColourFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintPatternFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintCircle(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintTextFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintFaceTextFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintFontSignFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintLayeredPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintAngleHatchDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintPatternLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+
+// --- Memory-image painters of other components ---
+
+void PaintDibLineSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibLineSignsFull(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
+                                   float scale);
+void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+// Codes 221 and 250 in the full-colour block: until the image libraries
+// are served, every library slot answers as a closed one: the polylines as
+// a black line of thickness 260 at the element's scale.
+void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+
+// --- Hand-offs of the memory-image painters ---
+
+// The text engine's memory-image entries; the record arrives with its
+// colours and height converted by the front end. Paint nothing yet.
+void PaintTextDib(POLYDATA* data, const char* record, float scale);
+void PaintFaceTextDib(POLYDATA* data, const char* record, float scale);
+void PaintFontSignDib(POLYDATA* data, const char* record, float scale);
+// The parallel copy of one part at a signed pixel distance (to the right
+// of the direction of travel when positive): the address of the copy into
+// `out` and its point count. The stand-in hands back the part itself.
+int MakeOffsetPolyline(POINT** out, POINT* points, int count, int distance);
+
+// --- Visibility tests ---
+
+int TestDefaultImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestImageByMask(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestCircleImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestTextImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestFaceTextImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestBitmapSignImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestVectorSignImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestOffsetLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+int TestLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);

@@ -1,0 +1,347 @@
+// The memory-image painters: colour words, line thickness and dash sizes by
+// scale, fills in both blocks, shading, circles, hatch kinds, the text
+// front ends, the labelled set, and shading on a device in tiles.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "drawing/dashline.h"
+#include "drawing/dibpainters.h"
+#include "drawing/paintmetric.h"
+#include "drawing/pendingpainters.h"
+#include "platform/gdi/gdi_test.h"
+#include "support/dibfixture.h"
+
+namespace {
+
+using dibtest::DibTest;
+using dibtest::Poly;
+using dibtest::Words;
+
+const std::vector<POINT> kSquare = {{20, 20}, {60, 20}, {60, 60}, {20, 60}, {20, 20}};
+
+class DibPainters : public DibTest {
+ protected:
+  void SetUp() override {
+    DibTest::SetUp();
+    ResetPendingCalls();
+  }
+  void TearDown() override {
+    PaintColorState = {};
+    DibTest::TearDown();
+  }
+  void Paint(int block, int code, POLYDATA* data, const std::vector<char>& parm, float scale) {
+    DibPainterTable[block][code](nullptr, data, parm.data(), scale);
+  }
+  int RowsInked(int x, DWORD pixel) {
+    int n = 0;
+    for (int y = 0; y < PaintContext.ImageHeight; ++y) n += Pixel(x, y) == pixel;
+    return n;
+  }
+};
+
+TEST_F(DibPainters, ColourWords) {
+  DWORD table[256] = {};
+  for (int i = 0; i < 256; ++i) table[i] = 0x010203u * i;
+  SetDibPalette(table, 256);  // table B holds them red-blue exchanged
+  EXPECT_EQ(ColorToDibPixel(0xF0000007), PaintContext.ColorsB[7]);
+  EXPECT_EQ(ColorToDibPixel(0xF0ABCD07), PaintContext.ColorsB[7]);
+  EXPECT_EQ(ColorToDibPixel(0xF1123456), 0x123456u);
+  EXPECT_EQ(ColorToDibPixel(0x0000FF), 0xFF0000u);
+  EXPECT_EQ(ColorToDibPixel(0x12FF0000), 0x0000FFu);
+  EXPECT_EQ(ColorToDeviceColor(0xFFFFFFFF), 0xFFFFFFFFu);
+  EXPECT_EQ(ColorToDeviceColor(0xF0000007), table[7]);
+  EXPECT_EQ(ColorToDeviceColor(0xF1123456), 0x123456u);
+  // Brightness of the map being painted shifts plain colours only.
+  PaintColorState.Bright = 8;
+  EXPECT_EQ(ColorToDibPixel(0x000000), 0xFFFFFFu);
+  EXPECT_EQ(ColorToDeviceColor(0xF1000000), 0xFFFFFFu);
+  EXPECT_EQ(ColorToDibPixel(0xF1000000), 0u);
+  EXPECT_EQ(ColorToDibPixel(0xF0000007), PaintContext.ColorsB[7]);
+
+  Poly line({{{10, 50}, {100, 50}}});
+  Paint(DIB_FULLCOLOUR, PRIM_LINE, line.get(), Words({0xF0000007, 0}), 1.0f);
+  EXPECT_EQ(Pixel(40, 50), PaintContext.ColorsB[7]);
+}
+
+TEST_F(DibPainters, LineThicknessBy250thsOfAPixel) {
+  Poly line({{{10, 50}, {100, 50}}});
+  const struct {
+    DWORD thickness;
+    float scale;
+    int rows;
+  } cases[] = {{499, 1.0f, 1}, {500, 1.0f, 2}, {1000, 0.5f, 2}, {1000, 1.0f, 4}, {250, 4.0f, 4}};
+  for (const auto& c : cases) {
+    Clear(dibtest::kWhite);
+    Paint(DIB_FULLCOLOUR, PRIM_LINE, line.get(), Words({0x0000FF, c.thickness}), c.scale);
+    EXPECT_EQ(RowsInked(40, 0xFF0000), c.rows) << c.thickness << " at " << c.scale;
+  }
+}
+
+TEST_F(DibPainters, DashesKeepTheirLengthWhenReducedButThicknessFollows) {
+  Poly line({{{10, 50}, {100, 50}}});
+  const struct {
+    float scale;
+    LONG thickness, dash, gap;
+    const char* drawn;
+  } cases[] = {{0.5f, 2, 10, 5, "DrawThickLine"},
+               {1.0f, 4, 10, 5, "DrawThickLine"},
+               {2.0f, 8, 20, 10, "DrawThickLine"},
+               {0.2f, 0, 10, 5, "DrawThinLine"},
+               {0.0f, 4, 10, 5, "DrawThickLine"}};
+  for (const auto& c : cases) {
+    ResetPendingCalls();
+    Paint(DIB_FULLCOLOUR, PRIM_DOT, line.get(), Words({0xF1000080, 1000, 2500, 1250}), c.scale);
+    const DIBLINESTATE& s = DibLineState;
+    EXPECT_EQ((std::vector<LONG>{s.Thickness, s.Dash, s.Gap, LONG(s.Pixel), s.State}),
+              (std::vector<LONG>{c.thickness, c.dash, c.gap, 0x80, 1}))
+        << c.scale;
+    EXPECT_EQ(PendingCalls(c.drawn), 1) << c.scale;
+  }
+  // The band lines scale their dashes with the picture; the second kind
+  // widens by the whole scale above 1.
+  Paint(DIB_FULLCOLOUR, PRIM_LINE_OVERDOT, line.get(), Words({0, 250, 0, 750, 2500, 1250}), 0.5f);
+  EXPECT_EQ((std::vector<LONG>{DibLineState.Thickness, DibLineState.Dash, DibLineState.Gap}),
+            (std::vector<LONG>{1, 5, 2}));
+  Paint(DIB_FULLCOLOUR, PRIM_LINE_OVERDOT_SCALED, line.get(), Words({0, 250, 0, 750, 2500, 1250}),
+        2.5f);
+  EXPECT_EQ((std::vector<LONG>{DibLineState.Thickness, DibLineState.Dash, DibLineState.Gap}),
+            (std::vector<LONG>{4, 10, 5}));
+  EXPECT_EQ(PendingCalls("DrawLeftBand"), 1);
+}
+
+TEST_F(DibPainters, SolidFillAndItsOneColourOutline) {
+  Poly square({kSquare});
+  Paint(DIB_FULLCOLOUR, PRIM_SQUARE, square.get(), Words({0x00FF00}), 1.0f);
+  EXPECT_EQ(Pixel(40, 40), 0x00FF00u);
+  EXPECT_EQ(Pixel(60, 60), 0x00FF00u);  // the outline completes the edges
+  EXPECT_EQ(Pixel(61, 40), dibtest::kWhite);
+  Clear(dibtest::kWhite);
+  Paint(DIB_ONECOLOUR, PRIM_SQUARE, square.get(), Words({0x00FF00}), 1.0f);
+  EXPECT_EQ(Pixel(40, 40), dibtest::kWhite);
+  EXPECT_EQ(Pixel(20, 40), 0x00FF00u);
+  EXPECT_EQ(Pixel(40, 60), 0x00FF00u);
+  Clear(dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_SQUARE, square.get(), Words({0xFFFFFFFF}), 1.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+}
+
+TEST_F(DibPainters, ShadingTurnsPixelsWhiteOrBlackUnderThePolygonOnly) {
+  EXPECT_EQ(ShadeByte(0x40, 100, 0), 255);
+  EXPECT_EQ(ShadeByte(0x40, -100, 0), 0);
+  EXPECT_EQ(ShadeByte(100, 0, 100), 72);   // 28 further from 128
+  EXPECT_EQ(ShadeByte(200, 0, 100), 255);  // clamped
+  EXPECT_EQ(ShadeByte(100, 50, 0), 177);
+  Poly square({kSquare});
+  const struct {
+    DWORD brightness, contrast;
+    DWORD inside;
+  } cases[] = {{100, 0, 0xFFFFFF}, {DWORD(-100), 0, 0}, {500, 0, 0xFFFFFF}, {0, 0, 0x604020}};
+  for (const auto& c : cases) {
+    Clear(0x604020);
+    At(40, 40) = 0x7F604020;  // the fourth byte stays
+    Paint(DIB_FULLCOLOUR, PRIM_SHADE, square.get(), Words({c.brightness, c.contrast}), 1.0f);
+    EXPECT_EQ(Pixel(30, 30), c.inside) << int(c.brightness);
+    EXPECT_EQ(At(40, 40) >> 24, 0x7Fu);
+    EXPECT_EQ(Pixel(10, 30), 0x604020u);
+    EXPECT_EQ(Pixel(30, 70), 0x604020u);
+  }
+}
+
+TEST_F(DibPainters, CirclesOutlinedOrFilledAtTheFirstPoint) {
+  Poly point({{{80, 60}, {90, 90}}});
+  Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, point.get(), Words({0x0000FF, 250, 2500}), 1.0f);
+  EXPECT_EQ(Pixel(80, 70), 0xFF0000u);
+  EXPECT_EQ(Pixel(80, 60), dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, point.get(), Words({0x00FF00, 0, 2500}), 2.0f);
+  EXPECT_EQ(Pixel(80, 60), 0x00FF00u);
+  EXPECT_EQ(Pixel(80, 79), 0x00FF00u);
+  EXPECT_EQ(Pixel(80, 81), dibtest::kWhite);
+  // A circle wholly outside the picture is not drawn.
+  Clear(dibtest::kWhite);
+  ResetPendingCalls();
+  Poly far({{{-30, 60}}});
+  Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, far.get(), Words({0, 0, 2500}), 1.0f);
+  EXPECT_EQ(PendingCalls("BuildScanEdges"), 0);
+  Poly none({});
+  Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, none.get(), Words({0, 0, 2500}), 1.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+}
+
+TEST_F(DibPainters, HatchByAngleTakesTheNearestKind) {
+  Poly square({kSquare});
+  const struct {
+    DWORD angle;
+    const char* row;
+    const char* paint;
+  } cases[] = {{0, nullptr, "PaintHorizontalHatch"},
+               {45, "MakeDiagonalRow", "PaintDiagonalHatch"},
+               {135, "MakeDiagonalRow", "PaintDiagonalHatch"},
+               {90, "MakeStripeRow", "PaintVerticalHatch"},
+               {30, "MakeStripeRow", "PaintVerticalHatch"}};
+  for (const auto& c : cases) {
+    ResetPendingCalls();
+    Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({24, c.angle, 2000, 128, 0, 500}),
+          1.0f);
+    EXPECT_EQ(PendingCalls(c.paint), 1) << c.angle;
+    if (c.row != nullptr) {
+      EXPECT_EQ(PendingCalls(c.row), 1) << c.angle;
+    }
+  }
+  ResetPendingCalls();
+  Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({20, 90, 2000, 128, 0, 500}), 1.0f);
+  Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({24, 90, 2000, 129, 0, 500}), 1.0f);
+  EXPECT_EQ(PendingCalls(nullptr), 0);
+}
+
+TEST_F(DibPainters, TextFrontEndsConvertColoursAndHeights) {
+  Poly text({{{10, 10}, {80, 10}}});
+  auto word = [](int n) {
+    DWORD v;
+    std::memcpy(&v, PendingTextRecord() + 4 * n, 4);
+    return v;
+  };
+  std::vector<char> record = Words({0x0000FF, 0x00FF00, 0xFFFFFFFF, 1000, 400, 0, 0, 0});
+  // 3000 pixels per metre: 1000 micrometres are 3 pixels, raised to 5.
+  Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 1.0f);
+  EXPECT_EQ((std::vector<DWORD>{word(0), word(1), word(2), word(3)}),
+            (std::vector<DWORD>{0x0000FF, 0xF100FF00, 0xFFFFFFFF, 5}));
+  Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 4.0f);
+  EXPECT_EQ(word(3), 12u);
+  auto doc = std::make_unique<TPaintMetric>();
+  doc->ScaleMethod = 1;
+  DibPainterTable[0][PRIM_TEXT](doc.get(), text.get(), record.data(), 1.0f);
+  EXPECT_EQ(word(3), 3u);
+  record[31] = 1;  // fitted to its segment
+  Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 4.0f);
+  EXPECT_EQ(word(3), 0u);
+
+  std::vector<char> face = record;
+  face.resize(64);
+  Paint(DIB_ONECOLOUR, PRIM_FACE_TEXT, text.get(), face, 1.0f);
+  EXPECT_EQ(word(1), 0x00FF00u);
+  std::vector<char> sign = Words({0, 0, 0, 1000});
+  sign.resize(92);
+  const DWORD offsets[2] = {2000, 0xFFFFF830};  // 2000 and -2000
+  std::memcpy(sign.data() + 84, offsets, 8);
+  Paint(DIB_FULLCOLOUR, PRIM_FONT_SIGN, text.get(), sign, 2.0f);
+  EXPECT_EQ((std::vector<LONG>{LONG(word(3)), LONG(word(21)), LONG(word(22))}),
+            (std::vector<LONG>{6, 12, -12}));
+  EXPECT_EQ(PendingCalls("PaintFontSignDib"), 1);
+}
+
+// A labelled set: a line element and a text element, one part of two
+// points with an empty text and one part of one point.
+std::vector<char> LabelledSet() {
+  std::vector<char> r(68);
+  auto element = [&r](WORD code, const std::vector<char>& parm) {
+    const WORD length = WORD(4 + parm.size());
+    r.insert(r.end(), reinterpret_cast<const char*>(&length),
+             reinterpret_cast<const char*>(&length) + 2);
+    r.insert(r.end(), reinterpret_cast<const char*>(&code),
+             reinterpret_cast<const char*>(&code) + 2);
+    r.insert(r.end(), parm.begin(), parm.end());
+  };
+  element(PRIM_LINE, Words({0x0000FF, 250}));
+  std::vector<char> text = Words({0, 0, 0, 2000});
+  text.resize(32);
+  element(PRIM_TEXT, text);
+  const DWORD length = DWORD(r.size()), count = 2;
+  std::memcpy(r.data(), &length, 4);
+  std::memcpy(r.data() + 64, &count, 4);
+  return r;
+}
+
+TEST_F(DibPainters, LabelledSetBelowScale06PaintsNothingAndZeroCountsAsOne) {
+  char empty[2] = {1, 0};
+  char label[3] = {2, 'A', 0};
+  Poly object({{{10, 10}, {100, 100}}, {{50, 50}}, {{30, 80}, {90, 80}}});
+  object.texts = {empty + 1, empty + 1, label + 1};
+  object.Refresh();
+  const std::vector<char> set = LabelledSet();
+  Paint(DIB_FULLCOLOUR, PRIM_TEMPLATE, object.get(), set, 0.5f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+  EXPECT_EQ(PendingCalls(nullptr), 0);
+
+  Paint(DIB_FULLCOLOUR, PRIM_TEMPLATE, object.get(), set, 1.0f);
+  const int inked = CountOther(dibtest::kWhite);
+  EXPECT_GT(inked, 0);
+  EXPECT_EQ(Pixel(55, 55), 0xFF0000u);  // the first part's line
+  EXPECT_EQ(PendingCalls("PaintTextDib"), 1);
+  Clear(dibtest::kWhite);
+  Paint(DIB_ONECOLOUR, PRIM_TEMPLATE, object.get(), set, 0.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), inked);
+  // A record shorter than its head, or polylines without texts, paint
+  // nothing.
+  Clear(dibtest::kWhite);
+  const std::vector<char> shortSet = Words({4});
+  PaintImageDraw(
+      nullptr, object.get(),
+      reinterpret_cast<const IMGDRAW*>(dibtest::Draw({{PRIM_TEMPLATE, shortSet}}).data()), 100,
+      DibPainterTable[0].data(), 1.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+  Clear(dibtest::kWhite);
+  object.texts.assign(4, nullptr);
+  object.Refresh();
+  Paint(DIB_FULLCOLOUR, PRIM_TEMPLATE, object.get(), set, 1.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+}
+
+TEST_F(DibPainters, EmptyOneColourSetDrawsTheThinDefaultLine) {
+  Poly line({{{10, 50}, {100, 50}}});
+  const std::vector<char> empty = dibtest::Draw({});
+  Paint(DIB_ONECOLOUR, PRIM_SET, line.get(), empty, 5.0f);
+  EXPECT_EQ(RowsInked(40, 0), 1);
+  Clear(dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_SET, line.get(), empty, 5.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+  // Library images answer as closed slots: a black line of 260 at the scale.
+  Paint(DIB_FULLCOLOUR, PRIM_LIBRARY, line.get(), Words({0, 1, 1, 7}), 2.0f);
+  EXPECT_EQ(RowsInked(40, 0), 2);
+}
+
+// Shading on a device: a device that gives nothing back gets a white fill
+// at full brightness only; a raster device is read back, shaded and
+// written again in tiles of the memory image, the points given back.
+TEST_F(DibPainters, DeviceShadingWhiteFillOrTiles) {
+  HDC dc = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 150, 100, 300, 300);
+  ASSERT_NE(dc, nullptr);
+  RECT all{0, 0, 150, 100};
+  HBRUSH grey = plat::CreateSolidBrush(0x404040);
+  plat::FillRect(dc, &all, grey);
+  plat::DeleteObject(grey);
+  auto doc = std::make_unique<TPaintMetric>();
+  doc->PaintDc = dc;
+  Poly area({{{10, 10}, {140, 10}, {140, 90}, {10, 90}, {10, 10}}});
+  const std::vector<char> white = Words({100, 0}), half = Words({50, 0});
+
+  doc->DeviceFlag = 1;
+  PaintShadeDevice(doc.get(), area.get(), half.data(), 1.0f);
+  EXPECT_EQ(plat::gdi::GetPixelColor(dc, 70, 50), 0x404040u);
+  PaintShadeDevice(doc.get(), area.get(), white.data(), 1.0f);
+  EXPECT_EQ(plat::gdi::GetPixelColor(dc, 70, 50), 0xFFFFFFu);
+
+  grey = plat::CreateSolidBrush(0x404040);
+  plat::FillRect(dc, &all, grey);
+  plat::DeleteObject(grey);
+  doc->DeviceFlag = 0;
+  Open(64, 48);  // the memory image: a tile of 64 x 48
+  PaintContext.ImageWidth = 150;
+  PaintContext.ImageHeight = 100;
+  const std::vector<POINT> before = area.points;
+  PaintShadeDevice(doc.get(), area.get(), white.data(), 1.0f);
+  for (POINT p : std::vector<POINT>{{12, 12}, {70, 50}, {138, 88}, {64, 48}, {100, 20}})
+    EXPECT_EQ(plat::gdi::GetPixelColor(dc, p.x, p.y), 0xFFFFFFu) << p.x << "," << p.y;
+  for (POINT p : std::vector<POINT>{{5, 50}, {145, 50}, {70, 95}, {70, 5}})
+    EXPECT_EQ(plat::gdi::GetPixelColor(dc, p.x, p.y), 0x404040u) << p.x << "," << p.y;
+  EXPECT_EQ(area.points[2].x, before[2].x);
+  EXPECT_EQ(area.points[2].y, before[2].y);
+  EXPECT_EQ(area->MinX, 10);
+  EXPECT_EQ(PaintContext.ImageWidth, 150);
+  plat::DeleteDC(dc);
+}
+
+}  // namespace
