@@ -1,0 +1,253 @@
+// Device fills, chunked polylines, thin device lines laid like the memory
+// image's, and wide lines as bevelled bands.
+#include "drawing/deviceoutline.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "devices/devdraw.h"
+#include "drawing/paintcontext.h"
+#include "drawing/pixelmath.h"
+
+DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
+
+namespace {
+
+using i64 = int64_t;
+
+inline i64 Abs(i64 v) { return v < 0 ? -v : v; }
+
+bool HasParts(const POLYDATA* data) {
+  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
+         data->Count > 0;
+}
+
+// --- Thin device lines ---
+
+// The segment's ends both lie more than h beyond one edge of the painting
+// area.
+bool BeyondOneEdge(i64 x1, i64 y1, i64 x2, i64 y2, i64 h) {
+  const i64 w = DevicePaintState.Width, ht = DevicePaintState.Height;
+  return (x1 < -h && x2 < -h) || (y1 < -h && y2 < -h) || (x1 >= w + h && x2 >= w + h) ||
+         (y1 >= ht + h && y2 >= ht + h);
+}
+
+void Line(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2) {
+  DrawLine(dc, SaturatePixel(x1), SaturatePixel(y1), SaturatePixel(x2), SaturatePixel(y2));
+}
+
+// One segment of thickness t as one-pixel copies: shifted across it, or
+// on a staircase near the diagonal.
+void ThickSegment(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2, i64 t) {
+  const i64 h = t / 2;
+  if (BeyondOneEdge(x1, y1, x2, y2, h)) return;
+  const i64 dx = x2 - x1, dy = y2 - y1;
+  if (t < 2) {
+    Line(dc, x1, y1, x2, y2);
+    return;
+  }
+  const i64 cx = Abs(dx) + 1, cy = Abs(dy) + 1;
+  const bool same = (dx > 0 && dy > 0) || (dx < 0 && dy < 0);
+  if (cx <= cy) {
+    if (cy / cx >= 2) {
+      for (i64 i = 0; i < t; ++i) Line(dc, x1 - h + i, y1, x2 - h + i, y2);
+      return;
+    }
+    i64 x = x1 - (h + 1) / 2, y = same ? y1 + h / 2 : y1 - h / 2;
+    for (i64 i = 0; i <= t; ++i) {
+      Line(dc, x, y, x + dx, y + dy);
+      if (i % 2 != 0)
+        y += same ? -1 : 1;
+      else
+        ++x;
+    }
+    return;
+  }
+  if (cx / cy >= 2) {
+    for (i64 i = 0; i < t; ++i) Line(dc, x1, y1 - h + i, x2, y2 - h + i);
+    return;
+  }
+  i64 x = same ? x1 + h / 2 : x1 - h / 2, y = y1 - (h + 1) / 2;
+  for (i64 i = 0; i <= t; ++i) {
+    Line(dc, x, y, x + dx, y + dy);
+    if (i % 2 != 0)
+      x += same ? -1 : 1;
+    else
+      ++y;
+  }
+}
+
+void DrawThinDeviceLines(HDC dc, POLYDATA* data, const DEVICELINE* line) {
+  const i64 t = line->Thickness < 1 ? 1 : line->Thickness;
+  const DevicePen pen = SelectDevicePen(dc, 1, line->Color);
+  const POINT* p = data->Points;
+  for (LONG part = 0; part < data->Count; ++part) {
+    const LONG n = data->PolyCounts[part];
+    if (n <= 0) break;
+    if (n == 1) ThickSegment(dc, p[0].x, p[0].y, p[0].x, p[0].y, t);
+    for (LONG i = 1; i < n; ++i) ThickSegment(dc, p[i - 1].x, p[i - 1].y, p[i].x, p[i].y, t);
+    p += n;
+  }
+  RestoreDevicePen(dc, pen);
+}
+
+// --- Wide lines ---
+
+struct Window {
+  i64 Left, Top, Right, Bottom;  // right and bottom exclusive
+};
+
+int Outcode(const Window& w, POINT p) {
+  int code = 0;
+  if (p.x < w.Left) code |= 1;
+  if (p.x >= w.Right) code |= 2;
+  if (p.y < w.Top) code |= 4;
+  if (p.y >= w.Bottom) code |= 8;
+  return code;
+}
+
+bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+
+// Half the width across the direction from a to b, to the left of the
+// direction of travel (up for travel to the right on the screen).
+POINT Offset(POINT a, POINT b, double h) {
+  const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+  double ux, uy;
+  if (dx == 0.0) {
+    ux = 0.0, uy = dy > 0.0 ? 1.0 : -1.0;
+  } else if (dy == 0.0) {
+    ux = dx > 0.0 ? 1.0 : -1.0, uy = 0.0;
+  } else {
+    const double d = std::sqrt(dx * dx + dy * dy);
+    ux = dx / d, uy = dy / d;
+  }
+  return POINT{NearestPixel(uy * h), NearestPixel(-ux * h)};
+}
+
+POINT Plus(POINT a, POINT o) {
+  return POINT{SaturatePixel(i64(a.x) + o.x), SaturatePixel(i64(a.y) + o.y)};
+}
+POINT Minus(POINT a, POINT o) {
+  return POINT{SaturatePixel(i64(a.x) - o.x), SaturatePixel(i64(a.y) - o.y)};
+}
+
+// 1 when b lies on the left of the line from a to n on the screen: the
+// line a - b - n turns left at b.
+int TurnsLeft(POINT a, POINT b, POINT n) {
+  const double s = (double(n.x) - a.x) * (double(b.y) - a.y) - (double(b.x) - a.x) * (double(n.y) - a.y);
+  return s > 0.0 ? 1 : 0;
+}
+
+}  // namespace
+
+void FillDevicePolygon(HDC dc, POLYDATA* data, COLORREF color) {
+  if (!HasParts(data)) return;
+  const DevicePen pen = SelectDevicePen(dc, 1, color);
+  const DeviceBrush brush = SelectDeviceBrush(dc, color);
+  DrawPolyPolygon(dc, data->Points, data->PolyCounts, data->Count, nullptr);
+  RestoreDeviceBrush(dc, brush);
+  RestoreDevicePen(dc, pen);
+}
+
+void OutputPolylineChunks(HDC dc, POLYDATA* data, const DEVICELINE* line) {
+  if (!HasParts(data) || line == nullptr) return;
+  const DevicePen pen = SelectDevicePen(dc, line->Thickness < 1 ? 1 : line->Thickness, line->Color);
+  POINT* p = data->Points;
+  for (LONG part = 0; part < data->Count; ++part) {
+    const LONG n = data->PolyCounts[part];
+    if (n <= 0) continue;
+    for (LONG first = 0;;) {
+      const LONG left = n - first;
+      const LONG chunk = left < POLYLINE_CHUNK ? left : POLYLINE_CHUNK;
+      DrawPolyline(dc, p + first, chunk);
+      if (chunk == left) break;
+      first += chunk - 1;
+    }
+    p += n;
+  }
+  RestoreDevicePen(dc, pen);
+}
+
+void DrawDevicePolylines(HDC dc, POLYDATA* data, const DEVICELINE* line, double width) {
+  if (!HasParts(data) || line == nullptr || line->Color == 0xFFFFFFFF) return;
+  if (width > WIDE_LINE_MIN) {
+    DrawWideDeviceLine(dc, data, line, width);
+    return;
+  }
+  const LONG tech = DevicePaintState.Technology;
+  if (tech == DT_PLOTTER || tech == DT_METAFILE)
+    OutputPolylineChunks(dc, data, line);
+  else
+    DrawThinDeviceLines(dc, data, line);
+}
+
+void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double width) {
+  if (!HasParts(data) || line == nullptr || !(width > 0.0)) return;
+  const double h = width * 0.5;
+  const Window win{-static_cast<i64>(std::floor(h)), -static_cast<i64>(std::floor(h)),
+                   TruncatePixel(std::ceil(PaintContext.ImageWidth + h)),
+                   TruncatePixel(std::ceil(PaintContext.ImageHeight + h))};
+  POINT band[6];
+  LONG bandCount = 6;
+  POLYDATA poly{};
+  poly.Points = band;
+  poly.PolyCounts = &bandCount;
+  poly.Count = 1;
+  poly.MinX = SaturatePixel(win.Left), poly.MinY = SaturatePixel(win.Top);
+  poly.MaxX = SaturatePixel(win.Right), poly.MaxY = SaturatePixel(win.Bottom);
+
+  const POINT* p = data->Points;
+  for (LONG part = 0; part < data->Count; ++part) {
+    const LONG n = data->PolyCounts[part];
+    if (n < 0) return;
+    const POINT* q = p;
+    p += n;
+    if (n < 2) continue;
+    POINT a = q[0];
+    LONG i = 1;
+    while (i < n && Same(q[i], a)) ++i;
+    if (i == n) continue;
+    bool noJoin = true;
+    int turn = 0;
+    POINT join{};
+    if (Same(q[n - 1], a) && Outcode(win, a) == 0) {
+      // Closed: the first band joins the closing one.
+      LONG k = n - 2;
+      while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
+      const POINT prev = q[k];
+      const POINT o = Offset(a, prev, h);
+      turn = TurnsLeft(prev, a, q[i]);
+      join = turn ? Plus(a, o) : Minus(a, o);
+      noJoin = false;
+    }
+    for (; i < n; ++i) {
+      const POINT b = q[i];
+      if (Same(b, a)) continue;
+      const POINT o = Offset(a, b, h);
+      if ((Outcode(win, a) & Outcode(win, b)) != 0) {
+        noJoin = true;
+        a = b;
+        continue;
+      }
+      if (i + 1 < n) {
+        LONG k = i + 1;
+        while (k < n - 1 && Same(q[k], b)) ++k;
+        turn = TurnsLeft(a, b, q[k]);
+      }
+      if (noJoin) {
+        join = Minus(a, o);
+        noJoin = false;
+      }
+      band[0] = Minus(a, o);
+      band[1] = join;
+      band[2] = Plus(a, o);
+      band[3] = Plus(b, o);
+      band[4] = Minus(b, o);
+      band[5] = band[0];
+      bandCount = 6;
+      FillDevicePolygon(dc, &poly, line->Color);
+      join = turn ? Minus(b, o) : Plus(b, o);
+      a = b;
+    }
+  }
+}
