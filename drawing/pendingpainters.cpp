@@ -2,24 +2,16 @@
 // the library does not hold yet (see pendingpainters.h).
 #include "drawing/pendingpainters.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
-#include "drawing/dashline.h"
 #include "drawing/dibpainters.h"
-#include "drawing/maskfill.h"
 #include "drawing/parmwords.h"
-#include "drawing/rasterizer.h"
 
 namespace {
 
 constexpr const char* kDevice = "device painters";
 constexpr const char* kTests = "visibility tests";
-constexpr const char* kFill = "polygon fill engine";
-constexpr const char* kDash = "dashed and thick lines";
 constexpr const char* kText = "text painters";
 constexpr const char* kOffset = "offset line";
 constexpr const char* kSigns = "lines with signs";
@@ -65,20 +57,6 @@ constexpr PENDINGENTRY kEntries[] = {
     {"PaintOffsetLineDib", kOffset},
     {"PaintDibLibraryImage", kLibrary},
     // Engines and hand-offs of the memory-image painters.
-    {"BuildScanEdges", kFill},
-    {"PreparePattern", kFill},
-    {"PaintMaskTwoColours", kFill},
-    {"PaintMaskPattern", kFill},
-    {"MakeStripeRow", kFill},
-    {"MakeDiagonalRow", kFill},
-    {"PaintVerticalHatch", kFill},
-    {"PaintDotHatch", kFill},
-    {"PaintDiagonalHatch", kFill},
-    {"PaintHorizontalHatch", kFill},
-    {"DrawThinLine", kDash},
-    {"DrawThickLine", kDash},
-    {"DrawRightBand", kDash},
-    {"DrawLeftBand", kDash},
     {"MakeOffsetPolyline", kOffset},
     {"PaintTextDib", kText},
     {"PaintFaceTextDib", kText},
@@ -186,79 +164,6 @@ STAND_IN_TEST(TestVectorSignMirrored)
 STAND_IN_TEST(TestVectorSignByReference)
 STAND_IN_TEST(TestOffsetLine)
 STAND_IN_TEST(TestLibraryImage)
-
-// --- Polygon fill engine ---
-
-namespace {
-
-// Inverts the bits of mask row y from column x to the end of the work area.
-void ToggleRow(MaskFillContext* c, int64_t y, int64_t x) {
-  if (y < c->AreaTop || y >= int64_t(c->AreaTop) + c->AreaRows) return;
-  int64_t from = x - c->AreaLeft;
-  if (from < 0) from = 0;
-  if (from >= c->AreaWidth) return;
-  DWORD* row = c->AreaFirst - (y - c->AreaTop) * (c->MaskRowBytes / 4);
-  const int64_t word = from / 32;
-  row[word] ^= 0xFFFFFFFFu >> (from % 32);
-  for (int64_t i = word + 1; i < c->AreaWords; ++i) row[i] ^= 0xFFFFFFFFu;
-}
-
-// Every row whose pixel centre lies between the edge's ends is toggled
-// from the first pixel whose centre lies right of the crossing.
-void ToggleEdge(MaskFillContext* c, POINT p, POINT q) {
-  if (p.y == q.y) return;
-  if (p.y > q.y) std::swap(p, q);
-  const int64_t first = std::max<int64_t>(p.y, c->AreaTop);
-  const int64_t last = std::min<int64_t>(int64_t(q.y) - 1, int64_t(c->AreaTop) + c->AreaRows - 1);
-  const double slope = double(int64_t(q.x) - p.x) / double(int64_t(q.y) - p.y);
-  for (int64_t y = first; y <= last; ++y) {
-    const double x = p.x + (y + 0.5 - p.y) * slope;
-    ToggleRow(c, y, static_cast<int64_t>(std::ceil(x - 0.5)));
-  }
-}
-
-}  // namespace
-
-// The plain version: the even-odd rule sampled at pixel centres.
-int BuildScanEdges(MaskFillContext* c, const POLYDATA* data) {
-  Note("BuildScanEdges");
-  if (SetMaskArea(c, data) != 0) return 0;
-  if (data->Points == nullptr || data->PolyCounts == nullptr) return 0;
-  const POINT* p = data->Points;
-  for (LONG part = 0; part < data->Count; ++part) {
-    const LONG n = data->PolyCounts[part];
-    if (n <= 0) return 0;
-    if (n > 3)
-      for (LONG i = 1; i < n; ++i) ToggleEdge(c, p[i - 1], p[i]);
-    p += n;
-  }
-  return 1;
-}
-
-void PreparePattern(MaskFillContext*, const MASKPATTERN*) { Note("PreparePattern"); }
-void PaintMaskTwoColours(MaskFillContext*, const MASKPATTERN*) { Note("PaintMaskTwoColours"); }
-void PaintMaskPattern(MaskFillContext*, const MASKPATTERN*) { Note("PaintMaskPattern"); }
-void MakeStripeRow(MaskFillContext*, int, int) { Note("MakeStripeRow"); }
-void MakeDiagonalRow(MaskFillContext*, int, int, int) { Note("MakeDiagonalRow"); }
-void PaintVerticalHatch(MaskFillContext*, DWORD) { Note("PaintVerticalHatch"); }
-void PaintDotHatch(MaskFillContext*, DWORD, int, int) { Note("PaintDotHatch"); }
-void PaintDiagonalHatch(MaskFillContext*, DWORD, int) { Note("PaintDiagonalHatch"); }
-void PaintHorizontalHatch(MaskFillContext*, DWORD, int, int) { Note("PaintHorizontalHatch"); }
-
-// --- Dashed and thick lines: solid lines in the dash colour ---
-
-void DrawThinLine(const POLYDATA* data) {
-  Note("DrawThinLine");
-  RasterThinPolyline(data, DibLineState.Pixel);
-}
-
-void DrawThickLine(const POLYDATA* data) {
-  Note("DrawThickLine");
-  RasterThickPolyline(data, DibLineState.Thickness, DibLineState.Pixel);
-}
-
-void DrawRightBand(const POLYDATA*) { Note("DrawRightBand"); }
-void DrawLeftBand(const POLYDATA*) { Note("DrawLeftBand"); }
 
 // --- Hand-offs ---
 

@@ -86,31 +86,39 @@ TEST_F(DibPainters, DashesKeepTheirLengthWhenReducedButThicknessFollows) {
   const struct {
     float scale;
     LONG thickness, dash, gap;
-    const char* drawn;
-  } cases[] = {{0.5f, 2, 10, 5, "DrawThickLine"},
-               {1.0f, 4, 10, 5, "DrawThickLine"},
-               {2.0f, 8, 20, 10, "DrawThickLine"},
-               {0.2f, 0, 10, 5, "DrawThinLine"},
-               {0.0f, 4, 10, 5, "DrawThickLine"}};
+    int rows;  // rows inked across the line in a dash
+  } cases[] = {{0.5f, 2, 10, 5, 2},
+               {1.0f, 4, 10, 5, 4},
+               {2.0f, 8, 20, 10, 8},
+               {0.2f, 0, 10, 5, 1},
+               {0.0f, 4, 10, 5, 4}};
   for (const auto& c : cases) {
-    ResetPendingCalls();
+    Clear(dibtest::kWhite);
     Paint(DIB_FULLCOLOUR, PRIM_DOT, line.get(), Words({0xF1000080, 1000, 2500, 1250}), c.scale);
     const DIBLINESTATE& s = DibLineState;
-    EXPECT_EQ((std::vector<LONG>{s.Thickness, s.Dash, s.Gap, LONG(s.Pixel), s.State}),
-              (std::vector<LONG>{c.thickness, c.dash, c.gap, 0x80, 1}))
+    EXPECT_EQ((std::vector<LONG>{s.Thickness, s.Dash, s.Gap, LONG(s.Pixel)}),
+              (std::vector<LONG>{c.thickness, c.dash, c.gap, 0x80}))
         << c.scale;
-    EXPECT_EQ(PendingCalls(c.drawn), 1) << c.scale;
+    EXPECT_EQ(RowsInked(10 + c.dash - 1, 0x80), c.rows) << c.scale;  // the first dash's end
+    EXPECT_EQ(RowsInked(10 + c.dash + 1, 0x80), 0) << c.scale;       // and the gap after it
   }
   // The band lines scale their dashes with the picture; the second kind
   // widens by the whole scale above 1.
   Paint(DIB_FULLCOLOUR, PRIM_LINE_OVERDOT, line.get(), Words({0, 250, 0, 750, 2500, 1250}), 0.5f);
   EXPECT_EQ((std::vector<LONG>{DibLineState.Thickness, DibLineState.Dash, DibLineState.Gap}),
             (std::vector<LONG>{1, 5, 2}));
-  Paint(DIB_FULLCOLOUR, PRIM_LINE_OVERDOT_SCALED, line.get(), Words({0, 250, 0, 750, 2500, 1250}),
-        2.5f);
+  Clear(dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_LINE_OVERDOT_SCALED, line.get(),
+        Words({0x0000FF, 250, 0x00FF00, 750, 2500, 1250}), 2.5f);
   EXPECT_EQ((std::vector<LONG>{DibLineState.Thickness, DibLineState.Dash, DibLineState.Gap}),
             (std::vector<LONG>{4, 10, 5}));
-  EXPECT_EQ(PendingCalls("DrawLeftBand"), 1);
+  // The band lies on the left of the eastward line (rows 46..49), in its
+  // dashes; the line itself is 2 pixels thick (rows 49..50).
+  EXPECT_EQ(RowsInked(15, 0x00FF00), 4);
+  EXPECT_EQ(Pixel(15, 46), 0x00FF00u);
+  EXPECT_EQ(Pixel(15, 45), dibtest::kWhite);
+  EXPECT_EQ(Pixel(15, 50), 0xFF0000u);
+  EXPECT_EQ(RowsInked(22, 0x00FF00), 0);
 }
 
 TEST_F(DibPainters, SolidFillAndItsOneColourOutline) {
@@ -162,39 +170,39 @@ TEST_F(DibPainters, CirclesOutlinedOrFilledAtTheFirstPoint) {
   EXPECT_EQ(Pixel(80, 81), dibtest::kWhite);
   // A circle wholly outside the picture is not drawn.
   Clear(dibtest::kWhite);
-  ResetPendingCalls();
   Poly far({{{-30, 60}}});
   Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, far.get(), Words({0, 0, 2500}), 1.0f);
-  EXPECT_EQ(PendingCalls("BuildScanEdges"), 0);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
   Poly none({});
   Paint(DIB_FULLCOLOUR, PRIM_CIRCLE, none.get(), Words({0, 0, 2500}), 1.0f);
   EXPECT_EQ(CountOther(dibtest::kWhite), 0);
 }
 
 TEST_F(DibPainters, HatchByAngleTakesTheNearestKind) {
+  // Period 2000 and width 500: stripes of 2 pixels, gaps of 6, started at
+  // the square's left column, top row or top-left diagonal.
   Poly square({kSquare});
   const struct {
     DWORD angle;
-    const char* row;
-    const char* paint;
-  } cases[] = {{0, nullptr, "PaintHorizontalHatch"},
-               {45, "MakeDiagonalRow", "PaintDiagonalHatch"},
-               {135, "MakeDiagonalRow", "PaintDiagonalHatch"},
-               {90, "MakeStripeRow", "PaintVerticalHatch"},
-               {30, "MakeStripeRow", "PaintVerticalHatch"}};
+    bool (*on)(int x, int y);
+  } cases[] = {{0, [](int, int y) { return (y - 20) % 8 < 2; }},
+               {45, [](int x, int y) { return (x + y - 40) % 8 < 2; }},
+               {135, [](int x, int y) { return (x - y + 80) % 8 < 2; }},
+               {90, [](int x, int) { return (x - 20) % 8 < 2; }},
+               {30, [](int x, int) { return (x - 20) % 8 < 2; }}};
   for (const auto& c : cases) {
-    ResetPendingCalls();
-    Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({24, c.angle, 2000, 128, 0, 500}),
-          1.0f);
-    EXPECT_EQ(PendingCalls(c.paint), 1) << c.angle;
-    if (c.row != nullptr) {
-      EXPECT_EQ(PendingCalls(c.row), 1) << c.angle;
-    }
+    Clear(dibtest::kWhite);
+    Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(),
+          Words({24, c.angle, 2000, 128, 0x0000FF, 500}), 1.0f);
+    int wrong = 0;
+    for (int y = 21; y <= 60; ++y)
+      for (int x = 20; x < 60; ++x) wrong += (Pixel(x, y) == 0xFF0000u) != c.on(x, y);
+    EXPECT_EQ(wrong, 0) << c.angle;
   }
-  ResetPendingCalls();
+  Clear(dibtest::kWhite);
   Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({20, 90, 2000, 128, 0, 500}), 1.0f);
   Paint(DIB_FULLCOLOUR, PRIM_ANGLE_HATCH, square.get(), Words({24, 90, 2000, 129, 0, 500}), 1.0f);
-  EXPECT_EQ(PendingCalls(nullptr), 0);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
 }
 
 TEST_F(DibPainters, TextFrontEndsConvertColoursAndHeights) {
