@@ -14,6 +14,7 @@
 
 #include "drawing/maskfill.h"
 #include "drawing/paintcontext.h"
+#include "drawing/rasterizer.h"
 
 namespace {
 
@@ -112,6 +113,9 @@ TEST_F(MaskFillTest, SquareFillsColumnsLeftOfItsRightEdgeInRowsBelowItsTop) {
     Figure f;
     f.Part(Box(0, 0, 10, 10, reverse));
     EXPECT_EQ(Fill(f), Rect(0, 1, 9, 10)) << reverse;
+    // The solid fill's one-pixel outline completes row 0 and column 10.
+    RasterThinPolyline(f.Poly(), kInk);
+    EXPECT_EQ(Painted(kInk), Rect(0, 0, 10, 10)) << reverse;
   }
 }
 
