@@ -1,0 +1,163 @@
+// The pattern line of code 158 seen through a host's drawing callbacks:
+// short or damaged records, pieces stretched to whole patterns, thickness
+// and layout at small scales, and the sign that ends every open part.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "devices/devdraw.h"
+#include "devices/fontreg.h"
+#include "drawing/paintcontext.h"
+#include "drawing/paintmetric.h"
+#include "drawing/painttext.h"
+#include "drawing/patternline.h"
+#include "platform/gdi/gdi_test.h"
+
+namespace {
+
+struct Shape {
+  char kind;  // 'l' line, 'a' area, 't' text
+  std::vector<POINT> points;
+  std::string text;
+};
+std::vector<Shape> g_shapes;
+
+void WINAPI OnLine(POINT* p, int n) { g_shapes.push_back({'l', {p, p + n}, ""}); }
+void WINAPI OnArea(POINT* p, int* counts, int, RECT*) {
+  g_shapes.push_back({'a', {p, p + counts[0]}, ""});
+}
+void WINAPI OnText(int x, int y, const char* text, LOGFONTA*, int, COLORREF) {
+  g_shapes.push_back({'t', {POINT{x, y}}, text});
+}
+
+// A code-158 record: the header, then the items.
+struct Record {
+  std::vector<char> bytes = std::vector<char>(20, 0);
+  Record(LONG endItem) { Set(8, DWORD(endItem)); }
+  void Set(size_t at, DWORD v) { std::memcpy(bytes.data() + at, &v, 4); }
+  Record& Item(DWORD code, DWORD extent, std::vector<char> parm) {
+    const size_t at = bytes.size();
+    bytes.resize(at + 12);
+    Set(at, DWORD(12 + parm.size()));
+    Set(at + 4, code);
+    Set(at + 8, extent);
+    bytes.insert(bytes.end(), parm.begin(), parm.end());
+    DWORD count;
+    std::memcpy(&count, bytes.data() + 4, 4);
+    Set(4, count + 1);
+    Set(0, DWORD(bytes.size()));
+    return *this;
+  }
+  Record& Line(DWORD extent, DWORD thickness) {
+    std::vector<char> p(8);
+    const DWORD colour = 0x0000FF;
+    std::memcpy(p.data(), &colour, 4);
+    std::memcpy(p.data() + 4, &thickness, 4);
+    return Item(PRIM_LINE, extent, p);
+  }
+  Record& Gap(DWORD extent) { return Item(PRIM_EMPTY, extent, {}); }
+};
+
+class PatternLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    doc_ = std::make_unique<TPaintMetric>();
+    dc_ = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 400, 300, 96, 96);
+    doc_->PaintDc = dc_;
+    saved_ = {PaintContext.ImageWidth, PaintContext.ImageHeight};
+    PaintContext.ImageWidth = 400;
+    PaintContext.ImageHeight = 300;
+    g_shapes.clear();
+    table_ = {OnLine, OnArea, OnText, nullptr, nullptr, nullptr};
+    SetDrawingCallbacks(&table_);
+  }
+  void TearDown() override {
+    SetDrawingCallbacks(nullptr);
+    PaintContext.ImageWidth = saved_.cx;
+    PaintContext.ImageHeight = saved_.cy;
+    plat::DeleteDC(dc_);
+  }
+  void Paint(const Record& r, std::vector<POINT> points, float scale = 1.0f) {
+    LONG n = LONG(points.size());
+    POLYDATA data{};
+    data.Points = points.data();
+    data.PolyCounts = &n;
+    data.Count = 1;
+    PaintPatternLine(doc_.get(), &data, r.bytes.data(), scale);
+  }
+  std::vector<Shape> Of(char kind) const {
+    std::vector<Shape> out;
+    for (const Shape& s : g_shapes)
+      if (s.kind == kind) out.push_back(s);
+    return out;
+  }
+
+  std::unique_ptr<TPaintMetric> doc_;
+  HDC dc_ = nullptr;
+  SIZE saved_{};
+  DrawingCallbackTable table_{};
+};
+
+TEST_F(PatternLineTest, ShortOrDamagedRecordsDrawNothing) {
+  Record r(0);
+  r.Line(2500, 250).Gap(1250);
+  Paint(r, {{10, 10}, {200, 10}});
+  ASSERT_FALSE(g_shapes.empty());
+
+  std::vector<Record> bad(4, r);
+  bad[0].Set(0, 35);                    // shorter than the least record
+  bad[1].Set(4, DWORD(-1));             // negative item count
+  bad[2].Set(20, 5000);                 // the first item runs past the record
+  bad[3].Set(4, 0);                     // no items
+  for (size_t i = 0; i < bad.size(); ++i) {
+    g_shapes.clear();
+    Paint(bad[i], {{10, 10}, {200, 10}});
+    EXPECT_TRUE(g_shapes.empty()) << i;
+  }
+}
+
+TEST_F(PatternLineTest, PiecesAreStretchedToWholePatternsAlongThePart) {
+  // 10 pixels of line, 5 of gap (micrometres at 250 per pixel): an open
+  // part of 110 pixels ends with the end item (the line piece) and takes
+  // nearest((110 - 10) / 15 + 1) = 8 patterns, the pieces stretched by
+  // 110 / 115.
+  Record r(0);
+  r.Line(2500, 250).Gap(1250);
+  Paint(r, {{0, 20}, {110, 20}});
+  const auto lines = Of('l');
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[0].points[0].x, 0);
+  EXPECT_EQ(lines[0].points[1].x, 10);   // 9.57
+  EXPECT_EQ(lines[1].points[0].x, 14);   // + 4.78
+  EXPECT_EQ(lines[7].points[1].x, 110);  // the last piece ends the part
+  // A part shorter than half a pattern is one line piece along all of it.
+  g_shapes.clear();
+  Paint(r, {{0, 40}, {4, 40}});
+  ASSERT_EQ(Of('l').size(), 1u);
+  EXPECT_EQ(Of('l')[0].points[1].x, 4);
+}
+
+TEST_F(PatternLineTest, PiecesAreThinBelowScaleOneAndLaidOutAsAtScale02Below) {
+  Record r(0);
+  r.Line(2500, 750).Gap(1250);  // 3 pixels thick at scale 1
+  Paint(r, {{0, 20}, {100, 20}, {100, 80}});
+  EXPECT_TRUE(Of('l').empty());
+  EXPECT_FALSE(Of('a').empty());  // bands
+  g_shapes.clear();
+  Paint(r, {{0, 20}, {100, 20}, {100, 80}}, 0.5f);
+  EXPECT_TRUE(Of('a').empty());
+  EXPECT_FALSE(Of('l').empty());
+  // Below 0.2 the pattern is that of 0.2.
+  g_shapes.clear();
+  Paint(r, {{0, 20}, {300, 20}}, 0.2f);
+  std::vector<Shape> at02 = g_shapes;
+  g_shapes.clear();
+  Paint(r, {{0, 20}, {300, 20}}, 0.05f);
+  ASSERT_EQ(g_shapes.size(), at02.size());
+  for (size_t i = 0; i < at02.size(); ++i)
+    EXPECT_EQ(g_shapes[i].points[1].x, at02[i].points[1].x) << i;
+}
+
+}  // namespace
