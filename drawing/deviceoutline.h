@@ -10,6 +10,8 @@
 // the stack. One painting call at a time, like the paint context.
 #pragma once
 
+#include <cstddef>
+
 #include "drawing/polydata.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
@@ -74,3 +76,25 @@ void DrawDevicePolylines(HDC dc, POLYDATA* data, const DEVICELINE* line, double 
 // bevelled like the others. Parts of one point, or whose points all
 // coincide, draw nothing; a part count below 0 ends the drawing.
 void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double width);
+
+// The record of a device 32 x 32 pattern fill (codes 136 and 144).
+struct DEVICEPATTERNFILL {
+  DWORD Background;  // both painters store 0xFFFFFFFF; the fill does not read it
+  WORD Stagger;      // 0 and 0xFFFF: none; 0x5A5A, 0xA5A5 and others: a chequerboard
+  BYTE Boundary;     // 1: a boundary cell gets the whole pattern or nothing
+  BYTE Weight;       // non-zero: outline pen of a pattern pixel's size, 0: half
+  COLORREF Color;    // the pattern's colour on the device
+  LONG CellSize;     // drawn size of the 32 x 32 pattern in device pixels
+  LONG StepV;        // grid steps in device pixels (at least the cell size)
+  LONG StepH;
+  BYTE Pattern[128]; // 32 rows of 4 bytes from the top, most significant bit leftmost
+};
+static_assert(sizeof(DEVICEPATTERNFILL) == 152);
+static_assert(offsetof(DEVICEPATTERNFILL, Color) == 8);
+static_assert(offsetof(DEVICEPATTERNFILL, Pattern) == 24);
+
+// The polygon set covered by a grid of cells anchored at its top-left
+// corner, each used cell with the pattern's outlines; `second` decides the
+// boundary cells in boundary mode 1.
+void PaintDevicePatternFill(HDC dc, POLYDATA* data, const DEVICEPATTERNFILL* fill,
+                            const BYTE* second);

@@ -2,12 +2,18 @@
 // map document that paints image primitives. Every painter of the primitive
 // tables receives it as its document.
 //
-// This link holds what the primitive tables, their walks and the
-// memory-image painters read of the document: the device being painted on
-// with its size and resolution, the current block of device painters, the
-// visual type with its device flag, the scale method and the forced colour.
-// The device painters (the colour tables, the fill intensity, the device
-// set-up and the conversion of sizes into device pixels) complete it.
+// This link holds what the primitive tables, their walks and the painters
+// read of the document: the device being painted on with its technology,
+// size and resolution, the current block of device painters, the visual
+// type with its device flag, the scale method and the forced colour; and
+// for the device painters the conversion of sizes (micrometres at scale
+// 1.0) into device pixels and of colour words into device colours through
+// two 256-entry colour tables and the fill intensity.
+//
+// Colour words as the device sees them: top byte 0xF0 names entry (low
+// byte) of the line or fill table; every other word's low 24 bits are a
+// COLORREF shifted by the painting brightness and contrast (0xF1 words
+// too), then, for fills, by the fill intensity.
 #pragma once
 
 #include "drawing/mapmetric.h"
@@ -15,6 +21,26 @@
 #include "platform/export.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
+
+enum : int {
+  PAINT_COLOR_COUNT = 256,  // entries of each colour table
+  PAINT_COLOR_ROOM = 272,   // room kept for them
+  FILL_INTENSITY_DEFAULT = 50,
+};
+
+// What TPaintMetric::SetPaintDevice saves and RestorePaintDevice puts back.
+struct PAINTDEVICESAVE {
+  HDC Dc;
+  LONG Technology;
+  double ResolutionX;
+  double ResolutionY;
+  double LogPixelsY;
+  double Ratio;
+  double TextFactor100;
+  double PixelsPerMicronH;
+  double PixelsPerMicronV;
+  double TextPixelsPerMicron;
+};
 
 class MAPCLASS TPaintMetric : public TMapMetric {
  public:
@@ -28,7 +54,49 @@ class MAPCLASS TPaintMetric : public TMapMetric {
   const IMGPAINTER* SetDeviceBlock(int n);
   // Stores the size of the painting area in pixels; the previous size into
   // `old` when it is given.
+  // Stores the size of the painting area in pixels (also for the device
+  // outline operations); the previous size into `old` when it is given.
   void SetPaintSize(int width, int height, SIZE* old = nullptr);
+
+  // --- Device ---
+
+  // Saves the device state, then takes the device: with a DC its technology
+  // and resolution (dots per inch; both given values positive replace it,
+  // x horizontal and y vertical). Printers and plotters: pixels per
+  // micrometre = resolution / 25400, ratio = its LOGPIXELSY / 96. Displays
+  // and metafiles: the screen's pixels per metre x 1e-6 and ratio 1.0, or
+  // with given values given / 25400 and the ratio of that to the screen's.
+  // Text pixels per micrometre = the vertical value.
+  void SetPaintDevice(HDC dc, double x = 0.0, double y = 0.0);
+  // Puts back what the last SetPaintDevice saved.
+  void RestorePaintDevice();
+  // Device pixels per metre.
+  double GetDeviceScaleX() const { return PixelsPerMicronH * 1e6; }
+  double GetDeviceScaleY() const { return PixelsPerMicronV * 1e6; }
+  // A length in micrometres in device pixels: trunc(length x horizontal
+  // pixels per micrometre + 0.3).
+  LONG DeviceUnits(LONG micrometres) const;
+  // f x ratio (on a display f), limited to -65000..65000, to the nearest.
+  LONG RatioUnits(float f) const;
+
+  // --- Colours ---
+
+  // A colour word as a device colour for lines and for fills (the forced
+  // colour while one is set).
+  COLORREF LineColor(DWORD color) const;
+  COLORREF FillColor(DWORD color) const;
+  // Entry index & 255 of the line or fill table (the forced colour while
+  // one is set).
+  COLORREF PaletteColor(int index) const;
+  COLORREF FillPaletteColor(int index) const;
+  // Builds both tables from n colours (at most 256; none: n entries of 0)
+  // at the intensity (-1: the saved one): 0..100 fills move toward white
+  // by (100 - intensity)%, above 100 by (200 - intensity)% with colour 0
+  // as no colour; -2..-4 are black-and-white modes.
+  void SetPaintPalette(int n, const COLORREF* colors, int intensity);
+  // Sets the current and saved fill intensity; returns the old one.
+  int SetFillIntensity(int intensity);
+  int GetFillIntensity() const { return FillIntensity; }
 
   // --- Painting state, in this order ---
 
@@ -46,4 +114,20 @@ class MAPCLASS TPaintMetric : public TMapMetric {
                          // least 5 pixels high; non-zero: sizes follow the zoom
   COLORREF ForcedColor = 0xFFFFFFFF;  // the colour of every element while painting a
                                       // selection; 0xFFFFFFFF: none
+
+  // --- Device painting ---
+
+  HDC TextDc = nullptr;       // on a raster printer the device texts go here when set
+  double ResolutionX = 0.0;   // dots per inch in use
+  double ResolutionY = 0.0;
+  double LogPixelsY = 96.0;   // the device's own LOGPIXELSY
+  double Ratio = 250.0;       // device pixels per screen pixel
+  double TextFactor100 = 100.0 / 250.0;  // text pixels per micrometre x 100
+  double TextPixelsPerMicron = 1.0 / 250.0;
+  PAINTDEVICESAVE Saved{};
+  COLORREF LineColors[PAINT_COLOR_ROOM] = {};
+  COLORREF FillColors[PAINT_COLOR_ROOM] = {};
+  LONG FillIntensity = FILL_INTENSITY_DEFAULT;
+  LONG SavedFillIntensity = FILL_INTENSITY_DEFAULT;
+  float BlendFactor = 0.5f;   // how far fill colours move toward white
 };

@@ -22,30 +22,23 @@ constexpr const char* kHatch = "device hatch by angle";
 constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
 constexpr const char* kDevicePattern = "device pattern line";
+constexpr const char* kMark = "mark vectorization";
 
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
-    {"PaintLine", kDevice},
-    {"PaintDashedLine", kDevice},
-    {"PaintOffsetDashedLine", kDevice},
-    {"PaintSolidFill", kDevice},
-    {"PaintOneColourFill", kDevice},
-    {"PaintPatternFill", kDevice},
-    {"PaintCircle", kDevice},
-    {"PaintTextFront", kDevice},
-    {"PaintFaceTextFront", kDevice},
-    {"PaintFontSignFront", kDevice},
-    {"PaintLayeredSign", kDevice},
-    {"PaintLayeredPattern", kDevice},
-    {"PaintVectorSign", kDevice},
-    {"PaintVectorSignMirrored", kDevice},
-    {"PaintVectorSignByReference", kDevice},
     {"PaintLineSignsDevice", kDevice},
     {"PaintAngleHatchDevice", kHatch},
     {"PaintAreaSignsDevice", kGeometry},
     {"PaintPatternLineDevice", kDevicePattern},
     {"PaintOffsetLineDevice", kOffset},
     {"PaintLibraryImageDevice", kLibrary},
+    // Hand-offs of the device painters.
+    {"PaintDevicePatternFill", kGeometry},
+    {"PaintScaledMark", kMark},
+    {"ShadeSignColumns", kHatch},
+    {"PaintTextDevice", kText},
+    {"PaintFaceTextDevice", kText},
+    {"PaintFontSignDevice", kText},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
@@ -116,21 +109,6 @@ void ResetPendingCalls() {
     return 0;                                              \
   }
 
-STAND_IN_PAINTER(PaintLine)
-STAND_IN_PAINTER(PaintDashedLine)
-STAND_IN_PAINTER(PaintOffsetDashedLine)
-STAND_IN_PAINTER(PaintSolidFill)
-STAND_IN_PAINTER(PaintOneColourFill)
-STAND_IN_PAINTER(PaintPatternFill)
-STAND_IN_PAINTER(PaintCircle)
-STAND_IN_PAINTER(PaintTextFront)
-STAND_IN_PAINTER(PaintFaceTextFront)
-STAND_IN_PAINTER(PaintFontSignFront)
-STAND_IN_PAINTER(PaintLayeredSign)
-STAND_IN_PAINTER(PaintLayeredPattern)
-STAND_IN_PAINTER(PaintVectorSign)
-STAND_IN_PAINTER(PaintVectorSignMirrored)
-STAND_IN_PAINTER(PaintVectorSignByReference)
 STAND_IN_PAINTER(PaintLineSignsDevice)
 STAND_IN_PAINTER(PaintAngleHatchDevice)
 STAND_IN_PAINTER(PaintAreaSignsDevice)
@@ -191,4 +169,41 @@ void PaintFaceTextDib(POLYDATA*, const char* record, float) {
 }
 void PaintFontSignDib(POLYDATA*, const char* record, float) {
   KeepText("PaintFontSignDib", record, 92);
+}
+
+// --- Hand-offs of the device painters ---
+
+namespace {
+char g_deviceRecord[160];
+
+void KeepDevice(const char* name, const void* record, size_t size) {
+  Note(name);
+  std::memset(g_deviceRecord, 0, sizeof(g_deviceRecord));
+  if (record != nullptr) std::memcpy(g_deviceRecord, record, size);
+}
+}  // namespace
+
+const char* PendingDeviceRecord() { return g_deviceRecord; }
+
+void PaintDevicePatternFill(HDC, POLYDATA*, const DEVICEPATTERNFILL* fill, const BYTE*) {
+  KeepDevice("PaintDevicePatternFill", fill, fill != nullptr ? sizeof(*fill) : 0);
+}
+
+void PaintScaledMark(HDC, POLYDATA*, const MARKLAYER* layer, float f) {
+  KeepDevice("PaintScaledMark", layer, layer != nullptr ? sizeof(*layer) : 0);
+  std::memcpy(g_deviceRecord + sizeof(MARKLAYER), &f, sizeof(f));
+}
+
+void ShadeSignColumns(TPaintMetric*, POLYDATA*, const VECTORPLACEMENT* place, float) {
+  KeepDevice("ShadeSignColumns", place, place != nullptr ? sizeof(*place) : 0);
+}
+
+void PaintTextDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
+  KeepText("PaintTextDevice", record, 32);
+}
+void PaintFaceTextDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
+  KeepText("PaintFaceTextDevice", record, 64);
+}
+void PaintFontSignDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
+  KeepText("PaintFontSignDevice", record, 92);
 }

@@ -11,6 +11,7 @@
 // its row of the list and puts its own function into the tables.
 #pragma once
 
+#include "drawing/devicepainters.h"
 #include "drawing/primtables.h"
 #include "platform/win_types.h"
 
@@ -28,24 +29,13 @@ void ResetPendingCalls();
 // The record the text engine's stand-ins were last handed (92 bytes; the
 // shorter records fill its start).
 const char* PendingTextRecord();
+// The record the device painters' other hand-offs were last handed: the
+// pattern-fill record, the mark layer followed by its float factor, or the
+// placement values.
+const char* PendingDeviceRecord();
 
-// --- Device painters ---
+// --- Device painters of other components ---
 
-void PaintLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintOffsetDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintSolidFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintOneColourFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintPatternFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintCircle(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintTextFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintFaceTextFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintFontSignFront(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintLayeredPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAngleHatchDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
