@@ -99,6 +99,7 @@ int TObjectInfo::ObjectNumber(int number) { return Number = number < 1 ? 0 : num
 
 void TObjectInfo::Detach() {
   Group.Record(nullptr, 0);
+  Points.Release();
   Map = nullptr;
   ListNumber(0);
   Number = 0;
@@ -113,6 +114,7 @@ TObjectInfo* TObjectInfo::Object(TMap* map, int sheet, int number) {
   Map = map;
   ListNumber(sheet);
   ObjectNumber(number);
+  Points.Release();
   if (!map->OpenList(Sheet)) {
     Detach();
     return this;
@@ -143,12 +145,14 @@ TObjectInfo* TObjectInfo::Object(TMap* map, TObjectDesc desc, TObjectData data, 
   ObjectNumber(number);
   CopyData(desc, data, semn, draw);
   Group.Record(nullptr, 0);
+  Points.Release();
   return this;
 }
 
 TObjectInfo* TObjectInfo::Object(TObjectInfo* source) {
   if (source == this) return this;
   Group.Record(nullptr, 0);
+  Points.Release();
   if (source == nullptr) {
     Detach();
     return this;
@@ -165,6 +169,8 @@ TObjectInfo* TObjectInfo::Object(TObjectInfo* source) {
     if (source->Metric.ChangedFlag) Metric.ChangedFlag = 1;
     if (source->Semn.IsChanged()) Semn.SetChanged(1);
   }
+  // The moves registered on the source are this object's to apply.
+  if (source->Points.Count() > 0 && Points.Load(&source->Points)) Points.Info = this;
   CopyGroup(source->Group);
   return this;
 }
@@ -278,6 +284,7 @@ int TObjectInfo::CreateObject(TMap* map, int sheet, int kind, int text) {
   ListNumber(sheet);
   Number = 0;
   Group.Record(nullptr, 0);
+  Points.Release();
   return CreateObject(NormalKind(map, kind), text);
 }
 

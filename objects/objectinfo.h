@@ -16,7 +16,9 @@
 
 #include <cstdint>
 
+#include "common/maperr.h"
 #include "geodesy/points.h"
+#include "geodesy/translate.h"
 #include "mapstore/sheetfile.h"
 #include "records/dataedit.h"
 #include "records/drawedit.h"
@@ -25,6 +27,7 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 #include "groups/objectgroup.h"
+#include "objects/pointregister.h"
 
 class TMap;
 class TMapRsc;
@@ -38,7 +41,20 @@ enum : int {
   OBJECT_SEGNAME_SIZE = 31,
   OBJECT_LOCALNAME_SIZE = 16,
   OBJECT_SERVICE_FRAME = 15,  // classifier index of the sheet frame
+  // Characteristics that bind objects into an object set: its leader, a
+  // subordinate and a member of an equitable set, each holding the set's
+  // number.
+  OBJECT_SEM_SETLEADER = 32801,
+  OBJECT_SEM_SETSLAVE = 32802,
+  OBJECT_SEM_SETMEMBER = 32803,
 };
+
+// The error of the operations whose working part is not in the library yet
+// ("Library not found"): InsertPointCross.
+enum : int { OBJECT_ERR_NOCROSSING = MAPERR_NOLIBRARY };
+
+// How near the point moves of the object functions look for shared points.
+constexpr double OBJECT_MOVE_PRECISION = 0.001;
 
 // The place of an object: sheet, object number (0: not written) and map.
 struct MAPOBJDESC {
@@ -194,6 +210,160 @@ class MAPCLASS TObjectInfo {
   // table, "" without a map or for a sheet out of range.
   const char* ListName();
 
+  // --- Commit, delete, revert (objectcommit.cpp) ---
+
+  // Writes the object to its sheet through the map's writers. A new
+  // object is appended (an area gets its contours closed and the kind is
+  // derived again from its semantics); an existing one is rewritten, with
+  // mode 0 whole, with any other mode (1 is the usual one) only the parts
+  // whose buffer changed. Text entries go from every kind but titles and
+  // mixed objects; the registered point moves are applied to the objects
+  // that share the points. The object number, 0 on failure.
+  int Commit(int mode = 1);
+  // Marks the object deleted in its sheet; the leader of an object set
+  // first frees its subordinates of the set (each committed). 1 or 0.
+  int Delete();
+  // Clears the deleted mark and writes it: 1, 0 when the write fails.
+  int Undelete();
+  // Reads the object again from its sheet, dropping uncommitted edits and
+  // registered moves: 1 or 0.
+  int Revert();
+  // Adds the missing limit characteristics whose use is not forbidden and
+  // the missing obligatory ones of number, list and key types, each with
+  // its default value: 1, or 0 when an append fails.
+  int AppendMustSemantic();
+  // Checks the metric record, reporting each fault to the map log: 1 good
+  // (or nothing to check), 0 bad. A record length other than its contours
+  // give is reported and does not count as bad.
+  int CheckMetricStructure();
+  // Writes an object message to the map log: a header naming the object
+  // (kind `kind`), the subject when `subject` is nonzero, and the text. 1,
+  // 0 without an open map.
+  int ErrorMessage(const char* text, int kind, int subject);
+  // The object-set characteristic the object holds first (OBJECT_SEM_SET*),
+  // 0 for none; `number` (when given) gets the set's number when the
+  // value is a non-empty text.
+  int ObjectSetCode(LONG* number);
+  // Removes every object-set characteristic holding `number`: 1.
+  int DeleteObjectSetSemantic(LONG number);
+
+  // --- Points in plane and geodetic coordinates (objectpoints.cpp) ---
+  //
+  // Points count from 1 within a subject; subject 0 is the outer contour.
+  // Plane coordinates are metres, geodetic ones radians through the map's
+  // projection; the metric keeps sheet units relative to the sheet origin.
+
+  int PolyCount();
+  int PointCount(int subject);
+  double XPlane(int n, int subject);
+  double YPlane(int n, int subject);
+  double HPlane(int n, int subject);
+  // Of the buffer's current point.
+  double XPlane();
+  double YPlane();
+  double HPlane();
+  // 0 without a projection or such a point.
+  double BGeo(int n, int subject);
+  double LGeo(int n, int subject);
+  int AppendPointPlane(double x, double y, int subject = 0);
+  // Inserts after point n; n below 1 puts the new point first.
+  int InsertPointPlane(double x, double y, int n, int subject = 0);
+  int UpdatePointPlane(double x, double y, int n, int subject = 0);
+  int UpdatePointPlane(double x, double y, double h, int n, int subject);
+  double XPlane(double x, int n, int subject);
+  double YPlane(double y, int n, int subject);
+  double HPlane(double h, int n, int subject);
+  int DeletePoint(int n, int subject = 0);
+  int CreateSubject();
+  int DeleteSubject(int subject);
+  int Abridge(int subject, int mode);
+  // 0 without a projection and for a latitude beyond pi/2.
+  int AppendPointGeo(double b, double l, int subject = 0);
+  int InsertPointGeo(double b, double l, int n, int subject = 0);
+  int UpdatePointGeo(double b, double l, int n, int subject = 0);
+  int UpdatePointGeo(double b, double l, double h, int n, int subject);
+  // Move point n and register the move, so that the commit moves the same
+  // point in the other objects of the map (or of the object's layer) that
+  // lie within `precision` of it. Moves made before a commit add up.
+  int UpdatePointPlaneInMap(double x, double y, int n, int subject, double precision);
+  int UpdatePointPlane3DInMap(double x, double y, double h, int n, int subject,
+                              double precision);
+  int UpdatePointPlaneInLayer(double x, double y, int n, int subject, double precision);
+  int UpdatePointPlane3DInLayer(double x, double y, double h, int n, int subject,
+                                double precision);
+  TPointRegister* PointRegister() { return &Points; }
+
+  // Whole-object transforms in plane coordinates.
+  int RelocateObject(const DOUBLEPOINT* delta);
+  int RotateObject(const DOUBLEPOINT& centre, double angle);
+  int ScopeObject(const DOUBLEPOINT* scale, const DOUBLEPOINT* centre);
+  int ScopeAndRelocateObject(const DOUBLEPOINT* scale, const DOUBLEPOINT* centre,
+                             const DOUBLEPOINT* delta);
+
+  // The metric as plane doubles into `target` (kind 0x7FFC7FFC, with
+  // heights 0x7FF87FF8): 1 or 0.
+  int PutDataPlane(TDataEdit* target);
+  // The same as latitude and longitude doubles: 0 without a projection.
+  int PutDataGeo(TDataEdit* target);
+  // This metric rebuilt from plane doubles: 1 or 0.
+  int GetDataPlane(TDataEdit* source);
+  // This metric rebuilt from another object's points through geodetic
+  // coordinates (maps of different projections): 1 or 0.
+  int LoadDataGeo(TObjectInfo* source);
+
+  // --- Measures, frames, proximity, scales, text (objectmeasure.cpp) ---
+
+  // Metres: in the local projection on maps with a projection other than
+  // topographic ones, else from the plane coordinates.
+  double Length();
+  double Perimeter();
+  double ViewLength();
+  // Square metres, rounded to thousandths below 1e8; areas and closed
+  // lines only.
+  double Square();
+  // In a local projection centred on the object; subject < 0: all.
+  double LengthReal(int subject);
+  double SquareReal(int subject);
+  double SideLength(int n, int subject);
+  double SideAzimuth(int n, int subject);
+  double SideDirection(int n, int subject);
+  // Sets up `t` as the object's local projection: 1, 0 without a
+  // projection on the map.
+  int SetTranslate(TTranslate* t);
+  int ObjectFramePlane(DFRAME* frame);
+  // The descriptor frame in map units, whole numbers (rebuilt from the
+  // metric for a new object or when asked); 0 with a cleared frame on
+  // failure.
+  int ObjectFrame(DFRAME* frame, int rebuild);
+  int ViewObjectFramePlane(DFRAME* frame, int rebuild);
+  int DimensionObject(DFRAME* frame);
+  int IsCrossObjectFrame(TObjectInfo* other, double delta);
+  int SeekNearPoint(double x, double y, int subject);
+  int SeekNearVirtualPoint(double x, double y, DOUBLEPOINT* result, int subject);
+  int SeekVirtualPointByDistance(int subject, double distance, DOUBLEPOINT* result, int n);
+  // The number of this object's point of the subject nearest to the other
+  // object; `nearest` gets the nearest point of the other, `distance` the
+  // plane distance. 0 when none.
+  int DistanceObject(TObjectInfo* other, int subject, DOUBLEPOINT* nearest, double* distance);
+  // Inserts the crossing points of two line or area objects into both:
+  // their count. The crossing finder is not in the library yet: the call
+  // answers 0 with OBJECT_ERR_NOCROSSING (60040 for a null other object).
+  int InsertPointCross(TObjectInfo* other);
+
+  LONG TopScale();
+  LONG BotScale();
+  LONG TopScale(int denominator);
+  LONG BotScale(int denominator);
+  int ClearBotTop();
+  char* GetText(char* buffer, int size, int subject);
+  int PutText(const char* text, int subject);
+  int GetTextHorizontalAlign(int subject);
+  int GetTextVerticalAlign(int subject);
+  int PutTextHorizontalAlign(int align, int subject);
+  int PutTextVerticalAlign(int align, int subject);
+  int GetTextLengthMkm(int subject);
+  int IsObjectStretch();
+
   int GetError() const { return Error; }
   int SetError(int code) { return Error = code; }
   TObjectDesc Descriptor() const { return TObjectDesc(Desc); }
@@ -211,6 +381,7 @@ class MAPCLASS TObjectInfo {
   int Number = 0;
   TMap* Map = nullptr;
   TObjectGroup Group;
+  TPointRegister Points;
 
  private:
   void InitData();
@@ -231,6 +402,28 @@ class MAPCLASS TObjectInfo {
   void CopyGroup(const TObjectGroup& source);
   // Rebuilds the metric for another map through plane coordinates.
   int MoveMetric(TMap* from, const DOUBLEPOINT& fromOrigin, TMap* to);
+
+  // Stored (sheet units) to plane metres and back; displacements.
+  double ToPlaneX(double x) const;
+  double ToPlaneY(double y) const;
+  double ToStoredX(double x) const;
+  double ToStoredY(double y) const;
+  // Whether the map has a projection for geodetic coordinates.
+  bool HasProjection() const;
+  // Plane point n of a subject (the cursor left on it): false without.
+  bool PlanePoint(int n, int subject, DOUBLEPOINT* point);
+  // Geodetic coordinates of point n: false without projection or point.
+  bool GeoPoint(int n, int subject, double* b, double* l);
+  // Plane coordinates of a geodetic point: false without projection.
+  bool GeoToPlane(double b, double l, double* x, double* y);
+  // The kind of a metric rebuilt from a source of the given dimension,
+  // keeping this metric's precision.
+  int RebuiltKind(bool source3D) const;
+  // The point move of the *InMap / *InLayer forms.
+  int MovePointRegistered(double x, double y, const double* h, int n, int subject,
+                          double precision, int mode);
+  // Geodetic point of the map to plane in the local projection `t`.
+  void LocalPlane(TTranslate* t, double x, double y, DOUBLEPOINT* out);
 
   char NameBuffer[256] = {};
 };

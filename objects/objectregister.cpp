@@ -276,10 +276,12 @@ int TObjectInfo::ChangeMap(TMap* map) {
   }
   TMap* from = Map;
   const bool bothPlane = from->IsRealPlace() && map->IsRealPlace();
-  // Maps of different coordinate systems need the points through geodetic
-  // coordinates, which this conversion does not do: nothing is changed.
-  if (!bothPlane && from->ProjectionReady && map->ProjectionReady && !SameSystem(from, map))
-    return 0;
+  // Maps of different coordinate systems take the points through geodetic
+  // coordinates, from a copy bound to the old map.
+  const bool geodetic =
+      !bothPlane && from->ProjectionReady && map->ProjectionReady && !SameSystem(from, map);
+  TObjectInfo source;
+  if (geodetic && Metric.Record != nullptr) source.Object(this);
   Number = 0;
 
   const LONG code = ObjectExcode();
@@ -309,7 +311,11 @@ int TObjectInfo::ChangeMap(TMap* map) {
     if (Metric.Record != nullptr) ChangeKind(static_cast<int>(Metric.Record->Ident));
     return 1;
   }
-  if (!MoveMetric(from, fromOrigin, map)) return 0;
+  if (geodetic && Metric.Record != nullptr) {
+    if (!LoadDataGeo(&source)) return 0;
+  } else if (!MoveMetric(from, fromOrigin, map)) {
+    return 0;
+  }
   Metric.ChangedFlag = 1;
   return 1;
 }
