@@ -53,11 +53,14 @@ constexpr Row kRows[] = {
     {PRIM_ANGLE_HATCH, {"hatch by angle", L::FirstWord, 0, kPaints}},
     {PRIM_SHADE, {"shading", L::Fixed, 8, kPaints}},
     {PRIM_AREA_SIGNS, {"signs over an area", L::FirstWord, 0, kPaints}},
-    {PRIM_VECTOR_MIRROR, {"vector sign, mirrored", L::None, 0, 0}},
+    // Read as a vector sign: its 56-byte head at least.
+    {PRIM_VECTOR_MIRROR, {"vector sign, mirrored", L::None, 0, 0, 56}},
     {PRIM_DECORATED, {"line with signs, full header", L::FirstWord, 0, kPaints}},
     {PRIM_PATTERN_LINE, {"pattern line", L::FirstWord, 0, kPaints}},
     {PRIM_OFFSET_LINE, {"offset line", L::FirstWord, 0, kPaints}},
-    {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0, 24}},
+    // Length, four placement words, then the sign's address, as wide as a
+    // pointer of this build.
+    {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0, uint16_t(20 + sizeof(void*))}},
     {PRIM_LIBRARY_ALT, {"plug-in library image", L::None, 0, PRIMF_LIBRARY, 16}},
     {PRIM_RESERVED_249, {"reserved", L::Fixed, 4, kElement}},
     {PRIM_LIBRARY, {"plug-in library image", L::None, 0, PRIMF_LIBRARY, 16}},
