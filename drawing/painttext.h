@@ -22,6 +22,8 @@
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
 
+class TPaintMetric;
+
 // Code 142.
 struct IMGTEXT {
   DWORD Color;        // glyphs; 0xFFFFFFFF: not drawn
@@ -100,6 +102,23 @@ int PaintText(HDC dc, POLYDATA* data, const char* record, const char* face, int 
 // The character sign of code 151 at the first part. Returns the hit test's
 // answer in hit-test mode (any flags without TEXT_FRAME), else 0.
 int PaintFontSign(HDC dc, POLYDATA* data, const char* record, int flags);
+
+// --- Entries ---
+
+// The memory image's: the records come from the memory-image front ends.
+// In hit-test mode (TextHitTestMode set) the answer goes to
+// TextHitTestResult; the mode is cleared after every call.
+void PaintTextDib(POLYDATA* data, const char* record, float scale);      // 142
+void PaintFaceTextDib(POLYDATA* data, const char* record, float scale);  // 152
+void PaintFontSignDib(POLYDATA* data, const char* record, float scale);  // 151
+// The document device's: the records come from the device front ends.
+// Texts go to the text context of a raster printer that has one;
+// otherwise to the device, as frames while it draws with a raster
+// operation other than copy-pen. In visual type 9 a text without a
+// background is not painted (signs are).
+void PaintTextDevice(TPaintMetric* doc, POLYDATA* data, const char* record, float scale);
+void PaintFaceTextDevice(TPaintMetric* doc, POLYDATA* data, const char* record, float scale);
+void PaintFontSignDevice(TPaintMetric* doc, POLYDATA* data, const char* record, float scale);
 
 // --- Pieces of the engines ---
 

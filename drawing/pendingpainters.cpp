@@ -12,7 +12,6 @@ namespace {
 
 constexpr const char* kDevice = "device painters";
 constexpr const char* kTests = "visibility tests";
-constexpr const char* kText = "text painters";
 constexpr const char* kOffset = "offset line";
 constexpr const char* kSigns = "lines with signs";
 constexpr const char* kVector = "vector signs";
@@ -21,7 +20,6 @@ constexpr const char* kPattern = "pattern line";
 constexpr const char* kHatch = "device hatch by angle";
 constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
-constexpr const char* kDevicePattern = "device pattern line";
 constexpr const char* kMark = "mark vectorization";
 
 constexpr PENDINGENTRY kEntries[] = {
@@ -29,16 +27,12 @@ constexpr PENDINGENTRY kEntries[] = {
     {"PaintLineSignsDevice", kDevice},
     {"PaintAngleHatchDevice", kHatch},
     {"PaintAreaSignsDevice", kGeometry},
-    {"PaintPatternLineDevice", kDevicePattern},
     {"PaintOffsetLineDevice", kOffset},
     {"PaintLibraryImageDevice", kLibrary},
     // Hand-offs of the device painters.
     {"PaintDevicePatternFill", kGeometry},
     {"PaintScaledMark", kMark},
     {"ShadeSignColumns", kHatch},
-    {"PaintTextDevice", kText},
-    {"PaintFaceTextDevice", kText},
-    {"PaintFontSignDevice", kText},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
@@ -51,9 +45,6 @@ constexpr PENDINGENTRY kEntries[] = {
     {"PaintDibLibraryImage", kLibrary},
     // Engines and hand-offs of the memory-image painters.
     {"MakeOffsetPolyline", kOffset},
-    {"PaintTextDib", kText},
-    {"PaintFaceTextDib", kText},
-    {"PaintFontSignDib", kText},
     // Visibility tests.
     {"TestDefaultImage", kTests},
     {"TestImageByMask", kTests},
@@ -112,7 +103,6 @@ void ResetPendingCalls() {
 STAND_IN_PAINTER(PaintLineSignsDevice)
 STAND_IN_PAINTER(PaintAngleHatchDevice)
 STAND_IN_PAINTER(PaintAreaSignsDevice)
-STAND_IN_PAINTER(PaintPatternLineDevice)
 STAND_IN_PAINTER(PaintOffsetLineDevice)
 STAND_IN_PAINTER(PaintLibraryImageDevice)
 
@@ -151,26 +141,6 @@ int MakeOffsetPolyline(POINT** out, POINT* points, int count, int) {
   return count;
 }
 
-namespace {
-char g_textRecord[92];
-
-void KeepText(const char* name, const char* record, size_t size) {
-  Note(name);
-  std::memset(g_textRecord, 0, sizeof(g_textRecord));
-  if (record != nullptr) std::memcpy(g_textRecord, record, size);
-}
-}  // namespace
-
-const char* PendingTextRecord() { return g_textRecord; }
-
-void PaintTextDib(POLYDATA*, const char* record, float) { KeepText("PaintTextDib", record, 32); }
-void PaintFaceTextDib(POLYDATA*, const char* record, float) {
-  KeepText("PaintFaceTextDib", record, 64);
-}
-void PaintFontSignDib(POLYDATA*, const char* record, float) {
-  KeepText("PaintFontSignDib", record, 92);
-}
-
 // --- Hand-offs of the device painters ---
 
 namespace {
@@ -198,12 +168,3 @@ void ShadeSignColumns(TPaintMetric*, POLYDATA*, const VECTORPLACEMENT* place, fl
   KeepDevice("ShadeSignColumns", place, place != nullptr ? sizeof(*place) : 0);
 }
 
-void PaintTextDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
-  KeepText("PaintTextDevice", record, 32);
-}
-void PaintFaceTextDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
-  KeepText("PaintFaceTextDevice", record, 64);
-}
-void PaintFontSignDevice(TPaintMetric*, POLYDATA*, const char* record, float) {
-  KeepText("PaintFontSignDevice", record, 92);
-}

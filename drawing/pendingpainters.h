@@ -12,6 +12,7 @@
 #pragma once
 
 #include "drawing/devicepainters.h"
+#include "drawing/painttext.h"
 #include "drawing/primtables.h"
 #include "platform/win_types.h"
 
@@ -26,9 +27,6 @@ const PENDINGENTRY* PendingEntries();
 // not a stand-in); all calls together for a null name.
 int PendingCalls(const char* name);
 void ResetPendingCalls();
-// The record the text engine's stand-ins were last handed (92 bytes; the
-// shorter records fill its start).
-const char* PendingTextRecord();
 // The record the device painters' other hand-offs were last handed: the
 // pattern-fill record, the mark layer followed by its float factor, or the
 // placement values.
@@ -39,7 +37,6 @@ const char* PendingDeviceRecord();
 void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAngleHatchDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintPatternLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 
@@ -61,11 +58,6 @@ void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, f
 
 // --- Hand-offs of the memory-image painters ---
 
-// The text engine's memory-image entries; the record arrives with its
-// colours and height converted by the front end. Paint nothing yet.
-void PaintTextDib(POLYDATA* data, const char* record, float scale);
-void PaintFaceTextDib(POLYDATA* data, const char* record, float scale);
-void PaintFontSignDib(POLYDATA* data, const char* record, float scale);
 // The parallel copy of one part at a signed pixel distance (to the right
 // of the direction of travel when positive): the address of the copy into
 // `out` and its point count. The stand-in hands back the part itself.

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "drawing/dibpainters.h"
+#include "drawing/patternline.h"
 #include "drawing/pendingpainters.h"
 
 namespace {
@@ -45,7 +46,7 @@ constexpr std::array<PainterBlock, DEVICE_BLOCK_COUNT> MakeDeviceTable() {
       {PRIM_ANGLE_HATCH, PaintAngleHatchDevice},
       {PRIM_AREA_SIGNS, PaintAreaSignsDevice},
       {PRIM_DECORATED, PaintLineSignsDevice},
-      {PRIM_PATTERN_LINE, PaintPatternLineDevice},
+      {PRIM_PATTERN_LINE, PaintPatternLine},
   };
   std::array<PainterBlock, DEVICE_BLOCK_COUNT> t{
       Block(line, {{PRIM_NONE, none},

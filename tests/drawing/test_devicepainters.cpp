@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "devices/fontreg.h"
 #include "drawing/deviceline.h"
 #include "drawing/devicepainters.h"
 #include "drawing/paintmetric.h"
@@ -21,6 +22,7 @@
 #include "drawing/support/devicecalls.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/dibfixture.h"
+#include "support/textcalls.h"
 
 namespace {
 
@@ -262,23 +264,46 @@ TEST_F(DevicePainters, HandOffsGetConvertedRecords) {
   Paint(PRIM_LAYERED_PATTERN, line.get(), parm);
   EXPECT_EQ(PendingCalls("PaintDevicePatternFill"), 3);
 
+  // The text front ends hand the text engine heights in device pixels
+  // and device colours: 2540 micrometres at scale 0.5 on 600 dpi are 30
+  // pixels; the shadow comes before the glyphs, and there is no box.
+  char name[] = "\x01" "A";
+  Poly label({{{10, 10}, {30, 10}}});
+  label.texts[0] = name + 1;
+  label.Refresh();
   std::vector<char> text = Words({0x0000FF, 0xFFFFFFFF, 0x00FF00, 2540, 400, 0, 0, 0});
-  Paint(PRIM_TEXT, line.get(), text, 0.5f);
-  EXPECT_EQ(PendingCalls("PaintTextDevice"), 1);
-  DWORD got[3];
-  std::memcpy(got, PendingTextRecord(), sizeof(got));
-  EXPECT_EQ(got[1], 0xFFFFFFFFu);
-  EXPECT_EQ(got[2], 0x00FF00u);
-  EXPECT_EQ(ParmLong(PendingTextRecord(), 3), 30);
-  text[31] = 1;  // fitted to the segment
-  Paint(PRIM_TEXT, line.get(), text, 0.5f);
-  EXPECT_EQ(ParmLong(PendingTextRecord(), 3), 0);
-  std::vector<char> sign(92);
-  SetParmWord(sign.data(), 3, 100);
-  SetParmWord(sign.data(), 18, 2540);
-  Paint(PRIM_FONT_SIGN, line.get(), sign);
-  EXPECT_EQ(ParmLong(PendingTextRecord(), 3), 5);
-  EXPECT_EQ(ParmLong(PendingTextRecord(), 18), 60);
+  {
+    textcalls::Capture host;
+    Paint(PRIM_TEXT, label.get(), text, 0.5f);
+    const auto shapes = host.Take();
+    ASSERT_EQ(shapes.size(), 2u);
+    EXPECT_EQ(shapes[0].Color, 0x00FF00u);
+    EXPECT_EQ(shapes[1].Color, 0x0000FFu);
+    EXPECT_EQ(shapes[1].Font.lfHeight, GetMapFontHeightByCharHeight(0, 30));
+    // A fitted text gets no height: font 0 measures nothing, so it is
+    // too small to read and shows as a dotted line.
+    text[31] = 1;
+    Paint(PRIM_TEXT, label.get(), text, 0.5f);
+    EXPECT_TRUE(host.Of('t').empty());
+  }
+  {
+    // A font sign at least 5 pixels high; its box distances in pixels
+    // (2540 micrometres: 60) frame it while the device draws with R2_NOT.
+    textcalls::Capture host;
+    std::vector<char> sign(92);
+    SetParmWord(sign.data(), 1, 0xFFFFFFFF);
+    SetParmWord(sign.data(), 2, 0xFFFFFFFF);
+    SetParmWord(sign.data(), 3, 100);
+    SetParmWord(sign.data(), 18, 2540);
+    Paint(PRIM_FONT_SIGN, line.get(), sign);
+    ASSERT_EQ(host.Of('t').size(), 1u);
+    EXPECT_EQ(host.Of('t')[0].Font.lfHeight, 5);
+    plat::SetROP2(printer, R2_NOT);
+    Paint(PRIM_FONT_SIGN, line.get(), sign);
+    plat::SetROP2(printer, R2_COPYPEN);
+    ASSERT_EQ(host.Of('l').size(), 1u);
+    EXPECT_EQ(host.Of('l')[0].Points[0].x, 10 + 60);
+  }
 
   std::vector<DWORD> mark = {20 + 132, 1, 2540, 254, 508, 0x0000FF};
   mark.resize(mark.size() + 32, 0x80000000);

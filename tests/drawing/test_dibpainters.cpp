@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "devices/fontreg.h"
 #include "drawing/dashline.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintmetric.h"
 #include "drawing/pendingpainters.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/dibfixture.h"
+#include "support/textcalls.h"
 
 namespace {
 
@@ -206,39 +208,60 @@ TEST_F(DibPainters, HatchByAngleTakesTheNearestKind) {
 }
 
 TEST_F(DibPainters, TextFrontEndsConvertColoursAndHeights) {
+  const int font = RegisterMapFont("Arial", RUSSIAN_CHARSET, 0) - 1;
+  ASSERT_EQ(font, 0);  // the records name font 0
+  char label[] = "\x04" "Text";
   Poly text({{{10, 10}, {80, 10}}});
-  auto word = [](int n) {
-    DWORD v;
-    std::memcpy(&v, PendingTextRecord() + 4 * n, 4);
-    return v;
+  text.texts[0] = label + 1;
+  text.Refresh();
+  textcalls::Capture host;  // what the text engine paints
+  auto height = [&] {
+    const auto t = host.Of('t');
+    return t.empty() ? -1 : LONG(t.back().Font.lfHeight);
   };
   std::vector<char> record = Words({0x0000FF, 0x00FF00, 0xFFFFFFFF, 1000, 400, 0, 0, 0});
-  // 3000 pixels per metre: 1000 micrometres are 3 pixels, raised to 5.
+  // 3000 pixels per metre: 1000 micrometres are 3 pixels, raised to 5;
+  // the background box first, then the glyphs.
   Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 1.0f);
-  EXPECT_EQ((std::vector<DWORD>{word(0), word(1), word(2), word(3)}),
-            (std::vector<DWORD>{0x0000FF, 0xF100FF00, 0xFFFFFFFF, 5}));
+  const auto first = host.Take();
+  ASSERT_GE(first.size(), 3u);
+  EXPECT_EQ(first[0].Kind, 'b');
+  EXPECT_EQ(first[0].Color, 0x00FF00u);
+  EXPECT_EQ(first.back().Kind, 't');
+  EXPECT_EQ(first.back().Color, 0x0000FFu);
+  EXPECT_EQ(first.back().Text, "Text");
+  EXPECT_EQ(first.back().Font.lfHeight, GetMapFontHeightByCharHeight(font, 5));
   Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 4.0f);
-  EXPECT_EQ(word(3), 12u);
+  EXPECT_EQ(height(), GetMapFontHeightByCharHeight(font, 12));
   auto doc = std::make_unique<TPaintMetric>();
   doc->ScaleMethod = 1;
   DibPainterTable[0][PRIM_TEXT](doc.get(), text.get(), record.data(), 1.0f);
-  EXPECT_EQ(word(3), 3u);
+  EXPECT_EQ(height(), GetMapFontHeightByCharHeight(font, 3));
   record[31] = 1;  // fitted to its segment
   Paint(DIB_FULLCOLOUR, PRIM_TEXT, text.get(), record, 4.0f);
-  EXPECT_EQ(word(3), 0u);
+  EXPECT_EQ(height(), GetMapFontHeightByWidth(font, 0, 70, 4, "Text"));
 
   std::vector<char> face = record;
   face.resize(64);
+  host.Take();
   Paint(DIB_ONECOLOUR, PRIM_FACE_TEXT, text.get(), face, 1.0f);
-  EXPECT_EQ(word(1), 0x00FF00u);
-  std::vector<char> sign = Words({0, 0, 0, 1000});
+  ASSERT_FALSE(host.Of('b').empty());
+  EXPECT_EQ(host.Of('b')[0].Color, 0x00FF00u);
+  std::vector<char> sign = Words({0, 0xFFFFFFFF, 0xFFFFFFFF, 1000});
   sign.resize(92);
-  const DWORD offsets[2] = {2000, 0xFFFFF830};  // 2000 and -2000
+  sign[64] = 'S';
+  const DWORD offsets[2] = {2000, 0xFFFFF830};  // 2000 up and -2000 right
   std::memcpy(sign.data() + 84, offsets, 8);
+  host.Take();
   Paint(DIB_FULLCOLOUR, PRIM_FONT_SIGN, text.get(), sign, 2.0f);
-  EXPECT_EQ((std::vector<LONG>{LONG(word(3)), LONG(word(21)), LONG(word(22))}),
-            (std::vector<LONG>{6, 12, -12}));
-  EXPECT_EQ(PendingCalls("PaintFontSignDib"), 1);
+  // 6 pixels high, anchored 12 pixels up and 12 left of the first point.
+  const auto s = host.Of('t');
+  ASSERT_EQ(s.size(), 1u);
+  EXPECT_EQ(s[0].Font.lfHeight, 6);
+  EXPECT_EQ(s[0].X, -2);
+  EXPECT_EQ(s[0].Y, -2);
+  EXPECT_EQ(s[0].Text, "S");
+  ReleaseMapFont(font);
 }
 
 // A labelled set: a line element and a text element, one part of two
@@ -278,7 +301,7 @@ TEST_F(DibPainters, LabelledSetBelowScale06PaintsNothingAndZeroCountsAsOne) {
   const int inked = CountOther(dibtest::kWhite);
   EXPECT_GT(inked, 0);
   EXPECT_EQ(Pixel(55, 55), 0xFF0000u);  // the first part's line
-  EXPECT_EQ(PendingCalls("PaintTextDib"), 1);
+  EXPECT_EQ(Pixel(32, 84), 0u);  // the text's black box (background 0)
   Clear(dibtest::kWhite);
   Paint(DIB_ONECOLOUR, PRIM_TEMPLATE, object.get(), set, 0.0f);
   EXPECT_EQ(CountOther(dibtest::kWhite), inked);

@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "devices/devdraw.h"
 #include "devices/fontreg.h"
 #include "drawing/paintcontext.h"
+#include "drawing/paintmetric.h"
 #include "drawing/painttext.h"
 #include "platform/gdi/gdi_test.h"
 #include "platform/text/font_source.h"
@@ -385,6 +387,56 @@ TEST_F(PaintTextTest, FontSignFramesItsBoxAndDrawsOneCharacter) {
   g_calls.clear();
   PaintFontSign(dc_, p.Make(), record, TEXT_DRAW);
   EXPECT_TRUE(g_calls.empty());
+}
+
+// The device entries: visual type 9 skips a text without background; a
+// device drawing with another raster operation than copy-pen gets frames;
+// a raster printer's text context gets the glyphs. The memory image's
+// entries run hit tests while the mode is set and clear it.
+TEST_F(PaintTextTest, EntriesChooseTheSurfaceAndTheMode) {
+  auto doc = std::make_unique<TPaintMetric>();
+  doc->PaintDc = dc_;
+  std::string s = "Entry";
+  Parts p{{{20, 60}, {200, 60}}, {2}, {Text(s)}};
+  IMGTEXT r = Record(20);
+  char plain[32], boxed[32];
+  std::memcpy(plain, &r, 32);
+  r.BkgndColor = 0x00FFFF;
+  std::memcpy(boxed, &r, 32);
+  doc->VisualType = 9;
+  PaintTextDevice(doc.get(), p.Make(), plain, 1.0f);
+  EXPECT_TRUE(g_calls.empty());
+  PaintTextDevice(doc.get(), p.Make(), boxed, 1.0f);
+  EXPECT_EQ(Of('a').size(), 1u);
+  EXPECT_EQ(Of('t').size(), 1u);
+  g_calls.clear();
+  doc->VisualType = 4;
+  plat::SetROP2(dc_, R2_XORPEN);
+  PaintTextDevice(doc.get(), p.Make(), plain, 1.0f);
+  EXPECT_TRUE(Of('t').empty());
+  EXPECT_EQ(Of('l').size(), 1u);  // the frame
+  plat::SetROP2(dc_, R2_COPYPEN);
+
+  SetDrawingCallbacks(nullptr);
+  HDC text = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 400, 300, 96, 96);
+  plat::gdi::EnableCallLog(text, true);
+  plat::gdi::EnableCallLog(dc_, true);
+  doc->Technology = DT_RASPRINTER;
+  doc->TextDc = text;
+  plat::SetROP2(dc_, R2_XORPEN);  // the text context draws glyphs all the same
+  PaintTextDevice(doc.get(), p.Make(), plain, 1.0f);
+  plat::SetROP2(dc_, R2_COPYPEN);
+  EXPECT_EQ(plat::gdi::CallLog(text).size(), 1u);
+  EXPECT_TRUE(plat::gdi::CallLog(dc_).empty());
+  plat::DeleteDC(text);
+  SetDrawingCallbacks(&table_);
+
+  TextHitTestMode = 1;
+  TextHitTestResult = 1;
+  PaintTextDib(p.Make(), plain, 1.0f);
+  EXPECT_EQ(TextHitTestMode, 0);
+  EXPECT_EQ(TextHitTestResult, 0);
+  EXPECT_TRUE(Of('t').empty());
 }
 
 // --- Glyphs ---
