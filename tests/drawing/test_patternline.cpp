@@ -21,6 +21,7 @@ struct Shape {
   char kind;  // 'l' line, 'a' area, 't' text
   std::vector<POINT> points;
   std::string text;
+  LONG escapement = 0;
 };
 std::vector<Shape> g_shapes;
 
@@ -28,8 +29,8 @@ void WINAPI OnLine(POINT* p, int n) { g_shapes.push_back({'l', {p, p + n}, ""});
 void WINAPI OnArea(POINT* p, int* counts, int, RECT*) {
   g_shapes.push_back({'a', {p, p + counts[0]}, ""});
 }
-void WINAPI OnText(int x, int y, const char* text, LOGFONTA*, int, COLORREF) {
-  g_shapes.push_back({'t', {POINT{x, y}}, text});
+void WINAPI OnText(int x, int y, const char* text, LOGFONTA* font, int, COLORREF) {
+  g_shapes.push_back({'t', {POINT{x, y}}, text, font->lfEscapement});
 }
 
 // A code-158 record: the header, then the items.
@@ -58,6 +59,18 @@ struct Record {
     return Item(PRIM_LINE, extent, p);
   }
   Record& Gap(DWORD extent) { return Item(PRIM_EMPTY, extent, {}); }
+  Record& FontSign(DWORD extent, char symbol) {
+    IMGFONTSIGN sign{};
+    sign.Face.Text.Color = 0x008000;
+    sign.Face.Text.BkgndColor = sign.Face.Text.ShadowColor = 0xFFFFFFFF;
+    sign.Face.Text.Height = 2540;
+    sign.Face.Text.CharSet = RUSSIAN_CHARSET;
+    std::strcpy(sign.Face.FontName, "Arial");
+    sign.Symbol = BYTE(symbol);
+    std::vector<char> p(sizeof sign);
+    std::memcpy(p.data(), &sign, sizeof sign);
+    return Item(PRIM_FONT_SIGN, extent, p);
+  }
 };
 
 class PatternLineTest : public ::testing::Test {
@@ -158,6 +171,26 @@ TEST_F(PatternLineTest, PiecesAreThinBelowScaleOneAndLaidOutAsAtScale02Below) {
   ASSERT_EQ(g_shapes.size(), at02.size());
   for (size_t i = 0; i < at02.size(); ++i)
     EXPECT_EQ(g_shapes[i].points[1].x, at02[i].points[1].x) << i;
+}
+
+// A line piece and a font sign with end item 1: the open part ends with
+// the sign, and every sign is turned along the segment it stands on.
+TEST_F(PatternLineTest, OpenPartsEndWithTheEndItemsSignTurnedAlongTheLine) {
+  Record r(1);
+  r.Line(2500, 250).FontSign(1250, 'X');  // 10 and 5 pixels: 12 patterns in 180
+  Paint(r, {{0, 20}, {100, 20}, {100, 100}});
+  const auto signs = Of('t');
+  ASSERT_EQ(signs.size(), 12u);
+  EXPECT_GE(Of('l').size(), 12u);  // the piece at the corner goes on as a second one
+  int down = 0;
+  for (const Shape& t : signs) {
+    EXPECT_EQ(t.text, "X");
+    down += t.escapement == -900;
+    EXPECT_TRUE(t.escapement == 0 || t.escapement == -900) << t.escapement;
+  }
+  EXPECT_EQ(down, 6);
+  EXPECT_EQ(signs.back().escapement, -900);  // the last one, at the end
+  EXPECT_EQ(signs.back().points[0].y, 95);
 }
 
 }  // namespace
