@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,16 +72,44 @@ inline LISTREGISTER SheetTwo() { return objtest::SquareSheet("S2", 6010000, 7400
 
 }  // namespace detail
 
+// A change of the map register before the map is created.
+typedef std::function<void(MAPREGISTEREX&)> RegisterTweak;
+
+// Creates the map `path` as objtest::CreateMapFile does, with the register
+// changed by `tweak`. False on failure.
+inline bool CreateTweakedMap(const std::string& path, const std::string& rsc, bool userMap,
+                             const RegisterTweak& tweak) {
+  MAPREGISTEREX reg;
+  ClearMapRegisterEx(&reg);
+  std::strcpy(reg.Name, "Objects");
+  reg.Scale = 100000;
+  reg.IsRealPlace = userMap ? 1 : 0;
+  tweak(reg);
+  LISTREGISTER r = userMap ? TListRegister().Register : objtest::SquareSheet("S1", 6000000, 7400000);
+  if (userMap) {
+    std::strcpy(r.FileName, "S1");
+    std::strcpy(r.Nomenclature, "S1");
+  }
+  TMap map;
+  if (!map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r)) return false;
+  map.CloseData();
+  return true;
+}
+
 // A map on that classifier in its own folder. Sheet maps get a second
 // sheet "S2" north of "S1".
 class ObjectMap {
  public:
-  explicit ObjectMap(bool userMap = false, int sheets = 2, const std::string& name = "obj") {
+  explicit ObjectMap(bool userMap = false, int sheets = 2, const std::string& name = "obj",
+                     const RegisterTweak& tweak = nullptr) {
     plat::SetWriteThroughEnabled(false);
     MessageEnableSet(0);
     const std::string rsc = dir / (name + ".rsc");
     path_ = dir / (name + ".map");
-    if (!WriteObjectClassifier(rsc) || !objtest::CreateMapFile(path_, rsc, userMap)) return;
+    if (!WriteObjectClassifier(rsc)) return;
+    if (tweak ? !CreateTweakedMap(path_, rsc, userMap, tweak)
+              : !objtest::CreateMapFile(path_, rsc, userMap))
+      return;
     if (map.OpenData(path_.c_str(), 0) != 1) return;
     if (!userMap && sheets > 1) {
       LISTREGISTER two = detail::SheetTwo();
