@@ -45,14 +45,17 @@ bool TObjectInfo::PlanePoint(int n, int subject, DOUBLEPOINT* point) {
 bool TObjectInfo::GeoPoint(int n, int subject, double* b, double* l) {
   DOUBLEPOINT p;
   if (!HasProjection() || !PlanePoint(n, subject, &p)) return false;
+  // A projection without conversions answers with its error code.
+  Map->Translate.ErrorCode = 0;
   Map->Translate.XY2BL(p.X, p.Y, b, l);
-  return std::isfinite(*b) && std::isfinite(*l);
+  return Map->Translate.ErrorCode == 0 && std::isfinite(*b) && std::isfinite(*l);
 }
 
 bool TObjectInfo::GeoToPlane(double b, double l, double* x, double* y) {
   if (!HasProjection() || !std::isfinite(b) || !std::isfinite(l)) return false;
+  Map->Translate.ErrorCode = 0;
   Map->Translate.BL2XY(b, l, x, y);
-  return std::isfinite(*x) && std::isfinite(*y);
+  return Map->Translate.ErrorCode == 0 && std::isfinite(*x) && std::isfinite(*y);
 }
 
 // ---------------------------------------------------------------------------
@@ -292,6 +295,9 @@ void CopyText(TDataEdit& from, TDataEdit& to, int s) {
 
 }  // namespace
 
+// The kind keeps this metric's precision and takes the source's dimension;
+// the callers normalise it by the map's precision (a map that stores
+// plane coordinates keeps doubles).
 int TObjectInfo::RebuiltKind(bool source3D) const {
   const DWORD kind = Metric.Record != nullptr ? Metric.Record->Ident : 0;
   const bool flag3D = Desc != nullptr && TObjectDesc(Desc).DatDimension();
@@ -359,7 +365,7 @@ int TObjectInfo::GetDataPlane(TDataEdit* source) {
   }
   TDataEdit built;
   built.Init();
-  int ok = built.Create(RebuiltKind(source3D), text);
+  int ok = built.Create(NormalKind(Map, RebuiltKind(source3D)), text);
   const int subjects = ok ? source->Record->Count : -1;
   for (int s = 0; ok && s <= subjects; ++s) {
     if (s > 0 && !built.CreateSubject()) ok = 0;
@@ -390,7 +396,7 @@ int TObjectInfo::LoadDataGeo(TObjectInfo* source) {
   // converted.
   TDataEdit built;
   built.Init();
-  int ok = built.Create(RebuiltKind(source3D), text);
+  int ok = built.Create(NormalKind(Map, RebuiltKind(source3D)), text);
   const int subjects = ok ? from.Record->Count : -1;
   for (int s = 0; ok && s <= subjects; ++s) {
     if (s > 0 && !built.CreateSubject()) ok = 0;
