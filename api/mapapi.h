@@ -19,5 +19,6 @@
 #include "api/mapstore_api.h"
 #include "api/map_api.h"
 #include "api/drawing_api.h"
+#include "api/document_api.h"
 
 #endif

@@ -1,0 +1,113 @@
+// TMapAccess: the map document, the last link of its class chain
+//   TMap <- TMapMetric <- TPaintMetric <- TMapControl <- TMapPaint <- TMapAccess
+// (no virtual operations; each constructor runs its base's first). A
+// document lives in one block of the page allocator and its address is the
+// map handle (HMAP) of the API functions; the handle is also the address
+// of the document's main map, so the map's functions take it as they are.
+//
+// The document opens any file by its kind (the main vector map, and into
+// the chains rasters, matrices and user maps, and projects), keeps the
+// names of the document (the first data opened, the map's INI file, the
+// project) and converts coordinates between map units, the picture, plane
+// metres and geographic coordinates.
+#pragma once
+
+#include "document/mappaint.h"
+#include "mapstore/mapregister.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+enum : int {
+  MAPACCESS_VERSION = 20020403,
+  DOC_NAME_SIZE = 260,
+};
+
+class MAPCLASS TMapAccess : public TMapPaint {
+ public:
+  TMapAccess();
+  ~TMapAccess();
+  TMapAccess(const TMapAccess&) = delete;
+  TMapAccess& operator=(const TMapAccess&) = delete;
+
+  // --- Opening and closing ---
+
+  // Opens a file by the kind its signature gives: a map (".SIT" included,
+  // which becomes the main map), a raster, a matrix, a layer matrix or a
+  // project. 0 after reporting 60007 (no such file) or 60040 (a kind
+  // without an opener); else the opener's result.
+  int OpenData(const char* name, int mode);
+  // The main vector map: 1, or 0 (the document name left as it was). A
+  // success makes the path the document name.
+  int OpenMap(const char* name, int mode);
+  // Into the chains: the unit's number, or 0. The first data opened into
+  // an empty document names it.
+  int OpenRst(const char* name, int mode);
+  int OpenMtr(const char* name, int mode);
+  int OpenMtq(const char* name, int mode);
+  int OpenMtl(const char* name, int mode);
+  int OpenSit(const char* name, int mode);
+  // Closes unit n (0: all) and rebuilds the palette; 1.
+  int CloseRst(int n);
+  int CloseMtr(int n);
+  int CloseMtq(int n);
+  int CloseSit(int n);
+  int CloseMap();
+  int CloseData();
+  // The data whose files changed read again: 1 when anything changed.
+  int AdjustData();
+  // Projects: opened into this document, and saved.
+  int OpenMpt(const char* name);
+  int SaveMpt(const char* name);
+
+  // --- Names ---
+
+  const char* GetDocumentName() const { return DocumentName; }
+  // At most 259 characters, always terminated; the name kept.
+  const char* SetMapIniName(const char* name);
+  const char* GetMapIniName() const { return MapIniName; }
+  const char* GetProjectName() const { return ProjectName; }
+  static int GetMapAccessVersion() { return MAPACCESS_VERSION; }
+
+  // --- Coordinates (map units: discretes; picture: pixels from the
+  // picture's top left, y downwards; plane: metres; geographic: radians) ---
+
+  void MapToPlane(double& x, double& y) const;
+  void PlaneToMap(double& x, double& y) const;
+  void MapToPicture(double& x, double& y) const;
+  void PictureToMap(double& x, double& y) const;
+  void PictureToPlane(double& x, double& y) const;
+  void PlaneToPicture(double& x, double& y) const;
+  // Through the main map's transformation: 1, or 0 when it reports an
+  // error.
+  int PlaneToGeo(double& x, double& y);
+  int GeoToPlane(double& b, double& l);
+
+  // --- Names and switches, in this order ---
+
+  LONG TotalSeekMapRule = -1;
+  LONG TotalSelectFlag = 0;
+  char DocumentName[DOC_NAME_SIZE] = {};
+  char MapIniName[DOC_NAME_SIZE] = {};
+  LONG ProjectFlag = 0;
+  char ProjectName[DOC_NAME_SIZE] = {};
+
+ private:
+  // The chain opener of a kind, with the palette and the document name.
+  int OpenInto(int kind, const char* name, int mode);
+  int CloseOf(int kind, int n);
+  void TakeName(const char* name);
+};
+
+// --- Documents as handles ---
+
+// A new empty document in a block of its own; null when there is no memory
+// or no shared point buffer.
+TMapAccess* NewDocument();
+// Destroys the document and gives its block back; nothing for null.
+void FreeDocument(TMapAccess* doc);
+// The document of a host's handle: a live document made by NewDocument;
+// null for anything else (null, freed, a map that is no document).
+TMapAccess* DocumentOf(HMAP handle);
+// Documents alive now.
+int LiveDocumentCount();
+inline HMAP HandleOf(TMapAccess* doc) { return reinterpret_cast<HMAP>(doc); }

@@ -1,0 +1,227 @@
+// TMapControl: the data of a document, its region and view scale, and the
+// slots of the kinds whose files the library does not read yet.
+#include "document/mapcontrol.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "common/messages.h"
+#include "drawing/paintcontext.h"
+
+LONG PaintStepCounter = 0;
+LONG ScaleMethodValue = 0;
+
+namespace {
+
+// A kind whose files the library does not read yet: refused as a kind
+// without an opener.
+int RefuseKind(TMapControl*, const char* name, int) {
+  ShowErrorMessage(MAPERR_INPUT, name);
+  return 0;
+}
+void CloseNothing(TMapControl*, int) {}
+int ShowNothing(TMapControl*, int) { return 1; }
+int RefuseSave(TMapControl*, const char* name) {
+  ShowErrorMessage(MAPERR_INPUT, name);
+  return 0;
+}
+
+const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "rasters"},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "elevation matrices"},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "quality matrices"},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "layer matrices"},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps"},
+    {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files"},
+};
+
+// Scale indexes: the thresholds of the two rows of scale tables.
+const LONG kScaleRows[2][15] = {
+    {750, 1500, 3500, 7500, 22500, 37500, 75000, 150000, 350000, 750000, 1500000, 3000000, 6000000,
+     14000000, 26000000},
+    {6, 15, 35, 50, 145, 300, 750, 1500, 3500, 7500, 15000, 37500, 75000, 150000, 350000},
+};
+
+constexpr double kZoomLeast = 0.001;
+constexpr double kZoomMost = 400.0;
+// The region's margin on each side, in pixels.
+constexpr double kRegionMarginPixels = 16.0;
+
+}  // namespace
+
+DOCUMENTKIND DocumentKinds[DOCKIND_COUNT] = {
+    kDefaultKinds[0], kDefaultKinds[1], kDefaultKinds[2],
+    kDefaultKinds[3], kDefaultKinds[4], kDefaultKinds[5],
+};
+
+DOCUMENTKIND DefaultDocumentKind(int kind) {
+  return kind >= 0 && kind < DOCKIND_COUNT ? kDefaultKinds[kind] : DOCUMENTKIND{};
+}
+
+TMapControl::TMapControl() {
+  std::fill(std::begin(ColorIndex), std::end(ColorIndex), BYTE(1));
+  DibBlock = DibPainterTable[DIB_FULLCOLOUR].data();
+  InitNodeImage();
+  MtrPalette.Style(1);
+}
+
+TMapControl::~TMapControl() { Close(); }
+
+// ---------------------------------------------------------------------------
+// Data
+
+int TMapControl::OpenMap(const char* name, int mode) {
+  if (TMap::IsActive()) TMap::CloseData();
+  if (PaintContext.PointArea == nullptr) {
+    ShowErrorMessage(MAPERR_MEMORY, name);
+    return 0;
+  }
+  if (name == nullptr || !TMap::OpenData(name, mode)) return 0;
+  BaseScale = Scale();
+  ViewFlag = 1;
+  EditFlag = 1;
+  WorkMode(1);
+  if (IsRealPlace()) {
+    // A map kept in plane metres: one discrete is one metre.
+    SetDisScale(BaseScale);
+    SetDisToMeter(BaseScale / Dis.Base);
+  } else {
+    SetDisScale(DeviceCapability());
+    SetDisToMeter(Factor);
+  }
+  PlaneX0 = X0;
+  PlaneY0 = Y0;
+  SeekSelect.SetMap(this);
+  ViewSelect.SetMap(this);
+  if (Count() >= 5) {
+    RealSelect.SetMap(this);
+    RealSelectMode = -1;
+  } else {
+    RealSelect.SetSelectByMap(this);
+    RealSelectMode = EditModeCopy;
+  }
+  SetViewScale(DrawScale);
+  SeekSelectPointer = &SeekSelect;
+  ViewSelectPointer = &ViewSelect;
+  return 1;
+}
+
+void TMapControl::CloseMap() {
+  TMap::CloseData();
+  SetRegion();
+}
+
+void TMapControl::Close() {
+  CloseChain(DOCKIND_MTL, 0);
+  CloseChain(DOCKIND_MTQ, 0);
+  CloseChain(DOCKIND_MTR, 0);
+  CloseChain(DOCKIND_RST, 0);
+  CloseMap();
+  CloseChain(DOCKIND_SITE, 0);
+}
+
+int TMapControl::IsActive() const {
+  if (TMap::IsActive()) return 1;
+  for (const DATACHAIN& chain : Chains)
+    if (chain.Count > 0) return 1;
+  return 0;
+}
+
+TMap* TMapControl::GetMap(int n) {
+  if (n == 0) return this;
+  return nullptr;  // user maps come with their chain
+}
+
+DATACHAIN* TMapControl::Chain(int kind) {
+  return kind >= 0 && kind < DOCKIND_MPT ? &Chains[kind] : nullptr;
+}
+
+int TMapControl::OpenChain(int kind, const char* name, int mode) {
+  if (kind < 0 || kind >= DOCKIND_COUNT || DocumentKinds[kind].Open == nullptr) return 0;
+  return DocumentKinds[kind].Open(this, name, mode);
+}
+
+void TMapControl::CloseChain(int kind, int n) {
+  if (kind < 0 || kind >= DOCKIND_COUNT || DocumentKinds[kind].Close == nullptr) return;
+  DocumentKinds[kind].Close(this, n);
+}
+
+int TMapControl::AdjustData() {
+  int changed = 0;
+  if (TMap::IsActive() && TMap::AdjustData() < 0) {
+    changed = 1;
+    // The real select follows the map's content.
+    if (Count() < 5) RealSelect.SetSelectByMap(this);
+  }
+  // Rasters, matrices and user maps are refreshed by their own chains.
+  return changed;
+}
+
+// ---------------------------------------------------------------------------
+// View
+
+void TMapControl::SetRegion() {
+  PictureFrame = FRAME{};
+  Region = DFRAME{};
+  SetPixel(0.0, 0.0);
+  BaseScale = 1;
+  if (TMap::IsActive()) {
+    // DeviceFrame holds X2, Y2, X1, Y1.
+    Region = DFRAME{double(DeviceFrame[2]), double(DeviceFrame[3]), double(DeviceFrame[0]),
+                    double(DeviceFrame[1])};
+    BaseScale = Scale();
+    PlaneX0 = X0;
+    PlaneY0 = Y0;
+    UpdatePlace();
+  } else {
+    // Nothing open (the chains' units take part here once they exist):
+    // the metric's default units.
+    SetDisScale(0.0);
+    PlaneX0 = PlaneY0 = 0.0;
+    SetDisToMeter(BaseScale / Dis.Base);
+  }
+  if (ShowScale == 0) ShowScale = BaseScale;
+  WidenRegion(kRegionMarginPixels * Dis.Base / PixelsPerMeterV);
+}
+
+double TMapControl::SetViewScale(double zoom) {
+  if (!(zoom >= kZoomLeast)) zoom = kZoomLeast;
+  if (zoom > kZoomMost) zoom = kZoomMost;
+  SetDrawScale(zoom);
+  SetRegion();
+  if (BaseScale >= 1) {
+    ShowScale = LONG(BaseScale / DrawScale + 0.5);
+    const int row = ScaleTableNumber() == 1 ? 1 : 0;
+    int index = 0;
+    while (index < 15 && kScaleRows[row][index] < ShowScale) ++index;
+    ScaleIndex = index;
+  } else {
+    ShowScale = LONG(DrawScale);
+  }
+  return DrawScale;
+}
+
+// ---------------------------------------------------------------------------
+// Transactions
+
+int TMapControl::OpenTransaction(int n, int type) {
+  TMap* map = GetMap(n);
+  if (map == nullptr || !map->IsActive()) return 0;
+  return map->CreateAction(type);
+}
+
+int TMapControl::CloseTransaction(int n) {
+  TMap* map = GetMap(n);
+  if (map == nullptr || !map->IsActive()) return 0;
+  return map->CommitAction(0);
+}
+
+void TMapControl::SetBreakCall(BREAKCALL call, intptr_t parameter) {
+  BreakCall = call;
+  BreakParameter = parameter;
+}
+
+void TMapControl::SetBeforePaint(BEFOREPAINTCALL call, intptr_t parameter) {
+  BeforePaintCall = call;
+  BeforePaintParameter = parameter;
+}

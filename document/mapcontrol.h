@@ -1,0 +1,207 @@
+// TMapControl: the link of the document chain that holds the data of a map
+// document and paints it. Above the painting link (TPaintMetric) it keeps
+// the main map's view (base scale, show scale, scale index), the three
+// selection contexts, the chains of rasters, elevation matrices, quality
+// matrices, layer matrices and user maps, the painter tables chosen by the
+// visual type and the host's callbacks; it opens and closes the main map,
+// computes the document region, refreshes data whose files changed and
+// paints the document layer by layer, sheet by sheet and object by object.
+//
+// The files of the chains (rasters, matrices, user maps) and projects are
+// opened, closed and painted through the slots of DocumentKinds: until
+// their readers are in the library each slot refuses its kind with 60040
+// and the chains stay empty.
+#pragma once
+
+#include <cstdint>
+
+#include "document/docselect.h"
+#include "drawing/paintmetric.h"
+#include "drawing/primtables.h"
+#include "objects/objectinfo.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+class TMapControl;
+
+// One chain of open files of a kind, in the order they were opened.
+struct DATACHAIN {
+  LONG Count;
+  void* First;
+  intptr_t Further;
+};
+
+// The kinds of data a document opens besides its main map.
+enum DOCKIND : int {
+  DOCKIND_RST = 0,  // rasters
+  DOCKIND_MTR,      // elevation matrices
+  DOCKIND_MTQ,      // quality matrices
+  DOCKIND_MTL,      // layer matrices
+  DOCKIND_SITE,     // user maps
+  DOCKIND_MPT,      // projects (open into the document; no chain)
+  DOCKIND_COUNT
+};
+
+// The slot of one kind: its opener (the unit's number, 0 after reporting),
+// its closer (unit n, 0: all), its painter (the units that lie under the
+// map for `over` 0, over it for 1: 1, or -1 when the break callback
+// stopped it) and, for projects, the writer (1, or 0 after reporting). The
+// component that reads the kind's files fills its slot.
+struct DOCUMENTKIND {
+  int (*Open)(TMapControl* doc, const char* name, int mode);
+  void (*Close)(TMapControl* doc, int n);
+  int (*Show)(TMapControl* doc, int over);
+  int (*Save)(TMapControl* doc, const char* name);
+  const char* ComesWith;  // the component that brings the kind
+};
+extern DOCUMENTKIND DocumentKinds[DOCKIND_COUNT];
+// The slot as the library has it now (for a test that replaced one).
+DOCUMENTKIND DefaultDocumentKind(int kind);
+
+// The host's callbacks.
+typedef LONG(WINAPI* BREAKCALL)(intptr_t parameter);
+typedef void(WINAPI* BEFOREPAINTCALL)(intptr_t parameter, HDC dc, RECT* rect);
+
+// Primitives painted since the last paint step (a library global: one
+// painting at a time). The memory-image roads set it to 0 before painting
+// and put it back afterwards.
+extern LONG PaintStepCounter;
+// How signs grow with the zoom: 0 damped (the initial method), any other
+// value the full zoom. Taken by every document when it paints.
+extern LONG ScaleMethodValue;
+
+enum : int {
+  DOC_COLOR_INDEX = 272,        // bytes of the map colour index
+  SELECT_LINE_THICKNESS = 500,  // initial thickness of lines painted by a select
+  SIGN_ZOOM_LIMIT = 10,         // the largest damped zoom of a scalable sign
+};
+
+class MAPCLASS TMapControl : public TPaintMetric {
+ public:
+  TMapControl();
+  ~TMapControl();
+  TMapControl(const TMapControl&) = delete;
+  TMapControl& operator=(const TMapControl&) = delete;
+
+  // --- Data ---
+
+  // Opens the main vector map (an open one is closed first; the other
+  // data stay): 1, or 0 after reporting.
+  int OpenMap(const char* name, int mode);
+  // Closes the main map and recomputes the region.
+  void CloseMap();
+  // Closes everything: layer matrices, quality matrices, elevation
+  // matrices, rasters, the main map, user maps.
+  void Close();
+  // 1 when the main map or any chain holds data.
+  int IsActive() const;
+  // The map of user map n (0: the main map); null when there is none.
+  TMap* GetMap(int n);
+  // Refreshes the data whose files another writer changed: 1 when anything
+  // changed, else 0.
+  int AdjustData();
+  // The chains' slots (DocumentKinds): the unit's number, 0 after
+  // reporting; closing unit n (0: all).
+  int OpenChain(int kind, const char* name, int mode);
+  void CloseChain(int kind, int n);
+  DATACHAIN* Chain(int kind);
+
+  // --- View ---
+
+  // The document region and base scale from the first data open (the main
+  // map, else elevation matrix 1, layer matrix 1, raster 1, user map 1,
+  // quality matrix 1), the chains' positions and the picture frame.
+  void SetRegion();
+  // The zoom (clamped to 0.001..400): draw scale, region, show scale and
+  // the scale index of the main map. Returns the zoom in force.
+  double SetViewScale(double zoom);
+  double GetViewScale() const { return DrawScale; }
+
+  // --- Edit transactions of map n (0: the main map) ---
+
+  int OpenTransaction(int n, int type);
+  int CloseTransaction(int n);
+
+  // --- Painting ---
+
+  // Stores the type and chooses the painter tables; returns the previous
+  // type.
+  int SetVisualType(int type);
+  // Paints the whole document into the current paint target: 1, or -1
+  // when the break callback stopped it.
+  int ShowData();
+  // The main vector map: 1, 0 without a map or sheet, -1 when stopped.
+  int ShowMap();
+  // Sheet n: 1, 0 when it is not shown, -1 when stopped.
+  int ShowList(int n);
+  // One object of the current sheet: 1 drawn or skipped, 0 without a
+  // metric to draw, -1 when stopped.
+  int ShowObject(const FVSPR* desc, float zoom);
+  // 1 when the object may be drawn at the current view.
+  int CheckObjectVisible(const FVSPR* desc, TMap* map) const;
+  // The kind's image and the object's own graphics: 1, 0 when stopped.
+  int PaintObjectImage(int key, TMap* map, float zoom, POLYDATA* data);
+  int PaintObjectGraphics(const FVSPR* desc, TMap* map, float zoom, POLYDATA* data);
+  // The elements of a graphics record: 1, 0 when stopped.
+  int PaintGraphicsRecord(const IMGDRAW* draw, int scalable, float zoom, POLYDATA* data);
+  // One object handle painted alone: 1 when its metric converted, else 0.
+  int PaintOneObject(TObjectInfo* object);
+  // The zoom handed to the painters of a sign: the view zoom, damped for
+  // signs when the scale method is 0.
+  static float SignZoom(double zoom, int scalable, int method);
+  // The break callback asked: 1 to go on, 0 to stop.
+  int GoOn() const;
+  // After every primitive painted: 1 to go on, 0 when stopped.
+  int PaintStep();
+  // The break callback and the before-paint callback with their arguments.
+  void SetBreakCall(BREAKCALL call, intptr_t parameter);
+  void SetBeforePaint(BEFOREPAINTCALL call, intptr_t parameter);
+  // Edit-node markers: the flag of drawing them, and the markers of the
+  // object just converted (drawn with the editing markers' component).
+  void InitNodeImage() { NodeImageFlag = 0; }
+  void ViewNode() {}
+
+  // --- Document state, in this order ---
+
+  LONG BaseScale = 1;          // denominator of the base data
+  LONG ShowScale = 0;          // denominator the picture shows
+  LONG ScaleIndex = 0;         // the main map's scale index, 0..15
+  TDocumentSelect ViewSelect;  // what is painted
+  TDocumentSelect SeekSelect;  // what the searches find
+  TDocumentSelect RealSelect;  // built from the map's content
+  LONG RealSelectMode = 0;     // the map mode the real select was built for
+  LONG TotalSeekViewRule = 0;
+  TDocumentSelect* SeekSelectPointer = &SeekSelect;
+  TDocumentSelect* ViewSelectPointer = &ViewSelect;
+  DATACHAIN Chains[DOCKIND_MPT] = {};
+  double HeightMin = 999999999.0;  // over the elevation and layer matrices
+  double HeightMax = -999999999.0;
+  double LayerValueMin = 1e10;  // over the layer matrices
+  double LayerValueMax = 0.0;
+  LONG LayerCountMax = 0;
+  const IMGPAINTER* DibBlock = nullptr;  // memory-image painters of the visual type
+  LONG VectorOnly = 0;
+  BYTE ColorIndex[DOC_COLOR_INDEX] = {};
+  BREAKCALL BreakCall = nullptr;
+  intptr_t BreakParameter = 0;
+  BEFOREPAINTCALL BeforePaintCall = nullptr;
+  intptr_t BeforePaintParameter = 0;
+  LONG SelectThickness = SELECT_LINE_THICKNESS;
+  LONG NodeImageFlag = 0;
+  LONG NodeBuildFlag = 0;
+  MAPCHANGECALL SiteChangeCall = nullptr;
+  intptr_t SiteChangeParameter = 0;
+
+ protected:
+  // The painter table of the current road: the memory image's for visual
+  // types below 3, the device block's from 3 up.
+  const IMGPAINTER* RoadBlock() const { return VisualType < 3 ? DibBlock : DeviceBlock; }
+  // The draw place of sheet n of a map (a map kept in plane metres: the
+  // user-map place, the discrete scale saved into `savedBase`).
+  void PlaceSheet(TMap* map, int n, double* savedBase);
+  void UnplaceSheet(TMap* map, double savedBase);
+  // The colours of a map into the painting colour tables.
+  void TakeMapColors(TMap* map);
+  // The layers of the chains under (0) or over (1) the map: 1, or -1.
+  int ShowLayers(int over);
+};

@@ -1,0 +1,153 @@
+#include "docmap.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "classifier/maprsc.h"
+#include "document/docentries.h"
+#include "document/mapcreate.h"
+#include "drawing/paintcontext.h"
+#include "objects/objectinfo.h"
+
+namespace doctest {
+
+namespace {
+
+struct KindImage {
+  uint32_t code;
+  int local;
+  const char* name;
+  int function;
+  std::vector<DWORD> words;
+};
+
+}  // namespace
+
+bool WriteImageClassifier(const std::string& path) {
+  RSCCREATE create{};
+  std::strcpy(create.Name, "DOCUMENT TESTS");
+  std::strcpy(create.Type, "TEST");
+  std::strcpy(create.Code, "DOC");
+  create.Scale = 100000;
+  create.Language = 1;
+  PALETTE256 palette{};
+  palette.Version = 0x0300;
+  palette.Count = 16;
+  for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
+  TMapRsc rsc;
+  if (!rsc.CreateRsc(path.c_str(), &create, &palette, 0)) return false;
+  RSCSEGMENT layer{};
+  std::strcpy(layer.Name, "LAYER");
+  const int segment = rsc.AppendSegment(&layer);
+  const KindImage kinds[] = {
+      {KIND_ROAD, LOCAL_LINE, "ROAD", 128, {0x0000FF, 1000}},
+      {KIND_LAKE, LOCAL_SQUARE, "LAKE", 135, {0xFF0000}},
+      {KIND_FIELD, LOCAL_SQUARE, "FIELD", 136, {0x008000, 1, 250, 2000}},
+      {KIND_WELL, LOCAL_POINT, "WELL", 140, {0x000000, 0, 1500}},
+  };
+  for (const KindImage& k : kinds) {
+    RSCOBJ obj{};
+    obj.Excode = k.code;
+    obj.Local = WORD(k.local);
+    obj.Segment = WORD(segment);
+    std::strcpy(obj.Name, k.name);
+    const int n = rsc.AppendObject(&obj, 1);
+    if (n == 0) return false;
+    if (!rsc.SetTabPar(n, int(k.words.size() * 4), k.function,
+                       reinterpret_cast<const char*>(k.words.data())))
+      return false;
+  }
+  return rsc.Save(1) == 1;
+}
+
+TMapAccess* CreateDocument(const std::string& path, const std::string& rsc) {
+  TMapRegister reg;
+  std::strcpy(reg.Map.Name, "Document map");
+  reg.Map.Scale = 100000;
+  LISTREGISTER& sheet = reg.List.Register;
+  std::strcpy(sheet.Nomenclature, "DOC-1");
+  std::strcpy(sheet.FileName, "S1");
+  sheet.XSouthWest = kSheetX, sheet.YSouthWest = kSheetY;
+  sheet.XNorthWest = kSheetX + kSheetSide, sheet.YNorthWest = kSheetY;
+  sheet.XNorthEast = kSheetX + kSheetSide, sheet.YNorthEast = kSheetY + kSheetSide;
+  sheet.XSouthEast = kSheetX, sheet.YSouthEast = kSheetY + kSheetSide;
+  return DocumentOf(docCreateMapEx(path.c_str(), rsc.c_str(), &reg.Map, &sheet));
+}
+
+int AppendPlaneObject(TMapAccess* doc, uint32_t code, int local, const PlanePoints& points) {
+  TObjectInfo object;
+  if (!object.CreateObject(doc, 1, 0, 0) || !object.RegisterObject(LONG(code), local)) return 0;
+  const DOUBLEPOINT* view = doc->ViewPosition(1);
+  for (const auto& p : points) {
+    const double x = (p.first - doc->X0) / doc->Factor - view->X;
+    const double y = (p.second - doc->Y0) / doc->Factor - view->Y;
+    if (!object.Metric.AppendPointSubject(0, x, y)) return 0;
+  }
+  if (!doc->OpenList(1)) return 0;
+  return doc->AppendObject(object.Desc, object.Metric.Record, object.Semn.Record(),
+                           object.Draw.Record());
+}
+
+Picture PaintPicture(TMapAccess* doc, const RECT& rect) {
+  Picture p;
+  p.width = rect.right - rect.left;
+  p.height = rect.bottom - rect.top;
+  std::vector<uint32_t> bottomUp(size_t(p.width) * p.height);
+  const int row = p.width * 4;
+  char* top = reinterpret_cast<char*>(bottomUp.data()) + size_t(p.height - 1) * row;
+  if (!doc->PaintDibToDib32(top, row, p.height, rect)) return Picture{};
+  p.pixels.resize(bottomUp.size());
+  for (int y = 0; y < p.height; ++y)
+    std::memcpy(&p.pixels[size_t(y) * p.width], &bottomUp[size_t(p.height - 1 - y) * p.width],
+                size_t(row));
+  for (uint32_t& v : p.pixels) v &= 0xFFFFFF;
+  return p;
+}
+
+bool WritePng(const Picture& picture, const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(size_t(picture.width) * 3);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const uint32_t v = picture.At(x, y);
+      row[3 * x] = png_byte(v >> 16), row[3 * x + 1] = png_byte(v >> 8),
+              row[3 * x + 2] = png_byte(v);
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+bool ReadPng(const std::string& path, Picture* picture) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) return false;
+  picture->width = int(image.width);
+  picture->height = int(image.height);
+  picture->pixels.resize(size_t(image.width) * image.height);
+  for (size_t i = 0; i < picture->pixels.size(); ++i)
+    picture->pixels[i] =
+        uint32_t(bytes[3 * i]) << 16 | uint32_t(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2];
+  return true;
+}
+
+}  // namespace doctest

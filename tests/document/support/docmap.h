@@ -1,0 +1,54 @@
+// A classifier whose kinds carry screen images (a thick red line, a blue
+// filled area, a green hatched area, a black circle as a point sign), a
+// map created with it through the document API, objects written into it
+// through the map store at plane coordinates, and 32-bit pictures as PNG
+// files for the golden pictures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "document/mapaccess.h"
+
+namespace doctest {
+
+// Kinds of the classifier (classification codes).
+enum : uint32_t {
+  KIND_ROAD = 100100,   // line: 128 red, 1000 um
+  KIND_LAKE = 100200,   // area: 135 blue
+  KIND_FIELD = 100300,  // area: 136 green hatch
+  KIND_WELL = 100400,   // point: 140 black filled circle
+};
+
+// Writes the classifier at `path`; false on failure.
+bool WriteImageClassifier(const std::string& path);
+
+// The south-west corner and side of the map's one sheet, plane metres.
+constexpr double kSheetX = 6000000, kSheetY = 7400000, kSheetSide = 10000;
+
+// Creates the map `path` (scale 1:100 000, one sheet, files "S1.*") on the
+// classifier through mapCreateMapEx: the document, or null.
+TMapAccess* CreateDocument(const std::string& path, const std::string& rsc);
+
+typedef std::vector<std::pair<double, double>> PlanePoints;  // X north, Y east, metres
+// Appends an object of a kind with one contour through the plane points to
+// sheet 1 through the map store: its number, 0 on failure.
+int AppendPlaneObject(TMapAccess* doc, uint32_t code, int local, const PlanePoints& points);
+
+// A picture of 32-bit pixels 0x00RRGGBB, rows from the top.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  // 0xFF000000 outside the picture.
+  uint32_t At(int x, int y) const {
+    return x >= 0 && y >= 0 && x < width && y < height ? pixels[size_t(y) * width + x] : 0xFF000000u;
+  }
+};
+// The document painted into the memory image over the rectangle.
+Picture PaintPicture(TMapAccess* doc, const RECT& rect);
+bool WritePng(const Picture& picture, const std::string& path);
+bool ReadPng(const std::string& path, Picture* picture);
+
+}  // namespace doctest

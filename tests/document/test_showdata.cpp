@@ -1,0 +1,194 @@
+// The painting order of a document, its stops and its tests of objects:
+// layers under and over the map, the map's visible scale range, a turned
+// picture, the break callback, an object's own scale range, signs under
+// zoom and the painter tables of the visual types.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "document/docentries.h"
+#include "drawing/paintcontext.h"
+#include "support/docmap.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+std::vector<std::string> calls;
+
+int RecordLayer(TMapControl*, int over, const char* name) {
+  calls.push_back(std::string(name) + (over ? " over" : " under"));
+  return 1;
+}
+
+class ShowData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    calls.clear();
+    DocumentKinds[DOCKIND_MTR].Show = [](TMapControl* d, int o) {
+      return RecordLayer(d, o, "mtr");
+    };
+    DocumentKinds[DOCKIND_MTL].Show = [](TMapControl* d, int o) {
+      return RecordLayer(d, o, "mtl");
+    };
+    DocumentKinds[DOCKIND_RST].Show = [](TMapControl* d, int o) {
+      return RecordLayer(d, o, "rst");
+    };
+    DocumentKinds[DOCKIND_MTQ].Show = [](TMapControl* d, int o) {
+      return RecordLayer(d, o, "mtq");
+    };
+    DocumentKinds[DOCKIND_SITE].Show = [](TMapControl* d, int o) {
+      return RecordLayer(d, o, "site");
+    };
+    ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+    doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+    ASSERT_NE(doc, nullptr);
+    const double x = doctest::kSheetX, y = doctest::kSheetY;
+    ASSERT_GT(doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
+                                         {{x + 1000, y + 1000}, {x + 9000, y + 9000}}),
+              0);
+    doc->MapPalette.BackGround = 0xFFFFFF;
+    doc->SetupPalette();
+    doc->SetViewScale(0.3);
+  }
+  void TearDown() override {
+    FreeDocument(doc);
+    for (int k = 0; k < DOCKIND_COUNT; ++k) DocumentKinds[k] = DefaultDocumentKind(k);
+    MessageEnableSet(1);
+  }
+  // The painted pixels that are not white in a picture of the sheet.
+  int Painted() {
+    const doctest::Picture p = doctest::PaintPicture(doc, RECT{0, 0, 300, 300});
+    int n = 0;
+    for (uint32_t v : p.pixels) n += v != 0xFFFFFF;
+    return n;
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+};
+
+const std::vector<std::string> kAllLayers = {"mtr under",  "mtl under", "rst under", "mtq under",
+                                             "site under", "site over", "mtr over",  "mtl over",
+                                             "rst over",   "mtq over"};
+
+TEST_F(ShowData, LayersAroundTheMapInOrder) {
+  EXPECT_GT(Painted(), 100);
+  EXPECT_EQ(calls, kAllLayers);
+}
+
+TEST_F(ShowData, ShowScaleOutsideTheMapsRangePaintsOnlyTheLayers) {
+  doc->VisibleTop = doc->ShowScale - 1;
+  EXPECT_EQ(Painted(), 0);
+  EXPECT_EQ(calls, kAllLayers);
+  doc->VisibleTop = doc->ShowScale;  // both ends belong to the range
+  EXPECT_GT(Painted(), 100);
+  doc->VisibleBottom = doc->ShowScale + 1;
+  EXPECT_EQ(Painted(), 0);
+}
+
+TEST_F(ShowData, TurnedPictureOrDeviceTypePaintsNoRasters) {
+  doc->SetTurnAngle(0.5, 0.0);
+  EXPECT_GT(Painted(), 100);
+  EXPECT_EQ(calls, (std::vector<std::string>{"site under", "site over"}));
+  doc->SetTurnAngle(0.0, 0.0);
+  calls.clear();
+  doc->SetVisualType(3);
+  doc->ShowData();
+  EXPECT_EQ(calls, (std::vector<std::string>{"site under", "site over"}));
+}
+
+TEST_F(ShowData, BreakAtOnceStopsBeforeAnything) {
+  int asked = 0;
+  doc->SetBreakCall([](intptr_t p) -> LONG { return ++*reinterpret_cast<int*>(p) >= 0; },
+                    reinterpret_cast<intptr_t>(&asked));
+  EXPECT_EQ(doc->ShowData(), -1);
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(Painted(), 0);
+  // Asked before each layer: stopped at the fourth, three layers painted.
+  asked = -4;
+  calls.clear();
+  EXPECT_EQ(doc->ShowData(), -1);
+  EXPECT_EQ(calls, (std::vector<std::string>{"mtr under", "mtl under", "rst under"}));
+}
+
+TEST_F(ShowData, PaintStepAsksTheBreakCallback) {
+  int asked = 0;
+  doc->SetBreakCall([](intptr_t p) -> LONG { return ++*reinterpret_cast<int*>(p) > 20; },
+                    reinterpret_cast<intptr_t>(&asked));
+  // The road draws one primitive; with the step reached before it the
+  // step asks and stops the sheet.
+  doc->SetDrawPlace(RECT{0, 0, 300, 300});
+  PaintStepCounter = PAINT_STEP_ON;
+  asked = 20;
+  EXPECT_EQ(doc->ShowMap(), -1);
+  EXPECT_EQ(PaintStepCounter, 0);
+}
+
+TEST(ObjectVisible, OwnScaleRange) {
+  auto doc = NewDocument();
+  ASSERT_NE(doc, nullptr);
+  doc->SheetPlace = FRAME{-100, -100, 100, 100};
+  FVSPR desc{};
+  desc.X2 = desc.Y2 = 10;
+  desc.Flags = FVSPR_BOTTOP;
+  for (int i = 0; i <= 15; ++i) {
+    doc->ScaleIndex = i;
+    desc.Scales = 0x35;
+    EXPECT_EQ(doc->CheckObjectVisible(&desc, doc), i >= 5 && i <= 12) << i;
+    desc.Scales = 0x00;
+    EXPECT_EQ(doc->CheckObjectVisible(&desc, doc), 1) << i;
+  }
+  desc.Flags |= FVSPR_DELETED;
+  EXPECT_EQ(doc->CheckObjectVisible(&desc, doc), 0);
+  desc.Flags = FVSPR_BOTTOP;
+  desc.X1 = 101, desc.X2 = 200;  // outside the draw frame
+  EXPECT_EQ(doc->CheckObjectVisible(&desc, doc), 0);
+  EXPECT_EQ(doc->CheckObjectVisible(nullptr, doc), 0);
+  FreeDocument(doc);
+}
+
+TEST(SignZoom, DampedForSignsUnderZoom) {
+  struct {
+    double zoom;
+    int scalable, method;
+    float expected;
+  } cases[] = {
+      {3, 1, 0, 2.0f}, {3, 0, 0, 1.0f},   {30, 1, 0, 10.0f}, {30, 0, 0, 1.0f},
+      {3, 1, 1, 3.0f}, {0.5, 0, 0, 0.5f}, {1, 1, 0, 1.0f},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TMapControl::SignZoom(c.zoom, c.scalable, c.method), c.expected) << c.zoom;
+}
+
+TEST(VisualType, ChoosesThePainterTables) {
+  auto doc = NewDocument();
+  ASSERT_NE(doc, nullptr);
+  const HMAP h = HandleOf(doc);
+  EXPECT_EQ(docGetViewType(h), 1);
+  EXPECT_EQ(doc->DibBlock, DibPainterTable[DIB_FULLCOLOUR].data());
+  const struct {
+    int type, dib, device, vectorOnly;
+  } rows[] = {{2, DIB_ONECOLOUR, 1, 0},  {3, DIB_ONECOLOUR, 0, 1},  {4, DIB_ONECOLOUR, 1, 1},
+              {5, DIB_ONECOLOUR, 2, 1},  {6, DIB_ONECOLOUR, 0, 0},  {9, DIB_ONECOLOUR, 3, 0},
+              {11, DIB_ONECOLOUR, 5, 0}, {1, DIB_FULLCOLOUR, 0, 0}, {12, DIB_FULLCOLOUR, 1, 1},
+              {0, DIB_FULLCOLOUR, 1, 1}, {-3, DIB_FULLCOLOUR, 1, 1}};
+  int previous = 1;
+  for (const auto& r : rows) {
+    EXPECT_EQ(docSetViewType(h, r.type), previous);
+    EXPECT_EQ(docGetViewType(h), r.type);
+    EXPECT_EQ(doc->DibBlock, DibPainterTable[r.dib].data()) << r.type;
+    EXPECT_EQ(doc->DeviceBlock, DevicePainterTable[r.device].data()) << r.type;
+    EXPECT_EQ(doc->VectorOnly, r.vectorOnly) << r.type;
+    previous = r.type;
+  }
+  EXPECT_EQ(docSetScaleMethod(5), 0);
+  EXPECT_EQ(docGetScaleMethod(), 5);
+  EXPECT_EQ(docSetScaleMethod(0), 5);
+  FreeDocument(doc);
+}
+
+}  // namespace
