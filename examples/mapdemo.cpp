@@ -2,12 +2,16 @@
 // far. Usage: mapdemo [output folder]
 #include <iconv.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "api/mapapi.h"
 #include "classifier/maprsc.h"
+#include "document/mapaccess.h"
 #include "geodesy/translate.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
@@ -37,11 +41,31 @@ int ShowBox(HWND, const char* text, const char* caption, UINT flags, void*) {
   return IDOK;
 }
 
-// The kinds the demo adds to a new classifier.
-const DWORD kRoadCode = 31120000;
-const DWORD kLakeCode = 31410000;
+// The kinds the demo adds to a new classifier, each with the image it is
+// painted with on the screen.
+const DWORD kRoadCode = 31120000;   // a red line
+const DWORD kTrackCode = 31130000;  // a brown dashed line
+const DWORD kLakeCode = 31410000;   // a blue area
+const DWORD kFieldCode = 71100000;  // a green hatched area
+const DWORD kWellCode = 31510000;   // a black point
 
-// A classifier of scale 1:100 000 with a layer and two kinds of its own,
+struct DemoKind {
+  DWORD code;
+  int local;
+  const char* name;
+  int function;    // image primitive
+  DWORD words[4];  // its parameters
+  int count;
+};
+const DemoKind kKinds[] = {
+    {kRoadCode, LOCAL_LINE, "ROAD", 128, {0x0000D0, 750}, 2},
+    {kTrackCode, LOCAL_LINE, "TRACK", 129, {0x204080, 500, 2500, 1500}, 4},
+    {kLakeCode, LOCAL_SQUARE, "LAKE", 135, {0xE0A040}, 1},
+    {kFieldCode, LOCAL_SQUARE, "FIELD", 136, {0x20A020, 1, 250, 1500}, 4},
+    {kWellCode, LOCAL_POINT, "WELL", 140, {0x000000, 0, 2500}, 3},
+};
+
+// A classifier of scale 1:100 000 with a layer and the demo's kinds,
 // saved into `path`; 0 on failure.
 int MakeClassifier(const std::string& path) {
   RSCCREATE create{};
@@ -60,21 +84,19 @@ int MakeClassifier(const std::string& path) {
   RSCSEGMENT layer{};
   std::strcpy(layer.Name, "DEMO LAYER");
   const int segment = rsc.AppendSegment(&layer);
-
-  const struct { DWORD code; int local; const char* name; } kinds[] = {
-      {kRoadCode, LOCAL_LINE, "ROAD"}, {kLakeCode, LOCAL_SQUARE, "LAKE"}};
-  for (const auto& k : kinds) {
+  for (const DemoKind& k : kKinds) {
     RSCOBJ obj{};
     obj.Excode = k.code;
     obj.Local = WORD(k.local);
     obj.Segment = WORD(segment);
     std::strcpy(obj.Name, k.name);
     const int n = rsc.AppendObject(&obj, 1);
-    if (n == 0 || !rsc.CreateDefaultView(n)) return 0;
+    if (n == 0 ||
+        !rsc.SetTabPar(n, k.count * 4, k.function, reinterpret_cast<const char*>(k.words)))
+      return 0;
   }
-  std::printf("classifier %s: %d kinds (%d service kinds and 2 of its own), %d layers, %d semantics\n",
-              rsc.Name, rsc.GetObjCount(), rsc.GetObjCount() - 2, rsc.GetSegCount(),
-              rsc.GetSemCount());
+  std::printf("classifier %s: %d kinds (%d service kinds and %d of its own), %d layers\n", rsc.Name,
+              rsc.GetObjCount(), rsc.GetObjCount() - 5, 5, rsc.GetSegCount());
   return rsc.Save(1);
 }
 
@@ -102,8 +124,20 @@ int AppendObject(TMap& map, DWORD code, int local, const DOUBLEPOINT* points, in
                           object.Draw.Record());
 }
 
-// A map of one 10 x 10 km sheet with the classifier, and a road and a lake
-// on it; 0 on failure.
+// The south-west corner and side of the demo's sheet, metres.
+const double kX0 = 6000000, kY0 = 7400000, kSide = 10000;
+
+// A small deterministic generator of the demo's shapes.
+struct Random {
+  unsigned state = 12345;
+  double Next() {  // 0 .. 1
+    state = state * 1103515245u + 12345u;
+    return double((state >> 8) & 0xFFFF) / 65535.0;
+  }
+};
+
+// A map of one 10 x 10 km sheet made through the document: fields and
+// lakes, roads and tracks across them, wells; 0 on failure.
 int MakeMap(const std::string& path, const std::string& rscPath) {
   TMapRegister reg;
   std::strcpy(reg.Map.Name, "Demo map");
@@ -111,22 +145,125 @@ int MakeMap(const std::string& path, const std::string& rscPath) {
   LISTREGISTER& sheet = reg.List.Register;
   std::strcpy(sheet.Nomenclature, "DEMO-1");
   std::strcpy(sheet.FileName, "DEMO1");
-  const double x0 = 6000000, y0 = 7400000, size = 10000;  // south-west corner, metres
-  sheet.XSouthWest = x0, sheet.YSouthWest = y0;
-  sheet.XNorthWest = x0 + size, sheet.YNorthWest = y0;
-  sheet.XNorthEast = x0 + size, sheet.YNorthEast = y0 + size;
-  sheet.XSouthEast = x0, sheet.YSouthEast = y0 + size;
+  sheet.XSouthWest = kX0, sheet.YSouthWest = kY0;
+  sheet.XNorthWest = kX0 + kSide, sheet.YNorthWest = kY0;
+  sheet.XNorthEast = kX0 + kSide, sheet.YNorthEast = kY0 + kSide;
+  sheet.XSouthEast = kX0, sheet.YSouthEast = kY0 + kSide;
 
-  TMap map;
-  if (!map.CreateDataEx(path.c_str(), rscPath.c_str(), &reg.Map, &sheet)) return 0;
-  const DOUBLEPOINT road[] = {
-      {x0 + 1000, y0 + 500}, {x0 + 4000, y0 + 3500}, {x0 + 6500, y0 + 4000}, {x0 + 9500, y0 + 8000}};
-  const DOUBLEPOINT lake[] = {{x0 + 6000, y0 + 1000}, {x0 + 8000, y0 + 1500}, {x0 + 8500, y0 + 3000},
-                              {x0 + 6500, y0 + 2500}, {x0 + 6000, y0 + 1000}};
-  const int r = AppendObject(map, kRoadCode, LOCAL_LINE, road, 4);
-  const int l = AppendObject(map, kLakeCode, LOCAL_SQUARE, lake, 5);
-  std::printf("map %s created: road is object %d, lake is object %d\n", map.Name(), r, l);
-  return r > 0 && l > 0 && map.Save(1);
+  const HMAP h = mapCreateMapEx(path.c_str(), rscPath.c_str(), &reg.Map, &sheet);
+  if (h == 0) return 0;
+  TMap& map = *reinterpret_cast<TMap*>(h);  // a document handle is its main map
+  Random r;
+  int objects = 0;
+  // Areas: fields and lakes on a 3 x 3 grid of cells, each a rough pentagon.
+  for (int cell = 0; cell < 9; ++cell) {
+    const double cx = kX0 + 1700 + (cell / 3) * 3300, cy = kY0 + 1700 + (cell % 3) * 3300;
+    DOUBLEPOINT ring[6];
+    for (int i = 0; i < 5; ++i) {
+      const double a = i * 2 * 3.14159265358979 / 5, radius = 700 + 600 * r.Next();
+      ring[i] = {cx + radius * std::cos(a), cy + radius * std::sin(a)};
+    }
+    ring[5] = ring[0];
+    objects += AppendObject(map, cell % 3 == 1 ? kLakeCode : kFieldCode, LOCAL_SQUARE, ring, 6) > 0;
+  }
+  // Roads across the sheet and tracks between them.
+  for (int i = 0; i < 14; ++i) {
+    DOUBLEPOINT line[5];
+    const bool road = i % 2 == 0;
+    for (int k = 0; k < 5; ++k) {
+      const double along = 300 + k * 2350, across = 700 + i * 650 + 500 * (r.Next() - 0.5);
+      line[k] = i < 7 ? DOUBLEPOINT{kX0 + across, kY0 + along}
+                      : DOUBLEPOINT{kX0 + along, kY0 + across - 4550};
+    }
+    objects += AppendObject(map, road ? kRoadCode : kTrackCode, LOCAL_LINE, line, 5) > 0;
+  }
+  // Wells.
+  for (int i = 0; i < 16; ++i) {
+    const DOUBLEPOINT well = {kX0 + 500 + 9000 * r.Next(), kY0 + 500 + 9000 * r.Next()};
+    objects += AppendObject(map, kWellCode, LOCAL_POINT, &well, 1) > 0;
+  }
+  std::printf("map %s created through the document: %d objects\n", map.Name(), objects);
+  const int saved = map.Save(1);
+  mapCloseData(h);
+  return objects == 39 && saved;
+}
+
+// A PNG file of 32-bit pixels 0x00RRGGBB (rows from the top), written with
+// stored deflate blocks: no compression library needed.
+unsigned Crc(const unsigned char* data, size_t n, unsigned crc = 0xFFFFFFFFu) {
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return crc;
+}
+void PutChunk(std::FILE* f, const char* type, const std::string& data) {
+  const unsigned n = unsigned(data.size());
+  const unsigned char length[4] = {(unsigned char)(n >> 24), (unsigned char)(n >> 16),
+                                   (unsigned char)(n >> 8), (unsigned char)n};
+  std::fwrite(length, 1, 4, f);
+  std::string body = std::string(type, 4) + data;
+  std::fwrite(body.data(), 1, body.size(), f);
+  const unsigned crc = ~Crc(reinterpret_cast<const unsigned char*>(body.data()), body.size());
+  const unsigned char c[4] = {(unsigned char)(crc >> 24), (unsigned char)(crc >> 16),
+                              (unsigned char)(crc >> 8), (unsigned char)crc};
+  std::fwrite(c, 1, 4, f);
+}
+std::string Be32(unsigned v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+bool WritePng(const std::string& path, const std::vector<unsigned>& pixels, int width, int height) {
+  std::string raw;
+  for (int y = 0; y < height; ++y) {
+    raw += '\0';  // no filter
+    for (int x = 0; x < width; ++x) {
+      const unsigned v = pixels[size_t(y) * width + x];
+      raw += char(v >> 16), raw += char(v >> 8), raw += char(v);
+    }
+  }
+  std::string z = "\x78\x01";
+  for (size_t at = 0; at < raw.size(); at += 65535) {
+    const size_t n = std::min<size_t>(65535, raw.size() - at);
+    z += char(at + n == raw.size() ? 1 : 0);
+    z += char(n & 0xFF), z += char(n >> 8), z += char(~n & 0xFF), z += char((~n >> 8) & 0xFF);
+    z.append(raw, at, n);
+  }
+  unsigned a = 1, b = 0;
+  for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+  z += Be32(b << 16 | a);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fwrite("\x89PNG\r\n\x1a\n", 1, 8, f);
+  PutChunk(f, "IHDR",
+           Be32(unsigned(width)) + Be32(unsigned(height)) + std::string("\x08\x02\0\0\0", 5));
+  PutChunk(f, "IDAT", z);
+  PutChunk(f, "IEND", "");
+  return std::fclose(f) == 0;
+}
+
+// Opens the map by its kind into a document and paints the sheet into a
+// picture written as `png`; 0 on failure.
+int PaintMap(const std::string& path, const std::string& png) {
+  const HMAP h = mapOpenData(path.c_str(), 0);
+  if (h == 0) return 0;
+  TMapAccess* doc = reinterpret_cast<TMapAccess*>(h);
+  doc->MapPalette.BackGround = 0xF0F8FF;
+  doc->SetupPalette();
+  doc->SetViewScale(0.6);
+  // The picture of the sheet from its north-west corner.
+  double x1 = kX0 + kSide, y1 = kY0, x2 = kX0, y2 = kY0 + kSide;
+  doc->PlaneToPicture(x1, y1);
+  doc->PlaneToPicture(x2, y2);
+  const RECT rect{LONG(x1) - 10, LONG(y1) - 10, LONG(x2) + 10, LONG(y2) + 10};
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  std::vector<unsigned> bottomUp(size_t(width) * height), pixels(bottomUp.size());
+  char* top = reinterpret_cast<char*>(bottomUp.data()) + size_t(height - 1) * width * 4;
+  const int painted = doc->PaintDibToDib32(top, width * 4, height, rect);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      pixels[size_t(y) * width + x] = bottomUp[size_t(height - 1 - y) * width + x] & 0xFFFFFF;
+  std::printf("map painted at 1:%d, visual type %d: %d x %d pixels into %s\n", int(doc->ShowScale),
+              int(mapGetViewType(h)), width, height, png.c_str());
+  mapCloseData(h);
+  return painted && WritePng(png, pixels, width, height);
 }
 
 // Opens the map again and lists what it holds.
@@ -138,7 +275,7 @@ int ShowMap(const std::string& path) {
   for (int sheet = 1; sheet <= map.Count(); ++sheet) {
     const int count = map.GetObjectCount(sheet);
     std::printf("sheet %d (%s): %d object(s)\n", sheet, map.Nomenclature(sheet), count);
-    for (int n = 1; n <= count; ++n) {
+    for (int n = 1; n <= count && n <= 6; ++n) {
       TObjectInfo object;
       if (object.Object(&map, sheet, n)->Desc == nullptr) continue;
       const FVSPR* d = object.Desc;
@@ -148,6 +285,7 @@ int ShowMap(const std::string& path) {
                   unsigned(object.ObjectExcode()), object.Metric.PointCount(0), lo.X, hi.X, lo.Y,
                   hi.Y);
     }
+    if (count > 6) std::printf("  ...\n");
   }
   return 1;
 }
@@ -187,10 +325,12 @@ int main(int argc, char** argv) {
   mapSetPathShell(argv[0]);
   std::printf("host folder: %s\n", mapGetPathShell());
 
-  // A classifier, a map made with it, two objects, and the map read back.
+  // A classifier, a map made with it and its objects, the map read back
+  // and painted.
   const std::string rscPath = std::string(outDir) + "/demo.rsc";
   const std::string mapPath = std::string(outDir) + "/demo.map";
-  if (!MakeClassifier(rscPath) || !MakeMap(mapPath, rscPath) || !ShowMap(mapPath)) {
+  if (!MakeClassifier(rscPath) || !MakeMap(mapPath, rscPath) || !ShowMap(mapPath) ||
+      !PaintMap(mapPath, std::string(outDir) + "/map.png")) {
     std::printf("the demo map could not be made\n");
     return 1;
   }
