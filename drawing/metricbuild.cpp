@@ -18,8 +18,9 @@ namespace {
 // Metric flags asking for the object to be drawn as a curve.
 enum : WORD { METRIC_FLAG_SMOOTH = 2, METRIC_FLAG_ENVELOPE = 4 };
 
-// The text slot of an entry that cannot be read.
-char g_unknownText[] = "?";
+// The text slot of an entry that cannot be read: like every slot it points
+// at the characters, just behind their length byte.
+char g_unknownText[] = "\x01?";
 
 // Range of the 32-bit float kinds: a point beyond it is dropped.
 constexpr double kFloatXLimit = 2e7;
@@ -260,7 +261,7 @@ int TMapMetric::Convert(LONGMETRIC* metric, int text, int size) {
       const int64_t room = end - p;
       const int entry = room > 0 ? static_cast<BYTE>(*p) + 2 : 0;
       if (room <= 0 || entry > room || std::memchr(p + 1, 0, entry - 1) == nullptr) {
-        Poly.Text[i] = g_unknownText;
+        Poly.Text[i] = g_unknownText + 1;
         Poly.Count = i + 1;
         return 1;
       }

@@ -252,6 +252,7 @@ TEST_F(BuildTest, TitlesKeepTheirTexts) {
   ASSERT_EQ(Build(cut, LOCAL_MIXED), 1);
   EXPECT_EQ(m->Poly.Count, 2);
   EXPECT_STREQ(m->Poly.Text[1], "?");
+  EXPECT_EQ(1, static_cast<BYTE>(m->Poly.Text[1][-1]));  // its length byte, as for every slot
 }
 
 TEST_F(BuildTest, PointBufferGrowsForLongMetricsOrKeepsOneHundredPoints) {
