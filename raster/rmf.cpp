@@ -1,0 +1,830 @@
+// The blocked file object: life cycle, header and areas, positions and the
+// continuation file. The block cache is in rmfblocks.cpp.
+#include "raster/rmf.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "common/language.h"
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "devices/devdraw.h"
+#include "platform/fileio.h"
+#include "platform/memory.h"
+#include "platform/ui.h"
+#include "raster/rmfpages.h"
+
+namespace {
+
+// The old header versions stored the 96 bytes from the scale to the unit
+// shift word 4 bytes lower (+132..+227): the doubles were not aligned to 8.
+constexpr size_t kOldBlockFrom = 132;
+constexpr size_t kOldBlockTo = 136;
+constexpr size_t kOldBlockSize = 96;
+
+bool KnownKind(DWORD ident) {
+  return ident == RMF_RSW || ident == RMF_MTW || ident == RMF_MTQ || ident == RMF_MTL;
+}
+
+bool KnownVersion(DWORD v) {
+  return v == RMF_VERSION || v == RMF_VERSION_CONVERTED || v == RMF_VERSION_OLD ||
+         v == RMF_VERSION_OLD_CONVERTED;
+}
+
+DWORD UnitsOf(uint64_t bytes) { return DWORD((bytes + RMF_UNIT - 1) / RMF_UNIT); }
+
+// Tables of more than this many bytes are refused: 8 M blocks, some 512 GB of
+// 8-bit data, is far past what two 4 GB files hold.
+constexpr int64_t kMaxTableBytes = 64 << 20;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Life cycle
+
+TRmf::TRmf() { ClearObject(); }
+
+TRmf::TRmf(const char* name, int columns, int rows, int bits, const DWORD* palette,
+           double scale, double precision) {
+  ClearObject();
+  if (!Create(name, columns, rows, bits, palette, scale, precision)) {
+    const int code = Error;
+    Close(1);
+    ClearAll();
+    Error = code;
+  }
+}
+
+TRmf::TRmf(const char* name, const RMF* header, const DWORD* palette) {
+  ClearObject();
+  if (!Create(name, header, palette)) {
+    const int code = Error;
+    Close(1);
+    ClearAll();
+    Error = code;
+  }
+}
+
+TRmf::~TRmf() {
+  Close(1);
+  Border.Free();
+}
+
+void TRmf::ClearObject() {
+  std::memset(&BorderDesc, 0, sizeof(BorderDesc));
+  Border.Init();
+  Measure = TMeasure();
+  ClearAll();
+}
+
+void TRmf::ClearAll() {
+  // Buffers and open handles are owned: they are neither released nor
+  // forgotten here (Close does that).
+  std::memset(&Head, 0, sizeof(Head));
+  HeadPosition = 0;
+  std::memset(FileName, 0, sizeof(FileName));
+  std::memset(ContName, 0, sizeof(ContName));
+  std::memset(PaletteWords, 0, sizeof(PaletteWords));
+  std::memset(Addition, 0, sizeof(Addition));
+  std::memset(&FileTime, 0, sizeof(FileTime));
+  Access = GENERIC_READ | GENERIC_WRITE;
+  Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  Created = 0;
+  TableChanged = FlagsChanged = BorderChanged = PaletteChanged = HeadChanged = AdditionChanged = 0;
+  Error = 0;
+  SlotCount = kDefaultSlots;
+  UseCounter = 0;
+  Shared = 0;
+  HeightFactor = HeightInverse = 1.0;
+  if (!BlockMemory) {
+    for (RMFSLOT& s : Slots) s = RMFSLOT{-1, 0, 0, nullptr, 0, 0, 0};
+    CurrentSlot = 0;
+  }
+}
+
+int TRmf::Fail(int code) {
+  Error = code;
+  return 0;
+}
+
+int TRmf::Open(const char* name, int mode) {
+  Close(0);
+  Error = 0;
+  if (!name || !*name || std::strlen(name) >= sizeof(FileName)) return Fail(MAPERR_OPEN);
+  SetAccessMode(DWORD(mode));
+  bool writable = false;
+  HANDLE file = plat::OpenExisting(name, (Access & GENERIC_WRITE) != 0, Share, 0, &writable);
+  if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN);
+  Access = writable ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
+  Main = Current = file;
+  std::strcpy(FileName, name);
+  return 1;
+}
+
+int TRmf::OpenFile(const char* name, int mode) {
+  if (!Open(name, mode)) return 0;
+  bool ok = ReadHeader() && Verify(Head.Ident) && ReadBlockDesc();
+  if (ok && !KnownKind(Head.Ident)) ok = Fail(MAPERR_DATA);
+  if (ok && Head.PalettePosition && Head.PaletteLength) ok = ReadPalette();
+  if (ok && Head.AdditionPosition) ok = ReadAddition();
+  if (ok && Head.FlagsPosition) ok = ReadBlockFlags();
+  if (ok && Head.BorderPosition) ok = ReadBorder();
+  if (ok) ok = AllocateBuffer(SlotCount) > 0;
+  if (ok) return 1;
+  // Nothing of a file that failed to open is written back.
+  const int code = Error;
+  TableChanged = FlagsChanged = BorderChanged = PaletteChanged = HeadChanged = AdditionChanged = 0;
+  Close(0);
+  return Fail(code);
+}
+
+int TRmf::Create(const char* name) {
+  Close(1);
+  Error = 0;
+  if (!name) return 0;
+  if (!*name || std::strlen(name) >= sizeof(FileName)) return Fail(MAPERR_OPEN);
+  std::memset(&Head, 0, sizeof(Head));
+  std::memset(FileName, 0, sizeof(FileName));
+  std::memset(ContName, 0, sizeof(ContName));
+  std::memset(PaletteWords, 0, sizeof(PaletteWords));
+  std::memset(Addition, 0, sizeof(Addition));
+  HeadPosition = 0;
+  Head.PalettePosition = RMF_HEADER_SIZE;
+  Head.PaletteLength = RMF_PALETTE_SIZE;
+  Head.AdditionPosition = 0;
+  Head.AdditionLength = RMF_ADDITION_SIZE;
+  BorderChanged = 1;
+  HeadChanged = 1;
+  HANDLE file = plat::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, Share, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN);
+  Main = Current = file;
+  Access = GENERIC_READ | GENERIC_WRITE;
+  std::strcpy(FileName, name);
+  Head.Version = RMF_VERSION;
+  Created = 1;
+  return 1;
+}
+
+int TRmf::Create(const char* name, int columns, int rows, int bits, const DWORD* palette,
+                 double scale, double precision) {
+  Error = 0;
+  const int stored = RmfStoredColumns(columns, bits);
+  if (columns < 1 || rows < 1 || bits <= 0 || RmfBlockSide(bits) == 0 || stored < 1)
+    return Fail(MAPERR_DATA);
+  RMF h{};
+  h.Ident = RMF_RSW;
+  h.BitsPerElement = bits;
+  h.Height = rows;
+  h.Width = stored;
+  if (!RmfSetGeometry(&h) || !RmfGeometryValid(h) ||
+      int64_t(h.BlockRows) * h.BlockColumns * 8 > kMaxTableBytes)
+    return Fail(MAPERR_DATA);
+  const bool unit = RmfNeedsUnits(columns, rows, bits);
+  if (!Create(name)) return 0;
+  Head.Ident = RMF_RSW;
+  Head.BitsPerElement = bits;
+  Head.Height = rows;
+  Head.Width = stored;
+  std::memcpy(&Head.BlockColumns, &h.BlockColumns, 6 * sizeof(LONG));
+  Head.UnitShift = unit ? RMF_UNIT_SHIFT : 0;
+  Head.Scale = scale < 1.0 ? 1.0 : scale;
+  Head.Precision = precision < 1.0 ? 1.0 : precision;
+  Head.ElementSize = Head.Scale / Head.Precision;
+  const int colours = RmfPaletteColors(bits);
+  if (palette && colours) std::memcpy(PaletteWords, palette, colours * sizeof(DWORD));
+  Head.PalettePosition = unit ? RMF_HEADER_UNITS : RMF_HEADER_SIZE;
+  Head.PaletteLength = RMF_PALETTE_SIZE;
+  PaletteChanged = 1;
+  Head.TableLength = DWORD(BlockCount()) * 8;
+  Head.TablePosition = unit ? Head.PalettePosition + UnitsOf(Head.PaletteLength)
+                            : Head.PalettePosition + Head.PaletteLength;
+  if (!AllocateBlockDesc(int(Head.TableLength)) || AllocateBuffer(kDefaultSlots) == 0) {
+    Close(1);
+    plat::DeleteFileA(name);
+    return Fail(MAPERR_MEMORY);
+  }
+  return Save(1);
+}
+
+int TRmf::Create(const char* name, const RMF* header, const DWORD* palette) {
+  Error = 0;
+  if (!name || !header) return Fail(MAPERR_DATA);
+  RMF h{};
+  h.Ident = header->Ident;
+  h.Creator = header->Creator;
+  h.Height = header->Height;
+  h.Width = header->Width;
+  h.BitsPerElement = header->BitsPerElement;
+  std::memcpy(&h.BlockColumns, &header->BlockColumns, 6 * sizeof(LONG));
+  if (!KnownKind(h.Ident) || !RmfGeometryValid(h) ||
+      int64_t(h.BlockRows) * h.BlockColumns * 8 > kMaxTableBytes ||
+      (header->UnitShift != 0 && header->UnitShift != RMF_UNIT_SHIFT))
+    return Fail(MAPERR_DATA);
+  if (!Create(name)) return 0;
+  const DWORD version = Head.Version;
+  const DWORD addition = Head.AdditionLength;
+  Head = h;
+  Head.Version = version;
+  Head.AdditionLength = addition;
+  Head.UnitShift = header->UnitShift;
+  if (RmfNeedsUnits(h.Width, h.Height, h.BitsPerElement)) Head.UnitShift = RMF_UNIT_SHIFT;
+  std::memcpy(Head.Name, header->Name, sizeof(Head.Name));
+  Head.Scale = header->Scale < 1.0 ? 1.0 : header->Scale;
+  Head.Precision = header->Precision < 1.0 ? 1.0 : header->Precision;
+  Head.ElementSize = Head.Scale / Head.Precision;
+  Head.ProjectionWord = header->ProjectionWord;
+  Head.ProjectionCode = header->ProjectionCode;
+  Head.LocationX = header->LocationX;
+  Head.LocationY = header->LocationY;
+  std::memcpy(Head.ProjParams, header->ProjParams, sizeof(Head.ProjParams));
+  std::memcpy(Head.CreatorBytes, header->CreatorBytes, sizeof(Head.CreatorBytes));
+  Head.LocationSet = 1;
+  if (Head.Ident == RMF_RSW) std::memcpy(Head.Invisible, header->Invisible, sizeof(Head.Invisible));
+  if (Head.Ident == RMF_MTW || Head.Ident == RMF_MTQ) {
+    Head.Minimum = header->Minimum;
+    Head.Maximum = header->Maximum;
+    Head.EmptyValue = header->EmptyValue;
+    Head.HeightUnit = header->HeightUnit;
+    SetHeightFactor();
+    std::memcpy(Head.MatrixBytes, header->MatrixBytes, sizeof(Head.MatrixBytes));
+  }
+  const bool unit = Head.UnitShift != 0;
+  const DWORD start = unit ? RMF_HEADER_UNITS : RMF_HEADER_SIZE;
+  const DWORD length = std::min<DWORD>(header->PaletteLength, RMF_PALETTE_SIZE);
+  Head.PalettePosition = length ? start : 0;
+  Head.PaletteLength = length;
+  if (palette && length) std::memcpy(PaletteWords, palette, length);
+  PaletteChanged = length != 0;
+  Head.TableLength = DWORD(BlockCount()) * 8;
+  Head.TablePosition = start + (unit ? UnitsOf(length) : length);
+  if (!AllocateBlockDesc(int(Head.TableLength)) || AllocateBuffer(kDefaultSlots) == 0) {
+    Close(1);
+    plat::DeleteFileA(name);
+    return Fail(MAPERR_MEMORY);
+  }
+  return Save(1);
+}
+
+int TRmf::Save(int force) {
+  if (!IsWritable()) return 0;
+  if ((PaletteChanged || force) && !StorePalette()) return 0;
+  if (!SaveBuffer()) return 0;
+  if ((TableChanged || force) && !StoreTable()) return 0;
+  if ((AdditionChanged || force) && !StoreAddition()) return 0;
+  if ((FlagsChanged || force) && !StoreFlags()) return 0;
+  if ((BorderChanged || force) && !StoreBorder()) return 0;
+  if ((HeadChanged || force) && !StoreHeader()) return 0;
+  return 1;
+}
+
+void TRmf::Close(int free) {
+  if (Main) Save(0);
+  ClearBuffer();
+  if (!Shared) {
+    if (Main) plat::CloseHandle(Main);
+    if (Cont) plat::CloseHandle(Cont);
+  }
+  Main = Cont = Current = nullptr;
+  Shared = 0;
+  Created = 0;
+  TableChanged = FlagsChanged = BorderChanged = PaletteChanged = HeadChanged = AdditionChanged = 0;
+  Border.Free();
+  Border.Init();
+  HeadPosition = 0;
+  // What the buffers hold belongs to the closed file.
+  TableSize = FlagsSize = BorderPointsSize = 0;
+  std::memset(&BorderDesc, 0, sizeof(BorderDesc));
+  std::memset(ContName, 0, sizeof(ContName));
+  if (free) {
+    FreeBuffer();
+    rmfpages::Release(Table);
+    rmfpages::Release(Flags);
+    rmfpages::Release(Mask);
+    rmfpages::Release(BorderPoints);
+    MaskSize = 0;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Header and areas
+
+void TRmf::SetHeightFactor() {
+  static const double kFactors[] = {1.0, 10.0, 100.0, 1000.0};
+  const int unit = Head.HeightUnit;
+  HeightFactor = kFactors[unit >= 0 && unit <= 2 ? unit : 3];
+  HeightInverse = 1.0 / HeightFactor;
+}
+
+int TRmf::ReadHeader() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  const BYTE unit = Head.UnitShift == RMF_UNIT_SHIFT ? RMF_UNIT_SHIFT : 0;
+  std::memset(&Head, 0, sizeof(Head));
+  Head.UnitShift = unit;
+  RMF h;
+  if (!ReadAt(HeadPosition, &h, sizeof(h))) return Fail(MAPERR_READ);
+  Head = h;
+  if (!KnownVersion(h.Version)) return Fail(MAPERR_DATA);
+  const bool old = h.Version == RMF_VERSION_OLD || h.Version == RMF_VERSION_OLD_CONVERTED;
+  if (old) {
+    // The fields from the scale to the unit shift word move up by 4 bytes
+    // to their places; the 4 bytes left behind keep what they held.
+    BYTE* bytes = reinterpret_cast<BYTE*>(&h);
+    std::memmove(bytes + kOldBlockTo, bytes + kOldBlockFrom, kOldBlockSize);
+  }
+  if ((h.UnitShift != 0 && h.UnitShift != RMF_UNIT_SHIFT) || !RmfGeometryValid(h) ||
+      int64_t(h.BlockRows) * h.BlockColumns * 8 > kMaxTableBytes)
+    return Fail(MAPERR_DATA);
+  Head = h;
+  if (!Shared && Head.UnitShift && Head.ContinuationLength && !Cont) {
+    MakeContName();
+    if (plat::GetFileAttributesA(ContName) != INVALID_FILE_ATTRIBUTES && !OpenContinuation(false))
+      return 0;
+  }
+  SetHeightFactor();
+  if (old) return UpgradeHeader();
+  return 1;
+}
+
+int TRmf::UpgradeHeader() {
+  const DWORD version =
+      Head.Version == RMF_VERSION_OLD_CONVERTED ? RMF_VERSION_CONVERTED : RMF_VERSION;
+  const bool ask = Head.Ident == RMF_RSW && IsWritable() && !Shared && MessageEnableGet();
+  if (ask) {
+    const bool ru = IsRussianLanguage();
+    char text[MAX_PATH + 128];
+    std::snprintf(text, sizeof(text),
+                  ru ? "Устаревшая версия структуры данных -\n%s\nОбновить структуру до версии 7 ?"
+                     : "Data structure version is old -\n%s\n\nDo you want to update file structure?",
+                  FileName);
+    const int answer =
+        plat::MessageBoxA(MessageWindowGet(), text, ru ? "Открытие файла данных" : "Open file failure",
+                          MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+    if (answer != IDYES) return Fail(MAPERR_DATA);
+  }
+  Head.Version = version;
+  HeadChanged = 1;
+  if (ask && !StoreHeader()) return 0;
+  return 1;
+}
+
+int TRmf::WriteHeader() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  const bool wrote = IsWritable() && (HeadChanged || !Shared);
+  if (!StoreHeader()) return 0;
+  return wrote ? 1 : 0;
+}
+
+bool TRmf::StoreHeader() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  const bool writable = IsWritable();
+  DWORD part = 0;
+  const DWORD end = EndPosition(&part);
+  if (end == 0) return writable ? Fail(MAPERR_WRITE) : true;
+  const int64_t main = plat::FileLength(Main);
+  Head.MainLength = DWORD(std::clamp<int64_t>(main, 0, 0xFFFFFFFFll));
+  if (Head.UnitShift && Cont) {
+    const int64_t cont = plat::FileLength(Cont);
+    Head.ContinuationLength = DWORD(std::clamp<int64_t>(cont, 0, 0xFFFFFFFFll));
+    if (writable) {
+      const DWORD word = Head.ContinuationLength;
+      if (!plat::WriteExactAt(Cont, offsetof(RMFCONTINUATION, Length), &word, sizeof(word)))
+        return Fail(MAPERR_WRITE);
+    }
+  }
+  if (!Shared) {
+    Head.Length = end;
+    HeadChanged = 1;
+  }
+  if (!writable || !HeadChanged) return true;
+  if (!WriteAt(HeadPosition, &Head, sizeof(Head))) return false;
+  plat::GetFileTime(Main, nullptr, nullptr, &FileTime);
+  HeadChanged = 0;
+  return true;
+}
+
+int TRmf::ReadBlockDesc() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!Head.TablePosition || !Head.TableLength || !RmfGeometryValid(Head)) return Fail(MAPERR_DATA);
+  const DWORD need = DWORD(BlockCount()) * 8;
+  if (Head.TableLength < need) return Fail(MAPERR_DATA);
+  // A table that lies past the end of its file is refused before its
+  // buffer is grown to a size the header made up.
+  RmfPlace place;
+  if (!RmfLocate(Head.TablePosition, Head.UnitShift, &place)) return Fail(MAPERR_DATA);
+  HANDLE file = place.part ? (OpenContinuation(false) ? Cont : nullptr) : Main;
+  if (!file) return Fail(MAPERR_READ);
+  const int64_t size = plat::FileLength(file);
+  if (size < 0 || place.offset + need > uint64_t(size)) return Fail(MAPERR_READ);
+  if (!AllocateBlockDesc(int(need))) return 0;
+  if (!ReadAt(Head.TablePosition, Table, need)) {
+    TableSize = 0;
+    return Fail(MAPERR_READ);
+  }
+  TableChanged = 0;
+  return 1;
+}
+
+int TRmf::WriteBlockDesc() {
+  if (!IsWritable()) return 0;
+  return StoreTable() ? 1 : 0;
+}
+
+bool TRmf::StoreTable() {
+  if (!Head.TablePosition || !Head.TableLength) return Fail(MAPERR_DATA);
+  const DWORD need = DWORD(BlockCount()) * 8;
+  if (!Table || TableSize < need) return Fail(MAPERR_DATA);
+  if (!WriteAt(Head.TablePosition, Table, need)) return false;
+  TableChanged = 0;
+  return true;
+}
+
+int TRmf::ReadBlockFlags() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!Head.FlagsPosition || !Head.FlagsLength) return 0;
+  const DWORD blocks = DWORD(BlockCount());
+  const DWORD length = std::min(Head.FlagsLength, blocks);
+  if (!AllocateBlockFlags(int(blocks))) return 0;
+  if (!ReadAt(Head.FlagsPosition, Flags, length)) {
+    std::memset(Flags, 1, blocks);
+    return Fail(MAPERR_READ);
+  }
+  FlagsChanged = 0;
+  return 1;
+}
+
+int TRmf::WriteBlockFlags() {
+  if (!IsWritable()) return 0;
+  return StoreFlags() ? 1 : 0;
+}
+
+bool TRmf::StoreFlags() {
+  const DWORD blocks = DWORD(BlockCount());
+  if (!Flags || FlagsSize < blocks || blocks == 0) {
+    FlagsChanged = 0;
+    return true;
+  }
+  if (Head.FlagsPosition && Head.FlagsLength >= blocks &&
+      PlaceIsFree(Head.FlagsPosition, blocks, Head.FlagsPosition)) {
+    if (!WriteAt(Head.FlagsPosition, Flags, blocks)) return false;
+  } else {
+    const DWORD at = Append(Flags, blocks);
+    if (!at) return false;
+    Head.FlagsPosition = at;
+    HeadChanged = 1;
+  }
+  Head.FlagsLength = blocks;
+  FlagsChanged = 0;
+  return true;
+}
+
+int TRmf::ReadPalette() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!Head.PalettePosition || !Head.PaletteLength) return 0;
+  if (Head.PalettePosition > EndPosition()) return Fail(MAPERR_DATA);
+  const DWORD length = std::min<DWORD>(Head.PaletteLength, RMF_PALETTE_SIZE);
+  if (!ReadAt(Head.PalettePosition, PaletteWords, length)) return Fail(MAPERR_READ);
+  PaletteChanged = 0;
+  return 1;
+}
+
+int TRmf::WritePalette() {
+  if (!IsWritable()) return 0;
+  if (!Head.PalettePosition || !Head.PaletteLength) return Fail(MAPERR_DATA);
+  return StorePalette() ? 1 : 0;
+}
+
+bool TRmf::StorePalette() {
+  // Layer matrices have no palette area.
+  if (!Head.PalettePosition || !Head.PaletteLength) {
+    PaletteChanged = 0;
+    return true;
+  }
+  const DWORD length = std::min<DWORD>(Head.PaletteLength, RMF_PALETTE_SIZE);
+  if (!WriteAt(Head.PalettePosition, PaletteWords, length)) return false;
+  PaletteChanged = 0;
+  return true;
+}
+
+int TRmf::ReadAddition() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!Head.AdditionPosition || !Head.AdditionLength) return 0;
+  if (Head.AdditionPosition > EndPosition()) return Fail(MAPERR_DATA);
+  const DWORD length = std::min<DWORD>(Head.AdditionLength, RMF_ADDITION_SIZE);
+  if (!ReadAt(Head.AdditionPosition, Addition, length)) return Fail(MAPERR_READ);
+  AdditionChanged = 0;
+  return 1;
+}
+
+int TRmf::WriteAddition() {
+  if (!IsWritable()) return 0;
+  return StoreAddition() ? 1 : 0;
+}
+
+bool TRmf::StoreAddition() {
+  if (Head.AdditionPosition && Head.AdditionLength >= RMF_ADDITION_SIZE &&
+      PlaceIsFree(Head.AdditionPosition, RMF_ADDITION_SIZE, Head.AdditionPosition)) {
+    if (!WriteAt(Head.AdditionPosition, Addition, RMF_ADDITION_SIZE)) return false;
+  } else {
+    const DWORD at = Append(Addition, RMF_ADDITION_SIZE);
+    if (!at) return false;
+    Head.AdditionPosition = at;
+    HeadChanged = 1;
+  }
+  Head.AdditionLength = RMF_ADDITION_SIZE;
+  AdditionChanged = 0;
+  return true;
+}
+
+int TRmf::ReadBorder() {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!Head.BorderPosition) return 0;
+  const DWORD headerEnd = Head.UnitShift ? RMF_HEADER_UNITS : RMF_HEADER_SIZE;
+  if (Head.BorderPosition < headerEnd || Head.BorderPosition > EndPosition())
+    return Fail(MAPERR_DATA);
+  const DWORD length = Head.BorderLength;
+  if (length < DWORD(METRIC_EMPTY_LENGTH) || length > DWORD(METRIC_MAX_LENGTH))
+    return Fail(MAPERR_DATA);
+  RmfPlace place;
+  if (!RmfLocate(Head.BorderPosition, Head.UnitShift, &place)) return Fail(MAPERR_DATA);
+  HANDLE file = place.part ? (OpenContinuation(false) ? Cont : nullptr) : Main;
+  const int64_t size = file ? plat::FileLength(file) : -1;
+  if (size < 0 || place.offset + length > uint64_t(size)) return Fail(MAPERR_READ);
+  LONGMETRIC* record = static_cast<LONGMETRIC*>(plat::AllocPages(length));
+  if (!record) return Fail(MAPERR_MEMORY);
+  bool ok = ReadAt(Head.BorderPosition, record, length);
+  int code = MAPERR_READ;
+  if (ok) {
+    code = MAPERR_DATA;
+    ok = record->Ident == METRIC_I32 && record->Length >= DWORD(METRIC_EMPTY_LENGTH) &&
+         record->Length <= length && Border.Load(record, 0) > 0;
+  }
+  plat::FreePages(record);
+  if (!ok) {
+    Border.Free();
+    Border.Init();
+    return Fail(code);
+  }
+  const int64_t points = Border.TotalPointCount();
+  const int64_t contours = int64_t(Border.Record->Count) + 1;
+  if (!AllocateBorderPoints(int(points * 8 + contours * 4))) return 0;
+  BorderDesc = POLYDATA{};
+  BorderDesc.Points = BorderPoints;
+  BorderDesc.PolyCounts = reinterpret_cast<LONG*>(reinterpret_cast<BYTE*>(BorderPoints) + points * 8);
+  BorderDesc.Count = LONG(contours);
+  BorderDesc.MaxX = (Head.BlockWidth + 31) / 32 * 32;
+  BorderDesc.MaxY = Head.BlockHeight;
+  BorderChanged = 0;
+  return 1;
+}
+
+int TRmf::WriteBorder() {
+  if (!IsWritable()) return 0;
+  return StoreBorder() ? 1 : 0;
+}
+
+bool TRmf::StoreBorder() {
+  const LONGMETRIC* r = Border.Record;
+  if (!r || r->Ident != METRIC_I32 || r->Length < DWORD(METRIC_EMPTY_LENGTH) ||
+      r->Length > DWORD(Border.BufferSize)) {
+    BorderChanged = 0;
+    return true;
+  }
+  const DWORD length = r->Length;
+  if (Head.BorderPosition && Head.BorderLength >= length &&
+      PlaceIsFree(Head.BorderPosition, Head.BorderLength, Head.BorderPosition)) {
+    if (!WriteAt(Head.BorderPosition, r, length)) return false;
+  } else {
+    const DWORD at = Append(r, length);
+    if (!at) return false;
+    Head.BorderPosition = at;
+  }
+  Head.BorderLength = length;
+  HeadChanged = 1;
+  BorderChanged = 0;
+  return true;
+}
+
+int64_t TRmf::FileLength() { return Current ? plat::FileLength(Current) : -1; }
+
+int64_t TRmf::CalculationFileLength(int columns, int rows, int bits) {
+  const int side = RmfBlockSide(bits);
+  const int stored = RmfStoredColumns(columns, bits);
+  if (columns < 1 || rows < 1 || side == 0 || stored < 1) {
+    Fail(MAPERR_DATA);
+    return 0;
+  }
+  Head.BlockColumns = LONG((int64_t(stored) + side - 1) / side);
+  Head.BlockRows = LONG((int64_t(rows) + side - 1) / side);
+  return int64_t(Head.BlockColumns) * Head.BlockRows * 8 + RMF_HEADER_SIZE + RMF_PALETTE_SIZE +
+         RmfRawSize(stored, rows, bits);
+}
+
+int TRmf::DiskFreeSpace(const char* path) {
+  const double bytes = double(BlockCount()) * 8 + RMF_HEADER_SIZE + RMF_PALETTE_SIZE +
+                       double(RmfRawSize(Head.Width, Head.Height, Head.BitsPerElement));
+  return GetDiskFreeSpaceBytes(path, bytes);
+}
+
+int TRmf::GetUpdateTime(FILETIME* time) {
+  if (!Current) return Fail(MAPERR_OPEN);
+  if (!time) return Fail(MAPERR_INPUT);
+  return plat::GetFileTime(Current, nullptr, nullptr, time) ? 1 : Fail(MAPERR_READ);
+}
+
+DWORD* TRmf::Palette(const DWORD* colours, int count) {
+  if (colours && count > 0)
+    std::memcpy(PaletteWords, colours, size_t(std::min(count, 256)) * sizeof(DWORD));
+  PaletteChanged = 1;
+  return PaletteWords;
+}
+
+int TRmf::Verify(DWORD signature) {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (Head.Ident != signature) return Fail(MAPERR_DATA);
+  const int64_t size = plat::FileLength(Main);
+  const int64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  if (size < headerEnd) return Fail(MAPERR_DATA);
+  if (int64_t(Head.BlockRows - 1) * Head.BlockHeight + Head.LastHeight < Head.Height ||
+      int64_t(Head.BlockColumns - 1) * Head.BlockWidth + Head.LastWidth < Head.Width)
+    return Fail(MAPERR_DATA);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Positions and the continuation file
+
+DWORD TRmf::SetAccessMode(DWORD mode) {
+  Access = mode < GENERIC_WRITE ? (GENERIC_READ | GENERIC_WRITE) : (mode & 0xC0000000u);
+  if (Access & GENERIC_WRITE) Access |= GENERIC_READ;
+  return Access;
+}
+
+DWORD TRmf::EndPosition(DWORD* part) {
+  if (part) *part = 0;
+  if (!Main) {
+    Fail(MAPERR_OPEN);
+    return 0;
+  }
+  if (!Head.UnitShift) {
+    const int64_t size = plat::FileLength(Main);
+    if (size <= 0 || size > int64_t(0xFFFFFFFFll)) return 0;
+    return DWORD(size);
+  }
+  if (Cont) {
+    const int64_t size = plat::FileLength(Cont);
+    if (size <= 0 || UnitsOf(uint64_t(size)) > 0x00FFFFFFu) return 0;
+    if (part) *part = 1;
+    return (1u << 24) | UnitsOf(uint64_t(size));
+  }
+  const int64_t size = plat::FileLength(Main);
+  if (size <= 0) return 0;
+  // Past the spill offset the data go on at byte 8 of the continuation
+  // file: any such part-0 address names it.
+  const uint64_t units = std::min<uint64_t>(UnitsOf(uint64_t(size)), 0x00FFFFFFu);
+  if (part) *part = units * RMF_UNIT > RMF_PART_SPILL ? 1 : 0;
+  return DWORD(units);
+}
+
+int64_t TRmf::SeekPosition(DWORD position, int origin) {
+  (void)origin;
+  if (!Main) return Fail(MAPERR_OPEN);
+  uint64_t offset = 0;
+  HANDLE file = position ? Locate(position, IsWritable(), &offset) : Main;
+  if (!file) return 0;
+  LARGE_INTEGER to;
+  to.QuadPart = LONGLONG(offset);
+  if (!plat::SetFilePointerEx(file, to, nullptr, FILE_BEGIN)) return Fail(MAPERR_READ);
+  Current = file;
+  return position ? int64_t(offset) : 1;
+}
+
+void TRmf::MakeContName() {
+  if (ContName[0]) return;
+  // The main name with its extension replaced by ".01".
+  const char* name = FileName;
+  const char* slash = std::max(std::strrchr(name, '/'), std::strrchr(name, '\\'));
+  const char* dot = std::strrchr(name, '.');
+  const size_t stem = dot && (!slash || dot > slash) ? size_t(dot - name) : std::strlen(name);
+  if (stem + 4 > sizeof(ContName)) return;
+  std::memcpy(ContName, name, stem);
+  std::memcpy(ContName + stem, ".01", 4);
+}
+
+bool TRmf::OpenContinuation(bool create) {
+  if (Cont) return true;
+  if (Shared || !Main || !Head.UnitShift) return Fail(MAPERR_READ);
+  MakeContName();
+  if (!ContName[0]) return Fail(MAPERR_READ);
+  if (plat::GetFileAttributesA(ContName) != INVALID_FILE_ATTRIBUTES) {
+    // A file of that name must be this file's continuation: its signature,
+    // and a length word equal to its size and to the header's.
+    HANDLE file = plat::OpenExisting(ContName, IsWritable(), Share, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_READ);
+    RMFCONTINUATION c{};
+    const int64_t size = plat::FileLength(file);
+    const bool ok = plat::ReadExactAt(file, 0, &c, sizeof(c)) && c.Sign == RMF_CONT_SIGN &&
+                    int64_t(c.Length) == size && c.Length == Head.ContinuationLength;
+    if (!ok) {
+      plat::CloseHandle(file);
+      return Fail(MAPERR_READ);
+    }
+    Cont = file;
+    return true;
+  }
+  if (!create || !IsWritable()) return Fail(MAPERR_READ);
+  HANDLE file = plat::CreateFileA(ContName, GENERIC_READ | GENERIC_WRITE, Share, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_DISKFULL);
+  const RMFCONTINUATION c{RMF_CONT_SIGN, RMF_CONT_DATA};
+  if (!plat::WriteExactAt(file, 0, &c, sizeof(c))) {
+    plat::CloseHandle(file);
+    plat::DeleteFileA(ContName);
+    return Fail(MAPERR_WRITE);
+  }
+  Cont = file;
+  Head.ContinuationLength = RMF_CONT_DATA;
+  HeadChanged = 1;
+  return true;
+}
+
+HANDLE TRmf::Locate(DWORD position, bool create, uint64_t* offset) {
+  RmfPlace place;
+  if (!Main || !RmfLocate(position, Head.UnitShift, &place)) {
+    Fail(MAPERR_DATA);
+    return nullptr;
+  }
+  *offset = place.offset;
+  if (place.part == 0) return Main;
+  return OpenContinuation(create) ? Cont : nullptr;
+}
+
+bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size) {
+  uint64_t offset = 0;
+  HANDLE file = Locate(position, false, &offset);
+  if (!file || offset + size > 0x100000000ull) return Fail(MAPERR_READ);
+  Current = file;
+  return plat::ReadExactAt(file, int64_t(offset), buffer, size) || Fail(MAPERR_READ);
+}
+
+bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size) {
+  uint64_t offset = 0;
+  HANDLE file = Locate(position, true, &offset);
+  if (!file) return false;
+  // Every byte of the data must stay addressable by a 32-bit position.
+  if (offset + size > 0xFFFFFFFFull) return Fail(MAPERR_DISKFULL);
+  Current = file;
+  if (plat::WriteExactAt(file, int64_t(offset), buffer, size)) return true;
+  return Fail(plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE);
+}
+
+DWORD TRmf::Append(const void* buffer, DWORD size) {
+  const DWORD at = EndPosition();
+  if (!at) {
+    Fail(MAPERR_WRITE);
+    return 0;
+  }
+  return WriteAt(at, buffer, size) ? at : 0;
+}
+
+bool TRmf::PlaceIsFree(DWORD position, DWORD length, DWORD own) {
+  RmfPlace place;
+  if (!RmfLocate(position, Head.UnitShift, &place)) return false;
+  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  if (place.offset < (place.part ? uint64_t(RMF_CONT_DATA) : headerEnd)) return false;
+  HANDLE file = place.part ? Cont : Main;
+  const int64_t size = file ? plat::FileLength(file) : -1;
+  if (size < 0 || place.offset + length > uint64_t(size)) return false;
+  const struct {
+    DWORD position, length;
+  } areas[] = {{Head.PalettePosition, Head.PaletteLength}, {Head.TablePosition, Head.TableLength},
+               {Head.FlagsPosition, Head.FlagsLength},     {Head.BorderPosition, Head.BorderLength},
+               {Head.AdditionPosition, Head.AdditionLength}, {Head.LayerPosition, Head.LayerLength}};
+  for (const auto& a : areas) {
+    if (!a.position || !a.length || a.position == own) continue;
+    RmfPlace other;
+    if (!RmfLocate(a.position, Head.UnitShift, &other) || other.part != place.part) continue;
+    if (other.offset < place.offset + length && place.offset < other.offset + a.length) return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Compression
+
+int TRmf::Compress(const char* source, int length, char* dest, int destSize) {
+  return Coder.Compress(source, length, dest, destSize);
+}
+
+int TRmf::Decompress(const char* source, int length, char* dest, int destSize) {
+  return Coder.Decompress(source, length, dest, destSize);
+}
+
+int TRmf::CompressMtr(const LONG* source, int length, char* dest, int destSize, LONG threshold) {
+  return Coder.CompressMtr(source, length, dest, destSize, threshold);
+}
+
+int TRmf::DecompressMtr(const char* source, int length, char* dest, int destSize) {
+  return Coder.DecompressMtr(source, length, dest, destSize);
+}

@@ -1,0 +1,424 @@
+// The blocked file object: buffers, the block cache, block reads and
+// writes, and the block table.
+#include <algorithm>
+#include <cstring>
+
+#include "common/maperr.h"
+#include "platform/memory.h"
+#include "raster/rmf.h"
+#include "raster/rmfpages.h"
+
+namespace {
+
+// A double truncated to 32 bits; values outside the range give the
+// smallest one.
+LONG TruncateToLong(double v) {
+  if (!(v >= -2147483648.0 && v < 2147483648.0)) return LONG(0x80000000u);
+  return LONG(v);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Buffers
+
+void TRmf::ClearBuffer() {
+  for (int i = 0; i < kMaxSlots; ++i) {
+    RMFSLOT& s = Slots[i];
+    s.Number = -1;
+    s.Row = s.Column = 0;
+    s.Dirty = 0;
+    s.Stamp = 0;
+    s.Keep = 0;
+  }
+  CurrentSlot = 0;
+  UseCounter = 0;
+}
+
+void TRmf::FreeBuffer() {
+  rmfpages::Release(BlockMemory);
+  BlockSize = 0;
+  for (RMFSLOT& s : Slots) s.Buffer = nullptr;
+  ClearBuffer();
+}
+
+int TRmf::AllocateBuffer(int count) {
+  FreeBuffer();
+  if (count < 1) return 0;
+  if (!RmfGeometryValid(Head)) return Fail(MAPERR_DATA);
+  const int slots = std::min(count, int(kMaxSlots));
+  const DWORD size = DWORD(RmfRawSize(Head.BlockWidth, Head.BlockHeight, Head.BitsPerElement));
+  BlockMemory = static_cast<BYTE*>(plat::AllocPages(size_t(size) * (slots + 1)));
+  if (!BlockMemory) return Fail(MAPERR_MEMORY);
+  BlockSize = size;
+  SlotCount = slots;
+  for (int i = 0; i < kMaxSlots; ++i) Slots[i].Buffer = i < slots ? BlockMemory + size_t(i) * size : nullptr;
+  ClearBuffer();
+  MaskRowBits = (Head.BlockWidth + 31) / 32 * 32;
+  if (!AllocateBlockMask(MaskRowBits / 8 * Head.BlockHeight)) return 0;
+  return slots;
+}
+
+int TRmf::AllocateBlockDesc(int size) {
+  if (size < 1 || !rmfpages::Grow(Table, size_t(size))) {
+    Close(0);
+    return Fail(MAPERR_MEMORY);
+  }
+  std::memset(Table, 0, size_t(size));
+  TableSize = DWORD(size);
+  return 1;
+}
+
+int TRmf::AllocateBlockFlags(int size) {
+  if (size == 0) {
+    rmfpages::Release(Flags);
+    FlagsSize = 0;
+    return 1;
+  }
+  if (size < 0 || !rmfpages::Grow(Flags, size_t(size))) {
+    Close(0);
+    return Fail(MAPERR_MEMORY);
+  }
+  std::memset(Flags, 1, size_t(size));
+  FlagsSize = DWORD(size);
+  return 1;
+}
+
+int TRmf::AllocateBlockMask(int size) {
+  if (size < 1 || !rmfpages::Grow(Mask, size_t(size))) {
+    Close(0);
+    return Fail(MAPERR_MEMORY);
+  }
+  std::memset(Mask, 0, size_t(size));
+  MaskSize = DWORD(size);
+  return 1;
+}
+
+int TRmf::AllocateBorderPoints(int size) {
+  if (size < 1 || !rmfpages::Grow(BorderPoints, size_t(size))) {
+    Close(0);
+    return Fail(MAPERR_MEMORY);
+  }
+  BorderPointsSize = DWORD(size);
+  return 1;
+}
+
+bool TRmf::EnsureBuffer() { return BlockMemory || AllocateBuffer(SlotCount) > 0; }
+
+// ---------------------------------------------------------------------------
+// Block geometry and the table
+
+int TRmf::BlockHeight(int blockRow) const {
+  return blockRow == Head.BlockRows - 1 ? Head.LastHeight : Head.BlockHeight;
+}
+
+int TRmf::BlockWidth(int blockColumn) const {
+  return blockColumn == Head.BlockColumns - 1 ? Head.LastWidth : Head.BlockWidth;
+}
+
+int TRmf::BlockRawLength(int blockRow, int blockColumn) const {
+  return int(RmfRawSize(BlockWidth(blockColumn), BlockHeight(blockRow), Head.BitsPerElement));
+}
+
+bool TRmf::ValidBlock(int row, int col) {
+  if (row < 0 || col < 0 || row >= Head.BlockRows || col >= Head.BlockColumns)
+    return Fail(MAPERR_INPUT);
+  return true;
+}
+
+DWORD TRmf::BlockLength(int number) {
+  if (!Table || number < 0 || number >= BlockCount() || DWORD(number + 1) * 8 > TableSize)
+    return DWORD(Fail(MAPERR_DATA));
+  return Table[number].Length;
+}
+
+DWORD TRmf::BlockPosition(int number) {
+  if (!Table || number < 0 || number >= BlockCount() || DWORD(number + 1) * 8 > TableSize)
+    return DWORD(Fail(MAPERR_DATA));
+  return Table[number].Position;
+}
+
+DWORD TRmf::SetBlockLength(int number, DWORD value) {
+  if (!Table || number < 0 || number >= BlockCount() || DWORD(number + 1) * 8 > TableSize)
+    return DWORD(Fail(MAPERR_DATA));
+  Table[number].Length = value;
+  TableChanged = HeadChanged = 1;
+  return value;
+}
+
+DWORD TRmf::SetBlockPosition(int number, DWORD value) {
+  if (!Table || number < 0 || number >= BlockCount() || DWORD(number + 1) * 8 > TableSize)
+    return DWORD(Fail(MAPERR_DATA));
+  Table[number].Position = value;
+  TableChanged = HeadChanged = 1;
+  return value;
+}
+
+int TRmf::BlockFlag(int number) {
+  if (number < 0 || number >= BlockCount()) return Fail(MAPERR_DATA);
+  if (!Flags || DWORD(number) >= FlagsSize) return 1;
+  return Flags[number];
+}
+
+int TRmf::SetBlockFlag(int number, int flag) {
+  if (number < 0 || number >= BlockCount()) return Fail(MAPERR_DATA);
+  if (!Flags || DWORD(number) >= FlagsSize) return 0;
+  Flags[number] = static_cast<signed char>(flag);
+  FlagsChanged = HeadChanged = 1;
+  return 1;
+}
+
+int TRmf::WhereBlock(RMFBLOCK& frame, int row, int col) {
+  if (!ValidBlock(row, col)) return 0;
+  frame.FirstRow = LONG(int64_t(row) * Head.BlockHeight);
+  frame.FirstColumn = LONG(int64_t(col) * Head.BlockWidth);
+  frame.LastRow = frame.FirstRow + BlockHeight(row) - 1;
+  frame.LastColumn = frame.FirstColumn + BlockWidth(col) - 1;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// The cache
+
+int TRmf::ChooseSlot() const {
+  int best = -1;
+  for (int i = 0; i < SlotCount; ++i) {
+    if (Slots[i].Keep) continue;
+    if (best < 0 || Slots[i].Stamp < Slots[best].Stamp) best = i;
+  }
+  return best;
+}
+
+int TRmf::FindSlot(LONG number) const {
+  if (!BlockMemory) return -1;
+  for (int i = 0; i < SlotCount; ++i)
+    if (Slots[i].Number == number) return i;
+  return -1;
+}
+
+void TRmf::Stamp(int slot) {
+  if (++UseCounter > 0x7FFFFFF0u) {
+    for (RMFSLOT& s : Slots) s.Stamp = 0;
+    UseCounter = 1;
+  }
+  Slots[slot].Stamp = UseCounter;
+  CurrentSlot = slot;
+}
+
+bool TRmf::LoadBlock(int number, int row, int col, BYTE* dest) {
+  const DWORD raw = DWORD(BlockRawLength(row, col));
+  const DWORD position = Table[number].Position;
+  const DWORD length = Table[number].Length;
+  if (length == raw) return ReadAt(position, dest, raw);
+  // Compressed: through the read buffer behind the slots.
+  if (length > BlockSize) return Fail(MAPERR_READ);
+  if (!EnsureBuffer()) return false;
+  char* packed = reinterpret_cast<char*>(BlockMemory) + size_t(SlotCount) * BlockSize;
+  if (!ReadAt(position, packed, length)) return false;
+  char* out = reinterpret_cast<char*>(dest);
+  int got = 0;
+  switch (Head.Compression) {
+    case RMF_LZW: got = Coder.Decompress(packed, int(length), out, int(BlockSize)); break;
+    case RMF_MATRIX: got = Coder.DecompressMtr(packed, int(length), out, int(BlockSize)); break;
+    default: break;
+  }
+  return DWORD(got) == raw || Fail(MAPERR_READ);
+}
+
+int TRmf::ReadBlock(int row, int col) {
+  if (!ValidBlock(row, col)) return -1;
+  const int number = row * Head.BlockColumns + col;
+  if (!Table || DWORD(number + 1) * 8 > TableSize) {
+    Fail(MAPERR_DATA);
+    return -1;
+  }
+  if (Table[number].Position == 0 || Table[number].Length == 0) return -1;
+  if (!EnsureBuffer()) return -1;
+  const int slot = ChooseSlot();
+  if (slot < 0) {
+    Fail(MAPERR_MEMORY);  // every slot is kept
+    return -1;
+  }
+  RMFSLOT& s = Slots[slot];
+  if (s.Dirty && IsWritable() && !WriteBlock(slot)) return -1;
+  s.Number = -1;
+  s.Dirty = 0;
+  s.Stamp = 0;
+  if (!LoadBlock(number, row, col, s.Buffer)) return -1;
+  Stamp(slot);
+  s.Number = number;
+  s.Row = row;
+  s.Column = col;
+  return slot;
+}
+
+BYTE* TRmf::GetBlockAddress(int row, int col) {
+  if (!ValidBlock(row, col)) return nullptr;
+  const LONG number = row * Head.BlockColumns + col;
+  if (BlockMemory && Slots[CurrentSlot].Number == number) return Slots[CurrentSlot].Buffer;
+  int slot = FindSlot(number);
+  if (slot >= 0) {
+    Stamp(slot);
+    return Slots[slot].Buffer;
+  }
+  slot = ReadBlock(row, col);
+  return slot < 0 ? nullptr : Slots[slot].Buffer;
+}
+
+BYTE* TRmf::GetBlockAddressAndCreate(int row, int col) {
+  const int before = Error;
+  Error = 0;
+  BYTE* block = GetBlockAddress(row, col);
+  if (block || Error) {
+    // A block that is there but cannot be read is not replaced by an empty
+    // one: that would lose it at the next Save.
+    if (!Error) Error = before;
+    return block;
+  }
+  Error = before;
+  if (!EnsureBuffer()) return nullptr;
+  const int slot = ChooseSlot();
+  if (slot < 0) {
+    Fail(MAPERR_MEMORY);
+    return nullptr;
+  }
+  RMFSLOT& s = Slots[slot];
+  if (s.Dirty && IsWritable() && !WriteBlock(slot)) return nullptr;
+  s.Number = -1;
+  s.Dirty = 0;
+  if (!BufferBlockInit(slot)) return nullptr;
+  Stamp(slot);
+  s.Number = row * Head.BlockColumns + col;
+  s.Row = row;
+  s.Column = col;
+  s.Dirty = 1;
+  return s.Buffer;
+}
+
+int TRmf::BufferBlockInit(int slot) {
+  if (slot < 0 || slot >= SlotCount || !BlockMemory) return Fail(MAPERR_INPUT);
+  BYTE* b = Slots[slot].Buffer;
+  if (Head.Ident == RMF_RSW) {
+    std::memset(b, 0, BlockSize);
+    return 1;
+  }
+  const double empty = Head.EmptyValue;
+  const LONG value = TruncateToLong(empty);
+  switch (Head.BitsPerElement) {
+    case 8: std::memset(b, BYTE(value), BlockSize); break;
+    case 16: {
+      const int16_t v = int16_t(value);
+      for (DWORD i = 0; i + 2 <= BlockSize; i += 2) std::memcpy(b + i, &v, 2);
+      break;
+    }
+    case 32:
+      for (DWORD i = 0; i + 4 <= BlockSize; i += 4) std::memcpy(b + i, &value, 4);
+      break;
+    case 64:
+      for (DWORD i = 0; i + 8 <= BlockSize; i += 8) std::memcpy(b + i, &empty, 8);
+      break;
+    default: return Fail(MAPERR_DATA);
+  }
+  return 1;
+}
+
+BYTE* TRmf::LockBlockAddress(int row, int col) {
+  BYTE* block = GetBlockAddress(row, col);
+  if (block) Slots[CurrentSlot].Keep = 1;
+  return block;
+}
+
+void TRmf::UnlockBlocks() {
+  for (RMFSLOT& s : Slots) s.Keep = 0;
+}
+
+void TRmf::BlockChanged(int slot) {
+  if (slot < 0 || slot >= SlotCount || !BlockMemory || Slots[slot].Number < 0) return;
+  RMFSLOT& s = Slots[slot];
+  s.Dirty = 1;
+  const int number = s.Number;
+  if (Table && DWORD(number + 1) * 8 <= TableSize &&
+      Table[number].Length != DWORD(BlockRawLength(s.Row, s.Column))) {
+    Table[number] = RMFBLOCKDESC{0, 0};
+    TableChanged = HeadChanged = 1;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Block transfers
+
+int TRmf::WriteBlock(int slot) {
+  if (slot < 0 || slot >= SlotCount || !BlockMemory || Slots[slot].Number < 0)
+    return Fail(MAPERR_INPUT);
+  RMFSLOT& s = Slots[slot];
+  const int written = WriteBlock(s.Row, s.Column, reinterpret_cast<const char*>(s.Buffer),
+                                 BlockRawLength(s.Row, s.Column));
+  if (written <= 0) return 0;
+  s.Dirty = 0;
+  return written;
+}
+
+int TRmf::SaveBlock(int row, int col) {
+  if (!ValidBlock(row, col)) return 0;
+  const int slot = FindSlot(row * Head.BlockColumns + col);
+  if (slot < 0 || !Slots[slot].Dirty) return 1;
+  return WriteBlock(slot) > 0 ? 1 : 0;
+}
+
+int TRmf::SaveBuffer() {
+  if (!BlockMemory) return 1;
+  for (int i = 0; i < SlotCount; ++i)
+    if (Slots[i].Number >= 0 && Slots[i].Dirty && WriteBlock(i) <= 0) return 0;
+  return 1;
+}
+
+int TRmf::ReadBlock(int row, int col, char* buffer, int length) {
+  if (!ValidBlock(row, col)) return 0;
+  if (!buffer || length < 1) return Fail(MAPERR_INPUT);
+  const int number = row * Head.BlockColumns + col;
+  const int raw = BlockRawLength(row, col);
+  const int slot = FindSlot(number);
+  if (slot >= 0) {
+    const int n = std::min(length, raw);
+    std::memcpy(buffer, Slots[slot].Buffer, size_t(n));
+    return n;
+  }
+  if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);
+  if (Table[number].Position == 0 || Table[number].Length == 0) return 0;
+  const int n = std::min(length, raw);
+  if (Table[number].Length == DWORD(raw))
+    return ReadAt(Table[number].Position, buffer, DWORD(n)) ? n : 0;
+  if (!EnsureBuffer()) return 0;
+  // Decoding needs a whole block of room.
+  BYTE* out = reinterpret_cast<BYTE*>(buffer);
+  BYTE* temp = nullptr;
+  if (DWORD(length) < BlockSize) {
+    temp = static_cast<BYTE*>(plat::AllocPages(BlockSize));
+    if (!temp) return Fail(MAPERR_MEMORY);
+    out = temp;
+  }
+  const bool ok = LoadBlock(number, row, col, out);
+  if (ok && temp) std::memcpy(buffer, temp, size_t(n));
+  if (temp) plat::FreePages(temp);
+  return ok ? n : 0;
+}
+
+int TRmf::WriteBlock(int row, int col, const char* data, int length) {
+  if (!ValidBlock(row, col)) return 0;
+  if (!data || length < 1 || DWORD(length) > BlockSize) return Fail(MAPERR_INPUT);
+  if (!IsWritable()) return 0;
+  const int number = row * Head.BlockColumns + col;
+  if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);
+  const DWORD size = DWORD(std::min(length, BlockRawLength(row, col)));
+  RMFBLOCKDESC& entry = Table[number];
+  if (entry.Position && entry.Length >= size && PlaceIsFree(entry.Position, entry.Length, 0)) {
+    if (!WriteAt(entry.Position, data, size)) return 0;
+  } else {
+    const DWORD at = Append(data, size);
+    if (!at) return 0;
+    entry.Position = at;
+  }
+  entry.Length = size;
+  TableChanged = HeadChanged = 1;
+  return int(size);
+}

@@ -1,0 +1,335 @@
+// The blocked file object: create and open in byte and unit mode, blocks
+// stored at their real size, plain and compressed reads, the block cache
+// and its keep words, and the order of a save.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "platform/vfs.h"
+#include "raster/rmf.h"
+#include "support/rmffiles.h"
+#include "support/scratch_dir.h"
+
+using rmftest::Pattern;
+
+namespace {
+
+class RmfTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    MessageEnableSet(0);
+  }
+  void TearDown() override { MessageEnableSet(1); }
+  std::string Block(TRmf& rmf, int row, int col) {
+    const BYTE* b = rmf.GetBlockAddress(row, col);
+    return b ? std::string(reinterpret_cast<const char*>(b), size_t(rmf.BlockRawLength(row, col)))
+             : std::string();
+  }
+  static std::string Bytes(const std::vector<char>& v) { return std::string(v.begin(), v.end()); }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  std::string name = dir / "a.rsw";
+};
+
+// A Vfs over the system's that records the offset of every write.
+class WriteRecorder final : public plat::Vfs {
+ public:
+  WriteRecorder() : plat::Vfs(true), inner_(plat::CurrentVfs()) {}
+  std::vector<uint64_t> offsets;
+
+  DWORD Open(const std::string& p, const plat::VfsOpenMode& m, std::unique_ptr<plat::VfsFile>* f,
+             bool* e) override {
+    return inner_.Open(p, m, f, e);
+  }
+  DWORD Delete(const std::string& p) override { return inner_.Delete(p); }
+  DWORD Rename(const std::string& a, const std::string& b) override { return inner_.Rename(a, b); }
+  DWORD Replace(const std::string& a, const std::string& b) override { return inner_.Replace(a, b); }
+  DWORD Stat(const std::string& p, plat::VfsInfo* i) override { return inner_.Stat(p, i); }
+  DWORD SetReadOnly(const std::string& p, bool r) override { return inner_.SetReadOnly(p, r); }
+  DWORD CreateFolder(const std::string& p) override { return inner_.CreateFolder(p); }
+  DWORD RemoveFolder(const std::string& p) override { return inner_.RemoveFolder(p); }
+  DWORD FreeSpace(const std::string& p, plat::VfsSpace* s) override { return inner_.FreeSpace(p, s); }
+  DWORD Write(plat::VfsFile& file, uint64_t offset, const void* buffer, DWORD size,
+              DWORD* done) override {
+    offsets.push_back(offset);
+    return plat::Vfs::Write(file, offset, buffer, size, done);
+  }
+
+ private:
+  plat::Vfs& inner_;
+};
+
+}  // namespace
+
+TEST_F(RmfTest, CreateThenOpenInByteMode) {
+  std::vector<DWORD> palette(256);
+  for (int i = 0; i < 256; ++i) palette[size_t(i)] = DWORD(i * 0x010101);
+  {
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.Create(name.c_str(), 1000, 1000, 8, palette.data(), 100000, 0.5));
+    EXPECT_EQ(1.0, rmf.Head.Precision);  // below 1 becomes 1
+    EXPECT_EQ(100000.0, rmf.Head.ElementSize);
+  }
+  const RMF h = rmftest::ReadHeader(name);
+  EXPECT_EQ(RMF_RSW, h.Ident);
+  EXPECT_EQ(RMF_VERSION, h.Version);
+  EXPECT_EQ(0, h.UnitShift);
+  EXPECT_EQ(320u, h.PalettePosition);
+  EXPECT_EQ(1344u, h.TablePosition);
+  EXPECT_EQ(16u * 8, h.TableLength);
+  EXPECT_EQ(rmftest::ReadAll(name).size(), h.Length);
+  EXPECT_EQ(h.Length, h.MainLength);
+
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str())) << rmf.GetError();
+  EXPECT_TRUE(rmf.IsWritable());
+  EXPECT_EQ(4, rmf.Head.BlockRows);
+  EXPECT_EQ(4, rmf.Head.BlockColumns);
+  EXPECT_EQ(232, rmf.Head.LastHeight);
+  EXPECT_EQ(232, rmf.Head.LastWidth);
+  EXPECT_EQ(256 * 256, rmf.BlockRawLength(0, 0));
+  EXPECT_EQ(256 * 232, rmf.BlockRawLength(0, 3));
+  EXPECT_EQ(232 * 256, rmf.BlockRawLength(3, 0));
+  EXPECT_EQ(232 * 232, rmf.BlockRawLength(3, 3));
+  EXPECT_EQ(0, std::memcmp(palette.data(), rmf.PaletteWords, 1024));
+  EXPECT_EQ(nullptr, rmf.GetBlockAddress(1, 1));  // absent: no block, no error
+  EXPECT_EQ(0, rmf.GetError());
+  EXPECT_EQ(nullptr, rmf.GetBlockAddress(4, 0));
+  EXPECT_EQ(MAPERR_INPUT, rmf.GetError());
+}
+
+TEST_F(RmfTest, CreateThenOpenInUnitMode) {
+  {
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.Create(name.c_str(), 70000, 70000, 8, nullptr, 1, 1));
+  }
+  const RMF h = rmftest::ReadHeader(name);
+  EXPECT_EQ(8, h.UnitShift);
+  EXPECT_EQ(2u, h.PalettePosition);  // byte 512
+  EXPECT_EQ(6u, h.TablePosition);    // byte 1536
+  EXPECT_EQ(274u * 274 * 8, h.TableLength);
+  const std::string bytes = rmftest::ReadAll(name);
+  EXPECT_EQ((bytes.size() + 255) / 256, h.Length);
+  EXPECT_GT(h.AdditionPosition, h.TablePosition);
+
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str())) << rmf.GetError();
+  const std::vector<char> data = Pattern(5, 256 * 256);
+  // The last block is 112 x 112: only its raw length is stored.
+  ASSERT_EQ(112 * 112, rmf.WriteBlock(273, 273, data.data(), 256 * 256));
+  EXPECT_EQ(0u, rmf.BlockPosition(274 * 274 - 1) >> 24);
+  EXPECT_EQ(rmf.BlockRawLength(273, 273), int(rmf.BlockLength(274 * 274 - 1)));
+  ASSERT_EQ(1, rmf.Save());
+  rmf.Close();
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_EQ(Bytes(data).substr(0, size_t(rmf.BlockRawLength(273, 273))), Block(rmf, 273, 273));
+}
+
+TEST_F(RmfTest, OneBitRastersAreStoredWithWholeBytes) {
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 1001, 10, 1, nullptr, 1, 1));
+  EXPECT_EQ(1008, rmf.Head.Width);
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 300, 300, 1, nullptr, 1, 1));
+  EXPECT_EQ(1, rmf.BlockCount());
+  EXPECT_EQ(300, rmf.Head.BlockHeight);
+  EXPECT_EQ(304, rmf.Head.BlockWidth);
+  EXPECT_EQ(300 * 304 / 8, rmf.BlockRawLength(0, 0));
+}
+
+TEST_F(RmfTest, BadCreationParameters) {
+  TRmf rmf;
+  struct Case {
+    int columns, rows, bits;
+  } cases[] = {{0, 10, 8}, {10, -1, 8}, {10, 10, 0}, {10, 10, 12}, {0x7FFFFFFF, 0x7FFFFFFF, 8},
+               {0x7FFFFFFF, 10, 1}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(0, rmf.Create(name.c_str(), c.columns, c.rows, c.bits, nullptr, 1, 1));
+    EXPECT_EQ(MAPERR_DATA, rmf.GetError()) << c.columns << " " << c.rows << " " << c.bits;
+  }
+  EXPECT_EQ(0, rmf.Create(name.c_str(), nullptr, nullptr));
+  EXPECT_EQ(MAPERR_DATA, rmf.GetError());
+  EXPECT_EQ(0, rmf.Create((dir / "no/such/folder.rsw").c_str(), 10, 10, 8, nullptr, 1, 1));
+  EXPECT_EQ(MAPERR_OPEN, rmf.GetError());
+}
+
+TEST_F(RmfTest, EdgeBlocksKeepTheirRealSizeAndReadBack) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 1000, 600));
+  for (int n : {0, 3, 11}) {
+    const RMFBLOCKDESC e = rmftest::TableEntry(name, n);
+    EXPECT_EQ(n == 0 ? 65536u : n == 3 ? 256u * 232 : 88u * 232, e.Length) << n;
+  }
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  EXPECT_FALSE(rmf.IsWritable());
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 4; ++c)
+      EXPECT_EQ(Bytes(Pattern(r * 4 + c, rmf.BlockRawLength(r, c))), Block(rmf, r, c)) << r << c;
+  // The caller's copy is cut to its length.
+  std::vector<char> part(100);
+  EXPECT_EQ(100, rmf.ReadBlock(2, 3, part.data(), 100));
+  EXPECT_EQ(Bytes(Pattern(11, 100)), Bytes(part));
+  // Read-only: writers do nothing and say nothing.
+  EXPECT_EQ(0, rmf.WriteBlock(0, 0, part.data(), 100));
+  EXPECT_EQ(0, rmf.GetError());
+}
+
+TEST_F(RmfTest, StoredLengthEqualToRawMeansPlainWhateverTheCode) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 512, 256));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  // Block 1 compressed with LZW; block 0 stays plain under code 32 and then
+  // under code 1.
+  std::vector<char> flat(65536, 'x'), packed(65536);
+  const int length = rmf.Compress(flat.data(), 65536, packed.data(), 65536);
+  ASSERT_GT(length, 0);
+  ASSERT_EQ(length, rmf.WriteBlock(0, 1, packed.data(), length));
+  for (BYTE code : {RMF_MATRIX, RMF_LZW}) {
+    rmf.Head.Compression = code;
+    rmf.HeadChanged = 1;
+    ASSERT_EQ(1, rmf.Save());
+    TRmf again;
+    ASSERT_EQ(1, again.OpenFile(name.c_str(), GENERIC_READ));
+    EXPECT_EQ(Bytes(Pattern(0, 65536)), Block(again, 0, 0)) << int(code);
+    std::vector<char> copy(65536);
+    EXPECT_EQ(65536, again.ReadBlock(0, 0, copy.data(), 65536));
+    EXPECT_EQ(Bytes(Pattern(0, 65536)), Bytes(copy));
+    if (code == RMF_LZW) {
+      EXPECT_EQ(Bytes(flat), Block(again, 0, 1));
+      EXPECT_EQ(65536, again.ReadBlock(0, 1, copy.data(), 65536));
+      EXPECT_EQ(Bytes(flat), Bytes(copy));
+    } else {
+      EXPECT_EQ("", Block(again, 0, 1));  // LZW bytes are no matrix stream
+      EXPECT_EQ(MAPERR_READ, again.GetError());
+    }
+  }
+}
+
+TEST_F(RmfTest, ChangingACompressedBlockStoresItPlainAtTheEnd) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 256, 256));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  std::vector<char> flat(65536, 'y'), packed(65536);
+  const int length = rmf.Compress(flat.data(), 65536, packed.data(), 65536);
+  rmf.Head.Compression = RMF_LZW;
+  ASSERT_EQ(length, rmf.WriteBlock(0, 0, packed.data(), length));  // in place
+  ASSERT_EQ(1, rmf.Save());
+  BYTE* b = rmf.GetBlockAddress(0, 0);
+  ASSERT_NE(nullptr, b);
+  b[5] = 'z';
+  rmf.BlockChanged(rmf.CurrentSlot);
+  EXPECT_EQ(0u, rmf.BlockPosition(0));
+  EXPECT_EQ(0u, rmf.BlockLength(0));
+  const size_t before = rmftest::ReadAll(name).size();
+  ASSERT_EQ(1, rmf.Save());
+  rmf.Close();
+  const RMFBLOCKDESC e = rmftest::TableEntry(name, 0);
+  EXPECT_EQ(65536u, e.Length);
+  EXPECT_EQ(before, e.Position);
+  TRmf again;
+  ASSERT_EQ(1, again.OpenFile(name.c_str()));
+  flat[5] = 'z';
+  EXPECT_EQ(Bytes(flat), Block(again, 0, 0));
+}
+
+TEST_F(RmfTest, TheLeastRecentlyUsedSlotIsReplaced) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 768, 768));  // 3 x 3 blocks
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  ASSERT_EQ(8, rmf.SlotCount);
+  // Equal stamps (an empty cache): slot 0.
+  ASSERT_NE(nullptr, rmf.GetBlockAddress(1, 1));
+  EXPECT_EQ(4, rmf.Slots[0].Number);
+  for (RMFSLOT& s : rmf.Slots) s.Stamp = 7;
+  ASSERT_NE(nullptr, rmf.GetBlockAddress(0, 0));
+  EXPECT_EQ(0, rmf.Slots[0].Number);
+
+  rmf.ClearBuffer();
+  for (int n = 0; n < 8; ++n) ASSERT_NE(nullptr, rmf.GetBlockAddress(n / 3, n % 3));
+  for (int n = 0; n < 8; ++n) EXPECT_EQ(n, rmf.Slots[n].Number);
+  ASSERT_NE(nullptr, rmf.GetBlockAddress(0, 0));  // block 0 used again: slot 1 is now the oldest
+  ASSERT_NE(nullptr, rmf.GetBlockAddress(2, 2));
+  EXPECT_EQ(8, rmf.Slots[1].Number);
+  EXPECT_EQ(0, rmf.Slots[0].Number);
+  EXPECT_EQ(Bytes(Pattern(8, 65536)), Block(rmf, 2, 2));
+  EXPECT_EQ(Bytes(Pattern(1, 65536)), Block(rmf, 0, 1));  // read again, into slot 2
+  EXPECT_EQ(1, rmf.Slots[2].Number);
+}
+
+TEST_F(RmfTest, KeptSlotsAreNeverReused) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 768, 768));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  // Slot 0 kept with the oldest stamp: reads pass it by.
+  ASSERT_NE(nullptr, rmf.LockBlockAddress(0, 0));
+  for (int n = 1; n < 9; ++n) ASSERT_NE(nullptr, rmf.GetBlockAddress(n / 3, n % 3));
+  EXPECT_EQ(0, rmf.Slots[0].Number);
+  EXPECT_EQ(Bytes(Pattern(0, 65536)), std::string(reinterpret_cast<char*>(rmf.Slots[0].Buffer), 65536));
+
+  // A new block passes kept slots by too.
+  std::vector<char> none(1);
+  rmf.Close();
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 768, 768, 8, nullptr, 1, 1));
+  for (int n = 0; n < 7; ++n) ASSERT_NE(nullptr, rmf.GetBlockAddressAndCreate(n / 3, n % 3));
+  for (int n = 0; n < 7; ++n) rmf.Slots[n].Keep = 1;
+  rmf.Slots[7].Stamp = 1000;
+  BYTE* b = rmf.GetBlockAddressAndCreate(2, 1);
+  ASSERT_NE(nullptr, b);
+  EXPECT_EQ(7, rmf.Slots[7].Number);
+  EXPECT_EQ(1, rmf.Slots[7].Dirty);
+
+  // Every slot kept: neither a read nor a new block takes one.
+  rmf.Slots[7].Keep = 1;
+  EXPECT_EQ(nullptr, rmf.GetBlockAddressAndCreate(2, 2));
+  EXPECT_EQ(MAPERR_MEMORY, rmf.GetError());
+  for (int n = 0; n < 8; ++n) EXPECT_EQ(n, rmf.Slots[n].Number);
+  rmf.UnlockBlocks();
+  ASSERT_NE(nullptr, rmf.GetBlockAddressAndCreate(2, 2));
+  ASSERT_EQ(1, rmf.Save());
+  for (int n = 0; n < 9; ++n) EXPECT_EQ(65536u, rmf.BlockLength(n)) << n;
+}
+
+TEST_F(RmfTest, SaveWritesItsAreasInOrder) {
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 256, 256, 8, nullptr, 1, 1));
+  ASSERT_NE(nullptr, rmf.GetBlockAddressAndCreate(0, 0));
+  const DWORD colour = 0x123456;
+  rmf.Palette(&colour, 1);
+  rmf.AdditionChanged = 1;
+  ASSERT_EQ(1, rmf.AllocateBlockFlags(1));
+  rmf.SetBlockFlag(0, 2);
+  rmf.Border.Create(METRIC_I32, 0);
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}, {0.0, 0.0}})
+    rmf.Border.AppendPointSubject(0, x, y);
+  rmf.BorderChanged = 1;
+
+  WriteRecorder recorder;
+  plat::Vfs* previous = plat::SetVfs(&recorder);
+  const int saved = rmf.Save();
+  plat::SetVfs(previous);
+  ASSERT_EQ(1, saved) << rmf.GetError();
+  const RMF& h = rmf.Head;
+  const uint64_t block = rmf.BlockPosition(0);
+  const std::vector<uint64_t> order = {320, block, 1344, h.AdditionPosition, h.FlagsPosition,
+                                       h.BorderPosition, 0};
+  EXPECT_EQ(order, recorder.offsets);
+  EXPECT_GT(h.FlagsPosition, block);
+  EXPECT_GT(h.BorderPosition, h.FlagsPosition);
+
+  rmf.Close();
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_EQ(colour, rmf.PaletteWords[0]);
+  EXPECT_EQ(2, rmf.BlockFlag(0));
+  EXPECT_EQ(4, rmf.Border.TotalPointCount());
+  EXPECT_EQ(1, rmf.BorderDesc.Count);
+  EXPECT_EQ(256, rmf.BorderDesc.MaxX);
+  // Nothing changed, nothing written.
+  recorder.offsets.clear();
+  previous = plat::SetVfs(&recorder);
+  EXPECT_EQ(1, rmf.Save());
+  plat::SetVfs(previous);
+  EXPECT_TRUE(recorder.offsets.empty());
+}
