@@ -379,9 +379,8 @@ int TRmf::WriteHeader() {
 bool TRmf::StoreHeader() {
   if (!Main) return Fail(MAPERR_OPEN);
   const bool writable = IsWritable();
-  DWORD part = 0;
-  const DWORD end = EndPosition(&part);
-  if (end == 0) return writable ? Fail(MAPERR_WRITE) : true;
+  DWORD end = 0;
+  if (!FreePosition(&end)) return writable ? Fail(MAPERR_WRITE) : true;
   const int64_t main = plat::FileLength(Main);
   Head.MainLength = DWORD(std::clamp<int64_t>(main, 0, 0xFFFFFFFFll));
   if (Head.UnitShift && Cont) {
@@ -444,6 +443,7 @@ int TRmf::ReadBlockFlags() {
   if (!Main) return Fail(MAPERR_OPEN);
   if (!Head.FlagsPosition || !Head.FlagsLength) return 0;
   const DWORD blocks = DWORD(BlockCount());
+  if (blocks == 0) return Fail(MAPERR_DATA);
   const DWORD length = std::min(Head.FlagsLength, blocks);
   if (!AllocateBlockFlags(int(blocks))) return 0;
   if (!ReadAt(Head.FlagsPosition, Flags, length)) {
@@ -615,9 +615,15 @@ int64_t TRmf::CalculationFileLength(int columns, int rows, int bits) {
     Fail(MAPERR_DATA);
     return 0;
   }
-  Head.BlockColumns = LONG((int64_t(stored) + side - 1) / side);
-  Head.BlockRows = LONG((int64_t(rows) + side - 1) / side);
-  return int64_t(Head.BlockColumns) * Head.BlockRows * 8 + RMF_HEADER_SIZE + RMF_PALETTE_SIZE +
+  const LONG blockColumns = LONG((int64_t(stored) + side - 1) / side);
+  const LONG blockRows = LONG((int64_t(rows) + side - 1) / side);
+  // The counts go into the header only while no file is open: an open
+  // file's own counts must not change under its table.
+  if (!Main) {
+    Head.BlockColumns = blockColumns;
+    Head.BlockRows = blockRows;
+  }
+  return int64_t(blockColumns) * blockRows * 8 + RMF_HEADER_SIZE + RMF_PALETTE_SIZE +
          RmfRawSize(stored, rows, bits);
 }
 
@@ -646,8 +652,8 @@ int TRmf::Verify(DWORD signature) {
   const int64_t size = plat::FileLength(Main);
   const int64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
   if (size < headerEnd) return Fail(MAPERR_DATA);
-  if (int64_t(Head.BlockRows - 1) * Head.BlockHeight + Head.LastHeight < Head.Height ||
-      int64_t(Head.BlockColumns - 1) * Head.BlockWidth + Head.LastWidth < Head.Width)
+  if ((int64_t(Head.BlockRows) - 1) * Head.BlockHeight + Head.LastHeight < Head.Height ||
+      (int64_t(Head.BlockColumns) - 1) * Head.BlockWidth + Head.LastWidth < Head.Width)
     return Fail(MAPERR_DATA);
   return 1;
 }
@@ -779,9 +785,21 @@ bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size) {
   return Fail(plat::GetLastError() == ERROR_DISK_FULL ? MAPERR_DISKFULL : MAPERR_WRITE);
 }
 
+bool TRmf::FreePosition(DWORD* end) {
+  if (!Main) return Fail(MAPERR_OPEN);
+  const int64_t size = plat::FileLength(Main);
+  if (size < 0) return false;
+  // An empty file (just created) ends where its header will.
+  const DWORD headerEnd = Head.UnitShift ? RMF_HEADER_UNITS : RMF_HEADER_SIZE;
+  DWORD at = size == 0 && !Cont ? 0 : EndPosition();
+  if (size > 0 && at == 0) return false;
+  *end = std::max(at, headerEnd);
+  return true;
+}
+
 DWORD TRmf::Append(const void* buffer, DWORD size) {
-  const DWORD at = EndPosition();
-  if (!at) {
+  DWORD at = 0;
+  if (!FreePosition(&at)) {
     Fail(MAPERR_WRITE);
     return 0;
   }

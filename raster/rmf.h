@@ -190,7 +190,17 @@ class MAPCLASS TRmf {
   int GetError() const { return Error; }
   int IsOpen() const { return Main != nullptr; }
   int IsWritable() const { return Main != nullptr && (Access & GENERIC_WRITE) != 0; }
-  int BlockCount() const { return Head.BlockRows * Head.BlockColumns; }
+  // Blocks of the header's geometry; 0 when its counts are not positive or
+  // their product passes 32 bits (a damaged header).
+  int BlockCount() const {
+    const int64_t n = int64_t(Head.BlockRows) * Head.BlockColumns;
+    return Head.BlockRows > 0 && Head.BlockColumns > 0 && n <= 0x7FFFFFFF ? int(n) : 0;
+  }
+  // Raw bytes of a whole block of the header's geometry (the capacity of a
+  // slot).
+  int64_t FullBlockSize() const {
+    return RmfRawSize(Head.BlockWidth, Head.BlockHeight, Head.BitsPerElement);
+  }
   const char* GetFileName() const { return FileName; }
 
   // Fields, in this order.
@@ -245,6 +255,8 @@ class MAPCLASS TRmf {
   int ChooseSlot() const;
   int FindSlot(LONG number) const;
   void Stamp(int slot);
+  // The slots and the read buffer, (re)allocated when missing or made for
+  // blocks of another size than the header's.
   bool EnsureBuffer();
   bool ValidBlock(int row, int col);
   // Reads a block's stored bytes and decodes them into `dest` (capacity
@@ -253,8 +265,11 @@ class MAPCLASS TRmf {
   // Transfers at a position (main or continuation file).
   bool ReadAt(DWORD position, void* buffer, DWORD size);
   bool WriteAt(DWORD position, const void* buffer, DWORD size);
-  // Appends at the end position: the position written at, 0 on failure.
+  // Appends at the end position (never before the end of the header): the
+  // position written at, 0 on failure.
   DWORD Append(const void* buffer, DWORD size);
+  // The end position, at least the end of the header; false without one.
+  bool FreePosition(DWORD* end);
   // The file and byte offset of a position, opening (and with `create`
   // creating) the continuation file when it is needed.
   HANDLE Locate(DWORD position, bool create, uint64_t* offset);

@@ -103,7 +103,10 @@ int TRmf::AllocateBorderPoints(int size) {
   return 1;
 }
 
-bool TRmf::EnsureBuffer() { return BlockMemory || AllocateBuffer(SlotCount) > 0; }
+bool TRmf::EnsureBuffer() {
+  if (BlockMemory && int64_t(BlockSize) == FullBlockSize()) return true;
+  return AllocateBuffer(SlotCount) > 0;
+}
 
 // ---------------------------------------------------------------------------
 // Block geometry and the table
@@ -121,7 +124,7 @@ int TRmf::BlockRawLength(int blockRow, int blockColumn) const {
 }
 
 bool TRmf::ValidBlock(int row, int col) {
-  if (row < 0 || col < 0 || row >= Head.BlockRows || col >= Head.BlockColumns)
+  if (BlockCount() == 0 || row < 0 || col < 0 || row >= Head.BlockRows || col >= Head.BlockColumns)
     return Fail(MAPERR_INPUT);
   return true;
 }
@@ -405,7 +408,7 @@ int TRmf::ReadBlock(int row, int col, char* buffer, int length) {
 
 int TRmf::WriteBlock(int row, int col, const char* data, int length) {
   if (!ValidBlock(row, col)) return 0;
-  if (!data || length < 1 || DWORD(length) > BlockSize) return Fail(MAPERR_INPUT);
+  if (!data || length < 1 || length > FullBlockSize()) return Fail(MAPERR_INPUT);
   if (!IsWritable()) return 0;
   const int number = row * Head.BlockColumns + col;
   if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);

@@ -1,0 +1,112 @@
+// Save with each of its file operations failing in turn: it reports the
+// failure with its code, keeps what it did not write marked changed, and a
+// later Save completes the file so that it reopens with every change.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "raster/rmf.h"
+#include "support/fault_sweep.h"
+#include "support/rmffiles.h"
+#include "support/scratch_dir.h"
+
+using rmftest::Pattern;
+
+namespace {
+
+constexpr DWORD kColour = 0x00ABCDEF;
+
+std::string Bytes(const BYTE* b, int size) {
+  return b ? std::string(reinterpret_cast<const char*>(b), size_t(size)) : std::string();
+}
+
+// Every area of the file changed: the palette, a plain block changed in
+// place, a new block, new flags, a new border and the addition.
+void Change(TRmf& rmf) {
+  rmf.Palette(&kColour, 1);
+  BYTE* b = rmf.GetBlockAddress(0, 0);
+  ASSERT_NE(nullptr, b);
+  b[0] = 'Q';
+  rmf.BlockChanged(rmf.CurrentSlot);
+  b = rmf.GetBlockAddressAndCreate(0, 1);
+  ASSERT_NE(nullptr, b);
+  const std::vector<char> p = Pattern(1, 65536);
+  std::copy(p.begin(), p.end(), b);
+  ASSERT_EQ(1, rmf.AllocateBlockFlags(2));
+  rmf.SetBlockFlag(1, 2);
+  rmf.Border.Create(METRIC_I32, 0);
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {0.0, 9.0}, {9.0, 9.0}, {0.0, 0.0}})
+    rmf.Border.AppendPointSubject(0, x, y);
+  rmf.BorderChanged = 1;
+  rmf.Addition[0] = 7;
+  rmf.AdditionChanged = 1;
+}
+
+void ExpectChanged(const std::string& name, const mctest::SweepRun& run) {
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ)) << run << " code " << rmf.GetError();
+  EXPECT_EQ(kColour, rmf.PaletteWords[0]) << run;
+  std::vector<char> first = Pattern(0, 65536);
+  first[0] = 'Q';
+  EXPECT_EQ(std::string(first.begin(), first.end()), Bytes(rmf.GetBlockAddress(0, 0), 65536)) << run;
+  const std::vector<char> second = Pattern(1, 65536);
+  EXPECT_EQ(std::string(second.begin(), second.end()), Bytes(rmf.GetBlockAddress(0, 1), 65536))
+      << run;
+  EXPECT_EQ(2, rmf.BlockFlag(1)) << run;
+  EXPECT_EQ(4, rmf.Border.TotalPointCount()) << run;
+  EXPECT_EQ(7, rmf.Addition[0]) << run;
+  EXPECT_EQ(rmf.FileLength(), int64_t(rmf.Head.Length)) << run;
+}
+
+}  // namespace
+
+TEST(RmfFaults, EveryFailedWriteOfASaveIsReportedAndMadeGoodLater) {
+  plat::SetWriteThroughEnabled(false);
+  const int messages = MessageEnableSet(0);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string name = dir / "a.rsw";
+  const plat::VfsFault faults[] = {plat::VfsFault::Error, plat::VfsFault::ShortDiskFull};
+  for (plat::VfsFault how : faults) {
+    SCOPED_TRACE(int(how));
+    std::unique_ptr<TRmf> rmf;
+    mctest::FaultSweep sweep;
+    sweep.fault.how = how;
+    sweep.prepare = [&] {
+      rmf.reset();
+      {
+        TRmf make;
+        ASSERT_EQ(1, make.Create(name.c_str(), 512, 256, 8, nullptr, 1, 1));
+        const std::vector<char> p = Pattern(0, 65536);
+        ASSERT_EQ(65536, make.WriteBlock(0, 0, p.data(), 65536));
+      }
+      rmf = std::make_unique<TRmf>();
+      ASSERT_EQ(1, rmf->OpenFile(name.c_str()));
+      Change(*rmf);
+    };
+    int saved = -1, code = -1;
+    const int runs = sweep.Run(
+        [&] {
+          saved = rmf->Save();
+          code = rmf->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          if (run.faulted) {
+            EXPECT_EQ(0, saved) << run;
+            EXPECT_TRUE(code == MAPERR_WRITE || code == MAPERR_DISKFULL) << run << " code " << code;
+          } else {
+            EXPECT_EQ(1, saved) << run;
+          }
+          // What failed is still marked changed: a second Save finishes.
+          EXPECT_EQ(1, rmf->Save()) << run << " code " << rmf->GetError();
+          rmf->Close();
+          ExpectChanged(name, run);
+        });
+    // Palette, two blocks, table, addition, flags, border, header.
+    EXPECT_EQ(8, runs);
+  }
+  MessageEnableSet(messages);
+}

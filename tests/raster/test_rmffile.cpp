@@ -1,0 +1,241 @@
+// The blocked file beyond its blocks: the continuation file of unit mode,
+// the upgrade of old header versions, and files made from a header
+// description.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "platform/fileio.h"
+#include "raster/rmf.h"
+#include "support/host_recorder.h"
+#include "support/rmffiles.h"
+#include "support/scratch_dir.h"
+
+using rmftest::Pattern;
+
+namespace {
+
+class RmfFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    messages_ = MessageEnableSet(0);
+  }
+  void TearDown() override { MessageEnableSet(messages_); }
+  static std::string Block(TRmf& rmf, int row, int col) {
+    const BYTE* b = rmf.GetBlockAddress(row, col);
+    return b ? std::string(reinterpret_cast<const char*>(b), size_t(rmf.BlockRawLength(row, col)))
+             : std::string();
+  }
+  static std::string Bytes(const std::vector<char>& v) { return std::string(v.begin(), v.end()); }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  std::string name = dir / "a.rsw";
+  std::string cont = dir / "a.01";
+  int messages_ = 1;
+};
+
+// The header of a file in the layout of the old versions: the 96 bytes
+// from the scale on stored 4 bytes lower.
+void MakeOld(const std::string& path, DWORD version) {
+  RMF h = rmftest::ReadHeader(path);
+  BYTE* b = reinterpret_cast<BYTE*>(&h);
+  std::memmove(b + 132, b + 136, 96);
+  std::memset(b + 228, 0, 4);
+  h.Version = version;
+  rmftest::PatchValue(path, 0, h);
+}
+
+}  // namespace
+
+TEST_F(RmfFileTest, DataPastTheMainFileGoOnInTheContinuationFile) {
+  {
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.Create(name.c_str(), 70000, 70000, 8, nullptr, 1, 1));
+    // The main file grown (sparse) to where its unit addresses end.
+    ASSERT_TRUE(plat::SetFileLength(rmf.Main, 0xFFF06000ll));
+    for (int c = 0; c < 2; ++c) {
+      const std::vector<char> p = Pattern(c, 65536);
+      ASSERT_EQ(65536, rmf.WriteBlock(0, c, p.data(), 65536)) << rmf.GetError();
+    }
+    EXPECT_EQ(0x00FFF060u, rmf.BlockPosition(0));  // byte 8 of ".01"
+    EXPECT_EQ(0x01000101u, rmf.BlockPosition(1));  // the next whole unit after it
+    ASSERT_EQ(1, rmf.Save());
+  }
+  const std::string bytes = rmftest::ReadAll(cont);
+  ASSERT_EQ(size_t(257 * 256 + 65536), bytes.size());
+  RMFCONTINUATION c;
+  std::memcpy(&c, bytes.data(), sizeof(c));
+  EXPECT_EQ(0, std::memcmp(bytes.data(), "RMFX", 4));
+  EXPECT_EQ(bytes.size(), c.Length);
+  EXPECT_EQ(c.Length, rmftest::ReadHeader(name).ContinuationLength);
+  EXPECT_EQ(Bytes(Pattern(0, 65536)), bytes.substr(8, 65536));
+
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str())) << rmf.GetError();
+  EXPECT_EQ(Bytes(Pattern(0, 65536)), Block(rmf, 0, 0));
+  EXPECT_EQ(Bytes(Pattern(1, 65536)), Block(rmf, 0, 1));
+  rmf.Close();
+
+  // A damaged continuation file makes the data unreadable.
+  struct Damage {
+    const char* what;
+    uint64_t offset;
+    std::string bytes;
+  } damages[] = {{"signature", 0, "RMFY"},
+                 {"length word", 4, std::string("\x09\x01\x01\x00", 4)},
+                 {"length", bytes.size(), "z"}};
+  for (const Damage& d : damages) {
+    rmftest::WriteAll(cont, bytes);
+    rmftest::Patch(cont, d.offset, d.bytes.data(), d.bytes.size());
+    EXPECT_EQ(0, rmf.OpenFile(name.c_str())) << d.what;
+    EXPECT_EQ(MAPERR_READ, rmf.GetError()) << d.what;
+  }
+}
+
+TEST_F(RmfFileTest, PositionsInTheContinuationPart) {
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 70000, 70000, 8, nullptr, 1, 1));
+  EXPECT_EQ(0, rmf.SeekPosition(0x01FFFFFF));
+  EXPECT_FALSE(dir.Exists("a.01"));
+  EXPECT_EQ(1, rmf.SeekPosition(0));
+  // The first positioning creates the file, the second finds it open.
+  EXPECT_EQ(1024, rmf.SeekPosition(0x01000004));
+  EXPECT_EQ(rmf.Cont, rmf.Current);
+  EXPECT_EQ(1024, rmf.SeekPosition(0x01000004));
+  EXPECT_EQ(512, rmf.SeekPosition(2));
+  EXPECT_EQ(rmf.Main, rmf.Current);
+  ASSERT_EQ(1, rmf.Save(1));
+  rmf.Close();
+  EXPECT_EQ(8u, rmftest::ReadHeader(name).ContinuationLength);
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_NE(nullptr, rmf.Cont);
+  // A byte-mode file has no continuation part.
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 100, 100, 8, nullptr, 1, 1));
+  EXPECT_EQ(int64_t(0x01000004), rmf.SeekPosition(0x01000004));
+  EXPECT_EQ(rmf.Main, rmf.Current);
+}
+
+TEST_F(RmfFileTest, OldVersionsAreUpgraded) {
+  struct Case {
+    DWORD ident, version;
+    DWORD mode;
+    int messages, reply;
+    DWORD result;  // 0: refused with 60005
+    size_t boxes;
+  } cases[] = {
+      {RMF_RSW, 0x0101, GENERIC_READ, 1, IDNO, 0x0103, 0},  // read-only: no question
+      {RMF_RSW, 0x0101, 0, 1, IDNO, 0, 1},                  // writable: No refuses
+      {RMF_RSW, 0x0102, 0, 1, IDYES, 0x0200, 1},            // Yes writes the header at once
+      {RMF_RSW, 0x0101, 0, 0, IDNO, 0x0103, 0},             // no messages, no question
+      {RMF_MTW, 0x0102, 0, 1, IDNO, 0x0200, 0},             // matrices are not asked about
+      {RMF_RSW, 0x0104, GENERIC_READ, 1, IDYES, 0, 0},      // unknown version
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.ident << " " << c.version << " " << c.mode
+                                    << " " << c.messages);
+    RMF made{};
+    {
+      TRmf rmf;
+      ASSERT_EQ(1, rmf.Create(name.c_str(), 300, 200, 8, nullptr, 25000, 2));
+      rmf.Head.Ident = c.ident;
+      rmf.Head.LocationX = 6000000.5;
+      rmf.Head.LocationY = 7500000.25;
+      rmf.Head.Compression = RMF_LZW;
+      rmf.HeadChanged = 1;
+      ASSERT_EQ(1, rmf.Save());
+      made = rmf.Head;
+    }
+    MakeOld(name, c.version);
+    const std::string old = rmftest::ReadAll(name);
+    mctest::RecordingMessageBox box(c.reply);
+    MessageEnableSet(c.messages);
+    TRmf rmf;
+    const int opened = rmf.OpenFile(name.c_str(), int(c.mode));
+    MessageEnableSet(0);
+    ASSERT_EQ(c.boxes, box.boxes().size());
+    if (c.boxes) {
+      EXPECT_NE(std::string::npos, box.boxes()[0].text.find(name));
+      EXPECT_EQ("Open file failure", box.boxes()[0].caption);
+      EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL), box.boxes()[0].flags);
+    }
+    if (!c.result) {
+      EXPECT_EQ(0, opened);
+      EXPECT_EQ(MAPERR_DATA, rmf.GetError());
+      EXPECT_EQ(old, rmftest::ReadAll(name));
+      continue;
+    }
+    ASSERT_EQ(1, opened) << rmf.GetError();
+    EXPECT_EQ(c.result, rmf.Head.Version);
+    // Every moved field is back at its place.
+    EXPECT_EQ(0, std::memcmp(&made.Scale, &rmf.Head.Scale, 232 - 136));
+    EXPECT_EQ(12500.0, rmf.Head.ElementSize);
+    EXPECT_EQ(RMF_LZW, rmf.Head.Compression);
+    const RMF onDisk = rmftest::ReadHeader(name);
+    if (c.reply == IDYES && c.boxes)
+      EXPECT_EQ(c.result, onDisk.Version);
+    else
+      EXPECT_EQ(c.version, onDisk.Version);  // upgraded in memory only
+  }
+}
+
+TEST_F(RmfFileTest, MatricesFromAHeaderDescription) {
+  struct Case {
+    DWORD ident;
+    int bits;
+    double empty;
+    std::vector<BYTE> element;  // the first element of a new block
+  } cases[] = {
+      {RMF_MTW, 32, -32767000.0, {0xE8, 0x03, 0x0C, 0xFE}},
+      {RMF_MTW, 16, -32767.0, {0x01, 0x80}},
+      {RMF_MTQ, 8, -127.0, {0x81}},
+      {RMF_MTW, 64, -32767000.0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bits);
+    RMF h{};
+    h.Ident = c.ident;
+    h.BitsPerElement = c.bits;
+    h.Height = 300;
+    h.Width = 200;
+    ASSERT_TRUE(RmfSetGeometry(&h));
+    h.Scale = 0.5;
+    h.Precision = 10;
+    h.EmptyValue = c.empty;
+    h.HeightUnit = 2;
+    h.Minimum = -5;
+    h.Maximum = 100;
+    h.Compression = RMF_MATRIX;  // not copied: the caller sets it
+    h.PaletteLength = c.bits == 8 ? 0 : 1024;
+    std::vector<DWORD> palette(256, 0x00FF00);
+    {
+      TRmf rmf(name.c_str(), &h, palette.data());
+      ASSERT_EQ(0, rmf.GetError());
+      EXPECT_EQ(1.0, rmf.Head.Scale);
+      EXPECT_EQ(0.1, rmf.Head.ElementSize);
+      EXPECT_EQ(100.0, rmf.HeightFactor);
+      EXPECT_EQ(RMF_PLAIN, rmf.Head.Compression);
+      EXPECT_EQ(1, rmf.Head.LocationSet);
+      EXPECT_EQ(c.bits == 8 ? 0u : 320u, rmf.Head.PalettePosition);
+      EXPECT_EQ(c.bits == 8 ? 320u : 1344u, rmf.Head.TablePosition);
+      BYTE* b = rmf.GetBlockAddressAndCreate(1, 0);
+      ASSERT_NE(nullptr, b);
+      if (c.bits == 64) {
+        EXPECT_EQ(c.empty, RmfGetDouble(b, 0));
+        EXPECT_EQ(c.empty, RmfGetDouble(b, 64 * 64 - 1));
+      } else {
+        EXPECT_EQ(0, std::memcmp(b, c.element.data(), c.element.size()));
+      }
+    }
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    EXPECT_EQ(c.empty, rmf.Head.EmptyValue);
+    EXPECT_EQ(100.0, rmf.Head.Maximum);
+    EXPECT_NE(nullptr, rmf.GetBlockAddress(1, 0));  // saved on close
+    EXPECT_EQ(nullptr, rmf.GetBlockAddress(0, 0));
+  }
+}
