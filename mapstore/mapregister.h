@@ -143,6 +143,31 @@ class MAPCLASS TListRegister {
   // Today as "YYYYMMDD" into `out`; an empty text (nothing written) for a
   // null buffer or a size below 10.
   char* SystDate(char* out, int size);
+
+  // --- Nomenclature (nomenclature.cpp) ---
+  //
+  // A name is a zero-terminated text; every check reads only inside it, so
+  // a name shorter than its form is refused. The checks upper-case the
+  // ASCII letters of the name in place.
+
+  // 1 when the name is a sheet name of the map type at the scale: the
+  // rules of types 1 (topographic), 2 (geographic), 4 (city plan) and 6
+  // (aeronautical); any name for the other types. 0 for a null name, a
+  // scale below 1 or a scale the type's list lacks.
+  int CheckNomenclature(char* name, int mapType, LONG scale);
+  // The rules of one map type at scale index `index` (the position in the
+  // type's scale list): 0 for a null name or an index below 1; 1 for an
+  // index past the type's list.
+  int CheckNomenclatureTopo(char* name, int index);
+  int CheckNomenclatureGeog(char* name, int index);
+  int CheckNomenclatureCityPlan(char* name, int index);
+  int CheckNomenclatureAero(char* name, int index);
+  // The base of a sheet's file names from its nomenclature: a name without
+  // "." as it is; otherwise "1" for a southern name, then the characters
+  // after the "." up to a blank without "-" and "." (0.N-37-004 gives
+  // N37004). At most size - 1 characters, zero-filled. 0 for a null or
+  // empty argument or a size below 1.
+  int NameFileFromNomenclature(char* out, int size, const char* name);
 };
 
 // The working copy of a map register with the register of one sheet.
@@ -192,4 +217,51 @@ class MAPCLASS TMapRegister {
                            int kind, TMap* map);
   int RightAngleToGeodetic(COORDINATES* x, COORDINATES* y, COORDINATES* b, COORDINATES* l,
                            int kind, TMap* map);
+
+  // --- Sheet geometry from the nomenclature (nomenclature.cpp) ---
+
+  // Minutes and seconds of arc to radians (the sign kept).
+  double MinuteToRadian(double minutes);
+  double SecondToRadian(double seconds);
+  // The axis meridian of the 6-degree column of a topographic name, in
+  // whole minutes east (180 for column 31) or in radians: 0 for a null
+  // name or a name without a column number at positions 4-5.
+  LONG CalcAxisMeridianMinute(const char* name);
+  double CalcAxisMeridian(const char* name);
+  // The axis meridian from a corner record: c.SouthWest + 0.2 x
+  // (c.SouthWest + c.NorthWest); 0.0 for null.
+  double CalcAxisMeridian(COORDINATES* c);
+  // Stores the computed axis meridian when the register has none or the
+  // same one (to 1e-8 rad): 1; 0, the register unchanged, for another one,
+  // a null argument or a name without a column.
+  int SetAxisMeridian(const char* name);
+  int SetAxisMeridian(COORDINATES* c);
+  // The four corners (radians) of the topographic sheet `name` at scale
+  // index `index` (1 for 1:1 000 000 ... 9 for 1:2 000), south-west,
+  // north-west, north-east, south-east; sheets beyond 60 and 76 degrees
+  // are widened. The name is upper-cased. 0 (nothing written) for a null
+  // argument, an index outside 1..9 or a name without the fields the
+  // index reads.
+  int GeodeticsCoordinateGauss(char* name, int index, COORDINATES* b, COORDINATES* l);
+  // Grid convergence: sin of the west edge's mean latitude times the
+  // south edge's mean longitude less the axis; 0.0 for a null record.
+  double GridConvergence(COORDINATES* b, COORDINATES* l, double axis);
+  // Fills the sheet register from a topographic name at a scale of the
+  // topographic list: the geodetic corners, the plane corners in
+  // projection `kind` (through the map's transformer when a map is given,
+  // longitudes carried across the 0/360-degree seam into the map's zone)
+  // and the grid convergence. 1 done, 0 for a refused name or a projection
+  // that cannot be set up.
+  int TopographicChartSheet(char* name, LONG scale, int kind, TMap* map);
+  int TopographicChartSheetWith(char* name, LONG scale, int kind, TTranslate* translate);
+  // Completes the sheet register of a topographic map before the map is
+  // created: with flag 0 the defaults of map type 1 and the sheet from its
+  // nomenclature, otherwise the plane corners from the geodetic ones. 1
+  // for other map types (nothing changed); 0 for a register whose length
+  // is not 208, missing geodetic corners or a failed computation.
+  int PrepareRegister(int flag);
+  // The nomenclature templates of a map type, one per scale of its list
+  // ("9" a digit, "Z" a letter); a list of one empty text for the types
+  // without templates.
+  const char* const* GetAddrPicture(int mapType);
 };
