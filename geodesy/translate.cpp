@@ -2,10 +2,12 @@
 // projection, the parameter check and the dispatched conversions.
 #include "geodesy/translate.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "common/maperr.h"
 #include "geodesy/ellipsoids.h"
+#include "geodesy/formula_family.h"
 #include "geodesy/projections.h"
 
 namespace {
@@ -95,26 +97,30 @@ int SetProjection(TTranslate* t, int kind, CONSTPROJ* parameters, int ellipsoid)
     t->EccentricityTerm = e->EccentricityTerm;
   }
 
+  // The work constants belong to the kind installed before; they stay
+  // unused until a set-up prepares them for this one.
+  t->WorkConstants[kPreparedKindSlot] = 0.0;
   const ProjectionEntry& entry = FindProjection(kind);
   if (entry.Setup) entry.Setup(t);
   if (ellipsoid == ELLIPSOID_KRASOVSKY && entry.SetupOnKrasovsky) entry.SetupOnKrasovsky(t);
   return t->ErrorCode;
 }
 
+// A conversion that gives no finite answer (a point at infinity of the
+// projection, an argument outside a formula's domain, a value that is not
+// a number) fails like an unsupported pair.
 void XY2BL(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!t || !B || !L) return;
-  if (PointConversion f = ConversionsOf(t).XY2BL)
-    f(t, X, Y, B, L);
-  else
-    Unsupported(t, B, L);
+  PointConversion f = ConversionsOf(t).XY2BL;
+  if (f) f(t, X, Y, B, L);
+  if (!f || !std::isfinite(*B) || !std::isfinite(*L)) Unsupported(t, B, L);
 }
 
 void BL2XY(TTranslate* t, double B, double L, double* X, double* Y) {
   if (!t || !X || !Y) return;
-  if (PointConversion f = ConversionsOf(t).BL2XY)
-    f(t, B, L, X, Y);
-  else
-    Unsupported(t, X, Y);
+  PointConversion f = ConversionsOf(t).BL2XY;
+  if (f) f(t, B, L, X, Y);
+  if (!f || !std::isfinite(*X) || !std::isfinite(*Y)) Unsupported(t, X, Y);
 }
 
 // ---------------------------------------------------------------------------
@@ -158,6 +164,30 @@ void TTranslate::XY2BL_GK(double X, double Y, double* B, double* L) {
 }
 void TTranslate::BL2XY_GK(double B, double L, double* X, double* Y) {
   ::BL2XY_GK(this, B, L, X, Y);
+}
+void TTranslate::XY2BL_CYL(double X, double Y, double* B, double* L) {
+  ::XY2BL_CYL(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_CYL(double B, double L, double* X, double* Y) {
+  ::BL2XY_CYL(this, B, L, X, Y);
+}
+void TTranslate::XY2BL_CON(double X, double Y, double* B, double* L) {
+  ::XY2BL_CON(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_CON(double B, double L, double* X, double* Y) {
+  ::BL2XY_CON(this, B, L, X, Y);
+}
+void TTranslate::XY2BL_BLANK(double X, double Y, double* B, double* L) {
+  ::XY2BL_BLANK(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_BLANK(double B, double L, double* X, double* Y) {
+  ::BL2XY_BLANK(this, B, L, X, Y);
+}
+void TTranslate::XY2BL_GLOBE(double X, double Y, double* B, double* L) {
+  ::XY2BL_GLOBE(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_GLOBE(double B, double L, double* X, double* Y) {
+  ::BL2XY_GLOBE(this, B, L, X, Y);
 }
 
 void TTranslate::InitUTMforWGS84() { ::InitUTMforWGS84(this); }

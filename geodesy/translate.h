@@ -118,6 +118,18 @@ class MAPCLASS TTranslate {
   void XY2BL_GK(double X, double Y, double* B, double* L);
   void BL2XY_GK(double B, double L, double* X, double* Y);
 
+  // Conformal cylindrical and conformal conic on the object's ellipsoid.
+  void XY2BL_CYL(double X, double Y, double* B, double* L);
+  void BL2XY_CYL(double B, double L, double* X, double* Y);
+  void XY2BL_CON(double X, double Y, double* B, double* L);
+  void BL2XY_CON(double B, double L, double* X, double* Y);
+
+  // Blank and globe plates; they read nothing of the object.
+  void XY2BL_BLANK(double X, double Y, double* B, double* L);
+  void BL2XY_BLANK(double B, double L, double* X, double* Y);
+  void XY2BL_GLOBE(double X, double Y, double* B, double* L);
+  void BL2XY_GLOBE(double B, double L, double* X, double* Y);
+
   // Zone-system set-ups and zone numbers.
   void InitUTMforWGS84();
   void InitUTMforNAD27();
@@ -143,6 +155,15 @@ int SetNumberZone(TTranslate* t, int number);
 int SetNumberZone(TTranslate* t, double L);
 void XY2BL_GK(TTranslate* t, double X, double Y, double* B, double* L);
 void BL2XY_GK(TTranslate* t, double B, double L, double* X, double* Y);
+void XY2BL_CYL(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_CYL(TTranslate* t, double B, double L, double* X, double* Y);
+void XY2BL_CON(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_CON(TTranslate* t, double B, double L, double* X, double* Y);
+// The plates accept any object, a null one too.
+void XY2BL_BLANK(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_BLANK(TTranslate* t, double B, double L, double* X, double* Y);
+void XY2BL_GLOBE(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_GLOBE(TTranslate* t, double B, double L, double* X, double* Y);
 
 void InitUTMforWGS84(TTranslate* t);
 void InitUTMforNAD27(TTranslate* t);

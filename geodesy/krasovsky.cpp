@@ -1,0 +1,193 @@
+// Latitude functions of the Krasovsky ellipsoid, the oblique turn and the
+// latitude search.
+#include "geodesy/krasovsky.h"
+
+#include <cmath>
+
+#include "geodesy/bisection.h"
+
+namespace {
+
+using namespace krasovsky;
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kHalfPi = 1.5707963267948966;
+constexpr double kTwoPi = 6.283185307179586;
+
+// Each search starts in the middle of [0, pi/2].
+constexpr double kStart = kPi / 4;
+
+double Evaluate(LatitudeFunction f, double B) {
+  switch (f) {
+    case LatitudeFunction::MeridianArc:
+      return MeridianArcLength(B);
+    case LatitudeFunction::Authalic:
+      return AuthalicFunction(B);
+    case LatitudeFunction::Isometric:
+      return IsometricFunction(B);
+  }
+  return 0.0;
+}
+
+// Roots by Newton's method, to a few units of the last place, for the walk
+// around the root. Each answers false where it cannot promise that (no
+// convergence, or a root so near the pole that F flattens out), and the
+// search then evaluates F at every halving.
+constexpr int kNewtonSteps = 12;
+
+bool RootOfMeridianArc(double T, double* root) {
+  double B = T / 6367558.5;
+  for (int i = 0; i < kNewtonSteps; ++i) {
+    const double f = MeridianArcLength(B) - T;
+    const double d = 6367558.5 - 32073.0 * std::cos(2 * B) + 67.2 * std::cos(4 * B);
+    const double step = f / d;
+    B -= step;
+    if (std::fabs(step) < 1e-14) {
+      *root = B;
+      return std::fabs(B) < 4.0;
+    }
+  }
+  return false;
+}
+
+// The area function flattens at the pole; roots within a milliradian of it
+// are left to the plain search.
+constexpr double kAuthalicTop = kHalfPi - 1e-3;
+
+bool RootOfAuthalic(double T, double* root) {
+  static const double kTop = AuthalicFunction(kHalfPi);  // for the first guess
+  const double ratio = T / kTop;
+  if (!(std::fabs(ratio) < 1.0)) return false;
+  double B = std::asin(ratio);
+  for (int i = 0; i < kNewtonSteps; ++i) {
+    const double s = std::sin(B), c = std::cos(B);
+    const double w = 1.0 - kE2 * s * s;
+    const double d = c * (123481418243774.0 * 2 * kE / w + 20204853600384.5 * (1 + kE2 * s * s) / (w * w));
+    const double step = (AuthalicFunction(B) - T) / d;
+    B -= step;
+    if (!(B < kAuthalicTop && B > -1.0)) return false;
+    if (std::fabs(step) < 1e-14) {
+      *root = B;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RootOfIsometric(double T, double* root) {
+  if (!(T > 0)) return false;
+  const double lnT = std::log(T);
+  double B = 2 * std::atan(T) - kHalfPi;
+  for (int i = 0; i < kNewtonSteps; ++i) {
+    const double s = std::sin(B), c = std::cos(B);
+    const double f = std::atanh(s) - kE * std::atanh(kE * s) - lnT;
+    const double d = 1.0 / c - kE * kE * c / (1.0 - kE * kE * s * s);
+    const double step = f / d;
+    B -= step;
+    if (!(B < kHalfPi - 1e-6 && B > -1.0)) return false;
+    if (std::fabs(step) < 1e-14) {
+      *root = B;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RootOf(LatitudeFunction f, double T, double* root) {
+  switch (f) {
+    case LatitudeFunction::MeridianArc:
+      return RootOfMeridianArc(T, root);
+    case LatitudeFunction::Authalic:
+      return RootOfAuthalic(T, root);
+    case LatitudeFunction::Isometric:
+      return RootOfIsometric(T, root);
+  }
+  return false;
+}
+
+}  // namespace
+
+double MeridianArcLength(double B) {
+  return 6367558.5 * B - 16036.5 * std::sin(2 * B) + 16.8 * std::sin(4 * B);
+}
+
+double AuthalicFunction(double B) {
+  const double s = std::sin(B);
+  return 123481418243774.0 * std::log((1 + kE * s) / (1 - kE * s)) +
+         20204853600384.5 * s / (1 - kE2 * s * s);
+}
+
+double IsometricFunction(double B) {
+  const double s = std::sin(B);
+  return std::tan(kPi / 4 + B / 2) * std::pow((1 - kE * s) / (1 + kE * s), kHalfE);
+}
+
+double ParallelRadius(double B) {
+  const double s = std::sin(B);
+  return kMajorAxis / std::sqrt(1 - kE2 * s * s) * std::cos(B);
+}
+
+double PrimeVerticalRadius(double B) {
+  const double s = std::sin(B);
+  return kMajorAxis / std::sqrt(1 - kE2 * s * s);
+}
+
+double MeridianRadius(double B) {
+  const double s = std::sin(B);
+  return kMajorAxisTimesOneMinusE2 / std::pow(1 - kE2 * s * s, 1.5);
+}
+
+double ObliqueTransform(double L, double B, double LP, double BP, double* first, double* second) {
+  const double sinB = std::sin(B), cosB = std::cos(B);
+  const double sinBP = std::sin(BP), cosBP = std::cos(BP);
+  const double dL = LP - L;
+  const double cosdL = std::cos(dL);
+  *first = std::asin(sinB * sinBP + cosB * cosBP * cosdL);
+
+  // The azimuth is atan2(num, den) + pi, taken into 0-2*pi from the
+  // principal arc tangent quadrant by quadrant.
+  const double num = std::sin(dL) * cosB;
+  const double den = sinB * cosBP - cosB * sinBP * cosdL;
+  double A;
+  if (std::fabs(den) < 1e-11) {
+    // On the circle 90 degrees from the turned pole's meridian only the
+    // side of num tells the azimuth: 3*pi/2 on its east, pi/2 on its west.
+    A = num >= 0 ? 3 * kHalfPi : kHalfPi;
+  } else {
+    A = std::atan(num / den);
+    if (A < 0) A += kHalfPi;
+    if (den > 0 && num >= 0)
+      A += kPi;
+    else if (den > 0 && num < 0)
+      A += kHalfPi;
+    else if (den < 0 && num > 0)
+      A += 3 * kHalfPi;
+  }
+  double s = LP + A;
+  if (s >= kTwoPi) s -= kTwoPi;
+  if (s >= kTwoPi) s -= kTwoPi;
+  *second = s;
+  return 0.0;
+}
+
+void ObliqueTransformBack(double A, double Bt, double LP, double BP, double* B, double* L) {
+  double l;
+  ObliqueTransform(A - kPi, Bt, LP, BP, B, &l);
+  l -= kPi;
+  *L = l < 0 ? l + kTwoPi : l;
+}
+
+bool SearchLatitudeByDefinition(LatitudeFunction f, double T, int rounds, double* B) {
+  if (!std::isfinite(T)) return false;
+  return bisection::Halve([f, T](double x) { return T - Evaluate(f, x); }, kStart, 0.0, kHalfPi,
+                          rounds, B);
+}
+
+bool SearchLatitude(LatitudeFunction f, double T, int rounds, double* B) {
+  if (!std::isfinite(T)) return false;
+  auto diff = [f, T](double x) { return T - Evaluate(f, x); };
+  double root;
+  if (RootOf(f, T, &root))
+    return bisection::HalveAroundRoot(diff, root, kStart, 0.0, kHalfPi, rounds, B);
+  return bisection::Halve(diff, kStart, 0.0, kHalfPi, rounds, B);
+}
