@@ -1,0 +1,93 @@
+// Full read of a blocked raster file: a 10,000 x 10,000 8-bit raster whose
+// 1,600 blocks are LZW-compressed, opened and read block by block through
+// the block cache, in milliseconds per whole read (goal: 600 ms) and bytes
+// of decoded raster per second. The file is written once before the runs
+// and is in the system's file cache while they read it.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "raster/rmf.h"
+
+namespace {
+
+constexpr int kSide = 10000;
+
+// Block (r, c) of a scanned map: areas of flat colour with edges and some
+// noise, shifted by the block's place so that no two blocks are alike.
+void FillBlock(std::vector<char>& block, int width, int height, int r, int c, std::mt19937& rng) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int row = r * 256 + y, col = c * 256 + x;
+      int v = ((row / 19) * 7 + (col / 23) * 3) % 12;
+      if ((row + col) % 41 == 0) v = 15;
+      if (rng() % 50 == 0) v = int(rng() % 256);
+      block[size_t(y) * width + x] = char(v);
+    }
+  }
+}
+
+// The raster, written once per program run.
+const std::string& RasterFile() {
+  static benchsupport::ScratchFolder folder("bench_rmf");
+  static const std::string name = [] {
+    const std::string path = folder.path() + "big.rsw";
+    TRmf rmf;
+    if (!rmf.Create(path.c_str(), kSide, kSide, 8, nullptr, 10000, 1)) return std::string();
+    rmf.Head.Compression = RMF_LZW;
+    rmf.HeadChanged = 1;
+    std::mt19937 rng(7);
+    std::vector<char> block(65536), packed(65536);
+    for (int r = 0; r < rmf.Head.BlockRows; ++r) {
+      for (int c = 0; c < rmf.Head.BlockColumns; ++c) {
+        const int w = rmf.BlockWidth(c), h = rmf.BlockHeight(r);
+        FillBlock(block, w, h, r, c, rng);
+        int n = rmf.Compress(block.data(), w * h, packed.data(), int(packed.size()));
+        const char* data = n > 0 ? packed.data() : block.data();
+        if (n <= 0) n = w * h;
+        if (rmf.WriteBlock(r, c, data, n) != n) return std::string();
+      }
+    }
+    return rmf.Save() ? path : std::string();
+  }();
+  return name;
+}
+
+void BM_RmfFullReadLzw(benchmark::State& state) {
+  const std::string& path = RasterFile();
+  if (path.empty()) {
+    state.SkipWithError("the raster could not be written");
+    return;
+  }
+  TRmf rmf;
+  int64_t packed = 0;
+  for (auto _ : state) {
+    if (!rmf.OpenFile(path.c_str(), GENERIC_READ)) {
+      state.SkipWithError("the raster does not open");
+      return;
+    }
+    DWORD sum = 0;
+    for (int r = 0; r < rmf.Head.BlockRows; ++r) {
+      for (int c = 0; c < rmf.Head.BlockColumns; ++c) {
+        const BYTE* b = rmf.GetBlockAddress(r, c);
+        if (!b) {
+          state.SkipWithError("a block does not read");
+          return;
+        }
+        sum += b[0];
+      }
+    }
+    benchmark::DoNotOptimize(sum);
+    if (packed == 0)
+      for (int n = 0; n < rmf.BlockCount(); ++n) packed += rmf.BlockLength(n);
+    rmf.Close(0);
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * kSide * kSide);
+  state.counters["ratio"] = double(packed) / (double(kSide) * kSide);
+}
+BENCHMARK(BM_RmfFullReadLzw)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
