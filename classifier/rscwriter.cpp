@@ -248,24 +248,31 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
   if (work) plat::FreePages(work);
 
   // POS: one record per object, except that the members of a series share
-  // the record of the first member that carries it.
+  // the record of the first member that carries it. A reader links POS and
+  // LIM records to the kinds by excode and local type, so each record is
+  // written with those of the kind it is written for (an edit may have
+  // changed the kind's code and not the record's).
+  enum : BYTE { SHARED_POS = 1, SHARED_LIM = 2 };
   BYTE* shared = (BYTE*)plat::AllocPages(SIZE_T(count) + 1);
   if (!shared) out.Fail();
   start = out.Begin(RSC_POS);
   DWORD written = 0;
   for (DWORD n = 1; n <= count && out.Ok(); n++) {
     const RSCOBJINDEX& e = index[n];
-    if ((e.Flags & (RSCINDEX_EMPTY | RSCINDEX_DELETED)) || shared[n] || !e.Pos) continue;
+    if ((e.Flags & (RSCINDEX_EMPTY | RSCINDEX_DELETED)) || (shared[n] & SHARED_POS) || !e.Pos) continue;
     if (e.Lim) {
       for (DWORD m = n + 1; m <= count; m++)
-        if (index[m].Pos == e.Pos) shared[m] = 1;
+        if (index[m].Pos == e.Pos) shared[m] |= SHARED_POS;
     }
     if (DWORD(e.Pos->Must) + e.Pos->Pos == 0) continue;
     const DWORD length = RSC_POS_HEAD + 4 * (DWORD(e.Pos->Must) + e.Pos->Pos);
     const DWORD at = out.Put(e.Pos, e.Pos->Length > length ? length : e.Pos->Length);
     if (!out.Ok()) break;
     if (e.Pos->Length < length) out.Grow(length - e.Pos->Length);
-    ((TABPOS*)out.At(at))->Length = length;
+    auto* copy = (TABPOS*)out.At(at);
+    copy->Length = length;
+    copy->Excode = e.Excode;
+    copy->Local = e.Local;
     written++;
   }
   head.Tables[RSC_POS] = {start, out.Used() - start, written};
@@ -306,17 +313,24 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
   }
   head.Tables[RSC_PAR] = {start, out.Used() - start, count};
 
-  // LIM: the limits of each series once, padded to 8 bytes.
+  // LIM: the limits of each series once (the members link one record),
+  // padded to 8 bytes.
   start = out.Begin(RSC_LIM);
   written = 0;
   for (DWORD n = 1; n <= count && out.Ok(); n++) {
     const RSCOBJINDEX& e = index[n];
-    if ((e.Flags & (RSCINDEX_EMPTY | RSCINDEX_DELETED)) || (shared && shared[n]) || !e.Lim) continue;
+    if ((e.Flags & (RSCINDEX_EMPTY | RSCINDEX_DELETED)) || !e.Lim || (shared && (shared[n] & SHARED_LIM)))
+      continue;
+    for (DWORD m = n + 1; shared && m <= count; m++)
+      if (index[m].Lim == e.Lim) shared[m] |= SHARED_LIM;
     const DWORD length = Pad(e.Lim->Length, 8);
     const DWORD at = out.Put(e.Lim, e.Lim->Length);
     if (length > e.Lim->Length) out.Grow(length - e.Lim->Length);
     if (!out.Ok()) break;
-    ((TABLIM*)out.At(at))->Length = length;
+    auto* copy = (TABLIM*)out.At(at);
+    copy->Length = length;
+    copy->Excode = e.Excode;
+    copy->Local = e.Local;
     written++;
   }
   head.Tables[RSC_LIM] = {start, out.Used() - start, written};

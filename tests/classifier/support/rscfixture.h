@@ -48,6 +48,34 @@ inline Builder WithoutFrame() {
   return b;
 }
 
+// The fixture with something in every table: values and defaults, layer
+// codes, a series of two kinds sharing their POS and LIM records, printer
+// images, relations, value-dependent images and a library.
+inline Builder Rich(int extraObjects = 0) {
+  Builder b = Builder::Minimal();
+  Semantic& s = b.AddSemantic(4, 1, "KIND", "KIND");
+  s.values = {{1, "ONE"}, {2, "TWO"}, {3, "THREE"}};
+  s.defaults = {{0, 0, 1, 3}, {16, 1, 2, 3}};
+  b.AddSemantic(9, 0, "NAME", "NAME");
+  b.layers.push_back({"ROADS", "ROADS", 1, 3, {4, 9}});
+  Object& road = b.AddObject(100, 0, "ROAD");
+  road.segment = 1;
+  road.relations = {{1, 9, "N", 1}, {2, 4, "K", 2}};
+  b.AddObject(200, 1, "LAKE SMALL").series = 1;
+  b.AddObject(200, 1, "LAKE BIG").series = 2;
+  for (int i = 0; i < extraObjects; i++) b.AddObject(1000 + i, 2, "POINT " + std::to_string(i));
+  AddDefaultImages(b);
+  for (size_t n = 16; n <= b.objects.size(); n++) {
+    const Object& o = b.objects[n - 1];
+    if (o.series != 2) b.pos.push_back({o.excode, o.local, {4}, {9, 32800}});  // a series shares one
+  }
+  b.limits.push_back(OneLimit(200, 1, 4, {0, 10, 100}, {1, 2, 2}));
+  b.prn.push_back(DefaultImage(16, 0));
+  b.grs.push_back({1, 4, 2, {{128, Bytes(8, 1)}, {135, Bytes(4, 2)}}});
+  b.libraries.push_back({"SIGNS.IML", "SIGNS", 7});
+  return b;
+}
+
 // The folder of the running test under the tests' scratch root; the prefix
 // keeps apart the test programs that share test names.
 inline std::string TestFolder(const std::string& prefix = "") {
