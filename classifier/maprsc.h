@@ -9,6 +9,7 @@
 //   rscpool.cpp      memory pool and references
 //   rscquery*.cpp    header, object and semantic queries
 //   rscobjedit.cpp   object kind editing and the number exchange
+//   rscpress.cpp     compaction of deleted kinds, synchronisation with the file
 //   rscservice.cpp   service objects, sheet frame, image parameters
 //   rscsemedit.cpp   semantics, possible semantics, defaults
 //   rscseries.cpp    series editing
@@ -319,11 +320,45 @@ class MAPCLASS TMapRsc : public TRSCDATA {
 
   // --- object kind editing (rscobjedit.cpp) ---
   int AppendObject(RSCOBJ* desc, int check);
+  // Appends a kind from its public description (length 64) with the
+  // default screen image of its local type; the new number or 0.
+  int AppendObjectDefaultView(const RSCOBJECT* desc);
   int CreateDefaultView(int n);
+  // Rewrites kind n from a description; n or 0 (60200, 60202).
+  int UpdateObject(int n, const RSCOBJECT* desc);
+  // Appends a copy of kind n under the placeholder excode 1000000000 (the
+  // caller gives it its own); the new number or 0.
+  int CopyObject(int n);
+  // Overwrites kind `to` with kind `from`; `to` keeps its own key and
+  // ident. to, or 0.
+  int CopyObject(int to, int from);
   int DeleteObject(int n);
   LONG SetObjExcode(int n, LONG code);
+  // SetObjExcode and the excode of the kind's semantics record; n or 0.
+  int UpdateObjExcode(int n, LONG code);
+  int SetObjLocal(int n, int local);
   int SetObjExtloc(int n, int value);
   int SetObjDirect(int n, int direct);
+  int SetObjScale(int n, int flag);
+  // Store the raw top code / bottom index, kept within 0..15.
+  int SetObjTop(int n, int value);
+  int SetObjBot(int n, int value);
+  // Store at most 31 characters; the stored text, or null.
+  const char* SetObjName(int n, const char* name);
+  const char* SetObjKey(int n, const char* key);
+  // Raises the top limit of point, title and template kinds to the scale
+  // index after `scale`; the number of kinds changed.
+  int SetObjectView(DWORD scale);
+  // Whether an image function suits a local type.
+  static int GetImageSuitable(int local, int function);
+
+  // --- compaction and synchronisation (rscpress.cpp) ---
+  // Removes deleted kinds for good: the kinds after them move down and
+  // their images and object-specific defaults follow. 1, 0 when closed.
+  int Press();
+  // Saves unsaved changes, else reopens the classifier when its file was
+  // saved by someone else: 1 in step, -1 reloaded, 0 on failure.
+  int AdjustData();
   // Exchanges the numbers of kinds n and to (records, image parameters and
   // object-specific defaults follow); returns to, 0 for bad numbers.
   int ExchangeObjectNumber(int n, int to);
@@ -346,9 +381,29 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int AppendCodeSemanticToService();
   TABSEM* DeleteDef(int object, DWORD code);
   int DeleteDefObject(int n);
+  // Removes a code from kind n's semantics (and the kind's relation for
+  // it); a series limit semantic only when forced. n or 0.
+  int DeletePosSemantic(int n, DWORD code, int force);
 
   // --- series (rscseries.cpp) ---
+  // Series limit records live in the pool; an operation that must grow one
+  // returns a new record, which the caller links to every member
+  // (UpdateSeriaObject). 60202 marks every rejected argument.
+  TABLIM* InitSeria(DWORD excode, int local);
+  int UpdateSeriaObject(int n, int variant, TABLIM* lim, TABPOS* pos);
+  int UpdateCodeSeria(TABLIM* lim, DWORD excode);
+  // Sets limit `which` (1 or 2) to `count` ascending values of semantic
+  // `code` (0 deletes the limit); the variant table is set afterwards with
+  // UpdateExtendSeria.
+  TABLIM* UpdateGateSeria(TABLIM* lim, int which, int code, int count, int def, const double* values);
+  TABLIM* DeleteLimit(TABLIM* lim, int which);
+  // Copies a variant table of exactly (N1 or 1) x (N2 or 1) bytes.
+  TABLIM* UpdateExtendSeria(TABLIM* lim, int size, const char* table);
+  int UpdateSeriaSemantic(int n);
+  TABLIM* CopyTabLim(const TABLIM* lim);
+  int GetGateCount(DWORD excode, int local, DWORD code);
   int DeleteSeria(DWORD excode, int local);
+  int DeleteSeriaObject(int n);
 
   // --- layers (rscsegment.cpp) ---
   int AppendSeg(const RSCSEG* seg);
@@ -393,6 +448,8 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   // --- relations (rscrelate.cpp) ---
   int CheckRelation(DWORD ident, int after);
   int DeleteObjectRelateIdent(int n, DWORD ident);
+  // Removes kind n's relation for a semantic; the related ident, or 0.
+  DWORD DeleteObjectRelate(int n, DWORD code);
   int DeleteObjectRelationText(DWORD ident);
 
  private:
@@ -406,6 +463,10 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int StoreDirect(int n, int direct);
   // Re-links every kind that used record `from` to `to`.
   void RelinkPos(const TABPOS* from, TABPOS* to);
+  // Scale index of a denominator in the selected scale table.
+  int ScaleIndex(DWORD denominator) const;
+  // A pool block for a series limit record, its values 8-byte aligned.
+  TABLIM* NewLim(DWORD length);
 };
 
 // Services of the image library layer, installed by the drawing engine.

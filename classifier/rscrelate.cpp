@@ -48,3 +48,24 @@ int TMapRsc::DeleteObjectRelationText(DWORD ident) {
     removed += DeleteObjectRelateIdent(n, ident);
   return removed;
 }
+
+DWORD TMapRsc::DeleteObjectRelate(int n, DWORD code) {
+  if (!IsActive() || n < 16 || !ValidObject(n)) return 0;
+  TABOBJ* obj = ObjIndex[n].Obj;
+  RSCRELATION* rel = rscRelations(obj);
+  const int count = obj->RelCount;
+  for (int i = 0; i < count; i++) {
+    if (rel[i].Code != code) continue;
+    const DWORD ident = rel[i].Ident;
+    memmove(rel + i, rel + i + 1, size_t(count - i - 1) * sizeof *rel);
+    memset(rel + count - 1, 0, sizeof *rel);
+    if (count > 1) {
+      obj->Length -= RSC_RELATION_SIZE;
+      Head.Tables[RSC_OBJ].Length -= RSC_RELATION_SIZE;
+    }
+    obj->RelCount--;
+    Modify++;
+    return ident;
+  }
+  return 0;
+}

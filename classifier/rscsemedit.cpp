@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
+#include "classifier/rscqueryint.h"
 #include "common/maperr.h"
 
 namespace {
@@ -298,5 +299,34 @@ int TMapRsc::DeleteDefObject(int n) {
   TABSEM* sem = rscSemTable(this);
   for (DWORD i = 0; sem && i < Head.Tables[RSC_SEM].Count; i++)
     if (sem[i].DefCount) DeleteDef(n, sem[i].Code);
+  return n;
+}
+
+int TMapRsc::DeletePosSemantic(int n, DWORD code, int force) {
+  if (!IsActive()) {
+    ErrorCode = MAPERR_DATA;
+    return 0;
+  }
+  if (!ValidObject(n)) return 0;
+  RSCOBJINDEX& e = ObjIndex[n];
+  if (!force && rscLimitSemantic(rscSeriesLim(&e), code)) return 0;
+  DeleteObjectRelate(n, code);
+  if (TABPOS* pos = e.Pos) {
+    auto* codes = (BYTE*)pos + RSC_POS_HEAD;
+    const int total = pos->Must + pos->Pos;
+    for (int i = 0; i < total; i++) {
+      if (rscPosCode(pos, i) != code) continue;
+      memmove(codes + 4 * i, codes + 4 * (i + 1), 4 * size_t(total - i - 1));
+      memset(codes + 4 * (total - 1), 0, 4);
+      if (i < pos->Must)
+        pos->Must--;
+      else
+        pos->Pos--;
+      pos->Length = RSC_POS_HEAD + 4 * DWORD(total > 2 ? total - 1 : 1);
+      Modify++;
+      break;
+    }
+  }
+  ErrorCode = 0;
   return n;
 }
