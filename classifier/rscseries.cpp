@@ -25,7 +25,7 @@ DWORD LimLength(DWORD n1, DWORD n2) {
 }  // namespace
 
 TABLIM* TMapRsc::NewLim(DWORD length) {
-  BYTE* block = rscGetMemoryBlock(this, LONG(length + 7));
+  BYTE* block = rscGetMemoryBlock(this, LONG(((length + 7) & ~7u) + 8));
   if (!block) {
     ErrorCode = MAPERR_MEMORY;
     return nullptr;

@@ -198,7 +198,8 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
     if (!out.Ok()) break;
     auto* copy = (TABOBJ*)out.At(at);
     if (obj) {
-      const DWORD have = obj->Length < length ? obj->Length : length;
+      const DWORD stored = obj->Length;
+      const DWORD have = stored < length ? stored : length;
       std::memcpy(copy, obj, have);
     } else {
       copy->Incode = n;
@@ -266,9 +267,10 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
     }
     if (DWORD(e.Pos->Must) + e.Pos->Pos == 0) continue;
     const DWORD length = RSC_POS_HEAD + 4 * (DWORD(e.Pos->Must) + e.Pos->Pos);
-    const DWORD at = out.Put(e.Pos, e.Pos->Length > length ? length : e.Pos->Length);
+    const DWORD have = e.Pos->Length;  // a pool record may lie at any address
+    const DWORD at = out.Put(e.Pos, have > length ? length : have);
     if (!out.Ok()) break;
-    if (e.Pos->Length < length) out.Grow(length - e.Pos->Length);
+    if (have < length) out.Grow(length - have);
     auto* copy = (TABPOS*)out.At(at);
     copy->Length = length;
     copy->Excode = e.Excode;

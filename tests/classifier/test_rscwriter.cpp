@@ -1,16 +1,18 @@
 // Saving a classifier: the layout of the written file against the byte
-// builder, round trips, the save stamp, deleted objects, series sharing,
-// and failures that must leave the previous classifier in place.
+// builder, round trips (of edited classifiers too), the save stamp, deleted
+// objects, series sharing, and failures that must leave the previous classifier in place.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstring>
+#include <random>
 
 #include "classifier/rscwrite.h"
 #include "common/messages.h"
 #include "platform/fault.h"
 #include "support/host_recorder.h"
 #include "support/rscfixture.h"
+#include "support/rscsnapshot.h"
 
 namespace {
 
@@ -120,6 +122,189 @@ TEST_F(RscWriter, EditedTablesInThePoolAreSaved) {
   ASSERT_NE(nullptr, rsc.ObjIndex[n].Pos);
   EXPECT_NE(nullptr, rsc.GetTabSem(55));
   EXPECT_EQ(0, rsc.IsModify());
+}
+
+// Random edits of a classifier, as a host makes them: kinds appended,
+// changed, copied (and given codes of their own), deleted and pressed out;
+// series made, their limits changed or cut and their members relinked,
+// members and whole series deleted.
+class TRandomEditor {
+ public:
+  TRandomEditor(TMapRsc& rsc, unsigned seed) : rsc_(rsc), random_(seed), next_(5000 + 1000 * seed) {}
+
+  // One edit; what it was.
+  std::string Edit() {
+    switch (Pick(14)) {
+      case 0: {
+        RSCOBJECT d = Describe(Pick(6), "NEW");
+        return Did("append", rsc_.AppendObjectDefaultView(&d));
+      }
+      case 1: {
+        const int n = Kind(false);
+        RSCOBJECT d{};
+        if (!n || !rsc_.GetDescribeObj(n, &d)) return "none";
+        d.Excode = next_++;
+        d.Local = DWORD(Pick(6));
+        d.Top = Scale();
+        std::snprintf(d.Name, sizeof d.Name, "CHANGED %d", Pick(100));
+        return Did("update", rsc_.UpdateObject(n, &d));
+      }
+      case 2: {
+        const int n = Kind(true);
+        if (!n) return "none";
+        char text[32];
+        std::snprintf(text, sizeof text, "K%u", next_++);
+        switch (Pick(6)) {
+          case 0: rsc_.SetObjName(n, text); break;
+          case 1: rsc_.SetObjKey(n, text); break;
+          case 2: rsc_.SetObjDirect(n, Pick(6)); break;
+          case 3: rsc_.SetObjTop(n, Pick(18) - 1); break;
+          case 4: rsc_.SetObjBot(n, Pick(18) - 1); break;
+          default: rsc_.SetObjScale(n, Pick(2)); break;
+        }
+        return Did("field", n);
+      }
+      case 3: {
+        const int n = Kind(true);
+        const int m = n ? rsc_.CopyObject(n) : 0;
+        if (m) rsc_.UpdateObjExcode(m, LONG(next_++));
+        return Did("copy", m);
+      }
+      case 4: {
+        const int to = Kind(false), from = Kind(true);
+        const int done = to && from ? rsc_.CopyObject(to, from) : 0;
+        if (done) rsc_.UpdateObjExcode(to, LONG(next_++));
+        return Did("copy over", done);
+      }
+      case 5: return Did("delete", rsc_.DeleteObject(Kind(false)));
+      case 6: return Did("press", rsc_.Press());
+      case 7: return NewSeries();
+      case 8:
+      case 9: {
+        const int n = Member();
+        if (!n) return "none";
+        TABLIM* lim = rsc_.ObjIndex[n].Lim;
+        const int which = 1 + Pick(2);
+        if (Pick(4) == 0) {
+          lim = rsc_.DeleteLimit(lim, which);
+        } else {
+          const double values[4] = {0, 5, 50, 500};
+          lim = rsc_.UpdateGateSeria(lim, which, which == 1 ? 4 : 5, 1 + Pick(4), Pick(5), values);
+        }
+        return Did("limits", Relink(n, lim));
+      }
+      case 10: return Did("delete member", rsc_.DeleteSeriaObject(Member()));
+      case 11: {
+        const int n = Member();
+        return Did("delete series", n && rsc_.DeleteSeria(DWORD(rsc_.GetObjExcode(n)), rsc_.GetObjLocal(n)));
+      }
+      case 12: {
+        const int n = Member();
+        if (!n || !rsc_.UpdateCodeSeria(rsc_.ObjIndex[n].Lim, next_++)) return "none";
+        return Did("series code", Relink(n, rsc_.ObjIndex[n].Lim));
+      }
+      default: return Did("view", rsc_.SetObjectView(Scale()) + 1);
+    }
+  }
+
+ private:
+  int Pick(int n) { return int(random_() % unsigned(n)); }
+  DWORD Scale() {
+    static const DWORD scales[] = {0, 1000, 25000, 30000, 200000, 40000000, 50000000};
+    return scales[Pick(7)];
+  }
+  std::string Did(const char* what, int result) { return std::string(what) + " " + std::to_string(result); }
+  RSCOBJECT Describe(int local, const char* name) {
+    RSCOBJECT d{};
+    d.Length = sizeof d;
+    d.Excode = next_++;
+    d.Local = DWORD(local);
+    d.Segment = DWORD(Pick(3));
+    d.Scale = DWORD(Pick(2));
+    d.Bot = Scale();
+    d.Top = Scale();
+    std::snprintf(d.Name, sizeof d.Name, "%s %u", name, unsigned(d.Excode));
+    return d;
+  }
+  bool Live(int n) { return rsc_.GetTabObj(n) && rsc_.GetObjExcode(n) != 0; }
+  bool InSeries(int n) { return rsc_.ObjIndex[n].Series != 0; }
+  // A random live kind of 16 and up (any, or in no series); 0 when none.
+  int Kind(bool members) {
+    std::vector<int> kinds;
+    for (int n = 16; n <= rsc_.GetObjCount(); n++)
+      if (Live(n) && (members || !InSeries(n))) kinds.push_back(n);
+    return kinds.empty() ? 0 : kinds[size_t(Pick(int(kinds.size())))];
+  }
+  int Member() {
+    std::vector<int> kinds;
+    for (int n = 16; n <= rsc_.GetObjCount(); n++)
+      if (Live(n) && InSeries(n) && rsc_.ObjIndex[n].Lim) kinds.push_back(n);
+    return kinds.empty() ? 0 : kinds[size_t(Pick(int(kinds.size())))];
+  }
+  // Links every live member of n's series to `lim` and gives it a variant
+  // table of the right size.
+  int Relink(int n, TABLIM* lim) {
+    if (!lim) return 0;
+    const TABLIM* old = rsc_.ObjIndex[n].Lim;
+    TABPOS* pos = rsc_.ObjIndex[n].Pos ? rsc_.ObjIndex[n].Pos : rsc_.AppendPos(n, 1);
+    for (int m = 16; m <= rsc_.GetObjCount(); m++)
+      if (Live(m) && rsc_.ObjIndex[m].Lim == old && !rsc_.UpdateSeriaObject(m, rsc_.ObjIndex[m].Series, lim, pos))
+        return 0;
+    char table[16];
+    for (char& c : table) c = char(1 + Pick(4));
+    const int size = (lim->Count1 ? lim->Count1 : 1) * (lim->Count2 ? lim->Count2 : 1);
+    rsc_.UpdateExtendSeria(lim, size, table);
+    return n;
+  }
+  std::string NewSeries() {
+    const int n = Kind(false);
+    if (!n) return "none";
+    const DWORD excode = next_++;
+    const int local = rsc_.GetObjLocal(n);
+    rsc_.UpdateObjExcode(n, LONG(excode));
+    TABLIM* lim = rsc_.InitSeria(excode, local);
+    const double values[3] = {1, 2, 3};
+    lim = rsc_.UpdateGateSeria(lim, 1, 4, 1 + Pick(3), 1, values);
+    if (lim && Pick(2)) lim = rsc_.UpdateGateSeria(lim, 2, 5, 1 + Pick(3), 2, values);
+    TABPOS* pos = rsc_.AppendPos(n, 1);
+    if (!lim || !pos || !rsc_.UpdateSeriaObject(n, 1, lim, pos)) return "series failed";
+    if (Pick(2)) rsc_.AppendPosSemantic(n, 9, 1);
+    const int members = 1 + Pick(3);
+    for (int v = 2; v <= members; v++)
+      if (!rsc_.UpdateSeriaObject(rsc_.CopyObject(n), v, lim, pos)) return "member failed";
+    return Did("series", Relink(n, lim));
+  }
+
+  TMapRsc& rsc_;
+  std::mt19937 random_;
+  DWORD next_;
+};
+
+// Each random edit is saved and read back: the reopened classifier answers
+// as the edited one did, and saving it again writes the same bytes.
+TEST_F(RscWriter, EditedClassifiersRoundTrip) {
+  Builder b = Rich(4);
+  b.AddSemantic(5, 1, "DEPTH", "DEPTH");
+  const Bytes fixture = b.Build();
+  for (unsigned seed = 1; seed <= 8; seed++) {
+    Put(fixture);
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
+    TRandomEditor editor(rsc, seed);
+    std::string done;
+    for (int step = 0; step < 30; step++) {
+      done += editor.Edit() + "; ";
+      ASSERT_EQ(1, rsc.Save(1));
+      const Bytes saved = File();
+      TMapRsc again;
+      ASSERT_EQ(1, again.OpenRsc(path_.c_str(), 0)) << again.Error();
+      EXPECT_EQ(0, again.IsModify());
+      ASSERT_EQ("", rsctest::FirstDifference(rsctest::TakeSnapshot(rsc), rsctest::TakeSnapshot(again)))
+          << "seed " << seed << ": " << done;
+      ASSERT_EQ(1, again.Save(1));
+      ASSERT_TRUE(Unstamped(saved) == Unstamped(File())) << "seed " << seed << ": " << done;
+    }
+  }
 }
 
 TEST_F(RscWriter, SaveStampWrapsAndTabIsDropped) {
