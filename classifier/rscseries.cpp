@@ -98,7 +98,9 @@ TABLIM* TMapRsc::UpdateGateSeria(TABLIM* lim, int which, int code, int count, in
   const DWORD old = which == 1 ? lim->Count1 : lim->Count2;
   const DWORD length = LimLength(n1, n2);
 
-  if (DWORD(count) > old) {
+  // A record read from a file need not hold a variant table of the rule's
+  // size (it has none without a first limit): one too short is replaced.
+  if (DWORD(count) > old || length > lim->Length) {
     // A new record: the head, the first limit's values, the second's; the
     // variant table is left empty for the caller to set.
     TABLIM* grown = NewLim(length);
@@ -148,37 +150,39 @@ TABLIM* TMapRsc::UpdateGateSeria(TABLIM* lim, int which, int code, int count, in
 }
 
 TABLIM* TMapRsc::DeleteLimit(TABLIM* lim, int which) {
-  if (!lim || (which != 1 && which != 2)) return lim;
+  if (!lim || (which != 1 && which != 2) || (which == 2 && !lim->Code2)) return lim;
+  // What stays: the first limit, or the second moved up in its place.
+  const bool up = which == 1 && lim->Code2;
+  const DWORD n = up ? lim->Count2 : which == 2 ? lim->Count1 : 0;
+  const DWORD length = RSC_LIM_HEAD + 9 * n;
   const DWORD oldLength = lim->Length;
-  BYTE* values = Values(lim);
-  DWORD length = oldLength;
-  if (which == 1 && !lim->Code2) {
-    lim->Code1 = 0;
-    lim->Count1 = 0;
-    lim->Def1 = 0;
-    length = RSC_LIM_HEAD;
-  } else if (which == 1) {
-    const DWORD n = lim->Count2;
+  // A record too short for the table of its new first limit (one read
+  // without a first limit) is replaced.
+  if (length > oldLength) {
+    TABLIM* grown = NewLim(length);
+    if (!grown) return nullptr;
+    memcpy(grown, lim, oldLength);
+    lim = grown;
+  }
+  if (up) {
+    BYTE* values = Values(lim);
     memmove(values, values + 8 * size_t(lim->Count1), 8 * size_t(n));
     lim->Code1 = lim->Code2;
     lim->Count1 = lim->Count2;
     lim->Def1 = lim->Def2;
-    lim->Code2 = 0;
-    lim->Count2 = 0;
-    lim->Def2 = 0;
-    length = RSC_LIM_HEAD + 9 * n;
-  } else if (lim->Code2) {
-    lim->Code2 = 0;
-    lim->Count2 = 0;
-    lim->Def2 = 0;
-    length = RSC_LIM_HEAD + 9 * DWORD(lim->Count1);
-  } else {
-    return lim;
+  } else if (which == 1) {
+    lim->Code1 = 0;
+    lim->Count1 = 0;
+    lim->Def1 = 0;
   }
+  lim->Code2 = 0;
+  lim->Count2 = 0;
+  lim->Def2 = 0;
   // The variant table is set again by the caller; until then it names no
   // variant.
-  const DWORD table = RSC_LIM_HEAD + 8 * (DWORD(lim->Count1) + lim->Count2);
-  if (oldLength > table) memset((BYTE*)lim + table, 0, oldLength - table);
+  const DWORD table = RSC_LIM_HEAD + 8 * n;
+  const DWORD end = oldLength > length ? oldLength : length;
+  if (end > table) memset((BYTE*)lim + table, 0, end - table);
   lim->Length = length;
   Modify++;
   return lim;

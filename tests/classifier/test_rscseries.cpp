@@ -99,6 +99,37 @@ TEST_F(RscSeries, DeletingALimitMovesTheSecondUp) {
   EXPECT_EQ(0u, DWORD(lim->Code1));
 }
 
+// A record read without a first limit has no room for the table its
+// second limit needs once moved up, or once set again: it is replaced.
+TEST_F(RscSeries, RecordsTooShortForTheirTableAreReplaced) {
+  rsctest::Builder b = rsctest::Rich();
+  b.AddSemantic(5, 1, "DEPTH", "DEPTH");
+  b.AddObject(300, 1, "POND").series = 1;
+  rsctest::AddDefaultImages(b);
+  rsctest::Limit l;
+  l.excode = 300;
+  l.local = 1;
+  l.code2 = 5;
+  l.values2 = {1, 2, 3};
+  b.limits.push_back(l);
+  const std::string path = folder_ + "short.rsc";
+  ASSERT_TRUE(rsctest::WriteBytes(path, b.Build()));
+  TMapRsc rsc;
+  ASSERT_EQ(1, rsc.OpenRsc(path.c_str(), 0));
+  for (int pass = 0; pass < 2; pass++) {
+    TABLIM* lim = rsc.ObjIndex[19].Lim;
+    ASSERT_NE(nullptr, lim);
+    ASSERT_EQ(56u, DWORD(lim->Length));
+    TABLIM* done = pass ? rsc.DeleteLimit(lim, 1) : rsc.UpdateGateSeria(lim, 2, 5, 3, 1, first_);
+    ASSERT_NE(nullptr, done);
+    EXPECT_NE(lim, done);
+    EXPECT_EQ(59u, DWORD(done->Length));
+    EXPECT_EQ(56u, DWORD(lim->Length));
+    EXPECT_EQ(1.0, Value(done, 0));
+    ASSERT_EQ(1, rsc.Revert());
+  }
+}
+
 TEST_F(RscSeries, MembersJoinChooseAndLeave) {
   TABLIM* lim = ThreeByTwo();
   ASSERT_NE(nullptr, lim);
