@@ -1,15 +1,15 @@
-// Conformal cylindrical (kind 8) and conformal conic (kind 2) projections on
-// the ellipsoid of the TTranslate.
-//
-// Both take the semi-major axis and the eccentricity term from the object.
-// On ellipsoid kinds 3-9 that term is e squared, and the formulas use it
-// where e stands: a conic or cylinder on those ellipsoids is computed with
-// e = 0.0067... instead of 0.08. Stored map registers depend on these
-// numbers, so the term is used as it is.
+// Conformal cylindrical and conic projections on the object's ellipsoid.
+#include "geodesy/conformal.h"
+
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "common/maperr.h"
+#include "geodesy/bisection.h"
 #include "geodesy/formula_family.h"
+#include "geodesy/latitude_series.h"
 #include "geodesy/translate.h"
 
 namespace {
@@ -45,18 +45,29 @@ double ParallelRadius(double a, double e, double phi) {
 // The latitude search of phi with F(phi) = q, halving [0, top] to 1e-12.
 
 struct SearchColumn {
-  double Top;         // upper end of the bracket
-  bool ExactEnds;     // the ends pass only when F equals q exactly
-  double NoRoot;      // the answer when F - q has one sign on the bracket
+  double Top;      // upper end of the bracket
+  bool ExactEnds;  // the ends pass only when F equals q exactly
+  double NoRoot;   // the answer when F - q has one sign on the bracket
+  int Passes;      // halvings of [0, Top] until it is 1e-12 wide
 };
 
-constexpr SearchColumn kCylinder{1.5707863267948965, false, 0.0};  // pi/2 - 1e-5
-constexpr SearchColumn kCone{1.5706963267948966, true, 1.5706963267948966};  // pi/2 - 1e-4
+constexpr int PassesOf(double top) {
+  int n = 0;
+  for (double w = top; w > kEps; w *= 0.5) ++n;
+  return n;
+}
+
+constexpr double kCylinderTop = 1.5707863267948965;  // pi/2 - 1e-5
+constexpr double kConeTop = 1.5706963267948966;      // pi/2 - 1e-4
+constexpr SearchColumn kCylinder{kCylinderTop, false, 0.0, PassesOf(kCylinderTop)};
+constexpr SearchColumn kCone{kConeTop, true, kConeTop, PassesOf(kConeTop)};
+
+const SearchColumn& ColumnOf(ConformalSearch c) { return c == ConformalSearch::Cone ? kCone : kCylinder; }
 
 bool EndPasses(const SearchColumn& c, double f) { return c.ExactEnds ? f == 0 : std::fabs(f) < kEps; }
 
 // The search as it is defined, F evaluated at every pass. fTop = F(top).
-double SearchByDefinition(double e, double q, const SearchColumn& c, double fTop) {
+double ByDefinition(double e, double q, const SearchColumn& c, double fTop) {
   double lo = 0, hi = c.Top;
   double flo = F(e, lo) - q;
   const double fhi = fTop - q;
@@ -79,64 +90,89 @@ double SearchByDefinition(double e, double q, const SearchColumn& c, double fTop
   return result;
 }
 
-// phi with ln F(phi) = ln q by Newton's method (ln F = atanh(sin phi) -
-// e atanh(e sin phi)), or false.
-bool RootOfF(double e, double q, double top, double* root) {
-  const double lnq = std::log(q);
-  double phi = 2 * std::atan(q) - kHalfPi;
-  for (int i = 0; i < 12; ++i) {
-    const double s = std::sin(phi), c = std::cos(phi);
-    const double g = std::atanh(s) - e * std::atanh(e * s) - lnq;
-    const double step = g / (1 / c - e * e * c / (1 - e * e * s * s));
-    phi -= step;
-    if (!(phi > 0 && phi < top)) return false;
-    if (std::fabs(step) < 1e-15) {
-      *root = phi;
-      return true;
-    }
-  }
-  return false;
+// phi with F(phi) = q, from the series guess and one Newton step on
+// ln F = atanh(sin phi) - e atanh(e sin phi). `slope` gets F'(phi) and
+// `uncertainty` how far from phi the computed F may cross q: 1 - sin phi
+// loses digits toward the pole. False when the guess was far off or the
+// root lies outside (0, top).
+bool RootOfF(double e, double q, double top, double* root, double* slope, double* uncertainty) {
+  double phi = LatitudeFromConformal(2 * std::atan(q) - kHalfPi, e * e);
+  const double s = std::sin(phi), c = std::cos(phi);
+  const double dlnF = (1 - e * e) / (c * (1 - e * e * s * s));
+  const double step = (std::atanh(s) - e * std::atanh(e * s) - std::log(q)) / dlnF;
+  phi -= step;
+  *root = phi;
+  *slope = q * dlnF;
+  *uncertainty = 1e-15 + 4e-16 / c;
+  return std::fabs(step) < 1e-6 && phi > 0 && phi < top;
 }
 
-// Points farther than this from the root see F - q of the root's side and
-// well away from 0 (F rises at least as fast as phi), so the search takes
-// the same turns there without evaluating F.
-constexpr double kNear = 1e-10;
-
-// The same search, with the same bits, walking the passes around the root.
-double Search(double e, double q, const SearchColumn& c, double fTop) {
+// The same search from F's root. Its passes halve [0, top] down to cells of
+// width G, and the last pass answers the middle of the root's cell; an
+// earlier pass answers its own middle when F there lies within 1e-12 of q,
+// which near the root is slope * distance, and where that distance lies too
+// near the mark for the estimate to tell, F itself is asked. Where the root
+// lies too near a cell's edge for its rounding to tell the side, the search
+// is run as defined. The answer is the definition's up to the rounding of
+// its passes, a few units of the last place.
+double AroundRoot(double e, double q, const SearchColumn& c, double fTop) {
   // F(0) is 1 exactly: every factor of it is 1.
   const double flo0 = 1.0 - q;
   const double fhi = fTop - q;
   if (EndPasses(c, flo0)) return 0.0;
   if (EndPasses(c, fhi)) return c.Top;
   if (flo0 * fhi >= 0) return c.NoRoot;
-  double root;
-  if (!RootOfF(e, q, c.Top, &root)) return SearchByDefinition(e, q, c, fTop);
-  // flo keeps its sign through the passes: lo moves only onto points of
-  // the same side.
-  const bool loBelow = flo0 < 0;
-  double lo = 0, hi = c.Top, result = 0;
-  const double right = root + kNear, left = root - kNear;
-  while (hi - lo > kEps) {
-    const double mid = lo + (hi - lo) * 0.5;
-    bool midBelow;
-    if (mid > right) {
-      midBelow = false;
-    } else if (mid < left) {
-      midBelow = true;
-    } else {
-      const double fmid = F(e, mid) - q;
-      if (std::fabs(fmid) < kEps) return mid;
-      midBelow = fmid < 0;
-    }
-    if (midBelow != loBelow)
-      hi = mid;
-    else
-      lo = mid;
-    result = mid;
+  double root, slope, u;
+  if (!RootOfF(e, q, c.Top, &root, &slope, &u)) return ByDefinition(e, q, c, fTop);
+
+  const int passes = c.Passes;
+  const double G = std::ldexp(c.Top, 1 - passes);  // the bracket of the last pass
+  const double t = root / G;
+  const double index = std::floor(t);
+  const double near = (u + 5e-16) / G;
+  if (t - index < near || t - index > 1 - near) return ByDefinition(e, q, c, fTop);
+
+  // The middle of the pass `shift` rounds before the last lies at the
+  // middle of the block of 2^shift cells holding the root, in units of G;
+  // it answers when its F lies within 1e-12 of q.
+  const double tau = kEps / (slope * G), reach = tau + 2 * near;
+  const uint64_t I = static_cast<uint64_t>(index);
+  // F evaluated at G p rather than at the pass's own middle, a few units of
+  // the last place away, is that much off.
+  const double margin = slope * (u + 1e-15) + 4e-15 * q;
+  bool undecided = false;
+  auto answers = [&](int shift, double* at) {
+    const double p = shift ? static_cast<double>(((I >> shift) << shift) + (uint64_t{1} << (shift - 1)))
+                           : index + 0.5;
+    const double d = std::fabs(p - t);
+    *at = G * p;
+    if (d >= reach) return false;
+    if (d < tau - 2 * near) return true;
+    const double f = std::fabs(F(e, *at) - q);
+    undecided = std::fabs(f - kEps) <= margin;
+    return f < kEps;
+  };
+  // A block middle within `reach` of the root needs the cells' bits below
+  // it to run 0111... or 1000... down to the bit b with 2^b > reach + 1:
+  // beyond the shift b + 1 only the one shift ending that run can answer.
+  int b = 1;
+  while (std::ldexp(1.0, b) <= reach + 1) ++b;
+  const uint64_t J = I >> b;
+  if (J != 0 && ~J != 0) {
+    const int run = std::countr_zero((J & 1) ? ~J : J);
+    const int shift = b + 1 + run;
+    double at;
+    const bool answered = shift < passes && answers(shift, &at);
+    if (undecided) return ByDefinition(e, q, c, fTop);
+    if (answered) return at;
   }
-  return result;
+  for (int shift = std::min(b + 1, passes - 1); shift >= 0; --shift) {
+    double at;
+    const bool answered = answers(shift, &at);
+    if (undecided) return ByDefinition(e, q, c, fTop);
+    if (answered) return at;
+  }
+  return G * (index + 0.5);
 }
 
 // ---------------------------------------------------------------------------
@@ -157,7 +193,7 @@ Cylinder CylinderOf(TTranslate* t) {
   if (own && w[kPreparedKindSlot] == double(PRJ_CYLINDRICAL) && w[0] == t->MajorAxis &&
       w[1] == t->EccentricityTerm && w[2] == t->FirstMainParallel)
     return {w[3], w[4]};
-  const Cylinder c{t->MajorAxis * std::cos(t->FirstMainParallel), F(t->EccentricityTerm, kCylinder.Top)};
+  const Cylinder c{t->MajorAxis * std::cos(t->FirstMainParallel), ConformalSearchTop(t->EccentricityTerm, ConformalSearch::Cylinder)};
   if (own) {
     w[0] = t->MajorAxis, w[1] = t->EccentricityTerm, w[2] = t->FirstMainParallel;
     w[3] = c.r0, w[4] = c.fTop;
@@ -185,7 +221,7 @@ Cone ConeOf(TTranslate* t) {
   c.n = (std::log10(r1) - std::log10(r2)) / (std::log10(U2) - std::log10(U1));
   c.K = std::pow(U1, c.n) * r1 / c.n;
   c.rho0 = c.K / std::pow(U(e, B0), c.n);
-  c.fTop = F(e, kCone.Top);
+  c.fTop = ConformalSearchTop(e, ConformalSearch::Cone);
   if (own) {
     w[0] = a, w[1] = e, w[2] = B1, w[3] = B2, w[4] = B0;
     w[5] = c.n, w[6] = c.K, w[7] = c.rho0, w[8] = c.fTop;
@@ -195,6 +231,16 @@ Cone ConeOf(TTranslate* t) {
 }
 
 }  // namespace
+
+double ConformalSearchTop(double e, ConformalSearch c) { return F(e, ColumnOf(c).Top); }
+
+double SearchConformalLatitude(double e, double q, ConformalSearch c, double fTop) {
+  return AroundRoot(e, q, ColumnOf(c), fTop);
+}
+
+double SearchConformalLatitudeByDefinition(double e, double q, ConformalSearch c, double fTop) {
+  return ByDefinition(e, q, ColumnOf(c), fTop);
+}
 
 // ---------------------------------------------------------------------------
 // Conformal cylindrical.
@@ -217,7 +263,7 @@ void XY2BL_CYL(TTranslate* t, double X, double Y, double* B, double* L) {
     *B = *L = 0.0;
     return;
   }
-  const double b = Search(t->EccentricityTerm, q, kCylinder, c.fTop);
+  const double b = SearchConformalLatitude(t->EccentricityTerm, q, ConformalSearch::Cylinder, c.fTop);
   *L = Y / c.r0 + t->AxisMeridian;
   *B = X < 0 ? -b : b;
 }
@@ -254,5 +300,5 @@ void XY2BL_CON(TTranslate* t, double X, double Y, double* B, double* L) {
     *B = kHalfPi;
     return;
   }
-  *B = Search(t->EccentricityTerm, std::pow(tn, 1 / c.n), kCone, c.fTop);
+  *B = SearchConformalLatitude(t->EccentricityTerm, std::pow(tn, 1 / c.n), ConformalSearch::Cone, c.fTop);
 }

@@ -54,10 +54,11 @@ bool Ready(TTranslate* t, int kind, double* out1, double* out2) {
 
 bool Usable(TTranslate* t, double* out1, double* out2) { return t && out1 && out2; }
 
-// A latitude search of an inverse; a search that cannot answer refuses the
-// point.
-bool Search(TTranslate* t, LatitudeFunction f, double T, int rounds, double* B, double* L) {
-  if (SearchLatitude(f, T, rounds, B)) return true;
+// A latitude search of an inverse writing B and L; a search that cannot
+// answer refuses the point. `found` gets the latitude.
+bool Search(TTranslate* t, LatitudeFunction f, double T, int rounds, double* found, double* B,
+            double* L) {
+  if (SearchLatitude(f, T, rounds, found)) return true;
   Refuse(t, B, L);
   return false;
 }
@@ -146,7 +147,7 @@ void XY2BL_Kind6(TTranslate* t, double X, double Y, double* B, double* L) {
     if (Y > 0) d += X > 0 ? -kPi : kPi;
   }
   double b;
-  if (!Search(t, LatitudeFunction::MeridianArc, w[0] - rho / w[1], kSearchRounds, &b, L)) return;
+  if (!Search(t, LatitudeFunction::MeridianArc, w[0] - rho / w[1], kSearchRounds, &b, B, L)) return;
   *B = b;
   *L = d + t->AxisMeridian;
 }
@@ -182,23 +183,33 @@ void XY2BL_Kind18(TTranslate* t, double X, double Y, double* B, double* L) {
 
 namespace {
 
-// theta of 2 theta + sin(2 theta) = pi sinB, halving [-pi, pi] from 0. Far
-// from the poles Newton's root lets the halvings skip the sines.
+// theta of 2 theta + sin(2 theta) = pi sinB, halving [-pi, pi] from 0. Away
+// from the poles Newton's root gives the halving's cell at once.
 bool MollweideTheta(double B, double* theta) {
-  const double target = kPi * std::sin(B);
-  if (!std::isfinite(target)) return false;
+  const double sinB = std::sin(B);
+  if (!std::isfinite(sinB)) return false;
+  // At the poles 2 theta + sin(2 theta) is flat to the third order, and
+  // halving would stop anywhere within 1e-5 of the root that rounding
+  // allows; the root itself is +-pi/2.
+  if (std::fabs(sinB) == 1) {
+    *theta = sinB * kHalfPi;
+    return true;
+  }
+  const double target = kPi * sinB;
   auto diff = [target](double x) { return target - (std::sin(2 * x) + 2 * x); };
   double root = B;
-  bool found = false;
   for (int i = 0; i < 12 && std::fabs(root) < 1.5; ++i) {
     const double step = -diff(root) / (2 + 2 * std::cos(2 * root));
     root -= step;
-    if (std::fabs(step) < 1e-14) {
-      found = std::fabs(root) < 1.5;
+    if (std::fabs(step) < 1e-12) {
+      // The quadratic step leaves the root at the last place; F' = 4 cos^2.
+      const double c = std::cos(root);
+      if (std::fabs(root) < 1.5)
+        return bisection::HalveAroundRoot(diff, root, 2e-15 / (c * c), 0.0, -kPi, kPi, kSearchRounds,
+                                          theta);
       break;
     }
   }
-  if (found) return bisection::HalveAroundRoot(diff, root, 0.0, -kPi, kPi, kSearchRounds, theta);
   return bisection::Halve(diff, 0.0, -kPi, kPi, kSearchRounds, theta);
 }
 
@@ -256,7 +267,7 @@ void XY2BL_Kind20(TTranslate* t, double X, double Y, double* B, double* L) {
   const double* w = Constants(t);
   double l, b;
   const double rho = PlaneToCone({w[0], w[2]}, X, Y, t->AxisMeridian, &l);
-  if (!Search(t, LatitudeFunction::MeridianArc, w[1] - rho, kSearchRounds, &b, L)) return;
+  if (!Search(t, LatitudeFunction::MeridianArc, w[1] - rho, kSearchRounds, &b, B, L)) return;
   *B = b;
   *L = l;
 }
@@ -289,7 +300,7 @@ void XY2BL_Kind21(TTranslate* t, double X, double Y, double* B, double* L) {
   double l, b;
   const double rho = PlaneToCone({w[0], w[2]}, X, Y, t->AxisMeridian, &l);
   const double T = w[1] - 0.5 * w[0] * rho * rho;
-  if (!Search(t, LatitudeFunction::Authalic, T, kSearchRounds, &b, L)) return;
+  if (!Search(t, LatitudeFunction::Authalic, T, kSearchRounds, &b, B, L)) return;
   *B = b;
   *L = l;
 }
@@ -324,7 +335,7 @@ void XY2BL_Kind22(TTranslate* t, double X, double Y, double* B, double* L) {
   double l, b;
   const double rho = PlaneToCone({w[0], w[2]}, X, Y, t->AxisMeridian, &l);
   const double T = std::pow(w[1] / rho, 1 / w[0]);
-  if (!Search(t, LatitudeFunction::Isometric, T, kKind22Rounds, &b, L)) return;
+  if (!Search(t, LatitudeFunction::Isometric, T, kKind22Rounds, &b, B, L)) return;
   *B = b;
   *L = l;
 }
@@ -376,10 +387,10 @@ double EqualAreaRadius(const double* w, double B) {
   return w[1] * std::sqrt(2 * (w[0] - AuthalicFunction(B)));
 }
 
-bool EqualAreaLatitude(TTranslate* t, double rho, double* B, double* L) {
+bool EqualAreaLatitude(TTranslate* t, double rho, double* found, double* B, double* L) {
   const double* w = Constants(t);
   return Search(t, LatitudeFunction::Authalic, w[0] - rho * rho / (2 * w[1] * w[1]),
-                kSearchRounds, B, L);
+                kSearchRounds, found, B, L);
 }
 
 }  // namespace
@@ -402,7 +413,7 @@ void XY2BL_Kind24(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 24, B, L)) return;
   const double d = FullAngle(Y, X);
   double b;
-  if (!EqualAreaLatitude(t, RadiusAt(X, Y, d), &b, L)) return;
+  if (!EqualAreaLatitude(t, RadiusAt(X, Y, d), &b, B, L)) return;
   *B = b;
   *L = d + t->AxisMeridian;
 }
@@ -427,13 +438,30 @@ void XY2BL_Kind30(TTranslate* t, double X, double Y, double* B, double* L) {
   double A = FullAngle(Y, X);
   if (A < 0) A += kTwoPi;
   double Bt;
-  if (!EqualAreaLatitude(t, RadiusAt(X, Y, A), &Bt, L)) return;
+  if (!EqualAreaLatitude(t, RadiusAt(X, Y, A), &Bt, B, L)) return;
   ObliqueTransformBack(A, Bt, t->PoleLongitude, t->PoleLatitude, B, L);
 }
 
 // ---------------------------------------------------------------------------
 // Kind 25: pseudocylindrical with sin(theta) = 0.8 sinB and a cubic in
 // theta. Slots: P1, P2, P3.
+
+namespace {
+
+// theta of P1 (theta + P2 theta^3) = X, halving [-pi/2, pi/2] from 0; the
+// cubic's real root, polished by a Newton step, gives the cell at once.
+bool PseudocylinderTheta(const double* w, double X, double* theta) {
+  if (!std::isfinite(X)) return false;
+  auto diff = [w, X](double x) { return X - w[0] * (x + w[1] * x * x * x); };
+  // x^3 + p x + q = 0 with p = 1 / P2 > 0: one real root.
+  const double p = 1 / w[1], q = -X / (w[0] * w[1]);
+  const double r = std::sqrt(q * q / 4 + p * p * p / 27);
+  double root = std::cbrt(-q / 2 + r) + std::cbrt(-q / 2 - r);
+  root += diff(root) / (w[0] * (1 + 3 * w[1] * root * root));
+  return bisection::HalveAroundRoot(diff, root, 1e-15, 0.0, -kHalfPi, kHalfPi, kSearchRounds, theta);
+}
+
+}  // namespace
 
 void InitKind25(TTranslate* t) {
   if (!t) return;
@@ -452,9 +480,7 @@ void XY2BL_Kind25(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 25, B, L)) return;
   const double* w = Constants(t);
   double theta;
-  auto diff = [w, X](double x) { return X - w[0] * (x + w[1] * x * x * x); };
-  if (!std::isfinite(X) || !bisection::Halve(diff, 0.0, -kHalfPi, kHalfPi, kSearchRounds, &theta))
-    return Refuse(t, B, L);
+  if (!PseudocylinderTheta(w, X, &theta)) return Refuse(t, B, L);
   *B = std::asin(1.25 * std::sin(theta));
   *L = Y / (w[2] * std::cos(theta));
 }
@@ -505,7 +531,7 @@ void BL2XY_Kind27(TTranslate* t, double B, double L, double* X, double* Y) {
 void XY2BL_Kind27(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 27, B, L)) return;
   double b;
-  if (!Search(t, LatitudeFunction::MeridianArc, std::fabs(X), kSearchRounds, &b, L)) return;
+  if (!Search(t, LatitudeFunction::MeridianArc, std::fabs(X), kSearchRounds, &b, B, L)) return;
   *B = X < 0 ? -b : b;
   *L = Y / Constants(t)[0] + t->AxisMeridian;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geodesy/bisection.h"
+#include "geodesy/latitude_series.h"
 
 namespace {
 
@@ -29,71 +30,63 @@ double Evaluate(LatitudeFunction f, double B) {
   return 0.0;
 }
 
-// Roots by Newton's method, to a few units of the last place, for the walk
-// around the root. Each answers false where it cannot promise that (no
-// convergence, or a root so near the pole that F flattens out), and the
-// search then evaluates F at every halving.
-constexpr int kNewtonSteps = 12;
+// Roots for the search: a series guess and one Newton step. Each gives
+// also how far from the root the computed function may cross the target,
+// and answers false where it cannot promise the root that near (a guess
+// too far off, or a root where the function flattens out); the search then
+// evaluates F at every halving.
+struct Root {
+  double At;
+  double Uncertainty;
+};
 
-bool RootOfMeridianArc(double T, double* root) {
-  double B = T / 6367558.5;
-  for (int i = 0; i < kNewtonSteps; ++i) {
-    const double f = MeridianArcLength(B) - T;
-    const double d = 6367558.5 - 32073.0 * std::cos(2 * B) + 67.2 * std::cos(4 * B);
-    const double step = f / d;
-    B -= step;
-    if (std::fabs(step) < 1e-14) {
-      *root = B;
-      return std::fabs(B) < 4.0;
-    }
-  }
-  return false;
+// s(B) = A B - C1 sin 2B + C2 sin 4B turned around to second order in
+// C1/A: B = mu + c1 sin 2mu + (c1^2 - c2) sin 4mu, mu = T / A.
+bool RootOfMeridianArc(double T, Root* root) {
+  constexpr double A = 6367558.5, c1 = 16036.5 / A, c2 = 16.8 / A;
+  const double mu = T / A;
+  double B = mu + c1 * std::sin(2 * mu) + (c1 * c1 - c2) * std::sin(4 * mu);
+  const double s2 = std::sin(2 * B), c2B = std::cos(2 * B);
+  const double f = A * B - 16036.5 * s2 + 16.8 * (2 * s2 * c2B) - T;
+  const double d = A - 32073.0 * c2B + 67.2 * (1 - 2 * s2 * s2);
+  const double step = f / d;
+  B -= step;
+  *root = {B, 1e-15 * (1 + std::fabs(B))};
+  return std::fabs(step) < 1e-7 && std::fabs(B) < 4.0;
 }
 
 // The area function flattens at the pole; roots within a milliradian of it
 // are left to the plain search.
 constexpr double kAuthalicTop = kHalfPi - 1e-3;
 
-bool RootOfAuthalic(double T, double* root) {
-  static const double kTop = AuthalicFunction(kHalfPi);  // for the first guess
+bool RootOfAuthalic(double T, Root* root) {
+  static const double kTop = AuthalicFunction(kHalfPi);
   const double ratio = T / kTop;
   if (!(std::fabs(ratio) < 1.0)) return false;
-  double B = std::asin(ratio);
-  for (int i = 0; i < kNewtonSteps; ++i) {
-    const double s = std::sin(B), c = std::cos(B);
-    const double w = 1.0 - kE2 * s * s;
-    const double d = c * (123481418243774.0 * 2 * kE / w + 20204853600384.5 * (1 + kE2 * s * s) / (w * w));
-    const double step = (AuthalicFunction(B) - T) / d;
-    B -= step;
-    if (!(B < kAuthalicTop && B > -1.0)) return false;
-    if (std::fabs(step) < 1e-14) {
-      *root = B;
-      return true;
-    }
-  }
-  return false;
+  double B = LatitudeFromAuthalic(std::asin(ratio), kE2);
+  const double s = std::sin(B), c = std::cos(B);
+  const double w = 1.0 - kE2 * s * s;
+  const double d = c * (123481418243774.0 * 2 * kE / w + 20204853600384.5 * (1 + kE2 * s * s) / (w * w));
+  const double step = (AuthalicFunction(B) - T) / d;
+  B -= step;
+  *root = {B, 2e-15 / c};
+  return std::fabs(step) < 1e-6 && B < kAuthalicTop && B > -1.0;
 }
 
-bool RootOfIsometric(double T, double* root) {
+// ln U(B) = atanh(sin B) - e atanh(e sin B); 1 - sin B loses digits toward
+// the pole.
+bool RootOfIsometric(double T, Root* root) {
   if (!(T > 0)) return false;
-  const double lnT = std::log(T);
-  double B = 2 * std::atan(T) - kHalfPi;
-  for (int i = 0; i < kNewtonSteps; ++i) {
-    const double s = std::sin(B), c = std::cos(B);
-    const double f = std::atanh(s) - kE * std::atanh(kE * s) - lnT;
-    const double d = 1.0 / c - kE * kE * c / (1.0 - kE * kE * s * s);
-    const double step = f / d;
-    B -= step;
-    if (!(B < kHalfPi - 1e-6 && B > -1.0)) return false;
-    if (std::fabs(step) < 1e-14) {
-      *root = B;
-      return true;
-    }
-  }
-  return false;
+  double B = LatitudeFromConformal(2 * std::atan(T) - kHalfPi, kE * kE);
+  const double s = std::sin(B), c = std::cos(B);
+  const double g = std::atanh(s) - kE * std::atanh(kE * s) - std::log(T);
+  const double step = g * c * (1.0 - kE * kE * s * s) / (1.0 - kE * kE);
+  B -= step;
+  *root = {B, 2e-15 + 4e-16 / c};
+  return std::fabs(step) < 1e-6 && B < kHalfPi - 1e-6 && B > -1.0;
 }
 
-bool RootOf(LatitudeFunction f, double T, double* root) {
+bool RootOf(LatitudeFunction f, double T, Root* root) {
   switch (f) {
     case LatitudeFunction::MeridianArc:
       return RootOfMeridianArc(T, root);
@@ -186,8 +179,8 @@ bool SearchLatitudeByDefinition(LatitudeFunction f, double T, int rounds, double
 bool SearchLatitude(LatitudeFunction f, double T, int rounds, double* B) {
   if (!std::isfinite(T)) return false;
   auto diff = [f, T](double x) { return T - Evaluate(f, x); };
-  double root;
+  Root root;
   if (RootOf(f, T, &root))
-    return bisection::HalveAroundRoot(diff, root, kStart, 0.0, kHalfPi, rounds, B);
+    return bisection::HalveAroundRoot(diff, root.At, root.Uncertainty, kStart, 0.0, kHalfPi, rounds, B);
   return bisection::Halve(diff, kStart, 0.0, kHalfPi, rounds, B);
 }
