@@ -74,7 +74,7 @@ TRmf::~TRmf() {
 void TRmf::ClearObject() {
   std::memset(&BorderDesc, 0, sizeof(BorderDesc));
   Border.Init();
-  Measure = TMeasure();
+  Geometry = TMeasure();
   ClearAll();
 }
 
@@ -128,15 +128,20 @@ int TRmf::OpenFile(const char* name, int mode) {
   if (ok && !KnownKind(Head.Ident)) ok = Fail(MAPERR_DATA);
   if (ok && Head.PalettePosition && Head.PaletteLength) ok = ReadPalette();
   if (ok && Head.AdditionPosition) ok = ReadAddition();
-  if (ok && Head.FlagsPosition) ok = ReadBlockFlags();
   if (ok && Head.BorderPosition) ok = ReadBorder();
+  // The block classes count only while the border limits what is shown.
+  if (ok && Head.FlagsPosition && ShowByBorder()) ok = ReadBlockFlags();
   if (ok) ok = AllocateBuffer(SlotCount) > 0;
   if (ok) return 1;
-  // Nothing of a file that failed to open is written back.
   const int code = Error;
-  TableChanged = FlagsChanged = BorderChanged = PaletteChanged = HeadChanged = AdditionChanged = 0;
+  ForgetChanges();
   Close(0);
   return Fail(code);
+}
+
+void TRmf::ForgetChanges() {
+  TableChanged = FlagsChanged = BorderChanged = PaletteChanged = HeadChanged = AdditionChanged = 0;
+  for (RMFSLOT& s : Slots) s.Dirty = 0;
 }
 
 int TRmf::Create(const char* name) {
@@ -569,12 +574,7 @@ int TRmf::ReadBorder() {
   const int64_t points = Border.TotalPointCount();
   const int64_t contours = int64_t(Border.Record->Count) + 1;
   if (!AllocateBorderPoints(int(points * 8 + contours * 4))) return 0;
-  BorderDesc = POLYDATA{};
-  BorderDesc.Points = BorderPoints;
-  BorderDesc.PolyCounts = reinterpret_cast<LONG*>(reinterpret_cast<BYTE*>(BorderPoints) + points * 8);
-  BorderDesc.Count = LONG(contours);
-  BorderDesc.MaxX = (Head.BlockWidth + 31) / 32 * 32;
-  BorderDesc.MaxY = Head.BlockHeight;
+  BorderDataInit();
   BorderChanged = 0;
   return 1;
 }
@@ -766,18 +766,20 @@ HANDLE TRmf::Locate(DWORD position, bool create, uint64_t* offset) {
   return OpenContinuation(create) ? Cont : nullptr;
 }
 
-bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size) {
+bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra) {
   uint64_t offset = 0;
   HANDLE file = Locate(position, false, &offset);
+  offset += extra;
   if (!file || offset + size > 0x100000000ull) return Fail(MAPERR_READ);
   Current = file;
   return plat::ReadExactAt(file, int64_t(offset), buffer, size) || Fail(MAPERR_READ);
 }
 
-bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size) {
+bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra) {
   uint64_t offset = 0;
   HANDLE file = Locate(position, true, &offset);
   if (!file) return false;
+  offset += extra;
   // Every byte of the data must stay addressable by a 32-bit position.
   if (offset + size > 0xFFFFFFFFull) return Fail(MAPERR_DISKFULL);
   Current = file;

@@ -64,8 +64,9 @@ class MAPCLASS TRmf {
   // to read-only; 60006 when neither open succeeds. Reads nothing.
   int Open(const char* name, int mode = 0);
   // Open, then the header (ReadHeader), a signature check (Verify with the
-  // file's own kind), the block table, the palette, the addition, the block
-  // flags and the border where the header names them, and the cache.
+  // file's own kind), the block table, the palette, the addition and the
+  // border where the header names them, the block flags while the border
+  // limits what is shown, and the cache.
   int OpenFile(const char* name, int mode = 0);
   // A new empty file (replacing one of that name): version 0x0200, palette
   // area at 320, addition and border to be written; 60006 when it cannot be
@@ -180,6 +181,93 @@ class MAPCLASS TRmf {
   // file. 0 and 60006 without an open file.
   DWORD EndPosition(DWORD* part = nullptr);
 
+  // Elements (1 to 32 bits through LONG, 64-bit matrices through double).
+  // GetPoint starts the value as the empty value (truncated) and leaves it
+  // so for an absent block (0, no code); outside 60005, not open 60006,
+  // 64 bits through LONG 60005. The double forms answer only 64-bit
+  // matrices (other depths: 0, no code). Writers on a read-only file: 0,
+  // no code.
+  int GetPoint(LONG& value, int row, int col);
+  int PutPoint(LONG value, int row, int col);
+  int GetPoint(double& value, int row, int col);
+  int PutPoint(double value, int row, int col);
+  // The same at a plane point (X northing, Y easting in metres): row =
+  // (X0 + rows x size - x) / size and column = (y - Y0) / size truncated,
+  // the south and east edges belonging to the last row and column.
+  int GetPlanePoint(LONG& value, double x, double y);
+  int GetPlanePoint(double& value, double x, double y);
+  int PutPlanePoint(LONG value, double x, double y);
+  int PutPlanePoint(double value, double x, double y);
+  // One element straight from (to) the file, for blocks stored plain, in
+  // the layout of the blocks; a block in the cache is read (changed) there
+  // so that file and cache never disagree. Index outside 60040; a
+  // compressed block 60005; an absent one 0 (no code; the value empty).
+  int ReadPoint(LONG& value, int row, int col);
+  int WritePoint(LONG value, int row, int col);
+  // A 4-connected line of elements from (row1, col1) to (row2, col2); a
+  // failing element ends it with 0.
+  int PutLine(LONG value, int row1, int col1, int row2, int col2);
+  int PutPlaneLine(LONG value, double x1, double y1, double x2, double y2);
+  // Rectangles between a caller's image and the blocks: rows of `stride`
+  // bytes (0: width x bits / 8), the rectangle cut to the grid (its first
+  // buffer row is the first row kept); direction 1 top-down, -1 bottom-up
+  // (buffer row i at buffer - i x stride). 4-bit images hold the first
+  // element in the high half of a byte. 60040 for a bad start column (1 and
+  // 4 bits), an empty rectangle, a short stride or another direction.
+  int PutFrame(const char* buffer, int column, int row, int width, int height, int direction,
+               int stride);
+  int GetFrame(char* buffer, int column, int row, int width, int height, int stride);
+  // Sets value into every element of block (row, col) whose mask byte is 0
+  // (mask rows bottom-up, width x height bytes), then saves; returns
+  // min(raw length, size).
+  int PutBlockByMask(int row, int col, const char* mask, LONG size, LONG width, LONG height,
+                     LONG value);
+  // Samples a turned strip from (row1, col1) to (row2, col2) into width x
+  // height colour words: palette colours up to 8 bits, the element's own
+  // colour above (RGB555 decoded for 16 bits).
+  int GetFrameTurn(DWORD* buffer, int width, int height, double row1, double col1, double row2,
+                   double col2);
+  // Height unit (+304: 0..3 for 1, 1/10, 1/100, 1/1000 m) and its factors.
+  int Measure(DWORD unit);
+  // Palette entries hidden (1) or shown (1) for rasters of up to 8 bits;
+  // the number of hidden entries among the min(count, 256) handled.
+  int GetInvisibleColors(BYTE* flags, int count);
+  int SetInvisibleColors(const BYTE* flags, int count);
+  int GetVisibleColors(BYTE* flags, int count);
+  int SetVisibleColors(const BYTE* flags, int count);
+  // Widens the matrix minimum and maximum by the elements above the empty
+  // value of width x height elements (1, 2, 4 bytes signed or doubles);
+  // direction -1 reads from buffer - (height - 1) x row bytes.
+  int UpdateMinMax(const char* buffer, int width, int height, int direction);
+
+  // Border: a metric record of contours in element units (column, row).
+  // SetBorder copies one of at least 4 points and classes every block: 2
+  // when the border passes within one element of it, else 1 inside (even-
+  // odd over all contours), 0 outside.
+  int SetBorder(TDataEdit* border);
+  int DeleteBorder();
+  // True when the border limits what is shown (+211 0 and a border).
+  int ShowByBorder();
+  // Off: every block shown (the classes in the file are kept); on: the
+  // classes read again. Returns ShowByBorder().
+  int ShowByBorder(int on);
+  void BorderDataInit();
+  // The border's contours relative to block (row, col) (Turn: rows counted
+  // from the block's bottom) in the border points; the descriptor, or 0.
+  POLYDATA* GetBorderMetric(int row, int col);
+  POLYDATA* GetBorderMetricTurn(int row, int col);
+
+  // Heights over the triangle of a cell's centre, a neighbour's centre and
+  // their shared corner (the mean of the cells around it). Element forms:
+  // continuous (row, col), cell (i, j) covering i..i+1, j..j+1; result in
+  // metres (x the inverse height factor). The plane form takes raw element
+  // values and skips neighbours below the minimum (+280). h starts as the
+  // empty value and stays so when the result is 0.
+  int GetHeightTriangle(double& h, double row, double col);
+  int GetHeightTriangle2(double& h, double row, double col);
+  int GetPlanePointTriangle(double& h, double x, double y);
+  int GetPlanePointTriangle2(double& h, double x, double y);
+
   // Compression through the object's coder.
   int Compress(const char* source, int length, char* dest, int destSize);
   int Decompress(const char* source, int length, char* dest, int destSize);
@@ -220,7 +308,7 @@ class MAPCLASS TRmf {
   DWORD MaskSize = 0;
   LONG MaskRowBits = 0;        // block width raised to a multiple of 32
   TDataEdit Border;            // the border record (i32 points: column, row)
-  TMeasure Measure;
+  TMeasure Geometry;            // plane geometry
   DWORD Access = GENERIC_READ | GENERIC_WRITE;
   DWORD Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   HANDLE Current = nullptr;
@@ -247,8 +335,12 @@ class MAPCLASS TRmf {
   TCompress Coder;
   BYTE Addition[RMF_ADDITION_SIZE];
 
- private:
+ protected:
+  // Shared with the raster and matrix classes built on this one.
   int Fail(int code);
+  // Nothing of a file that failed to open is written back: the changed
+  // marks of every area and slot are dropped.
+  void ForgetChanges();
   void ClearObject();
   // The slot a read or a new block may take: the unkept slot with the
   // smallest stamp (ties to the lower one); -1 when every slot is kept.
@@ -263,8 +355,9 @@ class MAPCLASS TRmf {
   // BlockSize): false with 60003 (or 60001).
   bool LoadBlock(int number, int row, int col, BYTE* dest);
   // Transfers at a position (main or continuation file).
-  bool ReadAt(DWORD position, void* buffer, DWORD size);
-  bool WriteAt(DWORD position, const void* buffer, DWORD size);
+  // `extra` bytes past the position (an element inside a block).
+  bool ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra = 0);
+  bool WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra = 0);
   // Appends at the end position (never before the end of the header): the
   // position written at, 0 on failure.
   DWORD Append(const void* buffer, DWORD size);
@@ -281,6 +374,30 @@ class MAPCLASS TRmf {
   void SetHeightFactor();
   // The header of an old version brought to the current one.
   int UpgradeHeader();
+  // Elements: the block and the element's number in it; false (60005)
+  // outside the grid.
+  bool Place(int row, int col, int* blockRow, int* blockCol, int64_t* k);
+  BYTE* BlockForRead(int blockRow, int blockCol);
+  BYTE* BlockForWrite(int blockRow, int blockCol);
+  // A plane point as element coordinates (not truncated); false outside
+  // when `inside` is asked.
+  bool PlaneToElement(double x, double y, bool inside, double* row, double* col);
+  // A frame cut to the grid: rows r0..r1 - 1, columns c0..c1 - 1, rows of
+  // `stride` bytes in the caller's image.
+  struct FrameCut {
+    int64_t r0, r1, c0, c1;
+    int64_t stride;
+  };
+  bool CutFrame(int column, int row, int width, int height, int stride, FrameCut* f);
+  // The colour of an element value for GetFrameTurn.
+  COLORREF ValueColor(LONG value) const;
+  // Block classes of the border (into the flags) and its contours relative
+  // to one block (into the border points).
+  void ClassifyBlocks();
+  POLYDATA* BorderMetric(int row, int col, bool turn);
+  template <class Fetch>
+  int Triangle(double& h, double row, double col, Fetch fetch, double scale);
+
   // Save's steps: false only on a failed write.
   bool StorePalette();
   bool StoreTable();

@@ -8,17 +8,6 @@
 #include "raster/rmf.h"
 #include "raster/rmfpages.h"
 
-namespace {
-
-// A double truncated to 32 bits; values outside the range give the
-// smallest one.
-LONG TruncateToLong(double v) {
-  if (!(v >= -2147483648.0 && v < 2147483648.0)) return LONG(0x80000000u);
-  return LONG(v);
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // Buffers
 
@@ -306,7 +295,7 @@ int TRmf::BufferBlockInit(int slot) {
     return 1;
   }
   const double empty = Head.EmptyValue;
-  const LONG value = TruncateToLong(empty);
+  const LONG value = RmfTruncate(empty);
   switch (Head.BitsPerElement) {
     case 8: std::memset(b, BYTE(value), BlockSize); break;
     case 16: {

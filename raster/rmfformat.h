@@ -217,6 +217,13 @@ inline double RmfGetDouble(const BYTE* block, int64_t k) {
 }
 inline void RmfPutDouble(BYTE* block, int64_t k, double v) { __builtin_memcpy(block + k * 8, &v, 8); }
 
+// A double truncated toward zero to 32 bits; values outside the range
+// (and NaN) give the smallest one.
+inline LONG RmfTruncate(double v) {
+  if (!(v >= -2147483648.0 && v < 2147483648.0)) return LONG(0x80000000u);
+  return LONG(v);
+}
+
 // Colour words and RGB555 elements of 16-bit rasters.
 COLORREF RmfColorFrom555(WORD value);
 WORD RmfColorTo555(COLORREF color);
