@@ -1,0 +1,352 @@
+// Clean-up of the metrics the geometry workers read and build: beaks
+// (spikes that turn back on themselves), self-crossing loops, repeated
+// points, the extension of line ends, and the move of results between the
+// sheet frames of two objects.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "geometry/pointcross.h"
+#include "mapstore/map.h"
+#include "objects/objectinfo.h"
+#include "records/metric_access.h"
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Directions closer than one degree make a spike.
+constexpr double kBeakAngle = 0.017453292519943295;
+// Entries of a beak table.
+constexpr int kBeakTable = 100;
+
+// Direction from p to q, in (-pi, pi]; exact on the axes.
+double Direction(const DOUBLEPOINT& p, const DOUBLEPOINT& q) {
+  const double dx = q.X - p.X, dy = q.Y - p.Y;
+  if (dx == 0.0) return dy >= 0.0 ? kPi / 2.0 : -kPi / 2.0;
+  if (dy == 0.0) return dx > 0.0 ? 0.0 : kPi;
+  return std::atan2(dy, dx);
+}
+
+bool Same(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  return std::memcmp(&a, &b, sizeof(DOUBLEPOINT)) == 0;
+}
+
+// Twice the signed area of a point list.
+double Shoelace(const std::vector<DOUBLEPOINT>& p) {
+  double s = 0.0;
+  for (size_t i = 1; i < p.size(); ++i) s += (p[i - 1].X + p[i].X) * (p[i].Y - p[i - 1].Y);
+  return s;
+}
+
+// Removes every point within the precision (in X and Y) of the point kept
+// before it; a list that was closed is closed again on its first point.
+void EqualPoints(std::vector<DOUBLEPOINT>& p, std::vector<double>& h, double precision) {
+  if (p.size() < 2) return;
+  const bool closed = Same(p.front(), p.back());
+  size_t kept = 1;
+  for (size_t i = 1; i < p.size(); ++i) {
+    if (std::fabs(p[i].X - p[kept - 1].X) <= precision &&
+        std::fabs(p[i].Y - p[kept - 1].Y) <= precision)
+      continue;
+    p[kept] = p[i];
+    h[kept] = h[i];
+    ++kept;
+  }
+  p.resize(kept);
+  h.resize(kept);
+  if (closed && kept > 1 && !Same(p.front(), p.back())) {
+    p.back() = p.front();
+    h.back() = h.front();
+  }
+}
+
+// Reads subject s of a metric with its heights; false when it cannot be
+// reached.
+bool ReadSubject(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& p, std::vector<double>& h) {
+  p.clear();
+  h.clear();
+  if (m.Record == nullptr || m.DescPointSubject(s) == nullptr) return false;
+  const int count = m.PointCount();
+  const char* at = count > 0 ? m.FirstPointSubject(s) : nullptr;
+  if (count > 0 && (at == nullptr || m.PointBytes <= 0)) return false;
+  const DWORD kind = m.Record->Ident;
+  p.resize(static_cast<size_t>(count));
+  h.resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i, at += m.PointBytes) {
+    metric::ReadXY(kind, at, p[i].X, p[i].Y);
+    h[i] = metric::ReadH(kind, at);
+  }
+  return true;
+}
+
+// Appends a point list as a new subject.
+bool AppendList(TDataEdit& m, const std::vector<DOUBLEPOINT>& p, const std::vector<double>& h) {
+  if (!m.CreateSubject()) return false;
+  const int s = m.Record->Count;
+  const bool heights = m.DatDimension() != 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (!m.AppendPointSubject(s, p[i].X, p[i].Y)) return false;
+    if (heights) m.HDouble(h[i]);
+  }
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Beaks
+
+double TPointCross::BeakAngle(const DOUBLEPOINT* apex, const DOUBLEPOINT* a, const DOUBLEPOINT* b,
+                              double precision) {
+  if (apex == nullptr || a == nullptr || b == nullptr) return kPi;
+  const double t = 2.0 * precision;
+  auto close = [t](const DOUBLEPOINT& p, const DOUBLEPOINT& q) {
+    return std::fabs(p.X - q.X) <= t && std::fabs(p.Y - q.Y) <= t;
+  };
+  if (close(*apex, *a) || close(*apex, *b) || close(*a, *b)) return 0.0;
+  // The angle between the two directions, taken the short way round: two
+  // directions on either side of the negative X axis are close too.
+  double d = std::fabs(Direction(*apex, *a) - Direction(*apex, *b));
+  if (d > kPi) d = 2.0 * kPi - d;
+  if (!(d < kBeakAngle)) return kPi;
+  const double la = std::hypot(a->X - apex->X, a->Y - apex->Y);
+  const double lb = std::hypot(b->X - apex->X, b->Y - apex->Y);
+  const DOUBLEPOINT& nearer = la <= lb ? *a : *b;
+  const DOUBLEPOINT& farther = la <= lb ? *b : *a;
+  const double fx = farther.X - apex->X, fy = farther.Y - apex->Y;
+  const double off = std::fabs(fx * (nearer.Y - apex->Y) - fy * (nearer.X - apex->X)) /
+                     std::hypot(fx, fy);
+  return off > t ? kPi : 0.0;
+}
+
+int TPointCross::FindBeakPoints(const DOUBLEPOINT* points, int count, int closed, double precision,
+                                int* table) {
+  if (points == nullptr || table == nullptr || count < 3) return 0;
+  const double p = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
+  // The vertices still in the polyline: a beak found is taken out, so the
+  // next test sees its neighbours joined.
+  std::vector<int> alive(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) alive[i] = i;
+  int listed = 0;
+  size_t i = 0;
+  while (i + 2 < alive.size() && listed < kBeakTable) {
+    if (BeakAngle(&points[alive[i + 1]], &points[alive[i]], &points[alive[i + 2]], p) == 0.0) {
+      table[listed++] = alive[i + 1] + 1;
+      alive.erase(alive.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      i = i >= 2 ? i - 2 : 0;
+    } else {
+      ++i;
+    }
+  }
+  const size_t m = alive.size();
+  if (!closed || m < 3 || listed >= kBeakTable) return listed;
+  // Across the closing point: the point shared by both ends, or the joint
+  // of the last and the first vertex.
+  auto test = [&](int apex, int a, int b) {
+    if (listed >= kBeakTable) return;
+    if (BeakAngle(&points[apex], &points[a], &points[b], p) != 0.0) return;
+    for (int t = 0; t < listed; ++t)
+      if (table[t] == apex + 1) return;
+    table[listed++] = apex + 1;
+  };
+  if (Same(points[alive[0]], points[alive[m - 1]])) {
+    if (m >= 4) test(alive[m - 1], alive[m - 2], alive[1]);
+  } else {
+    test(alive[m - 1], alive[m - 2], alive[0]);
+    test(alive[0], alive[m - 1], alive[1]);
+  }
+  return listed;
+}
+
+int TPointCross::DeleteBeak(TDataEdit* metric) {
+  if (metric == nullptr || metric->Record == nullptr || !MetricValidMarker(metric->Record->Ident))
+    return 0;
+  const double p = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
+  std::vector<DOUBLEPOINT> pts;
+  std::vector<double> hs;
+  for (int s = 0; s <= metric->Record->Count; ++s) {
+    bool changed = true;
+    while (changed) {
+      changed = false;
+      if (!ReadSubject(*metric, s, pts, hs)) return 0;
+      const bool closed = pts.size() > 1 && metric->GetExclusiveSubject(s);
+      int n = static_cast<int>(pts.size());
+      // Apex P(i + 1) between P(i) and P(i + 2); on a closed subject the
+      // closing point has P(2) after it. Points count from 1.
+      int i = 1;
+      while (i < n && n > 2) {
+        const int apex = i + 1;
+        if (apex == n && !closed) break;
+        const DOUBLEPOINT& after = apex < n ? pts[apex] : pts[1];
+        if (BeakAngle(&pts[apex - 1], &pts[i - 1], &after, p) != 0.0) {
+          ++i;
+          continue;
+        }
+        if (!metric->GoPointSubject(apex, s) || !metric->DeletePoint()) return 0;
+        pts.erase(pts.begin() + apex - 1);
+        hs.erase(hs.begin() + apex - 1);
+        --n;
+        if (apex > n) {
+          // The closing point went: point 1 moves onto the new last point.
+          if (!metric->GoPointSubject(1, s)) return 0;
+          metric->XDouble(pts[n - 1].X);
+          metric->YDouble(pts[n - 1].Y);
+          metric->HDouble(hs[n - 1]);
+          pts[0] = pts[n - 1];
+          hs[0] = hs[n - 1];
+        }
+        changed = true;
+        i = i > 1 ? std::max(1, i - 2) : 1;
+      }
+    }
+  }
+  // Subjects left too small to be contours.
+  for (int s = metric->Record->Count; s >= 1; --s) {
+    const int n = metric->PointCount(s);
+    const bool closed = metric->GetExclusiveSubject(s) != 0;
+    if ((closed && n < 4) || (!closed && n < 2)) metric->DeleteSubject(s);
+  }
+  metric->FirstPointSubject(0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Loops and repeated points
+
+int TPointCross::DeleteEqualPoints(TDataEdit* metric, int n) {
+  if (metric == nullptr || metric->Record == nullptr) return 0;
+  const double p = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
+  if (n == -1) return metric->DeleteEqualPoint(p, 0);
+  std::vector<DOUBLEPOINT> pts;
+  std::vector<double> hs;
+  if (!ReadSubject(*metric, n, pts, hs)) return 0;
+  const size_t before = pts.size();
+  EqualPoints(pts, hs, p);
+  if (pts.size() == before) return 1;
+  return ReplaceSubject(metric, n, pts, hs);
+}
+
+int TPointCross::DeleteLoop(TDataEdit* metric) {
+  if (metric == nullptr || metric->Record == nullptr || !MetricValidMarker(metric->Record->Ident))
+    return 0;
+  const double p = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
+  const bool outerClosed = metric->GetExclusiveSubject(0) != 0;
+  std::vector<DOUBLEPOINT> pts, loop;
+  std::vector<double> hs, loopH;
+  TMeasure measure;
+  bool any = false;
+  // Subjects split off are scanned in their turn; every split takes at
+  // least two points out of the subject scanned, so the scan ends.
+  for (int s = 0; s <= metric->Record->Count; ++s) {
+    for (;;) {
+      if (!ReadSubject(*metric, s, pts, hs)) return 0;
+      const int n = static_cast<int>(pts.size());
+      int fi = 0, fj = 0;
+      // Segment i is P(i)-P(i+1), points from 1.
+      for (int i = 1; i + 2 <= n - 1 && fi == 0; ++i) {
+        const DOUBLEPOINT& a = pts[i - 1];
+        const DOUBLEPOINT& b = pts[i];
+        const double x1 = std::min(a.X, b.X) - p, x2 = std::max(a.X, b.X) + p;
+        const double y1 = std::min(a.Y, b.Y) - p, y2 = std::max(a.Y, b.Y) + p;
+        for (int j = i + 2; j <= n - 1; ++j) {
+          const DOUBLEPOINT& c = pts[j - 1];
+          const DOUBLEPOINT& d = pts[j];
+          if (std::max(c.X, d.X) < x1 || std::min(c.X, d.X) > x2 || std::max(c.Y, d.Y) < y1 ||
+              std::min(c.Y, d.Y) > y2)
+            continue;
+          // The first and the closing segment meet at the start point.
+          if (i == 1 && j == n - 1 && std::fabs(a.X - d.X) <= p && std::fabs(a.Y - d.Y) <= p)
+            continue;
+          const int pc = measure.PointPositionNearCut(&c, &a, &b, p);
+          const int pd = measure.PointPositionNearCut(&d, &a, &b, p);
+          if (pc == pd && (pc == MEASURE_BEHIND_FIRST || pc == MEASURE_BEYOND_SECOND ||
+                           pc >= MEASURE_LEFT))
+            continue;
+          DOUBLEPOINT o1, o2;
+          if (measure.CrossCutData(&a, &b, &c, &d, &o1, &o2, p) > 0) {
+            fi = i;
+            fj = j;
+            break;
+          }
+        }
+      }
+      if (fi == 0) break;
+      // P(i+1) .. P(j) leave as a loop; the crossing point joins neither.
+      loop.assign(pts.begin() + fi, pts.begin() + fj);
+      loopH.assign(hs.begin() + fi, hs.begin() + fj);
+      if (outerClosed && !loop.empty()) {
+        loop.push_back(loop.front());
+        loopH.push_back(loopH.front());
+      }
+      pts.erase(pts.begin() + fi, pts.begin() + fj);
+      hs.erase(hs.begin() + fi, hs.begin() + fj);
+      EqualPoints(pts, hs, p);
+      EqualPoints(loop, loopH, p);
+      if (std::fabs(Shoelace(loop)) > std::fabs(Shoelace(pts))) {
+        pts.swap(loop);
+        hs.swap(loopH);
+      }
+      if (!ReplaceSubject(metric, s, pts, hs) || !AppendList(*metric, loop, loopH)) return 0;
+      any = true;
+    }
+  }
+  if (any) DeleteBeak(metric);
+  metric->FirstPointSubject(0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Line ends
+
+void TPointCross::SeekVirtualPointByDistance(double* x, double* y, double distance, double baseX,
+                                             double baseY) {
+  if (x == nullptr || y == nullptr) return;
+  const double dx = *x - baseX, dy = *y - baseY;
+  if (std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION) return;
+  const double length = std::hypot(dx, dy);
+  *x = baseX + dx * distance / length;
+  *y = baseY + dy * distance / length;
+}
+
+int TPointCross::DragPoints(TDataEdit* metric, double distance, int n) {
+  if (metric == nullptr || metric->Record == nullptr || !std::isfinite(distance)) return 0;
+  const int count = metric->PointCount(n);
+  if (count < 2 || metric->GetExclusiveSubject(n)) return 0;
+  auto drag = [&](int end, int base) {
+    if (!metric->GoPointSubject(base, n)) return false;
+    const double bx = metric->XDouble(), by = metric->YDouble();
+    if (!metric->GoPointSubject(end, n)) return false;
+    double x = metric->XDouble(), y = metric->YDouble();
+    SeekVirtualPointByDistance(&x, &y, std::hypot(x - bx, y - by) + distance, bx, by);
+    metric->XDouble(x);
+    metric->YDouble(y);
+    return true;
+  };
+  if (!drag(1, 2) || !drag(count, count - 1)) return 0;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Sheet frames
+
+int TPointCross::UnitedData(TDataEdit* result, TObjectInfo* o1, TObjectInfo* o2) {
+  if (result == nullptr || result->Record == nullptr || o1 == nullptr || o2 == nullptr ||
+      o1->Map == nullptr || o2->Map == nullptr)
+    return 0;
+  if (o1->Map == o2->Map && o1->Sheet == o2->Sheet) return 1;
+  const bool plane1 = o1->Map->IsRealPlace() != 0, plane2 = o2->Map->IsRealPlace() != 0;
+  if (!plane1 && !plane2) {
+    const DOUBLEPOINT shift{o1->Origin.X - o2->Origin.X, o1->Origin.Y - o2->Origin.Y};
+    return result->RelocateObject(&shift) ? 1 : 0;
+  }
+  if (plane1 && !plane2) {
+    // The result holds plane metres: o2's own form rebuilds it in o2's
+    // sheet units.
+    TObjectInfo copy(o2);
+    if (!copy.GetDataPlane(result)) return 0;
+    return result->Load(copy.Metric.Record, copy.Metric.TextFlag) ? 1 : 0;
+  }
+  return 0;
+}
