@@ -103,9 +103,12 @@ TEST_F(RmfElementsTest, BadElementsAndReadOnlyFiles) {
     EXPECT_EQ(MAPERR_DATA, rmf.GetError());
     EXPECT_EQ(0, rmf.ReadPoint(l, 100, 0));
   }
+  // A file that may only be read opens read-only.
   TRmf rmf;
   ASSERT_EQ(1, rmftest::MakeRaster(name, 300, 300));
-  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  ASSERT_TRUE(plat::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_FALSE(rmf.IsWritable());
   rmf.Error = 0;
   EXPECT_EQ(0, rmf.PutPoint(5, 1, 1));
   EXPECT_EQ(0, rmf.WritePoint(5, 1, 1));
@@ -113,6 +116,8 @@ TEST_F(RmfElementsTest, BadElementsAndReadOnlyFiles) {
   LONG l = 0;
   EXPECT_EQ(0, rmf.ReadPoint(l, -1, 0));
   EXPECT_EQ(MAPERR_INPUT, rmf.GetError());
+  rmf.Close();
+  plat::SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(RmfElementsTest, PlanePointsOnTheFrameEdges) {
