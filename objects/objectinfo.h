@@ -49,8 +49,8 @@ enum : int {
   OBJECT_SEM_SETMEMBER = 32803,
 };
 
-// The error of the operations whose working part is not in the library yet
-// ("Library not found"): InsertPointCross.
+// The error of InsertPointCross while no crossing finder is registered
+// ("Library not found"; objects/crossfinder.h).
 enum : int { OBJECT_ERR_NOCROSSING = MAPERR_NOLIBRARY };
 
 // How near the point moves of the object functions look for shared points.
@@ -345,9 +345,11 @@ class MAPCLASS TObjectInfo {
   // object; `nearest` gets the nearest point of the other, `distance` the
   // plane distance. 0 when none.
   int DistanceObject(TObjectInfo* other, int subject, DOUBLEPOINT* nearest, double* distance);
-  // Inserts the crossing points of two line or area objects into both:
-  // their count. The crossing finder is not in the library yet: the call
-  // answers 0 with OBJECT_ERR_NOCROSSING (60040 for a null other object).
+  // Inserts the crossing points of two line or area objects of one map
+  // into both, for every pair of their subjects: the count inserted. At the
+  // first pair that can be crossed, integer metrics become float kinds.
+  // 60040 for a null other object or the object itself; without a
+  // registered crossing finder 0 with OBJECT_ERR_NOCROSSING.
   int InsertPointCross(TObjectInfo* other);
 
   LONG TopScale();

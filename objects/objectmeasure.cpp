@@ -9,6 +9,7 @@
 #include "classifier/maprsc.h"
 #include "devices/fontreg.h"
 #include "mapstore/map.h"
+#include "objects/crossfinder.h"
 #include "objects/objectinfo.h"
 #include "records/primitives.h"
 
@@ -349,17 +350,63 @@ int TObjectInfo::DistanceObject(TObjectInfo* other, int subject, DOUBLEPOINT* ne
   return winner;
 }
 
+namespace {
+
+// The kind a metric takes before crossing points go into it: integer kinds
+// become floats (with heights when the object is three-dimensional); float
+// and double kinds keep their precision.
+int CrossingKind(const TObjectInfo& o) {
+  const DWORD kind = o.Metric.Record->Ident;
+  if (kind == METRIC_F32 || kind == METRIC_F32H || kind == METRIC_F64 || kind == METRIC_F64H)
+    return static_cast<int>(kind);
+  return static_cast<int>(o.Descriptor().DatDimension() ? METRIC_F32H : METRIC_F32);
+}
+
+}  // namespace
+
 int TObjectInfo::InsertPointCross(TObjectInfo* other) {
-  if (other == nullptr) {
+  if (other == nullptr || other == this) {
     Error = MAPERR_INPUT;
     return 0;
   }
   const int a = ObjectLocal(), b = other->ObjectLocal();
   if (Desc == nullptr || other->Desc == nullptr || (a != LOCAL_LINE && a != LOCAL_SQUARE) ||
-      (b != LOCAL_LINE && b != LOCAL_SQUARE))
+      (b != LOCAL_LINE && b != LOCAL_SQUARE) || Metric.Record == nullptr ||
+      other->Metric.Record == nullptr)
     return 0;
-  Error = OBJECT_ERR_NOCROSSING;
-  return 0;
+  const OBJECTCROSSFINDER* finder = ObjectCrossFinder();
+  if (finder == nullptr) {
+    Error = OBJECT_ERR_NOCROSSING;
+    return 0;
+  }
+  void* worker = finder->Create();
+  if (worker == nullptr) {
+    Error = MAPERR_MEMORY;
+    return 0;
+  }
+  int total = 0;
+  bool converted = false;
+  for (int s1 = 0; s1 < PolyCount(); ++s1) {
+    for (int s2 = 0; s2 < other->PolyCount(); ++s2) {
+      if (!finder->Load(worker, this, other, s1, s2)) {
+        if (const int code = finder->Error(worker)) Error = code;
+        continue;
+      }
+      if (!converted) {
+        // Both metrics take kinds that keep the fractions of crossing
+        // points (the worker writes into them in their own kinds).
+        if (ChangeKind(CrossingKind(*this)) == 0 || other->ChangeKind(CrossingKind(*other)) == 0) {
+          finder->Free(worker);
+          Error = MAPERR_INPUT;
+          return 0;
+        }
+        converted = true;
+      }
+      total += finder->Insert(worker);
+    }
+  }
+  finder->Free(worker);
+  return total;
 }
 
 // ---------------------------------------------------------------------------

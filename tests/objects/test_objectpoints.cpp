@@ -1,13 +1,14 @@
 // The map object's points in plane and geodetic coordinates, plane data in
 // and out, moves between maps of different projections, areas, sides,
-// nearest points across sheets, the own scale range, and the crossing
-// insertion that waits for the crossing finder.
+// nearest points across sheets, the own scale range, and the insertion of
+// crossing points through the geometry layer's finder.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 #include <utility>
 
+#include "objects/crossfinder.h"
 #include "objects/objectinfo.h"
 #include "support/objfixture.h"
 
@@ -186,12 +187,39 @@ TEST_F(ObjectPoints, OwnScaleRangeAtTheTableEnds) {
   EXPECT_EQ(rsc.GetScaleItem(rsc.GetObjTop(KIND_ROAD)), o.TopScale());
 }
 
-TEST_F(ObjectPoints, InsertPointCrossWaitsForTheCrossingFinder) {
+TEST_F(ObjectPoints, InsertPointCrossPutsTheCrossingIntoBothObjects) {
+  // The geometry layer registered its finder when the program was loaded.
+  ASSERT_NE(nullptr, ObjectCrossFinder());
+  // o runs north on sheet 2; the other road runs east on sheet 1, whose
+  // origin differs, and crosses it at (6012000, 7401000).
   TObjectInfo other;
-  ASSERT_EQ(1, other.CreateObject(&m.map, 2, METRIC_F32, 0));
+  ASSERT_EQ(1, other.CreateObject(&m.map, 1, METRIC_I32, 0));
   ASSERT_EQ(1, other.DescribeObject(KIND_ROAD));
+  const double k = m.map.Factor;
+  ASSERT_EQ(1, o.AppendPointPlane(6011000, 7401000, 0));
+  ASSERT_EQ(1, o.AppendPointPlane(6013000, 7401000, 0));
+  ASSERT_EQ(1, other.AppendPointPlane(6012000, 7400000, 0));
+  ASSERT_EQ(1, other.AppendPointPlane(6012000, 7403000, 0));
+  o.Metric.ChangedFlag = other.Metric.ChangedFlag = 0;
+  EXPECT_EQ(1, o.InsertPointCross(&other));
+  for (TObjectInfo* x : {&o, &other}) {
+    ASSERT_EQ(3, x->PointCount(0));
+    EXPECT_NEAR(6012000, x->XPlane(2, 0), k / 100);
+    EXPECT_NEAR(7401000, x->YPlane(2, 0), k / 100);
+    EXPECT_EQ(1, x->Metric.ChangedFlag);
+  }
+  // The integer metric became floats to hold the crossing.
+  EXPECT_EQ(METRIC_F32, other.Metric.Record->Ident);
+  // Crossed again: the crossing is a vertex of both now.
+  EXPECT_EQ(0, o.InsertPointCross(&other));
+
   EXPECT_EQ(0, o.InsertPointCross(nullptr));
   EXPECT_EQ(MAPERR_INPUT, o.GetError());
+  EXPECT_EQ(0, o.InsertPointCross(&o));
+  EXPECT_EQ(MAPERR_INPUT, o.GetError());
+  // Without the finder the insertion is refused as a missing library.
+  const OBJECTCROSSFINDER* finder = SetObjectCrossFinder(nullptr);
   EXPECT_EQ(0, o.InsertPointCross(&other));
   EXPECT_EQ(OBJECT_ERR_NOCROSSING, o.GetError());
+  SetObjectCrossFinder(finder);
 }
