@@ -8,6 +8,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -70,16 +71,49 @@ std::shared_ptr<FileBytes> LoadFileBytes(const std::string& path) {
   return bytes;
 }
 
-// One ink span of a cached glyph, relative to the pen position.
+// One ink span of a cached glyph: pixels [x0, x1) of a row, counted from the
+// top left corner of the glyph's bitmap.
 struct GlyphSpan {
-  int32_t dy, dx0, dx1;
+  uint16_t row, x0, x1;
+};
+
+// A rendered glyph: its spans in an arena and the corner of its bitmap from
+// the pen position (pixels right and up).
+struct GlyphRef {
+  uint32_t first = 0;
+  uint32_t count = 0;
+  int32_t left = 0;
+  int32_t top = 0;
 };
 
 struct GlyphEntry {
   bool rendered = false;
-  uint32_t first = 0;  // into Font::arena_
-  uint32_t count = 0;
+  GlyphRef ref;  // into FontFace::arena_
 };
+
+// A turned glyph: its key (escapement in tenths of a degree and byte, see
+// TurnKey; 0 marks a free slot) and its spans in FontFace::turnedArena_.
+struct TurnedSlot {
+  uint32_t key = 0;
+  GlyphRef ref;
+};
+
+// A glyph's spans as handed to the renderer.
+struct GlyphInk {
+  const GlyphSpan* spans;
+  uint32_t count;
+  int32_t left, top;
+};
+
+uint32_t TurnKey(uint32_t turn, BYTE ch) { return ((turn + 1) << 8) | ch; }
+
+// Bytes of turned glyphs one face keeps, and all faces together; past them a
+// face drops its turned glyphs and renders them anew as they are asked for.
+constexpr size_t kTurnedFaceLimit = size_t(8) << 20;
+constexpr size_t kTurnedTotalLimit = size_t(64) << 20;
+std::atomic<size_t> gTurnedFaceLimit{kTurnedFaceLimit};
+std::atomic<size_t> gTurnedTotalLimit{kTurnedTotalLimit};
+std::atomic<int64_t> gTurnedBytes{0};
 
 // A span in device coordinates, before merging.
 struct DevSpan {
@@ -89,14 +123,19 @@ struct DevSpan {
 
 }  // namespace
 
-class Font {
+// Everything of a realised font but its escapement: the face set to the
+// font's size, the metrics, the advances and the rendered glyphs. The fonts
+// of one request turned by different angles share one, so a label turned by
+// any angle costs no face of its own: its glyphs are rendered from the shared
+// face and kept under (angle, byte) in a bounded cache.
+class FontFace {
  public:
-  explicit Font(const LOGFONTA& request);
-  ~Font();
-  Font(const Font&) = delete;
-  Font& operator=(const Font&) = delete;
+  explicit FontFace(const LOGFONTA& request);
+  ~FontFace();
+  FontFace(const FontFace&) = delete;
+  FontFace& operator=(const FontFace&) = delete;
 
-  LOGFONTA request_;
+  LOGFONTA request_;  // escapement and orientation 0
   TEXTMETRICA tm_{};
   std::string path_;  // empty: the null font
   bool synthBold_ = false;
@@ -105,8 +144,6 @@ class Font {
   int nullAdvance_ = 0;   // advance of every byte in the null font
   int ulTop_ = 0, ulThick_ = 0;  // underline rows below the baseline (y down)
   int soTop_ = 0, soThick_ = 0;  // strike-out rows
-  double cos_ = 1, sin_ = 0;
-  bool rotated_ = false;
 
   std::shared_ptr<FileBytes> bytes_;
   FT_Face face_ = nullptr;
@@ -114,17 +151,41 @@ class Font {
 
   mutable std::mutex mu_;
   mutable int advance_[256];  // -1: not measured yet
-  mutable GlyphEntry glyphs_[256];
+  mutable GlyphEntry glyphs_[256];  // upright
   mutable std::vector<GlyphSpan> arena_;
+  mutable std::vector<TurnedSlot> turned_;  // open addressing, size a power of two
+  mutable size_t turnedUsed_ = 0;
+  mutable std::vector<GlyphSpan> turnedArena_;
+  mutable int64_t turnedBytes_ = 0;  // counted in gTurnedBytes
 
-  int Advance(BYTE ch) const;         // mu_ held
-  const GlyphEntry& Glyph(BYTE ch) const;  // mu_ held
+  int Advance(BYTE ch) const;  // mu_ held
+  // The ink of a glyph turned by the rotation (turn in tenths of a degree,
+  // 0 upright); valid until the next call. mu_ held.
+  GlyphInk Glyph(BYTE ch, uint32_t turn, const FT_Matrix& rot) const;
 
  private:
   bool Load(const FaceFile& file);
   void Realise();
   void RealiseNull();
   void MapGlyphs();
+  // Renders a glyph, turned when rot is not null, appending its spans.
+  GlyphRef Render(BYTE ch, const FT_Matrix* rot, std::vector<GlyphSpan>& out) const;
+  void DropTurned(bool release) const;
+  void AccountTurned() const;
+};
+
+// A realised font: the request and its rotation over the shared face.
+class Font {
+ public:
+  Font(const LOGFONTA& request, std::shared_ptr<const FontFace> face);
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+
+  LOGFONTA request_;
+  std::shared_ptr<const FontFace> face_;  // never null
+  double cos_ = 1, sin_ = 0;
+  uint32_t turn_ = 0;  // escapement in tenths of a degree, 0..3599
+  FT_Matrix rot_{0x10000, 0, 0, 0x10000};
 };
 
 namespace {
@@ -146,7 +207,7 @@ FT_Face OpenFace(const std::shared_ptr<FileBytes>& bytes, int index) {
 
 }  // namespace
 
-Font::Font(const LOGFONTA& request) : request_(request) {
+FontFace::FontFace(const LOGFONTA& request) : request_(request) {
   for (int& a : advance_) a = -1;
   bool bold = request_.lfWeight >= kBoldWeight;
   bool italic = request_.lfItalic != 0;
@@ -160,14 +221,15 @@ Font::Font(const LOGFONTA& request) : request_(request) {
   Realise();
 }
 
-Font::~Font() {
+FontFace::~FontFace() {
+  gTurnedBytes -= turnedBytes_;
   if (face_) {
     std::lock_guard<std::mutex> lock(FreeTypeMutex());
     FT_Done_Face(face_);
   }
 }
 
-bool Font::Load(const FaceFile& file) {
+bool FontFace::Load(const FaceFile& file) {
   if (file.path.empty()) return false;
   auto bytes = LoadFileBytes(file.path);
   if (!bytes) return false;
@@ -185,7 +247,7 @@ static int RequestedSize(LONG v) {
   return static_cast<int>(std::min<int64_t>(a, kMaxCell));
 }
 
-void Font::RealiseNull() {
+void FontFace::RealiseNull() {
   int h = request_.lfHeight == 0 ? kDefaultCell : std::max(1, RequestedSize(request_.lfHeight));
   tm_.tmHeight = h;
   tm_.tmAscent = (h * 4 + 2) / 5;
@@ -207,7 +269,7 @@ void Font::RealiseNull() {
   for (int& a : advance_) a = nullAdvance_;
 }
 
-void Font::MapGlyphs() {
+void FontFace::MapGlyphs() {
   FT_CharMap unicode = nullptr, symbol = nullptr;
   for (int i = 0; i < face_->num_charmaps; ++i) {
     FT_CharMap cm = face_->charmaps[i];
@@ -238,7 +300,7 @@ void Font::MapGlyphs() {
   if (unicode) FT_Set_Charmap(face_, unicode);
 }
 
-void Font::Realise() {
+void FontFace::Realise() {
   MapGlyphs();
   const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face_, FT_SFNT_OS2));
   const TT_HoriHeader* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face_, FT_SFNT_HHEA));
@@ -362,25 +424,9 @@ void Font::Realise() {
   if (ulTop_ + ulThick_ > descent) ulTop_ = std::max(1, descent - ulThick_);
   soThick_ = std::max(1, RoundToInt(soThick * scale));
   soTop_ = -RoundToInt(soPos * scale);
-
-  LONG esc = request_.lfEscapement % 3600;
-  if (esc < 0) esc += 3600;
-  if (esc != 0) {
-    rotated_ = true;
-    switch (esc) {
-      case 900: cos_ = 0; sin_ = 1; break;
-      case 1800: cos_ = -1; sin_ = 0; break;
-      case 2700: cos_ = 0; sin_ = -1; break;
-      default: {
-        double a = esc * std::numbers::pi / 1800.0;
-        cos_ = std::cos(a);
-        sin_ = std::sin(a);
-      }
-    }
-  }
 }
 
-int Font::Advance(BYTE ch) const {
+int FontFace::Advance(BYTE ch) const {
   int& a = advance_[ch];
   if (a >= 0) return a;
   FT_Fixed adv = 0;
@@ -391,13 +437,10 @@ int Font::Advance(BYTE ch) const {
   return a;
 }
 
-const GlyphEntry& Font::Glyph(BYTE ch) const {
-  GlyphEntry& g = glyphs_[ch];
-  if (g.rendered) return g;
-  g.rendered = true;
-  g.first = static_cast<uint32_t>(arena_.size());
-  g.count = 0;
-  if (FT_Load_Glyph(face_, glyphIndex_[ch], FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0) return g;
+GlyphRef FontFace::Render(BYTE ch, const FT_Matrix* rot, std::vector<GlyphSpan>& out) const {
+  GlyphRef ref;
+  ref.first = static_cast<uint32_t>(out.size());
+  if (FT_Load_Glyph(face_, glyphIndex_[ch], FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0) return ref;
   FT_GlyphSlot slot = face_->glyph;
   if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     if (synthItalic_) {
@@ -405,130 +448,277 @@ const GlyphEntry& Font::Glyph(BYTE ch) const {
       FT_Outline_Transform(&slot->outline, &shear);
     }
     if (synthBold_) FT_Outline_EmboldenXY(&slot->outline, boldPx_ * 64, boldPx_ * 32);
-    if (rotated_) {
-      FT_Matrix rot = {static_cast<FT_Fixed>(std::lround(cos_ * 65536)),
-                       static_cast<FT_Fixed>(std::lround(-sin_ * 65536)),
-                       static_cast<FT_Fixed>(std::lround(sin_ * 65536)),
-                       static_cast<FT_Fixed>(std::lround(cos_ * 65536))};
-      FT_Outline_Transform(&slot->outline, &rot);
-    }
+    // Turned after hinting and the synthesised styles, as the upright glyph.
+    if (rot) FT_Outline_Transform(&slot->outline, rot);
   }
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return g;
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) return ref;
   const FT_Bitmap& bm = slot->bitmap;
-  if (bm.pixel_mode != FT_PIXEL_MODE_MONO) return g;
+  // The rasteriser makes no bitmap wider or taller than 32767 pixels.
+  if (bm.pixel_mode != FT_PIXEL_MODE_MONO || bm.width > 0xFFFF || bm.rows > 0xFFFF) return ref;
+  ref.left = slot->bitmap_left;
+  ref.top = slot->bitmap_top;
   for (unsigned r = 0; r < bm.rows; ++r) {
     const unsigned char* row = bm.buffer + static_cast<ptrdiff_t>(r) * bm.pitch;
-    int32_t dy = static_cast<int32_t>(r) - slot->bitmap_top;
     unsigned c = 0;
     while (c < bm.width) {
       while (c < bm.width && !(row[c >> 3] & (0x80 >> (c & 7)))) ++c;
       if (c >= bm.width) break;
       unsigned start = c;
       while (c < bm.width && (row[c >> 3] & (0x80 >> (c & 7)))) ++c;
-      arena_.push_back(GlyphSpan{dy, slot->bitmap_left + static_cast<int32_t>(start),
-                                 slot->bitmap_left + static_cast<int32_t>(c)});
+      out.push_back(GlyphSpan{static_cast<uint16_t>(r), static_cast<uint16_t>(start),
+                              static_cast<uint16_t>(c)});
     }
   }
-  g.count = static_cast<uint32_t>(arena_.size() - g.first);
-  return g;
+  ref.count = static_cast<uint32_t>(out.size() - ref.first);
+  return ref;
+}
+
+// Drops the turned glyphs; release also frees their memory.
+void FontFace::DropTurned(bool release) const {
+  if (release) {
+    std::vector<TurnedSlot>().swap(turned_);
+    std::vector<GlyphSpan>().swap(turnedArena_);
+  } else {
+    std::fill(turned_.begin(), turned_.end(), TurnedSlot{});
+    turnedArena_.clear();
+  }
+  turnedUsed_ = 0;
+  AccountTurned();
+}
+
+// Brings the process-wide count of turned glyph bytes up to date.
+void FontFace::AccountTurned() const {
+  int64_t bytes = static_cast<int64_t>(turned_.capacity() * sizeof(TurnedSlot) +
+                                       turnedArena_.capacity() * sizeof(GlyphSpan));
+  gTurnedBytes += bytes - turnedBytes_;
+  turnedBytes_ = bytes;
+}
+
+GlyphInk FontFace::Glyph(BYTE ch, uint32_t turn, const FT_Matrix& rot) const {
+  if (turn == 0) {
+    GlyphEntry& g = glyphs_[ch];
+    if (!g.rendered) {
+      g.rendered = true;
+      g.ref = Render(ch, nullptr, arena_);
+    }
+    return GlyphInk{arena_.data() + g.ref.first, g.ref.count, g.ref.left, g.ref.top};
+  }
+
+  const uint32_t key = TurnKey(turn, ch);
+  auto find = [&](uint32_t k) -> TurnedSlot& {
+    size_t mask = turned_.size() - 1;
+    size_t i = (k * 0x9E3779B1u) & mask;
+    while (turned_[i].key != 0 && turned_[i].key != k) i = (i + 1) & mask;
+    return turned_[i];
+  };
+  if (!turned_.empty()) {
+    const TurnedSlot& hit = find(key);
+    if (hit.key == key)
+      return GlyphInk{turnedArena_.data() + hit.ref.first, hit.ref.count, hit.ref.left, hit.ref.top};
+  }
+
+  // A new turned glyph: make room within the limits, then render it.
+  if (static_cast<size_t>(turnedBytes_) >= gTurnedFaceLimit)
+    DropTurned(false);
+  else if (gTurnedBytes.load() >= static_cast<int64_t>(gTurnedTotalLimit))
+    DropTurned(true);
+  if ((turnedUsed_ + 1) * 2 > turned_.size()) {
+    std::vector<TurnedSlot> old(std::max<size_t>(turned_.size() * 2, 1024));
+    old.swap(turned_);
+    for (const TurnedSlot& e : old)
+      if (e.key) find(e.key) = e;
+  }
+  TurnedSlot& slot = find(key);
+  slot.key = key;
+  slot.ref = Render(ch, &rot, turnedArena_);
+  ++turnedUsed_;
+  AccountTurned();
+  return GlyphInk{turnedArena_.data() + slot.ref.first, slot.ref.count, slot.ref.left, slot.ref.top};
+}
+
+Font::Font(const LOGFONTA& request, std::shared_ptr<const FontFace> face)
+    : request_(request), face_(std::move(face)) {
+  LONG esc = request_.lfEscapement % 3600;
+  if (esc < 0) esc += 3600;
+  turn_ = static_cast<uint32_t>(esc);
+  if (esc == 0) return;
+  switch (esc) {
+    case 900: cos_ = 0; sin_ = 1; break;
+    case 1800: cos_ = -1; sin_ = 0; break;
+    case 2700: cos_ = 0; sin_ = -1; break;
+    default: {
+      double a = esc * std::numbers::pi / 1800.0;
+      cos_ = std::cos(a);
+      sin_ = std::sin(a);
+    }
+  }
+  rot_ = {static_cast<FT_Fixed>(std::lround(cos_ * 65536)),
+          static_cast<FT_Fixed>(std::lround(-sin_ * 65536)),
+          static_cast<FT_Fixed>(std::lround(sin_ * 65536)),
+          static_cast<FT_Fixed>(std::lround(cos_ * 65536))};
 }
 
 // ---- font cache ----
 
 namespace {
 
-struct FontCache {
-  std::mutex mu;
-  std::unordered_map<std::string, std::pair<std::shared_ptr<const Font>, uint64_t>> fonts;
-  uint64_t clock = 0;
+// A request as a cache key: the record with the bytes after the face name's
+// terminator cleared, so that equal requests have equal keys.
+struct RequestKey {
+  LOGFONTA lf;
+  explicit RequestKey(const LOGFONTA& request) : lf(request) {
+    size_t n = strnlen(lf.lfFaceName, LF_FACESIZE - 1);
+    std::memset(lf.lfFaceName + n, 0, LF_FACESIZE - n);
+  }
+  bool operator==(const RequestKey& o) const { return std::memcmp(&lf, &o.lf, sizeof lf) == 0; }
 };
 
-FontCache& TheCache() {
-  static FontCache* c = new FontCache;  // lives for the whole process
+static_assert(sizeof(LOGFONTA) % 4 == 0);
+
+struct RequestKeyHash {
+  size_t operator()(const RequestKey& k) const {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(&k.lf);
+    uint64_t h = 0;
+    for (size_t i = 0; i < sizeof k.lf; i += 4) {
+      uint32_t w;
+      std::memcpy(&w, p + i, 4);
+      h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+    }
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+};
+
+// Realised objects by request, the least recently used dropped past the limit
+// when no caller holds them.
+template <class T>
+struct Cache {
+  explicit Cache(size_t limit) : limit(limit) {}
+  const size_t limit;
+  std::mutex mu;
+  std::unordered_map<RequestKey, std::pair<std::shared_ptr<const T>, uint64_t>, RequestKeyHash> items;
+  uint64_t clock = 0;
+
+  std::shared_ptr<const T> Find(const RequestKey& key) {
+    std::lock_guard<std::mutex> lock(mu);
+    auto it = items.find(key);
+    if (it == items.end()) return nullptr;
+    it->second.second = ++clock;
+    return it->second.first;
+  }
+
+  // Adds a newly realised object; when another thread added one first, that
+  // one is returned. Objects dropped by the trim go to *dropped, to be
+  // destroyed outside the lock.
+  std::shared_ptr<const T> Add(const RequestKey& key, std::shared_ptr<const T> item,
+                               std::vector<std::shared_ptr<const T>>* dropped) {
+    std::lock_guard<std::mutex> lock(mu);
+    auto [it, inserted] = items.emplace(key, std::make_pair(std::move(item), ++clock));
+    if (!inserted || items.size() <= limit) return it->second.first;
+    std::shared_ptr<const T> added = it->second.first;
+    std::vector<std::pair<uint64_t, const RequestKey*>> idle;
+    for (auto& [k, entry] : items)
+      if (entry.first.use_count() == 1) idle.emplace_back(entry.second, &k);
+    std::sort(idle.begin(), idle.end(),
+              [](const auto& x, const auto& y) { return x.first < y.first; });
+    size_t excess = items.size() - limit * 3 / 4;
+    for (size_t i = 0; i < idle.size() && i < excess; ++i) {
+      auto found = items.find(*idle[i].second);
+      dropped->push_back(std::move(found->second.first));
+      items.erase(found);
+    }
+    return added;
+  }
+
+  void Clear(std::vector<std::shared_ptr<const T>>* dropped) {
+    std::lock_guard<std::mutex> lock(mu);
+    for (auto& [key, entry] : items) dropped->push_back(std::move(entry.first));
+    items.clear();
+  }
+};
+
+// Fonts are small (a request, a rotation and the face), so many are kept: a
+// map's labels at every whole degree in a few styles stay warm. Faces hold
+// the font files' glyphs and are fewer.
+Cache<Font>& TheFonts() {
+  static auto* c = new Cache<Font>(1024);  // lives for the whole process
   return *c;
 }
 
-constexpr size_t kCacheLimit = 256;
-
-// The request with the bytes after the face name's terminator cleared, so
-// that equal requests have equal keys.
-std::string CacheKey(const LOGFONTA& lf) {
-  LOGFONTA k = lf;
-  size_t n = strnlen(k.lfFaceName, LF_FACESIZE - 1);
-  std::memset(k.lfFaceName + n, 0, LF_FACESIZE - n);
-  return std::string(reinterpret_cast<const char*>(&k), sizeof k);
+Cache<FontFace>& TheFaces() {
+  static auto* c = new Cache<FontFace>(64);
+  return *c;
 }
 
-void Trim(FontCache& c) {
-  if (c.fonts.size() <= kCacheLimit) return;
-  std::vector<std::pair<uint64_t, std::string>> idle;
-  for (auto& [key, entry] : c.fonts)
-    if (entry.first.use_count() == 1) idle.emplace_back(entry.second, key);
-  std::sort(idle.begin(), idle.end());
-  size_t excess = c.fonts.size() - kCacheLimit * 3 / 4;
-  for (size_t i = 0; i < idle.size() && i < excess; ++i) c.fonts.erase(idle[i].second);
+std::shared_ptr<const FontFace> SharedFace(const RequestKey& key) {
+  Cache<FontFace>& faces = TheFaces();
+  if (auto face = faces.Find(key)) return face;
+  auto face = std::make_shared<const FontFace>(key.lf);
+  std::vector<std::shared_ptr<const FontFace>> dropped;
+  return faces.Add(key, std::move(face), &dropped);
 }
 
 }  // namespace
 
 void ClearFontCache() {
-  FontCache& c = TheCache();
-  std::vector<std::shared_ptr<const Font>> dropped;  // destroyed outside the lock
-  std::lock_guard<std::mutex> lock(c.mu);
-  for (auto& [key, entry] : c.fonts) dropped.push_back(std::move(entry.first));
-  c.fonts.clear();
+  std::vector<std::shared_ptr<const Font>> fonts;  // destroyed outside the locks
+  std::vector<std::shared_ptr<const FontFace>> faces;
+  TheFonts().Clear(&fonts);
+  TheFaces().Clear(&faces);
 }
 
 std::shared_ptr<const Font> OpenFont(const LOGFONTA& request) {
-  std::string key = CacheKey(request);
-  FontCache& c = TheCache();
-  {
-    std::lock_guard<std::mutex> lock(c.mu);
-    auto it = c.fonts.find(key);
-    if (it != c.fonts.end()) {
-      it->second.second = ++c.clock;
-      return it->second.first;
-    }
-  }
-  LOGFONTA lf;
-  std::memcpy(&lf, key.data(), sizeof lf);
-  auto font = std::make_shared<const Font>(lf);
-  std::lock_guard<std::mutex> lock(c.mu);
-  auto [it, inserted] = c.fonts.emplace(key, std::make_pair(font, ++c.clock));
-  if (!inserted) return it->second.first;  // another thread realised it first
-  Trim(c);
-  return font;
+  const RequestKey key(request);
+  Cache<Font>& fonts = TheFonts();
+  if (auto font = fonts.Find(key)) return font;
+  // Every escapement of a request shares the face of the upright request.
+  RequestKey upright = key;
+  upright.lf.lfEscapement = 0;
+  upright.lf.lfOrientation = 0;
+  auto font = std::make_shared<const Font>(key.lf, SharedFace(upright));
+  std::vector<std::shared_ptr<const Font>> dropped;
+  return fonts.Add(key, std::move(font), &dropped);
 }
 
 // ---- measuring ----
 
 const LOGFONTA& FontRequest(const Font& font) { return font.request_; }
 
-const std::string& FontFilePath(const Font& font) { return font.path_; }
+const std::string& FontFilePath(const Font& font) { return font.face_->path_; }
 
-bool FontSynthesisesBold(const Font& font) { return font.synthBold_; }
+bool FontSynthesisesBold(const Font& font) { return font.face_->synthBold_; }
 
-bool FontSynthesisesItalic(const Font& font) { return font.synthItalic_; }
+bool FontSynthesisesItalic(const Font& font) { return font.face_->synthItalic_; }
+
+bool FontsShareFace(const Font& a, const Font& b) { return a.face_ == b.face_; }
+
+size_t TurnedGlyphBytes() { return static_cast<size_t>(std::max<int64_t>(0, gTurnedBytes.load())); }
+
+void SetTurnedGlyphLimits(size_t perFace, size_t total) {
+  gTurnedFaceLimit = perFace ? perFace : kTurnedFaceLimit;
+  gTurnedTotalLimit = total ? total : kTurnedTotalLimit;
+}
 
 void GetTextMetrics(const Font& font, TEXTMETRICA* tm) {
-  if (tm) *tm = font.tm_;
+  if (tm) *tm = font.face_->tm_;
 }
 
 int CharWidth(const Font& font, BYTE ch) {
-  if (!font.face_) return font.nullAdvance_;
-  std::lock_guard<std::mutex> lock(font.mu_);
-  return font.Advance(ch);
+  const FontFace& face = *font.face_;
+  if (!face.face_) return face.nullAdvance_;
+  std::lock_guard<std::mutex> lock(face.mu_);
+  return face.Advance(ch);
 }
 
 SIZE TextExtent(const Font& font, const char* s, int n) {
-  SIZE size{0, font.tm_.tmHeight};
+  const FontFace& face = *font.face_;
+  SIZE size{0, face.tm_.tmHeight};
   if (!s || n <= 0) return size;
   int64_t w = 0;
-  if (!font.face_) {
-    w = static_cast<int64_t>(font.nullAdvance_) * n;
+  if (!face.face_) {
+    w = static_cast<int64_t>(face.nullAdvance_) * n;
   } else {
-    std::lock_guard<std::mutex> lock(font.mu_);
-    for (int i = 0; i < n; ++i) w += font.Advance(static_cast<BYTE>(s[i]));
+    std::lock_guard<std::mutex> lock(face.mu_);
+    for (int i = 0; i < n; ++i) w += face.Advance(static_cast<BYTE>(s[i]));
   }
   size.cx = static_cast<LONG>(std::min<int64_t>(w, INT_MAX));
   return size;
@@ -569,23 +759,60 @@ void FillQuad(const double (&q)[4][2], std::vector<DevSpan>& out) {
   }
 }
 
+// Orders spans by row, then by start. A text covers few rows, so the spans
+// are dealt into their rows first; the spans of a row come glyph by glyph
+// along the base line, nearly in order, and an insertion sort finishes them.
+void SortSpans(std::vector<DevSpan>& spans) {
+  thread_local std::vector<DevSpan> dealt;
+  thread_local std::vector<uint32_t> rowEnd;
+  if (spans.size() < 2) return;
+  int64_t top = spans[0].y, bottom = top;
+  for (const DevSpan& s : spans) {
+    top = std::min(top, s.y);
+    bottom = std::max(bottom, s.y);
+  }
+  const uint64_t rows = static_cast<uint64_t>(bottom - top) + 1;
+  if (rows > 4 * spans.size() + 64) {
+    std::sort(spans.begin(), spans.end());
+    return;
+  }
+  rowEnd.assign(rows, 0);
+  for (const DevSpan& s : spans) ++rowEnd[s.y - top];
+  uint32_t at = 0;
+  for (uint32_t& r : rowEnd) at = r += at;  // the end of each row
+  dealt.resize(spans.size());
+  for (size_t i = spans.size(); i-- > 0;) dealt[--rowEnd[spans[i].y - top]] = spans[i];
+  // rowEnd now holds the start of each row.
+  for (size_t r = 0; r < rows; ++r) {
+    const size_t begin = rowEnd[r], end = r + 1 < rows ? rowEnd[r + 1] : dealt.size();
+    for (size_t i = begin + 1; i < end; ++i) {
+      DevSpan v = dealt[i];
+      size_t j = i;
+      for (; j > begin && v.x0 < dealt[j - 1].x0; --j) dealt[j] = dealt[j - 1];
+      dealt[j] = v;
+    }
+  }
+  spans.swap(dealt);
+}
+
 }  // namespace
 
 void RenderText(const Font& font, int x, int y, UINT align, const char* s, int n, SpanSink sink,
                 void* ctx, TextBox* box) {
   if (!s || n < 0) n = 0;
-  const TEXTMETRICA& tm = font.tm_;
+  const FontFace& face = *font.face_;
+  const TEXTMETRICA& tm = face.tm_;
   const double c = font.cos_, sn = font.sin_;
   thread_local std::vector<DevSpan> spans;
   thread_local std::vector<int> advances;
   spans.clear();
 
-  std::unique_lock<std::mutex> lock(font.mu_, std::defer_lock);
-  if (font.face_) lock.lock();
+  std::unique_lock<std::mutex> lock(face.mu_, std::defer_lock);
+  if (face.face_) lock.lock();
   advances.resize(static_cast<size_t>(n));
   int64_t width = 0;
   for (int i = 0; i < n; ++i) {
-    advances[i] = font.face_ ? font.Advance(static_cast<BYTE>(s[i])) : font.nullAdvance_;
+    advances[i] = face.face_ ? face.Advance(static_cast<BYTE>(s[i])) : face.nullAdvance_;
     width += advances[i];
   }
 
@@ -618,19 +845,19 @@ void RenderText(const Font& font, int x, int y, UINT align, const char* s, int n
       box->corner[i].y = RoundToInt(devY(corners[i][0], corners[i][1]));
     }
   }
-  if (!font.face_ || !sink) return;
+  if (!face.face_ || !sink) return;
 
   int64_t pen = 0;
   for (int i = 0; i < n; ++i) {
-    const GlyphEntry& g = font.Glyph(static_cast<BYTE>(s[i]));
+    const GlyphInk g = face.Glyph(static_cast<BYTE>(s[i]), font.turn_, font.rot_);
     double fx = devX(static_cast<double>(pen), 0), fy = devY(static_cast<double>(pen), 0);
     pen += advances[i];
     if (!g.count || !(std::fabs(fx) < 4e9 && std::fabs(fy) < 4e9)) continue;
-    int64_t px = static_cast<int64_t>(std::floor(fx + 0.5));
-    int64_t py = static_cast<int64_t>(std::floor(fy + 0.5));
-    const GlyphSpan* gs = font.arena_.data() + g.first;
-    for (uint32_t k = 0; k < g.count; ++k)
-      spans.push_back(DevSpan{py + gs[k].dy, px + gs[k].dx0, px + gs[k].dx1});
+    // The glyph bitmap's top left corner in device pixels.
+    int64_t gx = static_cast<int64_t>(std::floor(fx + 0.5)) + g.left;
+    int64_t gy = static_cast<int64_t>(std::floor(fy + 0.5)) - g.top;
+    for (const GlyphSpan* gs = g.spans; gs != g.spans + g.count; ++gs)
+      spans.push_back(DevSpan{gy + gs->row, gx + gs->x0, gx + gs->x1});
   }
   lock.unlock();
 
@@ -646,11 +873,11 @@ void RenderText(const Font& font, int x, int y, UINT align, const char* s, int n
     }
     FillQuad(q, spans);
   };
-  if (width > 0 && font.request_.lfUnderline) bar(font.ulTop_, font.ulThick_);
-  if (width > 0 && font.request_.lfStrikeOut) bar(font.soTop_, font.soThick_);
+  if (width > 0 && font.request_.lfUnderline) bar(face.ulTop_, face.ulThick_);
+  if (width > 0 && font.request_.lfStrikeOut) bar(face.soTop_, face.soThick_);
 
   // Merge overlapping and touching spans so each pixel is emitted once.
-  std::sort(spans.begin(), spans.end());
+  SortSpans(spans);
   size_t i = 0;
   while (i < spans.size()) {
     DevSpan cur = spans[i++];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/text/font_internal.h"
+#include "platform/text/font_source.h"
 #include "support/ink.h"
 
 using namespace plat::text;
@@ -292,4 +293,76 @@ TEST(TextRender, ThreadsShareFonts) {
   for (auto& th : t) th.join();
   EXPECT_EQ(r[0], r[2]);
   EXPECT_EQ(r[1], r[3]);
+}
+
+TEST(TextRender, TurnsShareOneFaceAndKeepTheirOwnGlyphs) {
+  LOGFONTA lf = Request("Times New Roman", 27);
+  lf.lfItalic = 1;
+  auto font = [&](LONG esc) {
+    LOGFONTA r = lf;
+    r.lfEscapement = esc;
+    r.lfOrientation = esc;
+    return OpenFont(r);
+  };
+  auto upright = font(0);
+  EXPECT_TRUE(FontsShareFace(*upright, *font(300)));
+  EXPECT_TRUE(FontsShareFace(*upright, *font(-900)));
+  EXPECT_FALSE(FontsShareFace(*upright, *OpenFont(Request("Times New Roman", 28))));
+  EXPECT_EQ(FontRequest(*font(301)).lfEscapement, 301);
+
+  // Renders of several turns through one face, in any order, equal the
+  // renders of fresh fonts: no turn picks up another turn's glyphs.
+  const LONG turns[] = {0, 10, 300, 301, 1800, 3590};
+  auto renderAll = [&] {
+    std::vector<std::vector<int>> out;
+    for (LONG esc : turns) {
+      std::vector<int> flat;
+      for (const auto& sp : Render(*font(esc), 200, 200, TA_BASELINE, "Wavy glyphs").spans)
+        flat.insert(flat.end(), {sp.y, sp.x0, sp.x1});
+      out.push_back(flat);
+    }
+    return out;
+  };
+  std::vector<std::vector<int>> warm = renderAll();
+  for (size_t i = 1; i < warm.size(); ++i) EXPECT_NE(warm[i], warm[i - 1]) << turns[i];
+  EXPECT_EQ(renderAll(), warm);
+  upright.reset();
+  ClearFontCache();
+  std::vector<std::vector<int>> fresh;
+  for (size_t i = std::size(turns); i-- > 0;) {  // turned first, upright last
+    std::vector<int> flat;
+    LOGFONTA r = lf;
+    r.lfEscapement = turns[i];
+    for (const auto& sp : Render(*OpenFont(r), 200, 200, TA_BASELINE, "Wavy glyphs").spans)
+      flat.insert(flat.end(), {sp.y, sp.x0, sp.x1});
+    fresh.insert(fresh.begin(), flat);
+  }
+  EXPECT_EQ(fresh, warm);
+}
+
+TEST(TextRender, TurnedGlyphCacheStaysWithinItsLimits) {
+  ClearFontCache();
+  ASSERT_EQ(TurnedGlyphBytes(), 0u);
+  const size_t perFace = 64 << 10, total = 160 << 10;
+  SetTurnedGlyphLimits(perFace, total);
+  LOGFONTA lf = Request("Arial", 60);
+  lf.lfEscapement = 370;
+  Ink before = Render(*OpenFont(lf), 300, 300, TA_BASELINE, "Bounded");
+  size_t most = 0;
+  for (LONG height : {60, 48, 40})
+    for (LONG esc = 0; esc < 3600; esc += 10) {
+      LOGFONTA r = Request("Arial", height);
+      r.lfEscapement = esc;
+      Render(*OpenFont(r), 300, 300, TA_BASELINE, "Bounded");
+      most = std::max(most, TurnedGlyphBytes());
+    }
+  EXPECT_GT(most, perFace / 2);
+  EXPECT_LE(most, total + 3 * perFace);
+  // Glyphs dropped on the way are rendered again the same.
+  Ink after = Render(*OpenFont(lf), 300, 300, TA_BASELINE, "Bounded");
+  ASSERT_EQ(after.spans.size(), before.spans.size());
+  EXPECT_EQ(memcmp(after.spans.data(), before.spans.data(), after.spans.size() * sizeof after.spans[0]), 0);
+  SetTurnedGlyphLimits(0, 0);
+  ClearFontCache();
+  EXPECT_EQ(TurnedGlyphBytes(), 0u);
 }
