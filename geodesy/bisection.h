@@ -56,10 +56,13 @@ bool HalveAroundRoot(Diff diff, double root, double uncertainty, double x, doubl
                      double* result) {
   // The rounds until the bracket is narrower than kWidth, and the width of
   // the cells then.
-  double cell = hi - lo;
-  int cells = 0;
-  for (; cells < 64 && !(cell < kWidth); ++cells) cell /= 2;
-  if (cells > rounds || !(cell > 0)) return false;
+  const double width = hi - lo;
+  if (!(width > 0 && width < 1e300)) return false;
+  int cells = width < kWidth ? 0 : std::ilogb(width / kWidth) + 1;
+  if (std::ldexp(width, -cells) >= kWidth) ++cells;  // the ratio's rounding
+  if (cells > 0 && std::ldexp(width, 1 - cells) < kWidth) --cells;
+  if (cells > rounds) return false;
+  const double cell = std::ldexp(width, -cells);
   const double last = std::ldexp(1.0, cells) - 1;
   const double t = (root - lo) / cell;
   double index = std::floor(t);

@@ -14,20 +14,22 @@
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kHalfPi = 1.5707963267948966;
 
 // The common logarithm of Euler's number cut to eight digits, as the
 // cylindrical projection has always used it in both directions.
 constexpr double kM = 0.43429448;
+constexpr double kLog10OfE = 0.4342944819032518;  // to the last place
 constexpr double kConicFalseEasting = 8000000.0;
 constexpr double kEps = 1e-12;
 
-// U(phi), the forward form of the isometric latitude function.
-double U(double e, double phi) {
-  const double psi = std::asin(e * std::sin(phi));
-  return std::tan(phi / 2 + kPi / 4) / std::pow(std::tan(psi / 2 + kPi / 4), e);
-}
+// U(phi) = tan(phi/2 + pi/4) / tan(psi/2 + pi/4)^e with psi = asin(e sin
+// phi), the forward form of the isometric latitude function, used as its
+// logarithm: ln U = atanh(sin phi) - e atanh(e sin phi).
+double LogU(double e, double phi) { return LogIsometric(e, std::sin(phi), std::cos(phi)); }
+
+// U(phi) as it stands, for the constants.
+double U(double e, double phi) { return std::exp(LogU(e, phi)); }
 
 // F(phi), the form of U used inside the searches.
 double F(double e, double phi) {
@@ -96,15 +98,15 @@ double ByDefinition(double e, double q, const SearchColumn& c, double fTop) {
 // loses digits toward the pole. False when the guess was far off or the
 // root lies outside (0, top).
 bool RootOfF(double e, double q, double top, double* root, double* slope, double* uncertainty) {
-  double phi = LatitudeFromConformal(2 * std::atan(q) - kHalfPi, e * e);
-  const double s = std::sin(phi), c = std::cos(phi);
+  const Latitude chi = ConformalOf(q);
+  const Latitude phi = LatitudeFromConformal(chi.Angle, chi.Sin, chi.Cos, e * e);
+  const double s = phi.Sin, c = phi.Cos;
   const double dlnF = (1 - e * e) / (c * (1 - e * e * s * s));
-  const double step = (std::atanh(s) - e * std::atanh(e * s) - std::log(q)) / dlnF;
-  phi -= step;
-  *root = phi;
+  const double step = (LogIsometric(e, s, c) - std::log(q)) / dlnF;
+  *root = phi.Angle - step;
   *slope = q * dlnF;
   *uncertainty = 1e-15 + 4e-16 / c;
-  return std::fabs(step) < 1e-6 && phi > 0 && phi < top;
+  return std::fabs(step) < 1e-6 && *root > 0 && *root < top;
 }
 
 // The same search from F's root. Its passes halve [0, top] down to cells of
@@ -248,7 +250,7 @@ double SearchConformalLatitudeByDefinition(double e, double q, ConformalSearch c
 void BL2XY_CYL(TTranslate* t, double B, double L, double* X, double* Y) {
   if (!t || !X || !Y) return;
   const Cylinder c = CylinderOf(t);
-  *X = std::log10(U(t->EccentricityTerm, B)) * c.r0 / kM;
+  *X = LogU(t->EccentricityTerm, B) * kLog10OfE * c.r0 / kM;
   *Y = (L - t->AxisMeridian) * c.r0;
 }
 
@@ -275,7 +277,7 @@ void XY2BL_CYL(TTranslate* t, double X, double Y, double* B, double* L) {
 void BL2XY_CON(TTranslate* t, double B, double L, double* X, double* Y) {
   if (!t || !X || !Y) return;
   const Cone c = ConeOf(t);
-  const double rho = c.K / std::pow(U(t->EccentricityTerm, B), c.n);
+  const double rho = c.K * std::exp(-c.n * LogU(t->EccentricityTerm, B));
   const double gamma = c.n * (L - t->AxisMeridian);
   *X = c.rho0 - rho * std::cos(gamma);
   *Y = rho * std::sin(gamma) + kConicFalseEasting;

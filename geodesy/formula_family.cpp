@@ -73,15 +73,16 @@ double PrincipalAngle(double Y, double X) {
   return std::atan(Y / X);
 }
 
-// The radius of a point at the angle d: X / cos(d) as defined, Y / sin(d)
-// on the line X = 0, where that would give 0 for any Y; 0 at the pole.
-double RadiusAt(double X, double Y, double d) {
-  if (X != 0) return X / std::cos(d);
-  return Y == 0 ? 0.0 : Y / std::sin(d);
-}
+// The radius X / cos(d) of a point at the principal angle d, as defined:
+// the distance from the pole, negative for X < 0 (and for X = -0 with Y > 0,
+// where d = -pi/2). On X = 0 the quotient itself would give 0 for any Y.
+double RadiusAt(double X, double Y) { return std::copysign(std::sqrt(X * X + Y * Y), X); }
 
-// The angle of (X, Y) over the full turn, so that RadiusAt is never
-// negative: the principal angle, turned by pi for X < 0.
+// The distance from the pole, for angles over the full turn.
+double Distance(double X, double Y) { return std::sqrt(X * X + Y * Y); }
+
+// The angle of (X, Y) over the full turn, whose radius is the distance:
+// the principal angle, turned by pi for X < 0.
 double FullAngle(double Y, double X) {
   double d = PrincipalAngle(Y, X);
   if (X < 0) d += Y >= 0 ? kPi : -kPi;
@@ -141,7 +142,7 @@ void XY2BL_Kind6(TTranslate* t, double X, double Y, double* B, double* L) {
     rho = std::fabs(X);
   } else {
     d = std::atan(X / Y);
-    rho = std::fabs(Y / std::cos(d));
+    rho = Distance(X, Y);  // |Y / cos(d)|
     // The meridian opposite L0 (X = 0, Y > 0) lies at pi like its
     // neighbours west of it.
     if (Y > 0) d += X > 0 ? -kPi : kPi;
@@ -197,7 +198,17 @@ bool MollweideTheta(double B, double* theta) {
   }
   const double target = kPi * sinB;
   auto diff = [target](double x) { return target - (std::sin(2 * x) + 2 * x); };
-  double root = B;
+  // First guess of u = 2 theta from u + sin u = k: its series about 0, and
+  // about pi in v = pi - u (v - sin v = pi - k).
+  const double k = std::fabs(target);
+  double u;
+  if (k < 2.2) {
+    u = k / 2 + k * k * k / 96 + k * k * k * k * k / 1920;
+  } else {
+    const double v = std::cbrt(6 * (kPi - k));
+    u = kPi - v * (1 + v * v / 60);
+  }
+  double root = std::copysign(u / 2, target);
   for (int i = 0; i < 12 && std::fabs(root) < 1.5; ++i) {
     const double step = -diff(root) / (2 + 2 * std::cos(2 * root));
     root -= step;
@@ -363,7 +374,7 @@ void BL2XY_Kind23(TTranslate* t, double B, double L, double* X, double* Y) {
 void XY2BL_Kind23(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 23, B, L)) return;
   const double l = PrincipalAngle(Y, X);
-  const double rho = RadiusAt(X, Y, l);
+  const double rho = RadiusAt(X, Y);
   *B = kHalfPi - 2 * std::atan(rho / Constants(t)[0]);
   *L = l;
 }
@@ -413,33 +424,77 @@ void XY2BL_Kind24(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 24, B, L)) return;
   const double d = FullAngle(Y, X);
   double b;
-  if (!EqualAreaLatitude(t, RadiusAt(X, Y, d), &b, B, L)) return;
+  if (!EqualAreaLatitude(t, Distance(X, Y), &b, B, L)) return;
   *B = b;
   *L = d + t->AxisMeridian;
 }
 
-void InitKind30(TTranslate* t) {
-  if (t) PrepareEqualArea(t, 30);
+// Kind 30 also keeps its pole, with the pole's sines and cosines, in slots
+// 2-7: BP, LP, sin BP, cos BP, sin LP, cos LP. The conversions take the pole
+// from the object's fields, as the set-up saw them or afresh.
+
+namespace {
+
+struct Pole {
+  double L, sinB, cosB, sinL, cosL;
+};
+
+Pole PoleOf(const TTranslate* t) {
+  const double* w = Constants(t);
+  if (w[2] == t->PoleLatitude && w[3] == t->PoleLongitude) return {w[3], w[4], w[5], w[6], w[7]};
+  return {t->PoleLongitude, std::sin(t->PoleLatitude), std::cos(t->PoleLatitude), std::sin(t->PoleLongitude),
+          std::cos(t->PoleLongitude)};
 }
 
+}  // namespace
+
+void InitKind30(TTranslate* t) {
+  if (!t) return;
+  PrepareEqualArea(t, 30);
+  if (!Prepared(t, 30)) return;
+  const double BP = t->PoleLatitude, LP = t->PoleLongitude;
+  const double* w = Constants(t);
+  Prepare(t, 30, {w[0], w[1], BP, LP, std::sin(BP), std::cos(BP), std::sin(LP), std::cos(LP)});
+}
+
+// The turn of ObliqueTransform written out: the sine of the turned latitude
+// goes to the area function as it is, and the angle A = LP + pi +
+// atan2(num, den) to the plane as its cosine and sine.
 void BL2XY_Kind30(TTranslate* t, double B, double L, double* X, double* Y) {
   if (!Ready(t, 30, X, Y)) return;
-  double Bt, A;
-  ObliqueTransform(L, B, t->PoleLongitude, t->PoleLatitude, &Bt, &A);
-  const double rho = EqualAreaRadius(Constants(t), Bt);
-  *X = rho * std::cos(A);
-  *Y = rho * std::sin(A);
+  const Pole p = PoleOf(t);
+  const double sB = std::sin(B), cB = std::cos(B);
+  const double dL = p.L - L, sdL = std::sin(dL), cdL = std::cos(dL);
+  const double sinBt = std::fmin(1.0, std::fmax(-1.0, sB * p.sinB + cB * p.cosB * cdL));
+  const double num = sdL * cB, den = sB * p.cosB - cB * p.sinB * cdL;
+  const double h = std::sqrt(num * num + den * den);
+  const double* w = Constants(t);
+  const double rho = w[1] * std::sqrt(2 * (w[0] - AuthalicOfSine(sinBt)));
+  // On the turned pole itself (h = 0) atan2(num, den) is pi/2.
+  const double c = h > 0 ? den / h : 0.0, s = h > 0 ? num / h : 1.0;
+  *X = -rho * (p.cosL * c - p.sinL * s);
+  *Y = -rho * (p.sinL * c + p.cosL * s);
 }
 
-// The azimuth over the full turn, 0-2*pi (the definition's principal angle
-// plus pi when negative reaches only half of it).
+// The azimuth over the full turn (the definition's principal angle plus pi
+// when negative reaches only half of it), then the way back of
+// ObliqueTransformBack written out: L = LP + atan2(num, den) of the point
+// (A - pi, Bt).
 void XY2BL_Kind30(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 30, B, L)) return;
-  double A = FullAngle(Y, X);
-  if (A < 0) A += kTwoPi;
+  const double rho = Distance(X, Y);
   double Bt;
-  if (!EqualAreaLatitude(t, RadiusAt(X, Y, A), &Bt, B, L)) return;
-  ObliqueTransformBack(A, Bt, t->PoleLongitude, t->PoleLatitude, B, L);
+  if (!EqualAreaLatitude(t, rho, &Bt, B, L)) return;
+  const Pole p = PoleOf(t);
+  const double cA = rho > 0 ? X / rho : 1.0, sA = rho > 0 ? Y / rho : 0.0;
+  const double cdL = -(p.cosL * cA + p.sinL * sA), sdL = -(p.sinL * cA - p.cosL * sA);
+  const double sBt = std::sin(Bt), cBt = std::cos(Bt);
+  const double sinB = sBt * p.sinB + cBt * p.cosB * cdL;
+  double l = p.L + std::atan2(sdL * cBt, sBt * p.cosB - cBt * p.sinB * cdL);
+  if (l < 0) l += kTwoPi;
+  if (l >= kTwoPi) l -= kTwoPi;
+  *B = std::asin(std::fmin(1.0, std::fmax(-1.0, sinB)));
+  *L = l;
 }
 
 // ---------------------------------------------------------------------------
@@ -506,7 +561,7 @@ void BL2XY_Kind26(TTranslate* t, double B, double L, double* X, double* Y) {
 void XY2BL_Kind26(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Usable(t, B, L)) return;
   const double d = PrincipalAngle(0.5 * Y, X);
-  const double rho = RadiusAt(X, 0.5 * Y, d);
+  const double rho = RadiusAt(X, 0.5 * Y);
   *L = d + t->AxisMeridian;
   *B = kHalfPi - 2 * std::asin(rho / kTwiceSphere);
 }
@@ -619,35 +674,32 @@ void InitKind31(TTranslate* t) {
   Prepare(t, 31, {5016316.173});
 }
 
-// The azimuth about (0, 0) lies beyond pi/2 for southern points; the arc
-// sine alone would fold them onto their northern mirror images. On the
-// equator its argument is 1 up to rounding, which may carry it past 1.
+// The azimuth A about (0, 0): sin A = cosB sinL / sin z and cos A = sinB /
+// sin z, as atan2 (the arc sine of the definition folds southern points
+// onto their northern mirror images, and near the equator its argument is
+// 1 up to rounding). ln tan(z/2) = -atanh(cos z).
 void BL2XY_Kind31(TTranslate* t, double B, double L, double* X, double* Y) {
   if (!Ready(t, 31, X, Y)) return;
   const double R = Constants(t)[0];
   const double cosB = std::cos(B);
-  const double z = std::acos(cosB * std::cos(L));
-  const double q = cosB * std::sin(L) / std::sin(z);
-  double A = std::asin(q > 1 ? 1.0 : q < -1 ? -1.0 : q);
-  if (B < 0) A = (A >= 0 ? kPi : -kPi) - A;
+  const double A = std::atan2(cosB * std::sin(L), std::sin(B) + 0.0);  // + 0.0: -0 is the equator
   *X = -R * A;
-  *Y = R * std::log(std::tan(z / 2));
+  *Y = -R * std::atanh(cosB * std::cos(L));
 }
 
-// sin L = -tan(X/R') tanB, and the side of Y tells cos L. Rounding may
-// carry the quotient just past 1 near the meridians +-90 degrees, where it
-// is taken as 1; on Y = 0 itself (those meridians) both sides agree.
+// With u = Y/R': sin z = sech u and cos z = -tanh u; the point's cosB sinL
+// is -sin z sin(X/R'), cosB cosL is cos z and sinB is sin z cos(X/R'). L
+// in 0-2*pi.
 void XY2BL_Kind31(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!Ready(t, 31, B, L)) return;
   const double R = Constants(t)[0];
-  const double z = 2 * std::atan(std::exp(Y / R));
-  const double b = std::asin(std::sin(z) * std::cos(X / R));
-  double q = std::tan(X / R) * std::tan(b);
-  if (q > 1) q = 1;
-  if (q < -1) q = -1;
-  double l = std::asin(q);
-  l = Y > 0 ? l + kPi : kTwoPi - l;
-  if (l > kTwoPi) l -= kTwoPi;
-  *B = b;
+  const double u = Y / R, ex = std::exp(-std::fabs(u));
+  const double sinz = 2 * ex / (1 + ex * ex);
+  const double cosz = std::copysign((1 - ex * ex) / (1 + ex * ex), -u);
+  const double sX = std::sin(X / R), cX = std::cos(X / R);
+  const double east = -sinz * sX;  // cosB sinL
+  double l = std::atan2(east, cosz);
+  if (l < 0) l += kTwoPi;
+  *B = std::atan2(sinz * cX, std::sqrt(east * east + cosz * cosz));
   *L = l;
 }

@@ -45,13 +45,16 @@ struct Root {
 bool RootOfMeridianArc(double T, Root* root) {
   constexpr double A = 6367558.5, c1 = 16036.5 / A, c2 = 16.8 / A;
   const double mu = T / A;
-  double B = mu + c1 * std::sin(2 * mu) + (c1 * c1 - c2) * std::sin(4 * mu);
-  const double s2 = std::sin(2 * B), c2B = std::cos(2 * B);
-  const double f = A * B - 16036.5 * s2 + 16.8 * (2 * s2 * c2B) - T;
-  const double d = A - 32073.0 * c2B + 67.2 * (1 - 2 * s2 * s2);
-  const double step = f / d;
-  B -= step;
-  *root = {B, 1e-15 * (1 + std::fabs(B))};
+  const double s2mu = std::sin(2 * mu), c2mu = std::cos(2 * mu);
+  const double d = c1 * s2mu + (c1 * c1 - c2) * 2 * s2mu * c2mu;
+  // 2B = 2 mu + 2d, and its sine and cosine.
+  const Latitude twice = TurnBySmallAngle(2 * mu, s2mu, c2mu, 2 * d);
+  const double B = mu + d;
+  const double s2 = twice.Sin, cs2 = twice.Cos;
+  const double f = A * B - 16036.5 * s2 + 16.8 * (2 * s2 * cs2) - T;
+  const double slope = A - 32073.0 * cs2 + 67.2 * (1 - 2 * s2 * s2);
+  const double step = f / slope;
+  *root = {B - step, 1e-15 * (1 + std::fabs(B))};
   return std::fabs(step) < 1e-7 && std::fabs(B) < 4.0;
 }
 
@@ -60,30 +63,29 @@ bool RootOfMeridianArc(double T, Root* root) {
 constexpr double kAuthalicTop = kHalfPi - 1e-3;
 
 bool RootOfAuthalic(double T, Root* root) {
-  static const double kTop = AuthalicFunction(kHalfPi);
+  static const double kTop = AuthalicOfSine(1.0);
   const double ratio = T / kTop;
   if (!(std::fabs(ratio) < 1.0)) return false;
-  double B = LatitudeFromAuthalic(std::asin(ratio), kE2);
-  const double s = std::sin(B), c = std::cos(B);
-  const double w = 1.0 - kE2 * s * s;
-  const double d = c * (123481418243774.0 * 2 * kE / w + 20204853600384.5 * (1 + kE2 * s * s) / (w * w));
-  const double step = (AuthalicFunction(B) - T) / d;
-  B -= step;
-  *root = {B, 2e-15 / c};
-  return std::fabs(step) < 1e-6 && B < kAuthalicTop && B > -1.0;
+  const Latitude B = LatitudeFromAuthalic(std::asin(ratio), ratio, std::sqrt(1 - ratio * ratio), kE2);
+  const double s = B.Sin, c = B.Cos;
+  const double iw = 1 / (1.0 - kE2 * s * s);
+  const double d = c * iw * (123481418243774.0 * 2 * kE + 20204853600384.5 * (1 + kE2 * s * s) * iw);
+  const double step = (AuthalicOfSine(s) - T) / d;
+  *root = {B.Angle - step, 2e-15 / c};
+  return std::fabs(step) < 1e-6 && root->At < kAuthalicTop && root->At > -1.0;
 }
 
-// ln U(B) = atanh(sin B) - e atanh(e sin B); 1 - sin B loses digits toward
-// the pole.
+// The computed U crosses T within 4e-16 / cos B of the root: tan(pi/4 +
+// B/2) loses digits toward the pole.
 bool RootOfIsometric(double T, Root* root) {
   if (!(T > 0)) return false;
-  double B = LatitudeFromConformal(2 * std::atan(T) - kHalfPi, kE * kE);
-  const double s = std::sin(B), c = std::cos(B);
-  const double g = std::atanh(s) - kE * std::atanh(kE * s) - std::log(T);
+  const Latitude chi = ConformalOf(T);
+  const Latitude B = LatitudeFromConformal(chi.Angle, chi.Sin, chi.Cos, kE * kE);
+  const double s = B.Sin, c = B.Cos;
+  const double g = LogIsometric(kE, s, c) - std::log(T);
   const double step = g * c * (1.0 - kE * kE * s * s) / (1.0 - kE * kE);
-  B -= step;
-  *root = {B, 2e-15 + 4e-16 / c};
-  return std::fabs(step) < 1e-6 && B < kHalfPi - 1e-6 && B > -1.0;
+  *root = {B.Angle - step, 2e-15 + 4e-16 / c};
+  return std::fabs(step) < 1e-6 && root->At < kHalfPi - 1e-6 && root->At > -1.0;
 }
 
 bool RootOf(LatitudeFunction f, double T, Root* root) {
@@ -104,11 +106,11 @@ double MeridianArcLength(double B) {
   return 6367558.5 * B - 16036.5 * std::sin(2 * B) + 16.8 * std::sin(4 * B);
 }
 
-double AuthalicFunction(double B) {
-  const double s = std::sin(B);
-  return 123481418243774.0 * std::log((1 + kE * s) / (1 - kE * s)) +
-         20204853600384.5 * s / (1 - kE2 * s * s);
+double AuthalicOfSine(double s) {
+  return 123481418243774.0 * std::log((1 + kE * s) / (1 - kE * s)) + 20204853600384.5 * s / (1 - kE2 * s * s);
 }
+
+double AuthalicFunction(double B) { return AuthalicOfSine(std::sin(B)); }
 
 double IsometricFunction(double B) {
   const double s = std::sin(B);

@@ -26,6 +26,8 @@ double AuthalicFunction(double B);
 // U(B): the isometric latitude function tan(pi/4 + B/2) ((1 - e sinB) /
 // (1 + e sinB))^(e/2).
 double IsometricFunction(double B);
+// S(B) from sin B.
+double AuthalicOfSine(double s);
 // r(B): radius of the parallel B.
 double ParallelRadius(double B);
 // N(B): radius of curvature in the prime vertical.
