@@ -50,6 +50,14 @@ enum : int {
   // The map is being freed (TMap::Free): `change` is null. Observers drop
   // what they keep of the map; the map forgets them afterwards.
   MAPNOTICE_CLOSING = 2,
+  // An object is about to be rewritten or deleted through the map's
+  // writers: `change` holds its sheet (the current one), its number, the
+  // operation (CHANGE_UPDATE; CallOperation CHANGE_DELETE for an update
+  // that deletes) and the descriptor as stored, whose records can still be
+  // read through the sheet's caches. Observers leave the sheet's current
+  // object as it is. The write may still fail: a MAPNOTICE_CHANGE follows
+  // only when an object was written.
+  MAPNOTICE_WRITING = 3,
 };
 
 // An observer of a map: called with the context it was registered with.
@@ -291,6 +299,8 @@ class MAPCLASS TMap : public TMapBase {
   int Notifying = 0;         // depth of notices under way
   int ObserversRemoved = 0;  // entries were cleared during a notice
   void Notify(int notice, const SHEETCHANGE* change);
+  // MAPNOTICE_WRITING for object n, the current object of List.
+  void NotifyWriting(int n, BYTE operation, BYTE callOperation);
 
   int OpenLogs(const char* name);
   void CloseLogs();

@@ -3,6 +3,7 @@
 // callback, borders, change counter, its sheet caches) and tells its
 // observers.
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "mapstore/map.h"
@@ -21,6 +22,7 @@ int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, I
   const int located = List.LocateUpdate(n, desc, metric, semn, draw);
   if (located == TMapList::UPDATE_APPENDS) return AppendObject(desc, metric, semn, draw);
   if (located == 0) return 0;
+  NotifyWriting(located, CHANGE_UPDATE, FvsprIsDeleted(desc) ? CHANGE_DELETE : CHANGE_UPDATE);
   SHEETCHANGE change;
   const int result = List.RewriteObject(located, desc, metric, semn, draw, &change);
   ApplyChange(List, change);
@@ -29,6 +31,7 @@ int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, I
 
 int TMap::DeleteObject(int n) {
   if (List.ObjectDesc(n) == nullptr) return 0;
+  NotifyWriting(n, CHANGE_DELETE, CHANGE_DELETE);
   SHEETCHANGE change;
   const int result = List.DeleteCurrent(&change);
   ApplyChange(List, change);
@@ -123,6 +126,20 @@ int TMap::RemoveObserver(MAPOBSERVERCALL call, void* context) {
 int TMap::ObserverCount() const {
   return int(std::count_if(Observers.begin(), Observers.end(),
                            [](const OBSERVER& o) { return o.Call != nullptr; }));
+}
+
+void TMap::NotifyWriting(int n, BYTE operation, BYTE callOperation) {
+  if (Observers.empty() || List.CurrentDesc == nullptr || List.CurrentObject != n) return;
+  SHEETCHANGE before;
+  std::memset(&before, 0, sizeof(before));
+  before.Sheet = List.Number();
+  before.Number = n;
+  before.Key = List.CurrentDesc->Key;
+  before.Operation = operation;
+  before.CallOperation = callOperation;
+  before.EditMode = List.EditMode;
+  before.Desc = *List.CurrentDesc;
+  Notify(MAPNOTICE_WRITING, &before);
 }
 
 void TMap::Notify(int notice, const SHEETCHANGE* change) {
