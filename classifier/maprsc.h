@@ -11,7 +11,8 @@
 //   rscobjedit.cpp   object kind editing and the number exchange
 //   rscpress.cpp     compaction of deleted kinds, synchronisation with the file
 //   rscservice.cpp   service objects, sheet frame, image parameters
-//   rscsemedit.cpp   semantics, possible semantics, defaults
+//   rscsemedit.cpp   semantics, value lists, defaults
+//   rscposedit.cpp   semantics of kinds, semantic lists of layers
 //   rscseries.cpp    series editing
 //   rscsegment.cpp   appending layers
 //   rsclayers.cpp    layer queries and changes
@@ -20,6 +21,7 @@
 //   rscfonts.cpp     fonts and the font registry
 //   rscimagelib.cpp  image libraries and library signs
 //   rscrelate.cpp    relations
+//   rscgrs.cpp       images of semantic values
 #pragma once
 
 #include "classifier/imageedit.h"
@@ -299,6 +301,14 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   DWORD* SetDefaultPalette(int p);
   DWORD* ResetPalette(int p);
   DWORD* AppendPalette(const DWORD* colors, int count, const char* name);
+  // Overwrites the first min(count, 64) colours of palette p (appends a
+  // palette when p is past the last); names it by its number without a name.
+  DWORD* ReplacePalette(int p, const DWORD* colors, int count, const char* name);
+  int SetPaletteName(int p, const char* name);
+  // Removes palette p unless it is the only one; 1 or 0.
+  int DeletePalette(int p);
+  // Colour c (1..colour count) of palette p; 1 or 0.
+  int SetPaletteColor(int p, int c, DWORD color);
 
   // --- image parameters (rscimageparam.cpp) ---
   VIEPAR* GetTabPar(int n);
@@ -371,19 +381,59 @@ class MAPCLASS TMapRsc : public TRSCDATA {
 
   // --- semantics (rscsemedit.cpp) ---
   TABSEM* AppendSemantic(const RSCSEM* desc);
+  // Appends a semantic from its full description (code 1..65500, else
+  // 60205); the code, or 0.
+  DWORD AppendSemantic(const RSCSEMANTICEX* desc);
+  // Changes semantic `code` (appends it when missing); drop = 1 drops its
+  // value list. The stored code, or 0 (60206..60210). The description's
+  // type 16 becomes 1 and its name loses its blanks.
+  DWORD UpdateSemantic(DWORD code, RSCSEMANTICEX* desc, int drop);
+  // Removes a semantic and every use of it by kinds and layers; 1 or 0
+  // (60206 for a system semantic or a series limit).
+  int DeleteSemantic(DWORD code);
   int CheckSemanticCode(DWORD code);
   int SetSemShortName(DWORD code, const char* name);
+  int SetSemDecimal(DWORD code, int size, int decimals);
   int AppendSystemSemantic();
   int AppendStandardSemantic();
-  TABPOS* AppendPos(int n, int force);
-  int AppendPosSemantic(int n, DWORD code, int force);
-  // Makes semantic 32800 possible for objects 1 to 14 (not series members).
-  int AppendCodeSemanticToService();
+  // Value lists: a value and its name; the common default widens to hold
+  // the value. The semantic record, or null.
+  TABSEM* AppendCls(DWORD code, LONG value, const char* name);
+  // 1 when a numeric semantic's list does not hold the value.
+  int CheckClassificatorCode(DWORD code, LONG value);
+  int UpdateClassificatorName(DWORD code, int n, const char* name);
+  // Defaults of a numeric semantic for kind `object` (0: every kind); the
+  // minimum is kept at most the maximum and the default between them.
+  TABSEM* AppendDef(int object, DWORD code, double min, double def, double max);
+  TABSEM* UpdateDef(int object, DWORD code, double min, double def, double max);
   TABSEM* DeleteDef(int object, DWORD code);
   int DeleteDefObject(int n);
+
+  // --- semantics of kinds and layers (rscposedit.cpp) ---
+  // `force` allows editing a series member's semantics.
+  TABPOS* AppendPos(int n, int force);
+  int DeletePos(int n, int force);
+  int AppendPosSemantic(int n, DWORD code, int force);
+  // AppendPosSemantic, and for kind 2 SetTypeMustSemantic.
+  int AppendObjectSemantic(int n, DWORD code, int kind, int force);
   // Removes a code from kind n's semantics (and the kind's relation for
   // it); a series limit semantic only when forced. n or 0.
   int DeletePosSemantic(int n, DWORD code, int force);
+  // Make a code possible (the place among possible codes, or the number of
+  // codes when it was obligatory) or obligatory (its 1-based place).
+  int SetTypePosSemantic(int n, DWORD code, int force);
+  int SetTypeMustSemantic(int n, DWORD code, int force);
+  // Makes semantic 32800 possible for objects 1 to 14 (not series members).
+  int AppendCodeSemanticToService();
+  // Semantic lists of layers 0..count-1.
+  int SetSegShortName(int s, const char* name);
+  int GetSegSemCount(int s);
+  DWORD GetSegSemCode(int s, int n);
+  int AppendSegSemCode(int s, DWORD code);
+  int DeleteSegSemCode(int s, DWORD code);
+  // The codes of the layer's kinds (obligatory ones only, or all), each
+  // once in order of first appearance.
+  TABSEG* BuildSegmentSemantic(int s, int mustOnly);
 
   // --- series (rscseries.cpp) ---
   // Series limit records live in the pool; an operation that must grow one
@@ -412,7 +462,19 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   static DWORD GetDefaultColor(int c);
 
   // --- fonts (rscfonts.cpp) ---
+  // A font of that typeface and character set, appended when missing; its
+  // code, 0 when codes 1..255 are all used.
   int AppendFont(const RSCFONT* font);
+  // Fonts by place n (1..count).
+  const char* GetFontName(int n);
+  int GetFontcode(int n);
+  int GetFontFixedChar(int n);
+  int SetFontFixedChar(int n, char fixed);
+  int GetFont(int n, RSCFONT* desc);
+  int ReplaceFont(int n, const RSCFONT* desc);
+  // Removes font `code` (2..255); its texts take the replacement (font 1
+  // when it is the same code or missing). 1 or 0.
+  int DeleteFont(int code, int replacement);
   int FillFontTable();
   int FreeFontTable();
   int SetTextRefer(int oldCode, int newCode);
@@ -423,6 +485,21 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int SetUserObjectRefer();
   int BreakUserObjectRefer();
   int GetImlCount() const { return int(Head.Tables[RSC_IML].Count); }
+  // The library of that file name (any case), appended and opened when
+  // missing; null on failure.
+  TABIML* AppendLibrary(const char* file, const char* name);
+  int CodeAppendLibrary(const char* file, const char* name);
+  // Libraries by place n (1..count); texts are empty for a bad n.
+  const char* GetImlName(int n);
+  const char* GetImlNameDLL(int n);
+  const char* SetImlName(int n, const char* name);
+  int GetImlCode(int n);
+  int GetImlIndex(int n);
+  // The place of the library with that code, 0 when none.
+  int GetImlOrder(int code);
+  const void* GetImageList(int slot);
+  // Closes and removes a library; its signs keep library code 0. 1 or 0.
+  int DeleteLibrary(int code);
 
   // --- the class's own operations, older versions (rscoldversion.cpp) ---
   int GetRscDescribe(RSCCREATE* describe, PALETTE256* palette);
@@ -445,11 +522,32 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int GetImageFrame(int function, const char* parameters, double angle, IMAGEFRAME* frame);
   static int TurnPoint(DOUBLEPOINT* centre, DOUBLEPOINT* point, double s, double c);
 
+  // --- images of semantic values (rscgrs.cpp) ---
+  int GetGrsItemCount();
+  // The image of a value of an item (of a semantic code when item is 0);
+  // null with 60105 when there is none.
+  IMAGEVALUE* GetGrsItem(int item, DWORD code, DWORD value);
+  char* GetGrsItemParam(int item, DWORD value);
+  int GetGrsItemFunction(int item, DWORD value);
+  // The item of a semantic with a value list and an image function (an
+  // existing one of either); 0 on failure.
+  int AppendGrs(DWORD code, int function);
+  // Sets the image of one of the semantic's values; the item, or 0 (60105).
+  int AppendGrsItem(int item, DWORD value, const IMAGEVALUE* image);
+
   // --- relations (rscrelate.cpp) ---
   int CheckRelation(DWORD ident, int after);
   int DeleteObjectRelateIdent(int n, DWORD ident);
   // Removes kind n's relation for a semantic; the related ident, or 0.
   DWORD DeleteObjectRelate(int n, DWORD code);
+  // Relations of kinds 16..count. A description gives the related kind by
+  // its number; the result is its ident.
+  int GetObjectRelateCount(int n);
+  DWORD GetObjectRelateOrder(int n, int k, RSCRELATION* desc);
+  DWORD GetObjectRelate(int n, DWORD code, RSCRELATION* desc);
+  // Relates kind n by semantic `code` to the title or template kind of
+  // that ident; the ident, or 0.
+  DWORD UpdateObjectRelate(int n, DWORD code, DWORD ident, const char* prefix, int flag);
   int DeleteObjectRelationText(DWORD ident);
 
  private:
@@ -463,6 +561,11 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int StoreDirect(int n, int direct);
   // Re-links every kind that used record `from` to `to`.
   void RelinkPos(const TABPOS* from, TABPOS* to);
+  // Room for one more GRS entry (and the free one that ends them).
+  bool ReserveGrsEntry();
+  // Registers the fonts again and refreshes the registered numbers kept in
+  // the kinds' text images, as opening does.
+  void RebindFonts();
   // Scale index of a denominator in the selected scale table.
   int ScaleIndex(DWORD denominator) const;
   // A pool block for a series limit record, its values 8-byte aligned.
@@ -475,6 +578,7 @@ struct RSCIMAGELIBRARY {
   int (*Open)(const char* path);               // slot 1..64, 0 on failure
   void (*Close)(int slot);
   LONG (*ImageListField)(int slot, LONG image);
+  const void* (*ImageList)(int slot);          // the library's image list
 };
 void rscSetImageLibraryServices(const RSCIMAGELIBRARY* services);
 const RSCIMAGELIBRARY* rscImageLibraryServices();

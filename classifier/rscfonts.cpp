@@ -151,6 +151,103 @@ int TMapRsc::AppendFont(const RSCFONT* font) {
   Head.Tables[RSC_TXT].Length = (count + 1) * RSC_TXT_SIZE;
   FontSpare--;
   Modify++;
+  RebindFonts();
   ErrorCode = 0;
   return int(code);
+}
+
+void TMapRsc::RebindFonts() {
+  memset(FontMap, 0, sizeof FontMap);
+  FillFontTable();
+  SetTextRefer(0, 0);
+}
+
+namespace {
+
+// The font at place n (1..count), or null.
+TABTXT* FontAt(TMapRsc* rsc, int n) {
+  TABTXT* txt = rscTxtTable(rsc);
+  if (!rsc->IsActive() || !txt || n < 1 || DWORD(n) > rsc->Head.Tables[RSC_TXT].Count) return nullptr;
+  return txt + (n - 1);
+}
+
+}  // namespace
+
+const char* TMapRsc::GetFontName(int n) {
+  TABTXT* font = FontAt(this, n);
+  return font ? font->Name : RSC_EMPTY_STRING;
+}
+
+int TMapRsc::GetFontcode(int n) {
+  TABTXT* font = FontAt(this, n);
+  return font ? int(font->Code) : 0;
+}
+
+int TMapRsc::GetFontFixedChar(int n) {
+  TABTXT* font = FontAt(this, n);
+  return font ? font->Fixed : 0;
+}
+
+int TMapRsc::SetFontFixedChar(int n, char fixed) {
+  TABTXT* font = FontAt(this, n);
+  if (!font) return 0;
+  font->Fixed = BYTE(fixed);
+  Modify++;
+  RebindFonts();
+  ErrorCode = 0;
+  return 1;
+}
+
+int TMapRsc::GetFont(int n, RSCFONT* desc) {
+  TABTXT* font = FontAt(this, n);
+  if (!font || !desc) return 0;
+  memset(desc, 0, sizeof *desc);
+  memcpy(desc->Face, font->Face, strnlen(font->Face, 31));
+  memcpy(desc->Name, font->Name, strnlen(font->Name, 31));
+  desc->Charset = font->Charset;
+  return int(font->Code);
+}
+
+int TMapRsc::ReplaceFont(int n, const RSCFONT* desc) {
+  TABTXT* font = FontAt(this, n);
+  if (!font || !desc) return 0;
+  memset(font->Face, 0, sizeof font->Face);
+  memcpy(font->Face, desc->Face, strnlen(desc->Face, 31));
+  memset(font->Name, 0, sizeof font->Name);
+  memcpy(font->Name, desc->Name, strnlen(desc->Name, 31));
+  font->Charset = BYTE(desc->Charset);
+  font->Fixed = '0';
+  Modify++;
+  RebindFonts();
+  ErrorCode = 0;
+  return int(font->Code);
+}
+
+int TMapRsc::DeleteFont(int code, int replacement) {
+  if (!IsActive()) {
+    ErrorCode = MAPERR_DATA;
+    return 0;
+  }
+  if (code < 2 || code > 255) return 0;
+  TABTXT* txt = rscTxtTable(this);
+  const DWORD count = txt ? Head.Tables[RSC_TXT].Count : 0;
+  DWORD place = count;
+  bool known = false;
+  for (DWORD i = 0; i < count; i++) {
+    if (txt[i].Code == DWORD(code)) place = i;
+    if (txt[i].Code == DWORD(replacement)) known = true;
+  }
+  if (place == count) return 0;
+  // The texts move to a font that stays: the replacement, or font 1.
+  if (replacement == code || !known) replacement = 1;
+  SetTextRefer(code, replacement);
+  memmove(txt + place, txt + place + 1, size_t(count - place - 1) * RSC_TXT_SIZE);
+  memset(txt + count - 1, 0, RSC_TXT_SIZE);
+  Head.Tables[RSC_TXT].Count = count - 1;
+  Head.Tables[RSC_TXT].Length = (count - 1) * RSC_TXT_SIZE;
+  FontSpare++;
+  Modify++;
+  RebindFonts();
+  ErrorCode = 0;
+  return 1;
 }

@@ -226,7 +226,10 @@ int TMapRsc::DeleteTabPrn(int n) {
     ErrorCode = MAPERR_RSCRANGE;
     return 0;
   }
-  ObjIndex[n].Prn = nullptr;
+  if (ObjIndex[n].Prn) {
+    ObjIndex[n].Prn = nullptr;
+    Modify++;  // a change like any other: the next save writes it
+  }
   return 1;
 }
 

@@ -181,3 +181,56 @@ DWORD* TMapRsc::ResetPalette(int p) {
   Modify++;
   return pal->Colors;
 }
+
+DWORD* TMapRsc::ReplacePalette(int p, const DWORD* colors, int count, const char* name) {
+  if (!rscQueryOpen(this) || count < 1 || p < 1) return nullptr;
+  if (DWORD(p) > Head.Tables[RSC_PAL].Count) return AppendPalette(colors, count, name);
+  TABPAL* pal = PaletteOf(this, p);
+  // A replacement holds the first 64 colours of a palette.
+  const int copied = count > 64 ? 64 : count;
+  if (colors) memcpy(pal->Colors, colors, size_t(copied) * 4);
+  memset(pal->Name, 0, sizeof pal->Name);
+  if (name)
+    memcpy(pal->Name, name, strnlen(name, 31));
+  else
+    snprintf(pal->Name, sizeof pal->Name, "%u", unsigned(p));
+  if (Head.ColorCount < copied) Head.ColorCount = WORD(copied);
+  Head.ColorStyle++;
+  Modify++;
+  return pal->Colors;
+}
+
+int TMapRsc::SetPaletteName(int p, const char* name) {
+  if (!rscQueryOpen(this) || !name) return 0;
+  TABPAL* pal = PaletteOf(this, p);
+  if (!pal) return 0;
+  memset(pal->Name, 0, sizeof pal->Name);
+  memcpy(pal->Name, name, strnlen(name, 31));
+  Modify++;  // a change like any other: the next save writes it
+  return p;
+}
+
+int TMapRsc::DeletePalette(int p) {
+  if (!rscQueryOpen(this)) return 0;
+  const DWORD count = Head.Tables[RSC_PAL].Count;
+  TABPAL* pal = PaletteOf(this, p);
+  if (count < 2 || !pal) return 0;
+  TABPAL* table = rscPalTable(this);
+  memmove(pal, pal + 1, size_t(count - DWORD(p)) * RSC_PAL_SIZE);
+  memset(table + count - 1, 0, RSC_PAL_SIZE);
+  Head.Tables[RSC_PAL].Count = count - 1;
+  Head.Tables[RSC_PAL].Length = (count - 1) * RSC_PAL_SIZE;
+  Head.ColorStyle++;
+  Modify++;
+  return 1;
+}
+
+int TMapRsc::SetPaletteColor(int p, int c, DWORD color) {
+  if (!rscQueryOpen(this)) return 0;
+  TABPAL* pal = PaletteOf(this, p);
+  if (!pal || c < 1 || c > GetRscColorCount()) return 0;
+  pal->Colors[c - 1] = color;
+  Head.ColorStyle++;
+  Modify++;
+  return 1;
+}

@@ -281,11 +281,13 @@ int TMapRsc::GetSemInfo(DWORD code, APPLYSEMANTIC* info) {
   const DWORD count = Head.Tables[RSC_OBJ].Count;
   for (DWORD n = 1; n <= count; n++) {
     const RSCOBJINDEX& e = ObjIndex[n];
-    if (!e.Obj || !e.Excode || !e.Pos) continue;
+    if (!e.Obj || !e.Excode) continue;
+    // A series member limits by its semantic whether or not it has a
+    // semantics record.
+    if (rscLimitSemantic(rscSeriesLim(&e), code)) info->Limit++;
     const int listed = rscPosSemantic(e.Pos, code);
     if (listed == 2) info->Must++;
     if (listed == 1) info->Possible++;
-    if (rscLimitSemantic(rscSeriesLim(&e), code)) info->Limit++;
   }
   return 1;
 }

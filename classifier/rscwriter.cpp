@@ -360,7 +360,10 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
   fixed(RSC_PAL, RSC_PAL_SIZE);
   fixed(RSC_TXT, RSC_TXT_SIZE);
 
-  // GRS: consecutive index entries with one GRS number make one record.
+  // GRS: consecutive index entries with one GRS number and one value make
+  // one record. A record keeps a single value for all its images, so the
+  // images of different values of one item go into records of their own:
+  // read back, every image has its value again.
   start = out.Begin(RSC_GRS);
   written = 0;
   {
@@ -369,14 +372,10 @@ BYTE* rscLayoutRsc(TRSCDATA* d, DWORD* size) {
     DWORD i = 0;
     while (i < entries && grs[i].Number && out.Ok()) {
       const WORD number = grs[i].Number;
-      DWORD j = i, items = 0, value = grs[i].Value;
-      bool flagged = false;
+      const DWORD value = grs[i].Value;
+      DWORD j = i, items = 0;
       uint64_t length = RSC_GRS_HEAD;
-      for (; j < entries && grs[j].Number == number; j++) {
-        if (!flagged && j > i && grs[j].Flag == 1) {
-          value = grs[j].Value;
-          flagged = true;
-        }
+      for (; j < entries && grs[j].Number == number && grs[j].Value == value; j++) {
         if (grs[j].Image && grs[j].Image->Length >= DWORD(RSC_GRSITEM_HEAD)) {
           length += grs[j].Image->Length;
           items++;
