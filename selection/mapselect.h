@@ -1,0 +1,269 @@
+// The selection context (TMapSelect): a set of conditions that decides,
+// object by object, whether a map object is selected. The document holds
+// three (the view select that filters what is painted, the seek select of
+// the searches, the real select built from the map's content), the host
+// makes more through the select functions, and every search takes one as
+// its filter.
+//
+// The test runs in a fixed order and stops at the first failure: the
+// frozen object bound, the kind mode, localisation, layer, object kind,
+// frame, key range, semantics, measures; the result may then be inverted.
+// A condition that is switched off costs one comparison. A sample in force
+// replaces these tests (TSample).
+//
+// A context made on a map registers with it as an observer: the cached
+// counts follow the objects written through the map, and the context
+// drops the map when the map is freed (its tests then run without a map).
+#pragma once
+
+#include "mapstore/map.h"
+#include "objects/objectinfo.h"
+#include "selection/compare.h"
+#include "selection/sample.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+// Kind modes.
+enum : int {
+  KINDMODE_ANY = 0,
+  KINDMODE_NONE = 1,  // only objects without a kind (code 0)
+  KINDMODE_SOME = 2,  // only objects with a kind
+};
+
+// Operations of UpdateSelectCountByObject (as the sheet writers number them).
+enum : int {
+  SELECTCOUNT_APPEND = 1,
+  SELECTCOUNT_DELETE = 2,
+  SELECTCOUNT_UPDATE = 4,
+};
+
+// Total-seek marks.
+enum : DWORD {
+  TOTALSEEK_MAP = 1,   // marked for its own map
+  TOTALSEEK_VIEW = 2,  // marked for the view
+};
+
+class MAPCLASS TMapSelect : public TSample {
+ public:
+  // A fresh context on the map (every object passes), registered with it.
+  explicit TMapSelect(TMap* map = nullptr);
+  // A fresh context without a map on a classifier of its own.
+  explicit TMapSelect(TMapRsc* rsc);
+  ~TMapSelect();
+
+  // --- Reset and copies ---
+
+  // Every condition to its default: all sets full, all switches off, the
+  // sample, both condition lists, the area and the frozen bound cleared.
+  // The map and the classifier stay.
+  void SelectAll();
+  // SelectAll, then the area metric's memory returned.
+  void ReleaseSelect();
+  // SelectAll, then bound to the map (null: none).
+  void SetMap(TMap* map);
+  TMap* GetMap() const { return Map; }
+  // SelectAll, then a copy of the source's conditions, sample, area and
+  // frozen bound, on the source's map: 1; 0 without a source or when
+  // memory is short (what could be copied is kept).
+  int SetSelect(const TMapSelect* source);
+  // The localisation, layer, kind and sheet conditions built from what the
+  // map holds (a map given is bound first); see the source. 1, 0 without a
+  // map.
+  int SetSelectByMap(TMap* map);
+  // Sets the bits of the object's sheet, layer, localisation and kind
+  // (switches unchanged): 1, 0 without an object or descriptor.
+  int ObjectSet(TObjectInfo* object);
+
+  // --- Tests (1 passes, 0 fails) ---
+  //
+  // The map's sheet object names the current sheet and object: the frozen
+  // bound is taken for them, and records a condition needs are read
+  // through its caches.
+
+  // The full test of a descriptor with its records, inverted when set; 0
+  // without a descriptor.
+  int CheckObject(TObjectDesc desc, TObjectData data, TObjectSemn semn);
+  // The same, the metric and semantics read only when a condition needs them.
+  int CheckObject(TObjectDesc desc);
+  // An object in memory: its sheet must be selected; with a sample in
+  // force its membership (inverted when set), else the full test on its
+  // own records and place.
+  int CheckObject(TObjectInfo* object);
+  // The painting test of the sheet object's current object (or of a copy
+  // of its descriptor): with a sample in force an object not in it gives
+  // the inversion, one in it the opposite unless the conditions still
+  // apply (SampleComplex); otherwise CheckObject(TObjectDesc).
+  int CheckObjectAndSample();
+  int CheckObjectAndSample(const FVSPR* desc);
+  // The same for object `number` of sheet `sheet`: records a condition
+  // needs come through the map's sheet object when it holds that sheet
+  // (none otherwise).
+  int CheckObjectAndSample(int sheet, int number, const FVSPR* desc);
+  // 1 when sheet n is selected or the sheet condition is off.
+  int CheckList(int n) const { return SheetSwitch == 0 || CheckSheet(n) ? 1 : 0; }
+  int CheckSemantic(TObjectSemn semn);
+  // 1 when the frame condition is off or the frames overlap.
+  int FrameCheck(const SELECTFRAME* frame) const;
+  int FrameCheck(TObjectDesc desc) const;
+  // 1 when the measure condition is off or has no conditions, else the
+  // measurement conditions on the metric.
+  int MeasureCheck(TObjectDesc desc, TDataEdit* metric) const;
+
+  // --- Layers, localisations, kinds and sheets ---
+  //
+  // Numbers are taken modulo their set (layer & 255, localisation & 31,
+  // kind & 0xFFFF, sheet & 0xFFF). The switch setters store 1 only for an
+  // argument of 1 (the sheet switch: the argument as given) and return
+  // what they stored.
+
+  void SelectLayer(int n);
+  void UnselectLayer(int n);
+  void SelectAllLayers();
+  void ClearAllLayers();
+  int CheckLayer(int n) const { return int(LayerBits[(n & 255) >> 5] >> (n & 31)) & 1; }
+  int SetLayerSwitch(int on);
+  void SelectLocal(int n);
+  void UnselectLocal(int n);
+  void SelectAllLocals();
+  void ClearAllLocals();
+  int CheckLocal(int n) const { return int(LocalWord >> (n & 31)) & 1; }
+  int SetLocalSwitch(int on);
+  void SelectKind(int n);
+  void UnselectKind(int n);
+  void SelectAllKinds();
+  void ClearAllKinds();
+  int CheckKind(int n) const { return int(KindBits[(n & 0xFFFF) >> 5] >> (n & 31)) & 1; }
+  int SetKindSwitch(int on);
+  void SelectSheet(int n);
+  void UnselectSheet(int n);
+  void SelectAllSheets();
+  void ClearAllSheets();
+  int CheckSheet(int n) const { return int(SheetBits[(n & 0xFFF) >> 5] >> (n & 31)) & 1; }
+  int SetSheetSwitch(int on);
+
+  // --- Keys, frame, modes ---
+
+  void SetKeyMinimum(DWORD key);
+  void SetKeyMaximum(DWORD key);
+  DWORD GetKeyMinimum() const { return KeyMinimum; }
+  DWORD GetKeyMaximum() const { return KeyMaximum; }
+  int SetKeySwitch(int on);
+  // minimum <= key <= maximum (unsigned).
+  int CheckKey(DWORD key) const { return KeyMinimum <= key && key <= KeyMaximum ? 1 : 0; }
+  // Copies the frame and switches the frame condition on; null clears it.
+  void FrameSet(const SELECTFRAME* frame);
+  void FrameClear();
+  int SetInversion(int on);
+  int GetInversion() const { return int(Inversion); }
+  // KINDMODE_*; another value is taken as KINDMODE_ANY.
+  int SetKindMode(int mode);
+  int GetKindMode() const { return int(KindMode); }
+  // Whether painting still applies the conditions to sampled objects.
+  int SetSampleComplex(int on);
+  int GetSampleComplex() const { return int(SampleComplex); }
+
+  // --- Semantic conditions ---
+
+  // Adds a condition on characteristic `code` with the value as text, typed
+  // by the classifier (numbers, value-list codes, object keys, texts); the
+  // semantic condition goes on. 1, 0 for code 0, no text or a full list.
+  int SemanticAppend(int condition, int code, const char* value);
+  void SemanticClear();
+  // Removes condition n (the condition goes off with the last one): 1 or 0.
+  int SemanticDelete(int n);
+  // Condition n's value as text: an object key as key text, a value-list
+  // code as its value name, anything else as its text; empty for no such
+  // condition or one that wants the characteristic absent. The buffer, or
+  // null without one.
+  char* SemanticValue(int n, char* buffer, int size);
+  // The classifier's name of condition n's characteristic, or "".
+  const char* SemanticCodeName(int n);
+  int SemanticCode(int n);
+  int SemanticCondition(int n) const { return Semantics.GetCondition(n); }
+  int SemanticCount() const { return Semantics.GetCount(); }
+  // Sets the link (16 any, 32 all): the flags word.
+  int SemanticLink(int link);
+  int SemanticLink() const { return Semantics.GetLinkCode(); }
+
+  // --- Measurement conditions ---
+
+  // Stores the measure switch as given; returns it.
+  int MeasureSelect(int flag);
+  int MeasureLink() const { return Measures.GetLinkCode(); }
+  // Sets the link (16 any, 32 all): the flags word.
+  int MeasureLink(int link);
+  // Empties the list and switches the condition off.
+  void MeasureClear();
+  // Appends a condition and switches the condition on: the new count, 0
+  // when refused.
+  int MeasureAdd(const MEASUREMENT* condition);
+  int MeasureCount() const { return Measures.Count(); }
+  int MeasureRange(int n) const { return Measures.Range(n); }
+  int MeasureKind(int n) const { return Measures.MeasureKind(n); }
+  // which 1: the first comparison or value, 2: the second; else -1.
+  int MeasureCondition(int n, int which) const;
+  double MeasureValue(int n, int which) const;
+
+  // --- Counts and freezing ---
+  //
+  // Both counts are cached; a change of a condition, of the sample or of
+  // the map's change counter drops them. The objects written through the
+  // map keep the selected count right without a recount where the change
+  // tells enough (appends and deletions), and drop it otherwise.
+
+  // Objects of the selected sheets that are not deleted and pass (with a
+  // sample in force: the sample's size on those sheets).
+  int GetSelectObjectCount();
+  // Objects that pass both this context and `other` (on the same map).
+  int GetMarkObjectCount(TMapSelect* other);
+  // Keeps the cached selected count right across one edit of object
+  // `number` of the current sheet, told before the sheet writes: 1 append
+  // (the new records), 2 delete (no records), 4 update (the new records;
+  // the stored version is read from the sheet). Only while the count is
+  // known and in step with the map's change counter; the stamp then
+  // expects the counter to be raised by one. 1 when the count was kept.
+  int UpdateSelectCountByObject(int number, TObjectDesc desc, TObjectData data,
+                                TObjectSemn semn, int operation);
+  // Bounds every sheet of the map at its object count now: objects added
+  // later fail the test, and so do objects of sheets added later. 1, 0
+  // without a map with sheets or when memory is short.
+  int Freeze();
+  int Defreeze();
+
+  // --- Total-seek marks ---
+
+  int TotalSeekSelect(TMap* map, int view);
+  void ClearTotalSeek() { TotalSeekMarks = 0; }
+  int IsTotalSeekMap() const { return (TotalSeekMarks & TOTALSEEK_MAP) ? 1 : 0; }
+  int IsTotalSeekView() const { return (TotalSeekMarks & TOTALSEEK_VIEW) ? 1 : 0; }
+  int GetTotalSeekMarks() const { return int(TotalSeekMarks); }
+
+  // The classifier of names and types: the map's, else the context's own;
+  // null when neither is open.
+  TMapRsc* Classifier() const;
+
+ private:
+  // Object `number` of `sheet` (its descriptor and records) against the
+  // conditions, inversion applied.
+  int Pass(int sheet, int number, const FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn);
+  // The same without inversion.
+  int Test(int sheet, int number, const FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn);
+  // Pass with the records a condition needs read through the map's sheet
+  // object (which must hold `sheet`); -1 when they cannot be read.
+  int PassStored(int sheet, int number, const FVSPR* desc);
+  bool FrozenOut(int sheet, int number) const;
+  void FreeFrozen();
+  int CopyFrozen(const TMapSelect* source);
+  // Registration with the map as an observer; the stamp taken.
+  void BindMap(TMap* map);
+  void Unbind();
+  static void MapNotice(void* context, TMap* map, int notice, const SHEETCHANGE* change);
+  void NoteWriting(const SHEETCHANGE& change);
+  void FollowChange(const SHEETCHANGE& change);
+  // Drops the cached counts when a change of the context or of the map
+  // makes them doubtful.
+  void RefreshCounts();
+  // The localisation condition set to pass nothing.
+  void SelectNothing();
+  DWORD Counter() const;
+};
