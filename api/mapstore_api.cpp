@@ -2,6 +2,7 @@
 // forwards to it.
 #include "api/mapstore_api.h"
 
+#include "mapstore/map.h"
 #include "mapstore/maplog.h"
 
 MAPAPI LONG WINAPI mapLogCount(HMAP hMap, HSITE hSite) {
@@ -52,4 +53,9 @@ MAPAPI LONG WINAPI mapLogIsWrite(HMAP hMap, HSITE hSite) {
 
 MAPAPI LONG WINAPI mapLogFlush(HMAP hMap, HSITE hSite) {
   return logFlush(FindMapLog(hMap, hSite));
+}
+
+MAPAPI LONG WINAPI mapLogAbolitionLastAction(HMAP hMap, HSITE hSite) {
+  TMap* map = FindLiveMap(hMap, hSite);
+  return map ? map->AbolitionLastAction() : 0;
 }

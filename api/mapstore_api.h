@@ -31,6 +31,10 @@ MAPAPI LONG WINAPI mapLogGetActionRecord(HMAP hMap, HSITE hSite, LONG number,
 MAPAPI LONG WINAPI mapLogGetActionRecordCount(HMAP hMap, HSITE hSite);
 /* 1 when the journal can be written. */
 MAPAPI LONG WINAPI mapLogIsWrite(HMAP hMap, HSITE hSite);
+/* Takes back the newest action that can be undone (its objects restored
+ * from the sheet's backup copies); the records undone, 0 when nothing was
+ * undone. */
+MAPAPI LONG WINAPI mapLogAbolitionLastAction(HMAP hMap, HSITE hSite);
 /* Commits an open action and reopens the journal file. */
 MAPAPI LONG WINAPI mapLogFlush(HMAP hMap, HSITE hSite);
 

@@ -41,6 +41,10 @@ bool MakeFolder(const char* folder) {
 TMap::TMap() : Groups(&MapError) {
   Reporter = &MapError;
   Classifier = &Rsc;  // object frames are measured with the map's classifier
+  Journal = &Log;
+  ApplyChangeCall = [](TMapBase* owner, TMapList& list, const SHEETCHANGE& change) {
+    static_cast<TMap*>(owner)->ApplyChange(list, change);
+  };
   Colors.Map = this;
   // A handle from a host is taken as a map only while the map lives.
   liveRegister(LIVE_MAP, this);
@@ -185,7 +189,7 @@ int TMap::OpenData(const char* name, int mode) {
   if (!OpenMap(name)) {
     int code = MapError.Error();
     // An older map is converted by the sibling library, then opened again.
-    if (code == MAPERR_OLDVERSION && CallLoadOldVersionData(name) && OpenMap(name)) {
+    if (code == MAPERR_OLDVERSION && LoadOldVersionMap(name)) {
       OpenLogs(name);
     } else {
       if (code == MAPERR_OLDVERSION) code = MapError.Error() ? MapError.Error() : code;
@@ -196,7 +200,7 @@ int TMap::OpenData(const char* name, int mode) {
   }
   Colors.RestoreColors();
   CounterAtOpen = Passport.ModeCounter;
-  if (check) CallVectorStructureControl(this);
+  if (check) CheckVectorStructure();
 
   TMapKeyTable table(this);
   table.CheckMap(this);
@@ -589,3 +593,12 @@ TMapLog* FindMapLog(HMAP map, HSITE site) {
   TMap* found = FindLiveMap(map, site);
   return found ? &found->Log : nullptr;
 }
+
+int TMap::LoadOldVersionData(const char* name) {
+  if (name == nullptr || !CallLoadOldVersionData(name)) return 0;
+  return OpenMap(name) ? 1 : 0;
+}
+
+int TMap::LoadOldVersionMap(const char* name) { return LoadOldVersionData(name); }
+
+int TMap::CheckVectorStructure() { return CallVectorStructureControl(this); }

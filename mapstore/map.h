@@ -189,6 +189,26 @@ class MAPCLASS TMap : public TMapBase {
   // Observers registered now.
   int ObserverCount() const;
 
+  // Takes back the newest action of the edit journal that can be undone,
+  // record by record from its last: an appended object is deleted, a
+  // deleted one undeleted, a changed one restored from the backup copy the
+  // record names. The undo is journalled as action 60005 and the action is
+  // marked undone, so that the next undo goes one action further back.
+  // Records that cannot be applied (no such sheet, object or copy) are
+  // skipped. A write that fails takes back what the undo had done and
+  // leaves the action as it was. The records undone; 0 without a writable
+  // journal, with no action to undo, for an action without records, or
+  // when a write failed.
+  int AbolitionLastAction();
+
+  // Older maps and the structure check, through the sibling libraries: a
+  // map converted in place and opened again (1), or 0 when the library
+  // cannot be had or the conversion or the opening fails.
+  int LoadOldVersionData(const char* name);
+  int LoadOldVersionMap(const char* name);
+  // The structure check's answer, 0 when its library cannot be had.
+  int CheckVectorStructure();
+
   // Journal and text log (out of line: the journal and the error reporter
   // are not exported).
   int CreateAction(int type);

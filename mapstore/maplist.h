@@ -21,6 +21,9 @@
 #include "platform/win_types.h"
 
 struct TRSCDATA;
+class TMapLog;
+class TMapList;
+struct SHEETCHANGE;
 
 // The part of an open map that its sheets work with: the map file with its
 // passport and sheet table, the classifier, the log folder and the edit
@@ -34,6 +37,13 @@ class MAPCLASS TMapBase : public TMapPassport {
   char LogFolder[MAX_PATH] = {};  // "LOG\" beside the map file, or the temporary folder
   int EditModeCopy = 0;           // the edit mode as last set; sheets kept open remember it
   int EditMode = 0;               // nonzero while the map is edited by several users
+  // The edit journal the sheets record service actions in (the map's own);
+  // null for a bare base.
+  TMapLog* Journal = nullptr;
+  // Applies a change made by one of its sheets as the owner does (the map:
+  // journal, callback, borders, counter, observers); null for a bare base,
+  // whose sheets apply their own changes (TMapList::ApplyOwnChange).
+  void (*ApplyChangeCall)(TMapBase* owner, TMapList& list, const SHEETCHANGE& change) = nullptr;
 };
 
 // Operations of an object change, as the journal and the change callback
@@ -135,6 +145,17 @@ struct SHEETFILESET {
   int Mode;       // the map's edit-mode copy when the files were opened
   HANDLE Files[SHEET_FILES];
   HANDLE Backs[SHEET_FILES];
+};
+
+// A copy of an earlier version of an object, read from the sheet's backup
+// files: its descriptor, with the offsets and links the object has now, and
+// the records saved with it (an empty record: none saved, the object's
+// current one stands).
+struct BACKCOPY {
+  FVSPR Desc;
+  std::vector<char> Metric;
+  std::vector<char> Semn;
+  std::vector<char> Draw;
 };
 
 class MAPCLASS TMapList {
@@ -332,6 +353,135 @@ class MAPCLASS TMapList {
   int LockList();
   void UnlockList();
 
+  // --- Backups of earlier versions (edit mode) ---
+  //
+  // Before an update in edit mode the object's stored descriptor and
+  // records are saved as a copy in four backup files in the map's log
+  // folder: copy k is the 48-byte record at k*48 of the descriptor backup
+  // (record 0 a header), a higher index a newer copy. Copies of one object
+  // are found by its key; a copy marked used (bit 0 of its flags) is
+  // skipped by every scan.
+
+  // Opens or creates the four backup files of the open sheet: 1, or 0
+  // (every backup file closed) when one cannot be opened, created or given
+  // its signature. The operations below open them when they are closed.
+  int OpenBackFiles();
+  void CloseBackFiles();
+  // Closes and deletes the four files and starts the journal's action
+  // 60004 (undo stops there): that call's result, 0 without owner or sheet.
+  int DeleteBackFiles();
+  // Number of copies; 0 when the files cannot be opened or hold none.
+  int GetBackObjectCount();
+  // Reads copy k (48 bytes) into `buffer`: the buffer, or null for k < 1,
+  // a null buffer, k beyond the copies or a failed read.
+  char* ReadBackObject(int k, char* buffer);
+  // Saves a copy of `desc` with the records given (none given: the copy
+  // says so in bit 31 of its first word, its records being the sheet's).
+  // The copy's index, 0 for a null descriptor or when the files cannot be
+  // opened or the descriptor copy cannot be written. A record that cannot
+  // be written leaves its offset in the copy 0.
+  int SaveBackObject(const FVSPR* desc, const LONGMETRIC* metric, const SEMANTIC* semn,
+                     const IMGDRAW* draw);
+  // Marks copy k used: 1, or 0 when it cannot be read or written.
+  int MarkBackObject(int k);
+  // Marks the newest `count` unmarked copies of the object of key `key`
+  // used: 1 when that many were found, else 0.
+  int DeleteObjectCopyToNumber(int count, DWORD key);
+  // Reads the i-th newest unmarked copy of the object whose current
+  // descriptor is `current` into `out`: the copy's index, 0 when there is
+  // none or it cannot be read (a saved record whose length is not one the
+  // sheet files allow gives MAPERR_DATA in the last error).
+  int ReadObjectCopyByNumber(int i, const FVSPR& current, BACKCOPY* out);
+  // Reads copy k of the object into `out`: its rank (1 = newest), 0 when
+  // copy k is not one of the object's unmarked copies.
+  int RestoreBackObject(int k, const FVSPR& current, BACKCOPY* out);
+
+  // --- The open sheet's record ---
+  //
+  // Getters give the field of the sheet register (or of the sheet record);
+  // setters store it and set RecordChanged (the map writes changed sheet
+  // records when it saves). Without a sheet record texts are "" and numbers
+  // 0, and nothing is stored. A text setter keeps at most the field's
+  // length less one characters (a null text clears the field) and returns
+  // the field; a number setter returns what it stored.
+  const char* Nomenclature();
+  const char* Nomenclature(const char* text);
+  const char* Name();
+  const char* Name(const char* text);
+  const char* Date();
+  const char* Date(const char* text);
+  const char* DateAngle();
+  const char* DateAngle(const char* text);
+  const char* CreationDate();
+  const char* CreationDate(const char* text);
+  int MaterialKind();
+  int MaterialKind(int value);
+  int MaterialType();
+  int MaterialType(int value);
+  LONG ReliefHeight();
+  LONG ReliefHeight(LONG value);
+  double MagneticAngle();
+  double MagneticAngle(double value);
+  double YearMagneticAngle();
+  double YearMagneticAngle(double value);
+  double MeridianAngle();
+  double MeridianAngle(double value);
+  double XSouthWest();
+  double XSouthWest(double value);
+  double YSouthWest();
+  double YSouthWest(double value);
+  double XNorthWest();
+  double XNorthWest(double value);
+  double YNorthWest();
+  double YNorthWest(double value);
+  double XNorthEast();
+  double XNorthEast(double value);
+  double YNorthEast();
+  double YNorthEast(double value);
+  double XSouthEast();
+  double XSouthEast(double value);
+  double YSouthEast();
+  double YSouthEast(double value);
+  double BSouthWestCoordinate();
+  double BSouthWestCoordinate(double value);
+  double LSouthWestCoordinate();
+  double LSouthWestCoordinate(double value);
+  double BNorthWestCoordinate();
+  double BNorthWestCoordinate(double value);
+  double LNorthWestCoordinate();
+  double LNorthWestCoordinate(double value);
+  double BNorthEastCoordinate();
+  double BNorthEastCoordinate(double value);
+  double LNorthEastCoordinate();
+  double LNorthEastCoordinate(double value);
+  double BSouthEastCoordinate();
+  double BSouthEastCoordinate(double value);
+  double LSouthEastCoordinate();
+  double LSouthEastCoordinate(double value);
+  // The sorted flag: 1 without a sheet record.
+  int IsSorted();
+  int IsSorted(int value);
+  int SetObjectsLimit(int) { return 0; }
+  // The four file names of the sheet record; "" without one.
+  const char* HeadName();
+  const char* DataName();
+  const char* SemnName();
+  const char* DrawName();
+  // The map's log folder; "" without an owner.
+  const char* PathLOG();
+
+  // Makes sheet n (1 to the map's sheet count) of `map` the one of the
+  // register, its four files copied in from `folder` when that is not the
+  // map's folder (overwriting), and opens it: Open's result, 0 for a null
+  // argument or a sheet out of range.
+  int CopyList(TMapBase* map, int n, LISTREGISTER* reg, const char* folder);
+  // Moves every object of the open sheet (deleted ones too) by (dx, dy)
+  // device units: the metric's points, rounded and clamped by its point
+  // kind, or the frame of an object without metric. 1, 0 without a sheet
+  // record or when an object cannot be written back (objects before it
+  // are moved).
+  int ReplaceListObjects(double dx, double dy);
+
   // State.
   int Number() const { return ListNumber; }
   int IsOpen() const { return List != nullptr && Files[SHEET_HDR] != nullptr; }
@@ -384,6 +534,12 @@ class MAPCLASS TMapList {
                             // (negative: backwards)
 
  private:
+  // Before an update in edit mode: saves the stored version of object n
+  // (its descriptor read from the file; with `records` its three records
+  // too, read straight from the sheet files so that no caller's cache
+  // address moves). The copy's index, 0 when none could be saved.
+  int SaveOldVersion(int n, bool records);
+  std::vector<char> OldRecords[3];  // reused by SaveOldVersion
   // Opens one existing sheet file by the rules of the access and share
   // modes; null when it cannot be opened.
   HANDLE OpenSheetFile(const char* path);

@@ -698,6 +698,13 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
     return 0;
   };
 
+  // In edit mode the stored version is kept as a backup copy first, for
+  // undo and for stepping the object back: with its records when any
+  // record changes, else the descriptor alone.
+  DWORD backup = 0;
+  if (edit && operation != CHANGE_DELETE)
+    backup = DWORD(SaveOldVersion(n, metric != nullptr || semn != nullptr || draw != nullptr));
+
   const int written = WriteObjectRecords(desc, metric, semn, draw, true);
   if (written != 0) return fail(written);
   BYTE parts = CHANGEPART_DESC;
@@ -743,7 +750,7 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   change->Operation = CHANGE_UPDATE;
   change->CallOperation = operation;
   change->Parts = parts;
-  change->Backup = 0;  // no backup copy is kept of the old version
+  change->Backup = backup;
   if (edit) {
     change->Journal = 1;
     UnlockList();

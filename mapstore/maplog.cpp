@@ -661,7 +661,9 @@ int logReadLastAction(TMapLog* log, ACTIONHEAD* out) {
   }
   for (int n = log->Head.Count; n >= 1; --n) {
     ACTIONHEAD head;
-    if (!logReadAction(log, n, &head)) continue;
+    // An action that cannot be read might be the newest one to undo: no
+    // older action is taken in its place.
+    if (!logReadAction(log, n, &head)) return 0;
     if (head.Ident == ACTION_UNDONE) continue;
     if (head.Type == ACTION_BACKUPDROP) return 0;
     if (head.Type < ACTION_OPEN) {
@@ -689,7 +691,13 @@ int logAbolitionAction(TMapLog* log, int n) {
   if (!log || !log->File || !log->IsWrite) return 0;
   if (!logReadAction(log, n, nullptr)) return 0;
   const WORD undone = ACTION_UNDONE;
-  if (logWrite(log, log->CursorOffset, &undone, sizeof(undone)) != sizeof(undone)) return 0;
+  if (logWrite(log, log->CursorOffset, &undone, sizeof(undone)) != sizeof(undone)) {
+    // A write that stopped half way may have changed a byte: the mark is
+    // put back, so that a failed call leaves the action to be undone.
+    const WORD valid = ACTION_VALID;
+    logWrite(log, log->CursorOffset, &valid, sizeof(valid));
+    return 0;
+  }
   log->CursorHead.Ident = ACTION_UNDONE;
   return 1;
 }

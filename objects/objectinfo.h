@@ -19,6 +19,7 @@
 #include "common/maperr.h"
 #include "geodesy/points.h"
 #include "geodesy/translate.h"
+#include "mapstore/maplist.h"
 #include "mapstore/sheetfile.h"
 #include "records/dataedit.h"
 #include "records/drawedit.h"
@@ -228,6 +229,26 @@ class MAPCLASS TObjectInfo {
   // Reads the object again from its sheet, dropping uncommitted edits and
   // registered moves: 1 or 0.
   int Revert();
+  // --- Earlier versions from the sheet's backup copies (objectback.cpp) ---
+  //
+  // Copies are kept of a sheet's objects before each update in edit mode
+  // and found by the object's key, newest first; copies marked used are
+  // skipped. A loaded copy replaces the object's descriptor (keeping its
+  // place: offsets and links) and the records saved with it, marked
+  // changed; Commit(1) writes it as the current version.
+
+  // Loads the i-th newest copy: its index, 0 when there is none or it
+  // cannot be read (the object may then hold part of it).
+  int ReadObjectCopyByNumber(int i);
+  // Loads copy k: its rank (1 = newest), 0 when copy k is not one of the
+  // object's unused copies.
+  int RestoreBackObject(int k);
+  // Marks the newest `count` unused copies used: 1 when there were that
+  // many, else 0.
+  int DeleteObjectCopyToNumber(int count);
+  // Copies of the sheet's objects, all objects together.
+  int GetBackObjectCount();
+
   // Adds the missing limit characteristics whose use is not forbidden and
   // the missing obligatory ones of number, list and key types, each with
   // its default value: 1, or 0 when an append fails.
@@ -402,6 +423,12 @@ class MAPCLASS TObjectInfo {
   int PutSemanticText(int code, const char* text, int replace);
   // Copies the group record and its cursor of another object.
   void CopyGroup(const TObjectGroup& source);
+  // The object is bound to an existing object of an open sheet, made
+  // current.
+  bool BackCopyReady();
+  // Loads a copy read as `index` (0: none) into the buffers: the index, or
+  // 0 when a record cannot be taken.
+  int LoadBackCopy(int index, BACKCOPY& copy);
   // Rebuilds the metric for another map through plane coordinates.
   int MoveMetric(TMap* from, const DOUBLEPOINT& fromOrigin, TMap* to);
 

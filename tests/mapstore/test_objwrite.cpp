@@ -109,11 +109,13 @@ class ObjWrite : public ::testing::Test {
     }
     return out;
   }
-  // The last journal record equals the one given (sheet 1, no backup), and
-  // the change callback saw the operation `called`.
-  void ExpectJournal(DWORD key, DWORD number, BYTE operation, BYTE parts, int called) {
+  // The last journal record equals the one given (sheet 1; the index of
+  // the backup copy of the old version), and the change callback saw the
+  // operation `called`.
+  void ExpectJournal(DWORD key, DWORD number, BYTE operation, BYTE parts, int called,
+                     DWORD backup = 0) {
     ACTIONHEAD h{};
-    ACTIONRECORD r{}, expect{key, number, 0, operation, parts, 1};
+    ACTIONRECORD r{}, expect{key, number, backup, operation, parts, 1};
     EXPECT_GT(logReadAction(&map.Log, logCount(&map.Log), &h), 0);
     EXPECT_EQ(0, h.Type);
     EXPECT_EQ(1, logGetActionRecord(&map.Log, logGetActionRecordCount(&map.Log), &r));
@@ -335,7 +337,7 @@ TEST_F(ObjWrite, EditModeJournalsCallsBackAndCountsEveryChange) {
 
   Bytes metric = Box();
   ASSERT_EQ(1, map.UpdateObject(1, &d, As<LONGMETRIC>(metric), nullptr, nullptr));
-  ExpectJournal(d.Key, 1, 4, 1 | 2, 4);
+  ExpectJournal(d.Key, 1, 4, 1 | 2, 4, 1);  // the old version is backup copy 1
   EXPECT_EQ(counter + 2, ChangeCounter());
 
   // An update that deletes is journalled as an update, called back as a

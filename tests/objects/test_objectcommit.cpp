@@ -259,3 +259,28 @@ TEST_F(ObjectCommit, MustSemanticsGetTheirDefaults) {
   EXPECT_EQ(5, o.Semn.Cursor()->CurrentValue()->LongValue());
   EXPECT_EQ(0, TObjectInfo().AppendMustSemantic());
 }
+
+// In edit mode an object steps back through its earlier versions: a copy
+// loaded into the object is written by the commit as the current version.
+TEST_F(ObjectCommit, EarlierVersionsComeBackThroughTheCommit) {
+  ASSERT_EQ(1, m.map.WorkMode(1));
+  const int n = Road();
+  TObjectInfo o;
+  o.Object(&m.map, 1, n);
+  const double x0 = o.XPlane(1, 0);
+  ASSERT_EQ(1, o.UpdatePointPlane(x0 + 50, o.YPlane(1, 0), 1));
+  ASSERT_EQ(n, o.Commit(1));
+  ASSERT_EQ(1, o.GetBackObjectCount());
+  const int k = o.ReadObjectCopyByNumber(1);
+  ASSERT_EQ(1, k);
+  EXPECT_DOUBLE_EQ(x0, o.XPlane(1, 0));
+  ASSERT_EQ(n, o.Commit(1));
+  TObjectInfo back;
+  back.Object(&m.map, 1, n);
+  EXPECT_DOUBLE_EQ(x0, back.XPlane(1, 0));
+  // The commit saved the moved version: copy 2, rank 1 among two.
+  EXPECT_EQ(2, back.RestoreBackObject(1));
+  EXPECT_EQ(1, back.DeleteObjectCopyToNumber(2));
+  EXPECT_EQ(0, back.ReadObjectCopyByNumber(1));
+  EXPECT_EQ(0, TObjectInfo().ReadObjectCopyByNumber(1));
+}
