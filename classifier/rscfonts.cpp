@@ -54,18 +54,27 @@ int TMapRsc::FreeFontTable() {
   return 1;
 }
 
-int TMapRsc::FillFontTable() {
-  FreeFontTable();
-  TABTXT* txt = rscTxtTable(this);
-  for (DWORD i = 0; txt && i < Head.Tables[RSC_TXT].Count; i++) {
+namespace {
+
+// Registers every font of the classifier, counting the registrations.
+int RegisterFonts(TMapRsc* rsc) {
+  TABTXT* txt = rscTxtTable(rsc);
+  for (DWORD i = 0; txt && i < rsc->Head.Tables[RSC_TXT].Count; i++) {
     const DWORD code = txt[i].Code;
     if (code < 1 || code > 256) return 0;
     int number = RegisterMapFont(txt[i].Face, txt[i].Charset, txt[i].Fixed);
     if (number < 1 || number > MAPFONT_SLOTS) return 0;
-    FontUses[number - 1]++;
-    FontMap[code - 1] = BYTE(number - 1);
+    rsc->FontUses[number - 1]++;
+    rsc->FontMap[code - 1] = BYTE(number - 1);
   }
   return 1;
+}
+
+}  // namespace
+
+int TMapRsc::FillFontTable() {
+  FreeFontTable();
+  return RegisterFonts(this);
 }
 
 int TMapRsc::SetTextOrder(int code) {
@@ -157,8 +166,15 @@ int TMapRsc::AppendFont(const RSCFONT* font) {
 }
 
 void TMapRsc::RebindFonts() {
+  // The fonts are registered again before the old registrations go, so a
+  // font that stays keeps its registry slot (and its measurements).
+  WORD old[MAPFONT_SLOTS];
+  memcpy(old, FontUses, sizeof old);
+  memset(FontUses, 0, sizeof FontUses);
   memset(FontMap, 0, sizeof FontMap);
-  FillFontTable();
+  RegisterFonts(this);
+  for (int slot = 0; slot < MAPFONT_SLOTS; slot++)
+    for (; old[slot] > 0; old[slot]--) ReleaseMapFont(slot);
   SetTextRefer(0, 0);
 }
 

@@ -502,8 +502,8 @@ DWORD TMapRsc::UpdateSemantic(DWORD code, RSCSEMANTICEX* desc, int drop) {
   }
 
   // 3. Everything that names the semantic by its code follows a new code:
-  //    the kinds' semantics, their relations, the layer lists and the
-  //    semantic's own default entries.
+  //    the kinds' semantics, their relations, the layer lists, the
+  //    semantic's own default entries and the images of its values.
   if (newCode != code) {
     for (DWORD n = 1; n <= Head.Tables[RSC_OBJ].Count; n++) {
       RSCOBJINDEX& e = ObjIndex[n];
@@ -528,6 +528,8 @@ DWORD TMapRsc::UpdateSemantic(DWORD code, RSCSEMANTICEX* desc, int drop) {
     }
     TABDEF* defs = rscDefList(this, sem);
     for (DWORD i = 0; defs && i < sem->DefCount; i++) defs[i].Code = newCode;
+    for (DWORD i = 0; GrsIndex && i < GrsIndexSize && GrsIndex[i].Number; i++)
+      if (GrsIndex[i].Code == code) GrsIndex[i].Code = newCode;
   }
 
   // 4. The record.

@@ -133,7 +133,10 @@ class TRandomEditor {
   TRandomEditor(TMapRsc& rsc, unsigned seed) : rsc_(rsc), random_(seed), next_(5000 + 1000 * seed) {}
 
   // One edit; what it was.
-  std::string Edit() {
+  std::string Edit() { return Pick(2) ? EditKinds() : EditTables(); }
+
+ private:
+  std::string EditKinds() {
     switch (Pick(14)) {
       case 0: {
         RSCOBJECT d = Describe(Pick(6), "NEW");
@@ -207,7 +210,126 @@ class TRandomEditor {
     }
   }
 
- private:
+  // Semantics, their values and defaults, kinds' and layers' semantics,
+  // palettes, fonts, libraries, relations and images of values.
+  std::string EditTables() {
+    char text[32];
+    std::snprintf(text, sizeof text, "T%u", next_++);
+    const DWORD code = Semantic();
+    switch (Pick(16)) {
+      case 0: {
+        RSCSEMANTICEX d{};
+        d.Code = 100 + next_++ % 1000;
+        d.Type = DWORD(Pick(3) == 0 ? 0 : Pick(2) ? 1 : 16);
+        d.Minimum = Pick(3);
+        d.Default = d.Minimum + Pick(3);
+        d.Maximum = d.Default + Pick(3);
+        d.Service = DWORD(Pick(4) == 0);
+        std::strcpy(d.Name, text);
+        std::strcpy(d.ShortName, text);
+        return Did("semantic", int(rsc_.AppendSemantic(&d)));
+      }
+      case 1: {
+        RSCSEMANTICEX d{};
+        if (!code || !rsc_.SemanticDescribeEx(&d, code, 0)) return "none";
+        if (Pick(2)) d.Code = 100 + next_++ % 1000;
+        d.Type = DWORD(Pick(3) ? rsc_.GetSemType(code) : Pick(2));
+        d.Reply = DWORD(Pick(2));
+        std::strcpy(d.Name, text);
+        return Did("change semantic", int(rsc_.UpdateSemantic(code, &d, Pick(4) == 0)));
+      }
+      case 2: return Did("delete semantic", rsc_.DeleteSemantic(code));
+      case 3: return Did("value", rsc_.AppendCls(code, LONG(Pick(20)), text) != nullptr);
+      case 4: {
+        const int n = Pick(3) ? Kind(true) : 0;
+        return Did("default", rsc_.AppendDef(n, code, Pick(5), Pick(5), Pick(5)) != nullptr);
+      }
+      case 5: {
+        const int n = Kind(false);
+        switch (Pick(5)) {
+          case 0: return Did("kind semantic", rsc_.AppendObjectSemantic(n, code, 1 + Pick(2), 0));
+          case 1: return Did("possible", rsc_.SetTypePosSemantic(n, code, 0));
+          case 2: return Did("obligatory", rsc_.SetTypeMustSemantic(n, code, 0));
+          case 3: return Did("drop semantic", rsc_.DeletePosSemantic(n, code, 0));
+          default: return Did("drop semantics", n >= 16 && rsc_.DeletePos(n, 0));
+        }
+      }
+      case 6: {
+        const int layer = Pick(rsc_.GetSegCount());
+        switch (Pick(4)) {
+          case 0: return Did("layer code", rsc_.AppendSegSemCode(layer, code));
+          case 1: return Did("layer drop", rsc_.DeleteSegSemCode(layer, rsc_.GetSegSemCode(layer, 1)));
+          case 2: return Did("layer build", rsc_.BuildSegmentSemantic(layer, Pick(2)) != nullptr);
+          default: return Did("layer short", rsc_.SetSegShortName(layer, text));
+        }
+      }
+      case 7: {
+        DWORD colors[256];
+        for (DWORD& c : colors) c = random_() & 0xFFFFFF;
+        const int p = 1 + Pick(rsc_.GetPaletteCount() + 1);
+        switch (Pick(5)) {
+          case 0: return Did("palette", rsc_.AppendPalette(colors, 1 + Pick(256), Pick(2) ? text : nullptr) != nullptr);
+          case 1: return Did("replace palette", rsc_.ReplacePalette(p, colors, 1 + Pick(200), Pick(2) ? text : nullptr) != nullptr);
+          case 2: return Did("palette name", rsc_.SetPaletteName(p, text));
+          case 3: return Did("delete palette", rsc_.DeletePalette(p));
+          default: return Did("colour", rsc_.SetPaletteColor(p, 1 + Pick(16), colors[0]));
+        }
+      }
+      case 8: {
+        RSCFONT font{};
+        std::snprintf(font.Face, sizeof font.Face, "%s", Pick(2) ? "DejaVu Sans" : "Liberation Serif");
+        std::strcpy(font.Name, text);
+        font.Charset = Pick(2) ? 204 : 0;
+        const int f = 1 + Pick(rsc_.GetFontCount());
+        switch (Pick(4)) {
+          case 0: return Did("font", rsc_.AppendFont(&font));
+          case 1: return Did("replace font", rsc_.ReplaceFont(f, &font));
+          case 2: return Did("delete font", rsc_.DeleteFont(rsc_.GetFontcode(f), rsc_.GetFontcode(1 + Pick(rsc_.GetFontCount()))));
+          default: return Did("fixed", rsc_.SetFontFixedChar(f, Pick(2) ? '0' : '1'));
+        }
+      }
+      case 9: {
+        const int l = 1 + Pick(rsc_.GetImlCount() + 1);
+        switch (Pick(3)) {
+          case 0: return Did("library", rsc_.CodeAppendLibrary(Pick(2) ? "signs.iml" : text, text));
+          case 1: return Did("library name", *rsc_.SetImlName(l, text));
+          default: return Did("delete library", rsc_.DeleteLibrary(rsc_.GetImlCode(l)));
+        }
+      }
+      case 10: {
+        int title = 0;
+        for (int n = Pick(2) ? 1 : 16; n <= rsc_.GetObjCount() && !title; n++)
+          if (Live(n) && rsc_.GetObjLocal(n) == LOCAL_TITLE) title = n;
+        const int n = Kind(true);
+        if (Pick(3) == 0) return Did("drop relation", int(rsc_.DeleteObjectRelate(n, code)));
+        return Did("relation", int(rsc_.UpdateObjectRelate(n, code, DWORD(rsc_.GetObjIdent(title)), text, Pick(12))));
+      }
+      case 11: {
+        const int item = rsc_.AppendGrs(4, 128 + Pick(3));
+        BYTE image[20] = {};
+        const DWORD head[3] = {sizeof image, 0, DWORD(128 + Pick(3))};
+        std::memcpy(image, head, sizeof head);
+        image[12 + Pick(8)] = BYTE(random_());
+        return Did("value image", rsc_.AppendGrsItem(item, DWORD(1 + Pick(3)), (const IMAGEVALUE*)image));
+      }
+      case 12: return Did("decimals", rsc_.SetSemDecimal(code, Pick(20), Pick(5)));
+      case 13: return Did("short name", rsc_.SetSemShortName(code, text));
+      case 14: return Did("value name", rsc_.UpdateClassificatorName(code, 1 + Pick(3), text));
+      default: return Did("drop printer image", rsc_.DeleteTabPrn(Kind(true)));
+    }
+  }
+
+  // A semantic of the classifier other than the system ones (which opening
+  // puts back), or 0.
+  DWORD Semantic() {
+    std::vector<DWORD> codes;
+    for (int i = 1; i <= rsc_.GetSemCount(); i++) {
+      const DWORD code = rsc_.GetSemOrderExcode(i);
+      if (code && code < 32800) codes.push_back(code);
+    }
+    return codes.empty() ? 0 : codes[size_t(Pick(int(codes.size())))];
+  }
+
   int Pick(int n) { return int(random_() % unsigned(n)); }
   DWORD Scale() {
     static const DWORD scales[] = {0, 1000, 25000, 30000, 200000, 40000000, 50000000};
@@ -292,7 +414,7 @@ TEST_F(RscWriter, EditedClassifiersRoundTrip) {
     ASSERT_EQ(1, rsc.OpenRsc(path_.c_str(), 0)) << rsc.Error();
     TRandomEditor editor(rsc, seed);
     std::string done;
-    for (int step = 0; step < 30; step++) {
+    for (int step = 0; step < 40; step++) {
       done += editor.Edit() + "; ";
       ASSERT_EQ(1, rsc.Save(1));
       const Bytes saved = File();

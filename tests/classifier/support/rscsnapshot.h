@@ -1,7 +1,8 @@
 // What an open classifier answers, as lines of text: the header values,
 // every kind through the object queries (images, semantics, relations,
-// defaults, series limits and variants) and every semantic with its
-// lists. Two classifiers that answer alike give equal snapshots; the first
+// defaults, series limits and variants), every semantic with its lists,
+// the layers with their semantic lists, palettes, fonts, image libraries
+// and the images of semantic values. Two classifiers that answer alike give equal snapshots; the first
 // differing line tells where they part.
 #pragma once
 
@@ -79,9 +80,32 @@ inline Snapshot TakeSnapshot(TMapRsc& rsc) {
   for (int i = 1; i <= semCount; i++) {
     const DWORD code = rsc.GetSemOrderExcode(i);
     TABSEM* sem = rsc.GetTabSem(code);
-    add("sem %u type %d '%s' '%.16s' values %u", unsigned(code), rsc.GetSemType(code), rsc.GetSemName(code),
-        sem->Short, unsigned(sem->ClsCount));
+    add("sem %u type %d '%s' '%.16s' '%s' R%d C%d size %d.%d", unsigned(code), rsc.GetSemType(code),
+        rsc.GetSemName(code), sem->Short, rsc.GetSemUnit(code), sem->Reply, sem->Common, sem->Size, sem->Decimal);
+    if (const TABCLS* cls = rscClsList(&rsc, sem)) add("  values %s", Hex(cls, sem->ClsCount * sizeof *cls).c_str());
     if (const TABDEF* def = rscDefList(&rsc, sem)) add("  defaults %s", Hex(def, sem->DefCount * sizeof *def).c_str());
+  }
+  for (int s = 0; s < rsc.GetSegCount(); s++) {
+    std::string codes;
+    for (int i = 1; i <= rsc.GetSegSemCount(s); i++) codes += " " + std::to_string(rsc.GetSegSemCode(s, i));
+    add("layer %d '%s' '%s' %d:%s", s, rsc.GetSegName(s), rsc.GetSegShortName(s), rsc.GetSegOrder(s), codes.c_str());
+  }
+  add("colours %d style %d", rsc.GetRscColorCount(), rsc.ColorStyle());
+  for (int p = 1; p <= rsc.GetPaletteCount(); p++)
+    add("palette '%s' %s", rsc.GetPaletteName(p), Hex(rsc.GetPalette(p), 1024).c_str());
+  for (int f = 1; f <= rsc.GetFontCount(); f++) {
+    RSCFONT font;
+    const int code = rsc.GetFont(f, &font);
+    add("font %d '%s' '%s' %u fixed %d", code, font.Face, font.Name, unsigned(font.Charset), rsc.GetFontFixedChar(f));
+  }
+  for (int l = 1; l <= rsc.GetImlCount(); l++)
+    add("library %d '%s' '%s'", rsc.GetImlCode(l), rsc.GetImlNameDLL(l), rsc.GetImlName(l));
+  // An item's entry without an image yet is not kept in the file.
+  for (int g = 0; g < rsc.GetGrsItemCount(); g++) {
+    const RSCGRSINDEX& e = rsc.GrsIndex[g];
+    if (e.Image)
+      add("grs %d %u %u %u %s", e.Number, unsigned(e.Code), unsigned(e.Value), unsigned(e.Function),
+          Hex(e.Image, e.Image->Length).c_str());
   }
   return lines;
 }
