@@ -294,7 +294,7 @@ int TMapSelect::CheckObject(TObjectInfo* object) {
   if (object == nullptr) return 0;
   if (!CheckList(object->Sheet)) return 0;
   if (SampleActive) {
-    const int in = CheckSample(object->Number, object->Sheet) != 0 ? 1 : 0;
+    const int in = InSample(object->Number, object->Sheet);
     return Inversion ? !in : in;
   }
   if (object->Desc == nullptr) return 0;
@@ -304,7 +304,7 @@ int TMapSelect::CheckObject(TObjectInfo* object) {
 
 int TMapSelect::CheckObjectAndSample(int sheet, int number, const FVSPR* desc) {
   if (SampleActive) {
-    if (CheckSample(number, sheet) == 0) return Inversion ? 1 : 0;
+    if (!InSample(number, sheet)) return Inversion ? 1 : 0;
     if (!SampleComplex) return Inversion ? 0 : 1;
   }
   if (desc == nullptr) return 0;

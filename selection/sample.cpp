@@ -102,30 +102,41 @@ DWORD* TSample::ListOf(int sheet) const {
   return reinterpret_cast<DWORD*>(Buffer + offset);
 }
 
-int TSample::LowerBound(const DWORD* numbers, int count, DWORD object, int sheet) {
-  int f = FingerSheet == sheet && Finger < count ? Finger : 0;
+namespace {
+
+// Index of the first of `count` ascending numbers not below `object`
+// (count when there is none), without a branch per step.
+int FirstNotBelow(const DWORD* numbers, int count, DWORD object) {
+  if (count < 1) return 0;
+  const DWORD* base = numbers;
+  while (count > 1) {
+    const int half = count / 2;
+    // Both places the next step may look at are fetched ahead.
+    __builtin_prefetch(base + half / 2);
+    __builtin_prefetch(base + half + half / 2);
+    base = base[half] < object ? base + half : base;
+    count -= half;
+  }
+  return int(base - numbers) + (*base < object ? 1 : 0);
+}
+
+}  // namespace
+
+[[gnu::always_inline]] inline int TSample::LowerBound(const DWORD* numbers, int count,
+                                                     DWORD object, int sheet) {
+  const int f = FingerSheet == sheet && Finger < count ? Finger : 0;
   int at;
   if (numbers[f] < object) {
-    // At or past the next one: one step in the usual ascending walk.
-    if (f + 1 == count || numbers[f + 1] >= object) {
+    // Past the last place found: a walk in ascending order takes one step.
+    if (f + 1 == count || numbers[f + 1] >= object)
       at = f + 1;
-    } else {
-      int lo = f + 2, hi = count;  // the answer lies in [lo, hi]
-      while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (numbers[mid] < object) lo = mid + 1;
-        else hi = mid;
-      }
-      at = lo;
-    }
+    else
+      at = f + 2 + FirstNotBelow(numbers + f + 2, count - f - 2, object);
+  } else if (f == 0 || numbers[f - 1] < object) {
+    // Between the last two places: a walk that asks every object in turn.
+    at = f;
   } else {
-    int lo = 0, hi = f;  // numbers[f] >= object: the answer lies in [0, f]
-    while (lo < hi) {
-      const int mid = lo + (hi - lo) / 2;
-      if (numbers[mid] < object) lo = mid + 1;
-      else hi = mid;
-    }
-    at = lo;
+    at = FirstNotBelow(numbers, f - 1, object);
   }
   FingerSheet = sheet;
   Finger = at < count ? at : count - 1;
@@ -147,6 +158,14 @@ int TSample::CheckSample(int object, int sheet) {
   return 0;
 }
 
+int TSample::InSample(int object, int sheet) {
+  const DWORD* list = ListOf(sheet);
+  if (list == nullptr || object < 1) return 0;
+  const int count = int(list[0]);
+  const int at = LowerBound(list + 1, count, DWORD(object), sheet);
+  return at < count && list[1 + at] == DWORD(object) ? 1 : 0;
+}
+
 DWORD* TSample::SeekPosition(DWORD* list, int object) {
   if (list == nullptr) return nullptr;
   const int count = int(list[0]);
@@ -154,13 +173,7 @@ DWORD* TSample::SeekPosition(DWORD* list, int object) {
   const DWORD value = DWORD(object);
   if (count < 1 || value <= numbers[0]) return numbers;
   if (count == 1 || value >= numbers[count - 1]) return numbers + count;
-  int lo = 1, hi = count - 1;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (numbers[mid] < value) lo = mid + 1;
-    else hi = mid;
-  }
-  return numbers + lo;
+  return numbers + FirstNotBelow(numbers, count, value);
 }
 
 int TSample::AppendSample(int object, int sheet) {

@@ -73,6 +73,9 @@ class MAPCLASS TSample {
   // insertion hint set to the position of the first larger number (0 when
   // none is larger). The cursor is left on the sheet at position 1.
   int CheckSample(int object, int sheet);
+  // 1 when the object is in the sheet's list; the cursor and the hint are
+  // left as they are (the test painting asks of every object).
+  int InSample(int object, int sheet);
   // Where in a list (its count word at `list`) the object belongs: the
   // first number, after a one-number list, after the last number when the
   // object is not below it, else the first number not below the object.
