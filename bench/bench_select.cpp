@@ -4,7 +4,7 @@
 // ascending runs, one per localisation, as painting walks it) and in a
 // scattered order; and for comparison the condition test without a sample
 // (layer, localisation and kind conditions in force) over the same
-// descriptors.
+// descriptors; and the building of a sample of 1,000,000 objects.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -81,6 +81,17 @@ void BM_SampleInOrder(benchmark::State& state) { SampleTest(state, ASCENDING); }
 void BM_SampleChainOrder(benchmark::State& state) { SampleTest(state, CHAIN); }
 void BM_SampleScattered(benchmark::State& state) { SampleTest(state, SCATTERED); }
 
+// Building a sample of 1,000,000 objects in ascending order, as a search
+// appends what it finds.
+void BM_BuildSample(benchmark::State& state) {
+  for (auto _ : state) {
+    TMapSelect select;
+    for (int n = 1; n <= kObjects; ++n) select.AppendSample(n, 1);
+    benchmark::DoNotOptimize(select.GetSamplesCount(1));
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kObjects);
+}
+
 void BM_ConditionsWithoutSample(benchmark::State& state) {
   TMapSelect select;
   select.UnselectLayer(3);
@@ -96,5 +107,6 @@ BENCHMARK(BM_SampleInOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SampleChainOrder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SampleScattered)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConditionsWithoutSample)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildSample)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "selection/sample.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 #include "mapstore/map.h"
@@ -180,7 +181,14 @@ int TSample::AppendSample(int object, int sheet) {
   if (object < 1 || sheet < 1) return 0;
   if (sheet > (Buffer != nullptr ? SheetCount : NewSheetCount())) return 0;
   if (Buffer != nullptr) {
-    if (Allocated - 8 <= Used && !Allocate(Allocated + SAMPLE_GROWTH)) return 0;
+    // Steps of 2,048 bytes, and of a quarter of the block once it is
+    // large: a sample of a million objects is not copied a thousand times.
+    if (Allocated - 8 <= Used) {
+      const int64_t step = int64_t(SAMPLE_GROWTH);
+      const int64_t quarter = int64_t(Allocated) / 4 / step * step;
+      const int64_t size = int64_t(Allocated) + (quarter > step ? quarter : step);
+      if (size > 0x7FFFFFFF || !Allocate(int(size))) return 0;
+    }
   } else {
     // The first block: whole steps with room behind the table.
     if (NewSheetCount() > kSheetLimit) return 0;

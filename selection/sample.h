@@ -37,7 +37,7 @@ struct SELECTFRAME {
 static_assert(sizeof(SELECTFRAME) == 16);
 
 enum : int {
-  SAMPLE_GROWTH = 2048,       // bytes the block grows by
+  SAMPLE_GROWTH = 2048,       // bytes the block grows by (at least)
   SELECT_LAYERS = 256,        // bits of the layer set
   SELECT_KINDS = 65536,       // bits of the kind set (classifier object numbers)
   SELECT_SHEETS = 4096,       // bits of the sheet set
