@@ -269,6 +269,11 @@ class MAPCLASS TMap : public TMapBase {
   int CheckFrame(int n, const DFRAME* frame);
   int GetListFrameNumber(int n);
   FVSPR* GetFrameDesc();
+  // 1 when the frame object of the current sheet agrees with the frame
+  // the sheet should have in the map's projection, as the sheet frame
+  // builder makes it (every point within 0.1 m; with unequal point counts
+  // the corners and the closing point); 0 otherwise or without a frame.
+  int GetAccordingProjection();
   double BigAxis() const;
   double Eccentricity() const;
 
