@@ -222,6 +222,9 @@ int TPointCross::CollectorOneObject(TDataEdit* result, int n, int start) {
     if (other == startArray && p == startIndex) return 1;
     if (other[p].Kind == CROSS_TOUCH_INSIDE && (followed == CROSS_EXIT || followed == CROSS_ENTRY))
       other[p].Kind = SameDirection ? 3 - followed : followed;
+    // On the other contour the walk follows the partner's kind: the next
+    // crossing of another kind is where it changes back.
+    if (other[p].Kind == CROSS_EXIT || other[p].Kind == CROSS_ENTRY) followed = other[p].Kind;
     std::swap(cur, other);
     std::swap(curData, otherData);
     k = p;

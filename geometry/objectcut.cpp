@@ -1,0 +1,578 @@
+// Cutting by an object: classification of the crossings for a cut, area
+// pieces cut by the holes that cross them, line pieces gathered as parts.
+#include "geometry/objectcut.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "geometry/objectunion.h"
+#include "objects/objectinfo.h"
+#include "platform/memory.h"
+
+namespace {
+
+// A worker in page memory (they are large: bit sets and four buffers).
+template <typename T>
+T* NewWorker() {
+  void* place = plat::AllocPages(sizeof(T));
+  return place ? new (place) T() : nullptr;
+}
+
+template <typename T>
+void FreeWorker(T* w) {
+  if (w == nullptr) return;
+  w->~T();
+  plat::FreePages(w);
+}
+
+bool Closed(TDataEdit& m, int s) { return m.PointCount(s) > 1 && m.GetExclusiveSubject(s); }
+
+bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
+  if (!m.GoPointSubject(n, s)) return false;
+  *p = DOUBLEPOINT{m.XDouble(), m.YDouble()};
+  return true;
+}
+
+bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
+  const int r = m.Inside(&p, 0);
+  return r != 0 && r != 2;
+}
+
+// Removes record ia of a and record ib of b.
+void RemovePair(POINTCROSS* a, int ia, POINTCROSS* b, int ib, int* count) {
+  const int n = *count;
+  std::memmove(a + ia, a + ia + 1, static_cast<size_t>(n - ia - 1) * sizeof(POINTCROSS));
+  std::memmove(b + ib, b + ib + 1, static_cast<size_t>(n - ib - 1) * sizeof(POINTCROSS));
+  *count = n - 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TObjectCutSubject
+
+TObjectCutSubject::TObjectCutSubject(TObjectInfo* first, TObjectInfo* second, int mode, int n,
+                                     double precision) {
+  LoadObjects(first, second, mode, n, precision);
+}
+
+TObjectCutSubject::TObjectCutSubject(TDataEdit* first, TDataEdit* second, int mode, int n,
+                                     double precision) {
+  LoadObjects(first, second, mode, n, precision);
+}
+
+int TObjectCutSubject::LoadObjects(TObjectInfo* first, TObjectInfo* second, int mode, int n,
+                                   double precision) {
+  if (first == nullptr || second == nullptr || first->Metric.Record == nullptr ||
+      second->Metric.Record == nullptr) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  if (!ControlLocal(mode == 0 ? &second->Metric : &first->Metric, mode)) return 0;
+  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
+  if (mode == 1 && Count < 2 && !InsideFlag) return 0;
+  SetInside();
+  return 1;
+}
+
+int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
+                                   double precision) {
+  if (first == nullptr || second == nullptr || first->Record == nullptr ||
+      second->Record == nullptr) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  if (!ControlLocal(mode == 0 ? second : first, mode)) return 0;
+  FirstRun = 1;
+  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
+  if (mode == 1 && Count < 2 && !InsideFlag) return 0;
+  SetInside();
+  return 1;
+}
+
+int TObjectCutSubject::SetInside() {
+  if (State != 0 || (Count == 0 && !InsideFlag)) return 0;
+  for (int k = 0; k < Count; ++k)
+    GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, SameDirection, Count, k, 1, 0);
+  for (int k = 0; k < Count; ++k)
+    GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, SameDirection, Count, k, 0, 1);
+  if (TouchInside) {
+    int count = Count;
+    CorrectPointCross(Cross1, Cross2, &count, &Data1, &Data2);
+    Count = count;
+  }
+  bool allOutside = true;
+  for (int k = 0; k < Count && allOutside; ++k) allOutside = Cross1[k].Kind == CROSS_TOUCH_OUTSIDE;
+  if (allOutside) {
+    // Only touching from outside: nothing to hand out, unless the two
+    // contours are one (every point of the first a crossing).
+    const int n1 = Data1.PointCount(0);
+    if (!(n1 == Count + 1 && n1 == Data2.PointCount(0))) {
+      Count = 0;
+      State = 1;
+    }
+  }
+  for (int k = 0; k < Count; ++k) Cross1[k].Position = Cross2[k].Position = 0;
+  return 1;
+}
+
+void TObjectCutSubject::CorrectPointCross(POINTCROSS* first, POINTCROSS* second, int* count,
+                                          TDataEdit* m1, TDataEdit* m2) {
+  (void)m1;
+  (void)m2;
+  if (first == nullptr || second == nullptr || count == nullptr) return;
+  // A touch from inside takes its partner's crossing kind, or goes with it.
+  auto resolve = [&](POINTCROSS* own, POINTCROSS* other, bool ownIsFirst) {
+    for (int k = 0; k < *count;) {
+      if (own[k].Kind != CROSS_TOUCH_INSIDE) {
+        ++k;
+        continue;
+      }
+      const int p = GetPointCrossEx(other, *count, &own[k]);
+      if (p >= *count) {
+        ++k;
+        continue;
+      }
+      const LONG pk = other[p].Kind;
+      if (pk == CROSS_EXIT || pk == CROSS_ENTRY) {
+        own[k].Kind = SameDirection ? pk : 3 - pk;
+        ++k;
+      } else if (ownIsFirst) {
+        RemovePair(own, k, other, p, count);
+      } else {
+        RemovePair(other, p, own, k, count);
+      }
+    }
+  };
+  resolve(first, second, true);
+  resolve(second, first, false);
+}
+
+int TObjectCutSubject::GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* a,
+                                     TDataEdit* b) {
+  if (p == nullptr || q == nullptr || a == nullptr || b == nullptr) return 0;
+  if (!InsideOf(*a, *q) && !InsideOf(*b, *q)) return 1;
+  return (!InsideOf(*a, *p) && !InsideOf(*b, *p)) ? 1 : 3;
+}
+
+int TObjectCutSubject::CollectorOneObject(TDataEdit* result, int n) {
+  if (result == nullptr || Count < 2) return 0;
+  auto all = [&](const POINTCROSS* a) {
+    for (int k = 0; k < Count; ++k)
+      if (a[k].Kind != CROSS_TOUCH_INSIDE) return false;
+    return true;
+  };
+  // One contour touches the other only from inside: the outer one with the
+  // inner one as a hole.
+  TDataEdit* outer = all(Cross2) ? &Data1 : all(Cross1) ? &Data2 : nullptr;
+  if (outer != nullptr) {
+    TDataEdit* inner = outer == &Data1 ? &Data2 : &Data1;
+    int ok = n == 0 ? (result->Load(outer->Record, outer->TextFlag) != 0)
+                    : result->AppendSubject(outer, 0);
+    ok = ok && result->AppendSubject(inner, 0);
+    Count = 0;
+    return ok ? 1 : 0;
+  }
+  return TPointCross::CollectorOneObject(result, n, 2);
+}
+
+TDataEdit* TObjectCutSubject::GetNextObject() {
+  if (Mode != 1 || State != 0 || Count < 2) return nullptr;
+  // Every trace uses up its start crossing, so the walk ends.
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
+    if (!CollectorOneObject(&Result, 0)) return nullptr;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (!Closed(Result, 0)) {
+      State = GEOMETRY_ERR_PIECE;
+      continue;
+    }
+    if (Result.PointCount(0) <= 3) continue;
+    State = 0;
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    DeleteBeak(&Result);
+    return &Result;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TObjectCut
+
+TObjectCut::TObjectCut(TObjectInfo* area, TObjectInfo* object, int mode, double precision,
+                       int holeUnion) {
+  LoadObjects(area, object, mode, precision, holeUnion);
+}
+
+TObjectCut::TObjectCut(TDataEdit* area, TDataEdit* object, int mode, double precision,
+                       int holeUnion) {
+  LoadObjects(area, object, mode, precision, holeUnion);
+}
+
+TObjectCut::~TObjectCut() { FreeWorker(Nested); }
+
+void TObjectCut::InitObjectCut() {
+  InitPointCross();
+  LineState = 0;
+}
+
+void TObjectCut::SetBit(int h, int on) {
+  if (h < 1 || h > 65536) return;
+  BYTE& b = SubjectBits[(h - 1) >> 3];
+  const BYTE m = static_cast<BYTE>(1u << ((h - 1) & 7));
+  b = on ? static_cast<BYTE>(b | m) : static_cast<BYTE>(b & ~m);
+}
+
+TObjectCutSubject* TObjectCut::NestedWorker() {
+  if (Nested == nullptr) Nested = NewWorker<TObjectCutSubject>();
+  if (Nested != nullptr) Nested->InitPointCross();
+  return Nested;
+}
+
+int TObjectCut::LoadObjects(TObjectInfo* area, TObjectInfo* object, int mode, double precision,
+                            int holeUnion) {
+  if (area == nullptr || object == nullptr || area->Metric.Record == nullptr ||
+      object->Metric.Record == nullptr) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  if (!ControlLocal(&area->Metric, mode)) return 0;
+  LineState = 0;
+  CurrentHole = 0;
+  if (!TPointCross::LoadObjects(area, object, mode, 0, 0, precision)) return 0;
+  if (InsideKind != 0) return 1;
+  HoleUnion = holeUnion;
+  return SetInside();
+}
+
+int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, double precision,
+                            int holeUnion) {
+  return LoadObjects(area, object, mode, 0, precision, holeUnion);
+}
+
+int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, int s, double precision,
+                            int holeUnion) {
+  if (area == nullptr || object == nullptr || area->Record == nullptr || object->Record == nullptr) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  if (!ControlLocal(area, mode)) return 0;
+  FirstRun = 1;
+  LineState = 0;
+  CurrentHole = 0;
+  if (!TPointCross::LoadObjects(area, object, mode, s, 0, precision)) return 0;
+  if (InsideKind != 0) return 1;
+  HoleUnion = holeUnion;
+  return SetInside();
+}
+
+int TObjectCut::SetInside() {
+  if (State != 0) return 0;
+  if (Count == 0 && !InsideFlag) return 0;
+  if (Count > 0) {
+    for (int k = 0; k < Count; ++k)
+      GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, SameDirection, Count, k, 0, 0);
+    for (int k = 0; k < Count; ++k)
+      GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, SameDirection, Count, k, 0, 0);
+    if (Closed(Data2, 0)) CorrectPointCrossALLNO(Cross1, Count);
+    CorrectPointCrossALLNO(Cross2, Count);
+    bool allOutside = true;
+    for (int k = 0; k < Count && allOutside; ++k) allOutside = Cross2[k].Kind == CROSS_TOUCH_OUTSIDE;
+    if (allOutside) {
+      Count = 0;
+      return 1;
+    }
+    if (Mode == 1 && Count == 1) {
+      // One crossing: the object lies inside or outside the area.
+      DOUBLEPOINT p;
+      const int n = (Cross2[0].Position == -1) ? 2 : 1;
+      if (PointOf(Data2, 0, n, &p) && !InsideOf(Data1, p)) {
+        if (Cross2[0].Kind == CROSS_TOUCH_INSIDE || Cross2[0].Kind == CROSS_TOUCH_OUTSIDE) Count = 0;
+        return 1;
+      }
+    }
+  }
+  for (int k = 0; k < Count; ++k) Cross1[k].Position = Cross2[k].Position = 0;
+  InsideSubObject(&Data1, &Data2);
+  if (HoleUnion) UniteHoles();
+  return 1;
+}
+
+void TObjectCut::InsideSubObject(TDataEdit* area, TDataEdit* object) {
+  if (area == nullptr || object == nullptr || object->Record == nullptr) return;
+  DFRAME frame;
+  const bool framed = area->DimensionsSubject(&frame, 0) != 0;
+  HoleCount = object->Record->Count;
+  for (int h = 1; h <= HoleCount; ++h)
+    SetBit(h, framed && InsideDimensions(object, &frame, h) != 0);
+}
+
+// The area's holes near the object become holes of the object; holes that
+// overlap are united, so that every piece receives them as one.
+int TObjectCut::UniteHoles() {
+  DFRAME outer;
+  if (!Data2.DimensionsSubject(&outer, 0)) return 0;
+  bool appended = false;
+  const int holes = Data1.Record->Count;
+  for (int s = 1; s <= holes; ++s) {
+    if (InsideDimensions(&Data1, &outer, s) == 0) continue;
+    if (!DoSubject(&Data2, &Data1, 1, s)) return 0;
+    SetBit(Data2.Record->Count, 1);
+    appended = true;
+  }
+  if (!appended) return 1;
+  HoleCount = Data2.Record->Count;
+  TObjectUnion* u = NewWorker<TObjectUnion>();
+  if (u == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  TDataEdit a, b;
+  a.Init();
+  b.Init();
+  bool united = true;
+  while (united) {
+    united = false;
+    for (int i = 1; i <= HoleCount && !united; ++i) {
+      if (!Bit(i)) continue;
+      DFRAME fi;
+      if (!Data2.DimensionsSubject(&fi, i)) continue;
+      for (int j = i + 1; j <= HoleCount && !united; ++j) {
+        if (!Bit(j) || InsideDimensions(&Data2, &fi, j) == 0) continue;
+        if (!a.LoadSubject(&Data2, i) || !b.LoadSubject(&Data2, j)) continue;
+        u->InitPointCross();
+        if (!u->LoadObjects(&a, &b, 1, 0.0, Precision)) continue;
+        TDataEdit* r = u->GetObjectA();
+        if (r == nullptr || !a.LoadSubject(r, 0)) continue;
+        // The pair gives way to its union, marked like them.
+        for (int h = j; h < HoleCount; ++h) SetBit(h, Bit(h + 1));
+        for (int h = i; h < HoleCount - 1; ++h) SetBit(h, Bit(h + 1));
+        Data2.DeleteSubject(j);
+        Data2.DeleteSubject(i);
+        Data2.AppendSubject(&a, 0);
+        HoleCount = Data2.Record->Count;
+        SetBit(HoleCount, 1);
+        united = true;
+      }
+    }
+  }
+  a.Free();
+  b.Free();
+  FreeWorker(u);
+  return 1;
+}
+
+int TObjectCut::InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int h) {
+  if (piece == nullptr || metric == nullptr) return 0;
+  DFRAME f;
+  if (!metric->DimensionsSubject(&f, h)) return 0;
+  const DOUBLEPOINT corners[4] = {{f.X1, f.Y1}, {f.X2, f.Y1}, {f.X2, f.Y2}, {f.X1, f.Y2}};
+  for (const DOUBLEPOINT& c : corners)
+    if (!InsideOf(*piece, c)) return 0;
+  return 1;
+}
+
+TDataEdit* TObjectCut::GetNextObject() { return Mode == 1 ? GetNextArea() : GetNextLine(); }
+
+int TObjectCut::TracePiece() {
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!Result.Create(ResultKind, 0)) return 0;
+    if (!TPointCross::CollectorOneObject(&Result, 0, 2)) return 0;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (Result.PointCount(0) > 3) {
+      if (!Closed(Result, 0)) State = GEOMETRY_ERR_PIECE;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+TDataEdit* TObjectCut::GetNextArea() {
+  // Each round hands out a piece or drops one that a hole covers whole.
+  for (int guard = 0; guard <= 2 * (Count + HoleCount) + 4; ++guard) {
+    if (State != 0) return nullptr;
+    if (Count == 0 && !InsideFlag && !CurrentHole) return nullptr;
+    if (!Result.Create(ResultKind, 0)) return nullptr;
+    bool havePiece = false;
+    if (CurrentHole) {
+      havePiece = GetNextObjectSub(CurrentHole, 0) != 0;
+      if (!havePiece) CurrentHole = 0;
+    }
+    if (!havePiece) {
+      if (InsideFlag) {
+        // The cutting area lies inside the object: it is the piece.
+        if (!Result.Load(Data1.Record, 0)) return nullptr;
+        Result.DeleteEqualPoint(Precision, 0);
+        InsideFlag = 0;
+      } else if (!TracePiece()) {
+        return nullptr;
+      }
+    }
+    // Holes crossing the piece cut it; remembered so that later pieces
+    // meet them again.
+    std::vector<int> cut;
+    bool dropped = false;
+    for (int h = HoleCount; h >= 1 && !dropped; --h) {
+      if (!Bit(h) || InsideDimentionsSubject(&Result, &Data2, h)) continue;
+      TObjectCutSubject* nested = NestedWorker();
+      if (nested == nullptr) {
+        State = MAPERR_MEMORY;
+        return nullptr;
+      }
+      if (!nested->LoadObjects(&Result, &Data2, 1, h, Precision)) continue;
+      if (nested->Count == 0) {
+        // The piece lies in the hole (no part of it is left), or the hole
+        // only touches it from outside.
+        if (nested->InsideFlag) {
+          nested->InsideFlag = 0;
+          dropped = true;
+        }
+        continue;
+      }
+      cut.push_back(h);
+      if (!GetNextObjectSub(h, 1)) dropped = true;
+    }
+    if (dropped) continue;
+    // Holes inside the piece.
+    for (int h = HoleCount; h >= 1; --h)
+      if (Bit(h) && DoSubject(&Result, &Data2, 0, h)) SetBit(h, 0);
+    if (!CurrentHole)
+      for (int h : cut) SetBit(h, 1);
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    DeleteBeak(&Result);
+    return &Result;
+  }
+  return nullptr;
+}
+
+int TObjectCut::GetNextObjectSub(int h, int current) {
+  if (CurrentHole && current == 0) {
+    // The next part kept from the last cut.
+    if (Work.Record != nullptr && Work.Record->Count >= 1 && Result.LoadSubject(&Work, 1)) {
+      Work.DeleteSubject(1);
+      Result.DeleteEqualPoint(Precision, 0);
+      return 1;
+    }
+    CurrentHole = 0;
+    return 0;
+  }
+  TObjectCutSubject* nested = Nested;
+  if (nested == nullptr) return 0;
+  // The work buffer's outer contour only holds the place of the parts.
+  if (!Work.LoadSubject(&Data1, 0)) return 0;
+  int parts = 0;
+  while (TDataEdit* piece = nested->GetNextObject()) {
+    if (piece->Record->Count > 0) {
+      SetBit(h, 0);
+      return Result.Load(piece->Record, piece->TextFlag) ? 1 : 0;
+    }
+    if (!Work.AppendSubject(piece, 0)) return 0;
+    if (++parts >= 2) CurrentHole = h;
+  }
+  if (nested->State == GEOMETRY_ERR_PIECE) State = GEOMETRY_ERR_PIECE;
+  SetBit(h, 0);
+  if (parts == 0) return 0;
+  // The largest part is the piece; the others wait for later calls.
+  int largest = 1;
+  double best = -1.0;
+  for (int s = 1; s <= Work.Record->Count; ++s) {
+    const double a = Work.SquareSubject(s);
+    if (a > best) best = a, largest = s;
+  }
+  if (!Result.LoadSubject(&Work, largest)) return 0;
+  Work.DeleteSubject(largest);
+  if (Work.Record->Count == 0) CurrentHole = 0;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Line pieces
+
+int TObjectCut::AppendLineSubject() {
+  TObjectCut* local = NewWorker<TObjectCut>();
+  if (local == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  for (int s = HoleCount; s >= 1; --s) {
+    if (!Bit(s)) continue;
+    SetBit(s, 0);
+    local->InitObjectCut();
+    if (!local->LoadObjects(&Data1, &Data2, 0, s, Precision, 0)) {
+      // No crossing: the part lies wholly inside or wholly outside.
+      DOUBLEPOINT p;
+      if (PointOf(Data2, s, 1, &p) && InsideOf(Data1, p)) Result.AppendSubject(&Data2, s);
+      continue;
+    }
+    while (TDataEdit* piece = local->GetNextObject())
+      for (int c = 0; c <= piece->Record->Count; ++c) Result.AppendSubject(piece, c);
+  }
+  FreeWorker(local);
+  return 1;
+}
+
+TDataEdit* TObjectCut::GetNextLine() {
+  if (State != 0) return nullptr;
+  if (InsideKind == 0) {
+    if (Count == 0) return nullptr;
+    if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
+    const bool parts = Data2.Record->Count > 0;
+    int s = 0;
+    for (int guard = 0; guard <= Count + 1; ++guard) {
+      if (!TPointCross::CollectorOneObject(&Result, s, 2)) break;
+      DeleteEqualPoints(&Result, s);
+      if (Result.PointCount(s) >= 2) {
+        if (Reverse) Result.ChangeDirection(s);
+        if (!parts) {
+          if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+          return &Result;
+        }
+        if (!Result.CreateSubject()) return nullptr;
+        ++s;
+      } else if (s == 0) {
+        if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
+      } else {
+        Result.DeleteSubject(s);
+        if (!Result.CreateSubject()) return nullptr;
+      }
+    }
+    if (!parts) return nullptr;
+    if (s > 0 && Result.PointCount(s) == 0) Result.DeleteSubject(s);
+    AppendLineSubject();
+    Count = 0;  // every piece went into this result
+    if (Result.PointCount(0) == 0) return nullptr;
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    return &Result;
+  }
+  // No crossings of the outer contour: its other parts decide.
+  if (InsideKind == 1) {
+    InsideKind = 0;
+    if (!Result.LoadSubject(&Data2, 0)) return nullptr;
+    InsideSubObject(&Data1, &Data2);
+    AppendLineSubject();
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    return &Result;
+  }
+  if (InsideKind == 2) {
+    InsideSubObject(&Data1, &Data2);
+    if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
+    AppendLineSubject();
+    if (Result.PointCount(0) == 0 || !Work.Load(Result.Record, Result.TextFlag)) {
+      InsideKind = 0;
+      return nullptr;
+    }
+    InsideKind = 3;
+  }
+  // Kind 3: the parts one per call, from the last.
+  if (Work.Record == nullptr || Work.PointCount(0) == 0) {
+    InsideKind = 0;
+    return nullptr;
+  }
+  const int last = Work.Record->Count;
+  if (!Result.LoadSubject(&Work, last)) return nullptr;
+  if (last > 0) Work.DeleteSubject(last);
+  else Work.Create(ResultKind, 0);
+  if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+  return &Result;
+}

@@ -1,0 +1,100 @@
+// Cutting by an object: the workers that hand out, one per call, the pieces
+// of one object that lie inside (or, for TObjectCutSubject's first contour,
+// outside) another. Both derive from TPointCross, whose crossings they
+// classify and trace.
+//
+// - TObjectCut cuts a whole object (with its holes, or its further line
+//   parts) by an area: the first metric is the cutting area, the second the
+//   object cut. Area pieces are cut again by the object's holes that cross
+//   them and receive the holes that lie inside them; line pieces come back
+//   as parts of one result.
+// - TObjectCutSubject cuts one subject of an object by the other metric and
+//   classifies the first contour's crossings with the inside sense
+//   inverted, so that its area pieces are the parts of the first contour's
+//   area outside the second (the parts of a hole not covered by an object).
+//
+// Pieces are handed out in the worker's result buffer, which the next call
+// overwrites; callers copy them out. States are those of TPointCross.
+#pragma once
+
+#include "geometry/pointcross.h"
+
+class TObjectUnion;
+
+class MAPCLASS TObjectCutSubject : public TPointCross {
+ public:
+  TObjectCutSubject() = default;
+  TObjectCutSubject(TObjectInfo* first, TObjectInfo* second, int mode, int n, double precision);
+  TObjectCutSubject(TDataEdit* first, TDataEdit* second, int mode, int n, double precision);
+
+  // Loads the first metric and subject n of the second. Mode 0 needs the
+  // second's outer contour closed, mode 1 the first's (GEOMETRY_ERR_OPEN).
+  // 1 when ready to hand out pieces.
+  int LoadObjects(TObjectInfo* first, TObjectInfo* second, int mode, int n, double precision);
+  int LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n, double precision);
+  // Classifies the crossings (the first contour's with the sense inverted)
+  // and resolves touches from inside.
+  int SetInside();
+  // The next closed area piece, or null when none is left (area results
+  // only).
+  TDataEdit* GetNextObject();
+  // Traces the next piece into subject n of the result: 1 when one was
+  // traced.
+  int CollectorOneObject(TDataEdit* result, int n);
+  // Resolves touches from inside against the partners' kinds.
+  void CorrectPointCross(POINTCROSS* first, POINTCROSS* second, int* count, TDataEdit* m1,
+                         TDataEdit* m2);
+  // 1 when q lies inside neither a nor b, or p lies outside both; else 3.
+  static int GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* a, TDataEdit* b);
+};
+
+class MAPCLASS TObjectCut : public TPointCross {
+ public:
+  TObjectCut() = default;
+  TObjectCut(TObjectInfo* area, TObjectInfo* object, int mode, double precision, int holeUnion);
+  TObjectCut(TDataEdit* area, TDataEdit* object, int mode, double precision, int holeUnion);
+  ~TObjectCut();
+  TObjectCut(const TObjectCut&) = delete;
+  TObjectCut& operator=(const TObjectCut&) = delete;
+
+  // Loads the cutting area and the object (or its subject s alone). mode:
+  // 0 line pieces, 1 area pieces; holeUnion: the area's holes that meet the
+  // object are taken over as holes of the object, overlapping ones united.
+  // 1 when pieces can be asked for.
+  int LoadObjects(TObjectInfo* area, TObjectInfo* object, int mode, double precision,
+                  int holeUnion);
+  int LoadObjects(TDataEdit* area, TDataEdit* object, int mode, double precision, int holeUnion);
+  int LoadObjects(TDataEdit* area, TDataEdit* object, int mode, int s, double precision,
+                  int holeUnion);
+  void InitObjectCut();
+  // Classifies the crossings and marks the object's holes near the area.
+  int SetInside();
+  // Marks the object's subjects whose frames meet the area's outer frame.
+  void InsideSubObject(TDataEdit* area, TDataEdit* object);
+  // The next piece, or null when none is left.
+  TDataEdit* GetNextObject();
+  // 1 when the four corners of subject h's frame lie inside the piece.
+  static int InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int h);
+  // Cuts the object's marked line parts and appends their pieces to the
+  // result.
+  int AppendLineSubject();
+  // Cuts the current piece by hole h; current 0 hands out the next part
+  // kept from the last cut.
+  int GetNextObjectSub(int h, int current);
+
+  // A cutting worker for holes, made when first needed.
+  TObjectCutSubject* Nested = nullptr;
+
+ protected:
+  int Bit(int h) const { return (SubjectBits[(h - 1) >> 3] >> ((h - 1) & 7)) & 1; }
+  void SetBit(int h, int on);
+
+ private:
+  TDataEdit* GetNextArea();
+  TDataEdit* GetNextLine();
+  int TracePiece();
+  int UniteHoles();
+  TObjectCutSubject* NestedWorker();
+
+  LONG LineState = 0;  // line results: 1 while the pieces are handed out from the work buffer
+};

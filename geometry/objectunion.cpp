@@ -1,0 +1,839 @@
+// Union of two areas (with their holes) and of two lines.
+#include "geometry/objectunion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/memory.h"
+
+namespace {
+
+template <typename T>
+T* NewWorker() {
+  void* place = plat::AllocPages(sizeof(T));
+  return place ? new (place) T() : nullptr;
+}
+
+template <typename T>
+void FreeWorker(T* w) {
+  if (w == nullptr) return;
+  w->~T();
+  plat::FreePages(w);
+}
+
+// A buffer that frees itself.
+struct Local : TDataEdit {
+  Local() { Init(); }
+  ~Local() { Free(); }
+  Local(const Local&) = delete;
+  Local& operator=(const Local&) = delete;
+};
+
+bool Closed(TDataEdit& m, int s) { return m.PointCount(s) > 1 && m.GetExclusiveSubject(s); }
+
+bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
+  if (!m.GoPointSubject(n, s)) return false;
+  *p = DOUBLEPOINT{m.XDouble(), m.YDouble()};
+  return true;
+}
+
+bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
+  const int r = m.Inside(&p, 0);
+  return r != 0 && r != 2;
+}
+
+bool FramesMeet(const DFRAME& a, const DFRAME& b) {
+  return a.X1 <= b.X2 && b.X1 <= a.X2 && a.Y1 <= b.Y2 && b.Y1 <= a.Y2;
+}
+
+DFRAME Widened(DFRAME f, double d) { return DFRAME{f.X1 - d, f.Y1 - d, f.X2 + d, f.Y2 + d}; }
+
+double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
+
+// The contours of a metric, each appended to the destination (the first
+// fills an empty outer contour).
+bool AppendAll(TDataEdit& destination, TDataEdit& source) {
+  if (source.Record == nullptr) return true;
+  for (int c = 0; c <= source.Record->Count; ++c)
+    if (source.PointCount(c) > 0 && !destination.AppendSubject(&source, c)) return false;
+  return true;
+}
+
+}  // namespace
+
+TObjectUnion::TObjectUnion() {
+  Pieces.Init();
+  std::memset(Set1, 0xFF, sizeof(Set1));
+  std::memset(Set2, 0xFF, sizeof(Set2));
+}
+
+TObjectUnion::TObjectUnion(TDataEdit* first, TDataEdit* second, int mode, double distance,
+                           double precision)
+    : TObjectUnion() {
+  LoadObjects(first, second, mode, distance, precision);
+}
+
+TObjectUnion::~TObjectUnion() {
+  plat::FreePages(HoleMap);
+  Pieces.Free();
+}
+
+void TObjectUnion::SetBit(BYTE* set, int i, int on) {
+  if (i < 0 || i >= 65536) return;
+  const BYTE m = static_cast<BYTE>(1u << (i & 7));
+  set[i >> 3] = on ? static_cast<BYTE>(set[i >> 3] | m) : static_cast<BYTE>(set[i >> 3] & ~m);
+}
+
+void TObjectUnion::MarkAll(BYTE* set, int from, int to) {
+  std::memset(set, 0, 8192);
+  for (int i = from; i <= to; ++i) SetBit(set, i, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Loading
+
+int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, double distance,
+                              double precision) {
+  if (first == nullptr || second == nullptr || first->Record == nullptr ||
+      second->Record == nullptr || first == &Data1 || first == &Data2 || second == &Data1 ||
+      second == &Data2) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  plat::FreePages(HoleMap);
+  HoleMap = nullptr;
+  HoleMapSize = 0;
+  if (static_cast<uint64_t>(first->Record->Length) + second->Record->Length >=
+          static_cast<uint64_t>(METRIC_MAX_LENGTH) ||
+      first->Record->Count + second->Record->Count + 2 > 65536) {
+    State = GEOMETRY_ERR_METRIC;
+    return 0;
+  }
+  Container = nullptr;
+  LineJoin = 0;
+  Source1 = first;
+  Source2 = second;
+  if ((ResultKind == 0 || Precision <= 0.0) && !SetKindPrecision(second, precision)) return 0;
+  SnapDistance = distance > 0.0 ? distance : Precision;
+  DFRAME f1;
+  if (!first->DimensionsSubject(&f1, 0)) return 0;
+  const DFRAME wide = Widened(f1, SnapDistance);
+  if (InsideDimensions(second, &wide, 0) == 0) {
+    State = GEOMETRY_ERR_APART;
+    return 0;
+  }
+  if (mode != 0 && mode != 1) return 0;
+  Mode = mode;
+  CrossFlag = 0;
+  Count = 0;
+  const bool c1 = Closed(*first, 0), c2 = Closed(*second, 0);
+  if ((mode == 1 && !(c1 && c2)) || (mode == 0 && (c1 || c2))) return 0;
+  // The whole metrics; the same checks as every crossing search.
+  if (!CheckMetric(first) || !CheckMetric(second)) return 0;
+  if (!Data1.Load(first->Record, first->TextFlag) || !Data2.Load(second->Record, second->TextFlag)) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  Object1 = Object2 = nullptr;
+  UserMap = 0;
+  Subject1 = Subject2 = 0;
+  State = 0;
+  SameDirection = Data1.GetDirection(0) == Data2.GetDirection(0) ? 1 : 0;
+  SnapState = 0;
+  FirstRun = 1;
+  return LoadData();
+}
+
+int TObjectUnion::Snap() {
+  AdjustPoint(&Data1, &Data2);
+  AdjustPoint(&Data2, &Data1);
+  if (SnapState == 0) SnapState = 1;
+  FirstRun = 1;
+  CrossFlag = 0;
+  Count = 0;
+  return 1;
+}
+
+int TObjectUnion::LoadData() {
+  // Snapping and the exchange each happen once, so the nesting stays
+  // shallow; the bound only guards against a damaged state.
+  if (Depth > 6) {
+    State = GEOMETRY_ERR_APART;
+    return 0;
+  }
+  ++Depth;
+  struct Leave {
+    int& d;
+    ~Leave() { --d; }
+  } leave{Depth};
+  Count = 0;
+  if (State != 0) return 0;
+  if (!AllocArrays()) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (!Data1.DeleteEqualPoint(Precision, 0) || !Data2.DeleteEqualPoint(Precision, 0)) return 0;
+  Holes1 = Data1.Record->Count;
+  Holes2 = Data2.Record->Count;
+  MarkAll(Set1, 0, Mode == 1 ? Holes1 - 1 : Holes1);
+  MarkAll(Set2, 0, Mode == 1 ? Holes2 - 1 : Holes2);
+  Snapped = 0;
+  const bool maySnap = SnapDistance > Precision;
+  for (int round = 0; round < 3 && State == 0; ++round) {
+    if (Mode == 0) {
+      LineJoin = IsObjectLineLimit(&Data1, &Data2);
+      return (LineJoin != 0 || Holes1 > 0 || Holes2 > 0) ? 1 : 0;
+    }
+    if (!PointCrossObj()) {
+      if (State != 0) return 0;
+      Container = nullptr;
+      DOUBLEPOINT p;
+      if (PointOf(Data2, 0, 1, &p) && InsideOf(Data1, p)) Container = &Data1;
+      else if (PointOf(Data1, 0, 1, &p) && InsideOf(Data2, p)) Container = &Data2;
+      if (Container != nullptr) break;
+      if (Snapped || SnapState != 0 || !maySnap) {
+        State = GEOMETRY_ERR_APART;
+        return 0;
+      }
+      Snap();
+      continue;
+    }
+    SetHeightPointCross(Cross1, Cross2, &Data1, &Data2, Count);
+    if (Count > 1) {
+      SortPointCross(Cross1, Count, &Data1);
+      SortPointCross(Cross2, Count, &Data2);
+      int count = Count;
+      DeletePointCross(Cross1, Cross2, &count, &Data1);
+      DeletePointCross(Cross2, Cross1, &count, &Data2);
+      Count = count;
+      ChangePointCrossBeak(Cross1, Count, 1);
+      ChangePointCrossBeak(Cross2, Count, 1);
+    }
+    CrossFlag = 1;
+    if (Count != 1) return SetInside();
+    // One crossing: a point of either contour off it inside the other.
+    auto testPoint = [](const POINTCROSS& c) {
+      if (c.Position < 0) return c.First > 1 ? c.First - 1 : 2;
+      return 1;
+    };
+    DOUBLEPOINT p;
+    if (PointOf(Data1, 0, testPoint(Cross1[0]), &p) && InsideOf(Data2, p)) return 1;
+    if (PointOf(Data2, 0, testPoint(Cross2[0]), &p) && InsideOf(Data1, p)) return 1;
+    if (Snapped || SnapState != 0 || !maySnap) return 0;
+    Snap();
+  }
+  if (Container == nullptr) return 0;
+  if (Holes1 == 0 && Holes2 == 0) return 1;
+  if (Container == &Data1) {
+    Container = nullptr;
+    return 1;
+  }
+  // The second contains the first: once more with the two exchanged.
+  Container = nullptr;
+  if (Depth > 1) return 0;
+  TDataEdit* a = Source2;
+  TDataEdit* b = Source1;
+  return LoadObjects(a, b, Mode, SnapDistance, -1.0);
+}
+
+int TObjectUnion::SetInside() {
+  if (State != 0) return 0;
+  const bool maySnap = SnapDistance > Precision;
+  if (CrossFlag) {
+    for (int k = 0; k < Count; ++k)
+      GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, SameDirection, Count, k, 1, 1);
+    for (int k = 0; k < Count; ++k)
+      GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, SameDirection, Count, k, 1, 1);
+    CorrectPointCrossALLNO(Cross1, Count);
+    CorrectPointCrossALLNO(Cross2, Count);
+    int count = Count;
+    CorrectPointCross(Cross1, Cross2, SameDirection, &count, &Data2, &Data1);
+    Count = count;
+    if (Count == 0 && maySnap) {
+      if (Snapped || SnapState != 0) {
+        State = GEOMETRY_ERR_APART;
+        return 0;
+      }
+      Snap();
+      if (!LoadData()) {
+        Count = 0;
+        State = GEOMETRY_ERR_APART;
+        return 0;
+      }
+      return 1;
+    }
+  }
+  if (Mode == 1 && Count >= 2) {
+    bool allInside = true;
+    for (int k = 0; k < Count && allInside; ++k) allInside = Cross1[k].Kind == CROSS_TOUCH_INSIDE;
+    if (allInside) {
+      // The first contour runs along the inside of the second all the
+      // way: a vertex of the second between two crossings tells whether it
+      // lies inside the first.
+      int v = 0;
+      for (int k = 0; k + 1 < Count && v == 0; ++k)
+        if (Cross2[k].Second != Cross2[k + 1].First) v = Cross2[k].Second;
+      if (v == 0) v = Cross2[0].Position >= 0 ? 1 : std::max(1, Cross2[0].First - 1);
+      DOUBLEPOINT p;
+      if (PointOf(Data2, 0, v, &p) && Data1.Inside(&p, 0) == 2) {
+        Count = 0;
+        if (Snapped || SnapState != 0 || !maySnap) return 0;
+        Snap();
+        return LoadData();
+      }
+    }
+  }
+  for (int k = 0; k < Count; ++k) Cross1[k].Position = Cross2[k].Position = 0;
+  return 1;
+}
+
+int TObjectUnion::GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* m2,
+                                TDataEdit* m1) {
+  if (p == nullptr || q == nullptr || m2 == nullptr || m1 == nullptr) return 0;
+  auto inside = [&](const DOUBLEPOINT& x) { return InsideOf(*m1, x) || InsideOf(*m2, x); };
+  return inside(*p) && inside(*q) ? 3 : 1;
+}
+
+void TObjectUnion::CorrectPointCross(POINTCROSS* a1, POINTCROSS* a2, int same, int* count,
+                                     TDataEdit* m2, TDataEdit* m1) {
+  if (a1 == nullptr || a2 == nullptr || count == nullptr || m1 == nullptr || m2 == nullptr ||
+      !TouchOutside || *count <= 0)
+    return;
+  const int n = *count;
+  const int points = m1->PointCount(0);
+  bool afterSeam = false, afterBorder = false, complete = true;
+  // The last step of each pair: the next crossing follows the seam or the
+  // border just left.
+  auto finish = [&](int k, int next, int pk, int pn, bool test) {
+    if (test && a1[next].Kind == CROSS_TOUCH_OUTSIDE) return;
+    if (afterSeam) {
+      a1[next].Kind = CROSS_ENTRY;
+      a2[pn].Kind = same ? CROSS_EXIT : CROSS_ENTRY;
+      if (a1[k].Kind == CROSS_TOUCH_OUTSIDE) {
+        a1[k].Kind = CROSS_TOUCH_INSIDE;
+        a2[pk].Kind = CROSS_TOUCH_OUTSIDE;
+      }
+      afterSeam = false;
+    } else if (afterBorder) {
+      a1[next].Kind = CROSS_TOUCH_INSIDE;
+      a2[pn].Kind = CROSS_TOUCH_OUTSIDE;
+      afterBorder = false;
+    }
+  };
+  int pk = n, pn = n;
+  for (int k = 0; k < n; ++k) {
+    const int next = (k + 1) % n;
+    pk = GetPointCross(a2, n, a1[k].X, a1[k].Y);
+    pn = GetPointCross(a2, n, a1[next].X, a1[next].Y);
+    if (pk >= n || pn >= n) {
+      complete = false;
+      break;
+    }
+    if (a1[k].Kind == CROSS_TOUCH_OUTSIDE || a1[next].Kind == CROSS_TOUCH_OUTSIDE) {
+      // The stretch from crossing k: to the next crossing on a neighbouring
+      // segment, else to the vertex after k.
+      const DOUBLEPOINT a{a1[k].X, a1[k].Y};
+      DOUBLEPOINT b{a1[next].X, a1[next].Y};
+      if (std::abs(a1[next].First - a1[k].First) > 1 && m1->GoPointSubject(std::min(a1[k].Second, points), 0))
+        b = DOUBLEPOINT{m1->XDouble(), m1->YDouble()};
+      const DOUBLEPOINT mid{(a.X + b.X) / 2.0, (a.Y + b.Y) / 2.0};
+      DOUBLEPOINT o1, o2;
+      m1->SeekPointNormalLine(&a, &b, &o1, &o2, 1.0, &mid);
+      if (GetPlacePoint(&o1, &o2, m2, m1) == 3) {
+        // An inner seam of the union.
+        if (afterBorder) {
+          a1[k].Kind = CROSS_EXIT;
+          a2[pk].Kind = same ? CROSS_ENTRY : CROSS_EXIT;
+          afterBorder = false;
+        }
+        afterSeam = true;
+      } else {
+        // A stretch of the union's border.
+        if (afterSeam) {
+          afterSeam = false;
+          a1[k].Kind = CROSS_ENTRY;
+          a2[pk].Kind = same ? CROSS_EXIT : CROSS_ENTRY;
+        } else {
+          a1[k].Kind = CROSS_TOUCH_INSIDE;
+          a2[pk].Kind = CROSS_TOUCH_OUTSIDE;
+        }
+        afterBorder = true;
+      }
+    }
+    finish(k, next, pk, pn, true);
+  }
+  if (complete) {
+    pk = GetPointCross(a2, n, a1[n - 1].X, a1[n - 1].Y);
+    pn = GetPointCross(a2, n, a1[0].X, a1[0].Y);
+    if (pk < n && pn < n) finish(n - 1, 0, pk, pn, false);
+  }
+  // Touches go, with their partners.
+  for (int k = 0; k < *count;) {
+    if (a1[k].Kind != CROSS_TOUCH_INSIDE && a1[k].Kind != CROSS_TOUCH_OUTSIDE) {
+      ++k;
+      continue;
+    }
+    const int p = GetPointCrossEx(a2, *count, &a1[k]);
+    if (p >= *count) {
+      ++k;
+      continue;
+    }
+    const int c = *count;
+    std::memmove(a1 + k, a1 + k + 1, static_cast<size_t>(c - k - 1) * sizeof(POINTCROSS));
+    std::memmove(a2 + p, a2 + p + 1, static_cast<size_t>(c - p - 1) * sizeof(POINTCROSS));
+    *count = c - 1;
+  }
+}
+
+int TObjectUnion::AdjustPoint(TDataEdit* moved, TDataEdit* target) {
+  if (moved == nullptr || target == nullptr || moved->Record == nullptr || target->Record == nullptr)
+    return 0;
+  Snapped = 1;
+  const int n = moved->PointCount(0);
+  const bool closed = Closed(*moved, 0);
+  const int last = closed ? n - 1 : n;
+  for (int i = 1; i <= last; ++i) {
+    DOUBLEPOINT p;
+    if (!PointOf(*moved, 0, i, &p)) break;
+    XYDOUBLE nearest;
+    const int s = target->SeekNearVirtualPoint(p.X, p.Y, 0, &nearest);
+    if (s == 0) continue;
+    const double dn = Dist(p, nearest);
+    if (dn * dn > 1e-6 && dn > SnapDistance) continue;
+    // Onto a vertex of the segment found, or onto the segment itself.
+    DOUBLEPOINT onto = nearest;
+    bool insert = true;
+    for (int v = s; v <= s + 1 && insert; ++v) {
+      DOUBLEPOINT vertex;
+      if (!PointOf(*target, 0, v, &vertex)) continue;
+      const double dv = Dist(p, vertex);
+      if (dv * dv <= 1e-6 || dv <= Precision) {
+        insert = false;
+        onto = p;
+      } else if (dv <= SnapDistance) {
+        insert = false;
+        onto = vertex;
+      }
+    }
+    if (insert) {
+      if (!target->GoPointSubject(s, 0) || !target->InsertPoint(nearest.X, nearest.Y)) return 0;
+    }
+    if (onto.X == p.X && onto.Y == p.Y) continue;
+    for (int at : {i, (closed && i == 1) ? n : 0}) {
+      if (at == 0 || !moved->GoPointSubject(at, 0)) continue;
+      moved->XDouble(onto.X);
+      moved->YDouble(onto.Y);
+    }
+  }
+  moved->FirstPointSubject(0);
+  target->FirstPointSubject(0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// The driver
+
+TDataEdit* TObjectUnion::GetObjectA() {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (State != 0) return nullptr;
+    if (Container != nullptr) {
+      if (!Result.Load(Container->Record, Container->TextFlag)) return nullptr;
+      Result.DeleteEqualPoint(Precision, 0);
+      Container = nullptr;
+      State = 1;
+      return &Result;
+    }
+    if (!Result.Create(ResultKind, 0)) return nullptr;
+    TDataEdit* r = Mode == 1 ? GetObjectSquare() : GetObjectLine();
+    if (r != nullptr) {
+      if (Result.Record->Length >= static_cast<DWORD>(METRIC_MAX_LENGTH)) {
+        State = GEOMETRY_ERR_LARGE;
+        return nullptr;
+      }
+      DeleteBeak(&Result);
+      if (Mode == 1) DeleteLoop(&Result);
+      return &Result;
+    }
+    if (SnapState == 0 && SnapDistance > Precision) {
+      State = 0;
+      Snap();
+      if (LoadData()) continue;
+    }
+    if (SnapState == 1) {
+      TDataEdit* a = Source2;
+      TDataEdit* b = Source1;
+      State = 0;
+      if (!LoadObjects(a, b, Mode, SnapDistance, -1.0)) return nullptr;
+      SnapState = 2;
+      continue;
+    }
+    return nullptr;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Areas
+
+TDataEdit* TObjectUnion::GetObjectSquare() {
+  const bool holes = Holes1 > 0 || Holes2 > 0;
+  if (holes && Count == 0) return GetSubjectSquare() ? &Result : nullptr;
+  if (Count == 0) return nullptr;
+  State = 0;
+  // Every piece traced: the largest is the outer contour, the others its
+  // holes (however many there are).
+  if (!Pieces.Create(ResultKind, 0)) return nullptr;
+  int kept = 0;
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!Result.Create(ResultKind, 0)) return nullptr;
+    if (!TPointCross::CollectorOneObject(&Result, 0, 2)) break;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (!Closed(Result, 0)) {
+      State = GEOMETRY_ERR_PIECE;
+      continue;
+    }
+    if (Result.PointCount(0) <= 3) continue;
+    if (!Pieces.AppendSubject(&Result, 0)) return nullptr;
+    ++kept;
+  }
+  if (kept == 0) return nullptr;
+  std::vector<int> order(static_cast<size_t>(kept));
+  std::vector<double> area(static_cast<size_t>(kept));
+  for (int i = 0; i < kept; ++i) {
+    order[i] = i;
+    area[i] = Pieces.SquareSubject(i);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return area[a] > area[b]; });
+  if (!Result.LoadSubject(&Pieces, order[0])) return nullptr;
+  for (int i = 1; i < kept; ++i) DoSubject(&Result, &Pieces, 0, order[i]);
+  // The union's outer contour holds each object's (up to the rounding of
+  // the crossing points along the two perimeters).
+  const double slack = Precision * (Data1.PolyPerimeter() + Data2.PolyPerimeter());
+  const double outer = Result.SquareSubject(0);
+  if (outer + slack < Data1.SquareSubject(0) || outer + slack < Data2.SquareSubject(0)) return nullptr;
+  // Holes of each object, cut by the other object.
+  AllocateResult();
+  if (Holes1 > 0) {
+    std::memset(Set1, 0, sizeof(Set1));
+    for (int h = 1; h <= Holes1; ++h) {
+      const int s = AppendHole(&Result, &Data1, h, h);
+      if (s > 0) SetBit(Set1, s - 1, 1);
+    }
+    GetSubjectObjectSquare(&Result, Set1);
+  }
+  if (Holes2 > 0) {
+    std::memset(Set2, 0, sizeof(Set2));
+    for (int h = 1; h <= Holes2; ++h) {
+      const int s = AppendHole(&Result, &Data2, h, -h);
+      if (s > 0) SetBit(Set2, s - 1, 1);
+    }
+    GetSubjectObjectSquare(&Result, Set2);
+  }
+  AllocateResult();
+  if (SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);
+  return &Result;
+}
+
+int TObjectUnion::AllocateResult() {
+  if (Result.Record == nullptr) return 0;
+  const int64_t size = static_cast<int64_t>(Result.Record->Count) + 1 + Holes1 + Holes2;
+  if (size <= HoleMapSize) return 1;
+  auto* map = static_cast<LONG*>(plat::AllocPages(static_cast<size_t>(size) * sizeof(LONG)));
+  if (map == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (HoleMap != nullptr) std::memcpy(map, HoleMap, static_cast<size_t>(HoleMapSize) * sizeof(LONG));
+  plat::FreePages(HoleMap);
+  HoleMap = map;
+  HoleMapSize = static_cast<LONG>(size);
+  return 1;
+}
+
+int TObjectUnion::AppendHole(TDataEdit* result, TDataEdit* source, int h, LONG entry) {
+  if (!DoSubject(result, source, 0, h)) return 0;
+  const int s = result->Record->Count;
+  HoleCount = s;
+  if (s >= HoleMapSize && !AllocateResult()) return s;
+  if (HoleMap != nullptr && s < HoleMapSize) HoleMap[s] = entry;
+  return s;
+}
+
+int TObjectUnion::RemoveResultSubject(TDataEdit* result, int s) {
+  if (!result->DeleteSubject(s)) return 0;
+  if (HoleMap != nullptr && s < HoleMapSize) {
+    std::memmove(HoleMap + s, HoleMap + s + 1, static_cast<size_t>(HoleMapSize - s - 1) * sizeof(LONG));
+    HoleMap[HoleMapSize - 1] = 0;
+  }
+  return 1;
+}
+
+int TObjectUnion::SetBitsSubjects() {
+  if (Holes1 == 0 || Holes2 == 0 || HoleMap == nullptr || Result.Record == nullptr) return 0;
+  std::memset(Set1, 0, sizeof(Set1));
+  std::memset(Set2, 0, sizeof(Set2));
+  for (int s = 1; s <= Result.Record->Count && s < HoleMapSize; ++s) {
+    if (HoleMap[s] > 0) SetBit(Set1, HoleMap[s] - 1, 1);
+    if (HoleMap[s] < 0) SetBit(Set2, -HoleMap[s] - 1, 1);
+  }
+  return 1;
+}
+
+int TObjectUnion::GetSubjectObjectSquare(TDataEdit* result, BYTE* set) {
+  if (result == nullptr || set == nullptr || result->Record == nullptr) return 0;
+  TDataEdit* other = set == Set1 ? Source2 : Source1;
+  DFRAME of;
+  if (other == nullptr || !other->DimensionsSubject(&of, 0)) return 0;
+  of = Widened(of, Precision);
+  TObjectCutSubject* cutter = NewWorker<TObjectCutSubject>();
+  if (cutter == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (!Pieces.Create(static_cast<int>(result->Record->Ident), 0)) {
+    FreeWorker(cutter);
+    return 0;
+  }
+  Local hole;
+  std::vector<int> removed;
+  for (int h = result->Record->Count; h >= 1; --h) {
+    if (!Bit(set, h - 1)) continue;
+    DFRAME hf;
+    if (!result->DimensionsSubject(&hf, h) || !FramesMeet(hf, of)) continue;
+    if (!hole.LoadSubject(result, h)) continue;
+    cutter->InitPointCross();
+    if (!cutter->LoadObjects(&hole, other, 1, 0, Precision)) {
+      DOUBLEPOINT p;
+      if (PointOf(hole, 0, 1, &p) && InsideOf(*other, p)) removed.push_back(h);
+      continue;
+    }
+    // The parts of the hole that the other object leaves open.
+    while (TDataEdit* piece = cutter->GetNextObject()) AppendAll(Pieces, *piece);
+    removed.push_back(h);
+  }
+  FreeWorker(cutter);
+  if (removed.empty()) return 1;
+  for (int h : removed) RemoveResultSubject(result, h);  // from the last
+  if (Pieces.PointCount(0) > 0)
+    for (int c = 0; c <= Pieces.Record->Count; ++c) result->AppendSubject(&Pieces, c);
+  HoleCount = result->Record->Count;
+  AllocateResult();
+  return 1;
+}
+
+int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
+  if (first == nullptr || second == nullptr || first->Record == nullptr || second->Record == nullptr)
+    return 0;
+  TObjectCut* cutter = NewWorker<TObjectCut>();
+  if (cutter == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (!Pieces.Create(static_cast<int>(Result.Record->Ident), 0)) {
+    FreeWorker(cutter);
+    return 0;
+  }
+  Local hole;
+  bool found = false;
+  for (int h = first->Record->Count; h >= 1; --h) {
+    DFRAME fh;
+    if (!hole.LoadSubject(first, h) || !hole.DimensionsSubject(&fh, 0)) continue;
+    const DFRAME wide = Widened(fh, Precision);
+    for (int g = second->Record->Count; g >= 1; --g) {
+      if (InsideDimensions(second, &wide, g) == 0) continue;
+      cutter->InitObjectCut();
+      bool common = false;
+      if (cutter->LoadObjects(&hole, second, 1, g, Precision, 0)) {
+        while (TDataEdit* piece = cutter->GetNextObject()) AppendAll(Pieces, *piece);
+        common = true;
+      } else if (cutter->Count == 0) {
+        // Hole g wholly inside hole h is their common part.
+        DOUBLEPOINT p;
+        if (PointOf(*second, g, 1, &p) && InsideOf(hole, p)) {
+          Pieces.AppendSubject(second, g);
+          common = true;
+        }
+      }
+      if (common) {
+        SetBit(Set1, h - 1, 0);
+        SetBit(Set2, g - 1, 0);
+        found = true;
+      }
+    }
+  }
+  FreeWorker(cutter);
+  if (!found) return 0;
+  for (int s = Result.Record->Count; s >= 1; --s) {
+    const LONG e = (HoleMap != nullptr && s < HoleMapSize) ? HoleMap[s] : 0;
+    if ((e > 0 && !Bit(Set1, e - 1)) || (e < 0 && !Bit(Set2, -e - 1))) RemoveResultSubject(&Result, s);
+  }
+  if (Pieces.PointCount(0) > 0)
+    for (int c = 0; c <= Pieces.Record->Count; ++c) DoSubject(&Result, &Pieces, 0, c);
+  HoleCount = Result.Record->Count;
+  return 1;
+}
+
+int TObjectUnion::GetSubjectSquare() {
+  if (Holes1 == 0 || Data1.Record == nullptr || Data2.Record == nullptr) return 0;
+  if (!Result.LoadSubject(&Data1, 0)) return 0;
+  DFRAME f2;
+  if (!Data2.DimensionsSubject(&f2, 0)) return 0;
+  TObjectCutSubject* cutter = NewWorker<TObjectCutSubject>();
+  if (cutter == nullptr) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  Local hole;
+  int ok = 1;
+  for (int h = 1; h <= Holes1 && ok; ++h) {
+    DFRAME hf;
+    if (!Data1.DimensionsSubject(&hf, h) || !FramesMeet(Widened(hf, Precision), f2)) continue;
+    if (!hole.LoadSubject(&Data1, h)) {
+      ok = 0;
+      break;
+    }
+    cutter->InitPointCross();
+    if (cutter->LoadObjects(&hole, &Data2, Mode, 0, Precision)) {
+      while (TDataEdit* piece = cutter->GetNextObject())
+        for (int c = 0; c <= piece->Record->Count; ++c) DoSubject(&Result, piece, 0, c);
+      SetBit(Set1, h - 1, 0);
+    } else if (cutter->Count == 0) {
+      DOUBLEPOINT p;
+      if (PointOf(hole, 0, 1, &p) && Data2.Inside(&p, 0) == 1) SetBit(Set1, h - 1, 0);
+    }
+  }
+  FreeWorker(cutter);
+  if (!ok) return 0;
+  // The holes left whole. The second object's holes lie inside the first's
+  // outer contour, covered by it except where they meet the first's holes,
+  // which the common parts below give.
+  AllocateResult();
+  for (int h = 1; h <= Holes1; ++h) {
+    if (!Bit(Set1, h - 1)) continue;
+    if (AppendHole(&Result, &Data1, h, h) > 0) SetBit(Set1, h - 1, 0);
+  }
+  AllocateResult();
+  if (SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);
+  HoleCount = Result.Record->Count;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Lines
+
+int TObjectUnion::IsObjectLineLimit(TDataEdit* first, TDataEdit* second) {
+  if (first == nullptr || second == nullptr) return 0;
+  const int n = first->PointCount(0), m = second->PointCount(0);
+  if (n < 1 || m < 1) return 0;
+  DOUBLEPOINT f1, l1, f2, l2;
+  if (!PointOf(*first, 0, 1, &f1) || !PointOf(*first, 0, n, &l1) || !PointOf(*second, 0, 1, &f2) ||
+      !PointOf(*second, 0, m, &l2))
+    return 0;
+  const double d[4] = {Dist(f1, f2), Dist(f1, l2), Dist(l1, f2), Dist(l1, l2)};
+  int best = 0;
+  for (int i = 1; i < 4; ++i)
+    if (d[i] < d[best]) best = i;
+  return d[best] <= SnapDistance ? best + 1 : 0;
+}
+
+int TObjectUnion::CollectorOneObjectLine(TDataEdit* result) {
+  if (result == nullptr || LineJoin < 1 || LineJoin > 4) return 0;
+  const int n = Data1.PointCount(0), m = Data2.PointCount(0);
+  if (n < 1 || m < 1) return 0;
+  DOUBLEPOINT a, b;
+  if (!PointOf(Data1, 0, LineJoin <= 2 ? 1 : n, &a) ||
+      !PointOf(Data2, 0, (LineJoin == 1 || LineJoin == 3) ? 1 : m, &b))
+    return 0;
+  const DOUBLEPOINT mid{(a.X + b.X) / 2.0, (a.Y + b.Y) / 2.0};
+  // A stretch from..to of a line, skipped when empty.
+  auto copy = [&](TDataEdit* source, int from, int to, bool forward) {
+    if (forward ? from > to : from < to) return true;
+    return MoveData(result, source, forward ? 1 : 0, 0, 0, from, to) != 0;
+  };
+  auto middle = [&]() { return result->AppendPointSubject(0, mid.X, mid.Y) != 0; };
+  switch (LineJoin) {
+    case 1:
+      return copy(&Data2, m, 2, false) && middle() && copy(&Data1, 2, n, true);
+    case 2:
+      return copy(&Data2, 1, m - 1, true) && middle() && copy(&Data1, 2, n, true);
+    case 3:
+      return copy(&Data1, 1, n - 1, true) && middle() && copy(&Data2, 2, m, true);
+    default:
+      return copy(&Data1, 1, n - 1, true) && middle() && copy(&Data2, m - 1, 1, false);
+  }
+}
+
+int TObjectUnion::GetSubjectLine(TDataEdit* out, TObjectUnion* nested) {
+  if (out == nullptr || nested == nullptr) return 0;
+  Local line, part;
+  bool joined = false;
+  for (int i = 0; i <= Holes1; ++i) {
+    if (!Bit(Set1, i)) continue;
+    if (!line.LoadSubject(&Data1, i)) continue;
+    bool grown = false;
+    for (int j = 0; j <= Holes2; ++j) {
+      if (!Bit(Set2, j) || !part.LoadSubject(&Data2, j)) continue;
+      nested->InitPointCross();
+      nested->SnapState = 0;
+      if (!nested->LoadObjects(&line, &part, 0, SnapDistance, Precision)) continue;
+      TDataEdit* r = nested->GetObjectA();
+      if (r == nullptr || !line.LoadSubject(r, 0)) continue;
+      SetBit(Set1, i, 0);
+      SetBit(Set2, j, 0);
+      grown = true;
+    }
+    if (grown) {
+      joined = true;
+      if (!out->Load(line.Record, line.TextFlag)) return 0;
+      return 1;
+    }
+  }
+  return joined ? 1 : 0;
+}
+
+TDataEdit* TObjectUnion::GetObjectLine() {
+  if (Holes1 == 0 && Holes2 == 0) {
+    if (!CollectorOneObjectLine(&Result)) return nullptr;
+    Result.DeleteEqualPoint(Precision, 0);
+    return &Result;
+  }
+  TObjectUnion* nested = NewWorker<TObjectUnion>();
+  if (nested == nullptr) {
+    State = MAPERR_MEMORY;
+    return nullptr;
+  }
+  Local out;
+  TDataEdit* answer = nullptr;
+  for (int pass = 1; pass <= 2; ++pass) {
+    if (!Result.Create(ResultKind, 0)) break;
+    int lines = 0;
+    while (GetSubjectLine(&out, nested)) {
+      if (lines++ == 0) Result.Load(out.Record, out.TextFlag);
+      else Result.AppendSubject(&out, 0);
+    }
+    if (lines == 0 && pass == 1) break;
+    // Parts that joined nothing stay, the first line's own included.
+    for (int i = 0; i <= Holes1; ++i)
+      if (Bit(Set1, i)) Result.AppendSubject(&Data1, i);
+    for (int j = 0; j <= Holes2; ++j)
+      if (Bit(Set2, j)) Result.AppendSubject(&Data2, j);
+    if (pass == 2 || Result.Record->Count == 0) {
+      Result.DeleteEqualPoint(Precision, 0);
+      answer = &Result;
+      break;
+    }
+    // The other joined lines and parts left: joined again with the first.
+    if (!Pieces.LoadSubject(&Result, 1)) break;
+    for (int c = 2; c <= Result.Record->Count; ++c) Pieces.AppendSubject(&Result, c);
+    if (!Data1.LoadSubject(&Result, 0) || !Data2.Load(Pieces.Record, Pieces.TextFlag)) break;
+    Holes1 = 0;
+    Holes2 = Data2.Record->Count;
+    MarkAll(Set1, 0, 0);
+    MarkAll(Set2, 0, Holes2);
+  }
+  FreeWorker(nested);
+  return answer;
+}

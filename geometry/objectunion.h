@@ -1,0 +1,97 @@
+// Union of two object metrics (TObjectUnion): two areas into one area with
+// the holes that remain, or two lines into one line through the midpoint of
+// their nearest ends. It derives from the cutting worker: the crossings are
+// classified with the inside sense inverted on both sides, so the traced
+// pieces follow each contour where it lies outside the other.
+//
+// Areas whose outer contours do not cross are united through the one that
+// contains the other; holes of each object are cut by the other object and
+// holes of both that overlap leave only their common part. Contours that
+// neither cross nor contain each other but come within the snap distance
+// are snapped together first (points moved onto the other contour, shared
+// points inserted); when that does not help the operands are exchanged
+// once. Every repetition is bounded: snapping happens at most once per
+// load, the exchange at most once.
+//
+// A caller loads the worker and asks GetObjectA once; the result buffer is
+// copied out before the worker goes. States: those of TPointCross and
+// GEOMETRY_ERR_APART (the contours neither cross nor contain each other,
+// even after snapping), GEOMETRY_ERR_LARGE (the union reached 16 MB).
+#pragma once
+
+#include "geometry/objectcut.h"
+
+enum : int {
+  GEOMETRY_ERR_APART = 60110,
+  GEOMETRY_ERR_LARGE = 60112,
+};
+
+class MAPCLASS TObjectUnion : public TObjectCut {
+ public:
+  TObjectUnion();
+  TObjectUnion(TDataEdit* first, TDataEdit* second, int mode, double distance, double precision);
+  ~TObjectUnion();
+
+  // mode 0: two open lines; mode 1: two closed areas. distance: the snap
+  // distance (the precision when not above 0). 1 when the union can be
+  // attempted.
+  int LoadObjects(TDataEdit* first, TDataEdit* second, int mode, double distance,
+                  double precision);
+  int LoadData();
+  int SetInside();
+  // The union in the result buffer, or null.
+  TDataEdit* GetObjectA();
+
+  // --- Areas ---
+  TDataEdit* GetObjectSquare();
+  int GetSubjectSquare();
+  // Cuts the result's holes marked in `set` by the other object.
+  int GetSubjectObjectSquare(TDataEdit* result, BYTE* set);
+  // Replaces holes of the two objects that overlap by their common parts.
+  int GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second);
+  int SetBitsSubjects();
+  int AllocateResult();
+  // Relabels touching crossings by what lies on either side of them and
+  // drops the touches.
+  void CorrectPointCross(POINTCROSS* first, POINTCROSS* second, int same, int* count,
+                         TDataEdit* m2, TDataEdit* m1);
+  // 3 when both points lie inside either metric, else 1 (0 for a null one).
+  static int GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* m2,
+                           TDataEdit* m1);
+  // Snaps the outer contour of `moved` onto that of `target`.
+  int AdjustPoint(TDataEdit* moved, TDataEdit* target);
+
+  // --- Lines ---
+  // Which ends meet (1 first-first, 2 first-last, 3 last-first, 4
+  // last-last), 0 when none lie within the snap distance.
+  int IsObjectLineLimit(TDataEdit* first, TDataEdit* second);
+  int CollectorOneObjectLine(TDataEdit* result);
+  TDataEdit* GetObjectLine();
+  int GetSubjectLine(TDataEdit* out, TObjectUnion* nested);
+
+  // --- Fields ---
+  double SnapDistance = 0.0;
+  LONG LineJoin = 0;
+  TDataEdit Pieces;             // traced pieces and intermediate metrics
+  BYTE Set1[8192];              // one bit per subject of the first metric
+  BYTE Set2[8192];              // and of the second
+  LONG CrossFlag = 0;           // the outer contours cross
+  LONG Snapped = 0;             // set by every snapping pass
+  LONG SnapState = 0;           // 0 not snapped, 1 snapped, 2 operands exchanged
+  LONG Holes1 = 0;              // subject counts of the two metrics
+  LONG Holes2 = 0;
+  LONG* HoleMap = nullptr;      // per result subject: +h hole h of the first, -h of the second
+  LONG HoleMapSize = 0;
+  TDataEdit* Container = nullptr;  // the metric containing the other, no crossings
+  TDataEdit* Source1 = nullptr;    // the caller's buffers
+  TDataEdit* Source2 = nullptr;
+
+ private:
+  int Snap();
+  void MarkAll(BYTE* set, int from, int to);
+  static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
+  static void SetBit(BYTE* set, int i, int on);
+  int RemoveResultSubject(TDataEdit* result, int s);
+  int AppendHole(TDataEdit* result, TDataEdit* source, int h, LONG entry);
+  int Depth = 0;  // nesting of LoadData within one load
+};

@@ -1,0 +1,118 @@
+// GEOS as the oracle of the geometry tests: polygons built from the tests'
+// contours, and areas of intersections and unions. Test-only; the library
+// never links GEOS.
+#pragma once
+
+#include <geos_c.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "contours.h"
+
+class GeosOracle {
+ public:
+  GeosOracle() : h_(GEOS_init_r()) {}
+  ~GeosOracle() { GEOS_finish_r(h_); }
+  GeosOracle(const GeosOracle&) = delete;
+  GeosOracle& operator=(const GeosOracle&) = delete;
+
+  GEOSContextHandle_t handle() const { return h_; }
+
+  // A polygon of an outer contour and holes (closed contours).
+  GEOSGeometry* Polygon(const std::vector<Contour>& contours) const {
+    std::vector<GEOSGeometry*> holes;
+    for (size_t i = 1; i < contours.size(); ++i) holes.push_back(Ring(contours[i]));
+    return GEOSGeom_createPolygon_r(h_, Ring(contours[0]), holes.data(),
+                                    static_cast<unsigned>(holes.size()));
+  }
+
+  // Whether the contours make a valid polygon (a star of few vertices may
+  // cross itself).
+  bool Valid(const std::vector<Contour>& contours) const {
+    GEOSGeometry* g = Polygon(contours);
+    const bool valid = GEOSisValid_r(h_, g) == 1;
+    GEOSGeom_destroy_r(h_, g);
+    return valid;
+  }
+
+  double Area(const GEOSGeometry* g) const {
+    double a = 0;
+    GEOSArea_r(h_, g, &a);
+    return a;
+  }
+
+  // Area of the intersection and of the union of two polygons.
+  double IntersectionArea(const std::vector<Contour>& a, const std::vector<Contour>& b) const {
+    return Combined(a, b, false);
+  }
+  double UnionArea(const std::vector<Contour>& a, const std::vector<Contour>& b) const {
+    return Combined(a, b, true);
+  }
+
+ private:
+  GEOSGeometry* Ring(const Contour& c) const {
+    GEOSCoordSequence* s = GEOSCoordSeq_create_r(h_, static_cast<unsigned>(c.size()), 2);
+    for (size_t i = 0; i < c.size(); ++i)
+      GEOSCoordSeq_setXY_r(h_, s, static_cast<unsigned>(i), c[i].x, c[i].y);
+    return GEOSGeom_createLinearRing_r(h_, s);
+  }
+
+  double Combined(const std::vector<Contour>& a, const std::vector<Contour>& b, bool unite) const {
+    GEOSGeometry* ga = Polygon(a);
+    GEOSGeometry* gb = Polygon(b);
+    GEOSGeometry* r = unite ? GEOSUnion_r(h_, ga, gb) : GEOSIntersection_r(h_, ga, gb);
+    const double area = r ? Area(r) : std::nan("");
+    if (r) GEOSGeom_destroy_r(h_, r);
+    GEOSGeom_destroy_r(h_, ga);
+    GEOSGeom_destroy_r(h_, gb);
+    return area;
+  }
+
+  GEOSContextHandle_t h_;
+};
+
+// A star-shaped polygon of n vertices around (cx, cy), radii in [r0, r1],
+// closed.
+inline Contour StarContour(std::mt19937_64& rng, int n, double cx, double cy, double r0,
+                           double r1) {
+  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), radius(r0, r1);
+  std::vector<double> t(static_cast<size_t>(n));
+  for (double& a : t) a = angle(rng);
+  std::sort(t.begin(), t.end());
+  Contour c;
+  for (double a : t) {
+    const double r = radius(rng);
+    c.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
+  }
+  c.push_back(c.front());
+  return c;
+}
+
+// A star polygon with two small star holes near its centre (inside the
+// disc of radius r0 that a star around its centre always covers).
+inline std::vector<Contour> StarWithHoles(std::mt19937_64& rng, int n, double cx, double cy,
+                                          double r0, double r1) {
+  std::vector<Contour> p = {StarContour(rng, n, cx, cy, r0, r1)};
+  const double d = r0 * 0.4, r = r0 * 0.3;
+  p.push_back(StarContour(rng, 8, cx - d, cy, r * 0.5, r));
+  p.push_back(StarContour(rng, 8, cx + d, cy, r * 0.5, r));
+  return p;
+}
+
+// Perimeter of a contour.
+inline double Perimeter(const Contour& c) {
+  double p = 0;
+  for (size_t i = 1; i < c.size(); ++i) p += std::hypot(c[i].x - c[i - 1].x, c[i].y - c[i - 1].y);
+  return p;
+}
+
+// Nearest distance from the vertices of one contour to the other.
+inline double Clearance(const Contour& a, const Contour& b) {
+  double d = 1e300;
+  for (const Pt& p : a) d = std::min(d, PolylineDistance(p, b));
+  return d;
+}

@@ -1,0 +1,156 @@
+// Union of two areas (crossing, nested, with holes, snapped across a gap)
+// and of two lines, and the union's area of random polygons against GEOS.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "geometry/objectunion.h"
+#include "support/contours.h"
+#include "support/geos_oracle.h"
+
+namespace {
+
+Contour Square(double x0, double y0, double x1, double y1) {
+  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
+}
+
+struct United {
+  Metric a, b;
+  TObjectUnion u;
+  int loaded = 0;
+  TDataEdit* r = nullptr;
+  United(const std::vector<Contour>& ca, const std::vector<Contour>& cb, double snap = 0.0,
+         int mode = 1) {
+    EXPECT_TRUE(Fill(a, METRIC_F64, ca));
+    EXPECT_TRUE(Fill(b, METRIC_F64, cb));
+    loaded = u.LoadObjects(&a, &b, mode, snap, 0.0);
+    if (loaded) r = u.GetObjectA();
+  }
+};
+
+}  // namespace
+
+TEST(ObjectUnion, OverlappingOrNestedSquaresBecomeOneArea) {
+  United two({Square(0, 0, 10, 10)}, {Square(5, 5, 15, 15)});
+  ASSERT_NE(nullptr, two.r);
+  EXPECT_EQ(0, two.r->Record->Count);
+  EXPECT_NEAR(175.0, two.r->Square(), 1e-9);
+  // One inside the other, neither with holes: the outer one.
+  United nested({Square(2, 2, 4, 4)}, {Square(0, 0, 10, 10)});
+  ASSERT_NE(nullptr, nested.r);
+  EXPECT_NEAR(100.0, nested.r->Square(), 1e-9);
+  // A hole of the outer one partly covered by the inner one shrinks; one
+  // covered whole goes.
+  United holes({Square(0, 0, 20, 20), Square(2, 2, 6, 6), Square(10, 10, 12, 12)},
+               {Square(4, 4, 14, 14)});
+  ASSERT_NE(nullptr, holes.r);
+  EXPECT_NEAR(400.0 - 12.0, holes.r->Square(), 1e-9);
+  EXPECT_EQ(1, holes.r->Record->Count);
+}
+
+TEST(ObjectUnion, OverlappingHolesKeepTheirCommonPart) {
+  United u({Square(0, 0, 10, 10), Square(2, 2, 6, 6)}, {Square(1, 1, 11, 11), Square(4, 4, 8, 8)});
+  ASSERT_NE(nullptr, u.r);
+  ASSERT_EQ(1, u.r->Record->Count);
+  EXPECT_NEAR(4.0, u.r->SquareSubject(1), 1e-9);
+  EXPECT_NEAR(100.0 + 100.0 - 81.0 - 4.0, u.r->Square(), 1e-9);
+}
+
+TEST(ObjectUnion, AGapWithinTheSnapDistanceIsClosed) {
+  United snapped({Square(0, 0, 100, 100)}, {Square(100.5, 0, 200, 100)}, 1.0);
+  ASSERT_EQ(1, snapped.loaded);
+  ASSERT_NE(nullptr, snapped.r);
+  EXPECT_EQ(0, snapped.r->Record->Count);
+  EXPECT_NEAR(20000.0, snapped.r->Square(), 1.0);
+  // A snap distance no larger than the precision cannot close it.
+  United apart({Square(0, 0, 100, 100)}, {Square(100.5, 0, 200, 100)}, 0.001);
+  EXPECT_EQ(0, apart.loaded);
+  EXPECT_EQ(GEOMETRY_ERR_APART, apart.u.State);
+}
+
+TEST(ObjectUnion, LinesJoinThroughTheMidpointOfTheirNearestEnds) {
+  // First point with first point: the second line comes reversed.
+  United first({{{0, 0}, {10, 0}}}, {{{-0.2, 0}, {-10, 0}}}, 1.0, 0);
+  ASSERT_NE(nullptr, first.r);
+  const Contour line = Points(*first.r, 0);
+  ASSERT_EQ(3u, line.size());
+  EXPECT_EQ(-10.0, line[0].x);
+  EXPECT_DOUBLE_EQ(-0.1, line[1].x);
+  EXPECT_EQ(10.0, line[2].x);
+  // Last with first, a tie with first-last broken in the order of the cases.
+  United tie({{{0, 0}, {10, 0}}}, {{{10.5, 0}, {20, 0}, {20, 10}, {-0.5, 0}}}, 1.0, 0);
+  EXPECT_EQ(2, tie.u.LineJoin);
+  // Ends farther apart than the snap distance: no union.
+  United far({{{0, 0}, {10, 0}}}, {{{12, 0}, {20, 0}}}, 1.0, 0);
+  EXPECT_EQ(0, far.loaded);
+  // A line and an area are refused.
+  United mixed({{{0, 0}, {10, 0}}}, {Square(0, 0, 5, 5)}, 1.0, 0);
+  EXPECT_EQ(0, mixed.loaded);
+}
+
+TEST(ObjectUnion, EveryHoleOfManyIsKept) {
+  // Two combs whose teeth interleave (one from a bar below, one from a bar
+  // above) enclose two holes per period but the last: far more than 200.
+  const int periods = 110;
+  const double w = 4.0 * periods + 2;
+  Contour a = {{0, 0}, {0, 1}}, b = {{0, 10}, {w, 10}, {w, 9}};
+  for (int i = 0; i < periods; ++i) {
+    const double x = 4.0 * i;
+    a.insert(a.end(), {{x + 1, 1}, {x + 1, 9.5}, {x + 2, 9.5}, {x + 2, 1}});
+  }
+  for (int i = periods - 1; i >= 0; --i) {
+    const double x = 4.0 * i;
+    b.insert(b.end(), {{x + 4, 9}, {x + 4, 0.5}, {x + 3, 0.5}, {x + 3, 9}});
+  }
+  a.insert(a.end(), {{w, 1}, {w, 0}, {0, 0}});
+  b.insert(b.end(), {{0, 9}, {0, 10}});
+  United u({a}, {b});
+  ASSERT_NE(nullptr, u.r);
+  EXPECT_EQ(2 * periods - 1, u.r->Record->Count);
+  GeosOracle geos;
+  EXPECT_NEAR(geos.UnionArea({a}, {b}), u.r->Square(), 1e-6);
+}
+
+TEST(ObjectUnion, UnionsOfRandomPolygonsHaveGeosArea) {
+  GeosOracle geos;
+  std::mt19937_64 rng(122);
+  std::uniform_real_distribution<double> centre(400, 600);
+  std::uniform_int_distribution<int> points(3, 80);
+  int pairs = 0;
+  while (pairs < 40) {
+    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
+    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;  // not in general position
+    ++pairs;
+    United u({a}, {b});
+    ASSERT_NE(nullptr, u.r) << "pair " << pairs << " state " << u.u.State;
+    EXPECT_NEAR(geos.UnionArea({a}, {b}), u.r->Square(), 0.001 * (Perimeter(a) + Perimeter(b)))
+        << "pair " << pairs;
+  }
+}
+
+TEST(ObjectUnion, UnionsOfRandomPolygonsWithHolesHaveGeosArea) {
+  GeosOracle geos;
+  std::mt19937_64 rng(123);
+  std::uniform_real_distribution<double> centre(450, 550);
+  std::uniform_int_distribution<int> points(8, 60);
+  int pairs = 0;
+  while (pairs < 30) {
+    const auto a = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
+    const auto b = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
+    if (!geos.Valid(a) || !geos.Valid(b)) continue;
+    bool general = true;
+    for (const Contour& x : a)
+      for (const Contour& y : b) general = general && Clearance(x, y) > 0.01 && Clearance(y, x) > 0.01;
+    if (!general) continue;
+    ++pairs;
+    United u(a, b);
+    ASSERT_NE(nullptr, u.r) << "pair " << pairs << " state " << u.u.State;
+    double perimeter = 0;
+    for (const auto* m : {&a, &b})
+      for (const Contour& c : *m) perimeter += Perimeter(c);
+    EXPECT_NEAR(geos.UnionArea(a, b), u.r->Square(), 0.001 * perimeter) << "pair " << pairs;
+  }
+}
