@@ -13,7 +13,7 @@ int TRmf::Triangle(double& h, double row, double col, Fetch fetch, double scale)
   if (!fetch(i, j, true, &z0)) return 0;
   const double fr = row - i, fc = col - j;
   const int di = fr >= 0.5 ? 1 : -1, dj = fc >= 0.5 ? 1 : -1;
-  double z1, z2, z3;
+  double z1 = 0, z2 = 0, z3 = 0;
   const bool has1 = fetch(i + di, j, false, &z1);
   const bool has2 = fetch(i, j + dj, false, &z2);
   const bool has3 = fetch(i + di, j + dj, false, &z3);
