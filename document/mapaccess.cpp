@@ -2,6 +2,7 @@
 // conversions, and documents as handles.
 #include "document/mapaccess.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -11,6 +12,7 @@
 #include "common/liveset.h"
 #include "common/messages.h"
 #include "platform/file.h"
+#include "platform/gdi/gdi.h"
 #include "platform/memory.h"
 
 namespace {
@@ -151,6 +153,93 @@ const char* TMapAccess::SetMapIniName(const char* name) {
 }
 
 // ---------------------------------------------------------------------------
+// Painting
+
+int TMapAccess::Paint(HDC dc, int erase, const RECT& rect) {
+  POINT old{0, 0};
+  const bool moved = dc != nullptr && plat::OffsetViewportOrgEx(dc, rect.left, rect.top, &old);
+  const int result = TMapPaint::Paint(dc, erase, rect);
+  if (moved) plat::SetViewportOrgEx(dc, old.x, old.y, nullptr);
+  return result;
+}
+
+int TMapAccess::Paint95(HDC dc, int erase, const RECT& rect) {
+  return TMapPaint::Paint(dc, erase, rect);
+}
+
+int TMapAccess::PaintObject(HDC dc, const RECT& rect, TObjectInfo* object, int erase, int keep) {
+  if (dc == nullptr || object == nullptr) return 0;
+  POINT old{0, 0};
+  const bool moved = !keep && plat::OffsetViewportOrgEx(dc, rect.left, rect.top, &old);
+  TMapPaint::PaintObject(dc, erase, rect, object, keep);
+  if (moved) plat::SetViewportOrgEx(dc, old.x, old.y, nullptr);
+  return 1;
+}
+
+int TMapAccess::PaintObject95(HDC dc, const RECT& rect, TObjectInfo* object) {
+  if (dc == nullptr || object == nullptr) return 0;
+  TMapPaint::PaintObject(dc, 1, rect, object, 0);
+  return 1;
+}
+
+int TMapAccess::Print(HDC dc, const RECT& rect, const PRINTPARM* print) {
+  if (dc == nullptr || print == nullptr) return 0;
+  int type = print->VisualType + (print->DeviceType == 1 ? 3 : 0);
+  if (type < 3) type = 6;
+  const int oldType = SetVisualType(type);
+  const double zoom = DrawScale;
+  const LONG scale = print->Scale < 1 ? 1 : print->Scale;
+  TMapControl::ChangeViewScale(double(ShowScale < 1 ? 1 : ShowScale) / scale);
+  const int result = PaintDevice(dc, 0, rect, nullptr, 0, print);
+  TMapControl::SetViewScale(zoom);
+  SetVisualType(oldType);
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// View scale
+
+namespace {
+
+constexpr double kZoomLeast = 0.001, kZoomMost = 400.0;
+
+// v truncated toward zero and held within the range of LONG.
+LONG TruncateLong(double v) {
+  if (!(v == v)) return 0;
+  return LONG(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+}
+
+LONG NearestLong(double v) { return TruncateLong(v >= 0.0 ? v + 0.5 : v - 0.5); }
+
+}  // namespace
+
+int TMapAccess::SetViewScale(LONG& x, LONG& y, float scale) {
+  double zoom = 1.0;
+  if (scale > 0.0f) zoom = BaseScale >= 1 ? BaseScale / double(scale) : double(scale);
+  if (!(zoom >= kZoomLeast && zoom <= kZoomMost)) return 0;
+  const double ratio = zoom / DrawScale;
+  x = TruncateLong(x * ratio);
+  y = TruncateLong(y * ratio);
+  TMapControl::SetViewScale(zoom);
+  return 1;
+}
+
+int TMapAccess::ChangeViewScale(LONG& x, LONG& y, float f) {
+  if (f >= 0.001f) {
+    const double zoom = double(f) * DrawScale;
+    if (!(zoom >= kZoomLeast && zoom <= kZoomMost)) return 0;
+    TMapControl::SetViewScale(zoom);
+    x = TruncateLong(x * double(f));
+    y = TruncateLong(y * double(f));
+    return 1;
+  }
+  x = TruncateLong(x / DrawScale);
+  y = TruncateLong(y / DrawScale);
+  TMapControl::SetViewScale(1.0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
 // Coordinates
 
 void TMapAccess::MapToPlane(double& x, double& y) const {
@@ -185,6 +274,72 @@ void TMapAccess::PictureToPlane(double& x, double& y) const {
 void TMapAccess::PlaneToPicture(double& x, double& y) const {
   PlaneToMap(x, y);
   MapToPicture(x, y);
+}
+
+void TMapAccess::PictureToMap(LONG& x, LONG& y) const {
+  double a = x, b = y;
+  PictureToMap(a, b);
+  x = NearestLong(a);
+  y = NearestLong(b);
+}
+
+void TMapAccess::MapToPicture(const DOUBLEPOINT* map, POINT* picture) const {
+  if (map == nullptr || picture == nullptr) return;
+  double x = map->X, y = map->Y;
+  MapToPicture(x, y);
+  *picture = POINT{NearestLong(x), NearestLong(y)};
+}
+
+void TMapAccess::PlaneToPicture(const DOUBLEPOINT* plane, POINT* picture) const {
+  if (plane == nullptr || picture == nullptr) return;
+  double x = plane->X, y = plane->Y;
+  PlaneToPicture(x, y);
+  *picture = POINT{NearestLong(x), NearestLong(y)};
+}
+
+void TMapAccess::PictureToPlane(const POINT* picture, DOUBLEPOINT* plane) const {
+  if (picture == nullptr || plane == nullptr) return;
+  double x = picture->x, y = picture->y;
+  PictureToPlane(x, y);
+  *plane = DOUBLEPOINT{x, y};
+}
+
+int TMapAccess::GeoToPicture(const DOUBLEPOINT* geo, POINT* picture) {
+  if (geo == nullptr || picture == nullptr) return 0;
+  double x = geo->X, y = geo->Y;
+  if (!GeoToPlane(x, y)) return 0;
+  PlaneToPicture(x, y);
+  *picture = POINT{NearestLong(x), NearestLong(y)};
+  return 1;
+}
+
+int TMapAccess::IsGeoSupported() const { return TMap::IsActive() && ProjectionReady ? 1 : 0; }
+
+void TMapAccess::TransformPoints(const DOUBLEPOINT* src, int from, DOUBLEPOINT* dst, int count,
+                                 int to) {
+  if (src == nullptr || dst == nullptr || count < 1) return;
+  if (dst != src) std::memmove(dst, src, size_t(count) * sizeof(DOUBLEPOINT));
+  if (from == to || from < 1 || from > 4 || to < 1 || to > 4) return;
+  if ((from == 4 || to == 4) && !IsGeoSupported()) return;
+  for (int i = 0; i < count; ++i) {
+    double& x = dst[i].X;
+    double& y = dst[i].Y;
+    // To plane metres unless the way is direct.
+    if (from == 1 && to == 2) {
+      MapToPicture(x, y);
+      continue;
+    }
+    if (from == 2 && to == 1) {
+      PictureToMap(x, y);
+      continue;
+    }
+    if (from == 1) MapToPlane(x, y);
+    if (from == 2) PictureToPlane(x, y);
+    if (from == 4) GeoToPlane(x, y);
+    if (to == 1) PlaneToMap(x, y);
+    if (to == 2) PlaneToPicture(x, y);
+    if (to == 4) PlaneToGeo(x, y);
+  }
 }
 
 int TMapAccess::PlaneToGeo(double& x, double& y) {

@@ -68,8 +68,64 @@ class MAPCLASS TMapAccess : public TMapPaint {
   const char* GetProjectName() const { return ProjectName; }
   static int GetMapAccessVersion() { return MAPACCESS_VERSION; }
 
+  // --- Painting ---
+
+  // The viewport origin of dc moved by the rectangle's corner for the call
+  // and TMapPaint::Paint: the picture rectangle lands at its own place in
+  // a device whose logical coordinates are picture coordinates. Paint95
+  // leaves the origin alone. 0 for a null dc on Paint95, else the road's
+  // result.
+  int Paint(HDC dc, int erase, const RECT& rect);
+  int Paint95(HDC dc, int erase, const RECT& rect);
+  // One object (keep 0: with the origin moved by the rectangle's corner;
+  // keep also keeps the device's palette, clip and text alignment): 1, or
+  // 0 for a null dc or object.
+  int PaintObject(HDC dc, const RECT& rect, TObjectInfo* object, int erase, int keep);
+  // The object with erase 1, the origin left alone.
+  int PaintObject95(HDC dc, const RECT& rect, TObjectInfo* object);
+  using TMapPaint::PaintObject;
+  // Prints the rectangle on dc at the record's scale (below 1: 1), visual
+  // type (plus 3 when its device byte is 1; a type below 3, whose painters
+  // draw only into the memory image, prints as type 6), resolutions and
+  // mirror switch; the zoom and visual type are put back. 0 for a null dc
+  // or record, else the device road's result.
+  int Print(HDC dc, const RECT& rect, const PRINTPARM* print);
+
+  // --- View scale ---
+
+  using TMapControl::ChangeViewScale;
+  using TMapControl::SetViewScale;
+  // The zoom that shows the map at 1:scale (base scale / scale; the scale
+  // itself with a base scale below 1; 1.0 for a scale not above 0): 0 when
+  // it lies outside 0.001..400 (nothing changed); else the picture point
+  // (x, y) is scaled with the zoom so that it stays on its ground point,
+  // and 1.
+  int SetViewScale(LONG& x, LONG& y, float scale);
+  // f x the zoom, which must lie within 0.001..400 (else 0, nothing
+  // changed), (x, y) scaled by f; 1. f below 0.001: (x, y) divided by the
+  // zoom and the zoom set to 1.0; 1.
+  int ChangeViewScale(LONG& x, LONG& y, float f);
+
   // --- Coordinates (map units: discretes; picture: pixels from the
   // picture's top left, y downwards; plane: metres; geographic: radians) ---
+
+  // Picture to map with the result rounded to the nearest unit.
+  void PictureToMap(LONG& x, LONG& y) const;
+  // To the nearest picture pixel.
+  void MapToPicture(const DOUBLEPOINT* map, POINT* picture) const;
+  void PlaneToPicture(const DOUBLEPOINT* plane, POINT* picture) const;
+  void PictureToPlane(const POINT* picture, DOUBLEPOINT* plane) const;
+  // Geographic (B, L) to the nearest picture pixel: 1, or 0 when the
+  // transformation reports an error.
+  int GeoToPicture(const DOUBLEPOINT* geo, POINT* picture);
+  // 1 when the main map is open with a projection that converts to and
+  // from geographic coordinates.
+  int IsGeoSupported() const;
+  // Copies count points from src to dst (when they differ) and converts
+  // each between the kinds 1 map, 2 picture, 3 plane, 4 geographic (kind 4
+  // only when IsGeoSupported); equal or unknown kinds leave the copy as
+  // it is.
+  void TransformPoints(const DOUBLEPOINT* src, int from, DOUBLEPOINT* dst, int count, int to);
 
   void MapToPlane(double& x, double& y) const;
   void PlaneToMap(double& x, double& y) const;

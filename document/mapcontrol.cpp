@@ -27,12 +27,12 @@ int RefuseSave(TMapControl*, const char* name) {
 }
 
 const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "rasters"},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "elevation matrices"},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "quality matrices"},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "layer matrices"},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps"},
-    {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files"},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "rasters", nullptr, nullptr},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "elevation matrices", nullptr, nullptr},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "quality matrices", nullptr, nullptr},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "layer matrices", nullptr, nullptr},
+    {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps", nullptr, nullptr},
+    {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files", nullptr, nullptr},
 };
 
 // Scale indexes: the thresholds of the two rows of scale tables.
@@ -40,6 +40,13 @@ const LONG kScaleRows[2][15] = {
     {750, 1500, 3500, 7500, 22500, 37500, 75000, 150000, 350000, 750000, 1500000, 3000000, 6000000,
      14000000, 26000000},
     {6, 15, 35, 50, 145, 300, 750, 1500, 3500, 7500, 15000, 37500, 75000, 150000, 350000},
+};
+
+// The round scales, ascending.
+const LONG kRoundScales[ROUND_SCALE_COUNT] = {
+    1,       2,       5,        10,       25,       50,        100,       200,      500,
+    1000,    2000,    5000,     10000,    25000,    50000,     100000,    200000,   500000,
+    1000000, 2000000, 5000000,  10000000, 20000000, 40000000,  80000000,  150000000, 250000000,
 };
 
 constexpr double kZoomLeast = 0.001;
@@ -191,14 +198,43 @@ double TMapControl::SetViewScale(double zoom) {
   SetRegion();
   if (BaseScale >= 1) {
     ShowScale = LONG(BaseScale / DrawScale + 0.5);
-    const int row = ScaleTableNumber() == 1 ? 1 : 0;
-    int index = 0;
-    while (index < 15 && kScaleRows[row][index] < ShowScale) ++index;
-    ScaleIndex = index;
+    ScaleIndex = ScaleIndexOf(ScaleTableNumber(), ShowScale);
+    // User maps keep scale indexes of their own as their chain comes.
   } else {
     ShowScale = LONG(DrawScale);
   }
   return DrawScale;
+}
+
+double TMapControl::ChangeViewScale(double f) { return SetViewScale(f * DrawScale); }
+
+LONG TMapControl::SetShowScale(LONG s) {
+  if (s < 1) s = 1;
+  const LONG base = BaseScale;
+  SetViewScale(base >= 2 ? double(base) / s : double(s));
+  return base;
+}
+
+double TMapControl::GetRealShowScale() const {
+  return DrawScale <= kZoomLeast ? 1.0 : BaseScale / DrawScale;
+}
+
+int TMapControl::ScaleIndexOf(int tableNumber, LONG showScale) {
+  const int row = tableNumber == 1 ? 1 : 0;
+  int index = 0;
+  while (index < 15 && kScaleRows[row][index] < showScale) ++index;
+  return index;
+}
+
+LONG TMapControl::ScaleToRoundScale(double s) {
+  if (!(s >= 1.0)) return 1;  // below 1, and not a number
+  if (s > double(kRoundScales[ROUND_SCALE_COUNT - 1])) return kRoundScales[ROUND_SCALE_COUNT - 1];
+  const LONG v = LONG(s);
+  for (int i = ROUND_SCALE_COUNT - 1; i > 0; --i) {
+    const LONG r = kRoundScales[i], below = kRoundScales[i - 1];
+    if (v > (r + below) / 2) return r;
+  }
+  return 1;
 }
 
 // ---------------------------------------------------------------------------

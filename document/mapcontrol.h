@@ -46,13 +46,24 @@ enum DOCKIND : int {
 // its closer (unit n, 0: all), its painter (the units that lie under the
 // map for `over` 0, over it for 1: 1, or -1 when the break callback
 // stopped it) and, for projects, the writer (1, or 0 after reporting). The
-// component that reads the kind's files fills its slot.
+// component that reads the kind's files fills its slot; a null entry does
+// nothing.
+//
+// Painters paint into the document's current target: PaintDc with its
+// technology (the memory image's context on the memory-image roads, a
+// device, the second image of a window picture or a printed band) and,
+// for the memory image, the paint context's picture rows. ShowUnit paints
+// unit n alone (below 1: every visible unit); AddColors adds the colours
+// of every unit to the document's palette (TMapPalette::SetPalette, each
+// into the unit's own colour index).
 struct DOCUMENTKIND {
   int (*Open)(TMapControl* doc, const char* name, int mode);
   void (*Close)(TMapControl* doc, int n);
   int (*Show)(TMapControl* doc, int over);
   int (*Save)(TMapControl* doc, const char* name);
   const char* ComesWith;  // the component that brings the kind
+  int (*ShowUnit)(TMapControl* doc, int n);
+  void (*AddColors)(TMapControl* doc, TMapPalette* palette);
 };
 extern DOCUMENTKIND DocumentKinds[DOCKIND_COUNT];
 // The slot as the library has it now (for a test that replaced one).
@@ -71,6 +82,7 @@ extern LONG PaintStepCounter;
 extern LONG ScaleMethodValue;
 
 enum : int {
+  ROUND_SCALE_COUNT = 27,       // round scales from 1 to 250 000 000
   DOC_COLOR_INDEX = 272,        // bytes of the map colour index
   SELECT_LINE_THICKNESS = 500,  // initial thickness of lines painted by a select
   SIGN_ZOOM_LIMIT = 10,         // the largest damped zoom of a scalable sign
@@ -116,6 +128,22 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // the scale index of the main map. Returns the zoom in force.
   double SetViewScale(double zoom);
   double GetViewScale() const { return DrawScale; }
+  // SetViewScale with f x the zoom.
+  double ChangeViewScale(double f);
+  // The zoom that shows the base data at 1:s (s below 1 taken as 1; with a
+  // base scale below 2 the zoom is s); returns the base scale as it was.
+  LONG SetShowScale(LONG s);
+  LONG GetMapScale() const { return BaseScale; }
+  // Base scale / zoom; 1.0 when the zoom is at most 0.001.
+  double GetRealShowScale() const;
+  // The scale index of a map at a show scale: the thresholds of the map's
+  // scale table row (1, or 0 for any other number) lying below it.
+  static int ScaleIndexOf(int tableNumber, LONG showScale);
+  // The round scale nearest to s (of 1, 2, 5, 10, 25, ... 250000000): the
+  // largest r that s (truncated) exceeds, or exceeds the midpoint of r and
+  // the next smaller; 1 below 1, 250000000 above it.
+  static LONG ScaleToRoundScale(double s);
+  static LONG GetNewShowScale(LONG s) { return ScaleToRoundScale(double(s)); }
 
   // --- Edit transactions of map n (0: the main map) ---
 
@@ -191,6 +219,7 @@ class MAPCLASS TMapControl : public TPaintMetric {
   LONG NodeBuildFlag = 0;
   MAPCHANGECALL SiteChangeCall = nullptr;
   intptr_t SiteChangeParameter = 0;
+  LONG MtrShadow = 0;  // the elevation matrices get a shadow pass
 
  protected:
   // The painter table of the current road: the memory image's for visual

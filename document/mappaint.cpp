@@ -1,11 +1,141 @@
-// TMapPaint: the memory image of a document and its palette.
+// TMapPaint: the roads of painting (memory image, device, window picture of
+// the device painters, printed bands, one layer, legend samples, callers'
+// images and the drawing-callback table).
 #include "document/mappaint.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "common/messages.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
+
+LONG PaintExampleSwitch = 0;
+
+namespace {
+
+// The second image of a window picture: a 32-bit bottom-up DIB section of
+// the memory image's size with its own memory context. Made when first
+// needed, freed with the memory image.
+struct SECONDIMAGE {
+  HDC Dc = nullptr;
+  HBITMAP Bitmap = nullptr;
+  HGDIOBJ Old = nullptr;
+  BYTE* Bits = nullptr;
+  LONG Width = 0;
+  LONG Height = 0;
+};
+SECONDIMAGE Second;
+
+void FreeSecondImage() {
+  if (Second.Dc != nullptr) {
+    if (Second.Old != nullptr) plat::SelectObject(Second.Dc, Second.Old);
+    plat::DeleteDC(Second.Dc);
+  }
+  if (Second.Bitmap != nullptr) plat::DeleteObject(Second.Bitmap);
+  Second = SECONDIMAGE{};
+}
+
+// The second image at the given size: 1, or 0 after reporting.
+int MakeSecondImage(LONG width, LONG height) {
+  if (Second.Bits != nullptr && Second.Width == width && Second.Height == height) return 1;
+  FreeSecondImage();
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB,
+                                    DWORD(int64_t(width) * height * 4), 0, 0, 0, 0};
+  Second.Dc = plat::CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  if (Second.Dc != nullptr)
+    Second.Bitmap = plat::CreateDIBSection(Second.Dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bits == nullptr) {
+    FreeSecondImage();
+    ShowErrorMessage(MAPERR_MEMORY, "DIB-SECTION");
+    return 0;
+  }
+  Second.Old = plat::SelectObject(Second.Dc, Second.Bitmap);
+  Second.Bits = static_cast<BYTE*>(bits);
+  Second.Width = width;
+  Second.Height = height;
+  return 1;
+}
+
+// The memory image's width in pixels.
+LONG ImageWidth() {
+  return PaintContext.BytesPerPixel > 0 ? PaintContext.Stride / PaintContext.BytesPerPixel : 0;
+}
+
+// The rectangle cut to the memory image (width and height at most the
+// image's): false when nothing is left.
+bool CutToImage(const RECT& rect, RECT* cut) {
+  const int64_t width = std::min<int64_t>(int64_t(rect.right) - rect.left, ImageWidth());
+  const int64_t height =
+      std::min<int64_t>(int64_t(rect.bottom) - rect.top, PaintContext.PictureHeight);
+  if (width <= 0 || height <= 0) return false;
+  *cut = RECT{rect.left, rect.top, LONG(rect.left + width), LONG(rect.top + height)};
+  return true;
+}
+
+// The top-left width x height pixels of the memory image set to a pixel
+// value (0x00RRGGBB).
+void FillImage(LONG width, LONG height, DWORD pixel) {
+  for (LONG row = 0; row < height; ++row) {
+    DWORD* p =
+        reinterpret_cast<DWORD*>(PaintContext.PictureTop - int64_t(row) * PaintContext.Stride);
+    std::fill(p, p + width, pixel);
+  }
+}
+
+// The GDI palette selected into dc and realised; the palette it replaced
+// (null when nothing was selected).
+HPALETTE TakePalette(HDC dc, HPALETTE palette) {
+  if (dc == nullptr || palette == nullptr) return nullptr;
+  HPALETTE old = plat::SelectPalette(dc, palette, FALSE);
+  plat::RealizePalette(dc);
+  return old;
+}
+
+void PutPaletteBack(HDC dc, HPALETTE old) {
+  if (dc != nullptr && old != nullptr) plat::SelectPalette(dc, old, TRUE);
+}
+
+int DeviceKind(HDC dc) { return dc != nullptr ? plat::GetDeviceCaps(dc, TECHNOLOGY) : 0; }
+
+// 1 when the polyline set holds at least one point.
+bool HasPoints(const POLYDATA* data) {
+  if (data == nullptr || data->Points == nullptr || data->PolyCounts == nullptr) return false;
+  for (LONG i = 0; i < data->Count; ++i)
+    if (data->PolyCounts[i] > 0) return true;
+  return false;
+}
+
+// A band of a printed picture: a 24-bit bottom-up DIB section in a memory
+// context.
+struct BAND {
+  HDC Dc = nullptr;
+  HBITMAP Bitmap = nullptr;
+  HGDIOBJ Old = nullptr;
+  BYTE* Bits = nullptr;
+
+  bool Make(HDC compatible, const BITMAPINFO* info) {
+    Dc = plat::CreateCompatibleDC(compatible);
+    void* bits = nullptr;
+    if (Dc != nullptr)
+      Bitmap = plat::CreateDIBSection(Dc, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bits == nullptr) return false;
+    Old = plat::SelectObject(Dc, Bitmap);
+    Bits = static_cast<BYTE*>(bits);
+    return true;
+  }
+  ~BAND() {
+    if (Dc != nullptr) {
+      if (Old != nullptr) plat::SelectObject(Dc, Old);
+      plat::DeleteDC(Dc);
+    }
+    if (Bitmap != nullptr) plat::DeleteObject(Bitmap);
+  }
+};
+
+}  // namespace
 
 TMapPaint::TMapPaint() {
   SetVisualType(1);
@@ -16,25 +146,40 @@ TMapPaint::TMapPaint() {
 
 TMapPaint::~TMapPaint() {
   ClosePaintDib();
+  if (PaintContext.UseCount < 1) FreeSecondImage();
   if (Palette != nullptr) plat::DeleteObject(Palette);
   Palette = nullptr;
 }
 
-int TMapPaint::SetupPalette() {
-  MapPalette.ClearPalette();
-  return 1;
-}
-
 int TMapPaint::SetPaintStep(int on) { return SetPaintStepValue(on); }
 
-int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect) {
-  if (GetPaintDc() == nullptr || PaintContext.PictureTop == nullptr) return 0;
-  const LONG imageWidth = PaintContext.Stride / PaintContext.BytesPerPixel;
-  const LONG width = std::min<int64_t>(int64_t(rect.right) - rect.left, imageWidth);
-  const LONG height =
-      std::min<int64_t>(int64_t(rect.bottom) - rect.top, PaintContext.PictureHeight);
-  if (width <= 0 || height <= 0 || PaintContext.BytesPerPixel != 4) return 0;
-  const RECT place{rect.left, rect.top, rect.left + width, rect.top + height};
+char* TMapPaint::GetDibBits() const { return reinterpret_cast<char*>(PaintContext.Bits); }
+
+const BITMAPINFOHEADER* TMapPaint::GetDibInfo() const {
+  return PaintContext.Info != nullptr ? &PaintContext.Info->bmiHeader : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Roads
+
+int TMapPaint::Paint(HDC dc, int erase, const RECT& rect) {
+  if (VisualType < 3 && dc != nullptr && DeviceKind(dc) != DT_RASDISPLAY) {
+    const int type = SetVisualType(6);
+    const int result = PaintDevice(dc, erase, rect, nullptr, 0, nullptr);
+    SetVisualType(type);
+    return result;
+  }
+  if (VisualType < 3) return PaintDib(dc, erase, rect);
+  return PaintDevice(dc, erase, rect, nullptr, 0, nullptr);
+}
+
+int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect, TObjectInfo* object) {
+  if (GetPaintDc() == nullptr || PaintContext.PictureTop == nullptr ||
+      PaintContext.BytesPerPixel != 4)
+    return 0;
+  RECT place;
+  if (!CutToImage(rect, &place)) return 0;
+  const LONG width = place.right - place.left, height = place.bottom - place.top;
 
   const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
   SetPixel(0.0, 0.0);
@@ -43,15 +188,13 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect) {
   SIZE savedSize;
   SetPaintSize(width, height, &savedSize);
 
-  // The background, as an image pixel.
-  const DWORD background = VisualType > 2 ? 0xFFFFFF : SwapRedBlue(MapPalette.Colors[0]);
-  for (LONG row = 0; row < height; ++row) {
-    DWORD* p =
-        reinterpret_cast<DWORD*>(PaintContext.PictureTop - int64_t(row) * PaintContext.Stride);
-    std::fill(p, p + width, background);
-  }
-  if (erase == -2 && dc != nullptr) CopyDcToPaintDib(dc, rect.left, rect.top);
-  if (BeforePaintCall != nullptr) {
+  FillImage(width, height, VisualType > 2 ? 0xFFFFFF : SwapRedBlue(MapPalette.Colors[0]));
+  MapPalette.SetPaletteDib();
+  // The picture goes to dc at (0, 0): what is there is painted over.
+  if (dc != nullptr && (erase == -2 || (erase == 0 && object != nullptr)))
+    CopyDcToPaintDib(dc, 0, 0);
+  const HPALETTE oldPalette = TakePalette(dc, Palette);
+  if (object == nullptr && BeforePaintCall != nullptr) {
     POINT old;
     plat::SetViewportOrgEx(PaintContext.MemoryDc, 0, PaintContext.TopMargin, &old);
     RECT r = place;
@@ -61,14 +204,19 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect) {
 
   const HDC savedWindow = PaintContext.WindowDc;
   const LONG savedCounter = PaintStepCounter;
-  const int savedStep = dc == nullptr ? SetPaintStepValue(0) : PaintContext.PaintStep;
+  const LONG savedStep = PaintContext.PaintStep;
   PaintContext.WindowDc = dc;
   PaintStepCounter = 0;
-  ShowData();
+  if (dc == nullptr) PaintContext.PaintStep = PAINT_STEP_OFF;
+  if (object != nullptr)
+    PaintOneObject(object);
+  else
+    ShowData();
   if (dc != nullptr) CopyPaintDibToDc(dc, 0, 0);
   PaintContext.WindowDc = savedWindow;
   PaintStepCounter = savedCounter;
   PaintContext.PaintStep = savedStep;
+  PutPaletteBack(dc, oldPalette);
 
   SetPixel(ppmH, ppmV);
   RestoreDrawPlace(&savedPlace);
@@ -77,18 +225,503 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect) {
   return 1;
 }
 
+int TMapPaint::PaintDevice(HDC dc, int erase, const RECT& rect, TObjectInfo* object,
+                           int keepPalette, const PRINTPARM* print) {
+  if (dc == nullptr) return PaintDib(nullptr, erase, rect, object);
+  const LONG width = LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, INT32_MAX));
+  const LONG height = LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, INT32_MAX));
+
+  if (print != nullptr)
+    SetPaintDevice(dc, print->ResolutionX, print->ResolutionY);
+  else
+    SetPaintDevice(dc, -1.0, -1.0);
+  const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
+  if (Technology == DT_RASDISPLAY || Technology == DT_METAFILE)
+    SetPixel(0.0, 0.0);
+  else
+    SetPixel(GetDeviceScaleX(), GetDeviceScaleY());
+  const FRAME savedPlace = *SetDrawPlace(rect);
+  SIZE savedSize;
+  SetPaintSize(width, height, &savedSize);
+  const HPALETTE oldPalette = keepPalette ? nullptr : TakePalette(dc, Palette);
+
+  HRGN clip = nullptr;
+  if (Technology == DT_RASDISPLAY || Technology == DT_RASPRINTER) {
+    if (erase && (VisualType < 6 || object != nullptr)) {
+      const RECT area{0, 0, width, height};
+      FillDeviceRect(dc, &area, 0xFFFFFFFF);
+    }
+    if (!keepPalette) {
+      POINT origin{0, 0};
+      plat::GetViewportOrgEx(dc, &origin);
+      clip = plat::CreateRectRgn(origin.x, origin.y, LONG(std::min<int64_t>(
+                                                         int64_t(origin.x) + width, INT32_MAX)),
+                                 LONG(std::min<int64_t>(int64_t(origin.y) + height, INT32_MAX)));
+      if (clip != nullptr) plat::SelectClipRgn(dc, clip);
+    }
+  }
+  const LONG nodes = NodeImageFlag;
+  NodeImageFlag = 0;
+  const UINT align = keepPalette ? 0 : plat::SetTextAlign(dc, TA_BASELINE);
+
+  int result = 1;
+  if (object != nullptr) {
+    PaintOneObject(object);
+  } else if (VisualType >= 6 && Technology == DT_RASDISPLAY) {
+    result = ShowDataDibToWindow(dc, rect);
+  } else if (Technology == DT_RASPRINTER) {
+    result = ShowDataDibToDevice(dc, rect, print != nullptr ? print->Mirror : 0);
+  } else {
+    if (BeforePaintCall != nullptr) {
+      RECT r = rect;
+      BeforePaintCall(BeforePaintParameter, dc, &r);
+    }
+    ShowData();
+  }
+
+  if (!keepPalette) plat::SetTextAlign(dc, align);
+  NodeImageFlag = nodes;
+  if (clip != nullptr) {
+    plat::SelectClipRgn(dc, nullptr);
+    plat::DeleteObject(clip);
+  }
+  PutPaletteBack(dc, oldPalette);
+  RestorePaintDevice();
+  SetPixel(ppmH, ppmV);
+  RestoreDrawPlace(&savedPlace);
+  SetPaintSize(savedSize.cx, savedSize.cy);
+  return result;
+}
+
+int TMapPaint::PaintObject(HDC dc, int erase, const RECT& rect, TObjectInfo* object, int keep) {
+  if (object == nullptr) return 0;
+  if (VisualType > 2) return PaintDevice(dc, erase, rect, object, keep, nullptr);
+  return PaintDib(dc, erase, rect, object);
+}
+
+// ---------------------------------------------------------------------------
+// The parts of a device picture
+
+int TMapPaint::ShowLayersOf(int over) {
+  auto show = [&](int kind) {
+    if (!GoOn()) return -1;
+    const DOCUMENTKIND& slot = DocumentKinds[kind];
+    return slot.Show != nullptr && slot.Show(this, over) < 0 ? -1 : 1;
+  };
+  if (MtrPalette.GetColorStyle() != -1) {
+    const LONG shadow = MtrShadow;
+    MtrShadow = 0;
+    const int result = show(DOCKIND_MTR) < 0 || show(DOCKIND_MTL) < 0 ? -1 : 1;
+    MtrShadow = shadow;
+    if (result < 0) return -1;
+  }
+  if (show(DOCKIND_RST) < 0 || show(DOCKIND_MTQ) < 0) return -1;
+  return 1;
+}
+
+void TMapPaint::ShowShadowPass() {
+  if (!MtrShadow) return;
+  const int style = MtrPalette.GetColorStyle();
+  MtrPalette.SetColorStyle(-1);
+  for (int kind : {DOCKIND_MTR, DOCKIND_MTL}) {
+    const DOCUMENTKIND& slot = DocumentKinds[kind];
+    if (slot.Show != nullptr && slot.Show(this, 0) < 0) break;
+  }
+  MtrPalette.SetColorStyle(style);
+}
+
+int TMapPaint::ShowSites(int over) {
+  if (!GoOn()) return -1;
+  const DOCUMENTKIND& sites = DocumentKinds[DOCKIND_SITE];
+  return sites.Show != nullptr && sites.Show(this, over) < 0 ? -1 : 1;
+}
+
+int TMapPaint::MapVisible() const {
+  return TMap::IsActive() && ViewFlag && VisibleBottom <= ShowScale && ShowScale <= VisibleTop;
+}
+
+int TMapPaint::ShowVisibleMap() {
+  if (!MapVisible() || Count() < 1) return 0;
+  if (!GoOn()) return -1;
+  return ShowMap() == -1 ? -1 : 1;
+}
+
+int TMapPaint::ShowDataDibToWindow(HDC dc, const RECT& rect) {
+  const int64_t width = int64_t(rect.right) - rect.left;
+  const int64_t height = int64_t(rect.bottom) - rect.top;
+  if (width <= 0 || height <= 0) return 1;
+  if (GetPaintDc() == nullptr || width > ImageWidth() || height > PaintContext.PictureHeight)
+    return ShowDataDibToDevice(dc, rect, 0);
+  if (!MakeSecondImage(ImageWidth(), PaintContext.PictureHeight)) return 0;
+  SetDrawingCallbacks(nullptr);
+  ScaleMethod = ScaleMethodValue;
+
+  const LONG margin = PaintContext.TopMargin;
+  BYTE* const bits = PaintContext.Bits;
+  BYTE* const pictureTop = PaintContext.PictureTop;
+  BYTE* const sectionTop = PaintContext.SectionTop;
+  const HDC paintDc = PaintDc;
+  const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
+  PaintContext.TopMargin = 0;
+  PaintDc = Second.Dc;
+  const FRAME savedPlace = *SetDrawPlace(rect);
+  SIZE savedSize;
+  SetPaintSize(LONG(width), LONG(height), &savedSize);
+  const int64_t stride = int64_t(Second.Width) * 4;
+  std::memset(Second.Bits + (Second.Height - height) * stride, 0xFF, size_t(height * stride));
+
+  if (ShowLayersOf(0) >= 0) {
+    PaintContext.Bits = Second.Bits;
+    PaintContext.PictureTop = PaintContext.SectionTop = Second.Bits + (Second.Height - 1) * stride;
+    const bool stopped = ShowSites(0) < 0 || ShowVisibleMap() < 0 || ShowSites(1) < 0;
+    PaintContext.Bits = bits;
+    PaintContext.PictureTop = pictureTop;
+    PaintContext.SectionTop = sectionTop;
+    if (!stopped && ShowLayersOf(1) >= 0) ShowShadowPass();
+  }
+  plat::BitBlt(dc, 0, 0, LONG(width), LONG(height), Second.Dc, 0, 0, SRCCOPY);
+
+  PaintContext.TopMargin = margin;
+  SetPixel(ppmH, ppmV);
+  RestoreDrawPlace(&savedPlace);
+  SetPaintSize(savedSize.cx, savedSize.cy);
+  PaintDc = paintDc;
+  return 1;
+}
+
+int TMapPaint::ShowDataDibToDevice(HDC dc, const RECT& rect, int mirror) {
+  const int64_t width = int64_t(rect.right) - rect.left;
+  const int64_t height = int64_t(rect.bottom) - rect.top;
+  if (width <= 0 || height <= 0) return 1;
+  const int64_t padded = (width + 3) & ~int64_t(3);
+  const int64_t rowLength = padded * 3;
+  const int64_t limit = PRINT_BAND_BYTES / rowLength;
+  const int64_t band = std::max<int64_t>(height >= limit ? limit : height, 1);
+  const int64_t rows = (band + 31) & ~int64_t(31);  // of each band bitmap
+
+  BITMAPINFO info{};
+  BAND first, second;
+  const bool fits = padded <= INT32_MAX && rowLength * rows <= INT32_MAX;
+  if (fits)
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), LONG(padded), LONG(rows), 1, 24,
+                                      BI_RGB, DWORD(rows * rowLength), 0, 0, 0, 0};
+  if (!fits || !first.Make(dc, &info)) {
+    ShowErrorMessage(MAPERR_MEMORY, "MapPrint Step1");
+    return 0;
+  }
+  if (!second.Make(nullptr, &info)) {
+    ShowErrorMessage(MAPERR_MEMORY, "MapPrint Step2");
+    return 0;
+  }
+  SetDrawingCallbacks(nullptr);
+  ScaleMethod = ScaleMethodValue;
+
+  POINT origin{0, 0};
+  plat::GetViewportOrgEx(dc, &origin);
+  plat::SetViewportOrgEx(dc, 0, 0, nullptr);
+  const HDC paintDc = PaintDc, textDc = TextDc;
+  bool stopped = false;
+  for (int64_t printed = 0; printed < height && !stopped; printed += band) {
+    const LONG n = LONG(std::min(band, height - printed));
+    const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
+    PaintDc = first.Dc;
+    TextDc = second.Dc;
+    const RECT place{rect.left, LONG(rect.top + printed), rect.right, LONG(rect.top + printed + n)};
+    const FRAME savedPlace = *SetDrawPlace(place);
+    SIZE savedSize;
+    SetPaintSize(LONG(width), n, &savedSize);
+    std::memset(first.Bits, 0xFF, size_t(rows * rowLength));
+
+    stopped = ShowLayersOf(0) < 0 || ShowSites(0) < 0;
+    if (!stopped && MapVisible()) {
+      // Texts go to the second band, over the key colour (blue 1).
+      for (int64_t i = 0; i < rows * padded; ++i) {
+        second.Bits[3 * i] = 1;
+        second.Bits[3 * i + 1] = second.Bits[3 * i + 2] = 0;
+      }
+      stopped = ShowVisibleMap() < 0;
+      for (LONG r = 0; r < n; ++r) {
+        const int64_t offset = (rows - 1 - r) * rowLength;
+        const BYTE* t = second.Bits + offset;
+        BYTE* p = first.Bits + offset;
+        for (int64_t x = 0; x < width; ++x, t += 3, p += 3)
+          if (t[0] != 1 || t[1] != 0 || t[2] != 0) p[0] = t[0], p[1] = t[1], p[2] = t[2];
+      }
+    }
+    if (!stopped) stopped = ShowSites(1) < 0 || ShowLayersOf(1) < 0;
+    if (!stopped) ShowShadowPass();
+    if (mirror) {
+      for (LONG r = 0; r < n; ++r) {
+        BYTE* row = first.Bits + (rows - 1 - r) * rowLength;
+        for (int64_t a = 0, b = width - 1; a < b; ++a, --b)
+          std::swap_ranges(row + 3 * a, row + 3 * a + 3, row + 3 * b);
+      }
+    }
+    plat::SetDIBitsToDevice(dc, origin.x, LONG(origin.y + printed), DWORD(width), DWORD(n), 0,
+                            LONG(rows - n), 0, UINT(rows), first.Bits, &info, DIB_RGB_COLORS);
+    SetPixel(ppmH, ppmV);
+    RestoreDrawPlace(&savedPlace);
+    SetPaintSize(savedSize.cx, savedSize.cy);
+    PaintDc = paintDc;
+    TextDc = textDc;
+  }
+  plat::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// One layer alone
+
+int TMapPaint::PaintLayer(HDC dc, const RECT& rect, int kind, int n) {
+  if (dc == nullptr || GetPaintDc() == nullptr || PaintContext.PictureTop == nullptr ||
+      PaintContext.BytesPerPixel != 4)
+    return 0;
+  RECT place;
+  if (!CutToImage(rect, &place)) return 0;
+  const LONG width = place.right - place.left, height = place.bottom - place.top;
+  const int type = SetVisualType(1);
+  const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
+  SetPixel(0.0, 0.0);
+  const FRAME savedPlace = *SetDrawPlace(place);
+  SetPaintDevice(PaintContext.MemoryDc, -1.0, -1.0);
+  SIZE savedSize;
+  SetPaintSize(width, height, &savedSize);
+  FillImage(width, height, SwapRedBlue(MapPalette.Colors[0]));
+  MapPalette.SetPaletteDib();
+  const HPALETTE oldPalette = TakePalette(dc, Palette);
+  const HDC savedWindow = PaintContext.WindowDc;
+  const LONG savedCounter = PaintStepCounter;
+  const LONG savedStep = PaintContext.PaintStep;
+  PaintContext.WindowDc = dc;
+  PaintStepCounter = 0;
+  if (DeviceKind(dc) != DT_RASDISPLAY) PaintContext.PaintStep = PAINT_STEP_OFF;
+  SetDrawingCallbacks(nullptr);
+  ScaleMethod = ScaleMethodValue;
+
+  if (kind == DOCKIND_SITE && n == 0) {
+    ShowMap();
+  } else if (DocumentKinds[kind].ShowUnit != nullptr) {
+    DocumentKinds[kind].ShowUnit(this, n);
+  }
+  plat::GdiFlush();
+  CopyPaintDibToDc(dc, 0, 0);
+
+  PaintContext.WindowDc = savedWindow;
+  PaintStepCounter = savedCounter;
+  PaintContext.PaintStep = savedStep;
+  PutPaletteBack(dc, oldPalette);
+  SetPixel(ppmH, ppmV);
+  RestoreDrawPlace(&savedPlace);
+  RestorePaintDevice();
+  SetPaintSize(savedSize.cx, savedSize.cy);
+  SetVisualType(type);
+  return 1;
+}
+
+int TMapPaint::PaintSite(HDC dc, int, const RECT& rect, int n) {
+  return PaintLayer(dc, rect, DOCKIND_SITE, n);
+}
+
+int TMapPaint::PaintRst(HDC dc, int, const RECT& rect, int n, int) {
+  return PaintLayer(dc, rect, DOCKIND_RST, n);
+}
+
+int TMapPaint::PaintMtr(HDC dc, int, const RECT& rect, int n, int) {
+  return PaintLayer(dc, rect, DOCKIND_MTR, n);
+}
+
+int TMapPaint::PaintMtl(HDC dc, int, const RECT& rect, int n, int) {
+  return PaintLayer(dc, rect, DOCKIND_MTL, n);
+}
+
+int TMapPaint::PaintMtq(HDC dc, int, const RECT& rect, int n, int) {
+  return PaintLayer(dc, rect, DOCKIND_MTQ, n);
+}
+
+// ---------------------------------------------------------------------------
+// Legend samples
+
+float TMapPaint::ExampleZoom(int width, int height, int code, const char* parm) {
+  if (width > 48 && height > 48) return 1.0f;
+  if (code == 149 && parm != nullptr) {
+    LONG size;
+    std::memcpy(&size, parm + 48, sizeof size);
+    if (size < 2000) return 1.0f;
+  }
+  return 0.5f;
+}
+
+int TMapPaint::PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm,
+                                  POLYDATA* data) {
+  PaintExampleSwitch = 1;
+  int result;
+  if (VisualType <= 2) {
+    result = PaintExampleObjectDib(dc, rect, code, parm, data);
+  } else {
+    const LONG nodes = NodeImageFlag;
+    NodeImageFlag = 0;
+    result = PaintExampleObjectDevice(dc, rect, code, parm, data);
+    NodeImageFlag = nodes;
+  }
+  PaintExampleSwitch = 0;
+  return result;
+}
+
+int TMapPaint::PaintExampleObjectDib(HDC dc, const RECT& rect, int code, const char* parm,
+                                     POLYDATA* data) {
+  if (parm == nullptr || !HasPoints(data) || code < 0 || code >= PRIM_COUNT) return 0;
+  if (GetPaintDc() == nullptr || PaintContext.PictureTop == nullptr ||
+      PaintContext.BytesPerPixel != 4)
+    return 0;
+  const LONG width = LONG(std::min<int64_t>(int64_t(rect.right) - rect.left, ImageWidth()));
+  const LONG height =
+      LONG(std::min<int64_t>(int64_t(rect.bottom) - rect.top, PaintContext.PictureHeight));
+  if (width <= 0 || height <= 0) return 0;
+  SetPaintDevice(PaintContext.MemoryDc, -1.0, -1.0);
+  const LONG savedWidth = PaintContext.ImageWidth, savedHeight = PaintContext.ImageHeight;
+  PaintContext.ImageWidth = width;
+  PaintContext.ImageHeight = height;
+  FillImage(width, height, SwapRedBlue(MapPalette.Colors[0]));
+  MapPalette.SetPaletteDib();
+  // Code 250 (a plug-in library's sample) takes the table's painter of
+  // library images until the plug-in libraries paint samples of their own.
+  const IMGPAINTER painter = DibBlock[code];
+  if (painter != nullptr) painter(this, data, parm, ExampleZoom(width, height, code, parm));
+  plat::GdiFlush();
+  if (dc != nullptr) {
+    const HPALETTE oldPalette = TakePalette(dc, Palette);
+    CopyPaintDibToDc(dc, rect.left, rect.top);
+    PutPaletteBack(dc, oldPalette);
+  }
+  PaintContext.ImageWidth = savedWidth;
+  PaintContext.ImageHeight = savedHeight;
+  RestorePaintDevice();
+  return 1;
+}
+
+int TMapPaint::PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, const char* parm,
+                                        POLYDATA* data) {
+  if (dc == nullptr || parm == nullptr || !HasPoints(data) || code < 0 || code >= PRIM_COUNT)
+    return 0;
+  SetPaintDevice(dc, -1.0, -1.0);
+  const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
+  if (Technology == DT_RASDISPLAY || Technology == DT_METAFILE)
+    SetPixel(0.0, 0.0);
+  else
+    SetPixel(GetDeviceScaleX(), GetDeviceScaleY());
+  const LONG savedWidth = PaintContext.ImageWidth, savedHeight = PaintContext.ImageHeight;
+  const LONG width = LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, INT32_MAX));
+  const LONG height = LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, INT32_MAX));
+  PaintContext.ImageWidth = width;
+  PaintContext.ImageHeight = height;
+  POINT oldOrigin{0, 0};
+  plat::OffsetViewportOrgEx(dc, rect.left, rect.top, &oldOrigin);
+  HRGN clip = nullptr;
+  if (Technology == DT_RASDISPLAY || Technology == DT_RASPRINTER) {
+    POINT origin{0, 0};
+    if (!plat::GetViewportOrgEx(dc, &origin)) origin = POINT{0, 0};
+    clip = plat::CreateRectRgn(origin.x, origin.y,
+                               LONG(std::min<int64_t>(int64_t(origin.x) + width, INT32_MAX)),
+                               LONG(std::min<int64_t>(int64_t(origin.y) + height, INT32_MAX)));
+    if (clip != nullptr) plat::SelectClipRgn(dc, clip);
+  }
+  SetPaintSize(width, height);
+  const HPALETTE oldPalette = TakePalette(dc, Palette);
+  const LONG nodes = NodeImageFlag;
+  NodeImageFlag = 0;
+
+  const IMGPAINTER painter = DeviceBlock[code];
+  if (painter != nullptr) painter(this, data, parm, ExampleZoom(width, height, code, parm));
+
+  NodeImageFlag = nodes;
+  if (clip != nullptr) {
+    plat::SelectClipRgn(dc, nullptr);
+    plat::DeleteObject(clip);
+  }
+  plat::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+  PutPaletteBack(dc, oldPalette);
+  RestorePaintDevice();
+  SetPixel(ppmH, ppmV);
+  PaintContext.ImageWidth = savedWidth;
+  PaintContext.ImageHeight = savedHeight;
+  SetPaintSize(savedWidth, savedHeight);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Callers' images
+
 int TMapPaint::PaintDibToDib32(char* bits, int rowLength, int rows, const RECT& rect) {
   if (bits == nullptr || rowLength <= 0 || rows <= 0) return 0;
-  if (!PaintDib(nullptr, 1, rect)) return 0;
+  if (!Paint(nullptr, 1, rect)) return 0;
   const int64_t height =
       std::min<int64_t>({int64_t(rect.bottom) - rect.top, rows, PaintContext.PictureHeight});
   const int64_t bytes = std::min<int64_t>(
       {(int64_t(rect.right) - rect.left) * 4, rowLength, int64_t(PaintContext.Stride)});
+  char* top = bits + int64_t(rows - 1) * rowLength;
   for (int64_t row = 0; row < height && bytes > 0; ++row)
-    std::memcpy(bits - row * rowLength, PaintContext.PictureTop - row * PaintContext.Stride,
+    std::memcpy(top - row * rowLength, PaintContext.PictureTop - row * PaintContext.Stride,
                 size_t(bytes));
   return 1;
 }
+
+int TMapPaint::PaintDibToImage(char* bits, int width, int height, int rows, const RECT& rect,
+                               TObjectInfo* object) {
+  if (bits == nullptr || width <= 0 || height <= 0 || rows <= 0) return 0;
+  const int type = SetVisualType(1);
+  const int painted = PaintDib(nullptr, 1, rect, object);
+  SetVisualType(type);
+  RECT place;
+  if (!painted || !CutToImage(rect, &place)) return 0;
+  const int64_t n = std::min<int64_t>({rows, height, int64_t(place.bottom) - place.top});
+  const int64_t columns = std::min<int64_t>(width, int64_t(place.right) - place.left);
+
+  // The palette in image pixel order, and the entries found for the last
+  // colours seen.
+  const int count = std::clamp<int>(MapPalette.Count, 1, MAP_PALETTE_SIZE);
+  DWORD entries[MAP_PALETTE_SIZE];
+  for (int i = 0; i < count; ++i) entries[i] = SwapRedBlue(MapPalette.Colors[i]) & 0xFFFFFF;
+  constexpr int kCache = 1024;
+  DWORD cachedColour[kCache];
+  BYTE cachedIndex[kCache];
+  std::fill(cachedColour, cachedColour + kCache, 0xFFFFFFFFu);
+  for (int64_t row = 0; row < n; ++row) {
+    const DWORD* source =
+        reinterpret_cast<const DWORD*>(PaintContext.PictureTop - row * PaintContext.Stride);
+    BYTE* target = reinterpret_cast<BYTE*>(bits) + row * width;
+    for (int64_t x = 0; x < columns; ++x) {
+      const DWORD c = source[x] & 0xFFFFFF;
+      const int slot = int((c * 2654435761u) >> 22);
+      if (cachedColour[slot] != c) {
+        // The equal entry, else the nearest (the first of equal distances;
+        // none nearer than 0xFFFFFF leaves 0).
+        int best = 0;
+        LONG distance = 0xFFFFFF;
+        for (int i = 0; i < count; ++i) {
+          const LONG d = ColorDistance(entries[i], c);
+          if (d < distance) {
+            distance = d;
+            best = i;
+            if (d == 0) break;
+          }
+        }
+        cachedColour[slot] = c;
+        cachedIndex[slot] = BYTE(best);
+      }
+      target[x] = cachedIndex[slot];
+    }
+  }
+  return 1;
+}
+
+int TMapPaint::PaintObjectToImage(char* bits, int width, int height, int rows, const RECT& rect,
+                                  TObjectInfo* object) {
+  if (object == nullptr) return 0;
+  return PaintDibToImage(bits, width, height, rows, rect, object);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing callbacks
 
 int TMapPaint::PaintToScript(int resolutionX, int resolutionY, DrawingCallbackTable* table) {
   if (table == nullptr) return 0;

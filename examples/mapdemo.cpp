@@ -255,8 +255,8 @@ int PaintMap(const std::string& path, const std::string& png) {
   const RECT rect{LONG(x1) - 10, LONG(y1) - 10, LONG(x2) + 10, LONG(y2) + 10};
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   std::vector<unsigned> bottomUp(size_t(width) * height), pixels(bottomUp.size());
-  char* top = reinterpret_cast<char*>(bottomUp.data()) + size_t(height - 1) * width * 4;
-  const int painted = doc->PaintDibToDib32(top, width * 4, height, rect);
+  const int painted =
+      doc->PaintDibToDib32(reinterpret_cast<char*>(bottomUp.data()), width * 4, height, rect);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       pixels[size_t(y) * width + x] = bottomUp[size_t(height - 1 - y) * width + x] & 0xFFFFFF;

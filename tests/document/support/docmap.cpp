@@ -10,6 +10,7 @@
 #include "document/mapcreate.h"
 #include "drawing/paintcontext.h"
 #include "objects/objectinfo.h"
+#include "platform/gdi/gdi_test.h"
 
 namespace doctest {
 
@@ -62,8 +63,9 @@ bool WriteImageClassifier(const std::string& path) {
   return rsc.Save(1) == 1;
 }
 
-TMapAccess* CreateDocument(const std::string& path, const std::string& rsc) {
+TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int mapType) {
   TMapRegister reg;
+  if (mapType != 0) reg.RegisterFromMapType(mapType);
   std::strcpy(reg.Map.Name, "Document map");
   reg.Map.Scale = 100000;
   LISTREGISTER& sheet = reg.List.Register;
@@ -96,14 +98,73 @@ Picture PaintPicture(TMapAccess* doc, const RECT& rect) {
   p.height = rect.bottom - rect.top;
   std::vector<uint32_t> bottomUp(size_t(p.width) * p.height);
   const int row = p.width * 4;
-  char* top = reinterpret_cast<char*>(bottomUp.data()) + size_t(p.height - 1) * row;
-  if (!doc->PaintDibToDib32(top, row, p.height, rect)) return Picture{};
+  if (!doc->PaintDibToDib32(reinterpret_cast<char*>(bottomUp.data()), row, p.height, rect))
+    return Picture{};
   p.pixels.resize(bottomUp.size());
   for (int y = 0; y < p.height; ++y)
     std::memcpy(&p.pixels[size_t(y) * p.width], &bottomUp[size_t(p.height - 1 - y) * p.width],
                 size_t(row));
   for (uint32_t& v : p.pixels) v &= 0xFFFFFF;
   return p;
+}
+
+Picture GrabDc(HDC dc) {
+  plat::gdi::SurfaceView v;
+  if (!plat::gdi::GetSurface(dc, &v) || (v.bitsPerPixel != 32 && v.bitsPerPixel != 24))
+    return Picture{};
+  Picture p;
+  p.width = v.width;
+  p.height = v.height;
+  p.pixels.resize(size_t(v.width) * v.height);
+  const int bytes = v.bitsPerPixel / 8;
+  for (int y = 0; y < v.height; ++y) {
+    const BYTE* row = v.bits + size_t(v.topDown ? y : v.height - 1 - y) * v.stride;
+    for (int x = 0; x < v.width; ++x) {
+      const BYTE* q = row + size_t(x) * bytes;
+      p.pixels[size_t(y) * v.width + x] = uint32_t(q[2]) << 16 | uint32_t(q[1]) << 8 | q[0];
+    }
+  }
+  return p;
+}
+
+MemoryDevice::MemoryDevice(int width, int height) {
+  dc = plat::CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0,
+                                    0, 0, 0, 0};
+  void* bits = nullptr;
+  bitmap = plat::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bits != nullptr) std::memset(bits, 0xFF, size_t(width) * height * 4);
+  old = plat::SelectObject(dc, bitmap);
+}
+
+MemoryDevice::~MemoryDevice() {
+  plat::SelectObject(dc, old);
+  plat::DeleteDC(dc);
+  plat::DeleteObject(bitmap);
+}
+
+bool AppendScene(TMapAccess* doc) {
+  const double x = kSheetX, y = kSheetY;
+  return AppendPlaneObject(doc, KIND_FIELD, LOCAL_SQUARE,
+                           {{x + 5500, y + 500},
+                            {x + 9500, y + 500},
+                            {x + 9500, y + 4500},
+                            {x + 5500, y + 4500},
+                            {x + 5500, y + 500}}) > 0 &&
+         AppendPlaneObject(doc, KIND_LAKE, LOCAL_SQUARE,
+                           {{x + 1000, y + 6000},
+                            {x + 2000, y + 9000},
+                            {x + 4500, y + 8500},
+                            {x + 3500, y + 5500},
+                            {x + 1000, y + 6000}}) > 0 &&
+         AppendPlaneObject(doc, KIND_ROAD, LOCAL_LINE,
+                           {{x + 500, y + 500},
+                            {x + 5000, y + 4000},
+                            {x + 6000, y + 7000},
+                            {x + 9500, y + 9500}}) > 0 &&
+         AppendPlaneObject(doc, KIND_WELL, LOCAL_POINT, {{x + 2000, y + 2500}}) > 0 &&
+         AppendPlaneObject(doc, KIND_WELL, LOCAL_POINT, {{x + 7500, y + 2500}}) > 0;
 }
 
 bool WritePng(const Picture& picture, const std::string& path) {

@@ -29,8 +29,9 @@ bool WriteImageClassifier(const std::string& path);
 constexpr double kSheetX = 6000000, kSheetY = 7400000, kSheetSide = 10000;
 
 // Creates the map `path` (scale 1:100 000, one sheet, files "S1.*") on the
-// classifier through mapCreateMapEx: the document, or null.
-TMapAccess* CreateDocument(const std::string& path, const std::string& rsc);
+// classifier through mapCreateMapEx: the document, or null. A map type
+// other than 0 brings that type's projection.
+TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int mapType = 0);
 
 typedef std::vector<std::pair<double, double>> PlanePoints;  // X north, Y east, metres
 // Appends an object of a kind with one contour through the plane points to
@@ -48,6 +49,23 @@ struct Picture {
 };
 // The document painted into the memory image over the rectangle.
 Picture PaintPicture(TMapAccess* doc, const RECT& rect);
+// What a device context's surface shows (32-bit or 24-bit), rows from the
+// top; empty without a surface.
+Picture GrabDc(HDC dc);
+
+// A memory context of the display's kind with a white 32-bit bitmap.
+struct MemoryDevice {
+  MemoryDevice(int width, int height);
+  ~MemoryDevice();
+  MemoryDevice(const MemoryDevice&) = delete;
+  MemoryDevice& operator=(const MemoryDevice&) = delete;
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+};
+
+// A field, a lake, a road across them and two wells on the sheet.
+bool AppendScene(TMapAccess* doc);
 bool WritePng(const Picture& picture, const std::string& path);
 bool ReadPng(const std::string& path, Picture* picture);
 

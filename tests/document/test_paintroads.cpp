@@ -1,0 +1,356 @@
+// The roads of painting: the road a device gets, painting over what a
+// window shows, window pictures of the device painters and their bands,
+// printing, one layer alone, legend samples and the callers' 32-bit and
+// 8-bit images.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "document/docentries.h"
+#include "document/viewentries.h"
+#include "drawing/paintcontext.h"
+#include "platform/gdi/gdi_test.h"
+#include "support/docmap.h"
+#include "support/host_recorder.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+// A small display, so that pictures larger than the memory image are
+// cheap to make.
+const bool kSmallDisplay = (plat::gdi::SetDisplay(400, 300, 96, true), true);
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+int NotWhite(const doctest::Picture& p) {
+  return int(std::count_if(p.pixels.begin(), p.pixels.end(), [](uint32_t v) { return v != kWhite; }));
+}
+
+class PaintRoads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kSmallDisplay);
+    MessageEnableSet(0);
+    ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+    doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_TRUE(doctest::AppendScene(doc));
+    h = HandleOf(doc);
+    doc->SetBackGround(kWhite);
+  }
+  void TearDown() override {
+    FreeDocument(doc);
+    for (int k = 0; k < DOCKIND_COUNT; ++k) DocumentKinds[k] = DefaultDocumentKind(k);
+    MessageEnableSet(1);
+  }
+  // The picture rectangle of the sheet at the current zoom.
+  RECT SheetRect() {
+    double left = doctest::kSheetX + doctest::kSheetSide, top = doctest::kSheetY;
+    double right = doctest::kSheetX, bottom = doctest::kSheetY + doctest::kSheetSide;
+    doc->PlaneToPicture(left, top);
+    doc->PlaneToPicture(right, bottom);
+    return RECT{LONG(left), LONG(top), LONG(right), LONG(bottom)};
+  }
+  void Save(const doctest::Picture& p, const char* name) {
+    doctest::WritePng(p, std::string(MC_TEST_TMP) + "/" + name);
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+  HMAP h = 0;
+};
+
+LONG seenType = 0;
+LONG WINAPI NoteType(intptr_t p) {
+  seenType = reinterpret_cast<TMapAccess*>(p)->VisualType;
+  return 0;
+}
+
+TEST_F(PaintRoads, PrinterWithMemoryImageTypePaintsAsDeviceType) {
+  doc->SetViewScale(1.0);
+  HDC printer = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 500, 500, 96, 96);
+  ASSERT_NE(printer, nullptr);
+  doc->SetBreakCall(NoteType, reinterpret_cast<intptr_t>(doc));
+  // The printer's picture is at its own resolution: the sheet is some 380
+  // pixels across at 96 dots per inch.
+  RECT rect{0, 0, 500, 500};
+  ASSERT_EQ(docPaint(h, printer, 1, &rect), 1);
+  EXPECT_EQ(seenType, 6);
+  EXPECT_EQ(docGetViewType(h), 1);
+  const doctest::Picture p = doctest::GrabDc(printer);
+  Save(p, "printer_type1.png");
+  EXPECT_GT(NotWhite(p), 1000);
+  plat::DeleteDC(printer);
+}
+
+TEST_F(PaintRoads, EraseMinusTwoPaintsOverTheWindowPicture) {
+  doc->SetViewScale(0.5);
+  const RECT sheet = SheetRect();
+  RECT rect{sheet.left + 20, sheet.top + 10, sheet.left + 180, sheet.top + 130};
+  doctest::MemoryDevice window(300, 200);
+  const RECT all{0, 0, 300, 200};
+  FillDeviceRect(window.dc, &all, 0x00FFFF);  // yellow
+  ASSERT_EQ(docPaint(h, window.dc, -2, &rect), 1);
+  const doctest::Picture over = doctest::GrabDc(window.dc);
+  Save(over, "erase_over.png");
+  ASSERT_EQ(docPaint(h, window.dc, 1, &rect), 1);
+  const doctest::Picture erased = doctest::GrabDc(window.dc);
+  const doctest::Picture alone = doctest::PaintPicture(doc, rect);
+  // The picture lands at the rectangle's place; what the map leaves empty
+  // keeps the window's yellow, or the background when erased.
+  int yellow = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) {
+      const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+      const uint32_t map = alone.At(x - rect.left, y - rect.top);
+      if (!inside) {
+        ASSERT_EQ(over.At(x, y), 0xFFFF00u) << x << "," << y;
+        continue;
+      }
+      ASSERT_EQ(erased.At(x, y), map) << x << "," << y;
+      if (map == kWhite) {
+        ASSERT_EQ(over.At(x, y), 0xFFFF00u) << x << "," << y;
+        ++yellow;
+      } else {
+        ASSERT_EQ(over.At(x, y), map) << x << "," << y;
+      }
+    }
+  EXPECT_GT(yellow, 1000);
+  EXPECT_LT(yellow, 160 * 120 - 1000);
+}
+
+TEST_F(PaintRoads, WindowPictureLargerThanTheImageIsPaintedInBands) {
+  doc->SetVisualType(6);
+  doc->SetViewScale(5.5);
+  // 2000 x 1400 pixels: bands of 666 rows, three of them.
+  doctest::MemoryDevice big(2000, 1400);
+  plat::gdi::EnableCallLog(big.dc, true);
+  RECT rect{0, 0, 2000, 1400};
+  ASSERT_EQ(docPaint95(h, big.dc, 1, &rect), 1);
+  int bands = 0;
+  for (const std::string& line : plat::gdi::CallLog(big.dc))
+    bands += line.rfind("SetDIBitsToDevice", 0) == 0;
+  EXPECT_EQ(bands, 3);
+  const doctest::Picture whole = doctest::GrabDc(big.dc);
+  Save(whole, "bands.png");
+  EXPECT_GT(NotWhite(whole), 50000);
+  // Tiles small enough for the second image give the same pixels.
+  doctest::MemoryDevice tile(400, 280);
+  int differ = 0;
+  for (int ty = 0; ty < 5; ++ty)
+    for (int tx = 0; tx < 5; ++tx) {
+      RECT part{tx * 400, ty * 280, tx * 400 + 400, ty * 280 + 280};
+      ASSERT_EQ(docPaint95(h, tile.dc, 1, &part), 1);
+      const doctest::Picture p = doctest::GrabDc(tile.dc);
+      for (int y = 0; y < 280; ++y)
+        for (int x = 0; x < 400; ++x) differ += p.At(x, y) != whole.At(tx * 400 + x, ty * 280 + y);
+    }
+  EXPECT_EQ(differ, 0);
+}
+
+TEST_F(PaintRoads, PrintingMirrorsRestoresAndReportsFailedBands) {
+  doc->SetViewScale(1.0);
+  const LONG show = doc->ShowScale;
+  PRINTPARM print{};
+  print.Length = sizeof(PRINTPARM);
+  print.Scale = show / 2;  // twice the size
+  print.VisualType = 1;    // printed as a device type
+  auto printed = [&](int mirror) {
+    HDC printer = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 900, 900, 96, 96);
+    print.Mirror = BYTE(mirror);
+    EXPECT_EQ(doc->Print(printer, RECT{0, 0, 850, 900}, &print), 1);
+    doctest::Picture p = doctest::GrabDc(printer);
+    plat::DeleteDC(printer);
+    return p;
+  };
+  const doctest::Picture plain = printed(0), mirrored = printed(1);
+  Save(plain, "print.png");
+  EXPECT_EQ(doc->ShowScale, show);
+  EXPECT_EQ(doc->VisualType, 1);
+  EXPECT_GT(NotWhite(plain), 20000);
+  const int width = 850;
+  int differ = 0;
+  for (int y = 0; y < 900; ++y)
+    for (int x = 0; x < width; ++x) differ += plain.At(x, y) != mirrored.At(width - 1 - x, y);
+  EXPECT_EQ(differ, 0);
+
+  // A band whose bitmap cannot be made prints nothing and fails.
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes;
+  HDC printer = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 100, 100, 96, 96);
+  EXPECT_EQ(doc->ShowDataDibToDevice(printer, RECT{0, 0, 30000000, 10}, 0), 0);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_NE(boxes.boxes()[0].text.find("MapPrint Step1"), std::string::npos);
+  EXPECT_EQ(NotWhite(doctest::GrabDc(printer)), 0);
+  MessageEnableSet(0);
+  EXPECT_EQ(doc->Print(nullptr, RECT{0, 0, 9, 9}, &print), 0);
+  EXPECT_EQ(doc->Print(printer, RECT{0, 0, 9, 9}, nullptr), 0);
+  plat::DeleteDC(printer);
+}
+
+TEST_F(PaintRoads, Dib32CopiesOnlyWhatFits) {
+  doc->SetViewScale(0.5);
+  const RECT rect = SheetRect();
+  const doctest::Picture full = doctest::PaintPicture(doc, rect);
+  ASSERT_GT(NotWhite(full), 1000);
+  // 10 rows of 18 pixels, guarded on both sides.
+  const int rows = 10, rowLength = 72, guard = 64;
+  std::vector<unsigned char> buffer(rows * rowLength + 2 * guard, 0xAB);
+  char* bits = reinterpret_cast<char*>(buffer.data()) + guard;
+  ASSERT_EQ(doc->PaintDibToDib32(bits, rowLength, rows, rect), 1);
+  for (int i = 0; i < guard; ++i) {
+    ASSERT_EQ(buffer[i], 0xAB);
+    ASSERT_EQ(buffer[buffer.size() - 1 - i], 0xAB);
+  }
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < 18; ++x) {
+      uint32_t v;
+      std::memcpy(&v, bits + (rows - 1 - y) * rowLength + 4 * x, 4);
+      ASSERT_EQ(v & 0xFFFFFF, full.At(x, y)) << x << "," << y;
+    }
+  EXPECT_EQ(doc->PaintDibToDib32(nullptr, rowLength, rows, rect), 0);
+  EXPECT_EQ(doc->PaintDibToDib32(bits, 0, rows, rect), 0);
+  EXPECT_EQ(doc->PaintDibToDib32(bits, rowLength, -1, rect), 0);
+}
+
+TEST_F(PaintRoads, EightBitImageHoldsTheNearestPaletteEntries) {
+  doc->SetViewScale(0.5);
+  const RECT rect = SheetRect();
+  const doctest::Picture full = doctest::PaintPicture(doc, rect);
+  const int width = full.width + 3, height = full.height;
+  std::vector<char> image(size_t(width) * (height + 1), char(0x7F));
+  ASSERT_EQ(doc->PaintDibToImage(image.data(), width, height, height - 5, rect, nullptr), 1);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const BYTE index = BYTE(image[size_t(y) * width + x]);
+      if (y >= height - 5 || x >= full.width) {
+        ASSERT_EQ(index, 0x7F) << x << "," << y;  // beyond what was asked or painted
+        continue;
+      }
+      const uint32_t c = full.At(x, y);
+      const COLORREF bgr = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16);
+      int nearest = 0;
+      for (int e = 1; e < doc->MapPalette.Count; ++e)
+        if (ColorDistance(doc->MapPalette.Colors[e], bgr) <
+            ColorDistance(doc->MapPalette.Colors[nearest], bgr))
+          nearest = e;
+      ASSERT_EQ(index, nearest) << x << "," << y;
+    }
+  EXPECT_EQ(doc->PaintObjectToImage(image.data(), width, height, height, rect, nullptr), 0);
+  EXPECT_EQ(doc->PaintDibToImage(image.data(), 0, height, height, rect, nullptr), 0);
+}
+
+std::vector<std::string> units;
+
+TEST_F(PaintRoads, OneLayerAlone) {
+  doc->SetViewScale(0.5);
+  DocumentKinds[DOCKIND_RST].ShowUnit = [](TMapControl* d, int n) {
+    units.push_back("rst " + std::to_string(n) + " type " + std::to_string(d->VisualType));
+    return 1;
+  };
+  DocumentKinds[DOCKIND_SITE].ShowUnit = [](TMapControl*, int n) {
+    units.push_back("site " + std::to_string(n));
+    return 1;
+  };
+  doc->SetVisualType(7);
+  const RECT rect = SheetRect();
+  doctest::MemoryDevice window(300, 300);
+  EXPECT_EQ(doc->PaintRst(window.dc, 1, rect, 3, 0), 1);
+  EXPECT_EQ(doc->PaintSite(window.dc, 1, rect, 2), 1);
+  EXPECT_EQ(units, (std::vector<std::string>{"rst 3 type 1", "site 2"}));
+  EXPECT_EQ(NotWhite(doctest::GrabDc(window.dc)), 0);
+  // User map 0 is the main map.
+  EXPECT_EQ(doc->PaintSite(window.dc, 1, rect, 0), 1);
+  EXPECT_GT(NotWhite(doctest::GrabDc(window.dc)), 1000);
+  EXPECT_EQ(doc->VisualType, 7);
+  EXPECT_EQ(doc->PaintMtr(nullptr, 1, rect, 1, 0), 0);
+}
+
+std::vector<std::string> layers;
+
+TEST_F(PaintRoads, WindowPictureLayersAndShadowPass) {
+  for (int k : {DOCKIND_RST, DOCKIND_MTR, DOCKIND_MTQ, DOCKIND_MTL, DOCKIND_SITE})
+    DocumentKinds[k].Show = [](TMapControl* d, int over) {
+      layers.push_back(std::string(over ? "over" : "under") +
+                       (d->MtrPalette.GetColorStyle() == -1 ? " shadow" : ""));
+      return 1;
+    };
+  doc->SetVisualType(6);
+  doc->SetViewScale(0.5);
+  doc->MtrShadow = 1;
+  doctest::MemoryDevice window(200, 200);
+  RECT rect{0, 0, 200, 200};
+  ASSERT_EQ(docPaint(h, window.dc, 1, &rect), 1);
+  const std::vector<std::string> expected = {
+      "under", "under", "under", "under", "under", "over", "over",
+      "over",  "over",  "over",  "under shadow", "under shadow"};
+  EXPECT_EQ(layers, expected);
+  EXPECT_EQ(doc->MtrPalette.GetColorStyle(), 1);
+  // Matrices under the colour style -1 lie in the shadow pass only.
+  layers.clear();
+  doc->MtrPalette.SetColorStyle(-1);
+  doc->MtrShadow = 0;
+  ASSERT_EQ(docPaint(h, window.dc, 1, &rect), 1);
+  EXPECT_EQ(layers.size(), 6u);
+  EXPECT_GT(NotWhite(doctest::GrabDc(window.dc)), 500);
+}
+
+TEST(ExampleZoom, HalfOnSmallAreas) {
+  char sign[64] = {};
+  auto word = [&](LONG v) {
+    std::memcpy(sign + 48, &v, 4);
+    return sign;
+  };
+  const struct {
+    int width, height, code;
+    LONG word48;
+    float zoom;
+  } cases[] = {{40, 100, 128, 0, 0.5f},    {49, 49, 128, 0, 1.0f},    {48, 100, 128, 0, 0.5f},
+               {100, 48, 135, 0, 0.5f},    {40, 100, 149, 1999, 1.0f}, {40, 100, 149, 2000, 0.5f},
+               {100, 100, 149, 5000, 1.0f}};
+  for (const auto& c : cases)
+    EXPECT_EQ(TMapPaint::ExampleZoom(c.width, c.height, c.code, word(c.word48)), c.zoom)
+        << c.width << "x" << c.height << " code " << c.code;
+}
+
+TEST_F(PaintRoads, LegendSampleInItsRectangle) {
+  // A red line of 1000 um from left of the rectangle across it.
+  const DWORD line[2] = {0x0000FF, 1000};
+  POINT points[2] = {{-30, 25}, {80, 25}};
+  LONG counts[1] = {2};
+  POLYDATA data{};
+  data.Points = points;
+  data.PolyCounts = counts;
+  data.Count = 1;
+  const char* parm = reinterpret_cast<const char*>(line);
+  const RECT rect{50, 50, 110, 110};
+  for (int type : {1, 6}) {
+    doctest::MemoryDevice window(200, 200);
+    doc->SetVisualType(type);
+    PaintExampleSwitch = 7;
+    EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, 128, parm, &data), 1) << type;
+    EXPECT_EQ(PaintExampleSwitch, 0);
+    const doctest::Picture p = doctest::GrabDc(window.dc);
+    Save(p, type == 1 ? "sample_dib.png" : "sample_device.png");
+    int red = 0, outside = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 200; ++x) {
+        const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
+        if (!inside) outside += p.At(x, y) != kWhite;
+        if (inside) red += p.At(x, y) == 0xFF0000u;
+      }
+    EXPECT_EQ(outside, 0) << type;
+    EXPECT_GT(red, 60) << type;
+  }
+  LONG none[1] = {0};
+  data.PolyCounts = none;
+  doctest::MemoryDevice window(200, 200);
+  EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, 128, parm, &data), 0);
+  EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, 128, nullptr, nullptr), 0);
+}
+
+}  // namespace
