@@ -20,5 +20,6 @@
 #include "api/map_api.h"
 #include "api/drawing_api.h"
 #include "api/document_api.h"
+#include "api/view_api.h"
 
 #endif

@@ -245,6 +245,25 @@ TEST_F(Exports, MapCallsRefuseForeignHandles) {
   EXPECT_EQ(date(1, 0, &d, &t), 0);
 }
 
+TEST_F(Exports, ViewCallsRefuseNullHandles) {
+  auto round = Fn<int32_t (*)(double)>("mapScaleToRoundScale");
+  auto color = Fn<uint32_t (*)(intptr_t, int32_t)>("mapGetMapColor");
+  auto back = Fn<uint32_t (*)(intptr_t)>("mapGetBackColor");
+  auto paint = Fn<int32_t (*)(intptr_t, void*, int32_t, void*)>("mapPaint");
+  auto size = Fn<int32_t (*)(intptr_t, int32_t*, int32_t*)>("mapGetPictureSize");
+  ASSERT_TRUE(round && color && back && paint && size);
+  EXPECT_EQ(round(150), 100);
+  EXPECT_EQ(round(151), 200);
+  EXPECT_EQ(color(0, 1), 0u);
+  EXPECT_EQ(back(0), 0xFFFFFFu);
+  int32_t rect[4] = {0, 0, 10, 10};
+  EXPECT_EQ(paint(0, nullptr, 1, rect), 0);
+  int32_t w = 7, h = 7;
+  EXPECT_EQ(size(0, &w, &h), 0);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
+}
+
 TEST_F(Exports, VectorSizeOfASign) {
   // A sign of one line subject from (-100, -200) to (300, 400), anchor 4000.
   auto size = Fn<int (*)(void*, void*, char*)>("mapGetVectorSize");

@@ -1,0 +1,116 @@
+// Painting a map document and its view, for a host.
+#include "api/view_api.h"
+
+#include "document/viewentries.h"
+
+MAPAPI LONG WINAPI mapPaint(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
+  return docPaint(hMap, hdc, erase, rect);
+}
+
+MAPAPI LONG WINAPI mapPaint95(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
+  return docPaint95(hMap, hdc, erase, rect);
+}
+
+MAPAPI LONG WINAPI mapPaintObject(HMAP hMap, HDC hdc, RECT* rect, HOBJ info) {
+  return docPaintObject(hMap, hdc, rect, info);
+}
+
+MAPAPI LONG WINAPI mapPaintObjectEx(HMAP hMap, HDC hdc, RECT* rect, HOBJ info, LONG erase,
+                                    LONG keep) {
+  return docPaintObjectEx(hMap, hdc, rect, info, erase, keep);
+}
+
+MAPAPI LONG WINAPI mapPaintObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info) {
+  return docPaintObject95(hMap, hdc, rect, info);
+}
+
+MAPAPI LONG WINAPI mapPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height,
+                                         LONG rows, RECT* rect, HOBJ info) {
+  return docPaintObjectToImage(hMap, bits, width, height, rows, rect, info);
+}
+
+MAPAPI double WINAPI mapGetViewScale(HMAP hMap) { return docGetViewScale(hMap); }
+
+MAPAPI LONG WINAPI mapGetShowScale(HMAP hMap) { return docGetShowScale(hMap); }
+
+MAPAPI double WINAPI mapGetRealShowScale(HMAP hMap) { return docGetRealShowScale(hMap); }
+
+MAPAPI LONG WINAPI mapScaleToRoundScale(double scale) { return docScaleToRoundScale(scale); }
+
+MAPAPI LONG WINAPI mapSetViewScale(HMAP hMap, LONG* x, LONG* y, float scale) {
+  return docSetViewScale(hMap, x, y, scale);
+}
+
+MAPAPI LONG WINAPI mapChangeViewScale(HMAP hMap, LONG* x, LONG* y, float factor) {
+  return docChangeViewScale(hMap, x, y, factor);
+}
+
+MAPAPI double WINAPI mapSetupTurn(HMAP hMap, double angle, double least) {
+  return docSetupTurn(hMap, angle, least);
+}
+
+MAPAPI LONG WINAPI mapTurnIsActive(HMAP hMap) { return docTurnIsActive(hMap); }
+
+MAPAPI double WINAPI mapGetTurnAngle(HMAP hMap) { return docGetTurnAngle(hMap); }
+
+MAPAPI LONG WINAPI mapGetPictureWidth(HMAP hMap) { return docGetPictureWidth(hMap); }
+
+MAPAPI LONG WINAPI mapGetPictureHeight(HMAP hMap) { return docGetPictureHeight(hMap); }
+
+MAPAPI LONG WINAPI mapGetPictureSize(HMAP hMap, LONG* width, LONG* height) {
+  return docGetPictureSize(hMap, width, height);
+}
+
+MAPAPI COLORREF WINAPI mapGetBackColor(HMAP hMap) { return docGetBackColor(hMap); }
+
+MAPAPI COLORREF WINAPI mapSetBackColor(HMAP hMap, COLORREF colour) {
+  return docSetBackColor(hMap, colour);
+}
+
+MAPAPI LONG WINAPI mapGetBright(HMAP hMap) { return docGetSiteBright(hMap, 0); }
+
+MAPAPI LONG WINAPI mapSetBright(HMAP hMap, LONG bright) {
+  return docSetSiteBright(hMap, 0, bright);
+}
+
+MAPAPI LONG WINAPI mapGetContrast(HMAP hMap) { return docGetSiteContrast(hMap, 0); }
+
+MAPAPI LONG WINAPI mapSetContrast(HMAP hMap, LONG contrast) {
+  return docSetSiteContrast(hMap, 0, contrast);
+}
+
+MAPAPI LONG WINAPI mapGetSiteBright(HMAP hMap, HSITE site) { return docGetSiteBright(hMap, site); }
+
+MAPAPI LONG WINAPI mapSetSiteBright(HMAP hMap, HSITE site, LONG bright) {
+  return docSetSiteBright(hMap, site, bright);
+}
+
+MAPAPI LONG WINAPI mapGetSiteContrast(HMAP hMap, HSITE site) {
+  return docGetSiteContrast(hMap, site);
+}
+
+MAPAPI LONG WINAPI mapSetSiteContrast(HMAP hMap, HSITE site, LONG contrast) {
+  return docSetSiteContrast(hMap, site, contrast);
+}
+
+MAPAPI LONG WINAPI mapGetSiteColorsCount(HMAP hMap, HSITE site) {
+  return docGetSiteColorsCount(hMap, site);
+}
+
+MAPAPI LONG WINAPI mapGetSitePalette(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
+  return docGetSitePalette(hMap, site, colours, count);
+}
+
+MAPAPI LONG WINAPI mapGetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
+  return docGetSiteColors(hMap, site, colours, count);
+}
+
+MAPAPI LONG WINAPI mapSetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
+  return docSetSiteColors(hMap, site, colours, count);
+}
+
+MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap) { return docGetMapPalette(hMap); }
+
+MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index) { return docGetMapColor(hMap, index); }
+
+MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap) { return docGetColorCount(hMap); }

@@ -1,0 +1,93 @@
+/* Painting a map document and its view, as a host program sees them:
+ * painting into a window, a device or a caller's 8-bit image, the scales
+ * and round scales, the turn of the picture, the picture's size, and the
+ * background, brightness, contrast and palette of the colours. Every
+ * function answers 0 (0.0, a null handle) for a null, closed or foreign
+ * map handle. */
+#ifndef MAPCORE_API_VIEW_API_H
+#define MAPCORE_API_VIEW_API_H
+
+#include "api/types/maptypes.h"
+
+/* Paints the picture rectangle (picture pixels) on the device: visual
+ * types 1 and 2 through the memory image on a display (any other device
+ * with visual type 6 for the call), 3 and up straight onto the device.
+ * mapPaint moves the viewport origin by the rectangle's corner for the
+ * call, so that the rectangle lands in its place on a device whose
+ * logical coordinates are picture coordinates; mapPaint95 leaves the
+ * origin alone. erase -2 paints over what the window shows. 0 for a null
+ * rectangle. */
+MAPAPI LONG WINAPI mapPaint(HMAP hMap, HDC hdc, LONG erase, RECT* rect);
+MAPAPI LONG WINAPI mapPaint95(HMAP hMap, HDC hdc, LONG erase, RECT* rect);
+/* One object painted alone: mapPaintObject with erase 1, the origin moved
+ * by the rectangle's corner; mapPaintObjectEx with the caller's erase and
+ * keep (keep non-zero: the origin, palette, clip and text alignment of the
+ * device left alone); mapPaintObject95 with erase 1 and the origin left
+ * alone. 1, or 0 for a null device, rectangle or object. */
+MAPAPI LONG WINAPI mapPaintObject(HMAP hMap, HDC hdc, RECT* rect, HOBJ info);
+MAPAPI LONG WINAPI mapPaintObjectEx(HMAP hMap, HDC hdc, RECT* rect, HOBJ info, LONG erase,
+                                    LONG keep);
+MAPAPI LONG WINAPI mapPaintObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info);
+/* The object alone painted into a caller's top-down 8-bit image of height
+ * rows of width bytes, each pixel the index of the nearest palette entry
+ * (mapGetMapColor); the first `rows` rows. 1, or 0 for a null rectangle
+ * or object. */
+MAPAPI LONG WINAPI mapPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height,
+                                         LONG rows, RECT* rect, HOBJ info);
+
+/* The denominator of the scale the picture shows (as a double and as an
+ * integer), and base scale / zoom (1.0 at the smallest zoom). */
+MAPAPI double WINAPI mapGetViewScale(HMAP hMap);
+MAPAPI LONG WINAPI mapGetShowScale(HMAP hMap);
+MAPAPI double WINAPI mapGetRealShowScale(HMAP hMap);
+/* The nearest of the round scales 1, 2, 5, 10, 25, 50, 100, ...,
+ * 150000000, 250000000 (a scale on a midpoint gives the smaller). */
+MAPAPI LONG WINAPI mapScaleToRoundScale(double scale);
+/* Shows the map at 1:scale (mapSetViewScale) or changes the zoom by a
+ * factor (mapChangeViewScale; below 0.001: back to zoom 1.0), the picture
+ * point (x, y) moved so that it stays on its ground point. 0 (nothing
+ * changed) for a zoom outside 0.001..400 or a null point. */
+MAPAPI LONG WINAPI mapSetViewScale(HMAP hMap, LONG* x, LONG* y, float scale);
+MAPAPI LONG WINAPI mapChangeViewScale(HMAP hMap, LONG* x, LONG* y, float factor);
+
+/* Turns the picture by the angle (radians; below 0.001 in size: no turn; a
+ * change smaller than `least` and pi/6 is ignored): the angle in force. */
+MAPAPI double WINAPI mapSetupTurn(HMAP hMap, double angle, double least);
+MAPAPI LONG WINAPI mapTurnIsActive(HMAP hMap);
+MAPAPI double WINAPI mapGetTurnAngle(HMAP hMap);
+/* The picture's size in pixels; mapGetPictureSize zeroes both first. */
+MAPAPI LONG WINAPI mapGetPictureWidth(HMAP hMap);
+MAPAPI LONG WINAPI mapGetPictureHeight(HMAP hMap);
+MAPAPI LONG WINAPI mapGetPictureSize(HMAP hMap, LONG* width, LONG* height);
+
+/* The background (0x00BBGGRR; 0xFFFFFF for a null handle); the setter
+ * rebuilds the palette and returns the background. */
+MAPAPI COLORREF WINAPI mapGetBackColor(HMAP hMap);
+MAPAPI COLORREF WINAPI mapSetBackColor(HMAP hMap, COLORREF colour);
+/* Brightness and contrast of the main map's colours (-16..16); the
+ * setters rebuild the palette and return the value kept. */
+MAPAPI LONG WINAPI mapGetBright(HMAP hMap);
+MAPAPI LONG WINAPI mapSetBright(HMAP hMap, LONG bright);
+MAPAPI LONG WINAPI mapGetContrast(HMAP hMap);
+MAPAPI LONG WINAPI mapSetContrast(HMAP hMap, LONG contrast);
+/* The same for a map of the document: site 0 (or the map handle) is the
+ * main map. */
+MAPAPI LONG WINAPI mapGetSiteBright(HMAP hMap, HSITE site);
+MAPAPI LONG WINAPI mapSetSiteBright(HMAP hMap, HSITE site, LONG bright);
+MAPAPI LONG WINAPI mapGetSiteContrast(HMAP hMap, HSITE site);
+MAPAPI LONG WINAPI mapSetSiteContrast(HMAP hMap, HSITE site, LONG contrast);
+/* A map's colours: their number; min(count, 256) of them as shown (after
+ * brightness and contrast) or as kept, the number copied (0 for a
+ * negative count or null buffer); new colours (brightness and contrast
+ * applied again, the palette rebuilt): 1, or 0. */
+MAPAPI LONG WINAPI mapGetSiteColorsCount(HMAP hMap, HSITE site);
+MAPAPI LONG WINAPI mapGetSitePalette(HMAP hMap, HSITE site, COLORREF* colours, LONG count);
+MAPAPI LONG WINAPI mapGetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count);
+MAPAPI LONG WINAPI mapSetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count);
+/* The document's palette: its GDI palette, entry `index` (0 for an index
+ * outside 0..255) and the number of entries in use. */
+MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap);
+MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index);
+MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap);
+
+#endif
