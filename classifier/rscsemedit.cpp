@@ -10,8 +10,6 @@
 
 namespace {
 
-enum : DWORD { SEM_OBJCODE = 32800 };
-
 // A list grown in the pool carries a 6-byte head before its entries.
 struct LISTHEAD {
   WORD Marker;  // 0x7FFF
