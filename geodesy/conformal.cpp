@@ -20,6 +20,7 @@ constexpr double kHalfPi = 1.5707963267948966;
 // cylindrical projection has always used it in both directions.
 constexpr double kM = 0.43429448;
 constexpr double kLog10OfE = 0.4342944819032518;  // to the last place
+constexpr double kLn10 = 2.302585092994046;
 constexpr double kConicFalseEasting = 8000000.0;
 constexpr double kEps = 1e-12;
 
@@ -97,12 +98,12 @@ double ByDefinition(double e, double q, const SearchColumn& c, double fTop) {
 // `uncertainty` how far from phi the computed F may cross q: 1 - sin phi
 // loses digits toward the pole. False when the guess was far off or the
 // root lies outside (0, top).
-bool RootOfF(double e, double q, double top, double* root, double* slope, double* uncertainty) {
+bool RootOfF(double e, double q, double lnq, double top, double* root, double* slope, double* uncertainty) {
   const Latitude chi = ConformalOf(q);
   const Latitude phi = LatitudeFromConformal(chi.Angle, chi.Sin, chi.Cos, e * e);
   const double s = phi.Sin, c = phi.Cos;
   const double dlnF = (1 - e * e) / (c * (1 - e * e * s * s));
-  const double step = (LogIsometric(e, s, c) - std::log(q)) / dlnF;
+  const double step = (LogIsometric(e, s, c) - lnq) / dlnF;
   *root = phi.Angle - step;
   *slope = q * dlnF;
   *uncertainty = 1e-15 + 4e-16 / c;
@@ -117,7 +118,7 @@ bool RootOfF(double e, double q, double top, double* root, double* slope, double
 // lies too near a cell's edge for its rounding to tell the side, the search
 // is run as defined. The answer is the definition's up to the rounding of
 // its passes, a few units of the last place.
-double AroundRoot(double e, double q, const SearchColumn& c, double fTop) {
+double AroundRoot(double e, double q, double lnq, const SearchColumn& c, double fTop) {
   // F(0) is 1 exactly: every factor of it is 1.
   const double flo0 = 1.0 - q;
   const double fhi = fTop - q;
@@ -125,7 +126,7 @@ double AroundRoot(double e, double q, const SearchColumn& c, double fTop) {
   if (EndPasses(c, fhi)) return c.Top;
   if (flo0 * fhi >= 0) return c.NoRoot;
   double root, slope, u;
-  if (!RootOfF(e, q, c.Top, &root, &slope, &u)) return ByDefinition(e, q, c, fTop);
+  if (!RootOfF(e, q, lnq, c.Top, &root, &slope, &u)) return ByDefinition(e, q, c, fTop);
 
   const int passes = c.Passes;
   const double G = std::ldexp(c.Top, 1 - passes);  // the bracket of the last pass
@@ -237,7 +238,7 @@ Cone ConeOf(TTranslate* t) {
 double ConformalSearchTop(double e, ConformalSearch c) { return F(e, ColumnOf(c).Top); }
 
 double SearchConformalLatitude(double e, double q, ConformalSearch c, double fTop) {
-  return AroundRoot(e, q, ColumnOf(c), fTop);
+  return AroundRoot(e, q, std::log(q), ColumnOf(c), fTop);
 }
 
 double SearchConformalLatitudeByDefinition(double e, double q, ConformalSearch c, double fTop) {
@@ -259,13 +260,14 @@ void BL2XY_CYL(TTranslate* t, double B, double L, double* X, double* Y) {
 void XY2BL_CYL(TTranslate* t, double X, double Y, double* B, double* L) {
   if (!t || !B || !L) return;
   const Cylinder c = CylinderOf(t);
-  const double q = std::pow(10.0, std::fabs(X) * kM / c.r0);
-  if (std::isnan(q)) {
+  // q = 10^(|X| M / r0), taken through its logarithm.
+  const double lnq = std::fabs(X) * kM / c.r0 * kLn10;
+  if (std::isnan(lnq)) {
     t->ErrorCode = MAPERR_PROJECTION;
     *B = *L = 0.0;
     return;
   }
-  const double b = SearchConformalLatitude(t->EccentricityTerm, q, ConformalSearch::Cylinder, c.fTop);
+  const double b = AroundRoot(t->EccentricityTerm, std::exp(lnq), lnq, kCylinder, c.fTop);
   *L = Y / c.r0 + t->AxisMeridian;
   *B = X < 0 ? -b : b;
 }
@@ -290,8 +292,10 @@ void XY2BL_CON(TTranslate* t, double X, double Y, double* B, double* L) {
   const Cone c = ConeOf(t);
   double y = Y - kConicFalseEasting;
   if (std::fabs(y) < 1e-12) y = 1e-12;
-  const double gamma = std::atan(y / (c.rho0 - X));
-  const double tn = std::sin(gamma) * c.K / y;  // U(B)^n
+  const double v = y / (c.rho0 - X);
+  const double gamma = std::atan(v);
+  // U(B)^n = sin(gamma) K / y, with sin(atan v) = v / sqrt(1 + v^2).
+  const double tn = std::isinf(v) ? std::sin(gamma) * c.K / y : c.K / ((c.rho0 - X) * std::sqrt(1 + v * v));
   if (std::isnan(tn)) {
     t->ErrorCode = MAPERR_PROJECTION;
     *B = *L = 0.0;
@@ -302,5 +306,7 @@ void XY2BL_CON(TTranslate* t, double X, double Y, double* B, double* L) {
     *B = kHalfPi;
     return;
   }
-  *B = SearchConformalLatitude(t->EccentricityTerm, std::pow(tn, 1 / c.n), ConformalSearch::Cone, c.fTop);
+  // q = tn^(1/n), taken through its logarithm.
+  const double lnq = std::log(tn) / c.n;
+  *B = AroundRoot(t->EccentricityTerm, std::exp(lnq), lnq, kCone, c.fTop);
 }

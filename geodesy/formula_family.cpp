@@ -206,18 +206,21 @@ bool MollweideTheta(double B, double* theta) {
     u = k / 2 + k * k * k / 96 + k * k * k * k * k / 1920;
   } else {
     const double v = std::cbrt(6 * (kPi - k));
-    u = kPi - v * (1 + v * v / 60);
+    u = kPi - v * (1 + v * v / 60 + v * v * v * v / 1400);
   }
+  // Halley steps (third order) on F(theta) = 2 theta + sin(2 theta):
+  // after a step below 1e-6 the root is known to about (1e-6)^3 / cos^4.
   double root = std::copysign(u / 2, target);
-  for (int i = 0; i < 12 && std::fabs(root) < 1.5; ++i) {
-    const double step = -diff(root) / (2 + 2 * std::cos(2 * root));
+  for (int i = 0; i < 8 && std::fabs(root) < 1.5; ++i) {
+    const double s2 = std::sin(2 * root), c2 = std::cos(2 * root);
+    const double f = s2 + 2 * root - target, d1 = 2 + 2 * c2, d2 = -4 * s2;
+    const double step = f / d1 / (1 - f * d2 / (2 * d1 * d1));
     root -= step;
-    if (std::fabs(step) < 1e-12) {
-      // The quadratic step leaves the root at the last place; F' = 4 cos^2.
-      const double c = std::cos(root);
+    if (std::fabs(step) < 1e-6) {
+      const double c2c = d1 / 4;  // cos^2 theta
       if (std::fabs(root) < 1.5)
-        return bisection::HalveAroundRoot(diff, root, 2e-15 / (c * c), 0.0, -kPi, kPi, kSearchRounds,
-                                          theta);
+        return bisection::HalveAroundRoot(diff, root, 2e-15 / c2c + 1e-17 / (c2c * c2c), 0.0, -kPi, kPi,
+                                          kSearchRounds, theta);
       break;
     }
   }
