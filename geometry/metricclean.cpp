@@ -16,18 +16,10 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// Directions closer than one degree make a spike.
-constexpr double kBeakAngle = 0.017453292519943295;
+// Directions closer than one degree make a spike: the tangent of a degree.
+constexpr double kTanBeak = 0.017455064928217585;
 // Entries of a beak table.
 constexpr int kBeakTable = 100;
-
-// Direction from p to q, in (-pi, pi]; exact on the axes.
-double Direction(const DOUBLEPOINT& p, const DOUBLEPOINT& q) {
-  const double dx = q.X - p.X, dy = q.Y - p.Y;
-  if (dx == 0.0) return dy >= 0.0 ? kPi / 2.0 : -kPi / 2.0;
-  if (dy == 0.0) return dx > 0.0 ? 0.0 : kPi;
-  return std::atan2(dy, dx);
-}
 
 bool Same(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   return std::memcmp(&a, &b, sizeof(DOUBLEPOINT)) == 0;
@@ -106,18 +98,16 @@ double TPointCross::BeakAngle(const DOUBLEPOINT* apex, const DOUBLEPOINT* a, con
     return std::fabs(p.X - q.X) <= t && std::fabs(p.Y - q.Y) <= t;
   };
   if (close(*apex, *a) || close(*apex, *b) || close(*a, *b)) return 0.0;
-  // The angle between the two directions, taken the short way round: two
-  // directions on either side of the negative X axis are close too.
-  double d = std::fabs(Direction(*apex, *a) - Direction(*apex, *b));
-  if (d > kPi) d = 2.0 * kPi - d;
-  if (!(d < kBeakAngle)) return kPi;
-  const double la = std::hypot(a->X - apex->X, a->Y - apex->Y);
-  const double lb = std::hypot(b->X - apex->X, b->Y - apex->Y);
-  const DOUBLEPOINT& nearer = la <= lb ? *a : *b;
-  const DOUBLEPOINT& farther = la <= lb ? *b : *a;
-  const double fx = farther.X - apex->X, fy = farther.Y - apex->Y;
-  const double off = std::fabs(fx * (nearer.Y - apex->Y) - fy * (nearer.X - apex->X)) /
-                     std::hypot(fx, fy);
+  // The two directions from the apex lie less than a degree apart, the
+  // short way round (so also on either side of the negative X axis): their
+  // dot product is positive and the cross product small beside it.
+  const double ax = a->X - apex->X, ay = a->Y - apex->Y, bx = b->X - apex->X, by = b->Y - apex->Y;
+  const double dot = ax * bx + ay * by, cross = ax * by - ay * bx;
+  if (!(dot > 0.0 && std::fabs(cross) < kTanBeak * dot)) return kPi;
+  // The nearer neighbour lies within twice the precision of the line
+  // through the apex and the farther one.
+  const double la = ax * ax + ay * ay, lb = bx * bx + by * by;
+  const double off = std::fabs(cross) / std::sqrt(la <= lb ? lb : la);
   return off > t ? kPi : 0.0;
 }
 
@@ -235,6 +225,7 @@ int TPointCross::DeleteLoop(TDataEdit* metric) {
   const bool outerClosed = metric->GetExclusiveSubject(0) != 0;
   std::vector<DOUBLEPOINT> pts, loop;
   std::vector<double> hs, loopH;
+  std::vector<int> order;
   TMeasure measure;
   bool any = false;
   // Subjects split off are scanned in their turn; every split takes at
@@ -244,31 +235,42 @@ int TPointCross::DeleteLoop(TDataEdit* metric) {
       if (!ReadSubject(*metric, s, pts, hs)) return 0;
       const int n = static_cast<int>(pts.size());
       int fi = 0, fj = 0;
-      // Segment i is P(i)-P(i+1), points from 1.
-      for (int i = 1; i + 2 <= n - 1 && fi == 0; ++i) {
-        const DOUBLEPOINT& a = pts[i - 1];
-        const DOUBLEPOINT& b = pts[i];
-        const double x1 = std::min(a.X, b.X) - p, x2 = std::max(a.X, b.X) + p;
-        const double y1 = std::min(a.Y, b.Y) - p, y2 = std::max(a.Y, b.Y) + p;
-        for (int j = i + 2; j <= n - 1; ++j) {
+      // Pairs of segments whose frames (widened by the precision) meet,
+      // found by a sweep along X; of those that cross, the first in the
+      // order of the scan (by i, then j). Segment i is P(i)-P(i+1), from 1.
+      const int segments = n - 1;
+      order.resize(segments > 0 ? static_cast<size_t>(segments) : 0);
+      for (int k = 0; k < segments; ++k) order[k] = k;
+      std::sort(order.begin(), order.end(), [&](int u, int v) {
+        return std::min(pts[u].X, pts[u + 1].X) < std::min(pts[v].X, pts[v + 1].X);
+      });
+      for (int a = 0; a < segments; ++a) {
+        const int u = order[a];
+        const double ux2 = std::max(pts[u].X, pts[u + 1].X) + p;
+        const double uy1 = std::min(pts[u].Y, pts[u + 1].Y) - p;
+        const double uy2 = std::max(pts[u].Y, pts[u + 1].Y) + p;
+        for (int b = a + 1; b < segments; ++b) {
+          const int v = order[b];
+          if (std::min(pts[v].X, pts[v + 1].X) > ux2) break;
+          if (std::max(pts[v].Y, pts[v + 1].Y) < uy1 || std::min(pts[v].Y, pts[v + 1].Y) > uy2) continue;
+          const int i = std::min(u, v) + 1, j = std::max(u, v) + 1;
+          if (j < i + 2 || (fi != 0 && (i > fi || (i == fi && j >= fj)))) continue;
+          const DOUBLEPOINT& pa = pts[i - 1];
+          const DOUBLEPOINT& pb = pts[i];
           const DOUBLEPOINT& c = pts[j - 1];
           const DOUBLEPOINT& d = pts[j];
-          if (std::max(c.X, d.X) < x1 || std::min(c.X, d.X) > x2 || std::max(c.Y, d.Y) < y1 ||
-              std::min(c.Y, d.Y) > y2)
-            continue;
           // The first and the closing segment meet at the start point.
-          if (i == 1 && j == n - 1 && std::fabs(a.X - d.X) <= p && std::fabs(a.Y - d.Y) <= p)
+          if (i == 1 && j == n - 1 && std::fabs(pa.X - d.X) <= p && std::fabs(pa.Y - d.Y) <= p)
             continue;
-          const int pc = measure.PointPositionNearCut(&c, &a, &b, p);
-          const int pd = measure.PointPositionNearCut(&d, &a, &b, p);
+          const int pc = measure.PointPositionNearCut(&c, &pa, &pb, p);
+          const int pd = measure.PointPositionNearCut(&d, &pa, &pb, p);
           if (pc == pd && (pc == MEASURE_BEHIND_FIRST || pc == MEASURE_BEYOND_SECOND ||
                            pc >= MEASURE_LEFT))
             continue;
           DOUBLEPOINT o1, o2;
-          if (measure.CrossCutData(&a, &b, &c, &d, &o1, &o2, p) > 0) {
+          if (measure.CrossCutData(&pa, &pb, &c, &d, &o1, &o2, p) > 0) {
             fi = i;
             fj = j;
-            break;
           }
         }
       }

@@ -53,6 +53,17 @@ DFRAME Widened(DFRAME f, double d) { return DFRAME{f.X1 - d, f.Y1 - d, f.X2 + d,
 
 double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
 
+// Subject s of a metric as points.
+bool ReadPoints(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out) {
+  out.clear();
+  const int n = m.PointCount(s);
+  for (int i = 1; i <= n; ++i) {
+    if (!m.GoPointSubject(i, s)) return false;
+    out.push_back(DOUBLEPOINT{m.XDouble(), m.YDouble()});
+  }
+  return true;
+}
+
 // The contours of a metric, each appended to the destination (the first
 // fills an empty outer contour).
 bool AppendAll(TDataEdit& destination, TDataEdit& source) {
@@ -116,6 +127,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   LineJoin = 0;
   Source1 = first;
   Source2 = second;
+  Indexed1 = Indexed2 = nullptr;
   if ((ResultKind == 0 || Precision <= 0.0) && !SetKindPrecision(second, precision)) return 0;
   SnapDistance = distance > 0.0 ? distance : Precision;
   DFRAME f1;
@@ -133,6 +145,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   if ((mode == 1 && !(c1 && c2)) || (mode == 0 && (c1 || c2))) return 0;
   // The whole metrics; the same checks as every crossing search.
   if (!CheckMetric(first) || !CheckMetric(second)) return 0;
+  Searched = 0;
   if (!Data1.Load(first->Record, first->TextFlag) || !Data2.Load(second->Record, second->TextFlag)) {
     State = MAPERR_MEMORY;
     return 0;
@@ -148,6 +161,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
 }
 
 int TObjectUnion::Snap() {
+  Searched = 0;
   AdjustPoint(&Data1, &Data2);
   AdjustPoint(&Data2, &Data1);
   if (SnapState == 0) SnapState = 1;
@@ -170,6 +184,7 @@ int TObjectUnion::LoadData() {
     ~Leave() { --d; }
   } leave{Depth};
   Count = 0;
+  Searched = 0;
   if (State != 0) return 0;
   if (!AllocArrays()) {
     State = MAPERR_MEMORY;
@@ -507,8 +522,8 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
     area[i] = Pieces.SquareSubject(i);
   }
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return area[a] > area[b]; });
-  if (!Result.LoadSubject(&Pieces, order[0])) return nullptr;
-  for (int i = 1; i < kept; ++i) DoSubject(&Result, &Pieces, 0, order[i]);
+  if (!Result.LoadSubject(&Pieces, order[0]) || !IndexOuter()) return nullptr;
+  for (int i = 1; i < kept; ++i) AppendHole(&Pieces, order[i], 0);
   // The union's outer contour holds each object's (up to the rounding of
   // the crossing points along the two perimeters).
   const double slack = Precision * (Data1.PolyPerimeter() + Data2.PolyPerimeter());
@@ -519,7 +534,7 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   if (Holes1 > 0) {
     std::memset(Set1, 0, sizeof(Set1));
     for (int h = 1; h <= Holes1; ++h) {
-      const int s = AppendHole(&Result, &Data1, h, h);
+      const int s = AppendHole(&Data1, h, h);
       if (s > 0) SetBit(Set1, s - 1, 1);
     }
     GetSubjectObjectSquare(&Result, Set1);
@@ -527,7 +542,7 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   if (Holes2 > 0) {
     std::memset(Set2, 0, sizeof(Set2));
     for (int h = 1; h <= Holes2; ++h) {
-      const int s = AppendHole(&Result, &Data2, h, -h);
+      const int s = AppendHole(&Data2, h, -h);
       if (s > 0) SetBit(Set2, s - 1, 1);
     }
     GetSubjectObjectSquare(&Result, Set2);
@@ -553,9 +568,35 @@ int TObjectUnion::AllocateResult() {
   return 1;
 }
 
-int TObjectUnion::AppendHole(TDataEdit* result, TDataEdit* source, int h, LONG entry) {
-  if (!DoSubject(result, source, 0, h)) return 0;
-  const int s = result->Record->Count;
+// The result's outer contour is settled before any hole is added: its
+// index answers whether a hole lies inside it.
+int TObjectUnion::IndexOuter() {
+  if (!Result.DimensionsSubject(&OuterFrame, 0)) return 0;
+  return OuterIndex.Build(&Result, 0) ? 1 : 0;
+}
+
+TContourIndex* TObjectUnion::SourceIndex(TDataEdit* source) {
+  TContourIndex& index = source == Source1 ? SourceIndex1 : SourceIndex2;
+  TDataEdit*& built = source == Source1 ? Indexed1 : Indexed2;
+  if (built != source) {
+    if (!index.Build(source, 0)) return nullptr;
+    built = source;
+  }
+  return &index;
+}
+
+// Subject h of the source as a hole of the result when it lies inside the
+// result's outer contour (its frame within the outer frame, its first
+// point inside): the hole's number in the result, else 0. The hole map
+// gets the entry.
+int TObjectUnion::AppendHole(TDataEdit* source, int h, LONG entry) {
+  if (InsideDimensions(source, &OuterFrame, h) != 1) return 0;
+  DOUBLEPOINT p;
+  if (!source->GoPointSubject(1, h)) return 0;
+  p = DOUBLEPOINT{source->XDouble(), source->YDouble()};
+  if (OuterIndex.Empty() ? !InsideOf(Result, p) : !OuterIndex.Inside(p)) return 0;
+  if (!Result.AppendSubject(source, h)) return 0;
+  const int s = Result.Record->Count;
   HoleCount = s;
   if (s >= HoleMapSize && !AllocateResult()) return s;
   if (HoleMap != nullptr && s < HoleMapSize) HoleMap[s] = entry;
@@ -599,10 +640,19 @@ int TObjectUnion::GetSubjectObjectSquare(TDataEdit* result, BYTE* set) {
   }
   Local hole;
   std::vector<int> removed;
+  std::vector<DOUBLEPOINT> points;
+  TContourIndex* index = SourceIndex(other);
   for (int h = result->Record->Count; h >= 1; --h) {
     if (!Bit(set, h - 1)) continue;
     DFRAME hf;
     if (!result->DimensionsSubject(&hf, h) || !FramesMeet(hf, of)) continue;
+    // A hole apart from the other object's outer contour is covered by it
+    // or left whole: only holes that meet it are cut.
+    if (index != nullptr && ReadPoints(*result, h, points) &&
+        !index->Meets(points.data(), static_cast<int>(points.size()), Precision)) {
+      if (!points.empty() && index->Inside(points[0])) removed.push_back(h);
+      continue;
+    }
     if (!hole.LoadSubject(result, h)) continue;
     cutter->InitPointCross();
     if (!cutter->LoadObjects(&hole, other, 1, 0, Precision)) {
@@ -636,24 +686,28 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
     FreeWorker(cutter);
     return 0;
   }
-  Local hole;
+  Local hole, other;
   bool found = false;
+  // The frames of the second's holes, once.
+  std::vector<DFRAME> frames(static_cast<size_t>(second->Record->Count) + 1);
+  for (int g = 1; g <= second->Record->Count; ++g)
+    if (!second->DimensionsSubject(&frames[g], g)) frames[g] = DFRAME{1.0, 1.0, -1.0, -1.0};
   for (int h = first->Record->Count; h >= 1; --h) {
     DFRAME fh;
     if (!hole.LoadSubject(first, h) || !hole.DimensionsSubject(&fh, 0)) continue;
     const DFRAME wide = Widened(fh, Precision);
     for (int g = second->Record->Count; g >= 1; --g) {
-      if (InsideDimensions(second, &wide, g) == 0) continue;
+      if (!FramesMeet(frames[g], wide) || !other.LoadSubject(second, g)) continue;
       cutter->InitObjectCut();
       bool common = false;
-      if (cutter->LoadObjects(&hole, second, 1, g, Precision, 0)) {
+      if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
         while (TDataEdit* piece = cutter->GetNextObject()) AppendAll(Pieces, *piece);
         common = true;
       } else if (cutter->Count == 0) {
         // Hole g wholly inside hole h is their common part.
         DOUBLEPOINT p;
-        if (PointOf(*second, g, 1, &p) && InsideOf(hole, p)) {
-          Pieces.AppendSubject(second, g);
+        if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
+          Pieces.AppendSubject(&other, 0);
           common = true;
         }
       }
@@ -671,14 +725,14 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
     if ((e > 0 && !Bit(Set1, e - 1)) || (e < 0 && !Bit(Set2, -e - 1))) RemoveResultSubject(&Result, s);
   }
   if (Pieces.PointCount(0) > 0)
-    for (int c = 0; c <= Pieces.Record->Count; ++c) DoSubject(&Result, &Pieces, 0, c);
+    for (int c = 0; c <= Pieces.Record->Count; ++c) AppendHole(&Pieces, c, 0);
   HoleCount = Result.Record->Count;
   return 1;
 }
 
 int TObjectUnion::GetSubjectSquare() {
   if (Holes1 == 0 || Data1.Record == nullptr || Data2.Record == nullptr) return 0;
-  if (!Result.LoadSubject(&Data1, 0)) return 0;
+  if (!Result.LoadSubject(&Data1, 0) || !IndexOuter()) return 0;
   DFRAME f2;
   if (!Data2.DimensionsSubject(&f2, 0)) return 0;
   TObjectCutSubject* cutter = NewWorker<TObjectCutSubject>();
@@ -698,7 +752,7 @@ int TObjectUnion::GetSubjectSquare() {
     cutter->InitPointCross();
     if (cutter->LoadObjects(&hole, &Data2, Mode, 0, Precision)) {
       while (TDataEdit* piece = cutter->GetNextObject())
-        for (int c = 0; c <= piece->Record->Count; ++c) DoSubject(&Result, piece, 0, c);
+        for (int c = 0; c <= piece->Record->Count; ++c) AppendHole(piece, c, 0);
       SetBit(Set1, h - 1, 0);
     } else if (cutter->Count == 0) {
       DOUBLEPOINT p;
@@ -713,7 +767,7 @@ int TObjectUnion::GetSubjectSquare() {
   AllocateResult();
   for (int h = 1; h <= Holes1; ++h) {
     if (!Bit(Set1, h - 1)) continue;
-    if (AppendHole(&Result, &Data1, h, h) > 0) SetBit(Set1, h - 1, 0);
+    if (AppendHole(&Data1, h, h) > 0) SetBit(Set1, h - 1, 0);
   }
   AllocateResult();
   if (SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);

@@ -19,6 +19,7 @@
 // even after snapping), GEOMETRY_ERR_LARGE (the union reached 16 MB).
 #pragma once
 
+#include "geometry/contourindex.h"
 #include "geometry/objectcut.h"
 
 enum : int {
@@ -92,6 +93,16 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);
   int RemoveResultSubject(TDataEdit* result, int s);
-  int AppendHole(TDataEdit* result, TDataEdit* source, int h, LONG entry);
+  int IndexOuter();
+  int AppendHole(TDataEdit* source, int h, LONG entry);
+  TContourIndex* SourceIndex(TDataEdit* source);
   int Depth = 0;  // nesting of LoadData within one load
+  // The result's outer contour, and the outer contours of the two sources,
+  // for the many inside and meeting questions about holes.
+  TContourIndex OuterIndex;
+  DFRAME OuterFrame = {0.0, 0.0, 0.0, 0.0};
+  TContourIndex SourceIndex1;
+  TContourIndex SourceIndex2;
+  TDataEdit* Indexed1 = nullptr;  // the sources the two indexes were built for
+  TDataEdit* Indexed2 = nullptr;
 };

@@ -22,12 +22,19 @@
 #include <cmath>
 #include <cstring>
 
+#include "geometry/segmentgrid.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
 #include "records/metric_access.h"
 
 namespace {
+
+using segmentgrid::Dist2Segment;
+using segmentgrid::FramesMeet;
+using segmentgrid::Grid;
+using segmentgrid::SegmentFrame;
+using segmentgrid::VisitCells;
 
 // Grid cells at most, and segments per cell the grid aims at.
 constexpr double kMaxCells = 4194304.0;
@@ -41,19 +48,6 @@ bool Finite(const DOUBLEPOINT& p) { return std::isfinite(p.X) && std::isfinite(p
 double Dist2(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   const double dx = a.X - b.X, dy = a.Y - b.Y;
   return dx * dx + dy * dy;
-}
-
-// Squared distance from p to the segment a-b (to a when the segment is a
-// point).
-double Dist2Segment(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-  const double dx = b.X - a.X, dy = b.Y - a.Y;
-  const double px = p.X - a.X, py = p.Y - a.Y;
-  const double l2 = dx * dx + dy * dy;
-  double t = l2 > 0.0 ? (px * dx + py * dy) / l2 : 0.0;
-  if (t < 0.0) t = 0.0;
-  else if (t > 1.0) t = 1.0;
-  const double ex = px - t * dx, ey = py - t * dy;
-  return ex * ex + ey * ey;
 }
 
 // Reads contour s of a metric as points (and heights when asked): false
@@ -75,55 +69,6 @@ bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out, std::vector
     if (h) (*h)[i] = metric::ReadH(kind, p);
   }
   return true;
-}
-
-// A double cell coordinate as a cell index in 0 .. n - 1 (NaN gives 0).
-int CellIndex(double v, int n) {
-  if (!(v > 0.0)) return 0;
-  if (v >= static_cast<double>(n - 1)) return n - 1;
-  return static_cast<int>(v);
-}
-
-struct Grid {
-  double x0, y0, cw, ch;
-  int nx, ny;
-};
-
-// Calls f(cell) for every cell that the segment p-q widened by m reaches:
-// column by column, the rows the segment spans within the column (widened).
-template <typename F>
-void VisitCells(const Grid& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m, F&& f) {
-  const double xmin = std::min(p.X, q.X) - m, xmax = std::max(p.X, q.X) + m;
-  const int ix0 = CellIndex((xmin - g.x0) / g.cw, g.nx);
-  const int ix1 = CellIndex((xmax - g.x0) / g.cw, g.nx);
-  const double dx = q.X - p.X, dy = q.Y - p.Y;
-  for (int ix = ix0; ix <= ix1; ++ix) {
-    double ylo = std::min(p.Y, q.Y), yhi = std::max(p.Y, q.Y);
-    if (ix0 != ix1 && dx != 0.0) {
-      const double lo = g.x0 + ix * g.cw - m, hi = g.x0 + (ix + 1) * g.cw + m;
-      double t0 = (lo - p.X) / dx, t1 = (hi - p.X) / dx;
-      if (t0 > t1) std::swap(t0, t1);
-      t0 = std::max(t0, 0.0);
-      t1 = std::min(t1, 1.0);
-      if (t0 <= t1) {
-        const double ya = p.Y + t0 * dy, yb = p.Y + t1 * dy;
-        ylo = std::min(ya, yb);
-        yhi = std::max(ya, yb);
-      }
-    }
-    const int iy0 = CellIndex((ylo - m - g.y0) / g.ch, g.ny);
-    const int iy1 = CellIndex((yhi + m - g.y0) / g.ch, g.ny);
-    for (int iy = iy0; iy <= iy1; ++iy) f(iy * g.nx + ix);
-  }
-}
-
-bool FramesMeet(const DFRAME& a, const DFRAME& b) {
-  return a.X1 <= b.X2 && b.X1 <= a.X2 && a.Y1 <= b.Y2 && b.Y1 <= a.Y2;
-}
-
-DFRAME SegmentFrame(const DOUBLEPOINT& a, const DOUBLEPOINT& b, double m) {
-  return DFRAME{std::min(a.X, b.X) - m, std::min(a.Y, b.Y) - m, std::max(a.X, b.X) + m,
-                std::max(a.Y, b.Y) + m};
 }
 
 // Vertex numbers of a contour of n points, from 0; a closed contour's last
@@ -356,6 +301,7 @@ int TPointCross::LoadBuffers(TDataEdit* first, TDataEdit* second, int mode, int 
     State = MAPERR_INPUT;
     return 0;
   }
+  Searched = 0;
   if (!CheckMetric(first) || !CheckMetric(second)) return 0;
   if (s1 < 0 || s1 > first->Record->Count || s2 < 0 || s2 > second->Record->Count) {
     State = MAPERR_INPUT;
@@ -382,6 +328,7 @@ int TPointCross::LoadBuffers(TDataEdit* first, TDataEdit* second, int mode, int 
 
 int TPointCross::LoadData() {
   Count = 0;
+  Searched = 0;
   if (State != 0) return 0;
   if (!AllocArrays()) {
     State = MAPERR_MEMORY;
@@ -460,27 +407,14 @@ int TPointCross::BuildIndex() {
   Region = DFRAME{std::max(f1.X1, f2.X1), std::max(f1.Y1, f2.Y1), std::min(f1.X2, f2.X2),
                   std::min(f1.Y2, f2.Y2)};
   // About one cell per segment of the two contours, shaped like the region.
-  const double target = std::min(kMaxCells, static_cast<double>(n1 + n2));
-  const double w = Region.X2 - Region.X1, h = Region.Y2 - Region.Y1;
-  const bool wide = w > 0.0 && std::isfinite(w), high = h > 0.0 && std::isfinite(h);
-  double nx = 1.0, ny = 1.0;
-  if (wide && high) {
-    nx = std::sqrt(target * (w / h));
-    if (!(nx >= 1.0)) nx = 1.0;
-    if (nx > target) nx = target;
-    nx = std::floor(nx);
-    ny = std::max(1.0, std::floor(target / nx));
-  } else if (wide) {
-    nx = target;
-  } else if (high) {
-    ny = target;
-  }
-  GridNX = static_cast<int>(nx);
-  GridNY = static_cast<int>(ny);
-  GridX0 = Region.X1;
-  GridY0 = Region.Y1;
-  CellW = wide ? w / GridNX : 1.0;
-  CellH = high ? h / GridNY : 1.0;
+  Grid grid;
+  grid.Cover(Region, std::min(kMaxCells, static_cast<double>(n1 + n2)));
+  GridNX = grid.nx;
+  GridNY = grid.ny;
+  GridX0 = grid.x0;
+  GridY0 = grid.y0;
+  CellW = grid.cw;
+  CellH = grid.ch;
 
   const Grid g{GridX0, GridY0, CellW, CellH, GridNX, GridNY};
   const size_t cells = static_cast<size_t>(GridNX) * static_cast<size_t>(GridNY);
@@ -621,8 +555,11 @@ int TPointCross::PointCrossObj() {
     FirstRun = 0;
   }
   Count = 0;
+  Outlined1 = Outlined2 = 0;
+  Searched = 0;
   if (!ReadContour(Data1, 0, Points1, nullptr) || !ReadContour(Data2, 0, Points2, nullptr))
     return 0;
+  Searched = 1;
   const int n1 = static_cast<int>(Points1.size()), n2 = static_cast<int>(Points2.size());
   if (n1 < 2 || n2 < 2) return 0;
   Closed1 = Data1.GetExclusiveSubject(0);
@@ -836,16 +773,31 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
                                      int otherInvert) {
   if (metric == nullptr || other == nullptr || array == nullptr || index < 0 || index >= count)
     return 0;
-  if (!ReadContour(*metric, 0, Scratch, nullptr) || other->Record == nullptr) return 0;
-  const int n = static_cast<int>(Scratch.size());
+  if (other->Record == nullptr) return 0;
+  // The worker's own metrics were read by the search; others are read now.
+  const bool own = Searched && (metric == &Data1 || metric == &Data2);
+  if (!own && !ReadContour(*metric, 0, Scratch, nullptr)) return 0;
+  const std::vector<DOUBLEPOINT>& contour = own ? (metric == &Data1 ? Points1 : Points2) : Scratch;
+  const int n = static_cast<int>(contour.size());
   if (n < 2) return 0;
   const bool closed = metric->GetExclusiveSubject(0) != 0;
   const double e = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
   auto point = [&](int number) {
     if (number < 1) number = 1;
     if (number > n) number = n;
-    return Scratch[number - 1];
+    return contour[number - 1];
   };
+  // The other metric's outer contour answers through its index when it is
+  // one of the worker's own: near it within the precision, or inside it.
+  TContourIndex* outline = nullptr;
+  if (Searched && (other == &Data1 || other == &Data2)) {
+    const bool first = other == &Data1;
+    TContourIndex& index = first ? Outline1 : Outline2;
+    int& built = first ? Outlined1 : Outlined2;
+    if (!built) built = index.Build((first ? Points1 : Points2).data(),
+                                    static_cast<int>((first ? Points1 : Points2).size())) ? 1 : -1;
+    if (built == 1 && other->GetExclusiveSubject(0)) outline = &index;
+  }
   // The nearest vertex before and after a crossing that is not the
   // crossing itself.
   auto vertexBefore = [&](const POINTCROSS& c) {
@@ -870,6 +822,7 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   else after = between(c, array[index == count - 1 ? 0 : index + 1], index == count - 1);
 
   auto inside = [&](const DOUBLEPOINT& s) {
+    if (outline != nullptr) return outline->Near(s, e) || outline->Inside(s);
     XYDOUBLE near;
     if (other->SeekNearVirtualPoint(s.X, s.Y, &near) && std::fabs(near.X - s.X) <= e &&
         std::fabs(near.Y - s.Y) <= e)
@@ -1030,6 +983,7 @@ int TPointCross::InsertInto(TDataEdit* data, POINTCROSS* array, TObjectInfo* obj
 
 int TPointCross::InsertPointCross() {
   if (State != 0 || Count <= 0 || Cross1 == nullptr) return 0;
+  Searched = 0;
   DOUBLEPOINT shift{0.0, 0.0};
   if (Object1 != nullptr && Object2 != nullptr && !UserMap && Object1->Sheet != Object2->Sheet)
     shift = DOUBLEPOINT{Object1->Origin.X - Object2->Origin.X, Object1->Origin.Y - Object2->Origin.Y};

@@ -31,6 +31,7 @@
 
 #include "common/maperr.h"
 #include "geodesy/points.h"
+#include "geometry/contourindex.h"
 #include "records/dataedit.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -261,6 +262,15 @@ class MAPCLASS TPointCross {
   LONG HoleUnion = 0;
   BYTE SubjectBits[8192] = {};   // one bit per subject, for the cutting workers
 
+ protected:
+  void FreeArrays();
+  int AllocArrays();
+  // A metric the search can read (whole, under 16 MB, a kind with a point
+  // size, finite coordinates and heights); else the state says why.
+  int CheckMetric(TDataEdit* metric);
+  int ReplaceSubject(TDataEdit* target, int s, const std::vector<DOUBLEPOINT>& points,
+                     const std::vector<double>& heights);
+
  private:
   // A vertex of one contour found within the precision of the other: at
   // one of its vertices (Type 0, Other = that vertex) or inside one of its
@@ -274,17 +284,12 @@ class MAPCLASS TPointCross {
 
   int LoadBuffers(TDataEdit* first, TDataEdit* second, int mode, int s2, int s1,
                   double precision);
-  void FreeArrays();
-  int AllocArrays();
   int Append(const POINTCROSS& own, const POINTCROSS& other);
-  int CheckMetric(TDataEdit* metric);
   int BuildIndex();
   void TestPair(int i, int j);
   int EmitHits(std::vector<Hit>& hits, bool firstSide);
   int InsertInto(TDataEdit* data, POINTCROSS* array, TObjectInfo* object, int subject,
                  const DOUBLEPOINT* shift);
-  int ReplaceSubject(TDataEdit* target, int s, const std::vector<DOUBLEPOINT>& points,
-                     const std::vector<double>& heights);
   int RebuildSubject(TDataEdit* target, int s, const std::vector<DOUBLEPOINT>& points,
                      const std::vector<double>& heights, TDataEdit& work);
 
@@ -304,4 +309,12 @@ class MAPCLASS TPointCross {
   int GridNX = 0, GridNY = 0;
   DFRAME Region = {0.0, 0.0, 0.0, 0.0};  // where the two frames meet
   int Closed1 = 0, Closed2 = 0;
+
+ protected:
+  // The outer contours of the two metrics as last searched, indexed for
+  // the classification (built when first asked; a search makes them stale).
+  TContourIndex Outline1;
+  TContourIndex Outline2;
+  int Outlined1 = 0, Outlined2 = 0;
+  int Searched = 0;  // Points1 and Points2 hold the metrics' outer contours
 };

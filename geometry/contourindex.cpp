@@ -1,0 +1,152 @@
+// The segment index of one contour.
+#include "geometry/contourindex.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "records/metric_access.h"
+
+using segmentgrid::Dist2Segment;
+using segmentgrid::FramesMeet;
+using segmentgrid::SegmentFrame;
+using segmentgrid::VisitCells;
+
+bool TContourIndex::Build(TDataEdit* metric, int s) {
+  Points.clear();
+  if (metric == nullptr || metric->Record == nullptr || metric->DescPointSubject(s) == nullptr)
+    return false;
+  const int count = metric->PointCount();
+  const char* p = count > 0 ? metric->FirstPointSubject(s) : nullptr;
+  if (p == nullptr || metric->PointBytes <= 0) return false;
+  Points.resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i, p += metric->PointBytes)
+    metric::ReadXY(metric->Record->Ident, p, Points[i].X, Points[i].Y);
+  return Index();
+}
+
+bool TContourIndex::Build(const DOUBLEPOINT* points, int count) {
+  Points.assign(points, points + std::max(count, 0));
+  return Index();
+}
+
+bool TContourIndex::Index() {
+  const int n = static_cast<int>(Points.size());
+  if (n < 2) return false;
+  Frame = SegmentFrame(Points[0], Points[0], 0.0);
+  for (const DOUBLEPOINT& p : Points) {
+    Frame.X1 = std::min(Frame.X1, p.X);
+    Frame.Y1 = std::min(Frame.Y1, p.Y);
+    Frame.X2 = std::max(Frame.X2, p.X);
+    Frame.Y2 = std::max(Frame.Y2, p.Y);
+  }
+  Cells.Cover(Frame, std::min(4194304.0, static_cast<double>(n)));
+  // A hair of margin keeps a segment in the cells its rounded walk might
+  // miss at their borders.
+  const double m = 1e-9 * (1.0 + (Frame.X2 - Frame.X1) + (Frame.Y2 - Frame.Y1));
+  const size_t cells = static_cast<size_t>(Cells.Cells());
+  CellStart.assign(cells + 1, 0);
+  for (int j = 0; j + 1 < n; ++j)
+    VisitCells(Cells, Points[j], Points[j + 1], m, [&](int c) { ++CellStart[c]; });
+  for (size_t c = 1; c <= cells; ++c) CellStart[c] += CellStart[c - 1];
+  CellItems.resize(static_cast<size_t>(CellStart[cells]));
+  for (int j = 0; j + 1 < n; ++j)
+    VisitCells(Cells, Points[j], Points[j + 1], m, [&](int c) { CellItems[--CellStart[c]] = j; });
+  Seen.assign(static_cast<size_t>(n), 0);
+  Stamp = 0;
+  return true;
+}
+
+bool TContourIndex::NextStamp() {
+  if (++Stamp == 0) {
+    std::fill(Seen.begin(), Seen.end(), 0u);
+    Stamp = 1;
+  }
+  return true;
+}
+
+bool TContourIndex::Meets(const DOUBLEPOINT* points, int count, double e) {
+  if (Empty() || points == nullptr || count < 1) return false;
+  const double e2 = e * e;
+  DFRAME wide = Frame;
+  wide.X1 -= e, wide.Y1 -= e, wide.X2 += e, wide.Y2 += e;
+  for (int i = 0; i < count; ++i) {
+    const DOUBLEPOINT& a = points[i];
+    const DOUBLEPOINT& b = points[i + 1 < count ? i + 1 : i];
+    if (!FramesMeet(SegmentFrame(a, b, e), wide)) continue;
+    NextStamp();
+    bool met = false;
+    VisitCells(Cells, a, b, e, [&](int cell) {
+      for (int32_t k = CellStart[cell]; k < CellStart[cell + 1] && !met; ++k) {
+        const int j = CellItems[k];
+        if (Seen[j] == Stamp) continue;
+        Seen[j] = Stamp;
+        const DOUBLEPOINT& c = Points[j];
+        const DOUBLEPOINT& d = Points[j + 1];
+        const double o1 = (b.X - a.X) * (c.Y - a.Y) - (b.Y - a.Y) * (c.X - a.X);
+        const double o2 = (b.X - a.X) * (d.Y - a.Y) - (b.Y - a.Y) * (d.X - a.X);
+        const double o3 = (d.X - c.X) * (a.Y - c.Y) - (d.Y - c.Y) * (a.X - c.X);
+        const double o4 = (d.X - c.X) * (b.Y - c.Y) - (d.Y - c.Y) * (b.X - c.X);
+        if (((o1 > 0) != (o2 > 0)) && ((o3 > 0) != (o4 > 0))) met = true;
+        else met = Dist2Segment(a, c, d) <= e2 || Dist2Segment(b, c, d) <= e2 ||
+                   Dist2Segment(c, a, b) <= e2 || Dist2Segment(d, a, b) <= e2;
+      }
+    });
+    if (met) return true;
+  }
+  return false;
+}
+
+bool TContourIndex::Inside(const DOUBLEPOINT& p) {
+  if (Empty() || p.Y < Frame.Y1 || p.Y > Frame.Y2 || p.X > Frame.X2 || !std::isfinite(p.X))
+    return false;
+  NextStamp();
+  const int row = Cells.Row(p.Y);
+  bool inside = false;
+  for (int ix = Cells.Column(p.X); ix < Cells.nx; ++ix) {
+    const int cell = row * Cells.nx + ix;
+    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+      const int j = CellItems[k];
+      if (Seen[j] == Stamp) continue;
+      Seen[j] = Stamp;
+      const DOUBLEPOINT& a = Points[j];
+      const DOUBLEPOINT& b = Points[j + 1];
+      if ((a.Y > p.Y) == (b.Y > p.Y)) continue;
+      const double x = a.X + (p.Y - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+      if (p.X < x) inside = !inside;
+    }
+  }
+  return inside;
+}
+
+bool TContourIndex::Near(const DOUBLEPOINT& p, double e) {
+  if (Empty()) return false;
+  // The nearest point can only be near within e * sqrt(2).
+  const double r = e * 1.4142135623730951 + 1e-12;
+  DFRAME wide = Frame;
+  wide.X1 -= r, wide.Y1 -= r, wide.X2 += r, wide.Y2 += r;
+  if (!FramesMeet(SegmentFrame(p, p, 0.0), wide)) return false;
+  NextStamp();
+  double best = r * r;
+  DOUBLEPOINT nearest{0.0, 0.0};
+  bool found = false;
+  VisitCells(Cells, p, p, r, [&](int cell) {
+    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+      const int j = CellItems[k];
+      if (Seen[j] == Stamp) continue;
+      Seen[j] = Stamp;
+      const DOUBLEPOINT& a = Points[j];
+      const DOUBLEPOINT& b = Points[j + 1];
+      const double dx = b.X - a.X, dy = b.Y - a.Y, l2 = dx * dx + dy * dy;
+      double t = l2 > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l2 : 0.0;
+      t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+      const DOUBLEPOINT f{a.X + t * dx, a.Y + t * dy};
+      const double d2 = (f.X - p.X) * (f.X - p.X) + (f.Y - p.Y) * (f.Y - p.Y);
+      if (d2 <= best) {
+        best = d2;
+        nearest = f;
+        found = true;
+      }
+    }
+  });
+  return found && std::fabs(nearest.X - p.X) <= e && std::fabs(nearest.Y - p.Y) <= e;
+}

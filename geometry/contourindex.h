@@ -1,0 +1,46 @@
+// An index of the segments of one contour for the questions the area
+// workers ask of it many times over: whether a polyline comes within a
+// distance of the contour, and whether a point lies inside it. A grid of
+// the contour's segments answers both in time that grows with the cells
+// and segments near the question rather than with the whole contour.
+// Internal to the geometry layer; reused between builds without
+// allocating once it has grown.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "geodesy/points.h"
+#include "geometry/segmentgrid.h"
+#include "records/dataedit.h"
+
+class TContourIndex {
+ public:
+  // Indexes subject s of the metric: false when it has fewer than 2
+  // points or cannot be read.
+  bool Build(TDataEdit* metric, int s);
+  bool Build(const DOUBLEPOINT* points, int count);
+  bool Empty() const { return Points.size() < 2; }
+
+  // Whether a segment of the polyline crosses the contour or comes within
+  // e of it.
+  bool Meets(const DOUBLEPOINT* points, int count, double e);
+  // Whether p lies inside the closed contour, by the crossings of a ray
+  // towards growing X (a point on the contour may go either way).
+  bool Inside(const DOUBLEPOINT& p);
+  // Whether the point of the contour nearest to p lies within e of it in
+  // both X and Y.
+  bool Near(const DOUBLEPOINT& p, double e);
+
+ private:
+  bool Index();
+  bool NextStamp();
+
+  std::vector<DOUBLEPOINT> Points;
+  segmentgrid::Grid Cells;
+  DFRAME Frame = {0.0, 0.0, 0.0, 0.0};
+  std::vector<int32_t> CellStart;
+  std::vector<int32_t> CellItems;
+  std::vector<uint32_t> Seen;
+  uint32_t Stamp = 0;
+};

@@ -1,0 +1,100 @@
+// A uniform grid over a rectangle of the plane, in which segments are filed
+// by the cells they pass through: the index of the crossing search and of
+// the contour index. Internal to the geometry layer.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "geodesy/points.h"
+
+namespace segmentgrid {
+
+// A double cell coordinate as a cell index in 0 .. n - 1 (NaN gives 0).
+inline int CellIndex(double v, int n) {
+  if (!(v > 0.0)) return 0;
+  if (v >= static_cast<double>(n - 1)) return n - 1;
+  return static_cast<int>(v);
+}
+
+struct Grid {
+  double x0 = 0.0, y0 = 0.0, cw = 1.0, ch = 1.0;
+  int nx = 1, ny = 1;
+
+  // About `cells` cells over the frame, shaped like it; a frame without
+  // width or height gets one row or column.
+  void Cover(const DFRAME& f, double cells) {
+    const double w = f.X2 - f.X1, h = f.Y2 - f.Y1;
+    const bool wide = w > 0.0 && std::isfinite(w), high = h > 0.0 && std::isfinite(h);
+    double cx = 1.0, cy = 1.0;
+    if (wide && high) {
+      cx = std::sqrt(cells * (w / h));
+      if (!(cx >= 1.0)) cx = 1.0;
+      if (cx > cells) cx = cells;
+      cx = std::floor(cx);
+      cy = std::max(1.0, std::floor(cells / cx));
+    } else if (wide) {
+      cx = cells;
+    } else if (high) {
+      cy = cells;
+    }
+    nx = static_cast<int>(cx);
+    ny = static_cast<int>(cy);
+    x0 = f.X1;
+    y0 = f.Y1;
+    cw = wide ? w / nx : 1.0;
+    ch = high ? h / ny : 1.0;
+  }
+  int Column(double x) const { return CellIndex((x - x0) / cw, nx); }
+  int Row(double y) const { return CellIndex((y - y0) / ch, ny); }
+  int Cells() const { return nx * ny; }
+};
+
+// Calls f(cell) for every cell that the segment p-q widened by m reaches:
+// column by column, the rows the segment spans within the column (widened).
+template <typename F>
+void VisitCells(const Grid& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m, F&& f) {
+  const double xmin = std::min(p.X, q.X) - m, xmax = std::max(p.X, q.X) + m;
+  const int ix0 = g.Column(xmin), ix1 = g.Column(xmax);
+  const double dx = q.X - p.X, dy = q.Y - p.Y;
+  for (int ix = ix0; ix <= ix1; ++ix) {
+    double ylo = std::min(p.Y, q.Y), yhi = std::max(p.Y, q.Y);
+    if (ix0 != ix1 && dx != 0.0) {
+      const double lo = g.x0 + ix * g.cw - m, hi = g.x0 + (ix + 1) * g.cw + m;
+      double t0 = (lo - p.X) / dx, t1 = (hi - p.X) / dx;
+      if (t0 > t1) std::swap(t0, t1);
+      t0 = std::max(t0, 0.0);
+      t1 = std::min(t1, 1.0);
+      if (t0 <= t1) {
+        const double ya = p.Y + t0 * dy, yb = p.Y + t1 * dy;
+        ylo = std::min(ya, yb);
+        yhi = std::max(ya, yb);
+      }
+    }
+    const int iy0 = g.Row(ylo - m), iy1 = g.Row(yhi + m);
+    for (int iy = iy0; iy <= iy1; ++iy) f(iy * g.nx + ix);
+  }
+}
+
+inline bool FramesMeet(const DFRAME& a, const DFRAME& b) {
+  return a.X1 <= b.X2 && b.X1 <= a.X2 && a.Y1 <= b.Y2 && b.Y1 <= a.Y2;
+}
+
+inline DFRAME SegmentFrame(const DOUBLEPOINT& a, const DOUBLEPOINT& b, double m) {
+  return DFRAME{std::min(a.X, b.X) - m, std::min(a.Y, b.Y) - m, std::max(a.X, b.X) + m,
+                std::max(a.Y, b.Y) + m};
+}
+
+// Squared distance from p to the segment a-b (to a when it is a point).
+inline double Dist2Segment(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double px = p.X - a.X, py = p.Y - a.Y;
+  const double l2 = dx * dx + dy * dy;
+  double t = l2 > 0.0 ? (px * dx + py * dy) / l2 : 0.0;
+  if (t < 0.0) t = 0.0;
+  else if (t > 1.0) t = 1.0;
+  const double ex = px - t * dx, ey = py - t * dy;
+  return ex * ex + ey * ey;
+}
+
+}  // namespace segmentgrid
