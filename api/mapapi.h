@@ -17,6 +17,7 @@
 #include "api/records_api.h"
 #include "api/rscimage_api.h"
 #include "api/mapstore_api.h"
+#include "api/mapfiles_api.h"
 #include "api/map_api.h"
 #include "api/drawing_api.h"
 #include "api/document_api.h"

@@ -201,6 +201,17 @@ class MAPCLASS TMap : public TMapBase {
   // when a write failed.
   int AbolitionLastAction();
 
+  // Lays this user map into the projection of `other`: every object of its
+  // sheet is taken through geodetic coordinates into the other map's plane
+  // in a temporary file set that replaces the sheet's files only when all
+  // went through (the old ones kept as ".~HD" ...); the map then takes the
+  // other's projection parameters (not the pole) and is saved. Refused (0)
+  // for a map that is no user map, a projection not set up on either map,
+  // or a journal held by another process (a message when one can be
+  // shown); 0 when an object cannot be read or written or the host stops
+  // the progress, the map then unchanged. 1 on success.
+  int TransformByMap(TMap* other);
+
   // Older maps and the structure check, through the sibling libraries: a
   // map converted in place and opened again (1), or 0 when the library
   // cannot be had or the conversion or the opening fails.

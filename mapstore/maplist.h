@@ -470,6 +470,13 @@ class MAPCLASS TMapList {
   // The map's log folder; "" without an owner.
   const char* PathLOG();
 
+  // Binds this list to sheet n of `map` over four open files the caller
+  // made for it (a temporary file set beside the sheet's own): the handles
+  // are taken over, the caches sized and the header read; nothing goes to
+  // the table of recently used sheets. 1; 0 (the handles closed, 60001
+  // reported at stage 1 when memory failed) otherwise.
+  int AttachFiles(TMapBase* map, int n, HANDLE const (&files)[SHEET_FILES]);
+
   // Makes sheet n (1 to the map's sheet count) of `map` the one of the
   // register, its four files copied in from `folder` when that is not the
   // map's folder (overwriting), and opens it: Open's result, 0 for a null

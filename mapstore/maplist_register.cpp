@@ -239,3 +239,33 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
   edit.Free();
   return result;
 }
+
+int TMapList::AttachFiles(TMapBase* map, int n, HANDLE const (&files)[SHEET_FILES]) {
+  Close(0);
+  auto refuse = [&]() {
+    for (HANDLE h : files)
+      if (h != nullptr) plat::CloseHandle(h);
+    return 0;
+  };
+  if (map == nullptr || map->Lists == nullptr || n < 1 || n > map->Count()) return refuse();
+  Owner = map;
+  List = map->List(n);
+  if (List == nullptr) return refuse();
+  std::memcpy(Folder, map->Folder, sizeof(Folder));
+  Folder[sizeof(Folder) - 1] = 0;
+  AccessMode = LISTACCESS_READWRITE;
+  ShareMode = 0;
+  EditMode = 0;
+  for (int k = 0; k < SHEET_FILES; ++k) Files[k] = files[k];
+  HeadBuffer.SetFile(Files[SHEET_HDR]);
+  if (!HeadBuffer.Allocate(0) || !AllocateBuffers()) {
+    ReportError(MAPERR_MEMORY, map->Path, LISTSTAGE_MEMORY);
+    const int code = Error;
+    Close(0);
+    Error = code;
+    return 0;
+  }
+  LoadHead();
+  ListNumber = n;
+  return 1;
+}

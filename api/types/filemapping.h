@@ -1,0 +1,18 @@
+/* A part of a file mapped read-only into memory (mapOpenTheFileMapping). */
+#ifndef MAPCORE_API_TYPES_FILEMAPPING_H
+#define MAPCORE_API_TYPES_FILEMAPPING_H
+
+#include "api/types/maptypes.h"
+
+typedef struct FILEMAPPING {
+  HANDLE File;       /* the open file */
+  HANDLE Mapping;    /* the file-mapping object */
+  char* View;        /* address of the mapped view */
+  DWORD ViewOffset;  /* file offset of the view: the offset asked for with
+                        its low 16 bits cleared */
+  DWORD ViewLength;  /* bytes of the view */
+  DWORD Remainder;   /* the low 16 bits of the offset asked for: where the
+                        data asked for begins inside the view */
+} FILEMAPPING;
+
+#endif
