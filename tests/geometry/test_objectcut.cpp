@@ -102,6 +102,18 @@ TEST(ObjectCut, HolesAreCutIntoThePieceOrKeptAsHoles) {
   EXPECT_EQ(5u, pieces[0][1].size());
 }
 
+TEST(ObjectCut, OverlappingHolesOfTheAreaBecomeOneHoleOfThePiece) {
+  Metric area, object;
+  ASSERT_TRUE(Fill(area, METRIC_F64, {Square(0, 0, 10, 10), Square(6, 2, 8, 4), Square(7, 3, 9, 5)}));
+  ASSERT_TRUE(Fill(object, METRIC_F64, {Square(5, -5, 15, 15)}));
+  TObjectCut cut;
+  ASSERT_EQ(1, cut.LoadObjects(&area, &object, 1, 0.0, 1));
+  const auto pieces = Pieces(cut);
+  ASSERT_EQ(1u, pieces.size());
+  ASSERT_EQ(2u, pieces[0].size());
+  EXPECT_NEAR(50.0 - 7.0, Area(pieces[0]), 1e-9);
+}
+
 TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
   GeosOracle geos;
   std::mt19937_64 rng(46);

@@ -84,6 +84,18 @@ TEST(ObjectUnion, LinesJoinThroughTheMidpointOfTheirNearestEnds) {
   // Ends farther apart than the snap distance: no union.
   United far({{{0, 0}, {10, 0}}}, {{{12, 0}, {20, 0}}}, 1.0, 0);
   EXPECT_EQ(0, far.loaded);
+  // Lines of several parts: the parts that meet are joined, the others
+  // stay as they are.
+  United parts({{{0, 0}, {10, 0}}, {{0, 5}, {10, 5}}}, {{{10.2, 0}, {20, 0}}, {{30, 30}, {40, 40}}},
+               1.0, 0);
+  ASSERT_NE(nullptr, parts.r);
+  ASSERT_EQ(2, parts.r->Record->Count);
+  const Contour joined = Points(*parts.r, 0);
+  ASSERT_EQ(3u, joined.size());
+  EXPECT_EQ(0.0, joined[0].x);
+  EXPECT_EQ(20.0, joined[2].x);
+  EXPECT_EQ(5.0, Points(*parts.r, 1)[0].y);
+  EXPECT_EQ(40.0, Points(*parts.r, 2)[1].y);
   // A line and an area are refused.
   United mixed({{{0, 0}, {10, 0}}}, {Square(0, 0, 5, 5)}, 1.0, 0);
   EXPECT_EQ(0, mixed.loaded);
