@@ -21,7 +21,8 @@ namespace bisection {
 // its root, which no branch predictor foresees.
 inline double Select(bool c, double a, double b) {
   const uint64_t mask = 0 - static_cast<uint64_t>(c);
-  return std::bit_cast<double>((std::bit_cast<uint64_t>(a) & mask) | (std::bit_cast<uint64_t>(b) & ~mask));
+  return std::bit_cast<double>((std::bit_cast<uint64_t>(a) & mask) |
+                               (std::bit_cast<uint64_t>(b) & ~mask));
 }
 
 constexpr double kWidth = 1e-8;
@@ -52,8 +53,8 @@ bool Halve(Diff diff, double x, double lo, double hi, int rounds, double* result
 // turns as Halve and answers the same cell; its middle may differ from
 // Halve's by the rounding of the halvings, a few units of the last place.
 template <class Diff>
-bool HalveAroundRoot(Diff diff, double root, double uncertainty, double x, double lo, double hi, int rounds,
-                     double* result) {
+bool HalveAroundRoot(Diff diff, double root, double uncertainty, double x, double lo, double hi,
+                     int rounds, double* result) {
   // The rounds until the bracket is narrower than kWidth, and the width of
   // the cells then.
   const double width = hi - lo;

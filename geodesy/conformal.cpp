@@ -65,9 +65,13 @@ constexpr double kConeTop = 1.5706963267948966;      // pi/2 - 1e-4
 constexpr SearchColumn kCylinder{kCylinderTop, false, 0.0, PassesOf(kCylinderTop)};
 constexpr SearchColumn kCone{kConeTop, true, kConeTop, PassesOf(kConeTop)};
 
-const SearchColumn& ColumnOf(ConformalSearch c) { return c == ConformalSearch::Cone ? kCone : kCylinder; }
+const SearchColumn& ColumnOf(ConformalSearch c) {
+  return c == ConformalSearch::Cone ? kCone : kCylinder;
+}
 
-bool EndPasses(const SearchColumn& c, double f) { return c.ExactEnds ? f == 0 : std::fabs(f) < kEps; }
+bool EndPasses(const SearchColumn& c, double f) {
+  return c.ExactEnds ? f == 0 : std::fabs(f) < kEps;
+}
 
 // The search as it is defined, F evaluated at every pass. fTop = F(top).
 double ByDefinition(double e, double q, const SearchColumn& c, double fTop) {
@@ -98,7 +102,8 @@ double ByDefinition(double e, double q, const SearchColumn& c, double fTop) {
 // `uncertainty` how far from phi the computed F may cross q: 1 - sin phi
 // loses digits toward the pole. False when the guess was far off or the
 // root lies outside (0, top).
-bool RootOfF(double e, double q, double lnq, double top, double* root, double* slope, double* uncertainty) {
+bool RootOfF(double e, double q, double lnq, double top, double* root, double* slope,
+             double* uncertainty) {
   const Latitude chi = ConformalOf(q);
   const Latitude phi = LatitudeFromConformal(chi.Angle, chi.Sin, chi.Cos, e * e);
   const double s = phi.Sin, c = phi.Cos;
@@ -145,8 +150,9 @@ double AroundRoot(double e, double q, double lnq, const SearchColumn& c, double 
   const double margin = slope * (u + 1e-15) + 4e-15 * q;
   bool undecided = false;
   auto answers = [&](int shift, double* at) {
-    const double p = shift ? static_cast<double>(((I >> shift) << shift) + (uint64_t{1} << (shift - 1)))
-                           : index + 0.5;
+    const double p =
+        shift ? static_cast<double>(((I >> shift) << shift) + (uint64_t{1} << (shift - 1)))
+              : index + 0.5;
     const double d = std::fabs(p - t);
     *at = G * p;
     if (d >= reach) return false;
@@ -196,7 +202,8 @@ Cylinder CylinderOf(TTranslate* t) {
   if (own && w[kPreparedKindSlot] == double(PRJ_CYLINDRICAL) && w[0] == t->MajorAxis &&
       w[1] == t->EccentricityTerm && w[2] == t->FirstMainParallel)
     return {w[3], w[4]};
-  const Cylinder c{t->MajorAxis * std::cos(t->FirstMainParallel), ConformalSearchTop(t->EccentricityTerm, ConformalSearch::Cylinder)};
+  const Cylinder c{t->MajorAxis * std::cos(t->FirstMainParallel),
+                   ConformalSearchTop(t->EccentricityTerm, ConformalSearch::Cylinder)};
   if (own) {
     w[0] = t->MajorAxis, w[1] = t->EccentricityTerm, w[2] = t->FirstMainParallel;
     w[3] = c.r0, w[4] = c.fTop;
@@ -295,7 +302,8 @@ void XY2BL_CON(TTranslate* t, double X, double Y, double* B, double* L) {
   const double v = y / (c.rho0 - X);
   const double gamma = std::atan(v);
   // U(B)^n = sin(gamma) K / y, with sin(atan v) = v / sqrt(1 + v^2).
-  const double tn = std::isinf(v) ? std::sin(gamma) * c.K / y : c.K / ((c.rho0 - X) * std::sqrt(1 + v * v));
+  const double tn =
+      std::isinf(v) ? std::sin(gamma) * c.K / y : c.K / ((c.rho0 - X) * std::sqrt(1 + v * v));
   if (std::isnan(tn)) {
     t->ErrorCode = MAPERR_PROJECTION;
     *B = *L = 0.0;

@@ -120,7 +120,8 @@ void InitKind6(TTranslate* t) {
   if (!t) return;
   const double Sm = MeridianArcLength(kHalfPi);
   const double B1 = t->FirstMainParallel;
-  const double m = std::fabs(B1 - kHalfPi) < 1e-4 ? 1.0 : ParallelRadius(B1) / (Sm - MeridianArcLength(B1));
+  const double m =
+      std::fabs(B1 - kHalfPi) < 1e-4 ? 1.0 : ParallelRadius(B1) / (Sm - MeridianArcLength(B1));
   Prepare(t, 6, {Sm, m == 0 ? NAN : m});
 }
 
@@ -219,8 +220,8 @@ bool MollweideTheta(double B, double* theta) {
     if (std::fabs(step) < 1e-6) {
       const double c2c = d1 / 4;  // cos^2 theta
       if (std::fabs(root) < 1.5)
-        return bisection::HalveAroundRoot(diff, root, 2e-15 / c2c + 1e-17 / (c2c * c2c), 0.0, -kPi, kPi,
-                                          kSearchRounds, theta);
+        return bisection::HalveAroundRoot(diff, root, 2e-15 / c2c + 1e-17 / (c2c * c2c), 0.0, -kPi,
+                                          kPi, kSearchRounds, theta);
       break;
     }
   }
@@ -361,7 +362,8 @@ void XY2BL_Kind22(TTranslate* t, double X, double Y, double* B, double* L) {
 void InitKind23(TTranslate* t) {
   if (!t) return;
   const double B1 = t->FirstMainParallel;
-  const double k = std::sqrt(PrimeVerticalRadius(B1) * MeridianRadius(B1)) * (1 + std::cos(kHalfPi - B1));
+  const double k =
+      std::sqrt(PrimeVerticalRadius(B1) * MeridianRadius(B1)) * (1 + std::cos(kHalfPi - B1));
   Prepare(t, 23, {k == 0 ? NAN : k});
 }
 
@@ -403,8 +405,8 @@ double EqualAreaRadius(const double* w, double B) {
 
 bool EqualAreaLatitude(TTranslate* t, double rho, double* found, double* B, double* L) {
   const double* w = Constants(t);
-  return Search(t, LatitudeFunction::Authalic, w[0] - rho * rho / (2 * w[1] * w[1]),
-                kSearchRounds, found, B, L);
+  return Search(t, LatitudeFunction::Authalic, w[0] - rho * rho / (2 * w[1] * w[1]), kSearchRounds,
+                found, B, L);
 }
 
 }  // namespace
@@ -445,8 +447,8 @@ struct Pole {
 Pole PoleOf(const TTranslate* t) {
   const double* w = Constants(t);
   if (w[2] == t->PoleLatitude && w[3] == t->PoleLongitude) return {w[3], w[4], w[5], w[6], w[7]};
-  return {t->PoleLongitude, std::sin(t->PoleLatitude), std::cos(t->PoleLatitude), std::sin(t->PoleLongitude),
-          std::cos(t->PoleLongitude)};
+  return {t->PoleLongitude, std::sin(t->PoleLatitude), std::cos(t->PoleLatitude),
+          std::sin(t->PoleLongitude), std::cos(t->PoleLongitude)};
 }
 
 }  // namespace
@@ -516,7 +518,8 @@ bool PseudocylinderTheta(const double* w, double X, double* theta) {
   const double r = std::sqrt(q * q / 4 + p * p * p / 27);
   double root = std::cbrt(-q / 2 + r) + std::cbrt(-q / 2 - r);
   root += diff(root) / (w[0] * (1 + 3 * w[1] * root * root));
-  return bisection::HalveAroundRoot(diff, root, 1e-15, 0.0, -kHalfPi, kHalfPi, kSearchRounds, theta);
+  return bisection::HalveAroundRoot(diff, root, 1e-15, 0.0, -kHalfPi, kHalfPi, kSearchRounds,
+                                    theta);
 }
 
 }  // namespace
@@ -623,7 +626,8 @@ struct SheetPoints {
 SheetPoints SheetAt(const double* w, double d) {
   const double d2 = d * d;
   const double x1 = 0.5 * d2 * w[0] * w[2];
-  return {x1, d * w[2] * (1 - w[0] * w[0] * d2 / 6), x1 + w[4], d * w[3] * (1 - w[1] * w[1] * d2 / 6)};
+  return {x1, d * w[2] * (1 - w[0] * w[0] * d2 / 6), x1 + w[4],
+          d * w[3] * (1 - w[1] * w[1] * d2 / 6)};
 }
 
 }  // namespace
@@ -638,7 +642,8 @@ void InitKind29(TTranslate* t) {
   if (B1 >= 60 * kPi / 180) delta *= 2;
   if (B1 >= 76 * kPi / 180) delta *= 2;
   Prepare(t, 29,
-          {std::sin(B1), std::sin(B2), ParallelRadius(B1), ParallelRadius(B2), D == 0 ? NAN : D, delta});
+          {std::sin(B1), std::sin(B2), ParallelRadius(B1), ParallelRadius(B2), D == 0 ? NAN : D,
+           delta});
 }
 
 void BL2XY_Kind29(TTranslate* t, double B, double L, double* X, double* Y) {
@@ -660,7 +665,8 @@ void XY2BL_Kind29(TTranslate* t, double X, double Y, double* B, double* L) {
     return side * ((Y - p.y1) * (p.x2 - p.x1) - (X - p.x1) * (p.y2 - p.y1));
   };
   double d;
-  if (!std::isfinite(X) || !std::isfinite(Y) || !bisection::Halve(diff, 0.0, -w[5], w[5], kSearchRounds, &d))
+  if (!std::isfinite(X) || !std::isfinite(Y) ||
+      !bisection::Halve(diff, 0.0, -w[5], w[5], kSearchRounds, &d))
     return Refuse(t, B, L);
   const SheetPoints p = SheetAt(w, d);
   const double f = (X - p.x1) / (p.x2 - p.x1);

@@ -66,10 +66,12 @@ bool RootOfAuthalic(double T, Root* root) {
   static const double kTop = AuthalicOfSine(1.0);
   const double ratio = T / kTop;
   if (!(std::fabs(ratio) < 1.0)) return false;
-  const Latitude B = LatitudeFromAuthalic(std::asin(ratio), ratio, std::sqrt(1 - ratio * ratio), kE2);
+  const Latitude B =
+      LatitudeFromAuthalic(std::asin(ratio), ratio, std::sqrt(1 - ratio * ratio), kE2);
   const double s = B.Sin, c = B.Cos;
   const double iw = 1 / (1.0 - kE2 * s * s);
-  const double d = c * iw * (123481418243774.0 * 2 * kE + 20204853600384.5 * (1 + kE2 * s * s) * iw);
+  const double d =
+      c * iw * (123481418243774.0 * 2 * kE + 20204853600384.5 * (1 + kE2 * s * s) * iw);
   const double step = (AuthalicOfSine(s) - T) / d;
   *root = {B.Angle - step, 2e-15 / c};
   return std::fabs(step) < 1e-6 && root->At < kAuthalicTop && root->At > -1.0;
@@ -107,7 +109,8 @@ double MeridianArcLength(double B) {
 }
 
 double AuthalicOfSine(double s) {
-  return 123481418243774.0 * std::log((1 + kE * s) / (1 - kE * s)) + 20204853600384.5 * s / (1 - kE2 * s * s);
+  return 123481418243774.0 * std::log((1 + kE * s) / (1 - kE * s)) +
+         20204853600384.5 * s / (1 - kE2 * s * s);
 }
 
 double AuthalicFunction(double B) { return AuthalicOfSine(std::sin(B)); }
@@ -183,6 +186,7 @@ bool SearchLatitude(LatitudeFunction f, double T, int rounds, double* B) {
   auto diff = [f, T](double x) { return T - Evaluate(f, x); };
   Root root;
   if (RootOf(f, T, &root))
-    return bisection::HalveAroundRoot(diff, root.At, root.Uncertainty, kStart, 0.0, kHalfPi, rounds, B);
+    return bisection::HalveAroundRoot(diff, root.At, root.Uncertainty, kStart, 0.0, kHalfPi, rounds,
+                                      B);
   return bisection::Halve(diff, kStart, 0.0, kHalfPi, rounds, B);
 }

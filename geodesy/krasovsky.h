@@ -8,11 +8,11 @@
 
 // Built-in constants of the latitude functions.
 namespace krasovsky {
-constexpr double kMajorAxis = 6378245.0;           // a
+constexpr double kMajorAxis = 6378245.0;                        // a
 constexpr double kMajorAxisTimesOneMinusE2 = 6335552.71459561;  // a(1 - e^2)
-constexpr double kE2 = 0.006693422;                 // e^2
-constexpr double kE = 0.081813336;                  // e
-constexpr double kHalfE = 0.040906668;              // e / 2
+constexpr double kE2 = 0.006693422;                             // e^2
+constexpr double kE = 0.081813336;                              // e
+constexpr double kHalfE = 0.040906668;                          // e / 2
 // The sphere of the pseudocylindrical and cylindrical kinds.
 constexpr double kSphereRadius = 6371116.0;
 }  // namespace krasovsky

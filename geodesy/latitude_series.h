@@ -40,8 +40,8 @@ inline Latitude LatitudeFromAuthalic(double beta, double sinBeta, double cosBeta
   const double s2 = 2 * sinBeta * cosBeta, c2 = 1 - 2 * sinBeta * sinBeta;
   const double s4 = 2 * s2 * c2, c4 = 1 - 2 * s2 * s2;
   const double s6 = s4 * c2 + c4 * s2;
-  const double d = (e2 / 3 + 31 * e4 / 180 + 517 * e6 / 5040) * s2 + (23 * e4 / 360 + 251 * e6 / 3780) * s4 +
-                   (761 * e6 / 45360) * s6;
+  const double d = (e2 / 3 + 31 * e4 / 180 + 517 * e6 / 5040) * s2 +
+                   (23 * e4 / 360 + 251 * e6 / 3780) * s4 + (761 * e6 / 45360) * s6;
   return TurnBySmallAngle(beta, sinBeta, cosBeta, d);
 }
 

@@ -118,8 +118,8 @@ TEST(ConformalSearch, SameCellAsTheDefinition) {
       std::uniform_real_distribution<double> lnq(-0.5, std::log(top) + 0.5);
       for (int i = 0; i < 20000; ++i) {
         const double q = i < 4 ? std::vector<double>{1.0, top, 0.0, 1e300}[i] : std::exp(lnq(rng));
-        ASSERT_NEAR(SearchConformalLatitude(e, q, c, top), SearchConformalLatitudeByDefinition(e, q, c, top),
-                    4e-15)
+        ASSERT_NEAR(SearchConformalLatitude(e, q, c, top),
+                    SearchConformalLatitudeByDefinition(e, q, c, top), 4e-15)
             << q;
       }
     }
@@ -200,7 +200,9 @@ TEST(LatitudeSearch, SameCellAsTheDefinition) {
     };
     for (int i = 0; i < 20000; ++i) {
       // Targets at, between and beyond the function's values on 0-pi/2.
-      const double T = i < 3 ? F(i * kPi / 4) : i < 6 ? F(i * kPi / 4) * (1 + 1e-15) : F(latitude(rng));
+      const double T = i < 3   ? F(i * kPi / 4)
+                       : i < 6 ? F(i * kPi / 4) * (1 + 1e-15)
+                               : F(latitude(rng));
       double fast = -1, plain = -2;
       ASSERT_TRUE(SearchLatitude(f, T, kSearchRounds, &fast));
       ASSERT_TRUE(SearchLatitudeByDefinition(f, T, kSearchRounds, &plain));
@@ -220,15 +222,16 @@ TEST(LatitudeSearch, AuxiliaryAnglesInTheSameCell) {
     const double B = latitude(rng);
     double theta, x, y;
     const double target = kPi * std::sin(B);
-    ASSERT_TRUE(bisection::Halve([target](double t) { return target - (std::sin(2 * t) + 2 * t); }, 0.0,
-                                 -kPi, kPi, kSearchRounds, &theta));
+    ASSERT_TRUE(bisection::Halve([target](double t) { return target - (std::sin(2 * t) + 2 * t); },
+                                 0.0, -kPi, kPi, kSearchRounds, &theta));
     moll.BL2XY(B, 1.0, &x, &y);
     ASSERT_NEAR(x, 6371116.0 * std::sqrt(2.0) * std::sin(theta), 1e-7) << B;
 
     const double a = latitude(rng) * 0.58;  // inside the edge theta = asin(0.8)
     const double X = 9076865.254040001 * (a + 0.138175 * a * a * a);
-    ASSERT_TRUE(bisection::Halve([X](double t) { return X - 9076865.254040001 * (t + 0.138175 * t * t * t); },
-                                 0.0, -kPi / 2, kPi / 2, kSearchRounds, &theta));
+    ASSERT_TRUE(bisection::Halve(
+        [X](double t) { return X - 9076865.254040001 * (t + 0.138175 * t * t * t); }, 0.0, -kPi / 2,
+        kPi / 2, kSearchRounds, &theta));
     double b, l;
     pseudo.XY2BL(X, 0.0, &b, &l);
     ASSERT_NEAR(b, std::asin(1.25 * std::sin(theta)), 1e-14) << X;

@@ -47,24 +47,24 @@ const std::string kCone = " +lat_1=45.8 +lat_2=51.6 +lat_0=40.1 +lon_0=39";
 // theta among them), the arc sines of the turned Mercator near +-1.
 const OracleCase kCases[] = {
     {"conformal conic", 2, 1, P(45.8, 51.6, 39, 40.1),
-     "+proj=lcc +a=6378245.01 +e=0.08181334 +x_0=8000000" + kCone, Axes::Map, 30, 70, 10, 70,
-     1e-6, 1e-11},
+     "+proj=lcc +a=6378245.01 +e=0.08181334 +x_0=8000000" + kCone, Axes::Map, 30, 70, 10, 70, 1e-6,
+     1e-11},
     {"conformal cylinder", 8, 1, P(40, 0, 20, 0), "", Axes::Map, -80, 80, -150, 190, 0.06, 5e-9},
     {"Kavrayskiy VI", 18, 1, P(0, 0, 0, 0), "+proj=wag1 +R=6371116", Axes::Map, -85, 85, -179, 179,
      1e-3, 1e-11},
-    {"Mollweide", 19, 1, P(0, 0, 0, 0), "+proj=moll +R=6371116", Axes::Map, -89, 89, -179, 179, 0.06,
-     1e-8},
+    {"Mollweide", 19, 1, P(0, 0, 0, 0), "+proj=moll +R=6371116", Axes::Map, -89, 89, -179, 179,
+     0.06, 1e-8},
     {"equidistant conic", 20, 1, P(45.8, 51.6, 39, 40.1), "+proj=eqdc +ellps=krass" + kCone,
      Axes::Map, 30, 70, 10, 70, 0.1, 3e-8},
-    {"equal-area conic", 21, 1, P(45.8, 51.6, 39, 40.1), "+proj=aea +ellps=krass" + kCone, Axes::Map,
-     30, 70, 10, 70, 0.03, 1e-8},
-    {"conformal conic", 22, 1, P(45.8, 51.6, 39, 40.1), "+proj=lcc +a=6378245 +e=0.081813336" + kCone,
-     Axes::Map, 30, 70, 10, 70, 1e-3, 1e-8},
+    {"equal-area conic", 21, 1, P(45.8, 51.6, 39, 40.1), "+proj=aea +ellps=krass" + kCone,
+     Axes::Map, 30, 70, 10, 70, 0.03, 1e-8},
+    {"conformal conic", 22, 1, P(45.8, 51.6, 39, 40.1),
+     "+proj=lcc +a=6378245 +e=0.081813336" + kCone, Axes::Map, 30, 70, 10, 70, 1e-3, 1e-8},
     {"polar stereographic", 23, 1, P(71, 60, 0, 0), "", Axes::Polar, 40, 89, -89, 89, 1e-3, 1e-11},
     {"polar equal-area", 24, 1, P(90, 0, 100, 0), "+proj=laea +lat_0=90 +lon_0=100 +ellps=krass",
      Axes::Polar, 10, 89, -60, 260, 0.04, 1e-8},
-    {"cylindrical equal-area", 28, 1, P(0, 0, 30, 0), "+proj=cea +R=6371116 +lon_0=30", Axes::Map, -89,
-     89, -140, 200, 1e-6, 1e-11},
+    {"cylindrical equal-area", 28, 1, P(0, 0, 30, 0), "+proj=cea +R=6371116 +lon_0=30", Axes::Map,
+     -89, 89, -140, 200, 1e-6, 1e-11},
     {"turned Mercator", 31, 1, P(0, 0, 0, 0), "", Axes::Map, -80, 80, 5, 175, 0.15, 1e-7},
 };
 
@@ -88,7 +88,8 @@ std::string ProjOf(const OracleCase& c) {
     // Transverse Mercator about the meridian 90 degrees; X counts from the
     // point (0, 0), a quarter turn south of the pole along that meridian.
     const double R = 5016316.173;
-    std::snprintf(def, sizeof def, "+proj=tmerc +R=%.3f +lon_0=90 +k_0=1 +y_0=%.9f", R, -R * kPi / 2);
+    std::snprintf(def, sizeof def, "+proj=tmerc +R=%.3f +lon_0=90 +k_0=1 +y_0=%.9f", R,
+                  -R * kPi / 2);
     return def;
   }
   return c.proj;
