@@ -229,29 +229,64 @@ int TObjectUnion::LoadData() {
     }
     CrossFlag = 1;
     if (Count != 1) return SetInside();
-    // One crossing: a point of either contour off it inside the other.
+    // One crossing, a touch: a point of either contour off it inside the
+    // other makes that other the container.
     auto testPoint = [](const POINTCROSS& c) {
       if (c.Position < 0) return c.First > 1 ? c.First - 1 : 2;
       return 1;
     };
     DOUBLEPOINT p;
-    if (PointOf(Data1, 0, testPoint(Cross1[0]), &p) && InsideOf(Data2, p)) return 1;
-    if (PointOf(Data2, 0, testPoint(Cross2[0]), &p) && InsideOf(Data1, p)) return 1;
-    if (Snapped || SnapState != 0 || !maySnap) return 0;
+    Container = nullptr;
+    if (PointOf(Data1, 0, testPoint(Cross1[0]), &p) && InsideOf(Data2, p)) Container = &Data2;
+    else if (PointOf(Data2, 0, testPoint(Cross2[0]), &p) && InsideOf(Data1, p)) Container = &Data1;
+    if (Container != nullptr) return Contained();
+    if (Snapped || SnapState != 0 || !maySnap) {
+      State = GEOMETRY_ERR_APART;  // they touch at one point from outside
+      return 0;
+    }
     Snap();
   }
   if (Container == nullptr) return 0;
+  return Contained();
+}
+
+// One outer contour contains the other (Container): with holes on either
+// side the union is built around the first, so a containing second is
+// loaded again as the first.
+int TObjectUnion::Contained() {
   if (Holes1 == 0 && Holes2 == 0) return 1;
+  CrossFlag = 0;
+  Count = 0;
   if (Container == &Data1) {
     Container = nullptr;
     return 1;
   }
-  // The second contains the first: once more with the two exchanged.
   Container = nullptr;
   if (Depth > 1) return 0;
   TDataEdit* a = Source2;
   TDataEdit* b = Source1;
   return LoadObjects(a, b, Mode, SnapDistance, -1.0);
+}
+
+// The metric whose outer contour holds the other's when every crossing was
+// a touch: each segment midpoint of the held contour lies on or inside the
+// holding one. Null when neither holds the other.
+TDataEdit* TObjectUnion::TouchContainer() {
+  const double e = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
+  TContourIndex index;
+  auto holds = [&](const std::vector<DOUBLEPOINT>& outer, const std::vector<DOUBLEPOINT>& inner) {
+    if (outer.size() < 4 || inner.size() < 2 || !index.Build(outer.data(), static_cast<int>(outer.size())))
+      return false;
+    for (size_t i = 1; i < inner.size(); ++i) {
+      const DOUBLEPOINT m{(inner[i - 1].X + inner[i].X) / 2.0, (inner[i - 1].Y + inner[i].Y) / 2.0};
+      if (!index.Near(m, e) && !index.Inside(m)) return false;
+    }
+    return true;
+  };
+  if (!Searched) return nullptr;
+  if (holds(Points1, Points2)) return &Data1;
+  if (holds(Points2, Points1)) return &Data2;
+  return nullptr;
 }
 
 int TObjectUnion::SetInside() {
@@ -267,15 +302,28 @@ int TObjectUnion::SetInside() {
     int count = Count;
     CorrectPointCross(Cross1, Cross2, SameDirection, &count, &Data2, &Data1);
     Count = count;
-    if (Count == 0 && maySnap) {
-      if (Snapped || SnapState != 0) {
+    // Only touches, or one contour touching the other only from inside:
+    // it may lie along the inside of the other (coinciding contours too).
+    if (Mode == 1) {
+      auto all = [&](const POINTCROSS* a) {
+        for (int k = 0; k < Count; ++k)
+          if (a[k].Kind != CROSS_TOUCH_OUTSIDE) return false;
+        return true;
+      };
+      if (Count == 0 || all(Cross1) || all(Cross2)) {
+        Container = TouchContainer();
+        if (Container != nullptr) return Contained();
+      }
+    }
+    if (Count == 0) {
+      if (!maySnap || Snapped || SnapState != 0) {
         State = GEOMETRY_ERR_APART;
         return 0;
       }
       Snap();
       if (!LoadData()) {
         Count = 0;
-        State = GEOMETRY_ERR_APART;
+        if (State == 0) State = GEOMETRY_ERR_APART;
         return 0;
       }
       return 1;

@@ -89,6 +89,8 @@ class MAPCLASS TObjectUnion : public TObjectCut {
 
  private:
   int Snap();
+  int Contained();
+  TDataEdit* TouchContainer();
   void MarkAll(BYTE* set, int from, int to);
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);

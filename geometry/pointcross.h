@@ -294,8 +294,6 @@ class MAPCLASS TPointCross {
                      const std::vector<double>& heights, TDataEdit& work);
 
   // Work arrays, kept between loads.
-  std::vector<DOUBLEPOINT> Points1;  // the outer contours as searched
-  std::vector<DOUBLEPOINT> Points2;
   std::vector<int32_t> CellStart;    // the grid: entries of cell c from CellStart[c]
   std::vector<int32_t> CellItems;    // segments of the second contour by cell
   std::vector<int32_t> Stamp;        // the last first-contour segment that met a segment
@@ -311,6 +309,8 @@ class MAPCLASS TPointCross {
   int Closed1 = 0, Closed2 = 0;
 
  protected:
+  std::vector<DOUBLEPOINT> Points1;  // the outer contours as searched
+  std::vector<DOUBLEPOINT> Points2;
   // The outer contours of the two metrics as last searched, indexed for
   // the classification (built when first asked; a search makes them stale).
   TContourIndex Outline1;

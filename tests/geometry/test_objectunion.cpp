@@ -2,6 +2,7 @@
 // and of two lines, and the union's area of random polygons against GEOS.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -47,6 +48,21 @@ TEST(ObjectUnion, OverlappingOrNestedSquaresBecomeOneArea) {
   ASSERT_NE(nullptr, holes.r);
   EXPECT_NEAR(400.0 - 12.0, holes.r->Square(), 1e-9);
   EXPECT_EQ(1, holes.r->Record->Count);
+}
+
+TEST(ObjectUnion, AreasTouchingFromInsideGiveTheOuterOne) {
+  // The same contour twice, a square along the inside of another, and a
+  // diamond touching a square's side from inside at one vertex.
+  const Contour sq = Square(0, 0, 10, 10);
+  const Contour inner = Square(0, 2, 4, 6);
+  const Contour diamond = {{0, 5}, {2, 7}, {4, 5}, {2, 3}, {0, 5}};
+  for (const Contour& c : {sq, inner, diamond}) {
+    for (int order = 0; order < 2; ++order) {
+      United u({order ? c : sq}, {order ? sq : c});
+      ASSERT_NE(nullptr, u.r) << order;
+      EXPECT_NEAR(100.0, u.r->Square(), 1e-9);
+    }
+  }
 }
 
 TEST(ObjectUnion, OverlappingHolesKeepTheirCommonPart) {
@@ -164,5 +180,41 @@ TEST(ObjectUnion, UnionsOfRandomPolygonsWithHolesHaveGeosArea) {
     for (const auto* m : {&a, &b})
       for (const Contour& c : *m) perimeter += Perimeter(c);
     EXPECT_NEAR(geos.UnionArea(a, b), u.r->Square(), 0.001 * perimeter) << "pair " << pairs;
+  }
+}
+
+TEST(ObjectUnion, DegenerateInputEndsWithACode) {
+  const double nan = std::nan("");
+  const Contour sq = Square(0, 0, 10, 10);
+  const struct {
+    const char* name;
+    Contour first, second;
+  } cases[] = {
+      {"same contour", sq, sq},
+      {"shared side", sq, Square(10, 0, 20, 10)},
+      {"shared corner", sq, Square(10, 10, 20, 20)},
+      {"repeated points", {{0, 0}, {0, 10}, {0, 10}, {10, 10}, {10, 0}, {10, 0}, {0, 0}}, Square(5, 5, 15, 15)},
+      {"collinear overlap", sq, {{5, 0}, {5, 10}, {10, 10}, {15, 10}, {15, 0}, {5, 0}}},
+      {"spike", {{0, 0}, {0, 10}, {10, 10}, {20, 5}, {10, 5.0005}, {10, 0}, {0, 0}}, Square(5, 2, 15, 8)},
+      {"zero area", {{0, 0}, {5, 5}, {10, 10}, {0, 0}}, sq},
+      {"NaN", {{0, 0}, {nan, 10}, {10, 10}, {0, 0}}, sq},
+  };
+  for (const auto& c : cases) {
+    for (double snap : {0.0, 1.0}) {
+      // A union given is sound; a union refused says why.
+      United u({c.first}, {c.second}, snap);
+      if (u.r == nullptr) {
+        EXPECT_NE(0, u.u.State) << c.name;
+      } else {
+        EXPECT_GE(u.r->Square() + 1e-6, 100.0) << c.name;
+      }
+      Metric a, b;
+      ASSERT_TRUE(Fill(a, METRIC_F64, {c.first}));
+      ASSERT_TRUE(Fill(b, METRIC_F64, {c.second}));
+      TObjectCut cut;
+      if (cut.LoadObjects(&a, &b, 1, 0.0, 0))
+        for (int i = 0; i < 100 && cut.GetNextObject() != nullptr; ++i) {
+        }
+    }
   }
 }
