@@ -190,6 +190,42 @@ void TTranslate::BL2XY_GLOBE(double B, double L, double* X, double* Y) {
   ::BL2XY_GLOBE(this, B, L, X, Y);
 }
 
+void TTranslate::BL2BL(double B, double L, double H, double* B2, double* L2, double* H2, int mode) {
+  ::BL2BL(B, L, H, B2, L2, H2, mode);
+}
+void TTranslate::BL2BL_03(double B, double L, double H, double* B2, double* L2, double* H2,
+                          int mode) {
+  ::BL2BL_03(B, L, H, B2, L2, H2, mode);
+}
+void TTranslate::BL2BL_001(double B, double L, double H, double* B2, double* L2, double* H2,
+                           int mode) {
+  ::BL2BL_001(B, L, H, B2, L2, H2, mode);
+}
+void TTranslate::BL422BLEC90(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BL422BLEC90(B, L, H, B2, L2, H2);
+}
+void TTranslate::BL422BLWGS84(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BL422BLWGS84(B, L, H, B2, L2, H2);
+}
+void TTranslate::BL422BLNAHRWAN(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BL422BLNAHRWAN(B, L, H, B2, L2, H2);
+}
+void TTranslate::BLEC902BL42(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BLEC902BL42(B, L, H, B2, L2, H2);
+}
+void TTranslate::BLWGS842BL42(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BLWGS842BL42(B, L, H, B2, L2, H2);
+}
+void TTranslate::BLNAHRWAN2BL42(double B, double L, double H, double* B2, double* L2, double* H2) {
+  ::BLNAHRWAN2BL42(B, L, H, B2, L2, H2);
+}
+void TTranslate::BL422XYNAHRWAN(double B, double L, double H, double* X, double* Y) {
+  ::BL422XYNAHRWAN(B, L, H, X, Y);
+}
+void TTranslate::BL2XYNAHRWAN(double B, double L, double* X, double* Y) {
+  ::BL2XYNAHRWAN(B, L, X, Y);
+}
+
 void TTranslate::InitUTMforWGS84() { ::InitUTMforWGS84(this); }
 void TTranslate::InitUTMforNAD27() { ::InitUTMforNAD27(this); }
 void TTranslate::InitUTM() { ::InitUTM(this); }

@@ -130,6 +130,22 @@ class MAPCLASS TTranslate {
   void XY2BL_GLOBE(double X, double Y, double* B, double* L);
   void BL2XY_GLOBE(double B, double L, double* X, double* Y);
 
+  // Datum shifts of B, L, H (radians, metres) between the 42 system,
+  // EC90, WGS84 and NAHRWAN; they read nothing of the object. A mode
+  // outside 1-8 writes nothing.
+  void BL2BL(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+  void BL2BL_03(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+  void BL2BL_001(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+  void BL422BLEC90(double B, double L, double H, double* B2, double* L2, double* H2);
+  void BL422BLWGS84(double B, double L, double H, double* B2, double* L2, double* H2);
+  void BL422BLNAHRWAN(double B, double L, double H, double* B2, double* L2, double* H2);
+  void BLEC902BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+  void BLWGS842BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+  void BLNAHRWAN2BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+  // A point of the 42 system in the 6-degree zones on the NAHRWAN datum.
+  void BL422XYNAHRWAN(double B, double L, double H, double* X, double* Y);
+  void BL2XYNAHRWAN(double B, double L, double* X, double* Y);
+
   // Zone-system set-ups and zone numbers.
   void InitUTMforWGS84();
   void InitUTMforNAD27();
@@ -164,6 +180,19 @@ void XY2BL_BLANK(TTranslate* t, double X, double Y, double* B, double* L);
 void BL2XY_BLANK(TTranslate* t, double B, double L, double* X, double* Y);
 void XY2BL_GLOBE(TTranslate* t, double X, double Y, double* B, double* L);
 void BL2XY_GLOBE(TTranslate* t, double B, double L, double* X, double* Y);
+
+// The datum shifts need no object.
+void BL2BL(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+void BL2BL_03(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+void BL2BL_001(double B, double L, double H, double* B2, double* L2, double* H2, int mode);
+void BL422BLEC90(double B, double L, double H, double* B2, double* L2, double* H2);
+void BL422BLWGS84(double B, double L, double H, double* B2, double* L2, double* H2);
+void BL422BLNAHRWAN(double B, double L, double H, double* B2, double* L2, double* H2);
+void BLEC902BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+void BLWGS842BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+void BLNAHRWAN2BL42(double B, double L, double H, double* B2, double* L2, double* H2);
+void BL422XYNAHRWAN(double B, double L, double H, double* X, double* Y);
+void BL2XYNAHRWAN(double B, double L, double* X, double* Y);
 
 void InitUTMforWGS84(TTranslate* t);
 void InitUTMforNAD27(TTranslate* t);
