@@ -218,11 +218,12 @@ struct PlanePoints {
 // The outer contour of object m of the sheet in plane metres; false when
 // the object has no readable metric.
 bool StoredFrame(TMap* map, int sheet, int m, std::vector<DOUBLEPOINT>* out) {
-  const FVSPR* desc = map->ListObjectDesc(sheet, m);
-  if (!desc || desc->DataOffset == 0) return false;
-  const LONGMETRIC* metric = map->List.DataAddr(desc->DataOffset);
+  const FVSPR* cached = map->ListObjectDesc(sheet, m);
+  if (!cached || cached->DataOffset == 0) return false;
+  const FVSPR desc = *cached;
+  const LONGMETRIC* metric = map->List.DataAddr(desc.DataOffset);
   if (!metric) return false;
-  const int local = FvsprLocal(desc);
+  const int local = FvsprLocal(&desc);
   TDataEdit edit;
   edit.Init();
   bool read = edit.Load(metric, local == 3 || local == 5 ? 1 : 0) != 0;
