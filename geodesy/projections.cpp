@@ -49,6 +49,7 @@ constexpr Conversions kConic{XY2BL_CON, BL2XY_CON};
 constexpr Conversions kCylindrical{XY2BL_CYL, BL2XY_CYL};
 constexpr Conversions kGlobe{XY2BL_GLOBE, BL2XY_GLOBE};
 constexpr Conversions kBlank{XY2BL_BLANK, BL2XY_BLANK};
+constexpr Conversions kZoneSystem{XY2BL_in_Ill, BL2XY_in_Ill};
 
 struct Row {
   int32_t Kind;
@@ -81,7 +82,7 @@ constexpr Row kRows[] = {
     // Blank: ellipsoid 1 and the others.
     {16, {PC::General, nullptr, nullptr, {kBlank, kNone, kBlank}}},
     // Zone system: ellipsoids 5 and 9 and the others.
-    {17, {PC::AxisOnly, SetupZoneSystemOnEllipsoid, nullptr, {kNone, kNone, kNone}}},
+    {17, {PC::AxisOnly, SetupZoneSystemOnEllipsoid, nullptr, {kNone, kZoneSystem, kZoneSystem}}},
     // Formula family, kinds 18-31: ellipsoid 1 (set-up too, except 26, 28).
     {18, Family(PC::General, InitKind18, XY2BL_Kind18, BL2XY_Kind18)},
     {19, Family(PC::General, InitKind19, XY2BL_Kind19, BL2XY_Kind19)},
@@ -98,7 +99,7 @@ constexpr Row kRows[] = {
     {30, Family(PC::TwoParallels, InitKind30, XY2BL_Kind30, BL2XY_Kind30)},
     {31, Family(PC::General, InitKind31, XY2BL_Kind31, BL2XY_Kind31)},
     // Zone system carried by the parameters: ellipsoid 1.
-    {32, {PC::AxisOnly, nullptr, SetupCK63, {kNone, kNone, kNone}}},
+    {32, {PC::AxisOnly, nullptr, SetupCK63, {kZoneSystem, kNone, kNone}}},
 };
 
 constexpr ProjectionEntry kUnknown{PC::Unknown, nullptr, nullptr, {kNone, kNone, kNone}};

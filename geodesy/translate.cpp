@@ -238,3 +238,15 @@ LONG TTranslate::SetNumberZone_in_Ill(LONG number) { return ::SetNumberZone_in_I
 double TTranslate::CalcAxisMeridianByNumberZone_in_Ill(LONG number) {
   return ::CalcAxisMeridianByNumberZone_in_Ill(this, number);
 }
+void TTranslate::XY2BL_in_Ill(double X, double Y, double* B, double* L) {
+  ::XY2BL_in_Ill(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_in_Ill(double B, double L, double* X, double* Y) {
+  ::BL2XY_in_Ill(this, B, L, X, Y);
+}
+void TTranslate::XY2BL_in_Ill_1(double X, double Y, double* B, double* L) {
+  ::XY2BL_in_Ill_1(this, X, Y, B, L);
+}
+void TTranslate::BL2XY_in_Ill_1(double B, double L, double* X, double* Y) {
+  ::BL2XY_in_Ill_1(this, B, L, X, Y);
+}

@@ -157,6 +157,12 @@ class MAPCLASS TTranslate {
   LONG GetNumberZone_in_Ill();
   LONG SetNumberZone_in_Ill(LONG number);
   double CalcAxisMeridianByNumberZone_in_Ill(LONG number);
+  // Transverse Mercator in the zone system's current zone; the _1 forms
+  // have shorter series.
+  void XY2BL_in_Ill(double X, double Y, double* B, double* L);
+  void BL2XY_in_Ill(double B, double L, double* X, double* Y);
+  void XY2BL_in_Ill_1(double X, double Y, double* B, double* L);
+  void BL2XY_in_Ill_1(double B, double L, double* X, double* Y);
 };
 
 // Bodies of the methods. A null object does nothing (getters answer 0).
@@ -204,3 +210,7 @@ void InitNumberZone_in_Ill_l(TTranslate* t, double L);
 LONG GetNumberZone_in_Ill(TTranslate* t);
 LONG SetNumberZone_in_Ill(TTranslate* t, LONG number);
 double CalcAxisMeridianByNumberZone_in_Ill(TTranslate* t, LONG number);
+void XY2BL_in_Ill(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_in_Ill(TTranslate* t, double B, double L, double* X, double* Y);
+void XY2BL_in_Ill_1(TTranslate* t, double X, double Y, double* B, double* L);
+void BL2XY_in_Ill_1(TTranslate* t, double B, double L, double* X, double* Y);

@@ -45,6 +45,8 @@ const KindCase kKinds[] = {
     {8, 1, P(30, 0, 20, 0), {-89.99, 89.99, -150, 190}, 1e-11},
     {8, 3, P(30, 0, 20, 0), {-89.99, 89.99, -150, 190}, 1e-11},
     {16, 1, P(0, 0, 0, 0), {-90, 90, -168, 191}, 1e-13},
+    {17, 9, P(0, 0, 39, 0), {-80, 80, 36, 42}, 1e-10},
+    {17, 4, P(0, 0, -75, 0), {-80, 80, -78, -72}, 1e-10},
     {16, 7, P(0, 0, 0, 0), {-90, 90, -168, 191}, 1e-13},
     {18, 1, P(0, 0, 0, 0), {-89, 89, -179, 179}, 1e-12},
     {19, 1, P(0, 0, 0, 0), {-89.9, 89.9, -179, 179}, kSearched},
@@ -66,6 +68,8 @@ const KindCase kKinds[] = {
     {30, 1, P(50, 40, 0, 0, 90, 0), {1, 89, -170, 170}, kSearched},
     // The azimuth is the arc sine of a quotient near 1 on the equator.
     {31, 1, P(0, 0, 0, 0), {-80, 80, 10, 349}, 2e-8},
+    // Zone 1 at 9 degrees, 6 wide; false easting 3 x 100 km, northing 0.
+    {32, 1, {9 * kDeg, 6 * kDeg, 40 * kDeg, 3.0, 0, 0}, {-80, 80, 36, 42}, 1e-10},
 };
 
 // The difference of two angles that may be written a turn apart.
