@@ -563,6 +563,9 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   void RelinkPos(const TABPOS* from, TABPOS* to);
   // Room for one more GRS entry (and the free one that ends them).
   bool ReserveGrsEntry();
+  // Gives the text images of a title or template kind the registered
+  // numbers of their fonts, as opening does for every such kind.
+  void BindTextFonts(int n);
   // Registers the fonts again and refreshes the registered numbers kept in
   // the kinds' text images, as opening does.
   void RebindFonts();

@@ -165,6 +165,19 @@ int TMapRsc::AppendFont(const RSCFONT* font) {
   return int(code);
 }
 
+void TMapRsc::BindTextFonts(int n) {
+  if (!ValidObject(n)) return;
+  RSCOBJINDEX& e = ObjIndex[n];
+  if (e.Local != LOCAL_TITLE && e.Local != LOCAL_MIXED) return;
+  auto bind = [this](char* text) {
+    const BYTE code = BYTE(text[29]);
+    const WORD number = code >= 1 ? FontMap[code - 1] : 0;
+    memcpy(text + TEXTPARM_FONT, &number, 2);
+  };
+  ForTextBlocks(e.Par, bind);
+  ForTextBlocks(e.Prn, bind);
+}
+
 void TMapRsc::RebindFonts() {
   // The fonts are registered again before the old registrations go, so a
   // font that stays keeps its registry slot (and its measurements).

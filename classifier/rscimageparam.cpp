@@ -206,6 +206,7 @@ VIEPAR* TMapRsc::SetTabPrn(int n, int length, int function, const char* params) 
   VIEPAR* rec = rscStoreView(this, ObjIndex[n].Prn, n, length, function, params);
   if (!rec) return nullptr;
   ObjIndex[n].Prn = rec;
+  BindTextFonts(n);
   Modify++;
   ErrorCode = 0;
   return rec;

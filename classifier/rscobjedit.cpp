@@ -312,6 +312,7 @@ int TMapRsc::SetObjLocal(int n, int local) {
   if (!ValidObject(n) || local < 0 || local > 5) return 0;
   ObjIndex[n].Local = BYTE(local);
   ObjIndex[n].Obj->Local = BYTE(local);
+  BindTextFonts(n);
   Head.Style++;
   Modify++;
   ErrorCode = 0;

@@ -150,6 +150,7 @@ VIEPAR* TMapRsc::SetTabPar(int n, int length, int function, const char* params) 
   if (!rec) return nullptr;
   ObjIndex[n].Par = rec;
   ObjIndex[n].Function = WORD(function);
+  BindTextFonts(n);
   Modify++;
   ErrorCode = 0;
   return rec;
