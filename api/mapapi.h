@@ -18,6 +18,7 @@
 #include "api/rscimage_api.h"
 #include "api/mapstore_api.h"
 #include "api/mapfiles_api.h"
+#include "api/utility_api.h"
 #include "api/map_api.h"
 #include "api/drawing_api.h"
 #include "api/document_api.h"
