@@ -23,5 +23,6 @@
 #include "api/drawing_api.h"
 #include "api/document_api.h"
 #include "api/view_api.h"
+#include "api/coord_api.h"
 
 #endif
