@@ -388,12 +388,11 @@ MAPAPI double WINAPI mapDistance(DOUBLEPOINT* a, DOUBLEPOINT* b) {
   return a && b ? TMeasure().Distance(a, b) : 0.0;
 }
 
-// Null points give 0.0 (also with a null handle, where the plane distance
-// would read them).
+// A null or foreign handle, or a null point, gives 0.0.
 MAPAPI double WINAPI mapRealDistance(HMAP hMap, DOUBLEPOINT* a, DOUBLEPOINT* b) {
-  if (a == nullptr || b == nullptr) return 0.0;
   TMapAccess* doc = DocumentOf(hMap);
-  TMap* map = doc ? DistanceMap(doc) : nullptr;
+  if (doc == nullptr || a == nullptr || b == nullptr) return 0.0;
+  TMap* map = DistanceMap(doc);
   if (map == nullptr) return mapDistance(a, b);
   TTranslate local;
   DOUBLEPOINT g1, g2;

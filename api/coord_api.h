@@ -83,9 +83,10 @@ MAPAPI LONG WINAPI mapReadObjectCopyByNumber(HOBJ info, LONG number);
 MAPAPI LONG WINAPI mapDeleteObjectCopyToNumber(HOBJ info, LONG number);
 
 /* Plane distance of two points; the distance on the ground in a
- * Gauss-Krueger projection centred on the first point of the map's (the
- * plane distance for a null handle or without geodetic support); the
- * direction of the bisector of the angle a-b-c. 0.0 for a null point. */
+ * Gauss-Krueger projection about the first point's zone (the plane
+ * distance for a document without an open map with geodetic support); the
+ * direction of the bisector of the angle a-b-c. 0.0 for a null point or
+ * handle. */
 MAPAPI double WINAPI mapDistance(DOUBLEPOINT* a, DOUBLEPOINT* b);
 MAPAPI double WINAPI mapRealDistance(HMAP hMap, DOUBLEPOINT* a, DOUBLEPOINT* b);
 MAPAPI double WINAPI mapBisectorAngle(DOUBLEPOINT* a, DOUBLEPOINT* b, DOUBLEPOINT* c);
