@@ -1,0 +1,427 @@
+// Object storage beside an embedded database, in objects per second: the
+// same line objects (20 points of a float metric and 3 characteristics each)
+// are appended, read in number order and read by number in a scattered
+// order, through a one-sheet map and through SQLite (one table keyed by
+// object number holding the metric and the semantics as blobs, filled in
+// one transaction, read by key). Reading takes every point and every
+// characteristic out of the record. Each is run at 10,000, 200,000 and
+// 1,000,000 objects; after the runs the program prints mapcore's rate over
+// SQLite's for each pair (appends also beside SQLite with a transaction
+// per row), and the cost of a scattered read at 1,000,000
+// objects over its cost at 10,000.
+//
+// The 1,000,000-object runs take a few minutes; pick sizes with
+// --benchmark_filter (e.g. '/200000'). On a busy machine run with
+// --benchmark_repetitions=3: the ratios then take the medians.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "common/messages.h"
+#include "objects/objectinfo.h"
+#include "platform/file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace benchsupport;
+
+constexpr int kPoints = 20;
+constexpr int kValues = 3;
+constexpr int kStep = 7919;  // prime to every size: a scattered order
+constexpr uint32_t kMetricLength = 16 + kPoints * 8;
+constexpr uint32_t kSemnLength = 4 + kValues * 8;
+
+const std::string& Folder() {
+  static const ScratchFolder folder("bench_objstore");
+  return folder.path();
+}
+
+// The records of object `seed`, written over the same two buffers.
+struct Records {
+  std::vector<char> metric = LineMetric(0, kPoints);
+  std::vector<char> semn = std::vector<char>(kSemnLength, 0);
+
+  void Fill(int seed) {
+    for (int i = 0; i < kPoints; ++i) {
+      const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7 + seed % 97);
+      std::memcpy(metric.data() + 16 + i * 8, &x, 4);
+      std::memcpy(metric.data() + 20 + i * 8, &y, 4);
+    }
+    const WORD head[2] = {0x7FFF, WORD(kSemnLength)};
+    std::memcpy(semn.data(), head, 4);
+    for (int v = 0; v < kValues; ++v) {
+      char* b = semn.data() + 4 + v * 8;
+      const WORD code = WORD(9 + v);
+      const int32_t value = seed + v;
+      std::memcpy(b, &code, 2);
+      b[2] = 4;  // a 4-byte integer
+      b[3] = 4;
+      std::memcpy(b + 4, &value, 4);
+    }
+  }
+};
+
+// ---------------------------------------------------------------------------
+// mapcore
+
+std::string MapPath(const std::string& name) { return Folder() + name + "/bench.map"; }
+
+// A new one-sheet map in its own folder, open.
+bool NewMap(TMap& map, const std::string& name) {
+  const std::string rsc = Folder() + "bench.rsc";
+  if (!fs::exists(rsc) && !CreateLineClassifier(rsc)) return false;
+  fs::remove_all(Folder() + name);
+  fs::create_directories(Folder() + name);
+  return CreateOneSheetMap(map, MapPath(name), rsc) && map.OpenList(1) == 1;
+}
+
+bool AppendMap(TMap& map, Records& r, int seed) {
+  r.Fill(seed);
+  return AppendLine(map, r.metric, &r.semn);
+}
+
+// A map of `count` objects, built once per run and kept open.
+TMap* ReadMap(int count) {
+  static std::map<int, std::unique_ptr<TMap>> maps;
+  std::unique_ptr<TMap>& slot = maps[count];
+  if (slot) return slot->List.Count() == count ? slot.get() : nullptr;
+  slot = std::make_unique<TMap>();
+  const std::string name = "read" + std::to_string(count);
+  Records r;
+  if (!NewMap(*slot, name)) return nullptr;
+  for (int i = 0; i < count; ++i)
+    if (!AppendMap(*slot, r, i)) return nullptr;
+  slot->CloseData();
+  if (slot->OpenData(MapPath(name).c_str(), 0) != 1 || slot->OpenList(1) != 1) return nullptr;
+  return slot->List.Count() == count ? slot.get() : nullptr;
+}
+
+// Every point and characteristic of the object read.
+double TouchObject(TObjectInfo& object) {
+  double sum = 0;
+  TDataEdit& m = object.Metric;
+  if (m.FirstPointSubject(0) != nullptr) {
+    do sum += m.XDouble() + m.YDouble();
+    while (m.NextPoint() != nullptr);
+  }
+  TWorkSemantic* w = object.Semn.Cursor();
+  for (char* b = w->GoFirst(); b != nullptr; b = w->GoNext()) sum += w->CurrentValue()->LongValue();
+  return sum;
+}
+
+void MapRead(benchmark::State& state, int step) {
+  MessageEnableSet(0);
+  const int count = int(state.range(0));
+  TMap* map = ReadMap(count);
+  if (map == nullptr) {
+    state.SkipWithError("cannot build the map");
+    return;
+  }
+  TObjectInfo object;
+  int64_t i = 0;
+  double sum = 0;
+  for (auto _ : state) {
+    const int n = 1 + int((i * step) % count);
+    object.Object(map, 1, n);
+    if (object.Desc == nullptr || object.Semn.Record() == nullptr) {
+      state.SkipWithError("read failed");
+      break;
+    }
+    sum += TouchObject(object);
+    ++i;
+  }
+  benchmark::DoNotOptimize(sum);
+  state.SetItemsProcessed(i);
+}
+
+void BM_MapcoreReadInOrder(benchmark::State& state) { MapRead(state, 1); }
+void BM_MapcoreReadScattered(benchmark::State& state) { MapRead(state, kStep); }
+
+// Appends the run's count of objects to a new map; the iterations are the
+// objects.
+void BM_MapcoreAppend(benchmark::State& state) {
+  MessageEnableSet(0);
+  Records r;
+  int64_t i = 0;
+  {
+    TMap map;
+    if (!NewMap(map, "append")) {
+      state.SkipWithError("cannot create the map");
+      return;
+    }
+    for (auto _ : state) {
+      if (!AppendMap(map, r, int(i))) {
+        state.SkipWithError("append failed");
+        break;
+      }
+      ++i;
+    }
+    map.CloseData();
+  }
+  fs::remove_all(Folder() + "append");
+  state.SetItemsProcessed(i);
+}
+
+// ---------------------------------------------------------------------------
+// SQLite
+
+struct Db {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_stmt* select = nullptr;
+  ~Db() {
+    sqlite3_finalize(insert);
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+  }
+};
+
+bool OpenDb(Db& d, const std::string& path, bool fresh) {
+  if (fresh) fs::remove(path);
+  if (sqlite3_open(path.c_str(), &d.db) != SQLITE_OK) return false;
+  if (fresh && sqlite3_exec(d.db,
+                            "CREATE TABLE objects(id INTEGER PRIMARY KEY, metric BLOB, "
+                            "semn BLOB)",
+                            nullptr, nullptr, nullptr) != SQLITE_OK)
+    return false;
+  return sqlite3_prepare_v2(d.db, "INSERT INTO objects VALUES(?,?,?)", -1, &d.insert,
+                            nullptr) == SQLITE_OK &&
+         sqlite3_prepare_v2(d.db, "SELECT metric, semn FROM objects WHERE id=?", -1,
+                            &d.select, nullptr) == SQLITE_OK;
+}
+
+bool InsertDb(Db& d, Records& r, int seed) {
+  r.Fill(seed);
+  sqlite3_bind_int(d.insert, 1, seed + 1);
+  sqlite3_bind_blob(d.insert, 2, r.metric.data(), int(r.metric.size()), SQLITE_STATIC);
+  sqlite3_bind_blob(d.insert, 3, r.semn.data(), int(r.semn.size()), SQLITE_STATIC);
+  const bool ok = sqlite3_step(d.insert) == SQLITE_DONE;
+  sqlite3_reset(d.insert);
+  return ok;
+}
+
+Db* ReadDb(int count) {
+  static std::map<int, std::unique_ptr<Db>> dbs;
+  std::unique_ptr<Db>& slot = dbs[count];
+  if (slot) return slot.get();
+  const std::string path = Folder() + "read" + std::to_string(count) + ".db";
+  {
+    Db d;
+    Records r;
+    if (!OpenDb(d, path, true) ||
+        sqlite3_exec(d.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+      return nullptr;
+    for (int i = 0; i < count; ++i)
+      if (!InsertDb(d, r, i)) return nullptr;
+    if (sqlite3_exec(d.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) return nullptr;
+  }
+  slot = std::make_unique<Db>();
+  if (!OpenDb(*slot, path, false)) return nullptr;
+  // A page cache of about the size of the sheet's caches.
+  sqlite3_exec(slot->db, "PRAGMA cache_size=-20480", nullptr, nullptr, nullptr);
+  return slot.get();
+}
+
+// Every point and characteristic of the blobs, by the same record layout.
+double TouchBlobs(const char* metric, int metricBytes, const char* semn, int semnBytes) {
+  double sum = 0;
+  if (metricBytes >= 16) {
+    WORD count;
+    std::memcpy(&count, metric + 14, 2);
+    for (int i = 0; i < count && 16 + i * 8 + 8 <= metricBytes; ++i) {
+      float x, y;
+      std::memcpy(&x, metric + 16 + i * 8, 4);
+      std::memcpy(&y, metric + 20 + i * 8, 4);
+      sum += double(x) + double(y);
+    }
+  }
+  for (int at = 4; at + 4 <= semnBytes;) {
+    const int size = BYTE(semn[at + 3]);
+    if (at + 4 + size > semnBytes) break;
+    int32_t value = 0;
+    if (size == 4) std::memcpy(&value, semn + at + 4, 4);
+    sum += value;
+    at += 4 + size;
+  }
+  return sum;
+}
+
+void DbRead(benchmark::State& state, int step) {
+  const int count = int(state.range(0));
+  Db* d = ReadDb(count);
+  if (d == nullptr) {
+    state.SkipWithError("cannot build the database");
+    return;
+  }
+  // One read transaction for the run: no lock or change check per row.
+  sqlite3_exec(d->db, "BEGIN", nullptr, nullptr, nullptr);
+  int64_t i = 0;
+  double sum = 0;
+  for (auto _ : state) {
+    const int n = 1 + int((i * step) % count);
+    sqlite3_bind_int(d->select, 1, n);
+    if (sqlite3_step(d->select) != SQLITE_ROW) {
+      state.SkipWithError("read failed");
+      break;
+    }
+    sum += TouchBlobs(static_cast<const char*>(sqlite3_column_blob(d->select, 0)),
+                      sqlite3_column_bytes(d->select, 0),
+                      static_cast<const char*>(sqlite3_column_blob(d->select, 1)),
+                      sqlite3_column_bytes(d->select, 1));
+    sqlite3_reset(d->select);
+    ++i;
+  }
+  sqlite3_exec(d->db, "COMMIT", nullptr, nullptr, nullptr);
+  benchmark::DoNotOptimize(sum);
+  state.SetItemsProcessed(i);
+}
+
+void BM_SqliteReadInOrder(benchmark::State& state) { DbRead(state, 1); }
+void BM_SqliteReadScattered(benchmark::State& state) { DbRead(state, kStep); }
+
+// Inserts the run's count of rows into a new database in one transaction,
+// the commit included.
+void BM_SqliteAppend(benchmark::State& state) {
+  Records r;
+  int64_t i = 0;
+  const std::string path = Folder() + "append.db";
+  {
+    Db d;
+    if (!OpenDb(d, path, true) ||
+        sqlite3_exec(d.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      state.SkipWithError("cannot create the database");
+      return;
+    }
+    const int64_t last = state.max_iterations;
+    for (auto _ : state) {
+      if (!InsertDb(d, r, int(i))) {
+        state.SkipWithError("insert failed");
+        break;
+      }
+      if (++i == last && sqlite3_exec(d.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        state.SkipWithError("commit failed");
+    }
+  }
+  fs::remove(path);
+  state.SetItemsProcessed(i);
+}
+
+// The same rows, each in a transaction of its own (write-ahead log, no
+// sync): like a map's append, every row acknowledged is in the file system
+// and outlives a killed process.
+void BM_SqliteAppendEach(benchmark::State& state) {
+  Records r;
+  int64_t i = 0;
+  const std::string path = Folder() + "each.db";
+  {
+    Db d;
+    if (!OpenDb(d, path, true) ||
+        sqlite3_exec(d.db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF", nullptr, nullptr,
+                     nullptr) != SQLITE_OK) {
+      state.SkipWithError("cannot create the database");
+      return;
+    }
+    for (auto _ : state) {
+      if (!InsertDb(d, r, int(i))) {
+        state.SkipWithError("insert failed");
+        break;
+      }
+      ++i;
+    }
+  }
+  for (const char* ext : {"", "-wal", "-shm"}) fs::remove(path + ext);
+  state.SetItemsProcessed(i);
+}
+
+// ---------------------------------------------------------------------------
+// Registration and the ratios
+
+constexpr int kSizes[] = {10000, 200000, 1000000};
+
+void Register() {
+  for (int n : kSizes) {
+    benchmark::RegisterBenchmark("BM_MapcoreAppend", BM_MapcoreAppend)
+        ->Arg(n)
+        ->Iterations(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_SqliteAppend", BM_SqliteAppend)
+        ->Arg(n)
+        ->Iterations(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_SqliteAppendEach", BM_SqliteAppendEach)
+        ->Arg(n)
+        ->Iterations(n)
+        ->Unit(benchmark::kMillisecond);
+  }
+  for (int n : kSizes) {
+    benchmark::RegisterBenchmark("BM_MapcoreReadInOrder", BM_MapcoreReadInOrder)->Arg(n);
+    benchmark::RegisterBenchmark("BM_SqliteReadInOrder", BM_SqliteReadInOrder)->Arg(n);
+    benchmark::RegisterBenchmark("BM_MapcoreReadScattered", BM_MapcoreReadScattered)->Arg(n);
+    benchmark::RegisterBenchmark("BM_SqliteReadScattered", BM_SqliteReadScattered)->Arg(n);
+  }
+}
+
+// Keeps the rate of every run beside printing it.
+class RateReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> rates;  // objects per second by run name
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    // With repetitions the median stands for the run.
+    for (const Run& run : runs) {
+      auto it = run.counters.find("items_per_second");
+      if (run.error_occurred || it == run.counters.end()) continue;
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+        rates[run.run_name.str()] = it->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+void PrintRatios(const std::map<std::string, double>& rates) {
+  std::printf("\nmapcore / SQLite, objects per second:\n");
+  for (const char* what : {"Append", "AppendEach", "ReadInOrder", "ReadScattered"}) {
+    for (int n : kSizes) {
+      const std::string suffix = std::string(what) + "/" + std::to_string(n);
+      // Appends of one transaction per row are set beside the same appends.
+      const bool each = std::strcmp(what, "AppendEach") == 0;
+      std::string mine = "BM_Mapcore" + (each ? "Append/" + std::to_string(n) : suffix);
+      std::string theirs = "BM_Sqlite" + suffix;
+      if (std::strncmp(what, "Append", 6) == 0) {
+        mine += "/iterations:" + std::to_string(n);
+        theirs += "/iterations:" + std::to_string(n);
+      }
+      auto a = rates.find(mine), b = rates.find(theirs);
+      if (a == rates.end() || b == rates.end()) continue;
+      std::printf("  %-14s %8d objects: %10.0f / %10.0f = %6.2fx\n", what, n, a->second,
+                  b->second, a->second / b->second);
+    }
+  }
+  auto small = rates.find("BM_MapcoreReadScattered/10000");
+  auto large = rates.find("BM_MapcoreReadScattered/1000000");
+  if (small != rates.end() && large != rates.end())
+    std::printf("mapcore scattered read, cost per object at 1,000,000 over 10,000: %.2fx\n",
+                small->second / large->second);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Register();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RateReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  PrintRatios(reporter.rates);
+  return 0;
+}
