@@ -57,9 +57,14 @@ TMapAccess* CreateMapDocument(const char* name, const char* rscname, const MAPRE
               reinterpret_cast<const char*>(sheet) + 4, sizeof(LISTREGISTER) - 4);
   std::memcpy(reinterpret_cast<char*>(&reg.Map) + 4, reinterpret_cast<const char*>(map) + 4,
               sizeof(MAPREGISTEREX) - 4);
-  // The sheet's corners come from the register as given; corners from
-  // geodetic coordinates or from the nomenclature come with the sheet
-  // frame builder.
+  // A topographic map with projection data takes its sheet's plane corners
+  // from the geodetic ones; any other register gets its type's defaults and
+  // (topographic) the sheet from its nomenclature. A nomenclature that is
+  // no sheet name leaves the corners as given.
+  const double axis = reg.Map.AxisMeridian;
+  const bool fromGeodetic = reg.Map.MapType == 1 && reg.Map.DataProjection != 0 &&
+                            axis >= -2 * std::numbers::pi && axis <= 2 * std::numbers::pi;
+  reg.PrepareRegister(fromGeodetic ? 1 : 0);
   if (reg.Map.DeviceCapability == 0) reg.Map.DeviceCapability = 20000;
   return CreateAndOpen(doc, name, rscname, reg);
 }

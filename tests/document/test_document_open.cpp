@@ -206,6 +206,23 @@ TEST_F(DocumentOpen, CreatingMaps) {
   EXPECT_FALSE(std::ifstream((dir / "a.map")).good());
   EXPECT_FALSE(std::ifstream((dir / "S2.HDR")).good());
 
+  // A topographic sheet named by its nomenclature gets its corners from it.
+  LISTREGISTER named = {};
+  named.Length = sizeof(named);
+  std::strcpy(named.Nomenclature, "0.N-37-004");
+  std::strcpy(named.FileName, "N37");
+  map.Scale = 100000;
+  h = docCreateMapEx((dir / "n.map").c_str(), rsc.c_str(), &map, &named);
+  ASSERT_NE(h, 0);
+  TMapRegister expected;
+  char name[32] = "0.N-37-004";
+  ASSERT_EQ(1, expected.TopographicChartSheetWith(name, 100000, map.MaterialProjection, nullptr));
+  const LISTREGISTER& made = DocumentOf(h)->TMapPassport::List(1)->Register;
+  EXPECT_NE(0.0, made.XSouthWest);
+  EXPECT_NEAR(expected.List.Register.XSouthWest, made.XSouthWest, 1e-6);
+  EXPECT_NEAR(expected.List.Register.YNorthEast, made.YNorthEast, 1e-6);
+  EXPECT_EQ(docDeleteMap(h), 1);
+
   CREATESITE site{};
   std::strcpy(site.MapName, "Site");
   site.MapType = 1;
