@@ -98,7 +98,7 @@ int64_t RmfGetElement(const BYTE* b, int64_t k, int bits, DWORD kind) {
   switch (bits) {
     case 1: return (b[k >> 3] >> (7 - (k & 7))) & 1;
     case 4: return (b[k >> 1] >> ((k & 1) * 4)) & 15;
-    case 8: return b[k];
+    case 8: return MatrixKind(kind) ? int64_t(static_cast<signed char>(b[k])) : int64_t(b[k]);
     case 16: {
       WORD w;
       std::memcpy(&w, b + k * 2, 2);

@@ -60,6 +60,9 @@ constexpr DWORD RMF_CONT_SIGN = 0x58464D52u;  // "RMFX"
 
 // Raw data above this many bytes make a file use unit addresses.
 constexpr int64_t RMF_BYTE_MODE_LIMIT = 4293943040LL;
+// Block tables of more bytes are refused: 8 M blocks, some 512 GB of
+// 8-bit data, is far past what two 4 GB files hold.
+constexpr int64_t RMF_MAX_TABLE_BYTES = 64 << 20;
 
 #pragma pack(push, 1)
 struct RMF {
@@ -202,7 +205,7 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
 // Element k of a block (element encodings of the format):
 //   1 bit    bit 7 - k mod 8 of byte k / 8 (the first element is the MSB)
 //   4 bits   the low nibble for an even element, the high one for an odd one
-//   8 bits   unsigned byte
+//   8 bits   signed (MTW, MTQ: an empty -127 is stored as 0x81) or unsigned
 //   16 bits  signed (matrices) or RGB555 (rasters: red in bits 10..14)
 //   24 bits  bytes B, G, R of a colour word 0x00BBGGRR
 //   32 bits  signed (MTW, MTQ) or bytes B, G, R, 0 (other kinds)
