@@ -34,9 +34,7 @@ bool KnownVersion(DWORD v) {
 
 DWORD UnitsOf(uint64_t bytes) { return DWORD((bytes + RMF_UNIT - 1) / RMF_UNIT); }
 
-// Tables of more than this many bytes are refused: 8 M blocks, some 512 GB of
-// 8-bit data, is far past what two 4 GB files hold.
-constexpr int64_t kMaxTableBytes = 64 << 20;
+constexpr int64_t kMaxTableBytes = RMF_MAX_TABLE_BYTES;
 
 }  // namespace
 
@@ -97,6 +95,7 @@ void TRmf::ClearAll() {
   UseCounter = 0;
   Shared = 0;
   HeightFactor = HeightInverse = 1.0;
+  RecordHeight = 0;
   if (!BlockMemory) {
     for (RMFSLOT& s : Slots) s = RMFSLOT{-1, 0, 0, nullptr, 0, 0, 0};
     CurrentSlot = 0;

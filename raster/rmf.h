@@ -140,7 +140,8 @@ class MAPCLASS TRmf {
   // GetBlockAddress, else a new block of the empty content, marked dirty.
   BYTE* GetBlockAddressAndCreate(int row, int col);
   // Fills a slot with the empty content: zeros for rasters, the empty value
-  // of header +296 for matrices (60005 for other depths).
+  // of header +296 for matrices (60005 for other depths), for layer
+  // matrices 0xFF bytes with the empty height in each record.
   int BufferBlockInit(int slot);
   // Writes a slot's block with its raw length and clears its dirty word.
   int WriteBlock(int slot);
@@ -334,6 +335,9 @@ class MAPCLASS TRmf {
   double HeightInverse = 1.0;
   TCompress Coder;
   BYTE Addition[RMF_ADDITION_SIZE];
+  // Layer matrices: bytes of the height at the start of each record, set
+  // to the empty value in a new block (whose other bytes are 0xFF).
+  LONG RecordHeight = 0;
 
  protected:
   // Shared with the raster and matrix classes built on this one.

@@ -296,6 +296,17 @@ int TRmf::BufferBlockInit(int slot) {
   }
   const double empty = Head.EmptyValue;
   const LONG value = RmfTruncate(empty);
+  if (Head.Ident == RMF_MTL) {
+    std::memset(b, 0xFF, BlockSize);
+    const DWORD record = DWORD(Head.BitsPerElement / 8);
+    const DWORD height = DWORD(RecordHeight);
+    if ((height == 2 || height == 4) && height <= record) {
+      const int16_t half = int16_t(value);
+      const void* from = height == 2 ? static_cast<const void*>(&half) : &value;
+      for (DWORD i = 0; i + record <= BlockSize; i += record) std::memcpy(b + i, from, height);
+    }
+    return 1;
+  }
   switch (Head.BitsPerElement) {
     case 8: std::memset(b, BYTE(value), BlockSize); break;
     case 16: {

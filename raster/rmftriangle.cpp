@@ -1,7 +1,11 @@
 // The blocked file object: values between element centres, from the plane
 // through a cell's centre, the centre of one neighbour and the corner they
-// share, whose value is the mean of the cells around it.
+// share, whose value is the mean of the cells around it: the blocked file
+// object's element values and the layer matrix's heights and thicknesses.
+#include <algorithm>
+
 #include "common/maperr.h"
+#include "raster/mtl.h"
 #include "raster/rmf.h"
 
 // fetch(i, j, centre, &z): the value of cell (i, j) when it counts.
@@ -101,4 +105,86 @@ int TRmf::GetPlanePointTriangle2(double& h, double x, double y) {
         return Inside(Head, i, j) && GetPoint(*z, i, j) && *z >= least;
       },
       1.0);
+}
+
+// ---------------------------------------------------------------------------
+// Layer matrices
+
+int TMtl::GetHeightTriangle(double& h, double row, double col) {
+  h = Head.EmptyValue;
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!HeightBytes()) return Fail(MAPERR_DATA);
+  return Triangle(
+      h, row, col,
+      [this](int i, int j, bool, double* z) {
+        LONG v;
+        if (!Inside(Head, i, j) || !GetHeight(v, i, j)) return false;
+        *z = v;
+        return true;
+      },
+      HeightInverse);
+}
+
+int TMtl::GetPlaneHeightTriangle(double& h, double x, double y) {
+  h = Head.EmptyValue;
+  double row, col;
+  if (!PlaneToElement(x, y, true, &row, &col)) return 0;
+  return GetHeightTriangle(h, row, col);
+}
+
+int TMtl::GetPowerTriangle(double& p, double row, double col, int layer) {
+  p = MTL_NO_POWER;
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (layer < 1 || layer > LayerCount()) return Fail(MAPERR_INPUT);
+  return Triangle(
+      p, row, col,
+      [this, layer](int i, int j, bool, double* z) {
+        LONG v;
+        if (!Inside(Head, i, j) || !GetPower(v, i, j, layer)) return false;
+        *z = DWORD(v);
+        return true;
+      },
+      LayerInverse);
+}
+
+int TMtl::GetPlanePowerTriangle(double& p, double x, double y, int layer) {
+  p = MTL_NO_POWER;
+  double row, col;
+  if (!PlaneToElement(x, y, true, &row, &col)) return 0;
+  return GetPowerTriangle(p, row, col, layer);
+}
+
+int TMtl::GetPowersTriangle(double row, double col, double* p, LONG count) {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!p || count < 1) return Fail(MAPERR_INPUT);
+  const int n = std::min({int(count), LayerCount(), 256});
+  std::fill(p, p + n, MTL_NO_POWER);
+  if (!(row >= 0 && col >= 0 && row < Head.Height && col < Head.Width)) return Fail(MAPERR_DATA);
+  if (!GetPowers(int(row), int(col))) return 0;
+  const DWORD none = LayerHead()->NoValue;
+  // A cell counts when its first layer has a value; each layer takes only
+  // the cells that hold a value of it, so that no-value marks never enter
+  // a thickness.
+  for (int k = 1; k <= n; ++k) {
+    Triangle(
+        p[k - 1], row, col,
+        [this, k, none](int i, int j, bool, double* z) {
+          const BYTE* e = Inside(Head, i, j) ? GetPowers(i, j) : nullptr;
+          if (!e) return false;
+          const DWORD v = PowerOf(e - HeightBytes(), k);
+          if (v == none) return false;
+          *z = v;
+          return true;
+        },
+        LayerInverse);
+  }
+  return 1;
+}
+
+int TMtl::GetPlanePowersTriangle(double x, double y, double* p, LONG count) {
+  if (!Main) return Fail(MAPERR_OPEN);
+  if (!p || count != LayerCount()) return Fail(MAPERR_INPUT);
+  double row, col;
+  if (!PlaneToElement(x, y, true, &row, &col)) return 0;
+  return GetPowersTriangle(row, col, p, count);
 }
