@@ -95,6 +95,7 @@ void TMapSelect::SelectAll() {
   Frame = SELECTFRAME{};
   AreaDistance = 0.0;
   AreaMetric.Free();
+  AreaPoints.clear();
   AreaFrame = DFRAME{};
   AreaKeepConditions = AreaRelation = 0;
   Semantics.Clear();
@@ -156,6 +157,7 @@ int TMapSelect::SetSelect(const TMapSelect* source) {
   if (source->AreaMetric.Record != nullptr &&
       AreaMetric.Load(source->AreaMetric.Record, source->AreaMetric.TextFlag) == 0)
     ok = 0;
+  TakeAreaPoints();
   if (!Load(source)) ok = 0;
   if (!CopyFrozen(source)) ok = 0;
   Touch();

@@ -204,6 +204,63 @@ class MAPCLASS TMapSelect : public TSample {
   int MeasureCondition(int n, int which) const;
   double MeasureValue(int n, int which) const;
 
+  // --- Area condition (mapselect_area.cpp) ---
+  //
+  // The area is the outer contour of an object (closed when its ends
+  // differ), held in the map's units; its frame is kept in plane metres. An
+  // object is in relation 0 with the area when it lies inside it, touches
+  // or crosses its contour, contains it or comes within the distance
+  // (plane metres) of it; in relation 1 the same without the distance; in
+  // relation 2 when it lies wholly inside the area or on its contour. The
+  // area condition is not part of the object test: the area search fills
+  // the sample with the objects in the relation, and the searches apply
+  // AreaCheck after the test while the area switch is on. On-the-contour
+  // and crossing tests use a precision of 0.001 map units.
+
+  // Sets the area: keep 0 resets the context first (the area inversion
+  // survives); a negative distance counts as 0. With seek nonzero the area
+  // search runs at once (filter: a second context the objects must pass
+  // too). 1; 0 without a map, an area object or points, or for a relation
+  // other than 0, 1 and 2.
+  int AreaSet(double distance, TObjectInfo* area, int keep, int relation, int seek,
+              TMapSelect* filter);
+  // The area contour and frame from the object, switches left alone: 1, 0
+  // when the object has no points (the area is then empty).
+  int LoadAreaSource(TObjectInfo* area);
+  // Switch, kept flag, distance, frame and relation to 0, the contour
+  // released, the sample cleared when in force.
+  void AreaClear();
+  // The area search: over every selected sheet, the objects that pass this
+  // context and the filter (when given) and are in the relation (or, with
+  // the area inversion, are not) become the sample, which is in force
+  // afterwards even when empty. Progress goes to ProgressWindow (null: the
+  // host message window; (HWND)-1: none); a host that stops it leaves the
+  // sample empty. 1, also when stopped; 0 without a map with sheets or
+  // without the area switch.
+  int SetSampleByArea(TMapSelect* filter);
+  // The area test of a descriptor of the map's current sheet, its metric
+  // read through the sheet's caches; inverted with the area inversion.
+  int AreaCheck(TObjectDesc desc);
+  // The area test of a descriptor and its metric (sheet units of the map's
+  // current sheet): 1 without metric, map or area switch.
+  int AreaCheck(TObjectDesc desc, TDataEdit* metric);
+  // The frame pre-test: the descriptor's frame (sheet units, the sheet
+  // origin given) meets the area's frame, or for relation 0 lies within the
+  // distance of it along one axis.
+  int AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin);
+  // The smallest distance in plane metres between the area's contour and
+  // the object's contours into `distance`: the number of the area vertex
+  // (or, when the object's vertices lie nearer, the object's outer-contour
+  // vertex) of the nearest pair; 0 without an area or points.
+  int ToMeasureDistance(TDataEdit* metric, double* distance, const DOUBLEPOINT* origin);
+  // 1 when a vertex of the area lies inside the object's outer contour,
+  // farther than 0.001 from it in X or in Y.
+  int IsAreaInside(TDataEdit* metric, const DOUBLEPOINT* origin);
+  int GetAreaRelation() const { return int(AreaRelation); }
+  double GetAreaDistance() const { return AreaDistance; }
+  int SetAreaInversion(int on);
+  int GetAreaInversion() const { return int(AreaInversion); }
+
   // --- Counts and freezing ---
   //
   // Both counts are cached; a change of a condition, of the sample or of
@@ -266,4 +323,36 @@ class MAPCLASS TMapSelect : public TSample {
   // The localisation condition set to pass nothing.
   void SelectNothing();
   DWORD Counter() const;
+
+  // --- Area work (mapselect_area.cpp) ---
+  // The area contour into AreaPoints from AreaMetric.
+  void TakeAreaPoints();
+  // The sample emptied and left in force: nothing is selected until the
+  // search appends.
+  void EmptySampleInForce();
+  // The sheet origin the map's objects of the current sheet are relative to.
+  DOUBLEPOINT SheetOrigin() const;
+  // The object's contours in map units into WorkPoints/WorkParts: false
+  // when its outer contour has no point.
+  bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin);
+  // The area test without inversion, after the frame pre-test.
+  int AreaTest(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin);
+  int TextAreaTest(int relation);
+  int WhollyInside();
+  // The area contour against one segment (within the precision), and
+  // against every segment of the object.
+  bool AreaMeetsSegment(const DOUBLEPOINT& a, const DOUBLEPOINT& b) const;
+  bool AreaMeetsObject() const;
+  // The area's inside test (TDataEdit::Inside codes) of a point in map
+  // units.
+  int AreaInside(const DOUBLEPOINT& p);
+  // Squared distance from a point to the area contour.
+  double AreaDistance2(const DOUBLEPOINT& p) const;
+  // The nearest pair of the area and the taken object: plane metres, and
+  // the vertex number (0: none).
+  int NearestPair(double* distance);
+  bool WithinDistance();
+  int AreaInTakenObject(TDataEdit* metric, const DOUBLEPOINT& origin);
+  // Plane metres per map unit.
+  double UnitFactor() const;
 };

@@ -17,6 +17,8 @@
 // refused until the sample is cleared.
 #pragma once
 
+#include <vector>
+
 #include "common/points.h"
 #include "records/dataedit.h"
 #include "selection/compare.h"
@@ -172,6 +174,16 @@ class MAPCLASS TSample {
   int PendingPassed = 0;     // whether its stored version passed (-1 unknown)
   DWORD Serial = 0;          // renewed by Touch, unique across contexts
   DWORD MarkedSerial = 0;    // the other context's serial when the marked count was made
+  // The area contour in map units, closed (taken from AreaMetric), its
+  // frame in map units, and the working copies of the object under test
+  // (its contours in map units, the start of each, its frame) reused from
+  // object to object.
+  std::vector<DOUBLEPOINT> AreaPoints;
+  DFRAME AreaBox = {};
+  std::vector<DOUBLEPOINT> WorkPoints;
+  std::vector<int> WorkParts;
+  DFRAME WorkBox = {};
+  std::vector<double> WorkCuts;
 
  private:
   DWORD* Table() const { return reinterpret_cast<DWORD*>(Buffer); }

@@ -1,0 +1,648 @@
+// The area condition of a selection context: the area contour taken from
+// an object, the area test of one object in the three relations, and the
+// area search that turns the objects in the relation into the sample.
+//
+// Every test works in the map's units: the area contour is kept there, and
+// the object's points (relative to their sheet's origin) are shifted by the
+// origin once when they are taken. The frame pre-test and the distance are
+// in plane metres.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "common/language.h"
+#include "common/messages.h"
+#include "selection/mapselect.h"
+
+namespace {
+
+// On-the-contour and crossing precision, map units.
+constexpr double kPrecision = 0.001;
+constexpr double kFar = 1.7e300;
+
+// A metric of one point (plane doubles), for an object without a metric.
+struct ONEPOINTMETRIC {
+  LONGMETRIC Head;
+  DWORD CountWord;
+  double X;
+  double Y;
+};
+
+double Cross(const DOUBLEPOINT& o, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
+}
+
+double Squared(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = a.X - b.X, dy = a.Y - b.Y;
+  return dx * dx + dy * dy;
+}
+
+// Squared distance from p to the segment a-b.
+double SegmentDistance2(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double length = dx * dx + dy * dy;
+  if (length <= 0.0) return Squared(p, a);
+  double t = ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / length;
+  if (t <= 0.0) return Squared(p, a);
+  if (t >= 1.0) return Squared(p, b);
+  const DOUBLEPOINT foot{a.X + t * dx, a.Y + t * dy};
+  return Squared(p, foot);
+}
+
+// The nearest point of the segment a-b to p.
+DOUBLEPOINT Foot(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  const double length = dx * dx + dy * dy;
+  if (length <= 0.0) return a;
+  double t = ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / length;
+  t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+  return DOUBLEPOINT{a.X + t * dx, a.Y + t * dy};
+}
+
+// Squared distance from p to a frame (0 inside it).
+double BoxDistance2(const DOUBLEPOINT& p, const DFRAME& box) {
+  const double dx = p.X < box.X1 ? box.X1 - p.X : (p.X > box.X2 ? p.X - box.X2 : 0.0);
+  const double dy = p.Y < box.Y1 ? box.Y1 - p.Y : (p.Y > box.Y2 ? p.Y - box.Y2 : 0.0);
+  return dx * dx + dy * dy;
+}
+
+// Whether the segment's frame meets the frame widened by the precision.
+bool SegmentMeetsBox(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DFRAME& box) {
+  return std::min(a.X, b.X) <= box.X2 + kPrecision && std::max(a.X, b.X) >= box.X1 - kPrecision &&
+         std::min(a.Y, b.Y) <= box.Y2 + kPrecision && std::max(a.Y, b.Y) >= box.Y1 - kPrecision;
+}
+
+// The segments a-b and c-d cross, or come within the precision of each
+// other.
+bool SegmentsMeet(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DOUBLEPOINT& c,
+                  const DOUBLEPOINT& d) {
+  if (std::max(a.X, b.X) + kPrecision < std::min(c.X, d.X) ||
+      std::max(c.X, d.X) + kPrecision < std::min(a.X, b.X) ||
+      std::max(a.Y, b.Y) + kPrecision < std::min(c.Y, d.Y) ||
+      std::max(c.Y, d.Y) + kPrecision < std::min(a.Y, b.Y))
+    return false;
+  const double d1 = Cross(c, d, a), d2 = Cross(c, d, b);
+  const double d3 = Cross(a, b, c), d4 = Cross(a, b, d);
+  if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
+    return true;
+  constexpr double eps2 = kPrecision * kPrecision;
+  return SegmentDistance2(a, c, d) <= eps2 || SegmentDistance2(b, c, d) <= eps2 ||
+         SegmentDistance2(c, a, b) <= eps2 || SegmentDistance2(d, a, b) <= eps2;
+}
+
+// Inside codes of TDataEdit::Inside.
+enum : int { AREA_ERROR = 0, AREA_INSIDE = 1, AREA_OUTSIDE = 2 };
+inline bool InsideOrOn(int code) { return code == AREA_INSIDE || code >= 3; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The area
+
+double TMapSelect::UnitFactor() const {
+  if (Map == nullptr || Map->IsRealPlace() || !(Map->Factor > 0.0)) return 1.0;
+  return Map->Factor;
+}
+
+DOUBLEPOINT TMapSelect::SheetOrigin() const {
+  if (Map == nullptr || Map->IsRealPlace()) return DOUBLEPOINT{0.0, 0.0};
+  const DOUBLEPOINT* origin = Map->ViewPosition(Map->List.Number());
+  return origin != nullptr ? *origin : DOUBLEPOINT{0.0, 0.0};
+}
+
+void TMapSelect::TakeAreaPoints() {
+  AreaPoints.clear();
+  AreaBox = DFRAME{};
+  const int count = AreaMetric.Record != nullptr ? AreaMetric.PointCount(0) : 0;
+  if (count < 1 || AreaMetric.FirstPointSubject(0) == nullptr) return;
+  AreaPoints.reserve(size_t(count));
+  do {
+    AreaPoints.push_back(DOUBLEPOINT{AreaMetric.XDouble(), AreaMetric.YDouble()});
+  } while (AreaMetric.NextPoint() != nullptr);
+  AreaBox = DFRAME{AreaPoints[0].X, AreaPoints[0].Y, AreaPoints[0].X, AreaPoints[0].Y};
+  for (const DOUBLEPOINT& p : AreaPoints) {
+    AreaBox.X1 = std::min(AreaBox.X1, p.X), AreaBox.Y1 = std::min(AreaBox.Y1, p.Y);
+    AreaBox.X2 = std::max(AreaBox.X2, p.X), AreaBox.Y2 = std::max(AreaBox.Y2, p.Y);
+  }
+  AreaMetric.FirstPointSubject(0);
+}
+
+int TMapSelect::LoadAreaSource(TObjectInfo* area) {
+  AreaMetric.Free();
+  AreaPoints.clear();
+  AreaFrame = DFRAME{};
+  if (area == nullptr) return 0;
+  const int count = area->PointCount(0);
+  if (count < 1) return 0;
+  // The object's points as plane metres (an object without a map holds
+  // them as they are), then in the units of this context's map.
+  const bool convert = Map != nullptr && !Map->IsRealPlace() && Map->Factor > 0.0;
+  if (!AreaMetric.Create(int(METRIC_F64), 0)) return 0;
+  DFRAME frame{};
+  DOUBLEPOINT first{}, last{};
+  for (int i = 1; i <= count; ++i) {
+    const double x = area->XPlane(i, 0), y = area->YPlane(i, 0);
+    if (i == 1) frame = DFRAME{x, y, x, y};
+    frame.X1 = std::min(frame.X1, x), frame.Y1 = std::min(frame.Y1, y);
+    frame.X2 = std::max(frame.X2, x), frame.Y2 = std::max(frame.Y2, y);
+    last = convert ? DOUBLEPOINT{(x - Map->X0) / Map->Factor, (y - Map->Y0) / Map->Factor}
+                   : DOUBLEPOINT{x, y};
+    if (i == 1) first = last;
+    if (!AreaMetric.AppendPointSubject(0, last.X, last.Y)) {
+      AreaMetric.Free();
+      return 0;
+    }
+  }
+  // The inside test needs a closed contour: an area drawn open is closed.
+  if ((first.X != last.X || first.Y != last.Y) &&
+      !AreaMetric.AppendPointSubject(0, first.X, first.Y)) {
+    AreaMetric.Free();
+    return 0;
+  }
+  // The object's flag word, but for the bit of the point counts' width,
+  // which belongs to this record's layout.
+  if (area->Metric.Record != nullptr) {
+    const WORD own = AreaMetric.Record->Flags & WORD(METRIC_LONG_COUNTS);
+    AreaMetric.Record->Flags = WORD((area->Metric.Record->Flags & ~WORD(METRIC_LONG_COUNTS)) | own);
+  }
+  AreaMetric.FirstPointSubject(0);
+  AreaFrame = frame;
+  TakeAreaPoints();
+  return 1;
+}
+
+int TMapSelect::AreaSet(double distance, TObjectInfo* area, int keep, int relation, int seek,
+                        TMapSelect* filter) {
+  if (Map == nullptr || area == nullptr) return 0;
+  if (relation < 0 || relation > 2) return 0;
+  if (keep == 0) {
+    const DWORD inversion = AreaInversion;
+    SelectAll();
+    AreaInversion = inversion;
+  }
+  AreaKeepConditions = keep != 0 ? 1 : 0;
+  if (area->PointCount(0) < 1 || !LoadAreaSource(area)) return 0;
+  AreaDistance = distance >= 0.0 ? distance : 0.0;
+  AreaRelation = DWORD(relation);
+  AreaSwitch = 1;
+  if (SampleActive) ClearSample();
+  if (seek != 0) SetSampleByArea(filter);
+  Touch();
+  return 1;
+}
+
+void TMapSelect::AreaClear() {
+  AreaSwitch = AreaKeepConditions = AreaRelation = 0;
+  AreaDistance = 0.0;
+  AreaFrame = DFRAME{};
+  AreaMetric.Free();
+  AreaPoints.clear();
+  AreaBox = DFRAME{};
+  if (SampleActive) ClearSample();
+  Touch();
+}
+
+int TMapSelect::SetAreaInversion(int on) {
+  AreaInversion = on == 1 ? 1 : 0;
+  Touch();
+  return int(AreaInversion);
+}
+
+// ---------------------------------------------------------------------------
+// The object under test
+
+bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) {
+  WorkPoints.clear();
+  WorkParts.clear();
+  if (metric == nullptr || metric->Record == nullptr) return false;
+  const int subjects = metric->Record->Count;
+  for (int c = 0; c <= subjects; ++c) {
+    WorkParts.push_back(int(WorkPoints.size()));
+    if (metric->PointCount(c) < 1 || metric->FirstPointSubject(c) == nullptr) {
+      if (c == 0) return false;
+      continue;
+    }
+    do {
+      WorkPoints.push_back(DOUBLEPOINT{metric->XDouble() + origin.X, metric->YDouble() + origin.Y});
+    } while (metric->NextPoint() != nullptr);
+  }
+  WorkParts.push_back(int(WorkPoints.size()));
+  WorkBox = DFRAME{WorkPoints[0].X, WorkPoints[0].Y, WorkPoints[0].X, WorkPoints[0].Y};
+  for (const DOUBLEPOINT& p : WorkPoints) {
+    WorkBox.X1 = std::min(WorkBox.X1, p.X), WorkBox.Y1 = std::min(WorkBox.Y1, p.Y);
+    WorkBox.X2 = std::max(WorkBox.X2, p.X), WorkBox.Y2 = std::max(WorkBox.Y2, p.Y);
+  }
+  metric->FirstPointSubject(0);
+  return true;
+}
+
+int TMapSelect::AreaInside(const DOUBLEPOINT& p) {
+  // Outside the area's frame nothing is inside or on the contour.
+  if (p.X < AreaBox.X1 || p.X > AreaBox.X2 || p.Y < AreaBox.Y1 || p.Y > AreaBox.Y2)
+    return AREA_OUTSIDE;
+  return AreaMetric.Inside(&p, 0);
+}
+
+double TMapSelect::AreaDistance2(const DOUBLEPOINT& p) const {
+  double best = kFar;
+  const size_t n = AreaPoints.size();
+  if (n == 1) return Squared(p, AreaPoints[0]);
+  for (size_t i = 1; i < n; ++i)
+    best = std::min(best, SegmentDistance2(p, AreaPoints[i - 1], AreaPoints[i]));
+  return best;
+}
+
+bool TMapSelect::AreaMeetsSegment(const DOUBLEPOINT& a, const DOUBLEPOINT& b) const {
+  const DFRAME box{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+  const size_t n = AreaPoints.size();
+  for (size_t i = 1; i < n; ++i) {
+    const DOUBLEPOINT& c = AreaPoints[i - 1];
+    const DOUBLEPOINT& d = AreaPoints[i];
+    if (SegmentMeetsBox(c, d, box) && SegmentsMeet(a, b, c, d)) return true;
+  }
+  return false;
+}
+
+bool TMapSelect::AreaMeetsObject() const {
+  const size_t n = AreaPoints.size();
+  const int parts = int(WorkParts.size()) - 1;
+  for (size_t i = 1; i < n; ++i) {
+    const DOUBLEPOINT& c = AreaPoints[i - 1];
+    const DOUBLEPOINT& d = AreaPoints[i];
+    // Most of the area's sides lie away from a small object.
+    if (!SegmentMeetsBox(c, d, WorkBox)) continue;
+    const DFRAME side{std::min(c.X, d.X), std::min(c.Y, d.Y), std::max(c.X, d.X),
+                      std::max(c.Y, d.Y)};
+    for (int k = 0; k < parts; ++k) {
+      const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
+      if (to - from == 1 && SegmentsMeet(WorkPoints[size_t(from)], WorkPoints[size_t(from)], c, d))
+        return true;
+      for (int j = from + 1; j < to; ++j) {
+        const DOUBLEPOINT& a = WorkPoints[size_t(j) - 1];
+        const DOUBLEPOINT& b = WorkPoints[size_t(j)];
+        if (SegmentMeetsBox(a, b, side) && SegmentsMeet(a, b, c, d)) return true;
+      }
+    }
+  }
+  return false;
+}
+
+int TMapSelect::NearestPair(double* distance) {
+  *distance = kFar;
+  const size_t n = AreaPoints.size();
+  if (n == 0 || WorkPoints.empty()) return 0;
+  const int parts = int(WorkParts.size()) - 1;
+  // From each vertex of the area to the object's contours; vertices
+  // farther from the object's frame than the best pair so far are passed.
+  double best = kFar;
+  int vertex = 0;
+  const size_t vertices = n > 1 ? n - 1 : 1;
+  for (size_t i = 0; i < vertices; ++i) {
+    const DOUBLEPOINT& p = AreaPoints[i];
+    if (BoxDistance2(p, WorkBox) >= best) continue;
+    for (int k = 0; k < parts; ++k) {
+      const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
+      if (to - from == 1) {
+        const double d = Squared(p, WorkPoints[size_t(from)]);
+        if (d < best) best = d, vertex = int(i) + 1;
+      }
+      for (int j = from + 1; j < to; ++j) {
+        const double d = SegmentDistance2(p, WorkPoints[size_t(j) - 1], WorkPoints[size_t(j)]);
+        if (d < best) best = d, vertex = int(i) + 1;
+      }
+    }
+  }
+  const double factor = UnitFactor();
+  double plane = std::sqrt(best) * factor;
+  if (plane > AreaDistance) {
+    // From the object's outer-contour vertices to the area's contour.
+    const int count = WorkParts[1] - WorkParts[0];
+    for (int j = 0; j < count; ++j) {
+      const DOUBLEPOINT& p = WorkPoints[size_t(j)];
+      if (BoxDistance2(p, AreaBox) >= best) continue;
+      const double d = AreaDistance2(p);
+      if (d < best) best = d, vertex = j + 1;
+    }
+    plane = std::sqrt(best) * factor;
+  }
+  *distance = plane;
+  return vertex;
+}
+
+bool TMapSelect::WithinDistance() {
+  double distance;
+  return NearestPair(&distance) != 0 && distance <= AreaDistance;
+}
+
+int TMapSelect::AreaInTakenObject(TDataEdit* metric, const DOUBLEPOINT& origin) {
+  const int count = WorkParts[1] - WorkParts[0];
+  const size_t n = AreaPoints.size();
+  const size_t vertices = n > 1 ? n - 1 : n;
+  for (size_t i = 0; i < vertices; ++i) {
+    const DOUBLEPOINT& a = AreaPoints[i];
+    if (a.X <= WorkBox.X1 || a.X >= WorkBox.X2 || a.Y <= WorkBox.Y1 || a.Y >= WorkBox.Y2)
+      continue;
+    const DOUBLEPOINT local{a.X - origin.X, a.Y - origin.Y};
+    if (metric->Inside(&local, 0) != AREA_INSIDE) continue;
+    // Not within the precision of the object's outer contour. (Asking for
+    // the distance in X and in Y both would never let an axis-parallel side
+    // pass: the nearest point of such a side differs in one of them only.)
+    double best = kFar;
+    DOUBLEPOINT nearest = WorkPoints[0];
+    for (int j = 1; j < count; ++j) {
+      const DOUBLEPOINT foot = Foot(a, WorkPoints[size_t(j) - 1], WorkPoints[size_t(j)]);
+      const double d = Squared(a, foot);
+      if (d < best) best = d, nearest = foot;
+    }
+    if (std::fabs(nearest.X - a.X) > kPrecision || std::fabs(nearest.Y - a.Y) > kPrecision)
+      return 1;
+  }
+  return 0;
+}
+
+int TMapSelect::WhollyInside() {
+  // Every point inside or on the contour...
+  for (const DOUBLEPOINT& p : WorkPoints)
+    if (!InsideOrOn(AreaInside(p))) return 0;
+  // ... and no side leaving the area between two of them: each side is cut
+  // where it meets the area's contour and the middle of every piece must
+  // lie inside or on the contour.
+  const int parts = int(WorkParts.size()) - 1;
+  const size_t n = AreaPoints.size();
+  constexpr double eps2 = kPrecision * kPrecision;
+  for (int k = 0; k < parts; ++k) {
+    for (int j = WorkParts[size_t(k)] + 1; j < WorkParts[size_t(k) + 1]; ++j) {
+      const DOUBLEPOINT a = WorkPoints[size_t(j) - 1], b = WorkPoints[size_t(j)];
+      const double dx = b.X - a.X, dy = b.Y - a.Y, length = dx * dx + dy * dy;
+      if (length <= 0.0) continue;
+      const DFRAME box{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X),
+                       std::max(a.Y, b.Y)};
+      WorkCuts.clear();
+      for (size_t i = 1; i < n; ++i) {
+        const DOUBLEPOINT& c = AreaPoints[i - 1];
+        const DOUBLEPOINT& d = AreaPoints[i];
+        if (!SegmentMeetsBox(c, d, box) || !SegmentsMeet(a, b, c, d)) continue;
+        const double denominator = dx * (d.Y - c.Y) - dy * (d.X - c.X);
+        if (denominator != 0.0) {
+          const double t = ((c.X - a.X) * (d.Y - c.Y) - (c.Y - a.Y) * (d.X - c.X)) / denominator;
+          if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
+        }
+        for (const DOUBLEPOINT* q : {&c, &d}) {
+          if (SegmentDistance2(*q, a, b) > eps2) continue;
+          const double t = ((q->X - a.X) * dx + (q->Y - a.Y) * dy) / length;
+          if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
+        }
+      }
+      if (WorkCuts.empty()) continue;
+      WorkCuts.push_back(0.0);
+      WorkCuts.push_back(1.0);
+      std::sort(WorkCuts.begin(), WorkCuts.end());
+      for (size_t i = 1; i < WorkCuts.size(); ++i) {
+        if (WorkCuts[i] - WorkCuts[i - 1] < 1e-9) continue;
+        const double t = (WorkCuts[i] + WorkCuts[i - 1]) * 0.5;
+        const DOUBLEPOINT middle{a.X + t * dx, a.Y + t * dy};
+        // A piece along the contour is on it, whatever the rounding says.
+        if (AreaInside(middle) == AREA_OUTSIDE && AreaDistance2(middle) > eps2) return 0;
+      }
+    }
+  }
+  return 1;
+}
+
+int TMapSelect::TextAreaTest(int relation) {
+  const DOUBLEPOINT p = WorkPoints[0];
+  const int parts = int(WorkParts.size()) - 1;
+  const int outer = WorkParts[1];
+  const bool onePoint = WorkPoints.size() == 1;
+  if (relation == 2) {
+    if (!InsideOrOn(AreaInside(p))) return 0;
+    if (onePoint) return 1;
+    DOUBLEPOINT q;
+    if (parts == 1) {
+      if (outer < 2) return 1;
+      const DOUBLEPOINT& second = WorkPoints[1];
+      if (second.X == p.X && second.Y == p.Y) return 1;
+      q = DOUBLEPOINT{p.X + 0.6 * (second.X - p.X), p.Y + 0.6 * (second.Y - p.Y)};
+    } else {
+      const int from = WorkParts[size_t(parts) - 1], to = WorkParts[size_t(parts)];
+      if (to - from < 1) return 1;
+      q = WorkPoints[size_t(to - from >= 2 ? from + 1 : from)];
+    }
+    return InsideOrOn(AreaInside(q)) ? 1 : 0;
+  }
+  if (InsideOrOn(AreaInside(p))) return 1;
+  if (!onePoint) {
+    const DOUBLEPOINT end = WorkPoints[size_t(outer) - 1];
+    if (InsideOrOn(AreaInside(end))) return 1;
+    if (AreaMeetsSegment(p, end)) return 1;
+    for (int k = 1; k < parts; ++k) {
+      const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
+      if (to - from < 1) continue;
+      if (InsideOrOn(AreaInside(WorkPoints[size_t(from)]))) return 1;
+      if (to - from < 2) continue;
+      if (InsideOrOn(AreaInside(WorkPoints[size_t(from) + 1]))) return 1;
+      if (AreaMeetsSegment(WorkPoints[size_t(from)], WorkPoints[size_t(from) + 1])) return 1;
+    }
+  }
+  if (relation == 1) return 0;
+  return WithinDistance() ? 1 : 0;
+}
+
+int TMapSelect::AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin) {
+  if (desc.Desc == nullptr) return 0;
+  const FVSPR* d = desc.Desc;
+  DFRAME object{double(d->X1), double(d->Y1), double(d->X2), double(d->Y2)};
+  if (Map != nullptr && !Map->IsRealPlace()) {
+    const DOUBLEPOINT o = origin != nullptr ? *origin : DOUBLEPOINT{0.0, 0.0};
+    const double f = Map->Factor;
+    object = DFRAME{(object.X1 + o.X) * f + Map->X0, (object.Y1 + o.Y) * f + Map->Y0,
+                    (object.X2 + o.X) * f + Map->X0, (object.Y2 + o.Y) * f + Map->Y0};
+  }
+  const DFRAME& a = AreaFrame;
+  if (a.X1 <= object.X2 && a.Y1 <= object.Y2 && a.X2 >= object.X1 && a.Y2 >= object.Y1) return 1;
+  if (AreaRelation != 0) return 0;
+  const double gap = AreaDistance;
+  return std::fabs(a.Y2 - object.Y1) <= gap || std::fabs(a.Y1 - object.Y2) <= gap ||
+                 std::fabs(a.X1 - object.X2) <= gap || std::fabs(a.X2 - object.X1) <= gap
+             ? 1
+             : 0;
+}
+
+int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin) {
+  if (AreaPoints.empty() || !TakeObjectPoints(metric, origin)) return 0;
+  const int relation = int(AreaRelation);
+  const int local = FvsprLocal(d);
+  const DOUBLEPOINT first = WorkPoints[0];
+  if (local == LOCAL_POINT) {
+    const int in = AreaInside(first);
+    if (in == AREA_ERROR) return 0;
+    if (in == AREA_INSIDE) return 1;
+    if (in == AREA_OUTSIDE && relation != 0) return 0;
+    if (in >= 3 && relation == 2) return 0;
+  }
+  if (local == LOCAL_TITLE || local == LOCAL_VECTOR) return TextAreaTest(relation);
+  if (relation == 2) return WhollyInside();
+  // The first point and the end of the outer contour (of a closed contour,
+  // or one of 4 points or more, the point before the last).
+  const int count = WorkParts[1];
+  const bool closed = count > 1 && WorkPoints[0].X == WorkPoints[size_t(count) - 1].X &&
+                      WorkPoints[0].Y == WorkPoints[size_t(count) - 1].Y;
+  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
+  for (const int i : {0, end}) {
+    const DOUBLEPOINT& p = WorkPoints[size_t(i)];
+    const int in = AreaInside(p);
+    if (in >= 3) return 1;
+    if (in == AREA_INSIDE) {
+      double best = kFar;
+      DOUBLEPOINT nearest = p;
+      for (size_t k = 1; k < AreaPoints.size(); ++k) {
+        const DOUBLEPOINT foot = Foot(p, AreaPoints[k - 1], AreaPoints[k]);
+        const double dd = Squared(p, foot);
+        if (dd < best) best = dd, nearest = foot;
+      }
+      if (std::fabs(nearest.X - p.X) > kPrecision || std::fabs(nearest.Y - p.Y) > kPrecision)
+        return 1;
+    }
+  }
+  if (AreaMeetsObject()) return 1;
+  if (relation == 0 && WithinDistance()) return 1;
+  if (local == LOCAL_POLYGON && AreaInTakenObject(metric, origin)) return 1;
+  return 0;
+}
+
+int TMapSelect::AreaCheck(TObjectDesc desc, TDataEdit* metric) {
+  if (metric == nullptr || Map == nullptr || !AreaSwitch) return 1;
+  if (desc.Desc == nullptr) return 0;
+  const DOUBLEPOINT origin = SheetOrigin();
+  if (!AreaCheckByFrame(desc, &origin)) return 0;
+  return AreaTest(desc.Desc, metric, origin);
+}
+
+int TMapSelect::AreaCheck(TObjectDesc desc) {
+  if (desc.Desc == nullptr) return 0;
+  if (Map == nullptr || !AreaSwitch) return AreaInversion ? 0 : 1;
+  const FVSPR* d = desc.Desc;
+  TDataEdit edit;
+  edit.Init();
+  ONEPOINTMETRIC centre;
+  LONGMETRIC* record = d->DataOffset != 0 ? Map->List.DataAddr(d->DataOffset) : nullptr;
+  if (record != nullptr) {
+    const int local = FvsprLocal(d);
+    edit.SetBuffer(reinterpret_cast<char*>(record), LONG(record->Length),
+                   local == LOCAL_TITLE || local == LOCAL_MIXED);
+  } else {
+    centre.Head = LONGMETRIC{METRIC_F64, sizeof(ONEPOINTMETRIC), 0, 0};
+    centre.CountWord = 1u << 16;
+    centre.X = (double(d->X1) + double(d->X2)) * 0.5;
+    centre.Y = (double(d->Y1) + double(d->Y2)) * 0.5;
+    edit.SetBuffer(reinterpret_cast<char*>(&centre), sizeof(centre), 0);
+  }
+  const DOUBLEPOINT origin = SheetOrigin();
+  const int passed = AreaCheckByFrame(desc, &origin) ? AreaTest(d, &edit, origin) : 0;
+  edit.SetBuffer(nullptr, 0, 0);
+  return AreaInversion ? !passed : passed;
+}
+
+int TMapSelect::ToMeasureDistance(TDataEdit* metric, double* distance, const DOUBLEPOINT* origin) {
+  if (distance == nullptr) return 0;
+  *distance = 0.0;
+  const DOUBLEPOINT o = origin != nullptr ? *origin : DOUBLEPOINT{0.0, 0.0};
+  if (AreaPoints.empty() || !TakeObjectPoints(metric, o)) return 0;
+  return NearestPair(distance);
+}
+
+int TMapSelect::IsAreaInside(TDataEdit* metric, const DOUBLEPOINT* origin) {
+  const DOUBLEPOINT o = origin != nullptr ? *origin : DOUBLEPOINT{0.0, 0.0};
+  if (AreaPoints.empty() || !TakeObjectPoints(metric, o)) return 0;
+  return AreaInTakenObject(metric, o);
+}
+
+// ---------------------------------------------------------------------------
+// The area search
+
+void TMapSelect::EmptySampleInForce() {
+  ClearSample();
+  const int sheets = Map != nullptr && Map->Count() > 0 ? Map->Count() : 1;
+  const int64_t table = int64_t(4) * sheets;
+  const int64_t size = (table + 8) / SAMPLE_GROWTH * SAMPLE_GROWTH + SAMPLE_GROWTH;
+  if (size <= 0x7FFFFFFF && Allocate(int(size))) {
+    SampleActive = 1;
+    Touch();
+    return;
+  }
+  // Without memory for even an empty table: select nothing all the same.
+  SelectNothing();
+}
+
+int TMapSelect::SetSampleByArea(TMapSelect* filter) {
+  if (Map == nullptr || !AreaSwitch) return 0;
+  EmptySampleInForce();
+  const int sheets = Map->Lists != nullptr ? Map->Count() : 0;
+  if (sheets < 1) return 0;
+
+  const bool target = ProgressWindow != reinterpret_cast<HWND>(intptr_t(-1));
+  TProgress progress(target ? ProgressWindow : nullptr);
+  bool cancelled = false;
+  if (target) {
+    cancelled = !progress.Start(IsRussianLanguage() ? "Поиск по области" : "Search by area") ||
+                !progress.Percent(1);
+  }
+  const double sheetShare = 100.0 / sheets;
+  int sent = 1;  // the last percentage sent
+  TDataEdit edit;
+  edit.Init();
+  ONEPOINTMETRIC centre;
+  for (int s = 1; s <= sheets && !cancelled; ++s) {
+    if (!CheckList(s) || !Map->OpenList(s)) continue;
+    if (filter != nullptr && !filter->CheckList(s)) continue;
+    TMapList& list = Map->List;
+    const int count = list.Count();
+    if (count < 1) continue;
+    const double objectShare = sheetShare / count;
+    const DOUBLEPOINT origin = SheetOrigin();
+    for (int o = 1; o <= count; ++o) {
+      if (target) {
+        const int percent = int(o * objectShare + 0.01 + (s - 1) * sheetShare);
+        if (percent >= sent + 1) {
+          if (!progress.Percent(percent)) {
+            cancelled = true;
+            break;
+          }
+          sent = percent;
+        }
+      }
+      const FVSPR* d = list.ObjectDesc(o);
+      if (d == nullptr || FvsprIsDeleted(d)) continue;
+      TObjectDesc desc(const_cast<FVSPR*>(d));
+      if (!CheckObject(desc)) continue;
+      if (filter != nullptr && !filter->CheckObjectAndSample(s, o, d)) continue;
+      // The filter may have read through the same sheet object.
+      if (list.Number() != s || (d = list.ObjectDesc(o)) == nullptr) continue;
+      FVSPR copy = *d;
+      int in = AreaCheckByFrame(TObjectDesc(&copy), &origin);
+      if (in) {
+        LONGMETRIC* record = copy.DataOffset != 0 ? list.DataAddr(copy.DataOffset) : nullptr;
+        if (record != nullptr) {
+          const int local = FvsprLocal(&copy);
+          edit.SetBuffer(reinterpret_cast<char*>(record), LONG(record->Length),
+                         local == LOCAL_TITLE || local == LOCAL_MIXED);
+        } else {
+          centre.Head = LONGMETRIC{METRIC_F64, sizeof(ONEPOINTMETRIC), 0, 0};
+          centre.CountWord = 1u << 16;
+          centre.X = (double(copy.X1) + double(copy.X2)) * 0.5;
+          centre.Y = (double(copy.Y1) + double(copy.Y2)) * 0.5;
+          edit.SetBuffer(reinterpret_cast<char*>(&centre), sizeof(centre), 0);
+        }
+        in = AreaTest(&copy, &edit, origin);
+      }
+      // Without memory for it the object is left out.
+      if ((in != 0) != (AreaInversion != 0)) AppendSample(o, s);
+    }
+  }
+  edit.SetBuffer(nullptr, 0, 0);
+  if (target) progress.End();
+  // Stopped by the host: nothing is selected.
+  if (cancelled) EmptySampleInForce();
+  Touch();
+  return 1;
+}
