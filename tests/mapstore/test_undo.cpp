@@ -17,8 +17,12 @@
 #include "support/fault_sweep.h"
 #include "support/mapbuilder.h"
 #include "support/objectbuilder.h"
+#include "support/writerprocess.h"
 
 using namespace objtest;
+using writertest::FolderFiles;
+using writertest::Restore;
+using writertest::Snapshot;
 
 namespace {
 
@@ -249,30 +253,6 @@ TEST_F(Undo, TheJournalDecidesAcrossHandles) {
   TMap reader;
   Open(reader, false);
   EXPECT_TRUE(FvsprIsDeleted(reader.List.ObjectDesc(1)));
-}
-
-std::map<std::string, std::string> Snapshot(const std::string &folder) {
-  std::map<std::string, std::string> files;
-  for (const auto &e : fs::recursive_directory_iterator(folder)) {
-    if (!e.is_regular_file())
-      continue;
-    std::ifstream in(e.path(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    files[fs::relative(e.path(), folder).string()] = s.str();
-  }
-  return files;
-}
-
-void Restore(const std::string &folder,
-             const std::map<std::string, std::string> &files) {
-  for (const auto &e : fs::directory_iterator(folder))
-    fs::remove_all(e.path());
-  for (const auto &[name, bytes] : files) {
-    fs::path p = fs::path(folder) / name;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-  }
 }
 
 // An undo with each of its file operations failing in turn: the map is

@@ -18,31 +18,24 @@
 #include "support/fault_sweep.h"
 #include "support/host_recorder.h"
 #include "support/scratch_dir.h"
+#include "support/writerprocess.h"
 #include "support/objfixture.h"
 
 using namespace objinfotest;
+using writertest::FolderFiles;
+using writertest::Restore;
+using writertest::Snapshot;
 using objtest::Metric;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::map<std::string, std::string> Files(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    if (!e.is_regular_file()) continue;  // the log folder is the map's diary, not its data
-    std::ifstream in(e.path(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    files[e.path().filename().string()] = s.str();
-  }
+// The map's files (its log folder, the map's diary, left out).
+FolderFiles Files(const std::string& folder) {
+  FolderFiles files = Snapshot(folder);
+  std::erase_if(files, [](const auto& f) { return f.first.rfind("LOG/", 0) == 0; });
   return files;
-}
-
-void Restore(const std::string& folder, const std::map<std::string, std::string>& files) {
-  for (const auto& e : fs::directory_iterator(folder))
-    if (e.is_regular_file()) fs::remove(e.path());
-  for (const auto& [name, bytes] : files) std::ofstream(fs::path(folder) / name, std::ios::binary) << bytes;
 }
 
 // The names of the files that differ between two snapshots.
@@ -127,7 +120,7 @@ TEST_F(MapFiles, TemporarySetIsMadeAndPutInPlace) {
 // sheet has either its old objects or the new ones, whole.
 TEST_F(MapFiles, AFailedReplacementKeepsTheSheet) {
   user.map.CloseData();
-  const auto files = Files(Folder());
+  const auto files = Snapshot(Folder());
   TMap map;
   TMapTempList temp;
   int replaced = 0;
@@ -222,13 +215,18 @@ TEST_F(MapFiles, CopyingAndDeletingAMap) {
   }
   // Deleting leaves nothing of the map but its classifier, and nothing
   // outside its folder is touched.
-  const auto around = Files(Folder());
+  auto outside = [&]() {
+    FolderFiles files = Files(Folder());
+    std::erase_if(files, [](const auto& f) { return f.first.rfind("copy/", 0) == 0; });
+    return files;
+  };
+  const auto around = outside();
   ASSERT_EQ(1, DeleteMapFiles(target.c_str()));
   std::vector<std::string> left;
   for (const auto& e : fs::recursive_directory_iterator(fs::path(Folder()) / "copy"))
     left.push_back(e.path().filename().string());
   EXPECT_EQ(std::vector<std::string>{"user.rsc"}, left);
-  EXPECT_EQ(std::vector<std::string>{}, Changed(around, Files(Folder())));
+  EXPECT_EQ(std::vector<std::string>{}, Changed(around, outside()));
   EXPECT_EQ(0, DeleteMapFiles(target.c_str()));
 }
 
