@@ -152,7 +152,8 @@ class MAPCLASS TRmf {
   int ReadBlock(int row, int col, char* buffer, int length);
   // Stores caller data (plain or compressed) as block (row, col): in place
   // when the block's place is at least that long, else at the end of the
-  // data; at most the block's raw length is stored. The byte count.
+  // data; at most the block's raw length is stored. A cached copy of the
+  // block is dropped. The byte count.
   int WriteBlock(int row, int col, const char* data, int length);
   int WhereBlock(RMFBLOCK& frame, int row, int col);
   // GetBlockAddress that also keeps the block's slot; UnlockBlocks frees

@@ -423,5 +423,13 @@ int TRmf::WriteBlock(int row, int col, const char* data, int length) {
   }
   entry.Length = size;
   TableChanged = HeadChanged = 1;
+  // A cached copy of the block is older than what was written: dropped,
+  // so that it is neither read nor saved over the new data.
+  const int slot = FindSlot(number);
+  if (slot >= 0 && Slots[slot].Buffer != reinterpret_cast<const BYTE*>(data)) {
+    Slots[slot].Number = -1;
+    Slots[slot].Dirty = 0;
+    Slots[slot].Stamp = 0;
+  }
   return int(size);
 }

@@ -230,11 +230,6 @@ bool TRst::Carry() {
   return !Head.NextCopy || SaveDuplicates(0);
 }
 
-int TRst::SaveDuplicates(int force) {
-  (void)force;
-  return 1;
-}
-
 double TRst::LocationX(double x) {
   Head.LocationX = x;
   Head.Version = RMF_VERSION;

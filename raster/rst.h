@@ -107,10 +107,41 @@ class MAPCLASS TRst : public TRmf {
   int PutFrame(const char* buffer, int column, int row, int width, int height, int direction,
                int stride);
 
-  // Brings the reduced copies up to date with the full image. The copies
-  // themselves are not kept yet: the marks of what changed stay set for
-  // them, and the result is 1.
-  int SaveDuplicates(int force);
+  // Reduced copies (rstcopy.cpp). Copy k (1..3) holds the image at a
+  // quarter, a sixteenth or a sixty-fourth of its columns and rows, each
+  // element the most frequent value of the f x f elements it covers
+  // (f = 4, 16, 64); the copies are chained through header +12.
+  //
+  // GetRstClass(0): this raster; any other level: the first copy (read, or
+  // built when the file is writable), or this raster when there is none.
+  TRst* GetRstClass(int level);
+  // The copy object, or this raster when there is none.
+  TRst* GetRstDuplicate() { return Copy ? Copy : this; }
+  // Builds copy k from the full image (with progress to the host): 1 or 0.
+  // A failure unlinks every copy (main +12 = 0).
+  int CreateDuplicate(int k);
+  // The header and empty block table of copy k: replaces the last copy in
+  // place, appends any other, and links it behind copy k - 1.
+  int CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scale, double precision,
+                      DOUBLEPOINT location);
+  // In a copy object: a new copy header at a position.
+  int CreateDuplicateHeader(DWORD position, LONG columns, LONG rows, LONG bits, double scale,
+                            double precision, DOUBLEPOINT location, int unitShift);
+  // In a copy object: reads the copy whose header lies at the position
+  // (what the object held before is saved first).
+  int ReadDuplicate(DWORD position);
+  // Brings every copy up to date with the full image (scale, precision,
+  // location, negative, border, border display, the last written block),
+  // then saves. Without copies: Save(mode).
+  int SaveDuplicates(int mode);
+  // Rebuilds the copies from level k (0: 1) to the last one.
+  int UpdateDuplicates(int k);
+  // Fill the copy held in the copy object at factor f (8-bit rasters, any
+  // raster); recompute its part under full-image block (row, column).
+  int CreateDuplicateImage256(int f);
+  int CreateDuplicateImage(int f);
+  int UpdateDuplicateAsBlock256(int row, int column);
+  int UpdateDuplicateAsBlock(int row, int column);
 
   TRst* Copy = nullptr;       // the reduced copies' object, once needed
   DWORD BlockWritten = 0;     // a block of the full image was written
@@ -123,4 +154,12 @@ class MAPCLASS TRst : public TRmf {
   // Carries a change into the copies when the file has some.
   bool Carry();
   int OpenNew();
+  // The copy object, made when missing and given the owner's handles.
+  TRst* CopyObject();
+  // Drops every copy: main +12 = 0, saved; the copy object destroyed.
+  void UnlinkCopies();
+  // Cuts the file at a position (nothing when it ends there or before).
+  bool CutAt(DWORD position);
+  int FillCopy(int f, bool bytes);
+  int UpdateCopyBlock(int row, int column, int f, bool bytes);
 };

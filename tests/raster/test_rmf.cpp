@@ -333,3 +333,23 @@ TEST_F(RmfTest, SaveWritesItsAreasInOrder) {
   plat::SetVfs(previous);
   EXPECT_TRUE(recorder.offsets.empty());
 }
+
+TEST_F(RmfTest, WritingABlockDropsItsCachedCopy) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 300, 300));
+  {
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    ASSERT_EQ(1, rmf.PutPoint(LONG(77), 0, 0));  // block (0, 0) cached and changed
+    const int n = rmf.BlockRawLength(0, 0);
+    const std::vector<char> fives(size_t(n), 5);
+    ASSERT_EQ(n, rmf.WriteBlock(0, 0, fives.data(), n));
+    LONG v = 0;
+    ASSERT_EQ(1, rmf.GetPoint(v, 0, 0));
+    EXPECT_EQ(5, v);
+  }
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  LONG v = 0;
+  ASSERT_EQ(1, rmf.GetPoint(v, 0, 0));
+  EXPECT_EQ(5, v);
+}
