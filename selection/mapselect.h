@@ -342,12 +342,24 @@ class MAPCLASS TMapSelect : public TSample {
   // The area contour against one segment (within the precision), and
   // against every segment of the object.
   bool AreaMeetsSegment(const DOUBLEPOINT& a, const DOUBLEPOINT& b) const;
-  bool AreaMeetsObject() const;
+  bool AreaMeetsObject();
+  // The area's sides whose frames meet the frame, each once, into
+  // WorkSides: their number.
+  int CollectSides(const DFRAME& box);
+  // The band of the area's sides a row lies in.
+  int AreaBand(double y) const;
   // The area's inside test (TDataEdit::Inside codes) of a point in map
   // units.
   int AreaInside(const DOUBLEPOINT& p);
-  // Squared distance from a point to the area contour.
-  double AreaDistance2(const DOUBLEPOINT& p) const;
+  // Squared distance from a point to the area contour, exact when it is at
+  // most `limit` (map units; kFar: always).
+  double AreaDistance2(const DOUBLEPOINT& p, double limit) const;
+  // Whether the nearest point of the area contour lies within 0.001 of the
+  // point in X and in Y.
+  bool NearAreaContour(const DOUBLEPOINT& p) const;
+  // Squared distance from a point to the taken object's contours (at most
+  // `best`).
+  double NearestToObject(const DOUBLEPOINT& p, double best) const;
   // The nearest pair of the area and the taken object: plane metres, and
   // the vertex number (0: none).
   int NearestPair(double* distance);

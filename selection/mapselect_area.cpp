@@ -19,6 +19,9 @@ namespace {
 // On-the-contour and crossing precision, map units.
 constexpr double kPrecision = 0.001;
 constexpr double kFar = 1.7e300;
+// How far (map units) the sides listed in a band reach beyond it: more than
+// the inside test moves a side's end off the ray (at most 0.006).
+constexpr double kBandMargin = 0.01;
 
 // A metric of one point (plane doubles), for an object without a metric.
 struct ONEPOINTMETRIC {
@@ -91,7 +94,47 @@ bool SegmentsMeet(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DOUBLEPOINT&
 }
 
 // Inside codes of TDataEdit::Inside.
-enum : int { AREA_ERROR = 0, AREA_INSIDE = 1, AREA_OUTSIDE = 2 };
+enum : int { AREA_ERROR = 0, AREA_INSIDE = 1, AREA_OUTSIDE = 2, AREA_VERTEX = 3, AREA_SIDE = 4 };
+
+// One side a-b of a closed contour against the ray from p towards growing
+// X, as TDataEdit::Inside takes it: AREA_VERTEX or AREA_SIDE when p lies
+// on the side, else 0 with `crossings` raised when the ray crosses it.
+// Ends at the ray's height are moved off it and the side is tried again.
+int SideRay(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b, int* crossings) {
+  if (a.X == b.X && a.Y == b.Y) return 0;
+  if ((p.X == a.X && p.Y == a.Y) || (p.X == b.X && p.Y == b.Y)) return AREA_VERTEX;
+  const double px = p.X, py = p.Y;
+  double x0 = a.X, y0 = a.Y, x1 = b.X, y1 = b.Y;
+  for (int round = 0; round < 6; ++round) {
+    if (x0 != x1 && y0 != y1) {
+      if ((py > y0 && py < y1) || (py < y0 && py > y1)) {
+        const double xc = (py - y0) / (y0 - y1) * (x0 - x1) + x0;
+        if (xc == px) return AREA_SIDE;
+        if (xc > px) ++*crossings;
+        return 0;
+      }
+      if (py == y0) y0 -= 0.001;
+      else if (py == y1) y1 -= 0.001;
+      else return 0;
+    } else if (y0 == y1) {
+      if ((px > x0 && px < x1) || (px < x0 && px > x1)) return py == y0 ? AREA_SIDE : 0;
+      if (px == x0) x0 -= 0.001;
+      else if (px == x1) x1 -= 0.001;
+      else if (py == y0) y0 -= 0.001;
+      else return 0;
+    } else {
+      if ((py > y0 && py < y1) || (py < y0 && py > y1)) {
+        if (px == x0) return AREA_SIDE;
+        if (px < x0) ++*crossings;
+        return 0;
+      }
+      if (py == y0) y0 -= 0.001;
+      else if (py == y1) y1 -= 0.001;
+      else return 0;
+    }
+  }
+  return 0;
+}
 inline bool InsideOrOn(int code) { return code == AREA_INSIDE || code >= 3; }
 
 }  // namespace
@@ -112,6 +155,8 @@ DOUBLEPOINT TMapSelect::SheetOrigin() const {
 
 void TMapSelect::TakeAreaPoints() {
   AreaPoints.clear();
+  AreaBandStart.clear();
+  AreaBandSides.clear();
   AreaBox = DFRAME{};
   const int count = AreaMetric.Record != nullptr ? AreaMetric.PointCount(0) : 0;
   if (count < 1 || AreaMetric.FirstPointSubject(0) == nullptr) return;
@@ -119,12 +164,46 @@ void TMapSelect::TakeAreaPoints() {
   do {
     AreaPoints.push_back(DOUBLEPOINT{AreaMetric.XDouble(), AreaMetric.YDouble()});
   } while (AreaMetric.NextPoint() != nullptr);
+  AreaMetric.FirstPointSubject(0);
   AreaBox = DFRAME{AreaPoints[0].X, AreaPoints[0].Y, AreaPoints[0].X, AreaPoints[0].Y};
   for (const DOUBLEPOINT& p : AreaPoints) {
     AreaBox.X1 = std::min(AreaBox.X1, p.X), AreaBox.Y1 = std::min(AreaBox.Y1, p.Y);
     AreaBox.X2 = std::max(AreaBox.X2, p.X), AreaBox.Y2 = std::max(AreaBox.Y2, p.Y);
   }
-  AreaMetric.FirstPointSubject(0);
+  // About two sides a band; every side goes into each band its rows (with
+  // a margin for the moves of the inside test) reach.
+  const int sides = int(AreaPoints.size()) - 1;
+  const int bands = std::clamp(sides / 2, 1, 4096);
+  AreaBandY0 = AreaBox.Y1;
+  AreaBandHeight = (AreaBox.Y2 - AreaBox.Y1) / bands;
+  if (!(AreaBandHeight > 0.0)) AreaBandHeight = 1.0;
+  AreaBandStart.assign(size_t(bands) + 1, 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<int> fill;
+    if (pass == 1) {
+      for (int b = 0; b < bands; ++b) AreaBandStart[size_t(b) + 1] += AreaBandStart[size_t(b)];
+      AreaBandSides.assign(size_t(AreaBandStart[size_t(bands)]), 0);
+      fill.assign(AreaBandStart.begin(), AreaBandStart.end() - 1);
+    }
+    for (int i = 0; i < sides; ++i) {
+      const double low = std::min(AreaPoints[size_t(i)].Y, AreaPoints[size_t(i) + 1].Y);
+      const double high = std::max(AreaPoints[size_t(i)].Y, AreaPoints[size_t(i) + 1].Y);
+      const int last = AreaBand(high + kBandMargin);
+      for (int b = AreaBand(low - kBandMargin); b <= last; ++b) {
+        if (pass == 0)
+          ++AreaBandStart[size_t(b) + 1];
+        else
+          AreaBandSides[size_t(fill[size_t(b)]++)] = i;
+      }
+    }
+  }
+}
+
+int TMapSelect::AreaBand(double y) const {
+  const int bands = int(AreaBandStart.size()) - 1;
+  if (bands < 1) return 0;
+  const double b = std::floor((y - AreaBandY0) / AreaBandHeight);
+  return b <= 0.0 ? 0 : (b >= bands - 1 ? bands - 1 : int(b));
 }
 
 int TMapSelect::LoadAreaSource(TObjectInfo* area) {
@@ -237,40 +316,117 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) 
 }
 
 int TMapSelect::AreaInside(const DOUBLEPOINT& p) {
+  const size_t n = AreaPoints.size();
+  if (n < 2 || AreaBandStart.empty()) return AREA_ERROR;
+  if (AreaPoints[0].X != AreaPoints[n - 1].X || AreaPoints[0].Y != AreaPoints[n - 1].Y)
+    return AREA_ERROR;
   // Outside the area's frame nothing is inside or on the contour.
   if (p.X < AreaBox.X1 || p.X > AreaBox.X2 || p.Y < AreaBox.Y1 || p.Y > AreaBox.Y2)
     return AREA_OUTSIDE;
-  return AreaMetric.Inside(&p, 0);
+  // The ray test of TDataEdit::Inside over the sides of the point's band,
+  // in contour order.
+  const int b = AreaBand(p.Y);
+  int crossings = 0;
+  for (int k = AreaBandStart[size_t(b)]; k < AreaBandStart[size_t(b) + 1]; ++k) {
+    const int i = AreaBandSides[size_t(k)];
+    const int code = SideRay(p, AreaPoints[size_t(i)], AreaPoints[size_t(i) + 1], &crossings);
+    if (code != 0) return code;
+  }
+  return (crossings & 1) ? AREA_INSIDE : AREA_OUTSIDE;
 }
 
-double TMapSelect::AreaDistance2(const DOUBLEPOINT& p) const {
+double TMapSelect::AreaDistance2(const DOUBLEPOINT& p, double limit) const {
   double best = kFar;
   const size_t n = AreaPoints.size();
   if (n == 1) return Squared(p, AreaPoints[0]);
-  for (size_t i = 1; i < n; ++i)
-    best = std::min(best, SegmentDistance2(p, AreaPoints[i - 1], AreaPoints[i]));
+  if (n == 0 || AreaBandStart.empty()) return best;
+  if (!(limit < kFar) || limit < 0.0) {
+    for (size_t i = 1; i < n; ++i)
+      best = std::min(best, SegmentDistance2(p, AreaPoints[i - 1], AreaPoints[i]));
+    return best;
+  }
+  // Only the sides of the bands within the limit can come nearer.
+  const int last = AreaBand(p.Y + limit);
+  for (int b = AreaBand(p.Y - limit); b <= last; ++b) {
+    for (int k = AreaBandStart[size_t(b)]; k < AreaBandStart[size_t(b) + 1]; ++k) {
+      const size_t i = size_t(AreaBandSides[size_t(k)]);
+      best = std::min(best, SegmentDistance2(p, AreaPoints[i], AreaPoints[i + 1]));
+    }
+  }
   return best;
 }
 
+bool TMapSelect::NearAreaContour(const DOUBLEPOINT& p) const {
+  // The nearest point of the contour, when it lies within 2 x the
+  // precision: it is found among the sides of the bands that reach so far.
+  constexpr double reach = 2 * kPrecision;
+  if (AreaBandStart.empty()) return false;
+  double best = reach * reach;
+  bool found = false;
+  DOUBLEPOINT nearest{};
+  const int last = AreaBand(p.Y + reach);
+  for (int b = AreaBand(p.Y - reach); b <= last; ++b) {
+    for (int k = AreaBandStart[size_t(b)]; k < AreaBandStart[size_t(b) + 1]; ++k) {
+      const size_t i = size_t(AreaBandSides[size_t(k)]);
+      const DOUBLEPOINT foot = Foot(p, AreaPoints[i], AreaPoints[i + 1]);
+      const double d = Squared(p, foot);
+      if (d <= best) best = d, nearest = foot, found = true;
+    }
+  }
+  return found && std::fabs(nearest.X - p.X) <= kPrecision &&
+         std::fabs(nearest.Y - p.Y) <= kPrecision;
+}
+
 bool TMapSelect::AreaMeetsSegment(const DOUBLEPOINT& a, const DOUBLEPOINT& b) const {
+  if (AreaBandStart.empty()) return false;
   const DFRAME box{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
-  const size_t n = AreaPoints.size();
-  for (size_t i = 1; i < n; ++i) {
-    const DOUBLEPOINT& c = AreaPoints[i - 1];
-    const DOUBLEPOINT& d = AreaPoints[i];
-    if (SegmentMeetsBox(c, d, box) && SegmentsMeet(a, b, c, d)) return true;
+  if (box.X1 > AreaBox.X2 + kPrecision || box.X2 < AreaBox.X1 - kPrecision ||
+      box.Y1 > AreaBox.Y2 + kPrecision || box.Y2 < AreaBox.Y1 - kPrecision)
+    return false;
+  const int last = AreaBand(box.Y2 + kPrecision);
+  for (int band = AreaBand(box.Y1 - kPrecision); band <= last; ++band) {
+    for (int k = AreaBandStart[size_t(band)]; k < AreaBandStart[size_t(band) + 1]; ++k) {
+      const size_t i = size_t(AreaBandSides[size_t(k)]);
+      const DOUBLEPOINT& c = AreaPoints[i];
+      const DOUBLEPOINT& d = AreaPoints[i + 1];
+      if (SegmentMeetsBox(c, d, box) && SegmentsMeet(a, b, c, d)) return true;
+    }
   }
   return false;
 }
 
-bool TMapSelect::AreaMeetsObject() const {
-  const size_t n = AreaPoints.size();
+int TMapSelect::CollectSides(const DFRAME& box) {
+  WorkSides.clear();
+  if (AreaBandStart.empty() || box.X1 > AreaBox.X2 || box.X2 < AreaBox.X1 ||
+      box.Y1 > AreaBox.Y2 || box.Y2 < AreaBox.Y1)
+    return 0;
+  const int last = AreaBand(box.Y2);
+  for (int band = AreaBand(box.Y1); band <= last; ++band) {
+    for (int k = AreaBandStart[size_t(band)]; k < AreaBandStart[size_t(band) + 1]; ++k) {
+      const int i = AreaBandSides[size_t(k)];
+      const DOUBLEPOINT& c = AreaPoints[size_t(i)];
+      const DOUBLEPOINT& d = AreaPoints[size_t(i) + 1];
+      if (std::min(c.X, d.X) <= box.X2 && std::max(c.X, d.X) >= box.X1 &&
+          std::min(c.Y, d.Y) <= box.Y2 && std::max(c.Y, d.Y) >= box.Y1)
+        WorkSides.push_back(i);
+    }
+  }
+  // A side that reaches over several bands is listed in each.
+  if (last > AreaBand(box.Y1)) {
+    std::sort(WorkSides.begin(), WorkSides.end());
+    WorkSides.erase(std::unique(WorkSides.begin(), WorkSides.end()), WorkSides.end());
+  }
+  return int(WorkSides.size());
+}
+
+bool TMapSelect::AreaMeetsObject() {
+  const DFRAME box{WorkBox.X1 - kPrecision, WorkBox.Y1 - kPrecision, WorkBox.X2 + kPrecision,
+                   WorkBox.Y2 + kPrecision};
+  if (CollectSides(box) == 0) return false;
   const int parts = int(WorkParts.size()) - 1;
-  for (size_t i = 1; i < n; ++i) {
-    const DOUBLEPOINT& c = AreaPoints[i - 1];
-    const DOUBLEPOINT& d = AreaPoints[i];
-    // Most of the area's sides lie away from a small object.
-    if (!SegmentMeetsBox(c, d, WorkBox)) continue;
+  for (const int i : WorkSides) {
+    const DOUBLEPOINT& c = AreaPoints[size_t(i)];
+    const DOUBLEPOINT& d = AreaPoints[size_t(i) + 1];
     const DFRAME side{std::min(c.X, d.X), std::min(c.Y, d.Y), std::max(c.X, d.X),
                       std::max(c.Y, d.Y)};
     for (int k = 0; k < parts; ++k) {
@@ -287,11 +443,21 @@ bool TMapSelect::AreaMeetsObject() const {
   return false;
 }
 
+double TMapSelect::NearestToObject(const DOUBLEPOINT& p, double best) const {
+  const int parts = int(WorkParts.size()) - 1;
+  for (int k = 0; k < parts; ++k) {
+    const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
+    if (to - from == 1) best = std::min(best, Squared(p, WorkPoints[size_t(from)]));
+    for (int j = from + 1; j < to; ++j)
+      best = std::min(best, SegmentDistance2(p, WorkPoints[size_t(j) - 1], WorkPoints[size_t(j)]));
+  }
+  return best;
+}
+
 int TMapSelect::NearestPair(double* distance) {
   *distance = kFar;
   const size_t n = AreaPoints.size();
   if (n == 0 || WorkPoints.empty()) return 0;
-  const int parts = int(WorkParts.size()) - 1;
   // From each vertex of the area to the object's contours; vertices
   // farther from the object's frame than the best pair so far are passed.
   double best = kFar;
@@ -300,28 +466,18 @@ int TMapSelect::NearestPair(double* distance) {
   for (size_t i = 0; i < vertices; ++i) {
     const DOUBLEPOINT& p = AreaPoints[i];
     if (BoxDistance2(p, WorkBox) >= best) continue;
-    for (int k = 0; k < parts; ++k) {
-      const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
-      if (to - from == 1) {
-        const double d = Squared(p, WorkPoints[size_t(from)]);
-        if (d < best) best = d, vertex = int(i) + 1;
-      }
-      for (int j = from + 1; j < to; ++j) {
-        const double d = SegmentDistance2(p, WorkPoints[size_t(j) - 1], WorkPoints[size_t(j)]);
-        if (d < best) best = d, vertex = int(i) + 1;
-      }
-    }
+    const double d = NearestToObject(p, best);
+    if (d < best) best = d, vertex = int(i) + 1;
   }
   const double factor = UnitFactor();
   double plane = std::sqrt(best) * factor;
   if (plane > AreaDistance) {
-    // From the object's outer-contour vertices to the area's contour.
-    const int count = WorkParts[1] - WorkParts[0];
-    for (int j = 0; j < count; ++j) {
-      const DOUBLEPOINT& p = WorkPoints[size_t(j)];
+    // From the object's vertices to the area's contour.
+    for (size_t j = 0; j < WorkPoints.size(); ++j) {
+      const DOUBLEPOINT& p = WorkPoints[j];
       if (BoxDistance2(p, AreaBox) >= best) continue;
-      const double d = AreaDistance2(p);
-      if (d < best) best = d, vertex = j + 1;
+      const double d = AreaDistance2(p, std::sqrt(best));
+      if (d < best) best = d, vertex = int(j) + 1;
     }
     plane = std::sqrt(best) * factor;
   }
@@ -330,8 +486,29 @@ int TMapSelect::NearestPair(double* distance) {
 }
 
 bool TMapSelect::WithinDistance() {
-  double distance;
-  return NearestPair(&distance) != 0 && distance <= AreaDistance;
+  if (AreaPoints.empty() || WorkPoints.empty()) return false;
+  // Whether the nearest pair lies within the distance. Only the area's
+  // sides that come so near the object's frame can hold it: the nearest
+  // pair is a vertex of one of them and a side of the object, or a vertex
+  // of the object and one of them.
+  const double limit = AreaDistance / UnitFactor();
+  const double limit2 = limit * limit;
+  const DFRAME box{WorkBox.X1 - limit, WorkBox.Y1 - limit, WorkBox.X2 + limit,
+                   WorkBox.Y2 + limit};
+  if (AreaPoints.size() == 1) return NearestToObject(AreaPoints[0], kFar) <= limit2;
+  if (CollectSides(box) == 0) return false;
+  for (const int i : WorkSides) {
+    for (const size_t v : {size_t(i), size_t(i) + 1}) {
+      const DOUBLEPOINT& p = AreaPoints[v];
+      if (BoxDistance2(p, WorkBox) <= limit2 && NearestToObject(p, kFar) <= limit2) return true;
+    }
+  }
+  for (const DOUBLEPOINT& p : WorkPoints) {
+    for (const int i : WorkSides)
+      if (SegmentDistance2(p, AreaPoints[size_t(i)], AreaPoints[size_t(i) + 1]) <= limit2)
+        return true;
+  }
+  return false;
 }
 
 int TMapSelect::AreaInTakenObject(TDataEdit* metric, const DOUBLEPOINT& origin) {
@@ -368,7 +545,6 @@ int TMapSelect::WhollyInside() {
   // where it meets the area's contour and the middle of every piece must
   // lie inside or on the contour.
   const int parts = int(WorkParts.size()) - 1;
-  const size_t n = AreaPoints.size();
   constexpr double eps2 = kPrecision * kPrecision;
   for (int k = 0; k < parts; ++k) {
     for (int j = WorkParts[size_t(k)] + 1; j < WorkParts[size_t(k) + 1]; ++j) {
@@ -378,19 +554,24 @@ int TMapSelect::WhollyInside() {
       const DFRAME box{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X),
                        std::max(a.Y, b.Y)};
       WorkCuts.clear();
-      for (size_t i = 1; i < n; ++i) {
-        const DOUBLEPOINT& c = AreaPoints[i - 1];
-        const DOUBLEPOINT& d = AreaPoints[i];
-        if (!SegmentMeetsBox(c, d, box) || !SegmentsMeet(a, b, c, d)) continue;
-        const double denominator = dx * (d.Y - c.Y) - dy * (d.X - c.X);
-        if (denominator != 0.0) {
-          const double t = ((c.X - a.X) * (d.Y - c.Y) - (c.Y - a.Y) * (d.X - c.X)) / denominator;
-          if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
-        }
-        for (const DOUBLEPOINT* q : {&c, &d}) {
-          if (SegmentDistance2(*q, a, b) > eps2) continue;
-          const double t = ((q->X - a.X) * dx + (q->Y - a.Y) * dy) / length;
-          if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
+      const int last = AreaBand(box.Y2 + kPrecision);
+      for (int band = AreaBand(box.Y1 - kPrecision); band <= last; ++band) {
+        for (int e = AreaBandStart[size_t(band)]; e < AreaBandStart[size_t(band) + 1]; ++e) {
+          const size_t i = size_t(AreaBandSides[size_t(e)]);
+          const DOUBLEPOINT& c = AreaPoints[i];
+          const DOUBLEPOINT& d = AreaPoints[i + 1];
+          if (!SegmentMeetsBox(c, d, box) || !SegmentsMeet(a, b, c, d)) continue;
+          const double denominator = dx * (d.Y - c.Y) - dy * (d.X - c.X);
+          if (denominator != 0.0) {
+            const double t =
+                ((c.X - a.X) * (d.Y - c.Y) - (c.Y - a.Y) * (d.X - c.X)) / denominator;
+            if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
+          }
+          for (const DOUBLEPOINT* q : {&c, &d}) {
+            if (SegmentDistance2(*q, a, b) > eps2) continue;
+            const double t = ((q->X - a.X) * dx + (q->Y - a.Y) * dy) / length;
+            if (t > 0.0 && t < 1.0) WorkCuts.push_back(t);
+          }
         }
       }
       if (WorkCuts.empty()) continue;
@@ -402,7 +583,8 @@ int TMapSelect::WhollyInside() {
         const double t = (WorkCuts[i] + WorkCuts[i - 1]) * 0.5;
         const DOUBLEPOINT middle{a.X + t * dx, a.Y + t * dy};
         // A piece along the contour is on it, whatever the rounding says.
-        if (AreaInside(middle) == AREA_OUTSIDE && AreaDistance2(middle) > eps2) return 0;
+        if (AreaInside(middle) == AREA_OUTSIDE && AreaDistance2(middle, kPrecision) > eps2)
+          return 0;
       }
     }
   }
@@ -492,17 +674,8 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
     const DOUBLEPOINT& p = WorkPoints[size_t(i)];
     const int in = AreaInside(p);
     if (in >= 3) return 1;
-    if (in == AREA_INSIDE) {
-      double best = kFar;
-      DOUBLEPOINT nearest = p;
-      for (size_t k = 1; k < AreaPoints.size(); ++k) {
-        const DOUBLEPOINT foot = Foot(p, AreaPoints[k - 1], AreaPoints[k]);
-        const double dd = Squared(p, foot);
-        if (dd < best) best = dd, nearest = foot;
-      }
-      if (std::fabs(nearest.X - p.X) > kPrecision || std::fabs(nearest.Y - p.Y) > kPrecision)
-        return 1;
-    }
+    // Inside, and not within the precision of the contour in both X and Y.
+    if (in == AREA_INSIDE && !NearAreaContour(p)) return 1;
   }
   if (AreaMeetsObject()) return 1;
   if (relation == 0 && WithinDistance()) return 1;

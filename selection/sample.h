@@ -180,10 +180,18 @@ class MAPCLASS TSample {
   // object to object.
   std::vector<DOUBLEPOINT> AreaPoints;
   DFRAME AreaBox = {};
+  // The area's sides by horizontal bands of its frame: band b lists the
+  // sides (side i joins points i and i + 1) that reach into it, in contour
+  // order, at AreaBandSides[AreaBandStart[b] .. AreaBandStart[b + 1]).
+  std::vector<int> AreaBandStart;
+  std::vector<int> AreaBandSides;
+  double AreaBandY0 = 0.0;
+  double AreaBandHeight = 1.0;
   std::vector<DOUBLEPOINT> WorkPoints;
   std::vector<int> WorkParts;
   DFRAME WorkBox = {};
   std::vector<double> WorkCuts;
+  std::vector<int> WorkSides;
 
  private:
   DWORD* Table() const { return reinterpret_cast<DWORD*>(Buffer); }
