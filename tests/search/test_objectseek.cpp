@@ -1,0 +1,180 @@
+// The search walks over the maps of a document: map and sheet order, next
+// and previous never returning the place, the rules of the this-map and
+// deleted flags, samples in force, the view walk, the area condition and
+// the key searches.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "search/objectseek.h"
+#include "selection/support/selectmap.h"
+
+namespace {
+
+using seltest::NewObject;
+using seltest::SelectMap;
+
+// A main map of two sheets and two user maps of one sheet, with a gap in
+// the chain between them (user map 2 is missing), each with its seek and
+// view select.
+class ObjectSeek : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    maps_[0] = std::make_unique<SelectMap>(2);
+    maps_[1] = std::make_unique<SelectMap>(1);
+    maps_[2] = std::make_unique<SelectMap>(1);
+    for (auto& m : maps_) ASSERT_TRUE(m->ok());
+    // Objects: main 1: keys 11, 12, 13; main 2: 21; user 1: 31, 32; user 3: 41.
+    for (DWORD key : {11u, 12u, 13u}) Add(0, 1, key);
+    Add(0, 2, 21);
+    Add(1, 1, 31), Add(1, 1, 32);
+    Add(2, 1, 41);
+    const int index[4] = {0, 1, -1, 2};
+    for (int n = 0; n < 4; ++n) {
+      if (index[n] < 0) {
+        list_[n] = SEEKMAP{nullptr, nullptr, nullptr, 0};
+        continue;
+      }
+      TMap* map = &maps_[index[n]]->map;
+      seek_[n] = std::make_unique<TMapSelect>(map);
+      view_[n] = std::make_unique<TMapSelect>(map);
+      list_[n] = SEEKMAP{map, seek_[n].get(), view_[n].get(), 1};
+    }
+  }
+  int Add(int m, int sheet, DWORD key, int local = LOCAL_LINE,
+          const objtest::Points& contour = NewObject().contour) {
+    NewObject o;
+    o.key = key;
+    o.local = local;
+    o.code = local == LOCAL_POINT ? seltest::KIND_TOWN : seltest::KIND_ROAD;
+    o.contour = contour;
+    const int n = maps_[m]->Append(sheet, o);
+    EXPECT_GT(n, 0);
+    return n;
+  }
+  // The keys found by a first (last) search and then next (previous) ones.
+  std::string Walk(TMapSelect* select, int flags, MAPOBJDESC start = {0, 0, nullptr}) {
+    TObjectSeek seek(TSeekMaps(list_, 4));
+    std::string out;
+    MAPOBJDESC place = start;
+    const int direction = SeekDirection(flags);
+    const bool forward = direction == SEEK_NEXT || direction == SEEK_FIRST;
+    for (int k = 0; k < 20 && seek.SeekObject(&place, select, flags); ++k) {
+      out += std::to_string(place.Map->ListObjectDesc(place.List, place.Object)->Key) + " ";
+      // Other direction bits stay: the next bit wins over them.
+      flags = forward ? (flags | SEEK_NEXT) : ((flags & ~SEEK_NEXT) | SEEK_PREV);
+    }
+    return out;
+  }
+  TMap* Map(int n) { return list_[n].Map; }
+
+  std::unique_ptr<SelectMap> maps_[3];
+  std::unique_ptr<TMapSelect> seek_[4], view_[4];
+  SEEKMAP list_[4];
+};
+
+TEST_F(ObjectSeek, MapAndSheetOrder) {
+  EXPECT_EQ("11 12 13 21 31 32 41 ", Walk(nullptr, SEEK_FIRST));
+  EXPECT_EQ("41 32 31 21 13 12 11 ", Walk(nullptr, SEEK_LAST));
+  // Bit 4 wins over 8 and 2, also after the first map.
+  EXPECT_EQ("11 12 13 21 31 32 41 ", Walk(nullptr, SEEK_NEXT | SEEK_PREV | SEEK_LAST));
+  // From a place: next and previous never return it.
+  EXPECT_EQ("21 31 32 41 ", Walk(nullptr, SEEK_NEXT, MAPOBJDESC{1, 3, Map(0)}));
+  EXPECT_EQ("12 11 ", Walk(nullptr, SEEK_PREV, MAPOBJDESC{1, 3, Map(0)}));
+  EXPECT_EQ("", Walk(nullptr, SEEK_NEXT, MAPOBJDESC{1, 1, Map(3)}));
+  EXPECT_EQ("", Walk(nullptr, SEEK_PREV, MAPOBJDESC{1, 1, Map(0)}));
+  // This map only: without a place's map the main map for a first search,
+  // the last user map for a last one.
+  EXPECT_EQ("11 12 13 21 ", Walk(nullptr, SEEK_THISMAP));
+  EXPECT_EQ("41 ", Walk(nullptr, SEEK_LAST | SEEK_THISMAP));
+  EXPECT_EQ("32 ", Walk(nullptr, SEEK_NEXT | SEEK_THISMAP, MAPOBJDESC{1, 1, Map(1)}));
+  // A select given stands for every map's own.
+  seek_[1]->SetKeyMinimum(32), seek_[1]->SetKeySwitch(1);
+  EXPECT_EQ("11 12 13 21 32 41 ", Walk(nullptr, SEEK_FIRST));
+  EXPECT_EQ("11 12 13 21 31 32 41 ", Walk(seek_[0].get(), SEEK_FIRST));
+}
+
+TEST_F(ObjectSeek, PlaceNeverReturnedAndDeletedObjects) {
+  // The only object that passes is the place itself.
+  TMapSelect only(Map(0));
+  only.SetKeyMinimum(12), only.SetKeyMaximum(12), only.SetKeySwitch(1);
+  EXPECT_EQ("", Walk(&only, SEEK_NEXT | SEEK_THISMAP, MAPOBJDESC{1, 2, Map(0)}));
+  EXPECT_EQ("", Walk(&only, SEEK_PREV | SEEK_THISMAP, MAPOBJDESC{1, 2, Map(0)}));
+  EXPECT_EQ("12 ", Walk(&only, SEEK_THISMAP));
+
+  ASSERT_EQ(2, maps_[0]->Delete(1, 2));
+  EXPECT_EQ("11 13 21 31 32 41 ", Walk(nullptr, SEEK_FIRST));
+  EXPECT_EQ("11 12 13 21 31 32 41 ", Walk(nullptr, SEEK_DELETED));
+  TObjectSeek seek(TSeekMaps(list_, 4));
+  const KEYSELECT twelve{1, 12, 12};
+  MAPOBJDESC place{0, 0, nullptr};
+  EXPECT_EQ(0, seek.SeekObject(&place, &twelve, SEEK_FIRST));
+  EXPECT_EQ(1, seek.SeekObject(&place, &twelve, SEEK_DELETED));
+  EXPECT_EQ(2, place.Object);
+  EXPECT_EQ(0, TObjectSeek::SeekObjectByKey(Map(0), 1, 12));
+  EXPECT_EQ(3, TObjectSeek::SeekObjectByKey(Map(0), 1, 13));
+}
+
+TEST_F(ObjectSeek, KeyRanges) {
+  TObjectSeek seek(TSeekMaps(list_, 4));
+  auto keys = [&](KEYSELECT range, int flags) {
+    std::string out;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int k = 0; k < 10 && seek.SeekObject(&place, &range, flags); ++k) {
+      out += std::to_string(place.Map->ListObjectDesc(place.List, place.Object)->Key) + " ";
+      flags = (flags & ~(SEEK_LAST | SEEK_PREV | SEEK_NEXT)) |
+              ((flags & (SEEK_LAST | SEEK_PREV)) ? SEEK_PREV : SEEK_NEXT);
+    }
+    return out;
+  };
+  // Sheet 1 of every map, by number.
+  EXPECT_EQ("11 12 13 31 32 41 ", keys(KEYSELECT{1, 0, 0xFFFFFFFFu}, SEEK_FIRST));
+  EXPECT_EQ("41 32 31 13 12 11 ", keys(KEYSELECT{1, 0, 0xFFFFFFFFu}, SEEK_LAST));
+  EXPECT_EQ("12 13 ", keys(KEYSELECT{1, 12, 13}, SEEK_FIRST));
+  EXPECT_EQ("", keys(KEYSELECT{1, 13, 12}, SEEK_FIRST));
+  EXPECT_EQ("21 ", keys(KEYSELECT{2, 21, 21}, SEEK_THISMAP));
+  // Two objects with one key: in number order.
+  Add(0, 1, 12);
+  EXPECT_EQ("12 12 ", keys(KEYSELECT{1, 12, 12}, SEEK_THISMAP));
+  // Bad input: a sheet that does not open, no range.
+  EXPECT_EQ("", keys(KEYSELECT{9, 0, 0xFFFFFFFFu}, SEEK_FIRST));
+  MAPOBJDESC place{0, 0, nullptr};
+  EXPECT_EQ(0, seek.SeekObject(&place, static_cast<const KEYSELECT*>(nullptr), 0));
+}
+
+TEST_F(ObjectSeek, SampleViewAndArea) {
+  // A sample in force: its objects in number order, the walk going on from
+  // an object outside it.
+  TMapSelect sample(Map(0));
+  sample.AppendSample(3, 1), sample.AppendSample(1, 1), sample.AppendSample(1, 2);
+  const MAPOBJDESC main{0, 0, Map(0)};
+  EXPECT_EQ("11 13 21 ", Walk(&sample, SEEK_THISMAP, main));
+  EXPECT_EQ("21 13 11 ", Walk(&sample, SEEK_LAST | SEEK_THISMAP, main));
+  EXPECT_EQ("13 21 ", Walk(&sample, SEEK_NEXT | SEEK_THISMAP, MAPOBJDESC{1, 2, Map(0)}));
+  EXPECT_EQ("11 ", Walk(&sample, SEEK_PREV | SEEK_THISMAP, MAPOBJDESC{1, 2, Map(0)}));
+
+  // The view walk: invisible maps and what the view select refuses are
+  // passed over.
+  list_[1].Visible = 0;
+  view_[0]->ClearAllSheets(), view_[0]->SelectSheet(2), view_[0]->SetSheetSwitch(1);
+  EXPECT_EQ("21 41 ", Walk(nullptr, SEEK_VIEW));
+  list_[3].View = nullptr;
+  EXPECT_EQ("21 ", Walk(nullptr, SEEK_VIEW));
+
+  // The area condition applies after the test: a point object at the
+  // centre of an area round it.
+  const int inside = Add(0, 1, 14, LOCAL_POINT, {{100, 100}});
+  maps_[0]->map.OpenList(1);
+  TObjectInfo area;
+  ASSERT_EQ(1, area.CreateObject(Map(0), 1, int(METRIC_F64), 0));
+  for (const auto& p : objtest::Points{{90, 90}, {90, 110}, {110, 110}, {110, 90}, {90, 90}})
+    area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect near(Map(0));
+  ASSERT_EQ(1, near.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+  ASSERT_TRUE(maps_[0]->map.List.ObjectDesc(inside) != nullptr);
+  EXPECT_EQ("14 ", Walk(&near, SEEK_THISMAP));
+}
+
+}  // namespace
