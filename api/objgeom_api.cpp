@@ -1,0 +1,233 @@
+// Object geometry for a host: each function checks its handles, copies the
+// objects' metrics in plane form and runs a geometry worker. Workers that
+// outlive a call are kept in a page-allocated holder registered as a live
+// worker and tagged with its kind, so a freed handle or a handle of
+// another kind is refused before anything is read through it.
+#include "api/objgeom_api.h"
+
+#include <new>
+
+#include "common/liveset.h"
+#include "geometry/objectcut.h"
+#include "geometry/objectunion.h"
+#include "geometry/pointcrossobject.h"
+#include "objects/objectinfo.h"
+#include "platform/memory.h"
+
+namespace {
+
+enum : DWORD {
+  TAG_CUT = 0x54554347,   // a cut by an area
+  TAG_LIST = 0x54534C47,  // a crossing-point list
+};
+
+// A worker handed to a host, with the plane copies it works on (the
+// workers keep the addresses of their sources).
+template <class W>
+struct Holder {
+  DWORD Tag;
+  W Worker;
+  TDataEdit Plane1;
+  TDataEdit Plane2;
+
+  explicit Holder(DWORD tag) : Tag(tag) {
+    Plane1.Init();
+    Plane2.Init();
+  }
+  ~Holder() {
+    Plane1.Free();
+    Plane2.Free();
+  }
+};
+
+template <class W>
+Holder<W>* NewHolder(DWORD tag) {
+  void* memory = plat::AllocPages(sizeof(Holder<W>));
+  if (memory == nullptr) return nullptr;
+  Holder<W>* h = new (memory) Holder<W>(tag);
+  if (!liveRegister(LIVE_WORKER, h)) {
+    h->~Holder<W>();
+    plat::FreePages(memory);
+    return nullptr;
+  }
+  return h;
+}
+
+template <class W>
+Holder<W>* FromHandle(HANDLE handle, DWORD tag) {
+  if (!liveIsRegistered(LIVE_WORKER, handle)) return nullptr;
+  Holder<W>* h = static_cast<Holder<W>*>(handle);
+  return h->Tag == tag ? h : nullptr;
+}
+
+template <class W>
+void FreeHolder(HANDLE handle, DWORD tag) {
+  Holder<W>* h = FromHandle<W>(handle, tag);
+  if (h == nullptr || !liveUnregister(LIVE_WORKER, h)) return;
+  h->~Holder<W>();
+  plat::FreePages(h);
+}
+
+// The larger working precision of the two objects.
+double PairPrecision(TObjectInfo* a, TObjectInfo* b, double precision) {
+  const double pa = GeometryPrecision(a, precision);
+  const double pb = GeometryPrecision(b, precision);
+  return pa > pb ? pa : pb;
+}
+
+// Both objects' metrics in plane form, when their frames meet.
+int PlanePair(TObjectInfo* a, TObjectInfo* b, double precision, TDataEdit* pa, TDataEdit* pb) {
+  if (!a->IsCrossObjectFrame(b, precision)) return 0;
+  return a->PutDataPlane(pa) && b->PutDataPlane(pb) ? 1 : 0;
+}
+
+HANDLE CreateCut(HOBJ area, HOBJ object, int mode, double precision, int holeUnion) {
+  TObjectInfo* a = TObjectInfo::FromHandle(area);
+  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  if (a == nullptr || o == nullptr || a == o || (mode != 0 && mode != 1)) return nullptr;
+  precision = PairPrecision(a, o, precision);
+  auto* h = NewHolder<TObjectCut>(TAG_CUT);
+  if (h == nullptr) return nullptr;
+  if (!PlanePair(a, o, precision, &h->Plane1, &h->Plane2) ||
+      !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, precision, holeUnion)) {
+    FreeHolder<TObjectCut>(h, TAG_CUT);
+    return nullptr;
+  }
+  return h;
+}
+
+// A piece written into the result object, marked changed.
+HOBJ WriteResult(TDataEdit* piece, TObjectInfo* result, HOBJ handle) {
+  if (piece == nullptr || !result->GetDataPlane(piece)) return 0;
+  result->Metric.ChangedFlag = 1;
+  return handle;
+}
+
+HANDLE CreateList(HOBJ first, HOBJ second, int s1, int s2, double precision, bool frames) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  if (a == nullptr || b == nullptr || a == b) return nullptr;
+  if (frames && !a->IsCrossObjectFrame(b, PairPrecision(a, b, precision))) return nullptr;
+  auto* h = NewHolder<TPointCrossObject>(TAG_LIST);
+  if (h == nullptr) return nullptr;
+  const int count = s1 < 0 ? h->Worker.LoadObjects(a, b, precision)
+                           : h->Worker.LoadObjects(a, b, s1, s2, precision);
+  if (count <= 0) {
+    FreeHolder<TPointCrossObject>(h, TAG_LIST);
+    return nullptr;
+  }
+  return h;
+}
+
+}  // namespace
+
+MAPAPI double WINAPI mapSetPrecision(HOBJ info, double precision) {
+  return GeometryPrecision(TObjectInfo::FromHandle(info), precision);
+}
+
+MAPAPI HANDLE WINAPI mapCreateObjectsCross(HOBJ area, HOBJ object, LONG mode, double precision) {
+  return CreateCut(area, object, mode, precision, 0);
+}
+
+MAPAPI HANDLE WINAPI mapCreateObjectsCrossSquare(HOBJ area, HOBJ object, double precision) {
+  TObjectInfo* a = TObjectInfo::FromHandle(area);
+  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  if (a == nullptr || o == nullptr || a->ObjectLocal() != 1 || o->ObjectLocal() != 1)
+    return nullptr;
+  return CreateCut(area, object, 1, precision, 1);
+}
+
+MAPAPI HOBJ WINAPI mapGetNextCross(HANDLE cut, HOBJ result) {
+  auto* h = FromHandle<TObjectCut>(cut, TAG_CUT);
+  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  if (h == nullptr || r == nullptr) return 0;
+  return WriteResult(h->Worker.GetNextObject(), r, result);
+}
+
+MAPAPI void WINAPI mapFreeObjectsCross(HANDLE cut) { FreeHolder<TObjectCut>(cut, TAG_CUT); }
+
+MAPAPI LONG WINAPI mapGetObjectsCross(HOBJ first, HOBJ second) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  if (a == nullptr || b == nullptr || a == b) return 0;
+  TDataEdit pa, pb;
+  pa.Init();
+  pb.Init();
+  LONG crossed = 0;
+  if (PlanePair(a, b, 0.0, &pa, &pb)) {
+    auto* worker = new (std::nothrow) TPointCross();
+    if (worker != nullptr) {
+      worker->LoadObjects(&pa, &pb, 0, 0, 0, -1.0);
+      crossed = worker->State == 0 && worker->Count > 0 ? 1 : 0;
+      delete worker;
+    }
+  }
+  pa.Free();
+  pb.Free();
+  return crossed;
+}
+
+MAPAPI HOBJ WINAPI mapGetObjectsUnion(HOBJ first, HOBJ second, HOBJ result, LONG mode,
+                                      double precision) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  if (a == nullptr || b == nullptr || r == nullptr || a == b || a->GetMap() == nullptr ||
+      (mode != 0 && mode != 1))
+    return 0;
+  const double distance = PairPrecision(a, b, precision);
+  const double standard = PairPrecision(a, b, 0.0);
+  TDataEdit pa, pb;
+  pa.Init();
+  pb.Init();
+  HOBJ out = 0;
+  if (a->PutDataPlane(&pa) && b->PutDataPlane(&pb)) {
+    auto* worker = new (std::nothrow) TObjectUnion();
+    if (worker != nullptr) {
+      if (worker->LoadObjects(&pa, &pb, mode, distance, standard))
+        out = WriteResult(worker->GetObjectA(), r, result);
+      delete worker;
+    }
+  }
+  pa.Free();
+  pb.Free();
+  return out;
+}
+
+MAPAPI HANDLE WINAPI mapCreateObjectCrossPointsEx(HOBJ first, HOBJ second, double precision) {
+  return CreateList(first, second, -1, 0, precision, true);
+}
+
+MAPAPI HANDLE WINAPI mapCreateObjectCrossPoints(HOBJ first, HOBJ second) {
+  return CreateList(first, second, -1, 0, 0.0, true);
+}
+
+MAPAPI HANDLE WINAPI mapCreateSubjectCrossPointsEx(HOBJ first, HOBJ second, LONG s1, LONG s2,
+                                                   double precision) {
+  if (s1 < 0 || s2 < 0) return nullptr;
+  return CreateList(first, second, s1, s2, precision, false);
+}
+
+MAPAPI HANDLE WINAPI mapCreateSubjectCrossPoints(HOBJ first, HOBJ second, LONG s1, LONG s2) {
+  return mapCreateSubjectCrossPointsEx(first, second, s1, s2, 0.0);
+}
+
+MAPAPI LONG WINAPI mapGetCrossCount(HANDLE list) {
+  auto* h = FromHandle<TPointCrossObject>(list, TAG_LIST);
+  return h ? h->Worker.Count() : 0;
+}
+
+MAPAPI LONG WINAPI mapGetCrossPoint(HANDLE list, LONG n, CROSSPOINT* point) {
+  auto* h = FromHandle<TPointCrossObject>(list, TAG_LIST);
+  return h ? h->Worker.GetPoint(n, point) : 0;
+}
+
+MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list) {
+  FreeHolder<TPointCrossObject>(list, TAG_LIST);
+}
+
+MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  return a && b ? a->InsertPointCross(b) : 0;
+}

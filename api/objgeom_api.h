@@ -1,0 +1,52 @@
+/* Object geometry for a host: the working precision of an object, cutting
+ * one object by an area (pieces pulled one by one), whether two outer
+ * contours cross, the union of two objects, lists of the crossing points of
+ * two objects and inserting them into the objects' metrics. Worker and list
+ * handles live until their free function; every function refuses a null,
+ * freed or foreign handle with 0. */
+#ifndef MAPCORE_API_OBJGEOM_API_H
+#define MAPCORE_API_OBJGEOM_API_H
+
+#include "api/types/crosspoint.h"
+#include "api/types/maptypes.h"
+
+/* 0.001, or 0.01 on maps of scales smaller than 1:500,000; a larger
+ * precision asked for (at least 0.00001) replaces it. */
+MAPAPI double WINAPI mapSetPrecision(HOBJ info, double precision);
+
+/* A cut of `object` by the area `area`: mode 0 line pieces, 1 area pieces.
+ * 0 when the frames do not meet, the mode is not 0 or 1, or the load fails. */
+MAPAPI HANDLE WINAPI mapCreateObjectsCross(HOBJ area, HOBJ object, LONG mode, double precision);
+/* The same for two areas, the area's holes meeting the object taken over
+ * as its holes. */
+MAPAPI HANDLE WINAPI mapCreateObjectsCrossSquare(HOBJ area, HOBJ object, double precision);
+/* The next piece written into `result` (marked changed): `result`, or 0
+ * when none is left. */
+MAPAPI HOBJ WINAPI mapGetNextCross(HANDLE cut, HOBJ result);
+MAPAPI void WINAPI mapFreeObjectsCross(HANDLE cut);
+
+/* 1 when the outer contours of the two objects cross, else 0. */
+MAPAPI LONG WINAPI mapGetObjectsCross(HOBJ first, HOBJ second);
+/* The union of two lines (mode 0) or two areas (mode 1) written into
+ * `result` (marked changed): `result`, or 0. */
+MAPAPI HOBJ WINAPI mapGetObjectsUnion(HOBJ first, HOBJ second, HOBJ result, LONG mode,
+                                      double precision);
+
+/* Lists of the crossing points of two objects: of every contour pair, or
+ * of contour s1 of the first with contour s2 of the second. 0 when there
+ * is no crossing. */
+MAPAPI HANDLE WINAPI mapCreateObjectCrossPointsEx(HOBJ first, HOBJ second, double precision);
+MAPAPI HANDLE WINAPI mapCreateObjectCrossPoints(HOBJ first, HOBJ second);
+MAPAPI HANDLE WINAPI mapCreateSubjectCrossPointsEx(HOBJ first, HOBJ second, LONG s1, LONG s2,
+                                                   double precision);
+MAPAPI HANDLE WINAPI mapCreateSubjectCrossPoints(HOBJ first, HOBJ second, LONG s1, LONG s2);
+MAPAPI LONG WINAPI mapGetCrossCount(HANDLE list);
+/* Record n (from 1): 1, or 0 for n out of range. */
+MAPAPI LONG WINAPI mapGetCrossPoint(HANDLE list, LONG n, CROSSPOINT* point);
+MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list);
+
+/* The crossing points of the two objects inserted into both metrics: the
+ * number of points inserted, or 0. */
+MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second);
+
+#endif
