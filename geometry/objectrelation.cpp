@@ -1,0 +1,58 @@
+// Relations of two metrics: a crossing search on the outer contours, then
+// the first point of each tested against the other.
+#include "geometry/objectrelation.h"
+
+#include <memory>
+#include <new>
+
+#include "geometry/pointcross.h"
+
+namespace {
+
+// Inside or on contour n of the metric: 1; outside 2; no test 0.
+int PointIn(TDataEdit* metric, TDataEdit* of, int n) {
+  if (metric->GoPointSubject(1, 0) == nullptr) return 0;
+  const DOUBLEPOINT p{metric->XDouble(), metric->YDouble()};
+  const int r = of->Inside(&p, n);
+  return r == 0 ? 0 : (r == 2 ? 2 : 1);
+}
+
+// 1 when the outer contour of `a` crosses contour n of `b`.
+int Crosses(TPointCross& worker, TDataEdit* a, TDataEdit* b, int n) {
+  worker.LoadObjects(a, b, 0, n, 0, -1.0);
+  return worker.State == 0 && worker.Count > 0 ? 1 : 0;
+}
+
+// The holes of `outer` against `inner`, which lies inside its outer
+// contour: crossing, in a hole (inHole), or inside (inside).
+int AgainstHoles(TPointCross& worker, TDataEdit* inner, TDataEdit* outer, int inHole,
+                 int inside) {
+  const int holes = outer->Record->Count;
+  for (int h = 1; h <= holes; ++h) {
+    if (Crosses(worker, inner, outer, h)) return RELATION_CROSS;
+    if (PointIn(inner, outer, h) == 1) return inHole;
+  }
+  return inside;
+}
+
+}  // namespace
+
+int CheckInsideMetric(TDataEdit* first, TDataEdit* second, int holes) {
+  if (first == nullptr || second == nullptr || first->Record == nullptr ||
+      second->Record == nullptr)
+    return RELATION_FAILED;
+  std::unique_ptr<TPointCross> worker(new (std::nothrow) TPointCross());
+  if (!worker) return RELATION_FAILED;
+  if (Crosses(*worker, first, second, 0)) return RELATION_CROSS;
+  const int a = PointIn(first, second, 0);
+  if (a == 1)
+    return holes ? AgainstHoles(*worker, first, second, RELATION_FIRST_IN_HOLE,
+                                RELATION_FIRST_INSIDE)
+                 : RELATION_FIRST_INSIDE;
+  const int b = PointIn(second, first, 0);
+  if (b == 1)
+    return holes ? AgainstHoles(*worker, second, first, RELATION_SECOND_IN_HOLE,
+                                RELATION_SECOND_INSIDE)
+                 : RELATION_SECOND_INSIDE;
+  return a == 0 && b == 0 ? RELATION_FAILED : RELATION_APART;
+}
