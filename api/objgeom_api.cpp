@@ -9,6 +9,7 @@
 
 #include "common/liveset.h"
 #include "geometry/objectcut.h"
+#include "geometry/objectrelation.h"
 #include "geometry/objectunion.h"
 #include "geometry/pointcrossobject.h"
 #include "objects/objectinfo.h"
@@ -230,4 +231,31 @@ MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second) {
   TObjectInfo* a = TObjectInfo::FromHandle(first);
   TObjectInfo* b = TObjectInfo::FromHandle(second);
   return a && b ? a->InsertPointCross(b) : 0;
+}
+
+namespace {
+
+LONG CheckInside(HOBJ first, HOBJ second, int holes) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  if (a == nullptr || b == nullptr || a == b) return RELATION_FAILED;
+  if (!a->IsCrossObjectFrame(b, 0.0)) return RELATION_APART;
+  TDataEdit pa, pb;
+  pa.Init();
+  pb.Init();
+  LONG relation = RELATION_FAILED;
+  if (a->PutDataPlane(&pa) && b->PutDataPlane(&pb)) relation = CheckInsideMetric(&pa, &pb, holes);
+  pa.Free();
+  pb.Free();
+  return relation;
+}
+
+}  // namespace
+
+MAPAPI LONG WINAPI mapCheckInsideObject(HOBJ first, HOBJ second) {
+  return CheckInside(first, second, 0);
+}
+
+MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second) {
+  return CheckInside(first, second, 1);
 }

@@ -49,4 +49,11 @@ MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list);
  * number of points inserted, or 0. */
 MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second);
 
+/* Where the first object lies relative to the second: 1 inside it, 2 the
+ * second inside the first, 3 the contours cross, 4 apart, 0 no answer; the
+ * Ex form also -1 for the first in a hole of the second and -2 for the
+ * second in a hole of the first (crossing a hole gives 3). */
+MAPAPI LONG WINAPI mapCheckInsideObject(HOBJ first, HOBJ second);
+MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second);
+
 #endif

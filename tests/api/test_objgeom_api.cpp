@@ -42,8 +42,10 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
   auto point = Fn<LONG (*)(HANDLE, LONG, CROSSPOINT*)>("mapGetCrossPoint");
   auto freeList = Fn<void (*)(HANDLE)>("mapFreeCrossPoints");
   auto insert = Fn<LONG (*)(HOBJ, HOBJ)>("mapInsertPointCross");
+  auto inside = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObject");
+  auto insideEx = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObjectEx");
   ASSERT_TRUE(precision && cross && square && next && freeCut && crossed && unite && pointsEx &&
-              points && subject && count && point && freeList && insert);
+              points && subject && count && point && freeList && insert && inside && insideEx);
 
   EXPECT_DOUBLE_EQ(0.001, precision(0, 0.5));
   // An address that was never handed out, as object and as worker.
@@ -60,6 +62,8 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     EXPECT_EQ(nullptr, points(fake, h));
     EXPECT_EQ(nullptr, subject(h, fake, 0, 0));
     EXPECT_EQ(0, insert(h, fake));
+    EXPECT_EQ(0, inside(fake, h));
+    EXPECT_EQ(0, insideEx(h, fake));
   }
   for (HANDLE h : {HANDLE(nullptr), worker}) {
     EXPECT_EQ(0, next(h, fake));
