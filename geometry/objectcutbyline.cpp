@@ -1,0 +1,130 @@
+// Cutting by a line.
+#include "geometry/objectcutbyline.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsClosed(TDataEdit& m) {
+  const int n = m.PointCount(0);
+  if (n < 4 || m.GoPointSubject(1, 0) == nullptr) return false;
+  const double x = m.XDouble(), y = m.YDouble();
+  if (m.GoPointSubject(n, 0) == nullptr) return false;
+  return m.XDouble() == x && m.YDouble() == y;
+}
+
+}  // namespace
+
+TObjectCutByLine::TObjectCutByLine() { Line.Init(); }
+
+TObjectCutByLine::~TObjectCutByLine() { Line.Free(); }
+
+int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, double precision) {
+  Count = 0;
+  Phase = 0;
+  LineKinds.clear();
+  ObjectKinds.clear();
+  if (line == nullptr || object == nullptr || line->Record == nullptr ||
+      object->Record == nullptr || (mode != 0 && mode != 1)) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  State = 0;
+  if (mode == 1 && !ControlLocal(object, mode)) return 0;
+  if (!Line.Load(line->Record, 0)) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (!IsClosed(Line)) DragPoints(&Line, 2.0, 0);
+  if (!TPointCross::LoadObjects(&Line, object, mode, 0, 0, precision)) return 0;
+  return SetInside();
+}
+
+void TObjectCutByLine::RemoveLineCrossing(int k) {
+  const int p = GetPointCrossEx(Cross2, Count, &Cross1[k]);
+  if (p < Count)
+    std::memmove(Cross2 + p, Cross2 + p + 1, size_t(Count - p - 1) * sizeof(POINTCROSS));
+  std::memmove(Cross1 + k, Cross1 + k + 1, size_t(Count - k - 1) * sizeof(POINTCROSS));
+  --Count;
+}
+
+int TObjectCutByLine::SetInside() {
+  if (State != 0 || Count == 0) return 0;
+  if (IsClosed(Data2)) {
+    for (int k = 0; k < Count; ++k)
+      GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, 0, Count, k, 0, 0);
+    if (IsClosed(Data1))
+      for (int k = 0; k < Count; ++k)
+        GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, 0, Count, k, 0, 0);
+    // Touches do not cut.
+    for (int k = Count - 1; k >= 0; --k)
+      if (Cross1[k].Kind == CROSS_TOUCH_INSIDE || Cross1[k].Kind == CROSS_TOUCH_OUTSIDE)
+        RemoveLineCrossing(k);
+    // Where the line starts or ends inside the object it cuts nothing.
+    while (Count > 0 && Cross1[0].Kind == CROSS_EXIT) RemoveLineCrossing(0);
+    while (Count > 0 && Cross1[Count - 1].Kind == CROSS_ENTRY) RemoveLineCrossing(Count - 1);
+  } else {
+    for (int k = 0; k < Count; ++k) Cross1[k].Kind = Cross2[k].Kind = CROSS_TOUCH_INSIDE;
+  }
+  LineKinds.resize(size_t(Count));
+  ObjectKinds.resize(size_t(Count));
+  for (int k = 0; k < Count; ++k) {
+    LineKinds[size_t(k)] = Cross1[k].Kind;
+    ObjectKinds[size_t(k)] = Cross2[k].Kind;
+    Cross1[k].Position = Cross2[k].Position = 0;
+  }
+  Phase = 1;
+  return Count > 0 ? 1 : 0;
+}
+
+void TObjectCutByLine::RestoreKinds(int exchange) {
+  for (int k = 0; k < Count; ++k) {
+    Cross1[k].Kind = LineKinds[size_t(k)];
+    LONG kind = ObjectKinds[size_t(k)];
+    if (exchange && (kind == CROSS_EXIT || kind == CROSS_ENTRY)) kind = 3 - kind;
+    Cross2[k].Kind = kind;
+    Cross1[k].Position = Cross2[k].Position = 0;
+  }
+}
+
+TDataEdit* TObjectCutByLine::TraceArea() {
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!Result.Create(ResultKind, 0)) return nullptr;
+    if (!CollectorOneObject(&Result, 0, 2)) return nullptr;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (Result.PointCount(0) > 3) {
+      if (!IsClosed(Result)) {
+        State = GEOMETRY_ERR_PIECE;
+        return nullptr;
+      }
+      return &Result;
+    }
+  }
+  return nullptr;
+}
+
+TDataEdit* TObjectCutByLine::TraceLine() {
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!Result.Create(ResultKind, 0)) return nullptr;
+    if (!CollectorOneObject(&Result, 0, 2)) return nullptr;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (Result.PointCount(0) >= 2) {
+      if (Reverse) Result.ChangeDirection(0);
+      return &Result;
+    }
+  }
+  return nullptr;
+}
+
+TDataEdit* TObjectCutByLine::GetNextObject() {
+  for (int pass = 0; pass < 2; ++pass) {
+    if (State != 0 || Count == 0) return nullptr;
+    TDataEdit* piece = Mode == 1 ? TraceArea() : TraceLine();
+    if (piece != nullptr) return piece;
+    if (Phase != 1 || State != 0) return nullptr;
+    // The other side of the line.
+    Phase = 0;
+    RestoreKinds(IsClosed(Data2) ? 1 : 0);
+  }
+  return nullptr;
+}
