@@ -9,6 +9,7 @@
 
 #include "common/liveset.h"
 #include "geometry/objectcut.h"
+#include "geometry/objectcutbyline.h"
 #include "geometry/objectrelation.h"
 #include "geometry/objectunion.h"
 #include "geometry/pointcrossobject.h"
@@ -20,6 +21,7 @@ namespace {
 enum : DWORD {
   TAG_CUT = 0x54554347,   // a cut by an area
   TAG_LIST = 0x54534C47,  // a crossing-point list
+  TAG_LINE = 0x4E4C4347,  // a cut by a line
 };
 
 // A worker handed to a host, with the plane copies it works on (the
@@ -259,3 +261,28 @@ MAPAPI LONG WINAPI mapCheckInsideObject(HOBJ first, HOBJ second) {
 MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second) {
   return CheckInside(first, second, 1);
 }
+
+MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
+                                              double precision) {
+  TObjectInfo* l = TObjectInfo::FromHandle(line);
+  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  if (l == nullptr || o == nullptr || l == o || (mode != 0 && mode != 1)) return nullptr;
+  precision = PairPrecision(l, o, precision);
+  auto* h = NewHolder<TObjectCutByLine>(TAG_LINE);
+  if (h == nullptr) return nullptr;
+  if (!PlanePair(l, o, precision, &h->Plane1, &h->Plane2) ||
+      !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, precision)) {
+    FreeHolder<TObjectCutByLine>(h, TAG_LINE);
+    return nullptr;
+  }
+  return h;
+}
+
+MAPAPI HOBJ WINAPI mapGetNextCut(HANDLE cut, HOBJ result) {
+  auto* h = FromHandle<TObjectCutByLine>(cut, TAG_LINE);
+  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  if (h == nullptr || r == nullptr) return 0;
+  return WriteResult(h->Worker.GetNextObject(), r, result);
+}
+
+MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut) { FreeHolder<TObjectCutByLine>(cut, TAG_LINE); }

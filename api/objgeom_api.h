@@ -49,6 +49,17 @@ MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list);
  * number of points inserted, or 0. */
 MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second);
 
+/* A cut of `object` (mode 1 an area, 0 a line) by the line `line`: the
+ * pieces on one side of the line first, then those on the other. The
+ * caller's line is not changed. 0 when the frames do not meet, the mode is
+ * not 0 or 1, or nothing is cut. */
+MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
+                                              double precision);
+/* The next piece written into `result` (marked changed, so that a commit
+ * writes it): `result`, or 0 when none is left. */
+MAPAPI HOBJ WINAPI mapGetNextCut(HANDLE cut, HOBJ result);
+MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut);
+
 /* Where the first object lies relative to the second: 1 inside it, 2 the
  * second inside the first, 3 the contours cross, 4 apart, 0 no answer; the
  * Ex form also -1 for the first in a hole of the second and -2 for the

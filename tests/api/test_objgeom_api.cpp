@@ -42,10 +42,14 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
   auto point = Fn<LONG (*)(HANDLE, LONG, CROSSPOINT*)>("mapGetCrossPoint");
   auto freeList = Fn<void (*)(HANDLE)>("mapFreeCrossPoints");
   auto insert = Fn<LONG (*)(HOBJ, HOBJ)>("mapInsertPointCross");
+  auto byLine = Fn<HANDLE (*)(HOBJ, HOBJ, LONG, double)>("mapCreateObjectCutByLine");
+  auto nextCut = Fn<HOBJ (*)(HANDLE, HOBJ)>("mapGetNextCut");
+  auto freeByLine = Fn<void (*)(HANDLE)>("mapFreeObjectsCut");
   auto inside = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObject");
   auto insideEx = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObjectEx");
   ASSERT_TRUE(precision && cross && square && next && freeCut && crossed && unite && pointsEx &&
-              points && subject && count && point && freeList && insert && inside && insideEx);
+              points && subject && count && point && freeList && insert && inside && insideEx &&
+              byLine && nextCut && freeByLine);
 
   EXPECT_DOUBLE_EQ(0.001, precision(0, 0.5));
   // An address that was never handed out, as object and as worker.
@@ -63,6 +67,7 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     EXPECT_EQ(nullptr, subject(h, fake, 0, 0));
     EXPECT_EQ(0, insert(h, fake));
     EXPECT_EQ(0, inside(fake, h));
+    EXPECT_EQ(nullptr, byLine(h, fake, 1, 0.0));
     EXPECT_EQ(0, insideEx(h, fake));
   }
   for (HANDLE h : {HANDLE(nullptr), worker}) {
@@ -71,6 +76,8 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     EXPECT_EQ(0, point(h, 1, &r));
     freeCut(h);
     freeList(h);
+    EXPECT_EQ(0, nextCut(h, fake));
+    freeByLine(h);
   }
   EXPECT_EQ(0, block[0]);
 }
