@@ -8,9 +8,13 @@
 // where the line starts or ends inside the object do not cut: leading exits
 // and trailing entries are dropped with their partners. The kinds of the
 // first pass are kept; the second pass traces with the object's entries and
-// exits exchanged, which walks the other side of the line.
+// exits exchanged, which walks the other side of the line. A traced area
+// piece is cut by each of the object's holes that crosses it (a piece split
+// by a hole gives several pieces), and holes lying wholly inside a piece
+// become its holes.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "geometry/pointcross.h"
@@ -31,8 +35,21 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   void RestoreKinds(int exchange);
   TDataEdit* TraceArea();
   TDataEdit* TraceLine();
+  // The parts of the traced piece without the holes, into Parts.
+  int CutByHoles(TDataEdit* piece);
+  // The next part kept, in the piece buffer, or null.
+  TDataEdit* NextPart();
 
-  TDataEdit Line;  // the extended copy of the cutting line
+  struct Owned {
+    TDataEdit M;
+    Owned() { M.Init(); }
+    ~Owned() { M.Free(); }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+  };
+
+  TDataEdit Line;   // the extended copy of the cutting line
+  std::vector<std::unique_ptr<Owned>> Parts;  // parts still to hand out
   std::vector<LONG> LineKinds;
   std::vector<LONG> ObjectKinds;
   int Phase = 0;  // 1: the second pass is still due; 0: the last pass runs

@@ -57,3 +57,39 @@ TEST(ObjectCutByLine, ASquareIsCutIntoOnePieceOnEachSide) {
     EXPECT_EQ(c.line.back().x, after.back().x) << c.name;
   }
 }
+
+TEST(ObjectCutByLine, HolesAreTakenOutOfThePiecesAndLinesAreCutToo) {
+  // A hole crossed by the line and a hole inside the upper piece.
+  Metric lake;
+  ASSERT_TRUE(
+      Fill(lake, METRIC_F64, {Square(0, 0, 10, 10), Square(2, 3, 4, 5), Square(6, 7, 8, 9)}));
+  Metric line;
+  ASSERT_TRUE(Fill(line, METRIC_F64, {{{-5, 4}, {15, 4}}}));
+  TObjectCutByLine cut;
+  ASSERT_EQ(1, cut.LoadObjects(&line, &lake, 1, 0.001));
+  double total = 0;
+  int pieces = 0;
+  for (int guard = 0; guard < 20; ++guard) {
+    TDataEdit* p = cut.GetNextObject();
+    if (p == nullptr) break;
+    ++pieces;
+    for (int s = 0; s <= p->Record->Count; ++s)
+      total += s == 0 ? p->SquareSubject(0) : -p->SquareSubject(s);
+  }
+  EXPECT_EQ(2, pieces);
+  EXPECT_NEAR(100 - 4 - 4, total, 1e-6);
+
+  // A road cut by a line: one piece on each side.
+  Metric road, cutter;
+  ASSERT_TRUE(Fill(road, METRIC_F64, {{{0, 0}, {10, 0}}}));
+  ASSERT_TRUE(Fill(cutter, METRIC_F64, {{{5, -5}, {5, 5}}}));
+  TObjectCutByLine lineCut;
+  ASSERT_EQ(1, lineCut.LoadObjects(&cutter, &road, 0, 0.001));
+  std::vector<double> lengths;
+  for (int guard = 0; guard < 20; ++guard) {
+    TDataEdit* p = lineCut.GetNextObject();
+    if (p == nullptr) break;
+    lengths.push_back(p->Perimeter());
+  }
+  EXPECT_EQ((std::vector<double>{5, 5}), lengths);
+}
