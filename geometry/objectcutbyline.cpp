@@ -1,11 +1,7 @@
 // Cutting by a line.
 #include "geometry/objectcutbyline.h"
 
-#include <algorithm>
 #include <cstring>
-#include <memory>
-
-#include "geometry/objectcut.h"
 
 namespace {
 
@@ -26,7 +22,7 @@ TObjectCutByLine::~TObjectCutByLine() { Line.Free(); }
 int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, double precision) {
   Count = 0;
   Phase = 0;
-  Parts.clear();
+  Parts.Clear();
   LineKinds.clear();
   ObjectKinds.clear();
   if (line == nullptr || object == nullptr || line->Record == nullptr ||
@@ -121,73 +117,19 @@ TDataEdit* TObjectCutByLine::TraceLine() {
   return nullptr;
 }
 
-namespace {
-
-// 1 when every vertex of subject h lies strictly inside the outer contour.
-bool WhollyInside(TDataEdit& piece, TDataEdit& metric, int h) {
-  const int n = metric.PointCount(h);
-  for (int i = 1; i <= n; ++i) {
-    if (metric.GoPointSubject(i, h) == nullptr) return false;
-    const DOUBLEPOINT p{metric.XDouble(), metric.YDouble()};
-    if (piece.Inside(&p, 0) != 1) return false;
-  }
-  return n > 0;
-}
-
-}  // namespace
-
-int TObjectCutByLine::CutByHoles(TDataEdit* piece) {
-  Parts.clear();
-  auto first = std::make_unique<Owned>();
-  if (!first->M.Load(piece->Record, 0)) return 0;
-  Parts.push_back(std::move(first));
-  const int holes = Data2.Record->Count;
-  for (int h = 1; h <= holes; ++h) {
-    std::vector<std::unique_ptr<Owned>> next;
-    for (auto& part : Parts) {
-      TObjectCutSubject worker;
-      if (!worker.LoadObjects(&part->M, &Data2, 1, h, Precision) || worker.Count == 0) {
-        next.push_back(std::move(part));
-        continue;
-      }
-      for (int guard = 0; guard <= 2 * worker.Count + 2; ++guard) {
-        TDataEdit* q = worker.GetNextObject();
-        if (q == nullptr) break;
-        auto copy = std::make_unique<Owned>();
-        if (!copy->M.Load(q->Record, 0)) return 0;
-        next.push_back(std::move(copy));
-      }
-    }
-    Parts = std::move(next);
-  }
-  for (auto& part : Parts)
-    for (int h = 1; h <= holes; ++h)
-      if (WhollyInside(part->M, Data2, h)) part->M.AppendSubject(&Data2, h);
-  // Handed out from the back.
-  std::reverse(Parts.begin(), Parts.end());
-  return 1;
-}
-
-TDataEdit* TObjectCutByLine::NextPart() {
-  if (Parts.empty()) return nullptr;
-  const bool ok = Result.Load(Parts.back()->M.Record, 0) != 0;
-  Parts.pop_back();
-  return ok ? &Result : nullptr;
-}
-
 TDataEdit* TObjectCutByLine::GetNextObject() {
-  if (TDataEdit* part = NextPart()) return part;
+  if (TDataEdit* part = Parts.Next(&Result)) return part;
   for (int pass = 0; pass < 2; ++pass) {
     if (State != 0 || Count == 0) return nullptr;
     for (int guard = 0; guard <= Count + 1; ++guard) {
       TDataEdit* piece = Mode == 1 ? TraceArea() : TraceLine();
       if (piece == nullptr) break;
       if (Mode == 0 || Data2.Record->Count == 0) return piece;
-      if (!CutByHoles(piece)) {
+      if (!Parts.Cut(piece, &Data2, Precision)) {
         State = MAPERR_MEMORY;
         return nullptr;
       }
-      if (TDataEdit* part = NextPart()) return part;
+      if (TDataEdit* part = Parts.Next(&Result)) return part;
       // The piece lies in a hole: nothing of it is left.
     }
     if (Phase != 1 || State != 0) return nullptr;

@@ -14,9 +14,9 @@
 // become its holes.
 #pragma once
 
-#include <memory>
 #include <vector>
 
+#include "geometry/holecut.h"
 #include "geometry/pointcross.h"
 
 class MAPCLASS TObjectCutByLine : public TPointCross {
@@ -35,21 +35,9 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   void RestoreKinds(int exchange);
   TDataEdit* TraceArea();
   TDataEdit* TraceLine();
-  // The parts of the traced piece without the holes, into Parts.
-  int CutByHoles(TDataEdit* piece);
-  // The next part kept, in the piece buffer, or null.
-  TDataEdit* NextPart();
-
-  struct Owned {
-    TDataEdit M;
-    Owned() { M.Init(); }
-    ~Owned() { M.Free(); }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-  };
 
   TDataEdit Line;   // the extended copy of the cutting line
-  std::vector<std::unique_ptr<Owned>> Parts;  // parts still to hand out
+  THoleCut Parts;  // parts of the last piece still to hand out
   std::vector<LONG> LineKinds;
   std::vector<LONG> ObjectKinds;
   int Phase = 0;  // 1: the second pass is still due; 0: the last pass runs
