@@ -9,6 +9,7 @@
 
 #include "common/liveset.h"
 #include "geometry/objectcut.h"
+#include "geometry/objectconsent.h"
 #include "geometry/objectcutbyline.h"
 #include "geometry/objectrelation.h"
 #include "geometry/objectunion.h"
@@ -22,6 +23,7 @@ enum : DWORD {
   TAG_CUT = 0x54554347,   // a cut by an area
   TAG_LIST = 0x54534C47,  // a crossing-point list
   TAG_LINE = 0x4E4C4347,  // a cut by a line
+  TAG_CONSENT = 0x4E4F4347,  // a consent
 };
 
 // A worker handed to a host, with the plane copies it works on (the
@@ -286,3 +288,31 @@ MAPAPI HOBJ WINAPI mapGetNextCut(HANDLE cut, HOBJ result) {
 }
 
 MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut) { FreeHolder<TObjectCutByLine>(cut, TAG_LINE); }
+
+MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
+                                             double precision) {
+  TObjectInfo* a = TObjectInfo::FromHandle(first);
+  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  if (a == nullptr || b == nullptr || a == b || mode != 1) return nullptr;
+  precision = PairPrecision(a, b, precision);
+  auto* h = NewHolder<TObjectConsent>(TAG_CONSENT);
+  if (h == nullptr) return nullptr;
+  // The second object's metric is the one whose parts are handed out.
+  if (!PlanePair(b, a, precision, &h->Plane1, &h->Plane2) ||
+      !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, 0, precision)) {
+    FreeHolder<TObjectConsent>(h, TAG_CONSENT);
+    return nullptr;
+  }
+  return h;
+}
+
+MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result) {
+  auto* h = FromHandle<TObjectConsent>(consent, TAG_CONSENT);
+  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  if (h == nullptr || r == nullptr) return 0;
+  return WriteResult(h->Worker.GetNextObject(), r, result);
+}
+
+MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent) {
+  FreeHolder<TObjectConsent>(consent, TAG_CONSENT);
+}

@@ -49,6 +49,14 @@ MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list);
  * number of points inserted, or 0. */
 MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second);
 
+/* The consent of two areas (mode 1; lines, mode 0, are refused): the parts
+ * of the second lying outside the first, pulled one by one into a result
+ * (marked changed). */
+MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
+                                             double precision);
+MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result);
+MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent);
+
 /* A cut of `object` (mode 1 an area, 0 a line) by the line `line`: the
  * pieces on one side of the line first, then those on the other. The
  * caller's line is not changed. 0 when the frames do not meet, the mode is

@@ -45,11 +45,14 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
   auto byLine = Fn<HANDLE (*)(HOBJ, HOBJ, LONG, double)>("mapCreateObjectCutByLine");
   auto nextCut = Fn<HOBJ (*)(HANDLE, HOBJ)>("mapGetNextCut");
   auto freeByLine = Fn<void (*)(HANDLE)>("mapFreeObjectsCut");
+  auto consent = Fn<HANDLE (*)(HOBJ, HOBJ, LONG, double)>("mapCreateObjectsConsent");
+  auto nextConsent = Fn<HOBJ (*)(HANDLE, HOBJ)>("mapGetNextConsent");
+  auto freeConsent = Fn<void (*)(HANDLE)>("mapFreeObjectsConsent");
   auto inside = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObject");
   auto insideEx = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObjectEx");
   ASSERT_TRUE(precision && cross && square && next && freeCut && crossed && unite && pointsEx &&
               points && subject && count && point && freeList && insert && inside && insideEx &&
-              byLine && nextCut && freeByLine);
+              byLine && nextCut && freeByLine && consent && nextConsent && freeConsent);
 
   EXPECT_DOUBLE_EQ(0.001, precision(0, 0.5));
   // An address that was never handed out, as object and as worker.
@@ -68,6 +71,7 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     EXPECT_EQ(0, insert(h, fake));
     EXPECT_EQ(0, inside(fake, h));
     EXPECT_EQ(nullptr, byLine(h, fake, 1, 0.0));
+    EXPECT_EQ(nullptr, consent(fake, h, 1, 0.0));
     EXPECT_EQ(0, insideEx(h, fake));
   }
   for (HANDLE h : {HANDLE(nullptr), worker}) {
@@ -78,6 +82,8 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     freeList(h);
     EXPECT_EQ(0, nextCut(h, fake));
     freeByLine(h);
+    EXPECT_EQ(0, nextConsent(h, fake));
+    freeConsent(h);
   }
   EXPECT_EQ(0, block[0]);
 }
