@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "geometry/objectconsent.h"
+#include "geometry/objectcut.h"
 #include "geometry/pointcross.h"
 
 namespace {
@@ -54,5 +56,61 @@ int CheckInsideMetric(TDataEdit* first, TDataEdit* second, int holes) {
     return holes ? AgainstHoles(*worker, second, first, RELATION_SECOND_IN_HOLE,
                                 RELATION_SECOND_INSIDE)
                  : RELATION_SECOND_INSIDE;
+  return a == 0 && b == 0 ? RELATION_FAILED : RELATION_APART;
+}
+
+namespace {
+
+bool ClosedOuter(TDataEdit* m) {
+  const int n = m->PointCount(0);
+  if (n < 4 || m->GoPointSubject(1, 0) == nullptr) return false;
+  const double x = m->XDouble(), y = m->YDouble();
+  if (m->GoPointSubject(n, 0) == nullptr) return false;
+  return m->XDouble() == x && m->YDouble() == y;
+}
+
+bool AllTouchInside(const POINTCROSS* array, int count) {
+  if (count <= 0) return false;
+  for (int k = 0; k < count; ++k)
+    if (array[k].Kind != CROSS_TOUCH_INSIDE) return false;
+  return true;
+}
+
+}  // namespace
+
+int CheckOverlapMetric(TDataEdit* area, TDataEdit* other, double precision) {
+  if (area == nullptr || other == nullptr || area->Record == nullptr ||
+      other->Record == nullptr || !ClosedOuter(area))
+    return RELATION_FAILED;
+  const int mode = ClosedOuter(other) ? 1 : 0;
+  std::unique_ptr<TObjectCut> cut(new (std::nothrow) TObjectCut());
+  if (!cut) return RELATION_FAILED;
+  if (cut->LoadObjects(area, other, mode, precision, 0) && cut->Count > 0) {
+    if (AllTouchInside(cut->Cross1, cut->Count)) return RELATION_FIRST_INSIDE;
+    if (AllTouchInside(cut->Cross2, cut->Count)) return RELATION_CUT_ONLY;
+    int inside = 0, outside = 0;
+    for (int guard = 0; guard <= 4 * cut->Count + 4; ++guard) {
+      TDataEdit* p = cut->GetNextObject();
+      if (p == nullptr) break;
+      if (mode != 1 || p->PointCount(0) >= 4) ++inside;
+    }
+    if (mode == 1) {
+      std::unique_ptr<TObjectConsent> consent(new (std::nothrow) TObjectConsent());
+      if (consent && consent->LoadObjects(other, area, 1, 0, precision)) {
+        for (int guard = 0; guard <= 4 * consent->Count + 4; ++guard) {
+          TDataEdit* p = consent->GetNextObject();
+          if (p == nullptr) break;
+          if (p->PointCount(0) >= 4) ++outside;
+        }
+      }
+    }
+    if (inside && outside) return RELATION_CROSS;
+    if (inside) return RELATION_CUT_ONLY;
+    if (outside) return RELATION_CONSENT_ONLY;
+  }
+  const int a = PointIn(area, other, 0);
+  if (a == 1) return RELATION_FIRST_INSIDE;
+  const int b = PointIn(other, area, 0);
+  if (b == 1) return RELATION_SECOND_INSIDE;
   return a == 0 && b == 0 ? RELATION_FAILED : RELATION_APART;
 }

@@ -37,3 +37,24 @@ TEST(ObjectRelation, EveryRelationOfTwoAreas) {
   }
   EXPECT_EQ(0, CheckInsideMetric(nullptr, nullptr, 1));
 }
+
+TEST(ObjectRelation, OverlapOfAnAreaWithAnotherObject) {
+  struct Case {
+    const char* name;
+    std::vector<Contour> area, other;
+    int expected;
+  } cases[] = {
+      {"overlapping", {Square(0, 0, 10, 10)}, {Square(5, 5, 15, 15)}, RELATION_CROSS},
+      {"other inside", {Square(0, 0, 10, 10)}, {Square(2, 2, 4, 4)}, RELATION_SECOND_INSIDE},
+      {"area inside", {Square(2, 2, 4, 4)}, {Square(0, 0, 10, 10)}, RELATION_FIRST_INSIDE},
+      {"apart", {Square(0, 0, 10, 10)}, {Square(20, 20, 30, 30)}, RELATION_APART},
+      {"line across", {Square(0, 0, 10, 10)}, {{{-5, 5}, {15, 5}}}, RELATION_CUT_ONLY},
+      {"open area", {{{0, 0}, {0, 10}, {10, 10}}}, {Square(5, 5, 15, 15)}, RELATION_FAILED},
+  };
+  for (const Case& c : cases) {
+    Metric a, b;
+    ASSERT_TRUE(Fill(a, METRIC_F64, c.area));
+    ASSERT_TRUE(Fill(b, METRIC_F64, c.other));
+    EXPECT_EQ(c.expected, CheckOverlapMetric(&a, &b, 0.001)) << c.name;
+  }
+}
