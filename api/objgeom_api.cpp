@@ -316,3 +316,20 @@ MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result) {
 MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent) {
   FreeHolder<TObjectConsent>(consent, TAG_CONSENT);
 }
+
+MAPAPI LONG WINAPI mapCheckOverlap(HOBJ area, HOBJ other, double precision) {
+  TObjectInfo* a = TObjectInfo::FromHandle(area);
+  TObjectInfo* o = TObjectInfo::FromHandle(other);
+  if (a == nullptr || o == nullptr || a == o) return RELATION_FAILED;
+  precision = PairPrecision(a, o, precision);
+  if (!a->IsCrossObjectFrame(o, precision)) return RELATION_APART;
+  TDataEdit pa, po;
+  pa.Init();
+  po.Init();
+  LONG relation = RELATION_FAILED;
+  if (a->PutDataPlane(&pa) && o->PutDataPlane(&po))
+    relation = CheckOverlapMetric(&pa, &po, precision);
+  pa.Free();
+  po.Free();
+  return relation;
+}

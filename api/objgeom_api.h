@@ -74,5 +74,9 @@ MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut);
  * second in a hole of the first (crossing a hole gives 3). */
 MAPAPI LONG WINAPI mapCheckInsideObject(HOBJ first, HOBJ second);
 MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second);
+/* How `other` overlaps the closed area: 3 parts inside and outside it, 5
+ * only inside (or every crossing a touch from inside), 6 only outside;
+ * else 1, 2 or 4 as mapCheckInsideObject, 0 when that cannot be told. */
+MAPAPI LONG WINAPI mapCheckOverlap(HOBJ area, HOBJ other, double precision);
 
 #endif

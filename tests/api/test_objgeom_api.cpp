@@ -48,11 +48,13 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
   auto consent = Fn<HANDLE (*)(HOBJ, HOBJ, LONG, double)>("mapCreateObjectsConsent");
   auto nextConsent = Fn<HOBJ (*)(HANDLE, HOBJ)>("mapGetNextConsent");
   auto freeConsent = Fn<void (*)(HANDLE)>("mapFreeObjectsConsent");
+  auto overlap = Fn<LONG (*)(HOBJ, HOBJ, double)>("mapCheckOverlap");
   auto inside = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObject");
   auto insideEx = Fn<LONG (*)(HOBJ, HOBJ)>("mapCheckInsideObjectEx");
   ASSERT_TRUE(precision && cross && square && next && freeCut && crossed && unite && pointsEx &&
               points && subject && count && point && freeList && insert && inside && insideEx &&
-              byLine && nextCut && freeByLine && consent && nextConsent && freeConsent);
+              byLine && nextCut && freeByLine && consent && nextConsent && freeConsent &&
+              overlap);
 
   EXPECT_DOUBLE_EQ(0.001, precision(0, 0.5));
   // An address that was never handed out, as object and as worker.
@@ -72,6 +74,7 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     EXPECT_EQ(0, inside(fake, h));
     EXPECT_EQ(nullptr, byLine(h, fake, 1, 0.0));
     EXPECT_EQ(nullptr, consent(fake, h, 1, 0.0));
+    EXPECT_EQ(0, overlap(h, fake, 0.0));
     EXPECT_EQ(0, insideEx(h, fake));
   }
   for (HANDLE h : {HANDLE(nullptr), worker}) {
