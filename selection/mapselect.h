@@ -250,8 +250,8 @@ class MAPCLASS TMapSelect : public TSample {
   int AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin);
   // The smallest distance in plane metres between the area's contour and
   // the object's contours into `distance`: the number of the area vertex
-  // (or, when the object's vertices lie nearer, the object's outer-contour
-  // vertex) of the nearest pair; 0 without an area or points.
+  // (or, when a vertex of the object lies nearer, that vertex counted over
+  // all its contours) of the nearest pair; 0 without an area or points.
   int ToMeasureDistance(TDataEdit* metric, double* distance, const DOUBLEPOINT* origin);
   // 1 when a vertex of the area lies inside the object's outer contour,
   // farther than 0.001 from it in X or in Y.
