@@ -140,6 +140,14 @@ class MAPCLASS TMap : public TMapBase {
   const char* NameRSC(const char* name);
   const char* NameGDX() const { return Passport.GroupName; }
   const char* NameGDX(const char* name);
+  // The groups flag of the passport: 1 when it is set and the map names a
+  // group file. The setter stores 0 or 1 and returns it.
+  int IsGroup() const { return Passport.GroupFlag != 0 && Passport.GroupName[0] != 0 ? 1 : 0; }
+  int IsGroup(int value) {
+    Passport.GroupFlag = value != 0 ? 1 : 0;
+    PassportChanged = 1;
+    return Passport.GroupFlag;
+  }
   const char* GetRscFileName(char* buffer, int size);
   int SetChangeCall(MAPCHANGECALL call, intptr_t parameter);
 

@@ -178,8 +178,8 @@ int TObjectInfo::Revert() {
   const int result = CopyData(TObjectDesc(desc), TObjectData(data), TObjectSemn(semn),
                               TObjectDraw(draw));
   Points.Release();
-  // An object read as a group keeps its own metric: uniting the members'
-  // metrics belongs to the object union.
+  // An object that holds its group's record is shown whole again.
+  if (result && Group.Head() != nullptr && IsGroup()) UnionGroupData(0, nullptr, 0);
   return result;
 }
 

@@ -54,6 +54,15 @@ enum : int {
 // ("Library not found"; objects/crossfinder.h).
 enum : int { OBJECT_ERR_NOCROSSING = MAPERR_NOLIBRARY };
 
+// Errors of the writing across sheets and of the union of a group: the
+// object lies outside every sheet, a piece could not be written, a metric
+// too large to unite.
+enum : int {
+  OBJECT_ERR_OUTSIDE = 60102,
+  OBJECT_ERR_PIECE = 60103,
+  OBJECT_ERR_UNION = 60109,
+};
+
 // How near the point moves of the object functions look for shared points.
 constexpr double OBJECT_MOVE_PRECISION = 0.001;
 
@@ -227,7 +236,8 @@ class MAPCLASS TObjectInfo {
   // Clears the deleted mark and writes it: 1, 0 when the write fails.
   int Undelete();
   // Reads the object again from its sheet, dropping uncommitted edits and
-  // registered moves: 1 or 0.
+  // registered moves; an object holding its group's record gets the
+  // members' metrics united again. 1 or 0.
   int Revert();
   // --- Earlier versions from the sheet's backup copies (objectback.cpp) ---
   //
@@ -267,6 +277,72 @@ class MAPCLASS TObjectInfo {
   int ObjectSetCode(LONG* number);
   // Removes every object-set characteristic holding `number`: 1.
   int DeleteObjectSetSemantic(LONG number);
+
+  // --- Writing across sheets (objectplace.cpp) ---
+  //
+  // Every sheet keeps only what lies inside its frame object: an object
+  // inside one sheet is written whole there (moved when it was stored in
+  // another), a line or area crossing sheet frames is cut by each frame and
+  // its pieces written into their sheets as one group. The stored object
+  // is deleted (or rewritten in place by a piece) only after everything
+  // else was written; a failure removes what the call wrote and keeps the
+  // original.
+
+  // Applies the registered point moves of an existing object, with mode 0
+  // marks every record it holds changed, then CommitNewObject.
+  int CommitWithPlace(int mode, int place, TNewObjectsList* list);
+  // place 0: any sheet; a sheet number: that sheet alone. `list` (when
+  // given) receives the objects written and, for an area, the percentage
+  // of area the pieces lost. The object number after a plain commit (a
+  // user map, a sheet frame, a map of one sheet without frame); 1 when
+  // written whole into one sheet; -1 when written whole into the sheet of
+  // its first point; else the number of pieces written; -2 when nothing
+  // was written (60102 outside every sheet, else 60040); 0 on failure.
+  // Afterwards the object is the one written first.
+  int CommitNewObject(int place, TNewObjectsList* list);
+  // 0 when the frames are disjoint, 2 when the object frame lies strictly
+  // inside the sheet frame, 1 otherwise.
+  static int InsideObjectList(const DFRAME* object, const DFRAME* sheet);
+
+  // --- Groups and union (objectgroups.cpp) ---
+  //
+  // An object belongs to a group when its descriptor's group number is not
+  // 0; the members are listed sheet by sheet in the map's group file.
+
+  // 1 when the object has a descriptor with a group number.
+  int IsGroup() const;
+  // The object-set characteristic that binds it into an object set, or 0.
+  int IsObjectSet() { return ObjectSetCode(nullptr); }
+  // Reads the first member of this object's group into `target`: target,
+  // or 0.
+  TObjectInfo* FirstObjectInGroup(TObjectInfo* target);
+  // Moves `object` to the next member of the group it holds: object, or 0
+  // at the end or on failure.
+  TObjectInfo* NextObjectInGroup(TObjectInfo* object);
+  // Puts this object and `other` (both stored on one map) into one group:
+  // a new group when neither is grouped, the group of the one grouped, and
+  // the members of other's group joined to this one's when both are. The
+  // group number, 0 on failure.
+  int AppendObjectInGroup(TObjectInfo* other);
+  // Removes this object from its group: 1 or 0.
+  int DeleteObjectFromGroup();
+  // Clears the group number of every member (this object's too): 1 or 0.
+  int DeleteAllObjectFromGroup();
+  // Writes the changed semantics and/or graphics (or the descriptor alone)
+  // to every member of the group; an object without a group is rewritten
+  // alone. 1 or 0.
+  int CommitGroup(int semantics, int graphics);
+  // Unites the metrics of the group's line or area members with this
+  // object's metric (the record of `group` when given, else the group file
+  // is read); with a given group and `deleteMembers` the united members are
+  // deleted from their sheets. The united metric stays in memory. 1 united,
+  // 0 nothing united or failure, -1 stopped by the host.
+  int UnionGroupData(double precision, TObjectGroup* group, int deleteMembers);
+  // Bind as the Object overloads do, then UnionGroupData(0, 0, 0).
+  TObjectInfo* UnionObject(TMap* map, TObjectDesc desc, TObjectData data, TObjectSemn semn,
+                           int sheet, int number, TObjectDraw draw);
+  TObjectInfo* UnionObject(TObjectInfo* source);
+  TObjectInfo* UnionObject(MAPOBJDESC* place);
 
   // --- Points in plane and geodetic coordinates (objectpoints.cpp) ---
   //

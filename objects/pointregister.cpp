@@ -215,9 +215,11 @@ int TPointRegister::UpdatePoints() {
                         TObjectDraw(map->List.DrawAddr(copy.DrawOffset)));
       if (other.Desc == nullptr) continue;
       other.Metric.ChangedFlag = 1;
-      // Rewritten in place in its own sheet: an object that a move carries
-      // over its sheet's frame is not cut here.
-      other.Commit(1);
+      // Written where it now lies: an object that a move carries over its
+      // sheet's frame is cut there. One that lies in no sheet's frame is
+      // rewritten in place all the same, so that it keeps the shared point.
+      // The write may leave another sheet open.
+      if (other.CommitWithPlace(1, 0, nullptr) == -2 && map->OpenList(sheet)) other.Commit(1);
       if (!map->OpenList(sheet)) break;
     }
   }
