@@ -264,6 +264,25 @@ TEST_F(Exports, ViewCallsRefuseNullHandles) {
   EXPECT_EQ(h, 0);
 }
 
+TEST_F(Exports, GroupCallsRefuseForeignHandles) {
+  auto commit = Fn<int32_t (*)(intptr_t)>("mapCommitWithPlace");
+  auto commitList = Fn<int32_t (*)(intptr_t, void*)>("mapCommitWithPlaceForList");
+  auto isGroup = Fn<int32_t (*)(intptr_t)>("mapObjectIsGroup");
+  auto first = Fn<intptr_t (*)(intptr_t, intptr_t)>("mapFirstObjectInGroup");
+  auto next = Fn<intptr_t (*)(intptr_t, intptr_t)>("mapNextObjectInGroup");
+  auto unite = Fn<int32_t (*)(intptr_t, double)>("mapUnionGroupObject");
+  ASSERT_TRUE(commit && commitList && isGroup && first && next && unite);
+  int notAnObject[128] = {};
+  for (const intptr_t h : {intptr_t(0), reinterpret_cast<intptr_t>(notAnObject)}) {
+    EXPECT_EQ(0, commit(h));
+    EXPECT_EQ(0, commitList(h, notAnObject));
+    EXPECT_EQ(0, isGroup(h));
+    EXPECT_EQ(0, first(h, h));
+    EXPECT_EQ(0, next(h, 0));
+    EXPECT_EQ(0, unite(h, 1.0));
+  }
+}
+
 TEST_F(Exports, VectorSizeOfASign) {
   // A sign of one line subject from (-100, -200) to (300, 400), anchor 4000.
   auto size = Fn<int (*)(void*, void*, char*)>("mapGetVectorSize");
