@@ -39,7 +39,9 @@ TEST(ObjectCutByLine, ASquareIsCutIntoOnePieceOnEachSide) {
       {"ending on the border", {{0, 4}, {10, 4}}, {40, 60}},
       {"bent", {{-5, 4}, {5, 4}, {5, -5}}, {20, 80}},
       {"ending inside", {{-5, 4}, {5, 4}}, {}},
+      {"along the border, then across", {{-5, 0}, {5, 0}, {5, 15}}, {50, 50}},
       {"outside", {{-5, 40}, {15, 40}}, {}},
+      {"touching a corner", {{-5, -5}, {0, 0}, {-5, 5}}, {}},
   };
   for (const Case& c : cases) {
     Metric line;
