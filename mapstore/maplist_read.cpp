@@ -22,10 +22,15 @@ FVSPR* TMapList::StepTo(int n) {
   if (n != 0 && n == CurrentObject && CurrentDesc != nullptr) return CurrentDesc;
   CurrentObject = n;
   CurrentDesc = n > 0 ? reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(n)) : nullptr;
-  if (CurrentDesc == nullptr)
+  if (CurrentDesc == nullptr) {
     CurrentObject = 0;
-  else
-    ApplyLinkRepairs(n, CurrentDesc);
+    return nullptr;
+  }
+  ApplyLinkRepairs(n, CurrentDesc);
+  // The object's records are likely read next: their bytes are brought
+  // nearer meanwhile.
+  DataBuffer.Prefetch(CurrentDesc->DataOffset);
+  SemnBuffer.Prefetch(CurrentDesc->SemnOffset);
   return CurrentDesc;
 }
 
@@ -107,6 +112,9 @@ IMGDRAW* TMapList::ObjectDrawAddr(int n) {
 int TMapList::ReadHdr(int64_t offset, void* buffer, DWORD size) {
   HANDLE file = Files[SHEET_HDR];
   if (file == nullptr) return MAPERR_READ;
+  // Through the descriptor cache's view of the file when it reads this file.
+  if (HeadBuffer.File() == file)
+    return HeadBuffer.ReadBytes(offset, buffer, size) == int64_t(size) ? 0 : MAPERR_READ;
   return plat::ReadExactAt(file, offset, buffer, size) ? 0 : MAPERR_READ;
 }
 

@@ -1,26 +1,26 @@
 #include "mapstore/sheetcache.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mapstore/sheetfile.h"
-#include "platform/fileio.h"
 #include "platform/memory.h"
 
 namespace {
-
-// Reads up to `size` bytes at `offset`; the bytes read, or -1 when the file
-// cannot be positioned or read.
-int64_t ReadUpTo(HANDLE file, int64_t offset, void* buffer, int64_t size) {
-  DWORD got = 0;
-  if (!plat::ReadAt(file, offset, buffer, static_cast<DWORD>(size), &got)) return -1;
-  return got;
-}
 
 template <typename T>
 T Load(const char* p) {
   T value;
   std::memcpy(&value, p, sizeof(value));
   return value;
+}
+
+// The length of the metric record whose head is at `head`; false for a
+// head that is not a metric record's or a length outside the limits.
+bool MetricHead(const char* head, DWORD* length) {
+  *length = Load<DWORD>(head + 4);
+  return IsMetricMarker(Load<DWORD>(head)) && *length >= DWORD(DATA_MIN_LENGTH) &&
+         *length <= DWORD(DATA_MAX_LENGTH);
 }
 
 void EmptyWindow(SHEETWINDOW& w) {
@@ -47,6 +47,9 @@ void TSheetWindows<N, W, E>::Init() {
   count_ = 0;
   size_ = 0;
   windowSize_ = WINDOW_SIZE;
+  fileEnd_ = 0;
+  lastFirst_ = lastEnd_ = 0;
+  pieceWindow_ = -1;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
   index_ = E;
 }
@@ -59,6 +62,7 @@ void TSheetWindows<N, W, E>::Reset() {
 
 template <int N, int W, int E>
 void TSheetWindows<N, W, E>::Free() {
+  view_.Close();
   plat::FreePages(block_);
   block_ = nullptr;
   file_ = nullptr;
@@ -101,6 +105,35 @@ int TSheetWindows<N, W, E>::TakeBlock(int windows, int64_t windowSize) {
   return 1;
 }
 
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::NoteRead(int64_t from, int64_t size, int64_t got) {
+  if (got < 0) return;
+  lastFirst_ = from;
+  lastEnd_ = from + size;
+  // A read that came back whole says the file goes on past it.
+  const int64_t end = from + got + (got == size ? 1 : 0);
+  if (end > fileEnd_) fileEnd_ = end;
+}
+
+template <int N, int W, int E>
+int64_t TSheetWindows<N, W, E>::ReadBytes(int64_t from, void* buffer, int64_t size) {
+  if (file_ == nullptr) return -1;
+  return view_.Read(file_, from, buffer, size);
+}
+
+template <int N, int W, int E>
+int TSheetWindows<N, W, E>::PieceWindow(int other) {
+  if (pieceWindow_ < 0 || pieceWindow_ >= count_) pieceWindow_ = other;
+  return pieceWindow_;
+}
+
+template <int N, int W, int E>
+int TSheetWindows<N, W, E>::FreeWindow() const {
+  for (int i = 0; i < count_; ++i)
+    if (windows_[i].First > windows_[i].Last) return i;
+  return -1;
+}
+
 template class TSheetWindows<32, 0x18000, -1>;
 template class TSheetWindows<64, 0x40000, 0>;
 template class TSheetWindows<8, 0x10000, 0>;
@@ -109,6 +142,7 @@ template class TSheetWindows<8, 0x10000, 0>;
 // THeadBuffer
 
 int THeadBuffer::Allocate(int64_t hint) {
+  if (hint > fileEnd_) fileEnd_ = hint;
   if (hint < 1)
     hint = 0x48000;
   else if (hint < 6144)
@@ -139,14 +173,28 @@ char* THeadBuffer::RecordAddr(LONG n) {
   }
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
 
-  const int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
-  const int64_t base = (n / perWindow) * perWindow;
+  int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
   // The lower half of the table is overwritten only when it is the window
   // after the last one used, so the first blocks read stay.
-  if (++index_ >= count_) index_ = count_ / 2;
+  const int empty = ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) ? -1 : FreeWindow();
+  const bool piece = empty < 0 && !ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) && !FileFits() &&
+                     perWindow > PIECE_RECORDS;
+  if (empty >= 0) {
+    index_ = empty;
+  } else if (piece) {
+    int next = index_ + 1;
+    if (next >= count_) next = count_ / 2;
+    index_ = PieceWindow(next);
+    perWindow = PIECE_RECORDS;
+  } else if (++index_ >= count_) {
+    index_ = count_ / 2;
+  }
+  const int64_t base = (n / perWindow) * perWindow;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
-  const int64_t got = ReadUpTo(file_, base * SHEET_RECORD_SIZE, w.Data, windowSize_);
+  const int64_t size = perWindow * SHEET_RECORD_SIZE;
+  const int64_t got = ReadBytes(base * SHEET_RECORD_SIZE, w.Data, size);
+  NoteRead(base * SHEET_RECORD_SIZE, size, got);
   if (got < 0) return nullptr;
   const int64_t records = got / SHEET_RECORD_SIZE;
   if (records == 0) return nullptr;
@@ -171,6 +219,7 @@ void THeadBuffer::UpdateRecord(LONG n, const void* desc) {
 // TDataBuffer
 
 int TDataBuffer::Allocate(int64_t hint) {
+  if (hint > fileEnd_) fileEnd_ = hint;
   if (hint <= 0) hint = WINDOW_SIZE;
   int64_t windows = (hint + WINDOW_SIZE - 1) / WINDOW_SIZE;
   if (windows < 1) windows = 1;
@@ -181,7 +230,8 @@ int TDataBuffer::Allocate(int64_t hint) {
 int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
   SHEETWINDOW& w = windows_[i];
   EmptyWindow(w);
-  const int64_t got = ReadUpTo(file_, from, w.Data, size);
+  const int64_t got = ReadBytes(from, w.Data, size);
+  NoteRead(from, size, got);
   if (got > 0) {
     w.First = from;
     w.Last = from + got;
@@ -246,6 +296,46 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
   if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
   int i = refresh >= 0 ? refresh : index_ >= 0 && index_ < count_ ? index_ : 0;
   int64_t start = off & ~int64_t(READ_ALIGN - 1);
+  if (refresh < 0 && !ReadsOn(start)) {
+    const int empty = FreeWindow();
+    if (empty >= 0 || FileFits()) {
+      // The window's own stretch of the file; a record that runs past it
+      // is read as a record read in order is.
+      const int j = empty >= 0 ? empty : i;
+      const int64_t tile = off & ~int64_t(WINDOW_SIZE - 1);
+      const int64_t got = ReadWindow(j, tile, WINDOW_SIZE);
+      if (got < 0) return nullptr;
+      DWORD length;
+      if (off - tile + DAT_HEAD_SIZE <= got) {
+        if (!MetricHead(windows_[j].Data + (off - tile), &length)) return nullptr;
+        if (off + length <= windows_[j].Last) {
+          index_ = j + 1;
+          return windows_[j].Data + (off - tile);
+        }
+      }
+    } else {
+      // A piece, then the record's own length; a record longer than a
+      // window is read by windows below.
+      i = PieceWindow(i);
+      start = off & ~int64_t(PIECE_ALIGN - 1);
+      int64_t got = ReadWindow(i, start, PIECE_SIZE);
+      if (got < 0) return nullptr;
+      DWORD length;
+      if (off - start + DAT_HEAD_SIZE <= got) {
+        if (!MetricHead(windows_[i].Data + (off - start), &length)) return nullptr;
+        const int64_t need = off - start + length;
+        if (need > got && got == PIECE_SIZE && need <= WINDOW_SIZE) {
+          got = ReadWindow(i, start, need);
+          if (got < 0) return nullptr;
+        }
+        if (got >= need) {
+          index_ = i + 1;
+          return windows_[i].Data + (off - start);
+        }
+      }
+      start = off & ~int64_t(READ_ALIGN - 1);
+    }
+  }
   int64_t got = ReadWindow(i, start, WINDOW_SIZE);
   if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
   const char* head = windows_[i].Data + (off - start);
@@ -296,6 +386,7 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
 // TBlockBuffer
 
 int TBlockBuffer::Allocate(int64_t hint) {
+  if (hint > fileEnd_) fileEnd_ = hint;
   if (hint <= 0) hint = 0x80000;
   int64_t windows = hint / WINDOW_SIZE;
   if (windows < 1) windows = 1;
@@ -343,15 +434,41 @@ char* TBlockBuffer::RecordAddr(DWORD offset) {
     }
   }
   if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
-  if (target < 0) target = index_ >= 0 && index_ < count_ ? index_ : 0;
-
-  SHEETWINDOW& w = windows_[target];
-  EmptyWindow(w);
   const int64_t block = off & ~int64_t(WINDOW_SIZE - 1);
-  const int64_t got = ReadUpTo(file_, block, w.Data, WINDOW_SIZE);
-  if (got <= 0 || block + got - 1 < off) return nullptr;
-  w.First = block;
-  w.Last = block + got - 1;
+  if (target < 0) {
+    target = index_ >= 0 && index_ < count_ ? index_ : 0;
+    const int64_t start = off & ~int64_t(PIECE_ALIGN - 1);
+    if (!ReadsOn(block)) {
+      const int empty = FreeWindow();
+      if (empty >= 0) {
+        target = empty;
+      } else if (!FileFits()) {
+        // A piece; a record that runs past it is read with its whole block.
+        target = PieceWindow(target);
+        const int64_t size = std::min<int64_t>(PIECE_SIZE, block + WINDOW_SIZE - start);
+        const int held = ReadInto(target, start, size, off);
+        if (held < 0) return nullptr;
+        if (held > 0 && RecordFits(target, off)) {
+          index_ = (target + 1) % count_;
+          return windows_[target].Data + (off - start);
+        }
+      }
+    }
+  }
+
+  if (ReadInto(target, block, WINDOW_SIZE, off) <= 0) return nullptr;
   index_ = (target + 1) % count_;
-  return RecordFits(target, off) ? w.Data + (off - block) : nullptr;
+  return RecordFits(target, off) ? windows_[target].Data + (off - block) : nullptr;
+}
+
+int TBlockBuffer::ReadInto(int i, int64_t from, int64_t size, int64_t offset) {
+  SHEETWINDOW& w = windows_[i];
+  EmptyWindow(w);
+  const int64_t got = ReadBytes(from, w.Data, size);
+  NoteRead(from, size, got);
+  if (got < 0) return -1;
+  if (got == 0 || from + got - 1 < offset) return 0;
+  w.First = from;
+  w.Last = from + got - 1;
+  return 1;
 }

@@ -18,10 +18,19 @@
 // - TBlockBuffer: the semantics or graphics file; 64 KB windows aligned to
 //   the 64 KB blocks of the file, 1 to 8 of them. A record is returned only
 //   when it lies whole inside its window.
+//
+// A read that continues the last one (reading in file order) fills a whole
+// window. A read elsewhere in a file larger than the windows can hold
+// (reading by number in a scattered order) fills only a small aligned piece
+// of a window, enough for the record: the next such read would replace the
+// window anyway, so the cost of a record stays that of its own bytes however
+// large the file. A record that does not lie whole in its piece is read
+// again as a whole window.
 #pragma once
 
 #include <cstdint>
 
+#include "mapstore/sheetview.h"
 #include "platform/win_types.h"
 
 // One window: its memory and the range of the file it holds. An empty
@@ -53,13 +62,30 @@ class TSheetWindows {
   // Releases the block and forgets the file.
   void Free();
 
-  void SetFile(HANDLE file) { file_ = file; }
+  // A new file: nothing is known of its size or of the reads in it.
+  void SetFile(HANDLE file) {
+    if (file != file_) view_.Close();
+    file_ = file;
+    fileEnd_ = 0;
+    lastFirst_ = lastEnd_ = 0;
+    pieceWindow_ = -1;
+  }
   HANDLE File() const { return file_; }
   int WindowCount() const { return count_; }
   int WindowSize() const { return windowSize_; }
   int CurrentWindow() const { return index_; }
   const SHEETWINDOW& Window(int i) const { return windows_[i]; }
   const char* Block() const { return block_; }
+  // Reads up to `size` bytes at `from` of the file as the windows are
+  // filled (through the file's view): the bytes read, -1 when the file
+  // cannot be read.
+  int64_t ReadBytes(int64_t from, void* buffer, int64_t size);
+  // Starts bringing the record at `from` into the processor's cache when
+  // it is likely to be read from the view: the file is larger than the
+  // windows hold.
+  void Prefetch(int64_t from) const {
+    if (!FileFits()) view_.Prefetch(from);
+  }
 
  protected:
   TSheetWindows() { Init(); }
@@ -71,6 +97,25 @@ class TSheetWindows {
   // Lays out `windows` windows over a new block; the old block is released
   // only when the new one could be had. 1 on success, 0 without memory.
   int TakeBlock(int windows, int64_t windowSize);
+  // Notes a read of `got` bytes (of `size` asked) at byte `from` of the file:
+  // the last range read, and the least the file's length can be.
+  void NoteRead(int64_t from, int64_t size, int64_t got);
+  // A read at byte `from` that no window holds continues the last read
+  // (reading in file order: a window is filled from there) or comes out of
+  // order. Out of order it fills an empty window with the window's own
+  // aligned stretch of the file; when no window is empty, it does the same
+  // in a file the windows can hold whole, and in a larger file fills a
+  // small piece into the window of the last piece, so that the windows
+  // already filled stay.
+  bool ReadsOn(int64_t from) const {
+    return from >= lastFirst_ && from <= lastEnd_ + windowSize_;
+  }
+  bool FileFits() const { return fileEnd_ <= int64_t(count_) * windowSize_; }
+  // The first empty window, -1 when none is.
+  int FreeWindow() const;
+  // The window for the next piece: that of the last piece when it is in
+  // the table, else `other`; it becomes the window of the last piece.
+  int PieceWindow(int other);
 
   char* block_;
   HANDLE file_;
@@ -78,6 +123,11 @@ class TSheetWindows {
   int index_;
   int64_t size_;
   int windowSize_;
+  int64_t fileEnd_;    // the file is known to be at least this long
+  int64_t lastFirst_;  // bytes of the file the last read asked for
+  int64_t lastEnd_;
+  int pieceWindow_;    // the window of the last piece, -1 none
+  TSheetView view_;
   SHEETWINDOW windows_[N];
 };
 
@@ -95,6 +145,7 @@ class THeadBuffer : public THeadWindows {
  public:
   enum : int {
     MIN_WINDOWS = 2,
+    PIECE_RECORDS = 4,  // descriptors of a piece, aligned to their number
   };
 
   THeadBuffer() = default;
@@ -113,6 +164,8 @@ class TDataBuffer : public TDataWindows {
  public:
   enum : int {
     READ_ALIGN = 1024,
+    PIECE_ALIGN = 64,   // a piece starts at the record's offset aligned down to this
+    PIECE_SIZE = 512,
   };
 
   TDataBuffer() = default;
@@ -143,6 +196,11 @@ class TBlockBuffer : public TBlockWindows {
     RECORD_DRAW = 2,  // IMGDRAW: u32 0x7FFF7FFE, u32 length
   };
 
+  enum : int {
+    PIECE_ALIGN = 64,
+    PIECE_SIZE = 256,  // never past the end of the record's block
+  };
+
   explicit TBlockBuffer(int kind = RECORD_ANY) : kind_(kind) {}
 
   // Sizes the block for `hint` bytes (0: eight windows) or keeps a block
@@ -157,6 +215,9 @@ class TBlockBuffer : public TBlockWindows {
  private:
   // Whether the record at `offset`, held by window i, lies whole in it.
   bool RecordFits(int i, int64_t offset) const;
+  // Reads `size` bytes at `from` into window i: 1 when they reach
+  // `offset`; else 0, or -1 when the read failed, with the window empty.
+  int ReadInto(int i, int64_t from, int64_t size, int64_t offset);
 
   int kind_;
 };

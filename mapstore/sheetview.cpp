@@ -1,0 +1,122 @@
+#include "mapstore/sheetview.h"
+
+#include <setjmp.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/file.h"
+#include "platform/fileio.h"
+#include "platform/memory.h"
+#include "platform/vfs.h"
+
+// ---------------------------------------------------------------------------
+// The guarded copy
+//
+// Touching a page of a view past the end of its file raises SIGBUS. While
+// a copy from a view is under way the handler jumps back into the copy,
+// which then reports the bytes gone; a bus error anywhere else goes to the
+// handler that was there before, or ends the process as it would have.
+
+namespace {
+
+thread_local sigjmp_buf* t_copyGuard = nullptr;
+struct sigaction g_previousBusAction;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  if (t_copyGuard != nullptr) siglongjmp(*t_copyGuard, 1);
+  const struct sigaction& previous = g_previousBusAction;
+  if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr) {
+    previous.sa_sigaction(signal, info, context);
+  } else if (previous.sa_handler == SIG_IGN) {
+    return;
+  } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != nullptr) {
+    previous.sa_handler(signal);
+  } else {
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+  }
+}
+
+void InstallBusHandler() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof(action));
+  action.sa_sigaction = OnBusError;
+  // Not blocked while handled: the jump out leaves the signal mask as it
+  // was, so no mask needs saving on each copy.
+  action.sa_flags = SA_SIGINFO | SA_NODEFER;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGBUS, &action, &g_previousBusAction);
+}
+
+}  // namespace
+
+bool CopyFromView(void* target, const void* source, size_t size) {
+  static std::once_flag installed;
+  std::call_once(installed, InstallBusHandler);
+  sigjmp_buf guard;
+  if (sigsetjmp(guard, 0) != 0) {
+    t_copyGuard = nullptr;
+    return false;
+  }
+  t_copyGuard = &guard;
+  std::memcpy(target, source, size);
+  t_copyGuard = nullptr;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// TSheetView
+
+void TSheetView::Close() {
+  if (view_ != nullptr) plat::UnmapViewOfFile(view_);
+  view_ = nullptr;
+  length_ = 0;
+  pastReads_ = 0;
+}
+
+bool TSheetView::Map(HANDLE file) {
+  Close();
+  HANDLE mapping = plat::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return false;
+  void* view = plat::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  plat::CloseHandle(mapping);
+  if (view == nullptr) return false;
+  view_ = static_cast<const char*>(view);
+  length_ = static_cast<int64_t>(plat::ViewSize(view));
+  return true;
+}
+
+int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size) {
+  if (offset < 0 || size < 0) return -1;
+  char* out = static_cast<char*>(buffer);
+  // The fault layer of the tests is to see every read.
+  const bool viewed = !plat::CurrentVfs().FiltersFiles();
+  if (file != file_) {
+    Close();
+    file_ = file;
+  }
+  int64_t copied = 0;
+  if (viewed && offset < length_) {
+    const int64_t held = size < length_ - offset ? size : length_ - offset;
+    if (CopyFromView(out, view_ + offset, static_cast<size_t>(held)))
+      copied = held;
+    else
+      Close();  // the file was cut short under the view
+  }
+  if (copied == size) return size;
+
+  DWORD got = 0;
+  if (!plat::ReadAt(file, offset + copied, out + copied, static_cast<DWORD>(size - copied), &got))
+    return -1;
+  // Bytes past the view: a file read a few times is mapped, and mapped
+  // again once it has grown by a good part of its view.
+  if (viewed && got > 0) {
+    const int64_t end = offset + copied + got;
+    const int64_t growth = std::max<int64_t>(length_ / 8, REMAP_GROWTH);
+    if (view_ == nullptr ? ++pastReads_ >= REMAP_READS : end >= length_ + growth) Map(file);
+  }
+  return copied + got;
+}

@@ -1,0 +1,181 @@
+// Reading the sheet files through their views: the bytes read are the
+// file's wherever the view ends and however the file grows, a file cut
+// short under a view gives a short read and no fault, and reads in a
+// scattered order deliver every record whole, through a view or without
+// one, in files larger than the caches hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "mapstore/sheetcache.h"
+#include "mapstore/sheetfile.h"
+#include "platform/file.h"
+#include "platform/fileio.h"
+#include "platform/vfs_fault.h"
+#include "support/sheetbuilder.h"
+
+using namespace sheettest;
+
+namespace {
+
+Bytes Random(size_t size, uint32_t seed) {
+  std::mt19937 random(seed);
+  Bytes b(size);
+  for (char& c : b) c = char(random());
+  return b;
+}
+
+class SheetViewTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (HANDLE h : open_) plat::CloseHandle(h);
+  }
+  HANDLE Open(const std::string& name, const Bytes& bytes, DWORD access = GENERIC_READ) {
+    if (!bytes.empty()) WriteFile(dir / name, bytes);
+    HANDLE h = plat::CreateFileA((dir / name).c_str(), access, 3, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, h) << name;
+    open_.push_back(h);
+    return h;
+  }
+  // Reads `size` bytes at `offset` through the view and checks them
+  // against `file`.
+  static void ExpectRead(TSheetView& view, HANDLE h, const Bytes& file, int64_t offset,
+                         int64_t size) {
+    Bytes got(size_t(size) + 1, 0);
+    const int64_t want =
+        std::max<int64_t>(0, std::min<int64_t>(size, int64_t(file.size()) - offset));
+    ASSERT_EQ(want, view.Read(h, offset, got.data(), size)) << offset << " " << size;
+    EXPECT_EQ(0, std::memcmp(got.data(), file.data() + std::min<int64_t>(offset, file.size()),
+                             size_t(want)))
+        << offset << " " << size;
+  }
+
+  SheetFolder dir{MC_TEST_TMP};
+  std::vector<HANDLE> open_;
+};
+
+TEST_F(SheetViewTest, ReadsWhatTheFileHoldsAsItGrows) {
+  Bytes file = Random(100000, 1);
+  const HANDLE h = Open("S.DAT", file, GENERIC_READ | GENERIC_WRITE);
+  std::mt19937 random(2);
+  TSheetView view;
+  for (int i = 0; i < 40; ++i)
+    ExpectRead(view, h, file, random() % (file.size() + 1000), 1 + random() % 5000);
+  EXPECT_EQ(int64_t(file.size()), view.Length());  // mapped after a few reads
+
+  // Grown through the handle: the new bytes come from the file, then, the
+  // file grown by more than 64 KB, from the view mapped again; bytes
+  // rewritten inside the view read anew.
+  const Bytes more = Random(70000, 3);
+  ASSERT_TRUE(plat::WriteExactAt(h, int64_t(file.size()), more.data(), DWORD(more.size())));
+  file.insert(file.end(), more.begin(), more.end());
+  for (int i = 0; i < 40; ++i)
+    ExpectRead(view, h, file, 95000 + random() % 80000, 1 + random() % 3000);
+  EXPECT_EQ(int64_t(file.size()), view.Length());
+  ASSERT_TRUE(plat::WriteExactAt(h, 10, more.data(), 500));
+  std::memcpy(file.data() + 10, more.data(), 500);
+  ExpectRead(view, h, file, 0, 1000);
+}
+
+TEST_F(SheetViewTest, AFileCutShortUnderTheViewGivesAShortRead) {
+  const Bytes file = Random(256 * 1024, 4);
+  const HANDLE h = Open("S.DAT", file);
+  TSheetView view;
+  for (int i = 0; i < 20; ++i) ExpectRead(view, h, file, i * 1000, 100);
+  ASSERT_EQ(int64_t(file.size()), view.Length());
+
+  // Another writer cuts the file: bytes past the cut are gone.
+  const HANDLE other = Open("S.DAT", {}, GENERIC_READ | GENERIC_WRITE);
+  ASSERT_TRUE(plat::SetFileLength(other, 5000));
+  char buffer[200];
+  EXPECT_EQ(0, view.Read(h, 200000, buffer, 100));
+  EXPECT_EQ(0, view.Length());
+  EXPECT_EQ(100, view.Read(h, 4900, buffer, 200));
+  EXPECT_EQ(0, std::memcmp(buffer, file.data() + 4900, 100));
+
+  // The caches answer as for any short file.
+  TDataBuffer data;
+  ASSERT_EQ(1, data.Allocate(0));
+  data.SetFile(h);
+  EXPECT_EQ(nullptr, data.RecordAddr(100000));
+}
+
+// Records of every size at scattered offsets of a metric, semantics and
+// descriptor file several times the caches' size, read in a random order
+// twice over, with and without views.
+TEST_F(SheetViewTest, ScatteredReadsDeliverEveryRecordWhole) {
+  std::mt19937 random(5);
+  Bytes dat(8, 0), sem(4, 0);
+  std::memcpy(dat.data(), "DAT", 4);
+  std::memcpy(sem.data(), "SEM", 4);
+  std::vector<std::pair<uint32_t, Bytes>> metrics, semantics;
+  for (int i = 0; i < 400; ++i) {
+    const uint32_t lengths[] = {16 + 8 * uint32_t(random() % 40),
+                                704 + 8 * uint32_t(random() % 400), 300000};
+    const uint32_t length = lengths[i % 25 == 0 ? 2 : i % 3 == 0 ? 1 : 0];
+    const uint32_t at = uint32_t(PlaceDataRecord(dat.size(), METRIC_F32, length));
+    dat.resize(at, 0);
+    metrics.emplace_back(at, MetricRecord(length, i));
+    dat.insert(dat.end(), metrics.back().second.begin(), metrics.back().second.end());
+    dat.resize(dat.size() + random() % 5000, 0);
+
+    const uint32_t semLength = 4 + 2 * uint32_t(random() % (i % 7 == 0 ? 8000 : 60));
+    const uint32_t semAt = uint32_t(PlaceSemnRecord(sem.size(), semLength));
+    sem.resize(semAt, 0);
+    semantics.emplace_back(semAt, SemnRecord(semLength, uint8_t(i)));
+    sem.insert(sem.end(), semantics.back().second.begin(), semantics.back().second.end());
+  }
+  Bytes hdr(48 * 20001, 0);
+  for (int n = 1; n <= 20000; ++n) {
+    FVSPR d{};
+    d.Key = DWORD(n);
+    std::memcpy(hdr.data() + 48 * n, &d, sizeof(d));
+  }
+  const HANDLE datFile = Open("S.DAT", dat);
+  const HANDLE semFile = Open("S.SEM", sem);
+  const HANDLE hdrFile = Open("S.HDR", hdr);
+
+  for (const bool viewed : {true, false}) {
+    plat::FaultVfs filter;
+    std::unique_ptr<plat::ScopedVfs> use;
+    if (!viewed) use = std::make_unique<plat::ScopedVfs>(&filter);
+    TDataBuffer data;
+    ASSERT_EQ(1, data.Allocate(4 * TDataBuffer::WINDOW_SIZE));
+    data.SetFile(datFile);
+    TBlockBuffer semn(TBlockBuffer::RECORD_SEMN);
+    ASSERT_EQ(1, semn.Allocate(2 * TBlockBuffer::WINDOW_SIZE));
+    semn.SetFile(semFile);
+    THeadBuffer head;
+    ASSERT_EQ(1, head.Allocate(0));
+    head.SetFile(hdrFile);
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<int> order(metrics.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+      std::shuffle(order.begin(), order.end(), random);
+      for (int i : order) {
+        const char* m = data.RecordAddr(metrics[i].first);
+        ASSERT_NE(nullptr, m) << viewed << " metric " << i;
+        ASSERT_EQ(0, std::memcmp(m, metrics[i].second.data(), metrics[i].second.size()))
+            << viewed << " metric " << i;
+        const char* s = semn.RecordAddr(semantics[i].first);
+        ASSERT_NE(nullptr, s) << viewed << " semantics " << i;
+        ASSERT_EQ(0, std::memcmp(s, semantics[i].second.data(), semantics[i].second.size()))
+            << viewed << " semantics " << i;
+        const LONG n = 1 + LONG(random() % 20000);
+        const char* d = head.RecordAddr(n);
+        ASSERT_NE(nullptr, d) << viewed << " descriptor " << n;
+        ASSERT_EQ(DWORD(n), reinterpret_cast<const FVSPR*>(d)->Key) << viewed;
+      }
+    }
+    // Past the ends: nothing.
+    EXPECT_EQ(nullptr, data.RecordAddr(DWORD(dat.size())));
+    EXPECT_EQ(nullptr, semn.RecordAddr(DWORD(sem.size())));
+    EXPECT_EQ(nullptr, head.RecordAddr(20001));
+  }
+}
+
+}  // namespace
