@@ -627,6 +627,11 @@ class MAPCLASS TMapList {
   // link and its successor's back link still passing it by are set to it.
   // Chains found in any other shape are left alone. 0, or a write's code.
   int CompleteLastLinks(const HDRHEAD& head);
+  // The descriptor file and count of the last append this list completed:
+  // while both hold, the file is known to hold the count and the last
+  // object's links to be whole, which the next append need not read.
+  HANDLE LinkedFile = nullptr;
+  LONG LinkedCount = -1;
   // The result: header copy, sheet record, caches and the change record.
   int FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCHANGE* change);
   // Undoes a failed append in memory (header copy, caches, lock): 0.

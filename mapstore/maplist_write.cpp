@@ -104,9 +104,17 @@ bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   HANDLE h = Files[file];
   const int64_t end = plat::FileLength(h);
   if (end < 0 || int64_t(offset) >= end) return false;
-  // The record stored there must be one of this file and at least as long.
+  // The record stored there must be one of this file and at least as long
+  // (read through the file's cache view when the cache reads this file).
   char head[8];
-  if (!plat::ReadExactAt(h, offset, head, sizeof(head))) return false;
+  auto read = [&](auto& cache) {
+    if (cache.File() != h) return plat::ReadExactAt(h, offset, head, sizeof(head));
+    return cache.ReadBytes(offset, head, sizeof(head)) == int64_t(sizeof(head));
+  };
+  const bool got = file == SHEET_DAT   ? read(DataBuffer)
+                   : file == SHEET_SEM ? read(SemnBuffer)
+                                       : read(DrawBuffer);
+  if (!got) return false;
   DWORD ident, stored;
   std::memcpy(&ident, head, 4);
   std::memcpy(&stored, head + 4, 4);
@@ -424,6 +432,7 @@ int TMapList::LockForAppend() {
 
 int TMapList::AbortAppend(int code, const HDRHEAD& before) {
   if (code != 0) Error = code;
+  LinkedCount = -1;
   Head = before;
   HeadBuffer.Reset();
   if (EditMode != 0) UnlockList();
@@ -568,6 +577,9 @@ int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCH
     change->CornersGrew = GrowCorners(List->Register, frame);
   }
 
+  LinkedFile = Files[SHEET_HDR];
+  LinkedCount = number;
+
   const bool frameObject = FvsprIsFrame(desc) && !userMap;
   if (frameObject) List->FrameObject = number;
   List->ObjectCount = number;
@@ -602,12 +614,16 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   HDRHEAD head = Head;
   if (metric == nullptr && FvsprLocal(desc) != LOCAL_POINT && head.Count != 0)
     return AbortAppend(MAPERR_DATA, before);
+  // After an append of this list's that nothing has followed, the file
+  // holds the count it wrote and the last object's links are whole.
+  const bool linked = Files[SHEET_HDR] == LinkedFile && head.Count == LinkedCount;
   // A header counting more descriptors than the file holds (a damaged
   // file) would place the new one far past the file's end, or overflow.
-  if (!CheckHdrCount(&head, plat::FileLength(Files[SHEET_HDR])))
-    return AbortAppend(MAPERR_DATA, before);
+  const int64_t length = linked ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
+                                : plat::FileLength(Files[SHEET_HDR]);
+  if (!CheckHdrCount(&head, length)) return AbortAppend(MAPERR_DATA, before);
   // The chain is whole again before a new object joins it.
-  int code = CompleteLastLinks(head);
+  int code = linked ? 0 : CompleteLastLinks(head);
   if (code != 0) return AbortAppend(code, before);
 
   code = WriteObjectRecords(desc, metric, semn, draw, false);

@@ -3,7 +3,8 @@
 // the next append of every local type works. The kill falls on each write
 // of an append in turn (every write from the nth on fails, as if the
 // process were gone, and the map is dropped without a clean close), and on
-// random points of a child process appending in a loop.
+// random points of a child process appending in a loop, also with
+// synchronous writes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -193,6 +194,47 @@ TEST_F(KilledAppend, AtRandomPointsOfAChildProcess) {
     acked.push_back(ack);
     EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
   }
+}
+
+// Write-through as the library opens a map edited by several users: a
+// child appending in edit mode with synchronous writes is killed at random
+// points; every object it acknowledged reads back, with the chain whole.
+TEST_F(KilledAppend, WriteThroughAppendsOfAKilledChild) {
+  plat::SetWriteThroughEnabled(true);
+  std::mt19937 random(20261207);
+  std::vector<Ack> acked;
+  int id = 1;
+  for (int round = 0; round < 4; ++round) {
+    const int wanted = 1 + int(random() % 4);
+    const int first = id;
+    const Child child = StartChild([&](int acks) {
+      TMap map;
+      if (!Open(map, 1)) return 2;
+      for (int i = first;; ++i) {
+        Ack ack{0, i, 0};
+        ack.number = AppendObject(map, i, kLocals[i % 6], &ack.key);
+        if (ack.number == 0) return 3;
+        if (!SendAck(acks, ack)) return 4;
+      }
+    });
+    ASSERT_GT(child.pid, 0);
+    std::vector<Ack> got = ReadAcks(child.acks, wanted);
+    kill(child.pid, SIGKILL);
+    const std::vector<Ack> more = ReadAcks(child.acks);
+    close(child.acks);
+    ASSERT_EQ(-SIGKILL, WaitChild(child.pid)) << "round " << round;
+    got.insert(got.end(), more.begin(), more.end());
+    ASSERT_GE(got.size(), size_t(wanted)) << "round " << round;
+    acked.insert(acked.end(), got.begin(), got.end());
+    id = first + int(got.size()) + 1;
+
+    TMap map;
+    ASSERT_TRUE(Open(map, 1)) << "round " << round;
+    for (const Ack& a : acked)
+      ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
+    EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
+  }
+  plat::SetWriteThroughEnabled(false);
 }
 
 }  // namespace
