@@ -53,6 +53,7 @@ DWORD TDataEdit::Kind() const { return Record->Ident; }
 bool TDataEdit::LongCounts() const { return (Record->Flags & METRIC_LONG_COUNTS) != 0; }
 
 void TDataEdit::ClearCursor() {
+  CheckedPoint = nullptr;
   CurrentPoint = nullptr;
   CountWord = nullptr;
   PointNumber = 0;
@@ -67,12 +68,39 @@ void TDataEdit::SetCurrentCount(DWORD count) {
 }
 
 bool TDataEdit::CursorOnPoint() const {
-  if (CurrentPoint == nullptr || CountWord == nullptr || !Valid()) return false;
-  int layout = metric::LayoutSize(Kind());
-  if (layout == 0 || PointNumber < 1 || static_cast<DWORD>(PointNumber) > CurrentCount())
+  CheckedPoint = nullptr;
+  if (CurrentPoint == nullptr || CountWord == nullptr) return false;
+  // The record and contour as last checked: their checks (the record's
+  // validity and point size depend on nothing else) hold; the point is
+  // checked alone.
+  const bool known = CountWord == CheckedCount && Record == CheckedRecord && Record != nullptr &&
+                     BufferSize == CheckedSize && Record->Ident == CheckedKind &&
+                     Record->Length == CheckedLength;
+  if (!known) {
+    if (!Valid()) return false;
+    const int layout = metric::LayoutSize(Kind());
+    if (layout == 0) return false;
+    CheckedCount = CountWord;
+    CheckedRecord = Record;
+    CheckedSize = BufferSize;
+    CheckedKind = Record->Ident;
+    CheckedLength = Record->Length;
+    CheckedLayout = layout;
+  }
+  if (PointNumber < 1 || static_cast<DWORD>(PointNumber) > CurrentCount()) return false;
+  if (CurrentPoint < reinterpret_cast<char*>(Record) + METRIC_EMPTY_LENGTH ||
+      CurrentPoint + CheckedLayout > End())
     return false;
-  return CurrentPoint >= reinterpret_cast<char*>(Record) + METRIC_EMPTY_LENGTH &&
-         CurrentPoint + layout <= End();
+  CheckedPoint = CurrentPoint;
+  CheckedNumber = PointNumber;
+  return true;
+}
+
+inline bool TDataEdit::PointChecked() const {
+  return CurrentPoint != nullptr && CurrentPoint == CheckedPoint &&
+         PointNumber == CheckedNumber && CountWord == CheckedCount &&
+         Record == CheckedRecord && BufferSize == CheckedSize && Record->Ident == CheckedKind &&
+         Record->Length == CheckedLength;
 }
 
 bool TDataEdit::ContourPoints(int n, char*& first, DWORD& count) {
@@ -98,6 +126,9 @@ void TDataEdit::Init() {
   TextFlag = 0;
   ChangedFlag = 0;
   Measure = TMeasure();
+  CheckedPoint = nullptr;
+  CheckedCount = nullptr;
+  CheckedRecord = nullptr;
 }
 
 void TDataEdit::Free() { SetBuffer(nullptr, 0, 0); }
@@ -364,18 +395,18 @@ double TDataEdit::HNDouble(int i) { return GoPointSubject(i, SubjectNumber) ? HD
 
 double TDataEdit::XDouble() {
   double x = 0.0, y = 0.0;
-  if (CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
+  if (PointChecked() || CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
   return x;
 }
 
 double TDataEdit::YDouble() {
   double x = 0.0, y = 0.0;
-  if (CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
+  if (PointChecked() || CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
   return y;
 }
 
 double TDataEdit::HDouble() {
-  if (!CursorOnPoint()) return METRIC_NO_HEIGHT;
+  if (!PointChecked() && !CursorOnPoint()) return METRIC_NO_HEIGHT;
   return metric::ReadH(Kind(), CurrentPoint);
 }
 

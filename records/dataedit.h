@@ -148,6 +148,15 @@ class MAPCLASS TDataEdit {
   TMeasure Measure;
 
  private:
+  mutable const char* CheckedPoint = nullptr;  // null: no point checked
+  mutable LONG CheckedNumber = 0;
+  mutable const char* CheckedCount = nullptr;
+  mutable const LONGMETRIC* CheckedRecord = nullptr;
+  mutable LONG CheckedSize = 0;
+  mutable DWORD CheckedKind = 0;
+  mutable DWORD CheckedLength = 0;
+  mutable int CheckedLayout = 0;
+
   bool Valid() const;
   char* End() const;
   DWORD Kind() const;
@@ -155,7 +164,13 @@ class MAPCLASS TDataEdit {
   void ClearCursor();
   DWORD CurrentCount() const;
   void SetCurrentCount(DWORD count);
+  // Whether the cursor is on a point of the record. The record facts a
+  // check depends on (record, buffer size, kind, length, contour) are
+  // remembered with the point found: the record is checked again only when
+  // one of them changed, and reading both coordinates of a point checks
+  // the point once per cursor move.
   bool CursorOnPoint() const;
+  bool PointChecked() const;
   bool ContourPoints(int n, char*& first, DWORD& count);
   char* OpenPlace(int n, int where);
   int AppendRaw(int n, const char* bytes);
