@@ -50,7 +50,10 @@ int THoleCut::Cut(TDataEdit* piece, TDataEdit* object, double precision) {
   for (auto& part : Parts)
     for (int h = 1; h <= holes; ++h)
       if (WhollyInside(part->M, *object, h)) part->M.AppendSubject(object, h);
-  std::reverse(Parts.begin(), Parts.end());
+  // The largest part first (handed out from the back).
+  std::stable_sort(Parts.begin(), Parts.end(), [](const auto& a, const auto& b) {
+    return a->M.SquareSubject(0) < b->M.SquareSubject(0);
+  });
   return 1;
 }
 

@@ -1,7 +1,7 @@
 // The parts of an area piece without the holes of an object: the piece is
 // cut by every hole of the object that crosses it (a piece split by a hole
 // gives several parts), and the holes lying wholly inside a part become its
-// holes. The parts are handed out one by one.
+// holes. The parts are handed out one by one, the largest first.
 #pragma once
 
 #include <memory>
