@@ -1,0 +1,536 @@
+// Buffer zones around the contours of a metric.
+//
+// A zone is walked along the contour: at every corner A, B, N the offsets of
+// both segments at B are made (InAngle); the side being walked gets the outer
+// points of the corner (the offset of AB, the outer corner point Y and the
+// offset of BN) or the inner corner point X, whichever lies on it, and the
+// other side of an open line gets the opposite choice. The walked side is
+// kept in order, the other side is kept apart and appended reversed, so the
+// finished contour runs along one side, turns round the far cap and comes
+// back along the other side.
+#include "geometry/buildzone.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geometry/segmentgrid.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Point zones: steps of the circle per unit of width, their bounds.
+constexpr int kStepsPerWidth = 8;
+constexpr int kMinSteps = 8;
+constexpr int kMaxSteps = 180;
+// The kinds of double coordinates, and the one whose precision stays coarse.
+constexpr DWORD kDoubleKind = 0x7FF87FF8;
+constexpr DWORD kDoubleHeightKind = 0x7FFC7FFC;
+constexpr DWORD kCoarseKind = 0x7FF87FF7;
+
+double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(b.X - a.X, b.Y - a.Y); }
+
+bool Same(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return a.X == b.X && a.Y == b.Y; }
+
+// (b - a) x (p - a): positive on the left of a -> b.
+double Cross(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  return (b.X - a.X) * (p.Y - a.Y) - (p.X - a.X) * (b.Y - a.Y);
+}
+
+bool Left(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  return Cross(p, a, b) > 0.0;
+}
+
+// Unit normal on the left of a -> b; zero for equal points.
+DOUBLEPOINT LeftNormal(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double l = Dist(a, b);
+  if (!(l > 0.0)) return {0.0, 0.0};
+  return {-(b.Y - a.Y) / l, (b.X - a.X) / l};
+}
+
+double SegmentDist2(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y, l = dx * dx + dy * dy;
+  double t = l > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l : 0.0;
+  t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
+  const double ex = p.X - a.X - t * dx, ey = p.Y - a.Y - t * dy;
+  return ex * ex + ey * ey;
+}
+
+// Crossing of the line p + s (q - p) with the line r + t (u - r); false for
+// parallel lines.
+bool LineCrossing(const DOUBLEPOINT& p, const DOUBLEPOINT& q, const DOUBLEPOINT& r,
+                  const DOUBLEPOINT& u, DOUBLEPOINT* out) {
+  const double dx1 = q.X - p.X, dy1 = q.Y - p.Y, dx2 = u.X - r.X, dy2 = u.Y - r.Y;
+  const double den = dx1 * dy2 - dy1 * dx2;
+  const double scale = std::hypot(dx1, dy1) * std::hypot(dx2, dy2);
+  if (!(std::fabs(den) > 1e-12 * scale)) return false;
+  const double s = ((r.X - p.X) * dy2 - (r.Y - p.Y) * dx2) / den;
+  *out = {p.X + s * dx1, p.Y + s * dy1};
+  return true;
+}
+
+}  // namespace
+
+TBuildZone::TBuildZone() {
+  Source.Init();
+  Result.Init();
+}
+
+TBuildZone::~TBuildZone() {
+  Source.Free();
+  Result.Free();
+}
+
+void TBuildZone::SetPrecision(double precision) {
+  if (Source.Record == nullptr || Source.BufferSize < METRIC_EMPTY_LENGTH ||
+      !MetricValidMarker(Source.Record->Ident))
+    return;
+  Precision = 0.001;
+  const DWORD kind = Source.Record->Ident;
+  if (kind == kCoarseKind) return;
+  if (kind == kDoubleKind || kind == kDoubleHeightKind) Precision = 1e-6;
+  if (precision > Precision) Precision = precision;  // NaN is not larger
+}
+
+// ---------------------------------------------------------------------------
+// Source and segment index
+
+// Loads and thins the subject, copies its points and indexes its segments.
+int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double precision) {
+  if (metric == nullptr || metric == &Source || metric == &Result) return 0;
+  if (metric->Record == nullptr || metric->BufferSize < METRIC_EMPTY_LENGTH ||
+      !MetricValidMarker(metric->Record->Ident))
+    return 0;
+  if (!(width > 0.0) || !std::isfinite(width) || subject < 0) return 0;
+  Width = width;
+  if (!Source.LoadSubject(metric, subject)) return 0;
+  SetPrecision(precision);
+  if (Source.LinearFilter(Precision) == 0) return 0;
+  if (Source.FirstPointSubject(0) == nullptr) return 0;
+  const int n = Source.PointCount(0);
+  if (n < 1) return 0;
+  if (!Result.Create(static_cast<int>(Source.Record->Ident), 0)) return 0;
+  Points.clear();
+  Near.clear();
+  Far.clear();
+  for (int i = 1; i <= n; ++i) {
+    if (!Source.GoPointSubject(i, 0)) return 0;
+    const DOUBLEPOINT p{Source.XDouble(), Source.YDouble()};
+    if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return 0;
+    Points.push_back(p);
+  }
+  BuildIndex();
+  return 1;
+}
+
+// Files every source segment (a lone point as a segment of no length) in the
+// cells of a grid whose cells are about as many as the segments and no
+// smaller than half the width, so that a query visits a few cells.
+void TBuildZone::BuildIndex() {
+  const int segs = std::max<int>(1, static_cast<int>(Points.size()) - 1);
+  DFRAME f{Points[0].X, Points[0].Y, Points[0].X, Points[0].Y};
+  for (const DOUBLEPOINT& p : Points) {
+    f.X1 = std::min(f.X1, p.X);
+    f.Y1 = std::min(f.Y1, p.Y);
+    f.X2 = std::max(f.X2, p.X);
+    f.Y2 = std::max(f.Y2, p.Y);
+  }
+  const double fw = f.X2 - f.X1, fh = f.Y2 - f.Y1, half = Width / 2;
+  double cells = segs;
+  const double bound = (std::max(fw, half) / half) * (std::max(fh, half) / half);
+  if (bound < cells) cells = bound;
+  if (!(cells >= 1.0)) cells = 1.0;
+  segmentgrid::Grid g;
+  g.Cover(f, cells);
+  GridX0 = g.x0, GridY0 = g.y0, CellW = g.cw, CellH = g.ch, GridNX = g.nx, GridNY = g.ny;
+  CellStart.assign(static_cast<size_t>(g.Cells()) + 1, 0);
+  auto segment = [&](int i, auto&& visit) {
+    const DOUBLEPOINT& a = Points[static_cast<size_t>(i)];
+    const DOUBLEPOINT& b = Points.size() > 1 ? Points[static_cast<size_t>(i) + 1] : a;
+    segmentgrid::VisitCells(g, a, b, 0.0, visit);
+  };
+  // Counts per cell, summed to the cell ends, then filled backwards so each
+  // end moves back to its cell's start.
+  for (int i = 0; i < segs; ++i) segment(i, [&](int c) { ++CellStart[static_cast<size_t>(c)]; });
+  for (size_t c = 1; c + 1 < CellStart.size(); ++c) CellStart[c] += CellStart[c - 1];
+  const int total = CellStart[CellStart.size() - 2];
+  CellStart.back() = total;
+  CellSegments.resize(static_cast<size_t>(total));
+  for (int i = 0; i < segs; ++i)
+    segment(i, [&](int c) {
+      CellSegments[static_cast<size_t>(--CellStart[static_cast<size_t>(c)])] = i;
+    });
+}
+
+// Whether some source segment lies nearer to p than limit.
+bool TBuildZone::NearSource(const DOUBLEPOINT& p, double limit) const {
+  if (!(limit > 0.0) || Points.empty()) return false;
+  segmentgrid::Grid g;
+  g.x0 = GridX0, g.y0 = GridY0, g.cw = CellW, g.ch = CellH, g.nx = GridNX, g.ny = GridNY;
+  const int c0 = g.Column(p.X - limit), c1 = g.Column(p.X + limit);
+  const int r0 = g.Row(p.Y - limit), r1 = g.Row(p.Y + limit);
+  const double l2 = limit * limit;
+  const size_t last = Points.size() - 1;
+  for (int r = r0; r <= r1; ++r)
+    for (int c = c0; c <= c1; ++c) {
+      const size_t cell = static_cast<size_t>(r) * static_cast<size_t>(g.nx) + static_cast<size_t>(c);
+      for (int k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+        const size_t i = static_cast<size_t>(CellSegments[static_cast<size_t>(k)]);
+        const DOUBLEPOINT& a = Points[i];
+        const DOUBLEPOINT& b = i < last ? Points[i + 1] : a;
+        if (SegmentDist2(p, a, b) < l2) return true;
+      }
+    }
+  return false;
+}
+// ---------------------------------------------------------------------------
+// Steps
+
+int TBuildZone::WritePoint(const DOUBLEPOINT& p) {
+  if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return 0;
+  if (NearSource(p, Width - Precision)) return 0;
+  Near.push_back(p);
+  return 1;
+}
+
+// A point of the other side of an open line, under the same distance rule.
+void TBuildZone::WriteOther(const DOUBLEPOINT& p) {
+  if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return;
+  if (!NearSource(p, Width - Precision)) Far.push_back(p);
+}
+
+// The two offsets of segment from -> at, at `at`.
+void TBuildZone::Offsets(const DOUBLEPOINT& from, const DOUBLEPOINT& at, DOUBLEPOINT* p,
+                         DOUBLEPOINT* q) const {
+  const DOUBLEPOINT n = LeftNormal(from, at);
+  *p = {at.X + Width * n.X, at.Y + Width * n.Y};
+  *q = {at.X - Width * n.X, at.Y - Width * n.Y};
+}
+
+int TBuildZone::InAngle() {
+  if ((A.X == B.X && B.X == N.X) || (A.Y == B.Y && B.Y == N.Y)) return 0;
+  const double k1 = A.X == B.X ? 9e10 : (B.Y - A.Y) / (B.X - A.X);
+  const double k2 = B.X == N.X ? 9e12 : (N.Y - B.Y) / (N.X - B.X);
+  if (std::fabs(k1 - k2) < 0.001) return 0;
+  DOUBLEPOINT p, q;
+  Offsets(A, B, &p, &q);
+  const bool pNearN = Dist(p, N) < Dist(q, N);
+  A2 = pNearN ? p : q;
+  A1 = pNearN ? q : p;
+  const DOUBLEPOINT nb = LeftNormal(B, N);
+  p = {B.X + Width * nb.X, B.Y + Width * nb.Y};
+  q = {B.X - Width * nb.X, B.Y - Width * nb.Y};
+  const bool pNearA = Dist(p, A) < Dist(q, A);
+  N1 = pNearA ? p : q;
+  N2 = pNearA ? q : p;
+  const DOUBLEPOINT a2e{A2.X + (B.X - A.X), A2.Y + (B.Y - A.Y)};
+  const DOUBLEPOINT n1e{N1.X + (N.X - B.X), N1.Y + (N.Y - B.Y)};
+  if (!LineCrossing(A2, a2e, N1, n1e, &X)) return 0;
+  const double bx = Dist(B, X);
+  if (bx > 0.0) {
+    Y = {B.X + Width * (B.X - X.X) / bx, B.Y + Width * (B.Y - X.Y) / bx};
+  } else {
+    Y = A1;
+  }
+  const double a = Dist(A, B), b = Dist(B, N), c = Dist(A, N);
+  if (a == 0.0 || b == 0.0) return 4;
+  const double cosine = (a * a + b * b - c * c) / (2 * a * b);
+  return (cosine >= -1.0 && cosine < -0.86) ? 3 : 4;
+}
+
+int TBuildZone::Angle123() const {
+  const double ab = Dist(A, B), bn = Dist(B, N);
+  const double m = std::min(ab, bn), M = std::max(ab, bn), c = Dist(A, N);
+  const double p = (m + M + c) / 2;
+  if (p == 0.0 || c == p) return 1;
+  const double r = std::sqrt(std::fabs((p - m) * (p - M) * (p - c) / p));
+  const double h = std::atan(r / (p - c));
+  const double reach = 2 * m * std::sin(h);
+  return (reach >= Width && 2 * Width * std::cos(h) <= reach) ? 0 : 1;
+}
+
+int TBuildZone::Parallel() const { return Left(W, A, B) == Left(A1, A, B) ? 1 : 0; }
+
+int TBuildZone::PlacePoint8() const {
+  const double d = Dist(B, X);
+  if (d < Precision) return 0;
+  const double a = std::asin(std::min(1.0, Width / d));
+  const double m = std::min(Dist(A, B), Dist(B, N));
+  return std::tan(a) * m >= Width ? 1 : 0;
+}
+
+// The cap at B coming from A: the offset nearer to W, the point beyond B on
+// the line (pointed caps only) and the other offset; W becomes the last.
+void TBuildZone::FinalPoint(int cap) {
+  DOUBLEPOINT p1, p2;
+  Offsets(A, B, &p1, &p2);
+  if (Dist(p2, W) < Dist(p1, W)) std::swap(p1, p2);
+  const double l = Dist(A, B);
+  Near.push_back(p1);
+  if (cap == 0 && l > 0.0)
+    Near.push_back({B.X + Width * (B.X - A.X) / l, B.Y + Width * (B.Y - A.Y) / l});
+  Near.push_back(p2);
+  W = p2;
+}
+
+// The offset of a on the left of a -> b.
+void TBuildZone::HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPOINT* out) const {
+  const DOUBLEPOINT n = LeftNormal(a, b);
+  *out = {a.X + Width * n.X, a.Y + Width * n.Y};
+}
+
+// Even-odd test of p against the source contour.
+bool TBuildZone::InsideSource(const DOUBLEPOINT& p) const {
+  bool in = false;
+  for (size_t i = 0, j = Points.size() - 1; i < Points.size(); j = i++) {
+    const DOUBLEPOINT &a = Points[i], &b = Points[j];
+    if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X)
+      in = !in;
+  }
+  return in;
+}
+
+// Writes the walked side, then the other side reversed, into the result;
+// close: the first point once more at the end.
+int TBuildZone::Emit(bool close) {
+  if (Near.empty() && Far.empty()) return 0;
+  for (const DOUBLEPOINT& p : Near)
+    if (!Result.AppendPointSubject(0, p.X, p.Y)) return 0;
+  for (size_t i = Far.size(); i-- > 0;)
+    if (!Result.AppendPointSubject(0, Far[i].X, Far[i].Y)) return 0;
+  if (close) {
+    const DOUBLEPOINT first = Near.empty() ? Far.back() : Near.front();
+    if (!Result.AppendPointSubject(0, first.X, first.Y)) return 0;
+  }
+  Result.FirstPointSubject(0);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Zones
+
+int TBuildZone::Build(double width, TDataEdit* metric, int subject, double precision, int cap) {
+  if (!Begin(width, metric, subject, precision)) return 0;
+  const int n = static_cast<int>(Points.size());
+  A = Points[0];
+
+  if (n == 1) {
+    // A width below 1 / 8 would give no steps at all: a circle always gets
+    // at least the minimum. The last point is the first again.
+    int steps = static_cast<int>(std::min<double>(kMaxSteps, kStepsPerWidth * width));
+    if (steps < kMinSteps) steps = kMinSteps;
+    for (int k = 0; k <= steps; ++k) {
+      const double t = k == steps ? 0.0 : k * 2 * kPi / steps;
+      W = {A.X + width * std::cos(t), A.Y + width * std::sin(t)};
+      Near.push_back(W);
+    }
+    return Emit(false);
+  }
+
+  if (n == 2) {
+    B = Points[1];
+    // The start point: the offset of A with a positive X step (the upper one
+    // for a level line).
+    DOUBLEPOINT nrm = LeftNormal(A, B);
+    if (nrm.X < 0.0 || (nrm.X == 0.0 && nrm.Y < 0.0)) nrm = {-nrm.X, -nrm.Y};
+    W = {A.X + width * nrm.X, A.Y + width * nrm.Y};
+    WritePoint(W);
+    FinalPoint(cap);
+    std::swap(A, B);
+    FinalPoint(cap);
+    return Emit(true);
+  }
+
+  const bool closed = Same(Points[0], Points[static_cast<size_t>(n) - 1]);
+  int corners = n - 1;
+  if (!closed) {
+    B = Points[0];
+    A = Points[1];
+    FinalPoint(cap);
+    corners = n - 2;
+  }
+  A = Points[0];
+  B = Points[1];
+  bool sideKnown = !closed;
+  int next = 2;  // index of the next point to read
+  for (int i = 1; i <= corners; ++i) {
+    if (closed && i == corners) next = 1;  // the last corner turns onto P2
+    N = Points[static_cast<size_t>(next++)];
+    if (std::fabs(A.X - N.X) <= Precision && std::fabs(A.Y - N.Y) <= Precision) continue;
+    const int r = InAngle();
+    if (r != 0) {
+      bool outer;
+      if (!sideKnown) {
+        // The ring goes round the outside: the outer points of this corner
+        // are walked when the way from B towards X leads into the area.
+        const double step = 1e-3 * std::min({Dist(A, B), Dist(B, N), Dist(B, X)});
+        const double bx = Dist(B, X);
+        const DOUBLEPOINT probe{B.X + step * (X.X - B.X) / bx, B.Y + step * (X.Y - B.Y) / bx};
+        outer = bx > 0.0 && InsideSource(probe);
+        sideKnown = true;
+      } else {
+        outer = Parallel() != 0;
+      }
+      const bool inner = Angle123() == 0;
+      // A slight turn gets one outer point: where the outer offset lines
+      // meet (opposite X across B), so that the zone keeps its full width
+      // along both segments; the point at the width from B on the bisector
+      // would cut into the band on either side of the corner.
+      const DOUBLEPOINT mitre{2 * B.X - X.X, 2 * B.Y - X.Y};
+      if (outer) {
+        if (r == 3) {
+          WritePoint(mitre);
+        } else {
+          WritePoint(A1);
+          WritePoint(Y);
+          WritePoint(N2);
+        }
+        W = N2;
+        if (!closed && inner) WriteOther(X);
+      } else {
+        if (inner) WritePoint(X);
+        W = X;
+        if (!closed) {
+          if (r == 3) {
+            WriteOther(mitre);
+          } else {
+            WriteOther(A1);
+            WriteOther(Y);
+            WriteOther(N2);
+          }
+        }
+      }
+    }
+    A = B;
+    B = N;
+  }
+  if (!closed) FinalPoint(cap);
+  return Emit(true);
+}
+
+int TBuildZone::BuildHalf(double width, TDataEdit* metric, int subject, double precision) {
+  if (!Begin(width, metric, subject, precision)) return 0;
+  const int n = static_cast<int>(Points.size());
+  if (n < 2) return 0;
+  A = Points[0];
+  B = Points[1];
+  if (Same(A, B)) return 0;
+  if (n == 2) {
+    Near.push_back(A);
+    HalfOffset(A, B, &W);
+    WritePoint(W);
+    const DOUBLEPOINT nrm = LeftNormal(A, B);
+    const DOUBLEPOINT end{B.X + width * nrm.X, B.Y + width * nrm.Y};
+    if (!WritePoint(end)) Near.push_back(end);
+    Near.push_back(B);
+    Near.push_back(A);
+    return Emit(false);
+  }
+  HalfOffset(A, B, &W);
+  Near.push_back(W);
+  bool dropEnd = false;
+  for (int i = 1; i <= n - 2; ++i) {
+    N = Points[static_cast<size_t>(i) + 1];
+    const int r = InAngle();
+    if (r != 0) {
+      const bool wLeft = Left(W, A, B);
+      const bool xOnW = Left(X, A, B) == wLeft;
+      if (!xOnW && Left(A1, A, B) == wLeft) {
+        Near.push_back(A1);
+        Near.push_back(Y);
+        Near.push_back(N2);
+      } else if (xOnW) {
+        if (PlacePoint8()) Near.push_back(X);
+        else if (i == n - 2) dropEnd = true;
+      }
+    }
+    A = B;
+    B = N;
+    HalfOffset(A, B, &W);
+  }
+  if (!dropEnd) {
+    const DOUBLEPOINT nrm = LeftNormal(A, B);
+    const DOUBLEPOINT end{B.X + width * nrm.X, B.Y + width * nrm.Y};
+    if (!WritePoint(end)) Near.push_back(end);
+  }
+  for (int i = n; i-- > 0;) Near.push_back(Points[static_cast<size_t>(i)]);
+  if (!Same(Near.front(), Near.back())) Near.push_back(Near.front());
+  return Emit(false);
+}
+
+// ---------------------------------------------------------------------------
+// Moved contour
+
+// The segment p q moved by the width to its right for a positive sign, to
+// its left for a negative one.
+int TBuildZone::OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLEPOINT* p1,
+                              DOUBLEPOINT* q1) const {
+  *p1 = {0.0, 0.0};
+  *q1 = {0.0, 0.0};
+  const DOUBLEPOINT n = LeftNormal(p, q);
+  if (n.X == 0.0 && n.Y == 0.0) return 0;
+  const double d = Precision > 0.0 ? -Width : Width;
+  *p1 = {p.X + d * n.X, p.Y + d * n.Y};
+  *q1 = {q.X + d * n.X, q.Y + d * n.Y};
+  return 1;
+}
+
+int TBuildZone::ModificationObject(double distance, TDataEdit* metric, int subject) {
+  if (metric == nullptr || metric == &Source || metric == &Result) return 0;
+  if (metric->Record == nullptr || metric->BufferSize < METRIC_EMPTY_LENGTH ||
+      !MetricValidMarker(metric->Record->Ident) || !std::isfinite(distance) || subject < 0)
+    return 0;
+  if (metric->PointCount(0) < 2) return 0;
+  if (!Result.Create(static_cast<int>(metric->Record->Ident), 0)) return 0;
+  if (distance == 0.0) return Result.LoadSubject(metric, subject);
+  Precision = distance < 0.0 ? -1.0 : 1.0;
+  Width = std::fabs(distance);
+  if (metric->GetDirection(subject) == 4) Precision = -Precision;
+  if (!Source.LoadSubject(metric, subject)) return 0;
+  const int n = Source.PointCount(0);
+  Points.clear();
+  Near.clear();
+  Far.clear();
+  for (int i = 1; i <= n; ++i) {
+    if (!Source.GoPointSubject(i, 0)) return 0;
+    Points.push_back({Source.XDouble(), Source.YDouble()});
+  }
+  const size_t count = Points.size();
+  size_t j = 1;
+  while (j < count && Same(Points[j], Points[0])) ++j;
+  if (j == count) return 0;
+  DOUBLEPOINT s1, t1;
+  if (!OffsetSegment(Points[0], Points[j], &s1, &t1)) return 0;
+  Near.insert(Near.end(), j, s1);  // S and its repeats
+  DOUBLEPOINT prevA = s1, prevB = t1;
+  auto joint = [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    DOUBLEPOINT x;
+    if (!LineCrossing(prevA, prevB, a, b, &x)) x = a;
+    Near.push_back(x);
+  };
+  size_t cur = j;
+  size_t k;
+  for (;;) {
+    k = cur + 1;
+    while (k < count && Same(Points[k], Points[cur])) ++k;
+    if (k == count) break;
+    DOUBLEPOINT a, b;
+    if (!OffsetSegment(Points[cur], Points[k], &a, &b)) return 0;
+    Near.insert(Near.end(), k - cur - 1, a);
+    joint(a, b);
+    prevA = a;
+    prevB = b;
+    cur = k;
+  }
+  const size_t trailing = count - cur - 1;
+  if (Same(Points[cur], Points[0]) && cur >= 2) {
+    DOUBLEPOINT a, b;
+    if (!OffsetSegment(Points[0], Points[j], &a, &b)) return 0;
+    Near.insert(Near.end(), trailing, a);
+    joint(a, b);
+    Near.front() = Near.back();
+    return Emit(false);
+  }
+  Near.insert(Near.end(), trailing + 1, prevB);
+  for (size_t i = count; i-- > 0;) Near.push_back(Points[i]);
+  return Emit(true);
+}

@@ -1,0 +1,101 @@
+// Buffer zones (TBuildZone): the closed contour at a given distance (the
+// width) around one contour of an object metric.
+//
+// - Build: around a point (a polygon approximating a circle), around a line
+//   (both sides, with a pointed or flat cap at each end) or around a closed
+//   contour (the contour grown outward by the width).
+// - BuildHalf: a zone on one side of a line only (the left side of its
+//   direction), closed along the line itself.
+// - ModificationObject: the contour moved sideways by a signed distance with
+//   mitred joints; a closed contour grows for a positive distance and shrinks
+//   for a negative one, a line becomes a one-sided band closed along it.
+//
+// The contour is copied into the builder's source buffer and the zone is
+// written into its result buffer, which the caller reads after a call that
+// returned 1 (after 0 it holds a partial contour). Points of a zone that come
+// nearer to the source than width - precision (where the line bends back on
+// itself) are dropped; a segment index makes that test cost a logarithmic
+// share per point, so a zone of n vertices takes O(n log n)-like time. The
+// builder keeps its buffers between calls: once grown, a call allocates
+// nothing beyond the metric buffers.
+//
+// Failures give 0, with no error code: a null or damaged metric, a width not
+// above 0 or not finite, a subject that cannot be loaded or is empty after
+// thinning.
+#pragma once
+
+#include <vector>
+
+#include "geodesy/points.h"
+#include "records/dataedit.h"
+#include "platform/export.h"
+#include "platform/win_types.h"
+
+class MAPCLASS TBuildZone {
+ public:
+  TBuildZone();
+  ~TBuildZone();
+  TBuildZone(const TBuildZone&) = delete;
+  TBuildZone& operator=(const TBuildZone&) = delete;
+
+  // The zone of contour `subject` of the metric; cap 0 gives pointed end
+  // caps, any other value flat ones. 1 when the zone is in Result, else 0.
+  int Build(double width, TDataEdit* metric, int subject, double precision, int cap);
+  // The zone on the left of the line's direction, closed along the line.
+  int BuildHalf(double width, TDataEdit* metric, int subject, double precision);
+  // The contour moved sideways by distance (mitred joints). 1 or 0.
+  int ModificationObject(double distance, TDataEdit* metric, int subject);
+
+  // 0.001, or 1e-6 for the double kinds, kept at 0.001 for the coarse kind,
+  // then the larger of that and the argument; nothing without a source.
+  void SetPrecision(double precision);
+
+  // Steps of a build, public for tests.
+  // Adds p to the side being walked when it lies at least width - precision
+  // from every source segment; 1 when added.
+  int WritePoint(const DOUBLEPOINT& p);
+  // Corner A, B, N: 0 (no corner), 3 (a slight turn) or 4; sets A1, A2, N1,
+  // N2, X and Y.
+  int InAngle();
+  // 0 when the inner corner point X may be written, else 1.
+  int Angle123() const;
+  // 1 when W and A1 lie on the same side of the line AB.
+  int Parallel() const;
+  // 1 when X may be written in a half zone.
+  int PlacePoint8() const;
+
+  // Fields, in this order.
+  double Precision = 0.001;  // ModificationObject keeps its side sign here
+  double Width = 0.0;
+  DOUBLEPOINT W{};  // the last point produced on the side being walked
+  DOUBLEPOINT A{}, B{}, N{};  // previous, current and next vertex
+  DOUBLEPOINT A1{}, A2{};     // offsets of AB at B: outer, inner side
+  DOUBLEPOINT N1{}, N2{};     // offsets of BN at B: inner, outer side
+  DOUBLEPOINT X{};            // the inner corner point
+  DOUBLEPOINT Y{};            // the outer corner point
+  TDataEdit Source;           // the contour being processed, as contour 0
+  TDataEdit Result;           // the zone
+
+ private:
+  int Begin(double width, TDataEdit* metric, int subject, double precision);
+  void BuildIndex();
+  bool NearSource(const DOUBLEPOINT& p, double limit) const;
+  void Offsets(const DOUBLEPOINT& from, const DOUBLEPOINT& at, DOUBLEPOINT* p,
+               DOUBLEPOINT* q) const;
+  void WriteOther(const DOUBLEPOINT& p);
+  void FinalPoint(int cap);
+  void HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPOINT* out) const;
+  bool InsideSource(const DOUBLEPOINT& p) const;
+  int Emit(bool close);
+  int OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLEPOINT* p1,
+                    DOUBLEPOINT* q1) const;
+
+  // Work buffers, reused between calls.
+  std::vector<DOUBLEPOINT> Points;  // the source contour
+  std::vector<DOUBLEPOINT> Near;    // the side being walked, in order
+  std::vector<DOUBLEPOINT> Far;     // the other side, in the order written
+  // Segment index: segment numbers filed by grid cell.
+  std::vector<int> CellStart, CellSegments;
+  double GridX0 = 0.0, GridY0 = 0.0, CellW = 1.0, CellH = 1.0;
+  int GridNX = 1, GridNY = 1;
+};
