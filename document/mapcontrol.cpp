@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/messages.h"
+#include "document/rmfchains.h"
 #include "drawing/paintcontext.h"
 
 LONG PaintStepCounter = 0;
@@ -27,9 +28,9 @@ int RefuseSave(TMapControl*, const char* name) {
 }
 
 const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "rasters", nullptr, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "elevation matrices", nullptr, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "quality matrices", nullptr, nullptr},
+    {OpenRstKind, CloseRstKind, ShowNothing, nullptr, "rasters", nullptr, nullptr},
+    {OpenMtrKind, CloseMtrKind, ShowNothing, nullptr, "elevation matrices", nullptr, nullptr},
+    {OpenMtqKind, CloseMtqKind, ShowNothing, nullptr, "quality matrices", nullptr, nullptr},
     {RefuseKind, CloseNothing, ShowNothing, nullptr, "layer matrices", nullptr, nullptr},
     {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps", nullptr, nullptr},
     {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files", nullptr, nullptr},
@@ -180,14 +181,14 @@ void TMapControl::SetRegion() {
     PlaneX0 = X0;
     PlaneY0 = Y0;
     UpdatePlace();
-  } else {
-    // Nothing open (the chains' units take part here once they exist):
-    // the metric's default units.
+  } else if (!ChainBaseData(this)) {
+    // Nothing open: the metric's default units.
     SetDisScale(0.0);
     PlaneX0 = PlaneY0 = 0.0;
     SetDisToMeter(BaseScale / Dis.Base);
   }
   if (ShowScale == 0) ShowScale = BaseScale;
+  ChainUnitsRegion(this);
   WidenRegion(kRegionMarginPixels * Dis.Base / PixelsPerMeterV);
 }
 

@@ -8,9 +8,10 @@
 // paints the document layer by layer, sheet by sheet and object by object.
 //
 // The files of the chains (rasters, matrices, user maps) and projects are
-// opened, closed and painted through the slots of DocumentKinds: until
-// their readers are in the library each slot refuses its kind with 60040
-// and the chains stay empty.
+// opened, closed and painted through the slots of DocumentKinds. Rasters,
+// elevation and quality matrices open into their chains through
+// document/rmfchains.h; until the other readers are in the library each
+// of their slots refuses its kind with 60040 and the chain stays empty.
 #pragma once
 
 #include <cstdint>

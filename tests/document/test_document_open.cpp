@@ -1,6 +1,7 @@
 // Opening data into documents by kind: missing and unknown files leave no
-// document, a user map file becomes the main map, the kinds whose readers
-// are not in the library yet are refused with 60040 each, the document
+// document, a user map file becomes the main map, damaged rasters and
+// matrices are reported as not opened, the kinds whose readers are not in
+// the library yet are refused with 60040 each, the document
 // name follows the first data opened, and closing frees everything.
 #include <gtest/gtest.h>
 
@@ -58,19 +59,23 @@ TEST_F(DocumentOpen, MissingAndUnknownFilesLeaveNoDocument) {
 
 // Each kind whose files come with a later reader answers as a kind without
 // an opener until its slot is filled.
-void ExpectRefused(DocumentOpen* test, const char* signature) {
+void ExpectRefused(DocumentOpen* test, const char* signature, int code = MAPERR_INPUT) {
   (void)test;
   mctest::ScratchDir dir{MC_TEST_TMP};
   const std::string path = (dir / "data.bin");
   std::ofstream(path, std::ios::binary) << std::string(signature, 4) << std::string(60, '\0');
   EXPECT_EQ(docOpenData(path.c_str(), 0), 0) << signature;
-  EXPECT_EQ(std::string(LastMessageText()), std::string(MapErrorText(MAPERR_INPUT, 1)) + path);
+  EXPECT_EQ(std::string(LastMessageText()), std::string(MapErrorText(code, 1)) + path);
 }
-TEST_F(DocumentOpen, RasterRstWaitsForTheRasterReader) { ExpectRefused(this, "RST\0"); }
-TEST_F(DocumentOpen, RasterRswWaitsForTheRasterReader) { ExpectRefused(this, "RSW\0"); }
-TEST_F(DocumentOpen, MatrixMtwWaitsForTheMatrixReader) { ExpectRefused(this, "MTW\0"); }
-TEST_F(DocumentOpen, MatrixMtrWaitsForTheMatrixReader) { ExpectRefused(this, "MTR\0"); }
-TEST_F(DocumentOpen, QualityMatrixWaitsForTheMatrixReader) { ExpectRefused(this, "MTQ\0"); }
+// Rasters and matrices have their readers: a damaged file of the kind is
+// reported as not opened, and leaves no document.
+TEST_F(DocumentOpen, DamagedRasterRstIsNotOpened) { ExpectRefused(this, "RST\0", MAPERR_OPEN); }
+TEST_F(DocumentOpen, DamagedRasterRswIsNotOpened) { ExpectRefused(this, "RSW\0", MAPERR_OPEN); }
+TEST_F(DocumentOpen, DamagedMatrixMtwIsNotOpened) { ExpectRefused(this, "MTW\0", MAPERR_OPEN); }
+TEST_F(DocumentOpen, OldMatrixWithoutItsConverterIsNotOpened) {
+  ExpectRefused(this, "MTR\0", MAPERR_OPEN);
+}
+TEST_F(DocumentOpen, DamagedQualityMatrixIsNotOpened) { ExpectRefused(this, "MTQ\0", MAPERR_OPEN); }
 TEST_F(DocumentOpen, LayerMatrixWaitsForTheMatrixReader) { ExpectRefused(this, "MTL\0"); }
 TEST_F(DocumentOpen, ProjectWaitsForTheProjectReader) { ExpectRefused(this, "MPT\0"); }
 

@@ -1,0 +1,530 @@
+// The document's chains of rasters, elevation matrices and quality
+// matrices: opening with the matrix checks, unit set-up, colour ranges,
+// the chains' part of the region, and the colour settings of the units.
+#include "document/rmfchains.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "common/language.h"
+#include "common/messages.h"
+#include "platform/ui.h"
+
+// The document keeps its chain heads as DATACHAIN; the raster chains read
+// the same count and first unit.
+static_assert(offsetof(DATACHAIN, Count) == offsetof(CHAININFO, Count));
+static_assert(offsetof(DATACHAIN, First) == offsetof(CHAININFO, First));
+static_assert(sizeof(DATACHAIN) >= sizeof(CHAININFO));
+
+namespace {
+
+constexpr DWORD kRasterCreator = 0x56575352u;  // "RSWV": view and mask type kept in +209, +210
+
+// Colours of a raster by depth: 2, 16, 256, else none.
+int RasterColors(int bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
+
+// A colour range widened so that its ends fall inside it.
+void Widen(double& low, double& high) {
+  low *= low >= 0 ? 0.9999999999 : 1.0000000001;
+  high *= high >= 0 ? 1.0000000001 : 0.9999999999;
+}
+
+int KeptShadow(int value) { return value >= 0 && value <= 16 ? value : CHAIN_SHADOW; }
+
+RMFCHAIN* Unit(TMapControl* doc, int kind, int n) { return GetChainUnit(DocChain(doc, kind), n); }
+
+// The view and mask type a unit takes from its header: a raster made by
+// the system ("RSWV") or any matrix keeps them in +210 and +209.
+void TakeViewFromHeader(RMFCHAIN* unit, bool fromHeader) {
+  if (fromHeader) {
+    unit->View = unit->File->Head.CreatorBytes[1];
+    unit->MaskType = unit->File->Head.CreatorBytes[0];
+  }
+  if (unit->View == 0) unit->View = 1;
+  if (unit->MaskType == 0) unit->MaskType = CHAIN_MASK_TYPE;
+}
+
+// A box of the matrix opening: the answer (IDOK when messages are off).
+int AskMatrix(const char* english, const char* russian, UINT flags) {
+  if (!MessageEnableGet()) return IDOK;
+  const bool ru = IsRussianLanguage();
+  return plat::MessageBoxA(MessageWindowGet(), ru ? russian : english,
+                           ru ? "Открытие матрицы" : "Open matrix", flags | MB_TASKMODAL);
+}
+
+// The checks a new matrix passes against the open map: false when the
+// user refuses it.
+bool MatrixFits(TMapControl* doc, TMtr* m, DWORD kind, int commonType) {
+  const RMF& h = m->Head;
+  if (doc->TMap::IsActive() && h.ProjectionWord != doc->CoordinateSystem())
+    AskMatrix("Map and matrix have different coordinate systems",
+              "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
+  // The map's frame, discretes (X2, Y2, X1, Y1) to metres.
+  const LONG* f = doc->DeviceFrame;
+  if (doc->TMap::IsActive() && f[0] - f[2] > 16) {
+    const double k = doc->MeterPerDis;
+    const double x1 = k * f[2] + doc->PlaneX0, y1 = k * f[3] + doc->PlaneY0;
+    const double x2 = k * f[0] + doc->PlaneX0, y2 = k * f[1] + doc->PlaneY0;
+    const double mx1 = h.LocationX, my1 = h.LocationY;
+    const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
+    const bool overlap = x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
+    if (!overlap && AskMatrix("Matrix is out of region. Continue ?",
+                              "Матрица - вне района. Продолжить ?",
+                              MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+      return false;
+  }
+  if (kind == RMF_MTW && commonType > 0) {
+    const int type = h.MatrixBytes[0] ? h.MatrixBytes[0] : 1;
+    if (type != commonType &&
+        AskMatrix("Type of added matrix does not correspond to types of opened matrixes.\n"
+                  "Incorrect display and obtaining of altitudes is possible.\nContinue ?",
+                  "Тип добавляемой матрицы не соответствует типу ранее открытых матриц.\n"
+                  "Возможно некорректное отображение и выбор высот.\nПродолжить ?",
+                  MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+      return false;
+  }
+  return true;
+}
+
+int DocKindOf(DWORD kind) {
+  return kind == RMF_RSW ? DOCKIND_RST : kind == RMF_MTW ? DOCKIND_MTR : DOCKIND_MTQ;
+}
+
+}  // namespace
+
+CHAININFO* DocChain(TMapControl* doc, int kind) {
+  if (!doc || (kind != DOCKIND_RST && kind != DOCKIND_MTR && kind != DOCKIND_MTQ)) return nullptr;
+  return reinterpret_cast<CHAININFO*>(doc->Chain(kind));
+}
+
+// ---------------------------------------------------------------------------
+// Opening and set-up
+
+int OpenChainFile(TMapControl* doc, const char* name, int mode, DWORD kind) {
+  if (!doc || !name || (kind != RMF_RSW && kind != RMF_MTW && kind != RMF_MTQ)) return 0;
+  CHAININFO* chain = DocChain(doc, DocKindOf(kind));
+  const bool matrix = kind != RMF_RSW;
+  // The common type of the matrices (0: none yet, -1: mixed). The names
+  // of every unit are compared, also past a mixed type, so that a file
+  // already open is never opened twice.
+  int common = 0;
+  int n = 1;
+  for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next, ++n) {
+    if (matrix && common >= 0) {
+      const int type = unit->MatrixType ? unit->MatrixType : 1;
+      common = common == 0 || common == type ? type : -1;
+    }
+    if (std::strcmp(unit->File->GetFileName(), name) != 0) continue;
+    const LONG view = unit->View, order = unit->ViewOrder;
+    if (matrix)
+      InitMtrChainUnit(doc, unit);
+    else
+      InitRstChainUnit(doc, unit, 1);
+    unit->View = view;
+    unit->ViewOrder = order;
+    return n;
+  }
+
+  RMFCHAIN* unit = NewChainUnit(kind);
+  if (!unit) {
+    ShowErrorMessage(MAPERR_MEMORY, name);
+    return 0;
+  }
+  if (!matrix) {
+    if (!unit->Raster()->Open(name, mode)) {
+      FreeChainUnit(unit);
+      ShowErrorMessage(MAPERR_OPEN, name);
+      return 0;
+    }
+    unit->HiddenColors = unit->File->GetVisibleColors(unit->ColorView, 256);
+    unit->ViewOrder = 0;
+    const int colors = RasterColors(unit->File->Head.BitsPerElement);
+    if (colors) unit->Colors.InitBaseColors(unit->File->PaletteWords, colors);
+    AppendChainUnit(chain, unit);
+    InitRstChainUnit(doc, unit, 0);
+    return chain->Count;
+  }
+  if (!unit->Matrix()->Open(name, mode) || unit->File->Head.Ident != kind) {
+    FreeChainUnit(unit);
+    ShowErrorMessage(MAPERR_OPEN, name);
+    return 0;
+  }
+  if (!MatrixFits(doc, unit->Matrix(), kind, common)) {
+    FreeChainUnit(unit);
+    return 0;
+  }
+  unit->HiddenColors = unit->File->GetVisibleColors(unit->ColorView, 256);
+  AppendChainUnit(chain, unit);
+  InitMtrChainUnit(doc, unit);
+  return chain->Count;
+}
+
+void InitRstChainUnit(TMapControl* doc, RMFCHAIN* unit, int keepColors) {
+  TRst* r = unit ? unit->Raster() : nullptr;
+  if (!doc || !r) return;
+  RMF& h = r->Head;
+  TakeViewFromHeader(unit, h.Creator == kRasterCreator);
+  if (doc->BaseScale < 2) {
+    doc->BaseScale = LONG(std::max(h.Scale, 1.0));
+    doc->PlaneX0 = doc->PlaneY0 = 0.0;
+  }
+  if (h.Precision < 1.0) h.Precision = 1.0;
+  unit->Precision = h.Precision;
+  if (h.Version == RMF_VERSION_CONVERTED || h.Version == RMF_VERSION_OLD ||
+      h.Version == RMF_VERSION_OLD_CONVERTED) {
+    // The location is counted in elements.
+    if (std::max(h.Scale, 1.0) == 1.0) r->Scale(doc->BaseScale);
+    unit->Scale = std::max(h.Scale, 1.0);
+    if (unit->Precision <= 1.0) {
+      r->Precision(doc->PixelsPerMeterV);
+      unit->Precision = std::max(h.Precision, 1.0);
+    }
+    unit->ElementSize = unit->Scale / unit->Precision;
+    unit->Frame.X1 = h.LocationX * unit->ElementSize + doc->PlaneX0;
+    unit->Frame.Y1 = h.LocationY * unit->ElementSize + doc->PlaneY0;
+  } else {
+    unit->Scale = std::max(h.Scale, 1.0);
+    if (unit->Scale == 1.0) unit->Scale = doc->BaseScale;
+    unit->ElementSize = unit->Scale / unit->Precision;
+    if (h.LocationSet == 1) {
+      unit->Frame.X1 = h.LocationX;
+      unit->Frame.Y1 = h.LocationY;
+    } else {
+      unit->Frame.X1 = doc->MeterPerDis * doc->Region.X1 + doc->PlaneX0;
+      unit->Frame.Y1 = doc->MeterPerDis * doc->Region.Y1 + doc->PlaneY0;
+    }
+  }
+  unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
+  unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
+  doc->SetRegion();
+  if (!keepColors) {
+    const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
+    const int colors = RasterColors(h.BitsPerElement);
+    if (colors) unit->Colors.InitBaseColors(r->PaletteWords, colors);
+    unit->Colors.SetBright(bright);
+    unit->Colors.SetContrast(contrast);
+  }
+}
+
+void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
+  TMtr* m = unit ? unit->Matrix() : nullptr;
+  if (!doc || !m) return;
+  const RMF& h = m->Head;
+  unit->MatrixType = h.MatrixBytes[0];
+  unit->Minimum = m->GetMinimum();
+  unit->Maximum = m->GetMaximum();
+  unit->ViewOrder = 0;
+  TakeViewFromHeader(unit, true);
+  unit->ElementSize = h.ElementSize;
+  unit->Precision = std::max(h.Precision, 1.0);
+  unit->Scale = std::max(h.Scale, 1.0);
+  if (doc->BaseScale < 2) {
+    const LONG scale = LONG(unit->Scale);
+    doc->BaseScale = scale < 2 ? 100000 : scale;
+    doc->PlaneX0 = doc->PlaneY0 = 0.0;
+  }
+  m->GetUpdateTime(&m->FileTime);
+  unit->Frame.X1 = h.LocationX;
+  unit->Frame.Y1 = h.LocationY;
+  unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
+  unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
+  doc->SetRegion();
+  if (h.PaletteLength > 0) {
+    const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
+    unit->Colors.InitBaseColors(m->PaletteWords, int(std::min<DWORD>(h.PaletteLength, 1024) / 4));
+    unit->Colors.SetBright(bright);
+    unit->Colors.SetContrast(contrast);
+  }
+  if (h.Ident == RMF_MTW) {
+    SetMtrColorRanges(doc);
+  } else {
+    unit->RangeLow = unit->Minimum * m->HeightFactor;
+    unit->RangeHigh = unit->Maximum * m->HeightFactor;
+    Widen(unit->RangeLow, unit->RangeHigh);
+    unit->ColorsPerUnit =
+        unit->Colors.GetCount() / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+  }
+}
+
+void SetMtrColorRanges(TMapControl* doc) {
+  CHAININFO* chain = DocChain(doc, DOCKIND_MTR);
+  if (!chain) return;
+  const int colors = doc->MtrPalette.GetPaletteCount();
+  for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
+    const double factor = unit->File->HeightFactor;
+    unit->RangeLow = doc->HeightMin * factor;
+    unit->RangeHigh = doc->HeightMax * factor;
+    Widen(unit->RangeLow, unit->RangeHigh);
+    unit->ColorsPerUnit = colors / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+  }
+}
+
+int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
+  if (!doc || !unit || !unit->Raster() || !unit->Raster()->Open(name, mode)) return 0;
+  InitRstChainUnit(doc, unit, 0);
+  return 1;
+}
+
+int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
+  if (!doc || !unit || !unit->Matrix()) return 0;
+  return unit->Matrix()->Open(name, mode);
+}
+
+// ---------------------------------------------------------------------------
+// Closing
+
+void CloseRst(TMapControl* doc, int n) {
+  CHAININFO* chain = DocChain(doc, DOCKIND_RST);
+  if (!chain) return;
+  CloseChain(chain, n);
+  doc->SetRegion();
+}
+
+void CloseMtr(TMapControl* doc, int n) {
+  CHAININFO* chain = DocChain(doc, DOCKIND_MTR);
+  if (!chain) return;
+  CloseChain(chain, n);
+  doc->SetRegion();
+  SetMtrColorRanges(doc);
+}
+
+void CloseMtq(TMapControl* doc, int n) {
+  CHAININFO* chain = DocChain(doc, DOCKIND_MTQ);
+  if (!chain) return;
+  // A quality matrix keeps the colours it was shown with.
+  for (int i = 1; i <= chain->Count; ++i) {
+    if (n != 0 && i != n) continue;
+    RMFCHAIN* unit = GetChainUnit(chain, i);
+    const int count = std::min(unit->Colors.GetCount(), 256);
+    if (count < 1) continue;
+    DWORD colors[256];
+    for (int c = 0; c < count; ++c) colors[c] = unit->Colors.GetColor(c);
+    TRmf* file = unit->File;
+    file->Palette(colors, count);
+    if (!file->Head.PalettePosition)
+      file->Head.PalettePosition = file->Head.UnitShift ? RMF_HEADER_UNITS : RMF_HEADER_SIZE;
+    file->Head.PaletteLength = DWORD(count) * 4;
+    file->HeadChanged = 1;
+  }
+  CloseChain(chain, n);
+  doc->SetRegion();
+}
+
+// ---------------------------------------------------------------------------
+// Relief shading and borders
+
+int SetMtrShadow(TMapControl* doc, int value) {
+  if (!doc) return 0;
+  return doc->MtrShadow = KeptShadow(value);
+}
+
+int GetMtrShadow(TMapControl* doc) { return doc ? doc->MtrShadow : 0; }
+
+int SetMtqShadow(TMapControl* doc, int n, int value) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTQ, n);
+  if (!unit) return 0;
+  return unit->QualityShadow = KeptShadow(value);
+}
+
+int GetMtqShadow(TMapControl* doc, int n) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTQ, n);
+  return unit ? unit->QualityShadow : 0;
+}
+
+int ShowChainByBorder(TMapControl* doc, int kind, int n, int on) {
+  RMFCHAIN* unit = Unit(doc, kind, n);
+  if (!unit || !unit->File->Border.Record || unit->File->Border.TotalPointCount() < 1) return 0;
+  if (TRst* r = unit->Raster())
+    r->ShowByBorder(on);
+  else
+    unit->File->ShowByBorder(on);
+  unit->File->Save();
+  return 1;
+}
+
+int CheckShowChainByBorder(TMapControl* doc, int kind, int n) {
+  RMFCHAIN* unit = Unit(doc, kind, n);
+  return unit ? unit->File->ShowByBorder() : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Raster colours
+
+int CheckVisibilityColor(TMapControl* doc, int n, int i) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  const int count = GetChainColorCount(unit);
+  if (!unit || (count != 16 && count != 256) || i < 0 || i >= 256) return -1;
+  return unit->ColorView[i];
+}
+
+int SetVisibilityColor(TMapControl* doc, int n, int i, int on) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  const int count = GetChainColorCount(unit);
+  if (!unit || (count != 16 && count != 256) || i < 0 || i >= 256) return 0;
+  unit->ColorView[i] = on ? 1 : 0;
+  return 1;
+}
+
+int SetVisibilityColorInRstFile(TMapControl* doc, int n, int i, int on) {
+  if (!SetVisibilityColor(doc, n, i, on)) return 0;
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  unit->File->SetVisibleColors(unit->ColorView, 256);
+  return 1;
+}
+
+int GetRstColorCount(TMapControl* doc, int n) { return GetChainColorCount(Unit(doc, DOCKIND_RST, n)); }
+
+int GetRstContrast(TMapControl* doc, int n) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  return unit ? unit->Colors.GetContrast() : 0;
+}
+
+int SetRstBright(TMapControl* doc, int n, int bright) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  return unit ? unit->Colors.SetBright(bright) : 0;
+}
+
+int SetRstContrast(TMapControl* doc, int n, int contrast) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  return unit ? unit->Colors.SetContrast(contrast) : 0;
+}
+
+int SetRstColor(TMapControl* doc, int n, COLORREF color, int i) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  if (!unit || i < 0 || i > 255) return 0;
+  unit->Colors.SetColor(color, i);
+  return 1;
+}
+
+int RestoreRstPalette(TMapControl* doc, int n) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  if (!unit) return 0;
+  const int colors = RasterColors(unit->File->Head.BitsPerElement);
+  if (colors) unit->Colors.InitBaseColors(unit->File->PaletteWords, colors);
+  unit->Colors.SetBright(0);
+  unit->Colors.SetContrast(0);
+  return 1;
+}
+
+int CheckInversionRst(TMapControl* doc, int n) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  return unit ? unit->File->Head.Negative : -1;
+}
+
+int InvertRst(TMapControl* doc, int n, int value) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_RST, n);
+  if (!unit) return 0;
+  TRst* r = unit->Raster();
+  const bool was = r->Head.Negative != 0;
+  r->Negative(value);
+  // The colours are inverted when the state changes: a second call with
+  // the same value must not turn them back.
+  const int count = unit->Colors.GetCount();
+  if (was == (value != 0) || count < 3 || count > 256) return 1;
+  DWORD palette[256];
+  for (int i = 0; i < count; ++i) palette[i] = ~r->PaletteWords[i] & 0xFFFFFF;
+  r->Palette(palette, count);
+  r->Save();
+  for (int i = 0; i < count; ++i) unit->Colors.SetColor(~unit->Colors.GetColor(i) & 0xFFFFFF, i);
+  unit->Colors.SetBright(unit->Colors.GetBright());
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Matrix colour steps
+
+int GetMtrColorDesc(TMapControl* doc, int n, int i, MTRCOLORDESCEX* desc) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, n);
+  const int count = doc ? doc->MtrPalette.GetPaletteCount() : 0;
+  if (!unit || !desc || count < 1 || i < 0 || i >= count) return 0;
+  const double step = (unit->Maximum - unit->Minimum) / count;
+  desc->Low = i * step + unit->Minimum;
+  desc->High = desc->Low + step;
+  desc->Color = doc->MtrPalette.GetColor(i);
+  return 1;
+}
+
+int SetMtrColor(TMapControl* doc, int n, COLORREF color, int i) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, n);
+  if (!unit || i < 0 || i >= doc->MtrPalette.GetPaletteCount()) return 0;
+  doc->MtrPalette.SetColor(color, i);
+  return 1;
+}
+
+int GetMtqColorDesc(TMapControl* doc, int n, int i, MTRCOLORDESCEX* desc) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTQ, n);
+  const int count = GetChainColorCount(unit);
+  if (!unit || !desc || count < 1 || i < 0 || i >= 256) return 0;
+  const double step = (unit->Maximum - unit->Minimum) / count;
+  desc->Low = i * step + unit->Minimum;
+  desc->High = desc->Low + step;
+  desc->Color = unit->Colors.GetColor(i);
+  return 1;
+}
+
+int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTQ, n);
+  if (!unit || i < 0 || i >= GetChainColorCount(unit)) return 0;
+  unit->Colors.SetColor(color, i);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// The region
+
+bool ChainBaseData(TMapControl* doc) {
+  RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, 1);
+  if (!unit) unit = Unit(doc, DOCKIND_RST, 1);
+  if (!unit) unit = Unit(doc, DOCKIND_MTQ, 1);
+  if (!unit) return false;
+  doc->BaseScale = std::max<LONG>(LONG(unit->Scale), 1);
+  doc->SetDisScale(unit->Precision);
+  doc->PlaneX0 = unit->Frame.X1;
+  doc->PlaneY0 = unit->Frame.Y1;
+  doc->SetDisToMeter(doc->BaseScale / doc->Dis.Base);
+  return true;
+}
+
+void ChainUnitsRegion(TMapControl* doc) {
+  if (!doc) return;
+  // The height range starts over here; the layer matrices widen it after.
+  doc->HeightMin = 999999999.0;
+  doc->HeightMax = -999999999.0;
+  for (int kind : {DOCKIND_RST, DOCKIND_MTR, DOCKIND_MTQ}) {
+    CHAININFO* chain = DocChain(doc, kind);
+    for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
+      if (kind == DOCKIND_RST && unit->ElementSize < 1e-6) unit->ElementSize = 1.0;
+      const double size = unit->ElementSize;
+      if (!(size > 0)) continue;
+      unit->PictureFactor = doc->BaseScale / size;
+      DFRAME& e = unit->ElementFrame;
+      e.X1 = (unit->Frame.X1 - doc->PlaneX0) / size;
+      e.Y1 = (unit->Frame.Y1 - doc->PlaneY0) / size;
+      e.X2 = e.X1 + unit->File->Head.Height;
+      e.Y2 = e.Y1 + unit->File->Head.Width;
+      doc->UpdateRegionElem(e, unit->PictureFactor);
+      if (kind == DOCKIND_MTR) {
+        doc->HeightMin = std::min(doc->HeightMin, unit->Minimum);
+        doc->HeightMax = std::max(doc->HeightMax, unit->Maximum);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The slots
+
+int OpenRstKind(TMapControl* doc, const char* name, int mode) {
+  return OpenChainFile(doc, name, mode, RMF_RSW);
+}
+int OpenMtrKind(TMapControl* doc, const char* name, int mode) {
+  return OpenChainFile(doc, name, mode, RMF_MTW);
+}
+int OpenMtqKind(TMapControl* doc, const char* name, int mode) {
+  return OpenChainFile(doc, name, mode, RMF_MTQ);
+}
+void CloseRstKind(TMapControl* doc, int n) { CloseRst(doc, n); }
+void CloseMtrKind(TMapControl* doc, int n) { CloseMtr(doc, n); }
+void CloseMtqKind(TMapControl* doc, int n) { CloseMtq(doc, n); }

@@ -1,0 +1,257 @@
+// The document's chains of rasters and matrices: opening into a chain (a
+// name already open gives its unit again), the checks a matrix passes
+// against the map, the order of units, closing, relief shading, raster
+// colour settings and the chains' part of the region.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+#include "common/messages.h"
+#include "document/docentries.h"
+#include "document/rmfchains.h"
+#include "support/docmap.h"
+#include "support/host_recorder.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+class RmfChains : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    doc = NewDocument();
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    if (doc) FreeDocument(doc);
+    MessageEnableSet(1);
+  }
+
+  // A raster of 8 bits (or another depth) with a grey palette, 10 m
+  // elements (scale 10000, precision 1000) at (x, y).
+  std::string Raster(const char* file, int bits = 8, double x = 5000, double y = 2000) {
+    const std::string path = dir / file;
+    DWORD palette[256];
+    for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+    TRst r;
+    EXPECT_EQ(1, r.Create(path.c_str(), 100, 50, bits, palette, 10000, 1000));
+    r.Head.LocationX = x;
+    r.Head.LocationY = y;
+    r.Head.LocationSet = 1;
+    r.HeadChanged = 1;
+    r.Close();
+    return path;
+  }
+  // An elevation matrix of 100 x 100 elements of 10 m at (x, y).
+  std::string Matrix(const char* file, int type, double x = 5000, double y = 2000,
+                     int scale = 50000) {
+    const std::string path = dir / file;
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.BeginX = x;
+    b.BeginY = y;
+    b.Width = b.Height = 1000;
+    b.ElementSize = 10;
+    b.ElementBytes = 2;
+    b.MatrixType = type;
+    b.Scale = scale;
+    TMtr m;
+    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
+    EXPECT_EQ(1, m.PutPoint(LONG(1234), 0, 0));
+    EXPECT_EQ(1, m.PutPoint(LONG(-50), 1, 0));
+    m.Head.Minimum = -50;
+    m.Head.Maximum = 1234;
+    m.HeadChanged = 1;
+    return path;
+  }
+  CHAININFO* Rasters() { return DocChain(doc, DOCKIND_RST); }
+  CHAININFO* Matrices() { return DocChain(doc, DOCKIND_MTR); }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RmfChains, ANameAlreadyOpenGivesItsUnitAgain) {
+  const std::string a = Raster("a.rsw"), b = Raster("b.rsw");
+  EXPECT_EQ(1, doc->OpenRst(a.c_str(), 0));
+  EXPECT_EQ(2, doc->OpenRst(b.c_str(), 0));
+  EXPECT_EQ(0, SetChainView(Rasters(), 1, 0));
+  EXPECT_EQ(1, ChainViewOrder(Rasters(), 1, 1));
+  EXPECT_EQ(1, doc->OpenRst(a.c_str(), 0));
+  EXPECT_EQ(2, Rasters()->Count);
+  EXPECT_EQ(0, CheckChainView(Rasters(), 1));  // view and order kept
+  EXPECT_EQ(1, ChainViewOrder(Rasters(), 1, -1));
+  std::string upper = b;
+  for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(2, GetChainNumberByName(Rasters(), upper.c_str()));
+  EXPECT_EQ(-1, CheckChainView(Rasters(), 3));
+  EXPECT_STREQ("", GetChainName(Rasters(), 3));
+}
+
+TEST_F(RmfChains, AFileThatIsNotOfItsKindIsReported) {
+  const std::string junk = dir / "junk.rsw";
+  {
+    TMtr m;  // a matrix is no raster, and a raster no matrix
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.Width = b.Height = 100;
+    b.ElementSize = 10;
+    b.ElementBytes = 2;
+    ASSERT_EQ(1, m.Create(junk.c_str(), &b, nullptr, 0));
+  }
+  EXPECT_EQ(0, doc->OpenRst(junk.c_str(), 0));
+  EXPECT_EQ(std::string(MapErrorText(MAPERR_OPEN, 1)) + junk, LastMessageText());
+  EXPECT_EQ(0, doc->OpenMtq(junk.c_str(), 0));
+  EXPECT_EQ(0, Rasters()->Count);
+  EXPECT_EQ(1, doc->OpenMtr(junk.c_str(), 0));
+}
+
+TEST_F(RmfChains, TheTypeQuestionIsAskedOnlyWhenTypesDiffer) {
+  const std::string two = Matrix("two.mtw", 2), one = Matrix("one.mtw", 0),
+                    also = Matrix("also.mtw", 2);
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox box(IDCANCEL);
+  ASSERT_EQ(1, doc->OpenMtr(two.c_str(), 0));  // into an empty chain: never asked
+  EXPECT_EQ(2, doc->OpenMtr(also.c_str(), 0));
+  EXPECT_TRUE(box.boxes().empty());
+  EXPECT_EQ(0, doc->OpenMtr(one.c_str(), 0));  // type 0 counts as 1: asked, refused
+  ASSERT_EQ(1u, box.boxes().size());
+  EXPECT_EQ("Open matrix", box.boxes()[0].caption);
+  EXPECT_NE(std::string::npos, box.boxes()[0].text.find("Type of added matrix"));
+  EXPECT_EQ(2, Matrices()->Count);
+  // With messages off the matrix opens without a question.
+  MessageEnableSet(0);
+  EXPECT_EQ(3, doc->OpenMtr(one.c_str(), 0));
+  EXPECT_EQ(1u, box.boxes().size());
+  // Mixed types: a name already open is still found.
+  EXPECT_EQ(3, doc->OpenMtr(one.c_str(), 0));
+  EXPECT_EQ(3, Matrices()->Count);
+}
+
+TEST_F(RmfChains, AMatrixTouchingTheMapAtItsEdgeIsInTheRegion) {
+  FreeDocument(doc);
+  const std::string rsc = dir / "map.rsc";
+  ASSERT_TRUE(doctest::WriteImageClassifier(rsc));
+  doc = doctest::CreateDocument(dir / "map.map", rsc);
+  ASSERT_NE(doc, nullptr);
+  using doctest::kSheetSide;
+  using doctest::kSheetX;
+  using doctest::kSheetY;
+  ASSERT_GT(doc->DeviceFrame[0] - doc->DeviceFrame[2], 16);
+  // The map's frame in metres (its north-east corner), and a matrix north
+  // of it whose south edge lies on the frame's north edge.
+  const double north = doc->DeviceFrame[0] * doc->MeterPerDis + doc->PlaneX0;
+  ASSERT_GT(north, kSheetX + kSheetSide - 1000);
+  const std::string edge = Matrix("edge.mtw", 1, north, kSheetY);
+  const std::string away = Matrix("away.mtw", 1, north + 1, kSheetY);
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox box(IDCANCEL);
+  auto asked = [&box] {
+    for (const auto& b : box.boxes())
+      if (b.text.find("out of region") != std::string::npos) return true;
+    return false;
+  };
+  EXPECT_EQ(1, doc->OpenMtr(edge.c_str(), 0));
+  EXPECT_FALSE(asked());
+  EXPECT_EQ(0, doc->OpenMtr(away.c_str(), 0));
+  EXPECT_TRUE(asked());
+  EXPECT_EQ(1, Matrices()->Count);
+}
+
+TEST_F(RmfChains, UnitsChangeOrderAndClose) {
+  const std::string a = Raster("a.rsw"), b = Raster("b.rsw"), c = Raster("c.rsw");
+  for (const std::string* p : {&a, &b, &c}) ASSERT_NE(0, doc->OpenRst(p->c_str(), 0));
+  auto names = [this] {
+    std::string s;
+    for (int n = 1; n <= Rasters()->Count; ++n) {
+      const std::string name = GetChainName(Rasters(), n);
+      s += name.substr(name.size() - 5, 1);
+    }
+    return s;
+  };
+  ASSERT_EQ("abc", names());
+  EXPECT_EQ(1, ChangeChainOrder(Rasters(), 3, 1));
+  EXPECT_EQ("cab", names());
+  EXPECT_EQ(1, ChangeChainOrder(Rasters(), 1, 3));
+  EXPECT_EQ("abc", names());
+  EXPECT_EQ(0, ChangeChainOrder(Rasters(), 2, 2));
+  EXPECT_EQ(0, ChangeChainOrder(Rasters(), 1, 4));
+  EXPECT_EQ(3, Rasters()->Count);
+  EXPECT_EQ(Rasters()->First, GetChainUnit(Rasters(), 2)->Previous);
+  doc->CloseRst(5);
+  EXPECT_EQ("abc", names());
+  doc->CloseRst(2);
+  EXPECT_EQ("ac", names());
+  EXPECT_EQ(nullptr, GetChainUnit(Rasters(), 2)->Next);
+  doc->CloseRst(0);
+  EXPECT_EQ(0, Rasters()->Count);
+  EXPECT_EQ(nullptr, Rasters()->First);
+}
+
+TEST_F(RmfChains, ReliefShadingKeepsZeroToSixteen) {
+  for (const auto& [given, kept] : {std::pair{17, 4}, {-1, 4}, {0, 0}, {16, 16}, {9, 9}}) {
+    EXPECT_EQ(kept, SetMtrShadow(doc, given)) << given;
+    EXPECT_EQ(kept, GetMtrShadow(doc));
+  }
+  EXPECT_EQ(0, SetMtqShadow(doc, 1, 3));  // no quality matrix
+}
+
+TEST_F(RmfChains, ColourVisibilityAndInversionOfRasters) {
+  const std::string one = Raster("one.rsw", 1), grey = Raster("grey.rsw", 8);
+  ASSERT_EQ(1, doc->OpenRst(one.c_str(), 0));
+  ASSERT_EQ(2, doc->OpenRst(grey.c_str(), 0));
+  EXPECT_EQ(2, GetRstColorCount(doc, 1));
+  EXPECT_EQ(-1, CheckVisibilityColor(doc, 1, 0));  // two colours: no visibility
+  EXPECT_EQ(0, SetChainPaletteView(Rasters(), 2, 256, 0));
+  EXPECT_EQ(1, CheckChainPaletteView(Rasters(), 2, 255));
+  EXPECT_EQ(1, SetVisibilityColor(doc, 2, 7, 0));
+  EXPECT_EQ(0, CheckVisibilityColor(doc, 2, 7));
+
+  // A 1-bit raster: only the negative byte.
+  TRst* r1 = GetChainUnit(Rasters(), 1)->Raster();
+  const DWORD before[2] = {r1->PaletteWords[0], r1->PaletteWords[1]};
+  EXPECT_EQ(1, InvertRst(doc, 1, 1));
+  EXPECT_EQ(1, CheckInversionRst(doc, 1));
+  EXPECT_EQ(before[0], r1->PaletteWords[0]);
+  EXPECT_EQ(before[1], r1->PaletteWords[1]);
+
+  // 256 colours: inverted once, however often the same state is asked.
+  RMFCHAIN* unit = GetChainUnit(Rasters(), 2);
+  EXPECT_EQ(0x030303u, unit->Raster()->PaletteWords[3]);
+  EXPECT_EQ(1, InvertRst(doc, 2, 1));
+  EXPECT_EQ(1, InvertRst(doc, 2, 1));
+  EXPECT_EQ(0xFCFCFCu, unit->Raster()->PaletteWords[3]);
+  EXPECT_EQ(0xFCFCFCu, unit->Colors.GetColor(3));
+  EXPECT_EQ(1, InvertRst(doc, 2, 0));
+  EXPECT_EQ(0x030303u, unit->Raster()->PaletteWords[3]);
+  EXPECT_EQ(0, CheckInversionRst(doc, 2));
+  EXPECT_EQ(-1, CheckInversionRst(doc, 3));
+}
+
+TEST_F(RmfChains, AMatrixAloneIsTheBaseOfTheRegion) {
+  const std::string m = Matrix("m.mtw", 1, 5000, 2000, 50000);
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  RMFCHAIN* unit = GetChainUnit(Matrices(), 1);
+  EXPECT_EQ(50000, doc->BaseScale);
+  EXPECT_EQ(5000.0, unit->Frame.X1);
+  EXPECT_EQ(6000.0, unit->Frame.X2);
+  EXPECT_EQ(3000.0, unit->Frame.Y2);
+  EXPECT_DOUBLE_EQ(-50.0, unit->Minimum);  // height unit 0: metres
+  EXPECT_EQ(5000.0, doc->PlaneX0);
+  EXPECT_EQ(0.0, unit->ElementFrame.X1);
+  EXPECT_EQ(100.0, unit->ElementFrame.X2);
+  EXPECT_EQ(5000.0, unit->PictureFactor);
+  EXPECT_DOUBLE_EQ(-50.0, doc->HeightMin);
+  EXPECT_DOUBLE_EQ(1234.0, doc->HeightMax);
+  EXPECT_EQ(1, GetChainNumberInPoint(Matrices(), 6000, 3000, 1));  // a corner, inside
+  EXPECT_EQ(0, GetChainNumberInPoint(Matrices(), 6000.5, 3000, 1));
+  MTRDESCRIBE d;
+  ASSERT_EQ(1, GetChainDescribe(Matrices(), 1, &d));
+  EXPECT_EQ(m, d.Name);
+  EXPECT_EQ(1, d.MatrixType);
+  doc->CloseMtr(0);
+  EXPECT_EQ(1, doc->BaseScale);
+}
