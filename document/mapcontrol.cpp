@@ -161,7 +161,9 @@ int TMapControl::AdjustData() {
     // The real select follows the map's content.
     if (Count() < 5) RealSelect.SetSelectByMap(this);
   }
-  // Rasters, matrices and user maps are refreshed by their own chains.
+  // Rasters and matrices are refreshed by their chains; user maps by
+  // theirs.
+  if (AdjustChains(this)) changed = 1;
   return changed;
 }
 

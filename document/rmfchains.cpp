@@ -10,6 +10,7 @@
 
 #include "common/language.h"
 #include "common/messages.h"
+#include "platform/file.h"
 #include "platform/ui.h"
 
 // The document keeps its chain heads as DATACHAIN; the raster chains read
@@ -198,6 +199,7 @@ void InitRstChainUnit(TMapControl* doc, RMFCHAIN* unit, int keepColors) {
   }
   unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
   unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
+  r->GetUpdateTime(&r->FileTime);
   doc->SetRegion();
   if (!keepColors) {
     const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
@@ -270,6 +272,45 @@ int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
 int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
   if (!doc || !unit || !unit->Matrix()) return 0;
   return unit->Matrix()->Open(name, mode);
+}
+
+int AdjustChains(TMapControl* doc) {
+  if (!doc) return 0;
+  int changed = 0;
+  for (int kind : {DOCKIND_MTR, DOCKIND_RST, DOCKIND_MTQ}) {
+    CHAININFO* chain = DocChain(doc, kind);
+    for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
+      TRmf* file = unit->File;
+      FILETIME now{};
+      if (!file->IsOpen() || !file->GetUpdateTime(&now)) continue;
+      if (now.dwLowDateTime == file->FileTime.dwLowDateTime &&
+          now.dwHighDateTime == file->FileTime.dwHighDateTime)
+        continue;
+      changed = 1;
+      file->FileTime = now;
+      // The name is the object's own: copied before the object reopens.
+      char name[MAX_PATH];
+      std::memcpy(name, file->GetFileName(), sizeof(name));
+      name[MAX_PATH - 1] = 0;
+      HANDLE probe = plat::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+      if (probe == INVALID_HANDLE_VALUE) continue;
+      plat::CloseHandle(probe);
+      const int mode = file->IsWritable() ? 0 : int(GENERIC_READ);
+      const LONG view = unit->View, order = unit->ViewOrder, mask = unit->MaskType;
+      if (TRst* r = unit->Raster()) {
+        if (!r->Open(name, mode)) continue;
+        InitRstChainUnit(doc, unit, 1);
+      } else {
+        if (!unit->Matrix()->Open(name, mode)) continue;
+        InitMtrChainUnit(doc, unit);
+      }
+      unit->View = view;
+      unit->ViewOrder = order;
+      unit->MaskType = mask;
+    }
+  }
+  return changed;
 }
 
 // ---------------------------------------------------------------------------

@@ -76,6 +76,11 @@ int SetMtrColor(TMapControl* doc, int n, COLORREF color, int i);
 int GetMtqColorDesc(TMapControl* doc, int n, int i, MTRCOLORDESCEX* desc);
 int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color);
 
+// Units whose files another writer changed (their last-write time differs
+// from the one kept) are opened again and set up again: 1 when any was,
+// else 0. A file that can no longer be read leaves its unit as it was.
+int AdjustChains(TMapControl* doc);
+
 // The chains' part of the document region (TMapControl::SetRegion): the
 // base data when no map is open (elevation matrix 1, raster 1, quality
 // matrix 1: true when one was taken), and every unit's picture factor and

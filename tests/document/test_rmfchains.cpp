@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "document/docentries.h"
 #include "document/rmfchains.h"
+#include "platform/file.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
 #include "support/scratch_dir.h"
@@ -254,4 +255,30 @@ TEST_F(RmfChains, AMatrixAloneIsTheBaseOfTheRegion) {
   EXPECT_EQ(1, d.MatrixType);
   doc->CloseMtr(0);
   EXPECT_EQ(1, doc->BaseScale);
+}
+
+TEST_F(RmfChains, FilesChangedByAnotherWriterAreOpenedAgain) {
+  const std::string a = Raster("a.rsw");
+  ASSERT_EQ(1, doc->OpenRst(a.c_str(), 0));
+  ASSERT_EQ(0, SetChainView(Rasters(), 1, 0));
+  EXPECT_EQ(0, doc->AdjustData());
+  {
+    TRst other(a.c_str(), 0);
+    other.Head.LocationX = 7000;
+    other.HeadChanged = 1;
+    other.Close();
+  }
+  // A last-write time of its own, whatever the clock of the file system.
+  HANDLE h = plat::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  const FILETIME t{0x12345678u, 0x01D00000u};
+  ASSERT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &t));
+  plat::CloseHandle(h);
+  EXPECT_EQ(1, doc->AdjustData());
+  RMFCHAIN* unit = GetChainUnit(Rasters(), 1);
+  EXPECT_EQ(7000.0, unit->Frame.X1);
+  EXPECT_EQ(0, unit->View);  // the document's view of it stays
+  EXPECT_EQ(0, doc->AdjustData());
 }
