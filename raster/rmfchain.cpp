@@ -255,7 +255,8 @@ int GetChainDescribe(CHAININFO* chain, int n, MTRDESCRIBE* d) {
   RMFCHAIN* unit = GetChainUnit(chain, n);
   if (!unit || !d) return 0;
   std::memset(d, 0, sizeof(*d));
-  std::strncpy(d->Name, unit->File->GetFileName(), sizeof(d->Name) - 1);
+  const char* name = unit->File->GetFileName();
+  std::memcpy(d->Name, name, strnlen(name, sizeof(d->Name) - 1));
   d->Minimum = unit->Minimum;
   d->Maximum = unit->Maximum;
   d->ElementSize = unit->ElementSize;
