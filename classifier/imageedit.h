@@ -15,6 +15,7 @@
 // never reads or writes outside the buffer.
 #pragma once
 
+#include "api/types/rsctypes.h"
 #include "api/types/signimage.h"
 #include "geodesy/points.h"
 #include "platform/export.h"
@@ -26,11 +27,6 @@ struct LONGPOINT {
   LONG Y;
 };
 static_assert(sizeof(LONGPOINT) == 8);
-
-struct IMAGEFRAME {
-  DOUBLEPOINT Point[4];
-};
-static_assert(sizeof(IMAGEFRAME) == 64);
 
 // Decorated-line image: head, then parts 1..8 {u16 part length with its
 // head, u16 function, data}.

@@ -22,6 +22,7 @@
 //   rscimagelib.cpp  image libraries and library signs
 //   rscrelate.cpp    relations
 //   rscgrs.cpp       images of semantic values
+//   rsccopy.cpp      copying kinds and semantics from another classifier
 #pragma once
 
 #include "classifier/imageedit.h"
@@ -30,6 +31,7 @@
 #include "records/primitives.h"
 
 struct IMAGESIZE;
+class TMapError;
 class TObjectSemn;
 
 #pragma pack(push, 1)
@@ -56,13 +58,6 @@ struct RSCSEM {
 };
 static_assert(sizeof(RSCSEM) == 46);
 
-// Public description of a font.
-struct RSCFONT {
-  char Face[32];
-  char Name[32];
-  DWORD Charset;
-};
-static_assert(sizeof(RSCFONT) == 68);
 #pragma pack(pop)
 
 // Local types of object kinds.
@@ -325,6 +320,12 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   // Size of object n's screen sign; `kind` is the number of characters of
   // `text` measured for text signs (0 or less: the whole text).
   int GetImageSize(int n, IMAGESIZE* size, int kind, const char* text);
+  // Size of a sign given by its function and `length` bytes of parameters,
+  // measured as the local type that draws it: a text sign (142) as a title
+  // with `text`, a template (150) as a template, a bitmap (143) or font
+  // sign (151) as a point, a vector sign (149) as a vector; a set by its
+  // first element. 1, or 0 (closed, null arguments, a library sign).
+  int GetImageSize(int function, const char* params, int length, IMAGESIZE* size, const char* text);
   LONG SetObjColor(int n, DWORD color);
   LONG SetObjColorIndex(int n, LONG color);
 
@@ -455,6 +456,21 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   int DeleteSeria(DWORD excode, int local);
   int DeleteSeriaObject(int n);
 
+  // --- copying from another classifier (rsccopy.cpp) ---
+  // Copies kind n of `source` into layer `layer` (0 when there is no such
+  // layer): with its semantics, their values and its images, and for a
+  // series every member, the limits and one semantics record. A kind of
+  // that code and local type already here only gains the semantics it
+  // lacks. A series whose limits disagree with this classifier's
+  // semantics arrives as the one plain kind n. What was done is written to
+  // `log` (a map's error reporter, TMap::MapError; null: no protocol).
+  // The number here of the copy of n, or 0.
+  int CopyObject(TMapRsc* source, int n, int layer, TMapError* log);
+  // Semantic `code` of `source` with its value list and the default for
+  // every kind (a list without one gets its range); 1 when this classifier
+  // has the semantic now, 0 on failure.
+  int CopySemantic(TMapRsc* source, DWORD code);
+
   // --- layers (rscsegment.cpp) ---
   int AppendSeg(const RSCSEG* seg);
 
@@ -571,6 +587,9 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   void RebindFonts();
   // Scale index of a denominator in the selected scale table.
   int ScaleIndex(DWORD denominator) const;
+  // Appends a copy of kind n of `source` in layer `layer` with its images
+  // (no semantics); the new number, or 0.
+  int AppendCopy(TMapRsc* source, int n, int layer);
   // A pool block for a series limit record, its values 8-byte aligned.
   TABLIM* NewLim(DWORD length);
 };

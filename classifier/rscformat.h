@@ -13,6 +13,7 @@
 // the classifier's image and memory pool (classifier/rscdata.h).
 #pragma once
 
+#include "api/types/rsctypes.h"
 #include "platform/win_types.h"
 
 enum : DWORD {
@@ -128,15 +129,6 @@ struct RSCHEAD {
 };
 static_assert(sizeof(RSCHEAD) == 328);
 
-// A relation of an object kind to the text kind that labels it.
-struct RSCRELATION {
-  DWORD Ident;     // ident of the related kind (callers get its number)
-  DWORD Code;      // semantic code
-  char Prefix[7];
-  BYTE Flag;       // 0 .. 10
-};
-static_assert(sizeof(RSCRELATION) == 16);
-
 // OBJ table: one record per object kind, at least 112 bytes.
 struct TABOBJ {
   DWORD Length;
@@ -206,18 +198,9 @@ struct TABPOS {
 };
 static_assert(sizeof(TABPOS) == 16);
 
-// A layer record as stored: 56 bytes and its codes (60 with a zero word
-// when it has none).
-struct RSCSEG {
-  DWORD Length;
-  char Name[32];
-  char Short[16];
-  BYTE Number;
-  BYTE Order;
-  WORD Count;
-  // DWORD Codes[Count];
-};
-static_assert(sizeof(RSCSEG) == 56);
+// A layer record is stored as RSCSEG (api/types/rsctypes.h): 56 bytes and
+// its codes, DWORD Codes[Count] (60 bytes with a zero word when it has
+// none).
 
 // A layer record in memory: the stored head and a reference to its codes
 // in the memory pool (0 when it has none). The length field keeps the
@@ -301,23 +284,6 @@ struct IMAGEVALUE {
   // image parameters
 };
 static_assert(sizeof(IMAGEVALUE) == 12);
-
-// Description of a new classifier.
-struct RSCCREATE {
-  char Name[32];
-  char Type[32];
-  char Code[8];
-  DWORD Scale;
-  DWORD Language;
-};
-static_assert(sizeof(RSCCREATE) == 80);
-
-struct PALETTE256 {
-  WORD Version;   // 0x0300
-  WORD Count;
-  DWORD Colors[256];
-};
-static_assert(sizeof(PALETTE256) == 1028);
 
 #pragma pack(pop)
 

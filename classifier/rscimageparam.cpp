@@ -247,6 +247,59 @@ int TMapRsc::GetTemplateTable(int n, TABLETEMPLATE* table) {
   return 1;
 }
 
+namespace {
+
+// The size of a sign of a kind of that local type (and extended
+// localization) from its function and parameters; `text` (its first `kind`
+// characters, all of them for 0 or less) is what text signs measure. The
+// size's function is set by the caller.
+void MeasureImage(TRSCDATA* d, int local, int extloc, int function, const char* params, int length,
+                  int kind, const char* text, IMAGESIZE* size) {
+  switch (local) {
+    case LOCAL_LINE:
+      if (function == PRIM_VECTOR) VectorSize(params, length, size);
+      size->Flags = (size->Flags & ~4) | ((extloc & 1) << 2);
+      break;
+    case LOCAL_POINT:
+      if (function == PRIM_BITMAP && length >= 20) {
+        size->Width = size->Height = Word(params, 2);
+        size->Left = Word(params, 3);
+        size->Top = Word(params, 4);
+      } else if (function == PRIM_VECTOR) {
+        VectorSize(params, length, size);
+        size->Flags &= ~4;
+      } else if (function == PRIM_FONT_SIGN && length >= 23 * 4) {
+        size->Base = Word(params, 3);
+        size->Left = Word(params, 21);
+        size->Top = Word(params, 22);
+        size->Width = Word(params, 19) - Word(params, 17);
+        size->Height = Word(params, 20) - Word(params, 18);
+      }
+      break;
+    case LOCAL_TITLE:
+      size->Flags |= 4;
+      if (function == PRIM_TEXT && length >= TEXTPARM_MINSIZE) {
+        rscGetTextImageSize(d, params, text, kind, size);
+      } else {
+        size->Height = kPlainTitleHeight;
+        size->Base = GetMapFontHeightByCharHeight(0, kPlainTitleHeight);
+        size->Width = GetMapTextMaxLineWidth(0, 0, size->Base, kind > 0 ? kind : INT_MAX, text);
+      }
+      break;
+    case LOCAL_VECTOR:
+      if (function == PRIM_VECTOR) VectorSize(params, length, size);
+      break;
+    case LOCAL_MIXED:
+      if (function == PRIM_TEMPLATE && length >= 72 + TEXTPARM_MINSIZE)
+        rscGetTextImageSize(d, params + 72, text, kind, size);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
 int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
   if (!size) return 0;
   memset(size, 0, sizeof *size);
@@ -269,48 +322,39 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
     if (!FirstElement(params, length, &function, &params, &length)) return 1;
     size->Function = function;
   }
+  MeasureImage(this, e->Local, e->Extloc, function, params, length, kind, text, size);
+  return 1;
+}
 
-  switch (e->Local) {
-    case LOCAL_LINE:
-      if (function == PRIM_VECTOR) VectorSize(params, length, size);
-      size->Flags = (size->Flags & ~4) | ((e->Extloc & 1) << 2);
-      break;
-    case LOCAL_POINT:
-      if (function == PRIM_BITMAP && length >= 20) {
-        size->Width = size->Height = Word(params, 2);
-        size->Left = Word(params, 3);
-        size->Top = Word(params, 4);
-      } else if (function == PRIM_VECTOR) {
-        VectorSize(params, length, size);
-        size->Flags &= ~4;
-      } else if (function == PRIM_FONT_SIGN && length >= 23 * 4) {
-        size->Base = Word(params, 3);
-        size->Left = Word(params, 21);
-        size->Top = Word(params, 22);
-        size->Width = Word(params, 19) - Word(params, 17);
-        size->Height = Word(params, 20) - Word(params, 18);
-      }
-      break;
-    case LOCAL_TITLE:
-      size->Flags |= 4;
-      if (function == PRIM_TEXT && length >= TEXTPARM_MINSIZE) {
-        rscGetTextImageSize(this, params, text, kind, size);
-      } else {
-        size->Height = kPlainTitleHeight;
-        size->Base = GetMapFontHeightByCharHeight(0, kPlainTitleHeight);
-        size->Width = GetMapTextMaxLineWidth(0, 0, size->Base, kind > 0 ? kind : INT_MAX, text);
-      }
-      break;
-    case LOCAL_VECTOR:
-      if (function == PRIM_VECTOR) VectorSize(params, length, size);
-      break;
-    case LOCAL_MIXED:
-      if (function == PRIM_TEMPLATE && length >= 72 + TEXTPARM_MINSIZE)
-        rscGetTextImageSize(this, params + 72, text, kind, size);
-      break;
-    default:
-      break;
+int TMapRsc::GetImageSize(int function, const char* params, int length, IMAGESIZE* size,
+                          const char* text) {
+  if (!size) return 0;
+  memset(size, 0, sizeof *size);
+  if (!rscQueryOpen(this)) return 0;
+  if (!params || length < 0) {
+    ErrorCode = MAPERR_RSCRANGE;
+    return 0;
   }
+  size->Function = function;
+  if (function == PRIM_LIBRARY) {
+    memset(size, 0, sizeof *size);
+    return 0;
+  }
+  if (function == PRIM_SET) {
+    if (!FirstElement(params, length, &function, &params, &length)) return 1;
+    size->Function = function;
+  }
+  // Measured as the local type that draws such signs.
+  int local = 6;
+  switch (function) {
+    case PRIM_TEXT: local = LOCAL_TITLE; break;
+    case PRIM_TEMPLATE: local = LOCAL_MIXED; break;
+    case PRIM_BITMAP:
+    case PRIM_FONT_SIGN: local = LOCAL_POINT; break;
+    case PRIM_VECTOR: local = LOCAL_VECTOR; break;
+    default: break;
+  }
+  MeasureImage(this, local, 0, function, params, length, 0, text, size);
   return 1;
 }
 

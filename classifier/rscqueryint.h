@@ -98,3 +98,9 @@ inline int rscPosSemantic(const TABPOS* pos, DWORD code) {
 // The caller has checked n and length (params may lie in rec).
 VIEPAR* rscStoreView(TRSCDATA* d, VIEPAR* rec, int n, int length, int function,
                      const char* params);
+
+// Makes `count` entries (value entries when cls, else default entries) a
+// semantic's new list in the memory pool, with the head of a grown list;
+// the list's first entry, or null (no entries, or 60001 when memory is
+// short; the semantic is unchanged then).
+BYTE* rscCopyList(TRSCDATA* d, TABSEM* sem, bool cls, const void* entries, DWORD count);

@@ -65,6 +65,33 @@ BYTE* GrowList(TRSCDATA* d, TABSEM* sem, bool cls) {
   return entry;
 }
 
+}  // namespace
+
+BYTE* rscCopyList(TRSCDATA* d, TABSEM* sem, bool cls, const void* entries, DWORD count) {
+  const DWORD size = cls ? RSC_CLS_SIZE : RSC_DEF_SIZE;
+  if (count == 0 || !entries) return nullptr;
+  DWORD block = 0;
+  BYTE* p = rscGetMemoryBlock(d, LONG(sizeof(LISTHEAD) + size_t(count) * size), &block);
+  if (!p) {
+    d->ErrorCode = MAPERR_MEMORY;
+    return nullptr;
+  }
+  // A head without spare entries: the next entry moves the list again.
+  const LISTHEAD head{LIST_MARKER, 0, WORD(count > 0xFFFF ? 0xFFFF : count)};
+  memcpy(p, &head, sizeof head);
+  memcpy(p + sizeof head, entries, size_t(count) * size);
+  if (cls) {
+    sem->Cls = block + DWORD(sizeof head);
+    sem->ClsCount = count;
+  } else {
+    sem->Def = block + DWORD(sizeof head);
+    sem->DefCount = count;
+  }
+  return p + sizeof head;
+}
+
+namespace {
+
 // The corrected minimum, default and maximum of a default entry.
 void CorrectDef(double* min, double* def, double max) {
   if (*min > max) *min = max;
