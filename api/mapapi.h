@@ -16,6 +16,7 @@
 #include "api/common_api.h"
 #include "api/records_api.h"
 #include "api/rscimage_api.h"
+#include "api/rsc_api.h"
 #include "api/mapstore_api.h"
 #include "api/mapfiles_api.h"
 #include "api/utility_api.h"

@@ -115,6 +115,8 @@ const char* const kHidden[] = {
     "CompareTemplateString",
     "_Z16rscGetVectorSizePK11IMGVECTOREXP9IMAGESIZEPKc",
     "_Z11rscWriteRscP8TRSCDATA",
+    "_Z11rscCopyListP8TRSCDATAP6TABSEMbPKvj",
+    "_Z25rscCheckAndLoadOldVersionP8TRSCDATAPKci",
 };
 
 class Exports : public ::testing::Test {
@@ -281,6 +283,18 @@ TEST_F(Exports, GroupCallsRefuseForeignHandles) {
     EXPECT_EQ(0, next(h, 0));
     EXPECT_EQ(0, unite(h, 1.0));
   }
+}
+
+TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
+  auto scales = Fn<int32_t (*)(intptr_t)>("mapGetRscScaleCount");
+  auto local = Fn<const char* (*)(intptr_t, int32_t, int32_t)>("mapGetRscLocalName");
+  auto close = Fn<int32_t (*)(intptr_t)>("mapCloseRsc");
+  auto open = Fn<intptr_t (*)(const char*)>("mapOpenRsc");
+  ASSERT_TRUE(scales && local && close && open);
+  EXPECT_EQ(0, scales(0));
+  EXPECT_STREQ("", local(0, 1, 1));
+  EXPECT_EQ(0, close(0));
+  EXPECT_EQ(0, open(nullptr));
 }
 
 TEST_F(Exports, VectorSizeOfASign) {

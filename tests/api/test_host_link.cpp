@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "api/mapapi.h"
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
@@ -143,4 +144,43 @@ TEST_F(HostLink, ClassifierMapAndObjectsThroughTheExportedClasses) {
     EXPECT_LE(object.Desc->X1, 100 + (n - 1) * 200);
     EXPECT_GE(object.Desc->X2, 700);
   }
+}
+
+// The classifier functions on a map's classifier, and a copy between
+// classifiers through the exported class.
+TEST_F(HostLink, AMapsClassifierThroughTheFunctionsAndACopy) {
+  int road = 0, lake = 0;
+  ASSERT_NO_FATAL_FAILURE(MakeClassifier(&road, &lake));
+  TMapRegister reg;
+  std::strcpy(reg.Map.Name, "Host map");
+  reg.Map.Scale = 100000;
+  LISTREGISTER& sheet = reg.List.Register;
+  std::strcpy(sheet.Nomenclature, "H1");
+  std::strcpy(sheet.FileName, "H1");
+  sheet.XSouthWest = 6000000, sheet.YSouthWest = 7400000;
+  sheet.XNorthWest = 6010000, sheet.YNorthWest = 7400000;
+  sheet.XNorthEast = 6010000, sheet.YNorthEast = 7410000;
+  sheet.XSouthEast = 6000000, sheet.YSouthEast = 7410000;
+  const HMAP hMap =
+      mapCreateMapEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map, &sheet);
+  ASSERT_NE(0, hMap);
+  const HRSC hRsc = mapGetRscIdent(hMap, 0);
+  ASSERT_NE(0, hRsc);
+  EXPECT_EQ(0, mapGetRscIdent(hMap, hMap + 8));
+  EXPECT_EQ(0, mapCloseRsc(hRsc));  // the map's own
+  EXPECT_EQ(lake, mapGetRscObjectCount(hRsc));
+  EXPECT_EQ(lake, mapRscObjectCount(hMap));
+  EXPECT_EQ(road, mapRscObjectCode(hMap, LONG(kRoad), LOCAL_LINE));
+  EXPECT_STREQ("LAKE", mapRscObjectNameInLayer(hMap, 0, mapRscObjectCountInLayer(hMap, 0)));
+
+  // A kind the target has already comes back as its own number.
+  TMap* map = MapOfHandle(hMap);
+  TMapRsc target;
+  ASSERT_EQ(1, target.OpenRsc(Path("host.rsc").c_str()));
+  EXPECT_EQ(road, target.CopyObject(&map->Rsc, road, 0, &map->MapError));
+  EXPECT_EQ(1, target.CopySemantic(&map->Rsc, 32800));
+  EXPECT_EQ(0, target.CopySemantic(&map->Rsc, 9));  // neither has it
+
+  mapCloseData(hMap);
+  EXPECT_EQ(0, mapGetRscObjectCount(hRsc));  // gone with its map
 }

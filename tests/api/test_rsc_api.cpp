@@ -1,0 +1,251 @@
+// The classifier functions through the loaded library, as a host calls
+// them: every function of a classifier or document handle refusing null,
+// foreign and closed handles; a classifier built, saved and read back
+// through the functions alone; and an older classifier opened through the
+// converter library.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api/host_api.h"
+#include "api/rsc_api.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RscApi : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
+  static void TearDownTestSuite() {
+    if (lib) dlclose(lib);
+  }
+  void SetUp() override {
+    ASSERT_NE(lib, nullptr) << dlerror();
+    dir_ = fs::path(MC_TEST_TMP) / ("rsc_api_" + std::string(::testing::UnitTest::GetInstance()
+                                                              ->current_test_info()
+                                                              ->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  template <class F>
+  static F Fn(const char* name) {
+    F f = reinterpret_cast<F>(dlsym(lib, name));
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // A new classifier with the 16 default colours; 0 on failure.
+  HRSC Create(const std::string& path) {
+    RSCCREATE create = {};
+    std::strcpy(create.Name, "API");
+    std::strcpy(create.Code, "API");
+    create.Scale = 100000;
+    create.Language = 1;
+    PALETTE256 palette = {};
+    palette.Version = 0x0300;
+    palette.Count = 16;
+    for (int i = 0; i < 16; ++i) palette.Colors[i] = 0x111111u * DWORD(i);
+    return Fn<decltype(&mapCreateRsc)>("mapCreateRsc")(path.c_str(), &create, &palette);
+  }
+
+  static void* lib;
+  fs::path dir_;
+};
+void* RscApi::lib = nullptr;
+
+#define FN(name) Fn<decltype(&name)>(#name)
+
+// The functions of api/rsc_api.h whose first argument is a handle, with
+// whether they answer a text, a handle or a number.
+struct HandleFunction {
+  std::string name, result;
+};
+
+std::vector<HandleFunction> HandleFunctions() {
+  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/rsc_api.h");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string s = text.str();
+  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*(HRSC|HMAP)\s)");
+  std::vector<HandleFunction> found;
+  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
+    found.push_back({(*m)[2], (*m)[1]});
+  return found;
+}
+
+TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
+  const std::vector<HandleFunction> functions = HandleFunctions();
+  ASSERT_GT(functions.size(), 130u);
+  // A closed classifier's handle, and memory of no classifier whose every
+  // word would be a wild address.
+  const HRSC created = Create(Path("closed.rsc"));
+  ASSERT_NE(0, created);
+  ASSERT_EQ(1, FN(mapCloseRsc)(created));
+  std::vector<uint64_t> foreign(512, 0x5A5A5A5A5A5A5A5Aull);
+  // Every further argument is the address of zeroed memory: a valid
+  // pointer, an empty text or a number.
+  std::vector<uint64_t> scratch(2048, 0);
+  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
+  using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+  for (const HandleFunction& f : functions) {
+    Probe probe = reinterpret_cast<Probe>(dlsym(lib, f.name.c_str()));
+    ASSERT_NE(probe, nullptr) << f.name;
+    for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), created}) {
+      const intptr_t r = probe(handle, arg, arg, arg, arg, arg);
+      if (f.result == "const char*" && f.name.find("Parameters") != std::string::npos)
+        EXPECT_EQ(0, r) << f.name;
+      else if (f.result == "const char*")
+        EXPECT_STREQ("", reinterpret_cast<const char*>(r)) << f.name;
+      else if (f.result == "HRSC")
+        EXPECT_EQ(0, r) << f.name;
+      else
+        EXPECT_EQ(0, int32_t(r)) << f.name;
+    }
+    EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
+  }
+  EXPECT_EQ(0, FN(mapCloseRsc)(created));  // once only
+  EXPECT_EQ(0, FN(mapOpenRsc)(nullptr));
+  EXPECT_EQ(0, FN(mapCreateRsc)(Path("x.rsc").c_str(), nullptr, nullptr));
+}
+
+TEST_F(RscApi, AClassifierBuiltThroughTheFunctionsReadsBack) {
+  const std::string path = Path("api.rsc");
+  HRSC h = Create(path);
+  ASSERT_NE(0, h);
+  // Scales 1..16 of the table; none before or after.
+  EXPECT_EQ(16, FN(mapGetRscScaleCount)(h));
+  EXPECT_EQ(40000000, FN(mapGetRscScaleItem)(h, 16));
+  EXPECT_EQ(0, FN(mapGetRscScaleItem)(h, 17));
+  EXPECT_EQ(0, FN(mapGetRscScaleItem)(h, 0));
+
+  RSCSEG seg = {};
+  std::strcpy(seg.Name, "ROADS");
+  std::strcpy(seg.Short, "RD");
+  seg.Order = 5;
+  const LONG layer = FN(mapAppendRscSegment)(h, &seg);
+  ASSERT_GT(layer, 0);
+  EXPECT_EQ(layer, FN(mapGetRscSegmentByShortName)(h, "RD"));
+
+  RSCOBJECT object = {};
+  object.Length = sizeof object;
+  object.Excode = 31120000;
+  object.Segment = DWORD(layer);
+  std::strcpy(object.Name, "ROAD");
+  const LONG road = FN(mapAppendRscObject)(h, &object);
+  object.Excode = 31410000;
+  object.Local = 1;
+  std::strcpy(object.Name, "LAKE");
+  const LONG lake = FN(mapAppendRscObject)(h, &object);
+  ASSERT_GT(road, 15);
+  ASSERT_EQ(road + 1, lake);
+  EXPECT_EQ(2, FN(mapGetRscObjectCountInLayer)(h, layer));
+  EXPECT_EQ(lake, FN(mapGetRscObjectCodeInLayer)(h, layer, 2));
+
+  // A list semantic, obligatory for the road with the standard height;
+  // the name possible, then obligatory, then gone.
+  RSCSEMANTIC sem = {};
+  sem.Code = 7;
+  sem.Type = 16;
+  std::strcpy(sem.Name, "SURFACE");
+  ASSERT_EQ(7, FN(mapAppendRscSemantic)(h, &sem));
+  EXPECT_EQ(1, FN(mapAppendRscClassificator)(h, 7, 1, "ASPHALT"));
+  EXPECT_EQ(2, FN(mapAppendRscClassificator)(h, 7, 2, "GRAVEL"));
+  auto append = FN(mapAppendRscSemanticObject);
+  append(h, road, 7, 2);
+  append(h, road, 4, 2);
+  append(h, road, 9, 1);
+  EXPECT_EQ(3, FN(mapGetRscSemanticObjectCount)(h, road, 4));
+  EXPECT_EQ(9, FN(mapGetRscSemanticObjectCode)(h, road, 3, 4));
+  EXPECT_NE(0, FN(mapUpdateRscSemanticObject)(h, road, 9, 2));
+  EXPECT_EQ(3, FN(mapGetRscSemanticObjectCount)(h, road, 2));
+  EXPECT_EQ(road, FN(mapDeleteRscSemanticObject)(h, road, 9));
+  EXPECT_EQ(0, FN(mapGetRscSemanticObjectUsed)(h, road, 9));
+
+  // A key another kind holds is refused.
+  const std::string roadKey = FN(mapGetRscObjectKey)(h, road);
+  EXPECT_STREQ("", FN(mapSetRscObjectKey)(h, lake, roadKey.c_str()));
+  EXPECT_STREQ("LAKE", FN(mapSetRscObjectKey)(h, lake, "LAKE"));
+
+  // The road's line image becomes a set of two lines.
+  const int32_t line[2] = {int32_t(0xF0000003), 500};
+  EXPECT_EQ(2, FN(mapAppendRscObjectPrimitive)(h, road, 8, 128, reinterpret_cast<const char*>(line), 0));
+  EXPECT_EQ(0, FN(mapAppendRscObjectPrimitive)(h, road, 8, 135, reinterpret_cast<const char*>(line), 0));
+  EXPECT_EQ(147, FN(mapGetRscPrintObjectFunction)(h, road));  // the screen image stands in
+
+  EXPECT_EQ(1, FN(mapSetRscColor)(h, 0x123456, 3, 1));
+  EXPECT_EQ(0, FN(mapSetRscColor)(h, 0x123456, 17, 1));
+  EXPECT_EQ(0u, FN(mapGetRscColor)(h, 3, 2));
+  RSCFONT font = {"Times", "Times", 204};
+  const LONG code = FN(mapAppendFont)(h, &font);
+  ASSERT_GT(code, 0);
+  ASSERT_EQ(1, FN(mapCommitRsc)(h));
+  ASSERT_EQ(1, FN(mapCloseRsc)(h));
+
+  h = FN(mapOpenRsc)(path.c_str());
+  ASSERT_NE(0, h);
+  EXPECT_STREQ("api.rsc", FN(mapGetRscName)(h));
+  EXPECT_EQ(road, FN(mapGetRscObjectCodeByNumber)(h, 31120000, 0, 1));
+  EXPECT_EQ(0, FN(mapGetRscObjectCodeByNumber)(h, 31120000, 0, 2));
+  EXPECT_STREQ("LAKE", FN(mapGetRscObjectKey)(h, lake));
+  EXPECT_STREQ("GRAVEL", FN(mapGetRscSemanticClassificatorName)(h, 7, 2));
+  EXPECT_EQ(16, FN(mapGetRscSemanticTypeByCode)(h, 7));
+  EXPECT_EQ(2, FN(mapGetRscSemanticObjectUsed)(h, road, 7));
+  EXPECT_EQ(2, FN(mapGetRscPrimitiveCount)(h, road, 0));
+  EXPECT_EQ(128, FN(mapGetRscPrimitiveFunction)(h, road, 2, 0));
+  EXPECT_EQ(12, FN(mapGetRscPrimitiveLength)(h, road, 2, 0));
+  EXPECT_EQ(0x123456u, FN(mapGetRscColor)(h, 3, 1));
+  RSCFONT back = {};
+  EXPECT_GT(FN(mapGetFontByCode)(h, code, &back), 0);
+  EXPECT_STREQ("Times", back.Face);
+  RSCSEMANTICLONG described = {};
+  ASSERT_EQ(1, FN(mapGetRscSemanticEx)(h, &described, 7));
+  EXPECT_STREQ("SURFACE", described.Name);
+  EXPECT_STREQ("SEM7", described.ShortName);
+  EXPECT_EQ(1, FN(mapCloseRsc)(h));
+}
+
+int CountBoxes(HWND, const char*, const char*, UINT, void* context) {
+  ++*static_cast<int*>(context);
+  return IDOK;
+}
+
+TEST_F(RscApi, AnOlderClassifierOpensThroughTheConverter) {
+  const std::string path = Path("old.rsc");
+  HRSC h = Create(path);
+  ASSERT_NE(0, h);
+  const LONG count = FN(mapGetRscObjectCount)(h);
+  ASSERT_EQ(1, FN(mapCloseRsc)(h));
+  // Made to look older: its version word and the low half of its style.
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    const unsigned char version[2] = {0x00, 0x05}, style[2] = {0x05, 0x04};
+    f.seekp(8);
+    f.write(reinterpret_cast<const char*>(version), 2);
+    f.seekp(16);
+    f.write(reinterpret_cast<const char*>(style), 2);
+  }
+  int boxes = 0;
+  auto hook = FN(platSetMessageBoxHook);
+  PLATMESSAGEBOX previous = hook(&CountBoxes, &boxes);
+  // Without the converter: refused, and no message.
+  EXPECT_EQ(0, FN(mapOpenRsc)(path.c_str()));
+  EXPECT_EQ(0, boxes);
+  FN(platAddLibraryFolder)(MC_FAKE_LIBRARY_DIR);
+  h = FN(mapOpenRsc)(path.c_str());
+  ASSERT_NE(0, h);
+  EXPECT_EQ(count, FN(mapGetRscObjectCount)(h));
+  EXPECT_EQ(1, FN(mapCloseRsc)(h));
+  hook(previous, nullptr);
+}
+
+}  // namespace
