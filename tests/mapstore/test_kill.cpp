@@ -232,6 +232,13 @@ TEST_F(KilledAppend, WriteThroughAppendsOfAKilledChild) {
     ASSERT_TRUE(Open(map, 1)) << "round " << round;
     for (const Ack& a : acked)
       ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
+    // A kill between the header and the neighbours' links leaves the last
+    // links to the next append, which completes them under the lock.
+    const int count = map.List.Count();
+    Ack ack{0, id++, 0};
+    ack.number = AppendObject(map, ack.id, kLocals[round % 6], &ack.key);
+    ASSERT_EQ(count + 1, ack.number) << "round " << round;
+    acked.push_back(ack);
     EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
   }
   plat::SetWriteThroughEnabled(false);
