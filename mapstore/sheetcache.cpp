@@ -174,9 +174,10 @@ char* THeadBuffer::RecordAddr(LONG n) {
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
 
   int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
-  // The lower half of the table is overwritten only when it is the window
-  // after the last one used, so the first blocks read stay.
-  const int empty = ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) ? -1 : FreeWindow();
+  // An empty window first. Otherwise the lower half of the table is
+  // overwritten only when it is the window after the last one used, so the
+  // first blocks read stay; a piece goes to the window of the last piece.
+  const int empty = FreeWindow();
   const bool piece = empty < 0 && !ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) && !FileFits() &&
                      perWindow > PIECE_RECORDS;
   if (empty >= 0) {
@@ -296,11 +297,16 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
   if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
   int i = refresh >= 0 ? refresh : index_ >= 0 && index_ < count_ ? index_ : 0;
   int64_t start = off & ~int64_t(READ_ALIGN - 1);
-  if (refresh < 0 && !ReadsOn(start)) {
+  if (refresh < 0) {
+    // A file the windows hold whole is read by aligned stretches, in order
+    // too, so that no two windows hold the same bytes.
+    const bool on = ReadsOn(start);
     const int empty = FreeWindow();
-    if (empty >= 0 || FileFits()) {
+    if (on && empty >= 0 && !FileFits()) {
+      i = empty;
+    } else if (empty >= 0 || FileFits()) {
       // The window's own stretch of the file; a record that runs past it
-      // is read as a record read in order is.
+      // is read as before.
       const int j = empty >= 0 ? empty : i;
       const int64_t tile = off & ~int64_t(WINDOW_SIZE - 1);
       const int64_t got = ReadWindow(j, tile, WINDOW_SIZE);
@@ -313,7 +319,7 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
           return windows_[j].Data + (off - tile);
         }
       }
-    } else {
+    } else if (!on) {
       // A piece, then the record's own length; a record longer than a
       // window is read by windows below.
       i = PieceWindow(i);
@@ -438,20 +444,18 @@ char* TBlockBuffer::RecordAddr(DWORD offset) {
   if (target < 0) {
     target = index_ >= 0 && index_ < count_ ? index_ : 0;
     const int64_t start = off & ~int64_t(PIECE_ALIGN - 1);
-    if (!ReadsOn(block)) {
-      const int empty = FreeWindow();
-      if (empty >= 0) {
-        target = empty;
-      } else if (!FileFits()) {
-        // A piece; a record that runs past it is read with its whole block.
-        target = PieceWindow(target);
-        const int64_t size = std::min<int64_t>(PIECE_SIZE, block + WINDOW_SIZE - start);
-        const int held = ReadInto(target, start, size, off);
-        if (held < 0) return nullptr;
-        if (held > 0 && RecordFits(target, off)) {
-          index_ = (target + 1) % count_;
-          return windows_[target].Data + (off - start);
-        }
+    const int empty = FreeWindow();
+    if (empty >= 0) {
+      target = empty;
+    } else if (!ReadsOn(block) && !FileFits()) {
+      // A piece; a record that runs past it is read with its whole block.
+      target = PieceWindow(target);
+      const int64_t size = std::min<int64_t>(PIECE_SIZE, block + WINDOW_SIZE - start);
+      const int held = ReadInto(target, start, size, off);
+      if (held < 0) return nullptr;
+      if (held > 0 && RecordFits(target, off)) {
+        index_ = (target + 1) % count_;
+        return windows_[target].Data + (off - start);
       }
     }
   }

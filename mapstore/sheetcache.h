@@ -19,13 +19,17 @@
 //   the 64 KB blocks of the file, 1 to 8 of them. A record is returned only
 //   when it lies whole inside its window.
 //
-// A read that continues the last one (reading in file order) fills a whole
-// window. A read elsewhere in a file larger than the windows can hold
-// (reading by number in a scattered order) fills only a small aligned piece
-// of a window, enough for the record: the next such read would replace the
-// window anyway, so the cost of a record stays that of its own bytes however
-// large the file. A record that does not lie whole in its piece is read
-// again as a whole window.
+// The bytes come from a read-only view of the file (mapstore/sheetview.h)
+// or from the file. A miss takes an empty window first. A read that
+// continues the last one (reading in file order) fills a whole window. A
+// file the windows can hold whole is read by the windows' own aligned
+// stretches, so that no two windows hold the same bytes and after one pass
+// every record is held. A read out of order in a larger file (reading by
+// number in a scattered order) fills only a small aligned piece of a
+// window, enough for the record, in the window of the last piece: the
+// windows already filled stay, and the cost of a record stays that of its
+// own bytes however large the file. A record that does not lie whole in
+// its piece or stretch is read as before.
 #pragma once
 
 #include <cstdint>
@@ -100,13 +104,8 @@ class TSheetWindows {
   // Notes a read of `got` bytes (of `size` asked) at byte `from` of the file:
   // the last range read, and the least the file's length can be.
   void NoteRead(int64_t from, int64_t size, int64_t got);
-  // A read at byte `from` that no window holds continues the last read
-  // (reading in file order: a window is filled from there) or comes out of
-  // order. Out of order it fills an empty window with the window's own
-  // aligned stretch of the file; when no window is empty, it does the same
-  // in a file the windows can hold whole, and in a larger file fills a
-  // small piece into the window of the last piece, so that the windows
-  // already filled stay.
+  // Whether a read at byte `from` that no window holds continues the last
+  // read (reading in file order), and whether the file fits the windows.
   bool ReadsOn(int64_t from) const {
     return from >= lastFirst_ && from <= lastEnd_ + windowSize_;
   }

@@ -178,4 +178,60 @@ TEST_F(SheetViewTest, ScatteredReadsDeliverEveryRecordWhole) {
   }
 }
 
+// Files the windows can hold whole, read in a random order (the first read
+// inside the first window's stretch, as a walk in order from there
+// begins): after one pass every record comes from the windows.
+TEST_F(SheetViewTest, AFileTheWindowsHoldIsReadOnce) {
+  Bytes dat(8, 0), sem(4, 0);
+  std::memcpy(dat.data(), "DAT", 4);
+  std::memcpy(sem.data(), "SEM", 4);
+  std::vector<uint32_t> metrics, semantics;
+  for (int i = 0; i < 4000; ++i) {
+    const Bytes m = MetricRecord(176, i);
+    metrics.push_back(uint32_t(dat.size()));
+    dat.insert(dat.end(), m.begin(), m.end());
+    const Bytes r = SemnRecord(60, uint8_t(i));
+    const uint32_t at = uint32_t(PlaceSemnRecord(sem.size(), 60));
+    sem.resize(at, 0);
+    semantics.push_back(at);
+    sem.insert(sem.end(), r.begin(), r.end());
+  }
+  const HANDLE datFile = Open("S.DAT", dat);
+  const HANDLE semFile = Open("S.SEM", sem);
+  const HANDLE hdrFile = Open("S.HDR", Bytes(48 * 6001, 0));
+
+  plat::FaultVfs counter;  // counts the reads (and keeps views out)
+  plat::ScopedVfs use(&counter);
+  TDataBuffer data;
+  ASSERT_EQ(1, data.Allocate(int64_t(dat.size())));
+  data.SetFile(datFile);
+  TBlockBuffer semn(TBlockBuffer::RECORD_SEMN);
+  ASSERT_EQ(1, semn.Allocate(4 * TBlockBuffer::WINDOW_SIZE));
+  semn.SetFile(semFile);
+  THeadBuffer head;
+  ASSERT_EQ(1, head.Allocate(48 * 6001));
+  head.SetFile(hdrFile);
+  std::mt19937 random(6);
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<int> order(metrics.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    std::shuffle(order.begin(), order.end(), random);
+    std::swap(order[0], *std::find(order.begin(), order.end(), 500));
+    counter.Reset();
+    for (int i : order) {
+      ASSERT_NE(nullptr, data.RecordAddr(metrics[i])) << pass << " " << i;
+      ASSERT_NE(nullptr, semn.RecordAddr(semantics[i])) << pass << " " << i;
+      ASSERT_NE(nullptr, head.RecordAddr(1 + LONG(random() % 6000))) << pass;
+    }
+    // The first pass reads each stretch, and some twice for the records
+    // that cross into the next stretch (read into the window after).
+    const int windows = data.WindowCount() + semn.WindowCount() + head.WindowCount();
+    if (pass == 0) {
+      EXPECT_LE(counter.Count(plat::VfsOp::Read), 2 * windows);
+    } else {
+      EXPECT_EQ(0, counter.Count(plat::VfsOp::Read));
+    }
+  }
+}
+
 }  // namespace
