@@ -6,8 +6,8 @@
 // covers the file as long as it was when mapped: bytes past that are read
 // from the file, and once the file has grown by a good part of the view it
 // is mapped again over its new length. A file read only a few times is
-// never mapped. Writes through the file's handle are
-// seen in the view at once (the view shares the file's pages).
+// never mapped. Writes through the file's handles are seen in the view at
+// once (the view shares the file's pages).
 //
 // A view is used only where the file system can map files and no layer
 // that filters file operations is installed (the fault layer of the tests

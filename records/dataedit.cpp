@@ -100,7 +100,7 @@ inline bool TDataEdit::PointChecked() const {
   return CurrentPoint != nullptr && CurrentPoint == CheckedPoint &&
          PointNumber == CheckedNumber && CountWord == CheckedCount &&
          Record == CheckedRecord && BufferSize == CheckedSize && Record->Ident == CheckedKind &&
-         Record->Length == CheckedLength;
+         Record->Length == CheckedLength && static_cast<DWORD>(PointNumber) <= CurrentCount();
 }
 
 bool TDataEdit::ContourPoints(int n, char*& first, DWORD& count) {
