@@ -71,13 +71,13 @@ Bytes TwoSemantics(int32_t width, int32_t name) {
   return b;
 }
 
-struct ObjectSpec {
+struct ObjectPlan {
   int local;
   Bytes metric, semn, draw;
 };
 
 // One object of each local type; `v` varies the point kinds and places.
-std::vector<ObjectSpec> ObjectsOfEveryType(int v) {
+std::vector<ObjectPlan> ObjectsOfEveryType(int v) {
   const double d = 100.0 * v;
   const Points line = {{10 + d, 20}, {30 + d, 40}, {50 + d, 45}};
   const Points box = {{100 + d, 300}, {200 + d, 300}, {200 + d, 500}, {100 + d, 500}, {100 + d, 300}};
@@ -99,9 +99,9 @@ std::vector<ObjectSpec> ObjectsOfEveryType(int v) {
 
 // Appends an object through the map to its current sheet: its number, 0
 // when refused. `key` gets its key.
-int AppendSpec(TMap& map, const ObjectSpec& spec, DWORD* key) {
-  FVSPR d = objtest::Desc(spec.local, uint16_t(kFirstKind + spec.local));
-  Bytes m = spec.metric, s = spec.semn, g = spec.draw;
+int AppendPlanned(TMap& map, const ObjectPlan& plan, DWORD* key) {
+  FVSPR d = objtest::Desc(plan.local, uint16_t(kFirstKind + plan.local));
+  Bytes m = plan.metric, s = plan.semn, g = plan.draw;
   const int n = map.AppendObject(&d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
                                  s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
                                  g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
@@ -252,9 +252,9 @@ int AppendObjects(TMap& map, bool editMode) {
   for (int sheet : sheets) {
     if (map.OpenList(sheet) != 1) continue;
     if (editMode) map.CreateAction(200);
-    for (const ObjectSpec& spec : ObjectsOfEveryType(1)) {
+    for (const ObjectPlan& plan : ObjectsOfEveryType(1)) {
       DWORD key = 0;
-      const int n = AppendSpec(map, spec, &key);
+      const int n = AppendPlanned(map, plan, &key);
       if (n <= 0) continue;
       ++appended;
       group.AppendObject(sheet, NUMBERKEY{DWORD(n), KEY{key}});
@@ -285,9 +285,9 @@ bool BuildFixture(const std::string& folder) {
     if (sheet == 2) map.WorkMode(1);
     for (int v = 0; v < 2; ++v) {
       if (sheet == 2) map.CreateAction(100 + v);
-      for (const ObjectSpec& spec : ObjectsOfEveryType(v)) {
+      for (const ObjectPlan& plan : ObjectsOfEveryType(v)) {
         DWORD key = 0;
-        const int n = AppendSpec(map, spec, &key);
+        const int n = AppendPlanned(map, plan, &key);
         if (n <= 0) return false;
         written[sheet].push_back({n, key});
       }
