@@ -197,7 +197,7 @@ int TObjectInfo::AppendMustSemantic() {
   };
   auto append = [&](DWORD code) {
     if (!rsc->GetDefValueSemantic(n, code, text, sizeof(text))) return 1;
-    return PutSemanticText(int(code), text, 0);
+    return AppendSemantic(int(code), text, int(std::strlen(text)) + 1) != 0 ? 1 : 0;
   };
   for (int which = 1; which <= 2 && rsc->GetObjLimSemCount(n) > 0; ++which) {
     const DWORD code = rsc->GetObjLimSem(n, which);

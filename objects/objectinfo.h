@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "api/types/semtypes.h"
 #include "common/maperr.h"
 #include "geodesy/points.h"
 #include "geodesy/translate.h"
@@ -219,6 +220,66 @@ class MAPCLASS TObjectInfo {
   // Nomenclature of the object's sheet: null when the map has no sheet
   // table, "" without a map or for a sheet out of range.
   const char* ListName();
+
+  // --- Semantics (objectsemantics.cpp) ---
+  //
+  // Characteristics count from 1 in record order. Texts are converted to
+  // stored values, and values shown, by the classifier's type of the
+  // semantic: numbers, list values and keys as numbers, dates and times as
+  // yyyymmdd and hhmmss integers, angles as radians, everything else as
+  // text.
+
+  int SemanticAmount();
+  // 0 when absent.
+  int SemanticCode(int n);
+  // The stored value as text: the buffer, or 0.
+  char* SemanticValue(int n, char* buffer, int size);
+  double SemanticDoubleValue(int n);
+  // The value as shown: a number with the semantic's decimals, a list
+  // value's name (else its number), a key, date, angle or time in its text
+  // form. The buffer, or 0 (also without an open classifier).
+  char* SemanticValueName(int n, char* buffer, int size);
+  // The same followed by the semantic's unit; a list value without a name
+  // gives nothing (0).
+  char* SemanticValueFullName(int n, char* buffer, int size);
+  // The k-th characteristic (from 1) with the code: its text into the
+  // buffer (when given) and its number, 0 when there is none.
+  int SemanticCodeValue(int code, char* buffer, int size, int k);
+  // The classifier's name of characteristic n's semantic: "" (error 60005
+  // without a map or open classifier, 60105 for code 0 or no name), null
+  // for a missing characteristic.
+  const char* SemanticName(int n);
+  // The value list of a semantic in the classifier; "" or 0 when absent.
+  int SemanticClassificatorCount(int code);
+  const char* SemanticClassificatorName(int code, int i);
+  LONG SemanticClassificatorCode(int code, int i);
+  // The classifier's description of the semantic for this object's kind:
+  // 1, or 0 when there is none.
+  int SemanticDescribe(SEMANTICTYPE* type, int code);
+  int SemanticDescribeEx(SEMANTICTYPEEX* type, int code);
+  // The codes the object may still receive (obligatory, then possible
+  // ones; a non-repeatable one it has is left out) into `codes`: their
+  // count. Without map, descriptor or open classifier error 60005 and 0.
+  int AvailableSemanticCount(int* codes, int limit);
+  int AvailableSemanticCount();
+  // The n-th of them (from 1); error 60105 and 0 when there is none.
+  int AvailableSemanticCode(int n);
+  // Adds a characteristic from a text (a string of at most `size` bytes
+  // when it is stored as text); a non-repeatable semantic the object has
+  // is replaced. The new characteristic count, 0 on failure (the
+  // characteristics then stay as they were).
+  int AppendSemantic(int code, const char* text, int size);
+  int DeleteSemantic(int n);
+  // The new code written over characteristic n's: its address, or 0.
+  char* SetSemanticCode(int n, int code);
+  // Characteristic n's value set from a text, in place: the text, or 0.
+  const char* SetSemanticValue(int n, const char* text, int size);
+  // Stores every characteristic again by its classifier type (texts of
+  // numbers, dates, times, angles and keys become values, values of text
+  // semantics become texts); of a non-repeatable semantic only the last
+  // stays. 1, 0 with fewer than two characteristics or without an open
+  // classifier.
+  int AlignSemantic();
 
   // --- Commit, delete, revert (objectcommit.cpp) ---
 
@@ -497,6 +558,17 @@ class MAPCLASS TObjectInfo {
   // Sets the first characteristic with the code to a text value (appended
   // when there is none), stored by the classifier's type of the code.
   int PutSemanticText(int code, const char* text, int replace);
+  // A characteristic block of the code with the text's value stored by
+  // the classifier's type of the code: 1, 0 when the text cannot be held.
+  static int BuildSemantic(TMapRsc* rsc, int code, const char* text, int size,
+                           TSemBlock* block);
+  // Appends a built block, first removing the characteristic of a
+  // non-repeatable code; a failed append puts the removed one back. The
+  // new characteristic count, or 0.
+  int AppendSemanticBlock(TMapRsc* rsc, const TSemBlock& block);
+  // Replaces characteristic n by the block, in place (the record moves to
+  // a larger block when needed): its address, or 0.
+  char* ReplaceSemantic(int n, const TSemBlock& block);
   // Copies the group record and its cursor of another object.
   void CopyGroup(const TObjectGroup& source);
   // The object is bound to an existing object of an open sheet, made

@@ -12,16 +12,6 @@ namespace {
 
 const char kEmpty[1] = {0};
 
-// Characteristic value from a text, stored by the classifier's type of the
-// semantic: numbers, list values and keys as a number when the text is
-// one, everything else as a text.
-void LoadValue(TSemBase* value, int semType, const char* text) {
-  if (semType == 1 || semType == 12 || semType == 16)
-    value->LoadAnyString(SEMTYPE_LONG, text, 255);
-  else
-    value->LoadAnyString(SEMTYPE_ANSI, text, 255);
-}
-
 bool IsLimit(const DWORD codes[2], int code) {
   return code != 0 && (DWORD(code) == codes[0] || DWORD(code) == codes[1]);
 }
@@ -44,15 +34,12 @@ void TObjectInfo::FollowLocal() {
 
 int TObjectInfo::PutSemanticText(int code, const char* text, int replace) {
   TMapRsc* rsc = OpenRsc();
-  if (rsc == nullptr || text == nullptr) return 0;
   TSemBlock block;
-  block.Code = static_cast<WORD>(code);
-  LoadValue(&block.Value, rsc->GetSemType(static_cast<DWORD>(code)), text);
-  if (replace && Semn.Record() != nullptr && Semn.Cursor()->FindCode(code) != nullptr) {
-    if (Semn.Replace(&block) != nullptr) return 1;
-    // No room in place: the old value goes and the new one is appended.
-    Semn.DeleteCurrent();
-  }
+  if (rsc == nullptr || text == nullptr ||
+      !BuildSemantic(rsc, code, text, int(std::strlen(text)) + 1, &block))
+    return 0;
+  if (replace && Semn.Record() != nullptr && Semn.Cursor()->FindCode(code) != nullptr)
+    return ReplaceSemantic(Semn.Cursor()->CurrentNumber(), block) != nullptr;
   return Semn.Append(&block) != nullptr;
 }
 
@@ -129,13 +116,7 @@ int TObjectInfo::DescribeObject(int n) {
       if (IsLimit(newCodes, code)) {
         if (!rsc->GetDefValueSemantic(n, static_cast<DWORD>(code), text, sizeof(text))) continue;
         TSemBlock block;
-        block.Code = static_cast<WORD>(code);
-        LoadValue(&block.Value, rsc->GetSemType(static_cast<DWORD>(code)), text);
-        work->GoNumber(i);
-        if (Semn.Replace(&block) == nullptr) {
-          Semn.DeleteCurrent();
-          Semn.Append(&block);
-        }
+        if (BuildSemantic(rsc, code, text, sizeof(text), &block)) ReplaceSemantic(i, block);
       } else {
         Semn.DeleteCurrent();
       }
@@ -166,7 +147,7 @@ int TObjectInfo::AppendDefaultSemantic() {
     if (Semn.Record() != nullptr && Semn.Cursor()->FindCode(static_cast<int>(code)) != nullptr)
       continue;
     if (!rsc->GetDefValueSemantic(n, code, text, sizeof(text))) continue;
-    if (!PutSemanticText(static_cast<int>(code), text, 0)) return 0;
+    if (!AppendSemantic(static_cast<int>(code), text, int(std::strlen(text)) + 1)) return 0;
   }
   return 1;
 }
