@@ -1,17 +1,135 @@
 // Consent of two objects.
 #include "geometry/objectconsent.h"
 
-int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
+#include "objects/objectinfo.h"
+
+TObjectConsent::TObjectConsent() {
+  Line.Init();
+  Area.Init();
+}
+
+TObjectConsent::~TObjectConsent() {
+  Line.Free();
+  Area.Free();
+}
+
+int TObjectConsent::LoadObjects(TObjectInfo* first, TObjectInfo* second, int mode, int n,
                                 double precision) {
-  Parts.Clear();
-  if (mode != 1) {
+  if (first == nullptr || second == nullptr) {
     State = MAPERR_INPUT;
     return 0;
   }
-  return TObjectCutSubject::LoadObjects(first, second, mode, n, precision);
+  TDataEdit a, b;
+  a.Init();
+  b.Init();
+  int result = 0;
+  if (first->PutDataPlane(&a) && second->PutDataPlane(&b))
+    result = LoadObjects(&a, &b, mode, n, precision);
+  else
+    State = MAPERR_INPUT;
+  a.Free();
+  b.Free();
+  return result;
 }
 
-TDataEdit* TObjectConsent::GetNextObject() {
+int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
+                                double precision) {
+  Parts.Clear();
+  Count = 0;
+  Part = PartWhole = 0;
+  Line.Free();
+  Area.Free();
+  if (mode == 1) return TObjectCutSubject::LoadObjects(first, second, mode, n, precision);
+  if (mode != 0 || first == nullptr || second == nullptr || first->Record == nullptr ||
+      second->Record == nullptr || n < 0 || n > second->Record->Count) {
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  State = 0;
+  if (!ControlLocal(second, 0)) return 0;
+  if (!Line.Load(first->Record, first->TextFlag) || !Area.Load(second->Record, 0)) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  Mode = 0;
+  AreaSubject = n;
+  Asked = precision;
+  LoadPart(0);
+  if (Count > 0 || Line.Record->Count > 0) return 1;
+  // A line of one part that does not cross the contour is not cut.
+  PartWhole = 0;
+  return 0;
+}
+
+int TObjectConsent::LoadPart(int part) {
+  Part = part;
+  PartWhole = 0;
+  Count = 0;
+  if (Line.Record == nullptr || part > Line.Record->Count) return 0;
+  FirstRun = 1;
+  if (TPointCross::LoadObjects(&Line, &Area, 0, AreaSubject, part, Asked)) SetInside();
+  if (State == 0 && Count > 0) return 1;
+  // Nothing to cut at (no crossing, or touches only): the part lies
+  // wholly on one side of the border.
+  Count = 0;
+  if (State != 0 && State != 1) return 0;
+  State = 0;
+  PartWhole = PartOutside(part);
+  return PartWhole;
+}
+
+int TObjectConsent::PartOutside(int part) {
+  const int n = Line.PointCount(part);
+  DOUBLEPOINT previous{0.0, 0.0};
+  for (int i = 1; i <= n; ++i) {
+    if (Line.GoPointSubject(i, part) == nullptr) return 0;
+    const DOUBLEPOINT p{Line.XDouble(), Line.YDouble()};
+    DOUBLEPOINT tests[2] = {p, p};
+    if (i > 1) tests[1] = DOUBLEPOINT{(p.X + previous.X) / 2.0, (p.Y + previous.Y) / 2.0};
+    previous = p;
+    for (const DOUBLEPOINT& t : tests) {
+      const int r = Area.Inside(&t, AreaSubject);
+      if (r == 1) return 0;
+      if (r == 2) return 1;
+    }
+  }
+  return 0;
+}
+
+TDataEdit* TObjectConsent::GetNextObject() { return Mode == 0 ? NextLine() : NextArea(); }
+
+TDataEdit* TObjectConsent::NextLine() {
+  if (Line.Record == nullptr) return nullptr;
+  const int parts = Line.Record->Count;
+  // Each round hands out a piece, uses up a crossing or moves to the next
+  // part.
+  while (Part <= parts) {
+    if (PartWhole) {
+      PartWhole = 0;
+      if (Result.LoadSubject(&Line, Part) && Result.PointCount(0) >= 2) return &Result;
+    }
+    for (int guard = 0; guard <= Count + 1 && State == 0 && Count > 0; ++guard) {
+      if (!Result.Create(ResultKind, 0)) return nullptr;
+      // Traced from the line's own crossings: their kinds say where it
+      // runs outside.
+      if (!TPointCross::CollectorOneObject(&Result, 0, 1)) break;
+      DeleteEqualPoints(&Result, 0);
+      if (Result.PointCount(0) >= 2) {
+        if (Reverse) Result.ChangeDirection(0);
+        return &Result;
+      }
+    }
+    if (Part == parts) {
+      ++Part;
+      break;
+    }
+    LoadPart(Part + 1);
+  }
+  Count = 0;
+  return nullptr;
+}
+
+TDataEdit* TObjectConsent::NextArea() {
   if (TDataEdit* part = Parts.Next(&Result)) return part;
   for (int guard = 0; guard <= Count + 1; ++guard) {
     TDataEdit* piece = TObjectCutSubject::GetNextObject();

@@ -1,8 +1,15 @@
-// Consent of two objects: the parts of the first metric's area lying
-// outside the outer contour of the second, traced from their crossings and
-// handed out one per call. Holes of the first metric crossing a piece are
-// cut into it (the parts follow one by one), holes lying wholly inside a
-// piece become its holes. Area results only (mode 1).
+// Consent of two objects: the parts of the first metric lying outside the
+// outer contour of the second, traced from their crossings and handed out
+// one per call.
+//
+// - Areas (mode 1): holes of the first metric crossing a piece are cut into
+//   it (the parts follow one by one, the largest first), holes lying wholly
+//   inside a piece become its holes.
+// - Lines (mode 0): the first metric is a line of one or more parts; each
+//   part is cut by the second's outer contour in turn and its stretches
+//   outside are handed out one by one, each as a line of its own. A part
+//   that does not cross the contour comes back whole when it lies outside
+//   and not at all when it lies inside (or along the border).
 #pragma once
 
 #include "geometry/holecut.h"
@@ -10,13 +17,36 @@
 
 class MAPCLASS TObjectConsent : public TObjectCutSubject {
  public:
-  // mode must be 1; n: the subject of the second metric (0 = outer). 1 when
-  // pieces can be asked for.
+  TObjectConsent();
+  ~TObjectConsent();
+  TObjectConsent(const TObjectConsent&) = delete;
+  TObjectConsent& operator=(const TObjectConsent&) = delete;
+
+  // n: the subject of the second metric (0 = outer) taken as the contour
+  // cut by. 1 when pieces can be asked for; a line of one part must cross
+  // the contour, one of several parts need not (its parts are walked).
   int LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n, double precision);
+  // The same on the plane forms of two objects (copied: the objects may
+  // change or go while the worker lives); the pieces are in plane form.
+  int LoadObjects(TObjectInfo* first, TObjectInfo* second, int mode, int n, double precision);
   // The next piece, or null when none is left.
   TDataEdit* GetNextObject();
 
  private:
+  TDataEdit* NextArea();
+  TDataEdit* NextLine();
+  // Loads part `part` of the line: 1 when it has stretches to trace or
+  // lies outside as a whole (PartWhole), 0 otherwise.
+  int LoadPart(int part);
+  // 1 when part `part` of the line lies outside the contour (tested at its
+  // points and segment middles; points on the border decide nothing).
+  int PartOutside(int part);
+
   THoleCut Parts;
-  TDataEdit* Piece(TDataEdit* part);
+  TDataEdit Line;   // line results: the line, every part
+  TDataEdit Area;   // line results: the metric cut by
+  int Part = 0;       // line results: the part now cut
+  int PartWhole = 0;  // that part is handed out whole next
+  int AreaSubject = 0;
+  double Asked = 0.0;  // the precision asked for at the load
 };

@@ -94,14 +94,14 @@ int CheckOverlapMetric(TDataEdit* area, TDataEdit* other, double precision) {
       if (p == nullptr) break;
       if (mode != 1 || p->PointCount(0) >= 4) ++inside;
     }
-    if (mode == 1) {
-      std::unique_ptr<TObjectConsent> consent(new (std::nothrow) TObjectConsent());
-      if (consent && consent->LoadObjects(other, area, 1, 0, precision)) {
-        for (int guard = 0; guard <= 4 * consent->Count + 4; ++guard) {
-          TDataEdit* p = consent->GetNextObject();
-          if (p == nullptr) break;
-          if (p->PointCount(0) >= 4) ++outside;
-        }
+    std::unique_ptr<TObjectConsent> consent(new (std::nothrow) TObjectConsent());
+    if (consent && consent->LoadObjects(other, area, mode, 0, precision)) {
+      // A line's parts are walked one by one: the bound grows with them.
+      const int parts = mode == 1 ? 0 : other->Record->Count;
+      for (int guard = 0; guard <= 4 * (consent->Count + parts) + 4; ++guard) {
+        TDataEdit* p = consent->GetNextObject();
+        if (p == nullptr) break;
+        if (mode != 1 || p->PointCount(0) >= 4) ++outside;
       }
     }
     if (inside && outside) return RELATION_CROSS;

@@ -25,6 +25,5 @@ int CheckInsideMetric(TDataEdit* first, TDataEdit* second, int holes);
 // both inside and outside the area, RELATION_CUT_ONLY or
 // RELATION_CONSENT_ONLY when only one kind, else where one lies relative to
 // the other (1, 2, 4, or 0 when that cannot be told). An area whose outer
-// contour is open gives 0. The parts outside are counted for area objects
-// only.
+// contour is open gives 0.
 int CheckOverlapMetric(TDataEdit* area, TDataEdit* other, double precision);

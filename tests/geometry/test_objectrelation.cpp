@@ -48,7 +48,12 @@ TEST(ObjectRelation, OverlapOfAnAreaWithAnotherObject) {
       {"other inside", {Square(0, 0, 10, 10)}, {Square(2, 2, 4, 4)}, RELATION_SECOND_INSIDE},
       {"area inside", {Square(2, 2, 4, 4)}, {Square(0, 0, 10, 10)}, RELATION_FIRST_INSIDE},
       {"apart", {Square(0, 0, 10, 10)}, {Square(20, 20, 30, 30)}, RELATION_APART},
-      {"line across", {Square(0, 0, 10, 10)}, {{{-5, 5}, {15, 5}}}, RELATION_CUT_ONLY},
+      {"line across", {Square(0, 0, 10, 10)}, {{{-5, 5}, {15, 5}}}, RELATION_CROSS},
+      {"line ending inside", {Square(0, 0, 10, 10)}, {{{-5, 5}, {5, 5}}}, RELATION_CROSS},
+      {"line touching a side from inside",
+       {Square(0, 0, 10, 10)},
+       {{{2, 2}, {5, 0}, {8, 2}}},
+       RELATION_CUT_ONLY},
       {"open area", {{{0, 0}, {0, 10}, {10, 10}}}, {Square(5, 5, 15, 15)}, RELATION_FAILED},
   };
   for (const Case& c : cases) {
