@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "objects/objectinfo.h"
+
 namespace {
 
 bool IsClosed(TDataEdit& m) {
@@ -17,28 +19,145 @@ bool IsClosed(TDataEdit& m) {
 
 TObjectCutByLine::TObjectCutByLine() { Line.Init(); }
 
+TObjectCutByLine::TObjectCutByLine(TObjectInfo* line, TObjectInfo* object, int mode,
+                                   double precision) {
+  Line.Init();
+  LoadObjects(line, object, mode, precision);
+}
+
+TObjectCutByLine::TObjectCutByLine(TDataEdit* line, TDataEdit* object, int mode,
+                                   double precision) {
+  Line.Init();
+  LoadObjects(line, object, mode, precision);
+}
+
 TObjectCutByLine::~TObjectCutByLine() { Line.Free(); }
 
-int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, double precision) {
+int TObjectCutByLine::LoadObjects(TObjectInfo* line, TObjectInfo* object, int mode,
+                                  double precision) {
+  if (line == nullptr || object == nullptr) {
+    Count = 0;
+    State = MAPERR_INPUT;
+    return 0;
+  }
+  TDataEdit a, b;
+  a.Init();
+  b.Init();
+  int result = 0;
+  if (line->PutDataPlane(&a) && object->PutDataPlane(&b)) {
+    result = LoadObjects(&a, &b, mode, precision);
+  } else {
+    Count = 0;
+    State = MAPERR_INPUT;
+  }
+  a.Free();
+  b.Free();
+  return result;
+}
+
+int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode,
+                                  double precision) {
+  return LoadObjects(line, object, mode, 0, precision);
+}
+
+int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, int n,
+                                  double precision) {
   Count = 0;
   Phase = 0;
   Parts.Clear();
   LineKinds.clear();
   ObjectKinds.clear();
   if (line == nullptr || object == nullptr || line->Record == nullptr ||
-      object->Record == nullptr || (mode != 0 && mode != 1)) {
+      object->Record == nullptr || (mode != 0 && mode != 1) || n < 0 ||
+      n > object->Record->Count) {
     State = MAPERR_INPUT;
     return 0;
   }
   State = 0;
-  if (mode == 1 && !ControlLocal(object, mode)) return 0;
+  if (mode == 1 && n == 0 && !ControlLocal(object, mode)) return 0;
   if (!Line.Load(line->Record, 0)) {
     State = MAPERR_MEMORY;
     return 0;
   }
   if (!IsClosed(Line)) DragPoints(&Line, 2.0, 0);
-  if (!TPointCross::LoadObjects(&Line, object, mode, 0, 0, precision)) return 0;
+  if (!TPointCross::LoadObjects(&Line, object, mode, n, 0, precision)) return 0;
+  if (mode == 1 && n > 0 && !ControlLocal(&Data2, mode)) {
+    Count = 0;
+    return 0;
+  }
   return SetInside();
+}
+
+int TObjectCutByLine::GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q,
+                                    TDataEdit* object) {
+  if (p == nullptr || q == nullptr || object == nullptr) return 1;
+  auto inside = [&](const DOUBLEPOINT* x) {
+    const int r = object->Inside(x, 0);
+    return r != 0 && r != 2;
+  };
+  if (!inside(q)) return 1;
+  return inside(p) ? 3 : 1;
+}
+
+int TObjectCutByLine::Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
+                              TDataEdit* lineMetric) {
+  // The start of the stretch: to the next crossing when both lie on one
+  // segment, else to the line's next vertex (a stretch between two
+  // crossings keeps to one side of the border, so its start tells).
+  DOUBLEPOINT from{a.X, a.Y};
+  DOUBLEPOINT to{b.X, b.Y};
+  const bool oneSegment = a.First == b.First && a.Second == b.Second;
+  if (!oneSegment) {
+    if (lineMetric->GoPointSubject(a.Second, 0) == nullptr) return 0;
+    to = DOUBLEPOINT{lineMetric->XDouble(), lineMetric->YDouble()};
+  }
+  if (from.X == to.X && from.Y == to.Y) return 0;
+  const DOUBLEPOINT middle{(from.X + to.X) / 2.0, (from.Y + to.Y) / 2.0};
+  DOUBLEPOINT p, q;
+  if (!lineMetric->SeekPointNormalLine(&from, &to, &p, &q, 1.0, &middle)) return 0;
+  return GetPlacePoint(&p, &q, objectMetric) == 3 ? 1 : 0;
+}
+
+void TObjectCutByLine::CorrectPointCross(POINTCROSS* line, POINTCROSS* object, int count,
+                                         TDataEdit* objectMetric, TDataEdit* lineMetric) {
+  if (line == nullptr || object == nullptr || count <= 0 || objectMetric == nullptr ||
+      lineMetric == nullptr)
+    return;
+  // Stretch s runs from crossing s - 1 to crossing s; the ones before the
+  // first and after the last crossing are never tested.
+  Stretch.assign(size_t(count) + 1, -1);
+  Partner.assign(size_t(count), -1);
+  bool any = false;
+  for (int s = 1; s < count; ++s) {
+    if (line[s - 1].Kind != CROSS_TOUCH_INSIDE && line[s].Kind != CROSS_TOUCH_INSIDE) continue;
+    Stretch[size_t(s)] = static_cast<signed char>(
+        Through(line[s - 1], line[s], objectMetric, lineMetric));
+    any = true;
+  }
+  if (!any) return;
+  for (int k = 0; k < count; ++k) {
+    if (Stretch[size_t(k)] < 0 && Stretch[size_t(k) + 1] < 0) continue;
+    const int p = GetPointCrossEx(object, count, &line[k]);
+    if (p >= count) return;  // a damaged pairing: leave every kind as it is
+    Partner[size_t(k)] = p;
+  }
+  for (int k = 0; k < count; ++k) {
+    if (Partner[size_t(k)] < 0) continue;
+    const LONG kind = line[k].Kind;
+    const bool before = Stretch[size_t(k)] >= 0 ? Stretch[size_t(k)] == 1
+                                                : (kind == CROSS_EXIT || kind == CROSS_TOUCH_INSIDE);
+    const bool after = Stretch[size_t(k) + 1] >= 0
+                           ? Stretch[size_t(k) + 1] == 1
+                           : (kind == CROSS_ENTRY || kind == CROSS_TOUCH_INSIDE);
+    const LONG now = before && after ? CROSS_TOUCH_INSIDE
+                     : before        ? CROSS_EXIT
+                     : after         ? CROSS_ENTRY
+                                     : CROSS_TOUCH_OUTSIDE;
+    static const LONG partnerKind[5] = {0, CROSS_ENTRY, CROSS_EXIT, CROSS_TOUCH_OUTSIDE,
+                                        CROSS_TOUCH_INSIDE};
+    line[k].Kind = now;
+    object[Partner[size_t(k)]].Kind = partnerKind[now];
+  }
 }
 
 void TObjectCutByLine::RemoveLineCrossing(int k) {
@@ -57,6 +176,7 @@ int TObjectCutByLine::SetInside() {
     if (IsClosed(Data1))
       for (int k = 0; k < Count; ++k)
         GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, 0, Count, k, 0, 0);
+    CorrectPointCross(Cross1, Cross2, Count, &Data2, &Data1);
     // Touches do not cut.
     for (int k = Count - 1; k >= 0; --k)
       if (Cross1[k].Kind == CROSS_TOUCH_INSIDE || Cross1[k].Kind == CROSS_TOUCH_OUTSIDE)

@@ -60,6 +60,33 @@ TEST(ObjectCutByLine, ASquareIsCutIntoOnePieceOnEachSide) {
   }
 }
 
+TEST(ObjectCutByLine, ARunAlongTheBorderCutsWhereItLeavesTheBorder) {
+  // The bottom side has vertices the line runs over (touches from inside).
+  Metric square;
+  ASSERT_TRUE(Fill(square, METRIC_F64,
+                   {{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {8, 0}, {6, 0}, {4, 0}, {2, 0}, {0, 0}}}));
+  struct Case {
+    const char* name;
+    Contour line;
+    std::vector<double> areas;
+  } cases[] = {
+      {"along, then up and out", {{-5, 0}, {7, 0}, {7, 15}}, {30, 70}},
+      {"along, a dip inside, along, then up and out",
+       {{-5, 0}, {3, 0}, {5, 2}, {7, 0}, {9, 0}, {9, 15}},
+       {4, 10, 86}},
+      {"along the whole side", {{-5, 0}, {15, 0}}, {}},
+  };
+  for (const Case& c : cases) {
+    Metric line;
+    ASSERT_TRUE(Fill(line, METRIC_F64, {c.line}));
+    TObjectCutByLine cut(&line, &square, 1, 0.001);
+    std::vector<double> areas = Areas(cut);
+    std::sort(areas.begin(), areas.end());
+    ASSERT_EQ(c.areas.size(), areas.size()) << c.name;
+    for (size_t i = 0; i < areas.size(); ++i) EXPECT_NEAR(c.areas[i], areas[i], 1e-6) << c.name;
+  }
+}
+
 TEST(ObjectCutByLine, HolesAreTakenOutOfThePiecesAndLinesAreCutToo) {
   // A hole crossed by the line and a hole inside the upper piece.
   Metric lake;
