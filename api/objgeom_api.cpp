@@ -14,6 +14,7 @@
 #include "geometry/objectrelation.h"
 #include "geometry/objectunion.h"
 #include "geometry/pointcrossobject.h"
+#include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
 
@@ -264,16 +265,33 @@ MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second) {
   return CheckInside(first, second, 1);
 }
 
+MAPAPI LONG WINAPI mapCheckInsidePoint(HOBJ info, LONG subject, DOUBLEPOINT* point) {
+  TObjectInfo* o = TObjectInfo::FromHandle(info);
+  if (o == nullptr || point == nullptr || o->Metric.Record == nullptr || subject < 0 ||
+      subject > o->Metric.Record->Count)
+    return 0;
+  DOUBLEPOINT p = *point;
+  const TMap* map = o->GetMap();
+  if (map != nullptr && !map->IsRealPlace()) {
+    // The metric is kept in device units from the sheet's origin.
+    if (!(map->Factor != 0.0)) return 0;
+    p.X = (p.X - map->X0) / map->Factor - o->Origin.X;
+    p.Y = (p.Y - map->Y0) / map->Factor - o->Origin.Y;
+  }
+  return o->Metric.Inside(&p, subject);
+}
+
 MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
                                               double precision) {
   TObjectInfo* l = TObjectInfo::FromHandle(line);
   TObjectInfo* o = TObjectInfo::FromHandle(object);
   if (l == nullptr || o == nullptr || l == o || (mode != 0 && mode != 1)) return nullptr;
   precision = PairPrecision(l, o, precision);
+  if (!l->IsCrossObjectFrame(o, precision)) return nullptr;
   auto* h = NewHolder<TObjectCutByLine>(TAG_LINE);
   if (h == nullptr) return nullptr;
-  if (!PlanePair(l, o, precision, &h->Plane1, &h->Plane2) ||
-      !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, precision)) {
+  // The worker cuts plane copies: the caller's line is never changed.
+  if (!h->Worker.LoadObjects(l, o, mode, precision)) {
     FreeHolder<TObjectCutByLine>(h, TAG_LINE);
     return nullptr;
   }
@@ -293,13 +311,14 @@ MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
                                              double precision) {
   TObjectInfo* a = TObjectInfo::FromHandle(first);
   TObjectInfo* b = TObjectInfo::FromHandle(second);
-  if (a == nullptr || b == nullptr || a == b || mode != 1) return nullptr;
+  if (a == nullptr || b == nullptr || a == b || (mode != 0 && mode != 1)) return nullptr;
   precision = PairPrecision(a, b, precision);
+  if (!a->IsCrossObjectFrame(b, precision)) return nullptr;
   auto* h = NewHolder<TObjectConsent>(TAG_CONSENT);
   if (h == nullptr) return nullptr;
-  // The second object's metric is the one whose parts are handed out.
-  if (!PlanePair(b, a, precision, &h->Plane1, &h->Plane2) ||
-      !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, 0, precision)) {
+  // The second object is the one whose parts are handed out; the worker
+  // keeps plane copies of both.
+  if (!h->Worker.LoadObjects(b, a, mode, 0, precision)) {
     FreeHolder<TObjectConsent>(h, TAG_CONSENT);
     return nullptr;
   }

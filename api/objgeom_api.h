@@ -8,6 +8,7 @@
 #define MAPCORE_API_OBJGEOM_API_H
 
 #include "api/types/crosspoint.h"
+#include "api/types/geotypes.h"
 #include "api/types/maptypes.h"
 
 /* 0.001, or 0.01 on maps of scales smaller than 1:500,000; a larger
@@ -49,9 +50,12 @@ MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list);
  * number of points inserted, or 0. */
 MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second);
 
-/* The consent of two areas (mode 1; lines, mode 0, are refused): the parts
- * of the second lying outside the first, pulled one by one into a result
- * (marked changed). */
+/* The consent of two objects: the parts of the second lying outside the
+ * first's outer contour, pulled one by one into a result (marked changed).
+ * Mode 1: area parts, with the second's holes; mode 0: the stretches of a
+ * line outside, part after part (a part that does not cross comes back
+ * whole when it lies outside). 0 when the frames do not meet, the mode is
+ * not 0 or 1, or a line of one part does not cross the first. */
 MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
                                              double precision);
 MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result);
@@ -74,6 +78,10 @@ MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut);
  * second in a hole of the first (crossing a hole gives 3). */
 MAPAPI LONG WINAPI mapCheckInsideObject(HOBJ first, HOBJ second);
 MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second);
+/* Where a plane point lies against contour `subject` of the object: 1
+ * inside, 2 outside, 3 on a vertex, 4 on a side; 0 for a missing handle,
+ * point or contour, or a contour that is not closed. */
+MAPAPI LONG WINAPI mapCheckInsidePoint(HOBJ info, LONG subject, DOUBLEPOINT* point);
 /* How `other` overlaps the closed area: 3 parts inside and outside it, 5
  * only inside (or every crossing a touch from inside), 6 only outside;
  * else 1, 2 or 4 as mapCheckInsideObject, 0 when that cannot be told. */

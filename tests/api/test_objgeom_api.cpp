@@ -1,12 +1,24 @@
 // The object geometry functions through the loaded library, as a host
 // calls them: every one refuses null and invented handles, and the
-// precision of an object without a map is the default.
+// precision of an object without a map is the default. On a sheet map (5 m
+// to a stored unit, counted from the sheet's origin), with object handles
+// made through the exported classes: cutting by a line, consent of a line,
+// overlap, crossing lists, union, points against a contour, and worker and
+// object handles refused once freed.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <vector>
 
-#include "api/types/crosspoint.h"
+#include "api/mapapi.h"
+#include "classifier/maprsc.h"
+#include "mapstore/map.h"
+#include "objects/objectinfo.h"
 
 namespace {
 
@@ -89,6 +101,203 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
     freeConsent(h);
   }
   EXPECT_EQ(0, block[0]);
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+using Contour = std::vector<DOUBLEPOINT>;
+
+const double X0 = 6000000, Y0 = 7400000;  // south-west corner of the sheet
+const Contour kSquare = {{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}};
+const Contour kAcross = {{-50, 40}, {150, 40}};  // cuts the square 40 / 60
+
+class ObjGeomObjects : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    RSCCREATE create{};
+    std::strcpy(create.Name, "GEOM");
+    std::strcpy(create.Code, "GEOM");
+    create.Scale = 100000;
+    create.Language = 1;
+    PALETTE256 palette{};
+    palette.Version = 0x0300;
+    palette.Count = 16;
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.CreateRsc(Path("g.rsc").c_str(), &create, &palette, 0));
+    ASSERT_EQ(1, rsc.Save(1));
+    rsc.CloseRsc();
+    TMapRegister reg;
+    std::strcpy(reg.Map.Name, "Geometry");
+    reg.Map.Scale = 100000;
+    LISTREGISTER& sheet = reg.List.Register;
+    std::strcpy(sheet.Nomenclature, "G1");
+    std::strcpy(sheet.FileName, "G1");
+    sheet.XSouthWest = sheet.XSouthEast = X0;
+    sheet.YSouthWest = sheet.YNorthWest = Y0;
+    sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
+    sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
+    map_ = mapCreateMapEx(Path("g.map").c_str(), Path("g.rsc").c_str(), &reg.Map, &sheet);
+    ASSERT_NE(0, map_);
+    ASSERT_EQ(0, MapOfHandle(map_)->IsRealPlace());
+  }
+  void TearDown() override {
+    for (HOBJ h : made_) TObjectInfo::FreeHandle(h);
+    if (map_) mapCloseData(map_);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // An object with contours of plane points given from the sheet's corner.
+  HOBJ Make(const std::vector<Contour>& contours) {
+    TObjectInfo* object = TObjectInfo::NewHandle();
+    EXPECT_NE(nullptr, object);
+    if (object == nullptr) return 0;
+    made_.push_back(object->Handle());
+    EXPECT_EQ(1, object->CreateObject(MapOfHandle(map_), 1, 0, 0));
+    TDataEdit plane;
+    plane.Init();
+    EXPECT_EQ(1, plane.Create(int(METRIC_F64), 0));
+    for (size_t s = 0; s < contours.size(); ++s) {
+      if (s > 0) {
+        EXPECT_NE(0, plane.CreateSubject());
+      }
+      for (const DOUBLEPOINT& p : contours[s])
+        EXPECT_NE(0, plane.AppendPointSubject(int(s), X0 + p.X, Y0 + p.Y));
+    }
+    EXPECT_EQ(1, object->GetDataPlane(&plane));
+    plane.Free();
+    return object->Handle();
+  }
+  // Area (outer less holes) or length of an object's plane metric.
+  static double Measure(HOBJ h, bool area) {
+    TDataEdit plane;
+    plane.Init();
+    double m = -1;
+    if (TObjectInfo::FromHandle(h)->PutDataPlane(&plane)) {
+      m = area ? plane.SquareSubject(0) : plane.Perimeter();
+      for (int s = 1; area && s <= plane.Record->Count; ++s) m -= plane.SquareSubject(s);
+    }
+    plane.Free();
+    return m;
+  }
+  static TDataEdit& Metric(HOBJ h) { return TObjectInfo::FromHandle(h)->Metric; }
+
+  fs::path dir_ = fs::path(MC_TEST_TMP) / "api_objgeom";
+  HMAP map_ = 0;
+  std::vector<HOBJ> made_;
+};
+
+TEST_F(ObjGeomObjects, CutByALineConsentAndOverlapOnMapObjects) {
+  const HOBJ square = Make({kSquare});
+  const HOBJ line = Make({kAcross});
+  const HOBJ result = Make({});
+  const DOUBLEPOINT lineEnd{X0 - 50, Y0 + 40};
+
+  // Cut by the line: one piece on each side, each written as changed.
+  HANDLE cut = mapCreateObjectCutByLine(line, square, 1, 0.0);
+  ASSERT_NE(nullptr, cut);
+  std::vector<double> areas;
+  while (mapGetNextCut(cut, result) == result) {
+    EXPECT_EQ(1, Metric(result).ChangedFlag);
+    Metric(result).ChangedFlag = 0;
+    areas.push_back(Measure(result, true));
+  }
+  std::sort(areas.begin(), areas.end());
+  ASSERT_EQ(2u, areas.size());
+  EXPECT_NEAR(4000.0, areas[0], 1.0);
+  EXPECT_NEAR(6000.0, areas[1], 1.0);
+  // The caller's line keeps its ends.
+  TDataEdit plane;
+  plane.Init();
+  ASSERT_EQ(1, TObjectInfo::FromHandle(line)->PutDataPlane(&plane));
+  ASSERT_NE(nullptr, plane.GoPointSubject(1, 0));
+  EXPECT_NEAR(lineEnd.X, plane.XDouble(), 0.01);
+  plane.Free();
+  // Freed, and a handle of another kind, are refused.
+  mapFreeObjectsCut(cut);
+  EXPECT_EQ(0, mapGetNextCut(cut, result));
+
+  // Consent of the line with the square: the two stretches outside.
+  HANDLE consent = mapCreateObjectsConsent(square, line, 0, 0.0);
+  ASSERT_NE(nullptr, consent);
+  EXPECT_EQ(0, mapGetNextCut(consent, result));
+  std::vector<double> lengths;
+  while (mapGetNextConsent(consent, result) == result) lengths.push_back(Measure(result, false));
+  EXPECT_EQ(2u, lengths.size());
+  for (double length : lengths) EXPECT_NEAR(50.0, length, 0.05);
+  mapFreeObjectsConsent(consent);
+  EXPECT_EQ(0, mapGetNextConsent(consent, result));
+
+  // Parts inside and outside: 3; a line inside only: 2 (inside the area).
+  EXPECT_EQ(3, mapCheckOverlap(square, line, 0.0));
+  EXPECT_EQ(2, mapCheckOverlap(square, Make({{{20, 20}, {80, 20}}}), 0.0));
+
+  // Points against the square, given in plane metres.
+  const struct {
+    DOUBLEPOINT p;
+    LONG expected;
+  } points[] = {{{X0 + 50, Y0 + 50}, 1}, {{X0 + 150, Y0 + 50}, 2}, {{X0, Y0}, 3},
+                {{X0 + 50, Y0}, 4}};
+  for (auto c : points) EXPECT_EQ(c.expected, mapCheckInsidePoint(square, 0, &c.p));
+  DOUBLEPOINT centre{X0 + 50, Y0 + 50};
+  EXPECT_EQ(0, mapCheckInsidePoint(square, 1, &centre));
+  EXPECT_EQ(0, mapCheckInsidePoint(line, 0, &centre));  // not closed
+  EXPECT_EQ(0, mapCheckInsidePoint(square, 0, nullptr));
+}
+
+TEST_F(ObjGeomObjects, CrossingListsUnionAndFreedHandles) {
+  const HOBJ square = Make({kSquare});
+  const HOBJ line = Make({kAcross});
+  const HOBJ other = Make({{{50, 50}, {50, 150}, {150, 150}, {150, 50}, {50, 50}}});
+  const HOBJ result = Make({});
+
+  HANDLE list = mapCreateObjectCrossPoints(square, line);
+  ASSERT_NE(nullptr, list);
+  ASSERT_EQ(2, mapGetCrossCount(list));
+  CROSSPOINT point{};
+  EXPECT_EQ(0, mapGetCrossPoint(list, 0, &point));
+  EXPECT_EQ(0, mapGetCrossPoint(list, 3, &point));
+  for (LONG n = 1; n <= 2; ++n) {
+    ASSERT_EQ(1, mapGetCrossPoint(list, n, &point));
+    EXPECT_NEAR(Y0 + 40, point.Y, 0.01);
+    EXPECT_EQ(square, point.Object1);
+    EXPECT_EQ(line, point.Object2);
+  }
+  mapFreeCrossPoints(list);
+  EXPECT_EQ(0, mapGetCrossCount(list));
+  EXPECT_EQ(0, mapGetCrossPoint(list, 1, &point));
+
+  // The union of two overlapping squares: 100 x 100 twice less 50 x 50.
+  ASSERT_EQ(result, mapGetObjectsUnion(square, other, result, 1, 0.0));
+  EXPECT_EQ(1, Metric(result).ChangedFlag);
+  EXPECT_NEAR(17500.0, Measure(result, true), 1.0);
+
+  // Cut by an area: the stretch of the line inside the square.
+  HANDLE cross = mapCreateObjectsCross(square, line, 0, 0.0);
+  ASSERT_NE(nullptr, cross);
+  ASSERT_EQ(result, mapGetNextCross(cross, result));
+  EXPECT_NEAR(100.0, Measure(result, false), 0.05);
+  mapFreeObjectsCross(cross);
+  EXPECT_EQ(0, mapGetNextCross(cross, result));
+
+  EXPECT_EQ(3, mapCheckInsideObject(square, other));
+  EXPECT_EQ(1, mapGetObjectsCross(square, line));
+  // A freed object handle is refused by every kind of function.
+  ASSERT_EQ(1, TObjectInfo::FreeHandle(line));
+  made_.erase(std::find(made_.begin(), made_.end(), line));
+  EXPECT_EQ(0, mapCheckInsideObject(square, line));
+  EXPECT_EQ(0, mapGetObjectsCross(square, line));
+  EXPECT_EQ(nullptr, mapCreateObjectCutByLine(line, square, 1, 0.0));
+  EXPECT_EQ(nullptr, mapCreateObjectsConsent(square, line, 0, 0.0));
+  EXPECT_EQ(nullptr, mapCreateObjectCrossPoints(square, line));
+  EXPECT_EQ(0, mapCheckOverlap(square, line, 0.0));
+  DOUBLEPOINT centre{X0 + 50, Y0 + 50};
+  EXPECT_EQ(0, mapCheckInsidePoint(line, 0, &centre));
 }
 
 }  // namespace
