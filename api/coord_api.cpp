@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "document/mapaccess.h"
+#include "document/rmfheights.h"
 #include "geodesy/measure.h"
 #include "geodesy/translate.h"
 #include "objects/objectinfo.h"
@@ -22,9 +23,12 @@ TMapAccess* Document(HMAP hMap, const double* a, const double* b) {
 LONG Ok(const TMapAccess* doc) { return doc->Translate.ErrorCode == 0 ? 1 : 0; }
 
 // The height a shift of a map's point starts from when the caller gives
-// none: the elevation matrices' height there once the document can ask
-// them for one; 0 until then, as without open matrices.
-double HeightAt(TMapAccess*, double, double) { return 0.0; }
+// none: the finest elevation matrix's height there; 0 where no matrix has
+// one, as without open matrices.
+double HeightAt(TMapAccess* doc, double x, double y) {
+  const double h = GetPrecisionHeightValue(doc, x, y);
+  return h <= MTL_NO_HEIGHT ? 0.0 : h;
+}
 
 // X, Y of the map to B, L, then shifted by `shift` when `shiftHere`; the
 // height from *h (written back) or from the matrices at the point.

@@ -6,7 +6,9 @@
 #include <iterator>
 
 #include "common/messages.h"
+#include "document/mtlchains.h"
 #include "document/rmfchains.h"
+#include "document/rmfdisplay.h"
 #include "drawing/paintcontext.h"
 
 LONG PaintStepCounter = 0;
@@ -28,10 +30,10 @@ int RefuseSave(TMapControl*, const char* name) {
 }
 
 const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
-    {OpenRstKind, CloseRstKind, ShowNothing, nullptr, "rasters", nullptr, nullptr},
-    {OpenMtrKind, CloseMtrKind, ShowNothing, nullptr, "elevation matrices", nullptr, nullptr},
-    {OpenMtqKind, CloseMtqKind, ShowNothing, nullptr, "quality matrices", nullptr, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "layer matrices", nullptr, nullptr},
+    {OpenRstKind, CloseRstKind, ShowRstKind, nullptr, "rasters", ShowRstUnit, nullptr},
+    {OpenMtrKind, CloseMtrKind, ShowMtrKind, nullptr, "elevation matrices", ShowMtrUnit, nullptr},
+    {OpenMtqKind, CloseMtqKind, ShowMtqKind, nullptr, "quality matrices", ShowMtqUnit, nullptr},
+    {OpenMtlKind, CloseMtlKind, ShowMtlKind, nullptr, "layer matrices", ShowMtlUnit, nullptr},
     {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps", nullptr, nullptr},
     {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files", nullptr, nullptr},
 };
@@ -183,7 +185,7 @@ void TMapControl::SetRegion() {
     PlaneX0 = X0;
     PlaneY0 = Y0;
     UpdatePlace();
-  } else if (!ChainBaseData(this)) {
+  } else if (!ChainBaseData(this) && !MtlBaseData(this)) {
     // Nothing open: the metric's default units.
     SetDisScale(0.0);
     PlaneX0 = PlaneY0 = 0.0;
@@ -191,6 +193,7 @@ void TMapControl::SetRegion() {
   }
   if (ShowScale == 0) ShowScale = BaseScale;
   ChainUnitsRegion(this);
+  MtlUnitsRegion(this);
   WidenRegion(kRegionMarginPixels * Dis.Base / PixelsPerMeterV);
 }
 

@@ -10,8 +10,10 @@
 // The files of the chains (rasters, matrices, user maps) and projects are
 // opened, closed and painted through the slots of DocumentKinds. Rasters,
 // elevation and quality matrices open into their chains through
-// document/rmfchains.h; until the other readers are in the library each
-// of their slots refuses its kind with 60040 and the chain stays empty.
+// document/rmfchains.h, layer matrices through document/mtlchains.h, and
+// all of them paint through document/rmfdisplay.h; until the other readers
+// are in the library each of their slots refuses its kind with 60040 and
+// the chain stays empty.
 #pragma once
 
 #include <cstdint>
@@ -220,7 +222,7 @@ class MAPCLASS TMapControl : public TPaintMetric {
   LONG NodeBuildFlag = 0;
   MAPCHANGECALL SiteChangeCall = nullptr;
   intptr_t SiteChangeParameter = 0;
-  LONG MtrShadow = 0;  // the elevation matrices get a shadow pass
+  LONG MtrShadow = 4;  // relief shading of elevation and layer matrices, 0..16 (0: none)
 
  protected:
   // The painter table of the current road: the memory image's for visual

@@ -76,7 +76,7 @@ TEST_F(DocumentOpen, OldMatrixWithoutItsConverterIsNotOpened) {
   ExpectRefused(this, "MTR\0", MAPERR_OPEN);
 }
 TEST_F(DocumentOpen, DamagedQualityMatrixIsNotOpened) { ExpectRefused(this, "MTQ\0", MAPERR_OPEN); }
-TEST_F(DocumentOpen, LayerMatrixWaitsForTheMatrixReader) { ExpectRefused(this, "MTL\0"); }
+TEST_F(DocumentOpen, DamagedLayerMatrixIsNotOpened) { ExpectRefused(this, "MTL\0", MAPERR_OPEN); }
 TEST_F(DocumentOpen, ProjectWaitsForTheProjectReader) { ExpectRefused(this, "MPT\0"); }
 
 TEST_F(DocumentOpen, UserMapWaitsForTheUserMapChain) {

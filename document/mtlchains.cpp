@@ -1,0 +1,574 @@
+// The document's chain of layer matrices.
+#include "document/mtlchains.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "common/language.h"
+#include "common/messages.h"
+#include "document/rmfchains.h"
+#include "platform/memory.h"
+#include "platform/ui.h"
+
+// The document keeps the chain head as a DATACHAIN.
+static_assert(offsetof(DATACHAIN, Count) == offsetof(MTLCHAININFO, Count));
+static_assert(offsetof(DATACHAIN, First) == offsetof(MTLCHAININFO, First));
+static_assert(sizeof(DATACHAIN) >= sizeof(MTLCHAININFO));
+
+namespace {
+
+constexpr LONG kTopScale = 40000000;
+constexpr LONG kMaskType = 7;
+// Heights below this are no heights in the finest-matrix search.
+constexpr double kLowestHeight = -32760000.0;
+constexpr double kBestStart = 1e7;
+
+MTLCHAIN* NewUnit() {
+  void* memory = plat::AllocPages(sizeof(MTLCHAIN));
+  if (!memory) return nullptr;
+  MTLCHAIN* unit = new (memory) MTLCHAIN{};
+  unit->Matrix.ClearAll();
+  return unit;
+}
+
+void FreeUnit(MTLCHAIN* unit) {
+  unit->Matrix.Save(0);
+  unit->~MTLCHAIN();
+  plat::FreePages(unit);
+}
+
+void Unlink(MTLCHAININFO* chain, MTLCHAIN* unit) {
+  if (unit->Previous)
+    unit->Previous->Next = unit->Next;
+  else
+    chain->First = unit->Next;
+  if (unit->Next) unit->Next->Previous = unit->Previous;
+  unit->Next = unit->Previous = nullptr;
+}
+
+// A box of the opening: the answer (IDOK when messages are off).
+int Ask(const char* english, const char* russian, UINT flags) {
+  if (!MessageEnableGet()) return IDOK;
+  const bool ru = IsRussianLanguage();
+  return plat::MessageBoxA(MessageWindowGet(), ru ? russian : english,
+                           ru ? "Открытие матрицы" : "Open matrix", flags | MB_TASKMODAL);
+}
+
+bool HasVectorMap(TMapControl* doc) { return doc->TMap::IsActive() && doc->Count() != 0; }
+
+// The checks a new matrix passes against the open map: false when the
+// user refuses it.
+bool Fits(TMapControl* doc, const TMtl& m) {
+  if (!HasVectorMap(doc)) return true;
+  const RMF& h = m.Head;
+  if (h.ProjectionWord != doc->CoordinateSystem())
+    Ask("Map and matrix have different coordinate systems",
+        "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
+  // The map's frame, discretes (X2, Y2, X1, Y1) to metres.
+  const LONG* f = doc->DeviceFrame;
+  const double k = doc->MeterPerDis;
+  const double x1 = k * f[2] + doc->PlaneX0, y1 = k * f[3] + doc->PlaneY0;
+  const double x2 = k * f[0] + doc->PlaneX0, y2 = k * f[1] + doc->PlaneY0;
+  const double mx1 = h.LocationX, my1 = h.LocationY;
+  const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
+  const bool overlap = x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
+  return overlap || Ask("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
+                        MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
+}
+
+void Widen(double& low, double& high) {
+  low *= low >= 0 ? 0.9999999999 : 1.0000000001;
+  high *= high >= 0 ? 1.0000000001 : 0.9999999999;
+}
+
+// The document updates after every change of the chain.
+void Updates(TMapControl* doc) {
+  doc->SetRegion();
+  SetMtrColorRanges(doc);
+  SetMtlColorRanges(doc);
+}
+
+}  // namespace
+
+MTLCHAININFO* MtlChain(TMapControl* doc) {
+  return doc ? reinterpret_cast<MTLCHAININFO*>(doc->Chain(DOCKIND_MTL)) : nullptr;
+}
+
+void InitMtlChain(TMapControl* doc) {
+  if (MTLCHAININFO* chain = MtlChain(doc)) {
+    chain->Count = 0;
+    chain->First = nullptr;
+  }
+}
+
+MTLCHAIN* GetMtlChain(TMapControl* doc, int n) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain || n < 1 || n > chain->Count) return nullptr;
+  MTLCHAIN* unit = chain->First;
+  for (int i = 1; unit && i < n; ++i) unit = unit->Next;
+  return unit;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+int OpenMtl(TMapControl* doc, const char* name, int mode) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain || !name) return 0;
+  int n = 1;
+  MTLCHAIN* last = nullptr;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    last = unit;
+    if (std::strcmp(unit->Matrix.GetFileName(), name) != 0) continue;
+    const LONG view = unit->View, order = unit->ViewOrder;
+    InitMtlChainUnit(doc, unit);
+    unit->View = view;
+    unit->ViewOrder = order;
+    return n;
+  }
+  MTLCHAIN* unit = NewUnit();
+  if (!unit) {
+    ShowErrorMessage(MAPERR_MEMORY, name);
+    return 0;
+  }
+  if (!unit->Matrix.Open(name, mode)) {
+    FreeUnit(unit);
+    ShowErrorMessage(MAPERR_OPEN, name);
+    return 0;
+  }
+  if (!Fits(doc, unit->Matrix)) {
+    FreeUnit(unit);
+    return 0;
+  }
+  // The header's view and mask bytes give the unit's first settings.
+  unit->View = unit->Matrix.Head.CreatorBytes[1] ? unit->Matrix.Head.CreatorBytes[1] : 1;
+  unit->MaskType = unit->Matrix.Head.CreatorBytes[0] ? unit->Matrix.Head.CreatorBytes[0] : kMaskType;
+  unit->ViewOrder = 0;
+  unit->TopScale = kTopScale;
+  unit->BottomScale = 1;
+  unit->Previous = last;
+  if (last)
+    last->Next = unit;
+  else
+    chain->First = unit;
+  ++chain->Count;
+  InitMtlChainUnit(doc, unit);
+  return chain->Count;
+}
+
+int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
+  if (!doc || !unit) return 0;
+  TMtl& m = unit->Matrix;
+  const RMF& h = m.Head;
+  if (!m.LayerBlock) {
+    m.Error = MAPERR_MEMORY;
+    return 0;
+  }
+  unit->Scale = h.Scale > 1.0 ? h.Scale : 1.0;
+  unit->Precision = h.Precision > 1.0 ? h.Precision : 1.0;
+  // The element size the file's own point conversions use.
+  unit->ElementSize = h.ElementSize > 0.0 ? h.ElementSize : unit->Scale / unit->Precision;
+  unit->Frame.X1 = h.LocationX;
+  unit->Frame.Y1 = h.LocationY;
+  unit->Frame.X2 = h.LocationX + h.Height * unit->ElementSize;
+  unit->Frame.Y2 = h.LocationY + h.Width * unit->ElementSize;
+  unit->MinHeight = h.Minimum * m.HeightInverse;
+  unit->MaxHeight = h.Maximum * m.HeightInverse;
+  unit->BottomLevel = m.LayerHead()->BottomLevel;
+  unit->LayerCount = m.LayerCount();
+  unit->MaxSummaryPower = unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+  if (doc->BaseScale < 2) {
+    const LONG scale = LONG(unit->Scale);
+    doc->BaseScale = scale < 2 ? 100000 : scale;
+    doc->PlaneX0 = doc->PlaneY0 = 0.0;
+  }
+  m.GetUpdateTime(&m.FileTime);
+  Updates(doc);
+  return 1;
+}
+
+void CloseMtl(TMapControl* doc, int n) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return;
+  if (chain->Count > 0) {
+    int i = 1;
+    for (MTLCHAIN* unit = chain->First; unit;) {
+      MTLCHAIN* next = unit->Next;
+      if (n == 0 || i == n) {
+        Unlink(chain, unit);
+        FreeUnit(unit);
+        --chain->Count;
+      }
+      unit = next;
+      ++i;
+    }
+    if (n == 0) {
+      chain->Count = 0;
+      chain->First = nullptr;
+    }
+  }
+  Updates(doc);
+}
+
+// ---------------------------------------------------------------------------
+// View settings
+
+int CheckMtlView(TMapControl* doc, int n) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->View : 0;
+}
+
+int SetMtlView(TMapControl* doc, int n, int view) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->View = view : 0;
+}
+
+int GetMtlMaskType(TMapControl* doc, int n) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->MaskType : 0;
+}
+
+int SetMtlMaskType(TMapControl* doc, int n, int type) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->MaskType = type : 0;
+}
+
+const char* GetMtlName(TMapControl* doc, int n) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->Matrix.GetFileName() : nullptr;
+}
+
+int MtlViewOrder(TMapControl* doc, int n, int order) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit) return -1;
+  if (order >= 0) unit->ViewOrder = order;
+  return unit->ViewOrder;
+}
+
+int ChangeOrderMtlShow(TMapControl* doc, int from, int to) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  MTLCHAIN* unit = GetMtlChain(doc, from);
+  if (from == to || !unit || !GetMtlChain(doc, to)) return 0;
+  Unlink(chain, unit);
+  // Position `to` of the chain without the unit; past its end, last.
+  MTLCHAIN* at = chain->First;
+  MTLCHAIN* last = nullptr;
+  for (int i = 1; at && i < to; ++i) last = at, at = at->Next;
+  if (at) {
+    unit->Next = at;
+    unit->Previous = at->Previous;
+    if (at->Previous)
+      at->Previous->Next = unit;
+    else
+      chain->First = unit;
+    at->Previous = unit;
+  } else {
+    unit->Previous = last;
+    if (last)
+      last->Next = unit;
+    else
+      chain->First = unit;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Border
+
+int SetMtlBorderPlane(TMapControl* doc, int n, TDataEdit* border) {
+  MTLCHAIN* unit = n ? GetMtlChain(doc, n) : nullptr;
+  if (!unit || !border || !border->Record || border->PointCount(0) < 1 ||
+      !border->FirstPointSubject(0))
+    return 0;
+  const double size = unit->ElementSize;
+  if (!(size > 0)) return 0;
+  TMtl& m = unit->Matrix;
+  TDataEdit record;
+  record.Init();
+  if (!record.Create(METRIC_I32, 0)) return 0;
+  bool ok = true;
+  const int subjects = int(border->Record->Count) + 1;
+  for (int s = 0; ok && s < subjects; ++s) {
+    if (!border->FirstPointSubject(s)) {
+      ok = false;
+      break;
+    }
+    if (s > 0 && !record.CreateSubject()) {
+      ok = false;
+      break;
+    }
+    const int count = border->PointCount(s);
+    for (int i = 0; ok && i < count; ++i) {
+      const double col = (border->YDouble() - unit->Frame.Y1) / size;
+      const double row = m.Head.Height - (border->XDouble() - unit->Frame.X1) / size;
+      ok = record.AppendPointSubject(s, col, row) != 0;
+      border->NextPoint();
+    }
+  }
+  int result = 0;
+  if (ok) {
+    result = m.SetBorder(&record);
+    m.Save(0);
+  }
+  record.Free();
+  return result;
+}
+
+TDataEdit* GetMtlBorderPlane(TMapControl* doc, int n) {
+  MTLCHAIN* unit = n ? GetMtlChain(doc, n) : nullptr;
+  if (!unit) return nullptr;
+  TDataEdit& b = unit->Matrix.Border;
+  if (!b.Record || !b.FirstPointSubject(0) || b.PointCount(0) < 1) return nullptr;
+  return &b;
+}
+
+int ShowMtlByBorder(TMapControl* doc, int n, int show) {
+  MTLCHAIN* unit = n ? GetMtlChain(doc, n) : nullptr;
+  if (!unit || !GetMtlBorderPlane(doc, n)) return 0;
+  unit->Matrix.ShowByBorder(show);
+  unit->Matrix.Save(0);
+  return 1;
+}
+
+int CheckShowMtlByBorder(TMapControl* doc, int n) {
+  MTLCHAIN* unit = n ? GetMtlChain(doc, n) : nullptr;
+  return unit ? unit->Matrix.ShowByBorder() : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Heights and thicknesses
+
+double GetElementHeight(TMapControl* doc, double x, double y) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return MTL_NO_HEIGHT;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    double h;
+    if (MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
+        unit->Matrix.GetPlaneHeight(h, x, y))
+      return h;
+  }
+  return MTL_NO_HEIGHT;
+}
+
+double GetElementHeight(TMapControl* doc, int n, double x, double y) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  double h;
+  if (unit && MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlaneHeight(h, x, y)) return h;
+  return MTL_NO_HEIGHT;
+}
+
+double GetElementPower(TMapControl* doc, double x, double y, LONG layer) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return MTL_NO_POWER;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    double p;
+    if (MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
+        unit->Matrix.GetPlanePower(p, x, y, layer))
+      return p;
+  }
+  return MTL_NO_POWER;
+}
+
+double GetElementPower(TMapControl* doc, int n, double x, double y, LONG layer) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  double p;
+  if (unit && MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlanePower(p, x, y, layer))
+    return p;
+  return MTL_NO_POWER;
+}
+
+int GetElementPowersTriangle(TMapControl* doc, int n, double x, double y, double* powers, int count) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit || !powers || !MtlFrameHolds(unit->Frame, x, y)) return 0;
+  return unit->Matrix.GetPlanePowersTriangle(x, y, powers, count);
+}
+
+double GetElementPowerTriangle(TMapControl* doc, int n, double x, double y, int layer) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  double p = MTL_NO_POWER;
+  if (!unit || !MtlFrameHolds(unit->Frame, x, y) ||
+      !unit->Matrix.GetPlanePowerTriangle(p, x, y, layer))
+    return MTL_NO_POWER;
+  return p;
+}
+
+int PutElementHeight(TMapControl* doc, LONG n, double x, double y, double h) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->Matrix.PutPlaneHeight(x, y, h) : 0;
+}
+
+int PutElementPower(TMapControl* doc, LONG n, double x, double y, double power, LONG layer) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->Matrix.PutPlanePower(x, y, power, layer) : 0;
+}
+
+double GetPrecisionElementHeight(TMapControl* doc, double x, double y) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  double best = kBestStart, result = MTL_NO_HEIGHT;
+  if (!chain) return result;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    double h;
+    if (MtlFrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
+        unit->Matrix.GetPlaneHeight(h, x, y) && h >= kLowestHeight) {
+      result = h;
+      best = unit->ElementSize;
+    }
+  }
+  return result;
+}
+
+double GetPrecisionElementPower(TMapControl* doc, double x, double y, LONG layer) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  double best = kBestStart, result = MTL_NO_POWER;
+  if (!chain) return result;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    double p;
+    if (MtlFrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
+        unit->Matrix.GetPlanePower(p, x, y, layer)) {
+      result = p;
+      best = unit->ElementSize;
+    }
+  }
+  return result;
+}
+
+int GetHeightArrayFromMtl(TMapControl* doc, double* heights, int count, DOUBLEPOINT* first,
+                          DOUBLEPOINT* last) {
+  if (!doc || !heights || !first || !last || count < 2) return 0;
+  const double dx = (last->X - first->X) / (count - 1), dy = (last->Y - first->Y) / (count - 1);
+  heights[0] = GetPrecisionElementHeight(doc, first->X, first->Y);
+  for (int i = 1; i < count - 1; ++i) {
+    first->X += dx;
+    first->Y += dy;
+    heights[i] = GetPrecisionElementHeight(doc, first->X, first->Y);
+  }
+  heights[count - 1] = GetPrecisionElementHeight(doc, last->X, last->Y);
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Descriptions
+
+int GetMtlDescribe(TMapControl* doc, int n, MTLDESCRIBE* d) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit || !d) return 0;
+  TMtl& m = unit->Matrix;
+  if (!m.LayerBlock) {
+    m.Error = MAPERR_MEMORY;
+    std::memset(d, 0, sizeof(*d));
+  } else {
+    m.GetMtlDescribe(d);
+  }
+  const char* name = m.GetFileName();
+  std::memset(d->Name, 0, sizeof(d->Name));
+  std::memcpy(d->Name, name, strnlen(name, sizeof(d->Name) - 1));
+  d->ElementSize = unit->ElementSize;
+  d->FrameX1 = unit->Frame.X1;
+  d->FrameY1 = unit->Frame.Y1;
+  d->FrameX2 = unit->Frame.X2;
+  d->FrameY2 = unit->Frame.Y2;
+  d->MinHeight = unit->MinHeight;
+  d->MaxHeight = unit->MaxHeight;
+  d->BottomLevel = unit->BottomLevel;
+  d->View = unit->View;
+  return 1;
+}
+
+int GetMtlProjectionData(TMapControl* doc, int n, MTRPROJECTIONDATA* data) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit || !data) return 0;
+  const RMF& h = unit->Matrix.Head;
+  data->ProjectionWord = h.ProjectionWord;
+  data->ProjectionCode = int32_t(h.ProjectionCode);
+  std::memcpy(data->Parameters, h.ProjParams, sizeof(data->Parameters));
+  return 1;
+}
+
+int GetMtlNumberInPoint(TMapControl* doc, double x, double y, int k) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain || k < 1) return 0;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n)
+    if (MtlFrameHolds(unit->Frame, x, y) && --k == 0) return n;
+  return 0;
+}
+
+int GetMtlNumberLastVisible(TMapControl* doc) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return 0;
+  int n = 1, found = 0;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n)
+    if (unit->View) found = n;
+  return found;
+}
+
+int GetLayerCountOfMtl(TMapControl* doc, LONG n) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->LayerCount : 0;
+}
+
+double GetMaxSummaryPowerOfMtl(TMapControl* doc, LONG n) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  return unit ? unit->MaxSummaryPower : MTL_NO_POWER;
+}
+
+// ---------------------------------------------------------------------------
+// The document's region and colours
+
+void SetMtlColorRanges(TMapControl* doc) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return;
+  const int colors = doc->MtrPalette.GetPaletteCount();
+  for (MTLCHAIN* unit = chain->First; unit; unit = unit->Next) {
+    const double factor = unit->Matrix.HeightFactor;
+    unit->RangeLow = doc->HeightMin * factor;
+    unit->RangeHigh = doc->HeightMax * factor;
+    Widen(unit->RangeLow, unit->RangeHigh);
+    unit->ColorsPerUnit = colors / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+  }
+}
+
+bool MtlBaseData(TMapControl* doc) {
+  MTLCHAIN* unit = GetMtlChain(doc, 1);
+  if (!unit) return false;
+  doc->BaseScale = std::max<LONG>(LONG(unit->Scale), 1);
+  doc->SetDisScale(unit->Precision);
+  doc->PlaneX0 = unit->Frame.X1;
+  doc->PlaneY0 = unit->Frame.Y1;
+  doc->SetDisToMeter(doc->BaseScale / doc->Dis.Base);
+  return true;
+}
+
+void MtlUnitsRegion(TMapControl* doc) {
+  MTLCHAININFO* chain = MtlChain(doc);
+  if (!chain) return;
+  doc->LayerValueMin = 1e10;
+  doc->LayerValueMax = 0.0;
+  doc->LayerCountMax = 0;
+  for (MTLCHAIN* unit = chain->First; unit; unit = unit->Next) {
+    const double size = unit->ElementSize;
+    if (!(size > 0)) continue;
+    unit->PictureFactor = doc->BaseScale / size;
+    DFRAME& e = unit->ElementFrame;
+    e.X1 = (unit->Frame.X1 - doc->PlaneX0) / size;
+    e.Y1 = (unit->Frame.Y1 - doc->PlaneY0) / size;
+    e.X2 = e.X1 + unit->Matrix.Head.Height;
+    e.Y2 = e.Y1 + unit->Matrix.Head.Width;
+    doc->UpdateRegionElem(e, unit->PictureFactor);
+    doc->HeightMin = std::min(doc->HeightMin, unit->MinHeight);
+    doc->HeightMax = std::max(doc->HeightMax, unit->MaxHeight);
+    doc->LayerValueMin = std::min(doc->LayerValueMin, unit->BottomLevel);
+    doc->LayerValueMax = std::max(doc->LayerValueMax, unit->MaxSummaryPower);
+    doc->LayerCountMax = std::max(doc->LayerCountMax, unit->LayerCount);
+  }
+}
+
+int OpenMtlKind(TMapControl* doc, const char* name, int mode) { return OpenMtl(doc, name, mode); }
+void CloseMtlKind(TMapControl* doc, int n) { CloseMtl(doc, n); }

@@ -1,0 +1,738 @@
+// The display of rasters and matrices: visible rectangle, patterns, the
+// block walk and the pixel painters.
+#include "raster/rmfshow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "drawing/paintcontext.h"
+#include "drawing/pixelmath.h"
+#include "common/maperr.h"
+#include "drawing/rasterizer.h"
+
+LONG ShadowAngle[600];
+LONG ShadowLight[256];
+BYTE ShadowTable[256][256];
+
+namespace {
+
+bool g_shadowReady = false;
+
+constexpr DWORD kRedImage = 0x00FF0000u;    // blue 0, green 0, red 255 in image order
+constexpr DWORD kGreenImage = 0x0000FF00u;  // blue 0, green 255, red 0
+constexpr COLORREF kRedDevice = 0x000000FFu;
+constexpr COLORREF kGreenDevice = 0x0000FF00u;
+
+// The non-negative remainder.
+inline LONG Mod(LONG a, LONG p) {
+  const LONG m = a % p;
+  return m < 0 ? m + p : m;
+}
+
+inline LONG Clamp(LONG v, LONG lo, LONG hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// A colour word 0x00BBGGRR as image bytes (blue, green, red).
+inline void PutBgr(BYTE* px, BYTE b, BYTE g, BYTE r) {
+  px[0] = b;
+  px[1] = g;
+  px[2] = r;
+}
+
+}  // namespace
+
+void InitShadowTables() {
+  if (g_shadowReady) return;
+  for (int i = 0; i < 600; ++i) ShadowAngle[i] = LONG(std::atan((i - 300) / 128.0) * 128.0);
+  for (int j = 0; j < 256; ++j)
+    ShadowLight[j] =
+        LONG(((std::sin((j - 128) / 128.0 + std::numbers::pi / 4) - 0.8) * 0.5 + 1.0) * 256.0);
+  for (int j = 0; j < 256; ++j)
+    for (int v = 0; v < 256; ++v) ShadowTable[j][v] = BYTE(std::min((ShadowLight[j] * v) >> 8, 255));
+  g_shadowReady = true;
+}
+
+int BuildMaskPattern(int type, int view, BYTE* pattern) {
+  if (view < 2 || !pattern) return 0;
+  const int s = std::min(view, 5);
+  const unsigned t = unsigned(type);
+  int p;
+  switch (t) {
+    case 1: case 2: case 3: p = s; break;
+    case 4: p = 7 - s; break;
+    case 5: case 6: p = s + 1; break;
+    case 8: p = 8 - s; break;
+    default: p = s + 1; break;
+  }
+  std::memset(pattern, 0, 8);
+  for (int i = 0; i < p; ++i)
+    for (int j = 0; j < p; ++j) {
+      const bool sum = (i + j) % p == 0, diff = std::abs(i - j) % p == 0;
+      bool set;
+      switch (t) {
+        case 1: set = i % p == 0; break;
+        case 2: set = j % p == 0; break;
+        case 3: set = (i * j) % p == 0; break;
+        case 4: set = (i * j) % p != 0; break;
+        case 5: set = sum; break;
+        case 6: set = diff; break;
+        case 8: set = !sum && !diff; break;
+        default: set = sum || diff; break;
+      }
+      if (set) pattern[i] = BYTE(pattern[i] | (1 << j));
+    }
+  return p;
+}
+
+// ---------------------------------------------------------------------------
+// The walk
+
+// The pixel span of one block with the block's data.
+struct TRmfShow::Span {
+  LONG RowStart, RowEnd;  // rows RowStart down to RowEnd + 1
+  LONG ColStart, ColEnd;  // columns ColStart .. ColEnd - 1
+  LONG H, W;              // the block's own height and width
+  LONG Flag;              // 1 whole, 2 through the border mask
+  const BYTE* Data;
+  const BYTE* LeftData;   // matrices with relief: the left neighbour at its last column
+  const BYTE* RightData;  // the right neighbour at its first column
+  LONG LeftLength, RightLength;  // their row lengths in elements
+  double StartRow, StartCol;
+  const DWORD* Mask;
+  LONG MaskRowBits;
+};
+
+// What paints one file's pixels.
+struct TRmfShow::Painter {
+  enum KindOf { RASTER, MATRIX, LAYER };
+  KindOf Kind;
+  bool Device = false;
+  HDC Dc = nullptr;
+  // Rasters.
+  const TBaseColors* Colors = nullptr;
+  BYTE Negative = 0;
+  // Matrices.
+  LONG Relief = 0;
+  double Gain = 0.0;
+  LONG Count = 0;
+  double Low = 0.0;
+  double PerUnit = 0.0;
+  bool Quality = false;
+  bool OverPicture = false;  // style below 0: relief laid over what lies beneath
+  LONG Bytes = 0;            // element (matrices) or record (layer matrices) bytes
+  LONG HeightBytes = 0;      // layer matrices: 0 (painted green), 2 or 4
+};
+
+TRmfShow::TRmfShow(const RMFSHOWHOST& host) : Host(host) {
+  InitShadowTables();
+  std::memset(ColorView, 1, sizeof(ColorView));
+}
+
+DIBCONTEXT TRmfShow::DefaultTarget() const {
+  const TPaintContext& p = PaintContext;
+  DIBCONTEXT d{};
+  d.Top = p.PictureTop;
+  d.RowBytes = p.Stride;
+  d.BytesPerPixel = 4;
+  d.VisualType = Host.Metric ? Host.Metric->VisualType : 1;
+  if (p.PictureTop && p.Stride >= 4) {
+    d.Height = std::min(p.ImageHeight, p.PictureHeight);
+    d.Width = std::min(p.ImageWidth, p.Stride / 4);
+  }
+  return d;
+}
+
+int TRmfShow::CheckViewRmf() {
+  if (!Frame || !Host.Metric) return 0;
+  const TMapMetric& m = *Host.Metric;
+  const DFRAME& f = *Frame;
+  const double kx = m.Elem.PixelsPerUnitH, ky = m.Elem.PixelsPerUnitV;
+  const FRAME& r = m.DrawPlace;
+  Left = std::max(NearestPixel(f.Y1 * kx), r.Y1);
+  Top = std::min(NearestPixel(f.X2 * ky), r.X2);
+  Bottom = std::max(NearestPixel(f.X1 * ky), SaturatePixel(int64_t(r.X1) - 1));
+  Right = std::min(NearestPixel(f.Y2 * kx), SaturatePixel(int64_t(r.Y2) + 1));
+  FY1 = f.Y1 - std::trunc(f.Y1);
+  FX2 = f.X2 - std::trunc(f.X2);
+  return Top >= Bottom && Right >= Left ? 1 : 0;
+}
+
+bool TRmfShow::UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place) const {
+  return order == place && view != 0 && bottom <= Host.ShowScale && Host.ShowScale <= top;
+}
+
+int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
+  const RMF& h = file.Head;
+  const LONG H = h.BlockHeight, W = h.BlockWidth, BR = h.BlockRows, BC = h.BlockColumns;
+  if (!Frame || !file.IsOpen() || H < 1 || W < 1 || BR < 1 || BC < 1 || file.BlockCount() < 1)
+    return 1;
+  if (painter.Device ? painter.Dc == nullptr
+                     : (dib.Top == nullptr || dib.BytesPerPixel != 4 || dib.Height < 1 || dib.Width < 1))
+    return 1;
+  const TMapMetric& m = *Host.Metric;
+  const double kx = m.Elem.PixelsPerUnitH, ky = m.Elem.PixelsPerUnitV;
+  const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
+  const DFRAME& f = *Frame;
+  const LONG regionTop = m.DrawPlace.X2, regionLeft = m.DrawPlace.Y1;
+  // The visible rectangle kept inside the target image.
+  LONG top = Top, bottom = Bottom, left = Left, right = Right;
+  if (!painter.Device) {
+    top = std::min(top, regionTop);
+    bottom = std::max<LONG>(bottom, SaturatePixel(int64_t(regionTop) - dib.Height));
+    left = std::max(left, regionLeft);
+    right = std::min<LONG>(right, SaturatePixel(int64_t(regionLeft) + dib.Width));
+  }
+  if (top <= bottom || right <= left) return 1;
+
+  const LONG c0 = std::max<LONG>(TruncatePixel((left * ex - f.Y1) / W), 0);
+  const LONG r0 = std::max<LONG>(TruncatePixel((f.X2 - top * ey) / H), 0);
+  const LONG c1 = std::min<LONG>(TruncatePixel((right * ex - f.Y1) / W), BC - 1);
+  const LONG r1 = std::min<LONG>(TruncatePixel((f.X2 - bottom * ey) / H), BR - 1);
+  const bool keep = painter.Kind != Painter::RASTER;
+  const bool neighbours = keep && painter.Relief != 0;
+  const LONG bytes = painter.Kind == Painter::RASTER ? 0 : painter.Bytes;
+
+  LONG rowStart = top;
+  for (LONG r = r0; r <= r1; ++r) {
+    LONG rowEnd = r < r1 ? NearestPixel((f.X2 - double(r + 1) * H) * ky) : bottom;
+    rowEnd = Clamp(rowEnd, bottom, rowStart);
+    const LONG hr = file.BlockHeight(r);
+    const double rs = rowStart * ey;
+    const LONG d = TruncatePixel(f.X2) - NearestPixel(rs);
+    const LONG i = d / H;
+    double startRow;
+    if (ky <= 1.0) {
+      startRow = r == i ? d % H : (r > i ? 0 : hr - 1);
+    } else {
+      startRow = r == i ? d % H : (r > i ? -1 : hr);
+      startRow -= rs - NearestPixel(rs) - FX2;
+    }
+    LONG colStart = left;
+    for (LONG c = c0; c <= c1; ++c) {
+      LONG colEnd = c < c1 ? NearestPixel((double(c + 1) * W + f.Y1) * kx) : right;
+      colEnd = Clamp(colEnd, colStart, right);
+      const int number = r * BC + c;
+      Span s{};
+      s.Flag = FlagSwitch ? file.BlockFlag(number) : 1;
+      if (s.Flag != 0 && rowStart > rowEnd && colEnd > colStart) {
+        s.Data = keep ? file.LockBlockAddress(r, c) : file.GetBlockAddress(r, c);
+        if (s.Data) {
+          ++BlocksRead;
+          if (s.Flag == 2) {
+            POLYDATA* border = file.GetBorderMetric(r, c);
+            if (!border || !file.Mask ||
+                !PaintObjectToMask(border, reinterpret_cast<DWORD*>(file.Mask), file.MaskRowBits, H))
+              s.Flag = 1;
+            s.Mask = reinterpret_cast<const DWORD*>(file.Mask);
+            s.MaskRowBits = file.MaskRowBits;
+          }
+          s.H = hr;
+          s.W = file.BlockWidth(c);
+          s.RowStart = rowStart;
+          s.RowEnd = rowEnd;
+          s.ColStart = colStart;
+          s.ColEnd = colEnd;
+          s.StartRow = startRow;
+          const double cs = colStart * ex;
+          const LONG dc = NearestPixel(cs) - TruncatePixel(f.Y1);
+          const LONG ic = dc / W;
+          if (kx <= 1.0) {
+            s.StartCol = c == ic ? dc % W : (c > ic ? 0 : s.W - 1);
+          } else {
+            s.StartCol = c == ic ? dc % W : (c > ic ? -1 : s.W);
+            s.StartCol += cs - NearestPixel(cs) - FY1;
+          }
+          if (neighbours) {
+            // The left block at its last column, the right one at its first;
+            // outside the matrix the block itself at its edge column.
+            const BYTE* l = c > 0 ? file.LockBlockAddress(r, c - 1) : nullptr;
+            if (l) {
+              s.LeftLength = file.BlockWidth(c - 1);
+              s.LeftData = l + int64_t(s.LeftLength - 1) * bytes;
+            } else {
+              s.LeftData = s.Data;
+              s.LeftLength = s.W;
+            }
+            const BYTE* rr = c + 1 < BC ? file.LockBlockAddress(r, c + 1) : nullptr;
+            if (rr) {
+              s.RightLength = file.BlockWidth(c + 1);
+              s.RightData = rr;
+            } else {
+              s.RightData = s.Data + int64_t(s.W - 1) * bytes;
+              s.RightLength = s.W;
+            }
+          }
+          if (s.Data) PaintSpan(s, dib, painter);
+        }
+        if (keep) file.UnlockBlocks();
+        if (s.Data && Host.Step && !Host.Step(Host.Owner)) return 0;
+      }
+      colStart = colEnd;
+    }
+    rowStart = rowEnd;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Pixels
+
+namespace {
+
+// Walks the pixels of a span: for each one that the pattern and the border
+// mask let through, pixel(k, er, ec, px, row, col) with the element index k
+// in the block and the image address (null on a device).
+template <class Pixel>
+void WalkPixels(const TRmfShow& show, const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
+                double ex, double ey, bool device, const BYTE* pattern, LONG period,
+                LONG hh, LONG ww, LONG rowStart, LONG rowEnd, LONG colStart, LONG colEnd,
+                double startRow, double startCol, LONG flag, const DWORD* mask, LONG maskRowBits,
+                Pixel&& pixel) {
+  (void)show;
+  const int64_t step = int64_t(ex * 65536.0);
+  const int64_t first = int64_t(startCol * 65536.0);
+  double runRow = startRow;
+  for (LONG row = rowStart; row > rowEnd; --row, runRow += ey) {
+    BYTE bits = 0xFF;
+    if (period) {
+      bits = pattern[Mod(-row, period)];
+      if (!bits) continue;
+    }
+    const LONG er = Clamp(TruncatePixel(runRow), 0, hh - 1);
+    const int64_t base = int64_t(er) * ww;
+    BYTE* px = device ? nullptr
+                      : dib.Top - int64_t(regionTop - row) * dib.RowBytes +
+                            int64_t(colStart - regionLeft) * 4;
+    LONG pc = period ? Mod(colStart, period) : 0;
+    int64_t pos = first;
+    for (LONG col = colStart; col < colEnd; ++col, pos += step) {
+      BYTE* here = px;
+      if (px) px += 4;
+      if (period) {
+        const bool on = (bits >> pc) & 1;
+        if (++pc == period) pc = 0;
+        if (!on) continue;
+      }
+      const int64_t e = pos >> 16;
+      const LONG ec = e < 0 ? 0 : (e >= ww ? ww - 1 : LONG(e));
+      if (flag == 2) {
+        const int64_t k = int64_t(maskRowBits) * er + ec;
+        if (!((mask[k >> 5] >> (31 - (k & 31))) & 1)) continue;
+      }
+      pixel(base + ec, er, ec, here, row, col);
+    }
+  }
+}
+
+// A true colour through the unit's colours and the negative switch.
+inline COLORREF TrueColor(const BYTE* table, BYTE r, BYTE g, BYTE b, bool negative) {
+  r = table[r];
+  g = table[g];
+  b = table[b];
+  if (negative) r = BYTE(255 - r), g = BYTE(255 - g), b = BYTE(255 - b);
+  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+
+template <class T>
+inline double ReadAs(const BYTE* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  return double(v);
+}
+
+}  // namespace
+
+void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter) {
+  const TMapMetric& m = *Host.Metric;
+  const LONG regionTop = m.DrawPlace.X2, regionLeft = m.DrawPlace.Y1;
+  const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
+  const bool device = painter.Device;
+  const HDC dc = painter.Dc;
+  auto walk = [&](auto&& pixel) {
+    WalkPixels(*this, dib, regionTop, regionLeft, ex, ey, device, Pattern, Period, s.H, s.W,
+               s.RowStart, s.RowEnd, s.ColStart, s.ColEnd, s.StartRow, s.StartCol, s.Flag, s.Mask,
+               s.MaskRowBits, pixel);
+  };
+  auto put = [&](BYTE* px, LONG row, LONG col, COLORREF colour) {
+    plat::SetPixel(dc, col - regionLeft, regionTop - row, colour);
+    (void)px;
+  };
+  const DWORD* tableA = PaintContext.ColorsA;
+  const DWORD* tableB = PaintContext.ColorsB;
+  const BYTE* data = s.Data;
+
+  if (painter.Kind == Painter::RASTER) {
+    const BYTE* view = ColorView;
+    const BYTE* table = painter.Colors->Table();
+    const bool negative = painter.Negative != 0;
+    switch (Depth) {
+      case 1: {
+        const int shown = painter.Negative ? 1 : 0;
+        walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          if (((data[k >> 3] >> (7 - (k & 7))) & 1) != shown) return;
+          if (device) put(px, row, col, tableA[0]);
+          else std::memcpy(px, &tableB[0], 4);
+        });
+        return;
+      }
+      case 4:
+        walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          const BYTE b = data[k >> 1];
+          const int v = (k & 1) ? b >> 4 : b & 15;
+          if (!view[v]) return;
+          if (device) put(px, row, col, tableA[v]);
+          else std::memcpy(px, &tableB[v], 4);
+        });
+        return;
+      case 8:
+        walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          const BYTE v = data[k];
+          if (!view[v]) return;
+          if (device) put(px, row, col, tableA[v]);
+          else std::memcpy(px, &tableB[v], 3);
+        });
+        return;
+      case 16:
+        walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          WORD v;
+          std::memcpy(&v, data + k * 2, 2);
+          const COLORREF c = TrueColor(table, BYTE(((v >> 10) & 31) << 3), BYTE(((v >> 5) & 31) << 3),
+                                       BYTE((v & 31) << 3), negative);
+          if (device) put(px, row, col, c);
+          else PutBgr(px, BYTE(c >> 16), BYTE(c >> 8), BYTE(c));
+        });
+        return;
+      case 24:
+      case 32: {
+        const LONG size = Depth / 8;
+        walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          const BYTE* e = data + k * size;
+          const COLORREF c = TrueColor(table, e[2], e[1], e[0], negative);
+          if (device) put(px, row, col, c);
+          else PutBgr(px, BYTE(c >> 16), BYTE(c >> 8), BYTE(c));
+        });
+        return;
+      }
+      default:
+        return;
+    }
+  }
+
+  // Matrices: an element's value into a colour index, red above the range,
+  // lit by the slope across the row when relief is on.
+  const LONG count = painter.Count;
+  const double low = painter.Low, perUnit = painter.PerUnit, gain = painter.Gain;
+  const bool relief = painter.Relief != 0;
+  const bool quality = painter.Quality, over = painter.OverPicture;
+  const BYTE* view = ColorView;
+  auto matrixPixel = [&](double h, double hL, double hR, BYTE* px, LONG row, LONG col) {
+    const double v = h - low;
+    if (!(v >= 0.0)) return;
+    const double kd = v * perUnit;
+    if (!(kd < double(count))) {
+      if (device) put(px, row, col, kRedDevice);
+      else std::memcpy(px, &kRedImage, 3);
+      return;
+    }
+    const LONG k = LONG(kd) & 255;
+    if (quality && !view[k]) return;
+    if (!relief) {
+      if (device) put(px, row, col, tableA[k]);
+      else std::memcpy(px, &tableB[k], 3);
+      return;
+    }
+    const double sl = (hR - hL) * gain + 300.0;
+    const LONG j = !(sl >= 0.0) ? 0 : (sl > 599.0 ? 599 : LONG(sl));
+    const BYTE* shade = ShadowTable[Clamp(ShadowAngle[j] + 128, 0, 255)];
+    if (device) {
+      const COLORREF c = tableA[k];
+      put(px, row, col,
+          COLORREF(shade[c & 255]) | (COLORREF(shade[(c >> 8) & 255]) << 8) |
+              (COLORREF(shade[(c >> 16) & 255]) << 16));
+    } else if (over) {
+      PutBgr(px, shade[px[0]], shade[px[1]], shade[px[2]]);
+    } else {
+      const DWORD c = tableB[k];
+      PutBgr(px, shade[c & 255], shade[(c >> 8) & 255], shade[(c >> 16) & 255]);
+    }
+  };
+  const LONG bytes = painter.Bytes;
+  auto values = [&](auto read) {
+    walk([&](int64_t k, LONG er, LONG ec, BYTE* px, LONG row, LONG col) {
+      const double h = read(data + k * bytes);
+      double hL = 0.0, hR = 0.0;
+      if (relief) {
+        hL = ec > 0 ? read(data + (k - 1) * bytes) : read(s.LeftData + int64_t(er) * s.LeftLength * bytes);
+        hR = ec < s.W - 1 ? read(data + (k + 1) * bytes)
+                          : read(s.RightData + int64_t(er) * s.RightLength * bytes);
+      }
+      matrixPixel(h, hL, hR, px, row, col);
+    });
+  };
+
+  if (painter.Kind == Painter::LAYER) {
+    switch (painter.HeightBytes) {
+      case 0:
+        walk([&](int64_t, LONG, LONG, BYTE* px, LONG row, LONG col) {
+          if (device) put(px, row, col, kGreenDevice);
+          else std::memcpy(px, &kGreenImage, 3);
+        });
+        return;
+      case 2: values(ReadAs<int16_t>); return;
+      case 4: values(ReadAs<int32_t>); return;
+      default: return;
+    }
+  }
+  switch (bytes) {
+    case 2: values(ReadAs<int16_t>); return;
+    case 4: values(ReadAs<int32_t>); return;
+    case 8: values(ReadAs<double>); return;
+    default: return;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Rasters
+
+void TRmfShow::SetupRaster(RMFCHAIN* unit) {
+  Depth = unit->File->Head.BitsPerElement;
+  if (Depth >= 1 && Depth <= 8) {
+    // The unit's derived colours as the colour tables.
+    const int n = 1 << Depth;
+    COLORREF colours[256] = {};
+    const int have = std::min(unit->Colors.GetCount(), n);
+    std::memcpy(colours, unit->Colors.Colors(), size_t(std::max(have, 0)) * sizeof(COLORREF));
+    SetDibPalette(colours, n);
+  }
+}
+
+int TRmfShow::ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = 1;
+  int n = 1;
+  for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
+    if (!(unit->PictureFactor > 0.0) || !unit->Raster()) continue;
+    std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    SetupRaster(unit);
+    MaskType = unit->MaskType;
+    Period = unit->View;
+    if (!ShowChainRst(unit, dib)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowRst(CHAININFO* chain, int n) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = n == 0 ? 1 : 0;
+  int i = 1;
+  for (RMFCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
+    if (n > 0 ? i != n : unit->View == 0) continue;
+    if (!(unit->PictureFactor > 0.0) || !unit->Raster()) continue;
+    if (n <= 0 || unit->HiddenColors) {
+      std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
+      MaskType = unit->MaskType;
+      Period = unit->View;
+    } else {
+      std::memset(ColorView, 1, sizeof(ColorView));
+      MaskType = Period = 0;
+    }
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    SetupRaster(unit);
+    if (!ShowChainRst(unit, nullptr)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowChainRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !unit->Raster() || !Host.Metric || !Frame) return 0;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  TPaintMetric& m = *Host.Metric;
+  TRst* raster = unit->Raster();
+  TRst* file = m.Elem.UnitsPerPixelH >= 4.0 ? raster->GetRstClass(1) : raster;
+  if (!file) file = raster;
+  DFRAME own;
+  const double precision = std::max(file->Head.Precision, 1.0);
+  if (file != raster || precision != unit->Precision) {
+    // A file of another element size (the reduced copy) walks a frame of
+    // its own; the visible rectangle stays.
+    double e = file->Head.ElementSize;
+    if (!(e >= 1e-6)) e = 1.0;
+    m.SetElemScale(Host.BaseScale / e);
+    own.X1 = (unit->Frame.X1 - m.PlaneX0) / e;
+    own.Y1 = (unit->Frame.Y1 - m.PlaneY0) / e;
+    own.X2 = own.X1 + file->Head.Height;
+    own.Y2 = own.Y1 + file->Head.Width;
+    Frame = &own;
+  }
+  Depth = file->Head.BitsPerElement;
+  Period = BuildMaskPattern(MaskType, Period, Pattern);
+  Painter painter{Painter::RASTER};
+  painter.Device = target.VisualType >= 3;
+  painter.Dc = m.PaintDc;
+  painter.Colors = &unit->Colors;
+  painter.Negative = file->Head.Negative;
+  const int result = Walk(*file, target, painter);
+  if (Frame == &own) Frame = &unit->ElementFrame;
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Elevation and quality matrices
+
+int TRmfShow::ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = 1;
+  int n = 1;
+  for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
+    if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    Depth = unit->File->Head.BitsPerElement / 8;
+    MaskType = unit->MaskType;
+    Period = unit->View;
+    if (!ShowChainMtr(unit, dib)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowMtr(CHAININFO* chain, int n) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = n == 0 ? 1 : 0;
+  int i = 1;
+  for (RMFCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
+    if (n > 0 ? i != n : unit->View == 0) continue;
+    if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
+    MaskType = n > 0 ? 0 : unit->MaskType;
+    Period = n > 0 ? 0 : unit->View;
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    Depth = unit->File->Head.BitsPerElement / 8;
+    if (!ShowChainMtr(unit, nullptr)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowChainMtr(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !unit->Matrix() || !Host.Metric || !Frame) return 0;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  TPaintMetric& m = *Host.Metric;
+  TRmf& file = *unit->File;
+  Painter painter{Painter::MATRIX};
+  if (file.Head.Ident == RMF_MTQ) {
+    std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
+    painter.Quality = true;
+    painter.Relief = unit->QualityShadow;
+    painter.Count = unit->Colors.GetCount();
+    SetDibPalette(unit->Colors.Colors(), std::min(painter.Count, 256));
+  } else {
+    painter.Relief = Host.Relief;
+    painter.Count = m.MtrPalette.GetPaletteCount();
+    SetDibPalette(m.MtrPalette.Colors(), std::min(painter.Count, 256));
+  }
+  const double across = unit->ElementSize * file.HeightFactor;
+  painter.Gain = across > 0.0 ? painter.Relief * 128.0 * 2.0 / across : 0.0;
+  painter.Low = unit->RangeLow;
+  painter.PerUnit = unit->ColorsPerUnit;
+  painter.OverPicture = m.MtrPalette.GetColorStyle() < 0;
+  painter.Bytes = file.Head.BitsPerElement / 8;
+  painter.Device = target.VisualType >= 3;
+  painter.Dc = m.PaintDc;
+  Depth = painter.Bytes;
+  Period = BuildMaskPattern(MaskType, Period, Pattern);
+  return Walk(file, target, painter);
+}
+
+// ---------------------------------------------------------------------------
+// Layer matrices
+
+namespace {
+
+// A layer matrix whose records hold no surface height (or without a layer
+// block, which is recorded in the file).
+bool WithoutHeights(TMtl& mtl) {
+  if (!mtl.LayerBlock) {
+    mtl.Error = MAPERR_MEMORY;
+    return true;
+  }
+  return mtl.HeightBytes() == 0;
+}
+
+}  // namespace
+
+int TRmfShow::ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = 1;
+  int n = 1;
+  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
+    if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
+    if (!(unit->PictureFactor > 0.0)) continue;
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    Depth = unit->Matrix.Head.BitsPerElement / 8;
+    if (WithoutHeights(unit->Matrix)) {
+      MaskType = 5;
+      Period = 5;
+    } else {
+      MaskType = unit->MaskType;
+      Period = unit->View;
+    }
+    if (!ShowChainMtl(unit, dib)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowMtl(MTLCHAININFO* chain, int n) {
+  if (!chain || !Host.Metric) return 1;
+  FlagSwitch = n == 0 ? 1 : 0;
+  int i = 1;
+  for (MTLCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
+    if (n > 0 ? i != n : unit->View == 0) continue;
+    if (!(unit->PictureFactor > 0.0)) continue;
+    MaskType = n > 0 ? 0 : unit->MaskType;
+    Period = n > 0 ? 0 : unit->View;
+    Host.Metric->SetElemScale(unit->PictureFactor);
+    Frame = &unit->ElementFrame;
+    if (!CheckViewRmf()) continue;
+    Depth = unit->Matrix.Head.BitsPerElement / 8;
+    if (!ShowChainMtl(unit, nullptr)) return 0;
+  }
+  return 1;
+}
+
+int TRmfShow::ShowChainMtl(MTLCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !Host.Metric || !Frame) return 0;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  TPaintMetric& m = *Host.Metric;
+  TMtl& file = unit->Matrix;
+  Painter painter{Painter::LAYER};
+  painter.Count = m.MtrPalette.GetPaletteCount();
+  SetDibPalette(m.MtrPalette.Colors(), std::min(painter.Count, 256));
+  unit->RangeLow = Host.LayerLow * file.HeightFactor;
+  unit->RangeHigh = Host.LayerHigh * file.HeightFactor;
+  const bool flat = WithoutHeights(file);
+  painter.HeightBytes = flat ? 0 : file.HeightBytes();
+  painter.Relief = flat ? 0 : Host.Relief;
+  const double across = unit->ElementSize * file.HeightFactor;
+  painter.Gain = across > 0.0 ? painter.Relief * 128.0 * 2.0 / across : 0.0;
+  painter.Low = unit->RangeLow;
+  painter.PerUnit = unit->ColorsPerUnit;
+  painter.OverPicture = m.MtrPalette.GetColorStyle() < 0;
+  painter.Bytes = file.RecordSize();
+  painter.Device = target.VisualType >= 3;
+  painter.Dc = m.PaintDc;
+  if (painter.Bytes < 1) return 1;
+  Depth = painter.Bytes;
+  Period = BuildMaskPattern(MaskType, Period, Pattern);
+  return Walk(file, target, painter);
+}
