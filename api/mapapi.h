@@ -27,5 +27,6 @@
 #include "api/coord_api.h"
 #include "api/objgroup_api.h"
 #include "api/objgeom_api.h"
+#include "api/object_api.h"
 
 #endif

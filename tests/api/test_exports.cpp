@@ -285,6 +285,20 @@ TEST_F(Exports, GroupCallsRefuseForeignHandles) {
   }
 }
 
+TEST_F(Exports, ObjectCallsRefuseNullHandles) {
+  auto create = Fn<intptr_t (*)(intptr_t, int32_t, int32_t, int32_t)>("mapCreateObject");
+  auto length = Fn<int32_t (*)(intptr_t)>("mapGetObjectRecordLength");
+  auto put = Fn<intptr_t (*)(intptr_t, intptr_t, const char*, int32_t, int32_t)>(
+      "mapPutObjectRecord");
+  auto commit = Fn<int32_t (*)(intptr_t)>("mapCommit");
+  ASSERT_TRUE(create && length && put && commit);
+  const char record[64] = {'O', 'S', 'R', 0, 64};
+  EXPECT_EQ(0, create(0, 1, 0, 0));
+  EXPECT_EQ(0, length(0));
+  EXPECT_EQ(0, put(0, 0, record, sizeof record, 0));
+  EXPECT_EQ(0, commit(0));
+}
+
 TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
   auto scales = Fn<int32_t (*)(intptr_t)>("mapGetRscScaleCount");
   auto local = Fn<const char* (*)(intptr_t, int32_t, int32_t)>("mapGetRscLocalName");

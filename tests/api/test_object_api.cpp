@@ -1,0 +1,469 @@
+// Object handles through the loaded library, as a host calls them: reading
+// by number, the object record taken from one map and put into another,
+// records whose lengths lie, commit flags, and every function refusing
+// null, freed and foreign handles.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "api/mapapi.h"
+#include "mapstore/mapregister.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kRoad = 31120000;  // a line kind of the classifier
+constexpr DWORD kSemCode = 5;
+
+void* lib = nullptr;
+template <class F>
+F Sym(const char* name) {
+  F f = reinterpret_cast<F>(dlsym(lib, name));
+  EXPECT_NE(f, nullptr) << name;
+  return f;
+}
+#define FN(name) static const auto name##_ = Sym<decltype(&::name)>(#name)
+
+// A record of a line through the plane points, with one semantic (code 5,
+// a 32-bit number) when `value` is not 0.
+std::vector<char> PlaneRecord(const std::vector<std::vector<DOUBLEPOINT>>& contours, LONG value) {
+  std::vector<char> metric(12);
+  const DWORD kind = 0x7FFC7FFC;
+  const WORD subjects = WORD(contours.size() - 1), flags = 0;
+  std::memcpy(&metric[0], &kind, 4);
+  std::memcpy(&metric[8], &subjects, 2);
+  std::memcpy(&metric[10], &flags, 2);
+  for (const auto& c : contours) {
+    const DWORD count = DWORD(c.size()) << 16;  // 16-bit count in the upper half
+    metric.insert(metric.end(), reinterpret_cast<const char*>(&count),
+                  reinterpret_cast<const char*>(&count) + 4);
+    metric.insert(metric.end(), reinterpret_cast<const char*>(c.data()),
+                  reinterpret_cast<const char*>(c.data() + c.size()));
+  }
+  const DWORD metricLength = DWORD(metric.size());
+  std::memcpy(&metric[4], &metricLength, 4);
+  std::vector<char> semn;
+  if (value != 0) {
+    const char block[12] = {char(0xFF), 0x7F, 12, 0, char(kSemCode), 0, 4, 0};
+    semn.assign(block, block + 12);
+    std::memcpy(&semn[8], &value, 4);
+  }
+  OBJECTRECORD head{};
+  head.Ident = OBJECTRECORD_IDENT;
+  head.Length = DWORD(OBJECTRECORD_HEAD + metric.size() + semn.size());
+  head.Excode = LONG(kRoad);
+  head.MetricOffset = OBJECTRECORD_HEAD;
+  head.MetricLength = metricLength;
+  head.SemanticLength = DWORD(semn.size());
+  std::vector<char> record(reinterpret_cast<const char*>(&head),
+                           reinterpret_cast<const char*>(&head) + sizeof(head));
+  record.insert(record.end(), metric.begin(), metric.end());
+  record.insert(record.end(), semn.begin(), semn.end());
+  return record;
+}
+
+OBJECTRECORD HeadOf(const std::vector<char>& record) {
+  OBJECTRECORD head;
+  std::memcpy(&head, record.data(), sizeof(head));
+  return head;
+}
+
+// The plane points of contour 0 of a record taken from a sheet map.
+std::vector<DOUBLEPOINT> PointsOf(const std::vector<char>& record) {
+  const char* metric = record.data() + OBJECTRECORD_HEAD;
+  DWORD count;
+  std::memcpy(&count, metric + 12, 4);
+  std::vector<DOUBLEPOINT> points(count >> 16);
+  std::memcpy(points.data(), metric + 16, points.size() * sizeof(DOUBLEPOINT));
+  return points;
+}
+
+class ObjectApi : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) return;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    FN(mapMessageEnable);
+    mapMessageEnable_(0);
+    MakeClassifier();
+    // Two maps of one sheet each, the second's sheet lying elsewhere, so
+    // that the same plane point has other map coordinates there.
+    mapA = MakeMap("a.map", 6000000, 7400000);
+    mapB = MakeMap("b.map", 5990000, 7395000);
+  }
+  static void TearDownTestSuite() {
+    if (lib == nullptr) return;
+    FN(mapCloseData);
+    if (mapA) mapCloseData_(mapA);
+    if (mapB) mapCloseData_(mapB);
+    dlclose(lib);
+    fs::remove_all(dir);
+  }
+  void SetUp() override {
+    ASSERT_NE(lib, nullptr) << dlerror();
+    ASSERT_NE(0, mapA);
+    ASSERT_NE(0, mapB);
+  }
+
+  static void MakeClassifier() {
+    FN(mapCreateRsc);
+    FN(mapAppendRscObject);
+    FN(mapCommitRsc);
+    FN(mapCloseRsc);
+    RSCCREATE create{};
+    std::strcpy(create.Name, "OBJ");
+    std::strcpy(create.Code, "OBJ");
+    create.Scale = 100000;
+    create.Language = 1;
+    PALETTE256 palette{};
+    palette.Version = 0x0300;
+    palette.Count = 16;
+    const HRSC rsc = mapCreateRsc_((dir / "obj.rsc").c_str(), &create, &palette);
+    if (rsc == 0) return;
+    RSCOBJECT road{};
+    road.Length = sizeof road;
+    road.Excode = kRoad;
+    road.Local = 0;
+    std::strcpy(road.Name, "ROAD");
+    mapAppendRscObject_(rsc, &road);
+    mapCommitRsc_(rsc);
+    mapCloseRsc_(rsc);
+  }
+
+  static HMAP MakeMap(const char* name, double x, double y) {
+    FN(mapCreateMapEx);
+    MAPREGISTEREX reg{};
+    reg.Length = sizeof reg;
+    std::strcpy(reg.Name, name);
+    reg.Scale = 100000;
+    LISTREGISTER sheet{};
+    sheet.Length = sizeof sheet;
+    std::strcpy(sheet.Nomenclature, name);
+    std::strcpy(sheet.FileName, name);
+    sheet.FileName[1] = 0;
+    sheet.XSouthWest = x, sheet.YSouthWest = y;
+    sheet.XNorthWest = x + 20000, sheet.YNorthWest = y;
+    sheet.XNorthEast = x + 20000, sheet.YNorthEast = y + 20000;
+    sheet.XSouthEast = x, sheet.YSouthEast = y + 20000;
+    return mapCreateMapEx_((dir / name).c_str(), (dir / "obj.rsc").c_str(), &reg, &sheet);
+  }
+
+  // A committed line on map A through the points: its number.
+  static LONG AppendLine(const std::vector<DOUBLEPOINT>& points, LONG value = 0) {
+    FN(mapPutObjectRecord);
+    FN(mapFreeObject);
+    FN(mapCommit);
+    const std::vector<char> record = PlaneRecord({points}, value);
+    const HOBJ h = mapPutObjectRecord_(mapA, 0, record.data(), LONG(record.size()), 4);
+    const LONG number = h ? mapCommit_(h) : 0;
+    mapFreeObject_(h);
+    return number;
+  }
+
+  // Whether map A has an object of that number on sheet 1.
+  static bool Exists(HMAP map, LONG number) {
+    FN(mapCreateObject);
+    FN(mapFreeObject);
+    FN(mapReadObjectByNumber);
+    const HOBJ h = mapCreateObject_(map, 1, 0, 0);
+    const bool found = mapReadObjectByNumber_(map, 0, h, 1, number) != 0;
+    mapFreeObject_(h);
+    return found;
+  }
+
+  static inline const fs::path dir = fs::path(MC_TEST_TMP) / "api_object_api";
+  static inline HMAP mapA = 0, mapB = 0;
+};
+
+const std::vector<DOUBLEPOINT> kLine = {
+    {6005000.25, 7405000.5}, {6006000.75, 7406500.0}, {6008000.0, 7404000.125}};
+
+TEST_F(ObjectApi, ReadByNumberGivesHandleOneForDeletedAndZeroForNone) {
+  FN(mapCreateObject);
+  FN(mapFreeObject);
+  FN(mapReadObjectByNumber);
+  FN(mapDeleteObject);
+  FN(mapUndeleteObjectByNumber);
+  FN(mapDeleteObjectByNumber);
+  const LONG live = AppendLine(kLine), gone = AppendLine(kLine);
+  ASSERT_GT(live, 0);
+  ASSERT_EQ(live + 1, gone);
+  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
+  ASSERT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
+  EXPECT_EQ(1, mapDeleteObject_(h));
+
+  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, live));
+  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, mapA, h, 1, live));  // the document as its site
+  EXPECT_EQ(1, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
+  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, 0, h, 1, 0));
+  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, 0, h, 1, gone + 1));
+  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, mapB, h, 1, live));  // not a site of A
+
+  EXPECT_EQ(1, mapUndeleteObjectByNumber_(mapA, 0, 1, gone));
+  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
+  EXPECT_EQ(1, mapDeleteObjectByNumber_(mapA, 1, gone));
+  EXPECT_EQ(1, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
+  mapFreeObject_(h);
+}
+
+TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
+  FN(mapCreateObject);
+  FN(mapFreeObject);
+  FN(mapReadObjectByNumber);
+  FN(mapGetObjectRecordLength);
+  FN(mapGetObjectRecord);
+  FN(mapPutObjectRecord);
+  const LONG number = AppendLine(kLine, 42);
+  ASSERT_GT(number, 0);
+  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
+  ASSERT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, number));
+  const LONG length = mapGetObjectRecordLength_(h);
+  // Head, metric head, one count word and three plane points, semantics.
+  ASSERT_EQ(OBJECTRECORD_HEAD + 12 + 4 + 3 * 16 + 12, length);
+  std::vector<char> record(size_t(length) + 8, 0);
+  EXPECT_EQ(0, mapGetObjectRecord_(h, record.data(), length - 1));
+  ASSERT_EQ(1, mapGetObjectRecord_(h, record.data(), length));
+  record.resize(size_t(length));
+  const OBJECTRECORD head = HeadOf(record);
+  EXPECT_EQ(DWORD(length), head.Length);
+  EXPECT_EQ(LONG(kRoad), head.Excode);
+  EXPECT_NE(0u, head.Key);
+  EXPECT_EQ(12u, head.SemanticLength);
+  EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 4], "\x2a\0\0\0", 4));  // the value 42
+
+  const HOBJ put = mapPutObjectRecord_(mapB, 0, record.data(), length, 0);
+  ASSERT_NE(0, put);
+  std::vector<char> again(static_cast<size_t>(length));
+  ASSERT_EQ(length, mapGetObjectRecordLength_(put));
+  ASSERT_EQ(1, mapGetObjectRecord_(put, again.data(), length));
+  const std::vector<DOUBLEPOINT> moved = PointsOf(again);
+  ASSERT_EQ(kLine.size(), moved.size());
+  for (size_t i = 0; i < kLine.size(); ++i) {
+    EXPECT_NEAR(kLine[i].X, moved[i].X, 0.01) << i;
+    EXPECT_NEAR(kLine[i].Y, moved[i].Y, 0.01) << i;
+  }
+  EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 12], &again[size_t(length) - 12], 12));
+  mapFreeObject_(put);
+  mapFreeObject_(h);
+}
+
+TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
+  FN(mapPutObjectRecord);
+  FN(mapFreeObject);
+  const std::vector<char> good = PlaneRecord({kLine, {kLine[0], kLine[1]}}, 7);
+  const LONG size = LONG(good.size());
+  const size_t metric = OBJECTRECORD_HEAD, semn = good.size() - 12;
+  auto put32 = [](size_t at, DWORD v) {
+    return [at, v](std::vector<char>& r) { std::memcpy(&r[at], &v, 4); };
+  };
+  auto put16 = [](size_t at, WORD v) {
+    return [at, v](std::vector<char>& r) { std::memcpy(&r[at], &v, 2); };
+  };
+  const DWORD metricLength = HeadOf(good).MetricLength;
+  const struct {
+    const char* what;
+    std::function<void(std::vector<char>&)> lie;
+  } lies[] = {
+      {"signature", put32(0, 0x0052534E)},
+      {"length beyond the size", put32(4, DWORD(size) + 1)},
+      {"metric offset", put32(16, 48)},
+      {"metric longer", put32(20, metricLength + 4)},
+      {"metric shorter", put32(20, metricLength - 4)},
+      {"semantics longer", put32(24, 16)},
+      {"parts beyond the length", put32(28, 4)},
+      {"text flag", [](std::vector<char>& r) { r[34] = 2; }},
+      {"metric's own length", put32(metric + 4, metricLength - 16)},
+      {"metric's kind", put32(metric, 0x12345678)},
+      {"subject count", put16(metric + 8, 5)},
+      {"point count", put16(metric + 14, 100)},
+      {"second contour's count", put16(metric + 12 + 4 + 3 * 16 + 2, 3)},
+      {"semantics' own length", put16(semn + 2, 16)},
+      {"semantic block", [semn](std::vector<char>& r) { r[semn + 6] = 126, r[semn + 7] = 60; }},
+  };
+  const LONG before = AppendLine(kLine);
+  for (const auto& l : lies) {
+    std::vector<char> record = good;
+    l.lie(record);
+    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, record.data(), size, 0)) << l.what;
+  }
+  // Truncated: by the size given, and by a length field the parts overrun.
+  for (LONG cut = 0; cut < size; ++cut) {
+    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, good.data(), cut, 0)) << cut;
+    std::vector<char> record = good;
+    put32(4, DWORD(cut))(record);
+    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, record.data(), size, 0)) << cut;
+  }
+  EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, nullptr, size, 0));
+  // Nothing was appended: the next line takes the next number.
+  EXPECT_EQ(before + 1, AppendLine(kLine));
+  // Bytes overwritten anywhere never crash; a record still whole is taken.
+  for (size_t at = 0; at < good.size(); ++at) {
+    std::vector<char> record = good;
+    record[at] = char(record[at] ^ 0x5A);
+    mapFreeObject_(mapPutObjectRecord_(mapA, 0, record.data(), size, 4));
+  }
+}
+
+TEST_F(ObjectApi, CommitFlagsAndCopiesDecideWhatIsWritten) {
+  FN(mapPutObjectRecord);
+  FN(mapFreeObject);
+  FN(mapCommit);
+  FN(mapCommitObjectByOrder);
+  FN(mapCommitObjectAsNew);
+  FN(mapCreateCopyObject);
+  FN(mapCreateCopyObjectAsNew);
+  FN(mapGetObjectRecord);
+  FN(mapGetObjectRecordLength);
+  FN(mapRevert);
+  const LONG first = AppendLine(kLine);
+  ASSERT_GT(first, 0);
+  // Flags 4: not written until committed.
+  const std::vector<char> record = PlaneRecord({kLine}, 0);
+  const HOBJ held = mapPutObjectRecord_(mapA, 0, record.data(), LONG(record.size()), 4);
+  ASSERT_NE(0, held);
+  EXPECT_FALSE(Exists(mapA, first + 1));
+  EXPECT_EQ(first + 1, mapCommitObjectByOrder_(held));
+  EXPECT_TRUE(Exists(mapA, first + 1));
+
+  // A copy rewrites its object; a copy as new appends.
+  const HOBJ copy = mapCreateCopyObject_(mapA, held);
+  const HOBJ fresh = mapCreateCopyObjectAsNew_(mapA, held);
+  EXPECT_EQ(first + 1, mapCommit_(copy));
+  EXPECT_EQ(first + 2, mapCommit_(fresh));
+  EXPECT_EQ(first + 3, mapCommitObjectAsNew_(fresh));
+
+  // Flags 1 with the key of a stored object rewrites it.
+  std::vector<char> stored(static_cast<size_t>(mapGetObjectRecordLength_(held)));
+  ASSERT_EQ(1, mapGetObjectRecord_(held, stored.data(), LONG(stored.size())));
+  const HOBJ rewritten = mapPutObjectRecord_(mapA, 0, stored.data(), LONG(stored.size()), 1);
+  EXPECT_NE(0, rewritten);
+  EXPECT_FALSE(Exists(mapA, first + 4));
+  EXPECT_EQ(1, mapRevert_(rewritten));
+  for (HOBJ h : {held, copy, fresh, rewritten}) mapFreeObject_(h);
+}
+
+TEST_F(ObjectApi, SearchesBindTheHandle) {
+  FN(mapCreateObject);
+  FN(mapFreeObject);
+  FN(mapSeekObject);
+  FN(mapSeekViewObject);
+  FN(mapSeekObjectInList);
+  FN(mapGetObjectRecord);
+  const LONG number = AppendLine(kLine);
+  ASSERT_GT(number, 0);
+  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
+  EXPECT_EQ(h, mapSeekObject_(mapA, h, 0));
+  EXPECT_EQ(h, mapSeekObject_(mapA, h, 4));  // the next one
+  EXPECT_EQ(h, mapSeekViewObject_(mapA, h, 0, 2));
+  // By key: the key of the last line, read from its record.
+  ASSERT_EQ(h, mapSeekObject_(mapA, h, 2));
+  std::vector<char> record(4096);
+  ASSERT_EQ(1, mapGetObjectRecord_(h, record.data(), LONG(record.size())));
+  const HOBJ other = mapCreateObject_(mapA, 1, 0, 0);
+  EXPECT_EQ(other, mapSeekObjectInList_(mapA, 0, other, 1, HeadOf(record).Key));
+  EXPECT_EQ(0, mapSeekObjectInList_(mapA, 0, other, 1, 0x7FFFFFF0));
+  mapFreeObject_(other);
+  mapFreeObject_(h);
+}
+
+TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
+  FN(mapCreateObject);
+  FN(mapFreeObject);
+  FN(mapClearObject);
+  FN(mapCreateCopyObject);
+  FN(mapReadCopyObject);
+  FN(mapCopyObjectAsNew);
+  FN(mapCreateCopyObjectAsNew);
+  FN(mapReadObjectByNumber);
+  FN(mapTestObject);
+  FN(mapSeekObject);
+  FN(mapSeekSelectObject);
+  FN(mapSeekViewObject);
+  FN(mapSeekObjectInList);
+  FN(mapGetObjectRecordLength);
+  FN(mapGetObjectRecord);
+  FN(mapPutObjectRecord);
+  FN(mapCommit);
+  FN(mapCommitObject);
+  FN(mapCommitObjectAsNew);
+  FN(mapCommitObjectByOrder);
+  FN(mapDeleteObject);
+  FN(mapDeleteObjectNumber);
+  FN(mapDeleteObjectByNumber);
+  FN(mapUndeleteObject);
+  FN(mapUndeleteObjectByNumber);
+  FN(mapRevert);
+  FN(mapRevertObject);
+  ASSERT_GT(AppendLine(kLine), 0);
+  const HOBJ good = mapCreateObject_(mapA, 1, 0, 0);
+  ASSERT_EQ(good, mapReadObjectByNumber_(mapA, 0, good, 1, 1));
+  const HOBJ freed = mapCreateObject_(mapA, 1, 0, 0);
+  mapFreeObject_(freed);
+  int64_t block[512] = {};
+  const intptr_t invented = reinterpret_cast<intptr_t>(block);
+  const std::vector<char> record = PlaneRecord({kLine}, 0);
+  char buffer[4096];
+  // As objects: null, freed, invented, and a document.
+  for (const HOBJ h : {HOBJ(0), freed, invented, HOBJ(mapA)}) {
+    SCOPED_TRACE(h);
+    const std::function<intptr_t()> calls[] = {
+        [&] { return mapClearObject_(h, 1, 0); },
+        [&] { return mapCreateCopyObject_(mapA, h); },
+        [&] { return mapReadCopyObject_(h, good); },
+        [&] { return mapReadCopyObject_(good, h); },
+        [&] { return mapCopyObjectAsNew_(h, good); },
+        [&] { return mapCopyObjectAsNew_(good, h); },
+        [&] { return mapCreateCopyObjectAsNew_(mapA, h); },
+        [&] { return mapReadObjectByNumber_(mapA, 0, h, 1, 1); },
+        [&] { return mapTestObject_(h, 0); },
+        [&] { return mapSeekObject_(mapA, h, 0); },
+        [&] { return mapSeekSelectObject_(mapA, h, 0, 0); },
+        [&] { return mapSeekViewObject_(mapA, h, 0, 0); },
+        [&] { return mapSeekObjectInList_(mapA, 0, h, 1, 1); },
+        [&] { return mapGetObjectRecordLength_(h); },
+        [&] { return mapGetObjectRecord_(h, buffer, sizeof buffer); },
+        [&] { return mapCommit_(h); },
+        [&] { return mapCommitObject_(h); },
+        [&] { return mapCommitObjectAsNew_(h); },
+        [&] { return mapCommitObjectByOrder_(h); },
+        [&] { return mapDeleteObject_(h); },
+        [&] { return mapUndeleteObject_(h); },
+        [&] { return mapRevert_(h); },
+        [&] { return mapRevertObject_(h); },
+    };
+    for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
+    mapFreeObject_(h);  // nothing happens
+  }
+  // As documents and sites: null, invented, and an object.
+  for (const HMAP m : {HMAP(0), HMAP(invented), HMAP(good)}) {
+    SCOPED_TRACE(m);
+    const std::function<intptr_t()> calls[] = {
+        [&] { return mapCreateObject_(m, 1, 0, 0); },
+        [&] { return mapCreateCopyObject_(m, good); },
+        [&] { return mapCreateCopyObjectAsNew_(m, good); },
+        [&] { return mapReadObjectByNumber_(m, 0, good, 1, 1); },
+        [&] { return mapReadObjectByNumber_(mapA, m == 0 ? invented : m, good, 1, 1); },
+        [&] { return mapSeekObject_(m, good, 0); },
+        [&] { return mapSeekObjectInList_(m, 0, good, 1, 1); },
+        [&] { return mapPutObjectRecord_(m, 0, record.data(), LONG(record.size()), 4); },
+        [&] { return mapPutObjectRecord_(mapA, invented, record.data(), LONG(record.size()), 4); },
+        [&] { return mapDeleteObjectNumber_(m, 1, 1); },
+        [&] { return mapDeleteObjectByNumber_(m, 1, 1); },
+        [&] { return mapUndeleteObjectByNumber_(m, 0, 1, 1); },
+    };
+    for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
+  }
+  EXPECT_EQ(0, mapGetObjectRecord_(good, nullptr, 4096));
+  mapFreeObject_(good);
+}
+
+}  // namespace
