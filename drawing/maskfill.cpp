@@ -196,10 +196,23 @@ void ClearArea(const MaskFillContext* c) {
 }
 
 // n pixels of one value from p on, eight at a time where it can.
+// The tail of a run is one more block ending at the run's end, overlapping
+// the last whole one, so that a run of any length takes few branches.
 inline void FillRun(DWORD* p, intptr_t n, DWORD v) {
   const DWORD block[8] = {v, v, v, v, v, v, v, v};
-  for (; n >= 8; n -= 8, p += 8) std::memcpy(p, block, sizeof(block));
-  for (; n > 0; --n) *p++ = v;
+  if (n >= 8) {
+    DWORD* const last = p + n - 8;
+    for (; p < last; p += 8) std::memcpy(p, block, sizeof(block));
+    std::memcpy(last, block, sizeof(block));
+  } else if (n >= 4) {
+    std::memcpy(p, block, 16);
+    std::memcpy(p + n - 4, block, 16);
+  } else if (n >= 2) {
+    std::memcpy(p, block, 8);
+    std::memcpy(p + n - 2, block, 8);
+  } else if (n == 1) {
+    *p = v;
+  }
 }
 
 bool HasPoints(const POLYDATA* data) {
