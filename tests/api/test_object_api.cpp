@@ -23,13 +23,22 @@ constexpr DWORD kRoad = 31120000;  // a line kind of the classifier
 constexpr DWORD kSemCode = 5;
 
 void* lib = nullptr;
-template <class F>
-F Sym(const char* name) {
-  F f = reinterpret_cast<F>(dlsym(lib, name));
-  EXPECT_NE(f, nullptr) << name;
-  return f;
-}
-#define FN(name) static const auto name##_ = Sym<decltype(&::name)>(#name)
+// The functions, found in the loaded library.
+#define OBJECT_FUNCTIONS(X) \
+  X(mapMessageEnable) X(mapCloseData) X(mapCreateRsc) X(mapAppendRscObject) X(mapCommitRsc) \
+  X(mapCloseRsc) X(mapCreateMapEx) X(mapPutObjectRecord) X(mapFreeObject) X(mapCommit) \
+  X(mapCreateObject) X(mapReadObjectByNumber) X(mapDeleteObject) X(mapUndeleteObjectByNumber) \
+  X(mapDeleteObjectByNumber) X(mapGetObjectRecordLength) X(mapGetObjectRecord) \
+  X(mapCommitObjectByOrder) X(mapCommitObjectAsNew) X(mapCreateCopyObject) \
+  X(mapCreateCopyObjectAsNew) X(mapRevert) X(mapSeekObject) X(mapSeekViewObject) \
+  X(mapSeekObjectInList) X(mapClearObject) X(mapReadCopyObject) X(mapCopyObjectAsNew) \
+  X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
+  X(mapUndeleteObject) X(mapRevertObject)
+struct Functions {
+#define DECLARE(name) decltype(&::name) name = nullptr;
+  OBJECT_FUNCTIONS(DECLARE)
+#undef DECLARE
+} F;
 
 // A record of a line through the plane points, with one semantic (code 5,
 // a 32-bit number) when `value` is not 0.
@@ -90,10 +99,15 @@ class ObjectApi : public ::testing::Test {
   static void SetUpTestSuite() {
     lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (lib == nullptr) return;
+#define RESOLVE(name)                                                  \
+  F.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
+  if (F.name == nullptr) missing += " " #name;
+    OBJECT_FUNCTIONS(RESOLVE)
+#undef RESOLVE
+    if (!missing.empty()) return;
     fs::remove_all(dir);
     fs::create_directories(dir);
-    FN(mapMessageEnable);
-    mapMessageEnable_(0);
+    F.mapMessageEnable(0);
     MakeClassifier();
     // Two maps of one sheet each, the second's sheet lying elsewhere, so
     // that the same plane point has other map coordinates there.
@@ -101,24 +115,20 @@ class ObjectApi : public ::testing::Test {
     mapB = MakeMap("b.map", 5990000, 7395000);
   }
   static void TearDownTestSuite() {
-    if (lib == nullptr) return;
-    FN(mapCloseData);
-    if (mapA) mapCloseData_(mapA);
-    if (mapB) mapCloseData_(mapB);
+    if (lib == nullptr || !missing.empty()) return;
+    if (mapA) F.mapCloseData(mapA);
+    if (mapB) F.mapCloseData(mapB);
     dlclose(lib);
     fs::remove_all(dir);
   }
   void SetUp() override {
     ASSERT_NE(lib, nullptr) << dlerror();
+    ASSERT_EQ("", missing);
     ASSERT_NE(0, mapA);
     ASSERT_NE(0, mapB);
   }
 
   static void MakeClassifier() {
-    FN(mapCreateRsc);
-    FN(mapAppendRscObject);
-    FN(mapCommitRsc);
-    FN(mapCloseRsc);
     RSCCREATE create{};
     std::strcpy(create.Name, "OBJ");
     std::strcpy(create.Code, "OBJ");
@@ -127,20 +137,19 @@ class ObjectApi : public ::testing::Test {
     PALETTE256 palette{};
     palette.Version = 0x0300;
     palette.Count = 16;
-    const HRSC rsc = mapCreateRsc_((dir / "obj.rsc").c_str(), &create, &palette);
+    const HRSC rsc = F.mapCreateRsc((dir / "obj.rsc").c_str(), &create, &palette);
     if (rsc == 0) return;
     RSCOBJECT road{};
     road.Length = sizeof road;
     road.Excode = kRoad;
     road.Local = 0;
     std::strcpy(road.Name, "ROAD");
-    mapAppendRscObject_(rsc, &road);
-    mapCommitRsc_(rsc);
-    mapCloseRsc_(rsc);
+    F.mapAppendRscObject(rsc, &road);
+    F.mapCommitRsc(rsc);
+    F.mapCloseRsc(rsc);
   }
 
   static HMAP MakeMap(const char* name, double x, double y) {
-    FN(mapCreateMapEx);
     MAPREGISTEREX reg{};
     reg.Length = sizeof reg;
     std::strcpy(reg.Name, name);
@@ -154,84 +163,67 @@ class ObjectApi : public ::testing::Test {
     sheet.XNorthWest = x + 20000, sheet.YNorthWest = y;
     sheet.XNorthEast = x + 20000, sheet.YNorthEast = y + 20000;
     sheet.XSouthEast = x, sheet.YSouthEast = y + 20000;
-    return mapCreateMapEx_((dir / name).c_str(), (dir / "obj.rsc").c_str(), &reg, &sheet);
+    return F.mapCreateMapEx((dir / name).c_str(), (dir / "obj.rsc").c_str(), &reg, &sheet);
   }
 
   // A committed line on map A through the points: its number.
   static LONG AppendLine(const std::vector<DOUBLEPOINT>& points, LONG value = 0) {
-    FN(mapPutObjectRecord);
-    FN(mapFreeObject);
-    FN(mapCommit);
     const std::vector<char> record = PlaneRecord({points}, value);
-    const HOBJ h = mapPutObjectRecord_(mapA, 0, record.data(), LONG(record.size()), 4);
-    const LONG number = h ? mapCommit_(h) : 0;
-    mapFreeObject_(h);
+    const HOBJ h = F.mapPutObjectRecord(mapA, 0, record.data(), LONG(record.size()), 4);
+    const LONG number = h ? F.mapCommit(h) : 0;
+    F.mapFreeObject(h);
     return number;
   }
 
   // Whether map A has an object of that number on sheet 1.
   static bool Exists(HMAP map, LONG number) {
-    FN(mapCreateObject);
-    FN(mapFreeObject);
-    FN(mapReadObjectByNumber);
-    const HOBJ h = mapCreateObject_(map, 1, 0, 0);
-    const bool found = mapReadObjectByNumber_(map, 0, h, 1, number) != 0;
-    mapFreeObject_(h);
+    const HOBJ h = F.mapCreateObject(map, 1, 0, 0);
+    const bool found = F.mapReadObjectByNumber(map, 0, h, 1, number) != 0;
+    F.mapFreeObject(h);
     return found;
   }
 
   static inline const fs::path dir = fs::path(MC_TEST_TMP) / "api_object_api";
   static inline HMAP mapA = 0, mapB = 0;
+  static inline std::string missing;
 };
 
 const std::vector<DOUBLEPOINT> kLine = {
     {6005000.25, 7405000.5}, {6006000.75, 7406500.0}, {6008000.0, 7404000.125}};
 
 TEST_F(ObjectApi, ReadByNumberGivesHandleOneForDeletedAndZeroForNone) {
-  FN(mapCreateObject);
-  FN(mapFreeObject);
-  FN(mapReadObjectByNumber);
-  FN(mapDeleteObject);
-  FN(mapUndeleteObjectByNumber);
-  FN(mapDeleteObjectByNumber);
   const LONG live = AppendLine(kLine), gone = AppendLine(kLine);
   ASSERT_GT(live, 0);
   ASSERT_EQ(live + 1, gone);
-  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
-  ASSERT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
-  EXPECT_EQ(1, mapDeleteObject_(h));
+  const HOBJ h = F.mapCreateObject(mapA, 1, 0, 0);
+  ASSERT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, gone));
+  EXPECT_EQ(1, F.mapDeleteObject(h));
 
-  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, live));
-  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, mapA, h, 1, live));  // the document as its site
-  EXPECT_EQ(1, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
-  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, 0, h, 1, 0));
-  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, 0, h, 1, gone + 1));
-  EXPECT_EQ(0, mapReadObjectByNumber_(mapA, mapB, h, 1, live));  // not a site of A
+  EXPECT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, live));
+  EXPECT_EQ(h, F.mapReadObjectByNumber(mapA, mapA, h, 1, live));  // the document as its site
+  EXPECT_EQ(1, F.mapReadObjectByNumber(mapA, 0, h, 1, gone));
+  EXPECT_EQ(0, F.mapReadObjectByNumber(mapA, 0, h, 1, 0));
+  EXPECT_EQ(0, F.mapReadObjectByNumber(mapA, 0, h, 1, gone + 1));
+  EXPECT_EQ(0, F.mapReadObjectByNumber(mapA, mapB, h, 1, live));  // not a site of A
 
-  EXPECT_EQ(1, mapUndeleteObjectByNumber_(mapA, 0, 1, gone));
-  EXPECT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
-  EXPECT_EQ(1, mapDeleteObjectByNumber_(mapA, 1, gone));
-  EXPECT_EQ(1, mapReadObjectByNumber_(mapA, 0, h, 1, gone));
-  mapFreeObject_(h);
+  EXPECT_EQ(1, F.mapUndeleteObjectByNumber(mapA, 0, 1, gone));
+  EXPECT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, gone));
+  EXPECT_EQ(1, F.mapDeleteObjectByNumber(mapA, 1, gone));
+  EXPECT_EQ(1, F.mapReadObjectByNumber(mapA, 0, h, 1, gone));
+  F.mapFreeObject(h);
 }
 
 TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
-  FN(mapCreateObject);
-  FN(mapFreeObject);
-  FN(mapReadObjectByNumber);
-  FN(mapGetObjectRecordLength);
-  FN(mapGetObjectRecord);
-  FN(mapPutObjectRecord);
   const LONG number = AppendLine(kLine, 42);
   ASSERT_GT(number, 0);
-  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
-  ASSERT_EQ(h, mapReadObjectByNumber_(mapA, 0, h, 1, number));
-  const LONG length = mapGetObjectRecordLength_(h);
+  const HOBJ h = F.mapCreateObject(mapA, 1, 0, 0);
+  ASSERT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, number));
+  const LONG length = F.mapGetObjectRecordLength(h);
   // Head, metric head, one count word and three plane points, semantics.
   ASSERT_EQ(OBJECTRECORD_HEAD + 12 + 4 + 3 * 16 + 12, length);
   std::vector<char> record(size_t(length) + 8, 0);
-  EXPECT_EQ(0, mapGetObjectRecord_(h, record.data(), length - 1));
-  ASSERT_EQ(1, mapGetObjectRecord_(h, record.data(), length));
+  EXPECT_EQ(0, F.mapGetObjectRecord(h, record.data(), length - 1));
+  ASSERT_EQ(1, F.mapGetObjectRecord(h, record.data(), length));
   record.resize(size_t(length));
   const OBJECTRECORD head = HeadOf(record);
   EXPECT_EQ(DWORD(length), head.Length);
@@ -240,11 +232,11 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
   EXPECT_EQ(12u, head.SemanticLength);
   EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 4], "\x2a\0\0\0", 4));  // the value 42
 
-  const HOBJ put = mapPutObjectRecord_(mapB, 0, record.data(), length, 0);
+  const HOBJ put = F.mapPutObjectRecord(mapB, 0, record.data(), length, 0);
   ASSERT_NE(0, put);
   std::vector<char> again(static_cast<size_t>(length));
-  ASSERT_EQ(length, mapGetObjectRecordLength_(put));
-  ASSERT_EQ(1, mapGetObjectRecord_(put, again.data(), length));
+  ASSERT_EQ(length, F.mapGetObjectRecordLength(put));
+  ASSERT_EQ(1, F.mapGetObjectRecord(put, again.data(), length));
   const std::vector<DOUBLEPOINT> moved = PointsOf(again);
   ASSERT_EQ(kLine.size(), moved.size());
   for (size_t i = 0; i < kLine.size(); ++i) {
@@ -252,13 +244,11 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
     EXPECT_NEAR(kLine[i].Y, moved[i].Y, 0.01) << i;
   }
   EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 12], &again[size_t(length) - 12], 12));
-  mapFreeObject_(put);
-  mapFreeObject_(h);
+  F.mapFreeObject(put);
+  F.mapFreeObject(h);
 }
 
 TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
-  FN(mapPutObjectRecord);
-  FN(mapFreeObject);
   const std::vector<char> good = PlaneRecord({kLine, {kLine[0], kLine[1]}}, 7);
   const LONG size = LONG(good.size());
   const size_t metric = OBJECTRECORD_HEAD, semn = good.size() - 12;
@@ -293,121 +283,78 @@ TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
   for (const auto& l : lies) {
     std::vector<char> record = good;
     l.lie(record);
-    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, record.data(), size, 0)) << l.what;
+    EXPECT_EQ(0, F.mapPutObjectRecord(mapA, 0, record.data(), size, 0)) << l.what;
   }
   // Truncated: by the size given, and by a length field the parts overrun.
   for (LONG cut = 0; cut < size; ++cut) {
-    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, good.data(), cut, 0)) << cut;
+    EXPECT_EQ(0, F.mapPutObjectRecord(mapA, 0, good.data(), cut, 0)) << cut;
     std::vector<char> record = good;
     put32(4, DWORD(cut))(record);
-    EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, record.data(), size, 0)) << cut;
+    EXPECT_EQ(0, F.mapPutObjectRecord(mapA, 0, record.data(), size, 0)) << cut;
   }
-  EXPECT_EQ(0, mapPutObjectRecord_(mapA, 0, nullptr, size, 0));
+  EXPECT_EQ(0, F.mapPutObjectRecord(mapA, 0, nullptr, size, 0));
   // Nothing was appended: the next line takes the next number.
   EXPECT_EQ(before + 1, AppendLine(kLine));
   // Bytes overwritten anywhere never crash; a record still whole is taken.
   for (size_t at = 0; at < good.size(); ++at) {
     std::vector<char> record = good;
     record[at] = char(record[at] ^ 0x5A);
-    mapFreeObject_(mapPutObjectRecord_(mapA, 0, record.data(), size, 4));
+    F.mapFreeObject(F.mapPutObjectRecord(mapA, 0, record.data(), size, 4));
   }
 }
 
 TEST_F(ObjectApi, CommitFlagsAndCopiesDecideWhatIsWritten) {
-  FN(mapPutObjectRecord);
-  FN(mapFreeObject);
-  FN(mapCommit);
-  FN(mapCommitObjectByOrder);
-  FN(mapCommitObjectAsNew);
-  FN(mapCreateCopyObject);
-  FN(mapCreateCopyObjectAsNew);
-  FN(mapGetObjectRecord);
-  FN(mapGetObjectRecordLength);
-  FN(mapRevert);
   const LONG first = AppendLine(kLine);
   ASSERT_GT(first, 0);
   // Flags 4: not written until committed.
   const std::vector<char> record = PlaneRecord({kLine}, 0);
-  const HOBJ held = mapPutObjectRecord_(mapA, 0, record.data(), LONG(record.size()), 4);
+  const HOBJ held = F.mapPutObjectRecord(mapA, 0, record.data(), LONG(record.size()), 4);
   ASSERT_NE(0, held);
   EXPECT_FALSE(Exists(mapA, first + 1));
-  EXPECT_EQ(first + 1, mapCommitObjectByOrder_(held));
+  EXPECT_EQ(first + 1, F.mapCommitObjectByOrder(held));
   EXPECT_TRUE(Exists(mapA, first + 1));
 
   // A copy rewrites its object; a copy as new appends.
-  const HOBJ copy = mapCreateCopyObject_(mapA, held);
-  const HOBJ fresh = mapCreateCopyObjectAsNew_(mapA, held);
-  EXPECT_EQ(first + 1, mapCommit_(copy));
-  EXPECT_EQ(first + 2, mapCommit_(fresh));
-  EXPECT_EQ(first + 3, mapCommitObjectAsNew_(fresh));
+  const HOBJ copy = F.mapCreateCopyObject(mapA, held);
+  const HOBJ fresh = F.mapCreateCopyObjectAsNew(mapA, held);
+  EXPECT_EQ(first + 1, F.mapCommit(copy));
+  EXPECT_EQ(first + 2, F.mapCommit(fresh));
+  EXPECT_EQ(first + 3, F.mapCommitObjectAsNew(fresh));
 
   // Flags 1 with the key of a stored object rewrites it.
-  std::vector<char> stored(static_cast<size_t>(mapGetObjectRecordLength_(held)));
-  ASSERT_EQ(1, mapGetObjectRecord_(held, stored.data(), LONG(stored.size())));
-  const HOBJ rewritten = mapPutObjectRecord_(mapA, 0, stored.data(), LONG(stored.size()), 1);
+  std::vector<char> stored(static_cast<size_t>(F.mapGetObjectRecordLength(held)));
+  ASSERT_EQ(1, F.mapGetObjectRecord(held, stored.data(), LONG(stored.size())));
+  const HOBJ rewritten = F.mapPutObjectRecord(mapA, 0, stored.data(), LONG(stored.size()), 1);
   EXPECT_NE(0, rewritten);
   EXPECT_FALSE(Exists(mapA, first + 4));
-  EXPECT_EQ(1, mapRevert_(rewritten));
-  for (HOBJ h : {held, copy, fresh, rewritten}) mapFreeObject_(h);
+  EXPECT_EQ(1, F.mapRevert(rewritten));
+  for (HOBJ h : {held, copy, fresh, rewritten}) F.mapFreeObject(h);
 }
 
 TEST_F(ObjectApi, SearchesBindTheHandle) {
-  FN(mapCreateObject);
-  FN(mapFreeObject);
-  FN(mapSeekObject);
-  FN(mapSeekViewObject);
-  FN(mapSeekObjectInList);
-  FN(mapGetObjectRecord);
   const LONG number = AppendLine(kLine);
   ASSERT_GT(number, 0);
-  const HOBJ h = mapCreateObject_(mapA, 1, 0, 0);
-  EXPECT_EQ(h, mapSeekObject_(mapA, h, 0));
-  EXPECT_EQ(h, mapSeekObject_(mapA, h, 4));  // the next one
-  EXPECT_EQ(h, mapSeekViewObject_(mapA, h, 0, 2));
+  const HOBJ h = F.mapCreateObject(mapA, 1, 0, 0);
+  EXPECT_EQ(h, F.mapSeekObject(mapA, h, 0));
+  EXPECT_EQ(h, F.mapSeekObject(mapA, h, 4));  // the next one
+  EXPECT_EQ(h, F.mapSeekViewObject(mapA, h, 0, 2));
   // By key: the key of the last line, read from its record.
-  ASSERT_EQ(h, mapSeekObject_(mapA, h, 2));
+  ASSERT_EQ(h, F.mapSeekObject(mapA, h, 2));
   std::vector<char> record(4096);
-  ASSERT_EQ(1, mapGetObjectRecord_(h, record.data(), LONG(record.size())));
-  const HOBJ other = mapCreateObject_(mapA, 1, 0, 0);
-  EXPECT_EQ(other, mapSeekObjectInList_(mapA, 0, other, 1, HeadOf(record).Key));
-  EXPECT_EQ(0, mapSeekObjectInList_(mapA, 0, other, 1, 0x7FFFFFF0));
-  mapFreeObject_(other);
-  mapFreeObject_(h);
+  ASSERT_EQ(1, F.mapGetObjectRecord(h, record.data(), LONG(record.size())));
+  const HOBJ other = F.mapCreateObject(mapA, 1, 0, 0);
+  EXPECT_EQ(other, F.mapSeekObjectInList(mapA, 0, other, 1, HeadOf(record).Key));
+  EXPECT_EQ(0, F.mapSeekObjectInList(mapA, 0, other, 1, 0x7FFFFFF0));
+  F.mapFreeObject(other);
+  F.mapFreeObject(h);
 }
 
 TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
-  FN(mapCreateObject);
-  FN(mapFreeObject);
-  FN(mapClearObject);
-  FN(mapCreateCopyObject);
-  FN(mapReadCopyObject);
-  FN(mapCopyObjectAsNew);
-  FN(mapCreateCopyObjectAsNew);
-  FN(mapReadObjectByNumber);
-  FN(mapTestObject);
-  FN(mapSeekObject);
-  FN(mapSeekSelectObject);
-  FN(mapSeekViewObject);
-  FN(mapSeekObjectInList);
-  FN(mapGetObjectRecordLength);
-  FN(mapGetObjectRecord);
-  FN(mapPutObjectRecord);
-  FN(mapCommit);
-  FN(mapCommitObject);
-  FN(mapCommitObjectAsNew);
-  FN(mapCommitObjectByOrder);
-  FN(mapDeleteObject);
-  FN(mapDeleteObjectNumber);
-  FN(mapDeleteObjectByNumber);
-  FN(mapUndeleteObject);
-  FN(mapUndeleteObjectByNumber);
-  FN(mapRevert);
-  FN(mapRevertObject);
   ASSERT_GT(AppendLine(kLine), 0);
-  const HOBJ good = mapCreateObject_(mapA, 1, 0, 0);
-  ASSERT_EQ(good, mapReadObjectByNumber_(mapA, 0, good, 1, 1));
-  const HOBJ freed = mapCreateObject_(mapA, 1, 0, 0);
-  mapFreeObject_(freed);
+  const HOBJ good = F.mapCreateObject(mapA, 1, 0, 0);
+  ASSERT_EQ(good, F.mapReadObjectByNumber(mapA, 0, good, 1, 1));
+  const HOBJ freed = F.mapCreateObject(mapA, 1, 0, 0);
+  F.mapFreeObject(freed);
   int64_t block[512] = {};
   const intptr_t invented = reinterpret_cast<intptr_t>(block);
   const std::vector<char> record = PlaneRecord({kLine}, 0);
@@ -416,54 +363,54 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
   for (const HOBJ h : {HOBJ(0), freed, invented, HOBJ(mapA)}) {
     SCOPED_TRACE(h);
     const std::function<intptr_t()> calls[] = {
-        [&] { return mapClearObject_(h, 1, 0); },
-        [&] { return mapCreateCopyObject_(mapA, h); },
-        [&] { return mapReadCopyObject_(h, good); },
-        [&] { return mapReadCopyObject_(good, h); },
-        [&] { return mapCopyObjectAsNew_(h, good); },
-        [&] { return mapCopyObjectAsNew_(good, h); },
-        [&] { return mapCreateCopyObjectAsNew_(mapA, h); },
-        [&] { return mapReadObjectByNumber_(mapA, 0, h, 1, 1); },
-        [&] { return mapTestObject_(h, 0); },
-        [&] { return mapSeekObject_(mapA, h, 0); },
-        [&] { return mapSeekSelectObject_(mapA, h, 0, 0); },
-        [&] { return mapSeekViewObject_(mapA, h, 0, 0); },
-        [&] { return mapSeekObjectInList_(mapA, 0, h, 1, 1); },
-        [&] { return mapGetObjectRecordLength_(h); },
-        [&] { return mapGetObjectRecord_(h, buffer, sizeof buffer); },
-        [&] { return mapCommit_(h); },
-        [&] { return mapCommitObject_(h); },
-        [&] { return mapCommitObjectAsNew_(h); },
-        [&] { return mapCommitObjectByOrder_(h); },
-        [&] { return mapDeleteObject_(h); },
-        [&] { return mapUndeleteObject_(h); },
-        [&] { return mapRevert_(h); },
-        [&] { return mapRevertObject_(h); },
+        [&] { return F.mapClearObject(h, 1, 0); },
+        [&] { return F.mapCreateCopyObject(mapA, h); },
+        [&] { return F.mapReadCopyObject(h, good); },
+        [&] { return F.mapReadCopyObject(good, h); },
+        [&] { return F.mapCopyObjectAsNew(h, good); },
+        [&] { return F.mapCopyObjectAsNew(good, h); },
+        [&] { return F.mapCreateCopyObjectAsNew(mapA, h); },
+        [&] { return F.mapReadObjectByNumber(mapA, 0, h, 1, 1); },
+        [&] { return F.mapTestObject(h, 0); },
+        [&] { return F.mapSeekObject(mapA, h, 0); },
+        [&] { return F.mapSeekSelectObject(mapA, h, 0, 0); },
+        [&] { return F.mapSeekViewObject(mapA, h, 0, 0); },
+        [&] { return F.mapSeekObjectInList(mapA, 0, h, 1, 1); },
+        [&] { return F.mapGetObjectRecordLength(h); },
+        [&] { return F.mapGetObjectRecord(h, buffer, sizeof buffer); },
+        [&] { return F.mapCommit(h); },
+        [&] { return F.mapCommitObject(h); },
+        [&] { return F.mapCommitObjectAsNew(h); },
+        [&] { return F.mapCommitObjectByOrder(h); },
+        [&] { return F.mapDeleteObject(h); },
+        [&] { return F.mapUndeleteObject(h); },
+        [&] { return F.mapRevert(h); },
+        [&] { return F.mapRevertObject(h); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
-    mapFreeObject_(h);  // nothing happens
+    F.mapFreeObject(h);  // nothing happens
   }
   // As documents and sites: null, invented, and an object.
   for (const HMAP m : {HMAP(0), HMAP(invented), HMAP(good)}) {
     SCOPED_TRACE(m);
     const std::function<intptr_t()> calls[] = {
-        [&] { return mapCreateObject_(m, 1, 0, 0); },
-        [&] { return mapCreateCopyObject_(m, good); },
-        [&] { return mapCreateCopyObjectAsNew_(m, good); },
-        [&] { return mapReadObjectByNumber_(m, 0, good, 1, 1); },
-        [&] { return mapReadObjectByNumber_(mapA, m == 0 ? invented : m, good, 1, 1); },
-        [&] { return mapSeekObject_(m, good, 0); },
-        [&] { return mapSeekObjectInList_(m, 0, good, 1, 1); },
-        [&] { return mapPutObjectRecord_(m, 0, record.data(), LONG(record.size()), 4); },
-        [&] { return mapPutObjectRecord_(mapA, invented, record.data(), LONG(record.size()), 4); },
-        [&] { return mapDeleteObjectNumber_(m, 1, 1); },
-        [&] { return mapDeleteObjectByNumber_(m, 1, 1); },
-        [&] { return mapUndeleteObjectByNumber_(m, 0, 1, 1); },
+        [&] { return F.mapCreateObject(m, 1, 0, 0); },
+        [&] { return F.mapCreateCopyObject(m, good); },
+        [&] { return F.mapCreateCopyObjectAsNew(m, good); },
+        [&] { return F.mapReadObjectByNumber(m, 0, good, 1, 1); },
+        [&] { return F.mapReadObjectByNumber(mapA, m == 0 ? invented : m, good, 1, 1); },
+        [&] { return F.mapSeekObject(m, good, 0); },
+        [&] { return F.mapSeekObjectInList(m, 0, good, 1, 1); },
+        [&] { return F.mapPutObjectRecord(m, 0, record.data(), LONG(record.size()), 4); },
+        [&] { return F.mapPutObjectRecord(mapA, invented, record.data(), LONG(record.size()), 4); },
+        [&] { return F.mapDeleteObjectNumber(m, 1, 1); },
+        [&] { return F.mapDeleteObjectByNumber(m, 1, 1); },
+        [&] { return F.mapUndeleteObjectByNumber(m, 0, 1, 1); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
   }
-  EXPECT_EQ(0, mapGetObjectRecord_(good, nullptr, 4096));
-  mapFreeObject_(good);
+  EXPECT_EQ(0, F.mapGetObjectRecord(good, nullptr, 4096));
+  F.mapFreeObject(good);
 }
 
 }  // namespace
