@@ -311,6 +311,20 @@ TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
   EXPECT_EQ(0, open(nullptr));
 }
 
+TEST_F(Exports, RasterCallsRefuseNullHandles) {
+  auto open = Fn<intptr_t (*)(const char*, int32_t)>("mapOpenRst");
+  auto count = Fn<int32_t (*)(intptr_t)>("mapGetRstCount");
+  auto name = Fn<const char* (*)(intptr_t, int32_t)>("mapGetRstName");
+  auto length = Fn<double (*)(int32_t, int32_t, int32_t, int32_t)>("mapRstFileLengthCalculation");
+  ASSERT_TRUE(open && count && name && length);
+  EXPECT_EQ(0, open(nullptr, 0));
+  EXPECT_EQ(0, count(0));
+  EXPECT_STREQ("", name(0, 1));
+  // 1000 x 1000 at 8 bits: 16 blocks, the header, palette and data.
+  EXPECT_DOUBLE_EQ(16 * 8 + 1344 + 1000000.0, length(1, 1000, 1000, 8));
+  EXPECT_DOUBLE_EQ(0.0, length(1, 0, 1000, 8));
+}
+
 TEST_F(Exports, VectorSizeOfASign) {
   // A sign of one line subject from (-100, -200) to (300, 400), anchor 4000.
   auto size = Fn<int (*)(void*, void*, char*)>("mapGetVectorSize");
