@@ -346,4 +346,22 @@ TEST_F(Exports, VectorSizeOfASign) {
   EXPECT_EQ(0, size(nullptr, out, nullptr));
 }
 
+TEST_F(Exports, ObjectSemanticsCallsRefuseForeignHandles) {
+  auto amount = Fn<int32_t (*)(intptr_t)>("mapSemanticAmount");
+  auto append = Fn<int32_t (*)(intptr_t, int32_t, const char*, int32_t)>("mapAppendSemantic");
+  auto name = Fn<const char* (*)(intptr_t)>("mapObjectName");
+  auto text = Fn<int32_t (*)(intptr_t, char*, int32_t, int32_t)>("mapGetText");
+  ASSERT_TRUE(amount && append && name && text);
+  int notAnObject[128] = {};
+  char buffer[8] = "x";
+  for (const intptr_t h : {intptr_t(0), reinterpret_cast<intptr_t>(notAnObject)}) {
+    EXPECT_EQ(0, amount(h));
+    EXPECT_EQ(0, append(h, 9, "a", 2));
+    EXPECT_STREQ("", name(h));
+    EXPECT_EQ(0, text(h, buffer, sizeof buffer, 0));
+    EXPECT_STREQ("", buffer);
+  }
+  EXPECT_EQ(0, notAnObject[0]);
+}
+
 }  // namespace
