@@ -346,6 +346,22 @@ TEST_F(Exports, VectorSizeOfASign) {
   EXPECT_EQ(0, size(nullptr, out, nullptr));
 }
 
+TEST_F(Exports, MetricCallsRefuseForeignHandles) {
+  auto append = Fn<int32_t (*)(intptr_t, double, double, int32_t)>("mapAppendPointPlane");
+  auto x = Fn<double (*)(intptr_t, int32_t, int32_t)>("mapXPlane");
+  auto zone = Fn<int32_t (*)(double, intptr_t, int32_t, int32_t)>("mapZoneObject");
+  auto length = Fn<double (*)(intptr_t)>("mapLength");
+  ASSERT_TRUE(append && x && zone && length);
+  int notAnObject[128] = {};
+  for (const intptr_t h : {intptr_t(0), reinterpret_cast<intptr_t>(notAnObject)}) {
+    EXPECT_EQ(0, append(h, 1.0, 2.0, 0));
+    EXPECT_EQ(0.0, x(h, 1, 0));
+    EXPECT_EQ(0, zone(5.0, h, 0, 0));
+    EXPECT_EQ(0.0, length(h));
+  }
+  EXPECT_EQ(0, notAnObject[0]);
+}
+
 TEST_F(Exports, ObjectSemanticsCallsRefuseForeignHandles) {
   auto amount = Fn<int32_t (*)(intptr_t)>("mapSemanticAmount");
   auto append = Fn<int32_t (*)(intptr_t, int32_t, const char*, int32_t)>("mapAppendSemantic");

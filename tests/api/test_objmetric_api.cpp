@@ -1,0 +1,288 @@
+// The metric functions of objects on a sheet map (5 m to a stored unit,
+// counted from the sheet's origin), with object handles made through the
+// exported classes: points round-trip in plane metres, the tools that
+// rebuild a metric keep the contours they do not touch, and every function
+// refuses a null, freed or foreign handle without changing anything.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "api/mapapi.h"
+#include "classifier/maprsc.h"
+#include "mapstore/map.h"
+#include "objects/objectinfo.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Contour = std::vector<DOUBLEPOINT>;
+
+const double X0 = 6000000, Y0 = 7400000;  // south-west corner of the sheet
+const double kNear = 0.01;                 // single floats of 5 m units
+
+class ObjMetricApi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    RSCCREATE create{};
+    std::strcpy(create.Name, "METRIC");
+    std::strcpy(create.Code, "METRIC");
+    create.Scale = 100000;
+    create.Language = 1;
+    PALETTE256 palette{};
+    palette.Version = 0x0300;
+    palette.Count = 16;
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.CreateRsc(Path("m.rsc").c_str(), &create, &palette, 0));
+    const struct { DWORD code; int local; } kinds[] = {{100, LOCAL_LINE}, {200, LOCAL_SQUARE}};
+    for (const auto& k : kinds) {
+      RSCOBJ obj{};
+      obj.Excode = k.code;
+      obj.Local = WORD(k.local);
+      std::strcpy(obj.Name, "KIND");
+      ASSERT_GT(rsc.AppendObject(&obj, 1), 15);
+    }
+    ASSERT_EQ(1, rsc.Save(1));
+    rsc.CloseRsc();
+    TMapRegister reg;
+    std::strcpy(reg.Map.Name, "Metric");
+    reg.Map.Scale = 100000;
+    LISTREGISTER& sheet = reg.List.Register;
+    std::strcpy(sheet.Nomenclature, "M1");
+    std::strcpy(sheet.FileName, "M1");
+    sheet.XSouthWest = sheet.XSouthEast = X0;
+    sheet.YSouthWest = sheet.YNorthWest = Y0;
+    sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
+    sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
+    map_ = mapCreateMapEx(Path("m.map").c_str(), Path("m.rsc").c_str(), &reg.Map, &sheet);
+    ASSERT_NE(0, map_);
+  }
+  void TearDown() override {
+    for (HOBJ h : made_) TObjectInfo::FreeHandle(h);
+    if (map_) mapCloseData(map_);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  // An object of the local type with contours of points given relative to
+  // the sheet's corner.
+  HOBJ Make(int local, const std::vector<Contour>& contours) {
+    TObjectInfo* object = TObjectInfo::NewHandle();
+    EXPECT_NE(nullptr, object);
+    if (object == nullptr) return 0;
+    made_.push_back(object->Handle());
+    EXPECT_EQ(1, object->CreateObject(MapOfHandle(map_), 1, 0, 0));
+    EXPECT_EQ(1, object->RegisterObject(local == LOCAL_LINE ? 100 : 200, local));
+    for (size_t s = 0; s < contours.size(); ++s) {
+      if (s > 0) {
+        EXPECT_EQ(1, mapCreateSubject(object->Handle()));
+      }
+      for (const DOUBLEPOINT& p : contours[s]) {
+        EXPECT_EQ(1, mapAppendPointPlane(object->Handle(), X0 + p.X, Y0 + p.Y, LONG(s)));
+      }
+    }
+    return object->Handle();
+  }
+  // The contour's points relative to the sheet's corner.
+  static Contour Points(HOBJ h, LONG s) {
+    Contour c;
+    for (LONG i = 1; i <= mapPointCount(h, s); ++i)
+      c.push_back({mapXPlane(h, i, s) - X0, mapYPlane(h, i, s) - Y0});
+    return c;
+  }
+  static void ExpectSame(const Contour& a, const Contour& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_NEAR(a[i].X, b[i].X, kNear) << i;
+      EXPECT_NEAR(a[i].Y, b[i].Y, kNear) << i;
+    }
+  }
+
+  fs::path dir_ = fs::path(MC_TEST_TMP) / "api_objmetric";
+  HMAP map_ = 0;
+  std::vector<HOBJ> made_;
+};
+
+const Contour kSquare = {{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}};  // clockwise
+const Contour kHole = {{20, 20}, {20, 40}, {40, 40}, {40, 20}, {20, 20}};
+const Contour kHole2 = {{60, 60}, {60, 80}, {80, 80}, {80, 60}, {60, 60}};
+
+TEST_F(ObjMetricApi, PointsRoundTripAndEdit) {
+  const HOBJ h = Make(LOCAL_LINE, {{{10, 10}, {20, 30}}});
+  EXPECT_EQ(1, mapInsertPointPlane(h, X0 + 5, Y0 + 5, 0, 0));  // before the first
+  EXPECT_EQ(1, mapInsertPointPlane(h, X0 + 15, Y0 + 20, 2, 0));
+  ExpectSame(Points(h, 0), {{5, 5}, {10, 10}, {15, 20}, {20, 30}});
+  EXPECT_EQ(1, mapUpdatePointPlaneInMap(h, X0 + 11, Y0 + 12, 2, 0));
+  EXPECT_NEAR(X0 + 7, mapSetXPlane(h, X0 + 7, 1, 0), kNear);
+  EXPECT_EQ(1, mapDeletePointPlane(h, 4, 0));
+  ExpectSame(Points(h, 0), {{7, 5}, {11, 12}, {15, 20}});
+  EXPECT_EQ(0.0, mapXPlane(h, 4, 0));
+  EXPECT_EQ(0, mapUpdatePointPlane(h, X0, Y0, 9, 0));
+
+  EXPECT_EQ(1, mapCreateSubject(h));
+  EXPECT_EQ(1, mapAppendPointPlane(h, X0 + 1, Y0 + 2, 1));
+  EXPECT_EQ(2, mapPolyCount(h));
+  EXPECT_EQ(1, mapGetCurrentSubject(h));
+  // A copy read into another handle has no cursor yet; its metric still
+  // empties.
+  TObjectInfo* copy = TObjectInfo::NewHandle();
+  made_.push_back(copy->Handle());
+  copy->Object(TObjectInfo::FromHandle(h));
+  EXPECT_EQ(1, mapDeleteSubject(copy->Handle(), -1));
+  EXPECT_EQ(0, mapPointCount(copy->Handle(), 0));
+  EXPECT_EQ(3, mapPointCount(h, 0));
+}
+
+TEST_F(ObjMetricApi, DirectionClosingAndMeasures) {
+  const HOBJ h = Make(LOCAL_SQUARE, {kSquare});
+  EXPECT_EQ(1, mapGetExclusiveSubject(h, 0));
+  EXPECT_EQ(1, mapCircuitousSubject(h, 0));
+  EXPECT_EQ(2, mapObjectDirect(h));
+  EXPECT_EQ(4, mapChangeObjectDirect(h));
+  EXPECT_NEAR(100, mapYPlane(h, 2, 0) - Y0, kNear);  // reversed
+  EXPECT_NEAR(400, mapPerimeter(h), 0.1);
+  EXPECT_NEAR(100, mapSideLength(h, 4, 0), 0.1);
+  DFRAME f{};
+  ASSERT_EQ(1, mapObjectFrame(h, &f));
+  EXPECT_NEAR(X0 + 100, f.X2, kNear);
+  EXPECT_NEAR(Y0, f.Y1, kNear);
+
+  DOUBLEPOINT p{X0 + 50, Y0 + 130};
+  EXPECT_NEAR(30, mapDistancePointObject(map_, h, &p), kNear);
+  EXPECT_NEAR(30, mapDistancePointSubject(map_, h, 0, &p), kNear);
+  const HOBJ line = Make(LOCAL_LINE, {{{0, 150}, {100, 150}}});
+  EXPECT_NEAR(50, mapDistanceObject(line, h), kNear);
+  EXPECT_EQ(0.0, mapSquare(line));  // an open line
+}
+
+// Ends nearer than the gap at the map's scale (1 mm: 100 m here) snap
+// together; farther ends get a copy of the last point in front.
+TEST_F(ObjMetricApi, AbrigeClosesAreasByTheGap) {
+  const HOBJ h = Make(LOCAL_SQUARE, {{{0, 0}, {100, 0}, {100, 100}, {0, 50}}, kHole});
+  EXPECT_EQ(1, mapAbrige(h, 0.1));  // 10 m
+  ExpectSame(Points(h, 0), {{0, 50}, {0, 0}, {100, 0}, {100, 100}, {0, 50}});
+  ExpectSame(Points(h, 1), kHole);  // closed already
+  const HOBJ near = Make(LOCAL_SQUARE, {{{0, 0}, {100, 0}, {100, 100}, {0, 50}}});
+  EXPECT_EQ(1, mapAbrige(near, 1.0));
+  ExpectSame(Points(near, 0), {{0, 0}, {100, 0}, {100, 100}, {0, 0}});
+  EXPECT_EQ(0, mapAbrige(Make(LOCAL_LINE, {{{0, 0}, {9, 9}, {0, 1}}}), 1.0));
+}
+
+TEST_F(ObjMetricApi, ZoneReplacesOneContourOnly) {
+  const HOBJ h = Make(LOCAL_SQUARE, {kSquare, kHole, kHole2});
+  for (const auto& bad : {std::pair{0.0, 2}, {-5.0, 2}, {5.0, 3}, {5.0, -1}}) {
+    EXPECT_EQ(0, mapZoneObject(bad.first, h, bad.second, 0));
+    ExpectSame(Points(h, 2), kHole2);
+  }
+  ASSERT_EQ(1, mapZoneObject(5.0, h, 2, 0));
+  ASSERT_EQ(3, mapPolyCount(h));
+  ExpectSame(Points(h, 0), kSquare);
+  ExpectSame(Points(h, 1), kHole);
+  // The zone grew the hole by 5 m (metres, not stored units).
+  double low = 1e9, high = -1e9;
+  for (const DOUBLEPOINT& p : Points(h, 2)) low = std::min(low, p.X), high = std::max(high, p.X);
+  EXPECT_NEAR(55, low, 0.1);
+  EXPECT_NEAR(85, high, 0.1);
+  EXPECT_EQ(1, TObjectInfo::FromHandle(h)->Metric.ChangedFlag);
+
+  const HOBJ line = Make(LOCAL_LINE, {{{0, 0}, {0, 100}}});
+  ASSERT_EQ(1, mapHalfZoneObject(10.0, line, 0));
+  DFRAME f{};
+  ASSERT_EQ(1, mapObjectFrame(line, &f));
+  EXPECT_NEAR(10, f.X2 - f.X1, 0.1);  // one side only
+}
+
+TEST_F(ObjMetricApi, SplinesArcsAndMoves) {
+  const HOBJ h = Make(LOCAL_SQUARE, {kSquare, kHole});
+  EXPECT_EQ(0, mapCashionSplineSubject(h, 2, 30, 5, -1.0));
+  ASSERT_EQ(1, mapCashionSplineSubject(h, 1, 30, 5, -1.0));
+  ExpectSame(Points(h, 0), kSquare);
+  EXPECT_GT(mapPointCount(h, 1), 5);
+  ASSERT_EQ(1, mapBendSpline(h, 10, 4, -1.0));
+  EXPECT_EQ(2, mapPolyCount(h));
+  EXPECT_GT(mapPointCount(h, 0), 5);
+
+  // An arc about a centre in the sheet: every point at the radius.
+  const HOBJ arc = Make(LOCAL_LINE, {});
+  DOUBLEPOINT first{X0 + 600, Y0 + 500}, centre{X0 + 500, Y0 + 500}, last{X0 + 500, Y0 + 600};
+  EXPECT_EQ(0, mapCreateArc(map_, arc, &first, &centre, &last, 0.0));
+  ASSERT_EQ(1, mapCreateArc(map_, arc, &first, &centre, &last, 100.0));
+  ASSERT_GT(mapPointCount(arc, 0), 3);
+  for (const DOUBLEPOINT& p : Points(arc, 0))
+    EXPECT_NEAR(100, std::hypot(p.X - 500, p.Y - 500), 0.05);
+
+  // A displacement in map units moves as far as the same in metres.
+  const HOBJ line = Make(LOCAL_LINE, {{{0, 0}, {10, 10}}});
+  DOUBLEPOINT plane{20, -40};
+  ASSERT_EQ(1, mapRelocateObjectPlane(line, &plane));
+  double ax = X0, ay = Y0, bx = X0 + 20, by = Y0 - 40;
+  mapPlaneToMap(map_, &ax, &ay);
+  mapPlaneToMap(map_, &bx, &by);
+  DOUBLEPOINT units{bx - ax, by - ay};
+  ASSERT_EQ(1, mapRelocateObject(map_, line, &units, 1));
+  ExpectSame(Points(line, 0), {{40, -80}, {50, -70}});
+  EXPECT_EQ(2, mapLinearFilter(Make(LOCAL_LINE, {{{0, 0}, {5, 5}, {10, 10}}}), 0.01));
+}
+
+// Every function, given a null, freed or invented object handle (or a
+// live object with a document handle that is no document), gives 0 and
+// writes nothing.
+TEST_F(ObjMetricApi, ForeignHandlesAreRefused) {
+  const HOBJ live = Make(LOCAL_SQUARE, {kSquare});
+  TObjectInfo* gone = TObjectInfo::NewHandle();
+  const HOBJ freed = gone->Handle();
+  TObjectInfo::FreeHandle(freed);
+  int64_t block[64] = {};
+  const HOBJ fake = reinterpret_cast<HOBJ>(block);
+  DFRAME f{};
+  DOUBLEPOINT p{X0, Y0}, d{1, 1}, c{X0 + 1, Y0 + 1};
+  const std::vector<std::function<double(HOBJ)>> calls = {
+      [&](HOBJ h) { return mapGetExclusiveSubject(h, 0) + mapCircuitousSubject(h, 0); },
+      [&](HOBJ h) { return mapObjectFrame(h, &f) + mapObjectViewFrameEx(h, &f, 1); },
+      [&](HOBJ h) { return mapObjectViewFrame(h, &f) + mapPointCount(h, 0) + mapPolyCount(h); },
+      [&](HOBJ h) { return mapXPlane(h, 1, 0) + mapYPlane(h, 1, 0) + mapHPlane(h, 1, 0); },
+      [&](HOBJ h) { return mapAppendPointPlane(h, 1, 1, 0) + mapDeletePointPlane(h, 1, 0); },
+      [&](HOBJ h) { return mapInsertPointPlane(h, 1, 1, 1, 0) + mapUpdatePointPlane(h, 1, 1, 1, 0); },
+      [&](HOBJ h) { return mapUpdatePointPlaneInMap(h, 1, 1, 1, 0) + mapUpdatePointPlaneInLayer(h, 1, 1, 1, 0); },
+      [&](HOBJ h) { return mapUpdatePointPlane3DInMap(h, 1, 1, 1, 1, 0) + mapUpdatePointPlane3DInLayer(h, 1, 1, 1, 1, 0); },
+      [&](HOBJ h) { return mapSetXPlane(h, 1, 1, 0) + mapSetYPlane(h, 1, 1, 0) + mapSetHPlane(h, 1, 1, 0); },
+      [&](HOBJ h) { return mapCreateSubject(h) + mapDeleteSubject(h, -1) + mapGetCurrentSubject(h); },
+      [&](HOBJ h) { return mapObjectDirect(h) + mapChangeObjectDirect(h) + mapRelocateObjectPlane(h, &d); },
+      [&](HOBJ h) { return mapLinearFilter(h, 1.0) + mapSmoothObject(h, 0, 30, 5) + mapSmoothObjectEx(h, 30.5, 5); },
+      [&](HOBJ h) { return mapCashionSpline(h, 30, 5, -1) + mapCashionSplineSubject(h, 0, 30, 5, -1); },
+      [&](HOBJ h) { return mapBendSpline(h, 10, 4, -1) + mapBendSplineSubject(h, 0, 10, 4, -1); },
+      [&](HOBJ h) { return mapZoneObject(5.0, h, 0, 0) + mapHalfZoneObject(5.0, h, 0); },
+      [&](HOBJ h) { return mapSideLength(h, 1, 0) + mapSideAzimuth(h, 1, 0) + mapSideDirection(h, 1, 0); },
+      [&](HOBJ h) { return mapSquare(h) + mapPerimeter(h) + mapLength(h) + mapAbrige(h, 1.0); },
+      [&](HOBJ h) { return mapDistanceObject(h, live) + mapDistanceObject(live, h); },
+  };
+  // Those that take a document too.
+  const std::vector<std::function<double(HOBJ, HMAP)>> docCalls = {
+      [&](HOBJ h, HMAP m) { return mapRelocateObject(m, h, &d, 1) + mapCreateArc(m, h, &p, &c, &p, 5.0); },
+      [&](HOBJ h, HMAP m) { return mapDistancePointSubject(m, h, 0, &p) + mapDistancePointObject(m, h, &p); },
+  };
+  const LONGMETRIC* record = TObjectInfo::FromHandle(live)->Metric.Record;
+  const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(record),
+                                    reinterpret_cast<const uint8_t*>(record) + record->Length);
+  const HMAP notMap = reinterpret_cast<HMAP>(block);
+  for (HOBJ h : {HOBJ(0), freed, fake}) {
+    for (size_t i = 0; i < calls.size(); ++i) EXPECT_EQ(0.0, calls[i](h)) << i;
+    for (size_t i = 0; i < docCalls.size(); ++i) EXPECT_EQ(0.0, docCalls[i](h, map_)) << i;
+  }
+  for (size_t i = 0; i < docCalls.size(); ++i) {
+    EXPECT_EQ(0.0, docCalls[i](live, 0)) << i;
+    EXPECT_EQ(0.0, docCalls[i](live, notMap)) << i;
+  }
+  EXPECT_TRUE(std::all_of(std::begin(block), std::end(block), [](int64_t v) { return v == 0; }));
+  record = TObjectInfo::FromHandle(live)->Metric.Record;
+  ASSERT_EQ(before.size(), record->Length);
+  EXPECT_EQ(0, std::memcmp(before.data(), record, before.size()));
+}
+
+}  // namespace
