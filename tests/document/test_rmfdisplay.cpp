@@ -1,0 +1,374 @@
+// The display of rasters and matrices: blocks read only in view, the
+// transparency patterns, the reduced copy zoomed out, the pixel rules of
+// raster depths, matrix colours with relief and the host's break.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "document/mapaccess.h"
+#include "document/rmfchains.h"
+#include "document/rmfdisplay.h"
+#include "drawing/paintcontext.h"
+#include "support/docmap.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+constexpr uint32_t kBack = 0x00ABCDEF;
+
+// A target image of w x h pixels; At(x, y) counts rows from the top and
+// gives 0x00RRGGBB.
+struct Image {
+  Image(int w, int h, uint32_t fill = kBack) : w(w), h(h), px(size_t(w) * h, fill) {}
+  DIBCONTEXT Target() {
+    return DIBCONTEXT{reinterpret_cast<BYTE*>(&px[size_t(h - 1) * w]), w * 4, h, 4, 1, w};
+  }
+  uint32_t At(int x, int y) const { return px[size_t(h - 1 - y) * w + x] & 0xFFFFFF; }
+  int w, h;
+  std::vector<uint32_t> px;
+};
+
+// 0x00BBGGRR as an image pixel 0x00RRGGBB, each channel scaled by k/256.
+uint32_t Pixel(COLORREF c, int k = 256) {
+  const uint32_t r = ((c & 255) * k) >> 8, g = (((c >> 8) & 255) * k) >> 8,
+                 b = (((c >> 16) & 255) * k) >> 8;
+  return r << 16 | g << 8 | b;
+}
+
+class RmfDisplay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    doc = NewDocument();
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    FreeDocument(doc);
+    MessageEnableSet(1);
+  }
+
+  // A raster of 10 m elements whose element (row, col) is value(row, col),
+  // its south-west corner at (x, y); `edit` may change the file before it
+  // is saved.
+  std::string Raster(const char* file, int bits, int cols, int rows,
+                     std::function<LONG(int, int)> value, double y = 2000,
+                     std::function<void(TRst&)> edit = nullptr) {
+    const std::string path = dir / file;
+    DWORD palette[256];
+    for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+    palette[0] = 0x0000FF;
+    TRst r;
+    EXPECT_EQ(1, r.Create(path.c_str(), cols, rows, bits, palette, 10000, 1000));
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; value && j < cols; ++j) r.PutPoint(value(i, j), i, j);
+    r.Head.LocationX = 5000;
+    r.Head.LocationY = y;
+    r.Head.LocationSet = 1;
+    r.HeadChanged = 1;
+    if (edit) edit(r);
+    r.Close();
+    return path;
+  }
+  // An elevation matrix of 2-byte metres, 10 m elements, value range
+  // 0..100.
+  std::string Matrix(const char* file, int cols, int rows, std::function<LONG(int, int)> value) {
+    const std::string path = dir / file;
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.BeginX = 5000;
+    b.BeginY = 2000;
+    b.Width = cols * 10.0;
+    b.Height = rows * 10.0;
+    b.ElementSize = 10;
+    b.ElementBytes = 2;
+    b.Scale = 10000;
+    TMtr m;
+    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < cols; ++j) m.PutPoint(value(i, j), i, j);
+    m.Head.Minimum = 0;
+    m.Head.Maximum = 100;
+    m.HeadChanged = 1;
+    m.Save();
+    m.Close();
+    return path;
+  }
+
+  // The view at `zoom` pixels per element, the draw place over rows x
+  // cols pixels from the data's south-west corner: picture row `rows` is
+  // image row 0.
+  void View(double zoom, int cols, int rows) {
+    doc->SetViewScale(1.0);
+    const double f = doc->BaseScale / 10.0;  // elements of 10 m
+    doc->SetPixel(f * zoom, f * zoom);
+    doc->DrawPlace = FRAME{1, 0, rows, cols - 1};
+  }
+  CHAININFO* Rasters() { return DocChain(doc, DOCKIND_RST); }
+  CHAININFO* Matrices() { return DocChain(doc, DOCKIND_MTR); }
+  static int UsedSlots(const TRmf& f) {
+    int n = 0;
+    for (const RMFSLOT& s : f.Slots) n += s.Number >= 0;
+    return n;
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RmfDisplay, OnlyBlocksInViewAreRead) {
+  ASSERT_EQ(1, doc->OpenRst(Raster("a.rsw", 8, 300, 20, [](int, int) { return 7; }).c_str(), 0));
+  Image image(300, 20);
+  DIBCONTEXT target = image.Target();
+  View(1.0, 300, 20);
+  doc->DrawPlace = FRAME{5000, 5000, 5019, 5299};  // far from the raster
+  TRmfShow away(RmfShowHost(doc));
+  EXPECT_EQ(1, away.ShowRstPlace(Rasters(), 0, &target));
+  EXPECT_EQ(0, away.BlocksRead);
+  EXPECT_EQ(0, UsedSlots(*GetChainUnit(Rasters(), 1)->File));
+  // Over the first 200 columns: the first block only.
+  doc->DrawPlace = FRAME{1, 0, 20, 199};
+  TRmfShow near(RmfShowHost(doc));
+  EXPECT_EQ(1, near.ShowRstPlace(Rasters(), 0, &target));
+  EXPECT_EQ(1, near.BlocksRead);
+  EXPECT_EQ(Pixel(0x070707), image.At(0, 0));
+  EXPECT_EQ(Pixel(0x070707), image.At(199, 19));
+  EXPECT_EQ(kBack, image.At(200, 0));
+  // Seen from another scale range it is not painted at all.
+  GetChainUnit(Rasters(), 1)->BottomScale = doc->ShowScale + 1;
+  TRmfShow out(RmfShowHost(doc));
+  EXPECT_EQ(1, out.ShowRstPlace(Rasters(), 0, &target));
+  EXPECT_EQ(0, out.BlocksRead);
+}
+
+TEST_F(RmfDisplay, MaskPatterns) {
+  BYTE p[8];
+  EXPECT_EQ(0, BuildMaskPattern(7, 1, p));
+  struct Case {
+    int type, view, period;
+    std::function<bool(int, int)> on;  // pattern row i, column j
+  };
+  const Case cases[] = {
+      {1, 2, 2, [](int i, int) { return i == 0; }},
+      {2, 3, 3, [](int, int j) { return j == 0; }},
+      {4, 2, 5, [](int i, int j) { return i * j % 5 != 0; }},
+      {6, 9, 6, [](int i, int j) { return (i - j) % 6 == 0; }},  // view 9 as view 5
+      {7, 2, 3, [](int i, int j) { return (i + j) % 3 == 0 || (i - j) % 3 == 0; }},
+      {8, 3, 5, [](int i, int j) { return (i + j) % 5 != 0 && (i - j) % 5 != 0; }},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(c.period, BuildMaskPattern(c.type, c.view, p)) << c.type;
+    for (int i = 0; i < 8; ++i)
+      for (int j = 0; j < 8; ++j)
+        EXPECT_EQ(i < c.period && j < c.period && c.on(i, j), ((p[i] >> j) & 1) != 0)
+            << c.type << " " << i << " " << j;
+  }
+}
+
+TEST_F(RmfDisplay, PatternsFollowThePictureAcrossRasters) {
+  // Two rasters side by side, the second one from column 100 on.
+  ASSERT_EQ(1, doc->OpenRst(Raster("a.rsw", 8, 100, 30, [](int, int) { return 1; }).c_str(), 0));
+  ASSERT_EQ(2, doc->OpenRst(Raster("b.rsw", 8, 100, 30, [](int, int) { return 1; }, 3000).c_str(), 0));
+  Image image(200, 30);
+  DIBCONTEXT target = image.Target();
+  View(1.0, 200, 30);
+  for (int n : {1, 2}) {
+    SetChainMaskType(Rasters(), n, 7);
+    SetChainView(Rasters(), n, 2);
+  }
+  ASSERT_EQ(1, ShowRstPlace(doc, 0, &target));
+  int painted = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const int r = 30 - y, c = x;  // picture row and column
+      const bool on = (c - r) % 3 == 0 || (c + r) % 3 == 0;
+      ASSERT_EQ(on, image.At(x, y) == Pixel(0x010101)) << x << " " << y;
+      painted += on;
+    }
+  EXPECT_GT(painted, 2000);
+  // Mask type 1 at view 2: every second picture row.
+  for (int n : {1, 2}) SetChainMaskType(Rasters(), n, 1);
+  Image rows(200, 30);
+  target = rows.Target();
+  ASSERT_EQ(1, ShowRstPlace(doc, 0, &target));
+  for (int y = 0; y < 30; ++y)
+    EXPECT_EQ((30 - y) % 2 == 0, rows.At(150, y) == Pixel(0x010101)) << y;
+}
+
+TEST_F(RmfDisplay, ReducedCopyFromFourElementsPerPixel) {
+  const std::string path = Raster("a.rsw", 8, 512, 512, [](int i, int j) { return (i + j) & 255; });
+  {
+    TRst r(path.c_str(), 0);
+    ASSERT_NE(r.GetRstClass(1), &r);  // the copy is built once
+  }
+  ASSERT_EQ(1, doc->OpenRst(path.c_str(), 0));
+  TRst* raster = GetChainUnit(Rasters(), 1)->Raster();
+  Image image(200, 200);
+  DIBCONTEXT target = image.Target();
+  for (double epp : {4.0, 3.9}) {
+    View(1.0 / epp, 128, 128);
+    raster->ClearBuffer();
+    if (raster->Copy) raster->Copy->ClearBuffer();
+    ASSERT_EQ(1, ShowRstPlace(doc, 0, &target));
+    const bool copy = epp >= 4.0;
+    EXPECT_EQ(copy, UsedSlots(*raster) == 0) << epp;
+    EXPECT_EQ(copy, raster->Copy && UsedSlots(*raster->Copy) > 0) << epp;
+    EXPECT_NE(kBack, image.At(0, 0));
+  }
+}
+
+TEST_F(RmfDisplay, RasterPixelRules) {
+  auto columns = [](int, int j) { return j & 1; };
+  auto negative = [](TRst& r) { r.Head.Negative = 1; };
+  // A 4-bit block written as stored: byte 0x53 holds element 0 (even) in
+  // its low nibble.
+  auto nibbles = [](TRst& r) {
+    char block[8];
+    std::memset(block, 0x53, sizeof(block));
+    r.WriteBlock(0, 0, block, sizeof(block));
+  };
+  struct Case {
+    const char* name;
+    int bits;
+    std::function<LONG(int, int)> value;
+    std::function<void(TRst&)> edit;
+    int bright;
+    uint32_t x0, x1;  // the pixels of columns 0 and 1
+  };
+  const Case cases[] = {
+      {"1-bit shows its 0 bits", 1, columns, nullptr, 0, Pixel(0x0000FF), kBack},
+      {"1-bit negative shows its 1 bits", 1, columns, negative, 0, kBack, Pixel(0x0000FF)},
+      {"4-bit even element in the low nibble", 4, nullptr, nibbles, 0, Pixel(0x030303),
+       Pixel(0x050505)},
+      {"24-bit at brightness 16 is white", 24, [](int, int) { return 0x203040; }, nullptr, 16,
+       0xFFFFFF, 0xFFFFFF},
+      {"24-bit negative at brightness 16 is black", 24, [](int, int) { return 0x203040; },
+       negative, 16, 0, 0},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    const std::string name = "r" + std::to_string(k++) + ".rsw";
+    ASSERT_EQ(1, doc->OpenRst(Raster(name.c_str(), c.bits, 8, 2, c.value, 2000, c.edit).c_str(), 0));
+    SetRstBright(doc, 1, c.bright);
+    Image image(8, 2);
+    DIBCONTEXT target = image.Target();
+    View(1.0, 8, 2);
+    ASSERT_EQ(1, ShowRstPlace(doc, 0, &target)) << c.name;
+    EXPECT_EQ(c.x0, image.At(0, 1)) << c.name;
+    EXPECT_EQ(c.x1, image.At(1, 1)) << c.name;
+    doc->CloseRst(0);
+  }
+}
+
+TEST_F(RmfDisplay, MatrixColoursReliefAndBreak) {
+  // Two blocks across: flat at 50 m, with a column of 500 m in the second.
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("a.mtw", 256, 4, [](int, int j) { return j == 200 ? 500 : 50; })
+                                .c_str(),
+                            0));
+  RMFCHAIN* unit = GetChainUnit(Matrices(), 1);
+  const int k = int((50 - unit->RangeLow) * unit->ColorsPerUnit);
+  const COLORREF colour = doc->MtrPalette.Colors()[k];
+  View(1.0, 256, 4);
+  ASSERT_EQ(4, doc->MtrShadow);
+  Image image(256, 4);
+  DIBCONTEXT target = image.Target();
+  ASSERT_EQ(1, ShowMtrPlace(doc, Matrices(), 0, &target));
+  // Flat ground is lit at 244/256 of its colour; a value past the range is
+  // pure red.
+  EXPECT_EQ(Pixel(colour, 244), image.At(10, 2));
+  EXPECT_EQ(Pixel(colour, 244), image.At(130, 2));
+  EXPECT_EQ(0xFF0000u, image.At(200, 2));
+  // Without relief the palette colour itself.
+  doc->MtrShadow = 0;
+  ASSERT_EQ(1, ShowMtrPlace(doc, Matrices(), 0, &target));
+  EXPECT_EQ(Pixel(colour), image.At(10, 2));
+  // Colour style -1: only the relief over what lies beneath.
+  doc->MtrShadow = 4;
+  doc->MtrPalette.SetColorStyle(-1);
+  Image under(256, 4, 0x808080);
+  target = under.Target();
+  ASSERT_EQ(1, ShowMtrPlace(doc, Matrices(), 0, &target));
+  EXPECT_EQ(0x7A7A7Au, under.At(10, 2));
+  doc->MtrPalette.SetColorStyle(1);
+  // A break callback answering non-zero at the first paint step ends the
+  // pass after the first block.
+  doc->SetBreakCall([](intptr_t) -> LONG { return 1; }, 0);
+  PaintStepCounter = PaintContext.PaintStep;
+  Image stopped(256, 4);
+  target = stopped.Target();
+  EXPECT_EQ(0, ShowMtrPlace(doc, Matrices(), 0, &target));
+  EXPECT_NE(kBack, stopped.At(10, 2));
+  EXPECT_EQ(kBack, stopped.At(130, 2));
+  doc->SetBreakCall(nullptr, 0);
+  PaintStepCounter = 0;
+}
+
+TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
+  FreeDocument(doc);
+  ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+  doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+  ASSERT_NE(doc, nullptr);
+  ASSERT_TRUE(doctest::AppendScene(doc));
+  doc->SetBackGround(0xFFFFFF);
+  const double x0 = doctest::kSheetX, y0 = doctest::kSheetY;
+  // A relief of hills on the west half of the sheet, a raster of stripes on
+  // the east half; 50 m elements.
+  const std::string mtw = dir / "hills.mtw";
+  {
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.BeginX = x0;
+    b.BeginY = y0;
+    b.Width = 5000;
+    b.Height = 10000;
+    b.ElementSize = 50;
+    b.ElementBytes = 4;
+    b.Scale = 100000;
+    TMtr m;
+    ASSERT_EQ(1, m.Create(mtw.c_str(), &b, nullptr, 0));
+    for (int i = 0; i < 200; ++i)
+      for (int j = 0; j < 100; ++j)
+        m.PutPoint(LONG(300 + 250 * std::sin(i / 15.0) * std::cos(j / 11.0)), i, j);
+    m.Head.Minimum = 0;
+    m.Head.Maximum = 600;
+    m.HeadChanged = 1;
+    m.Save();
+  }
+  const std::string rsw = dir / "stripes.rsw";
+  {
+    DWORD palette[256];
+    for (DWORD i = 0; i < 256; ++i) palette[i] = RGB(i, 255 - i, 160);
+    TRst r;
+    ASSERT_EQ(1, r.Create(rsw.c_str(), 100, 200, 8, palette, 50000, 1000));
+    for (int i = 0; i < 200; ++i)
+      for (int j = 0; j < 100; ++j) r.PutPoint(((i / 8 + j / 8) * 16) & 255, i, j);
+    r.Head.LocationX = x0;
+    r.Head.LocationY = y0 + 5000;
+    r.Head.LocationSet = 1;
+    r.HeadChanged = 1;
+  }
+  ASSERT_EQ(1, doc->OpenMtr(mtw.c_str(), 0));
+  ASSERT_EQ(1, doc->OpenRst(rsw.c_str(), 0));
+  doc->SetViewScale(0.7);
+  double left = x0 + 10000, top = y0, right = x0, bottom = y0 + 10000;
+  doc->PlaneToPicture(left, top);
+  doc->PlaneToPicture(right, bottom);
+  const RECT rect{LONG(top), LONG(left), LONG(bottom), LONG(right)};
+  const doctest::Picture p = doctest::PaintPicture(doc, rect);
+  ASSERT_GT(p.width, 200);
+  doctest::WritePng(p, std::string(MC_TEST_TMP) + "/rmfdisplay_under_map.png");
+  // Both halves are painted away from the objects, the road lies over them.
+  const int w = p.width, h = p.height;
+  EXPECT_NE(0xFFFFFFu, p.At(w / 10, h / 2));
+  EXPECT_NE(0xFFFFFFu, p.At(w * 9 / 10, h / 2));
+  EXPECT_NE(p.At(w / 10, h / 2), p.At(w * 9 / 10, h / 2));
+  int red = 0;
+  for (uint32_t v : p.pixels) red += v == 0xFF0000;
+  EXPECT_GT(red, 100);
+}

@@ -1,0 +1,151 @@
+// Heights and values at a point: the first, the given and the finest
+// elevation matrix, height units, writing a height, profiles, and the
+// layer matrix chain with its heights, order and closing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/messages.h"
+#include "document/mapaccess.h"
+#include "document/rmfchains.h"
+#include "document/rmfheights.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+class RmfHeights : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    doc = NewDocument();
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    FreeDocument(doc);
+    MessageEnableSet(1);
+  }
+  // An elevation matrix over (5000..6000, 2000..3000) of `size` metre
+  // elements, every element `value` in the height unit.
+  std::string Matrix(const char* file, double size, int bytes, int unit, LONG value) {
+    const std::string path = dir / file;
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.BeginX = 5000;
+    b.BeginY = 2000;
+    b.Width = b.Height = 1000;
+    b.ElementSize = size;
+    b.ElementBytes = bytes;
+    b.HeightUnit = unit;
+    b.Scale = 10000;
+    TMtr m;
+    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
+    const int n = int(1000 / size);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) m.PutPoint(value, i, j);
+    m.Head.Minimum = value;
+    m.Head.Maximum = value;
+    m.HeadChanged = 1;
+    m.Save();
+    return path;
+  }
+  // A layer matrix over (5000..5500, 2000..2500), 10 m cells, heights in
+  // metres 2 bytes wide (none with heightBytes 0), every height `h`.
+  std::string Layers(const char* file, int heightBytes, int h) {
+    const std::string path = dir / file;
+    MTLBUILDPARM p{};
+    p.Length = sizeof(p);
+    p.BeginX = 5000;
+    p.BeginY = 2000;
+    p.EndX = 5500;
+    p.EndY = 2500;
+    p.ElementSize = 10;
+    p.LayerCount = 2;
+    p.HeightBytes = heightBytes;
+    p.PowerBytes = 1;
+    p.Scale = 10000;
+    TMtl m;
+    EXPECT_EQ(1, m.Create(path.c_str(), &p));
+    if (heightBytes) {
+      EXPECT_EQ(1, m.PutPlaneHeight(5100, 2100, h));
+    }
+    EXPECT_EQ(1, m.PutPlanePower(5100, 2100, 3.0, 2));
+    m.Head.Minimum = h;
+    m.Head.Maximum = h;
+    m.HeadChanged = 1;
+    m.Save();
+    return path;
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RmfHeights, FirstGivenAndFinestMatrix) {
+  for (double x : {5500.0, 6000.0}) EXPECT_EQ(MTL_NO_HEIGHT, GetHeightValue(doc, x, 2500.0));
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("ten.mtw", 10, 2, 0, 100).c_str(), 0));
+  ASSERT_EQ(2, doc->OpenMtr(Matrix("five.mtw", 5, 2, 0, 55).c_str(), 0));
+  EXPECT_EQ(100.0, GetHeightValue(doc, 5500, 2500));
+  EXPECT_EQ(55.0, GetPrecisionHeightValue(doc, 5500, 2500));
+  EXPECT_EQ(55.0, GetHeightValue(doc, 2, 5500, 2500));
+  // The east and north edges lie inside; outside there is no height.
+  EXPECT_EQ(55.0, GetPrecisionHeightValue(doc, 6000, 3000));
+  EXPECT_EQ(MTL_NO_HEIGHT, GetPrecisionHeightValue(doc, 6000.1, 3000));
+  // An empty element of the finer matrix: the coarser one answers.
+  EXPECT_EQ(1, PutHeightValue(doc, 2, 5500, 2500, -32767));
+  EXPECT_EQ(100.0, GetPrecisionHeightValue(doc, 5500, 2500));
+  // A profile of three points from the first to the last.
+  double heights[3];
+  DOUBLEPOINT first{5100, 2100}, last{5300, 2500};
+  ASSERT_EQ(1, GetHeightArray(doc, heights, 3, &first, &last));
+  EXPECT_EQ(55.0, heights[0]);
+  EXPECT_EQ(5200.0, first.X);
+  EXPECT_EQ(2300.0, first.Y);
+}
+
+TEST_F(RmfHeights, HeightUnitsAndWriting) {
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("cm2.mtw", 10, 2, 2, 12345).c_str(), 0));
+  EXPECT_DOUBLE_EQ(123.45, GetHeightValue(doc, 5500, 2500));
+  doc->CloseMtr(0);
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("cm4.mtw", 10, 4, 2, 0).c_str(), 0));
+  ASSERT_EQ(1, PutHeightValue(doc, 1, 5500, 2500, 12.349));
+  LONG stored = 0;
+  TRmf* file = GetChainUnit(DocChain(doc, DOCKIND_MTR), 1)->File;
+  ASSERT_EQ(1, file->GetPlanePoint(stored, 5500, 2500));
+  EXPECT_EQ(1234, stored);
+  EXPECT_EQ(1234.0, file->Head.Maximum);
+  // The mark the block coder writes for an element without data is no
+  // height, whatever empty value the file names.
+  ASSERT_EQ(1, file->PutPlanePoint(LONG(0x80000000u), 5500, 2500));
+  EXPECT_EQ(MTL_NO_HEIGHT, GetHeightValue(doc, 5500, 2500));
+}
+
+TEST_F(RmfHeights, LayerMatrixChain) {
+  const std::string a = Layers("a.mtl", 2, 42), b = Layers("b.mtl", 0, 0);
+  ASSERT_EQ(1, doc->OpenMtl(a.c_str(), 0));
+  ASSERT_EQ(2, doc->OpenMtl(b.c_str(), 0));
+  EXPECT_EQ(1, doc->OpenMtl(a.c_str(), 0));  // already open
+  EXPECT_EQ(2, MtlChain(doc)->Count);
+  EXPECT_EQ(2, GetLayerCountOfMtl(doc, 1));
+  // Without elevation matrices the layer matrices answer.
+  EXPECT_EQ(42.0, GetHeightValue(doc, 5100, 2100));
+  EXPECT_EQ(42.0, GetPrecisionHeightValue(doc, 5100, 2100));
+  EXPECT_EQ(MTL_NO_HEIGHT, GetElementHeight(doc, 2, 5100, 2100));
+  EXPECT_EQ(3.0, GetElementPower(doc, 5100, 2100, 2));
+  EXPECT_EQ(MTL_NO_POWER, GetElementPower(doc, 5600, 2100, 2));
+  EXPECT_EQ(2, GetMtlNumberInPoint(doc, 5500, 2500, 2));
+  // Reordering and closing.
+  EXPECT_EQ(0, ChangeOrderMtlShow(doc, 1, 1));
+  EXPECT_EQ(1, ChangeOrderMtlShow(doc, 1, 2));
+  EXPECT_STREQ(b.c_str(), GetMtlName(doc, 1));
+  EXPECT_STREQ(a.c_str(), GetMtlName(doc, 2));
+  EXPECT_EQ(-1, MtlViewOrder(doc, 3, 1));
+  CloseMtl(doc, 1);
+  EXPECT_EQ(1, MtlChain(doc)->Count);
+  EXPECT_STREQ(a.c_str(), GetMtlName(doc, 1));
+  EXPECT_EQ(1, GetMtlNumberLastVisible(doc));
+  doc->Close();
+  EXPECT_EQ(0, MtlChain(doc)->Count);
+  EXPECT_EQ(MTL_NO_HEIGHT, GetHeightValue(doc, 5100, 2100));
+}
