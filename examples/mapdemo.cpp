@@ -246,6 +246,22 @@ int PaintMap(const std::string& path, const std::string& png) {
   if (h == 0) return 0;
   TMapAccess* doc = reinterpret_cast<TMapAccess*>(h);
   doc->MapPalette.BackGround = 0xF0F8FF;
+  // A raster under the map: 80 x 80 elements of 125 m (1:125000 at 1000
+  // dots per metre) over the sheet, pale rings of 64 colours around its
+  // middle, made through the raster functions alone.
+  COLORREF rings[256] = {};
+  for (int i = 0; i < 64; ++i)
+    rings[i] = RGB(200 + i % 8 * 6, 225 + i % 4 * 8, 190 + i / 8 * 8);
+  const std::string rst = path.substr(0, path.rfind('.')) + ".rsw";
+  const int n = mapCreateAndAppendRst(h, rst.c_str(), 80, 80, 8, rings, 1, 125000, 1000, kX0, kY0);
+  std::vector<char> image(80 * 80);
+  for (int row = 0; row < 80; ++row)
+    for (int col = 0; col < 80; ++col)
+      image[row * 80 + col] = char(int(std::hypot(row - 40, col - 40) / 3) % 64);
+  if (n && mapPutRstFrame(h, n, image.data(), 0, 0, 80, 80) && mapSaveRst(h, n))
+    std::printf("raster %s under the map: %d x %d elements of %d bits\n", rst.c_str(),
+                int(mapGetRstWidth(h, n)), int(mapGetRstHeight(h, n)),
+                int(mapGetRstElementSize(h, n)));
   doc->SetupPalette();
   doc->SetViewScale(0.6);
   // The picture of the sheet from its north-west corner.
