@@ -325,6 +325,16 @@ TEST_F(Exports, RasterCallsRefuseNullHandles) {
   EXPECT_DOUBLE_EQ(0.0, length(1, 0, 1000, 8));
 }
 
+TEST_F(Exports, MatrixCallsRefuseNullHandles) {
+  auto count = Fn<int32_t (*)(intptr_t)>("mapGetMtrCount");
+  auto name = Fn<const char* (*)(intptr_t, int32_t)>("mapGetMtrName");
+  auto open = Fn<intptr_t (*)(const char*, int32_t)>("mapOpenMtr");
+  ASSERT_TRUE(count && name && open);
+  EXPECT_EQ(0, count(0));
+  EXPECT_EQ(nullptr, name(0, 1));
+  EXPECT_EQ(0, open(nullptr, 0));
+}
+
 TEST_F(Exports, VectorSizeOfASign) {
   // A sign of one line subject from (-100, -200) to (300, 400), anchor 4000.
   auto size = Fn<int (*)(void*, void*, char*)>("mapGetVectorSize");

@@ -1,0 +1,749 @@
+// Elevation and quality matrices for a host: each function checks its map
+// handle (a live document), finds the matrix in the document's chain and
+// forwards to the chain operations, the document or the matrix file.
+#include "api/mtr_api.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "common/libload.h"
+#include "document/mapaccess.h"
+#include "document/rmfchains.h"
+#include "objects/objectinfo.h"
+#include "raster/mtr.h"
+#include "raster/rmfchain.h"
+
+namespace {
+
+// The entry of the matrix builder in the sibling matrix library.
+constexpr const char* kBuildEntry = "mtrBuildMatrix";
+using BuildEntry = LONG (*)(HMAP, const char*, LONG, BUILDMTW*, LONG);
+
+CHAININFO* ChainOf(TMapAccess* doc, int kind) { return doc ? DocChain(doc, kind) : nullptr; }
+
+// Matrix n of a kind's chain in the document of a handle, or null.
+RMFCHAIN* UnitOf(HMAP hMap, int kind, LONG n, TMapAccess** docOut = nullptr) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (docOut) *docOut = doc;
+  return GetChainUnit(ChainOf(doc, kind), n);
+}
+RMFCHAIN* Mtr(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
+  return UnitOf(hMap, DOCKIND_MTR, n, doc);
+}
+RMFCHAIN* Mtq(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
+  return UnitOf(hMap, DOCKIND_MTQ, n, doc);
+}
+
+// A description record of length 128 holding bytes 4..71 of the caller's.
+BUILDMTW CleanCopy(const BUILDMTW* parm) {
+  BUILDMTW copy;
+  std::memset(&copy, 0, sizeof(copy));
+  std::memcpy(reinterpret_cast<BYTE*>(&copy) + 4, reinterpret_cast<const BYTE*>(parm) + 4, 68);
+  copy.Length = sizeof(BUILDMTW);
+  return copy;
+}
+
+// A new document holding the matrix that `make` creates under the name
+// and then closes: its handle, or 0 with nothing left behind.
+template <class Make>
+HMAP CreateDocument(const char* name, DWORD kind, Make make) {
+  TMapAccess* doc = NewDocument();
+  if (doc == nullptr) return 0;
+  std::unique_ptr<TMtr> file(new (std::nothrow) TMtr());
+  bool ok = file && make(file.get()) != 0;
+  if (file) file->Close(1);
+  file.reset();
+  if (ok) ok = (kind == RMF_MTQ ? doc->OpenMtq(name, 0) : doc->OpenMtr(name, 0)) != 0;
+  if (!ok) {
+    FreeDocument(doc);
+    return 0;
+  }
+  return HandleOf(doc);
+}
+
+HMAP OpenDocument(const char* name, LONG mode, int kind) {
+  if (name == nullptr) return 0;
+  TMapAccess* doc = NewDocument();
+  if (doc == nullptr) return 0;
+  if (!(kind == DOCKIND_MTQ ? doc->OpenMtq(name, mode) : doc->OpenMtr(name, mode))) {
+    FreeDocument(doc);
+    return 0;
+  }
+  return HandleOf(doc);
+}
+
+// A scale denominator as a whole number of at least 1.
+LONG WholeScale(double scale) {
+  if (!(scale >= 1.0)) return 1;
+  return scale < 2147483647.0 ? LONG(scale) : 0x7FFFFFFF;
+}
+
+// The frame of a shown matrix in metres, or the box of its border in
+// whole elements while only what lies inside the border is shown.
+LONG ActualFrame(RMFCHAIN* unit, DFRAME* frame) {
+  if (!unit || !frame || unit->View == 0) return 0;
+  TRmf* file = unit->File;
+  const double size = unit->ElementSize;
+  const DFRAME& f = unit->Frame;
+  TDataEdit& border = file->Border;
+  if (!file->ShowByBorder() || !border.Record || border.TotalPointCount() < 1 || size == 0) {
+    *frame = f;
+    return 1;
+  }
+  const LONG rows = file->Head.Height, columns = file->Head.Width;
+  bool first = true;
+  const int contours = int(border.Record->Count) + 1;
+  for (int s = 0; s < contours; ++s) {
+    const int count = border.PointCount(s);
+    if (count < 1 || !border.FirstPointSubject(s)) continue;
+    for (int i = 0; i < count; ++i, border.NextPoint()) {
+      const double c = std::clamp(std::trunc(border.XDouble()), 0.0, double(columns));
+      const double r = std::clamp(std::trunc(border.YDouble()), 0.0, double(rows));
+      double x = f.X1 + (rows - r) * size, y = f.Y1 + c * size;
+      if (r < 1) x = f.X2;
+      if (r >= rows) x = f.X1;
+      if (c < 1) y = f.Y1;
+      if (c >= columns) y = f.Y2;
+      // The element south and east of the point belongs to the box.
+      const double south = x != f.X1 ? x - size : x;
+      const double east = y != f.Y2 ? y + size : y;
+      if (first) {
+        *frame = DFRAME{south, y, x, east};
+        first = false;
+        continue;
+      }
+      frame->X1 = std::min(frame->X1, south);
+      frame->X2 = std::max(frame->X2, x);
+      frame->Y1 = std::min(frame->Y1, y);
+      frame->Y2 = std::max(frame->Y2, east);
+    }
+  }
+  if (first) *frame = f;
+  return 1;
+}
+
+// A border point (column, row) in metres.
+DOUBLEPOINT BorderPointPlane(const RMFCHAIN* unit, double column, double row) {
+  const double size = unit->ElementSize;
+  return DOUBLEPOINT{(unit->File->Head.Height - std::trunc(row)) * size + unit->Frame.X1,
+                     std::trunc(column) * size + unit->Frame.Y1};
+}
+
+LONG PutFrame(RMFCHAIN* unit, const char* buffer, LONG left, LONG top, LONG width, LONG height,
+              LONG upward, bool widenRange) {
+  if (!unit || !buffer || width < 1 || height < 1) return 0;
+  const int direction = upward ? -1 : 1;
+  TRmf* file = unit->File;
+  if (!file->PutFrame(buffer, left, top, width, height, direction, 0)) return 0;
+  if (widenRange) file->UpdateMinMax(buffer, width, height, direction);
+  return 1;
+}
+
+// Colour step i in the older record order.
+LONG OldColorDesc(int ok, const MTRCOLORDESCEX& step, MTRCOLORDESC* desc) {
+  if (!ok) return 0;
+  desc->Color = step.Color;
+  desc->Low = step.Low;
+  desc->High = step.High;
+  return 1;
+}
+
+// The colours per unit of a quality matrix after its colours changed.
+void QualityColorScale(RMFCHAIN* unit) {
+  unit->ColorsPerUnit =
+      unit->Colors.GetCount() / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Building from vector data
+
+MAPAPI LONG WINAPI mapBuildMtw(HMAP hMap, const char* name, LONG mode, BUILDMTW* parm,
+                               LONG parameter) {
+  HMODULE lib = nullptr;
+  FARPROC proc = LoadLibraryFunction(MAPLIB_MATRIX, &lib, kBuildEntry, 1);
+  if (!proc) return 0;
+  const LONG result = plat::EntryAs<BuildEntry>(proc)(hMap, name, mode, parm, parameter);
+  FreeLibraryModule(lib);
+  return result;
+}
+
+MAPAPI LONG WINAPI mapBuildMtrEx(HMAP hMap, const char* name, LONG mode, BUILDMTW* parm,
+                                 LONG parameter) {
+  if (!hMap || !name || !parm) return 0;
+  BUILDMTW copy = CleanCopy(parm);
+  return mapBuildMtw(hMap, name, mode, &copy, parameter);
+}
+
+MAPAPI LONG WINAPI mapBuildMtr(HMAP hMap, const char* name, const LONG* parm, LONG parameter) {
+  if (!hMap || !name || !parm) return 0;
+  BYTE record[sizeof(BUILDMTW)] = {};
+  const LONG length = sizeof(BUILDMTW), four = 4;
+  std::memcpy(record, &length, 4);
+  std::memcpy(record + 4, parm, 40);
+  std::memcpy(record + 44, &four, 4);
+  std::memcpy(record + 52, parm + 10, 4);
+  BUILDMTW full;
+  std::memcpy(&full, record, sizeof(full));
+  return mapBuildMtrEx(hMap, name, 0, &full, parameter);
+}
+
+// ---------------------------------------------------------------------------
+// Documents
+
+MAPAPI HMAP WINAPI mapOpenMtr(const char* name, LONG mode) {
+  return OpenDocument(name, mode, DOCKIND_MTR);
+}
+
+MAPAPI HMAP WINAPI mapOpenMtq(const char* name, LONG mode) {
+  return OpenDocument(name, mode, DOCKIND_MTQ);
+}
+
+MAPAPI void WINAPI mapCloseMtr(HMAP hMap, LONG number) {
+  if (TMapAccess* doc = DocumentOf(hMap)) doc->CloseMtr(number);
+}
+
+MAPAPI void WINAPI mapCloseMtq(HMAP hMap, LONG number) {
+  if (TMapAccess* doc = DocumentOf(hMap)) doc->CloseMtq(number);
+}
+
+MAPAPI HMAP WINAPI mapCreateMtw(const char* name, BUILDMTW* parm, MTRPROJECTIONDATA* proj) {
+  if (!name || !parm) return 0;
+  return CreateDocument(name, RMF_MTW,
+                        [&](TMtr* file) { return file->Create(name, parm, proj, 1); });
+}
+
+MAPAPI HMAP WINAPI mapCreateMtr(const char* name, BUILDMTW* parm) {
+  if (!name || !parm) return 0;
+  BUILDMTW copy = CleanCopy(parm);
+  return mapCreateMtw(name, &copy, nullptr);
+}
+
+MAPAPI HMAP WINAPI mapCreateMtrEx(const char* name, BUILDMTW* parm, MTRPROJECTIONDATA* proj) {
+  if (!name || !parm || !proj) return 0;
+  BUILDMTW copy = CleanCopy(parm);
+  return mapCreateMtw(name, &copy, proj);
+}
+
+MAPAPI HMAP WINAPI mapCreateMtq(const char* name, BUILDMTW* parm, MTRPROJECTIONDATA* proj,
+                                const COLORREF* colors, LONG count) {
+  if (!name || !parm || !proj) return 0;
+  parm->Creator = 1;
+  return CreateDocument(name, RMF_MTQ, [&](TMtr* file) {
+    return file->CreateMtq(name, parm, proj, colors, count);
+  });
+}
+
+MAPAPI HMAP WINAPI mapCreateMtqEx(const char* name, BUILDMTW* parm, MTRPROJECTIONDATA* proj,
+                                  const COLORREF* colors, LONG count) {
+  if (!parm) return 0;
+  BUILDMTW copy = CleanCopy(parm);
+  return mapCreateMtq(name, &copy, proj, colors, count);
+}
+
+// ---------------------------------------------------------------------------
+// Chains and view
+
+MAPAPI LONG WINAPI mapGetMtrCount(HMAP hMap) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
+  return chain ? chain->Count : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqCount(HMAP hMap) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTQ);
+  return chain ? chain->Count : 0;
+}
+
+MAPAPI const char* WINAPI mapGetMtrName(HMAP hMap, LONG number) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
+  return chain ? GetChainName(chain, number) : nullptr;
+}
+
+MAPAPI const char* WINAPI mapGetMtqName(HMAP hMap, LONG number) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTQ);
+  return chain ? GetChainName(chain, number) : nullptr;
+}
+
+MAPAPI LONG WINAPI mapGetMtrView(HMAP hMap, LONG number) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
+  return chain ? CheckChainView(chain, number) : 0;
+}
+
+MAPAPI LONG WINAPI mapSetMtrView(HMAP hMap, LONG number, LONG view) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
+  return chain ? SetChainView(chain, number, view) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqView(HMAP hMap, LONG number) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTQ);
+  return chain ? CheckChainView(chain, number) : 0;
+}
+
+MAPAPI LONG WINAPI mapSetMtqView(HMAP hMap, LONG number, LONG view) {
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTQ);
+  return chain ? SetChainView(chain, number, view) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrViewOrder(HMAP hMap, LONG number) {
+  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, -1), 0);
+}
+
+MAPAPI LONG WINAPI mapSetMtrViewOrder(HMAP hMap, LONG number, LONG order) {
+  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, order ? 1 : 0),
+                  0);
+}
+
+MAPAPI LONG WINAPI mapGetMtqViewOrder(HMAP hMap, LONG number) {
+  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTQ), number, -1), 0);
+}
+
+MAPAPI LONG WINAPI mapSetMtqViewOrder(HMAP hMap, LONG number, LONG order) {
+  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTQ), number, order ? 1 : 0),
+                  0);
+}
+
+MAPAPI LONG WINAPI mapGetMtrShadow(HMAP hMap) { return GetMtrShadow(DocumentOf(hMap)); }
+
+MAPAPI LONG WINAPI mapSetMtrShadow(HMAP hMap, LONG value) {
+  return SetMtrShadow(DocumentOf(hMap), value);
+}
+
+MAPAPI LONG WINAPI mapGetMtqShadow(HMAP hMap, LONG number) {
+  return GetMtqShadow(DocumentOf(hMap), number);
+}
+
+MAPAPI LONG WINAPI mapSetMtqShadow(HMAP hMap, LONG number, LONG value) {
+  return SetMtqShadow(DocumentOf(hMap), number, value);
+}
+
+MAPAPI LONG WINAPI mapGetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit || !bottom || !top) return 0;
+  *bottom = unit->BottomScale;
+  *top = unit->TopScale;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG bottom, LONG top) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit || bottom <= 0 || bottom > top) return 0;
+  unit->BottomScale = bottom;
+  unit->TopScale = top;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapShowMtrByBorder(HMAP hMap, LONG number, LONG on) {
+  return ShowChainByBorder(DocumentOf(hMap), DOCKIND_MTR, number, on);
+}
+
+MAPAPI LONG WINAPI mapCheckShowMtrByBorder(HMAP hMap, LONG number) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? CheckShowChainByBorder(doc, DOCKIND_MTR, number) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrDescribe(HMAP hMap, LONG number, MTRDESCRIBE* describe) {
+  return GetChainDescribe(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, describe);
+}
+
+MAPAPI LONG WINAPI mapGetMtqDescribe(HMAP hMap, LONG number, MTRDESCRIBE* describe) {
+  return GetChainDescribe(ChainOf(DocumentOf(hMap), DOCKIND_MTQ), number, describe);
+}
+
+MAPAPI LONG WINAPI mapGetMtrProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
+  return GetChainProjectionData(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, data);
+}
+
+MAPAPI LONG WINAPI mapGetMtqProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
+  return GetChainProjectionData(ChainOf(DocumentOf(hMap), DOCKIND_MTQ), number, data);
+}
+
+MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k) {
+  return GetChainNumberInPoint(ChainOf(DocumentOf(hMap), DOCKIND_MTR), x, y, k);
+}
+
+// ---------------------------------------------------------------------------
+// Colours of the elevation matrices
+
+MAPAPI LONG WINAPI mapGetMtrPaletteCount(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->MtrPalette.GetPaletteCount() : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrPalette(HMAP hMap, COLORREF* colors, LONG count) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !colors || count < 2) return 0;
+  const int n = std::min<int>(count, doc->MtrPalette.GetPaletteCount());
+  for (int i = 0; i < n; ++i) colors[i] = doc->MtrPalette.Colors()[i];
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtrStandardPalette(HMAP hMap, COLORREF* colors, LONG count) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !colors || count < 2) return 0;
+  const int n = std::min<int>(count, doc->MtrPalette.GetPaletteCount());
+  for (int i = 0; i < n; ++i) colors[i] = doc->MtrPalette.GetColor(i);
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtrPalette(HMAP hMap, const COLORREF* colors, LONG count) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !colors || count < 2) return 0;
+  if (!doc->MtrPalette.InitBaseColors(colors, std::min<int>(count, 256))) return 0;
+  // The matrices map their heights onto the new count of colours.
+  SetMtrColorRanges(doc);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBright(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->MtrPalette.GetBright() : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrContrast(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->MtrPalette.GetContrast() : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrColorStyle(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->MtrPalette.GetColorStyle() : 0;
+}
+
+MAPAPI LONG WINAPI mapSetMtrBright(HMAP hMap, LONG bright) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc) return 0;
+  doc->MtrPalette.SetBright(bright);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtrContrast(HMAP hMap, LONG contrast) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc) return 0;
+  doc->MtrPalette.SetContrast(contrast);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtrColorStyle(HMAP hMap, LONG style) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc) return 0;
+  doc->MtrPalette.Style(style);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtrColorDescEx(HMAP hMap, LONG number, LONG index,
+                                        MTRCOLORDESCEX* desc) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetMtrColorDesc(doc, number, index, desc) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrColorDesc(HMAP hMap, LONG number, LONG index, MTRCOLORDESC* desc) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !desc) return 0;
+  MTRCOLORDESCEX step{};
+  return OldColorDesc(GetMtrColorDesc(doc, number, index, &step), step, desc);
+}
+
+MAPAPI COLORREF WINAPI mapSetMtrColor(HMAP hMap, LONG number, LONG index, COLORREF color) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !SetMtrColor(doc, number, color, index)) return 0;
+  doc->SetupPalette();
+  return doc->MtrPalette.GetColor(index);
+}
+
+// ---------------------------------------------------------------------------
+// Colours of the quality matrices
+
+MAPAPI LONG WINAPI mapGetMtqPaletteCount(HMAP hMap, LONG number) {
+  return GetChainColorCount(Mtq(hMap, number));
+}
+
+MAPAPI LONG WINAPI mapGetMtqPalette(HMAP hMap, COLORREF* colors, LONG count, LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  if (!unit || !colors || count < 2 || count > 256) return 0;
+  const int have = unit->Colors.GetCount();
+  for (int i = 0; i < count; ++i) colors[i] = i < have ? unit->Colors.Colors()[i] : 0;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtqStandardPalette(HMAP hMap, COLORREF* colors, LONG count,
+                                            LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  if (!unit || !colors || count < 2 || count > 256) return 0;
+  for (int i = 0; i < count; ++i) colors[i] = unit->Colors.GetColor(i);
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtqPalette(HMAP hMap, const COLORREF* colors, LONG count, LONG number) {
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtq(hMap, number, &doc);
+  if (!unit || !colors || count < 2) return 0;
+  if (!unit->Colors.InitBaseColors(colors, std::min<int>(count, 256))) return 0;
+  QualityColorScale(unit);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtqBright(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  return unit ? unit->Colors.GetBright() : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqContrast(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  return unit ? unit->Colors.GetContrast() : 0;
+}
+
+MAPAPI LONG WINAPI mapSetMtqBright(HMAP hMap, LONG number, LONG bright) {
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtq(hMap, number, &doc);
+  if (!unit) return 0;
+  unit->Colors.SetBright(bright);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtqContrast(HMAP hMap, LONG number, LONG contrast) {
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtq(hMap, number, &doc);
+  if (!unit) return 0;
+  unit->Colors.SetContrast(contrast);
+  doc->SetupPalette();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtqColorDescEx(HMAP hMap, LONG number, LONG index,
+                                        MTRCOLORDESCEX* desc) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetMtqColorDesc(doc, number, index, desc) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqColorDesc(HMAP hMap, LONG number, LONG index, MTRCOLORDESC* desc) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !desc) return 0;
+  MTRCOLORDESCEX step{};
+  return OldColorDesc(GetMtqColorDesc(doc, number, index, &step), step, desc);
+}
+
+MAPAPI LONG WINAPI mapSetMtqColor(HMAP hMap, LONG number, LONG index, COLORREF color) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !SetMtqColor(doc, number, index, color)) return 0;
+  doc->SetupPalette();
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Elements, header and blocks
+
+MAPAPI LONG WINAPI mapGetMtrFrame(HMAP hMap, LONG number, char* buffer, LONG left, LONG top,
+                                  LONG width, LONG height) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit || !buffer || width < 1 || height < 1) return 0;
+  return unit->File->GetFrame(buffer, left, top, width, height, 0) ? 1 : 0;
+}
+
+MAPAPI LONG WINAPI mapPutMtrFrame(HMAP hMap, LONG number, const char* buffer, LONG left, LONG top,
+                                  LONG width, LONG height, LONG upward) {
+  return PutFrame(Mtr(hMap, number), buffer, left, top, width, height, upward, true);
+}
+
+MAPAPI LONG WINAPI mapPutMtqFrame(HMAP hMap, LONG number, const char* buffer, LONG left, LONG top,
+                                  LONG width, LONG height, LONG upward) {
+  return PutFrame(Mtq(hMap, number), buffer, left, top, width, height, upward, false);
+}
+
+MAPAPI LONG WINAPI mapGetActualMtrFrame(HMAP hMap, DFRAME* frame, LONG number) {
+  return ActualFrame(Mtr(hMap, number), frame);
+}
+
+MAPAPI LONG WINAPI mapGetActualMtqFrame(HMAP hMap, DFRAME* frame, LONG number) {
+  return ActualFrame(Mtq(hMap, number), frame);
+}
+
+MAPAPI LONG WINAPI mapSetMtrShowRange(HMAP hMap, LONG number, double low, double high) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit) return 0;
+  RMF& head = unit->File->Head;
+  head.Minimum = low * unit->File->HeightFactor;
+  head.Maximum = high * unit->File->HeightFactor;
+  unit->File->HeadChanged = 1;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtqShowRange(HMAP hMap, LONG number, double low, double high) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  if (!unit) return 0;
+  unit->File->Head.Minimum = low;
+  unit->File->Head.Maximum = high;
+  unit->File->HeadChanged = 1;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapSetMtrUserName(HMAP hMap, LONG number, const char* name) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit || !name) return 0;
+  char* field = unit->File->Head.Name;
+  std::memset(field, 0, sizeof(unit->File->Head.Name));
+  std::memcpy(field, name, strnlen(name, sizeof(unit->File->Head.Name)));
+  unit->File->HeadChanged = 1;
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapGetMtrScale(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? WholeScale(unit->File->Head.Scale) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqScale(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  return unit ? WholeScale(unit->File->Head.Scale) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrMeasure(HMAP hMap, LONG number) {
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtr(hMap, number, &doc);
+  if (!doc) return 0;
+  return unit ? unit->File->Head.HeightUnit : -1;
+}
+
+MAPAPI LONG WINAPI mapGetMtrMapType(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.ProjectionWord : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrElementRow(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.Height : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrElementColumn(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.Width : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrElementSize(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.BitsPerElement / 8 : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtqElementSize(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  return unit ? unit->File->Head.BitsPerElement / 8 : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBlockSize(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit) return 0;
+  const int64_t size = unit->File->FullBlockSize();
+  return size > 0 && size <= 0x7FFFFFFF ? LONG(size) : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBlockSide(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.BlockHeight : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBlockWidth(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.BlockWidth : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBlockRow(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.BlockRows : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBlockColumn(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? unit->File->Head.BlockColumns : 0;
+}
+
+MAPAPI char* WINAPI mapGetMtrBlockAddress(HMAP hMap, LONG number, LONG row, LONG column) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  return unit ? reinterpret_cast<char*>(unit->File->GetBlockAddress(row, column)) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Border
+
+MAPAPI LONG WINAPI mapSetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  if (!GetChainUnit(ChainOf(doc, DOCKIND_MTR), number) || !object || !object->Metric.Record ||
+      object->Metric.PointCount(0) < 2 || !object->Metric.GetExclusiveSubject(0))
+    return 0;
+  TDataEdit plane;
+  plane.Init();
+  const LONG done = object->PutDataPlane(&plane) &&
+                    SetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number, &plane);
+  plane.Free();
+  return done ? 1 : 0;
+}
+
+MAPAPI LONG WINAPI mapGetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
+  TMapAccess* doc = DocumentOf(hMap);
+  RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
+  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
+  if (!unit || !object || !border || !object->DeleteSubject(-1)) return 0;
+  const int contours = int(border->Record->Count) + 1;
+  for (int s = 0; s < contours; ++s) {
+    if (s > 0 && !object->CreateSubject()) return 0;
+    const int count = border->PointCount(s);
+    if (count < 1 || !border->FirstPointSubject(s)) continue;
+    for (int i = 0; i < count; ++i, border->NextPoint()) {
+      const DOUBLEPOINT p = BorderPointPlane(unit, border->XDouble(), border->YDouble());
+      if (!object->AppendPointPlane(p.X, p.Y, s)) return 0;
+    }
+  }
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapDeleteMtrBorder(HMAP hMap, LONG number) {
+  RMFCHAIN* unit = Mtr(hMap, number);
+  if (!unit) return 0;
+  unit->File->DeleteBorder();
+  unit->File->Save();
+  return 1;
+}
+
+MAPAPI LONG WINAPI mapCheckExistenceMtrBorder(HMAP hMap, LONG number) {
+  return GetChainBorderPlane(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number) ? 1 : 0;
+}
+
+MAPAPI LONG WINAPI mapGetImmediatePointOfMtrBorder(HMAP hMap, LONG number,
+                                                   const DOUBLEPOINT* point, DOUBLEPOINT* result) {
+  TMapAccess* doc = DocumentOf(hMap);
+  RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
+  TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
+  if (!unit || !border || !point || !result) return 0;
+  // Border points within a millimetre of the frame count as inside it.
+  constexpr double kNear = 0.001;
+  const DFRAME& f = unit->Frame;
+  double best = 1e19;
+  bool found = false;
+  const int contours = int(border->Record->Count) + 1;
+  for (int s = 0; s < contours; ++s) {
+    const int count = border->PointCount(s);
+    if (count < 1 || !border->FirstPointSubject(s)) continue;
+    for (int i = 0; i < count; ++i, border->NextPoint()) {
+      const DOUBLEPOINT p = BorderPointPlane(unit, border->XDouble(), border->YDouble());
+      if (p.X < f.X1 - kNear || p.X > f.X2 + kNear || p.Y < f.Y1 - kNear || p.Y > f.Y2 + kNear)
+        continue;
+      const double d = std::hypot(p.X - point->X, p.Y - point->Y);
+      if (d < best) {
+        best = d;
+        *result = p;
+        found = true;
+      }
+    }
+  }
+  return found ? 1 : 0;
+}

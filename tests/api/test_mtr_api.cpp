@@ -1,0 +1,295 @@
+// The matrix functions through the loaded library, as a host calls them:
+// every function of a map handle refusing null, foreign and closed
+// handles; the creation rules; and matrices made through the functions
+// alone, read back element for element and laid out on disk as the
+// blocked file format describes.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api/document_api.h"
+#include "api/messages_api.h"
+#include "api/mtr_api.h"
+
+// The creation description as a host lays it out (128 bytes).
+#pragma pack(push, 1)
+struct BUILDMTW {
+  uint32_t Length;
+  uint32_t Reserve1;
+  double BeginX, BeginY;  // south-west corner
+  double Width, Height;   // extents along Y and X
+  double ElementSize;
+  int32_t ElementBytes, HeightUnit, MatrixType, Creator, Scale, Flag;
+  uint8_t Reserve2[56];
+};
+#pragma pack(pop)
+static_assert(sizeof(BUILDMTW) == 128 && offsetof(BUILDMTW, ElementBytes) == 48 &&
+              offsetof(BUILDMTW, Scale) == 64);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class MtrApi : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
+  static void TearDownTestSuite() {
+    if (lib) dlclose(lib);
+  }
+  void SetUp() override {
+    ASSERT_NE(lib, nullptr) << dlerror();
+    Fn<decltype(&mapMessageEnable)>("mapMessageEnable")(0);
+    dir_ = fs::path(MC_TEST_TMP) / ("mtr_api_" + std::string(::testing::UnitTest::GetInstance()
+                                                              ->current_test_info()
+                                                              ->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  template <class F>
+  static F Fn(const char* name) {
+    F f = reinterpret_cast<F>(dlsym(lib, name));
+    EXPECT_NE(f, nullptr) << name;
+    return f;
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  static BUILDMTW Build(int columns, int rows, int bytes, int unit) {
+    BUILDMTW b{};
+    b.Length = 128;
+    b.BeginX = 6000000.0;
+    b.BeginY = 500000.0;
+    b.ElementSize = 10.0;
+    b.Width = columns * 10.0;
+    b.Height = rows * 10.0;
+    b.ElementBytes = bytes;
+    b.HeightUnit = unit;
+    b.Scale = 1000;
+    return b;
+  }
+
+  static void* lib;
+  fs::path dir_;
+};
+void* MtrApi::lib = nullptr;
+
+#define FN(name) Fn<decltype(&name)>(#name)
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The functions of api/mtr_api.h whose first argument is a map handle,
+// with their result type.
+struct HandleFunction {
+  std::string name, result;
+};
+
+std::vector<HandleFunction> HandleFunctions() {
+  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/mtr_api.h");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string s = text.str();
+  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*HMAP\s)");
+  std::vector<HandleFunction> found;
+  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
+    found.push_back({(*m)[2], (*m)[1]});
+  return found;
+}
+
+TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
+  const std::vector<HandleFunction> functions = HandleFunctions();
+  ASSERT_GT(functions.size(), 80u);
+  BUILDMTW b = Build(4, 4, 2, 0);
+  const HMAP closed = FN(mapCreateMtr)(Path("closed.mtw").c_str(), &b);
+  ASSERT_NE(0, closed);
+  FN(mapCloseData)(closed);
+  std::vector<uint64_t> foreign(1 << 15, 0x5A5A5A5A5A5A5A5Aull);
+  // Every further argument is the address of zeroed memory: a valid
+  // pointer, an empty text, a number (or whatever a double register holds).
+  std::vector<uint64_t> scratch(2048, 0);
+  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
+  using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+  using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+  for (const HandleFunction& f : functions) {
+    void* entry = dlsym(lib, f.name.c_str());
+    ASSERT_NE(entry, nullptr) << f.name;
+    for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), closed}) {
+      if (f.result == "double") {
+        EXPECT_EQ(-111111.0, reinterpret_cast<DoubleProbe>(entry)(handle, arg, arg, arg, arg))
+            << f.name;
+        continue;
+      }
+      const intptr_t r = reinterpret_cast<Probe>(entry)(handle, arg, arg, arg, arg);
+      if (f.result == "void") continue;
+      if (f.result == "LONG" || f.result == "COLORREF")
+        EXPECT_EQ(0, int32_t(r)) << f.name;
+      else
+        EXPECT_EQ(0, r) << f.name;
+    }
+    EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
+  }
+}
+
+TEST_F(MtrApi, CreationRules) {
+  // Zero extents are refused and leave no file.
+  for (int zero : {0, 1}) {
+    BUILDMTW b = Build(4, 4, 2, 0);
+    (zero ? b.Width : b.Height) = 0.0;
+    EXPECT_EQ(0, FN(mapCreateMtr)(Path("zero.mtw").c_str(), &b));
+    EXPECT_FALSE(fs::exists(Path("zero.mtw")));
+  }
+  BUILDMTW b = Build(4, 4, 2, 0);
+  EXPECT_EQ(0, FN(mapCreateMtr)(nullptr, &b));
+  EXPECT_EQ(0, FN(mapCreateMtr)(Path("x.mtw").c_str(), nullptr));
+  // A record of another length is refused as it is, accepted through the
+  // copying form.
+  b.Length = 80;
+  EXPECT_EQ(0, FN(mapCreateMtw)(Path("x.mtw").c_str(), &b, nullptr));
+  b.Scale = 0;
+  const HMAP h = FN(mapCreateMtr)(Path("x.mtw").c_str(), &b);
+  ASSERT_NE(0, h);
+  EXPECT_EQ(80u, b.Length);
+  EXPECT_EQ(0, b.Scale);  // the caller's record is left alone
+  EXPECT_EQ(1, FN(mapGetMtrScale)(h, 1));
+  EXPECT_EQ(1, FN(mapGetMtrCount)(h));
+  EXPECT_EQ(-1, FN(mapGetMtrMeasure)(h, 2));
+  EXPECT_EQ(0, FN(mapGetMtrElementRow)(h, 2));
+  FN(mapCloseData)(h);
+}
+
+// Range in the file's height unit: a centimetre matrix stores metres x 100;
+// a quality matrix stores what it is given.
+TEST_F(MtrApi, ShowRangeIsStoredInTheHeightUnit) {
+  BUILDMTW b = Build(4, 4, 4, 2);
+  const HMAP mtw = FN(mapCreateMtr)(Path("cm.mtw").c_str(), &b);
+  ASSERT_NE(0, mtw);
+  EXPECT_EQ(2, FN(mapGetMtrMeasure)(mtw, 1));
+  EXPECT_EQ(1, FN(mapSetMtrShowRange)(mtw, 1, 100.0, 200.0));
+  FN(mapCloseData)(mtw);
+
+  char proj[128] = {};
+  const int32_t head[4] = {128, 0, 0, -1};
+  std::memcpy(proj, head, sizeof head);
+  const COLORREF colors[3] = {0xFF, 0xFF00, 0xFF0000};
+  const HMAP mtq = FN(mapCreateMtq)(Path("q.mtq").c_str(), &b,
+                                    reinterpret_cast<MTRPROJECTIONDATA*>(proj), colors, 3);
+  ASSERT_NE(0, mtq);
+  EXPECT_EQ(1, b.Creator);
+  EXPECT_EQ(3, FN(mapGetMtqPaletteCount)(mtq, 1));
+  EXPECT_EQ(1, FN(mapSetMtqShowRange)(mtq, 1, 100.0, 200.0));
+  FN(mapCloseData)(mtq);
+
+  for (auto [name, low, high] : {std::tuple{"cm.mtw", 10000.0, 20000.0},
+                                 std::tuple{"q.mtq", 100.0, 200.0}}) {
+    const std::vector<uint8_t> file = ReadFile(Path(name));
+    ASSERT_GE(file.size(), 320u);
+    double range[2];
+    std::memcpy(range, &file[280], sizeof range);
+    EXPECT_EQ(low, range[0]) << name;
+    EXPECT_EQ(high, range[1]) << name;
+  }
+}
+
+// A matrix of several blocks of every element width, written whole through
+// the functions, closed and opened again, reads back element for element.
+TEST_F(MtrApi, AMatrixMadeThroughTheFunctionsReadsBack) {
+  std::mt19937 random(44);
+  for (int bytes : {1, 2, 4, 8}) {
+    SCOPED_TRACE(bytes);
+    const int columns = 300, rows = 200;
+    const std::string path = Path("grid.mtw");
+    BUILDMTW b = Build(columns, rows, bytes, 1);
+    HMAP h = FN(mapCreateMtr)(path.c_str(), &b);
+    ASSERT_NE(0, h);
+    const int side = bytes == 1 ? 256 : bytes == 8 ? 64 : 128;
+    EXPECT_EQ(side, FN(mapGetMtrBlockWidth)(h, 1));
+    EXPECT_EQ((rows + side - 1) / side, FN(mapGetMtrBlockRow)(h, 1));
+    EXPECT_EQ((columns + side - 1) / side, FN(mapGetMtrBlockColumn)(h, 1));
+    EXPECT_EQ(bytes, FN(mapGetMtrElementSize)(h, 1));
+    std::vector<char> data(size_t(columns) * rows * bytes);
+    for (char& c : data) c = char(random());
+    ASSERT_EQ(1, FN(mapPutMtrFrame)(h, 1, data.data(), 0, 0, columns, rows, 0));
+    FN(mapCloseData)(h);
+
+    h = FN(mapOpenMtr)(path.c_str(), 0);
+    ASSERT_NE(0, h);
+    EXPECT_EQ(rows, FN(mapGetMtrElementRow)(h, 1));
+    EXPECT_EQ(columns, FN(mapGetMtrElementColumn)(h, 1));
+    std::vector<char> back(data.size(), 0x11);
+    ASSERT_EQ(1, FN(mapGetMtrFrame)(h, 1, back.data(), 0, 0, columns, rows));
+    EXPECT_TRUE(back == data);
+    FN(mapCloseData)(h);
+    fs::remove(path);
+  }
+}
+
+// A 3 x 2 matrix of 2-byte centimetre heights with one element left
+// empty, laid out by hand: header, zero palette at 320, block table at
+// 1344, the addition area appended at creation (no block flags without a
+// border), and the block appended when the matrix is closed.
+TEST_F(MtrApi, TheFileIsLaidOutAsTheFormatDescribes) {
+  const std::string path = Path("small.mtw");
+  BUILDMTW b = Build(3, 2, 2, 2);
+  const HMAP h = FN(mapCreateMtr)(path.c_str(), &b);
+  ASSERT_NE(0, h);
+  const int16_t values[6] = {100, -5, 300, 0, 12345, -32767};
+  ASSERT_EQ(1, FN(mapPutMtrFrame)(h, 1, reinterpret_cast<const char*>(values), 0, 0, 3, 2, 0));
+  FN(mapCloseData)(h);
+
+  std::vector<uint8_t> want(1684, 0);
+  auto u32 = [&](size_t at, uint32_t v) { std::memcpy(&want[at], &v, 4); };
+  auto f64 = [&](size_t at, double v) { std::memcpy(&want[at], &v, 8); };
+  u32(0, 0x0057544D);  // "MTW"
+  u32(4, 0x0200);
+  u32(8, 1684);        // end of the data
+  u32(52, 16);
+  u32(56, 2);          // rows
+  u32(60, 3);          // columns
+  u32(64, 1);          // one block column and row, as large as the matrix
+  u32(68, 1);
+  u32(72, 2);
+  u32(76, 3);
+  u32(80, 2);
+  u32(84, 3);
+  u32(96, 320);        // palette
+  u32(100, 1024);
+  u32(104, 1344);      // block table
+  u32(108, 8);
+  u32(124, 0xFFFFFFFF);  // no projection
+  u32(128, 0xFFFFFFFF);
+  f64(136, 1000.0);    // scale, precision, element size
+  f64(144, 100.0);
+  f64(152, 10.0);
+  f64(160, 6000000.0);
+  f64(168, 500000.0);
+  u32(220, 1684);      // main file length
+  want[244] = 1;       // location set
+  f64(280, -5.0);      // the range of the values written, the empty one left out
+  f64(288, 12345.0);
+  f64(296, -32767.0);
+  u32(304, 2);         // centimetres
+  u32(312, 1352);      // addition
+  u32(316, 320);
+  u32(1344, 1672);     // the block: position, length
+  u32(1348, 12);
+  std::memcpy(&want[1672], values, sizeof values);
+
+  const std::vector<uint8_t> got = ReadFile(path);
+  ASSERT_EQ(want.size(), got.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(want[i], got[i]) << "byte " << i;
+}
+
+}  // namespace
