@@ -195,9 +195,10 @@ MAPAPI LONG WINAPI mapCheckRstCompressNumber(HMAP hMap, LONG n);
  * lies to the border (0 outside, 1 inside, 2 crossed). */
 MAPAPI LONG WINAPI mapCheckRstBlockExistence(HMAP hMap, LONG n, LONG index);
 MAPAPI LONG WINAPI mapCheckRstBlockVisible(HMAP hMap, LONG n, LONG index);
-/* A 1-bit mask of block (row, column), rows of the block width raised to
- * a multiple of 32 bits, top-down: set where the element lies inside the
- * border. size must hold the whole mask. */
+/* A 1-bit mask of block (row, column), top-down rows of 32-bit words (the
+ * block width raised to a multiple of 32; the leftmost element of a word in
+ * its top bit): set where the element lies inside the border. size must
+ * hold the whole mask. */
 MAPAPI LONG WINAPI mapBuildRstBlockMask(HMAP hMap, LONG n, char* mask, LONG size, LONG row,
                                         LONG column);
 

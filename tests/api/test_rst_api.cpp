@@ -16,9 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "api/document_api.h"
-#include "api/messages_api.h"
-#include "api/rst_api.h"
+#include "api/mapapi.h"
+#include "mapstore/mapregister.h"
 
 namespace {
 
@@ -243,6 +242,93 @@ TEST_F(RstApi, AReadOnlyRasterRefusesWrites) {
   EXPECT_EQ(0, FN(mapPutRstPoint)(h, 1, 9, 0, 0));
   EXPECT_EQ(0, FN(mapPutRstPlanePoint)(h, 1, 9, 0.5, 0.5));
   FN(mapCloseData)(h);
+}
+
+// A raster of 512 x 512 elements of 10 m (2 x 2 blocks) under a map, with a
+// border set from an object: a square of 1900 m whose corners lie on
+// element edges, inside block (1, 0).
+TEST_F(RstApi, TheBorderFromAnObjectClassesBlocksAndMasks) {
+  RSCCREATE create{};
+  std::strcpy(create.Name, "RST");
+  std::strcpy(create.Code, "RST");
+  create.Scale = 100000;
+  create.Language = 1;
+  PALETTE256 palette{};
+  palette.Version = 0x0300;
+  palette.Count = 16;
+  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &create, &palette));
+  const double X0 = 6000000, Y0 = 7400000;
+  MAPREGISTEREX reg{};
+  reg.Length = sizeof reg;
+  std::strcpy(reg.Name, "B");
+  reg.Scale = 100000;
+  LISTREGISTER sheet{};
+  sheet.Length = sizeof sheet;
+  std::strcpy(sheet.Nomenclature, "B");
+  std::strcpy(sheet.FileName, "B");
+  sheet.XSouthWest = sheet.XSouthEast = X0;
+  sheet.YSouthWest = sheet.YNorthWest = Y0;
+  sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
+  sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
+  const HMAP map = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg, &sheet);
+  ASSERT_NE(0, map);
+  const LONG n = FN(mapCreateAndAppendRst)(map, Path("b.rsw").c_str(), 512, 512, 8, nullptr, 0,
+                                           10000, 1000, X0, Y0);
+  ASSERT_EQ(1, n);
+
+  auto object = [&](const std::vector<DOUBLEPOINT>& points) {
+    const HOBJ h = FN(mapCreateObject)(map, 1, 0, 0);
+    for (const DOUBLEPOINT& p : points) FN(mapAppendPointPlane)(h, X0 + p.X, Y0 + p.Y, 0);
+    return h;
+  };
+  const HOBJ open = object({{100, 100}, {2000, 100}, {2000, 2000}, {100, 2000}});
+  EXPECT_EQ(0, FN(mapSetRstBorder)(map, n, open));
+  EXPECT_EQ(0, FN(mapCheckExistenceRstBorder)(map, n));
+  const HOBJ square = object({{100, 100}, {2000, 100}, {2000, 2000}, {100, 2000}, {100, 100}});
+  ASSERT_EQ(1, FN(mapSetRstBorder)(map, n, square));
+  EXPECT_EQ(1, FN(mapCheckExistenceRstBorder)(map, n));
+  const LONG classes[4] = {0, 0, 2, 0};
+  for (LONG i = 0; i < 4; ++i) EXPECT_EQ(classes[i], FN(mapCheckRstBlockVisible)(map, n, i)) << i;
+
+  // Rows 312..502 and columns 10..200 of the raster lie inside.
+  std::vector<uint32_t> mask(256 * 8, 0x12345678);
+  char* bytes = reinterpret_cast<char*>(mask.data());
+  EXPECT_EQ(0, FN(mapBuildRstBlockMask)(map, n, bytes, 256 * 32 - 1, 1, 0));
+  ASSERT_EQ(1, FN(mapBuildRstBlockMask)(map, n, bytes, 256 * 32, 1, 0));
+  auto bit = [&](int row, int column) {
+    return (mask[row * 8 + column / 32] >> (31 - column % 32)) & 1;
+  };
+  EXPECT_EQ(1u, bit(400 - 256, 100));
+  EXPECT_EQ(0u, bit(300 - 256, 100));
+  EXPECT_EQ(0u, bit(400 - 256, 220));
+  ASSERT_EQ(1, FN(mapBuildRstBlockMask)(map, n, bytes, 256 * 32, 0, 1));
+  EXPECT_EQ(std::vector<uint32_t>(256 * 8, 0), mask);
+  EXPECT_EQ(0, FN(mapBuildRstBlockMask)(map, n, bytes, 256 * 32, 2, 0));
+
+  // The border back as plane points, and what is shown.
+  const HOBJ back = object({});
+  ASSERT_EQ(1, FN(mapGetRstBorder)(map, n, back));
+  ASSERT_EQ(5, FN(mapPointCount)(back, 0));
+  EXPECT_NEAR(X0 + 2000, FN(mapXPlane)(back, 2, 0), 0.01);
+  EXPECT_NEAR(Y0 + 100, FN(mapYPlane)(back, 2, 0), 0.01);
+  EXPECT_EQ(1, FN(mapShowRstByBorder)(map, n, 1));
+  DFRAME frame{};
+  ASSERT_EQ(1, FN(mapGetActualRstFrame)(map, &frame, n));
+  EXPECT_NEAR(X0 + 90, frame.X1, 1e-6);  // one element south of the lowest point
+  EXPECT_NEAR(Y0 + 100, frame.Y1, 1e-6);
+  EXPECT_NEAR(X0 + 2000, frame.X2, 1e-6);
+  EXPECT_NEAR(Y0 + 2010, frame.Y2, 1e-6);  // one element east
+  const DOUBLEPOINT near = {X0 + 1900, Y0 + 150};
+  DOUBLEPOINT corner{};
+  ASSERT_EQ(1, FN(mapGetImmediatePointOfRstBorder)(map, n, &near, &corner));
+  EXPECT_NEAR(X0 + 2000, corner.X, 1e-6);
+  EXPECT_NEAR(Y0 + 100, corner.Y, 1e-6);
+
+  EXPECT_EQ(1, FN(mapDeleteRstBorder)(map, n));
+  EXPECT_EQ(0, FN(mapCheckExistenceRstBorder)(map, n));
+  EXPECT_EQ(1, FN(mapCheckRstBlockVisible)(map, n, 2));
+  for (HOBJ h : {open, square, back}) FN(mapFreeObject)(h);
+  FN(mapCloseData)(map);
 }
 
 // A raster of 3 x 2 elements of 8 bits, made, written and given a place
