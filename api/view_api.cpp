@@ -2,6 +2,7 @@
 #include "api/view_api.h"
 
 #include "document/viewentries.h"
+#include "search/docseek.h"
 
 MAPAPI LONG WINAPI mapPaint(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
   return docPaint(hMap, hdc, erase, rect);
@@ -43,6 +44,14 @@ MAPAPI LONG WINAPI mapSetViewScale(HMAP hMap, LONG* x, LONG* y, float scale) {
 
 MAPAPI LONG WINAPI mapChangeViewScale(HMAP hMap, LONG* x, LONG* y, float factor) {
   return docChangeViewScale(hMap, x, y, factor);
+}
+
+MAPAPI LONG WINAPI mapSetViewSelect(HMAP hMap, HSELECT select) {
+  return docSetViewSelect(hMap, select);
+}
+
+MAPAPI LONG WINAPI mapGetViewSelect(HMAP hMap, HSELECT select) {
+  return docGetViewSelect(hMap, select);
 }
 
 MAPAPI double WINAPI mapSetupTurn(HMAP hMap, double angle, double least) {

@@ -49,6 +49,11 @@ MAPAPI LONG WINAPI mapScaleToRoundScale(double scale);
  * changed) for a zoom outside 0.001..400 or a null point. */
 MAPAPI LONG WINAPI mapSetViewScale(HMAP hMap, LONG* x, LONG* y, float scale);
 MAPAPI LONG WINAPI mapChangeViewScale(HMAP hMap, LONG* x, LONG* y, float factor);
+/* What the map shows: mapSetViewSelect copies the select's conditions into
+ * the document's view select, mapGetViewSelect the view select's into the
+ * select. 1, or 0 for a null, closed or foreign handle. */
+MAPAPI LONG WINAPI mapSetViewSelect(HMAP hMap, HSELECT select);
+MAPAPI LONG WINAPI mapGetViewSelect(HMAP hMap, HSELECT select);
 
 /* Turns the picture by the angle (radians; below 0.001 in size: no turn; a
  * change smaller than `least` and pi/6 is ignored): the angle in force. */

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "common/codepage.h"
+#include "common/liveset.h"
 
 namespace {
 
@@ -549,4 +550,31 @@ int TDocumentSeek::WhatListLayoutIs(const char* name) {
   for (int n = 0; n <= Maps.UserCount(); ++n)
     if (SheetByName(Maps.GetMap(n), name, true, false) != 0) return n;
   return -1;
+}
+
+// ---------------------------------------------------------------------------
+// The view select of the exported interface
+
+namespace {
+
+TMapSelect* SelectOfHandle(HSELECT select) {
+  const void* address = reinterpret_cast<const void*>(select);
+  return liveIsRegistered(LIVE_SELECT, address) ? reinterpret_cast<TMapSelect*>(select) : nullptr;
+}
+
+}  // namespace
+
+int docSetViewSelect(HMAP hMap, HSELECT select) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TMapSelect* given = SelectOfHandle(select);
+  if (doc == nullptr || given == nullptr) return 0;
+  return TDocumentSeek(doc).SetViewSelect(given);
+}
+
+int docGetViewSelect(HMAP hMap, HSELECT select) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TMapSelect* given = SelectOfHandle(select);
+  if (doc == nullptr || given == nullptr) return 0;
+  TMapSelect* view = TSeekMaps(doc).GetViewSelect(0);
+  return view != nullptr && given->SetSelect(view) ? 1 : 0;
 }

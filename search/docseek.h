@@ -153,3 +153,11 @@ class TDocumentSeek {
   TMapAccess* Doc;
   TSeekMaps Maps;
 };
+
+// The view select of the exported interface. A select handle is the
+// address of a select context registered as a live handle; a null, closed
+// or foreign document or select gives 0 and changes nothing.
+// The document's view select takes the select's conditions: 1 or 0.
+int docSetViewSelect(HMAP hMap, HSELECT select);
+// The select takes the document's view select's conditions: 1 or 0.
+int docGetViewSelect(HMAP hMap, HSELECT select);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/liveset.h"
 #include "common/messages.h"
 #include "search/docseek.h"
 #include "support/docmap.h"
@@ -250,6 +251,34 @@ TEST_F(DocSeek, SheetsByPointAndName) {
   EXPECT_EQ(0, seek.WhatListLayoutIs("abd"));
   EXPECT_EQ(-1, seek.WhatListLayoutIs("AB"));
   EXPECT_EQ(-1, seek.WhatListLayoutIs(nullptr));
+}
+
+}  // namespace
+
+namespace {
+
+// The view select through handles: a registered select copies its
+// conditions both ways; null, unregistered and closed handles change
+// nothing.
+TEST_F(DocSeek, ViewSelectThroughHandles) {
+  TMapSelect mine(doc);
+  const HMAP map = reinterpret_cast<HMAP>(doc);
+  const HSELECT handle = reinterpret_cast<HSELECT>(&mine);
+  EXPECT_EQ(0, docSetViewSelect(map, handle));  // not registered yet
+  ASSERT_EQ(1, liveRegister(LIVE_SELECT, &mine));
+  mine.ClearAllLocals();
+  mine.SetLocalSwitch(1);
+  EXPECT_EQ(0, docSetViewSelect(0, handle));
+  EXPECT_EQ(0, docSetViewSelect(map, 0));
+  EXPECT_EQ(0, docSetViewSelect(map + 8, handle));
+  EXPECT_EQ(1, docSetViewSelect(map, handle));
+  EXPECT_EQ(0, TDocumentSeek(doc).ViewSelectObjectCount(nullptr));
+  mine.SelectAll();
+  EXPECT_EQ(1, docGetViewSelect(map, handle));
+  EXPECT_EQ(1, int(mine.LocalSwitch));
+  EXPECT_EQ(0, mine.GetSelectObjectCount());
+  liveUnregister(LIVE_SELECT, &mine);
+  EXPECT_EQ(0, docGetViewSelect(map, handle));
 }
 
 }  // namespace
