@@ -148,10 +148,10 @@ MAPAPI double WINAPI mapDistancePointObject(HMAP hMap, HOBJ info, DOUBLEPOINT* p
 /* Distance in metres from the outer contour's points of the first object
  * to the segments of the second; 0.0 when there is none. */
 MAPAPI double WINAPI mapDistanceObject(HOBJ first, HOBJ second);
-/* Closes every subject of more than 2 points of an area: ends closer than
- * `gap` millimetres at the map's scale are joined by moving the last point
- * onto the first, farther ends by putting a copy of the last point in
- * front of the first. 1, or 0 for an object that is no area. */
+/* Closes every open subject of more than 2 points of an area: ends closer
+ * than `gap` millimetres at the map's scale are joined by moving the last
+ * point onto the first, farther ends by putting a copy of the last point
+ * in front of the first. 1, or 0 for an object that is no area. */
 MAPAPI LONG WINAPI mapAbrige(HOBJ info, double gap);
 
 #endif
