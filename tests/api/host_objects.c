@@ -1,0 +1,201 @@
+/* A host written in C99 that keeps map objects through the C functions
+ * alone: it makes a classifier with a line kind and a text semantic,
+ * creates a map on it, appends 10 000 lines each with two points and a
+ * name, opens the map again, reads every object back, edits one and reads
+ * the edit back after another reopening. Exits 0 when every check holds
+ * and prints each failed check. argv[1] is a folder for its files. */
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "api/mapapi.h"
+
+enum { OBJECTS = 10000, NAME_CODE = 1000 };
+#define ROAD_CODE 31120000
+
+static int failures = 0;
+
+/* Counts a failed check; the first few are printed. */
+#define CHECK(cond)                                                        \
+  do {                                                                     \
+    if (!(cond) && ++failures <= 20)                                       \
+      fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
+  } while (0)
+
+/* The map and sheet registers as the library reads them (208 and 544
+ * bytes, little-endian, no padding). */
+#pragma pack(push, 1)
+typedef struct HOSTMAPREGISTER {
+  LONG Length;
+  char Name[32];
+  LONG Scale;
+  LONG Fields[14]; /* projection, ellipsoid, units, map type ... all 0 */
+  double Parameters[6];
+  char Reserve[64];
+} HOSTMAPREGISTER;
+typedef struct HOSTSHEETREGISTER {
+  LONG Length;
+  char Nomenclature[32];
+  char Name[32];
+  char FileName[260];
+  double Plane[8]; /* X, Y of the south-west, north-west, north-east, south-east corners */
+  double Geo[8];
+  LONG Material[3];
+  char Date[12];
+  double Angles[3];
+  char DateAngle[12];
+  char Reserve[28];
+} HOSTSHEETREGISTER;
+#pragma pack(pop)
+typedef char HostMapRegisterIs208[sizeof(HOSTMAPREGISTER) == 208 ? 1 : -1];
+typedef char HostSheetRegisterIs544[sizeof(HOSTSHEETREGISTER) == 544 ? 1 : -1];
+
+static const double X0 = 6000000.0, Y0 = 7400000.0;
+
+/* The two points of line n (from 1), plane metres. */
+static double PointX(int n, int i) { return X0 + 100.0 + (n % 100) * 150.0 + i * 40.0; }
+static double PointY(int n, int i) { return Y0 + 100.0 + (n / 100) * 150.0 + i * 25.5; }
+
+static void Name(int n, char* text) { sprintf(text, "ROAD %d", n); }
+
+static void MakeClassifier(const char* path) {
+  RSCCREATE create;
+  PALETTE256 palette;
+  RSCOBJECT object;
+  RSCSEMANTIC semantic;
+  HRSC rsc;
+  LONG kind;
+
+  memset(&create, 0, sizeof create);
+  strcpy(create.Name, "ROADS");
+  strcpy(create.Code, "ROADS");
+  create.Scale = 100000;
+  create.Language = 1;
+  memset(&palette, 0, sizeof palette);
+  palette.Version = 0x0300;
+  palette.Count = 16;
+  rsc = mapCreateRsc(path, &create, &palette);
+  CHECK(rsc != 0);
+  if (rsc == 0) return;
+  memset(&object, 0, sizeof object);
+  object.Length = sizeof object;
+  object.Excode = ROAD_CODE;
+  object.Local = 0;
+  strcpy(object.Name, "ROAD");
+  kind = mapAppendRscObject(rsc, &object);
+  CHECK(kind > 0);
+  memset(&semantic, 0, sizeof semantic);
+  semantic.Code = NAME_CODE;
+  semantic.Type = 0; /* text */
+  strcpy(semantic.Name, "NAME");
+  CHECK(mapAppendRscSemantic(rsc, &semantic) == NAME_CODE);
+  mapAppendRscSemanticObject(rsc, kind, NAME_CODE, 1);
+  CHECK(mapCommitRsc(rsc) == 1);
+  CHECK(mapCloseRsc(rsc) == 1);
+}
+
+static HMAP MakeMap(const char* path, const char* rsc) {
+  HOSTMAPREGISTER map;
+  HOSTSHEETREGISTER sheet;
+  memset(&map, 0, sizeof map);
+  map.Length = sizeof map;
+  strcpy(map.Name, "Roads");
+  map.Scale = 100000;
+  memset(&sheet, 0, sizeof sheet);
+  sheet.Length = sizeof sheet;
+  strcpy(sheet.Nomenclature, "ROADS-1");
+  strcpy(sheet.FileName, "R1");
+  sheet.Plane[0] = X0, sheet.Plane[1] = Y0;
+  sheet.Plane[2] = X0 + 20000, sheet.Plane[3] = Y0;
+  sheet.Plane[4] = X0 + 20000, sheet.Plane[5] = Y0 + 20000;
+  sheet.Plane[6] = X0, sheet.Plane[7] = Y0 + 20000;
+  return mapCreateMapEx(path, rsc, (struct MAPREGISTEREX*)&map, (struct LISTREGISTER*)&sheet);
+}
+
+/* Appends every line through one handle, cleared for each. */
+static void Append(HMAP map) {
+  HOBJ object = mapCreateObject(map, 1, 0, 0);
+  char name[32];
+  int n, i;
+  CHECK(object != 0);
+  if (object == 0) return;
+  for (n = 1; n <= OBJECTS && failures == 0; ++n) {
+    CHECK(mapClearObject(object, 1, 0) == 1);
+    CHECK(mapRegisterObject(object, ROAD_CODE, 0) == 1);
+    for (i = 0; i < 2; ++i) CHECK(mapAppendPointPlane(object, PointX(n, i), PointY(n, i), 0) != 0);
+    Name(n, name);
+    CHECK(mapAppendSemantic(object, NAME_CODE, name, (LONG)strlen(name) + 1) != 0);
+    CHECK(mapCommit(object) == n);
+  }
+  mapFreeObject(object);
+}
+
+/* Reads line n and checks its points and name; the edited line has a
+ * third point and another name. */
+static void Check(HMAP map, HOBJ object, int n, int edited) {
+  char name[32], value[64];
+  int i;
+  CHECK(mapReadObjectByNumber(map, 0, object, 1, n) == object);
+  CHECK(mapObjectExcode(object) == ROAD_CODE);
+  CHECK(mapPointCount(object, 0) == (edited ? 3 : 2));
+  for (i = 0; i < 2; ++i) {
+    CHECK(fabs(mapXPlane(object, i + 1, 0) - PointX(n, i)) < 0.01);
+    CHECK(fabs(mapYPlane(object, i + 1, 0) - PointY(n, i)) < 0.01);
+  }
+  if (edited) strcpy(name, "EDITED");
+  else Name(n, name);
+  CHECK(mapSemanticCodeValue(object, NAME_CODE, value, sizeof value, 1) != 0);
+  CHECK(strcmp(value, name) == 0);
+}
+
+static void ReadBack(const char* path, int edited) {
+  HMAP map = mapOpenData(path, 0);
+  HOBJ object;
+  int n;
+  CHECK(map != 0);
+  if (map == 0) return;
+  object = mapCreateObject(map, 1, 0, 0);
+  for (n = 1; n <= OBJECTS && failures == 0; ++n) Check(map, object, n, n == edited);
+  CHECK(mapReadObjectByNumber(map, 0, object, 1, OBJECTS + 1) == 0);
+  mapFreeObject(object);
+  mapCloseData(map);
+}
+
+/* A third point and a new name for line n. */
+static void Edit(const char* path, int n) {
+  HMAP map = mapOpenData(path, 0);
+  HOBJ object;
+  CHECK(map != 0);
+  if (map == 0) return;
+  object = mapCreateObject(map, 1, 0, 0);
+  CHECK(mapReadObjectByNumber(map, 0, object, 1, n) == object);
+  CHECK(mapAppendPointPlane(object, PointX(n, 2), PointY(n, 2), 0) != 0);
+  CHECK(mapSetSemanticValue(object, 1, "EDITED", 7) != 0);
+  CHECK(mapCommit(object) == n);
+  mapFreeObject(object);
+  mapCloseData(map);
+}
+
+int main(int argc, char** argv) {
+  char rsc[512], path[512];
+  HMAP map;
+  if (argc < 2) {
+    fprintf(stderr, "usage: host_objects <folder>\n");
+    return 2;
+  }
+  mapMessageEnable(0);
+  snprintf(rsc, sizeof rsc, "%s/roads.rsc", argv[1]);
+  snprintf(path, sizeof path, "%s/roads.map", argv[1]);
+  MakeClassifier(rsc);
+  map = failures == 0 ? MakeMap(path, rsc) : 0;
+  CHECK(map != 0);
+  if (map != 0) {
+    Append(map);
+    mapCloseData(map);
+    ReadBack(path, 0);
+    Edit(path, 5000);
+    ReadBack(path, 5000);
+  }
+  if (failures == 0) printf("C object host: %d objects written, read and edited\n", OBJECTS);
+  return failures == 0 ? 0 : 1;
+}
