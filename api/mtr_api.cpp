@@ -12,11 +12,14 @@
 #include "common/libload.h"
 #include "document/mapaccess.h"
 #include "document/rmfchains.h"
+#include "document/rmfheights.h"
 #include "objects/objectinfo.h"
 #include "raster/mtr.h"
 #include "raster/rmfchain.h"
 
 namespace {
+
+constexpr double kNoHeight = -111111.0;
 
 // The entry of the matrix builder in the sibling matrix library.
 constexpr const char* kBuildEntry = "mtrBuildMatrix";
@@ -363,6 +366,51 @@ MAPAPI LONG WINAPI mapGetMtqProjectionData(HMAP hMap, LONG number, MTRPROJECTION
 
 MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k) {
   return GetChainNumberInPoint(ChainOf(DocumentOf(hMap), DOCKIND_MTR), x, y, k);
+}
+
+// ---------------------------------------------------------------------------
+// Heights and values
+
+MAPAPI double WINAPI mapGetHeightValue(HMAP hMap, double x, double y) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetHeightValue(doc, x, y) : kNoHeight;
+}
+
+MAPAPI double WINAPI mapGetHeightValueOfMtr(HMAP hMap, LONG number, double x, double y) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetHeightValue(doc, int(number), x, y) : kNoHeight;
+}
+
+MAPAPI double WINAPI mapGetPrecisionHeightValue(HMAP hMap, double x, double y) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetPrecisionHeightValue(doc, x, y) : kNoHeight;
+}
+
+MAPAPI double WINAPI mapGetPrecisionHeightTriangle(HMAP hMap, double x, double y) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? GetPrecisionHeightTriangle(doc, x, y) : kNoHeight;
+}
+
+MAPAPI LONG WINAPI mapGetHeightArray(HMAP hMap, double* heights, LONG count, DOUBLEPOINT* first,
+                                     DOUBLEPOINT* last) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (!doc || !heights || !first || !last) return 0;
+  return GetHeightArray(doc, heights, count, first, last);
+}
+
+MAPAPI LONG WINAPI mapPutHeightValue(HMAP hMap, LONG number, double x, double y, double height) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? PutHeightValue(doc, number, x, y, height) : 0;
+}
+
+MAPAPI double WINAPI mapGetMtqValue(HMAP hMap, LONG number, double x, double y) {
+  RMFCHAIN* unit = Mtq(hMap, number);
+  double value = kNoHeight;
+  return unit && GetUnitHeight(unit, &value, x, y) ? value : kNoHeight;
+}
+
+MAPAPI LONG WINAPI mapPutMtqValue(HMAP hMap, LONG number, double x, double y, double value) {
+  return PutChainHeight(ChainOf(DocumentOf(hMap), DOCKIND_MTQ), number, x, y, value);
 }
 
 // ---------------------------------------------------------------------------

@@ -123,6 +123,29 @@ MAPAPI LONG WINAPI mapGetMtqProjectionData(HMAP hMap, LONG number,
  * point, edges included; 0. */
 MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k);
 
+/* --- Heights (metres) and values ---
+ * -111111.0 means no height. */
+/* From the first elevation matrix in chain order that has one, else from
+ * the layer matrices. */
+MAPAPI double WINAPI mapGetHeightValue(HMAP hMap, double x, double y);
+MAPAPI double WINAPI mapGetHeightValueOfMtr(HMAP hMap, LONG number, double x, double y);
+/* From the matrix of the finest element that has one; the triangle form
+ * interpolates between elements. */
+MAPAPI double WINAPI mapGetPrecisionHeightValue(HMAP hMap, double x, double y);
+MAPAPI double WINAPI mapGetPrecisionHeightTriangle(HMAP hMap, double x, double y);
+/* count (>= 2) heights along the line from first to last, ends included;
+ * the caller's first point is moved along it and ends on the last
+ * intermediate point. 1 or 0. */
+MAPAPI LONG WINAPI mapGetHeightArray(HMAP hMap, double* heights, LONG count, DOUBLEPOINT* first,
+                                     DOUBLEPOINT* last);
+/* Writes a height into elevation matrix n (the file's height unit,
+ * truncated) and widens its value range: 1 or 0. */
+MAPAPI LONG WINAPI mapPutHeightValue(HMAP hMap, LONG number, double x, double y, double height);
+/* A quality matrix's value at a point (-111111.0 when none), and writing
+ * one. */
+MAPAPI double WINAPI mapGetMtqValue(HMAP hMap, LONG number, double x, double y);
+MAPAPI LONG WINAPI mapPutMtqValue(HMAP hMap, LONG number, double x, double y, double value);
+
 /* --- Colours of the elevation matrices (one palette for the document) ---
  * Every change rebuilds the document's palette. */
 MAPAPI LONG WINAPI mapGetMtrPaletteCount(HMAP hMap);

@@ -203,6 +203,43 @@ TEST_F(MtrApi, ShowRangeIsStoredInTheHeightUnit) {
   }
 }
 
+// Heights written and read through the functions (centimetres truncated;
+// a point without data or outside the matrix has none), a profile, and a
+// quality matrix's values.
+TEST_F(MtrApi, HeightsAndValuesAtPoints) {
+  BUILDMTW b = Build(4, 4, 4, 2);
+  const HMAP h = FN(mapCreateMtr)(Path("h.mtw").c_str(), &b);
+  ASSERT_NE(0, h);
+  const double x = 6000015.0, y = 500025.0;
+  EXPECT_EQ(-111111.0, FN(mapGetHeightValue)(h, x, y));
+  EXPECT_EQ(1, FN(mapPutHeightValue)(h, 1, x, y, 12.349));
+  EXPECT_DOUBLE_EQ(12.34, FN(mapGetHeightValue)(h, x, y));
+  EXPECT_DOUBLE_EQ(12.34, FN(mapGetHeightValueOfMtr)(h, 1, x, y));
+  EXPECT_DOUBLE_EQ(12.34, FN(mapGetPrecisionHeightValue)(h, x, y));
+  EXPECT_EQ(-111111.0, FN(mapGetHeightValueOfMtr)(h, 2, x, y));
+  EXPECT_EQ(-111111.0, FN(mapGetHeightValue)(h, x + 100.0, y));
+  EXPECT_EQ(0, FN(mapPutHeightValue)(h, 2, x, y, 1.0));
+  double heights[3] = {};
+  DOUBLEPOINT first = {x - 10.0, y}, last = {x + 10.0, y};
+  EXPECT_EQ(1, FN(mapGetHeightArray)(h, heights, 3, &first, &last));
+  EXPECT_DOUBLE_EQ(12.34, heights[1]);
+  EXPECT_EQ(x, first.X);
+  EXPECT_EQ(0, FN(mapGetHeightArray)(h, heights, 1, &first, &last));
+  FN(mapCloseData)(h);
+
+  char proj[128] = {};
+  const int32_t head[4] = {128, 0, 0, -1};
+  std::memcpy(proj, head, sizeof head);
+  const COLORREF colors[2] = {0xFF, 0xFF00};
+  const HMAP q = FN(mapCreateMtq)(Path("v.mtq").c_str(), &b,
+                                  reinterpret_cast<MTRPROJECTIONDATA*>(proj), colors, 2);
+  ASSERT_NE(0, q);
+  EXPECT_EQ(1, FN(mapPutMtqValue)(q, 1, x, y, 7.0));
+  EXPECT_DOUBLE_EQ(7.0, FN(mapGetMtqValue)(q, 1, x, y));
+  EXPECT_EQ(-111111.0, FN(mapGetMtqValue)(q, 2, x, y));
+  FN(mapCloseData)(q);
+}
+
 // A matrix of several blocks of every element width, written whole through
 // the functions, closed and opened again, reads back element for element.
 TEST_F(MtrApi, AMatrixMadeThroughTheFunctionsReadsBack) {
