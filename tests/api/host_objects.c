@@ -8,47 +8,10 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "api/mapapi.h"
+#include "host_common.h"
 
 enum { OBJECTS = 10000, NAME_CODE = 1000 };
 #define ROAD_CODE 31120000
-
-static int failures = 0;
-
-/* Counts a failed check; the first few are printed. */
-#define CHECK(cond)                                                        \
-  do {                                                                     \
-    if (!(cond) && ++failures <= 20)                                       \
-      fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
-  } while (0)
-
-/* The map and sheet registers as the library reads them (208 and 544
- * bytes, little-endian, no padding). */
-#pragma pack(push, 1)
-typedef struct HOSTMAPREGISTER {
-  LONG Length;
-  char Name[32];
-  LONG Scale;
-  LONG Fields[14]; /* projection, ellipsoid, units, map type ... all 0 */
-  double Parameters[6];
-  char Reserve[64];
-} HOSTMAPREGISTER;
-typedef struct HOSTSHEETREGISTER {
-  LONG Length;
-  char Nomenclature[32];
-  char Name[32];
-  char FileName[260];
-  double Plane[8]; /* X, Y of the south-west, north-west, north-east, south-east corners */
-  double Geo[8];
-  LONG Material[3];
-  char Date[12];
-  double Angles[3];
-  char DateAngle[12];
-  char Reserve[28];
-} HOSTSHEETREGISTER;
-#pragma pack(pop)
-typedef char HostMapRegisterIs208[sizeof(HOSTMAPREGISTER) == 208 ? 1 : -1];
-typedef char HostSheetRegisterIs544[sizeof(HOSTSHEETREGISTER) == 544 ? 1 : -1];
 
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
@@ -95,21 +58,7 @@ static void MakeClassifier(const char* path) {
 }
 
 static HMAP MakeMap(const char* path, const char* rsc) {
-  HOSTMAPREGISTER map;
-  HOSTSHEETREGISTER sheet;
-  memset(&map, 0, sizeof map);
-  map.Length = sizeof map;
-  strcpy(map.Name, "Roads");
-  map.Scale = 100000;
-  memset(&sheet, 0, sizeof sheet);
-  sheet.Length = sizeof sheet;
-  strcpy(sheet.Nomenclature, "ROADS-1");
-  strcpy(sheet.FileName, "R1");
-  sheet.Plane[0] = X0, sheet.Plane[1] = Y0;
-  sheet.Plane[2] = X0 + 20000, sheet.Plane[3] = Y0;
-  sheet.Plane[4] = X0 + 20000, sheet.Plane[5] = Y0 + 20000;
-  sheet.Plane[6] = X0, sheet.Plane[7] = Y0 + 20000;
-  return mapCreateMapEx(path, rsc, (struct MAPREGISTEREX*)&map, (struct LISTREGISTER*)&sheet);
+  return HostMakeMap(path, rsc, "ROADS-1", X0, Y0, 20000);
 }
 
 /* Appends every line through one handle, cleared for each. */
