@@ -100,28 +100,23 @@ int MakeClassifier(const std::string& path) {
   return rsc.Save(1);
 }
 
-// Plane coordinates (metres) of sheet 1 to the map's device units and back.
-DOUBLEPOINT ToDevice(TMap& map, double x, double y) {
-  const DOUBLEPOINT* view = map.ViewPosition(1);
-  return {(x - map.X0) / map.Factor - view->X, (y - map.Y0) / map.Factor - view->Y};
-}
+// Device units of sheet 1 to plane coordinates (metres).
 DOUBLEPOINT ToPlane(TMap& map, double x, double y) {
   const DOUBLEPOINT* view = map.ViewPosition(1);
   return {(x + view->X) * map.Factor + map.X0, (y + view->Y) * map.Factor + map.Y0};
 }
 
 // A new object of the kind on sheet 1 with one contour through the points
-// (plane coordinates), appended to the sheet; its number, 0 on failure.
-int AppendObject(TMap& map, DWORD code, int local, const DOUBLEPOINT* points, int count) {
-  TObjectInfo object;
-  if (!object.CreateObject(&map, 1, 0, 0) || !object.RegisterObject(LONG(code), local)) return 0;
-  for (int i = 0; i < count; ++i) {
-    const DOUBLEPOINT p = ToDevice(map, points[i].X, points[i].Y);
-    if (!object.Metric.AppendPointSubject(0, p.X, p.Y)) return 0;
-  }
-  if (!map.OpenList(1)) return 0;
-  return map.AppendObject(object.Desc, object.Metric.Record, object.Semn.Record(),
-                          object.Draw.Record());
+// (plane coordinates), made and committed through the object functions as
+// a host does; its number, 0 on failure.
+int AppendObject(HMAP h, DWORD code, int local, const DOUBLEPOINT* points, int count) {
+  const HOBJ object = mapCreateObject(h, 1, 0, 0);
+  int number = object != 0 && mapRegisterObject(object, LONG(code), local) == 1;
+  for (int i = 0; number && i < count; ++i)
+    number = mapAppendPointPlane(object, points[i].X, points[i].Y, 0) != 0;
+  if (number) number = mapCommit(object);
+  mapFreeObject(object);
+  return number;
 }
 
 // The south-west corner and side of the demo's sheet, metres.
@@ -164,7 +159,7 @@ int MakeMap(const std::string& path, const std::string& rscPath) {
       ring[i] = {cx + radius * std::cos(a), cy + radius * std::sin(a)};
     }
     ring[5] = ring[0];
-    objects += AppendObject(map, cell % 3 == 1 ? kLakeCode : kFieldCode, LOCAL_SQUARE, ring, 6) > 0;
+    objects += AppendObject(h, cell % 3 == 1 ? kLakeCode : kFieldCode, LOCAL_SQUARE, ring, 6) > 0;
   }
   // Roads across the sheet and tracks between them.
   for (int i = 0; i < 14; ++i) {
@@ -175,14 +170,14 @@ int MakeMap(const std::string& path, const std::string& rscPath) {
       line[k] = i < 7 ? DOUBLEPOINT{kX0 + across, kY0 + along}
                       : DOUBLEPOINT{kX0 + along, kY0 + across - 4550};
     }
-    objects += AppendObject(map, road ? kRoadCode : kTrackCode, LOCAL_LINE, line, 5) > 0;
+    objects += AppendObject(h, road ? kRoadCode : kTrackCode, LOCAL_LINE, line, 5) > 0;
   }
   // Wells.
   for (int i = 0; i < 16; ++i) {
     const DOUBLEPOINT well = {kX0 + 500 + 9000 * r.Next(), kY0 + 500 + 9000 * r.Next()};
-    objects += AppendObject(map, kWellCode, LOCAL_POINT, &well, 1) > 0;
+    objects += AppendObject(h, kWellCode, LOCAL_POINT, &well, 1) > 0;
   }
-  std::printf("map %s created through the document: %d objects\n", map.Name(), objects);
+  std::printf("map %s created through the document, objects through the object functions: %d objects\n", map.Name(), objects);
   const int saved = map.Save(1);
   mapCloseData(h);
   return objects == 39 && saved;
