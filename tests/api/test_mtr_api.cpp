@@ -20,7 +20,8 @@
 
 #include "api/document_api.h"
 #include "api/messages_api.h"
-#include "api/mtr_api.h"
+#include "api/mapapi.h"
+#include "mapstore/mapregister.h"
 
 // The creation description as a host lays it out (128 bytes).
 #pragma pack(push, 1)
@@ -238,6 +239,79 @@ TEST_F(MtrApi, HeightsAndValuesAtPoints) {
   EXPECT_DOUBLE_EQ(7.0, FN(mapGetMtqValue)(q, 1, x, y));
   EXPECT_EQ(-111111.0, FN(mapGetMtqValue)(q, 2, x, y));
   FN(mapCloseData)(q);
+}
+
+// A border from a closed object is kept in whole elements: read back in
+// metres, it bounds what the matrix shows, and its point nearest to a
+// given one is found.
+TEST_F(MtrApi, ABorderIsKeptInWholeElements) {
+  // A map over the matrix, whose objects give the border.
+  RSCCREATE create{};
+  std::strcpy(create.Name, "MTR");
+  std::strcpy(create.Code, "MTR");
+  create.Scale = 100000;
+  create.Language = 1;
+  PALETTE256 palette{};
+  palette.Version = 0x0300;
+  palette.Count = 16;
+  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &create, &palette));
+  MAPREGISTEREX reg{};
+  reg.Length = sizeof reg;
+  std::strcpy(reg.Name, "B");
+  reg.Scale = 100000;
+  LISTREGISTER sheet{};
+  sheet.Length = sizeof sheet;
+  std::strcpy(sheet.Nomenclature, "B");
+  std::strcpy(sheet.FileName, "B");
+  sheet.XSouthWest = sheet.XSouthEast = 6000000.0;
+  sheet.YSouthWest = sheet.YNorthWest = 500000.0;
+  sheet.XNorthWest = sheet.XNorthEast = 6001000.0;
+  sheet.YNorthEast = sheet.YSouthEast = 501000.0;
+  const HMAP h = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg, &sheet);
+  ASSERT_NE(0, h);
+  BUILDMTW b = Build(10, 10, 2, 0);
+  FN(mapCloseData)(FN(mapCreateMtr)(Path("b.mtw").c_str(), &b));
+  ASSERT_EQ(1, FN(mapOpenMtrForMap)(h, Path("b.mtw").c_str(), 0));
+
+  const HOBJ area = FN(mapCreateObject)(h, 1, 0, 0);
+  ASSERT_NE(0, area);
+  // Metres from the south-west corner; the west and south sides fall
+  // inside elements.
+  const double corner[5][2] = {{25, 32}, {25, 80}, {75, 80}, {75, 32}, {25, 32}};
+  for (const auto& p : corner)
+    ASSERT_EQ(1, FN(mapAppendPointPlane)(area, 6000000.0 + p[0], 500000.0 + p[1], 0));
+  EXPECT_EQ(0, FN(mapCheckExistenceMtrBorder)(h, 1));
+  ASSERT_EQ(1, FN(mapSetMtrBorder)(h, 1, area));
+  EXPECT_EQ(1, FN(mapCheckExistenceMtrBorder)(h, 1));
+  EXPECT_EQ(1, FN(mapCheckShowMtrByBorder)(h, 1));  // only what lies inside is shown
+
+  const HOBJ back = FN(mapCreateObject)(h, 1, 0, 0);
+  ASSERT_EQ(1, FN(mapGetMtrBorder)(h, 1, back));
+  ASSERT_EQ(5, FN(mapPointCount)(back, 0));
+  // Rows count from the north edge and are cut to whole elements.
+  EXPECT_DOUBLE_EQ(6000030.0, FN(mapXPlane)(back, 1, 0));
+  EXPECT_DOUBLE_EQ(500030.0, FN(mapYPlane)(back, 1, 0));
+  EXPECT_DOUBLE_EQ(6000080.0, FN(mapXPlane)(back, 3, 0));
+  EXPECT_DOUBLE_EQ(500080.0, FN(mapYPlane)(back, 3, 0));
+
+  DFRAME frame{};
+  ASSERT_EQ(1, FN(mapGetActualMtrFrame)(h, &frame, 1));
+  EXPECT_DOUBLE_EQ(6000020.0, frame.X1);
+  EXPECT_DOUBLE_EQ(500030.0, frame.Y1);
+  EXPECT_DOUBLE_EQ(6000080.0, frame.X2);
+  EXPECT_DOUBLE_EQ(500090.0, frame.Y2);
+  DOUBLEPOINT near = {6000090.0, 500090.0}, found{};
+  ASSERT_EQ(1, FN(mapGetImmediatePointOfMtrBorder)(h, 1, &near, &found));
+  EXPECT_DOUBLE_EQ(6000080.0, found.X);
+  EXPECT_DOUBLE_EQ(500080.0, found.Y);
+
+  EXPECT_EQ(1, FN(mapDeleteMtrBorder)(h, 1));
+  EXPECT_EQ(0, FN(mapCheckExistenceMtrBorder)(h, 1));
+  ASSERT_EQ(1, FN(mapGetActualMtrFrame)(h, &frame, 1));
+  EXPECT_DOUBLE_EQ(6000100.0, frame.X2);
+  FN(mapFreeObject)(area);
+  FN(mapFreeObject)(back);
+  FN(mapCloseData)(h);
 }
 
 // A matrix of several blocks of every element width, written whole through
