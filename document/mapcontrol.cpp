@@ -185,7 +185,7 @@ void TMapControl::SetRegion() {
     PlaneX0 = X0;
     PlaneY0 = Y0;
     UpdatePlace();
-  } else if (!ChainBaseData(this) && !MtlBaseData(this)) {
+  } else if (!ChainBaseData(this)) {
     // Nothing open: the metric's default units.
     SetDisScale(0.0);
     PlaneX0 = PlaneY0 = 0.0;

@@ -10,6 +10,7 @@
 
 #include "common/language.h"
 #include "common/messages.h"
+#include "document/mtlchains.h"
 #include "platform/file.h"
 #include "platform/ui.h"
 
@@ -517,6 +518,8 @@ int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color) {
 
 bool ChainBaseData(TMapControl* doc) {
   RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, 1);
+  // A layer matrix comes before a raster.
+  if (!unit && MtlBaseData(doc)) return true;
   if (!unit) unit = Unit(doc, DOCKIND_RST, 1);
   if (!unit) unit = Unit(doc, DOCKIND_MTQ, 1);
   if (!unit) return false;

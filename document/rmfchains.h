@@ -82,9 +82,10 @@ int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color);
 int AdjustChains(TMapControl* doc);
 
 // The chains' part of the document region (TMapControl::SetRegion): the
-// base data when no map is open (elevation matrix 1, raster 1, quality
-// matrix 1: true when one was taken), and every unit's picture factor and
-// element frame taken into the region, with the height range.
+// base data when no map is open (elevation matrix 1, layer matrix 1,
+// raster 1, quality matrix 1: true when one was taken), and every unit's
+// picture factor and element frame taken into the region, with the height
+// range.
 bool ChainBaseData(TMapControl* doc);
 void ChainUnitsRegion(TMapControl* doc);
 

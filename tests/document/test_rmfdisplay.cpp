@@ -3,6 +3,7 @@
 // raster depths, matrix colours with relief and the host's break.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -371,4 +372,69 @@ TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
   int red = 0;
   for (uint32_t v : p.pixels) red += v == 0xFF0000;
   EXPECT_GT(red, 100);
+}
+
+TEST_F(RmfDisplay, LayerMatrixWithoutHeightsIsGreen) {
+  // 50 x 50 cells of 10 m holding layer thicknesses only.
+  const std::string path = dir / "a.mtl";
+  {
+    MTLBUILDPARM p{};
+    p.Length = sizeof(p);
+    p.BeginX = 5000;
+    p.BeginY = 2000;
+    p.EndX = 5500;
+    p.EndY = 2500;
+    p.ElementSize = 10;
+    p.LayerCount = 1;
+    p.PowerBytes = 1;
+    p.Scale = 10000;
+    TMtl m;
+    ASSERT_EQ(1, m.Create(path.c_str(), &p));
+    ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
+    m.Save();
+  }
+  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  // By place: green diagonal lines of period 6, into the image and onto a
+  // device alike.
+  View(1.0, 50, 50);
+  Image image(50, 50);
+  DIBCONTEXT target = image.Target();
+  ASSERT_EQ(1, ShowMtlPlace(doc, 0, &target));
+  int green = 0;
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 50; ++x) {
+      const bool on = (x - (50 - y)) % 6 == 0;
+      ASSERT_EQ(on, image.At(x, y) == 0x00FF00u) << x << " " << y;
+      green += on;
+    }
+  doctest::MemoryDevice device(50, 50);
+  doc->PaintDc = device.dc;
+  target.VisualType = 3;
+  ASSERT_EQ(1, ShowMtlPlace(doc, 0, &target));
+  doc->PaintDc = nullptr;
+  const doctest::Picture onDevice = doctest::GrabDc(device.dc);
+  EXPECT_EQ(green, std::count(onDevice.pixels.begin(), onDevice.pixels.end(), 0x00FF00u));
+  EXPECT_EQ(0x00FF00u, onDevice.At(0, 20));  // picture row 30, column 0
+  // Alone by its number, through the document's one-layer road: solid.
+  doctest::MemoryDevice window(240, 240);
+  ASSERT_EQ(1, doc->PaintMtl(window.dc, 1, RECT{0, 0, 240, 240}, 1, 0));
+  const doctest::Picture alone = doctest::GrabDc(window.dc);
+  EXPECT_GT(std::count(alone.pixels.begin(), alone.pixels.end(), 0x00FF00u), 150 * 150);
+}
+
+TEST_F(RmfDisplay, ZoomedInElementsKeepTheirWidthAcrossBlocks) {
+  // Element (row, col) holds its column; two blocks across.
+  ASSERT_EQ(1, doc->OpenRst(Raster("a.rsw", 8, 300, 2, [](int, int j) { return j & 255; }).c_str(), 0));
+  View(2.5, 750, 5);
+  Image image(750, 5);
+  DIBCONTEXT target = image.Target();
+  ASSERT_EQ(1, ShowRstPlace(doc, 0, &target));
+  // Pixel column c shows element trunc(c / 2.5) (either neighbour where c
+  // falls on an element edge): every element 2 or 3 pixels wide, the block
+  // edge (element 256) included.
+  auto pixelOf = [](int v) { return Pixel((v & 255) ? (v & 255) * 0x010101u : 0x0000FFu); };
+  for (int c = 0; c < 750; ++c) {
+    const uint32_t p = image.At(c, 2);
+    ASSERT_TRUE(p == pixelOf(int((c + 0.01) / 2.5)) || p == pixelOf(int((c - 0.01) / 2.5))) << c;
+  }
 }
