@@ -241,6 +241,44 @@ TEST_F(MtrApi, HeightsAndValuesAtPoints) {
   FN(mapCloseData)(q);
 }
 
+// Colours: the elevation palette is the document's, each quality matrix
+// has its own; indexes past the colours are refused when setting, and the
+// quality matrix's steps are answered up to 255.
+TEST_F(MtrApi, Colours) {
+  BUILDMTW b = Build(4, 4, 2, 0);
+  const HMAP h = FN(mapCreateMtr)(Path("c.mtw").c_str(), &b);
+  ASSERT_NE(0, h);
+  ASSERT_EQ(32, FN(mapGetMtrPaletteCount)(h));
+  EXPECT_EQ(0xFF0000u, FN(mapSetMtrColor)(h, 1, 5, 0xFF0000));
+  EXPECT_EQ(0u, FN(mapSetMtrColor)(h, 1, 40, 0xFF0000));
+  COLORREF colors[64] = {};
+  ASSERT_EQ(1, FN(mapGetMtrStandardPalette)(h, colors, 64));
+  EXPECT_EQ(0xFF0000u, colors[5]);
+  const COLORREF three[3] = {1, 2, 3};
+  ASSERT_EQ(1, FN(mapSetMtrPalette)(h, three, 3));
+  EXPECT_EQ(3, FN(mapGetMtrPaletteCount)(h));
+  MTRCOLORDESC step{};
+  EXPECT_EQ(1, FN(mapGetMtrColorDesc)(h, 1, 2, &step));
+  EXPECT_EQ(3u, step.Color);
+  EXPECT_EQ(0, FN(mapGetMtrColorDesc)(h, 1, 3, &step));
+  FN(mapCloseData)(h);
+
+  char proj[128] = {};
+  const int32_t head[4] = {128, 0, 0, -1};
+  std::memcpy(proj, head, sizeof head);
+  const HMAP q = FN(mapCreateMtq)(Path("c.mtq").c_str(), &b,
+                                  reinterpret_cast<MTRPROJECTIONDATA*>(proj), three, 3);
+  ASSERT_NE(0, q);
+  EXPECT_EQ(1, FN(mapGetMtqColorDesc)(q, 1, 255, &step));
+  EXPECT_EQ(0, FN(mapSetMtqColor)(q, 1, 3, 0xFF));
+  EXPECT_EQ(1, FN(mapSetMtqColor)(q, 1, 2, 0xFF));
+  std::memset(colors, 0x77, sizeof colors);
+  ASSERT_EQ(1, FN(mapGetMtqStandardPalette)(q, colors, 4, 1));
+  const COLORREF want[4] = {1, 2, 0xFF, 0};
+  EXPECT_EQ(0, std::memcmp(colors, want, sizeof want));
+  FN(mapCloseData)(q);
+}
+
 // A border from a closed object is kept in whole elements: read back in
 // metres, it bounds what the matrix shows, and its point nearest to a
 // given one is found.
