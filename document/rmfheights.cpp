@@ -93,11 +93,14 @@ int PutChainHeight(CHAININFO* chain, int n, double x, double y, double value) {
   if (bytes == 8) {
     result = file.PutPlanePoint(v, x, y);
   } else {
-    if (!(v > -2147483649.0 && v < 2147483648.0)) {
+    // A value the element cannot hold would be stored wrapped round: it is
+    // refused.
+    const double limit = bytes == 1 ? 128.0 : bytes == 2 ? 32768.0 : 2147483648.0;
+    v = std::trunc(v);
+    if (!(v >= -limit && v < limit)) {
       file.Error = MAPERR_INPUT;
       return 0;
     }
-    v = std::trunc(v);
     result = file.PutPlanePoint(LONG(v), x, y);
   }
   if (!result) return 0;

@@ -22,7 +22,8 @@ int GetUnitHeight(RMFCHAIN* unit, double* value, double x, double y);
 // height; 0 with the value untouched when none gives one.
 int GetChainHeight(CHAININFO* chain, double* value, double x, double y);
 // Writes a value at a point into unit n (stored units, integers truncated
-// toward zero) and widens the header's value range: the write's result.
+// toward zero) and widens the header's value range: the write's result. A
+// value outside what the element holds is refused (60040).
 int PutChainHeight(CHAININFO* chain, int n, double x, double y, double value);
 
 // The first elevation matrix in chain order, else the layer matrices.

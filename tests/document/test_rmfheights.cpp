@@ -107,6 +107,11 @@ TEST_F(RmfHeights, FirstGivenAndFinestMatrix) {
 TEST_F(RmfHeights, HeightUnitsAndWriting) {
   ASSERT_EQ(1, doc->OpenMtr(Matrix("cm2.mtw", 10, 2, 2, 12345).c_str(), 0));
   EXPECT_DOUBLE_EQ(123.45, GetHeightValue(doc, 5500, 2500));
+  // 400 m in centimetres does not fit two bytes: refused, not wrapped.
+  EXPECT_EQ(0, PutHeightValue(doc, 1, 5500, 2500, 400.0));
+  EXPECT_DOUBLE_EQ(123.45, GetHeightValue(doc, 5500, 2500));
+  EXPECT_EQ(1, PutHeightValue(doc, 1, 5500, 2500, -300.0));
+  EXPECT_DOUBLE_EQ(-300.0, GetHeightValue(doc, 5500, 2500));
   doc->CloseMtr(0);
   ASSERT_EQ(1, doc->OpenMtr(Matrix("cm4.mtw", 10, 4, 2, 0).c_str(), 0));
   ASSERT_EQ(1, PutHeightValue(doc, 1, 5500, 2500, 12.349));
