@@ -169,6 +169,9 @@ TEST_F(MtrApi, CreationRules) {
   EXPECT_EQ(-1, FN(mapGetMtrMeasure)(h, 2));
   EXPECT_EQ(0, FN(mapGetMtrElementRow)(h, 2));
   FN(mapCloseData)(h);
+  // Opening: a missing file, or an elevation matrix as a quality matrix.
+  EXPECT_EQ(0, FN(mapOpenMtr)(Path("none.mtw").c_str(), 0));
+  EXPECT_EQ(0, FN(mapOpenMtq)(Path("x.mtw").c_str(), 0));
 }
 
 // Range in the file's height unit: a centimetre matrix stores metres x 100;
