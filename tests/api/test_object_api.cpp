@@ -413,4 +413,26 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
   F.mapFreeObject(good);
 }
 
+TEST_F(ObjectApi, AnObjectOutlivingItsMapIsRefusedUntilReadAgain) {
+  const HMAP closed = MakeMap("c.map", 6000000, 7400000);
+  ASSERT_NE(0, closed);
+  const std::vector<char> record = PlaneRecord({kLine}, 0);
+  const HOBJ h = F.mapPutObjectRecord(closed, 0, record.data(), LONG(record.size()), 0);
+  ASSERT_NE(0, h);
+  F.mapCloseData(closed);
+  char buffer[4096];
+  EXPECT_EQ(0, F.mapCommit(h));
+  EXPECT_EQ(0, F.mapGetObjectRecord(h, buffer, sizeof buffer));
+  EXPECT_EQ(0, F.mapDeleteObject(h));
+  EXPECT_EQ(0, F.mapRevert(h));
+  EXPECT_EQ(0, F.mapClearObject(h, 1, 0));
+  EXPECT_EQ(0, F.mapCreateObject(closed, 1, 0, 0));
+  EXPECT_EQ(0, F.mapSeekObject(closed, h, 0));
+  // Read from a live map, the handle serves again.
+  ASSERT_GT(AppendLine(kLine), 0);
+  EXPECT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, 1));
+  EXPECT_NE(0, F.mapGetObjectRecord(h, buffer, sizeof buffer));
+  F.mapFreeObject(h);
+}
+
 }  // namespace
