@@ -438,3 +438,23 @@ TEST_F(RmfDisplay, ZoomedInElementsKeepTheirWidthAcrossBlocks) {
     ASSERT_TRUE(p == pixelOf(int((c + 0.01) / 2.5)) || p == pixelOf(int((c - 0.01) / 2.5))) << c;
   }
 }
+
+TEST_F(RmfDisplay, BorderLimitsWhatAMatrixShows) {
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("a.mtw", 256, 8, [](int, int) { return 50; }).c_str(), 0));
+  // A border to column 200 of the 256, around every row.
+  TDataEdit border;
+  border.Init();
+  ASSERT_TRUE(border.Create(METRIC_F64, 0));
+  for (auto [x, y] : {std::pair{4990.0, 1990.0}, {5090.0, 1990.0}, {5090.0, 4000.0},
+                      {4990.0, 4000.0}, {4990.0, 1990.0}})
+    ASSERT_TRUE(border.AppendPointSubject(0, x, y));
+  ASSERT_EQ(1, SetChainBorderPlane(Matrices(), 1, &border));
+  border.Free();
+  doc->MtrShadow = 0;
+  View(1.0, 256, 8);
+  Image image(256, 8);
+  DIBCONTEXT target = image.Target();
+  ASSERT_EQ(1, ShowMtrPlace(doc, Matrices(), 0, &target));
+  for (int x : {0, 120, 140, 197}) EXPECT_NE(kBack, image.At(x, 4)) << x;
+  for (int x : {205, 230, 255}) EXPECT_EQ(kBack, image.At(x, 4)) << x;
+}
