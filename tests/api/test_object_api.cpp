@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 
 constexpr DWORD kRoad = 31120000;  // a line kind of the classifier
 constexpr DWORD kSemCode = 5;
+constexpr size_t kTail = 12 + 24;  // semantics and graphics
 
 void* lib = nullptr;
 // The functions, found in the loaded library.
@@ -40,41 +41,42 @@ struct Functions {
 #undef DECLARE
 } F;
 
-// A record of a line through the plane points, with one semantic (code 5,
-// a 32-bit number) when `value` is not 0.
+template <class T>
+void Add(std::vector<char>& bytes, const T& value) {
+  bytes.insert(bytes.end(), reinterpret_cast<const char*>(&value),
+               reinterpret_cast<const char*>(&value) + sizeof value);
+}
+
+// A record of a line through the plane points with one semantic (code 5,
+// a 32-bit number) and a graphics record of one line element.
 std::vector<char> PlaneRecord(const std::vector<std::vector<DOUBLEPOINT>>& contours, LONG value) {
-  std::vector<char> metric(12);
-  const DWORD kind = 0x7FFC7FFC;
-  const WORD subjects = WORD(contours.size() - 1), flags = 0;
-  std::memcpy(&metric[0], &kind, 4);
-  std::memcpy(&metric[8], &subjects, 2);
-  std::memcpy(&metric[10], &flags, 2);
+  std::vector<char> metric;
+  Add(metric, DWORD(0x7FFC7FFC));
+  Add(metric, DWORD(0));  // the length, below
+  Add(metric, WORD(contours.size() - 1));
+  Add(metric, WORD(0));
   for (const auto& c : contours) {
-    const DWORD count = DWORD(c.size()) << 16;  // 16-bit count in the upper half
-    metric.insert(metric.end(), reinterpret_cast<const char*>(&count),
-                  reinterpret_cast<const char*>(&count) + 4);
-    metric.insert(metric.end(), reinterpret_cast<const char*>(c.data()),
-                  reinterpret_cast<const char*>(c.data() + c.size()));
+    Add(metric, DWORD(c.size()) << 16);  // a 16-bit count in the upper half
+    for (const DOUBLEPOINT& p : c) Add(metric, p);
   }
   const DWORD metricLength = DWORD(metric.size());
   std::memcpy(&metric[4], &metricLength, 4);
-  std::vector<char> semn;
-  if (value != 0) {
-    const char block[12] = {char(0xFF), 0x7F, 12, 0, char(kSemCode), 0, 4, 0};
-    semn.assign(block, block + 12);
-    std::memcpy(&semn[8], &value, 4);
-  }
+  std::vector<char> parts = metric;
+  for (const DWORD word : {0x000C7FFFu, kSemCode | (4u << 16), DWORD(value)})
+    Add(parts, word);  // marker, length 12; code, type 4 (32-bit), scale 0; value
+  for (const DWORD word : {0x7FFF7FFEu, 24u, 1u, 12u | (128u << 16), 0x0000FFu, 500u})
+    Add(parts, word);  // marker, length, 1 element; element of 12 bytes: line, colour, width
   OBJECTRECORD head{};
   head.Ident = OBJECTRECORD_IDENT;
-  head.Length = DWORD(OBJECTRECORD_HEAD + metric.size() + semn.size());
+  head.Length = DWORD(OBJECTRECORD_HEAD + parts.size());
   head.Excode = LONG(kRoad);
   head.MetricOffset = OBJECTRECORD_HEAD;
   head.MetricLength = metricLength;
-  head.SemanticLength = DWORD(semn.size());
-  std::vector<char> record(reinterpret_cast<const char*>(&head),
-                           reinterpret_cast<const char*>(&head) + sizeof(head));
-  record.insert(record.end(), metric.begin(), metric.end());
-  record.insert(record.end(), semn.begin(), semn.end());
+  head.SemanticLength = 12;
+  head.GraphicLength = 24;
+  std::vector<char> record;
+  Add(record, head);
+  record.insert(record.end(), parts.begin(), parts.end());
   return record;
 }
 
@@ -219,8 +221,9 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
   const HOBJ h = F.mapCreateObject(mapA, 1, 0, 0);
   ASSERT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, number));
   const LONG length = F.mapGetObjectRecordLength(h);
-  // Head, metric head, one count word and three plane points, semantics.
-  ASSERT_EQ(OBJECTRECORD_HEAD + 12 + 4 + 3 * 16 + 12, length);
+  // Head, metric head, one count word and three plane points, semantics
+  // and graphics.
+  ASSERT_EQ(OBJECTRECORD_HEAD + 12 + 4 + 3 * 16 + LONG(kTail), length);
   std::vector<char> record(size_t(length) + 8, 0);
   EXPECT_EQ(0, F.mapGetObjectRecord(h, record.data(), length - 1));
   ASSERT_EQ(1, F.mapGetObjectRecord(h, record.data(), length));
@@ -230,7 +233,8 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
   EXPECT_EQ(LONG(kRoad), head.Excode);
   EXPECT_NE(0u, head.Key);
   EXPECT_EQ(12u, head.SemanticLength);
-  EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 4], "\x2a\0\0\0", 4));  // the value 42
+  EXPECT_EQ(24u, head.GraphicLength);
+  EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 28], "\x2a\0\0\0", 4));  // the value 42
 
   const HOBJ put = F.mapPutObjectRecord(mapB, 0, record.data(), length, 0);
   ASSERT_NE(0, put);
@@ -243,7 +247,7 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
     EXPECT_NEAR(kLine[i].X, moved[i].X, 0.01) << i;
     EXPECT_NEAR(kLine[i].Y, moved[i].Y, 0.01) << i;
   }
-  EXPECT_EQ(0, std::memcmp(&record[size_t(length) - 12], &again[size_t(length) - 12], 12));
+  EXPECT_EQ(0, std::memcmp(&record[length - kTail], &again[length - kTail], kTail));
   F.mapFreeObject(put);
   F.mapFreeObject(h);
 }
@@ -251,7 +255,7 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
 TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
   const std::vector<char> good = PlaneRecord({kLine, {kLine[0], kLine[1]}}, 7);
   const LONG size = LONG(good.size());
-  const size_t metric = OBJECTRECORD_HEAD, semn = good.size() - 12;
+  const size_t metric = OBJECTRECORD_HEAD, semn = good.size() - kTail, draw = good.size() - 24;
   auto put32 = [](size_t at, DWORD v) {
     return [at, v](std::vector<char>& r) { std::memcpy(&r[at], &v, 4); };
   };
@@ -278,6 +282,8 @@ TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
       {"second contour's count", put16(metric + 12 + 4 + 3 * 16 + 2, 3)},
       {"semantics' own length", put16(semn + 2, 16)},
       {"semantic block", [semn](std::vector<char>& r) { r[semn + 6] = 126, r[semn + 7] = 60; }},
+      {"graphics' own length", put32(draw + 4, 28)},
+      {"graphics element", put16(draw + 12, 40)},
   };
   const LONG before = AppendLine(kLine);
   for (const auto& l : lies) {
