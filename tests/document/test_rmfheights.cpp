@@ -89,6 +89,7 @@ TEST_F(RmfHeights, FirstGivenAndFinestMatrix) {
   EXPECT_EQ(100.0, GetHeightValue(doc, 5500, 2500));
   EXPECT_EQ(55.0, GetPrecisionHeightValue(doc, 5500, 2500));
   EXPECT_EQ(55.0, GetHeightValue(doc, 2, 5500, 2500));
+  EXPECT_DOUBLE_EQ(55.0, GetPrecisionHeightTriangle(doc, 5333, 2777));
   // The east and north edges lie inside; outside there is no height.
   EXPECT_EQ(55.0, GetPrecisionHeightValue(doc, 6000, 3000));
   EXPECT_EQ(MTL_NO_HEIGHT, GetPrecisionHeightValue(doc, 6000.1, 3000));
