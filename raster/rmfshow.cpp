@@ -26,8 +26,8 @@ constexpr COLORREF kRedDevice = 0x000000FFu;
 constexpr COLORREF kGreenDevice = 0x0000FF00u;
 
 // The non-negative remainder.
-inline LONG Mod(LONG a, LONG p) {
-  const LONG m = a % p;
+inline LONG Mod(int64_t a, LONG p) {
+  const LONG m = LONG(a % p);
   return m < 0 ? m + p : m;
 }
 
@@ -173,6 +173,8 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
   const TMapMetric& m = *Host.Metric;
   const double kx = m.Elem.PixelsPerUnitH, ky = m.Elem.PixelsPerUnitV;
   const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
+  // Element steps the fixed-point walk cannot take paint nothing.
+  if (!(ex > 0.0 && ex < 1e9 && ey > 0.0 && ey < 1e9)) return 1;
   const DFRAME& f = *Frame;
   const LONG regionTop = m.DrawPlace.X2, regionLeft = m.DrawPlace.Y1;
   // The visible rectangle kept inside the target image.
@@ -284,19 +286,18 @@ namespace {
 // mask let through, pixel(k, er, ec, px, row, col) with the element index k
 // in the block and the image address (null on a device).
 template <class Pixel>
-void WalkPixels(const TRmfShow& show, const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
+void WalkPixels(const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
                 double ex, double ey, bool device, const BYTE* pattern, LONG period,
                 LONG hh, LONG ww, LONG rowStart, LONG rowEnd, LONG colStart, LONG colEnd,
                 double startRow, double startCol, LONG flag, const DWORD* mask, LONG maskRowBits,
                 Pixel&& pixel) {
-  (void)show;
   const int64_t step = int64_t(ex * 65536.0);
   const int64_t first = int64_t(startCol * 65536.0);
   double runRow = startRow;
   for (LONG row = rowStart; row > rowEnd; --row, runRow += ey) {
     BYTE bits = 0xFF;
     if (period) {
-      bits = pattern[Mod(-row, period)];
+      bits = pattern[Mod(-int64_t(row), period)];
       if (!bits) continue;
     }
     const LONG er = Clamp(TruncatePixel(runRow), 0, hh - 1);
@@ -350,13 +351,13 @@ void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter)
   const bool device = painter.Device;
   const HDC dc = painter.Dc;
   auto walk = [&](auto&& pixel) {
-    WalkPixels(*this, dib, regionTop, regionLeft, ex, ey, device, Pattern, Period, s.H, s.W,
+    WalkPixels(dib, regionTop, regionLeft, ex, ey, device, Pattern, Period, s.H, s.W,
                s.RowStart, s.RowEnd, s.ColStart, s.ColEnd, s.StartRow, s.StartCol, s.Flag, s.Mask,
                s.MaskRowBits, pixel);
   };
-  auto put = [&](BYTE* px, LONG row, LONG col, COLORREF colour) {
+  // Onto the device: the pixel at its place in the draw place.
+  auto put = [&](BYTE*, LONG row, LONG col, COLORREF colour) {
     plat::SetPixel(dc, col - regionLeft, regionTop - row, colour);
-    (void)px;
   };
   const DWORD* tableA = PaintContext.ColorsA;
   const DWORD* tableB = PaintContext.ColorsB;
