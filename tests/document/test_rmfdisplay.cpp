@@ -458,3 +458,41 @@ TEST_F(RmfDisplay, BorderLimitsWhatAMatrixShows) {
   for (int x : {0, 120, 140, 197}) EXPECT_NE(kBack, image.At(x, 4)) << x;
   for (int x : {205, 230, 255}) EXPECT_EQ(kBack, image.At(x, 4)) << x;
 }
+
+TEST_F(RmfDisplay, QualityMatrixColoursAndVisibility) {
+  const std::string path = dir / "q.mtq";
+  {
+    BUILDMTW b{};
+    b.Length = sizeof(b);
+    b.BeginX = 5000;
+    b.BeginY = 2000;
+    b.Width = 80;
+    b.Height = 20;
+    b.ElementSize = 10;
+    b.ElementBytes = 2;
+    b.Scale = 10000;
+    MTRPROJECTIONDATA proj{};
+    proj.Length = sizeof(proj);
+    proj.ProjectionCode = -1;
+    const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+    TMtr m;
+    ASSERT_EQ(1, m.CreateMtq(path.c_str(), &b, &proj, colours, 4));
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < 8; ++j) m.PutPoint(LONG(j % 4), i, j);
+    m.Head.Minimum = 0;
+    m.Head.Maximum = 3.9999;
+    m.HeadChanged = 1;
+    m.Save();
+  }
+  ASSERT_EQ(1, doc->OpenMtq(path.c_str(), 0));
+  CHAININFO* chain = DocChain(doc, DOCKIND_MTQ);
+  SetMtqShadow(doc, 1, 0);
+  SetChainPaletteView(chain, 1, 2, 0);  // its third colour hidden
+  View(1.0, 8, 2);
+  Image image(8, 2);
+  DIBCONTEXT target = image.Target();
+  ASSERT_EQ(1, ShowMtrPlace(doc, chain, 0, &target));
+  const uint32_t expected[8] = {Pixel(0x0000FF), Pixel(0x00FF00), kBack, Pixel(0x00FFFF),
+                                Pixel(0x0000FF), Pixel(0x00FF00), kBack, Pixel(0x00FFFF)};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(expected[x], image.At(x, 1)) << x;
+}
