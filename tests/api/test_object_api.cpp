@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "api/mapapi.h"
+#include "document/mapcreate.h"
 #include "mapstore/mapregister.h"
 
 namespace {
@@ -34,7 +35,7 @@ void* lib = nullptr;
   X(mapCreateCopyObjectAsNew) X(mapRevert) X(mapSeekObject) X(mapSeekViewObject) \
   X(mapSeekObjectInList) X(mapClearObject) X(mapReadCopyObject) X(mapCopyObjectAsNew) \
   X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
-  X(mapUndeleteObject) X(mapRevertObject)
+  X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -47,17 +48,22 @@ void Add(std::vector<char>& bytes, const T& value) {
                reinterpret_cast<const char*>(&value) + sizeof value);
 }
 
-// A record of a line through the plane points with one semantic (code 5,
-// a 32-bit number) and a graphics record of one line element.
-std::vector<char> PlaneRecord(const std::vector<std::vector<DOUBLEPOINT>>& contours, LONG value) {
+// A record of a line through the plane points (as doubles, or as floats
+// with `singles`) with one semantic (code 5, a 32-bit number) and a
+// graphics record of one line element.
+std::vector<char> PlaneRecord(const std::vector<std::vector<DOUBLEPOINT>>& contours, LONG value,
+                              bool singles = false) {
   std::vector<char> metric;
-  Add(metric, DWORD(0x7FFC7FFC));
+  Add(metric, DWORD(singles ? 0x7FFD7FFD : 0x7FFC7FFC));
   Add(metric, DWORD(0));  // the length, below
   Add(metric, WORD(contours.size() - 1));
   Add(metric, WORD(0));
   for (const auto& c : contours) {
     Add(metric, DWORD(c.size()) << 16);  // a 16-bit count in the upper half
-    for (const DOUBLEPOINT& p : c) Add(metric, p);
+    for (const DOUBLEPOINT& p : c) {
+      if (singles) Add(metric, float(p.X)), Add(metric, float(p.Y));
+      else Add(metric, p);
+    }
   }
   const DWORD metricLength = DWORD(metric.size());
   std::memcpy(&metric[4], &metricLength, 4);
@@ -250,6 +256,41 @@ TEST_F(ObjectApi, RecordFromOneMapReproducesItsPlanePointsInAnother) {
   EXPECT_EQ(0, std::memcmp(&record[length - kTail], &again[length - kTail], kTail));
   F.mapFreeObject(put);
   F.mapFreeObject(h);
+}
+
+// A map that keeps plane coordinates hands its metric out unchanged (here
+// of floats, where a sheet map gives doubles), and a sheet map takes it as
+// plane points.
+TEST_F(ObjectApi, RecordOfAUserMapCarriesItsOwnMetric) {
+  CREATESITE create{};
+  create.Length = sizeof create;
+  std::strcpy(create.MapName, "User");
+  create.Scale = 100000;
+  const HMAP site =
+      F.mapCreateSite((dir / "u.sit").c_str(), (dir / "obj.rsc").c_str(), &create);
+  ASSERT_NE(0, site);
+  const std::vector<DOUBLEPOINT> line = {
+      {6005000.5, 7405000}, {6006000, 7406500.5}, {6008000, 7404000}};
+  const std::vector<char> record = PlaneRecord({line, {line[2], line[0]}}, 3, true);
+  const HOBJ h = F.mapPutObjectRecord(site, 0, record.data(), LONG(record.size()), 0);
+  ASSERT_NE(0, h);
+  std::vector<char> again(record.size());
+  ASSERT_EQ(LONG(record.size()), F.mapGetObjectRecordLength(h));
+  ASSERT_EQ(1, F.mapGetObjectRecord(h, again.data(), LONG(again.size())));
+  EXPECT_EQ(0, std::memcmp(&record[OBJECTRECORD_HEAD], &again[OBJECTRECORD_HEAD],
+                           record.size() - OBJECTRECORD_HEAD));
+  const HOBJ sheet = F.mapPutObjectRecord(mapB, 0, again.data(), LONG(again.size()), 0);
+  ASSERT_NE(0, sheet);
+  again.resize(size_t(F.mapGetObjectRecordLength(sheet)));
+  ASSERT_EQ(record.size() + 5 * 8, again.size());  // five points as doubles
+  ASSERT_EQ(1, F.mapGetObjectRecord(sheet, again.data(), LONG(again.size())));
+  const std::vector<DOUBLEPOINT> moved = PointsOf(again);
+  ASSERT_EQ(line.size(), moved.size());
+  EXPECT_NEAR(line[2].X, moved[2].X, 0.01);
+  EXPECT_NEAR(line[2].Y, moved[2].Y, 0.01);
+  F.mapFreeObject(sheet);
+  F.mapFreeObject(h);
+  F.mapCloseData(site);
 }
 
 TEST_F(ObjectApi, RecordsWhoseLengthsLieChangeNothing) {
