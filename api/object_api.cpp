@@ -197,19 +197,25 @@ bool GraphicsSound(const char* record, DWORD size) {
   return true;
 }
 
-// The head of a record that may be taken whole: the signature, a length
-// within `size`, the metric where it belongs, parts that fit the length,
-// and each part a sound record of its own length.
-bool RecordSound(char* record, LONG size, OBJECTRECORD* head) {
-  if (size < OBJECTRECORD_HEAD) return false;
+// The bytes of a record's head and parts, 0 for a head that cannot be
+// taken: no signature, a length below the head or above `size`, parts that
+// do not fit the length, the metric elsewhere than behind the head, a text
+// flag other than 0 and 1.
+uint64_t RecordExtent(const OBJECTRECORD& head, uint64_t size) {
+  if (head.Ident != OBJECTRECORD_IDENT || head.Length < DWORD(OBJECTRECORD_HEAD) ||
+      head.Length > size || head.MetricOffset != DWORD(OBJECTRECORD_HEAD) || head.Text > 1)
+    return 0;
+  const uint64_t extent = uint64_t(OBJECTRECORD_HEAD) + head.MetricLength + head.SemanticLength +
+                          head.GraphicLength;
+  return extent <= head.Length ? extent : 0;
+}
+
+// Whether the `extent` bytes of a record hold its head and parts, each part
+// a sound record of its own length; `head` gets the head.
+bool RecordSound(char* record, uint64_t extent, OBJECTRECORD* head) {
   std::memcpy(head, record, sizeof(*head));
-  if (head->Ident != OBJECTRECORD_IDENT || head->Length < DWORD(OBJECTRECORD_HEAD) ||
-      head->Length > DWORD(size) || head->MetricOffset != DWORD(OBJECTRECORD_HEAD) ||
-      head->Text > 1)
-    return false;
-  const uint64_t total = uint64_t(OBJECTRECORD_HEAD) + head->MetricLength + head->SemanticLength +
-                         head->GraphicLength;
-  if (total > head->Length) return false;
+  // The parts as this copy's head gives them, within the bytes copied.
+  if (RecordExtent(*head, UINT32_MAX) != extent) return false;
   char* part = record + OBJECTRECORD_HEAD;
   if (head->MetricLength != 0 && !MetricSound(part, head->MetricLength, head->Text != 0))
     return false;
@@ -428,18 +434,17 @@ MAPAPI HOBJ WINAPI mapPutObjectRecord(HMAP hMap, HSITE hSite, const char* record
   TMapAccess* doc = DocumentOf(hMap);
   TMap* map = SiteMap(hMap, hSite);
   if (doc == nullptr || map == nullptr || record == nullptr || size < OBJECTRECORD_HEAD) return 0;
-  // Checked and read from a copy of its own: the host's buffer is read
-  // once, so what was checked is what is taken.
+  // Checked and read from a copy of its head and parts: the host's buffer
+  // is read once, so what was checked is what is taken.
   OBJECTRECORD head;
   std::memcpy(&head, record, sizeof(head));
-  if (head.Ident != OBJECTRECORD_IDENT || head.Length < DWORD(OBJECTRECORD_HEAD) ||
-      head.Length > DWORD(size))
-    return 0;
-  std::unique_ptr<uint64_t[]> copy(new (std::nothrow) uint64_t[(head.Length + 7) / 8]);
+  const uint64_t extent = RecordExtent(head, uint64_t(size));
+  if (extent == 0) return 0;
+  std::unique_ptr<uint64_t[]> copy(new (std::nothrow) uint64_t[(extent + 7) / 8]);
   if (copy == nullptr) return 0;
   char* bytes = reinterpret_cast<char*>(copy.get());
-  std::memcpy(bytes, record, head.Length);
-  if (!RecordSound(bytes, LONG(head.Length), &head)) return 0;
+  std::memcpy(bytes, record, extent);
+  if (!RecordSound(bytes, extent, &head)) return 0;
   const bool text = head.Text != 0;
 
   TDataEdit source;
