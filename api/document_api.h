@@ -8,16 +8,11 @@
 #define MAPCORE_API_DOCUMENT_API_H
 
 #include "api/types/maptypes.h"
+#include "api/types/registers.h"
 
-/* Records exchanged with these functions: the map register (208 bytes, or
- * 128 in the older form) and the sheet register (544 bytes) of the map
- * store, the plan map (432 bytes) and the user map (80 bytes) to create,
- * and the host's table of drawing callbacks (six entry points: polyline,
- * polygon, text, pen, brush, progress). */
-struct MAPREGISTEREX;
-struct LISTREGISTER;
-struct CREATEPLANE;
-struct CREATESITE;
+/* Records exchanged with these functions: the registers of
+ * api/types/registers.h and the host's table of drawing callbacks (six
+ * entry points: polyline, polygon, text, pen, brush, progress). */
 struct DrawingCallbackTable;
 
 /* A new document with the file opened by its kind (a map or user map as

@@ -12,41 +12,6 @@
 #include "mapstore/mapregister.h"
 #include "platform/win_types.h"
 
-#pragma pack(push, 1)
-// A plan map to create, 432 bytes.
-struct CREATEPLANE {
-  int32_t Length;    // not read
-  char MapName[32];  // 31 characters used
-  int32_t Scale;     // denominator, not 0
-  int32_t Reserve;
-  char Nomenclature[32];
-  char ListName[32];
-  char FileName[260];  // 259 characters used
-  // Plane corners X, Y: south-west, north-west, north-east, south-east.
-  double XSouthWest, YSouthWest, XNorthWest, YNorthWest;
-  double XNorthEast, YNorthEast, XSouthEast, YSouthEast;
-};
-
-// A user map to create, 80 bytes.
-struct CREATESITE {
-  int32_t Length;    // not read
-  char MapName[32];  // 31 characters used
-  int32_t MapType;
-  int32_t MaterialProjection;
-  int32_t Scale;  // 0: 100000 (written back)
-  double FirstMainParallel;
-  double SecondMainParallel;
-  double AxisMeridian;
-  double MainPointParallel;
-};
-#pragma pack(pop)
-static_assert(sizeof(CREATEPLANE) == 432);
-static_assert(offsetof(CREATEPLANE, Nomenclature) == 44);
-static_assert(offsetof(CREATEPLANE, FileName) == 108);
-static_assert(offsetof(CREATEPLANE, XSouthWest) == 368);
-static_assert(sizeof(CREATESITE) == 80);
-static_assert(offsetof(CREATESITE, FirstMainParallel) == 48);
-
 // New documents: the handle of the document with the new map open as its
 // main map, or null (nothing left behind) on failure.
 TMapAccess* CreateMapDocument(const char* name, const char* rscname, const MAPREGISTEREX* map,

@@ -1,13 +1,15 @@
-// The map register and the sheet register: the records that describe a map
-// (name, scale, kinds, projection, ellipsoid) and one of its sheets
-// (nomenclature, names, corners, material and magnetic data), as stored in
-// the map passport file and as exchanged with callers when a map or a sheet
-// is created or described; and the working classes that fill them.
+// The map register and the sheet register (api/types/registers.h): the
+// records that describe a map (name, scale, kinds, projection, ellipsoid)
+// and one of its sheets (nomenclature, names, corners, material and
+// magnetic data), as stored in the map passport file and as exchanged with
+// callers when a map or a sheet is created or described; and the working
+// classes that fill them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "api/types/registers.h"
 #include "geodesy/translate.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -15,70 +17,6 @@
 class TMap;
 
 #pragma pack(push, 1)
-// The map register, 208 bytes (the older form is its first 128 bytes with
-// Length 128: it ends after MainPointParallel).
-struct MAPREGISTEREX {
-  int32_t Length;  // 208 (128 in the older form)
-  char Name[32];   // map name
-  int32_t Scale;   // scale denominator
-  int32_t ProjectionFlag;
-  int32_t EllipsoideKind;
-  int32_t HeightSystem;
-  int32_t MaterialProjection;  // projection kind 1..32
-  int32_t CoordinateSystem;
-  int32_t PlaneUnit;
-  int32_t HeightUnit;
-  int32_t FrameKind;
-  int32_t MapType;  // 1..13
-  int32_t DeviceCapability;
-  int32_t DataProjection;  // 1: projection parameters complete and accepted
-  int32_t Reserve1;
-  int32_t IsRealPlace;  // nonzero: user map
-  int32_t ZoneNumber;   // 0 as stored; the current zone in a copy read out of a map
-  double FirstMainParallel;
-  double SecondMainParallel;
-  double AxisMeridian;
-  double MainPointParallel;
-  double PoleLatitude;
-  double PoleLongitude;
-  char Reserve2[64];
-};
-
-// The sheet register, 544 bytes. Corners are south-west, north-west,
-// north-east, south-east; X northing and Y easting in the map's projection,
-// B and L in radians.
-struct LISTREGISTER {
-  int32_t Length;           // 544
-  char Nomenclature[32];    // at most 31 characters
-  char Name[32];            // at most 31 characters
-  char FileName[260];       // base of the sheet's file names
-  double XSouthWest;
-  double YSouthWest;
-  double XNorthWest;
-  double YNorthWest;
-  double XNorthEast;
-  double YNorthEast;
-  double XSouthEast;
-  double YSouthEast;
-  double BSouthWestCoordinate;
-  double LSouthWestCoordinate;
-  double BNorthWestCoordinate;
-  double LNorthWestCoordinate;
-  double BNorthEastCoordinate;
-  double LNorthEastCoordinate;
-  double BSouthEastCoordinate;
-  double LSouthEastCoordinate;
-  int32_t MaterialKind;
-  int32_t MaterialType;
-  int32_t ReliefHeight;
-  char Date[12];  // YYYYMMDD
-  double MagneticAngle;
-  double YearMagneticAngle;
-  double MeridianAngle;
-  char DateAngle[12];  // YYYYMMDD
-  char Reserve[28];
-};
-
 // One coordinate of the four sheet corners (a record of latitudes, of
 // longitudes, of X or of Y values).
 struct COORDINATES {
@@ -89,15 +27,6 @@ struct COORDINATES {
 };
 #pragma pack(pop)
 
-static_assert(sizeof(MAPREGISTEREX) == 208);
-static_assert(offsetof(MAPREGISTEREX, FirstMainParallel) == 96);
-static_assert(offsetof(MAPREGISTEREX, PoleLatitude) == 128);
-static_assert(sizeof(LISTREGISTER) == 544);
-static_assert(offsetof(LISTREGISTER, XSouthWest) == 328);
-static_assert(offsetof(LISTREGISTER, BSouthWestCoordinate) == 392);
-static_assert(offsetof(LISTREGISTER, MaterialKind) == 456);
-static_assert(offsetof(LISTREGISTER, MagneticAngle) == 480);
-static_assert(offsetof(LISTREGISTER, DateAngle) == 504);
 static_assert(sizeof(COORDINATES) == 32);
 
 enum : int32_t {

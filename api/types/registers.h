@@ -1,0 +1,128 @@
+/* The records that describe a map and its sheets as a host exchanges them
+ * with the library: the map register (208 bytes; the older form is its
+ * first 128 bytes with Length 128), the sheet register (544 bytes), and
+ * the plan map (432 bytes) and user map (80 bytes) to create. Plain C99
+ * and C++, little-endian, no padding; texts are code page 1251,
+ * zero-padded. */
+#ifndef MAPCORE_API_TYPES_REGISTERS_H
+#define MAPCORE_API_TYPES_REGISTERS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#pragma pack(push, 1)
+
+typedef struct MAPREGISTEREX {
+  int32_t Length; /* 208 (128 in the older form) */
+  char Name[32];  /* map name */
+  int32_t Scale;  /* scale denominator */
+  int32_t ProjectionFlag;
+  int32_t EllipsoideKind;
+  int32_t HeightSystem;
+  int32_t MaterialProjection; /* projection kind 1..32 */
+  int32_t CoordinateSystem;
+  int32_t PlaneUnit;
+  int32_t HeightUnit;
+  int32_t FrameKind;
+  int32_t MapType; /* 1..13 */
+  int32_t DeviceCapability;
+  int32_t DataProjection; /* 1: projection parameters complete and accepted */
+  int32_t Reserve1;
+  int32_t IsRealPlace; /* nonzero: user map */
+  int32_t ZoneNumber;  /* 0 as stored; the current zone in a copy read out of a map */
+  double FirstMainParallel;
+  double SecondMainParallel;
+  double AxisMeridian;
+  double MainPointParallel;
+  double PoleLatitude;
+  double PoleLongitude;
+  char Reserve2[64];
+} MAPREGISTEREX;
+
+/* Corners are south-west, north-west, north-east, south-east; X northing
+ * and Y easting in the map's projection, B and L in radians. */
+typedef struct LISTREGISTER {
+  int32_t Length;        /* 544 */
+  char Nomenclature[32]; /* at most 31 characters */
+  char Name[32];         /* at most 31 characters */
+  char FileName[260];    /* base of the sheet's file names */
+  double XSouthWest;
+  double YSouthWest;
+  double XNorthWest;
+  double YNorthWest;
+  double XNorthEast;
+  double YNorthEast;
+  double XSouthEast;
+  double YSouthEast;
+  double BSouthWestCoordinate;
+  double LSouthWestCoordinate;
+  double BNorthWestCoordinate;
+  double LNorthWestCoordinate;
+  double BNorthEastCoordinate;
+  double LNorthEastCoordinate;
+  double BSouthEastCoordinate;
+  double LSouthEastCoordinate;
+  int32_t MaterialKind;
+  int32_t MaterialType;
+  int32_t ReliefHeight;
+  char Date[12]; /* YYYYMMDD */
+  double MagneticAngle;
+  double YearMagneticAngle;
+  double MeridianAngle;
+  char DateAngle[12]; /* YYYYMMDD */
+  char Reserve[28];
+} LISTREGISTER;
+
+/* A plan map to create. */
+typedef struct CREATEPLANE {
+  int32_t Length;   /* not read */
+  char MapName[32]; /* 31 characters used */
+  int32_t Scale;    /* denominator, not 0 */
+  int32_t Reserve;
+  char Nomenclature[32];
+  char ListName[32];
+  char FileName[260]; /* 259 characters used */
+  /* Plane corners X, Y: south-west, north-west, north-east, south-east. */
+  double XSouthWest, YSouthWest, XNorthWest, YNorthWest;
+  double XNorthEast, YNorthEast, XSouthEast, YSouthEast;
+} CREATEPLANE;
+
+/* A user map to create. */
+typedef struct CREATESITE {
+  int32_t Length;   /* not read */
+  char MapName[32]; /* 31 characters used */
+  int32_t MapType;
+  int32_t MaterialProjection;
+  int32_t Scale; /* 0: 100000 (written back) */
+  double FirstMainParallel;
+  double SecondMainParallel;
+  double AxisMeridian;
+  double MainPointParallel;
+} CREATESITE;
+
+#pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(sizeof(MAPREGISTEREX) == 208, "map register");
+static_assert(offsetof(MAPREGISTEREX, FirstMainParallel) == 96, "map register");
+static_assert(offsetof(MAPREGISTEREX, PoleLatitude) == 128, "map register");
+static_assert(sizeof(LISTREGISTER) == 544, "sheet register");
+static_assert(offsetof(LISTREGISTER, XSouthWest) == 328, "sheet register");
+static_assert(offsetof(LISTREGISTER, BSouthWestCoordinate) == 392, "sheet register");
+static_assert(offsetof(LISTREGISTER, MaterialKind) == 456, "sheet register");
+static_assert(offsetof(LISTREGISTER, MagneticAngle) == 480, "sheet register");
+static_assert(offsetof(LISTREGISTER, DateAngle) == 504, "sheet register");
+static_assert(sizeof(CREATEPLANE) == 432, "plan map");
+static_assert(offsetof(CREATEPLANE, Nomenclature) == 44, "plan map");
+static_assert(offsetof(CREATEPLANE, FileName) == 108, "plan map");
+static_assert(offsetof(CREATEPLANE, XSouthWest) == 368, "plan map");
+static_assert(sizeof(CREATESITE) == 80, "user map");
+static_assert(offsetof(CREATESITE, FirstMainParallel) == 48, "user map");
+#else
+typedef char MapRegisterIs208[sizeof(MAPREGISTEREX) == 208 ? 1 : -1];
+typedef char SheetRegisterIs544[sizeof(LISTREGISTER) == 544 ? 1 : -1];
+typedef char PlaneMapIs432[sizeof(CREATEPLANE) == 432 ? 1 : -1];
+typedef char SiteMapIs80[sizeof(CREATESITE) == 80 ? 1 : -1];
+#endif
+
+#endif
