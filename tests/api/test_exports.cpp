@@ -9,13 +9,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/apiheaders.h"
 
 namespace {
 
@@ -37,22 +36,6 @@ ExportList ReadExportList() {
       list.functions.insert(line);
   }
   return list;
-}
-
-// The functions the public headers declare for export.
-std::set<std::string> DeclaredFunctions() {
-  std::set<std::string> names;
-  const std::regex declaration(R"(MAPAPI[^;{]*?WINAPI\s+(\w+)\s*\()");
-  for (const auto& e : std::filesystem::directory_iterator(std::string(MC_SOURCE_DIR) + "/api")) {
-    if (e.path().extension() != ".h") continue;
-    std::ifstream in(e.path());
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string s = text.str();
-    for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
-      names.insert((*m)[1]);
-  }
-  return names;
 }
 
 // The library's defined dynamic symbols, demangled, as nm lists them.
@@ -140,7 +123,7 @@ void* Exports::lib = nullptr;
 TEST_F(Exports, EveryNameResolvesAndInternalsStayHidden) {
   const ExportList list = ReadExportList();
   ASSERT_GT(list.functions.size(), 50u);
-  EXPECT_EQ(DeclaredFunctions(), list.functions);
+  EXPECT_EQ(apitest::DeclaredFunctionNames(MC_SOURCE_DIR "/api"), list.functions);
   for (const std::string& name : list.functions) EXPECT_NE(dlsym(lib, name.c_str()), nullptr) << name;
   for (const char* name : kHidden) EXPECT_EQ(dlsym(lib, name), nullptr) << name;
 }

@@ -13,8 +13,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +20,7 @@
 #include "api/messages_api.h"
 #include "api/mapapi.h"
 #include "mapstore/mapregister.h"
+#include "support/apiheaders.h"
 
 // The creation description as a host lays it out (128 bytes).
 #pragma pack(push, 1)
@@ -92,26 +91,11 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// The functions of api/mtr_api.h whose first argument is a map handle,
-// with their result type.
-struct HandleFunction {
-  std::string name, result;
-};
-
-std::vector<HandleFunction> HandleFunctions() {
-  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/mtr_api.h");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*HMAP\s)");
-  std::vector<HandleFunction> found;
-  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
-    found.push_back({(*m)[2], (*m)[1]});
-  return found;
-}
-
 TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
-  const std::vector<HandleFunction> functions = HandleFunctions();
+  // The functions of api/mtr_api.h whose first argument is a map handle,
+  // with their result type.
+  const std::vector<apitest::DeclaredFunction> functions =
+      apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/mtr_api.h", "HMAP");
   ASSERT_GT(functions.size(), 80u);
   BUILDMTW b = Build(4, 4, 2, 0);
   const HMAP closed = FN(mapCreateMtr)(Path("closed.mtw").c_str(), &b);
@@ -124,7 +108,7 @@ TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
   const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
   using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
   using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  for (const HandleFunction& f : functions) {
+  for (const apitest::DeclaredFunction& f : functions) {
     void* entry = dlsym(lib, f.name.c_str());
     ASSERT_NE(entry, nullptr) << f.name;
     for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), closed}) {

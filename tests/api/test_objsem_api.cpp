@@ -9,15 +9,13 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "api/document_api.h"
 #include "api/objsem_api.h"
 #include "api/rsc_api.h"
+#include "support/apiheaders.h"
 
 namespace {
 
@@ -162,29 +160,10 @@ TEST_F(ObjSemApi, AnObjectIsClassifiedGivenCharacteristicsAndGraphics) {
   Free(h);
 }
 
-namespace {
-
-// The functions of api/objsem_api.h, with what they answer.
-struct HandleFunction {
-  std::string name, result;
-};
-
-std::vector<HandleFunction> HandleFunctions() {
-  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/objsem_api.h");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*HOBJ\s)");
-  std::vector<HandleFunction> found;
-  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
-    found.push_back({(*m)[2], (*m)[1]});
-  return found;
-}
-
-}  // namespace
-
 TEST_F(ObjSemApi, EveryFunctionRefusesNullInventedFreedAndOrphanedHandles) {
-  const std::vector<HandleFunction> functions = HandleFunctions();
+  // The functions of api/objsem_api.h, with what they answer.
+  const std::vector<apitest::DeclaredFunction> functions =
+      apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/objsem_api.h", "HOBJ");
   ASSERT_GE(functions.size(), 70u);
   // An object whose map was closed, and one that was freed.
   HMAP map = 0;
@@ -204,7 +183,7 @@ TEST_F(ObjSemApi, EveryFunctionRefusesNullInventedFreedAndOrphanedHandles) {
   using Probe = intptr_t (*)(HOBJ, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
   using DoubleProbe = double (*)(HOBJ, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
   const HOBJ handles[] = {0, reinterpret_cast<HOBJ>(invented.data()), freed, orphan};
-  for (const HandleFunction& f : functions) {
+  for (const apitest::DeclaredFunction& f : functions) {
     void* address = dlsym(lib, f.name.c_str());
     ASSERT_NE(address, nullptr) << f.name;
     for (const HOBJ handle : handles) {

@@ -10,13 +10,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "api/host_api.h"
 #include "api/rsc_api.h"
+#include "support/apiheaders.h"
 
 namespace {
 
@@ -65,26 +64,11 @@ void* RscApi::lib = nullptr;
 
 #define FN(name) Fn<decltype(&name)>(#name)
 
-// The functions of api/rsc_api.h whose first argument is a handle, with
-// whether they answer a text, a handle or a number.
-struct HandleFunction {
-  std::string name, result;
-};
-
-std::vector<HandleFunction> HandleFunctions() {
-  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/rsc_api.h");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*(HRSC|HMAP)\s)");
-  std::vector<HandleFunction> found;
-  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
-    found.push_back({(*m)[2], (*m)[1]});
-  return found;
-}
-
 TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
-  const std::vector<HandleFunction> functions = HandleFunctions();
+  // The functions of api/rsc_api.h whose first argument is a handle, with
+  // whether they answer a text, a handle or a number.
+  const std::vector<apitest::DeclaredFunction> functions =
+      apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/rsc_api.h", "HRSC|HMAP");
   ASSERT_GT(functions.size(), 130u);
   // A closed classifier's handle, and memory of no classifier whose every
   // word would be a wild address.
@@ -97,7 +81,7 @@ TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
   std::vector<uint64_t> scratch(2048, 0);
   const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
   using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  for (const HandleFunction& f : functions) {
+  for (const apitest::DeclaredFunction& f : functions) {
     Probe probe = reinterpret_cast<Probe>(dlsym(lib, f.name.c_str()));
     ASSERT_NE(probe, nullptr) << f.name;
     for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), created}) {

@@ -11,13 +11,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "api/mapapi.h"
 #include "mapstore/mapregister.h"
+#include "support/apiheaders.h"
 
 namespace {
 
@@ -92,18 +92,13 @@ int OpenFiles() {
 }
 
 TEST_F(RstApi, EveryDocumentFunctionRefusesNullAndForeignHandles) {
-  std::ifstream in(std::string(MC_SOURCE_DIR) + "/api/rst_api.h");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string s = text.str();
-  const std::regex declaration(R"(MAPAPI\s+([^;{]*?)\s*WINAPI\s+(\w+)\s*\(\s*HMAP\s)");
+  const std::vector<apitest::DeclaredFunction> functions =
+      apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/rst_api.h", "HMAP");
   std::vector<uint64_t> foreign(4096, 0x5A5A5A5A5A5A5A5Aull);
   std::vector<uint64_t> scratch(4096, 0);
   const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
   using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  int probed = 0;
-  for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m, ++probed) {
-    const std::string result = (*m)[1], name = (*m)[2];
+  for (const auto& [name, result] : functions) {
     Probe probe = reinterpret_cast<Probe>(dlsym(lib, name.c_str()));
     ASSERT_NE(probe, nullptr) << name;
     for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data())}) {
@@ -118,7 +113,7 @@ TEST_F(RstApi, EveryDocumentFunctionRefusesNullAndForeignHandles) {
     }
     EXPECT_EQ(0u, scratch[0]) << name;
   }
-  EXPECT_GT(probed, 75);
+  EXPECT_GT(functions.size(), 75u);
   EXPECT_EQ(0, FN(mapOpenRst)(nullptr, 0));
   EXPECT_EQ(0, FN(mapCreateRst)(nullptr, 10, 10, 8, nullptr, 0, 1, 1));
 }
