@@ -46,17 +46,7 @@ TMapSelect* SelectOf(HSELECT select) {
 // map, else one of its user maps; null for anything else and for a map
 // without open data.
 TMap* SiteMap(HMAP hMap, HSITE hSite) {
-  TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr) return nullptr;
-  TMap* map = nullptr;
-  if (hSite == 0 || hSite == HandleOf(doc)) {
-    map = doc;
-  } else {
-    for (int n = 1; n <= doc->Chains[DOCKIND_SITE].Count && map == nullptr; ++n) {
-      TMap* site = doc->GetMap(n);
-      if (site != nullptr && reinterpret_cast<HSITE>(site) == hSite) map = site;
-    }
-  }
+  TMap* map = SiteMapOf(DocumentOf(hMap), hSite);
   return map != nullptr && map->IsActive() ? map : nullptr;
 }
 

@@ -47,19 +47,6 @@ TMapRsc* MapRsc(HMAP hMap) {
   return map && map->Rsc.IsActive() ? &map->Rsc : nullptr;
 }
 
-// The map of a document's site: 0 or the document itself for the main map,
-// else one of its user maps.
-TMap* SiteMap(HMAP hMap, HSITE hSite) {
-  TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr) return nullptr;
-  if (hSite == 0 || hSite == HandleOf(doc)) return doc;
-  for (int n = 1; n <= doc->Chains[DOCKIND_SITE].Count; ++n) {
-    TMap* map = doc->GetMap(n);
-    if (map != nullptr && reinterpret_cast<HSITE>(map) == hSite) return map;
-  }
-  return nullptr;
-}
-
 const char* Text(const char* text) { return text ? text : RSC_EMPTY_STRING; }
 
 // A new classifier handle in page-allocated memory, or null.
@@ -321,7 +308,7 @@ MAPAPI const char* WINAPI mapRscSemanticName(HMAP hMap, LONG code) {
 }
 
 MAPAPI HRSC WINAPI mapGetRscIdent(HMAP hMap, HSITE hSite) {
-  TMap* map = SiteMap(hMap, hSite);
+  TMap* map = SiteMapOf(DocumentOf(hMap), hSite);
   if (map == nullptr || !map->IsActive() || !map->Rsc.IsActive()) return 0;
   g_mapRscOffset.store(uintptr_t(&map->Rsc) - uintptr_t(map), std::memory_order_relaxed);
   return reinterpret_cast<HRSC>(&map->Rsc);

@@ -61,7 +61,7 @@ HSITE docCreateAndAppendSite(HMAP hMap, const char* name, const char* rscname, C
   TMapAccess* doc = DocumentOf(hMap);
   const int n = CreateAndAppendSite(doc, name, rscname, site);
   TMap* map = n > 0 ? doc->GetMap(n) : nullptr;
-  return map != nullptr ? reinterpret_cast<HSITE>(map) : 0;
+  return map != nullptr ? SiteHandleOf(map) : 0;
 }
 
 LONG docCreateList(HMAP hMap, LISTREGISTER* sheet) {

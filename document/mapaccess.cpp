@@ -396,6 +396,16 @@ TMapAccess* DocumentOf(HMAP handle) {
   return d.live.count(address) ? reinterpret_cast<TMapAccess*>(handle) : nullptr;
 }
 
+TMap* SiteMapOf(TMapAccess* doc, HSITE site) {
+  if (doc == nullptr) return nullptr;
+  if (site == 0 || site == HandleOf(doc)) return doc;
+  for (int n = 1; n <= doc->Chains[DOCKIND_SITE].Count; ++n) {
+    TMap* map = doc->GetMap(n);
+    if (map != nullptr && SiteHandleOf(map) == site) return map;
+  }
+  return nullptr;
+}
+
 int LiveDocumentCount() {
   Documents& d = LiveDocuments();
   std::lock_guard<std::mutex> guard(d.lock);

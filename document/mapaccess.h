@@ -167,3 +167,9 @@ TMapAccess* DocumentOf(HMAP handle);
 // Documents alive now.
 int LiveDocumentCount();
 inline HMAP HandleOf(TMapAccess* doc) { return reinterpret_cast<HMAP>(doc); }
+// A user map's handle is the address of its map.
+inline HSITE SiteHandleOf(TMap* map) { return reinterpret_cast<HSITE>(map); }
+// The map of a document's site: 0 or the document's own handle is the main
+// map, else one of the user maps of its chain by its handle; null for a null
+// document and for anything else.
+TMap* SiteMapOf(TMapAccess* doc, HSITE site);

@@ -7,22 +7,6 @@
 
 #include "document/mapaccess.h"
 
-namespace {
-
-// The map of a site of the document: 0 or the document's own handle is
-// the main map; user maps come with the document's chain of them.
-TMap* SiteMap(TMapAccess* doc, HSITE site) {
-  if (doc == nullptr) return nullptr;
-  if (site == 0 || site == HandleOf(doc)) return doc;
-  for (int n = 1; n <= doc->Chains[DOCKIND_SITE].Count; ++n) {
-    TMap* map = doc->GetMap(n);
-    if (map != nullptr && reinterpret_cast<HSITE>(map) == site) return map;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // Painting
 
@@ -147,13 +131,13 @@ COLORREF docSetBackColor(HMAP hMap, COLORREF colour) {
 }
 
 LONG docGetSiteBright(HMAP hMap, HSITE site) {
-  TMap* map = SiteMap(DocumentOf(hMap), site);
+  TMap* map = SiteMapOf(DocumentOf(hMap), site);
   return map ? map->Colors.GetBright() : 0;
 }
 
 LONG docSetSiteBright(HMAP hMap, HSITE site, LONG bright) {
   TMapAccess* doc = DocumentOf(hMap);
-  TMap* map = SiteMap(doc, site);
+  TMap* map = SiteMapOf(doc, site);
   if (map == nullptr) return 0;
   const LONG kept = map->Colors.SetBright(bright);
   doc->SetupPalette();
@@ -161,13 +145,13 @@ LONG docSetSiteBright(HMAP hMap, HSITE site, LONG bright) {
 }
 
 LONG docGetSiteContrast(HMAP hMap, HSITE site) {
-  TMap* map = SiteMap(DocumentOf(hMap), site);
+  TMap* map = SiteMapOf(DocumentOf(hMap), site);
   return map ? map->Colors.GetContrast() : 0;
 }
 
 LONG docSetSiteContrast(HMAP hMap, HSITE site, LONG contrast) {
   TMapAccess* doc = DocumentOf(hMap);
-  TMap* map = SiteMap(doc, site);
+  TMap* map = SiteMapOf(doc, site);
   if (map == nullptr) return 0;
   const LONG kept = map->Colors.SetContrast(contrast);
   doc->SetupPalette();
@@ -175,12 +159,12 @@ LONG docSetSiteContrast(HMAP hMap, HSITE site, LONG contrast) {
 }
 
 LONG docGetSiteColorsCount(HMAP hMap, HSITE site) {
-  TMap* map = SiteMap(DocumentOf(hMap), site);
+  TMap* map = SiteMapOf(DocumentOf(hMap), site);
   return map ? map->Colors.GetCount() : 0;
 }
 
 LONG docGetSitePalette(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
-  TMap* map = SiteMap(DocumentOf(hMap), site);
+  TMap* map = SiteMapOf(DocumentOf(hMap), site);
   if (map == nullptr || colours == nullptr || count < 0) return 0;
   const LONG n = std::min<LONG>(count, MAP_PALETTE_SIZE);
   std::memcpy(colours, map->Colors.Colors(), size_t(n) * sizeof(COLORREF));
@@ -188,7 +172,7 @@ LONG docGetSitePalette(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
 }
 
 LONG docGetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
-  TMap* map = SiteMap(DocumentOf(hMap), site);
+  TMap* map = SiteMapOf(DocumentOf(hMap), site);
   if (map == nullptr || colours == nullptr || count < 0) return 0;
   const LONG n = std::min<LONG>(count, MAP_PALETTE_SIZE);
   for (LONG i = 0; i < n; ++i) colours[i] = map->Colors.GetColor(i);
@@ -197,7 +181,7 @@ LONG docGetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LONG count) {
 
 LONG docSetSiteColors(HMAP hMap, HSITE site, const COLORREF* colours, LONG count) {
   TMapAccess* doc = DocumentOf(hMap);
-  TMap* map = SiteMap(doc, site);
+  TMap* map = SiteMapOf(doc, site);
   if (map == nullptr || colours == nullptr || count < 1) return 0;
   const int bright = map->Colors.GetBright(), contrast = map->Colors.GetContrast();
   if (!map->Colors.InitBaseColors(colours, count)) return 0;
