@@ -1,35 +1,20 @@
 // The coordinate functions through the loaded library, as a host calls
 // them: angles, zones and distances, and every function of a document
 // refusing a null or foreign handle.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
 #include "api/types/geotypes.h"
+#include "support/apilibrary.h"
 
 namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kDeg = kPi / 180.0;
 
-class CoordApi : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
-  void SetUp() override { ASSERT_NE(lib, nullptr) << dlerror(); }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
-  static void* lib;
-};
-void* CoordApi::lib = nullptr;
+class CoordApi : public apitest::LoadedLibraryTest {};
 
 TEST_F(CoordApi, DegreesMinutesAndSeconds) {
   auto toSign = Fn<int32_t (*)(double*, SIGNDEGREE*)>("mapRadianToSignDegree");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/apiheaders.h"
+#include "support/apilibrary.h"
 
 namespace {
 
@@ -102,23 +103,7 @@ const char* const kHidden[] = {
     "_Z25rscCheckAndLoadOldVersionP8TRSCDATAPKci",
 };
 
-class Exports : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
-  void SetUp() override { ASSERT_NE(lib, nullptr) << dlerror(); }
-  // An exported function as the type a host would declare it with.
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
-  static void* lib;
-};
-void* Exports::lib = nullptr;
+class Exports : public apitest::LoadedLibraryTest {};
 
 TEST_F(Exports, EveryNameResolvesAndInternalsStayHidden) {
   const ExportList list = ReadExportList();

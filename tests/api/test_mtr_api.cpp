@@ -21,6 +21,7 @@
 #include "api/mapapi.h"
 #include "mapstore/mapregister.h"
 #include "support/apiheaders.h"
+#include "support/apilibrary.h"
 
 // The creation description as a host lays it out (128 bytes).
 #pragma pack(push, 1)
@@ -41,28 +42,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MtrApi : public ::testing::Test {
+class MtrApi : public apitest::LoadedLibraryTest {
  protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
   void SetUp() override {
-    ASSERT_NE(lib, nullptr) << dlerror();
-    Fn<decltype(&mapMessageEnable)>("mapMessageEnable")(0);
-    dir_ = fs::path(MC_TEST_TMP) / ("mtr_api_" + std::string(::testing::UnitTest::GetInstance()
-                                                              ->current_test_info()
-                                                              ->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    LoadedLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    FN(mapMessageEnable)(0);
+    dir_ = apitest::FreshTestFolder("mtr_api_");
   }
   void TearDown() override { fs::remove_all(dir_); }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
   static BUILDMTW Build(int columns, int rows, int bytes, int unit) {
@@ -79,12 +67,8 @@ class MtrApi : public ::testing::Test {
     return b;
   }
 
-  static void* lib;
   fs::path dir_;
 };
-void* MtrApi::lib = nullptr;
-
-#define FN(name) Fn<decltype(&name)>(#name)
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

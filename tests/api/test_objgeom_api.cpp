@@ -5,7 +5,6 @@
 // made through the exported classes: cutting by a line, consent of a line,
 // overlap, crossing lists, union, points against a contour, and worker and
 // object handles refused once freed.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,25 +18,11 @@
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
+#include "support/apilibrary.h"
 
 namespace {
 
-class ObjGeomApi : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
-  void SetUp() override { ASSERT_NE(lib, nullptr) << dlerror(); }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
-  static void* lib;
-};
-void* ObjGeomApi::lib = nullptr;
+class ObjGeomApi : public apitest::LoadedLibraryTest {};
 
 TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
   auto precision = Fn<double (*)(HOBJ, double)>("mapSetPrecision");

@@ -16,6 +16,7 @@
 #include "api/objsem_api.h"
 #include "api/rsc_api.h"
 #include "support/apiheaders.h"
+#include "support/apilibrary.h"
 
 namespace {
 
@@ -23,27 +24,14 @@ namespace fs = std::filesystem;
 
 enum : LONG { DATE = 20, HEIGHT = 23, NAME = 27 };
 
-class ObjSemApi : public ::testing::Test {
+class ObjSemApi : public apitest::LoadedLibraryTest {
  protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
   void SetUp() override {
-    ASSERT_NE(lib, nullptr) << dlerror();
-    dir_ = fs::path(MC_TEST_TMP) / ("objsem_api_" + std::string(::testing::UnitTest::GetInstance()
-                                                                ->current_test_info()
-                                                                ->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    LoadedLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    dir_ = apitest::FreshTestFolder("objsem_api_");
   }
   void TearDown() override { fs::remove_all(dir_); }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
-  }
 
   // A classifier of one line kind with a date, a number of 2 decimals in
   // metres and a text semantic; the kind's number.
@@ -53,12 +41,8 @@ class ObjSemApi : public ::testing::Test {
   HOBJ MakeObject(HMAP* map, LONG* kind);
   void Free(HOBJ object) { Fn<int (*)(HOBJ)>("_ZN11TObjectInfo10FreeHandleEl")(object); }
 
-  static void* lib;
   fs::path dir_;
 };
-void* ObjSemApi::lib = nullptr;
-
-#define FN(name) Fn<decltype(&name)>(#name)
 
 LONG ObjSemApi::MakeClassifier(const std::string& path) {
   RSCCREATE create = {};

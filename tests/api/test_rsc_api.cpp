@@ -16,30 +16,18 @@
 #include "api/host_api.h"
 #include "api/rsc_api.h"
 #include "support/apiheaders.h"
+#include "support/apilibrary.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class RscApi : public ::testing::Test {
+class RscApi : public apitest::LoadedLibraryTest {
  protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
   void SetUp() override {
-    ASSERT_NE(lib, nullptr) << dlerror();
-    dir_ = fs::path(MC_TEST_TMP) / ("rsc_api_" + std::string(::testing::UnitTest::GetInstance()
-                                                              ->current_test_info()
-                                                              ->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
+    LoadedLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    dir_ = apitest::FreshTestFolder("rsc_api_");
   }
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
@@ -57,12 +45,8 @@ class RscApi : public ::testing::Test {
     return Fn<decltype(&mapCreateRsc)>("mapCreateRsc")(path.c_str(), &create, &palette);
   }
 
-  static void* lib;
   fs::path dir_;
 };
-void* RscApi::lib = nullptr;
-
-#define FN(name) Fn<decltype(&name)>(#name)
 
 TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
   // The functions of api/rsc_api.h whose first argument is a handle, with

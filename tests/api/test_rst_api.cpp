@@ -18,44 +18,28 @@
 #include "api/mapapi.h"
 #include "mapstore/mapregister.h"
 #include "support/apiheaders.h"
+#include "support/apilibrary.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class RstApi : public ::testing::Test {
+class RstApi : public apitest::LoadedLibraryTest {
  protected:
-  static void SetUpTestSuite() { lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL); }
-  static void TearDownTestSuite() {
-    if (lib) dlclose(lib);
-  }
   void SetUp() override {
-    ASSERT_NE(lib, nullptr) << dlerror();
-    dir_ = fs::path(MC_TEST_TMP) / ("rst_api_" + std::string(::testing::UnitTest::GetInstance()
-                                                              ->current_test_info()
-                                                              ->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    Fn<decltype(&mapMessageEnable)>("mapMessageEnable")(0);
+    LoadedLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    dir_ = apitest::FreshTestFolder("rst_api_");
+    FN(mapMessageEnable)(0);
   }
   void TearDown() override {
-    Fn<decltype(&mapMessageEnable)>("mapMessageEnable")(1);
+    FN(mapMessageEnable)(1);
     fs::remove_all(dir_);
-  }
-  template <class F>
-  static F Fn(const char* name) {
-    F f = reinterpret_cast<F>(dlsym(lib, name));
-    EXPECT_NE(f, nullptr) << name;
-    return f;
   }
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
-  static void* lib;
   fs::path dir_;
 };
-void* RstApi::lib = nullptr;
-
-#define FN(name) Fn<decltype(&name)>(#name)
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
