@@ -22,6 +22,7 @@
 #include "mapstore/mapregister.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 // The creation description as a host lays it out (128 bytes).
 #pragma pack(push, 1)
@@ -255,28 +256,11 @@ TEST_F(MtrApi, Colours) {
 // given one is found.
 TEST_F(MtrApi, ABorderIsKeptInWholeElements) {
   // A map over the matrix, whose objects give the border.
-  RSCCREATE create{};
-  std::strcpy(create.Name, "MTR");
-  std::strcpy(create.Code, "MTR");
-  create.Scale = 100000;
-  create.Language = 1;
-  PALETTE256 palette{};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &create, &palette));
-  MAPREGISTEREX reg{};
-  reg.Length = sizeof reg;
-  std::strcpy(reg.Name, "B");
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  sheet.Length = sizeof sheet;
-  std::strcpy(sheet.Nomenclature, "B");
-  std::strcpy(sheet.FileName, "B");
-  sheet.XSouthWest = sheet.XSouthEast = 6000000.0;
-  sheet.YSouthWest = sheet.YNorthWest = 500000.0;
-  sheet.XNorthWest = sheet.XNorthEast = 6001000.0;
-  sheet.YNorthEast = sheet.YSouthEast = 501000.0;
-  const HMAP h = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg, &sheet);
+  apitest::NewClassifier classifier("MTR");
+  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &classifier.create, &classifier.palette));
+  apitest::NewSheetMap reg("B", 6000000.0, 500000.0, 1000.0);
+  const HMAP h = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg.map,
+                                    &reg.sheet);
   ASSERT_NE(0, h);
   BUILDMTW b = Build(10, 10, 2, 0);
   FN(mapCloseData)(FN(mapCreateMtr)(Path("b.mtw").c_str(), &b));

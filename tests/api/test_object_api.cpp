@@ -15,6 +15,7 @@
 #include "api/mapapi.h"
 #include "document/mapcreate.h"
 #include "mapstore/mapregister.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -137,15 +138,9 @@ class ObjectApi : public ::testing::Test {
   }
 
   static void MakeClassifier() {
-    RSCCREATE create{};
-    std::strcpy(create.Name, "OBJ");
-    std::strcpy(create.Code, "OBJ");
-    create.Scale = 100000;
-    create.Language = 1;
-    PALETTE256 palette{};
-    palette.Version = 0x0300;
-    palette.Count = 16;
-    const HRSC rsc = F.mapCreateRsc((dir / "obj.rsc").c_str(), &create, &palette);
+    apitest::NewClassifier classifier("OBJ");
+    const HRSC rsc =
+        F.mapCreateRsc((dir / "obj.rsc").c_str(), &classifier.create, &classifier.palette);
     if (rsc == 0) return;
     RSCOBJECT road{};
     road.Length = sizeof road;
@@ -158,20 +153,10 @@ class ObjectApi : public ::testing::Test {
   }
 
   static HMAP MakeMap(const char* name, double x, double y) {
-    MAPREGISTEREX reg{};
-    reg.Length = sizeof reg;
-    std::strcpy(reg.Name, name);
-    reg.Scale = 100000;
-    LISTREGISTER sheet{};
-    sheet.Length = sizeof sheet;
-    std::strcpy(sheet.Nomenclature, name);
-    std::strcpy(sheet.FileName, name);
-    sheet.FileName[1] = 0;
-    sheet.XSouthWest = x, sheet.YSouthWest = y;
-    sheet.XNorthWest = x + 20000, sheet.YNorthWest = y;
-    sheet.XNorthEast = x + 20000, sheet.YNorthEast = y + 20000;
-    sheet.XSouthEast = x, sheet.YSouthEast = y + 20000;
-    return F.mapCreateMapEx((dir / name).c_str(), (dir / "obj.rsc").c_str(), &reg, &sheet);
+    apitest::NewSheetMap reg(name, x, y, 20000);
+    reg.sheet.FileName[1] = 0;
+    return F.mapCreateMapEx((dir / name).c_str(), (dir / "obj.rsc").c_str(), &reg.map,
+                            &reg.sheet);
   }
 
   // A committed line on map A through the points: its number.

@@ -19,6 +19,7 @@
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -104,28 +105,16 @@ class ObjGeomObjects : public ::testing::Test {
   void SetUp() override {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    RSCCREATE create{};
-    std::strcpy(create.Name, "GEOM");
-    std::strcpy(create.Code, "GEOM");
-    create.Scale = 100000;
-    create.Language = 1;
-    PALETTE256 palette{};
-    palette.Version = 0x0300;
-    palette.Count = 16;
+    apitest::NewClassifier classifier("GEOM");
     TMapRsc rsc;
-    ASSERT_EQ(1, rsc.CreateRsc(Path("g.rsc").c_str(), &create, &palette, 0));
+    ASSERT_EQ(1, rsc.CreateRsc(Path("g.rsc").c_str(), &classifier.create, &classifier.palette, 0));
     ASSERT_EQ(1, rsc.Save(1));
     rsc.CloseRsc();
     TMapRegister reg;
     std::strcpy(reg.Map.Name, "Geometry");
     reg.Map.Scale = 100000;
     LISTREGISTER& sheet = reg.List.Register;
-    std::strcpy(sheet.Nomenclature, "G1");
-    std::strcpy(sheet.FileName, "G1");
-    sheet.XSouthWest = sheet.XSouthEast = X0;
-    sheet.YSouthWest = sheet.YNorthWest = Y0;
-    sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
-    sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
+    apitest::SetSquareSheet(sheet, "G1", X0, Y0, 10000);
     map_ = mapCreateMapEx(Path("g.map").c_str(), Path("g.rsc").c_str(), &reg.Map, &sheet);
     ASSERT_NE(0, map_);
     ASSERT_EQ(0, MapOfHandle(map_)->IsRealPlace());

@@ -16,6 +16,7 @@
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -30,16 +31,9 @@ class ObjMetricApi : public ::testing::Test {
   void SetUp() override {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    RSCCREATE create{};
-    std::strcpy(create.Name, "METRIC");
-    std::strcpy(create.Code, "METRIC");
-    create.Scale = 100000;
-    create.Language = 1;
-    PALETTE256 palette{};
-    palette.Version = 0x0300;
-    palette.Count = 16;
+    apitest::NewClassifier classifier("METRIC");
     TMapRsc rsc;
-    ASSERT_EQ(1, rsc.CreateRsc(Path("m.rsc").c_str(), &create, &palette, 0));
+    ASSERT_EQ(1, rsc.CreateRsc(Path("m.rsc").c_str(), &classifier.create, &classifier.palette, 0));
     const struct { DWORD code; int local; } kinds[] = {{100, LOCAL_LINE}, {200, LOCAL_SQUARE}};
     for (const auto& k : kinds) {
       RSCOBJ obj{};
@@ -54,12 +48,7 @@ class ObjMetricApi : public ::testing::Test {
     std::strcpy(reg.Map.Name, "Metric");
     reg.Map.Scale = 100000;
     LISTREGISTER& sheet = reg.List.Register;
-    std::strcpy(sheet.Nomenclature, "M1");
-    std::strcpy(sheet.FileName, "M1");
-    sheet.XSouthWest = sheet.XSouthEast = X0;
-    sheet.YSouthWest = sheet.YNorthWest = Y0;
-    sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
-    sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
+    apitest::SetSquareSheet(sheet, "M1", X0, Y0, 10000);
     map_ = mapCreateMapEx(Path("m.map").c_str(), Path("m.rsc").c_str(), &reg.Map, &sheet);
     ASSERT_NE(0, map_);
   }

@@ -17,6 +17,7 @@
 #include "api/rsc_api.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -45,15 +46,8 @@ class ObjSemApi : public apitest::LoadedLibraryTest {
 };
 
 LONG ObjSemApi::MakeClassifier(const std::string& path) {
-  RSCCREATE create = {};
-  std::strcpy(create.Name, "SEM");
-  std::strcpy(create.Code, "SEM");
-  create.Scale = 100000;
-  create.Language = 1;
-  PALETTE256 palette = {};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  const HRSC rsc = FN(mapCreateRsc)(path.c_str(), &create, &palette);
+  apitest::NewClassifier classifier("SEM");
+  const HRSC rsc = FN(mapCreateRsc)(path.c_str(), &classifier.create, &classifier.palette);
   if (rsc == 0) return 0;
   RSCOBJECT road = {};
   road.Length = sizeof road;

@@ -17,6 +17,7 @@
 #include "api/rsc_api.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -33,16 +34,9 @@ class RscApi : public apitest::LoadedLibraryTest {
 
   // A new classifier with the 16 default colours; 0 on failure.
   HRSC Create(const std::string& path) {
-    RSCCREATE create = {};
-    std::strcpy(create.Name, "API");
-    std::strcpy(create.Code, "API");
-    create.Scale = 100000;
-    create.Language = 1;
-    PALETTE256 palette = {};
-    palette.Version = 0x0300;
-    palette.Count = 16;
-    for (int i = 0; i < 16; ++i) palette.Colors[i] = 0x111111u * DWORD(i);
-    return Fn<decltype(&mapCreateRsc)>("mapCreateRsc")(path.c_str(), &create, &palette);
+    apitest::NewClassifier classifier("API");
+    for (int i = 0; i < 16; ++i) classifier.palette.Colors[i] = 0x111111u * DWORD(i);
+    return FN(mapCreateRsc)(path.c_str(), &classifier.create, &classifier.palette);
   }
 
   fs::path dir_;

@@ -19,6 +19,7 @@
 #include "mapstore/mapregister.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -227,29 +228,12 @@ TEST_F(RstApi, AReadOnlyRasterRefusesWrites) {
 // border set from an object: a square of 1900 m whose corners lie on
 // element edges, inside block (1, 0).
 TEST_F(RstApi, TheBorderFromAnObjectClassesBlocksAndMasks) {
-  RSCCREATE create{};
-  std::strcpy(create.Name, "RST");
-  std::strcpy(create.Code, "RST");
-  create.Scale = 100000;
-  create.Language = 1;
-  PALETTE256 palette{};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &create, &palette));
+  apitest::NewClassifier classifier("RST");
+  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("b.rsc").c_str(), &classifier.create, &classifier.palette));
   const double X0 = 6000000, Y0 = 7400000;
-  MAPREGISTEREX reg{};
-  reg.Length = sizeof reg;
-  std::strcpy(reg.Name, "B");
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  sheet.Length = sizeof sheet;
-  std::strcpy(sheet.Nomenclature, "B");
-  std::strcpy(sheet.FileName, "B");
-  sheet.XSouthWest = sheet.XSouthEast = X0;
-  sheet.YSouthWest = sheet.YNorthWest = Y0;
-  sheet.XNorthWest = sheet.XNorthEast = X0 + 10000;
-  sheet.YNorthEast = sheet.YSouthEast = Y0 + 10000;
-  const HMAP map = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg, &sheet);
+  apitest::NewSheetMap reg("B", X0, Y0, 10000);
+  const HMAP map = FN(mapCreateMapEx)(Path("b.map").c_str(), Path("b.rsc").c_str(), &reg.map,
+                                      &reg.sheet);
   ASSERT_NE(0, map);
   const LONG n = FN(mapCreateAndAppendRst)(map, Path("b.rsw").c_str(), 512, 512, 8, nullptr, 0,
                                            10000, 1000, X0, Y0);
