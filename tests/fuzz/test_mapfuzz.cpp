@@ -1,7 +1,9 @@
-// Fuzz test of every file kind of a map. A seeded mutator damages one file
-// of a small map (or two files of different kinds at once), and a child
-// process opens the map, reads all of it, appends to it, saves, closes and
-// opens it again. Refusals with error codes are fine; a crash, a sanitizer
+// Fuzz test of every file kind of a map, and of the blocked rasters and
+// matrices. A seeded mutator damages one file of a small map (or two files
+// of different kinds at once), and a child process opens the map, reads all
+// of it, appends to it, saves, closes and opens it again; a damaged raster
+// or matrix is opened alone into a document, painted, its values read, an
+// element written, saved, closed and opened again. Refusals with error codes are fine; a crash, a sanitizer
 // report, a leak or a hang of a child fails the test with the file kind,
 // the mutant's number and the mutation, which replays it. Notices (a file
 // written outside the map's folder, a write stopped at the file limit, a
@@ -11,7 +13,8 @@
 //   MAPCORE_FUZZ_INPROCESS=1 with it runs them in the test process itself
 //   MAPCORE_FUZZ_SCALE=10     ten times the mutants (fractions are taken too)
 //   MAPCORE_FUZZ_LIST=1       prints the mutants instead of running them
-//   MAPCORE_FUZZ_KINDS=map,pair  only those kinds
+//   MAPCORE_FUZZ_KINDS=map,pair  only those kinds (rsw, mtw, mtq, mtl: the
+//     rasters and matrices)
 //   MAPCORE_FUZZ_JOBS, MAPCORE_FUZZ_BATCH, MAPCORE_FUZZ_TIMEOUT (seconds)
 //     children at once, mutants per child, time limit of one mutant
 //
@@ -41,20 +44,26 @@
 #include "support/layouts.h"
 #include "support/mapfixture.h"
 #include "support/mutator.h"
+#include "support/rmffixture.h"
 #include "support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The file kinds of a map. A new kind (a raster, a select record, a
-// project) is one more entry: its name, the fixture's files of that kind
-// (each mutant picks one) and the finder of its layout.
+// The file kinds. A new kind (a select record, a project) is one more
+// entry: its name, the fixture's files of that kind (each mutant picks
+// one), the finder of its layout, its share of the mutants and whether its
+// file is opened alone as data (else the map is walked).
 struct FileKind {
   const char* name;
   std::vector<std::string> files;
   fuzz::LayoutFinder layout;
+  double share = 1.0;  // of kMutantsPerKind
+  bool data = false;
 };
+
+constexpr double kDataShare = 0.2;
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
@@ -67,11 +76,18 @@ const std::vector<FileKind>& Kinds() {
       {"gdx", {"LOG/obj.GDX"}, fuzz::GdxLayout},
       {"tac", {"LOG/obj.map.TAC"}, fuzz::TacLayout},
       {"log", {"LOG/obj.map.LOG"}, fuzz::TextLayout},
+      // A raster or matrix walk paints and reads only a few blocks: fewer
+      // mutants cover their small files.
+      {"rsw", {fuzz::kRasterFile}, fuzz::RmfLayout, kDataShare, true},
+      {"mtw", {fuzz::kElevationFile}, fuzz::RmfLayout, kDataShare, true},
+      {"mtq", {fuzz::kQualityFile}, fuzz::RmfLayout, kDataShare, true},
+      {"mtl", {fuzz::kLayerFile}, fuzz::RmfLayout, kDataShare, true},
   };
   return kinds;
 }
 
-// Mutants of two files of different kinds at once go by this name.
+// Mutants of two files of different kinds of the map at once go by this
+// name.
 constexpr const char* kPair = "pair";
 // Mutants of each kind (and pairs) at scale 1.
 constexpr int kMutantsPerKind = 1500;
@@ -109,6 +125,7 @@ struct Mutant {
   fuzz::Files files;
   std::string what;
   bool editMode = false;
+  std::string data;  // the raster or matrix walked alone, else the map
 };
 
 // The fixture map in memory and the layouts of its files, made once.
@@ -124,13 +141,16 @@ class Campaign {
 
   // Mutant `number` of a kind ("pair" for two kinds at once).
   Mutant Make(const std::string& kind, uint64_t number) const {
-    Mutant m{fixture_, "", false};
+    Mutant m{fixture_, "", false, ""};
     fuzz::Rng rng(fuzz::MutantSeed(kind, number));
     std::vector<const FileKind*> chosen;
     if (kind == kPair) {
-      const size_t a = rng.Below(Kinds().size());
-      const size_t b = (a + 1 + rng.Below(Kinds().size() - 1)) % Kinds().size();
-      chosen = {&Kinds()[a], &Kinds()[b]};
+      std::vector<const FileKind*> map;
+      for (const FileKind& k : Kinds())
+        if (!k.data) map.push_back(&k);
+      const size_t a = rng.Below(map.size());
+      const size_t b = (a + 1 + rng.Below(map.size() - 1)) % map.size();
+      chosen = {map[a], map[b]};
     } else {
       for (const FileKind& k : Kinds())
         if (kind == k.name) chosen.push_back(&k);
@@ -139,7 +159,9 @@ class Campaign {
       const std::string& file = k->files[rng.Below(k->files.size())];
       if (!m.what.empty()) m.what += "; ";
       m.what += file + ": " + fuzz::Mutate(m.files[file], layout(file), rng);
+      if (k->data) m.data = file;
     }
+    if (!m.data.empty()) return m;
     m.editMode = rng.Percent(50);
     if (m.editMode) m.what += " [edit mode]";
     return m;
@@ -158,7 +180,7 @@ class Campaign {
     GroupAccessSet(1);
     const std::string folder = dir_ / "fixture/";
     fs::create_directories(folder);
-    ready_ = fuzz::BuildFixture(folder);
+    ready_ = fuzz::BuildFixture(folder) && fuzz::BuildDataFixture(folder);
     fixture_ = fuzz::ReadFolder(folder);
     for (const FileKind& k : Kinds())
       for (const std::string& file : k.files) {
@@ -208,7 +230,8 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
   g_slept = 0;
   fuzz::TakeFileLimitHits();
   const auto start = std::chrono::steady_clock::now();
-  const fuzz::WalkReport r = fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode);
+  const fuzz::WalkReport r = m.data.empty() ? fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode)
+                                             : fuzz::WalkData(folder + m.data);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (chdir(slot.c_str()) != 0) return 0;
@@ -456,6 +479,24 @@ TEST(MapFuzzFixture, TheIntactMapIsWalkedWhole) {
   EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
 }
 
+TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  for (const char* file : {fuzz::kRasterFile, fuzz::kElevationFile, fuzz::kQualityFile,
+                           fuzz::kLayerFile}) {
+    SCOPED_TRACE(file);
+    mctest::ScratchDir dir(MC_TEST_TMP);
+    ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
+    const fuzz::WalkReport r = fuzz::WalkData(dir / file);
+    EXPECT_EQ(1, r.opened);
+    EXPECT_GE(r.objects, 8);  // half the grid at least answers
+    EXPECT_GE(r.appended, 1);
+    EXPECT_EQ(1, r.saved);
+    EXPECT_EQ(1, r.reopened);
+    EXPECT_GE(r.objectsAfter, 8);
+  }
+}
+
 TEST(MapFuzz, EveryFileKindSurvivesItsMutants) {
   const char* replay = std::getenv("MAPCORE_FUZZ_REPLAY");
   ASSERT_TRUE(Campaign::Get().ready());
@@ -482,14 +523,16 @@ TEST(MapFuzz, EveryFileKindSurvivesItsMutants) {
       return;
     }
   } else {
-    const int n = std::max(1, int(kMutantsPerKind * EnvNumber("MAPCORE_FUZZ_SCALE", 1.0)));
+    const double scale = EnvNumber("MAPCORE_FUZZ_SCALE", 1.0);
+    const int n = std::max(1, int(kMutantsPerKind * scale));
     const char* only = std::getenv("MAPCORE_FUZZ_KINDS");
     auto chosen = [&](const std::string& kind) {
       return !only || ("," + std::string(only) + ",").find("," + kind + ",") != std::string::npos;
     };
     for (int i = 0; i < n; ++i) {
       for (const FileKind& k : Kinds())
-        if (chosen(k.name)) ids.push_back({k.name, uint64_t(i)});
+        if (chosen(k.name) && i < std::max(1, int(kMutantsPerKind * scale * k.share)))
+          ids.push_back({k.name, uint64_t(i)});
       if (chosen(kPair)) ids.push_back({kPair, uint64_t(i)});
     }
   }

@@ -273,4 +273,92 @@ Layout TextLayout(const Files& files, const std::string& name) {
   return Finish(l, b);
 }
 
+namespace {
+
+// The header of a blocked file (or of a reduced copy) at `at`: its fields
+// (the doubles by their high words, where a bad value makes them huge,
+// negative or not a number), its areas and block table.
+void RmfHeader(Layout& l, const std::string& b, size_t at, const std::string& s, bool head) {
+  struct Word {
+    size_t offset;
+    int width;
+    const char* what;
+  };
+  static const Word words[] = {
+      {4, 4, "version"},          {8, 4, "end position"},      {12, 4, "next copy"},
+      {52, 4, "bits"},            {56, 4, "rows"},             {60, 4, "columns"},
+      {64, 4, "block columns"},   {68, 4, "block rows"},       {72, 4, "block height"},
+      {76, 4, "block width"},     {80, 4, "last height"},      {84, 4, "last width"},
+      {88, 4, "border position"}, {92, 4, "border length"},    {96, 4, "palette position"},
+      {100, 4, "palette length"}, {104, 4, "table position"},  {108, 4, "table length"},
+      {128, 4, "projection code"}, {140, 4, "scale"},          {148, 4, "precision"},
+      {156, 4, "element size"},   {208, 2, "compression"},     {212, 4, "flags position"},
+      {216, 4, "flags length"},   {220, 4, "main length"},     {224, 4, "continuation length"},
+      {228, 2, "unit shift"},     {236, 4, "layer position"},  {240, 4, "layer length"},
+      {284, 4, "minimum"},        {292, 4, "maximum"},         {296, 4, "empty value low"},
+      {300, 4, "empty value"},    {304, 4, "height unit"},     {312, 4, "addition position"},
+      {316, 4, "addition length"},
+  };
+  for (const Word& w : words) {
+    if (head)
+      l.Head(at + w.offset, w.width, s + w.what);
+    else
+      l.Add(at + w.offset, w.width, s + w.what);
+  }
+  l.Boundary(at);
+  l.Boundary(at + 320);
+  // Areas: {position, length} pairs.
+  for (size_t area : {88, 96, 104, 212, 236, 312}) {
+    const uint32_t position = Read32(b, at + area), length = Read32(b, at + area + 4);
+    if (position == 0 || position >= b.size()) continue;
+    l.Boundary(position);
+    l.Boundary(size_t(position) + length);
+  }
+  // The border: a metric record.
+  if (const uint32_t border = Read32(b, at + 88); border != 0 && border < b.size()) {
+    l.Add(border + 4, 4, s + "border record length");
+    l.Add(border + 8, 2, s + "border subobject count");
+    l.Add(border + 14, 2, s + "border point count");
+  }
+  const uint32_t table = Read32(b, at + 104), length = Read32(b, at + 108);
+  for (uint32_t i = 0; i < length / 8 && i < 64 && table + 8 * size_t(i) + 8 <= b.size(); ++i) {
+    const size_t e = table + 8 * size_t(i);
+    const std::string block = s + "block " + std::to_string(i) + " ";
+    l.Add(e, 4, block + "position");
+    l.Add(e + 4, 4, block + "length");
+    const uint32_t position = Read32(b, e);
+    if (position == 0 || position >= b.size()) continue;
+    l.Boundary(position);
+    l.Boundary(size_t(position) + Read32(b, e + 4));
+  }
+}
+
+}  // namespace
+
+Layout RmfLayout(const Files& files, const std::string& name) {
+  const std::string& b = Bytes(files, name);
+  Layout l;
+  RmfHeader(l, b, 0, "", true);
+  // Reduced copies, chained from the header.
+  size_t copy = Read32(b, 12);
+  for (int k = 1; k <= 3 && copy != 0 && copy + 320 <= b.size(); ++k) {
+    RmfHeader(l, b, copy, "copy " + std::to_string(k) + " ", false);
+    copy = Read32(b, copy + 12);
+  }
+  // The layer block of a layer matrix: its head and the layers' words.
+  const uint32_t layers = Read32(b, 236);
+  if (layers != 0 && layers < b.size()) {
+    static const char* const head[8] = {"marker",      "block length", "layer count",
+                                        "second count", "height bytes", "thickness bytes",
+                                        "no value",    "layer unit"};
+    for (int i = 0; i < 8; ++i) l.Head(layers + 4 * size_t(i), 4, std::string("layer block ") + head[i]);
+    for (uint32_t n = 0; n < Read32(b, layers + 8) && n < 8; ++n) {
+      const size_t item = layers + 320 + 48 * size_t(n);
+      l.Boundary(item);
+      l.Add(item + 8, 4, "layer " + std::to_string(n + 1) + " largest thickness");
+    }
+  }
+  return Finish(l, b);
+}
+
 }  // namespace fuzz

@@ -1,0 +1,287 @@
+#include "support/rmffixture.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "document/mapaccess.h"
+#include "document/mtlchains.h"
+#include "document/rmfchains.h"
+#include "document/rmfheights.h"
+#include "raster/mtl.h"
+#include "raster/mtr.h"
+#include "raster/rst.h"
+#include "records/dataedit.h"
+
+namespace fuzz {
+
+namespace {
+
+// Every file lies from (5000, 2000) north and east in elements of 10 m.
+constexpr double kSouth = 5000, kWest = 2000, kElement = 10;
+
+// The raster: 300 x 40 elements of 8 bits, blocks of 256 (the first one
+// compressed), a border inside it and reduced copy 1.
+bool WriteRaster(const std::string& path) {
+  constexpr int kColumns = 300, kRows = 40;
+  DWORD palette[256];
+  for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+  TRst r;
+  if (r.Create(path.c_str(), kColumns, kRows, 8, palette, 10000, 1000) != 1) return false;
+  auto value = [](int row, int col) { return LONG((row / 4 + col / 16) % 7 + 1); };
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 0; j < kColumns; ++j)
+      if (r.PutPoint(value(i, j), i, j) != 1) return false;
+  if (r.Save() != 1) return false;
+  // Block (0, 0) holds 40 rows of 256 elements; stored compressed.
+  std::vector<char> flat(256 * kRows), packed(flat.size());
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 0; j < 256; ++j) flat[size_t(i) * 256 + j] = char(value(i, j));
+  const int n = r.Compress(flat.data(), int(flat.size()), packed.data(), int(packed.size()));
+  if (n <= 0 || n >= int(flat.size())) return false;
+  r.Head.Compression = RMF_LZW;
+  if (r.WriteBlock(0, 0, packed.data(), n) != n) return false;
+  r.Head.LocationX = kSouth;
+  r.Head.LocationY = kWest;
+  r.Head.LocationSet = 1;
+  r.HeadChanged = 1;
+  TDataEdit border;
+  border.Init();
+  border.Create(METRIC_F64, 0);
+  for (auto [x, y] : {std::pair<int, int>{2, 2}, {290, 2}, {290, 37}, {2, 37}, {2, 2}})
+    border.AppendPointSubject(0, x, y);
+  const bool bordered = r.SetBorder(&border) == 1;
+  border.Free();
+  if (!bordered || r.CreateDuplicate(1) != 1 || r.Save() != 1) return false;
+  r.Close();
+  return true;
+}
+
+BUILDMTW MatrixBuild(int columns, int rows, int bytes) {
+  BUILDMTW b{};
+  b.Length = sizeof(b);
+  b.BeginX = kSouth;
+  b.BeginY = kWest;
+  b.Width = columns * kElement;
+  b.Height = rows * kElement;
+  b.ElementSize = kElement;
+  b.ElementBytes = bytes;
+  b.HeightUnit = 1;  // decimetres
+  b.Scale = 10000;
+  return b;
+}
+
+// The elevation matrix: 150 x 30 elements of 4 bytes, blocks of 128, the
+// first one written through the matrix coder with some empty elements.
+bool WriteElevation(const std::string& path) {
+  constexpr int kColumns = 150, kRows = 30;
+  BUILDMTW b = MatrixBuild(kColumns, kRows, 4);
+  TMtr m;
+  if (m.Create(path.c_str(), &b, nullptr, 0) != 1) return false;
+  auto value = [](int row, int col) { return LONG(100 + 7 * row + 3 * col); };
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 128; j < kColumns; ++j)
+      if (m.PutPoint(value(i, j), i, j) != 1) return false;
+  std::vector<LONG> flat(size_t(128) * kRows);
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 0; j < 128; ++j) flat[size_t(i) * 128 + j] = (i + j) % 11 ? value(i, j) : -32767000;
+  const int raw = int(flat.size() * sizeof(LONG));
+  std::vector<char> packed(static_cast<size_t>(raw));
+  const int n = m.CompressMtr(flat.data(), raw, packed.data(), raw, 0);
+  if (n <= 0 || n >= raw) return false;
+  m.Head.Compression = RMF_MATRIX;
+  if (m.WriteBlock(0, 0, packed.data(), n) != n) return false;
+  m.Head.Minimum = 100;
+  m.Head.Maximum = value(kRows - 1, kColumns - 1);
+  m.HeadChanged = 1;
+  if (m.Save() != 1) return false;
+  m.Close();
+  return true;
+}
+
+// The quality matrix: 300 x 8 elements of 1 byte, values 0..3 of four
+// colours, blocks of 256.
+bool WriteQuality(const std::string& path) {
+  constexpr int kColumns = 300, kRows = 8;
+  BUILDMTW b = MatrixBuild(kColumns, kRows, 1);
+  b.HeightUnit = 0;
+  const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+  MTRPROJECTIONDATA proj{};
+  proj.Length = sizeof(proj);
+  proj.ProjectionCode = -1;
+  TMtr m;
+  if (m.CreateMtq(path.c_str(), &b, &proj, colours, 4) != 1) return false;
+  for (int i = 0; i < kRows; ++i)
+    for (int j = 0; j < kColumns; ++j)
+      if (m.PutPoint(LONG((i + j / 8) % 4), i, j) != 1) return false;
+  m.Head.Minimum = 0;
+  m.Head.Maximum = 3;
+  m.HeadChanged = 1;
+  if (m.Save() != 1) return false;
+  m.Close();
+  return true;
+}
+
+// The layer matrix: 80 x 20 cells of a 2-byte height and two 1-byte
+// layers, blocks of 64.
+bool WriteLayers(const std::string& path) {
+  MTLBUILDPARM p{};
+  p.Length = sizeof(p);
+  p.BeginX = kSouth;
+  p.BeginY = kWest;
+  p.EndX = kSouth + 20 * kElement;
+  p.EndY = kWest + 80 * kElement;
+  p.ElementSize = kElement;
+  p.LayerCount = 2;
+  p.HeightBytes = 2;
+  p.PowerBytes = 1;
+  p.HeightUnit = 1;
+  p.PowerUnit = 1;
+  p.Scale = 10000;
+  TMtl m;
+  if (m.Create(path.c_str(), &p) != 1) return false;
+  for (int i = 0; i < 20; ++i)
+    for (int j = 0; j < 80; ++j) {
+      const double x = kSouth + (i + 0.5) * kElement, y = kWest + (j + 0.5) * kElement;
+      if (m.PutPlaneHeight(x, y, 50 + i + j * 0.5) != 1 || m.PutPlanePower(x, y, 1 + j % 5, 1) != 1 ||
+          m.PutPlanePower(x, y, 2 + i % 3, 2) != 1)
+        return false;
+    }
+  if (m.Save() != 1) return false;
+  m.Close();
+  return true;
+}
+
+// The picture's size at the document's zoom.
+void PictureSize(TMapAccess* doc, LONG* w, LONG* h) {
+  *w = 0, *h = 0;
+  doc->GetPictureBorder(*w, *h);
+}
+
+// Paints picture rectangles of at most 64 x 64 pixels: the whole region
+// fitted into one (zoomed out, where rasters use their reduced copies), the
+// middle at zoom 1 and at zoom 4. Leaves the fitted zoom in force.
+void Paint(TMapAccess* doc) {
+  static std::vector<uint32_t> image(64 * 64);
+  LONG w, h;
+  doc->SetViewScale(1.0);
+  PictureSize(doc, &w, &h);
+  const double fit = 64.0 / double(std::max<LONG>({w, h, 1}));
+  for (double zoom : {4.0, 1.0, fit}) {
+    doc->SetViewScale(zoom);
+    PictureSize(doc, &w, &h);
+    const LONG left = std::max<LONG>(0, w / 2 - 32), top = std::max<LONG>(0, h / 2 - 32);
+    const RECT rect{left, top, left + 64, top + 64};
+    doc->PaintDibToDib32(reinterpret_cast<char*>(image.data()), 64 * 4, 64, rect);
+  }
+}
+
+// The plane points of a 4 x 4 grid over the picture at zoom 1, and two
+// outside it.
+std::vector<DOUBLEPOINT> Points(TMapAccess* doc) {
+  LONG w, h;
+  doc->SetViewScale(1.0);
+  PictureSize(doc, &w, &h);
+  std::vector<DOUBLEPOINT> points;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      const POINT p{LONG(w * (2 * j + 1) / 8), LONG(h * (2 * i + 1) / 8)};
+      DOUBLEPOINT plane{};
+      doc->PictureToPlane(&p, &plane);
+      points.push_back(plane);
+    }
+  for (POINT p : {POINT{-5, -5}, POINT{w + 5, h + 5}}) {
+    DOUBLEPOINT plane{};
+    doc->PictureToPlane(&p, &plane);
+    points.push_back(plane);
+  }
+  return points;
+}
+
+// Every reader of values at each point (those of other kinds answer
+// nothing): the values found.
+int ReadValues(TMapAccess* doc) {
+  int found = 0;
+  RMFCHAIN* raster = GetChainUnit(DocChain(doc, DOCKIND_RST), 1);
+  CHAININFO* quality = DocChain(doc, DOCKIND_MTQ);
+  const std::vector<DOUBLEPOINT> points = Points(doc);
+  for (const DOUBLEPOINT& p : points) {
+    LONG colour = 0;
+    if (raster != nullptr && raster->File->GetPlanePoint(colour, p.X, p.Y) == 1) ++found;
+    double v = 0;
+    found += GetChainHeight(quality, &v, p.X, p.Y);
+    found += GetHeightValue(doc, p.X, p.Y) != MTL_NO_HEIGHT;
+    found += GetPrecisionHeightTriangle(doc, p.X, p.Y) != MTL_NO_HEIGHT;
+    found += GetElementPower(doc, p.X, p.Y, 2) != MTL_NO_POWER;
+    found += GetElementPowerTriangle(doc, 1, p.X, p.Y, 1) != MTL_NO_POWER;
+    double powers[4];
+    GetElementPowersTriangle(doc, 1, p.X, p.Y, powers, 2);
+  }
+  if (points.size() >= 2) {
+    double heights[16];
+    DOUBLEPOINT first = points.front(), last = points[points.size() - 3];
+    GetHeightArray(doc, heights, 16, &first, &last);
+  }
+  if (raster != nullptr) {
+    CheckInversionRst(doc, 1);
+    GetRstColorCount(doc, 1);
+  }
+  return found;
+}
+
+// One element written at the middle of the picture through each kind's
+// writer: the writes that took.
+int WriteValues(TMapAccess* doc) {
+  const std::vector<DOUBLEPOINT> p = Points(doc);
+  const double x = p[5].X, y = p[5].Y;
+  int written = 0;
+  if (RMFCHAIN* raster = GetChainUnit(DocChain(doc, DOCKIND_RST), 1))
+    written += raster->File->PutPlanePoint(LONG(5), x, y) == 1;
+  written += PutChainHeight(DocChain(doc, DOCKIND_MTQ), 1, x, y, 2) == 1;
+  written += PutHeightValue(doc, 1, x, y, 42.5) == 1;
+  written += PutElementHeight(doc, 1, x, y, 12.5) == 1;
+  written += PutElementPower(doc, 1, x, y, 2.0, 1) == 1;
+  return written;
+}
+
+// Every unit's file saved: 1 when all that are open saved.
+int SaveUnits(TMapAccess* doc) {
+  int units = 0, saved = 0;
+  for (int kind : {DOCKIND_RST, DOCKIND_MTR, DOCKIND_MTQ})
+    for (int n = 1; RMFCHAIN* unit = GetChainUnit(DocChain(doc, kind), n); ++n, ++units)
+      saved += unit->File->Save() == 1;
+  for (int n = 1; MTLCHAIN* unit = GetMtlChain(doc, n); ++n, ++units) saved += unit->Matrix.Save() == 1;
+  return units > 0 && saved == units;
+}
+
+}  // namespace
+
+bool BuildDataFixture(const std::string& folder) {
+  return WriteRaster(folder + kRasterFile) && WriteElevation(folder + kElevationFile) &&
+         WriteQuality(folder + kQualityFile) && WriteLayers(folder + kLayerFile);
+}
+
+WalkReport WalkData(const std::string& path) {
+  WalkReport r;
+  TMapAccess* doc = NewDocument();
+  if (doc == nullptr) return r;
+  if (doc->OpenData(path.c_str(), 0) != 0) {
+    r.opened = 1;
+    Paint(doc);
+    r.objects = ReadValues(doc);
+    r.appended = WriteValues(doc);
+    r.saved = SaveUnits(doc);
+  }
+  FreeDocument(doc);
+  if (!r.opened) return r;
+  doc = NewDocument();
+  if (doc == nullptr) return r;
+  if (doc->OpenData(path.c_str(), 0) != 0) {
+    r.reopened = 1;
+    Paint(doc);
+    r.objectsAfter = ReadValues(doc);
+  }
+  FreeDocument(doc);
+  return r;
+}
+
+}  // namespace fuzz
