@@ -15,6 +15,7 @@
 #include "document/rmfheights.h"
 #include "objects/objectinfo.h"
 #include "raster/mtr.h"
+#include "raster/chainborder.h"
 #include "raster/rmfchain.h"
 
 namespace {
@@ -84,48 +85,20 @@ LONG WholeScale(double scale) {
   return scale < 2147483647.0 ? LONG(scale) : 0x7FFFFFFF;
 }
 
-// The frame of a shown matrix in metres, or the box of its border in
-// whole elements while only what lies inside the border is shown.
-LONG ActualFrame(RMFCHAIN* unit, DFRAME* frame) {
-  if (!unit || !frame || unit->View == 0) return 0;
-  TRmf* file = unit->File;
+// A border point (column, row) in metres, held to the grid: the first and
+// the last row and column lie on the frame's edges.
+DOUBLEPOINT BorderPointOnFrame(const RMFCHAIN* unit, double column, double row) {
+  const LONG rows = unit->File->Head.Height, columns = unit->File->Head.Width;
   const double size = unit->ElementSize;
   const DFRAME& f = unit->Frame;
-  TDataEdit& border = file->Border;
-  if (!file->ShowByBorder() || !border.Record || border.TotalPointCount() < 1 || size == 0) {
-    *frame = f;
-    return 1;
-  }
-  const LONG rows = file->Head.Height, columns = file->Head.Width;
-  bool first = true;
-  const int contours = int(border.Record->Count) + 1;
-  for (int s = 0; s < contours; ++s) {
-    const int count = border.PointCount(s);
-    if (count < 1 || !border.FirstPointSubject(s)) continue;
-    for (int i = 0; i < count; ++i, border.NextPoint()) {
-      const double c = std::clamp(std::trunc(border.XDouble()), 0.0, double(columns));
-      const double r = std::clamp(std::trunc(border.YDouble()), 0.0, double(rows));
-      double x = f.X1 + (rows - r) * size, y = f.Y1 + c * size;
-      if (r < 1) x = f.X2;
-      if (r >= rows) x = f.X1;
-      if (c < 1) y = f.Y1;
-      if (c >= columns) y = f.Y2;
-      // The element south and east of the point belongs to the box.
-      const double south = x != f.X1 ? x - size : x;
-      const double east = y != f.Y2 ? y + size : y;
-      if (first) {
-        *frame = DFRAME{south, y, x, east};
-        first = false;
-        continue;
-      }
-      frame->X1 = std::min(frame->X1, south);
-      frame->X2 = std::max(frame->X2, x);
-      frame->Y1 = std::min(frame->Y1, y);
-      frame->Y2 = std::max(frame->Y2, east);
-    }
-  }
-  if (first) *frame = f;
-  return 1;
+  const double c = std::clamp(std::trunc(column), 0.0, double(columns));
+  const double r = std::clamp(std::trunc(row), 0.0, double(rows));
+  DOUBLEPOINT p{f.X1 + (rows - r) * size, f.Y1 + c * size};
+  if (r < 1) p.X = f.X2;
+  if (r >= rows) p.X = f.X1;
+  if (c < 1) p.Y = f.Y1;
+  if (c >= columns) p.Y = f.Y2;
+  return p;
 }
 
 // A border point (column, row) in metres.
@@ -133,6 +106,18 @@ DOUBLEPOINT BorderPointPlane(const RMFCHAIN* unit, double column, double row) {
   const double size = unit->ElementSize;
   return DOUBLEPOINT{(unit->File->Head.Height - std::trunc(row)) * size + unit->Frame.X1,
                      std::trunc(column) * size + unit->Frame.Y1};
+}
+
+// The frame of a shown matrix in metres, or the box of its border in
+// whole elements while only what lies inside the border is shown.
+LONG ActualFrame(RMFCHAIN* unit, DFRAME* frame) {
+  if (!unit || !frame || unit->View == 0) return 0;
+  TRmf* file = unit->File;
+  const auto place = [unit](double c, double r) { return BorderPointOnFrame(unit, c, r); };
+  if (!file->ShowByBorder() || unit->ElementSize == 0 ||
+      !BorderBox(unit, file->Border, place, frame))
+    *frame = unit->Frame;
+  return 1;
 }
 
 LONG PutFrame(RMFCHAIN* unit, const char* buffer, LONG left, LONG top, LONG width, LONG height,
@@ -772,26 +757,6 @@ MAPAPI LONG WINAPI mapGetImmediatePointOfMtrBorder(HMAP hMap, LONG number,
   RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
   TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
   if (!unit || !border || !point || !result) return 0;
-  // Border points within a millimetre of the frame count as inside it.
-  constexpr double kNear = 0.001;
-  const DFRAME& f = unit->Frame;
-  double best = 1e19;
-  bool found = false;
-  const int contours = int(border->Record->Count) + 1;
-  for (int s = 0; s < contours; ++s) {
-    const int count = border->PointCount(s);
-    if (count < 1 || !border->FirstPointSubject(s)) continue;
-    for (int i = 0; i < count; ++i, border->NextPoint()) {
-      const DOUBLEPOINT p = BorderPointPlane(unit, border->XDouble(), border->YDouble());
-      if (p.X < f.X1 - kNear || p.X > f.X2 + kNear || p.Y < f.Y1 - kNear || p.Y > f.Y2 + kNear)
-        continue;
-      const double d = std::hypot(p.X - point->X, p.Y - point->Y);
-      if (d < best) {
-        best = d;
-        *result = p;
-        found = true;
-      }
-    }
-  }
-  return found ? 1 : 0;
+  const auto place = [unit](double c, double r) { return BorderPointPlane(unit, c, r); };
+  return NearestBorderPoint(unit, *border, place, *point, result) ? 1 : 0;
 }

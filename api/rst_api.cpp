@@ -11,6 +11,7 @@
 #include "document/rmfchains.h"
 #include "drawing/rasterizer.h"
 #include "objects/objectinfo.h"
+#include "raster/chainborder.h"
 #include "raster/rst.h"
 
 namespace {
@@ -55,24 +56,6 @@ DOUBLEPOINT BorderPointMeters(const RMFCHAIN* unit, double column, double row) {
                                                : unit->Frame.X1 + (h.Height - r) * size;
   p.Y = c < 1 ? unit->Frame.Y1 : c >= h.Width ? unit->Frame.Y2 : unit->Frame.Y1 + c * size;
   return p;
-}
-
-// Calls f(contour, column, row) for every point of the raster's border;
-// false when it has none.
-template <class F>
-bool ForBorderPoints(RMFCHAIN* unit, F f) {
-  TDataEdit& b = unit->File->Border;
-  if (!b.Record || b.TotalPointCount() < 1) return false;
-  const int contours = int(b.Record->Count) + 1;
-  for (int c = 0; c < contours; ++c) {
-    const int count = b.PointCount(c);
-    if (count < 1 || !b.FirstPointSubject(c)) continue;
-    for (int i = 0; i < count; ++i) {
-      f(c, b.XDouble(), b.YDouble());
-      b.NextPoint();
-    }
-  }
-  return true;
 }
 
 // The element factors of the document at the raster's element size.
@@ -391,24 +374,8 @@ MAPAPI LONG WINAPI mapGetActualRstFrame(HMAP hMap, DFRAME* frame, LONG n) {
     *frame = unit->Frame;
     return 1;
   }
-  bool first = true;
-  DFRAME box = {};
-  const bool any = ForBorderPoints(unit, [&](int, double column, double row) {
-    const DOUBLEPOINT p = BorderPointMeters(unit, column, row);
-    // An element reaches one element south and east of its corner.
-    const double south = p.X != unit->Frame.X1 ? p.X - size : p.X;
-    const double east = p.Y != unit->Frame.Y2 ? p.Y + size : p.Y;
-    if (first) {
-      box = {south, p.Y, p.X, east};
-      first = false;
-      return;
-    }
-    box.X1 = std::min(box.X1, south);
-    box.Y1 = std::min(box.Y1, p.Y);
-    box.X2 = std::max(box.X2, p.X);
-    box.Y2 = std::max(box.Y2, east);
-  });
-  *frame = any && !first ? box : unit->Frame;
+  const auto place = [unit](double c, double r) { return BorderPointMeters(unit, c, r); };
+  if (!BorderBox(unit, unit->File->Border, place, frame)) *frame = unit->Frame;
   return 1;
 }
 
@@ -531,7 +498,7 @@ MAPAPI LONG WINAPI mapGetRstBorder(HMAP hMap, LONG n, HOBJ object) {
   const double size = unit->ElementSize;
   info->DeleteSubject(-1);
   bool ok = true;
-  ForBorderPoints(unit, [&](int contour, double column, double row) {
+  ForBorderPoints(b, [&](int contour, double column, double row) {
     if (!ok) return;
     if (contour > 0 && info->PolyCount() <= contour && !info->CreateSubject()) ok = false;
     const double x = (h.Height - RmfTruncate(row)) * size + unit->Frame.X1;
@@ -558,22 +525,8 @@ MAPAPI LONG WINAPI mapGetImmediatePointOfRstBorder(HMAP hMap, LONG n, const DOUB
                                                    DOUBLEPOINT* nearest) {
   RMFCHAIN* unit = UnitOf(hMap, n);
   if (!unit || !point || !nearest) return 0;
-  const DFRAME& f = unit->Frame;
-  constexpr double kNear = 0.001;
-  double best = 1e19;
-  bool found = false;
-  ForBorderPoints(unit, [&](int, double column, double row) {
-    const DOUBLEPOINT p = BorderPointMeters(unit, column, row);
-    if (p.X < f.X1 - kNear || p.X > f.X2 + kNear || p.Y < f.Y1 - kNear || p.Y > f.Y2 + kNear)
-      return;
-    const double d = std::hypot(p.X - point->X, p.Y - point->Y);
-    if (d < best) {
-      best = d;
-      *nearest = p;
-      found = true;
-    }
-  });
-  return found ? 1 : 0;
+  const auto place = [unit](double c, double r) { return BorderPointMeters(unit, c, r); };
+  return NearestBorderPoint(unit, unit->File->Border, place, *point, nearest) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------
