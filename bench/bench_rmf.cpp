@@ -5,9 +5,7 @@
 // and is in the system's file cache while they read it.
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <string>
-#include <vector>
 
 #include "bench/bench_support.h"
 #include "raster/rmf.h"
@@ -16,20 +14,6 @@ namespace {
 
 constexpr int kSide = 10000;
 
-// Block (r, c) of a scanned map: areas of flat colour with edges and some
-// noise, shifted by the block's place so that no two blocks are alike.
-void FillBlock(std::vector<char>& block, int width, int height, int r, int c, std::mt19937& rng) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const int row = r * 256 + y, col = c * 256 + x;
-      int v = ((row / 19) * 7 + (col / 23) * 3) % 12;
-      if ((row + col) % 41 == 0) v = 15;
-      if (rng() % 50 == 0) v = int(rng() % 256);
-      block[size_t(y) * width + x] = char(v);
-    }
-  }
-}
-
 // The raster, written once per program run.
 const std::string& RasterFile() {
   static benchsupport::ScratchFolder folder("bench_rmf");
@@ -37,21 +21,7 @@ const std::string& RasterFile() {
     const std::string path = folder.path() + "big.rsw";
     TRmf rmf;
     if (!rmf.Create(path.c_str(), kSide, kSide, 8, nullptr, 10000, 1)) return std::string();
-    rmf.Head.Compression = RMF_LZW;
-    rmf.HeadChanged = 1;
-    std::mt19937 rng(7);
-    std::vector<char> block(65536), packed(65536);
-    for (int r = 0; r < rmf.Head.BlockRows; ++r) {
-      for (int c = 0; c < rmf.Head.BlockColumns; ++c) {
-        const int w = rmf.BlockWidth(c), h = rmf.BlockHeight(r);
-        FillBlock(block, w, h, r, c, rng);
-        int n = rmf.Compress(block.data(), w * h, packed.data(), int(packed.size()));
-        const char* data = n > 0 ? packed.data() : block.data();
-        if (n <= 0) n = w * h;
-        if (rmf.WriteBlock(r, c, data, n) != n) return std::string();
-      }
-    }
-    return rmf.Save() ? path : std::string();
+    return benchsupport::WriteScannedRaster(rmf) ? path : std::string();
   }();
   return name;
 }

@@ -6,9 +6,7 @@
 // first replaces the copy in place.
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <string>
-#include <vector>
 
 #include "bench/bench_support.h"
 #include "common/messages.h"
@@ -18,39 +16,13 @@ namespace {
 
 constexpr int kSide = 10000;
 
-void FillBlock(std::vector<char>& block, int width, int height, int r, int c, std::mt19937& rng) {
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const int row = r * 256 + y, col = c * 256 + x;
-      int v = ((row / 19) * 7 + (col / 23) * 3) % 12;
-      if ((row + col) % 41 == 0) v = 15;
-      if (rng() % 50 == 0) v = int(rng() % 256);
-      block[size_t(y) * width + x] = char(v);
-    }
-  }
-}
-
 const std::string& RasterFile() {
   static benchsupport::ScratchFolder folder("bench_rstcopy");
   static const std::string name = [] {
     const std::string path = folder.path() + "big.rsw";
     TRst rst;
     if (!rst.Create(path.c_str(), kSide, kSide, 8, nullptr, 10000, 1000)) return std::string();
-    rst.Head.Compression = RMF_LZW;
-    rst.HeadChanged = 1;
-    std::mt19937 rng(7);
-    std::vector<char> block(65536), packed(65536);
-    for (int r = 0; r < rst.Head.BlockRows; ++r) {
-      for (int c = 0; c < rst.Head.BlockColumns; ++c) {
-        const int w = rst.BlockWidth(c), h = rst.BlockHeight(r);
-        FillBlock(block, w, h, r, c, rng);
-        int n = rst.Compress(block.data(), w * h, packed.data(), int(packed.size()));
-        const char* data = n > 0 ? packed.data() : block.data();
-        if (n <= 0) n = w * h;
-        if (rst.TRmf::WriteBlock(r, c, data, n) != n) return std::string();
-      }
-    }
-    return rst.Save() ? path : std::string();
+    return benchsupport::WriteScannedRaster(rst) ? path : std::string();
   }();
   return name;
 }

@@ -1,12 +1,14 @@
 // Fixtures shared by the benchmark programs: a scratch folder per run, a
 // one-sheet map on a classifier of one line kind with the records written
-// to it, and the common tables of the large test classifiers.
+// to it, the common tables of the large test classifiers, and the blocks of
+// a large scanned raster.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
+#include "raster/rmf.h"
 #include "tests/classifier/support/rscbuilder.h"
 
 namespace benchsupport {
@@ -148,6 +151,43 @@ inline std::string WriteTempClassifier(const char* name, const rsctest::Bytes& b
   std::string path = std::string(folder) + name;
   rsctest::WriteBytes(path, bytes);
   return path;
+}
+
+// Block (r, c) of a scanned map of 8-bit elements: areas of flat colour
+// with edges and some noise, shifted by the block's place so that no two
+// blocks are alike.
+inline void FillScannedBlock(std::vector<char>& block, int width, int height, int r, int c,
+                             std::mt19937& rng) {
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int row = r * 256 + y, col = c * 256 + x;
+      int v = ((row / 19) * 7 + (col / 23) * 3) % 12;
+      if ((row + col) % 41 == 0) v = 15;
+      if (rng() % 50 == 0) v = int(rng() % 256);
+      block[size_t(y) * width + x] = char(v);
+    }
+  }
+}
+
+// Writes every block of a raster just created (8 bits, blocks of 256 x 256
+// at most) as a scanned map, LZW-compressed where that is shorter, and
+// saves it; false when a write fails.
+inline bool WriteScannedRaster(TRmf& raster) {
+  raster.Head.Compression = RMF_LZW;
+  raster.HeadChanged = 1;
+  std::mt19937 rng(7);
+  std::vector<char> block(65536), packed(65536);
+  for (int r = 0; r < raster.Head.BlockRows; ++r) {
+    for (int c = 0; c < raster.Head.BlockColumns; ++c) {
+      const int w = raster.BlockWidth(c), h = raster.BlockHeight(r);
+      FillScannedBlock(block, w, h, r, c, rng);
+      int n = raster.Compress(block.data(), w * h, packed.data(), int(packed.size()));
+      const char* data = n > 0 ? packed.data() : block.data();
+      if (n <= 0) n = w * h;
+      if (raster.TRmf::WriteBlock(r, c, data, n) != n) return false;
+    }
+  }
+  return raster.Save() != 0;
 }
 
 }  // namespace benchsupport
