@@ -1,29 +1,22 @@
 // The cutting and uniting workers the map objects of the layer below use
 // (objects/cutservice.h), registered when the library is loaded and taken
 // back when it is unloaded.
-#include <new>
-
 #include "geometry/objectcut.h"
 #include "geometry/objectunion.h"
+#include "geometry/workhelpers.h"
 #include "objects/cutservice.h"
-#include "platform/memory.h"
 
 namespace {
 
-// The workers are large (bit sets of their subjects): page memory.
+// The workers as the service hands them out.
 template <class T>
 void* Make() {
-  void* place = plat::AllocPages(sizeof(T));
-  if (place == nullptr) return nullptr;
-  return new (place) T();
+  return geomwork::NewWorker<T>();
 }
 
 template <class T>
 void Release(void* worker) {
-  if (worker == nullptr) return;
-  auto* w = static_cast<T*>(worker);
-  w->~T();
-  plat::FreePages(w);
+  geomwork::FreeWorker(static_cast<T*>(worker));
 }
 
 TObjectCut* Cutter(void* worker) { return static_cast<TObjectCut*>(worker); }

@@ -4,40 +4,14 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "geometry/objectunion.h"
+#include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
-#include "platform/memory.h"
 
 namespace {
 
-// A worker in page memory (they are large: bit sets and four buffers).
-template <typename T>
-T* NewWorker() {
-  void* place = plat::AllocPages(sizeof(T));
-  return place ? new (place) T() : nullptr;
-}
-
-template <typename T>
-void FreeWorker(T* w) {
-  if (w == nullptr) return;
-  w->~T();
-  plat::FreePages(w);
-}
-
-bool Closed(TDataEdit& m, int s) { return m.PointCount(s) > 1 && m.GetExclusiveSubject(s); }
-
-bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
-  if (!m.GoPointSubject(n, s)) return false;
-  *p = DOUBLEPOINT{m.XDouble(), m.YDouble()};
-  return true;
-}
-
-bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
-  const int r = m.Inside(&p, 0);
-  return r != 0 && r != 2;
-}
+using namespace geomwork;
 
 // Removes record ia of a and record ib of b.
 void RemovePair(POINTCROSS* a, int ia, POINTCROSS* b, int ib, int* count) {

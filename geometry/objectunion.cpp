@@ -4,25 +4,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <vector>
 
+#include "geometry/workhelpers.h"
 #include "platform/memory.h"
 
 namespace {
 
-template <typename T>
-T* NewWorker() {
-  void* place = plat::AllocPages(sizeof(T));
-  return place ? new (place) T() : nullptr;
-}
-
-template <typename T>
-void FreeWorker(T* w) {
-  if (w == nullptr) return;
-  w->~T();
-  plat::FreePages(w);
-}
+using namespace geomwork;
 
 // A buffer that frees itself.
 struct Local : TDataEdit {
@@ -31,19 +20,6 @@ struct Local : TDataEdit {
   Local(const Local&) = delete;
   Local& operator=(const Local&) = delete;
 };
-
-bool Closed(TDataEdit& m, int s) { return m.PointCount(s) > 1 && m.GetExclusiveSubject(s); }
-
-bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
-  if (!m.GoPointSubject(n, s)) return false;
-  *p = DOUBLEPOINT{m.XDouble(), m.YDouble()};
-  return true;
-}
-
-bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
-  const int r = m.Inside(&p, 0);
-  return r != 0 && r != 2;
-}
 
 bool FramesMeet(const DFRAME& a, const DFRAME& b) {
   return a.X1 <= b.X2 && b.X1 <= a.X2 && a.Y1 <= b.Y2 && b.Y1 <= a.Y2;

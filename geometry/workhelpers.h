@@ -1,0 +1,47 @@
+// What the cutting and uniting workers share: the workers themselves live
+// in page memory (they are large: bit sets of their subjects and several
+// buffers), and they ask the same questions of one contour of a metric.
+// Internal to the geometry layer.
+#pragma once
+
+#include <new>
+
+#include "platform/memory.h"
+#include "records/dataedit.h"
+
+namespace geomwork {
+
+// A new worker in a zero-filled block of its own; null without memory.
+template <typename T>
+T* NewWorker() {
+  void* place = plat::AllocPages(sizeof(T));
+  return place ? new (place) T() : nullptr;
+}
+
+// Ends a worker made by NewWorker and gives its block back; nothing for null.
+template <typename T>
+void FreeWorker(T* w) {
+  if (w == nullptr) return;
+  w->~T();
+  plat::FreePages(w);
+}
+
+// Contour s of m has at least two points and is closed.
+inline bool Closed(TDataEdit& m, int s) {
+  return m.PointCount(s) > 1 && m.GetExclusiveSubject(s);
+}
+
+// Point n of contour s of m; false when there is none.
+inline bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
+  if (!m.GoPointSubject(n, s)) return false;
+  *p = DOUBLEPOINT{m.XDouble(), m.YDouble()};
+  return true;
+}
+
+// p lies inside m (not outside, nor on its border).
+inline bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
+  const int r = m.Inside(&p, 0);
+  return r != 0 && r != 2;
+}
+
+}  // namespace geomwork
