@@ -13,29 +13,11 @@
 #include "drawing/paintcontext.h"
 #include "drawing/rasterizer.h"
 #include "platform/gdi/gdi_test.h"
+#include "support/polylines.h"
 
 namespace {
 
-struct Figure {
-  std::vector<POINT> points;
-  std::vector<LONG> counts;
-  POLYDATA data{};
-  Figure& Part(std::vector<POINT> p) {
-    points.insert(points.end(), p.begin(), p.end());
-    counts.push_back(static_cast<LONG>(p.size()));
-    return *this;
-  }
-  POLYDATA* Poly() {
-    data.Points = points.data(), data.PolyCounts = counts.data();
-    data.Count = static_cast<LONG>(counts.size());
-    data.MinX = data.MinY = INT32_MAX, data.MaxX = data.MaxY = INT32_MIN;
-    for (const POINT& p : points) {
-      data.MinX = std::min(data.MinX, p.x), data.MaxX = std::max(data.MaxX, p.x);
-      data.MinY = std::min(data.MinY, p.y), data.MaxY = std::max(data.MaxY, p.y);
-    }
-    return &data;
-  }
-};
+using drawtest::Figure;
 
 std::vector<POINT> Box(int l, int t, int r, int b) { return {{l, t}, {r, t}, {r, b}, {l, b}, {l, t}}; }
 

@@ -15,33 +15,14 @@
 #include "drawing/maskfill.h"
 #include "drawing/paintcontext.h"
 #include "drawing/rasterizer.h"
+#include "support/polylines.h"
 
 namespace {
 
 using Cells = std::set<std::pair<int, int>>;
 constexpr DWORD kInk = 0x00123456, kPaper = 0x00FFFFFF, kOther = 0x00ABCDEF;
 
-// A polyline set owning its points, with its frame.
-struct Figure {
-  std::vector<POINT> points;
-  std::vector<LONG> counts;
-  POLYDATA data{};
-  Figure& Part(std::vector<POINT> p) {
-    points.insert(points.end(), p.begin(), p.end());
-    counts.push_back(static_cast<LONG>(p.size()));
-    return *this;
-  }
-  POLYDATA* Poly() {
-    data.Points = points.data(), data.PolyCounts = counts.data();
-    data.Count = static_cast<LONG>(counts.size());
-    data.MinX = data.MinY = INT_MAX, data.MaxX = data.MaxY = INT_MIN;
-    for (const POINT& p : points) {
-      data.MinX = std::min(data.MinX, p.x), data.MaxX = std::max(data.MaxX, p.x);
-      data.MinY = std::min(data.MinY, p.y), data.MaxY = std::max(data.MaxY, p.y);
-    }
-    return &data;
-  }
-};
+using drawtest::Figure;
 
 // A closed rectangle contour, clockwise or not.
 std::vector<POINT> Box(int l, int t, int r, int b, bool reverse = false) {

@@ -18,28 +18,14 @@
 #include "drawing/paintcontext.h"
 #include "drawing/rasterizer.h"
 #include "platform/gdi/gdi_test.h"
+#include "support/polylines.h"
 
 namespace {
 
 using Pixels = std::set<std::pair<int, int>>;
 constexpr DWORD kInk = 0x00ABCDEF;
 
-// A polyline set owning its points.
-struct Lines {
-  std::vector<POINT> points;
-  std::vector<LONG> counts;
-  POLYDATA data{};
-  Lines& Part(std::vector<POINT> p) {
-    points.insert(points.end(), p.begin(), p.end());
-    counts.push_back(static_cast<LONG>(p.size()));
-    return *this;
-  }
-  const POLYDATA* Poly() {
-    data.Points = points.data(), data.PolyCounts = counts.data();
-    data.Count = static_cast<LONG>(counts.size());
-    return &data;
-  }
-};
+using drawtest::Lines;
 
 class RasterizerTest : public ::testing::Test {
  protected:

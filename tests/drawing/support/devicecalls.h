@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "devices/devdraw.h"
+#include "polylines.h"
 
 namespace devicecalls {
 
@@ -82,25 +83,6 @@ class Recorder {
   DrawingCallbackTable* old_ = nullptr;
 };
 
-// A polyline set owning its points.
-struct Lines {
-  std::vector<POINT> points;
-  std::vector<LONG> counts;
-  POLYDATA data{};
-  Lines& Part(std::vector<POINT> p) {
-    points.insert(points.end(), p.begin(), p.end());
-    counts.push_back(static_cast<LONG>(p.size()));
-    return *this;
-  }
-  Lines& Count(LONG n) {  // a part count without points (damaged sets)
-    counts.push_back(n);
-    return *this;
-  }
-  POLYDATA* Poly() {
-    data.Points = points.data(), data.PolyCounts = counts.data();
-    data.Count = static_cast<LONG>(counts.size());
-    return &data;
-  }
-};
+using drawtest::Lines;
 
 }  // namespace devicecalls
