@@ -51,6 +51,14 @@ constexpr size_t kNameSize = sizeof(LISTREGISTER::Nomenclature);
 
 bool IsOpen(const TMap* map) { return map != nullptr && map->IsActive(); }
 
+// Where a walk that stays in `map` goes on from: the handle's object when
+// it lies in that map, else the map's beginning.
+MAPOBJDESC StartIn(MAPOBJDESC place, TMap* map) {
+  if (place.Map != map) place = MAPOBJDESC{0, 0, nullptr};
+  place.Map = map;
+  return place;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -76,8 +84,7 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, in
   if (flags & SEEK_THISMAP) {
     // The walk stays in the select's map: the handle's object is a place to
     // go on from only when it lies there.
-    if (select != nullptr && select->Map != place.Map) place = MAPOBJDESC{0, 0, nullptr};
-    if (select != nullptr) place.Map = select->Map;
+    if (select != nullptr) place = StartIn(place, select->Map);
   }
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, select, flags)) return nullptr;
@@ -90,8 +97,7 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, in
   if (flags & SEEK_THISMAP) {
     TMap* map = Maps.GetMap(m);
     if (map == nullptr) return nullptr;
-    if (place.Map != map) place = MAPOBJDESC{0, 0, nullptr};
-    place.Map = map;
+    place = StartIn(place, map);
   }
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, select, flags)) return nullptr;
@@ -130,8 +136,7 @@ TObjectInfo* TDocumentSeek::TotalSeekObject(TObjectInfo* info, int flags) {
   MAPOBJDESC place = PlaceOf(info);
   if (flags & SEEK_THISMAP) {
     TMap* map = Maps.GetMap(rule);
-    if (place.Map != map) place = MAPOBJDESC{0, 0, nullptr};
-    place.Map = map;
+    place = StartIn(place, map);
   }
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, select, flags)) return nullptr;
@@ -145,8 +150,7 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, const KEYSELECT* keys,
   if (flags & SEEK_THISMAP) {
     TMap* map = Maps.GetMap(m);
     if (map == nullptr) return nullptr;
-    if (place.Map != map) place = MAPOBJDESC{0, 0, nullptr};
-    place.Map = map;
+    place = StartIn(place, map);
   }
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, keys, flags)) return nullptr;
