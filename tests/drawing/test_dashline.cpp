@@ -14,36 +14,17 @@
 
 #include "drawing/dashline.h"
 #include "drawing/paintcontext.h"
+#include "support/inkedsection.h"
 #include "support/polylines.h"
 
 namespace {
 
-using Pixels = std::set<std::pair<int, int>>;
-constexpr DWORD kInk = 0x00ABCDEF;
-
+using drawtest::kInk;
 using drawtest::Lines;
+using drawtest::Pixels;
 
-class DashLineTest : public ::testing::Test {
+class DashLineTest : public drawtest::InkedSectionTest {
  protected:
-  void SetUp() override { ASSERT_EQ(AllocPaintDib(400, 300, 4), 0); }
-  void TearDown() override {
-    FreePaintDib();
-    PaintContext.UseCount = 0;
-  }
-  static void Place(int width, int height) {
-    std::memset(PaintContext.Bits, 0, size_t(PaintContext.Stride) * (300 + PAINT_TOP_MARGIN));
-    PaintContext.ImageWidth = width, PaintContext.ImageHeight = height;
-  }
-  // Inked pixels of the section (margin rows included) in a window,
-  // relative to its corner.
-  static Pixels Inked(int left = 0, int top = -PAINT_TOP_MARGIN, int right = 400, int bottom = 300) {
-    Pixels out;
-    for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x)
-        if (reinterpret_cast<DWORD*>(PaintContext.PictureTop - y * PaintContext.Stride)[x] == kInk)
-          out.insert({x - std::max(left, 0), y - std::max(top, 0)});
-    return out;
-  }
   static void State(int thickness, int dash, int gap) {
     DibLineState.Thickness = thickness, DibLineState.Dash = dash, DibLineState.Gap = gap;
     DibLineState.Pixel = kInk, DibLineState.State = 1, DibLineState.Left = dash;

@@ -18,39 +18,16 @@
 #include "drawing/paintcontext.h"
 #include "drawing/rasterizer.h"
 #include "platform/gdi/gdi_test.h"
+#include "support/inkedsection.h"
 #include "support/polylines.h"
 
 namespace {
 
-using Pixels = std::set<std::pair<int, int>>;
-constexpr DWORD kInk = 0x00ABCDEF;
-
+using drawtest::kInk;
 using drawtest::Lines;
+using drawtest::Pixels;
 
-class RasterizerTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(AllocPaintDib(400, 300, 4), 0); }
-  void TearDown() override {
-    FreePaintDib();
-    PaintContext.UseCount = 0;
-  }
-  // Clears the whole section and sets the draw place.
-  void Place(int width, int height) {
-    std::memset(PaintContext.Bits, 0, size_t(PaintContext.Stride) * (300 + PAINT_TOP_MARGIN));
-    PaintContext.ImageWidth = width, PaintContext.ImageHeight = height;
-  }
-  // Every pixel holding kInk in a window of the section (margin rows have
-  // y < 0), relative to the window's corner; by default the whole section.
-  static Pixels Inked(int left = 0, int top = -PAINT_TOP_MARGIN, int right = PaintContext.Stride / 4,
-                      int bottom = 300) {
-    Pixels out;
-    for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x)
-        if (reinterpret_cast<DWORD*>(PaintContext.PictureTop - y * PaintContext.Stride)[x] == kInk)
-          out.insert({x - std::max(left, 0), y - std::max(top, 0)});
-    return out;
-  }
-};
+class RasterizerTest : public drawtest::InkedSectionTest {};
 
 // The walk as described, pixel by pixel, kept inside w x h.
 Pixels Stepped(int x1, int y1, int x2, int y2, int w, int h) {
