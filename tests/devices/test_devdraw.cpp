@@ -7,42 +7,14 @@
 #include <vector>
 
 #include "devices/devdraw.h"
+#include "devices/support/devcanvas.h"
 #include "platform/gdi/gdi_test.h"
 
 namespace {
 
 using plat::gdi::GetPixelColor;
 
-// A 32-bit memory canvas.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bmp = nullptr;
-  HGDIOBJ old = nullptr;
-  Canvas(int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    dc = plat::CreateCompatibleDC(nullptr);
-    bmp = plat::CreateDIBSection(dc, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-    old = plat::SelectObject(dc, bmp);
-    RECT r{0, 0, w, h};
-    FillDeviceRect(dc, &r, 0xFFFFFFFF);
-  }
-  ~Canvas() {
-    plat::SelectObject(dc, old);
-    plat::DeleteObject(bmp);
-    plat::DeleteDC(dc);
-  }
-  int Count(COLORREF c, int w, int h) const {
-    int n = 0;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) n += GetPixelColor(dc, x, y) == c;
-    return n;
-  }
-};
+using devtest::Canvas;
 
 // What the host's callbacks received, one line a call.
 std::vector<std::string> g_calls;

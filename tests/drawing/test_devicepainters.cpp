@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "devices/fontreg.h"
+#include "devices/support/devcanvas.h"
 #include "drawing/deviceline.h"
 #include "drawing/devicepainters.h"
 #include "drawing/paintmetric.h"
@@ -31,30 +32,7 @@ using devicecalls::Recorder;
 using dibtest::Poly;
 using dibtest::Words;
 
-// A white 32-bit memory context: a raster display device.
-struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bmp = nullptr;
-  HGDIOBJ old = nullptr;
-  Canvas(int w, int h) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = 40;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    dc = plat::CreateCompatibleDC(nullptr);
-    bmp = plat::CreateDIBSection(dc, &info, DIB_RGB_COLORS, nullptr, nullptr, 0);
-    old = plat::SelectObject(dc, bmp);
-    RECT r{0, 0, w, h};
-    FillDeviceRect(dc, &r, 0xFFFFFFFF);
-  }
-  ~Canvas() {
-    plat::SelectObject(dc, old);
-    plat::DeleteObject(bmp);
-    plat::DeleteDC(dc);
-  }
-};
+using devtest::Canvas;
 
 // The painting document with its global state put back after each test.
 class DevicePainters : public ::testing::Test {
