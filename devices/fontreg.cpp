@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/codepage.h"
 #include "common/points.h"
@@ -392,6 +393,11 @@ bool PlaceCodeToTextAlign(int code, UINT* horizontal, UINT* vertical) {
 int CalcMapTextFrame(int* frame, const DOUBLEPOINT* p1, const DOUBLEPOINT* p2, const char* record,
                      const char* text) {
   if (frame == nullptr || p1 == nullptr || p2 == nullptr || record == nullptr) return 0;
+  // Points that are no numbers or lie so far out that their distance
+  // passes an int (a damaged metric) have no frame.
+  constexpr double kFar = 1073741824.0;  // 2^30
+  for (const DOUBLEPOINT* p : {p1, p2})
+    if (!(std::fabs(p->X) < kFar && std::fabs(p->Y) < kFar)) return 0;
   int minX = 2147483647, minY = 2147483647, maxX = -2147483647, maxY = -2147483647;
 
   UINT horizontal = TA_LEFT, vertical = TA_BASELINE;

@@ -1,6 +1,7 @@
 // The font registry and the text metrics derived from it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -239,6 +240,13 @@ TEST_F(Fonts, TitleFrames) {
   ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p2, r, one + 1), 1);
   EXPECT_EQ(Frame(frame), Frame(-26, -26, 154, 227));
   EXPECT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, one + 1), 0);  // nothing to fit to
+
+  // Points of a damaged metric: not numbers, or too far out for a frame.
+  for (const DOUBLEPOINT far : {DOUBLEPOINT{-1e19, 0}, DOUBLEPOINT{0, 1e300},
+                                DOUBLEPOINT{std::nan(""), 0}, DOUBLEPOINT{0, -INFINITY}}) {
+    EXPECT_EQ(CalcMapTextFrame(frame, &far, &p0, r, one + 1), 0);
+    EXPECT_EQ(CalcMapTextFrame(frame, &p0, &far, r, one + 1), 0);
+  }
 
   EXPECT_EQ(CalcMapTextFrame(nullptr, &p0, &p0, r, one + 1) +
                 CalcMapTextFrame(frame, nullptr, &p0, r, one + 1) +
