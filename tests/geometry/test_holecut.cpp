@@ -5,14 +5,6 @@
 #include "geometry/holecut.h"
 #include "support/contours.h"
 
-namespace {
-
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
-}  // namespace
-
 TEST(HoleCut, AHoleAcrossThePieceSplitsItLargestFirst) {
   Metric piece, object, out;
   ASSERT_TRUE(Fill(piece, METRIC_F64, {Square(0, 0, 10, 10)}));

@@ -7,14 +7,6 @@
 #include "geometry/objectconsent.h"
 #include "support/contours.h"
 
-namespace {
-
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
-}  // namespace
-
 TEST(ObjectConsent, PartsOutsideTheOtherWithTheirHoles) {
   struct Case {
     const char* name;

@@ -12,10 +12,6 @@
 
 namespace {
 
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
 // Every piece the cut hands out, as metrics of contours.
 std::vector<std::vector<Contour>> Pieces(TObjectCut& cut) {
   std::vector<std::vector<Contour>> out;

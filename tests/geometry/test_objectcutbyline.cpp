@@ -11,10 +11,6 @@
 
 namespace {
 
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
 std::vector<double> Areas(TObjectCutByLine& cut) {
   std::vector<double> out;
   for (int guard = 0; guard < 20; ++guard) {

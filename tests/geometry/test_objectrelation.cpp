@@ -5,14 +5,6 @@
 #include "geometry/objectrelation.h"
 #include "support/contours.h"
 
-namespace {
-
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
-}  // namespace
-
 TEST(ObjectRelation, EveryRelationOfTwoAreas) {
   const std::vector<Contour> lake = {Square(0, 0, 100, 100), Square(20, 20, 60, 60)};
   struct Case {

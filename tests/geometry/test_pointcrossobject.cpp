@@ -6,14 +6,6 @@
 #include "geometry/pointcrossobject.h"
 #include "support/contours.h"
 
-namespace {
-
-Contour Square(double x0, double y0, double x1, double y1) {
-  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
-}
-
-}  // namespace
-
 TEST(PointCrossObject, TwoSquaresCrossingTwiceGiveTwoNumberedRecords) {
   Metric a, b;
   ASSERT_TRUE(Fill(a, METRIC_F64, {Square(0, 0, 10, 10)}));

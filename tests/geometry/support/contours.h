@@ -1,5 +1,6 @@
 // Metrics for the geometry tests: an editing buffer that cleans up after
-// itself, filled from lists of points, and read back contour by contour.
+// itself, filled from lists of points (rectangles among them), and read
+// back contour by contour.
 #pragma once
 
 #include <cmath>
@@ -31,6 +32,11 @@ inline bool Fill(TDataEdit& m, DWORD kind, const std::vector<Contour>& contours)
     }
   }
   return true;
+}
+
+// A closed rectangle from corner (x0, y0) to (x1, y1), up the first side.
+inline Contour Square(double x0, double y0, double x1, double y1) {
+  return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
 }
 
 inline Contour Points(TDataEdit& m, int s) {
