@@ -12,6 +12,7 @@
 #include "document/rmfchains.h"
 #include "platform/memory.h"
 #include "platform/ui.h"
+#include "raster/chainlinks.h"
 
 // The document keeps the chain head as a DATACHAIN.
 static_assert(offsetof(DATACHAIN, Count) == offsetof(MTLCHAININFO, Count));
@@ -38,15 +39,6 @@ void FreeUnit(MTLCHAIN* unit) {
   unit->Matrix.Save(0);
   unit->~MTLCHAIN();
   plat::FreePages(unit);
-}
-
-void Unlink(MTLCHAININFO* chain, MTLCHAIN* unit) {
-  if (unit->Previous)
-    unit->Previous->Next = unit->Next;
-  else
-    chain->First = unit->Next;
-  if (unit->Next) unit->Next->Previous = unit->Previous;
-  unit->Next = unit->Previous = nullptr;
 }
 
 // A box of the opening: the answer (IDOK when messages are off).
@@ -198,7 +190,7 @@ void CloseMtl(TMapControl* doc, int n) {
     for (MTLCHAIN* unit = chain->First; unit;) {
       MTLCHAIN* next = unit->Next;
       if (n == 0 || i == n) {
-        Unlink(chain, unit);
+        UnlinkChainUnit(chain, unit);
         FreeUnit(unit);
         --chain->Count;
       }
@@ -252,26 +244,9 @@ int ChangeOrderMtlShow(TMapControl* doc, int from, int to) {
   MTLCHAININFO* chain = MtlChain(doc);
   MTLCHAIN* unit = GetMtlChain(doc, from);
   if (from == to || !unit || !GetMtlChain(doc, to)) return 0;
-  Unlink(chain, unit);
+  UnlinkChainUnit(chain, unit);
   // Position `to` of the chain without the unit; past its end, last.
-  MTLCHAIN* at = chain->First;
-  MTLCHAIN* last = nullptr;
-  for (int i = 1; at && i < to; ++i) last = at, at = at->Next;
-  if (at) {
-    unit->Next = at;
-    unit->Previous = at->Previous;
-    if (at->Previous)
-      at->Previous->Next = unit;
-    else
-      chain->First = unit;
-    at->Previous = unit;
-  } else {
-    unit->Previous = last;
-    if (last)
-      last->Next = unit;
-    else
-      chain->First = unit;
-  }
+  InsertChainUnit(chain, unit, to);
   return 1;
 }
 

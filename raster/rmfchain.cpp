@@ -8,6 +8,7 @@
 #include "common/codepage.h"
 #include "common/maperr.h"
 #include "platform/memory.h"
+#include "raster/chainlinks.h"
 
 namespace {
 
@@ -181,36 +182,8 @@ int ChangeChainOrder(CHAININFO* chain, int from, int to) {
   if (from == to) return 0;
   RMFCHAIN* unit = GetChainUnit(chain, from);
   if (!unit || !GetChainUnit(chain, to)) return 0;
-  // Out of the chain...
-  if (unit->Previous)
-    unit->Previous->Next = unit->Next;
-  else
-    chain->First = unit->Next;
-  if (unit->Next) unit->Next->Previous = unit->Previous;
-  unit->Next = unit->Previous = nullptr;
-  // ... and in front of the unit at `to` of the shorter chain, or last.
-  RMFCHAIN* at = chain->First;
-  RMFCHAIN* last = nullptr;
-  for (int i = 1; at && i < to; ++i) last = at, at = at->Next;
-  if (at) {
-    unit->Next = at;
-    unit->Previous = at->Previous;
-    if (at->Previous)
-      at->Previous->Next = unit;
-    else
-      chain->First = unit;
-    at->Previous = unit;
-  } else {
-    if (!last) {
-      last = chain->First;
-      while (last && last->Next) last = last->Next;
-    }
-    unit->Previous = last;
-    if (last)
-      last->Next = unit;
-    else
-      chain->First = unit;
-  }
+  UnlinkChainUnit(chain, unit);
+  InsertChainUnit(chain, unit, to);
   return 1;
 }
 
@@ -294,11 +267,7 @@ void CloseChain(CHAININFO* chain, int n) {
   }
   RMFCHAIN* unit = GetChainUnit(chain, n);
   if (!unit) return;
-  if (unit->Previous)
-    unit->Previous->Next = unit->Next;
-  else
-    chain->First = unit->Next;
-  if (unit->Next) unit->Next->Previous = unit->Previous;
+  UnlinkChainUnit(chain, unit);
   FreeChainUnit(unit);
   --chain->Count;
 }
