@@ -17,6 +17,7 @@
 #include "platform/fault.h"
 #include "support/contours.h"
 #include "support/crossings.h"
+#include "support/geos_oracle.h"
 
 namespace {
 
@@ -314,28 +315,6 @@ TEST(PointCross, IsCutObjectTellsWhetherALineLeavesTheArea) {
 
 namespace {
 
-// A star-shaped polygon of n vertices around c with radii in [r0, r1].
-Contour Star(std::mt19937_64& rng, int n, double cx, double cy, double r0, double r1) {
-  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), radius(r0, r1);
-  std::vector<double> t(n);
-  for (double& a : t) a = angle(rng);
-  std::sort(t.begin(), t.end());
-  Contour c;
-  for (double a : t) {
-    const double r = radius(rng);
-    c.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
-  }
-  c.push_back(c.front());
-  return c;
-}
-
-// Nearest distance from the vertices of one contour to the other.
-double Clearance(const Contour& a, const Contour& b) {
-  double d = 1e300;
-  for (const Pt& p : a) d = std::min(d, PolylineDistance(p, b));
-  return d;
-}
-
 GEOSGeometry* Line(GEOSContextHandle_t h, const Contour& c) {
   GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(c.size()), 2);
   for (size_t i = 0; i < c.size(); ++i) GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), c[i].x, c[i].y);
@@ -371,8 +350,8 @@ TEST(PointCross, RandomPolygonsCrossWhereGeosSays) {
   TPointCross w;  // one worker for every pair
   int pairs = 0, total = 0;
   while (pairs < 60) {
-    const Contour a = Star(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    const Contour b = Star(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
     if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;  // not in general position
     ++pairs;
     Metric ma, mb;
