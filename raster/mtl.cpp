@@ -281,9 +281,8 @@ int TMtl::Open(const char* name, int mode) {
     Error = c;
     return 0;
   };
-  DWORD sign = 0, got = 0;
-  if (!plat::ReadAt(Main, 0, &sign, sizeof(sign), &got) || got != sizeof(sign))
-    return fail(MAPERR_READ);
+  DWORD sign = 0;
+  if (!ReadSign(&sign)) return fail(MAPERR_READ);
   if (sign != RMF_MTL && sign != RMF_MTW) return fail(MAPERR_DATA);
   if (!ReadHeader()) return fail(0);
   if (Head.Ident != sign || !Verify(sign)) return fail(MAPERR_DATA);

@@ -72,25 +72,17 @@ TMtr::TMtr(const char* name, int mode) {
 
 int TMtr::Open(const char* name, int mode) {
   if (!TRmf::Open(name, mode)) return 0;
-  auto fail = [this](int code) {
-    const int c = code ? code : Error;
-    ForgetChanges();
-    TRmf::Close(0);
-    Error = c;
-    return 0;
-  };
-  DWORD sign = 0, got = 0;
-  if (!plat::ReadAt(Main, 0, &sign, sizeof(sign), &got) || got != sizeof(sign))
-    return fail(MAPERR_READ);
+  DWORD sign = 0;
+  if (!ReadSign(&sign)) return FailOpen(MAPERR_READ);
   if (sign == MTR_OLD_SIGN) {
     // The converter rewrites the file under its name: it must not be open.
     TRmf::Close(0);
     if (!ConvertOld(name)) return 0;
     if (!TRmf::Open(name, mode)) return 0;
   } else if (sign != RMF_MTW && sign != RMF_MTQ) {
-    return fail(MAPERR_DATA);
+    return FailOpen(MAPERR_DATA);
   }
-  return OpenMatrix() ? 1 : fail(0);
+  return OpenMatrix() ? 1 : FailOpen(0);
 }
 
 int TMtr::ConvertOld(const char* name) {

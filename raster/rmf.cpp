@@ -107,6 +107,19 @@ int TRmf::Fail(int code) {
   return 0;
 }
 
+int TRmf::FailOpen(int code) {
+  const int c = code ? code : Error;
+  ForgetChanges();
+  TRmf::Close(0);
+  Error = c;
+  return 0;
+}
+
+bool TRmf::ReadSign(DWORD* sign) {
+  DWORD got = 0;
+  return plat::ReadAt(Main, 0, sign, sizeof(*sign), &got) && got == sizeof(*sign);
+}
+
 int TRmf::Open(const char* name, int mode) {
   Close(0);
   Error = 0;
@@ -132,10 +145,7 @@ int TRmf::OpenFile(const char* name, int mode) {
   if (ok && Head.FlagsPosition && ShowByBorder()) ok = ReadBlockFlags();
   if (ok) ok = AllocateBuffer(SlotCount) > 0;
   if (ok) return 1;
-  const int code = Error;
-  ForgetChanges();
-  Close(0);
-  return Fail(code);
+  return FailOpen(0);
 }
 
 void TRmf::ForgetChanges() {

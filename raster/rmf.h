@@ -343,6 +343,12 @@ class MAPCLASS TRmf {
  protected:
   // Shared with the raster and matrix classes built on this one.
   int Fail(int code);
+  // Ends an open that failed once the file was open: nothing is written
+  // back, the file is closed and the error is `code` (for 0, the one
+  // already set); 0.
+  int FailOpen(int code);
+  // The first word of the open file, its kind; false when it cannot be read.
+  bool ReadSign(DWORD* sign);
   // Nothing of a file that failed to open is written back: the changed
   // marks of every area and slot are dropped.
   void ForgetChanges();

@@ -66,34 +66,26 @@ void TRst::Close() {
 int TRst::Open(const char* name, int mode) {
   Close();
   if (!TRmf::Open(name, mode)) return 0;
-  auto fail = [this](int code) {
-    const int c = code ? code : Error;
-    ForgetChanges();
-    TRmf::Close(0);
-    Error = c;
-    return 0;
-  };
-  DWORD sign = 0, got = 0;
-  if (!plat::ReadAt(Main, 0, &sign, sizeof(sign), &got) || got != sizeof(sign))
-    return fail(MAPERR_READ);
+  DWORD sign = 0;
+  if (!ReadSign(&sign)) return FailOpen(MAPERR_READ);
   if (sign == RST_SIGN) {
     Current = Main;
     RST old;
-    if (!ReadOldHeader(&old)) return fail(0);
+    if (!ReadOldHeader(&old)) return FailOpen(0);
     HeadPosition = old.Length;
     // A file that ends at the old length has nothing appended, whatever
     // byte 63 says.
     if (plat::FileLength(Main) == int64_t(old.Length)) old.Converted = 0;
     if (!old.Converted) {
-      if (!InitializeNewHeader(&old) || !WriteNewHeaderToFileEnd(&old)) return fail(0);
+      if (!InitializeNewHeader(&old) || !WriteNewHeaderToFileEnd(&old)) return FailOpen(0);
       return 1;
     }
   } else if (sign != RMF_RSW) {
-    return fail(MAPERR_DATA);
+    return FailOpen(MAPERR_DATA);
   }
-  if (!ReadHeader()) return fail(0);
-  if (!Verify(RMF_RSW)) return fail(MAPERR_DATA);
-  return OpenNew() ? 1 : fail(0);
+  if (!ReadHeader()) return FailOpen(0);
+  if (!Verify(RMF_RSW)) return FailOpen(MAPERR_DATA);
+  return OpenNew() ? 1 : FailOpen(0);
 }
 
 int TRst::OpenNew() {
