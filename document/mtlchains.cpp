@@ -513,11 +513,7 @@ void SetMtlColorRanges(TMapControl* doc) {
 bool MtlBaseData(TMapControl* doc) {
   MTLCHAIN* unit = GetMtlChain(doc, 1);
   if (!unit) return false;
-  doc->BaseScale = std::max<LONG>(LONG(unit->Scale), 1);
-  doc->SetDisScale(unit->Precision);
-  doc->PlaneX0 = unit->Frame.X1;
-  doc->PlaneY0 = unit->Frame.Y1;
-  doc->SetDisToMeter(doc->BaseScale / doc->Dis.Base);
+  TakeUnitBase(doc, unit->Scale, unit->Precision, unit->Frame);
   return true;
 }
 

@@ -516,6 +516,14 @@ int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color) {
 // ---------------------------------------------------------------------------
 // The region
 
+void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame) {
+  doc->BaseScale = std::max<LONG>(LONG(scale), 1);
+  doc->SetDisScale(precision);
+  doc->PlaneX0 = frame.X1;
+  doc->PlaneY0 = frame.Y1;
+  doc->SetDisToMeter(doc->BaseScale / doc->Dis.Base);
+}
+
 bool ChainBaseData(TMapControl* doc) {
   RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, 1);
   // A layer matrix comes before a raster.
@@ -523,11 +531,7 @@ bool ChainBaseData(TMapControl* doc) {
   if (!unit) unit = Unit(doc, DOCKIND_RST, 1);
   if (!unit) unit = Unit(doc, DOCKIND_MTQ, 1);
   if (!unit) return false;
-  doc->BaseScale = std::max<LONG>(LONG(unit->Scale), 1);
-  doc->SetDisScale(unit->Precision);
-  doc->PlaneX0 = unit->Frame.X1;
-  doc->PlaneY0 = unit->Frame.Y1;
-  doc->SetDisToMeter(doc->BaseScale / doc->Dis.Base);
+  TakeUnitBase(doc, unit->Scale, unit->Precision, unit->Frame);
   return true;
 }
 

@@ -87,6 +87,9 @@ int AdjustChains(TMapControl* doc);
 // picture factor and element frame taken into the region, with the height
 // range.
 bool ChainBaseData(TMapControl* doc);
+// Makes a unit's scale, precision and south-west corner (metres) the
+// document's base, the first unit of a chain giving it when no map is open.
+void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame);
 void ChainUnitsRegion(TMapControl* doc);
 
 // The DocumentKinds slots of the three kinds.
