@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "intsemantics.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
 #include "support/objectbuilder.h"
@@ -153,21 +154,5 @@ class ObjectMap {
   bool ok_ = false;
   std::string path_;
 };
-
-// Semantics record of several integer characteristics {code, value}.
-inline Bytes IntSemantics(const std::vector<std::pair<uint16_t, int32_t>>& values) {
-  Bytes b(4, 0);
-  for (const auto& v : values) {
-    const size_t at = b.size();
-    b.resize(at + 8);
-    std::memcpy(b.data() + at, &v.first, 2);
-    b[at + 2] = 4;
-    b[at + 3] = 0;
-    std::memcpy(b.data() + at + 4, &v.second, 4);
-  }
-  const uint16_t head[2] = {0x7FFF, uint16_t(b.size())};
-  std::memcpy(b.data(), head, 4);
-  return b;
-}
 
 }  // namespace objinfotest

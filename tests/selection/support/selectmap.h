@@ -13,6 +13,7 @@
 
 #include "common/messages.h"
 #include "mapstore/map.h"
+#include "objects/support/intsemantics.h"
 #include "platform/file.h"
 #include "support/objectbuilder.h"
 #include "support/rscbuilder.h"
@@ -22,6 +23,7 @@ namespace seltest {
 
 using objtest::Bytes;
 using objtest::Points;
+using objinfotest::IntSemantics;
 
 // Classifier numbers of the kinds past the 15 service objects.
 enum : uint16_t { KIND_ROAD = 16, KIND_LAKE = 17, KIND_TOWN = 18, KIND_LABEL = 19 };
@@ -46,22 +48,6 @@ inline bool WriteSelectClassifier(const std::string& path) {
     b.layers.push_back(l);
   }
   return rsctest::WriteBytes(path, b.Build());
-}
-
-// A semantics record of characteristics holding 32-bit integers.
-inline Bytes IntSemantics(const std::vector<std::pair<uint16_t, int32_t>>& values) {
-  Bytes b(4, 0);
-  for (const auto& v : values) {
-    const size_t at = b.size();
-    b.resize(at + 8);
-    std::memcpy(b.data() + at, &v.first, 2);
-    b[at + 2] = 4;
-    b[at + 3] = 0;
-    std::memcpy(b.data() + at + 4, &v.second, 4);
-  }
-  const uint16_t head[2] = {0x7FFF, uint16_t(b.size())};
-  std::memcpy(b.data(), head, 4);
-  return b;
 }
 
 // An object as appended: its local type, kind, layer, key, contour and
