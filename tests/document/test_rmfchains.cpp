@@ -11,24 +11,15 @@
 #include "document/docentries.h"
 #include "document/rmfchains.h"
 #include "platform/file.h"
+#include "support/docfixture.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
 #include "support/scratch_dir.h"
 
 namespace {
 
-class RmfChains : public ::testing::Test {
+class RmfChains : public doctest::EmptyDocumentTest {
  protected:
-  void SetUp() override {
-    MessageEnableSet(0);
-    doc = NewDocument();
-    ASSERT_NE(doc, nullptr);
-  }
-  void TearDown() override {
-    if (doc) FreeDocument(doc);
-    MessageEnableSet(1);
-  }
-
   // A raster of 8 bits (or another depth) with a grey palette, 10 m
   // elements (scale 10000, precision 1000) at (x, y).
   std::string Raster(const char* file, int bits = 8, double x = 5000, double y = 2000) {
@@ -66,11 +57,6 @@ class RmfChains : public ::testing::Test {
     m.HeadChanged = 1;
     return path;
   }
-  CHAININFO* Rasters() { return DocChain(doc, DOCKIND_RST); }
-  CHAININFO* Matrices() { return DocChain(doc, DOCKIND_MTR); }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = nullptr;
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "document/rmfchains.h"
 #include "document/rmfdisplay.h"
 #include "drawing/paintcontext.h"
+#include "support/docfixture.h"
 #include "support/docmap.h"
 #include "support/scratch_dir.h"
 
@@ -41,18 +42,8 @@ uint32_t Pixel(COLORREF c, int k = 256) {
   return r << 16 | g << 8 | b;
 }
 
-class RmfDisplay : public ::testing::Test {
+class RmfDisplay : public doctest::EmptyDocumentTest {
  protected:
-  void SetUp() override {
-    MessageEnableSet(0);
-    doc = NewDocument();
-    ASSERT_NE(doc, nullptr);
-  }
-  void TearDown() override {
-    FreeDocument(doc);
-    MessageEnableSet(1);
-  }
-
   // A raster of 10 m elements whose element (row, col) is value(row, col),
   // its south-west corner at (x, y); `edit` may change the file before it
   // is saved.
@@ -109,16 +100,11 @@ class RmfDisplay : public ::testing::Test {
     doc->SetPixel(f * zoom, f * zoom);
     doc->DrawPlace = FRAME{1, 0, rows, cols - 1};
   }
-  CHAININFO* Rasters() { return DocChain(doc, DOCKIND_RST); }
-  CHAININFO* Matrices() { return DocChain(doc, DOCKIND_MTR); }
   static int UsedSlots(const TRmf& f) {
     int n = 0;
     for (const RMFSLOT& s : f.Slots) n += s.Number >= 0;
     return n;
   }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = nullptr;
 };
 
 }  // namespace

@@ -9,21 +9,13 @@
 #include "document/mapaccess.h"
 #include "document/rmfchains.h"
 #include "document/rmfheights.h"
+#include "support/docfixture.h"
 #include "support/scratch_dir.h"
 
 namespace {
 
-class RmfHeights : public ::testing::Test {
+class RmfHeights : public doctest::EmptyDocumentTest {
  protected:
-  void SetUp() override {
-    MessageEnableSet(0);
-    doc = NewDocument();
-    ASSERT_NE(doc, nullptr);
-  }
-  void TearDown() override {
-    FreeDocument(doc);
-    MessageEnableSet(1);
-  }
   // An elevation matrix over (5000..6000, 2000..3000) of `size` metre
   // elements, every element `value` in the height unit.
   std::string Matrix(const char* file, double size, int bytes, int unit, LONG value) {
@@ -75,9 +67,6 @@ class RmfHeights : public ::testing::Test {
     m.Save();
     return path;
   }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = nullptr;
 };
 
 }  // namespace
