@@ -21,15 +21,8 @@
 
 namespace {
 
-// The object of a live handle whose map (when it has one) is still open
-// in memory: an object outliving its map is refused rather than followed
-// into freed memory.
-TObjectInfo* Live(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
-  if (object != nullptr && object->Map != nullptr && !liveIsRegistered(LIVE_MAP, object->Map))
-    return nullptr;
-  return object;
-}
+// The object of a live handle whose map (when it has one) is still open.
+TObjectInfo* Live(HOBJ info) { return TObjectInfo::FromOpenHandle(info); }
 
 // An object bound to a map and holding a descriptor: what the writers need.
 TObjectInfo* Bound(HOBJ info) {

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
-#include "common/liveset.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 
@@ -18,15 +17,8 @@ const char kEmpty[1] = {0};
 // Spline bits of the metric record's flags word.
 constexpr WORD kSplineBits = 6;
 
-// The object of a live handle whose map (when it has one) is still open:
-// an object outliving its map is refused rather than followed into freed
-// memory.
-TObjectInfo* Live(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
-  if (object != nullptr && object->Map != nullptr && !liveIsRegistered(LIVE_MAP, object->Map))
-    return nullptr;
-  return object;
-}
+// The object of a live handle whose map (when it has one) is still open.
+TObjectInfo* Live(HOBJ info) { return TObjectInfo::FromOpenHandle(info); }
 
 // A live object holding a descriptor.
 TObjectInfo* Described(HOBJ info) {

@@ -34,6 +34,13 @@ TObjectInfo* TObjectInfo::FromHandle(HOBJ handle) {
                                                 : nullptr;
 }
 
+TObjectInfo* TObjectInfo::FromOpenHandle(HOBJ handle) {
+  TObjectInfo* object = FromHandle(handle);
+  if (object != nullptr && object->Map != nullptr && !liveIsRegistered(LIVE_MAP, object->Map))
+    return nullptr;
+  return object;
+}
+
 int TObjectInfo::FreeHandle(HOBJ handle) {
   if (!liveUnregister(LIVE_OBJECT, reinterpret_cast<const void*>(handle))) return 0;
   TObjectInfo* object = reinterpret_cast<TObjectInfo*>(handle);

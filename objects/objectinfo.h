@@ -141,6 +141,10 @@ class MAPCLASS TObjectInfo {
   static TObjectInfo* NewHandle();
   // The object of a live handle; null for a null, freed or foreign one.
   static TObjectInfo* FromHandle(HOBJ handle);
+  // The object of a live handle whose map (when it has one) is still open:
+  // an object outliving its map is refused rather than followed into freed
+  // memory.
+  static TObjectInfo* FromOpenHandle(HOBJ handle);
   // Detaches, destroys and releases an object made by NewHandle: 1, or 0
   // for a handle that is not live.
   static int FreeHandle(HOBJ handle);
