@@ -106,51 +106,42 @@ void SplitDegrees(double d, int32_t* degree, int32_t* minute, float* second) {
   *second = S;
 }
 
+// Converts a point in place by one of the document's conversions between
+// its coordinate kinds: 1, or 0 for a bad handle or pointer.
+LONG Convert(HMAP hMap, double* x, double* y, void (TMapAccess::*convert)(double&, double&) const) {
+  TMapAccess* doc = Document(hMap, x, y);
+  if (doc == nullptr) return 0;
+  (doc->*convert)(*x, *y);
+  return 1;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // The document's coordinate kinds
 
 MAPAPI LONG WINAPI mapMapToPicture(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->MapToPicture(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::MapToPicture);
 }
 
 MAPAPI LONG WINAPI mapMapToPlane(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->MapToPlane(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::MapToPlane);
 }
 
 MAPAPI LONG WINAPI mapPictureToMap(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->PictureToMap(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::PictureToMap);
 }
 
 MAPAPI LONG WINAPI mapPictureToPlane(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->PictureToPlane(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::PictureToPlane);
 }
 
 MAPAPI LONG WINAPI mapPlaneToMap(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->PlaneToMap(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::PlaneToMap);
 }
 
 MAPAPI LONG WINAPI mapPlaneToPicture(HMAP hMap, double* x, double* y) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  doc->PlaneToPicture(*x, *y);
-  return 1;
+  return Convert(hMap, x, y, &TMapAccess::PlaneToPicture);
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeo(HMAP hMap, double* x, double* y) {
