@@ -87,30 +87,17 @@ TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
   ASSERT_NE(0, closed);
   FN(mapCloseData)(closed);
   std::vector<uint64_t> foreign(1 << 15, 0x5A5A5A5A5A5A5A5Aull);
-  // Every further argument is the address of zeroed memory: a valid
-  // pointer, an empty text, a number (or whatever a double register holds).
-  std::vector<uint64_t> scratch(2048, 0);
-  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
-  using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  for (const apitest::DeclaredFunction& f : functions) {
-    void* entry = dlsym(lib, f.name.c_str());
-    ASSERT_NE(entry, nullptr) << f.name;
-    for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), closed}) {
-      if (f.result == "double") {
-        EXPECT_EQ(-111111.0, reinterpret_cast<DoubleProbe>(entry)(handle, arg, arg, arg, arg))
-            << f.name;
-        continue;
-      }
-      const intptr_t r = reinterpret_cast<Probe>(entry)(handle, arg, arg, arg, arg);
-      if (f.result == "void") continue;
-      if (f.result == "LONG" || f.result == "COLORREF")
-        EXPECT_EQ(0, int32_t(r)) << f.name;
-      else
-        EXPECT_EQ(0, r) << f.name;
-    }
-    EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
-  }
+  // Arguments of type double get whatever their registers hold.
+  CallWithHandles(functions, {0, reinterpret_cast<intptr_t>(foreign.data()), closed},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result == "void") return;
+                    if (f.result == "double")
+                      EXPECT_EQ(-111111.0, a.real) << f.name;
+                    else if (f.result == "LONG" || f.result == "COLORREF")
+                      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+                    else
+                      EXPECT_EQ(0, a.value) << f.name;
+                  });
 }
 
 TEST_F(MtrApi, CreationRules) {

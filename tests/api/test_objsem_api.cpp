@@ -154,31 +154,17 @@ TEST_F(ObjSemApi, EveryFunctionRefusesNullInventedFreedAndOrphanedHandles) {
   Free(freed);
   // Memory of no object, whose every word would be a wild address.
   std::vector<uint64_t> invented(512, 0x5A5A5A5A5A5A5A5Aull);
-  // Every further argument is the address of zeroed memory: a valid
-  // pointer, an empty text or a number.
-  std::vector<uint64_t> scratch(2048, 0);
-  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
-  using Probe = intptr_t (*)(HOBJ, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  using DoubleProbe = double (*)(HOBJ, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
   const HOBJ handles[] = {0, reinterpret_cast<HOBJ>(invented.data()), freed, orphan};
-  for (const apitest::DeclaredFunction& f : functions) {
-    void* address = dlsym(lib, f.name.c_str());
-    ASSERT_NE(address, nullptr) << f.name;
-    for (const HOBJ handle : handles) {
-      if (f.result == "double") {
-        EXPECT_EQ(0.0, reinterpret_cast<DoubleProbe>(address)(handle, arg, arg, arg, arg, arg))
-            << f.name;
-        continue;
-      }
-      const intptr_t r = reinterpret_cast<Probe>(address)(handle, arg, arg, arg, arg, arg);
-      if (f.name == "mapDrawParameters")
-        EXPECT_EQ(0, r) << f.name;
-      else if (f.result == "const char*")
-        EXPECT_STREQ("", reinterpret_cast<const char*>(r)) << f.name;
-      else
-        EXPECT_EQ(0, int32_t(r)) << f.name;
-    }
-    EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
-  }
+  CallWithHandles(functions, {std::begin(handles), std::end(handles)},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result == "double")
+                      EXPECT_EQ(0.0, a.real) << f.name;
+                    else if (f.name == "mapDrawParameters")
+                      EXPECT_EQ(0, a.value) << f.name;
+                    else if (f.result == "const char*")
+                      EXPECT_STREQ("", reinterpret_cast<const char*>(a.value)) << f.name;
+                    else
+                      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+                  });
   Free(orphan);
 }

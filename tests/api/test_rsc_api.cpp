@@ -54,27 +54,18 @@ TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
   ASSERT_NE(0, created);
   ASSERT_EQ(1, FN(mapCloseRsc)(created));
   std::vector<uint64_t> foreign(512, 0x5A5A5A5A5A5A5A5Aull);
-  // Every further argument is the address of zeroed memory: a valid
-  // pointer, an empty text or a number.
-  std::vector<uint64_t> scratch(2048, 0);
-  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
-  using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  for (const apitest::DeclaredFunction& f : functions) {
-    Probe probe = reinterpret_cast<Probe>(dlsym(lib, f.name.c_str()));
-    ASSERT_NE(probe, nullptr) << f.name;
-    for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data()), created}) {
-      const intptr_t r = probe(handle, arg, arg, arg, arg, arg);
-      if (f.result == "const char*" && f.name.find("Parameters") != std::string::npos)
-        EXPECT_EQ(0, r) << f.name;
-      else if (f.result == "const char*")
-        EXPECT_STREQ("", reinterpret_cast<const char*>(r)) << f.name;
-      else if (f.result == "HRSC")
-        EXPECT_EQ(0, r) << f.name;
-      else
-        EXPECT_EQ(0, int32_t(r)) << f.name;
-    }
-    EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
-  }
+  CallWithHandles(functions, {0, reinterpret_cast<intptr_t>(foreign.data()), created},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    const intptr_t r = a.value;
+                    if (f.result == "const char*" && f.name.find("Parameters") != std::string::npos)
+                      EXPECT_EQ(0, r) << f.name;
+                    else if (f.result == "const char*")
+                      EXPECT_STREQ("", reinterpret_cast<const char*>(r)) << f.name;
+                    else if (f.result == "HRSC")
+                      EXPECT_EQ(0, r) << f.name;
+                    else
+                      EXPECT_EQ(0, int32_t(r)) << f.name;
+                  });
   EXPECT_EQ(0, FN(mapCloseRsc)(created));  // once only
   EXPECT_EQ(0, FN(mapOpenRsc)(nullptr));
   EXPECT_EQ(0, FN(mapCreateRsc)(Path("x.rsc").c_str(), nullptr, nullptr));

@@ -80,24 +80,16 @@ TEST_F(RstApi, EveryDocumentFunctionRefusesNullAndForeignHandles) {
   const std::vector<apitest::DeclaredFunction> functions =
       apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/rst_api.h", "HMAP");
   std::vector<uint64_t> foreign(4096, 0x5A5A5A5A5A5A5A5Aull);
-  std::vector<uint64_t> scratch(4096, 0);
-  const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
-  using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-  for (const auto& [name, result] : functions) {
-    Probe probe = reinterpret_cast<Probe>(dlsym(lib, name.c_str()));
-    ASSERT_NE(probe, nullptr) << name;
-    for (intptr_t handle : {intptr_t(0), reinterpret_cast<intptr_t>(foreign.data())}) {
-      const intptr_t r = probe(handle, arg, arg, arg, arg, arg);
-      if (result == "void") continue;
-      if (result == "const char*")
-        EXPECT_STREQ("", reinterpret_cast<const char*>(r)) << name;
-      else if (result == "char*")
-        EXPECT_EQ(0, r) << name;
-      else
-        EXPECT_EQ(0, int32_t(r)) << name;
-    }
-    EXPECT_EQ(0u, scratch[0]) << name;
-  }
+  CallWithHandles(functions, {0, reinterpret_cast<intptr_t>(foreign.data())},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result == "void") return;
+                    if (f.result == "const char*")
+                      EXPECT_STREQ("", reinterpret_cast<const char*>(a.value)) << f.name;
+                    else if (f.result == "char*")
+                      EXPECT_EQ(0, a.value) << f.name;
+                    else
+                      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+                  });
   EXPECT_GT(functions.size(), 75u);
   EXPECT_EQ(0, FN(mapOpenRst)(nullptr, 0));
   EXPECT_EQ(0, FN(mapCreateRst)(nullptr, 10, 10, 8, nullptr, 0, 1, 1));

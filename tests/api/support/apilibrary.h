@@ -1,13 +1,19 @@
 // The shared library loaded as a host loads it, for the tests of the
-// exported functions: a fixture that opens it for each suite and finds its
-// functions by name, and a fresh scratch folder for each test.
+// exported functions: a fixture that opens it for each suite, finds its
+// functions by name and calls a header's functions with handles they must
+// refuse, and a fresh scratch folder for each test.
 #pragma once
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "apiheaders.h"
 
 namespace apitest {
 
@@ -25,6 +31,38 @@ class LoadedLibraryTest : public ::testing::Test {
     F f = reinterpret_cast<F>(dlsym(lib, name));
     EXPECT_NE(f, nullptr) << name;
     return f;
+  }
+
+  // What a function answered: its integer result, or its floating one for
+  // a function answering double.
+  struct Answer {
+    intptr_t value = 0;
+    double real = 0;
+  };
+  // Calls each function with each of `handles` as its first argument and,
+  // as five more, the address of zeroed memory (a valid pointer, an empty
+  // text or a number); `check` judges each answer. No call may write to
+  // that memory.
+  static void CallWithHandles(
+      const std::vector<DeclaredFunction>& functions, const std::vector<intptr_t>& handles,
+      const std::function<void(const DeclaredFunction&, const Answer&)>& check) {
+    std::vector<uint64_t> scratch(4096, 0);
+    const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
+    using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+    using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+    for (const DeclaredFunction& f : functions) {
+      void* entry = dlsym(lib, f.name.c_str());
+      ASSERT_NE(entry, nullptr) << f.name;
+      for (const intptr_t handle : handles) {
+        Answer a;
+        if (f.result == "double")
+          a.real = reinterpret_cast<DoubleProbe>(entry)(handle, arg, arg, arg, arg, arg);
+        else
+          a.value = reinterpret_cast<Probe>(entry)(handle, arg, arg, arg, arg, arg);
+        check(f, a);
+      }
+      EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;
+    }
   }
 
   static inline void* lib = nullptr;
