@@ -59,16 +59,9 @@ bool Fits(TMapControl* doc, const TMtl& m) {
   if (h.ProjectionWord != doc->CoordinateSystem())
     Ask("Map and matrix have different coordinate systems",
         "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
-  // The map's frame, discretes (X2, Y2, X1, Y1) to metres.
-  const LONG* f = doc->DeviceFrame;
-  const double k = doc->MeterPerDis;
-  const double x1 = k * f[2] + doc->PlaneX0, y1 = k * f[3] + doc->PlaneY0;
-  const double x2 = k * f[0] + doc->PlaneX0, y2 = k * f[1] + doc->PlaneY0;
-  const double mx1 = h.LocationX, my1 = h.LocationY;
-  const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
-  const bool overlap = x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
-  return overlap || Ask("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
-                        MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
+  return MatrixMeetsMap(doc, h) ||
+         Ask("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
+             MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
 }
 
 void Widen(double& low, double& high) {

@@ -63,20 +63,13 @@ bool MatrixFits(TMapControl* doc, TMtr* m, DWORD kind, int commonType) {
   if (doc->TMap::IsActive() && h.ProjectionWord != doc->CoordinateSystem())
     AskMatrix("Map and matrix have different coordinate systems",
               "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
-  // The map's frame, discretes (X2, Y2, X1, Y1) to metres.
+  // The map's frame (X2, Y2, X1, Y1) is checked when it is more than a
+  // few discretes wide.
   const LONG* f = doc->DeviceFrame;
-  if (doc->TMap::IsActive() && f[0] - f[2] > 16) {
-    const double k = doc->MeterPerDis;
-    const double x1 = k * f[2] + doc->PlaneX0, y1 = k * f[3] + doc->PlaneY0;
-    const double x2 = k * f[0] + doc->PlaneX0, y2 = k * f[1] + doc->PlaneY0;
-    const double mx1 = h.LocationX, my1 = h.LocationY;
-    const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
-    const bool overlap = x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
-    if (!overlap && AskMatrix("Matrix is out of region. Continue ?",
-                              "Матрица - вне района. Продолжить ?",
-                              MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
-      return false;
-  }
+  if (doc->TMap::IsActive() && f[0] - f[2] > 16 && !MatrixMeetsMap(doc, h) &&
+      AskMatrix("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
+                MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+    return false;
   if (kind == RMF_MTW && commonType > 0) {
     const int type = h.MatrixBytes[0] ? h.MatrixBytes[0] : 1;
     if (type != commonType &&
@@ -515,6 +508,17 @@ int SetMtqColor(TMapControl* doc, int n, int i, COLORREF color) {
 
 // ---------------------------------------------------------------------------
 // The region
+
+bool MatrixMeetsMap(const TMapControl* doc, const RMF& h) {
+  // The map's frame, discretes (X2, Y2, X1, Y1) to metres.
+  const LONG* f = doc->DeviceFrame;
+  const double k = doc->MeterPerDis;
+  const double x1 = k * f[2] + doc->PlaneX0, y1 = k * f[3] + doc->PlaneY0;
+  const double x2 = k * f[0] + doc->PlaneX0, y2 = k * f[1] + doc->PlaneY0;
+  const double mx1 = h.LocationX, my1 = h.LocationY;
+  const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
+  return x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
+}
 
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame) {
   doc->BaseScale = std::max<LONG>(LONG(scale), 1);

@@ -90,6 +90,9 @@ bool ChainBaseData(TMapControl* doc);
 // Makes a unit's scale, precision and south-west corner (metres) the
 // document's base, the first unit of a chain giving it when no map is open.
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame);
+// Whether the box of a matrix file (its header's location, rows, columns
+// and element size) meets the frame of the document's map, in metres.
+bool MatrixMeetsMap(const TMapControl* doc, const RMF& h);
 void ChainUnitsRegion(TMapControl* doc);
 
 // The DocumentKinds slots of the three kinds.
