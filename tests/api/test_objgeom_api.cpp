@@ -19,7 +19,7 @@
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "support/apilibrary.h"
-#include "support/apimaps.h"
+#include "support/sheetobjects.h"
 
 namespace {
 
@@ -93,46 +93,24 @@ TEST_F(ObjGeomApi, NullAndInventedHandlesAreRefused) {
 
 namespace {
 
-namespace fs = std::filesystem;
 using Contour = std::vector<DOUBLEPOINT>;
 
 const double X0 = 6000000, Y0 = 7400000;  // south-west corner of the sheet
 const Contour kSquare = {{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}};
 const Contour kAcross = {{-50, 40}, {150, 40}};  // cuts the square 40 / 60
 
-class ObjGeomObjects : public ::testing::Test {
+class ObjGeomObjects : public apitest::SheetObjectsTest {
  protected:
   void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    apitest::NewClassifier classifier("GEOM");
-    TMapRsc rsc;
-    ASSERT_EQ(1, rsc.CreateRsc(Path("g.rsc").c_str(), &classifier.create, &classifier.palette, 0));
-    ASSERT_EQ(1, rsc.Save(1));
-    rsc.CloseRsc();
-    TMapRegister reg;
-    std::strcpy(reg.Map.Name, "Geometry");
-    reg.Map.Scale = 100000;
-    LISTREGISTER& sheet = reg.List.Register;
-    apitest::SetSquareSheet(sheet, "G1", X0, Y0, 10000);
-    map_ = mapCreateMapEx(Path("g.map").c_str(), Path("g.rsc").c_str(), &reg.Map, &sheet);
-    ASSERT_NE(0, map_);
+    MakeSheetMap("api_objgeom_", "GEOM", "Geometry", "G1", X0, Y0);
+    if (HasFatalFailure()) return;
     ASSERT_EQ(0, MapOfHandle(map_)->IsRealPlace());
   }
-  void TearDown() override {
-    for (HOBJ h : made_) TObjectInfo::FreeHandle(h);
-    if (map_) mapCloseData(map_);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
 
   // An object with contours of plane points given from the sheet's corner.
   HOBJ Make(const std::vector<Contour>& contours) {
-    TObjectInfo* object = TObjectInfo::NewHandle();
-    EXPECT_NE(nullptr, object);
+    TObjectInfo* object = NewObject();
     if (object == nullptr) return 0;
-    made_.push_back(object->Handle());
-    EXPECT_EQ(1, object->CreateObject(MapOfHandle(map_), 1, 0, 0));
     TDataEdit plane;
     plane.Init();
     EXPECT_EQ(1, plane.Create(int(METRIC_F64), 0));
@@ -160,10 +138,6 @@ class ObjGeomObjects : public ::testing::Test {
     return m;
   }
   static TDataEdit& Metric(HOBJ h) { return TObjectInfo::FromHandle(h)->Metric; }
-
-  fs::path dir_ = fs::path(MC_TEST_TMP) / "api_objgeom";
-  HMAP map_ = 0;
-  std::vector<HOBJ> made_;
 };
 
 TEST_F(ObjGeomObjects, CutByALineConsentAndOverlapOnMapObjects) {

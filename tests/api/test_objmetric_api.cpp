@@ -16,57 +16,27 @@
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
-#include "support/apimaps.h"
+#include "support/sheetobjects.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using Contour = std::vector<DOUBLEPOINT>;
 
 const double X0 = 6000000, Y0 = 7400000;  // south-west corner of the sheet
 const double kNear = 0.01;                 // single floats of 5 m units
 
-class ObjMetricApi : public ::testing::Test {
+class ObjMetricApi : public apitest::SheetObjectsTest {
  protected:
   void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    apitest::NewClassifier classifier("METRIC");
-    TMapRsc rsc;
-    ASSERT_EQ(1, rsc.CreateRsc(Path("m.rsc").c_str(), &classifier.create, &classifier.palette, 0));
-    const struct { DWORD code; int local; } kinds[] = {{100, LOCAL_LINE}, {200, LOCAL_SQUARE}};
-    for (const auto& k : kinds) {
-      RSCOBJ obj{};
-      obj.Excode = k.code;
-      obj.Local = WORD(k.local);
-      std::strcpy(obj.Name, "KIND");
-      ASSERT_GT(rsc.AppendObject(&obj, 1), 15);
-    }
-    ASSERT_EQ(1, rsc.Save(1));
-    rsc.CloseRsc();
-    TMapRegister reg;
-    std::strcpy(reg.Map.Name, "Metric");
-    reg.Map.Scale = 100000;
-    LISTREGISTER& sheet = reg.List.Register;
-    apitest::SetSquareSheet(sheet, "M1", X0, Y0, 10000);
-    map_ = mapCreateMapEx(Path("m.map").c_str(), Path("m.rsc").c_str(), &reg.Map, &sheet);
-    ASSERT_NE(0, map_);
+    MakeSheetMap("api_objmetric_", "METRIC", "Metric", "M1", X0, Y0,
+                 {{100, LOCAL_LINE}, {200, LOCAL_SQUARE}});
   }
-  void TearDown() override {
-    for (HOBJ h : made_) TObjectInfo::FreeHandle(h);
-    if (map_) mapCloseData(map_);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
 
   // An object of the local type with contours of points given relative to
   // the sheet's corner.
   HOBJ Make(int local, const std::vector<Contour>& contours) {
-    TObjectInfo* object = TObjectInfo::NewHandle();
-    EXPECT_NE(nullptr, object);
+    TObjectInfo* object = NewObject();
     if (object == nullptr) return 0;
-    made_.push_back(object->Handle());
-    EXPECT_EQ(1, object->CreateObject(MapOfHandle(map_), 1, 0, 0));
     EXPECT_EQ(1, object->RegisterObject(local == LOCAL_LINE ? 100 : 200, local));
     for (size_t s = 0; s < contours.size(); ++s) {
       if (s > 0) {
@@ -92,10 +62,6 @@ class ObjMetricApi : public ::testing::Test {
       EXPECT_NEAR(a[i].Y, b[i].Y, kNear) << i;
     }
   }
-
-  fs::path dir_ = fs::path(MC_TEST_TMP) / "api_objmetric";
-  HMAP map_ = 0;
-  std::vector<HOBJ> made_;
 };
 
 const Contour kSquare = {{0, 0}, {100, 0}, {100, 100}, {0, 100}, {0, 0}};  // clockwise
