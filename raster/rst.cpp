@@ -222,6 +222,16 @@ bool TRst::Carry() {
   return !Head.NextCopy || SaveDuplicates(0);
 }
 
+int TRst::CarryBlock(int written, int row, int col) {
+  if (written > 0 && Head.NextCopy) {
+    BlockWritten = 1;
+    WrittenRow = row;
+    WrittenColumn = col;
+    if (!SaveDuplicates(0)) return 0;
+  }
+  return written;
+}
+
 double TRst::LocationX(double x) {
   Head.LocationX = x;
   Head.Version = RMF_VERSION;
@@ -271,26 +281,12 @@ int TRst::DeleteBorder() {
 }
 
 int TRst::WriteBlock(int row, int col, const char* data, int length) {
-  const int written = TRmf::WriteBlock(row, col, data, length);
-  if (written > 0 && Head.NextCopy) {
-    BlockWritten = 1;
-    WrittenRow = row;
-    WrittenColumn = col;
-    if (!SaveDuplicates(0)) return 0;
-  }
-  return written;
+  return CarryBlock(TRmf::WriteBlock(row, col, data, length), row, col);
 }
 
 int TRst::PutBlockByMask(int row, int col, const char* mask, LONG size, LONG width, LONG height,
                          LONG value) {
-  const int written = TRmf::PutBlockByMask(row, col, mask, size, width, height, value);
-  if (written > 0 && Head.NextCopy) {
-    BlockWritten = 1;
-    WrittenRow = row;
-    WrittenColumn = col;
-    if (!SaveDuplicates(0)) return 0;
-  }
-  return written;
+  return CarryBlock(TRmf::PutBlockByMask(row, col, mask, size, width, height, value), row, col);
 }
 
 int TRst::PutFrame(const char* buffer, int column, int row, int width, int height, int direction,

@@ -153,6 +153,9 @@ class MAPCLASS TRst : public TRmf {
  private:
   // Carries a change into the copies when the file has some.
   bool Carry();
+  // Carries a block just written at (row, col) into the copies when the
+  // file has some: `written`, or 0 when the copies could not take it.
+  int CarryBlock(int written, int row, int col);
   int OpenNew();
   // The copy object, made when missing and given the owner's handles.
   TRst* CopyObject();
