@@ -59,7 +59,7 @@ struct FileKind {
   const char* name;
   std::vector<std::string> files;
   fuzz::LayoutFinder layout;
-  double share = 1.0;  // of kMutantsPerKind
+  double share = 1.0;  // of kMutantsPerKind, at most 1
   bool data = false;
 };
 
@@ -76,6 +76,9 @@ const std::vector<FileKind>& Kinds() {
       {"gdx", {"LOG/obj.GDX"}, fuzz::GdxLayout},
       {"tac", {"LOG/obj.map.TAC"}, fuzz::TacLayout},
       {"log", {"LOG/obj.map.LOG"}, fuzz::TextLayout},
+      // The backup copies of sheet 2: the walk steps objects back through
+      // them and undoes the last action from them.
+      {"bak", {"LOG/S2.^HD", "LOG/S2.^DA", "LOG/S2.^SE", "LOG/S2.^GR"}, fuzz::BackLayout, 0.5},
       // A raster or matrix walk paints and reads only a few blocks: fewer
       // mutants cover their small files.
       {"rsw", {fuzz::kRasterFile}, fuzz::RmfLayout, kDataShare, true},
@@ -126,6 +129,7 @@ struct Mutant {
   std::string what;
   bool editMode = false;
   std::string data;  // the raster or matrix walked alone, else the map
+  bool restore = false;  // the walk steps back through the backup copies
 };
 
 // The fixture map in memory and the layouts of its files, made once.
@@ -141,7 +145,7 @@ class Campaign {
 
   // Mutant `number` of a kind ("pair" for two kinds at once).
   Mutant Make(const std::string& kind, uint64_t number) const {
-    Mutant m{fixture_, "", false, ""};
+    Mutant m{fixture_, "", false, "", false};
     fuzz::Rng rng(fuzz::MutantSeed(kind, number));
     std::vector<const FileKind*> chosen;
     if (kind == kPair) {
@@ -160,6 +164,7 @@ class Campaign {
       if (!m.what.empty()) m.what += "; ";
       m.what += file + ": " + fuzz::Mutate(m.files[file], layout(file), rng);
       if (k->data) m.data = file;
+      if (std::string(k->name) == "bak") m.restore = true;
     }
     if (!m.data.empty()) return m;
     m.editMode = rng.Percent(50);
@@ -195,6 +200,13 @@ class Campaign {
   std::map<std::string, fuzz::Layout> layouts_;
 };
 
+// True for a file of a kind that is opened alone as data.
+bool DataFile(const std::string& name) {
+  for (const FileKind& k : Kinds())
+    if (k.data && std::find(k.files.begin(), k.files.end(), name) != k.files.end()) return true;
+  return false;
+}
+
 // The folders between a child's slot folder and the map.
 const char* const kDepth = "w/x/y/z/";
 
@@ -224,14 +236,20 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
   const std::string folder = slot + kDepth;
   fs::create_directories(folder, ec);
   fs::create_directories(slot + "tmp", ec);
-  if (!fuzz::WriteFolder(folder, m.files)) return 0;
+  // Only the files the walk opens are written: the map's, or the one
+  // raster or matrix.
+  fuzz::Files files;
+  for (const auto& [name, bytes] : m.files)
+    if (m.data.empty() ? !DataFile(name) : name == m.data) files[name] = bytes;
+  if (!fuzz::WriteFolder(folder, files)) return 0;
   setenv("TMPDIR", (slot + "tmp").c_str(), 1);
   if (chdir(folder.c_str()) != 0) return 0;
   g_slept = 0;
   fuzz::TakeFileLimitHits();
   const auto start = std::chrono::steady_clock::now();
-  const fuzz::WalkReport r = m.data.empty() ? fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode)
-                                             : fuzz::WalkData(folder + m.data);
+  const fuzz::WalkReport r = m.data.empty()
+                                 ? fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode, m.restore)
+                                 : fuzz::WalkData(folder + m.data);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (chdir(slot.c_str()) != 0) return 0;
@@ -477,6 +495,21 @@ TEST(MapFuzzFixture, TheIntactMapIsWalkedWhole) {
   EXPECT_EQ(1, r.saved);
   EXPECT_EQ(1, r.reopened);
   EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
+}
+
+TEST(MapFuzzFixture, TheBackupCopiesStepObjectsBackAndUndoTheLastAction) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  for (bool editMode : {false, true}) {
+    mctest::ScratchDir dir(MC_TEST_TMP);
+    ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
+    const fuzz::WalkReport r = fuzz::WalkMap(dir / fuzz::kMapFile, editMode, true);
+    EXPECT_EQ(1, r.opened);
+    EXPECT_GE(r.restored, 6) << editMode;
+    EXPECT_EQ(1, r.saved);
+    EXPECT_EQ(1, r.reopened);
+    EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
+  }
 }
 
 TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {

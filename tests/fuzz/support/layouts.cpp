@@ -41,11 +41,17 @@ struct RecordOffsets {
   uint32_t semn, data, draw;
 };
 std::vector<RecordOffsets> Descriptors(const Files& files, const std::string& sheetFile) {
-  const std::string& hdr = Bytes(files, SheetBase(sheetFile) + ".HDR");
+  // A backup's records are pointed at by the copies of its ".^HD" file.
+  const bool back = sheetFile.find(".^") != std::string::npos;
+  const std::string& hdr = Bytes(files, SheetBase(sheetFile) + (back ? ".^HD" : ".HDR"));
   std::vector<RecordOffsets> out;
   const uint32_t count = Read32(hdr, 4);
   for (uint32_t n = 1; n <= count && 48 * (n + 1) <= hdr.size(); ++n) {
     const size_t d = 48 * n;
+    out.push_back({Read32(hdr, d + 36), Read32(hdr, d + 40), Read32(hdr, d + 44)});
+  }
+  // The copies of a backup follow its header record to the end.
+  for (size_t d = 48 * (count + 1); back && d + 48 <= hdr.size(); d += 48) {
     out.push_back({Read32(hdr, d + 36), Read32(hdr, d + 40), Read32(hdr, d + 44)});
   }
   return out;
@@ -263,6 +269,18 @@ Layout TacLayout(const Files& files, const std::string& name) {
   }
   l.Boundary(used);
   return Finish(l, b);
+}
+
+Layout BackLayout(const Files& files, const std::string& name) {
+  const std::string ext = name.substr(name.rfind('.'));
+  if (ext == ".^DA") return DatLayout(files, name);
+  if (ext == ".^SE") return SemLayout(files, name);
+  if (ext == ".^GR") return GraLayout(files, name);
+  Layout l = HdrLayout(files, name);
+  // A copy's first word carries the mark of a copy saved without records.
+  for (size_t d = 48; d + 48 <= Bytes(files, name).size(); d += 48)
+    l.Add(d, 4, "copy " + std::to_string(d / 48) + " next and records mark");
+  return l;
 }
 
 Layout TextLayout(const Files& files, const std::string& name) {

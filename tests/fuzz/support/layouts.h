@@ -24,6 +24,9 @@ Layout GraLayout(const Files& files, const std::string& name);   // graphics fil
 Layout GdxLayout(const Files& files, const std::string& name);   // group file
 Layout TacLayout(const Files& files, const std::string& name);   // journal
 Layout TextLayout(const Files& files, const std::string& name);  // text log (lines only)
+// A backup file of a sheet's object copies (".^HD" copies as descriptors,
+// ".^DA", ".^SE", ".^GR" the records they point at).
+Layout BackLayout(const Files& files, const std::string& name);
 // A blocked raster or matrix: header, areas, block table, reduced copies
 // and the layer block of a layer matrix.
 Layout RmfLayout(const Files& files, const std::string& name);

@@ -240,6 +240,33 @@ int ReadJournal(TMapLog& log) {
   return actions;
 }
 
+// Every sheet's backup copies read, every object stepped back through its
+// copies (each loaded into the object, the last one committed), and the
+// last action undone: the copies read, and 1 more when the undo went
+// through.
+int StepBack(TMap& map) {
+  int restored = 0;
+  for (int sheet : Probe(map.Count(), 4)) {
+    if (map.OpenList(sheet) != 1) continue;
+    char copy[48];
+    for (int k : Probe(map.List.GetBackObjectCount(), 16)) map.List.ReadBackObject(k, copy);
+    TObjectInfo info;
+    for (int n : Probe(map.List.Count(), 40)) {
+      if (map.OpenList(sheet) != 1 || info.Object(&map, sheet, n) == nullptr || info.Desc == nullptr)
+        continue;
+      for (int i = 1; i <= 3; ++i)
+        if (info.ReadObjectCopyByNumber(i) != 0) ++restored;
+      if (info.Object(&map, sheet, n) == nullptr || info.Desc == nullptr) continue;
+      int last = 0;
+      for (int k : Probe(info.GetBackObjectCount(), 16))
+        if (info.RestoreBackObject(k) != 0) last = k;
+      if (last != 0 && info.RestoreBackObject(last) != 0) info.Commit();
+    }
+  }
+  if (map.AbolitionLastAction() > 0) ++restored;
+  return restored;
+}
+
 // One object of each local type on the first and the last sheet, gathered
 // in a new group.
 int AppendObjects(TMap& map, bool editMode) {
@@ -265,6 +292,36 @@ int AppendObjects(TMap& map, bool editMode) {
   map.WriteToLog("walk", MAPLOG_REMARK);
   if (editMode) map.WorkMode(0);
   return appended;
+}
+
+// Sheet 2's objects changed in edit mode, in the last action of the
+// journal, so that the sheet keeps backup copies of their old versions: a
+// line's metric twice, a polygon's semantics, a point's descriptor alone
+// and a title's graphics.
+bool UpdateForBackups(TMap& map, const std::vector<std::pair<int, DWORD>>& written) {
+  map.CreateAction(102);
+  const std::vector<ObjectPlan> plans = ObjectsOfEveryType(1);
+  for (int twice = 0; twice < 2; ++twice) {
+    FVSPR d;
+    map.List.ReadObjectDesc(written[0].first, &d);
+    Bytes m = plans[0].metric;
+    if (map.UpdateObject(written[0].first, &d, objtest::As<LONGMETRIC>(m), nullptr, nullptr) <= 0)
+      return false;
+  }
+  FVSPR d;
+  map.List.ReadObjectDesc(written[1].first, &d);
+  Bytes s = TwoSemantics(99, 7);
+  if (map.UpdateObject(written[1].first, &d, nullptr, objtest::As<SEMANTIC>(s), nullptr) <= 0)
+    return false;
+  map.List.ReadObjectDesc(written[2].first, &d);
+  d.Flags ^= 0x80;
+  if (map.UpdateObject(written[2].first, &d, nullptr, nullptr, nullptr) <= 0) return false;
+  map.List.ReadObjectDesc(written[3].first, &d);
+  Bytes g = Draw({{142, objtest::TextParms(2000)}});
+  if (map.UpdateObject(written[3].first, &d, nullptr, nullptr, objtest::As<IMGDRAW>(g)) <= 0)
+    return false;
+  map.CommitAction(0);
+  return true;
 }
 
 }  // namespace
@@ -293,6 +350,7 @@ bool BuildFixture(const std::string& folder) {
       }
       if (sheet == 2) map.CommitAction(0);
     }
+    if (sheet == 2 && !UpdateForBackups(map, written[2])) return false;
     if (sheet == 2) map.WorkMode(0);
   }
   // Two groups: the first objects of sheet 1, and some of each sheet.
@@ -337,7 +395,7 @@ bool WriteFolder(const std::string& folder, const Files& files) {
   return true;
 }
 
-WalkReport WalkMap(const std::string& path, bool editMode) {
+WalkReport WalkMap(const std::string& path, bool editMode, bool restore) {
   WalkReport r;
   {
     TMap map;
@@ -347,6 +405,7 @@ WalkReport WalkMap(const std::string& path, bool editMode) {
     r.objects = ReadObjects(map, &r.sheets);
     r.groups = ReadGroups(map);
     r.actions = ReadJournal(map.Log);
+    if (restore) r.restored = StepBack(map);
     r.appended = AppendObjects(map, editMode);
     r.saved = map.Save(1) == 1;
     map.CloseData();

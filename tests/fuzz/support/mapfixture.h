@@ -4,7 +4,10 @@
 // The map "obj.map" has a classifier of one kind per local type, two sheets
 // of a dozen objects each (every local type twice, with metric, semantics
 // and graphics), a group file with two groups, a journal with a few actions
-// and a text log. The library itself writes it (under a fixed clock, so the
+// and a text log. The last action of the journal changed five objects of
+// sheet 2 in edit mode, so that sheet keeps backup copies of their old
+// versions in the log folder ("LOG/S2.^HD" and the others). The library
+// itself writes it (under a fixed clock, so the
 // bytes are the same on every run), and the test keeps its files in memory.
 #pragma once
 
@@ -40,6 +43,7 @@ struct WalkReport {
   int kinds = 0;         // classifier kinds queried
   int groups = 0;        // groups read
   int actions = 0;       // journal actions read
+  int restored = 0;      // backup copies read back, and 1 more when the undo went through
   int appended = 0;      // objects appended
   int saved = 0;         // Save succeeded
   int reopened = 0;      // the map opened again after closing
@@ -50,7 +54,10 @@ struct WalkReport {
 // of every sheet read with its records, the groups and the journal read),
 // appends one object of each local type to the first and the last sheet
 // (in edit mode, journalled, when `editMode` is set) and puts them in a new
-// group, saves, closes, reopens and walks again. Messages must be off.
-WalkReport WalkMap(const std::string& path, bool editMode);
+// group, saves, closes, reopens and walks again. With `restore` the backup
+// copies of every sheet are read, every object stepped back through its
+// copies and the last action undone (from the copies) before appending.
+// Messages must be off.
+WalkReport WalkMap(const std::string& path, bool editMode, bool restore = false);
 
 }  // namespace fuzz
