@@ -1,5 +1,5 @@
-/* What the C host programs share: a check counter and a map of one square
- * sheet. Header-only, each host is one C99 file. */
+/* What the C host programs share: a check counter, a new classifier and a
+ * map of one square sheet. Header-only, each host is one C99 file. */
 #ifndef MAPCORE_TESTS_HOST_COMMON_H
 #define MAPCORE_TESTS_HOST_COMMON_H
 
@@ -16,6 +16,22 @@ static int failures = 0;
     if (!(cond) && ++failures <= 20)                                       \
       fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
   } while (0)
+
+/* A new classifier at 1:100 000 whose name and code are `name` (at most 7
+ * characters), with 16 colours; 0 when it cannot be created. */
+static HRSC HostCreateRsc(const char* path, const char* name) {
+  RSCCREATE create;
+  PALETTE256 palette;
+  memset(&create, 0, sizeof create);
+  strcpy(create.Name, name);
+  strcpy(create.Code, name);
+  create.Scale = 100000;
+  create.Language = 1;
+  memset(&palette, 0, sizeof palette);
+  palette.Version = 0x0300;
+  palette.Count = 16;
+  return mapCreateRsc(path, &create, &palette);
+}
 
 /* A map at 1:100 000 of one sheet `side` metres square with its south-west
  * corner at (x0, y0) on the classifier `rsc`. */

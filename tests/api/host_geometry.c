@@ -18,19 +18,8 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  RSCCREATE create;
-  PALETTE256 palette;
   RSCOBJECT object;
-  HRSC rsc;
-  memset(&create, 0, sizeof create);
-  strcpy(create.Name, "SHAPES");
-  strcpy(create.Code, "SHAPES");
-  create.Scale = 100000;
-  create.Language = 1;
-  memset(&palette, 0, sizeof palette);
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  rsc = mapCreateRsc(path, &create, &palette);
+  HRSC rsc = HostCreateRsc(path, "SHAPES");
   CHECK(rsc != 0);
   if (rsc == 0) return;
   memset(&object, 0, sizeof object);

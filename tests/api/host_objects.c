@@ -22,22 +22,11 @@ static double PointY(int n, int i) { return Y0 + 100.0 + (n / 100) * 150.0 + i *
 static void Name(int n, char* text) { sprintf(text, "ROAD %d", n); }
 
 static void MakeClassifier(const char* path) {
-  RSCCREATE create;
-  PALETTE256 palette;
   RSCOBJECT object;
   RSCSEMANTIC semantic;
-  HRSC rsc;
   LONG kind;
+  HRSC rsc = HostCreateRsc(path, "ROADS");
 
-  memset(&create, 0, sizeof create);
-  strcpy(create.Name, "ROADS");
-  strcpy(create.Code, "ROADS");
-  create.Scale = 100000;
-  create.Language = 1;
-  memset(&palette, 0, sizeof palette);
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  rsc = mapCreateRsc(path, &create, &palette);
   CHECK(rsc != 0);
   if (rsc == 0) return;
   memset(&object, 0, sizeof object);
