@@ -14,6 +14,7 @@
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
+#include "tests/api/support/apimaps.h"
 
 namespace {
 
@@ -41,17 +42,11 @@ class HostLink : public ::testing::Test {
 
   // A classifier with a line kind and an area kind; their numbers.
   void MakeClassifier(int* road, int* lake) {
-    RSCCREATE create{};
-    std::strcpy(create.Name, "HOST");
-    std::strcpy(create.Code, "HOST");
-    create.Scale = 100000;
-    create.Language = 1;
-    PALETTE256 palette{};
-    palette.Version = 0x0300;
-    palette.Count = 16;
-    for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
+    apitest::NewClassifier records("HOST");
+    for (int i = 0; i < 16; ++i) records.palette.Colors[i] = TMapRsc::GetDefaultColor(i);
     TMapRsc rsc;
-    ASSERT_EQ(1, rsc.CreateRsc(Path("host.rsc").c_str(), &create, &palette, 0)) << rsc.Error();
+    ASSERT_EQ(1, rsc.CreateRsc(Path("host.rsc").c_str(), &records.create, &records.palette, 0))
+        << rsc.Error();
     ASSERT_EQ(1, rsc.IsActive());
     // The memory pool forwarders link and work too.
     EXPECT_NE(nullptr, rsc.GetMemoryBlock(16));
@@ -101,12 +96,7 @@ TEST_F(HostLink, ClassifierMapAndObjectsThroughTheExportedClasses) {
   std::strcpy(reg.Map.Name, "Host map");
   reg.Map.Scale = 100000;
   LISTREGISTER& sheet = reg.List.Register;
-  std::strcpy(sheet.Nomenclature, "H1");
-  std::strcpy(sheet.FileName, "H1");
-  sheet.XSouthWest = 6000000, sheet.YSouthWest = 7400000;
-  sheet.XNorthWest = 6010000, sheet.YNorthWest = 7400000;
-  sheet.XNorthEast = 6010000, sheet.YNorthEast = 7410000;
-  sheet.XSouthEast = 6000000, sheet.YSouthEast = 7410000;
+  apitest::SetSquareSheet(sheet, "H1", 6000000, 7400000, 10000);
   {
     TMap map;
     ASSERT_EQ(1, map.CreateDataEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map,
@@ -155,12 +145,7 @@ TEST_F(HostLink, AMapsClassifierThroughTheFunctionsAndACopy) {
   std::strcpy(reg.Map.Name, "Host map");
   reg.Map.Scale = 100000;
   LISTREGISTER& sheet = reg.List.Register;
-  std::strcpy(sheet.Nomenclature, "H1");
-  std::strcpy(sheet.FileName, "H1");
-  sheet.XSouthWest = 6000000, sheet.YSouthWest = 7400000;
-  sheet.XNorthWest = 6010000, sheet.YNorthWest = 7400000;
-  sheet.XNorthEast = 6010000, sheet.YNorthEast = 7410000;
-  sheet.XSouthEast = 6000000, sheet.YSouthEast = 7410000;
+  apitest::SetSquareSheet(sheet, "H1", 6000000, 7400000, 10000);
   const HMAP hMap =
       mapCreateMapEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map, &sheet);
   ASSERT_NE(0, hMap);
