@@ -561,6 +561,9 @@ int TMap::WorkMode(int on) {
   if (!on && !TempMap) logCreateAction(&Log, ACTION_EDITOFF);
   EditMode = on ? 1 : 0;
   EditModeCopy = EditMode;
+  // Shared from now on (or again alone): the sheet files' lengths are their
+  // records' ends before anyone else looks.
+  List.EndWriteViews();
   List.EditMode = EditMode;
   return EditMode;
 }

@@ -513,6 +513,9 @@ void TMapList::CloseOwnFiles() {
 }
 
 int TMapList::Close(int mode) {
+  // The files' lengths are their records' ends again before any is closed
+  // or left to another user.
+  EndWriteViews();
   if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
   if (mode > 0) CloseSheetFiles(-1, 1);
   // Handles of a sheet that the table does not hold belong to it alone.
@@ -555,7 +558,10 @@ void TMapList::KeepFileSet() {
       for (HANDLE h : {e.Files[k], e.Backs[k]}) {
         bool used = false;
         for (int j = 0; j < SHEET_FILES; ++j) used = used || h == Files[j] || h == Backs[j];
-        if (h != nullptr && !used) plat::CloseHandle(h);
+        if (h != nullptr && !used) {
+          EndWriteViews(h);
+          plat::CloseHandle(h);
+        }
       }
     }
     std::memset(&e, 0, sizeof(e));
@@ -653,6 +659,7 @@ void TMapList::CloseFileSet(int entry, int close) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;
       if (close) {
+        EndWriteViews(*h);
         plat::CloseHandle(*h);
         ForgetHandle(*h);
       }

@@ -181,6 +181,12 @@ class MAPCLASS TMapList {
   // closes every kept file and frees the caches. Returns 0.
   int Close(int mode);
 
+  // Finishes the write views of the sheet files (of `handle` only, when not
+  // null; see WritesViewed): the files are cut back to their records' ends.
+  // Before a handle is closed and before another writer may write the
+  // files (the map turning to edit mode).
+  void EndWriteViews(HANDLE handle = nullptr);
+
   // Create the metric, semantics or graphics file when it is first needed:
   // a new file with its signature. 1 on success (also when already open).
   int CreateDataFile();
@@ -592,6 +598,18 @@ class MAPCLASS TMapList {
   // write MAPERR_DISKFULL).
   int ReadHdr(int64_t offset, void* buffer, DWORD size);
   int WriteSheet(int file, int64_t offset, const void* buffer, DWORD size);
+  // The writes of a map that no other user edits go to the descriptor,
+  // metric and semantics files through writable views (TSheetWriteView):
+  // no kernel entry per write, each write in the file system when it
+  // returns. Not in edit mode (the files are shared under the sheet lock
+  // and written through to the disk) nor under a filtering file layer
+  // (the fault layer of the tests sees every write).
+  bool WritesViewed() const;
+  // The end of file `file`'s records, where the next one is placed: the
+  // end its write view knows, else the file's length (-1 when unknown).
+  int64_t SheetEnd(int file);
+  enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
+  TSheetWriteView WriteViews[VIEWED_FILES];
   // Whether a record stored at `offset` of the file may be rewritten in
   // place by `length` bytes (its own length is read at the offset).
   bool FitsInPlace(int file, DWORD offset, DWORD length);

@@ -112,6 +112,9 @@ IMGDRAW* TMapList::ObjectDrawAddr(int n) {
 int TMapList::ReadHdr(int64_t offset, void* buffer, DWORD size) {
   HANDLE file = Files[SHEET_HDR];
   if (file == nullptr) return MAPERR_READ;
+  // What this list wrote last is in its write view.
+  if (WriteViews[SHEET_HDR].Holds(file) && WriteViews[SHEET_HDR].Read(offset, buffer, size))
+    return 0;
   // Through the descriptor cache's view of the file when it reads this file.
   if (HeadBuffer.File() == file)
     return HeadBuffer.ReadBytes(offset, buffer, size) == int64_t(size) ? 0 : MAPERR_READ;

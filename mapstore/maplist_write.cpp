@@ -29,6 +29,7 @@
 #include "platform/system.h"
 #include "platform/clock.h"
 #include "platform/fileio.h"
+#include "platform/vfs.h"
 
 namespace {
 
@@ -91,9 +92,36 @@ int CheckRecords(const LONGMETRIC* metric, const SEMANTIC* semn, const IMGDRAW* 
 // ---------------------------------------------------------------------------
 // Low-level transfers and the lock
 
+bool TMapList::WritesViewed() const {
+  return EditMode == 0 && Owner != nullptr && Owner->EditMode == 0 &&
+         !plat::CurrentVfs().FiltersFiles();
+}
+
+int64_t TMapList::SheetEnd(int file) {
+  HANDLE h = file >= 0 && file < SHEET_FILES ? Files[file] : nullptr;
+  if (h == nullptr) return -1;
+  if (file < VIEWED_FILES && WriteViews[file].File() != nullptr) {
+    if (WriteViews[file].Holds(h) && WritesViewed()) return WriteViews[file].End();
+    WriteViews[file].Finish();
+  }
+  return plat::FileLength(h);
+}
+
+void TMapList::EndWriteViews(HANDLE handle) {
+  for (TSheetWriteView& view : WriteViews)
+    if (handle == nullptr || view.File() == handle) view.Finish();
+}
+
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size) {
   HANDLE h = file >= 0 && file < SHEET_FILES ? Files[file] : nullptr;
   if (h == nullptr) return MAPERR_WRITE;
+  if (file < VIEWED_FILES) {
+    TSheetWriteView& view = WriteViews[file];
+    if (WritesViewed() && (view.Holds(h) || view.Start(h)) && view.Write(offset, buffer, size))
+      return 0;
+    // Through the file, which reports a failure as it always has.
+    view.Finish();
+  }
   const int code = WriteSheetBytes(h, offset, buffer, size);
   // Only the metric file tells a full disk apart.
   return code == MAPERR_DISKFULL && file != SHEET_DAT ? MAPERR_WRITE : code;
@@ -102,7 +130,7 @@ int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD siz
 bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   if (offset == 0 || CurrentDesc == nullptr) return false;
   HANDLE h = Files[file];
-  const int64_t end = plat::FileLength(h);
+  const int64_t end = SheetEnd(file);
   if (end < 0 || int64_t(offset) >= end) return false;
   // The record stored there must be one of this file and at least as long
   // (read through the file's cache view when the cache reads this file).
@@ -171,6 +199,8 @@ int TMapList::ReadySheetFile(int file) {
 int TMapList::LockList() {
   HANDLE hdr = Files[SHEET_HDR];
   if (hdr == nullptr) return 0;
+  // The lock's place follows the descriptor file's length: no reserve.
+  EndWriteViews();
   // The range lies past the file's end, so two writers keep apart only
   // while they compute it from the same end: a writer that waited while
   // another one appended six objects or more would get a stale range that
@@ -233,7 +263,7 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
     }
     return 0;
   }
-  const int64_t end = plat::FileLength(Files[SHEET_DAT]);
+  const int64_t end = SheetEnd(SHEET_DAT);
   const int64_t at = end < 0 ? -1 : PlaceDataRecord(uint64_t(end), metric->Ident, length);
   if (at < 0) return Error = MAPERR_WRITE;
   const int code = WriteSheet(SHEET_DAT, at, metric, length);
@@ -252,7 +282,7 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   }
   // A file that cannot be created loses the record: that is a failure.
   if (!ReadySheetFile(SHEET_SEM)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  const int64_t end = plat::FileLength(Files[SHEET_SEM]);
+  const int64_t end = SheetEnd(SHEET_SEM);
   if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckSemnRecord(semn) != 0) return Error = MAPERR_DATA;
 
@@ -620,7 +650,7 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   // A header counting more descriptors than the file holds (a damaged
   // file) would place the new one far past the file's end, or overflow.
   const int64_t length = linked ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
-                                : plat::FileLength(Files[SHEET_HDR]);
+                                : SheetEnd(SHEET_HDR);
   if (!CheckHdrCount(&head, length)) return AbortAppend(MAPERR_DATA, before);
   // The chain is whole again before a new object joins it.
   int code = linked ? 0 : CompleteLastLinks(head);

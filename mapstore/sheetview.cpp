@@ -120,3 +120,82 @@ int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size
   }
   return copied + got;
 }
+
+// ---------------------------------------------------------------------------
+// TSheetWriteView
+
+bool TSheetWriteView::Start(HANDLE file) {
+  Finish();
+  if (file == nullptr || file == refused_) return false;
+  const int64_t length = plat::FileLength(file);
+  if (length <= 0) return false;
+  file_ = file;
+  length_ = end_ = length;
+  HANDLE mapping = plat::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  void* view = mapping != nullptr ? plat::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+  if (mapping != nullptr) plat::CloseHandle(mapping);
+  if (view == nullptr || int64_t(plat::ViewSize(view)) != length) {
+    if (view != nullptr) plat::UnmapViewOfFile(view);
+    file_ = nullptr;
+    refused_ = file;
+    return false;
+  }
+  view_ = static_cast<char*>(view);
+  refused_ = nullptr;
+  return true;
+}
+
+bool TSheetWriteView::Grow(int64_t end) {
+  // Another writer that changed the file's length since the view was made
+  // may have records past it: the view gives way.
+  if (plat::FileLength(file_) != length_) return false;
+  const int64_t page = 0x1000;
+  const int64_t reserve = std::max<int64_t>(RESERVE, length_ / 4);
+  const int64_t length = (std::max(end, length_ + reserve) + page - 1) & ~(page - 1);
+  if (length > int64_t(0xFFFFFFFF)) return false;  // offsets are 32-bit
+  plat::UnmapViewOfFile(view_);
+  view_ = nullptr;
+  if (!plat::SetFileLength(file_, length)) return false;
+  length_ = length;
+  HANDLE mapping =
+      plat::CreateFileMappingA(file_, nullptr, PAGE_READWRITE, 0, DWORD(length), nullptr);
+  void* view = mapping != nullptr ? plat::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+  if (mapping != nullptr) plat::CloseHandle(mapping);
+  if (view == nullptr) return false;
+  view_ = static_cast<char*>(view);
+  if (int64_t(plat::ViewSize(view)) != length) return false;
+  return true;
+}
+
+bool TSheetWriteView::Write(int64_t offset, const void* data, size_t size) {
+  if (view_ == nullptr || offset < 0) return false;
+  const int64_t end = offset + int64_t(size);
+  if (end > length_ && !Grow(end)) return false;
+  if (!CopyToView(view_ + offset, data, size)) return false;
+  if (end > end_) end_ = end;
+  return true;
+}
+
+bool TSheetWriteView::Read(int64_t offset, void* buffer, size_t size) const {
+  if (view_ == nullptr || offset < 0 || offset + int64_t(size) > end_) return false;
+  return CopyFromView(buffer, view_ + offset, size);
+}
+
+bool TSheetWriteView::Finish() {
+  if (file_ == nullptr) return true;
+  if (view_ != nullptr) plat::UnmapViewOfFile(view_);
+  view_ = nullptr;
+  bool cut = true;
+  if (length_ > end_ && plat::FileLength(file_) == length_)
+    cut = plat::SetFileLength(file_, end_);
+  file_ = nullptr;
+  length_ = end_ = 0;
+  return cut;
+}
+
+void TSheetWriteView::Release() {
+  if (view_ != nullptr) plat::UnmapViewOfFile(view_);
+  view_ = nullptr;
+  file_ = nullptr;
+  length_ = end_ = 0;
+}

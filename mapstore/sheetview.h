@@ -55,6 +55,77 @@ class TSheetView {
   int pastReads_ = 0;          // reads while the file had no view
 };
 
+// A writable view of a sheet file, through which one writer that alone
+// writes the file (a map not edited by several users) stores its records
+// and descriptors without a kernel entry per write. The stores land in
+// the file's pages at once, so an acknowledged write is in the file system
+// as after a write call: it outlives a killed process, and every reader of
+// the file (views and reads, in any process) sees it.
+//
+// The view can only hold bytes inside the file, so the file is grown ahead
+// of the writes by a reserve of zeros; the writer keeps the end of what it
+// wrote (End) and places new records there, not at the file's length.
+// Finish cuts the reserve off again and releases the view: the writer calls
+// it before the file's handle is closed, before anyone else may write the
+// file (edit mode, a filtering file layer) and whenever the file's length
+// must be its records' end. A writer killed with a reserve leaves zeros
+// past its records, which no descriptor names: dead space, as after a
+// failed write.
+//
+// A write that the view cannot take (the file cut short or grown by another
+// writer since the view was made, memory or disk space refused, a file
+// system that cannot map) returns false: the caller finishes the view and
+// writes through the file, which reports the failure as it always has.
+class TSheetWriteView {
+ public:
+  TSheetWriteView() = default;
+  ~TSheetWriteView() { Release(); }
+  TSheetWriteView(const TSheetWriteView&) = delete;
+  TSheetWriteView& operator=(const TSheetWriteView&) = delete;
+
+  // Whether the view is made for `file`.
+  bool Holds(HANDLE file) const { return view_ != nullptr && file == file_; }
+  // The file the view was made for (also after a failed write, until
+  // Finish); null without one.
+  HANDLE File() const { return file_; }
+  // The end of the file's records: its length when the view was made or
+  // the end of the last byte written through it, whichever is further.
+  int64_t End() const { return end_; }
+  // Makes a view of `file`, open for writing, over its current length:
+  // true with one. A file that cannot be mapped is not tried again until
+  // another file is given.
+  bool Start(HANDLE file);
+  // Stores `size` bytes at `offset` (growing the file by a reserve when
+  // they reach past it): true when stored.
+  bool Write(int64_t offset, const void* data, size_t size);
+  // Copies `size` bytes at `offset` below End: true when copied.
+  bool Read(int64_t offset, void* buffer, size_t size) const;
+  // Cuts the reserve off (when the file is still as long as this view made
+  // it) and releases the view. The reserve is left when the cut fails:
+  // false then.
+  bool Finish();
+
+  enum : int64_t {
+    RESERVE = 0x100000,  // the least the file grows by (or a quarter of it, when more)
+  };
+
+ private:
+  // Grows the file to hold `end` bytes and maps it again: true with a view.
+  bool Grow(int64_t end);
+  void Release();
+
+  HANDLE file_ = nullptr;     // the file of the view
+  HANDLE refused_ = nullptr;  // the last file that could not be mapped
+  char* view_ = nullptr;
+  int64_t length_ = 0;  // the file's length as the view made it: the view's size
+  int64_t end_ = 0;
+};
+
 // Copies `size` bytes from a view of a mapped file; false, instead of a
 // fault, when they are no longer backed by the file (cut short since).
 bool CopyFromView(void* target, const void* source, size_t size);
+// The same for a copy into a writable view: false when a page could not
+// be had (cut short, or no space for it on the disk).
+inline bool CopyToView(void* target, const void* source, size_t size) {
+  return CopyFromView(target, source, size);
+}

@@ -1,0 +1,158 @@
+// Appends of a map that no other user edits go to the sheet files through
+// writable views: the files hold the same bytes as when every record is
+// written through the file, a reader of the open map sees every object at
+// once, the files grow ahead of the records only while this writer alone
+// writes them (turning to edit mode cuts them back), and a file cut short
+// or grown by someone else under the view loses nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "common/messages.h"
+#include "mapstore/map.h"
+#include "platform/file.h"
+#include "platform/fileio.h"
+#include "platform/vfs_fault.h"
+#include "support/scratch_dir.h"
+#include "support/writerprocess.h"
+
+using namespace writertest;
+
+namespace {
+
+const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
+                       LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
+const char* const kSheetFiles[] = {"S1.HDR", "S1.DAT", "S1.SEM", "S1.GRA"};
+
+class WriteView : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    messages_ = MessageEnableSet(0);
+  }
+  void TearDown() override { MessageEnableSet(messages_); }
+  static bool Open(TMap& map, const std::string& folder) {
+    return map.OpenData((folder + "map.map").c_str(), 0) == 1 && map.OpenList(1) == 1;
+  }
+  static int64_t Length(const std::string& path) {
+    HANDLE h = plat::CreateFileA(path.c_str(), GENERIC_READ, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    const int64_t length = plat::FileLength(h);
+    plat::CloseHandle(h);
+    return length;
+  }
+  // The end of the records of the open sheet's last object in the metric file.
+  static int64_t MetricEnd(TMap& map) {
+    const FVSPR d = *map.List.ObjectDesc(map.List.Count());
+    return int64_t(d.DataOffset) + map.List.DataAddr(d.DataOffset)->Length;
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  int messages_ = 1;
+};
+
+// The same appends, updates and deletions through the views and through
+// the file (a file layer that filters, doing nothing else, turns the views
+// off) leave the same bytes in every sheet file.
+TEST_F(WriteView, TheFilesHoldTheSameBytesAsWritesThroughTheFile) {
+  FolderFiles made[2];
+  for (int viewed = 0; viewed < 2; ++viewed) {
+    const std::string folder = dir / (viewed ? "viewed/" : "plain/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    plat::FaultVfs filter;
+    std::unique_ptr<plat::ScopedVfs> use;
+    if (!viewed) use = std::make_unique<plat::ScopedVfs>(&filter);
+    {
+      TMap map;
+      ASSERT_TRUE(Open(map, folder));
+      for (int i = 1; i <= 400; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6])) << i;
+      FVSPR d = *map.List.ObjectDesc(7);
+      ASSERT_EQ(7, map.UpdateObject(7, &d, nullptr, nullptr, nullptr));
+      ASSERT_EQ(9, map.DeleteObject(9));
+      ASSERT_EQ(401, AppendObject(map, 401, LOCAL_LINE));
+    }
+    for (const char* name : kSheetFiles)
+      made[viewed][name] = dir.Read(std::string(viewed ? "viewed/" : "plain/") + name);
+  }
+  for (const char* name : kSheetFiles) {
+    EXPECT_FALSE(made[0][name].empty()) << name;
+    EXPECT_TRUE(made[0][name] == made[1][name]) << name;
+  }
+}
+
+// Every object appended is seen at once by another reader of the map; the
+// files grow ahead of the records while the map is written alone, and are
+// cut back to the records' ends when it turns to edit mode.
+TEST_F(WriteView, AReaderSeesEachAppendAndEditModeCutsTheFilesBack) {
+  const std::string folder = dir.path();
+  ASSERT_TRUE(CreateTestMap(folder));
+  TMap writer, reader;
+  ASSERT_TRUE(Open(writer, folder));
+  for (int i = 1; i <= 60; ++i) {
+    ASSERT_EQ(i, AppendObject(writer, i, kLocals[i % 6]));
+    if (i % 20 != 0) continue;
+    reader.CloseData();
+    ASSERT_TRUE(Open(reader, folder));
+    ASSERT_EQ(i, reader.List.Count());
+    for (int n = 1; n <= i; ++n) ASSERT_EQ("", CheckObject(reader.List, n, n));
+    EXPECT_EQ("", CheckChain(reader.List));
+  }
+  EXPECT_GT(Length(folder + "S1.DAT"), MetricEnd(writer));
+  writer.WorkMode(1);
+  EXPECT_EQ(61 * 48, Length(folder + "S1.HDR"));
+  EXPECT_EQ(MetricEnd(writer), Length(folder + "S1.DAT"));
+  ASSERT_EQ(61, AppendObject(writer, 61, LOCAL_LINE));
+  EXPECT_EQ(62 * 48, Length(folder + "S1.HDR"));
+  writer.WorkMode(0);
+  ASSERT_EQ(62, AppendObject(writer, 62, LOCAL_LINE));
+  writer.CloseData();
+  ASSERT_TRUE(Open(writer, folder));
+  for (int n = 1; n <= 62; ++n) ASSERT_EQ("", CheckObject(writer.List, n, n));
+  EXPECT_EQ("", CheckChain(writer.List));
+  EXPECT_EQ(63 * 48, Length(folder + "S1.HDR"));
+  EXPECT_EQ(MetricEnd(writer), Length(folder + "S1.DAT"));
+}
+
+// Another handle cuts the metric file short of the view (past the records,
+// at a page) or writes past the view: the appends after it go on without a
+// fault and past the other writer's bytes, which stay; every object reads
+// back.
+TEST_F(WriteView, AFileCutShortOrGrownUnderTheViewLosesNothing) {
+  for (const bool grow : {false, true}) {
+    const std::string folder = dir / (grow ? "grown/" : "cut/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    TMap map;
+    ASSERT_TRUE(Open(map, folder));
+    for (int i = 1; i <= 30; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6]));
+    HANDLE other = plat::CreateFileA((folder + "S1.DAT").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    const int64_t length = plat::FileLength(other);
+    const std::string mark(64, 'x');
+    const bool changed =
+        grow ? plat::WriteExactAt(other, length + 4096, mark.data(), DWORD(mark.size()))
+             : plat::SetFileLength(other, (MetricEnd(map) + 0xFFF) & ~0xFFF);
+    ASSERT_TRUE(changed);
+    const int count = grow ? 20000 : 3000;
+    for (int i = 31; i <= count; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6])) << grow;
+    if (grow) {
+      EXPECT_GT(MetricEnd(map), length + 4096 + 64);
+    }
+    map.CloseData();
+    if (grow) {
+      std::string back(mark.size(), 0);
+      ASSERT_TRUE(plat::ReadExactAt(other, length + 4096, back.data(), DWORD(back.size())));
+      EXPECT_EQ(mark, back);
+    }
+    plat::CloseHandle(other);
+    ASSERT_TRUE(Open(map, folder));
+    for (int n = 1; n <= count; ++n) ASSERT_EQ("", CheckObject(map.List, n, n)) << grow;
+    EXPECT_EQ("", CheckChain(map.List)) << grow;
+  }
+}
+
+}  // namespace
