@@ -145,8 +145,13 @@ int TRmf::ShowByBorder(int on) {
     if (FlagsChanged && IsWritable()) StoreFlags();
     if (Flags) std::memset(Flags, 1, FlagsSize);
     FlagsChanged = 0;
-  } else if (Head.FlagsPosition) {
-    ReadBlockFlags();
+  } else if (Head.FlagsPosition && !ReadBlockFlags() && Flags && Border.Record &&
+             Border.Record->Ident == METRIC_I32 && FlagsSize >= DWORD(BlockCount())) {
+    // Classes that cannot be read (a damaged flags area) are made again
+    // from the border and written with the file, which would otherwise be
+    // saved showing by a border whose classes it cannot open.
+    ClassifyBlocks();
+    FlagsChanged = 1;
   }
   Head.BorderDisplayOff = on ? 0 : 1;
   HeadChanged = 1;

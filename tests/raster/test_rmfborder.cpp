@@ -22,6 +22,37 @@ void AddContour(TDataEdit& edit, int n, const std::vector<std::pair<int, int>>& 
 
 }  // namespace
 
+TEST(RmfBorder, ClassesThatCannotBeReadAreMadeAgainWhenTheBorderIsTurnedOn) {
+  plat::SetWriteThroughEnabled(false);
+  const int messages = MessageEnableSet(0);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string name = dir / "a.rsw";
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.Create(name.c_str(), 768, 256, 8, nullptr, 1, 1));  // 3 x 1 blocks
+  TDataEdit border;
+  border.Init();
+  border.Create(METRIC_I32, 0);
+  AddContour(border, 0, {{10, 10}, {400, 10}, {400, 200}, {10, 200}, {10, 10}});
+  ASSERT_EQ(1, rmf.SetBorder(&border));
+  border.Free();
+  const std::vector<int> classes = {2, 2, 0};
+  ASSERT_EQ(0, rmf.ShowByBorder(0));
+  ASSERT_EQ(1, rmf.Save());
+  rmf.Close();
+  // The flags area now lies past the end: the file opens with the border
+  // off, and turning it on makes the classes again and saves them.
+  rmftest::PatchValue(name, 212, DWORD(0x7FFFFFF0));
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_EQ(1, rmf.ShowByBorder(1));
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(classes[size_t(n)], rmf.BlockFlag(n)) << n;
+  ASSERT_EQ(1, rmf.Save());
+  rmf.Close();
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  EXPECT_EQ(1, rmf.ShowByBorder());
+  for (int n = 0; n < 3; ++n) EXPECT_EQ(classes[size_t(n)], rmf.BlockFlag(n)) << n;
+  MessageEnableSet(messages);
+}
+
 TEST(RmfBorder, BlocksAreClassedAndTheClassesKept) {
   plat::SetWriteThroughEnabled(false);
   const int messages = MessageEnableSet(0);
