@@ -157,16 +157,17 @@ void PictureSize(TMapAccess* doc, LONG* w, LONG* h) {
   doc->GetPictureBorder(*w, *h);
 }
 
-// Paints picture rectangles of at most 64 x 64 pixels: the whole region
-// fitted into one (zoomed out, where rasters use their reduced copies), the
-// middle at zoom 1 and at zoom 4. Leaves the fitted zoom in force.
+// Paints picture rectangles of at most 64 x 64 pixels: the middle at zoom
+// 4 and at zoom 1, the whole region far zoomed out (where rasters use their
+// smallest reduced copy) and fitted into one. Leaves the fitted zoom in
+// force.
 void Paint(TMapAccess* doc) {
   static std::vector<uint32_t> image(64 * 64);
   LONG w, h;
   doc->SetViewScale(1.0);
   PictureSize(doc, &w, &h);
   const double fit = 64.0 / double(std::max<LONG>({w, h, 1}));
-  for (double zoom : {4.0, 1.0, fit}) {
+  for (double zoom : {4.0, 1.0, fit / 70, fit}) {
     doc->SetViewScale(zoom);
     PictureSize(doc, &w, &h);
     const LONG left = std::max<LONG>(0, w / 2 - 32), top = std::max<LONG>(0, h / 2 - 32);
@@ -228,6 +229,48 @@ int ReadValues(TMapAccess* doc) {
   return found;
 }
 
+// What each unit's file gives beyond single values: a frame of up to
+// 64 x 64 elements from its north-west corner, a turned strip across it,
+// the matrices' walks from the middle in all 16 directions, the
+// descriptions, and the border display switched on (saved with the file).
+void ReadUnits(TMapAccess* doc) {
+  static std::vector<char> frame(64 * 64 * 8);
+  static std::vector<DWORD> strip(16 * 16);
+  for (int kind : {DOCKIND_RST, DOCKIND_MTR, DOCKIND_MTQ}) {
+    CHAININFO* chain = DocChain(doc, kind);
+    RMFCHAIN* unit = GetChainUnit(chain, 1);
+    if (unit == nullptr) continue;
+    TRmf* f = unit->File;
+    const int rows = std::min<LONG>(f->Head.Height, 64), cols = std::min<LONG>(f->Head.Width, 64);
+    f->GetFrame(frame.data(), 0, 0, cols, rows, 0);
+    f->GetFrameTurn(strip.data(), 16, 16, 0, 0, f->Head.Height, f->Head.Width);
+    if (TMtr* m = unit->Matrix()) {
+      int row, col;
+      LONG value;
+      for (int direction = 0; direction < 16; ++direction)
+        m->ScanPoint(f->Head.Height / 2, f->Head.Width / 2, direction, row, col, value);
+    }
+    MTRDESCRIBE describe;
+    GetChainDescribe(chain, 1, &describe);
+    CheckShowChainByBorder(doc, kind, 1);
+    ShowChainByBorder(doc, kind, 1, 1);
+  }
+  if (MTLCHAIN* unit = GetMtlChain(doc, 1)) {
+    MTLDESCRIBE describe;
+    GetMtlDescribe(doc, 1, &describe);
+    GetLayerCountOfMtl(doc, 1);
+    GetMaxSummaryPowerOfMtl(doc, 1);
+    const int rows = std::min<LONG>(unit->Matrix.Head.Height, 64);
+    const int cols = std::min<LONG>(unit->Matrix.Head.Width, 64);
+    for (int i = 0; i < rows; i += 7)
+      for (int j = 0; j < cols; j += 5) {
+        LONG h, p;
+        unit->Matrix.GetHeight(h, i, j);
+        unit->Matrix.GetPower(p, i, j, 1 + (i + j) % 3);
+      }
+  }
+}
+
 // One element written at the middle of the picture through each kind's
 // writer: the writes that took.
 int WriteValues(TMapAccess* doc) {
@@ -268,6 +311,7 @@ WalkReport WalkData(const std::string& path) {
     r.opened = 1;
     Paint(doc);
     r.objects = ReadValues(doc);
+    ReadUnits(doc);
     r.appended = WriteValues(doc);
     r.saved = SaveUnits(doc);
   }
