@@ -3,7 +3,6 @@
 // of random polygons against GEOS's intersection.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "geometry/objectcut.h"
@@ -112,15 +111,8 @@ TEST(ObjectCut, OverlappingHolesOfTheAreaBecomeOneHoleOfThePiece) {
 
 TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
   GeosOracle geos;
-  std::mt19937_64 rng(46);
-  std::uniform_real_distribution<double> centre(400, 600);
-  std::uniform_int_distribution<int> points(3, 80);
   int pairs = 0, pieces = 0;
-  while (pairs < 40) {
-    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
-    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;  // not in general position
+  for (const auto& [a, b] : RandomStarPairs(geos, 46, 40)) {
     ++pairs;
     Metric ma, mb;
     ASSERT_TRUE(Fill(ma, METRIC_F64, {a}));
@@ -141,18 +133,8 @@ TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
 
 TEST(ObjectCut, PiecesOfRandomPolygonsWithHolesCoverGeosIntersection) {
   GeosOracle geos;
-  std::mt19937_64 rng(47);
-  std::uniform_real_distribution<double> centre(450, 550);
-  std::uniform_int_distribution<int> points(8, 60);
   int pairs = 0;
-  while (pairs < 30) {
-    const auto a = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
-    const auto b = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
-    if (!geos.Valid(a) || !geos.Valid(b)) continue;
-    bool general = true;
-    for (const Contour& x : a)
-      for (const Contour& y : b) general = general && Clearance(x, y) > 0.01 && Clearance(y, x) > 0.01;
-    if (!general) continue;
+  for (const auto& [a, b] : RandomHoledPairs(geos, 47, 30)) {
     ++pairs;
     // The area's holes are left out: a cutting area is its outer contour.
     const std::vector<Contour> area = {a[0]};

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 #include <vector>
 
 #include "geometry/objectunion.h"
@@ -138,15 +137,8 @@ TEST(ObjectUnion, EveryHoleOfManyIsKept) {
 
 TEST(ObjectUnion, UnionsOfRandomPolygonsHaveGeosArea) {
   GeosOracle geos;
-  std::mt19937_64 rng(122);
-  std::uniform_real_distribution<double> centre(400, 600);
-  std::uniform_int_distribution<int> points(3, 80);
   int pairs = 0;
-  while (pairs < 40) {
-    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
-    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;  // not in general position
+  for (const auto& [a, b] : RandomStarPairs(geos, 122, 40)) {
     ++pairs;
     United u({a}, {b});
     ASSERT_NE(nullptr, u.r) << "pair " << pairs << " state " << u.u.State;
@@ -157,18 +149,8 @@ TEST(ObjectUnion, UnionsOfRandomPolygonsHaveGeosArea) {
 
 TEST(ObjectUnion, UnionsOfRandomPolygonsWithHolesHaveGeosArea) {
   GeosOracle geos;
-  std::mt19937_64 rng(123);
-  std::uniform_real_distribution<double> centre(450, 550);
-  std::uniform_int_distribution<int> points(8, 60);
   int pairs = 0;
-  while (pairs < 30) {
-    const auto a = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
-    const auto b = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
-    if (!geos.Valid(a) || !geos.Valid(b)) continue;
-    bool general = true;
-    for (const Contour& x : a)
-      for (const Contour& y : b) general = general && Clearance(x, y) > 0.01 && Clearance(y, x) > 0.01;
-    if (!general) continue;
+  for (const auto& [a, b] : RandomHoledPairs(geos, 123, 30)) {
     ++pairs;
     United u(a, b);
     ASSERT_NE(nullptr, u.r) << "pair " << pairs << " state " << u.u.State;

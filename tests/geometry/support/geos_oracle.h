@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "contours.h"
@@ -115,4 +116,47 @@ inline double Clearance(const Contour& a, const Contour& b) {
   double d = 1e300;
   for (const Pt& p : a) d = std::min(d, PolylineDistance(p, b));
   return d;
+}
+
+// `count` pairs of star polygons of 3 to 80 vertices with radii of 50 to
+// 400 about centres within 400..600, drawn from a generator of `seed`:
+// each valid for GEOS and in general position (no vertex of one nearer
+// than 0.01 to the other).
+inline std::vector<std::pair<Contour, Contour>> RandomStarPairs(const GeosOracle& geos,
+                                                                uint64_t seed, int count) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> centre(400, 600);
+  std::uniform_int_distribution<int> points(3, 80);
+  std::vector<std::pair<Contour, Contour>> out;
+  while (int(out.size()) < count) {
+    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
+    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
+    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;
+    out.emplace_back(a, b);
+  }
+  return out;
+}
+
+// `count` pairs of star polygons of 8 to 60 vertices with radii of 120 to
+// 300 about centres within 450..550, each with two star holes, drawn from
+// a generator of `seed`: each valid for GEOS and in general position (no
+// vertex of a contour of one within 0.01 of a contour of the other).
+inline std::vector<std::pair<std::vector<Contour>, std::vector<Contour>>> RandomHoledPairs(
+    const GeosOracle& geos, uint64_t seed, int count) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> centre(450, 550);
+  std::uniform_int_distribution<int> points(8, 60);
+  std::vector<std::pair<std::vector<Contour>, std::vector<Contour>>> out;
+  while (int(out.size()) < count) {
+    const auto a = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
+    const auto b = StarWithHoles(rng, points(rng), centre(rng), centre(rng), 120, 300);
+    if (!geos.Valid(a) || !geos.Valid(b)) continue;
+    bool general = true;
+    for (const Contour& x : a)
+      for (const Contour& y : b) general = general && Clearance(x, y) > 0.01 && Clearance(y, x) > 0.01;
+    if (!general) continue;
+    out.emplace_back(a, b);
+  }
+  return out;
 }
