@@ -1,20 +1,23 @@
 // Fuzz test of every file kind of a map, and of the blocked rasters and
 // matrices. A seeded mutator damages one file of a small map (or two files
 // of different kinds at once), and a child process opens the map, reads all
-// of it, appends to it, saves, closes and opens it again; a damaged raster
-// or matrix is opened alone into a document, painted, its values read, an
-// element written, saved, closed and opened again. Refusals with error codes are fine; a crash, a sanitizer
-// report, a leak or a hang of a child fails the test with the file kind,
-// the mutant's number and the mutation, which replays it. Notices (a file
-// written outside the map's folder, a write stopped at the file limit, a
-// map that saved but would not open again) are printed and do not fail.
+// of it, appends to it, saves, closes and opens it again; when a backup
+// copy file was damaged the walk also steps objects back through the
+// copies and undoes the last action from them. A damaged raster or matrix
+// is opened alone into a document, painted, its values read, an element
+// written, saved, closed and opened again. Refusals with error codes are
+// fine; a crash, a sanitizer report, a leak or a hang of a child fails the
+// test with the file kind, the mutant's number and the mutation, which
+// replays it. Notices (a file written outside the map's folder, a write
+// stopped at the file limit, a map or file that saved but would not open
+// again) are printed and do not fail.
 //
 //   MAPCORE_FUZZ_REPLAY=hdr:123,pair:7 fuzz_test_mapfuzz   (in a child each)
 //   MAPCORE_FUZZ_INPROCESS=1 with it runs them in the test process itself
 //   MAPCORE_FUZZ_SCALE=10     ten times the mutants (fractions are taken too)
 //   MAPCORE_FUZZ_LIST=1       prints the mutants instead of running them
-//   MAPCORE_FUZZ_KINDS=map,pair  only those kinds (rsw, mtw, mtq, mtl: the
-//     rasters and matrices)
+//   MAPCORE_FUZZ_KINDS=map,pair  only those kinds (bak: the backup copies;
+//     rsw, mtw, mtq, mtl: the rasters and matrices)
 //   MAPCORE_FUZZ_JOBS, MAPCORE_FUZZ_BATCH, MAPCORE_FUZZ_TIMEOUT (seconds)
 //     children at once, mutants per child, time limit of one mutant
 //
