@@ -5,10 +5,10 @@
 #include <proj.h>
 
 #include <chrono>
-#include <cstring>
 #include <random>
 #include <vector>
 
+#include "bench/bench_proj.h"
 #include "geodesy/translate.h"
 
 namespace {
@@ -67,17 +67,7 @@ void BM_GaussKrugerInverse(benchmark::State& state) {
 }
 BENCHMARK(BM_GaussKrugerInverse)->Unit(benchmark::kMillisecond);
 
-// PROJ converts in place; the copy of the input is made outside the clock.
-double ProjSeconds(PJ* pj, PJ_DIRECTION dir, const std::vector<double>& in1,
-                   const std::vector<double>& in2, std::vector<double>& a, std::vector<double>& b) {
-  std::memcpy(a.data(), in1.data(), kPoints * sizeof(double));
-  std::memcpy(b.data(), in2.data(), kPoints * sizeof(double));
-  auto start = std::chrono::steady_clock::now();
-  proj_trans_generic(pj, dir, a.data(), sizeof(double), kPoints, b.data(), sizeof(double), kPoints,
-                     nullptr, 0, 0, nullptr, 0, 0);
-  benchmark::DoNotOptimize(a.data());
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using benchsupport::ProjSeconds;
 
 // Both libraries on the same points in the same iteration; counters give
 // the points per second of each and how many times faster ours is.

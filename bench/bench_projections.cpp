@@ -9,12 +9,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_proj.h"
 #include "geodesy/translate.h"
 
 namespace {
@@ -101,17 +101,7 @@ struct Points {
   }
 };
 
-// PROJ converts in place; the copy of the input is made outside the clock.
-double ProjSeconds(PJ* pj, PJ_DIRECTION dir, const std::vector<double>& in1,
-                   const std::vector<double>& in2, std::vector<double>& a, std::vector<double>& b) {
-  std::memcpy(a.data(), in1.data(), kPoints * sizeof(double));
-  std::memcpy(b.data(), in2.data(), kPoints * sizeof(double));
-  auto start = std::chrono::steady_clock::now();
-  proj_trans_generic(pj, dir, a.data(), sizeof(double), kPoints, b.data(), sizeof(double), kPoints,
-                     nullptr, 0, 0, nullptr, 0, 0);
-  benchmark::DoNotOptimize(a.data());
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using benchsupport::ProjSeconds;
 
 // One kind in one direction; with a PROJ peer both run on the same points
 // in each iteration, and the counters give the points per second of each
