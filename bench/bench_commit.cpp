@@ -5,7 +5,6 @@
 // milliseconds per commit; the goal is 20 ms.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -27,22 +26,6 @@ const std::string& Folder() {
   return folder.path();
 }
 
-// A line of f32 points.
-std::vector<char> Line(const std::vector<std::pair<float, float>>& points) {
-  const uint32_t length = 16 + uint32_t(points.size()) * 8;
-  std::vector<char> b(length, 0);
-  const DWORD marker = METRIC_F32;
-  std::memcpy(b.data(), &marker, 4);
-  std::memcpy(b.data() + 4, &length, 4);
-  const WORD count = WORD(points.size());
-  std::memcpy(b.data() + 14, &count, 2);
-  for (size_t i = 0; i < points.size(); ++i) {
-    std::memcpy(b.data() + 16 + i * 8, &points[i].first, 4);
-    std::memcpy(b.data() + 20 + i * 8, &points[i].second, 4);
-  }
-  return b;
-}
-
 struct Sheet {
   TMap map;
   int edited = 0;
@@ -57,15 +40,15 @@ struct Sheet {
     // Short lines on a grid, none near the shared point.
     for (int i = 0; i < kObjects - kSharing - 1; ++i) {
       const float x = float(1200 + (i % 400) * 4), y = float(1200 + (i / 400) * 4);
-      std::vector<char> m = Line({{x, y}, {x + 2, y + 1}, {x + 3, y + 3}, {x + 1, y + 3}});
+      std::vector<char> m = F32Metric({{x, y}, {x + 2, y + 1}, {x + 3, y + 3}, {x + 1, y + 3}});
       if (!AppendLine(map, m, nullptr)) return;
     }
     const float sx = float(kShared[0]), sy = float(kShared[1]);
     for (int i = 0; i < kSharing; ++i) {
-      std::vector<char> m = Line({{sx - 10 - i, sy - 20}, {sx, sy}, {sx + 20, sy - 10 + i}});
+      std::vector<char> m = F32Metric({{sx - 10 - i, sy - 20}, {sx, sy}, {sx + 20, sy - 10 + i}});
       if (!AppendLine(map, m, nullptr)) return;
     }
-    std::vector<char> m = Line({{sx, sy}, {sx + 30, sy + 30}, {sx + 60, sy + 20}});
+    std::vector<char> m = F32Metric({{sx, sy}, {sx + 30, sy + 30}, {sx + 60, sy + 20}});
     if (!AppendLine(map, m, nullptr)) return;
     edited = map.List.Count();
     ok = edited == kObjects;

@@ -87,23 +87,14 @@ bool WriteClassifier(const std::string& path, int codes[3]) {
 
 // A metric record of one f32 contour at picture points, in sheet units.
 std::vector<char> Metric(TMapAccess* doc, const std::vector<DOUBLEPOINT>& points) {
-  const uint32_t length = uint32_t(16 + points.size() * 8);
-  std::vector<char> b(length, 0);
-  const DWORD marker = METRIC_F32;
-  std::memcpy(b.data(), &marker, 4);
-  std::memcpy(b.data() + 4, &length, 4);
-  const WORD count = WORD(points.size());
-  std::memcpy(b.data() + 14, &count, 2);
   const DOUBLEPOINT* view = doc->ViewPosition(1);
-  for (size_t i = 0; i < points.size(); ++i) {
-    double x = points[i].X, y = points[i].Y;
-    doc->PictureToPlane(x, y);
-    const float sx = float((x - doc->X0) / doc->Factor - view->X);
-    const float sy = float((y - doc->Y0) / doc->Factor - view->Y);
-    std::memcpy(b.data() + 16 + i * 8, &sx, 4);
-    std::memcpy(b.data() + 20 + i * 8, &sy, 4);
+  std::vector<std::pair<float, float>> sheet;
+  for (DOUBLEPOINT p : points) {
+    doc->PictureToPlane(p.X, p.Y);
+    sheet.push_back({float((p.X - doc->X0) / doc->Factor - view->X),
+                     float((p.Y - doc->Y0) / doc->Factor - view->Y)});
   }
-  return b;
+  return benchsupport::F32Metric(sheet);
 }
 
 Scene* MakeScene() {

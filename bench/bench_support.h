@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "classifier/maprsc.h"
@@ -77,6 +78,22 @@ inline bool CreateOneSheetMap(TMap& map, const std::string& path, const std::str
   r.XNorthEast = 6010000, r.YNorthEast = 7410000;
   r.XSouthEast = 6000000, r.YSouthEast = 7410000;
   return map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r) != 0;
+}
+
+// A metric record of one contour of the f32 points (x, y).
+inline std::vector<char> F32Metric(const std::vector<std::pair<float, float>>& points) {
+  const uint32_t length = 16 + uint32_t(points.size()) * 8;
+  std::vector<char> b(length, 0);
+  const DWORD marker = METRIC_F32;
+  std::memcpy(b.data(), &marker, 4);
+  std::memcpy(b.data() + 4, &length, 4);
+  const WORD count = WORD(points.size());
+  std::memcpy(b.data() + 14, &count, 2);
+  for (size_t i = 0; i < points.size(); ++i) {
+    std::memcpy(b.data() + 16 + i * 8, &points[i].first, 4);
+    std::memcpy(b.data() + 20 + i * 8, &points[i].second, 4);
+  }
+  return b;
 }
 
 // A metric record of one contour of `points` f32 points, varied by `seed`.
