@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "platform/vfs.h"
 #include "raster/rmf.h"
+#include "support/rasterfixture.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -17,21 +18,8 @@ using rmftest::Pattern;
 
 namespace {
 
-class RmfTest : public ::testing::Test {
+class RmfTest : public rmftest::RasterFileTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    MessageEnableSet(0);
-  }
-  void TearDown() override { MessageEnableSet(1); }
-  std::string Block(TRmf& rmf, int row, int col) {
-    const BYTE* b = rmf.GetBlockAddress(row, col);
-    return b ? std::string(reinterpret_cast<const char*>(b), size_t(rmf.BlockRawLength(row, col)))
-             : std::string();
-  }
-  static std::string Bytes(const std::vector<char>& v) { return std::string(v.begin(), v.end()); }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string name = dir / "a.rsw";
 };
 

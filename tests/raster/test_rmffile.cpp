@@ -12,6 +12,7 @@
 #include "platform/fileio.h"
 #include "raster/rmf.h"
 #include "support/host_recorder.h"
+#include "support/rasterfixture.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -19,24 +20,10 @@ using rmftest::Pattern;
 
 namespace {
 
-class RmfFileTest : public ::testing::Test {
+class RmfFileTest : public rmftest::RasterFileTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    messages_ = MessageEnableSet(0);
-  }
-  void TearDown() override { MessageEnableSet(messages_); }
-  static std::string Block(TRmf& rmf, int row, int col) {
-    const BYTE* b = rmf.GetBlockAddress(row, col);
-    return b ? std::string(reinterpret_cast<const char*>(b), size_t(rmf.BlockRawLength(row, col)))
-             : std::string();
-  }
-  static std::string Bytes(const std::vector<char>& v) { return std::string(v.begin(), v.end()); }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string name = dir / "a.rsw";
   std::string cont = dir / "a.01";
-  int messages_ = 1;
 };
 
 // The header of a file in the layout of the old versions: the 96 bytes

@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "platform/fileio.h"
 #include "raster/rst.h"
+#include "support/rasterfixture.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -17,13 +18,8 @@ using rmftest::Pattern;
 
 namespace {
 
-class RstTest : public ::testing::Test {
+class RstTest : public rmftest::RasterFileTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    messages_ = MessageEnableSet(0);
-  }
-  void TearDown() override { MessageEnableSet(messages_); }
 
   // An old raster of square blocks: the header, 16 colour triplets (the
   // first 0x10 0x20 0x30), the blocks with their patterns and, for 8 bits,
@@ -60,9 +56,7 @@ class RstTest : public ::testing::Test {
     return bytes;
   }
 
-  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string name = dir / "old.rst";
-  int messages_ = 1;
 };
 
 }  // namespace
