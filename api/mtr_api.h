@@ -14,26 +14,7 @@
 
 #include "api/types/geotypes.h"
 #include "api/types/maptypes.h"
-
-/* Records exchanged with these functions: the creation description of a
- * matrix (BUILDMTW, 128 bytes, its length word 128), its projection data
- * (MTRPROJECTIONDATA, 128 bytes), a matrix's description (MTRDESCRIBE,
- * 324 bytes) and one colour step (MTRCOLORDESCEX: low and high height,
- * colour word; 20 bytes). */
-struct BUILDMTW;
-struct MTRPROJECTIONDATA;
-struct MTRDESCRIBE;
-struct MTRCOLORDESCEX;
-
-#pragma pack(push, 1)
-/* One colour step in the older order: the colour word, then the low and
- * the high height in metres (20 bytes). */
-typedef struct MTRCOLORDESC {
-  COLORREF Color;
-  double Low;
-  double High;
-} MTRCOLORDESC;
-#pragma pack(pop)
+#include "api/types/mtrtypes.h"
 
 /* --- Building from vector data ---
  * The builder lives in the sibling matrix library: these functions load

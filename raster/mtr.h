@@ -10,48 +10,11 @@
 
 #include <cstddef>
 
+#include "api/types/mtrtypes.h"
 #include "raster/rmf.h"
 
-// The creation description of a matrix (128 bytes).
-#pragma pack(push, 1)
-struct BUILDMTW {
-  DWORD Length;          // +0  128
-  DWORD Reserve1;        // +4
-  double BeginX;         // +8  south-west corner, northing (metres)
-  double BeginY;         // +16 south-west corner, easting
-  double Width;          // +24 extent along Y (metres), > 0
-  double Height;         // +32 extent along X (metres), > 0
-  double ElementSize;    // +40 metres per element, > 0
-  int32_t ElementBytes;  // +48 1, 2, 4 or 8
-  int32_t HeightUnit;    // +52 0..3: metres, decimetres, centimetres, millimetres
-  int32_t MatrixType;    // +56 0, 1 or 2; kept in header +308
-  int32_t Creator;       // +60 kept in header +16 (1 for quality matrices)
-  int32_t Scale;         // +64 scale denominator; below 1 it is made 1 in the record
-  int32_t Flag;          // +68 0 or 1
-  BYTE Reserve2[56];     // +72
-};
-
-// Projection data of a matrix (128 bytes; the fields below are read).
-struct MTRPROJECTIONDATA {
-  DWORD Length;            // +0  128
-  DWORD Reserve1;          // +4
-  int32_t ProjectionWord;  // +8  kept in header +124
-  int32_t ProjectionCode;  // +12 kept in header +128; -1 = none
-  double Parameters[4];    // +16 kept in header +176..+207
-  BYTE Reserve2[80];       // +48
-};
-#pragma pack(pop)
-
-static_assert(sizeof(BUILDMTW) == 128);
-static_assert(offsetof(BUILDMTW, BeginX) == 8);
-static_assert(offsetof(BUILDMTW, ElementSize) == 40);
-static_assert(offsetof(BUILDMTW, ElementBytes) == 48);
-static_assert(offsetof(BUILDMTW, MatrixType) == 56);
-static_assert(offsetof(BUILDMTW, Scale) == 64);
-static_assert(offsetof(BUILDMTW, Flag) == 68);
-static_assert(sizeof(MTRPROJECTIONDATA) == 128);
-static_assert(offsetof(MTRPROJECTIONDATA, ProjectionCode) == 12);
-static_assert(offsetof(MTRPROJECTIONDATA, Parameters) == 16);
+// The creation description and projection data of a matrix are the
+// public records of api/types/mtrtypes.h.
 
 constexpr DWORD MTR_OLD_SIGN = 0x0052544Du;  // "MTR", the old matrix format
 

@@ -60,33 +60,8 @@ struct CHAININFO {
   RMFCHAIN* First;
 };
 
-#pragma pack(push, 1)
-// A matrix unit's description (324 bytes).
-struct MTRDESCRIBE {
-  char Name[256];
-  double Minimum;      // +256 metres
-  double Maximum;      // +264
-  double ElementSize;  // +272 metres
-  double FrameX1;      // +280 frame in metres
-  double FrameY1;
-  double FrameX2;
-  double FrameY2;
-  int32_t MatrixType;  // +312
-  DWORD Creator;       // +316 header +16
-  int32_t View;        // +320
-};
-
-// One colour step of a matrix palette.
-struct MTRCOLORDESCEX {
-  double Low;   // metres
-  double High;
-  DWORD Color;
-};
-#pragma pack(pop)
-static_assert(sizeof(MTRDESCRIBE) == 324);
-static_assert(offsetof(MTRDESCRIBE, FrameX1) == 280);
-static_assert(offsetof(MTRDESCRIBE, MatrixType) == 312);
-static_assert(sizeof(MTRCOLORDESCEX) == 20);
+// A matrix unit's description and a colour step of a matrix palette are
+// the public records of api/types/mtrtypes.h.
 
 // Scale range of a new unit.
 constexpr LONG CHAIN_TOP_SCALE = 40000000;

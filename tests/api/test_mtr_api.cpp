@@ -24,21 +24,6 @@
 #include "support/apilibrary.h"
 #include "support/apimaps.h"
 
-// The creation description as a host lays it out (128 bytes).
-#pragma pack(push, 1)
-struct BUILDMTW {
-  uint32_t Length;
-  uint32_t Reserve1;
-  double BeginX, BeginY;  // south-west corner
-  double Width, Height;   // extents along Y and X
-  double ElementSize;
-  int32_t ElementBytes, HeightUnit, MatrixType, Creator, Scale, Flag;
-  uint8_t Reserve2[56];
-};
-#pragma pack(pop)
-static_assert(sizeof(BUILDMTW) == 128 && offsetof(BUILDMTW, ElementBytes) == 48 &&
-              offsetof(BUILDMTW, Scale) == 64);
-
 namespace {
 
 namespace fs = std::filesystem;
