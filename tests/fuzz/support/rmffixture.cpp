@@ -7,6 +7,7 @@
 #include "document/mtlchains.h"
 #include "document/rmfchains.h"
 #include "document/rmfheights.h"
+#include "platform/gdi/gdi.h"
 #include "raster/mtl.h"
 #include "raster/mtr.h"
 #include "raster/rst.h"
@@ -159,8 +160,8 @@ void PictureSize(TMapAccess* doc, LONG* w, LONG* h) {
 
 // Paints picture rectangles of at most 64 x 64 pixels: the middle at zoom
 // 4 and at zoom 1, the whole region far zoomed out (where rasters use their
-// smallest reduced copy) and fitted into one. Leaves the fitted zoom in
-// force.
+// smallest reduced copy) and fitted into one, that once more onto a device.
+// Leaves the fitted zoom in force.
 void Paint(TMapAccess* doc) {
   static std::vector<uint32_t> image(64 * 64);
   LONG w, h;
@@ -174,6 +175,19 @@ void Paint(TMapAccess* doc) {
     const RECT rect{left, top, left + 64, top + 64};
     doc->PaintDibToDib32(reinterpret_cast<char*>(image.data()), 64 * 4, 64, rect);
   }
+  // The device road of visual type 6 onto a 64 x 64 memory device.
+  HDC dc = plat::CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 64, 64, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = plat::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = plat::SelectObject(dc, bitmap);
+  const int type = doc->SetVisualType(6);
+  doc->Paint(dc, 1, RECT{0, 0, 64, 64});
+  doc->SetVisualType(type);
+  plat::SelectObject(dc, old);
+  plat::DeleteDC(dc);
+  plat::DeleteObject(bitmap);
 }
 
 // The plane points of a 4 x 4 grid over the picture at zoom 1, and two
