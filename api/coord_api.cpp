@@ -367,12 +367,12 @@ MAPAPI LONG WINAPI mapSetAxisMeridianByPlaneY(HMAP hMap, double y) {
 // Object copies
 
 MAPAPI LONG WINAPI mapReadObjectCopyByNumber(HOBJ info, LONG number) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->ReadObjectCopyByNumber(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapDeleteObjectCopyToNumber(HOBJ info, LONG number) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->DeleteObjectCopyToNumber(number) : 0;
 }
 

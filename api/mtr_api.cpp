@@ -708,7 +708,7 @@ MAPAPI char* WINAPI mapGetMtrBlockAddress(HMAP hMap, LONG number, LONG row, LONG
 
 MAPAPI LONG WINAPI mapSetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
   TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   if (!GetChainUnit(ChainOf(doc, DOCKIND_MTR), number) || !object || !object->Metric.Record ||
       object->Metric.PointCount(0) < 2 || !object->Metric.GetExclusiveSubject(0))
     return 0;
@@ -723,7 +723,7 @@ MAPAPI LONG WINAPI mapSetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
 MAPAPI LONG WINAPI mapGetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
   TMapAccess* doc = DocumentOf(hMap);
   RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
   if (!unit || !object || !border || !object->DeleteSubject(-1)) return 0;
   const int contours = int(border->Record->Count) + 1;

@@ -88,8 +88,8 @@ int PlanePair(TObjectInfo* a, TObjectInfo* b, double precision, TDataEdit* pa, T
 }
 
 HANDLE CreateCut(HOBJ area, HOBJ object, int mode, double precision, int holeUnion) {
-  TObjectInfo* a = TObjectInfo::FromHandle(area);
-  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(area);
+  TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
   if (a == nullptr || o == nullptr || a == o || (mode != 0 && mode != 1)) return nullptr;
   precision = PairPrecision(a, o, precision);
   auto* h = NewHolder<TObjectCut>(TAG_CUT);
@@ -110,8 +110,8 @@ HOBJ WriteResult(TDataEdit* piece, TObjectInfo* result, HOBJ handle) {
 }
 
 HANDLE CreateList(HOBJ first, HOBJ second, int s1, int s2, double precision, bool frames) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   if (a == nullptr || b == nullptr || a == b) return nullptr;
   if (frames && !a->IsCrossObjectFrame(b, PairPrecision(a, b, precision))) return nullptr;
   auto* h = NewHolder<TPointCrossObject>(TAG_LIST);
@@ -128,7 +128,7 @@ HANDLE CreateList(HOBJ first, HOBJ second, int s1, int s2, double precision, boo
 }  // namespace
 
 MAPAPI double WINAPI mapSetPrecision(HOBJ info, double precision) {
-  return GeometryPrecision(TObjectInfo::FromHandle(info), precision);
+  return GeometryPrecision(TObjectInfo::FromOpenHandle(info), precision);
 }
 
 MAPAPI HANDLE WINAPI mapCreateObjectsCross(HOBJ area, HOBJ object, LONG mode, double precision) {
@@ -136,8 +136,8 @@ MAPAPI HANDLE WINAPI mapCreateObjectsCross(HOBJ area, HOBJ object, LONG mode, do
 }
 
 MAPAPI HANDLE WINAPI mapCreateObjectsCrossSquare(HOBJ area, HOBJ object, double precision) {
-  TObjectInfo* a = TObjectInfo::FromHandle(area);
-  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(area);
+  TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
   if (a == nullptr || o == nullptr || a->ObjectLocal() != 1 || o->ObjectLocal() != 1)
     return nullptr;
   return CreateCut(area, object, 1, precision, 1);
@@ -145,7 +145,7 @@ MAPAPI HANDLE WINAPI mapCreateObjectsCrossSquare(HOBJ area, HOBJ object, double 
 
 MAPAPI HOBJ WINAPI mapGetNextCross(HANDLE cut, HOBJ result) {
   auto* h = FromHandle<TObjectCut>(cut, TAG_CUT);
-  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (h == nullptr || r == nullptr) return 0;
   return WriteResult(h->Worker.GetNextObject(), r, result);
 }
@@ -153,8 +153,8 @@ MAPAPI HOBJ WINAPI mapGetNextCross(HANDLE cut, HOBJ result) {
 MAPAPI void WINAPI mapFreeObjectsCross(HANDLE cut) { FreeHolder<TObjectCut>(cut, TAG_CUT); }
 
 MAPAPI LONG WINAPI mapGetObjectsCross(HOBJ first, HOBJ second) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   if (a == nullptr || b == nullptr || a == b) return 0;
   TDataEdit pa, pb;
   pa.Init();
@@ -175,9 +175,9 @@ MAPAPI LONG WINAPI mapGetObjectsCross(HOBJ first, HOBJ second) {
 
 MAPAPI HOBJ WINAPI mapGetObjectsUnion(HOBJ first, HOBJ second, HOBJ result, LONG mode,
                                       double precision) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
-  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
+  TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (a == nullptr || b == nullptr || r == nullptr || a == b || a->GetMap() == nullptr ||
       (mode != 0 && mode != 1))
     return 0;
@@ -233,16 +233,16 @@ MAPAPI void WINAPI mapFreeCrossPoints(HANDLE list) {
 }
 
 MAPAPI LONG WINAPI mapInsertPointCross(HOBJ first, HOBJ second) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   return a && b ? a->InsertPointCross(b) : 0;
 }
 
 namespace {
 
 LONG CheckInside(HOBJ first, HOBJ second, int holes) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   if (a == nullptr || b == nullptr || a == b) return RELATION_FAILED;
   if (!a->IsCrossObjectFrame(b, 0.0)) return RELATION_APART;
   TDataEdit pa, pb;
@@ -266,7 +266,7 @@ MAPAPI LONG WINAPI mapCheckInsideObjectEx(HOBJ first, HOBJ second) {
 }
 
 MAPAPI LONG WINAPI mapCheckInsidePoint(HOBJ info, LONG subject, DOUBLEPOINT* point) {
-  TObjectInfo* o = TObjectInfo::FromHandle(info);
+  TObjectInfo* o = TObjectInfo::FromOpenHandle(info);
   if (o == nullptr || point == nullptr || o->Metric.Record == nullptr || subject < 0 ||
       subject > o->Metric.Record->Count)
     return 0;
@@ -283,8 +283,8 @@ MAPAPI LONG WINAPI mapCheckInsidePoint(HOBJ info, LONG subject, DOUBLEPOINT* poi
 
 MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
                                               double precision) {
-  TObjectInfo* l = TObjectInfo::FromHandle(line);
-  TObjectInfo* o = TObjectInfo::FromHandle(object);
+  TObjectInfo* l = TObjectInfo::FromOpenHandle(line);
+  TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
   if (l == nullptr || o == nullptr || l == o || (mode != 0 && mode != 1)) return nullptr;
   precision = PairPrecision(l, o, precision);
   if (!l->IsCrossObjectFrame(o, precision)) return nullptr;
@@ -300,7 +300,7 @@ MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
 
 MAPAPI HOBJ WINAPI mapGetNextCut(HANDLE cut, HOBJ result) {
   auto* h = FromHandle<TObjectCutByLine>(cut, TAG_LINE);
-  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (h == nullptr || r == nullptr) return 0;
   return WriteResult(h->Worker.GetNextObject(), r, result);
 }
@@ -309,8 +309,8 @@ MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut) { FreeHolder<TObjectCutByLine>(
 
 MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
                                              double precision) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   if (a == nullptr || b == nullptr || a == b || (mode != 0 && mode != 1)) return nullptr;
   precision = PairPrecision(a, b, precision);
   if (!a->IsCrossObjectFrame(b, precision)) return nullptr;
@@ -327,7 +327,7 @@ MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
 
 MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result) {
   auto* h = FromHandle<TObjectConsent>(consent, TAG_CONSENT);
-  TObjectInfo* r = TObjectInfo::FromHandle(result);
+  TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (h == nullptr || r == nullptr) return 0;
   return WriteResult(h->Worker.GetNextObject(), r, result);
 }
@@ -337,8 +337,8 @@ MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent) {
 }
 
 MAPAPI LONG WINAPI mapCheckOverlap(HOBJ area, HOBJ other, double precision) {
-  TObjectInfo* a = TObjectInfo::FromHandle(area);
-  TObjectInfo* o = TObjectInfo::FromHandle(other);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(area);
+  TObjectInfo* o = TObjectInfo::FromOpenHandle(other);
   if (a == nullptr || o == nullptr || a == o) return RELATION_FAILED;
   precision = PairPrecision(a, o, precision);
   if (!a->IsCrossObjectFrame(o, precision)) return RELATION_APART;

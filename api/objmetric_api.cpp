@@ -18,7 +18,7 @@ namespace {
 
 // The object of a handle with a metric record, or null.
 TObjectInfo* MetricObject(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object != nullptr && object->Metric.Record != nullptr ? object : nullptr;
 }
 
@@ -112,7 +112,7 @@ MAPAPI LONG WINAPI mapCircuitousSubject(HOBJ info, LONG subject) {
 }
 
 MAPAPI LONG WINAPI mapObjectFrame(HOBJ info, DFRAME* frame) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->ObjectFramePlane(frame) : 0;
 }
 
@@ -121,67 +121,67 @@ MAPAPI LONG WINAPI mapObjectViewFrame(HOBJ info, DFRAME* frame) {
 }
 
 MAPAPI LONG WINAPI mapObjectViewFrameEx(HOBJ info, DFRAME* frame, LONG rebuild) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->ViewObjectFramePlane(frame, rebuild) : 0;
 }
 
 MAPAPI LONG WINAPI mapPointCount(HOBJ info, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->PointCount(subject) : 0;
 }
 
 MAPAPI LONG WINAPI mapPolyCount(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->PolyCount() : 0;
 }
 
 MAPAPI double WINAPI mapXPlane(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->XPlane(number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapYPlane(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->YPlane(number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapHPlane(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->HPlane(number, subject) : 0.0;
 }
 
 MAPAPI LONG WINAPI mapAppendPointPlane(HOBJ info, double x, double y, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->AppendPointPlane(x, y, subject) : 0;
 }
 
 MAPAPI LONG WINAPI mapDeletePointPlane(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->DeletePoint(number, subject) : 0;
 }
 
 MAPAPI LONG WINAPI mapInsertPointPlane(HOBJ info, double x, double y, LONG number,
                                        LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->InsertPointPlane(x, y, number, subject) : 0;
 }
 
 MAPAPI LONG WINAPI mapUpdatePointPlane(HOBJ info, double x, double y, LONG number,
                                        LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->UpdatePointPlane(x, y, number, subject) : 0;
 }
 
 MAPAPI LONG WINAPI mapUpdatePointPlaneInMap(HOBJ info, double x, double y, LONG number,
                                             LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->UpdatePointPlaneInMap(x, y, number, subject, OBJECT_MOVE_PRECISION)
                 : 0;
 }
 
 MAPAPI LONG WINAPI mapUpdatePointPlane3DInMap(HOBJ info, double x, double y, double h,
                                               LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->UpdatePointPlane3DInMap(x, y, h, number, subject,
                                                   OBJECT_MOVE_PRECISION)
                 : 0;
@@ -189,36 +189,36 @@ MAPAPI LONG WINAPI mapUpdatePointPlane3DInMap(HOBJ info, double x, double y, dou
 
 MAPAPI LONG WINAPI mapUpdatePointPlaneInLayer(HOBJ info, double x, double y, LONG number,
                                               LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->UpdatePointPlaneInLayer(x, y, number, subject, OBJECT_MOVE_PRECISION)
                 : 0;
 }
 
 MAPAPI LONG WINAPI mapUpdatePointPlane3DInLayer(HOBJ info, double x, double y, double h,
                                                 LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->UpdatePointPlane3DInLayer(x, y, h, number, subject,
                                                     OBJECT_MOVE_PRECISION)
                 : 0;
 }
 
 MAPAPI double WINAPI mapSetXPlane(HOBJ info, double x, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->XPlane(x, number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapSetYPlane(HOBJ info, double y, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->YPlane(y, number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapSetHPlane(HOBJ info, double h, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->HPlane(h, number, subject) : 0.0;
 }
 
 MAPAPI LONG WINAPI mapCreateSubject(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->CreateSubject() : 0;
 }
 
@@ -250,7 +250,7 @@ MAPAPI LONG WINAPI mapChangeObjectDirect(HOBJ info) {
 }
 
 MAPAPI LONG WINAPI mapRelocateObjectPlane(HOBJ info, DOUBLEPOINT* delta) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object && delta ? object->RelocateObject(delta) : 0;
 }
 
@@ -377,34 +377,34 @@ MAPAPI LONG WINAPI mapHalfZoneObject(double width, HOBJ info, LONG subject) {
 // Measures
 
 MAPAPI double WINAPI mapSideLength(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->SideLength(number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapSideAzimuth(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   if (object == nullptr) return 0.0;
   return MapHasProjection(object->GetMap()) ? object->SideAzimuth(number, subject)
                                             : object->SideDirection(number, subject);
 }
 
 MAPAPI double WINAPI mapSideDirection(HOBJ info, LONG number, LONG subject) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->SideDirection(number, subject) : 0.0;
 }
 
 MAPAPI double WINAPI mapSquare(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->Square() : 0.0;
 }
 
 MAPAPI double WINAPI mapPerimeter(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->Perimeter() : 0.0;
 }
 
 MAPAPI double WINAPI mapLength(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? object->Length() : 0.0;
 }
 
@@ -430,8 +430,8 @@ MAPAPI double WINAPI mapDistancePointObject(HMAP hMap, HOBJ info, DOUBLEPOINT* p
 }
 
 MAPAPI double WINAPI mapDistanceObject(HOBJ first, HOBJ second) {
-  TObjectInfo* a = TObjectInfo::FromHandle(first);
-  TObjectInfo* b = TObjectInfo::FromHandle(second);
+  TObjectInfo* a = TObjectInfo::FromOpenHandle(first);
+  TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   if (a == nullptr || b == nullptr) return 0.0;
   DOUBLEPOINT nearest;
   double distance = 0.0;

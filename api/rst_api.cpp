@@ -477,7 +477,7 @@ MAPAPI LONG WINAPI mapPixelToRstElement(HMAP hMap, LONG n, double value, double*
 MAPAPI LONG WINAPI mapSetRstBorder(HMAP hMap, LONG n, HOBJ object) {
   TMapAccess* doc = nullptr;
   RMFCHAIN* unit = UnitOf(hMap, n, &doc);
-  TObjectInfo* info = TObjectInfo::FromHandle(object);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
   if (!unit || !info) return 0;
   TDataEdit plane;
   plane.Init();
@@ -490,7 +490,7 @@ MAPAPI LONG WINAPI mapSetRstBorder(HMAP hMap, LONG n, HOBJ object) {
 
 MAPAPI LONG WINAPI mapGetRstBorder(HMAP hMap, LONG n, HOBJ object) {
   RMFCHAIN* unit = UnitOf(hMap, n);
-  TObjectInfo* info = TObjectInfo::FromHandle(object);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
   if (!unit || !info || !info->Metric.Record) return 0;
   TDataEdit& b = unit->File->Border;
   if (!b.Record || b.TotalPointCount() < 1) return 0;

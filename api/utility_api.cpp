@@ -57,26 +57,26 @@ MAPAPI const char* WINAPI mapSetCommonRscPath(const char* path) { return CommonR
 MAPAPI const char* WINAPI mapGetCommonRscPath(void) { return CommonRscPathGet(); }
 
 MAPAPI LONG WINAPI sxfMetricType(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object && object->Metric.Record ? LONG(object->Metric.Record->Ident) : 0;
 }
 
 MAPAPI LONG WINAPI sxfIsTextMetric(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object && object->Metric.Record && object->Metric.TextFlag ? 1 : 0;
 }
 
 MAPAPI char* WINAPI sxfMetricAddress(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? reinterpret_cast<char*>(object->Metric.Record) : nullptr;
 }
 
 MAPAPI char* WINAPI sxfSemanticBase(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object ? reinterpret_cast<char*>(object->Semn.Record()) : nullptr;
 }
 
 MAPAPI char* WINAPI sxfSemanticAddress(HOBJ info) {
-  TObjectInfo* object = TObjectInfo::FromHandle(info);
+  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   return object && object->Semn.Record() ? object->Semn.Cursor()->GoFirst() : nullptr;
 }

@@ -26,20 +26,20 @@ LONG docPaintObject(HMAP hMap, HDC dc, const RECT* rect, HOBJ object) {
 
 LONG docPaintObjectEx(HMAP hMap, HDC dc, const RECT* rect, HOBJ object, LONG erase, LONG keep) {
   TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* info = TObjectInfo::FromHandle(object);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
   return doc && rect && info ? doc->PaintObject(dc, *rect, info, erase, keep) : 0;
 }
 
 LONG docPaintObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object) {
   TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* info = TObjectInfo::FromHandle(object);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
   return doc && rect && info ? doc->PaintObject95(dc, *rect, info) : 0;
 }
 
 LONG docPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height, LONG rows,
                            const RECT* rect, HOBJ object) {
   TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* info = TObjectInfo::FromHandle(object);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
   if (doc == nullptr || rect == nullptr || info == nullptr) return 0;
   doc->PaintObjectToImage(bits, width, height, rows, *rect, info);
   return 1;

@@ -36,7 +36,8 @@ void* lib = nullptr;
   X(mapCreateCopyObjectAsNew) X(mapRevert) X(mapSeekObject) X(mapSeekViewObject) \
   X(mapSeekObjectInList) X(mapClearObject) X(mapReadCopyObject) X(mapCopyObjectAsNew) \
   X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
-  X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite)
+  X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite) X(mapPointCount) X(mapSquare) \
+  X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -460,6 +461,13 @@ TEST_F(ObjectApi, AnObjectOutlivingItsMapIsRefusedUntilReadAgain) {
   EXPECT_EQ(0, F.mapClearObject(h, 1, 0));
   EXPECT_EQ(0, F.mapCreateObject(closed, 1, 0, 0));
   EXPECT_EQ(0, F.mapSeekObject(closed, h, 0));
+  // The metric, geometry and group functions refuse it as well.
+  EXPECT_EQ(0, F.mapPointCount(h, 0));
+  EXPECT_EQ(0, F.mapAppendPointPlane(h, 1, 1, 0));
+  EXPECT_EQ(0.0, F.mapSquare(h));
+  EXPECT_EQ(0, F.mapGetObjectsCross(h, h));
+  EXPECT_EQ(0, F.mapCreateObjectCrossPoints(h, h));
+  EXPECT_EQ(0, F.mapObjectIsGroup(h));
   // Read from a live map, the handle serves again.
   ASSERT_GT(AppendLine(kLine), 0);
   EXPECT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, 1));
