@@ -2,13 +2,13 @@
 // matrices. A seeded mutator damages one file of a small map (or two files
 // of different kinds at once), and a child process opens the map, reads all
 // of it, appends to it, saves, closes and opens it again; when a backup
-// copy file was damaged the walk also steps objects back through the
-// copies and undoes the last action from them. A damaged raster or matrix
-// is opened alone into a document, painted, its values read, an element
-// written, saved, closed and opened again. Refusals with error codes are
-// fine; a crash, a sanitizer report, a leak or a hang of a child fails the
-// test with the file kind, the mutant's number and the mutation, which
-// replays it. Notices (a file written outside the map's folder, a write
+// copy file or the journal was damaged the walk also steps objects back
+// through the copies and undoes the last action from them. A damaged
+// raster or matrix is opened alone into a document, painted, its values
+// read, an element written, saved, closed and opened again. Refusals with
+// error codes are fine; a crash, a sanitizer report, a leak or a hang of a
+// child fails the test with the file kind, the mutant's number and the
+// mutation, which replays it. Notices (a file written outside the map's folder, a write
 // stopped at the file limit, a map or file that saved but would not open
 // again) are printed and do not fail.
 //
@@ -167,7 +167,8 @@ class Campaign {
       if (!m.what.empty()) m.what += "; ";
       m.what += file + ": " + fuzz::Mutate(m.files[file], layout(file), rng);
       if (k->data) m.data = file;
-      if (std::string(k->name) == "bak") m.restore = true;
+      // The journal names the copies that the undo restores.
+      if (std::string(k->name) == "bak" || std::string(k->name) == "tac") m.restore = true;
     }
     if (!m.data.empty()) return m;
     m.editMode = rng.Percent(50);
