@@ -369,7 +369,8 @@ Layout RmfLayout(const Files& files, const std::string& name) {
     static const char* const head[8] = {"marker",      "block length", "layer count",
                                         "second count", "height bytes", "thickness bytes",
                                         "no value",    "layer unit"};
-    for (int i = 0; i < 8; ++i) l.Head(layers + 4 * size_t(i), 4, std::string("layer block ") + head[i]);
+    for (int i = 0; i < 8; ++i)
+      l.Head(layers + 4 * size_t(i), 4, std::string("layer block ") + head[i]);
     for (uint32_t n = 0; n < Read32(b, layers + 8) && n < 8; ++n) {
       const size_t item = layers + 320 + 48 * size_t(n);
       l.Boundary(item);

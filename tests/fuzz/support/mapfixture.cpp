@@ -252,7 +252,8 @@ int StepBack(TMap& map) {
     for (int k : Probe(map.List.GetBackObjectCount(), 16)) map.List.ReadBackObject(k, copy);
     TObjectInfo info;
     for (int n : Probe(map.List.Count(), 40)) {
-      if (map.OpenList(sheet) != 1 || info.Object(&map, sheet, n) == nullptr || info.Desc == nullptr)
+      if (map.OpenList(sheet) != 1 || info.Object(&map, sheet, n) == nullptr ||
+          info.Desc == nullptr)
         continue;
       for (int i = 1; i <= 3; ++i)
         if (info.ReadObjectCopyByNumber(i) != 0) ++restored;

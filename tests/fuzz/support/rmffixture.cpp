@@ -84,7 +84,8 @@ bool WriteElevation(const std::string& path) {
       if (m.PutPoint(value(i, j), i, j) != 1) return false;
   std::vector<LONG> flat(size_t(128) * kRows);
   for (int i = 0; i < kRows; ++i)
-    for (int j = 0; j < 128; ++j) flat[size_t(i) * 128 + j] = (i + j) % 11 ? value(i, j) : -32767000;
+    for (int j = 0; j < 128; ++j)
+      flat[size_t(i) * 128 + j] = (i + j) % 11 ? value(i, j) : -32767000;
   const int raw = int(flat.size() * sizeof(LONG));
   std::vector<char> packed(static_cast<size_t>(raw));
   const int n = m.CompressMtr(flat.data(), raw, packed.data(), raw, 0);
@@ -143,8 +144,8 @@ bool WriteLayers(const std::string& path) {
   for (int i = 0; i < 20; ++i)
     for (int j = 0; j < 80; ++j) {
       const double x = kSouth + (i + 0.5) * kElement, y = kWest + (j + 0.5) * kElement;
-      if (m.PutPlaneHeight(x, y, 50 + i + j * 0.5) != 1 || m.PutPlanePower(x, y, 1 + j % 5, 1) != 1 ||
-          m.PutPlanePower(x, y, 2 + i % 3, 2) != 1)
+      if (m.PutPlaneHeight(x, y, 50 + i + j * 0.5) != 1 ||
+          m.PutPlanePower(x, y, 1 + j % 5, 1) != 1 || m.PutPlanePower(x, y, 2 + i % 3, 2) != 1)
         return false;
     }
   if (m.Save() != 1) return false;
@@ -306,7 +307,8 @@ int SaveUnits(TMapAccess* doc) {
   for (int kind : {DOCKIND_RST, DOCKIND_MTR, DOCKIND_MTQ})
     for (int n = 1; RMFCHAIN* unit = GetChainUnit(DocChain(doc, kind), n); ++n, ++units)
       saved += unit->File->Save() == 1;
-  for (int n = 1; MTLCHAIN* unit = GetMtlChain(doc, n); ++n, ++units) saved += unit->Matrix.Save() == 1;
+  for (int n = 1; MTLCHAIN* unit = GetMtlChain(doc, n); ++n, ++units)
+    saved += unit->Matrix.Save() == 1;
   return units > 0 && saved == units;
 }
 
