@@ -66,7 +66,7 @@ struct FileKind {
   bool data = false;
 };
 
-constexpr double kDataShare = 0.2;
+constexpr double kDataShare = 0.5;
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
