@@ -1,5 +1,6 @@
 #include "devices/fontreg.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -393,9 +394,9 @@ bool PlaceCodeToTextAlign(int code, UINT* horizontal, UINT* vertical) {
 int CalcMapTextFrame(int* frame, const DOUBLEPOINT* p1, const DOUBLEPOINT* p2, const char* record,
                      const char* text) {
   if (frame == nullptr || p1 == nullptr || p2 == nullptr || record == nullptr) return 0;
-  // Points that are no numbers or lie so far out that their distance
-  // passes an int (a damaged metric) have no frame.
-  constexpr double kFar = 1073741824.0;  // 2^30
+  // Points that are no numbers or lie past what the frame's integers hold
+  // (a damaged metric) have no frame.
+  constexpr double kFar = 2147483647.0;
   for (const DOUBLEPOINT* p : {p1, p2})
     if (!(std::fabs(p->X) < kFar && std::fabs(p->Y) < kFar)) return 0;
   int minX = 2147483647, minY = 2147483647, maxX = -2147483647, maxY = -2147483647;
@@ -428,8 +429,8 @@ int CalcMapTextFrame(int* frame, const DOUBLEPOINT* p1, const DOUBLEPOINT* p2, c
     if (*next == 10) ++next;
     const int measured = lineLength < 255 ? lineLength : 255;
 
-    const int dX = static_cast<int>(p2->X - p1->X);
-    const int dY = static_cast<int>(p2->Y - p1->Y);
+    const int dX = static_cast<int>(std::clamp(p2->X - p1->X, -kFar, kFar));
+    const int dY = static_cast<int>(std::clamp(p2->Y - p1->Y, -kFar, kFar));
     if (fit) {
       if (dX == 0 && dY == 0) return 0;
       const double distance = std::sqrt(static_cast<double>(dX) * dX + static_cast<double>(dY) * dY);

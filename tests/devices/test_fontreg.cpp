@@ -241,7 +241,11 @@ TEST_F(Fonts, TitleFrames) {
   EXPECT_EQ(Frame(frame), Frame(-26, -26, 154, 227));
   EXPECT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, one + 1), 0);  // nothing to fit to
 
-  // Points of a damaged metric: not numbers, or too far out for a frame.
+  // Points of a damaged metric: not numbers, or too far out for a frame;
+  // points far out but within the frame's integers still get one.
+  const DOUBLEPOINT east{0, 2.1e9}, west{0, -2.1e9};
+  EXPECT_EQ(CalcMapTextFrame(frame, &p0, &east, r, one + 1), 1);
+  EXPECT_EQ(CalcMapTextFrame(frame, &west, &east, r, one + 1), 1);
   for (const DOUBLEPOINT far : {DOUBLEPOINT{-1e19, 0}, DOUBLEPOINT{0, 1e300},
                                 DOUBLEPOINT{std::nan(""), 0}, DOUBLEPOINT{0, -INFINITY}}) {
     EXPECT_EQ(CalcMapTextFrame(frame, &far, &p0, r, one + 1), 0);
