@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -221,6 +222,41 @@ TEST_F(MtrApi, Colours) {
   const COLORREF want[4] = {1, 2, 0xFF, 0};
   EXPECT_EQ(0, std::memcmp(colors, want, sizeof want));
   FN(mapCloseData)(q);
+}
+
+// A datum shift of a map's point without a height takes the finest
+// elevation matrix's height there: the same as the shift given that height,
+// not as the shift at height 0.
+TEST_F(MtrApi, ADatumShiftTakesItsHeightFromTheMatrix) {
+  apitest::NewClassifier classifier("GEO");
+  FN(mapCloseRsc)(FN(mapCreateRsc)(Path("g.rsc").c_str(), &classifier.create, &classifier.palette));
+  const double x0 = 6000000.0, y0 = 7500000.0;  // zone 7 of the Gauss-Krueger projection
+  apitest::NewSheetMap reg("G", x0, y0, 1000.0);
+  reg.map.MapType = 1;            // topographic
+  reg.map.MaterialProjection = 1;  // Gauss-Krueger
+  reg.map.EllipsoideKind = 1;      // Krasovsky
+  const HMAP h =
+      FN(mapCreateMapEx)(Path("g.map").c_str(), Path("g.rsc").c_str(), &reg.map, &reg.sheet);
+  ASSERT_NE(0, h);
+  ASSERT_EQ(1, FN(mapIsGeoSupported)(h));
+  BUILDMTW b = Build(10, 10, 4, 2);
+  b.BeginX = x0, b.BeginY = y0;
+  const HMAP m = FN(mapCreateMtr)(Path("g.mtw").c_str(), &b);
+  ASSERT_NE(0, m);
+  const double x = x0 + 55.0, y = y0 + 45.0;
+  ASSERT_EQ(1, FN(mapPutHeightValue)(m, 1, x, y, 2500.0));
+  FN(mapCloseData)(m);
+  ASSERT_EQ(1, FN(mapOpenMtrForMap)(h, Path("g.mtw").c_str(), 0));
+  ASSERT_DOUBLE_EQ(2500.0, FN(mapGetPrecisionHeightValue)(h, x, y));
+
+  double bx = x, ly = y, b0 = x, l0 = y, h0 = 0.0, bh = x, lh = y, hh = 2500.0;
+  ASSERT_EQ(1, FN(mapPlaneToGeoWGS84)(h, &bx, &ly));
+  ASSERT_EQ(1, FN(mapPlaneToGeoWGS843D)(h, &b0, &l0, &h0));
+  ASSERT_EQ(1, FN(mapPlaneToGeoWGS843D)(h, &bh, &lh, &hh));
+  EXPECT_NEAR(bh, bx, 1e-13);
+  EXPECT_NEAR(lh, ly, 1e-13);
+  EXPECT_GT(std::fabs(b0 - bx) + std::fabs(l0 - ly), 1e-11);
+  FN(mapCloseData)(h);
 }
 
 // A border from a closed object is kept in whole elements: read back in
