@@ -54,6 +54,52 @@ class KilledAppend : public ::testing::Test {
     }
     EXPECT_EQ("", CheckChain(map.List)) << run;
   }
+  // One round of a child appending from id `id` on in `edit` mode: it is
+  // killed after `wanted` acknowledgements and `spin` idle turns; then every
+  // object acknowledged so far reads back, and the next append works with
+  // the chain whole. `id` goes on past the ids used.
+  void KillAppendingChild(int edit, int round, int wanted, int spin, int& id,
+                          std::vector<Ack>& acked) {
+    const int first = id;
+    const Child child = StartChild([&](int acks) {
+      TMap map;
+      if (!Open(map, edit)) return 2;
+      for (int i = first;; ++i) {
+        Ack ack{0, i, 0};
+        ack.number = AppendObject(map, i, kLocals[i % 6], &ack.key);
+        if (ack.number == 0) return 3;
+        if (!SendAck(acks, ack)) return 4;
+      }
+    });
+    ASSERT_GT(child.pid, 0);
+    std::vector<Ack> got = ReadAcks(child.acks, wanted);
+    volatile int sink = 0;
+    for (int s = 0; s < spin; ++s) sink = s;
+    (void)sink;
+    kill(child.pid, SIGKILL);
+    const std::vector<Ack> more = ReadAcks(child.acks);
+    close(child.acks);
+    ASSERT_EQ(-SIGKILL, WaitChild(child.pid)) << "round " << round;
+    got.insert(got.end(), more.begin(), more.end());
+    ASSERT_GE(got.size(), size_t(wanted)) << "round " << round;
+    acked.insert(acked.end(), got.begin(), got.end());
+    // The object under way when the kill came may be there: its id is not
+    // used again.
+    id = first + int(got.size()) + 1;
+
+    TMap map;
+    ASSERT_TRUE(Open(map, edit)) << "round " << round;
+    for (const Ack& a : acked)
+      ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
+    // A kill between the header and the neighbours' links leaves the last
+    // links to the next append, which completes them under the lock.
+    const int count = map.List.Count();
+    Ack ack{0, id++, 0};
+    ack.number = AppendObject(map, ack.id, kLocals[round % 6], &ack.key);
+    ASSERT_EQ(count + 1, ack.number) << "round " << round;
+    acked.push_back(ack);
+    EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
+  }
 
   mctest::ScratchDir dir{MC_TEST_TMP};
   int messages_ = 1;
@@ -153,46 +199,9 @@ TEST_F(KilledAppend, AtRandomPointsOfAChildProcess) {
   std::vector<Ack> acked;
   int id = 1;
   for (int round = 0; round < kRounds; ++round) {
-    const int edit = round % 2;
     const int wanted = 1 + int(random() % 12);
     const int spin = int(random() % 20000);
-    const int first = id;
-    const Child child = StartChild([&](int acks) {
-      TMap map;
-      if (!Open(map, edit)) return 2;
-      for (int i = first;; ++i) {
-        Ack ack{0, i, 0};
-        ack.number = AppendObject(map, i, kLocals[i % 6], &ack.key);
-        if (ack.number == 0) return 3;
-        if (!SendAck(acks, ack)) return 4;
-      }
-    });
-    ASSERT_GT(child.pid, 0);
-    std::vector<Ack> got = ReadAcks(child.acks, wanted);
-    volatile int sink = 0;
-    for (int s = 0; s < spin; ++s) sink = s;
-    (void)sink;
-    kill(child.pid, SIGKILL);
-    const std::vector<Ack> more = ReadAcks(child.acks);
-    close(child.acks);
-    ASSERT_EQ(-SIGKILL, WaitChild(child.pid)) << "round " << round;
-    got.insert(got.end(), more.begin(), more.end());
-    ASSERT_GE(got.size(), size_t(wanted)) << "round " << round;
-    acked.insert(acked.end(), got.begin(), got.end());
-    // The object under way when the kill came may be there: its id is not
-    // used again.
-    id = first + int(got.size()) + 1;
-
-    TMap map;
-    ASSERT_TRUE(Open(map, edit)) << "round " << round;
-    for (const Ack& a : acked)
-      ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
-    const int count = map.List.Count();
-    Ack ack{0, id++, 0};
-    ack.number = AppendObject(map, ack.id, kLocals[round % 6], &ack.key);
-    ASSERT_EQ(count + 1, ack.number) << "round " << round;
-    acked.push_back(ack);
-    EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
+    ASSERT_NO_FATAL_FAILURE(KillAppendingChild(round % 2, round, wanted, spin, id, acked));
   }
 }
 
@@ -206,40 +215,7 @@ TEST_F(KilledAppend, WriteThroughAppendsOfAKilledChild) {
   int id = 1;
   for (int round = 0; round < 4; ++round) {
     const int wanted = 1 + int(random() % 4);
-    const int first = id;
-    const Child child = StartChild([&](int acks) {
-      TMap map;
-      if (!Open(map, 1)) return 2;
-      for (int i = first;; ++i) {
-        Ack ack{0, i, 0};
-        ack.number = AppendObject(map, i, kLocals[i % 6], &ack.key);
-        if (ack.number == 0) return 3;
-        if (!SendAck(acks, ack)) return 4;
-      }
-    });
-    ASSERT_GT(child.pid, 0);
-    std::vector<Ack> got = ReadAcks(child.acks, wanted);
-    kill(child.pid, SIGKILL);
-    const std::vector<Ack> more = ReadAcks(child.acks);
-    close(child.acks);
-    ASSERT_EQ(-SIGKILL, WaitChild(child.pid)) << "round " << round;
-    got.insert(got.end(), more.begin(), more.end());
-    ASSERT_GE(got.size(), size_t(wanted)) << "round " << round;
-    acked.insert(acked.end(), got.begin(), got.end());
-    id = first + int(got.size()) + 1;
-
-    TMap map;
-    ASSERT_TRUE(Open(map, 1)) << "round " << round;
-    for (const Ack& a : acked)
-      ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
-    // A kill between the header and the neighbours' links leaves the last
-    // links to the next append, which completes them under the lock.
-    const int count = map.List.Count();
-    Ack ack{0, id++, 0};
-    ack.number = AppendObject(map, ack.id, kLocals[round % 6], &ack.key);
-    ASSERT_EQ(count + 1, ack.number) << "round " << round;
-    acked.push_back(ack);
-    EXPECT_EQ("", CheckChain(map.List)) << "round " << round;
+    ASSERT_NO_FATAL_FAILURE(KillAppendingChild(1, round, wanted, 0, id, acked));
   }
   plat::SetWriteThroughEnabled(false);
 }
