@@ -35,6 +35,9 @@ class HostLink : public ::testing::Test {
   void SetUp() override {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    std::strcpy(reg_.Map.Name, "Host map");
+    reg_.Map.Scale = 100000;
+    apitest::SetSquareSheet(sheet_, "H1", 6000000, 7400000, 10000);
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -84,6 +87,9 @@ class HostLink : public ::testing::Test {
   }
 
   fs::path dir_ = fs::path(MC_TEST_TMP) / "api_host_link";
+  // The host map's register: 1:100,000, one square sheet H1.
+  TMapRegister reg_;
+  LISTREGISTER& sheet_ = reg_.List.Register;
 };
 
 }  // namespace
@@ -92,15 +98,10 @@ TEST_F(HostLink, ClassifierMapAndObjectsThroughTheExportedClasses) {
   int road = 0, lake = 0;
   ASSERT_NO_FATAL_FAILURE(MakeClassifier(&road, &lake));
 
-  TMapRegister reg;
-  std::strcpy(reg.Map.Name, "Host map");
-  reg.Map.Scale = 100000;
-  LISTREGISTER& sheet = reg.List.Register;
-  apitest::SetSquareSheet(sheet, "H1", 6000000, 7400000, 10000);
   {
     TMap map;
-    ASSERT_EQ(1, map.CreateDataEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map,
-                                  &sheet))
+    ASSERT_EQ(1, map.CreateDataEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg_.Map,
+                                  &sheet_))
         << map.MapError.Error();
     const DOUBLEPOINT line[] = {{100, 100}, {900, 400}, {1500, 1200}};
     const DOUBLEPOINT area[] = {{300, 300}, {700, 300}, {700, 800}, {300, 300}};
@@ -141,13 +142,8 @@ TEST_F(HostLink, ClassifierMapAndObjectsThroughTheExportedClasses) {
 TEST_F(HostLink, AMapsClassifierThroughTheFunctionsAndACopy) {
   int road = 0, lake = 0;
   ASSERT_NO_FATAL_FAILURE(MakeClassifier(&road, &lake));
-  TMapRegister reg;
-  std::strcpy(reg.Map.Name, "Host map");
-  reg.Map.Scale = 100000;
-  LISTREGISTER& sheet = reg.List.Register;
-  apitest::SetSquareSheet(sheet, "H1", 6000000, 7400000, 10000);
   const HMAP hMap =
-      mapCreateMapEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg.Map, &sheet);
+      mapCreateMapEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg_.Map, &sheet_);
   ASSERT_NE(0, hMap);
   const HRSC hRsc = mapGetRscIdent(hMap, 0);
   ASSERT_NE(0, hRsc);
