@@ -141,8 +141,13 @@ int TRmf::ShowByBorder() {
 int TRmf::ShowByBorder(int on) {
   if (!on) {
     // The classes are kept in the file, where turning the border on again
-    // finds them.
-    if (FlagsChanged && IsWritable()) StoreFlags();
+    // finds them. Classes that cannot be stored stay in memory, marked
+    // changed, and the border stays on (with the code): the display off
+    // would overwrite the only copy of them.
+    if (FlagsChanged && IsWritable() && !StoreFlags()) {
+      if (!Error) Error = MAPERR_WRITE;
+      return ShowByBorder();
+    }
     if (Flags) std::memset(Flags, 1, FlagsSize);
     FlagsChanged = 0;
   } else if (Head.FlagsPosition && !ReadBlockFlags() && Flags && Border.Record &&

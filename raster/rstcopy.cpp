@@ -281,13 +281,18 @@ int TRst::CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scal
     HeadChanged = 1;
     TRmf::Save(0);
   }
-  auto undo = [this, end] {
+  // Undoes a copy that could not be made, keeping the code of the step
+  // that failed (the copy object's).
+  auto undo = [this, end, copy] {
+    const int code = copy->Error ? copy->Error : MAPERR_WRITE;
     CutAt(end);
     Head.NextCopy = 0;
     HeadChanged = 1;
     TRmf::Save(0);
+    Error = code;
     return 0;
   };
+  copy->Error = 0;
   if (!copy->CreateDuplicateHeader(position[k], columns, rows, bits, scale, precision, location,
                                    Head.UnitShift))
     return undo();
@@ -369,6 +374,14 @@ int TRst::FillCopy(int f, bool bytes) {
   auto dueAt = [total](int pc) { return (int64_t(pc) * total + 99) / 100; };
   int64_t next = dueAt(percent + 1);
   const int before = Error;
+  // A failed step drops the copies and reports what failed: the copy
+  // object's code when it was the one that failed.
+  auto fail = [&](int code) {
+    progress.End();
+    UnlinkCopies();
+    Error = code ? code : MAPERR_WRITE;
+    return 0;
+  };
   // The source block of the last element: the next elements mostly take
   // their windows from it (nothing else reads blocks of this raster in
   // between, so its address stays good).
@@ -376,12 +389,10 @@ int TRst::FillCopy(int f, bool bytes) {
   const BYTE* lastFrom = nullptr;
   for (int r = 0; r < copy->Head.BlockRows; ++r) {
     for (int c = 0; c < copy->Head.BlockColumns; ++c) {
+      copy->Error = 0;
       BYTE* to = copy->GetBlockAddressAndCreate(r, c);
       const int bh = copy->BlockHeight(r), bw = copy->BlockWidth(c);
-      if (!to) {
-        done += int64_t(bh) * bw;
-        continue;
-      }
+      if (!to) return fail(copy->Error);
       const int slot = copy->CurrentSlot;
       for (int i = 0; i < bh; ++i) {
         const int64_t row = (int64_t(r) * copy->Head.BlockHeight + i) * f;
@@ -392,6 +403,7 @@ int TRst::FillCopy(int f, bool bytes) {
             if (!progress.Percent(percent)) {
               progress.End();
               UnlinkCopies();
+              Error = before;
               return 0;
             }
           }
@@ -401,7 +413,11 @@ int TRst::FillCopy(int f, bool bytes) {
           const int number = sr * Head.BlockColumns + sc;
           if (number != lastBlock) {
             lastBlock = number;
+            Error = 0;
             lastFrom = GetBlockAddress(sr, sc);
+            // A block that is there but cannot be read fails the copy,
+            // which would otherwise hold its window as empty.
+            if (!lastFrom && Error) return fail(Error);
           }
           const BYTE* from = lastFrom;
           if (!from) continue;  // absent: the copy element stays as it is
@@ -425,21 +441,14 @@ int TRst::FillCopy(int f, bool bytes) {
         }
       }
       copy->BlockChanged(slot);
-      if (copy->WriteBlock(slot) <= 0) {
-        progress.End();
-        UnlinkCopies();
-        return 0;
-      }
+      if (copy->WriteBlock(slot) <= 0) return fail(copy->Error);
     }
   }
   Error = before;
   copy->Head.Length = EndPosition() - copy->HeadPosition;
   copy->HeadChanged = 1;
-  if (!copy->TRmf::Save(0)) {
-    progress.End();
-    UnlinkCopies();
-    return 0;
-  }
+  copy->Error = 0;
+  if (!copy->TRmf::Save(0)) return fail(copy->Error);
   const DWORD filled = copy->HeadPosition;
   SaveDuplicates(0);
   progress.Percent(100);

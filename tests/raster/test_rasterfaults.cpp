@@ -1,0 +1,255 @@
+// The raster and matrix writes other than Save, each with its file
+// operations failing in turn: creating a raster or matrix, turning the
+// border display off (which stores the block classes) and building a
+// reduced copy. A failure is reported with a code; a reported success
+// always reopens with the data, and a failed step leaves a file that a
+// later call completes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/maperr.h"
+#include "common/messages.h"
+#include "raster/mtr.h"
+#include "raster/rst.h"
+#include "support/fault_sweep.h"
+#include "support/rmffiles.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+constexpr DWORD kColour = 0x00ABCDEF;
+
+std::string Bytes(const BYTE* b, int size) {
+  return b ? std::string(reinterpret_cast<const char*>(b), size_t(size)) : std::string();
+}
+
+bool Reported(int code) {
+  return code == MAPERR_WRITE || code == MAPERR_DISKFULL || code == MAPERR_OPEN ||
+         code == MAPERR_READ;
+}
+
+class RasterFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    messages_ = MessageEnableSet(0);
+  }
+  void TearDown() override { MessageEnableSet(messages_); }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  std::string name = dir / "a.rsw";
+  int messages_ = 1;
+};
+
+BUILDMTW Build() {
+  BUILDMTW b{};
+  b.Length = sizeof(BUILDMTW);
+  b.Width = b.Height = 600;
+  b.ElementSize = 2;
+  b.ElementBytes = 2;
+  b.HeightUnit = 1;
+  b.Scale = 50000;
+  return b;
+}
+
+// A new file made by one of the creating calls: what it returns and its
+// code, then what the file must hold when that was a success.
+struct CreateCase {
+  const char* what;
+  // Held by a shared pointer, which destroys the object by its own type.
+  std::function<std::shared_ptr<TRmf>(const std::string&, int& result)> create;
+  std::function<void(const std::string&)> expect;
+  int operations;  // the file operations it makes, each failed in turn
+};
+
+}  // namespace
+
+TEST_F(RasterFaults, EveryFailedCreationIsReportedAndEverySuccessReopens) {
+  const CreateCase cases[] = {
+      {"raster",
+       [](const std::string& n, int& result) {
+         auto rst = std::make_shared<TRst>();
+         const std::vector<DWORD> palette(256, kColour);
+         result = rst->Create(n.c_str(), 512, 256, 8, palette.data(), 1, 1);
+         return rst;
+       },
+       [](const std::string& n) {
+         TRst rst;
+         ASSERT_EQ(1, rst.Open(n.c_str(), GENERIC_READ)) << rst.GetError();
+         EXPECT_EQ(512, rst.Head.Width);
+         EXPECT_EQ(kColour, rst.PaletteWords[0]);
+       },
+       5},
+      {"matrix",
+       [](const std::string& n, int& result) {
+         auto mtr = std::make_shared<TMtr>();
+         BUILDMTW b = Build();
+         result = mtr->Create(n.c_str(), &b, nullptr, 0);
+         return mtr;
+       },
+       [](const std::string& n) {
+         TMtr mtr;
+         ASSERT_EQ(1, mtr.Open(n.c_str(), GENERIC_READ)) << mtr.GetError();
+         EXPECT_EQ(RMF_MTW, mtr.Head.Ident);
+         EXPECT_EQ(300, mtr.Head.Width);
+         EXPECT_EQ(-32767.0, mtr.Head.EmptyValue);
+       },
+       6},
+      {"quality matrix",
+       [](const std::string& n, int& result) {
+         auto mtr = std::make_shared<TMtr>();
+         BUILDMTW b = Build();
+         MTRPROJECTIONDATA proj{};
+         proj.Length = sizeof(proj);
+         proj.ProjectionCode = -1;
+         const COLORREF colours[] = {kColour, 0x123456};
+         result = mtr->CreateMtq(n.c_str(), &b, &proj, colours, 2);
+         return mtr;
+       },
+       [](const std::string& n) {
+         TMtr mtr;
+         ASSERT_EQ(1, mtr.Open(n.c_str(), GENERIC_READ)) << mtr.GetError();
+         EXPECT_EQ(RMF_MTQ, mtr.Head.Ident);
+         EXPECT_EQ(8u, mtr.Head.PaletteLength);
+         EXPECT_EQ(kColour, mtr.PaletteWords[0]);
+       },
+       10},
+  };
+  for (const CreateCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::shared_ptr<TRmf> made;
+    int result = -1, code = -1;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] { std::filesystem::remove(name); };
+    const int runs = sweep.Run(
+        [&] {
+          made = c.create(name, result);
+          code = made->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          made.reset();
+          if (result == 1) {
+            c.expect(name);
+          } else {
+            EXPECT_TRUE(run.faulted) << run;
+            EXPECT_TRUE(Reported(code)) << run << " code " << code;
+          }
+        });
+    EXPECT_EQ(c.operations, runs);
+  }
+}
+
+TEST_F(RasterFaults, TurningTheBorderOffKeepsTheNewClassesWhenTheirStoreFails) {
+  // Three blocks in a row; the file holds the classes of a border over the
+  // first two, the object a new border over the last two.
+  auto border = [](TDataEdit& edit, int from, int to) {
+    edit.Init();
+    edit.Create(METRIC_I32, 0);
+    for (auto [x, y] : {std::pair{from, 10}, {to, 10}, {to, 200}, {from, 200}, {from, 10}})
+      edit.AppendPointSubject(0, x, y);
+  };
+  std::unique_ptr<TRmf> rmf;
+  std::vector<int> classes;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    rmf.reset();
+    {
+      TRmf make;
+      ASSERT_EQ(1, make.Create(name.c_str(), 768, 256, 8, nullptr, 1, 1));
+      TDataEdit first;
+      border(first, 10, 400);
+      ASSERT_EQ(1, make.SetBorder(&first));
+      first.Free();
+      ASSERT_EQ(1, make.Save());
+    }
+    rmf = std::make_unique<TRmf>();
+    ASSERT_EQ(1, rmf->OpenFile(name.c_str()));
+    TDataEdit second;
+    border(second, 300, 760);
+    ASSERT_EQ(1, rmf->SetBorder(&second));
+    second.Free();
+    classes.clear();
+    for (int n = 0; n < 3; ++n) classes.push_back(rmf->BlockFlag(n));
+  };
+  int shown = -1, code = -1;
+  const int runs = sweep.Run(
+      [&] {
+        shown = rmf->ShowByBorder(0);
+        code = rmf->GetError();
+      },
+      [&](const mctest::SweepRun& run) {
+        if (shown != 0) {
+          EXPECT_TRUE(Reported(code)) << run << " code " << code;
+        }
+        EXPECT_EQ(0, rmf->ShowByBorder(0)) << run << " code " << rmf->GetError();
+        ASSERT_EQ(1, rmf->Save()) << run << " code " << rmf->GetError();
+        rmf.reset();
+        TRmf reopened;
+        ASSERT_EQ(1, reopened.OpenFile(name.c_str())) << run;
+        EXPECT_EQ(0, reopened.ShowByBorder()) << run;
+        EXPECT_EQ(1, reopened.ShowByBorder(1)) << run;
+        for (int n = 0; n < 3; ++n) EXPECT_EQ(classes[size_t(n)], reopened.BlockFlag(n)) << run << n;
+      });
+  EXPECT_EQ(1, runs);  // the flags written in place
+}
+
+TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
+  // The copy a clean run makes, to compare with.
+  const std::string reference = dir / "ref.rsw";
+  ASSERT_EQ(1, rmftest::MakeRaster(reference, 1024, 1024));
+  std::string copied;
+  {
+    TRst rst(reference.c_str(), 0);
+    ASSERT_EQ(1, rst.CreateDuplicate(1));
+    copied = Bytes(rst.GetRstClass(1)->GetBlockAddress(0, 0), 65536);
+    ASSERT_EQ(65536u, copied.size());
+  }
+  auto expectFile = [&](const mctest::SweepRun& run) {
+    TRst rst(name.c_str(), GENERIC_READ);
+    ASSERT_TRUE(rst.IsOpen()) << run << " code " << rst.GetError();
+    const std::vector<char> last = rmftest::Pattern(15, 65536);
+    EXPECT_TRUE(std::string(last.begin(), last.end()) == Bytes(rst.GetBlockAddress(3, 3), 65536))
+        << run;
+    TRst* copy = rst.GetRstClass(1);
+    ASSERT_NE(&rst, copy) << run;
+    EXPECT_EQ(256, copy->Head.Width) << run;
+    EXPECT_TRUE(copied == Bytes(copy->GetBlockAddress(0, 0), 65536)) << run;
+  };
+  std::unique_ptr<TRst> rst;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    rst.reset();
+    ASSERT_EQ(1, rmftest::MakeRaster(name, 1024, 1024));
+    rst = std::make_unique<TRst>(name.c_str(), 0);
+    ASSERT_TRUE(rst->IsOpen());
+  };
+  int made = -1, code = -1;
+  const int runs = sweep.Run(
+      [&] {
+        made = rst->CreateDuplicate(1);
+        code = rst->GetError();
+      },
+      [&](const mctest::SweepRun& run) {
+        if (made != 1) {
+          EXPECT_TRUE(run.faulted) << run;
+          EXPECT_TRUE(Reported(code)) << run << " code " << code;
+          // The file is still good: the image reopens, and building the
+          // copy again completes it.
+          rst.reset();
+          {
+            TRst again(name.c_str(), 0);
+            ASSERT_TRUE(again.IsOpen()) << run << " code " << again.GetError();
+            EXPECT_EQ(1, again.CreateDuplicate(1)) << run << " code " << again.GetError();
+          }
+        }
+        rst.reset();
+        expectFile(run);
+      });
+  EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
+}
