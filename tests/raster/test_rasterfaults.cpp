@@ -15,6 +15,7 @@
 
 #include "common/maperr.h"
 #include "common/messages.h"
+#include "raster/mtl.h"
 #include "raster/mtr.h"
 #include "raster/rst.h"
 #include "support/fault_sweep.h"
@@ -56,6 +57,25 @@ BUILDMTW Build() {
   b.HeightUnit = 1;
   b.Scale = 50000;
   return b;
+}
+
+// A layer matrix of 100 x 64 cells of 10 m: heights of 2 bytes in
+// decimetres, 3 layers of 1 byte.
+MTLBUILDPARM LayerParm() {
+  MTLBUILDPARM p{};
+  p.Length = sizeof(p);
+  p.BeginX = 6000;
+  p.BeginY = 3000;
+  p.EndX = 7000;
+  p.EndY = 3640;
+  p.ElementSize = 10;
+  p.LayerCount = 3;
+  p.HeightBytes = 2;
+  p.PowerBytes = 1;
+  p.HeightUnit = 1;
+  p.PowerUnit = 2;
+  p.Scale = 25000;
+  return p;
 }
 
 // A new file made by one of the creating calls: what it returns and its
@@ -120,6 +140,20 @@ TEST_F(RasterFaults, EveryFailedCreationIsReportedAndEverySuccessReopens) {
          EXPECT_EQ(kColour, mtr.PaletteWords[0]);
        },
        10},
+      {"layer matrix",
+       [](const std::string& n, int& result) {
+         auto mtl = std::make_shared<TMtl>();
+         MTLBUILDPARM p = LayerParm();
+         result = mtl->Create(n.c_str(), &p);
+         return mtl;
+       },
+       [](const std::string& n) {
+         TMtl mtl;
+         ASSERT_EQ(1, mtl.Open(n.c_str(), GENERIC_READ)) << mtl.GetError();
+         EXPECT_EQ(3, mtl.LayerCount());
+         EXPECT_EQ(2u, mtl.LayerHead()->PowerUnit);
+       },
+       4},
   };
   for (const CreateCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -252,4 +286,52 @@ TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
         expectFile(run);
       });
   EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
+}
+
+TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
+  const std::string path = dir / "a.mtl";
+  std::unique_ptr<TMtl> mtl;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    mtl.reset();
+    {
+      TMtl make;
+      MTLBUILDPARM p = LayerParm();
+      ASSERT_EQ(1, make.Create(path.c_str(), &p));
+    }
+    mtl = std::make_unique<TMtl>();
+    ASSERT_EQ(1, mtl->Open(path.c_str()));
+    // The layer block, a new block and the header change.
+    ASSERT_EQ(1, mtl->LayerMeasure(3));
+    ASSERT_EQ(1, mtl->PutPlaneHeight(6995, 3005, 123.4));
+    ASSERT_EQ(1, mtl->PutPlanePower(6995, 3005, 0.25, 2));
+    mtl->Head.Maximum = 1234;
+    mtl->HeadChanged = 1;
+  };
+  int saved = -1, code = -1;
+  const int runs = sweep.Run(
+      [&] {
+        saved = mtl->Save();
+        code = mtl->GetError();
+      },
+      [&](const mctest::SweepRun& run) {
+        if (run.faulted) {
+          EXPECT_EQ(0, saved) << run;
+          EXPECT_TRUE(Reported(code)) << run << " code " << code;
+        } else {
+          EXPECT_EQ(1, saved) << run;
+        }
+        EXPECT_EQ(1, mtl->Save()) << run << " code " << mtl->GetError();
+        mtl.reset();
+        TMtl reopened;
+        ASSERT_EQ(1, reopened.Open(path.c_str(), GENERIC_READ)) << run;
+        EXPECT_EQ(3u, reopened.LayerHead()->PowerUnit) << run;
+        double h = 0, power = 0;
+        EXPECT_EQ(1, reopened.GetPlaneHeight(h, 6995, 3005)) << run;
+        EXPECT_NEAR(123.4, h, 1e-9) << run;
+        EXPECT_EQ(1, reopened.GetPlanePower(power, 6995, 3005, 2)) << run;
+        EXPECT_NEAR(0.25, power, 1e-9) << run;
+        EXPECT_EQ(1234.0, reopened.Head.Maximum) << run;
+      });
+  EXPECT_EQ(4, runs);  // the layer block, the block, the table, the header
 }
