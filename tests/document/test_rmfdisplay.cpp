@@ -70,15 +70,7 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
   // 0..100.
   std::string Matrix(const char* file, int cols, int rows, std::function<LONG(int, int)> value) {
     const std::string path = dir / file;
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.BeginX = 5000;
-    b.BeginY = 2000;
-    b.Width = cols * 10.0;
-    b.Height = rows * 10.0;
-    b.ElementSize = 10;
-    b.ElementBytes = 2;
-    b.Scale = 10000;
+    BUILDMTW b = doctest::MatrixParm(cols * 10.0, rows * 10.0, 10, 2);
     TMtr m;
     EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
     for (int i = 0; i < rows; ++i)
@@ -364,16 +356,7 @@ TEST_F(RmfDisplay, LayerMatrixWithoutHeightsIsGreen) {
   // 50 x 50 cells of 10 m holding layer thicknesses only.
   const std::string path = dir / "a.mtl";
   {
-    MTLBUILDPARM p{};
-    p.Length = sizeof(p);
-    p.BeginX = 5000;
-    p.BeginY = 2000;
-    p.EndX = 5500;
-    p.EndY = 2500;
-    p.ElementSize = 10;
-    p.LayerCount = 1;
-    p.PowerBytes = 1;
-    p.Scale = 10000;
+    MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
     TMtl m;
     ASSERT_EQ(1, m.Create(path.c_str(), &p));
     ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
@@ -448,15 +431,7 @@ TEST_F(RmfDisplay, BorderLimitsWhatAMatrixShows) {
 TEST_F(RmfDisplay, QualityMatrixColoursAndVisibility) {
   const std::string path = dir / "q.mtq";
   {
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.BeginX = 5000;
-    b.BeginY = 2000;
-    b.Width = 80;
-    b.Height = 20;
-    b.ElementSize = 10;
-    b.ElementBytes = 2;
-    b.Scale = 10000;
+    BUILDMTW b = doctest::MatrixParm(80, 20, 10, 2);
     MTRPROJECTIONDATA proj{};
     proj.Length = sizeof(proj);
     proj.ProjectionCode = -1;

@@ -20,15 +20,8 @@ class RmfHeights : public doctest::EmptyDocumentTest {
   // elements, every element `value` in the height unit.
   std::string Matrix(const char* file, double size, int bytes, int unit, LONG value) {
     const std::string path = dir / file;
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.BeginX = 5000;
-    b.BeginY = 2000;
-    b.Width = b.Height = 1000;
-    b.ElementSize = size;
-    b.ElementBytes = bytes;
+    BUILDMTW b = doctest::MatrixParm(1000, 1000, size, bytes);
     b.HeightUnit = unit;
-    b.Scale = 10000;
     TMtr m;
     EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
     const int n = int(1000 / size);
@@ -44,17 +37,7 @@ class RmfHeights : public doctest::EmptyDocumentTest {
   // metres 2 bytes wide (none with heightBytes 0), every height `h`.
   std::string Layers(const char* file, int heightBytes, int h) {
     const std::string path = dir / file;
-    MTLBUILDPARM p{};
-    p.Length = sizeof(p);
-    p.BeginX = 5000;
-    p.BeginY = 2000;
-    p.EndX = 5500;
-    p.EndY = 2500;
-    p.ElementSize = 10;
-    p.LayerCount = 2;
-    p.HeightBytes = heightBytes;
-    p.PowerBytes = 1;
-    p.Scale = 10000;
+    MTLBUILDPARM p = doctest::LayerMatrixParm(2, heightBytes);
     TMtl m;
     EXPECT_EQ(1, m.Create(path.c_str(), &p));
     if (heightBytes) {

@@ -1,6 +1,7 @@
 // A fixture of the document tests: an empty document for each test, made
 // with the library's messages off and freed after it, a scratch folder for
-// its files, and its chains of rasters and matrices.
+// its files, and its chains of rasters and matrices; the build parameters
+// of the matrices the tests put at (5000, 2000).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,9 +9,43 @@
 #include "common/messages.h"
 #include "document/mapaccess.h"
 #include "document/rmfchains.h"
+#include "raster/mtl.h"
+#include "raster/mtr.h"
 #include "support/scratch_dir.h"
 
 namespace doctest {
+
+// A matrix of width x height metres from (5000, 2000), of `size` metre
+// elements `bytes` wide, at 1:10,000.
+inline BUILDMTW MatrixParm(double width, double height, double size, int bytes) {
+  BUILDMTW b{};
+  b.Length = sizeof(b);
+  b.BeginX = 5000;
+  b.BeginY = 2000;
+  b.Width = width;
+  b.Height = height;
+  b.ElementSize = size;
+  b.ElementBytes = bytes;
+  b.Scale = 10000;
+  return b;
+}
+
+// A layer matrix over (5000..5500, 2000..2500) of 10 m cells, `layers`
+// thicknesses 1 byte wide and heights `heightBytes` wide, at 1:10,000.
+inline MTLBUILDPARM LayerMatrixParm(int layers, int heightBytes) {
+  MTLBUILDPARM p{};
+  p.Length = sizeof(p);
+  p.BeginX = 5000;
+  p.BeginY = 2000;
+  p.EndX = 5500;
+  p.EndY = 2500;
+  p.ElementSize = 10;
+  p.LayerCount = layers;
+  p.HeightBytes = heightBytes;
+  p.PowerBytes = 1;
+  p.Scale = 10000;
+  return p;
+}
 
 class EmptyDocumentTest : public ::testing::Test {
  protected:
