@@ -181,20 +181,29 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-double mapSeconds = 0;  // one whole-map picture
-
-void BM_PaintWholeMap(benchmark::State& state) {
+// Paints the scene's `place` once per iteration with visual type 1; the
+// seconds of all the paints, or -1 with the benchmark skipped when there is
+// no scene or no device.
+double PaintSeconds(benchmark::State& state, RECT Scene::*place) {
   Scene* s = TheScene();
   if (s == nullptr || GetPaintDc() == nullptr) {
     state.SkipWithError("no scene");
-    return;
+    return -1;
   }
   double seconds = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    s->doc->PaintDib(nullptr, 1, s->picture);
+    s->doc->PaintDib(nullptr, 1, s->*place);
     seconds += Seconds(start);
   }
+  return seconds;
+}
+
+double mapSeconds = 0;  // one whole-map picture
+
+void BM_PaintWholeMap(benchmark::State& state) {
+  const double seconds = PaintSeconds(state, &Scene::picture);
+  if (seconds < 0) return;
   mapSeconds = seconds / double(state.iterations());
   state.counters["objects/s"] = benchmark::Counter(double(kObjects) / mapSeconds);
   static bool written = false;
@@ -208,17 +217,8 @@ void BM_PaintWholeMap(benchmark::State& state) {
 BENCHMARK(BM_PaintWholeMap)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CullWholeSheet(benchmark::State& state) {
-  Scene* s = TheScene();
-  if (s == nullptr || GetPaintDc() == nullptr) {
-    state.SkipWithError("no scene");
-    return;
-  }
-  double seconds = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    s->doc->PaintDib(nullptr, 1, s->empty);
-    seconds += Seconds(start);
-  }
+  const double seconds = PaintSeconds(state, &Scene::empty);
+  if (seconds < 0) return;
   state.counters["descriptors/s"] = benchmark::Counter(double(kObjects) * state.iterations() / seconds);
 }
 BENCHMARK(BM_CullWholeSheet)->Unit(benchmark::kMillisecond)->UseRealTime();
