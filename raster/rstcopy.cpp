@@ -536,13 +536,21 @@ int TRst::SaveDuplicates(int mode) {
   const double precision = Head.Precision;
   TRst* copy = CopyObject();
   if (!copy) return 0;
+  // A step that fails is reported with its code, the copy object's when
+  // the copy failed; what was left to carry stays marked for the next save.
+  const int kept = Error;
+  Error = copy->Error = 0;
+  auto fail = [&] {
+    Error = Error ? Error : copy->Error ? copy->Error : MAPERR_WRITE;
+    return 0;
+  };
   // A border the copies can take (a file layer border has 4 points at
   // least; a damaged one is not carried).
   const bool border = Border.Record && Border.TotalPointCount() >= 4;
   DWORD p = Head.NextCopy;
   for (int level = 1; p && level <= kMaxCopies; ++level) {
     const int f = FactorOf(level);
-    if (!copy->ReadDuplicate(p)) return 0;
+    if (!copy->ReadDuplicate(p)) return fail();
     copy->HeadChanged = 1;
     copy->Head.Scale = scale;
     copy->Head.Precision = std::max(precision / f, 1.0);
@@ -571,7 +579,7 @@ int TRst::SaveDuplicates(int mode) {
         const DWORD before = EndPosition();
         ok = ok && copy->TRmf::SetBorder(&scaled) && copy->TRmf::Save(0);
         scaled.Free();
-        if (!ok) return 0;
+        if (!ok) return fail();
         // The border went to the end of the data: the copy grew by it.
         copy->Head.Length += EndPosition() - before;
         copy->HeadChanged = 1;
@@ -579,12 +587,13 @@ int TRst::SaveDuplicates(int mode) {
     }
     copy->Head.BorderDisplayOff = Head.BorderDisplayOff;
     if (BlockWritten && !UpdateCopyBlock(WrittenRow, WrittenColumn, f, Head.BitsPerElement == 8))
-      return 0;
-    if (!copy->TRmf::Save(0)) return 0;
+      return fail();
+    if (!copy->TRmf::Save(0)) return fail();
     p = copy->Head.NextCopy;
   }
   BlockWritten = 0;
   CopyBorderChanged = 0;
+  Error = kept;
   const DWORD end = EndPosition();
   if (end != Head.Length) {
     HeadChanged = 1;

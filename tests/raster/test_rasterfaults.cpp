@@ -335,3 +335,58 @@ TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
       });
   EXPECT_EQ(4, runs);  // the layer block, the block, the table, the header
 }
+
+TEST_F(RasterFaults, AFailedBlockWriteKeepsTheReducedCopyInStepWithTheImage) {
+  // The copy of the image as it was and as it is with block (1, 1) new.
+  const std::vector<char> block = rmftest::Pattern(99, 65536);
+  auto copyOf = [](const std::string& path) {
+    TRst rst(path.c_str(), GENERIC_READ);
+    TRst* copy = rst.GetRstClass(1);
+    return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
+  };
+  auto make = [&](const std::string& path) {
+    ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
+    TRst rst(path.c_str(), 0);
+    ASSERT_EQ(1, rst.CreateDuplicate(1));
+  };
+  const std::string reference = dir / "ref.rsw";
+  make(reference);
+  const std::string before = copyOf(reference);
+  {
+    TRst rst(reference.c_str(), 0);
+    ASSERT_EQ(65536, rst.WriteBlock(1, 1, block.data(), 65536));
+  }
+  const std::string after = copyOf(reference);
+  ASSERT_EQ(65536u, before.size());
+  ASSERT_NE(before, after);
+
+  std::unique_ptr<TRst> rst;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    rst.reset();
+    make(name);
+    rst = std::make_unique<TRst>(name.c_str(), 0);
+  };
+  int written = -1, code = -1;
+  const int runs = sweep.Run(
+      [&] {
+        written = rst->WriteBlock(1, 1, block.data(), 65536);
+        code = rst->GetError();
+      },
+      [&](const mctest::SweepRun& run) {
+        if (written != 65536) {
+          EXPECT_EQ(0, written) << run;
+          EXPECT_TRUE(Reported(code)) << run << " code " << code;
+        }
+        // What was left to carry into the copy is carried by the next save.
+        EXPECT_EQ(1, rst->SaveDuplicates(0)) << run << " code " << rst->GetError();
+        rst.reset();
+        TRst reopened(name.c_str(), GENERIC_READ);
+        ASSERT_TRUE(reopened.IsOpen()) << run;
+        const bool isNew = Bytes(reopened.GetBlockAddress(1, 1), 65536) ==
+                           std::string(block.begin(), block.end());
+        EXPECT_TRUE(isNew || written != 65536) << run;
+        EXPECT_TRUE(copyOf(name) == (isNew ? after : before)) << run << (isNew ? " new" : " old");
+      });
+  EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
+}
