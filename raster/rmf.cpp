@@ -294,7 +294,9 @@ int TRmf::Save(int force) {
 }
 
 void TRmf::Close(int free) {
-  if (Main) Save(0);
+  // Closing has no result: what its last save cannot store is shown to the
+  // host with the file's name, so that a lost change is never silent.
+  if (IsWritable() && !Save(0)) ShowErrorMessage(Error, FileName);
   ClearBuffer();
   if (!Shared) {
     if (Main) plat::CloseHandle(Main);

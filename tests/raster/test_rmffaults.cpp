@@ -11,6 +11,7 @@
 #include "common/messages.h"
 #include "raster/rmf.h"
 #include "support/fault_sweep.h"
+#include "support/host_recorder.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -110,3 +111,33 @@ TEST(RmfFaults, EveryFailedWriteOfASaveIsReportedAndMadeGoodLater) {
   }
   MessageEnableSet(messages);
 }
+
+namespace {
+
+// Closing has no result: a change its last save cannot store is shown to
+// the host with the file's name, and one it can store is not.
+TEST(RmfFaults, AChangeCloseCannotStoreIsShownToTheHost) {
+  plat::SetWriteThroughEnabled(false);
+  const int messages = MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes;
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string name = dir / "c.rsw";
+  for (const bool failing : {false, true}) {
+    {
+      TRmf make;
+      ASSERT_EQ(1, make.Create(name.c_str(), 512, 256, 8, nullptr, 1, 1));
+    }
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    rmf.Palette(&kColour, 1);
+    plat::FaultVfs faults;
+    plat::ScopedVfs use(&faults);
+    if (failing) faults.Fail(plat::VfsOp::Write, 1, plat::VfsFaultSpec{plat::VfsFault::Error, true});
+    rmf.Close();
+    ASSERT_EQ(failing ? 1u : 0u, boxes.boxes().size());
+  }
+  EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find(name));
+  MessageEnableSet(messages);
+}
+
+}  // namespace
