@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "geometry/segmentgrid.h"
+#include "geometry/workhelpers.h"
 
 namespace {
 
@@ -22,10 +23,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kStepsPerWidth = 8;
 constexpr int kMinSteps = 8;
 constexpr int kMaxSteps = 180;
-// The kinds of double coordinates, and the one whose precision stays coarse.
-constexpr DWORD kDoubleKind = 0x7FF87FF8;
-constexpr DWORD kDoubleHeightKind = 0x7FFC7FFC;
-constexpr DWORD kCoarseKind = 0x7FF87FF7;
 
 double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(b.X - a.X, b.Y - a.Y); }
 
@@ -81,14 +78,7 @@ TBuildZone::~TBuildZone() {
 }
 
 void TBuildZone::SetPrecision(double precision) {
-  if (Source.Record == nullptr || Source.BufferSize < METRIC_EMPTY_LENGTH ||
-      !MetricValidMarker(Source.Record->Ident))
-    return;
-  Precision = 0.001;
-  const DWORD kind = Source.Record->Ident;
-  if (kind == kCoarseKind) return;
-  if (kind == kDoubleKind || kind == kDoubleHeightKind) Precision = 1e-6;
-  if (precision > Precision) Precision = precision;  // NaN is not larger
+  Precision = geomwork::SourcePrecision(Source, Precision, precision);
 }
 
 // ---------------------------------------------------------------------------

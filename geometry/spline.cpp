@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "geometry/workhelpers.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -21,8 +23,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kTurn = 0.17452777777777778;
 // Slopes closer than this are parallel.
 constexpr double kParallel = 1e-6;
-// The point kind whose precision is never refined.
-constexpr DWORD kCoarseKind = 0x7FF87FF7;
 
 bool Finite(double v) { return std::isfinite(v); }
 
@@ -221,14 +221,7 @@ int TSplin::FilterResult(int s) {
 // Parameters
 
 void TSplin::SetPrecision(double precision) {
-  if (Source.Record == nullptr || Source.BufferSize < METRIC_EMPTY_LENGTH ||
-      !MetricValidMarker(Source.Record->Ident))
-    return;
-  Precision = 0.001;
-  const DWORD kind = Source.Record->Ident;
-  if (kind == kCoarseKind) return;
-  if (kind == METRIC_F64H || kind == METRIC_F64) Precision = 1e-6;
-  if (precision > Precision) Precision = precision;  // NaN is not larger
+  Precision = geomwork::SourcePrecision(Source, Precision, precision);
 }
 
 void TSplin::SetParm(int a, int b, int c) {

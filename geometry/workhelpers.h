@@ -44,4 +44,18 @@ inline bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
   return r != 0 && r != 2;
 }
 
+// The precision a worker keeps for its source contour m, now `current`:
+// unchanged without a valid metric; else 0.001, or 1e-6 for double
+// coordinates, raised to `asked` when that is larger (NaN is not). Points
+// of kind 0x7FF87FF7 keep 0.001 whatever is asked.
+inline double SourcePrecision(const TDataEdit& m, double current, double asked) {
+  if (m.Record == nullptr || m.BufferSize < METRIC_EMPTY_LENGTH ||
+      !MetricValidMarker(m.Record->Ident))
+    return current;
+  const DWORD kind = m.Record->Ident;
+  if (kind == 0x7FF87FF7) return 0.001;
+  const double least = kind == METRIC_F64 || kind == METRIC_F64H ? 1e-6 : 0.001;
+  return asked > least ? asked : least;
+}
+
 }  // namespace geomwork
