@@ -1,6 +1,7 @@
 // Consent of two objects.
 #include "geometry/objectconsent.h"
 
+#include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
 
 TObjectConsent::TObjectConsent() {
@@ -15,20 +16,11 @@ TObjectConsent::~TObjectConsent() {
 
 int TObjectConsent::LoadObjects(TObjectInfo* first, TObjectInfo* second, int mode, int n,
                                 double precision) {
-  if (first == nullptr || second == nullptr) {
-    State = MAPERR_INPUT;
-    return 0;
-  }
-  TDataEdit a, b;
-  a.Init();
-  b.Init();
   int result = 0;
-  if (first->PutDataPlane(&a) && second->PutDataPlane(&b))
-    result = LoadObjects(&a, &b, mode, n, precision);
-  else
-    State = MAPERR_INPUT;
-  a.Free();
-  b.Free();
+  const auto load = [&](TDataEdit* a, TDataEdit* b) {
+    return LoadObjects(a, b, mode, n, precision);
+  };
+  if (!geomwork::LoadPlaneMetrics(first, second, load, &result)) State = MAPERR_INPUT;
   return result;
 }
 

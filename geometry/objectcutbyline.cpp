@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
 
 namespace {
@@ -35,23 +36,12 @@ TObjectCutByLine::~TObjectCutByLine() { Line.Free(); }
 
 int TObjectCutByLine::LoadObjects(TObjectInfo* line, TObjectInfo* object, int mode,
                                   double precision) {
-  if (line == nullptr || object == nullptr) {
-    Count = 0;
-    State = MAPERR_INPUT;
-    return 0;
-  }
-  TDataEdit a, b;
-  a.Init();
-  b.Init();
   int result = 0;
-  if (line->PutDataPlane(&a) && object->PutDataPlane(&b)) {
-    result = LoadObjects(&a, &b, mode, precision);
-  } else {
+  const auto load = [&](TDataEdit* a, TDataEdit* b) { return LoadObjects(a, b, mode, precision); };
+  if (!geomwork::LoadPlaneMetrics(line, object, load, &result)) {
     Count = 0;
     State = MAPERR_INPUT;
   }
-  a.Free();
-  b.Free();
   return result;
 }
 

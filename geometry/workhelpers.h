@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "objects/objectinfo.h"
 #include "platform/memory.h"
 #include "records/dataedit.h"
 
@@ -56,6 +57,23 @@ inline double SourcePrecision(const TDataEdit& m, double current, double asked) 
   if (kind == 0x7FF87FF7) return 0.001;
   const double least = kind == METRIC_F64 || kind == METRIC_F64H ? 1e-6 : 0.001;
   return asked > least ? asked : least;
+}
+
+// Calls load(a, b) with the plane metrics of two objects, made for the
+// call and freed after it, and gives its answer in *result (else 0); false,
+// load not called, when an object is missing or gives no metric.
+template <typename F>
+bool LoadPlaneMetrics(TObjectInfo* first, TObjectInfo* second, F load, int* result) {
+  *result = 0;
+  if (first == nullptr || second == nullptr) return false;
+  TDataEdit a, b;
+  a.Init();
+  b.Init();
+  const bool made = first->PutDataPlane(&a) && second->PutDataPlane(&b);
+  if (made) *result = load(&a, &b);
+  a.Free();
+  b.Free();
+  return made;
 }
 
 }  // namespace geomwork
