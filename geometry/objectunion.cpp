@@ -159,13 +159,7 @@ int TObjectUnion::LoadData() {
     int& d;
     ~Leave() { --d; }
   } leave{Depth};
-  Count = 0;
-  Searched = 0;
-  if (State != 0) return 0;
-  if (!AllocArrays()) {
-    State = MAPERR_MEMORY;
-    return 0;
-  }
+  if (!StartSearch()) return 0;
   if (!Data1.DeleteEqualPoint(Precision, 0) || !Data2.DeleteEqualPoint(Precision, 0)) return 0;
   Holes1 = Data1.Record->Count;
   Holes2 = Data2.Record->Count;

@@ -326,7 +326,7 @@ int TPointCross::LoadBuffers(TDataEdit* first, TDataEdit* second, int mode, int 
   return LoadData();
 }
 
-int TPointCross::LoadData() {
+int TPointCross::StartSearch() {
   Count = 0;
   Searched = 0;
   if (State != 0) return 0;
@@ -334,6 +334,11 @@ int TPointCross::LoadData() {
     State = MAPERR_MEMORY;
     return 0;
   }
+  return 1;
+}
+
+int TPointCross::LoadData() {
+  if (!StartSearch()) return 0;
   UnitedData();
   if (Clean) {
     Data1.DeleteEqualPoint(Precision, 0);

@@ -265,6 +265,9 @@ class MAPCLASS TPointCross {
  protected:
   void FreeArrays();
   int AllocArrays();
+  // Forgets the points found and makes the arrays for a new search: 0 when
+  // the state is not usable or memory is short (MAPERR_MEMORY), else 1.
+  int StartSearch();
   // A metric the search can read (whole, under 16 MB, a kind with a point
   // size, finite coordinates and heights); else the state says why.
   int CheckMetric(TDataEdit* metric);
