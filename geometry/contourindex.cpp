@@ -76,12 +76,8 @@ bool TContourIndex::Meets(const DOUBLEPOINT* points, int count, double e) {
     NextStamp();
     bool met = false;
     VisitCells(Cells, a, b, e, [&](int cell) {
-      for (int32_t k = CellStart[cell]; k < CellStart[cell + 1] && !met; ++k) {
-        const int j = CellItems[k];
-        if (Seen[j] == Stamp) continue;
-        Seen[j] = Stamp;
-        const DOUBLEPOINT& c = Points[j];
-        const DOUBLEPOINT& d = Points[j + 1];
+      if (met) return;
+      ForNewSegments(cell, [&](const DOUBLEPOINT& c, const DOUBLEPOINT& d) {
         const double o1 = (b.X - a.X) * (c.Y - a.Y) - (b.Y - a.Y) * (c.X - a.X);
         const double o2 = (b.X - a.X) * (d.Y - a.Y) - (b.Y - a.Y) * (d.X - a.X);
         const double o3 = (d.X - c.X) * (a.Y - c.Y) - (d.Y - c.Y) * (a.X - c.X);
@@ -89,7 +85,8 @@ bool TContourIndex::Meets(const DOUBLEPOINT* points, int count, double e) {
         if (((o1 > 0) != (o2 > 0)) && ((o3 > 0) != (o4 > 0))) met = true;
         else met = Dist2Segment(a, c, d) <= e2 || Dist2Segment(b, c, d) <= e2 ||
                    Dist2Segment(c, a, b) <= e2 || Dist2Segment(d, a, b) <= e2;
-      }
+        return met;
+      });
     });
     if (met) return true;
   }
@@ -103,17 +100,12 @@ bool TContourIndex::Inside(const DOUBLEPOINT& p) {
   const int row = Cells.Row(p.Y);
   bool inside = false;
   for (int ix = Cells.Column(p.X); ix < Cells.nx; ++ix) {
-    const int cell = row * Cells.nx + ix;
-    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
-      const int j = CellItems[k];
-      if (Seen[j] == Stamp) continue;
-      Seen[j] = Stamp;
-      const DOUBLEPOINT& a = Points[j];
-      const DOUBLEPOINT& b = Points[j + 1];
-      if ((a.Y > p.Y) == (b.Y > p.Y)) continue;
+    ForNewSegments(row * Cells.nx + ix, [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+      if ((a.Y > p.Y) == (b.Y > p.Y)) return false;
       const double x = a.X + (p.Y - a.Y) * (b.X - a.X) / (b.Y - a.Y);
       if (p.X < x) inside = !inside;
-    }
+      return false;
+    });
   }
   return inside;
 }
@@ -130,12 +122,7 @@ bool TContourIndex::Near(const DOUBLEPOINT& p, double e) {
   DOUBLEPOINT nearest{0.0, 0.0};
   bool found = false;
   VisitCells(Cells, p, p, r, [&](int cell) {
-    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
-      const int j = CellItems[k];
-      if (Seen[j] == Stamp) continue;
-      Seen[j] = Stamp;
-      const DOUBLEPOINT& a = Points[j];
-      const DOUBLEPOINT& b = Points[j + 1];
+    ForNewSegments(cell, [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
       const double dx = b.X - a.X, dy = b.Y - a.Y, l2 = dx * dx + dy * dy;
       double t = l2 > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l2 : 0.0;
       t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
@@ -146,7 +133,8 @@ bool TContourIndex::Near(const DOUBLEPOINT& p, double e) {
         nearest = f;
         found = true;
       }
-    }
+      return false;
+    });
   });
   return found && std::fabs(nearest.X - p.X) <= e && std::fabs(nearest.Y - p.Y) <= e;
 }

@@ -35,6 +35,18 @@ class TContourIndex {
  private:
   bool Index();
   bool NextStamp();
+  // Calls visit(a, b) for each segment listed in the cell that the
+  // current stamp has not marked yet, marking it; stops when visit answers
+  // true.
+  template <typename F>
+  void ForNewSegments(int cell, F visit) {
+    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+      const int j = CellItems[k];
+      if (Seen[j] == Stamp) continue;
+      Seen[j] = Stamp;
+      if (visit(Points[j], Points[j + 1])) return;
+    }
+  }
 
   std::vector<DOUBLEPOINT> Points;
   segmentgrid::Grid Cells;
