@@ -59,6 +59,16 @@ MAPOBJDESC StartIn(MAPOBJDESC place, TMap* map) {
   return place;
 }
 
+// The same for a search in map m of the list when it stays in one map;
+// false when the list has no map m.
+bool StartInMap(const TSeekMaps& maps, int m, int flags, MAPOBJDESC* place) {
+  if (!(flags & SEEK_THISMAP)) return true;
+  TMap* map = maps.GetMap(m);
+  if (map == nullptr) return false;
+  *place = StartIn(*place, map);
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -94,11 +104,7 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, in
 TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags) {
   if (Doc == nullptr || info == nullptr) return nullptr;
   MAPOBJDESC place = PlaceOf(info);
-  if (flags & SEEK_THISMAP) {
-    TMap* map = Maps.GetMap(m);
-    if (map == nullptr) return nullptr;
-    place = StartIn(place, map);
-  }
+  if (!StartInMap(Maps, m, flags, &place)) return nullptr;
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, select, flags)) return nullptr;
   return Found(info, place);
@@ -147,11 +153,7 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, const KEYSELECT* keys,
                                        int flags) {
   if (Doc == nullptr || info == nullptr || keys == nullptr) return nullptr;
   MAPOBJDESC place = PlaceOf(info);
-  if (flags & SEEK_THISMAP) {
-    TMap* map = Maps.GetMap(m);
-    if (map == nullptr) return nullptr;
-    place = StartIn(place, map);
-  }
+  if (!StartInMap(Maps, m, flags, &place)) return nullptr;
   TObjectSeek seek(Maps);
   if (!seek.SeekObject(&place, keys, flags)) return nullptr;
   return Found(info, place);
