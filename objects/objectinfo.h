@@ -556,6 +556,9 @@ class MAPCLASS TObjectInfo {
                   int textFlag);
   // The classifier of the bound map when it is open; null otherwise.
   TMapRsc* OpenRsc() const;
+  // Value n as shown into buffer (SemanticValueName); `full`, as
+  // SemanticValueFullName: a list value needs its name, and the unit follows.
+  char* ShownValue(int n, char* buffer, int size, bool full);
   // Text entries on for titles and mixed objects, off otherwise, then the
   // three-dimensional bit from the metric.
   void FollowLocal();

@@ -198,20 +198,14 @@ bool ShowValue(TMapRsc* rsc, int code, TSemBase* value, bool full, char* text, i
 }  // namespace
 
 char* TObjectInfo::SemanticValueName(int n, char* buffer, int size) {
-  if (buffer == nullptr || size < 1) return nullptr;
-  buffer[0] = 0;
-  TMapRsc* rsc = OpenRsc();
-  if (rsc == nullptr || Semn.Record() == nullptr || Semn.Cursor()->GoNumber(n) == nullptr)
-    return nullptr;
-  TWorkSemantic* work = Semn.Cursor();
-  char text[512];
-  if (!ShowValue(rsc, work->CurrentCode(), work->CurrentValue(), false, text, sizeof(text)))
-    return nullptr;
-  CopyText(buffer, size, text);
-  return buffer;
+  return ShownValue(n, buffer, size, false);
 }
 
 char* TObjectInfo::SemanticValueFullName(int n, char* buffer, int size) {
+  return ShownValue(n, buffer, size, true);
+}
+
+char* TObjectInfo::ShownValue(int n, char* buffer, int size, bool full) {
   if (buffer == nullptr || size < 1) return nullptr;
   buffer[0] = 0;
   TMapRsc* rsc = OpenRsc();
@@ -220,8 +214,8 @@ char* TObjectInfo::SemanticValueFullName(int n, char* buffer, int size) {
   TWorkSemantic* work = Semn.Cursor();
   const int code = work->CurrentCode();
   char text[512];
-  if (!ShowValue(rsc, code, work->CurrentValue(), true, text, sizeof(text))) return nullptr;
-  const char* unit = rsc->GetSemUnit(DWORD(code));
+  if (!ShowValue(rsc, code, work->CurrentValue(), full, text, sizeof(text))) return nullptr;
+  const char* unit = full ? rsc->GetSemUnit(DWORD(code)) : nullptr;
   const size_t unitLength = unit != nullptr ? strnlen(unit, 8) : 0;
   if (unitLength > 0) {
     const size_t at = std::strlen(text);
