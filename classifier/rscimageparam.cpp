@@ -42,6 +42,27 @@ bool FirstElement(const char* params, int length, int* function, const char** pa
   return true;
 }
 
+// The function a sign is measured as, kept in size->Function; a set is
+// measured as its first element. False when measuring ends here, with the
+// answer in *answer: 0 and size cleared for a sign from an image library
+// (the library measures it; with no library layer installed its slot
+// counts as closed), 1 for a set without a sound first element.
+bool MeasuredFunction(int* function, const char** params, int* length, IMAGESIZE* size,
+                      int* answer) {
+  size->Function = *function;
+  *answer = 0;
+  if (*function == PRIM_LIBRARY) {
+    memset(size, 0, sizeof *size);
+    return false;
+  }
+  *answer = 1;
+  if (*function == PRIM_SET) {
+    if (!FirstElement(*params, *length, function, params, length)) return false;
+    size->Function = *function;
+  }
+  return true;
+}
+
 // A vector sign that lies wholly within `length` bytes, or null.
 const IMGVECTOREX* VectorSign(const char* params, int length) {
   if (length < IMGVECT_HEAD) return nullptr;
@@ -310,18 +331,8 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
   int function = rec->Function;
   const char* params = (const char*)rec + RSC_PAR_HEAD;
   int length = int(rec->Length - RSC_PAR_HEAD);
-  size->Function = function;
-
-  // A sign from an image library is measured by the library; with no
-  // library layer installed its slot counts as closed.
-  if (function == PRIM_LIBRARY) {
-    memset(size, 0, sizeof *size);
-    return 0;
-  }
-  if (function == PRIM_SET) {
-    if (!FirstElement(params, length, &function, &params, &length)) return 1;
-    size->Function = function;
-  }
+  int answer = 0;
+  if (!MeasuredFunction(&function, &params, &length, size, &answer)) return answer;
   MeasureImage(this, e->Local, e->Extloc, function, params, length, kind, text, size);
   return 1;
 }
@@ -335,15 +346,8 @@ int TMapRsc::GetImageSize(int function, const char* params, int length, IMAGESIZ
     ErrorCode = MAPERR_RSCRANGE;
     return 0;
   }
-  size->Function = function;
-  if (function == PRIM_LIBRARY) {
-    memset(size, 0, sizeof *size);
-    return 0;
-  }
-  if (function == PRIM_SET) {
-    if (!FirstElement(params, length, &function, &params, &length)) return 1;
-    size->Function = function;
-  }
+  int answer = 0;
+  if (!MeasuredFunction(&function, &params, &length, size, &answer)) return answer;
   // Measured as the local type that draws such signs.
   int local = 6;
   switch (function) {
