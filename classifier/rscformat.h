@@ -205,13 +205,7 @@ static_assert(sizeof(TABPOS) == 16);
 // A layer record in memory: the stored head and a reference to its codes
 // in the memory pool (0 when it has none). The length field keeps the
 // stored length.
-struct TABSEG {
-  DWORD Length;
-  char Name[32];
-  char Short[16];
-  BYTE Number;
-  BYTE Order;
-  WORD Count;
+struct TABSEG : RSCSEG {
   DWORD Codes;
 };
 static_assert(sizeof(TABSEG) == 60);
