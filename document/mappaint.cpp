@@ -135,6 +135,18 @@ struct BAND {
   }
 };
 
+// Device pixels per metre for painting on a device: the screen's on
+// screens and metafiles, the device's own scale on the others.
+void SetDevicePixel(TMapPaint* paint) {
+  if (paint->Technology == DT_RASDISPLAY || paint->Technology == DT_METAFILE)
+    paint->SetPixel(0.0, 0.0);
+  else
+    paint->SetPixel(paint->GetDeviceScaleX(), paint->GetDeviceScaleY());
+}
+
+// The length of a rectangle's side from `from` to `to`, kept in 0 ... INT32_MAX.
+LONG SideLength(LONG from, LONG to) { return LONG(std::clamp<int64_t>(int64_t(to) - from, 0, INT32_MAX)); }
+
 }  // namespace
 
 TMapPaint::TMapPaint() {
@@ -228,18 +240,15 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect, TObjectInfo* object
 int TMapPaint::PaintDevice(HDC dc, int erase, const RECT& rect, TObjectInfo* object,
                            int keepPalette, const PRINTPARM* print) {
   if (dc == nullptr) return PaintDib(nullptr, erase, rect, object);
-  const LONG width = LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, INT32_MAX));
-  const LONG height = LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, INT32_MAX));
+  const LONG width = SideLength(rect.left, rect.right);
+  const LONG height = SideLength(rect.top, rect.bottom);
 
   if (print != nullptr)
     SetPaintDevice(dc, print->ResolutionX, print->ResolutionY);
   else
     SetPaintDevice(dc, -1.0, -1.0);
   const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
-  if (Technology == DT_RASDISPLAY || Technology == DT_METAFILE)
-    SetPixel(0.0, 0.0);
-  else
-    SetPixel(GetDeviceScaleX(), GetDeviceScaleY());
+  SetDevicePixel(this);
   const FRAME savedPlace = *SetDrawPlace(rect);
   SIZE savedSize;
   SetPaintSize(width, height, &savedSize);
@@ -605,13 +614,10 @@ int TMapPaint::PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, cons
     return 0;
   SetPaintDevice(dc, -1.0, -1.0);
   const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
-  if (Technology == DT_RASDISPLAY || Technology == DT_METAFILE)
-    SetPixel(0.0, 0.0);
-  else
-    SetPixel(GetDeviceScaleX(), GetDeviceScaleY());
+  SetDevicePixel(this);
   const LONG savedWidth = PaintContext.ImageWidth, savedHeight = PaintContext.ImageHeight;
-  const LONG width = LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, INT32_MAX));
-  const LONG height = LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, INT32_MAX));
+  const LONG width = SideLength(rect.left, rect.right);
+  const LONG height = SideLength(rect.top, rect.bottom);
   PaintContext.ImageWidth = width;
   PaintContext.ImageHeight = height;
   POINT oldOrigin{0, 0};
