@@ -517,15 +517,7 @@ void MtlUnitsRegion(TMapControl* doc) {
   doc->LayerValueMax = 0.0;
   doc->LayerCountMax = 0;
   for (MTLCHAIN* unit = chain->First; unit; unit = unit->Next) {
-    const double size = unit->ElementSize;
-    if (!(size > 0)) continue;
-    unit->PictureFactor = doc->BaseScale / size;
-    DFRAME& e = unit->ElementFrame;
-    e.X1 = (unit->Frame.X1 - doc->PlaneX0) / size;
-    e.Y1 = (unit->Frame.Y1 - doc->PlaneY0) / size;
-    e.X2 = e.X1 + unit->Matrix.Head.Height;
-    e.Y2 = e.Y1 + unit->Matrix.Head.Width;
-    doc->UpdateRegionElem(e, unit->PictureFactor);
+    if (!PlaceUnitElements(doc, unit, unit->Matrix.Head)) continue;
     doc->HeightMin = std::min(doc->HeightMin, unit->MinHeight);
     doc->HeightMax = std::max(doc->HeightMax, unit->MaxHeight);
     doc->LayerValueMin = std::min(doc->LayerValueMin, unit->BottomLevel);

@@ -548,15 +548,7 @@ void ChainUnitsRegion(TMapControl* doc) {
     CHAININFO* chain = DocChain(doc, kind);
     for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
       if (kind == DOCKIND_RST && unit->ElementSize < 1e-6) unit->ElementSize = 1.0;
-      const double size = unit->ElementSize;
-      if (!(size > 0)) continue;
-      unit->PictureFactor = doc->BaseScale / size;
-      DFRAME& e = unit->ElementFrame;
-      e.X1 = (unit->Frame.X1 - doc->PlaneX0) / size;
-      e.Y1 = (unit->Frame.Y1 - doc->PlaneY0) / size;
-      e.X2 = e.X1 + unit->File->Head.Height;
-      e.Y2 = e.Y1 + unit->File->Head.Width;
-      doc->UpdateRegionElem(e, unit->PictureFactor);
+      if (!PlaceUnitElements(doc, unit, unit->File->Head)) continue;
       if (kind == DOCKIND_MTR) {
         doc->HeightMin = std::min(doc->HeightMin, unit->Minimum);
         doc->HeightMax = std::max(doc->HeightMax, unit->Maximum);

@@ -93,6 +93,23 @@ void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME
 // Whether the box of a matrix file (its header's location, rows, columns
 // and element size) meets the frame of the document's map, in metres.
 bool MatrixMeetsMap(const TMapControl* doc, const RMF& h);
+// Puts a chain unit (raster, matrix or layer matrix) on the document's
+// picture elements: its picture factor, and its element frame from its
+// frame and its header's rows and columns, taken into the region. False,
+// and nothing changed, without a positive element size.
+template <typename Unit>
+bool PlaceUnitElements(TMapControl* doc, Unit* unit, const RMF& head) {
+  const double size = unit->ElementSize;
+  if (!(size > 0)) return false;
+  unit->PictureFactor = doc->BaseScale / size;
+  DFRAME& e = unit->ElementFrame;
+  e.X1 = (unit->Frame.X1 - doc->PlaneX0) / size;
+  e.Y1 = (unit->Frame.Y1 - doc->PlaneY0) / size;
+  e.X2 = e.X1 + head.Height;
+  e.Y2 = e.Y1 + head.Width;
+  doc->UpdateRegionElem(e, unit->PictureFactor);
+  return true;
+}
 void ChainUnitsRegion(TMapControl* doc);
 
 // The DocumentKinds slots of the three kinds.
