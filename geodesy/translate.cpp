@@ -22,20 +22,6 @@ constexpr double kDefaultAxisMeridian = 0.65704432;
 // Closed ranges; a NaN is outside.
 bool Within(double v, double bound) { return v >= -bound && v <= bound; }
 
-void CopyParameters(TTranslate* t, const CONSTPROJ& p) {
-  t->FirstMainParallel = p.FirstMainParallel;
-  t->SecondMainParallel = p.SecondMainParallel;
-  t->AxisMeridian = p.AxisMeridian;
-  t->MainPointParallel = p.MainPointParallel;
-  t->PoleLatitude = p.PoleLatitude;
-  t->PoleLongitude = p.PoleLongitude;
-}
-
-CONSTPROJ OwnParameters(const TTranslate* t) {
-  return {t->FirstMainParallel, t->SecondMainParallel, t->AxisMeridian,
-          t->MainPointParallel, t->PoleLatitude,       t->PoleLongitude};
-}
-
 void SetKrasovsky(TTranslate* t) {
   const EllipsoidTerms* k = FindEllipsoid(ELLIPSOID_KRASOVSKY);
   t->MajorAxis = k->MajorAxis;
@@ -48,7 +34,7 @@ void DefaultSetup(TTranslate* t) {
   t->EllipsoidKind = ELLIPSOID_KRASOVSKY;
   t->AxisMeridian = kDefaultAxisMeridian;
   SetKrasovsky(t);
-  CONSTPROJ own = OwnParameters(t);
+  CONSTPROJ own = *t;
   if (TestConstproj(PRJ_GAUSSKRUGER, &own) == 0) IdentifyZone(t, t->AxisMeridian);
 }
 
@@ -91,7 +77,7 @@ int SetProjection(TTranslate* t, int kind, CONSTPROJ* parameters, int ellipsoid)
   if (t->ErrorCode) return t->ErrorCode;
 
   t->ProjectionKind = kind;
-  CopyParameters(t, *parameters);
+  static_cast<CONSTPROJ&>(*t) = *parameters;
   if (const EllipsoidTerms* e = FindEllipsoid(ellipsoid)) {
     t->MajorAxis = e->MajorAxis;
     t->EccentricityTerm = e->EccentricityTerm;
@@ -134,7 +120,7 @@ TTranslate::TTranslate(int kind, CONSTPROJ* parameters, int ellipsoid) {
   if (::TestConstproj(kind, parameters) != 0) return;
 
   ProjectionKind = kind;
-  CopyParameters(this, *parameters);
+  static_cast<CONSTPROJ&>(*this) = *parameters;
   SetKrasovsky(this);
   EllipsoidKind = ellipsoid;
   if (ellipsoid != ELLIPSOID_KRASOVSKY) {

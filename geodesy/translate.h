@@ -55,16 +55,10 @@ enum : int32_t {
   ELLIPSOID_WGS84 = 9,
 };
 
-class MAPCLASS TTranslate {
+// The six projection parameters are its CONSTPROJ record, first in the
+// object.
+class MAPCLASS TTranslate : public CONSTPROJ {
  public:
-  // The six projection parameters, a copy of the CONSTPROJ record.
-  double FirstMainParallel;
-  double SecondMainParallel;
-  double AxisMeridian;
-  double MainPointParallel;
-  double PoleLatitude;
-  double PoleLongitude;
-
   double MajorAxis;         // semi-major axis a, metres
   double EccentricityTerm;  // e on ellipsoid 1, e squared on ellipsoids 3-9
   double ZoneMeridian;      // axis meridian of the current 6-degree zone
