@@ -188,12 +188,7 @@ int TObjectUnion::LoadData() {
     }
     SetHeightPointCross(Cross1, Cross2, &Data1, &Data2, Count);
     if (Count > 1) {
-      SortPointCross(Cross1, Count, &Data1);
-      SortPointCross(Cross2, Count, &Data2);
-      int count = Count;
-      DeletePointCross(Cross1, Cross2, &count, &Data1);
-      DeletePointCross(Cross2, Cross1, &count, &Data2);
-      Count = count;
+      SortBothPointCross();
       ChangePointCrossBeak(Cross1, Count, 1);
       ChangePointCrossBeak(Cross2, Count, 1);
     }

@@ -381,12 +381,7 @@ int TPointCross::SetAllPointCross() {
   if (!PointCrossObj()) return 0;
   // Heights first, while every record still faces its partner.
   SetHeightPointCross(Cross1, Cross2, &Data1, &Data2, Count);
-  SortPointCross(Cross1, Count, &Data1);
-  SortPointCross(Cross2, Count, &Data2);
-  int count = Count;
-  DeletePointCross(Cross1, Cross2, &count, &Data1);
-  DeletePointCross(Cross2, Cross1, &count, &Data2);
-  Count = count;
+  SortBothPointCross();
   ChangePointCrossBeak(Cross1, Count, Closed1);
   ChangePointCrossBeak(Cross2, Count, Closed2);
   return Count > 0 ? 1 : 0;
@@ -655,6 +650,15 @@ void TPointCross::SortCoordinamesPointCross(POINTCROSS* array, int first, int la
   std::stable_sort(array + first, array + last, [sx, sy](const POINTCROSS& p, const POINTCROSS& q) {
     return p.X * sx + p.Y * sy < q.X * sx + q.Y * sy;
   });
+}
+
+void TPointCross::SortBothPointCross() {
+  SortPointCross(Cross1, Count, &Data1);
+  SortPointCross(Cross2, Count, &Data2);
+  int count = Count;
+  DeletePointCross(Cross1, Cross2, &count, &Data1);
+  DeletePointCross(Cross2, Cross1, &count, &Data2);
+  Count = count;
 }
 
 void TPointCross::SortPointCross(POINTCROSS* array, int count, TDataEdit* metric) {

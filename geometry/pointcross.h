@@ -138,6 +138,9 @@ class MAPCLASS TPointCross {
   // Removes repeated records of one segment together with their partners;
   // count is updated.
   void DeletePointCross(POINTCROSS* array, POINTCROSS* partner, int* count, TDataEdit* metric);
+  // Sorts both arrays along their contours and removes the repeated
+  // records of each with their partners.
+  void SortBothPointCross();
   // Exchanges two records of one segment whose order makes a beak.
   void ChangePointCrossBeak(POINTCROSS* array, int count, int closed);
   // Heights from the metric that has them, interpolated along its segment.
