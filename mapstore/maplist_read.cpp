@@ -21,16 +21,29 @@ void TMapList::ApplyLinkRepairs(LONG n, FVSPR* desc) const {
 FVSPR* TMapList::StepTo(int n) {
   if (n != 0 && n == CurrentObject && CurrentDesc != nullptr) return CurrentDesc;
   CurrentObject = n;
+  // Read in a scattered order from a large sheet, a descriptor and its
+  // records each miss the processor's caches. Their fetches are made to
+  // overlap: with the records where the descriptor named them when last
+  // read, or else once the descriptor is in.
+  const bool scattered = n > 0 && HeadBuffer.Scattered();
+  const uint64_t hint = scattered ? HeadBuffer.Hint(n) : 0;
+  if (hint != 0)
+    TouchViews(HeadBuffer.ViewAt(int64_t(n) * SHEET_RECORD_SIZE),
+               DataBuffer.ViewAt(THeadBuffer::HintData(hint)),
+               SemnBuffer.ViewAt(THeadBuffer::HintSemn(hint)));
   CurrentDesc = n > 0 ? reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(n)) : nullptr;
   if (CurrentDesc == nullptr) {
     CurrentObject = 0;
     return nullptr;
   }
   ApplyLinkRepairs(n, CurrentDesc);
-  // The object's records are likely read next: their bytes are brought
-  // nearer meanwhile.
-  DataBuffer.Prefetch(CurrentDesc->DataOffset);
-  SemnBuffer.Prefetch(CurrentDesc->SemnOffset);
+  if (HeadBuffer.Scattered()) {
+    const DWORD data = CurrentDesc->DataOffset, semn = CurrentDesc->SemnOffset;
+    if (THeadBuffer::HintData(hint) != data || THeadBuffer::HintSemn(hint) != semn) {
+      TouchViews(DataBuffer.ViewAt(data), SemnBuffer.ViewAt(semn), nullptr);
+      HeadBuffer.NoteHint(n, data, semn);
+    }
+  }
   return CurrentDesc;
 }
 

@@ -161,14 +161,15 @@ int THeadBuffer::Allocate(int64_t hint) {
 
 char* THeadBuffer::RecordAddr(LONG n) {
   if (count_ > 0) {
-    const int start = index_ < 0 ? 0 : index_ % count_;
+    // From the window used last on, without a division per window.
+    int i = index_ < 0 ? 0 : index_ % count_;
     for (int k = 0; k < count_; ++k) {
-      const int i = (start + k) % count_;
       const SHEETWINDOW& w = windows_[i];
       if (w.First <= n && n <= w.Last) {
         index_ = i;
         return w.Data + (n - w.First) * SHEET_RECORD_SIZE;
       }
+      if (++i == count_) i = 0;
     }
   }
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
@@ -190,6 +191,7 @@ char* THeadBuffer::RecordAddr(LONG n) {
   } else if (++index_ >= count_) {
     index_ = count_ / 2;
   }
+  scattered_ = piece;
   const int64_t base = (n / perWindow) * perWindow;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
@@ -203,6 +205,30 @@ char* THeadBuffer::RecordAddr(LONG n) {
   w.Last = base + records - 1;
   if (n > w.Last) return nullptr;
   return w.Data + (n - base) * SHEET_RECORD_SIZE;
+}
+
+void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
+  if (n <= 0 || n >= HINT_LIMIT) return;
+  if (n >= hintCount_) {
+    // The table grows by doubling; without memory the hints stay as they are.
+    LONG count = hintCount_ > 0 ? hintCount_ : HINT_FIRST;
+    while (count <= n) count *= 2;
+    if (count > HINT_LIMIT) count = HINT_LIMIT;
+    auto* hints = static_cast<uint64_t*>(plat::AllocPages(SIZE_T(count) * sizeof(uint64_t)));
+    if (hints == nullptr) return;
+    if (hints_ != nullptr) std::memcpy(hints, hints_, SIZE_T(hintCount_) * sizeof(uint64_t));
+    plat::FreePages(hints_);
+    hints_ = hints;
+    hintCount_ = count;
+  }
+  hints_[n] = (uint64_t(data) << 32) | semn;
+}
+
+void THeadBuffer::FreeHints() {
+  plat::FreePages(hints_);
+  hints_ = nullptr;
+  hintCount_ = 0;
+  scattered_ = false;
 }
 
 void THeadBuffer::UpdateRecord(LONG n, const void* desc) {

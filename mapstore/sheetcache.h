@@ -10,7 +10,9 @@
 // in place (THeadBuffer::UpdateRecord).
 //
 // - THeadBuffer: the descriptor file; windows of 2048 descriptors (by
-//   default), 2 to 32 of them, holding record numbers.
+//   default), 2 to 32 of them, holding record numbers. For descriptors read
+//   in a scattered order it also keeps where their records were, so that a
+//   later read fetches descriptor and records at once.
 // - TDataBuffer: the metric file; 256 KB windows, 1 to 64 of them. A metric
 //   record may run over several windows: it is read into the following ones
 //   so that it is one piece of memory. The cache grows on demand to hold a
@@ -84,12 +86,10 @@ class TSheetWindows {
   // filled (through the file's view): the bytes read, -1 when the file
   // cannot be read.
   int64_t ReadBytes(int64_t from, void* buffer, int64_t size);
-  // Starts bringing the record at `from` into the processor's cache when
-  // it is likely to be read from the view: the file is larger than the
-  // windows hold.
-  void Prefetch(int64_t from) const {
-    if (!FileFits()) view_.Prefetch(from);
-  }
+  // The address of byte `from` in the file's view when a read of it is
+  // likely to come from the view (the file is larger than the windows
+  // hold), for TouchViews; null otherwise.
+  const char* ViewAt(int64_t from) const { return FileFits() ? nullptr : view_.At(from); }
 
  protected:
   TSheetWindows() { Init(); }
@@ -157,6 +157,44 @@ class THeadBuffer : public THeadWindows {
   char* RecordAddr(LONG n);
   // Copies a 48-byte descriptor into the window holding record n, if any.
   void UpdateRecord(LONG n, const void* desc);
+
+  // Where the metric and semantics records of descriptor n were when it
+  // was last read in a scattered order, so that the next scattered read of
+  // it can fetch the records together with the descriptor. Only a hint: it
+  // may be stale (the records moved since), and nothing is read by it but
+  // the touch that brings the bytes near. Kept up to HINT_LIMIT
+  // descriptors, forgotten with the file; 0 when none is known.
+  uint64_t Hint(LONG n) const { return n > 0 && n < hintCount_ ? hints_[n] : 0; }
+  void NoteHint(LONG n, DWORD data, DWORD semn);
+  static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
+  static DWORD HintSemn(uint64_t hint) { return static_cast<DWORD>(hint); }
+
+  enum : int {
+    HINT_LIMIT = 1 << 23,  // 64 MB of hints at most
+    HINT_FIRST = 1 << 16,  // hints of the first table
+  };
+
+  // Whether the last descriptor the windows did not hold was read as a
+  // piece: descriptors read in a scattered order from a large file.
+  bool Scattered() const { return scattered_; }
+
+  // The file and the release of the windows forget the hints too.
+  void SetFile(HANDLE file) {
+    FreeHints();
+    THeadWindows::SetFile(file);
+  }
+  void Free() {
+    FreeHints();
+    THeadWindows::Free();
+  }
+  ~THeadBuffer() { FreeHints(); }
+
+ private:
+  void FreeHints();
+
+  uint64_t* hints_ = nullptr;  // zero-filled page memory, hintCount_ entries
+  LONG hintCount_ = 0;
+  bool scattered_ = false;
 };
 
 class TDataBuffer : public TDataWindows {

@@ -380,3 +380,32 @@ TEST_F(CacheTest, AllocationFailures) {
   plat::fault::Reset();
   EXPECT_EQ(1, h.Allocate(0));
 }
+
+// The places of records learned per descriptor: kept across the table's
+// growth, refused outside 1 .. HINT_LIMIT - 1 or without memory, and
+// forgotten with the file.
+TEST_F(CacheTest, HeadBufferHints) {
+  THeadBuffer h;
+  const LONG numbers[] = {1, THeadBuffer::HINT_FIRST - 1, THeadBuffer::HINT_FIRST,
+                          5 * THeadBuffer::HINT_FIRST + 3, THeadBuffer::HINT_LIMIT - 1};
+  for (LONG n : numbers) h.NoteHint(n, DWORD(n) * 3, DWORD(n) + 7);
+  for (LONG n : numbers) {
+    EXPECT_EQ(DWORD(n) * 3, THeadBuffer::HintData(h.Hint(n))) << n;
+    EXPECT_EQ(DWORD(n) + 7, THeadBuffer::HintSemn(h.Hint(n))) << n;
+  }
+  for (LONG n : {LONG(0), LONG(-1), LONG(THeadBuffer::HINT_LIMIT)}) {
+    h.NoteHint(n, 1, 1);
+    EXPECT_EQ(0u, h.Hint(n)) << n;
+  }
+  EXPECT_EQ(0u, h.Hint(3));  // never noted
+
+  THeadBuffer fresh;
+  plat::fault::FailAllocation(1, true);
+  fresh.NoteHint(9, 1, 2);
+  EXPECT_EQ(0u, fresh.Hint(9));
+  plat::fault::Reset();
+
+  h.SetFile(Open("S.HDR", HeadFile(4)));
+  EXPECT_EQ(0u, h.Hint(1));
+  EXPECT_FALSE(h.Scattered());
+}

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <utility>
 
 #include "common/maperr.h"
 #include "mapstore/maplist.h"
@@ -161,4 +163,72 @@ TEST_F(ObjRead, FrameSearchStopsAtAShortFile) {
   EXPECT_EQ(0, closed.GetListFrameNumber());
   EXPECT_EQ(nullptr, closed.ObjectDesc(1));
   EXPECT_EQ(nullptr, closed.FirstHead());
+}
+
+// A sheet too large for its caches, read by number in a scattered order:
+// the records come whole where the descriptors name them, also once they
+// have moved since the first reads (the places learned then are stale),
+// and a metric file cut short under the views gives no record past the
+// cut and no fault.
+TEST(ObjReadLarge, ScatteredReadsFollowTheDescriptors) {
+  SheetFolder dir{MC_TEST_TMP};
+  TestMap map{dir.path(), 2};  // two sheets: small caches
+  SheetBuilder sheet;
+  const int count = 20000;
+  for (int n = 1; n <= count; ++n)
+    sheet.Add(LOCAL_LINE, MetricRecord(16 + 8 * (1 + n % 9), n),
+              SemnRecord(12 + 2 * (n % 5), uint8_t(n)));
+  sheet.Write(dir.path(), TestMap::Base(1));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+
+  // Object n holds the records object `from` was built with.
+  auto check = [&](int n, int from) {
+    const FVSPR& d = sheet.Desc(from);
+    const LONGMETRIC* m = list.ObjectDataAddr(n);
+    const SEMANTIC* s = list.ObjectSemnAddr(n);
+    ASSERT_NE(nullptr, m) << n;
+    ASSERT_NE(nullptr, s) << n;
+    const uint32_t length = 16 + 8 * (1 + from % 9);
+    EXPECT_EQ(0, std::memcmp(m, sheet.dat.data() + d.DataOffset, length)) << n;
+    EXPECT_EQ(0, std::memcmp(s, sheet.sem.data() + d.SemnOffset, 12 + 2 * (from % 5))) << n;
+  };
+  auto scattered = [&](auto&& each) {
+    for (int i = 0; i < count; ++i) each(1 + int((int64_t(i) * 7919) % count));
+  };
+  for (int pass = 0; pass < 2; ++pass) scattered([&](int n) { check(n, n); });
+  EXPECT_TRUE(list.HeadBuffer.Scattered());
+  EXPECT_NE(0u, list.HeadBuffer.Hint(2));
+
+  // Each pair of neighbours trades records in the file, under the views.
+  Bytes hdr = sheet.hdr;
+  for (int n = 1; n + 1 <= count; n += 2) {
+    FVSPR* a = reinterpret_cast<FVSPR*>(hdr.data() + 48 * n);
+    FVSPR* b = reinterpret_cast<FVSPR*>(hdr.data() + 48 * (n + 1));
+    std::swap(a->DataOffset, b->DataOffset);
+    std::swap(a->SemnOffset, b->SemnOffset);
+  }
+  WriteFile(dir.path() + TestMap::Base(1) + ".HDR", hdr);
+  list.HeadBuffer.Reset();
+  list.ObjectDesc(0);
+  scattered([&](int n) { check(n, n % 2 == 1 ? n + 1 : n - 1); });
+
+  // The metric file cut to its first page.
+  const DWORD cut = 4096;
+  std::filesystem::resize_file(dir.path() + TestMap::Base(1) + ".DAT", cut);
+  list.DataBuffer.Reset();
+  list.ObjectDesc(0);
+  // The first read past the cut: its records are fetched where they were.
+  EXPECT_EQ(nullptr, list.ObjectDataAddr(count - 1));
+  int whole = 0;
+  scattered([&](int n) {
+    const LONGMETRIC* m = list.ObjectDataAddr(n);
+    const FVSPR* d = list.ObjectDesc(n);
+    ASSERT_NE(nullptr, d);
+    if (d->DataOffset + 16 > cut) {
+      EXPECT_EQ(nullptr, m) << n;
+    }
+    if (m != nullptr) ++whole;
+  });
+  EXPECT_GT(whole, 10);
 }
