@@ -81,12 +81,7 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
 int TObjectCutByLine::GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q,
                                     TDataEdit* object) {
   if (p == nullptr || q == nullptr || object == nullptr) return 1;
-  auto inside = [&](const DOUBLEPOINT* x) {
-    const int r = object->Inside(x, 0);
-    return r != 0 && r != 2;
-  };
-  if (!inside(q)) return 1;
-  return inside(p) ? 3 : 1;
+  return geomwork::InsideOf(*object, *q) && geomwork::InsideOf(*object, *p) ? 3 : 1;
 }
 
 int TObjectCutByLine::Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
