@@ -9,6 +9,7 @@
 #include "common/maperr.h"
 #include "platform/vfs_memory.h"
 #include "raster/mtl.h"
+#include "support/rmfbuild.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -17,20 +18,8 @@ namespace {
 // A frame of 1000 m (X) x 640 m (Y) at 10 m: 100 rows, 64 columns; heights
 // of 2 bytes in decimetres, 3 layers of 1 byte in centimetres.
 MTLBUILDPARM Parm() {
-  MTLBUILDPARM p{};
-  p.Length = sizeof(p);
-  p.BeginX = 6000;
-  p.BeginY = 3000;
-  p.EndX = 7000;
-  p.EndY = 3640;
-  p.ElementSize = 10;
-  p.LayerCount = 3;
-  p.HeightBytes = 2;
-  p.PowerBytes = 1;
-  p.HeightUnit = 1;
-  p.PowerUnit = 2;
+  MTLBUILDPARM p = rmftest::DecimetreLayerMatrix();
   p.UserWord = 41;
-  p.Scale = 25000;
   return p;
 }
 

@@ -11,24 +11,17 @@
 #include "platform/library.h"
 #include "raster/mtr.h"
 #include "support/host_recorder.h"
+#include "support/rmfbuild.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
 namespace {
 
 BUILDMTW Build(double width, double height, double size, int bytes) {
-  BUILDMTW b{};
-  b.Length = sizeof(BUILDMTW);
-  b.BeginX = 5000;
-  b.BeginY = 7000;
-  b.Width = width;
-  b.Height = height;
-  b.ElementSize = size;
-  b.ElementBytes = bytes;
+  BUILDMTW b = rmftest::MatrixBuild(5000, 7000, width, height, size, bytes, 50000);
   b.HeightUnit = 1;
   b.MatrixType = 2;
   b.Creator = 9;
-  b.Scale = 50000;
   return b;
 }
 

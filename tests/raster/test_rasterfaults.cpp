@@ -20,63 +20,29 @@
 #include "raster/mtr.h"
 #include "raster/rst.h"
 #include "support/fault_sweep.h"
+#include "support/rasterfixture.h"
+#include "support/rmfbuild.h"
 #include "support/rmffiles.h"
-#include "support/scratch_dir.h"
 
 namespace {
 
 constexpr DWORD kColour = 0x00ABCDEF;
-
-std::string Bytes(const BYTE* b, int size) {
-  return b ? std::string(reinterpret_cast<const char*>(b), size_t(size)) : std::string();
-}
 
 bool Reported(int code) {
   return code == MAPERR_WRITE || code == MAPERR_DISKFULL || code == MAPERR_OPEN ||
          code == MAPERR_READ;
 }
 
-class RasterFaults : public ::testing::Test {
+class RasterFaults : public rmftest::RasterFileTest {
  protected:
-  void SetUp() override {
-    plat::SetWriteThroughEnabled(false);
-    messages_ = MessageEnableSet(0);
-  }
-  void TearDown() override { MessageEnableSet(messages_); }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
   std::string name = dir / "a.rsw";
-  int messages_ = 1;
 };
 
+// A matrix of 300 x 300 elements of 2 m, 2 bytes in decimetres.
 BUILDMTW Build() {
-  BUILDMTW b{};
-  b.Length = sizeof(BUILDMTW);
-  b.Width = b.Height = 600;
-  b.ElementSize = 2;
-  b.ElementBytes = 2;
+  BUILDMTW b = rmftest::MatrixBuild(0, 0, 600, 600, 2, 2, 50000);
   b.HeightUnit = 1;
-  b.Scale = 50000;
   return b;
-}
-
-// A layer matrix of 100 x 64 cells of 10 m: heights of 2 bytes in
-// decimetres, 3 layers of 1 byte.
-MTLBUILDPARM LayerParm() {
-  MTLBUILDPARM p{};
-  p.Length = sizeof(p);
-  p.BeginX = 6000;
-  p.BeginY = 3000;
-  p.EndX = 7000;
-  p.EndY = 3640;
-  p.ElementSize = 10;
-  p.LayerCount = 3;
-  p.HeightBytes = 2;
-  p.PowerBytes = 1;
-  p.HeightUnit = 1;
-  p.PowerUnit = 2;
-  p.Scale = 25000;
-  return p;
 }
 
 // A new file made by one of the creating calls: what it returns and its
@@ -144,7 +110,7 @@ TEST_F(RasterFaults, EveryFailedCreationIsReportedAndEverySuccessReopens) {
       {"layer matrix",
        [](const std::string& n, int& result) {
          auto mtl = std::make_shared<TMtl>();
-         MTLBUILDPARM p = LayerParm();
+         MTLBUILDPARM p = rmftest::DecimetreLayerMatrix();
          result = mtl->Create(n.c_str(), &p);
          return mtl;
        },
@@ -297,7 +263,7 @@ TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
     mtl.reset();
     {
       TMtl make;
-      MTLBUILDPARM p = LayerParm();
+      MTLBUILDPARM p = rmftest::DecimetreLayerMatrix();
       ASSERT_EQ(1, make.Create(path.c_str(), &p));
     }
     mtl = std::make_unique<TMtl>();

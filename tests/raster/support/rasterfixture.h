@@ -30,6 +30,10 @@ class RasterFileTest : public ::testing::Test {
              : std::string();
   }
   static std::string Bytes(const std::vector<char>& v) { return std::string(v.begin(), v.end()); }
+  // `size` bytes from `b`; empty for none.
+  static std::string Bytes(const BYTE* b, int size) {
+    return b ? std::string(reinterpret_cast<const char*>(b), size_t(size)) : std::string();
+  }
 
   mctest::ScratchDir dir{MC_TEST_TMP};
   int messages_ = 1;
