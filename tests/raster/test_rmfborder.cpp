@@ -9,6 +9,7 @@
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "raster/rmf.h"
+#include "support/rasterfixture.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -20,14 +21,16 @@ void AddContour(TDataEdit& edit, int n, const std::vector<std::pair<int, int>>& 
   for (auto [x, y] : points) edit.AppendPointSubject(n, x, y);
 }
 
-}  // namespace
-
-TEST(RmfBorder, ClassesThatCannotBeReadAreMadeAgainWhenTheBorderIsTurnedOn) {
-  plat::SetWriteThroughEnabled(false);
-  const int messages = MessageEnableSet(0);
-  mctest::ScratchDir dir{MC_TEST_TMP};
+// A file of the blocked raster tests, "a.rsw", and the object that makes it.
+class RmfBorder : public rmftest::RasterFileTest {
+ protected:
   const std::string name = dir / "a.rsw";
   TRmf rmf;
+};
+
+}  // namespace
+
+TEST_F(RmfBorder, ClassesThatCannotBeReadAreMadeAgainWhenTheBorderIsTurnedOn) {
   ASSERT_EQ(1, rmf.Create(name.c_str(), 768, 256, 8, nullptr, 1, 1));  // 3 x 1 blocks
   TDataEdit border;
   border.Init();
@@ -50,15 +53,9 @@ TEST(RmfBorder, ClassesThatCannotBeReadAreMadeAgainWhenTheBorderIsTurnedOn) {
   ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
   EXPECT_EQ(1, rmf.ShowByBorder());
   for (int n = 0; n < 3; ++n) EXPECT_EQ(classes[size_t(n)], rmf.BlockFlag(n)) << n;
-  MessageEnableSet(messages);
 }
 
-TEST(RmfBorder, BlocksAreClassedAndTheClassesKept) {
-  plat::SetWriteThroughEnabled(false);
-  const int messages = MessageEnableSet(0);
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  const std::string name = dir / "a.rsw";
-  TRmf rmf;
+TEST_F(RmfBorder, BlocksAreClassedAndTheClassesKept) {
   ASSERT_EQ(1, rmf.Create(name.c_str(), 1536, 1280, 8, nullptr, 1, 1));  // 6 x 5 blocks
   TDataEdit border;
   border.Init();
@@ -125,5 +122,4 @@ TEST(RmfBorder, BlocksAreClassedAndTheClassesKept) {
   EXPECT_EQ(0, rmf.SetBorder(&small));
   EXPECT_EQ(MAPERR_INPUT, rmf.GetError());
   small.Free();
-  MessageEnableSet(messages);
 }
