@@ -4,6 +4,7 @@
 // receive; re-storing every characteristic by its type.
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "classifier/maprsc.h"
 #include "common/textformat.h"
@@ -272,9 +273,13 @@ LONG TObjectInfo::SemanticClassificatorCode(int code, int i) {
 
 namespace {
 
-// The fields the two descriptions share, copied from the classifier's.
+// The classifier's description of semantic `code` for kind `kind` in
+// either form: 1, or 0 when there is none.
 template <class T>
-void CopyDescription(T* type, const RSCSEMANTICEX& ex) {
+int Describe(TMapRsc* rsc, T* type, int code, int kind) {
+  RSCSEMANTICEX ex;
+  if (rsc == nullptr || type == nullptr || !rsc->SemanticDescribeEx(&ex, DWORD(code), kind))
+    return 0;
   type->Code = LONG(ex.Code);
   type->Type = LONG(ex.Type);
   type->Reply = LONG(ex.Reply);
@@ -284,32 +289,23 @@ void CopyDescription(T* type, const RSCSEMANTICEX& ex) {
   type->Minimum = ex.Minimum;
   type->Default = ex.Default;
   type->Maximum = ex.Maximum;
+  if constexpr (std::is_same_v<T, SEMANTICTYPEEX>) {
+    type->Enable = LONG(ex.Enable);
+    type->Size = LONG(ex.Size);
+    type->Decimal = LONG(ex.Decimal);
+    std::memcpy(type->ShortName, ex.ShortName, sizeof(type->ShortName));
+  }
+  return 1;
 }
 
 }  // namespace
 
 int TObjectInfo::SemanticDescribe(SEMANTICTYPE* type, int code) {
-  TMapRsc* rsc = OpenRsc();
-  RSCSEMANTICEX ex;
-  if (rsc == nullptr || type == nullptr ||
-      !rsc->SemanticDescribeEx(&ex, DWORD(code), Desc != nullptr ? Desc->Code : 0))
-    return 0;
-  CopyDescription(type, ex);
-  return 1;
+  return Describe(OpenRsc(), type, code, Desc != nullptr ? Desc->Code : 0);
 }
 
 int TObjectInfo::SemanticDescribeEx(SEMANTICTYPEEX* type, int code) {
-  TMapRsc* rsc = OpenRsc();
-  RSCSEMANTICEX ex;
-  if (rsc == nullptr || type == nullptr ||
-      !rsc->SemanticDescribeEx(&ex, DWORD(code), Desc != nullptr ? Desc->Code : 0))
-    return 0;
-  CopyDescription(type, ex);
-  type->Enable = LONG(ex.Enable);
-  type->Size = LONG(ex.Size);
-  type->Decimal = LONG(ex.Decimal);
-  std::memcpy(type->ShortName, ex.ShortName, sizeof(type->ShortName));
-  return 1;
+  return Describe(OpenRsc(), type, code, Desc != nullptr ? Desc->Code : 0);
 }
 
 // ---------------------------------------------------------------------------
