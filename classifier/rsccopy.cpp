@@ -67,6 +67,20 @@ bool CarrySemantic(TMapRsc* target, TMapRsc* source, DWORD code, TMapError* log,
   return true;
 }
 
+// Gives kind k of the target the semantics kind n of the source may and
+// must carry (`force`: k is a series member), noting each one it takes.
+void CarryUsedSemantics(TMapRsc* target, TMapRsc* source, int n, int k, int force,
+                        TMapError* log) {
+  RSCSEMANTICEX desc;
+  for (int use = 1; use <= 2; use++) {
+    for (DWORD code : UsedCodes(source, n, use)) {
+      if (!CarrySemantic(target, source, code, log, &desc)) continue;
+      target->AppendObjectSemantic(k, code, use, force);
+      if (target->GetOnlyObjCanSem(k, code) != 0) Protocol(log, kUseAdded[use], code, desc.Name);
+    }
+  }
+}
+
 }  // namespace
 
 int TMapRsc::CopyObject(TMapRsc* source, int n, int layer, TMapError* log) {
@@ -134,13 +148,7 @@ int TMapRsc::CopyObject(TMapRsc* source, int n, int layer, TMapError* log) {
       return 0;
     }
     Protocol(log, kObjectCopied, excode, name);
-    for (int use = 1; use <= 2; use++) {
-      for (DWORD code : UsedCodes(source, n, use)) {
-        if (!CarrySemantic(this, source, code, log, &desc)) continue;
-        AppendObjectSemantic(k, code, use, 0);
-        if (GetOnlyObjCanSem(k, code) != 0) Protocol(log, kUseAdded[use], code, desc.Name);
-      }
-    }
+    CarryUsedSemantics(this, source, n, k, 0, log);
     ErrorCode = 0;
     return k;
   }
@@ -177,13 +185,7 @@ int TMapRsc::CopyObject(TMapRsc* source, int n, int layer, TMapError* log) {
   TABLIM* limits = CopyTabLim(lim);
   if (!limits || !copy) return fail();
   const int last = members.back().Number;
-  for (int use = 1; use <= 2; use++) {
-    for (DWORD code : UsedCodes(source, n, use)) {
-      if (!CarrySemantic(this, source, code, log, &desc)) continue;
-      AppendObjectSemantic(last, code, use, 1);
-      if (GetOnlyObjCanSem(last, code) != 0) Protocol(log, kUseAdded[use], code, desc.Name);
-    }
-  }
+  CarryUsedSemantics(this, source, n, last, 1, log);
   TABPOS* pos = ObjIndex[last].Pos;
   if (!pos) return fail();
   for (const MEMBER& m : members)
