@@ -148,8 +148,7 @@ class MAPCLASS TDataEdit {
   TMeasure Measure;
 
  private:
-  mutable const char* CheckedPoint = nullptr;  // null: no point checked
-  mutable LONG CheckedNumber = 0;
+  // The record facts the last check found sound (see CursorOnPoint).
   mutable const char* CheckedCount = nullptr;
   mutable const LONGMETRIC* CheckedRecord = nullptr;
   mutable LONG CheckedSize = 0;
@@ -166,11 +165,9 @@ class MAPCLASS TDataEdit {
   void SetCurrentCount(DWORD count);
   // Whether the cursor is on a point of the record. The record facts a
   // check depends on (record, buffer size, kind, length, contour) are
-  // remembered with the point found: the record is checked again only when
-  // one of them changed, and reading both coordinates of a point checks
-  // the point once per cursor move.
+  // remembered: the record is checked again only when one of them changed;
+  // the point itself (its number and place) is checked on every call.
   bool CursorOnPoint() const;
-  bool PointChecked() const;
   bool ContourPoints(int n, char*& first, DWORD& count);
   char* OpenPlace(int n, int where);
   int AppendRaw(int n, const char* bytes);
