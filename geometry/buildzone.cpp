@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "geometry/segmentgrid.h"
 #include "geometry/workhelpers.h"
 
 namespace {
@@ -42,14 +41,6 @@ DOUBLEPOINT LeftNormal(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   const double l = Dist(a, b);
   if (!(l > 0.0)) return {0.0, 0.0};
   return {-(b.Y - a.Y) / l, (b.X - a.X) / l};
-}
-
-double SegmentDist2(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-  const double dx = b.X - a.X, dy = b.Y - a.Y, l = dx * dx + dy * dy;
-  double t = l > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l : 0.0;
-  t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
-  const double ex = p.X - a.X - t * dx, ey = p.Y - a.Y - t * dy;
-  return ex * ex + ey * ey;
 }
 
 // Crossing of the line p + s (q - p) with the line r + t (u - r); false for
@@ -108,70 +99,15 @@ int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double preci
     if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return 0;
     Points.push_back(p);
   }
-  BuildIndex();
+  Index.Build(Points.data(), n);
   return 1;
 }
 
-// Files every source segment (a lone point as a segment of no length) in the
-// cells of a grid whose cells are about as many as the segments and no
-// smaller than half the width, so that a query visits a few cells.
-void TBuildZone::BuildIndex() {
-  const int segs = std::max<int>(1, static_cast<int>(Points.size()) - 1);
-  DFRAME f{Points[0].X, Points[0].Y, Points[0].X, Points[0].Y};
-  for (const DOUBLEPOINT& p : Points) {
-    f.X1 = std::min(f.X1, p.X);
-    f.Y1 = std::min(f.Y1, p.Y);
-    f.X2 = std::max(f.X2, p.X);
-    f.Y2 = std::max(f.Y2, p.Y);
-  }
-  const double fw = f.X2 - f.X1, fh = f.Y2 - f.Y1, half = Width / 2;
-  double cells = segs;
-  const double bound = (std::max(fw, half) / half) * (std::max(fh, half) / half);
-  if (bound < cells) cells = bound;
-  if (!(cells >= 1.0)) cells = 1.0;
-  segmentgrid::Grid g;
-  g.Cover(f, cells);
-  GridX0 = g.x0, GridY0 = g.y0, CellW = g.cw, CellH = g.ch, GridNX = g.nx, GridNY = g.ny;
-  CellStart.assign(static_cast<size_t>(g.Cells()) + 1, 0);
-  auto segment = [&](int i, auto&& visit) {
-    const DOUBLEPOINT& a = Points[static_cast<size_t>(i)];
-    const DOUBLEPOINT& b = Points.size() > 1 ? Points[static_cast<size_t>(i) + 1] : a;
-    segmentgrid::VisitCells(g, a, b, 0.0, visit);
-  };
-  // Counts per cell, summed to the cell ends, then filled backwards so each
-  // end moves back to its cell's start.
-  for (int i = 0; i < segs; ++i) segment(i, [&](int c) { ++CellStart[static_cast<size_t>(c)]; });
-  for (size_t c = 1; c + 1 < CellStart.size(); ++c) CellStart[c] += CellStart[c - 1];
-  const int total = CellStart[CellStart.size() - 2];
-  CellStart.back() = total;
-  CellSegments.resize(static_cast<size_t>(total));
-  for (int i = 0; i < segs; ++i)
-    segment(i, [&](int c) {
-      CellSegments[static_cast<size_t>(--CellStart[static_cast<size_t>(c)])] = i;
-    });
+// Whether some source segment comes within limit of p.
+bool TBuildZone::NearSource(const DOUBLEPOINT& p, double limit) {
+  return limit > 0.0 && Index.Meets(&p, 1, limit);
 }
 
-// Whether some source segment lies nearer to p than limit.
-bool TBuildZone::NearSource(const DOUBLEPOINT& p, double limit) const {
-  if (!(limit > 0.0) || Points.empty()) return false;
-  segmentgrid::Grid g;
-  g.x0 = GridX0, g.y0 = GridY0, g.cw = CellW, g.ch = CellH, g.nx = GridNX, g.ny = GridNY;
-  const int c0 = g.Column(p.X - limit), c1 = g.Column(p.X + limit);
-  const int r0 = g.Row(p.Y - limit), r1 = g.Row(p.Y + limit);
-  const double l2 = limit * limit;
-  const size_t last = Points.size() - 1;
-  for (int r = r0; r <= r1; ++r)
-    for (int c = c0; c <= c1; ++c) {
-      const size_t cell = static_cast<size_t>(r) * static_cast<size_t>(g.nx) + static_cast<size_t>(c);
-      for (int k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
-        const size_t i = static_cast<size_t>(CellSegments[static_cast<size_t>(k)]);
-        const DOUBLEPOINT& a = Points[i];
-        const DOUBLEPOINT& b = i < last ? Points[i + 1] : a;
-        if (SegmentDist2(p, a, b) < l2) return true;
-      }
-    }
-  return false;
-}
 // ---------------------------------------------------------------------------
 // Steps
 
@@ -268,17 +204,6 @@ void TBuildZone::HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPO
   *out = {a.X + Width * n.X, a.Y + Width * n.Y};
 }
 
-// Even-odd test of p against the source contour.
-bool TBuildZone::InsideSource(const DOUBLEPOINT& p) const {
-  bool in = false;
-  for (size_t i = 0, j = Points.size() - 1; i < Points.size(); j = i++) {
-    const DOUBLEPOINT &a = Points[i], &b = Points[j];
-    if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X)
-      in = !in;
-  }
-  return in;
-}
-
 // Writes the walked side, then the other side reversed, into the result;
 // close: the first point once more at the end.
 int TBuildZone::Emit(bool close) {
@@ -355,7 +280,7 @@ int TBuildZone::Build(double width, TDataEdit* metric, int subject, double preci
         const double step = 1e-3 * std::min({Dist(A, B), Dist(B, N), Dist(B, X)});
         const double bx = Dist(B, X);
         const DOUBLEPOINT probe{B.X + step * (X.X - B.X) / bx, B.Y + step * (X.Y - B.Y) / bx};
-        outer = bx > 0.0 && InsideSource(probe);
+        outer = bx > 0.0 && Index.Inside(probe);
         sideKnown = true;
       } else {
         outer = Parallel() != 0;

@@ -13,7 +13,7 @@
 // The contour is copied into the builder's source buffer and the zone is
 // written into its result buffer, which the caller reads after a call that
 // returned 1 (after 0 it holds a partial contour). Points of a zone that come
-// nearer to the source than width - precision (where the line bends back on
+// within width - precision of the source (where the line bends back on
 // itself) are dropped; a segment index makes that test cost a logarithmic
 // share per point, so a zone of n vertices takes O(n log n)-like time. The
 // builder keeps its buffers between calls: once grown, a call allocates
@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "geodesy/points.h"
+#include "geometry/contourindex.h"
 #include "records/dataedit.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -51,8 +52,8 @@ class MAPCLASS TBuildZone {
   void SetPrecision(double precision);
 
   // Steps of a build, public for tests.
-  // Adds p to the side being walked when it lies at least width - precision
-  // from every source segment; 1 when added.
+  // Adds p to the side being walked when it lies farther than width -
+  // precision from every source segment; 1 when added.
   int WritePoint(const DOUBLEPOINT& p);
   // Corner A, B, N: 0 (no corner), 3 (a slight turn) or 4; sets A1, A2, N1,
   // N2, X and Y.
@@ -78,14 +79,12 @@ class MAPCLASS TBuildZone {
 
  private:
   int Begin(double width, TDataEdit* metric, int subject, double precision);
-  void BuildIndex();
-  bool NearSource(const DOUBLEPOINT& p, double limit) const;
+  bool NearSource(const DOUBLEPOINT& p, double limit);
   void Offsets(const DOUBLEPOINT& from, const DOUBLEPOINT& at, DOUBLEPOINT* p,
                DOUBLEPOINT* q) const;
   void WriteOther(const DOUBLEPOINT& p);
   void FinalPoint(int cap);
   void HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPOINT* out) const;
-  bool InsideSource(const DOUBLEPOINT& p) const;
   int Emit(bool close);
   int OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLEPOINT* p1,
                     DOUBLEPOINT* q1) const;
@@ -94,8 +93,5 @@ class MAPCLASS TBuildZone {
   std::vector<DOUBLEPOINT> Points;  // the source contour
   std::vector<DOUBLEPOINT> Near;    // the side being walked, in order
   std::vector<DOUBLEPOINT> Far;     // the other side, in the order written
-  // Segment index: segment numbers filed by grid cell.
-  std::vector<int> CellStart, CellSegments;
-  double GridX0 = 0.0, GridY0 = 0.0, CellW = 1.0, CellH = 1.0;
-  int GridNX = 1, GridNY = 1;
+  TContourIndex Index;  // the segments of the source contour
 };
