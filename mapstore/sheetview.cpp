@@ -51,11 +51,18 @@ void InstallBusHandler() {
   sigaction(SIGBUS, &action, &g_previousBusAction);
 }
 
+// Installs the handler once for every guarded access: installed twice, it
+// would take itself for the handler that was there before and, on a bus
+// error outside a copy, call itself without end.
+void GuardBusErrors() {
+  static std::once_flag installed;
+  std::call_once(installed, InstallBusHandler);
+}
+
 }  // namespace
 
 bool CopyFromView(void* target, const void* source, size_t size) {
-  static std::once_flag installed;
-  std::call_once(installed, InstallBusHandler);
+  GuardBusErrors();
   sigjmp_buf guard;
   if (sigsetjmp(guard, 0) != 0) {
     t_copyGuard = nullptr;
@@ -84,8 +91,7 @@ __attribute__((noinline)) char TouchBytes(const char* first, const char* second,
 
 bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
-  static std::once_flag installed;
-  std::call_once(installed, InstallBusHandler);
+  GuardBusErrors();
   sigjmp_buf guard;
   t_copyGuard = &guard;
   if (sigsetjmp(guard, 0) != 0) {

@@ -4,6 +4,8 @@
 // scattered order deliver every record whole, through a view or without
 // one, in files larger than the caches hold.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -232,6 +234,23 @@ TEST_F(SheetViewTest, AFileTheWindowsHoldIsReadOnce) {
       EXPECT_EQ(0, counter.Count(plat::VfsOp::Read));
     }
   }
+}
+
+// Guards a copy and a touch, then raises a bus error outside both.
+void BusErrorAfterGuards() {
+  char from[8] = {1}, to[8];
+  CopyFromView(to, from, sizeof(from));
+  TouchViews(from, nullptr, nullptr);
+  raise(SIGBUS);
+}
+
+// A bus error outside a guarded copy still reaches the handler that was
+// there before the guard (in a fresh process, so that the guard is
+// installed over it).
+TEST(SheetViewGuard, ABusErrorOutsideACopyGoesToTheHandlerBefore) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT((signal(SIGBUS, [](int) { _exit(7); }), BusErrorAfterGuards()),
+              ::testing::ExitedWithCode(7), "");
 }
 
 }  // namespace
