@@ -43,6 +43,11 @@ DOUBLEPOINT LeftNormal(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   return {-(b.Y - a.Y) / l, (b.X - a.X) / l};
 }
 
+// p moved by d along the unit vector n.
+DOUBLEPOINT Moved(const DOUBLEPOINT& p, const DOUBLEPOINT& n, double d) {
+  return {p.X + d * n.X, p.Y + d * n.Y};
+}
+
 // Crossing of the line p + s (q - p) with the line r + t (u - r); false for
 // parallel lines.
 bool LineCrossing(const DOUBLEPOINT& p, const DOUBLEPOINT& q, const DOUBLEPOINT& r,
@@ -124,12 +129,11 @@ void TBuildZone::WriteOther(const DOUBLEPOINT& p) {
   if (!NearSource(p, Width - Precision)) Far.push_back(p);
 }
 
-// The two offsets of segment from -> at, at `at`.
-void TBuildZone::Offsets(const DOUBLEPOINT& from, const DOUBLEPOINT& at, DOUBLEPOINT* p,
+// The two offsets of a segment with the unit normal n, at `at`.
+void TBuildZone::Offsets(const DOUBLEPOINT& at, const DOUBLEPOINT& n, DOUBLEPOINT* p,
                          DOUBLEPOINT* q) const {
-  const DOUBLEPOINT n = LeftNormal(from, at);
-  *p = {at.X + Width * n.X, at.Y + Width * n.Y};
-  *q = {at.X - Width * n.X, at.Y - Width * n.Y};
+  *p = Moved(at, n, Width);
+  *q = Moved(at, n, -Width);
 }
 
 int TBuildZone::InAngle() {
@@ -138,13 +142,11 @@ int TBuildZone::InAngle() {
   const double k2 = B.X == N.X ? 9e12 : (N.Y - B.Y) / (N.X - B.X);
   if (std::fabs(k1 - k2) < 0.001) return 0;
   DOUBLEPOINT p, q;
-  Offsets(A, B, &p, &q);
+  Offsets(B, LeftNormal(A, B), &p, &q);
   const bool pNearN = Dist(p, N) < Dist(q, N);
   A2 = pNearN ? p : q;
   A1 = pNearN ? q : p;
-  const DOUBLEPOINT nb = LeftNormal(B, N);
-  p = {B.X + Width * nb.X, B.Y + Width * nb.Y};
-  q = {B.X - Width * nb.X, B.Y - Width * nb.Y};
+  Offsets(B, LeftNormal(B, N), &p, &q);
   const bool pNearA = Dist(p, A) < Dist(q, A);
   N1 = pNearA ? p : q;
   N2 = pNearA ? q : p;
@@ -188,7 +190,7 @@ int TBuildZone::PlacePoint8() const {
 // the line (pointed caps only) and the other offset; W becomes the last.
 void TBuildZone::FinalPoint(int cap) {
   DOUBLEPOINT p1, p2;
-  Offsets(A, B, &p1, &p2);
+  Offsets(B, LeftNormal(A, B), &p1, &p2);
   if (Dist(p2, W) < Dist(p1, W)) std::swap(p1, p2);
   const double l = Dist(A, B);
   Near.push_back(p1);
@@ -196,12 +198,6 @@ void TBuildZone::FinalPoint(int cap) {
     Near.push_back({B.X + Width * (B.X - A.X) / l, B.Y + Width * (B.Y - A.Y) / l});
   Near.push_back(p2);
   W = p2;
-}
-
-// The offset of a on the left of a -> b.
-void TBuildZone::HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPOINT* out) const {
-  const DOUBLEPOINT n = LeftNormal(a, b);
-  *out = {a.X + Width * n.X, a.Y + Width * n.Y};
 }
 
 // Writes the walked side, then the other side reversed, into the result;
@@ -247,7 +243,7 @@ int TBuildZone::Build(double width, TDataEdit* metric, int subject, double preci
     // for a level line).
     DOUBLEPOINT nrm = LeftNormal(A, B);
     if (nrm.X < 0.0 || (nrm.X == 0.0 && nrm.Y < 0.0)) nrm = {-nrm.X, -nrm.Y};
-    W = {A.X + width * nrm.X, A.Y + width * nrm.Y};
+    W = Moved(A, nrm, width);
     WritePoint(W);
     FinalPoint(cap);
     std::swap(A, B);
@@ -331,16 +327,14 @@ int TBuildZone::BuildHalf(double width, TDataEdit* metric, int subject, double p
   if (Same(A, B)) return 0;
   if (n == 2) {
     Near.push_back(A);
-    HalfOffset(A, B, &W);
+    W = Moved(A, LeftNormal(A, B), width);
     WritePoint(W);
-    const DOUBLEPOINT nrm = LeftNormal(A, B);
-    const DOUBLEPOINT end{B.X + width * nrm.X, B.Y + width * nrm.Y};
-    if (!WritePoint(end)) Near.push_back(end);
+    Near.push_back(Moved(B, LeftNormal(A, B), width));  // the end, near the line or not
     Near.push_back(B);
     Near.push_back(A);
     return Emit(false);
   }
-  HalfOffset(A, B, &W);
+  W = Moved(A, LeftNormal(A, B), width);
   Near.push_back(W);
   bool dropEnd = false;
   for (int i = 1; i <= n - 2; ++i) {
@@ -360,13 +354,9 @@ int TBuildZone::BuildHalf(double width, TDataEdit* metric, int subject, double p
     }
     A = B;
     B = N;
-    HalfOffset(A, B, &W);
+    W = Moved(A, LeftNormal(A, B), width);
   }
-  if (!dropEnd) {
-    const DOUBLEPOINT nrm = LeftNormal(A, B);
-    const DOUBLEPOINT end{B.X + width * nrm.X, B.Y + width * nrm.Y};
-    if (!WritePoint(end)) Near.push_back(end);
-  }
+  if (!dropEnd) Near.push_back(Moved(B, LeftNormal(A, B), width));
   for (int i = n; i-- > 0;) Near.push_back(Points[static_cast<size_t>(i)]);
   if (!Same(Near.front(), Near.back())) Near.push_back(Near.front());
   return Emit(false);
@@ -384,8 +374,8 @@ int TBuildZone::OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLE
   const DOUBLEPOINT n = LeftNormal(p, q);
   if (n.X == 0.0 && n.Y == 0.0) return 0;
   const double d = Precision > 0.0 ? -Width : Width;
-  *p1 = {p.X + d * n.X, p.Y + d * n.Y};
-  *q1 = {q.X + d * n.X, q.Y + d * n.Y};
+  *p1 = Moved(p, n, d);
+  *q1 = Moved(q, n, d);
   return 1;
 }
 

@@ -80,11 +80,10 @@ class MAPCLASS TBuildZone {
  private:
   int Begin(double width, TDataEdit* metric, int subject, double precision);
   bool NearSource(const DOUBLEPOINT& p, double limit);
-  void Offsets(const DOUBLEPOINT& from, const DOUBLEPOINT& at, DOUBLEPOINT* p,
+  void Offsets(const DOUBLEPOINT& at, const DOUBLEPOINT& n, DOUBLEPOINT* p,
                DOUBLEPOINT* q) const;
   void WriteOther(const DOUBLEPOINT& p);
   void FinalPoint(int cap);
-  void HalfOffset(const DOUBLEPOINT& a, const DOUBLEPOINT& b, DOUBLEPOINT* out) const;
   int Emit(bool close);
   int OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLEPOINT* p1,
                     DOUBLEPOINT* q1) const;
