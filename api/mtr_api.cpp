@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr double kNoHeight = -111111.0;
-
 // The entry of the matrix builder in the sibling matrix library.
 constexpr const char* kBuildEntry = "mtrBuildMatrix";
 using BuildEntry = LONG (*)(HMAP, const char*, LONG, BUILDMTW*, LONG);
@@ -358,22 +356,22 @@ MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k)
 
 MAPAPI double WINAPI mapGetHeightValue(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetHeightValue(doc, x, y) : kNoHeight;
+  return doc ? GetHeightValue(doc, x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetHeightValueOfMtr(HMAP hMap, LONG number, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetHeightValue(doc, int(number), x, y) : kNoHeight;
+  return doc ? GetHeightValue(doc, int(number), x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetPrecisionHeightValue(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetPrecisionHeightValue(doc, x, y) : kNoHeight;
+  return doc ? GetPrecisionHeightValue(doc, x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetPrecisionHeightTriangle(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetPrecisionHeightTriangle(doc, x, y) : kNoHeight;
+  return doc ? GetPrecisionHeightTriangle(doc, x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI LONG WINAPI mapGetHeightArray(HMAP hMap, double* heights, LONG count, DOUBLEPOINT* first,
@@ -390,8 +388,8 @@ MAPAPI LONG WINAPI mapPutHeightValue(HMAP hMap, LONG number, double x, double y,
 
 MAPAPI double WINAPI mapGetMtqValue(HMAP hMap, LONG number, double x, double y) {
   RMFCHAIN* unit = Mtq(hMap, number);
-  double value = kNoHeight;
-  return unit && GetUnitHeight(unit, &value, x, y) ? value : kNoHeight;
+  double value = MTL_NO_HEIGHT;
+  return unit && GetUnitHeight(unit, &value, x, y) ? value : MTL_NO_HEIGHT;
 }
 
 MAPAPI LONG WINAPI mapPutMtqValue(HMAP hMap, LONG number, double x, double y, double value) {
