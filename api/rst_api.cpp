@@ -489,16 +489,16 @@ MAPAPI LONG WINAPI mapSetRstBorder(HMAP hMap, LONG n, HOBJ object) {
 }
 
 MAPAPI LONG WINAPI mapGetRstBorder(HMAP hMap, LONG n, HOBJ object) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
+  TMapAccess* doc = nullptr;
+  RMFCHAIN* unit = UnitOf(hMap, n, &doc);
   TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
-  if (!unit || !info || !info->Metric.Record) return 0;
-  TDataEdit& b = unit->File->Border;
-  if (!b.Record || b.TotalPointCount() < 1) return 0;
+  TDataEdit* border = unit ? GetChainBorderPlane(Rasters(doc), n) : nullptr;
+  if (!border || !info || !info->Metric.Record) return 0;
   const RMF& h = unit->File->Head;
   const double size = unit->ElementSize;
   info->DeleteSubject(-1);
   bool ok = true;
-  ForBorderPoints(b, [&](int contour, double column, double row) {
+  ForBorderPoints(*border, [&](int contour, double column, double row) {
     if (!ok) return;
     if (contour > 0 && info->PolyCount() <= contour && !info->CreateSubject()) ok = false;
     const double x = (h.Height - RmfTruncate(row)) * size + unit->Frame.X1;
@@ -517,8 +517,8 @@ MAPAPI LONG WINAPI mapDeleteRstBorder(HMAP hMap, LONG n) {
 }
 
 MAPAPI LONG WINAPI mapCheckExistenceRstBorder(HMAP hMap, LONG n) {
-  TRst* r = RasterOf(hMap, n);
-  return r && r->Border.Record && r->Border.TotalPointCount() > 0 ? 1 : 0;
+  TMapAccess* doc = nullptr;
+  return UnitOf(hMap, n, &doc) && GetChainBorderPlane(Rasters(doc), n) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapGetImmediatePointOfRstBorder(HMAP hMap, LONG n, const DOUBLEPOINT* point,
