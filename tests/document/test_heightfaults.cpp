@@ -20,15 +20,8 @@ class HeightFaults : public doctest::EmptyDocumentTest {};
 // A 2-byte matrix in decimetres over (5000..6000, 2000..3000), 10 m
 // elements (one block), with one element written.
 void MakeMatrix(const std::string& path) {
-  BUILDMTW b{};
-  b.Length = sizeof(b);
-  b.BeginX = 5000;
-  b.BeginY = 2000;
-  b.Width = b.Height = 1000;
-  b.ElementSize = 10;
-  b.ElementBytes = 2;
+  BUILDMTW b = doctest::MatrixParm(1000, 1000, 10, 2);
   b.HeightUnit = 1;
-  b.Scale = 10000;
   TMtr m;
   ASSERT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
   ASSERT_EQ(1, m.PutPoint(LONG(50), 0, 0));

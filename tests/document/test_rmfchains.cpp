@@ -14,6 +14,7 @@
 #include "support/docfixture.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
+#include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -39,15 +40,8 @@ class RmfChains : public doctest::EmptyDocumentTest {
   std::string Matrix(const char* file, int type, double x = 5000, double y = 2000,
                      int scale = 50000) {
     const std::string path = dir / file;
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.BeginX = x;
-    b.BeginY = y;
-    b.Width = b.Height = 1000;
-    b.ElementSize = 10;
-    b.ElementBytes = 2;
+    BUILDMTW b = rmftest::MatrixBuild(x, y, 1000, 1000, 10, 2, scale);
     b.MatrixType = type;
-    b.Scale = scale;
     TMtr m;
     EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
     EXPECT_EQ(1, m.PutPoint(LONG(1234), 0, 0));
@@ -82,11 +76,7 @@ TEST_F(RmfChains, AFileThatIsNotOfItsKindIsReported) {
   const std::string junk = dir / "junk.rsw";
   {
     TMtr m;  // a matrix is no raster, and a raster no matrix
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.Width = b.Height = 100;
-    b.ElementSize = 10;
-    b.ElementBytes = 2;
+    BUILDMTW b = rmftest::MatrixBuild(0, 0, 100, 100, 10, 2, 0);
     ASSERT_EQ(1, m.Create(junk.c_str(), &b, nullptr, 0));
   }
   EXPECT_EQ(0, doc->OpenRst(junk.c_str(), 0));

@@ -17,6 +17,7 @@
 #include "drawing/paintcontext.h"
 #include "support/docfixture.h"
 #include "support/docmap.h"
+#include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -300,15 +301,7 @@ TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
   // the east half; 50 m elements.
   const std::string mtw = dir / "hills.mtw";
   {
-    BUILDMTW b{};
-    b.Length = sizeof(b);
-    b.BeginX = x0;
-    b.BeginY = y0;
-    b.Width = 5000;
-    b.Height = 10000;
-    b.ElementSize = 50;
-    b.ElementBytes = 4;
-    b.Scale = 100000;
+    BUILDMTW b = rmftest::MatrixBuild(x0, y0, 5000, 10000, 50, 4, 100000);
     TMtr m;
     ASSERT_EQ(1, m.Create(mtw.c_str(), &b, nullptr, 0));
     for (int i = 0; i < 200; ++i)

@@ -11,6 +11,7 @@
 #include "document/rmfchains.h"
 #include "raster/mtl.h"
 #include "raster/mtr.h"
+#include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
 namespace doctest {
@@ -18,33 +19,13 @@ namespace doctest {
 // A matrix of width x height metres from (5000, 2000), of `size` metre
 // elements `bytes` wide, at 1:10,000.
 inline BUILDMTW MatrixParm(double width, double height, double size, int bytes) {
-  BUILDMTW b{};
-  b.Length = sizeof(b);
-  b.BeginX = 5000;
-  b.BeginY = 2000;
-  b.Width = width;
-  b.Height = height;
-  b.ElementSize = size;
-  b.ElementBytes = bytes;
-  b.Scale = 10000;
-  return b;
+  return rmftest::MatrixBuild(5000, 2000, width, height, size, bytes, 10000);
 }
 
 // A layer matrix over (5000..5500, 2000..2500) of 10 m cells, `layers`
 // thicknesses 1 byte wide and heights `heightBytes` wide, at 1:10,000.
 inline MTLBUILDPARM LayerMatrixParm(int layers, int heightBytes) {
-  MTLBUILDPARM p{};
-  p.Length = sizeof(p);
-  p.BeginX = 5000;
-  p.BeginY = 2000;
-  p.EndX = 5500;
-  p.EndY = 2500;
-  p.ElementSize = 10;
-  p.LayerCount = layers;
-  p.HeightBytes = heightBytes;
-  p.PowerBytes = 1;
-  p.Scale = 10000;
-  return p;
+  return rmftest::LayerMatrixBuild(5000, 2000, 5500, 2500, 10, layers, heightBytes, 10000);
 }
 
 class EmptyDocumentTest : public ::testing::Test {
