@@ -12,6 +12,7 @@
 #include "raster/mtr.h"
 #include "raster/rst.h"
 #include "records/dataedit.h"
+#include "support/rmfbuild.h"
 
 namespace fuzz {
 
@@ -58,16 +59,9 @@ bool WriteRaster(const std::string& path) {
 }
 
 BUILDMTW MatrixBuild(int columns, int rows, int bytes) {
-  BUILDMTW b{};
-  b.Length = sizeof(b);
-  b.BeginX = kSouth;
-  b.BeginY = kWest;
-  b.Width = columns * kElement;
-  b.Height = rows * kElement;
-  b.ElementSize = kElement;
-  b.ElementBytes = bytes;
+  BUILDMTW b = rmftest::MatrixBuild(kSouth, kWest, columns * kElement, rows * kElement, kElement,
+                                    bytes, 10000);
   b.HeightUnit = 1;  // decimetres
-  b.Scale = 10000;
   return b;
 }
 
@@ -126,19 +120,10 @@ bool WriteQuality(const std::string& path) {
 // The layer matrix: 80 x 20 cells of a 2-byte height and two 1-byte
 // layers, blocks of 64.
 bool WriteLayers(const std::string& path) {
-  MTLBUILDPARM p{};
-  p.Length = sizeof(p);
-  p.BeginX = kSouth;
-  p.BeginY = kWest;
-  p.EndX = kSouth + 20 * kElement;
-  p.EndY = kWest + 80 * kElement;
-  p.ElementSize = kElement;
-  p.LayerCount = 2;
-  p.HeightBytes = 2;
-  p.PowerBytes = 1;
+  MTLBUILDPARM p = rmftest::LayerMatrixBuild(kSouth, kWest, kSouth + 20 * kElement,
+                                             kWest + 80 * kElement, kElement, 2, 2, 10000);
   p.HeightUnit = 1;
   p.PowerUnit = 1;
-  p.Scale = 10000;
   TMtl m;
   if (m.Create(path.c_str(), &p) != 1) return false;
   for (int i = 0; i < 20; ++i)
