@@ -37,6 +37,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <string>
 #include <thread>
 
 #include "common/messages.h"
@@ -409,6 +410,25 @@ int RunCampaign(const std::vector<MutantId>& ids, bool verbose) {
   return int(run.failures.size());
 }
 
+// The intact fixture written to a new scratch folder and its `file` walked
+// by `walk`; an empty report, the test failed, when it was not written.
+template <class Walk>
+fuzz::WalkReport WalkIntact(const std::string& file, Walk walk) {
+  mctest::ScratchDir dir(MC_TEST_TMP);
+  if (!fuzz::WriteFolder(dir.path(), Campaign::Get().fixture())) {
+    ADD_FAILURE() << "the intact fixture was not written";
+    return {};
+  }
+  return walk(dir / file);
+}
+
+// What every walk of the intact fixture does: opens, saves and opens again.
+void ExpectOpenedSavedReopened(const fuzz::WalkReport& r) {
+  EXPECT_EQ(1, r.opened);
+  EXPECT_EQ(1, r.saved);
+  EXPECT_EQ(1, r.reopened);
+}
+
 }  // namespace
 
 TEST(MapFuzzMutator, SameSeedSameMutantAndLayoutsFindTheirFields) {
@@ -484,52 +504,40 @@ TEST(MapFuzzRunner, ChildrenWriteOnlyInTheirFolderAndBelowTheFileLimit) {
 }
 
 TEST(MapFuzzFixture, TheIntactMapIsWalkedWhole) {
-  Campaign& c = Campaign::Get();
-  ASSERT_TRUE(c.ready());
-  mctest::ScratchDir dir(MC_TEST_TMP);
-  ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
-  const fuzz::WalkReport r = fuzz::WalkMap(dir / fuzz::kMapFile, true);
-  EXPECT_EQ(1, r.opened);
+  ASSERT_TRUE(Campaign::Get().ready());
+  const fuzz::WalkReport r =
+      WalkIntact(fuzz::kMapFile, [](const std::string& map) { return fuzz::WalkMap(map, true); });
+  ExpectOpenedSavedReopened(r);
   EXPECT_EQ(fuzz::kFixtureSheets, r.sheets);
   EXPECT_EQ(fuzz::kFixtureSheets * fuzz::kObjectsPerSheet, r.objects);
   EXPECT_GE(r.kinds, 15 + fuzz::kLocalTypes);
   EXPECT_EQ(2, r.groups);
   EXPECT_GE(r.actions, 4);
   EXPECT_EQ(2 * fuzz::kLocalTypes, r.appended);
-  EXPECT_EQ(1, r.saved);
-  EXPECT_EQ(1, r.reopened);
   EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
 }
 
 TEST(MapFuzzFixture, TheBackupCopiesStepObjectsBackAndUndoTheLastAction) {
-  Campaign& c = Campaign::Get();
-  ASSERT_TRUE(c.ready());
+  ASSERT_TRUE(Campaign::Get().ready());
   for (bool editMode : {false, true}) {
-    mctest::ScratchDir dir(MC_TEST_TMP);
-    ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
-    const fuzz::WalkReport r = fuzz::WalkMap(dir / fuzz::kMapFile, editMode, true);
-    EXPECT_EQ(1, r.opened);
+    SCOPED_TRACE(editMode ? "edit mode" : "plain");
+    const fuzz::WalkReport r = WalkIntact(
+        fuzz::kMapFile, [&](const std::string& map) { return fuzz::WalkMap(map, editMode, true); });
+    ExpectOpenedSavedReopened(r);
     EXPECT_GE(r.restored, 6) << editMode;
-    EXPECT_EQ(1, r.saved);
-    EXPECT_EQ(1, r.reopened);
     EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
   }
 }
 
 TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {
-  Campaign& c = Campaign::Get();
-  ASSERT_TRUE(c.ready());
+  ASSERT_TRUE(Campaign::Get().ready());
   for (const char* file : {fuzz::kRasterFile, fuzz::kElevationFile, fuzz::kQualityFile,
                            fuzz::kLayerFile}) {
     SCOPED_TRACE(file);
-    mctest::ScratchDir dir(MC_TEST_TMP);
-    ASSERT_TRUE(fuzz::WriteFolder(dir.path(), c.fixture()));
-    const fuzz::WalkReport r = fuzz::WalkData(dir / file);
-    EXPECT_EQ(1, r.opened);
+    const fuzz::WalkReport r = WalkIntact(file, fuzz::WalkData);
+    ExpectOpenedSavedReopened(r);
     EXPECT_GE(r.objects, 8);  // half the grid at least answers
     EXPECT_GE(r.appended, 1);
-    EXPECT_EQ(1, r.saved);
-    EXPECT_EQ(1, r.reopened);
     EXPECT_GE(r.objectsAfter, 8);
   }
 }
