@@ -45,6 +45,30 @@ bool ParseTime(const char* text, LONG* time) {
   return *time >= 0 && *time <= kLastTime;
 }
 
+// A date, time or angle text as the number it is stored as: true when
+// the semantic has one of those types and the text reads as one.
+bool LoadConverted(int semType, const char* text, TSemBase* value) {
+  switch (semType) {
+    case SEM_DATE:
+      if (const LONG date = DateToLong(text); date != 0) {
+        value->LoadLong(date);
+        return true;
+      }
+      return false;
+    case SEM_TIME:
+      if (LONG time = 0; ParseTime(text, &time)) {
+        value->LoadLong(time);
+        return true;
+      }
+      return false;
+    case SEM_ANGLE:
+      value->LoadDouble(AngleToRadian(text));
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Copies text into the buffer of size bytes, cut and terminated.
 void CopyText(char* buffer, int size, const char* text) {
   std::snprintf(buffer, size_t(size), "%s", text);
@@ -60,22 +84,9 @@ int TObjectInfo::BuildSemantic(TMapRsc* rsc, int code, const char* text, int siz
   if (text == nullptr || block == nullptr || code < 0 || code > 0xFFFF) return 0;
   block->Code = static_cast<WORD>(code);
   TSemBase& value = block->Value;
-  switch (rsc != nullptr ? rsc->GetSemType(DWORD(code)) : 0) {
-    case SEM_DATE:
-      if (const LONG date = DateToLong(text); date != 0) {
-        value.LoadLong(date);
-        return 1;
-      }
-      break;
-    case SEM_TIME:
-      if (LONG time = 0; ParseTime(text, &time)) {
-        value.LoadLong(time);
-        return 1;
-      }
-      break;
-    case SEM_ANGLE:
-      value.LoadDouble(AngleToRadian(text));
-      return 1;
+  const int type = rsc != nullptr ? rsc->GetSemType(DWORD(code)) : 0;
+  if (LoadConverted(type, text, &value)) return 1;
+  switch (type) {
     case SEM_KEY: {
       // A key in the high/low form reads whole, not as its first number.
       DWORD key = 0;
@@ -392,28 +403,7 @@ const char* TObjectInfo::SetSemanticValue(int n, const char* text, int size) {
   if (work->GoNumber(n) == nullptr) return nullptr;
   TSemBlock block;
   block.Code = static_cast<WORD>(work->CurrentCode());
-  bool converted = false;
-  switch (rsc->GetSemType(block.Code)) {
-    case SEM_DATE:
-      if (const LONG date = DateToLong(text); date != 0) {
-        block.Value.LoadLong(date);
-        converted = true;
-      }
-      break;
-    case SEM_ANGLE:
-      block.Value.LoadDouble(AngleToRadian(text));
-      converted = true;
-      break;
-    case SEM_TIME:
-      if (LONG time = 0; ParseTime(text, &time)) {
-        block.Value.LoadLong(time);
-        converted = true;
-      }
-      break;
-    default:
-      break;
-  }
-  if (!converted) {
+  if (!LoadConverted(rsc->GetSemType(block.Code), text, &block.Value)) {
     // Anything else keeps the kind of value the characteristic holds.
     const TSemBase* value = work->CurrentValue();
     const int type = value->Type == SEMTYPE_DOS ? int(SEMTYPE_ANSI) : int(value->Type);
