@@ -80,21 +80,17 @@ void TBuildZone::SetPrecision(double precision) {
 // ---------------------------------------------------------------------------
 // Source and segment index
 
-// Loads and thins the subject, copies its points and indexes its segments.
-int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double precision) {
-  if (metric == nullptr || metric == &Source || metric == &Result) return 0;
-  if (metric->Record == nullptr || metric->BufferSize < METRIC_EMPTY_LENGTH ||
-      !MetricValidMarker(metric->Record->Ident))
-    return 0;
-  if (!(width > 0.0) || !std::isfinite(width) || subject < 0) return 0;
-  Width = width;
-  if (!Source.LoadSubject(metric, subject)) return 0;
-  SetPrecision(precision);
-  if (Source.LinearFilter(Precision) == 0) return 0;
-  if (Source.FirstPointSubject(0) == nullptr) return 0;
+// A metric of a known kind, not one of the builder's own buffers.
+bool TBuildZone::Readable(const TDataEdit* metric) const {
+  return metric != nullptr && metric != &Source && metric != &Result &&
+         metric->Record != nullptr && metric->BufferSize >= METRIC_EMPTY_LENGTH &&
+         MetricValidMarker(metric->Record->Ident);
+}
+
+// Copies contour 0 of the source into Points and empties both sides; 0 when
+// a point cannot be read or is not finite.
+int TBuildZone::ReadSource() {
   const int n = Source.PointCount(0);
-  if (n < 1) return 0;
-  if (!Result.Create(static_cast<int>(Source.Record->Ident), 0)) return 0;
   Points.clear();
   Near.clear();
   Far.clear();
@@ -104,6 +100,20 @@ int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double preci
     if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return 0;
     Points.push_back(p);
   }
+  return 1;
+}
+
+// Loads and thins the subject, copies its points and indexes its segments.
+int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double precision) {
+  if (!Readable(metric) || !(width > 0.0) || !std::isfinite(width) || subject < 0) return 0;
+  Width = width;
+  if (!Source.LoadSubject(metric, subject)) return 0;
+  SetPrecision(precision);
+  if (Source.LinearFilter(Precision) == 0) return 0;
+  if (Source.FirstPointSubject(0) == nullptr) return 0;
+  const int n = Source.PointCount(0);
+  if (n < 1) return 0;
+  if (!Result.Create(static_cast<int>(Source.Record->Ident), 0) || !ReadSource()) return 0;
   Index.Build(Points.data(), n);
   return 1;
 }
@@ -380,25 +390,14 @@ int TBuildZone::OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLE
 }
 
 int TBuildZone::ModificationObject(double distance, TDataEdit* metric, int subject) {
-  if (metric == nullptr || metric == &Source || metric == &Result) return 0;
-  if (metric->Record == nullptr || metric->BufferSize < METRIC_EMPTY_LENGTH ||
-      !MetricValidMarker(metric->Record->Ident) || !std::isfinite(distance) || subject < 0)
-    return 0;
+  if (!Readable(metric) || !std::isfinite(distance) || subject < 0) return 0;
   if (metric->PointCount(0) < 2) return 0;
   if (!Result.Create(static_cast<int>(metric->Record->Ident), 0)) return 0;
   if (distance == 0.0) return Result.LoadSubject(metric, subject);
   Precision = distance < 0.0 ? -1.0 : 1.0;
   Width = std::fabs(distance);
   if (metric->GetDirection(subject) == 4) Precision = -Precision;
-  if (!Source.LoadSubject(metric, subject)) return 0;
-  const int n = Source.PointCount(0);
-  Points.clear();
-  Near.clear();
-  Far.clear();
-  for (int i = 1; i <= n; ++i) {
-    if (!Source.GoPointSubject(i, 0)) return 0;
-    Points.push_back({Source.XDouble(), Source.YDouble()});
-  }
+  if (!Source.LoadSubject(metric, subject) || !ReadSource()) return 0;
   const size_t count = Points.size();
   size_t j = 1;
   while (j < count && Same(Points[j], Points[0])) ++j;

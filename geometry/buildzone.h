@@ -78,6 +78,8 @@ class MAPCLASS TBuildZone {
   TDataEdit Result;           // the zone
 
  private:
+  bool Readable(const TDataEdit* metric) const;
+  int ReadSource();
   int Begin(double width, TDataEdit* metric, int subject, double precision);
   bool NearSource(const DOUBLEPOINT& p, double limit);
   void Offsets(const DOUBLEPOINT& at, const DOUBLEPOINT& n, DOUBLEPOINT* p,
