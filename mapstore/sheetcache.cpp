@@ -295,11 +295,8 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
   for (int i = 0; i < count_; ++i) {
     const SHEETWINDOW& w = windows_[i];
     if (w.First <= off && off + DAT_HEAD_SIZE <= w.Last) {
-      const char* head = w.Data + (off - w.First);
-      const DWORD length = Load<DWORD>(head + 4);
-      if (!IsMetricMarker(Load<DWORD>(head)) || length < DWORD(DATA_MIN_LENGTH) ||
-          length > DWORD(DATA_MAX_LENGTH))
-        return nullptr;
+      DWORD length;
+      if (!MetricHead(w.Data + (off - w.First), &length)) return nullptr;
       if (off + length <= w.Last) {
         index_ = i + 1;
         return w.Data + (off - w.First);
@@ -370,11 +367,8 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
   }
   int64_t got = ReadWindow(i, start, WINDOW_SIZE);
   if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
-  const char* head = windows_[i].Data + (off - start);
-  const DWORD length = Load<DWORD>(head + 4);
-  if (!IsMetricMarker(Load<DWORD>(head)) || length < DWORD(DATA_MIN_LENGTH) ||
-      length > DWORD(DATA_MAX_LENGTH))
-    return nullptr;
+  DWORD length;
+  if (!MetricHead(windows_[i].Data + (off - start), &length)) return nullptr;
 
   int64_t need = off - start + length;
   if (need > int64_t(count_) * WINDOW_SIZE) {
