@@ -163,12 +163,6 @@ class ZoneOracle : public ::testing::Test {
     GEOSGeom_destroy_r(geos.handle(), g);
     return a;
   }
-  GEOSGeometry* Line(const Contour& c) {
-    GEOSCoordSequence* s = GEOSCoordSeq_create_r(geos.handle(), static_cast<unsigned>(c.size()), 2);
-    for (size_t i = 0; i < c.size(); ++i)
-      GEOSCoordSeq_setXY_r(geos.handle(), s, static_cast<unsigned>(i), c[i].x, c[i].y);
-    return GEOSGeom_createLineString_r(geos.handle(), s);
-  }
   void Check(const Contour& zone, double bevel, double round) {
     const double a = Area(zone);
     EXPECT_GE(a, bevel * 0.995);
@@ -190,8 +184,8 @@ TEST_F(ZoneOracle, RandomLinesLieBetweenBevelAndRoundBuffers) {
     }
     TBuildZone z;
     const Contour c = Zone(z, line, 8, 1);
-    Check(c, Buffer(Line(line), 8, GEOSBUF_CAP_FLAT, GEOSBUF_JOIN_BEVEL),
-          Buffer(Line(line), 8, GEOSBUF_CAP_FLAT, GEOSBUF_JOIN_ROUND));
+    Check(c, Buffer(geos.Line(line), 8, GEOSBUF_CAP_FLAT, GEOSBUF_JOIN_BEVEL),
+          Buffer(geos.Line(line), 8, GEOSBUF_CAP_FLAT, GEOSBUF_JOIN_ROUND));
   }
 }
 

@@ -315,15 +315,10 @@ TEST(PointCross, IsCutObjectTellsWhetherALineLeavesTheArea) {
 
 namespace {
 
-GEOSGeometry* Line(GEOSContextHandle_t h, const Contour& c) {
-  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(c.size()), 2);
-  for (size_t i = 0; i < c.size(); ++i) GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), c[i].x, c[i].y);
-  return GEOSGeom_createLineString_r(h, s);
-}
-
-std::vector<Pt> GeosCrossings(GEOSContextHandle_t h, const Contour& a, const Contour& b) {
-  GEOSGeometry* la = Line(h, a);
-  GEOSGeometry* lb = Line(h, b);
+std::vector<Pt> GeosCrossings(const GeosOracle& geos, const Contour& a, const Contour& b) {
+  GEOSContextHandle_t h = geos.handle();
+  GEOSGeometry* la = geos.Line(a);
+  GEOSGeometry* lb = geos.Line(b);
   GEOSGeometry* x = GEOSIntersection_r(h, la, lb);
   std::vector<Pt> out;
   const int n = GEOSGetNumGeometries_r(h, x);
@@ -343,7 +338,7 @@ std::vector<Pt> GeosCrossings(GEOSContextHandle_t h, const Contour& a, const Con
 }  // namespace
 
 TEST(PointCross, RandomPolygonsCrossWhereGeosSays) {
-  GEOSContextHandle_t h = GEOS_init_r();
+  GeosOracle geos;
   std::mt19937_64 rng(45);
   std::uniform_real_distribution<double> centre(400, 600);
   std::uniform_int_distribution<int> points(3, 120);
@@ -358,7 +353,7 @@ TEST(PointCross, RandomPolygonsCrossWhereGeosSays) {
     ASSERT_TRUE(Fill(ma, METRIC_F64, {a}));
     ASSERT_TRUE(Fill(mb, METRIC_F64, {b}));
     w.LoadObjects(&ma, &mb, 0, 0, 0, 0.0);
-    std::vector<Pt> expect = GeosCrossings(h, a, b);
+    std::vector<Pt> expect = GeosCrossings(geos, a, b);
     ASSERT_EQ(expect.size(), static_cast<size_t>(w.Count)) << "pair " << pairs;
     total += w.Count;
     std::vector<bool> used(expect.size());
@@ -374,5 +369,4 @@ TEST(PointCross, RandomPolygonsCrossWhereGeosSays) {
     }
   }
   EXPECT_GT(total, 200);
-  GEOS_finish_r(h);
 }

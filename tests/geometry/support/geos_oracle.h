@@ -1,5 +1,5 @@
-// GEOS as the oracle of the geometry tests: polygons built from the tests'
-// contours, and areas of intersections and unions. Test-only; the library
+// GEOS as the oracle of the geometry tests: polygons and lines built from
+// the tests' contours, and areas of intersections and unions. Test-only; the library
 // never links GEOS.
 #pragma once
 
@@ -31,6 +31,11 @@ class GeosOracle {
                                     static_cast<unsigned>(holes.size()));
   }
 
+  // A line through the points of c.
+  GEOSGeometry* Line(const Contour& c) const {
+    return GEOSGeom_createLineString_r(h_, Sequence(c));
+  }
+
   // Whether the contours make a valid polygon (a star of few vertices may
   // cross itself).
   bool Valid(const std::vector<Contour>& contours) const {
@@ -55,11 +60,15 @@ class GeosOracle {
   }
 
  private:
-  GEOSGeometry* Ring(const Contour& c) const {
+  GEOSCoordSequence* Sequence(const Contour& c) const {
     GEOSCoordSequence* s = GEOSCoordSeq_create_r(h_, static_cast<unsigned>(c.size()), 2);
     for (size_t i = 0; i < c.size(); ++i)
       GEOSCoordSeq_setXY_r(h_, s, static_cast<unsigned>(i), c[i].x, c[i].y);
-    return GEOSGeom_createLinearRing_r(h_, s);
+    return s;
+  }
+
+  GEOSGeometry* Ring(const Contour& c) const {
+    return GEOSGeom_createLinearRing_r(h_, Sequence(c));
   }
 
   double Combined(const std::vector<Contour>& a, const std::vector<Contour>& b, bool unite) const {
