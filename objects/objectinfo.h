@@ -564,7 +564,7 @@ class MAPCLASS TObjectInfo {
   void FollowLocal();
   // Sets the first characteristic with the code to a text value (appended
   // when there is none), stored by the classifier's type of the code.
-  int PutSemanticText(int code, const char* text, int replace);
+  int PutSemanticText(int code, const char* text);
   // A characteristic block of the code with the text's value stored by
   // the classifier's type of the code: 1, 0 when the text cannot be held.
   static int BuildSemantic(TMapRsc* rsc, int code, const char* text, int size,

@@ -32,13 +32,13 @@ void TObjectInfo::FollowLocal() {
   if (Metric.Record != nullptr) TObjectDesc(Desc).DatKind(static_cast<int>(Metric.Record->Ident));
 }
 
-int TObjectInfo::PutSemanticText(int code, const char* text, int replace) {
+int TObjectInfo::PutSemanticText(int code, const char* text) {
   TMapRsc* rsc = OpenRsc();
   TSemBlock block;
   if (rsc == nullptr || text == nullptr ||
       !BuildSemantic(rsc, code, text, int(std::strlen(text)) + 1, &block))
     return 0;
-  if (replace && Semn.Record() != nullptr && Semn.Cursor()->FindCode(code) != nullptr)
+  if (Semn.Record() != nullptr && Semn.Cursor()->FindCode(code) != nullptr)
     return ReplaceSemantic(Semn.Cursor()->CurrentNumber(), block) != nullptr;
   return Semn.Append(&block) != nullptr;
 }
@@ -125,7 +125,7 @@ int TObjectInfo::DescribeObject(int n) {
     for (DWORD code : newCodes) {
       if (code == 0) continue;
       if (!rsc->GetDefValueSemantic(n, code, text, sizeof(text))) continue;
-      PutSemanticText(static_cast<int>(code), text, 1);
+      PutSemanticText(static_cast<int>(code), text);
     }
   }
 
