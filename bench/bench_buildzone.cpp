@@ -6,11 +6,11 @@
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
-#include <chrono>
 #include <cmath>
 #include <random>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "geometry/buildzone.h"
 
 namespace {
@@ -49,15 +49,12 @@ void BM_BuildZone(benchmark::State& state) {
   TBuildZone z;
   double area = 0;
   int points = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  gOurs = benchsupport::SecondsPerIteration(state, [&] {
     if (z.Build(kWidth, &m, 0, -1.0, 1)) {
       points = z.Result.PointCount(0);
       area = z.Result.SquareSubject(0);
     }
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  gOurs = took.count() / static_cast<double>(state.iterations());
+  });
   state.counters["area"] = area;
   state.counters["points"] = points;
   m.Free();
@@ -71,15 +68,12 @@ void BM_GeosBuffer(benchmark::State& state) {
   for (size_t i = 0; i < l.size(); ++i) GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
   GEOSGeometry* g = GEOSGeom_createLineString_r(h, s);
   double area = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
     GEOSGeometry* b = GEOSBufferWithStyle_r(h, g, kWidth, kQuadrantSegments, GEOSBUF_CAP_FLAT,
                                             GEOSBUF_JOIN_ROUND, 5.0);
     GEOSArea_r(h, b, &area);
     GEOSGeom_destroy_r(h, b);
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const double geos = took.count() / static_cast<double>(state.iterations());
+  });
   state.counters["area"] = area;
   state.counters["geos_over_ours"] = gOurs > 0.0 ? geos / gOurs : 0.0;
   GEOSGeom_destroy_r(h, g);

@@ -6,12 +6,12 @@
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
-#include <chrono>
 #include <cmath>
 #include <numbers>
 #include <random>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "geometry/objectunion.h"
 
 namespace {
@@ -98,8 +98,7 @@ void BM_ObjectUnion(benchmark::State& state) {
   Buffer a(Data().a), b(Data().b);
   double area = 0;
   int holes = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  gOurs = benchsupport::SecondsPerIteration(state, [&] {
     TObjectUnion u;
     if (u.LoadObjects(&a.m, &b.m, 1, 0.0, 0.0)) {
       if (TDataEdit* r = u.GetObjectA()) {
@@ -107,9 +106,7 @@ void BM_ObjectUnion(benchmark::State& state) {
         holes = r->Record->Count;
       }
     }
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  gOurs = took.count() / static_cast<double>(state.iterations());
+  });
   state.counters["area"] = area;
   state.counters["holes"] = holes;
 }
@@ -120,14 +117,11 @@ void BM_GeosUnion(benchmark::State& state) {
   GEOSGeometry* a = Polygon(h, Data().a);
   GEOSGeometry* b = Polygon(h, Data().b);
   double area = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
     GEOSGeometry* u = GEOSUnion_r(h, a, b);
     GEOSArea_r(h, u, &area);
     GEOSGeom_destroy_r(h, u);
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const double geos = took.count() / static_cast<double>(state.iterations());
+  });
   state.counters["area"] = area;
   state.counters["geos_over_ours"] = gOurs > 0.0 ? geos / gOurs : 0.0;
   GEOSGeom_destroy_r(h, a);
