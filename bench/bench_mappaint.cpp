@@ -51,15 +51,10 @@ struct Scene {
 // A classifier of a 1-pixel blue line, a green area and a black 8-pixel
 // circle; their internal codes.
 bool WriteClassifier(const std::string& path, int codes[3]) {
-  RSCCREATE create{};
-  std::strcpy(create.Name, "BENCH");
-  create.Scale = 100000;
-  PALETTE256 palette{};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
+  benchsupport::ClassifierHead head("BENCH");
+  for (int i = 0; i < 16; ++i) head.palette.Colors[i] = TMapRsc::GetDefaultColor(i);
   TMapRsc rsc;
-  if (!rsc.CreateRsc(path.c_str(), &create, &palette, 0)) return false;
+  if (!rsc.CreateRsc(path.c_str(), &head.create, &head.palette, 0)) return false;
   RSCSEGMENT layer{};
   std::strcpy(layer.Name, "LAYER");
   const int segment = rsc.AppendSegment(&layer);

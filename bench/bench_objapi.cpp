@@ -18,6 +18,7 @@
 #include <string>
 
 #include "api/mapapi.h"
+#include "bench/bench_rschead.h"
 #include "mapstore/map.h"
 #include "mapstore/mapregister.h"
 #include "objects/objectinfo.h"
@@ -53,13 +54,8 @@ const Folder& Scratch() {
 std::string Classifier() {
   static const std::string path = [] {
     const std::string name = (Scratch().path / "roads.rsc").string();
-    RSCCREATE create{};
-    std::strcpy(create.Name, "ROADS");
-    create.Scale = 100000;
-    PALETTE256 palette{};
-    palette.Version = 0x0300;
-    palette.Count = 16;
-    const HRSC rsc = mapCreateRsc(name.c_str(), &create, &palette);
+    benchsupport::ClassifierHead head("ROADS");
+    const HRSC rsc = mapCreateRsc(name.c_str(), &head.create, &head.palette);
     RSCOBJECT road{};
     road.Length = sizeof road;
     road.Excode = kRoad;

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_rschead.h"
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
@@ -51,11 +52,9 @@ constexpr int kLineCode = 16;
 
 // Creates a classifier holding the one line kind (excode 5550).
 inline bool CreateLineClassifier(const std::string& path) {
-  RSCCREATE create{};
-  std::strcpy(create.Name, "BENCH");
-  create.Scale = 100000;
+  ClassifierHead head("BENCH");
   TMapRsc classifier;
-  if (!classifier.CreateRsc(path.c_str(), &create, nullptr, 0)) return false;
+  if (!classifier.CreateRsc(path.c_str(), &head.create, nullptr, 0)) return false;
   RSCOBJ kind{};
   kind.Excode = 5550;
   kind.Local = LOCAL_LINE;
