@@ -20,6 +20,7 @@
 #include "document/rmfchains.h"
 #include "document/rmfdisplay.h"
 #include "document/rmfheights.h"
+#include "tests/raster/support/rmfbuild.h"
 
 namespace {
 
@@ -112,15 +113,8 @@ void BM_RstPicture1080Cold(benchmark::State& state) { Paint(state, true); }
 
 void BM_HeightAtPoint(benchmark::State& state) {
   const std::string path = Folder().path() + "hills.mtw";
-  BUILDMTW b{};
-  b.Length = sizeof(b);
-  b.BeginX = 5000;
-  b.BeginY = 2000;
-  b.Width = b.Height = 10000;
-  b.ElementSize = 10;
-  b.ElementBytes = 4;
+  BUILDMTW b = rmftest::MatrixBuild(5000, 2000, 10000, 10000, 10, 4, 10000);
   b.HeightUnit = 2;
-  b.Scale = 10000;
   {
     TMtr m;
     if (!m.Create(path.c_str(), &b, nullptr, 0)) {
