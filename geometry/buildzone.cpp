@@ -297,29 +297,25 @@ int TBuildZone::Build(double width, TDataEdit* metric, int subject, double preci
       // along both segments; the point at the width from B on the bisector
       // would cut into the band on either side of the corner.
       const DOUBLEPOINT mitre{2 * B.X - X.X, 2 * B.Y - X.Y};
-      if (outer) {
-        if (r == 3) {
-          WritePoint(mitre);
+      // The walked side takes the outer points when outer, else X; the
+      // other side of an open line takes the other choice.
+      const auto write = [&](const DOUBLEPOINT& p, bool walked) {
+        if (walked) WritePoint(p);
+        else WriteOther(p);
+      };
+      for (const bool walked : {true, false}) {
+        if (!walked && closed) break;
+        if (outer != walked) {
+          if (inner) write(X, walked);
+        } else if (r == 3) {
+          write(mitre, walked);
         } else {
-          WritePoint(A1);
-          WritePoint(Y);
-          WritePoint(N2);
-        }
-        W = N2;
-        if (!closed && inner) WriteOther(X);
-      } else {
-        if (inner) WritePoint(X);
-        W = X;
-        if (!closed) {
-          if (r == 3) {
-            WriteOther(mitre);
-          } else {
-            WriteOther(A1);
-            WriteOther(Y);
-            WriteOther(N2);
-          }
+          write(A1, walked);
+          write(Y, walked);
+          write(N2, walked);
         }
       }
+      W = outer ? N2 : X;
     }
     A = B;
     B = N;
