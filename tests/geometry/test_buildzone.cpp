@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <random>
 
 #include "geometry/buildzone.h"
@@ -71,17 +72,17 @@ TEST(BuildZone, ClosedContourGrowsOutwardAndSlightTurnsGetOnePoint) {
     for (const Pt& p : c) EXPECT_NEAR(PolylineDistance(p, area), 10, 1e-6);
     const double bevel = 100 * 100 + 4 * 100 * 10 + 4 * 50;
     EXPECT_GT(Area(c), bevel);
-    EXPECT_LT(Area(c), 100 * 100 + 4 * 100 * 10 + 100 * std::acos(-1.0));
+    EXPECT_LT(Area(c), 100 * 100 + 4 * 100 * 10 + 100 * std::numbers::pi);
   }
   // A regular 36-gon: every turn is slight, one point per corner.
   Contour ring;
   for (int i = 0; i <= 36; ++i)
-    ring.push_back({1000 * std::cos(i * std::acos(-1.0) / 18), 1000 * std::sin(i * std::acos(-1.0) / 18)});
+    ring.push_back({1000 * std::cos(i * std::numbers::pi / 18), 1000 * std::sin(i * std::numbers::pi / 18)});
   ring.back() = ring.front();
   TBuildZone z;
   const Contour c = Zone(z, ring, 10, 0);
   EXPECT_EQ(c.size(), 37u);
-  for (const Pt& p : c) EXPECT_NEAR(PolylineDistance(p, ring), 10 / std::cos(std::acos(-1.0) / 36), 1e-6);
+  for (const Pt& p : c) EXPECT_NEAR(PolylineDistance(p, ring), 10 / std::cos(std::numbers::pi / 36), 1e-6);
 }
 
 TEST(BuildZone, HalfZoneLiesOnTheLeftAndEndsOnTheLineReversed) {
