@@ -219,13 +219,12 @@ bool TSheetWriteView::Read(int64_t offset, void* buffer, size_t size) const {
 
 bool TSheetWriteView::Finish() {
   if (file_ == nullptr) return true;
+  // The view goes before the file is cut.
   if (view_ != nullptr) plat::UnmapViewOfFile(view_);
   view_ = nullptr;
-  bool cut = true;
-  if (length_ > end_ && plat::FileLength(file_) == length_)
-    cut = plat::SetFileLength(file_, end_);
-  file_ = nullptr;
-  length_ = end_ = 0;
+  const bool cut = length_ <= end_ || plat::FileLength(file_) != length_ ||
+                   plat::SetFileLength(file_, end_);
+  Release();
   return cut;
 }
 
