@@ -1,5 +1,5 @@
-/* What the C host programs share: a check counter, a new classifier and a
- * map of one square sheet. Header-only, each host is one C99 file. */
+/* What the C host programs share: a check counter, a new classifier and
+ * its object kinds, and a map of one square sheet. Header-only, each host is one C99 file. */
 #ifndef MAPCORE_TESTS_HOST_COMMON_H
 #define MAPCORE_TESTS_HOST_COMMON_H
 
@@ -31,6 +31,18 @@ static HRSC HostCreateRsc(const char* path, const char* name) {
   palette.Version = 0x0300;
   palette.Count = 16;
   return mapCreateRsc(path, &create, &palette);
+}
+
+/* Appends an object kind of that code, local type and name (at most 31
+ * characters) to the classifier: its incode, or 0. */
+static LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const char* name) {
+  RSCOBJECT object;
+  memset(&object, 0, sizeof object);
+  object.Length = sizeof object;
+  object.Excode = excode;
+  object.Local = local;
+  strcpy(object.Name, name);
+  return mapAppendRscObject(rsc, &object);
 }
 
 /* A map at 1:100 000 of one sheet `side` metres square with its south-west

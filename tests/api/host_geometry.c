@@ -18,20 +18,11 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  RSCOBJECT object;
   HRSC rsc = HostCreateRsc(path, "SHAPES");
   CHECK(rsc != 0);
   if (rsc == 0) return;
-  memset(&object, 0, sizeof object);
-  object.Length = sizeof object;
-  object.Excode = LINE_CODE;
-  object.Local = 0;
-  strcpy(object.Name, "LINE");
-  CHECK(mapAppendRscObject(rsc, &object) > 0);
-  object.Excode = AREA_CODE;
-  object.Local = 1;
-  strcpy(object.Name, "AREA");
-  CHECK(mapAppendRscObject(rsc, &object) > 0);
+  CHECK(HostAppendKind(rsc, LINE_CODE, 0, "LINE") > 0);
+  CHECK(HostAppendKind(rsc, AREA_CODE, 1, "AREA") > 0);
   CHECK(mapCommitRsc(rsc) == 1);
   CHECK(mapCloseRsc(rsc) == 1);
 }

@@ -22,19 +22,13 @@ static double PointY(int n, int i) { return Y0 + 100.0 + (n / 100) * 150.0 + i *
 static void Name(int n, char* text) { sprintf(text, "ROAD %d", n); }
 
 static void MakeClassifier(const char* path) {
-  RSCOBJECT object;
   RSCSEMANTIC semantic;
   LONG kind;
   HRSC rsc = HostCreateRsc(path, "ROADS");
 
   CHECK(rsc != 0);
   if (rsc == 0) return;
-  memset(&object, 0, sizeof object);
-  object.Length = sizeof object;
-  object.Excode = ROAD_CODE;
-  object.Local = 0;
-  strcpy(object.Name, "ROAD");
-  kind = mapAppendRscObject(rsc, &object);
+  kind = HostAppendKind(rsc, ROAD_CODE, 0, "ROAD");
   CHECK(kind > 0);
   memset(&semantic, 0, sizeof semantic);
   semantic.Code = NAME_CODE;
