@@ -1,10 +1,6 @@
 // The document's painting of rasters and matrices.
 #include "document/rmfdisplay.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "drawing/paintcontext.h"
 #include "document/mtlchains.h"
 #include "document/rmfchains.h"
 
@@ -41,22 +37,9 @@ int ShowRst(TMapControl* doc, int n) {
 
 int ShowChainRst(TMapControl* doc, int n, const DIBCONTEXT* dib) {
   RMFCHAIN* unit = doc ? GetChainUnit(DocChain(doc, DOCKIND_RST), n) : nullptr;
-  if (!unit || !unit->Raster() || !(unit->PictureFactor > 0.0)) return 0;
+  if (!unit) return 0;
   TRmfShow show(RmfShowHost(doc));
-  std::memcpy(show.ColorView, unit->ColorView, sizeof(show.ColorView));
-  doc->SetElemScale(unit->PictureFactor);
-  show.Frame = &unit->ElementFrame;
-  if (!show.CheckViewRmf()) return 1;
-  show.MaskType = unit->MaskType;
-  show.Period = unit->View;
-  const int bits = unit->File->Head.BitsPerElement;
-  if (bits >= 1 && bits <= 8) {
-    COLORREF colours[256] = {};
-    const int have = std::min(unit->Colors.GetCount(), 1 << bits);
-    for (int i = 0; i < have; ++i) colours[i] = unit->Colors.Colors()[i];
-    SetDibPalette(colours, 1 << bits);
-  }
-  return show.ShowChainRst(unit, dib);
+  return show.ShowUnitRst(unit, dib);
 }
 
 int ShowMtrPlace(TMapControl* doc, CHAININFO* chain, int place, const DIBCONTEXT* dib) {

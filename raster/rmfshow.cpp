@@ -158,6 +158,12 @@ int TRmfShow::CheckViewRmf() {
   return Top >= Bottom && Right >= Left ? 1 : 0;
 }
 
+bool TRmfShow::InView(double factor, const DFRAME& frame) {
+  Host.Metric->SetElemScale(factor);
+  Frame = &frame;
+  return CheckViewRmf() != 0;
+}
+
 bool TRmfShow::UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place) const {
   return order == place && view != 0 && bottom <= Host.ShowScale && Host.ShowScale <= top;
 }
@@ -497,15 +503,25 @@ void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter)
 // Rasters
 
 void TRmfShow::SetupRaster(RMFCHAIN* unit) {
-  Depth = unit->File->Head.BitsPerElement;
-  if (Depth >= 1 && Depth <= 8) {
+  const int bits = unit->File->Head.BitsPerElement;
+  if (bits >= 1 && bits <= 8) {
     // The unit's derived colours as the colour tables.
-    const int n = 1 << Depth;
+    const int n = 1 << bits;
     COLORREF colours[256] = {};
     const int have = std::min(unit->Colors.GetCount(), n);
     std::memcpy(colours, unit->Colors.Colors(), size_t(std::max(have, 0)) * sizeof(COLORREF));
     SetDibPalette(colours, n);
   }
+}
+
+int TRmfShow::ShowUnitRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !unit->Raster() || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
+  std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
+  if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
+  SetupRaster(unit);
+  MaskType = unit->MaskType;
+  Period = unit->View;
+  return ShowChainRst(unit, dib);
 }
 
 int TRmfShow::ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
@@ -515,14 +531,7 @@ int TRmfShow::ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
     if (!(unit->PictureFactor > 0.0) || !unit->Raster()) continue;
-    std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
-    SetupRaster(unit);
-    MaskType = unit->MaskType;
-    Period = unit->View;
-    if (!ShowChainRst(unit, dib)) return 0;
+    if (!ShowUnitRst(unit, dib)) return 0;
   }
   return 1;
 }
@@ -542,9 +551,7 @@ int TRmfShow::ShowRst(CHAININFO* chain, int n) {
       std::memset(ColorView, 1, sizeof(ColorView));
       MaskType = Period = 0;
     }
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
+    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     SetupRaster(unit);
     if (!ShowChainRst(unit, nullptr)) return 0;
   }
@@ -594,10 +601,7 @@ int TRmfShow::ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
     if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
-    Depth = unit->File->Head.BitsPerElement / 8;
+    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     MaskType = unit->MaskType;
     Period = unit->View;
     if (!ShowChainMtr(unit, dib)) return 0;
@@ -614,10 +618,7 @@ int TRmfShow::ShowMtr(CHAININFO* chain, int n) {
     if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
     MaskType = n > 0 ? 0 : unit->MaskType;
     Period = n > 0 ? 0 : unit->View;
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
-    Depth = unit->File->Head.BitsPerElement / 8;
+    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     if (!ShowChainMtr(unit, nullptr)) return 0;
   }
   return 1;
@@ -677,10 +678,7 @@ int TRmfShow::ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
     if (!(unit->PictureFactor > 0.0)) continue;
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
-    Depth = unit->Matrix.Head.BitsPerElement / 8;
+    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     if (WithoutHeights(unit->Matrix)) {
       MaskType = 5;
       Period = 5;
@@ -702,10 +700,7 @@ int TRmfShow::ShowMtl(MTLCHAININFO* chain, int n) {
     if (!(unit->PictureFactor > 0.0)) continue;
     MaskType = n > 0 ? 0 : unit->MaskType;
     Period = n > 0 ? 0 : unit->View;
-    Host.Metric->SetElemScale(unit->PictureFactor);
-    Frame = &unit->ElementFrame;
-    if (!CheckViewRmf()) continue;
-    Depth = unit->Matrix.Head.BitsPerElement / 8;
+    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     if (!ShowChainMtl(unit, nullptr)) return 0;
   }
   return 1;

@@ -83,6 +83,10 @@ class MAPCLASS TRmfShow {
   // One raster with the mask type, view and visibility set: 1 when done,
   // 0 when the host asked to stop or the unit is missing.
   int ShowChainRst(RMFCHAIN* unit, const DIBCONTEXT* dib);
+  // One raster with its own visibility bytes, mask type and view at its
+  // picture factor, as the place painter takes it: 1 when done or out of
+  // view, 0 when the host asked to stop or the unit cannot be painted.
+  int ShowUnitRst(RMFCHAIN* unit, const DIBCONTEXT* dib);
 
   // Elevation and quality matrices, the same way.
   int ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib);
@@ -121,6 +125,10 @@ class MAPCLASS TRmfShow {
   int Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter);
   void PaintSpan(const Span& span, const DIBCONTEXT& dib, Painter& painter);
   bool UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place) const;
+  // The element scale of a unit's picture factor and its element frame put
+  // in use: whether the frame's visible rectangle meets the region.
+  bool InView(double factor, const DFRAME& frame);
+  // The colour tables of a raster of 8 bits or less from its colours.
   void SetupRaster(RMFCHAIN* unit);
 
   RMFSHOWHOST Host;
