@@ -199,7 +199,7 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
   const LONG r1 = std::min<LONG>(TruncatePixel((f.X2 - bottom * ey) / H), BR - 1);
   const bool keep = painter.Kind != Painter::RASTER;
   const bool neighbours = keep && painter.Relief != 0;
-  const LONG bytes = painter.Kind == Painter::RASTER ? 0 : painter.Bytes;
+  const LONG bytes = painter.Bytes;
 
   LONG rowStart = top;
   for (LONG r = r0; r <= r1; ++r) {
@@ -271,7 +271,7 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
               s.RightLength = s.W;
             }
           }
-          if (s.Data) PaintSpan(s, dib, painter);
+          PaintSpan(s, dib, painter);
         }
         if (keep) file.UnlockBlocks();
         if (s.Data && Host.Step && !Host.Step(Host.Owner)) return 0;

@@ -120,8 +120,8 @@ class MAPCLASS TRmfShow {
  private:
   struct Span;
   struct Painter;
-  // The walk over the visible blocks of a file (rasters: kind 0, elevation
-  // and quality matrices: 1, layer matrices: 2). 1, or 0 when stopped.
+  // The walk over the visible blocks of a file, each painted by the
+  // painter of the file's kind: 1, or 0 when stopped.
   int Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter);
   void PaintSpan(const Span& span, const DIBCONTEXT& dib, Painter& painter);
   bool UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place) const;
