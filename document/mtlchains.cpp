@@ -64,11 +64,6 @@ bool Fits(TMapControl* doc, const TMtl& m) {
              MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
 }
 
-void Widen(double& low, double& high) {
-  low *= low >= 0 ? 0.9999999999 : 1.0000000001;
-  high *= high >= 0 ? 1.0000000001 : 0.9999999999;
-}
-
 // The document updates after every change of the chain.
 void Updates(TMapControl* doc) {
   doc->SetRegion();
@@ -496,10 +491,7 @@ void SetMtlColorRanges(TMapControl* doc) {
   const int colors = doc->MtrPalette.GetPaletteCount();
   for (MTLCHAIN* unit = chain->First; unit; unit = unit->Next) {
     const double factor = unit->Matrix.HeightFactor;
-    unit->RangeLow = doc->HeightMin * factor;
-    unit->RangeHigh = doc->HeightMax * factor;
-    Widen(unit->RangeLow, unit->RangeHigh);
-    unit->ColorsPerUnit = colors / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+    SetUnitColorRange(unit, doc->HeightMin * factor, doc->HeightMax * factor, colors);
   }
 }
 

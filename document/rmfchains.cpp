@@ -27,12 +27,6 @@ constexpr DWORD kRasterCreator = 0x56575352u;  // "RSWV": view and mask type kep
 // Colours of a raster by depth: 2, 16, 256, else none.
 int RasterColors(int bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
 
-// A colour range widened so that its ends fall inside it.
-void Widen(double& low, double& high) {
-  low *= low >= 0 ? 0.9999999999 : 1.0000000001;
-  high *= high >= 0 ? 1.0000000001 : 0.9999999999;
-}
-
 int KeptShadow(int value) { return value >= 0 && value <= 16 ? value : CHAIN_SHADOW; }
 
 RMFCHAIN* Unit(TMapControl* doc, int kind, int n) { return GetChainUnit(DocChain(doc, kind), n); }
@@ -236,11 +230,8 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
   if (h.Ident == RMF_MTW) {
     SetMtrColorRanges(doc);
   } else {
-    unit->RangeLow = unit->Minimum * m->HeightFactor;
-    unit->RangeHigh = unit->Maximum * m->HeightFactor;
-    Widen(unit->RangeLow, unit->RangeHigh);
-    unit->ColorsPerUnit =
-        unit->Colors.GetCount() / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+    SetUnitColorRange(unit, unit->Minimum * m->HeightFactor, unit->Maximum * m->HeightFactor,
+                      unit->Colors.GetCount());
   }
 }
 
@@ -250,10 +241,7 @@ void SetMtrColorRanges(TMapControl* doc) {
   const int colors = doc->MtrPalette.GetPaletteCount();
   for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
     const double factor = unit->File->HeightFactor;
-    unit->RangeLow = doc->HeightMin * factor;
-    unit->RangeHigh = doc->HeightMax * factor;
-    Widen(unit->RangeLow, unit->RangeHigh);
-    unit->ColorsPerUnit = colors / std::max(unit->RangeHigh - unit->RangeLow, 1e-10);
+    SetUnitColorRange(unit, doc->HeightMin * factor, doc->HeightMax * factor, colors);
   }
 }
 

@@ -9,6 +9,8 @@
 // DocumentKinds slots of those kinds open and close through here.
 #pragma once
 
+#include <algorithm>
+
 #include "document/mapcontrol.h"
 #include "raster/rmfchain.h"
 
@@ -111,6 +113,17 @@ bool PlaceUnitElements(TMapControl* doc, Unit* unit, const RMF& head) {
   return true;
 }
 void ChainUnitsRegion(TMapControl* doc);
+// A unit's colour range over stored values low .. high, widened so that
+// both ends fall inside it, and the colour indexes per stored unit that
+// spread `colors` colours over it (raster, matrix or layer matrix units).
+template <typename Unit>
+void SetUnitColorRange(Unit* unit, double low, double high, int colors) {
+  low *= low >= 0 ? 0.9999999999 : 1.0000000001;
+  high *= high >= 0 ? 1.0000000001 : 0.9999999999;
+  unit->RangeLow = low;
+  unit->RangeHigh = high;
+  unit->ColorsPerUnit = colors / std::max(high - low, 1e-10);
+}
 
 // The DocumentKinds slots of the three kinds.
 int OpenRstKind(TMapControl* doc, const char* name, int mode);
