@@ -84,13 +84,7 @@ void InitMtlChain(TMapControl* doc) {
   }
 }
 
-MTLCHAIN* GetMtlChain(TMapControl* doc, int n) {
-  MTLCHAININFO* chain = MtlChain(doc);
-  if (!chain || n < 1 || n > chain->Count) return nullptr;
-  MTLCHAIN* unit = chain->First;
-  for (int i = 1; unit && i < n; ++i) unit = unit->Next;
-  return unit;
-}
+MTLCHAIN* GetMtlChain(TMapControl* doc, int n) { return ChainUnitAt(MtlChain(doc), n); }
 
 // ---------------------------------------------------------------------------
 // Opening and closing
@@ -99,9 +93,7 @@ int OpenMtl(TMapControl* doc, const char* name, int mode) {
   MTLCHAININFO* chain = MtlChain(doc);
   if (!chain || !name) return 0;
   int n = 1;
-  MTLCHAIN* last = nullptr;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
-    last = unit;
     if (std::strcmp(unit->Matrix.GetFileName(), name) != 0) continue;
     const LONG view = unit->View, order = unit->ViewOrder;
     InitMtlChainUnit(doc, unit);
@@ -129,14 +121,9 @@ int OpenMtl(TMapControl* doc, const char* name, int mode) {
   unit->ViewOrder = 0;
   unit->TopScale = kTopScale;
   unit->BottomScale = 1;
-  unit->Previous = last;
-  if (last)
-    last->Next = unit;
-  else
-    chain->First = unit;
-  ++chain->Count;
+  const int number = LinkChainUnitLast(chain, unit);
   InitMtlChainUnit(doc, unit);
-  return chain->Count;
+  return number;
 }
 
 int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
@@ -173,23 +160,7 @@ int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
 void CloseMtl(TMapControl* doc, int n) {
   MTLCHAININFO* chain = MtlChain(doc);
   if (!chain) return;
-  if (chain->Count > 0) {
-    int i = 1;
-    for (MTLCHAIN* unit = chain->First; unit;) {
-      MTLCHAIN* next = unit->Next;
-      if (n == 0 || i == n) {
-        UnlinkChainUnit(chain, unit);
-        FreeUnit(unit);
-        --chain->Count;
-      }
-      unit = next;
-      ++i;
-    }
-    if (n == 0) {
-      chain->Count = 0;
-      chain->First = nullptr;
-    }
-  }
+  CloseChainUnits(chain, n, FreeUnit);
   Updates(doc);
 }
 

@@ -1,7 +1,17 @@
 // The links of a chain of units: each unit has Next and Previous, the
 // chain's head has First. The raster and matrix chains and the chain of
-// layer matrices are linked alike and share these.
+// layer matrices are linked alike and share these. A head also counts its
+// units, which are numbered from 1 in link order.
 #pragma once
+
+// Unit n (from 1) of a chain; null when there is none.
+template <class Head>
+auto ChainUnitAt(Head* chain, int n) -> decltype(chain->First) {
+  if (!chain || n < 1 || n > chain->Count) return nullptr;
+  auto unit = chain->First;
+  for (int i = 1; unit && i < n; ++i) unit = unit->Next;
+  return unit;
+}
 
 // Takes a unit out of its chain and clears its links.
 template <class Head, class Unit>
@@ -36,4 +46,34 @@ void InsertChainUnit(Head* chain, Unit* unit, int to) {
     else
       chain->First = unit;
   }
+}
+
+// Links a unit that is in no chain behind the last one and counts it: its
+// number.
+template <class Head, class Unit>
+int LinkChainUnitLast(Head* chain, Unit* unit) {
+  unit->Next = unit->Previous = nullptr;
+  InsertChainUnit(chain, unit, chain->Count + 1);
+  return ++chain->Count;
+}
+
+// Takes unit n out of the chain and ends it with end(unit), or every unit
+// when n is 0; nothing for a missing unit.
+template <class Head, class End>
+void CloseChainUnits(Head* chain, int n, End end) {
+  if (n == 0) {
+    for (auto unit = chain->First; unit;) {
+      auto next = unit->Next;
+      end(unit);
+      unit = next;
+    }
+    chain->Count = 0;
+    chain->First = nullptr;
+    return;
+  }
+  auto unit = ChainUnitAt(chain, n);
+  if (!unit) return;
+  UnlinkChainUnit(chain, unit);
+  end(unit);
+  --chain->Count;
 }

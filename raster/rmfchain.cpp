@@ -58,25 +58,10 @@ void FreeChainUnit(RMFCHAIN* unit) {
 
 int AppendChainUnit(CHAININFO* chain, RMFCHAIN* unit) {
   if (!chain || !unit) return 0;
-  unit->Next = nullptr;
-  unit->Previous = nullptr;
-  if (!chain->First) {
-    chain->First = unit;
-  } else {
-    RMFCHAIN* last = chain->First;
-    while (last->Next) last = last->Next;
-    last->Next = unit;
-    unit->Previous = last;
-  }
-  return ++chain->Count;
+  return LinkChainUnitLast(chain, unit);
 }
 
-RMFCHAIN* GetChainUnit(CHAININFO* chain, int n) {
-  if (!chain || n < 1 || n > chain->Count) return nullptr;
-  RMFCHAIN* unit = chain->First;
-  for (int i = 1; unit && i < n; ++i) unit = unit->Next;
-  return unit;
-}
+RMFCHAIN* GetChainUnit(CHAININFO* chain, int n) { return ChainUnitAt(chain, n); }
 
 int GetChainNumberByName(CHAININFO* chain, const char* name) {
   if (!chain || !name) return 0;
@@ -253,21 +238,5 @@ int GetChainProjectionData(CHAININFO* chain, int n, MTRPROJECTIONDATA* data) {
 }
 
 void CloseChain(CHAININFO* chain, int n) {
-  if (!chain) return;
-  if (n == 0) {
-    RMFCHAIN* unit = chain->First;
-    while (unit) {
-      RMFCHAIN* next = unit->Next;
-      FreeChainUnit(unit);
-      unit = next;
-    }
-    chain->Count = 0;
-    chain->First = nullptr;
-    return;
-  }
-  RMFCHAIN* unit = GetChainUnit(chain, n);
-  if (!unit) return;
-  UnlinkChainUnit(chain, unit);
-  FreeChainUnit(unit);
-  --chain->Count;
+  if (chain) CloseChainUnits(chain, n, FreeChainUnit);
 }
