@@ -281,7 +281,7 @@ double GetElementHeight(TMapControl* doc, double x, double y) {
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     double h;
-    if (MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
+    if (FrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
         unit->Matrix.GetPlaneHeight(h, x, y))
       return h;
   }
@@ -291,7 +291,7 @@ double GetElementHeight(TMapControl* doc, double x, double y) {
 double GetElementHeight(TMapControl* doc, int n, double x, double y) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
   double h;
-  if (unit && MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlaneHeight(h, x, y)) return h;
+  if (unit && FrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlaneHeight(h, x, y)) return h;
   return MTL_NO_HEIGHT;
 }
 
@@ -301,7 +301,7 @@ double GetElementPower(TMapControl* doc, double x, double y, LONG layer) {
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     double p;
-    if (MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
+    if (FrameHolds(unit->Frame, x, y) && unit->Matrix.IsOpen() &&
         unit->Matrix.GetPlanePower(p, x, y, layer))
       return p;
   }
@@ -311,21 +311,21 @@ double GetElementPower(TMapControl* doc, double x, double y, LONG layer) {
 double GetElementPower(TMapControl* doc, int n, double x, double y, LONG layer) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
   double p;
-  if (unit && MtlFrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlanePower(p, x, y, layer))
+  if (unit && FrameHolds(unit->Frame, x, y) && unit->Matrix.GetPlanePower(p, x, y, layer))
     return p;
   return MTL_NO_POWER;
 }
 
 int GetElementPowersTriangle(TMapControl* doc, int n, double x, double y, double* powers, int count) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
-  if (!unit || !powers || !MtlFrameHolds(unit->Frame, x, y)) return 0;
+  if (!unit || !powers || !FrameHolds(unit->Frame, x, y)) return 0;
   return unit->Matrix.GetPlanePowersTriangle(x, y, powers, count);
 }
 
 double GetElementPowerTriangle(TMapControl* doc, int n, double x, double y, int layer) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
   double p = MTL_NO_POWER;
-  if (!unit || !MtlFrameHolds(unit->Frame, x, y) ||
+  if (!unit || !FrameHolds(unit->Frame, x, y) ||
       !unit->Matrix.GetPlanePowerTriangle(p, x, y, layer))
     return MTL_NO_POWER;
   return p;
@@ -348,7 +348,7 @@ double GetPrecisionElementHeight(TMapControl* doc, double x, double y) {
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     double h;
-    if (MtlFrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
+    if (FrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
         unit->Matrix.GetPlaneHeight(h, x, y) && h >= kLowestHeight) {
       result = h;
       best = unit->ElementSize;
@@ -364,7 +364,7 @@ double GetPrecisionElementPower(TMapControl* doc, double x, double y, LONG layer
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     double p;
-    if (MtlFrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
+    if (FrameHolds(unit->Frame, x, y) && unit->ElementSize < best && unit->Matrix.IsOpen() &&
         unit->Matrix.GetPlanePower(p, x, y, layer)) {
       result = p;
       best = unit->ElementSize;
@@ -430,7 +430,7 @@ int GetMtlNumberInPoint(TMapControl* doc, double x, double y, int k) {
   if (!chain || k < 1) return 0;
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n)
-    if (MtlFrameHolds(unit->Frame, x, y) && --k == 0) return n;
+    if (FrameHolds(unit->Frame, x, y) && --k == 0) return n;
   return 0;
 }
 

@@ -21,14 +21,11 @@ bool UnitFactor(LONG unit, double* f) {
   return true;
 }
 
-bool Holds(const DFRAME& f, double x, double y) {
-  return x >= f.X1 && x <= f.X2 && y >= f.Y1 && y <= f.Y2;
-}
-
 }  // namespace
 
 int GetUnitHeight(RMFCHAIN* unit, double* value, double x, double y) {
-  if (!unit || !value || !unit->File || !unit->File->IsOpen() || !Holds(unit->Frame, x, y)) return 0;
+  if (!unit || !value || !unit->File || !unit->File->IsOpen() || !FrameHolds(unit->Frame, x, y))
+    return 0;
   TRmf& file = *unit->File;
   const int bytes = file.Head.BitsPerElement / 8;
   double f = 1.0;
@@ -146,7 +143,7 @@ double GetPrecisionHeightTriangle(TMapControl* doc, double x, double y) {
   int n = 1;
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     TRmf& file = *unit->File;
-    if (!Holds(unit->Frame, x, y) || !(unit->ElementSize < best) || !file.IsOpen()) continue;
+    if (!FrameHolds(unit->Frame, x, y) || !(unit->ElementSize < best) || !file.IsOpen()) continue;
     double v;
     if (!file.GetPlanePointTriangle(v, x, y) || !(v > file.Head.EmptyValue)) continue;
     const double metres = v * file.HeightInverse;
@@ -161,7 +158,7 @@ double GetPrecisionHeightTriangle(TMapControl* doc, double x, double y) {
   for (MTLCHAIN* unit = layers ? layers->First : nullptr; unit && n <= layers->Count;
        unit = unit->Next, ++n) {
     TMtl& file = unit->Matrix;
-    if (!MtlFrameHolds(unit->Frame, x, y) || !(unit->ElementSize < best) || !file.IsOpen()) continue;
+    if (!FrameHolds(unit->Frame, x, y) || !(unit->ElementSize < best) || !file.IsOpen()) continue;
     double v;
     if (!file.GetPlaneHeightTriangle(v, x, y) ||
         !(v > file.Head.EmptyValue * file.HeightInverse))

@@ -4,6 +4,13 @@
 // units, which are numbered from 1 in link order.
 #pragma once
 
+#include "api/types/geotypes.h"
+
+// A point lies in a unit's frame (metres), edges included.
+inline bool FrameHolds(const DFRAME& f, double x, double y) {
+  return x >= f.X1 && x <= f.X2 && y >= f.Y1 && y <= f.Y2;
+}
+
 // Unit n (from 1) of a chain; null when there is none.
 template <class Head>
 auto ChainUnitAt(Head* chain, int n) -> decltype(chain->First) {

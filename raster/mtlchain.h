@@ -8,6 +8,7 @@
 #pragma once
 
 #include "api/types/geotypes.h"
+#include "raster/chainlinks.h"
 #include "raster/mtl.h"
 
 struct MTLCHAIN {
@@ -42,8 +43,3 @@ struct MTLCHAININFO {
   LONG Count;
   MTLCHAIN* First;
 };
-
-// A point lies in a frame with its edges.
-inline bool MtlFrameHolds(const DFRAME& f, double x, double y) {
-  return x >= f.X1 && x <= f.X2 && y >= f.Y1 && y <= f.Y2;
-}

@@ -157,8 +157,7 @@ int GetChainNumberInPoint(CHAININFO* chain, double x, double y, int k) {
   if (!chain || k < 1) return 0;
   int n = 1, met = 0;
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
-    const DFRAME& f = unit->Frame;
-    if (x >= f.X1 && x <= f.X2 && y >= f.Y1 && y <= f.Y2 && ++met == k) return n;
+    if (FrameHolds(unit->Frame, x, y) && ++met == k) return n;
   }
   return 0;
 }
