@@ -27,6 +27,15 @@ constexpr DWORD kRasterCreator = 0x56575352u;  // "RSWV": view and mask type kep
 // Colours of a raster by depth: 2, 16, 256, else none.
 int RasterColors(int bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
 
+// The unit's colours from the first `count` words of its file's palette
+// (none for 0), its brightness and contrast kept.
+void TakeFileColors(RMFCHAIN* unit, int count) {
+  const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
+  if (count) unit->Colors.InitBaseColors(unit->File->PaletteWords, count);
+  unit->Colors.SetBright(bright);
+  unit->Colors.SetContrast(contrast);
+}
+
 int KeptShadow(int value) { return value >= 0 && value <= 16 ? value : CHAIN_SHADOW; }
 
 RMFCHAIN* Unit(TMapControl* doc, int kind, int n) { return GetChainUnit(DocChain(doc, kind), n); }
@@ -129,9 +138,8 @@ int OpenChainFile(TMapControl* doc, const char* name, int mode, DWORD kind) {
     }
     unit->HiddenColors = unit->File->GetVisibleColors(unit->ColorView, 256);
     unit->ViewOrder = 0;
-    const int colors = RasterColors(unit->File->Head.BitsPerElement);
-    if (colors) unit->Colors.InitBaseColors(unit->File->PaletteWords, colors);
     AppendChainUnit(chain, unit);
+    // The unit's colours come from the file's palette here.
     InitRstChainUnit(doc, unit, 0);
     return chain->Count;
   }
@@ -189,13 +197,7 @@ void InitRstChainUnit(TMapControl* doc, RMFCHAIN* unit, int keepColors) {
   unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
   r->GetUpdateTime(&r->FileTime);
   doc->SetRegion();
-  if (!keepColors) {
-    const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
-    const int colors = RasterColors(h.BitsPerElement);
-    if (colors) unit->Colors.InitBaseColors(r->PaletteWords, colors);
-    unit->Colors.SetBright(bright);
-    unit->Colors.SetContrast(contrast);
-  }
+  if (!keepColors) TakeFileColors(unit, RasterColors(h.BitsPerElement));
 }
 
 void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
@@ -221,12 +223,7 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
   unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
   unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
   doc->SetRegion();
-  if (h.PaletteLength > 0) {
-    const int bright = unit->Colors.GetBright(), contrast = unit->Colors.GetContrast();
-    unit->Colors.InitBaseColors(m->PaletteWords, int(std::min<DWORD>(h.PaletteLength, 1024) / 4));
-    unit->Colors.SetBright(bright);
-    unit->Colors.SetContrast(contrast);
-  }
+  if (h.PaletteLength > 0) TakeFileColors(unit, int(std::min<DWORD>(h.PaletteLength, 1024) / 4));
   if (h.Ident == RMF_MTW) {
     SetMtrColorRanges(doc);
   } else {
