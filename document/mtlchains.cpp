@@ -373,18 +373,23 @@ double GetPrecisionElementPower(TMapControl* doc, double x, double y, LONG layer
   return result;
 }
 
-int GetHeightArrayFromMtl(TMapControl* doc, double* heights, int count, DOUBLEPOINT* first,
-                          DOUBLEPOINT* last) {
+int HeightsAlongLine(TMapControl* doc, double (*height)(TMapControl*, double, double),
+                     double* heights, int count, DOUBLEPOINT* first, DOUBLEPOINT* last) {
   if (!doc || !heights || !first || !last || count < 2) return 0;
   const double dx = (last->X - first->X) / (count - 1), dy = (last->Y - first->Y) / (count - 1);
-  heights[0] = GetPrecisionElementHeight(doc, first->X, first->Y);
+  heights[0] = height(doc, first->X, first->Y);
   for (int i = 1; i < count - 1; ++i) {
     first->X += dx;
     first->Y += dy;
-    heights[i] = GetPrecisionElementHeight(doc, first->X, first->Y);
+    heights[i] = height(doc, first->X, first->Y);
   }
-  heights[count - 1] = GetPrecisionElementHeight(doc, last->X, last->Y);
+  heights[count - 1] = height(doc, last->X, last->Y);
   return 1;
+}
+
+int GetHeightArrayFromMtl(TMapControl* doc, double* heights, int count, DOUBLEPOINT* first,
+                          DOUBLEPOINT* last) {
+  return HeightsAlongLine(doc, GetPrecisionElementHeight, heights, count, first, last);
 }
 
 // ---------------------------------------------------------------------------

@@ -66,6 +66,9 @@ double GetPrecisionElementHeight(TMapControl* doc, double x, double y);
 double GetPrecisionElementPower(TMapControl* doc, double x, double y, LONG layer);
 // The finest heights at count points evenly from first to last (the
 // caller's first point is moved along to the last inner point): 1, or 0.
+// HeightsAlongLine asks `height` at each point.
+int HeightsAlongLine(TMapControl* doc, double (*height)(TMapControl*, double, double),
+                     double* heights, int count, DOUBLEPOINT* first, DOUBLEPOINT* last);
 int GetHeightArrayFromMtl(TMapControl* doc, double* heights, int count, DOUBLEPOINT* first,
                           DOUBLEPOINT* last);
 

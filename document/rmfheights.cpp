@@ -172,16 +172,7 @@ double GetPrecisionHeightTriangle(TMapControl* doc, double x, double y) {
 
 int GetHeightArray(TMapControl* doc, double* heights, int count, DOUBLEPOINT* first,
                    DOUBLEPOINT* last) {
-  if (!doc || !heights || !first || !last || count < 2) return 0;
-  const double dx = (last->X - first->X) / (count - 1), dy = (last->Y - first->Y) / (count - 1);
-  heights[0] = GetPrecisionHeightValue(doc, first->X, first->Y);
-  for (int i = 1; i < count - 1; ++i) {
-    first->X += dx;
-    first->Y += dy;
-    heights[i] = GetPrecisionHeightValue(doc, first->X, first->Y);
-  }
-  heights[count - 1] = GetPrecisionHeightValue(doc, last->X, last->Y);
-  return 1;
+  return HeightsAlongLine(doc, GetPrecisionHeightValue, heights, count, first, last);
 }
 
 int PutHeightValue(TMapControl* doc, LONG n, double x, double y, double h) {
