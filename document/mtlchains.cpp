@@ -7,7 +7,6 @@
 #include <cstring>
 #include <new>
 
-#include "common/language.h"
 #include "common/messages.h"
 #include "document/rmfchains.h"
 #include "platform/memory.h"
@@ -21,8 +20,6 @@ static_assert(sizeof(DATACHAIN) >= sizeof(MTLCHAININFO));
 
 namespace {
 
-constexpr LONG kTopScale = 40000000;
-constexpr LONG kMaskType = 7;
 // Heights below this are no heights in the finest-matrix search.
 constexpr double kLowestHeight = -32760000.0;
 constexpr double kBestStart = 1e7;
@@ -41,14 +38,6 @@ void FreeUnit(MTLCHAIN* unit) {
   plat::FreePages(unit);
 }
 
-// A box of the opening: the answer (IDOK when messages are off).
-int Ask(const char* english, const char* russian, UINT flags) {
-  if (!MessageEnableGet()) return IDOK;
-  const bool ru = IsRussianLanguage();
-  return plat::MessageBoxA(MessageWindowGet(), ru ? russian : english,
-                           ru ? "Открытие матрицы" : "Open matrix", flags | MB_TASKMODAL);
-}
-
 bool HasVectorMap(TMapControl* doc) { return doc->TMap::IsActive() && doc->Count() != 0; }
 
 // The checks a new matrix passes against the open map: false when the
@@ -57,11 +46,11 @@ bool Fits(TMapControl* doc, const TMtl& m) {
   if (!HasVectorMap(doc)) return true;
   const RMF& h = m.Head;
   if (h.ProjectionWord != doc->CoordinateSystem())
-    Ask("Map and matrix have different coordinate systems",
-        "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
+    AskMatrix("Map and matrix have different coordinate systems",
+              "Карта и матрица имеют разные координатные системы", MB_OK | MB_ICONASTERISK);
   return MatrixMeetsMap(doc, h) ||
-         Ask("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
-             MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
+         AskMatrix("Matrix is out of region. Continue ?", "Матрица - вне района. Продолжить ?",
+                   MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL;
 }
 
 // The document updates after every change of the chain.
@@ -117,9 +106,9 @@ int OpenMtl(TMapControl* doc, const char* name, int mode) {
   }
   // The header's view and mask bytes give the unit's first settings.
   unit->View = unit->Matrix.Head.CreatorBytes[1] ? unit->Matrix.Head.CreatorBytes[1] : 1;
-  unit->MaskType = unit->Matrix.Head.CreatorBytes[0] ? unit->Matrix.Head.CreatorBytes[0] : kMaskType;
+  unit->MaskType = unit->Matrix.Head.CreatorBytes[0] ? unit->Matrix.Head.CreatorBytes[0] : CHAIN_MASK_TYPE;
   unit->ViewOrder = 0;
-  unit->TopScale = kTopScale;
+  unit->TopScale = CHAIN_TOP_SCALE;
   unit->BottomScale = 1;
   const int number = LinkChainUnitLast(chain, unit);
   InitMtlChainUnit(doc, unit);

@@ -51,14 +51,6 @@ void TakeViewFromHeader(RMFCHAIN* unit, bool fromHeader) {
   if (unit->MaskType == 0) unit->MaskType = CHAIN_MASK_TYPE;
 }
 
-// A box of the matrix opening: the answer (IDOK when messages are off).
-int AskMatrix(const char* english, const char* russian, UINT flags) {
-  if (!MessageEnableGet()) return IDOK;
-  const bool ru = IsRussianLanguage();
-  return plat::MessageBoxA(MessageWindowGet(), ru ? russian : english,
-                           ru ? "Открытие матрицы" : "Open matrix", flags | MB_TASKMODAL);
-}
-
 // The checks a new matrix passes against the open map: false when the
 // user refuses it.
 bool MatrixFits(TMapControl* doc, TMtr* m, DWORD kind, int commonType) {
@@ -91,6 +83,13 @@ int DocKindOf(DWORD kind) {
 }
 
 }  // namespace
+
+int AskMatrix(const char* english, const char* russian, UINT flags) {
+  if (!MessageEnableGet()) return IDOK;
+  const bool ru = IsRussianLanguage();
+  return plat::MessageBoxA(MessageWindowGet(), ru ? russian : english,
+                           ru ? "Открытие матрицы" : "Open matrix", flags | MB_TASKMODAL);
+}
 
 CHAININFO* DocChain(TMapControl* doc, int kind) {
   if (!doc || (kind != DOCKIND_RST && kind != DOCKIND_MTR && kind != DOCKIND_MTQ)) return nullptr;

@@ -18,6 +18,10 @@
 // another kind or no document.
 CHAININFO* DocChain(TMapControl* doc, int kind);
 
+// A question or notice box of a matrix opening, in the user's language:
+// the answer (IDOK when messages are off).
+int AskMatrix(const char* english, const char* russian, UINT flags);
+
 // Opens a file of a kind (RMF_RSW, RMF_MTW, RMF_MTQ) into its chain: the
 // unit's number. A name already in the chain (same bytes) gives that
 // unit's number, set up again with its view and view order kept. Failures
