@@ -339,20 +339,20 @@ MAPAPI LONG WINAPI mapGetRstPlanePointColor(HMAP hMap, LONG n, COLORREF* color, 
                                             double y) {
   if (!color) return 0;
   *color = 0;
+  TMapAccess* doc = nullptr;
+  RMFCHAIN* unit = UnitOf(hMap, n, &doc);
   LONG value = 0;
-  if (!mapGetRstPlanePoint(hMap, n, &value, x, y)) return 0;
-  const int bits = mapGetRstElementSize(hMap, n);
-  if (bits == 0) return 0;
+  if (!unit || !unit->Raster()->GetPlanePoint(value, x, y)) return 0;
+  const int bits = unit->File->Head.BitsPerElement;
   if (bits > 8) {
     *color = COLORREF(value);
     return 1;
   }
-  if (value < 0 || value >= 256) return 0;
-  const LONG count = mapGetRstColorCount(hMap, n);
-  if (value >= count) return 0;
-  COLORREF colors[256];
-  if (!mapGetRstPalette(hMap, colors, count, n)) return 0;
-  *color = colors[value];
+  // A palette raster: the colour of the element's index among the colours
+  // the raster uses.
+  const int count = bits > 0 ? GetRstColorCount(doc, n) : 0;
+  if (count < 2 || count > 256 || value < 0 || value >= count) return 0;
+  *color = unit->Colors.Colors()[value];
   return 1;
 }
 
