@@ -12,6 +12,7 @@
 #include "raster/mtr.h"
 #include "support/docfixture.h"
 #include "support/fault_sweep.h"
+#include "support/rmfbuild.h"
 
 namespace {
 
@@ -22,12 +23,7 @@ class HeightFaults : public doctest::EmptyDocumentTest {};
 void MakeMatrix(const std::string& path) {
   BUILDMTW b = doctest::MatrixParm(1000, 1000, 10, 2);
   b.HeightUnit = 1;
-  TMtr m;
-  ASSERT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
-  ASSERT_EQ(1, m.PutPoint(LONG(50), 0, 0));
-  m.Head.Minimum = m.Head.Maximum = 50;
-  m.HeadChanged = 1;
-  ASSERT_EQ(1, m.Save());
+  ASSERT_EQ(1, rmftest::WriteMatrix(path, b, 1, 1, [](int, int) { return 50; }, 50, 50));
 }
 
 }  // namespace

@@ -42,13 +42,9 @@ class RmfChains : public doctest::EmptyDocumentTest {
     const std::string path = dir / file;
     BUILDMTW b = rmftest::MatrixBuild(x, y, 1000, 1000, 10, 2, scale);
     b.MatrixType = type;
-    TMtr m;
-    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
-    EXPECT_EQ(1, m.PutPoint(LONG(1234), 0, 0));
-    EXPECT_EQ(1, m.PutPoint(LONG(-50), 1, 0));
-    m.Head.Minimum = -50;
-    m.Head.Maximum = 1234;
-    m.HeadChanged = 1;
+    // 1234 at (0, 0) and -50 at (1, 0).
+    EXPECT_EQ(1, rmftest::WriteMatrix(path, b, 2, 1, [](int i, int) { return i ? -50 : 1234; },
+                                      -50, 1234));
     return path;
   }
 };

@@ -72,15 +72,7 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
   std::string Matrix(const char* file, int cols, int rows, std::function<LONG(int, int)> value) {
     const std::string path = dir / file;
     BUILDMTW b = doctest::MatrixParm(cols * 10.0, rows * 10.0, 10, 2);
-    TMtr m;
-    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
-    for (int i = 0; i < rows; ++i)
-      for (int j = 0; j < cols; ++j) m.PutPoint(value(i, j), i, j);
-    m.Head.Minimum = 0;
-    m.Head.Maximum = 100;
-    m.HeadChanged = 1;
-    m.Save();
-    m.Close();
+    EXPECT_EQ(1, rmftest::WriteMatrix(path, b, rows, cols, value, 0, 100));
     return path;
   }
 
@@ -300,18 +292,10 @@ TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
   // A relief of hills on the west half of the sheet, a raster of stripes on
   // the east half; 50 m elements.
   const std::string mtw = dir / "hills.mtw";
-  {
-    BUILDMTW b = rmftest::MatrixBuild(x0, y0, 5000, 10000, 50, 4, 100000);
-    TMtr m;
-    ASSERT_EQ(1, m.Create(mtw.c_str(), &b, nullptr, 0));
-    for (int i = 0; i < 200; ++i)
-      for (int j = 0; j < 100; ++j)
-        m.PutPoint(LONG(300 + 250 * std::sin(i / 15.0) * std::cos(j / 11.0)), i, j);
-    m.Head.Minimum = 0;
-    m.Head.Maximum = 600;
-    m.HeadChanged = 1;
-    m.Save();
-  }
+  ASSERT_EQ(1, rmftest::WriteMatrix(
+                   mtw, rmftest::MatrixBuild(x0, y0, 5000, 10000, 50, 4, 100000), 200, 100,
+                   [](int i, int j) { return 300 + 250 * std::sin(i / 15.0) * std::cos(j / 11.0); },
+                   0, 600));
   const std::string rsw = dir / "stripes.rsw";
   {
     DWORD palette[256];

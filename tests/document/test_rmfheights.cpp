@@ -10,6 +10,7 @@
 #include "document/rmfchains.h"
 #include "document/rmfheights.h"
 #include "support/docfixture.h"
+#include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -22,15 +23,8 @@ class RmfHeights : public doctest::EmptyDocumentTest {
     const std::string path = dir / file;
     BUILDMTW b = doctest::MatrixParm(1000, 1000, size, bytes);
     b.HeightUnit = unit;
-    TMtr m;
-    EXPECT_EQ(1, m.Create(path.c_str(), &b, nullptr, 0));
     const int n = int(1000 / size);
-    for (int i = 0; i < n; ++i)
-      for (int j = 0; j < n; ++j) m.PutPoint(value, i, j);
-    m.Head.Minimum = value;
-    m.Head.Maximum = value;
-    m.HeadChanged = 1;
-    m.Save();
+    EXPECT_EQ(1, rmftest::WriteMatrix(path, b, n, n, [=](int, int) { return value; }, value, value));
     return path;
   }
   // A layer matrix over (5000..5500, 2000..2500), 10 m cells, heights in

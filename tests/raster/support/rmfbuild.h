@@ -1,7 +1,9 @@
 // The build parameters of the matrices and layer matrices the tests and
 // benchmarks create: the place, size and element shape filled in, every
-// other field zero for the caller to set.
+// other field zero for the caller to set; and a small matrix written whole.
 #pragma once
+
+#include <string>
 
 #include "raster/mtl.h"
 #include "raster/mtr.h"
@@ -51,6 +53,23 @@ inline MTLBUILDPARM DecimetreLayerMatrix() {
   p.HeightUnit = 1;
   p.PowerUnit = 2;
   return p;
+}
+
+// Creates the matrix `path` of `build`, writes value(i, j) into element
+// (i, j) of its first rows x cols, gives its header the value range
+// minimum..maximum and saves it; 1 when every step succeeded.
+template <class Value>
+int WriteMatrix(const std::string& path, BUILDMTW build, int rows, int cols, Value value,
+                double minimum, double maximum) {
+  TMtr m;
+  if (m.Create(path.c_str(), &build, nullptr, 0) != 1) return 0;
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j)
+      if (m.PutPoint(LONG(value(i, j)), i, j) != 1) return 0;
+  m.Head.Minimum = minimum;
+  m.Head.Maximum = maximum;
+  m.HeadChanged = 1;
+  return m.Save();
 }
 
 }  // namespace rmftest
