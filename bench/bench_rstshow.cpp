@@ -115,18 +115,10 @@ void BM_HeightAtPoint(benchmark::State& state) {
   const std::string path = Folder().path() + "hills.mtw";
   BUILDMTW b = rmftest::MatrixBuild(5000, 2000, 10000, 10000, 10, 4, 10000);
   b.HeightUnit = 2;
-  {
-    TMtr m;
-    if (!m.Create(path.c_str(), &b, nullptr, 0)) {
-      state.SkipWithError("no matrix");
-      return;
-    }
-    for (int i = 0; i < 64; ++i)
-      for (int j = 0; j < 64; ++j) m.PutPoint(LONG(10000 + i * j), i, j);
-    m.Head.Minimum = 10000;
-    m.Head.Maximum = 14000;
-    m.HeadChanged = 1;
-    m.Save();
+  if (rmftest::WriteMatrix(path, b, 64, 64, [](int i, int j) { return 10000 + i * j; }, 10000,
+                           14000) != 1) {
+    state.SkipWithError("no matrix");
+    return;
   }
   MessageEnableSet(0);
   TMapAccess* doc = NewDocument();
