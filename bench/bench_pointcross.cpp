@@ -7,12 +7,12 @@
 #include <geos_c.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <numbers>
 #include <random>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "geometry/pointcross.h"
 
 namespace {
@@ -99,14 +99,11 @@ void BM_PointCross(benchmark::State& state) {
   Buffer a(pair.a), b(pair.b);
   TPointCross w;
   int count = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  gOurs[state.range(0)] = benchsupport::SecondsPerIteration(state, [&] {
     w.LoadObjects(&a.m, &b.m, 1, 0, 0, 0.0);
     count = w.Count;
     benchmark::DoNotOptimize(w.Cross1);
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  gOurs[state.range(0)] = took.count() / static_cast<double>(state.iterations());
+  });
   state.counters["crossings"] = count;
   state.SetItemsProcessed(state.iterations() * 2 * kVertices);
 }
@@ -118,14 +115,11 @@ void BM_GeosBoundaryIntersection(benchmark::State& state) {
   GEOSGeometry* a = Line(h, pair.a);
   GEOSGeometry* b = Line(h, pair.b);
   int count = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
     GEOSGeometry* x = GEOSIntersection_r(h, a, b);
     count = GEOSGetNumGeometries_r(h, x);
     GEOSGeom_destroy_r(h, x);
-  }
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  const double geos = took.count() / static_cast<double>(state.iterations());
+  });
   const double ours = gOurs[state.range(0)];
   state.counters["crossings"] = count;
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
