@@ -136,11 +136,7 @@ int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
   unit->BottomLevel = m.LayerHead()->BottomLevel;
   unit->LayerCount = m.LayerCount();
   unit->MaxSummaryPower = unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
-  if (doc->BaseScale < 2) {
-    const LONG scale = LONG(unit->Scale);
-    doc->BaseScale = scale < 2 ? 100000 : scale;
-    doc->PlaneX0 = doc->PlaneY0 = 0.0;
-  }
+  TakeMatrixScale(doc, unit->Scale);
   m.GetUpdateTime(&m.FileTime);
   Updates(doc);
   return 1;

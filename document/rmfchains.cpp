@@ -211,11 +211,7 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
   unit->ElementSize = h.ElementSize;
   unit->Precision = std::max(h.Precision, 1.0);
   unit->Scale = std::max(h.Scale, 1.0);
-  if (doc->BaseScale < 2) {
-    const LONG scale = LONG(unit->Scale);
-    doc->BaseScale = scale < 2 ? 100000 : scale;
-    doc->PlaneX0 = doc->PlaneY0 = 0.0;
-  }
+  TakeMatrixScale(doc, unit->Scale);
   m->GetUpdateTime(&m->FileTime);
   unit->Frame.X1 = h.LocationX;
   unit->Frame.Y1 = h.LocationY;
@@ -502,6 +498,13 @@ bool MatrixMeetsMap(const TMapControl* doc, const RMF& h) {
   const double mx1 = h.LocationX, my1 = h.LocationY;
   const double mx2 = mx1 + h.Height * h.ElementSize, my2 = my1 + h.Width * h.ElementSize;
   return x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
+}
+
+void TakeMatrixScale(TMapControl* doc, double scale) {
+  if (doc->BaseScale >= 2) return;
+  const LONG own = LONG(scale);
+  doc->BaseScale = own < 2 ? 100000 : own;
+  doc->PlaneX0 = doc->PlaneY0 = 0.0;
 }
 
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame) {

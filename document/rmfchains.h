@@ -96,6 +96,9 @@ bool ChainBaseData(TMapControl* doc);
 // Makes a unit's scale, precision and south-west corner (metres) the
 // document's base, the first unit of a chain giving it when no map is open.
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame);
+// A matrix set up while the document has no base scale (below 2) gives it
+// its own scale (100,000 for one below 2) with the origin at 0.
+void TakeMatrixScale(TMapControl* doc, double scale);
 // Whether the box of a matrix file (its header's location, rows, columns
 // and element size) meets the frame of the document's map, in metres.
 bool MatrixMeetsMap(const TMapControl* doc, const RMF& h);
