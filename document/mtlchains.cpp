@@ -416,12 +416,7 @@ int GetMtlProjectionData(TMapControl* doc, int n, MTRPROJECTIONDATA* data) {
 }
 
 int GetMtlNumberInPoint(TMapControl* doc, double x, double y, int k) {
-  MTLCHAININFO* chain = MtlChain(doc);
-  if (!chain || k < 1) return 0;
-  int n = 1;
-  for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n)
-    if (FrameHolds(unit->Frame, x, y) && --k == 0) return n;
-  return 0;
+  return ChainNumberInPoint(MtlChain(doc), x, y, k);
 }
 
 int GetMtlNumberLastVisible(TMapControl* doc) {

@@ -31,6 +31,16 @@ void UnlinkChainUnit(Head* chain, Unit* unit) {
   unit->Next = unit->Previous = nullptr;
 }
 
+// The number of the k-th unit (k from 1) whose frame holds the point; 0.
+template <class Head>
+int ChainNumberInPoint(Head* chain, double x, double y, int k) {
+  if (!chain || k < 1) return 0;
+  int n = 1;
+  for (auto unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n)
+    if (FrameHolds(unit->Frame, x, y) && --k == 0) return n;
+  return 0;
+}
+
 // Links a unit that is in no chain in front of the unit at position `to`
 // (from 1) of the chain, or last when the chain is shorter.
 template <class Head, class Unit>

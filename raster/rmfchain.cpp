@@ -154,12 +154,7 @@ int GetChainBright(CHAININFO* chain, int n) {
 int GetChainColorCount(RMFCHAIN* unit) { return unit ? unit->Colors.GetCount() : 0; }
 
 int GetChainNumberInPoint(CHAININFO* chain, double x, double y, int k) {
-  if (!chain || k < 1) return 0;
-  int n = 1, met = 0;
-  for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
-    if (FrameHolds(unit->Frame, x, y) && ++met == k) return n;
-  }
-  return 0;
+  return ChainNumberInPoint(chain, x, y, k);
 }
 
 int ChangeChainOrder(CHAININFO* chain, int from, int to) {
