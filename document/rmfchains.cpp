@@ -36,6 +36,14 @@ void TakeFileColors(RMFCHAIN* unit, int count) {
   unit->Colors.SetContrast(contrast);
 }
 
+// Colour step i of `count` equal steps over a matrix unit's value range.
+void ColorStep(const RMFCHAIN* unit, int i, int count, COLORREF color, MTRCOLORDESCEX* desc) {
+  const double step = (unit->Maximum - unit->Minimum) / count;
+  desc->Low = i * step + unit->Minimum;
+  desc->High = desc->Low + step;
+  desc->Color = color;
+}
+
 int KeptShadow(int value) { return value >= 0 && value <= 16 ? value : CHAIN_SHADOW; }
 
 RMFCHAIN* Unit(TMapControl* doc, int kind, int n) { return GetChainUnit(DocChain(doc, kind), n); }
@@ -454,10 +462,7 @@ int GetMtrColorDesc(TMapControl* doc, int n, int i, MTRCOLORDESCEX* desc) {
   RMFCHAIN* unit = Unit(doc, DOCKIND_MTR, n);
   const int count = doc ? doc->MtrPalette.GetPaletteCount() : 0;
   if (!unit || !desc || count < 1 || i < 0 || i >= count) return 0;
-  const double step = (unit->Maximum - unit->Minimum) / count;
-  desc->Low = i * step + unit->Minimum;
-  desc->High = desc->Low + step;
-  desc->Color = doc->MtrPalette.GetColor(i);
+  ColorStep(unit, i, count, doc->MtrPalette.GetColor(i), desc);
   return 1;
 }
 
@@ -472,10 +477,7 @@ int GetMtqColorDesc(TMapControl* doc, int n, int i, MTRCOLORDESCEX* desc) {
   RMFCHAIN* unit = Unit(doc, DOCKIND_MTQ, n);
   const int count = GetChainColorCount(unit);
   if (!unit || !desc || count < 1 || i < 0 || i >= 256) return 0;
-  const double step = (unit->Maximum - unit->Minimum) / count;
-  desc->Low = i * step + unit->Minimum;
-  desc->High = desc->Low + step;
-  desc->Color = unit->Colors.GetColor(i);
+  ColorStep(unit, i, count, unit->Colors.GetColor(i), desc);
   return 1;
 }
 
