@@ -25,15 +25,7 @@ class RmfChains : public doctest::EmptyDocumentTest {
   // elements (scale 10000, precision 1000) at (x, y).
   std::string Raster(const char* file, int bits = 8, double x = 5000, double y = 2000) {
     const std::string path = dir / file;
-    DWORD palette[256];
-    for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
-    TRst r;
-    EXPECT_EQ(1, r.Create(path.c_str(), 100, 50, bits, palette, 10000, 1000));
-    r.Head.LocationX = x;
-    r.Head.LocationY = y;
-    r.Head.LocationSet = 1;
-    r.HeadChanged = 1;
-    r.Close();
+    EXPECT_EQ(1, doctest::WriteRaster(path, 100, 50, bits, doctest::GreyPalette(), x, y));
     return path;
   }
   // An elevation matrix of 100 x 100 elements of 10 m at (x, y).

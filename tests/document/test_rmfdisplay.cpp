@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -52,19 +53,13 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
                      std::function<LONG(int, int)> value, double y = 2000,
                      std::function<void(TRst&)> edit = nullptr) {
     const std::string path = dir / file;
-    DWORD palette[256];
-    for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+    std::array<DWORD, 256> palette = doctest::GreyPalette();
     palette[0] = 0x0000FF;
-    TRst r;
-    EXPECT_EQ(1, r.Create(path.c_str(), cols, rows, bits, palette, 10000, 1000));
-    for (int i = 0; i < rows; ++i)
-      for (int j = 0; value && j < cols; ++j) r.PutPoint(value(i, j), i, j);
-    r.Head.LocationX = 5000;
-    r.Head.LocationY = y;
-    r.Head.LocationSet = 1;
-    r.HeadChanged = 1;
-    if (edit) edit(r);
-    r.Close();
+    EXPECT_EQ(1, doctest::WriteRaster(path, cols, rows, bits, palette, 5000, y, [&](TRst& r) {
+      for (int i = 0; i < rows; ++i)
+        for (int j = 0; value && j < cols; ++j) r.PutPoint(value(i, j), i, j);
+      if (edit) edit(r);
+    }));
     return path;
   }
   // An elevation matrix of 2-byte metres, 10 m elements, value range

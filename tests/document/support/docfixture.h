@@ -1,16 +1,21 @@
 // A fixture of the document tests: an empty document for each test, made
 // with the library's messages off and freed after it, a scratch folder for
 // its files, and its chains of rasters and matrices; the build parameters
-// of the matrices the tests put at (5000, 2000).
+// of the matrices the tests put at (5000, 2000), and their rasters.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <string>
 
 #include "common/messages.h"
 #include "document/mapaccess.h"
 #include "document/rmfchains.h"
 #include "raster/mtl.h"
 #include "raster/mtr.h"
+#include "raster/rst.h"
 #include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
@@ -26,6 +31,31 @@ inline BUILDMTW MatrixParm(double width, double height, double size, int bytes) 
 // thicknesses 1 byte wide and heights `heightBytes` wide, at 1:10,000.
 inline MTLBUILDPARM LayerMatrixParm(int layers, int heightBytes) {
   return rmftest::LayerMatrixBuild(5000, 2000, 5500, 2500, 10, layers, heightBytes, 10000);
+}
+
+// The grey palette: colour i is i * 0x010101.
+inline std::array<DWORD, 256> GreyPalette() {
+  std::array<DWORD, 256> palette;
+  for (DWORD i = 0; i < 256; ++i) palette[i] = i * 0x010101;
+  return palette;
+}
+
+// Creates the raster `path` of cols x rows elements `bits` deep with the
+// 256 colours `palette`, of 10 m elements (scale 10,000, precision 1,000),
+// its south-west corner at (x, y); `edit` writes its elements or changes
+// it before it is closed. 1 when it was created.
+inline int WriteRaster(const std::string& path, int cols, int rows, int bits,
+                       const std::array<DWORD, 256>& palette, double x, double y,
+                       const std::function<void(TRst&)>& edit = nullptr) {
+  TRst r;
+  if (r.Create(path.c_str(), cols, rows, bits, palette.data(), 10000, 1000) != 1) return 0;
+  r.Head.LocationX = x;
+  r.Head.LocationY = y;
+  r.Head.LocationSet = 1;
+  r.HeadChanged = 1;
+  if (edit) edit(r);
+  r.Close();
+  return 1;
 }
 
 class EmptyDocumentTest : public ::testing::Test {
