@@ -9,7 +9,6 @@
 #include <memory>
 #include <new>
 
-#include "common/liveset.h"
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
@@ -28,11 +27,6 @@ TObjectInfo* Live(HOBJ info) { return TObjectInfo::FromOpenHandle(info); }
 TObjectInfo* Bound(HOBJ info) {
   TObjectInfo* object = Live(info);
   return object != nullptr && object->Map != nullptr && object->Desc != nullptr ? object : nullptr;
-}
-
-TMapSelect* SelectOf(HSELECT select) {
-  const void* address = reinterpret_cast<const void*>(select);
-  return liveIsRegistered(LIVE_SELECT, address) ? reinterpret_cast<TMapSelect*>(select) : nullptr;
 }
 
 // The map of a document's site: 0 or the document itself for the main
@@ -317,7 +311,7 @@ MAPAPI HOBJ WINAPI mapReadObjectByNumber(HMAP hMap, HSITE hSite, HOBJ info, LONG
 
 MAPAPI LONG WINAPI mapTestObject(HOBJ info, HSELECT select) {
   TObjectInfo* object = Bound(info);
-  TMapSelect* context = SelectOf(select);
+  TMapSelect* context = MapSelectOfHandle(select);
   return object != nullptr && context != nullptr ? context->CheckObject(object) : 0;
 }
 
@@ -331,7 +325,7 @@ MAPAPI HOBJ WINAPI mapSeekObject(HMAP hMap, HOBJ info, LONG flags) {
 MAPAPI HOBJ WINAPI mapSeekSelectObject(HMAP hMap, HOBJ info, HSELECT select, LONG flags) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = Live(info);
-  TMapSelect* context = SelectOf(select);
+  TMapSelect* context = MapSelectOfHandle(select);
   if (doc == nullptr || object == nullptr || context == nullptr) return 0;
   return Found(TDocumentSeek(doc).SeekObject(object, context, flags));
 }
@@ -339,7 +333,7 @@ MAPAPI HOBJ WINAPI mapSeekSelectObject(HMAP hMap, HOBJ info, HSELECT select, LON
 MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG flags) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = Live(info);
-  TMapSelect* context = SelectOf(select);
+  TMapSelect* context = MapSelectOfHandle(select);
   if (doc == nullptr || object == nullptr || (select != 0 && context == nullptr)) return 0;
   // The walk kept in one map keeps to the select's map, else the handle's.
   const int m = TSeekMaps(doc).GetMapNumber(context != nullptr ? context->Map : object->Map);

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "common/codepage.h"
-#include "common/liveset.h"
 
 namespace {
 
@@ -561,25 +560,16 @@ int TDocumentSeek::WhatListLayoutIs(const char* name) {
 // ---------------------------------------------------------------------------
 // The view select of the exported interface
 
-namespace {
-
-TMapSelect* SelectOfHandle(HSELECT select) {
-  const void* address = reinterpret_cast<const void*>(select);
-  return liveIsRegistered(LIVE_SELECT, address) ? reinterpret_cast<TMapSelect*>(select) : nullptr;
-}
-
-}  // namespace
-
 int docSetViewSelect(HMAP hMap, HSELECT select) {
   TMapAccess* doc = DocumentOf(hMap);
-  TMapSelect* given = SelectOfHandle(select);
+  TMapSelect* given = MapSelectOfHandle(select);
   if (doc == nullptr || given == nullptr) return 0;
   return TDocumentSeek(doc).SetViewSelect(given);
 }
 
 int docGetViewSelect(HMAP hMap, HSELECT select) {
   TMapAccess* doc = DocumentOf(hMap);
-  TMapSelect* given = SelectOfHandle(select);
+  TMapSelect* given = MapSelectOfHandle(select);
   if (doc == nullptr || given == nullptr) return 0;
   TMapSelect* view = TSeekMaps(doc).GetViewSelect(0);
   return view != nullptr && given->SetSelect(view) ? 1 : 0;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/liveset.h"
 #include "platform/memory.h"
 
 namespace {
@@ -621,4 +622,9 @@ double TMapSelect::MeasureValue(int n, int which) const {
   if (which == 1) return Measures.FirstValue(n);
   if (which == 2) return Measures.SecondValue(n);
   return -1.0;
+}
+
+TMapSelect* MapSelectOfHandle(intptr_t handle) {
+  const void* address = reinterpret_cast<const void*>(handle);
+  return liveIsRegistered(LIVE_SELECT, address) ? reinterpret_cast<TMapSelect*>(handle) : nullptr;
 }

@@ -368,3 +368,7 @@ class MAPCLASS TMapSelect : public TSample {
   // Plane metres per map unit.
   double UnitFactor() const;
 };
+
+// The select context a host's select handle names: the context itself when
+// it is registered as a live one, else null (a stale or foreign handle).
+TMapSelect* MapSelectOfHandle(intptr_t handle);
