@@ -53,6 +53,7 @@ DWORD TDataEdit::Kind() const { return Record->Ident; }
 bool TDataEdit::LongCounts() const { return (Record->Flags & METRIC_LONG_COUNTS) != 0; }
 
 void TDataEdit::ClearCursor() {
+  CheckedPoint = nullptr;
   CurrentPoint = nullptr;
   CountWord = nullptr;
   PointNumber = 0;
@@ -67,6 +68,7 @@ void TDataEdit::SetCurrentCount(DWORD count) {
 }
 
 bool TDataEdit::CursorOnPoint() const {
+  CheckedPoint = nullptr;
   if (CurrentPoint == nullptr || CountWord == nullptr) return false;
   // The record and contour as last checked: their checks (the record's
   // validity and point size depend on nothing else) hold; the point is
@@ -86,8 +88,19 @@ bool TDataEdit::CursorOnPoint() const {
     CheckedLayout = layout;
   }
   if (PointNumber < 1 || static_cast<DWORD>(PointNumber) > CurrentCount()) return false;
-  return CurrentPoint >= reinterpret_cast<char*>(Record) + METRIC_EMPTY_LENGTH &&
-         CurrentPoint + CheckedLayout <= End();
+  if (CurrentPoint < reinterpret_cast<char*>(Record) + METRIC_EMPTY_LENGTH ||
+      CurrentPoint + CheckedLayout > End())
+    return false;
+  CheckedPoint = CurrentPoint;
+  CheckedNumber = PointNumber;
+  return true;
+}
+
+inline bool TDataEdit::PointChecked() const {
+  return CurrentPoint != nullptr && CurrentPoint == CheckedPoint &&
+         PointNumber == CheckedNumber && CountWord == CheckedCount &&
+         Record == CheckedRecord && BufferSize == CheckedSize && Record->Ident == CheckedKind &&
+         Record->Length == CheckedLength && static_cast<DWORD>(PointNumber) <= CurrentCount();
 }
 
 bool TDataEdit::ContourPoints(int n, char*& first, DWORD& count) {
@@ -113,6 +126,7 @@ void TDataEdit::Init() {
   TextFlag = 0;
   ChangedFlag = 0;
   Measure = TMeasure();
+  CheckedPoint = nullptr;
   CheckedCount = nullptr;
   CheckedRecord = nullptr;
 }
@@ -381,18 +395,18 @@ double TDataEdit::HNDouble(int i) { return GoPointSubject(i, SubjectNumber) ? HD
 
 double TDataEdit::XDouble() {
   double x = 0.0, y = 0.0;
-  if (CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
+  if (PointChecked() || CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
   return x;
 }
 
 double TDataEdit::YDouble() {
   double x = 0.0, y = 0.0;
-  if (CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
+  if (PointChecked() || CursorOnPoint()) metric::ReadXY(Kind(), CurrentPoint, x, y);
   return y;
 }
 
 double TDataEdit::HDouble() {
-  if (!CursorOnPoint()) return METRIC_NO_HEIGHT;
+  if (!PointChecked() && !CursorOnPoint()) return METRIC_NO_HEIGHT;
   return metric::ReadH(Kind(), CurrentPoint);
 }
 

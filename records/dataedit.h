@@ -148,7 +148,8 @@ class MAPCLASS TDataEdit {
   TMeasure Measure;
 
  private:
-  // The record facts the last check found sound (see CursorOnPoint).
+  mutable const char* CheckedPoint = nullptr;  // null: no point checked
+  mutable LONG CheckedNumber = 0;
   mutable const char* CheckedCount = nullptr;
   mutable const LONGMETRIC* CheckedRecord = nullptr;
   mutable LONG CheckedSize = 0;
@@ -165,9 +166,11 @@ class MAPCLASS TDataEdit {
   void SetCurrentCount(DWORD count);
   // Whether the cursor is on a point of the record. The record facts a
   // check depends on (record, buffer size, kind, length, contour) are
-  // remembered: the record is checked again only when one of them changed;
-  // the point itself (its number and place) is checked on every call.
+  // remembered with the point found: the record is checked again only when
+  // one of them changed, and reading both coordinates of a point checks
+  // the point once per cursor move.
   bool CursorOnPoint() const;
+  bool PointChecked() const;
   bool ContourPoints(int n, char*& first, DWORD& count);
   char* OpenPlace(int n, int where);
   int AppendRaw(int n, const char* bytes);
