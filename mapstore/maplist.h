@@ -602,8 +602,8 @@ class MAPCLASS TMapList {
   // metric and semantics files through writable views (TSheetWriteView):
   // no kernel entry per write, each write in the file system when it
   // returns. Not in edit mode (the files are shared under the sheet lock
-  // and written through to the disk) nor under a filtering file layer
-  // (the fault layer of the tests sees every write).
+  // and written through to the disk) nor while views are not allowed
+  // (the fault layer of the tests sees every write unless it allows views).
   bool WritesViewed() const;
   // The end of file `file`'s records, where the next one is placed: the
   // end its write view knows, else the file's length (-1 when unknown).

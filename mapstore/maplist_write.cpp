@@ -93,8 +93,7 @@ int CheckRecords(const LONGMETRIC* metric, const SEMANTIC* semn, const IMGDRAW* 
 // Low-level transfers and the lock
 
 bool TMapList::WritesViewed() const {
-  return EditMode == 0 && Owner != nullptr && Owner->EditMode == 0 &&
-         !plat::CurrentVfs().FiltersFiles();
+  return EditMode == 0 && Owner != nullptr && Owner->EditMode == 0 && plat::ViewsAllowed();
 }
 
 int64_t TMapList::SheetEnd(int file) {

@@ -9,11 +9,11 @@
 // never mapped. Writes through the file's handles are seen in the view at
 // once (the view shares the file's pages).
 //
-// A view is used only where the file system can map files and no layer
-// that filters file operations is installed (the fault layer of the tests
-// sees every read as before). A file cut short by another writer under the
-// view gives no fault: the bytes gone are read from the file, which
-// answers as it does for any short file.
+// A view is used only where the file system can map files and views are
+// allowed (plat::ViewsAllowed(): the fault layer of the tests sees every
+// read as before unless it allows views). A file cut short by another
+// writer under the view gives no fault: the bytes gone are read from the
+// file, which answers as it does for any short file.
 #pragma once
 
 #include <cstdint>

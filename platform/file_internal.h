@@ -61,6 +61,10 @@ inline DWORD IoLock(VfsFile& f, uint64_t offset, uint64_t length) {
   Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
   return filter ? filter->Lock(f, offset, length) : f.Lock(offset, length);
 }
+inline DWORD IoMap(VfsFile& f, bool writable, std::shared_ptr<VfsMapping>* mapping) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->Map(f, writable, mapping) : f.Map(writable, mapping);
+}
 
 // Reads (writes) at `offset` through a handle, which must allow it, and
 // leaves its position after the bytes moved; `*done` gets their count. The

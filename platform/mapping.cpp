@@ -86,7 +86,7 @@ HANDLE CreateFileMappingA(HANDLE file, void* /*security*/, DWORD protect, DWORD 
     }
   }
   auto m = std::make_shared<MappingObject>();
-  e = f->io->Map(writable, &m->io);
+  e = detail::IoMap(*f->io, writable, &m->io);
   if (e != ERROR_SUCCESS) {
     SetLastError(e);
     return nullptr;

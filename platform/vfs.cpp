@@ -34,6 +34,15 @@ DWORD Vfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
   return file.Lock(offset, length);
 }
 
+DWORD Vfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) {
+  return file.Map(writable, mapping);
+}
+
+bool ViewsAllowed() {
+  Vfs* filter = detail::g_fileFilter.load(std::memory_order_acquire);
+  return filter == nullptr || filter->AllowsViews();
+}
+
 Vfs& CurrentVfs() {
   Vfs* vfs = g_vfs.load(std::memory_order_acquire);
   return vfs ? *vfs : SystemVfs();

@@ -170,16 +170,22 @@ class Vfs {
 
   // Operations on open files, for a layer over another Vfs. While a Vfs
   // that filters file operations is installed, the handle layer hands it
-  // every read, write, truncation, sync and lock of every open file,
-  // whichever Vfs opened the file and whenever (a file opened before a
-  // test installed the fault layer is seen too); these defaults pass the
+  // every read, write, truncation, sync, lock and mapping of every open
+  // file, whichever Vfs opened the file and whenever (a file opened before
+  // a test installed the fault layer is seen too); these defaults pass the
   // operation to the file. With any other Vfs installed they are not used.
   bool FiltersFiles() const { return filtersFiles_; }
+  // Whether a filtering layer lets callers reach files through views of
+  // their mappings, whose loads and stores it does not see (a caller that
+  // maps a file only to spare itself reads and writes does not while it
+  // is false).
+  virtual bool AllowsViews() const { return false; }
   virtual DWORD Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done);
   virtual DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done);
   virtual DWORD Truncate(VfsFile& file, uint64_t size);
   virtual DWORD Sync(VfsFile& file);
   virtual DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length);
+  virtual DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping);
 
  protected:
   explicit Vfs(bool filtersFiles = false) : filtersFiles_(filtersFiles) {}
@@ -192,6 +198,10 @@ class Vfs {
 Vfs& SystemVfs();
 // The Vfs the file calls use now.
 Vfs& CurrentVfs();
+// Whether files may be reached through views instead of reads and writes:
+// true unless the Vfs installed filters file operations and does not allow
+// views.
+bool ViewsAllowed();
 // Installs `vfs` (null: the system's) for every later file call and
 // returns the one installed before (null when it was the system's). Files
 // already open stay with the Vfs that opened them, which must outlive them.

@@ -16,7 +16,7 @@ DWORD ShortPart(DWORD size, int bytes) {
 
 const char* VfsOpName(VfsOp op) {
   static const char* const kNames[] = {"open", "read",   "write",  "truncate", "sync",
-                                       "lock", "rename", "delete", "any"};
+                                       "lock", "rename", "delete", "map",      "any"};
   return kNames[static_cast<int>(op)];
 }
 
@@ -170,6 +170,14 @@ DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
   VfsFaultSpec mode;
   if (Take(VfsOp::Lock, &mode)) return ErrorOf(VfsOp::Lock, mode);
   return file.Lock(offset, length);
+}
+
+DWORD FaultVfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) {
+  // Without views no code maps a file to spare itself reads: what maps a
+  // file then would have done so without the layer, uncounted as before.
+  VfsFaultSpec mode;
+  if (allowViews_ && Take(VfsOp::Map, &mode)) return ErrorOf(VfsOp::Map, mode);
+  return file.Map(writable, mapping);
 }
 
 }  // namespace plat

@@ -8,6 +8,12 @@
 // uncounted. Not installed, it costs nothing: production code never sees
 // it.
 //
+// Code that maps files only to spare itself reads and writes does not map
+// them while it is installed (plat::ViewsAllowed() is false), so that it
+// sees their every read and write. AllowViews(true) lets such code use its
+// views: the layer then counts (and can fail) each mapping of a file, but
+// not the loads and stores through a view.
+//
 // A sweep fails each operation of a task in turn (tests/support/
 // fault_sweep.h does it for a test):
 //   plat::FaultVfs faults;              // over the current Vfs
@@ -25,7 +31,8 @@
 namespace plat {
 
 // Operations the fault layer counts and can fail.
-enum class VfsOp { Open, Read, Write, Truncate, Sync, Lock, Rename, Delete, Any };
+// Map: a mapping of an open file, counted only while views are allowed.
+enum class VfsOp { Open, Read, Write, Truncate, Sync, Lock, Rename, Delete, Map, Any };
 // The number of kinds before Any.
 constexpr int kVfsOpKinds = static_cast<int>(VfsOp::Any);
 // "open", "read", ... "any", for messages.
@@ -46,8 +53,9 @@ struct VfsFaultSpec {
   // Bytes a short read or write moves: always fewer than asked (-1: half).
   int bytes = -1;
   // The code of an Error; 0: the kind's own (ERROR_ACCESS_DENIED for opens,
-  // renames and deletions, ERROR_READ_FAULT for reads, ERROR_WRITE_FAULT for
-  // writes, truncations and syncs, ERROR_LOCK_VIOLATION for locks).
+  // renames, deletions and mappings, ERROR_READ_FAULT for reads,
+  // ERROR_WRITE_FAULT for writes, truncations and syncs, ERROR_LOCK_VIOLATION
+  // for locks).
   DWORD error = 0;
 };
 
@@ -57,6 +65,9 @@ class FaultVfs final : public Vfs {
   explicit FaultVfs(Vfs* inner = nullptr);
 
   Vfs& inner() const { return *inner_; }
+  // Lets code map files while the layer is installed (off at first).
+  void AllowViews(bool allow) { allowViews_ = allow; }
+  bool AllowsViews() const override { return allowViews_; }
   // Changes the Vfs underneath (only while nothing else uses this one).
   void SetInner(Vfs* inner);
 
@@ -98,6 +109,7 @@ class FaultVfs final : public Vfs {
   DWORD Truncate(VfsFile& file, uint64_t size) override;
   DWORD Sync(VfsFile& file) override;
   DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length) override;
+  DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) override;
 
  private:
   struct Trigger {
@@ -111,6 +123,7 @@ class FaultVfs final : public Vfs {
   static DWORD ErrorOf(VfsOp op, const VfsFaultSpec& mode);
 
   Vfs* inner_;
+  bool allowViews_ = false;
   mutable std::mutex lock_;
   std::array<int, kVfsOpKinds + 1> counts_{};
   std::array<Trigger, kVfsOpKinds + 1> triggers_{};

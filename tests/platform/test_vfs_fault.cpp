@@ -11,12 +11,15 @@
 #include "platform/vfs_fault.h"
 #include "platform/vfs_memory.h"
 #include "support/fault_sweep.h"
+#include "support/scratch_dir.h"
 
 namespace {
 
 using plat::VfsOp;
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The kinds of operation a file in memory takes (it cannot be mapped).
+const int kMemoryKinds = static_cast<int>(VfsOp::Map);
 
 // One operation of each kind through the file calls, on a file open before
 // any fault layer is installed.
@@ -65,8 +68,8 @@ class FaultLayerTest : public ::testing::Test {
 };
 
 TEST_F(FaultLayerTest, TheNthOperationOfAKindFailsWithItsCode) {
-  const DWORD codes[plat::kVfsOpKinds] = {5, 30, 29, 29, 29, 33, 5, 5};
-  for (int k = 0; k < plat::kVfsOpKinds; ++k) {
+  const DWORD codes[kMemoryKinds] = {5, 30, 29, 29, 29, 33, 5, 5};
+  for (int k = 0; k < kMemoryKinds; ++k) {
     const VfsOp op = static_cast<VfsOp>(k);
     plat::FaultVfs faults;
     plat::ScopedVfs install(&faults);
@@ -90,16 +93,47 @@ TEST_F(FaultLayerTest, ASweepOverAllKindsFailsEachOperationOnce) {
   int runs = sweep.Run(
       [&] {
         results.clear();
-        for (int k = 0; k < plat::kVfsOpKinds; ++k) results.push_back(Do(static_cast<VfsOp>(k)));
+        for (int k = 0; k < kMemoryKinds; ++k) results.push_back(Do(static_cast<VfsOp>(k)));
       },
       [&](const mctest::SweepRun& run) {
-        for (int k = 0; k < plat::kVfsOpKinds; ++k)
+        for (int k = 0; k < kMemoryKinds; ++k)
           EXPECT_EQ(results[size_t(k)], !run.faulted || k != run.n - 1) << run;
         if (run.faulted) {
           EXPECT_EQ(run.kind, static_cast<VfsOp>(run.n - 1)) << run;
         }
       });
-  EXPECT_EQ(runs, plat::kVfsOpKinds);
+  EXPECT_EQ(runs, kMemoryKinds);
+}
+
+// A mapping is counted, and fails when armed, only while the layer allows
+// views; the growth of a file by a mapping larger than it is a truncation,
+// counted always.
+TEST(FaultLayerViews, MappingsAreCountedOnlyWhileViewsAreAllowed) {
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  dir.Write("m", std::string(4096, 'm'));
+  HANDLE f = plat::CreateFileA((dir / "m").c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  auto map = [&] {
+    HANDLE m = plat::CreateFileMappingA(f, nullptr, PAGE_READWRITE, 0, 8192, nullptr);
+    return m != nullptr && plat::CloseHandle(m);
+  };
+  plat::FaultVfs faults;
+  plat::ScopedVfs install(&faults);
+  EXPECT_FALSE(plat::ViewsAllowed());
+  faults.Fail(VfsOp::Map, 1);
+  EXPECT_TRUE(map());
+  EXPECT_EQ(faults.Count(VfsOp::Any), 1);  // the growth to 8192 bytes
+  EXPECT_EQ(faults.Count(VfsOp::Map), 0);
+  faults.AllowViews(true);
+  EXPECT_TRUE(plat::ViewsAllowed());
+  EXPECT_FALSE(map());
+  EXPECT_EQ(plat::GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(map());
+  EXPECT_EQ(faults.Count(VfsOp::Map), 2);
+  EXPECT_EQ(faults.Count(VfsOp::Any), 3);
+  EXPECT_EQ(faults.LastHit().kind, VfsOp::Map);
+  plat::CloseHandle(f);
 }
 
 TEST_F(FaultLayerTest, ShortAndFullWritesAndPersistentFaults) {
