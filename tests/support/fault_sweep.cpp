@@ -18,6 +18,7 @@ int FaultSweep::Run(const std::function<void()>& task,
     plat::FaultVfs faults;  // over the Vfs in use
     {
       plat::ScopedVfs use(&faults);
+      faults.AllowViews(views);
       faults.Fail(kind, n, fault);
       task();
     }

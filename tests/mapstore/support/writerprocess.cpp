@@ -67,6 +67,15 @@ int AppendObject(TMap& map, int id, int local, DWORD* key) {
   return n;
 }
 
+int UpdateObject(TMap& map, int n, int id) {
+  const FVSPR* stored = map.List.ObjectDesc(n);
+  if (stored == nullptr) return 0;
+  FVSPR d = *stored;
+  Records r = ObjectRecords(id, FvsprLocal(&d));
+  return map.UpdateObject(n, &d, As<LONGMETRIC>(r.metric), As<SEMANTIC>(r.semn),
+                          r.draw.empty() ? nullptr : As<IMGDRAW>(r.draw));
+}
+
 std::string CheckObject(TMapList& list, int n, int id) {
   const std::string object = "object " + std::to_string(n) + " (id " + std::to_string(id) + ")";
   const FVSPR* stored = list.ObjectDesc(n);

@@ -29,6 +29,9 @@ bool CreateTestMap(const std::string& folder);
 // graphics, object ids below 0 none at all): its number, 0 when refused.
 // `key` gets the key it was given.
 int AppendObject(TMap& map, int id, int local, DWORD* key = nullptr);
+// Rewrites object n with the records of object `id` (of n's local type):
+// n, 0 when refused.
+int UpdateObject(TMap& map, int n, int id);
 // "" when object n of the open sheet holds the records of object `id`,
 // else what differs.
 std::string CheckObject(TMapList& list, int n, int id);

@@ -1,0 +1,103 @@
+// Saves of a map written alone, through writable views of its sheet files,
+// with each file operation failing in turn (making or growing a view,
+// growing the file, cutting its reserve off at the close), once or from
+// then on: every object acknowledged reads back after the map is reopened,
+// a failed change says so, and the map takes the next object.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "common/messages.h"
+#include "mapstore/map.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "support/fault_sweep.h"
+#include "support/scratch_dir.h"
+#include "support/writerprocess.h"
+
+using namespace writertest;
+
+namespace {
+
+const int kLocals[] = {LOCAL_LINE, LOCAL_TITLE, LOCAL_POLYGON, LOCAL_POINT, LOCAL_MIXED};
+
+void NoSleep(DWORD, void*) {}
+
+class ViewFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plat::SetWriteThroughEnabled(false);
+    messages_ = MessageEnableSet(0);
+    plat::SetSleepHook(&NoSleep, nullptr);  // a refused lock is tried again at once
+    ASSERT_TRUE(CreateTestMap(dir.path()));
+    TMap map;
+    Open(map);
+    for (int id = 1; id <= 3; ++id) ASSERT_EQ(id, AppendObject(map, id, kLocals[id - 1]));
+    map.CloseData();
+    files_ = Snapshot(dir.path());
+  }
+  void TearDown() override {
+    plat::SetSleepHook(nullptr, nullptr);
+    MessageEnableSet(messages_);
+  }
+
+  void Open(TMap& map) {
+    ASSERT_EQ(1, map.OpenData((dir / "map.map").c_str(), 0)) << map.MapError.Error();
+    ASSERT_EQ(1, map.OpenList(1));
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  FolderFiles files_;
+  int messages_ = 1;
+};
+
+TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
+  TMap map;
+  std::vector<std::pair<int, int>> acked;  // number, id of each append acknowledged
+  int updated = 0;
+  auto task = [&] {
+    acked.clear();
+    for (int id = 4; id <= 5; ++id) {
+      const int n = AppendObject(map, id, kLocals[id - 1]);
+      if (n > 0) acked.emplace_back(n, id);
+    }
+    // The title grows: its metric moves to the end of the file.
+    updated = UpdateObject(map, 2, 1002);
+    map.CloseData();
+  };
+  auto check = [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE((acked.size() == 2 && updated) || run.faulted) << run;
+    TMap again;
+    Open(again);
+    const int count = again.List.Count();
+    EXPECT_EQ(3 + int(acked.size()), count) << run;
+    EXPECT_EQ("", CheckObject(again.List, 1, 1)) << run;
+    EXPECT_EQ("", CheckObject(again.List, 3, 3)) << run;
+    const std::string asNew = CheckObject(again.List, 2, 1002);
+    if (updated)
+      EXPECT_EQ("", asNew) << run;
+    else
+      EXPECT_TRUE(asNew.empty() || CheckObject(again.List, 2, 2).empty()) << run << asNew;
+    for (const auto& [n, id] : acked) EXPECT_EQ("", CheckObject(again.List, n, id)) << run;
+    EXPECT_EQ("", CheckChain(again.List)) << run;
+    // The map takes the next object.
+    EXPECT_EQ(count + 1, AppendObject(again, 6, LOCAL_LINE)) << run;
+    again.CloseData();
+    Open(again);
+    EXPECT_EQ("", CheckObject(again.List, count + 1, 6)) << run;
+  };
+  mctest::FaultSweep sweep;
+  sweep.views = true;
+  sweep.prepare = [&] {
+    map.CloseData();
+    Restore(dir.path(), files_);
+    Open(map);
+  };
+  for (const bool persist : {false, true}) {
+    sweep.fault.persist = persist;
+    EXPECT_GT(sweep.Run(task, check), 10) << persist;
+  }
+}
+
+}  // namespace
