@@ -2,7 +2,7 @@
 #ifndef MAPCORE_API_CODEC_API_H
 #define MAPCORE_API_CODEC_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* LZW-compresses length bytes of source into dest (capacity destSize, at
  * least length); returns the number of bytes written, or 0 when the data do

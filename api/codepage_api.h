@@ -4,7 +4,7 @@
 #ifndef MAPCORE_API_CODEPAGE_API_H
 #define MAPCORE_API_CODEPAGE_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* 1251 to 866; only when the text holds a byte above 127. */
 MAPAPI char* WINAPI Win2Dos(char* text, int length);

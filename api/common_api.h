@@ -3,7 +3,7 @@
 #ifndef MAPCORE_API_COMMON_API_H
 #define MAPCORE_API_COMMON_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* The current local time as "HH':'mm':'ss"; the number of characters
  * written with the terminating zero (with size 0: the size needed). */

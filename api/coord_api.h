@@ -11,8 +11,8 @@
 #ifndef MAPCORE_API_COORD_API_H
 #define MAPCORE_API_COORD_API_H
 
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
 
 /* Between map units, picture pixels and plane metres: 1, 0 for a null
  * handle or pointer. */

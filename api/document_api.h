@@ -7,11 +7,11 @@
 #ifndef MAPCORE_API_DOCUMENT_API_H
 #define MAPCORE_API_DOCUMENT_API_H
 
-#include "api/types/maptypes.h"
-#include "api/types/registers.h"
+#include "types/maptypes.h"
+#include "types/registers.h"
 
 /* Records exchanged with these functions: the registers of
- * api/types/registers.h and the host's table of drawing callbacks (six
+ * types/registers.h and the host's table of drawing callbacks (six
  * entry points: polyline, polygon, text, pen, brush, progress). */
 struct DrawingCallbackTable;
 

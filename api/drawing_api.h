@@ -5,7 +5,7 @@
 #ifndef MAPCORE_API_DRAWING_API_H
 #define MAPCORE_API_DRAWING_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* The screen diagonal in millimetres (320 at start). */
 MAPAPI LONG WINAPI mapGetScreenSize(void);

@@ -3,7 +3,7 @@
 #ifndef MAPCORE_API_HOST_API_H
 #define MAPCORE_API_HOST_API_H
 
-#include "api/types/hosttypes.h"
+#include "types/hosttypes.h"
 
 /* Installs the host's message box (null: the built-in one, which writes
  * "caption: text" to the standard error stream and answers IDOK for OK

@@ -2,7 +2,7 @@
 #ifndef MAPCORE_API_MAP_API_H
 #define MAPCORE_API_MAP_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* Group files of maps: 1 on, 0 off (the initial state). Any non-zero value
  * stores 1; both return the value stored. */

@@ -5,9 +5,9 @@
 #ifndef MAPCORE_API_MAPAPI_H
 #define MAPCORE_API_MAPAPI_H
 
-#include "api/types/maptypes.h"
-#include "api/types/maperr.h"
-#include "api/types/hosttypes.h"
+#include "types/maptypes.h"
+#include "types/maperr.h"
+#include "types/hosttypes.h"
 
 #include "api/messages_api.h"
 #include "api/host_api.h"

@@ -3,7 +3,7 @@
 #ifndef MAPCORE_API_MAPFILES_API_H
 #define MAPCORE_API_MAPFILES_API_H
 
-#include "api/types/filemapping.h"
+#include "types/filemapping.h"
 
 /* Copies the map `from` as `to`: within one folder the map file alone,
  * into another folder (made when missing) also its classifier, group file

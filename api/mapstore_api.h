@@ -4,7 +4,7 @@
 #ifndef MAPCORE_API_MAPSTORE_API_H
 #define MAPCORE_API_MAPSTORE_API_H
 
-#include "api/types/logrecord.h"
+#include "types/logrecord.h"
 
 /* Number of actions in the journal. */
 MAPAPI LONG WINAPI mapLogCount(HMAP hMap, HSITE hSite);

@@ -3,7 +3,7 @@
 #ifndef MAPCORE_API_MESSAGES_API_H
 #define MAPCORE_API_MESSAGES_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* Shows the message of an error code followed by `name` (a file or object
  * name, may be null) in the current language, in a task-modal box with a

@@ -12,9 +12,9 @@
 #ifndef MAPCORE_API_MTR_API_H
 #define MAPCORE_API_MTR_API_H
 
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
-#include "api/types/mtrtypes.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
+#include "types/mtrtypes.h"
 
 /* --- Building from vector data ---
  * The builder lives in the sibling matrix library: these functions load

@@ -11,7 +11,7 @@
 #ifndef MAPCORE_API_OBJECT_API_H
 #define MAPCORE_API_OBJECT_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* The head of an object record, followed by the metric, the semantics
  * record and the graphics record (each present when its length is not 0),

@@ -7,9 +7,9 @@
 #ifndef MAPCORE_API_OBJGEOM_API_H
 #define MAPCORE_API_OBJGEOM_API_H
 
-#include "api/types/crosspoint.h"
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
+#include "types/crosspoint.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
 
 /* 0.001, or 0.01 on maps of scales smaller than 1:500,000; a larger
  * precision asked for (at least 0.00001) replaces it. */

@@ -4,7 +4,7 @@
 #ifndef MAPCORE_API_OBJGROUP_API_H
 #define MAPCORE_API_OBJGROUP_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* The list of objects a cutting commit wrote (an exported C++ class). */
 struct TNewObjectsList;

@@ -12,8 +12,8 @@
 #ifndef MAPCORE_API_OBJMETRIC_API_H
 #define MAPCORE_API_OBJMETRIC_API_H
 
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
 
 /* --- Contours and points --- */
 

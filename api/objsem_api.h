@@ -15,8 +15,8 @@
 #ifndef MAPCORE_API_OBJSEM_API_H
 #define MAPCORE_API_OBJSEM_API_H
 
-#include "api/types/maptypes.h"
-#include "api/types/semtypes.h"
+#include "types/maptypes.h"
+#include "types/semtypes.h"
 
 /* --- Characteristics --- */
 

@@ -2,7 +2,7 @@
 #ifndef MAPCORE_API_RECORDS_API_H
 #define MAPCORE_API_RECORDS_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* Compares a text with a template holding '*' and '?' wildcards, without
  * regard to case and ignoring trailing blanks: 2 match, 1 the text sorts

@@ -12,9 +12,9 @@
 #ifndef MAPCORE_API_RSC_API_H
 #define MAPCORE_API_RSC_API_H
 
-#include "api/types/maptypes.h"
-#include "api/types/rsctypes.h"
-#include "api/types/signimage.h"
+#include "types/maptypes.h"
+#include "types/rsctypes.h"
+#include "types/signimage.h"
 
 /* --- Opening, creating, closing ------------------------------------- */
 

@@ -2,7 +2,7 @@
 #ifndef MAPCORE_API_RSCIMAGE_API_H
 #define MAPCORE_API_RSCIMAGE_API_H
 
-#include "api/types/signimage.h"
+#include "types/signimage.h"
 
 /* Measures a vector sign: anchor offsets, width and height in the sign's
  * units, its base and flags. `semantics` (an object's semantics record, or

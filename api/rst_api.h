@@ -13,8 +13,8 @@
 #ifndef MAPCORE_API_RST_API_H
 #define MAPCORE_API_RST_API_H
 
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
 
 /* --- Documents -------------------------------------------------------- */
 

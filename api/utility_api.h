@@ -5,7 +5,7 @@
 #ifndef MAPCORE_API_UTILITY_API_H
 #define MAPCORE_API_UTILITY_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* 2 when the text matches the pattern ('*' and '?', case and trailing
  * blanks ignored), 1, 4 or 5 when not, 0 for a null argument. */

@@ -7,7 +7,7 @@
 #ifndef MAPCORE_API_VIEW_API_H
 #define MAPCORE_API_VIEW_API_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* Paints the picture rectangle (picture pixels) on the device: visual
  * types 1 and 2 through the memory image on a display (any other device

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "api/types/rsctypes.h"
+#include "types/rsctypes.h"
 
 namespace benchsupport {
 

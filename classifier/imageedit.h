@@ -15,8 +15,8 @@
 // never reads or writes outside the buffer.
 #pragma once
 
-#include "api/types/rsctypes.h"
-#include "api/types/signimage.h"
+#include "types/rsctypes.h"
+#include "types/signimage.h"
 #include "geodesy/points.h"
 #include "platform/export.h"
 #include "platform/win_types.h"

@@ -13,7 +13,7 @@
 // the classifier's image and memory pool (classifier/rscdata.h).
 #pragma once
 
-#include "api/types/rsctypes.h"
+#include "types/rsctypes.h"
 #include "platform/win_types.h"
 
 enum : DWORD {
@@ -198,7 +198,7 @@ struct TABPOS {
 };
 static_assert(sizeof(TABPOS) == 16);
 
-// A layer record is stored as RSCSEG (api/types/rsctypes.h): 56 bytes and
+// A layer record is stored as RSCSEG (types/rsctypes.h): 56 bytes and
 // its codes, DWORD Codes[Count] (60 bytes with a zero word when it has
 // none).
 

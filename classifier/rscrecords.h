@@ -1,10 +1,10 @@
 // Public records that the classifier's queries fill or take: descriptions
 // of object kinds, semantics, defaults and layers (the interface's own
-// records, api/types/rsctypes.h), and the template table of a template
+// records, types/rsctypes.h), and the template table of a template
 // sign.
 #pragma once
 
-#include "api/types/rsctypes.h"
+#include "types/rsctypes.h"
 #include "platform/win_types.h"
 
 #pragma pack(push, 1)

@@ -18,7 +18,7 @@ set(MAPCORE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/mapcore)
 set(MAPCORE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/mapcore)
 
 # mc_public_headers(<var>): the headers an install tree carries, as paths
-# below the project folder. They are the C headers of api/ and api/types/,
+# below the project folder. They are the C headers of api/ and types/,
 # every header of a layer folder that declares an exported class
 # (class MAPCLASS or struct MAPCLASS), and every project header these
 # include, followed through their include lines. Include lines name files
@@ -28,7 +28,7 @@ set(MAPCORE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/mapcore)
 # next build.
 function(mc_public_headers out)
   set(_root ${PROJECT_SOURCE_DIR})
-  file(GLOB _todo RELATIVE ${_root} CONFIGURE_DEPENDS ${_root}/api/*.h ${_root}/api/types/*.h)
+  file(GLOB _todo RELATIVE ${_root} CONFIGURE_DEPENDS ${_root}/api/*.h ${_root}/types/*.h)
 
   get_property(_lines GLOBAL PROPERTY MAPCORE_LAYER_LINES)
   string(REPLACE "\n" ";" _lines "${_lines}")

@@ -9,12 +9,12 @@
 # observer or a service), never through a new edge up the table.
 #
 # The shared library (api/) stands above every layer and takes them all;
-# the public types it exchanges with a host (api/types/, plain C headers)
+# the public types it exchanges with a host (types/, plain C headers)
 # lie below every layer, so that the library is built on the same
 # definitions that a host compiles against.
 
-mc_layer(mc_apitypes   api/types)
-mc_layer(mc_platform   platform       USES mc_apitypes)
+mc_layer(mc_types      types)
+mc_layer(mc_platform   platform       USES mc_types)
 mc_layer(mc_text       platform/text  SYSTEM Freetype::Freetype  USES mc_platform)
 mc_layer(mc_gdi        platform/gdi   SYSTEM PNG::PNG            USES mc_text)
 mc_layer(mc_common     common         USES mc_platform)

@@ -2,5 +2,5 @@
 // the code of its last failure; ErrorMessage turns a code into its text.
 #pragma once
 
-#include "api/types/maperr.h"
+#include "types/maperr.h"
 #include "platform/win_types.h"

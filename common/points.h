@@ -2,7 +2,7 @@
 // those of the exported interface.
 #pragma once
 
-#include "api/types/geotypes.h"
+#include "types/geotypes.h"
 
 static_assert(sizeof(DOUBLEPOINT) == 16);
 static_assert(sizeof(DFRAME) == 32);

@@ -17,7 +17,7 @@
 // coordinates are picture coordinates shows the picture in its place.
 #pragma once
 
-#include "api/types/printparm.h"
+#include "types/printparm.h"
 #include "devices/devdraw.h"
 #include "document/mapcontrol.h"
 #include "platform/export.h"

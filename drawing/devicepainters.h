@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/types/signimage.h"
+#include "types/signimage.h"
 #include "drawing/deviceoutline.h"
 #include "drawing/polydata.h"
 #include "drawing/primtables.h"

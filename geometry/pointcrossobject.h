@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "api/types/crosspoint.h"
+#include "types/crosspoint.h"
 #include "geometry/pointcross.h"
 #include "records/dataedit.h"
 

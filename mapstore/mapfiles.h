@@ -3,7 +3,7 @@
 // of any file mapped read-only into memory.
 #pragma once
 
-#include "api/types/filemapping.h"
+#include "types/filemapping.h"
 #include "platform/win_types.h"
 
 // Copies the map `from` as `to`: in the same folder the map file alone

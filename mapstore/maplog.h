@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "api/types/logrecord.h"
+#include "types/logrecord.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 

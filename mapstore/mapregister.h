@@ -1,4 +1,4 @@
-// The map register and the sheet register (api/types/registers.h): the
+// The map register and the sheet register (types/registers.h): the
 // records that describe a map (name, scale, kinds, projection, ellipsoid)
 // and one of its sheets (nomenclature, names, corners, material and
 // magnetic data), as stored in the map passport file and as exchanged with
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/types/registers.h"
+#include "types/registers.h"
 #include "geodesy/translate.h"
 #include "platform/export.h"
 #include "platform/win_types.h"

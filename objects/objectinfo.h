@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "api/types/semtypes.h"
+#include "types/semtypes.h"
 #include "common/maperr.h"
 #include "geodesy/points.h"
 #include "geodesy/translate.h"

@@ -4,6 +4,6 @@
 // (MAPCLASS) and the C interface of api/ are seen outside libmapcore.so.
 #pragma once
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #define MAPCLASS MC_VISIBLE

@@ -24,7 +24,7 @@
 
 #include "platform/system.h"
 
-// An entry point is a FARPROC (api/types/maptypes.h); callers cast it to
+// An entry point is a FARPROC (types/maptypes.h); callers cast it to
 // the entry's real type (a function type without parameters, so that the
 // casts draw no warning).
 

@@ -6,7 +6,7 @@
 // hook that the host installs.
 #pragma once
 
-#include "api/types/hosttypes.h"
+#include "types/hosttypes.h"
 #include "platform/win_types.h"
 
 namespace plat {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 typedef HMODULE HLIBRARY;
 

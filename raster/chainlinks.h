@@ -4,7 +4,7 @@
 // units, which are numbered from 1 in link order.
 #pragma once
 
-#include "api/types/geotypes.h"
+#include "types/geotypes.h"
 
 // A point lies in a unit's frame (metres), edges included.
 inline bool FrameHolds(const DFRAME& f, double x, double y) {

@@ -7,7 +7,7 @@
 // ranges) is the document's (document/mtlchains.h).
 #pragma once
 
-#include "api/types/geotypes.h"
+#include "types/geotypes.h"
 #include "raster/chainlinks.h"
 #include "raster/mtl.h"
 

@@ -10,11 +10,11 @@
 
 #include <cstddef>
 
-#include "api/types/mtrtypes.h"
+#include "types/mtrtypes.h"
 #include "raster/rmf.h"
 
 // The creation description and projection data of a matrix are the
-// public records of api/types/mtrtypes.h.
+// public records of types/mtrtypes.h.
 
 constexpr DWORD MTR_OLD_SIGN = 0x0052544Du;  // "MTR", the old matrix format
 

@@ -61,7 +61,7 @@ struct CHAININFO {
 };
 
 // A matrix unit's description and a colour step of a matrix palette are
-// the public records of api/types/mtrtypes.h.
+// the public records of types/mtrtypes.h.
 
 // Scale range of a new unit.
 constexpr LONG CHAIN_TOP_SCALE = 40000000;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "api/types/geotypes.h"
+#include "types/geotypes.h"
 #include "support/apilibrary.h"
 
 namespace {

@@ -183,7 +183,7 @@ TEST(SourceRules, IncludesFollowTheLayerTable) {
     // Tests, benchmarks, the example host and the shared library's own
     // folder may use any layer.
     if (top == "tests" || top == "bench" || top == "examples" || top == "cmake") continue;
-    if (top == "api" && rel.rfind("api/types/", 0) != 0) continue;
+    if (top == "api") continue;
     auto more = table.BadIncludes(rel, ReadFile(fs::path(MC_SOURCE_DIR) / rel));
     bad.insert(bad.end(), more.begin(), more.end());
   }
@@ -198,8 +198,8 @@ TEST(SourceRules, PlantedIncludesAgainstTheTableAreRejected) {
   EXPECT_EQ(table.BadIncludes("common/x.h", "#include \"platform/gdi/gdi.h\"\n").size(), 1u);
   EXPECT_EQ(table.BadIncludes("mapstore/x.cpp", "#include \"api/mapapi.h\"\n").size(), 1u);
   // The public door is above every layer; only its types lie below.
-  EXPECT_TRUE(table.BadIncludes("platform/x.h", "#include \"api/types/maptypes.h\"\n").empty());
-  EXPECT_EQ(table.BadIncludes("api/types/x.h", "#include \"platform/file.h\"\n").size(), 1u);
+  EXPECT_TRUE(table.BadIncludes("platform/x.h", "#include \"types/maptypes.h\"\n").empty());
+  EXPECT_EQ(table.BadIncludes("types/x.h", "#include \"platform/file.h\"\n").size(), 1u);
   // A folder that is no layer.
   EXPECT_EQ(table.BadIncludes("objects/records/x.cpp", "").size(), 1u);
   // Down the table, through several edges, and within the layer: allowed.
@@ -210,11 +210,11 @@ TEST(SourceRules, PlantedIncludesAgainstTheTableAreRejected) {
 }
 
 // Functions are exported only through the public door: the export marker
-// of the C interface is written nowhere else.
+// of the C interface is used nowhere else (the public types define it).
 TEST(SourceRules, OnlyThePublicDoorExportsFunctions) {
   std::vector<std::string> offenders;
   for (const std::string& rel : ProjectSources()) {
-    if (rel.rfind("api/", 0) == 0) continue;
+    if (rel.rfind("api/", 0) == 0 || rel == "types/maptypes.h") continue;
     std::string code = StripCommentsAndLiterals(ReadFile(fs::path(MC_SOURCE_DIR) / rel));
     std::istringstream lines(code);
     std::string line;

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "api/types/registers.h"
-#include "api/types/rsctypes.h"
+#include "types/registers.h"
+#include "types/rsctypes.h"
 
 namespace apitest {
 

@@ -3,13 +3,13 @@
  * matrix's description (324 bytes) and one colour step of a matrix palette
  * (20 bytes; MTRCOLORDESC is the same step in the older field order).
  * Plain C99 and C++, little-endian, no padding. */
-#ifndef MAPCORE_API_TYPES_MTRTYPES_H
-#define MAPCORE_API_TYPES_MTRTYPES_H
+#ifndef MAPCORE_TYPES_MTRTYPES_H
+#define MAPCORE_TYPES_MTRTYPES_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 

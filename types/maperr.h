@@ -1,9 +1,9 @@
 /* Error codes of the library. 0 means no error. Every failing object keeps
  * the code of its last failure; ErrorMessage turns a code into its text. */
-#ifndef MAPCORE_API_TYPES_MAPERR_H
-#define MAPCORE_API_TYPES_MAPERR_H
+#ifndef MAPCORE_TYPES_MAPERR_H
+#define MAPCORE_TYPES_MAPERR_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 typedef int32_t MapErrorCode;
 

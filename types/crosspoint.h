@@ -2,10 +2,10 @@
  * list: the point in plane coordinates, its height, and for each object
  * its handle, the point that begins the crossed segment (or the vertex the
  * crossing lies on) and the contour (0 = the outer one). */
-#ifndef MAPCORE_API_TYPES_CROSSPOINT_H
-#define MAPCORE_API_TYPES_CROSSPOINT_H
+#ifndef MAPCORE_TYPES_CROSSPOINT_H
+#define MAPCORE_TYPES_CROSSPOINT_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 typedef struct CROSSPOINT {
   double X;

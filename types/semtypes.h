@@ -1,10 +1,10 @@
 /* The description of a semantic as an object's functions give it to a
  * host: the classifier's record of the semantic, seen from the object's
  * kind. Plain C99 and C++; texts are code page 1251, zero-padded. */
-#ifndef MAPCORE_API_TYPES_SEMTYPES_H
-#define MAPCORE_API_TYPES_SEMTYPES_H
+#ifndef MAPCORE_TYPES_SEMTYPES_H
+#define MAPCORE_TYPES_SEMTYPES_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 

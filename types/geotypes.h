@@ -1,8 +1,8 @@
 /* Records of coordinates shared with a host: points and frames in doubles,
  * and angles in degrees, minutes and seconds. Plain C99 and C++; the
  * library's own code is built on the same definitions. */
-#ifndef MAPCORE_API_TYPES_GEOTYPES_H
-#define MAPCORE_API_TYPES_GEOTYPES_H
+#ifndef MAPCORE_TYPES_GEOTYPES_H
+#define MAPCORE_TYPES_GEOTYPES_H
 
 #include <stdint.h>
 

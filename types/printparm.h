@@ -1,10 +1,10 @@
 /* The print record a host fills for printing a rectangle of a map document:
  * the scale to print at, the visual type, the mirror switch and the
  * printer's resolutions. 48 bytes, packed, little-endian. */
-#ifndef MAPCORE_API_TYPES_PRINTPARM_H
-#define MAPCORE_API_TYPES_PRINTPARM_H
+#ifndef MAPCORE_TYPES_PRINTPARM_H
+#define MAPCORE_TYPES_PRINTPARM_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 typedef struct PRINTPARM {

@@ -4,8 +4,8 @@
  * the plan map (432 bytes) and user map (80 bytes) to create. Plain C99
  * and C++, little-endian, no padding; texts are code page 1251,
  * zero-padded. */
-#ifndef MAPCORE_API_TYPES_REGISTERS_H
-#define MAPCORE_API_TYPES_REGISTERS_H
+#ifndef MAPCORE_TYPES_REGISTERS_H
+#define MAPCORE_TYPES_REGISTERS_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -4,10 +4,10 @@
  * one after another: {u8 kind, u8 attribute, u16 parameter length L, L
  * parameter bytes, u32 point count, the points as pairs of 32-bit
  * integers}. */
-#ifndef MAPCORE_API_TYPES_SIGNIMAGE_H
-#define MAPCORE_API_TYPES_SIGNIMAGE_H
+#ifndef MAPCORE_TYPES_SIGNIMAGE_H
+#define MAPCORE_TYPES_SIGNIMAGE_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 typedef struct IMGVECTOREX {

@@ -5,8 +5,8 @@
  * The interface was laid out for a 32-bit system: a "long" there is 32 bits
  * wide. LONG is int32_t, DWORD uint32_t; values that carry an address are
  * pointer-sized. Records are packed, little-endian. */
-#ifndef MAPCORE_API_TYPES_MAPTYPES_H
-#define MAPCORE_API_TYPES_MAPTYPES_H
+#ifndef MAPCORE_TYPES_MAPTYPES_H
+#define MAPCORE_TYPES_MAPTYPES_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -3,11 +3,11 @@
  * semantics, fonts and relations, and the frame of a turned sign. Plain
  * C99 and C++; the classifier itself is built on these definitions. Texts
  * are code page 1251, zero-padded. */
-#ifndef MAPCORE_API_TYPES_RSCTYPES_H
-#define MAPCORE_API_TYPES_RSCTYPES_H
+#ifndef MAPCORE_TYPES_RSCTYPES_H
+#define MAPCORE_TYPES_RSCTYPES_H
 
-#include "api/types/geotypes.h"
-#include "api/types/maptypes.h"
+#include "types/geotypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 

@@ -1,10 +1,10 @@
 /* What a host installs to receive the library's messages: a message box
  * and host windows with their window procedures, with the flags and
  * answers of a message box. */
-#ifndef MAPCORE_API_TYPES_HOSTTYPES_H
-#define MAPCORE_API_TYPES_HOSTTYPES_H
+#ifndef MAPCORE_TYPES_HOSTTYPES_H
+#define MAPCORE_TYPES_HOSTTYPES_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 /* Message box flags. */
 enum {

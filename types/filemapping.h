@@ -1,8 +1,8 @@
 /* A part of a file mapped read-only into memory (mapOpenTheFileMapping). */
-#ifndef MAPCORE_API_TYPES_FILEMAPPING_H
-#define MAPCORE_API_TYPES_FILEMAPPING_H
+#ifndef MAPCORE_TYPES_FILEMAPPING_H
+#define MAPCORE_TYPES_FILEMAPPING_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 typedef struct FILEMAPPING {
   HANDLE File;       /* the open file */

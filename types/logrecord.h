@@ -1,9 +1,9 @@
 /* Records of the edit journal as the host exchanges them: the header of an
  * action and one 16-byte record of an object change. */
-#ifndef MAPCORE_API_TYPES_LOGRECORD_H
-#define MAPCORE_API_TYPES_LOGRECORD_H
+#ifndef MAPCORE_TYPES_LOGRECORD_H
+#define MAPCORE_TYPES_LOGRECORD_H
 
-#include "api/types/maptypes.h"
+#include "types/maptypes.h"
 
 #pragma pack(push, 1)
 /* Header of an action, 16 bytes. */
