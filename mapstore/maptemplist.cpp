@@ -175,6 +175,22 @@ int TMapTempList::Remove(int copyMode, int keepOld, int keepBackFiles) {
   const bool drawn = plat::FileLength(List.Files[SHEET_GRA]) > 4;
   CloseFiles();
 
+  // The old files kept are copies made before anything moves: a backup
+  // that cannot be made (an older one that cannot be replaced, a failed
+  // copy) stops the replacement with the sheet's own files untouched. A
+  // set without graphics keeps no graphics backup.
+  if (keepOld) {
+    for (int f = 0; f < SHEET_FILES; ++f) {
+      plat::DeleteFileA(old[f]);
+      if (!Exists(real[f]) || (f == SHEET_GRA && !drawn)) continue;
+      TCopyFile copy;
+      if (!copy.Copy(real[f], old[f])) {
+        plat::DeleteFileA(old[f]);
+        return 0;
+      }
+    }
+  }
+
   // The sheet's own files step aside; the new ones take their names; only
   // then are the old ones dropped or kept. A step that fails undoes the
   // steps before it.
@@ -221,12 +237,7 @@ int TMapTempList::Remove(int copyMode, int keepOld, int keepBackFiles) {
   }
   for (int f = 0; f < SHEET_FILES; ++f) {
     if (copyMode != 0 || !placed[f]) plat::DeleteFileA(Paths[f]);
-    if (!moved[f]) continue;
-    if (keepOld && (f != SHEET_GRA || drawn)) {
-      plat::DeleteFileA(old[f]);
-      if (plat::MoveFileA(aside[f], old[f])) continue;
-    }
-    plat::DeleteFileA(aside[f]);
+    if (moved[f]) plat::DeleteFileA(aside[f]);
   }
   record->ObjectCount = count;
   Map->UpdateMode();

@@ -30,7 +30,9 @@ class MAPCLASS TMapTempList {
   void Delete();
   // Puts the temporary set in place of the sheet's files and reopens the
   // sheet: with `copyMode` 0 the files are renamed into place, else copied;
-  // with `keepOld` the sheet's old files stay as backups (".~HD" ...);
+  // with `keepOld` the sheet's old files are first copied to backups
+  // (".~HD" ...), and a backup that cannot be made (an older read-only one,
+  // a failed copy) gives 0 before the sheet's files are touched;
   // unless `keepBackFiles` the sheet's object backups are deleted. A set
   // without graphics leaves the sheet without a graphics file. Every step
   // that fails puts the sheet's own files back as they were: 0, the map's

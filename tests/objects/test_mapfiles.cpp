@@ -116,41 +116,80 @@ TEST_F(MapFiles, TemporarySetIsMadeAndPutInPlace) {
                                 metric.size()));
 }
 
-// The replacement with each of its file operations failing in turn: the
-// sheet has either its old objects or the new ones, whole.
+// The replacement with each of its file operations failing in turn, with
+// and without keeping the old files: the sheet has either its old objects
+// or the new ones, whole, and old files kept are the sheet's old files.
 TEST_F(MapFiles, AFailedReplacementKeepsTheSheet) {
   user.map.CloseData();
   const auto files = Snapshot(Folder());
-  TMap map;
-  TMapTempList temp;
-  int replaced = 0;
-  mctest::FaultSweep sweep;
-  sweep.prepare = [&] {
-    map.CloseData();
-    Restore(Folder(), files);
-    ASSERT_EQ(1, map.OpenData(user.Path().c_str(), 0));
-    ASSERT_EQ(1, temp.Create(&map, 1));
-    ASSERT_EQ(1, map.OpenList(1));
-    FVSPR d = *map.List.ObjectDesc(1);  // only the line goes over
-    std::string metric(reinterpret_cast<const char*>(map.List.ObjectDataAddr(1)),
-                       map.List.ObjectDataAddr(1)->Length);
-    d.Next = d.Back = 0;
-    ASSERT_EQ(1, temp.List.AppendObjectData(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
-                                             nullptr, nullptr));
-  };
-  const int runs = sweep.Run([&] { replaced = temp.Remove(0, 0, 1); },
-                             [&](const mctest::SweepRun& run) {
-    temp.Delete();
-    map.CloseData();
-    TMap again;
-    ASSERT_EQ(1, again.OpenData(user.Path().c_str(), 0)) << run;
-    ASSERT_EQ(1, again.OpenList(1)) << run;
-    EXPECT_EQ(replaced ? 1 : 2, again.List.Count()) << run;
-    EXPECT_TRUE(replaced || run.faulted) << run;
-    for (int n = 1; n <= again.List.Count(); ++n)
-      EXPECT_NE(nullptr, again.List.ObjectDataAddr(n)) << run << " object " << n;
-  });
-  EXPECT_GT(runs, 5);
+  const int messages = MessageEnableSet(0);
+  for (int keepOld : {0, 1}) {
+    SCOPED_TRACE(keepOld);
+    TMap map;
+    TMapTempList temp;
+    int replaced = 0;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] {
+      map.CloseData();
+      Restore(Folder(), files);
+      ASSERT_EQ(1, map.OpenData(user.Path().c_str(), 0));
+      ASSERT_EQ(1, temp.Create(&map, 1));
+      ASSERT_EQ(1, map.OpenList(1));
+      FVSPR d = *map.List.ObjectDesc(1);  // only the line goes over
+      std::string metric(reinterpret_cast<const char*>(map.List.ObjectDataAddr(1)),
+                         map.List.ObjectDataAddr(1)->Length);
+      d.Next = d.Back = 0;
+      ASSERT_EQ(1, temp.List.AppendObjectData(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
+                                               nullptr, nullptr));
+    };
+    const int runs = sweep.Run([&] { replaced = temp.Remove(0, keepOld, 1); },
+                               [&](const mctest::SweepRun& run) {
+      temp.Delete();
+      map.CloseData();
+      TMap again;
+      ASSERT_EQ(1, again.OpenData(user.Path().c_str(), 0)) << run;
+      ASSERT_EQ(1, again.OpenList(1)) << run;
+      EXPECT_EQ(replaced ? 1 : 2, again.List.Count()) << run;
+      EXPECT_TRUE(replaced || run.faulted) << run;
+      for (int n = 1; n <= again.List.Count(); ++n)
+        EXPECT_NE(nullptr, again.List.ObjectDataAddr(n)) << run << " object " << n;
+      if (replaced && keepOld) {
+        const auto now = Snapshot(Folder());
+        for (auto [from, to] : {std::pair{"S1.SHD", "S1.~SH"}, {"S1.SDA", "S1.~SD"},
+                                {"S1.SSE", "S1.~SS"}})
+          EXPECT_TRUE(now.count(to) && now.at(to) == files.at(from)) << run << " " << to;
+      }
+    });
+    EXPECT_GT(runs, 5);
+  }
+  MessageEnableSet(messages);
+}
+
+// An older backup that cannot be replaced (read-only) stops the
+// replacement before the sheet's files are touched, also when a map is
+// laid into another projection: nothing is lost, the map is as it was.
+TEST_F(MapFiles, AnOldBackupThatCannotBeReplacedKeepsTheSheet) {
+  ObjectMap other(true, 1, "zone8", ZoneEight);
+  const std::string backup = Folder() + "/S1.~SH";
+  std::ofstream(backup, std::ios::binary) << "an older backup";
+  ASSERT_TRUE(plat::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY));
+  user.map.CloseData();
+  const auto files = Files(Folder());
+  ASSERT_EQ(1, user.map.OpenData(user.Path().c_str(), 0));
+  const int messages = MessageEnableSet(0);
+  {
+    TMapTempList temp;
+    ASSERT_EQ(1, temp.Create(&user.map, 1));
+    EXPECT_EQ(0, temp.Remove(0, 1, 0));
+  }
+  EXPECT_EQ(0, user.map.TransformByMap(&other.map));
+  MessageEnableSet(messages);
+  user.map.CloseData();
+  EXPECT_EQ(std::vector<std::string>{}, Changed(files, Files(Folder())));
+  ASSERT_EQ(1, user.map.OpenData(user.Path().c_str(), 0));
+  ASSERT_EQ(1, user.map.OpenList(1));
+  EXPECT_EQ(2, user.map.List.Count());
+  plat::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(MapFiles, AUserMapGoesIntoAnotherZone) {
