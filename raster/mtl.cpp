@@ -294,6 +294,7 @@ int TMtl::Open(const char* name, int mode) {
   if (!ReadBlockDesc() || !ReadLayerDesc()) return fail(0);
   Error = 0;
   if (!ReadPalette() && Error) return fail(0);
+  if (!ReadAddition() && Error) return fail(0);
   if (!ReadBlockFlags() && Error) return fail(0);
   if (!ReadBorder() && Error) return fail(0);
   Error = 0;

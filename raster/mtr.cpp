@@ -113,6 +113,7 @@ int TMtr::OpenMatrix() {
   if (!ReadBlockDesc()) return 0;
   Error = 0;
   if (!ReadPalette() && Error) return 0;
+  if (!ReadAddition() && Error) return 0;
   if (!ReadBorder() && Error) return 0;
   if (ShowByBorder() && !ReadBlockFlags() && Error) return 0;
   Error = 0;

@@ -32,6 +32,10 @@ bool KnownVersion(DWORD v) {
          v == RMF_VERSION_OLD_CONVERTED;
 }
 
+bool KnownCompression(BYTE code) {
+  return code == RMF_PLAIN || code == RMF_LZW || code == RMF_MATRIX;
+}
+
 DWORD UnitsOf(uint64_t bytes) { return DWORD((bytes + RMF_UNIT - 1) / RMF_UNIT); }
 
 constexpr int64_t kMaxTableBytes = RMF_MAX_TABLE_BYTES;
@@ -352,6 +356,13 @@ int TRmf::ReadHeader() {
   if ((h.UnitShift != 0 && h.UnitShift != RMF_UNIT_SHIFT) || !RmfGeometryValid(h) ||
       int64_t(h.BlockRows) * h.BlockColumns * 8 > kMaxTableBytes)
     return Fail(MAPERR_DATA);
+  // A compression method the format does not define: no compressed block
+  // of the file could be read. The file is refused at once, and the host
+  // told which file it is.
+  if (!KnownCompression(h.Compression)) {
+    ShowErrorMessage(MAPERR_DATA, FileName);
+    return Fail(MAPERR_DATA);
+  }
   Head = h;
   if (!Shared && Head.UnitShift && Head.ContinuationLength && !Cont) {
     MakeContName();
@@ -525,6 +536,10 @@ bool TRmf::StorePalette() {
 
 int TRmf::ReadAddition() {
   if (!Main) return Fail(MAPERR_OPEN);
+  // What the member holds is this file's area (zeros past a short one),
+  // never another file's: it is written back as it is.
+  std::memset(Addition, 0, sizeof(Addition));
+  AdditionChanged = 0;
   if (!Head.AdditionPosition || !Head.AdditionLength) return 0;
   if (Head.AdditionPosition > EndPosition()) return Fail(MAPERR_DATA);
   const DWORD length = std::min<DWORD>(Head.AdditionLength, RMF_ADDITION_SIZE);

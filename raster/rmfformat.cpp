@@ -102,7 +102,7 @@ int64_t RmfGetElement(const BYTE* b, int64_t k, int bits, DWORD kind) {
     case 16: {
       WORD w;
       std::memcpy(&w, b + k * 2, 2);
-      return MatrixKind(kind) ? int64_t(int16_t(w)) : int64_t(w);
+      return int64_t(int16_t(w));
     }
     case 24: {
       const BYTE* p = b + k * 3;

@@ -206,7 +206,8 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
 //   1 bit    bit 7 - k mod 8 of byte k / 8 (the first element is the MSB)
 //   4 bits   the low nibble for an even element, the high one for an odd one
 //   8 bits   signed (MTW, MTQ: an empty -127 is stored as 0x81) or unsigned
-//   16 bits  signed (matrices) or RGB555 (rasters: red in bits 10..14)
+//   16 bits  signed, of every kind (a raster's colour is the element's
+//            bits read as RGB555, red in bits 10..14)
 //   24 bits  bytes B, G, R of a colour word 0x00BBGGRR
 //   32 bits  signed (MTW, MTQ) or bytes B, G, R, 0 (other kinds)
 //   64 bits  IEEE double

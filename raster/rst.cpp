@@ -110,6 +110,7 @@ int TRst::OpenNew() {
   if (!ReadBlockDesc()) return 0;
   Error = 0;
   if (Head.BitsPerElement <= 8 && !ReadPalette() && Error) return 0;
+  if (!ReadAddition() && Error) return 0;
   if (!ReadBorder() && Error) return 0;
   if (ShowByBorder() && !ReadBlockFlags() && Error) return 0;
   Error = 0;

@@ -1,6 +1,7 @@
 // The blocked file beyond its blocks: the continuation file of unit mode,
-// the upgrade of old header versions, and files made from a header
-// description.
+// the upgrade of old header versions, files made from a header
+// description, and files laid out by another writer (their addition area
+// kept, an undefined compression refused, 16-bit elements signed).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +11,9 @@
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "platform/fileio.h"
+#include "raster/mtr.h"
 #include "raster/rmf.h"
+#include "raster/rst.h"
 #include "support/host_recorder.h"
 #include "support/rasterfixture.h"
 #include "support/rmffiles.h"
@@ -224,5 +227,78 @@ TEST_F(RmfFileTest, MatricesFromAHeaderDescription) {
     EXPECT_EQ(100.0, rmf.Head.Maximum);
     EXPECT_NE(nullptr, rmf.GetBlockAddress(1, 0));  // saved on close
     EXPECT_EQ(nullptr, rmf.GetBlockAddress(0, 0));
+  }
+}
+
+// The addition area of a file written elsewhere comes back byte for byte
+// after an element was changed and the file saved whole and closed.
+TEST_F(RmfFileTest, AnotherWritersAdditionAreaIsWrittenBackAsRead) {
+  std::string addition(RMF_ADDITION_SIZE, '\0');
+  for (size_t i = 0; i < addition.size(); ++i) addition[i] = char(i * 37 + 11);
+  for (DWORD kind : {RMF_RSW, RMF_MTW}) {
+    SCOPED_TRACE(kind);
+    rmftest::ForeignFile file;
+    file.kind = kind;
+    file.addition = addition;
+    rmftest::WriteAll(name, rmftest::ForeignBytes(file));
+    {
+      TRst raster;
+      TMtr matrix;
+      TRmf& rmf = kind == RMF_RSW ? static_cast<TRmf&>(raster) : matrix;
+      ASSERT_EQ(1, kind == RMF_RSW ? raster.Open(name.c_str()) : matrix.Open(name.c_str()));
+      ASSERT_EQ(1, rmf.PutPoint(LONG(5), 1, 2));
+      ASSERT_EQ(1, rmf.Save(1));
+    }
+    const RMF h = rmftest::ReadHeader(name);
+    ASSERT_EQ(RMF_ADDITION_SIZE, h.AdditionLength);
+    EXPECT_EQ(addition, rmftest::ReadAll(name).substr(h.AdditionPosition, RMF_ADDITION_SIZE));
+  }
+}
+
+// A compression byte naming no method of the format: the file does not
+// open, with the invalid-data code and a message naming it.
+TEST_F(RmfFileTest, AnUndefinedCompressionIsRefusedAtOpening) {
+  rmftest::ForeignFile file;
+  file.compression = 2;
+  rmftest::WriteAll(name, rmftest::ForeignBytes(file));
+  TRst raster;
+  EXPECT_EQ(0, raster.Open(name.c_str()));
+  EXPECT_EQ(MAPERR_DATA, raster.GetError());
+  EXPECT_NE(std::string::npos, std::string(LastMessageText()).find(name));
+  TRmf rmf;
+  EXPECT_EQ(0, rmf.OpenFile(name.c_str()));
+  EXPECT_EQ(MAPERR_DATA, rmf.GetError());
+  file.kind = RMF_MTW;
+  file.bits = 16;
+  rmftest::WriteAll(name, rmftest::ForeignBytes(file));
+  TMtr matrix;
+  EXPECT_EQ(0, matrix.Open(name.c_str()));
+  EXPECT_EQ(MAPERR_DATA, matrix.GetError());
+}
+
+// 16-bit elements are signed in rasters as in matrices: read from a file
+// written elsewhere, and written, reopened and read again.
+TEST_F(RmfFileTest, SixteenBitElementsAreSigned) {
+  const int16_t value = -20000;
+  for (DWORD kind : {RMF_RSW, RMF_MTW}) {
+    SCOPED_TRACE(kind);
+    rmftest::ForeignFile file;
+    file.kind = kind;
+    file.bits = 16;
+    file.block.assign(16, '\0');
+    std::memcpy(&file.block[2], &value, 2);  // element (0, 1)
+    rmftest::WriteAll(name, rmftest::ForeignBytes(file));
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    LONG got = 0;
+    ASSERT_EQ(1, rmf.GetPoint(got, 0, 1));
+    EXPECT_EQ(-20000, got);
+    ASSERT_EQ(1, rmf.PutPoint(LONG(-32768), 1, 3));
+    rmf.Close();
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    ASSERT_EQ(1, rmf.GetPoint(got, 1, 3));
+    EXPECT_EQ(-32768, got);
+    ASSERT_EQ(1, rmf.ReadPoint(got, 0, 1));
+    EXPECT_EQ(-20000, got);
   }
 }

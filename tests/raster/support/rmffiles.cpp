@@ -1,5 +1,7 @@
 #include "support/rmffiles.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -54,6 +56,47 @@ int MakeRaster(const std::string& path, int columns, int rows) {
       if (rmf.WriteBlock(r, c, data.data(), raw) != raw) return 0;
     }
   return rmf.Save();
+}
+
+std::string ForeignBytes(const ForeignFile& file) {
+  const uint32_t raw = uint32_t(file.columns * file.rows * file.bits / 8);
+  const uint32_t table = 320 + 1024, addition = table + 8;
+  const uint32_t block = file.addition.empty() ? addition : addition + 320;
+  const uint32_t end = block + raw;
+  std::string f(end, '\0');
+  auto u32 = [&](size_t at, uint32_t v) { std::memcpy(&f[at], &v, 4); };
+  auto f64 = [&](size_t at, double v) { std::memcpy(&f[at], &v, 8); };
+  u32(0, file.kind);
+  u32(4, 0x0200);
+  u32(8, end);
+  u32(52, uint32_t(file.bits));
+  u32(56, uint32_t(file.rows));
+  u32(60, uint32_t(file.columns));
+  u32(64, 1);  // one block column and row, as wide and high as the grid
+  u32(68, 1);
+  u32(72, uint32_t(file.rows));
+  u32(76, uint32_t(file.columns));
+  u32(80, uint32_t(file.rows));
+  u32(84, uint32_t(file.columns));
+  u32(96, 320);
+  u32(100, 1024);
+  u32(104, table);
+  u32(108, 8);
+  f64(136, 1.0);  // scale, precision, element size
+  f64(144, 1.0);
+  f64(152, 1.0);
+  f[208] = char(file.compression);
+  u32(220, end);
+  if (file.kind != RMF_RSW) f64(296, -32767.0);  // the empty value of a matrix
+  if (!file.addition.empty()) {
+    u32(312, addition);
+    u32(316, 320);
+    std::memcpy(&f[addition], file.addition.data(), std::min<size_t>(320, file.addition.size()));
+  }
+  u32(table, block);
+  u32(table + 4, raw);
+  std::memcpy(&f[block], file.block.data(), std::min<size_t>(raw, file.block.size()));
+  return f;
 }
 
 }  // namespace rmftest

@@ -29,4 +29,17 @@ std::vector<char> Pattern(int number, int size);
 // its pattern; 1 on success.
 int MakeRaster(const std::string& path, int columns, int rows);
 
+// A file of one block laid out byte by byte from the format, as another
+// program writes it (not through the library's writer): the header, the
+// palette area at 320, the block table at 1344, the addition area (when
+// given) and the block, stored plain, in this order.
+struct ForeignFile {
+  DWORD kind = RMF_RSW;
+  int columns = 4, rows = 2, bits = 8;
+  BYTE compression = RMF_PLAIN;
+  std::string addition;  // the 320 bytes of the addition area; empty: none
+  std::string block;     // the block's bytes, cut or padded with zeros to its raw length
+};
+std::string ForeignBytes(const ForeignFile& file);
+
 }  // namespace rmftest
