@@ -296,9 +296,11 @@ int TMapList::ReadObjectCopyByNumber(int i, const FVSPR &current,
   out->Metric.clear();
   out->Semn.clear();
   out->Draw.clear();
-  // A copy saved without records has the sheet's records at its offsets.
+  // A copy saved without records stands for the object's records as the
+  // sheet holds them now: they are read at the object's current offsets.
   const bool inSheet = (copy.Next & kNoRecords) != 0;
   copy.Next &= ~kNoRecords;
+  const FVSPR &from = inSheet ? current : copy;
   const HANDLE dat = inSheet ? Files[SHEET_DAT] : Backs[SHEET_DAT];
   const HANDLE sem = inSheet ? Files[SHEET_SEM] : Backs[SHEET_SEM];
   const HANDLE gra = inSheet ? Files[SHEET_GRA] : Backs[SHEET_GRA];
@@ -307,9 +309,9 @@ int TMapList::ReadObjectCopyByNumber(int i, const FVSPR &current,
     int kind;
     DWORD offset;
     std::vector<char> *record;
-  } const parts[] = {{dat, SHEET_DAT, copy.DataOffset, &out->Metric},
-                     {sem, SHEET_SEM, copy.SemnOffset, &out->Semn},
-                     {gra, SHEET_GRA, copy.DrawOffset, &out->Draw}};
+  } const parts[] = {{dat, SHEET_DAT, from.DataOffset, &out->Metric},
+                     {sem, SHEET_SEM, from.SemnOffset, &out->Semn},
+                     {gra, SHEET_GRA, from.DrawOffset, &out->Draw}};
   for (const auto &part : parts) {
     if (part.offset == 0)
       continue;

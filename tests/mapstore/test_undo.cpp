@@ -146,6 +146,14 @@ TEST_F(Undo, DescriptorOnlyAndLargeCopies) {
   EXPECT_EQ(0, copy.Desc.Segment);
   EXPECT_EQ(0u, copy.Desc.Next & 0x80000000u);
   EXPECT_EQ(Box(0).size(), copy.Metric.size());
+  // It stands for the records the object has now: after an update that
+  // moved the metric, the current metric, not the one at its old offset.
+  Bytes longer = Metric(METRIC_I32, {{{100, 300}, {200, 300}, {200, 500}, {150, 600},
+                                      {100, 500}, {100, 300}}});
+  FVSPR g = *map.List.ObjectDesc(1);
+  ASSERT_EQ(1, map.UpdateObject(1, &g, As<LONGMETRIC>(longer), nullptr, nullptr));
+  ASSERT_EQ(1, map.List.ReadObjectCopyByNumber(2, *map.List.ObjectDesc(1), &copy));
+  EXPECT_EQ(longer.size(), copy.Metric.size());
 
   // A semantics record of 10,000 bytes comes back whole.
   Bytes big(10000, 0);
@@ -156,7 +164,7 @@ TEST_F(Undo, DescriptorOnlyAndLargeCopies) {
   FVSPR f = *map.List.ObjectDesc(1);
   Bytes small = Semantics(4, 1);
   ASSERT_EQ(1, map.UpdateObject(1, &f, nullptr, As<SEMANTIC>(small), nullptr));
-  ASSERT_EQ(3,
+  ASSERT_EQ(4,
             map.List.ReadObjectCopyByNumber(1, *map.List.ObjectDesc(1), &copy));
   EXPECT_EQ(big, Bytes(copy.Semn.begin(), copy.Semn.end()));
 }
