@@ -23,6 +23,7 @@
 struct TRSCDATA;
 class TMapLog;
 class TMapList;
+class TObjectInfo;
 struct SHEETCHANGE;
 
 // The part of an open map that its sheets work with: the map file with its
@@ -339,6 +340,12 @@ class MAPCLASS TMapList {
   int DeleteObject(int n);
   // Rewrites only the graphics record of object n: n, 0 on failure.
   int UpdateObjectDraw(int n, IMGDRAW* draw);
+  // The same writers for an object handle: its descriptor and the records
+  // of its metric, semantics and graphics buffers (all four passed). 0 for
+  // a null handle or one without a descriptor. Defined with the object
+  // class (objects/).
+  int AppendObject(TObjectInfo* obj);
+  int UpdateObject(int n, TObjectInfo* obj);
 
   // A writable sheet never closes empty: 1 when closing the open sheet's
   // kept files (Close with a nonzero mode) would first append the
@@ -401,6 +408,14 @@ class MAPCLASS TMapList {
   // Reads copy k of the object into `out`: its rank (1 = newest), 0 when
   // copy k is not one of the object's unmarked copies.
   int RestoreBackObject(int k, const FVSPR& current, BACKCOPY* out);
+  // The same for an object handle of this sheet, found by its key; the
+  // copy read is loaded into the handle's buffers (marked changed) for its
+  // commit to write. 0 for a null handle, one without descriptor, map or
+  // object number, or no open sheet. Defined with the object class
+  // (objects/).
+  int DeleteObjectCopyToNumber(int count, TObjectInfo* obj);
+  int ReadObjectCopyByNumber(int i, TObjectInfo* obj);
+  int RestoreBackObject(int k, TObjectInfo* obj);
 
   // --- The open sheet's record ---
   //

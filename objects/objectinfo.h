@@ -323,6 +323,9 @@ class MAPCLASS TObjectInfo {
   int DeleteObjectCopyToNumber(int count);
   // Copies of the sheet's objects, all objects together.
   int GetBackObjectCount();
+  // Loads a copy the sheet read as `index` (0: none) into the buffers: the
+  // index, or 0 when a record cannot be taken.
+  int LoadBackCopy(int index, BACKCOPY& copy);
 
   // Adds the missing limit characteristics whose use is not forbidden and
   // the missing obligatory ones of number, list and key types, each with
@@ -581,9 +584,6 @@ class MAPCLASS TObjectInfo {
   // The object is bound to an existing object of an open sheet, made
   // current.
   bool BackCopyReady();
-  // Loads a copy read as `index` (0: none) into the buffers: the index, or
-  // 0 when a record cannot be taken.
-  int LoadBackCopy(int index, BACKCOPY& copy);
   // Rebuilds the metric for another map through plane coordinates.
   int MoveMetric(TMap* from, const DOUBLEPOINT& fromOrigin, TMap* to);
 

@@ -1,8 +1,9 @@
 // The map object written back: what each commit mode hands to the map,
 // closing of new areas, text entries by local type, commit across closing
 // and reopening the map, delete and undelete (a refused write included),
-// the subordinates of a deleted set leader, revert, and the metric check
-// with its log lines.
+// the subordinates of a deleted set leader, revert, the metric check
+// with its log lines, and the sheet's writers and backups taking an object
+// handle.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -283,4 +284,39 @@ TEST_F(ObjectCommit, EarlierVersionsComeBackThroughTheCommit) {
   EXPECT_EQ(1, back.DeleteObjectCopyToNumber(2));
   EXPECT_EQ(0, back.ReadObjectCopyByNumber(1));
   EXPECT_EQ(0, TObjectInfo().ReadObjectCopyByNumber(1));
+}
+
+// The sheet takes object handles: its writers take the handle's
+// descriptor and records, its backups load a copy into the handle.
+TEST_F(ObjectCommit, TheSheetWritesAndStepsBackAnObjectHandle) {
+  ASSERT_EQ(1, m.map.WorkMode(1));
+  ASSERT_EQ(1, m.map.OpenList(1));
+  TMapList& list = m.map.List;
+  TObjectInfo o;
+  ASSERT_EQ(1, o.CreateObject(&m.map, 1, METRIC_F32, 0));
+  ASSERT_EQ(1, o.DescribeObject(KIND_ROAD));
+  for (const auto& p : kLine) ASSERT_EQ(1, o.Metric.AppendPointSubject(0, p.first, p.second));
+  const int n = list.AppendObject(&o);
+  ASSERT_GT(n, 0);
+  TObjectInfo back;
+  back.Object(&m.map, 1, n);
+  EXPECT_EQ(kLine.size(), size_t(back.PointCount(0)));
+  EXPECT_EQ(10.0, back.Metric.XNDouble(1));
+
+  o.Metric.GoPointSubject(1, 0);
+  o.Metric.XDouble(15.0);
+  ASSERT_EQ(n, list.UpdateObject(n, &o));
+  back.Object(&m.map, 1, n);
+  EXPECT_EQ(15.0, back.Metric.XNDouble(1));
+
+  // The copy saved by the update goes back into the handle.
+  const int k = list.ReadObjectCopyByNumber(1, &back);
+  ASSERT_GT(k, 0);
+  EXPECT_EQ(10.0, back.Metric.XNDouble(1));
+  EXPECT_EQ(1, list.RestoreBackObject(k, &back));
+  EXPECT_EQ(1, list.DeleteObjectCopyToNumber(1, &back));
+  EXPECT_EQ(0, list.ReadObjectCopyByNumber(1, &back));
+  EXPECT_EQ(0, list.ReadObjectCopyByNumber(1, static_cast<TObjectInfo*>(nullptr)));
+  EXPECT_EQ(0, list.AppendObject(nullptr));
+  EXPECT_EQ(0, list.UpdateObject(n, nullptr));
 }
