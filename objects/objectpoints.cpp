@@ -218,8 +218,13 @@ int TObjectInfo::MovePointRegistered(double x, double y, const double* h, int n,
   if (Map == nullptr || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr)
     return 0;
   const double oldX = Metric.XDouble() + Origin.X, oldY = Metric.YDouble() + Origin.Y;
+  // The first and the last point of a closed contour are one point: the
+  // other end moves with the one moved, and the contour stays closed.
+  const int count = Metric.PointCount(subject);
+  const bool closed = count > 1 && (n == 1 || n == count) && Metric.GetExclusiveSubject(subject);
   if (!(h != nullptr ? UpdatePointPlane(x, y, *h, n, subject) : UpdatePointPlane(x, y, n, subject)))
     return 0;
+  if (closed && Metric.SetExclusiveSubject(subject, n == 1 ? 1 : 2) != 1) return 0;
   if (Metric.GoPointSubject(n, subject) == nullptr) return 0;
   const double newX = Metric.XDouble() + Origin.X, newY = Metric.YDouble() + Origin.Y;
   const double height = Metric.HDouble();

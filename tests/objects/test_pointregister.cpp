@@ -142,6 +142,10 @@ TEST_F(SharedPoints, AMoveByMapReachesEveryObjectSharingThePoint) {
   ASSERT_EQ(a, o.Commit(1));
   EXPECT_EQ(0, o.PointRegister()->Count());
 
+  // A's last point is its first: A stays closed with its five points.
+  EXPECT_EQ(5, Count(a));
+  EXPECT_EQ(std::make_pair(110.0, 310.0), Stored(a, 1));
+  EXPECT_EQ(std::make_pair(110.0, 310.0), Stored(a, 5));
   // B's first point moved and its contour closed again at its last point.
   EXPECT_EQ(std::make_pair(110.0, 310.0), Stored(b, 1));
   EXPECT_EQ(std::make_pair(110.0, 310.0), Stored(b, 5));
