@@ -43,8 +43,6 @@ constexpr double kInsertNear = 0.01;
 // Records of a fresh array, and at least this many more per growth.
 constexpr int kArrayStep = 100;
 
-bool Finite(const DOUBLEPOINT& p) { return std::isfinite(p.X) && std::isfinite(p.Y); }
-
 double Dist2(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   const double dx = a.X - b.X, dy = a.Y - b.Y;
   return dx * dx + dy * dy;
@@ -251,7 +249,7 @@ int TPointCross::CheckMetric(TDataEdit* m) {
     for (int i = 0; i < count; ++i, p += m->PointBytes) {
       DOUBLEPOINT q;
       metric::ReadXY(kind, p, q.X, q.Y);
-      if (!Finite(q) || (heights && !std::isfinite(metric::ReadH(kind, p)))) {
+      if (!IsFinitePoint(q) || (heights && !std::isfinite(metric::ReadH(kind, p)))) {
         State = GEOMETRY_ERR_METRIC;
         return 0;
       }

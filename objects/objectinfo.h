@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "types/semtypes.h"
 #include "common/maperr.h"
@@ -417,6 +418,9 @@ class MAPCLASS TObjectInfo {
   // Points count from 1 within a subject; subject 0 is the outer contour.
   // Plane coordinates are metres, geodetic ones radians through the map's
   // projection; the metric keeps sheet units relative to the sheet origin.
+  // Every writer of points (and every whole-object transform) refuses a
+  // coordinate, height, shift, factor or angle that is not a number (NaN,
+  // an infinity) with 60040 in the last error: nothing is stored.
 
   int PolyCount();
   int PointCount(int subject);
@@ -603,6 +607,10 @@ class MAPCLASS TObjectInfo {
   // The kind of a metric rebuilt from a source of the given dimension,
   // keeping this metric's precision.
   int RebuiltKind(bool source3D) const;
+  // Whether every value given is a number (neither NaN nor infinite); else
+  // the last error is 60040. The point writers ask it before anything is
+  // stored.
+  bool Finite(std::initializer_list<double> values);
   // The point move of the *InMap / *InLayer forms.
   int MovePointRegistered(double x, double y, const double* h, int n, int subject,
                           double precision, int mode);

@@ -31,6 +31,16 @@ double TObjectInfo::ToStoredY(double y) const {
   return Map != nullptr ? (y - Map->Y0) / Map->Factor - Origin.Y : y;
 }
 
+bool TObjectInfo::Finite(std::initializer_list<double> values) {
+  for (const double v : values) {
+    if (!std::isfinite(v)) {
+      Error = MAPERR_INPUT;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TObjectInfo::HasProjection() const {
   return Map != nullptr && Map->IsActive() && Map->ProjectionReady;
 }
@@ -110,12 +120,12 @@ double TObjectInfo::LGeo(int n, int subject) {
 // Editing points
 
 int TObjectInfo::AppendPointPlane(double x, double y, int subject) {
-  if (Metric.Record == nullptr) return 0;
+  if (Metric.Record == nullptr || !Finite({x, y})) return 0;
   return Metric.AppendPointSubject(subject, ToStoredX(x), ToStoredY(y));
 }
 
 int TObjectInfo::InsertPointPlane(double x, double y, int n, int subject) {
-  if (Metric.Record == nullptr) return 0;
+  if (Metric.Record == nullptr || !Finite({x, y})) return 0;
   if (n >= 1) {
     if (Metric.GoPointSubject(n, subject) == nullptr) return 0;
     if (!Metric.InsertPoint(ToStoredX(x), ToStoredY(y))) return 0;
@@ -135,32 +145,33 @@ int TObjectInfo::InsertPointPlane(double x, double y, int n, int subject) {
 }
 
 int TObjectInfo::UpdatePointPlane(double x, double y, int n, int subject) {
-  if (Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0;
+  if (!Finite({x, y}) || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr)
+    return 0;
   Metric.XDouble(ToStoredX(x));
   Metric.YDouble(ToStoredY(y));
   return 1;
 }
 
 int TObjectInfo::UpdatePointPlane(double x, double y, double h, int n, int subject) {
-  if (!UpdatePointPlane(x, y, n, subject)) return 0;
+  if (!Finite({h}) || !UpdatePointPlane(x, y, n, subject)) return 0;
   Metric.HDouble(h);
   return 1;
 }
 
 double TObjectInfo::XPlane(double x, int n, int subject) {
-  if (Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
+  if (!Finite({x}) || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
   Metric.XDouble(ToStoredX(x));
   return x;
 }
 
 double TObjectInfo::YPlane(double y, int n, int subject) {
-  if (Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
+  if (!Finite({y}) || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
   Metric.YDouble(ToStoredY(y));
   return y;
 }
 
 double TObjectInfo::HPlane(double h, int n, int subject) {
-  if (Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
+  if (!Finite({h}) || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr) return 0.0;
   return Metric.HDouble(h);
 }
 
@@ -188,25 +199,25 @@ bool LatitudeUsable(double b) { return std::fabs(b) <= std::numbers::pi / 2; }
 
 int TObjectInfo::AppendPointGeo(double b, double l, int subject) {
   double x, y;
-  if (!LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
+  if (!Finite({b, l}) || !LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
   return AppendPointPlane(x, y, subject);
 }
 
 int TObjectInfo::InsertPointGeo(double b, double l, int n, int subject) {
   double x, y;
-  if (!LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
+  if (!Finite({b, l}) || !LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
   return InsertPointPlane(x, y, n, subject);
 }
 
 int TObjectInfo::UpdatePointGeo(double b, double l, int n, int subject) {
   double x, y;
-  if (!LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
+  if (!Finite({b, l}) || !LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
   return UpdatePointPlane(x, y, n, subject);
 }
 
 int TObjectInfo::UpdatePointGeo(double b, double l, double h, int n, int subject) {
   double x, y;
-  if (!LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
+  if (!Finite({b, l, h}) || !LatitudeUsable(b) || !GeoToPlane(b, l, &x, &y)) return 0;
   return UpdatePointPlane(x, y, h, n, subject);
 }
 
@@ -215,7 +226,8 @@ int TObjectInfo::UpdatePointGeo(double b, double l, double h, int n, int subject
 
 int TObjectInfo::MovePointRegistered(double x, double y, const double* h, int n, int subject,
                                      double precision, int mode) {
-  if (Map == nullptr || Metric.Record == nullptr || Metric.GoPointSubject(n, subject) == nullptr)
+  if (!Finite({x, y, h != nullptr ? *h : 0.0}) || Map == nullptr || Metric.Record == nullptr ||
+      Metric.GoPointSubject(n, subject) == nullptr)
     return 0;
   const double oldX = Metric.XDouble() + Origin.X, oldY = Metric.YDouble() + Origin.Y;
   // The first and the last point of a closed contour are one point: the
@@ -259,19 +271,23 @@ int TObjectInfo::UpdatePointPlane3DInLayer(double x, double y, double h, int n, 
 // Whole-object transforms
 
 int TObjectInfo::RelocateObject(const DOUBLEPOINT* delta) {
-  if (Metric.Record == nullptr || delta == nullptr || Map == nullptr) return 0;
+  if (Metric.Record == nullptr || delta == nullptr || Map == nullptr ||
+      !Finite({delta->X, delta->Y}))
+    return 0;
   const DOUBLEPOINT d{delta->X / Map->Factor, delta->Y / Map->Factor};
   return Metric.RelocateObject(&d);
 }
 
 int TObjectInfo::RotateObject(const DOUBLEPOINT& centre, double angle) {
-  if (Metric.Record == nullptr || Map == nullptr) return 0;
+  if (Metric.Record == nullptr || Map == nullptr || !Finite({centre.X, centre.Y, angle})) return 0;
   const DOUBLEPOINT c{ToStoredX(centre.X), ToStoredY(centre.Y)};
   return Metric.RotateObject(&c, angle);
 }
 
 int TObjectInfo::ScopeObject(const DOUBLEPOINT* scale, const DOUBLEPOINT* centre) {
-  if (Metric.Record == nullptr || Map == nullptr || scale == nullptr || centre == nullptr) return 0;
+  if (Metric.Record == nullptr || Map == nullptr || scale == nullptr || centre == nullptr ||
+      !Finite({scale->X, scale->Y, centre->X, centre->Y}))
+    return 0;
   const DOUBLEPOINT c{ToStoredX(centre->X), ToStoredY(centre->Y)};
   return Metric.ScopeObject(scale, &c);
 }
@@ -279,7 +295,8 @@ int TObjectInfo::ScopeObject(const DOUBLEPOINT* scale, const DOUBLEPOINT* centre
 int TObjectInfo::ScopeAndRelocateObject(const DOUBLEPOINT* scale, const DOUBLEPOINT* centre,
                                         const DOUBLEPOINT* delta) {
   if (Metric.Record == nullptr || Map == nullptr || scale == nullptr || centre == nullptr ||
-      delta == nullptr)
+      delta == nullptr ||
+      !Finite({scale->X, scale->Y, centre->X, centre->Y, delta->X, delta->Y}))
     return 0;
   const DOUBLEPOINT c{ToStoredX(centre->X), ToStoredY(centre->Y)};
   const DOUBLEPOINT d{delta->X / Map->Factor, delta->Y / Map->Factor};

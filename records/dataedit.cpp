@@ -2,6 +2,7 @@
 // editing of points and contours, texts and point kinds.
 #include "records/dataedit.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "records/metric_access.h"
@@ -413,20 +414,23 @@ double TDataEdit::HDouble() {
 LONG TDataEdit::X() { return metric::TruncI32(XDouble()); }
 LONG TDataEdit::Y() { return metric::TruncI32(YDouble()); }
 
+// Coordinates that are not numbers (NaN, infinities) are refused by every
+// writer: nothing is stored and the result is that of a failure.
+
 double TDataEdit::XDouble(double x) {
-  if (!CursorOnPoint()) return 0.0;
+  if (!CursorOnPoint() || !std::isfinite(x)) return 0.0;
   ChangedFlag = 1;
   return metric::StoreCoord(Kind(), CurrentPoint, 0, x);
 }
 
 double TDataEdit::YDouble(double y) {
-  if (!CursorOnPoint()) return 0.0;
+  if (!CursorOnPoint() || !std::isfinite(y)) return 0.0;
   ChangedFlag = 1;
   return metric::StoreCoord(Kind(), CurrentPoint, 1, y);
 }
 
 double TDataEdit::HDouble(double h) {
-  if (!CursorOnPoint()) return METRIC_NO_HEIGHT;
+  if (!CursorOnPoint() || !std::isfinite(h)) return METRIC_NO_HEIGHT;
   ChangedFlag = 1;
   metric::StoreH(Kind(), CurrentPoint, h);
   return metric::ReadH(Kind(), CurrentPoint);
@@ -472,6 +476,7 @@ int TDataEdit::AppendRaw(int n, const char* bytes) {
 }
 
 int TDataEdit::AppendPointSubject(int n, double x, double y) {
+  if (!IsFinitePoint(x, y)) return 0;
   char* place = OpenPlace(n, 0);
   if (place == nullptr) return 0;
   metric::StorePoint(Kind(), place, x, y, METRIC_NO_HEIGHT);
@@ -479,6 +484,7 @@ int TDataEdit::AppendPointSubject(int n, double x, double y) {
 }
 
 int TDataEdit::InsertPoint(double x, double y) {
+  if (!IsFinitePoint(x, y)) return 0;
   if (CurrentPoint == nullptr || CountWord == nullptr) return AppendPointSubject(SubjectNumber, x, y);
   DWORD count = CurrentCount();
   int where = (PointNumber >= 1 && static_cast<DWORD>(PointNumber) <= count) ? PointNumber + 1 : 1;

@@ -40,6 +40,11 @@ DOUBLEPOINT Read(DWORD kind, const char* p) {
 int TDataEdit::TransformPoints(int n, int op, const DOUBLEPOINT* k, const DOUBLEPOINT* c,
                                const DOUBLEPOINT* d, double angle) {
   if (!Valid()) return 0;
+  // Factors, centres, shifts and angles that are not numbers would leave
+  // no point a number: refused before anything is written.
+  if ((k && !IsFinitePoint(*k)) || (c && !IsFinitePoint(*c)) || (d && !IsFinitePoint(*d)) ||
+      !std::isfinite(angle))
+    return 0;
   int size = MetricPointSize(Kind());
   if (size == 0) return 0;
   PointBytes = size;

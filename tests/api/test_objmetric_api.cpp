@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "api/mapapi.h"
@@ -85,6 +86,49 @@ TEST_F(ObjMetricApi, PointsRoundTripAndEdit) {
   EXPECT_EQ(2, mapPolyCount(h));
   EXPECT_EQ(1, mapGetCurrentSubject(h));
   EXPECT_EQ(3, mapPointCount(h, 0));
+}
+
+// Coordinates that are not numbers are refused at the door, by the
+// functions and by the exported object class alike: 60040 in the object,
+// nothing stored.
+TEST_F(ObjMetricApi, CoordinatesThatAreNotNumbersAreRefused) {
+  const HOBJ h = Make(LOCAL_LINE, {{{10, 10}, {20, 30}}});
+  TObjectInfo* object = TObjectInfo::FromHandle(h);
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const LONGMETRIC* record = object->Metric.Record;
+  const std::string before(reinterpret_cast<const char*>(record), record->Length);
+  DOUBLEPOINT shift{nan, 1}, centre{X0, Y0}, scale{inf, 1};
+  const std::function<double()> calls[] = {
+      [&] { return mapAppendPointPlane(h, nan, Y0 + 1, 0); },
+      [&] { return mapInsertPointPlane(h, X0 + 1, inf, 1, 0); },
+      [&] { return mapUpdatePointPlane(h, -inf, Y0, 1, 0); },
+      [&] { return mapUpdatePointPlaneInMap(h, X0, nan, 1, 0); },
+      [&] { return mapUpdatePointPlane3DInMap(h, X0, Y0, nan, 1, 0); },
+      [&] { return mapUpdatePointPlaneInLayer(h, nan, Y0, 2, 0); },
+      [&] { return mapUpdatePointPlane3DInLayer(h, X0, Y0, inf, 2, 0); },
+      [&] { return mapSetXPlane(h, nan, 1, 0); },
+      [&] { return mapSetYPlane(h, inf, 1, 0); },
+      [&] { return mapSetHPlane(h, nan, 1, 0); },
+      [&] { return mapRelocateObjectPlane(h, &shift); },
+      [&] { return mapRelocateObject(map_, h, &shift, 3); },
+      [&] { return object->AppendPointGeo(nan, 1, 0); },
+      [&] { return object->UpdatePointPlane(X0, Y0, nan, 1, 0); },
+      [&] { return object->RotateObject(centre, nan); },
+      [&] { return object->ScopeObject(&scale, &centre); },
+      [&] { return object->Metric.AppendPointSubject(0, nan, 1); },
+      [&] { return object->Metric.GoPointSubject(1, 0) ? object->Metric.XDouble(inf) : -1.0; },
+  };
+  for (size_t i = 0; i < std::size(calls); ++i) {
+    object->SetError(0);
+    EXPECT_EQ(0.0, calls[i]()) << i;
+    if (i + 2 < std::size(calls)) {
+      EXPECT_EQ(MAPERR_INPUT, object->GetError()) << i;
+    }
+    EXPECT_EQ(before, std::string(reinterpret_cast<const char*>(object->Metric.Record),
+                                  object->Metric.Record->Length))
+        << i;
+  }
+  EXPECT_EQ(0, object->PointRegister()->Count());
 }
 
 TEST_F(ObjMetricApi, DirectionClosingAndMeasures) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "records/dataedit.h"
+#include "records/metric_access.h"
 
 struct Metric : TDataEdit {
   Metric() { Init(); }
@@ -21,14 +22,16 @@ struct Pt {
 };
 using Contour = std::vector<Pt>;
 
-// Makes m a metric of the kind holding the contours in order.
+// Makes m a metric of the kind holding the contours in order. The values
+// go into the points' bytes as a file holds them, so that damaged ones
+// (NaN, infinities), which the buffer's own writers refuse, can be made.
 inline bool Fill(TDataEdit& m, DWORD kind, const std::vector<Contour>& contours) {
   if (!m.Create(static_cast<int>(kind), 0)) return false;
   for (size_t c = 0; c < contours.size(); ++c) {
     if (c > 0 && !m.CreateSubject()) return false;
     for (const Pt& p : contours[c]) {
-      if (!m.AppendPointSubject(static_cast<int>(c), p.x, p.y)) return false;
-      if (MetricIs3D(kind)) m.HDouble(p.h);
+      if (!m.AppendPointSubject(static_cast<int>(c), 0.0, 0.0)) return false;
+      metric::StorePoint(kind, m.CurrentPoint, p.x, p.y, p.h);
     }
   }
   return true;
