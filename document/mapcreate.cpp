@@ -62,10 +62,10 @@ TMapAccess* CreateMapDocument(const char* name, const char* rscname, const MAPRE
   // (topographic) the sheet from its nomenclature. A nomenclature that is
   // no sheet name leaves the corners as given.
   const double axis = reg.Map.AxisMeridian;
-  const bool fromGeodetic = reg.Map.MapType == 1 && reg.Map.DataProjection != 0 &&
+  const bool fromGeodetic = reg.Map.MapType == MAPTYPE_TOPOGRAPHIC && reg.Map.DataProjection != 0 &&
                             axis >= -2 * std::numbers::pi && axis <= 2 * std::numbers::pi;
   reg.PrepareRegister(fromGeodetic ? 1 : 0);
-  if (reg.Map.DeviceCapability == 0) reg.Map.DeviceCapability = 20000;
+  if (reg.Map.DeviceCapability == 0) reg.Map.DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
   return CreateAndOpen(doc, name, rscname, reg);
 }
 
