@@ -26,8 +26,14 @@ build-release: deps $(RELEASE_DIR)/build.ninja
 test: build-test
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
-demo: build-release
+# The library and the example hosts only (not the tests or the benchmarks),
+# then both hosts run, their files in out/.
+demo: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore hostdemo mapdemo
 	mkdir -p out
+	@echo
+	$(RELEASE_DIR)/examples/hostdemo out
+	@echo
 	$(RELEASE_DIR)/examples/mapdemo out
 
 # The shared library alone (Release), with its headers and package files,

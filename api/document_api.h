@@ -7,13 +7,9 @@
 #ifndef MAPCORE_API_DOCUMENT_API_H
 #define MAPCORE_API_DOCUMENT_API_H
 
+#include "types/drawcalls.h"
 #include "types/maptypes.h"
 #include "types/registers.h"
-
-/* Records exchanged with these functions: the registers of
- * types/registers.h and the host's table of drawing callbacks (six
- * entry points: polyline, polygon, text, pen, brush, progress). */
-struct DrawingCallbackTable;
 
 /* A new document with the file opened by its kind (a map or user map as
  * the main map; rasters, matrices and projects as their readers come):
@@ -94,9 +90,10 @@ MAPAPI LONG WINAPI mapGetScaleMethod(void);
 MAPAPI const char* WINAPI mapSetMapIniName(HMAP hMap, const char* name);
 MAPAPI const char* WINAPI mapGetMapIniName(HMAP hMap);
 
-/* Paints the main map through the host's drawing callbacks at the given
- * resolutions (dots per metre): 1, or 0 without a handle or table. */
+/* Paints the main map through the host's drawing callbacks
+ * (types/drawcalls.h) at the given resolutions (dots per metre), the whole
+ * picture at zoom 1: 1, or 0 without a handle or table. */
 MAPAPI LONG WINAPI mapPaintToScript(HMAP hMap, LONG resolutionX, LONG resolutionY,
-                                    struct DrawingCallbackTable* table);
+                                    DrawingCallbackTable* table);
 
 #endif

@@ -3,12 +3,15 @@
 #ifndef MAPCORE_API_MESSAGES_API_H
 #define MAPCORE_API_MESSAGES_API_H
 
+#include "types/hosttypes.h"
 #include "types/maptypes.h"
 
 /* Shows the message of an error code followed by `name` (a file or object
  * name, may be null) in the current language, in a task-modal box with a
  * stop icon, while messages are enabled; returns the button pressed, 0
- * while messages are disabled. */
+ * while messages are disabled. A code other than 0 also goes to the host
+ * message window (WM_MAP_ERROR), enabled or not: every failure the library
+ * reports passes here. */
 MAPAPI int WINAPI ErrorMessageEx(HWND owner, int code, const char* name);
 MAPAPI int WINAPI ErrorMessage(int code, const char* name);
 MAPAPI int WINAPI mapErrorMessage(int code, const char* name);
@@ -18,8 +21,9 @@ MAPAPI int WINAPI mapMessageEnable(int enable);
 MAPAPI int WINAPI mapIsMessageEnable(void);
 MAPAPI int WINAPI IsMessageEnable(void);
 
-/* The host window that receives progress (1424), steps (1414) and error
- * codes (1415); setting returns the previous one. */
+/* The host window that receives progress (WM_MAP_PROGRESS) and the codes
+ * of reported failures (WM_MAP_ERROR), types/hosttypes.h; setting returns
+ * the previous one. */
 MAPAPI HWND WINAPI mapSetHandleForMessage(HWND window);
 MAPAPI HWND WINAPI mapGetHandleForMessage(void);
 

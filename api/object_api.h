@@ -12,43 +12,12 @@
 #define MAPCORE_API_OBJECT_API_H
 
 #include "types/maptypes.h"
-
-/* The head of an object record, followed by the metric, the semantics
- * record and the graphics record (each present when its length is not 0),
- * in this order and back to back. The metric is the object's own record
- * on a map that keeps plane coordinates; on a sheet map it holds the
- * points in plane metres as doubles (kind 0x7FFC7FFC, with heights
- * 0x7FF87FF8), without text entries. Little-endian. */
-typedef struct OBJECTRECORD {
-  DWORD Ident;          /* OBJECTRECORD_IDENT */
-  DWORD Length;         /* the whole record, this head included */
-  LONG Excode;          /* classification code */
-  DWORD Key;            /* the object's key on its sheet */
-  DWORD MetricOffset;   /* from the record start: 44 */
-  DWORD MetricLength;   /* 0: no metric */
-  DWORD SemanticLength; /* 0: no semantics */
-  DWORD GraphicLength;  /* 0: no graphics */
-  WORD Local;           /* localisation */
-  BYTE Text;            /* 1 when the metric has text entries */
-  BYTE Reserve;
-  BYTE Zero[8];
-} OBJECTRECORD;
-
-#define OBJECTRECORD_IDENT 0x0052534Fu
-#define OBJECTRECORD_HEAD 44
-
-#ifdef __cplusplus
-static_assert(sizeof(OBJECTRECORD) == OBJECTRECORD_HEAD, "OBJECTRECORD layout");
-#endif
-
-/* Flags of mapPutObjectRecord. */
-#define PUTRECORD_BYKEY 1    /* rewrite the object of the record's key when there is one */
-#define PUTRECORD_NOCOMMIT 4 /* leave the object uncommitted */
+#include "types/objtypes.h"
 
 /* --- Handle life --- */
 
 /* A new empty object of the document's main map on the sheet, with the
- * metric kind asked for (0: the map's default) and text entries when
+ * point kind asked for (METRIC_*; 0: the map's default) and text entries when
  * `text` is not 0: the handle, or 0. */
 MAPAPI HOBJ WINAPI mapCreateObject(HMAP hMap, LONG sheet, LONG kind, LONG text);
 /* Releases the handle; nothing for a handle that is not live. */
@@ -78,9 +47,10 @@ MAPAPI LONG WINAPI mapTestObject(HOBJ info, HSELECT select);
 /* The searches start from the handle's object (none: from the beginning
  * or the end) and bind the handle to the object found: the handle, or 0
  * with the handle left as it was. A member of a group is found holding
- * the united metric of its group. Flags: 0 first, 2 last, 4 next, 8
- * previous; 16 deleted objects too; 32 only the map of the handle or the
- * select; 64 only what the view shows. */
+ * the united metric of its group. Flags (types/objtypes.h): SEEK_FIRST,
+ * SEEK_LAST, SEEK_NEXT or SEEK_PREV; SEEK_DELETED deleted objects too;
+ * SEEK_THISMAP only the map of the handle or the select; SEEK_VIEW only
+ * what the view shows. */
 /* Every map of the document through its own seek select. */
 MAPAPI HOBJ WINAPI mapSeekObject(HMAP hMap, HOBJ info, LONG flags);
 /* Through the select context. */

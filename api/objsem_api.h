@@ -120,7 +120,7 @@ MAPAPI LONG WINAPI mapRedefineObject(HOBJ info);
 MAPAPI LONG WINAPI mapSetObjectListNumber(HOBJ info, LONG sheet);
 MAPAPI LONG WINAPI mapGetListNumber(HOBJ info);
 MAPAPI LONG WINAPI mapGetObjectNumber(HOBJ info);
-/* Converts the metric to another point kind: 1, or 0. */
+/* Converts the metric to another point kind (METRIC_*): 1, or 0. */
 MAPAPI LONG WINAPI mapSetObjectKind(HOBJ info, LONG kind);
 /* The metric's spline bits (2 smoothed, 4 envelope); the setter keeps the
  * other bits and returns the bits set. */

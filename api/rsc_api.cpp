@@ -10,6 +10,7 @@
 #include "classifier/rscclass.h"
 #include "common/liveset.h"
 #include "common/maperr.h"
+#include "common/messages.h"
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "records/drawedit.h"
@@ -62,6 +63,17 @@ TMapRsc* NewHandle() {
 void FreeHandle(TMapRsc* rsc) {
   liveUnregister(LIVE_CLASSIFIER, rsc);
   delete rsc;
+}
+
+// A classifier that could not be opened or created: its code reported with
+// the file's name (the message while messages are on, the code to the host
+// message window either way), as no handle is left to ask; the handle
+// freed; 0.
+HRSC Refuse(TMapRsc* rsc, const char* name, int fallback) {
+  const int code = rsc == nullptr ? MAPERR_MEMORY : rsc->Error() ? rsc->Error() : fallback;
+  if (rsc != nullptr) FreeHandle(rsc);
+  ShowErrorMessage(code, name);
+  return 0;
 }
 
 // The n-th kind (from 1, in incode order) of a layer, 0 when there is none.
@@ -157,15 +169,12 @@ void ToShort(const RSCSEMANTICEX& ex, RSCSEMANTIC* s) {
 MAPAPI HRSC WINAPI mapOpenRsc(const char* name) {
   if (name == nullptr) return 0;
   TMapRsc* rsc = NewHandle();
-  if (rsc == nullptr) return 0;
+  if (rsc == nullptr) return Refuse(rsc, name, MAPERR_MEMORY);
   int opened = rsc->OpenRsc(name, 0);
   // A classifier of an older version opens once the converter made it
   // current.
   if (!opened && rsc->Error() == MAPERR_OLDVERSION) opened = rsc->CheckAndLoadOldVersion(name, -1);
-  if (!opened) {
-    FreeHandle(rsc);
-    return 0;
-  }
+  if (!opened) return Refuse(rsc, name, MAPERR_DATA);
   rsc->ApiOpenFlag(1);
   return reinterpret_cast<HRSC>(rsc);
 }
@@ -173,11 +182,9 @@ MAPAPI HRSC WINAPI mapOpenRsc(const char* name) {
 MAPAPI HRSC WINAPI mapCreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette) {
   if (name == nullptr || create == nullptr) return 0;
   TMapRsc* rsc = NewHandle();
-  if (rsc == nullptr) return 0;
-  if (!rsc->CreateRsc(name, create, palette, 1) || !rsc->Save(0)) {
-    FreeHandle(rsc);
-    return 0;
-  }
+  if (rsc == nullptr) return Refuse(rsc, name, MAPERR_MEMORY);
+  if (!rsc->CreateRsc(name, create, palette, 1) || !rsc->Save(0))
+    return Refuse(rsc, name, MAPERR_CREATE);
   rsc->ApiOpenFlag(1);
   return reinterpret_cast<HRSC>(rsc);
 }

@@ -7,21 +7,29 @@
  * an open map (mapGetRscIdent), which belongs to the map. A null handle, a
  * closed one or any other value gets 0 (a text result: an empty string).
  * Object kinds are numbered from 1 (their incode), layers from 0; a
- * failure's code is read with mapGetRscError. Texts are code page 1251;
- * text results stay valid until the classifier is next changed. */
+ * failure's code is read with mapGetRscError. A classifier that cannot be
+ * opened or created leaves no handle: its code is reported (message 1415
+ * to the host message window, and the message while messages are on).
+ * Texts are code page 1251; text results stay valid until the classifier
+ * is next changed. Images are given by their primitive codes
+ * (types/primitives.h). */
 #ifndef MAPCORE_API_RSC_API_H
 #define MAPCORE_API_RSC_API_H
 
 #include "types/maptypes.h"
+#include "types/primitives.h"
 #include "types/rsctypes.h"
 #include "types/signimage.h"
 
 /* --- Opening, creating, closing ------------------------------------- */
 
 /* Opens a classifier file; one of an older version is converted through
- * the converter library when there is one (else 0, without a message). */
+ * the converter library when there is one. 0 after reporting the code:
+ * 60006 no file, 60003 or 60005 unreadable or damaged, 60030 an older
+ * version without the converter. */
 MAPAPI HRSC WINAPI mapOpenRsc(const char* name);
-/* Creates a classifier (name and description required) and writes it. */
+/* Creates a classifier (name and description required) and writes it; 0
+ * after reporting the code (60006 when the file cannot be made). */
 MAPAPI HRSC WINAPI mapCreateRsc(const char* name, RSCCREATE* create, PALETTE256* palette);
 /* The same, with kinds found by the key semantic of an object. */
 MAPAPI HRSC WINAPI mapCreateKeyObjectRsc(const char* name, RSCCREATE* create,

@@ -12,7 +12,7 @@ using imgedit::ScaleFactor;
 
 namespace {
 
-inline bool IsIndexColor(DWORD c) { return (c & 0xFF000000u) == IMG_COLORINDEX; }
+inline bool IsIndexColor(DWORD c) { return (c & 0xFF000000u) == PRIM_COLORINDEX; }
 
 // Coordinates move with 32-bit wrap-around: a damaged sign whose points lie
 // near the ends of the range must not overflow signed arithmetic.
@@ -584,7 +584,7 @@ int TVectorImageEdit::CorrectScrColor(int count) {
     DWORD v;
     std::memcpy(&v, c, 4);
     if (!IsIndexColor(v)) {
-      v = IMG_COLORINDEX + (count > 0 && v < DWORD(count) ? v : 0);
+      v = PRIM_COLORINDEX + (count > 0 && v < DWORD(count) ? v : 0);
       std::memcpy(c, &v, 4);
     }
     return true;
@@ -640,7 +640,7 @@ int TVectorImageEdit::PRN2SCR(int count, const COLORREF* colors) {
 }
 
 DWORD TVectorImageEdit::GetIndexColor(COLORREF rgb, const COLORREF* colors, int count) {
-  if (!colors || count < 1) return IMG_COLORINDEX;
+  if (!colors || count < 1) return PRIM_COLORINDEX;
   const int r = rgb & 0xFF, g = (rgb >> 8) & 0xFF, b = (rgb >> 16) & 0xFF;
   int best = 0;
   int64_t bestDistance = -1;
@@ -654,7 +654,7 @@ DWORD TVectorImageEdit::GetIndexColor(COLORREF rgb, const COLORREF* colors, int 
       best = i;
     }
   }
-  return IMG_COLORINDEX + DWORD(best);
+  return PRIM_COLORINDEX + DWORD(best);
 }
 
 LONG TVectorImageEdit::Unload2PRN(char* buffer, int size, int count, const COLORREF* colors) {

@@ -15,6 +15,7 @@
 // never reads or writes outside the buffer.
 #pragma once
 
+#include "types/primitives.h"
 #include "types/rsctypes.h"
 #include "types/signimage.h"
 #include "geodesy/points.h"
@@ -82,10 +83,6 @@ enum : int {
   VECT_BLOCKOPEN = 101,
   VECT_BLOCKMARK = 102,
   VECT_BLOCKCLOSE = 103,
-};
-
-enum : DWORD {
-  IMG_COLORINDEX = 0xF0000000u,  // a colour word holding a palette index
 };
 
 // Kinds drawn as circles (a centre and a radius point).

@@ -60,16 +60,6 @@ static_assert(sizeof(RSCSEM) == 46);
 
 #pragma pack(pop)
 
-// Local types of object kinds.
-enum : int {
-  LOCAL_LINE = 0,
-  LOCAL_SQUARE = 1,
-  LOCAL_POINT = 2,
-  LOCAL_TITLE = 3,
-  LOCAL_VECTOR = 4,
-  LOCAL_MIXED = 5,
-};
-
 // Image functions the classifier itself looks into, by their classifier
 // names (the primitive table holds every code).
 enum : int {
@@ -81,20 +71,6 @@ enum : int {
   IMG_VECTOREX = PRIM_VECTOR,
   IMG_TEMPLATE = PRIM_TEMPLATE,
   IMG_LIBRARY = PRIM_LIBRARY,
-};
-
-// Classifier editing error codes.
-enum : int {
-  RSCERR_EXIST = 60200,
-  RSCERR_APPEND = 60201,
-  RSCERR_PARM = 60202,
-  RSCERR_SEGNAME = 60203,
-  RSCERR_SEMRANGE = 60205,
-  RSCERR_SEMSYSTEM = 60206,
-  RSCERR_SEMEXIST = 60207,
-  RSCERR_SEMTYPE = 60208,
-  RSCERR_SEMREPLY = 60209,
-  RSCERR_SEMDEF = 60210,
 };
 
 // A static empty string: the text result of a failed query.

@@ -57,7 +57,7 @@ bool CarrySemantic(TMapRsc* target, TMapRsc* source, DWORD code, TMapError* log,
   if (!source->SemanticDescribeEx(desc, code, 0)) return false;
   if (target->CheckSemanticCode(code) != 1) return rscFindSem(target, code) != nullptr;
   if (!target->AppendSemantic(desc)) return false;
-  if (desc->Type == 16) {
+  if (desc->Type == RSCSEMTYPE_LIST) {
     const int count = source->GetClassificatorCount(code);
     for (int i = 1; i <= count; i++)
       target->AppendCls(code, source->GetClassificatorValue(code, i),

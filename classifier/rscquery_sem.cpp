@@ -109,7 +109,7 @@ int TMapRsc::GetSemType(DWORD code) {
   TABSEM* sem = QuerySem(this, code);
   if (!sem) return -1;
   if (sem->Type >= 2 && sem->Type <= 8) return 1;
-  if (sem->Type == 1 && sem->Cls && sem->ClsCount) return 16;
+  if (sem->Type == RSCSEMTYPE_NUMBER && sem->Cls && sem->ClsCount) return RSCSEMTYPE_LIST;
   return sem->Type;
 }
 

@@ -94,7 +94,7 @@ inline int rscPosSemantic(const TABPOS* pos, DWORD code) {
 }
 
 // Stores image parameters of object n into `rec` when it is long enough,
-// otherwise into a new pool block: 60008 and null when memory is short.
+// otherwise into a new pool block: 60001 and null when memory is short.
 // The caller has checked n and length (params may lie in rec).
 VIEPAR* rscStoreView(TRSCDATA* d, VIEPAR* rec, int n, int length, int function,
                      const char* params);

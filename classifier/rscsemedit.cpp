@@ -446,7 +446,7 @@ DWORD TMapRsc::AppendSemantic(const RSCSEMANTICEX* desc) {
   }
   RSCSEM s{};
   s.Code = WORD(desc->Code);
-  s.Type = WORD(desc->Type == 16 ? 1 : desc->Type > 21 ? 0 : desc->Type);
+  s.Type = WORD(desc->Type == RSCSEMTYPE_LIST ? DWORD(RSCSEMTYPE_NUMBER) : desc->Type > 21 ? 0 : desc->Type);
   s.Reply = desc->Reply ? 1 : 0;
   memcpy(s.Name, desc->Name, strnlen(desc->Name, 31));
   memcpy(s.Unit, desc->Unit, strnlen(desc->Unit, 7));
@@ -502,7 +502,7 @@ DWORD TMapRsc::UpdateSemantic(DWORD code, RSCSEMANTICEX* desc, int drop) {
   if (desc->Type == 1) {
     dropList = dropList || hasValues;
     setDefs = true;
-  } else if (desc->Type == 16) {
+  } else if (desc->Type == RSCSEMTYPE_LIST) {
     setDefs = true;
   } else if (sem->Type == 1) {
     if (use.Limit) {
@@ -558,7 +558,7 @@ DWORD TMapRsc::UpdateSemantic(DWORD code, RSCSEMANTICEX* desc, int drop) {
   }
 
   // 4. The record.
-  if (desc->Type == 16) desc->Type = 1;
+  if (desc->Type == RSCSEMTYPE_LIST) desc->Type = RSCSEMTYPE_NUMBER;
   sem->Code = newCode;
   memset(sem->Unit, 0, sizeof sem->Unit);
   memcpy(sem->Unit, desc->Unit, strnlen(desc->Unit, 7));

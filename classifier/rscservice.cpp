@@ -13,7 +13,7 @@ namespace {
 void Put32(char* p, int offset, DWORD v) { memcpy(p + offset, &v, 4); }
 void Put16(char* p, int offset, WORD v) { memcpy(p + offset, &v, 2); }
 
-constexpr DWORD kDefaultColor = 0xF000000Du;
+constexpr DWORD kDefaultColor = PRIM_COLORINDEX + 13;
 
 // The 32-byte text parameters of a default title.
 void TitleBlock(char* p) {
@@ -65,7 +65,7 @@ RSCOBJ MakeDesc(DWORD excode, int local, int scale, const char* name) {
 
 // The frame's screen image: a line of palette colour 0, 250 units thick.
 void FrameImage(char* p) {
-  Put32(p, 0, 0xF0000000u);
+  Put32(p, 0, PRIM_COLORINDEX);
   Put32(p, 4, 250);
 }
 

@@ -117,7 +117,8 @@ void TMapError::ErrorMessage(int code, const char* name) {
   error_ = code;
   if (code == 0) return;
   ShowErrorMessageEx(nullptr, code, name);
-  SendMessageA(code, 0);
+  // The message itself has sent the code to the host message window.
+  if (owner_ != MessageWindowGet()) SendMessageA(code, 0);
   WriteToLog(LastMessageText(), MAPLOG_ERROR);
 }
 

@@ -43,7 +43,8 @@ class TMapError {
   // Appends an entry of the given kind; 1 when it was written.
   int WriteToLog(const char* text, int kind);
   // Keeps the code; a code other than 0 is shown (while messages are on),
-  // sent to the owner window as message 1415 and written to the log.
+  // sent as message 1415 to the host message window and to the owner
+  // window, and written to the log.
   void ErrorMessage(int code, const char* name);
   // The library language (2 Russian, else English).
   int LanguageCode();

@@ -33,6 +33,39 @@ const ErrorText kTexts[] = {
     {MAPERR_BADLIBRARY, "Library is bad - ", "Библиотека некорректна - "},
     {MAPERR_MANYSHEETS, "Too many sheets in map - ", "Слишком большой район работ - "},
     {MAPERR_CREATE, "Create error, file - ", "Ошибка создания файла - "},
+    // The codes below are kept by the objects that fail (a classifier's is
+    // read with mapGetRscError); their texts let a host show them.
+    {MAPERR_PROJECTION, "Unknown projection or ellipsoid - ",
+     "Неизвестная проекция или эллипсоид - "},
+    {MAPERR_PROJPARAM, "Projection parameters out of range - ",
+     "Параметры проекции вне допустимых значений - "},
+    {OBJECT_ERR_OUTSIDE, "Object lies outside every sheet - ", "Объект вне листов карты - "},
+    {OBJECT_ERR_PIECE, "Part of object not written - ", "Часть объекта не записана - "},
+    {MAPERR_RSCRANGE, "Number out of classifier range - ",
+     "Номер вне диапазона классификатора - "},
+    {GEOMETRY_ERR_METRIC, "Metric too large to process - ",
+     "Метрика слишком велика для обработки - "},
+    {GEOMETRY_ERR_APART, "Contours neither cross nor contain each other - ",
+     "Контуры не пересекаются и не вложены - "},
+    {GEOMETRY_ERR_OPEN, "Area contour is not closed - ", "Контур площади не замкнут - "},
+    {GEOMETRY_ERR_LARGE, "Result exceeds 16 MB - ", "Результат больше 16 Мбайт - "},
+    {GEOMETRY_ERR_PIECE, "Part of area cannot be closed - ",
+     "Часть площади не может быть замкнута - "},
+    {RSCERR_EXIST, "Object kind already exists - ", "Такой вид объекта уже есть - "},
+    {RSCERR_APPEND, "Object kind not appended - ", "Вид объекта не добавлен - "},
+    {RSCERR_PARM, "Invalid description of object kind - ", "Ошибка описания вида объекта - "},
+    {RSCERR_SEGNAME, "Layer name already used - ", "Слой с таким именем уже есть - "},
+    {RSCERR_SEMRANGE, "Semantic code out of range 1-65500 - ",
+     "Код семантики вне диапазона 1-65500 - "},
+    {RSCERR_SEMSYSTEM, "System or series semantic cannot be changed - ",
+     "Системная семантика или семантика серии не изменяется - "},
+    {RSCERR_SEMEXIST, "Semantic code already used - ", "Код семантики уже занят - "},
+    {RSCERR_SEMTYPE, "Type of series semantic cannot be changed - ",
+     "Тип семантики серии не изменяется - "},
+    {RSCERR_SEMREPLY, "Repetition of series semantic cannot be changed - ",
+     "Повторяемость семантики серии не изменяется - "},
+    {RSCERR_SEMDEF, "Minimum, default and maximum out of order - ",
+     "Нарушен порядок минимума, умолчания и максимума - "},
 };
 
 const ErrorText kUnknown = {0, "Unknown error - ", "Неизвестная ошибка - "};
@@ -74,6 +107,9 @@ int ShowErrorMessageEx(HWND owner, int code, const char* name) {
   AppendBounded(g_messageText, sizeof(g_messageText), MapErrorText(code, language),
                 sizeof(g_messageText));
   if (name) AppendBounded(g_messageText, sizeof(g_messageText), name, MC_MESSAGE_NAME_LIMIT);
+  // The code of a reported failure reaches the host's window whether or not
+  // messages are shown: a host without message boxes learns it there.
+  if (code != 0) SendErrorMessage(g_messageWindow, code, 0);
   if (g_messageEnabled == 0) return 0;
   const char* caption =
       language == MAPLANG_RUSSIAN ? "Обработчик ошибок" : "Error Message";

@@ -2,16 +2,12 @@
 // host message window with its progress protocol.
 #pragma once
 
+#include "types/hosttypes.h"
 #include "common/maperr.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
-// Window messages sent to the host window.
-enum : UINT {
-  WM_MAP_ERROR_STEP = 1414,  // wParam: step i, lParam: number of steps n
-  WM_MAP_ERROR = 1415,       // wParam: error code, lParam: a parameter
-  WM_MAP_PROGRESS = 1424,    // wParam: -1 start, 0..100 percent, -2 end
-};
+// The window messages to the host (WM_MAP_*) are public: types/hosttypes.h.
 
 // Message box flags of an error message: OK, stop icon, task-modal.
 enum : UINT { MC_ERROR_BOX_FLAGS = 0x2010 };
@@ -26,6 +22,9 @@ const char* MapErrorText(int code, int language);
 // The last composed message (text and name); kept after the call.
 const char* LastMessageText();
 
+// Composes the message of a code (and name) into the last message text;
+// a code other than 0 goes as message 1415 to the host message window,
+// whatever the switch says; while messages are on the text is shown.
 int ShowErrorMessageEx(HWND owner, int code, const char* name);
 int ShowErrorMessage(int code, const char* name);
 

@@ -4,31 +4,10 @@
 // primitive to the host. Also a few device queries and the free-space test.
 #pragma once
 
+#include "types/drawcalls.h"
 #include "platform/export.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
-
-extern "C" {
-typedef void(WINAPI* DRAWPOLYLINECALL)(POINT* points, int count);
-typedef void(WINAPI* DRAWPOLYGONCALL)(POINT* points, int* counts, int polygonCount,
-                                      RECT* bounds);
-typedef void(WINAPI* DRAWTEXTCALL)(int x, int y, const char* text, LOGFONTA* font, int zero,
-                                   COLORREF colour);
-typedef void(WINAPI* DRAWPENCALL)(int width, COLORREF colour);
-typedef void(WINAPI* DRAWBRUSHCALL)(COLORREF colour);
-typedef void(WINAPI* DRAWPROGRESSCALL)(int percent);
-}
-
-// The host's drawing callbacks, in slot order; a null slot is skipped.
-struct DrawingCallbackTable {
-  DRAWPOLYLINECALL PolylineCall;
-  DRAWPOLYGONCALL PolygonCall;
-  DRAWTEXTCALL TextCall;
-  DRAWPENCALL PenCall;
-  DRAWBRUSHCALL BrushCall;
-  DRAWPROGRESSCALL ProgressCall;
-};
-static_assert(sizeof(DrawingCallbackTable) == 6 * sizeof(void*));
 
 // The installed table (null: draw on devices). Returns the previous one.
 DrawingCallbackTable* SetDrawingCallbacks(DrawingCallbackTable* table);

@@ -58,14 +58,14 @@ TMapAccess* CreateMapDocument(const char* name, const char* rscname, const MAPRE
   std::memcpy(reinterpret_cast<char*>(&reg.Map) + 4, reinterpret_cast<const char*>(map) + 4,
               sizeof(MAPREGISTEREX) - 4);
   // A topographic map with projection data takes its sheet's plane corners
-  // from the geodetic ones; any other register gets its type's defaults and
-  // (topographic) the sheet from its nomenclature. A nomenclature that is
-  // no sheet name leaves the corners as given.
+  // from the geodetic ones; one without gets its type's defaults and the
+  // sheet from its nomenclature (a nomenclature that is no sheet name
+  // leaves the corners as given). A map of another type keeps its register.
   const double axis = reg.Map.AxisMeridian;
-  const bool fromGeodetic = reg.Map.MapType == 1 && reg.Map.DataProjection != 0 &&
+  const bool fromGeodetic = reg.Map.MapType == MAPTYPE_TOPOGRAPHIC && reg.Map.DataProjection != 0 &&
                             axis >= -2 * std::numbers::pi && axis <= 2 * std::numbers::pi;
   reg.PrepareRegister(fromGeodetic ? 1 : 0);
-  if (reg.Map.DeviceCapability == 0) reg.Map.DeviceCapability = 20000;
+  if (reg.Map.DeviceCapability == 0) reg.Map.DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
   return CreateAndOpen(doc, name, rscname, reg);
 }
 

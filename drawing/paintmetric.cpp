@@ -32,7 +32,7 @@ COLORREF Adjusted(DWORD color) {
                                    PaintColorState.Contrast);
 }
 
-bool Tagged(DWORD color) { return (color & 0xFF000000) == 0xF0000000; }
+bool Tagged(DWORD color) { return (color & 0xFF000000) == PRIM_COLORINDEX; }
 
 }  // namespace
 

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "types/registers.h"
+
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -31,29 +33,9 @@ struct CONSTPROJ {
 #pragma pack(pop)
 static_assert(sizeof(CONSTPROJ) == 48);
 
-// Projection kind codes the library knows (the files hold the numbers).
-enum : int32_t {
-  PRJ_GAUSSKRUGER = 1,   // Gauss-Krueger, 6-degree zones
-  PRJ_CONIC = 2,         // conformal conic, two standard parallels
-  PRJ_GLOBE = 3,         // globe
-  PRJ_POLAREQDIST = 6,   // formula family (polar azimuthal equidistant)
-  PRJ_CYLINDRICAL = 8,   // conformal cylindrical
-  PRJ_BLANK = 16,        // blank (equirectangular plate)
-  PRJ_ZONEUTM = 17,      // zone system on ellipsoids 3-9
-  PRJ_FAMILYFIRST = 18,  // formula family: kinds 18 ... 31
-  PRJ_FAMILYLAST = 31,
-  PRJ_ZONECK63 = 32,   // zone system on the Krasovsky ellipsoid
-  PRJ_KINDCOUNT = 33,  // kinds are 0 ... 32; the rest are unknown
-};
-
-// Ellipsoid kind codes with stored constants (0, 2 and others keep the
-// previous axis and eccentricity).
-enum : int32_t {
-  ELLIPSOID_KRASOVSKY = 1,
-  ELLIPSOID_INTERNATIONAL = 3,
-  ELLIPSOID_CLARKE1880 = 4,
-  ELLIPSOID_WGS84 = 9,
-};
+// Projection kinds (PRJ_*) and ellipsoid kinds (ELLIPSOID_*) are those of
+// the map register (types/registers.h); 0, 2 and unknown ellipsoid kinds
+// keep the previous axis and eccentricity.
 
 // The six projection parameters are its CONSTPROJ record, first in the
 // object.

@@ -22,11 +22,6 @@
 #include "geometry/contourindex.h"
 #include "geometry/objectcut.h"
 
-enum : int {
-  GEOMETRY_ERR_APART = 60110,
-  GEOMETRY_ERR_LARGE = 60112,
-};
-
 class MAPCLASS TObjectUnion : public TObjectCut {
  public:
   TObjectUnion();

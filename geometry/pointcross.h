@@ -38,13 +38,6 @@
 
 class TObjectInfo;
 
-// Error codes of the geometry workers.
-enum : int {
-  GEOMETRY_ERR_METRIC = 60109,  // a metric that cannot be searched
-  GEOMETRY_ERR_OPEN = 60111,    // an area with an open outer contour
-  GEOMETRY_ERR_PIECE = 60113,   // a traced area piece that cannot be closed
-};
-
 // Classification of a crossing as seen from one contour.
 enum : int {
   CROSS_EXIT = 1,           // from inside the other contour to outside

@@ -46,7 +46,7 @@ MC_REGISTER_SETTER(double, PoleLongitude, PoleLongitude)
 #undef MC_REGISTER_SETTER
 
 int TMap::DataProjection() {
-  if (Passport.Register.MapType == 1 && Passport.Register.DataProjection == 0) {
+  if (Passport.Register.MapType == MAPTYPE_TOPOGRAPHIC && Passport.Register.DataProjection == 0) {
     Passport.Register.DataProjection = 1;
     PassportChanged = 1;
   }

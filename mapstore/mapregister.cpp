@@ -140,7 +140,7 @@ void ClearMapRegisterEx(MAPREGISTEREX* map) {
   map->MaterialProjection = d.projection;
   map->CoordinateSystem = d.coordinates;
   map->FrameKind = d.frame;
-  map->DeviceCapability = 20000;
+  map->DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
 }
 
 int MapRegisterFromOld(const void* old, MAPREGISTEREX* out) {

@@ -29,13 +29,8 @@ struct COORDINATES {
 
 static_assert(sizeof(COORDINATES) == 32);
 
-enum : int32_t {
-  MAPREGISTER_LENGTH = 208,
-  MAPREGISTER_OLDLENGTH = 128,
-  LISTREGISTER_LENGTH = 544,
-  // Size of the value-type table of TMapRegister.
-  MAPREGISTER_VALUETYPES = 130,
-};
+// Size of the value-type table of TMapRegister.
+enum : int32_t { MAPREGISTER_VALUETYPES = 130 };
 
 // Clears a map register to the defaults: Length 208, Scale 1000,
 // ProjectionFlag 1, the defaults of map type 1, DeviceCapability 20000,

@@ -426,7 +426,7 @@ int TMapRegister::TopographicChartSheet(char* name, LONG scale, int kind, TMap* 
 
 int TMapRegister::PrepareRegister(int flag) {
   if (Map.Length != MAPREGISTER_LENGTH) return 0;
-  if (Map.MapType != 1) return 1;
+  if (Map.MapType != MAPTYPE_TOPOGRAPHIC) return 1;
   LISTREGISTER& r = List.Register;
   if (flag == 0) {
     RegisterFromMapType(1);

@@ -174,7 +174,7 @@ int TMapPassport::OpenPassport(const char* name) {
   // A topographic map whose first sheet begins at 354 degrees east or more
   // lies in the last zone.
   MAPREGISTEREX& reg = Passport.Register;
-  if (reg.IsRealPlace == 0 && reg.MapType == 1) {
+  if (reg.IsRealPlace == 0 && reg.MapType == MAPTYPE_TOPOGRAPHIC) {
     if (count >= 1 && Lists[0].Register.LSouthWestCoordinate >= kLastZoneStart)
       reg.AxisMeridian = kLastZoneAxis;
     reg.DataProjection = 1;

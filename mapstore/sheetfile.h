@@ -34,10 +34,6 @@ enum : WORD {
   HDR_MARK = 0x414E,
 };
 
-// Local types of objects: LOCAL_LINE .. LOCAL_MIXED of the classifier;
-// the store calls LOCAL_SQUARE a polygon.
-enum : int { LOCAL_POLYGON = LOCAL_SQUARE };
-
 // Descriptor flags (byte 34).
 enum : BYTE {
   FVSPR_DELETED = 0x01,

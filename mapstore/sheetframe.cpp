@@ -271,7 +271,7 @@ int TMap::GetAccordingProjection() {
   double step = 0.0;
   int32_t count = 5, kind = FRAMEERR_NONE;
   int built = 0;
-  if (MapType() == 1) built = SheetFrameTopo(this, &step, &count, &kind, sink);
+  if (MapType() == MAPTYPE_TOPOGRAPHIC) built = SheetFrameTopo(this, &step, &count, &kind, sink);
   if (!built) {
     expected.points.clear();
     kind = FRAMEERR_NONE;

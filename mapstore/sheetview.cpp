@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -22,7 +23,21 @@
 
 namespace {
 
-thread_local sigjmp_buf* t_copyGuard = nullptr;
+// Read by the handler: volatile, and set and cleared across signal fences,
+// so that the optimiser neither drops the store before a copy (memcpy does
+// not read it) nor moves it past the copy.
+thread_local sigjmp_buf* volatile t_copyGuard = nullptr;
+
+void ArmGuard(sigjmp_buf* guard) {
+  t_copyGuard = guard;
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+}
+
+void DisarmGuard() {
+  std::atomic_signal_fence(std::memory_order_seq_cst);
+  t_copyGuard = nullptr;
+}
+
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
@@ -65,12 +80,12 @@ bool CopyFromView(void* target, const void* source, size_t size) {
   GuardBusErrors();
   sigjmp_buf guard;
   if (sigsetjmp(guard, 0) != 0) {
-    t_copyGuard = nullptr;
+    DisarmGuard();
     return false;
   }
-  t_copyGuard = &guard;
+  ArmGuard(&guard);
   std::memcpy(target, source, size);
-  t_copyGuard = nullptr;
+  DisarmGuard();
   return true;
 }
 
@@ -93,13 +108,13 @@ bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
   GuardBusErrors();
   sigjmp_buf guard;
-  t_copyGuard = &guard;
+  ArmGuard(&guard);
   if (sigsetjmp(guard, 0) != 0) {
-    t_copyGuard = nullptr;
+    DisarmGuard();
     return false;
   }
   TouchBytes(first, second, third);
-  t_copyGuard = nullptr;
+  DisarmGuard();
   return true;
 }
 

@@ -56,15 +56,6 @@ enum : int {
 // ("Library not found"; objects/crossfinder.h).
 enum : int { OBJECT_ERR_NOCROSSING = MAPERR_NOLIBRARY };
 
-// Errors of the writing across sheets and of the union of a group: the
-// object lies outside every sheet, a piece could not be written, a metric
-// too large to unite.
-enum : int {
-  OBJECT_ERR_OUTSIDE = 60102,
-  OBJECT_ERR_PIECE = 60103,
-  OBJECT_ERR_UNION = 60109,
-};
-
 // How near the point moves of the object functions look for shared points.
 constexpr double OBJECT_MOVE_PRECISION = 0.001;
 

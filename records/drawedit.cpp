@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr DWORD kPaletteColour = 0xF0000000u;
-
 DWORD Word(const char* p) {
   DWORD v;
   std::memcpy(&v, p, sizeof(v));
@@ -467,27 +465,27 @@ int TDrawEdit::Init(int code, char* parms) {
   std::memset(parms, 0, length);
   switch (code) {
     case PRIM_LINE:
-      SetWords(parms, {kPaletteColour, 250});
+      SetWords(parms, {PRIM_COLORINDEX, 250});
       break;
     case PRIM_DOT:
-      SetWords(parms, {kPaletteColour, 250, 250, 250});
+      SetWords(parms, {PRIM_COLORINDEX, 250, 250, 250});
       break;
     case PRIM_OFFSET_DOT:
-      SetWords(parms, {kPaletteColour, 250, 250, 250, 0});
+      SetWords(parms, {PRIM_COLORINDEX, 250, 250, 250, 0});
       break;
     case PRIM_SQUARE:
     case PRIM_RESERVED_252:
-      SetWord(parms, kPaletteColour);
+      SetWord(parms, PRIM_COLORINDEX);
       break;
     case PRIM_HATCH:
-      SetWords(parms, {0xF0000001u, 1, 250, 250});
+      SetWords(parms, {PRIM_COLORINDEX + 1, 1, 250, 250});
       break;
     case PRIM_CIRCLE:
-      SetWords(parms, {kPaletteColour, 250, 1250});
+      SetWords(parms, {PRIM_COLORINDEX, 250, 1250});
       break;
     case PRIM_TEXT:
     case PRIM_FACE_TEXT:
-      SetWord(parms, kPaletteColour);
+      SetWord(parms, PRIM_COLORINDEX);
       std::memset(parms + 4, 0xFF, 8);
       SetWords(parms + 12, {1800, 400});
       parms[25] = 1;
@@ -496,7 +494,7 @@ int TDrawEdit::Init(int code, char* parms) {
       parms[31] = 1;
       break;
     case PRIM_FONT_SIGN:
-      SetWord(parms, kPaletteColour);
+      SetWord(parms, PRIM_COLORINDEX);
       std::memset(parms + 4, 0xFF, 8);
       SetWords(parms + 12, {1800, 100});
       parms[25] = 1;
@@ -531,7 +529,7 @@ int TDrawEdit::Init(int code, char* parms) {
       SetWord(parms + 64, 1);
       SetHalf(parms + 68, 36);
       SetHalf(parms + 70, PRIM_TEXT);
-      SetWord(parms + 72, kPaletteColour);
+      SetWord(parms + 72, PRIM_COLORINDEX);
       std::memset(parms + 76, 0xFF, 8);
       SetWord(parms + 84, 1800);
       parms[97] = 1;
@@ -539,7 +537,7 @@ int TDrawEdit::Init(int code, char* parms) {
       parms[103] = 1;
       break;
     case PRIM_ANGLE_HATCH:
-      SetWords(parms, {24, 0, 500, PRIM_LINE, kPaletteColour, 250});
+      SetWords(parms, {24, 0, 500, PRIM_LINE, PRIM_COLORINDEX, 250});
       break;
     case PRIM_SHADE:
       SetWords(parms, {10, 10});
@@ -552,13 +550,13 @@ int TDrawEdit::Init(int code, char* parms) {
       for (int at : {40, 44, 52, 56}) SetWord(parms + at, 10000);
       break;
     case PRIM_PATTERN_LINE:
-      SetWords(parms, {40, 1, 0, 0, 0, 20, PRIM_LINE, 1250, kPaletteColour, 250});
+      SetWords(parms, {40, 1, 0, 0, 0, 20, PRIM_LINE, 1250, PRIM_COLORINDEX, 250});
       break;
     case PRIM_OFFSET_LINE:
       SetWords(parms, {20, 0});
       SetHalf(parms + 8, 12);
       SetHalf(parms + 10, PRIM_LINE);
-      SetWords(parms + 12, {kPaletteColour, 250});
+      SetWords(parms + 12, {PRIM_COLORINDEX, 250});
       break;
     default:  // 249, 251, 253, 254: zeros
       break;

@@ -14,21 +14,11 @@
 
 #include <cstdint>
 
+#include "types/objtypes.h"
 #include "geodesy/points.h"
 #include "platform/win_types.h"
 
-// Point kinds: X, Y and height as stored.
-enum : DWORD {
-  METRIC_U16 = 0x7FFF7FFF,    // u16 X, Y                  4 bytes
-  METRIC_I32 = 0x7FFE7FFE,    // i32 X, Y                  8 bytes
-  METRIC_F32 = 0x7FFD7FFD,    // f32 X, Y (the default)    8 bytes
-  METRIC_F64 = 0x7FFC7FFC,    // f64 X, Y                  16 bytes
-  METRIC_U16H = 0x7FFB7FFB,   // u16 X, Y, f32 height      8 bytes
-  METRIC_I32H = 0x7FFA7FFA,   // i32 X, Y, f32 height      no point size: read
-                              // and written only at the cursor
-  METRIC_F32H = 0x7FF97FF9,   // f32 X, Y, f32 height      12 bytes
-  METRIC_F64H = 0x7FF87FF8,   // f64 X, Y, f64 height      24 bytes
-};
+// Point kinds (METRIC_U16 .. METRIC_F64H) are public: types/objtypes.h.
 
 // A marker is valid when (marker AND NOT METRIC_MARKER_FREE) equals
 // METRIC_MARKER_BASE.

@@ -15,14 +15,8 @@
 #include "selection/mapselect.h"
 #include "platform/win_types.h"
 
-// Seek flags (one int of bits; SEEK_NEXT and SEEK_PREV with the sample).
-// Without a direction bit the first object is sought; next wins over
-// previous and previous over last.
-constexpr int SEEK_FIRST = 0;
-constexpr int SEEK_LAST = 2;
-constexpr int SEEK_DELETED = 16;  // deleted objects count too
-constexpr int SEEK_THISMAP = 32;  // only the map of the place (or of the select)
-constexpr int SEEK_VIEW = 64;     // only what the view shows: the map's view select passes it too
+// The seek flags (SEEK_*) are those of the object functions
+// (types/objtypes.h).
 
 // A key range of one sheet: objects with minimum <= key <= maximum.
 struct KEYSELECT {

@@ -43,8 +43,6 @@ enum : int {
   SELECT_LAYERS = 256,        // bits of the layer set
   SELECT_KINDS = 65536,       // bits of the kind set (classifier object numbers)
   SELECT_SHEETS = 4096,       // bits of the sheet set
-  SEEK_NEXT = 4,              // search flags the sample's walk follows
-  SEEK_PREV = 8,
 };
 
 class MAPCLASS TSample {

@@ -33,6 +33,23 @@ enum {
   IDNO = 7
 };
 
+/* Messages the library sends to a host window (the host message window of
+ * mapSetHandleForMessage, or a window an operation is given), with the
+ * window procedure called synchronously. */
+enum {
+  /* wParam: step i, lParam: number of steps n of a multi-step operation. */
+  WM_MAP_ERROR_STEP = 1414,
+  /* wParam: the code of a failure the library reported (types/maperr.h),
+   * lParam: a parameter, such as the number of the sheet that failed (0
+   * when there is none). Sent whether or not messages are enabled. */
+  WM_MAP_ERROR = 1415,
+  /* wParam: -1 with the title (const char*, lParam) when a long operation
+   * starts, the percentage done (0..100) as it grows, -2 when it ends.
+   * Sent only while messages are enabled; answering 1424 asks the
+   * operation to stop. */
+  WM_MAP_PROGRESS = 1424
+};
+
 /* The host's message box: receives owner, text, caption and flags and
  * returns the button pressed. */
 typedef int (*PLATMESSAGEBOX)(HWND owner, const char* text, const char* caption, UINT flags,

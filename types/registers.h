@@ -10,6 +10,67 @@
 #include <stddef.h>
 #include <stdint.h>
 
+enum {
+  MAPREGISTER_LENGTH = 208,
+  MAPREGISTER_OLDLENGTH = 128,
+  LISTREGISTER_LENGTH = 544,
+  /* Device units per metre of the printed map (DeviceCapability) of a
+   * cleared register. */
+  MAPREGISTER_DEVICECAPABILITY = 20000
+};
+
+/* Map types (MapType), with the projection and ellipsoid each type is
+ * meant for. A topographic map is created with the ellipsoid, projection
+ * and frame kind of its type, its sheet from the nomenclature when that is
+ * a sheet name (else the corners given); a map of another type keeps what
+ * its register says. */
+enum {
+  MAPTYPE_TOPOGRAPHIC = 1,      /* Gauss-Krueger on Krasovsky, sheets 1:1 000 000 .. 1:2 000 */
+  MAPTYPE_GEOGRAPHIC = 2,       /* conformal conic, sheets 1:10 000 000 .. 1:500 000 */
+  MAPTYPE_GLOBE = 3,            /* globe projection */
+  MAPTYPE_CITYPLAN = 4,         /* Gauss-Krueger, sheets 1:25 000 and 1:10 000 */
+  MAPTYPE_LARGEPLAN = 5,        /* no projection, sheets 1:10 000 .. 1:500 */
+  MAPTYPE_AERO = 6,             /* globe projection, sheets 1:4 000 000 and 1:2 000 000 */
+  MAPTYPE_BLANK = 9,            /* blank projection */
+  MAPTYPE_UTM_CLARKE1866 = 10,  /* zone system on ellipsoid 5 */
+  MAPTYPE_UTM_WGS84 = 11,       /* zone system on WGS 84 */
+  MAPTYPE_UTM_WGS84_ANYSCALE = 12, /* the same without a list of scales */
+  MAPTYPE_ZONECK63 = 13         /* zone system on Krasovsky */
+};
+
+/* Projection kinds (MaterialProjection). */
+enum {
+  PRJ_GAUSSKRUGER = 1,   /* Gauss-Krueger, 6-degree zones */
+  PRJ_CONIC = 2,         /* conformal conic, two standard parallels */
+  PRJ_GLOBE = 3,         /* globe */
+  PRJ_POLAREQDIST = 6,   /* formula family (polar azimuthal equidistant) */
+  PRJ_CYLINDRICAL = 8,   /* conformal cylindrical */
+  PRJ_BLANK = 16,        /* blank (equirectangular plate) */
+  PRJ_ZONEUTM = 17,      /* zone system on ellipsoids 3-9 */
+  PRJ_FAMILYFIRST = 18,  /* formula family: kinds 18 ... 31 (Krasovsky only) */
+  PRJ_FAMILYLAST = 31,
+  PRJ_ZONECK63 = 32,     /* zone system on the Krasovsky ellipsoid */
+  PRJ_KINDCOUNT = 33     /* kinds are 0 ... 32; the rest are unknown */
+};
+
+/* Ellipsoid kinds (EllipsoideKind); 8 is a = 6377491 m, 1/f = 299.3. */
+enum {
+  ELLIPSOID_KRASOVSKY = 1,
+  ELLIPSOID_INTERNATIONAL = 3, /* 1924 */
+  ELLIPSOID_CLARKE1880 = 4,
+  ELLIPSOID_CLARKE1866 = 5,
+  ELLIPSOID_EVEREST = 6,       /* 1830 */
+  ELLIPSOID_BESSEL = 7,        /* 1841 */
+  ELLIPSOID_WGS84 = 9
+};
+
+/* Sheet frames (FrameKind): the frame object a new sheet is given. */
+enum {
+  FRAMEKIND_CORNERS = 1,      /* the four corners only (3 likewise) */
+  FRAMEKIND_FULL = 2,         /* the frame of the map type's sheet system */
+  FRAMEKIND_NONE = 4
+};
+
 #pragma pack(push, 1)
 
 typedef struct MAPREGISTEREX {
@@ -17,14 +78,14 @@ typedef struct MAPREGISTEREX {
   char Name[32];  /* map name */
   int32_t Scale;  /* scale denominator */
   int32_t ProjectionFlag;
-  int32_t EllipsoideKind;
+  int32_t EllipsoideKind;     /* ELLIPSOID_* */
   int32_t HeightSystem;
-  int32_t MaterialProjection; /* projection kind 1..32 */
+  int32_t MaterialProjection; /* PRJ_* */
   int32_t CoordinateSystem;
   int32_t PlaneUnit;
   int32_t HeightUnit;
-  int32_t FrameKind;
-  int32_t MapType; /* 1..13 */
+  int32_t FrameKind; /* FRAMEKIND_* */
+  int32_t MapType; /* MAPTYPE_* */
   int32_t DeviceCapability;
   int32_t DataProjection; /* 1: projection parameters complete and accepted */
   int32_t Reserve1;

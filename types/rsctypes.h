@@ -9,6 +9,37 @@
 #include "types/geotypes.h"
 #include "types/maptypes.h"
 
+/* Local kinds of object kinds and objects: how an object is placed and
+ * painted. The map store calls an area a polygon. */
+enum {
+  LOCAL_LINE = 0,    /* a line through the points */
+  LOCAL_SQUARE = 1,  /* an area: closed outer contour, inner contours are holes */
+  LOCAL_POLYGON = LOCAL_SQUARE,
+  LOCAL_POINT = 2,   /* a sign at the first point (the second gives its direction) */
+  LOCAL_TITLE = 3,   /* a text along the points */
+  LOCAL_VECTOR = 4,  /* a sign turned from the first point to the second */
+  LOCAL_MIXED = 5    /* a template: signs and texts */
+};
+
+/* Value types of a classifier's semantics (RSCSEMANTIC.Type). Codes 2..21
+ * are kept as given; the numeric codes 2..8 read back as a number. */
+enum {
+  RSCSEMTYPE_STRING = 0, /* a text, code page 1251 */
+  RSCSEMTYPE_NUMBER = 1, /* a number (with a value list when one is appended) */
+  RSCSEMTYPE_LIST = 16   /* a number chosen from a value list: stored as 1 */
+};
+
+/* How an object kind uses a semantic (mapAppendRscSemanticObject,
+ * mapGetRscSemanticObjectUsed); RSCSEMUSE_BOTH asks for the obligatory
+ * codes, then the possible ones. */
+enum {
+  RSCSEMUSE_NONE = 0,
+  RSCSEMUSE_POSSIBLE = 1,
+  RSCSEMUSE_OBLIGATORY = 2,
+  RSCSEMUSE_LIMIT = 3, /* a limit of a series */
+  RSCSEMUSE_BOTH = 4
+};
+
 #pragma pack(push, 1)
 
 /* Description of a new classifier. */
@@ -31,7 +62,7 @@ typedef struct PALETTE256 {
 typedef struct RSCOBJECT {
   DWORD Length; /* 64 */
   DWORD Excode;
-  DWORD Local;  /* 0 line, 1 area, 2 point, 3 title, 4 vector, 5 template */
+  DWORD Local;  /* LOCAL_LINE .. LOCAL_MIXED */
   DWORD Segment;
   DWORD Scale;  /* scale flag */
   DWORD Direct; /* 1 forward, 2 area, 4 either way */
@@ -60,7 +91,7 @@ typedef struct RSCSEGMENT {
 /* Full description of a semantic. */
 typedef struct RSCSEMANTICEX {
   DWORD Code;
-  DWORD Type;    /* 16 for a semantic with a value list */
+  DWORD Type;    /* RSCSEMTYPE_*: RSCSEMTYPE_LIST with a value list */
   DWORD Reply;   /* may repeat in one object */
   DWORD Enable;  /* for the kind asked about: 0 not used, 1 possible,
                     2 obligatory, 3 a series limit */

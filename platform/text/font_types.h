@@ -1,35 +1,13 @@
-// Logical font and text metric records with the host system's layout, and
-// the constants that go with them (weights, character sets, text alignment).
+// The text metric record with the host system's layout and the text
+// alignment constants; the logical font record and its values are public
+// (types/fonttypes.h).
 #pragma once
 
+#include "types/fonttypes.h"
 #include "platform/win_types.h"
 
-#ifndef LF_FACESIZE
-#define LF_FACESIZE 32
-#endif
-
-// Both records keep the natural 4-byte alignment of the host layout (the
-// metric record ends with 3 bytes of padding).
-// A font request: cell or character height, width, rotation, style, character
-// set and face name (NUL-terminated, at most 31 characters).
-struct LOGFONTA {
-  LONG lfHeight;       // > 0 cell height, < 0 character (em) height, 0 default
-  LONG lfWidth;        // 0 natural, else the wanted average character width
-  LONG lfEscapement;   // rotation of the base line, tenths of a degree, counter-clockwise
-  LONG lfOrientation;  // rotation of each character (taken as the escapement)
-  LONG lfWeight;       // FW_*
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;      // *_CHARSET
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  CHAR lfFaceName[LF_FACESIZE];
-};
-
-// Measures of a realised font, in device pixels.
+// Measures of a realised font, in device pixels. The record keeps the
+// natural 4-byte alignment of the host layout (3 bytes of padding at its end).
 struct TEXTMETRICA {
   LONG tmHeight;
   LONG tmAscent;
@@ -52,11 +30,8 @@ struct TEXTMETRICA {
   BYTE tmPitchAndFamily;
   BYTE tmCharSet;
 };
-static_assert(sizeof(LOGFONTA) == 60);
 static_assert(sizeof(TEXTMETRICA) == 56);
 
-typedef LOGFONTA LOGFONT;
-typedef LOGFONTA* LPLOGFONTA;
 typedef TEXTMETRICA TEXTMETRIC;
 typedef TEXTMETRICA* LPTEXTMETRICA;
 
@@ -71,65 +46,6 @@ typedef TEXTMETRICA* LPTEXTMETRICA;
 #define TA_BASELINE 24
 #define TA_RTLREADING 256
 #define TA_MASK (TA_BASELINE + TA_CENTER + TA_UPDATECP + TA_RTLREADING)
-
-// Weights.
-#define FW_DONTCARE 0
-#define FW_THIN 100
-#define FW_EXTRALIGHT 200
-#define FW_ULTRALIGHT 200
-#define FW_LIGHT 300
-#define FW_NORMAL 400
-#define FW_REGULAR 400
-#define FW_MEDIUM 500
-#define FW_SEMIBOLD 600
-#define FW_DEMIBOLD 600
-#define FW_BOLD 700
-#define FW_EXTRABOLD 800
-#define FW_ULTRABOLD 800
-#define FW_HEAVY 900
-#define FW_BLACK 900
-
-// Character sets.
-#define ANSI_CHARSET 0
-#define DEFAULT_CHARSET 1
-#define SYMBOL_CHARSET 2
-#define MAC_CHARSET 77
-#define SHIFTJIS_CHARSET 128
-#define HANGEUL_CHARSET 129
-#define HANGUL_CHARSET 129
-#define JOHAB_CHARSET 130
-#define GB2312_CHARSET 134
-#define CHINESEBIG5_CHARSET 136
-#define GREEK_CHARSET 161
-#define TURKISH_CHARSET 162
-#define VIETNAMESE_CHARSET 163
-#define HEBREW_CHARSET 177
-#define ARABIC_CHARSET 178
-#define BALTIC_CHARSET 186
-#define RUSSIAN_CHARSET 204
-#define THAI_CHARSET 222
-#define EASTEUROPE_CHARSET 238
-#define OEM_CHARSET 255
-
-// Precision, quality, pitch and family bytes of a request.
-#define OUT_DEFAULT_PRECIS 0
-#define OUT_TT_PRECIS 4
-#define OUT_TT_ONLY_PRECIS 7
-#define CLIP_DEFAULT_PRECIS 0
-#define DEFAULT_QUALITY 0
-#define DRAFT_QUALITY 1
-#define PROOF_QUALITY 2
-#define NONANTIALIASED_QUALITY 3
-#define ANTIALIASED_QUALITY 4
-#define DEFAULT_PITCH 0
-#define FIXED_PITCH 1
-#define VARIABLE_PITCH 2
-#define FF_DONTCARE 0x00
-#define FF_ROMAN 0x10
-#define FF_SWISS 0x20
-#define FF_MODERN 0x30
-#define FF_SCRIPT 0x40
-#define FF_DECORATIVE 0x50
 
 // tmPitchAndFamily low bits. Note TMPF_FIXED_PITCH set means VARIABLE pitch.
 #define TMPF_FIXED_PITCH 0x01

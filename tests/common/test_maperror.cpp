@@ -210,15 +210,28 @@ TEST_F(MapLog, ErrorIsShownSentAndLogged) {
 
   EXPECT_EQ(log.SendMessageA(5, 6), 0);  // the recording window answers 0
   EXPECT_EQ(owner.Of(WM_MAP_ERROR).back().lparam, 6);
+
+  // An owner that is also the host message window gets each code once.
+  MessageWindowSet(owner.handle());
+  owner.Clear();
+  log.ErrorMessage(MAPERR_WRITE, "d.sit");
+  MessageWindowSet(nullptr);
+  EXPECT_EQ(owner.Of(WM_MAP_ERROR).size(), 1u);
 }
 
-TEST_F(MapLog, WithoutOwnerNothingIsSent) {
+// Without an owner only the host message window hears the code.
+TEST_F(MapLog, WithoutOwnerOnlyTheHostWindowHearsTheCode) {
   RecordingMessageBox box;
+  RecordingWindow host;
+  MessageWindowSet(host.handle());
   TMapError log;
   EXPECT_EQ(log.SendMessageA(1, 2), 0);
-  log.ErrorMessage(MAPERR_WRITE, nullptr);  // no log open: shown only
+  log.ErrorMessage(MAPERR_WRITE, nullptr);  // no log open: shown and sent only
+  MessageWindowSet(nullptr);
   EXPECT_EQ(box.boxes().size(), 1u);
   EXPECT_EQ(log.Error(), MAPERR_WRITE);
+  ASSERT_EQ(host.Of(WM_MAP_ERROR).size(), 1u);
+  EXPECT_EQ(host.Of(WM_MAP_ERROR)[0].wparam, WPARAM(MAPERR_WRITE));
 }
 
 TEST_F(MapLog, TimeTextFollowsTheClock) {

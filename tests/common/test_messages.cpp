@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <string>
 
 #include "common/language.h"
@@ -28,10 +30,32 @@ TEST_F(Messages, CodesWithoutTextShowTheUnknownText) {
   EXPECT_STREQ(LastMessageText(), "Unknown error - ");
   ShowErrorMessage(600011, nullptr);
   EXPECT_STREQ(LastMessageText(), "Create error, file - ");
-  ShowErrorMessage(60100, "x");
-  EXPECT_STREQ(LastMessageText(), "Unknown error - x");
+  ShowErrorMessage(60207, "x");
+  EXPECT_STREQ(LastMessageText(), "Semantic code already used - x");
   EXPECT_STREQ(MapErrorText(60031, 1), "Error version of  - ");
   EXPECT_STREQ(MapErrorText(60004, 1), "Write fault , file - ");
+}
+
+// Every code the public header names (the codes the library sets) has a
+// text of its own in both languages, ending in " - " for the name.
+TEST_F(Messages, EveryPublicCodeHasTextsInBothLanguages) {
+  std::ifstream header(MC_SOURCE_DIR "/types/maperr.h");
+  ASSERT_TRUE(header);
+  const std::string text((std::istreambuf_iterator<char>(header)), {});
+  const std::regex named("\\b([A-Z_]+ERR_[A-Z_]+) = ([0-9]+)");
+  int codes = 0;
+  for (std::sregex_iterator it(text.begin(), text.end(), named), end; it != end; ++it) {
+    const int code = std::stoi((*it)[2]);
+    if (code == 0) continue;
+    ++codes;
+    for (int language : {1, 2}) {
+      const std::string shown = MapErrorText(code, language);
+      EXPECT_NE(shown, MapErrorText(60011, language)) << (*it)[1] << " " << language;
+      EXPECT_TRUE(shown.size() > 3 && shown.compare(shown.size() - 3, 3, " - ") == 0)
+          << (*it)[1] << " " << language;
+    }
+  }
+  EXPECT_GE(codes, 37);  // the header was read
 }
 
 TEST_F(Messages, NameIsAppendedAndShownWithStopIconAndCaption) {
@@ -56,12 +80,25 @@ TEST_F(Messages, WithoutAHookTheErrorStreamNamesTheFile) {
   EXPECT_STREQ(LastMessageText(), "Write fault , file - c.sit");
 }
 
-TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheText) {
+// The code reaches the host message window whether or not the text is
+// shown; code 0 sends nothing.
+TEST_F(Messages, SwitchedOffShowsNothingButKeepsTheTextAndSendsTheCode) {
   RecordingMessageBox box;
+  RecordingWindow window;
+  MessageWindowSet(window.handle());
   MessageEnableSet(0);
   EXPECT_EQ(ShowErrorMessage(60003, "b.sit"), 0);
   EXPECT_TRUE(box.boxes().empty());
   EXPECT_STREQ(LastMessageText(), "Read fault, file - b.sit");
+  MessageEnableSet(1);
+  ShowErrorMessageEx(nullptr, 60105, nullptr);
+  ShowErrorMessage(0, nullptr);
+  EXPECT_EQ(box.boxes().size(), 2u);
+  const auto sent = window.Of(WM_MAP_ERROR);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].wparam, WPARAM(60003));
+  EXPECT_EQ(sent[1].wparam, WPARAM(60105));
+  EXPECT_EQ(sent[1].lparam, 0);
 }
 
 TEST_F(Messages, EnableKeepsAnyValueAndReturnsThePrevious) {

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the built library into a fresh prefix and builds three hosts
-# against that prefix alone: the C interface as C99, the
-# exported classes through find_package(mapcore), and the C interface as C++
-# through pkg-config. Each host runs and checks what it calls.
+# Installs the built library into a fresh prefix and builds hosts against
+# that prefix alone: the C interface as C99, the exported classes and the
+# C example through find_package(mapcore), and the C example and the C
+# interface as C++ through pkg-config. Each host runs and checks what it
+# calls; the C example must finish its demo and leave its picture.
 #
 # Set by tests/install/CMakeLists.txt:
 #   MC_BUILD_DIR  build folder to install      MC_WORK_DIR  scratch folder (emptied)
-#   MC_HOSTS_DIR  the host sources
+#   MC_HOSTS_DIR  the host sources             MC_EXAMPLE_C  the C example host
 #   MC_CC, MC_CXX, MC_C_FLAGS, MC_CXX_FLAGS, MC_LINK_FLAGS  compilers and the
 #                 build's own flags (the sanitizers of the test build)
 #   MC_GENERATOR  CMake generator              MC_VERSION, MC_SOVERSION
@@ -22,7 +23,7 @@ rm -rf "$MC_WORK_DIR"
 mkdir -p "$MC_WORK_DIR/src" "$MC_WORK_DIR/run"
 # The host sources are copied out, so that no folder of the project is
 # searched even as the folder of an including file.
-cp -r "$MC_HOSTS_DIR/host_api.c" "$MC_HOSTS_DIR/host_cmake" "$MC_WORK_DIR/src/"
+cp -r "$MC_HOSTS_DIR/host_api.c" "$MC_HOSTS_DIR/host_cmake" "$MC_EXAMPLE_C" "$MC_WORK_DIR/src/"
 src=$MC_WORK_DIR/src
 # Nothing from the environment adds search paths.
 unset CPATH C_INCLUDE_PATH CPLUS_INCLUDE_PATH LIBRARY_PATH LD_LIBRARY_PATH CMAKE_PREFIX_PATH
@@ -33,6 +34,16 @@ check_loads_installed() {
   local found
   found=$(LD_LIBRARY_PATH=$lib ldd "$1" | awk '/libmapcore/ {print $3}')
   [ "$found" = "$lib/libmapcore.so.$MC_SOVERSION" ] || fail "$1 loads libmapcore from '$found'"
+}
+
+# Runs the C example in a folder of its own: it must finish and leave a PNG.
+run_example() {
+  local out=$MC_WORK_DIR/run/$(basename "$1")
+  mkdir -p "$out"
+  LD_LIBRARY_PATH=$lib "$1" "$out" > "$out.log" || { cat "$out.log"; fail "$1 failed"; }
+  grep -q "^demo finished$" "$out.log" || { cat "$out.log"; fail "$1 did not finish"; }
+  [ "$(head -c 8 "$out/hostdemo.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] \
+    || fail "$1 left no PNG"
 }
 
 step "install into $prefix"
@@ -46,7 +57,8 @@ step "layout"
 [ -f "$lib/libmapcore.so.$MC_VERSION" ] || fail "libmapcore.so.$MC_VERSION missing"
 soname=$(readelf -d "$lib/libmapcore.so.$MC_VERSION" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libmapcore.so.$MC_SOVERSION" ] || fail "SONAME is '$soname'"
-for f in api/mapapi.h mapstore/map.h classifier/maprsc.h geodesy/radiangrad.h; do
+for f in api/mapapi.h types/registers.h types/drawcalls.h mapstore/map.h classifier/maprsc.h \
+  geodesy/radiangrad.h; do
   [ -f "$inc/$f" ] || fail "header $f not installed"
 done
 internal=$(cd "$inc" && find . -name '*internal*' -o -type f ! -name '*.h' | sed 's|^\./||')
@@ -73,9 +85,17 @@ done
 check_loads_installed "$MC_WORK_DIR/host_pkgconfig"
 LD_LIBRARY_PATH=$lib "$MC_WORK_DIR/host_pkgconfig" "$MC_WORK_DIR/run"
 
-step "CMake package host (the exported classes)"
+step "pkg-config C example (C99, the flags of pkg-config alone)"
+# shellcheck disable=SC2086
+"$MC_CC" -std=c99 -Wall -Wextra -pedantic -Werror $MC_C_FLAGS "$src/hostdemo.c" \
+  $pc_flags $MC_LINK_FLAGS -o "$MC_WORK_DIR/hostdemo_pkgconfig"
+check_loads_installed "$MC_WORK_DIR/hostdemo_pkgconfig"
+run_example "$MC_WORK_DIR/hostdemo_pkgconfig"
+
+step "CMake package hosts (the exported classes, the C example)"
 cmake -S "$src/host_cmake" -B "$MC_WORK_DIR/host_cmake" -G "$MC_GENERATOR" \
   -DCMAKE_CXX_COMPILER="$MC_CXX" -DCMAKE_CXX_FLAGS="$MC_CXX_FLAGS" \
+  -DCMAKE_C_COMPILER="$MC_CC" -DCMAKE_C_FLAGS="$MC_C_FLAGS" -DMC_EXAMPLE_C="$src/hostdemo.c" \
   -DCMAKE_EXE_LINKER_FLAGS="$MC_LINK_FLAGS" -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF -DCMAKE_FIND_USE_SYSTEM_PACKAGE_REGISTRY=OFF \
   > "$MC_WORK_DIR/host_cmake.log" || { cat "$MC_WORK_DIR/host_cmake.log"; fail "host configure"; }
@@ -86,6 +106,8 @@ cmake --build "$MC_WORK_DIR/host_cmake" > "$MC_WORK_DIR/host_cmake_build.log" \
   || { cat "$MC_WORK_DIR/host_cmake_build.log"; fail "host build"; }
 check_loads_installed "$MC_WORK_DIR/host_cmake/host"
 "$MC_WORK_DIR/host_cmake/host" "$MC_WORK_DIR/run"
+check_loads_installed "$MC_WORK_DIR/host_cmake/hostdemo"
+run_example "$MC_WORK_DIR/host_cmake/hostdemo"
 
 step "C host (C99)"
 # shellcheck disable=SC2086

@@ -1,0 +1,71 @@
+/* What a host exchanges with the object functions: the point kinds of an
+ * object's metric, the flags of the object searches, and the object record
+ * of mapGetObjectRecord and mapPutObjectRecord. Plain C99 and C++; the
+ * library's own code is built on the same definitions. */
+#ifndef MAPCORE_TYPES_OBJTYPES_H
+#define MAPCORE_TYPES_OBJTYPES_H
+
+#include "types/maptypes.h"
+
+/* Point kinds of a metric (mapCreateObject, mapSetObjectKind): X, Y and
+ * the height as stored; 0 asks for the map's default. */
+enum {
+  METRIC_U16 = 0x7FFF7FFF,  /* u16 X, Y                  4 bytes */
+  METRIC_I32 = 0x7FFE7FFE,  /* i32 X, Y                  8 bytes */
+  METRIC_F32 = 0x7FFD7FFD,  /* f32 X, Y (the default)    8 bytes */
+  METRIC_F64 = 0x7FFC7FFC,  /* f64 X, Y                  16 bytes */
+  METRIC_U16H = 0x7FFB7FFB, /* u16 X, Y, f32 height      8 bytes */
+  METRIC_I32H = 0x7FFA7FFA, /* i32 X, Y, f32 height      no point size: read
+                               and written only at the cursor */
+  METRIC_F32H = 0x7FF97FF9, /* f32 X, Y, f32 height      12 bytes */
+  METRIC_F64H = 0x7FF87FF8  /* f64 X, Y, f64 height      24 bytes */
+};
+
+/* Flags of the object searches (mapSeekObject and the like), one int of
+ * bits. Without a direction bit the first object is sought; next wins
+ * over previous and previous over last. */
+enum {
+  SEEK_FIRST = 0,
+  SEEK_LAST = 2,
+  SEEK_NEXT = 4,
+  SEEK_PREV = 8,
+  SEEK_DELETED = 16, /* deleted objects count too */
+  SEEK_THISMAP = 32, /* only the map of the place (or of the select) */
+  SEEK_VIEW = 64     /* only what the view shows: the map's view select passes it too */
+};
+
+/* The head of an object record, followed by the metric, the semantics
+ * record and the graphics record (each present when its length is not 0),
+ * in this order and back to back. The metric is the object's own record
+ * on a map that keeps plane coordinates; on a sheet map it holds the
+ * points in plane metres as doubles (METRIC_F64, with heights METRIC_F64H),
+ * without text entries. Little-endian. */
+#pragma pack(push, 1)
+typedef struct OBJECTRECORD {
+  DWORD Ident;          /* OBJECTRECORD_IDENT */
+  DWORD Length;         /* the whole record, this head included */
+  LONG Excode;          /* classification code */
+  DWORD Key;            /* the object's key on its sheet */
+  DWORD MetricOffset;   /* from the record start: 44 */
+  DWORD MetricLength;   /* 0: no metric */
+  DWORD SemanticLength; /* 0: no semantics */
+  DWORD GraphicLength;  /* 0: no graphics */
+  WORD Local;           /* local kind, LOCAL_* */
+  BYTE Text;            /* 1 when the metric has text entries */
+  BYTE Reserve;
+  BYTE Zero[8];
+} OBJECTRECORD;
+#pragma pack(pop)
+
+#define OBJECTRECORD_IDENT 0x0052534Fu
+#define OBJECTRECORD_HEAD 44
+
+#ifdef __cplusplus
+static_assert(sizeof(OBJECTRECORD) == OBJECTRECORD_HEAD, "OBJECTRECORD layout");
+#endif
+
+/* Flags of mapPutObjectRecord. */
+#define PUTRECORD_BYKEY 1    /* rewrite the object of the record's key when there is one */
+#define PUTRECORD_NOCOMMIT 4 /* leave the object uncommitted */
+
+#endif
