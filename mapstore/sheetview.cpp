@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -23,21 +22,7 @@
 
 namespace {
 
-// Read by the handler: volatile, and set and cleared across signal fences,
-// so that the optimiser neither drops the store before a copy (memcpy does
-// not read it) nor moves it past the copy.
-thread_local sigjmp_buf* volatile t_copyGuard = nullptr;
-
-void ArmGuard(sigjmp_buf* guard) {
-  t_copyGuard = guard;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-}
-
-void DisarmGuard() {
-  std::atomic_signal_fence(std::memory_order_seq_cst);
-  t_copyGuard = nullptr;
-}
-
+thread_local sigjmp_buf* t_copyGuard = nullptr;
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
@@ -80,12 +65,12 @@ bool CopyFromView(void* target, const void* source, size_t size) {
   GuardBusErrors();
   sigjmp_buf guard;
   if (sigsetjmp(guard, 0) != 0) {
-    DisarmGuard();
+    t_copyGuard = nullptr;
     return false;
   }
-  ArmGuard(&guard);
+  t_copyGuard = &guard;
   std::memcpy(target, source, size);
-  DisarmGuard();
+  t_copyGuard = nullptr;
   return true;
 }
 
@@ -108,13 +93,13 @@ bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
   GuardBusErrors();
   sigjmp_buf guard;
-  ArmGuard(&guard);
+  t_copyGuard = &guard;
   if (sigsetjmp(guard, 0) != 0) {
-    DisarmGuard();
+    t_copyGuard = nullptr;
     return false;
   }
   TouchBytes(first, second, third);
-  DisarmGuard();
+  t_copyGuard = nullptr;
   return true;
 }
 
