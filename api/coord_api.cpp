@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "common/textformat.h"
 #include "document/mapaccess.h"
 #include "document/rmfheights.h"
 #include "geodesy/measure.h"
@@ -82,28 +83,6 @@ bool ZoneTranslate(LONG zone, TTranslate* t) {
   if (axis == 0.0) return false;
   CONSTPROJ p = {0, 0, axis, 0, 0, 0};
   return t->SetProjection(PRJ_GAUSSKRUGER, &p, ELLIPSOID_KRASOVSKY) == 0;
-}
-
-// Degrees to degrees, minutes and seconds: the fields of |d| with the sign
-// of d in each; beyond 10000 degrees (or not a number) all zero.
-void SplitDegrees(double d, int32_t* degree, int32_t* minute, float* second) {
-  if (!(std::fabs(d) <= 10000)) d = 0;
-  const double whole = std::trunc(d);
-  const double m = (d - whole) * 60;
-  int32_t D = static_cast<int32_t>(whole);
-  int32_t M = static_cast<int32_t>(std::trunc(m));
-  float S = static_cast<float>((m - M) * 60);
-  if (S + 0.0001 > 60) {
-    S = 0;
-    ++M;
-  }
-  if (M >= 60) {
-    M = 0;
-    ++D;
-  }
-  *degree = D % 360;
-  *minute = M;
-  *second = S;
 }
 
 // Converts a point in place by one of the document's conversions between
@@ -418,14 +397,7 @@ MAPAPI LONG WINAPI mapSignDegreeToRadian(SIGNDEGREE* in, double* out) {
 
 MAPAPI LONG WINAPI mapRadianToSignDegree(double* in, SIGNDEGREE* out) {
   if (in == nullptr || out == nullptr) return 0;
-  double d = *in * 180 / kPi;
-  if (!(std::fabs(d) <= 10000)) d = 0;
-  out->Sign = 1;
-  if (d < 0) {
-    d = -d;
-    out->Sign = -1;
-  }
-  SplitDegrees(d, &out->Degree, &out->Minute, &out->Second);
+  RadianToSignDegree(*in, out);
   return 1;
 }
 
@@ -437,6 +409,6 @@ MAPAPI LONG WINAPI mapDegreeToRadian(DEGREE* in, double* out) {
 
 MAPAPI LONG WINAPI mapRadianToDegree(double* in, DEGREE* out) {
   if (in == nullptr || out == nullptr) return 0;
-  SplitDegrees(*in * 180 / kPi, &out->Degree, &out->Minute, &out->Second);
+  RadianToDegree(*in, out);
   return 1;
 }
