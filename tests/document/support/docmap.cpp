@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "classifier/maprsc.h"
 #include "document/docentries.h"
@@ -68,6 +69,8 @@ TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int 
   if (mapType != 0) reg.RegisterFromMapType(mapType);
   std::strcpy(reg.Map.Name, "Document map");
   reg.Map.Scale = 100000;
+  // The sheet's eastings (7 400 000 m and up) lie in zone 7.
+  reg.Map.AxisMeridian = 39 * std::numbers::pi / 180;
   LISTREGISTER& sheet = reg.List.Register;
   std::strcpy(sheet.Nomenclature, "DOC-1");
   std::strcpy(sheet.FileName, "S1");

@@ -28,9 +28,10 @@ bool WriteImageClassifier(const std::string& path);
 // The south-west corner and side of the map's one sheet, plane metres.
 constexpr double kSheetX = 6000000, kSheetY = 7400000, kSheetSide = 10000;
 
-// Creates the map `path` (scale 1:100 000, one sheet, files "S1.*") on the
-// classifier through mapCreateMapEx: the document, or null. A map type
-// other than 0 brings that type's projection.
+// Creates the map `path` (scale 1:100 000, one sheet in zone 7 with the
+// axis meridian of that zone, files "S1.*") on the classifier through
+// mapCreateMapEx: the document, or null. A map type other than 0 brings
+// that type's projection.
 TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int mapType = 0);
 
 typedef std::vector<std::pair<double, double>> PlanePoints;  // X north, Y east, metres
