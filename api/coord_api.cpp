@@ -6,7 +6,6 @@
 
 #include "common/textformat.h"
 #include "document/mapaccess.h"
-#include "document/rmfheights.h"
 #include "geodesy/measure.h"
 #include "geodesy/translate.h"
 #include "objects/objectinfo.h"
@@ -19,39 +18,6 @@ constexpr double kTwoPi = 6.283185307179586;
 // The document of a handle with both variables, or null.
 TMapAccess* Document(HMAP hMap, const double* a, const double* b) {
   return a && b ? DocumentOf(hMap) : nullptr;
-}
-
-LONG Ok(const TMapAccess* doc) { return doc->Translate.ErrorCode == 0 ? 1 : 0; }
-
-// The height a shift of a map's point starts from when the caller gives
-// none: the finest elevation matrix's height there; 0 where no matrix has
-// one, as without open matrices.
-double HeightAt(TMapAccess* doc, double x, double y) {
-  const double h = GetPrecisionHeightValue(doc, x, y);
-  return h <= MTL_NO_HEIGHT ? 0.0 : h;
-}
-
-// X, Y of the map to B, L, then shifted by `shift` when `shiftHere`; the
-// height from *h (written back) or from the matrices at the point.
-using Shift = void (*)(double, double, double, double*, double*, double*);
-
-LONG PlaneToShiftedGeo(HMAP hMap, double* x, double* y, double* h, Shift shift, bool onKrasovsky) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  double height = h ? *h : HeightAt(doc, *x, *y);
-  if (!doc->PlaneToGeo(*x, *y)) return 0;
-  if ((doc->Translate.EllipsoidKind == ELLIPSOID_KRASOVSKY) == onKrasovsky)
-    shift(*x, *y, height, x, y, &height);
-  if (h) *h = height;
-  return 1;
-}
-
-// B, L shifted in place; the height from *h (written back) or `height`.
-LONG ShiftGeo(TMapAccess* doc, double* b, double* l, double* h, double height, Shift shift) {
-  if (h) height = *h;
-  shift(*b, *l, height, b, l, &height);
-  if (h) *h = height;
-  return Ok(doc);
 }
 
 // The map of a distance: the main map with its data open, else the first
@@ -172,41 +138,38 @@ MAPAPI LONG WINAPI mapTransformPoints(HMAP hMap, DOUBLEPOINT* src, LONG from, DO
 // Geodetic systems
 
 MAPAPI LONG WINAPI mapPlaneToGeoWGS84(HMAP hMap, double* x, double* y) {
-  return PlaneToShiftedGeo(hMap, x, y, nullptr, BL422BLWGS84, true);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc ? doc->PlaneToGeoWGS84(*x, *y) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeoWGS843D(HMAP hMap, double* x, double* y, double* h) {
-  if (h == nullptr) return 0;
-  return PlaneToShiftedGeo(hMap, x, y, h, BL422BLWGS84, true);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc && h ? doc->PlaneToGeoWGS84(*x, *y, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeo42(HMAP hMap, double* x, double* y) {
-  return PlaneToShiftedGeo(hMap, x, y, nullptr, BLWGS842BL42, false);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc ? doc->PlaneToGeo42(*x, *y) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeo423D(HMAP hMap, double* x, double* y, double* h) {
-  if (h == nullptr) return 0;
-  return PlaneToShiftedGeo(hMap, x, y, h, BLWGS842BL42, false);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc && h ? doc->PlaneToGeo42(*x, *y, *h) : 0;
 }
 
-// Without a height of its own the point takes the matrices' height at its
-// plane position.
 MAPAPI LONG WINAPI mapGeo42ToGeoWGS84(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr) return 0;
-  double x = *b, y = *l;
-  const double height = doc->GeoToPlane(x, y) ? HeightAt(doc, x, y) : 0.0;
-  return ShiftGeo(doc, b, l, nullptr, height, BL422BLWGS84);
+  return doc ? doc->Geo42ToGeoWGS84(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoWGS843D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc && h ? ShiftGeo(doc, b, l, h, 0.0, BL422BLWGS84) : 0;
+  return doc && h ? doc->Geo42ToGeoWGS84(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeoWGS84ToGeo42(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BLWGS842BL42) : 0;
+  return doc ? doc->GeoWGS84ToGeo42(*b, *l) : 0;
 }
 
 // The handle is only tested: the shift needs nothing of the document.
@@ -218,38 +181,35 @@ MAPAPI LONG WINAPI mapGeoWGS84ToGeo423D(HMAP hMap, double* b, double* l, double*
 
 MAPAPI LONG WINAPI mapGeoEP90ToGeo42(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BLEC902BL42) : 0;
+  return doc ? doc->GeoEP90ToGeo42(*b, *l) : 0;
 }
 
+// Always 1 for a document.
 MAPAPI LONG WINAPI mapGeoEP90ToGeo423D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
   if (doc == nullptr || h == nullptr) return 0;
-  ShiftGeo(doc, b, l, h, 0.0, BLEC902BL42);
+  doc->GeoEP90ToGeo42(*b, *l, *h);
   return 1;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoEP90(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BL422BLEC90) : 0;
+  return doc ? doc->Geo42ToGeoEP90(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoEP903D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc && h ? ShiftGeo(doc, b, l, h, 0.0, BL422BLEC90) : 0;
+  return doc && h ? doc->Geo42ToGeoEP90(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToPlaneUTM(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr) return 0;
-  BL422XYNAHRWAN(*b, *l, 0.0, b, l);
-  return Ok(doc);
+  return doc ? doc->Geo42ToPlaneUTM(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToPlaneUTM3D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr || h == nullptr) return 0;
-  BL422XYNAHRWAN(*b, *l, *h, b, l);
-  return Ok(doc);
+  return doc && h ? doc->Geo42ToPlaneUTM(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeoWGS84ToPlane42(HMAP hMap, double* b, double* l) {
