@@ -48,6 +48,7 @@ bool WriteImageClassifier(const std::string& path) {
       {KIND_LAKE, LOCAL_SQUARE, "LAKE", 135, {0xFF0000}},
       {KIND_FIELD, LOCAL_SQUARE, "FIELD", 136, {0x008000, 1, 250, 2000}},
       {KIND_WELL, LOCAL_POINT, "WELL", 140, {0x000000, 0, 1500}},
+      {KIND_SHADE, LOCAL_SQUARE, "SHADE", 154, {DWORD(-50), 0}},
   };
   for (const KindImage& k : kinds) {
     RSCOBJ obj{};

@@ -1,8 +1,8 @@
 // A classifier whose kinds carry screen images (a thick red line, a blue
-// filled area, a green hatched area, a black circle as a point sign), a
-// map created with it through the document API, objects written into it
-// through the map store at plane coordinates, and 32-bit pictures as PNG
-// files for the golden pictures.
+// filled area, a green hatched area, a black circle as a point sign, an
+// area that darkens what lies under it), a map created with it through the
+// document API, objects written into it through the map store at plane
+// coordinates, and 32-bit pictures as PNG files for the golden pictures.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ enum : uint32_t {
   KIND_LAKE = 100200,   // area: 135 blue
   KIND_FIELD = 100300,  // area: 136 green hatch
   KIND_WELL = 100400,   // point: 140 black filled circle
+  KIND_SHADE = 100500,  // area: 154 shading, brightness -50 (half as bright)
 };
 
 // Writes the classifier at `path`; false on failure.
