@@ -285,6 +285,8 @@ LONG SetAxisMeridianOfZone(HMAP hMap, LONG zone) {
   TMap* map = doc->GetMap(0);
   if (map == nullptr) return 0;
   map->AxisMeridian(mapGetAxisMeridianByZone(zone));
+  // The map's conversions follow the new axis meridian at once.
+  map->SetDataProjection();
   map->Save(1);
   return 1;
 }
