@@ -396,7 +396,9 @@ int TMapAccess::ShiftedPlaneToGeo(double& x, double& y, double* h, int toWgs84) 
   return 1;
 }
 
-int TMapAccess::PlaneToGeoWGS84(double& x, double& y) { return ShiftedPlaneToGeo(x, y, nullptr, 1); }
+int TMapAccess::PlaneToGeoWGS84(double& x, double& y) {
+  return ShiftedPlaneToGeo(x, y, nullptr, 1);
+}
 int TMapAccess::PlaneToGeoWGS84(double& x, double& y, double& h) {
   return ShiftedPlaneToGeo(x, y, &h, 1);
 }
