@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "common/textformat.h"
 #include "document/mapaccess.h"
-#include "document/rmfheights.h"
 #include "geodesy/measure.h"
 #include "geodesy/translate.h"
 #include "objects/objectinfo.h"
@@ -18,39 +18,6 @@ constexpr double kTwoPi = 6.283185307179586;
 // The document of a handle with both variables, or null.
 TMapAccess* Document(HMAP hMap, const double* a, const double* b) {
   return a && b ? DocumentOf(hMap) : nullptr;
-}
-
-LONG Ok(const TMapAccess* doc) { return doc->Translate.ErrorCode == 0 ? 1 : 0; }
-
-// The height a shift of a map's point starts from when the caller gives
-// none: the finest elevation matrix's height there; 0 where no matrix has
-// one, as without open matrices.
-double HeightAt(TMapAccess* doc, double x, double y) {
-  const double h = GetPrecisionHeightValue(doc, x, y);
-  return h <= MTL_NO_HEIGHT ? 0.0 : h;
-}
-
-// X, Y of the map to B, L, then shifted by `shift` when `shiftHere`; the
-// height from *h (written back) or from the matrices at the point.
-using Shift = void (*)(double, double, double, double*, double*, double*);
-
-LONG PlaneToShiftedGeo(HMAP hMap, double* x, double* y, double* h, Shift shift, bool onKrasovsky) {
-  TMapAccess* doc = Document(hMap, x, y);
-  if (doc == nullptr) return 0;
-  double height = h ? *h : HeightAt(doc, *x, *y);
-  if (!doc->PlaneToGeo(*x, *y)) return 0;
-  if ((doc->Translate.EllipsoidKind == ELLIPSOID_KRASOVSKY) == onKrasovsky)
-    shift(*x, *y, height, x, y, &height);
-  if (h) *h = height;
-  return 1;
-}
-
-// B, L shifted in place; the height from *h (written back) or `height`.
-LONG ShiftGeo(TMapAccess* doc, double* b, double* l, double* h, double height, Shift shift) {
-  if (h) height = *h;
-  shift(*b, *l, height, b, l, &height);
-  if (h) *h = height;
-  return Ok(doc);
 }
 
 // The map of a distance: the main map with its data open, else the first
@@ -82,28 +49,6 @@ bool ZoneTranslate(LONG zone, TTranslate* t) {
   if (axis == 0.0) return false;
   CONSTPROJ p = {0, 0, axis, 0, 0, 0};
   return t->SetProjection(PRJ_GAUSSKRUGER, &p, ELLIPSOID_KRASOVSKY) == 0;
-}
-
-// Degrees to degrees, minutes and seconds: the fields of |d| with the sign
-// of d in each; beyond 10000 degrees (or not a number) all zero.
-void SplitDegrees(double d, int32_t* degree, int32_t* minute, float* second) {
-  if (!(std::fabs(d) <= 10000)) d = 0;
-  const double whole = std::trunc(d);
-  const double m = (d - whole) * 60;
-  int32_t D = static_cast<int32_t>(whole);
-  int32_t M = static_cast<int32_t>(std::trunc(m));
-  float S = static_cast<float>((m - M) * 60);
-  if (S + 0.0001 > 60) {
-    S = 0;
-    ++M;
-  }
-  if (M >= 60) {
-    M = 0;
-    ++D;
-  }
-  *degree = D % 360;
-  *minute = M;
-  *second = S;
 }
 
 // Converts a point in place by one of the document's conversions between
@@ -193,41 +138,38 @@ MAPAPI LONG WINAPI mapTransformPoints(HMAP hMap, DOUBLEPOINT* src, LONG from, DO
 // Geodetic systems
 
 MAPAPI LONG WINAPI mapPlaneToGeoWGS84(HMAP hMap, double* x, double* y) {
-  return PlaneToShiftedGeo(hMap, x, y, nullptr, BL422BLWGS84, true);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc ? doc->PlaneToGeoWGS84(*x, *y) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeoWGS843D(HMAP hMap, double* x, double* y, double* h) {
-  if (h == nullptr) return 0;
-  return PlaneToShiftedGeo(hMap, x, y, h, BL422BLWGS84, true);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc && h ? doc->PlaneToGeoWGS84(*x, *y, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeo42(HMAP hMap, double* x, double* y) {
-  return PlaneToShiftedGeo(hMap, x, y, nullptr, BLWGS842BL42, false);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc ? doc->PlaneToGeo42(*x, *y) : 0;
 }
 
 MAPAPI LONG WINAPI mapPlaneToGeo423D(HMAP hMap, double* x, double* y, double* h) {
-  if (h == nullptr) return 0;
-  return PlaneToShiftedGeo(hMap, x, y, h, BLWGS842BL42, false);
+  TMapAccess* doc = Document(hMap, x, y);
+  return doc && h ? doc->PlaneToGeo42(*x, *y, *h) : 0;
 }
 
-// Without a height of its own the point takes the matrices' height at its
-// plane position.
 MAPAPI LONG WINAPI mapGeo42ToGeoWGS84(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr) return 0;
-  double x = *b, y = *l;
-  const double height = doc->GeoToPlane(x, y) ? HeightAt(doc, x, y) : 0.0;
-  return ShiftGeo(doc, b, l, nullptr, height, BL422BLWGS84);
+  return doc ? doc->Geo42ToGeoWGS84(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoWGS843D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc && h ? ShiftGeo(doc, b, l, h, 0.0, BL422BLWGS84) : 0;
+  return doc && h ? doc->Geo42ToGeoWGS84(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeoWGS84ToGeo42(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BLWGS842BL42) : 0;
+  return doc ? doc->GeoWGS84ToGeo42(*b, *l) : 0;
 }
 
 // The handle is only tested: the shift needs nothing of the document.
@@ -239,38 +181,35 @@ MAPAPI LONG WINAPI mapGeoWGS84ToGeo423D(HMAP hMap, double* b, double* l, double*
 
 MAPAPI LONG WINAPI mapGeoEP90ToGeo42(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BLEC902BL42) : 0;
+  return doc ? doc->GeoEP90ToGeo42(*b, *l) : 0;
 }
 
+// Always 1 for a document.
 MAPAPI LONG WINAPI mapGeoEP90ToGeo423D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
   if (doc == nullptr || h == nullptr) return 0;
-  ShiftGeo(doc, b, l, h, 0.0, BLEC902BL42);
+  doc->GeoEP90ToGeo42(*b, *l, *h);
   return 1;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoEP90(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc ? ShiftGeo(doc, b, l, nullptr, 0.0, BL422BLEC90) : 0;
+  return doc ? doc->Geo42ToGeoEP90(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToGeoEP903D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  return doc && h ? ShiftGeo(doc, b, l, h, 0.0, BL422BLEC90) : 0;
+  return doc && h ? doc->Geo42ToGeoEP90(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToPlaneUTM(HMAP hMap, double* b, double* l) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr) return 0;
-  BL422XYNAHRWAN(*b, *l, 0.0, b, l);
-  return Ok(doc);
+  return doc ? doc->Geo42ToPlaneUTM(*b, *l) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeo42ToPlaneUTM3D(HMAP hMap, double* b, double* l, double* h) {
   TMapAccess* doc = Document(hMap, b, l);
-  if (doc == nullptr || h == nullptr) return 0;
-  BL422XYNAHRWAN(*b, *l, *h, b, l);
-  return Ok(doc);
+  return doc && h ? doc->Geo42ToPlaneUTM(*b, *l, *h) : 0;
 }
 
 MAPAPI LONG WINAPI mapGeoWGS84ToPlane42(HMAP hMap, double* b, double* l) {
@@ -346,6 +285,8 @@ LONG SetAxisMeridianOfZone(HMAP hMap, LONG zone) {
   TMap* map = doc->GetMap(0);
   if (map == nullptr) return 0;
   map->AxisMeridian(mapGetAxisMeridianByZone(zone));
+  // The map's conversions follow the new axis meridian at once.
+  map->SetDataProjection();
   map->Save(1);
   return 1;
 }
@@ -418,14 +359,7 @@ MAPAPI LONG WINAPI mapSignDegreeToRadian(SIGNDEGREE* in, double* out) {
 
 MAPAPI LONG WINAPI mapRadianToSignDegree(double* in, SIGNDEGREE* out) {
   if (in == nullptr || out == nullptr) return 0;
-  double d = *in * 180 / kPi;
-  if (!(std::fabs(d) <= 10000)) d = 0;
-  out->Sign = 1;
-  if (d < 0) {
-    d = -d;
-    out->Sign = -1;
-  }
-  SplitDegrees(d, &out->Degree, &out->Minute, &out->Second);
+  RadianToSignDegree(*in, out);
   return 1;
 }
 
@@ -437,6 +371,6 @@ MAPAPI LONG WINAPI mapDegreeToRadian(DEGREE* in, double* out) {
 
 MAPAPI LONG WINAPI mapRadianToDegree(double* in, DEGREE* out) {
   if (in == nullptr || out == nullptr) return 0;
-  SplitDegrees(*in * 180 / kPi, &out->Degree, &out->Minute, &out->Second);
+  RadianToDegree(*in, out);
   return 1;
 }

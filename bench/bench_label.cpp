@@ -82,7 +82,7 @@ void Run(benchmark::State& state, DWORD background, DWORD shadow, int step = 1, 
       plat::text::ClearFontCache();
       state.ResumeTiming();
     }
-    PaintText(PaintContext.MemoryDc, &l.data, record, nullptr, TEXT_DRAW, 1.0f);
+    PaintText(PaintContext.MemoryDc, &l.data, record, nullptr, TEXT_DRAW, 1.0f, 0);
   }
   state.SetItemsProcessed(state.iterations() * kLabels * kChars);
   state.counters["glyphs/s"] =

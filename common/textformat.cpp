@@ -115,20 +115,52 @@ double AngleToRadian(const char* given) {
   return negative ? -value : value;
 }
 
+namespace {
+
+// Degrees to whole degrees, minutes and seconds, each with the sign of d.
+void SplitDegrees(double d, int32_t* degree, int32_t* minute, float* second) {
+  if (!(std::fabs(d) <= 10000)) d = 0;
+  const double whole = std::trunc(d);
+  const double m = (d - whole) * 60;
+  int32_t D = static_cast<int32_t>(whole);
+  int32_t M = static_cast<int32_t>(std::trunc(m));
+  float S = static_cast<float>((m - M) * 60);
+  if (S + 0.0001 > 60) {
+    S = 0;
+    ++M;
+  }
+  if (M >= 60) {
+    M = 0;
+    ++D;
+  }
+  *degree = D % 360;
+  *minute = M;
+  *second = S;
+}
+
+}  // namespace
+
+void RadianToSignDegree(double radians, SIGNDEGREE* out) {
+  double d = radians * 180 / std::numbers::pi;
+  if (!(std::fabs(d) <= 10000)) d = 0;
+  out->Sign = 1;
+  if (d < 0) {
+    d = -d;
+    out->Sign = -1;
+  }
+  SplitDegrees(d, &out->Degree, &out->Minute, &out->Second);
+}
+
+void RadianToDegree(double radians, DEGREE* out) {
+  SplitDegrees(radians * 180 / std::numbers::pi, &out->Degree, &out->Minute, &out->Second);
+}
+
 int RadianToAngle(double radians, char* buffer, int size) {
   if (buffer == nullptr || size < 15) return 0;
-  // Whole degrees, whole minutes and the seconds of the angle's size.
-  const bool negative = radians < 0.0;
-  double total = std::fabs(radians) * 180.0 / std::numbers::pi;
-  if (!std::isfinite(total)) total = 0.0;
-  if (total >= 2e9) total = std::fmod(total, 360.0);
-  const int degrees = int(std::floor(total));
-  const int minutes = int(std::floor((total - degrees) * 60.0));
-  const double seconds = ((total - degrees) * 60.0 - minutes) * 60.0;
-  char text[64];
-  std::snprintf(text, sizeof(text), "%s%i\xB0%02i'%0.2f\"", negative ? "-" : "", degrees, minutes,
-                seconds);
-  std::snprintf(buffer, size_t(size), "%s", text);
+  SIGNDEGREE a;
+  RadianToSignDegree(radians, &a);
+  std::snprintf(buffer, size_t(size), "%s%i\xB0%02i'%0.2f\"", a.Sign < 0 ? "-" : "", a.Degree,
+                a.Minute, double(a.Second));
   return 1;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/win_types.h"
+#include "types/geotypes.h"
 
 // Dates are yyyymmdd: from "dd/mm/yyyy", "yyyy/mm/dd" (or with '.'), or a
 // plain number; 0 for one separator without a second of the same kind.
@@ -20,9 +21,17 @@ int LongToTime(LONG time, char* buffer, int size);
 // Degrees as a decimal number, or with the degree sign (byte 0xB0), minute
 // sign (') and second sign ("), to radians; 0 for an empty text.
 double AngleToRadian(const char* text);
-// The angle as degrees, minutes and seconds with two decimals, with a '-'
-// for a negative angle, cut to the buffer: 1, 0 for no buffer or a size
-// below 15.
+// The angle's size in whole degrees (modulo 360), whole minutes and
+// seconds (stored as a float; within 0.0001 of 60 they round up into the
+// next minute), and its sign (-1 or 1). Beyond 10000 degrees, or not a
+// number, all zero with sign 1.
+void RadianToSignDegree(double radians, SIGNDEGREE* out);
+// The same without the sign: every field of a negative angle is negative
+// (or zero).
+void RadianToDegree(double radians, DEGREE* out);
+// The angle of RadianToSignDegree as "%i\xB0%02i'%0.2f\"", with a '-' for
+// a negative angle, cut to the buffer: 1, 0 for no buffer or a size below
+// 15.
 int RadianToAngle(double radians, char* buffer, int size);
 
 // Signed decimal with a blank after every third character from the right

@@ -11,6 +11,8 @@
 #include "common/filekind.h"
 #include "common/liveset.h"
 #include "common/messages.h"
+#include "document/rmfheights.h"
+#include "geodesy/translate.h"
 #include "platform/file.h"
 #include "platform/gdi/gdi.h"
 #include "platform/memory.h"
@@ -355,6 +357,93 @@ int TMapAccess::GeoToPlane(double& b, double& l) {
   Translate.BL2XY(b, l, &x, &y);
   b = x;
   l = y;
+  return Translate.ErrorCode == 0 ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Geodetic systems
+
+namespace {
+
+// A datum shift of B, L, H in place.
+using DatumShift = void (*)(double, double, double, double*, double*, double*);
+
+// The height a map's point is shifted at when the caller gives none: the
+// finest elevation matrix's height there; 0 where no matrix has one, as
+// without open matrices.
+double MatrixHeight(TMapAccess* doc, double x, double y) {
+  const double h = GetPrecisionHeightValue(doc, x, y);
+  return h <= MTL_NO_HEIGHT ? 0.0 : h;
+}
+
+// B, L, H shifted in place: 1, or 0 when the transformation holds an error.
+int Shift(const TTranslate& t, double& b, double& l, double& h, DatumShift shift) {
+  shift(b, l, h, &b, &l, &h);
+  return t.ErrorCode == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int TMapAccess::ShiftedPlaneToGeo(double& x, double& y, double* h, int toWgs84) {
+  double height = h != nullptr ? *h : MatrixHeight(this, x, y);
+  if (!PlaneToGeo(x, y)) return 0;
+  // Points of the 1942 datum go to WGS84; points of any other datum are
+  // taken as WGS84 on the way to the 1942 datum.
+  const bool on42 = Translate.EllipsoidKind == ELLIPSOID_KRASOVSKY;
+  if (toWgs84 && on42) BL422BLWGS84(x, y, height, &x, &y, &height);
+  if (!toWgs84 && !on42) BLWGS842BL42(x, y, height, &x, &y, &height);
+  if (h != nullptr) *h = height;
+  return 1;
+}
+
+int TMapAccess::PlaneToGeoWGS84(double& x, double& y) {
+  return ShiftedPlaneToGeo(x, y, nullptr, 1);
+}
+int TMapAccess::PlaneToGeoWGS84(double& x, double& y, double& h) {
+  return ShiftedPlaneToGeo(x, y, &h, 1);
+}
+int TMapAccess::PlaneToGeo42(double& x, double& y) { return ShiftedPlaneToGeo(x, y, nullptr, 0); }
+int TMapAccess::PlaneToGeo42(double& x, double& y, double& h) {
+  return ShiftedPlaneToGeo(x, y, &h, 0);
+}
+
+// Without a height of its own the point takes the matrices' height at its
+// plane position.
+int TMapAccess::Geo42ToGeoWGS84(double& b, double& l) {
+  double x = b, y = l;
+  double h = GeoToPlane(x, y) ? MatrixHeight(this, x, y) : 0.0;
+  return Shift(Translate, b, l, h, BL422BLWGS84);
+}
+int TMapAccess::Geo42ToGeoWGS84(double& b, double& l, double& h) {
+  return Shift(Translate, b, l, h, BL422BLWGS84);
+}
+int TMapAccess::GeoWGS84ToGeo42(double& b, double& l) {
+  double h = 0.0;
+  return Shift(Translate, b, l, h, BLWGS842BL42);
+}
+int TMapAccess::GeoWGS84ToGeo42(double& b, double& l, double& h) {
+  return Shift(Translate, b, l, h, BLWGS842BL42);
+}
+int TMapAccess::GeoEP90ToGeo42(double& b, double& l) {
+  double h = 0.0;
+  return Shift(Translate, b, l, h, BLEC902BL42);
+}
+int TMapAccess::GeoEP90ToGeo42(double& b, double& l, double& h) {
+  return Shift(Translate, b, l, h, BLEC902BL42);
+}
+int TMapAccess::Geo42ToGeoEP90(double& b, double& l) {
+  double h = 0.0;
+  return Shift(Translate, b, l, h, BL422BLEC90);
+}
+int TMapAccess::Geo42ToGeoEP90(double& b, double& l, double& h) {
+  return Shift(Translate, b, l, h, BL422BLEC90);
+}
+int TMapAccess::Geo42ToPlaneUTM(double& b, double& l) {
+  double h = 0.0;
+  return Geo42ToPlaneUTM(b, l, h);
+}
+int TMapAccess::Geo42ToPlaneUTM(double& b, double& l, double& h) {
+  BL422XYNAHRWAN(b, l, h, &b, &l);
   return Translate.ErrorCode == 0 ? 1 : 0;
 }
 

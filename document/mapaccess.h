@@ -138,6 +138,34 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int PlaneToGeo(double& x, double& y);
   int GeoToPlane(double& b, double& l);
 
+  // --- Geodetic systems (the 1942 datum on the Krasovsky ellipsoid, EP90,
+  // WGS84): 1, or 0 when the main map's transformation reports an error.
+  // The two-value forms take height 0, except where said ---
+
+  // Plane to B, L of WGS84: a map of the 1942 datum shifts its point, at
+  // the finest elevation matrix's height there (0 without one), or at the
+  // caller's height (in and out).
+  int PlaneToGeoWGS84(double& x, double& y);
+  int PlaneToGeoWGS84(double& x, double& y, double& h);
+  // Plane to B, L of the 1942 datum: a map of another datum is taken as
+  // WGS84 and shifted, at the height as above.
+  int PlaneToGeo42(double& x, double& y);
+  int PlaneToGeo42(double& x, double& y, double& h);
+  // Datum shifts of B, L (and H) in place; Geo42ToGeoWGS84 with two values
+  // takes the finest elevation matrix's height at the point.
+  int Geo42ToGeoWGS84(double& b, double& l);
+  int Geo42ToGeoWGS84(double& b, double& l, double& h);
+  int GeoWGS84ToGeo42(double& b, double& l);
+  int GeoWGS84ToGeo42(double& b, double& l, double& h);
+  int GeoEP90ToGeo42(double& b, double& l);
+  int GeoEP90ToGeo42(double& b, double& l, double& h);
+  int Geo42ToGeoEP90(double& b, double& l);
+  int Geo42ToGeoEP90(double& b, double& l, double& h);
+  // B, L of the 1942 datum become X, Y of the 6-degree zones on the NAHRWAN
+  // datum.
+  int Geo42ToPlaneUTM(double& b, double& l);
+  int Geo42ToPlaneUTM(double& b, double& l, double& h);
+
   // --- Names and switches, in this order ---
 
   LONG TotalSeekMapRule = -1;
@@ -152,6 +180,10 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int OpenInto(int kind, const char* name, int mode);
   int CloseOf(int kind, int n);
   void TakeName(const char* name);
+  // Plane to B, L, shifted to WGS84 (toWgs84) or to the 1942 datum when
+  // the map's datum is the other; the height from *h (written back) or
+  // from the matrices.
+  int ShiftedPlaneToGeo(double& x, double& y, double* h, int toWgs84);
 };
 
 // --- Documents as handles ---

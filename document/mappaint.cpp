@@ -382,10 +382,12 @@ int TMapPaint::ShowDataDibToWindow(HDC dc, const RECT& rect) {
   if (ShowLayersOf(0) >= 0) {
     PaintContext.Bits = Second.Bits;
     PaintContext.PictureTop = PaintContext.SectionTop = Second.Bits + (Second.Height - 1) * stride;
+    PaintContext.PictureDc = Second.Dc;
     const bool stopped = ShowSites(0) < 0 || ShowVisibleMap() < 0 || ShowSites(1) < 0;
     PaintContext.Bits = bits;
     PaintContext.PictureTop = pictureTop;
     PaintContext.SectionTop = sectionTop;
+    PaintContext.PictureDc = nullptr;
     if (!stopped && ShowLayersOf(1) >= 0) ShowShadowPass();
   }
   plat::BitBlt(dc, 0, 0, LONG(width), LONG(height), Second.Dc, 0, 0, SRCCOPY);

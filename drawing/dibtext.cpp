@@ -18,6 +18,9 @@ constexpr int kLeastHeight = 5;  // pixels
 // Screen pixels per micrometre of the memory image.
 double PixelsPerMicron() { return GetScreenPixelsPerMeterV() * 1e-6; }
 
+// The scale method of the document painted (0 without one).
+int ScaleMethodOf(const TPaintMetric* doc) { return doc != nullptr ? doc->ScaleMethod : 0; }
+
 // Colour words 0 and 2 for the text engine; word 1 (the background) too,
 // tagged as a ready pixel when `tag` is set.
 void ConvertColours(char* record, bool tag) {
@@ -37,8 +40,7 @@ void ConvertHeight(TPaintMetric* doc, char* record, float scale) {
   if (height != 0 && (record[31] & kFitFlag) == 0) {
     pixels = static_cast<DWORD>(
         TruncatePixel(PixelsPerMicron() * static_cast<LONG>(height) * double(scale)));
-    const LONG method = doc != nullptr ? doc->ScaleMethod : 0;
-    if (pixels < DWORD(kLeastHeight) && method == 0) pixels = kLeastHeight;
+    if (pixels < DWORD(kLeastHeight) && ScaleMethodOf(doc) == 0) pixels = kLeastHeight;
   }
   SetParmWord(record, 3, pixels);
 }
@@ -51,7 +53,7 @@ void PaintDibText(TPaintMetric* doc, POLYDATA* data, const char* parm, float sca
   std::memcpy(record, parm, sizeof(record));
   ConvertColours(record, true);
   ConvertHeight(doc, record, scale);
-  PaintTextDib(data, record, scale);
+  PaintTextDib(data, record, scale, ScaleMethodOf(doc));
 }
 
 void PaintDibText152(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
@@ -60,7 +62,7 @@ void PaintDibText152(TPaintMetric* doc, POLYDATA* data, const char* parm, float 
   std::memcpy(record, parm, sizeof(record));
   ConvertColours(record, false);
   ConvertHeight(doc, record, scale);
-  PaintFaceTextDib(data, record, scale);
+  PaintFaceTextDib(data, record, scale, ScaleMethodOf(doc));
 }
 
 void PaintDibText151(TPaintMetric*, POLYDATA* data, const char* parm, float scale) {

@@ -41,6 +41,8 @@ struct TPaintContext {
   LONG TopMargin;
   BYTE* PictureTop;       // the picture's top row
   BYTE* SectionTop;       // the top row of the margin
+  HDC PictureDc;          // while a road points the rows above at an image of
+                          // its own: the context drawing into that image
   LONG ImageWidth;        // pixels of the current draw place: bound every copy
   LONG ImageHeight;
   HDC WindowDc;           // the window painted in steps; null outside a paint

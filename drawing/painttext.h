@@ -95,21 +95,23 @@ extern LONG TextHitTestResult;
 // Paints the texts of the parts on dc (the memory image's context, or a
 // device). face: the face name of code 152, null for the registry's font.
 // flags: TEXT_DRAW, TEXT_FRAME or TEXT_HITTEST (tested first). scaleMethod
-// 0 stops a fitted text under TEXT_HEIGHT_MIN pixels at scales below 0.5.
-// Returns 1 when a hit test hit, else 0.
+// (the document's, of mapSetScaleMethod) 0 stops a fitted text under
+// TEXT_HEIGHT_MIN pixels at scales below 0.5; any other shows it as the
+// dotted line. Returns 1 when a hit test hit, else 0.
 int PaintText(HDC dc, POLYDATA* data, const char* record, const char* face, int flags,
-              float scale, int scaleMethod = 0);
+              float scale, int scaleMethod);
 // The character sign of code 151 at the first part. Returns the hit test's
 // answer in hit-test mode (any flags without TEXT_FRAME), else 0.
 int PaintFontSign(HDC dc, POLYDATA* data, const char* record, int flags);
 
 // --- Entries ---
 
-// The memory image's: the records come from the memory-image front ends.
-// In hit-test mode (TextHitTestMode set) the answer goes to
-// TextHitTestResult; the mode is cleared after every call.
-void PaintTextDib(POLYDATA* data, const char* record, float scale);      // 142
-void PaintFaceTextDib(POLYDATA* data, const char* record, float scale);  // 152
+// The memory image's: the records come from the memory-image front ends,
+// with the scale method of the document painted. In hit-test mode
+// (TextHitTestMode set) the answer goes to TextHitTestResult; the mode is
+// cleared after every call.
+void PaintTextDib(POLYDATA* data, const char* record, float scale, int scaleMethod);      // 142
+void PaintFaceTextDib(POLYDATA* data, const char* record, float scale, int scaleMethod);  // 152
 void PaintFontSignDib(POLYDATA* data, const char* record, float scale);  // 151
 // The document device's: the records come from the device front ends.
 // Texts go to the text context of a raster printer that has one;

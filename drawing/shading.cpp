@@ -77,6 +77,11 @@ void PaintShadeDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float
     RestoreDevicePen(dc, pen);
     return;
   }
+  if (dc == PaintContext.PictureDc) {
+    // The picture rows are the device's own pixels: shaded where they lie.
+    ShadePolygon(data, b, k);
+    return;
+  }
   if ((plat::GetDeviceCaps(dc, RASTERCAPS) & RC_BITBLT) == 0) return;
   if (GetPaintDc() == nullptr) return;
 

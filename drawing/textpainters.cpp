@@ -39,13 +39,15 @@ void DeviceText(TPaintMetric* doc, POLYDATA* data, const char* record, bool face
 
 }  // namespace
 
-void PaintTextDib(POLYDATA* data, const char* record, float scale) {
-  AfterMemoryCall(PaintText(PaintContext.MemoryDc, data, record, nullptr, MemoryFlags(), scale));
+void PaintTextDib(POLYDATA* data, const char* record, float scale, int scaleMethod) {
+  AfterMemoryCall(PaintText(PaintContext.MemoryDc, data, record, nullptr, MemoryFlags(), scale,
+                            scaleMethod));
 }
 
-void PaintFaceTextDib(POLYDATA* data, const char* record, float scale) {
+void PaintFaceTextDib(POLYDATA* data, const char* record, float scale, int scaleMethod) {
   const char* face = record != nullptr ? record + sizeof(IMGTEXT) : nullptr;
-  AfterMemoryCall(PaintText(PaintContext.MemoryDc, data, record, face, MemoryFlags(), scale));
+  AfterMemoryCall(
+      PaintText(PaintContext.MemoryDc, data, record, face, MemoryFlags(), scale, scaleMethod));
 }
 
 void PaintFontSignDib(POLYDATA* data, const char* record, float) {

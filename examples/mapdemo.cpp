@@ -137,6 +137,7 @@ int MakeMap(const std::string& path, const std::string& rscPath) {
   TMapRegister reg;
   std::strcpy(reg.Map.Name, "Demo map");
   reg.Map.Scale = 100000;
+  reg.Map.AxisMeridian = mapGetAxisMeridianByZone(7);  // the sheet's eastings lie in zone 7
   LISTREGISTER& sheet = reg.List.Register;
   std::strcpy(sheet.Nomenclature, "DEMO-1");
   std::strcpy(sheet.FileName, "DEMO1");

@@ -115,7 +115,8 @@ int SheetFramePointCount(TMap* map, double* step, int32_t* errorKind) {
     *step = r->LSouthEastCoordinate - r->LSouthWestCoordinate;
     return 5;
   }
-  const double latitude = std::fabs((r->BSouthWestCoordinate + r->BNorthWestCoordinate) / 2);
+  // The signed latitude: a southern sheet lies in the band below 60 degrees.
+  const double latitude = (r->BSouthWestCoordinate + r->BNorthWestCoordinate) / 2;
   const int band = latitude < kLatitude60 ? 0 : latitude < kLatitude76 ? 1 : 2;
   for (const FrameRow& row : kFrameTable) {
     if (row.scale != map->Scale()) continue;

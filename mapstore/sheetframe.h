@@ -45,8 +45,9 @@ int SheetFrameQuestion(int32_t kind);
 
 // The point count of the current sheet's frame and the longitude step
 // between its intermediate points: 5 and the sheet's width for frame kinds
-// 1 and 3; otherwise by the map's scale and the latitude of the middle of
-// the west edge (north or south of the equator alike). A scale without a
+// 1 and 3; otherwise by the map's scale and the signed latitude of the
+// middle of the west edge (a southern sheet counts as lying below 60
+// degrees). A scale without a
 // table is asked about (FRAMEERR_SCALE): Yes gives 5 (the step the
 // sheet's width), No gives 0. 0 without a map or a current sheet
 // (FRAMEERR_INPUT, asked).

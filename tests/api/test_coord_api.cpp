@@ -1,13 +1,21 @@
 // The coordinate functions through the loaded library, as a host calls
-// them: angles, zones and distances, and every function of a document
-// refusing a null or foreign handle.
+// them: angles, zones and distances, the geodetic coordinates of a map's
+// sheet against PROJ, and every function of a document refusing a null or
+// foreign handle.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 
+#include <proj.h>
+
+#include <filesystem>
+#include <string>
+
+#include "api/mapapi.h"
 #include "types/geotypes.h"
 #include "support/apilibrary.h"
+#include "support/apimaps.h"
 
 namespace {
 
@@ -115,6 +123,72 @@ TEST_F(CoordApi, DistancesAndBisectors) {
   EXPECT_EQ(real(0, &a, nullptr), 0.0);
   EXPECT_EQ(bisector(&a, nullptr, &c), 0.0);
   EXPECT_NE(bisector(&a, &c, &b), 0.0);
+}
+
+class MapCoordinates : public CoordApi {
+ protected:
+  void SetUp() override {
+    CoordApi::SetUp();
+    if (HasFatalFailure()) return;
+    FN(mapMessageEnable)(0);
+    dir_ = apitest::FreshTestFolder("coord_api_");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  // A topographic map `name`.map made as the example host makes it: one
+  // sheet named `name` whose eastings lie in zone 7, Gauss-Krueger on the
+  // Krasovsky ellipsoid, with the axis meridian the register gives.
+  HMAP MakeMap(const char* name, double axis) {
+    apitest::NewClassifier classifier("GEO");
+    FN(mapCloseRsc)(FN(mapCreateRsc)(Path("g.rsc").c_str(), &classifier.create,
+                                     &classifier.palette));
+    apitest::NewSheetMap reg(name, 6000000.0, 7400000.0, 10000.0);
+    reg.map.MapType = 1;
+    reg.map.MaterialProjection = 1;
+    reg.map.EllipsoideKind = 1;
+    reg.map.AxisMeridian = axis;
+    const std::string map = Path(name) + ".map";
+    return FN(mapCreateMapEx)(map.c_str(), Path("g.rsc").c_str(), &reg.map, &reg.sheet);
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(MapCoordinates, TheAxisMeridianGivesTheSheetItsGeodeticCoordinates) {
+  PJ_CONTEXT* ctx = proj_context_create();
+  PJ* gk =
+      proj_create(ctx, "+proj=tmerc +lat_0=0 +lon_0=39 +k=1 +x_0=7500000 +y_0=0 +ellps=krass");
+  ASSERT_NE(gk, nullptr);
+  const double x = 6005000.0, y = 7405000.0;  // the middle of the sheet
+  const PJ_COORD geo = proj_trans(gk, PJ_INV, proj_coord(y, x, 0, 0));
+  proj_destroy(gk);
+  proj_context_destroy(ctx);
+  const double cm = 0.01 / 6378245.0;  // radians
+  auto expectOracle = [&](HMAP h) {
+    double b = x, l = y;
+    ASSERT_EQ(FN(mapPlaneToGeo)(h, &b, &l), 1);
+    EXPECT_NEAR(b, geo.lp.phi, cm);
+    EXPECT_NEAR(l, geo.lp.lam, cm);
+  };
+  HMAP h = MakeMap("Z7", FN(mapGetAxisMeridianByZone)(7));
+  ASSERT_NE(h, 0);
+  expectOracle(h);
+  FN(mapCloseData)(h);
+
+  // A register without the axis meridian puts the map in zone 1; the zone
+  // of the sheet's eastings mends it at once and for good.
+  h = MakeMap("Z1", 0.0);
+  ASSERT_NE(h, 0);
+  double b = x, l = y;
+  FN(mapPlaneToGeo)(h, &b, &l);
+  EXPECT_GT(std::fabs(l - geo.lp.lam), kDeg);
+  ASSERT_EQ(FN(mapSetAxisMeridianByPlaneY)(h, y), 1);
+  expectOracle(h);
+  FN(mapCloseData)(h);
+  h = FN(mapOpenData)((Path("Z1") + ".map").c_str(), 0);
+  ASSERT_NE(h, 0);
+  expectOracle(h);
+  FN(mapCloseData)(h);
 }
 
 TEST_F(CoordApi, DocumentFunctionsRefuseNullAndForeignHandles) {

@@ -235,6 +235,7 @@ TEST_F(MtrApi, ADatumShiftTakesItsHeightFromTheMatrix) {
   reg.map.MapType = 1;            // topographic
   reg.map.MaterialProjection = 1;  // Gauss-Krueger
   reg.map.EllipsoideKind = 1;      // Krasovsky
+  reg.map.AxisMeridian = FN(mapGetAxisMeridianByZone)(7);
   const HMAP h =
       FN(mapCreateMapEx)(Path("g.map").c_str(), Path("g.rsc").c_str(), &reg.map, &reg.sheet);
   ASSERT_NE(0, h);

@@ -48,6 +48,14 @@ TEST(TextFormat, Angles) {
   ASSERT_EQ(1, RadianToAngle(-(123 + 17 / 60.0 + 44.5 / 3600.0) * degree, b, 15));
   EXPECT_STREQ("-123\xB0" "17'44.50\"", b);
   EXPECT_EQ(0, RadianToAngle(1.0, b, 14));
+  // The fields of the signed degrees: seconds a hair short of 60 round up
+  // into the next minute, 360 degrees is 0, beyond 10000 degrees nothing.
+  ASSERT_EQ(1, RadianToAngle((10 + 59.99999999 / 3600.0) * degree, b, sizeof(b)));
+  EXPECT_STREQ("10\xB0" "01'0.00\"", b);
+  ASSERT_EQ(1, RadianToAngle(360 * degree, b, sizeof(b)));
+  EXPECT_STREQ("0\xB0" "00'0.00\"", b);
+  ASSERT_EQ(1, RadianToAngle(-20000 * degree, b, sizeof(b)));
+  EXPECT_STREQ("0\xB0" "00'0.00\"", b);
 }
 
 TEST(TextFormat, GroupedNumbersAndScales) {

@@ -299,6 +299,37 @@ TEST_F(PaintRoads, WindowPictureLayersAndShadowPass) {
   EXPECT_GT(NotWhite(doctest::GrabDc(window.dc)), 500);
 }
 
+TEST_F(PaintRoads, ShadingShowsInTheWindowPictureOfDevicePainters) {
+  // Half as bright over the field's east edge and the bare ground east of
+  // it (X north, Y east).
+  const double x = doctest::kSheetX, y = doctest::kSheetY;
+  ASSERT_GT(doctest::AppendPlaneObject(doc, doctest::KIND_SHADE, LOCAL_SQUARE,
+                                       {{x + 6000, y + 3000},
+                                        {x + 9000, y + 3000},
+                                        {x + 9000, y + 6500},
+                                        {x + 6000, y + 6500},
+                                        {x + 6000, y + 3000}}),
+            0);
+  doc->SetViewScale(1.0);
+  const RECT sheet = SheetRect();
+  ASSERT_LE(sheet.bottom, 300);  // within the memory image: the window road
+  auto pixel = [&](const doctest::Picture& p, double px, double py) {
+    doc->PlaneToPicture(px, py);
+    return p.At(int(px), int(py));
+  };
+  for (int type : {6, 7, 11}) {
+    SCOPED_TRACE(type);
+    doc->SetVisualType(type);
+    // The picture lands at its own place in the window.
+    doctest::MemoryDevice window(sheet.right, sheet.bottom);
+    ASSERT_EQ(docPaint(h, window.dc, 1, &sheet), 1);
+    const doctest::Picture p = doctest::GrabDc(window.dc);
+    if (type == 6) Save(p, "shading_window.png");
+    EXPECT_EQ(pixel(p, x + 7500, y + 5500), 0x808080u);  // bare ground, shaded
+    EXPECT_EQ(pixel(p, x + 7500, y + 7500), kWhite);     // bare ground
+  }
+}
+
 TEST(ExampleZoom, HalfOnSmallAreas) {
   char sign[64] = {};
   auto word = [&](LONG v) {

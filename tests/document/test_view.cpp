@@ -255,6 +255,44 @@ TEST_F(View, ConversionsRoundTrip) {
   EXPECT_EQ(my, std::lround(dy));
 }
 
+TEST_F(View, GeodeticSystemsOfTheDocument) {
+  // The map lies on the 1942 datum: WGS84 is a shift away, the 1942 datum
+  // none; each shift and its inverse come back.
+  ASSERT_EQ(doc->IsGeoSupported(), 1);
+  const double x0 = doctest::kSheetX + 5000, y0 = doctest::kSheetY + 5000;
+  double b = x0, l = y0;
+  ASSERT_EQ(doc->PlaneToGeo(b, l), 1);
+  double b42 = x0, l42 = y0;
+  ASSERT_EQ(doc->PlaneToGeo42(b42, l42), 1);
+  EXPECT_EQ(std::make_pair(b42, l42), std::make_pair(b, l));
+  double bw = x0, lw = y0, bh = x0, lh = y0, h = 500.0;
+  ASSERT_EQ(doc->PlaneToGeoWGS84(bw, lw), 1);
+  ASSERT_EQ(doc->PlaneToGeoWGS84(bh, lh, h), 1);
+  const double metre = 1 / 6378245.0;  // radians
+  EXPECT_GT(std::hypot(bw - b, (lw - l) * std::cos(b)), 50 * metre);
+  EXPECT_LT(std::hypot(bw - b, (lw - l) * std::cos(b)), 300 * metre);
+  EXPECT_NE(h, 500.0);  // the shifted height
+  EXPECT_NE(bh, bw);
+  double bb = bw, lb = lw, bc = b, lc = l;
+  ASSERT_EQ(doc->GeoWGS84ToGeo42(bb, lb), 1);
+  EXPECT_NEAR(bb, b, 0.01 * metre);
+  EXPECT_NEAR(lb, l, 0.01 * metre);
+  ASSERT_EQ(doc->Geo42ToGeoWGS84(bc, lc), 1);  // no matrices: height 0
+  EXPECT_EQ(std::make_pair(bc, lc), std::make_pair(bw, lw));
+  bc = b, lc = l;
+  ASSERT_EQ(doc->Geo42ToGeoEP90(bc, lc), 1);
+  EXPECT_GT(std::fabs(bc - b) + std::fabs(lc - l), metre);
+  ASSERT_EQ(doc->GeoEP90ToGeo42(bc, lc), 1);
+  EXPECT_NEAR(bc, b, 0.01 * metre);
+  EXPECT_NEAR(lc, l, 0.01 * metre);
+  // UTM of the 42 point: zone 7 in the millions, within a few kilometres
+  // of the Gauss-Krueger point.
+  bc = b, lc = l;
+  ASSERT_EQ(doc->Geo42ToPlaneUTM(bc, lc), 1);
+  EXPECT_NEAR(bc, x0, 5000.0);
+  EXPECT_NEAR(lc, y0, 5000.0);
+}
+
 TEST(ViewEntries, RefuseNullAndForeignHandles) {
   int notADocument[64] = {};
   LONG x = 1, y = 1, w = 5, hgt = 5;

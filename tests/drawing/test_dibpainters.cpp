@@ -264,6 +264,48 @@ TEST_F(DibPainters, TextFrontEndsConvertColoursAndHeights) {
   ReleaseMapFont(font);
 }
 
+TEST_F(DibPainters, FittedTextTooSmallToReadFollowsTheScaleMethod) {
+  const int font = RegisterMapFont("Arial", RUSSIAN_CHARSET, 0) - 1;
+  ASSERT_EQ(font, 0);
+  char label[] = "\x1D" "Too long a text for 20 pixels";
+  Poly text({{{30, 60}, {50, 60}}});
+  text.texts[0] = label + 1;
+  text.Refresh();
+  std::vector<char> record = Words({0x0000FF, 0xFFFFFFFF, 0xFFFFFFFF, 0, 400, 0, 0, 0});
+  record[31] = 1;  // fitted to its segment: under 5 pixels high
+  std::vector<char> face = record;
+  face.resize(64);
+  auto doc = std::make_unique<TPaintMetric>();
+  for (LONG method : {0, 1}) {
+    doc->ScaleMethod = method;
+    for (int code : {PRIM_TEXT, PRIM_FACE_TEXT}) {
+      SCOPED_TRACE(method * 1000 + code);
+      Clear(dibtest::kWhite);
+      DibPainterTable[DIB_FULLCOLOUR][code](doc.get(), text.get(),
+                                            (code == PRIM_TEXT ? record : face).data(), 0.4f);
+      if (method == 0) {  // below the scale 0.5: not shown
+        EXPECT_EQ(CountOther(dibtest::kWhite), 0);
+        continue;
+      }
+      // The dotted line along the segment, two pixels thick.
+      int red = 0;
+      for (int y = 0; y < PaintContext.ImageHeight; ++y)
+        for (int x = 0; x < PaintContext.ImageWidth; ++x) {
+          if (Pixel(x, y) == dibtest::kWhite) continue;
+          EXPECT_EQ(Pixel(x, y), 0xFF0000u) << x << "," << y;
+          EXPECT_TRUE(x >= 29 && x <= 51 && y >= 58 && y <= 62) << x << "," << y;
+          red += y == 60;
+        }
+      EXPECT_GE(red, 6);
+      EXPECT_LE(red, 15);
+      if (code == PRIM_TEXT)
+        plat::gdi::WritePng(PaintContext.MemoryDc,
+                            (std::string(MC_TEST_TMP) + "/small_text_dotted.png").c_str());
+    }
+  }
+  ReleaseMapFont(font);
+}
+
 // A labelled set: a line element and a text element, one part of two
 // points with an empty text and one part of one point.
 std::vector<char> LabelledSet() {

@@ -89,7 +89,7 @@ class PaintTextTest : public ::testing::Test {
     char record[64] = {};
     std::memcpy(record, &r, sizeof r);
     if (face) std::strcpy(record + 32, face);
-    return PaintText(dc_, parts->Make(), record, face ? record + 32 : nullptr, flags, scale);
+    return PaintText(dc_, parts->Make(), record, face ? record + 32 : nullptr, flags, scale, 0);
   }
   std::vector<Call> Of(char kind) const {
     std::vector<Call> out;
@@ -261,7 +261,7 @@ TEST_F(PaintTextTest, AlignmentShadowAndOwnAlignmentCodes) {
   char record[32];
   IMGTEXT rr = Record(20);
   std::memcpy(record, &rr, 32);
-  PaintText(dc_, d, record, nullptr, TEXT_DRAW, 1.0f);
+  PaintText(dc_, d, record, nullptr, TEXT_DRAW, 1.0f, 0);
   ASSERT_EQ(Of('t').size(), 1u);
   const int h = GetMapFontHeightByCharHeight(font_, 20);
   EXPECT_EQ(Of('t')[0].X, 10);
@@ -433,7 +433,7 @@ TEST_F(PaintTextTest, EntriesChooseTheSurfaceAndTheMode) {
 
   TextHitTestMode = 1;
   TextHitTestResult = 1;
-  PaintTextDib(p.Make(), plain, 1.0f);
+  PaintTextDib(p.Make(), plain, 1.0f, 0);
   EXPECT_EQ(TextHitTestMode, 0);
   EXPECT_EQ(TextHitTestResult, 0);
   EXPECT_TRUE(Of('t').empty());

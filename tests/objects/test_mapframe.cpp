@@ -96,16 +96,19 @@ TEST_F(MapFrame, GeographicFramePointsByLatitude) {
     }
   }
 
-  // South of the equator the band is that of the same latitude north.
+  // The band is that of the signed latitude: a sheet 30' wide at 64
+  // degrees south lies below 60 degrees, with one point on each edge.
   LISTREGISTER& r = Register(2);
   r.BSouthWestCoordinate = r.BSouthEastCoordinate = -64 * kDeg;
   r.BNorthWestCoordinate = r.BNorthEastCoordinate = -(63 * kDeg + 40 * kMinute);
+  r.LNorthEastCoordinate = r.LSouthEastCoordinate = r.LNorthWestCoordinate + 30 * kMinute;
   MessageEnableSet(1);
   mctest::RecordingMessageBox box(IDNO);
   TObjectInfo o;
   TMapFrame f;
   ASSERT_EQ(f.CreateFrameMap(&map, 2, code, &o), 1);
-  EXPECT_EQ(o.PointCount(0), 11);
+  EXPECT_EQ(o.PointCount(0), 7);
+  EXPECT_NEAR(o.LGeo(3, 0), r.LNorthWestCoordinate + 15 * kMinute, 1e-9);
   EXPECT_TRUE(box.boxes().empty());
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "classifier/maprsc.h"
 #include "document/docentries.h"
@@ -47,6 +48,7 @@ bool WriteImageClassifier(const std::string& path) {
       {KIND_LAKE, LOCAL_SQUARE, "LAKE", 135, {0xFF0000}},
       {KIND_FIELD, LOCAL_SQUARE, "FIELD", 136, {0x008000, 1, 250, 2000}},
       {KIND_WELL, LOCAL_POINT, "WELL", 140, {0x000000, 0, 1500}},
+      {KIND_SHADE, LOCAL_SQUARE, "SHADE", 154, {DWORD(-50), 0}},
   };
   for (const KindImage& k : kinds) {
     RSCOBJ obj{};
@@ -68,6 +70,8 @@ TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int 
   if (mapType != 0) reg.RegisterFromMapType(mapType);
   std::strcpy(reg.Map.Name, "Document map");
   reg.Map.Scale = 100000;
+  // The sheet's eastings (7 400 000 m and up) lie in zone 7.
+  reg.Map.AxisMeridian = 39 * std::numbers::pi / 180;
   LISTREGISTER& sheet = reg.List.Register;
   std::strcpy(sheet.Nomenclature, "DOC-1");
   std::strcpy(sheet.FileName, "S1");

@@ -1,8 +1,8 @@
 // A classifier whose kinds carry screen images (a thick red line, a blue
-// filled area, a green hatched area, a black circle as a point sign), a
-// map created with it through the document API, objects written into it
-// through the map store at plane coordinates, and 32-bit pictures as PNG
-// files for the golden pictures.
+// filled area, a green hatched area, a black circle as a point sign, an
+// area that darkens what lies under it), a map created with it through the
+// document API, objects written into it through the map store at plane
+// coordinates, and 32-bit pictures as PNG files for the golden pictures.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,7 @@ enum : uint32_t {
   KIND_LAKE = 100200,   // area: 135 blue
   KIND_FIELD = 100300,  // area: 136 green hatch
   KIND_WELL = 100400,   // point: 140 black filled circle
+  KIND_SHADE = 100500,  // area: 154 shading, brightness -50 (half as bright)
 };
 
 // Writes the classifier at `path`; false on failure.
@@ -28,9 +29,10 @@ bool WriteImageClassifier(const std::string& path);
 // The south-west corner and side of the map's one sheet, plane metres.
 constexpr double kSheetX = 6000000, kSheetY = 7400000, kSheetSide = 10000;
 
-// Creates the map `path` (scale 1:100 000, one sheet, files "S1.*") on the
-// classifier through mapCreateMapEx: the document, or null. A map type
-// other than 0 brings that type's projection.
+// Creates the map `path` (scale 1:100 000, one sheet in zone 7 with the
+// axis meridian of that zone, files "S1.*") on the classifier through
+// mapCreateMapEx: the document, or null. A map type other than 0 brings
+// that type's projection.
 TMapAccess* CreateDocument(const std::string& path, const std::string& rsc, int mapType = 0);
 
 typedef std::vector<std::pair<double, double>> PlanePoints;  // X north, Y east, metres

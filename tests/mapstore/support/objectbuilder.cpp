@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "classifier/maprsc.h"
 #include "mapstore/map.h"
@@ -171,6 +172,8 @@ bool CreateMapFile(const std::string& path, const std::string& rsc, bool userMap
   std::strcpy(reg.Name, "Objects");
   reg.Scale = 100000;
   reg.IsRealPlace = userMap ? 1 : 0;
+  // Sheets of these tests lie at eastings of 7 400 000 m and up: zone 7.
+  reg.AxisMeridian = 39 * std::numbers::pi / 180;
   LISTREGISTER r = userMap ? TListRegister().Register : SquareSheet("S1", 6000000, 7400000);
   if (userMap) {
     std::strcpy(r.FileName, "S1");

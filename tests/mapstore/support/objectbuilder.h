@@ -43,7 +43,8 @@ bool WriteClassifier(const std::string& path,
 // base name of its files) with the south-west corner (x north, y east).
 LISTREGISTER SquareSheet(const char* name, double x, double y, double size = 10000);
 // Creates the map `path` on the classifier `rsc` with one sheet (files
-// "S1.*"), scale 100,000, and closes it again. False on failure.
+// "S1.*"; a sheet map's sheet in zone 7), scale 100,000, axis meridian of
+// zone 7, and closes it again. False on failure.
 bool CreateMapFile(const std::string& path, const std::string& rsc, bool userMap = false);
 
 template <typename T>

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,8 @@ inline bool CreateTweakedMap(const std::string& path, const std::string& rsc, bo
   std::strcpy(reg.Name, "Objects");
   reg.Scale = 100000;
   reg.IsRealPlace = userMap ? 1 : 0;
+  // Sheets of these tests lie at eastings of 7 400 000 m and up: zone 7.
+  reg.AxisMeridian = 39 * std::numbers::pi / 180;
   tweak(reg);
   LISTREGISTER r = userMap ? TListRegister().Register : objtest::SquareSheet("S1", 6000000, 7400000);
   if (userMap) {
