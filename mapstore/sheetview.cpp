@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -23,9 +22,7 @@
 
 namespace {
 
-// Read by the handler: volatile, and fenced around the copy, so that the
-// optimiser keeps the store before the copy (memcpy is transparent to it).
-thread_local sigjmp_buf* volatile t_copyGuard = nullptr;
+thread_local sigjmp_buf* t_copyGuard = nullptr;
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
@@ -72,9 +69,7 @@ bool CopyFromView(void* target, const void* source, size_t size) {
     return false;
   }
   t_copyGuard = &guard;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   std::memcpy(target, source, size);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   t_copyGuard = nullptr;
   return true;
 }
