@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -117,6 +118,34 @@ class KilledAppend : public ::testing::Test {
     id = first + int(got.size()) + 1;
   }
 
+  // Runs `write` on the map opened in `edit` mode from `files` with each
+  // of its writes failing in turn (and every later one when `killed`), the
+  // map dropped after it; `check` gets the run and the map opened again.
+  // The number of runs with a fault.
+  int SweepWrites(const FolderFiles& files, int edit, bool killed,
+                  const std::function<void(TMap&)>& write,
+                  const std::function<void(const mctest::SweepRun&, TMap&)>& check) {
+    TMap map;
+    mctest::FaultSweep sweep;
+    sweep.kind = plat::VfsOp::Write;
+    sweep.fault.persist = killed;
+    sweep.prepare = [&] {
+      map.CloseData();
+      Restore(dir.path(), files);
+      ASSERT_TRUE(Open(map, edit));
+    };
+    return sweep.Run(
+        [&] {
+          write(map);
+          map.CloseData();
+        },
+        [&](const mctest::SweepRun& run) {
+          TMap again;
+          ASSERT_TRUE(Open(again, edit)) << run;
+          check(run, again);
+        });
+  }
+
   mctest::ScratchDir dir{MC_TEST_TMP};
   int messages_ = 1;
 };
@@ -142,27 +171,13 @@ TEST_F(KilledAppend, AtEveryWriteOfAnAppend) {
         if (!killed && local != LOCAL_LINE && local != LOCAL_TITLE) continue;
         const std::string what = std::string(killed ? "killed" : "failed") +
                                  (edit ? ", edit mode" : "") + ", local " + std::to_string(local);
-        TMap map;
         int number = 0;
-        mctest::FaultSweep sweep;
-        sweep.kind = plat::VfsOp::Write;
-        sweep.fault.persist = killed;
-        sweep.prepare = [&] {
-          map.CloseData();
-          Restore(dir.path(), files);
-          ASSERT_TRUE(Open(map, edit));
-        };
-        const int runs = sweep.Run(
-            [&] {
-              number = AppendObject(map, 100, local);
-              map.CloseData();
-            },
-            [&](const mctest::SweepRun& run) {
+        const int runs = SweepWrites(
+            files, edit, killed, [&](TMap& map) { number = AppendObject(map, 100, local); },
+            [&](const mctest::SweepRun& run, TMap& again) {
               std::ostringstream s;
               s << what << ", " << run;
               EXPECT_TRUE(number != 0 || run.faulted) << s.str();
-              TMap again;
-              ASSERT_TRUE(Open(again, edit)) << s.str();
               EXPECT_EQ("", CheckChain(again.List)) << s.str();
               const int count = again.List.Count();
               EXPECT_TRUE(count == 7 || count == 8) << s.str() << " count " << count;
@@ -254,27 +269,13 @@ TEST_F(KilledAppend, AtEveryWriteOfAGroupAppendThatGrowsTheIndex) {
   const FolderFiles files = Snapshot(dir.path());
   for (int edit = 0; edit < 2; ++edit) {
     plat::SetWriteThroughEnabled(edit != 0);
-    TMap map;
     int number = 0;
-    mctest::FaultSweep sweep;
-    sweep.kind = plat::VfsOp::Write;
-    sweep.fault.persist = true;
-    sweep.prepare = [&] {
-      map.CloseData();
-      Restore(dir.path(), files);
-      ASSERT_TRUE(Open(map, edit));
-    };
-    const int runs = sweep.Run(
-        [&] {
-          number = AppendGroup(map, kFull + 1);
-          map.CloseData();
-        },
-        [&](const mctest::SweepRun& run) {
+    const int runs = SweepWrites(
+        files, edit, true, [&](TMap& map) { number = AppendGroup(map, kFull + 1); },
+        [&](const mctest::SweepRun& run, TMap& again) {
           std::ostringstream s;
           s << (edit ? "edit mode, " : "") << run;
           EXPECT_TRUE(number != 0 || run.faulted) << s.str();
-          TMap again;
-          ASSERT_TRUE(Open(again, edit)) << s.str();
           EXPECT_EQ("", CheckGroups(again, kFull)) << s.str();
           const int count = again.Groups.Count();
           if (number != 0) {
