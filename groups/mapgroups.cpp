@@ -104,14 +104,19 @@ DWORD TMapGroups::Append(const void* buffer, DWORD size, DWORD slot) {
 }
 
 int TMapGroups::DropAppended(DWORD length) {
-  // The header on disk still says `length` (its write is the last step);
-  // the file is cut back so that it holds no half-written record.
+  // The header on disk says at most `length` (no header write was tried
+  // since): the file is cut back so that it holds no half-written record.
   Head.Length = length;
   plat::SetFileLength(File, length);
   return 0;
 }
 
 int TMapGroups::WriteHead() { return Write(0, &Head, sizeof(Head)) ? 1 : 0; }
+
+int TMapGroups::Sync() {
+  if (!WriteThrough || !plat::IsWriteThroughEnabled()) return 1;
+  return plat::FlushFileBuffers(File) ? 1 : Fail(MAPERR_WRITE);
+}
 
 int TMapGroups::Open(const char* name) {
   Close();
@@ -274,20 +279,25 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
     INDEXGDX entry = *found;
     if (entry.Length >= length && SlotInFile(entry, Head)) {
       // In place: the record, then zeros to the end of its slot.
-      if (!WriteSlot(entry.Offset, record, length, entry.Length)) return 0;
+      if (!WriteSlot(entry.Offset, record, length, entry.Length) || !Sync()) return 0;
       return int(number);
     }
+    // A new slot at the end, the length that covers it, then the entry. A
+    // failed header write keeps the slot as dead space: the header on disk
+    // may already count it, and the file is never cut below that.
     const DWORD keep = Head.Length;
     const DWORD offset = Append(record, length, slot);
-    if (!offset || !WriteHead()) return DropAppended(keep);
+    if (!offset) return DropAppended(keep);
+    if (!WriteHead() || !Sync()) return 0;
     entry.Number = number;
     entry.Length = slot;
     entry.Offset = offset;
-    if (!WriteGroupIndex(&entry)) return 0;
+    if (!WriteGroupIndex(&entry) || !Sync()) return 0;
     return int(number);
   }
 
-  // A new group takes the next number.
+  // A new group takes the next number: its record and its entry, then the
+  // header that counts it (and covers the record).
   const DWORD count = Head.Count;
   if (uint64_t(count) * GDX_ENTRYLENGTH + Head.IndexOffset + GDX_ENTRYLENGTH >= Head.RecordArea) {
     if (!MoveGroupRecords()) return Fail(Error ? Error : MAPERR_WRITE, 1);
@@ -297,11 +307,11 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
   const DWORD offset = Append(record, length, slot);
   if (!offset) return DropAppended(keep);
   const INDEXGDX entry = {count, slot, offset, record->Value};
-  if (!WriteGroupIndex(&entry)) return DropAppended(keep);
+  if (!WriteGroupIndex(&entry) || !Sync()) return DropAppended(keep);
   Head.Count = count + 1;
-  if (!WriteHead()) {
+  if (!WriteHead() || !Sync()) {
     Head.Count = count;
-    return DropAppended(keep);
+    return 0;
   }
   return int(count);
 }
@@ -312,8 +322,84 @@ int TMapGroups::DeleteGroup(int n) {
   const INDEXGDX entry = *found;
   if (entry.Length < GROUP_HEADLENGTH || !SlotInFile(entry, Head)) return Fail(MAPERR_DATA);
   const HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, DWORD(n), entry.Value, 0};
-  if (!WriteSlot(entry.Offset, &empty, sizeof(empty), entry.Length)) return 0;
+  if (!WriteSlot(entry.Offset, &empty, sizeof(empty), entry.Length) || !Sync()) return 0;
   return n;
+}
+
+int TMapGroups::CopyMovedRecords(char* block, DWORD start, DWORD size, DWORD present, DWORD at,
+                                 std::vector<INDEXGDX>& moved, DWORD& end) {
+  const DWORD blockEnd = start + size;
+  // The copies go out a batch at a time, each slot zero past its record.
+  std::vector<char> batch;
+  batch.reserve(2 * GDX_MOVEBLOCK);
+  DWORD batchAt = at;
+  auto flush = [&] {
+    if (batch.empty()) return true;
+    if (!Write(batchAt, batch.data(), int(batch.size()))) return false;
+    batchAt += DWORD(batch.size());
+    batch.clear();
+    return true;
+  };
+  for (DWORD g = 1; g < Head.Count; ++g) {
+    const INDEXGDX* found = ReadGroupIndex(int(g));
+    if (!found) return 0;
+    const INDEXGDX entry = *found;
+    if (entry.Offset < start || entry.Offset >= blockEnd) continue;
+    const DWORD inBlock = entry.Offset - start;
+    DWORD head[2] = {0, 0};
+    if (inBlock + 8 <= present)
+      std::memcpy(head, block + inBlock, 8);
+    else if (uint64_t(entry.Offset) + 8 <= Head.Length && !Read(entry.Offset, head, 8))
+      return 0;
+    // A record that reads back (as ReadGroup would read it) moves whole;
+    // in place of anything else the group gets an empty record.
+    const DWORD length = head[1];
+    const bool valid = head[0] == GROUP_MARKER && length >= GROUP_HEADLENGTH &&
+                       length <= entry.Length && length < GROUP_BUFFERLIMIT &&
+                       uint64_t(entry.Offset) + length <= Head.Length;
+    const DWORD bytes = valid ? length : DWORD(GROUP_HEADLENGTH);
+    const DWORD slot = bytes + GDX_SLACK;
+    const size_t from = batch.size();
+    if (uint64_t(batchAt) + from + slot > 0xFFFFFFFFull) return Fail(MAPERR_WRITE);
+    batch.resize(from + slot);
+    char* copy = batch.data() + from;
+    if (!valid) {
+      const HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, g, entry.Value, 0};
+      std::memcpy(copy, &empty, sizeof(empty));
+    } else if (inBlock + length <= present) {
+      std::memcpy(copy, block + inBlock, length);
+    } else if (!Read(entry.Offset, copy, int(length))) {
+      // Runs past the block: read from the file.
+      return 0;
+    }
+    // The copy carries its group's number.
+    std::memcpy(copy + 8, &g, 4);
+    moved.push_back(INDEXGDX{g, slot, DWORD(batchAt + from), entry.Value});
+    if (batch.size() >= GDX_MOVEBLOCK && !flush()) return 0;
+  }
+  if (!flush()) return 0;
+  end = batchAt;
+  return 1;
+}
+
+int TMapGroups::RepointEntries(const std::vector<INDEXGDX>& moved) {
+  for (size_t i = 0; i < moved.size();) {
+    // The window that holds the next entry takes every later one it holds,
+    // and the run from the first to the last of them is written at once.
+    const int first = int(moved[i].Number);
+    if (!ReadGroupIndex(first)) return 0;
+    int last = first;
+    for (; i < moved.size() && int(moved[i].Number) <= Last; ++i) {
+      last = int(moved[i].Number);
+      Window[last - First] = moved[i];
+    }
+    const DWORD offset = Head.IndexOffset + DWORD(first) * GDX_ENTRYLENGTH;
+    if (!Write(offset, &Window[first - First], (last - first + 1) * int(GDX_ENTRYLENGTH))) {
+      First = Last = -1;
+      return 0;
+    }
+  }
+  return 1;
 }
 
 int TMapGroups::MoveGroupRecords() {
@@ -337,78 +423,43 @@ int TMapGroups::MoveGroupRecords() {
     plat::FreePages(block);
     return Fail(MAPERR_READ);
   }
-  // Records moved out of the block go after it, never into it.
-  if (Head.Length < blockEnd) Head.Length = blockEnd;
 
-  int ok = 1;
-  char* spill = nullptr;  // a record that runs past the block, read whole
-  for (DWORD g = 1; ok && g < Head.Count; ++g) {
-    const INDEXGDX* found = ReadGroupIndex(int(g));
-    if (!found) {
-      ok = 0;
-      break;
-    }
-    INDEXGDX entry = *found;
-    if (entry.Offset < start || entry.Offset >= blockEnd) continue;
-    const DWORD at = entry.Offset - start;
-    DWORD head[2] = {0, 0};
-    if (at + 8 <= present)
-      std::memcpy(head, block + at, 8);
-    else if (uint64_t(entry.Offset) + 8 <= oldLength && !Read(entry.Offset, head, 8))
-      head[0] = 0;
-    const DWORD length = head[1];
-    const bool valid = head[0] == GROUP_MARKER && length >= GROUP_HEADLENGTH &&
-                       length < GROUP_BUFFERLIMIT &&
-                       uint64_t(entry.Offset) + length <= oldLength;
-    const char* source = nullptr;
-    HEADRECGDX empty = {GROUP_MARKER, GROUP_HEADLENGTH, g, entry.Value, 0};
-    if (!valid) {
-      // Nothing readable was there: the group keeps an empty record.
-      source = reinterpret_cast<const char*>(&empty);
-    } else if (at + length <= present) {
-      source = block + at;
-    } else {
-      // Runs past the block: read from the file.
-      if (spill) plat::FreePages(spill);
-      spill = static_cast<char*>(plat::AllocPages(length));
-      if (!spill || !Read(entry.Offset, spill, int(length))) {
-        if (!spill) Fail(MAPERR_MEMORY);
-        ok = 0;
-        break;
-      }
-      source = spill;
-    }
-    const DWORD size2 = valid ? length : DWORD(GROUP_HEADLENGTH);
-    // The moved record carries its group's number.
-    char* writable = const_cast<char*>(source);
-    std::memcpy(writable + 8, &g, 4);
-    const DWORD offset = Append(source, size2, size2 + GDX_SLACK);
-    if (!offset) {
-      ok = 0;
-      break;
-    }
-    entry.Number = g;
-    entry.Length = size2 + GDX_SLACK;
-    entry.Offset = offset;
-    if (!WriteGroupIndex(&entry)) ok = 0;
+  // 1. Copies of the block's records past the file's length (and never
+  // inside the block): nothing names them yet, a failure cuts them off.
+  std::vector<INDEXGDX> moved;
+  DWORD end = 0;
+  int ok = CopyMovedRecords(block, start, size, present, std::max(oldLength, blockEnd), moved, end);
+  if (ok && moved.empty() && end > oldLength) ok = plat::SetFileLength(File, end) ? 1 : 0;
+  if (!ok || !Sync()) {
+    plat::FreePages(block);
+    if (!Error) Error = MAPERR_WRITE;
+    return DropAppended(oldLength);
   }
-  if (spill) plat::FreePages(spill);
-
+  // 2. The length that covers the copies, before any entry names them.
+  // From here on a failure keeps that length: the header on disk may hold
+  // it, and the file is never cut below what the header says.
+  Head.Length = end;
+  ok = WriteHead() && Sync();
+  // 3. The entries name the copies; the records in the block are still
+  // whole until every entry has left it.
+  if (ok) ok = RepointEntries(moved) && Sync();
+  // 4. The freed block becomes index space, zero like a new index, and the
+  // header takes it in.
   if (ok) {
-    // The freed block becomes index space, zero like a new index.
     std::memset(block, 0, size);
-    ok = WriteSlot(start, block, size, size);
+    ok = Write(start, block, int(size)) ? 1 : 0;
   }
   plat::FreePages(block);
+  if (ok) {
+    Head.RecordArea = blockEnd;
+    ok = WriteHead();
+    if (!ok) Head.RecordArea = start;
+  }
+  First = Last = -1;
   if (!ok) {
     if (!Error) Error = MAPERR_WRITE;
-    Head.Length = std::max<DWORD>(Head.Length, oldLength);
-    WriteHead();
     return 0;
   }
-  Head.RecordArea = blockEnd;
-  First = Last = -1;
-  if (!WriteHead()) return 0;
   return 1;
 }
 

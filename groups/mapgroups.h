@@ -7,9 +7,16 @@
 // Layout: a 64-byte header, the index from offset 64 (entry n at
 // 64 + 16 n; entry 0 is all zero), the record area from the header's
 // record-area offset to the end of the file.
+//
+// Every write that takes several steps makes the new bytes part of the file
+// (the header's length) before an index entry or the count points at them,
+// so that a writer stopped between any two steps (a killed process) leaves
+// a file in which every group written before reads back. With `WriteThrough`
+// set each such step is on the disk before the next one starts.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -94,7 +101,9 @@ class MAPCLASS TMapGroups {
   // Positioned transfers of exactly `size` bytes: size, 0 on failure.
   int Write(DWORD offset, const void* buffer, int size);
   int Read(DWORD offset, void* buffer, int size);
-  // Enlarges the index area: 1 or 0.
+  // Enlarges the index area by moving the records at its end to the end of
+  // the file: copies first, then the length that covers them, then the
+  // entries, and only then is the old place taken into the index. 1 or 0.
   int MoveGroupRecords();
 
   // State.
@@ -113,14 +122,30 @@ class MAPCLASS TMapGroups {
   int First = -1;  // first and last group number held in the window
   int Last = -1;
   TMapError* Reporter = nullptr;
+  // Steps of a write are synced one by one (while the process writes
+  // through, platform/file.h); the map sets it in edit mode, when its sheet
+  // files write through.
+  int WriteThrough = 0;
 
  private:
   // Keeps the code; with `report` also tells the reporter.
   int Fail(int code, int report = 0);
   int WriteHead();
-  // Forgets a failed append: the header's length back to `length` and the
-  // file cut there. Returns 0.
+  // Puts what was written so far on the disk when writing through: 1, or 0
+  // (60004).
+  int Sync();
+  // Forgets a failed append that the header on disk does not count: the
+  // header's length back to `length` and the file cut there. Returns 0.
   int DropAppended(DWORD length);
+  // Copies the records that start in the block [start, start + size) (its
+  // first `present` bytes in `block`) to the file from offset `at` on, each
+  // in a slot of its own, without touching the header or the index; `moved`
+  // gets their new entries, `end` the end of the last copy. 1 or 0.
+  int CopyMovedRecords(char* block, DWORD start, DWORD size, DWORD present, DWORD at,
+                       std::vector<INDEXGDX>& moved, DWORD& end);
+  // Writes the entries (by ascending number) into the index, a window at a
+  // time. 1 or 0.
+  int RepointEntries(const std::vector<INDEXGDX>& moved);
   // Appends `size` bytes (and zeros up to `slot`) at the end of the file:
   // the offset, 0 on failure.
   DWORD Append(const void* buffer, DWORD size, DWORD slot);

@@ -215,6 +215,7 @@ void TMap::OpenGroups() {
   plat::SplitPath(Path, nullptr, nullptr, fname, nullptr);
   char name[MAX_PATH];
   if (!JoinText(name, sizeof(name), {LogFolder, fname, ".GDX"})) return;
+  Groups.WriteThrough = EditMode;
   if (Groups.Open(name)) return;
   int restore = 1;
   if (MessageEnableGet()) {
@@ -565,6 +566,8 @@ int TMap::WorkMode(int on) {
   // records' ends before anyone else looks.
   List.EndWriteViews();
   List.EditMode = EditMode;
+  // The group file's writes are then as durable as the sheets'.
+  Groups.WriteThrough = EditMode;
   return EditMode;
 }
 

@@ -598,6 +598,17 @@ class MAPCLASS TMapList {
   // lock; otherwise, or when that fails, the sheet is read with them
   // (Repairs) and takes no writes. Always 1.
   int RepairChainLinks();
+  // A writer stopped after the header that counts its new object but
+  // before the links of its neighbours to it leaves the object counted and
+  // not yet in the chain. A writable sheet completes those links when it
+  // opens (CompleteLastLinks, under the sheet lock), so that the chain holds
+  // every object counted from the start. Always 1.
+  int CompleteLinksAtOpen();
+  // Whether a neighbour of the last object counted does not link to it.
+  bool LastLinksOpen();
+  // Under the sheet lock: the header copy read again from the file, when it
+  // reads and fits the file.
+  void ReloadHead();
   // Whether a chain end named by the header links past the count.
   bool ChainEndsPastCount();
   // Every link past the count and the links that replace it: the objects

@@ -5,7 +5,9 @@
 // next to them failed. A sheet is looked at when it opens: the links past
 // the count are cut, the objects on either side of the lost one linked to
 // each other again, and the result written back when the sheet is
-// writable or else used when the sheet is read.
+// writable or else used when the sheet is read. A writable sheet also
+// completes the links to its last object when the append that counted it
+// stopped before writing them.
 #include <algorithm>
 #include <iterator>
 #include <map>
@@ -88,19 +90,49 @@ int TMapList::FindLinkRepairs(std::vector<LINKREPAIR>& out) {
   return 0;
 }
 
+void TMapList::ReloadHead() {
+  // A writer that was only slow, not stopped, has counted its object by now.
+  HDRHEAD fresh;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh) &&
+      CheckHdrCount(&fresh, plat::FileLength(Files[SHEET_HDR])))
+    Head = fresh;
+}
+
+bool TMapList::LastLinksOpen() {
+  const LONG last = Head.Count;
+  if (last < 2) return false;
+  FVSPR desc, side;
+  if (ReadHdr(int64_t(last) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0) return false;
+  if (desc.Back != 0 && desc.Back < DWORD(last) &&
+      ReadHdr(int64_t(desc.Back) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0 &&
+      side.Next != DWORD(last))
+    return true;
+  return desc.Next != 0 && desc.Next < DWORD(last) &&
+         ReadHdr(int64_t(desc.Next) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0 &&
+         side.Back != DWORD(last);
+}
+
+int TMapList::CompleteLinksAtOpen() {
+  if (!IsWritable() || !LastLinksOpen() || !LockList()) return 1;
+  ReloadHead();
+  // A failed write leaves the rest to the next append, which completes the
+  // links the same way.
+  CompleteLastLinks(Head);
+  UnlockList();
+  HeadBuffer.Reset();
+  CurrentObject = 0;
+  CurrentDesc = nullptr;
+  return 1;
+}
+
 int TMapList::RepairChainLinks() {
   RepairCount = 0;
   RepairedCount = 0;
-  if (!ChainEndsPastCount()) return 1;
+  if (!ChainEndsPastCount()) return CompleteLinksAtOpen();
 
   std::vector<LINKREPAIR> repairs;
   if (IsWritable() && LockList()) {
-    // Under the lock the header is read again: a writer that was only
-    // slow, not stopped, has counted its object by now.
-    HDRHEAD fresh;
-    if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh) &&
-        CheckHdrCount(&fresh, plat::FileLength(Files[SHEET_HDR])))
-      Head = fresh;
+    ReloadHead();
     int code = ChainEndsPastCount() ? FindLinkRepairs(repairs) : 0;
     for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
       const LINKREPAIR& r = repairs[i];

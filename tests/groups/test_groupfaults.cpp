@@ -110,4 +110,66 @@ TEST(GroupFaults, EveryFailedOperationKeepsTheGroups) {
   MessageEnableSet(messages);
 }
 
+// The append that grows the index, writing through (each step synced),
+// with each of its operations failing in turn, refused or cut short: the
+// file reopens with every group, and the file left open takes the group on
+// the next try.
+TEST(GroupFaults, AFailedIndexGrowthKeepsTheGroups) {
+  plat::SetWriteThroughEnabled(false);
+  const int messages = MessageEnableSet(0);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string name = dir / "map.GDX";
+  constexpr int kFull = 1022;  // the next group grows the index
+  TObjectGroup group;
+  {
+    TMapGroups file;
+    ASSERT_EQ(1, file.Create(name.c_str()));
+    for (int n = 1; n <= kFull; ++n) {
+      Fill(group, n % 4 + 1, DWORD(n));
+      ASSERT_EQ(n, file.WriteGroup(&group));
+    }
+  }
+  const std::string before = ReadAll(name);
+  auto expectAll = [&](TMapGroups& file, int count, const mctest::SweepRun& run) {
+    for (int n = 1; n <= count; ++n) {
+      TObjectGroup g;
+      ASSERT_GT(file.ReadGroup(&g, n), 0) << run << " group " << n;
+      ASSERT_EQ(DWORD(n) * 1000 + 1, g.ObjectKeyNumber(1, 1).Key) << run << " group " << n;
+    }
+  };
+  plat::SetWriteThroughEnabled(true);
+  for (const plat::VfsFault how : {plat::VfsFault::Error, plat::VfsFault::Short}) {
+    TMapGroups file;
+    file.WriteThrough = 1;
+    int written = 0;
+    mctest::FaultSweep sweep;
+    sweep.fault.how = how;
+    sweep.prepare = [&] {
+      file.Close();
+      WriteAll(name, before);
+      ASSERT_EQ(1, file.Open(name.c_str()));
+      Fill(group, 3, kFull + 1);
+    };
+    const int runs = sweep.Run([&] { written = file.WriteGroup(&group); },
+                               [&](const mctest::SweepRun& run) {
+      EXPECT_TRUE(written > 0 || run.faulted) << run;
+      if (written <= 0) {
+        Fill(group, 3, kFull + 1);
+        written = file.WriteGroup(&group);
+        EXPECT_GT(written, 0) << run;
+      }
+      file.Close();
+      TMapGroups reopened;
+      ASSERT_EQ(1, reopened.Open(name.c_str())) << run;
+      expectAll(reopened, kFull, run);
+      ASSERT_GE(reopened.Count(), kFull + 2) << run;
+      ExpectGroup(reopened, written, 3, kFull + 1, run);
+      EXPECT_GT(reopened.Header().RecordArea, 16448u) << run;
+    });
+    EXPECT_GT(runs, 8);
+  }
+  plat::SetWriteThroughEnabled(false);
+  MessageEnableSet(messages);
+}
+
 }  // namespace

@@ -108,6 +108,32 @@ std::string CheckChain(TMapList& list, std::vector<int>* order) {
   return "";
 }
 
+int AppendGroup(TMap& map, int id) {
+  TObjectGroup group;
+  if (!group.Create(0, id)) return 0;
+  for (int i = 1; i <= id % 5 + 1; ++i)
+    group.AppendObject(1, NUMBERKEY{DWORD(i), KEY{DWORD(id) * 1000 + DWORD(i)}});
+  return group.WriteGroup(&map);
+}
+
+std::string CheckGroup(TMap& map, int n, int id) {
+  const std::string what = "group " + std::to_string(n) + " (id " + std::to_string(id) + ")";
+  TObjectGroup group;
+  if (group.ReadGroup(&map, n) <= 0) return what + ": unreadable";
+  if (group.Total() != id % 5 + 1) return what + ": " + std::to_string(group.Total()) + " members";
+  for (int i = 1; i <= id % 5 + 1; ++i)
+    if (group.ObjectKeyNumber(1, i).Key != DWORD(id) * 1000 + DWORD(i)) return what + ": keys differ";
+  return "";
+}
+
+std::string CheckGroups(TMap& map, int count) {
+  for (int n = 1; n <= count; ++n) {
+    std::string differs = CheckGroup(map, n, n);
+    if (!differs.empty()) return differs;
+  }
+  return "";
+}
+
 namespace fs = std::filesystem;
 
 FolderFiles Snapshot(const std::string& folder) {

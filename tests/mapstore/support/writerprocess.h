@@ -1,5 +1,5 @@
 // Writers of one map in other processes, for the tests of racing and
-// killed writers: objects whose records carry a number of their own (so
+// killed writers: objects and groups whose records carry a number of their own (so
 // that each one read back can be told apart from every other), a check of
 // an object's records and of the sheet's chain, and child processes that
 // report each append they were told succeeded through a pipe.
@@ -39,6 +39,15 @@ std::string CheckObject(TMapList& list, int n, int id);
 // `order` gets the numbers met. "" when it holds every object of the
 // sheet once, else what is wrong.
 std::string CheckChain(TMapList& list, std::vector<int>* order = nullptr);
+
+// Appends group `id` through the map's group file: id % 5 + 1 members on
+// sheet 1 whose keys tell the id. Its number, 0 when refused.
+int AppendGroup(TMap& map, int id);
+// "" when group n of the map's group file holds the members of group `id`,
+// else what differs.
+std::string CheckGroup(TMap& map, int n, int id);
+// The same for groups 1..count holding ids 1..count: the first difference.
+std::string CheckGroups(TMap& map, int count);
 
 // Every file below a folder by its name in the folder, and back (the
 // folder emptied first).
