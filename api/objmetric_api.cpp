@@ -351,16 +351,23 @@ MAPAPI LONG WINAPI mapCreateArc(HMAP hMap, HOBJ info, DOUBLEPOINT* first, DOUBLE
 
 namespace {
 
+// A refused zone leaves the object as it was, with its last error saying
+// why: MAPERR_INPUT for a width, subject or contour no zone can be built
+// from, MAPERR_MEMORY when the zone cannot be written into the metric.
 LONG Zone(double width, HOBJ info, LONG subject, LONG cap, bool half) {
   TObjectInfo* object = MetricObject(info);
-  if (object == nullptr || object->GetMap() == nullptr || !HasSubject(object, subject) ||
-      !(width > 0))
-    return 0;
+  if (object == nullptr) return 0;
+  if (object->GetMap() == nullptr || !HasSubject(object, subject) || !(width > 0))
+    return object->SetError(MAPERR_INPUT), 0;
   width = ToMetricUnits(object, width);
   TBuildZone zone;
   const int built = half ? zone.BuildHalf(width, &object->Metric, subject, -1.0)
                          : zone.Build(width, &object->Metric, subject, -1.0, cap);
-  return built ? ReplaceContour(object, subject, zone.Result, false) : 0;
+  if (!built) return object->SetError(MAPERR_INPUT), 0;
+  if (!ReplaceContour(object, subject, zone.Result, false))
+    return object->SetError(MAPERR_MEMORY), 0;
+  object->SetError(MAPERR_NONE);
+  return 1;
 }
 
 }  // namespace

@@ -1,13 +1,19 @@
 // Buffer zones around the contours of a metric.
 //
-// A zone is walked along the contour: at every corner A, B, N the offsets of
-// both segments at B are made (InAngle); the side being walked gets the outer
-// points of the corner (the offset of AB, the outer corner point Y and the
-// offset of BN) or the inner corner point X, whichever lies on it, and the
-// other side of an open line gets the opposite choice. The walked side is
-// kept in order, the other side is kept apart and appended reversed, so the
-// finished contour runs along one side, turns round the far cap and comes
-// back along the other side.
+// A zone is first drawn as one closed curve walked along the contour: at
+// every corner A, B, N the side being walked gets, where the corner turns
+// away from it, the offset of AB at B, an arc round B at the width and the
+// offset of BN at B; where the corner turns towards it, the crossing X of
+// the two offsets when X lies beside both segments, else a detour from the
+// offset of AB in to B and out to the offset of BN. A line is walked along
+// its left side, round the end cap, back along its other side and round the
+// start cap; a closed contour along its outer side only; a half zone along
+// its left side and back along the line itself. Where the contour comes
+// near itself (a notch, a narrow bend, a loop) the curve crosses itself;
+// the zone is the region the curve winds around, whose outline
+// TZoneOutline finds. Every point of the zone then lies within the width of
+// the contour (arcs are chords between points at the width), and every
+// point within the width is in it, but for the slivers the chords cut off.
 #include "geometry/buildzone.h"
 
 #include <algorithm>
@@ -23,7 +29,10 @@ constexpr int kStepsPerWidth = 8;
 constexpr int kMinSteps = 8;
 constexpr int kMaxSteps = 180;
 
-double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(b.X - a.X, b.Y - a.Y); }
+double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  const double dx = b.X - a.X, dy = b.Y - a.Y;
+  return std::sqrt(dx * dx + dy * dy);
+}
 
 bool Same(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return a.X == b.X && a.Y == b.Y; }
 
@@ -78,7 +87,7 @@ void TBuildZone::SetPrecision(double precision) {
 }
 
 // ---------------------------------------------------------------------------
-// Source and segment index
+// Source
 
 // A metric of a known kind, not one of the builder's own buffers.
 bool TBuildZone::Readable(const TDataEdit* metric) const {
@@ -93,7 +102,6 @@ int TBuildZone::ReadSource() {
   const int n = Source.PointCount(0);
   Points.clear();
   Near.clear();
-  Far.clear();
   for (int i = 1; i <= n; ++i) {
     if (!Source.GoPointSubject(i, 0)) return 0;
     const DOUBLEPOINT p{Source.XDouble(), Source.YDouble()};
@@ -103,23 +111,30 @@ int TBuildZone::ReadSource() {
   return 1;
 }
 
-// Loads and thins the subject, copies its points and indexes its segments.
+// Loads the subject without repeated points and copies its points.
 int TBuildZone::Begin(double width, TDataEdit* metric, int subject, double precision) {
   if (!Readable(metric) || !(width > 0.0) || !std::isfinite(width) || subject < 0) return 0;
   Width = width;
   if (!Source.LoadSubject(metric, subject)) return 0;
   SetPrecision(precision);
-  if (Source.LinearFilter(Precision) == 0) return 0;
+  // Points that repeat their neighbour within the precision go; points on
+  // the line through their neighbours stay (corridor thinning would take
+  // the tip of a spike that runs back along the line, and the zone round
+  // it).
+  if (Source.DeleteEqualPoint(Precision, 0) == 0) return 0;
   if (Source.FirstPointSubject(0) == nullptr) return 0;
   const int n = Source.PointCount(0);
   if (n < 1) return 0;
   if (!Result.Create(static_cast<int>(Source.Record->Ident), 0) || !ReadSource()) return 0;
-  Index.Build(Points.data(), n);
+  Indexed = false;
   return 1;
 }
 
-// Whether some source segment comes within limit of p.
+// Whether some source segment comes within limit of p (the segments are
+// indexed at the first question).
 bool TBuildZone::NearSource(const DOUBLEPOINT& p, double limit) {
+  if (!Indexed) Index.Build(Points.data(), static_cast<int>(Points.size()));
+  Indexed = true;
   return limit > 0.0 && Index.Meets(&p, 1, limit);
 }
 
@@ -131,12 +146,6 @@ int TBuildZone::WritePoint(const DOUBLEPOINT& p) {
   if (NearSource(p, Width - Precision)) return 0;
   Near.push_back(p);
   return 1;
-}
-
-// A point of the other side of an open line, under the same distance rule.
-void TBuildZone::WriteOther(const DOUBLEPOINT& p) {
-  if (!std::isfinite(p.X) || !std::isfinite(p.Y)) return;
-  if (!NearSource(p, Width - Precision)) Far.push_back(p);
 }
 
 // The two offsets of a segment with the unit normal n, at `at`.
@@ -210,20 +219,93 @@ void TBuildZone::FinalPoint(int cap) {
   W = p2;
 }
 
-// Writes the walked side, then the other side reversed, into the result;
-// close: the first point once more at the end.
-int TBuildZone::Emit(bool close) {
-  if (Near.empty() && Far.empty()) return 0;
-  for (const DOUBLEPOINT& p : Near)
-    if (!Result.AppendPointSubject(0, p.X, p.Y)) return 0;
-  for (size_t i = Far.size(); i-- > 0;)
-    if (!Result.AppendPointSubject(0, Far[i].X, Far[i].Y)) return 0;
-  if (close) {
-    const DOUBLEPOINT first = Near.empty() ? Far.back() : Near.front();
-    if (!Result.AppendPointSubject(0, first.X, first.Y)) return 0;
-  }
+// Writes the points of p into the result; close: the first point once more
+// at the end.
+int TBuildZone::Emit(const std::vector<DOUBLEPOINT>& p, bool close) {
+  if (p.empty()) return 0;
+  for (const DOUBLEPOINT& q : p)
+    if (!Result.AppendPointSubject(0, q.X, q.Y)) return 0;
+  if (close && !Result.AppendPointSubject(0, p.front().X, p.front().Y)) return 0;
   Result.FirstPointSubject(0);
   return 1;
+}
+
+// Adds p to the curve unless it repeats the last point.
+void TBuildZone::Add(const DOUBLEPOINT& p) {
+  if (Curve.empty() || !Same(Curve.back(), p)) Curve.push_back(p);
+}
+
+// The corner A, B, N on the left side of the walk: an arc round B where
+// the walk turns right (a turn straight back counts as one), the crossing
+// of the two offsets or a detour through B where it turns left. One-sided,
+// a turn straight back counts as one to the left (the zone keeps to the
+// left of both segments rather than going round the tip), and the crossing
+// is taken only where what it cuts off lies on the left of both segments.
+void TBuildZone::Corner(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DOUBLEPOINT& n,
+                        bool oneSided) {
+  const double l1 = Dist(a, b), l2 = Dist(b, n);
+  const DOUBLEPOINT u1{(b.X - a.X) / l1, (b.Y - a.Y) / l1}, u2{(n.X - b.X) / l2, (n.Y - b.Y) / l2};
+  const DOUBLEPOINT n1{-u1.Y, u1.X}, n2{-u2.Y, u2.X};
+  const double cross = u1.X * u2.Y - u1.Y * u2.X, dot = u1.X * u2.X + u1.Y * u2.Y;
+  if (cross == 0.0 && dot > 0.0) return;  // straight on: the offsets run on
+  if (cross < 0.0 || (cross == 0.0 && !oneSided)) {
+    const double turn = cross == 0.0 ? -kPi : std::atan2(cross, dot);
+    const int chords = std::max(1, static_cast<int>(std::ceil(-turn / Step)));
+    const double c = std::cos(turn / chords), s = std::sin(turn / chords);
+    DOUBLEPOINT r = n1;
+    Add(Moved(b, n1, Width));
+    for (int j = 1; j < chords; ++j) {
+      r = {r.X * c - r.Y * s, r.X * s + r.Y * c};
+      Add(Moved(b, r, Width));
+    }
+    return Add(Moved(b, n2, Width));
+  }
+  // X lies beside both segments when its feet, w tan(turn / 2) back from
+  // B, fall within them; within their first halves, so that the offset of
+  // a segment cut at both ends never runs backwards. One-sided, the
+  // offsets' ends at B must lie beside the other segment too (on its left,
+  // w sin(turn) along it).
+  const double reach = oneSided ? (dot >= 0.0 ? cross : HUGE_VAL) : cross / (1.0 + dot);
+  if (2 * Width * reach <= std::min(l1, l2)) {
+    const double k = Width / (1.0 + dot);
+    return Add({b.X + k * (n1.X + n2.X), b.Y + k * (n1.Y + n2.Y)});
+  }
+  Add(Moved(b, n1, Width));
+  Add(b);
+  Add(Moved(b, n2, Width));
+}
+
+// The left side of the walk along p[0 .. n - 1] (no two neighbours equal):
+// from the offset of the first point to that of the last; a closed contour
+// (the last point the first) goes round every vertex. One-sided: the zone
+// lies on this side only.
+void TBuildZone::Side(const DOUBLEPOINT* p, int n, bool closed, bool oneSided) {
+  if (closed) {
+    const int k = n - 1;
+    for (int i = 0; i < k; ++i) Corner(p[(i + k - 1) % k], p[i], p[(i + 1) % k], false);
+    return;
+  }
+  Add(Moved(p[0], LeftNormal(p[0], p[1]), Width));
+  for (int i = 1; i + 1 < n; ++i) Corner(p[i - 1], p[i], p[i + 1], oneSided);
+  Add(Moved(p[n - 1], LeftNormal(p[n - 2], p[n - 1]), Width));
+}
+
+// The source without repeated neighbours in Line and, reversed, in Back.
+void TBuildZone::Distinct() {
+  Line.clear();
+  for (const DOUBLEPOINT& p : Points)
+    if (Line.empty() || !Same(Line.back(), p)) Line.push_back(p);
+  Back.assign(Line.rbegin(), Line.rend());
+}
+
+// The region the curve winds around, written into the result; reversed:
+// running clockwise.
+int TBuildZone::Outline(bool reversed) {
+  if (Curve.empty()) return 0;
+  Curve.push_back(Curve.front());
+  if (!Zone.Resolve(Curve.data(), static_cast<int>(Curve.size()), Precision, &Near)) return 0;
+  if (reversed) std::reverse(Near.begin(), Near.end());
+  return Emit(Near, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -244,7 +326,7 @@ int TBuildZone::Build(double width, TDataEdit* metric, int subject, double preci
       W = {A.X + width * std::cos(t), A.Y + width * std::sin(t)};
       Near.push_back(W);
     }
-    return Emit(false);
+    return Emit(Near, false);
   }
 
   if (n == 2) {
@@ -254,118 +336,87 @@ int TBuildZone::Build(double width, TDataEdit* metric, int subject, double preci
     DOUBLEPOINT nrm = LeftNormal(A, B);
     if (nrm.X < 0.0 || (nrm.X == 0.0 && nrm.Y < 0.0)) nrm = {-nrm.X, -nrm.Y};
     W = Moved(A, nrm, width);
-    WritePoint(W);
+    Near.push_back(W);
     FinalPoint(cap);
     std::swap(A, B);
     FinalPoint(cap);
-    return Emit(true);
+    return Emit(Near, true);
   }
 
-  const bool closed = Same(Points[0], Points[static_cast<size_t>(n) - 1]);
-  int corners = n - 1;
-  if (!closed) {
-    B = Points[0];
-    A = Points[1];
-    FinalPoint(cap);
-    corners = n - 2;
+  // Arcs of the corners in steps of the circle of the zone around a point,
+  // at least 32 to the turn.
+  Step = 2 * kPi / std::clamp(kStepsPerWidth * width, 32.0, static_cast<double>(kMaxSteps));
+  Distinct();
+  Curve.clear();
+  const int k = static_cast<int>(Line.size());
+  if (k < 2) return 0;
+  const bool closed = k > 2 && Same(Line.front(), Line.back());
+  if (closed) {
+    // The outer side is the right of a contour running counter-clockwise;
+    // the zone runs the way the contour does.
+    double area = 0.0;
+    for (int i = 0; i + 1 < k; ++i) area += Line[i].X * Line[i + 1].Y - Line[i + 1].X * Line[i].Y;
+    Side(area > 0.0 ? Back.data() : Line.data(), k, true, false);
+    return Outline(area < 0.0);
   }
-  A = Points[0];
-  B = Points[1];
-  bool sideKnown = !closed;
-  int next = 2;  // index of the next point to read
-  for (int i = 1; i <= corners; ++i) {
-    if (closed && i == corners) next = 1;  // the last corner turns onto P2
-    N = Points[static_cast<size_t>(next++)];
-    if (std::fabs(A.X - N.X) <= Precision && std::fabs(A.Y - N.Y) <= Precision) continue;
-    const int r = InAngle();
-    if (r != 0) {
-      bool outer;
-      if (!sideKnown) {
-        // The ring goes round the outside: the outer points of this corner
-        // are walked when the way from B towards X leads into the area.
-        const double step = 1e-3 * std::min({Dist(A, B), Dist(B, N), Dist(B, X)});
-        const double bx = Dist(B, X);
-        const DOUBLEPOINT probe{B.X + step * (X.X - B.X) / bx, B.Y + step * (X.Y - B.Y) / bx};
-        outer = bx > 0.0 && Index.Inside(probe);
-        sideKnown = true;
-      } else {
-        outer = Parallel() != 0;
-      }
-      const bool inner = Angle123() == 0;
-      // A slight turn gets one outer point: where the outer offset lines
-      // meet (opposite X across B), so that the zone keeps its full width
-      // along both segments; the point at the width from B on the bisector
-      // would cut into the band on either side of the corner.
-      const DOUBLEPOINT mitre{2 * B.X - X.X, 2 * B.Y - X.Y};
-      // The walked side takes the outer points when outer, else X; the
-      // other side of an open line takes the other choice.
-      const auto write = [&](const DOUBLEPOINT& p, bool walked) {
-        if (walked) WritePoint(p);
-        else WriteOther(p);
-      };
-      for (const bool walked : {true, false}) {
-        if (!walked && closed) break;
-        if (outer != walked) {
-          if (inner) write(X, walked);
-        } else if (r == 3) {
-          write(mitre, walked);
-        } else {
-          write(A1, walked);
-          write(Y, walked);
-          write(N2, walked);
-        }
-      }
-      W = outer ? N2 : X;
+  // Along the left side, round the end, back along the right side (the
+  // left of the way back) and round the start. The curve runs clockwise
+  // round what it encloses.
+  Side(Line.data(), k, false, false);
+  Cap(Line[k - 2], Line[k - 1], cap);
+  Side(Back.data(), k, false, false);
+  Cap(Line[1], Line[0], cap);
+  return Outline(false);
+}
+
+// The cap at `end` coming from `from`, from the offset on the left to the
+// one on the right: straight across (flat), or through the point at the
+// width beyond the end (pointed). A cap cuts off what lies beyond the end,
+// but not what lies within the width of the vertex before it: when that
+// circle reaches out of the cap, the curve walks round it once more
+// (clockwise) from where it meets the cap.
+void TBuildZone::Cap(const DOUBLEPOINT& from, const DOUBLEPOINT& end, int cap) {
+  const double l = Dist(from, end);
+  const DOUBLEPOINT u{(end.X - from.X) / l, (end.Y - from.Y) / l}, n{-u.Y, u.X};
+  const double w = Width, gap = w - l;
+  // Where the circle round `from` meets the cap, as the fraction of the
+  // way from the left offset to the end (flat) or to the tip (pointed).
+  double t = -1.0;
+  if (cap != 0 && gap > 0.0) {
+    t = 1.0 - std::sqrt(w * w - l * l) / w;
+  } else if (cap == 0 && gap * gap > 2 * l * l) {
+    t = (gap - std::sqrt(gap * gap - 2 * l * l)) / (2 * w);
+  }
+  const DOUBLEPOINT left = Moved(end, n, w);
+  const DOUBLEPOINT tip = cap == 0 ? Moved(end, u, w) : end;
+  if (t >= 0.0) {
+    const DOUBLEPOINT at{left.X + t * (tip.X - left.X), left.Y + t * (tip.Y - left.Y)};
+    const DOUBLEPOINT r{(at.X - from.X) / w, (at.Y - from.Y) / w};
+    const int chords = static_cast<int>(std::ceil(2 * kPi / Step));
+    const double c = std::cos(-2 * kPi / chords), s = std::sin(-2 * kPi / chords);
+    Add(at);
+    DOUBLEPOINT q = r;
+    for (int j = 1; j < chords; ++j) {
+      q = {q.X * c - q.Y * s, q.X * s + q.Y * c};
+      Add(Moved(from, q, w));
     }
-    A = B;
-    B = N;
+    Add(at);
   }
-  if (!closed) FinalPoint(cap);
-  return Emit(true);
+  if (cap == 0) Add(tip);
 }
 
 int TBuildZone::BuildHalf(double width, TDataEdit* metric, int subject, double precision) {
   if (!Begin(width, metric, subject, precision)) return 0;
   const int n = static_cast<int>(Points.size());
-  if (n < 2) return 0;
-  A = Points[0];
-  B = Points[1];
-  if (Same(A, B)) return 0;
-  if (n == 2) {
-    Near.push_back(A);
-    W = Moved(A, LeftNormal(A, B), width);
-    WritePoint(W);
-    Near.push_back(Moved(B, LeftNormal(A, B), width));  // the end, near the line or not
-    Near.push_back(B);
-    Near.push_back(A);
-    return Emit(false);
-  }
-  W = Moved(A, LeftNormal(A, B), width);
-  Near.push_back(W);
-  bool dropEnd = false;
-  for (int i = 1; i <= n - 2; ++i) {
-    N = Points[static_cast<size_t>(i) + 1];
-    const int r = InAngle();
-    if (r != 0) {
-      const bool wLeft = Left(W, A, B);
-      const bool xOnW = Left(X, A, B) == wLeft;
-      if (!xOnW && Left(A1, A, B) == wLeft) {
-        Near.push_back(A1);
-        Near.push_back(Y);
-        Near.push_back(N2);
-      } else if (xOnW) {
-        if (PlacePoint8()) Near.push_back(X);
-        else if (i == n - 2) dropEnd = true;
-      }
-    }
-    A = B;
-    B = N;
-    W = Moved(A, LeftNormal(A, B), width);
-  }
-  if (!dropEnd) Near.push_back(Moved(B, LeftNormal(A, B), width));
-  for (int i = n; i-- > 0;) Near.push_back(Points[static_cast<size_t>(i)]);
-  if (!Same(Near.front(), Near.back())) Near.push_back(Near.front());
-  return Emit(false);
+  if (n < 2 || Same(Points[0], Points[1])) return 0;
+  // Along the left offsets and back along the line; the zone runs that
+  // way too, ending on the line's points in reverse order.
+  Step = 2 * kPi / std::clamp(kStepsPerWidth * width, 32.0, static_cast<double>(kMaxSteps));
+  Distinct();
+  Curve.clear();
+  Side(Line.data(), static_cast<int>(Line.size()), false, true);
+  for (const DOUBLEPOINT& p : Back) Add(p);
+  return Outline(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -428,9 +479,9 @@ int TBuildZone::ModificationObject(double distance, TDataEdit* metric, int subje
     Near.insert(Near.end(), trailing, a);
     joint(a, b);
     Near.front() = Near.back();
-    return Emit(false);
+    return Emit(Near, false);
   }
   Near.insert(Near.end(), trailing + 1, prevB);
   for (size_t i = count; i-- > 0;) Near.push_back(Points[i]);
-  return Emit(true);
+  return Emit(Near, true);
 }

@@ -12,22 +12,32 @@
 //
 // The contour is copied into the builder's source buffer and the zone is
 // written into its result buffer, which the caller reads after a call that
-// returned 1 (after 0 it holds a partial contour). Points of a zone that come
-// within width - precision of the source (where the line bends back on
-// itself) are dropped; a segment index makes that test cost a logarithmic
-// share per point, so a zone of n vertices takes O(n log n)-like time. The
-// builder keeps its buffers between calls: once grown, a call allocates
-// nothing beyond the metric buffers.
+// returned 1 (after 0 it holds a partial contour). A zone holds every point
+// within the width of the contour (a closed contour's inside too; a line's
+// caps cut off what lies beyond its ends only, not what lies within the
+// width of another of its vertices; a half zone what lies on the left of
+// its segments) and no point farther than the width; its arcs are chords
+// between points at the width, at the point zone's steps but never fewer
+// than 32 to the turn. The zone's points lie within a quarter of the
+// precision of that figure.
+// Where the contour comes near itself the zone is cut out of the self-
+// crossing curve walked round it (TZoneOutline): notches narrower than
+// twice the width are filled, and a hole left inside a loop is joined to
+// the outer ring by a bridge, so that the zone stays one contour. A zone of
+// n vertices takes about n log n time; the builder keeps its buffers
+// between calls: once grown, a call allocates nothing beyond the metric
+// buffers.
 //
 // Failures give 0, with no error code: a null or damaged metric, a width not
-// above 0 or not finite, a subject that cannot be loaded or is empty after
-// thinning.
+// above 0 or not finite, a subject that cannot be loaded or is empty, or a
+// curve whose crossings cannot be put together.
 #pragma once
 
 #include <vector>
 
 #include "geodesy/points.h"
 #include "geometry/contourindex.h"
+#include "geometry/zoneoutline.h"
 #include "records/dataedit.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
@@ -42,7 +52,8 @@ class MAPCLASS TBuildZone {
   // The zone of contour `subject` of the metric; cap 0 gives pointed end
   // caps, any other value flat ones. 1 when the zone is in Result, else 0.
   int Build(double width, TDataEdit* metric, int subject, double precision, int cap);
-  // The zone on the left of the line's direction, closed along the line.
+  // The zone on the left of the line's direction, closed along the line:
+  // the offsets first, then the line's points in reverse order.
   int BuildHalf(double width, TDataEdit* metric, int subject, double precision);
   // The contour moved sideways by distance (mitred joints). 1 or 0.
   int ModificationObject(double distance, TDataEdit* metric, int subject);
@@ -84,15 +95,25 @@ class MAPCLASS TBuildZone {
   bool NearSource(const DOUBLEPOINT& p, double limit);
   void Offsets(const DOUBLEPOINT& at, const DOUBLEPOINT& n, DOUBLEPOINT* p,
                DOUBLEPOINT* q) const;
-  void WriteOther(const DOUBLEPOINT& p);
   void FinalPoint(int cap);
-  int Emit(bool close);
+  int Emit(const std::vector<DOUBLEPOINT>& p, bool close);
+  void Add(const DOUBLEPOINT& p);
+  void Corner(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DOUBLEPOINT& n, bool oneSided);
+  void Side(const DOUBLEPOINT* p, int n, bool closed, bool oneSided);
+  void Distinct();
+  void Cap(const DOUBLEPOINT& from, const DOUBLEPOINT& end, int cap);
+  int Outline(bool reversed);
   int OffsetSegment(const DOUBLEPOINT& p, const DOUBLEPOINT& q, DOUBLEPOINT* p1,
                     DOUBLEPOINT* q1) const;
 
   // Work buffers, reused between calls.
   std::vector<DOUBLEPOINT> Points;  // the source contour
-  std::vector<DOUBLEPOINT> Near;    // the side being walked, in order
-  std::vector<DOUBLEPOINT> Far;     // the other side, in the order written
-  TContourIndex Index;  // the segments of the source contour
+  std::vector<DOUBLEPOINT> Line;    // the same without repeated neighbours
+  std::vector<DOUBLEPOINT> Back;    // Line reversed
+  std::vector<DOUBLEPOINT> Curve;   // the closed curve walked round the zone
+  std::vector<DOUBLEPOINT> Near;    // the points written into the result
+  double Step = 0.0;                // the angle of an arc's chord
+  TZoneOutline Zone;                // the outline of the curve
+  TContourIndex Index;              // the segments of the source contour
+  bool Indexed = false;             // Index holds the current source
 };

@@ -170,9 +170,11 @@ TEST_F(ObjMetricApi, ZoneReplacesOneContourOnly) {
   const HOBJ h = Make(LOCAL_SQUARE, {kSquare, kHole, kHole2});
   for (const auto& bad : {std::pair{0.0, 2}, {-5.0, 2}, {5.0, 3}, {5.0, -1}}) {
     EXPECT_EQ(0, mapZoneObject(bad.first, h, bad.second, 0));
+    EXPECT_EQ(MAPERR_INPUT, TObjectInfo::FromHandle(h)->GetError());
     ExpectSame(Points(h, 2), kHole2);
   }
   ASSERT_EQ(1, mapZoneObject(5.0, h, 2, 0));
+  EXPECT_EQ(0, TObjectInfo::FromHandle(h)->GetError());
   ASSERT_EQ(3, mapPolyCount(h));
   ExpectSame(Points(h, 0), kSquare);
   ExpectSame(Points(h, 1), kHole);
@@ -188,6 +190,45 @@ TEST_F(ObjMetricApi, ZoneReplacesOneContourOnly) {
   EXPECT_EQ(1, mapDeleteSubject(h, 1));
   EXPECT_GT(mapPointCount(h, 1), 5);  // the zone moved up
   EXPECT_EQ(2, mapPolyCount(h));
+
+  // A deeply notched star: no point of its zone farther than the width
+  // from it (the zone does not bridge the notches), every notch filled as
+  // far as the width reaches from its sides, nothing beyond.
+  Contour star;
+  for (int i = 0; i <= 30; ++i) {
+    const double r = i % 2 ? 40 : 200, t = 2 * 3.141592653589793 * (i % 30) / 30;
+    star.push_back({300 + r * std::cos(t), 300 + r * std::sin(t)});
+  }
+  const HOBJ notched = Make(LOCAL_SQUARE, {star});
+  ASSERT_EQ(1, mapZoneObject(10.0, notched, 0, 1));
+  const auto distance = [&](const DOUBLEPOINT& p) {
+    double best = 1e300;
+    for (size_t i = 0; i + 1 < star.size(); ++i) {
+      const DOUBLEPOINT &a = star[i], &b = star[i + 1];
+      const double dx = b.X - a.X, dy = b.Y - a.Y;
+      const double t =
+          std::clamp(((p.X - a.X) * dx + (p.Y - a.Y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+      best = std::min(best, std::hypot(p.X - a.X - t * dx, p.Y - a.Y - t * dy));
+    }
+    return best;
+  };
+  const Contour z = Points(notched, 0);
+  for (size_t i = 0; i + 1 < z.size(); ++i) {
+    EXPECT_LE(distance(z[i]), 10 + kNear);
+    EXPECT_LE(distance({(z[i].X + z[i + 1].X) / 2, (z[i].Y + z[i + 1].Y) / 2}), 10 + kNear);
+  }
+  for (int i = 1; i < 30; i += 2) {
+    // Out along the notch's middle from its bottom: 9 m in the zone, then
+    // where both sides are more than 10 m away, outside it.
+    const double t = 2 * 3.141592653589793 * i / 30;
+    const auto at = [&](double r) {
+      return DOUBLEPOINT{X0 + 300 + r * std::cos(t), Y0 + 300 + r * std::sin(t)};
+    };
+    DOUBLEPOINT in = at(49), out = at(150);
+    EXPECT_EQ(1, mapCheckInsidePoint(notched, 0, &in)) << i;
+    ASSERT_GT(distance({out.X - X0, out.Y - Y0}), 10.5);
+    EXPECT_EQ(2, mapCheckInsidePoint(notched, 0, &out)) << i;
+  }
 
   const HOBJ line = Make(LOCAL_LINE, {{{0, 0}, {0, 100}}});
   ASSERT_EQ(1, mapHalfZoneObject(10.0, line, 0));
