@@ -214,10 +214,9 @@ int TObjectCut::LoadObjects(TObjectInfo* area, TObjectInfo* object, int mode, do
   if (!ControlLocal(&area->Metric, mode)) return 0;
   LineState = 0;
   CurrentHole = 0;
+  Overlaid = 0;
   if (!TPointCross::LoadObjects(area, object, mode, 0, 0, precision)) return 0;
-  if (InsideKind != 0) return 1;
-  HoleUnion = holeUnion;
-  return SetInside();
+  return Prepare(mode, holeUnion);
 }
 
 int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, double precision,
@@ -235,10 +234,40 @@ int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, int s,
   FirstRun = 1;
   LineState = 0;
   CurrentHole = 0;
+  Overlaid = 0;
   if (!TPointCross::LoadObjects(area, object, mode, s, 0, precision)) return 0;
+  return Prepare(mode, holeUnion);
+}
+
+int TObjectCut::Prepare(int mode, int holeUnion) {
   if (InsideKind != 0) return 1;
   HoleUnion = holeUnion;
+  if (mode == 1 && OverlayWanted(holeUnion ? 0 : 1, nullptr)) {
+    // The pieces are the parts of the object inside the area (its holes
+    // too with the hole union); the crossings are still classified for
+    // those who read them.
+    Overlay.Start(Precision);
+    if (!Overlay.Add(Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST) ||
+        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) ||
+        !Overlay.Build(TNodedOverlay::INTERSECTION)) {
+      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+      Count = 0;
+      return 0;
+    }
+    Overlaid = 1;
+    NextPiece = 0;
+    HoleUnion = 0;
+    SetInside();
+    return 1;
+  }
   return SetInside();
+}
+
+int TObjectCut::OverlayWanted(int outerOnly, bool* cross) {
+  if (!outerOnly) return TNodedOverlay::Touching(Data1, Data2, 2.0 * Precision, cross) ? 1 : 0;
+  // The area's holes take no part: its outer contour alone is asked.
+  if (!Work.LoadSubject(&Data1, 0)) return 0;
+  return TNodedOverlay::Touching(Work, Data2, 2.0 * Precision, cross) ? 1 : 0;
 }
 
 int TObjectCut::SetInside() {
@@ -347,7 +376,28 @@ int TObjectCut::InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int
   return 1;
 }
 
-TDataEdit* TObjectCut::GetNextObject() { return Mode == 1 ? GetNextArea() : GetNextLine(); }
+TDataEdit* TObjectCut::GetNextObject() {
+  if (Overlaid) return GetNextOverlaid();
+  return Mode == 1 ? GetNextArea() : GetNextLine();
+}
+
+// The overlay's pieces in turn, turning the way the object's outer contour
+// turns, cleaned of beaks; a piece that cleaning leaves without area is
+// passed over.
+TDataEdit* TObjectCut::GetNextOverlaid() {
+  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  while (State == 0 && NextPiece < Overlay.Pieces()) {
+    if (!Overlay.WritePiece(NextPiece++, &Result, ResultKind, positive)) {
+      State = MAPERR_MEMORY;
+      return nullptr;
+    }
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    DeleteBeak(&Result);
+    if (Result.PointCount(0) < 4 || Result.SquareSubject(0) <= 0.0) continue;
+    return &Result;
+  }
+  return nullptr;
+}
 
 int TObjectCut::TracePiece() {
   for (int guard = 0; guard <= Count + 1; ++guard) {

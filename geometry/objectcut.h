@@ -17,6 +17,7 @@
 // overwrites; callers copy them out. States are those of TPointCross.
 #pragma once
 
+#include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
 class TObjectUnion;
@@ -86,11 +87,23 @@ class MAPCLASS TObjectCut : public TPointCross {
   TObjectCutSubject* Nested = nullptr;
 
  protected:
+  // Contours that touch (a vertex within twice the precision of another
+  // contour) are cut and united through the noded overlay, which decides
+  // each coincidence once; the crossings of contours that only cross are
+  // traced as they are.
+  int OverlayWanted(int outerOnly, bool* cross);
+  // After the crossings were found: the overlay or the classification.
+  int Prepare(int mode, int holeUnion);
+  TNodedOverlay Overlay;
+  LONG Overlaid = 0;   // the pieces come from the overlay
+  LONG NextPiece = 0;  // the next of them to hand out
+
   int Bit(int h) const { return (SubjectBits[(h - 1) >> 3] >> ((h - 1) & 7)) & 1; }
   void SetBit(int h, int on);
 
  private:
   TDataEdit* GetNextArea();
+  TDataEdit* GetNextOverlaid();
   TDataEdit* GetNextLine();
   int TracePiece();
   int UniteHoles();

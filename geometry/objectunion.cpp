@@ -133,7 +133,38 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   SameDirection = Data1.GetDirection(0) == Data2.GetDirection(0) ? 1 : 0;
   SnapState = 0;
   FirstRun = 1;
+  Overlaid = 0;
+  if (mode == 1) {
+    // Touching contours, and holes where the outer contours do not cross
+    // (a part may lie in a hole of the other), go through the overlay.
+    bool cross = false;
+    const bool holes = Data1.Record->Count > 0 || Data2.Record->Count > 0;
+    if (OverlayWanted(0, holes ? &cross : nullptr) || (holes && !cross)) return UniteOverlaid();
+  }
   return LoadData();
+}
+
+// The union through the overlay: its rings are the result. Outer contours
+// that neither meet nor hold one another are snapped together once when
+// the snap distance allows; apart they stay GEOMETRY_ERR_APART.
+int TObjectUnion::UniteOverlaid() {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Overlay.Start(Precision);
+    if (!Overlay.Add(Data1, -1, TNodedOverlay::FIRST) ||
+        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::UNION)) {
+      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+      return 0;
+    }
+    if (Overlay.OutersMeet()) {
+      if (Overlay.Pieces() == 0) break;
+      Overlaid = 1;
+      return 1;
+    }
+    if (attempt > 0 || SnapDistance <= Precision) break;
+    Snap();
+  }
+  State = Overlay.Pieces() == 0 ? static_cast<LONG>(GEOMETRY_ERR_PIECE) : GEOMETRY_ERR_APART;
+  return 0;
 }
 
 int TObjectUnion::Snap() {
@@ -465,6 +496,19 @@ int TObjectUnion::AdjustPoint(TDataEdit* moved, TDataEdit* target) {
 // The driver
 
 TDataEdit* TObjectUnion::GetObjectA() {
+  if (Overlaid) {
+    if (State != 0) return nullptr;
+    // The rings turn the way the second object's outer contour turns.
+    const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+    if (!Overlay.WriteAll(&Result, ResultKind, positive)) {
+      State = Result.Record != nullptr && Result.Record->Length + 65536 >= METRIC_MAX_LENGTH
+                  ? static_cast<LONG>(GEOMETRY_ERR_LARGE)
+                  : MAPERR_MEMORY;
+      return nullptr;
+    }
+    DeleteBeak(&Result);
+    return &Result;
+  }
   for (int attempt = 0; attempt < 4; ++attempt) {
     if (State != 0) return nullptr;
     if (Container != nullptr) {

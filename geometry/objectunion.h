@@ -89,6 +89,7 @@ class MAPCLASS TObjectUnion : public TObjectCut {
 
  private:
   int Snap();
+  int UniteOverlaid();
   int Contained();
   TDataEdit* TouchContainer();
   void MarkAll(BYTE* set, int from, int to);

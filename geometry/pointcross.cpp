@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "geometry/segmentgrid.h"
+#include "geometry/workhelpers.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
@@ -30,6 +31,7 @@
 
 namespace {
 
+using geomwork::ReadContour;
 using segmentgrid::Dist2Segment;
 using segmentgrid::FramesMeet;
 using segmentgrid::Grid;
@@ -48,27 +50,6 @@ bool Finite(const DOUBLEPOINT& p) { return std::isfinite(p.X) && std::isfinite(p
 double Dist2(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   const double dx = a.X - b.X, dy = a.Y - b.Y;
   return dx * dx + dy * dy;
-}
-
-// Reads contour s of a metric as points (and heights when asked): false
-// when the contour cannot be reached.
-bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out, std::vector<double>* h) {
-  out.clear();
-  if (h) h->clear();
-  if (m.Record == nullptr || m.DescPointSubject(s) == nullptr) return false;
-  const int count = m.PointCount();
-  if (count <= 0) return true;
-  const char* p = m.FirstPointSubject(s);
-  const int size = m.PointBytes;
-  if (p == nullptr || size <= 0) return false;
-  const DWORD kind = m.Record->Ident;
-  out.resize(static_cast<size_t>(count));
-  if (h) h->resize(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i, p += size) {
-    metric::ReadXY(kind, p, out[i].X, out[i].Y);
-    if (h) (*h)[i] = metric::ReadH(kind, p);
-  }
-  return true;
 }
 
 // Vertex numbers of a contour of n points, from 0; a closed contour's last

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <new>
+#include <vector>
 
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
 #include "records/dataedit.h"
+#include "records/metric_access.h"
 
 namespace geomwork {
 
@@ -43,6 +45,28 @@ inline bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
 inline bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
   const int r = m.Inside(&p, 0);
   return r != 0 && r != 2;
+}
+
+// Reads contour s of a metric as points (and heights when asked): false
+// when the contour cannot be reached.
+inline bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out,
+                        std::vector<double>* h) {
+  out.clear();
+  if (h) h->clear();
+  if (m.Record == nullptr || m.DescPointSubject(s) == nullptr) return false;
+  const int count = m.PointCount();
+  if (count <= 0) return true;
+  const char* p = m.FirstPointSubject(s);
+  const int size = m.PointBytes;
+  if (p == nullptr || size <= 0) return false;
+  const DWORD kind = m.Record->Ident;
+  out.resize(static_cast<size_t>(count));
+  if (h) h->resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i, p += size) {
+    metric::ReadXY(kind, p, out[i].X, out[i].Y);
+    if (h) (*h)[i] = metric::ReadH(kind, p);
+  }
+  return true;
 }
 
 // The precision a worker keeps for its source contour m, now `current`:
