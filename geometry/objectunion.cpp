@@ -104,6 +104,9 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   Source1 = first;
   Source2 = second;
   Indexed1 = Indexed2 = nullptr;
+  // A refusal says why: input that cannot be read or matched, an area
+  // with an open outer contour, areas apart.
+  State = MAPERR_INPUT;
   if ((ResultKind == 0 || Precision <= 0.0) && !SetKindPrecision(second, precision)) return 0;
   SnapDistance = distance > 0.0 ? distance : Precision;
   DFRAME f1;
@@ -118,6 +121,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   CrossFlag = 0;
   Count = 0;
   const bool c1 = Closed(*first, 0), c2 = Closed(*second, 0);
+  if (mode == 1 && !(c1 && c2)) State = GEOMETRY_ERR_OPEN;
   if ((mode == 1 && !(c1 && c2)) || (mode == 0 && (c1 || c2))) return 0;
   // The whole metrics; the same checks as every crossing search.
   if (!CheckMetric(first) || !CheckMetric(second)) return 0;

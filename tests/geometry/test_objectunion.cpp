@@ -69,6 +69,42 @@ TEST(ObjectUnion, OverlappingHolesKeepTheirCommonPart) {
   EXPECT_NEAR(100.0 + 100.0 - 81.0 - 4.0, u.r->Square(), 1e-9);
 }
 
+TEST(ObjectUnion, SharedSidesCornersAndHolesGiveTheSameUnionEitherWayRound) {
+  // A comb and a bar over its teeth close a hole bounded by their
+  // collinear sides; squares share part of a side or one corner; a square
+  // lies in another's hole. Each union is the same both ways round: its
+  // area, parts and holes, the rings counted by parity.
+  const Contour comb = {{0, 0}, {0, 8}, {3, 8}, {3, 2}, {5, 2}, {5, 8}, {8, 8}, {8, 0}, {0, 0}};
+  const struct {
+    const char* name;
+    Shape first, second;
+    double area;
+    int parts, rings;
+  } cases[] = {
+      {"comb and bar", {comb}, {Square(0, 5, 8, 8)}, 58, 1, 2},
+      {"part of a side", {Square(0, 0, 10, 10)}, {Square(10, 5, 20, 15)}, 200, 1, 1},
+      {"a corner", {Square(0, 0, 100, 100)}, {{{100, 100}, {250, 150}, {150, 250}, {100, 100}}}, 20000, 2, 2},
+      {"in a hole", {Square(0, 0, 20, 20), Square(5, 5, 15, 15)}, {Square(7, 7, 13, 13)}, 336, 2, 3},
+      {"filling a hole", {Square(0, 0, 20, 20), Square(5, 5, 15, 15)}, {Square(5, 5, 15, 15)}, 400, 1, 1},
+  };
+  GridOracle geos;
+  for (const auto& c : cases) {
+    for (int order = 0; order < 2; ++order) {
+      United u(order ? c.second : c.first, order ? c.first : c.second);
+      ASSERT_NE(nullptr, u.r) << c.name << " state " << u.u.State;
+      EXPECT_EQ(0, u.u.State) << c.name;
+      EXPECT_EQ(c.rings, u.r->Record->Count + 1) << c.name;
+      Shape rings;
+      for (int s = 0; s <= u.r->Record->Count; ++s) rings.push_back(Points(*u.r, s));
+      GEOSGeometry* g = geos.Parity(rings);
+      const Measured m = geos.Measure(g, 0.0);
+      GEOSGeom_destroy_r(geos.handle(), g);
+      EXPECT_NEAR(c.area, m.area, 1e-9) << c.name;
+      EXPECT_EQ(c.parts, m.parts) << c.name;
+    }
+  }
+}
+
 TEST(ObjectUnion, AGapWithinTheSnapDistanceIsClosed) {
   United snapped({Square(0, 0, 100, 100)}, {Square(100.5, 0, 200, 100)}, 1.0);
   ASSERT_EQ(1, snapped.loaded);
