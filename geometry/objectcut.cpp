@@ -242,7 +242,9 @@ int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, int s,
 int TObjectCut::Prepare(int mode, int holeUnion) {
   if (InsideKind != 0) return 1;
   HoleUnion = holeUnion;
-  if (mode == 1 && OverlayWanted(holeUnion ? 0 : 1, nullptr)) {
+  const double near = 2.0 * Precision;
+  if (mode == 1 && (Touched || CrossingsCrowded(near) || TouchingHoles(holeUnion, 0, near) ||
+                    HoleSplits())) {
     // The pieces are the parts of the object inside the area (its holes
     // too with the hole union); the crossings are still classified for
     // those who read them.
@@ -261,13 +263,6 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     return 1;
   }
   return SetInside();
-}
-
-int TObjectCut::OverlayWanted(int outerOnly, bool* cross) {
-  if (!outerOnly) return TNodedOverlay::Touching(Data1, Data2, 2.0 * Precision, cross) ? 1 : 0;
-  // The area's holes take no part: its outer contour alone is asked.
-  if (!Work.LoadSubject(&Data1, 0)) return 0;
-  return TNodedOverlay::Touching(Work, Data2, 2.0 * Precision, cross) ? 1 : 0;
 }
 
 int TObjectCut::SetInside() {
@@ -437,8 +432,9 @@ TDataEdit* TObjectCut::GetNextArea() {
     // meet them again.
     std::vector<int> cut;
     bool dropped = false;
+    PieceIndexed = 0;
     for (int h = HoleCount; h >= 1 && !dropped; --h) {
-      if (!Bit(h) || InsideDimentionsSubject(&Result, &Data2, h)) continue;
+      if (!Bit(h) || PieceHoldsFrame(h)) continue;
       TObjectCutSubject* nested = NestedWorker();
       if (nested == nullptr) {
         State = MAPERR_MEMORY;
@@ -456,11 +452,20 @@ TDataEdit* TObjectCut::GetNextArea() {
       }
       cut.push_back(h);
       if (!GetNextObjectSub(h, 1)) dropped = true;
+      PieceIndexed = 0;
     }
     if (dropped) continue;
-    // Holes inside the piece.
-    for (int h = HoleCount; h >= 1; --h)
-      if (Bit(h) && DoSubject(&Result, &Data2, 0, h)) SetBit(h, 0);
+    // Holes inside the piece (their frames within its frame, their first
+    // points inside it).
+    DFRAME frame;
+    const bool framed = Result.DimensionsSubject(&frame, 0) != 0;
+    for (int h = HoleCount; h >= 1; --h) {
+      DOUBLEPOINT first;
+      if (!Bit(h) || !framed || InsideDimensions(&Data2, &frame, h) != 1 ||
+          !PointOf(Data2, h, 1, &first) || !PieceHolds(first))
+        continue;
+      if (Result.AppendSubject(&Data2, h)) SetBit(h, 0);
+    }
     if (!CurrentHole)
       for (int h : cut) SetBit(h, 1);
     if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
@@ -468,6 +473,46 @@ TDataEdit* TObjectCut::GetNextArea() {
     return &Result;
   }
   return nullptr;
+}
+
+// Whether a hole of the object may split a piece: its contour crosses the
+// area's outer contour four times or more (once in and out takes a bite
+// and leaves the piece whole). The parts a hole splits off are kept for
+// later calls, and those a second hole splits off would replace them, so
+// such cuts go through the overlay.
+bool TObjectCut::HoleSplits() {
+  TContourIndex* area = Outline(true);
+  if (area == nullptr || Data2.Record == nullptr) return false;
+  DFRAME frame;
+  if (!Data1.DimensionsSubject(&frame, 0)) return false;
+  for (int h = 1; h <= Data2.Record->Count; ++h) {
+    if (InsideDimensions(&Data2, &frame, h) == 0) continue;
+    if (!geomwork::ReadContour(Data2, h, HolePoints, nullptr)) return true;
+    if (area->Crossings(HolePoints.data(), static_cast<int>(HolePoints.size()), 4) >= 4) return true;
+  }
+  return false;
+}
+
+// The piece's outer contour answers through its index, built when first
+// asked after the piece changed: a point on it or inside it.
+bool TObjectCut::PieceHolds(const DOUBLEPOINT& p) {
+  if (PieceIndexed == 0) PieceIndexed = PieceIndex.Build(&Result, 0) ? 1 : -1;
+  if (PieceIndexed < 0) return InsideOf(Result, p);
+  return PieceIndex.Near(p, 0.0) || PieceIndex.Inside(p);
+}
+
+// Hole h lies wholly inside the piece: InsideDimentionsSubject through the
+// piece's index, and the hole's contour clear of the piece's (a piece that
+// is not convex may hold the four corners of a hole's frame and still be
+// crossed by the hole).
+bool TObjectCut::PieceHoldsFrame(int h) {
+  DFRAME f;
+  if (!Data2.DimensionsSubject(&f, h)) return false;
+  const DOUBLEPOINT corners[4] = {{f.X1, f.Y1}, {f.X2, f.Y1}, {f.X2, f.Y2}, {f.X1, f.Y2}};
+  for (const DOUBLEPOINT& c : corners)
+    if (!PieceHolds(c)) return false;
+  if (PieceIndexed < 0 || !geomwork::ReadContour(Data2, h, HolePoints, nullptr)) return false;
+  return !PieceIndex.Meets(HolePoints.data(), static_cast<int>(HolePoints.size()), Precision);
 }
 
 int TObjectCut::GetNextObjectSub(int h, int current) {

@@ -17,6 +17,9 @@
 // overwrites; callers copy them out. States are those of TPointCross.
 #pragma once
 
+#include <vector>
+
+#include "geometry/contourindex.h"
 #include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
@@ -87,14 +90,14 @@ class MAPCLASS TObjectCut : public TPointCross {
   TObjectCutSubject* Nested = nullptr;
 
  protected:
-  // Contours that touch (a vertex within twice the precision of another
-  // contour) are cut and united through the noded overlay, which decides
-  // each coincidence once; the crossings of contours that only cross are
-  // traced as they are.
-  int OverlayWanted(int outerOnly, bool* cross);
+  // Contours that touch (a vertex within the precision of the other outer
+  // contour, or of a hole within twice the precision of another contour)
+  // are cut and united through the noded overlay, which decides each
+  // coincidence once; the crossings of contours that only cross are traced
+  // as they are.
+  TNodedOverlay Overlay;
   // After the crossings were found: the overlay or the classification.
   int Prepare(int mode, int holeUnion);
-  TNodedOverlay Overlay;
   LONG Overlaid = 0;   // the pieces come from the overlay
   LONG NextPiece = 0;  // the next of them to hand out
 
@@ -104,10 +107,16 @@ class MAPCLASS TObjectCut : public TPointCross {
  private:
   TDataEdit* GetNextArea();
   TDataEdit* GetNextOverlaid();
+  bool PieceHolds(const DOUBLEPOINT& p);
+  bool HoleSplits();
+  bool PieceHoldsFrame(int h);
   TDataEdit* GetNextLine();
   int TracePiece();
   int UniteHoles();
   TObjectCutSubject* NestedWorker();
 
   LONG LineState = 0;  // line results: 1 while the pieces are handed out from the work buffer
+  TContourIndex PieceIndex;  // the outer contour of the piece being handed out
+  std::vector<DOUBLEPOINT> HolePoints;
+  int PieceIndexed = 0;      // 1 built for the piece, -1 it could not be, 0 not yet
 };

@@ -138,13 +138,6 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   SnapState = 0;
   FirstRun = 1;
   Overlaid = 0;
-  if (mode == 1) {
-    // Touching contours, and holes where the outer contours do not cross
-    // (a part may lie in a hole of the other), go through the overlay.
-    bool cross = false;
-    const bool holes = Data1.Record->Count > 0 || Data2.Record->Count > 0;
-    if (OverlayWanted(0, holes ? &cross : nullptr) || (holes && !cross)) return UniteOverlaid();
-  }
   return LoadData();
 }
 
@@ -207,8 +200,14 @@ int TObjectUnion::LoadData() {
       LineJoin = IsObjectLineLimit(&Data1, &Data2);
       return (LineJoin != 0 || Holes1 > 0 || Holes2 > 0) ? 1 : 0;
     }
-    if (!PointCrossObj()) {
-      if (State != 0) return 0;
+    // Touching contours, and holes where the outer contours do not cross
+    // (a part may lie in a hole of the other), go through the overlay.
+    const int crossed = PointCrossObj();
+    if (State != 0) return 0;
+    if ((!crossed && (Holes1 > 0 || Holes2 > 0)) || Touched ||
+        (crossed && (CrossingsCrowded(2.0 * Precision) || TouchingHoles(1, 1, 2.0 * Precision))))
+      return UniteOverlaid();
+    if (!crossed) {
       Container = nullptr;
       DOUBLEPOINT p;
       if (PointOf(Data2, 0, 1, &p) && InsideOf(Data1, p)) Container = &Data1;
@@ -499,21 +498,24 @@ int TObjectUnion::AdjustPoint(TDataEdit* moved, TDataEdit* target) {
 // ---------------------------------------------------------------------------
 // The driver
 
-TDataEdit* TObjectUnion::GetObjectA() {
-  if (Overlaid) {
-    if (State != 0) return nullptr;
-    // The rings turn the way the second object's outer contour turns.
-    const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
-    if (!Overlay.WriteAll(&Result, ResultKind, positive)) {
-      State = Result.Record != nullptr && Result.Record->Length + 65536 >= METRIC_MAX_LENGTH
-                  ? static_cast<LONG>(GEOMETRY_ERR_LARGE)
-                  : MAPERR_MEMORY;
-      return nullptr;
-    }
-    DeleteBeak(&Result);
-    return &Result;
+// The union the overlay traced: its rings turn the way the second
+// object's outer contour turns.
+TDataEdit* TObjectUnion::GetOverlaid() {
+  if (State != 0) return nullptr;
+  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  if (!Overlay.WriteAll(&Result, ResultKind, positive)) {
+    State = Result.Record != nullptr && Result.Record->Length + 65536 >= METRIC_MAX_LENGTH
+                ? static_cast<LONG>(GEOMETRY_ERR_LARGE)
+                : MAPERR_MEMORY;
+    return nullptr;
   }
+  DeleteBeak(&Result);
+  return &Result;
+}
+
+TDataEdit* TObjectUnion::GetObjectA() {
   for (int attempt = 0; attempt < 4; ++attempt) {
+    if (Overlaid) return GetOverlaid();
     if (State != 0) return nullptr;
     if (Container != nullptr) {
       if (!Result.Load(Container->Record, Container->TextFlag)) return nullptr;

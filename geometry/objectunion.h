@@ -90,6 +90,7 @@ class MAPCLASS TObjectUnion : public TObjectCut {
  private:
   int Snap();
   int UniteOverlaid();
+  TDataEdit* GetOverlaid();
   int Contained();
   TDataEdit* TouchContainer();
   void MarkAll(BYTE* set, int from, int to);

@@ -62,22 +62,20 @@ void TNodedOverlay::Start(double precision) {
 
 bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner) {
   if (metric.Record == nullptr) return false;
-  const int last = s < 0 ? metric.Record->Count : s;
-  std::vector<DOUBLEPOINT> points;
-  std::vector<double> heights;
-  const bool h = metric.DatDimension() != 0;
-  Heights = Heights || h;
-  for (int c = s < 0 ? 0 : s; c <= last; ++c) {
-    if (!geomwork::ReadContour(metric, c, points, &heights)) return false;
-    if (points.empty()) continue;
-    const bool closed = owner != LINE || (points.size() > 2 && points.front().X == points.back().X &&
-                                          points.front().Y == points.back().Y);
-    Paths.push_back(Path{static_cast<int>(In.size()), static_cast<int>(points.size()), owner, c,
-                         closed});
-    In.insert(In.end(), points.begin(), points.end());
-    if (!h) std::fill(heights.begin(), heights.end(), METRIC_NO_HEIGHT);
-    InH.insert(InH.end(), heights.begin(), heights.end());
-  }
+  Heights = Heights || metric.DatDimension() != 0;
+  std::vector<DOUBLEPOINT>& points = ReadPoints;
+  std::vector<double>& heights = ReadHeights;
+  auto add = [&](int c, const std::vector<DOUBLEPOINT>& p, const std::vector<double>& h) {
+    if (p.empty() || (s >= 0 && c != s)) return;
+    const bool closed = owner != LINE ||
+                        (p.size() > 2 && p.front().X == p.back().X && p.front().Y == p.back().Y);
+    Paths.push_back(Path{static_cast<int>(In.size()), static_cast<int>(p.size()), owner, c, closed});
+    In.insert(In.end(), p.begin(), p.end());
+    InH.insert(InH.end(), h.begin(), h.end());
+  };
+  if (s < 0) return geomwork::ForEachContour(metric, points, heights, add);
+  if (!geomwork::ReadContour(metric, s, points, &heights)) return false;
+  add(s, points, heights);
   return true;
 }
 
@@ -393,14 +391,17 @@ void TNodedOverlay::Prune() {
   // Edges by node.
   Work2.assign(static_cast<size_t>(nodes) + 1, 0);
   for (int n = 0; n < nodes; ++n) Work2[n + 1] = Work2[n] + Work[n];
-  std::vector<int32_t> byNode(Edges.size() * 2);
-  std::vector<int32_t> fill(Work2.begin(), Work2.end() - 1);
+  std::vector<int32_t>& byNode = Items;
+  byNode.resize(Edges.size() * 2);
+  Fill.assign(Work2.begin(), Work2.end() - 1);
   for (int e = 0; e < static_cast<int>(Edges.size()); ++e) {
-    byNode[fill[Edges[e].u]++] = e;
-    byNode[fill[Edges[e].v]++] = e;
+    byNode[Fill[Edges[e].u]++] = e;
+    byNode[Fill[Edges[e].v]++] = e;
   }
-  std::vector<uint8_t> gone(Edges.size(), 0);
-  std::vector<int32_t> queue;
+  std::vector<uint8_t>& gone = Gone;
+  gone.assign(Edges.size(), 0);
+  std::vector<int32_t>& queue = Queue;
+  queue.clear();
   for (int n = 0; n < nodes; ++n)
     if (Work[n] == 1) queue.push_back(n);
   while (!queue.empty()) {
@@ -486,7 +487,8 @@ bool TNodedOverlay::Label() {
   const int half = 2 * static_cast<int>(Edges.size());
   if (half == 0) return true;
   // Connected parts, each with its leftmost (then lowest) node.
-  std::vector<int32_t> parent(static_cast<size_t>(nodes));
+  std::vector<int32_t>& parent = Parent;
+  parent.resize(static_cast<size_t>(nodes));
   for (int n = 0; n < nodes; ++n) parent[n] = n;
   auto find = [&](int n) {
     while (parent[n] != n) n = parent[n] = parent[parent[n]];
@@ -496,7 +498,8 @@ bool TNodedOverlay::Label() {
     const int a = find(e.u), b = find(e.v);
     if (a != b) parent[std::max(a, b)] = std::min(a, b);
   }
-  std::vector<int32_t> leftmost(static_cast<size_t>(nodes), -1);
+  std::vector<int32_t>& leftmost = Leftmost;
+  leftmost.assign(static_cast<size_t>(nodes), -1);
   for (int n = 0; n < nodes; ++n) {
     if (NodeFirst[n + 1] == NodeFirst[n]) continue;
     int& l = leftmost[find(n)];
@@ -516,27 +519,25 @@ bool TNodedOverlay::Label() {
   }
   for (int b = 0; b < bands; ++b) Work[b + 1] += Work[b];
   Work2.resize(static_cast<size_t>(Work[bands]));
-  {
-    std::vector<int32_t> fill(Work.begin(), Work.end() - 1);
-    for (int e = 0; e < static_cast<int>(Edges.size()); ++e) {
-      const Edge& edge = Edges[e];
-      if (!edge.pA && !edge.pB) continue;
-      const int b1 = band(std::min(Hot[edge.u].y, Hot[edge.v].y));
-      const int b2 = band(std::max(Hot[edge.u].y, Hot[edge.v].y));
-      for (int b = b1; b <= b2; ++b) Work2[fill[b]++] = e;
-    }
+  Fill.assign(Work.begin(), Work.end() - 1);
+  for (int e = 0; e < static_cast<int>(Edges.size()); ++e) {
+    const Edge& edge = Edges[e];
+    if (!edge.pA && !edge.pB) continue;
+    const int b1 = band(std::min(Hot[edge.u].y, Hot[edge.v].y));
+    const int b2 = band(std::max(Hot[edge.u].y, Hot[edge.v].y));
+    for (int b = b1; b <= b2; ++b) Work2[Fill[b]++] = e;
   }
   // The half-edges of each face.
   const int faces = static_cast<int>(FaceLabel.size());
-  std::vector<int32_t> faceFirst(static_cast<size_t>(faces) + 1, 0);
+  std::vector<int32_t>& faceFirst = FaceFirst;
+  faceFirst.assign(static_cast<size_t>(faces) + 1, 0);
   for (int h = 0; h < half; ++h) ++faceFirst[Face[h] + 1];
   for (int f = 0; f < faces; ++f) faceFirst[f + 1] += faceFirst[f];
-  std::vector<int32_t> faceItems(static_cast<size_t>(half));
-  {
-    std::vector<int32_t> fill(faceFirst.begin(), faceFirst.end() - 1);
-    for (int h = 0; h < half; ++h) faceItems[fill[Face[h]]++] = h;
-  }
-  std::vector<int32_t> queue;
+  std::vector<int32_t>& faceItems = Items;
+  faceItems.resize(static_cast<size_t>(half));
+  Fill.assign(faceFirst.begin(), faceFirst.end() - 1);
+  for (int h = 0; h < half; ++h) faceItems[Fill[Face[h]]++] = h;
+  std::vector<int32_t>& queue = Queue;
   auto spread = [&](int seed) {
     queue.clear();
     queue.push_back(seed);
@@ -679,27 +680,62 @@ void TNodedOverlay::AddRing(const int32_t* edges, int count) {
   Rings.push_back(ring);
 }
 
-// Whether p (doubled) lies inside the ring of doubled points: the parity
-// of the ring's edges crossed by the ray from p towards growing X. The
-// point never lies on the ring.
-bool TNodedOverlay::InsideRing(const std::vector<GPoint>& ring, const GPoint& p) const {
-  bool in = false;
-  const size_t n = ring.size();
-  for (size_t k = 0; k < n; ++k) {
-    const GPoint& a = ring[k];
-    const GPoint& b = ring[(k + 1) % n];
-    if ((a.y > p.y) == (b.y > p.y)) continue;
+// Whether p (doubled) lies inside ring r: the parity of the ring's edges
+// crossed by the ray from p towards growing X, among the edges of p's band
+// when the ring has bands. The point never lies on the ring.
+bool TNodedOverlay::InsideRing(int r, const GPoint& p) const {
+  const Ring& ring = Rings[r];
+  const GPoint* points = RingPoints.data() + ring.first;
+  const int n = ring.count;
+  auto crosses = [&](int k) {
+    const GPoint& a = points[k];
+    const GPoint& b = points[k + 1 < n ? k + 1 : 0];
+    if ((a.y > p.y) == (b.y > p.y)) return false;
     const int64_t dy = b.y - a.y;
     const i128 num = static_cast<i128>(a.x - p.x) * dy + static_cast<i128>(p.y - a.y) * (b.x - a.x);
-    if (num != 0 && ((num > 0) == (dy > 0))) in = !in;
+    return num != 0 && ((num > 0) == (dy > 0));
+  };
+  bool in = false;
+  const Bands* bands = BandsOf[r] >= 0 ? &RingBands[BandsOf[r]] : nullptr;
+  if (bands == nullptr) {
+    for (int k = 0; k < n; ++k) in ^= crosses(k);
+    return in;
   }
+  const int b = bands->Band(p.y);
+  for (int32_t k = bands->start[b]; k < bands->start[b + 1]; ++k) in ^= crosses(bands->items[k]);
   return in;
+}
+
+// Ring r's edges by bands of Y, for the many holes tested against a large
+// ring.
+void TNodedOverlay::BandRing(int r) {
+  const Ring& ring = Rings[r];
+  const GPoint* points = RingPoints.data() + ring.first;
+  const int n = ring.count;
+  Bands bands;
+  bands.y0 = 2 * ring.minY;
+  const int count = std::clamp(n / 4, 1, 4096);
+  bands.per = static_cast<double>(count) / (static_cast<double>(2 * (ring.maxY - ring.minY)) + 1.0);
+  bands.count = count;
+  bands.start.assign(static_cast<size_t>(count) + 1, 0);
+  auto span = [&](int k, auto&& f) {
+    const int64_t y1 = points[k].y, y2 = points[k + 1 < n ? k + 1 : 0].y;
+    const int b1 = bands.Band(std::min(y1, y2)), b2 = bands.Band(std::max(y1, y2));
+    for (int b = b1; b <= b2; ++b) f(b);
+  };
+  for (int k = 0; k < n; ++k) span(k, [&](int b) { ++bands.start[b + 1]; });
+  for (int b = 0; b < count; ++b) bands.start[b + 1] += bands.start[b];
+  bands.items.resize(static_cast<size_t>(bands.start[count]));
+  Fill.assign(bands.start.begin(), bands.start.end() - 1);
+  for (int k = 0; k < n; ++k) span(k, [&](int b) { bands.items[Fill[b]++] = k; });
+  BandsOf[r] = static_cast<int32_t>(RingBands.size());
+  RingBands.push_back(std::move(bands));
 }
 
 // Whether the hole lies inside the ring: tested at the middle of one of
 // the hole's edges that is not also an edge of the ring (an edge of the
 // line borders two pieces), which lies off the ring.
-bool TNodedOverlay::Contains(int ring, int hole) const {
+bool TNodedOverlay::Contains(int ring, int hole) {
   const Ring& r = Rings[ring];
   const Ring& o = Rings[hole];
   if (o.minX < r.minX || o.maxX > r.maxX || o.minY < r.minY || o.maxY > r.maxY) return false;
@@ -708,22 +744,28 @@ bool TNodedOverlay::Contains(int ring, int hole) const {
     if (RingOf[h ^ 1] == ring) continue;
     const GPoint& a = Hot[Origin(h)];
     const GPoint& b = Hot[Origin(h ^ 1)];
-    Scratch.clear();
-    for (int j = r.first; j < r.first + r.count; ++j) {
-      const GPoint& q = Hot[Origin(RingEdges[j])];
-      Scratch.push_back(GPoint{2 * q.x, 2 * q.y});
-    }
-    return InsideRing(Scratch, GPoint{a.x + b.x, a.y + b.y});
+    if (BandsOf[ring] < 0 && r.count > 64) BandRing(ring);
+    return InsideRing(ring, GPoint{a.x + b.x, a.y + b.y});
   }
   return false;
 }
 
 void TNodedOverlay::Assemble(int operation) {
   Parts.clear();
-  std::vector<int> shells, holes;
+  std::vector<int32_t>& shells = Shells;
+  std::vector<int32_t>& holes = Holes;
+  shells.clear();
+  holes.clear();
   for (int r = 0; r < static_cast<int>(Rings.size()); ++r)
     (Rings[r].area > 0.0 ? shells : holes).push_back(r);
   std::sort(shells.begin(), shells.end(), [&](int a, int b) { return Rings[a].area > Rings[b].area; });
+  RingPoints.resize(RingEdges.size());
+  for (size_t k = 0; k < RingEdges.size(); ++k) {
+    const GPoint& q = Hot[Origin(RingEdges[k])];
+    RingPoints[k] = GPoint{2 * q.x, 2 * q.y};
+  }
+  BandsOf.assign(Rings.size(), -1);
+  RingBands.clear();
   for (int s : shells) Parts.push_back(Part{s, {}, Rings[s].side, Rings[s].area});
   for (int h : holes) {
     // The smallest outer ring around the hole holds it.
@@ -807,106 +849,17 @@ bool TNodedOverlay::OutersMeet() {
   const Path* b = path(SECOND);
   if (a == nullptr || b == nullptr) return false;
   auto holds = [&](const Path* outer, const Path* inner) {
-    Scratch.clear();
-    for (int i = outer->first; i < outer->first + outer->count; ++i)
-      Scratch.push_back(GPoint{2 * V[i].x, 2 * V[i].y});
-    const GPoint p = V[inner->first];
-    return InsideRing(Scratch, GPoint{2 * p.x, 2 * p.y});
+    const GPoint& p = V[inner->first];
+    bool in = false;
+    for (int i = outer->first; i < outer->first + outer->count; ++i) {
+      const GPoint& a = V[i];
+      const GPoint& b = V[i + 1 < outer->first + outer->count ? i + 1 : outer->first];
+      if ((a.y > p.y) == (b.y > p.y)) continue;
+      const int64_t dy = b.y - a.y;
+      const i128 num = static_cast<i128>(a.x - p.x) * dy + static_cast<i128>(p.y - a.y) * (b.x - a.x);
+      if (num != 0 && ((num > 0) == (dy > 0))) in = !in;
+    }
+    return in;
   };
   return holds(a, b) || holds(b, a);
-}
-
-// ---------------------------------------------------------------------------
-// Coincidences
-
-bool TNodedOverlay::Touching(TDataEdit& a, TDataEdit& b, double tolerance, bool* cross) {
-  if (cross != nullptr) *cross = false;
-  if (a.Record == nullptr || b.Record == nullptr) return false;
-  struct Contour {
-    int first, count, metric, subject;
-  };
-  std::vector<DOUBLEPOINT> points, read;
-  std::vector<Contour> contours;
-  DFRAME frames[2];
-  for (int m = 0; m < 2; ++m) {
-    TDataEdit& metric = m == 0 ? a : b;
-    bool any = false;
-    for (int c = 0; c <= metric.Record->Count; ++c) {
-      if (!geomwork::ReadContour(metric, c, read, nullptr) || read.empty()) continue;
-      contours.push_back(Contour{static_cast<int>(points.size()), static_cast<int>(read.size()), m, c});
-      for (const DOUBLEPOINT& p : read) {
-        if (!any) frames[m] = SegmentFrame(p, p, 0.0), any = true;
-        frames[m].X1 = std::min(frames[m].X1, p.X), frames[m].Y1 = std::min(frames[m].Y1, p.Y);
-        frames[m].X2 = std::max(frames[m].X2, p.X), frames[m].Y2 = std::max(frames[m].Y2, p.Y);
-      }
-      points.insert(points.end(), read.begin(), read.end());
-    }
-    if (!any) return false;
-  }
-  const double t = tolerance, t2 = t * t;
-  const DFRAME wa{frames[0].X1 - t, frames[0].Y1 - t, frames[0].X2 + t, frames[0].Y2 + t};
-  if (!FramesMeet(wa, frames[1])) return false;
-  // Only where the two frames meet can a point of one come near the other;
-  // a contour's own other contours are looked at there too.
-  const DFRAME region{std::max(wa.X1, frames[1].X1 - t), std::max(wa.Y1, frames[1].Y1 - t),
-                      std::min(wa.X2, frames[1].X2 + t), std::min(wa.Y2, frames[1].Y2 + t)};
-  struct Seg {
-    int p, contour;
-  };
-  std::vector<Seg> segs;
-  for (int c = 0; c < static_cast<int>(contours.size()); ++c)
-    for (int i = contours[c].first; i + 1 < contours[c].first + contours[c].count; ++i)
-      if (FramesMeet(SegmentFrame(points[i], points[i + 1], t), region)) segs.push_back(Seg{i, c});
-  if (segs.empty()) return false;
-  Grid grid;
-  grid.Cover(region, std::min(kMaxCells, static_cast<double>(segs.size())));
-  const size_t cells = static_cast<size_t>(grid.Cells());
-  std::vector<int32_t> start(cells + 1, 0), items;
-  for (const Seg& s : segs) VisitCells(grid, points[s.p], points[s.p + 1], t, [&](int c) { ++start[c]; });
-  for (size_t c = 1; c <= cells; ++c) start[c] += start[c - 1];
-  items.resize(static_cast<size_t>(start[cells]));
-  for (int k = static_cast<int>(segs.size()) - 1; k >= 0; --k)
-    VisitCells(grid, points[segs[k].p], points[segs[k].p + 1], t,
-               [&](int c) { items[--start[c]] = k; });
-  auto cellOf = [&](const DOUBLEPOINT& p) { return grid.Row(p.Y) * grid.nx + grid.Column(p.X); };
-  for (int c = 0; c < static_cast<int>(contours.size()); ++c) {
-    for (int i = contours[c].first; i < contours[c].first + contours[c].count; ++i) {
-      const DOUBLEPOINT& p = points[i];
-      if (p.X < region.X1 || p.X > region.X2 || p.Y < region.Y1 || p.Y > region.Y2) continue;
-      const int cell = cellOf(p);
-      for (int32_t k = start[cell]; k < start[cell + 1]; ++k) {
-        const Seg& s = segs[items[k]];
-        if (s.contour == c) continue;
-        if (Dist2Segment(p, points[s.p], points[s.p + 1]) <= t2) return true;
-      }
-    }
-  }
-  if (cross == nullptr) return false;
-  // The outer contours crossing each other.
-  auto orient = [](const DOUBLEPOINT& o, const DOUBLEPOINT& p, const DOUBLEPOINT& q) {
-    const double v = (p.X - o.X) * (q.Y - o.Y) - (p.Y - o.Y) * (q.X - o.X);
-    return (v > 0.0) - (v < 0.0);
-  };
-  for (const Seg& s : segs) {
-    const Contour& cs = contours[s.contour];
-    if (cs.metric != 0 || cs.subject != 0) continue;
-    const DOUBLEPOINT& p = points[s.p];
-    const DOUBLEPOINT& q = points[s.p + 1];
-    bool found = false;
-    VisitCells(grid, p, q, t, [&](int cell) {
-      for (int32_t k = start[cell]; k < start[cell + 1] && !found; ++k) {
-        const Seg& o = segs[items[k]];
-        const Contour& co = contours[o.contour];
-        if (co.metric != 1 || co.subject != 0) continue;
-        const DOUBLEPOINT& u = points[o.p];
-        const DOUBLEPOINT& v = points[o.p + 1];
-        found = orient(p, q, u) * orient(p, q, v) < 0 && orient(u, v, p) * orient(u, v, q) < 0;
-      }
-    });
-    if (found) {
-      *cross = true;
-      break;
-    }
-  }
-  return false;
 }

@@ -67,12 +67,6 @@ class TNodedOverlay {
   // inside the other.
   bool OutersMeet();
 
-  // Whether a vertex of a contour of either metric lies within the
-  // tolerance of a segment of another contour (of the same metric or the
-  // other); *cross (when asked) whether the outer contours of the two
-  // cross each other properly.
-  static bool Touching(TDataEdit& a, TDataEdit& b, double tolerance, bool* cross);
-
   int State = 0;
 
  private:
@@ -125,12 +119,13 @@ class TNodedOverlay {
   int Trace(int operation);
   void AddRing(const int32_t* edges, int count);
   void Assemble(int operation);
-  bool Contains(int ring, int hole) const;
+  bool Contains(int ring, int hole);
   double X(int64_t gx) const;
   double Y(int64_t gy) const;
   int Origin(int h) const { return (h & 1) ? Edges[h >> 1].v : Edges[h >> 1].u; }
   int WriteRing(int r, TDataEdit* out, int subject, bool reverse);
-  bool InsideRing(const std::vector<GPoint>& ring, const GPoint& p) const;
+  bool InsideRing(int r, const GPoint& p) const;
+  void BandRing(int r);
 
   double Step = 0.001;
   double PerUnit = 0.0;  // 1 / Step when that is a whole number
@@ -164,15 +159,33 @@ class TNodedOverlay {
   std::vector<uint8_t> FaceLabel;  // bit 0 inside the first, bit 1 the second, bit 7 known
   std::vector<uint8_t> Boundary;   // half-edges of the result's rings
 
+  // The edges of a ring by bands of Y.
+  struct Bands {
+    int64_t y0 = 0;
+    double per = 1.0;
+    int count = 1;
+    std::vector<int32_t> start, items;
+    int Band(int64_t y) const {
+      const int b = static_cast<int>(static_cast<double>(y - y0) * per);
+      return b < 0 ? 0 : (b >= count ? count - 1 : b);
+    }
+  };
+
   std::vector<int32_t> RingEdges;
+  std::vector<GPoint> RingPoints;  // the node of each ring edge, doubled
+  std::vector<int32_t> BandsOf;    // per ring, its bands in RingBands, -1 none
+  std::vector<Bands> RingBands;
   std::vector<int32_t> RingOf;  // the ring of each half-edge, -1 for none
   std::vector<Ring> Rings;
   std::vector<Part> Parts;
 
-  // Scratch.
+  // Scratch, kept so that an overlay used again allocates nothing.
+  std::vector<DOUBLEPOINT> ReadPoints;
+  std::vector<double> ReadHeights;
+  std::vector<int32_t> Parent, Leftmost, FaceFirst, Items, Fill, Queue, Shells, Holes;
+  std::vector<uint8_t> Gone;
   std::vector<std::pair<double, int>> Hits;
   std::vector<int> Chain;
   std::vector<int32_t> Stack;
   std::vector<int32_t> Work, Work2;
-  mutable std::vector<GPoint> Scratch;
 };

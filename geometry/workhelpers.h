@@ -69,6 +69,49 @@ inline bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out,
   return true;
 }
 
+// Calls f(first, count, kind, point size) for every contour of the metric
+// in order, in one walk of the record: false when a contour lies outside
+// the record.
+template <typename F>
+bool ForEachContourPoints(TDataEdit& m, F f) {
+  if (m.Record == nullptr || m.BufferSize < METRIC_EMPTY_LENGTH) return false;
+  const DWORD kind = m.Record->Ident;
+  const int size = MetricPointSize(kind);
+  if (size <= 0) return false;
+  char* base = reinterpret_cast<char*>(m.Record);
+  const DWORD length = m.Record->Length < static_cast<DWORD>(m.BufferSize)
+                           ? m.Record->Length
+                           : static_cast<DWORD>(m.BufferSize);
+  metric::Walk walk(base, base + length, size, m.TextFlag != 0);
+  metric::Contour c;
+  if (!walk.First(c)) return false;
+  for (int n = 0;; ++n) {
+    f(static_cast<const char*>(c.First()), c.count, kind, size);
+    if (n >= walk.Subjects()) return true;
+    metric::Contour next;
+    if (!walk.Next(c, n + 1, next)) return false;
+    c = next;
+  }
+}
+
+// Calls f(n, points, heights) with contour n of the metric read as points
+// (heights METRIC_NO_HEIGHT for kinds without them), for every contour in
+// one walk of the record: false when a contour lies outside the record.
+template <typename F>
+bool ForEachContour(TDataEdit& m, std::vector<DOUBLEPOINT>& points, std::vector<double>& heights,
+                    F f) {
+  int n = 0;
+  return ForEachContourPoints(m, [&](const char* p, DWORD count, DWORD kind, int size) {
+    points.resize(count);
+    heights.resize(count);
+    for (DWORD i = 0; i < count; ++i, p += size) {
+      metric::ReadXY(kind, p, points[i].X, points[i].Y);
+      heights[i] = metric::ReadH(kind, p);
+    }
+    f(n++, points, heights);
+  });
+}
+
 // The precision a worker keeps for its source contour m, now `current`:
 // unchanged without a valid metric; else 0.001, or 1e-6 for double
 // coordinates, raised to `asked` when that is larger (NaN is not). Points
