@@ -13,6 +13,12 @@
 //   inverted, so that its area pieces are the parts of the first contour's
 //   area outside the second (the parts of a hole not covered by an object).
 //
+// Area pieces of contours that touch (shared vertices or stretches,
+// crossings closer than twice the precision, holes touching a contour) or
+// whose holes may split a piece come from the noded overlay: each piece an
+// outer ring with the holes inside it, none of fewer than four points or
+// without area.
+//
 // Pieces are handed out in the worker's result buffer, which the next call
 // overwrites; callers copy them out. States are those of TPointCross.
 #pragma once

@@ -161,7 +161,7 @@ int TNodedOverlay::Build(int operation) {
   MakeEdges(operation);
   // Line stretches that end in the open, and those that only join a face
   // to itself, cut nothing: they go, and the plane is linked again.
-  for (int round = 0;; ++round) {
+  for (;;) {
     if (operation == SPLIT) Prune();
     if (!Link() || !Label()) {
       State = GEOMETRY_ERR_PIECE;

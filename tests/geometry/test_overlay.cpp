@@ -54,18 +54,31 @@ TEST(NodedOverlay, SharedSidesAndCorners) {
   EXPECT_EQ((std::vector<double>{60, 40}), split.areas);
 }
 
+TEST(NodedOverlay, PiecesTakeTheHeightsOfTheObjectCut) {
+  // Squares sharing sides (through the overlay): every vertex of the piece
+  // has the object's height, interpolated along its sides (h = 100 + x).
+  auto heights = [](Contour c) {
+    for (Pt& p : c) p.h = 100 + p.x;
+    return c;
+  };
+  Metric area, object;
+  ASSERT_TRUE(Fill(area, METRIC_F64H, {heights(Square(5, 0, 15, 10))}));
+  ASSERT_TRUE(Fill(object, METRIC_F64H, {heights({{0, 0}, {0, 10}, {20, 10}, {20, 0}, {0, 0}})}));
+  TObjectCut cut;
+  ASSERT_EQ(1, cut.LoadObjects(&area, &object, 1, 0.0, 0));
+  TDataEdit* piece = cut.GetNextObject();
+  ASSERT_NE(nullptr, piece);
+  EXPECT_EQ(METRIC_F64H, piece->Record->Ident);
+  EXPECT_NEAR(100.0, piece->Square(), 1e-9);
+  for (const Pt& p : Points(*piece, 0)) EXPECT_NEAR(100 + p.x, p.h, 1e-9) << p.x;
+}
+
 namespace {
 
 double Perimeters(const Shape& s) {
   double p = 0;
   for (const Contour& c : s) p += Perimeter(c);
   return p;
-}
-
-Shape RingsOf(TDataEdit& m) {
-  Shape out;
-  for (int c = 0; c <= m.Record->Count; ++c) out.push_back(Points(m, c));
-  return out;
 }
 
 // What a worker gave for a pair: its pieces' area and number, or nothing

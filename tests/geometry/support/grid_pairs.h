@@ -61,26 +61,22 @@ class GridOracle : public GeosOracle {
     const int n = GEOSGetNumGeometries_r(handle(), g);
     for (int i = 0; i < n; ++i) {
       const GEOSGeometry* part = GEOSGetGeometryN_r(handle(), g, i);
-      if (GEOSGeomTypeId_r(handle(), part) != GEOS_POLYGON) continue;
-      double a = 0, l = 0;
-      GEOSArea_r(handle(), part, &a);
-      GEOSLength_r(handle(), part, &l);
-      m.area += a;
-      if (a > width * l) ++m.parts;
-      if (a > 3.0 * width * l) ++m.sure;
+      if (GEOSGeomTypeId_r(handle(), part) == GEOS_POLYGON) Add(m, part, width);
     }
     return m;
   }
 
-  // The intersection or union of two areas (each its rings by parity).
-  Measured Combine(const Shape& a, const Shape& b, bool unite, double width) const {
-    GEOSGeometry* ga = Parity(a);
-    GEOSGeometry* gb = Parity(b);
-    const Measured m = Combine(ga, gb, unite, width);
-    GEOSGeom_destroy_r(handle(), ga);
-    GEOSGeom_destroy_r(handle(), gb);
-    return m;
+  // A polygon counted into a measure.
+  void Add(Measured& m, const GEOSGeometry* polygon, double width) const {
+    double a = 0, l = 0;
+    GEOSArea_r(handle(), polygon, &a);
+    GEOSLength_r(handle(), polygon, &l);
+    m.area += a;
+    if (a > width * l) ++m.parts;
+    if (a > 3.0 * width * l) ++m.sure;
   }
+
+  // The intersection or union of two areas.
   Measured Combine(const GEOSGeometry* a, const GEOSGeometry* b, bool unite, double width) const {
     GEOSGeometry* r = unite ? GEOSUnion_r(handle(), a, b) : GEOSIntersection_r(handle(), a, b);
     const Measured m = Measure(r, width);
@@ -104,14 +100,7 @@ class GridOracle : public GeosOracle {
     for (int i = 0; i < n; ++i) {
       const GEOSGeometry* f = GEOSGetGeometryN_r(handle(), faces, i);
       GEOSGeometry* point = GEOSPointOnSurface_r(handle(), f);
-      if (GEOSPreparedContains_r(handle(), inside, point) == 1) {
-        double a = 0, len = 0;
-        GEOSArea_r(handle(), f, &a);
-        GEOSLength_r(handle(), f, &len);
-        m.area += a;
-        if (a > width * len) ++m.parts;
-        if (a > 3.0 * width * len) ++m.sure;
-      }
+      if (GEOSPreparedContains_r(handle(), inside, point) == 1) Add(m, f, width);
       GEOSGeom_destroy_r(handle(), point);
     }
     GEOSPreparedGeom_destroy_r(handle(), inside);
@@ -119,6 +108,13 @@ class GridOracle : public GeosOracle {
     return m;
   }
 };
+
+// The contours of a metric.
+inline Shape RingsOf(TDataEdit& m) {
+  Shape out;
+  for (int c = 0; c <= m.Record->Count; ++c) out.push_back(Points(m, c));
+  return out;
+}
 
 // The region of rings that cross nowhere (they may meet at vertices),
 // counted by parity: a ring inside an even number of the others is an
