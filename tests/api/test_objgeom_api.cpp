@@ -308,11 +308,14 @@ TEST_F(ObjGeomObjects, TouchingObjectsAreCutAndUnitedWholeAndRefusalsLeaveACode)
   EXPECT_EQ(0, mapGetNextCut(byLine, result));
   EXPECT_EQ(MAPERR_INPUT, error(result));
 
-  // Refusals say why: areas apart, a line united with an area.
+  // Refusals say why: areas apart, a line united with an area or cutting
+  // as one.
   EXPECT_EQ(0, mapGetObjectsUnion(square, far, result, 1, 0.0));
   EXPECT_EQ(60110, error(result));
   EXPECT_EQ(0, mapGetObjectsUnion(line, square, result, 1, 0.0));
   EXPECT_EQ(60111, error(result));
+  EXPECT_EQ(nullptr, mapCreateObjectsCross(line, square, 1, 0.0));
+  EXPECT_EQ(60111, error(square));
   // A line that leaves the square whole cuts nothing, and that is no error.
   const HOBJ inside = Make({{{20, 20}, {80, 20}}});
   EXPECT_EQ(nullptr, mapCreateObjectCutByLine(inside, square, 1, 0.0));
