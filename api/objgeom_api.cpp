@@ -74,6 +74,18 @@ void FreeHolder(HANDLE handle, DWORD tag) {
   plat::FreePages(h);
 }
 
+// The cutting and uniting functions leave a code in an object's error
+// (TObjectInfo::GetError): in the object cut when a cut is made, in the
+// result object when a piece or a union is asked for. It is the worker's
+// code when it refused (a metric it cannot read, an open area, areas
+// apart, a piece it could not close), MAPERR_INPUT for a handle or mode it
+// cannot take, 0 when it answered or had nothing to hand out.
+void Leave(TObjectInfo* object, int code) {
+  if (object != nullptr) object->SetError(code);
+}
+
+int Refusal(LONG state) { return state > 1 ? state : 0; }
+
 // The larger working precision of the two objects.
 double PairPrecision(TObjectInfo* a, TObjectInfo* b, double precision) {
   const double pa = GeometryPrecision(a, precision);
@@ -90,22 +102,39 @@ int PlanePair(TObjectInfo* a, TObjectInfo* b, double precision, TDataEdit* pa, T
 HANDLE CreateCut(HOBJ area, HOBJ object, int mode, double precision, int holeUnion) {
   TObjectInfo* a = TObjectInfo::FromOpenHandle(area);
   TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
-  if (a == nullptr || o == nullptr || a == o || (mode != 0 && mode != 1)) return nullptr;
+  if (a == nullptr || o == nullptr || a == o || (mode != 0 && mode != 1)) {
+    Leave(o, MAPERR_INPUT);
+    return nullptr;
+  }
   precision = PairPrecision(a, o, precision);
   auto* h = NewHolder<TObjectCut>(TAG_CUT);
-  if (h == nullptr) return nullptr;
+  if (h == nullptr) {
+    Leave(o, MAPERR_MEMORY);
+    return nullptr;
+  }
   if (!PlanePair(a, o, precision, &h->Plane1, &h->Plane2) ||
       !h->Worker.LoadObjects(&h->Plane1, &h->Plane2, mode, precision, holeUnion)) {
+    Leave(o, Refusal(h->Worker.State));
     FreeHolder<TObjectCut>(h, TAG_CUT);
     return nullptr;
   }
+  Leave(o, 0);
   return h;
 }
 
-// A piece written into the result object, marked changed.
-HOBJ WriteResult(TDataEdit* piece, TObjectInfo* result, HOBJ handle) {
-  if (piece == nullptr || !result->GetDataPlane(piece)) return 0;
+// A piece written into the result object, marked changed; without a piece
+// the worker's code is left.
+HOBJ WriteResult(TDataEdit* piece, LONG state, TObjectInfo* result, HOBJ handle) {
+  if (piece == nullptr) {
+    Leave(result, Refusal(state));
+    return 0;
+  }
+  if (!result->GetDataPlane(piece)) {
+    Leave(result, MAPERR_INPUT);
+    return 0;
+  }
   result->Metric.ChangedFlag = 1;
+  Leave(result, 0);
   return handle;
 }
 
@@ -138,16 +167,22 @@ MAPAPI HANDLE WINAPI mapCreateObjectsCross(HOBJ area, HOBJ object, LONG mode, do
 MAPAPI HANDLE WINAPI mapCreateObjectsCrossSquare(HOBJ area, HOBJ object, double precision) {
   TObjectInfo* a = TObjectInfo::FromOpenHandle(area);
   TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
-  if (a == nullptr || o == nullptr || a->ObjectLocal() != 1 || o->ObjectLocal() != 1)
+  if (a == nullptr || o == nullptr || a->ObjectLocal() != 1 || o->ObjectLocal() != 1) {
+    Leave(o, MAPERR_INPUT);
     return nullptr;
+  }
   return CreateCut(area, object, 1, precision, 1);
 }
 
 MAPAPI HOBJ WINAPI mapGetNextCross(HANDLE cut, HOBJ result) {
   auto* h = FromHandle<TObjectCut>(cut, TAG_CUT);
   TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
-  if (h == nullptr || r == nullptr) return 0;
-  return WriteResult(h->Worker.GetNextObject(), r, result);
+  if (h == nullptr || r == nullptr) {
+    Leave(r, MAPERR_INPUT);
+    return 0;
+  }
+  TDataEdit* piece = h->Worker.GetNextObject();
+  return WriteResult(piece, h->Worker.State, r, result);
 }
 
 MAPAPI void WINAPI mapFreeObjectsCross(HANDLE cut) { FreeHolder<TObjectCut>(cut, TAG_CUT); }
@@ -179,19 +214,27 @@ MAPAPI HOBJ WINAPI mapGetObjectsUnion(HOBJ first, HOBJ second, HOBJ result, LONG
   TObjectInfo* b = TObjectInfo::FromOpenHandle(second);
   TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (a == nullptr || b == nullptr || r == nullptr || a == b || a->GetMap() == nullptr ||
-      (mode != 0 && mode != 1))
+      (mode != 0 && mode != 1)) {
+    Leave(r, MAPERR_INPUT);
     return 0;
+  }
   const double distance = PairPrecision(a, b, precision);
   const double standard = PairPrecision(a, b, 0.0);
   TDataEdit pa, pb;
   pa.Init();
   pb.Init();
   HOBJ out = 0;
+  Leave(r, MAPERR_INPUT);
   if (a->PutDataPlane(&pa) && b->PutDataPlane(&pb)) {
     auto* worker = new (std::nothrow) TObjectUnion();
+    Leave(r, MAPERR_MEMORY);
     if (worker != nullptr) {
-      if (worker->LoadObjects(&pa, &pb, mode, distance, standard))
-        out = WriteResult(worker->GetObjectA(), r, result);
+      TDataEdit* united = worker->LoadObjects(&pa, &pb, mode, distance, standard)
+                              ? worker->GetObjectA()
+                              : nullptr;
+      // A union has no empty answer: a refusal without a code of its own
+      // is one of the input.
+      out = WriteResult(united, worker->State > 1 ? worker->State : MAPERR_INPUT, r, result);
       delete worker;
     }
   }
@@ -285,24 +328,39 @@ MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
                                               double precision) {
   TObjectInfo* l = TObjectInfo::FromOpenHandle(line);
   TObjectInfo* o = TObjectInfo::FromOpenHandle(object);
-  if (l == nullptr || o == nullptr || l == o || (mode != 0 && mode != 1)) return nullptr;
+  if (l == nullptr || o == nullptr || l == o || (mode != 0 && mode != 1)) {
+    Leave(o, MAPERR_INPUT);
+    return nullptr;
+  }
   precision = PairPrecision(l, o, precision);
-  if (!l->IsCrossObjectFrame(o, precision)) return nullptr;
+  if (!l->IsCrossObjectFrame(o, precision)) {
+    Leave(o, 0);
+    return nullptr;
+  }
   auto* h = NewHolder<TObjectCutByLine>(TAG_LINE);
-  if (h == nullptr) return nullptr;
+  if (h == nullptr) {
+    Leave(o, MAPERR_MEMORY);
+    return nullptr;
+  }
   // The worker cuts plane copies: the caller's line is never changed.
   if (!h->Worker.LoadObjects(l, o, mode, precision)) {
+    Leave(o, Refusal(h->Worker.State));
     FreeHolder<TObjectCutByLine>(h, TAG_LINE);
     return nullptr;
   }
+  Leave(o, 0);
   return h;
 }
 
 MAPAPI HOBJ WINAPI mapGetNextCut(HANDLE cut, HOBJ result) {
   auto* h = FromHandle<TObjectCutByLine>(cut, TAG_LINE);
   TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
-  if (h == nullptr || r == nullptr) return 0;
-  return WriteResult(h->Worker.GetNextObject(), r, result);
+  if (h == nullptr || r == nullptr) {
+    Leave(r, MAPERR_INPUT);
+    return 0;
+  }
+  TDataEdit* piece = h->Worker.GetNextObject();
+  return WriteResult(piece, h->Worker.State, r, result);
 }
 
 MAPAPI void WINAPI mapFreeObjectsCut(HANDLE cut) { FreeHolder<TObjectCutByLine>(cut, TAG_LINE); }
@@ -329,7 +387,8 @@ MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result) {
   auto* h = FromHandle<TObjectConsent>(consent, TAG_CONSENT);
   TObjectInfo* r = TObjectInfo::FromOpenHandle(result);
   if (h == nullptr || r == nullptr) return 0;
-  return WriteResult(h->Worker.GetNextObject(), r, result);
+  TDataEdit* piece = h->Worker.GetNextObject();
+  return WriteResult(piece, h->Worker.State, r, result);
 }
 
 MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent) {

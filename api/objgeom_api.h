@@ -3,7 +3,15 @@
  * contours cross, the union of two objects, lists of the crossing points of
  * two objects and inserting them into the objects' metrics. Worker and list
  * handles live until their free function; every function refuses a null,
- * freed or foreign handle with 0. */
+ * freed or foreign handle with 0.
+ *
+ * Cutting by an area or a line and uniting leave a code in an object's
+ * error (the object cut when a cut is made, the result object when a piece
+ * or a union is asked for): 0 when they answered or had nothing to hand
+ * out; on refusal 60109 (a metric that cannot be read), 60110 (areas that
+ * neither meet nor hold one another), 60111 (an area whose outer contour is
+ * open), 60112 (a union too large), 60113 (a piece that cannot be closed),
+ * 60040 (a handle or mode that cannot be taken), 60001 (memory). */
 #ifndef MAPCORE_API_OBJGEOM_API_H
 #define MAPCORE_API_OBJGEOM_API_H
 

@@ -1,8 +1,14 @@
-// Union of two areas of 10,000 outer vertices with 100 holes each (the
-// holes of one meeting the holes of the other here and there), through a
-// TObjectUnion, beside GEOS's union of the same pair in the same run, with
-// the ratio of the two times (geos_over_ours above 1: ours is faster).
-// GEOS is only a point of comparison.
+// Union and cutting of areas beside GEOS on the same pairs in the same
+// run, with the ratio of the two times (geos_over_ours above 1: ours is
+// faster). GEOS is only a point of comparison.
+//
+// Two areas of 10,000 outer vertices with 100 holes each (the holes of one
+// meeting the holes of the other here and there), in general position:
+// their union, and the second cut by the first's outer contour. Two areas
+// made of the cells of one 10 m grid, the second half a cell aside, as
+// parcels digitised on a grid are (shared sides, sides along each other,
+// vertices on sides, holes): their union, the second cut by the first's
+// outer contour, and the second cut by a zigzag line on the grid.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -12,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_peer.h"
+#include "geometry/objectcutbyline.h"
 #include "geometry/objectunion.h"
 
 namespace {
@@ -54,18 +61,78 @@ Area MakeArea(std::mt19937_64& rng, double cx, double cy, double shift) {
   return a;
 }
 
+// The cells of an n x n grid of `cell` metres, each taken with
+// probability p: the largest polygon of their union, every cell corner
+// along it a vertex.
+Area Cells(GEOSContextHandle_t h, std::mt19937_64& rng, int n, double cell, double x0, double p) {
+  std::bernoulli_distribution take(p);
+  std::vector<GEOSGeometry*> squares;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      if (!take(rng)) continue;
+      const double x = x0 + i * cell, y = j * cell;
+      GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, 5, 2);
+      const double c[5][2] = {{x, y}, {x, y + cell}, {x + cell, y + cell}, {x + cell, y}, {x, y}};
+      for (unsigned k = 0; k < 5; ++k) GEOSCoordSeq_setXY_r(h, s, k, c[k][0], c[k][1]);
+      squares.push_back(GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, s), nullptr, 0));
+    }
+  GEOSGeometry* all = GEOSGeom_createCollection_r(h, GEOS_MULTIPOLYGON, squares.data(),
+                                                 static_cast<unsigned>(squares.size()));
+  GEOSGeometry* u = GEOSUnaryUnion_r(h, all);
+  const GEOSGeometry* best = nullptr;
+  double largest = -1;
+  for (int i = 0; i < GEOSGetNumGeometries_r(h, u); ++i) {
+    double a = 0;
+    GEOSArea_r(h, GEOSGetGeometryN_r(h, u, i), &a);
+    if (a > largest) largest = a, best = GEOSGetGeometryN_r(h, u, i);
+  }
+  Area out;
+  auto ring = [&](const GEOSGeometry* r) {
+    const GEOSCoordSequence* s = GEOSGeom_getCoordSeq_r(h, r);
+    unsigned count = 0;
+    GEOSCoordSeq_getSize_r(h, s, &count);
+    Ring dense;
+    for (unsigned k = 0; k + 1 < count; ++k) {
+      Pt a, b;
+      GEOSCoordSeq_getXY_r(h, s, k, &a.x, &a.y);
+      GEOSCoordSeq_getXY_r(h, s, k + 1, &b.x, &b.y);
+      const int steps = std::max(1, static_cast<int>(std::lround(std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y)) / cell)));
+      for (int t = 0; t < steps; ++t)
+        dense.push_back({a.x + (b.x - a.x) * t / steps, a.y + (b.y - a.y) * t / steps});
+    }
+    dense.push_back(dense.front());
+    out.push_back(dense);
+  };
+  ring(GEOSGetExteriorRing_r(h, best));
+  for (int i = 0; i < GEOSGetNumInteriorRings_r(h, best); ++i) ring(GEOSGetInteriorRingN_r(h, best, i));
+  GEOSGeom_destroy_r(h, u);
+  GEOSGeom_destroy_r(h, all);
+  return out;
+}
+
 struct Pair {
   Area a, b;
-  Pair() {
+  Ring line;  // a zigzag on the grid across the second
+  // 0: the general pair, 1: the grid pair.
+  explicit Pair(int grid) {
     std::mt19937_64 rng(122);
-    a = MakeArea(rng, 5000, 5000, 0);
-    b = MakeArea(rng, 5100, 5050, 50);
+    if (!grid) {
+      a = MakeArea(rng, 5000, 5000, 0);
+      b = MakeArea(rng, 5100, 5050, 50);
+      return;
+    }
+    GEOSContextHandle_t h = GEOS_init_r();
+    a = Cells(h, rng, 100, 10.0, 0.0, 0.62);
+    b = Cells(h, rng, 100, 10.0, 5.0, 0.62);
+    GEOS_finish_r(h);
+    std::uniform_int_distribution<int> y(0, 100);
+    for (int i = -1; i <= 101; i += 6) line.push_back({10.0 * i, 10.0 * y(rng)});
   }
 };
 
-const Pair& Data() {
-  static const Pair pair;
-  return pair;
+const Pair& Data(int grid) {
+  static const Pair general(0), cells(1);
+  return grid ? cells : general;
 }
 
 struct Buffer {
@@ -92,42 +159,111 @@ GEOSGeometry* Polygon(GEOSContextHandle_t h, const Area& a) {
   return GEOSGeom_createPolygon_r(h, ring(a[0]), holes.data(), static_cast<unsigned>(holes.size()));
 }
 
-double gOurs = 0.0;
+// Seconds per run of our side, by operation and pair, for the ratios.
+double gOurs[3][2] = {};
 
-void BM_ObjectUnion(benchmark::State& state) {
-  Buffer a(Data().a), b(Data().b);
+// Our side of one operation on pair state.range(0): 0 union, 1 the second
+// cut by the first's outer contour, 2 the second cut by the line.
+void Ours(benchmark::State& state, int op) {
+  const Pair& pair = Data(static_cast<int>(state.range(0)));
+  Buffer a(pair.a), b(pair.b), outer(Area{pair.a[0]}), line(Area{pair.line});
   double area = 0;
-  int holes = 0;
-  gOurs = benchsupport::SecondsPerIteration(state, [&] {
-    TObjectUnion u;
-    if (u.LoadObjects(&a.m, &b.m, 1, 0.0, 0.0)) {
-      if (TDataEdit* r = u.GetObjectA()) {
-        area = r->Square();
-        holes = r->Record->Count;
-      }
+  int parts = 0, rings = 0;
+  gOurs[op][state.range(0)] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = rings = 0;
+    if (op == 0) {
+      TObjectUnion u;
+      if (u.LoadObjects(&a.m, &b.m, 1, 0.0, 0.0))
+        if (TDataEdit* r = u.GetObjectA()) rings = r->Record->Count + 1;
+      return;
     }
+    if (op == 1) {
+      TObjectCut cut;
+      if (cut.LoadObjects(&outer.m, &b.m, 1, 0.0, 0))
+        while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+      return;
+    }
+    TObjectCutByLine cut;
+    if (cut.LoadObjects(&line.m, &b.m, 1, 0.001))
+      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
   });
-  state.counters["area"] = area;
-  state.counters["holes"] = holes;
+  if (op == 0) state.counters["rings"] = rings;
+  else state.counters["area"] = area, state.counters["parts"] = parts;
 }
-BENCHMARK(BM_ObjectUnion)->Unit(benchmark::kMillisecond);
 
-void BM_GeosUnion(benchmark::State& state) {
+void Geos(benchmark::State& state, int op) {
+  const Pair& pair = Data(static_cast<int>(state.range(0)));
   GEOSContextHandle_t h = GEOS_init_r();
-  GEOSGeometry* a = Polygon(h, Data().a);
-  GEOSGeometry* b = Polygon(h, Data().b);
+  GEOSGeometry* a = Polygon(h, pair.a);
+  GEOSGeometry* b = Polygon(h, pair.b);
+  GEOSGeometry* outer = Polygon(h, Area{pair.a[0]});
+  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(pair.line.size()), 2);
+  for (size_t i = 0; i < pair.line.size(); ++i)
+    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), pair.line[i].x, pair.line[i].y);
+  GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
   double area = 0;
+  int parts = 0, rings = 0;
   const double geos = benchsupport::SecondsPerIteration(state, [&] {
-    GEOSGeometry* u = GEOSUnion_r(h, a, b);
-    GEOSArea_r(h, u, &area);
-    GEOSGeom_destroy_r(h, u);
+    area = 0;
+    parts = rings = 0;
+    if (op == 0) {
+      GEOSGeometry* u = GEOSUnion_r(h, a, b);
+      for (int i = 0; i < GEOSGetNumGeometries_r(h, u); ++i)
+        rings += 1 + GEOSGetNumInteriorRings_r(h, GEOSGetGeometryN_r(h, u, i));
+      GEOSGeom_destroy_r(h, u);
+      return;
+    }
+    if (op == 1) {
+      GEOSGeometry* x = GEOSIntersection_r(h, outer, b);
+      GEOSArea_r(h, x, &area);
+      for (int i = 0; i < GEOSGetNumGeometries_r(h, x); ++i)
+        parts += GEOSGeomTypeId_r(h, GEOSGetGeometryN_r(h, x, i)) == GEOS_POLYGON ? 1 : 0;
+      GEOSGeom_destroy_r(h, x);
+      return;
+    }
+    // The faces of the line and the area's contours noded together, those
+    // inside the area.
+    GEOSGeometry* parts2[] = {GEOSBoundary_r(h, b), GEOSGeom_clone_r(h, line)};
+    GEOSGeometry* linework = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, parts2, 2);
+    GEOSGeometry* noded = GEOSNode_r(h, linework);
+    const GEOSGeometry* lines[] = {noded};
+    GEOSGeometry* faces = GEOSPolygonize_r(h, lines, 1);
+    const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, b);
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, faces); ++i) {
+      const GEOSGeometry* f = GEOSGetGeometryN_r(h, faces, i);
+      GEOSGeometry* p = GEOSPointOnSurface_r(h, f);
+      if (GEOSPreparedContains_r(h, inside, p) == 1) {
+        double fa = 0;
+        GEOSArea_r(h, f, &fa);
+        area += fa;
+        ++parts;
+      }
+      GEOSGeom_destroy_r(h, p);
+    }
+    GEOSPreparedGeom_destroy_r(h, inside);
+    for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
   });
-  state.counters["area"] = area;
-  state.counters["geos_over_ours"] = gOurs > 0.0 ? geos / gOurs : 0.0;
-  GEOSGeom_destroy_r(h, a);
-  GEOSGeom_destroy_r(h, b);
+  if (op == 0) state.counters["rings"] = rings;
+  else state.counters["area"] = area, state.counters["parts"] = parts;
+  const double ours = gOurs[op][state.range(0)];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  for (GEOSGeometry* g : {a, b, outer, line}) GEOSGeom_destroy_r(h, g);
   GEOS_finish_r(h);
 }
-BENCHMARK(BM_GeosUnion)->Unit(benchmark::kMillisecond);
+
+// Arg 0: the general pair; 1: the grid pair.
+void BM_ObjectUnion(benchmark::State& state) { Ours(state, 0); }
+void BM_GeosUnion(benchmark::State& state) { Geos(state, 0); }
+void BM_ObjectCut(benchmark::State& state) { Ours(state, 1); }
+void BM_GeosIntersection(benchmark::State& state) { Geos(state, 1); }
+void BM_ObjectCutByLine(benchmark::State& state) { Ours(state, 2); }
+void BM_GeosPolygonize(benchmark::State& state) { Geos(state, 2); }
+BENCHMARK(BM_ObjectUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCut)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosIntersection)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCutByLine)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosPolygonize)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

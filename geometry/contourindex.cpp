@@ -93,6 +93,37 @@ bool TContourIndex::Meets(const DOUBLEPOINT* points, int count, double e) {
   return false;
 }
 
+int TContourIndex::Crossings(const DOUBLEPOINT* points, int count, int limit, double crowd,
+                             bool* crowded) {
+  if (crowded != nullptr) *crowded = false;
+  if (Empty() || points == nullptr || count < 2) return 0;
+  Found.clear();
+  for (int i = 0; i + 1 < count && static_cast<int>(Found.size()) < limit; ++i) {
+    const DOUBLEPOINT& a = points[i];
+    const DOUBLEPOINT& b = points[i + 1];
+    if (!FramesMeet(SegmentFrame(a, b, 0.0), Frame)) continue;
+    NextStamp();
+    VisitCells(Cells, a, b, 0.0, [&](int cell) {
+      ForNewSegments(cell, [&](const DOUBLEPOINT& c, const DOUBLEPOINT& d) {
+        const double o1 = (b.X - a.X) * (c.Y - a.Y) - (b.Y - a.Y) * (c.X - a.X);
+        const double o2 = (b.X - a.X) * (d.Y - a.Y) - (b.Y - a.Y) * (d.X - a.X);
+        const double o3 = (d.X - c.X) * (a.Y - c.Y) - (d.Y - c.Y) * (a.X - c.X);
+        const double o4 = (d.X - c.X) * (b.Y - c.Y) - (d.Y - c.Y) * (b.X - c.X);
+        if (((o1 > 0 && o2 < 0) || (o1 < 0 && o2 > 0)) && ((o3 > 0 && o4 < 0) || (o3 < 0 && o4 > 0))) {
+          const double t = o3 / (o3 - o4);
+          const DOUBLEPOINT x{a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y)};
+          if (crowded != nullptr)
+            for (const DOUBLEPOINT& y : Found)
+              if (std::fabs(x.X - y.X) <= crowd && std::fabs(x.Y - y.Y) <= crowd) *crowded = true;
+          Found.push_back(x);
+        }
+        return false;
+      });
+    });
+  }
+  return std::min(static_cast<int>(Found.size()), limit);
+}
+
 bool TContourIndex::Inside(const DOUBLEPOINT& p) {
   if (Empty() || p.Y < Frame.Y1 || p.Y > Frame.Y2 || p.X > Frame.X2 || !std::isfinite(p.X))
     return false;

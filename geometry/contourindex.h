@@ -25,6 +25,11 @@ class TContourIndex {
   // Whether a segment of the polyline crosses the contour or comes within
   // e of it.
   bool Meets(const DOUBLEPOINT* points, int count, double e);
+  // How many times the segments of the polyline cross the contour's
+  // segments properly, counted up to `limit`; *crowded (when asked) set
+  // when two of the crossings lie within `crowd` of each other in X and Y.
+  int Crossings(const DOUBLEPOINT* points, int count, int limit, double crowd = 0.0,
+                bool* crowded = nullptr);
   // Whether p lies inside the closed contour, by the crossings of a ray
   // towards growing X (a point on the contour may go either way).
   bool Inside(const DOUBLEPOINT& p);
@@ -54,5 +59,6 @@ class TContourIndex {
   std::vector<int32_t> CellStart;
   std::vector<int32_t> CellItems;
   std::vector<uint32_t> Seen;
+  std::vector<DOUBLEPOINT> Found;  // Crossings: the points found
   uint32_t Stamp = 0;
 };

@@ -214,10 +214,9 @@ int TObjectCut::LoadObjects(TObjectInfo* area, TObjectInfo* object, int mode, do
   if (!ControlLocal(&area->Metric, mode)) return 0;
   LineState = 0;
   CurrentHole = 0;
+  Overlaid = 0;
   if (!TPointCross::LoadObjects(area, object, mode, 0, 0, precision)) return 0;
-  if (InsideKind != 0) return 1;
-  HoleUnion = holeUnion;
-  return SetInside();
+  return Prepare(mode, holeUnion);
 }
 
 int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, double precision,
@@ -235,9 +234,34 @@ int TObjectCut::LoadObjects(TDataEdit* area, TDataEdit* object, int mode, int s,
   FirstRun = 1;
   LineState = 0;
   CurrentHole = 0;
+  Overlaid = 0;
   if (!TPointCross::LoadObjects(area, object, mode, s, 0, precision)) return 0;
+  return Prepare(mode, holeUnion);
+}
+
+int TObjectCut::Prepare(int mode, int holeUnion) {
   if (InsideKind != 0) return 1;
   HoleUnion = holeUnion;
+  const double near = 2.0 * Precision;
+  if (mode == 1 && (Touched || CrossingsCrowded(near) || TouchingHoles(holeUnion, 0, near) ||
+                    HoleSplits())) {
+    // The pieces are the parts of the object inside the area (its holes
+    // too with the hole union); the crossings are still classified for
+    // those who read them.
+    Overlay.Start(Precision);
+    if (!Overlay.Add(Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST) ||
+        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) ||
+        !Overlay.Build(TNodedOverlay::INTERSECTION)) {
+      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+      Count = 0;
+      return 0;
+    }
+    Overlaid = 1;
+    NextPiece = 0;
+    HoleUnion = 0;
+    SetInside();
+    return 1;
+  }
   return SetInside();
 }
 
@@ -347,7 +371,28 @@ int TObjectCut::InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int
   return 1;
 }
 
-TDataEdit* TObjectCut::GetNextObject() { return Mode == 1 ? GetNextArea() : GetNextLine(); }
+TDataEdit* TObjectCut::GetNextObject() {
+  if (Overlaid) return GetNextOverlaid();
+  return Mode == 1 ? GetNextArea() : GetNextLine();
+}
+
+// The overlay's pieces in turn, turning the way the object's outer contour
+// turns, cleaned of beaks; a piece that cleaning leaves without area is
+// passed over.
+TDataEdit* TObjectCut::GetNextOverlaid() {
+  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  while (State == 0 && NextPiece < Overlay.Pieces()) {
+    if (!Overlay.WritePiece(NextPiece++, &Result, ResultKind, positive)) {
+      State = MAPERR_MEMORY;
+      return nullptr;
+    }
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    DeleteBeak(&Result);
+    if (Result.PointCount(0) < 4 || Result.SquareSubject(0) <= 0.0) continue;
+    return &Result;
+  }
+  return nullptr;
+}
 
 int TObjectCut::TracePiece() {
   for (int guard = 0; guard <= Count + 1; ++guard) {
@@ -387,8 +432,9 @@ TDataEdit* TObjectCut::GetNextArea() {
     // meet them again.
     std::vector<int> cut;
     bool dropped = false;
+    PieceIndexed = 0;
     for (int h = HoleCount; h >= 1 && !dropped; --h) {
-      if (!Bit(h) || InsideDimentionsSubject(&Result, &Data2, h)) continue;
+      if (!Bit(h) || PieceHoldsFrame(h)) continue;
       TObjectCutSubject* nested = NestedWorker();
       if (nested == nullptr) {
         State = MAPERR_MEMORY;
@@ -406,11 +452,20 @@ TDataEdit* TObjectCut::GetNextArea() {
       }
       cut.push_back(h);
       if (!GetNextObjectSub(h, 1)) dropped = true;
+      PieceIndexed = 0;
     }
     if (dropped) continue;
-    // Holes inside the piece.
-    for (int h = HoleCount; h >= 1; --h)
-      if (Bit(h) && DoSubject(&Result, &Data2, 0, h)) SetBit(h, 0);
+    // Holes inside the piece (their frames within its frame, their first
+    // points inside it).
+    DFRAME frame;
+    const bool framed = Result.DimensionsSubject(&frame, 0) != 0;
+    for (int h = HoleCount; h >= 1; --h) {
+      DOUBLEPOINT first;
+      if (!Bit(h) || !framed || InsideDimensions(&Data2, &frame, h) != 1 ||
+          !PointOf(Data2, h, 1, &first) || !PieceHolds(first))
+        continue;
+      if (Result.AppendSubject(&Data2, h)) SetBit(h, 0);
+    }
     if (!CurrentHole)
       for (int h : cut) SetBit(h, 1);
     if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
@@ -418,6 +473,46 @@ TDataEdit* TObjectCut::GetNextArea() {
     return &Result;
   }
   return nullptr;
+}
+
+// Whether a hole of the object may split a piece: its contour crosses the
+// area's outer contour four times or more (once in and out takes a bite
+// and leaves the piece whole). The parts a hole splits off are kept for
+// later calls, and those a second hole splits off would replace them, so
+// such cuts go through the overlay.
+bool TObjectCut::HoleSplits() {
+  TContourIndex* area = Outline(true);
+  if (area == nullptr || Data2.Record == nullptr) return false;
+  DFRAME frame;
+  if (!Data1.DimensionsSubject(&frame, 0)) return false;
+  for (int h = 1; h <= Data2.Record->Count; ++h) {
+    if (InsideDimensions(&Data2, &frame, h) == 0) continue;
+    if (!geomwork::ReadContour(Data2, h, HolePoints, nullptr)) return true;
+    if (area->Crossings(HolePoints.data(), static_cast<int>(HolePoints.size()), 4) >= 4) return true;
+  }
+  return false;
+}
+
+// The piece's outer contour answers through its index, built when first
+// asked after the piece changed: a point on it or inside it.
+bool TObjectCut::PieceHolds(const DOUBLEPOINT& p) {
+  if (PieceIndexed == 0) PieceIndexed = PieceIndex.Build(&Result, 0) ? 1 : -1;
+  if (PieceIndexed < 0) return InsideOf(Result, p);
+  return PieceIndex.Near(p, 0.0) || PieceIndex.Inside(p);
+}
+
+// Hole h lies wholly inside the piece: InsideDimentionsSubject through the
+// piece's index, and the hole's contour clear of the piece's (a piece that
+// is not convex may hold the four corners of a hole's frame and still be
+// crossed by the hole).
+bool TObjectCut::PieceHoldsFrame(int h) {
+  DFRAME f;
+  if (!Data2.DimensionsSubject(&f, h)) return false;
+  const DOUBLEPOINT corners[4] = {{f.X1, f.Y1}, {f.X2, f.Y1}, {f.X2, f.Y2}, {f.X1, f.Y2}};
+  for (const DOUBLEPOINT& c : corners)
+    if (!PieceHolds(c)) return false;
+  if (PieceIndexed < 0 || !geomwork::ReadContour(Data2, h, HolePoints, nullptr)) return false;
+  return !PieceIndex.Meets(HolePoints.data(), static_cast<int>(HolePoints.size()), Precision);
 }
 
 int TObjectCut::GetNextObjectSub(int h, int current) {

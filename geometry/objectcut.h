@@ -13,10 +13,20 @@
 //   inverted, so that its area pieces are the parts of the first contour's
 //   area outside the second (the parts of a hole not covered by an object).
 //
+// Area pieces of contours that touch (shared vertices or stretches,
+// crossings closer than twice the precision, holes touching a contour) or
+// whose holes may split a piece come from the noded overlay: each piece an
+// outer ring with the holes inside it, none of fewer than four points or
+// without area.
+//
 // Pieces are handed out in the worker's result buffer, which the next call
 // overwrites; callers copy them out. States are those of TPointCross.
 #pragma once
 
+#include <vector>
+
+#include "geometry/contourindex.h"
+#include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
 class TObjectUnion;
@@ -86,15 +96,33 @@ class MAPCLASS TObjectCut : public TPointCross {
   TObjectCutSubject* Nested = nullptr;
 
  protected:
+  // Contours that touch (a vertex within the precision of the other outer
+  // contour, or of a hole within twice the precision of another contour)
+  // are cut and united through the noded overlay, which decides each
+  // coincidence once; the crossings of contours that only cross are traced
+  // as they are.
+  TNodedOverlay Overlay;
+  // After the crossings were found: the overlay or the classification.
+  int Prepare(int mode, int holeUnion);
+  LONG Overlaid = 0;   // the pieces come from the overlay
+  LONG NextPiece = 0;  // the next of them to hand out
+
   int Bit(int h) const { return (SubjectBits[(h - 1) >> 3] >> ((h - 1) & 7)) & 1; }
   void SetBit(int h, int on);
 
  private:
   TDataEdit* GetNextArea();
+  TDataEdit* GetNextOverlaid();
+  bool PieceHolds(const DOUBLEPOINT& p);
+  bool HoleSplits();
+  bool PieceHoldsFrame(int h);
   TDataEdit* GetNextLine();
   int TracePiece();
   int UniteHoles();
   TObjectCutSubject* NestedWorker();
 
   LONG LineState = 0;  // line results: 1 while the pieces are handed out from the work buffer
+  TContourIndex PieceIndex;  // the outer contour of the piece being handed out
+  std::vector<DOUBLEPOINT> HolePoints;
+  int PieceIndexed = 0;      // 1 built for the piece, -1 it could not be, 0 not yet
 };

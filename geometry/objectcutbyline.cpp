@@ -54,7 +54,7 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
                                   double precision) {
   Count = 0;
   Phase = 0;
-  Parts.Clear();
+  Overlaid = 0;
   LineKinds.clear();
   ObjectKinds.clear();
   if (line == nullptr || object == nullptr || line->Record == nullptr ||
@@ -70,12 +70,35 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     return 0;
   }
   if (!IsClosed(Line)) DragPoints(&Line, 2.0, 0);
-  if (!TPointCross::LoadObjects(&Line, object, mode, n, 0, precision)) return 0;
+  const int loaded = TPointCross::LoadObjects(&Line, object, mode, n, 0, precision);
+  if (State != 0) return 0;
   if (mode == 1 && n > 0 && !ControlLocal(&Data2, mode)) {
     Count = 0;
     return 0;
   }
+  if (mode == 1) return Split();
+  if (!loaded) return 0;
   return SetInside();
+}
+
+// An area is cut through the overlay of its contours and the line: the
+// pieces are the faces inside it. A line that leaves it whole cuts
+// nothing.
+int TObjectCutByLine::Split() {
+  Count = 0;
+  Overlay.Start(Precision);
+  // The extended line as given: the clean-up of the crossing search takes
+  // away the vertices where a line turns back on itself, which shortens it.
+  if (!Overlay.Add(Line, 0, TNodedOverlay::LINE) ||
+      !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::SPLIT)) {
+    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    return 0;
+  }
+  if (Overlay.Pieces() < 2) return 0;
+  Overlaid = 1;
+  NextPiece = 0;
+  Side = 1;
+  return 1;
 }
 
 int TObjectCutByLine::GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q,
@@ -193,22 +216,6 @@ void TObjectCutByLine::RestoreKinds(int exchange) {
   }
 }
 
-TDataEdit* TObjectCutByLine::TraceArea() {
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    if (!Result.Create(ResultKind, 0)) return nullptr;
-    if (!CollectorOneObject(&Result, 0, 2)) return nullptr;
-    Result.DeleteEqualPoint(Precision, 0);
-    if (Result.PointCount(0) > 3) {
-      if (!IsClosed(Result)) {
-        State = GEOMETRY_ERR_PIECE;
-        return nullptr;
-      }
-      return &Result;
-    }
-  }
-  return nullptr;
-}
-
 TDataEdit* TObjectCutByLine::TraceLine() {
   for (int guard = 0; guard <= Count + 1; ++guard) {
     if (!Result.Create(ResultKind, 0)) return nullptr;
@@ -223,24 +230,32 @@ TDataEdit* TObjectCutByLine::TraceLine() {
 }
 
 TDataEdit* TObjectCutByLine::GetNextObject() {
-  if (TDataEdit* part = Parts.Next(&Result)) return part;
+  if (Overlaid) return GetNextOverlaid();
   for (int pass = 0; pass < 2; ++pass) {
     if (State != 0 || Count == 0) return nullptr;
-    for (int guard = 0; guard <= Count + 1; ++guard) {
-      TDataEdit* piece = Mode == 1 ? TraceArea() : TraceLine();
-      if (piece == nullptr) break;
-      if (Mode == 0 || Data2.Record->Count == 0) return piece;
-      if (!Parts.Cut(piece, &Data2, Precision)) {
-        State = MAPERR_MEMORY;
-        return nullptr;
-      }
-      if (TDataEdit* part = Parts.Next(&Result)) return part;
-      // The piece lies in a hole: nothing of it is left.
-    }
+    if (TDataEdit* piece = TraceLine()) return piece;
     if (Phase != 1 || State != 0) return nullptr;
     // The other side of the line.
     Phase = 0;
     RestoreKinds(IsClosed(Data2) ? 1 : 0);
+  }
+  return nullptr;
+}
+
+// The pieces on the left of the line where it first borders them, then
+// those on its right; each turns the way the object's outer contour turns.
+TDataEdit* TObjectCutByLine::GetNextOverlaid() {
+  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  for (; State == 0 && Side <= 2; ++Side, NextPiece = 0) {
+    while (NextPiece < Overlay.Pieces()) {
+      const int k = NextPiece++;
+      if (Overlay.PieceSide(k) != Side) continue;
+      if (!Overlay.WritePiece(k, &Result, ResultKind, positive)) {
+        State = MAPERR_MEMORY;
+        return nullptr;
+      }
+      return &Result;
+    }
   }
   return nullptr;
 }

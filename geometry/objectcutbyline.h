@@ -2,31 +2,35 @@
 // where the cutting line crosses it, and the pieces are handed out one per
 // call, first those on one side of the line, then those on the other.
 //
-// Where the line meets the border without plainly crossing it (a touch from
-// inside: it runs along the border, or comes to it and turns back), each
-// stretch of the line between two crossings next to such a touch is tested
-// on its own: the two points at distance 1.0 on the normal to it, near its
-// start, both inside the object mean it runs through the object; otherwise
-// it runs along the border or outside. The crossings around a tested
-// stretch take their kinds from the stretches on their two sides, so that
-// a run along the border enters the object where it leaves the border; what
-// stays a touch does not cut.
-//
 // The first metric is the cutting line, the second the object. The line is
 // worked on as a copy extended by 2.0 at both ends, so that a line ending on
-// the border still cuts; the caller's line is never changed. Crossings
+// the border still cuts; the caller's line is never changed.
+//
+// An area is cut through the noded overlay of its contours and the line:
+// the pieces are the faces inside the area, holes included, however the
+// line runs (along the border, through its vertices, across itself, across
+// the area several times). Stretches of the line that end inside the area,
+// or that join a face to itself, cut nothing. A piece lies on the left of
+// the line where the line first borders it (first pass) or on its right
+// (second pass).
+//
+// A line object is cut at the crossings: where the cutting line meets it
+// without plainly crossing (a touch from inside: it runs along it, or comes
+// to it and turns back), each stretch of the cutting line between two
+// crossings next to such a touch is tested on its own: the two points at
+// distance 1.0 on the normal to it, near its start, both inside the object
+// mean it runs through the object; otherwise it runs along the border or
+// outside. The crossings around a tested stretch take their kinds from the
+// stretches on their two sides; what stays a touch does not cut. Crossings
 // where the line starts or ends inside the object do not cut: leading exits
 // and trailing entries are dropped with their partners. The kinds of the
-// first pass are kept; the second pass traces with the object's entries and
-// exits exchanged, which walks the other side of the line. A traced area
-// piece is cut by each of the object's holes that crosses it (a piece split
-// by a hole gives several pieces), and holes lying wholly inside a piece
-// become its holes.
+// first pass are kept; the second pass traces with the object's entries
+// and exits exchanged, which walks the other side of the line.
 #pragma once
 
 #include <vector>
 
-#include "geometry/holecut.h"
+#include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
 class MAPCLASS TObjectCutByLine : public TPointCross {
@@ -66,11 +70,15 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
               TDataEdit* lineMetric);
   void RemoveLineCrossing(int k);
   void RestoreKinds(int exchange);
-  TDataEdit* TraceArea();
   TDataEdit* TraceLine();
+  int Split();
+  TDataEdit* GetNextOverlaid();
 
   TDataEdit Line;   // the extended copy of the cutting line
-  THoleCut Parts;  // parts of the last piece still to hand out
+  TNodedOverlay Overlay;  // an area cut: its pieces
+  int Overlaid = 0;
+  int NextPiece = 0;
+  int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<LONG> LineKinds;
   std::vector<LONG> ObjectKinds;
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

@@ -104,6 +104,9 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   Source1 = first;
   Source2 = second;
   Indexed1 = Indexed2 = nullptr;
+  // A refusal says why: input that cannot be read or matched, an area
+  // with an open outer contour, areas apart.
+  State = MAPERR_INPUT;
   if ((ResultKind == 0 || Precision <= 0.0) && !SetKindPrecision(second, precision)) return 0;
   SnapDistance = distance > 0.0 ? distance : Precision;
   DFRAME f1;
@@ -118,6 +121,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   CrossFlag = 0;
   Count = 0;
   const bool c1 = Closed(*first, 0), c2 = Closed(*second, 0);
+  if (mode == 1 && !(c1 && c2)) State = GEOMETRY_ERR_OPEN;
   if ((mode == 1 && !(c1 && c2)) || (mode == 0 && (c1 || c2))) return 0;
   // The whole metrics; the same checks as every crossing search.
   if (!CheckMetric(first) || !CheckMetric(second)) return 0;
@@ -133,7 +137,31 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   SameDirection = Data1.GetDirection(0) == Data2.GetDirection(0) ? 1 : 0;
   SnapState = 0;
   FirstRun = 1;
+  Overlaid = 0;
   return LoadData();
+}
+
+// The union through the overlay: its rings are the result. Outer contours
+// that neither meet nor hold one another are snapped together once when
+// the snap distance allows; apart they stay GEOMETRY_ERR_APART.
+int TObjectUnion::UniteOverlaid() {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Overlay.Start(Precision);
+    if (!Overlay.Add(Data1, -1, TNodedOverlay::FIRST) ||
+        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::UNION)) {
+      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+      return 0;
+    }
+    if (Overlay.OutersMeet()) {
+      if (Overlay.Pieces() == 0) break;
+      Overlaid = 1;
+      return 1;
+    }
+    if (attempt > 0 || SnapDistance <= Precision) break;
+    Snap();
+  }
+  State = Overlay.Pieces() == 0 ? static_cast<LONG>(GEOMETRY_ERR_PIECE) : GEOMETRY_ERR_APART;
+  return 0;
 }
 
 int TObjectUnion::Snap() {
@@ -172,8 +200,14 @@ int TObjectUnion::LoadData() {
       LineJoin = IsObjectLineLimit(&Data1, &Data2);
       return (LineJoin != 0 || Holes1 > 0 || Holes2 > 0) ? 1 : 0;
     }
-    if (!PointCrossObj()) {
-      if (State != 0) return 0;
+    // Touching contours, and holes where the outer contours do not cross
+    // (a part may lie in a hole of the other), go through the overlay.
+    const int crossed = PointCrossObj();
+    if (State != 0) return 0;
+    if ((!crossed && (Holes1 > 0 || Holes2 > 0)) || Touched ||
+        (crossed && (CrossingsCrowded(2.0 * Precision) || TouchingHoles(1, 1, 2.0 * Precision))))
+      return UniteOverlaid();
+    if (!crossed) {
       Container = nullptr;
       DOUBLEPOINT p;
       if (PointOf(Data2, 0, 1, &p) && InsideOf(Data1, p)) Container = &Data1;
@@ -464,8 +498,24 @@ int TObjectUnion::AdjustPoint(TDataEdit* moved, TDataEdit* target) {
 // ---------------------------------------------------------------------------
 // The driver
 
+// The union the overlay traced: its rings turn the way the second
+// object's outer contour turns.
+TDataEdit* TObjectUnion::GetOverlaid() {
+  if (State != 0) return nullptr;
+  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  if (!Overlay.WriteAll(&Result, ResultKind, positive)) {
+    State = Result.Record != nullptr && Result.Record->Length + 65536 >= METRIC_MAX_LENGTH
+                ? static_cast<LONG>(GEOMETRY_ERR_LARGE)
+                : MAPERR_MEMORY;
+    return nullptr;
+  }
+  DeleteBeak(&Result);
+  return &Result;
+}
+
 TDataEdit* TObjectUnion::GetObjectA() {
   for (int attempt = 0; attempt < 4; ++attempt) {
+    if (Overlaid) return GetOverlaid();
     if (State != 0) return nullptr;
     if (Container != nullptr) {
       if (!Result.Load(Container->Record, Container->TextFlag)) return nullptr;

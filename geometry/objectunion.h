@@ -13,6 +13,16 @@
 // once. Every repetition is bounded: snapping happens at most once per
 // load, the exchange at most once.
 //
+// Where the contours touch (share vertices or stretches, run along each
+// other, cross closer than the precision), where a hole touches another
+// contour, or where the outer contours do not cross but there are holes (a
+// part may lie in a hole of the other), the union comes from the noded
+// overlay instead: its rings, counted by parity, are the result, the
+// largest outer ring first, then its holes, then the other parts (outer
+// rings lying apart or in holes) each followed by its holes. Areas that
+// meet only at a point are two parts of one result; areas apart are
+// refused as above.
+//
 // A caller loads the worker and asks GetObjectA once; the result buffer is
 // copied out before the worker goes. States: those of TPointCross and
 // GEOMETRY_ERR_APART (the contours neither cross nor contain each other,
@@ -84,6 +94,8 @@ class MAPCLASS TObjectUnion : public TObjectCut {
 
  private:
   int Snap();
+  int UniteOverlaid();
+  TDataEdit* GetOverlaid();
   int Contained();
   TDataEdit* TouchContainer();
   void MarkAll(BYTE* set, int from, int to);

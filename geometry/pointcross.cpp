@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "geometry/segmentgrid.h"
+#include "geometry/workhelpers.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
@@ -30,6 +31,7 @@
 
 namespace {
 
+using geomwork::ReadContour;
 using segmentgrid::Dist2Segment;
 using segmentgrid::FramesMeet;
 using segmentgrid::Grid;
@@ -46,27 +48,6 @@ constexpr int kArrayStep = 100;
 double Dist2(const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   const double dx = a.X - b.X, dy = a.Y - b.Y;
   return dx * dx + dy * dy;
-}
-
-// Reads contour s of a metric as points (and heights when asked): false
-// when the contour cannot be reached.
-bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out, std::vector<double>* h) {
-  out.clear();
-  if (h) h->clear();
-  if (m.Record == nullptr || m.DescPointSubject(s) == nullptr) return false;
-  const int count = m.PointCount();
-  if (count <= 0) return true;
-  const char* p = m.FirstPointSubject(s);
-  const int size = m.PointBytes;
-  if (p == nullptr || size <= 0) return false;
-  const DWORD kind = m.Record->Ident;
-  out.resize(static_cast<size_t>(count));
-  if (h) h->resize(static_cast<size_t>(count));
-  for (int i = 0; i < count; ++i, p += size) {
-    metric::ReadXY(kind, p, out[i].X, out[i].Y);
-    if (h) (*h)[i] = metric::ReadH(kind, p);
-  }
-  return true;
 }
 
 // Vertex numbers of a contour of n points, from 0; a closed contour's last
@@ -553,6 +534,7 @@ int TPointCross::PointCrossObj() {
     FirstRun = 0;
   }
   Count = 0;
+  Touched = 0;
   Outlined1 = Outlined2 = 0;
   Searched = 0;
   if (!ReadContour(Data1, 0, Points1, nullptr) || !ReadContour(Data2, 0, Points2, nullptr))
@@ -569,8 +551,131 @@ int TPointCross::PointCrossObj() {
   for (int i = 0; i + 1 < n1; ++i) {
     if (!CrossLengthData(&Points1[i], &Points1[i + 1], i + 1)) return 0;
   }
+  Touched = !Hits1.empty() || !Hits2.empty();
   if (!EmitHits(Hits1, true) || !EmitHits(Hits2, false)) return 0;
   return Count > 0 ? 1 : 0;
+}
+
+int TPointCross::CrossingsCrowded(double distance) {
+  if (Count < 2 || Cross1 == nullptr) return 0;
+  Scratch2.resize(static_cast<size_t>(Count));
+  for (int i = 0; i < Count; ++i) Scratch2[i] = DOUBLEPOINT{Cross1[i].X, Cross1[i].Y};
+  std::sort(Scratch2.begin(), Scratch2.end(),
+            [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return a.X < b.X; });
+  for (size_t i = 0; i < Scratch2.size(); ++i)
+    for (size_t j = i + 1; j < Scratch2.size() && Scratch2[j].X - Scratch2[i].X <= distance; ++j)
+      if (std::fabs(Scratch2[j].Y - Scratch2[i].Y) <= distance) return 1;
+  return 0;
+}
+
+TContourIndex* TPointCross::Outline(bool first) {
+  if (!Searched) return nullptr;
+  TContourIndex& index = first ? Outline1 : Outline2;
+  int& built = first ? Outlined1 : Outlined2;
+  const std::vector<DOUBLEPOINT>& points = first ? Points1 : Points2;
+  if (!built) built = index.Build(points.data(), static_cast<int>(points.size())) ? 1 : -1;
+  return built == 1 ? &index : nullptr;
+}
+
+// The outer contours were searched against each other (Touched); what is
+// left are the holes: a point of a hole near the outer contour of either
+// metric or near another hole, a point of an outer contour near a hole.
+// Holes are filed in a grid of their own, the outer contours answer
+// through their indexes. A metric that cannot be read counts as touching.
+int TPointCross::TouchingHoles(int firstHoles, int everywhere, double tolerance) {
+  if (!Searched || Data1.Record == nullptr || Data2.Record == nullptr) return 1;
+  if ((!firstHoles || Data1.Record->Count == 0) && Data2.Record->Count == 0) return 0;
+  const double t = tolerance, t2 = t * t;
+  // The holes' points, each with its hole (numbered over both metrics).
+  std::vector<DOUBLEPOINT>& points = Scratch;
+  std::vector<int32_t>& hole = HoleOf;
+  points.clear();
+  hole.clear();
+  int holes = 0, firstOfSecond = 0;
+  for (TDataEdit* m : {&Data1, &Data2}) {
+    if (m == &Data2) firstOfSecond = static_cast<int>(points.size());
+    if (m == &Data1 && !firstHoles) continue;
+    int c = 0;
+    const bool read = geomwork::ForEachContourPoints(*m, [&](const char* p, DWORD count, DWORD kind,
+                                                             int size) {
+      if (c++ == 0) return;
+      for (DWORD i = 0; i < count; ++i, p += size) {
+        DOUBLEPOINT q;
+        metric::ReadXY(kind, p, q.X, q.Y);
+        points.push_back(q);
+        hole.push_back(holes);
+      }
+      ++holes;
+    });
+    if (!read) return 1;
+  }
+  const int n = static_cast<int>(points.size());
+  if (n == 0) return 0;
+  DFRAME frame = SegmentFrame(points[0], points[0], t);
+  for (const DOUBLEPOINT& p : points) {
+    frame.X1 = std::min(frame.X1, p.X - t), frame.Y1 = std::min(frame.Y1, p.Y - t);
+    frame.X2 = std::max(frame.X2, p.X + t), frame.Y2 = std::max(frame.Y2, p.Y + t);
+  }
+  // A cut asks only where the frames of the two outer contours meet.
+  if (!everywhere) {
+    if (Points1.empty() || Points2.empty()) return 0;
+    DFRAME meet = SegmentFrame(Points1[0], Points1[0], t), other = SegmentFrame(Points2[0], Points2[0], t);
+    for (const DOUBLEPOINT& p : Points1)
+      meet = DFRAME{std::min(meet.X1, p.X - t), std::min(meet.Y1, p.Y - t), std::max(meet.X2, p.X + t),
+                    std::max(meet.Y2, p.Y + t)};
+    for (const DOUBLEPOINT& p : Points2)
+      other = DFRAME{std::min(other.X1, p.X - t), std::min(other.Y1, p.Y - t),
+                     std::max(other.X2, p.X + t), std::max(other.Y2, p.Y + t)};
+    if (!FramesMeet(meet, other) || !FramesMeet(frame, meet) || !FramesMeet(frame, other)) return 0;
+    frame = DFRAME{std::max({frame.X1, meet.X1, other.X1}), std::max({frame.Y1, meet.Y1, other.Y1}),
+                   std::min({frame.X2, meet.X2, other.X2}), std::min({frame.Y2, meet.Y2, other.Y2})};
+  }
+  Grid grid;
+  grid.Cover(frame, std::min(kMaxCells, 2.0 * n));
+  const size_t cells = static_cast<size_t>(grid.Cells());
+  auto holeSegment = [&](int i) { return i + 1 < n && hole[i] == hole[i + 1]; };
+  CellStart.assign(cells + 1, 0);
+  for (int i = 0; i < n; ++i)
+    if (holeSegment(i)) VisitCells(grid, points[i], points[i + 1], t, [&](int c) { ++CellStart[c]; });
+  for (size_t c = 1; c <= cells; ++c) CellStart[c] += CellStart[c - 1];
+  CellItems.resize(static_cast<size_t>(CellStart[cells]));
+  for (int i = n - 1; i >= 0; --i)
+    if (holeSegment(i)) VisitCells(grid, points[i], points[i + 1], t, [&](int c) { CellItems[--CellStart[c]] = i; });
+  auto inFrame = [&](const DOUBLEPOINT& p) {
+    return p.X >= frame.X1 && p.X <= frame.X2 && p.Y >= frame.Y1 && p.Y <= frame.Y2;
+  };
+  // Whether p comes near a hole other than `own` (-1: any hole).
+  auto nearHole = [&](const DOUBLEPOINT& p, int own) {
+    const int cell = grid.Row(p.Y) * grid.nx + grid.Column(p.X);
+    for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+      const int j = CellItems[k];
+      if (hole[j] != own && Dist2Segment(p, points[j], points[j + 1]) <= t2) return true;
+    }
+    return false;
+  };
+  TContourIndex* outer1 = Outline(true);
+  TContourIndex* outer2 = Outline(false);
+  if (outer1 == nullptr || outer2 == nullptr) return 1;
+  // A hole crossing the other metric's outer contour twice within the
+  // tolerance is as good as touching it.
+  for (int i = 0; i < n;) {
+    int end = i;
+    while (end < n && hole[end] == hole[i]) ++end;
+    bool crowded = false;
+    TContourIndex* other = i < firstOfSecond ? outer2 : outer1;
+    other->Crossings(points.data() + i, end - i, end - i, t, &crowded);
+    if (crowded) return 1;
+    i = end;
+  }
+  for (int i = 0; i < n; ++i) {
+    const DOUBLEPOINT& p = points[i];
+    if (!inFrame(p)) continue;
+    if (nearHole(p, hole[i]) || outer1->Near(p, t) || outer2->Near(p, t)) return 1;
+  }
+  for (const std::vector<DOUBLEPOINT>* outer : {&Points1, &Points2})
+    for (const DOUBLEPOINT& p : *outer)
+      if (inFrame(p) && nearHole(p, -1)) return 1;
+  return 0;
 }
 
 int TPointCross::CrossLengthData(const DOUBLEPOINT* a, const DOUBLEPOINT* b, int segment) {
@@ -797,13 +902,9 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   // The other metric's outer contour answers through its index when it is
   // one of the worker's own: near it within the precision, or inside it.
   TContourIndex* outline = nullptr;
-  if (Searched && (other == &Data1 || other == &Data2)) {
-    const bool first = other == &Data1;
-    TContourIndex& index = first ? Outline1 : Outline2;
-    int& built = first ? Outlined1 : Outlined2;
-    if (!built) built = index.Build((first ? Points1 : Points2).data(),
-                                    static_cast<int>((first ? Points1 : Points2).size())) ? 1 : -1;
-    if (built == 1 && other->GetExclusiveSubject(0)) outline = &index;
+  if (other == &Data1 || other == &Data2) {
+    outline = Outline(other == &Data1);
+    if (outline != nullptr && !other->GetExclusiveSubject(0)) outline = nullptr;
   }
   // The nearest vertex before and after a crossing that is not the
   // crossing itself.

@@ -257,6 +257,7 @@ class MAPCLASS TPointCross {
   LONG FirstRun = 1;             // beaks not yet removed from the loaded metrics
   LONG HoleUnion = 0;
   BYTE SubjectBits[8192] = {};   // one bit per subject, for the cutting workers
+  LONG Touched = 0;              // the last search found a vertex within the precision of the other contour
 
  protected:
   void FreeArrays();
@@ -269,6 +270,17 @@ class MAPCLASS TPointCross {
   int CheckMetric(TDataEdit* metric);
   int ReplaceSubject(TDataEdit* target, int s, const std::vector<DOUBLEPOINT>& points,
                      const std::vector<double>& heights);
+  // Whether two of the crossings found lie within the distance of each
+  // other in X and Y: as good as a touch.
+  int CrossingsCrowded(double distance);
+  // The index of the first or the second outer contour as last searched,
+  // built when first asked; null before a search.
+  TContourIndex* Outline(bool first);
+  // After a search: whether a hole of either metric (of the first only
+  // when firstHoles) comes within the tolerance of another contour of
+  // either, where the metrics' frames meet or everywhere; 1 also when a
+  // metric cannot be read.
+  int TouchingHoles(int firstHoles, int everywhere, double tolerance);
 
  private:
   // A vertex of one contour found within the precision of the other: at
@@ -302,6 +314,7 @@ class MAPCLASS TPointCross {
   std::vector<double> ScratchH;
   std::vector<DOUBLEPOINT> Scratch2;
   std::vector<double> ScratchH2;
+  std::vector<int32_t> HoleOf;       // TouchingHoles: the hole of each point
   double GridX0 = 0.0, GridY0 = 0.0, CellW = 1.0, CellH = 1.0;
   int GridNX = 0, GridNY = 0;
   DFRAME Region = {0.0, 0.0, 0.0, 0.0};  // where the two frames meet

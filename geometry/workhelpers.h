@@ -5,10 +5,12 @@
 #pragma once
 
 #include <new>
+#include <vector>
 
 #include "objects/objectinfo.h"
 #include "platform/memory.h"
 #include "records/dataedit.h"
+#include "records/metric_access.h"
 
 namespace geomwork {
 
@@ -43,6 +45,71 @@ inline bool PointOf(TDataEdit& m, int s, int n, DOUBLEPOINT* p) {
 inline bool InsideOf(TDataEdit& m, const DOUBLEPOINT& p) {
   const int r = m.Inside(&p, 0);
   return r != 0 && r != 2;
+}
+
+// Reads contour s of a metric as points (and heights when asked): false
+// when the contour cannot be reached.
+inline bool ReadContour(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out,
+                        std::vector<double>* h) {
+  out.clear();
+  if (h) h->clear();
+  if (m.Record == nullptr || m.DescPointSubject(s) == nullptr) return false;
+  const int count = m.PointCount();
+  if (count <= 0) return true;
+  const char* p = m.FirstPointSubject(s);
+  const int size = m.PointBytes;
+  if (p == nullptr || size <= 0) return false;
+  const DWORD kind = m.Record->Ident;
+  out.resize(static_cast<size_t>(count));
+  if (h) h->resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i, p += size) {
+    metric::ReadXY(kind, p, out[i].X, out[i].Y);
+    if (h) (*h)[i] = metric::ReadH(kind, p);
+  }
+  return true;
+}
+
+// Calls f(first, count, kind, point size) for every contour of the metric
+// in order, in one walk of the record: false when a contour lies outside
+// the record.
+template <typename F>
+bool ForEachContourPoints(TDataEdit& m, F f) {
+  if (m.Record == nullptr || m.BufferSize < METRIC_EMPTY_LENGTH) return false;
+  const DWORD kind = m.Record->Ident;
+  const int size = MetricPointSize(kind);
+  if (size <= 0) return false;
+  char* base = reinterpret_cast<char*>(m.Record);
+  const DWORD length = m.Record->Length < static_cast<DWORD>(m.BufferSize)
+                           ? m.Record->Length
+                           : static_cast<DWORD>(m.BufferSize);
+  metric::Walk walk(base, base + length, size, m.TextFlag != 0);
+  metric::Contour c;
+  if (!walk.First(c)) return false;
+  for (int n = 0;; ++n) {
+    f(static_cast<const char*>(c.First()), c.count, kind, size);
+    if (n >= walk.Subjects()) return true;
+    metric::Contour next;
+    if (!walk.Next(c, n + 1, next)) return false;
+    c = next;
+  }
+}
+
+// Calls f(n, points, heights) with contour n of the metric read as points
+// (heights METRIC_NO_HEIGHT for kinds without them), for every contour in
+// one walk of the record: false when a contour lies outside the record.
+template <typename F>
+bool ForEachContour(TDataEdit& m, std::vector<DOUBLEPOINT>& points, std::vector<double>& heights,
+                    F f) {
+  int n = 0;
+  return ForEachContourPoints(m, [&](const char* p, DWORD count, DWORD kind, int size) {
+    points.resize(count);
+    heights.resize(count);
+    for (DWORD i = 0; i < count; ++i, p += size) {
+      metric::ReadXY(kind, p, points[i].X, points[i].Y);
+      heights[i] = metric::ReadH(kind, p);
+    }
+    f(n++, points, heights);
+  });
 }
 
 // The precision a worker keeps for its source contour m, now `current`:

@@ -248,4 +248,78 @@ TEST_F(ObjGeomObjects, CrossingListsUnionAndFreedHandles) {
   EXPECT_EQ(0, mapCheckInsidePoint(line, 0, &centre));
 }
 
+TEST_F(ObjGeomObjects, TouchingObjectsAreCutAndUnitedWholeAndRefusalsLeaveACode) {
+  const HOBJ square = Make({kSquare});
+  const HOBJ half = Make({{{50, 0}, {50, 100}, {150, 100}, {150, 0}, {50, 0}}});
+  const HOBJ corner = Make({{{100, 100}, {100, 200}, {200, 200}, {200, 100}, {100, 100}}});
+  const HOBJ around = Make({{{-100, -100}, {-100, 200}, {200, 200}, {200, -100}, {-100, -100}},
+                            {{-50, -50}, {-50, 150}, {150, 150}, {150, -50}, {-50, -50}}});
+  const HOBJ far = Make({{{500, 500}, {500, 600}, {600, 600}, {600, 500}, {500, 500}}});
+  const HOBJ line = Make({kAcross});
+  const HOBJ result = Make({});
+  auto error = [](HOBJ h) { return TObjectInfo::FromHandle(h)->GetError(); };
+  // Areas of the rings of the result, largest first.
+  auto rings = [&]() {
+    TDataEdit plane;
+    plane.Init();
+    std::vector<double> out;
+    if (TObjectInfo::FromHandle(result)->PutDataPlane(&plane))
+      for (int s = 0; s <= plane.Record->Count; ++s) out.push_back(std::round(plane.SquareSubject(s)));
+    plane.Free();
+    std::sort(out.rbegin(), out.rend());
+    return out;
+  };
+
+  // The square cut by the square half over it: one piece, the half.
+  HANDLE cut = mapCreateObjectsCross(half, square, 1, 0.0);
+  ASSERT_NE(nullptr, cut);
+  EXPECT_EQ(0, error(square));
+  std::vector<double> pieces;
+  while (mapGetNextCross(cut, result) == result) pieces.push_back(rings()[0]);
+  EXPECT_EQ(0, error(result));
+  EXPECT_EQ(std::vector<double>{5000}, pieces);
+  mapFreeObjectsCross(cut);
+
+  // Unions both ways round: part of a side shared, a corner only (two
+  // parts), the square lying in the other's hole (a part in the hole).
+  const struct {
+    HOBJ other;
+    std::vector<double> rings;
+  } unions[] = {{half, {15000}}, {corner, {10000, 10000}}, {around, {90000, 40000, 10000}}};
+  for (const auto& u : unions) {
+    for (int order = 0; order < 2; ++order) {
+      ASSERT_EQ(result, mapGetObjectsUnion(order ? u.other : square, order ? square : u.other, result,
+                                           1, 0.0));
+      EXPECT_EQ(0, error(result));
+      EXPECT_EQ(u.rings, rings());
+    }
+  }
+
+  // Cut by a line turning on a vertex in the middle of the bottom side.
+  const HOBJ notched = Make({{{0, 0}, {0, 100}, {100, 100}, {100, 0}, {50, 0}, {0, 0}}});
+  const HOBJ turning = Make({{{-50, 50}, {50, 0}, {150, 50}, {150, 80}, {-50, 80}}});
+  HANDLE byLine = mapCreateObjectCutByLine(turning, notched, 1, 0.0);
+  ASSERT_NE(nullptr, byLine);
+  pieces.clear();
+  while (mapGetNextCut(byLine, result) == result) pieces.push_back(rings()[0]);
+  std::sort(pieces.begin(), pieces.end());
+  EXPECT_EQ((std::vector<double>{625, 625, 2000, 6750}), pieces);
+  mapFreeObjectsCut(byLine);
+  EXPECT_EQ(0, mapGetNextCut(byLine, result));
+  EXPECT_EQ(MAPERR_INPUT, error(result));
+
+  // Refusals say why: areas apart, a line united with an area or cutting
+  // as one.
+  EXPECT_EQ(0, mapGetObjectsUnion(square, far, result, 1, 0.0));
+  EXPECT_EQ(60110, error(result));
+  EXPECT_EQ(0, mapGetObjectsUnion(line, square, result, 1, 0.0));
+  EXPECT_EQ(60111, error(result));
+  EXPECT_EQ(nullptr, mapCreateObjectsCross(line, square, 1, 0.0));
+  EXPECT_EQ(60111, error(square));
+  // A line that leaves the square whole cuts nothing, and that is no error.
+  const HOBJ inside = Make({{{20, 20}, {80, 20}}});
+  EXPECT_EQ(nullptr, mapCreateObjectCutByLine(inside, square, 1, 0.0));
+  EXPECT_EQ(0, error(square));
+}
+
 }  // namespace

@@ -109,6 +109,41 @@ TEST(ObjectCut, OverlappingHolesOfTheAreaBecomeOneHoleOfThePiece) {
   EXPECT_NEAR(50.0 - 7.0, Area(pieces[0]), 1e-9);
 }
 
+TEST(ObjectCut, SquaresSharingSidesGiveEachPieceOnce) {
+  // Sides and corners shared, or run along: every piece handed out once,
+  // closed, of four points at least, with its whole area.
+  const Contour sq = Square(0, 0, 10, 10);
+  const struct {
+    const char* name;
+    Contour area, object;
+    std::vector<double> pieces;
+  } cases[] = {
+      {"half over", Square(5, 0, 15, 10), sq, {50}},
+      {"the same square", sq, sq, {100}},
+      {"the inner quarter cutting", Square(0, 0, 5, 5), sq, {25}},
+      {"the inner quarter cut", sq, Square(0, 0, 5, 5), {25}},
+      {"a corner only", Square(10, 10, 20, 20), sq, {}},
+      {"a stair along two sides", {{0, 0}, {0, 5}, {5, 5}, {5, 10}, {10, 10}, {10, 0}, {0, 0}}, sq, {75}},
+  };
+  for (const auto& c : cases) {
+    Metric area, object;
+    ASSERT_TRUE(Fill(area, METRIC_F64, {c.area}));
+    ASSERT_TRUE(Fill(object, METRIC_F64, {c.object}));
+    TObjectCut cut;
+    ASSERT_EQ(1, cut.LoadObjects(&area, &object, 1, 0.0, 0)) << c.name;
+    std::vector<double> got;
+    for (const auto& p : Pieces(cut)) {
+      ASSERT_EQ(1u, p.size()) << c.name;
+      EXPECT_GE(p[0].size(), 5u) << c.name;
+      EXPECT_EQ(p[0].front().x, p[0].back().x) << c.name;
+      EXPECT_EQ(p[0].front().y, p[0].back().y) << c.name;
+      got.push_back(Area(p));
+    }
+    EXPECT_EQ(0, cut.State) << c.name;
+    EXPECT_EQ(c.pieces, got) << c.name;
+  }
+}
+
 TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
   GeosOracle geos;
   int pairs = 0, pieces = 0;

@@ -16,7 +16,7 @@ std::vector<double> Areas(TObjectCutByLine& cut) {
   for (int guard = 0; guard < 20; ++guard) {
     TDataEdit* p = cut.GetNextObject();
     if (p == nullptr) break;
-    out.push_back(p->SquareSubject(0));
+    out.push_back(p->Square());
   }
   return out;
 }
@@ -80,6 +80,33 @@ TEST(ObjectCutByLine, ARunAlongTheBorderCutsWhereItLeavesTheBorder) {
     std::sort(areas.begin(), areas.end());
     ASSERT_EQ(c.areas.size(), areas.size()) << c.name;
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_NEAR(c.areas[i], areas[i], 1e-6) << c.name;
+  }
+}
+
+TEST(ObjectCutByLine, LinesTurningOnVerticesCrossingTwiceOrCrossingThemselves) {
+  // The bottom side has a vertex in its middle.
+  Metric square;
+  ASSERT_TRUE(Fill(square, METRIC_F64, {{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {5, 0}, {0, 0}}}));
+  struct Case {
+    const char* name;
+    Contour line;
+    std::vector<double> areas;
+  } cases[] = {
+      {"turning on the vertex of a straight side", {{-5, 5}, {5, 0}, {15, 5}, {15, 8}, {-5, 8}},
+       {6.25, 6.25, 20, 67.5}},
+      {"crossing twice the same way", {{-5, 3}, {15, 3}, {15, -5}, {-5, -5}, {-5, 7}, {15, 7}},
+       {30, 30, 40}},
+      {"crossing itself", {{-5, 5}, {7, 5}, {7, 8}, {3, 8}, {3, 2}, {15, 2}}, {12, 29, 59}},
+  };
+  for (const Case& c : cases) {
+    Metric line;
+    ASSERT_TRUE(Fill(line, METRIC_F64, {c.line}));
+    TObjectCutByLine cut(&line, &square, 1, 0.001);
+    std::vector<double> areas = Areas(cut);
+    EXPECT_EQ(0, cut.State) << c.name;
+    std::sort(areas.begin(), areas.end());
+    ASSERT_EQ(c.areas.size(), areas.size()) << c.name;
+    for (size_t i = 0; i < areas.size(); ++i) EXPECT_NEAR(c.areas[i], areas[i], 1e-9) << c.name;
   }
 }
 
