@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "drawing/deviceline.h"
+#include "drawing/offsetline.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/pixelmath.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include "drawing/bitmapsign.h"
 #include "drawing/dashline.h"
 #include "drawing/maskfill.h"
+#include "drawing/offsetline.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/rasterizer.h"
 
 namespace {
