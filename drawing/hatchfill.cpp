@@ -425,9 +425,9 @@ void ShadeColumns(TPaintMetric* doc, POLYDATA* data, const LONG* shading) {
   Channels base{{(pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255}}, dark, light;
   for (int k = 0; k < 3; ++k) {
     const i64 v = base.V[k];
-    dark.V[k] = std::max<i64>(TruncatePixel((100.0 - intensity) * v * 0.01), 0);
-    light.V[k] = std::min<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v),
-                               kChannelTop);
+    dark.V[k] = std::clamp<i64>(TruncatePixel((100.0 - intensity) * v * 0.01), 0, 255);
+    light.V[k] = std::clamp<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v),
+                                 0, kChannelTop);
   }
   const i64 left = data->MinX, right = data->MaxX, width = right - left;
   StretchBatch batch(doc->PaintDc, data);

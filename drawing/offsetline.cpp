@@ -142,10 +142,7 @@ bool HasParts(const POLYDATA* data) {
          data->Count > 0;
 }
 
-LONG OffsetOf(const char* parm) {
-  const LONG d = ParmLong(parm, 1);
-  return d < -kOffsetMax || d > kOffsetMax ? kOffsetDefault : d;
-}
+LONG OffsetOf(const char* parm) { return OffsetMicrons(ParmLong(parm, 1)); }
 
 // The memory image's distance: whole pixels of 250 micrometres, scaled.
 LONG DibDistance(const char* parm, float scale) { return ScaleTrunc(OffsetOf(parm) / 250, scale); }
@@ -279,24 +276,31 @@ int MakeOffsetPolyline(POINT** out, POINT* points, int count, int distance) {
   return n;
 }
 
+LONG OffsetMicrons(LONG offset) {
+  return offset < -kOffsetMax || offset > kOffsetMax ? kOffsetDefault : offset;
+}
+
+void PaintOffsetCopies(TPaintMetric* doc, POLYDATA* data, LONG distance, IMGPAINTER painter,
+                       const char* parm, float scale) {
+  if (!HasParts(data) || painter == nullptr) return;
+  EachCopy(data, distance, false, [&](POLYDATA* copy) {
+    painter(doc, copy, parm, scale);
+    return false;
+  });
+}
+
 void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   IMGELEMENTREF nested;
   if (!HasParts(data) || parm == nullptr || !Nested(parm, &nested)) return;
-  const IMGPAINTER paint = DibPainterTable[DIB_FULLCOLOUR][nested.Code];
-  EachCopy(data, DibDistance(parm, scale), false, [&](POLYDATA* copy) {
-    paint(doc, copy, nested.Parm, scale);
-    return false;
-  });
+  PaintOffsetCopies(doc, data, DibDistance(parm, scale), DibPainterTable[DIB_FULLCOLOUR][nested.Code],
+                    nested.Parm, scale);
 }
 
 void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   IMGELEMENTREF nested;
   if (doc == nullptr || !HasParts(data) || parm == nullptr || !Nested(parm, &nested)) return;
-  const IMGPAINTER paint = DevicePainterTable[0][nested.Code];
-  EachCopy(data, doc->DeviceUnits(ScaleTrunc(OffsetOf(parm), scale)), false, [&](POLYDATA* copy) {
-    paint(doc, copy, nested.Parm, scale);
-    return false;
-  });
+  PaintOffsetCopies(doc, data, doc->DeviceUnits(ScaleTrunc(OffsetOf(parm), scale)),
+                    DevicePainterTable[0][nested.Code], nested.Parm, scale);
 }
 
 int TestOffsetLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {

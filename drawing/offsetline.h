@@ -14,9 +14,8 @@
 #pragma once
 
 #include "drawing/polydata.h"
+#include "drawing/primtables.h"
 #include "platform/win_types.h"
-
-class TPaintMetric;
 
 // Code 159, record: word 0 its length, word 1 the offset in micrometres
 // (outside -20000 .. 20000: 4000), from byte 8 one nested element (u16
@@ -31,6 +30,16 @@ void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, 
 // The nested element's visibility test on the first part's copy (distance
 // as in the memory image); 0 without polylines or parts.
 int TestOffsetLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+
+// An offset in micrometres as the records give it: one outside -20000 ..
+// 20000 is taken as 4000.
+LONG OffsetMicrons(LONG offset);
+// Paints the parallel copy of every part at the pixel distance with the
+// painter: a one-part set with the object's other fields, its frame
+// widened by the distance (parts from one of 0 or fewer points on are
+// left out).
+void PaintOffsetCopies(TPaintMetric* doc, POLYDATA* data, LONG distance, IMGPAINTER painter,
+                       const char* parm, float scale);
 
 // The parallel copy of one part at a pixel distance: its address into
 // `out` (when given) and its point count. The part itself (and its count)

@@ -61,6 +61,12 @@ int PartsMeet(const POLYDATA* data, const Box& box) {
   return 0;
 }
 
+// The set's frame, which holds its points, misses the box: nothing of it
+// can meet the box.
+bool FrameMisses(const POLYDATA* data, const Box& b) {
+  return data->MaxX < b.Left || data->MinX >= b.Right || data->MaxY < b.Top || data->MinY >= b.Bottom;
+}
+
 int Answer(int hit) {
   TestHitFlag = hit != 0 ? 1 : 0;
   return TestHitFlag;
@@ -122,7 +128,8 @@ int TestDefaultImage(TPaintMetric*, POLYDATA* data, const char*, float) {
   TestHitFlag = 0;
   const TESTWINDOW& w = TestWindow;
   if (!HasPoints(data) || w.Width < 1 || w.Height < 1) return 0;
-  return Answer(PartsMeet(data, Box{0, 0, w.Width, w.Height}));
+  const Box box{0, 0, w.Width, w.Height};
+  return FrameMisses(data, box) ? 0 : Answer(PartsMeet(data, box));
 }
 
 int TestLineImage(TPaintMetric*, POLYDATA* data, const char* parm, float scale) {
@@ -131,7 +138,8 @@ int TestLineImage(TPaintMetric*, POLYDATA* data, const char* parm, float scale) 
   if (!HasPoints(data) || w.Width < 1 || w.Height < 1) return 0;
   const LONG t = TestThickness(parm, scale);
   const i64 half = t > 0 ? (i64(t) + 1) / 2 : 0;
-  return Answer(PartsMeet(data, Box{-half, -half, w.Width + half, w.Height + half}));
+  const Box box{-half, -half, w.Width + half, w.Height + half};
+  return FrameMisses(data, box) ? 0 : Answer(PartsMeet(data, box));
 }
 
 int TestImageByMask(TPaintMetric*, POLYDATA* data, const char*, float) {
@@ -139,10 +147,11 @@ int TestImageByMask(TPaintMetric*, POLYDATA* data, const char*, float) {
   if (!HasPoints(data)) return 0;
   const TESTWINDOW w = TestMaskWindow();
   if (w.Width < 1 || w.Height < 1) return 0;
-  if (data->MinX >= w.Width || data->MinY >= w.Height || data->MaxX < 0 || data->MaxY < 0) return 0;
+  const Box box{0, 0, w.Width, w.Height};
+  if (FrameMisses(data, box)) return 0;
   // The outline first: it hits where the fill rule leaves its right and
   // bottom edges out, and it spares the mask most of the time.
-  if (PartsMeet(data, Box{0, 0, w.Width, w.Height})) return Answer(1);
+  if (PartsMeet(data, box)) return Answer(1);
   MaskFillContext mask;
   InitMaskFill(&mask);
   if (mask.MaskRow0 == nullptr) return 0;

@@ -6,7 +6,9 @@
 // tests. A test answers 1 or 0 and reports nothing.
 //
 // The window is [0, Width) x [0, Height) in the coordinates of the
-// polylines under test. The line walks and the sign tests use it as set;
+// polylines under test. Their frame (least and greatest column and row)
+// must hold their points, as the object seek builds them: a set whose
+// frame misses the window is answered at once. The line walks and the sign tests use it as set;
 // the polygon tests use the mask window: the window limited to an eighth
 // of the memory image's row length in bytes and a quarter of its height,
 // so that it fits into the test mask (plane 1 of the paint context's bits
