@@ -67,7 +67,8 @@ const Objects& Lines() {
     std::vector<POINT> part(kLinePoints);
     for (int i = 0; i < kLines; ++i) {
       part[0] = {start(rng), start(rng)};
-      for (int k = 1; k < kLinePoints; ++k) part[k] = {part[k - 1].x + step(rng), part[k - 1].y + step(rng)};
+      for (int k = 1; k < kLinePoints; ++k)
+        part[k] = {part[k - 1].x + step(rng), part[k - 1].y + step(rng)};
       o.Add(part);
     }
     o.Finish();
@@ -88,7 +89,8 @@ const Objects& Areas() {
       const double cx = centre(rng), cy = centre(rng), r = size(rng);
       for (int k = 0; k + 1 < kAreaPoints; ++k) {
         const double a = 2 * std::numbers::pi * k / (kAreaPoints - 1), q = r * wobble(rng);
-        ring[k] = {LONG(std::lround(cx + q * std::cos(a))), LONG(std::lround(cy + q * std::sin(a)))};
+        ring[k] = {LONG(std::lround(cx + q * std::cos(a))),
+                   LONG(std::lround(cy + q * std::sin(a)))};
       }
       ring.back() = ring.front();
       o.Add(ring);
@@ -140,15 +142,17 @@ void BM_GeosPreparedIntersects(benchmark::State& state) {
   const int areas = int(state.range(0));
   const Objects& o = Data(areas);
   GEOSContextHandle_t h = GEOS_init_r();
-  const POINT corners[5] = {{0, 0}, {kWindow - 1, 0}, {kWindow - 1, kWindow - 1}, {0, kWindow - 1}, {0, 0}};
-  GEOSGeometry* window =
-      GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, Sequence(h, corners, 5)), nullptr, 0);
+  const POINT corners[5] = {
+      {0, 0}, {kWindow - 1, 0}, {kWindow - 1, kWindow - 1}, {0, kWindow - 1}, {0, 0}};
+  GEOSGeometry* window = GEOSGeom_createPolygon_r(
+      h, GEOSGeom_createLinearRing_r(h, Sequence(h, corners, 5)), nullptr, 0);
   const GEOSPreparedGeometry* prepared = GEOSPrepare_r(h, window);
   std::vector<GEOSGeometry*> geometries;
   for (const POLYDATA& d : o.sets) {
     GEOSCoordSequence* s = Sequence(h, d.Points, d.PolyCounts[0]);
-    geometries.push_back(areas ? GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, s), nullptr, 0)
-                               : GEOSGeom_createLineString_r(h, s));
+    geometries.push_back(
+        areas ? GEOSGeom_createPolygon_r(h, GEOSGeom_createLinearRing_r(h, s), nullptr, 0)
+              : GEOSGeom_createLineString_r(h, s));
   }
   int hits = 0;
   const double geos = benchsupport::SecondsPerIteration(state, [&] {

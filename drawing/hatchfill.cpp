@@ -24,10 +24,10 @@ namespace {
 using i64 = int64_t;
 __extension__ typedef __int128 i128;
 
-constexpr LONG kRecordLength = 24;  // code 153: six words
-constexpr LONG kHatchDash = 250;    // the dashed line's default dash and gap
+constexpr LONG kRecordLength = 24;   // code 153: six words
+constexpr LONG kHatchDash = 250;     // the dashed line's default dash and gap
 constexpr double kAlongAxis = 1.41;  // spacing along an axis per spacing across 45-degree lines
-constexpr LONG kChannelTop = 240;   // the lightest a shaded channel gets
+constexpr LONG kChannelTop = 240;    // the lightest a shaded channel gets
 
 bool HasParts(const POLYDATA* data) {
   return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
@@ -302,7 +302,8 @@ class StretchBatch {
 
 i64 CeilDiv(i64 a, i64 b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); }
 
-void HatchSweep(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale, const Sweep& sweep) {
+void HatchSweep(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale,
+                const Sweep& sweep) {
   if (doc == nullptr || !HasParts(data) || parm == nullptr || ParmLong(parm, 0) < kRecordLength)
     return;
   const bool diagonal = sweep.Kind == kDiagonal;
@@ -310,8 +311,8 @@ void HatchSweep(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale
   const i64 spacing = std::max<LONG>(doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 2) * along, scale)),
                                      diagonal ? 2 : 1);
   // Lines thicker than the spacing would only draw the same lines again.
-  const i64 thickness = std::clamp<i64>(
-      doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 5) * along, scale)), 1, spacing);
+  const i64 thickness =
+      std::clamp<i64>(doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 5) * along, scale)), 1, spacing);
 
   const i64 w = PaintContext.ImageWidth, h = PaintContext.ImageHeight;
   i64 from, to, low, high;
@@ -399,10 +400,18 @@ int RingCrossingsDiagonal(const POINT* ring, int count, LONG c, int k, POINT* ou
 void PaintHatch(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   if (parm == nullptr) return;
   switch (ParmLong(parm, 1)) {
-    case 90: HatchVertical(doc, data, parm, scale); break;
-    case 45: HatchDiagonal(doc, data, parm, -1, scale); break;
-    case 135: HatchDiagonal(doc, data, parm, 1, scale); break;
-    default: HatchHorizontal(doc, data, parm, scale); break;
+    case 90:
+      HatchVertical(doc, data, parm, scale);
+      break;
+    case 45:
+      HatchDiagonal(doc, data, parm, -1, scale);
+      break;
+    case 135:
+      HatchDiagonal(doc, data, parm, 1, scale);
+      break;
+    default:
+      HatchHorizontal(doc, data, parm, scale);
+      break;
   }
 }
 
@@ -426,8 +435,8 @@ void ShadeColumns(TPaintMetric* doc, POLYDATA* data, const LONG* shading) {
   for (int k = 0; k < 3; ++k) {
     const i64 v = base.V[k];
     dark.V[k] = std::clamp<i64>(TruncatePixel((100.0 - intensity) * v * 0.01), 0, 255);
-    light.V[k] = std::clamp<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v),
-                                 0, kChannelTop);
+    light.V[k] = std::clamp<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v), 0,
+                                 kChannelTop);
   }
   const i64 left = data->MinX, right = data->MaxX, width = right - left;
   StretchBatch batch(doc->PaintDc, data);

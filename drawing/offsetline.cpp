@@ -153,11 +153,11 @@ bool Nested(const char* parm, IMGELEMENTREF* element) {
   if (length < DWORD(kNestedAt + IMGELEMENT_HEAD)) return false;
   IMGELEMENT head;
   std::memcpy(&head, parm + kNestedAt, sizeof(head));
-  if (head.Length < IMGELEMENT_HEAD || DWORD(kNestedAt) + head.Length > length ||
-      head.Image < 1 || head.Image >= PRIM_COUNT - 1)
+  if (head.Length < IMGELEMENT_HEAD || DWORD(kNestedAt) + head.Length > length || head.Image < 1 ||
+      head.Image >= PRIM_COUNT - 1)
     return false;
-  *element = IMGELEMENTREF{head.Image, parm + kNestedAt + IMGELEMENT_HEAD,
-                           head.Length - IMGELEMENT_HEAD};
+  *element =
+      IMGELEMENTREF{head.Image, parm + kNestedAt + IMGELEMENT_HEAD, head.Length - IMGELEMENT_HEAD};
   return ImageElementFits(*element) != 0;
 }
 
@@ -175,8 +175,10 @@ bool EachCopy(POLYDATA* data, LONG distance, bool first, Use use) {
     LONG count = MakeOffsetPolyline(&copy, p, n, distance);
     POLYDATA one = OnePartOf(*data, copy, &count);
     if (data->Text != nullptr && data->Text[0] != nullptr) one.Text = data->Text + part;
-    one.MinX = SaturatePixel(i64(data->MinX) - reach), one.MinY = SaturatePixel(i64(data->MinY) - reach);
-    one.MaxX = SaturatePixel(i64(data->MaxX) + reach), one.MaxY = SaturatePixel(i64(data->MaxY) + reach);
+    one.MinX = SaturatePixel(i64(data->MinX) - reach),
+    one.MinY = SaturatePixel(i64(data->MinY) - reach);
+    one.MaxX = SaturatePixel(i64(data->MaxX) + reach),
+    one.MaxY = SaturatePixel(i64(data->MaxY) + reach);
     if (use(&one)) return true;
     if (first) break;
     p += n;
@@ -197,7 +199,8 @@ int SegmentsCross(const POINT* a, const POINT* b, POINT* cross) {
   const i128 det = a1 * b2 - a2 * b1;
   if (det == 0) return 0;
   const double d = double(det);
-  const POINT p{NearestPixel(double(b1 * c2 - b2 * c1) / d), NearestPixel(double(a2 * c1 - a1 * c2) / d)};
+  const POINT p{NearestPixel(double(b1 * c2 - b2 * c1) / d),
+                NearestPixel(double(a2 * c1 - a1 * c2) / d)};
   const SegmentBox box = SegmentBox::Of(p, p);
   if (!box.Meets(SegmentBox::Of(a[0], a[1])) || !box.Meets(SegmentBox::Of(b[0], b[1]))) return 0;
   if (cross != nullptr) *cross = p;
@@ -292,8 +295,8 @@ void PaintOffsetCopies(TPaintMetric* doc, POLYDATA* data, LONG distance, IMGPAIN
 void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   IMGELEMENTREF nested;
   if (!HasParts(data) || parm == nullptr || !Nested(parm, &nested)) return;
-  PaintOffsetCopies(doc, data, DibDistance(parm, scale), DibPainterTable[DIB_FULLCOLOUR][nested.Code],
-                    nested.Parm, scale);
+  PaintOffsetCopies(doc, data, DibDistance(parm, scale),
+                    DibPainterTable[DIB_FULLCOLOUR][nested.Code], nested.Parm, scale);
 }
 
 void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {

@@ -64,7 +64,8 @@ int PartsMeet(const POLYDATA* data, const Box& box) {
 // The set's frame, which holds its points, misses the box: nothing of it
 // can meet the box.
 bool FrameMisses(const POLYDATA* data, const Box& b) {
-  return data->MaxX < b.Left || data->MinX >= b.Right || data->MaxY < b.Top || data->MinY >= b.Bottom;
+  return data->MaxX < b.Left || data->MinX >= b.Right || data->MaxY < b.Top ||
+         data->MinY >= b.Bottom;
 }
 
 int Answer(int hit) {

@@ -21,9 +21,9 @@ inline bool operator==(const POINT& a, const POINT& b) { return a.x == b.x && a.
 
 namespace {
 
+using devtest::Canvas;
 using dibtest::Poly;
 using dibtest::Words;
-using devtest::Canvas;
 using Points = std::vector<POINT>;
 
 constexpr COLORREF kWhite = 0xFFFFFF, kInk = 0x800000;
@@ -62,7 +62,8 @@ TEST(Crossings, VerticesPassedThroughCountOnceTouchedNotAtAll) {
 TEST(Crossings, AListHoldsAtMost512) {
   // A comb of 600 teeth crosses y = 5 1200 times.
   Points comb;
-  for (LONG i = 0; i < 600; ++i) comb.insert(comb.end(), {{4 * i, 0}, {4 * i + 1, 10}, {4 * i + 2, 10}, {4 * i + 3, 0}});
+  for (LONG i = 0; i < 600; ++i)
+    comb.insert(comb.end(), {{4 * i, 0}, {4 * i + 1, 10}, {4 * i + 2, 10}, {4 * i + 3, 0}});
   comb.push_back({2400, -5});
   comb.push_back({0, -5});
   comb.push_back({0, 0});
@@ -85,7 +86,8 @@ class Hatches : public ::testing::Test {
   }
   // Code 153: angle, spacing, line kind, thickness.
   void Hatch(Poly& p, LONG angle, LONG spacing, LONG thickness, LONG kind = PRIM_LINE) {
-    const std::vector<char> r = Words({24, DWORD(angle), DWORD(spacing), DWORD(kind), kInk, DWORD(thickness)});
+    const std::vector<char> r =
+        Words({24, DWORD(angle), DWORD(spacing), DWORD(kind), kInk, DWORD(thickness)});
     DevicePainterTable[0][PRIM_ANGLE_HATCH](&doc, p.get(), r.data(), 1.0f);
   }
   COLORREF At(int x, int y) const { return plat::gdi::GetPixelColor(canvas.dc, x, y); }
@@ -118,7 +120,8 @@ TEST_F(Hatches, VerticalGroupsOfThreeEveryTenPixels) {
   doc.SetPaintDevice(other.dc, 25400.0, 25400.0);
   Hatch(box, 30, 10, 1);
   std::string column;
-  for (int y = 18; y <= 62; ++y) column += plat::gdi::GetPixelColor(other.dc, 50, y) == kInk ? '#' : '.';
+  for (int y = 18; y <= 62; ++y)
+    column += plat::gdi::GetPixelColor(other.dc, 50, y) == kInk ? '#' : '.';
   EXPECT_EQ(column, "............#.........#.........#............");
 }
 
@@ -138,7 +141,8 @@ TEST_F(Hatches, DiagonalSpacingAlongTheAxisIs141Percent) {
   doc.SetPaintDevice(other.dc, 25400.0, 25400.0);
   Hatch(box, 135, 1, 1);  // lines y - x = -60 + 2 n: at least 2 pixels apart
   std::string row;
-  for (int x = 30; x <= 40; ++x) row += plat::gdi::GetPixelColor(other.dc, x, 40) == kInk ? '#' : '.';
+  for (int x = 30; x <= 40; ++x)
+    row += plat::gdi::GetPixelColor(other.dc, x, 40) == kInk ? '#' : '.';
   EXPECT_EQ(row, "#.#.#.#.#.#");
 }
 
@@ -224,7 +228,8 @@ TEST(HatchPicture, PolygonsWithHolesHatchedShadedAndAnOffsetRoad) {
   EXPECT_NE(plat::gdi::GetPixelColor(canvas.dc, 470, 55), kWhite);
   // The road's copy lies 12 pixels below its first, nearly level, stretch.
   int below = 0;
-  for (int y = 150; y < 175 && y < 170; ++y) below += plat::gdi::GetPixelColor(canvas.dc, 60, y) == 0x0000C0;
+  for (int y = 150; y < 175 && y < 170; ++y)
+    below += plat::gdi::GetPixelColor(canvas.dc, 60, y) == 0x0000C0;
   EXPECT_GE(below, 3);
   PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
   DevicePaintState = {DT_RASDISPLAY, 0, 0};

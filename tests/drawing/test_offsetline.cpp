@@ -110,7 +110,8 @@ TEST(OffsetCopy, IndexedCuttingMatchesProbing) {
   for (int trial = 0; trial < 400; ++trial) {
     const int n = 4 + trial % 300;
     Points p(size_t(n), POINT{0, 0});
-    for (int i = 1; i < n; ++i) p[size_t(i)] = {p[size_t(i) - 1].x + step(rng) + 3, p[size_t(i) - 1].y + step(rng)};
+    for (int i = 1; i < n; ++i)
+      p[size_t(i)] = {p[size_t(i) - 1].x + step(rng) + 3, p[size_t(i) - 1].y + step(rng)};
     if (trial % 3 == 0) p.back() = p.front();
     Points a = p, b = p;
     const int na = CutOffsetLoops(a.data(), n), nb = CutLoopsByProbing(b.data(), n);
@@ -149,8 +150,8 @@ TEST_F(OffsetEntries, MemoryImageDeviceAndTest) {
   EXPECT_EQ(Pixel(80, 106), 0xFF0000u);  // every part
   EXPECT_EQ(Pixel(80, 40), dibtest::kWhite);
   // Negative offsets go left of travel; the scale applies to whole pixels.
-  DibPainterTable[DIB_FULLCOLOUR][PRIM_OFFSET_LINE](nullptr, road.get(),
-                                                    OffsetRecord(-2000, 0x00FF00, 250).data(), 1.5f);
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_OFFSET_LINE](
+      nullptr, road.get(), OffsetRecord(-2000, 0x00FF00, 250).data(), 1.5f);
   EXPECT_EQ(Pixel(80, 28), 0x00FF00u);  // 8 x 1.5
   // A nested element beyond the record's length paints nothing.
   Clear(dibtest::kWhite);
@@ -159,8 +160,8 @@ TEST_F(OffsetEntries, MemoryImageDeviceAndTest) {
   EXPECT_EQ(CountOther(dibtest::kWhite), 0);
 
   // The offset dashed line (148) takes its copy from the same place.
-  DibPainterTable[DIB_FULLCOLOUR][PRIM_OFFSET_DOT](nullptr, road.get(),
-                                                   Words({0x0000FF, 250, 25000, 250, 2500}).data(), 1.0f);
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_OFFSET_DOT](
+      nullptr, road.get(), Words({0x0000FF, 250, 25000, 250, 2500}).data(), 1.0f);
   EXPECT_EQ(Pixel(80, 50), 0xFF0000u);
 
   // The device: at the document's device pixels (250 micrometres a pixel).
@@ -169,8 +170,8 @@ TEST_F(OffsetEntries, MemoryImageDeviceAndTest) {
   {
     devicecalls::Recorder rec;
     DevicePainterTable[0][PRIM_OFFSET_LINE](&doc, road.get(), far.data(), 1.0f);
-    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"pen 1 0000FF", "line 2 10,56 150,56", "pen 1 0000FF",
-                                                     "line 2 10,106 150,106"}));
+    EXPECT_EQ(rec.Take(), (std::vector<std::string>{"pen 1 0000FF", "line 2 10,56 150,56",
+                                                    "pen 1 0000FF", "line 2 10,106 150,106"}));
   }
   DevicePaintState = {DT_RASDISPLAY, 0, 0};
 
@@ -189,7 +190,8 @@ TEST_F(OffsetEntries, MemoryImageDeviceAndTest) {
 
 TEST_F(OffsetEntries, RoadPicture) {
   Poly road({{{10, 100}, {50, 30}, {90, 80}, {130, 20}, {150, 60}}});
-  DibPainterTable[DIB_FULLCOLOUR][PRIM_LINE](nullptr, road.get(), Words({0x808080, 250}).data(), 1.0f);
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_LINE](nullptr, road.get(), Words({0x808080, 250}).data(),
+                                             1.0f);
   for (LONG d : {-3000, 3000})
     DibPainterTable[DIB_FULLCOLOUR][PRIM_OFFSET_LINE](nullptr, road.get(),
                                                       OffsetRecord(d, 0xC00000, 500).data(), 1.0f);

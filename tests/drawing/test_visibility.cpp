@@ -51,7 +51,8 @@ TEST_F(Visibility, ThinWalkMeetsTheWindowBetweenVertices) {
   EXPECT_EQ(Line(corner), 1);
   EXPECT_EQ(Line(past), 0);
   // From the far ends of the coordinates: found without stepping.
-  Poly far({{{-2000000000, 9}, {2000000000, 12}}, {{2000000000, -2000000000}, {-2000000000, 2000000000}}});
+  Poly far({{{-2000000000, 9}, {2000000000, 12}},
+            {{2000000000, -2000000000}, {-2000000000, 2000000000}}});
   EXPECT_EQ(Line(far), 1);
   Poly outside({{{-2000000000, 9}, {2000000000, 9}}, {{20, 20}}});
   EXPECT_EQ(Line(outside), 0);
@@ -79,7 +80,7 @@ TEST_F(Visibility, ThickWalkWidensTheWindowByHalfTheScaledThickness) {
   Poly eight({{{-10, -8}, {30, -8}}}), nine({{{-10, -9}, {30, -9}}});
   EXPECT_EQ(Thick(eight, 1, 100.0f), 1);
   EXPECT_EQ(Thick(nine, 1, 100.0f), 0);
-  EXPECT_EQ(Thick(above, 3, 1.5f), 1);  // 4.5 + 0.5: 5
+  EXPECT_EQ(Thick(above, 3, 1.5f), 1);    // 4.5 + 0.5: 5
   EXPECT_EQ(Thick(above, 5, 0.005f), 1);  // below 0.01 the scale is not applied
   EXPECT_EQ(Thick(above, 5, 0.5f), 0);    // 3, half 2
 }
