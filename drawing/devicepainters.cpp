@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "drawing/deviceline.h"
+#include "drawing/offsetline.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/pixelmath.h"
 
 namespace {
@@ -117,24 +117,8 @@ void PaintDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float 
 
 void PaintOffsetDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   if (!Ready(doc, data, parm)) return;
-  LONG d = ParmLong(parm, 4);
-  if (d < -20000 || d > 20000) d = 4000;
-  const LONG distance = doc->DeviceUnits(ScaleTrunc(d, scale));
-  POINT* p = data->Points;
-  for (LONG part = 0; part < data->Count; ++part) {
-    const LONG n = data->PolyCounts[part];
-    if (n < 0) return;
-    if (n > 0) {
-      POINT* copy = nullptr;
-      LONG count = MakeOffsetPolyline(&copy, p, n, distance);
-      if (copy != nullptr && count > 0) {
-        POLYDATA one = OnePartOf(*data, copy, &count);
-        one.Text = nullptr;
-        PaintDashedLine(doc, &one, parm, scale);
-      }
-    }
-    p += n;
-  }
+  const LONG distance = doc->DeviceUnits(ScaleTrunc(OffsetMicrons(ParmLong(parm, 4)), scale));
+  PaintOffsetCopies(doc, data, distance, PaintDashedLine, parm, scale);
 }
 
 // --- Fills ---

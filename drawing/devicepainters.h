@@ -133,8 +133,8 @@ enum : int {
 };
 
 // The shaded column fill of a filled subject of a sign painted by
-// reference, over the subject's placed outline (the device hatch and shade
-// painters bring it).
+// reference, over the subject's placed outline: ShadeColumns (hatchfill.h)
+// with the placement values as its shading record.
 void ShadeSignColumns(TPaintMetric* doc, POLYDATA* data, const VECTORPLACEMENT* place,
                       float scale);
 

@@ -10,10 +10,10 @@
 #include "drawing/bitmapsign.h"
 #include "drawing/dashline.h"
 #include "drawing/maskfill.h"
+#include "drawing/offsetline.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/rasterizer.h"
 
 namespace {
@@ -211,19 +211,8 @@ void PaintDibLineOverdotScaled(TPaintMetric* doc, POLYDATA* data, const char* pa
 
 void PaintDibOffsetDot(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   if (!HasParts(data) || parm == nullptr) return;
-  LONG d = ParmLong(parm, 4);
-  if (d < -20000 || d > 20000) d = 4000;
-  const LONG distance = ScaleTrunc(d, scale) / kUnit;
-  POINT* p = data->Points;
-  for (LONG part = 0; part < data->Count; ++part) {
-    const LONG n = data->PolyCounts[part];
-    if (n <= 0) break;
-    POINT* copy = p;
-    LONG count = MakeOffsetPolyline(&copy, p, n, distance);
-    POLYDATA one = OnePartOf(*data, copy, &count);
-    PaintDibDashedLine(doc, &one, parm, scale);
-    p += n;
-  }
+  const LONG distance = ScaleTrunc(OffsetMicrons(ParmLong(parm, 4)), scale) / kUnit;
+  PaintOffsetCopies(doc, data, distance, PaintDibDashedLine, parm, scale);
 }
 
 void PaintDibOutline(TPaintMetric*, POLYDATA* data, const char* parm, float) {

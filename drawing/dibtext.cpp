@@ -6,8 +6,8 @@
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
+#include "drawing/painttext.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/pixelmath.h"
+#include "drawing/visibility.h"
 
 DEVICELINE TextFrameLine = {0, 1};
 DEVICEDASHLINE SmallTextLine = {0, 2, 1, 1};

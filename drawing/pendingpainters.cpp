@@ -11,13 +11,10 @@
 namespace {
 
 constexpr const char* kDevice = "device painters";
-constexpr const char* kTests = "visibility tests";
-constexpr const char* kOffset = "offset line";
 constexpr const char* kSigns = "lines with signs";
 constexpr const char* kVector = "vector signs";
 constexpr const char* kGrid = "sign grid fill";
 constexpr const char* kPattern = "pattern line";
-constexpr const char* kHatch = "device hatch by angle";
 constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
 constexpr const char* kMark = "mark vectorization";
@@ -25,14 +22,11 @@ constexpr const char* kMark = "mark vectorization";
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
     {"PaintLineSignsDevice", kDevice},
-    {"PaintAngleHatchDevice", kHatch},
     {"PaintAreaSignsDevice", kGeometry},
-    {"PaintOffsetLineDevice", kOffset},
     {"PaintLibraryImageDevice", kLibrary},
     // Hand-offs of the device painters.
     {"PaintDevicePatternFill", kGeometry},
     {"PaintScaledMark", kMark},
-    {"ShadeSignColumns", kHatch},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
@@ -41,21 +35,8 @@ constexpr PENDINGENTRY kEntries[] = {
     {"PaintDibVectorSignByReference", kVector},
     {"PaintDibAreaSigns", kGrid},
     {"PaintDibPatternLine", kPattern},
-    {"PaintOffsetLineDib", kOffset},
     {"PaintDibLibraryImage", kLibrary},
-    // Engines and hand-offs of the memory-image painters.
-    {"MakeOffsetPolyline", kOffset},
     // Visibility tests.
-    {"TestDefaultImage", kTests},
-    {"TestImageByMask", kTests},
-    {"TestCircleImage", kTests},
-    {"TestTextImage", kTests},
-    {"TestFaceTextImage", kTests},
-    {"TestBitmapSignImage", kTests},
-    {"TestVectorSignImage", kTests},
-    {"TestVectorSignMirrored", kTests},
-    {"TestVectorSignByReference", kTests},
-    {"TestOffsetLine", kOffset},
     {"TestLibraryImage", kLibrary},
     {nullptr, nullptr},
 };
@@ -101,9 +82,7 @@ void ResetPendingCalls() {
   }
 
 STAND_IN_PAINTER(PaintLineSignsDevice)
-STAND_IN_PAINTER(PaintAngleHatchDevice)
 STAND_IN_PAINTER(PaintAreaSignsDevice)
-STAND_IN_PAINTER(PaintOffsetLineDevice)
 STAND_IN_PAINTER(PaintLibraryImageDevice)
 
 STAND_IN_PAINTER(PaintDibLineSigns)
@@ -113,7 +92,6 @@ STAND_IN_PAINTER(PaintDibVectorSignMirrored)
 STAND_IN_PAINTER(PaintDibVectorSignByReference)
 STAND_IN_PAINTER(PaintDibAreaSigns)
 STAND_IN_PAINTER(PaintDibPatternLine)
-STAND_IN_PAINTER(PaintOffsetLineDib)
 
 void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float scale) {
   Note("PaintDibLibraryImage");
@@ -121,25 +99,7 @@ void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float 
   PaintDibLine(doc, data, line(), scale);
 }
 
-STAND_IN_TEST(TestDefaultImage)
-STAND_IN_TEST(TestImageByMask)
-STAND_IN_TEST(TestCircleImage)
-STAND_IN_TEST(TestTextImage)
-STAND_IN_TEST(TestFaceTextImage)
-STAND_IN_TEST(TestBitmapSignImage)
-STAND_IN_TEST(TestVectorSignImage)
-STAND_IN_TEST(TestVectorSignMirrored)
-STAND_IN_TEST(TestVectorSignByReference)
-STAND_IN_TEST(TestOffsetLine)
 STAND_IN_TEST(TestLibraryImage)
-
-// --- Hand-offs ---
-
-int MakeOffsetPolyline(POINT** out, POINT* points, int count, int) {
-  Note("MakeOffsetPolyline");
-  if (out != nullptr) *out = points;
-  return count;
-}
 
 // --- Hand-offs of the device painters ---
 
@@ -163,8 +123,3 @@ void PaintScaledMark(HDC, POLYDATA*, const MARKLAYER* layer, float f) {
   KeepDevice("PaintScaledMark", layer, layer != nullptr ? sizeof(*layer) : 0);
   std::memcpy(g_deviceRecord + sizeof(MARKLAYER), &f, sizeof(f));
 }
-
-void ShadeSignColumns(TPaintMetric*, POLYDATA*, const VECTORPLACEMENT* place, float) {
-  KeepDevice("ShadeSignColumns", place, place != nullptr ? sizeof(*place) : 0);
-}
-

@@ -35,9 +35,7 @@ const char* PendingDeviceRecord();
 // --- Device painters of other components ---
 
 void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintAngleHatchDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 
 // --- Memory-image painters of other components ---
@@ -50,29 +48,11 @@ void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char
                                    float scale);
 void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 // Codes 221 and 250 in the full-colour block: until the image libraries
 // are served, every library slot answers as a closed one: the polylines as
 // a black line of thickness 260 at the element's scale.
 void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 
-// --- Hand-offs of the memory-image painters ---
-
-// The parallel copy of one part at a signed pixel distance (to the right
-// of the direction of travel when positive): the address of the copy into
-// `out` and its point count. The stand-in hands back the part itself.
-int MakeOffsetPolyline(POINT** out, POINT* points, int count, int distance);
-
 // --- Visibility tests ---
 
-int TestDefaultImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestImageByMask(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestCircleImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestTextImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestFaceTextImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestBitmapSignImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestVectorSignImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-int TestOffsetLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 int TestLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);

@@ -5,8 +5,11 @@
 #include <initializer_list>
 
 #include "drawing/dibpainters.h"
+#include "drawing/hatchfill.h"
+#include "drawing/offsetline.h"
 #include "drawing/patternline.h"
 #include "drawing/pendingpainters.h"
+#include "drawing/visibility.h"
 
 namespace {
 
@@ -43,7 +46,7 @@ constexpr std::array<PainterBlock, DEVICE_BLOCK_COUNT> MakeDeviceTable() {
       {PRIM_LAYERED_PATTERN, PaintLayeredPattern},
       {PRIM_DECORATED_SHORT, PaintLineSignsDevice},
       {PRIM_OFFSET_DOT, PaintOffsetDashedLine},
-      {PRIM_ANGLE_HATCH, PaintAngleHatchDevice},
+      {PRIM_ANGLE_HATCH, PaintHatch},
       {PRIM_AREA_SIGNS, PaintAreaSignsDevice},
       {PRIM_DECORATED, PaintLineSignsDevice},
       {PRIM_PATTERN_LINE, PaintPatternLine},

@@ -3,11 +3,12 @@
 #include <cstddef>
 #include <cstring>
 
+#include "drawing/devicepainters.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/primtables.h"
+#include "drawing/visibility.h"
 
 PAINTCOLORSTATE PaintColorState = {};
 LONG PaintInsideSet = 0;

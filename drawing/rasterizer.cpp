@@ -511,6 +511,17 @@ void FillParts(const FillMask& m, const POLYDATA* data) {
 
 }  // namespace
 
+int SegmentWalkMeets(POINT a, POINT b, int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  const Box box{left, top, right, bottom};
+  if (Inside(box, a.x, a.y) || Inside(box, b.x, b.y)) return 1;
+  if ((a.x < left && b.x < left) || (a.x >= right && b.x >= right) || (a.y < top && b.y < top) ||
+      (a.y >= bottom && b.y >= bottom))
+    return 0;
+  Walk w;
+  StartWalk(a.x, a.y, b.x, b.y, w);
+  return ClipWalk(w, box) ? 1 : 0;
+}
+
 void RasterThinPolyline(const POLYDATA* data, DWORD pixel) {
   Picture p;
   if (!HasParts(data) || !CurrentPicture(&p, pixel)) return;

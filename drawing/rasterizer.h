@@ -25,6 +25,8 @@
 // call at a time, like the paint context itself.
 #pragma once
 
+#include <cstdint>
+
 #include "drawing/polydata.h"
 #include "platform/win_types.h"
 
@@ -54,6 +56,12 @@ void RasterLineByIndex(const POLYDATA* data, const RASTERINDEXLINE* line, float 
 void RasterThinPolyline(const POLYDATA* data, DWORD pixel);
 // Polyline of thickness pixels; below 2 it is the one-pixel polyline.
 void RasterThickPolyline(const POLYDATA* data, LONG thickness, DWORD pixel);
+
+// 1 when the one-pixel walk of the segment from a to b, pixel for pixel as
+// the thin polylines are drawn (a = b: the one pixel), has a pixel in the
+// box of columns left .. right - 1 and rows top .. bottom - 1; else 0.
+// Found in closed form, so a segment from far outside costs no steps.
+int SegmentWalkMeets(POINT a, POINT b, int64_t left, int64_t top, int64_t right, int64_t bottom);
 
 // A caller's 1-bit mask for RasterMaskPolyline. Row y begins at Row0 minus
 // (y - Y0) * (RowBytes / 4) * 4 bytes (a negative RowBytes makes a top-down

@@ -1,6 +1,7 @@
 // Vector signs on a device (codes 149, 156 and 199): placement at the first
 // point of each part, turned along its first segment, and the subjects of
-// the sign drawn through the device painters.
+// the sign drawn through the device painters; and the visibility tests of
+// the same codes, which place the sign alike and test its subjects.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,10 +9,12 @@
 
 #include "drawing/chordarcs.h"
 #include "drawing/devicepainters.h"
+#include "drawing/paintcontext.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
+#include "drawing/visibility.h"
 #include "records/semantic.h"
 
 VECTORPLACEMENT VectorSignPlacement = {};
@@ -206,16 +209,46 @@ void SubjectText(const POLYDATA* data, const char* words, const char* parm, int 
   text[0] = static_cast<char>(std::strlen(text + 1));
 }
 
+// The record and the text of a text subject of n placed points; a flipped
+// two-point text has its points swapped and its horizontal alignment
+// mirrored.
+void TextSubject(const POLYDATA* data, const Placement& pl, char* words, const char* parm,
+                 int parmLength, LONG n, char* text) {
+  SubjectText(data, words, parm, parmLength, text);
+  if (pl.Flip < 0 && n == 2) {
+    std::swap(g_points[0], g_points[1]);
+    WORD align;
+    std::memcpy(&align, words + 20, sizeof(align));
+    const WORD h = align & 6;
+    if (h == 0 || h == 2) align = WORD((align & ~6) | (h == 0 ? 2 : 0));
+    std::memcpy(words + 20, &align, sizeof(align));
+  }
+}
+
+// The placed points of a subject as a one-part set of the object's, and
+// the subject's parameters copied (the rest zero).
+struct PlacedSubject {
+  char Words[SUBJECT_PARM_MAX] = {};
+  LONG Count;
+  POLYDATA One;
+  PlacedSubject(POLYDATA* data, const char* parm, int parmLength, int count) : Count(count) {
+    std::memcpy(Words, parm, std::min(parmLength, int(SUBJECT_PARM_MAX)));
+    One = OnePartOf(*data, g_points, &Count);
+    One.Text = nullptr;
+    FrameOfPoints(&One, g_points, Count);
+  }
+  PlacedSubject(const PlacedSubject&) = delete;
+  PlacedSubject& operator=(const PlacedSubject&) = delete;
+};
+
 // Paints the placed points of a subject by its primitive code.
 void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int code,
                  const char* parm, int parmLength, int count, float scale) {
   if (count < 1) return;
-  char words[SUBJECT_PARM_MAX] = {};
-  std::memcpy(words, parm, std::min(parmLength, int(SUBJECT_PARM_MAX)));
-  LONG n = count;
-  POLYDATA one = OnePartOf(*data, g_points, &n);
-  one.Text = nullptr;
-  FrameOfPoints(&one, g_points, n);
+  PlacedSubject placed(data, parm, parmLength, count);
+  char* words = placed.Words;
+  const LONG n = placed.Count;
+  POLYDATA& one = placed.One;
   const LONG thin = 250;
   switch (code) {
     case PRIM_SQUARE: {
@@ -234,17 +267,9 @@ void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int cod
       return;
     case CODE_TEXT: {
       char text[TEXT_CHARS_MAX + 2];
-      SubjectText(data, words, parm, parmLength, text);
       char* texts[1] = {text + 1};
+      TextSubject(data, pl, words, parm, parmLength, n, text);
       one.Text = texts;
-      if (pl.Flip < 0 && n == 2) {
-        std::swap(g_points[0], g_points[1]);
-        WORD align;
-        std::memcpy(&align, words + 20, sizeof(align));
-        const WORD h = align & 6;
-        if (h == 0 || h == 2) align = WORD((align & ~6) | (h == 0 ? 2 : 0));
-        std::memcpy(words + 20, &align, sizeof(align));
-      }
       PaintTextFront(doc, &one, words, scale);
       return;
     }
@@ -274,9 +299,18 @@ SignFactors Factors(const IMGVECTOREX& head) {
   return SignFactors{h, v};
 }
 
-// One sign at an anchor with a direction point.
-void PaintOneSign(TPaintMetric* doc, POLYDATA* data, const char* sign, const IMGVECTOREX& head,
-                  POINT anchor, POINT toward, int codeFlip, float scale) {
+// Pixels per micrometre of the surface a sign is placed on.
+struct SignResolution {
+  double H, V;
+};
+
+// Places one sign at an anchor with a direction point and hands each of
+// its subjects (or joined outlines), placed in g_points, to the action:
+// bool(const Placement&, int code, const char* parm, int parmLength, int
+// count), true to stop. True when the action stopped the walk.
+template <class Action>
+bool PlaceOneSign(const char* sign, const IMGVECTOREX& head, POINT anchor, POINT toward,
+                  int codeFlip, float scale, SignResolution px, Action act) {
   const BYTE* flags = reinterpret_cast<const BYTE*>(sign) + 40;
   const double dx = double(toward.x) - anchor.x, dy = double(toward.y) - anchor.y;
   const double segment = std::sqrt(dx * dx + dy * dy);
@@ -297,9 +331,9 @@ void PaintOneSign(TPaintMetric* doc, POLYDATA* data, const char* sign, const IMG
   double g = flags[3] != 0 ? 0.0 : double(scale);
   if (flags[2] != 0 && scale > 0.001f && g < 1.0) g = 1.0;
   if (g >= 0.001) {
-    if (g < 0.02) return;
-    pl.FactorH = g * doc->PixelsPerMicronH * f.H;
-    pl.FactorV = g * doc->PixelsPerMicronV * f.V;
+    if (g < 0.02) return false;
+    pl.FactorH = g * px.H * f.H;
+    pl.FactorV = g * px.V * f.V;
     const double scaledBase = base * pl.FactorH;
     if (flags[4] != 0 && segment > 0.0 && scaledBase < segment) {
       const double move = (segment - scaledBase) / 2.0 / segment;
@@ -322,23 +356,26 @@ void PaintOneSign(TPaintMetric* doc, POLYDATA* data, const char* sign, const IMG
         if (!walk.Next(&s) || kind == KIND_OUTLINE_END) break;
         n = SubjectPoints(pl, s, n, false);
       }
-      PaintPlaced(doc, data, pl, outline.Code, outline.Parm, outline.ParmLength, n, scale);
+      if (act(pl, outline.Code, outline.Parm, outline.ParmLength, n)) return true;
       continue;
     }
     const int n = SubjectPoints(pl, s, 0, filled);
-    PaintPlaced(doc, data, pl, s.Code, s.Parm, s.ParmLength, n, scale);
+    if (act(pl, s.Code, s.Parm, s.ParmLength, n)) return true;
   }
+  return false;
 }
 
-// The sign of a record at the first point of each part.
-void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int codeFlip,
-                    float scale) {
-  if (doc == nullptr || sign == nullptr || data == nullptr || data->Points == nullptr ||
+// The sign of a record at the first point of each part (the first part is
+// passed over when there are several); true when the action stopped.
+template <class Action>
+bool PlaceSignParts(POLYDATA* data, const char* sign, int codeFlip, float scale,
+                    SignResolution px, Action act) {
+  if (sign == nullptr || data == nullptr || data->Points == nullptr ||
       data->PolyCounts == nullptr || data->Count < 1)
-    return;
+    return false;
   IMGVECTOREX head;
   std::memcpy(&head, sign, sizeof(head));
-  if (head.Length < sizeof(IMGVECTOREX)) return;
+  if (head.Length < sizeof(IMGVECTOREX)) return false;
   double k = scale > 0.0f ? 2.0 - 1.0 / scale : 1.0;
   if (k == 0.0) k = 1.0;
   const POINT first = data->Points[0];
@@ -349,7 +386,7 @@ void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int cod
   const POINT* p = data->Points;
   for (LONG part = 0; part < data->Count; ++part) {
     LONG n = data->PolyCounts[part];
-    if (n < 0) return;
+    if (n < 0) return false;
     const POINT* points = p;
     p += n;
     const bool last = n > VECTOR_PART_POINTS_MAX;
@@ -358,10 +395,61 @@ void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int cod
       POINT anchor = points[0];
       POINT toward = n >= 2 ? points[1] : POINT{SaturatePixel(int64_t(anchor.x) + 16), anchor.y};
       if (part > 0) anchor = pulled(anchor), toward = pulled(toward);
-      PaintOneSign(doc, data, sign, head, anchor, toward, codeFlip, scale);
+      if (PlaceOneSign(sign, head, anchor, toward, codeFlip, scale, px, act)) return true;
     }
-    if (last) return;
+    if (last) return false;
   }
+  return false;
+}
+
+void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int codeFlip,
+                    float scale) {
+  if (doc == nullptr) return;
+  const SignResolution px{doc->PixelsPerMicronH, doc->PixelsPerMicronV};
+  PlaceSignParts(data, sign, codeFlip, scale, px,
+                 [&](const Placement& pl, int code, const char* parm, int length, int count) {
+                   PaintPlaced(doc, data, pl, code, parm, length, count, scale);
+                   return false;
+                 });
+}
+
+// --- Visibility ---
+
+// A placed subject against the test window: a fill by its polygon, a text
+// by its box, anything else by its bounding box widened by one pixel.
+bool TestPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int code,
+                const char* parm, int parmLength, int count, float scale) {
+  if (count < 1) return false;
+  PlacedSubject placed(data, parm, parmLength, count);
+  POLYDATA& one = placed.One;
+  if (code == PRIM_SQUARE) return TestImageByMask(doc, &one, nullptr, 1.0f) != 0;
+  if (code == CODE_TEXT) {
+    char text[TEXT_CHARS_MAX + 2];
+    char* texts[1] = {text + 1};
+    TextSubject(data, pl, placed.Words, parm, parmLength, placed.Count, text);
+    one.Text = texts;
+    return TestTextImage(doc, &one, placed.Words, scale) != 0;
+  }
+  const LONG x1 = SaturatePixel(int64_t(one.MinX) - 1), y1 = SaturatePixel(int64_t(one.MinY) - 1);
+  const LONG x2 = SaturatePixel(int64_t(one.MaxX) + 1), y2 = SaturatePixel(int64_t(one.MaxY) + 1);
+  POINT box[5] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
+  LONG five = 5;
+  POLYDATA ring = OnePartOf(one, box, &five);
+  FrameOfPoints(&ring, box, five);
+  return TestImageByMask(doc, &ring, nullptr, 1.0f) != 0;
+}
+
+int TestSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int codeFlip, float scale) {
+  TestHitFlag = 0;
+  if (!(scale >= 0.02f)) return 0;
+  const SignResolution px{GetScreenPixelsPerMeterH() * 1e-6, GetScreenPixelsPerMeterV() * 1e-6};
+  const bool hit =
+      PlaceSignParts(data, sign, codeFlip, scale, px,
+                     [&](const Placement& pl, int code, const char* parm, int length, int count) {
+                       return TestPlaced(doc, data, pl, code, parm, length, count, scale);
+                     });
+  TestHitFlag = hit ? 1 : 0;
+  return TestHitFlag;
 }
 
 }  // namespace
@@ -389,4 +477,21 @@ void PaintVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* p
   VectorSignByReference = 1;
   PaintSignParts(doc, data, sign, 1, scale);
   VectorSignByReference = 0;
+}
+
+int TestVectorSignImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
+  return TestSignParts(doc, data, parm, 1, scale);
+}
+
+int TestVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
+  return TestSignParts(doc, data, parm, -1, scale);
+}
+
+int TestVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
+  TestHitFlag = 0;
+  if (parm == nullptr) return 0;
+  if (ParmWord(parm, 0) != IMGVECTORREF_LENGTH) return TestDefaultImage(doc, data, parm, scale);
+  const char* sign = nullptr;
+  std::memcpy(&sign, parm + IMGVECTORREF_ADDRESS, sizeof(sign));
+  return TestSignParts(doc, data, sign, 1, scale);
 }

@@ -21,6 +21,7 @@
 #include "drawing/parmwords.h"
 #include "drawing/pendingpainters.h"
 #include "drawing/support/devicecalls.h"
+#include "drawing/visibility.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/dibfixture.h"
 #include "support/textcalls.h"
@@ -425,16 +426,25 @@ TEST_F(VectorSigns, ByReference) {
   const std::vector<char> sign =
       Sign().Subject(0, PRIM_SQUARE, {0x00FF00}, {{0, 0}, {5, 0}, {5, 5}, {0, 0}}).Done();
   std::vector<char> ref(IMGVECTORREF_LENGTH);
-  const LONG place[4] = {1, 2, 3, 4};
+  // The placement values shade the fill: a band over the whole width at
+  // intensity 0, dark the colour itself and light at most 240.
+  const LONG place[4] = {0x0000FF, 100, 0, 0};
   const char* address = sign.data();
   SetParmWord(ref.data(), 0, IMGVECTORREF_LENGTH);
   std::memcpy(ref.data() + 4, place, sizeof(place));
   std::memcpy(ref.data() + IMGVECTORREF_ADDRESS, &address, sizeof(address));
   Poly at({{{50, 50}, {80, 50}}});
+  PaintContext.ImageWidth = PaintContext.ImageHeight = 100;
   Paint(PRIM_VECTOR_REF, at.get(), ref);
-  EXPECT_EQ(rec.Take(), (Calls{"pen 1 00FF00", "brush 00FF00", "area 50,50 55,50 55,55 50,50"}));
-  EXPECT_EQ(PendingCalls("ShadeSignColumns"), 1);
-  EXPECT_EQ(Kept<VECTORPLACEMENT>().Value[3], 4);
+  PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
+  const Calls c = rec.Take();
+  ASSERT_EQ(c.size(), 9u);
+  EXPECT_EQ(Calls(c.begin(), c.begin() + 5),
+            (Calls{"pen 1 00FF00", "brush 00FF00", "area 50,50 55,50 55,55 50,50", "pen 1 0000FF",
+                   "line 2 51,50 51,51"}));
+  // Columns 51 to 54; on column 55 the outline runs along the line and
+  // turns back, and column 50 only touches its corner.
+  EXPECT_EQ(Calls(c.begin() + 7, c.end()), (Calls{"pen 1 0000FA", "line 2 54,50 54,54"}));
   EXPECT_EQ(VectorSignByReference, 0);
   // Any other length: a line of colour word 255 and thickness 250 (one
   // pixel on a display of the screen's resolution).
@@ -444,6 +454,51 @@ TEST_F(VectorSigns, ByReference) {
     Paint(PRIM_VECTOR_REF, at.get(), ref);
     EXPECT_EQ(rec.Take(), (Calls{"pen 1 0000FF", "line 2 50,50 80,50"})) << length;
   }
+}
+
+// The visibility tests place the sign as the device does, at the screen's
+// resolution, and test subject by subject.
+TEST_F(VectorSigns, VisibilityBySubject) {
+  ASSERT_EQ(AllocPaintDib(160, 120, 4), 0);  // the test mask
+  const int ppm = SetScreenPixelsPerMeter(100000);  // ten micrometres a pixel
+  SetTestWindow(8, 8);
+  auto test = [&](int code, Poly& at, const std::vector<char>& parm, float scale = 1.0f) {
+    return VisibilityTestTable[code](doc.get(), at.get(), parm.data(), scale);
+  };
+  Poly across({{{-10, 4}, {20, 4}}}), below({{{-10, 40}, {20, 40}}});
+  Sign s;
+  s.Subject(0, PRIM_LINE, {0x00FF00, 0}, {{2000, 0}, {2100, 0}});  // 200 pixels on
+  const DWORD first = DWORD(s.bytes.size());
+  s.Subject(0, PRIM_LINE, {0x00FF00, 0}, {{0, 0}, {300, 0}});
+  const std::vector<char> line = s.Done();
+  EXPECT_EQ(test(PRIM_VECTOR, across, line), 1);
+  EXPECT_EQ(test(PRIM_VECTOR_MIRROR, across, line), 1);
+  EXPECT_EQ(test(PRIM_VECTOR, below, line), 0);
+  EXPECT_EQ(test(PRIM_VECTOR, across, line, 0.01f), 0);
+  // The walk keeps to the record's length whatever count it claims.
+  EXPECT_EQ(test(PRIM_VECTOR, across, s.Done(first, 128)), 0);
+  // A fill around the window hits by its inside.
+  const std::vector<char> fill =
+      Sign()
+          .Subject(0, PRIM_SQUARE, {0x00FF00},
+                   {{-200, -200}, {200, -200}, {200, 200}, {-200, 200}, {-200, -200}})
+          .Done();
+  Poly middle({{{4, 4}, {20, 4}}});
+  EXPECT_EQ(test(PRIM_VECTOR, middle, fill), 1);
+  // By reference; a record of another length is the default test of the
+  // polylines.
+  std::vector<char> ref(IMGVECTORREF_LENGTH);
+  const char* address = line.data();
+  SetParmWord(ref.data(), 0, IMGVECTORREF_LENGTH);
+  std::memcpy(ref.data() + IMGVECTORREF_ADDRESS, &address, sizeof(address));
+  EXPECT_EQ(test(PRIM_VECTOR_REF, across, ref), 1);
+  EXPECT_EQ(test(PRIM_VECTOR_REF, below, ref), 0);
+  SetParmWord(ref.data(), 0, 20);
+  EXPECT_EQ(test(PRIM_VECTOR_REF, middle, ref), 1);
+  EXPECT_EQ(test(PRIM_VECTOR_REF, below, ref), 0);
+  SetTestWindow(0, 0);
+  SetScreenPixelsPerMeter(ppm);
+  FreePaintDib();
 }
 
 // --- The device road against the memory image ---
