@@ -131,8 +131,9 @@ bool NearRange(const Plan& plan, POINT p, POINT q, double unit, double slack, do
   if (!ClipLine(p.x, p.y, double(q.x) - p.x, double(q.y) - p.y, -m, plan.Width + m,
                 plan.Height + m, &t0, &t1))
     return false;
-  *lo = std::floor(t0 * unit) - 1;
-  *hi = std::ceil(t1 * unit) + 1;
+  constexpr double kFar = 1e18;  // beyond any length of a 32-bit segment
+  *lo = std::clamp(std::floor(t0 * unit) - 1, -kFar, kFar);
+  *hi = std::clamp(std::ceil(t1 * unit) + 1, -kFar, kFar);
   return true;
 }
 
@@ -227,8 +228,8 @@ int NextSign(const Plan& plan, int sign) {
 
 void AlongLine(const Plan& plan, const POINT* pts, LONG n) {
   const bool signs = plan.Has(SIGN_A) || plan.Has(SIGN_B);
-  const i64 spacing[2] = {std::max<i64>(i64(plan.SpacingA), 1),
-                          std::max<i64>(i64(plan.SpacingB), 1)};
+  auto whole = [](double v) { return std::max<i64>(i64(std::min(v, 1e15)), 1); };
+  const i64 spacing[2] = {whole(plan.SpacingA), whole(plan.SpacingB)};
   auto spacingOf = [&](int sign) { return spacing[sign == SIGN_B ? 1 : 0]; };
   i64 cycle = plan.Has(SIGN_A) ? spacing[0] : 0;
   if (plan.Has(SIGN_B)) cycle += spacing[1];
@@ -300,7 +301,7 @@ bool LineEnds(const Plan& plan) {
 
 void Run(Plan& plan, BYTE mode) {
   plan.PaintWith(BASE, plan.Data);
-  if (!LineEnds(plan) || plan.Scale < 0.1f) return;
+  if (!LineEnds(plan) || !(plan.Scale >= 0.1f) || !std::isfinite(plan.Scale)) return;
   if (mode == LINESIGNS_MODE_DECIDE) {
     if (plan.Has(SEGMENT_START) || plan.Has(SEGMENT_END) || plan.SizeA >= plan.Threshold)
       mode = LINESIGNS_MODE_SEGMENT;
@@ -341,15 +342,16 @@ double SpacingB(const LINESIGNSHEAD& h, double a, double k) {
 bool ShortHead(const char* parm, LINESIGNSHEAD* head, LONG* size) {
   if (parm == nullptr) return false;
   const LONG length = ParmLong(parm, 0), spacing = ParmLong(parm, 1);
+  if (length < int(LINESIGNS_SHORT_HEAD) + IMGELEMENT_HEAD + 1) return false;
   *size = length - LINESIGNS_SHORT_HEAD;
-  if (*size < IMGELEMENT_HEAD + 1) return false;
   Nested slots[LINESIGNS_SLOTS];
   if (ReadSlots(parm + LINESIGNS_SHORT_HEAD, *size, slots) <= SIGN_A) return false;
   *head = LINESIGNSHEAD{};
   head->Length = DWORD(length) + (LINESIGNS_HEAD - LINESIGNS_SHORT_HEAD);
   head->SpacingA = spacing;
   head->SpacingB = spacing;
-  if (slots[SIGN_A].Present()) head->SpacingA += slots[SIGN_A].Word(3);
+  if (slots[SIGN_A].Present())
+    head->SpacingA = SaturatePixel(i64(spacing) + slots[SIGN_A].Word(3));
   head->Mode = LINESIGNS_MODE_DECIDE;
   return true;
 }
