@@ -250,6 +250,13 @@ class MAPCLASS TMapList {
   LONGMETRIC* ObjectDataAddr(int n);
   SEMANTIC* ObjectSemnAddr(int n);
   IMGDRAW* ObjectDrawAddr(int n);
+  // The records the descriptor `desc` names, each read whole through its
+  // cache and checked (CheckReadData and its twins), into `data`, `semn`
+  // and `draw` (null where it names none; the metric's text entries by its
+  // local type): 0, or MAPERR_DATA, also kept as the last error, when a
+  // record it names cannot be read whole or is not sound. The three lie in
+  // three caches: each address stays valid while the others are read.
+  int ReadObjectRecords(const FVSPR* desc, LONGMETRIC** data, SEMANTIC** semn, IMGDRAW** draw);
   // Reads record n (0: the header) straight from the descriptor file:
   // 0, MAPERR_INPUT for a null buffer, MAPERR_DATA for n < 0 or above the
   // count, MAPERR_READ for a failed read.

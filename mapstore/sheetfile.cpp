@@ -56,6 +56,23 @@ int CheckDrawRecord(const IMGDRAW* draw) {
   return 0;
 }
 
+int CheckReadData(const LONGMETRIC* metric, bool text) {
+  if (CheckDataRecord(metric) != 0) return MAPERR_DATA;
+  if (MetricPointSize(metric->Ident) == 0) return 0;
+  return MetricSound(reinterpret_cast<const char*>(metric), metric->Length, text) ? 0
+                                                                                  : MAPERR_DATA;
+}
+
+int CheckReadSemn(const SEMANTIC* semn) {
+  if (CheckSemnRecord(semn) != 0) return MAPERR_DATA;
+  return SemanticsSound(reinterpret_cast<const char*>(semn), semn->Length) ? 0 : MAPERR_DATA;
+}
+
+int CheckReadDraw(const IMGDRAW* draw) {
+  if (CheckDrawRecord(draw) != 0) return MAPERR_DATA;
+  return GraphicsSound(reinterpret_cast<const char*>(draw), draw->Length) ? 0 : MAPERR_DATA;
+}
+
 namespace {
 
 constexpr uint64_t kOffsetLimit = 0x100000000ull;

@@ -136,6 +136,15 @@ int CheckDataRecord(const LONGMETRIC* metric);
 int CheckSemnRecord(const SEMANTIC* semn);
 // Graphics: the IMGDRAW_IDENT head and a length of 12 up to DRAW_MAX_LENGTH.
 int CheckDrawRecord(const IMGDRAW* draw);
+// Checks of a record read from its file, before an object is made of it: 0
+// when it is sound, else MAPERR_DATA. The checks above, and its insides: a
+// metric record's contours lie inside it (with their text entries when
+// `text`; a kind without a point size is taken by its head alone), a
+// semantics record is whole characteristics up to its length, a graphics
+// record's elements lie inside it.
+int CheckReadData(const LONGMETRIC* metric, bool text);
+int CheckReadSemn(const SEMANTIC* semn);
+int CheckReadDraw(const IMGDRAW* draw);
 // A semantics record of length 4 and a graphics record shorter than 20 bytes
 // are empty: they are not stored and the descriptor's offset becomes 0.
 inline bool IsSemnRecordEmpty(const SEMANTIC* semn) { return semn->Length <= SEMANTIC_HEAD; }
