@@ -169,6 +169,41 @@ enum : int {
   SHEET_GRA = 3,
   SHEET_FILES = 4,
 };
+
+// Stretches of a DAT, SEM or GRA file that records named by descriptors
+// claim past the file's end (a file cut short, a length or offset word
+// pointing past it): a new record is placed clear of them, so that it never
+// becomes part of a damaged record. At most CLAIM_SPANS of them: more are
+// joined, the nearest first, so that they cover at least every stretch
+// added.
+struct CLAIMSPAN {
+  int64_t First;
+  int64_t End;  // past the last byte
+};
+struct CLAIMSPANS {
+  enum : int { CLAIM_SPANS = 8 };
+  int Count;
+  CLAIMSPAN Span[CLAIM_SPANS + 1];  // sorted and apart; one more while adding
+
+  void Add(int64_t first, int64_t end);
+  // The first span that meets [at, at + length), null when none does.
+  const CLAIMSPAN* Meets(int64_t at, int64_t length) const;
+};
+
+// Bytes of the head of a DAT, SEM or GRA record that its readers take it
+// by (marker and length), and of its marker.
+int SheetRecordHead(int file);
+int SheetRecordMarker(int file);
+// The bytes a record claims from its offset, by its head (SheetRecordHead
+// bytes, zeros where the file has none): its length when the readers take
+// the head (`*taken` true), else the head alone.
+DWORD ClaimedLength(int file, const char* head, bool* taken);
+// Placement of a new record of `length` bytes in file `file` (DAT, SEM or
+// GRA; `marker` gives a metric record's alignment) at `end` or past it, by
+// the rules above and clear of `claims`: the offset, or -1.
+int64_t PlaceSheetRecord(int file, uint64_t end, DWORD marker, DWORD length,
+                         const CLAIMSPANS& claims);
+
 // ".HDR" ".DAT" ".SEM" ".GRA"; for a user map ".SHD" ".SDA" ".SSE" ".SGR".
 const char* SheetFileExtension(int file, int userMap);
 // Backups in the log folder: ".^HD" ".^DA" ".^SE" ".^GR"; for a user map
