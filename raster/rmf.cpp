@@ -518,7 +518,18 @@ bool TRmf::StorePalette() {
     return true;
   }
   const DWORD length = std::min<DWORD>(Head.PaletteLength, RMF_PALETTE_SIZE);
-  if (!WriteAt(Head.PalettePosition, PaletteWords, length)) return false;
+  // The palette goes back to its place only when that lies in the file
+  // apart from the other areas: a position read from a damaged file (or one
+  // given to a file that had no palette) may lie anywhere, far past the end
+  // or over the block table. Otherwise it goes to the end of the file.
+  if (PlaceIsFree(Head.PalettePosition, length, Head.PalettePosition)) {
+    if (!WriteAt(Head.PalettePosition, PaletteWords, length)) return false;
+  } else {
+    const DWORD at = Append(PaletteWords, length);
+    if (!at) return false;
+    Head.PalettePosition = at;
+    HeadChanged = 1;
+  }
   PaletteChanged = 0;
   return true;
 }
