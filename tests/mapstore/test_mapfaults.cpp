@@ -127,6 +127,41 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
   EXPECT_GT(runs, 10);
 }
 
+// A metric file cut inside the last record: the append clears that record's
+// marker and places its own past what the record claims. Whichever of its
+// operations fails, the sound object reads whole, the damaged one reads as
+// damaged and the appended one whole or not at all.
+TEST_F(MapFaults, AnAppendToASheetCutShortKeepsEveryObject) {
+  TMap map;
+  int number = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    Reset(map);
+    const DWORD cut = map.List.ObjectDesc(2)->DataOffset + 20;
+    map.CloseData();
+    fs::resize_file(dir / "S1.DAT", cut);
+    Open(map);
+    ASSERT_EQ(1, map.WorkMode(1));
+  };
+  const int runs = sweep.Run([&] { number = AppendRecords(map, 3); },
+                             [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(number > 0 || run.faulted) << run;
+    map.CloseData();
+    TMap again;
+    Open(again);
+    EXPECT_EQ(number > 0 ? 3 : 2, again.List.Count()) << run;
+    ExpectObject(again, 1, 1, run);
+    EXPECT_EQ(nullptr, again.List.ObjectDataAddr(2)) << run;
+    if (number > 0) ExpectObject(again, 3, 3, run);
+    const int next = AppendRecords(again, 4);
+    EXPECT_EQ(again.List.Count(), next) << run;
+    if (next > 0) ExpectObject(again, next, 4, run);
+    EXPECT_EQ(nullptr, again.List.ObjectDataAddr(2)) << run;
+    again.CloseData();
+  });
+  EXPECT_GT(runs, 10);
+}
+
 TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
   LISTREGISTER s2 = SquareSheet("S2", 6010000, 7400000);
 
