@@ -119,9 +119,7 @@ TEST_F(MtrTest, AScaleBelowOneIsMadeOneAndTheElementSizeKept) {
 TEST_F(MtrTest, BadDescriptionsAndProjectionsCreateNothing) {
   auto bad = [](void (*change)(BUILDMTW&, MTRPROJECTIONDATA&), bool withProj) {
     BUILDMTW b = Build(100, 100, 10, 2);
-    MTRPROJECTIONDATA p{};
-    p.Length = sizeof(p);
-    p.ProjectionCode = -1;
+    MTRPROJECTIONDATA p = rmftest::NoProjection();
     change(b, p);
     return std::make_pair(b, withProj ? p : MTRPROJECTIONDATA{});
   };
@@ -208,9 +206,7 @@ TEST_F(MtrTest, OtherKindsAndShortFilesAreRefused) {
 
 TEST_F(MtrTest, AQualityMatrixKeepsItsColours) {
   BUILDMTW b = Build(100, 100, 10, 2);
-  MTRPROJECTIONDATA p{};
-  p.Length = sizeof(p);
-  p.ProjectionCode = -1;
+  MTRPROJECTIONDATA p = rmftest::NoProjection();
   COLORREF colours[300];
   for (int i = 0; i < 300; ++i) colours[i] = COLORREF(i * 3);
   {
@@ -231,9 +227,7 @@ TEST_F(MtrTest, AQualityMatrixKeepsItsColours) {
 // values stay.
 TEST_F(MtrTest, APalettePlaceOutsideTheFileOrOverTheTableMovesToTheEnd) {
   BUILDMTW b = Build(100, 100, 10, 2);
-  MTRPROJECTIONDATA p{};
-  p.Length = sizeof(p);
-  p.ProjectionCode = -1;
+  MTRPROJECTIONDATA p = rmftest::NoProjection();
   const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
   {
     TMtr m;
