@@ -172,11 +172,7 @@ int TObjectInfo::Revert() {
   TMapList& list = Map->List;
   FVSPR* desc = Number <= list.Count() ? list.ObjectDesc(Number) : nullptr;
   if (desc == nullptr) return 0;
-  SEMANTIC* semn = list.SemnAddr(desc->SemnOffset);
-  IMGDRAW* draw = list.DrawAddr(desc->DrawOffset);
-  LONGMETRIC* data = list.DataAddr(desc->DataOffset);
-  const int result = CopyData(TObjectDesc(desc), TObjectData(data), TObjectSemn(semn),
-                              TObjectDraw(draw));
+  const int result = ReadStored(list, desc);
   Points.Release();
   // An object that holds its group's record is shown whole again.
   if (result && Group.Head() != nullptr && IsGroup()) UnionGroupData(0, nullptr, 0);

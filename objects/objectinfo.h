@@ -145,8 +145,9 @@ class MAPCLASS TObjectInfo {
   // --- Binding and reading ---
 
   // Binds to the map and reads object `number` of the sheet; the object
-  // itself, also when no descriptor could be read (the descriptor pointer
-  // is then null). A null map, or a sheet that cannot be opened, detaches.
+  // itself, also when no descriptor could be read or a record it names is
+  // damaged (the descriptor pointer is then null; damage leaves MAPERR_DATA
+  // in the error). A null map, or a sheet that cannot be opened, detaches.
   TObjectInfo* Object(TMap* map, int sheet, int number);
   // Reads the object the place names; a null place or map detaches.
   TObjectInfo* Object(MAPOBJDESC* place);
@@ -549,6 +550,10 @@ class MAPCLASS TObjectInfo {
   void InitData();
   // The detach of a null source.
   void Detach();
+  // CopyData of the descriptor `desc` of the sheet `list` and the records it
+  // names (ReadObjectRecords): 1; 0 without a descriptor, or with the
+  // object's data deleted and MAPERR_DATA when a record is damaged.
+  int ReadStored(TMapList& list, FVSPR* desc);
   // CopyData with the metric's text flag given (-1: from the local type).
   int CopyRecords(TObjectDesc desc, TObjectData data, TObjectSemn semn, TObjectDraw draw,
                   int textFlag);

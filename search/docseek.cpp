@@ -81,7 +81,22 @@ MAPOBJDESC TDocumentSeek::PlaceOf(const TObjectInfo* info) {
 TObjectInfo* TDocumentSeek::Found(TObjectInfo* info, const MAPOBJDESC& place) {
   MAPOBJDESC copy = place;
   info->Object(&copy);
-  return info;
+  return info->Desc != nullptr ? info : nullptr;
+}
+
+template <class Step>
+TObjectInfo* TDocumentSeek::Found(TObjectInfo* info, MAPOBJDESC place, int flags, Step step) {
+  while (step(&place, flags)) {
+    if (Found(info, place) != nullptr) return info;
+    // An object that does not read (its records are damaged) is passed
+    // over: the search goes on from it in its direction.
+    const int direction = SeekDirection(flags);
+    if (direction == SEEK_FIRST)
+      flags |= SEEK_NEXT;
+    else if (direction == SEEK_LAST)
+      flags |= SEEK_PREV;
+  }
+  return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -96,8 +111,9 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, in
     if (select != nullptr) place = StartIn(place, select->Map);
   }
   TObjectSeek seek(Maps);
-  if (!seek.SeekObject(&place, select, flags)) return nullptr;
-  return Found(info, place);
+  return Found(info, place, flags, [&](MAPOBJDESC* at, int f) {
+    return seek.SeekObject(at, select, f);
+  });
 }
 
 TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags) {
@@ -105,8 +121,9 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, TMapSelect* select, in
   MAPOBJDESC place = PlaceOf(info);
   if (!StartInMap(Maps, m, flags, &place)) return nullptr;
   TObjectSeek seek(Maps);
-  if (!seek.SeekObject(&place, select, flags)) return nullptr;
-  return Found(info, place);
+  return Found(info, place, flags, [&](MAPOBJDESC* at, int f) {
+    return seek.SeekObject(at, select, f);
+  });
 }
 
 TObjectInfo* TDocumentSeek::SeekViewObject(TObjectInfo* info, TMapSelect* select, int m,
@@ -144,8 +161,9 @@ TObjectInfo* TDocumentSeek::TotalSeekObject(TObjectInfo* info, int flags) {
     place = StartIn(place, map);
   }
   TObjectSeek seek(Maps);
-  if (!seek.SeekObject(&place, select, flags)) return nullptr;
-  return Found(info, place);
+  return Found(info, place, flags, [&](MAPOBJDESC* at, int f) {
+    return seek.SeekObject(at, select, f);
+  });
 }
 
 TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, const KEYSELECT* keys, int m,
@@ -154,8 +172,9 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, const KEYSELECT* keys,
   MAPOBJDESC place = PlaceOf(info);
   if (!StartInMap(Maps, m, flags, &place)) return nullptr;
   TObjectSeek seek(Maps);
-  if (!seek.SeekObject(&place, keys, flags)) return nullptr;
-  return Found(info, place);
+  return Found(info, place, flags, [&](MAPOBJDESC* at, int f) {
+    return seek.SeekObject(at, keys, f);
+  });
 }
 
 TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, int sheet, DWORD key, int m) {

@@ -134,7 +134,13 @@ class TDocumentSeek {
  private:
   // The handle's place (sheet 0, object 0, no map when it holds none).
   static MAPOBJDESC PlaceOf(const TObjectInfo* info);
+  // The object at the place read into the handle: the handle, or null
+  // when it does not read.
   TObjectInfo* Found(TObjectInfo* info, const MAPOBJDESC& place);
+  // The first object that reads of those `step` (place, flags) finds from
+  // the place on: the handle, or null when the search ends first.
+  template <class Step>
+  TObjectInfo* Found(TObjectInfo* info, MAPOBJDESC place, int flags, Step step);
   // The select and flags of the total search; false when it cannot run.
   bool TotalSetup(TMapSelect** select, int* flags, int* map);
   // Runs the total search from the place: 1 and the place, or 0.
