@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -23,10 +22,7 @@
 
 namespace {
 
-// Read by the signal handler: every store of it is made, in its place
-// (a store followed only by a copy the optimiser sees through would
-// otherwise be dropped as dead).
-thread_local sigjmp_buf* volatile t_copyGuard = nullptr;
+thread_local sigjmp_buf* t_copyGuard = nullptr;
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
@@ -73,9 +69,7 @@ bool CopyFromView(void* target, const void* source, size_t size) {
     return false;
   }
   t_copyGuard = &guard;
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   std::memcpy(target, source, size);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   t_copyGuard = nullptr;
   return true;
 }
@@ -104,9 +98,7 @@ bool TouchViews(const char* first, const char* second, const char* third) {
     t_copyGuard = nullptr;
     return false;
   }
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   TouchBytes(first, second, third);
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   t_copyGuard = nullptr;
   return true;
 }
