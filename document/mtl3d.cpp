@@ -114,30 +114,18 @@ int TMtl3D::SetDrawSize(LONG width, LONG height) {
 }
 
 int TMtl3D::CreateBitmap() {
-  DeleteBitmap();
-  if (Width < 1 || Height < 1) return 0;
-  Headers = static_cast<VIEW3DHEADER*>(plat::AllocPages(2 * sizeof(VIEW3DHEADER)));
-  if (Headers == nullptr) return Fail("BITMAP HEADER");
-  MakeView3DHeader(&Headers[0].Header, Width, Height, 8);
-  Headers[0].Colors[1] = RGBQUAD{0, 0, 1, 0};
-  Headers[0].Colors[2] = RGBQUAD{0, 0, 2, 0};
-  MakeView3DHeader(&Headers[1].Header, Width, Height, 32);
-  VIEW3DSECTION sections[2];
-  const bool contexts = MakeView3DContexts(sections, 2);
-  Marks = sections[0];
-  Picture = sections[1];
-  if (!contexts) return Fail("HDC-DIB");
-  if (!MakeView3DSection(Marks, reinterpret_cast<const BITMAPINFO*>(&Headers[0])) ||
-      !MakeView3DSection(Picture, reinterpret_cast<const BITMAPINFO*>(&Headers[1])))
-    return Fail("DIB-SECTION");
-  return 1;
+  if (Width < 1 || Height < 1) {
+    DeleteBitmap();
+    return 0;
+  }
+  VIEW3DSECTION* const planes[2] = {&Marks, &Picture};
+  const char* failed = MakeView3DBitmaps(Bitmaps, planes, 2, Width, Height, false);
+  return failed ? Fail(failed) : 1;
 }
 
 void TMtl3D::DeleteBitmap() {
-  FreeView3DSection(Marks);
-  FreeView3DSection(Picture);
-  if (Headers != nullptr) plat::FreePages(Headers);
-  Headers = nullptr;
+  VIEW3DSECTION* const planes[2] = {&Marks, &Picture};
+  FreeView3DBitmaps(Bitmaps, planes, 2);
 }
 
 void TMtl3D::SetReliefPalette(int style) {

@@ -93,7 +93,7 @@ class MAPCLASS TMtl3D {
   double ShadeFactor = 1.0;
   MTR3DVIEWEX View{};
   TMapAccess* Document = nullptr;
-  VIEW3DHEADER* Headers = nullptr;  // the mark plan's header and the picture's
+  VIEW3DBITMAPS Bitmaps;            // the headers of the mark plan and the picture
   VIEW3DSECTION Marks;              // 8 bits: wedge (1), grid marks and shades
   VIEW3DSECTION Picture;            // 32 bits: what the device gets
   WORD* Levels = nullptr;           // one level per plan pixel, rows from the top

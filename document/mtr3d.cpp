@@ -26,14 +26,6 @@ enum : int { kDarkWater = 252, kWater = 253, kSky = 254, kBlack = 255 };
 // The map's background while it is draped: the plan ground in COLORREF.
 constexpr COLORREF kDrapeBackground = 0x70D0A0;
 
-// A logical palette of 256 entries.
-struct LOGPALETTE256 {
-  WORD Version;
-  WORD Count;
-  PALETTEENTRY Entries[256];
-};
-static_assert(offsetof(LOGPALETTE256, Entries) == offsetof(LOGPALETTE, palPalEntry));
-
 // A picture row of a position, the position kept within what an int holds.
 int RowOf(double v) { return int(std::clamp(v, -1e9, 1e9)); }
 
@@ -45,10 +37,10 @@ WORD LevelOf(double z, double low, double k) {
   return WORD(std::clamp((z - low) * k + 1.0, 1.0, double(VIEW3D_TOP_LEVEL)));
 }
 
-// Plan pixels (x, r) whose element coordinates lie inside rows x cols, in
-// row order: fn(x, r, row, col).
-// The plan is walked in tiles, so that the blocks of the matrix under a
-// tile stay in the file's block cache while the tile is done.
+// Plan pixels (x, r) whose element coordinates lie inside rows x cols:
+// fn(x, r, row, col). The plan is walked in tiles, so that the blocks of
+// the matrix under a tile stay in the file's block cache while the tile is
+// done.
 template <class Fn>
 void ForEachPlanElement(const VIEW3DPLACE& p, LONG width, LONG height, LONG rows, LONG cols,
                         Fn fn) {
@@ -156,48 +148,18 @@ int TMtr3D::SetDrawSize(LONG width, LONG height) {
 }
 
 int TMtr3D::CreateBitmap() {
-  DeleteBitmap();
-  if (Width < 1 || Height < 1) return 0;
-  Headers = static_cast<VIEW3DHEADER*>(plat::AllocPages(3 * sizeof(VIEW3DHEADER)));
-  if (Headers == nullptr) return Fail("BITMAP HEADER");
-  MakeView3DHeader(&Headers[0].Header, Width, Height, 8);
-  for (int i = 0; i < 256; ++i) Headers[0].Colors[i] = RGBQUAD{0, 0, BYTE(i), 0};
-  MakeView3DHeader(&Headers[1].Header, Width, Height, 32);
-  MakeView3DHeader(&Headers[2].Header, Width, Height, 32);
-
-  VIEW3DSECTION sections[3];
-  const bool contexts = MakeView3DContexts(sections, 3);
-  Marks = sections[0];
-  Colors = sections[1];
-  Picture = sections[2];
-  if (!contexts) return Fail("HDC-DIB");
-
-  LOGPALETTE256* identity = static_cast<LOGPALETTE256*>(plat::AllocPages(sizeof(LOGPALETTE256)));
-  if (identity == nullptr) return Fail("LOGPALETTE");
-  identity->Version = 0x300;
-  identity->Count = 256;
-  for (int i = 0; i < 256; ++i) identity->Entries[i] = PALETTEENTRY{BYTE(i), 0, 0, 0};
-  Identity = plat::CreatePalette(reinterpret_cast<const LOGPALETTE*>(identity));
-  plat::FreePages(identity);
-  if (Identity == nullptr) return Fail("LOGPALETTE");
-
-  for (int i = 0; i < 3; ++i) {
-    VIEW3DSECTION& s = i == 0 ? Marks : i == 1 ? Colors : Picture;
-    if (!MakeView3DSection(s, reinterpret_cast<const BITMAPINFO*>(&Headers[i]))) return Fail("DIB-SECTION");
+  if (Width < 1 || Height < 1) {
+    DeleteBitmap();
+    return 0;
   }
-  plat::SelectPalette(Marks.Dc, Identity, FALSE);
-  plat::RealizePalette(Marks.Dc);
-  return 1;
+  VIEW3DSECTION* const planes[3] = {&Marks, &Colors, &Picture};
+  const char* failed = MakeView3DBitmaps(Bitmaps, planes, 3, Width, Height, true);
+  return failed ? Fail(failed) : 1;
 }
 
 void TMtr3D::DeleteBitmap() {
-  FreeView3DSection(Marks);
-  FreeView3DSection(Colors);
-  FreeView3DSection(Picture);
-  if (Identity != nullptr) plat::DeleteObject(Identity);
-  Identity = nullptr;
-  if (Headers != nullptr) plat::FreePages(Headers);
-  Headers = nullptr;
+  VIEW3DSECTION* const planes[3] = {&Marks, &Colors, &Picture};
+  FreeView3DBitmaps(Bitmaps, planes, 3);
 }
 
 // ---------------------------------------------------------------------------
@@ -216,7 +178,7 @@ void TMtr3D::SetPaletteMtr(int style) {
 }
 
 void TMtr3D::SetupPalette() {
-  LOGPALETTE256 logical{};
+  VIEW3DPALETTE logical{};
   logical.Version = 0x300;
   logical.Count = 256;
   for (int i = 0; i < 256; ++i) {
@@ -228,7 +190,7 @@ void TMtr3D::SetupPalette() {
 }
 
 void TMtr3D::SetPaletteDib() {
-  if (Headers != nullptr) std::memcpy(Headers[0].Colors, Palette, sizeof(Palette));
+  if (Bitmaps.Headers != nullptr) std::memcpy(Bitmaps.Headers[0].Colors, Palette, sizeof(Palette));
 }
 
 // ---------------------------------------------------------------------------
@@ -302,14 +264,14 @@ void TMtr3D::PaintAngle(HDC dc, MTR3DVIEWEX* view) {
 }
 
 void TMtr3D::PaintDevice(HDC dc) {
-  if (dc == nullptr || Picture.Bits == nullptr || Headers == nullptr) return;
+  if (dc == nullptr || Picture.Bits == nullptr || Bitmaps.Headers == nullptr) return;
   HPALETTE previous = nullptr;
   if (LogPalette != nullptr) {
     previous = plat::SelectPalette(dc, LogPalette, FALSE);
     plat::RealizePalette(dc);
   }
   plat::SetDIBitsToDevice(dc, 0, 0, DWORD(Width), DWORD(Height), 0, 0, 0, UINT(Height), Picture.Bits,
-                          reinterpret_cast<const BITMAPINFO*>(&Headers[2]), DIB_RGB_COLORS);
+                          reinterpret_cast<const BITMAPINFO*>(&Bitmaps.Headers[2]), DIB_RGB_COLORS);
   if (previous != nullptr) {
     plat::SelectPalette(dc, previous, TRUE);
     plat::RealizePalette(dc);
@@ -328,14 +290,17 @@ bool TMtr3D::DrapeMap(View3DDocument& state) {
   // Only the map: every raster and matrix hidden for the painting.
   MTLCHAININFO* layers = MtlChain(&doc);
   CHAININFO* chains[2] = {DocChain(&doc, DOCKIND_MTR), DocChain(&doc, DOCKIND_RST)};
-  int64_t count = layers ? layers->Count : 0;
-  for (CHAININFO* c : chains) count += c ? c->Count : 0;
-  LONG* flags = static_cast<LONG*>(plat::AllocPages(SIZE_T(std::max<int64_t>(count, 1)) * sizeof(LONG)));
+  auto views = [&](auto fn) {
+    for (MTLCHAIN* u = layers ? layers->First : nullptr; u; u = u->Next) fn(u->View);
+    for (CHAININFO* c : chains)
+      for (RMFCHAIN* u = c ? c->First : nullptr; u; u = u->Next) fn(u->View);
+  };
+  SIZE_T count = 1;
+  views([&](LONG&) { ++count; });
+  LONG* flags = static_cast<LONG*>(plat::AllocPages(count * sizeof(LONG)));
   if (flags == nullptr) return false;
   LONG* flag = flags;
-  for (MTLCHAIN* u = layers ? layers->First : nullptr; u; u = u->Next) *flag++ = std::exchange(u->View, 0);
-  for (CHAININFO* c : chains)
-    for (RMFCHAIN* u = c ? c->First : nullptr; u; u = u->Next) *flag++ = std::exchange(u->View, 0);
+  views([&](LONG& view) { *flag++ = std::exchange(view, 0); });
 
   state.SetBackground(kDrapeBackground);
   state.SetTurn(View3DRadians(View.Azimuth));
@@ -344,6 +309,7 @@ bool TMtr3D::DrapeMap(View3DDocument& state) {
   doc.PlaneToPicture(&centre, &at);
   // The map comes through the document's memory image: a plan larger than
   // the image is painted in pieces of the image's size.
+  GetPaintDc();
   LONG pieceWidth = PaintContext.BytesPerPixel > 0 ? PaintContext.Stride / PaintContext.BytesPerPixel : 0;
   LONG pieceHeight = PaintContext.PictureHeight;
   if (pieceWidth < 1 || pieceHeight < 1) pieceWidth = Width, pieceHeight = Height;
@@ -359,9 +325,7 @@ bool TMtr3D::DrapeMap(View3DDocument& state) {
   state.EndTurn();
 
   flag = flags;
-  for (MTLCHAIN* u = layers ? layers->First : nullptr; u; u = u->Next) u->View = *flag++;
-  for (CHAININFO* c : chains)
-    for (RMFCHAIN* u = c ? c->First : nullptr; u; u = u->Next) u->View = *flag++;
+  views([&](LONG& view) { view = *flag++; });
   plat::FreePages(flags);
   return true;
 }

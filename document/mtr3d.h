@@ -103,8 +103,7 @@ class MAPCLASS TMtr3D {
   double ShadeFactor = 1.0;
   MTR3DVIEWEX View{};
   TMapAccess* Document = nullptr;
-  VIEW3DHEADER* Headers = nullptr;  // the mark plan's header and two 32-bit ones
-  HPALETTE Identity = nullptr;      // entry i is red i: a colour of red i writes mark i
+  VIEW3DBITMAPS Bitmaps;            // headers, and the identity palette of the marks
   VIEW3DSECTION Marks;              // 8 bits: grid marks and shades
   VIEW3DSECTION Colors;             // 32 bits: the colour of each plan pixel
   VIEW3DSECTION Picture;            // 32 bits: what the device gets

@@ -6,9 +6,12 @@
 #include <cstring>
 #include <numbers>
 
+#include "platform/memory.h"
 #include "raster/rmfshow.h"
 
-void MakeView3DHeader(BITMAPINFOHEADER* header, LONG width, LONG height, int bits) {
+namespace {
+
+void MakeHeader(BITMAPINFOHEADER* header, LONG width, LONG height, int bits) {
   *header = BITMAPINFOHEADER{};
   header->biSize = sizeof(BITMAPINFOHEADER);
   header->biWidth = width;
@@ -20,15 +23,7 @@ void MakeView3DHeader(BITMAPINFOHEADER* header, LONG width, LONG height, int bit
   header->biClrUsed = bits == 8 ? 256 : 0;
 }
 
-bool MakeView3DContexts(VIEW3DSECTION* sections, int count) {
-  for (int i = 0; i < count; ++i) {
-    sections[i].Dc = plat::CreateCompatibleDC(nullptr);
-    if (sections[i].Dc == nullptr) return false;
-  }
-  return true;
-}
-
-bool MakeView3DSection(VIEW3DSECTION& s, const BITMAPINFO* info) {
+bool MakeSection(VIEW3DSECTION& s, const BITMAPINFO* info) {
   void* bits = nullptr;
   s.Bitmap = plat::CreateDIBSection(s.Dc, info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (s.Bitmap == nullptr || bits == nullptr) return false;
@@ -40,11 +35,53 @@ bool MakeView3DSection(VIEW3DSECTION& s, const BITMAPINFO* info) {
   return true;
 }
 
-void FreeView3DSection(VIEW3DSECTION& s) {
+void FreeSection(VIEW3DSECTION& s) {
   if (s.Dc != nullptr && s.Previous != nullptr) plat::SelectObject(s.Dc, s.Previous);
   if (s.Bitmap != nullptr) plat::DeleteObject(s.Bitmap);
   if (s.Dc != nullptr) plat::DeleteDC(s.Dc);
   s = VIEW3DSECTION{};
+}
+
+}  // namespace
+
+const char* MakeView3DBitmaps(VIEW3DBITMAPS& b, VIEW3DSECTION* const* sections, int count,
+                              LONG width, LONG height, bool identity) {
+  FreeView3DBitmaps(b, sections, count);
+  auto fail = [&](const char* name) {
+    FreeView3DBitmaps(b, sections, count);
+    return name;
+  };
+  b.Headers = static_cast<VIEW3DHEADER*>(plat::AllocPages(SIZE_T(count) * sizeof(VIEW3DHEADER)));
+  if (b.Headers == nullptr) return "BITMAP HEADER";
+  for (int i = 0; i < count; ++i) MakeHeader(&b.Headers[i].Header, width, height, i == 0 ? 8 : 32);
+  for (int i = 0; i < 256; ++i)
+    if (identity || i == 1 || i == 2) b.Headers[0].Colors[i] = RGBQUAD{0, 0, BYTE(i), 0};
+  for (int i = 0; i < count; ++i)
+    if ((sections[i]->Dc = plat::CreateCompatibleDC(nullptr)) == nullptr) return fail("HDC-DIB");
+  if (identity) {
+    VIEW3DPALETTE* entries = static_cast<VIEW3DPALETTE*>(plat::AllocPages(sizeof(VIEW3DPALETTE)));
+    if (entries == nullptr) return fail("LOGPALETTE");
+    entries->Version = 0x300;
+    entries->Count = 256;
+    for (int i = 0; i < 256; ++i) entries->Entries[i] = PALETTEENTRY{BYTE(i), 0, 0, 0};
+    b.Identity = plat::CreatePalette(reinterpret_cast<const LOGPALETTE*>(entries));
+    plat::FreePages(entries);
+    if (b.Identity == nullptr) return fail("LOGPALETTE");
+  }
+  for (int i = 0; i < count; ++i)
+    if (!MakeSection(*sections[i], reinterpret_cast<const BITMAPINFO*>(&b.Headers[i]))) return fail("DIB-SECTION");
+  if (identity) {
+    plat::SelectPalette(sections[0]->Dc, b.Identity, FALSE);
+    plat::RealizePalette(sections[0]->Dc);
+  }
+  return nullptr;
+}
+
+void FreeView3DBitmaps(VIEW3DBITMAPS& b, VIEW3DSECTION* const* sections, int count) {
+  for (int i = 0; i < count; ++i) FreeSection(*sections[i]);
+  if (b.Identity != nullptr) plat::DeleteObject(b.Identity);
+  if (b.Headers != nullptr) plat::FreePages(b.Headers);
+  b = VIEW3DBITMAPS{};
 }
 
 double View3DRadians(double degrees) { return degrees * std::numbers::pi / 180.0; }

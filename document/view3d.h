@@ -60,16 +60,29 @@ struct VIEW3DHEADER {
   RGBQUAD Colors[256];
 };
 
-// The header of a width x height section of 8 or 32 bits.
-void MakeView3DHeader(BITMAPINFOHEADER* header, LONG width, LONG height, int bits);
-// Memory contexts compatible with the screen for each section: false when
-// one cannot be made (those made stay for FreeView3DSection).
-bool MakeView3DContexts(VIEW3DSECTION* sections, int count);
-// The section of a header selected into its context: false when it cannot
-// be made.
-bool MakeView3DSection(VIEW3DSECTION& section, const BITMAPINFO* info);
-// Releases the section and its context.
-void FreeView3DSection(VIEW3DSECTION& section);
+// A logical palette of 256 entries.
+struct VIEW3DPALETTE {
+  WORD Version;
+  WORD Count;
+  PALETTEENTRY Entries[256];
+};
+static_assert(offsetof(VIEW3DPALETTE, Entries) == offsetof(LOGPALETTE, palPalEntry));
+
+// The bitmaps of a view: the mark plan (8 bits) and count - 1 sections of
+// 32 bits, width x height each, with their headers in one block and a
+// memory context compatible with the screen for each. The mark plan's
+// colour table names marks by red: entry i is red i for every i with
+// `identity` (whose palette is then made, selected and realised in the
+// mark plan's context), only for marks 1 and 2 without it.
+struct VIEW3DBITMAPS {
+  VIEW3DHEADER* Headers = nullptr;
+  HPALETTE Identity = nullptr;
+};
+// Null when all was made; else the name of the part that failed ("BITMAP
+// HEADER", "HDC-DIB", "LOGPALETTE", "DIB-SECTION"), nothing kept.
+const char* MakeView3DBitmaps(VIEW3DBITMAPS& bitmaps, VIEW3DSECTION* const* sections, int count,
+                              LONG width, LONG height, bool identity);
+void FreeView3DBitmaps(VIEW3DBITMAPS& bitmaps, VIEW3DSECTION* const* sections, int count);
 
 // The picture width a requested width gives: rounded up to a multiple of
 // 32 (in 64 bits).

@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <numeric>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -236,6 +239,17 @@ TEST_F(View3D, TheOlderRecordIsConverted) {
   ASSERT_NE(nullptr, view.BuildMtr3Dold(&old));
   EXPECT_EQ(64, view.View.Width);
   EXPECT_EQ(48, view.View.Height);
+
+  // The document's view paints what it builds onto the device.
+  TMtr3D* own = doc->OpenMtr3D(64, 48);
+  ASSERT_NE(nullptr, own);
+  doctest::MemoryDevice device(64, 48);
+  doc->PaintMtr3D(own, nullptr, &old);
+  doc->PaintMtr3D(own, device.dc, &old);
+  const doctest::Picture shown = doctest::GrabDc(device.dc);
+  for (int y : {0, 20, 47}) EXPECT_EQ(Px(own->Picture, 30, y), shown.At(30, y) & 0xFFFFFF);
+  doc->CloseMtr3D(own);
+  doc->PaintMtr3D(own, device.dc, &old);
 }
 
 // The plans are kept while only the elevation changes: a height written
@@ -345,7 +359,13 @@ TEST_F(View3D, MemoryFailuresLeaveNothingBehind) {
   ASSERT_EQ(1, doc->OpenMtl(Block("b.mtl", 2).c_str(), 0));
   MTR3DVIEWEX r = Record(kX0 + 200, kY0 + 200, 48, 40, 10000);
   r.DrapeMap = 1;
+  using plat::gdi::ObjectKind;
+  const ObjectKind kinds[] = {ObjectKind::Dc, ObjectKind::Bitmap, ObjectKind::Palette,
+                              ObjectKind::Pen, ObjectKind::Brush, ObjectKind::Font};
+  std::vector<int> live;
+  for (ObjectKind kind : kinds) live.push_back(plat::gdi::LiveObjects(kind));
   int refused = 0;
+  std::set<std::string> names;
   for (int n = 1;; ++n) {
     ASSERT_LT(n, 200);
     TMtr3D view(doc, 0, 0);
@@ -357,6 +377,7 @@ TEST_F(View3D, MemoryFailuresLeaveNothingBehind) {
     plat::fault::Reset();
     if (made < n) break;
     refused += picture == nullptr || diagram == nullptr;
+    if (picture == nullptr || diagram == nullptr) names.insert(std::strchr(LastMessageText(), '-') ? LastMessageText() : "");
     if (picture == nullptr) {
       EXPECT_EQ(MAPERR_MEMORY, view.GetError()) << n;
     }
@@ -369,6 +390,10 @@ TEST_F(View3D, MemoryFailuresLeaveNothingBehind) {
     EXPECT_EQ(1, block.PlanValid) << n;
   }
   EXPECT_GE(refused, 7);
+  const std::string all = std::accumulate(names.begin(), names.end(), std::string());
+  for (const char* name : {"BITMAP HEADER", "LOGPALETTE"}) EXPECT_NE(std::string::npos, all.find(name)) << all;
+  // No graphics object is left behind.
+  for (size_t i = 0; i < live.size(); ++i) EXPECT_EQ(live[i], plat::gdi::LiveObjects(kinds[i])) << i;
 }
 
 // The acceptance picture of the elevation view: the hill over its plain,
@@ -471,6 +496,84 @@ TEST_F(View3D, LayerBlockWithWedge) {
   ASSERT_NE(nullptr, block.BuildMtl3D(&r));
   EXPECT_EQ(3, block.LayerMax);
   EXPECT_EQ(320, block.Width);
+}
+
+// The layer view's drawing modes: 3 lays the surface flat; 0 draws no
+// labels, 1 and 2 do in the label column while the view looks down at
+// most 45 degrees. Below the last layer the section is striped.
+TEST_F(View3D, LayerDrawingModes) {
+  ASSERT_EQ(1, doc->OpenMtl(Block("b.mtl", 2).c_str(), 0));
+  TMtl3D block(doc);
+  MTR3DVIEWEX r = Record(kX0 + 250, kY0 + 250, 320, 320, ScaleFor(2.12));
+  r.HeightScale = 150;
+  ASSERT_EQ(1, block.SetDrawSize(320, 320));
+  plat::gdi::EnableCallLog(block.Picture.Dc, true);
+  auto labels = [&](int mode, int elevation) {
+    r.DrawMode = int8_t(mode);
+    r.Elevation = int16_t(elevation);
+    const size_t before = plat::gdi::CallLog(block.Picture.Dc).size();
+    EXPECT_NE(nullptr, block.BuildMtl3D(&r));
+    const std::vector<std::string> log = plat::gdi::CallLog(block.Picture.Dc);
+    return std::count_if(log.begin() + before, log.end(),
+                         [](const std::string& call) { return call.rfind("TextOutA", 0) == 0; });
+  };
+  EXPECT_EQ(0, labels(0, 30));
+  // Even columns below the last layer keep its colour, odd ones are grey.
+  auto run = [&](int x, DWORD c) {
+    int n = 0;
+    for (int y = 0; y < 320; ++y) n += Px(block.Picture, x, y) == c;
+    return n;
+  };
+  EXPECT_GT(run(271, 0x00A000), run(270, 0x00A000) + 3);
+  EXPECT_GT(labels(1, 30), 2);
+  EXPECT_EQ(0, labels(2, 60));
+  EXPECT_GT(labels(2, 30), 2);
+  // The surface rises to the east.
+  EXPECT_GT(TopOf(block.Picture, 60, 320, kGrey), TopOf(block.Picture, 260, 320, kGrey) + 10);
+  labels(3, 30);
+  EXPECT_EQ(TopOf(block.Picture, 60, 320, kGrey), TopOf(block.Picture, 260, 320, kGrey));
+
+  // The relief palette's brightness bands.
+  for (int i : {0, 15, 31}) {
+    EXPECT_EQ(DarkenView3DWord(block.Palette[i]), block.Palette[32 + i]);
+    EXPECT_EQ(DWORD((block.Palette[i] >> 16 & 255) * 0.68), block.Palette[160 + i] >> 16);
+  }
+}
+
+// Rasters draped by their depth: the first palette colour where a 1-bit
+// raster draws, the palette colour of 8 bits, RGB555 of 16, the colour of
+// 24; a hidden raster is not draped, a negative one is inverted.
+TEST_F(View3D, RastersAreDrapedByTheirDepth) {
+  std::array<DWORD, 256> palette = doctest::GreyPalette();
+  palette[0] = 0x0000FF;
+  const struct {
+    int bits;
+    LONG value;
+    DWORD word;
+  } cases[] = {{8, 7, 0x070707}, {16, 0x7C00, 0xF80000}, {24, 0x123456, 0x563412}, {1, 0, 0xFF0000}};
+  for (int k = 0; k < 4; ++k) {
+    const std::string path = dir / ("r" + std::to_string(k) + ".rsw");
+    ASSERT_EQ(1, doctest::WriteRaster(path, 10, 10, cases[k].bits, palette, kX0, kY0 + 100 * k, [&](TRst& f) {
+      for (int i = 0; i < 10; ++i)
+        for (int j = 0; j < 10; ++j) f.PutPoint(cases[k].value, i, j);
+    }));
+    ASSERT_EQ(k + 1, doc->OpenRst(path.c_str(), 0));
+  }
+  TMtr3D view(doc, 200, 64);
+  MTR3DVIEWEX r = Record(kX0 + 50, kY0 + 200, 200, 64, ScaleFor(2));
+  r.Elevation = 90;
+  r.ColorByHeight = 0;
+  r.DrapeRasters = 1;
+  ASSERT_NE(nullptr, view.BuildMtr3D(&r));
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(cases[k].word, view.Colors.Words(32)[25 + 50 * k]) << k;
+
+  EXPECT_EQ(VIEW3D_PLAN_GROUND, view.Colors.Words(2)[25]);
+  GetChainUnit(Rasters(), 1)->View = 0;
+  GetChainUnit(Rasters(), 3)->File->Head.Negative = 1;
+  r.Scale += 1;
+  ASSERT_NE(nullptr, view.BuildMtr3D(&r));
+  EXPECT_EQ(VIEW3D_PLAN_GROUND, view.Colors.Words(32)[25]);
+  EXPECT_EQ(~0x563412u & 0xFFFFFF, view.Colors.Words(32)[125]);
 }
 
 TEST_F(View3D, LabelSteps) {
