@@ -16,6 +16,9 @@
 #include "mapstore/mapregister.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
+#include "types/mtr3dtypes.h"
+
+class TMtr3D;
 
 enum : int {
   MAPACCESS_VERSION = 20020403,
@@ -90,6 +93,13 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // mirror switch; the zoom and visual type are put back. 0 for a null dc
   // or record, else the device road's result.
   int Print(HDC dc, const RECT& rect, const PRINTPARM* print);
+
+  // A 3-D view of the document's matrices (document/mtr3d.h) at a size:
+  // null when memory fails. Closing destroys it; painting needs the view,
+  // a device and a record.
+  TMtr3D* OpenMtr3D(LONG width, LONG height);
+  void CloseMtr3D(TMtr3D* view);
+  void PaintMtr3D(TMtr3D* view, HDC dc, MTR3DVIEW* record);
 
   // --- View scale ---
 

@@ -349,6 +349,45 @@ TEST_F(MtrApi, AMatrixMadeThroughTheFunctionsReadsBack) {
   }
 }
 
+// A 3-D view of a matrix document builds its picture from the older
+// record; null, foreign and closed views are refused, and so is a view
+// whose document was closed.
+TEST_F(MtrApi, ThreeDViews) {
+  BUILDMTW b = Build(40, 40, 2, 0);
+  const HMAP h = FN(mapCreateMtr)(Path("v.mtw").c_str(), &b);
+  ASSERT_NE(0, h);
+  for (double x = 6000005; x < 6000400; x += 10)
+    for (double y = 500005; y < 500400; y += 10) FN(mapPutHeightValue)(h, 1, x, y, (x - 6000000) / 4);
+  EXPECT_EQ(0, FN(mapOpenMtr3D)(0, 100, 60));
+  const HMTR3D view = FN(mapOpenMtr3D)(h, 100, 60);
+  ASSERT_NE(0, view);
+  MTR3DVIEW old{};
+  old.ViewX = old.ObserverX = 6000200;
+  old.ViewY = old.ObserverY = 500200;
+  old.ObserverHeight = 100;
+  old.Scale = 10000;
+  old.HeightScale = 50;
+  EXPECT_NE(nullptr, FN(mapBuildMtr3D)(view, &old));
+  EXPECT_EQ(nullptr, FN(mapBuildMtr3D)(view, nullptr));
+  FN(mapPaintMtr3D)(view, nullptr, &old);
+  FN(mapPaintMtr3Dx)(view, nullptr, nullptr);
+
+  const HMTR3D closed = FN(mapOpenMtr3D)(h, 10, 10);
+  ASSERT_NE(0, closed);
+  FN(mapCloseMtr3D)(closed);
+  std::vector<uint64_t> foreign(1 << 12, 0x5A5A5A5A5A5A5A5Aull);
+  CallWithHandles(apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/mtr3d_api.h", "HMTR3D"),
+                  {0, reinterpret_cast<intptr_t>(foreign.data()), closed},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result == "void") return;
+                    EXPECT_EQ(0, a.value) << f.name;
+                  });
+  EXPECT_EQ(0, FN(mapOpenMtr3D)(reinterpret_cast<intptr_t>(foreign.data()), 10, 10));
+  FN(mapCloseData)(h);
+  EXPECT_EQ(nullptr, FN(mapBuildMtr3D)(view, &old));
+  FN(mapCloseMtr3D)(view);
+}
+
 // A 3 x 2 matrix of 2-byte centimetre heights with one element left
 // empty, laid out by hand: header, zero palette at 320, block table at
 // 1344, the addition area appended at creation (no block flags without a
