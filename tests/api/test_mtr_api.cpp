@@ -57,11 +57,6 @@ class MtrApi : public apitest::LoadedLibraryTest {
   fs::path dir_;
 };
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
   // The functions of api/mtr_api.h whose first argument is a map handle,
   // with their result type.
@@ -140,7 +135,7 @@ TEST_F(MtrApi, ShowRangeIsStoredInTheHeightUnit) {
 
   for (auto [name, low, high] : {std::tuple{"cm.mtw", 10000.0, 20000.0},
                                  std::tuple{"q.mtq", 100.0, 200.0}}) {
-    const std::vector<uint8_t> file = ReadFile(Path(name));
+    const std::vector<uint8_t> file = apitest::ReadFileBytes(Path(name));
     ASSERT_GE(file.size(), 320u);
     double range[2];
     std::memcpy(range, &file[280], sizeof range);
@@ -400,7 +395,7 @@ TEST_F(MtrApi, TheFileIsLaidOutAsTheFormatDescribes) {
   u32(1348, 12);
   std::memcpy(&want[1672], values, sizeof values);
 
-  const std::vector<uint8_t> got = ReadFile(path);
+  const std::vector<uint8_t> got = apitest::ReadFileBytes(path);
   ASSERT_EQ(want.size(), got.size());
   for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(want[i], got[i]) << "byte " << i;
 }
