@@ -48,8 +48,8 @@ static inline LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const cha
 
 /* A map at 1:100 000 of one sheet `side` metres square with its south-west
  * corner at (x0, y0) on the classifier `rsc`. */
-static inline HMAP HostMakeMap(const char* path, const char* rsc, const char* name, double x0, double y0,
-                        double side) {
+static inline HMAP HostMakeMap(const char* path, const char* rsc, const char* name, double x0,
+                               double y0, double side) {
   MAPREGISTEREX map;
   LISTREGISTER sheet;
   memset(&map, 0, sizeof map);
