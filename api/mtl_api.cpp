@@ -148,19 +148,11 @@ MAPAPI LONG WINAPI mapSetMtlViewOrder(HMAP hMap, LONG number, LONG order) {
 }
 
 MAPAPI LONG WINAPI mapGetMtlRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
-  MTLCHAIN* unit = Mtl(hMap, number);
-  if (!unit || !bottom || !top) return 0;
-  *bottom = unit->BottomScale;
-  *top = unit->TopScale;
-  return 1;
+  return GetUnitScaleRange(Mtl(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapSetMtlRangeScaleVisible(HMAP hMap, LONG number, LONG bottom, LONG top) {
-  MTLCHAIN* unit = Mtl(hMap, number);
-  if (!unit || bottom < 1 || bottom > top) return 0;
-  unit->BottomScale = bottom;
-  unit->TopScale = top;
-  return 1;
+  return SetUnitScaleRange(Mtl(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapGetMtlNumberInPoint(HMAP hMap, double x, double y, LONG k) {

@@ -277,19 +277,11 @@ MAPAPI LONG WINAPI mapSetMtqShadow(HMAP hMap, LONG number, LONG value) {
 }
 
 MAPAPI LONG WINAPI mapGetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
-  RMFCHAIN* unit = Mtr(hMap, number);
-  if (!unit || !bottom || !top) return 0;
-  *bottom = unit->BottomScale;
-  *top = unit->TopScale;
-  return 1;
+  return GetUnitScaleRange(Mtr(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapSetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG bottom, LONG top) {
-  RMFCHAIN* unit = Mtr(hMap, number);
-  if (!unit || bottom <= 0 || bottom > top) return 0;
-  unit->BottomScale = bottom;
-  unit->TopScale = top;
-  return 1;
+  return SetUnitScaleRange(Mtr(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapShowMtrByBorder(HMAP hMap, LONG number, LONG on) {

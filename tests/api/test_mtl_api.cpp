@@ -27,17 +27,8 @@ namespace fs = std::filesystem;
 constexpr double kX0 = 6000000.0, kY0 = 500000.0, kSize = 10.0;
 constexpr double kNoHeight = -111111.0, kNoPower = -1111111.0;
 
-class MtlApi : public apitest::LoadedLibraryTest {
+class MtlApi : public apitest::LibraryFolderTest {
  protected:
-  void SetUp() override {
-    LoadedLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    FN(mapMessageEnable)(0);
-    dir_ = apitest::FreshTestFolder("mtl_api_");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
   // A layer matrix of rows x columns 10 m elements from (kX0, kY0), with
   // `layers` layers of 2 bytes in metres, and heights of `heightBytes`.
   static MTLBUILDPARM Build(int rows, int columns, int layers, int heightBytes) {
@@ -68,8 +59,6 @@ class MtlApi : public apitest::LoadedLibraryTest {
     return FN(mapCreateMapEx)(Path("m.map").c_str(), Path("m.rsc").c_str(), &reg.map,
                               &reg.sheet);
   }
-
-  fs::path dir_;
 };
 
 // Message boxes a test answers, with their texts.

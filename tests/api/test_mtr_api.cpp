@@ -29,17 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MtrApi : public apitest::LoadedLibraryTest {
+class MtrApi : public apitest::LibraryFolderTest {
  protected:
-  void SetUp() override {
-    LoadedLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    FN(mapMessageEnable)(0);
-    dir_ = apitest::FreshTestFolder("mtr_api_");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
   static BUILDMTW Build(int columns, int rows, int bytes, int unit) {
     BUILDMTW b{};
     b.Length = 128;
@@ -53,8 +44,6 @@ class MtrApi : public apitest::LoadedLibraryTest {
     b.Scale = 1000;
     return b;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
