@@ -28,6 +28,7 @@
 #include "api/objgroup_api.h"
 #include "api/objgeom_api.h"
 #include "api/mtr_api.h"
+#include "api/mtl_api.h"
 #include "api/mtr3d_api.h"
 #include "api/objmetric_api.h"
 #include "api/objsem_api.h"

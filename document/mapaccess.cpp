@@ -116,6 +116,7 @@ int TMapAccess::CloseOf(int kind, int n) {
 int TMapAccess::CloseRst(int n) { return CloseOf(DOCKIND_RST, n); }
 int TMapAccess::CloseMtr(int n) { return CloseOf(DOCKIND_MTR, n); }
 int TMapAccess::CloseMtq(int n) { return CloseOf(DOCKIND_MTQ, n); }
+int TMapAccess::CloseMtl(int n) { return CloseOf(DOCKIND_MTL, n); }
 int TMapAccess::CloseSit(int n) { return CloseOf(DOCKIND_SITE, n); }
 
 int TMapAccess::CloseMap() {

@@ -53,6 +53,7 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int CloseRst(int n);
   int CloseMtr(int n);
   int CloseMtq(int n);
+  int CloseMtl(int n);
   int CloseSit(int n);
   int CloseMap();
   int CloseData();

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -68,6 +70,17 @@ class LoadedLibraryTest : public ::testing::Test {
   static inline void* lib = nullptr;
 };
 
+// The loaded library with messages off, and a fresh folder for each test
+// whose files Path names.
+class LibraryFolderTest : public LoadedLibraryTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  std::filesystem::path dir_;
+};
+
 // An empty folder for the running test, <tests' scratch folder>/<prefix>
 // followed by the test's name, made anew.
 inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
@@ -77,6 +90,21 @@ inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+inline void LibraryFolderTest::SetUp() {
+  LoadedLibraryTest::SetUp();
+  if (HasFatalFailure()) return;
+  Fn<int (*)(int)>("mapMessageEnable")(0);
+  dir_ = FreshTestFolder(std::string(
+             ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+         "_");
+}
+
+// The bytes of a file (none when it cannot be read).
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace apitest
