@@ -22,7 +22,9 @@
 
 namespace {
 
-thread_local sigjmp_buf* t_copyGuard = nullptr;
+// Volatile: the stores around a copy must stay where they are, though the
+// copy (a builtin the optimiser sees through) never reads the guard.
+thread_local sigjmp_buf* volatile t_copyGuard = nullptr;
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
