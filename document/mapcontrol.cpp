@@ -121,7 +121,8 @@ void TMapControl::Close() {
   CloseChain(DOCKIND_MTR, 0);
   CloseChain(DOCKIND_RST, 0);
   CloseMap();
-  CloseChain(DOCKIND_SITE, 0);
+  // The document's own chain: closed whatever the slot holds.
+  CloseSite(0);
 }
 
 int TMapControl::IsActive() const {
