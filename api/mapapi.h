@@ -24,6 +24,7 @@
 #include "api/drawing_api.h"
 #include "api/document_api.h"
 #include "api/view_api.h"
+#include "api/info_api.h"
 #include "api/coord_api.h"
 #include "api/objgroup_api.h"
 #include "api/objgeom_api.h"
