@@ -16,6 +16,7 @@ enum LIVEKIND : int {
   LIVE_SELECT,      // select context
   LIVE_CLASSIFIER,  // classifier handed out as a handle
   LIVE_WORKER,      // background worker
+  LIVE_VIEW3D,      // 3-D view of a document's matrices
   LIVE_KINDS
 };
 

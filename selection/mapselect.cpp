@@ -110,6 +110,7 @@ void TMapSelect::SelectAll() {
   ChangeStamp = Counter();
   ProgressWindow = nullptr;
   SampleComplex = 0;
+  LineAreaSwitch = 0;
   Touch();
 }
 
@@ -154,6 +155,7 @@ int TMapSelect::SetSelect(const TMapSelect* source) {
   Semantics = source->Semantics;
   Measures = source->Measures;
   ProgressWindow = source->ProgressWindow;
+  LineAreaSwitch = source->LineAreaSwitch;
   Rsc = source->Rsc;
   BindMap(source->Map);
   int ok = 1;
@@ -493,6 +495,11 @@ int TMapSelect::SetSampleComplex(int on) {
   SampleComplex = on == 1 ? 1 : 0;
   Touch();
   return int(SampleComplex);
+}
+
+int TMapSelect::SetLineAreaSwitch(int on) {
+  LineAreaSwitch = on == 1 ? 1 : 0;
+  return int(LineAreaSwitch);
 }
 
 int TMapSelect::TotalSeekSelect(TMap* map, int view) {

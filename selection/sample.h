@@ -164,6 +164,7 @@ class MAPCLASS TSample {
   DWORD SampleComplex = 0;   // the conditions still apply to sampled objects
 
   // --- Kept beside the fields above ---
+  DWORD LineAreaSwitch = 0;  // painting in one colour takes only lines and areas
   int FrozenCount = 0;       // sheets the frozen bounds cover
   SELECTLIST* Listed = nullptr;  // the select list of its map that holds it, or null
   DWORD HostMade = 0;        // made in page memory for a host's handle
