@@ -83,6 +83,18 @@ MAPAPI LONG WINAPI mapSetTotalSeekAccess(HMAP hMap, LONG access) {
   return doc != nullptr ? TDocumentSeek(doc).SetTotalSeekAccess(access) : 0;
 }
 
+MAPAPI LONG WINAPI mapTotalPaintSelect95(HMAP hMap, HDC hdc, const RECT* rect, COLORREF colour) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (doc == nullptr || hdc == nullptr || rect == nullptr) return 0;
+  return doc->TotalPaintSelect95(hdc, *rect, colour);
+}
+
+MAPAPI LONG WINAPI mapTotalViewSelect(HMAP hMap, HWND hwnd, const DOUBLEPOINT* point,
+                                      COLORREF colour, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc != nullptr ? doc->TotalViewSelect(hwnd, point, colour, kind) : 0;
+}
+
 MAPAPI LONG WINAPI mapTotalSeekObjectCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
   return doc != nullptr ? TDocumentSeek(doc).TotalSeekObjectCount() : 0;

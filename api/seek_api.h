@@ -40,6 +40,16 @@ MAPAPI LONG WINAPI mapSetTotalSeekSample(HMAP hMap, const char* name, LONG key);
 /* Every map's seek select reset (every object found); with access 0 the
  * searches then find nothing until the seek selects are changed. 1. */
 MAPAPI LONG WINAPI mapSetTotalSeekAccess(HMAP hMap, LONG access);
+/* Paints what the total search finds in one colour, the rectangle of the
+ * picture at the device's origin: 1, or 0 when the rule's map has no seek
+ * select. */
+MAPAPI LONG WINAPI mapTotalPaintSelect95(HMAP hMap, HDC hdc, const RECT* rect, COLORREF colour);
+/* The same into the window: its client area shows the picture from the
+ * point at its top left (kind: 1 map units, 2 picture pixels, 3 plane
+ * metres, 4 geodetic radians; another as 1). 0 when the point does not
+ * convert or the window has no device context. */
+MAPAPI LONG WINAPI mapTotalViewSelect(HMAP hMap, HWND hwnd, const DOUBLEPOINT* point,
+                                      COLORREF colour, LONG kind);
 /* Objects the total search finds. */
 MAPAPI LONG WINAPI mapTotalSeekObjectCount(HMAP hMap);
 /* The plane frame of everything the total search finds: 1, or 0 (the

@@ -146,6 +146,8 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int View(HWND window, int erase, const DOUBLEPOINT* point, int kind);
   int ViewSelect(HWND window, const DOUBLEPOINT* point, TMapSelect* select, COLORREF colour,
                  int kind);
+  // The total select (TotalPaintSelect95) from the point.
+  int TotalViewSelect(HWND window, const DOUBLEPOINT* point, COLORREF colour, int kind);
   int ViewObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object, int kind);
   int ViewMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
                     const PAINTPARM* parm, int kind);

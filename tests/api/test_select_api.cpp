@@ -339,6 +339,15 @@ TEST_F(SelectApi, AreasAndTheTotalSearch) {
   EXPECT_EQ(1, FN(mapDefreezeMapContents)(map_));
   EXPECT_EQ(5, FN(mapTotalSeekObjectCount)(map_));
 
+  // Painted into a window from a plane point.
+  const HWND window = FN(platCreateWindow)(nullptr, nullptr, 64, 64);
+  ASSERT_NE(nullptr, window);
+  const DOUBLEPOINT corner = {kX0 + 3000, kY0 + 1000};
+  EXPECT_EQ(1, FN(mapTotalViewSelect)(map_, window, &corner, 0xFF00FF, 3));
+  EXPECT_EQ(0, FN(mapTotalViewSelect)(map_, nullptr, &corner, 0xFF00FF, 3));
+  EXPECT_EQ(0, FN(mapTotalPaintSelect95)(map_, nullptr, nullptr, 0xFF00FF));
+  FN(platDestroyWindow)(window);
+
   FN(mapSetTotalSeekViewRule)(map_, 1);
   EXPECT_EQ(1, FN(mapGetTotalSeekViewRule)(map_));
   FN(mapSetTotalSeekMapRule)(map_, 7);  // no such map: the main map
