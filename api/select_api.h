@@ -127,9 +127,10 @@ MAPAPI LONG WINAPI mapGetSelectRecordSize(HSELECT select);
 /* The record into the buffer: its size; 0 when the buffer is shorter. */
 MAPAPI LONG WINAPI mapGetSelectRecord(HSELECT select, char* buffer, LONG length);
 /* The context takes the record's conditions: SELECTRECORD_HEAD for a
- * record of this form, SELECTRECORD_OLDSIZE for an older one; for anything
- * else every condition goes off and 0. Names that are no longer known
- * are passed over. */
+ * record of this form, SELECTRECORD_OLDSIZE for an older one; for a record
+ * of no known form every condition goes off and 0; 0 without a buffer or
+ * a length, nothing changed. Names no longer known are passed over, and so
+ * is a section that does not lie within the length. */
 MAPAPI LONG WINAPI mapPutSelectRecord(HSELECT select, const char* buffer, LONG length);
 
 #endif

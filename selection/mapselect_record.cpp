@@ -2,6 +2,7 @@
 // sheets, layers and object kinds named, and read back from it or from the
 // older "SET" and "SEC" records, which are plain images of an older layout
 // of the context.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -49,6 +50,7 @@ constexpr int kTag = 4;
 enum SectionKind : int { SECTION_SHEETS, SECTION_LAYERS, SECTION_KINDS, SECTION_COUNT };
 constexpr DWORD kSectionTag[SECTION_COUNT] = {SELECTSECTION_SHEETS, SELECTSECTION_LAYERS,
                                               SELECTSECTION_KINDS};
+constexpr DWORD kSetSize[SECTION_COUNT] = {SELECT_SHEETS, SELECT_LAYERS, SELECT_KINDS};
 
 // One section of a context: its items (sheets 1..n, layers 0..n-1, object
 // kinds 1..n) and how they are named and looked up.
@@ -209,8 +211,12 @@ void ReadSection(Section& section, int kind, const SELECTSECTION& place, const c
   if (tag != kSectionTag[kind]) return;
   const bool listSelected = place.Selected != 0;
   section.Reset(!listSelected);
+  // A section names each item of its set once at most: names past that
+  // many are not looked up (each lookup walks the sheets or the
+  // classifier).
+  const DWORD count = std::min(place.Count, kSetSize[kind]);
   char name[kSlot + 1];
-  for (DWORD i = 0; i < place.Count; ++i) {
+  for (DWORD i = 0; i < count; ++i) {
     std::memcpy(name, record + at + kTag + uint64_t(i) * kSlot, kSlot);
     name[kSlot] = 0;
     section.Mark(name, listSelected);
