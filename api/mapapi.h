@@ -33,5 +33,6 @@
 #include "api/objsem_api.h"
 #include "api/rst_api.h"
 #include "api/object_api.h"
+#include "api/objset_api.h"
 
 #endif
