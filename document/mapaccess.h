@@ -53,6 +53,7 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int CloseRst(int n);
   int CloseMtr(int n);
   int CloseMtq(int n);
+  int CloseMtl(int n);
   int CloseSit(int n);
   int CloseMap();
   int CloseData();
@@ -100,6 +101,68 @@ class MAPCLASS TMapAccess : public TMapPaint {
   TMtr3D* OpenMtr3D(LONG width, LONG height);
   void CloseMtr3D(TMtr3D* view);
   void PaintMtr3D(TMtr3D* view, HDC dc, MTR3DVIEW* record);
+  // --- Objects with a paint record, selects and window views
+  // (document/objectview.cpp) ---
+  //
+  // Coordinate kinds of points and displacements: 1 map units (any value
+  // but 2, 3 and 4), 2 picture pixels, 3 plane metres, 4 geographic (a
+  // point that does not convert paints nothing: 0). A displacement moves
+  // every pixel of the polylines: a picture one by its whole pixels
+  // (truncated toward zero), the others by the nearest pixel of their
+  // length at the view.
+
+  // An object painted with a paint record (null: its own image in its own
+  // colours) on dc, its pixels from the rectangle's top left: 1, or 0
+  // without dc or object or when its metric does not convert.
+  int PaintMapObject95(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm);
+  // The same moved by a displacement; every argument is needed (0).
+  int PaintOffsetMapObject95(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm,
+                             const DOUBLEPOINT* offset, int kind);
+  // A caller's points of a kind painted with a paint record (code 255 has
+  // no object here and paints nothing): 1, or 0 without dc, record,
+  // points, or for a negative count. Points beyond the shared point
+  // buffer are left out, the last part cut. PaintUserObject moves dc's
+  // viewport origin by the rectangle's corner for the call.
+  int PaintUserObject(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                      int kind);
+  int PaintUserObject95(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                        int kind);
+  // The same moved by a displacement of the points' kind, which moves a
+  // user object by the rectangle's left and top further than a map
+  // object.
+  int PaintOffsetUserObject95(HDC dc, const RECT& rect, const PAINTPARM* parm,
+                              const PLACEDATA* data, const DOUBLEPOINT* offset, int kind);
+  using TMapPaint::PaintUserObject;
+  // The objects of the seek selects of the total seek map rule (every map
+  // for -1) in one colour: 1, 0 when the rule's map has no seek select or
+  // without dc.
+  int TotalPaintSelect95(HDC dc, const RECT& rect, COLORREF colour);
+  // Window views: the window's client area shows the picture from the
+  // point (of a kind; a picture point rounded) at its top left: the
+  // document, a select in one colour (for the map the select is bound
+  // to), an object, an object or caller's points with a paint record. The
+  // painter's result; 0 without a window, a point, or when the point does
+  // not convert.
+  int View(HWND window, int erase, const DOUBLEPOINT* point, int kind);
+  int ViewSelect(HWND window, const DOUBLEPOINT* point, TMapSelect* select, COLORREF colour,
+                 int kind);
+  int ViewObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object, int kind);
+  int ViewMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
+                    const PAINTPARM* parm, int kind);
+  int ViewOffsetMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
+                          const PAINTPARM* parm, const DOUBLEPOINT* offset, int kind);
+  int ViewUserObject(HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                     const PLACEDATA* data, int kind);
+  int ViewOffsetUserObject(HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                           const PLACEDATA* data, const DOUBLEPOINT* offset, int kind);
+
+  // --- Limits ---
+
+  // The document's extent: kind 1 the region in map units, 2 the picture
+  // (0, 0, width, height in pixels), 3 the region in plane metres, 4 the
+  // smallest geographic frame holding the region's corners (only with a
+  // geographic projection). 1, or 0 for a null frame or another kind.
+  int GetMapLimit(DFRAME* frame, int kind);
 
   // --- View scale ---
 
@@ -186,6 +249,25 @@ class MAPCLASS TMapAccess : public TMapPaint {
   char ProjectName[DOC_NAME_SIZE] = {};
 
  private:
+  // A point of a kind to picture coordinates: 1, or 0 when it does not
+  // convert.
+  int PointToPicture(double& x, double& y, int kind);
+  // A displacement of a kind in pixels (a user object's less the
+  // rectangle's corner): 1, or 0 when it does not convert.
+  int OffsetPixels(const DOUBLEPOINT& offset, int kind, const RECT& rect, int user, POINT* shift);
+  // A caller's points of a kind into the polylines, from the rectangle's
+  // top left: 1, or 0 for a damaged record or a point that does not
+  // convert.
+  int TakePlaceData(const PLACEDATA* data, int kind);
+  void ShiftPoly(POINT shift);
+  int PaintMapObjectBy(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm,
+                       const DOUBLEPOINT* offset, int kind);
+  int PaintUserBy(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                  const DOUBLEPOINT* offset, int kind);
+  // A window's device context with the rectangle of the view from the
+  // point, handed to `paint`.
+  template <class Painter>
+  int ViewAt(HWND window, const DOUBLEPOINT* point, int kind, Painter paint);
   // The chain opener of a kind, with the palette and the document name.
   int OpenInto(int kind, const char* name, int mode);
   int CloseOf(int kind, int n);
@@ -209,9 +291,19 @@ TMapAccess* DocumentOf(HMAP handle);
 // Documents alive now.
 int LiveDocumentCount();
 inline HMAP HandleOf(TMapAccess* doc) { return reinterpret_cast<HMAP>(doc); }
-// A user map's handle is the address of its map.
-inline HSITE SiteHandleOf(TMap* map) { return reinterpret_cast<HSITE>(map); }
-// The map of a document's site: 0 or the document's own handle is the main
-// map, else one of the user maps of its chain by its handle; null for a null
-// document and for anything else.
+// The maps of a document as a host names them (HSITE): a user map by the
+// address of its node in the document's chain of user maps
+// (document/sitechain.h), the main map by 0 or by the document's own handle.
+// A handle stays valid until its own user map is closed.
+//
+// The handle of map n (0: the document's own handle); 0 for a number that
+// names no map or a null document.
+HSITE SiteHandleOf(TMapAccess* doc, int n);
+// The number of a site: 0 the main map, n for user map n; -1 for a null
+// document and for a handle that names none of its maps.
+int SiteNumberOf(TMapAccess* doc, HSITE site);
+// The map of a site; null where SiteNumberOf gives -1.
 TMap* SiteMapOf(TMapAccess* doc, HSITE site);
+// The map of a host's pair of handles: a site of a document, or a live map
+// that is no document (with site 0 or its own handle); null otherwise.
+TMap* MapOfSite(HMAP hMap, HSITE site);

@@ -108,6 +108,7 @@ void TMapSelect::SelectAll() {
   ChangeStamp = Counter();
   ProgressWindow = nullptr;
   SampleComplex = 0;
+  LineAreaSwitch = 0;
   Touch();
 }
 
@@ -152,6 +153,7 @@ int TMapSelect::SetSelect(const TMapSelect* source) {
   Semantics = source->Semantics;
   Measures = source->Measures;
   ProgressWindow = source->ProgressWindow;
+  LineAreaSwitch = source->LineAreaSwitch;
   Rsc = source->Rsc;
   BindMap(source->Map);
   int ok = 1;
@@ -491,6 +493,11 @@ int TMapSelect::SetSampleComplex(int on) {
   SampleComplex = on == 1 ? 1 : 0;
   Touch();
   return int(SampleComplex);
+}
+
+int TMapSelect::SetLineAreaSwitch(int on) {
+  LineAreaSwitch = on == 1 ? 1 : 0;
+  return int(LineAreaSwitch);
 }
 
 int TMapSelect::TotalSeekSelect(TMap* map, int view) {

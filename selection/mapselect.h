@@ -161,6 +161,10 @@ class MAPCLASS TMapSelect : public TSample {
   // Whether painting still applies the conditions to sampled objects.
   int SetSampleComplex(int on);
   int GetSampleComplex() const { return int(SampleComplex); }
+  // Whether a select painted in one colour takes only lines and areas
+  // (localisations 0 and 1) and leaves the other objects out.
+  int SetLineAreaSwitch(int on);
+  int GetLineAreaSwitch() const { return int(LineAreaSwitch); }
 
   // --- Semantic conditions ---
 

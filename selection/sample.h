@@ -163,6 +163,7 @@ class MAPCLASS TSample {
   DWORD SampleComplex = 0;   // the conditions still apply to sampled objects
 
   // --- Kept beside the fields above ---
+  DWORD LineAreaSwitch = 0;  // painting in one colour takes only lines and areas
   int FrozenCount = 0;       // sheets the frozen bounds cover
   TMap* ObservedMap = nullptr;  // the map the context is registered with
   int Finger = 0;            // index of the last number found by CheckSample

@@ -29,17 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MtrApi : public apitest::LoadedLibraryTest {
+class MtrApi : public apitest::LibraryFolderTest {
  protected:
-  void SetUp() override {
-    LoadedLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    FN(mapMessageEnable)(0);
-    dir_ = apitest::FreshTestFolder("mtr_api_");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
   static BUILDMTW Build(int columns, int rows, int bytes, int unit) {
     BUILDMTW b{};
     b.Length = 128;
@@ -53,14 +44,7 @@ class MtrApi : public apitest::LoadedLibraryTest {
     b.Scale = 1000;
     return b;
   }
-
-  fs::path dir_;
 };
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
   // The functions of api/mtr_api.h whose first argument is a map handle,
@@ -140,7 +124,7 @@ TEST_F(MtrApi, ShowRangeIsStoredInTheHeightUnit) {
 
   for (auto [name, low, high] : {std::tuple{"cm.mtw", 10000.0, 20000.0},
                                  std::tuple{"q.mtq", 100.0, 200.0}}) {
-    const std::vector<uint8_t> file = ReadFile(Path(name));
+    const std::vector<uint8_t> file = apitest::ReadFileBytes(Path(name));
     ASSERT_GE(file.size(), 320u);
     double range[2];
     std::memcpy(range, &file[280], sizeof range);
@@ -439,7 +423,7 @@ TEST_F(MtrApi, TheFileIsLaidOutAsTheFormatDescribes) {
   u32(1348, 12);
   std::memcpy(&want[1672], values, sizeof values);
 
-  const std::vector<uint8_t> got = ReadFile(path);
+  const std::vector<uint8_t> got = apitest::ReadFileBytes(path);
   ASSERT_EQ(want.size(), got.size());
   for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(want[i], got[i]) << "byte " << i;
 }

@@ -96,6 +96,21 @@ int AppendPlaneObject(TMapAccess* doc, uint32_t code, int local, const PlanePoin
                            object.Draw.Record());
 }
 
+bool CreateUserMap(const std::string& path, const std::string& rsc,
+                   const std::vector<PlaneObject>& objects, double meridian) {
+  CREATESITE site{};
+  std::strcpy(site.MapName, "User map");
+  site.MapType = 1;
+  site.AxisMeridian = meridian;
+  TMapAccess* doc = CreateSiteDocument(path.c_str(), rsc.c_str(), &site);
+  if (doc == nullptr) return false;
+  bool made = true;
+  for (const PlaneObject& o : objects)
+    made = made && AppendPlaneObject(doc, o.code, o.local, o.points) > 0;
+  FreeDocument(doc);
+  return made;
+}
+
 Picture PaintPicture(TMapAccess* doc, const RECT& rect) {
   Picture p;
   p.width = rect.right - rect.left;

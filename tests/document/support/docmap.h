@@ -66,6 +66,18 @@ struct MemoryDevice {
   HGDIOBJ old = nullptr;
 };
 
+// One object of a kind through plane points.
+struct PlaneObject {
+  uint32_t code;
+  int local;
+  PlanePoints points;
+};
+// Creates the user map `path` (kept in plane metres, 1:100 000, map type 1
+// with the axis meridian given) on the classifier, holding the objects,
+// and closes it: true when made.
+bool CreateUserMap(const std::string& path, const std::string& rsc,
+                   const std::vector<PlaneObject>& objects, double meridian = 0.5);
+
 // A field, a lake, a road across them and two wells on the sheet.
 bool AppendScene(TMapAccess* doc);
 bool WritePng(const Picture& picture, const std::string& path);
