@@ -3,6 +3,7 @@
 #include "api/objset_api.h"
 
 #include "common/liveset.h"
+#include "document/mapaccess.h"
 #include "objects/objectinfo.h"
 #include "search/objectset.h"
 #include "selection/mapselect.h"
@@ -105,6 +106,13 @@ MAPAPI LONG WINAPI mapObjectSetDelete(HSET set) {
 MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number) {
   return WithObject(set, info,
                     [number](TObjectSet* s, TObjectInfo* o) { return s->DeleteSemantic(o, number); });
+}
+
+MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect) {
+  TObjectSet* s = Live(set);
+  TMapAccess* doc = DocumentOf(hMap);
+  if (s == nullptr || doc == nullptr || hdc == nullptr || rect == nullptr) return 0;
+  return s->PaintGroup(doc, hdc, *rect, 0xFFFF00, 2);
 }
 
 MAPAPI LONG WINAPI mapObjectSetSave(HSET set, LONG force) {

@@ -61,6 +61,10 @@ MAPAPI LONG WINAPI mapObjectSetDelete(HSET set);
 /* Removes from the object (in memory) every group semantic holding the
  * number (0: the set's group). */
 MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number);
+/* Draws the members on the document's picture in dc over the rectangle
+ * in yellow (0xFFFF00): the leader as a line, the others dashed, point
+ * objects in their own image. Every argument is needed. */
+MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect);
 /* Writes what is pending (force: every changed member even when the set
  * has nothing pending): 1, or 0 when a write fails (a later save tries
  * again) or for an empty set that never held a group. */

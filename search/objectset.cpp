@@ -12,6 +12,8 @@
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/memory.h"
+#include "types/paintparm.h"
+#include "types/primitives.h"
 
 namespace {
 
@@ -918,6 +920,22 @@ int TObjectSet::ViewObjectFramePlane(DFRAME* frame) {
       }) != nullptr)
     return 0;
   *frame = all;
+  return 1;
+}
+
+int TObjectSet::PaintGroup(TMapAccess* doc, HDC dc, RECT& rect, COLORREF colour, int width) {
+  if (doc == nullptr || dc == nullptr || !IsActive()) return 0;
+  const LONG thickness = LONG(width) * 250;
+  const LONG line[2] = {LONG(colour), thickness};
+  const LONG dash[4] = {LONG(colour), thickness, 1500, 750};
+  PAINTPARM leader{PRIM_LINE, reinterpret_cast<const char*>(line), 13};
+  PAINTPARM other{PRIM_DOT, reinterpret_cast<const char*>(dash), 13};
+  Each([&](TObjectInfo* m) {
+    // A point has no line to draw: from there on each shows its own image.
+    if (m->ObjectLocal() == LOCAL_POINT) leader.Image = other.Image = PAINT_OWN_IMAGE;
+    doc->PaintMapObject95(dc, rect, m, GetGroupSemn(m, LONG(0)) == GROUPSEM_LEADER ? &leader : &other);
+    return false;
+  });
   return 1;
 }
 

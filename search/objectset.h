@@ -216,6 +216,12 @@ class MAPCLASS TObjectSet {
   int RotateData(DOUBLEPOINT* centre, double angle);
   // The union of the members' plane frames: 1, 0 when one cannot be had.
   int ViewObjectFramePlane(DFRAME* frame);
+  // Draws the members in the colour on the document's picture in dc, the
+  // rectangle's top left at dc's origin: the leader as a line, the others
+  // dashed (1500 on, 750 off), `width` x 250 thick; from the first point
+  // object on, each in its own image in the colour. 1, 0 without document
+  // or dc, or for an inactive set.
+  int PaintGroup(TMapAccess* doc, HDC dc, RECT& rect, COLORREF colour, int width);
 
   // --- Section chain ---
 

@@ -281,7 +281,7 @@ TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
 
 TEST_F(Exports, ObjectSetCallsRefuseNullInventedAndFreedSets) {
   const auto functions = apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/objset_api.h", "HSET");
-  ASSERT_EQ(22u, functions.size());
+  ASSERT_EQ(23u, functions.size());
   auto create = Fn<intptr_t (*)()>("mapCreateObjectSet");
   auto release = Fn<void (*)(intptr_t)>("mapFreeObjectSet");
   ASSERT_TRUE(create && release);

@@ -2,8 +2,8 @@
 // leaderless hierarchy, removal and dissolving, adding with and without
 // commit, the whole-set move, rotation, delete and revert, the group
 // semantics of one object, the linked groups of BuildInsertKnot, merging,
-// a failed section allocation, and the failed save that a later save
-// retries.
+// a failed section allocation, the failed save that a later save
+// retries, and the set painted on a document's picture.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,6 +14,7 @@
 #include "objects/support/objfixture.h"
 #include "platform/fault.h"
 #include "search/objectset.h"
+#include "support/docmap.h"
 
 namespace {
 
@@ -357,4 +358,76 @@ TEST_F(ObjectSet, AFailedSaveKeepsTheSetChangedForTheNextSave) {
   EXPECT_EQ(12, Held(b, SUBORDINATE));
 }
 
+// A leader, a subordinate, a point and a line after it painted on a
+// document: the leader solid, the subordinate dashed, everything from the
+// point on in its own image, all in one colour.
+TEST(ObjectSetPaint, TheLeaderSolidTheOthersDashedPointsInTheirOwnImage) {
+  MessageEnableSet(0);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+  TMapAccess* doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+  ASSERT_NE(nullptr, doc);
+  const double x = doctest::kSheetX, y = doctest::kSheetY;
+  auto line = [&](double north) {
+    return doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
+                                      {{x + north, y + 1000}, {x + north, y + 9000}});
+  };
+  const int numbers[4] = {
+      line(8000), line(6000),
+      doctest::AppendPlaneObject(doc, doctest::KIND_WELL, LOCAL_POINT,
+                                 {{x + 4000, y + 5000}, {x + 4000, y + 5100}}),
+      line(2000)};
+  TObjectSet set;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_GT(numbers[i], 0);
+    TObjectInfo object;
+    object.Object(doc, 1, numbers[i]);
+    ASSERT_EQ(1, i == 0 ? set.AppendGeneral(&object, 1) : set.AppendSubordinate(&object, 1));
+  }
+  doc->SetBackGround(0xFFFFFF);
+  doc->SetViewScale(0.8);
+  double left = x + doctest::kSheetSide, top = y, right = x, bottom = y + doctest::kSheetSide;
+  doc->PlaneToPicture(left, top);
+  doc->PlaneToPicture(right, bottom);
+  RECT rect{LONG(left), LONG(top), LONG(right), LONG(bottom)};
+  doctest::Picture p;
+  {
+    doctest::MemoryDevice device(rect.right - rect.left, rect.bottom - rect.top);
+    EXPECT_EQ(0, set.PaintGroup(doc, nullptr, rect, 0xFFFF00, 2));
+    ASSERT_EQ(1, set.PaintGroup(doc, device.dc, rect, 0xFFFF00, 2));
+    p = doctest::GrabDc(device.dc);
+  }
+  doctest::WritePng(p, std::string(MC_TEST_TMP) + "/objectset_paint.png");
+  // Colour 0xFFFF00 is blue and green: 0x00FFFF as the picture holds it.
+  const uint32_t kColour = 0x00FFFF;
+  // A plane point's pixel (X north, Y east, from the sheet's corner).
+  auto pixel = [&](double north, double east) {
+    double column = x + north, row = y + east;
+    doc->PlaneToPicture(column, row);
+    return POINT{LONG(column) - rect.left, LONG(row) - rect.top};
+  };
+  // Along each line, the share of the coloured columns.
+  auto coloured = [&](double north) {
+    const POINT from = pixel(north, 2000), to = pixel(north, 8000);
+    int on = 0, all = 0;
+    for (int c = from.x; c <= to.x; ++c, ++all) {
+      bool hit = false;
+      for (int d = -2; d <= 2; ++d) hit = hit || p.At(c, from.y + d) == kColour;
+      on += hit ? 1 : 0;
+    }
+    return all > 0 ? double(on) / all : 0.0;
+  };
+  EXPECT_GT(coloured(8000), 0.99);  // the leader
+  const double dashed = coloured(6000);
+  EXPECT_GT(dashed, 0.4);
+  EXPECT_LT(dashed, 0.9);
+  EXPECT_GT(coloured(2000), 0.99);  // after the point: its own image
+  const POINT well = pixel(4000, 5000);
+  EXPECT_EQ(kColour, p.At(well.x, well.y));
+  set.FreeMemory();
+  FreeDocument(doc);
+  MessageEnableSet(1);
+}
+
 }  // namespace
+
