@@ -87,8 +87,9 @@ MAPAPI LONG WINAPI mapObjectSetClear(HSET set, LONG commit) {
 }
 
 MAPAPI LONG WINAPI mapObjectSetIsGroup(HSET set, HOBJ info, LONG* number) {
-  return WithObject(set, info,
-                    [number](TObjectSet* s, TObjectInfo* o) { return s->IsObjectGroup(o, number); });
+  return WithObject(set, info, [number](TObjectSet* s, TObjectInfo* o) {
+    return s->IsObjectGroup(o, number);
+  });
 }
 
 MAPAPI LONG WINAPI mapObjectSetGetTypeSemn(HSET set, HOBJ info, LONG code) {
@@ -104,8 +105,9 @@ MAPAPI LONG WINAPI mapObjectSetDelete(HSET set) {
 }
 
 MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number) {
-  return WithObject(set, info,
-                    [number](TObjectSet* s, TObjectInfo* o) { return s->DeleteSemantic(o, number); });
+  return WithObject(set, info, [number](TObjectSet* s, TObjectInfo* o) {
+    return s->DeleteSemantic(o, number);
+  });
 }
 
 MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect) {
@@ -126,8 +128,9 @@ MAPAPI LONG WINAPI mapObjectSetRemoveNumber(HSET set, LONG number, LONG commit) 
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendGeneral(HSET set, HOBJ info, LONG commit) {
-  return WithObject(set, info,
-                    [commit](TObjectSet* s, TObjectInfo* o) { return s->AppendGeneral(o, commit); });
+  return WithObject(set, info, [commit](TObjectSet* s, TObjectInfo* o) {
+    return s->AppendGeneral(o, commit);
+  });
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendGeneralNew(HSET set, HOBJ info, LONG commit) {

@@ -837,7 +837,9 @@ int TObjectSet::Revert() {
   RotatedLast = 0;
   TObjectInfo* first = GetObjectA(1);
   if (first == nullptr || !Deleted(first)) return 0;
-  if (Each([this](TObjectInfo* m) { return Deleted(m) && !WriteMember(m, 1); }) != nullptr) return 0;
+  const TObjectInfo* failed =
+      Each([this](TObjectInfo* m) { return Deleted(m) && !WriteMember(m, 1); });
+  if (failed != nullptr) return 0;
   return ok;
 }
 
@@ -933,7 +935,8 @@ int TObjectSet::PaintGroup(TMapAccess* doc, HDC dc, RECT& rect, COLORREF colour,
   Each([&](TObjectInfo* m) {
     // A point has no line to draw: from there on each shows its own image.
     if (m->ObjectLocal() == LOCAL_POINT) leader.Image = other.Image = PAINT_OWN_IMAGE;
-    doc->PaintMapObject95(dc, rect, m, GetGroupSemn(m, LONG(0)) == GROUPSEM_LEADER ? &leader : &other);
+    const bool leads = GetGroupSemn(m, LONG(0)) == GROUPSEM_LEADER;
+    doc->PaintMapObject95(dc, rect, m, leads ? &leader : &other);
     return false;
   });
   return 1;
@@ -956,7 +959,8 @@ TObjectSet* ObjectSetNewHandle() {
 
 TObjectSet* ObjectSetOfHandle(intptr_t handle) {
   const void* address = reinterpret_cast<const void*>(handle);
-  return liveIsRegistered(LIVE_OBJECTSET, address) ? reinterpret_cast<TObjectSet*>(handle) : nullptr;
+  if (!liveIsRegistered(LIVE_OBJECTSET, address)) return nullptr;
+  return reinterpret_cast<TObjectSet*>(handle);
 }
 
 int ObjectSetFreeHandle(intptr_t handle) {
