@@ -29,6 +29,13 @@ LONG WithObject(HSET set, HOBJ info, Call call) {
   return s != nullptr && object != nullptr ? LONG(call(s, object)) : 0;
 }
 
+// A set and an object, both live, given to a method that takes one more
+// number: its result, or 0.
+LONG Forward(HSET set, HOBJ info, int (TObjectSet::*method)(TObjectInfo*, int), int value) {
+  return WithObject(set, info,
+                    [&](TObjectSet* s, TObjectInfo* o) { return (s->*method)(o, value); });
+}
+
 bool IsGroupCode(LONG code) {
   return code == GROUPSEM_LEADER || code == GROUPSEM_SUBORDINATE || code == GROUPSEM_EQUITABLE;
 }
@@ -42,12 +49,12 @@ MAPAPI HSET WINAPI mapCreateObjectSet(void) {
 MAPAPI void WINAPI mapFreeObjectSet(HSET set) { ObjectSetFreeHandle(set); }
 
 MAPAPI LONG WINAPI mapBuildObjectSet(HSET set, HOBJ info) {
-  return WithObject(set, info, [](TObjectSet* s, TObjectInfo* o) { return s->Build(o, 0); });
+  return Forward(set, info, &TObjectSet::Build, 0);
 }
 
 MAPAPI LONG WINAPI mapBuildObjectSetByType(HSET set, HOBJ info, LONG code) {
   if (!IsGroupCode(code)) return 0;
-  return WithObject(set, info, [code](TObjectSet* s, TObjectInfo* o) { return s->Build(o, code); });
+  return Forward(set, info, &TObjectSet::Build, code);
 }
 
 MAPAPI LONG WINAPI mapBuildSelect(HSET set, HSELECT select) {
@@ -105,9 +112,7 @@ MAPAPI LONG WINAPI mapObjectSetDelete(HSET set) {
 }
 
 MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number) {
-  return WithObject(set, info, [number](TObjectSet* s, TObjectInfo* o) {
-    return s->DeleteSemantic(o, number);
-  });
+  return Forward(set, info, &TObjectSet::DeleteSemantic, number);
 }
 
 MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect) {
@@ -128,27 +133,19 @@ MAPAPI LONG WINAPI mapObjectSetRemoveNumber(HSET set, LONG number, LONG commit) 
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendGeneral(HSET set, HOBJ info, LONG commit) {
-  return WithObject(set, info, [commit](TObjectSet* s, TObjectInfo* o) {
-    return s->AppendGeneral(o, commit);
-  });
+  return Forward(set, info, &TObjectSet::AppendGeneral, commit);
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendGeneralNew(HSET set, HOBJ info, LONG commit) {
-  return WithObject(set, info, [commit](TObjectSet* s, TObjectInfo* o) {
-    return s->AppendGeneralNew(o, commit);
-  });
+  return Forward(set, info, &TObjectSet::AppendGeneralNew, commit);
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendSubordinate(HSET set, HOBJ info, LONG commit) {
-  return WithObject(set, info, [commit](TObjectSet* s, TObjectInfo* o) {
-    return s->AppendSubordinate(o, commit);
-  });
+  return Forward(set, info, &TObjectSet::AppendSubordinate, commit);
 }
 
 MAPAPI LONG WINAPI mapObjectSetAppendSubordinateNew(HSET set, HOBJ info, LONG commit) {
-  return WithObject(set, info, [commit](TObjectSet* s, TObjectInfo* o) {
-    return s->AppendSubordinateNew(o, commit);
-  });
+  return Forward(set, info, &TObjectSet::AppendSubordinateNew, commit);
 }
 
 MAPAPI HOBJ WINAPI mapObjectSetFindGeneral(HSET set, LONG number) {
