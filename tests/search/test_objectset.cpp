@@ -2,8 +2,8 @@
 // leaderless hierarchy, removal and dissolving, adding with and without
 // commit, the whole-set move, rotation, delete and revert, the group
 // semantics of one object, the linked groups of BuildInsertKnot, merging,
-// a failed section allocation, the failed save that a later save
-// retries, and the set painted on a document's picture.
+// a failed section allocation, a save failing at each file operation,
+// and the set painted on a document's picture.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,6 +14,8 @@
 #include "objects/support/objfixture.h"
 #include "platform/fault.h"
 #include "search/objectset.h"
+#include "support/fault_sweep.h"
+#include "support/writerprocess.h"
 #include "support/docmap.h"
 
 namespace {
@@ -342,20 +344,44 @@ TEST_F(ObjectSet, AFailedSectionAllocationIsReportedAndFreesTheChain) {
   EXPECT_NE(nullptr, std::strstr(LastMessageText(), "Цепочка групповых объектов"));
 }
 
-TEST_F(ObjectSet, AFailedSaveKeepsTheSetChangedForTheNextSave) {
-  const int a = Line({{SUBORDINATE, 12}});
-  const int b = Line({{SUBORDINATE, 12}});
-  TObjectSet set(Read(a), 0);  // nominates a: pending
-  ASSERT_EQ(1, set.Changed);
-  plat::SetWriteThroughEnabled(false);
-  plat::fault::Reset();
-  plat::fault::FailWrite(1, plat::fault::WriteFault::Error, true);
-  EXPECT_EQ(0, set.Save(0));
-  plat::fault::Reset();
-  EXPECT_EQ(1, set.Changed);
-  ASSERT_EQ(1, set.Save(0));
-  EXPECT_EQ(12, Held(a, LEADER));
-  EXPECT_EQ(12, Held(b, SUBORDINATE));
+// Save failing at each file operation in turn: every object stays whole,
+// the set stays changed, and the next save writes everything.
+TEST_F(ObjectSet, ASaveFailingAnywhereLosesNothingAndIsRetried) {
+  const int leader = Line({{LEADER, 60}});
+  const int kept = Line({{SUBORDINATE, 60}});
+  const int removed = Line({{SUBORDINATE, 60}});
+  const int apart = Line({{SUBORDINATE, 61}});
+  const std::string path = m.Path(), folder = m.dir.path();
+  m.map.CloseData();
+  const writertest::FolderFiles files = writertest::Snapshot(folder);
+  TObjectSet set;
+  int saved = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    set.FreeMemory();
+    m.map.CloseData();
+    writertest::Restore(folder, files);
+    ASSERT_EQ(1, m.map.OpenData(path.c_str(), 0));
+    ASSERT_EQ(1, set.Build(Read(kept), 0));
+    ASSERT_EQ(1, set.RemoveNumber(removed, 0));
+    ASSERT_EQ(1, set.NominateGeneral(kept));
+  };
+  const int runs = sweep.Run([&] { saved = set.Save(0); }, [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(saved || run.faulted) << run;
+    if (!saved) {
+      EXPECT_EQ(1, set.Changed) << run;
+      ASSERT_EQ(1, set.Save(0)) << run;
+    }
+    set.FreeMemory();
+    m.map.CloseData();
+    ASSERT_EQ(1, m.map.OpenData(path.c_str(), 0)) << run;
+    EXPECT_EQ(60, Held(kept, LEADER)) << run;
+    EXPECT_EQ(60, Held(leader, SUBORDINATE)) << run;
+    EXPECT_EQ(0, Held(leader, LEADER)) << run;
+    EXPECT_EQ(0, Read(removed)->ObjectSetCode(nullptr)) << run;
+    EXPECT_EQ(61, Held(apart, SUBORDINATE)) << run;
+  });
+  EXPECT_GT(runs, 3);
 }
 
 // A leader, a subordinate, a point and a line after it painted on a
