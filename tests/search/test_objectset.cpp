@@ -29,6 +29,12 @@ constexpr GROUPSEMCODE LEADER = GROUPSEM_LEADER;
 constexpr GROUPSEMCODE SUBORDINATE = GROUPSEM_SUBORDINATE;
 constexpr GROUPSEMCODE EQUITABLE = GROUPSEM_EQUITABLE;
 
+// The objects the map reports deleted, in order.
+void RecordDeleted(void* context, TMap*, int notice, const SHEETCHANGE* change) {
+  if (notice == MAPNOTICE_CHANGE && change != nullptr && change->CallOperation == CHANGE_DELETE)
+    static_cast<std::vector<int>*>(context)->push_back(change->Number);
+}
+
 class ObjectSet : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(m.ok()); }
@@ -151,9 +157,13 @@ TEST_F(ObjectSet, RemovingTheLeaderDissolvesTheGroupARemovedSubordinateLeavesAlo
   EXPECT_EQ(0, Held(second, SUBORDINATE));
   EXPECT_EQ(30, Held(last, SUBORDINATE));
 
-  // The leader with commit: every member is free of the group in the map.
+  // The leader with commit: every member is free of the group in the map;
+  // the section stays for reuse, as it does when the set is cleared.
   ASSERT_EQ(1, set.Remove(set.FindGeneral(0), 1));
   EXPECT_EQ(0, set.GetCount());
+  EXPECT_EQ(1, set.SectionCount);
+  set.Clear();
+  EXPECT_EQ(1, set.SectionCount);
   for (int n : subs) EXPECT_EQ(0, Read(n)->ObjectSetCode(nullptr)) << n;
   EXPECT_EQ(0, Read(leader)->ObjectSetCode(nullptr));
   EXPECT_EQ(31, Held(other, SUBORDINATE));
@@ -237,9 +247,14 @@ TEST_F(ObjectSet, MoveRotateDeleteAndRevertCoverEveryMember) {
   EXPECT_NEAR(x0, Read(b)->XPlane(1, 0), 0.01);
   EXPECT_NEAR(y0, Read(b)->YPlane(1, 0), 0.01);
 
-  // Delete takes every member, the leader's subordinates keeping their
-  // tie; Revert brings them all back.
+  // Delete takes every member, the leader last and its subordinates
+  // keeping their tie; Revert brings them all back.
+  std::vector<int> deleted;
+  ASSERT_EQ(1, m.map.AddObserver(RecordDeleted, &deleted));
   ASSERT_EQ(1, set.Delete());
+  m.map.RemoveObserver(RecordDeleted, &deleted);
+  ASSERT_EQ(3u, deleted.size());
+  EXPECT_EQ(leader, deleted.back());
   for (int n : {leader, a, b}) EXPECT_EQ(1, Read(n)->Descriptor().Cancel()) << n;
   ASSERT_EQ(1, set.Revert());
   for (int n : {leader, a, b}) {
