@@ -38,5 +38,6 @@
 #include "api/object_api.h"
 #include "api/select_api.h"
 #include "api/seek_api.h"
+#include "api/objset_api.h"
 
 #endif

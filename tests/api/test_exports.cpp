@@ -279,6 +279,24 @@ TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
   EXPECT_EQ(0, open(nullptr));
 }
 
+TEST_F(Exports, ObjectSetCallsRefuseNullInventedAndFreedSets) {
+  const auto functions = apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/objset_api.h", "HSET");
+  ASSERT_EQ(23u, functions.size());
+  auto create = Fn<intptr_t (*)()>("mapCreateObjectSet");
+  auto release = Fn<void (*)(intptr_t)>("mapFreeObjectSet");
+  ASSERT_TRUE(create && release);
+  const intptr_t freed = create();
+  ASSERT_NE(0, freed);
+  release(freed);
+  std::vector<uint64_t> invented(512, 0x5A5A5A5A5A5A5A5Aull);
+  CallWithHandles(functions, {0, reinterpret_cast<intptr_t>(invented.data()), freed},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result != "void") {
+                      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+                    }
+                  });
+}
+
 TEST_F(Exports, RasterCallsRefuseNullHandles) {
   auto open = Fn<intptr_t (*)(const char*, int32_t)>("mapOpenRst");
   auto count = Fn<int32_t (*)(intptr_t)>("mapGetRstCount");
