@@ -81,6 +81,9 @@ bool CreateUserMap(const std::string& path, const std::string& rsc,
 // A field, a lake, a road across them and two wells on the sheet.
 bool AppendScene(TMapAccess* doc);
 bool WritePng(const Picture& picture, const std::string& path);
+// A 256-colour PNG: top-down rows of `width` indexes into the table.
+bool WritePalettePng(const uint8_t* indexes, int width, int height, const RGBQUAD* table,
+                     const std::string& path);
 bool ReadPng(const std::string& path, Picture* picture);
 
 }  // namespace doctest
