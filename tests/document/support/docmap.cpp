@@ -40,6 +40,12 @@ bool WriteImageClassifier(const std::string& path) {
   for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
   TMapRsc rsc;
   if (!rsc.CreateRsc(path.c_str(), &create, &palette, 0)) return false;
+  // Two more palettes, for the choice of a map's palette.
+  DWORD more[16];
+  for (int p = 2; p <= 3; ++p) {
+    for (int i = 0; i < 16; ++i) more[i] = palette.Colors[i] ^ (p == 2 ? 0xFFFFFF : 0x00FF00);
+    if (rsc.AppendPalette(more, 16, p == 2 ? "NEGATIVE" : "GREENER") == nullptr) return false;
+  }
   RSCSEGMENT layer{};
   std::strcpy(layer.Name, "LAYER");
   const int segment = rsc.AppendSegment(&layer);

@@ -23,7 +23,8 @@ enum : uint32_t {
   KIND_SHADE = 100500,  // area: 154 shading, brightness -50 (half as bright)
 };
 
-// Writes the classifier at `path`; false on failure.
+// Writes the classifier at `path` (with three palettes, the first of the
+// 16 default colours); false on failure.
 bool WriteImageClassifier(const std::string& path);
 
 // The south-west corner and side of the map's one sheet, plane metres.
