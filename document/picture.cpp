@@ -9,14 +9,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "common/messages.h"
 #include "devices/devdraw.h"
 #include "document/mapaccess.h"
 #include "document/mtlchains.h"
 #include "document/rmfchains.h"
-#include "drawing/mappalette.h"
 #include "drawing/paintcontext.h"
 
 namespace {
@@ -43,17 +44,24 @@ struct TTableFill {
 };
 
 // Pixels of the picture (0x00RRGGBB) matched to a 256-entry table: the
-// first equal entry, else the first of the nearest (squared distance).
-// The index found for a colour is kept in a cache, so that a picture of
-// a few thousand colours scans the table once per colour, not per pixel.
+// first equal entry, else the first of the nearest (squared distance), as
+// a scan of the whole table gives it. Two things make it fast: the index
+// found for a colour is kept in a cache, and a colour is compared only
+// with the entries that can be nearest to any colour of its cell of the
+// colour cube (8 x 8 x 8 cells). Every entry at the least distance from a
+// colour is among those of its cell, kept in table order, so the first of
+// them is found.
 class TColorMatch {
  public:
   explicit TColorMatch(const RGBQUAD* table)
       : tags_(new DWORD[kSlots]), indexes_(new BYTE[kSlots]) {
-    for (int i = 0; i < 256; ++i)
-      entries_[i] = COLORREF(table[i].rgbRed) | COLORREF(table[i].rgbGreen) << 8 |
-                    COLORREF(table[i].rgbBlue) << 16;
+    for (int i = 0; i < 256; ++i) {
+      red_[i] = table[i].rgbRed;
+      green_[i] = table[i].rgbGreen;
+      blue_[i] = table[i].rgbBlue;
+    }
     std::fill(tags_.get(), tags_.get() + kSlots, 0xFFFFFFFFu);
+    BuildCells();
   }
 
   BYTE Index(DWORD pixel) {
@@ -66,15 +74,15 @@ class TColorMatch {
     return indexes_[slot];
   }
 
-  // The linear scan: an exact entry has distance 0, the least there is,
-  // so the first entry of the least distance is the first exact one when
-  // there is one.
   BYTE Scan(DWORD pixel) const {
-    const COLORREF c = (pixel >> 16 & 0xFF) | (pixel & 0xFF00) | (pixel & 0xFF) << 16;
+    const int r = int(pixel >> 16 & 0xFF), g = int(pixel >> 8 & 0xFF), b = int(pixel & 0xFF);
+    const TCell& cell = cells_[(r >> 5) << 6 | (g >> 5) << 3 | (b >> 5)];
     int best = 0;
     LONG distance = 8388607;
-    for (int i = 0; i < 256; ++i) {
-      const LONG d = ColorDistance(entries_[i], c);
+    for (int k = cell.First; k < cell.First + cell.Count; ++k) {
+      const int i = candidates_[k];
+      const LONG dr = red_[i] - r, dg = green_[i] - g, db = blue_[i] - b;
+      const LONG d = dr * dr + dg * dg + db * db;
       if (d < distance) {
         distance = d;
         best = i;
@@ -87,7 +95,44 @@ class TColorMatch {
  private:
   static constexpr int kBits = 16;
   static constexpr int kSlots = 1 << kBits;
-  COLORREF entries_[256];
+  struct TCell {
+    int First;
+    int Count;
+  };
+
+  // Squared distances along one axis from a value to the cell's side
+  // lo..hi: the least and the greatest.
+  static LONG Least(int v, int lo, int hi) {
+    const int d = v < lo ? lo - v : v > hi ? v - hi : 0;
+    return LONG(d) * d;
+  }
+  static LONG Greatest(int v, int lo, int hi) {
+    const int d = std::max(std::abs(v - lo), std::abs(v - hi));
+    return LONG(d) * d;
+  }
+
+  // For each cell, the entries whose least distance to it is at most the
+  // least over all entries of their greatest distance to it.
+  void BuildCells() {
+    candidates_.reserve(4096);
+    for (int cell = 0; cell < 512; ++cell) {
+      const int r = (cell >> 6) * 32, g = (cell >> 3 & 7) * 32, b = (cell & 7) * 32;
+      LONG bound = 8388607;
+      for (int i = 0; i < 256; ++i)
+        bound = std::min(bound, Greatest(red_[i], r, r + 31) + Greatest(green_[i], g, g + 31) +
+                                    Greatest(blue_[i], b, b + 31));
+      cells_[cell].First = int(candidates_.size());
+      for (int i = 0; i < 256; ++i)
+        if (Least(red_[i], r, r + 31) + Least(green_[i], g, g + 31) + Least(blue_[i], b, b + 31) <=
+            bound)
+          candidates_.push_back(BYTE(i));
+      cells_[cell].Count = int(candidates_.size()) - cells_[cell].First;
+    }
+  }
+
+  int red_[256], green_[256], blue_[256];
+  TCell cells_[512];
+  std::vector<BYTE> candidates_;
   std::unique_ptr<DWORD[]> tags_;
   std::unique_ptr<BYTE[]> indexes_;
 };
