@@ -115,7 +115,7 @@ void BM_PaintToImage256(benchmark::State& state) {
   BITMAPINFOHEADER info{sizeof info, kWidth, kHeight, 1, 32, BI_RGB, DWORD(pixels.size() * 4), 0,
                         0, 0, 0};
   s->doc->PaintToDib(&info, reinterpret_cast<char*>(pixels.data()), s->rect);
-  long differ = 0;
+  int64_t differ = 0;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) {
       const uint32_t p = pixels[size_t(kHeight - 1 - y) * kWidth + x] & 0xFFFFFF;
