@@ -1,0 +1,190 @@
+// The plane of a few paths noded by snap rounding: the one noding core of
+// the overlay of two areas (TNodedOverlay) and of a zone's outline
+// (TZoneOutline).
+//
+// Every vertex is snapped to a grid of the given step, every proper crossing
+// of two segments makes the grid point nearest to it a hot pixel, and every
+// segment passing through the pixel of a vertex or a crossing is bent
+// through its centre. After that the paths meet only at grid points: the
+// points met more than once (and the ends of open paths) are the nodes, the
+// stretches of the paths between them the edges, and a stretch run by
+// several paths one edge that all of them own. All decisions are exact
+// (whole grid numbers, 128-bit products); only the place of a crossing is
+// computed in floating point, and its pixel is checked against both
+// segments.
+//
+// Each face is labelled by one rule: the parity of each owner's contours
+// (the weight of a path is its owner's bit) or the winding number (the
+// weight is 1). The caller says which labels are inside; the result's rings
+// are the edges with the inside on exactly one side (or along a marking
+// path), traced with the inside on their left, turning as sharply as
+// possible at every node so that rings touching at a node stay apart. Rings
+// turning the way of positive area are outer rings, the others holes, each
+// hole given to the smallest outer ring around it.
+//
+// Segments are filed in a sparse grid of cells about twice as large as the
+// mean segment, sorted by cell, and compared within a cell only between
+// runs of neighbours heading the same way whose frames meet, so n segments
+// cost about n log n whatever the shape of their frame. Internal to the
+// geometry layer; the buffers are kept between calls.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "geodesy/points.h"
+
+class TNodedPlane {
+ public:
+  struct Key {  // a grid point, counted from the lowest one
+    int64_t x, y;
+  };
+  struct Path {
+    int32_t first, count;  // input points
+    int32_t weight;        // what crossing it from right to left adds
+    bool closed, marks;    // marks: a cutting line, kept as edges where no contour runs
+    int32_t route, stations;  // its snapped points in Stations (closed: the first again last)
+  };
+  struct Segment {
+    int32_t a, b, path;  // input points
+  };
+  // A point of a snapped path: the input point it stands for (~segment for
+  // a pixel the segment was led through) and its node, -1 within an edge.
+  struct Station {
+    Key key;
+    int32_t ref, node;
+  };
+  struct Ring {
+    int32_t first, count;  // half-edges in RingEdges
+    double area;           // signed, in grid steps
+    Key lo, hi;            // frame, and its doubled points in RingPoints,
+    int32_t pts, npts;     // one per station (when there are holes to nest)
+    int32_t markKey;       // where a marking path first borders it
+    int side;              // 1: on that path's left there, 2: on its right
+  };
+  struct Part {
+    int32_t shell;
+    std::vector<int32_t> holes;
+    int side;
+    double area;  // in grid steps
+  };
+
+  // Forgets the paths: the next ones are snapped to a grid of this step and
+  // their faces labelled by winding number or by parity.
+  void Start(double step, bool winding);
+  void AddPath(const DOUBLEPOINT* points, int count, bool closed, int32_t weight, bool marks);
+  // Snaps, nodes, links and labels the plane: 1, or 0 with State set
+  // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
+  // GEOMETRY_ERR_PIECE when the noded plane does not hold together).
+  int Build();
+  // The rings around the faces whose labels are inside, nested into parts,
+  // largest first: 1, or 0 with State set.
+  template <class F>
+  int Resolve(F&& inside) {
+    FaceIn.resize(FaceLabel.size());
+    for (size_t f = 0; f < FaceLabel.size(); ++f) FaceIn[f] = inside(FaceLabel[f]) ? 1 : 0;
+    return TraceRings();
+  }
+  // The stations of ring r in order (the first not repeated at the end).
+  void RingStations(int r, std::vector<int32_t>* out) const;
+  // A grid point in the input's coordinates.
+  DOUBLEPOINT At(const Key& k) const;
+  // Whether p lies inside the closed path (none of its points on it).
+  bool PathHolds(int path, const Key& p) const;
+
+  int State = 0;
+  // Read by the callers after Build.
+  std::vector<DOUBLEPOINT> In;  // input points
+  std::vector<Key> Keys;        // and their grid points
+  std::vector<Path> Paths;
+  std::vector<Segment> Segments;
+  std::vector<Station> Stations;
+  std::vector<Part> Parts;
+  std::vector<Ring> Rings;
+  int32_t Nodes = 0, Shared = 0;  // nodes; the first Shared are points met more than once or ends
+
+ private:
+  // An edge from node u to node v along Stations[first .. last]; half-edge
+  // 2e runs it forward, 2e + 1 back.
+  struct Edge {
+    int32_t u, v, first, last;
+    int32_t delta;    // the label on its left less the one on its right
+    int8_t mark;      // a marking path along it: 1 from u to v, -1 back
+    int32_t markKey;  // the station where that path first runs along it
+    Key out, back;    // directions leaving u, and v backwards
+    __int128 area2;   // twice the area it adds to the face on its left
+  };
+  struct Run {  // neighbours filed under one cell, heading the same way
+    size_t begin, end;
+    int sx, sy;
+    Key lo, hi;
+  };
+  struct Hit {
+    int32_t seg;
+    double t;
+    Key pixel;
+  };
+  struct Bands {  // a ring's steps by bands of Y
+    int64_t y0 = 0;
+    double per = 1.0;
+    int count = 1;
+    std::vector<int32_t> start, items;
+    int Band(int64_t y) const;
+  };
+
+  int32_t Combine(int32_t label, int32_t delta, int sign) const {
+    return Winding ? label + sign * delta : label ^ delta;
+  }
+  int32_t Origin(int32_t h) const { return (h & 1) ? Edges[h >> 1].v : Edges[h >> 1].u; }
+  const Key& Direction(int32_t h) const { return (h & 1) ? Edges[h >> 1].back : Edges[h >> 1].out; }
+  uint64_t CellOf(const Key& k) const;
+  void Grid();
+  bool HitsPixel(int32_t s, const Key& c) const;
+  void Lead(int32_t s, const Key& k);
+  void Meet(const Run& a, const Run& b);
+  void CrossPixel(int32_t s1, int32_t s2);
+  void Snap();
+  void Route();
+  void MakeEdges();
+  bool Link();
+  bool Label();
+  int TraceRings();
+  void AddRing(const int32_t* edges, int count);
+  void RingFrames();
+  bool InsideRing(int r, const Key& p);
+  bool Contains(int ring, int hole);
+
+  double Step = 1.0, PerUnit = 0.0;
+  int64_t OriginX = 0, OriginY = 0, MaxY = 0;
+  bool Winding = false, Marked = false;
+
+  // The sparse grid of cells: entries are a cell's number above kItemBits
+  // bits of an item, twice a segment plus 1 where the cell holds the pixel
+  // of the segment's first point.
+  static constexpr int kItemBits = 31;
+  double Cell = 1.0, PerCell = 1.0;
+  uint64_t Rows = 1, Columns = 1;
+  std::vector<uint64_t> Entries, Sorted;
+  std::vector<uint32_t> Counts;
+  std::vector<int32_t> CellItems;
+  std::vector<Run> Runs;
+
+  std::vector<uint64_t> Found;  // pairs of segments crossing
+  std::vector<Hit> Hits;        // pixels the segments are led through
+  std::vector<Key> Hot;         // pixels of crossings and of open ends
+  std::vector<Key> Candidates;  // pixels that may be met more than once
+  std::vector<std::pair<uint64_t, int32_t>> Order;  // single steps by their nodes
+
+  std::vector<Edge> Edges, Pieces;
+  std::vector<int32_t> NodeFirst, Around, At1, Next, Face, FaceHalf, Queue, Parent;
+  std::vector<int32_t> FaceLabel;
+  std::vector<uint8_t> FaceIn, Boundary;
+  std::vector<int32_t> Leftmost, Work, Work2, Chain, Stack;
+  std::vector<int32_t> RayStart;  // steps changing a label by bands of Y
+  std::vector<std::pair<int32_t, int32_t>> RayItems;  // (station, edge)
+
+  std::vector<int32_t> RingEdges, RingOf, BandsOf, Shells, Holes;
+  std::vector<Key> RingPoints;
+  std::vector<Bands> RingBands;
+};
