@@ -165,8 +165,8 @@ int TNodedPlane::Build() {
 // Snap rounding
 
 uint64_t TNodedPlane::CellOf(const Key& k) const {
-  return static_cast<uint64_t>((static_cast<double>(k.x) + Cell) * PerCell) * Rows +
-         static_cast<uint64_t>((static_cast<double>(k.y) + Cell) * PerCell);
+  return static_cast<uint64_t>((static_cast<double>(k.x) + Shift) * PerCell) * Rows +
+         static_cast<uint64_t>((static_cast<double>(k.y) + Shift) * PerCell);
 }
 
 // Files every segment under the cells it passes through, widened by a
@@ -187,11 +187,14 @@ void TNodedPlane::Grid() {
   Cell = std::max({2.0 * length / static_cast<double>(Segments.size()),
                    static_cast<double>(w + h) / 65536.0, 4.0});
   PerCell = 1.0 / Cell;
+  // The cells' borders fall between the points of a round grid, on which
+  // maps are often drawn, so that few segments lie along them.
+  Shift = 0.6180339887 * Cell;
   Rows = static_cast<uint64_t>(static_cast<double>(h) / Cell) + 3;
   Columns = static_cast<uint64_t>(static_cast<double>(w) / Cell) + 3;
   const double margin = 1.0 + 1e-9 * static_cast<double>(w + h);
   const auto index = [this](double v) -> uint64_t {
-    const double f = (v + Cell) * PerCell;
+    const double f = (v + Shift) * PerCell;
     return f > 0.0 ? static_cast<uint64_t>(f) : 0;
   };
   Entries.clear();
@@ -215,7 +218,7 @@ void TNodedPlane::Grid() {
     const double dx = bx - ax, dy = by - ay;
     for (uint64_t ix = c0; ix <= c1; ++ix) {
       // The part of the segment over this column.
-      const double left = static_cast<double>(ix) * Cell - Cell - margin;
+      const double left = static_cast<double>(ix) * Cell - Shift - margin;
       const double right = left + Cell + 2 * margin;
       double t0 = (left - ax) / dx, t1 = (right - ax) / dx;
       if (t0 > t1) std::swap(t0, t1);
@@ -285,37 +288,34 @@ void TNodedPlane::Lead(int32_t s, const Key& k) {
 // both runs in one pixel.
 void TNodedPlane::Meet(const Run& a, const Run& b) {
   const bool first = a.begin < b.begin;
+  const Key* const keys = Keys.data();
+  const Segment* const segs = Segments.data();
+  const int32_t* const items = CellItems.data();
   for (size_t i = a.begin; i < a.end; ++i) {
-    const int32_t s = CellItems[i] >> 1;
-    const Key& p = Keys[Segments[s].a];
-    const Key& q = Keys[Segments[s].b];
+    const int32_t s = items[i] >> 1;
+    const Segment S = segs[s];
+    const Key p = keys[S.a], q = keys[S.b];
+    const int64_t lx = std::min(p.x, q.x), hx = std::max(p.x, q.x);
+    const int64_t ly = std::min(p.y, q.y), hy = std::max(p.y, q.y);
+    if (hx + 1 < b.lo.x || b.hi.x + 1 < lx || hy + 1 < b.lo.y || b.hi.y + 1 < ly) continue;
     const int64_t ex = q.x - p.x, ey = q.y - p.y;
-    for (size_t j = b.begin; first && j < b.end; ++j) {
-      const int32_t t = CellItems[j] >> 1;
-      if (Segments[t].a == Segments[s].b || Segments[t].b == Segments[s].a) continue;  // neighbours
-      const Key& c = Keys[Segments[t].a];
-      const Key& d = Keys[Segments[t].b];
-      if (std::max(p.x, q.x) < std::min(c.x, d.x) || std::max(c.x, d.x) < std::min(p.x, q.x) ||
-          std::max(p.y, q.y) < std::min(c.y, d.y) || std::max(c.y, d.y) < std::min(p.y, q.y))
-        continue;
-      if (Orient(ex, ey, c.x - p.x, c.y - p.y) * Orient(ex, ey, d.x - p.x, d.y - p.y) >= 0)
-        continue;
-      const int64_t fx = d.x - c.x, fy = d.y - c.y;
-      if (Orient(fx, fy, p.x - c.x, p.y - c.y) * Orient(fx, fy, q.x - c.x, q.y - c.y) >= 0)
-        continue;
-      Found.push_back(static_cast<uint64_t>(std::min(s, t)) << 32 | static_cast<uint32_t>(std::max(s, t)));
-    }
     for (size_t j = b.begin; j < b.end; ++j) {
-      if (!(CellItems[j] & 1)) continue;
-      const int32_t v = Segments[CellItems[j] >> 1].a;
-      if (v == Segments[s].a || v == Segments[s].b) continue;
-      const Key& k = Keys[v];
-      if (Same(k, p) || Same(k, q)) {
+      const int32_t t = items[j] >> 1;
+      const Segment T = segs[t];
+      const Key c = keys[T.a], d = keys[T.b];
+      if (first && T.a != S.b && T.b != S.a && std::max(c.x, d.x) >= lx && std::min(c.x, d.x) <= hx &&
+          std::max(c.y, d.y) >= ly && std::min(c.y, d.y) <= hy &&
+          Orient(ex, ey, c.x - p.x, c.y - p.y) * Orient(ex, ey, d.x - p.x, d.y - p.y) < 0 &&
+          Orient(d.x - c.x, d.y - c.y, p.x - c.x, p.y - c.y) *
+                  Orient(d.x - c.x, d.y - c.y, q.x - c.x, q.y - c.y) < 0)
+        Found.push_back(static_cast<uint64_t>(std::min(s, t)) << 32 | static_cast<uint32_t>(std::max(s, t)));
+      if (!(items[j] & 1) || T.a == S.a || T.a == S.b) continue;
+      if (Same(c, p) || Same(c, q)) {
         // The point shares the pixel of one of the segment's ends.
-        if (first && (CellItems[i] & 1) && Same(k, p)) Candidates.push_back(k);
-        continue;
+        if (first && (items[i] & 1) && Same(c, p)) Candidates.push_back(c);
+      } else if (HitsPixel(s, c)) {
+        Lead(s, c);
       }
-      if (HitsPixel(s, k)) Lead(s, k);
     }
   }
 }
@@ -505,7 +505,7 @@ void TNodedPlane::MakeEdges() {
     for (int32_t i = path.route, j; i < end; i = j) {
       for (j = i + 1; Stations[j].node < 0;) ++j;
       const Edge e{Stations[i].node, Stations[j].node, i, j, Combine(0, path.weight, 1),
-                   static_cast<int8_t>(path.marks ? 1 : 0), i, {}, {}, 0};
+                   static_cast<int8_t>(path.marks ? 1 : 0), i, {}, {}};
       (j == i + 1 ? Pieces : Edges).push_back(e);
     }
   }
@@ -539,12 +539,6 @@ void TNodedPlane::MakeEdges() {
     const Key& z1 = Stations[e.last - 1].key;
     e.out = Key{a1.x - a.x, a1.y - a.y};
     e.back = Key{z1.x - z.x, z1.y - z.y};
-    e.area2 = 0;
-    for (int32_t i = e.first; i < e.last; ++i) {
-      const Key& p = Stations[i].key;
-      const Key& q = Stations[i + 1].key;
-      e.area2 += Cross(p.x, p.y, q.x, q.y);
-    }
     Edges[kept++] = e;
   }
   Edges.resize(kept);
@@ -609,34 +603,22 @@ bool TNodedPlane::Label() {
   Leftmost.assign(static_cast<size_t>(Nodes), -1);
   Work.assign(static_cast<size_t>(Nodes), -1);
   int parts = 0;
-  size_t steps = 0;
   for (int32_t e = 0; e < static_cast<int32_t>(Edges.size()); ++e) {
     const int32_t r = find(Edges[e].u);
     if (Leftmost[r] < 0) ++parts;
-    if (Edges[e].delta != 0) steps += static_cast<size_t>(Edges[e].last - Edges[e].first);
     for (int32_t i = Edges[e].first; i <= Edges[e].last; ++i)
       if (Leftmost[r] < 0 || Less(Stations[i].key, Stations[Leftmost[r]].key))
         Leftmost[r] = i, Work[r] = e;
   }
   // The steps that change a label, by bands of Y, for the rays.
-  const int bands = parts > 1 ? static_cast<int>(std::clamp<size_t>(steps / 8, 1, 65536)) : 1;
-  const double per = static_cast<double>(bands) / (static_cast<double>(MaxY) + 1.0);
-  const auto band = [&](int64_t y) { return std::min(bands - 1, static_cast<int>(static_cast<double>(y) * per)); };
-  const auto spans = [&](auto&& f) {
-    for (int32_t e = 0; e < static_cast<int32_t>(Edges.size()); ++e)
-      for (int32_t i = Edges[e].first; Edges[e].delta != 0 && i < Edges[e].last; ++i) {
-        const int64_t y1 = Stations[i].key.y, y2 = Stations[i + 1].key.y;
-        for (int b = band(std::min(y1, y2)), b2 = band(std::max(y1, y2)); b <= b2; ++b) f(b, i, e);
-      }
-  };
-  if (parts > 1) {
-    RayStart.assign(static_cast<size_t>(bands) + 1, 0);
-    spans([&](int b, int32_t, int32_t) { ++RayStart[b + 1]; });
-    for (int b = 0; b < bands; ++b) RayStart[b + 1] += RayStart[b];
-    RayItems.resize(static_cast<size_t>(RayStart[bands]));
-    Work2.assign(RayStart.begin(), RayStart.end() - 1);
-    spans([&](int b, int32_t i, int32_t e) { RayItems[Work2[b]++] = {i, e}; });
-  }
+  RaySteps.clear();
+  for (int32_t e = 0; parts > 1 && e < static_cast<int32_t>(Edges.size()); ++e)
+    for (int32_t i = Edges[e].first; Edges[e].delta != 0 && i < Edges[e].last; ++i)
+      RaySteps.emplace_back(i, e);
+  const int steps = static_cast<int>(RaySteps.size());
+  Rays.Build(0, MaxY, std::clamp(steps / 8, 1, 65536), steps, [&](int k) {
+    return std::make_pair(Stations[RaySteps[k].first].key.y, Stations[RaySteps[k].first + 1].key.y);
+  });
   for (int32_t r = 0; r < Nodes; ++r) {
     if (Leftmost[r] < 0) continue;
     const int32_t i = Leftmost[r], e = Work[r];
@@ -656,10 +638,10 @@ bool TNodedPlane::Label() {
       face = Face[h];
     }
     int32_t label = 0;
-    for (int32_t k = parts > 1 ? RayStart[band(o.y)] : 0, end = parts > 1 ? RayStart[band(o.y) + 1] : 0;
-         k < end; ++k) {
-      const auto [s, g] = RayItems[k];
-      const int c = RayCrossing(Stations[s].key, Stations[s + 1].key, o);
+    const int b = Rays.Band(o.y);
+    for (int32_t k = Rays.start[b]; k < Rays.start[b + 1]; ++k) {
+      const auto [i, g] = RaySteps[Rays.items[k]];
+      const int c = RayCrossing(Stations[i].key, Stations[i + 1].key, o);
       if (c != 0) label = Combine(label, Edges[g].delta, -c);
     }
     if (FaceLabel[face] != kUnset) return false;
@@ -792,7 +774,13 @@ void TNodedPlane::AddRing(const int32_t* edges, int count) {
   for (int k = 0; k < count; ++k) {
     const int32_t h = edges[k];
     const Edge& e = Edges[h >> 1];
-    twice += (h & 1) ? -e.area2 : e.area2;
+    i128 area2 = 0;
+    for (int32_t i = e.first; i < e.last; ++i) {
+      const Key& p = Stations[i].key;
+      const Key& q = Stations[i + 1].key;
+      area2 += Cross(p.x, p.y, q.x, q.y);
+    }
+    twice += (h & 1) ? -area2 : area2;
     ring.npts += e.last - e.first;
     if (e.mark != 0 && e.markKey < ring.markKey) {
       ring.markKey = e.markKey;
@@ -827,6 +815,26 @@ int TNodedPlane::Bands::Band(int64_t y) const {
   return b < 0 ? 0 : (b >= count ? count - 1 : b);
 }
 
+template <class F>
+void TNodedPlane::Bands::Build(int64_t lo, int64_t hi, int bands, int n, F&& span) {
+  y0 = lo;
+  count = bands;
+  per = static_cast<double>(count) / (static_cast<double>(hi - lo) + 1.0);
+  // Counted two places on, summed, then filled one place on: band b ends
+  // as start[b] .. start[b + 1].
+  start.assign(static_cast<size_t>(count) + 2, 0);
+  const auto each = [&](auto&& f) {
+    for (int k = 0; k < n; ++k) {
+      const auto [y1, y2] = span(k);
+      for (int b = Band(std::min(y1, y2)), last = Band(std::max(y1, y2)); b <= last; ++b) f(b, k);
+    }
+  };
+  each([&](int b, int) { ++start[b + 2]; });
+  for (int b = 1; b <= count + 1; ++b) start[b] += start[b - 1];
+  items.resize(static_cast<size_t>(start[count + 1]));
+  each([&](int b, int k) { items[start[b + 1]++] = k; });
+}
+
 // Whether p (doubled) lies inside ring r, which it does not lie on: the
 // parity of the ring's steps crossed by a ray from p, among the steps of
 // p's band for a large ring (banded on its first test).
@@ -836,22 +844,10 @@ bool TNodedPlane::InsideRing(int r, const Key& p) {
   const int n = ring.npts;
   const auto crosses = [&](int k) { return RayCrossing(pts[k], pts[k + 1 < n ? k + 1 : 0], p) != 0; };
   if (BandsOf[r] < 0 && n > 64) {
-    Bands b;
-    b.y0 = 2 * ring.lo.y;
-    b.count = std::clamp(n / 4, 1, 4096);
-    b.per = static_cast<double>(b.count) / (static_cast<double>(2 * (ring.hi.y - ring.lo.y)) + 1.0);
-    b.start.assign(static_cast<size_t>(b.count) + 1, 0);
-    const auto span = [&](int k, auto&& f) {
-      const int64_t y1 = pts[k].y, y2 = pts[k + 1 < n ? k + 1 : 0].y;
-      for (int i = b.Band(std::min(y1, y2)), j = b.Band(std::max(y1, y2)); i <= j; ++i) f(i);
-    };
-    for (int k = 0; k < n; ++k) span(k, [&](int i) { ++b.start[i + 1]; });
-    for (int i = 0; i < b.count; ++i) b.start[i + 1] += b.start[i];
-    b.items.resize(static_cast<size_t>(b.start[b.count]));
-    Work.assign(b.start.begin(), b.start.end() - 1);
-    for (int k = 0; k < n; ++k) span(k, [&](int i) { b.items[Work[i]++] = k; });
     BandsOf[r] = static_cast<int32_t>(RingBands.size());
-    RingBands.push_back(std::move(b));
+    RingBands.emplace_back().Build(2 * ring.lo.y, 2 * ring.hi.y, std::clamp(n / 4, 1, 4096), n, [&](int k) {
+      return std::make_pair(pts[k].y, pts[k + 1 < n ? k + 1 : 0].y);
+    });
   }
   bool in = false;
   if (BandsOf[r] < 0) {

@@ -113,7 +113,6 @@ class TNodedPlane {
     int8_t mark;      // a marking path along it: 1 from u to v, -1 back
     int32_t markKey;  // the station where that path first runs along it
     Key out, back;    // directions leaving u, and v backwards
-    __int128 area2;   // twice the area it adds to the face on its left
   };
   struct Run {  // neighbours filed under one cell, heading the same way
     size_t begin, end;
@@ -125,12 +124,17 @@ class TNodedPlane {
     double t;
     Key pixel;
   };
-  struct Bands {  // a ring's steps by bands of Y
+  // Steps by bands of Y: band b holds items[start[b] .. start[b + 1]].
+  struct Bands {
     int64_t y0 = 0;
     double per = 1.0;
     int count = 1;
     std::vector<int32_t> start, items;
     int Band(int64_t y) const;
+    // Files steps 0 .. n - 1 (span(k): the Y of step k's ends) in bands
+    // over lo .. hi.
+    template <class F>
+    void Build(int64_t lo, int64_t hi, int bands, int n, F&& span);
   };
 
   int32_t Combine(int32_t label, int32_t delta, int sign) const {
@@ -163,7 +167,7 @@ class TNodedPlane {
   // bits of an item, twice a segment plus 1 where the cell holds the pixel
   // of the segment's first point.
   static constexpr int kItemBits = 31;
-  double Cell = 1.0, PerCell = 1.0;
+  double Cell = 1.0, PerCell = 1.0, Shift = 1.0;
   uint64_t Rows = 1, Columns = 1;
   std::vector<uint64_t> Entries, Sorted;
   std::vector<uint32_t> Counts;
@@ -181,8 +185,8 @@ class TNodedPlane {
   std::vector<int32_t> FaceLabel;
   std::vector<uint8_t> FaceIn, Boundary;
   std::vector<int32_t> Leftmost, Work, Work2, Chain, Stack;
-  std::vector<int32_t> RayStart;  // steps changing a label by bands of Y
-  std::vector<std::pair<int32_t, int32_t>> RayItems;  // (station, edge)
+  std::vector<std::pair<int32_t, int32_t>> RaySteps;  // (station, edge) changing a label
+  Bands Rays;
 
   std::vector<int32_t> RingEdges, RingOf, BandsOf, Shells, Holes;
   std::vector<Key> RingPoints;
