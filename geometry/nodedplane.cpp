@@ -60,11 +60,10 @@ inline bool AngleBefore(const Key& a, const Key& b) {
 
 }  // namespace
 
-void TNodedPlane::Start(double step, bool winding) {
+void TNodedPlane::Start(double step, bool winding, bool coarsen) {
   Step = step;
-  const double units = 1.0 / Step, whole = std::round(units);
-  PerUnit = (whole >= 1.0 && std::fabs(units - whole) <= 1e-9 * whole) ? whole : 0.0;
   Winding = winding;
+  Coarsen = coarsen;
   Marked = false;
   In.clear();
   Paths.clear();
@@ -108,6 +107,9 @@ int TNodedPlane::Build() {
     x1 = std::min(x1, p.X), y1 = std::min(y1, p.Y);
     x2 = std::max(x2, p.X), y2 = std::max(y2, p.Y);
   }
+  while (Coarsen && std::max(x2 - x1, y2 - y1) / Step > kMaxSpan) Step *= 2.0;
+  const double units = 1.0 / Step, whole = std::round(units);
+  PerUnit = (whole >= 1.0 && std::fabs(units - whole) <= 1e-9 * whole) ? whole : 0.0;
   const double limit = 4.0e18;
   if (std::fabs(x1 / Step) > limit || std::fabs(x2 / Step) > limit ||
       std::fabs(y1 / Step) > limit || std::fabs(y2 / Step) > limit ||
@@ -125,18 +127,21 @@ int TNodedPlane::Build() {
   Keys.resize(In.size());
   for (size_t i = 0; i < In.size(); ++i)
     Keys[i] = Key{round(In[i].X) - OriginX, round(In[i].Y) - OriginY};
+  Segments.resize(In.size());  // filled in place, then cut to size
+  size_t m = 0;
   for (int32_t p = 0; p < static_cast<int32_t>(Paths.size()); ++p) {
     const Path& path = Paths[p];
     int32_t from = path.first;
     const int32_t end = path.first + path.count;
     for (int32_t i = path.first + 1; i < end; ++i) {
       if (Same(Keys[from], Keys[i])) continue;
-      Segments.push_back(Segment{from, i, p});
+      Segments[m++] = Segment(from, i, p);
       from = i;
     }
     if (path.closed && from != path.first && !Same(Keys[from], Keys[path.first]))
-      Segments.push_back(Segment{from, path.first, p});
+      Segments[m++] = Segment(from, path.first, p);
   }
+  Segments.resize(m);
   if (Segments.empty()) return 1;
   if (Segments.size() >= (size_t{1} << (kItemBits - 1))) {
     State = GEOMETRY_ERR_METRIC;
@@ -164,11 +169,6 @@ int TNodedPlane::Build() {
 // ---------------------------------------------------------------------------
 // Snap rounding
 
-uint64_t TNodedPlane::CellOf(const Key& k) const {
-  return static_cast<uint64_t>((static_cast<double>(k.x) + Shift) * PerCell) * Rows +
-         static_cast<uint64_t>((static_cast<double>(k.y) + Shift) * PerCell);
-}
-
 // Files every segment under the cells it passes through, widened by a
 // pixel so that it is filed wherever lies a pixel it meets (its first
 // point's among them); sorts the entries by cell.
@@ -183,52 +183,31 @@ void TNodedPlane::Grid() {
     length += std::sqrt(dx * dx + dy * dy);
   }
   // Cells of about two segments' length, never more than 2^16 + 3 rows
-  // and columns, so that a cell's number and an item fit in an entry.
-  Cell = std::max({2.0 * length / static_cast<double>(Segments.size()),
-                   static_cast<double>(w + h) / 65536.0, 4.0});
-  PerCell = 1.0 / Cell;
-  // The cells' borders fall between the points of a round grid, on which
-  // maps are often drawn, so that few segments lie along them.
-  Shift = 0.6180339887 * Cell;
-  Rows = static_cast<uint64_t>(static_cast<double>(h) / Cell) + 3;
-  Columns = static_cast<uint64_t>(static_cast<double>(w) / Cell) + 3;
+  // and columns, so that a cell's number and an item fit in an entry. The
+  // cells' borders fall between the points of a round grid, on which maps
+  // are often drawn, so that few segments lie along them.
+  const double cell = std::max({2.0 * length / static_cast<double>(Segments.size()),
+                                static_cast<double>(w + h) / 65536.0, 4.0});
+  Rows = static_cast<uint64_t>(static_cast<double>(h) / cell) + 3;
+  Columns = static_cast<uint64_t>(static_cast<double>(w) / cell) + 3;
+  Cells.x0 = Cells.y0 = -0.6180339887 * cell;
+  Cells.cw = Cells.ch = cell;
+  Cells.per = 1.0 / cell;
+  Cells.nx = static_cast<int>(Columns);
+  Cells.ny = static_cast<int>(Rows);
   const double margin = 1.0 + 1e-9 * static_cast<double>(w + h);
-  const auto index = [this](double v) -> uint64_t {
-    const double f = (v + Shift) * PerCell;
-    return f > 0.0 ? static_cast<uint64_t>(f) : 0;
-  };
   Entries.clear();
   Entries.reserve(2 * Segments.size());
   for (int32_t s = 0; s < static_cast<int32_t>(Segments.size()); ++s) {
-    const Key& ka = Keys[Segments[s].a];
-    const Key& kb = Keys[Segments[s].b];
-    const double ax = static_cast<double>(ka.x), ay = static_cast<double>(ka.y);
-    const double bx = static_cast<double>(kb.x), by = static_cast<double>(kb.y);
-    const uint64_t home = CellOf(ka);
-    const auto file = [&](uint64_t cell) {
-      Entries.push_back(cell << kItemBits | static_cast<uint32_t>(2 * s + (cell == home ? 1 : 0)));
-    };
-    const uint64_t c0 = index(std::min(ax, bx) - margin), c1 = index(std::max(ax, bx) + margin);
-    const uint64_t r0 = index(std::min(ay, by) - margin), r1 = index(std::max(ay, by) + margin);
-    if (c0 == c1 || r0 == r1) {
-      for (uint64_t ix = c0; ix <= c1; ++ix)
-        for (uint64_t iy = r0; iy <= r1; ++iy) file(ix * Rows + iy);
-      continue;
-    }
-    const double dx = bx - ax, dy = by - ay;
-    for (uint64_t ix = c0; ix <= c1; ++ix) {
-      // The part of the segment over this column.
-      const double left = static_cast<double>(ix) * Cell - Shift - margin;
-      const double right = left + Cell + 2 * margin;
-      double t0 = (left - ax) / dx, t1 = (right - ax) / dx;
-      if (t0 > t1) std::swap(t0, t1);
-      t0 = std::max(t0, 0.0);
-      t1 = std::min(t1, 1.0);
-      if (t0 > t1) continue;
-      const double ya = ay + t0 * dy, yb = ay + t1 * dy;
-      const uint64_t lo = index(std::min(ya, yb) - margin), hi = index(std::max(ya, yb) + margin);
-      for (uint64_t iy = lo; iy <= hi; ++iy) file(ix * Rows + iy);
-    }
+    const Key& a = Keys[Segments[s].a];
+    const Key& b = Keys[Segments[s].b];
+    const uint64_t home = CellOf(a);
+    segmentgrid::VisitCells(
+        Cells, DOUBLEPOINT{static_cast<double>(a.x), static_cast<double>(a.y)},
+        DOUBLEPOINT{static_cast<double>(b.x), static_cast<double>(b.y)}, margin, [&](int64_t c) {
+          const uint64_t cell = static_cast<uint64_t>(c);
+          Entries.push_back(cell << kItemBits | static_cast<uint32_t>(2 * s + (cell == home ? 1 : 0)));
+        });
   }
   // Sorted by cell: a radix sort in as few passes of at most 14 bits as
   // the cells in use need (few enough buckets to stay in the cache).
@@ -429,38 +408,47 @@ void TNodedPlane::Route() {
   std::sort(Candidates.begin(), Candidates.end(), Less);
   Candidates.erase(std::unique(Candidates.begin(), Candidates.end(), Same), Candidates.end());
   Nodes = Shared = static_cast<int32_t>(Candidates.size());
+  // Stations are written in place (the buffer grows as a path needs) and
+  // cut to size at the end.
   bool marks = false;
-  size_t route = 0;
-  const auto push = [&](const Key& k, int32_t ref) {
-    const size_t m = Stations.size() - route;
-    if (m > 0 && Same(Stations[route + m - 1].key, k)) return;
+  size_t route = 0, top = 0;
+  const auto room = [&](size_t n) {
+    if (Stations.size() < top + n) Stations.resize(std::max(2 * Stations.size(), top + n));
+  };
+  const auto push = [&](const Key& k, int32_t ref) __attribute__((always_inline)) {
+    Station* const r = Stations.data() + route;
+    const size_t m = top - route;
+    if (m > 0 && Same(r[m - 1].key, k)) return;
     // A marking path keeps its spikes, each tip a node.
-    if (m > 1 && Same(Stations[route + m - 2].key, k)) {
-      if (!marks) return Stations.pop_back();
-      Stations.back().node = -2;
+    if (m > 1 && Same(r[m - 2].key, k)) {
+      if (!marks) return void(--top);
+      r[m - 1].node = -2;
     }
-    Stations.push_back(Station{k, ref, -1});
+    Stations[top++] = Station(k, ref, -1);
   };
   size_t s = 0, h = 0;
   for (int32_t p = 0; p < static_cast<int32_t>(Paths.size()); ++p) {
     Path& path = Paths[p];
     marks = path.marks;
-    route = Stations.size();
+    route = top;
     int32_t last = -1;
+    size_t hits = h;
+    while (hits < Hits.size() && Segments[Hits[hits].seg].path == p) ++hits;
+    room(static_cast<size_t>(path.count) + (hits - h) + 1);
     for (; s < Segments.size() && Segments[s].path == p; ++s) {
       push(Keys[Segments[s].a], Segments[s].a);
-      for (; h < Hits.size() && Hits[h].seg == static_cast<int32_t>(s); ++h)
+      for (; h < hits && Hits[h].seg == static_cast<int32_t>(s); ++h)
         push(Hits[h].pixel, ~static_cast<int32_t>(s));
       last = Segments[s].b;
     }
+    Station* r = Stations.data() + route;
     if (last < 0) {
       push(Keys[path.first], path.first);
     } else if (!path.closed) {
       push(Keys[last], last);
     } else if (!marks) {
       // The same across the start.
-      const auto r = Stations.begin() + static_cast<std::ptrdiff_t>(route);
-      size_t b = 0, e = Stations.size() - route;
+      size_t b = 0, e = top - route;
       while (e - b > 2) {
         if (Same(r[e - 1].key, r[b].key))
           --e;
@@ -469,11 +457,11 @@ void TNodedPlane::Route() {
         else
           break;
       }
-      Stations.erase(r + static_cast<std::ptrdiff_t>(e), Stations.end());
-      Stations.erase(r, r + static_cast<std::ptrdiff_t>(b));
+      top = route + e;
+      route += b;
+      r += b;
     }
-    const auto r = Stations.begin() + static_cast<std::ptrdiff_t>(route);
-    const size_t n = Stations.size() - route;
+    const size_t n = top - route;
     size_t start = n;
     for (size_t i = 0; i < n; ++i) {
       const auto it = std::lower_bound(Candidates.begin(), Candidates.end(), r[i].key, Less);
@@ -486,11 +474,16 @@ void TNodedPlane::Route() {
     if (start == n) start = 0, r[0].node = Nodes++;
     // A closed path goes on past its end to its first node: its stations
     // before that one are left out.
-    if (path.closed)
-      for (size_t i = 0; i <= start; ++i) Stations.push_back(Stations[route + i]);
+    if (path.closed) {
+      room(start + 1);
+      std::copy_n(Stations.begin() + static_cast<std::ptrdiff_t>(route), start + 1,
+                  Stations.begin() + static_cast<std::ptrdiff_t>(top));
+      top += start + 1;
+    }
     path.route = static_cast<int32_t>(route + start);
-    path.stations = static_cast<int32_t>(Stations.size() - route - start);
+    path.stations = static_cast<int32_t>(top - route - start);
   }
+  Stations.resize(top);
 }
 
 // The stretches of the snapped paths between nodes. Single steps between
@@ -751,19 +744,6 @@ int TNodedPlane::TraceRings() {
   return 1;
 }
 
-void TNodedPlane::RingStations(int r, std::vector<int32_t>* out) const {
-  out->clear();
-  const Ring& ring = Rings[r];
-  for (int32_t k = ring.first; k < ring.first + ring.count; ++k) {
-    const int32_t h = RingEdges[k];
-    const Edge& e = Edges[h >> 1];
-    if (h & 1)
-      for (int32_t i = e.last; i > e.first; --i) out->push_back(i);
-    else
-      for (int32_t i = e.first; i < e.last; ++i) out->push_back(i);
-  }
-}
-
 // A simple ring of the result from its half-edges: its area and where a
 // marking path first borders it; none with fewer than three points or no
 // area.
@@ -798,15 +778,14 @@ void TNodedPlane::AddRing(const int32_t* edges, int count) {
 void TNodedPlane::RingFrames() {
   RingPoints.clear();
   for (int r = 0; r < static_cast<int>(Rings.size()); ++r) {
-    RingStations(r, &Work);
     Ring& ring = Rings[r];
     ring.pts = static_cast<int32_t>(RingPoints.size());
-    for (const int32_t i : Work) {
+    ForRing(r, [&](int32_t i) {
       const Key& k = Stations[i].key;
       RingPoints.push_back(Key{2 * k.x, 2 * k.y});
       ring.lo = Key{std::min(ring.lo.x, k.x), std::min(ring.lo.y, k.y)};
       ring.hi = Key{std::max(ring.hi.x, k.x), std::max(ring.hi.y, k.y)};
-    }
+    });
   }
 }
 

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "geodesy/points.h"
+#include "geometry/segmentgrid.h"
 
 class TNodedPlane {
  public:
@@ -46,14 +47,20 @@ class TNodedPlane {
     bool closed, marks;    // marks: a cutting line, kept as edges where no contour runs
     int32_t route, stations;  // its snapped points in Stations (closed: the first again last)
   };
+  // Segments and stations are left unset when their buffers grow, to be
+  // filled in place.
   struct Segment {
     int32_t a, b, path;  // input points
+    Segment() {}
+    Segment(int32_t a_, int32_t b_, int32_t p) : a(a_), b(b_), path(p) {}
   };
   // A point of a snapped path: the input point it stands for (~segment for
   // a pixel the segment was led through) and its node, -1 within an edge.
   struct Station {
     Key key;
     int32_t ref, node;
+    Station() {}
+    Station(const Key& k, int32_t r, int32_t n) : key(k), ref(r), node(n) {}
   };
   struct Ring {
     int32_t first, count;  // half-edges in RingEdges
@@ -70,9 +77,10 @@ class TNodedPlane {
     double area;  // in grid steps
   };
 
-  // Forgets the paths: the next ones are snapped to a grid of this step and
-  // their faces labelled by winding number or by parity.
-  void Start(double step, bool winding);
+  // Forgets the paths: the next ones are snapped to a grid of this step
+  // (coarsen: doubled until the grid spans at most 2^40 steps) and their
+  // faces labelled by winding number or by parity.
+  void Start(double step, bool winding, bool coarsen);
   void AddPath(const DOUBLEPOINT* points, int count, bool closed, int32_t weight, bool marks);
   // Snaps, nodes, links and labels the plane: 1, or 0 with State set
   // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
@@ -86,8 +94,19 @@ class TNodedPlane {
     for (size_t f = 0; f < FaceLabel.size(); ++f) FaceIn[f] = inside(FaceLabel[f]) ? 1 : 0;
     return TraceRings();
   }
-  // The stations of ring r in order (the first not repeated at the end).
-  void RingStations(int r, std::vector<int32_t>* out) const;
+  // Calls f(station) for the stations of ring r in order (the first not
+  // repeated at the end).
+  template <class F>
+  void ForRing(int r, F&& f) const {
+    for (int32_t k = Rings[r].first; k < Rings[r].first + Rings[r].count; ++k) {
+      const int32_t h = RingEdges[k];
+      const Edge& e = Edges[h >> 1];
+      if (h & 1)
+        for (int32_t i = e.last; i > e.first; --i) f(i);
+      else
+        for (int32_t i = e.first; i < e.last; ++i) f(i);
+    }
+  }
   // A grid point in the input's coordinates.
   DOUBLEPOINT At(const Key& k) const;
   // Whether p lies inside the closed path (none of its points on it).
@@ -142,7 +161,10 @@ class TNodedPlane {
   }
   int32_t Origin(int32_t h) const { return (h & 1) ? Edges[h >> 1].v : Edges[h >> 1].u; }
   const Key& Direction(int32_t h) const { return (h & 1) ? Edges[h >> 1].back : Edges[h >> 1].out; }
-  uint64_t CellOf(const Key& k) const;
+  uint64_t CellOf(const Key& k) const {
+    return static_cast<uint64_t>(Cells.Row(static_cast<double>(k.y))) * Columns +
+           static_cast<uint64_t>(Cells.Column(static_cast<double>(k.x)));
+  }
   void Grid();
   bool HitsPixel(int32_t s, const Key& c) const;
   void Lead(int32_t s, const Key& k);
@@ -161,13 +183,17 @@ class TNodedPlane {
 
   double Step = 1.0, PerUnit = 0.0;
   int64_t OriginX = 0, OriginY = 0, MaxY = 0;
-  bool Winding = false, Marked = false;
+  bool Winding = false, Coarsen = false, Marked = false;
 
   // The sparse grid of cells: entries are a cell's number above kItemBits
   // bits of an item, twice a segment plus 1 where the cell holds the pixel
   // of the segment's first point.
   static constexpr int kItemBits = 31;
-  double Cell = 1.0, PerCell = 1.0, Shift = 1.0;
+  struct SparseGrid : segmentgrid::Grid {  // square cells, found by multiplying
+    double per = 1.0;
+    int Column(double x) const { return segmentgrid::CellIndex((x - x0) * per, nx); }
+    int Row(double y) const { return segmentgrid::CellIndex((y - y0) * per, ny); }
+  } Cells;
   uint64_t Rows = 1, Columns = 1;
   std::vector<uint64_t> Entries, Sorted;
   std::vector<uint32_t> Counts;

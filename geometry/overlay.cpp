@@ -10,7 +10,7 @@
 
 void TNodedOverlay::Start(double precision) {
   Step = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
-  Plane.Start(Step, false);
+  Plane.Start(Step, false, false);
   Owner.clear();
   InH.clear();
   Heights = false;
@@ -96,7 +96,8 @@ int TNodedOverlay::PieceSide(int k) const {
 // Ring r as subject `subject` of the metric, from its lowest left point,
 // closed on it; reversed on request.
 int TNodedOverlay::WriteRing(int r, TDataEdit* out, int subject, bool reverse) {
-  Plane.RingStations(r, &Ring);
+  Ring.clear();
+  Plane.ForRing(r, [this](int32_t i) { Ring.push_back(i); });
   const int n = static_cast<int>(Ring.size());
   int start = 0;
   for (int k = 1; k < n; ++k) {

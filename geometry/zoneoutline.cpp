@@ -14,18 +14,11 @@ constexpr auto Same = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return a.
 bool TZoneOutline::Resolve(const DOUBLEPOINT* curve, int count, double precision,
                            std::vector<DOUBLEPOINT>* out) {
   out->clear();
-  double far = 0.0;
-  for (int i = 0; i < count; ++i) {
-    if (!std::isfinite(curve[i].X) || !std::isfinite(curve[i].Y)) return false;
-    far = std::max({far, std::fabs(curve[i].X), std::fabs(curve[i].Y)});
-  }
-  // Pixels of a power of two a quarter of the precision or finer, but not
-  // so fine that the grid spans more than 2^40 of them.
+  // Pixels of a power of two a quarter of the precision or finer (coarser
+  // only where the grid would span more than 2^40 of them).
   int e = 0;
   std::frexp(std::max(precision, 1e-300) / 4, &e);
-  int least = 0;
-  std::frexp(far * 0x1p-39, &least);
-  Plane.Start(std::ldexp(1.0, std::max(e - 1, least)), true);
+  Plane.Start(std::ldexp(1.0, e - 1), true, true);
   Plane.AddPath(curve, count, true, 1, false);
   if (!Plane.Build() || !Plane.Resolve([](int32_t winding) { return winding != 0; }) ||
       Plane.Parts.empty() || !Join(out)) {
@@ -38,11 +31,11 @@ bool TZoneOutline::Resolve(const DOUBLEPOINT* curve, int count, double precision
 // The points of ring r: grid points where the curve meets itself, its own
 // points elsewhere.
 void TZoneOutline::Points(int r, std::vector<DOUBLEPOINT>* to) {
-  Plane.RingStations(r, &Ring);
-  for (const int32_t i : Ring) {
+  to->reserve(to->size() + static_cast<size_t>(Plane.Rings[r].npts));
+  Plane.ForRing(r, [&](int32_t i) {
     const TNodedPlane::Station& s = Plane.Stations[i];
     to->push_back(s.node >= 0 && s.node < Plane.Shared ? Plane.At(s.key) : Plane.In[s.ref]);
-  }
+  });
 }
 
 // The largest outer ring, with each of its holes bridged in: from the

@@ -44,7 +44,6 @@ class TZoneOutline {
   bool Join(std::vector<DOUBLEPOINT>* out);
 
   TNodedPlane Plane;
-  std::vector<int32_t> Ring;
   // The holes of the largest outer ring, one after another.
   std::vector<DOUBLEPOINT> HolePoints;
   std::vector<size_t> HoleStart, Holes;
