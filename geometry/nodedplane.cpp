@@ -75,7 +75,7 @@ void TNodedPlane::Start(double step, bool winding, bool coarsen) {
 void TNodedPlane::AddPath(const DOUBLEPOINT* points, int count, bool closed, int32_t weight,
                           bool marks) {
   if (count <= 0) return;
-  Paths.push_back(Path{static_cast<int32_t>(In.size()), count, weight, closed, marks, 0, 0});
+  Paths.push_back(Path{static_cast<int32_t>(In.size()), count, weight, closed, marks, 0, 0, 0, 0});
   In.insert(In.end(), points, points + count);
   Marked = Marked || marks;
 }
@@ -124,26 +124,38 @@ int TNodedPlane::Build() {
   };
   OriginX = round(x1);
   OriginY = round(y1);
-  Keys.resize(In.size());
-  for (size_t i = 0; i < In.size(); ++i)
-    Keys[i] = Key{round(In[i].X) - OriginX, round(In[i].Y) - OriginY};
-  Segments.resize(In.size());  // filled in place, then cut to size
-  size_t m = 0;
+  Span = Key{round(x2) - OriginX, round(y2) - OriginY};
+  // Each path's grid points without repeats, closed ones closed again, and
+  // the segments between them; the slot after a path's last point is no
+  // segment.
+  Ends.resize(In.size() + Paths.size());
+  Segments.resize(Ends.size());
+  size_t m = 0, segments = 0;
   for (int32_t p = 0; p < static_cast<int32_t>(Paths.size()); ++p) {
-    const Path& path = Paths[p];
+    Path& path = Paths[p];
+    path.ends = static_cast<int32_t>(m);
     int32_t from = path.first;
-    const int32_t end = path.first + path.count;
-    for (int32_t i = path.first + 1; i < end; ++i) {
-      if (Same(Keys[from], Keys[i])) continue;
-      Segments[m++] = Segment(from, i, p);
+    Ends[m] = Key{round(In[from].X) - OriginX, round(In[from].Y) - OriginY};
+    for (int32_t i = path.first + 1; i < path.first + path.count; ++i) {
+      const Key k{round(In[i].X) - OriginX, round(In[i].Y) - OriginY};
+      if (Same(k, Ends[m])) continue;
+      Segments[m] = Segment(from, i, p);
+      Ends[++m] = k;
       from = i;
     }
-    if (path.closed && from != path.first && !Same(Keys[from], Keys[path.first]))
-      Segments[m++] = Segment(from, path.first, p);
+    if (path.closed && m > static_cast<size_t>(path.ends) && !Same(Ends[m], Ends[path.ends])) {
+      Segments[m] = Segment(from, path.first, p);
+      Ends[++m] = Ends[path.ends];
+      from = path.first;
+    }
+    path.segments = static_cast<int32_t>(m) - path.ends;
+    segments += static_cast<size_t>(path.segments);
+    Segments[m++] = Segment(from, -1, p);
   }
+  Ends.resize(m);
   Segments.resize(m);
-  if (Segments.empty()) return 1;
-  if (Segments.size() >= (size_t{1} << (kItemBits - 1))) {
+  if (segments == 0) return 1;
+  if (m >= (size_t{1} << (kItemBits - 1))) {
     State = GEOMETRY_ERR_METRIC;
     return 0;
   }
@@ -173,20 +185,21 @@ int TNodedPlane::Build() {
 // pixel so that it is filed wherever lies a pixel it meets (its first
 // point's among them); sorts the entries by cell.
 void TNodedPlane::Grid() {
-  int64_t w = 0, h = 0;
-  for (const Key& k : Keys) w = std::max(w, k.x), h = std::max(h, k.y);
-  MaxY = h;
+  const int64_t w = Span.x, h = Span.y;
   double length = 0.0;
-  for (const Segment& s : Segments) {
-    const double dx = static_cast<double>(Keys[s.b].x - Keys[s.a].x);
-    const double dy = static_cast<double>(Keys[s.b].y - Keys[s.a].y);
+  size_t segments = 0;
+  for (size_t s = 0; s + 1 < Ends.size(); ++s) {
+    if (Segments[s].b < 0) continue;
+    const double dx = static_cast<double>(Ends[s + 1].x - Ends[s].x);
+    const double dy = static_cast<double>(Ends[s + 1].y - Ends[s].y);
     length += std::sqrt(dx * dx + dy * dy);
+    ++segments;
   }
   // Cells of about two segments' length, never more than 2^16 + 3 rows
   // and columns, so that a cell's number and an item fit in an entry. The
   // cells' borders fall between the points of a round grid, on which maps
   // are often drawn, so that few segments lie along them.
-  const double cell = std::max({2.0 * length / static_cast<double>(Segments.size()),
+  const double cell = std::max({2.0 * length / static_cast<double>(segments),
                                 static_cast<double>(w + h) / 65536.0, 4.0});
   Rows = static_cast<uint64_t>(static_cast<double>(h) / cell) + 3;
   Columns = static_cast<uint64_t>(static_cast<double>(w) / cell) + 3;
@@ -197,10 +210,11 @@ void TNodedPlane::Grid() {
   Cells.ny = static_cast<int>(Rows);
   const double margin = 1.0 + 1e-9 * static_cast<double>(w + h);
   Entries.clear();
-  Entries.reserve(2 * Segments.size());
-  for (int32_t s = 0; s < static_cast<int32_t>(Segments.size()); ++s) {
-    const Key& a = Keys[Segments[s].a];
-    const Key& b = Keys[Segments[s].b];
+  Entries.reserve(2 * segments);
+  for (int32_t s = 0; s + 1 < static_cast<int32_t>(Ends.size()); ++s) {
+    if (Segments[s].b < 0) continue;
+    const Key& a = Ends[s];
+    const Key& b = Ends[s + 1];
     const uint64_t home = CellOf(a);
     segmentgrid::VisitCells(
         Cells, DOUBLEPOINT{static_cast<double>(a.x), static_cast<double>(a.y)},
@@ -236,8 +250,8 @@ void TNodedPlane::Grid() {
 // Whether segment s meets the closed pixel around c.
 bool TNodedPlane::HitsPixel(int32_t s, const Key& c) const {
   // Doubled, the pixel runs from 2c - 1 to 2c + 1.
-  const Key& a = Keys[Segments[s].a];
-  const Key& b = Keys[Segments[s].b];
+  const Key& a = Ends[s];
+  const Key& b = Ends[s + 1];
   const int64_t ax = 2 * a.x, ay = 2 * a.y, bx = 2 * b.x, by = 2 * b.y;
   const int64_t lx = 2 * c.x - 1, hx = 2 * c.x + 1, ly = 2 * c.y - 1, hy = 2 * c.y + 1;
   if (std::max(ax, bx) < lx || std::min(ax, bx) > hx || std::max(ay, by) < ly ||
@@ -252,8 +266,8 @@ bool TNodedPlane::HitsPixel(int32_t s, const Key& c) const {
 // Segment s is led through the centre of pixel k, ordered along it by
 // where the centre falls.
 void TNodedPlane::Lead(int32_t s, const Key& k) {
-  const Key& a = Keys[Segments[s].a];
-  const Key& b = Keys[Segments[s].b];
+  const Key& a = Ends[s];
+  const Key& b = Ends[s + 1];
   const double ex = static_cast<double>(b.x - a.x), ey = static_cast<double>(b.y - a.y);
   const double t =
       (static_cast<double>(k.x - a.x) * ex + static_cast<double>(k.y - a.y) * ey) / (ex * ex + ey * ey);
@@ -267,28 +281,25 @@ void TNodedPlane::Lead(int32_t s, const Key& k) {
 // both runs in one pixel.
 void TNodedPlane::Meet(const Run& a, const Run& b) {
   const bool first = a.begin < b.begin;
-  const Key* const keys = Keys.data();
-  const Segment* const segs = Segments.data();
+  const Key* const keys = Ends.data();
   const int32_t* const items = CellItems.data();
   for (size_t i = a.begin; i < a.end; ++i) {
     const int32_t s = items[i] >> 1;
-    const Segment S = segs[s];
-    const Key p = keys[S.a], q = keys[S.b];
+    const Key p = keys[s], q = keys[s + 1];
     const int64_t lx = std::min(p.x, q.x), hx = std::max(p.x, q.x);
     const int64_t ly = std::min(p.y, q.y), hy = std::max(p.y, q.y);
     if (hx + 1 < b.lo.x || b.hi.x + 1 < lx || hy + 1 < b.lo.y || b.hi.y + 1 < ly) continue;
     const int64_t ex = q.x - p.x, ey = q.y - p.y;
     for (size_t j = b.begin; j < b.end; ++j) {
       const int32_t t = items[j] >> 1;
-      const Segment T = segs[t];
-      const Key c = keys[T.a], d = keys[T.b];
-      if (first && T.a != S.b && T.b != S.a && std::max(c.x, d.x) >= lx && std::min(c.x, d.x) <= hx &&
+      const Key c = keys[t], d = keys[t + 1];
+      if (first && t != s + 1 && s != t + 1 && std::max(c.x, d.x) >= lx && std::min(c.x, d.x) <= hx &&
           std::max(c.y, d.y) >= ly && std::min(c.y, d.y) <= hy &&
           Orient(ex, ey, c.x - p.x, c.y - p.y) * Orient(ex, ey, d.x - p.x, d.y - p.y) < 0 &&
           Orient(d.x - c.x, d.y - c.y, p.x - c.x, p.y - c.y) *
                   Orient(d.x - c.x, d.y - c.y, q.x - c.x, q.y - c.y) < 0)
         Found.push_back(static_cast<uint64_t>(std::min(s, t)) << 32 | static_cast<uint32_t>(std::max(s, t)));
-      if (!(items[j] & 1) || T.a == S.a || T.a == S.b) continue;
+      if (!(items[j] & 1) || t == s + 1) continue;
       if (Same(c, p) || Same(c, q)) {
         // The point shares the pixel of one of the segment's ends.
         if (first && (items[i] & 1) && Same(c, p)) Candidates.push_back(c);
@@ -302,10 +313,10 @@ void TNodedPlane::Meet(const Run& a, const Run& b) {
 // The proper crossing of segments s1 and s2: the pixel nearest to it that
 // both pass (the nearest one, unless rounding put it a pixel off).
 void TNodedPlane::CrossPixel(int32_t s1, int32_t s2) {
-  const Key& a = Keys[Segments[s1].a];
-  const Key& b = Keys[Segments[s1].b];
-  const Key& c = Keys[Segments[s2].a];
-  const Key& d = Keys[Segments[s2].b];
+  const Key& a = Ends[s1];
+  const Key& b = Ends[s1 + 1];
+  const Key& c = Ends[s2];
+  const Key& d = Ends[s2 + 1];
   const int64_t ex = b.x - a.x, ey = b.y - a.y, fx = d.x - c.x, fy = d.y - c.y;
   const double t = static_cast<double>(Cross(c.x - a.x, c.y - a.y, fx, fy)) /
                    static_cast<double>(Cross(ex, ey, fx, fy));
@@ -342,11 +353,11 @@ void TNodedPlane::Snap() {
     for (hi = lo; hi < n && Entries[hi] >> kItemBits == cell; ++hi) {
       const int32_t item = static_cast<int32_t>(Entries[hi] & ((uint64_t{1} << kItemBits) - 1));
       const int32_t s = item >> 1;
-      const Key& a = Keys[Segments[s].a];
-      const Key& b = Keys[Segments[s].b];
+      const Key& a = Ends[s];
+      const Key& b = Ends[s + 1];
       const int sx = (b.x > a.x) - (b.x < a.x), sy = (b.y > a.y) - (b.y < a.y);
       const size_t i = CellItems.size();
-      if (Runs.empty() || (CellItems.back() >> 1) != s - 1 || Segments[s - 1].b != Segments[s].a ||
+      if (Runs.empty() || (CellItems.back() >> 1) != s - 1 ||
           sx * Runs.back().sx < 0 || sy * Runs.back().sy < 0)
         Runs.push_back(Run{i, i, 0, 0, a, a});
       Run& r = Runs.back();
@@ -372,12 +383,9 @@ void TNodedPlane::Snap() {
   for (const uint64_t pair : Found)
     CrossPixel(static_cast<int32_t>(pair >> 32), static_cast<int32_t>(pair & 0xFFFFFFFFu));
   // The ends of open paths are nodes, and so is a path of one point.
-  for (const Path& path : Paths) {
-    const Key* k = Keys.data() + path.first;
-    const bool lone = std::all_of(k, k + path.count, [k](const Key& q) { return Same(q, *k); });
-    for (const int32_t end : {path.first, path.first + path.count - 1})
-      if (!path.closed || lone) Hot.push_back(Keys[end]), Candidates.push_back(Keys[end]);
-  }
+  for (const Path& path : Paths)
+    for (const int32_t end : {path.ends, path.ends + path.segments})
+      if (!path.closed || path.segments == 0) Hot.push_back(Ends[end]), Candidates.push_back(Ends[end]);
   std::sort(Hot.begin(), Hot.end(), Less);
   Hot.erase(std::unique(Hot.begin(), Hot.end(), Same), Hot.end());
   for (const Key& k : Hot) {
@@ -385,7 +393,7 @@ void TNodedPlane::Snap() {
     auto it = std::lower_bound(Entries.begin(), Entries.end(), cell << kItemBits);
     for (; it != Entries.end() && *it >> kItemBits == cell; ++it) {
       const int32_t s = static_cast<int32_t>(*it & ((uint64_t{1} << kItemBits) - 1)) >> 1;
-      if (!Same(k, Keys[Segments[s].a]) && !Same(k, Keys[Segments[s].b]) && HitsPixel(s, k))
+      if (!Same(k, Ends[s]) && !Same(k, Ends[s + 1]) && HitsPixel(s, k))
         Lead(s, k);
     }
   }
@@ -426,26 +434,22 @@ void TNodedPlane::Route() {
     }
     Stations[top++] = Station(k, ref, -1);
   };
-  size_t s = 0, h = 0;
+  size_t h = 0;
   for (int32_t p = 0; p < static_cast<int32_t>(Paths.size()); ++p) {
     Path& path = Paths[p];
     marks = path.marks;
     route = top;
-    int32_t last = -1;
+    const int32_t end = path.ends + path.segments;
     size_t hits = h;
-    while (hits < Hits.size() && Segments[Hits[hits].seg].path == p) ++hits;
-    room(static_cast<size_t>(path.count) + (hits - h) + 1);
-    for (; s < Segments.size() && Segments[s].path == p; ++s) {
-      push(Keys[Segments[s].a], Segments[s].a);
-      for (; h < hits && Hits[h].seg == static_cast<int32_t>(s); ++h)
-        push(Hits[h].pixel, ~static_cast<int32_t>(s));
-      last = Segments[s].b;
+    while (hits < Hits.size() && Hits[hits].seg < end) ++hits;
+    room(static_cast<size_t>(path.segments) + (hits - h) + 1);
+    for (int32_t s = path.ends; s < end; ++s) {
+      push(Ends[s], Segments[s].a);
+      for (; h < hits && Hits[h].seg == s; ++h) push(Hits[h].pixel, ~s);
     }
     Station* r = Stations.data() + route;
-    if (last < 0) {
-      push(Keys[path.first], path.first);
-    } else if (!path.closed) {
-      push(Keys[last], last);
+    if (!path.closed || path.segments == 0) {
+      push(Ends[end], Segments[end].a);
     } else if (!marks) {
       // The same across the start.
       size_t b = 0, e = top - route;
@@ -609,7 +613,7 @@ bool TNodedPlane::Label() {
     for (int32_t i = Edges[e].first; Edges[e].delta != 0 && i < Edges[e].last; ++i)
       RaySteps.emplace_back(i, e);
   const int steps = static_cast<int>(RaySteps.size());
-  Rays.Build(0, MaxY, std::clamp(steps / 8, 1, 65536), steps, [&](int k) {
+  Rays.Build(0, Span.y, std::clamp(steps / 8, 1, 65536), steps, [&](int k) {
     return std::make_pair(Stations[RaySteps[k].first].key.y, Stations[RaySteps[k].first + 1].key.y);
   });
   for (int32_t r = 0; r < Nodes; ++r) {
@@ -860,7 +864,6 @@ bool TNodedPlane::Contains(int ring, int hole) {
 bool TNodedPlane::PathHolds(int path, const Key& p) const {
   const Path& q = Paths[path];
   bool in = false;
-  for (int32_t i = q.first, end = q.first + q.count; i < end; ++i)
-    in ^= RayCrossing(Keys[i], Keys[i + 1 < end ? i + 1 : q.first], p) != 0;
+  for (int32_t i = q.ends; i < q.ends + q.segments; ++i) in ^= RayCrossing(Ends[i], Ends[i + 1], p) != 0;
   return in;
 }

@@ -45,11 +45,12 @@ class TNodedPlane {
     int32_t first, count;  // input points
     int32_t weight;        // what crossing it from right to left adds
     bool closed, marks;    // marks: a cutting line, kept as edges where no contour runs
+    int32_t ends, segments;   // its grid points in Ends, segments beginning at the first ones
     int32_t route, stations;  // its snapped points in Stations (closed: the first again last)
   };
   // Segments and stations are left unset when their buffers grow, to be
   // filled in place.
-  struct Segment {
+  struct Segment {  // from Ends[s] to Ends[s + 1], b < 0 where none begins
     int32_t a, b, path;  // input points
     Segment() {}
     Segment(int32_t a_, int32_t b_, int32_t p) : a(a_), b(b_), path(p) {}
@@ -115,9 +116,9 @@ class TNodedPlane {
   int State = 0;
   // Read by the callers after Build.
   std::vector<DOUBLEPOINT> In;  // input points
-  std::vector<Key> Keys;        // and their grid points
   std::vector<Path> Paths;
-  std::vector<Segment> Segments;
+  std::vector<Key> Ends;        // the paths' grid points
+  std::vector<Segment> Segments;  // one for each of them
   std::vector<Station> Stations;
   std::vector<Part> Parts;
   std::vector<Ring> Rings;
@@ -182,7 +183,8 @@ class TNodedPlane {
   bool Contains(int ring, int hole);
 
   double Step = 1.0, PerUnit = 0.0;
-  int64_t OriginX = 0, OriginY = 0, MaxY = 0;
+  int64_t OriginX = 0, OriginY = 0;
+  Key Span{0, 0};  // the grid point farthest from the origin
   bool Winding = false, Coarsen = false, Marked = false;
 
   // The sparse grid of cells: entries are a cell's number above kItemBits

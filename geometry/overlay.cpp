@@ -69,8 +69,8 @@ void TNodedOverlay::TakeHeights() {
       if (st.ref < 0) {
         const TNodedPlane::Segment& s = p.Segments[~st.ref];
         const double ha = InH[s.a], hb = InH[s.b];
-        const TNodedPlane::Key& a = p.Keys[s.a];
-        const TNodedPlane::Key& b = p.Keys[s.b];
+        const TNodedPlane::Key& a = p.Ends[~st.ref];
+        const TNodedPlane::Key& b = p.Ends[~st.ref + 1];
         const double ex = static_cast<double>(b.x - a.x), ey = static_cast<double>(b.y - a.y);
         const double t = (static_cast<double>(st.key.x - a.x) * ex + static_cast<double>(st.key.y - a.y) * ey) /
                          (ex * ex + ey * ey);
@@ -154,6 +154,6 @@ bool TNodedOverlay::OutersMeet() {
   // Apart at every node: one outer contour holds the other when a point of
   // it lies inside (it cannot lie on it, else they would share a node).
   if (outer[0] < 0 || outer[1] < 0) return false;
-  return Plane.PathHolds(outer[0], Plane.Keys[Plane.Paths[outer[1]].first]) ||
-         Plane.PathHolds(outer[1], Plane.Keys[Plane.Paths[outer[0]].first]);
+  return Plane.PathHolds(outer[0], Plane.Ends[Plane.Paths[outer[1]].ends]) ||
+         Plane.PathHolds(outer[1], Plane.Ends[Plane.Paths[outer[0]].ends]);
 }
