@@ -4,27 +4,38 @@ ASAN_DIR := build/asan
 RELEASE_DIR := build/release
 PREFIX ?= /usr/local
 
-.PHONY: all deps test demo bench install clean build-test build-release
+.PHONY: all deps test test-asan test-release demo bench install clean build-asan build-release
 
 all: build-release
 
 deps:
 	scripts/install-deps
 
-$(ASAN_DIR)/build.ninja: | deps
+# A build folder is configured again when this file changes, so that one
+# made with other options takes the ones below.
+$(ASAN_DIR)/build.ninja: Makefile | deps
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Asan -DMAPCORE_TESTS=ON -DMAPCORE_BENCH=OFF
 
-$(RELEASE_DIR)/build.ninja: | deps
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMAPCORE_TESTS=OFF -DMAPCORE_BENCH=ON
+# The one optimised build: the library installed, the demo, the benchmarks,
+# and the whole test suite once more, in the build users run.
+$(RELEASE_DIR)/build.ninja: Makefile | deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMAPCORE_TESTS=ON -DMAPCORE_BENCH=ON
 
-build-test: deps $(ASAN_DIR)/build.ninja
+build-asan: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
 build-release: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-test: build-test
-	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+# Every test twice: under the sanitizers, and optimised (-O2) as installed,
+# where code whose meaning changes with optimisation shows.
+test: test-asan test-release
+
+test-asan: build-asan
+	cd $(ASAN_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+test-release: build-release
+	cd $(RELEASE_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 # The library and the example hosts only (not the tests or the benchmarks),
 # then both hosts run, their files in out/.

@@ -8,6 +8,7 @@
 #include "types/maptypes.h"
 #include "types/maperr.h"
 #include "types/hosttypes.h"
+#include "types/selecttypes.h"
 
 #include "api/messages_api.h"
 #include "api/host_api.h"
@@ -25,13 +26,19 @@
 #include "api/imagelib_api.h"
 #include "api/document_api.h"
 #include "api/view_api.h"
+#include "api/info_api.h"
 #include "api/coord_api.h"
 #include "api/objgroup_api.h"
 #include "api/objgeom_api.h"
 #include "api/mtr_api.h"
+#include "api/mtl_api.h"
+#include "api/mtr3d_api.h"
 #include "api/objmetric_api.h"
 #include "api/objsem_api.h"
 #include "api/rst_api.h"
 #include "api/object_api.h"
+#include "api/select_api.h"
+#include "api/seek_api.h"
+#include "api/objset_api.h"
 
 #endif

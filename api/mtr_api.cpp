@@ -83,39 +83,9 @@ LONG WholeScale(double scale) {
   return scale < 2147483647.0 ? LONG(scale) : 0x7FFFFFFF;
 }
 
-// A border point (column, row) in metres, held to the grid: the first and
-// the last row and column lie on the frame's edges.
-DOUBLEPOINT BorderPointOnFrame(const RMFCHAIN* unit, double column, double row) {
-  const LONG rows = unit->File->Head.Height, columns = unit->File->Head.Width;
-  const double size = unit->ElementSize;
-  const DFRAME& f = unit->Frame;
-  const double c = std::clamp(std::trunc(column), 0.0, double(columns));
-  const double r = std::clamp(std::trunc(row), 0.0, double(rows));
-  DOUBLEPOINT p{f.X1 + (rows - r) * size, f.Y1 + c * size};
-  if (r < 1) p.X = f.X2;
-  if (r >= rows) p.X = f.X1;
-  if (c < 1) p.Y = f.Y1;
-  if (c >= columns) p.Y = f.Y2;
-  return p;
-}
-
-// A border point (column, row) in metres.
-DOUBLEPOINT BorderPointPlane(const RMFCHAIN* unit, double column, double row) {
-  const double size = unit->ElementSize;
-  return DOUBLEPOINT{(unit->File->Head.Height - std::trunc(row)) * size + unit->Frame.X1,
-                     std::trunc(column) * size + unit->Frame.Y1};
-}
-
-// The frame of a shown matrix in metres, or the box of its border in
-// whole elements while only what lies inside the border is shown.
-LONG ActualFrame(RMFCHAIN* unit, DFRAME* frame) {
-  if (!unit || !frame || unit->View == 0) return 0;
-  TRmf* file = unit->File;
-  const auto place = [unit](double c, double r) { return BorderPointOnFrame(unit, c, r); };
-  if (!file->ShowByBorder() || unit->ElementSize == 0 ||
-      !BorderBox(unit, file->Border, place, frame))
-    *frame = unit->Frame;
-  return 1;
+// A border point (column, row) in metres, cut to whole elements.
+DOUBLEPOINT BorderPointCut(const RMFCHAIN* unit, double column, double row) {
+  return BorderPointPlane(unit, std::trunc(column), std::trunc(row));
 }
 
 LONG PutFrame(RMFCHAIN* unit, const char* buffer, LONG left, LONG top, LONG width, LONG height,
@@ -307,19 +277,11 @@ MAPAPI LONG WINAPI mapSetMtqShadow(HMAP hMap, LONG number, LONG value) {
 }
 
 MAPAPI LONG WINAPI mapGetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
-  RMFCHAIN* unit = Mtr(hMap, number);
-  if (!unit || !bottom || !top) return 0;
-  *bottom = unit->BottomScale;
-  *top = unit->TopScale;
-  return 1;
+  return GetUnitScaleRange(Mtr(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapSetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG bottom, LONG top) {
-  RMFCHAIN* unit = Mtr(hMap, number);
-  if (!unit || bottom <= 0 || bottom > top) return 0;
-  unit->BottomScale = bottom;
-  unit->TopScale = top;
-  return 1;
+  return SetUnitScaleRange(Mtr(hMap, number), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapShowMtrByBorder(HMAP hMap, LONG number, LONG on) {
@@ -591,11 +553,11 @@ MAPAPI LONG WINAPI mapPutMtqFrame(HMAP hMap, LONG number, const char* buffer, LO
 }
 
 MAPAPI LONG WINAPI mapGetActualMtrFrame(HMAP hMap, DFRAME* frame, LONG number) {
-  return ActualFrame(Mtr(hMap, number), frame);
+  return ActualUnitFrame(Mtr(hMap, number), frame);
 }
 
 MAPAPI LONG WINAPI mapGetActualMtqFrame(HMAP hMap, DFRAME* frame, LONG number) {
-  return ActualFrame(Mtq(hMap, number), frame);
+  return ActualUnitFrame(Mtq(hMap, number), frame);
 }
 
 MAPAPI LONG WINAPI mapSetMtrShowRange(HMAP hMap, LONG number, double low, double high) {
@@ -705,17 +667,11 @@ MAPAPI char* WINAPI mapGetMtrBlockAddress(HMAP hMap, LONG number, LONG row, LONG
 // Border
 
 MAPAPI LONG WINAPI mapSetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
-  TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
-  if (!GetChainUnit(ChainOf(doc, DOCKIND_MTR), number) || !object || !object->Metric.Record ||
-      object->Metric.PointCount(0) < 2 || !object->Metric.GetExclusiveSubject(0))
-    return 0;
-  TDataEdit plane;
-  plane.Init();
-  const LONG done = object->PutDataPlane(&plane) &&
-                    SetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number, &plane);
-  plane.Free();
-  return done ? 1 : 0;
+  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
+  if (!GetChainUnit(chain, number)) return 0;
+  return BorderFromObject(TObjectInfo::FromOpenHandle(info), [&](TDataEdit* plane) {
+    return SetChainBorderPlane(chain, number, plane);
+  });
 }
 
 MAPAPI LONG WINAPI mapGetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
@@ -723,18 +679,9 @@ MAPAPI LONG WINAPI mapGetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
   RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
   TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
   TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
-  if (!unit || !object || !border || !object->DeleteSubject(-1)) return 0;
-  const int contours = int(border->Record->Count) + 1;
-  for (int s = 0; s < contours; ++s) {
-    if (s > 0 && !object->CreateSubject()) return 0;
-    const int count = border->PointCount(s);
-    if (count < 1 || !border->FirstPointSubject(s)) continue;
-    for (int i = 0; i < count; ++i, border->NextPoint()) {
-      const DOUBLEPOINT p = BorderPointPlane(unit, border->XDouble(), border->YDouble());
-      if (!object->AppendPointPlane(p.X, p.Y, s)) return 0;
-    }
-  }
-  return 1;
+  if (!unit || !object || !border) return 0;
+  const auto place = [unit](double c, double r) { return BorderPointCut(unit, c, r); };
+  return BorderIntoObject(*border, object, place) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapDeleteMtrBorder(HMAP hMap, LONG number) {
@@ -755,6 +702,6 @@ MAPAPI LONG WINAPI mapGetImmediatePointOfMtrBorder(HMAP hMap, LONG number,
   RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
   TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
   if (!unit || !border || !point || !result) return 0;
-  const auto place = [unit](double c, double r) { return BorderPointPlane(unit, c, r); };
+  const auto place = [unit](double c, double r) { return BorderPointCut(unit, c, r); };
   return NearestBorderPoint(unit, *border, place, *point, result) ? 1 : 0;
 }

@@ -12,7 +12,7 @@
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
-#include "records/metric_access.h"
+#include "records/metric.h"
 #include "records/objectdraw.h"
 #include "records/semantic.h"
 #include "search/docseek.h"
@@ -121,59 +121,6 @@ RecordParts PartsOf(TObjectInfo* object) {
   return parts;
 }
 
-// Whether `size` bytes hold one metric record whose own length is `size`
-// and whose contours (with their text entries when `text`) lie inside it.
-bool MetricSound(char* record, DWORD size, bool text) {
-  if (size < DWORD(METRIC_EMPTY_LENGTH) || size > DWORD(METRIC_MAX_LENGTH)) return false;
-  LONGMETRIC head;
-  std::memcpy(&head, record, sizeof(head));
-  if (!MetricValidMarker(head.Ident) || head.Length != size) return false;
-  const int point = MetricPointSize(head.Ident);
-  if (point == 0) return false;
-  metric::Walk walk(record, record + size, point, text);
-  metric::Contour contour;
-  if (!walk.First(contour)) return false;
-  for (int i = 1; i <= walk.Subjects(); ++i) {
-    metric::Contour next;
-    if (!walk.Next(contour, i, next)) return false;
-    contour = next;
-  }
-  return true;
-}
-
-// Whether `size` bytes hold one semantics record of that length made of
-// whole characteristics.
-bool SemanticsSound(const char* record, DWORD size) {
-  if (size < DWORD(SEMANTIC_HEAD) || size > DWORD(SEMANTIC_MAXLENGTH)) return false;
-  SEMANTIC head;
-  std::memcpy(&head, record, sizeof(head));
-  if (head.Ident != SEMANTIC_IDENT || head.Length != size) return false;
-  for (DWORD at = SEMANTIC_HEAD; at < size;) {
-    const int length = SemanticBlockLength(record + at, intptr_t(size - at));
-    if (length <= 0) return false;
-    at += DWORD(length);
-  }
-  return true;
-}
-
-// Whether `size` bytes hold one graphics record of that length whose
-// elements lie inside it.
-bool GraphicsSound(const char* record, DWORD size) {
-  if (size < DWORD(IMGDRAW_HEAD) || size > DWORD(IMGDRAW_MAXLENGTH)) return false;
-  IMGDRAW head;
-  std::memcpy(&head, record, sizeof(head));
-  if (head.Ident != IMGDRAW_IDENT || head.Length != size) return false;
-  DWORD at = IMGDRAW_HEAD;
-  for (int i = 0; i < head.Count; ++i) {
-    if (size - at < DWORD(IMGELEMENT_HEAD)) return false;
-    WORD length;
-    std::memcpy(&length, record + at, sizeof(length));
-    if (length < IMGELEMENT_HEAD || length > size - at) return false;
-    at += length;
-  }
-  return true;
-}
-
 // The bytes of a record's head and parts, 0 for a head that cannot be
 // taken: no signature, a length below the head or above `size`, parts that
 // do not fit the length, the metric elsewhere than behind the head, a text
@@ -249,9 +196,14 @@ bool ReadNumber(TObjectInfo& work, TMap* map, int sheet, int number) {
 }
 
 LONG DeleteByNumber(HMAP hMap, LONG sheet, LONG number) {
+  TMap* map = SiteMap(hMap, 0);
   TObjectInfo work;
-  if (!ReadNumber(work, SiteMap(hMap, 0), sheet, number)) return 0;
-  return work.Delete();
+  if (ReadNumber(work, map, sheet, number)) return work.Delete();
+  // An object whose records are damaged does not read; it is deleted by
+  // its descriptor.
+  if (work.GetError() != MAPERR_DATA || work.Map == nullptr || !map->OpenList(work.ListNumber()))
+    return 0;
+  return map->DeleteObject(number) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -338,6 +290,13 @@ MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG 
   // The walk kept in one map keeps to the select's map, else the handle's.
   const int m = TSeekMaps(doc).GetMapNumber(context != nullptr ? context->Map : object->Map);
   return Found(TDocumentSeek(doc).SeekViewObject(object, context, m < 0 ? 0 : m, flags));
+}
+
+MAPAPI HOBJ WINAPI mapTotalSeekObject(HMAP hMap, HOBJ info, LONG flags) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  if (doc == nullptr || object == nullptr) return 0;
+  return Found(TDocumentSeek(doc).TotalSeekObject(object, flags));
 }
 
 MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG sheet, DWORD key) {

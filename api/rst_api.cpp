@@ -192,19 +192,11 @@ MAPAPI LONG WINAPI mapSetRstViewOrder(HMAP hMap, LONG n, LONG order) {
 }
 
 MAPAPI LONG WINAPI mapGetRstRangeScaleVisible(HMAP hMap, LONG n, LONG* bottom, LONG* top) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  if (!unit || !bottom || !top) return 0;
-  *bottom = unit->BottomScale;
-  *top = unit->TopScale;
-  return 1;
+  return GetUnitScaleRange(UnitOf(hMap, n), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapSetRstRangeScaleVisible(HMAP hMap, LONG n, LONG bottom, LONG top) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  if (!unit || bottom <= 0 || bottom > top) return 0;
-  unit->BottomScale = bottom;
-  unit->TopScale = top;
-  return 1;
+  return SetUnitScaleRange(UnitOf(hMap, n), bottom, top);
 }
 
 MAPAPI LONG WINAPI mapShowRstByBorder(HMAP hMap, LONG n, LONG on) {

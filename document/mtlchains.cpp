@@ -135,7 +135,10 @@ int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
   unit->MaxHeight = h.Maximum * m.HeightInverse;
   unit->BottomLevel = m.LayerHead()->BottomLevel;
   unit->LayerCount = m.LayerCount();
-  unit->MaxSummaryPower = unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+  // The layer block's own value, when the builder stored one.
+  const double stored = m.LayerHead()->MaxSummaryPower;
+  unit->MaxSummaryPower =
+      stored > 0 ? stored : unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
   TakeMatrixScale(doc, unit->Scale);
   m.GetUpdateTime(&m.FileTime);
   Updates(doc);
@@ -436,6 +439,84 @@ int GetLayerCountOfMtl(TMapControl* doc, LONG n) {
 double GetMaxSummaryPowerOfMtl(TMapControl* doc, LONG n) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
   return unit ? unit->MaxSummaryPower : MTL_NO_POWER;
+}
+
+// ---------------------------------------------------------------------------
+// The layer block
+
+MTLLAYER* GetMtlLayer(TMapControl* doc, int n, int layer) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit) return nullptr;
+  TMtl& m = unit->Matrix;
+  if (!m.LayerBlock || !m.LayerItems()) {
+    m.Error = MAPERR_MEMORY;
+    return nullptr;
+  }
+  if (layer < 1 || layer > m.LayerCount()) {
+    m.Error = MAPERR_DATA;
+    return nullptr;
+  }
+  return m.LayerItems() + (layer - 1);
+}
+
+const char* GetMtlLayerShortName(TMapControl* doc, int n, int layer) {
+  MTLLAYER* item = GetMtlLayer(doc, n, layer);
+  if (!item) return nullptr;
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  const int count = unit->Matrix.LayerCount();
+  if (unit->ShortNameCount < count) {
+    unit->ShortNames.reset(new (std::nothrow) char[size_t(count) * MTL_SHORT_NAME]);
+    unit->ShortNameCount = unit->ShortNames ? count : 0;
+    if (!unit->ShortNames) {
+      unit->Matrix.Error = MAPERR_MEMORY;
+      return nullptr;
+    }
+  }
+  char* copy = unit->ShortNames.get() + size_t(layer - 1) * MTL_SHORT_NAME;
+  std::memcpy(copy, item->ShortName, sizeof(item->ShortName));
+  copy[sizeof(item->ShortName)] = 0;
+  return copy;
+}
+
+const char* SetMtlLayerShortName(TMapControl* doc, int n, int layer, const char* name) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (unit && !name) unit->Matrix.Error = MAPERR_INPUT;
+  MTLLAYER* item = name ? GetMtlLayer(doc, n, layer) : nullptr;
+  if (!item) return nullptr;
+  std::memset(item->ShortName, 0, sizeof(item->ShortName));
+  std::memcpy(item->ShortName, name, strnlen(name, sizeof(item->ShortName)));
+  unit->Matrix.LayerChanged = 1;
+  return GetMtlLayerShortName(doc, n, layer);
+}
+
+namespace {
+
+// Sets a value of the layer block through `set`, marks the block changed
+// and fills the unit again, so that the chain and the document's summaries
+// follow.
+template <class Set>
+int ChangeLayerHead(TMapControl* doc, int n, Set set) {
+  MTLCHAIN* unit = GetMtlChain(doc, n);
+  if (!unit) return 0;
+  TMtl& m = unit->Matrix;
+  if (!m.LayerBlock) {
+    m.Error = MAPERR_MEMORY;
+    return 0;
+  }
+  set(*m.LayerHead());
+  m.LayerChanged = 1;
+  InitMtlChainUnit(doc, unit);
+  return 1;
+}
+
+}  // namespace
+
+int SetMtlBotLevel(TMapControl* doc, int n, double level) {
+  return ChangeLayerHead(doc, n, [level](MTLLAYERHEAD& l) { l.BottomLevel = level; });
+}
+
+int SetMtlMaxSummaryPower(TMapControl* doc, int n, double power) {
+  return ChangeLayerHead(doc, n, [power](MTLLAYERHEAD& l) { l.MaxSummaryPower = power; });
 }
 
 // ---------------------------------------------------------------------------

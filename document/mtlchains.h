@@ -80,6 +80,22 @@ int GetMtlNumberLastVisible(TMapControl* doc);
 int GetLayerCountOfMtl(TMapControl* doc, LONG n);
 double GetMaxSummaryPowerOfMtl(TMapControl* doc, LONG n);
 
+// Layer `layer` (from 1) of matrix n in its layer block: null without the
+// unit, and with 60001 (no layer block) or 60005 (a layer outside
+// 1..count) left in the matrix.
+MTLLAYER* GetMtlLayer(TMapControl* doc, int n, int layer);
+// The layer's short name as a zero-terminated copy kept with the unit (the
+// file's 16 bytes need no terminator); null as GetMtlLayer.
+const char* GetMtlLayerShortName(TMapControl* doc, int n, int layer);
+// Keeps the first 16 bytes of the name, zero-padded, and marks the layer
+// block for saving: the name's copy, or null (a null name leaves 60040).
+const char* SetMtlLayerShortName(TMapControl* doc, int n, int layer, const char* name);
+// The layer block's bottom level and maximum summary power: set, the block
+// marked for saving and the unit filled again (the chain's summaries
+// follow); 1, or 0 without the unit or its layer block (60001).
+int SetMtlBotLevel(TMapControl* doc, int n, double level);
+int SetMtlMaxSummaryPower(TMapControl* doc, int n, double power);
+
 // The colour ranges of the units over the document's height range.
 void SetMtlColorRanges(TMapControl* doc);
 // The chain's part of the document region (TMapControl::SetRegion): the

@@ -530,6 +530,7 @@ int TMapList::Close(int mode) {
   RepairCount = 0;
   RepairedCount = 0;
   ChainSteps = 0;
+  Claims = SHEETCLAIMS{};
   if (mode > 0) {
     HeadBuffer.Free();
     DataBuffer.Free();
@@ -585,6 +586,7 @@ void TMapList::KeepFileSet() {
     e.Files[k] = Files[k];
     e.Backs[k] = Backs[k];
   }
+  e.Claims = Claims;
 }
 
 int TMapList::RestoreFileSet(int n) {
@@ -604,6 +606,7 @@ int TMapList::RestoreFileSet(int n) {
       Files[k] = e.Files[k];
       Backs[k] = e.Backs[k];
     }
+    Claims = e.Claims;
     e.Stamp = ++UseStamp;
     return 1;
   }
@@ -669,4 +672,5 @@ void TMapList::CloseFileSet(int entry, int close) {
   e.Sheet = 0;
   e.Stamp = 0;
   e.Mode = 0;
+  e.Claims = SHEETCLAIMS{};
 }

@@ -139,6 +139,14 @@ enum : DWORD {
   LISTSHARE_DEFAULT = 3,
 };
 
+// What the descriptors of a sheet claim past the ends of its DAT, SEM and
+// GRA files (TMapList::FindClaims), indexed by file; found once for the
+// sheet's open files, at its first new record.
+struct SHEETCLAIMS {
+  int Known;
+  CLAIMSPANS Files[SHEET_FILES];
+};
+
 // One entry of the table of recently used sheets.
 struct SHEETFILESET {
   int Sheet;      // sheet number, 0 = free
@@ -146,6 +154,7 @@ struct SHEETFILESET {
   int Mode;       // the map's edit-mode copy when the files were opened
   HANDLE Files[SHEET_FILES];
   HANDLE Backs[SHEET_FILES];
+  SHEETCLAIMS Claims;  // kept with the files
 };
 
 // A copy of an earlier version of an object, read from the sheet's backup
@@ -251,6 +260,13 @@ class MAPCLASS TMapList {
   LONGMETRIC* ObjectDataAddr(int n);
   SEMANTIC* ObjectSemnAddr(int n);
   IMGDRAW* ObjectDrawAddr(int n);
+  // The records the descriptor `desc` names, each read whole through its
+  // cache and checked (CheckReadData and its twins), into `data`, `semn`
+  // and `draw` (null where it names none; the metric's text entries by its
+  // local type): 0, or MAPERR_DATA, also kept as the last error, when a
+  // record it names cannot be read whole or is not sound. The three lie in
+  // three caches: each address stays valid while the others are read.
+  int ReadObjectRecords(const FVSPR* desc, LONGMETRIC** data, SEMANTIC** semn, IMGDRAW** draw);
   // Reads record n (0: the header) straight from the descriptor file:
   // 0, MAPERR_INPUT for a null buffer, MAPERR_DATA for n < 0 or above the
   // count, MAPERR_READ for a failed read.
@@ -631,9 +647,27 @@ class MAPCLASS TMapList {
   // and written through to the disk) nor while views are not allowed
   // (the fault layer of the tests sees every write unless it allows views).
   bool WritesViewed() const;
-  // The end of file `file`'s records, where the next one is placed: the
-  // end its write view knows, else the file's length (-1 when unknown).
+  // The end of file `file`'s records: the end its write view knows, else
+  // the file's length (-1 when unknown).
   int64_t SheetEnd(int file);
+  // Where a new record of `length` bytes (`marker`: a metric record's
+  // kind) goes in the DAT, SEM or GRA file: past its records' end and
+  // clear of what the descriptors claim past it. -1 when it cannot be
+  // placed, with the last error set.
+  int64_t PlaceRecord(int file, DWORD marker, DWORD length);
+  // Finds, once for the open files, what the descriptors claim past the
+  // ends of the DAT, SEM and GRA files (Claims, also kept in the file
+  // table): each record's extent as its head gives it, the bytes of the
+  // head past the file's end counted as zeros. A record whose head lies in
+  // the file but which runs past its end (cut short, or its length pushed
+  // past it) would read whole, with bytes it never had, once records are
+  // placed past it: its marker is cleared so that it reads as damaged, as
+  // it does now. 0, or the code of a failed read or write.
+  int FindClaims();
+  SHEETCLAIMS Claims = {};
+  // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
+  // cache's view when the cache reads that file: true when all came.
+  bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);
   enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
   TSheetWriteView WriteViews[VIEWED_FILES];
   // Whether a record stored at `offset` of the file may be rewritten in

@@ -122,6 +122,26 @@ IMGDRAW* TMapList::ObjectDrawAddr(int n) {
   return desc != nullptr ? DrawAddr(desc->DrawOffset) : nullptr;
 }
 
+int TMapList::ReadObjectRecords(const FVSPR* desc, LONGMETRIC** data, SEMANTIC** semn,
+                                IMGDRAW** draw) {
+  *data = nullptr, *semn = nullptr, *draw = nullptr;
+  if (desc == nullptr) return 0;
+  const int local = FvsprLocal(desc);
+  const bool text = local == LOCAL_TITLE || local == LOCAL_MIXED;
+  // A record the descriptor names that is missing or malformed is damage:
+  // the object is not to be read as one without it.
+  *semn = SemnAddr(desc->SemnOffset);
+  if (desc->SemnOffset != 0 && (*semn == nullptr || CheckReadSemn(*semn) != 0))
+    return Error = MAPERR_DATA;
+  *draw = DrawAddr(desc->DrawOffset);
+  if (desc->DrawOffset != 0 && (*draw == nullptr || CheckReadDraw(*draw) != 0))
+    return Error = MAPERR_DATA;
+  *data = DataAddr(desc->DataOffset);
+  if (desc->DataOffset != 0 && (*data == nullptr || CheckReadData(*data, text) != 0))
+    return Error = MAPERR_DATA;
+  return 0;
+}
+
 int TMapList::ReadHdr(int64_t offset, void* buffer, DWORD size) {
   HANDLE file = Files[SHEET_HDR];
   if (file == nullptr) return MAPERR_READ;

@@ -126,22 +126,87 @@ int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD siz
   return code == MAPERR_DISKFULL && file != SHEET_DAT ? MAPERR_WRITE : code;
 }
 
+bool TMapList::ReadRecordHead(int file, int64_t offset, void* out, DWORD size) {
+  HANDLE h = Files[file];
+  if (h == nullptr) return false;
+  auto read = [&](auto& cache) {
+    if (cache.File() != h) return plat::ReadExactAt(h, offset, out, size);
+    return cache.ReadBytes(offset, out, size) == int64_t(size);
+  };
+  return file == SHEET_DAT   ? read(DataBuffer)
+         : file == SHEET_SEM ? read(SemnBuffer)
+                             : read(DrawBuffer);
+}
+
+int TMapList::FindClaims() {
+  if (Claims.Known) return 0;
+  SHEETCLAIMS found = {};
+  int64_t ends[SHEET_FILES] = {};
+  for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
+    // A file that is not there has no records: all it is named for is
+    // claimed.
+    ends[file] = Files[file] != nullptr ? SheetEnd(file) : 0;
+    if (ends[file] < 0) return MAPERR_READ;
+  }
+  enum : int { CHUNK = 64 };
+  FVSPR chunk[CHUNK];
+  bool cut[SHEET_FILES] = {};
+  for (LONG n = 1; n <= Head.Count; n += CHUNK) {
+    const LONG k = Head.Count - n + 1 < CHUNK ? Head.Count - n + 1 : CHUNK;
+    if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, chunk, DWORD(k) * SHEET_RECORD_SIZE) != 0)
+      return MAPERR_READ;
+    for (LONG i = 0; i < k; ++i) {
+      const DWORD offsets[SHEET_FILES] = {0, chunk[i].DataOffset, chunk[i].SemnOffset,
+                                          chunk[i].DrawOffset};
+      for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
+        const int64_t at = offsets[file], end = ends[file];
+        if (at == 0) continue;
+        char head[8] = {};
+        const int64_t held = at < end ? end - at : 0;
+        const DWORD size = DWORD(held < SheetRecordHead(file) ? held : SheetRecordHead(file));
+        if (size > 0 && !ReadRecordHead(file, at, head, size)) return MAPERR_READ;
+        bool taken;
+        const int64_t claimed = at + ClaimedLength(file, head, &taken);
+        if (claimed <= end) continue;
+        if (taken && at < end) {
+          // Its marker lies in the file (a marker cut by the end is no
+          // marker the readers take).
+          const char none[4] = {};
+          const int code = WriteSheet(file, at, none, DWORD(SheetRecordMarker(file)));
+          if (code != 0) return code;
+          cut[file] = true;
+        }
+        found.Files[file].Add(at > end ? at : end, claimed);
+      }
+    }
+  }
+  if (cut[SHEET_DAT]) DataBuffer.Reset();
+  if (cut[SHEET_SEM]) SemnBuffer.Reset();
+  if (cut[SHEET_GRA]) DrawBuffer.Reset();
+  found.Known = 1;
+  Claims = found;
+  for (SHEETFILESET& e : FileTable)
+    if (e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) e.Claims = Claims;
+  return 0;
+}
+
+int64_t TMapList::PlaceRecord(int file, DWORD marker, DWORD length) {
+  const int64_t end = SheetEnd(file);
+  int code = end < 0 ? MAPERR_WRITE : FindClaims();
+  const int64_t at =
+      code == 0 ? PlaceSheetRecord(file, uint64_t(end), marker, length, Claims.Files[file]) : -1;
+  if (code == 0 && at < 0) code = MAPERR_WRITE;
+  if (code != 0) Error = code;
+  return at;
+}
+
 bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   if (offset == 0 || CurrentDesc == nullptr) return false;
-  HANDLE h = Files[file];
   const int64_t end = SheetEnd(file);
   if (end < 0 || int64_t(offset) >= end) return false;
-  // The record stored there must be one of this file and at least as long
-  // (read through the file's cache view when the cache reads this file).
+  // The record stored there must be one of this file and at least as long.
   char head[8];
-  auto read = [&](auto& cache) {
-    if (cache.File() != h) return plat::ReadExactAt(h, offset, head, sizeof(head));
-    return cache.ReadBytes(offset, head, sizeof(head)) == int64_t(sizeof(head));
-  };
-  const bool got = file == SHEET_DAT   ? read(DataBuffer)
-                   : file == SHEET_SEM ? read(SemnBuffer)
-                                       : read(DrawBuffer);
-  if (!got) return false;
+  if (!ReadRecordHead(file, offset, head, sizeof(head))) return false;
   DWORD ident, stored;
   std::memcpy(&ident, head, 4);
   std::memcpy(&stored, head + 4, 4);
@@ -262,9 +327,8 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
     }
     return 0;
   }
-  const int64_t end = SheetEnd(SHEET_DAT);
-  const int64_t at = end < 0 ? -1 : PlaceDataRecord(uint64_t(end), metric->Ident, length);
-  if (at < 0) return Error = MAPERR_WRITE;
+  const int64_t at = PlaceRecord(SHEET_DAT, metric->Ident, length);
+  if (at < 0) return Error;
   const int code = WriteSheet(SHEET_DAT, at, metric, length);
   if (code != 0) return Error = code;
   desc->DataOffset = static_cast<DWORD>(at);
@@ -281,8 +345,7 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   }
   // A file that cannot be created loses the record: that is a failure.
   if (!ReadySheetFile(SHEET_SEM)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  const int64_t end = SheetEnd(SHEET_SEM);
-  if (end <= 0) return Error = MAPERR_WRITE;
+  if (SheetEnd(SHEET_SEM) <= 0) return Error = MAPERR_WRITE;
   if (CheckSemnRecord(semn) != 0) return Error = MAPERR_DATA;
 
   const DWORD length = semn->Length;
@@ -290,9 +353,8 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   if (desc->SemnOffset != 0 && CurrentDesc != nullptr && CurrentDesc->Next == desc->Next &&
       FitsInPlace(SHEET_SEM, desc->SemnOffset, length))
     at = desc->SemnOffset;
-  else
-    at = PlaceSemnRecord(uint64_t(end), length);
-  if (at < 0) return Error = MAPERR_WRITE;
+  else if ((at = PlaceRecord(SHEET_SEM, 0, length)) < 0)
+    return Error;
   const int code = WriteSheet(SHEET_SEM, at, semn, length);
   if (code != 0) return Error = code;
   desc->SemnOffset = static_cast<DWORD>(at);
@@ -308,8 +370,7 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
     return 0;
   }
   if (!ReadySheetFile(SHEET_GRA)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  const int64_t end = plat::FileLength(Files[SHEET_GRA]);
-  if (end <= 0) return Error = MAPERR_WRITE;
+  if (SheetEnd(SHEET_GRA) <= 0) return Error = MAPERR_WRITE;
   if (CheckDrawRecord(draw) != 0) return Error = MAPERR_DATA;
 
   const DWORD length = draw->Length;
@@ -317,9 +378,8 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
   if (desc->DrawOffset != 0 && CurrentDesc != nullptr && CurrentDesc->Next == desc->Next &&
       FitsInPlace(SHEET_GRA, desc->DrawOffset, length))
     at = desc->DrawOffset;
-  else
-    at = PlaceDrawRecord(uint64_t(end), length);
-  if (at < 0) return Error = MAPERR_WRITE;
+  else if ((at = PlaceRecord(SHEET_GRA, 0, length)) < 0)
+    return Error;
   if (WriteSheet(SHEET_GRA, at, draw, length) != 0) return Error = MAPERR_WRITE;
   desc->DrawOffset = static_cast<DWORD>(at);
   return 0;

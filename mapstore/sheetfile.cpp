@@ -56,6 +56,23 @@ int CheckDrawRecord(const IMGDRAW* draw) {
   return 0;
 }
 
+int CheckReadData(const LONGMETRIC* metric, bool text) {
+  if (CheckDataRecord(metric) != 0) return MAPERR_DATA;
+  if (MetricPointSize(metric->Ident) == 0) return 0;
+  return MetricSound(reinterpret_cast<const char*>(metric), metric->Length, text) ? 0
+                                                                                  : MAPERR_DATA;
+}
+
+int CheckReadSemn(const SEMANTIC* semn) {
+  if (CheckSemnRecord(semn) != 0) return MAPERR_DATA;
+  return SemanticsSound(reinterpret_cast<const char*>(semn), semn->Length) ? 0 : MAPERR_DATA;
+}
+
+int CheckReadDraw(const IMGDRAW* draw) {
+  if (CheckDrawRecord(draw) != 0) return MAPERR_DATA;
+  return GraphicsSound(reinterpret_cast<const char*>(draw), draw->Length) ? 0 : MAPERR_DATA;
+}
+
 namespace {
 
 constexpr uint64_t kOffsetLimit = 0x100000000ull;
@@ -84,6 +101,80 @@ int64_t PlaceSemnRecord(uint64_t end, DWORD length) {
 
 int64_t PlaceDrawRecord(uint64_t end, DWORD length) {
   return Placed(KeepInBlock(end, length), length);
+}
+
+void CLAIMSPANS::Add(int64_t first, int64_t end) {
+  if (end <= first) return;
+  int i = 0;
+  while (i < Count && Span[i].End < first) ++i;
+  // Spans that meet the new one are joined to it.
+  int j = i;
+  while (j < Count && Span[j].First <= end) {
+    if (Span[j].First < first) first = Span[j].First;
+    if (Span[j].End > end) end = Span[j].End;
+    ++j;
+  }
+  std::memmove(&Span[i + 1], &Span[j], sizeof(CLAIMSPAN) * size_t(Count - j));
+  Count -= j - i - 1;
+  Span[i] = CLAIMSPAN{first, end};
+  if (Count <= CLAIM_SPANS) return;
+  // One too many: the two nearest become one.
+  int nearest = 0;
+  for (int k = 1; k + 1 < Count; ++k)
+    if (Span[k + 1].First - Span[k].End < Span[nearest + 1].First - Span[nearest].End)
+      nearest = k;
+  Span[nearest].End = Span[nearest + 1].End;
+  std::memmove(&Span[nearest + 1], &Span[nearest + 2],
+               sizeof(CLAIMSPAN) * size_t(Count - nearest - 2));
+  --Count;
+}
+
+const CLAIMSPAN* CLAIMSPANS::Meets(int64_t at, int64_t length) const {
+  for (int i = 0; i < Count; ++i)
+    if (Span[i].First < at + length && at < Span[i].End) return &Span[i];
+  return nullptr;
+}
+
+int SheetRecordHead(int file) { return file == SHEET_SEM ? 4 : 8; }
+
+int SheetRecordMarker(int file) { return file == SHEET_SEM ? 2 : 4; }
+
+DWORD ClaimedLength(int file, const char* head, bool* taken) {
+  DWORD marker, length;
+  std::memcpy(&marker, head, 4);
+  std::memcpy(&length, head + 4, 4);
+  switch (file) {
+    case SHEET_DAT:
+      *taken = IsMetricMarker(marker) && length >= DWORD(DATA_MIN_LENGTH) &&
+               length <= DWORD(DATA_MAX_LENGTH);
+      break;
+    case SHEET_SEM: {
+      WORD mark, size;
+      std::memcpy(&mark, head, 2);
+      std::memcpy(&size, head + 2, 2);
+      length = size;
+      *taken = mark == SEMANTIC_IDENT && size >= SEMANTIC_HEAD && size <= SEMN_MAX_LENGTH;
+      break;
+    }
+    default:
+      *taken = marker == IMGDRAW_IDENT && length >= DWORD(IMGDRAW_HEAD) &&
+               length <= DWORD(DRAW_MAX_LENGTH);
+      break;
+  }
+  return *taken ? length : DWORD(SheetRecordHead(file));
+}
+
+int64_t PlaceSheetRecord(int file, uint64_t end, DWORD marker, DWORD length,
+                         const CLAIMSPANS& claims) {
+  for (;;) {
+    const int64_t at = file == SHEET_DAT   ? PlaceDataRecord(end, marker, length)
+                       : file == SHEET_SEM ? PlaceSemnRecord(end, length)
+                                           : PlaceDrawRecord(end, length);
+    if (at < 0) return at;
+    const CLAIMSPAN* span = claims.Meets(at, length);
+    if (span == nullptr) return at;
+    end = uint64_t(span->End);
+  }
 }
 
 const char* SheetFileExtension(int file, int userMap) {

@@ -132,6 +132,15 @@ int CheckDataRecord(const LONGMETRIC* metric);
 int CheckSemnRecord(const SEMANTIC* semn);
 // Graphics: the IMGDRAW_IDENT head and a length of 12 up to DRAW_MAX_LENGTH.
 int CheckDrawRecord(const IMGDRAW* draw);
+// Checks of a record read from its file, before an object is made of it: 0
+// when it is sound, else MAPERR_DATA. The checks above, and its insides: a
+// metric record's contours lie inside it (with their text entries when
+// `text`; a kind without a point size is taken by its head alone), a
+// semantics record is whole characteristics up to its length, a graphics
+// record's elements lie inside it.
+int CheckReadData(const LONGMETRIC* metric, bool text);
+int CheckReadSemn(const SEMANTIC* semn);
+int CheckReadDraw(const IMGDRAW* draw);
 // A semantics record of length 4 and a graphics record shorter than 20 bytes
 // are empty: they are not stored and the descriptor's offset becomes 0.
 inline bool IsSemnRecordEmpty(const SEMANTIC* semn) { return semn->Length <= SEMANTIC_HEAD; }
@@ -156,6 +165,41 @@ enum : int {
   SHEET_GRA = 3,
   SHEET_FILES = 4,
 };
+
+// Stretches of a DAT, SEM or GRA file that records named by descriptors
+// claim past the file's end (a file cut short, a length or offset word
+// pointing past it): a new record is placed clear of them, so that it never
+// becomes part of a damaged record. At most CLAIM_SPANS of them: more are
+// joined, the nearest first, so that they cover at least every stretch
+// added.
+struct CLAIMSPAN {
+  int64_t First;
+  int64_t End;  // past the last byte
+};
+struct CLAIMSPANS {
+  enum : int { CLAIM_SPANS = 8 };
+  int Count;
+  CLAIMSPAN Span[CLAIM_SPANS + 1];  // sorted and apart; one more while adding
+
+  void Add(int64_t first, int64_t end);
+  // The first span that meets [at, at + length), null when none does.
+  const CLAIMSPAN* Meets(int64_t at, int64_t length) const;
+};
+
+// Bytes of the head of a DAT, SEM or GRA record that its readers take it
+// by (marker and length), and of its marker.
+int SheetRecordHead(int file);
+int SheetRecordMarker(int file);
+// The bytes a record claims from its offset, by its head (SheetRecordHead
+// bytes, zeros where the file has none): its length when the readers take
+// the head (`*taken` true), else the head alone.
+DWORD ClaimedLength(int file, const char* head, bool* taken);
+// Placement of a new record of `length` bytes in file `file` (DAT, SEM or
+// GRA; `marker` gives a metric record's alignment) at `end` or past it, by
+// the rules above and clear of `claims`: the offset, or -1.
+int64_t PlaceSheetRecord(int file, uint64_t end, DWORD marker, DWORD length,
+                         const CLAIMSPANS& claims);
+
 // ".HDR" ".DAT" ".SEM" ".GRA"; for a user map ".SHD" ".SDA" ".SSE" ".SGR".
 const char* SheetFileExtension(int file, int userMap);
 // Backups in the log folder: ".^HD" ".^DA" ".^SE" ".^GR"; for a user map

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 
@@ -19,14 +20,25 @@
 // a copy from a view is under way the handler jumps back into the copy,
 // which then reports the bytes gone; a bus error anywhere else goes to the
 // handler that was there before, or ends the process as it would have.
+//
+// The jump target is an atomic the handler reads, published with signal
+// fences on both sides of the access. A plain variable would not do: the
+// optimiser sees that memcpy (a builtin) and the loads of a touch cannot
+// read it and that it is set to null right after, drops the store before
+// the access as dead, and the handler finds no target. The fences also
+// keep the access itself between publishing and withdrawing the target.
 
 namespace {
 
-thread_local sigjmp_buf* t_copyGuard = nullptr;
+thread_local std::atomic<sigjmp_buf*> t_copyGuard{nullptr};
+static_assert(std::atomic<sigjmp_buf*>::is_always_lock_free,
+              "the handler reads the jump target: it must be lock-free");
 struct sigaction g_previousBusAction;
 
 void OnBusError(int signal, siginfo_t* info, void* context) {
-  if (t_copyGuard != nullptr) siglongjmp(*t_copyGuard, 1);
+  sigjmp_buf* const target = t_copyGuard.load(std::memory_order_relaxed);
+  std::atomic_signal_fence(std::memory_order_acquire);
+  if (target != nullptr) siglongjmp(*target, 1);
   const struct sigaction& previous = g_previousBusAction;
   if ((previous.sa_flags & SA_SIGINFO) != 0 && previous.sa_sigaction != nullptr) {
     previous.sa_sigaction(signal, info, context);
@@ -59,27 +71,28 @@ void GuardBusErrors() {
   std::call_once(installed, InstallBusHandler);
 }
 
-}  // namespace
-
-bool CopyFromView(void* target, const void* source, size_t size) {
+// Runs `access` (which reads or writes views) with the jump target
+// published: true when it ran to its end, false when a page it touched was
+// no longer backed by its file. Nothing `access` captures is changed after
+// the jump target is set, so all of it is intact after a jump back.
+template <typename Access>
+bool Guarded(const Access& access) {
   GuardBusErrors();
   sigjmp_buf guard;
   if (sigsetjmp(guard, 0) != 0) {
-    t_copyGuard = nullptr;
+    t_copyGuard.store(nullptr, std::memory_order_relaxed);
     return false;
   }
-  t_copyGuard = &guard;
-  std::memcpy(target, source, size);
-  t_copyGuard = nullptr;
+  t_copyGuard.store(&guard, std::memory_order_relaxed);
+  std::atomic_signal_fence(std::memory_order_seq_cst);  // published before the access
+  access();
+  std::atomic_signal_fence(std::memory_order_seq_cst);  // the access done before withdrawn
+  t_copyGuard.store(nullptr, std::memory_order_relaxed);
   return true;
 }
 
-namespace {
-
-// The loads of TouchViews, apart from the guard's jump buffer so that no
-// argument lives across it.
-__attribute__((noinline)) char TouchBytes(const char* first, const char* second,
-                                          const char* third) {
+// The loads of TouchViews: one byte at each place, volatile so none is dropped.
+char TouchBytes(const char* first, const char* second, const char* third) {
   char sum = 0;
   if (first != nullptr) sum ^= *static_cast<const volatile char*>(first);
   if (second != nullptr) sum ^= *static_cast<const volatile char*>(second);
@@ -89,18 +102,13 @@ __attribute__((noinline)) char TouchBytes(const char* first, const char* second,
 
 }  // namespace
 
+bool CopyFromView(void* target, const void* source, size_t size) {
+  return Guarded([&] { std::memcpy(target, source, size); });
+}
+
 bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
-  GuardBusErrors();
-  sigjmp_buf guard;
-  t_copyGuard = &guard;
-  if (sigsetjmp(guard, 0) != 0) {
-    t_copyGuard = nullptr;
-    return false;
-  }
-  TouchBytes(first, second, third);
-  t_copyGuard = nullptr;
-  return true;
+  return Guarded([&] { TouchBytes(first, second, third); });
 }
 
 // ---------------------------------------------------------------------------

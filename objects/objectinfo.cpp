@@ -42,6 +42,8 @@ TObjectInfo* TObjectInfo::FromOpenHandle(HOBJ handle) {
 }
 
 int TObjectInfo::FreeHandle(HOBJ handle) {
+  // A member of an object set lives in the set's memory: the set frees it.
+  if (liveIsRegistered(LIVE_SETMEMBER, reinterpret_cast<const void*>(handle))) return 0;
   if (!liveUnregister(LIVE_OBJECT, reinterpret_cast<const void*>(handle))) return 0;
   TObjectInfo* object = reinterpret_cast<TObjectInfo*>(handle);
   object->Object(static_cast<TObjectInfo*>(nullptr));
@@ -127,14 +129,22 @@ TObjectInfo* TObjectInfo::Object(TMap* map, int sheet, int number) {
     return this;
   }
   TMapList& list = map->List;
+  ReadStored(list, Number >= 1 && Number <= list.Count() ? list.ObjectDesc(Number) : nullptr);
+  return this;
+}
+
+int TObjectInfo::ReadStored(TMapList& list, FVSPR* desc) {
   // The four records lie in four different caches: each address stays
   // valid while the others are fetched.
-  FVSPR* desc = Number >= 1 && Number <= list.Count() ? list.ObjectDesc(Number) : nullptr;
-  SEMANTIC* semn = desc ? list.SemnAddr(desc->SemnOffset) : nullptr;
-  IMGDRAW* draw = desc ? list.DrawAddr(desc->DrawOffset) : nullptr;
-  LONGMETRIC* data = desc ? list.DataAddr(desc->DataOffset) : nullptr;
-  CopyData(TObjectDesc(desc), TObjectData(data), TObjectSemn(semn), TObjectDraw(draw));
-  return this;
+  LONGMETRIC* data;
+  SEMANTIC* semn;
+  IMGDRAW* draw;
+  if (list.ReadObjectRecords(desc, &data, &semn, &draw) != 0) {
+    DeleteData();
+    Error = MAPERR_DATA;
+    return 0;
+  }
+  return CopyData(TObjectDesc(desc), TObjectData(data), TObjectSemn(semn), TObjectDraw(draw));
 }
 
 TObjectInfo* TObjectInfo::Object(MAPOBJDESC* place) {

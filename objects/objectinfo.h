@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "types/objtypes.h"
 #include "types/semtypes.h"
 #include "common/maperr.h"
 #include "geodesy/points.h"
@@ -44,12 +45,6 @@ enum : int {
   OBJECT_SEGNAME_SIZE = 31,
   OBJECT_LOCALNAME_SIZE = 16,
   OBJECT_SERVICE_FRAME = 15,  // classifier index of the sheet frame
-  // Characteristics that bind objects into an object set: its leader, a
-  // subordinate and a member of an equitable set, each holding the set's
-  // number.
-  OBJECT_SEM_SETLEADER = 32801,
-  OBJECT_SEM_SETSLAVE = 32802,
-  OBJECT_SEM_SETMEMBER = 32803,
 };
 
 // The error of InsertPointCross while no crossing finder is registered
@@ -138,15 +133,16 @@ class MAPCLASS TObjectInfo {
   // memory.
   static TObjectInfo* FromOpenHandle(HOBJ handle);
   // Detaches, destroys and releases an object made by NewHandle: 1, or 0
-  // for a handle that is not live.
+  // for a handle that is not live or is a member an object set handed out.
   static int FreeHandle(HOBJ handle);
   HOBJ Handle() { return reinterpret_cast<HOBJ>(this); }
 
   // --- Binding and reading ---
 
   // Binds to the map and reads object `number` of the sheet; the object
-  // itself, also when no descriptor could be read (the descriptor pointer
-  // is then null). A null map, or a sheet that cannot be opened, detaches.
+  // itself, also when no descriptor could be read or a record it names is
+  // damaged (the descriptor pointer is then null; damage leaves MAPERR_DATA
+  // in the error). A null map, or a sheet that cannot be opened, detaches.
   TObjectInfo* Object(TMap* map, int sheet, int number);
   // Reads the object the place names; a null place or map detaches.
   TObjectInfo* Object(MAPOBJDESC* place);
@@ -331,12 +327,15 @@ class MAPCLASS TObjectInfo {
   // (kind `kind`), the subject when `subject` is nonzero, and the text. 1,
   // 0 without an open map.
   int ErrorMessage(const char* text, int kind, int subject);
-  // The object-set characteristic the object holds first (OBJECT_SEM_SET*),
+  // The object-set characteristic the object holds first (GROUPSEM_*),
   // 0 for none; `number` (when given) gets the set's number when the
   // value is a non-empty text.
   int ObjectSetCode(LONG* number);
   // Removes every object-set characteristic holding `number`: 1.
   int DeleteObjectSetSemantic(LONG number);
+  // Removes the object-set characteristics of `code` (0: any of them)
+  // holding `*number` (null: any number): 1.
+  int DeleteObjectSetSemantic(int code, const LONG* number);
 
   // --- Writing across sheets (objectplace.cpp) ---
   //
@@ -549,6 +548,10 @@ class MAPCLASS TObjectInfo {
   void InitData();
   // The detach of a null source.
   void Detach();
+  // CopyData of the descriptor `desc` of the sheet `list` and the records it
+  // names (ReadObjectRecords): 1; 0 without a descriptor, or with the
+  // object's data deleted and MAPERR_DATA when a record is damaged.
+  int ReadStored(TMapList& list, FVSPR* desc);
   // CopyData with the metric's text flag given (-1: from the local type).
   int CopyRecords(TObjectDesc desc, TObjectData data, TObjectSemn semn, TObjectDraw draw,
                   int textFlag);
@@ -610,6 +613,11 @@ class MAPCLASS TObjectInfo {
 
   char NameBuffer[256] = {};
 };
+
+// Whether a stored semantics record (null: none) holds the characteristic
+// `code` with a value that reads as `number` (texts by their leading
+// decimal integer, other numbers truncated toward zero): 1 or 0.
+int SemanticsHoldGroup(SEMANTIC* record, int code, LONG number);
 
 // Metric kinds with heights.
 inline bool ObjectKindIs3D(DWORD kind) {

@@ -31,6 +31,25 @@ void UnlinkChainUnit(Head* chain, Unit* unit) {
   unit->Next = unit->Previous = nullptr;
 }
 
+// The scale denominators between which a unit is shown: 1, or 0 for a
+// missing unit or pointer.
+template <class Unit>
+int GetUnitScaleRange(const Unit* unit, LONG* bottom, LONG* top) {
+  if (!unit || !bottom || !top) return 0;
+  *bottom = unit->BottomScale;
+  *top = unit->TopScale;
+  return 1;
+}
+
+// Sets them when 1 <= bottom <= top: 1, or 0 with nothing changed.
+template <class Unit>
+int SetUnitScaleRange(Unit* unit, LONG bottom, LONG top) {
+  if (!unit || bottom < 1 || bottom > top) return 0;
+  unit->BottomScale = bottom;
+  unit->TopScale = top;
+  return 1;
+}
+
 // The number of the k-th unit (k from 1) whose frame holds the point; 0.
 template <class Head>
 int ChainNumberInPoint(Head* chain, double x, double y, int k) {

@@ -15,47 +15,9 @@
 
 #include "raster/mtr.h"
 #include "raster/rmf.h"
+#include "types/mtltypes.h"
 
 #pragma pack(push, 1)
-// The creation record of a layer matrix (128 bytes).
-struct MTLBUILDPARM {
-  int32_t Length;       // +0  128
-  double BeginX;        // +4  X1: south-west corner, northing (metres)
-  double BeginY;        // +12 Y1
-  double EndX;          // +20 X2: north-east corner, X2 - X1 > 0
-  double EndY;          // +28 Y2, Y2 - Y1 > 0
-  double ElementSize;   // +36 metres per cell, > 0
-  int32_t LayerCount;   // +44 at least 1
-  int32_t Reserve1;     // +48
-  int32_t HeightBytes;  // +52 0 (no height), 2 or 4
-  int32_t PowerBytes;   // +56 bytes of each layer's thickness: 1, 2 or 4
-  int32_t HeightUnit;   // +60 0..3: metres, decimetres, centimetres, millimetres
-  int32_t PowerUnit;    // +64 the same codes
-  int32_t UserWord;     // +68 kept in header +16
-  int32_t Scale;        // +72 scale denominator of the source map, at least 1
-  BYTE Reserve2[52];    // +76
-};
-
-// The description of a layer matrix (608 bytes).
-struct MTLDESCRIBE {
-  char Name[MAX_PATH];        // +0   file name
-  char MatrixName[MAX_PATH];  // +260 name from the layer block
-  int32_t LayerCount;         // +520
-  int32_t SecondCount;        // +524 the layer block's word at +12
-  double ElementSize;         // +528 metres
-  double FrameX1;             // +536 frame in metres
-  double FrameY1;
-  double FrameX2;
-  double FrameY2;
-  double MinHeight;           // +568 metres
-  double MaxHeight;           // +576
-  double BottomLevel;         // +584 the layer block's value at +32
-  int32_t UserWord;           // +592 header +16
-  int32_t View;               // +596 view flag (the document's)
-  int32_t UserWord2;          // +600 header +16 again
-  int32_t HasHeight;          // +604 1 when the records hold a height
-};
-
 // The head of the layer block (320 bytes).
 struct MTLLAYERHEAD {
   DWORD Marker;        // +0  MTL_LAYER_MARKER
@@ -67,7 +29,8 @@ struct MTLLAYERHEAD {
   DWORD NoValue;       // +24 255, 65535 or 0xFFFFFFFF
   DWORD PowerUnit;     // +28 0..3
   double BottomLevel;  // +32 kept for the matrix builder
-  BYTE Reserve[20];    // +40
+  double MaxSummaryPower;  // +40 largest sum of the layer thicknesses; not above 0: unknown
+  BYTE Reserve[12];    // +48
   char Name[MAX_PATH]; // +60 name of the layer matrix
 };
 
@@ -81,22 +44,9 @@ struct MTLLAYER {
 };
 #pragma pack(pop)
 
-static_assert(sizeof(MTLBUILDPARM) == 128);
-static_assert(offsetof(MTLBUILDPARM, ElementSize) == 36);
-static_assert(offsetof(MTLBUILDPARM, LayerCount) == 44);
-static_assert(offsetof(MTLBUILDPARM, HeightBytes) == 52);
-static_assert(offsetof(MTLBUILDPARM, UserWord) == 68);
-static_assert(offsetof(MTLBUILDPARM, Scale) == 72);
-static_assert(sizeof(MTLDESCRIBE) == 608);
-static_assert(offsetof(MTLDESCRIBE, LayerCount) == 520);
-static_assert(offsetof(MTLDESCRIBE, ElementSize) == 528);
-static_assert(offsetof(MTLDESCRIBE, FrameX1) == 536);
-static_assert(offsetof(MTLDESCRIBE, MinHeight) == 568);
-static_assert(offsetof(MTLDESCRIBE, BottomLevel) == 584);
-static_assert(offsetof(MTLDESCRIBE, UserWord) == 592);
-static_assert(offsetof(MTLDESCRIBE, HasHeight) == 604);
 static_assert(sizeof(MTLLAYERHEAD) == 320);
 static_assert(offsetof(MTLLAYERHEAD, BottomLevel) == 32);
+static_assert(offsetof(MTLLAYERHEAD, MaxSummaryPower) == 40);
 static_assert(offsetof(MTLLAYERHEAD, Name) == 60);
 static_assert(sizeof(MTLLAYER) == 48);
 static_assert(offsetof(MTLLAYER, ShortName) == 32);

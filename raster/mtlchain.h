@@ -7,6 +7,8 @@
 // ranges) is the document's (document/mtlchains.h).
 #pragma once
 
+#include <memory>
+
 #include "types/geotypes.h"
 #include "raster/chainlinks.h"
 #include "raster/mtl.h"
@@ -36,7 +38,14 @@ struct MTLCHAIN {
   LONG LayerCount;
   LONG Reserve2;
   TMtl Matrix;          // the opened file
+  // The layers' short names as zero-terminated copies (MTL_SHORT_NAME
+  // bytes a layer) that a host may read as texts: the file's 16 bytes
+  // need no terminator. Made at the first request.
+  std::unique_ptr<char[]> ShortNames;
+  LONG ShortNameCount = 0;
 };
+
+constexpr int MTL_SHORT_NAME = 17;
 
 // The head of the chain.
 struct MTLCHAININFO {

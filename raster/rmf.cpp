@@ -492,15 +492,9 @@ bool TRmf::StoreFlags() {
     FlagsChanged = 0;
     return true;
   }
-  if (Head.FlagsPosition && Head.FlagsLength >= blocks &&
-      PlaceIsFree(Head.FlagsPosition, blocks, Head.FlagsPosition)) {
-    if (!WriteAt(Head.FlagsPosition, Flags, blocks)) return false;
-  } else {
-    const DWORD at = Append(Flags, blocks);
-    if (!at) return false;
-    Head.FlagsPosition = at;
-    HeadChanged = 1;
-  }
+  const DWORD at = StoreArea(Head.FlagsPosition, Head.FlagsLength, Flags, blocks);
+  if (!at) return false;
+  Head.FlagsPosition = at;
   Head.FlagsLength = blocks;
   FlagsChanged = 0;
   return true;
@@ -528,8 +522,12 @@ bool TRmf::StorePalette() {
     PaletteChanged = 0;
     return true;
   }
+  // The place of a file that had no palette (the header's end, given by
+  // its colours' owner) may lie over another area: StoreArea moves it.
   const DWORD length = std::min<DWORD>(Head.PaletteLength, RMF_PALETTE_SIZE);
-  if (!WriteAt(Head.PalettePosition, PaletteWords, length)) return false;
+  const DWORD at = StoreArea(Head.PalettePosition, length, PaletteWords, length);
+  if (!at) return false;
+  Head.PalettePosition = at;
   PaletteChanged = 0;
   return true;
 }
@@ -618,14 +616,9 @@ bool TRmf::StoreBorder() {
     return true;
   }
   const DWORD length = r->Length;
-  if (Head.BorderPosition && Head.BorderLength >= length &&
-      PlaceIsFree(Head.BorderPosition, Head.BorderLength, Head.BorderPosition)) {
-    if (!WriteAt(Head.BorderPosition, r, length)) return false;
-  } else {
-    const DWORD at = Append(r, length);
-    if (!at) return false;
-    Head.BorderPosition = at;
-  }
+  const DWORD at = StoreArea(Head.BorderPosition, Head.BorderLength, r, length);
+  if (!at) return false;
+  Head.BorderPosition = at;
   Head.BorderLength = length;
   HeadChanged = 1;
   BorderChanged = 0;
@@ -832,6 +825,14 @@ DWORD TRmf::Append(const void* buffer, DWORD size) {
     return 0;
   }
   return WriteAt(at, buffer, size) ? at : 0;
+}
+
+DWORD TRmf::StoreArea(DWORD position, DWORD room, const void* data, DWORD length) {
+  if (position && room >= length && PlaceIsFree(position, room, position))
+    return WriteAt(position, data, length) ? position : 0;
+  const DWORD at = Append(data, length);
+  if (at) HeadChanged = 1;
+  return at;
 }
 
 bool TRmf::PlaceIsFree(DWORD position, DWORD length, DWORD own) {

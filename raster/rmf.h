@@ -382,6 +382,12 @@ class MAPCLASS TRmf {
   // True when an area of the file may be rewritten in place: it lies past
   // the header, inside the file, and meets none of the other areas.
   bool PlaceIsFree(DWORD position, DWORD length, DWORD own);
+  // Stores `length` bytes of an area kept at `position` in `room` bytes:
+  // in place when the area has the room and its place is free (a position
+  // or length read from a damaged file may lie anywhere, far past the end
+  // or over another area), else at the end of the file (the header
+  // changed). The position written, 0 when the write failed.
+  DWORD StoreArea(DWORD position, DWORD room, const void* data, DWORD length);
   void SetHeightFactor();
   // The header of an old version brought to the current one.
   int UpgradeHeader();

@@ -28,6 +28,26 @@ int MetricIs3D(DWORD kind) {
   return (kind == METRIC_F64H || kind == METRIC_F32H || kind == METRIC_U16H) ? 1 : 0;
 }
 
+bool MetricSound(const char* record, DWORD size, bool text) {
+  if (size < DWORD(METRIC_EMPTY_LENGTH) || size > DWORD(METRIC_MAX_LENGTH)) return false;
+  LONGMETRIC head;
+  std::memcpy(&head, record, sizeof(head));
+  if (!MetricValidMarker(head.Ident) || head.Length != size) return false;
+  const int point = MetricPointSize(head.Ident);
+  if (point == 0) return false;
+  // The walk only reads.
+  char* bytes = const_cast<char*>(record);
+  metric::Walk walk(bytes, bytes + size, point, text);
+  metric::Contour contour;
+  if (!walk.First(contour)) return false;
+  for (int i = 1; i <= walk.Subjects(); ++i) {
+    metric::Contour next;
+    if (!walk.Next(contour, i, next)) return false;
+    contour = next;
+  }
+  return true;
+}
+
 int MetricAlignToCode(int flags) {
   int m = flags & 0x101E;
   int row;

@@ -83,6 +83,11 @@ inline bool MetricValidMarker(DWORD kind) {
   return (kind & ~static_cast<DWORD>(METRIC_MARKER_FREE)) == METRIC_MARKER_BASE;
 }
 
+// Whether `size` bytes at `record` hold one metric record whose own length
+// is `size` and whose contours (with their text entries when `text`) lie
+// inside it; a kind without a point size is not sound.
+bool MetricSound(const char* record, DWORD size, bool text);
+
 // Alignment code 20..31 of text-alignment flags, and the flags of a code
 // (horizontal 0, 2 or 6; vertical 24, 0x1018, 0 or 8).
 int MetricAlignToCode(int flags);

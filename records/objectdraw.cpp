@@ -22,6 +22,22 @@ char* DrawElementAddress(const IMGDRAW* draw, LONG size, int n) {
   }
 }
 
+bool GraphicsSound(const char* record, DWORD size) {
+  if (size < DWORD(IMGDRAW_HEAD) || size > DWORD(IMGDRAW_MAXLENGTH)) return false;
+  IMGDRAW head;
+  std::memcpy(&head, record, sizeof(head));
+  if (head.Ident != IMGDRAW_IDENT || head.Length != size) return false;
+  DWORD at = IMGDRAW_HEAD;
+  for (int i = 0; i < head.Count; ++i) {
+    if (size - at < DWORD(IMGELEMENT_HEAD)) return false;
+    WORD length;
+    std::memcpy(&length, record + at, sizeof(length));
+    if (length < IMGELEMENT_HEAD || length > size - at) return false;
+    at += length;
+  }
+  return true;
+}
+
 char* TObjectDraw::ElementAddress(const IMGDRAW* draw, int n) {
   LONG length = Length(draw);
   return length != 0 ? DrawElementAddress(draw, length, n) : nullptr;

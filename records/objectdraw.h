@@ -43,6 +43,10 @@ static_assert(sizeof(IMGELEMENT) == 4);
 // past the end.
 char* DrawElementAddress(const IMGDRAW* draw, LONG size, int n);
 
+// Whether `size` bytes at `record` hold one graphics record of that length
+// whose elements lie inside it.
+bool GraphicsSound(const char* record, DWORD size);
+
 // A one-pointer view of a graphics record, passed by value. Every walk is
 // bounded by the record's own length.
 class MAPCLASS TObjectDraw {

@@ -382,6 +382,19 @@ int SemanticBlockLength(const char* block, intptr_t available) {
   return size <= available ? size : 0;
 }
 
+bool SemanticsSound(const char* record, DWORD size) {
+  if (size < DWORD(SEMANTIC_HEAD) || size > DWORD(SEMANTIC_MAXLENGTH)) return false;
+  SEMANTIC head;
+  std::memcpy(&head, record, sizeof(head));
+  if (head.Ident != SEMANTIC_IDENT || head.Length != size) return false;
+  for (DWORD at = SEMANTIC_HEAD; at < size;) {
+    const int length = SemanticBlockLength(record + at, intptr_t(size - at));
+    if (length <= 0) return false;
+    at += DWORD(length);
+  }
+  return true;
+}
+
 char* TWorkSemantic::Access(char* blocks, LONG length, LONG limit) {
   CanInsert = 1;
   LengthChecked = 0;

@@ -119,6 +119,10 @@ class TObjectSemn {
 // read and it fits in them; 0 otherwise.
 int SemanticBlockLength(const char* block, intptr_t available);
 
+// Whether `size` bytes at `record` hold one semantics record of that length
+// made of whole characteristics.
+bool SemanticsSound(const char* record, DWORD size);
+
 // Cursor over the characteristic blocks of one record (from the record's
 // byte 4 on). Every walk is bounded by the length it was given: a block that
 // runs past it cuts the blocks off there.

@@ -1,5 +1,6 @@
 /* What the C host programs share: a check counter, a new classifier and
- * its object kinds, and a map of one square sheet. Header-only, each host is one C99 file. */
+ * its object kinds, and a map of one square sheet. Header-only (inline, so
+ * that a host need not use them all), each host is one C99 file. */
 #ifndef MAPCORE_TESTS_HOST_COMMON_H
 #define MAPCORE_TESTS_HOST_COMMON_H
 
@@ -19,7 +20,7 @@ static int failures = 0;
 
 /* A new classifier at 1:100 000 whose name and code are `name` (at most 7
  * characters), with 16 colours; 0 when it cannot be created. */
-static HRSC HostCreateRsc(const char* path, const char* name) {
+static inline HRSC HostCreateRsc(const char* path, const char* name) {
   RSCCREATE create;
   PALETTE256 palette;
   memset(&create, 0, sizeof create);
@@ -35,7 +36,7 @@ static HRSC HostCreateRsc(const char* path, const char* name) {
 
 /* Appends an object kind of that code, local type and name (at most 31
  * characters) to the classifier: its incode, or 0. */
-static LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const char* name) {
+static inline LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const char* name) {
   RSCOBJECT object;
   memset(&object, 0, sizeof object);
   object.Length = sizeof object;
@@ -47,8 +48,8 @@ static LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const char* name
 
 /* A map at 1:100 000 of one sheet `side` metres square with its south-west
  * corner at (x0, y0) on the classifier `rsc`. */
-static HMAP HostMakeMap(const char* path, const char* rsc, const char* name, double x0, double y0,
-                        double side) {
+static inline HMAP HostMakeMap(const char* path, const char* rsc, const char* name, double x0,
+                               double y0, double side) {
   MAPREGISTEREX map;
   LISTREGISTER sheet;
   memset(&map, 0, sizeof map);

@@ -29,17 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MtrApi : public apitest::LoadedLibraryTest {
+class MtrApi : public apitest::LibraryFolderTest {
  protected:
-  void SetUp() override {
-    LoadedLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    FN(mapMessageEnable)(0);
-    dir_ = apitest::FreshTestFolder("mtr_api_");
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const char* name) const { return (dir_ / name).string(); }
-
   static BUILDMTW Build(int columns, int rows, int bytes, int unit) {
     BUILDMTW b{};
     b.Length = 128;
@@ -53,14 +44,7 @@ class MtrApi : public apitest::LoadedLibraryTest {
     b.Scale = 1000;
     return b;
   }
-
-  fs::path dir_;
 };
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST_F(MtrApi, EveryFunctionRefusesNullForeignAndClosedHandles) {
   // The functions of api/mtr_api.h whose first argument is a map handle,
@@ -140,7 +124,7 @@ TEST_F(MtrApi, ShowRangeIsStoredInTheHeightUnit) {
 
   for (auto [name, low, high] : {std::tuple{"cm.mtw", 10000.0, 20000.0},
                                  std::tuple{"q.mtq", 100.0, 200.0}}) {
-    const std::vector<uint8_t> file = ReadFile(Path(name));
+    const std::vector<uint8_t> file = apitest::ReadFileBytes(Path(name));
     ASSERT_GE(file.size(), 320u);
     double range[2];
     std::memcpy(range, &file[280], sizeof range);
@@ -349,6 +333,45 @@ TEST_F(MtrApi, AMatrixMadeThroughTheFunctionsReadsBack) {
   }
 }
 
+// A 3-D view of a matrix document builds its picture from the older
+// record; null, foreign and closed views are refused, and so is a view
+// whose document was closed.
+TEST_F(MtrApi, ThreeDViews) {
+  BUILDMTW b = Build(40, 40, 2, 0);
+  const HMAP h = FN(mapCreateMtr)(Path("v.mtw").c_str(), &b);
+  ASSERT_NE(0, h);
+  for (double x = 6000005; x < 6000400; x += 10)
+    for (double y = 500005; y < 500400; y += 10) FN(mapPutHeightValue)(h, 1, x, y, (x - 6000000) / 4);
+  EXPECT_EQ(0, FN(mapOpenMtr3D)(0, 100, 60));
+  const HMTR3D view = FN(mapOpenMtr3D)(h, 100, 60);
+  ASSERT_NE(0, view);
+  MTR3DVIEW old{};
+  old.ViewX = old.ObserverX = 6000200;
+  old.ViewY = old.ObserverY = 500200;
+  old.ObserverHeight = 100;
+  old.Scale = 10000;
+  old.HeightScale = 50;
+  EXPECT_NE(nullptr, FN(mapBuildMtr3D)(view, &old));
+  EXPECT_EQ(nullptr, FN(mapBuildMtr3D)(view, nullptr));
+  FN(mapPaintMtr3D)(view, nullptr, &old);
+  FN(mapPaintMtr3Dx)(view, nullptr, nullptr);
+
+  const HMTR3D closed = FN(mapOpenMtr3D)(h, 10, 10);
+  ASSERT_NE(0, closed);
+  FN(mapCloseMtr3D)(closed);
+  std::vector<uint64_t> foreign(1 << 12, 0x5A5A5A5A5A5A5A5Aull);
+  CallWithHandles(apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/mtr3d_api.h", "HMTR3D"),
+                  {0, reinterpret_cast<intptr_t>(foreign.data()), closed},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result == "void") return;
+                    EXPECT_EQ(0, a.value) << f.name;
+                  });
+  EXPECT_EQ(0, FN(mapOpenMtr3D)(reinterpret_cast<intptr_t>(foreign.data()), 10, 10));
+  FN(mapCloseData)(h);
+  EXPECT_EQ(nullptr, FN(mapBuildMtr3D)(view, &old));
+  FN(mapCloseMtr3D)(view);
+}
+
 // A 3 x 2 matrix of 2-byte centimetre heights with one element left
 // empty, laid out by hand: header, zero palette at 320, block table at
 // 1344, the addition area appended at creation (no block flags without a
@@ -400,7 +423,7 @@ TEST_F(MtrApi, TheFileIsLaidOutAsTheFormatDescribes) {
   u32(1348, 12);
   std::memcpy(&want[1672], values, sizeof values);
 
-  const std::vector<uint8_t> got = ReadFile(path);
+  const std::vector<uint8_t> got = apitest::ReadFileBytes(path);
   ASSERT_EQ(want.size(), got.size());
   for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(want[i], got[i]) << "byte " << i;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ void* lib = nullptr;
   X(mapSeekObjectInList) X(mapClearObject) X(mapReadCopyObject) X(mapCopyObjectAsNew) \
   X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
   X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite) X(mapPointCount) X(mapSquare) \
-  X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup)
+  X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup) \
+  X(mapOpenData)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -380,6 +382,48 @@ TEST_F(ObjectApi, SearchesBindTheHandle) {
   EXPECT_EQ(0, F.mapSeekObjectInList(mapA, 0, other, 1, 0x7FFFFFF0));
   F.mapFreeObject(other);
   F.mapFreeObject(h);
+}
+
+// An object whose metric record is damaged in its file reads as none; the
+// searches pass over it to the objects that read, and it can be deleted.
+TEST_F(ObjectApi, ADamagedObjectReadsAsNoneAndSearchesPassOverIt) {
+  const fs::path folder = dir / "damaged";
+  fs::create_directories(folder);
+  apitest::NewSheetMap reg("d.map", 6000000, 7400000, 20000);
+  reg.sheet.FileName[1] = 0;
+  const std::string path = (folder / "d.map").string();
+  HMAP map = F.mapCreateMapEx(path.c_str(), (dir / "obj.rsc").c_str(), &reg.map, &reg.sheet);
+  ASSERT_NE(0, map);
+  const std::vector<char> record = PlaneRecord({kLine}, 1);
+  for (LONG n = 1; n <= 3; ++n) {
+    const HOBJ h = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
+    EXPECT_EQ(n, h ? F.mapCommit(h) : 0);
+    F.mapFreeObject(h);
+  }
+  F.mapCloseData(map);
+  // The metric marker of object 2 (its descriptor names the record at 40).
+  uint32_t offset = 0;
+  std::ifstream hdr(folder / "d.HDR", std::ios::binary);
+  hdr.seekg(2 * 48 + 40);
+  ASSERT_TRUE(hdr.read(reinterpret_cast<char*>(&offset), 4));
+  std::fstream dat(folder / "d.DAT", std::ios::in | std::ios::out | std::ios::binary);
+  dat.seekp(offset);
+  ASSERT_TRUE(dat.write("XXXX", 4));
+  dat.close();
+
+  map = F.mapOpenData(path.c_str(), 0);
+  ASSERT_NE(0, map);
+  const HOBJ h = F.mapCreateObject(map, 1, 0, 0);
+  EXPECT_EQ(0, F.mapReadObjectByNumber(map, 0, h, 1, 2));
+  EXPECT_EQ(h, F.mapReadObjectByNumber(map, 0, h, 1, 3));
+  std::vector<LONG> found;
+  for (HOBJ at = F.mapSeekObject(map, h, 0); at != 0; at = F.mapSeekObject(map, h, 4))
+    found.push_back(F.mapPointCount(h, 0));
+  EXPECT_EQ((std::vector<LONG>{3, 3}), found);
+  EXPECT_EQ(1, F.mapDeleteObjectByNumber(map, 1, 2));
+  EXPECT_EQ(0, F.mapReadObjectByNumber(map, 0, h, 1, 2));
+  F.mapFreeObject(h);
+  F.mapCloseData(map);
 }
 
 TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {

@@ -404,9 +404,7 @@ TEST_F(RmfDisplay, QualityMatrixColoursAndVisibility) {
   const std::string path = dir / "q.mtq";
   {
     BUILDMTW b = doctest::MatrixParm(80, 20, 10, 2);
-    MTRPROJECTIONDATA proj{};
-    proj.Length = sizeof(proj);
-    proj.ProjectionCode = -1;
+    MTRPROJECTIONDATA proj = rmftest::NoProjection();
     const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
     TMtr m;
     ASSERT_EQ(1, m.CreateMtq(path.c_str(), &b, &proj, colours, 4));

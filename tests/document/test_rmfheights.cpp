@@ -7,6 +7,7 @@
 
 #include "common/messages.h"
 #include "document/mapaccess.h"
+#include "document/mtlchains.h"
 #include "document/rmfchains.h"
 #include "document/rmfheights.h"
 #include "support/docfixture.h"
@@ -120,4 +121,40 @@ TEST_F(RmfHeights, LayerMatrixChain) {
   doc->Close();
   EXPECT_EQ(0, MtlChain(doc)->Count);
   EXPECT_EQ(MTL_NO_HEIGHT, GetHeightValue(doc, 5100, 2100));
+}
+
+// The layer block through the chain: a layer outside the block or a block
+// that is missing leaves its code in the matrix; the summary power is the
+// block's own when it is above 0, else the height range down to the bottom.
+TEST_F(RmfHeights, LayerBlockOfAChainUnit) {
+  ASSERT_EQ(1, doc->OpenMtl(Layers("a.mtl", 2, 42).c_str(), 0));
+  TMtl& m = GetMtlChain(doc, 1)->Matrix;
+  EXPECT_EQ(42.0, GetMaxSummaryPowerOfMtl(doc, 1));
+  for (int layer : {0, 3}) {
+    m.Error = 0;
+    EXPECT_EQ(nullptr, GetMtlLayer(doc, 1, layer));
+    EXPECT_EQ(MAPERR_DATA, m.GetError());
+  }
+  EXPECT_EQ(nullptr, SetMtlLayerShortName(doc, 1, 1, nullptr));
+  EXPECT_EQ(MAPERR_INPUT, m.GetError());
+  EXPECT_EQ(nullptr, GetMtlLayer(doc, 2, 1));
+
+  ASSERT_EQ(1, SetMtlBotLevel(doc, 1, -8.0));
+  EXPECT_EQ(50.0, GetMaxSummaryPowerOfMtl(doc, 1));
+  EXPECT_EQ(-8.0, doc->LayerValueMin);
+  ASSERT_EQ(1, SetMtlMaxSummaryPower(doc, 1, 75.0));
+  EXPECT_EQ(75.0, GetMaxSummaryPowerOfMtl(doc, 1));
+  EXPECT_EQ(75.0, doc->LayerValueMax);
+  EXPECT_EQ(1u, m.LayerChanged);
+
+  // Without its layer block the unit refuses, 60001 in the matrix.
+  BYTE* block = m.LayerBlock;
+  m.LayerBlock = nullptr;
+  EXPECT_EQ(0, SetMtlMaxSummaryPower(doc, 1, 1.0));
+  EXPECT_EQ(MAPERR_MEMORY, m.GetError());
+  m.Error = 0;
+  EXPECT_EQ(nullptr, GetMtlLayerShortName(doc, 1, 1));
+  EXPECT_EQ(MAPERR_MEMORY, m.GetError());
+  m.LayerBlock = block;
+  EXPECT_EQ(75.0, GetMaxSummaryPowerOfMtl(doc, 1));
 }

@@ -109,3 +109,91 @@ TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
     EXPECT_EQ(c.appended, Chain(map.List));
   }
 }
+
+// A sheet whose files are shorter than its descriptors say (cut short, or
+// a record's length or offset word pointing past the end): the records of
+// an append and of an update go past everything the descriptors claim, so
+// that no object nobody touched reads another's records; the damaged one
+// reads as damaged after them too.
+TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+    ASSERT_EQ(1, map.OpenList(1));
+    for (int n = 1; n <= 4; ++n) ASSERT_EQ(n, Append(map, LOCAL_LINE, NESTED_LINE, true));
+  }
+  const std::string hdr = outer.Read("map/S1.HDR"), dat = outer.Read("map/S1.DAT"),
+                    sem = outer.Read("map/S1.SEM");
+  const FVSPR two = ReadDesc(2), four = ReadDesc(4);
+  const uint32_t end = uint32_t(dat.size());
+  struct Case {
+    const char* what;
+    int damaged;
+    size_t datSize, semSize;  // the files cut to these lengths
+  };
+  const Case cases[] = {
+      {"the metric file cut inside its last record", 4, four.DataOffset + 20, sem.size()},
+      {"the semantics file cut inside its last record", 4, dat.size(), four.SemnOffset + 6},
+      // Each just past the end, where the next record would go.
+      {"a metric length word past the end", 2, dat.size(), sem.size()},
+      {"a metric offset word at the end", 3, dat.size(), sem.size()},
+  };
+  // Each object's records as read: the code, then the bytes of each.
+  auto read = [](TMapList& list, int n) {
+    LONGMETRIC* metric;
+    SEMANTIC* semn;
+    IMGDRAW* draw;
+    const FVSPR* desc = list.ObjectDesc(n);
+    const int code = list.ReadObjectRecords(desc, &metric, &semn, &draw);
+    std::string out = std::to_string(desc != nullptr ? code : -1);
+    if (code == 0 && metric != nullptr)
+      out += std::string(reinterpret_cast<char*>(metric), metric->Length);
+    if (code == 0 && semn != nullptr)
+      out += std::string(reinterpret_cast<char*>(semn), semn->Length);
+    return out;
+  };
+  using objtest::As;
+  for (const bool edit : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (edit ? " (edit mode)" : ""));
+      outer.Write("map/S1.HDR", hdr);
+      outer.Write("map/S1.DAT", dat.substr(0, c.datSize));
+      outer.Write("map/S1.SEM", sem.substr(0, c.semSize));
+      if (c.damaged == 2) {
+        const uint32_t past = end - two.DataOffset + 20;
+        PatchFile(Sheet(".DAT"), two.DataOffset + 4, &past, 4);
+      } else if (c.damaged == 3) {
+        FVSPR moved = ReadDesc(3);
+        moved.DataOffset = end;
+        WriteDesc(3, moved);
+      }
+      std::vector<std::string> before;
+      TMap map;
+      ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+      if (edit) map.WorkMode(1);
+      ASSERT_EQ(1, map.OpenList(1));
+      for (int n = 1; n <= 4; ++n) before.push_back(read(map.List, n));
+      EXPECT_EQ(std::to_string(MAPERR_DATA), before[size_t(c.damaged - 1)]);
+
+      // An append, and an update of object 1 whose records grew.
+      ASSERT_EQ(5, Append(map, LOCAL_LINE, NESTED_LINE, true)) << map.List.GetError();
+      objtest::Bytes metric = objtest::Metric(
+          METRIC_I32, {{{10, 30}, {20, 30}, {20, 50}, {10, 50}, {10, 30}, {15, 40}, {10, 30}}});
+      const objtest::Bytes value = objtest::Semantics(9, 77);
+      objtest::Bytes semn = value;
+      semn.insert(semn.end(), value.begin() + 4, value.end());
+      semn[2] = char(semn.size());
+      FVSPR one = ReadDesc(1);
+      ASSERT_EQ(1, map.UpdateObject(1, &one, As<LONGMETRIC>(metric), As<SEMANTIC>(semn), nullptr));
+      map.CloseData();
+
+      ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+      ASSERT_EQ(1, map.OpenList(1));
+      for (int n = 2; n <= 4; ++n) EXPECT_EQ(before[size_t(n - 1)], read(map.List, n)) << n;
+      EXPECT_EQ("0" + std::string(metric.begin(), metric.end()) +
+                    std::string(semn.begin(), semn.end()),
+                read(map.List, 1));
+      EXPECT_EQ("0", read(map.List, 5).substr(0, 1));
+    }
+  }
+}

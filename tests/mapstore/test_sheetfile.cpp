@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "common/maperr.h"
 #include "mapstore/sheetfile.h"
@@ -103,4 +105,34 @@ TEST(SheetFile, PlacementOfNewRecords) {
   // Offsets are 32-bit: a record that would end past 4 GB has no place.
   EXPECT_EQ(-1, PlaceDataRecord(0xFFFFFF00ull, METRIC_F32, 0x200));
   EXPECT_EQ(-1, PlaceSemnRecord(0xFFFFFFF0ull, 100));
+}
+
+// Stretches claimed past a file's end by damaged records: a new record goes
+// clear of them, and however many are added, the few kept cover them all.
+TEST(SheetFile, PlacementKeepsClearOfClaimedStretches) {
+  CLAIMSPANS claims{};
+  claims.Add(100, 120);
+  claims.Add(110, 130);  // overlapping and touching stretches are one
+  claims.Add(130, 140);
+  claims.Add(300, 308);
+  ASSERT_EQ(2, claims.Count);
+  EXPECT_EQ(80, PlaceSheetRecord(SHEET_DAT, 80, METRIC_F32, 20, claims));
+  EXPECT_EQ(140, PlaceSheetRecord(SHEET_DAT, 90, METRIC_F32, 20, claims));
+  EXPECT_EQ(308, PlaceSheetRecord(SHEET_SEM, 130, 0, 200, claims));
+  EXPECT_EQ(65536, PlaceSheetRecord(SHEET_GRA, 299, 0, 65500, claims));
+
+  CLAIMSPANS many{};
+  std::vector<std::pair<int64_t, int64_t>> added;
+  for (int i = 0; i < 40; ++i) {
+    const int64_t first = 1000 * ((i * 7) % 40) + i % 3;
+    added.push_back({first, first + 8 + 50 * (i % 4)});
+    many.Add(added.back().first, added.back().second);
+  }
+  EXPECT_EQ(int(CLAIMSPANS::CLAIM_SPANS), many.Count);
+  for (int i = 1; i < many.Count; ++i) EXPECT_LT(many.Span[i - 1].End, many.Span[i].First);
+  for (const auto& [first, end] : added) {
+    const CLAIMSPAN* span = many.Meets(first, end - first);
+    ASSERT_NE(nullptr, span);
+    EXPECT_TRUE(span->First <= first && end <= span->End) << first;
+  }
 }

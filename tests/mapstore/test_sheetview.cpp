@@ -106,6 +106,35 @@ TEST_F(SheetViewTest, AFileCutShortUnderTheViewGivesAShortRead) {
   EXPECT_EQ(nullptr, data.RecordAddr(100000));
 }
 
+// The same in a child process, for every guarded access (a touch, a read,
+// a write and a read back through a writable view), so that a guard the
+// optimiser undid shows as this test's failure, not as a bus error ending
+// the whole program. The child's exit code has a bit per access that
+// faulted no bus error but answered wrong.
+TEST_F(SheetViewTest, AccessesPastACutAnswerFalseInsteadOfABusError) {
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child works on this process's views
+  const Bytes file = Random(256 * 1024, 7);
+  const HANDLE h = Open("S.DAT", file, GENERIC_READ | GENERIC_WRITE);
+  TSheetView view;
+  for (int i = 0; i < 20; ++i) ExpectRead(view, h, file, i * 1000, 100);
+  ASSERT_EQ(int64_t(file.size()), view.Length());
+  TSheetWriteView writer;
+  ASSERT_TRUE(writer.Start(h));
+
+  auto accessPastTheCut = [&] {
+    if (!plat::SetFileLength(h, 5000)) _exit(64);
+    char buffer[100] = {};
+    int wrong = 0;
+    if (TouchViews(view.At(4000), view.At(200000), nullptr)) wrong |= 1;
+    if (view.Read(h, 200000, buffer, 100) != 0) wrong |= 2;
+    if (writer.Write(200000, buffer, sizeof(buffer))) wrong |= 4;
+    if (writer.Read(200000, buffer, sizeof(buffer))) wrong |= 8;
+    _exit(wrong);
+  };
+  EXPECT_EXIT(accessPastTheCut(), ::testing::ExitedWithCode(0), "");
+  writer.Finish();
+}
+
 // Records of every size at scattered offsets of a metric, semantics and
 // descriptor file several times the caches' size, read in a random order
 // twice over, with and without views.

@@ -229,6 +229,75 @@ TEST_F(ObjectRead, ARecordThatCannotBeCopiedFailsTheRead) {
   }
 }
 
+// A record damaged inside its file (by another program, or a disk) fails
+// the read of its object alone, with 60005: the object is neither read
+// with its points or characteristics missing nor with another's. Objects
+// whose records are sound read as written.
+TEST_F(ObjectRead, ADamagedRecordFailsTheReadOfItsObjectAlone) {
+  const Bytes line = Draw({{128, Bytes{1, 0, 0, 0, 0x10, 0, 0, 0}}});
+  const Bytes semn = IntSemantics({{SEM_WIDTH, 5}, {SEM_NAME, 7}});
+  std::vector<int> objects;
+  for (int i = 0; i < 4; ++i)
+    objects.push_back(m.Append(1, LOCAL_SQUARE, KIND_LAKE,
+                               Metric(METRIC_F32, {kBox, {{1, 2}, {3, 4}, {1, 2}}}), semn, line));
+  ASSERT_EQ((std::vector<int>{1, 2, 3, 4}), objects);
+  const FVSPR victim = m.Stored(1, 2), last = m.Stored(1, 4);
+  m.map.CloseData();
+  const std::string dat = m.dir.Read("S1.DAT"), sem = m.dir.Read("S1.SEM"),
+                    gra = m.dir.Read("S1.GRA");
+
+  struct Case {
+    const char* what;
+    const char* file;
+    size_t at;        // of the file
+    uint32_t value;   // written there (4 bytes, or 2 with `half`)
+    bool half;
+    int damaged;      // the object that no longer reads
+  };
+  const DWORD data = victim.DataOffset, sem2 = victim.SemnOffset, draw = victim.DrawOffset;
+  const Case cases[] = {
+      {"metric marker", "S1.DAT", data, 0x12345678, false, 2},
+      {"metric length past the end", "S1.DAT", data + 4, uint32_t(dat.size()), false, 2},
+      {"metric length below its head", "S1.DAT", data + 4, 12, false, 2},
+      {"contour count past the record", "S1.DAT", data + 12, 0x00400000, false, 2},
+      {"subject count past the contours", "S1.DAT", data + 8, 3, true, 2},
+      {"semantics marker", "S1.SEM", sem2, 0x7FFE, true, 2},
+      {"semantics length past its blocks", "S1.SEM", sem2 + 2, 22, true, 2},
+      {"characteristic of another type", "S1.SEM", sem2 + 6, 8, true, 2},
+      {"graphics element past the record", "S1.GRA", draw + 12, 40, true, 2},
+      {"metric file cut in its last record", "S1.DAT", last.DataOffset + 40, 0, false, 4},
+      {"semantics file cut in its last record", "S1.SEM", last.SemnOffset + 10, 0, false, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    m.dir.Write("S1.DAT", dat);
+    m.dir.Write("S1.SEM", sem);
+    m.dir.Write("S1.GRA", gra);
+    std::string bytes = m.dir.Read(c.file);
+    if (std::string(c.what).find(" cut ") != std::string::npos)
+      bytes.resize(c.at);
+    else
+      std::memcpy(&bytes[c.at], &c.value, c.half ? 2 : 4);
+    m.dir.Write(c.file, bytes);
+    ASSERT_EQ(1, m.map.OpenData(m.Path().c_str(), 0));
+    TObjectInfo o;
+    for (int n : objects) {
+      o.Object(&m.map, 1, n);
+      if (n == c.damaged) {
+        EXPECT_TRUE(o.Desc == nullptr && o.Metric.Record == nullptr) << n;
+        EXPECT_EQ(MAPERR_DATA, o.GetError()) << n;
+        EXPECT_EQ(MAPERR_DATA, m.map.List.GetError()) << n;
+      } else {
+        ASSERT_NE(nullptr, o.Desc) << n;
+        EXPECT_EQ(8, o.Metric.TotalPointCount()) << n;
+        EXPECT_TRUE(SameBytes(semn.data(), o.Semn.Record(), semn.size())) << n;
+        EXPECT_EQ(1, o.Draw.Count()) << n;
+      }
+    }
+    m.map.CloseData();
+  }
+}
+
 TEST_F(ObjectCopy, OntoItselfNothingChanges) {
   const int n = Road(1);
   TObjectInfo o;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -118,9 +119,7 @@ TEST_F(MtrTest, AScaleBelowOneIsMadeOneAndTheElementSizeKept) {
 TEST_F(MtrTest, BadDescriptionsAndProjectionsCreateNothing) {
   auto bad = [](void (*change)(BUILDMTW&, MTRPROJECTIONDATA&), bool withProj) {
     BUILDMTW b = Build(100, 100, 10, 2);
-    MTRPROJECTIONDATA p{};
-    p.Length = sizeof(p);
-    p.ProjectionCode = -1;
+    MTRPROJECTIONDATA p = rmftest::NoProjection();
     change(b, p);
     return std::make_pair(b, withProj ? p : MTRPROJECTIONDATA{});
   };
@@ -207,9 +206,7 @@ TEST_F(MtrTest, OtherKindsAndShortFilesAreRefused) {
 
 TEST_F(MtrTest, AQualityMatrixKeepsItsColours) {
   BUILDMTW b = Build(100, 100, 10, 2);
-  MTRPROJECTIONDATA p{};
-  p.Length = sizeof(p);
-  p.ProjectionCode = -1;
+  MTRPROJECTIONDATA p = rmftest::NoProjection();
   COLORREF colours[300];
   for (int i = 0; i < 300; ++i) colours[i] = COLORREF(i * 3);
   {
@@ -222,6 +219,42 @@ TEST_F(MtrTest, AQualityMatrixKeepsItsColours) {
   EXPECT_EQ(RMF_MTQ, m.Head.Ident);
   EXPECT_EQ(1024u, m.Head.PaletteLength);
   EXPECT_EQ(COLORREF(255 * 3), m.PaletteWords[255]);
+}
+
+// A palette given to a quality matrix whose palette place lies far past
+// its end or over its block table (a damaged header) is stored at the end
+// of the file: the file does not grow to the place, and the table and the
+// values stay.
+TEST_F(MtrTest, APalettePlaceOutsideTheFileOrOverTheTableMovesToTheEnd) {
+  BUILDMTW b = Build(100, 100, 10, 2);
+  MTRPROJECTIONDATA p = rmftest::NoProjection();
+  const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+  {
+    TMtr m;
+    ASSERT_EQ(1, m.CreateMtq(name.c_str(), &b, &p, colours, 4));
+    ASSERT_EQ(1, m.PutPoint(LONG(3), 4, 5));
+  }
+  const std::string made = rmftest::ReadAll(name);
+  const RMF head = rmftest::ReadHeader(name);
+  for (const DWORD place : {DWORD(0x7FFFFFFE), head.TablePosition}) {
+    SCOPED_TRACE(place);
+    rmftest::WriteAll(name, made);
+    rmftest::PatchValue(name, offsetof(RMF, PalettePosition), place);
+    rmftest::PatchValue(name, offsetof(RMF, PaletteLength), DWORD(0));
+    {
+      TMtr m(name.c_str(), 0);
+      m.Palette(colours, 4);
+      m.Head.PaletteLength = sizeof(colours);
+      m.HeadChanged = 1;
+    }
+    EXPECT_EQ(made.size() + sizeof(colours), rmftest::ReadAll(name).size());
+    TMtr m(name.c_str(), 0);
+    EXPECT_EQ(DWORD(made.size()), m.Head.PalettePosition);
+    EXPECT_EQ(0, std::memcmp(colours, m.PaletteWords, sizeof(colours)));
+    LONG value = 0;
+    EXPECT_EQ(1, m.GetPoint(value, 4, 5));
+    EXPECT_EQ(3, value);
+  }
 }
 
 TEST_F(MtrTest, AnOldMatrixIsConvertedByTheSiblingLibrary) {

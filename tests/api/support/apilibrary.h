@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,7 +67,32 @@ class LoadedLibraryTest : public ::testing::Test {
     }
   }
 
+  // What a function answers when it refuses: nothing for a void one, an
+  // empty text, a null pointer, 0.0 or 0.
+  static void ExpectRefusal(const DeclaredFunction& f, const Answer& a) {
+    if (f.result == "void") return;
+    if (f.result == "const char*")
+      EXPECT_STREQ("", reinterpret_cast<const char*>(a.value)) << f.name;
+    else if (f.result == "char*")
+      EXPECT_EQ(0, a.value) << f.name;
+    else if (f.result == "double")
+      EXPECT_EQ(0.0, a.real) << f.name;
+    else
+      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+  }
+
   static inline void* lib = nullptr;
+};
+
+// The loaded library with messages off, and a fresh folder for each test
+// whose files Path names.
+class LibraryFolderTest : public LoadedLibraryTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  std::filesystem::path dir_;
 };
 
 // An empty folder for the running test, <tests' scratch folder>/<prefix>
@@ -77,6 +104,21 @@ inline std::filesystem::path FreshTestFolder(const std::string& prefix) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+inline void LibraryFolderTest::SetUp() {
+  LoadedLibraryTest::SetUp();
+  if (HasFatalFailure()) return;
+  Fn<int (*)(int)>("mapMessageEnable")(0);
+  dir_ = FreshTestFolder(std::string(
+             ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name()) +
+         "_");
+}
+
+// The bytes of a file (none when it cannot be read).
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace apitest

@@ -101,9 +101,7 @@ bool WriteQuality(const std::string& path) {
   BUILDMTW b = MatrixBuild(kColumns, kRows, 1);
   b.HeightUnit = 0;
   const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
-  MTRPROJECTIONDATA proj{};
-  proj.Length = sizeof(proj);
-  proj.ProjectionCode = -1;
+  MTRPROJECTIONDATA proj = rmftest::NoProjection();
   TMtr m;
   if (m.CreateMtq(path.c_str(), &b, &proj, colours, 4) != 1) return false;
   for (int i = 0; i < kRows; ++i)

@@ -26,6 +26,14 @@ inline BUILDMTW MatrixBuild(double x, double y, double width, double height, dou
   return b;
 }
 
+// Projection data of a new quality matrix that leave its projection unset.
+inline MTRPROJECTIONDATA NoProjection() {
+  MTRPROJECTIONDATA p{};
+  p.Length = sizeof(p);
+  p.ProjectionCode = -1;
+  return p;
+}
+
 // A layer matrix over the frame from (x1, y1) to (x2, y2) of `size` metre
 // cells: `layers` thicknesses 1 byte wide and heights `heightBytes` wide
 // (none with 0), at 1:`scale`.
