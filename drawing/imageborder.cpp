@@ -39,16 +39,6 @@ bool Ready(const POLYDATA* data, const char* parm, const IMGCONTEXT* context, co
 // Dword n of the record.
 LONG Word(const char* parm, int n) { return ParmLong(parm, n); }
 
-// A one-part set of the given points with the other fields of `from`.
-POLYDATA PartOf(const POLYDATA* from, POINT* points, LONG* count) {
-  POLYDATA one = *from;
-  one.Points = points;
-  one.PolyCounts = count;
-  one.Count = 1;
-  one.Text = nullptr;
-  return one;
-}
-
 int BorderDefault(POLYDATA* data, const char*, const IMGCONTEXT*, FRAME* frame) {
   if (data == nullptr || frame == nullptr || data->PolyCounts == nullptr) return 0;
   const POINT* p = data->Points;
@@ -156,7 +146,8 @@ int BorderLineSigns(POLYDATA* data, const char* parm, const IMGCONTEXT* context,
   if (data->Points == nullptr || data->PolyCounts == nullptr) return 1;
   auto border = [&](const LINESIGNSLOT& s, POINT* points, LONG count) {
     if (!s.Present() || s.Code > 255 || !PrimitiveFits(s.Code, s.Parm, s.Length)) return;
-    POLYDATA one = PartOf(data, points, &count);
+    POLYDATA one = OnePartOf(*data, points, &count);
+    one.Text = nullptr;  // the texts belong to the parts of the whole set
     BorderPrimitiveTable[s.Code](&one, s.Parm, context, frame);
   };
   const POINT* p = data->Points;

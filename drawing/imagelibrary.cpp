@@ -12,6 +12,7 @@
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "drawing/dibpainters.h"
+#include "drawing/nesting.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
@@ -41,16 +42,6 @@ LIBRARYSLOT* OpenSlot(int n) {
 // Plug-ins that paint plug-in images through the host nest their calls;
 // a library painting itself without end is cut off here.
 int g_callDepth = 0;
-
-struct CallGuard {
-  bool ok;
-  CallGuard() : ok(g_callDepth < LIBRARY_CALL_DEPTH) {
-    if (ok) ++g_callDepth;
-  }
-  ~CallGuard() {
-    if (ok) --g_callDepth;
-  }
-};
 
 void Unload(LIBRARYSLOT* s) {
   if (s->Module != nullptr) FreeLibraryModule(s->Module);
@@ -228,7 +219,7 @@ LONG llGetImageListField(int n, LONG image) {
 
 LONG llPaintImage(int n, LONG image, POLYDATA* data, const IMGCONTEXT* context, const char* parm) {
   LIBRARYSLOT* s = OpenSlot(n);
-  CallGuard guard;
+  NestingGuard guard(g_callDepth, LIBRARY_CALL_DEPTH);
   if (s != nullptr && s->PaintImage != nullptr && guard.ok)
     return s->PaintImage(image, data, parm, context);
   if (context == nullptr) return 0;
@@ -244,7 +235,7 @@ LONG llPaintImage(int n, LONG image, POLYDATA* data, const IMGCONTEXT* context, 
 
 LONG llPaintExample(int n, LONG image, const char* parm, const IMGCONTEXT* context) {
   LIBRARYSLOT* s = OpenSlot(n);
-  CallGuard guard;
+  NestingGuard guard(g_callDepth, LIBRARY_CALL_DEPTH);
   return s != nullptr && s->PaintExample != nullptr && guard.ok
              ? s->PaintExample(image, parm, context)
              : 0;
@@ -252,7 +243,7 @@ LONG llPaintExample(int n, LONG image, const char* parm, const IMGCONTEXT* conte
 
 LONG llTestVisible(int n, LONG image, POLYDATA* data, const IMGCONTEXT* context, const char* parm) {
   LIBRARYSLOT* s = OpenSlot(n);
-  CallGuard guard;
+  NestingGuard guard(g_callDepth, LIBRARY_CALL_DEPTH);
   if (s != nullptr && s->TestVisible != nullptr && guard.ok)
     return s->TestVisible(image, data, parm, context);
   return TestDefaultImage(nullptr, data, parm, context != nullptr ? context->Scale : 1.0f);
@@ -261,7 +252,7 @@ LONG llTestVisible(int n, LONG image, POLYDATA* data, const IMGCONTEXT* context,
 LONG llGetImageBorder(int n, LONG image, POLYDATA* data, const char* parm,
                       const IMGCONTEXT* context, FRAME* frame) {
   LIBRARYSLOT* s = OpenSlot(n);
-  CallGuard guard;
+  NestingGuard guard(g_callDepth, LIBRARY_CALL_DEPTH);
   return s != nullptr && s->GetImageBorder != nullptr && guard.ok
              ? s->GetImageBorder(image, data, parm, context, frame)
              : 0;

@@ -402,7 +402,7 @@ std::vector<char> Diamond(DWORD colour) {
 TEST_F(LineSigns, Picture) {
   Open(320, 200);
   // A road with posts: a grey band, green discs and red diamonds between
-  // the gaps of each segment, blue rings at each segment's start and end.
+  // the gaps of each segment, dark red rings at each segment's start and end.
   Signs road;
   road.startGap = 8, road.endGap = 8, road.spacingA = 18, road.spacingB = 18;
   road.slot[BASE] = {PRIM_LINE, Words({0x606060, 6 * kPixel})};
