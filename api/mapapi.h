@@ -35,5 +35,8 @@
 #include "api/objsem_api.h"
 #include "api/rst_api.h"
 #include "api/object_api.h"
+#include "api/site_api.h"
+#include "api/sitebuild_api.h"
+#include "api/legend_api.h"
 
 #endif
