@@ -23,6 +23,7 @@
 #include "objects/objectinfo.h"
 #include "search/docseek.h"
 #include "selection/mapselect.h"
+#include "selection/selectcontexts.h"
 
 namespace {
 
@@ -484,6 +485,11 @@ MAPAPI LONG WINAPI mapGetSiteSeekSelect(HMAP hMap, HSITE hSite, HSELECT select) 
 
 MAPAPI LONG WINAPI mapSetSiteSeekSelect(HMAP hMap, HSITE hSite, HSELECT select) {
   return SiteSelect(hMap, hSite, select, false, true);
+}
+
+MAPAPI HSELECT WINAPI mapCreateSiteSelectContext(HMAP hMap, HSITE hSite) {
+  TMap* map = OpenMapOf(hMap, hSite);
+  return map != nullptr ? reinterpret_cast<HSELECT>(slCreateSelect(&map->SelectList)) : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -168,6 +168,9 @@ MAPAPI LONG WINAPI mapGetSiteViewSelect(HMAP hMap, HSITE hSite, HSELECT select);
 MAPAPI LONG WINAPI mapSetSiteViewSelect(HMAP hMap, HSITE hSite, HSELECT select);
 MAPAPI LONG WINAPI mapGetSiteSeekSelect(HMAP hMap, HSITE hSite, HSELECT select);
 MAPAPI LONG WINAPI mapSetSiteSeekSelect(HMAP hMap, HSITE hSite, HSELECT select);
+/* A new select context on the map of the site, kept in that map's list of
+ * selects (free it with mapDeleteSelectContext); 0 when none is free. */
+MAPAPI HSELECT WINAPI mapCreateSiteSelectContext(HMAP hMap, HSITE hSite);
 
 /* --- Other --- */
 

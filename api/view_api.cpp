@@ -182,3 +182,20 @@ MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap) { return docGetMapPalette(hMa
 MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index) { return docGetMapColor(hMap, index); }
 
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap) { return docGetColorCount(hMap); }
+
+MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm) {
+  return docPaintToEmf(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm) {
+  return docPaintToEmfEx(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect) {
+  return docPaintToDib(hMap, info, bits, rect);
+}
+
+MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
+                                   LONG height, RECT* rect) {
+  return docPaintToImage(hMap, palette, bits, width, height, rect);
+}

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "types/paintparm.h"
+#include "types/picturetypes.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
 
@@ -74,3 +75,11 @@ LONG docSetSiteColors(HMAP hMap, HSITE site, const COLORREF* colours, LONG count
 HPALETTE docGetMapPalette(HMAP hMap);
 COLORREF docGetMapColor(HMAP hMap, LONG index);
 LONG docGetColorCount(HMAP hMap);
+
+// Pictures the host holds (TMapAccess, document/picture.cpp); a null
+// rectangle gives 0.
+LONG docPaintToEmf(HMAP hMap, const char* name, const METAFILEBUILDPARM* parm);
+LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* parm);
+LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect);
+LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
+                     const RECT* rect);
