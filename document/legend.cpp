@@ -305,12 +305,12 @@ class LentText {
 // text and the view type for the call: the sample painter's answer.
 int PaintOver(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char* parm,
               POLYDATA* data, int count, const COLORREF* palette, int viewType, const char* text,
-              bool real) {
+              bool real, int erase = 1) {
   SampleState state(doc, viewType, real);
   TakeSampleColours(doc, count, palette);
   if (text == nullptr || text[0] == '\0') text = SampleText(code, parm);
   LentText lent(data, text);
-  return doc->TMapPaint::PaintExampleObject(dc, rect, code, parm, data);
+  return doc->TMapPaint::PaintExampleObject(dc, rect, code, parm, data, erase);
 }
 
 LONG Width(const RECT& rect) { return LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, kLargestSide)); }
@@ -337,11 +337,11 @@ int PaintLabelledSample(TMapAccess* doc, HDC dc, const RECT& rect, const char* p
                Height(rect), &shape);
   PaintOver(doc, dc, rect, found.Sign.Code, found.Sign.Parm, &shape.Data, count, palette, viewType,
             text, real);
-  // The label strokes go over the sign's picture: painted on the device
-  // (or copied from the memory image) over what the sign left.
+  // The label strokes go over the sign's picture: on the device, or into
+  // the memory image that still holds the sign.
   LabelFigure(Width(rect), Height(rect), true, &shape);
   return PaintOver(doc, dc, rect, line.Code, line.Parm, &shape.Data, count, palette, viewType,
-                   text, real) != 0;
+                   text, real, 0) != 0;
 }
 
 // A bare primitive over its sample geometry for the local kind: 1 when
