@@ -36,6 +36,13 @@ TMap* OpenMapOf(HMAP hMap, HSITE hSite) {
   return map != nullptr && map->IsActive() ? map : nullptr;
 }
 
+// What `get` answers of the map of a site, or `none` without one.
+template <class T, class Get>
+T OfMap(HMAP hMap, HSITE hSite, T none, Get get) {
+  TMap* map = OpenMapOf(hMap, hSite);
+  return map != nullptr ? T(get(map)) : none;
+}
+
 // The number of a site (0 the main map), -1 for none of the document's.
 int NumberOf(HMAP hMap, HSITE hSite) { return SiteNumberOf(DocumentOf(hMap), hSite); }
 
@@ -167,48 +174,39 @@ MAPAPI LONG WINAPI mapCopySite(HMAP hMap, HSITE hSite, const char* name) {
 // Facts
 
 MAPAPI const char* WINAPI mapGetSiteFileName(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->Path : kEmpty;
+  return OfMap<const char*>(hMap, hSite, kEmpty, [](TMap* m) { return m->Path; });
 }
 
 MAPAPI const char* WINAPI mapGetSiteName(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->Name() : kEmpty;
+  return OfMap<const char*>(hMap, hSite, kEmpty, [](TMap* m) { return m->Name(); });
 }
 
 MAPAPI LONG WINAPI mapGetSiteType(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->MapType() : 0;
+  return OfMap<LONG>(hMap, hSite, 0, [](TMap* m) { return m->MapType(); });
 }
 
 MAPAPI LONG WINAPI mapGetSiteScale(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->Scale() : 0;
+  return OfMap<LONG>(hMap, hSite, 0, [](TMap* m) { return m->Scale(); });
 }
 
 MAPAPI double WINAPI mapGetSiteX1(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->X1() : 0.0;
+  return OfMap<double>(hMap, hSite, 0.0, [](TMap* m) { return m->X1(); });
 }
 
 MAPAPI double WINAPI mapGetSiteY1(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->Y1() : 0.0;
+  return OfMap<double>(hMap, hSite, 0.0, [](TMap* m) { return m->Y1(); });
 }
 
 MAPAPI double WINAPI mapGetSiteX2(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->X2() : 0.0;
+  return OfMap<double>(hMap, hSite, 0.0, [](TMap* m) { return m->X2(); });
 }
 
 MAPAPI double WINAPI mapGetSiteY2(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->Y2() : 0.0;
+  return OfMap<double>(hMap, hSite, 0.0, [](TMap* m) { return m->Y2(); });
 }
 
 MAPAPI LONG WINAPI mapGetSiteMode(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? LONG(map->Passport.ModeCounter) : 0;
+  return OfMap<LONG>(hMap, hSite, 0, [](TMap* m) { return LONG(m->Passport.ModeCounter); });
 }
 
 MAPAPI LONG WINAPI mapGetSiteObjectCount(HMAP hMap, HSITE hSite) {
@@ -232,8 +230,7 @@ MAPAPI const char* WINAPI mapGetSiteLayerName(HMAP hMap, HSITE hSite, LONG layer
 // Flags
 
 MAPAPI LONG WINAPI mapGetSiteEditFlag(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->EditFlag : 0;
+  return OfMap<LONG>(hMap, hSite, 0, [](TMap* m) { return m->EditFlag; });
 }
 
 MAPAPI LONG WINAPI mapSetSiteEditFlag(HMAP hMap, HSITE hSite, LONG flag) {
@@ -244,8 +241,7 @@ MAPAPI LONG WINAPI mapSetSiteEditFlag(HMAP hMap, HSITE hSite, LONG flag) {
 }
 
 MAPAPI LONG WINAPI mapGetSiteViewFlag(HMAP hMap, HSITE hSite) {
-  TMap* map = OpenMapOf(hMap, hSite);
-  return map != nullptr ? map->ViewFlag : 0;
+  return OfMap<LONG>(hMap, hSite, 0, [](TMap* m) { return m->ViewFlag; });
 }
 
 MAPAPI LONG WINAPI mapSetSiteViewFlag(HMAP hMap, HSITE hSite, LONG flag) {

@@ -173,27 +173,20 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   const std::vector<char> labelled =
       Nested(68, {{PRIM_LINE, Words({0x000000, 250})}, {PRIM_FONT_SIGN, sign}}, 64);
   const COLORREF palette[1] = {0};
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(0), Incode(doctest::KIND_ROAD, LOCAL_LINE),
-                                    &doc->Rsc, 0, nullptr),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(1), Incode(doctest::KIND_LAKE, LOCAL_SQUARE),
-                                    &doc->Rsc, 0, nullptr),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(2), Incode(doctest::KIND_WELL, LOCAL_POINT),
-                                    &doc->Rsc, 0, nullptr),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(3), PRIM_TEXT, text.data(), 1, palette, 0,
-                                    nullptr, LOCAL_TITLE),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(4), PRIM_DECORATED_SHORT, signs.data(), 0,
-                                    nullptr, 0, nullptr, LOCAL_LINE),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(5), PRIM_SET, set.data(), 0, nullptr, 0,
-                                    nullptr, LOCAL_LINE),
-            1);
-  EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(6), PRIM_TEMPLATE, labelled.data(), 0,
-                                    nullptr, 0, nullptr, LOCAL_POINT),
-            1);
+  auto kind = [&](int n, uint32_t code, int local) {
+    return doc->PaintExampleObject(window.dc, cell(n), Incode(code, local), &doc->Rsc, 0, nullptr);
+  };
+  auto bare = [&](int n, int code, const std::vector<char>& parm, int local) {
+    return doc->PaintExampleObject(window.dc, cell(n), code, parm.data(), 1, palette, 0, nullptr,
+                                   local);
+  };
+  EXPECT_EQ(kind(0, doctest::KIND_ROAD, LOCAL_LINE), 1);
+  EXPECT_EQ(kind(1, doctest::KIND_LAKE, LOCAL_SQUARE), 1);
+  EXPECT_EQ(kind(2, doctest::KIND_WELL, LOCAL_POINT), 1);
+  EXPECT_EQ(bare(3, PRIM_TEXT, text, LOCAL_TITLE), 1);
+  EXPECT_EQ(bare(4, PRIM_DECORATED_SHORT, signs, LOCAL_LINE), 1);
+  EXPECT_EQ(bare(5, PRIM_SET, set, LOCAL_LINE), 1);
+  EXPECT_EQ(bare(6, PRIM_TEMPLATE, labelled, LOCAL_POINT), 1);
   const doctest::Picture p = doctest::GrabDc(window.dc);
   doctest::WritePng(p, std::string(MC_TEST_TMP) + "/legend_samples.png");
   EXPECT_GT(Count(p, cell(0), kRed), 100);   // the red road across
