@@ -325,22 +325,7 @@ MAPAPI HMAP WINAPI mapPutMapPassportRecord(HMAP hMap, const char* name, const ch
   if (hMap != 0 && DocumentOf(hMap) == nullptr) return 0;
   MAPPASSPORTRECORD passport;
   std::memcpy(&passport, record, sizeof passport);
-  if (passport.Ident != MAPPASSPORT_IDENT || passport.Length != MAPPASSPORT_LENGTH ||
-      passport.Map.Length != MAPREGISTER_LENGTH || passport.Sheet.Length != LISTREGISTER_LENGTH)
-    return 0;
-  // The sheet's files are named after the new map: the names of the map
-  // the record came from would make its sheet files over that map's own.
-  std::memset(passport.Sheet.FileName, 0, sizeof passport.Sheet.FileName);
-  std::strncpy(passport.Sheet.FileName, name, sizeof passport.Sheet.FileName - 1);
-  {
-    TMap made;
-    if (!made.CreateDataEx(name, rscname, &passport.Map, &passport.Sheet)) {
-      made.DeleteList(1, 1);
-      made.CloseData();
-      return 0;
-    }
-    made.CloseData();
-  }
+  if (!CreateMapFromPassport(name, rscname, passport)) return 0;
   return hMap != 0 ? mapOpenSiteForMap(hMap, name, 0) : mapOpenMap(name, 0);
 }
 

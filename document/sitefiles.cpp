@@ -6,6 +6,7 @@
 
 #include "common/copyfile.h"
 #include "common/messages.h"
+#include "mapstore/mapfiles.h"
 #include "mapstore/mapjoin.h"
 #include "platform/file.h"
 #include "platform/path.h"
@@ -146,4 +147,24 @@ int DeleteSite(TMapAccess* doc, int n) {
   char ini[MAX_PATH + 8];
   if (JoinText(ini, sizeof ini, {path, ".ini"})) plat::DeleteFileA(ini);
   return result;
+}
+
+int CreateMapFromPassport(const char* name, const char* rscname, const MAPPASSPORTRECORD& record) {
+  if (name == nullptr || rscname == nullptr || record.Ident != MAPPASSPORT_IDENT ||
+      record.Length != MAPPASSPORT_LENGTH || record.Map.Length != MAPREGISTER_LENGTH ||
+      record.Sheet.Length != LISTREGISTER_LENGTH)
+    return 0;
+  MAPPASSPORTRECORD passport = record;
+  // The names of the map the record came from would make the new sheet's
+  // files over that map's own.
+  std::memset(passport.Sheet.FileName, 0, sizeof passport.Sheet.FileName);
+  std::strncpy(passport.Sheet.FileName, name, sizeof passport.Sheet.FileName - 1);
+  const bool existed = Exists(name);
+  TMap made;
+  const int created = made.CreateDataEx(name, rscname, &passport.Map, &passport.Sheet);
+  made.CloseData();
+  if (created) return 1;
+  // A map file this call left half written must not open as a map.
+  if (!existed && !DeleteMapFiles(name)) plat::DeleteFileA(name);
+  return 0;
 }

@@ -15,6 +15,7 @@
 #include "document/docentries.h"
 #include "document/sitechain.h"
 #include "document/sitefiles.h"
+#include "mapstore/mapfiles.h"
 #include "document/viewentries.h"
 #include "platform/fault.h"
 #include "platform/gdi/gdi_test.h"
@@ -346,6 +347,36 @@ TEST_F(SiteChain, CopyFailingAtAnyFileOperationLeavesNoHalfCopy) {
                                });
   EXPECT_GE(faults, 10);
   EXPECT_EQ(ObjectsOf(a), 2);
+}
+
+TEST_F(SiteChain, PassportRecordMakesAWholeMapOrNone) {
+  const std::string a = Site("a.sit", {Well(1000, 1000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  MAPPASSPORTRECORD record{MAPPASSPORT_IDENT, MAPPASSPORT_LENGTH, {}, {}};
+  ASSERT_TRUE(map->ListToRegister(&record.Map, &record.Sheet, 1));
+  MAPPASSPORTRECORD lying = record;
+  lying.Sheet.Length = 543;
+  const std::string made = dir / "made.sit";
+  EXPECT_EQ(CreateMapFromPassport(made.c_str(), rsc.c_str(), lying), 0);
+  EXPECT_FALSE(dir.Exists("made.sit"));
+  int created = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] { DeleteMapFiles(made.c_str()), std::remove(made.c_str()); };
+  const int faults = sweep.Run(
+      [&] { created = CreateMapFromPassport(made.c_str(), rsc.c_str(), record); },
+                               [&](const mctest::SweepRun& run) {
+                                 EXPECT_TRUE(created || run.faulted) << run;
+                                 EXPECT_EQ(ObjectsOf(made), created ? 0 : -1) << run;
+                               });
+  EXPECT_GE(faults, 5);
+  TMap again;
+  ASSERT_TRUE(again.OpenData(made.c_str(), 0));
+  EXPECT_EQ(again.Scale(), map->Scale());
+  EXPECT_EQ(again.MapType(), map->MapType());
+  EXPECT_STRNE(again.TMapPassport::List(1)->NameHDR, map->TMapPassport::List(1)->NameHDR);
+  again.CloseData();
+  EXPECT_EQ(ObjectsOf(a), 1);
 }
 
 TEST_F(SiteChain, DeletingAUserMapTakesItsFilesAndIni) {
