@@ -92,7 +92,8 @@ LONG SiteSelect(HMAP hMap, HSITE hSite, HSELECT select, bool view, bool toMap) {
   TMapSelect* given = SelectOf(select);
   const int n = SiteNumberOf(doc, hSite);
   if (given == nullptr || n < 0 || OpenMapOf(hMap, hSite) == nullptr) return 0;
-  if (n == 0 && view) return toMap ? mapSetViewSelect(hMap, select) : mapGetViewSelect(hMap, select);
+  if (n == 0 && view)
+    return toMap ? mapSetViewSelect(hMap, select) : mapGetViewSelect(hMap, select);
   TMapSelect* own = view ? doc->GetViewSelect(n) : doc->GetSeekSelect(n);
   return toMap ? CopySelect(own, given) : CopySelect(given, own);
 }
@@ -283,16 +284,15 @@ MAPAPI LONG WINAPI mapSetSiteRangeScaleVisible(HMAP hMap, LONG number, LONG bott
 // ---------------------------------------------------------------------------
 // Passports
 
-MAPAPI LONG WINAPI mapGetSiteInfoEx(HMAP hMap, HSITE hSite, MAPREGISTEREX* map,
-                                    LISTREGISTER* sheet, LONG number) {
+MAPAPI LONG WINAPI mapGetSiteInfoEx(HMAP hMap, HSITE hSite, MAPREGISTEREX* map, LISTREGISTER* sheet,
+                                    LONG number) {
   TMap* found = OpenMapOf(hMap, hSite);
   if (found == nullptr || map == nullptr || sheet == nullptr) return 0;
   if (NumberOf(hMap, hSite) > 0) number = 1;
   return found->ListToRegister(map, sheet, number) != 0 ? 1 : 0;
 }
 
-MAPAPI LONG WINAPI mapGetSiteInfo(HMAP hMap, HSITE hSite, MAPREGISTEREX* map,
-                                  LISTREGISTER* sheet) {
+MAPAPI LONG WINAPI mapGetSiteInfo(HMAP hMap, HSITE hSite, MAPREGISTEREX* map, LISTREGISTER* sheet) {
   if (map == nullptr) return 0;
   MAPREGISTEREX whole;
   if (!mapGetSiteInfoEx(hMap, hSite, &whole, sheet, 1)) return 0;
@@ -329,14 +329,15 @@ MAPAPI HMAP WINAPI mapPutMapPassportRecord(HMAP hMap, const char* name, const ch
   return hMap != 0 ? mapOpenSiteForMap(hMap, name, 0) : mapOpenMap(name, 0);
 }
 
-MAPAPI LONG WINAPI mapSetSiteBorder(HMAP hMap, HSITE hSite, DOUBLEPOINT* first,
-                                    DOUBLEPOINT* second, LONG kind) {
+MAPAPI LONG WINAPI mapSetSiteBorder(HMAP hMap, HSITE hSite, DOUBLEPOINT* first, DOUBLEPOINT* second,
+                                    LONG kind) {
   TMapAccess* doc = DocumentOf(hMap);
   TMap* map = OpenMapOf(hMap, hSite);
   if (map == nullptr) return 0;
   if (!map->IsRealPlace() || first == nullptr || second == nullptr) return 1;
   DOUBLEPOINT a = *first, b = *second;
-  if (!mapTransformPoints(hMap, &a, kind, &a, 3, 1) || !mapTransformPoints(hMap, &b, kind, &b, 3, 1))
+  if (!mapTransformPoints(hMap, &a, kind, &a, 3, 1) ||
+      !mapTransformPoints(hMap, &b, kind, &b, 3, 1))
     return 0;
   const DOUBLEPOINT low{std::min(a.X, b.X), std::min(a.Y, b.Y)};
   const DOUBLEPOINT high{std::max(a.X, b.X), std::max(a.Y, b.Y)};
@@ -356,8 +357,7 @@ MAPAPI LONG WINAPI mapSiteRscObjectCountInLayer(HMAP hMap, HSITE hSite, LONG lay
   return mapGetRscObjectCountInLayer(mapGetRscIdent(hMap, hSite), layer);
 }
 
-MAPAPI const char* WINAPI mapSiteRscObjectNameInLayer(HMAP hMap, HSITE hSite, LONG layer,
-                                                      LONG n) {
+MAPAPI const char* WINAPI mapSiteRscObjectNameInLayer(HMAP hMap, HSITE hSite, LONG layer, LONG n) {
   return mapGetRscObjectNameInLayer(mapGetRscIdent(hMap, hSite), layer, n);
 }
 

@@ -47,7 +47,8 @@ class WorkObject {
   // Empty again for the next object; then registered as the kind, when one
   // is given: true when it is.
   bool Begin(LONG code, LONG local) {
-    return mapClearObject(handle_, 1, kWorkKind) != 0 && mapRegisterObject(handle_, code, local) != 0;
+    return mapClearObject(handle_, 1, kWorkKind) != 0 &&
+           mapRegisterObject(handle_, code, local) != 0;
   }
   void Add(double x, double y, LONG subject = 0) { mapAppendPointPlane(handle_, x, y, subject); }
 
@@ -145,7 +146,9 @@ DOUBLEPOINT Anchor(const DFRAME& r, int position) {
   }
 }
 
-bool Starts(const char* line, const char* word) { return std::strncmp(line, word, std::strlen(word)) == 0; }
+bool Starts(const char* line, const char* word) {
+  return std::strncmp(line, word, std::strlen(word)) == 0;
+}
 
 void RscLine(const TemplateRun& t, const char* line) {
   int code;
@@ -273,11 +276,11 @@ void GeoText(const TemplateRun& t, const char* line) {
     if (!TraceLine(t, true, b, minL, maxL)) continue;
     DegreeLabel(b, label);
     if (CrossSide(t, side, sw, nw, &c))
-      mapCreateTitleSite(t.hMap, t.hSite, code, label, c.X, c.Y - o - kLabelLength, c.X, c.Y - o,
-                         2, 0, t.angle, t.centre);
+      mapCreateTitleSite(t.hMap, t.hSite, code, label, c.X, c.Y - o - kLabelLength, c.X, c.Y - o, 2,
+                         0, t.angle, t.centre);
     if (CrossSide(t, side, se, ne, &c))
-      mapCreateTitleSite(t.hMap, t.hSite, code, label, c.X, c.Y + o, c.X, c.Y + o + kLabelLength,
-                         0, 0, t.angle, t.centre);
+      mapCreateTitleSite(t.hMap, t.hSite, code, label, c.X, c.Y + o, c.X, c.Y + o + kLabelLength, 0,
+                         0, t.angle, t.centre);
   }
   for (double l = minL; l < maxL; l += s) {
     if (!TraceLine(t, false, l, minB, maxB)) continue;
@@ -334,8 +337,8 @@ MAPAPI LONG WINAPI mapCreateLineSite(HMAP hMap, HSITE hSite, LONG code, double x
   return TurnAndCommit(w.get(), angle, centre);
 }
 
-MAPAPI LONG WINAPI mapCreateFrameFillSite(HMAP hMap, HSITE hSite, LONG inner, LONG fill,
-                                          LONG outer, double width, DFRAME* frame, double angle,
+MAPAPI LONG WINAPI mapCreateFrameFillSite(HMAP hMap, HSITE hSite, LONG inner, LONG fill, LONG outer,
+                                          double width, DFRAME* frame, double angle,
                                           DOUBLEPOINT* centre) {
   if (frame == nullptr) return 0;
   WorkObject w(hMap, hSite);

@@ -303,9 +303,9 @@ class LentText {
 
 // A primitive over points in the rectangle, with the colours, the sample
 // text and the view type for the call: the sample painter's answer.
-int PaintOver(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char* parm,
-              POLYDATA* data, int count, const COLORREF* palette, int viewType, const char* text,
-              bool real, int erase = 1) {
+int PaintOver(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char* parm, POLYDATA* data,
+              int count, const COLORREF* palette, int viewType, const char* text, bool real,
+              int erase = 1) {
   SampleState state(doc, viewType, real);
   TakeSampleColours(doc, count, palette);
   if (text == nullptr || text[0] == '\0') text = SampleText(code, parm);
@@ -313,8 +313,12 @@ int PaintOver(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char* p
   return doc->TMapPaint::PaintExampleObject(dc, rect, code, parm, data, erase);
 }
 
-LONG Width(const RECT& rect) { return LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, kLargestSide)); }
-LONG Height(const RECT& rect) { return LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, kLargestSide)); }
+LONG Width(const RECT& rect) {
+  return LONG(std::clamp<int64_t>(int64_t(rect.right) - rect.left, 0, kLargestSide));
+}
+LONG Height(const RECT& rect) {
+  return LONG(std::clamp<int64_t>(int64_t(rect.bottom) - rect.top, 0, kLargestSide));
+}
 
 // The labelled set (150): its sign over the sign's sample geometry and
 // three label strokes beside it in the set's line, or without a sign the
@@ -340,8 +344,8 @@ int PaintLabelledSample(TMapAccess* doc, HDC dc, const RECT& rect, const char* p
   // The label strokes go over the sign's picture: on the device, or into
   // the memory image that still holds the sign.
   LabelFigure(Width(rect), Height(rect), true, &shape);
-  return PaintOver(doc, dc, rect, line.Code, line.Parm, &shape.Data, count, palette, viewType,
-                   text, real, 0) != 0;
+  return PaintOver(doc, dc, rect, line.Code, line.Parm, &shape.Data, count, palette, viewType, text,
+                   real, 0) != 0;
 }
 
 // A bare primitive over its sample geometry for the local kind: 1 when
@@ -374,8 +378,8 @@ const char* ParmsOf(const VIEPAR* rec) { return reinterpret_cast<const char*>(re
 
 }  // namespace
 
-int TMapAccess::PaintExampleObject(HDC dc, const RECT& rect, int incode, TMapRsc* rsc,
-                                   int viewType, const char* text) {
+int TMapAccess::PaintExampleObject(HDC dc, const RECT& rect, int incode, TMapRsc* rsc, int viewType,
+                                   const char* text) {
   const VIEPAR* rec = KindRecord(rsc, incode, viewType);
   if (rec == nullptr) return 1;  // the empty sample
   return PaintShaped(this, dc, rect, rec->Function, ParmsOf(rec), LONG(rec->Length) - RSC_PAR_HEAD,
@@ -392,9 +396,9 @@ int TMapAccess::PaintExampleObject(HDC dc, const RECT& rect, int incode, TMapRsc
                    rsc->GetRscPalette(0), viewType, nullptr, false);
 }
 
-int TMapAccess::PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm,
-                                   int count, const COLORREF* palette, int viewType,
-                                   const char* text, int local) {
+int TMapAccess::PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm, int count,
+                                   const COLORREF* palette, int viewType, const char* text,
+                                   int local) {
   if (parm == nullptr || code < 0 || code >= PRIM_COUNT) return 0;
   return PaintShaped(this, dc, rect, code, parm, kUnknownSize, count, palette, viewType, text,
                      local, false);

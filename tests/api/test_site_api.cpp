@@ -72,8 +72,8 @@ class SiteApi : public apitest::LibraryFolderTest {
       if (FN(mapReadObjectByNumber)(h, site, o, 1, n) != o) continue;
       char text[300] = {};
       FN(mapGetText)(o, text, sizeof text, 0);
-      found.push_back({FN(mapObjectLocal)(o), FN(mapObjectExcode)(o), text,
-                       FN(mapPointCount)(o, 0)});
+      found.push_back(
+          {FN(mapObjectLocal)(o), FN(mapObjectExcode)(o), text, FN(mapPointCount)(o, 0)});
     }
     FN(mapFreeObject)(o);
     return found;
@@ -98,13 +98,13 @@ class SiteApi : public apitest::LibraryFolderTest {
 TEST_F(SiteApi, EveryFunctionRefusesNullFreedAndForeignHandles) {
   std::vector<apitest::DeclaredFunction> functions;
   for (const char* header : {"site_api.h", "sitebuild_api.h", "legend_api.h"})
-    for (const auto& f : apitest::DeclaredFunctions(std::string(MC_SOURCE_DIR "/api/") + header,
-                                                    "HMAP"))
+    for (const auto& f :
+         apitest::DeclaredFunctions(std::string(MC_SOURCE_DIR "/api/") + header, "HMAP"))
       functions.push_back(f);
   EXPECT_GE(functions.size(), size_t(68));
   apitest::NewSheetMap made("FREED", 0, 0, 1000);
-  const HMAP freed = FN(mapCreateMapEx)(Path("freed.map").c_str(), rsc.c_str(), &made.map,
-                                        &made.sheet);
+  const HMAP freed =
+      FN(mapCreateMapEx)(Path("freed.map").c_str(), rsc.c_str(), &made.map, &made.sheet);
   ASSERT_NE(freed, 0);
   FN(mapCloseData)(freed);
   std::vector<uint64_t> foreign(4096, 0x5A5A5A5A5A5A5A5Aull);
@@ -197,8 +197,7 @@ TEST_F(SiteApi, PassportRecordMakesAMapOfTheSameRegisters) {
   EXPECT_FALSE(std::ifstream(name).good());
   EXPECT_EQ(FN(mapGetSiteCount)(h), 1);
 
-  const HSITE made =
-      FN(mapPutMapPassportRecord)(h, name.c_str(), rsc.c_str(), record.data(), 760);
+  const HSITE made = FN(mapPutMapPassportRecord)(h, name.c_str(), rsc.c_str(), record.data(), 760);
   ASSERT_NE(made, 0);
   EXPECT_EQ(FN(mapGetSiteNumber)(h, made), 2);
   std::vector<char> again(760);
@@ -214,8 +213,8 @@ TEST_F(SiteApi, PassportRecordMakesAMapOfTheSameRegisters) {
   EXPECT_EQ(a.Sheet.YNorthEast, b.Sheet.YNorthEast);
   // A copy under a new name opens with the same objects and is deleted
   // with its files.
-  ASSERT_EQ(FN(mapCreateLineSite)(h, made, doctest::KIND_ROAD, 6001000, 7401000, 6002000,
-                                  7402000, 0.0, nullptr),
+  ASSERT_EQ(FN(mapCreateLineSite)(h, made, doctest::KIND_ROAD, 6001000, 7401000, 6002000, 7402000,
+                                  0.0, nullptr),
             1);
   ASSERT_EQ(FN(mapCopySite)(h, made, "copy.sit"), 1);
   const HSITE copy = FN(mapOpenSiteForMap)(h, Path("copy.sit").c_str(), 0);
@@ -227,13 +226,17 @@ TEST_F(SiteApi, PassportRecordMakesAMapOfTheSameRegisters) {
 }
 
 TEST_F(SiteApi, ScansKeepByte255) {
-  char text[] = "a\xFF" "b c\xFF";
+  char text[] =
+      "a\xFF"
+      "b c\xFF";
   EXPECT_EQ(FN(mapPreSscanf)(text, 3, 0), 1);  // only the first three bytes
   EXPECT_STREQ(text, "a^b c\xFF");
   EXPECT_EQ(FN(mapPreSscanf)(text, 100, '#'), 1);
   EXPECT_STREQ(text, "a^b c#");
   EXPECT_EQ(FN(mapPostSscanf)(text, 100, 0), 1);
-  EXPECT_STREQ(text, "a\xFF" "b c#");
+  EXPECT_STREQ(text,
+               "a\xFF"
+               "b c#");
   EXPECT_EQ(FN(mapPreSscanf)(text, 0, 0), 0);
 }
 
@@ -256,19 +259,18 @@ TEST_F(SiteApi, TemplatesOpenWithAFrameLine) {
 TEST_F(SiteApi, TemplateStatementsBuildTheMargin) {
   // 1 mm on paper is 100 m on the ground.
   DFRAME frame{6001000, 7401000, 6005000, 7405000};
-  const std::string text = Template(
-      "margin.txt",
-      "FRAME\n"
-      "\n"
-      "/ a comment\n"
-      ".RSCFRAME 0 2 100200 0\n"
-      ".RSCTEXT 100600 4 5 -10 5 10 1 North~\n"
-      ".RSCTEXT 100600 1 0 0 0 10 0 A~B\xFF\n"
-      ".DIRECTION 100100 8 -5 0 10\n"
-      ".DIRECTION 999 8 -5 0 10\n"
-      ".UNKNOWN 1 2 3\n"
-      ".RSCLINE 424242 0 0 10 10\n"
-      ".GEOTEXT 100600 0.5 1\n");
+  const std::string text = Template("margin.txt",
+                                    "FRAME\n"
+                                    "\n"
+                                    "/ a comment\n"
+                                    ".RSCFRAME 0 2 100200 0\n"
+                                    ".RSCTEXT 100600 4 5 -10 5 10 1 North~\n"
+                                    ".RSCTEXT 100600 1 0 0 0 10 0 A~B\xFF\n"
+                                    ".DIRECTION 100100 8 -5 0 10\n"
+                                    ".DIRECTION 999 8 -5 0 10\n"
+                                    ".UNKNOWN 1 2 3\n"
+                                    ".RSCLINE 424242 0 0 10 10\n"
+                                    ".GEOTEXT 100600 0.5 1\n");
   ASSERT_EQ(FN(mapAddMarginalRepresentationSite)(h, site, text.c_str(), &frame), 1);
   const std::vector<Found> found = Objects();
   ASSERT_EQ(found.size(), 4u);
@@ -342,7 +344,7 @@ TEST_F(SiteApi, AUserMapBuiltFromATemplatePaints) {
     FN(mapPlaneToPicture)(h, &x, &y);
     return p.At(int(x) - rect.left, int(y) - rect.top);
   };
-  EXPECT_EQ(at(x1 - 600, y1 + 3000), 0x0000FFu);   // the fill beyond the outer line
+  EXPECT_EQ(at(x1 - 600, y1 + 3000), 0x0000FFu);  // the fill beyond the outer line
   // The frame's inside is the fill's hole: the background, as outside.
   EXPECT_EQ(at(x1 + 3000, y1 + 1000), at(x1 - 1500, y1 - 1500));
   EXPECT_NE(at(x1 + 3000, y1 + 1000), 0x0000FFu);

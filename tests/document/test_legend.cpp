@@ -25,7 +25,8 @@ std::vector<char> Nested(size_t head, std::initializer_list<dibtest::Element> pa
     const WORD length = WORD(4 + e.parm.size()), code = WORD(e.code);
     r.insert(r.end(), reinterpret_cast<const char*>(&length),
              reinterpret_cast<const char*>(&length) + 2);
-    r.insert(r.end(), reinterpret_cast<const char*>(&code), reinterpret_cast<const char*>(&code) + 2);
+    r.insert(r.end(), reinterpret_cast<const char*>(&code),
+             reinterpret_cast<const char*>(&code) + 2);
     r.insert(r.end(), e.parm.begin(), e.parm.end());
   }
   const DWORD length = DWORD(r.size()), count = DWORD(parts.size());
@@ -81,8 +82,8 @@ TEST_F(Legend, SampleGeometryOfTheRectangle) {
   EXPECT_EQ(s.Counts[0], 0);
   // A line with a start sign and an end sign is shortened at both ends;
   // with only an end sign it ends at a third.
-  const std::vector<char> both = Nested(8, {{128, Words({1, 250})}, {140, Words({1, 0, 500})},
-                                            {140, Words({1, 0, 500})}});
+  const std::vector<char> both =
+      Nested(8, {{128, Words({1, 250})}, {140, Words({1, 0, 500})}, {140, Words({1, 0, 500})}});
   ExampleShape(PRIM_DECORATED_SHORT, both.data(), LONG(both.size()), LOCAL_LINE, 120, 60, &s);
   EXPECT_EQ(s.Points[0].x, (3 * 5 + 114) / 4);
   EXPECT_EQ(s.Points[1].x, (3 * 114 + 5) / 4);
@@ -151,9 +152,9 @@ TEST_F(Legend, KindsChooseTheirRecordAndLendTheirText) {
   EXPECT_EQ(doc->PaintExampleObject(other.dc, rect, PRIM_TEXT, text.data(), nullptr, 0, nullptr, 0),
             0);
   EXPECT_EQ(doc->PaintExampleObject(other.dc, rect, PRIM_TEXT, nullptr, &data, 0, nullptr, 0), 0);
-  EXPECT_EQ(doc->PaintExampleObjectReal(other.dc, rect, 0, nullptr, nullptr, 0, nullptr, 0,
-                                        nullptr),
-            1);  // the empty sample
+  EXPECT_EQ(
+      doc->PaintExampleObjectReal(other.dc, rect, 0, nullptr, nullptr, 0, nullptr, 0, nullptr),
+      1);  // the empty sample
 }
 
 // Samples of a line, an area, a point, a title, a line with signs, a set
@@ -164,8 +165,8 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   auto cell = [&](int n) { return RECT{n * kCell, 0, n * kCell + kCell - 4, kRow}; };
   const std::vector<char> text = TextRecord();
   const std::vector<char> signs = Nested(8, {{128, Words({0x0000FF, 500})}, {127, {}}, {127, {}}});
-  const std::vector<char> set = dibtest::Draw(
-      {{PRIM_LINE, Words({0xFF0000, 1500})}, {PRIM_LINE, Words({0x00FFFF, 300})}});
+  const std::vector<char> set =
+      dibtest::Draw({{PRIM_LINE, Words({0xFF0000, 1500})}, {PRIM_LINE, Words({0x00FFFF, 300})}});
   // A red letter S of 4 mm as the labelled set's sign.
   std::vector<char> sign = Words({0x0000FF, 0xFFFFFFFF, 0xFFFFFFFF, 4000});
   sign.resize(92);
@@ -189,18 +190,18 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   EXPECT_EQ(bare(6, PRIM_TEMPLATE, labelled, LOCAL_POINT), 1);
   const doctest::Picture p = doctest::GrabDc(window.dc);
   doctest::WritePng(p, std::string(MC_TEST_TMP) + "/legend_samples.png");
-  EXPECT_GT(Count(p, cell(0), kRed), 100);   // the red road across
+  EXPECT_GT(Count(p, cell(0), kRed), 100);    // the red road across
   EXPECT_GT(Count(p, cell(1), kBlue), 2000);  // the lake's notched area
   EXPECT_EQ(p.At(cell(1).left + 60, 5), kBlue);
   EXPECT_EQ(p.At(cell(1).left + 60, 55), kWhite);  // the notch
-  EXPECT_GT(Count(p, cell(2), kBlack), 10);  // the well at the centre
+  EXPECT_GT(Count(p, cell(2), kBlack), 10);        // the well at the centre
   EXPECT_EQ(p.At(cell(2).left + 58, 29), kBlack);
   EXPECT_GT(Count(p, cell(3), kBlack), 20);  // "AaBbCc"
   // Lines with signs have no painter of their own yet: only the sample
   // is asked for.
   EXPECT_GT(Count(p, cell(5), 0x0000FF), 50);
   EXPECT_GT(Count(p, cell(5), 0xFFFF00), 20);
-  EXPECT_GT(Count(p, cell(6), kRed), 10);  // the labelled set's sign
+  EXPECT_GT(Count(p, cell(6), kRed), 10);   // the labelled set's sign
   EXPECT_GT(Count(p, cell(6), kBlack), 5);  // and the label strokes beside it
 }
 
