@@ -40,5 +40,8 @@
 #include "api/select_api.h"
 #include "api/seek_api.h"
 #include "api/objset_api.h"
+#include "api/site_api.h"
+#include "api/sitebuild_api.h"
+#include "api/legend_api.h"
 
 #endif

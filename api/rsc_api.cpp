@@ -1,6 +1,7 @@
 // Classifiers for a host: each function finds the classifier of its handle
 // and forwards to one operation of TMapRsc.
 #include "api/rsc_api.h"
+#include "api/site_api.h"
 
 #include <atomic>
 #include <cstring>
@@ -1055,4 +1056,14 @@ MAPAPI LONG WINAPI mapGetFontByCode(HRSC hRsc, LONG code, RSCFONT* font) {
   for (int n = 1; n <= count; ++n)
     if (rsc->GetFontcode(n) == code) return rsc->GetFont(n, font) ? n : 0;
   return 0;
+}
+
+// --- Legend samples of a caller's classifier --------------------------------
+
+MAPAPI LONG WINAPI mapPaintExampleRscObject(HMAP hMap, HRSC hRsc, HDC hdc, RECT* rect,
+                                            LONG incode) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TMapRsc* rsc = RscOf(hRsc);
+  if (doc == nullptr || rsc == nullptr || rect == nullptr) return 0;
+  return doc->PaintExampleObject(hdc, *rect, incode, rsc, 0, nullptr);
 }

@@ -515,6 +515,18 @@ TMap* MapOfSite(HMAP hMap, HSITE site) {
   return FindLiveMap(hMap, site);
 }
 
+TMapAccess* DocumentOfSite(HSITE site) {
+  if (site == 0) return nullptr;
+  if (TMapAccess* doc = DocumentOf(HMAP(site))) return doc;
+  Documents& d = LiveDocuments();
+  std::lock_guard<std::mutex> guard(d.lock);
+  for (const void* live : d.live) {
+    TMapAccess* doc = static_cast<TMapAccess*>(const_cast<void*>(live));
+    if (SiteNumberOf(doc, site) > 0) return doc;
+  }
+  return nullptr;
+}
+
 int LiveDocumentCount() {
   Documents& d = LiveDocuments();
   std::lock_guard<std::mutex> guard(d.lock);

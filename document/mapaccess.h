@@ -89,6 +89,38 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // The object with erase 1, the origin left alone.
   int PaintObject95(HDC dc, const RECT& rect, TObjectInfo* object);
   using TMapPaint::PaintObject;
+
+  // --- Legend samples (document/legend.cpp) ---
+  //
+  // A sample of an object kind or of a bare primitive painted into the
+  // rectangle of dc: over the caller's points (pixels from the rectangle's
+  // top left), or over the sample geometry of the primitive (legend.h).
+  // A view type other than 0 is the visual type for the call (3 and up
+  // take a kind's print record, when it has one). Points without a text
+  // borrow the sample text for the call (`text`, else "AaBbCc", or "12345"
+  // by SampleText). Colours: the palette given (count colours), else the
+  // classifier's for a kind, else the main map's. 1 when a sample was
+  // painted, also the empty sample of a kind without a usable record (code
+  // 127); 0 for a missing argument.
+
+  // The kind `incode` of the classifier, over the sample geometry or over
+  // the points.
+  int PaintExampleObject(HDC dc, const RECT& rect, int incode, TMapRsc* rsc, int viewType,
+                         const char* text);
+  int PaintExampleObject(HDC dc, const RECT& rect, int incode, TMapRsc* rsc, POLYDATA* data,
+                         int viewType);
+  // A bare primitive (code and parameters) over the sample geometry of the
+  // local kind, or over the points.
+  int PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm, int count,
+                         const COLORREF* palette, int viewType, const char* text, int local);
+  int PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm, POLYDATA* data,
+                         int count, const COLORREF* palette, int viewType);
+  // The same at fill intensity 100, over the sample geometry of a line
+  // when no points are given; without code or parameters the empty sample.
+  int PaintExampleObjectReal(HDC dc, const RECT& rect, int code, const char* parm,
+                             POLYDATA* data, int count, const COLORREF* palette, int viewType,
+                             const char* text);
+  using TMapPaint::PaintExampleObject;
   // Prints the rectangle on dc at the record's scale (below 1: 1), visual
   // type (plus 3 when its device byte is 1; a type below 3, whose painters
   // draw only into the memory image, prints as type 6), resolutions and
@@ -338,3 +370,6 @@ TMap* SiteMapOf(TMapAccess* doc, HSITE site);
 // The map of a host's pair of handles: a site of a document, or a live map
 // that is no document (with site 0 or its own handle); null otherwise.
 TMap* MapOfSite(HMAP hMap, HSITE site);
+// The live document a site names: the document of its own handle, or the
+// one whose chain holds the user map; null for 0 and for anything else.
+TMapAccess* DocumentOfSite(HSITE site);

@@ -593,11 +593,11 @@ float TMapPaint::ExampleZoom(int width, int height, int code, const char* parm) 
 }
 
 int TMapPaint::PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm,
-                                  POLYDATA* data) {
+                                  POLYDATA* data, int erase) {
   PaintExampleSwitch = 1;
   int result;
   if (VisualType <= 2) {
-    result = PaintExampleObjectDib(dc, rect, code, parm, data);
+    result = PaintExampleObjectDib(dc, rect, code, parm, data, erase);
   } else {
     const LONG nodes = NodeImageFlag;
     NodeImageFlag = 0;
@@ -609,7 +609,7 @@ int TMapPaint::PaintExampleObject(HDC dc, const RECT& rect, int code, const char
 }
 
 int TMapPaint::PaintExampleObjectDib(HDC dc, const RECT& rect, int code, const char* parm,
-                                     POLYDATA* data) {
+                                     POLYDATA* data, int erase) {
   if (parm == nullptr || !HasPoints(data) || code < 0 || code >= PRIM_COUNT) return 0;
   if (GetPaintDc() == nullptr || PaintContext.PictureTop == nullptr ||
       PaintContext.BytesPerPixel != 4)
@@ -622,7 +622,7 @@ int TMapPaint::PaintExampleObjectDib(HDC dc, const RECT& rect, int code, const c
   const LONG savedWidth = PaintContext.ImageWidth, savedHeight = PaintContext.ImageHeight;
   PaintContext.ImageWidth = width;
   PaintContext.ImageHeight = height;
-  FillImage(width, height, SwapRedBlue(MapPalette.Colors[0]));
+  if (erase) FillImage(width, height, SwapRedBlue(MapPalette.Colors[0]));
   MapPalette.SetPaletteDib();
   // Code 250 (a plug-in library's sample) takes the table's painter of
   // library images until the plug-in libraries paint samples of their own.

@@ -101,10 +101,13 @@ class MAPCLASS TMapPaint : public TMapControl {
   // device above (edit-node markers off), with the example switch set for
   // the call. At zoom 0.5 on an area 48 pixels or less wide or high
   // (code 149 keeps 1.0 unless its word at byte 48 is 2000 or more).
-  // Nothing (0) for missing parameters or polylines without points.
-  int PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm, POLYDATA* data);
+  // Nothing (0) for missing parameters or polylines without points. With
+  // erase 0 the memory image keeps the previous sample, so that a second
+  // primitive goes over it (the device is never erased).
+  int PaintExampleObject(HDC dc, const RECT& rect, int code, const char* parm, POLYDATA* data,
+                         int erase = 1);
   int PaintExampleObjectDib(HDC dc, const RECT& rect, int code, const char* parm,
-                            POLYDATA* data);
+                            POLYDATA* data, int erase = 1);
   int PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, const char* parm,
                                POLYDATA* data);
   // The zoom a legend sample is painted at on an area of that size.

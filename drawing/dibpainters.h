@@ -101,3 +101,12 @@ void PaintDibLabelledSet(TPaintMetric* doc, POLYDATA* data, const char* parm, fl
 // The labelled set with its elements painted through `block`.
 void PaintLabelledSetThrough(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale,
                              const IMGPAINTER* block);
+// The last line (128), text (142) and sign (143, 149, 151) element of a
+// labelled set's record, walked while the record's length lasts; code 0
+// where there is none.
+struct LABELELEMENTS {
+  IMGELEMENTREF Line{};
+  IMGELEMENTREF Text{};
+  IMGELEMENTREF Sign{};
+};
+LABELELEMENTS FindLabelElements(const char* parm);

@@ -19,36 +19,6 @@ constexpr int kLabelCountWord = 16;
 // Parts looked at for the direction of the signs.
 constexpr LONG kDirectionParts = 512;
 
-struct LabelElements {
-  IMGELEMENTREF Line{};
-  IMGELEMENTREF Text{};
-  IMGELEMENTREF Sign{};
-};
-
-// The last line (128), text (142) and sign (143, 149, 151) element of the
-// record, walked while the record's length lasts.
-LabelElements FindLabelElements(const char* parm) {
-  LabelElements found;
-  int64_t left = int64_t(ParmWord(parm, 0)) - kLabelHead;
-  const int64_t count = ParmWord(parm, kLabelCountWord);
-  const char* p = parm + kLabelHead;
-  for (int64_t n = 0; n < count && left >= IMGELEMENT_HEAD; ++n) {
-    IMGELEMENT head;
-    std::memcpy(&head, p, sizeof(head));
-    if (head.Length < IMGELEMENT_HEAD || head.Length > left) break;
-    const IMGELEMENTREF e{head.Image, p + IMGELEMENT_HEAD, head.Length - IMGELEMENT_HEAD};
-    if (ImageElementFits(e)) {
-      if (e.Code == PRIM_LINE) found.Line = e;
-      if (e.Code == PRIM_TEXT) found.Text = e;
-      if (e.Code == PRIM_BITMAP || e.Code == PRIM_VECTOR || e.Code == PRIM_FONT_SIGN)
-        found.Sign = e;
-    }
-    left -= head.Length;
-    p += head.Length;
-  }
-  return found;
-}
-
 // The second point minus the first of the first part that has two points,
 // among the first parts of the object.
 POINT LabelDirection(const POLYDATA* data) {
@@ -72,6 +42,28 @@ POINT Toward(POINT p, POINT first, double k) {
 }
 
 }  // namespace
+
+LABELELEMENTS FindLabelElements(const char* parm) {
+  LABELELEMENTS found;
+  int64_t left = int64_t(ParmWord(parm, 0)) - kLabelHead;
+  const int64_t count = ParmWord(parm, kLabelCountWord);
+  const char* p = parm + kLabelHead;
+  for (int64_t n = 0; n < count && left >= IMGELEMENT_HEAD; ++n) {
+    IMGELEMENT head;
+    std::memcpy(&head, p, sizeof(head));
+    if (head.Length < IMGELEMENT_HEAD || head.Length > left) break;
+    const IMGELEMENTREF e{head.Image, p + IMGELEMENT_HEAD, head.Length - IMGELEMENT_HEAD};
+    if (ImageElementFits(e)) {
+      if (e.Code == PRIM_LINE) found.Line = e;
+      if (e.Code == PRIM_TEXT) found.Text = e;
+      if (e.Code == PRIM_BITMAP || e.Code == PRIM_VECTOR || e.Code == PRIM_FONT_SIGN)
+        found.Sign = e;
+    }
+    left -= head.Length;
+    p += head.Length;
+  }
+  return found;
+}
 
 void PaintDibSet(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   WalkPrimitiveSet(doc, data, parm, scale, DibPainterTable[DIB_FULLCOLOUR].data(), false);
@@ -103,7 +95,7 @@ void PaintLabelledSetThrough(TPaintMetric* doc, POLYDATA* data, const char* parm
   double k = 2.0 - 1.0 / scale;
   if (k == 0.0) k = 1.0;
 
-  const LabelElements found = FindLabelElements(parm);
+  const LABELELEMENTS found = FindLabelElements(parm);
   const bool level = ParmWord(parm, kLabelFlagWord) != 0;
   // Without a text element: a text of height 2000; without a line: a black
   // line as thick as a sixteenth of the text's height.

@@ -1,11 +1,11 @@
 // The pixel polyline set handed to every painter, visibility test and image
-// library (POLYDATA), and the whole-pixel frame (FRAME): the records of the
-// image plug-in interface (types/imagelib.h).
+// library (POLYDATA), and the whole-pixel frame (FRAME): public records
+// (types/polydata.h) shared with hosts and the image plug-in interface
+// (types/imagelib.h).
 //
 // The document's set points into the shared point buffer of the paint
-// context. POLYDATA carries pointers, so its layout is the natural one of
-// the platform: 48 bytes where pointers are 4 bytes wide, 72 bytes on a
-// 64-bit system.
+// context.
 #pragma once
 
 #include "types/imagelib.h"
+#include "types/polydata.h"

@@ -20,35 +20,7 @@
 #define MAPCORE_TYPES_IMAGELIB_H
 
 #include "types/maptypes.h"
-
-/* The pixel polylines of one object: points (column x, row y) relative to
- * the top-left corner of the place being painted, part after part. */
-typedef struct POLYDATA {
-  POINT* Points;     /* +0 */
-  LONG* PolyCounts;  /* +4 points per part */
-  LONG Count;        /* +8 number of parts */
-  char** Text;       /* +12 per part, the characters of its text (after the
-                        length byte) for objects with texts; the first entry
-                        is 0 otherwise */
-  LONG MetricFlag;   /* +16 1 once a metric was converted into the set */
-  void* Semantic;    /* +20 the object's semantics record when it is drawn
-                        from them, else 0 */
-  LONG MinX;         /* +24 least column of the object */
-  LONG MinY;         /* +28 least row */
-  LONG MaxX;         /* +32 greatest column */
-  LONG MaxY;         /* +36 greatest row */
-  double ShowScale;  /* +40 scale denominator of the view */
-} POLYDATA;
-
-/* A frame of whole pixels. As the frame of an image (a plug-in's border,
- * imgPrepareBorder): X1 left, Y1 top, X2 right, Y2 bottom, in the
- * coordinates of the polylines. */
-typedef struct FRAME {
-  LONG X1;
-  LONG Y1;
-  LONG X2;
-  LONG Y2;
-} FRAME;
+#include "types/polydata.h"
 
 /* IMGCONTEXT.Kind */
 #define IMGCONTEXT_TEST 0   /* a visibility test */
@@ -137,14 +109,8 @@ typedef LONG(WINAPI* IMLGETIMAGEBORDER)(LONG image, POLYDATA* data, const char* 
                                         const IMGCONTEXT* context, FRAME* frame);
 
 #ifdef __cplusplus
-static_assert(sizeof(FRAME) == 16, "FRAME layout");
 static_assert(sizeof(IMGSEGMENT) == 16, "IMGSEGMENT layout");
 #if INTPTR_MAX == INT64_MAX
-static_assert(sizeof(POLYDATA) == 72, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, Count) == 16, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, MetricFlag) == 32, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, MinX) == 48, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, ShowScale) == 64, "POLYDATA layout");
 static_assert(sizeof(IMGCONTEXT) == 96, "IMGCONTEXT layout");
 static_assert(offsetof(IMGCONTEXT, Kind) == 16, "IMGCONTEXT layout");
 static_assert(offsetof(IMGCONTEXT, Painter) == 24, "IMGCONTEXT layout");
@@ -155,9 +121,6 @@ static_assert(sizeof(IMGLISTENTRY) == 32, "IMGLISTENTRY layout");
 static_assert(offsetof(IMGLIST, Image) == 8, "IMGLIST layout");
 static_assert(sizeof(DIBDESCRIBE) == 32, "DIBDESCRIBE layout");
 #else
-static_assert(sizeof(POLYDATA) == 48, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, MinX) == 24, "POLYDATA layout");
-static_assert(offsetof(POLYDATA, ShowScale) == 40, "POLYDATA layout");
 static_assert(sizeof(IMGCONTEXT) == 80, "IMGCONTEXT layout");
 static_assert(offsetof(IMGCONTEXT, Kind) == 8, "IMGCONTEXT layout");
 static_assert(offsetof(IMGCONTEXT, Painter) == 12, "IMGCONTEXT layout");

@@ -14,6 +14,10 @@ enum {
   MAPREGISTER_LENGTH = 208,
   MAPREGISTER_OLDLENGTH = 128,
   LISTREGISTER_LENGTH = 544,
+  /* The passport record: a map's register and its first sheet's in one
+   * record, signature 'L', 'S', 'R', 0. */
+  MAPPASSPORT_IDENT = 0x52534C,
+  MAPPASSPORT_LENGTH = 760,
   /* Device units per metre of the printed map (DeviceCapability) of a
    * cleared register. */
   MAPREGISTER_DEVICECAPABILITY = 20000
@@ -161,6 +165,15 @@ typedef struct CREATESITE {
   double MainPointParallel;
 } CREATESITE;
 
+/* A map's passport as one record a host keeps or hands on: a new map
+ * can be made from it (mapPutMapPassportRecord). */
+typedef struct MAPPASSPORTRECORD {
+  int32_t Ident;      /* MAPPASSPORT_IDENT */
+  int32_t Length;     /* MAPPASSPORT_LENGTH */
+  MAPREGISTEREX Map;  /* Length 208 */
+  LISTREGISTER Sheet; /* of sheet 1; Length 544 */
+} MAPPASSPORTRECORD;
+
 #pragma pack(pop)
 
 #ifdef __cplusplus
@@ -179,11 +192,15 @@ static_assert(offsetof(CREATEPLANE, FileName) == 108, "plan map");
 static_assert(offsetof(CREATEPLANE, XSouthWest) == 368, "plan map");
 static_assert(sizeof(CREATESITE) == 80, "user map");
 static_assert(offsetof(CREATESITE, FirstMainParallel) == 48, "user map");
+static_assert(sizeof(MAPPASSPORTRECORD) == 760, "passport record");
+static_assert(offsetof(MAPPASSPORTRECORD, Map) == 8, "passport record");
+static_assert(offsetof(MAPPASSPORTRECORD, Sheet) == 216, "passport record");
 #else
 typedef char MapRegisterIs208[sizeof(MAPREGISTEREX) == 208 ? 1 : -1];
 typedef char SheetRegisterIs544[sizeof(LISTREGISTER) == 544 ? 1 : -1];
 typedef char PlaneMapIs432[sizeof(CREATEPLANE) == 432 ? 1 : -1];
 typedef char SiteMapIs80[sizeof(CREATESITE) == 80 ? 1 : -1];
+typedef char PassportRecordIs760[sizeof(MAPPASSPORTRECORD) == 760 ? 1 : -1];
 #endif
 
 #endif

@@ -5,16 +5,22 @@
 // under and over the main map with a select in one colour.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "common/messages.h"
 #include "document/docentries.h"
 #include "document/sitechain.h"
+#include "document/sitefiles.h"
+#include "mapstore/mapfiles.h"
 #include "document/viewentries.h"
 #include "platform/fault.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/docfixture.h"
+#include "support/fault_sweep.h"
 #include "support/host_recorder.h"
 #include "support/scratch_dir.h"
 
@@ -259,6 +265,132 @@ TEST_F(SiteChain, UserMapsTakeTheirPlaceInTheRegion) {
   EXPECT_STREQ(sites->GetDocumentName(), (dir / "far.sit").c_str());
   EXPECT_GT(sites->Region.X2, sites->Region.X1);
   FreeDocument(sites);
+}
+
+// The sheet files of user map n, as the map names them.
+std::vector<std::string> SheetFiles(TMap* map) {
+  std::vector<std::string> files;
+  const LISTDESC* list = map->TMapPassport::List(1);
+  for (const char* name : {list->NameHDR, list->NameDAT, list->NameSEM, list->NameGRA}) {
+    char path[MAX_PATH] = {};
+    if (TMapPassport::JoinFolderName(map->Folder, name, sizeof list->NameHDR, path, MAX_PATH))
+      files.push_back(path);
+  }
+  return files;
+}
+
+// The objects of sheet 1 of a map file opened on its own; -1 when it does
+// not open.
+int ObjectsOf(const std::string& path) {
+  TMap map;
+  if (!map.OpenData(path.c_str(), 0)) return -1;
+  const int n = map.GetObjectCount(1);
+  map.CloseData();
+  return n;
+}
+
+TEST_F(SiteChain, CopyGoesBesideTheSourceUnderBareSheetNames) {
+  const std::string a = Site("a.sit", {Well(1000, 1000), Well(2000, 2000), Well(3000, 1000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  const std::string before = dir.Read("a.sit");
+  // Onto its own map file or a sheet file, or without a name: nothing.
+  EXPECT_EQ(CopySite(map, a.c_str()), 0);
+  EXPECT_EQ(CopySite(map, (dir.path() + "./a.sit").c_str()), 0);
+  for (const std::string& sheet : SheetFiles(map)) EXPECT_EQ(CopySite(map, sheet.c_str()), 0);
+  EXPECT_EQ(CopySite(map, nullptr), 0);
+  EXPECT_EQ(CopySite(map, std::string(400, 'n').c_str()), 0);
+  EXPECT_EQ(CopySite(nullptr, "copy.sit"), 0);
+  EXPECT_EQ(dir.Read("a.sit"), before);
+
+  ASSERT_EQ(CopySite(map, "copy.sit"), 1);
+  EXPECT_EQ(doc->GetSiteCount(), 1);  // the copy is not opened
+  // Each sheet file the source has (wells have no semantics file).
+  const std::vector<std::string> sources = SheetFiles(map);
+  const char* copies[4] = {"copy.SHD", "copy.SDA", "copy.SSE", "copy.SGR"};
+  EXPECT_TRUE(dir.Exists("copy.sit"));
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(dir.Exists(copies[k]), access(sources[k].c_str(), F_OK) == 0) << copies[k];
+  EXPECT_TRUE(dir.Exists("copy.SDA"));
+  TMap copy;
+  ASSERT_TRUE(copy.OpenData((dir / "copy.sit").c_str(), 0));
+  EXPECT_STREQ(copy.TMapPassport::List(1)->NameHDR, "copy.SHD");
+  EXPECT_STREQ(copy.TMapPassport::List(1)->NameDAT, "copy.SDA");
+  EXPECT_STREQ(copy.TMapPassport::List(1)->NameSEM, "copy.SSE");
+  EXPECT_STREQ(copy.TMapPassport::List(1)->NameGRA, "copy.SGR");
+  EXPECT_EQ(copy.GetObjectCount(1), 3);
+  copy.CloseData();
+
+  // A sheet file that is missing is passed over.
+  std::remove(sources[3].c_str());
+  EXPECT_EQ(CopySite(map, (dir / "sub.sit").c_str()), 1);
+  EXPECT_FALSE(dir.Exists("sub.SGR"));
+  EXPECT_EQ(ObjectsOf(dir / "sub.sit"), 3);
+}
+
+TEST_F(SiteChain, CopyFailingAtAnyFileOperationLeavesNoHalfCopy) {
+  const std::string a = Site("a.sit", {Well(1000, 1000), Well(2000, 2000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  int copied = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    for (const char* name : {"copy.sit", "copy.SHD", "copy.SDA", "copy.SSE", "copy.SGR"})
+      std::remove((dir / name).c_str());
+  };
+  const int faults = sweep.Run([&] { copied = CopySite(map, "copy.sit"); },
+                               [&](const mctest::SweepRun& run) {
+                                 EXPECT_TRUE(copied || run.faulted) << run;
+                                 // A whole copy or no map file at all.
+                                 EXPECT_EQ(ObjectsOf(dir / "copy.sit"), copied ? 2 : -1) << run;
+                                 EXPECT_EQ(map->GetObjectCount(1), 2) << run;
+                               });
+  EXPECT_GE(faults, 10);
+  EXPECT_EQ(ObjectsOf(a), 2);
+}
+
+TEST_F(SiteChain, PassportRecordMakesAWholeMapOrNone) {
+  const std::string a = Site("a.sit", {Well(1000, 1000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  MAPPASSPORTRECORD record{MAPPASSPORT_IDENT, MAPPASSPORT_LENGTH, {}, {}};
+  ASSERT_TRUE(map->ListToRegister(&record.Map, &record.Sheet, 1));
+  MAPPASSPORTRECORD lying = record;
+  lying.Sheet.Length = 543;
+  const std::string made = dir / "made.sit";
+  EXPECT_EQ(CreateMapFromPassport(made.c_str(), rsc.c_str(), lying), 0);
+  EXPECT_FALSE(dir.Exists("made.sit"));
+  int created = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] { DeleteMapFiles(made.c_str()), std::remove(made.c_str()); };
+  const int faults = sweep.Run(
+      [&] { created = CreateMapFromPassport(made.c_str(), rsc.c_str(), record); },
+                               [&](const mctest::SweepRun& run) {
+                                 EXPECT_TRUE(created || run.faulted) << run;
+                                 EXPECT_EQ(ObjectsOf(made), created ? 0 : -1) << run;
+                               });
+  EXPECT_GE(faults, 5);
+  TMap again;
+  ASSERT_TRUE(again.OpenData(made.c_str(), 0));
+  EXPECT_EQ(again.Scale(), map->Scale());
+  EXPECT_EQ(again.MapType(), map->MapType());
+  EXPECT_STRNE(again.TMapPassport::List(1)->NameHDR, map->TMapPassport::List(1)->NameHDR);
+  again.CloseData();
+  EXPECT_EQ(ObjectsOf(a), 1);
+}
+
+TEST_F(SiteChain, DeletingAUserMapTakesItsFilesAndIni) {
+  const std::string a = Site("a.sit");
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  const std::vector<std::string> sheets = SheetFiles(&doc->GetSiteChain(1)->Map);
+  dir.Write("a.sit.ini", "[x]\n");
+  EXPECT_EQ(DeleteSite(doc, 2), 0);
+  EXPECT_EQ(DeleteSite(doc, 1), 1);
+  EXPECT_EQ(doc->GetSiteCount(), 0);
+  EXPECT_FALSE(dir.Exists("a.sit"));
+  EXPECT_FALSE(dir.Exists("a.sit.ini"));
+  for (const std::string& sheet : sheets) EXPECT_NE(access(sheet.c_str(), F_OK), 0) << sheet;
+  EXPECT_TRUE(dir.Exists("map.map"));
 }
 
 class SitePaint : public SiteChain {
