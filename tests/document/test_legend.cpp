@@ -164,7 +164,12 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   doctest::MemoryDevice window(kCell * kCells, kRow);
   auto cell = [&](int n) { return RECT{n * kCell, 0, n * kCell + kCell - 4, kRow}; };
   const std::vector<char> text = TextRecord();
-  const std::vector<char> signs = Nested(8, {{128, Words({0x0000FF, 500})}, {127, {}}, {127, {}}});
+  // A red line with green discs along it every 3 mm.
+  std::vector<char> signs = Nested(8, {{128, Words({0x0000FF, 500})}, {127, {}}, {127, {}},
+                                       {127, {}}, {127, {}}, {140, Words({0x00FF00, 0, 600})},
+                                       {127, {}}});
+  const LONG spacing = 3000;
+  std::memcpy(signs.data() + 4, &spacing, 4);
   const std::vector<char> set =
       dibtest::Draw({{PRIM_LINE, Words({0xFF0000, 1500})}, {PRIM_LINE, Words({0x00FFFF, 300})}});
   // A red letter S of 4 mm as the labelled set's sign.
@@ -197,8 +202,8 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   EXPECT_GT(Count(p, cell(2), kBlack), 10);        // the well at the centre
   EXPECT_EQ(p.At(cell(2).left + 58, 29), kBlack);
   EXPECT_GT(Count(p, cell(3), kBlack), 20);  // "AaBbCc"
-  // Lines with signs have no painter of their own yet: only the sample
-  // is asked for.
+  EXPECT_GT(Count(p, cell(4), kRed), 50);     // the line with signs
+  EXPECT_GT(Count(p, cell(4), 0x00FF00), 20);  // and its discs
   EXPECT_GT(Count(p, cell(5), 0x0000FF), 50);
   EXPECT_GT(Count(p, cell(5), 0xFFFF00), 20);
   EXPECT_GT(Count(p, cell(6), kRed), 10);   // the labelled set's sign
