@@ -140,11 +140,13 @@ enum : DWORD {
 };
 
 // What the descriptors of a sheet claim past the ends of its DAT, SEM and
-// GRA files (TMapList::FindClaims), indexed by file; found once for the
-// sheet's open files, at its first new record.
+// GRA files, and the bytes inside them that more than one record claims
+// (TMapList::FindClaims), indexed by file; found once for the sheet's open
+// files, at its first new or rewritten record.
 struct SHEETCLAIMS {
   int Known;
   CLAIMSPANS Files[SHEET_FILES];
+  CLAIMSPANS Shared[SHEET_FILES];
 };
 
 // One entry of the table of recently used sheets.
@@ -662,7 +664,10 @@ class MAPCLASS TMapList {
   // the file but which runs past its end (cut short, or its length pushed
   // past it) would read whole, with bytes it never had, once records are
   // placed past it: its marker is cleared so that it reads as damaged, as
-  // it does now. 0, or the code of a failed read or write.
+  // it does now. Also finds the bytes inside the files that more than one
+  // record claims (a length pushed into the next record, two offsets at
+  // one record): no record there is rewritten in place. 0, or the code of
+  // a failed read or write.
   int FindClaims();
   SHEETCLAIMS Claims = {};
   // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
@@ -671,7 +676,8 @@ class MAPCLASS TMapList {
   enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
   TSheetWriteView WriteViews[VIEWED_FILES];
   // Whether a record stored at `offset` of the file may be rewritten in
-  // place by `length` bytes (its own length is read at the offset).
+  // place by `length` bytes: its own length, read at the offset, holds
+  // them, lies within the file and meets no other record.
   bool FitsInPlace(int file, DWORD offset, DWORD length);
   // The frame-object cache of the sheet record.
   void ResetFrameCache(int n);

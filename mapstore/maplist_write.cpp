@@ -21,6 +21,7 @@
 // the new descriptor past the count, the header that counts it, and only
 // then the links of its neighbours to it.
 #include <cstring>
+#include <vector>
 
 #include "common/maperr.h"
 #include "common/maperror.h"
@@ -151,6 +152,9 @@ int TMapList::FindClaims() {
   enum : int { CHUNK = 64 };
   FVSPR chunk[CHUNK];
   bool cut[SHEET_FILES] = {};
+  // Each file's records that start in it, as their heads claim them.
+  std::vector<CLAIMSPAN> records[SHEET_FILES];
+  records[SHEET_DAT].reserve(size_t(Head.Count));
   for (LONG n = 1; n <= Head.Count; n += CHUNK) {
     const LONG k = Head.Count - n + 1 < CHUNK ? Head.Count - n + 1 : CHUNK;
     if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, chunk, DWORD(k) * SHEET_RECORD_SIZE) != 0)
@@ -167,6 +171,7 @@ int TMapList::FindClaims() {
         if (size > 0 && !ReadRecordHead(file, at, head, size)) return MAPERR_READ;
         bool taken;
         const int64_t claimed = at + ClaimedLength(file, head, &taken);
+        if (at < end) records[file].push_back(CLAIMSPAN{at, claimed});
         if (claimed <= end) continue;
         if (taken && at < end) {
           // Its marker lies in the file (a marker cut by the end is no
@@ -183,6 +188,8 @@ int TMapList::FindClaims() {
   if (cut[SHEET_DAT]) DataBuffer.Reset();
   if (cut[SHEET_SEM]) SemnBuffer.Reset();
   if (cut[SHEET_GRA]) DrawBuffer.Reset();
+  for (int file = SHEET_DAT; file <= SHEET_GRA; ++file)
+    FindSharedClaims(records[file].data(), records[file].size(), found.Shared[file]);
   found.Known = 1;
   Claims = found;
   for (SHEETFILESET& e : FileTable)
@@ -203,7 +210,7 @@ int64_t TMapList::PlaceRecord(int file, DWORD marker, DWORD length) {
 bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   if (offset == 0 || CurrentDesc == nullptr) return false;
   const int64_t end = SheetEnd(file);
-  if (end < 0 || int64_t(offset) >= end) return false;
+  if (end < 0 || int64_t(offset) >= end || FindClaims() != 0) return false;
   // The record stored there must be one of this file and at least as long.
   char head[8];
   if (!ReadRecordHead(file, offset, head, sizeof(head))) return false;
@@ -226,7 +233,8 @@ bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
       if (ident != IMGDRAW_IDENT) return false;
       break;
   }
-  return stored >= length && int64_t(offset) + stored <= end;
+  return stored >= length && int64_t(offset) + stored <= end &&
+         Claims.Shared[file].Meets(offset, stored) == nullptr;
 }
 
 int TMapList::ReadySheetFile(int file) {

@@ -474,7 +474,9 @@ void BuildSignFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGME
     BuildPointFrame(context, desc, metric);
     return;
   }
-  const LONG margin =
+  // Wide, so that the frame of points at the ends of the range does not
+  // overflow before StoreFrame clamps it.
+  const int64_t margin =
       context.UserMap ? Trunc(double(context.Scale) * 8 / 3000 + 1) : 2;
   const bool text = TextKind(FvsprLocal(desc));
 

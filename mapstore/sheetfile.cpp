@@ -1,5 +1,6 @@
 #include "mapstore/sheetfile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/maperr.h"
@@ -133,6 +134,19 @@ const CLAIMSPAN* CLAIMSPANS::Meets(int64_t at, int64_t length) const {
   for (int i = 0; i < Count; ++i)
     if (Span[i].First < at + length && at < Span[i].End) return &Span[i];
   return nullptr;
+}
+
+void FindSharedClaims(CLAIMSPAN* records, size_t count, CLAIMSPANS& shared) {
+  std::sort(records, records + count,
+            [](const CLAIMSPAN& a, const CLAIMSPAN& b) { return a.First < b.First; });
+  // Every record before this one starts at or before it: the farthest any
+  // of them reaches is what this one shares from its first byte.
+  int64_t reach = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const CLAIMSPAN& r = records[i];
+    if (r.First < reach) shared.Add(r.First, r.End < reach ? r.End : reach);
+    if (r.End > reach) reach = r.End;
+  }
 }
 
 int SheetRecordHead(int file) { return file == SHEET_SEM ? 4 : 8; }

@@ -13,6 +13,7 @@
 // from one 64 KB window.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "classifier/maprsc.h"
@@ -185,6 +186,11 @@ struct CLAIMSPANS {
   // The first span that meets [at, at + length), null when none does.
   const CLAIMSPAN* Meets(int64_t at, int64_t length) const;
 };
+// Adds to `shared` the bytes that more than one of `count` records claims
+// (each record's stretch from its offset, sorted here by offset): a record
+// that meets another one meets a span of `shared`, and no other record does
+// while the spans are few enough not to be joined.
+void FindSharedClaims(CLAIMSPAN* records, size_t count, CLAIMSPANS& shared);
 
 // Bytes of the head of a DAT, SEM or GRA record that its readers take it
 // by (marker and length), and of its marker.

@@ -1,10 +1,10 @@
 // Fuzz test of every file kind of a map, of the blocked rasters and
 // matrices, and of the select records. A seeded mutator damages one file
 // of a small map (or two files of different kinds at once), and a child
-// process opens the map, reads all of it, appends to it, saves, closes and
-// opens it again; when a backup copy file or the journal was damaged the
-// walk also steps objects back through the copies and undoes the last
-// action from them. A damaged raster or matrix is opened alone into a
+// process opens the map, reads all of it, rewrites some objects with their
+// own records, appends to it, saves, closes and opens it again; when a
+// backup copy file or the journal was damaged the walk also steps objects
+// back through the copies and undoes the last action from them. A damaged raster or matrix is opened alone into a
 // document, painted, its values read, an element written, saved, closed
 // and opened again. A damaged select record is put into contexts on the
 // intact map and without one, and written and read again. Refusals with

@@ -111,10 +111,12 @@ TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
 }
 
 // A sheet whose files are shorter than its descriptors say (cut short, or
-// a record's length or offset word pointing past the end): the records of
-// an append and of an update go past everything the descriptors claim, so
-// that no object nobody touched reads another's records; the damaged one
-// reads as damaged after them too.
+// a record's length or offset word pointing past the end), or whose record
+// claims the next one (its length pushed into it): the records of an append
+// and of an update go past everything the descriptors claim, and no record
+// that meets another is rewritten in place, so that no object nobody
+// touched reads another's records; the damaged one reads as damaged after
+// them too, or its new records once updated.
 TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
   {
     TMap map;
@@ -124,19 +126,28 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
   }
   const std::string hdr = outer.Read("map/S1.HDR"), dat = outer.Read("map/S1.DAT"),
                     sem = outer.Read("map/S1.SEM");
-  const FVSPR two = ReadDesc(2), four = ReadDesc(4);
+  const FVSPR two = ReadDesc(2), three = ReadDesc(3), four = ReadDesc(4);
   const uint32_t end = uint32_t(dat.size());
+  enum Damage { CUT, DAT_PAST_END, OFFSET_AT_END, DAT_INTO_NEXT, SEM_INTO_NEXT };
   struct Case {
     const char* what;
     int damaged;
+    Damage damage;
     size_t datSize, semSize;  // the files cut to these lengths
+    int updated;              // the object whose records grow
   };
   const Case cases[] = {
-      {"the metric file cut inside its last record", 4, four.DataOffset + 20, sem.size()},
-      {"the semantics file cut inside its last record", 4, dat.size(), four.SemnOffset + 6},
+      {"the metric file cut inside its last record", 4, CUT, four.DataOffset + 20, sem.size(), 1},
+      {"the semantics file cut inside its last record", 4, CUT, dat.size(), four.SemnOffset + 6,
+       1},
       // Each just past the end, where the next record would go.
-      {"a metric length word past the end", 2, dat.size(), sem.size()},
-      {"a metric offset word at the end", 3, dat.size(), sem.size()},
+      {"a metric length word past the end", 2, DAT_PAST_END, dat.size(), sem.size(), 1},
+      {"a metric offset word at the end", 3, OFFSET_AT_END, dat.size(), sem.size(), 1},
+      // Over the whole next record, which the grown one would overwrite in
+      // place.
+      {"a metric length word into the next record", 2, DAT_INTO_NEXT, dat.size(), sem.size(), 2},
+      {"a semantics length word into the next record", 2, SEM_INTO_NEXT, dat.size(), sem.size(),
+       2},
   };
   // Each object's records as read: the code, then the bytes of each.
   auto read = [](TMapList& list, int n) {
@@ -159,10 +170,14 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       outer.Write("map/S1.HDR", hdr);
       outer.Write("map/S1.DAT", dat.substr(0, c.datSize));
       outer.Write("map/S1.SEM", sem.substr(0, c.semSize));
-      if (c.damaged == 2) {
-        const uint32_t past = end - two.DataOffset + 20;
-        PatchFile(Sheet(".DAT"), two.DataOffset + 4, &past, 4);
-      } else if (c.damaged == 3) {
+      if (c.damage == DAT_PAST_END || c.damage == DAT_INTO_NEXT) {
+        const uint32_t length = c.damage == DAT_PAST_END ? end - two.DataOffset + 20
+                                                         : four.DataOffset - two.DataOffset;
+        PatchFile(Sheet(".DAT"), two.DataOffset + 4, &length, 4);
+      } else if (c.damage == SEM_INTO_NEXT) {
+        const uint16_t length = uint16_t(four.SemnOffset - two.SemnOffset);
+        PatchFile(Sheet(".SEM"), two.SemnOffset + 2, &length, 2);
+      } else if (c.damage == OFFSET_AT_END) {
         FVSPR moved = ReadDesc(3);
         moved.DataOffset = end;
         WriteDesc(3, moved);
@@ -173,9 +188,14 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       if (edit) map.WorkMode(1);
       ASSERT_EQ(1, map.OpenList(1));
       for (int n = 1; n <= 4; ++n) before.push_back(read(map.List, n));
-      EXPECT_EQ(std::to_string(MAPERR_DATA), before[size_t(c.damaged - 1)]);
+      // A length pushed into the next record reads with that record's bytes
+      // past its own, which the readers pass over.
+      if (c.updated != c.damaged) {
+        EXPECT_EQ(std::to_string(MAPERR_DATA), before[size_t(c.damaged - 1)]);
+      }
 
-      // An append, and an update of object 1 whose records grew.
+      // An append, and an update whose records grew past the true ones of
+      // the damaged object but not past what its length word claims.
       ASSERT_EQ(5, Append(map, LOCAL_LINE, NESTED_LINE, true)) << map.List.GetError();
       objtest::Bytes metric = objtest::Metric(
           METRIC_I32, {{{10, 30}, {20, 30}, {20, 50}, {10, 50}, {10, 30}, {15, 40}, {10, 30}}});
@@ -183,16 +203,24 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       objtest::Bytes semn = value;
       semn.insert(semn.end(), value.begin() + 4, value.end());
       semn[2] = char(semn.size());
-      FVSPR one = ReadDesc(1);
-      ASSERT_EQ(1, map.UpdateObject(1, &one, As<LONGMETRIC>(metric), As<SEMANTIC>(semn), nullptr));
+      ASSERT_GT(metric.size(), three.DataOffset - two.DataOffset);
+      ASSERT_LE(metric.size(), four.DataOffset - two.DataOffset);
+      ASSERT_GT(semn.size(), three.SemnOffset - two.SemnOffset);
+      ASSERT_LE(semn.size(), four.SemnOffset - two.SemnOffset);
+      FVSPR desc = ReadDesc(c.updated);
+      ASSERT_EQ(c.updated, map.UpdateObject(c.updated, &desc, As<LONGMETRIC>(metric),
+                                    As<SEMANTIC>(semn), nullptr));
       map.CloseData();
 
       ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
       ASSERT_EQ(1, map.OpenList(1));
-      for (int n = 2; n <= 4; ++n) EXPECT_EQ(before[size_t(n - 1)], read(map.List, n)) << n;
+      for (int n = 1; n <= 4; ++n)
+        if (n != c.updated) {
+          EXPECT_EQ(before[size_t(n - 1)], read(map.List, n)) << n;
+        }
       EXPECT_EQ("0" + std::string(metric.begin(), metric.end()) +
                     std::string(semn.begin(), semn.end()),
-                read(map.List, 1));
+                read(map.List, c.updated));
       EXPECT_EQ("0", read(map.List, 5).substr(0, 1));
     }
   }

@@ -166,6 +166,10 @@ TEST(ObjectFrame, VectorSignFrameFollowsItsImage) {
             Build(c, LOCAL_VECTOR, north, Draw({{149, VectorSign({{0, 0}, {5000, 2500}}, 0, 1)}})));
   // Without a sign: the first two points and the margin of 2.
   EXPECT_EQ((Frame{9998, 19998, 11002, 20002}), Build(c, LOCAL_VECTOR, north));
+  // Points at the ends of the range: the margin clamped, not wrapped.
+  EXPECT_EQ((Frame{-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647}),
+            Build(c, LOCAL_VECTOR,
+                  Metric(METRIC_F64, {{{-3e9, -3e9}, {3e9, 3e9}}})));
   // A bitmap sign takes a square of truncate(scale * 32 / 3000 + 1).
   EXPECT_EQ((Frame{10000 - 1069, 20000 - 1069, 10000 + 1069, 20000 + 1069}),
             Build(c, LOCAL_POINT, north, Draw({{143, Bytes(24, 0)}})));

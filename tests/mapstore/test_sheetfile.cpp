@@ -136,3 +136,18 @@ TEST(SheetFile, PlacementKeepsClearOfClaimedStretches) {
     EXPECT_TRUE(span->First <= first && end <= span->End) << first;
   }
 }
+
+// Bytes claimed by more than one record inside a file (a length pushed into
+// the next record, two offsets at one record): every record that meets
+// another meets them, a record that only touches another does not.
+TEST(SheetFile, SharedClaimsMarkEveryRecordThatMeetsAnother) {
+  std::vector<CLAIMSPAN> records = {{300, 340}, {20, 25}, {0, 100}, {100, 110},
+                                    {10, 30},   {200, 210}, {300, 320}, {500, 520}};
+  const std::vector<CLAIMSPAN> given = records;
+  CLAIMSPANS shared{};
+  FindSharedClaims(records.data(), records.size(), shared);
+  for (const CLAIMSPAN& r : given) {
+    const bool alone = r.First == 100 || r.First == 200 || r.First == 500;
+    EXPECT_EQ(alone, shared.Meets(r.First, r.End - r.First) == nullptr) << r.First;
+  }
+}

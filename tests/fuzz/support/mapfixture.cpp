@@ -268,8 +268,32 @@ int StepBack(TMap& map) {
   return restored;
 }
 
-// One object of each local type on the first and the last sheet, gathered
-// in a new group.
+// Some objects of the open sheet rewritten with the records they read
+// (copied: the write moves the caches they point into), in place where the
+// stored records allow.
+void RewriteObjects(TMap& map) {
+  for (int n : Probe(map.List.Count(), 6)) {
+    const FVSPR* stored = map.List.ObjectDesc(n);
+    LONGMETRIC* metric;
+    SEMANTIC* semn;
+    IMGDRAW* draw;
+    if (stored == nullptr || map.List.ReadObjectRecords(stored, &metric, &semn, &draw) != 0)
+      continue;
+    FVSPR d = *stored;
+    auto copy = [](const auto* record) {
+      return record != nullptr ? Bytes(reinterpret_cast<const char*>(record),
+                                       reinterpret_cast<const char*>(record) + record->Length)
+                               : Bytes();
+    };
+    Bytes m = copy(metric), s = copy(semn), g = copy(draw);
+    map.UpdateObject(n, &d, m.empty() ? nullptr : objtest::As<LONGMETRIC>(m),
+                     s.empty() ? nullptr : objtest::As<SEMANTIC>(s),
+                     g.empty() ? nullptr : objtest::As<IMGDRAW>(g));
+  }
+}
+
+// Some objects rewritten and one object of each local type appended on the
+// first and the last sheet, the new ones gathered in a new group.
 int AppendObjects(TMap& map, bool editMode) {
   if (editMode) map.WorkMode(1);
   TObjectGroup group;
@@ -280,6 +304,7 @@ int AppendObjects(TMap& map, bool editMode) {
   for (int sheet : sheets) {
     if (map.OpenList(sheet) != 1) continue;
     if (editMode) map.CreateAction(200);
+    RewriteObjects(map);
     for (const ObjectPlan& plan : ObjectsOfEveryType(1)) {
       DWORD key = 0;
       const int n = AppendPlanned(map, plan, &key);
