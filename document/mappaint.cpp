@@ -10,8 +10,6 @@
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
 
-LONG PaintExampleSwitch = 0;
-
 namespace {
 
 // The second image of a window picture: a 32-bit bottom-up DIB section of

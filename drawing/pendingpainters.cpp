@@ -14,13 +14,11 @@ constexpr const char* kDevice = "device painters";
 constexpr const char* kTests = "visibility tests";
 constexpr const char* kOffset = "offset line";
 constexpr const char* kSigns = "lines with signs";
-constexpr const char* kVector = "vector signs";
 constexpr const char* kGrid = "sign grid fill";
 constexpr const char* kPattern = "pattern line";
 constexpr const char* kHatch = "device hatch by angle";
 constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
-constexpr const char* kMark = "mark vectorization";
 
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
@@ -30,21 +28,17 @@ constexpr PENDINGENTRY kEntries[] = {
     {"PaintOffsetLineDevice", kOffset},
     {"PaintLibraryImageDevice", kLibrary},
     // Hand-offs of the device painters.
-    {"PaintDevicePatternFill", kGeometry},
-    {"PaintScaledMark", kMark},
     {"ShadeSignColumns", kHatch},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
-    {"PaintDibVectorSign", kVector},
-    {"PaintDibVectorSignMirrored", kVector},
-    {"PaintDibVectorSignByReference", kVector},
     {"PaintDibAreaSigns", kGrid},
     {"PaintDibPatternLine", kPattern},
     {"PaintOffsetLineDib", kOffset},
     {"PaintDibLibraryImage", kLibrary},
     // Engines and hand-offs of the memory-image painters.
     {"MakeOffsetPolyline", kOffset},
+    {"ShadePolygonBands", kGrid},
     // Visibility tests.
     {"TestDefaultImage", kTests},
     {"TestImageByMask", kTests},
@@ -108,9 +102,6 @@ STAND_IN_PAINTER(PaintLibraryImageDevice)
 
 STAND_IN_PAINTER(PaintDibLineSigns)
 STAND_IN_PAINTER(PaintDibLineSignsFull)
-STAND_IN_PAINTER(PaintDibVectorSign)
-STAND_IN_PAINTER(PaintDibVectorSignMirrored)
-STAND_IN_PAINTER(PaintDibVectorSignByReference)
 STAND_IN_PAINTER(PaintDibAreaSigns)
 STAND_IN_PAINTER(PaintDibPatternLine)
 STAND_IN_PAINTER(PaintOffsetLineDib)
@@ -155,16 +146,11 @@ void KeepDevice(const char* name, const void* record, size_t size) {
 
 const char* PendingDeviceRecord() { return g_deviceRecord; }
 
-void PaintDevicePatternFill(HDC, POLYDATA*, const DEVICEPATTERNFILL* fill, const BYTE*) {
-  KeepDevice("PaintDevicePatternFill", fill, fill != nullptr ? sizeof(*fill) : 0);
-}
-
-void PaintScaledMark(HDC, POLYDATA*, const MARKLAYER* layer, float f) {
-  KeepDevice("PaintScaledMark", layer, layer != nullptr ? sizeof(*layer) : 0);
-  std::memcpy(g_deviceRecord + sizeof(MARKLAYER), &f, sizeof(f));
-}
-
 void ShadeSignColumns(TPaintMetric*, POLYDATA*, const VECTORPLACEMENT* place, float) {
   KeepDevice("ShadeSignColumns", place, place != nullptr ? sizeof(*place) : 0);
+}
+
+void ShadePolygonBands(POLYDATA*, const VECTORPLACEMENT* shading) {
+  KeepDevice("ShadePolygonBands", shading, shading != nullptr ? sizeof(*shading) : 0);
 }
 

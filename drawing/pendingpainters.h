@@ -27,9 +27,8 @@ const PENDINGENTRY* PendingEntries();
 // not a stand-in); all calls together for a null name.
 int PendingCalls(const char* name);
 void ResetPendingCalls();
-// The record the device painters' other hand-offs were last handed: the
-// pattern-fill record, the mark layer followed by its float factor, or the
-// placement values.
+// The record the device painters' and the vector signs' hand-offs were
+// last handed: the placement values or the shading record.
 const char* PendingDeviceRecord();
 
 // --- Device painters of other components ---
@@ -44,10 +43,6 @@ void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm
 
 void PaintDibLineSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibLineSignsFull(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
-                                   float scale);
 void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
@@ -62,6 +57,10 @@ void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, f
 // of the direction of travel when positive): the address of the copy into
 // `out` and its point count. The stand-in hands back the part itself.
 int MakeOffsetPolyline(POINT** out, POINT* points, int count, int distance);
+// The band shading of a filled vector-sign subject painted by reference:
+// the polyline set (outer contour first, holes after) with the shading
+// record {colour, left band %, right band %, strength %}.
+void ShadePolygonBands(POLYDATA* data, const VECTORPLACEMENT* shading);
 
 // --- Visibility tests ---
 

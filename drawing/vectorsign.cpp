@@ -2,17 +2,13 @@
 // point of each part, turned along its first segment, and the subjects of
 // the sign drawn through the device painters.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <utility>
 
-#include "drawing/chordarcs.h"
 #include "drawing/devicepainters.h"
-#include "drawing/paintgeometry.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
-#include "records/semantic.h"
+#include "drawing/vectorplace.h"
 
 VECTORPLACEMENT VectorSignPlacement = {};
 LONG VectorSignByReference = 0;
@@ -21,203 +17,18 @@ namespace {
 
 constexpr DWORD kNoColor = 0xFFFFFFFF;
 
-constexpr int KIND_OUTLINE = 101;  // starts a composite outline
-constexpr int KIND_OUTLINE_END = 103;
-constexpr int CODE_TEXT = 160;
-constexpr int SUBJECT_PARM_MAX = 320;  // parameter bytes of a subject that are read
-constexpr int TEXT_CHARS_MAX = 255;
-constexpr int OUTLINE_POINTS_MAX = 4096;  // points of one composite outline
-constexpr DWORD kSubjectsMax = VECTOR_SUBJECTS_MAX;
-constexpr DWORD kPointsMax = VECTOR_POINTS_MAX;
-
-bool IsCircleKind(int kind) { return kind == 6 || kind == 7 || kind == 64 || kind == 65; }
-bool IsArcKind(int kind) { return kind == 66 || kind == 67 || kind == 70; }
-
-LONG Word(const char* p, size_t offset) {
-  LONG v;
-  std::memcpy(&v, p + offset, sizeof(v));
-  return v;
-}
-
-// One subject of a sign, inside the record.
-struct Subject {
-  int Kind;
-  int Code;
-  const char* Parm;
-  int ParmLength;
-  const char* Points;  // pairs of i32
-  int Count;
-};
-
-// The subjects of a sign, never read past the record's own length.
-class SubjectWalk {
- public:
-  SubjectWalk(const char* sign, DWORD length, DWORD count)
-      : sign_(sign), length_(length), left_(count > kSubjectsMax ? kSubjectsMax : count) {}
-  // The next subject; false at the end or at one that does not fit.
-  bool Next(Subject* s) {
-    if (left_ == 0 || offset_ + 4 > length_) return false;
-    IMGVECTSUBJECT head;
-    std::memcpy(&head, sign_ + offset_, sizeof(head));
-    const uint64_t points = offset_ + 4 + head.Length;
-    if (points + 4 > length_) return Stop();
-    DWORD count;
-    std::memcpy(&count, sign_ + points, sizeof(count));
-    if (count > kPointsMax || points + 4 + 8 * uint64_t(count) > length_) return Stop();
-    *s = Subject{head.Kind, head.Attribute, sign_ + offset_ + 4, head.Length,
-                 sign_ + points + 4, static_cast<int>(count)};
-    offset_ = points + 4 + 8 * uint64_t(count);
-    --left_;
-    return true;
-  }
-  // Looks at the kind of the next subject without taking it; -1 at the end.
-  int PeekKind() const {
-    if (left_ == 0 || offset_ + 4 > length_) return -1;
-    return BYTE(sign_[offset_]);
-  }
-
- private:
-  bool Stop() {
-    left_ = 0;
-    return false;
-  }
-  const char* sign_;
-  uint64_t length_;
-  uint64_t offset_ = sizeof(IMGVECTOREX);
-  DWORD left_;
-};
-
-// How one sign lies on the device: the anchor pixel (unrounded), the
-// direction's cosine and sine, the flip and the pixel factors.
-struct Placement {
-  double X, Y;
-  double Cos, Sin;
-  int Flip;
-  double FactorH, FactorV;
-  LONG AnchorAlong, AnchorAcross;  // the sign's anchor values
-
-  // A point of the sign (a along, b across) in device pixels.
-  POINT Place(double a, double b) const {
-    const double u = a * FactorH, v = -b * FactorV * Flip;
-    return POINT{NearestPixel(X + u * Cos + v * Sin), NearestPixel(Y + u * Sin - v * Cos)};
-  }
-  // An offset in unturned pixels (y downwards) from a placed centre.
-  POINT Turn(POINT centre, double dx, double dy) const {
-    return POINT{NearestPixel(centre.x + dx * Cos - dy * Sin),
-                 NearestPixel(centre.y + dx * Sin + dy * Cos)};
-  }
-  // The unturned offset of a pixel from a placed centre.
-  void Unturn(POINT centre, POINT p, double* dx, double* dy) const {
-    const double x = double(p.x) - centre.x, y = double(p.y) - centre.y;
-    *dx = x * Cos + y * Sin;
-    *dy = -x * Sin + y * Cos;
-  }
-};
-
-// Placed points of one subject or one composite outline (one sign at a
-// time, like the paint context).
-POINT g_points[OUTLINE_POINTS_MAX + int(JOIN_ARC_POINTS_MAX) + 2];
-constexpr int kRoom = OUTLINE_POINTS_MAX;
-
-POINT PointOf(const Subject& s, int i) { return POINT{Word(s.Points, 8 * i), Word(s.Points, 8 * i + 4)}; }
-
-// The points of a circle, ellipse or arc subject, appended at `at`;
-// returns the new count. Filled arcs are closed through their centre.
-int RoundPoints(const Placement& pl, const Subject& s, int at, bool filled) {
-  const bool arc = IsArcKind(s.Kind);
-  if (s.Count < (arc ? 4 : 2) || at > kRoom) return at;
-  const POINT c = PointOf(s, 0), radii = PointOf(s, 1);
-  const POINT centre = pl.Place(double(c.x) - pl.AnchorAlong, double(c.y) - pl.AnchorAcross);
-  const int rx = NearestPixel(std::fabs(radii.x * pl.FactorH));
-  const int ry = NearestPixel(std::fabs(radii.y * pl.FactorV));
-  POINT local[JOIN_ARC_POINTS_MAX];
-  LONG n = 0;
-  POLYDATA out{};
-  out.Points = local, out.PolyCounts = &n, out.Count = 1;
-  if (!arc) {
-    if (rx == ry) {
-      DrawArcByChords(centre, rx, &out);
-      for (LONG i = 0; i < n; ++i) g_points[at++] = local[i];
-    } else {
-      DrawEllipseByChords(POINT{0, 0}, rx, ry, &out);
-      for (LONG i = 0; i < n; ++i) g_points[at++] = pl.Turn(centre, local[i].x, local[i].y);
-    }
-    return at;
-  }
-  POINT a = PointOf(s, 2), b = PointOf(s, 3);
-  if (pl.Flip < 0) std::swap(a, b);
-  const POINT from = pl.Place(double(a.x) - pl.AnchorAlong, double(a.y) - pl.AnchorAcross);
-  const POINT to = pl.Place(double(b.x) - pl.AnchorAlong, double(b.y) - pl.AnchorAcross);
-  if (rx == ry) {
-    DrawJoinArc(from, centre, to, rx, &out);
-    for (LONG i = 0; i < n; ++i) g_points[at++] = local[i];
-  } else {
-    double fx, fy, tx, ty;
-    pl.Unturn(centre, from, &fx, &fy);
-    pl.Unturn(centre, to, &tx, &ty);
-    DrawJoinEllipse(POINT{NearestPixel(fx), NearestPixel(fy)}, POINT{0, 0},
-                    POINT{NearestPixel(tx), NearestPixel(ty)}, rx, ry, &out);
-    for (LONG i = 0; i < n; ++i) g_points[at++] = pl.Turn(centre, local[i].x, local[i].y);
-  }
-  if (filled && n > 0) {
-    const POINT start = g_points[at - n];
-    g_points[at++] = centre;
-    g_points[at++] = start;
-  }
-  return at;
-}
-
-// The points of a subject placed as they are, appended at `at`.
-int PlainPoints(const Placement& pl, const Subject& s, int at) {
-  for (int i = 0; i < s.Count && at < kRoom; ++i) {
-    const POINT p = PointOf(s, i);
-    g_points[at++] = pl.Place(p.x, p.y);
-  }
-  return at;
-}
-
-int SubjectPoints(const Placement& pl, const Subject& s, int at, bool filled) {
-  if (IsCircleKind(s.Kind) || IsArcKind(s.Kind)) return RoundPoints(pl, s, at, filled);
-  return PlainPoints(pl, s, at);
-}
-
-// The text of a text subject after its length byte: from word 9 of its
-// parameters, or the value of the semantic code of word 8.
-void SubjectText(const POLYDATA* data, const char* words, const char* parm, int length,
-                 char* text) {
-  text[0] = 0;
-  text[1] = 0;
-  const LONG code = Word(words, 32);
-  if (code != 0) {
-    SEMANTIC head{};
-    if (data->Semantic == nullptr) return;
-    std::memcpy(&head, data->Semantic, sizeof(head));
-    if (head.Ident != SEMANTIC_IDENT || head.Length <= SEMANTIC_HEAD) return;
-    TWorkSemantic work;
-    work.Access(static_cast<char*>(data->Semantic) + SEMANTIC_HEAD, head.Length - SEMANTIC_HEAD, 0);
-    if (work.FindCode(code) == nullptr || work.CurrentValue() == nullptr) return;
-    work.CurrentValue()->StringValue(text + 1, TEXT_CHARS_MAX + 1);
-  } else {
-    const int n = std::min(length - 36, int(TEXT_CHARS_MAX));
-    if (n > 0) std::memcpy(text + 1, parm + 36, n);
-    text[1 + std::max(n, 0)] = 0;
-  }
-  text[1 + TEXT_CHARS_MAX] = 0;
-  text[0] = static_cast<char>(std::strlen(text + 1));
-}
-
 // Paints the placed points of a subject by its primitive code.
-void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int code,
-                 const char* parm, int parmLength, int count, float scale) {
+void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const SIGNPLACEMENT& pl, const SIGNSUBJECT& s,
+                 int count, float scale) {
   if (count < 1) return;
-  char words[SUBJECT_PARM_MAX] = {};
-  std::memcpy(words, parm, std::min(parmLength, int(SUBJECT_PARM_MAX)));
+  char words[SIGN_PARM_MAX] = {};
+  std::memcpy(words, s.Parm, std::min(s.ParmLength, int(SIGN_PARM_MAX)));
   LONG n = count;
-  POLYDATA one = OnePartOf(*data, g_points, &n);
+  POLYDATA one = OnePartOf(*data, SignPoints, &n);
   one.Text = nullptr;
-  FrameOfPoints(&one, g_points, n);
+  FrameOfPoints(&one, SignPoints, n);
   const LONG thin = 250;
-  switch (code) {
+  switch (s.Code) {
     case PRIM_SQUARE: {
       if (ParmWord(words, 0) == kNoColor) return;
       FillDevicePolygon(doc->PaintDc, &one, doc->LineColor(ParmWord(words, 0)));
@@ -232,19 +43,9 @@ void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int cod
       if (scale < 1.0f) SetParmWord(words, 1, thin);
       PaintDashedLine(doc, &one, words, scale);
       return;
-    case CODE_TEXT: {
-      char text[TEXT_CHARS_MAX + 2];
-      SubjectText(data, words, parm, parmLength, text);
-      char* texts[1] = {text + 1};
-      one.Text = texts;
-      if (pl.Flip < 0 && n == 2) {
-        std::swap(g_points[0], g_points[1]);
-        WORD align;
-        std::memcpy(&align, words + 20, sizeof(align));
-        const WORD h = align & 6;
-        if (h == 0 || h == 2) align = WORD((align & ~6) | (h == 0 ? 2 : 0));
-        std::memcpy(words + 20, &align, sizeof(align));
-      }
+    case SIGN_CODE_TEXT: {
+      SIGNTEXT text;
+      PrepareSignText(data, pl, s, words, &one, &text);
       PaintTextFront(doc, &one, words, scale);
       return;
     }
@@ -256,89 +57,42 @@ void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const Placement& pl, int cod
   }
 }
 
-struct SignFactors {
-  double H, V;  // drawn size per measured unit, across and along
-};
-
-SignFactors Factors(const IMGVECTOREX& head) {
-  auto factor = [](const LONG* scale, double* f) {
-    const double extent = double(scale[1]) - scale[0];
-    if (extent == 0.0 || scale[2] == 0) return false;
-    *f = scale[2] / extent;
-    return true;
-  };
-  double h = 1.0, v = 1.0;
-  const bool hasH = factor(head.ScaleX, &h), hasV = factor(head.ScaleY, &v);
-  if (!hasH && hasV) h = v;
-  if (!hasV && hasH) v = h;
-  return SignFactors{h, v};
-}
-
 // One sign at an anchor with a direction point.
 void PaintOneSign(TPaintMetric* doc, POLYDATA* data, const char* sign, const IMGVECTOREX& head,
                   POINT anchor, POINT toward, int codeFlip, float scale) {
-  const BYTE* flags = reinterpret_cast<const BYTE*>(sign) + 40;
-  const double dx = double(toward.x) - anchor.x, dy = double(toward.y) - anchor.y;
-  const double segment = std::sqrt(dx * dx + dy * dy);
-  Placement pl{};
-  pl.X = anchor.x, pl.Y = anchor.y;
-  pl.AnchorAlong = head.AnchorX, pl.AnchorAcross = head.AnchorY;
-  pl.Flip = (flags[1] != 0 && dx < 0) ? -1 : 1;
-  pl.Flip *= codeFlip;
-  if (flags[0] != 0) {
-    pl.Cos = pl.Flip < 0 ? -1.0 : 1.0, pl.Sin = 0.0;
-  } else if (segment >= 1.0) {
-    pl.Cos = dx / segment, pl.Sin = dy / segment;
-  } else {
-    pl.Cos = 1.0, pl.Sin = 0.0;
-  }
-  const SignFactors f = Factors(head);
-  const double base = head.Base < 250 ? 1000.0 : double(head.Base);
-  double g = flags[3] != 0 ? 0.0 : double(scale);
-  if (flags[2] != 0 && scale > 0.001f && g < 1.0) g = 1.0;
-  if (g >= 0.001) {
-    if (g < 0.02) return;
-    pl.FactorH = g * doc->PixelsPerMicronH * f.H;
-    pl.FactorV = g * doc->PixelsPerMicronV * f.V;
-    const double scaledBase = base * pl.FactorH;
-    if (flags[4] != 0 && segment > 0.0 && scaledBase < segment) {
-      const double move = (segment - scaledBase) / 2.0 / segment;
-      pl.X += dx * move, pl.Y += dy * move;
-    }
-  } else {
-    pl.FactorH = segment / base;
-    pl.FactorV = pl.FactorH * f.V / f.H;
-  }
-
-  SubjectWalk walk(sign, head.Length, head.Count);
-  Subject s;
+  SIGNPLACEMENT pl;
+  if (!PlaceSign(sign, head, anchor, toward, codeFlip, scale, doc->PixelsPerMicronH,
+                 doc->PixelsPerMicronV, &pl))
+    return;
+  TSignSubjectWalk walk(sign, head.Length, head.Count);
+  SIGNSUBJECT s;
   while (walk.Next(&s)) {
     const bool filled = s.Code == PRIM_SQUARE;
-    if (s.Kind == KIND_OUTLINE) {
+    if (s.Kind == SIGN_KIND_OUTLINE) {
       // The pieces that follow are joined into one outline.
-      const Subject outline = s;
-      int n = SubjectPoints(pl, s, 0, false);
-      for (int kind = walk.PeekKind(); kind >= 0 && kind != KIND_OUTLINE; kind = walk.PeekKind()) {
-        if (!walk.Next(&s) || kind == KIND_OUTLINE_END) break;
-        n = SubjectPoints(pl, s, n, false);
+      const SIGNSUBJECT outline = s;
+      int n = SignSubjectPoints(pl, s, 0, false);
+      for (int kind = walk.PeekKind(); kind >= 0 && kind != SIGN_KIND_OUTLINE;
+           kind = walk.PeekKind()) {
+        if (!walk.Next(&s) || kind == SIGN_KIND_OUTLINE_END) break;
+        n = SignSubjectPoints(pl, s, n, false);
       }
-      PaintPlaced(doc, data, pl, outline.Code, outline.Parm, outline.ParmLength, n, scale);
+      PaintPlaced(doc, data, pl, outline, n, scale);
       continue;
     }
-    const int n = SubjectPoints(pl, s, 0, filled);
-    PaintPlaced(doc, data, pl, s.Code, s.Parm, s.ParmLength, n, scale);
+    const int n = SignSubjectPoints(pl, s, 0, filled);
+    PaintPlaced(doc, data, pl, s, n, scale);
   }
 }
 
-// The sign of a record at the first point of each part.
+// The sign of a record at the first point of each part; parts after the
+// first pulled towards the object's first point by k = 2 - 1 / scale.
 void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int codeFlip,
                     float scale) {
-  if (doc == nullptr || sign == nullptr || data == nullptr || data->Points == nullptr ||
+  IMGVECTOREX head;
+  if (doc == nullptr || !SignHead(sign, &head) || data == nullptr || data->Points == nullptr ||
       data->PolyCounts == nullptr || data->Count < 1)
     return;
-  IMGVECTOREX head;
-  std::memcpy(&head, sign, sizeof(head));
-  if (head.Length < sizeof(IMGVECTOREX)) return;
   double k = scale > 0.0f ? 2.0 - 1.0 / scale : 1.0;
   if (k == 0.0) k = 1.0;
   const POINT first = data->Points[0];
@@ -346,22 +100,9 @@ void PaintSignParts(TPaintMetric* doc, POLYDATA* data, const char* sign, int cod
     return POINT{SaturatePixel(int64_t(TruncatePixel((double(p.x) - first.x) / k + 0.5)) + first.x),
                  SaturatePixel(int64_t(TruncatePixel((double(p.y) - first.y) / k + 0.5)) + first.y)};
   };
-  const POINT* p = data->Points;
-  for (LONG part = 0; part < data->Count; ++part) {
-    LONG n = data->PolyCounts[part];
-    if (n < 0) return;
-    const POINT* points = p;
-    p += n;
-    const bool last = n > VECTOR_PART_POINTS_MAX;
-    if (last) n = 16;
-    if (n > 0 && (part > 0 || data->Count < 2)) {
-      POINT anchor = points[0];
-      POINT toward = n >= 2 ? points[1] : POINT{SaturatePixel(int64_t(anchor.x) + 16), anchor.y};
-      if (part > 0) anchor = pulled(anchor), toward = pulled(toward);
-      PaintOneSign(doc, data, sign, head, anchor, toward, codeFlip, scale);
-    }
-    if (last) return;
-  }
+  ForEachSignPart(data, pulled, [&](POINT anchor, POINT toward) {
+    PaintOneSign(doc, data, sign, head, anchor, toward, codeFlip, scale);
+  });
 }
 
 }  // namespace
@@ -377,15 +118,13 @@ void PaintVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm
 void PaintVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
                                 float scale) {
   if (doc == nullptr || parm == nullptr) return;
-  if (ParmWord(parm, 0) != IMGVECTORREF_LENGTH) {
+  const char* sign = nullptr;
+  if (!TakeSignReference(parm, &sign)) {
     const LocalParm<2> line{255, 250};
     PaintLine(doc, data, line(), scale);
     return;
   }
-  const char* sign = nullptr;
-  std::memcpy(&sign, parm + IMGVECTORREF_ADDRESS, sizeof(sign));
   if (sign == nullptr) return;
-  std::memcpy(&VectorSignPlacement, parm + 4, sizeof(VectorSignPlacement));
   VectorSignByReference = 1;
   PaintSignParts(doc, data, sign, 1, scale);
   VectorSignByReference = 0;
