@@ -18,6 +18,11 @@ namespace {
 
 using i64 = int64_t;
 
+// The work buffer holds a trace and a cell's placed points.
+bool HasRoom() {
+  return PaintContext.WorkBuffer != nullptr && PaintContext.WorkBufferSize >= PATTERN_WORK_MIN;
+}
+
 constexpr WORD kNoStagger = 0xFFFF;
 constexpr WORD kEvenCells = 0x5A5A;
 constexpr WORD kOddCells = 0xA5A5;
@@ -98,7 +103,8 @@ i64 Residue(i64 a, i64 b) {
 
 void PaintPatternGridCells(MaskFillContext* mask, HDC dc, const POLYDATA* contours,
                            const PATTERNGRID* grid) {
-  if (mask == nullptr || contours == nullptr || grid == nullptr || mask->AreaFirst == nullptr)
+  if (mask == nullptr || contours == nullptr || grid == nullptr || mask->AreaFirst == nullptr ||
+      !HasRoom())
     return;
   const PATTERNGRID& g = *grid;
   // Positions truncated once, at the area's right column and top row, and
@@ -116,7 +122,8 @@ void PaintPatternEdgeCells(MaskFillContext* mask, HDC dc, const POLYDATA* moved,
                            const BYTE* second, const PATTERNGRID* grid,
                            const POLYDATA* contours) {
   if (mask == nullptr || moved == nullptr || second == nullptr || grid == nullptr ||
-      contours == nullptr || mask->AreaFirst == nullptr || PaintContext.MaskTop1 == nullptr)
+      contours == nullptr || mask->AreaFirst == nullptr || PaintContext.MaskTop1 == nullptr ||
+      !HasRoom())
     return;
   const PATTERNGRID& g = *grid;
   const MaskFillContext area = *mask;
@@ -162,9 +169,7 @@ void PaintDevicePatternFill(HDC dc, POLYDATA* data, const DEVICEPATTERNFILL* fil
   if (dc == nullptr || fill == nullptr || second == nullptr || data == nullptr ||
       data->Points == nullptr || data->PolyCounts == nullptr || data->Count < 1)
     return;
-  if (P.WorkBuffer == nullptr || P.WorkBufferSize < PATTERN_WORK_MIN || P.MaskTop1 == nullptr ||
-      P.MaskTop2 == nullptr)
-    return;
+  if (!HasRoom() || P.MaskTop1 == nullptr || P.MaskTop2 == nullptr) return;
   // Blocks of cells that leave room in a plane for the rounded area.
   const i64 blockW = i64(P.MaskRowBytes) * 8 - kBlockMargin;
   const i64 blockH = i64(P.PictureHeight) - kBlockMargin;

@@ -480,6 +480,14 @@ TEST_F(DibVectorSigns, SubjectColoursAndTheFallbackLine) {
   EXPECT_EQ(Pixel(25, 20), 0x204080u);  // table B entry 5
   EXPECT_EQ(Pixel(25, 30), 0x110000u);  // COLORREF 17 (across the sign is down the picture)
   EXPECT_EQ(Pixel(25, 40), 0x050000u);  // another code: its colour as it is
+  // Subjects are read within the record's length, whatever it claims.
+  Sign s;
+  s.Subject(0, PRIM_LINE, {0x0000FF, 250}, {{0, 0}, {100, 0}});
+  const DWORD one = DWORD(s.bytes.size());
+  s.Subject(0, PRIM_LINE, {0x00FF00, 250}, {{0, 100}, {100, 100}});
+  Clear(kWhite);
+  Paint(PRIM_VECTOR, at, s.Done(one, 128));
+  EXPECT_EQ(CountOther(kWhite), 11);
   // Code 199 of another length: a thin line of colour word 255.
   Clear(kWhite);
   Paint(PRIM_VECTOR_REF, at, Words({20, 0, 0, 0, 0, 0}));
