@@ -12,30 +12,24 @@ namespace {
 
 constexpr const char* kDevice = "device painters";
 constexpr const char* kSigns = "lines with signs";
-constexpr const char* kVector = "vector signs";
 constexpr const char* kGrid = "sign grid fill";
 constexpr const char* kPattern = "pattern line";
 constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
-constexpr const char* kMark = "mark vectorization";
 
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
     {"PaintLineSignsDevice", kDevice},
     {"PaintAreaSignsDevice", kGeometry},
     {"PaintLibraryImageDevice", kLibrary},
-    // Hand-offs of the device painters.
-    {"PaintDevicePatternFill", kGeometry},
-    {"PaintScaledMark", kMark},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
-    {"PaintDibVectorSign", kVector},
-    {"PaintDibVectorSignMirrored", kVector},
-    {"PaintDibVectorSignByReference", kVector},
     {"PaintDibAreaSigns", kGrid},
     {"PaintDibPatternLine", kPattern},
     {"PaintDibLibraryImage", kLibrary},
+    // Hand-offs of the memory-image painters.
+    {"ShadePolygonBands", kGrid},
     // Visibility tests.
     {"TestLibraryImage", kLibrary},
     {nullptr, nullptr},
@@ -87,9 +81,6 @@ STAND_IN_PAINTER(PaintLibraryImageDevice)
 
 STAND_IN_PAINTER(PaintDibLineSigns)
 STAND_IN_PAINTER(PaintDibLineSignsFull)
-STAND_IN_PAINTER(PaintDibVectorSign)
-STAND_IN_PAINTER(PaintDibVectorSignMirrored)
-STAND_IN_PAINTER(PaintDibVectorSignByReference)
 STAND_IN_PAINTER(PaintDibAreaSigns)
 STAND_IN_PAINTER(PaintDibPatternLine)
 
@@ -101,7 +92,7 @@ void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float 
 
 STAND_IN_TEST(TestLibraryImage)
 
-// --- Hand-offs of the device painters ---
+// --- Hand-offs ---
 
 namespace {
 char g_deviceRecord[160];
@@ -115,11 +106,6 @@ void KeepDevice(const char* name, const void* record, size_t size) {
 
 const char* PendingDeviceRecord() { return g_deviceRecord; }
 
-void PaintDevicePatternFill(HDC, POLYDATA*, const DEVICEPATTERNFILL* fill, const BYTE*) {
-  KeepDevice("PaintDevicePatternFill", fill, fill != nullptr ? sizeof(*fill) : 0);
-}
-
-void PaintScaledMark(HDC, POLYDATA*, const MARKLAYER* layer, float f) {
-  KeepDevice("PaintScaledMark", layer, layer != nullptr ? sizeof(*layer) : 0);
-  std::memcpy(g_deviceRecord + sizeof(MARKLAYER), &f, sizeof(f));
+void ShadePolygonBands(POLYDATA*, const VECTORPLACEMENT* shading) {
+  KeepDevice("ShadePolygonBands", shading, shading != nullptr ? sizeof(*shading) : 0);
 }

@@ -27,9 +27,8 @@ const PENDINGENTRY* PendingEntries();
 // not a stand-in); all calls together for a null name.
 int PendingCalls(const char* name);
 void ResetPendingCalls();
-// The record the device painters' other hand-offs were last handed: the
-// pattern-fill record, the mark layer followed by its float factor, or the
-// placement values.
+// The record the device painters' and the vector signs' hand-offs were
+// last handed: the placement values or the shading record.
 const char* PendingDeviceRecord();
 
 // --- Device painters of other components ---
@@ -42,16 +41,19 @@ void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm
 
 void PaintDibLineSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibLineSignsFull(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
-                                   float scale);
 void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 // Codes 221 and 250 in the full-colour block: until the image libraries
 // are served, every library slot answers as a closed one: the polylines as
 // a black line of thickness 260 at the element's scale.
 void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+
+// --- Hand-offs of the memory-image painters ---
+
+// The band shading of a filled vector-sign subject painted by reference:
+// the polyline set (outer contour first, holes after) with the shading
+// record {colour, left band %, right band %, strength %}.
+void ShadePolygonBands(POLYDATA* data, const VECTORPLACEMENT* shading);
 
 // --- Visibility tests ---
 
