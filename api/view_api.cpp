@@ -182,3 +182,33 @@ MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap) { return docGetMapPalette(hMa
 MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index) { return docGetMapColor(hMap, index); }
 
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap) { return docGetColorCount(hMap); }
+
+MAPAPI LONG WINAPI mapSetNodeView(HMAP hMap, LONG view) { return docSetNodeView(hMap, view); }
+
+MAPAPI LONG WINAPI mapGetNodeView(HMAP hMap) { return docGetNodeView(hMap); }
+
+MAPAPI COLORREF WINAPI mapSetNodeCenterColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_CENTER, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeCenterColor(HMAP hMap) {
+  return docGetNodeColor(hMap, NODE_CENTER);
+}
+
+MAPAPI COLORREF WINAPI mapSetNodeFirstColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_FIRST, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeFirstColor(HMAP hMap) { return docGetNodeColor(hMap, NODE_FIRST); }
+
+MAPAPI COLORREF WINAPI mapSetNodeBorderColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_BORDER, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeBorderColor(HMAP hMap) {
+  return docGetNodeColor(hMap, NODE_BORDER);
+}
+
+MAPAPI LONG WINAPI mapSetNodeType(HMAP hMap, LONG type) { return docSetNodeType(hMap, type); }
+
+MAPAPI LONG WINAPI mapGetNodeType(HMAP hMap) { return docGetNodeType(hMap); }

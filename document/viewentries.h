@@ -74,3 +74,14 @@ LONG docSetSiteColors(HMAP hMap, HSITE site, const COLORREF* colours, LONG count
 HPALETTE docGetMapPalette(HMAP hMap);
 COLORREF docGetMapColor(HMAP hMap, LONG index);
 LONG docGetColorCount(HMAP hMap);
+
+// Edit-node markers (TMapControl): node display (the previous setting),
+// the marker colours and the node type (1..3); a setter answers what it
+// kept.
+LONG docSetNodeView(HMAP hMap, LONG view);
+LONG docGetNodeView(HMAP hMap);
+COLORREF docSetNodeColor(HMAP hMap, int which, COLORREF colour);
+COLORREF docGetNodeColor(HMAP hMap, int which);
+LONG docSetNodeType(HMAP hMap, LONG type);
+LONG docGetNodeType(HMAP hMap);
+enum : int { NODE_CENTER = 0, NODE_FIRST = 1, NODE_BORDER = 2 };

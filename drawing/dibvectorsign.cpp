@@ -9,7 +9,7 @@
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
 #include "drawing/parmwords.h"
-#include "drawing/pendingpainters.h"
+#include "drawing/hatchfill.h"
 #include "drawing/pixelmath.h"
 #include "drawing/vectorplace.h"
 
@@ -36,7 +36,7 @@ void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const SIGNPLACEMENT& pl,
     case PRIM_SQUARE:
       SetParmWord(words, 0, Tagged(ParmWord(words, 0)));
       PaintDibFill(doc, &set, words, scale);
-      if (VectorSignByReference != 0) ShadePolygonBands(&set, &VectorSignPlacement);
+      if (VectorSignByReference != 0) ShadePolygonBands(&set, VectorSignPlacement.Value);
       return;
     case PRIM_LINE:
     case PRIM_DOT:

@@ -4,43 +4,32 @@
 // corner, and draws the pattern's traced outlines in every used cell at f
 // = cell size / 32 device pixels per pattern pixel.
 //
-// Cells are decided a block of the grid at a time with the window variant
-// of the mask fill: the figure is rasterised at one mask bit per cell into
-// plane 2 of the bits image; the cells well inside (the contour, drawn
-// three cells wide, cleared out) get the whole pattern; the cells on the
-// contour are cut at pattern resolution in plane 1 and get the whole
-// pattern or nothing (boundary mode 1, decided on the second pattern) or
-// the part of the pattern inside the figure. A stagger mark leaves every
-// other cell empty like a chequerboard, counted from the figure's top-left
-// cell: 0x5A5A takes the cells whose column plus row is even, any other
-// mark those whose sum is odd.
+// Cells are decided a block of the grid at a time (gridcells.h): the
+// cells well inside get the whole pattern; the cells on the contour are
+// cut at pattern resolution in plane 1 and get the whole pattern or
+// nothing (boundary mode 1, decided on the second pattern) or the part of
+// the pattern inside the figure.
 //
-// The fill moves the polylines' points in place by (dx, dy) (so that the
-// figure's top-left corner falls on a whole anchoring period) and back,
-// and uses both mask planes, the window globals, the mask line area and
-// the work buffer (at least PATTERN_WORK_MIN bytes, else nothing is
-// painted): one painting call at a time.
+// The fill moves the polylines' points in place and back, and uses both
+// mask planes, the window globals, the mask line area and the work buffer
+// (at least PATTERN_WORK_MIN bytes, else nothing is painted): one painting
+// call at a time.
 #pragma once
 
 #include "drawing/deviceoutline.h"
+#include "drawing/gridcells.h"
 #include "drawing/maskfill.h"
 #include "drawing/polydata.h"
 #include "platform/win_types.h"
 
 // One fill's grid as its cell passes see it; positions in the moved space.
 struct PATTERNGRID {
+  GRIDCELLS Cells;    // steps, shift, stagger, figure box and block
   COLORREF Color;     // the pattern's device colour
   LONG Thickness;     // outline pen: trunc(f) with the weight byte, else trunc(f / 2)
   double F;           // device pixels per pattern pixel
-  LONG StepX;         // grid steps in device pixels
-  LONG StepY;
-  LONG Dx;            // how far the points were moved
-  LONG Dy;
-  WORD Mark;          // stagger mark; 0: none
   BYTE Boundary;      // 1: a boundary cell gets the whole pattern or nothing
   const BYTE* Pattern;  // the layer's 128 bytes
-  RECT Figure;        // the moved figure box in device pixels
-  RECT Block;         // the block of cells being painted (inclusive)
 };
 
 // The interior pass: every taken set cell of the plane-2 area of `mask`

@@ -12,24 +12,16 @@ namespace {
 
 constexpr const char* kDevice = "device painters";
 constexpr const char* kSigns = "lines with signs";
-constexpr const char* kGrid = "sign grid fill";
-constexpr const char* kPattern = "pattern line";
-constexpr const char* kGeometry = "painting geometry";
 constexpr const char* kLibrary = "image plug-in libraries";
 
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
     {"PaintLineSignsDevice", kDevice},
-    {"PaintAreaSignsDevice", kGeometry},
     {"PaintLibraryImageDevice", kLibrary},
     // Memory-image painters of other components.
     {"PaintDibLineSigns", kSigns},
     {"PaintDibLineSignsFull", kSigns},
-    {"PaintDibAreaSigns", kGrid},
-    {"PaintDibPatternLine", kPattern},
     {"PaintDibLibraryImage", kLibrary},
-    // Hand-offs of the memory-image painters.
-    {"ShadePolygonBands", kGrid},
     // Visibility tests.
     {"TestLibraryImage", kLibrary},
     {nullptr, nullptr},
@@ -76,13 +68,10 @@ void ResetPendingCalls() {
   }
 
 STAND_IN_PAINTER(PaintLineSignsDevice)
-STAND_IN_PAINTER(PaintAreaSignsDevice)
 STAND_IN_PAINTER(PaintLibraryImageDevice)
 
 STAND_IN_PAINTER(PaintDibLineSigns)
 STAND_IN_PAINTER(PaintDibLineSignsFull)
-STAND_IN_PAINTER(PaintDibAreaSigns)
-STAND_IN_PAINTER(PaintDibPatternLine)
 
 void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float scale) {
   Note("PaintDibLibraryImage");
@@ -91,21 +80,3 @@ void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float 
 }
 
 STAND_IN_TEST(TestLibraryImage)
-
-// --- Hand-offs ---
-
-namespace {
-char g_deviceRecord[160];
-
-void KeepDevice(const char* name, const void* record, size_t size) {
-  Note(name);
-  std::memset(g_deviceRecord, 0, sizeof(g_deviceRecord));
-  if (record != nullptr) std::memcpy(g_deviceRecord, record, size);
-}
-}  // namespace
-
-const char* PendingDeviceRecord() { return g_deviceRecord; }
-
-void ShadePolygonBands(POLYDATA*, const VECTORPLACEMENT* shading) {
-  KeepDevice("ShadePolygonBands", shading, shading != nullptr ? sizeof(*shading) : 0);
-}

@@ -27,33 +27,20 @@ const PENDINGENTRY* PendingEntries();
 // not a stand-in); all calls together for a null name.
 int PendingCalls(const char* name);
 void ResetPendingCalls();
-// The record the device painters' and the vector signs' hand-offs were
-// last handed: the placement values or the shading record.
-const char* PendingDeviceRecord();
 
 // --- Device painters of other components ---
 
 void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 
 // --- Memory-image painters of other components ---
 
 void PaintDibLineSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibLineSignsFull(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 // Codes 221 and 250 in the full-colour block: until the image libraries
 // are served, every library slot answers as a closed one: the polylines as
 // a black line of thickness 260 at the element's scale.
 void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-
-// --- Hand-offs of the memory-image painters ---
-
-// The band shading of a filled vector-sign subject painted by reference:
-// the polyline set (outer contour first, holes after) with the shading
-// record {colour, left band %, right band %, strength %}.
-void ShadePolygonBands(POLYDATA* data, const VECTORPLACEMENT* shading);
 
 // --- Visibility tests ---
 

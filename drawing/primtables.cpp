@@ -9,6 +9,7 @@
 #include "drawing/offsetline.h"
 #include "drawing/patternline.h"
 #include "drawing/pendingpainters.h"
+#include "drawing/signgrid.h"
 #include "drawing/visibility.h"
 
 namespace {
@@ -47,7 +48,7 @@ constexpr std::array<PainterBlock, DEVICE_BLOCK_COUNT> MakeDeviceTable() {
       {PRIM_DECORATED_SHORT, PaintLineSignsDevice},
       {PRIM_OFFSET_DOT, PaintOffsetDashedLine},
       {PRIM_ANGLE_HATCH, PaintHatch},
-      {PRIM_AREA_SIGNS, PaintAreaSignsDevice},
+      {PRIM_AREA_SIGNS, PaintSignGridDevice},
       {PRIM_DECORATED, PaintLineSignsDevice},
       {PRIM_PATTERN_LINE, PaintPatternLine},
   };
@@ -112,10 +113,10 @@ constexpr std::array<PainterBlock, DIB_BLOCK_COUNT> MakeDibTable() {
       {PRIM_OFFSET_DOT, PaintDibOffsetDot},
       {PRIM_VECTOR, PaintDibVectorSign},
       {PRIM_ANGLE_HATCH, PaintDibAngleHatch},
-      {PRIM_AREA_SIGNS, PaintDibAreaSigns},
+      {PRIM_AREA_SIGNS, PaintSignGrid},
       {PRIM_VECTOR_MIRROR, PaintDibVectorSignMirrored},
       {PRIM_DECORATED, PaintDibLineSignsFull},
-      {PRIM_PATTERN_LINE, PaintDibPatternLine},
+      {PRIM_PATTERN_LINE, PaintPatternLineDib},
       {PRIM_OFFSET_LINE, PaintOffsetLineDib},
       {PRIM_VECTOR_REF, PaintDibVectorSignByReference},
       {PRIM_LIBRARY_ALT, PaintDibLibraryImage},

@@ -54,12 +54,6 @@ class DevicePainters : public ::testing::Test {
   void Paint(int code, POLYDATA* data, const std::vector<char>& parm, float scale = 1.0f) {
     DevicePainterTable[0][code](doc.get(), data, parm.data(), scale);
   }
-  template <class T>
-  static T Kept() {
-    T v;
-    std::memcpy(&v, PendingDeviceRecord(), sizeof(v));
-    return v;
-  }
   std::unique_ptr<TPaintMetric> doc;
 };
 
@@ -548,26 +542,37 @@ TEST_F(DibVectorSigns, SubjectColoursAndTheFallbackLine) {
 }
 
 // A composite outline fills its rings at once (the hole stays open) and,
-// painted by reference, is shaded with the placement values.
-TEST_F(DibVectorSigns, OutlineRingsFillEvenOdd) {
+// painted by reference, is shaded in bands with the placement values:
+// colour (200, 100, 0) at 50 % runs from dark (100, 50, 0) through the
+// colour towards light (220, 170, 120), 10 % of 100 pixels being 11
+// columns, and the hole stays unpainted in both bands.
+TEST_F(DibVectorSigns, OutlineRingsFillEvenOddAndShadeInBands) {
   const std::vector<char> sign =
       Sign()
           .Subject(101, PRIM_SQUARE, {0x00FF00},
-                   {{0, -200}, {400, -200}, {400, 200}, {0, 200}})  // closed by the painter
-          .Subject(102, 0, {}, {{100, -100}, {300, -100}, {300, 100}, {100, 100}, {100, -100}})
+                   {{0, -200}, {1000, -200}, {1000, 200}, {0, 200}})  // closed by the painter
+          .Subject(102, 0, {}, {{50, -100}, {950, -100}, {950, 100}, {50, 100}, {50, -100}})
           .Subject(0, PRIM_LINE, {0x0000FF, 250}, {{0, 300}, {400, 300}})
           .Done();
-  const std::vector<char> ref = Reference(sign, {0x00FF00, 10, 10, 50});
-  Poly at({{{50, 60}, {90, 60}}});
+  const std::vector<char> ref = Reference(sign, {0x0064C8, 10, 10, 50});
+  Poly at({{{20, 60}, {120, 60}}});  // the figure: columns 20..120, rows 40..80
   Paint(PRIM_VECTOR_REF, at, ref);
-  EXPECT_EQ(Pixel(55, 60), 0x00FF00u);  // the ring
+  EXPECT_EQ(Pixel(35, 45), 0x00FF00u);  // the ring between the bands
   EXPECT_EQ(Pixel(70, 60), kWhite);     // the hole
-  EXPECT_EQ(Pixel(85, 65), 0x00FF00u);
-  EXPECT_EQ(Pixel(70, 90), 0xFF0000u);  // the line after the rings stands alone
-  EXPECT_EQ(PendingCalls("ShadePolygonBands"), 1);
-  VECTORPLACEMENT kept;
-  std::memcpy(&kept, PendingDeviceRecord(), sizeof(kept));
-  EXPECT_EQ(kept.Value[3], 50);
+  EXPECT_EQ(Pixel(40, 90), 0xFF0000u);  // the line after the rings stands alone
+  // Left band: columns 20..30 (the edge columns meet no crossings), dark
+  // to the colour (at 26) and on.
+  EXPECT_EQ(Pixel(20, 45), 0x00FF00u);
+  EXPECT_EQ(Pixel(21, 45), 0x743A00u);
+  EXPECT_EQ(Pixel(26, 45), 0xC86400u);
+  EXPECT_EQ(Pixel(30, 45), 0xD59250u);
+  EXPECT_EQ(Pixel(31, 45), 0x00FF00u);
+  // Right band: columns 110..120, light back to the colour and on to dark.
+  EXPECT_EQ(Pixel(109, 45), 0x00FF00u);
+  EXPECT_EQ(Pixel(110, 45), 0xDCAA78u);
+  EXPECT_EQ(Pixel(116, 45), 0xC86400u);
+  EXPECT_EQ(Pixel(119, 75), 0x964B00u);
+  for (int x : {26, 112}) EXPECT_EQ(Pixel(x, 60), kWhite) << x;
   EXPECT_EQ(VectorSignByReference, 0);
 }
 
