@@ -8,6 +8,7 @@
 #include "types/maptypes.h"
 #include "types/maperr.h"
 #include "types/hosttypes.h"
+#include "types/selecttypes.h"
 
 #include "api/messages_api.h"
 #include "api/host_api.h"
@@ -35,5 +36,8 @@
 #include "api/objsem_api.h"
 #include "api/rst_api.h"
 #include "api/object_api.h"
+#include "api/select_api.h"
+#include "api/seek_api.h"
+#include "api/objset_api.h"
 
 #endif

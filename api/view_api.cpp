@@ -183,6 +183,23 @@ MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index) { return docGetMapC
 
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap) { return docGetColorCount(hMap); }
 
+MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm) {
+  return docPaintToEmf(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm) {
+  return docPaintToEmfEx(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect) {
+  return docPaintToDib(hMap, info, bits, rect);
+}
+
+MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
+                                   LONG height, RECT* rect) {
+  return docPaintToImage(hMap, palette, bits, width, height, rect);
+}
+
 MAPAPI LONG WINAPI mapSetNodeView(HMAP hMap, LONG view) { return docSetNodeView(hMap, view); }
 
 MAPAPI LONG WINAPI mapGetNodeView(HMAP hMap) { return docGetNodeView(hMap); }

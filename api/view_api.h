@@ -9,6 +9,7 @@
 
 #include "types/maptypes.h"
 #include "types/paintparm.h"
+#include "types/picturetypes.h"
 
 /* Paints the picture rectangle (picture pixels) on the device: visual
  * types 1 and 2 through the memory image on a display (any other device
@@ -137,6 +138,23 @@ MAPAPI LONG WINAPI mapSetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LO
 MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap);
 MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index);
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap);
+
+/* Pictures the host holds. mapPaintToEmf: an enhanced metafile file of the
+ * frame about a centre (half sides scale x size x 0.0005 metres);
+ * mapPaintToEmfEx: of a frame, with the record's visual type, fill
+ * intensity, monochrome and frame switches. Nonzero when the file was
+ * written. mapPaintToDib: the picture rectangle into a bottom-up bitmap of
+ * 8 (with the 256 colour entries after the header filled), 16 (5-5-5), 24
+ * or 32 bits per pixel; mapPaintToImage: into a top-down byte image of
+ * width x height with its 256-entry colour table. Each pixel of an 8-bit
+ * picture is the index of the table entry equal to its colour, else the
+ * nearest. 1, or 0 for a null argument, an empty rectangle, another bit
+ * count or a bitmap smaller than its header says. */
+MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm);
+MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm);
+MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect);
+MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
+                                   LONG height, RECT* rect);
 
 /* Edit-node markers: while node display is on, every object painted
  * through the memory image gets a 4 x 4 marker at each of its points (the

@@ -17,6 +17,7 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 #include "types/mtr3dtypes.h"
+#include "types/picturetypes.h"
 
 class TMtr3D;
 
@@ -95,6 +96,34 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // or record, else the device road's result.
   int Print(HDC dc, const RECT& rect, const PRINTPARM* print);
 
+  // --- Pictures held by the caller (document/picture.cpp) ---
+
+  // An enhanced metafile of the frame about a centre at a scale: the
+  // frame's half sides are scale x size x 0.0005 metres; painted as
+  // PaintToEmfEx with fill intensity 50 and no frame line.
+  int PaintToEmf(const char* name, const METAFILEBUILDPARM* parm);
+  // The frame painted into a new metafile file at the record's scale on the
+  // metafile's resolution, with its visual type and fill intensity; the
+  // view scale, visual type and fill intensity are put back. Nonzero when
+  // the file was written, 0 for a null argument or a file not written.
+  int PaintToEmfEx(const char* name, const METAFILEBUILDPARMEX* parm);
+  // The picture rectangle painted in bands into a caller's bottom-up bitmap
+  // of 8 (PaintToDib256), 16 (5-5-5), 24 or 32 bits per pixel, its rows
+  // biSizeImage / biHeight bytes long: min(rect, bitmap) pixels from the
+  // bitmap's top left. 1, or 0 for a null argument, an empty rectangle,
+  // another bit count or a buffer smaller than its header says.
+  int PaintToDib(BITMAPINFOHEADER* info, char* bits, const RECT& rect);
+  // 8 bits: the 256 colour entries after the 40-byte header get the
+  // document's 256-colour table and each pixel the index of its colour.
+  int PaintToDib256(BITMAPINFOHEADER* info, char* bits, const RECT& rect);
+  // The same into a top-down byte image of width x height with the table
+  // in `palette`.
+  int PaintToImage256(RGBQUAD* palette, char* bits, LONG width, LONG height, const RECT& rect);
+  // 256 colours for what the document shows: the background and the map's
+  // colours, the elevation palette, a grey raster's colours and grey ramp,
+  // then a colour cube and greys; nothing for null.
+  void BuildPalette256(RGBQUAD* palette);
+
   // A 3-D view of the document's matrices (document/mtr3d.h) at a size:
   // null when memory fails. Closing destroys it; painting needs the view,
   // a device and a record.
@@ -146,6 +175,8 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int View(HWND window, int erase, const DOUBLEPOINT* point, int kind);
   int ViewSelect(HWND window, const DOUBLEPOINT* point, TMapSelect* select, COLORREF colour,
                  int kind);
+  // The total select (TotalPaintSelect95) from the point.
+  int TotalViewSelect(HWND window, const DOUBLEPOINT* point, COLORREF colour, int kind);
   int ViewObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object, int kind);
   int ViewMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
                     const PAINTPARM* parm, int kind);

@@ -1,11 +1,12 @@
 // TMapControl: the data of a document, its region and view scale, and the
-// slots of the kinds whose files the library does not read yet.
+// slots of the kinds of data it opens.
 #include "document/mapcontrol.h"
 
 #include <algorithm>
 #include <iterator>
 
 #include "common/messages.h"
+#include "document/mapproject.h"
 #include "document/mtlchains.h"
 #include "document/rmfchains.h"
 #include "document/rmfdisplay.h"
@@ -17,18 +18,8 @@ LONG ScaleMethodValue = 0;
 
 namespace {
 
-// A kind whose files the library does not read yet: refused as a kind
-// without an opener.
-int RefuseKind(TMapControl*, const char* name, int) {
-  ShowErrorMessage(MAPERR_INPUT, name);
-  return 0;
-}
 void CloseNothing(TMapControl*, int) {}
 int ShowNothing(TMapControl*, int) { return 1; }
-int RefuseSave(TMapControl*, const char* name) {
-  ShowErrorMessage(MAPERR_INPUT, name);
-  return 0;
-}
 
 const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
     {OpenRstKind, CloseRstKind, ShowRstKind, nullptr, "rasters", ShowRstUnit, nullptr},
@@ -36,7 +27,7 @@ const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
     {OpenMtqKind, CloseMtqKind, ShowMtqKind, nullptr, "quality matrices", ShowMtqUnit, nullptr},
     {OpenMtlKind, CloseMtlKind, ShowMtlKind, nullptr, "layer matrices", ShowMtlUnit, nullptr},
     {OpenSiteKind, CloseSiteKind, ShowSiteKind, nullptr, "user maps", ShowSiteUnit, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files", nullptr, nullptr},
+    {OpenProjectKind, CloseNothing, ShowNothing, SaveProjectKind, "project files", nullptr, nullptr},
 };
 
 // Scale indexes: the thresholds of the two rows of scale tables.

@@ -237,6 +237,11 @@ int TMapAccess::ViewSelect(HWND window, const DOUBLEPOINT* point, TMapSelect* se
                 [&](HDC dc, const RECT& rect) { return PaintSelect(dc, rect, select, colour, n); });
 }
 
+int TMapAccess::TotalViewSelect(HWND window, const DOUBLEPOINT* point, COLORREF colour, int kind) {
+  return ViewAt(window, point, kind,
+                [&](HDC dc, const RECT& rect) { return TotalPaintSelect95(dc, rect, colour); });
+}
+
 int TMapAccess::ViewObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object, int kind) {
   return ViewAt(window, point, kind,
                 [&](HDC dc, const RECT& rect) { return PaintObject95(dc, rect, object); });

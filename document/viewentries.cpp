@@ -283,6 +283,30 @@ LONG docGetColorCount(HMAP hMap) {
 }
 
 // ---------------------------------------------------------------------------
+// Pictures the host holds
+
+LONG docPaintToEmf(HMAP hMap, const char* name, const METAFILEBUILDPARM* parm) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PaintToEmf(name, parm) : 0;
+}
+
+LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* parm) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PaintToEmfEx(name, parm) : 0;
+}
+
+LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintToDib(info, bits, *rect) : 0;
+}
+
+LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
+                     const RECT* rect) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintToImage256(palette, bits, width, height, *rect) : 0;
+}
+
+// ---------------------------------------------------------------------------
 // Edit-node markers
 
 LONG docSetNodeView(HMAP hMap, LONG view) {

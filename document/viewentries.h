@@ -6,6 +6,7 @@
 #pragma once
 
 #include "types/paintparm.h"
+#include "types/picturetypes.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
 
@@ -74,6 +75,14 @@ LONG docSetSiteColors(HMAP hMap, HSITE site, const COLORREF* colours, LONG count
 HPALETTE docGetMapPalette(HMAP hMap);
 COLORREF docGetMapColor(HMAP hMap, LONG index);
 LONG docGetColorCount(HMAP hMap);
+
+// Pictures the host holds (TMapAccess, document/picture.cpp); a null
+// rectangle gives 0.
+LONG docPaintToEmf(HMAP hMap, const char* name, const METAFILEBUILDPARM* parm);
+LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* parm);
+LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect);
+LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
+                     const RECT* rect);
 
 // Edit-node markers (TMapControl): node display (the previous setting),
 // the marker colours and the node type (1..3); a setter answers what it

@@ -7,6 +7,7 @@
 
 #include "common/liveset.h"
 #include "platform/memory.h"
+#include "selection/selectcontexts.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ TMapSelect::TMapSelect(TMapRsc* rsc) : TSample(nullptr) {
 }
 
 TMapSelect::~TMapSelect() {
+  slLeaveSelect(this);
   Unbind();
   FreeFrozen();
 }

@@ -77,7 +77,12 @@ TEST_F(DocumentOpen, OldMatrixWithoutItsConverterIsNotOpened) {
 }
 TEST_F(DocumentOpen, DamagedQualityMatrixIsNotOpened) { ExpectRefused(this, "MTQ\0", MAPERR_OPEN); }
 TEST_F(DocumentOpen, DamagedLayerMatrixIsNotOpened) { ExpectRefused(this, "MTL\0", MAPERR_OPEN); }
-TEST_F(DocumentOpen, ProjectWaitsForTheProjectReader) { ExpectRefused(this, "MPT\0"); }
+// A project without a main map opens nothing.
+TEST_F(DocumentOpen, ProjectWithoutMainDataIsNotOpened) {
+  const std::string path = File("data.mpt", "[MAP]\nSCALE=5\n");
+  EXPECT_EQ(docOpenData(path.c_str(), 0), 0);
+  EXPECT_TRUE(Reported(MAPERR_DATA, path + "\n ( [MAP] PATH= ? )")) << LastMessageText();
+}
 
 TEST_F(DocumentOpen, TheMainMapIsNoUserMapOfItself) {
   const std::string path = Map();
@@ -86,7 +91,6 @@ TEST_F(DocumentOpen, TheMainMapIsNoUserMapOfItself) {
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->OpenSit(path.c_str(), 0), 0);
   EXPECT_EQ(doc->GetSiteCount(), 0);
-  EXPECT_EQ(docSaveProject(h, (dir / "p.mpt").c_str()), 0);
   docCloseData(h);
 }
 

@@ -311,6 +311,16 @@ TEST_F(ObjectPaint, WindowViewsFromAPoint) {
   EXPECT_EQ(doc->ViewSelect(window.handle(), &at, seek, kMagentaRef, 2), 1);
   EXPECT_EQ(doc->ViewSelect(window.handle(), &at, nullptr, kMagentaRef, 2), 0);
   EXPECT_EQ(docView(HandleOf(doc), nullptr, 1, &at, 2), 0);
+  // The total select (every map's seek select): the lake's outline.
+  ASSERT_EQ(docView(HandleOf(doc), window.handle(), 1, &at, 2), 1);
+  EXPECT_EQ(Count(shown(), kMagenta), 0);
+  doc->TotalSeekMapRule = -1;
+  EXPECT_EQ(doc->TotalViewSelect(window.handle(), &at, kMagentaRef, 2), 1);
+  p = shown();
+  EXPECT_GT(Count(p, kMagenta), 100);
+  EXPECT_EQ(p.At(1, 1), kBlue);
+  EXPECT_EQ(doc->TotalViewSelect(window.handle(), &geo, kMagentaRef, 4), 0);
+  EXPECT_EQ(doc->TotalViewSelect(nullptr, &at, kMagentaRef, 2), 0);
 }
 
 TEST_F(ObjectPaint, LimitsOfTheDocument) {

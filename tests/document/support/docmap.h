@@ -23,7 +23,8 @@ enum : uint32_t {
   KIND_SHADE = 100500,  // area: 154 shading, brightness -50 (half as bright)
 };
 
-// Writes the classifier at `path`; false on failure.
+// Writes the classifier at `path` (with three palettes, the first of the
+// 16 default colours); false on failure.
 bool WriteImageClassifier(const std::string& path);
 
 // The south-west corner and side of the map's one sheet, plane metres.
@@ -81,6 +82,9 @@ bool CreateUserMap(const std::string& path, const std::string& rsc,
 // A field, a lake, a road across them and two wells on the sheet.
 bool AppendScene(TMapAccess* doc);
 bool WritePng(const Picture& picture, const std::string& path);
+// A 256-colour PNG: top-down rows of `width` indexes into the table.
+bool WritePalettePng(const uint8_t* indexes, int width, int height, const RGBQUAD* table,
+                     const std::string& path);
 bool ReadPng(const std::string& path, Picture* picture);
 
 }  // namespace doctest
