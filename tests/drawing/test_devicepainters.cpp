@@ -23,6 +23,7 @@
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/pendingpainters.h"
+#include "drawing/signgrid.h"
 #include "drawing/support/devicecalls.h"
 #include "drawing/visibility.h"
 #include "platform/gdi/gdi_test.h"
@@ -696,6 +697,118 @@ TEST(DevicePicture, PrimitivesOnAMemoryDevice) {
   EXPECT_EQ(plat::gdi::GetPixelColor(canvas.dc, 60, 50), 0x40C0FFu);
   PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
   DevicePaintState = {DT_RASDISPLAY, 0, 0};
+}
+
+// --- Sign grids (code 155) ---
+
+// A code-155 record: the grid (steps in micrometres) and its sign.
+std::vector<char> Grid(WORD mark, DWORD stepH, DWORD stepV, const std::vector<char>& sign) {
+  const IMGSIGNGRID head{DWORD(sizeof(IMGSIGNGRID) + sign.size()), mark, 0, stepH, stepV, 0};
+  std::vector<char> parm(sizeof(head));
+  std::memcpy(parm.data(), &head, sizeof(head));
+  parm.insert(parm.end(), sign.begin(), sign.end());
+  return parm;
+}
+
+// An 8 x 6 pixel green block anchored at its top-left corner.
+std::vector<char> Block() {
+  return Sign()
+      .Subject(0, PRIM_SQUARE, {0x00FF00}, {{0, 0}, {80, 0}, {80, 60}, {0, 60}, {0, 0}})
+      .Done();
+}
+
+// Ten micrometres a pixel on both roads.
+class SignGrids : public DeviceRoad {
+ protected:
+  void SetUp() override {
+    DeviceRoad::SetUp();
+    ASSERT_EQ(AttachPointBuffers(), 1);
+    saved = SetScreenPixelsPerMeter(100000);
+    doc->SetPaintDevice(canvas.dc, 2540.0, 2540.0);
+    doc->SetPaintSize(160, 120);
+    const COLORREF any = 0;
+    doc->SetPaintPalette(1, &any, 100);  // fills keep their colours
+  }
+  void TearDown() override {
+    SetScreenPixelsPerMeter(saved);
+    DetachPointBuffers();
+    DeviceRoad::TearDown();
+  }
+  // The top-left corners of the signs the memory image got.
+  Pixels Corners(const std::vector<char>& parm, Poly& area) {
+    Clear(kWhite);
+    DibPainterTable[DIB_FULLCOLOUR][PRIM_AREA_SIGNS](doc.get(), area.get(), parm.data(), 1.0f);
+    const Pixels ink = Memory(0x00FF00);
+    Pixels corners;
+    for (const auto& [x, y] : ink)
+      if (!ink.count({x - 1, y}) && !ink.count({x, y - 1})) corners.insert({x, y});
+    return corners;
+  }
+  // Corners at (x0 + sx i, y0 + sy j) for the cells that `take` takes.
+  static Pixels Cells(int x0, int y0, int sx, int sy, int nx, int ny,
+                      bool (*take)(int, int) = nullptr) {
+    Pixels out;
+    for (int j = 0; j < ny; ++j)
+      for (int i = 0; i < nx; ++i)
+        if (take == nullptr || take(i, j)) out.insert({x0 + sx * i, y0 + sy * j});
+    return out;
+  }
+  int saved = 0;
+};
+
+// A rectangle of exactly 4 x 3 steps holds 4 x 3 signs and none across its
+// border; the device road paints the same cells.
+TEST_F(SignGrids, OnlySignsWhollyInsideAndTheDeviceAlike) {
+  Poly area({{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}});
+  const std::vector<char> parm = Grid(0, 100, 100, Block());
+  EXPECT_EQ(Corners(parm, area), Cells(20, 20, 10, 10, 4, 3));
+  const Pixels memory = Memory(0x00FF00);
+  for (const auto& [x, y] : memory) EXPECT_TRUE(x <= 60 && y <= 50) << x << "," << y;
+  DevicePainterTable[0][PRIM_AREA_SIGNS](doc.get(), area.get(), parm.data(), 1.0f);
+  EXPECT_EQ(Device(0x00FF00), memory);
+  EXPECT_EQ(area.points[0].x, 20);  // the points moved back
+  // Steps below the sign's size are raised to it: 5 x 5 signs edge to
+  // edge.
+  Corners(Grid(0, 10, 10, Block()), area);
+  for (const auto& [x, y] : Cells(23, 23, 8, 6, 5, 5)) EXPECT_EQ(Pixel(x, y), 0x00FF00u);
+  for (const auto& [x, y] : Memory(0x00FF00)) EXPECT_TRUE(x <= 60 && y <= 50) << x << "," << y;
+}
+
+// 0x5A5A takes the cells whose column + row (from the figure's top-left
+// cell) is even, 0xA5A5 the others; a figure under 64 pixels is staggered
+// on the display only.
+TEST_F(SignGrids, StaggerMarksAlternateByRowAndCell) {
+  Poly area({{{10, 10}, {150, 10}, {150, 110}, {10, 110}, {10, 10}}});
+  EXPECT_EQ(Corners(Grid(0x5A5A, 100, 100, Block()), area),
+            Cells(10, 10, 10, 10, 14, 10, [](int i, int j) { return (i + j) % 2 == 0; }));
+  EXPECT_EQ(Corners(Grid(0xA5A5, 100, 100, Block()), area),
+            Cells(10, 10, 10, 10, 14, 10, [](int i, int j) { return (i + j) % 2 == 1; }));
+  Poly narrow({{{10, 10}, {60, 10}, {60, 110}, {10, 110}, {10, 10}}});
+  const std::vector<char> parm = Grid(0x5A5A, 100, 100, Block());
+  EXPECT_EQ(Corners(parm, narrow).size(), 25u);
+  DevicePaintState.Technology = DT_RASPRINTER;
+  EXPECT_EQ(Corners(parm, narrow).size(), 50u);
+  DevicePaintState.Technology = DT_RASDISPLAY;
+  PaintExampleSwitch = 1;
+  EXPECT_EQ(Corners(parm, narrow).size(), 50u);
+  PaintExampleSwitch = 0;
+}
+
+// A record too short for its sign, or a sign claiming more than the
+// record holds, paints nothing; so does a bits image without a block.
+TEST_F(SignGrids, DamagedRecordsAndNoBlockPaintNothing) {
+  Poly area({{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}});
+  std::vector<char> parm = Grid(0, 100, 100, Block());
+  SetParmWord(parm.data(), 0, DWORD(sizeof(IMGSIGNGRID) + sizeof(IMGVECTOREX) - 1));
+  EXPECT_TRUE(Corners(parm, area).empty());
+  parm = Grid(0, 100, 100, Block());
+  SetParmWord(parm.data() + sizeof(IMGSIGNGRID), 0, DWORD(parm.size()));
+  EXPECT_TRUE(Corners(parm, area).empty());
+  FreePaintDib();
+  Open(160, 64);  // mask planes of 64 rows
+  parm = Grid(0, 100, 100, Block());
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_AREA_SIGNS](doc.get(), area.get(), parm.data(), 1.0f);
+  EXPECT_EQ(CountOther(kWhite), 0);
 }
 
 // --- Device pattern fills ---
