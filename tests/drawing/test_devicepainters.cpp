@@ -22,6 +22,7 @@
 #include "drawing/devicepainters.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
+#include "drawing/patternline.h"
 #include "drawing/pendingpainters.h"
 #include "drawing/signgrid.h"
 #include "drawing/support/devicecalls.h"
@@ -809,6 +810,63 @@ TEST_F(SignGrids, DamagedRecordsAndNoBlockPaintNothing) {
   parm = Grid(0, 100, 100, Block());
   DibPainterTable[DIB_FULLCOLOUR][PRIM_AREA_SIGNS](doc.get(), area.get(), parm.data(), 1.0f);
   EXPECT_EQ(CountOther(kWhite), 0);
+}
+
+// A pattern line, a staggered sign grid over an area with a hole and a
+// sign by reference shaded in bands, in the memory image, written as
+// signgrid_bands.png in the tests' scratch folder for a look by eye.
+TEST_F(SignGrids, PictureOfPatternLinesGridsAndBands) {
+  FreePaintDib();
+  Open(320, 240);
+  Poly area({{{10, 10}, {150, 10}, {150, 130}, {10, 130}, {10, 10}},
+             {{50, 40}, {110, 40}, {110, 100}, {50, 100}, {50, 40}}});
+  const std::vector<char> dot =
+      Sign().Subject(0, PRIM_SQUARE, {0x008000}, {{0, 0}, {50, 0}, {50, 50}, {0, 50}, {0, 0}}).Done();
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_AREA_SIGNS](doc.get(), area.get(),
+                                                   Grid(0x5A5A, 80, 80, dot).data(), 1.0f);
+  // Code 158: a 2-pixel piece of 20 pixels, a triangle sign, a gap.
+  const std::vector<char> triangle =
+      Sign().Subject(0, PRIM_SQUARE, {0x0000FF}, {{0, -40}, {80, 0}, {0, 40}, {0, -40}}).Done();
+  std::vector<char> line(sizeof(IMGPATTERNLINE));
+  auto item = [&](DWORD code, DWORD extent, const std::vector<char>& parm) {
+    const IMGPATTERNITEM head{DWORD(sizeof(head) + parm.size()), code, extent};
+    line.insert(line.end(), reinterpret_cast<const char*>(&head),
+                reinterpret_cast<const char*>(&head) + sizeof(head));
+    line.insert(line.end(), parm.begin(), parm.end());
+  };
+  item(PRIM_LINE, 200, Words({0x800000, 750}));
+  item(PRIM_VECTOR, 100, triangle);
+  item(PRIM_EMPTY, 50, {});
+  const IMGPATTERNLINE head{DWORD(line.size()), 3, 0, 50, 0};
+  std::memcpy(line.data(), &head, sizeof(head));
+  Poly path({{{10, 220}, {150, 160}, {310, 230}}});
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_PATTERN_LINE](doc.get(), path.get(), line.data(), 1.0f);
+  const std::vector<char> ring =
+      Sign()
+          .Subject(101, PRIM_SQUARE, {0x00FF00},
+                   {{0, -400}, {1200, -400}, {1200, 400}, {0, 400}, {0, -400}})
+          .Subject(102, 0, {}, {{300, -200}, {900, -200}, {900, 200}, {300, 200}, {300, -200}})
+          .Done();
+  Poly at({{{180, 70}, {300, 70}}});
+  DibPainterTable[DIB_FULLCOLOUR][PRIM_VECTOR_REF](
+      doc.get(), at.get(), Reference(ring, {0x0064C8, 20, 20, 60}).data(), 1.0f);
+  EXPECT_TRUE(plat::gdi::WritePng(PaintContext.MemoryDc,
+                                  (std::string(MC_TEST_TMP) + "/signgrid_bands.png").c_str()));
+
+  int signs = 0;
+  for (int y = 0; y < 140; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const bool hole = x > 50 && x < 110 && y > 40 && y < 100;
+      EXPECT_FALSE(hole && Pixel(x, y) == 0x008000) << x << "," << y;
+      signs += Pixel(x, y) == 0x008000 && Pixel(x - 1, y) != 0x008000 &&
+               Pixel(x, y - 1) != 0x008000;
+    }
+  EXPECT_GT(signs, 30);
+  EXPECT_EQ(Pixel(10 + 2, 10 + 2), 0x008000u);  // figure cell (0, 0) is even
+  EXPECT_EQ(Pixel(18 + 2, 10 + 2), kWhite);
+  EXPECT_EQ(Pixel(181, 50), 0x592C00u);    // the left band starts dark
+  EXPECT_EQ(Pixel(240, 70), kWhite);       // the hole
+  EXPECT_EQ(Pixel(10, 220), 0x000080u);    // the first piece
 }
 
 // --- Device pattern fills ---
