@@ -75,6 +75,17 @@ struct Record {
   }
 };
 
+// The record painted along one part by a painter of code 158.
+void PaintOnePart(void (*painter)(TPaintMetric*, POLYDATA*, const char*, float), TPaintMetric* doc,
+                  const Record& r, std::vector<POINT>& points, float scale) {
+  LONG n = LONG(points.size());
+  POLYDATA data{};
+  data.Points = points.data();
+  data.PolyCounts = &n;
+  data.Count = 1;
+  painter(doc, &data, r.bytes.data(), scale);
+}
+
 class PatternLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -95,12 +106,7 @@ class PatternLineTest : public ::testing::Test {
     plat::DeleteDC(dc_);
   }
   void Paint(const Record& r, std::vector<POINT> points, float scale = 1.0f) {
-    LONG n = LONG(points.size());
-    POLYDATA data{};
-    data.Points = points.data();
-    data.PolyCounts = &n;
-    data.Count = 1;
-    PaintPatternLine(doc_.get(), &data, r.bytes.data(), scale);
+    PaintOnePart(PaintPatternLine, doc_.get(), r, points, scale);
   }
   std::vector<Shape> Of(char kind) const {
     std::vector<Shape> out;
@@ -209,12 +215,7 @@ class PatternLineDib : public dibtest::DibTest {
     DibTest::TearDown();
   }
   void Paint(const Record& r, std::vector<POINT> points, float scale = 1.0f) {
-    LONG n = LONG(points.size());
-    POLYDATA data{};
-    data.Points = points.data();
-    data.PolyCounts = &n;
-    data.Count = 1;
-    PaintPatternLineDib(nullptr, &data, r.bytes.data(), scale);
+    PaintOnePart(PaintPatternLineDib, nullptr, r, points, scale);
   }
   // The inked rows of column x.
   static std::vector<int> Rows(int x) {
