@@ -363,6 +363,13 @@ TEST_F(ObjectPaint, NodeMarkersWhileNodeDisplayIsOn) {
   const doctest::Picture p = paint();
   doctest::WritePng(p, std::string(MC_TEST_TMP) + "/node_markers.png");
   EXPECT_GT(Count(p, kFirst), 5 * 4);  // a first point of each object at least
+  // Painting straight on the device leaves them out and keeps the setting.
+  const LONG type = doc->VisualType;
+  doc->SetVisualType(3);
+  const doctest::Picture device = paint();
+  EXPECT_EQ(Count(device, kFirst), 0);
+  EXPECT_LT(Count(device, kWhite), int(device.pixels.size()) - 1000);
+  doc->SetVisualType(type);
   EXPECT_EQ(docSetNodeView(HandleOf(doc), 0), 1);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "devices/devdraw.h"
+#include "devices/support/devcanvas.h"
 #include "devices/fontreg.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
@@ -268,6 +269,29 @@ TEST_F(PatternLineDib, ExtentsAtTheScreensResolution) {
   Paint(r, {{0, 20}, {49, 20}});  // 7 + 3 x 14 pixels: four whole patterns
   for (int x : {0, 3, 6, 14, 20, 28, 42, 49}) EXPECT_EQ(Pixel(x, 20), 0xFF0000u) << x;
   for (int x : {8, 10, 13, 22, 36, 41}) EXPECT_EQ(Pixel(x, 20), dibtest::kWhite) << x;
+}
+
+// One-pixel pieces stand where the device painter puts them when the
+// device has the screen's resolution (axis-parallel, where both
+// rasterisers take the same pixels).
+TEST_F(PatternLineDib, PiecesWhereTheDevicePutsThem) {
+  devtest::Canvas canvas(160, 120);
+  TPaintMetric doc;
+  doc.SetPaintDevice(canvas.dc, 101.6, 101.6);  // 4,000 pixels a metre
+  doc.SetPaintSize(160, 120);
+  Record r(0);
+  r.Line(2500, 250).Gap(1250);
+  std::vector<POINT> points = {{5, 20}, {150, 20}, {150, 100}, {20, 100}, {20, 60}};
+  Paint(r, points);
+  PaintOnePart(PaintPatternLine, &doc, r, points, 1.0f);
+  int inked = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const bool memory = Pixel(x, y) == 0xFF0000;
+      inked += memory;
+      ASSERT_EQ(plat::gdi::GetPixelColor(canvas.dc, x, y) == 0x0000FF, memory) << x << "," << y;
+    }
+  EXPECT_GT(inked, 200);
 }
 
 }  // namespace
