@@ -115,6 +115,11 @@ void PaintGridBlocks(POLYDATA* data, GRIDCELLS* grid, TGridPasses* passes) {
 
 bool CutGridCell(MaskFillContext* mask, const POLYDATA* moved, const RECT& figure, LONG left,
                  LONG top, float fy, float fx, const BYTE* pattern, BYTE* cell) {
+  // A mask row stands for the points just above it (a figure's top edge
+  // gives its row away), so the cell's row k is tested on mask row top +
+  // k + 1: a figure whose top edge runs along a cell's keeps the cell's
+  // first row, and a cell just below it gets none.
+  top = Clamp(i64(top) + 1);
   MaskWindow.Window = RECT{left, top, Clamp(i64(left) + 32), Clamp(i64(top) + 32)};
   MaskWindow.Figure = figure;
   mask->MaskRow0 = PaintContext.MaskTop1;

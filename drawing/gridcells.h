@@ -100,7 +100,8 @@ void WalkGridCells(const MaskFillContext& area, const GRIDCELLS& g, Visit visit)
 // The boundary test of one cell: the 32 x 32 window at (left, top) of the
 // moved polylines scaled by (fx, fy), with the figure box `figure` in the
 // same units, rasterised into plane 1 and ANDed with the 128-byte pattern
-// into `cell`. False (the cell is passed over) when the window holds
+// into `cell`; row k of the cell is the area between top + k and top + k
+// + 1, the mask row below it. False (the cell is passed over) when the window holds
 // nothing of the figure. The window globals are left as set: the caller
 // puts them back after its last cell.
 bool CutGridCell(MaskFillContext* mask, const POLYDATA* moved, const RECT& figure, LONG left,

@@ -124,9 +124,7 @@ void PaintGridEdgeCells(TPaintMetric* doc, const char* sign, MaskFillContext* ma
   WalkGridCells(area, c, [&](i64 column, i64 row) {
     const i64 x = column * c.StepX, y = row * c.StepY;
     BYTE bits[128];
-    // The mask's rows stand for the points just above them (a figure's
-    // top edge gives its row away): the sign's rows are the next ones.
-    if (!CutGridCell(mask, moved, figure, TruncatePixel(x / ux), TruncatePixel(y / uy) + 1,
+    if (!CutGridCell(mask, moved, figure, TruncatePixel(x / ux), TruncatePixel(y / uy),
                      float(1.0 / uy), float(1.0 / ux), full, bits))
       return;
     // A test pixel outside the figure: the sign would stick out.

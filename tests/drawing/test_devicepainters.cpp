@@ -1041,6 +1041,24 @@ TEST_F(PatternFills, BoundaryCellsWholeOrCut) {
   }
 }
 
+// A figure whose edges run along the cells' keeps the first and last rows
+// of its boundary cells in every mode, and the cells beyond get nothing.
+TEST_F(PatternFills, EdgesAlongTheCellsKeepTheirRows) {
+  const Pattern p = Pattern().Set(4, 0).Set(4, 31);
+  Poly area({{{32, 32}, {128, 32}, {128, 96}, {32, 96}, {32, 32}}});
+  for (BYTE mode : {0, 1}) {
+    RECT r{0, 0, 160, 120};
+    FillDeviceRect(canvas.dc, &r, 0xFFFFFFFF);
+    const DEVICEPATTERNFILL f = FillOf(p, 32, 0xFFFF, mode);
+    PaintDevicePatternFill(canvas.dc, area.get(), &f, f.Pattern);
+    for (int x : {36, 68, 100}) {
+      for (int y : {32, 63, 64, 95}) EXPECT_TRUE(Ink(x, y)) << int(mode) << " " << x << "," << y;
+      EXPECT_FALSE(Ink(x, 31) || Ink(x, 96)) << int(mode) << " " << x;
+    }
+    EXPECT_FALSE(Ink(132, 32) || Ink(132, 63)) << int(mode);
+  }
+}
+
 // Code 144: word 5 spreads the tiles horizontally, word 4 vertically.
 TEST_F(PatternFills, LayeredStepsSpreadTheTiles) {
   Poly area = Beyond(-200, -200);
