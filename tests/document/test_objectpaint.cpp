@@ -371,6 +371,12 @@ TEST_F(ObjectPaint, NodeMarkersWhileNodeDisplayIsOn) {
   EXPECT_LT(Count(device, kWhite), int(device.pixels.size()) - 1000);
   doc->SetVisualType(type);
   EXPECT_EQ(docSetNodeView(HandleOf(doc), 0), 1);
+  // The host's setters answer what was kept; a null handle gives 0.
+  EXPECT_EQ(docSetNodeType(HandleOf(doc), 7), 3);
+  EXPECT_EQ(docSetNodeColor(HandleOf(doc), NODE_BORDER, 0xFF123456), 0x123456u);
+  EXPECT_EQ(docGetNodeColor(HandleOf(doc), NODE_BORDER), 0x123456u);
+  EXPECT_EQ(docSetNodeView(0, 1), 0);
+  EXPECT_EQ(docGetNodeType(0), 0);
 }
 
 // The settings and the markers drawn straight on the memory image.
