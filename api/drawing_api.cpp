@@ -1,6 +1,7 @@
 // Screen precision.
 #include "api/drawing_api.h"
 
+#include "drawing/markcontour.h"
 #include "drawing/paintcontext.h"
 
 MAPAPI LONG WINAPI mapGetScreenSize(void) { return GetScreenSizeValue(); }
@@ -22,3 +23,8 @@ MAPAPI LONG WINAPI mapSetScreenPrecision(LONG precision) {
 MAPAPI LONG WINAPI mapScreenMeter2Pixel(double metre) { return ScreenMeter2Pixel(metre); }
 
 MAPAPI double WINAPI mapScreenPixel2Meter(LONG pixel) { return ScreenPixel2Meter(pixel); }
+
+MAPAPI LONG WINAPI mapMarkVectorization(LONG size, const char* mark, LONG length,
+                                        char* buffer) {
+  return VectorizeMark(size, mark, length, buffer);
+}

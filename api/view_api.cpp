@@ -199,3 +199,33 @@ MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG
                                    LONG height, RECT* rect) {
   return docPaintToImage(hMap, palette, bits, width, height, rect);
 }
+
+MAPAPI LONG WINAPI mapSetNodeView(HMAP hMap, LONG view) { return docSetNodeView(hMap, view); }
+
+MAPAPI LONG WINAPI mapGetNodeView(HMAP hMap) { return docGetNodeView(hMap); }
+
+MAPAPI COLORREF WINAPI mapSetNodeCenterColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_CENTER, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeCenterColor(HMAP hMap) {
+  return docGetNodeColor(hMap, NODE_CENTER);
+}
+
+MAPAPI COLORREF WINAPI mapSetNodeFirstColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_FIRST, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeFirstColor(HMAP hMap) { return docGetNodeColor(hMap, NODE_FIRST); }
+
+MAPAPI COLORREF WINAPI mapSetNodeBorderColor(HMAP hMap, COLORREF colour) {
+  return docSetNodeColor(hMap, NODE_BORDER, colour);
+}
+
+MAPAPI COLORREF WINAPI mapGetNodeBorderColor(HMAP hMap) {
+  return docGetNodeColor(hMap, NODE_BORDER);
+}
+
+MAPAPI LONG WINAPI mapSetNodeType(HMAP hMap, LONG type) { return docSetNodeType(hMap, type); }
+
+MAPAPI LONG WINAPI mapGetNodeType(HMAP hMap) { return docGetNodeType(hMap); }

@@ -156,4 +156,24 @@ MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, 
 MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
                                    LONG height, RECT* rect);
 
+/* Edit-node markers: while node display is on, every object painted
+ * through the memory image gets a 4 x 4 marker at each of its points (the
+ * first point of each part in the first colour with its first segment
+ * dashed, the others in the centre colour, all ringed in the border
+ * colour); printing and other device painting leave them out. Display is
+ * off when a document opens. mapSetNodeView turns it on (non-zero) or off
+ * and answers the previous setting. The colours (0x00BBGGRR; white,
+ * 0x2020F0 and black at first) and the node type (kept within 1..3, 2 at
+ * first): the setters answer what they kept. */
+MAPAPI LONG WINAPI mapSetNodeView(HMAP hMap, LONG view);
+MAPAPI LONG WINAPI mapGetNodeView(HMAP hMap);
+MAPAPI COLORREF WINAPI mapSetNodeCenterColor(HMAP hMap, COLORREF colour);
+MAPAPI COLORREF WINAPI mapGetNodeCenterColor(HMAP hMap);
+MAPAPI COLORREF WINAPI mapSetNodeFirstColor(HMAP hMap, COLORREF colour);
+MAPAPI COLORREF WINAPI mapGetNodeFirstColor(HMAP hMap);
+MAPAPI COLORREF WINAPI mapSetNodeBorderColor(HMAP hMap, COLORREF colour);
+MAPAPI COLORREF WINAPI mapGetNodeBorderColor(HMAP hMap);
+MAPAPI LONG WINAPI mapSetNodeType(HMAP hMap, LONG type);
+MAPAPI LONG WINAPI mapGetNodeType(HMAP hMap);
+
 #endif

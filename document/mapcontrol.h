@@ -259,10 +259,30 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // The break callback and the before-paint callback with their arguments.
   void SetBreakCall(BREAKCALL call, intptr_t parameter);
   void SetBeforePaint(BEFOREPAINTCALL call, intptr_t parameter);
-  // Edit-node markers: the flag of drawing them, and the markers of the
-  // object just converted (drawn with the editing markers' component).
-  void InitNodeImage() { NodeImageFlag = 0; }
-  void ViewNode() {}
+  // Edit-node markers (document/nodemarkers.cpp). While node display is
+  // on, every object painted into the memory image gets a marker at each
+  // point; devices (printing, metafiles) clear it while they paint.
+  // Colours are 0x00BBGGRR as set; each is kept in pixel order too.
+  void InitNodeImage();
+  // Turns node display on (non-zero) or off: the previous setting.
+  LONG SetNodeView(LONG view);
+  void SetNodeCenterColor(COLORREF color);
+  void SetNodeFirstColor(COLORREF color);
+  void SetNodeBorderColor(COLORREF color);
+  COLORREF GetNodeCenterColor() const { return NodeCenterColor; }
+  COLORREF GetNodeFirstColor() const { return NodeFirstColor; }
+  COLORREF GetNodeBorderColor() const { return NodeBorderColor; }
+  // The node type kept within 1..3; drawing does not read it.
+  void SetNodeType(int type);
+  int GetNodeType() const { return NodeType; }
+  // The markers of a picture polyline set on the paint context's picture:
+  // per part, its first segment dashed 5 / 5 in the first colour, then a
+  // 4 x 4 square at each point (x - 1 .. x + 2, y - 1 .. y + 2) ringed in
+  // the border colour, its inner 2 x 2 pixels in the first colour for the
+  // part's first point and the centre colour for the others; the last
+  // point of a closed part is not marked. Pixels outside the current draw
+  // place are not drawn.
+  void ViewNode(const POLYDATA* data);
 
   // --- Document state, in this order ---
 
@@ -293,6 +313,13 @@ class MAPCLASS TMapControl : public TPaintMetric {
   LONG SelectThickness = SELECT_LINE_THICKNESS;
   LONG NodeImageFlag = 0;
   LONG NodeBuildFlag = 0;
+  COLORREF NodeCenterColor = 0;  // node markers, as set
+  COLORREF NodeFirstColor = 0;
+  COLORREF NodeBorderColor = 0;
+  DWORD NodeCenterPixel = 0;     // the same in pixel order
+  DWORD NodeFirstPixel = 0;
+  DWORD NodeBorderPixel = 0;
+  LONG NodeType = 0;
   MAPCHANGECALL SiteChangeCall = nullptr;
   intptr_t SiteChangeParameter = 0;
   LONG MtrShadow = 4;  // relief shading of elevation and layer matrices, 0..16 (0: none)

@@ -11,8 +11,6 @@
 #include "document/sitechain.h"
 #include "drawing/paintcontext.h"
 
-LONG PaintExampleSwitch = 0;
-
 namespace {
 
 // The second image of a window picture: a 32-bit bottom-up DIB section of

@@ -21,13 +21,10 @@
 #include "types/printparm.h"
 #include "devices/devdraw.h"
 #include "document/mapcontrol.h"
+#include "drawing/deviceoutline.h"  // PaintExampleSwitch
 #include "platform/export.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
-
-// 1 while PaintExampleObject paints a legend sample, else 0 (one painting
-// at a time).
-extern LONG PaintExampleSwitch;
 
 enum : int {
   PRINT_BAND_BYTES = 4000000,  // bytes of 24-bit pixels in one printed band at most

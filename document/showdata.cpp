@@ -240,7 +240,7 @@ int TMapControl::ShowObject(TMap* map, const FVSPR* source, float zoom) {
       NodeBuildFlag = 0;
       if (built <= 0) return 0;
     }
-    ViewNode();
+    ViewNode(&Poly);
   }
   return 1;
 }

@@ -305,3 +305,46 @@ LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG h
   TMapAccess* doc = DocumentOf(hMap);
   return doc && rect ? doc->PaintToImage256(palette, bits, width, height, *rect) : 0;
 }
+
+// ---------------------------------------------------------------------------
+// Edit-node markers
+
+LONG docSetNodeView(HMAP hMap, LONG view) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->SetNodeView(view) : 0;
+}
+
+LONG docGetNodeView(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->NodeImageFlag : 0;
+}
+
+COLORREF docSetNodeColor(HMAP hMap, int which, COLORREF colour) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (doc == nullptr) return 0;
+  colour &= 0xFFFFFF;
+  if (which == NODE_CENTER) doc->SetNodeCenterColor(colour);
+  if (which == NODE_FIRST) doc->SetNodeFirstColor(colour);
+  if (which == NODE_BORDER) doc->SetNodeBorderColor(colour);
+  return docGetNodeColor(hMap, which);
+}
+
+COLORREF docGetNodeColor(HMAP hMap, int which) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (doc == nullptr) return 0;
+  if (which == NODE_CENTER) return doc->GetNodeCenterColor();
+  if (which == NODE_FIRST) return doc->GetNodeFirstColor();
+  return which == NODE_BORDER ? doc->GetNodeBorderColor() : 0;
+}
+
+LONG docSetNodeType(HMAP hMap, LONG type) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (doc == nullptr) return 0;
+  doc->SetNodeType(type);
+  return doc->GetNodeType();
+}
+
+LONG docGetNodeType(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetNodeType() : 0;
+}

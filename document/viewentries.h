@@ -83,3 +83,14 @@ LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* par
 LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect);
 LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
                      const RECT* rect);
+
+// Edit-node markers (TMapControl): node display (the previous setting),
+// the marker colours and the node type (1..3); a setter answers what it
+// kept.
+LONG docSetNodeView(HMAP hMap, LONG view);
+LONG docGetNodeView(HMAP hMap);
+COLORREF docSetNodeColor(HMAP hMap, int which, COLORREF colour);
+COLORREF docGetNodeColor(HMAP hMap, int which);
+LONG docSetNodeType(HMAP hMap, LONG type);
+LONG docGetNodeType(HMAP hMap);
+enum : int { NODE_CENTER = 0, NODE_FIRST = 1, NODE_BORDER = 2 };

@@ -253,9 +253,18 @@ POINT JoinCorner(POINT a, POINT b, POINT n, POINT o) {
   return POINT{b.x + o.x, b.y + o.y};
 }
 
+void BandPolygon(POINT a, POINT j, POINT b, POINT o, POINT* ring) {
+  ring[0] = POINT{a.x - o.x, a.y - o.y};
+  ring[1] = j;
+  ring[2] = POINT{a.x + o.x, a.y + o.y};
+  ring[3] = POINT{b.x + o.x, b.y + o.y};
+  ring[4] = POINT{b.x - o.x, b.y - o.y};
+  ring[5] = ring[0];
+}
+
 void FillBand(HDC dc, POINT a, POINT j, POINT b, POINT o, COLORREF color) {
-  POINT ring[6] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y},
-                   {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}, {a.x - o.x, a.y - o.y}};
+  POINT ring[6];
+  BandPolygon(a, j, b, o, ring);
   LONG n = 6;
   POLYDATA band{};
   band.Points = ring;

@@ -90,6 +90,8 @@ LONG NearestClamped(double v);
 // h), nearest(-ux h)), filled in the colour. j = a - o for a piece that is
 // not joined.
 POINT BandOffset(double ux, double uy, double h);
+// The six points of the band into `ring`.
+void BandPolygon(POINT a, POINT j, POINT b, POINT o, POINT* ring);
 void FillBand(HDC dc, POINT a, POINT j, POINT b, POINT o, COLORREF color);
 // The join corner at the end b of a piece with offset o, for the segment
 // from a to b that goes on towards n: b - o when the line turns left on

@@ -10,6 +10,7 @@
 #include "drawing/pixelmath.h"
 
 DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
+LONG PaintExampleSwitch = 0;
 
 namespace {
 

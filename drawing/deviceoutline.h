@@ -35,6 +35,9 @@ struct DEVICEPAINTSTATE {
   LONG Height;
 };
 extern DEVICEPAINTSTATE DevicePaintState;
+// 1 while a legend sample is painted, else 0 (set by the painting front
+// end; one painting at a time).
+extern LONG PaintExampleSwitch;
 
 // Exact widths above this are drawn as filled bands.
 constexpr double WIDE_LINE_MIN = 2.5;
@@ -95,6 +98,6 @@ static_assert(offsetof(DEVICEPATTERNFILL, Pattern) == 24);
 
 // The polygon set covered by a grid of cells anchored at its top-left
 // corner, each used cell with the pattern's outlines; `second` decides the
-// boundary cells in boundary mode 1.
+// boundary cells in boundary mode 1 (see patternfill.h).
 void PaintDevicePatternFill(HDC dc, POLYDATA* data, const DEVICEPATTERNFILL* fill,
                             const BYTE* second);

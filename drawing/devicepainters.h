@@ -96,8 +96,11 @@ struct MARKLAYER {
 };
 static_assert(sizeof(MARKLAYER) == 144);
 
-// The outlines of a layer's mark at the first point of the polylines, f
-// device pixels per mark pixel (the mark vectorisation brings it).
+// The traced outlines of a layer's mark (markcontour.h) drawn at the first
+// point of the polylines with its hot spot there: f device pixels per mark
+// pixel, taken to whole pixels from 0.5 on (halves up) and as it is below
+// (at least 0.001), with lines of that many whole pixels. Nothing when the
+// work buffer is smaller than MARK_WORK_MIN bytes or the trace overran it.
 void PaintScaledMark(HDC dc, POLYDATA* data, const MARKLAYER* layer, float f);
 
 // --- Vector signs ---

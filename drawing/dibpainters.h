@@ -80,6 +80,17 @@ void PaintDibBitmap32(TPaintMetric* doc, POLYDATA* data, const char* parm, float
 void PaintDibLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 // 140: word 0 colour, word 1 thickness (0: filled), word 2 radius.
 void PaintDibCircle(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+// 149 and 156: the vector sign of the record at the first point of each
+// part, turned along the part's first segment (156 mirrored across it),
+// sized by the screen's pixels per metre.
+void PaintDibVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+void PaintDibVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm,
+                                float scale);
+// 199: the vector sign at the address the record holds (IMGVECTORREF),
+// with its placement values; a record of another length: a line of colour
+// word 255 and thickness 255.
+void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
+                                   float scale);
 
 // --- Texts ---
 

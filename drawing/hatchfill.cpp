@@ -16,6 +16,7 @@
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
+#include "drawing/rasterizer.h"
 
 CROSSINGLIST CrossingList = {};
 
@@ -28,6 +29,7 @@ constexpr LONG kRecordLength = 24;   // code 153: six words
 constexpr LONG kHatchDash = 250;     // the dashed line's default dash and gap
 constexpr double kAlongAxis = 1.41;  // spacing along an axis per spacing across 45-degree lines
 constexpr LONG kChannelTop = 240;    // the lightest a shaded channel gets
+constexpr LONG kRightBandLeast = 2;  // percent: a thinner right band is not painted on a device
 
 bool HasParts(const POLYDATA* data) {
   return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
@@ -246,7 +248,8 @@ const std::vector<Stretch>& LineStretches(const POLYDATA* data, const Sweep& swe
 }
 
 // Stretches drawn in batches as two-point parts: one device call per batch
-// (and per colour).
+// (and per colour), or, without a device, one-pixel lines into the memory
+// image.
 class StretchBatch {
  public:
   StretchBatch(HDC dc, const POLYDATA* data) : dc_(dc) {
@@ -280,7 +283,9 @@ class StretchBatch {
     batch_.Points = points_;
     batch_.PolyCounts = counts_;
     batch_.Count = n_;
-    if (dashed_)
+    if (dc_ == nullptr)
+      RasterThinPolyline(&batch_, SwapRedBlue(solid_.Color));
+    else if (dashed_)
       DrawDeviceLine(dc_, &batch_, &dash_, 1.0);
     else
       DrawDevicePolylines(dc_, &batch_, &solid_, 1.0);
@@ -361,10 +366,12 @@ COLORREF ColumnColor(const Channels& c) {
 }
 
 // One band of columns s .. e: the left band dark to full to light, the
-// right one light to full to dark.
-void ShadeBand(StretchBatch& batch, const POLYDATA* data, i64 s, i64 e, bool left,
+// right one light to full to dark, over half columns each way: (e - s +
+// 1) / 2 on a device, (e - s + 2) / 2 (the band's column count plus one,
+// halved) in the memory image.
+void ShadeBand(StretchBatch& batch, const POLYDATA* data, i64 s, i64 e, bool left, i64 extra,
                const Channels& base, const Channels& dark, const Channels& light) {
-  const i64 half = (e - s + 1) / 2;
+  const i64 half = (e - s + 1 + extra) / 2;
   if (half < 1) return;
   const i64 mid = s + half, w = PaintContext.ImageWidth;
   const Sweep sweep{kVertical, 0};
@@ -381,6 +388,30 @@ void ShadeBand(StretchBatch& batch, const POLYDATA* data, i64 s, i64 e, bool lef
     batch.Solid(ColumnColor(c));
     batch.Line(sweep, x, LineStretches(data, sweep, x));
   }
+}
+
+// Both bands of a shading record over the polygon set, on the device or
+// (dc null) in the memory image; on a device a right band of fewer than
+// 2 percent is not painted.
+void ShadeBands(HDC dc, POLYDATA* data, const LONG* shading) {
+  if (!HasParts(data) || shading == nullptr) return;
+  const DWORD pixel = ColorToDibPixel(DWORD(shading[0]));
+  const i64 intensity = shading[3];
+  Channels base{{(pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255}}, dark, light;
+  for (int k = 0; k < 3; ++k) {
+    const i64 v = base.V[k];
+    dark.V[k] = std::clamp<i64>(TruncatePixel((100.0 - intensity) * v * 0.01), 0, 255);
+    light.V[k] = std::clamp<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v), 0,
+                                 kChannelTop);
+  }
+  const i64 left = data->MinX, right = data->MaxX, width = right - left;
+  StretchBatch batch(dc, data);
+  const i64 extra = dc == nullptr ? 1 : 0;
+  ShadeBand(batch, data, left, left + TruncatePixel(width * double(shading[1]) * 0.01 + 0.5), true,
+            extra, base, dark, light);
+  if (dc == nullptr || shading[2] >= kRightBandLeast)
+    ShadeBand(batch, data, right - TruncatePixel(width * double(shading[2]) * 0.01 + 0.5), right,
+              false, extra, base, dark, light);
 }
 
 }  // namespace
@@ -428,23 +459,12 @@ void HatchDiagonal(TPaintMetric* doc, POLYDATA* data, const char* parm, int k, f
 }
 
 void ShadeColumns(TPaintMetric* doc, POLYDATA* data, const LONG* shading) {
-  if (doc == nullptr || !HasParts(data) || shading == nullptr) return;
-  const DWORD pixel = ColorToDibPixel(DWORD(shading[0]));
-  const i64 intensity = shading[3];
-  Channels base{{(pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255}}, dark, light;
-  for (int k = 0; k < 3; ++k) {
-    const i64 v = base.V[k];
-    dark.V[k] = std::clamp<i64>(TruncatePixel((100.0 - intensity) * v * 0.01), 0, 255);
-    light.V[k] = std::clamp<i64>(TruncatePixel((kChannelTop - v) * double(intensity) * 0.01 + v), 0,
-                                 kChannelTop);
-  }
-  const i64 left = data->MinX, right = data->MaxX, width = right - left;
-  StretchBatch batch(doc->PaintDc, data);
-  ShadeBand(batch, data, left, left + TruncatePixel(width * double(shading[1]) * 0.01 + 0.5), true,
-            base, dark, light);
-  if (shading[2] >= 2)
-    ShadeBand(batch, data, right - TruncatePixel(width * double(shading[2]) * 0.01 + 0.5), right,
-              false, base, dark, light);
+  if (doc != nullptr && doc->PaintDc != nullptr)
+    ShadeBands(doc->PaintDc, data, shading);
+}
+
+void ShadePolygonBands(POLYDATA* data, const LONG* shading) {
+  ShadeBands(nullptr, data, shading);
 }
 
 void ShadeSignColumns(TPaintMetric* doc, POLYDATA* data, const VECTORPLACEMENT* place, float) {

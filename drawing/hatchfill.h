@@ -5,7 +5,7 @@
 // as one-pixel lines. Code 153 hatches at 0, 45, 90 or 135 degrees
 // (PaintHatch); the shaded column fill of vector-sign subjects paints
 // vertical columns whose colour runs from dark through the colour to light
-// (ShadeColumns).
+// (ShadeColumns), and its memory-image twin (ShadePolygonBands).
 //
 // Crossings are found in integers for axis-parallel lines (the diagonal
 // ones round once), kept sorted in CrossingList; holes are cut from the
@@ -82,3 +82,8 @@ void HatchDiagonal(TPaintMetric* doc, POLYDATA* data, const char* parm, int k, f
 // colour to light, the right band back, dark = (100 - intensity)% of the
 // channel and light that far towards 240 (never above it).
 void ShadeColumns(TPaintMetric* doc, POLYDATA* data, const LONG* shading);
+// The same bands as one-pixel vertical lines in the memory image (the
+// filled vector-sign subjects painted there by reference); the right band
+// is painted at any width, and a band of n columns turns at (n + 1) / 2. Every stretch of a column is drawn, however
+// many holes cut it.
+void ShadePolygonBands(POLYDATA* data, const LONG* shading);

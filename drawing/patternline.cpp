@@ -10,9 +10,11 @@
 #include "drawing/deviceline.h"
 #include "drawing/deviceoutline.h"
 #include "drawing/dibpainters.h"
+#include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
+#include "drawing/rasterizer.h"
 
 namespace {
 
@@ -30,12 +32,18 @@ struct Item {
   LONG extent;       // pixels
   double length;     // pixels along the current part
   double thickness;  // line pieces, pixels
-  COLORREF color;    // line pieces
+  COLORREF color;    // line pieces: the device colour, or the memory image's colour word
 };
 
 // The document's device units of a length in micrometres.
 LONG DeviceUnits(const TPaintMetric* doc, double micrometres) {
   return TruncatePixel(TruncatePixel(micrometres) * doc->PixelsPerMicronH + 0.3);
+}
+
+// The memory image's pixels of a length in micrometres (at the screen's
+// resolution).
+LONG DibUnits(double micrometres) {
+  return TruncatePixel(micrometres * GetScreenPixelsPerMeterH() * 1e-6);
 }
 
 // A line piece's colour on the device: the forced colour while one is set.
@@ -60,6 +68,7 @@ POLYDATA TwoPoints(POINT* two, LONG* count, const POLYDATA& from) {
 struct Pattern {
   TPaintMetric* doc = nullptr;
   HDC dc = nullptr;
+  bool dib = false;  // painted into the memory image
   const POLYDATA* data = nullptr;
   float scale = 1.0f;
   Item items[PATTERN_ITEMS_MAX] = {};
@@ -74,20 +83,41 @@ struct Pattern {
     POINT two[2] = {from, to};
     LONG n;
     POLYDATA d = TwoPoints(two, &n, *data);
-    const int code = item.kind == Kind::Vector ? PRIM_VECTOR : PRIM_FONT_SIGN;
-    DevicePainterTable[0][code](doc, &d, item.parm, scale);
+    if (dib)
+      (item.kind == Kind::Vector ? PaintDibVectorSign : PaintDibText151)(doc, &d, item.parm,
+                                                                         scale);
+    else
+      DevicePainterTable[0][item.kind == Kind::Vector ? PRIM_VECTOR : PRIM_FONT_SIGN](
+          doc, &d, item.parm, scale);
   }
 
   // A line piece from a to b along (ux, uy); j is its joined first corner.
   void Piece(const Item& item, POINT a, POINT b, double ux, double uy, bool joined, POINT j) {
     if (item.thickness >= 2) {
       const POINT o = BandOffset(ux, uy, item.thickness / 2);
-      FillBand(dc, a, joined ? j : POINT{a.x - o.x, a.y - o.y}, b, o, item.color);
+      const POINT first = joined ? j : POINT{a.x - o.x, a.y - o.y};
+      if (!dib) {
+        FillBand(dc, a, first, b, o, item.color);
+        return;
+      }
+      POINT ring[6];
+      BandPolygon(a, first, b, o, ring);
+      LONG n = 6;
+      POLYDATA band = OnePartOf(*data, ring, &n);
+      band.Text = nullptr;
+      FrameOfPoints(&band, ring, n);
+      const LocalParm<1> fill{item.color};
+      PaintDibFill(doc, &band, fill(), 1.0f);
       return;
     }
     POINT two[2] = {a, b};
     LONG n;
     POLYDATA d = TwoPoints(two, &n, *data);
+    if (dib) {
+      const RASTERLINE line{ColorToDibPixel(item.color), 1};
+      RasterLine(&d, &line, 1.0f);
+      return;
+    }
     const DEVICELINE line{item.color, 1};
     OutputPolylineChunks(dc, &d, &line);
   }
@@ -241,9 +271,12 @@ void Pattern::Part(const POINT* p, LONG n) {
 
 }  // namespace
 
-void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
-  if (doc == nullptr || data == nullptr || parm == nullptr || data->Points == nullptr ||
-      data->PolyCounts == nullptr)
+namespace {
+
+// Lays the pattern out from its record and walks every part: on the
+// document's device, or (dib) into the memory image.
+void PaintPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale, bool dib) {
+  if (data == nullptr || parm == nullptr || data->Points == nullptr || data->PolyCounts == nullptr)
     return;
   IMGPATTERNLINE head;
   std::memcpy(&head, parm, sizeof head);
@@ -252,10 +285,14 @@ void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float
 
   Pattern pattern;
   pattern.doc = doc;
-  pattern.dc = doc->PaintDc;
+  pattern.dc = dib ? nullptr : doc->PaintDc;
+  pattern.dib = dib;
   pattern.data = data;
   pattern.scale = std::max(scale, 0.2f);
   const double s = pattern.scale;
+  auto units = [&](double micrometres) {
+    return dib ? DibUnits(micrometres) : DeviceUnits(doc, micrometres);
+  };
   DWORD at = sizeof(IMGPATTERNLINE);
   for (LONG i = 0; i < wanted; ++i) {
     if (i64(at) + i64(sizeof(IMGPATTERNITEM)) > i64(head.Length)) break;
@@ -264,12 +301,19 @@ void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float
     if (item.Length < sizeof item || i64(at) + item.Length > i64(head.Length)) break;
     const DWORD parmBytes = item.Length - sizeof item;
     Item& it = pattern.items[pattern.count++];
-    it = Item{Kind::Gap, parm + at + sizeof item, DeviceUnits(doc, LONG(item.Extent) * s), 0, 1.0, 0};
+    it = Item{Kind::Gap, parm + at + sizeof item, units(LONG(item.Extent) * s), 0, 1.0, 0};
     if (it.extent < 0) it.extent = 0;
     if (item.Code == PRIM_LINE && parmBytes >= DWORD(kLineParm)) {
       it.kind = Kind::Line;
-      it.color = PieceColor(doc, ParmWord(it.parm, 0));
-      if (s >= 1.0) it.thickness = ParmLong(it.parm, 1) * s * doc->PixelsPerMicronH;
+      const LONG thickness = ParmLong(it.parm, 1);
+      if (dib) {
+        // Whole pixels: trunc(t x s) / 250 - 1 from scale 1 on, else 1.
+        it.color = ParmWord(it.parm, 0);
+        if (s >= 1.0) it.thickness = ScaleTrunc(thickness, s) / 250 - 1;
+      } else {
+        it.color = PieceColor(doc, ParmWord(it.parm, 0));
+        if (s >= 1.0) it.thickness = thickness * s * doc->PixelsPerMicronH;
+      }
       if (!(it.thickness >= 0) || it.thickness > 65000) it.thickness = 1.0;
     } else if (item.Code == PRIM_VECTOR && parmBytes >= DWORD(kVectorParm)) {
       it.kind = Kind::Vector;
@@ -280,7 +324,7 @@ void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float
   }
   if (pattern.count == 0) return;
   pattern.endItem = head.EndItem >= 0 && head.EndItem < pattern.count ? head.EndItem : 0;
-  const double margin = DeviceUnits(doc, head.Margin * s);
+  const double margin = units(head.Margin * s);
   pattern.window = ImageClipWindow(margin > 0 ? margin : 0);
 
   const POINT* p = data->Points;
@@ -290,4 +334,14 @@ void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float
     pattern.Part(p, n);
     p += n;
   }
+}
+
+}  // namespace
+
+void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
+  if (doc != nullptr) PaintPattern(doc, data, parm, scale, false);
+}
+
+void PaintPatternLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
+  PaintPattern(doc, data, parm, scale, true);
 }

@@ -43,3 +43,11 @@ enum : int {
 // through the device table's vector-sign and font-sign painters, turned
 // along the line. A part ends with the end item when that is a sign.
 void PaintPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
+
+// The painter of code 158 in the memory image: the same layout and walk,
+// with sizes at the screen's resolution (trunc(v x s x pixels per metre x
+// 1e-6)); line pieces of trunc(t x s) / 250 - 1 pixels from scale 1 on (1
+// below), those of 2 pixels and more filled as bands by the solid fill,
+// thinner ones drawn by the rasteriser; signs through the memory image's
+// painters of codes 149 and 151.
+void PaintPatternLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);

@@ -4,13 +4,15 @@
 
 #include <initializer_list>
 
+#include "drawing/devicepainters.h"
 #include "drawing/dibpainters.h"
 #include "drawing/hatchfill.h"
 #include "drawing/imagelibrary.h"
 #include "drawing/linesigns.h"
 #include "drawing/offsetline.h"
+#include "drawing/painttext.h"
 #include "drawing/patternline.h"
-#include "drawing/pendingpainters.h"
+#include "drawing/signgrid.h"
 #include "drawing/visibility.h"
 
 namespace {
@@ -49,7 +51,7 @@ constexpr std::array<PainterBlock, DEVICE_BLOCK_COUNT> MakeDeviceTable() {
       {PRIM_DECORATED_SHORT, PaintShortLineSignsDevice},
       {PRIM_OFFSET_DOT, PaintOffsetDashedLine},
       {PRIM_ANGLE_HATCH, PaintHatch},
-      {PRIM_AREA_SIGNS, PaintAreaSignsDevice},
+      {PRIM_AREA_SIGNS, PaintSignGridDevice},
       {PRIM_DECORATED, PaintLineSignsDevice},
       {PRIM_PATTERN_LINE, PaintPatternLine},
   };
@@ -114,10 +116,10 @@ constexpr std::array<PainterBlock, DIB_BLOCK_COUNT> MakeDibTable() {
       {PRIM_OFFSET_DOT, PaintDibOffsetDot},
       {PRIM_VECTOR, PaintDibVectorSign},
       {PRIM_ANGLE_HATCH, PaintDibAngleHatch},
-      {PRIM_AREA_SIGNS, PaintDibAreaSigns},
+      {PRIM_AREA_SIGNS, PaintSignGrid},
       {PRIM_VECTOR_MIRROR, PaintDibVectorSignMirrored},
       {PRIM_DECORATED, PaintLineSigns157},
-      {PRIM_PATTERN_LINE, PaintDibPatternLine},
+      {PRIM_PATTERN_LINE, PaintPatternLineDib},
       {PRIM_OFFSET_LINE, PaintOffsetLineDib},
       {PRIM_VECTOR_REF, PaintDibVectorSignByReference},
       {PRIM_LIBRARY_ALT, PaintDibLibraryImage},

@@ -1,5 +1,5 @@
 // Objects and a caller's points painted with a paint record, selects in one
-// colour, window views and the document's limits.
+// colour, window views, the document's limits and edit-node markers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "common/messages.h"
 #include "document/viewentries.h"
 #include "drawing/paintcontext.h"
+#include "drawing/support/dibfixture.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/docfixture.h"
 #include "support/host_recorder.h"
@@ -349,6 +350,71 @@ TEST_F(ObjectPaint, LimitsOfTheDocument) {
     EXPECT_LT(f.X1, f.X2);
     EXPECT_LT(f.Y1, f.Y2);
   }
+}
+
+// While node display is on, the memory image marks every object's points
+// (node_markers.png in the tests' scratch folder).
+TEST_F(ObjectPaint, NodeMarkersWhileNodeDisplayIsOn) {
+  constexpr uint32_t kFirst = 0xF02020;  // 0x2020F0 in pixel order
+  auto paint = [&] { return Draw([&](HDC dc) { return doc->Paint(dc, 1, rect); }); };
+  EXPECT_EQ(Count(paint(), kFirst), 0);
+  EXPECT_EQ(docSetNodeView(HandleOf(doc), 5), 0);
+  EXPECT_EQ(docGetNodeView(HandleOf(doc)), 1);
+  const doctest::Picture p = paint();
+  doctest::WritePng(p, std::string(MC_TEST_TMP) + "/node_markers.png");
+  EXPECT_GT(Count(p, kFirst), 5 * 4);  // a first point of each object at least
+  // Painting straight on the device leaves them out and keeps the setting.
+  const LONG type = doc->VisualType;
+  doc->SetVisualType(3);
+  const doctest::Picture device = paint();
+  EXPECT_EQ(Count(device, kFirst), 0);
+  EXPECT_LT(Count(device, kWhite), int(device.pixels.size()) - 1000);
+  doc->SetVisualType(type);
+  EXPECT_EQ(docSetNodeView(HandleOf(doc), 0), 1);
+  // The host's setters answer what was kept; a null handle gives 0.
+  EXPECT_EQ(docSetNodeType(HandleOf(doc), 7), 3);
+  EXPECT_EQ(docSetNodeColor(HandleOf(doc), NODE_BORDER, 0xFF123456), 0x123456u);
+  EXPECT_EQ(docGetNodeColor(HandleOf(doc), NODE_BORDER), 0x123456u);
+  EXPECT_EQ(docSetNodeView(0, 1), 0);
+  EXPECT_EQ(docGetNodeType(0), 0);
+}
+
+// The settings and the markers drawn straight on the memory image.
+class NodeMarkers : public dibtest::DibTest {};
+
+TEST_F(NodeMarkers, SettingsAndMarkersClippedPixelByPixel) {
+  TMapControl doc;
+  EXPECT_EQ(doc.GetNodeCenterColor(), 0xFFFFFFu);
+  EXPECT_EQ(doc.GetNodeFirstColor(), 0x2020F0u);
+  EXPECT_EQ(doc.GetNodeBorderColor(), 0u);
+  EXPECT_EQ(doc.GetNodeType(), 2);
+  doc.SetNodeType(7);
+  EXPECT_EQ(doc.GetNodeType(), 3);
+  doc.SetNodeType(0);
+  EXPECT_EQ(doc.GetNodeType(), 1);
+  doc.SetNodeCenterColor(0x00FF00);
+  // A closed square of 5 points: 4 markers, the first with the first
+  // colour inside, and the first segment dashed in it.
+  dibtest::Poly square({{{20, 20}, {60, 20}, {60, 60}, {20, 60}, {20, 20}}});
+  doc.ViewNode(square.get());
+  const DWORD first = 0xF02020;
+  for (auto [x, y] : {std::pair{20, 20}, {21, 21}}) EXPECT_EQ(Pixel(x, y), first);
+  for (auto [x, y] : {std::pair{19, 19}, {22, 22}, {59, 59}, {62, 62}}) EXPECT_EQ(Pixel(x, y), 0u);
+  int centres = 0, dashes = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) centres += Pixel(x, y) == 0x00FF00;
+  for (int x = 23; x < 59; ++x) dashes += Pixel(x, 20) == first;
+  EXPECT_EQ(centres, 3 * 4);
+  EXPECT_GT(dashes, 10);
+  EXPECT_LT(dashes, 26);
+  // Nodes off the picture: at x = -2 (and y = -2) the border column (row)
+  // shows; at x = -3 nothing.
+  Clear(dibtest::kWhite);
+  dibtest::Poly edge({{{-2, 80}}, {{-3, 100}}, {{50, -2}}});
+  doc.ViewNode(edge.get());
+  EXPECT_EQ(Pixel(0, 80), 0u);
+  EXPECT_EQ(Pixel(50, 0), 0u);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 4 + 4);
 }
 
 }  // namespace

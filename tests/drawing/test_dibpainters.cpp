@@ -12,7 +12,6 @@
 #include "drawing/dashline.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintmetric.h"
-#include "drawing/pendingpainters.h"
 #include "platform/gdi/gdi_test.h"
 #include "support/dibfixture.h"
 #include "support/textcalls.h"
@@ -29,7 +28,6 @@ class DibPainters : public DibTest {
  protected:
   void SetUp() override {
     DibTest::SetUp();
-    ResetPendingCalls();
   }
   void TearDown() override {
     PaintColorState = {};
@@ -337,7 +335,6 @@ TEST_F(DibPainters, LabelledSetBelowScale06PaintsNothingAndZeroCountsAsOne) {
   const std::vector<char> set = LabelledSet();
   Paint(DIB_FULLCOLOUR, PRIM_TEMPLATE, object.get(), set, 0.5f);
   EXPECT_EQ(CountOther(dibtest::kWhite), 0);
-  EXPECT_EQ(PendingCalls(nullptr), 0);
 
   Paint(DIB_FULLCOLOUR, PRIM_TEMPLATE, object.get(), set, 1.0f);
   const int inked = CountOther(dibtest::kWhite);

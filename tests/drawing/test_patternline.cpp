@@ -1,6 +1,7 @@
 // The pattern line of code 158 seen through a host's drawing callbacks:
 // short or damaged records, pieces stretched to whole patterns, thickness
-// and layout at small scales, and the sign that ends every open part.
+// and layout at small scales, and the sign that ends every open part; and
+// its memory-image painter's pixel sizes and piece thickness.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,12 +9,14 @@
 #include <vector>
 
 #include "devices/devdraw.h"
+#include "devices/support/devcanvas.h"
 #include "devices/fontreg.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
 #include "drawing/painttext.h"
 #include "drawing/patternline.h"
 #include "platform/gdi/gdi_test.h"
+#include "support/dibfixture.h"
 
 namespace {
 
@@ -73,6 +76,17 @@ struct Record {
   }
 };
 
+// The record painted along one part by a painter of code 158.
+void PaintOnePart(void (*painter)(TPaintMetric*, POLYDATA*, const char*, float), TPaintMetric* doc,
+                  const Record& r, std::vector<POINT>& points, float scale) {
+  LONG n = LONG(points.size());
+  POLYDATA data{};
+  data.Points = points.data();
+  data.PolyCounts = &n;
+  data.Count = 1;
+  painter(doc, &data, r.bytes.data(), scale);
+}
+
 class PatternLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -93,12 +107,7 @@ class PatternLineTest : public ::testing::Test {
     plat::DeleteDC(dc_);
   }
   void Paint(const Record& r, std::vector<POINT> points, float scale = 1.0f) {
-    LONG n = LONG(points.size());
-    POLYDATA data{};
-    data.Points = points.data();
-    data.PolyCounts = &n;
-    data.Count = 1;
-    PaintPatternLine(doc_.get(), &data, r.bytes.data(), scale);
+    PaintOnePart(PaintPatternLine, doc_.get(), r, points, scale);
   }
   std::vector<Shape> Of(char kind) const {
     std::vector<Shape> out;
@@ -191,6 +200,98 @@ TEST_F(PatternLineTest, OpenPartsEndWithTheEndItemsSignTurnedAlongTheLine) {
   EXPECT_EQ(down, 6);
   EXPECT_EQ(signs.back().escapement, -900);  // the last one, at the end
   EXPECT_EQ(signs.back().points[0].y, 95);
+}
+
+// --- In the memory image ---
+
+// 250 micrometres to the pixel.
+class PatternLineDib : public dibtest::DibTest {
+ protected:
+  void SetUp() override {
+    DibTest::SetUp();
+    saved_ = SetScreenPixelsPerMeter(4000);
+  }
+  void TearDown() override {
+    SetScreenPixelsPerMeter(saved_);
+    DibTest::TearDown();
+  }
+  void Paint(const Record& r, std::vector<POINT> points, float scale = 1.0f) {
+    PaintOnePart(PaintPatternLineDib, nullptr, r, points, scale);
+  }
+  // The inked rows of column x.
+  static std::vector<int> Rows(int x) {
+    std::vector<int> rows;
+    for (int y = 0; y < PaintContext.ImageHeight; ++y)
+      if (Pixel(x, y) != dibtest::kWhite) rows.push_back(y);
+    return rows;
+  }
+  int saved_ = 0;
+};
+
+// Pieces of trunc(t x s) / 250 - 1 pixels from scale 1 on: 500 micrometres
+// is one pixel (the rasteriser), 750 two (a filled band with its outline);
+// below scale 1 every piece is one pixel; below 0.2 the layout is 0.2's.
+TEST_F(PatternLineDib, PieceThicknessAndLayoutByScale) {
+  Record thin(0), wide(0);
+  thin.Line(2500, 500).Gap(1250);  // 10 and 5 pixels
+  wide.Line(2500, 750).Gap(1250);
+  Paint(thin, {{0, 20}, {110, 20}});
+  EXPECT_EQ(Rows(5), std::vector<int>{20});
+  EXPECT_EQ(Pixel(5, 20), 0xFF0000u);
+  EXPECT_TRUE(Rows(12).empty());  // the first gap
+  Clear(dibtest::kWhite);
+  Paint(wide, {{0, 20}, {110, 20}});
+  EXPECT_EQ(Rows(5), (std::vector<int>{19, 20, 21}));
+  Clear(dibtest::kWhite);
+  Paint(wide, {{0, 20}, {110, 20}}, 0.5f);  // 5 and 2 pixels, one thick
+  EXPECT_EQ(Rows(2), std::vector<int>{20});
+  EXPECT_TRUE(Rows(6).empty());
+  Record sparse(0);
+  sparse.Line(2500, 750).Gap(7500);
+  auto picture = [&](float scale) {
+    Clear(dibtest::kWhite);
+    Paint(sparse, {{0, 20}, {150, 20}, {150, 100}}, scale);
+    std::vector<DWORD> all;
+    for (int y = 0; y < 120; ++y)
+      for (int x = 0; x < 160; ++x) all.push_back(Pixel(x, y));
+    return all;
+  };
+  EXPECT_EQ(picture(0.05f), picture(0.2f));
+  EXPECT_NE(picture(0.3f), picture(0.2f));
+}
+
+// Lengths are trunc(v x s x pixels per metre x 1e-6): 2,500 micrometres at
+// 3,000 pixels a metre are 7 pixels.
+TEST_F(PatternLineDib, ExtentsAtTheScreensResolution) {
+  SetScreenPixelsPerMeter(3000);
+  Record r(0);
+  r.Line(2500, 250).Gap(2500);
+  Paint(r, {{0, 20}, {49, 20}});  // 7 + 3 x 14 pixels: four whole patterns
+  for (int x : {0, 3, 6, 14, 20, 28, 42, 49}) EXPECT_EQ(Pixel(x, 20), 0xFF0000u) << x;
+  for (int x : {8, 10, 13, 22, 36, 41}) EXPECT_EQ(Pixel(x, 20), dibtest::kWhite) << x;
+}
+
+// One-pixel pieces stand where the device painter puts them when the
+// device has the screen's resolution (axis-parallel, where both
+// rasterisers take the same pixels).
+TEST_F(PatternLineDib, PiecesWhereTheDevicePutsThem) {
+  devtest::Canvas canvas(160, 120);
+  TPaintMetric doc;
+  doc.SetPaintDevice(canvas.dc, 101.6, 101.6);  // 4,000 pixels a metre
+  doc.SetPaintSize(160, 120);
+  Record r(0);
+  r.Line(2500, 250).Gap(1250);
+  std::vector<POINT> points = {{5, 20}, {150, 20}, {150, 100}, {20, 100}, {20, 60}};
+  Paint(r, points);
+  PaintOnePart(PaintPatternLine, &doc, r, points, 1.0f);
+  int inked = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 160; ++x) {
+      const bool memory = Pixel(x, y) == 0xFF0000;
+      inked += memory;
+      ASSERT_EQ(plat::gdi::GetPixelColor(canvas.dc, x, y) == 0x0000FF, memory) << x << "," << y;
+    }
+  EXPECT_GT(inked, 200);
 }
 
 }  // namespace

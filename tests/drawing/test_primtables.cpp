@@ -1,6 +1,5 @@
-// The tables of painters and tests by primitive code, the walks of drawing
-// descriptions and primitive sets, and the stand-ins that hold the places
-// of painters still to come.
+// The tables of painters and tests by primitive code, and the walks of
+// drawing descriptions and primitive sets.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "drawing/devicepainters.h"
 #include "drawing/dibpainters.h"
 #include "drawing/imagelibrary.h"
 #include "drawing/linesigns.h"
 #include "drawing/paintmetric.h"
-#include "drawing/pendingpainters.h"
 #include "drawing/primtables.h"
 #include "drawing/support/devicecalls.h"
 #include "drawing/visibility.h"
@@ -104,26 +103,6 @@ TEST(VisibilityTable, TestsByCode) {
   EXPECT_EQ(VisibilityTestTable[221], TestDefaultImage);
   EXPECT_EQ(VisibilityTestTable[250], TestLibraryImage);
   EXPECT_EQ(VisibilityTestTable[147], TestPrimitiveSet);
-}
-
-// Every stand-in is named here with the component that replaces it; a
-// component that brings its functions takes them out of this list.
-TEST(PendingPainters, StandInsAreNamed) {
-  const std::map<std::string, std::vector<std::string>> expected = {
-      {"painting geometry", {"PaintAreaSignsDevice", "PaintDevicePatternFill"}},
-      {"mark vectorization", {"PaintScaledMark"}},
-      {"vector signs",
-       {"PaintDibVectorSign", "PaintDibVectorSignMirrored", "PaintDibVectorSignByReference"}},
-      {"sign grid fill", {"PaintDibAreaSigns"}},
-      {"pattern line", {"PaintDibPatternLine"}},
-  };
-  std::map<std::string, std::vector<std::string>> listed;
-  for (const PENDINGENTRY* e = PendingEntries(); e->Name != nullptr; ++e)
-    listed[e->ComesWith].push_back(e->Name);
-  for (auto& [k, v] : listed) std::sort(v.begin(), v.end());
-  auto sorted = expected;
-  for (auto& [k, v] : sorted) std::sort(v.begin(), v.end());
-  EXPECT_EQ(listed, sorted);
 }
 
 // --- Walks ---
@@ -234,7 +213,6 @@ TEST_F(Walks, NestedSetsAreWalkedToALimitedDepth) {
 }
 
 TEST_F(Walks, DeviceEntriesReachTheirPainters) {
-  ResetPendingCalls();
   {
     // The default line is the line painter's: black, 260 micrometres, at
     // scale 1.0 (one pixel at the document's first resolution).
@@ -256,7 +234,6 @@ TEST_F(Walks, DeviceEntriesReachTheirPainters) {
   SetTestWindow(0, 0);
   EXPECT_EQ(TestPrimitiveSet(doc.get(), poly.get(), empty.data(), 1.0f), 0);
   EXPECT_EQ(TestPrimitiveSet(doc.get(), poly.get(), set.data(), 1.0f), 0);
-  EXPECT_EQ(PendingCalls(nullptr), 0);
 }
 
 }  // namespace
