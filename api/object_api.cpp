@@ -12,10 +12,13 @@
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
+#include "platform/memory.h"
 #include "records/metric.h"
 #include "records/objectdraw.h"
 #include "records/semantic.h"
+#include "search/adjacent.h"
 #include "search/docseek.h"
+#include "search/whatobject.h"
 #include "selection/mapselect.h"
 
 namespace {
@@ -48,6 +51,12 @@ TObjectInfo* CreateOn(TMap* map, int sheet, int kind, int text) {
     return nullptr;
   }
   return object;
+}
+
+// The number of the map of a document that an object lies on; -1 when it
+// lies on none of its maps.
+int MapNumberOf(TMapAccess* doc, const TObjectInfo* object) {
+  return object != nullptr ? TSeekMaps(doc).GetMapNumber(object->Map) : -1;
 }
 
 // A found member of a group shows the metric of its whole group.
@@ -300,6 +309,89 @@ MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG s
   const int m = TSeekMaps(doc).GetMapNumber(map);
   if (m < 0) return 0;
   return Found(TDocumentSeek(doc).SeekObject(object, sheet, key, m));
+}
+
+MAPAPI HOBJ WINAPI mapWhatObject(HMAP hMap, HOBJ info, DFRAME* frame, LONG flags, LONG place) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  if (doc == nullptr || object == nullptr || frame == nullptr) return 0;
+  return Found(TObjectHit(doc).WhatObjectNoSelect(object, frame, place, flags));
+}
+
+MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HSELECT select,
+                                         LONG flags, LONG place) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  TMapSelect* context = MapSelectOfHandle(select);
+  if (doc == nullptr || object == nullptr || frame == nullptr || context == nullptr) return 0;
+  return Found(TObjectHit(doc).WhatObjectFrame(object, frame, flags, place, context));
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
+                                         MAPADJACENTSECTION* section, HSELECT select,
+                                         double precision, LONG flags, LONG subjects) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* found = Live(neighbour);
+  TObjectInfo* object = Bound(source);
+  TMapSelect* context = MapSelectOfHandle(select);
+  if (doc == nullptr || found == nullptr || object == nullptr || section == nullptr ||
+      context == nullptr)
+    return 0;
+  int m = MapNumberOf(doc, found);
+  if (m < 0) m = MapNumberOf(doc, object);
+  if (m < 0) return 0;
+  const int count = TAdjacentSeek(doc).SeekAdjacentObject(found, object, section, context,
+                                                          precision, flags, m, subjects);
+  if (count > 0) Found(found);
+  return count;
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentListEx(HMAP hMap, HOBJ source, MAPADJACENTLISTEX* list,
+                                         LONG count, HSELECT select, double precision,
+                                         LONG single, LONG subjects) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Bound(source);
+  TMapSelect* context = MapSelectOfHandle(select);
+  const int m = MapNumberOf(doc, object);
+  if (doc == nullptr || object == nullptr || list == nullptr || count < 1 || context == nullptr ||
+      m < 0)
+    return 0;
+  return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
+                                             subjects);
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentList(HMAP hMap, HOBJ source, MAPADJACENTLIST* list, LONG count,
+                                       HSELECT select, double precision, LONG single,
+                                       LONG subjects) {
+  if (list == nullptr || count < 1 || DocumentOf(hMap) == nullptr || Bound(source) == nullptr ||
+      MapSelectOfHandle(select) == nullptr)
+    return 0;
+  // The search fills records of its own, copied back into the short
+  // entries (the sheet name cut to what an entry holds).
+  auto* records =
+      static_cast<MAPADJACENTLISTEX*>(plat::AllocPages(SIZE_T(count) * sizeof(MAPADJACENTLISTEX)));
+  if (records == nullptr) return 0;
+  constexpr size_t kName = sizeof list->List - 1;
+  for (LONG i = 0; i < count; ++i) {
+    std::memcpy(records[i].List, list[i].List, strnlen(list[i].List, kName));
+    records[i].Key = list[i].Key;
+    records[i].Object = list[i].Object;
+    records[i].First = list[i].First;
+    records[i].Last = list[i].Last;
+  }
+  const LONG n = mapSeekAdjacentListEx(hMap, source, records, count, select, precision, single,
+                                       subjects);
+  for (LONG i = 0; i < n; ++i) {
+    MAPADJACENTLIST& entry = list[i];
+    std::memset(entry.List, 0, sizeof entry.List);
+    std::memcpy(entry.List, records[i].List, strnlen(records[i].List, kName));
+    entry.Key = records[i].Key;
+    entry.Object = records[i].Object;
+    entry.First = records[i].First;
+    entry.Last = records[i].Last;
+  }
+  plat::FreePages(records);
+  return n;
 }
 
 // ---------------------------------------------------------------------------

@@ -131,9 +131,10 @@ class TDocumentSeek {
   // (case ignored); -1 when none.
   int WhatListLayoutIs(const char* name);
 
- private:
   // The handle's place (sheet 0, object 0, no map when it holds none).
   static MAPOBJDESC PlaceOf(const TObjectInfo* info);
+
+ private:
   // The object at the place read into the handle: the handle, or null
   // when it does not read.
   TObjectInfo* Found(TObjectInfo* info, const MAPOBJDESC& place);

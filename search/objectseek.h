@@ -82,10 +82,10 @@ class TObjectSeek {
   // The first undeleted object of the sheet with the key, in number order:
   // its number, 0 when there is none or a descriptor cannot be read.
   static int SeekObjectByKey(TMap* map, int sheet, DWORD key);
-
- private:
   // The first map number, the step and the number of maps to try.
   void MapOrder(const MAPOBJDESC* place, int flags, int* first, int* step, int* count) const;
+
+ private:
   // Whether a candidate of sheet `sheet` (current in `map`) is accepted.
   int Accept(TMap* map, int sheet, int number, const FVSPR* desc, TMapSelect* select,
              TMapSelect* view, int flags);

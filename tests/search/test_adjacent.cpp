@@ -1,0 +1,183 @@
+// The adjacency search: a shared side reported once, corner touches, a
+// neighbour bulging away between two vertices, the source never its own
+// neighbour, and the list of touched and untouched stretches with its
+// renumbering and its capacity.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "common/messages.h"
+#include "search/adjacent.h"
+#include "support/docmap.h"
+#include "support/scratch_dir.h"
+
+namespace {
+
+using doctest::kSheetX;
+using doctest::kSheetY;
+using doctest::PlanePoints;
+
+// {neighbour's object number, first point, last point}; 0 for no
+// neighbour.
+using Stretch = std::array<int, 3>;
+
+class Adjacent : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+    doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    FreeDocument(doc);
+    MessageEnableSet(1);
+  }
+  // A closed area through points given in metres from the sheet's corner.
+  int Area(PlanePoints points) {
+    for (auto& [x, y] : points) x += kSheetX, y += kSheetY;
+    points.push_back(points.front());
+    return doctest::AppendPlaneObject(doc, doctest::KIND_LAKE, LOCAL_SQUARE, points);
+  }
+  int Square(double x, double y, double side) {
+    return Area({{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}});
+  }
+  // Every section a search finds for object n, and the count its state
+  // says once it ends.
+  std::vector<Stretch> Sections(int n, int subjects = 0) {
+    TObjectInfo source, neighbour;
+    source.Object(doc, 1, n);
+    TMapSelect select(doc);
+    TAdjacentSeek seek(doc);
+    MAPADJACENTSECTION section{0, 0, 0};
+    std::vector<Stretch> found;
+    for (int flags = 0;; flags = SEEK_NEXT) {
+      const int count =
+          seek.SeekAdjacentObject(&neighbour, &source, &section, &select, 0.5, flags, 0, subjects);
+      if (count == 0) break;
+      EXPECT_EQ(int(found.size()) + 1, count);
+      found.push_back({neighbour.ObjectNumber(), section.First, section.Last});
+      if (found.size() > 20) break;
+    }
+    return found;
+  }
+  // The list for object n with a capacity.
+  std::vector<Stretch> List(int n, int capacity, int single = 0, int subjects = 0) {
+    TObjectInfo source;
+    source.Object(doc, 1, n);
+    TMapSelect select(doc);
+    std::vector<MAPADJACENTLISTEX> records(size_t(capacity) + 1);
+    records.back().First = -7;  // past the capacity: never written
+    const int count = TAdjacentSeek(doc).SeekAdjacentList(&source, records.data(), capacity,
+                                                          &select, 0.5, single, 0, subjects);
+    EXPECT_EQ(-7, records.back().First);
+    std::vector<Stretch> out;
+    for (int i = 0; i < count; ++i) out.push_back({records[i].Object, records[i].First, records[i].Last});
+    return out;
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  TMapAccess* doc = nullptr;
+};
+
+// The source's points go north, east, south and west from its south-west
+// corner: point 3 is the north-east corner, 3..4 its eastern side.
+TEST_F(Adjacent, ASharedSideIsOneSectionReportedOnce) {
+  const int source = Square(1000, 1000, 1000);
+  const int east = Square(1000, 2000, 1000);
+  const int apart = Square(5000, 5000, 1000);
+  ASSERT_TRUE(source && east && apart);
+  EXPECT_EQ((std::vector<Stretch>{{east, 3, 4}}), Sections(source));
+  EXPECT_EQ((std::vector<Stretch>{{source, 1, 2}}), Sections(east));
+  EXPECT_TRUE(Sections(apart).empty());
+
+  // The same state again finds nothing more; flags 0 start over.
+  TObjectInfo from, neighbour;
+  from.Object(doc, 1, source);
+  TMapSelect select(doc);
+  TAdjacentSeek seek(doc);
+  MAPADJACENTSECTION section{0, 0, 0};
+  ASSERT_EQ(1, seek.SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, 0, 0, 0));
+  const MAPADJACENTSECTION found = section;
+  EXPECT_EQ(0, seek.SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, SEEK_NEXT, 0, 0));
+  section = found;
+  EXPECT_EQ(0, seek.SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, SEEK_NEXT, 0, 0));
+  EXPECT_EQ(1, seek.SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, 0, 0, 0));
+  // The select keeps the source as its area.
+  EXPECT_EQ(1u, select.AreaSwitch);
+
+  // Bad arguments.
+  EXPECT_EQ(0, seek.SeekAdjacentObject(&from, &from, &section, &select, 0.5, 0, 0, 0));
+  EXPECT_EQ(0, seek.SeekAdjacentObject(&neighbour, &from, nullptr, &select, 0.5, 0, 0, 0));
+  EXPECT_EQ(0, seek.SeekAdjacentObject(&neighbour, &from, &section, nullptr, 0.5, 0, 0, 0));
+  EXPECT_EQ(0, TAdjacentSeek(nullptr).SeekAdjacentObject(&neighbour, &from, &section, &select,
+                                                          0.5, 0, 0, 0));
+}
+
+TEST_F(Adjacent, CornerTouchesAndBulges) {
+  const int source = Square(1000, 1000, 1000);
+  // Touching the north-east corner (point 3), and the south-west one,
+  // where the closed contour begins and ends.
+  const int northEast = Square(2000, 2000, 1000);
+  const int southWest = Square(0, 0, 1000);
+  ASSERT_TRUE(source && northEast && southWest);
+  EXPECT_EQ((std::vector<Stretch>{{northEast, 3, 3}}), Sections(source));
+  // The list: untouched stretches round it; the single point left out.
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 3}, {northEast, 3, 3}, {0, 3, 1}}), List(source, 10));
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}}), List(source, 10, 1));
+
+  // A source with two vertices on its eastern side; the neighbour runs
+  // along it but leaves it between the last two, so the first section
+  // ends at the vertex before and the last vertex stands alone.
+  const int along = Area({{5000, 1000}, {6000, 1000}, {6000, 2000}, {5500, 2000}, {5000, 2000}});
+  const int bulging = Area({{5000, 2000}, {5250, 2200}, {5500, 2000}, {6000, 2000},
+                            {6000, 3000}, {5000, 3000}});
+  ASSERT_TRUE(along && bulging);
+  EXPECT_EQ((std::vector<Stretch>{{bulging, 3, 4}, {bulging, 5, 5}}), Sections(along));
+}
+
+TEST_F(Adjacent, TheListCoversEveryContour) {
+  // A square with a square hole, nothing near: one untouched record per
+  // contour, numbered on through them.
+  const double x = kSheetX + 1000, y = kSheetY + 1000;
+  TObjectInfo holed;
+  ASSERT_TRUE(holed.CreateObject(doc, 1, 0, 0));
+  ASSERT_TRUE(holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE));
+  for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
+    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 0));
+  ASSERT_EQ(1, holed.CreateSubject());
+  for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
+    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 1));
+  const int n = holed.Commit();
+  ASSERT_GT(n, 0);
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}, {0, 5, 5}}), List(n, 10, 0, 1));
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}}), List(n, 10, 0, 0));
+  // An open line keeps its last point's number.
+  const int road = doctest::AppendPlaneObject(
+      doc, doctest::KIND_ROAD, LOCAL_LINE, {{x + 3000, y}, {x + 3500, y}, {x + 4000, y + 500}});
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 3}}), List(road, 10));
+  // A neighbour on the eastern side and one filling the hole: each found
+  // once on its contour, one after the other.
+  const int east = Square(1000, 2000, 1000);
+  const int inner = Square(1250, 1250, 500);
+  ASSERT_TRUE(east && inner);
+  EXPECT_EQ((std::vector<Stretch>{{east, 3, 4}, {inner, 1, 5}}), Sections(n, 1));
+  EXPECT_EQ((std::vector<Stretch>{{east, 3, 4}}), Sections(n, 0));
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 3}, {east, 3, 4}, {0, 4, 1}, {inner, 5, 5}}),
+            List(n, 10, 0, 1));
+
+  // Two neighbours, the later one in the chain touching earlier points.
+  // Capacity 1 takes the first found as it is; a short array keeps what
+  // fits of the ordered list.
+  const int source = Square(5000, 1000, 1000);
+  const int right = Square(5000, 2000, 1000);
+  const int north = Square(6000, 1000, 1000);
+  ASSERT_TRUE(source && right && north);
+  const std::vector<Stretch> all{{0, 1, 2}, {north, 2, 3}, {right, 3, 4}, {0, 4, 1}};
+  EXPECT_EQ(all, List(source, 10));
+  EXPECT_EQ((std::vector<Stretch>{{right, 3, 4}}), List(source, 1));
+  EXPECT_EQ((std::vector<Stretch>{{0, 1, 2}, {north, 2, 3}}), List(source, 2));
+}
+
+}  // namespace
