@@ -12,7 +12,6 @@
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
-#include "platform/memory.h"
 #include "records/metric.h"
 #include "records/objectdraw.h"
 #include "records/semantic.h"
@@ -57,6 +56,22 @@ TObjectInfo* CreateOn(TMap* map, int sheet, int kind, int text) {
 // lies on none of its maps.
 int MapNumberOf(TMapAccess* doc, const TObjectInfo* object) {
   return object != nullptr ? TSeekMaps(doc).GetMapNumber(object->Map) : -1;
+}
+
+// The list functions' common part: the search's result, 0 for bad
+// arguments.
+template <class Entry>
+LONG AdjacentList(HMAP hMap, HOBJ source, Entry* list, LONG count, HSELECT select,
+                  double precision, LONG single, LONG subjects) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Bound(source);
+  TMapSelect* context = MapSelectOfHandle(select);
+  const int m = MapNumberOf(doc, object);
+  if (doc == nullptr || object == nullptr || list == nullptr || count < 1 || context == nullptr ||
+      m < 0)
+    return 0;
+  return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
+                                             subjects);
 }
 
 // A found member of a group shows the metric of its whole group.
@@ -349,49 +364,13 @@ MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
 MAPAPI LONG WINAPI mapSeekAdjacentListEx(HMAP hMap, HOBJ source, MAPADJACENTLISTEX* list,
                                          LONG count, HSELECT select, double precision,
                                          LONG single, LONG subjects) {
-  TMapAccess* doc = DocumentOf(hMap);
-  TObjectInfo* object = Bound(source);
-  TMapSelect* context = MapSelectOfHandle(select);
-  const int m = MapNumberOf(doc, object);
-  if (doc == nullptr || object == nullptr || list == nullptr || count < 1 || context == nullptr ||
-      m < 0)
-    return 0;
-  return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
-                                             subjects);
+  return AdjacentList(hMap, source, list, count, select, precision, single, subjects);
 }
 
 MAPAPI LONG WINAPI mapSeekAdjacentList(HMAP hMap, HOBJ source, MAPADJACENTLIST* list, LONG count,
                                        HSELECT select, double precision, LONG single,
                                        LONG subjects) {
-  if (list == nullptr || count < 1 || DocumentOf(hMap) == nullptr || Bound(source) == nullptr ||
-      MapSelectOfHandle(select) == nullptr)
-    return 0;
-  // The search fills records of its own, copied back into the short
-  // entries (the sheet name cut to what an entry holds).
-  auto* records =
-      static_cast<MAPADJACENTLISTEX*>(plat::AllocPages(SIZE_T(count) * sizeof(MAPADJACENTLISTEX)));
-  if (records == nullptr) return 0;
-  constexpr size_t kName = sizeof list->List - 1;
-  for (LONG i = 0; i < count; ++i) {
-    std::memcpy(records[i].List, list[i].List, strnlen(list[i].List, kName));
-    records[i].Key = list[i].Key;
-    records[i].Object = list[i].Object;
-    records[i].First = list[i].First;
-    records[i].Last = list[i].Last;
-  }
-  const LONG n = mapSeekAdjacentListEx(hMap, source, records, count, select, precision, single,
-                                       subjects);
-  for (LONG i = 0; i < n; ++i) {
-    MAPADJACENTLIST& entry = list[i];
-    std::memset(entry.List, 0, sizeof entry.List);
-    std::memcpy(entry.List, records[i].List, strnlen(records[i].List, kName));
-    entry.Key = records[i].Key;
-    entry.Object = records[i].Object;
-    entry.First = records[i].First;
-    entry.Last = records[i].Last;
-  }
-  plat::FreePages(records);
-  return n;
+  return AdjacentList(hMap, source, list, count, select, precision, single, subjects);
 }
 
 // ---------------------------------------------------------------------------

@@ -356,3 +356,35 @@ int TAdjacentSeek::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list
   plat::FreePages(contours);
   return n;
 }
+
+int TAdjacentSeek::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, int count,
+                                    TMapSelect* select, double precision, int single, int m,
+                                    int subjects) {
+  if (Doc == nullptr || source == nullptr || list == nullptr || count < 1 || select == nullptr)
+    return 0;
+  // The search fills records of its own, taken from the entries and
+  // copied back into them.
+  auto* records =
+      static_cast<MAPADJACENTLISTEX*>(plat::AllocPages(SIZE_T(count) * sizeof(MAPADJACENTLISTEX)));
+  if (records == nullptr) return 0;
+  constexpr size_t kName = sizeof list->List - 1;
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(records[i].List, list[i].List, strnlen(list[i].List, kName));
+    records[i].Key = list[i].Key;
+    records[i].Object = list[i].Object;
+    records[i].First = list[i].First;
+    records[i].Last = list[i].Last;
+  }
+  const int n = SeekAdjacentList(source, records, count, select, precision, single, m, subjects);
+  for (int i = 0; i < n; ++i) {
+    MAPADJACENTLIST& entry = list[i];
+    std::memset(entry.List, 0, sizeof entry.List);
+    std::memcpy(entry.List, records[i].List, strnlen(records[i].List, kName));
+    entry.Key = records[i].Key;
+    entry.Object = records[i].Object;
+    entry.First = records[i].First;
+    entry.Last = records[i].Last;
+  }
+  plat::FreePages(records);
+  return n;
+}

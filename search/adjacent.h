@@ -45,6 +45,10 @@ class TAdjacentSeek {
   // as it is found.
   int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
                        TMapSelect* select, double precision, int single, int m, int subjects);
+  // The same into the short entries of the object functions: the sheet
+  // name cut to what an entry holds.
+  int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, int count,
+                       TMapSelect* select, double precision, int single, int m, int subjects);
   // The same over every contour, `subjects` receiving each record's
   // contour (before the numbers run on).
   int SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list, int* subjects,

@@ -265,12 +265,17 @@ int TObjectHit::WhatObjectInSheet(TMap* map, int from, TMapSelect* select, bool 
     d = step > 0 ? list.GetFirstHead() : list.GetLastHead();
   }
   const int steps = list.Count();
+  const FRAME place = Doc->SheetPlace;
   for (int i = 0; d != nullptr && i < steps; ++i) {
-    const int o = list.CurrentObject;
-    if (Accept(d, map, select, own)) return o;
-    // The tests read records through other caches: the object is made the
-    // sheet's current one again.
-    if (list.CurrentObject != o && list.ObjectDesc(o) == nullptr) break;
+    // Most objects lie outside the frame: they cost one look at their
+    // descriptor in the sheet's cache.
+    if (IsObjectInFrame(d, &place)) {
+      const int o = list.CurrentObject;
+      if (Accept(d, map, select, own)) return o;
+      // The tests read records through other caches: the object is made
+      // the sheet's current one again.
+      if (list.CurrentObject != o && list.ObjectDesc(o) == nullptr) break;
+    }
     d = step > 0 ? list.NextHead() : list.PrevHead();
   }
   return 0;

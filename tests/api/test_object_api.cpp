@@ -1,7 +1,7 @@
 // Object handles through the loaded library, as a host calls them: reading
-// by number, the object record taken from one map and put into another,
-// records whose lengths lie, commit flags, and every function refusing
-// null, freed and foreign handles.
+// by number, the searches and the hit test, the object record taken from
+// one map and put into another, records whose lengths lie, commit flags,
+// and every function refusing null, freed and foreign handles.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -39,7 +39,8 @@ void* lib = nullptr;
   X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
   X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite) X(mapPointCount) X(mapSquare) \
   X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup) \
-  X(mapOpenData)
+  X(mapOpenData) X(mapWhatObject) X(mapWhatObjectBySelect) X(mapSeekAdjacentObject) \
+  X(mapSeekAdjacentList) X(mapSeekAdjacentListEx)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -381,6 +382,14 @@ TEST_F(ObjectApi, SearchesBindTheHandle) {
   EXPECT_EQ(other, F.mapSeekObjectInList(mapA, 0, other, 1, HeadOf(record).Key));
   EXPECT_EQ(0, F.mapSeekObjectInList(mapA, 0, other, 1, 0x7FFFFFF0));
   F.mapFreeObject(other);
+  // On the picture: the line under a frame round its first point, in
+  // plane metres; the host's frame stays as given.
+  DFRAME frame{kLine[0].X - 50, kLine[0].Y - 50, kLine[0].X + 50, kLine[0].Y + 50};
+  const DFRAME given = frame;
+  ASSERT_EQ(h, F.mapWhatObject(mapA, h, &frame, 0, 3));
+  EXPECT_EQ(0, std::memcmp(&given, &frame, sizeof frame));
+  EXPECT_EQ(3, F.mapPointCount(h, 0));
+  EXPECT_EQ(0, F.mapWhatObject(mapA, h, &frame, 0, 5));
   F.mapFreeObject(h);
 }
 
@@ -436,6 +445,10 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
   const intptr_t invented = reinterpret_cast<intptr_t>(block);
   const std::vector<char> record = PlaneRecord({kLine}, 0);
   char buffer[4096];
+  DFRAME frame{kLine[0].X - 50, kLine[0].Y - 50, kLine[0].X + 50, kLine[0].Y + 50};
+  MAPADJACENTSECTION section{};
+  MAPADJACENTLIST entry{};
+  MAPADJACENTLISTEX adjacent{};
   // As objects: null, freed, invented, and a document.
   for (const HOBJ h : {HOBJ(0), freed, invented, HOBJ(mapA)}) {
     SCOPED_TRACE(h);
@@ -463,6 +476,12 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
         [&] { return F.mapUndeleteObject(h); },
         [&] { return F.mapRevert(h); },
         [&] { return F.mapRevertObject(h); },
+        [&] { return F.mapWhatObject(mapA, h, &frame, 0, 1); },
+        [&] { return F.mapWhatObjectBySelect(mapA, h, &frame, 0, 0, 1); },
+        [&] { return F.mapSeekAdjacentObject(mapA, h, good, &section, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentObject(mapA, good, h, &section, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentList(mapA, h, &entry, 1, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentListEx(mapA, h, &adjacent, 1, 0, 1.0, 0, 0); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
     F.mapFreeObject(h);  // nothing happens
@@ -483,6 +502,11 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
         [&] { return F.mapDeleteObjectNumber(m, 1, 1); },
         [&] { return F.mapDeleteObjectByNumber(m, 1, 1); },
         [&] { return F.mapUndeleteObjectByNumber(m, 0, 1, 1); },
+        [&] { return F.mapWhatObject(m, good, &frame, 0, 1); },
+        [&] { return F.mapWhatObjectBySelect(m, good, &frame, invented, 0, 1); },
+        [&] { return F.mapSeekAdjacentObject(m, good, good, &section, invented, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentList(m, good, &entry, 1, invented, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentListEx(m, good, &adjacent, 1, invented, 1.0, 0, 0); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
   }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 #include "common/messages.h"
@@ -73,7 +74,8 @@ class Adjacent : public ::testing::Test {
                                                           &select, 0.5, single, 0, subjects);
     EXPECT_EQ(-7, records.back().First);
     std::vector<Stretch> out;
-    for (int i = 0; i < count; ++i) out.push_back({records[i].Object, records[i].First, records[i].Last});
+    for (int i = 0; i < count; ++i)
+      out.push_back({records[i].Object, records[i].First, records[i].Last});
     return out;
   }
 
@@ -106,6 +108,20 @@ TEST_F(Adjacent, ASharedSideIsOneSectionReportedOnce) {
   EXPECT_EQ(1, seek.SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, 0, 0, 0));
   // The select keeps the source as its area.
   EXPECT_EQ(1u, select.AreaSwitch);
+
+  // The short entries of the object functions: the sheet's name cut to
+  // 24 characters.
+  std::strcpy(doc->TMapPassport::List(1)->Register.Nomenclature, "A-SHEET-NAME-OF-31-CHARACTERS-X");
+  MAPADJACENTLIST entries[4] = {};
+  entries[3].First = -7;
+  ASSERT_EQ(3, seek.SeekAdjacentList(&from, entries, 3, &select, 0.5, 0, 0, 0));
+  EXPECT_STREQ("A-SHEET-NAME-OF-31-CHARA", entries[1].List);
+  const DWORD key = entries[1].Key;  // packed: read by value
+  EXPECT_EQ(neighbour.ObjectKey(), key);
+  EXPECT_EQ((Stretch{east, 3, 4}), (Stretch{entries[1].Object, entries[1].First, entries[1].Last}));
+  EXPECT_EQ((Stretch{0, 4, 1}), (Stretch{entries[2].Object, entries[2].First, entries[2].Last}));
+  EXPECT_STREQ("", entries[2].List);
+  EXPECT_EQ(-7, entries[3].First);
 
   // Bad arguments.
   EXPECT_EQ(0, seek.SeekAdjacentObject(&from, &from, &section, &select, 0.5, 0, 0, 0));

@@ -72,7 +72,8 @@ class WhatObject : public ::testing::Test {
       title.Metric.AppendPointSubject(0, px - origin->X, py - origin->Y);
     }
     const DWORD fill[] = {0x00FF00}, line[] = {0x000000, 250};
-    const char* parms[] = {reinterpret_cast<const char*>(fill), reinterpret_cast<const char*>(line)};
+    const char* parms[] = {reinterpret_cast<const char*>(fill),
+                           reinterpret_cast<const char*>(line)};
     const int codes[] = {PRIM_SQUARE, PRIM_LINE};
     for (int i : {fillFirst ? 0 : 1, fillFirst ? 1 : 0})
       if (!title.Draw.AppendElement(codes[i], parms[i])) return 0;
