@@ -23,8 +23,6 @@
 #include "bench/bench_peer.h"
 #include "bench/bench_support.h"
 #include "common/messages.h"
-#include "document/mapaccess.h"
-#include "document/mapcreate.h"
 #include "search/docseek.h"
 #include "search/whatobject.h"
 
@@ -52,51 +50,18 @@ struct Scene {
   std::vector<int> stackedNumbers;
 };
 
-bool WriteClassifier(const std::string& path, int codes[2]) {
-  benchsupport::ClassifierHead head("BENCH");
-  for (int i = 0; i < 16; ++i) head.palette.Colors[i] = TMapRsc::GetDefaultColor(i);
-  TMapRsc rsc;
-  if (!rsc.CreateRsc(path.c_str(), &head.create, &head.palette, 0)) return false;
-  RSCSEGMENT layer{};
-  std::strcpy(layer.Name, "LAYER");
-  const int segment = rsc.AppendSegment(&layer);
-  const struct {
-    uint32_t excode;
-    int local, function;
-    std::vector<DWORD> words;
-  } kinds[2] = {{100, LOCAL_LINE, 128, {0xA05000, 250}}, {200, LOCAL_SQUARE, 135, {0x40B040}}};
-  for (int k = 0; k < 2; ++k) {
-    RSCOBJ obj{};
-    obj.Excode = kinds[k].excode;
-    obj.Local = WORD(kinds[k].local);
-    obj.Segment = WORD(segment);
-    std::strcpy(obj.Name, "KIND");
-    codes[k] = rsc.AppendObject(&obj, 1);
-    if (codes[k] == 0 ||
-        !rsc.SetTabPar(codes[k], int(kinds[k].words.size() * 4), kinds[k].function,
-                       reinterpret_cast<const char*>(kinds[k].words.data())))
-      return false;
-  }
-  return rsc.Save(1) == 1;
-}
-
 Scene* MakeScene() {
   MessageEnableSet(0);
   plat::SetWriteThroughEnabled(false);
   auto* s = new Scene;
   int codes[2];
   const std::string rsc = s->folder.path() + "bench.rsc";
-  if (!WriteClassifier(rsc, codes)) return nullptr;
-  MAPREGISTEREX reg;
-  ClearMapRegisterEx(&reg);
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  std::strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = kSheetX, sheet.YSouthWest = kSheetY;
-  sheet.XNorthWest = kSheetX + kSide, sheet.YNorthWest = kSheetY;
-  sheet.XNorthEast = kSheetX + kSide, sheet.YNorthEast = kSheetY + kSide;
-  sheet.XSouthEast = kSheetX, sheet.YSouthEast = kSheetY + kSide;
-  s->doc = CreateMapDocument((s->folder.path() + "bench.map").c_str(), rsc.c_str(), &reg, &sheet);
+  if (!benchsupport::CreateImageClassifier(
+          rsc, {{100, LOCAL_LINE, 128, {0xA05000, 250}}, {200, LOCAL_SQUARE, 135, {0x40B040}}},
+          codes))
+    return nullptr;
+  s->doc = benchsupport::CreateSheetDocument(s->folder.path() + "bench.map", rsc, kSheetX,
+                                             kSheetY, kSide, kSide);
   if (s->doc == nullptr) return nullptr;
   TMapAccess* doc = s->doc;
   // The zoom at which the sheet is 4000 pixels high.

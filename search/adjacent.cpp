@@ -65,6 +65,19 @@ MAPADJACENTLISTEX Record(TObjectInfo* neighbour, const MAPADJACENTSECTION& secti
   return r;
 }
 
+// The fields a short entry and a record share: the sheet name (cut to
+// what the shorter holds), key, object number and points.
+template <class From, class To>
+void CopyEntry(const From& from, To* to) {
+  constexpr size_t kName = std::min(sizeof from.List, sizeof to->List) - 1;
+  std::memset(to->List, 0, sizeof to->List);
+  std::memcpy(to->List, from.List, strnlen(from.List, kName));
+  to->Key = from.Key;
+  to->Object = from.Object;
+  to->First = from.First;
+  to->Last = from.Last;
+}
+
 // Records with their contours in contour, first point, last point order,
 // the order of equal ones kept.
 void Sort(MAPADJACENTLISTEX* list, int* subjects, int count) {
@@ -367,24 +380,9 @@ int TAdjacentSeek::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, 
   auto* records =
       static_cast<MAPADJACENTLISTEX*>(plat::AllocPages(SIZE_T(count) * sizeof(MAPADJACENTLISTEX)));
   if (records == nullptr) return 0;
-  constexpr size_t kName = sizeof list->List - 1;
-  for (int i = 0; i < count; ++i) {
-    std::memcpy(records[i].List, list[i].List, strnlen(list[i].List, kName));
-    records[i].Key = list[i].Key;
-    records[i].Object = list[i].Object;
-    records[i].First = list[i].First;
-    records[i].Last = list[i].Last;
-  }
+  for (int i = 0; i < count; ++i) CopyEntry(list[i], &records[i]);
   const int n = SeekAdjacentList(source, records, count, select, precision, single, m, subjects);
-  for (int i = 0; i < n; ++i) {
-    MAPADJACENTLIST& entry = list[i];
-    std::memset(entry.List, 0, sizeof entry.List);
-    std::memcpy(entry.List, records[i].List, strnlen(records[i].List, kName));
-    entry.Key = records[i].Key;
-    entry.Object = records[i].Object;
-    entry.First = records[i].First;
-    entry.Last = records[i].Last;
-  }
+  for (int i = 0; i < n; ++i) CopyEntry(records[i], &list[i]);
   plat::FreePages(records);
   return n;
 }

@@ -93,6 +93,17 @@ class TObjectSeek {
   TSeekMaps Maps;
 };
 
+// The sheets of a map in the order a walk tries them: a next (previous)
+// search from the place's sheet when the place lies on one of them, else
+// as a first (last) one from the first (last) sheet.
+struct SHEETWALK {
+  int Direction;   // SEEK_NEXT, SEEK_PREV, SEEK_FIRST or SEEK_LAST
+  int Positional;  // goes on from the place's object
+  int Step;        // 1 or -1
+  int Start;       // the first sheet tried
+};
+SHEETWALK SheetWalk(const MAPOBJDESC* place, const TMap* map, int sheets, int flags);
+
 // Direction bits of a flags word after the priority rule: SEEK_NEXT,
 // SEEK_PREV, SEEK_LAST or SEEK_FIRST.
 int SeekDirection(int flags);

@@ -111,19 +111,9 @@ TObjectInfo* TObjectHit::WhatObjectFrame(TObjectInfo* info, DFRAME* frame, int f
   if (!ToMapUnits(&f, kind)) return nullptr;
   MAPOBJDESC place = MAPOBJDESC{0, 0, nullptr};
   if (flags & (SEEK_NEXT | SEEK_PREV)) place = TDocumentSeek::PlaceOf(info);
-  while (WhatObject(&place, &f, flags, select) != nullptr) {
-    MAPOBJDESC found = place;
-    info->Object(&found);
-    if (info->Desc != nullptr) return info;
-    // An object that does not read (its records are damaged) is passed
-    // over: the walk goes on from it in its direction.
-    const int direction = SeekDirection(flags);
-    if (direction == SEEK_FIRST)
-      flags |= SEEK_NEXT;
-    else if (direction == SEEK_LAST)
-      flags |= SEEK_PREV;
-  }
-  return nullptr;
+  return TDocumentSeek::Found(info, place, flags, [&](MAPOBJDESC* at, int walk) {
+    return WhatObject(at, &f, walk, select) != nullptr;
+  });
 }
 
 TObjectInfo* TObjectHit::WhatObject(TObjectInfo* info, DFRAME* frame, int flags, int kind) {
@@ -222,14 +212,8 @@ int TObjectHit::WhatObjectInMap(MAPOBJDESC* place, DFRAME* frame, TMapSelect* se
   }
 
   const int sheets = map->Count();
-  int direction = SeekDirection(flags);
-  bool positional = direction == SEEK_NEXT || direction == SEEK_PREV;
-  if (positional && (place->Map != map || place->List < 1 || place->List > sheets)) {
-    positional = false;
-    direction = direction == SEEK_NEXT ? SEEK_FIRST : SEEK_LAST;
-  }
-  const int step = direction == SEEK_NEXT || direction == SEEK_FIRST ? 1 : -1;
-  const int start = positional ? int(place->List) : (step > 0 ? 1 : sheets);
+  const SHEETWALK order = SheetWalk(place, map, sheets, flags);
+  const int step = order.Step, start = order.Start;
   for (int k = 0, s = start; k < sheets && s >= 1 && s <= sheets; ++k, s += step) {
     state.RestoreBase();
     if (!select->CheckList(s) || !map->CheckFrame(s, &working) || !map->OpenList(s)) continue;
@@ -242,8 +226,8 @@ int TObjectHit::WhatObjectInMap(MAPOBJDESC* place, DFRAME* frame, TMapSelect* se
     }
     // Only the place's own sheet goes on from its object; a sheet passed
     // over, and every later one, is walked from its beginning (end).
-    const bool here = positional && s == start;
-    const int walk = here ? direction : (step > 0 ? SEEK_FIRST : SEEK_LAST);
+    const bool here = order.Positional && s == start;
+    const int walk = here ? order.Direction : (step > 0 ? SEEK_FIRST : SEEK_LAST);
     const int found = WhatObjectInSheet(map, here ? int(place->Object) : 0, select, own, walk);
     if (found > 0) {
       *place = MAPOBJDESC{s, found, map};
@@ -293,11 +277,11 @@ int TObjectHit::Accept(const FVSPR* desc, TMap* map, TMapSelect* select, bool ow
 // One object
 
 int TObjectHit::IsObjectInFrame(const FVSPR* desc, const FRAME* frame) {
-  if (desc == nullptr || frame == nullptr || FvsprIsDeleted(desc)) return 0;
-  return frame->X2 >= desc->X1 && frame->Y2 >= desc->Y1 && frame->X1 <= desc->X2 &&
-                 frame->Y1 <= desc->Y2
-             ? 1
-             : 0;
+  if (desc == nullptr || frame == nullptr) return 0;
+  // Without branches: the walk asks it of every object, and the answers
+  // of the four sides follow no pattern a processor could learn.
+  return int(!FvsprIsDeleted(desc) & (frame->X2 >= desc->X1) & (frame->Y2 >= desc->Y1) &
+             (frame->X1 <= desc->X2) & (frame->Y1 <= desc->Y2));
 }
 
 float TObjectHit::SignScale(const FVSPR* desc, TMap* map) const {

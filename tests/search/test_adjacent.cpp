@@ -8,10 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "common/messages.h"
 #include "search/adjacent.h"
-#include "support/docmap.h"
-#include "support/scratch_dir.h"
+#include "support/mapdocument.h"
 
 namespace {
 
@@ -23,18 +21,8 @@ using doctest::PlanePoints;
 // neighbour.
 using Stretch = std::array<int, 3>;
 
-class Adjacent : public ::testing::Test {
+class Adjacent : public doctest::MapDocumentTest {
  protected:
-  void SetUp() override {
-    MessageEnableSet(0);
-    ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
-    doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
-    ASSERT_NE(doc, nullptr);
-  }
-  void TearDown() override {
-    FreeDocument(doc);
-    MessageEnableSet(1);
-  }
   // A closed area through points given in metres from the sheet's corner.
   int Area(PlanePoints points) {
     for (auto& [x, y] : points) x += kSheetX, y += kSheetY;
@@ -78,9 +66,6 @@ class Adjacent : public ::testing::Test {
       out.push_back({records[i].Object, records[i].First, records[i].Last});
     return out;
   }
-
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = nullptr;
 };
 
 // The source's points go north, east, south and west from its south-west

@@ -8,12 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "common/messages.h"
 #include "records/primitives.h"
 #include "search/docseek.h"
 #include "search/whatobject.h"
-#include "support/docmap.h"
-#include "support/scratch_dir.h"
+#include "support/mapdocument.h"
 
 namespace {
 
@@ -21,13 +19,11 @@ using doctest::kSheetX;
 using doctest::kSheetY;
 
 // Two roads crossing at C, a lake away from them, on the one sheet.
-class WhatObject : public ::testing::Test {
+class WhatObject : public doctest::MapDocumentTest {
  protected:
   void SetUp() override {
-    MessageEnableSet(0);
-    ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
-    doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
-    ASSERT_NE(doc, nullptr);
+    MapDocumentTest::SetUp();
+    if (HasFatalFailure()) return;
     const double x = kSheetX, y = kSheetY;
     a = doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
                                    {{x + 1000, y + 1000}, {x + 9000, y + 9000}});
@@ -42,8 +38,7 @@ class WhatObject : public ::testing::Test {
   }
   void TearDown() override {
     ScaleMethodValue = 0;
-    FreeDocument(doc);
-    MessageEnableSet(1);
+    MapDocumentTest::TearDown();
   }
   // A frame of `half` pixels on every side of a plane point, in map units.
   DFRAME Around(double x, double y, double half) {
@@ -80,8 +75,6 @@ class WhatObject : public ::testing::Test {
     return title.Commit();
   }
 
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = nullptr;
   int a = 0, b = 0, lake = 0;
 };
 
