@@ -2,19 +2,19 @@
 #include "api/map_api.h"
 
 #include "groups/mapgroups.h"
-#include "mapstore/map.h"
+#include "document/mapaccess.h"
 
 MAPAPI int WINAPI SetGroupObjectsAccess(int access) { return GroupAccessSet(access); }
 
 MAPAPI int WINAPI GetGroupObjectsAccess() { return GroupAccessGet(); }
 
 MAPAPI int WINAPI mapGetLogAccess(HMAP map, HSITE site) {
-  TMap* found = FindLiveMap(map, site);
+  TMap* found = MapOfSite(map, site);
   return found ? found->EditModeCopy : 0;
 }
 
 MAPAPI int WINAPI mapLogAccess(HMAP map, HSITE site, int mode) {
-  TMap* found = FindLiveMap(map, site);
+  TMap* found = MapOfSite(map, site);
   if (found == nullptr) return 0;
   found->WorkMode(mode);
   found->CloseList(1);

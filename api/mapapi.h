@@ -8,6 +8,7 @@
 #include "types/maptypes.h"
 #include "types/maperr.h"
 #include "types/hosttypes.h"
+#include "types/selecttypes.h"
 
 #include "api/messages_api.h"
 #include "api/host_api.h"
@@ -24,6 +25,7 @@
 #include "api/drawing_api.h"
 #include "api/document_api.h"
 #include "api/view_api.h"
+#include "api/info_api.h"
 #include "api/coord_api.h"
 #include "api/objgroup_api.h"
 #include "api/objgeom_api.h"
@@ -34,5 +36,8 @@
 #include "api/objsem_api.h"
 #include "api/rst_api.h"
 #include "api/object_api.h"
+#include "api/select_api.h"
+#include "api/seek_api.h"
+#include "api/objset_api.h"
 
 #endif

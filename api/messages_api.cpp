@@ -29,10 +29,19 @@ MAPAPI int WINAPI mapMessageBox(HWND owner, const char* text, const char* captio
   return plat::MessageBoxA(owner, text, caption, flags);
 }
 
-MAPAPI void WINAPI SetMapAccessLanguage(int language) { LanguageSet(language); }
+MAPAPI int WINAPI SetMapAccessLanguage(int language) {
+  LanguageSet(language);
+  return language;
+}
 
 MAPAPI int WINAPI GetMapAccessLanguage() { return LanguageGet(); }
 
-MAPAPI int WINAPI mapSetPathShell(const char* fileName) { return PathShellSet(fileName); }
+MAPAPI int WINAPI mapSetMapAccessLanguage(int language) { return SetMapAccessLanguage(language); }
+
+MAPAPI int WINAPI mapGetMapAccessLanguage() { return LanguageGet(); }
+
+MAPAPI int WINAPI mapSetPathShell(const char* fileName) {
+  return fileName != nullptr ? PathShellSet(fileName) : 0;
+}
 
 MAPAPI const char* WINAPI mapGetPathShell() { return PathShellGet(); }

@@ -32,12 +32,14 @@ MAPAPI int WINAPI mapMessageBox(HWND owner, const char* text, const char* captio
                                 unsigned flags);
 
 /* The library language: 1 English (at start), 2 Russian; any other value
- * reads as English. */
-MAPAPI void WINAPI SetMapAccessLanguage(int language);
+ * is kept and reads as English. Setting returns the language set. */
+MAPAPI int WINAPI SetMapAccessLanguage(int language);
 MAPAPI int WINAPI GetMapAccessLanguage(void);
+MAPAPI int WINAPI mapSetMapAccessLanguage(int language);
+MAPAPI int WINAPI mapGetMapAccessLanguage(void);
 
 /* The host application's folder, kept from a file name in it (its drive
- * and folder); "" when never set. */
+ * and folder; a null name changes nothing); "" when never set. */
 MAPAPI int WINAPI mapSetPathShell(const char* fileName);
 MAPAPI const char* WINAPI mapGetPathShell(void);
 

@@ -316,6 +316,13 @@ MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG 
   return Found(TDocumentSeek(doc).SeekViewObject(object, context, m < 0 ? 0 : m, flags));
 }
 
+MAPAPI HOBJ WINAPI mapTotalSeekObject(HMAP hMap, HOBJ info, LONG flags) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  if (doc == nullptr || object == nullptr) return 0;
+  return Found(TDocumentSeek(doc).TotalSeekObject(object, flags));
+}
+
 MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG sheet, DWORD key) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = TObjectInfo::FromHandle(info);

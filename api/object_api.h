@@ -59,6 +59,10 @@ MAPAPI HOBJ WINAPI mapSeekSelectObject(HMAP hMap, HOBJ info, HSELECT select, LON
 /* Only what the view shows, through the select context (0: the seek
  * selects). */
 MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG flags);
+/* The total search: the maps and selects of the document's total seek
+ * rules (api/seek_api.h), only what the view shows when its view rule is
+ * set. */
+MAPAPI HOBJ WINAPI mapTotalSeekObject(HMAP hMap, HOBJ info, LONG flags);
 /* The first undeleted object with the key on the sheet of the map
  * `hSite`. */
 MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG sheet, DWORD key);

@@ -4,6 +4,65 @@
 #include "document/viewentries.h"
 #include "search/docseek.h"
 
+MAPAPI LONG WINAPI mapPaintMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
+                                       PAINTPARM* parm) {
+  return docPaintMapObject95(hMap, hdc, rect, info, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintOffsetMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
+                                             PAINTPARM* parm, DOUBLEPOINT* offset, LONG kind) {
+  return docPaintOffsetMapObject95(hMap, hdc, rect, info, parm, offset, kind);
+}
+
+MAPAPI LONG WINAPI mapPaintUserObject(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                      PLACEDATA* data, LONG kind) {
+  return docPaintUserObject(hMap, hdc, rect, parm, data, kind);
+}
+
+MAPAPI LONG WINAPI mapPaintUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                        PLACEDATA* data, LONG kind) {
+  return docPaintUserObject95(hMap, hdc, rect, parm, data, kind);
+}
+
+MAPAPI LONG WINAPI mapPaintOffsetUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                              PLACEDATA* data, DOUBLEPOINT* offset, LONG kind) {
+  return docPaintOffsetUserObject95(hMap, hdc, rect, parm, data, offset, kind);
+}
+
+MAPAPI LONG WINAPI mapView(HMAP hMap, HWND hwnd, LONG erase, DOUBLEPOINT* point, LONG kind) {
+  return docView(hMap, hwnd, erase, point, kind);
+}
+
+MAPAPI LONG WINAPI mapViewSelect(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HSELECT select,
+                                 COLORREF color, LONG kind) {
+  return docViewSelect(hMap, hwnd, point, select, color, kind);
+}
+
+MAPAPI LONG WINAPI mapViewObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info, LONG kind) {
+  return docViewObject(hMap, hwnd, point, info, kind);
+}
+
+MAPAPI LONG WINAPI mapViewMapObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info,
+                                    PAINTPARM* parm, LONG kind) {
+  return docViewMapObject(hMap, hwnd, point, info, parm, kind);
+}
+
+MAPAPI LONG WINAPI mapViewOffsetMapObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info,
+                                          PAINTPARM* parm, DOUBLEPOINT* offset, LONG kind) {
+  return docViewOffsetMapObject(hMap, hwnd, point, info, parm, offset, kind);
+}
+
+MAPAPI LONG WINAPI mapViewUserObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, PAINTPARM* parm,
+                                     PLACEDATA* data, LONG kind) {
+  return docViewUserObject(hMap, hwnd, point, parm, data, kind);
+}
+
+MAPAPI LONG WINAPI mapViewOffsetUserObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point,
+                                           PAINTPARM* parm, PLACEDATA* data, DOUBLEPOINT* offset,
+                                           LONG kind) {
+  return docViewOffsetUserObject(hMap, hwnd, point, parm, data, offset, kind);
+}
+
 MAPAPI LONG WINAPI mapPaint(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
   return docPaint(hMap, hdc, erase, rect);
 }
@@ -123,3 +182,20 @@ MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap) { return docGetMapPalette(hMa
 MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index) { return docGetMapColor(hMap, index); }
 
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap) { return docGetColorCount(hMap); }
+
+MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm) {
+  return docPaintToEmf(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm) {
+  return docPaintToEmfEx(hMap, name, parm);
+}
+
+MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect) {
+  return docPaintToDib(hMap, info, bits, rect);
+}
+
+MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
+                                   LONG height, RECT* rect) {
+  return docPaintToImage(hMap, palette, bits, width, height, rect);
+}

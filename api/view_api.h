@@ -8,6 +8,8 @@
 #define MAPCORE_API_VIEW_API_H
 
 #include "types/maptypes.h"
+#include "types/paintparm.h"
+#include "types/picturetypes.h"
 
 /* Paints the picture rectangle (picture pixels) on the device: visual
  * types 1 and 2 through the memory image on a display (any other device
@@ -34,6 +36,48 @@ MAPAPI LONG WINAPI mapPaintObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info);
  * or object. */
 MAPAPI LONG WINAPI mapPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height,
                                          LONG rows, RECT* rect, HOBJ info);
+
+/* An object painted with a paint record on the device, its pixels from the
+ * rectangle's top left (the origin left alone); a null record paints its
+ * own image in its own colours. Image 255 (PAINT_OWN_IMAGE) is the
+ * object's own image in the record's colour (0xFFFFFFFF: its own colours).
+ * The Offset form moves it by a displacement of a kind (1 map, 2 picture:
+ * whole pixels toward zero, 3 plane metres, 4 geographic) and needs every
+ * argument. 1, or 0. */
+MAPAPI LONG WINAPI mapPaintMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
+                                       PAINTPARM* parm);
+MAPAPI LONG WINAPI mapPaintOffsetMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
+                                             PAINTPARM* parm, DOUBLEPOINT* offset, LONG kind);
+/* A caller's points of a kind painted with a paint record: each point the
+ * picture pixel (truncated after adding 0.5) less the rectangle's corner;
+ * as many points as the shared point buffer holds, the last part cut.
+ * mapPaintUserObject moves the viewport origin by the rectangle's corner
+ * for the call. The Offset form moves the points by a displacement of the
+ * same kind, less the rectangle's left and top. 1, or 0 (also for a
+ * negative part or point count). */
+MAPAPI LONG WINAPI mapPaintUserObject(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                      PLACEDATA* data, LONG kind);
+MAPAPI LONG WINAPI mapPaintUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                        PLACEDATA* data, LONG kind);
+MAPAPI LONG WINAPI mapPaintOffsetUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
+                                              PLACEDATA* data, DOUBLEPOINT* offset, LONG kind);
+/* A window shows the picture from a point of a kind (a picture point
+ * rounded) at its client area's top left: the document, a select in one
+ * colour, an object, an object or points with a paint record. 0 when the
+ * point does not convert. */
+MAPAPI LONG WINAPI mapView(HMAP hMap, HWND hwnd, LONG erase, DOUBLEPOINT* point, LONG kind);
+MAPAPI LONG WINAPI mapViewSelect(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HSELECT select,
+                                 COLORREF color, LONG kind);
+MAPAPI LONG WINAPI mapViewObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info, LONG kind);
+MAPAPI LONG WINAPI mapViewMapObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info,
+                                    PAINTPARM* parm, LONG kind);
+MAPAPI LONG WINAPI mapViewOffsetMapObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, HOBJ info,
+                                          PAINTPARM* parm, DOUBLEPOINT* offset, LONG kind);
+MAPAPI LONG WINAPI mapViewUserObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point, PAINTPARM* parm,
+                                     PLACEDATA* data, LONG kind);
+MAPAPI LONG WINAPI mapViewOffsetUserObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* point,
+                                           PAINTPARM* parm, PLACEDATA* data, DOUBLEPOINT* offset,
+                                           LONG kind);
 
 /* The denominator of the scale the picture shows (as a double and as an
  * integer), and base scale / zoom (1.0 at the smallest zoom). */
@@ -94,5 +138,22 @@ MAPAPI LONG WINAPI mapSetSiteColors(HMAP hMap, HSITE site, COLORREF* colours, LO
 MAPAPI HPALETTE WINAPI mapGetMapPalette(HMAP hMap);
 MAPAPI COLORREF WINAPI mapGetMapColor(HMAP hMap, LONG index);
 MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap);
+
+/* Pictures the host holds. mapPaintToEmf: an enhanced metafile file of the
+ * frame about a centre (half sides scale x size x 0.0005 metres);
+ * mapPaintToEmfEx: of a frame, with the record's visual type, fill
+ * intensity, monochrome and frame switches. Nonzero when the file was
+ * written. mapPaintToDib: the picture rectangle into a bottom-up bitmap of
+ * 8 (with the 256 colour entries after the header filled), 16 (5-5-5), 24
+ * or 32 bits per pixel; mapPaintToImage: into a top-down byte image of
+ * width x height with its 256-entry colour table. Each pixel of an 8-bit
+ * picture is the index of the table entry equal to its colour, else the
+ * nearest. 1, or 0 for a null argument, an empty rectangle, another bit
+ * count or a bitmap smaller than its header says. */
+MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm);
+MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm);
+MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect);
+MAPAPI LONG WINAPI mapPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width,
+                                   LONG height, RECT* rect);
 
 #endif

@@ -8,6 +8,7 @@
 // circles into a 1920 x 1080 ARGB32 surface, with the ratio of the two
 // times (map/cairo): what the engine's own work costs over plain
 // rasterising. The painted picture is written to <temp>/bench_mappaint.png.
+// The same sheet painted as a select in one colour.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -183,6 +184,21 @@ void BM_CullWholeSheet(benchmark::State& state) {
   state.counters["descriptors/s"] = benchmark::Counter(double(kObjects) * state.iterations() / seconds);
 }
 BENCHMARK(BM_CullWholeSheet)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The whole sheet as a select in one colour, painted onto the memory
+// image's device through the device painters (lines and areas as lines of
+// the select thickness, signs with their image), per picture.
+void BM_PaintSelectInOneColour(benchmark::State& state) {
+  Scene* s = TheScene();
+  if (s == nullptr || GetPaintDc() == nullptr) {
+    state.SkipWithError("no scene");
+    return;
+  }
+  for (auto _ : state) s->doc->PaintSelect(PaintContext.MemoryDc, s->picture, nullptr, 0xFF00FF, 0);
+  state.counters["objects/s"] =
+      benchmark::Counter(double(kObjects) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_PaintSelectInOneColour)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CairoSamePicture(benchmark::State& state) {
   Scene* s = TheScene();

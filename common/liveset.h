@@ -17,6 +17,8 @@ enum LIVEKIND : int {
   LIVE_CLASSIFIER,  // classifier handed out as a handle
   LIVE_WORKER,      // background worker
   LIVE_VIEW3D,      // 3-D view of a document's matrices
+  LIVE_OBJECTSET,   // object set handed out as a handle
+  LIVE_SETMEMBER,   // member of an object set handed out as an object handle
   LIVE_KINDS
 };
 

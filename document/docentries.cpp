@@ -56,12 +56,11 @@ HMAP docCreateSite(const char* name, const char* rscname, CREATESITE* site) {
 HMAP docCreateTempSite(const char* rscname) { return HandleOf(CreateTempSiteDocument(rscname)); }
 
 HSITE docCreateAndAppendSite(HMAP hMap, const char* name, const char* rscname, CREATESITE* site) {
-  // The new user map's handle is the address of its map, as every function
-  // taking a user map expects; its chain number is no handle.
+  // The new user map's handle, as every function taking a user map
+  // expects; its chain number is no handle.
   TMapAccess* doc = DocumentOf(hMap);
   const int n = CreateAndAppendSite(doc, name, rscname, site);
-  TMap* map = n > 0 ? doc->GetMap(n) : nullptr;
-  return map != nullptr ? SiteHandleOf(map) : 0;
+  return n > 0 ? SiteHandleOf(doc, n) : 0;
 }
 
 LONG docCreateList(HMAP hMap, LISTREGISTER* sheet) {

@@ -13,6 +13,7 @@
 #include "common/messages.h"
 #include "document/rmfheights.h"
 #include "geodesy/translate.h"
+#include "document/sitechain.h"
 #include "platform/file.h"
 #include "platform/gdi/gdi.h"
 #include "platform/memory.h"
@@ -486,14 +487,32 @@ TMapAccess* DocumentOf(HMAP handle) {
   return d.live.count(address) ? reinterpret_cast<TMapAccess*>(handle) : nullptr;
 }
 
-TMap* SiteMapOf(TMapAccess* doc, HSITE site) {
-  if (doc == nullptr) return nullptr;
-  if (site == 0 || site == HandleOf(doc)) return doc;
-  for (int n = 1; n <= doc->Chains[DOCKIND_SITE].Count; ++n) {
-    TMap* map = doc->GetMap(n);
-    if (map != nullptr && SiteHandleOf(map) == site) return map;
+HSITE SiteHandleOf(TMapAccess* doc, int n) {
+  if (doc == nullptr) return 0;
+  if (n == 0) return HSITE(HandleOf(doc));
+  return reinterpret_cast<HSITE>(doc->GetSiteChain(n));
+}
+
+int SiteNumberOf(TMapAccess* doc, HSITE site) {
+  if (doc == nullptr) return -1;
+  if (site == 0 || site == HSITE(HandleOf(doc))) return 0;
+  const LONG count = doc->GetSiteCount();
+  for (int n = 1; n <= count; ++n) {
+    const SITENODE* node = doc->GetSiteChain(n);
+    if (node == nullptr) break;
+    if (reinterpret_cast<HSITE>(node) == site) return n;
   }
-  return nullptr;
+  return -1;
+}
+
+TMap* SiteMapOf(TMapAccess* doc, HSITE site) {
+  const int n = SiteNumberOf(doc, site);
+  return n >= 0 ? doc->GetMap(n) : nullptr;
+}
+
+TMap* MapOfSite(HMAP hMap, HSITE site) {
+  if (TMapAccess* doc = DocumentOf(hMap)) return SiteMapOf(doc, site);
+  return FindLiveMap(hMap, site);
 }
 
 int LiveDocumentCount() {

@@ -17,6 +17,7 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 #include "types/mtr3dtypes.h"
+#include "types/picturetypes.h"
 
 class TMtr3D;
 
@@ -95,12 +96,104 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // or record, else the device road's result.
   int Print(HDC dc, const RECT& rect, const PRINTPARM* print);
 
+  // --- Pictures held by the caller (document/picture.cpp) ---
+
+  // An enhanced metafile of the frame about a centre at a scale: the
+  // frame's half sides are scale x size x 0.0005 metres; painted as
+  // PaintToEmfEx with fill intensity 50 and no frame line.
+  int PaintToEmf(const char* name, const METAFILEBUILDPARM* parm);
+  // The frame painted into a new metafile file at the record's scale on the
+  // metafile's resolution, with its visual type and fill intensity; the
+  // view scale, visual type and fill intensity are put back. Nonzero when
+  // the file was written, 0 for a null argument or a file not written.
+  int PaintToEmfEx(const char* name, const METAFILEBUILDPARMEX* parm);
+  // The picture rectangle painted in bands into a caller's bottom-up bitmap
+  // of 8 (PaintToDib256), 16 (5-5-5), 24 or 32 bits per pixel, its rows
+  // biSizeImage / biHeight bytes long: min(rect, bitmap) pixels from the
+  // bitmap's top left. 1, or 0 for a null argument, an empty rectangle,
+  // another bit count or a buffer smaller than its header says.
+  int PaintToDib(BITMAPINFOHEADER* info, char* bits, const RECT& rect);
+  // 8 bits: the 256 colour entries after the 40-byte header get the
+  // document's 256-colour table and each pixel the index of its colour.
+  int PaintToDib256(BITMAPINFOHEADER* info, char* bits, const RECT& rect);
+  // The same into a top-down byte image of width x height with the table
+  // in `palette`.
+  int PaintToImage256(RGBQUAD* palette, char* bits, LONG width, LONG height, const RECT& rect);
+  // 256 colours for what the document shows: the background and the map's
+  // colours, the elevation palette, a grey raster's colours and grey ramp,
+  // then a colour cube and greys; nothing for null.
+  void BuildPalette256(RGBQUAD* palette);
+
   // A 3-D view of the document's matrices (document/mtr3d.h) at a size:
   // null when memory fails. Closing destroys it; painting needs the view,
   // a device and a record.
   TMtr3D* OpenMtr3D(LONG width, LONG height);
   void CloseMtr3D(TMtr3D* view);
   void PaintMtr3D(TMtr3D* view, HDC dc, MTR3DVIEW* record);
+  // --- Objects with a paint record, selects and window views
+  // (document/objectview.cpp) ---
+  //
+  // Coordinate kinds of points and displacements: 1 map units (any value
+  // but 2, 3 and 4), 2 picture pixels, 3 plane metres, 4 geographic (a
+  // point that does not convert paints nothing: 0). A displacement moves
+  // every pixel of the polylines: a picture one by its whole pixels
+  // (truncated toward zero), the others by the nearest pixel of their
+  // length at the view.
+
+  // An object painted with a paint record (null: its own image in its own
+  // colours) on dc, its pixels from the rectangle's top left: 1, or 0
+  // without dc or object or when its metric does not convert.
+  int PaintMapObject95(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm);
+  // The same moved by a displacement; every argument is needed (0).
+  int PaintOffsetMapObject95(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm,
+                             const DOUBLEPOINT* offset, int kind);
+  // A caller's points of a kind painted with a paint record (code 255 has
+  // no object here and paints nothing): 1, or 0 without dc, record,
+  // points, or for a negative count. Points beyond the shared point
+  // buffer are left out, the last part cut. PaintUserObject moves dc's
+  // viewport origin by the rectangle's corner for the call.
+  int PaintUserObject(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                      int kind);
+  int PaintUserObject95(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                        int kind);
+  // The same moved by a displacement of the points' kind, which moves a
+  // user object by the rectangle's left and top further than a map
+  // object.
+  int PaintOffsetUserObject95(HDC dc, const RECT& rect, const PAINTPARM* parm,
+                              const PLACEDATA* data, const DOUBLEPOINT* offset, int kind);
+  using TMapPaint::PaintUserObject;
+  // The objects of the seek selects of the total seek map rule (every map
+  // for -1) in one colour: 1, 0 when the rule's map has no seek select or
+  // without dc.
+  int TotalPaintSelect95(HDC dc, const RECT& rect, COLORREF colour);
+  // Window views: the window's client area shows the picture from the
+  // point (of a kind; a picture point rounded) at its top left: the
+  // document, a select in one colour (for the map the select is bound
+  // to), an object, an object or caller's points with a paint record. The
+  // painter's result; 0 without a window, a point, or when the point does
+  // not convert.
+  int View(HWND window, int erase, const DOUBLEPOINT* point, int kind);
+  int ViewSelect(HWND window, const DOUBLEPOINT* point, TMapSelect* select, COLORREF colour,
+                 int kind);
+  // The total select (TotalPaintSelect95) from the point.
+  int TotalViewSelect(HWND window, const DOUBLEPOINT* point, COLORREF colour, int kind);
+  int ViewObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object, int kind);
+  int ViewMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
+                    const PAINTPARM* parm, int kind);
+  int ViewOffsetMapObject(HWND window, const DOUBLEPOINT* point, TObjectInfo* object,
+                          const PAINTPARM* parm, const DOUBLEPOINT* offset, int kind);
+  int ViewUserObject(HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                     const PLACEDATA* data, int kind);
+  int ViewOffsetUserObject(HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                           const PLACEDATA* data, const DOUBLEPOINT* offset, int kind);
+
+  // --- Limits ---
+
+  // The document's extent: kind 1 the region in map units, 2 the picture
+  // (0, 0, width, height in pixels), 3 the region in plane metres, 4 the
+  // smallest geographic frame holding the region's corners (only with a
+  // geographic projection). 1, or 0 for a null frame or another kind.
+  int GetMapLimit(DFRAME* frame, int kind);
 
   // --- View scale ---
 
@@ -187,6 +280,25 @@ class MAPCLASS TMapAccess : public TMapPaint {
   char ProjectName[DOC_NAME_SIZE] = {};
 
  private:
+  // A point of a kind to picture coordinates: 1, or 0 when it does not
+  // convert.
+  int PointToPicture(double& x, double& y, int kind);
+  // A displacement of a kind in pixels (a user object's less the
+  // rectangle's corner): 1, or 0 when it does not convert.
+  int OffsetPixels(const DOUBLEPOINT& offset, int kind, const RECT& rect, int user, POINT* shift);
+  // A caller's points of a kind into the polylines, from the rectangle's
+  // top left: 1, or 0 for a damaged record or a point that does not
+  // convert.
+  int TakePlaceData(const PLACEDATA* data, int kind);
+  void ShiftPoly(POINT shift);
+  int PaintMapObjectBy(HDC dc, const RECT& rect, TObjectInfo* object, const PAINTPARM* parm,
+                       const DOUBLEPOINT* offset, int kind);
+  int PaintUserBy(HDC dc, const RECT& rect, const PAINTPARM* parm, const PLACEDATA* data,
+                  const DOUBLEPOINT* offset, int kind);
+  // A window's device context with the rectangle of the view from the
+  // point, handed to `paint`.
+  template <class Painter>
+  int ViewAt(HWND window, const DOUBLEPOINT* point, int kind, Painter paint);
   // The chain opener of a kind, with the palette and the document name.
   int OpenInto(int kind, const char* name, int mode);
   int CloseOf(int kind, int n);
@@ -210,9 +322,19 @@ TMapAccess* DocumentOf(HMAP handle);
 // Documents alive now.
 int LiveDocumentCount();
 inline HMAP HandleOf(TMapAccess* doc) { return reinterpret_cast<HMAP>(doc); }
-// A user map's handle is the address of its map.
-inline HSITE SiteHandleOf(TMap* map) { return reinterpret_cast<HSITE>(map); }
-// The map of a document's site: 0 or the document's own handle is the main
-// map, else one of the user maps of its chain by its handle; null for a null
-// document and for anything else.
+// The maps of a document as a host names them (HSITE): a user map by the
+// address of its node in the document's chain of user maps
+// (document/sitechain.h), the main map by 0 or by the document's own handle.
+// A handle stays valid until its own user map is closed.
+//
+// The handle of map n (0: the document's own handle); 0 for a number that
+// names no map or a null document.
+HSITE SiteHandleOf(TMapAccess* doc, int n);
+// The number of a site: 0 the main map, n for user map n; -1 for a null
+// document and for a handle that names none of its maps.
+int SiteNumberOf(TMapAccess* doc, HSITE site);
+// The map of a site; null where SiteNumberOf gives -1.
 TMap* SiteMapOf(TMapAccess* doc, HSITE site);
+// The map of a host's pair of handles: a site of a document, or a live map
+// that is no document (with site 0 or its own handle); null otherwise.
+TMap* MapOfSite(HMAP hMap, HSITE site);

@@ -1,14 +1,16 @@
 // TMapControl: the data of a document, its region and view scale, and the
-// slots of the kinds whose files the library does not read yet.
+// slots of the kinds of data it opens.
 #include "document/mapcontrol.h"
 
 #include <algorithm>
 #include <iterator>
 
 #include "common/messages.h"
+#include "document/mapproject.h"
 #include "document/mtlchains.h"
 #include "document/rmfchains.h"
 #include "document/rmfdisplay.h"
+#include "document/sitechain.h"
 #include "drawing/paintcontext.h"
 
 LONG PaintStepCounter = 0;
@@ -16,26 +18,16 @@ LONG ScaleMethodValue = 0;
 
 namespace {
 
-// A kind whose files the library does not read yet: refused as a kind
-// without an opener.
-int RefuseKind(TMapControl*, const char* name, int) {
-  ShowErrorMessage(MAPERR_INPUT, name);
-  return 0;
-}
 void CloseNothing(TMapControl*, int) {}
 int ShowNothing(TMapControl*, int) { return 1; }
-int RefuseSave(TMapControl*, const char* name) {
-  ShowErrorMessage(MAPERR_INPUT, name);
-  return 0;
-}
 
 const DOCUMENTKIND kDefaultKinds[DOCKIND_COUNT] = {
     {OpenRstKind, CloseRstKind, ShowRstKind, nullptr, "rasters", ShowRstUnit, nullptr},
     {OpenMtrKind, CloseMtrKind, ShowMtrKind, nullptr, "elevation matrices", ShowMtrUnit, nullptr},
     {OpenMtqKind, CloseMtqKind, ShowMtqKind, nullptr, "quality matrices", ShowMtqUnit, nullptr},
     {OpenMtlKind, CloseMtlKind, ShowMtlKind, nullptr, "layer matrices", ShowMtlUnit, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, nullptr, "user maps", nullptr, nullptr},
-    {RefuseKind, CloseNothing, ShowNothing, RefuseSave, "project files", nullptr, nullptr},
+    {OpenSiteKind, CloseSiteKind, ShowSiteKind, nullptr, "user maps", ShowSiteUnit, nullptr},
+    {OpenProjectKind, CloseNothing, ShowNothing, SaveProjectKind, "project files", nullptr, nullptr},
 };
 
 // Scale indexes: the thresholds of the two rows of scale tables.
@@ -91,28 +83,21 @@ int TMapControl::OpenMap(const char* name, int mode) {
   ViewFlag = 1;
   EditFlag = 1;
   WorkMode(1);
-  if (IsRealPlace()) {
-    // A map kept in plane metres: one discrete is one metre.
-    SetDisScale(BaseScale);
-    SetDisToMeter(BaseScale / Dis.Base);
-  } else {
-    SetDisScale(DeviceCapability());
-    SetDisToMeter(Factor);
-  }
+  TakeMapUnits(this);
   PlaneX0 = X0;
   PlaneY0 = Y0;
   SeekSelect.SetMap(this);
-  ViewSelect.SetMap(this);
+  MainViewSelect.SetMap(this);
   if (Count() >= 5) {
     RealSelect.SetMap(this);
     RealSelectMode = -1;
   } else {
     RealSelect.SetSelectByMap(this);
-    RealSelectMode = EditModeCopy;
+    RealSelectMode = LONG(Passport.ModeCounter);
   }
   SetViewScale(DrawScale);
   SeekSelectPointer = &SeekSelect;
-  ViewSelectPointer = &ViewSelect;
+  ViewSelectPointer = &MainViewSelect;
   return 1;
 }
 
@@ -127,7 +112,8 @@ void TMapControl::Close() {
   CloseChain(DOCKIND_MTR, 0);
   CloseChain(DOCKIND_RST, 0);
   CloseMap();
-  CloseChain(DOCKIND_SITE, 0);
+  // The document's own chain: closed whatever the slot holds.
+  CloseSite(0);
 }
 
 int TMapControl::IsActive() const {
@@ -137,9 +123,21 @@ int TMapControl::IsActive() const {
   return 0;
 }
 
-TMap* TMapControl::GetMap(int n) {
-  if (n == 0) return this;
-  return nullptr;  // user maps come with their chain
+TMap* TMapControl::GetMap(int n) const {
+  if (n == 0) return const_cast<TMapControl*>(this);
+  SITENODE* node = GetSiteChain(n);
+  return node != nullptr ? &node->Map : nullptr;
+}
+
+void TMapControl::TakeMapUnits(TMap* map) {
+  if (map->IsRealPlace()) {
+    // A map kept in plane metres: one discrete is one metre.
+    SetDisScale(BaseScale);
+    SetDisToMeter(BaseScale / Dis.Base);
+  } else {
+    SetDisScale(map->DeviceCapability());
+    SetDisToMeter(map->Factor);
+  }
 }
 
 DATACHAIN* TMapControl::Chain(int kind) {
@@ -158,13 +156,16 @@ void TMapControl::CloseChain(int kind, int n) {
 
 int TMapControl::AdjustData() {
   int changed = 0;
-  if (TMap::IsActive() && TMap::AdjustData() < 0) {
-    changed = 1;
-    // The real select follows the map's content.
-    if (Count() < 5) RealSelect.SetSelectByMap(this);
+  // The main map and the user maps; a map read again has its real select
+  // built again.
+  for (int n = 0; n <= GetSiteCount(); ++n) {
+    TMap* map = GetMap(n);
+    if (map == nullptr || !map->IsActive()) continue;
+    const int reread = map->AdjustData() < 0;
+    if (reread) changed = 1;
+    AdjustRealSelect(n, reread);
   }
-  // Rasters and matrices are refreshed by their chains; user maps by
-  // theirs.
+  // Rasters and matrices are refreshed by their chains.
   if (AdjustChains(this)) changed = 1;
   return changed;
 }
@@ -178,13 +179,7 @@ void TMapControl::SetRegion() {
   SetPixel(0.0, 0.0);
   BaseScale = 1;
   if (TMap::IsActive()) {
-    // DeviceFrame holds X2, Y2, X1, Y1.
-    Region = DFRAME{double(DeviceFrame[2]), double(DeviceFrame[3]), double(DeviceFrame[0]),
-                    double(DeviceFrame[1])};
-    BaseScale = Scale();
-    PlaneX0 = X0;
-    PlaneY0 = Y0;
-    UpdatePlace();
+    TakeBaseMap(this, 0);
   } else if (!ChainBaseData(this)) {
     // Nothing open: the metric's default units.
     SetDisScale(0.0);
@@ -194,7 +189,19 @@ void TMapControl::SetRegion() {
   if (ShowScale == 0) ShowScale = BaseScale;
   ChainUnitsRegion(this);
   MtlUnitsRegion(this);
+  SitesRegion(this);
   WidenRegion(kRegionMarginPixels * Dis.Base / PixelsPerMeterV);
+}
+
+void TMapControl::TakeBaseMap(TMap* map, int units) {
+  // DeviceFrame holds X2, Y2, X1, Y1.
+  Region = DFRAME{double(map->DeviceFrame[2]), double(map->DeviceFrame[3]),
+                  double(map->DeviceFrame[0]), double(map->DeviceFrame[1])};
+  BaseScale = map->Scale();
+  if (units) TakeMapUnits(map);
+  PlaneX0 = map->X0;
+  PlaneY0 = map->Y0;
+  UpdatePlace();
 }
 
 double TMapControl::SetViewScale(double zoom) {
@@ -204,8 +211,8 @@ double TMapControl::SetViewScale(double zoom) {
   SetRegion();
   if (BaseScale >= 1) {
     ShowScale = LONG(BaseScale / DrawScale + 0.5);
-    ScaleIndex = ScaleIndexOf(ScaleTableNumber(), ShowScale);
-    // User maps keep scale indexes of their own as their chain comes.
+    for (int n = 0; n <= GetSiteCount(); ++n)
+      if (TMap* map = GetMap(n)) map->ScaleIndex = ScaleIndexOf(map->ScaleTableNumber(), ShowScale);
   } else {
     ShowScale = LONG(DrawScale);
   }

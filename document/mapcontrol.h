@@ -11,13 +11,14 @@
 // opened, closed and painted through the slots of DocumentKinds. Rasters,
 // elevation and quality matrices open into their chains through
 // document/rmfchains.h, layer matrices through document/mtlchains.h, and
-// all of them paint through document/rmfdisplay.h; until the other readers
-// are in the library each of their slots refuses its kind with 60040 and
-// the chain stays empty.
+// all of them paint through document/rmfdisplay.h; user maps are the
+// document's own chain (document/sitechain.h). Until the project reader is
+// in the library its slot refuses its kind with 60040.
 #pragma once
 
 #include <cstdint>
 
+#include "types/hosttypes.h"
 #include "document/docselect.h"
 #include "drawing/paintmetric.h"
 #include "drawing/primtables.h"
@@ -26,6 +27,7 @@
 #include "platform/win_types.h"
 
 class TMapControl;
+struct SITENODE;
 
 // One chain of open files of a kind, in the order they were opened.
 struct DATACHAIN {
@@ -72,9 +74,6 @@ extern DOCUMENTKIND DocumentKinds[DOCKIND_COUNT];
 // The slot as the library has it now (for a test that replaced one).
 DOCUMENTKIND DefaultDocumentKind(int kind);
 
-// The host's callbacks.
-typedef LONG(WINAPI* BREAKCALL)(intptr_t parameter);
-typedef void(WINAPI* BEFOREPAINTCALL)(intptr_t parameter, HDC dc, RECT* rect);
 
 // Primitives painted since the last paint step (a library global: one
 // painting at a time). The memory-image roads set it to 0 before painting
@@ -111,7 +110,7 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // 1 when the main map or any chain holds data.
   int IsActive() const;
   // The map of user map n (0: the main map); null when there is none.
-  TMap* GetMap(int n);
+  TMap* GetMap(int n) const;
   // Refreshes the data whose files another writer changed: 1 when anything
   // changed, else 0.
   int AdjustData();
@@ -127,6 +126,14 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // map, else elevation matrix 1, layer matrix 1, raster 1, user map 1,
   // quality matrix 1), the chains' positions and the picture frame.
   void SetRegion();
+  // A map as the base data: the region its frame, the base scale its
+  // scale, the plane origin its origin; with `units` the document's
+  // discretes as TakeMapUnits gives them.
+  void TakeBaseMap(TMap* map, int units);
+  // The document's discretes and their metres taken from a map: a map kept
+  // in plane metres has the base scale as discrete scale (one discrete,
+  // one metre); another its own precision and metres per discrete.
+  void TakeMapUnits(TMap* map);
   // The zoom (clamped to 0.001..400): draw scale, region, show scale and
   // the scale index of the main map. Returns the zoom in force.
   double SetViewScale(double zoom);
@@ -148,6 +155,69 @@ class MAPCLASS TMapControl : public TPaintMetric {
   static LONG ScaleToRoundScale(double s);
   static LONG GetNewShowScale(LONG s) { return ScaleToRoundScale(double(s)); }
 
+  // --- User maps (document/sitechain.cpp) ---
+  //
+  // The user maps lie over or under the main map in one chain of nodes,
+  // painted in chain order. A user map is named by its position 1..count;
+  // number 0 is the main map wherever a number is taken. Every accessor
+  // answers a number outside the chain with its absent value (null, -1 or
+  // "") and changes nothing.
+
+  // The node of user map n; null for n outside 1..count or a broken chain.
+  SITENODE* GetSiteChain(int n) const;
+  LONG GetSiteCount() const { return Chains[DOCKIND_SITE].Count; }
+  // Opens the vector map file `name` as a user map (mode: the map file's
+  // access, as TMap::OpenData takes it) and checks it against the main map
+  // (region, axis meridian, coordinate system) with the user's answers
+  // while message boxes are enabled. The new user map's number; the
+  // number of the user map that has the file open already; 0 for the main
+  // map's own file, a map that does not open, a refused question or no
+  // memory (60001 reported), the chain then as it was.
+  int OpenSite(const char* name, int mode);
+  // Closes user map n (0: every user map); later ones move up a number.
+  // The region stays as it was.
+  void CloseSite(int n);
+  // Moves user map `from` to position `to`: 1, or 0 when they are equal or
+  // either names no user map.
+  int ChangeOrderSiteShow(int from, int to);
+  // The flags of map n. MapEdit answers the effective edit flag (set, the
+  // map open and its file writable); the others the flag stored. A value
+  // of 0 or more is stored. -1 for a map that is not there.
+  int MapEdit(int n, int value);
+  int MapVisible(int n, int value);
+  int MapInquiry(int n, int value);
+  // User map n lies over (1) or under (0) the main map: a value of 0 or
+  // more is stored and returned, a negative one reads; -1 for the main map
+  // or a number not in the chain.
+  int MapViewOrder(int n, int value);
+  // The map file's path and the map's name; "" when absent.
+  const char* MapFileName(int n) const;
+  const char* MapSheetName(int n) const;
+  // The map's classifier; null when absent.
+  TMapRsc* GetResource(int n) const;
+  // 0 for the document's own map, the number of a user map, -1 otherwise.
+  int GetMapNumber(const TMap* map) const;
+  // The selects of map n: the view select (what painting shows), the seek
+  // select (what searches find) and the real select (built from what the
+  // map holds); null when absent.
+  TMapSelect* GetViewSelect(int n);
+  TMapSelect* GetSeekSelect(int n);
+  TMapSelect* GetRealSelect(int n);
+  // Builds map n's real select again when the map changed since it was
+  // built (its change counter), or always with `force`.
+  void AdjustRealSelect(int n, int force);
+  // The callback told of every object change, handed to the main map and
+  // to every user map (and to those opened later): 1.
+  int SetChangeCall(MAPCHANGECALL call, intptr_t parameter);
+  // Paints the visible user maps of one layer (over 0: under the main map,
+  // 1: over it) whose visible scale range holds the show scale: 1, 0 for a
+  // broken chain.
+  int ShowSitePlace(int over);
+  // Paints one map kept in plane metres (a user map, or a main map of that
+  // kind) through the select: 1, 0 when it is not painted, -1 when the
+  // break callback stopped it.
+  int ShowMapBySelect(TMap* map, TMapSelect* select);
+
   // --- Edit transactions of map n (0: the main map) ---
 
   int OpenTransaction(int n, int type);
@@ -165,9 +235,11 @@ class MAPCLASS TMapControl : public TPaintMetric {
   int ShowMap();
   // Sheet n: 1, 0 when it is not shown, -1 when stopped.
   int ShowList(int n);
-  // One object of the current sheet: 1 drawn or skipped, 0 without a
-  // metric to draw, -1 when stopped.
-  int ShowObject(const FVSPR* desc, float zoom);
+  // One object of the current sheet of a map (the main map when none is
+  // given): 1 drawn or skipped, 0 without a metric to draw, -1 when
+  // stopped.
+  int ShowObject(const FVSPR* desc, float zoom) { return ShowObject(this, desc, zoom); }
+  int ShowObject(TMap* map, const FVSPR* desc, float zoom);
   // 1 when the object may be drawn at the current view.
   int CheckObjectVisible(const FVSPR* desc, TMap* map) const;
   // The kind's image and the object's own graphics: 1, 0 when stopped.
@@ -196,14 +268,15 @@ class MAPCLASS TMapControl : public TPaintMetric {
 
   LONG BaseScale = 1;          // denominator of the base data
   LONG ShowScale = 0;          // denominator the picture shows
-  LONG ScaleIndex = 0;         // the main map's scale index, 0..15
-  TDocumentSelect ViewSelect;  // what is painted
+  TDocumentSelect MainViewSelect;  // what is painted
   TDocumentSelect SeekSelect;  // what the searches find
   TDocumentSelect RealSelect;  // built from the map's content
-  LONG RealSelectMode = 0;     // the map mode the real select was built for
+  // The main map's change counter when its real select was built; -1
+  // when the select was only bound (a map of many sheets).
+  LONG RealSelectMode = 0;
   LONG TotalSeekViewRule = 0;
   TDocumentSelect* SeekSelectPointer = &SeekSelect;
-  TDocumentSelect* ViewSelectPointer = &ViewSelect;
+  TDocumentSelect* ViewSelectPointer = &MainViewSelect;
   DATACHAIN Chains[DOCKIND_MPT] = {};
   double HeightMin = 999999999.0;  // over the elevation and layer matrices
   double HeightMax = -999999999.0;
@@ -232,8 +305,39 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // user-map place, the discrete scale saved into `savedBase`).
   void PlaceSheet(TMap* map, int n, double* savedBase);
   void UnplaceSheet(TMap* map, double savedBase);
-  // The colours of a map into the painting colour tables.
+  // The colours of a map into the painting colour tables (at intensity 100
+  // in the memory image, the fill intensity on a device), with its
+  // brightness and contrast; the second form with one colour more after
+  // them (when given) at the intensity given (-1: the saved one).
   void TakeMapColors(TMap* map);
+  void TakeMapColors(TMap* map, const COLORREF* extra, int intensity);
+  // The image of a kind of the map: on a device the printer's parameters
+  // (else the screen's), in the memory image the screen's (else, with
+  // `either`, the printer's); usable only when their key is the kind's and
+  // their code at most 254. 1 and the element, or 0.
+  int KindImage(TMap* map, int key, int either, IMGELEMENTREF* element) const;
+  // The metric of an object of the map's current sheet into the
+  // polylines: its record read through the sheet's cache (none for a
+  // point without one). 1 with the record (or null), 0 when there is
+  // nothing to draw.
+  int BuildObjectPoly(TMap* map, FVSPR* desc, LONGMETRIC** metric);
+  // The sheet of an object handle opened and placed and its metric in the
+  // polylines (semantics too): the object's map, the place to be put back
+  // with UnplaceSheet; null, nothing placed, when the sheet does not open
+  // or the metric does not convert.
+  TMap* PlaceObject(TObjectInfo* object, double* savedBase);
+  // The zoom of a map's signs: the view's, times the map's scale over the
+  // base scale for a user map.
+  double MapZoom(const TMap* map) const;
+  // The picture, turned back when the view is turned, in the map's own
+  // units (sheet frames are kept in them).
+  DFRAME PictureInMapUnits(const TMap* map) const;
+  // Signs of objects just outside the place reach into it on a device: the
+  // sheet place widened by the map's margin, twice on the low sides.
+  void WidenSheetPlace(TMap* map);
+  // The objects of a map's current sheet in chain order that are visible
+  // and pass the select, painted at the zoom: 1, or -1 when stopped.
+  int ShowSheetObjects(TMap* map, TMapSelect* select, float zoom);
   // The layers of the chains under (0) or over (1) the map: 1, or -1.
   int ShowLayers(int over);
 };

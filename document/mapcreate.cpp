@@ -144,8 +144,10 @@ int CreateAndAppendSite(TMapAccess* doc, const char* name, const char* rscname,
                         const CREATESITE* site) {
   if (doc == nullptr || name == nullptr || site == nullptr) return 0;
   TMapRegister reg;
-  if (doc->TMap::IsActive()) {
-    doc->ListToRegister(&reg, 1);
+  // The projection of the main map, else of the first user map.
+  TMap* model = doc->TMap::IsActive() ? doc : doc->GetMap(1);
+  if (model != nullptr && model->IsActive()) {
+    model->ListToRegister(&reg, 1);
     reg.List.Clear();
   } else {
     reg.RegisterFromMapType(site->MapType);

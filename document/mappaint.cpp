@@ -8,6 +8,7 @@
 
 #include "common/messages.h"
 #include "drawing/dibpainters.h"
+#include "document/sitechain.h"
 #include "drawing/paintcontext.h"
 
 LONG PaintExampleSwitch = 0;
@@ -100,14 +101,6 @@ void PutPaletteBack(HDC dc, HPALETTE old) {
 
 int DeviceKind(HDC dc) { return dc != nullptr ? plat::GetDeviceCaps(dc, TECHNOLOGY) : 0; }
 
-// 1 when the polyline set holds at least one point.
-bool HasPoints(const POLYDATA* data) {
-  if (data == nullptr || data->Points == nullptr || data->PolyCounts == nullptr) return false;
-  for (LONG i = 0; i < data->Count; ++i)
-    if (data->PolyCounts[i] > 0) return true;
-  return false;
-}
-
 // A band of a printed picture: a 24-bit bottom-up DIB section in a memory
 // context.
 struct BAND {
@@ -147,7 +140,54 @@ void SetDevicePixel(TMapPaint* paint) {
 // The length of a rectangle's side from `from` to `to`, kept in 0 ... INT32_MAX.
 LONG SideLength(LONG from, LONG to) { return LONG(std::clamp<int64_t>(int64_t(to) - from, 0, INT32_MAX)); }
 
+// A clip of width x height pixels at dc's viewport origin, selected into
+// dc: the region, null when none was made.
+HRGN ClipAtOrigin(HDC dc, LONG width, LONG height) {
+  POINT origin{0, 0};
+  if (!plat::GetViewportOrgEx(dc, &origin)) origin = POINT{0, 0};
+  HRGN clip = plat::CreateRectRgn(origin.x, origin.y,
+                                  LONG(std::min<int64_t>(int64_t(origin.x) + width, INT32_MAX)),
+                                  LONG(std::min<int64_t>(int64_t(origin.y) + height, INT32_MAX)));
+  if (clip != nullptr) plat::SelectClipRgn(dc, clip);
+  return clip;
+}
+
+void ReleaseClip(HDC dc, HRGN clip) {
+  if (clip == nullptr) return;
+  plat::SelectClipRgn(dc, nullptr);
+  plat::DeleteObject(clip);
+}
+
 }  // namespace
+
+TMapPaint::TDevicePlace::TDevicePlace(TMapPaint* doc, HDC dc, const RECT& rect)
+    : Doc(doc), Dc(dc), Clip(nullptr) {
+  doc->SetPaintDevice(dc, -1.0, -1.0);
+  PixelsH = doc->PixelsPerMeterH;
+  PixelsV = doc->PixelsPerMeterV;
+  SetDevicePixel(doc);
+  Place = *doc->SetDrawPlace(rect);
+  const LONG width = SideLength(rect.left, rect.right);
+  const LONG height = SideLength(rect.top, rect.bottom);
+  doc->SetPaintSize(width, height, &Size);
+  if (doc->Technology == DT_RASDISPLAY || doc->Technology == DT_RASPRINTER)
+    Clip = ClipAtOrigin(dc, width, height);
+}
+
+TMapPaint::TDevicePlace::~TDevicePlace() {
+  ReleaseClip(Dc, Clip);
+  Doc->RestorePaintDevice();
+  Doc->SetPixel(PixelsH, PixelsV);
+  Doc->RestoreDrawPlace(&Place);
+  Doc->SetPaintSize(Size.cx, Size.cy);
+}
+
+bool TMapPaint::HasPoints(const POLYDATA* data) {
+  if (data == nullptr || data->Points == nullptr || data->PolyCounts == nullptr) return false;
+  for (LONG i = 0; i < data->Count; ++i)
+    if (data->PolyCounts[i] > 0) return true;
+  return false;
+}
 
 TMapPaint::TMapPaint() {
   SetVisualType(1);
@@ -260,14 +300,7 @@ int TMapPaint::PaintDevice(HDC dc, int erase, const RECT& rect, TObjectInfo* obj
       const RECT area{0, 0, width, height};
       FillDeviceRect(dc, &area, 0xFFFFFFFF);
     }
-    if (!keepPalette) {
-      POINT origin{0, 0};
-      plat::GetViewportOrgEx(dc, &origin);
-      clip = plat::CreateRectRgn(origin.x, origin.y, LONG(std::min<int64_t>(
-                                                         int64_t(origin.x) + width, INT32_MAX)),
-                                 LONG(std::min<int64_t>(int64_t(origin.y) + height, INT32_MAX)));
-      if (clip != nullptr) plat::SelectClipRgn(dc, clip);
-    }
+    if (!keepPalette) clip = ClipAtOrigin(dc, width, height);
   }
   const LONG nodes = NodeImageFlag;
   NodeImageFlag = 0;
@@ -290,10 +323,7 @@ int TMapPaint::PaintDevice(HDC dc, int erase, const RECT& rect, TObjectInfo* obj
 
   if (!keepPalette) plat::SetTextAlign(dc, align);
   NodeImageFlag = nodes;
-  if (clip != nullptr) {
-    plat::SelectClipRgn(dc, nullptr);
-    plat::DeleteObject(clip);
-  }
+  ReleaseClip(dc, clip);
   PutPaletteBack(dc, oldPalette);
   RestorePaintDevice();
   SetPixel(ppmH, ppmV);
@@ -345,12 +375,12 @@ int TMapPaint::ShowSites(int over) {
   return sites.Show != nullptr && sites.Show(this, over) < 0 ? -1 : 1;
 }
 
-int TMapPaint::MapVisible() const {
+int TMapPaint::MainMapShown() const {
   return TMap::IsActive() && ViewFlag && VisibleBottom <= ShowScale && ShowScale <= VisibleTop;
 }
 
 int TMapPaint::ShowVisibleMap() {
-  if (!MapVisible() || Count() < 1) return 0;
+  if (!MainMapShown() || Count() < 1) return 0;
   if (!GoOn()) return -1;
   return ShowMap() == -1 ? -1 : 1;
 }
@@ -444,7 +474,7 @@ int TMapPaint::ShowDataDibToDevice(HDC dc, const RECT& rect, int mirror) {
     std::memset(first.Bits, 0xFF, size_t(rows * rowLength));
 
     stopped = ShowLayersOf(0) < 0 || ShowSites(0) < 0;
-    if (!stopped && MapVisible()) {
+    if (!stopped && MainMapShown()) {
       // Texts go to the second band, over the key colour (blue 1).
       for (int64_t i = 0; i < rows * padded; ++i) {
         second.Bits[3 * i] = 1;
@@ -625,14 +655,8 @@ int TMapPaint::PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, cons
   POINT oldOrigin{0, 0};
   plat::OffsetViewportOrgEx(dc, rect.left, rect.top, &oldOrigin);
   HRGN clip = nullptr;
-  if (Technology == DT_RASDISPLAY || Technology == DT_RASPRINTER) {
-    POINT origin{0, 0};
-    if (!plat::GetViewportOrgEx(dc, &origin)) origin = POINT{0, 0};
-    clip = plat::CreateRectRgn(origin.x, origin.y,
-                               LONG(std::min<int64_t>(int64_t(origin.x) + width, INT32_MAX)),
-                               LONG(std::min<int64_t>(int64_t(origin.y) + height, INT32_MAX)));
-    if (clip != nullptr) plat::SelectClipRgn(dc, clip);
-  }
+  if (Technology == DT_RASDISPLAY || Technology == DT_RASPRINTER)
+    clip = ClipAtOrigin(dc, width, height);
   SetPaintSize(width, height);
   const HPALETTE oldPalette = TakePalette(dc, Palette);
   const LONG nodes = NodeImageFlag;
@@ -642,10 +666,7 @@ int TMapPaint::PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, cons
   if (painter != nullptr) painter(this, data, parm, ExampleZoom(width, height, code, parm));
 
   NodeImageFlag = nodes;
-  if (clip != nullptr) {
-    plat::SelectClipRgn(dc, nullptr);
-    plat::DeleteObject(clip);
-  }
+  ReleaseClip(dc, clip);
   plat::SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
   PutPaletteBack(dc, oldPalette);
   RestorePaintDevice();
@@ -751,16 +772,28 @@ int TMapPaint::PaintToScript(int resolutionX, int resolutionY, DrawingCallbackTa
   SetDrawingCallbacks(table);
 
   if (table->ProgressCall != nullptr) table->ProgressCall(0);
-  if (TMap::IsActive() && ViewFlag && Count() > 0) {
-    TakeMapColors(this);
-    int shown = 0;
-    for (int n = 1; n <= Count(); ++n) {
-      if (ShowList(n) == -1) break;
-      const int percent = n * 100 / Count();
-      if (percent > shown && percent < 100 && table->ProgressCall != nullptr)
-        table->ProgressCall(percent);
-      shown = percent;
-    }
+  // The main map sheet by sheet (a map kept in plane metres as a whole),
+  // then the visible user maps; the progress counts both.
+  const bool map = TMap::IsActive() && ViewFlag && Count() > 0;
+  const int parts = (map ? (IsRealPlace() ? 1 : Count()) : 0);
+  const int total = parts + GetSiteCount();
+  int done = 0, shown = 0;
+  auto painted = [&](int result) {
+    const int percent = ++done * 100 / total;
+    if (percent > shown && percent < 100 && table->ProgressCall != nullptr)
+      table->ProgressCall(percent);
+    shown = percent;
+    return result != -1;
+  };
+  bool going = true;
+  if (map) TakeMapColors(this);
+  for (int n = 1; n <= parts && going; ++n)
+    going = painted(IsRealPlace() ? ShowMapBySelect(this, &MainViewSelect) : ShowList(n));
+  for (int n = 1; n <= GetSiteCount() && going; ++n) {
+    SITENODE* node = GetSiteChain(n);
+    if (node == nullptr) break;
+    const bool shows = node->Map.ViewFlag && node->ViewSelect.CheckList(1);
+    going = painted(shows ? ShowMapBySelect(&node->Map, &node->ViewSelect) : 1);
   }
   if (table->ProgressCall != nullptr) table->ProgressCall(100);
 

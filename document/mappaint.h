@@ -17,6 +17,7 @@
 // coordinates are picture coordinates shows the picture in its place.
 #pragma once
 
+#include "types/paintparm.h"
 #include "types/printparm.h"
 #include "devices/devdraw.h"
 #include "document/mapcontrol.h"
@@ -139,6 +140,23 @@ class MAPCLASS TMapPaint : public TMapControl {
   // 0.0254 gives its dots per inch). 1, or 0 without a table.
   int PaintToScript(int resolutionX, int resolutionY, DrawingCallbackTable* table);
 
+  // --- Objects and selects in one colour (document/selectpaint.cpp) ---
+
+  // Polylines (pixels from the rectangle's top left) painted on dc with a
+  // paint record, signs at the zoom of the map given (of the view without
+  // one). Code 255 paints the object's own image in one colour and needs
+  // an object, so it paints nothing here. 1; 0 without dc, record,
+  // parameters or points.
+  int PaintUserObject(HDC dc, const RECT& rect, const PAINTPARM* parm, POLYDATA* data, TMap* map);
+  // The objects of a select in one colour on dc: lines and areas as lines
+  // of the select thickness, the others with their own image. Map n (-1:
+  // the main map and every user map) through the select given (null: each
+  // map's seek select; a select bound to another map paints nothing of
+  // this one). With the total seek view rule only what the view shows. 1,
+  // or -1 when the break callback (asked every 50 objects) stopped it; 0
+  // without dc.
+  int PaintSelect(HDC dc, const RECT& rect, TMapSelect* select, COLORREF colour, int n);
+
   // --- Palette and view ---
 
   // Rebuilds the palette from the open data in the palette's priority
@@ -169,6 +187,42 @@ class MAPCLASS TMapPaint : public TMapControl {
   HPALETTE Palette = nullptr;  // the document's GDI palette; null: none
 
  protected:
+  // Painting straight onto a device context for as long as it lives: the
+  // device with its own resolution, its pixels per metre (the screen's on
+  // displays and metafiles), the rectangle as the draw place and paint
+  // size, and on a display or raster printer a clip to the rectangle at
+  // the viewport origin; all put back at its end.
+  class TDevicePlace {
+   public:
+    TDevicePlace(TMapPaint* doc, HDC dc, const RECT& rect);
+    ~TDevicePlace();
+    TDevicePlace(const TDevicePlace&) = delete;
+    TDevicePlace& operator=(const TDevicePlace&) = delete;
+
+   private:
+    TMapPaint* Doc;
+    HDC Dc;
+    double PixelsH, PixelsV;
+    FRAME Place;
+    SIZE Size;
+    HRGN Clip;
+  };
+  // True when the polyline set holds at least one point.
+  static bool HasPoints(const POLYDATA* data);
+  // PaintUserObject inside a device place: the record painted on the
+  // polylines (code 255 with the object's own image when an object, its
+  // descriptor and graphics, is given).
+  int PaintRecord(HDC dc, const PAINTPARM* parm, POLYDATA* data, TMap* map, const FVSPR* desc,
+                  const IMGDRAW* draw);
+  // The one-colour painters: the object's kind image (its own graphics for
+  // an object without a kind) in the colour (0xFFFFFFFF: its own colours)
+  // through the device block, signs at the zoom.
+  void PaintOwnImage(TMap* map, const FVSPR* desc, const IMGDRAW* draw, COLORREF colour,
+                     double zoom, POLYDATA* data);
+  // The select painting of map m; -1 when stopped. `painted` counts the
+  // objects painted across the maps.
+  int PaintSelectOfMap(int m, TMapSelect* select, COLORREF colour, int* painted);
+
   // The layers of the chains under (0) or over (1) the map into the
   // current target: elevation and layer matrices (unless the matrix colour
   // style is -1, with the shadow switch off), rasters, quality matrices. 1,
@@ -181,7 +235,7 @@ class MAPCLASS TMapPaint : public TMapControl {
   int ShowSites(int over);
   // 1 when the main map is open, visible and the show scale lies in its
   // range.
-  int MapVisible() const;
+  int MainMapShown() const;
   // The vector map when visible and it has sheets: 1, 0, or -1 when
   // stopped.
   int ShowVisibleMap();

@@ -11,6 +11,7 @@
 #include "common/language.h"
 #include "common/messages.h"
 #include "document/mtlchains.h"
+#include "document/sitechain.h"
 #include "platform/file.h"
 #include "platform/ui.h"
 
@@ -522,6 +523,8 @@ bool ChainBaseData(TMapControl* doc) {
   // A layer matrix comes before a raster.
   if (!unit && MtlBaseData(doc)) return true;
   if (!unit) unit = Unit(doc, DOCKIND_RST, 1);
+  // A user map comes before a quality matrix.
+  if (!unit && SiteBaseData(doc)) return true;
   if (!unit) unit = Unit(doc, DOCKIND_MTQ, 1);
   if (!unit) return false;
   TakeUnitBase(doc, unit->Scale, unit->Precision, unit->Frame);

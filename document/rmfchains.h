@@ -89,9 +89,9 @@ int AdjustChains(TMapControl* doc);
 
 // The chains' part of the document region (TMapControl::SetRegion): the
 // base data when no map is open (elevation matrix 1, layer matrix 1,
-// raster 1, quality matrix 1: true when one was taken), and every unit's
-// picture factor and element frame taken into the region, with the height
-// range.
+// raster 1, user map 1, quality matrix 1: true when one was taken), and
+// every unit's picture factor and element frame taken into the region,
+// with the height range.
 bool ChainBaseData(TMapControl* doc);
 // Makes a unit's scale, precision and south-west corner (metres) the
 // document's base, the first unit of a chain giving it when no map is open.

@@ -103,14 +103,28 @@ int TMapControl::ShowData() {
 // The main map, its sheets and objects
 
 void TMapControl::TakeMapColors(TMap* map) {
-  const int count = std::min(map->Colors.GetCount(), 256);
+  TakeMapColors(map, nullptr, VisualType < 3 ? 100 : FillIntensity);
+}
+
+void TMapControl::TakeMapColors(TMap* map, const COLORREF* extra, int intensity) {
+  COLORREF table[PAINT_COLOR_COUNT];
+  const COLORREF* colours = map->Colors.Colors();
+  int count = std::clamp(map->Colors.GetCount(), 0, int(PAINT_COLOR_COUNT));
+  if (extra != nullptr) {
+    count = colours != nullptr ? std::min(count, int(PAINT_COLOR_COUNT) - 1) : 0;
+    std::copy(colours, colours + count, table);
+    table[count++] = *extra;
+    colours = table;
+  }
   PaintColorState = PAINTCOLORSTATE{map->Colors.GetBright(), map->Colors.GetContrast()};
-  SetPaintPalette(count, map->Colors.Colors(), VisualType < 3 ? 100 : FillIntensity);
-  SetDibPalette(map->Colors.Colors(), count);
+  SetPaintPalette(count, colours, intensity);
+  SetDibPalette(colours, count);
 }
 
 int TMapControl::ShowMap() {
   if (!TMap::IsActive()) return 0;
+  // A map kept in plane metres is painted as a whole, as a user map is.
+  if (IsRealPlace()) return ShowMapBySelect(this, &MainViewSelect);
   const int count = Count();
   if (count < 1) return 0;
   TakeMapColors(this);
@@ -138,36 +152,51 @@ void TMapControl::UnplaceSheet(TMap* map, double savedBase) {
   UpdatePlace();
 }
 
+DFRAME TMapControl::PictureInMapUnits(const TMap* map) const {
+  DFRAME place = PlaceDis;
+  if (TurnFlag) Inverse(place, place);
+  if (map == this) return place;
+  // Through plane metres: a map kept in them has factor 1 and origin 0.
+  const double f = map->Factor > 0.0 ? map->Factor : 1.0;
+  return DFRAME{(place.X1 * MeterPerDis + PlaneX0 - map->X0) / f,
+                (place.Y1 * MeterPerDis + PlaneY0 - map->Y0) / f,
+                (place.X2 * MeterPerDis + PlaneX0 - map->X0) / f,
+                (place.Y2 * MeterPerDis + PlaneY0 - map->Y0) / f};
+}
+
 int TMapControl::ShowList(int n) {
-  DFRAME picture = PlaceDis;
-  if (TurnFlag) Inverse(picture, picture);
+  const DFRAME picture = PictureInMapUnits(this);
   if (!CheckFrame(n, &picture)) return 0;
-  if (!ViewSelect.CheckList(n) || !OpenList(n)) return 0;
+  if (!MainViewSelect.CheckList(n) || !OpenList(n)) return 0;
   double savedBase;
   PlaceSheet(this, n, &savedBase);
-  if (VisualType >= 3) {
-    // Signs of objects just outside the place reach into it on a device.
-    const LONG d = Factor > 0.0 ? LONG(Scale() * 0.01 / Factor) : 0;
-    SheetPlace.X1 -= 2 * d;
-    SheetPlace.Y1 -= 2 * d;
-    SheetPlace.X2 += d;
-    SheetPlace.Y2 += d;
-  }
-  const float zoom = float(DrawScale);
-  const int count = List.ObjectCount();
-  int result = 1;
-  FVSPR* desc = List.GetFirstHead();
-  for (int i = 0; i < count && desc != nullptr; ++i) {
-    const FVSPR copy = *desc;
-    if (CheckObjectVisible(&copy, this) && ViewSelect.CheckObjectAndSample(&copy) &&
-        ShowObject(&copy, zoom) == -1) {
-      result = -1;
-      break;
-    }
-    desc = List.NextHead();
-  }
+  WidenSheetPlace(this);
+  const int result = ShowSheetObjects(this, &MainViewSelect, float(DrawScale));
   UnplaceSheet(this, savedBase);
   return result;
+}
+
+void TMapControl::WidenSheetPlace(TMap* map) {
+  if (VisualType < 3) return;
+  const LONG d = map->Factor > 0.0 ? LONG(map->Scale() * 0.01 / map->Factor) : 0;
+  SheetPlace.X1 -= 2 * d;
+  SheetPlace.Y1 -= 2 * d;
+  SheetPlace.X2 += d;
+  SheetPlace.Y2 += d;
+}
+
+int TMapControl::ShowSheetObjects(TMap* map, TMapSelect* select, float zoom) {
+  TMapList& list = map->List;
+  const int count = list.ObjectCount();
+  FVSPR* desc = list.GetFirstHead();
+  for (int i = 0; i < count && desc != nullptr; ++i) {
+    const FVSPR copy = *desc;
+    if (CheckObjectVisible(&copy, map) && select->CheckObjectAndSample(&copy) &&
+        ShowObject(map, &copy, zoom) == -1)
+      return -1;
+    desc = list.NextHead();
+  }
+  return 1;
 }
 
 int TMapControl::CheckObjectVisible(const FVSPR* desc, TMap* map) const {
@@ -175,7 +204,7 @@ int TMapControl::CheckObjectVisible(const FVSPR* desc, TMap* map) const {
   if (desc->X1 > SheetPlace.X2 || desc->Y1 > SheetPlace.Y2 || desc->X2 < SheetPlace.X1 ||
       desc->Y2 < SheetPlace.Y1)
     return 0;
-  const int i = ScaleIndex;
+  const int i = map->ScaleIndex;
   if (desc->Flags & FVSPR_BOTTOP) {
     const int bottom = desc->Scales & 0x0F, top = 15 - (desc->Scales >> 4);
     return bottom <= i && i <= top ? 1 : 0;
@@ -183,22 +212,27 @@ int TMapControl::CheckObjectVisible(const FVSPR* desc, TMap* map) const {
   return map->Rsc.GetObjBot(desc->Code) <= i && i <= map->Rsc.GetObjTop(desc->Code) ? 1 : 0;
 }
 
-int TMapControl::ShowObject(const FVSPR* source, float zoom) {
-  FVSPR desc = *source;
-  LONGMETRIC* metric = nullptr;
-  if (desc.DataOffset != 0) {
-    metric = List.DataAddr(desc.DataOffset);
-    if (metric == nullptr) return 0;
-  } else if (FvsprLocal(&desc) != LOCAL_POINT) {
+int TMapControl::BuildObjectPoly(TMap* map, FVSPR* desc, LONGMETRIC** metric) {
+  *metric = nullptr;
+  if (desc->DataOffset != 0) {
+    *metric = map->List.DataAddr(desc->DataOffset);
+    if (*metric == nullptr) return 0;
+  } else if (FvsprLocal(desc) != LOCAL_POINT) {
     return 0;
   }
-  if (BuildMetric(TObjectDesc(&desc), metric) <= 0) return 0;
+  return BuildMetric(TObjectDesc(desc), *metric) > 0 ? 1 : 0;
+}
+
+int TMapControl::ShowObject(TMap* map, const FVSPR* source, float zoom) {
+  FVSPR desc = *source;
+  LONGMETRIC* metric = nullptr;
+  if (!BuildObjectPoly(map, &desc, &metric)) return 0;
   if (VisualType >= 3) ClipPolyToGdiRange(PaintDc);
-  Poly.Semantic = Rsc.GetObjExtsem(desc.Code) && desc.SemnOffset != 0
-                      ? List.SemnAddr(desc.SemnOffset)
+  Poly.Semantic = map->Rsc.GetObjExtsem(desc.Code) && desc.SemnOffset != 0
+                      ? map->List.SemnAddr(desc.SemnOffset)
                       : nullptr;
-  if (!PaintObjectImage(desc.Code, this, zoom, &Poly)) return -1;
-  if (!PaintObjectGraphics(&desc, this, zoom, &Poly)) return -1;
+  if (!PaintObjectImage(desc.Code, map, zoom, &Poly)) return -1;
+  if (!PaintObjectGraphics(&desc, map, zoom, &Poly)) return -1;
   if (NodeImageFlag) {
     if (metric != nullptr && (metric->Flags & kNodeConversionFlags)) {
       NodeBuildFlag = 1;
@@ -211,19 +245,25 @@ int TMapControl::ShowObject(const FVSPR* source, float zoom) {
   return 1;
 }
 
-int TMapControl::PaintObjectImage(int key, TMap* map, float zoom, POLYDATA* data) {
-  if (key == 0) return 1;
+int TMapControl::KindImage(TMap* map, int key, int either, IMGELEMENTREF* element) const {
+  if (key == 0) return 0;
   const VIEPAR* par = nullptr;
   if (VisualType < 3) {
     par = map->Rsc.GetTabPar(key);
+    if (par == nullptr && either) par = map->Rsc.GetTabPrn(key);
   } else {
     par = map->Rsc.GetTabPrn(key);
     if (par == nullptr) par = map->Rsc.GetTabPar(key);
   }
-  if (par == nullptr || par->Number != key || par->Function > 254) return 1;
-  const IMGELEMENTREF element{par->Function, reinterpret_cast<const char*>(par) + RSC_PAR_HEAD,
-                              int(par->Length) - RSC_PAR_HEAD};
-  if (!ImageElementFits(element)) return 1;
+  if (par == nullptr || par->Number != key || par->Function > 254) return 0;
+  *element = IMGELEMENTREF{par->Function, reinterpret_cast<const char*>(par) + RSC_PAR_HEAD,
+                           int(par->Length) - RSC_PAR_HEAD};
+  return ImageElementFits(*element);
+}
+
+int TMapControl::PaintObjectImage(int key, TMap* map, float zoom, POLYDATA* data) {
+  IMGELEMENTREF element;
+  if (!KindImage(map, key, 0, &element)) return 1;
   const IMGPAINTER painter = RoadBlock()[element.Code];
   if (painter != nullptr)
     painter(this, data, element.Parm, SignZoom(zoom, map->Rsc.GetObjScale(key), ScaleMethod));
@@ -252,27 +292,38 @@ int TMapControl::PaintGraphicsRecord(const IMGDRAW* draw, int scalable, float zo
   return 1;
 }
 
+double TMapControl::MapZoom(const TMap* map) const {
+  if (map == this || BaseScale < 1) return DrawScale;
+  return DrawScale * map->Scale() / double(BaseScale);
+}
+
+TMap* TMapControl::PlaceObject(TObjectInfo* object, double* savedBase) {
+  TMap* map = object->GetMap() != nullptr ? object->GetMap() : this;
+  const int sheet = object->ListNumber();
+  if (!map->OpenList(sheet)) return nullptr;
+  PlaceSheet(map, sheet, savedBase);
+  FVSPR desc = *object->Desc;
+  LONGMETRIC* metric = object->Metric.PointCount() > 0 ? object->Metric.Record : nullptr;
+  if (BuildMetric(TObjectDesc(&desc), metric) > 0) {
+    Poly.Semantic = object->Semn.Record();
+    return map;
+  }
+  UnplaceSheet(map, *savedBase);
+  return nullptr;
+}
+
 int TMapControl::PaintOneObject(TObjectInfo* object) {
   if (object == nullptr || object->Desc == nullptr) return 0;
-  TMap* map = object->GetMap() != nullptr ? object->GetMap() : this;
-  double zoom = DrawScale;
-  if (object->GetMap() != nullptr && BaseScale > 0) zoom = DrawScale * map->Scale() / BaseScale;
-  const int sheet = object->ListNumber();
-  if (!map->OpenList(sheet)) return 0;
   ScaleMethod = ScaleMethodValue;
   double savedBase;
-  PlaceSheet(map, sheet, &savedBase);
-  LONGMETRIC* metric = object->Metric.PointCount() > 0 ? object->Metric.Record : nullptr;
-  FVSPR desc = *object->Desc;
-  int result = 0;
-  if (BuildMetric(TObjectDesc(&desc), metric) > 0) {
-    result = 1;
-    Poly.Semantic = object->Semn.Record();
-    if (VisualType >= 3) ClipPolyToGdiRange(PaintDc);
-    TakeMapColors(map);
-    if (PaintObjectImage(desc.Code, map, float(zoom), &Poly))
-      PaintGraphicsRecord(object->Draw.Record(), desc.Flags & FVSPR_SCALE, float(zoom), &Poly);
-  }
+  TMap* map = PlaceObject(object, &savedBase);
+  if (map == nullptr) return 0;
+  const float zoom = float(MapZoom(map));
+  const FVSPR desc = *object->Desc;
+  if (VisualType >= 3) ClipPolyToGdiRange(PaintDc);
+  TakeMapColors(map);
+  if (PaintObjectImage(desc.Code, map, zoom, &Poly))
+    PaintGraphicsRecord(object->Draw.Record(), desc.Flags & FVSPR_SCALE, zoom, &Poly);
   UnplaceSheet(map, savedBase);
-  return result;
+  return 1;
 }

@@ -45,6 +45,81 @@ LONG docPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height, LONG 
   return 1;
 }
 
+LONG docPaintMapObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object, const PAINTPARM* parm) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
+  return doc && rect ? doc->PaintMapObject95(dc, *rect, info, parm) : 0;
+}
+
+LONG docPaintOffsetMapObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object,
+                               const PAINTPARM* parm, const DOUBLEPOINT* offset, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
+  return doc && rect ? doc->PaintOffsetMapObject95(dc, *rect, info, parm, offset, kind) : 0;
+}
+
+LONG docPaintUserObject(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                        const PLACEDATA* data, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintUserObject(dc, *rect, parm, data, kind) : 0;
+}
+
+LONG docPaintUserObject95(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                          const PLACEDATA* data, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintUserObject95(dc, *rect, parm, data, kind) : 0;
+}
+
+LONG docPaintOffsetUserObject95(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                                const PLACEDATA* data, const DOUBLEPOINT* offset, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintOffsetUserObject95(dc, *rect, parm, data, offset, kind) : 0;
+}
+
+LONG docView(HMAP hMap, HWND window, LONG erase, const DOUBLEPOINT* point, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->View(window, erase, point, kind) : 0;
+}
+
+LONG docViewSelect(HMAP hMap, HWND window, const DOUBLEPOINT* point, HSELECT select,
+                   COLORREF colour, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->ViewSelect(window, point, MapSelectOfHandle(select), colour, kind) : 0;
+}
+
+LONG docViewObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
+  return doc ? doc->ViewObject(window, point, info, kind) : 0;
+}
+
+LONG docViewMapObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object,
+                      const PAINTPARM* parm, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
+  return doc ? doc->ViewMapObject(window, point, info, parm, kind) : 0;
+}
+
+LONG docViewOffsetMapObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object,
+                            const PAINTPARM* parm, const DOUBLEPOINT* offset, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
+  return doc ? doc->ViewOffsetMapObject(window, point, info, parm, offset, kind) : 0;
+}
+
+LONG docViewUserObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                       const PLACEDATA* data, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->ViewUserObject(window, point, parm, data, kind) : 0;
+}
+
+LONG docViewOffsetUserObject(HMAP hMap, HWND window, const DOUBLEPOINT* point,
+                             const PAINTPARM* parm, const PLACEDATA* data,
+                             const DOUBLEPOINT* offset, LONG kind) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->ViewOffsetUserObject(window, point, parm, data, offset, kind) : 0;
+}
+
 // ---------------------------------------------------------------------------
 // Scales
 
@@ -205,4 +280,28 @@ COLORREF docGetMapColor(HMAP hMap, LONG index) {
 LONG docGetColorCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
   return doc ? doc->MapPalette.Count : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Pictures the host holds
+
+LONG docPaintToEmf(HMAP hMap, const char* name, const METAFILEBUILDPARM* parm) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PaintToEmf(name, parm) : 0;
+}
+
+LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* parm) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PaintToEmfEx(name, parm) : 0;
+}
+
+LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintToDib(info, bits, *rect) : 0;
+}
+
+LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
+                     const RECT* rect) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && rect ? doc->PaintToImage256(palette, bits, width, height, *rect) : 0;
 }

@@ -5,6 +5,8 @@
 // one is needed gives 0 too.
 #pragma once
 
+#include "types/paintparm.h"
+#include "types/picturetypes.h"
 #include "platform/gdi/gdi.h"
 #include "platform/win_types.h"
 
@@ -16,6 +18,31 @@ LONG docPaintObjectEx(HMAP hMap, HDC dc, const RECT* rect, HOBJ object, LONG era
 LONG docPaintObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object);
 LONG docPaintObjectToImage(HMAP hMap, char* bits, LONG width, LONG height, LONG rows,
                            const RECT* rect, HOBJ object);
+
+// Objects and a caller's points painted with a paint record, selects in
+// one colour and window views (TMapAccess). A null rectangle gives 0.
+LONG docPaintMapObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object, const PAINTPARM* parm);
+LONG docPaintOffsetMapObject95(HMAP hMap, HDC dc, const RECT* rect, HOBJ object,
+                               const PAINTPARM* parm, const DOUBLEPOINT* offset, LONG kind);
+LONG docPaintUserObject(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                        const PLACEDATA* data, LONG kind);
+LONG docPaintUserObject95(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                          const PLACEDATA* data, LONG kind);
+LONG docPaintOffsetUserObject95(HMAP hMap, HDC dc, const RECT* rect, const PAINTPARM* parm,
+                                const PLACEDATA* data, const DOUBLEPOINT* offset, LONG kind);
+LONG docView(HMAP hMap, HWND window, LONG erase, const DOUBLEPOINT* point, LONG kind);
+LONG docViewSelect(HMAP hMap, HWND window, const DOUBLEPOINT* point, HSELECT select,
+                   COLORREF colour, LONG kind);
+LONG docViewObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object, LONG kind);
+LONG docViewMapObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object,
+                      const PAINTPARM* parm, LONG kind);
+LONG docViewOffsetMapObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, HOBJ object,
+                            const PAINTPARM* parm, const DOUBLEPOINT* offset, LONG kind);
+LONG docViewUserObject(HMAP hMap, HWND window, const DOUBLEPOINT* point, const PAINTPARM* parm,
+                       const PLACEDATA* data, LONG kind);
+LONG docViewOffsetUserObject(HMAP hMap, HWND window, const DOUBLEPOINT* point,
+                             const PAINTPARM* parm, const PLACEDATA* data,
+                             const DOUBLEPOINT* offset, LONG kind);
 
 // Scales.
 double docGetViewScale(HMAP hMap);
@@ -48,3 +75,11 @@ LONG docSetSiteColors(HMAP hMap, HSITE site, const COLORREF* colours, LONG count
 HPALETTE docGetMapPalette(HMAP hMap);
 COLORREF docGetMapColor(HMAP hMap, LONG index);
 LONG docGetColorCount(HMAP hMap);
+
+// Pictures the host holds (TMapAccess, document/picture.cpp); a null
+// rectangle gives 0.
+LONG docPaintToEmf(HMAP hMap, const char* name, const METAFILEBUILDPARM* parm);
+LONG docPaintToEmfEx(HMAP hMap, const char* name, const METAFILEBUILDPARMEX* parm);
+LONG docPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, const RECT* rect);
+LONG docPaintToImage(HMAP hMap, RGBQUAD* palette, char* bits, LONG width, LONG height,
+                     const RECT* rect);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "geodesy/points.h"
 
@@ -52,8 +53,10 @@ struct Grid {
 
 // Calls f(cell) for every cell that the segment p-q widened by m reaches:
 // column by column, the rows the segment spans within the column (widened).
-template <typename F>
-void VisitCells(const Grid& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m, F&& f) {
+// The cell's number is 64 bits, for grids of more than 2^31 cells; a grid
+// like Grid with its own Column and Row will do.
+template <typename G, typename F>
+void VisitCells(const G& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m, F&& f) {
   const double xmin = std::min(p.X, q.X) - m, xmax = std::max(p.X, q.X) + m;
   const int ix0 = g.Column(xmin), ix1 = g.Column(xmax);
   const double dx = q.X - p.X, dy = q.Y - p.Y;
@@ -72,7 +75,7 @@ void VisitCells(const Grid& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, doubl
       }
     }
     const int iy0 = g.Row(ylo - m), iy1 = g.Row(yhi + m);
-    for (int iy = iy0; iy <= iy1; ++iy) f(iy * g.nx + ix);
+    for (int iy = iy0; iy <= iy1; ++iy) f(static_cast<int64_t>(iy) * g.nx + ix);
   }
 }
 

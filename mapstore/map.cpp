@@ -81,6 +81,7 @@ void TMap::Init() {
   ViewFlag = EditFlag = InquiryFlag = 1;
   VisibleTop = 40000000;
   VisibleBottom = 1;
+  ScaleIndex = 0;
 }
 
 void TMap::Free() {

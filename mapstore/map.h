@@ -321,6 +321,9 @@ class MAPCLASS TMap : public TMapBase {
   int InquiryFlag = 1;
   LONG VisibleTop = 40000000;
   LONG VisibleBottom = 1;
+  // The map's scale index at the document's show scale (0..15), set by the
+  // document with its view scale; the kinds' scale ranges are read at it.
+  LONG ScaleIndex = 0;
   TMapLog Log;
   TMapRsc Rsc;
   TMapColors Colors;

@@ -78,7 +78,7 @@ int TObjectInfo::ObjectSetCode(LONG* number) {
   TWorkSemantic* work = Semn.Cursor();
   for (char* block = work->GoFirst(); block != nullptr; block = work->GoNext()) {
     const int code = work->CurrentCode();
-    if (code != OBJECT_SEM_SETLEADER && code != OBJECT_SEM_SETSLAVE && code != OBJECT_SEM_SETMEMBER)
+    if (code != GROUPSEM_LEADER && code != GROUPSEM_SUBORDINATE && code != GROUPSEM_EQUITABLE)
       continue;
     TSemBase* value = work->CurrentValue();
     if (number != nullptr && value != nullptr) {
@@ -92,36 +92,39 @@ int TObjectInfo::ObjectSetCode(LONG* number) {
 }
 
 int TObjectInfo::DeleteObjectSetSemantic(LONG number) {
+  return DeleteObjectSetSemantic(0, &number);
+}
+
+int TObjectInfo::DeleteObjectSetSemantic(int code, const LONG* number) {
   if (Semn.Record() == nullptr) return 1;
   TWorkSemantic* work = Semn.Cursor();
   // From the last so that deletions keep the numbers of those before.
   for (int i = work->SemanticsAmount(); i >= 1; --i) {
     if (work->GoNumber(i) == nullptr) continue;
-    const int code = work->CurrentCode();
-    if (code != OBJECT_SEM_SETLEADER && code != OBJECT_SEM_SETSLAVE && code != OBJECT_SEM_SETMEMBER)
+    const int held = work->CurrentCode();
+    if (held != GROUPSEM_LEADER && held != GROUPSEM_SUBORDINATE && held != GROUPSEM_EQUITABLE)
       continue;
+    if (code != 0 && held != code) continue;
     const TSemBase* value = work->CurrentValue();
-    if (value != nullptr && value->LongValue() == number) Semn.DeleteCurrent();
+    if (number == nullptr || (value != nullptr && value->LongValue() == *number))
+      Semn.DeleteCurrent();
   }
   return 1;
 }
 
-// ---------------------------------------------------------------------------
-// Delete, undelete, revert
-
-namespace {
-
-// Whether the semantics hold `code` with the value `number`.
-bool HoldsSetNumber(TSemnEdit& semn, int code, LONG number) {
-  TWorkSemantic* work = semn.Cursor();
-  for (char* block = work->FindCode(code); block != nullptr; block = work->FindCodeNext(code)) {
-    const TSemBase* value = work->CurrentValue();
-    if (value != nullptr && value->LongValue() == number) return true;
+int SemanticsHoldGroup(SEMANTIC* record, int code, LONG number) {
+  if (record == nullptr || record->Length <= SEMANTIC_HEAD) return 0;
+  TWorkSemantic work;
+  work.Access(reinterpret_cast<char*>(record) + SEMANTIC_HEAD, record->Length - SEMANTIC_HEAD, 0);
+  for (char* block = work.FindCode(code); block != nullptr; block = work.FindCodeNext(code)) {
+    const TSemBase* value = work.CurrentValue();
+    if (value != nullptr && value->LongValue() == number) return 1;
   }
-  return false;
+  return 0;
 }
 
-}  // namespace
+// ---------------------------------------------------------------------------
+// Delete, undelete, revert
 
 int TObjectInfo::Delete() {
   if (Desc == nullptr || Number == 0 || Map == nullptr) return 0;
@@ -133,16 +136,13 @@ int TObjectInfo::Delete() {
   if (!Map->OpenList(Sheet)) return refuse();
 
   LONG group = 0;
-  if (ObjectSetCode(&group) == OBJECT_SEM_SETLEADER) {
+  if (ObjectSetCode(&group) == GROUPSEM_LEADER) {
     // The subordinates of the set lose their tie to it first.
     for (int n = 1; n <= Map->List.Count(); ++n) {
       if (n == Number || !Map->OpenList(Sheet)) continue;
       const FVSPR* desc = Map->List.ObjectDesc(n);
       if (desc == nullptr || FvsprIsDeleted(desc)) continue;
-      SEMANTIC* record = Map->List.SemnAddr(desc->SemnOffset);
-      if (record == nullptr) continue;
-      TSemnEdit probe;
-      if (!probe.Load(TObjectSemn(record)) || !HoldsSetNumber(probe, OBJECT_SEM_SETSLAVE, group))
+      if (!SemanticsHoldGroup(Map->List.SemnAddr(desc->SemnOffset), GROUPSEM_SUBORDINATE, group))
         continue;
       TObjectInfo member;
       member.Object(Map, Sheet, n);

@@ -42,6 +42,8 @@ TObjectInfo* TObjectInfo::FromOpenHandle(HOBJ handle) {
 }
 
 int TObjectInfo::FreeHandle(HOBJ handle) {
+  // A member of an object set lives in the set's memory: the set frees it.
+  if (liveIsRegistered(LIVE_SETMEMBER, reinterpret_cast<const void*>(handle))) return 0;
   if (!liveUnregister(LIVE_OBJECT, reinterpret_cast<const void*>(handle))) return 0;
   TObjectInfo* object = reinterpret_cast<TObjectInfo*>(handle);
   object->Object(static_cast<TObjectInfo*>(nullptr));

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "types/objtypes.h"
 #include "types/semtypes.h"
 #include "common/maperr.h"
 #include "geodesy/points.h"
@@ -44,12 +45,6 @@ enum : int {
   OBJECT_SEGNAME_SIZE = 31,
   OBJECT_LOCALNAME_SIZE = 16,
   OBJECT_SERVICE_FRAME = 15,  // classifier index of the sheet frame
-  // Characteristics that bind objects into an object set: its leader, a
-  // subordinate and a member of an equitable set, each holding the set's
-  // number.
-  OBJECT_SEM_SETLEADER = 32801,
-  OBJECT_SEM_SETSLAVE = 32802,
-  OBJECT_SEM_SETMEMBER = 32803,
 };
 
 // The error of InsertPointCross while no crossing finder is registered
@@ -138,7 +133,7 @@ class MAPCLASS TObjectInfo {
   // memory.
   static TObjectInfo* FromOpenHandle(HOBJ handle);
   // Detaches, destroys and releases an object made by NewHandle: 1, or 0
-  // for a handle that is not live.
+  // for a handle that is not live or is a member an object set handed out.
   static int FreeHandle(HOBJ handle);
   HOBJ Handle() { return reinterpret_cast<HOBJ>(this); }
 
@@ -332,12 +327,15 @@ class MAPCLASS TObjectInfo {
   // (kind `kind`), the subject when `subject` is nonzero, and the text. 1,
   // 0 without an open map.
   int ErrorMessage(const char* text, int kind, int subject);
-  // The object-set characteristic the object holds first (OBJECT_SEM_SET*),
+  // The object-set characteristic the object holds first (GROUPSEM_*),
   // 0 for none; `number` (when given) gets the set's number when the
   // value is a non-empty text.
   int ObjectSetCode(LONG* number);
   // Removes every object-set characteristic holding `number`: 1.
   int DeleteObjectSetSemantic(LONG number);
+  // Removes the object-set characteristics of `code` (0: any of them)
+  // holding `*number` (null: any number): 1.
+  int DeleteObjectSetSemantic(int code, const LONG* number);
 
   // --- Writing across sheets (objectplace.cpp) ---
   //
@@ -615,6 +613,11 @@ class MAPCLASS TObjectInfo {
 
   char NameBuffer[256] = {};
 };
+
+// Whether a stored semantics record (null: none) holds the characteristic
+// `code` with a value that reads as `number` (texts by their leading
+// decimal integer, other numbers truncated toward zero): 1 or 0.
+int SemanticsHoldGroup(SEMANTIC* record, int code, LONG number);
 
 // Metric kinds with heights.
 inline bool ObjectKindIs3D(DWORD kind) {

@@ -253,6 +253,13 @@ BOOL MoveFileA(const char* from, const char* to) {
   return Result(CurrentVfs().Rename(OsPath(from), OsPath(to)));
 }
 
+BOOL MoveFileExA(const char* from, const char* to, DWORD flags) {
+  if (!(flags & MOVEFILE_REPLACE_EXISTING)) return MoveFileA(from, to);
+  if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
+  if (!*from || !*to) return Fail(ERROR_PATH_NOT_FOUND);
+  return Result(CurrentVfs().Replace(OsPath(to), OsPath(from)));
+}
+
 BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
   if (!from || !to) return Fail(ERROR_INVALID_PARAMETER);
   HANDLE in = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

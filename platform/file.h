@@ -81,6 +81,8 @@ enum : DWORD {
   FILE_FLAG_WRITE_THROUGH = 0x80000000u,
 };
 enum : DWORD { INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu };
+// Flags of MoveFileExA.
+enum : DWORD { MOVEFILE_REPLACE_EXISTING = 0x1 };
 enum : DWORD { INVALID_FILE_SIZE = 0xFFFFFFFFu, INVALID_SET_FILE_POINTER = 0xFFFFFFFFu };
 // Origins of SetFilePointer.
 enum : DWORD {
@@ -166,6 +168,9 @@ BOOL DeleteFileA(const char* name);
 // Renames a file or folder; fails with ERROR_ALREADY_EXISTS when the target
 // exists. A file moves to another file system by copy and delete.
 BOOL MoveFileA(const char* from, const char* to);
+// MoveFileA; with MOVEFILE_REPLACE_EXISTING an existing target is replaced
+// in one step (whoever reads the name sees the old file or the new one).
+BOOL MoveFileExA(const char* from, const char* to, DWORD flags);
 // Copies a file with its last-write time and read-only attribute; with
 // `failIfExists` an existing target gives ERROR_FILE_EXISTS. A copy that
 // fails part-way removes the target.

@@ -26,18 +26,18 @@ bool SameWithoutCase(const char* a, const char* b, size_t n) {
   return true;
 }
 
-// Whether a sheet's name matches: `whole`, the same text (case ignored);
-// else the name's text (trailing blanks ignored) followed by blanks only.
-bool NameMatches(const char* sheet, size_t size, const char* name, bool whole) {
+// Whether a sheet's name matches (TDocumentSeek::MATCH_*).
+bool NameMatches(const char* sheet, size_t size, const char* name, int match) {
   if (sheet == nullptr) return false;
   const size_t length = strnlen(sheet, size);
-  if (whole) {
+  if (match == TDocumentSeek::MATCH_WHOLE) {
     const size_t given = std::strlen(name);
     return given == length && SameWithoutCase(sheet, name, length);
   }
   const size_t given = TrimmedLength(name, std::strlen(name));
-  return given <= length && SameWithoutCase(sheet, name, given) &&
-         TrimmedLength(sheet + given, length - given) == 0;
+  if (given > length || !SameWithoutCase(sheet, name, given)) return false;
+  if (match == TDocumentSeek::MATCH_START) return given > 0;
+  return TrimmedLength(sheet + given, length - given) == 0;
 }
 
 // The name of sheet n of a map, and the size of its field.
@@ -174,12 +174,12 @@ TObjectInfo* TDocumentSeek::SeekObject(TObjectInfo* info, const char* name, DWOR
   if (Doc == nullptr || info == nullptr || name == nullptr) return nullptr;
   TMap* main = Maps.GetMap(0);
   if (IsOpen(main)) {
-    const int sheet = SheetByName(main, name, false, true);
+    const int sheet = SheetByName(main, name, MATCH_BLANKS, true);
     if (sheet != 0) return SeekObject(info, sheet, key, 0);
   }
   for (int n = Maps.UserCount(); n >= 1; --n) {
     TMap* map = Maps.GetMap(n);
-    if (!IsOpen(map) || !NameMatches(SheetName(map, 1), kNameSize, name, false)) continue;
+    if (!IsOpen(map) || !NameMatches(SheetName(map, 1), kNameSize, name, MATCH_BLANKS)) continue;
     return SeekObject(info, 1, key, n);
   }
   return nullptr;
@@ -353,12 +353,12 @@ int TDocumentSeek::SetViewSelect(TMapSelect* select) {
 // ---------------------------------------------------------------------------
 // Samples
 
-int TDocumentSeek::SheetByName(TMap* map, const char* name, bool whole, bool fromLast) {
+int TDocumentSeek::SheetByName(TMap* map, const char* name, int match, bool fromLast) {
   if (!IsOpen(map) || map->Lists == nullptr || name == nullptr) return 0;
   const int count = map->Count();
   for (int k = 0; k < count; ++k) {
     const int s = fromLast ? count - k : k + 1;
-    if (NameMatches(SheetName(map, s), kNameSize, name, whole)) return s;
+    if (NameMatches(SheetName(map, s), kNameSize, name, match)) return s;
   }
   return 0;
 }
@@ -377,10 +377,10 @@ int TDocumentSeek::FirstWithKey(TMap* map, int sheet, DWORD key) {
 
 int TDocumentSeek::MapOfSheetName(const char* name, int* sheet) {
   TMap* main = Maps.GetMap(0);
-  if (IsOpen(main) && (*sheet = SheetByName(main, name, false, false)) != 0) return 0;
+  if (IsOpen(main) && (*sheet = SheetByName(main, name, MATCH_BLANKS, false)) != 0) return 0;
   for (int n = Maps.UserCount(); n >= 1; --n) {
     TMap* map = Maps.GetMap(n);
-    if (IsOpen(map) && NameMatches(SheetName(map, 1), kNameSize, name, false)) {
+    if (IsOpen(map) && NameMatches(SheetName(map, 1), kNameSize, name, MATCH_BLANKS)) {
       *sheet = 1;
       return n;
     }
@@ -416,7 +416,7 @@ int TDocumentSeek::SetSample(TMapSelect* select, const char* name, DWORD key) {
   TMap* map = select->Map != nullptr ? select->Map : Maps.GetMap(0);
   if (!IsOpen(map) || map->Lists == nullptr) return 0;
   for (int s = 1; s <= map->Count(); ++s) {
-    if (!NameMatches(SheetName(map, s), kNameSize, name, true) || !map->OpenList(s)) continue;
+    if (!NameMatches(SheetName(map, s), kNameSize, name, MATCH_WHOLE) || !map->OpenList(s)) continue;
     const int o = FirstWithKey(map, s, key);
     return o != 0 ? select->AppendSample(o, s) : 0;
   }
@@ -446,7 +446,7 @@ int TDocumentSeek::SetSampleByNumber(TMapSelect* select, int sheet, int number) 
 }
 
 int TDocumentSeek::DeleteSampleByNumber(TMapSelect* select, int sheet, int number) {
-  if (Doc == nullptr || select == nullptr || sheet < 1 || number < 1) return 0;
+  if (select == nullptr || sheet < 1 || number < 1) return 0;
   TMap* map = select->Map != nullptr ? select->Map : Maps.GetMap(0);
   if (!IsOpen(map) || !map->OpenList(sheet) || number > map->List.Count()) return 0;
   return select->DeleteSample(number, sheet);
@@ -557,8 +557,42 @@ const char* TDocumentSeek::GetListName(int n) {
 int TDocumentSeek::WhatListLayoutIs(const char* name) {
   if (Doc == nullptr || name == nullptr) return -1;
   for (int n = 0; n <= Maps.UserCount(); ++n)
-    if (SheetByName(Maps.GetMap(n), name, true, false) != 0) return n;
+    if (SheetByName(Maps.GetMap(n), name, MATCH_WHOLE, false) != 0) return n;
   return -1;
+}
+
+int TDocumentSeek::MapByFileName(const char* name) {
+  if (Doc == nullptr || name == nullptr || name[0] == 0) return -1;
+  const size_t given = std::strlen(name);
+  for (int n = 0; n <= Maps.UserCount(); ++n) {
+    TMap* map = Maps.GetMap(n);
+    if (IsOpen(map) && strnlen(map->Path, sizeof(map->Path)) == given &&
+        SameWithoutCase(map->Path, name, given))
+      return n;
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Seek selects
+
+int TDocumentSeek::SetTotalSeekAccess(int access) {
+  if (Doc == nullptr) return 0;
+  for (int n = 0; n <= Maps.UserCount(); ++n) {
+    TMapSelect* seek = Maps.GetSeekSelect(n);
+    if (seek == nullptr) continue;
+    seek->SelectAll();
+    if (access == 0) {
+      seek->ClearAllLocals();
+      seek->SetLocalSwitch(1);
+    }
+  }
+  return 1;
+}
+
+void TDocumentSeek::ClearSeekArea() {
+  for (int n = 0; n <= Maps.UserCount(); ++n)
+    if (TMapSelect* seek = Maps.GetSeekSelect(n)) seek->AreaClear();
 }
 
 // ---------------------------------------------------------------------------

@@ -99,7 +99,8 @@ class TDocumentSeek {
   int SetSample(TMapSelect* select, const char* name, DWORD key);
   // Every object with the key on the sheet: how many went in.
   int SetSample(TMapSelect* select, int sheet, DWORD key);
-  // Object `number` of the sheet in or out of the sample: 1 or 0.
+  // Object `number` of the sheet in or out of the sample: 1 or 0. Out of
+  // it a select with a map needs no document.
   int SetSampleByNumber(TMapSelect* select, int sheet, int number);
   int DeleteSampleByNumber(TMapSelect* select, int sheet, int number);
   // The select's sample, or (null) the sample of every map's seek select.
@@ -130,6 +131,29 @@ class TDocumentSeek {
   // The first open map (0 main, then user maps) with a sheet of that name
   // (case ignored); -1 when none.
   int WhatListLayoutIs(const char* name);
+  // The first open map (0 main, then user maps) whose file is the named
+  // one (case ignored); -1 when none or without a name.
+  int MapByFileName(const char* name);
+
+  // --- Seek selects ---
+
+  // Every map's seek select reset; with access 0 each then lets nothing
+  // pass (no localisation). 1, 0 without a document.
+  int SetTotalSeekAccess(int access);
+  // The area of every map's seek select cleared.
+  void ClearSeekArea();
+
+  // How a sheet's name matches a given name, case ignored: the same text;
+  // the name (trailing blanks ignored) followed by blanks only; or the
+  // name (trailing blanks ignored, at least one character left) followed
+  // by anything.
+  enum : int { MATCH_WHOLE, MATCH_BLANKS, MATCH_START };
+  // The first sheet of a map (from the last with `fromLast`) whose name
+  // matches: its number, 0 when none.
+  static int SheetByName(TMap* map, const char* name, int match, bool fromLast);
+  // The first object of the sheet with the key, deleted ones too: its
+  // number, 0 when none or a descriptor does not read.
+  static int FirstWithKey(TMap* map, int sheet, DWORD key);
 
   // The handle's place (sheet 0, object 0, no map when it holds none).
   static MAPOBJDESC PlaceOf(const TObjectInfo* info);
@@ -158,14 +182,9 @@ class TDocumentSeek {
   bool TotalSetup(TMapSelect** select, int* flags, int* map);
   // Runs the total search from the place: 1 and the place, or 0.
   int TotalStep(MAPOBJDESC* place, int flags);
-  // The first sheet of a map whose name matches (prefix with trailing
-  // blanks, or whole): its number, 0 when none.
-  static int SheetByName(TMap* map, const char* name, bool whole, bool fromLast);
   // The map (0 main, then user maps from the last) and sheet of the first
   // sheet named so (main map: from its first sheet): -1 when none.
   int MapOfSheetName(const char* name, int* sheet);
-  // The first object of the sheet with the key, deleted ones too.
-  static int FirstWithKey(TMap* map, int sheet, DWORD key);
   // Sheet by point in plane metres.
   int SheetAt(double x, double y, int k);
 

@@ -12,7 +12,7 @@ const SEEKMAP* TSeekMaps::Entry(int n) const {
 int TSeekMaps::UserCount() const {
   if (List != nullptr) return ListCount > 0 ? ListCount - 1 : 0;
   if (Doc == nullptr) return 0;
-  const LONG count = Doc->Chains[DOCKIND_SITE].Count;
+  const LONG count = Doc->GetSiteCount();
   return count > 0 ? int(count) : 0;
 }
 
@@ -22,16 +22,14 @@ TMap* TSeekMaps::GetMap(int n) const {
   return Doc->GetMap(n);
 }
 
-// The selects of user maps come with their chain; until it holds them only
-// the main map has selects.
 TMapSelect* TSeekMaps::GetSeekSelect(int n) const {
   if (List != nullptr) return Entry(n) != nullptr ? Entry(n)->Seek : nullptr;
-  return Doc != nullptr && n == 0 ? Doc->SeekSelectPointer : nullptr;
+  return Doc != nullptr ? Doc->GetSeekSelect(n) : nullptr;
 }
 
 TMapSelect* TSeekMaps::GetViewSelect(int n) const {
   if (List != nullptr) return Entry(n) != nullptr ? Entry(n)->View : nullptr;
-  return Doc != nullptr && n == 0 ? Doc->ViewSelectPointer : nullptr;
+  return Doc != nullptr ? Doc->GetViewSelect(n) : nullptr;
 }
 
 int TSeekMaps::MapVisible(int n) const {

@@ -151,6 +151,26 @@ int TCompare::CheckAll(TWorkSemantic& blocks) {
   return 1;
 }
 
+int TCompare::LoadImage(const void* image) {
+  if (image == nullptr) return 0;
+  std::memcpy(static_cast<void*>(this), image, sizeof(*this));
+  // Every condition number 1..Count names exactly one slot.
+  bool sound = Count >= 0 && Count <= COMPARE_SLOTS;
+  int used = 0;
+  for (int i = 0; sound && i < COMPARE_SLOTS; ++i) {
+    if (Numbers[i] == 0) continue;
+    ++used;
+    sound = Numbers[i] <= DWORD(Count) && Conditions[i] <= DWORD(COMPARE_PRESENT);
+    for (int j = 0; sound && j < i; ++j) sound = Numbers[j] != Numbers[i];
+  }
+  if (!sound || used != Count) {
+    Clear();
+    return 0;
+  }
+  CountRequired();
+  return 1;
+}
+
 // ---------------------------------------------------------------------------
 // Measurement conditions
 
@@ -184,6 +204,14 @@ double TPlaneMeasure::SecondValue(int n) const {
 int TPlaneMeasure::SetLinkCode(int code) {
   Flags = (Flags & ~DWORD(LINK_MASK)) | DWORD(KeepLink(code));
   return int(Flags);
+}
+
+int TPlaneMeasure::LoadImage(const void* image) {
+  if (image == nullptr) return 0;
+  std::memcpy(static_cast<void*>(this), image, sizeof(*this));
+  if (Used >= 0 && Used <= MEASURE_SLOTS) return 1;
+  Clear();
+  return 0;
 }
 
 int TPlaneMeasure::TestCondition(int comparison, double value, double reference) {

@@ -80,6 +80,9 @@ class MAPCLASS TCompare {
   int SetLinkCode(int code);
   // 1 when the object's semantics record passes the conditions, else 0.
   int CheckSemantic(TObjectSemn semantics);
+  // Takes a list from its byte image (as a select record carries it): 1; a
+  // list whose count or numbering is not sound is cleared instead: 0.
+  int LoadImage(const void* image);
 
   // Fields, in this order.
   LONG Count;                       // conditions in use
@@ -119,6 +122,9 @@ class MAPCLASS TPlaneMeasure {
   int GetLinkCode() const { return int(Flags & LINK_MASK); }
   // Keeps bits 16 and 32 of `code` (none: 16); the flags word after it.
   int SetLinkCode(int code);
+  // Takes a list from its byte image (as a select record carries it): 1; a
+  // list whose count is out of range is cleared instead: 0.
+  int LoadImage(const void* image);
 
   // Whether `value` passes condition n (a measure of -1 never does).
   int Test(int n, double value) const;

@@ -7,6 +7,7 @@
 
 #include "common/liveset.h"
 #include "platform/memory.h"
+#include "selection/selectcontexts.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ TMapSelect::TMapSelect(TMapRsc* rsc) : TSample(nullptr) {
 }
 
 TMapSelect::~TMapSelect() {
+  slLeaveSelect(this);
   Unbind();
   FreeFrozen();
 }
@@ -108,6 +110,7 @@ void TMapSelect::SelectAll() {
   ChangeStamp = Counter();
   ProgressWindow = nullptr;
   SampleComplex = 0;
+  LineAreaSwitch = 0;
   Touch();
 }
 
@@ -152,6 +155,7 @@ int TMapSelect::SetSelect(const TMapSelect* source) {
   Semantics = source->Semantics;
   Measures = source->Measures;
   ProgressWindow = source->ProgressWindow;
+  LineAreaSwitch = source->LineAreaSwitch;
   Rsc = source->Rsc;
   BindMap(source->Map);
   int ok = 1;
@@ -491,6 +495,11 @@ int TMapSelect::SetSampleComplex(int on) {
   SampleComplex = on == 1 ? 1 : 0;
   Touch();
   return int(SampleComplex);
+}
+
+int TMapSelect::SetLineAreaSwitch(int on) {
+  LineAreaSwitch = on == 1 ? 1 : 0;
+  return int(LineAreaSwitch);
 }
 
 int TMapSelect::TotalSeekSelect(TMap* map, int view) {

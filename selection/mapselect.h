@@ -161,6 +161,10 @@ class MAPCLASS TMapSelect : public TSample {
   // Whether painting still applies the conditions to sampled objects.
   int SetSampleComplex(int on);
   int GetSampleComplex() const { return int(SampleComplex); }
+  // Whether a select painted in one colour takes only lines and areas
+  // (localisations 0 and 1) and leaves the other objects out.
+  int SetLineAreaSwitch(int on);
+  int GetLineAreaSwitch() const { return int(LineAreaSwitch); }
 
   // --- Semantic conditions ---
 
@@ -294,6 +298,28 @@ class MAPCLASS TMapSelect : public TSample {
   int IsTotalSeekMap() const { return (TotalSeekMarks & TOTALSEEK_MAP) ? 1 : 0; }
   int IsTotalSeekView() const { return (TotalSeekMarks & TOTALSEEK_VIEW) ? 1 : 0; }
   int GetTotalSeekMarks() const { return int(TotalSeekMarks); }
+
+  // --- The select record (mapselect_record.cpp, types/selecttypes.h) ---
+  //
+  // The writer lists a section's names only while its condition is on and
+  // what names the items is at hand (the map for sheets, the classifier
+  // for layers and kinds); a name is cut to 31 bytes. The reader marks the
+  // counts stale; the area switch and the inversion become 0. A condition
+  // list that is not sound is cleared and its switch turned off.
+
+  // Bytes of the context's "SLT" record.
+  int GetSelectRecordSize();
+  // The record into the buffer: its size; 0 for a null buffer or one
+  // shorter than the size.
+  int GetSelectRecord(char* buffer, int length);
+  // Takes an "SLT" record of `length` bytes: 20488; another record goes to
+  // PutSelectRecordOld. 0 for a null buffer or no length. A section that
+  // does not lie whole within the length or has a wrong tag is passed
+  // over, its set left as it was.
+  int PutSelectRecord(const char* buffer, int length);
+  // Takes a "SET" or "SEC" record (each of 29216 bytes at least): 29216;
+  // anything else resets the context and gives 0.
+  int PutSelectRecordOld(const char* buffer, int length);
 
   // The classifier of names and types: the map's, else the context's own;
   // null when neither is open.

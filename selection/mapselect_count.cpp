@@ -5,6 +5,7 @@
 
 #include "platform/memory.h"
 #include "selection/mapselect.h"
+#include "selection/selectcontexts.h"
 
 DWORD TMapSelect::Counter() const { return Map != nullptr ? Map->Passport.ModeCounter : 0; }
 
@@ -134,6 +135,8 @@ int TMapSelect::UpdateSelectCountByObject(int number, TObjectDesc desc, TObjectD
 // Following the map
 
 void TMapSelect::BindMap(TMap* map) {
+  // A select list holds only contexts of its own map.
+  if (Listed != nullptr && Listed->Map != static_cast<void*>(map)) slLeaveSelect(this);
   if (ObservedMap != map) Unbind();
   Map = map;
   if (map != nullptr && ObservedMap != map && map->AddObserver(&TMapSelect::MapNotice, this))
@@ -152,6 +155,7 @@ void TMapSelect::MapNotice(void* context, TMap* map, int notice, const SHEETCHAN
   TMapSelect* self = static_cast<TMapSelect*>(context);
   if (self == nullptr || map != self->ObservedMap) return;
   if (notice == MAPNOTICE_CLOSING) {
+    slLeaveSelect(self);
     map->RemoveObserver(&TMapSelect::MapNotice, self);
     self->ObservedMap = nullptr;
     self->Map = nullptr;

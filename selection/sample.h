@@ -28,6 +28,7 @@
 class TMap;
 class TMapRsc;
 class TMapSelect;
+struct SELECTLIST;
 
 // A frame in a sheet's internal units: the minima X1, Y1, the maxima X2, Y2.
 struct SELECTFRAME {
@@ -163,7 +164,10 @@ class MAPCLASS TSample {
   DWORD SampleComplex = 0;   // the conditions still apply to sampled objects
 
   // --- Kept beside the fields above ---
+  DWORD LineAreaSwitch = 0;  // painting in one colour takes only lines and areas
   int FrozenCount = 0;       // sheets the frozen bounds cover
+  SELECTLIST* Listed = nullptr;  // the select list of its map that holds it, or null
+  DWORD HostMade = 0;        // made in page memory for a host's handle
   TMap* ObservedMap = nullptr;  // the map the context is registered with
   int Finger = 0;            // index of the last number found by CheckSample
   int FingerSheet = 0;       // and its sheet

@@ -54,6 +54,12 @@ enum {
  * returns the button pressed. */
 typedef int (*PLATMESSAGEBOX)(HWND owner, const char* text, const char* caption, UINT flags,
                               void* context);
+/* Painting's break callback: asked with its parameter before each layer
+ * and at every paint step; a non-zero answer stops painting. */
+typedef LONG (*BREAKCALL)(intptr_t parameter);
+/* Called with its parameter, the device context and the rectangle before a
+ * picture is painted into the memory image. */
+typedef void (*BEFOREPAINTCALL)(intptr_t parameter, HDC dc, RECT* rect);
 /* A window procedure, called synchronously with each message sent to the
  * window. */
 typedef LRESULT (*PLATWNDPROC)(HWND window, UINT message, WPARAM wparam, LPARAM lparam,

@@ -79,6 +79,7 @@ typedef intptr_t HMAP;   /* a map document */
 typedef intptr_t HOBJ;   /* a map object */
 typedef intptr_t HSITE;  /* a map of a document: 0 or the document for its main map */
 typedef intptr_t HSELECT;
+typedef intptr_t HSET;   /* an object set */
 typedef intptr_t HRSC;
 typedef intptr_t HPAINT;
 

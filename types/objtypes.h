@@ -108,6 +108,17 @@ static_assert(sizeof(MAPADJACENTLISTEX) == 56, "MAPADJACENTLISTEX layout");
 static_assert(sizeof(MAPADJACENTLIST) == 41, "MAPADJACENTLIST layout");
 #endif
 
+/* The semantic codes that bind map objects into an object set (the
+ * mapObjectSet* functions), each holding the set's number as decimal text:
+ * the leader and a subordinate of a hierarchy, a member of an equitable
+ * set (all members equal). An object may lead one set and be subordinate
+ * in another. */
+typedef enum GROUPSEMCODE {
+  GROUPSEM_LEADER = 32801,
+  GROUPSEM_SUBORDINATE = 32802,
+  GROUPSEM_EQUITABLE = 32803
+} GROUPSEMCODE;
+
 /* Flags of mapPutObjectRecord. */
 #define PUTRECORD_BYKEY 1    /* rewrite the object of the record's key when there is one */
 #define PUTRECORD_NOCOMMIT 4 /* leave the object uncommitted */

@@ -5,29 +5,9 @@
 
 #include "platform/text/font_types.h"
 #include "platform/win_types.h"
+#include "types/picturetypes.h"
 
 #pragma pack(push, 1)
-struct RGBQUAD {
-  BYTE rgbBlue;
-  BYTE rgbGreen;
-  BYTE rgbRed;
-  BYTE rgbReserved;
-};
-
-struct BITMAPINFOHEADER {
-  DWORD biSize;
-  LONG biWidth;
-  LONG biHeight;  // > 0 bottom-up, < 0 top-down
-  WORD biPlanes;
-  WORD biBitCount;
-  DWORD biCompression;
-  DWORD biSizeImage;
-  LONG biXPelsPerMeter;
-  LONG biYPelsPerMeter;
-  DWORD biClrUsed;
-  DWORD biClrImportant;
-};
-
 struct BITMAPINFO {
   BITMAPINFOHEADER bmiHeader;
   RGBQUAD bmiColors[1];
@@ -46,8 +26,6 @@ struct LOGPALETTE {
   PALETTEENTRY palPalEntry[1];
 };
 #pragma pack(pop)
-static_assert(sizeof(RGBQUAD) == 4);
-static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(sizeof(BITMAPINFO) == 44);
 static_assert(sizeof(PALETTEENTRY) == 4);
 static_assert(sizeof(LOGPALETTE) == 8);

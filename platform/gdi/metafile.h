@@ -139,7 +139,8 @@ class MetaRecorder {
                  const void* bits, DWORD bitsSize, UINT usage);
   void Text(const Dc* dc, int x, int y, const char* text, int length, const RECT& box);
   // Finishes the file and the metafile object; null when the file cannot
-  // be written (a partial file is removed).
+  // be written (a partial file is removed). The file is written through
+  // the platform's file calls, so that its writes can be failed in tests.
   std::unique_ptr<MetaFile> Close();
 
  private:
@@ -150,7 +151,9 @@ class MetaRecorder {
     Put(&v, sizeof v);
   }
   void Pad();
-  void Bound(int64_t l, int64_t t, int64_t r, int64_t b);
+  // Takes a drawn box (device coordinates, edges included) into the
+  // bounds, as far as the context's clip lets it be drawn.
+  void Bound(const Dc* dc, int64_t l, int64_t t, int64_t r, int64_t b);
   DWORD IndexOf(const GdiObject* object) const;
   DWORD NewIndex();
 
@@ -164,7 +167,7 @@ class MetaRecorder {
   RECT bounds_{0, 0, -1, -1};
   std::map<const GdiObject*, DWORD> index_;
   std::vector<bool> used_{true};
-  FILE* file_ = nullptr;
+  HANDLE file_ = nullptr;  // the file being written (platform/file.h)
   std::string fileName_;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file.h"
 #include "platform/gdi/metafile.h"
 
 namespace plat::gdi {
@@ -398,14 +399,15 @@ bool PlayMetaFile(HDC dc, const std::vector<uint8_t>& bytes) {
 
 bool ReadFileBytes(const char* path, std::vector<uint8_t>* bytes) {
   if (!path || !bytes) return false;
-  FILE* f = fopen(path, "rb");
-  if (!f) return false;
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
   bytes->clear();
   uint8_t chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
-  bool ok = !ferror(f);
-  fclose(f);
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ReadFile(f, chunk, sizeof chunk, &n, nullptr)) && n > 0)
+    bytes->insert(bytes->end(), chunk, chunk + n);
+  CloseHandle(f);
   return ok;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file.h"
 #include "platform/gdi/metafile.h"
 
 namespace plat::gdi {
@@ -71,14 +72,15 @@ MetaRecorder::MetaRecorder(const DeviceCaps& reference, const RECT* frame,
 MetaRecorder::~MetaRecorder() {
   --g_recorders;
   if (file_) {
-    fclose(file_);
-    remove(fileName_.c_str());
+    CloseHandle(file_);
+    DeleteFileA(fileName_.c_str());
   }
 }
 
 bool MetaRecorder::OpenFile(const char* name) {
-  file_ = fopen(name, "wb");
-  if (!file_) return false;
+  HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  file_ = h;
   fileName_ = name;
   return true;
 }
@@ -123,7 +125,15 @@ RECT BoundsOf(int x, int y, int cx, int cy) {
 
 }  // namespace
 
-void MetaRecorder::Bound(int64_t l, int64_t t, int64_t r, int64_t b) {
+void MetaRecorder::Bound(const Dc* dc, int64_t l, int64_t t, int64_t r, int64_t b) {
+  // Only what the clip lets through is drawn.
+  if (dc->hasClip) {
+    l = std::max<int64_t>(l, dc->clip.left);
+    t = std::max<int64_t>(t, dc->clip.top);
+    r = std::min<int64_t>(r, int64_t{dc->clip.right} - 1);
+    b = std::min<int64_t>(b, int64_t{dc->clip.bottom} - 1);
+    if (l > r || t > b) return;
+  }
   auto clamp = [](int64_t v) { return (LONG)std::clamp<int64_t>(v, INT32_MIN, INT32_MAX); };
   if (empty_) {
     bounds_ = RECT{clamp(l), clamp(t), clamp(r), clamp(b)};
@@ -155,13 +165,13 @@ void MetaRecorder::SetPixel(const Dc* dc, int x, int y, COLORREF color) {
   Put((LONG)y);
   Put(color);
   MC_END();
-  Bound(x + dc->orgX, y + dc->orgY, x + dc->orgX, y + dc->orgY);
+  Bound(dc, x + dc->orgX, y + dc->orgY, x + dc->orgX, y + dc->orgY);
 }
 
 void MetaRecorder::LineTo(const Dc* dc, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   Point(EMR_LINETO, x1, y1);
   int64_t h = dc->pen && dc->pen->width > 1 ? dc->pen->width / 2 + 1 : 0;
-  Bound(std::min(x0, x1) + dc->orgX - h, std::min(y0, y1) + dc->orgY - h,
+  Bound(dc, std::min(x0, x1) + dc->orgX - h, std::min(y0, y1) + dc->orgY - h,
         std::max(x0, x1) + dc->orgX + h, std::max(y0, y1) + dc->orgY + h);
 }
 
@@ -199,7 +209,7 @@ void MetaRecorder::Poly(const Dc* dc, DWORD type32, DWORD type16, const POINT* p
   }
   MC_END();
   int64_t h = dc->pen && dc->pen->style != PS_NULL && dc->pen->width > 1 ? dc->pen->width / 2 + 1 : 0;
-  Bound(box.left + dc->orgX - h, box.top + dc->orgY - h, box.right + dc->orgX + h,
+  Bound(dc, box.left + dc->orgX - h, box.top + dc->orgY - h, box.right + dc->orgX + h,
         box.bottom + dc->orgY + h);
 }
 
@@ -350,7 +360,7 @@ bool MetaRecorder::BitBlt(const Dc* dc, int x, int y, int cx, int cy, DWORD rop,
     }
   }
   MC_END();
-  Bound(int64_t{x} + dc->orgX, int64_t{y} + dc->orgY, int64_t{x} + dc->orgX + cx - 1,
+  Bound(dc, int64_t{x} + dc->orgX, int64_t{y} + dc->orgY, int64_t{x} + dc->orgX + cx - 1,
         int64_t{y} + dc->orgY + cy - 1);
   return true;
 }
@@ -381,7 +391,7 @@ void MetaRecorder::SetDIBits(const Dc* dc, int xDest, int yDest, int cx, int cy,
   Pad();
   Put(bits, bitsSize);
   MC_END();
-  Bound(int64_t{xDest} + dc->orgX, int64_t{yDest} + dc->orgY, int64_t{xDest} + dc->orgX + cx - 1,
+  Bound(dc, int64_t{xDest} + dc->orgX, int64_t{yDest} + dc->orgY, int64_t{xDest} + dc->orgX + cx - 1,
         int64_t{yDest} + dc->orgY + cy - 1);
 }
 
@@ -406,7 +416,7 @@ void MetaRecorder::Text(const Dc* dc, int x, int y, const char* s, int length,
   Pad();
   for (int i = 0; i < length; ++i) Put((DWORD)text::CharWidth(*f->font, (BYTE)s[i]));
   MC_END();
-  Bound(box.left, box.top, box.right, box.bottom);
+  Bound(dc, box.left, box.top, box.right, box.bottom);
 }
 
 std::unique_ptr<MetaFile> MetaRecorder::Close() {
@@ -446,11 +456,17 @@ std::unique_ptr<MetaFile> MetaRecorder::Close() {
   h.szlMicrometers = SIZE{h.szlMillimeters.cx * 1000, h.szlMillimeters.cy * 1000};
   memcpy(buf_.data(), &h, sizeof h);
   if (file_) {
-    bool ok = fwrite(buf_.data(), 1, buf_.size(), file_) == buf_.size();
-    ok = fclose(file_) == 0 && ok;
+    bool ok = true;
+    for (size_t at = 0; ok && at < buf_.size();) {
+      const DWORD chunk = DWORD(std::min<size_t>(buf_.size() - at, 1u << 30));
+      DWORD written = 0;
+      ok = WriteFile(file_, buf_.data() + at, chunk, &written, nullptr) && written == chunk;
+      at += chunk;
+    }
+    ok = CloseHandle(file_) && ok;
     file_ = nullptr;
     if (!ok) {
-      remove(fileName_.c_str());
+      DeleteFileA(fileName_.c_str());
       return nullptr;
     }
   }

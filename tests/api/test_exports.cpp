@@ -228,6 +228,18 @@ TEST_F(Exports, ViewCallsRefuseNullHandles) {
   EXPECT_EQ(back(0), 0xFFFFFFu);
   int32_t rect[4] = {0, 0, 10, 10};
   EXPECT_EQ(paint(0, nullptr, 1, rect), 0);
+  // The pictures a host holds: nothing for a null handle.
+  auto emf = Fn<int32_t (*)(intptr_t, const char*, void*)>("mapPaintToEmf");
+  auto emfEx = Fn<int32_t (*)(intptr_t, const char*, void*)>("mapPaintToEmfEx");
+  auto dib = Fn<int32_t (*)(intptr_t, void*, char*, void*)>("mapPaintToDib");
+  auto image = Fn<int32_t (*)(intptr_t, void*, char*, int32_t, int32_t, void*)>("mapPaintToImage");
+  ASSERT_TRUE(emf && emfEx && dib && image);
+  uint8_t parm[48] = {}, header[40 + 1024] = {}, table[1024];
+  char bits[64];
+  EXPECT_EQ(emf(0, "x.emf", parm), 0);
+  EXPECT_EQ(emfEx(0, "x.emf", parm), 0);
+  EXPECT_EQ(dib(0, header, bits, rect), 0);
+  EXPECT_EQ(image(0, table, bits, 8, 8, rect), 0);
   int32_t w = 7, h = 7;
   EXPECT_EQ(size(0, &w, &h), 0);
   EXPECT_EQ(w, 0);
@@ -277,6 +289,24 @@ TEST_F(Exports, ClassifierCallsRefuseNullHandles) {
   EXPECT_STREQ("", local(0, 1, 1));
   EXPECT_EQ(0, close(0));
   EXPECT_EQ(0, open(nullptr));
+}
+
+TEST_F(Exports, ObjectSetCallsRefuseNullInventedAndFreedSets) {
+  const auto functions = apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/objset_api.h", "HSET");
+  ASSERT_EQ(23u, functions.size());
+  auto create = Fn<intptr_t (*)()>("mapCreateObjectSet");
+  auto release = Fn<void (*)(intptr_t)>("mapFreeObjectSet");
+  ASSERT_TRUE(create && release);
+  const intptr_t freed = create();
+  ASSERT_NE(0, freed);
+  release(freed);
+  std::vector<uint64_t> invented(512, 0x5A5A5A5A5A5A5A5Aull);
+  CallWithHandles(functions, {0, reinterpret_cast<intptr_t>(invented.data()), freed},
+                  [](const apitest::DeclaredFunction& f, const Answer& a) {
+                    if (f.result != "void") {
+                      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+                    }
+                  });
 }
 
 TEST_F(Exports, RasterCallsRefuseNullHandles) {

@@ -77,16 +77,20 @@ TEST_F(DocumentOpen, OldMatrixWithoutItsConverterIsNotOpened) {
 }
 TEST_F(DocumentOpen, DamagedQualityMatrixIsNotOpened) { ExpectRefused(this, "MTQ\0", MAPERR_OPEN); }
 TEST_F(DocumentOpen, DamagedLayerMatrixIsNotOpened) { ExpectRefused(this, "MTL\0", MAPERR_OPEN); }
-TEST_F(DocumentOpen, ProjectWaitsForTheProjectReader) { ExpectRefused(this, "MPT\0"); }
+// A project without a main map opens nothing.
+TEST_F(DocumentOpen, ProjectWithoutMainDataIsNotOpened) {
+  const std::string path = File("data.mpt", "[MAP]\nSCALE=5\n");
+  EXPECT_EQ(docOpenData(path.c_str(), 0), 0);
+  EXPECT_TRUE(Reported(MAPERR_DATA, path + "\n ( [MAP] PATH= ? )")) << LastMessageText();
+}
 
-TEST_F(DocumentOpen, UserMapWaitsForTheUserMapChain) {
+TEST_F(DocumentOpen, TheMainMapIsNoUserMapOfItself) {
   const std::string path = Map();
   const HMAP h = docOpenData(path.c_str(), 0);
   TMapAccess* doc = DocumentOf(h);
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(doc->OpenSit(path.c_str(), 0), 0);
-  EXPECT_TRUE(Reported(MAPERR_INPUT, path));
-  EXPECT_EQ(docSaveProject(h, (dir / "p.mpt").c_str()), 0);
+  EXPECT_EQ(doc->GetSiteCount(), 0);
   docCloseData(h);
 }
 
@@ -235,8 +239,11 @@ TEST_F(DocumentOpen, CreatingMaps) {
   ASSERT_NE(h, 0);
   EXPECT_EQ(site.Scale, 100000);
   EXPECT_TRUE(DocumentOf(h)->IsRealPlace());
-  // A user map added to a document waits for the user-map chain.
-  EXPECT_EQ(docCreateAndAppendSite(h, (dir / "c.sit").c_str(), rsc.c_str(), &site), 0);
+  // A user map added to a document answers its handle.
+  const HSITE added = docCreateAndAppendSite(h, (dir / "c.sit").c_str(), rsc.c_str(), &site);
+  EXPECT_NE(added, 0);
+  EXPECT_EQ(added, SiteHandleOf(DocumentOf(h), 1));
+  EXPECT_EQ(DocumentOf(h)->GetMap(1)->Scale(), 100000);
   docCloseData(h);
 
   CREATEPLANE plane{};

@@ -1,11 +1,13 @@
-// Fuzz test of every file kind of a map, and of the blocked rasters and
-// matrices. A seeded mutator damages one file of a small map (or two files
-// of different kinds at once), and a child process opens the map, reads all
-// of it, appends to it, saves, closes and opens it again; when a backup
-// copy file or the journal was damaged the walk also steps objects back
-// through the copies and undoes the last action from them. A damaged
-// raster or matrix is opened alone into a document, painted, its values
-// read, an element written, saved, closed and opened again. Refusals with
+// Fuzz test of every file kind of a map, of the blocked rasters and
+// matrices, and of the select records. A seeded mutator damages one file
+// of a small map (or two files of different kinds at once), and a child
+// process opens the map, reads all of it, appends to it, saves, closes and
+// opens it again; when a backup copy file or the journal was damaged the
+// walk also steps objects back through the copies and undoes the last
+// action from them. A damaged raster or matrix is opened alone into a
+// document, painted, its values read, an element written, saved, closed
+// and opened again. A damaged select record is put into contexts on the
+// intact map and without one, and written and read again. Refusals with
 // error codes are fine; a crash, a sanitizer report, a leak or a hang of a
 // child fails the test with the file kind, the mutant's number and the
 // mutation, which replays it. Notices (a file written outside the map's folder, a write
@@ -17,7 +19,8 @@
 //   MAPCORE_FUZZ_SCALE=10     ten times the mutants (fractions are taken too)
 //   MAPCORE_FUZZ_LIST=1       prints the mutants instead of running them
 //   MAPCORE_FUZZ_KINDS=map,pair  only those kinds (bak: the backup copies;
-//     rsw, mtw, mtq, mtl: the rasters and matrices)
+//     rsw, mtw, mtq, mtl: the rasters and matrices; slt, set, sec: the
+//     select records)
 //   MAPCORE_FUZZ_JOBS, MAPCORE_FUZZ_BATCH, MAPCORE_FUZZ_TIMEOUT (seconds)
 //     children at once, mutants per child, time limit of one mutant
 //
@@ -50,24 +53,30 @@
 #include "support/mutator.h"
 #include "support/rmffixture.h"
 #include "support/scratch_dir.h"
+#include "support/selectfixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The file kinds. A new kind (a select record, a project) is one more
-// entry: its name, the fixture's files of that kind (each mutant picks
-// one), the finder of its layout, its share of the mutants and whether its
-// file is opened alone as data (else the map is walked).
+// The file kinds. A new kind (a project) is one more entry: its name, the
+// fixture's files of that kind (each mutant picks one), the finder of its
+// layout, its share of the mutants, whether its file is walked on its own
+// as data (else the map is walked) and then by what walk, and whether that
+// walk needs the map's files beside it.
 struct FileKind {
   const char* name;
   std::vector<std::string> files;
   fuzz::LayoutFinder layout;
   double share = 1.0;  // of kMutantsPerKind, at most 1
   bool data = false;
+  fuzz::WalkReport (*walk)(const std::string& path) = fuzz::WalkData;
+  bool withMap = false;
 };
 
 constexpr double kDataShare = 0.5;
+// A select record's walk is quick, but its few fields are soon covered.
+constexpr double kSelectShare = 0.3;
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
@@ -89,6 +98,10 @@ const std::vector<FileKind>& Kinds() {
       {"mtw", {fuzz::kElevationFile}, fuzz::RmfLayout, kDataShare, true},
       {"mtq", {fuzz::kQualityFile}, fuzz::RmfLayout, kDataShare, true},
       {"mtl", {fuzz::kLayerFile}, fuzz::RmfLayout, kDataShare, true},
+      // Select records, put into contexts on the intact map.
+      {"slt", {fuzz::kSltFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
+      {"set", {fuzz::kSetFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
+      {"sec", {fuzz::kSecFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
   };
   return kinds;
 }
@@ -132,8 +145,9 @@ struct Mutant {
   fuzz::Files files;
   std::string what;
   bool editMode = false;
-  std::string data;  // the raster or matrix walked alone, else the map
+  std::string data;  // the file walked as data, else the map
   bool restore = false;  // the walk steps back through the backup copies
+  const FileKind* kind = nullptr;  // the kind of the data file
 };
 
 // The fixture map in memory and the layouts of its files, made once.
@@ -149,7 +163,7 @@ class Campaign {
 
   // Mutant `number` of a kind ("pair" for two kinds at once).
   Mutant Make(const std::string& kind, uint64_t number) const {
-    Mutant m{fixture_, "", false, "", false};
+    Mutant m{fixture_, "", false, "", false, nullptr};
     fuzz::Rng rng(fuzz::MutantSeed(kind, number));
     std::vector<const FileKind*> chosen;
     if (kind == kPair) {
@@ -167,7 +181,7 @@ class Campaign {
       const std::string& file = k->files[rng.Below(k->files.size())];
       if (!m.what.empty()) m.what += "; ";
       m.what += file + ": " + fuzz::Mutate(m.files[file], layout(file), rng);
-      if (k->data) m.data = file;
+      if (k->data) m.data = file, m.kind = k;
       // The journal names the copies that the undo restores.
       if (std::string(k->name) == "bak" || std::string(k->name) == "tac") m.restore = true;
     }
@@ -190,7 +204,8 @@ class Campaign {
     GroupAccessSet(1);
     const std::string folder = dir_ / "fixture/";
     fs::create_directories(folder);
-    ready_ = fuzz::BuildFixture(folder) && fuzz::BuildDataFixture(folder);
+    ready_ = fuzz::BuildFixture(folder) && fuzz::BuildDataFixture(folder) &&
+             fuzz::BuildSelectFixture(folder);
     fixture_ = fuzz::ReadFolder(folder);
     for (const FileKind& k : Kinds())
       for (const std::string& file : k.files) {
@@ -242,10 +257,11 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
   fs::create_directories(folder, ec);
   fs::create_directories(slot + "tmp", ec);
   // Only the files the walk opens are written: the map's, or the one
-  // raster or matrix.
+  // data file (with the map's when its walk needs them).
   fuzz::Files files;
+  const bool map = m.data.empty() || m.kind->withMap;
   for (const auto& [name, bytes] : m.files)
-    if (m.data.empty() ? !DataFile(name) : name == m.data) files[name] = bytes;
+    if (name == m.data || (map && !DataFile(name))) files[name] = bytes;
   if (!fuzz::WriteFolder(folder, files)) return 0;
   setenv("TMPDIR", (slot + "tmp").c_str(), 1);
   if (chdir(folder.c_str()) != 0) return 0;
@@ -254,7 +270,7 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
   const auto start = std::chrono::steady_clock::now();
   const fuzz::WalkReport r = m.data.empty()
                                  ? fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode, m.restore)
-                                 : fuzz::WalkData(folder + m.data);
+                                 : m.kind->walk(folder + m.data);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (chdir(slot.c_str()) != 0) return 0;
@@ -539,6 +555,19 @@ TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {
     EXPECT_GE(r.objects, 8);  // half the grid at least answers
     EXPECT_GE(r.appended, 1);
     EXPECT_GE(r.objectsAfter, 8);
+  }
+}
+
+TEST(MapFuzzFixture, TheIntactSelectRecordsSelectTheSame) {
+  ASSERT_TRUE(Campaign::Get().ready());
+  for (const char* file : {fuzz::kSltFile, fuzz::kSetFile, fuzz::kSecFile}) {
+    SCOPED_TRACE(file);
+    const fuzz::WalkReport r = WalkIntact(file, fuzz::WalkSelect);
+    EXPECT_EQ(1, r.opened);
+    EXPECT_EQ(1, r.kinds);
+    EXPECT_GE(r.objects, 1);
+    EXPECT_EQ(r.objects, r.groups);
+    EXPECT_EQ(1, r.saved);
   }
 }
 

@@ -208,20 +208,20 @@ TEST_F(ObjectCommit, ARefusedWriteFailsDeleteAndUndelete) {
 }
 
 TEST_F(ObjectCommit, DeletingASetLeaderFreesItsSubordinates) {
-  const int leader = Road(IntSemantics({{SEM_WIDTH, 5}, {OBJECT_SEM_SETLEADER, 7}}));
-  const int a = Road(IntSemantics({{SEM_WIDTH, 5}, {OBJECT_SEM_SETSLAVE, 7}}));
-  const int b = Road(IntSemantics({{OBJECT_SEM_SETSLAVE, 8}, {SEM_WIDTH, 5}}));
-  const int c = Road(IntSemantics({{OBJECT_SEM_SETSLAVE, 7}}));
+  const int leader = Road(IntSemantics({{SEM_WIDTH, 5}, {GROUPSEM_LEADER, 7}}));
+  const int a = Road(IntSemantics({{SEM_WIDTH, 5}, {GROUPSEM_SUBORDINATE, 7}}));
+  const int b = Road(IntSemantics({{GROUPSEM_SUBORDINATE, 8}, {SEM_WIDTH, 5}}));
+  const int c = Road(IntSemantics({{GROUPSEM_SUBORDINATE, 7}}));
   TObjectInfo o;
   o.Object(&m.map, 1, leader);
   LONG number = 0;
-  ASSERT_EQ(OBJECT_SEM_SETLEADER, o.ObjectSetCode(&number));
+  ASSERT_EQ(GROUPSEM_LEADER, o.ObjectSetCode(&number));
   EXPECT_EQ(7, number);
   ASSERT_EQ(1, o.Delete());
   TObjectInfo member;
   for (int n : {a, b, c}) {
     member.Object(&m.map, 1, n);
-    EXPECT_EQ(n == b ? OBJECT_SEM_SETSLAVE : 0, member.ObjectSetCode(nullptr)) << n;
+    EXPECT_EQ(n == b ? GROUPSEM_SUBORDINATE : 0, member.ObjectSetCode(nullptr)) << n;
   }
   EXPECT_TRUE(FvsprIsDeleted(m.map.List.ObjectDesc(leader)));
 }

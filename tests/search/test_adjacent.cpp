@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "search/adjacent.h"
-#include "support/mapdocument.h"
+#include "support/docfixture.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 // name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/liveset.h"
@@ -70,6 +71,31 @@ class DocSeek : public ::testing::Test {
   int a = 0, b = 0, c = 0, d = 0;
 };
 
+TEST_F(DocSeek, SearchesGoOnIntoTheUserMaps) {
+  TDocumentSeek seek(doc);
+  const int main = seek.TotalSeekObjectCount();
+  const doctest::PlaneObject well{doctest::KIND_WELL, LOCAL_POINT,
+                                  {{kSheetX + 300, kSheetY + 300}}};
+  ASSERT_TRUE(doctest::CreateUserMap(dir / "u.sit", dir / "doc.rsc", {well}));
+  ASSERT_EQ(doc->OpenSit((dir / "u.sit").c_str(), 0), 1);
+  TMap* site = doc->GetMap(1);
+  EXPECT_EQ(seek.TotalSeekObjectCount(), main + 1);
+  TObjectInfo info;
+  int found = 0;
+  TMap* last = nullptr;
+  for (int flags = SEEK_FIRST; seek.TotalSeekObject(&info, flags); flags = SEEK_NEXT, ++found)
+    last = info.GetMap();
+  EXPECT_EQ(found, main + 1);
+  EXPECT_EQ(last, site);
+  // The rule of user map 1 finds its object alone; its seek select filters.
+  EXPECT_EQ(seek.SetTotalSeekMapRule(1), 1);
+  const std::string keys = TotalKeys(seek);
+  EXPECT_EQ(std::count(keys.begin(), keys.end(), ' '), 1) << keys;
+  doc->GetSeekSelect(1)->SetKindSwitch(1);
+  doc->GetSeekSelect(1)->ClearAllKinds();
+  EXPECT_EQ(TotalKeys(seek), "");
+}
+
 TEST_F(DocSeek, SearchesFromHandles) {
   TDocumentSeek seek(doc);
   TMapSelect* const each = nullptr;  // each map's seek select
@@ -131,8 +157,8 @@ TEST_F(DocSeek, TotalSearchRulesBorderAndFreezing) {
   EXPECT_EQ("1 2 5 5 ", TotalKeys(seek));
   EXPECT_EQ(4, seek.TotalSeekObjectCount());
   // The view rule: only what the view select passes too.
-  doc->ViewSelect.ClearAllSheets(), doc->ViewSelect.SelectSheet(1);
-  doc->ViewSelect.SetSheetSwitch(1);
+  doc->MainViewSelect.ClearAllSheets(), doc->MainViewSelect.SelectSheet(1);
+  doc->MainViewSelect.SetSheetSwitch(1);
   seek.SetTotalSeekViewRule(1);
   EXPECT_EQ("1 2 ", TotalKeys(seek));
   EXPECT_EQ(2, seek.TotalSeekObjectCount());
@@ -189,7 +215,7 @@ TEST_F(DocSeek, SamplesAndArea) {
   EXPECT_EQ(0, int(s->LocalSwitch));
   EXPECT_EQ(1, seek.SelectViewSample("DOC-1", 2u));
   EXPECT_EQ(1, seek.ViewSelectObjectCount(nullptr));
-  doc->ViewSelect.SelectAll();
+  doc->MainViewSelect.SelectAll();
   s->SelectAll();
 
   // The area round object a: the seek select's sample becomes it, and the

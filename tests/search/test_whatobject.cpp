@@ -11,7 +11,7 @@
 #include "records/primitives.h"
 #include "search/docseek.h"
 #include "search/whatobject.h"
-#include "support/mapdocument.h"
+#include "support/docfixture.h"
 
 namespace {
 

@@ -56,7 +56,7 @@ class SelectPaint : public ::testing::Test {
 
 TEST_F(SelectPaint, OneLayerPaintsOnlyThatLayer) {
   const doctest::Picture all = Paint("all");
-  TMapSelect& view = doc->ViewSelect;
+  TMapSelect& view = doc->MainViewSelect;
   view.ClearAllLayers();
   view.SelectLayer(7);
   view.SetLayerSwitch(1);
@@ -80,7 +80,7 @@ TEST_F(SelectPaint, OneLayerPaintsOnlyThatLayer) {
 
 TEST_F(SelectPaint, SampleInForcePaintsItsObjectsAlone) {
   const doctest::Picture all = Paint("all");
-  TMapSelect& view = doc->ViewSelect;
+  TMapSelect& view = doc->MainViewSelect;
   ASSERT_EQ(1, view.AppendSample(north, 1));
   const doctest::Picture sampled = Paint("sample");
   view.ClearAllLayers();

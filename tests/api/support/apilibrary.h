@@ -67,6 +67,20 @@ class LoadedLibraryTest : public ::testing::Test {
     }
   }
 
+  // What a function answers when it refuses: nothing for a void one, an
+  // empty text, a null pointer, 0.0 or 0.
+  static void ExpectRefusal(const DeclaredFunction& f, const Answer& a) {
+    if (f.result == "void") return;
+    if (f.result == "const char*")
+      EXPECT_STREQ("", reinterpret_cast<const char*>(a.value)) << f.name;
+    else if (f.result == "char*")
+      EXPECT_EQ(0, a.value) << f.name;
+    else if (f.result == "double")
+      EXPECT_EQ(0.0, a.real) << f.name;
+    else
+      EXPECT_EQ(0, int32_t(a.value)) << f.name;
+  }
+
   static inline void* lib = nullptr;
 };
 

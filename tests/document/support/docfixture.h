@@ -16,6 +16,7 @@
 #include "raster/mtl.h"
 #include "raster/mtr.h"
 #include "raster/rst.h"
+#include "support/docmap.h"
 #include "support/rmfbuild.h"
 #include "support/scratch_dir.h"
 
@@ -57,6 +58,26 @@ inline int WriteRaster(const std::string& path, int cols, int rows, int bits,
   r.Close();
   return 1;
 }
+
+// A document whose main map (dir / "map.map") is made on the image
+// classifier (rsc), with the library's messages off; freed after the test.
+class MapDocumentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MessageEnableSet(0);
+    ASSERT_TRUE(WriteImageClassifier(rsc));
+    doc = CreateDocument(dir / "map.map", rsc);
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    if (doc) FreeDocument(doc);
+    MessageEnableSet(1);
+  }
+
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string rsc = dir / "map.rsc";
+  TMapAccess* doc = nullptr;
+};
 
 class EmptyDocumentTest : public ::testing::Test {
  protected:

@@ -40,6 +40,12 @@ bool WriteImageClassifier(const std::string& path) {
   for (int i = 0; i < 16; ++i) palette.Colors[i] = TMapRsc::GetDefaultColor(i);
   TMapRsc rsc;
   if (!rsc.CreateRsc(path.c_str(), &create, &palette, 0)) return false;
+  // Two more palettes, for the choice of a map's palette.
+  DWORD more[16];
+  for (int p = 2; p <= 3; ++p) {
+    for (int i = 0; i < 16; ++i) more[i] = palette.Colors[i] ^ (p == 2 ? 0xFFFFFF : 0x00FF00);
+    if (rsc.AppendPalette(more, 16, p == 2 ? "NEGATIVE" : "GREENER") == nullptr) return false;
+  }
   RSCSEGMENT layer{};
   std::strcpy(layer.Name, "LAYER");
   const int segment = rsc.AppendSegment(&layer);
@@ -94,6 +100,21 @@ int AppendPlaneObject(TMapAccess* doc, uint32_t code, int local, const PlanePoin
   if (!doc->OpenList(1)) return 0;
   return doc->AppendObject(object.Desc, object.Metric.Record, object.Semn.Record(),
                            object.Draw.Record());
+}
+
+bool CreateUserMap(const std::string& path, const std::string& rsc,
+                   const std::vector<PlaneObject>& objects, double meridian) {
+  CREATESITE site{};
+  std::strcpy(site.MapName, "User map");
+  site.MapType = 1;
+  site.AxisMeridian = meridian;
+  TMapAccess* doc = CreateSiteDocument(path.c_str(), rsc.c_str(), &site);
+  if (doc == nullptr) return false;
+  bool made = true;
+  for (const PlaneObject& o : objects)
+    made = made && AppendPlaneObject(doc, o.code, o.local, o.points) > 0;
+  FreeDocument(doc);
+  return made;
 }
 
 Picture PaintPicture(TMapAccess* doc, const RECT& rect) {
@@ -171,7 +192,12 @@ bool AppendScene(TMapAccess* doc) {
          AppendPlaneObject(doc, KIND_WELL, LOCAL_POINT, {{x + 7500, y + 2500}}) > 0;
 }
 
-bool WritePng(const Picture& picture, const std::string& path) {
+namespace {
+
+// A PNG of 8-bit channels, or of 8-bit indexes into a table of 256 colours
+// (a 256-colour picture), row by row from `row`.
+template <class Row>
+bool WritePngRows(const std::string& path, int width, int height, const RGBQUAD* table, Row row) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -182,21 +208,42 @@ bool WritePng(const Picture& picture, const std::string& path) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, table ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_color colours[256];
+  if (table != nullptr) {
+    for (int i = 0; i < 256; ++i)
+      colours[i] = png_color{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue};
+    png_set_PLTE(png, info, colours, 256);
+  }
   png_write_info(png, info);
-  std::vector<png_byte> row(size_t(picture.width) * 3);
-  for (int y = 0; y < picture.height; ++y) {
+  std::vector<png_byte> bytes(size_t(width) * (table ? 1 : 3));
+  for (int y = 0; y < height; ++y) {
+    row(y, bytes.data());
+    png_write_row(png, bytes.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}
+
+}  // namespace
+
+bool WritePng(const Picture& picture, const std::string& path) {
+  return WritePngRows(path, picture.width, picture.height, nullptr, [&](int y, png_byte* row) {
     for (int x = 0; x < picture.width; ++x) {
       const uint32_t v = picture.At(x, y);
       row[3 * x] = png_byte(v >> 16), row[3 * x + 1] = png_byte(v >> 8),
               row[3 * x + 2] = png_byte(v);
     }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  });
+}
+
+bool WritePalettePng(const uint8_t* indexes, int width, int height, const RGBQUAD* table,
+                     const std::string& path) {
+  return WritePngRows(path, width, height, table, [&](int y, png_byte* row) {
+    std::memcpy(row, indexes + size_t(y) * width, size_t(width));
+  });
 }
 
 bool ReadPng(const std::string& path, Picture* picture) {

@@ -23,7 +23,8 @@ enum : uint32_t {
   KIND_SHADE = 100500,  // area: 154 shading, brightness -50 (half as bright)
 };
 
-// Writes the classifier at `path`; false on failure.
+// Writes the classifier at `path` (with three palettes, the first of the
+// 16 default colours); false on failure.
 bool WriteImageClassifier(const std::string& path);
 
 // The south-west corner and side of the map's one sheet, plane metres.
@@ -66,9 +67,24 @@ struct MemoryDevice {
   HGDIOBJ old = nullptr;
 };
 
+// One object of a kind through plane points.
+struct PlaneObject {
+  uint32_t code;
+  int local;
+  PlanePoints points;
+};
+// Creates the user map `path` (kept in plane metres, 1:100 000, map type 1
+// with the axis meridian given) on the classifier, holding the objects,
+// and closes it: true when made.
+bool CreateUserMap(const std::string& path, const std::string& rsc,
+                   const std::vector<PlaneObject>& objects, double meridian = 0.5);
+
 // A field, a lake, a road across them and two wells on the sheet.
 bool AppendScene(TMapAccess* doc);
 bool WritePng(const Picture& picture, const std::string& path);
+// A 256-colour PNG: top-down rows of `width` indexes into the table.
+bool WritePalettePng(const uint8_t* indexes, int width, int height, const RGBQUAD* table,
+                     const std::string& path);
 bool ReadPng(const std::string& path, Picture* picture);
 
 }  // namespace doctest
