@@ -40,7 +40,8 @@ void* lib = nullptr;
   X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite) X(mapPointCount) X(mapSquare) \
   X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup) \
   X(mapOpenData) X(mapWhatObject) X(mapWhatObjectBySelect) X(mapSeekAdjacentObject) \
-  X(mapSeekAdjacentList) X(mapSeekAdjacentListEx)
+  X(mapSeekAdjacentList) X(mapSeekAdjacentListEx) X(mapCreateMapSelectContext) X(mapSelectKey) \
+  X(mapDeleteSelectContext) X(mapGetObjectNumber)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -390,6 +391,31 @@ TEST_F(ObjectApi, SearchesBindTheHandle) {
   EXPECT_EQ(0, std::memcmp(&given, &frame, sizeof frame));
   EXPECT_EQ(3, F.mapPointCount(h, 0));
   EXPECT_EQ(0, F.mapWhatObject(mapA, h, &frame, 0, 5));
+
+  // Through a select: two lines crossing elsewhere, the select's key range
+  // admitting the later one alone, then neither; a select of another
+  // map's finds nothing here.
+  const std::vector<DOUBLEPOINT> cross1{{6012000, 7412000}, {6014000, 7414000}};
+  const std::vector<DOUBLEPOINT> cross2{{6012000, 7414000}, {6014000, 7412000}};
+  const LONG first = AppendLine(cross1), second = AppendLine(cross2);
+  ASSERT_EQ(first + 1, second);
+  ASSERT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, second));
+  ASSERT_EQ(1, F.mapGetObjectRecord(h, record.data(), LONG(record.size())));
+  const LONG key = LONG(HeadOf(record).Key);
+  DFRAME at{6012990, 7412990, 6013010, 7413010};
+  ASSERT_EQ(h, F.mapWhatObject(mapA, h, &at, 0, 3));
+  EXPECT_EQ(first, F.mapGetObjectNumber(h));
+  const HSELECT select = F.mapCreateMapSelectContext(mapA);
+  F.mapSelectKey(select, key, key);
+  ASSERT_EQ(h, F.mapWhatObjectBySelect(mapA, h, &at, select, 0, 3));
+  EXPECT_EQ(second, F.mapGetObjectNumber(h));
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, select, 4, 3));  // nothing after it
+  F.mapSelectKey(select, key + 1, key + 1);
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, select, 0, 3));
+  const HSELECT foreign = F.mapCreateMapSelectContext(mapB);
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, foreign, 0, 3));
+  F.mapDeleteSelectContext(foreign);
+  F.mapDeleteSelectContext(select);
   F.mapFreeObject(h);
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "search/adjacent.h"
@@ -23,29 +24,39 @@ using Stretch = std::array<int, 3>;
 
 class Adjacent : public doctest::MapDocumentTest {
  protected:
-  // A closed area through points given in metres from the sheet's corner.
-  int Area(PlanePoints points) {
+  // A closed area of a kind through points given in metres from the
+  // sheet's corner.
+  static doctest::PlaneObject Closed(PlanePoints points, uint32_t kind = doctest::KIND_LAKE) {
     for (auto& [x, y] : points) x += kSheetX, y += kSheetY;
     points.push_back(points.front());
-    return doctest::AppendPlaneObject(doc, doctest::KIND_LAKE, LOCAL_SQUARE, points);
+    return doctest::PlaneObject{kind, LOCAL_SQUARE, points};
   }
-  int Square(double x, double y, double side) {
-    return Area({{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}});
+  static doctest::PlaneObject SquareArea(double x, double y, double side,
+                                         uint32_t kind = doctest::KIND_LAKE) {
+    return Closed({{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}}, kind);
   }
-  // Every section a search finds for object n, and the count its state
+  int Append(const doctest::PlaneObject& o) {
+    return doctest::AppendPlaneObject(doc, o.code, o.local, o.points);
+  }
+  int Area(PlanePoints points) { return Append(Closed(points)); }
+  int Square(double x, double y, double side) { return Append(SquareArea(x, y, side)); }
+  // Every section a search in map m finds for its object n (with the
+  // select given, else a fresh one on the map), and the count its state
   // says once it ends.
-  std::vector<Stretch> Sections(int n, int subjects = 0) {
+  std::vector<Stretch> Sections(int n, int subjects = 0, int m = 0, TMapSelect* given = nullptr) {
     TObjectInfo source, neighbour;
-    source.Object(doc, 1, n);
-    TMapSelect select(doc);
+    source.Object(doc->GetMap(m), 1, n);
+    TMapSelect fresh(doc->GetMap(m));
+    TMapSelect* select = given != nullptr ? given : &fresh;
     TAdjacentSeek seek(doc);
     MAPADJACENTSECTION section{0, 0, 0};
     std::vector<Stretch> found;
     for (int flags = 0;; flags = SEEK_NEXT) {
       const int count =
-          seek.SeekAdjacentObject(&neighbour, &source, &section, &select, 0.5, flags, 0, subjects);
+          seek.SeekAdjacentObject(&neighbour, &source, &section, select, 0.5, flags, m, subjects);
       if (count == 0) break;
       EXPECT_EQ(int(found.size()) + 1, count);
+      EXPECT_EQ(doc->GetMap(m), neighbour.Map);
       found.push_back({neighbour.ObjectNumber(), section.First, section.Last});
       if (found.size() > 20) break;
     }
@@ -179,6 +190,32 @@ TEST_F(Adjacent, TheListCoversEveryContour) {
   EXPECT_EQ(all, List(source, 10));
   EXPECT_EQ((std::vector<Stretch>{{right, 3, 4}}), List(source, 1));
   EXPECT_EQ((std::vector<Stretch>{{0, 1, 2}, {north, 2, 3}}), List(source, 2));
+}
+
+TEST_F(Adjacent, NeighboursAreSoughtInTheUserMapThroughItsSelect) {
+  // On the user map: a source with a lake on its eastern side and a field
+  // on its northern one; on the main map a lake on its eastern side too.
+  const std::string path = dir / "u.sit";
+  ASSERT_TRUE(doctest::CreateUserMap(
+      path, rsc,
+      {SquareArea(1000, 1000, 1000), SquareArea(1000, 2000, 1000),
+       SquareArea(2000, 1000, 1000, doctest::KIND_FIELD)},
+      doc->Passport.Register.AxisMeridian));
+  const int main = Square(1000, 1000, 1000), mainEast = Square(1000, 2000, 1000);
+  ASSERT_TRUE(main && mainEast);
+  ASSERT_EQ(1, doc->OpenSite(path.c_str(), 0));
+  EXPECT_EQ((std::vector<Stretch>{{2, 3, 4}, {3, 2, 3}}), Sections(1, 0, 1));
+  EXPECT_EQ((std::vector<Stretch>{{mainEast, 3, 4}}), Sections(main));
+
+  // A select that lets lakes alone pass drops the field.
+  TMap* user = doc->GetMap(1);
+  TMapSelect lakes(user);
+  lakes.ClearAllKinds();
+  ASSERT_TRUE(user->OpenList(1));
+  lakes.SelectKind(user->List.ObjectDesc(2)->Code);
+  lakes.SetKindSwitch(1);
+  EXPECT_EQ((std::vector<Stretch>{{2, 3, 4}}), Sections(1, 0, 1, &lakes));
+  EXPECT_EQ(1u, lakes.AreaSwitch);
 }
 
 }  // namespace

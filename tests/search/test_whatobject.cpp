@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "records/primitives.h"
@@ -104,6 +106,62 @@ TEST_F(WhatObject, StackedObjectsComeInChainOrder) {
 
   // Away from everything: no hit.
   EXPECT_EQ(0, Hit(Around(kSheetX + 5000, kSheetY + 3000, 2), SEEK_FIRST));
+}
+
+TEST_F(WhatObject, UserMapsFollowTheMainMapThroughTheirSelects) {
+  // A user map with a road through the crossing and a well on it.
+  const double x = kSheetX + 5000, y = kSheetY + 5000;
+  const std::string path = dir / "u.sit";
+  ASSERT_TRUE(doctest::CreateUserMap(
+      path, rsc,
+      {{doctest::KIND_ROAD, LOCAL_LINE, {{x - 4000, y}, {x + 4000, y}}},
+       {doctest::KIND_WELL, LOCAL_POINT, {{x, y}}}},
+      doc->Passport.Register.AxisMeridian));
+  ASSERT_EQ(1, doc->OpenSite(path.c_str(), 0));
+  TMap* user = doc->GetMap(1);
+  ASSERT_NE(nullptr, user);
+  // Every object at the crossing, from a first search on with next ones.
+  auto walk = [&](TMapSelect* select = nullptr, int flags = 0) {
+    std::vector<std::pair<TMap*, int>> found;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int f = flags; Hit(AtCrossing(), f, select, &place) != 0 && found.size() < 8;
+         f = flags | SEEK_NEXT)
+      found.push_back({place.Map, int(place.Object)});
+    return found;
+  };
+  using Found = std::vector<std::pair<TMap*, int>>;
+  const RECT rect{0, 0, 300, 300};
+  const doctest::Picture before = doctest::PaintPicture(doc, rect);
+  EXPECT_EQ((Found{{doc, a}, {doc, b}, {user, 1}, {user, 2}}), walk());
+  // The user map is kept in plane metres: its hits change the discrete
+  // scale, and put it back.
+  EXPECT_TRUE(before.pixels == doctest::PaintPicture(doc, rect).pixels);
+  MAPOBJDESC place{0, 0, nullptr};
+  EXPECT_EQ(2, Hit(AtCrossing(), SEEK_LAST, nullptr, &place));
+  EXPECT_EQ(user, place.Map);
+  place.Object = 1;
+  EXPECT_EQ(b, Hit(AtCrossing(), SEEK_PREV, nullptr, &place));
+
+  // The user map's view select decides without a select of the caller's;
+  // its seek select, given with this map's flag, moves the search there.
+  TMapSelect* view = doc->GetViewSelect(1);
+  view->UnselectKind(user->List.ObjectDesc(1)->Code);
+  view->SetKindSwitch(1);
+  EXPECT_EQ((Found{{doc, a}, {doc, b}, {user, 2}}), walk());
+  EXPECT_EQ((Found{{user, 1}, {user, 2}}), walk(doc->GetSeekSelect(1), SEEK_THISMAP));
+  TMapSelect wells(user);
+  wells.ClearAllLocals();
+  wells.SelectLocal(LOCAL_POINT);
+  wells.SetLocalSwitch(1);
+  EXPECT_EQ((Found{{user, 2}}), walk(&wells, SEEK_THISMAP));
+  view->SelectAllKinds();
+
+  // The user map's flags: off, it yields nothing.
+  doc->MapInquiry(1, 0);
+  EXPECT_EQ((Found{{doc, a}, {doc, b}}), walk());
+  doc->MapInquiry(1, 1);
+  doc->MapVisible(1, 0);
+  EXPECT_EQ((Found{{doc, a}, {doc, b}}), walk());
 }
 
 TEST_F(WhatObject, FramesOfEveryKindAndReversedFindTheSameObjects) {
