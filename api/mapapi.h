@@ -23,6 +23,7 @@
 #include "api/utility_api.h"
 #include "api/map_api.h"
 #include "api/drawing_api.h"
+#include "api/imagelib_api.h"
 #include "api/document_api.h"
 #include "api/view_api.h"
 #include "api/info_api.h"

@@ -571,12 +571,15 @@ class MAPCLASS TMapRsc : public TRSCDATA {
 };
 
 // Services of the image library layer, installed by the drawing engine.
-// Without them no library opens and library signs get slot 0.
+// Without them no library opens, library signs get slot 0 and measure 0.
 struct RSCIMAGELIBRARY {
   int (*Open)(const char* path);               // slot 1..64, 0 on failure
   void (*Close)(int slot);
   LONG (*ImageListField)(int slot, LONG image);
   const void* (*ImageList)(int slot);          // the library's image list
+  // The size of a library sign from its parameters: nonzero when its
+  // library measured it.
+  int (*ImageSize)(const char* params, IMAGESIZE* size);
 };
 void rscSetImageLibraryServices(const RSCIMAGELIBRARY* services);
 const RSCIMAGELIBRARY* rscImageLibraryServices();

@@ -1,5 +1,6 @@
 // Image libraries of the classifier (IML table) and the library signs
 // (image function 250) that draw from them.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -8,6 +9,7 @@
 #include "classifier/maprsc.h"
 #include "common/filename.h"
 #include "common/maperr.h"
+#include "common/messages.h"
 #include "platform/path.h"
 
 namespace {
@@ -30,6 +32,18 @@ DWORD Get32(const BYTE* p) {
   return v;
 }
 
+// A library's file name that may be loaded: a bare file name. Any other
+// (a folder, "..") is refused as a library that is not found (60107).
+bool LoadableName(const char* file, size_t size) {
+  if (IsPlainFileName(file, size)) return true;
+  if (strnlen(file, size) > 0) {
+    char name[sizeof(TABIML::File) + 1] = {};
+    memcpy(name, file, strnlen(file, std::min(size, sizeof(TABIML::File))));
+    ShowErrorMessage(MAPERR_NOLIBRARY, name);
+  }
+  return false;
+}
+
 }  // namespace
 
 void rscSetImageLibraryServices(const RSCIMAGELIBRARY* services) {
@@ -49,16 +63,16 @@ int TMapRsc::SetUserObjectRefer() {
   const DWORD libraries = iml ? Head.Tables[RSC_IML].Count : 0;
 
   // Libraries are looked for in the classifier's folder, by plain file
-  // names only (the file's were checked on opening; a name set since that
-  // is not plain leaves its library closed).
+  // names only: a classifier received from elsewhere loads code from no
+  // other folder.
   char folder[MAX_PATH];
   snprintf(folder, sizeof folder, "%.*s", int(plat::FileNameOffset(Path)), Path);
   for (DWORD i = 0; i < libraries; i++) {
     iml[i].Slot = 0;
-    if (!IsPlainFileName(iml[i].File, sizeof iml[i].File)) continue;
+    if (!ll || !ll->Open || !LoadableName(iml[i].File, sizeof iml[i].File)) continue;
     char path[MAX_PATH];
     int n = snprintf(path, sizeof path, "%s%s", folder, iml[i].File);
-    if (ll && ll->Open && n > 0 && n < MAX_PATH) {
+    if (n > 0 && n < MAX_PATH) {
       int slot = ll->Open(path);
       iml[i].Slot = slot > 0 ? DWORD(slot) : 0;
     }
@@ -152,7 +166,7 @@ TABIML* TMapRsc::AppendLibrary(const char* file, const char* name) {
   const RSCIMAGELIBRARY* ll = rscImageLibraryServices();
   char path[MAX_PATH];
   const int length = snprintf(path, sizeof path, "%.*s%s", int(plat::FileNameOffset(Path)), Path, text);
-  if (ll && ll->Open && IsPlainFileName(rec.File, sizeof rec.File) && length > 0 && length < MAX_PATH) {
+  if (ll && ll->Open && LoadableName(rec.File, sizeof rec.File) && length > 0 && length < MAX_PATH) {
     const int slot = ll->Open(path);
     rec.Slot = slot > 0 ? DWORD(slot) : 0;
   }

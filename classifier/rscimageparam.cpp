@@ -24,6 +24,9 @@ void PutWord(char* p, int offset, LONG v) { memcpy(p + offset, &v, 4); }
 
 // Character height used to measure a title whose sign is not a text sign.
 constexpr LONG kPlainTitleHeight = 2400;
+// A library sign: a word, the library code, the open-library slot and the
+// image number.
+constexpr int kLibrarySignLength = 16;
 
 // The first element of a set of primitives, checked against
 // the set's length: its function, parameters and parameter length.
@@ -44,15 +47,24 @@ bool FirstElement(const char* params, int length, int* function, const char** pa
 
 // The function a sign is measured as, kept in size->Function; a set is
 // measured as its first element. False when measuring ends here, with the
-// answer in *answer: 0 and size cleared for a sign from an image library
-// (the library measures it; with no library layer installed its slot
-// counts as closed), 1 for a set without a sound first element.
+// answer in *answer: 1 for a sign from an image library that its library
+// measured, else 0 with the size cleared (no library layer, a record too
+// short to name its image, a library that cannot answer); 1 for a set
+// without a sound first element.
 bool MeasuredFunction(int* function, const char** params, int* length, IMAGESIZE* size,
                       int* answer) {
   size->Function = *function;
   *answer = 0;
   if (*function == PRIM_LIBRARY) {
     memset(size, 0, sizeof *size);
+    const RSCIMAGELIBRARY* ll = rscImageLibraryServices();
+    if (ll && ll->ImageSize && *length >= kLibrarySignLength &&
+        ll->ImageSize(*params, size) != 0) {
+      size->Function = PRIM_LIBRARY;
+      *answer = 1;
+    } else {
+      memset(size, 0, sizeof *size);
+    }
     return false;
   }
   *answer = 1;

@@ -5,39 +5,27 @@
 #include <cstdint>
 #include <cstring>
 
-#include "drawing/dibpainters.h"
-#include "drawing/parmwords.h"
 
 namespace {
 
-constexpr const char* kDevice = "device painters";
-constexpr const char* kSigns = "lines with signs";
 constexpr const char* kVector = "vector signs";
 constexpr const char* kGrid = "sign grid fill";
 constexpr const char* kPattern = "pattern line";
 constexpr const char* kGeometry = "painting geometry";
-constexpr const char* kLibrary = "image plug-in libraries";
 constexpr const char* kMark = "mark vectorization";
 
 constexpr PENDINGENTRY kEntries[] = {
     // Device painters.
-    {"PaintLineSignsDevice", kDevice},
     {"PaintAreaSignsDevice", kGeometry},
-    {"PaintLibraryImageDevice", kLibrary},
     // Hand-offs of the device painters.
     {"PaintDevicePatternFill", kGeometry},
     {"PaintScaledMark", kMark},
     // Memory-image painters of other components.
-    {"PaintDibLineSigns", kSigns},
-    {"PaintDibLineSignsFull", kSigns},
     {"PaintDibVectorSign", kVector},
     {"PaintDibVectorSignMirrored", kVector},
     {"PaintDibVectorSignByReference", kVector},
     {"PaintDibAreaSigns", kGrid},
     {"PaintDibPatternLine", kPattern},
-    {"PaintDibLibraryImage", kLibrary},
-    // Visibility tests.
-    {"TestLibraryImage", kLibrary},
     {nullptr, nullptr},
 };
 constexpr int kCount = sizeof(kEntries) / sizeof(kEntries[0]) - 1;
@@ -75,31 +63,15 @@ void ResetPendingCalls() {
 
 #define STAND_IN_PAINTER(name) \
   void name(TPaintMetric*, POLYDATA*, const char*, float) { Note(#name); }
-#define STAND_IN_TEST(name)                                \
-  int name(TPaintMetric*, POLYDATA*, const char*, float) { \
-    Note(#name);                                           \
-    return 0;                                              \
-  }
 
-STAND_IN_PAINTER(PaintLineSignsDevice)
 STAND_IN_PAINTER(PaintAreaSignsDevice)
-STAND_IN_PAINTER(PaintLibraryImageDevice)
 
-STAND_IN_PAINTER(PaintDibLineSigns)
-STAND_IN_PAINTER(PaintDibLineSignsFull)
 STAND_IN_PAINTER(PaintDibVectorSign)
 STAND_IN_PAINTER(PaintDibVectorSignMirrored)
 STAND_IN_PAINTER(PaintDibVectorSignByReference)
 STAND_IN_PAINTER(PaintDibAreaSigns)
 STAND_IN_PAINTER(PaintDibPatternLine)
 
-void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char*, float scale) {
-  Note("PaintDibLibraryImage");
-  const LocalParm<2> line{0, 260};
-  PaintDibLine(doc, data, line(), scale);
-}
-
-STAND_IN_TEST(TestLibraryImage)
 
 // --- Hand-offs of the device painters ---
 

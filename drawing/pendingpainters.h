@@ -34,25 +34,13 @@ const char* PendingDeviceRecord();
 
 // --- Device painters of other components ---
 
-void PaintLineSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintAreaSignsDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintLibraryImageDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 
 // --- Memory-image painters of other components ---
 
-void PaintDibLineSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-void PaintDibLineSignsFull(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibVectorSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibVectorSignMirrored(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibVectorSignByReference(TPaintMetric* doc, POLYDATA* data, const char* parm,
                                    float scale);
 void PaintDibAreaSigns(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintDibPatternLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-// Codes 221 and 250 in the full-colour block: until the image libraries
-// are served, every library slot answers as a closed one: the polylines as
-// a black line of thickness 260 at the element's scale.
-void PaintDibLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
-
-// --- Visibility tests ---
-
-int TestLibraryImage(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);

@@ -6,6 +6,8 @@
 
 #include "drawing/dibpainters.h"
 #include "drawing/hatchfill.h"
+#include "drawing/imagelibrary.h"
+#include "drawing/linesigns.h"
 #include "drawing/offsetline.h"
 #include "drawing/patternline.h"
 #include "drawing/pendingpainters.h"
@@ -44,7 +46,7 @@ constexpr std::array<PainterBlock, DEVICE_BLOCK_COUNT> MakeDeviceTable() {
       {PRIM_DOT, PaintDashedLine},
       {PRIM_HATCH, PaintPatternFill},
       {PRIM_LAYERED_PATTERN, PaintLayeredPattern},
-      {PRIM_DECORATED_SHORT, PaintLineSignsDevice},
+      {PRIM_DECORATED_SHORT, PaintShortLineSignsDevice},
       {PRIM_OFFSET_DOT, PaintOffsetDashedLine},
       {PRIM_ANGLE_HATCH, PaintHatch},
       {PRIM_AREA_SIGNS, PaintAreaSignsDevice},
@@ -114,7 +116,7 @@ constexpr std::array<PainterBlock, DIB_BLOCK_COUNT> MakeDibTable() {
       {PRIM_ANGLE_HATCH, PaintDibAngleHatch},
       {PRIM_AREA_SIGNS, PaintDibAreaSigns},
       {PRIM_VECTOR_MIRROR, PaintDibVectorSignMirrored},
-      {PRIM_DECORATED, PaintDibLineSignsFull},
+      {PRIM_DECORATED, PaintLineSigns157},
       {PRIM_PATTERN_LINE, PaintDibPatternLine},
       {PRIM_OFFSET_LINE, PaintOffsetLineDib},
       {PRIM_VECTOR_REF, PaintDibVectorSignByReference},
@@ -132,7 +134,7 @@ constexpr std::array<PainterBlock, DIB_BLOCK_COUNT> MakeDibTable() {
   std::array<PainterBlock, DIB_BLOCK_COUNT> t{
       Block(PaintDefaultImage, {{PRIM_NONE, PaintEmptyImage},
                                 {PRIM_EMPTY, PaintEmptyImage},
-                                {PRIM_DECORATED_SHORT, PaintDibLineSigns},
+                                {PRIM_DECORATED_SHORT, PaintLineSigns146},
                                 {PRIM_SET, PaintDibSet}}),
       Block(PaintDefaultImage,
             {{PRIM_DECORATED_SHORT, PaintDibOneColourDefault}, {PRIM_SET, PaintDibSetOneColour}}),

@@ -50,10 +50,6 @@ enum : int {
   DIB_FULLCOLOUR = 0,  // memory-image block of visual type 1
   DIB_ONECOLOUR = 1,   // of visual type 2
   DIB_BLOCK_COUNT = 2,
-  // IMGCONTEXT::Kind
-  IMGCONTEXT_TEST = 0,
-  IMGCONTEXT_DIB = 1,
-  IMGCONTEXT_DEVICE = 3,
 };
 
 // Six device blocks: 0 full colour; 1 solid fills drawn as outlines; 2
@@ -66,47 +62,6 @@ extern const std::array<PainterBlock, DEVICE_BLOCK_COUNT> DevicePainterTable;
 // The memory-image blocks: full colour and one colour.
 extern const std::array<PainterBlock, DIB_BLOCK_COUNT> DibPainterTable;
 extern const TesterBlock VisibilityTestTable;
-
-// The painting context handed to image plug-in libraries and to the
-// callbacks they call back with. It carries a device context and the
-// painting document, so its layout is the natural one of the platform: 80
-// bytes where pointers are 4 bytes wide (the layout 32-bit image libraries
-// read), 96 on a 64-bit system (fields at offsets 0, 8, 16, 24, 32, 36, 40,
-// 44, 48, 56, 64, 72, 80, 88). Length holds the size of the record as
-// built.
-struct IMGCONTEXT {
-  DWORD Length;
-  HDC Dc;                 // the device's DC, or the memory DC of the image
-  LONG Kind;              // IMGCONTEXT_DEVICE, IMGCONTEXT_DIB, IMGCONTEXT_TEST
-  TPaintMetric* Painter;  // the painting document (device painting), else 0
-  LONG Width;             // painting area in pixels
-  LONG Height;
-  float Scale;              // scale of the element
-  DWORD ScaleMethod;        // 0: sizes follow the damped scale, texts at least
-                            // 5 pixels; non-zero: sizes follow the draw scale
-  double PixelsPerMicronX;  // device pixels per micrometre (memory image:
-  double PixelsPerMicronY;  // screen pixels per metre x 1e-6)
-  double TurnSin;           // the view's turn: 0, 1.0, 0 when not turned
-  double TurnCos;
-  double TurnAngle;  // radians
-  char Reserve[8];   // zero
-};
-
-#if INTPTR_MAX == INT64_MAX
-static_assert(sizeof(IMGCONTEXT) == 96);
-static_assert(offsetof(IMGCONTEXT, Kind) == 16);
-static_assert(offsetof(IMGCONTEXT, Painter) == 24);
-static_assert(offsetof(IMGCONTEXT, Scale) == 40);
-static_assert(offsetof(IMGCONTEXT, PixelsPerMicronX) == 48);
-static_assert(offsetof(IMGCONTEXT, Reserve) == 88);
-#else
-static_assert(sizeof(IMGCONTEXT) == 80);
-static_assert(offsetof(IMGCONTEXT, Kind) == 8);
-static_assert(offsetof(IMGCONTEXT, Painter) == 12);
-static_assert(offsetof(IMGCONTEXT, Scale) == 24);
-static_assert(offsetof(IMGCONTEXT, PixelsPerMicronX) == 32);
-static_assert(offsetof(IMGCONTEXT, Reserve) == 72);
-#endif
 
 // --- Painting state (process-wide) ---
 

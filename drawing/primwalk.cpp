@@ -5,6 +5,7 @@
 
 #include "drawing/devicepainters.h"
 #include "drawing/dibpainters.h"
+#include "drawing/nesting.h"
 #include "drawing/paintmetric.h"
 #include "drawing/parmwords.h"
 #include "drawing/primtables.h"
@@ -19,16 +20,6 @@ namespace {
 // (or built to exhaust the stack) and its deeper sets are not painted.
 constexpr int kSetDepthLimit = 16;
 int g_setDepth = 0;
-
-struct DepthGuard {
-  bool ok;
-  DepthGuard() : ok(g_setDepth < kSetDepthLimit) {
-    if (ok) ++g_setDepth;
-  }
-  ~DepthGuard() {
-    if (ok) --g_setDepth;
-  }
-};
 
 bool InSetRange(int code) { return code >= 1 && code < 255; }
 
@@ -83,7 +74,7 @@ void PaintImageDraw(TPaintMetric* doc, POLYDATA* data, const IMGDRAW* draw, LONG
 int WalkPrimitiveSet(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale,
                      const IMGPAINTER* block, bool lines) {
   if (parm == nullptr || block == nullptr) return 0;
-  DepthGuard depth;
+  NestingGuard depth(g_setDepth, kSetDepthLimit);
   if (!depth.ok) return 0;
   TImageWalk walk(reinterpret_cast<const IMGDRAW*>(parm), kOwnLength);
   IMGELEMENTREF e;
@@ -102,7 +93,7 @@ int WalkPrimitiveSetTest(TPaintMetric* doc, POLYDATA* data, const char* parm, fl
                          int* count) {
   if (count != nullptr) *count = 0;
   if (parm == nullptr) return 0;
-  DepthGuard depth;
+  NestingGuard depth(g_setDepth, kSetDepthLimit);
   if (!depth.ok) return 0;
   TImageWalk walk(reinterpret_cast<const IMGDRAW*>(parm), kOwnLength);
   IMGELEMENTREF e;

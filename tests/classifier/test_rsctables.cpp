@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "support/host_recorder.h"
 #include "support/rscfixture.h"
 
 namespace {
@@ -103,6 +105,54 @@ TEST_F(RscTables, LibrariesAndTheirSigns) {
   DWORD code;
   std::memcpy(&code, rsc_.GetPar(16) + 4, 4);
   EXPECT_EQ(0u, code);
+}
+
+// Library services as the drawing engine installs them, recording the
+// names opened.
+std::vector<std::string> g_opened;
+int FakeOpen(const char* path) {
+  g_opened.push_back(path);
+  return 5;
+}
+void FakeClose(int) {}
+LONG FakeField(int, LONG) { return 2; }
+const void* FakeList(int) { return nullptr; }
+int FakeSize(const char* params, IMAGESIZE* size) {
+  DWORD image;
+  std::memcpy(&image, params + 12, 4);
+  size->Width = LONG(image) * 10;
+  return 1;
+}
+
+TEST_F(RscTables, LibrariesOpenByBareNamesAndMeasureTheirSigns) {
+  const RSCIMAGELIBRARY services = {FakeOpen, FakeClose, FakeField, FakeList, FakeSize};
+  rscSetImageLibraryServices(&services);
+  g_opened.clear();
+  mctest::RecordingMessageBox box;
+  BYTE sign[16] = {};
+  const DWORD words[4] = {0, 7, 0, 3};
+  std::memcpy(sign, words, sizeof words);
+  ASSERT_NE(nullptr, rsc_.SetTabPar(16, sizeof sign, IMG_LIBRARY, (const char*)sign));
+  IMAGESIZE size{};
+  EXPECT_EQ(1, rsc_.GetImageSize(16, &size, 0, nullptr));
+  EXPECT_EQ(IMG_LIBRARY, size.Function);
+  EXPECT_EQ(30, size.Width);
+
+  // A name with a folder in it loads nothing: 60107.
+  EXPECT_EQ(8, rsc_.CodeAppendLibrary("roads.iml", "ROADS"));
+  EXPECT_EQ(9, rsc_.CodeAppendLibrary("../elsewhere.iml", "AWAY"));
+  EXPECT_EQ(10, rsc_.CodeAppendLibrary("sub/inside.iml", "IN"));
+  ASSERT_EQ(1u, g_opened.size());
+  EXPECT_EQ(folder_ + "roads.iml", g_opened[0]);
+  EXPECT_EQ(5, rsc_.GetImlIndex(2));
+  EXPECT_EQ(0, rsc_.GetImlIndex(3));
+  ASSERT_EQ(2u, box.boxes().size());
+  EXPECT_EQ("Library not found - ../elsewhere.iml", box.boxes()[0].text);
+  EXPECT_EQ("Library not found - sub/inside.iml", box.boxes()[1].text);
+  EXPECT_EQ(1, rsc_.SetUserObjectRefer());  // SIGNS.IML and roads.iml
+  EXPECT_EQ(3u, g_opened.size());
+  EXPECT_EQ(4u, box.boxes().size());
+  rscSetImageLibraryServices(nullptr);
 }
 
 TEST_F(RscTables, RelationsGrowTheRecordAndFollowTheirTexts) {

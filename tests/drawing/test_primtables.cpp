@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "drawing/dibpainters.h"
+#include "drawing/imagelibrary.h"
+#include "drawing/linesigns.h"
 #include "drawing/paintmetric.h"
 #include "drawing/pendingpainters.h"
 #include "drawing/primtables.h"
@@ -64,6 +66,10 @@ TEST(DeviceTable, OneColourBlockOutlinesItsAreasAndLines) {
   // Blocks 0, 1, 3 and 4 share the painters of the signs and special lines.
   for (int code : {140, 143, 149, 151, 156, 159, 199, 250})
     for (int b : {1, 2, 3, 4}) EXPECT_EQ(t[b][code], t[0][code]) << b << " " << code;
+  for (int b : {0, 1, 3, 4}) {
+    EXPECT_EQ(t[b][PRIM_DECORATED_SHORT], PaintShortLineSignsDevice);
+    EXPECT_EQ(t[b][PRIM_DECORATED], PaintLineSignsDevice);
+  }
 }
 
 TEST(DibTable, BlocksByCode) {
@@ -85,6 +91,8 @@ TEST(DibTable, BlocksByCode) {
     EXPECT_EQ(one[code], full[code]) << code;
   EXPECT_EQ(full[PRIM_LIBRARY], PaintDibLibraryImage);
   EXPECT_EQ(full[PRIM_LIBRARY_ALT], PaintDibLibraryImage);
+  EXPECT_EQ(full[PRIM_DECORATED_SHORT], PaintLineSigns146);
+  EXPECT_EQ(full[PRIM_DECORATED], PaintLineSigns157);
 }
 
 TEST(VisibilityTable, TestsByCode) {
@@ -102,12 +110,8 @@ TEST(VisibilityTable, TestsByCode) {
 // component that brings its functions takes them out of this list.
 TEST(PendingPainters, StandInsAreNamed) {
   const std::map<std::string, std::vector<std::string>> expected = {
-      {"device painters", {"PaintLineSignsDevice"}},
       {"painting geometry", {"PaintAreaSignsDevice", "PaintDevicePatternFill"}},
       {"mark vectorization", {"PaintScaledMark"}},
-      {"image plug-in libraries",
-       {"PaintLibraryImageDevice", "PaintDibLibraryImage", "TestLibraryImage"}},
-      {"lines with signs", {"PaintDibLineSigns", "PaintDibLineSignsFull"}},
       {"vector signs",
        {"PaintDibVectorSign", "PaintDibVectorSignMirrored", "PaintDibVectorSignByReference"}},
       {"sign grid fill", {"PaintDibAreaSigns"}},
