@@ -148,8 +148,13 @@ MAPOBJDESC* TObjectHit::WhatObject(MAPOBJDESC* place, DFRAME* frame, int flags,
   TObjectSeek(Maps).MapOrder(place, flags, &n, &step, &count);
   const int users = Maps.UserCount();
   for (int k = 0; k < count && n >= 0 && n <= users; ++k, n += step) {
-    if (Maps.GetMap(n) == nullptr) return nullptr;
-    if (Maps.MapVisible(n) && WhatObjectInMap(place, frame, select, n, flags)) return place;
+    const TMap* map = Maps.GetMap(n);
+    if (map == nullptr) return nullptr;
+    // A map is not painted outside its range of visible scales: nothing
+    // of it can be hit there either.
+    const bool shown = Maps.MapVisible(n) && map->VisibleBottom <= Doc->ShowScale &&
+                       Doc->ShowScale <= map->VisibleTop;
+    if (shown && WhatObjectInMap(place, frame, select, n, flags)) return place;
     flags = SeekFlagsForNextMap(flags);
   }
   return nullptr;

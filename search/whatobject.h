@@ -52,7 +52,8 @@ class TObjectHit {
   // The maps in the order of the object search; with SEEK_THISMAP and a
   // select of another map than the place's, the search moves to the
   // select's map (next becoming first, previous last). Maps whose visible
-  // flag is off are passed over; a map number without a map ends the
+  // flag is off, or whose range of visible scales leaves out the scale
+  // shown, are passed over, as painting passes them over; a map number without a map ends the
   // search. The frame is in map units and comes back with X1 <= X2 and
   // Y1 <= Y2. The place (written) on a hit, else null.
   MAPOBJDESC* WhatObject(MAPOBJDESC* place, DFRAME* frame, int flags, TMapSelect* select);

@@ -156,12 +156,18 @@ TEST_F(WhatObject, UserMapsFollowTheMainMapThroughTheirSelects) {
   EXPECT_EQ((Found{{user, 2}}), walk(&wells, SEEK_THISMAP));
   view->SelectAllKinds();
 
-  // The user map's flags: off, it yields nothing.
+  // The user map's flags off, or the scale shown outside its visible
+  // range (it is not painted then): it yields nothing.
   doc->MapInquiry(1, 0);
   EXPECT_EQ((Found{{doc, a}, {doc, b}}), walk());
   doc->MapInquiry(1, 1);
   doc->MapVisible(1, 0);
   EXPECT_EQ((Found{{doc, a}, {doc, b}}), walk());
+  doc->MapVisible(1, 1);
+  user->VisibleBottom = doc->ShowScale + 1;
+  EXPECT_EQ((Found{{doc, a}, {doc, b}}), walk());
+  doc->VisibleTop = doc->ShowScale - 1;
+  EXPECT_TRUE(walk().empty());
 }
 
 TEST_F(WhatObject, FramesOfEveryKindAndReversedFindTheSameObjects) {
