@@ -15,7 +15,9 @@
 #include "records/metric.h"
 #include "records/objectdraw.h"
 #include "records/semantic.h"
+#include "search/adjacent.h"
 #include "search/docseek.h"
+#include "search/whatobject.h"
 #include "selection/mapselect.h"
 
 namespace {
@@ -48,6 +50,28 @@ TObjectInfo* CreateOn(TMap* map, int sheet, int kind, int text) {
     return nullptr;
   }
   return object;
+}
+
+// The number of the map of a document that an object lies on; -1 when it
+// lies on none of its maps.
+int MapNumberOf(TMapAccess* doc, const TObjectInfo* object) {
+  return object != nullptr ? TSeekMaps(doc).GetMapNumber(object->Map) : -1;
+}
+
+// The list functions' common part: the search's result, 0 for bad
+// arguments.
+template <class Entry>
+LONG AdjacentList(HMAP hMap, HOBJ source, Entry* list, LONG count, HSELECT select,
+                  double precision, LONG single, LONG subjects) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Bound(source);
+  TMapSelect* context = MapSelectOfHandle(select);
+  const int m = MapNumberOf(doc, object);
+  if (doc == nullptr || object == nullptr || list == nullptr || count < 1 || context == nullptr ||
+      m < 0)
+    return 0;
+  return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
+                                             subjects);
 }
 
 // A found member of a group shows the metric of its whole group.
@@ -307,6 +331,53 @@ MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG s
   const int m = TSeekMaps(doc).GetMapNumber(map);
   if (m < 0) return 0;
   return Found(TDocumentSeek(doc).SeekObject(object, sheet, key, m));
+}
+
+MAPAPI HOBJ WINAPI mapWhatObject(HMAP hMap, HOBJ info, DFRAME* frame, LONG flags, LONG place) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  if (doc == nullptr || object == nullptr || frame == nullptr) return 0;
+  return Found(TObjectHit(doc).WhatObjectNoSelect(object, frame, place, flags));
+}
+
+MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HSELECT select,
+                                         LONG flags, LONG place) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* object = Live(info);
+  TMapSelect* context = MapSelectOfHandle(select);
+  if (doc == nullptr || object == nullptr || frame == nullptr || context == nullptr) return 0;
+  return Found(TObjectHit(doc).WhatObjectFrame(object, frame, flags, place, context));
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
+                                         MAPADJACENTSECTION* section, HSELECT select,
+                                         double precision, LONG flags, LONG subjects) {
+  TMapAccess* doc = DocumentOf(hMap);
+  TObjectInfo* found = Live(neighbour);
+  TObjectInfo* object = Bound(source);
+  TMapSelect* context = MapSelectOfHandle(select);
+  if (doc == nullptr || found == nullptr || object == nullptr || section == nullptr ||
+      context == nullptr)
+    return 0;
+  int m = MapNumberOf(doc, found);
+  if (m < 0) m = MapNumberOf(doc, object);
+  if (m < 0) return 0;
+  const int count = TAdjacentSeek(doc).SeekAdjacentObject(found, object, section, context,
+                                                          precision, flags, m, subjects);
+  if (count > 0) Found(found);
+  return count;
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentListEx(HMAP hMap, HOBJ source, MAPADJACENTLISTEX* list,
+                                         LONG count, HSELECT select, double precision,
+                                         LONG single, LONG subjects) {
+  return AdjacentList(hMap, source, list, count, select, precision, single, subjects);
+}
+
+MAPAPI LONG WINAPI mapSeekAdjacentList(HMAP hMap, HOBJ source, MAPADJACENTLIST* list, LONG count,
+                                       HSELECT select, double precision, LONG single,
+                                       LONG subjects) {
+  return AdjacentList(hMap, source, list, count, select, precision, single, subjects);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #ifndef MAPCORE_API_OBJECT_API_H
 #define MAPCORE_API_OBJECT_API_H
 
+#include "types/geotypes.h"
 #include "types/maptypes.h"
 #include "types/objtypes.h"
 
@@ -65,6 +66,46 @@ MAPAPI HOBJ WINAPI mapTotalSeekObject(HMAP hMap, HOBJ info, LONG flags);
 /* The first undeleted object with the key on the sheet of the map
  * `hSite`. */
 MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG sheet, DWORD key);
+
+/* The object drawn at a place of the picture: the first (SEEK_FIRST), last,
+ * next or previous object whose sign, as painted at the current zoom,
+ * touches the frame widened by a pixel, in the order of the searches above.
+ * The frame is in the coordinate kind `place`: 1 map units, 2 picture
+ * pixels, 3 plane metres, 4 latitude and longitude in radians; the host's
+ * frame is left as it is. A next (previous) search from a handle without an
+ * object is a first (last) one. Only maps whose visible and inquiry flags
+ * are on are searched, each through its view select. The handle, or 0. */
+MAPAPI HOBJ WINAPI mapWhatObject(HMAP hMap, HOBJ info, DFRAME* frame, LONG flags, LONG place);
+/* The same through the select context, in its map alone. */
+MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HSELECT select,
+                                         LONG flags, LONG place);
+
+/* --- Adjacency --- */
+
+/* The stretches of the source's contour that other objects touch: a
+ * stretch of consecutive points which, with the midpoints of the segments
+ * between them, lie within `precision` metres (+ 0.01) of another object's
+ * contour. The objects near the source are sought through the select
+ * context, which keeps the source as its area afterwards. */
+/* The next stretch, on the outer contour alone (subjects 0) or on every
+ * contour: the section count, with the section and the neighbour handle
+ * filled, or 0 when there is none. A section count of 0, or flags 0, start
+ * over; SEEK_NEXT with the section and neighbour of the last call goes on
+ * after it. The neighbour is sought in its handle's map. */
+MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
+                                         MAPADJACENTSECTION* section, HSELECT select,
+                                         double precision, LONG flags, LONG subjects);
+/* The whole contour (every contour unless subjects is 0) cut into touched
+ * and untouched stretches, in order, into at most `count` records: their
+ * number, or 0. With `single` set stretches of one point are left out.
+ * Neighbours are sought in the source's map. */
+MAPAPI LONG WINAPI mapSeekAdjacentListEx(HMAP hMap, HOBJ source, MAPADJACENTLISTEX* list,
+                                         LONG count, HSELECT select, double precision,
+                                         LONG single, LONG subjects);
+/* The same into the short entries of 41 bytes. */
+MAPAPI LONG WINAPI mapSeekAdjacentList(HMAP hMap, HOBJ source, MAPADJACENTLIST* list, LONG count,
+                                       HSELECT select, double precision, LONG single,
+                                       LONG subjects);
 
 /* --- The object record --- */
 

@@ -49,38 +49,6 @@ struct Scene {
   Shapes shapes;
 };
 
-// A classifier of a 1-pixel blue line, a green area and a black 8-pixel
-// circle; their internal codes.
-bool WriteClassifier(const std::string& path, int codes[3]) {
-  benchsupport::ClassifierHead head("BENCH");
-  for (int i = 0; i < 16; ++i) head.palette.Colors[i] = TMapRsc::GetDefaultColor(i);
-  TMapRsc rsc;
-  if (!rsc.CreateRsc(path.c_str(), &head.create, &head.palette, 0)) return false;
-  RSCSEGMENT layer{};
-  std::strcpy(layer.Name, "LAYER");
-  const int segment = rsc.AppendSegment(&layer);
-  const struct {
-    uint32_t excode;
-    int local, function;
-    std::vector<DWORD> words;
-  } kinds[3] = {{100, LOCAL_LINE, 128, {0xA05000, 250}},
-                {200, LOCAL_SQUARE, 135, {0x40B040}},
-                {300, LOCAL_POINT, 140, {0x000000, 0, 1000}}};
-  for (int k = 0; k < 3; ++k) {
-    RSCOBJ obj{};
-    obj.Excode = kinds[k].excode;
-    obj.Local = WORD(kinds[k].local);
-    obj.Segment = WORD(segment);
-    std::strcpy(obj.Name, "KIND");
-    codes[k] = rsc.AppendObject(&obj, 1);
-    if (codes[k] == 0 ||
-        !rsc.SetTabPar(codes[k], int(kinds[k].words.size() * 4), kinds[k].function,
-                       reinterpret_cast<const char*>(kinds[k].words.data())))
-      return false;
-  }
-  return rsc.Save(1) == 1;
-}
-
 // A metric record of one f32 contour at picture points, in sheet units.
 std::vector<char> Metric(TMapAccess* doc, const std::vector<DOUBLEPOINT>& points) {
   const DOUBLEPOINT* view = doc->ViewPosition(1);
@@ -99,17 +67,15 @@ Scene* MakeScene() {
   auto* s = new Scene;
   int codes[3];
   const std::string rsc = s->folder.path() + "bench.rsc";
-  if (!WriteClassifier(rsc, codes)) return nullptr;
-  MAPREGISTEREX reg;
-  ClearMapRegisterEx(&reg);
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  std::strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = kSheetX, sheet.YSouthWest = kSheetY;
-  sheet.XNorthWest = kSheetX + kSideX, sheet.YNorthWest = kSheetY;
-  sheet.XNorthEast = kSheetX + kSideX, sheet.YNorthEast = kSheetY + kSideY;
-  sheet.XSouthEast = kSheetX, sheet.YSouthEast = kSheetY + kSideY;
-  s->doc = CreateMapDocument((s->folder.path() + "bench.map").c_str(), rsc.c_str(), &reg, &sheet);
+  // A 1-pixel blue line, a green area and a black 8-pixel circle.
+  if (!benchsupport::CreateImageClassifier(rsc,
+                                           {{100, LOCAL_LINE, 128, {0xA05000, 250}},
+                                            {200, LOCAL_SQUARE, 135, {0x40B040}},
+                                            {300, LOCAL_POINT, 140, {0x000000, 0, 1000}}},
+                                           codes))
+    return nullptr;
+  s->doc = benchsupport::CreateSheetDocument(s->folder.path() + "bench.map", rsc, kSheetX,
+                                             kSheetY, kSideX, kSideY);
   if (s->doc == nullptr) return nullptr;
   TMapAccess* doc = s->doc;
   doc->SetBackGround(0xFFFFFF);

@@ -20,7 +20,6 @@
 #include "bench/magickremap.h"
 #include "common/messages.h"
 #include "document/mapaccess.h"
-#include "document/mapcreate.h"
 #include "drawing/mappalette.h"
 #include "raster/rst.h"
 
@@ -60,16 +59,8 @@ Scene* MakeScene() {
   auto* s = new Scene;
   const std::string rsc = s->folder.path() + "bench.rsc";
   if (!benchsupport::CreateLineClassifier(rsc)) return nullptr;
-  MAPREGISTEREX reg;
-  ClearMapRegisterEx(&reg);
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  std::strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = kSheetX, sheet.YSouthWest = kSheetY;
-  sheet.XNorthWest = kSheetX + 10000, sheet.YNorthWest = kSheetY;
-  sheet.XNorthEast = kSheetX + 10000, sheet.YNorthEast = kSheetY + 10000;
-  sheet.XSouthEast = kSheetX, sheet.YSouthEast = kSheetY + 10000;
-  s->doc = CreateMapDocument((s->folder.path() + "bench.map").c_str(), rsc.c_str(), &reg, &sheet);
+  s->doc = benchsupport::CreateSheetDocument(s->folder.path() + "bench.map", rsc, kSheetX, kSheetY,
+                                             10000, 10000);
   const std::string raster = s->folder.path() + "under.rsw";
   if (s->doc == nullptr || !WriteRaster(raster) || s->doc->OpenRst(raster.c_str(), 0) != 1)
     return nullptr;

@@ -1,7 +1,8 @@
 // Fixtures shared by the benchmark programs: a scratch folder per run, a
 // one-sheet map on a classifier of one line kind with the records written
-// to it, the common tables of the large test classifiers, and the blocks of
-// a large scanned raster.
+// to it, a one-sheet document on a classifier of kinds with images, the
+// common tables of the large test classifiers, and the blocks of a large
+// scanned raster.
 #pragma once
 
 #include <unistd.h>
@@ -16,6 +17,8 @@
 
 #include "bench/bench_rschead.h"
 #include "classifier/maprsc.h"
+#include "document/mapaccess.h"
+#include "document/mapcreate.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
 #include "raster/rmf.h"
@@ -77,6 +80,56 @@ inline bool CreateOneSheetMap(TMap& map, const std::string& path, const std::str
   r.XNorthEast = 6010000, r.YNorthEast = 7410000;
   r.XSouthEast = 6000000, r.YSouthEast = 7410000;
   return map.CreateDataEx(path.c_str(), rsc.c_str(), &reg, &r) != 0;
+}
+
+// One kind of a painting benchmark's classifier with its screen image.
+struct ImageKind {
+  uint32_t excode;
+  int local, function;
+  std::vector<DWORD> words;  // the image's parameters
+};
+
+// Creates a classifier of one layer and 16 colours holding the kinds: their
+// internal codes into `codes`; false on failure.
+inline bool CreateImageClassifier(const std::string& path, const std::vector<ImageKind>& kinds,
+                                  int* codes) {
+  ClassifierHead head("BENCH");
+  for (int i = 0; i < 16; ++i) head.palette.Colors[i] = TMapRsc::GetDefaultColor(i);
+  TMapRsc rsc;
+  if (!rsc.CreateRsc(path.c_str(), &head.create, &head.palette, 0)) return false;
+  RSCSEGMENT layer{};
+  std::strcpy(layer.Name, "LAYER");
+  const int segment = rsc.AppendSegment(&layer);
+  for (size_t k = 0; k < kinds.size(); ++k) {
+    RSCOBJ obj{};
+    obj.Excode = kinds[k].excode;
+    obj.Local = WORD(kinds[k].local);
+    obj.Segment = WORD(segment);
+    std::strcpy(obj.Name, "KIND");
+    codes[k] = rsc.AppendObject(&obj, 1);
+    if (codes[k] == 0 ||
+        !rsc.SetTabPar(codes[k], int(kinds[k].words.size() * 4), kinds[k].function,
+                       reinterpret_cast<const char*>(kinds[k].words.data())))
+      return false;
+  }
+  return rsc.Save(1) == 1;
+}
+
+// Creates the document of a map of scale 1:100,000 on the classifier `rsc`
+// with one sheet (files S1.*) of sideX metres north by sideY east from
+// (x, y); null on failure.
+inline TMapAccess* CreateSheetDocument(const std::string& path, const std::string& rsc, double x,
+                                       double y, double sideX, double sideY) {
+  MAPREGISTEREX reg;
+  ClearMapRegisterEx(&reg);
+  reg.Scale = 100000;
+  LISTREGISTER sheet{};
+  std::strcpy(sheet.FileName, "S1");
+  sheet.XSouthWest = x, sheet.YSouthWest = y;
+  sheet.XNorthWest = x + sideX, sheet.YNorthWest = y;
+  sheet.XNorthEast = x + sideX, sheet.YNorthEast = y + sideY;
+  sheet.XSouthEast = x, sheet.YSouthEast = y + sideY;
+  return CreateMapDocument(path.c_str(), rsc.c_str(), &reg, &sheet);
 }
 
 // A metric record of one contour of the f32 points (x, y).

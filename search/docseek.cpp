@@ -84,21 +84,6 @@ TObjectInfo* TDocumentSeek::Found(TObjectInfo* info, const MAPOBJDESC& place) {
   return info->Desc != nullptr ? info : nullptr;
 }
 
-template <class Step>
-TObjectInfo* TDocumentSeek::Found(TObjectInfo* info, MAPOBJDESC place, int flags, Step step) {
-  while (step(&place, flags)) {
-    if (Found(info, place) != nullptr) return info;
-    // An object that does not read (its records are damaged) is passed
-    // over: the search goes on from it in its direction.
-    const int direction = SeekDirection(flags);
-    if (direction == SEEK_FIRST)
-      flags |= SEEK_NEXT;
-    else if (direction == SEEK_LAST)
-      flags |= SEEK_PREV;
-  }
-  return nullptr;
-}
-
 // ---------------------------------------------------------------------------
 // Searches
 

@@ -155,16 +155,29 @@ class TDocumentSeek {
   // number, 0 when none or a descriptor does not read.
   static int FirstWithKey(TMap* map, int sheet, DWORD key);
 
- private:
   // The handle's place (sheet 0, object 0, no map when it holds none).
   static MAPOBJDESC PlaceOf(const TObjectInfo* info);
   // The object at the place read into the handle: the handle, or null
   // when it does not read.
-  TObjectInfo* Found(TObjectInfo* info, const MAPOBJDESC& place);
+  static TObjectInfo* Found(TObjectInfo* info, const MAPOBJDESC& place);
   // The first object that reads of those `step` (place, flags) finds from
   // the place on: the handle, or null when the search ends first.
   template <class Step>
-  TObjectInfo* Found(TObjectInfo* info, MAPOBJDESC place, int flags, Step step);
+  static TObjectInfo* Found(TObjectInfo* info, MAPOBJDESC place, int flags, Step step) {
+    while (step(&place, flags)) {
+      if (Found(info, place) != nullptr) return info;
+      // An object that does not read (its records are damaged) is passed
+      // over: the search goes on from it in its direction.
+      const int direction = SeekDirection(flags);
+      if (direction == SEEK_FIRST)
+        flags |= SEEK_NEXT;
+      else if (direction == SEEK_LAST)
+        flags |= SEEK_PREV;
+    }
+    return nullptr;
+  }
+
+ private:
   // The select and flags of the total search; false when it cannot run.
   bool TotalSetup(TMapSelect** select, int* flags, int* map);
   // Runs the total search from the place: 1 and the place, or 0.

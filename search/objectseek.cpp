@@ -65,6 +65,18 @@ int SeekFlagsForNextMap(int flags) {
   return flags;
 }
 
+SHEETWALK SheetWalk(const MAPOBJDESC* place, const TMap* map, int sheets, int flags) {
+  int direction = SeekDirection(flags);
+  bool positional = direction == SEEK_NEXT || direction == SEEK_PREV;
+  if (positional && (place->Map != map || place->List < 1 || place->List > sheets)) {
+    positional = false;
+    direction = direction == SEEK_NEXT ? SEEK_FIRST : SEEK_LAST;
+  }
+  const int step = direction == SEEK_NEXT || direction == SEEK_FIRST ? 1 : -1;
+  const int start = positional ? int(place->List) : (step > 0 ? 1 : sheets);
+  return SHEETWALK{direction, positional ? 1 : 0, step, start};
+}
+
 // ---------------------------------------------------------------------------
 // The walks
 
@@ -117,14 +129,9 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     if (!Maps.MapVisible(n) || view == nullptr) return 0;
   }
   const int sheets = map->Count();
-  int direction = SeekDirection(flags);
-  bool positional = direction == SEEK_NEXT || direction == SEEK_PREV;
-  if (positional && (place->Map != map || place->List < 1 || place->List > sheets)) {
-    positional = false;
-    direction = direction == SEEK_NEXT ? SEEK_FIRST : SEEK_LAST;
-  }
-  const int step = direction == SEEK_NEXT || direction == SEEK_FIRST ? 1 : -1;
-  const int start = positional ? int(place->List) : (step > 0 ? 1 : sheets);
+  const SHEETWALK walk = SheetWalk(place, map, sheets, flags);
+  const bool positional = walk.Positional != 0;
+  const int step = walk.Step, start = walk.Start;
   TMap* own = select->Map != nullptr && select->Map != map ? select->Map : nullptr;
   TMapList& list = map->List;
   for (int k = 0, s = start; k < sheets && s >= 1 && s <= sheets; ++k, s += step) {

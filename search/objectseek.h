@@ -82,16 +82,27 @@ class TObjectSeek {
   // The first undeleted object of the sheet with the key, in number order:
   // its number, 0 when there is none or a descriptor cannot be read.
   static int SeekObjectByKey(TMap* map, int sheet, DWORD key);
-
- private:
   // The first map number, the step and the number of maps to try.
   void MapOrder(const MAPOBJDESC* place, int flags, int* first, int* step, int* count) const;
+
+ private:
   // Whether a candidate of sheet `sheet` (current in `map`) is accepted.
   int Accept(TMap* map, int sheet, int number, const FVSPR* desc, TMapSelect* select,
              TMapSelect* view, int flags);
 
   TSeekMaps Maps;
 };
+
+// The sheets of a map in the order a walk tries them: a next (previous)
+// search from the place's sheet when the place lies on one of them, else
+// as a first (last) one from the first (last) sheet.
+struct SHEETWALK {
+  int Direction;   // SEEK_NEXT, SEEK_PREV, SEEK_FIRST or SEEK_LAST
+  int Positional;  // goes on from the place's object
+  int Step;        // 1 or -1
+  int Start;       // the first sheet tried
+};
+SHEETWALK SheetWalk(const MAPOBJDESC* place, const TMap* map, int sheets, int flags);
 
 // Direction bits of a flags word after the priority rule: SEEK_NEXT,
 // SEEK_PREV, SEEK_LAST or SEEK_FIRST.

@@ -1,7 +1,8 @@
 /* What a host exchanges with the object functions: the point kinds of an
- * object's metric, the flags of the object searches, and the object record
- * of mapGetObjectRecord and mapPutObjectRecord. Plain C99 and C++; the
- * library's own code is built on the same definitions. */
+ * object's metric, the flags of the object searches, the records of the
+ * adjacency search, and the object record of mapGetObjectRecord and
+ * mapPutObjectRecord. Plain C99 and C++; the library's own code is built
+ * on the same definitions. */
 #ifndef MAPCORE_TYPES_OBJTYPES_H
 #define MAPCORE_TYPES_OBJTYPES_H
 
@@ -62,6 +63,49 @@ typedef struct OBJECTRECORD {
 
 #ifdef __cplusplus
 static_assert(sizeof(OBJECTRECORD) == OBJECTRECORD_HEAD, "OBJECTRECORD layout");
+#endif
+
+/* The adjacency search (mapSeekAdjacentObject): a stretch of the source
+ * object's contour that another object touches. The caller keeps it from
+ * call to call: a count of 0 starts a new search, and each section found
+ * raises it by one. Points count from 1 within one contour of the
+ * source. */
+typedef struct MAPADJACENTSECTION {
+  LONG Count; /* sections reported so far */
+  LONG First; /* first point of the section; 0: none */
+  LONG Last;  /* last point of the section */
+} MAPADJACENTSECTION;
+
+/* One stretch of the source's contour in the list of mapSeekAdjacentListEx:
+ * the neighbour that touches it, or zero neighbour fields for a stretch
+ * that nothing touches. Point numbers run on through all contours of the
+ * source (the closing point of a closed contour counts as its first). */
+typedef struct MAPADJACENTLISTEX {
+  char List[32];   /* the neighbour's sheet name, zero-terminated */
+  LONG ListNumber; /* the neighbour's sheet */
+  DWORD Key;       /* the neighbour's key */
+  LONG Object;     /* the neighbour's object number on its sheet */
+  LONG Excode;     /* the neighbour's classification code */
+  LONG First;      /* first point of the stretch */
+  LONG Last;       /* last point of the stretch */
+} MAPADJACENTLISTEX;
+
+/* The short entry of mapSeekAdjacentList, 41 bytes packed: the sheet name
+ * cut to 24 characters, then four of the values of MAPADJACENTLISTEX. */
+#pragma pack(push, 1)
+typedef struct MAPADJACENTLIST {
+  char List[25]; /* the neighbour's sheet name, zero-terminated */
+  DWORD Key;     /* the neighbour's key (0: nothing touches the stretch) */
+  LONG Object;   /* the neighbour's object number on its sheet */
+  LONG First;    /* first point of the stretch */
+  LONG Last;     /* last point of the stretch */
+} MAPADJACENTLIST;
+#pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(sizeof(MAPADJACENTSECTION) == 12, "MAPADJACENTSECTION layout");
+static_assert(sizeof(MAPADJACENTLISTEX) == 56, "MAPADJACENTLISTEX layout");
+static_assert(sizeof(MAPADJACENTLIST) == 41, "MAPADJACENTLIST layout");
 #endif
 
 /* The semantic codes that bind map objects into an object set (the

@@ -1,7 +1,7 @@
 // Object handles through the loaded library, as a host calls them: reading
-// by number, the object record taken from one map and put into another,
-// records whose lengths lie, commit flags, and every function refusing
-// null, freed and foreign handles.
+// by number, the searches and the hit test, the object record taken from
+// one map and put into another, records whose lengths lie, commit flags,
+// and every function refusing null, freed and foreign handles.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -39,7 +39,9 @@ void* lib = nullptr;
   X(mapTestObject) X(mapSeekSelectObject) X(mapCommitObject) X(mapDeleteObjectNumber) \
   X(mapUndeleteObject) X(mapRevertObject) X(mapCreateSite) X(mapPointCount) X(mapSquare) \
   X(mapAppendPointPlane) X(mapGetObjectsCross) X(mapCreateObjectCrossPoints) X(mapObjectIsGroup) \
-  X(mapOpenData)
+  X(mapOpenData) X(mapWhatObject) X(mapWhatObjectBySelect) X(mapSeekAdjacentObject) \
+  X(mapSeekAdjacentList) X(mapSeekAdjacentListEx) X(mapCreateMapSelectContext) X(mapSelectKey) \
+  X(mapDeleteSelectContext) X(mapGetObjectNumber)
 struct Functions {
 #define DECLARE(name) decltype(&::name) name = nullptr;
   OBJECT_FUNCTIONS(DECLARE)
@@ -381,6 +383,39 @@ TEST_F(ObjectApi, SearchesBindTheHandle) {
   EXPECT_EQ(other, F.mapSeekObjectInList(mapA, 0, other, 1, HeadOf(record).Key));
   EXPECT_EQ(0, F.mapSeekObjectInList(mapA, 0, other, 1, 0x7FFFFFF0));
   F.mapFreeObject(other);
+  // On the picture: the line under a frame round its first point, in
+  // plane metres; the host's frame stays as given.
+  DFRAME frame{kLine[0].X - 50, kLine[0].Y - 50, kLine[0].X + 50, kLine[0].Y + 50};
+  const DFRAME given = frame;
+  ASSERT_EQ(h, F.mapWhatObject(mapA, h, &frame, 0, 3));
+  EXPECT_EQ(0, std::memcmp(&given, &frame, sizeof frame));
+  EXPECT_EQ(3, F.mapPointCount(h, 0));
+  EXPECT_EQ(0, F.mapWhatObject(mapA, h, &frame, 0, 5));
+
+  // Through a select: two lines crossing elsewhere, the select's key range
+  // admitting the later one alone, then neither; a select of another
+  // map's finds nothing here.
+  const std::vector<DOUBLEPOINT> cross1{{6012000, 7412000}, {6014000, 7414000}};
+  const std::vector<DOUBLEPOINT> cross2{{6012000, 7414000}, {6014000, 7412000}};
+  const LONG first = AppendLine(cross1), second = AppendLine(cross2);
+  ASSERT_EQ(first + 1, second);
+  ASSERT_EQ(h, F.mapReadObjectByNumber(mapA, 0, h, 1, second));
+  ASSERT_EQ(1, F.mapGetObjectRecord(h, record.data(), LONG(record.size())));
+  const LONG key = LONG(HeadOf(record).Key);
+  DFRAME at{6012990, 7412990, 6013010, 7413010};
+  ASSERT_EQ(h, F.mapWhatObject(mapA, h, &at, 0, 3));
+  EXPECT_EQ(first, F.mapGetObjectNumber(h));
+  const HSELECT select = F.mapCreateMapSelectContext(mapA);
+  F.mapSelectKey(select, key, key);
+  ASSERT_EQ(h, F.mapWhatObjectBySelect(mapA, h, &at, select, 0, 3));
+  EXPECT_EQ(second, F.mapGetObjectNumber(h));
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, select, 4, 3));  // nothing after it
+  F.mapSelectKey(select, key + 1, key + 1);
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, select, 0, 3));
+  const HSELECT foreign = F.mapCreateMapSelectContext(mapB);
+  EXPECT_EQ(0, F.mapWhatObjectBySelect(mapA, h, &at, foreign, 0, 3));
+  F.mapDeleteSelectContext(foreign);
+  F.mapDeleteSelectContext(select);
   F.mapFreeObject(h);
 }
 
@@ -436,6 +471,10 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
   const intptr_t invented = reinterpret_cast<intptr_t>(block);
   const std::vector<char> record = PlaneRecord({kLine}, 0);
   char buffer[4096];
+  DFRAME frame{kLine[0].X - 50, kLine[0].Y - 50, kLine[0].X + 50, kLine[0].Y + 50};
+  MAPADJACENTSECTION section{};
+  MAPADJACENTLIST entry{};
+  MAPADJACENTLISTEX adjacent{};
   // As objects: null, freed, invented, and a document.
   for (const HOBJ h : {HOBJ(0), freed, invented, HOBJ(mapA)}) {
     SCOPED_TRACE(h);
@@ -463,6 +502,12 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
         [&] { return F.mapUndeleteObject(h); },
         [&] { return F.mapRevert(h); },
         [&] { return F.mapRevertObject(h); },
+        [&] { return F.mapWhatObject(mapA, h, &frame, 0, 1); },
+        [&] { return F.mapWhatObjectBySelect(mapA, h, &frame, 0, 0, 1); },
+        [&] { return F.mapSeekAdjacentObject(mapA, h, good, &section, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentObject(mapA, good, h, &section, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentList(mapA, h, &entry, 1, 0, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentListEx(mapA, h, &adjacent, 1, 0, 1.0, 0, 0); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
     F.mapFreeObject(h);  // nothing happens
@@ -483,6 +528,11 @@ TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
         [&] { return F.mapDeleteObjectNumber(m, 1, 1); },
         [&] { return F.mapDeleteObjectByNumber(m, 1, 1); },
         [&] { return F.mapUndeleteObjectByNumber(m, 0, 1, 1); },
+        [&] { return F.mapWhatObject(m, good, &frame, 0, 1); },
+        [&] { return F.mapWhatObjectBySelect(m, good, &frame, invented, 0, 1); },
+        [&] { return F.mapSeekAdjacentObject(m, good, good, &section, invented, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentList(m, good, &entry, 1, invented, 1.0, 0, 0); },
+        [&] { return F.mapSeekAdjacentListEx(m, good, &adjacent, 1, invented, 1.0, 0, 0); },
     };
     for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(0, calls[i]()) << "call " << i;
   }
