@@ -345,8 +345,13 @@ int TMapControl::ShowSitePlace(int over) {
     if (ShowScale < map.VisibleBottom || ShowScale > map.VisibleTop) continue;
     if (node->ViewOrder != over || !map.ViewFlag || !node->ViewSelect.CheckList(1)) continue;
     // A user map stopped by the break callback does not stop the walk:
-    // the callback stops the next one at its first step as well.
+    // the callback stops the next one at its first step as well. Each map
+    // counts its own paint steps; the count of the painting around it goes
+    // on afterwards where it stood.
+    const LONG counter = PaintStepCounter;
+    PaintStepCounter = 0;
     ShowMapBySelect(&map, &node->ViewSelect);
+    PaintStepCounter = counter;
   }
   return 1;
 }
