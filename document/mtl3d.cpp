@@ -20,6 +20,7 @@ namespace {
 // grid lines, and four more.
 constexpr double kBands[6] = {1.0, 0.8, 0.92, 0.74, 0.85, 0.68};
 constexpr int kBandSize = 32;
+static_assert(kBandSize == 32, "a band holds the 32 colour indexes of the levels");
 constexpr int kBlack = 255;
 
 // Label columns lie every 240 pixels (when the view looks down at most 45
@@ -41,8 +42,6 @@ constexpr Rung kLadder[] = {
     {300000, 200000}, {750000, 500000},
 };
 constexpr double kTopStep = 1000000;
-
-int RowOf(double v) { return int(std::clamp(v, -1e9, 1e9)); }
 
 DWORD ScaleWord(DWORD w, double f) {
   return (DWORD(BYTE((w >> 16 & 255) * f)) << 16) | (DWORD(BYTE((w >> 8 & 255) * f)) << 8) |
@@ -243,7 +242,7 @@ void TMtl3D::ShowMatrix() {
         if (!(row >= 0.0 && col >= 0.0 && row < rows && col < cols)) continue;
         if (!file.GetHeightTriangle(z, row, col) || !(z >= u->MinHeight && z <= u->MaxHeight)) continue;
         // The top of the range is level 511, the last one the tables hold.
-        level = WORD(std::clamp((z - low) * k2 + 1.0, 1.0, double(VIEW3D_TOP_LEVEL)));
+        level = View3DLevel(z, low, k2);
         if (firstRow < 0) firstRow = r;
         lastRow = r;
         lastRowE = row;
@@ -315,7 +314,7 @@ void TMtl3D::Show3D() {
   int colorIndex[VIEW3D_LEVELS];
   for (int i = 0; i < VIEW3D_LEVELS; ++i) {
     rise[i] = lift + i * riseStep;
-    colorIndex[i] = std::max((i - 1) * kBandSize / VIEW3D_TOP_LEVEL, 0);
+    colorIndex[i] = View3DColorIndex(i);
   }
 
   // Ticks along the sections: every `spacing` pixels from the surface
@@ -354,7 +353,7 @@ void TMtl3D::Show3D() {
       const double baseline = Height - (i + 1) * rowStep;
       const int level = std::min<int>(Levels[size_t(r) * Width + x], VIEW3D_TOP_LEVEL);
       if (level == 0) {
-        if (RowOf(baseline - rise[0]) < horizon) --horizon;
+        if (View3DRow(baseline - rise[0]) < horizon) --horizon;
         previousLevel = false;
         continue;
       }
@@ -363,7 +362,7 @@ void TMtl3D::Show3D() {
       const bool onGrid = grid && (mark & VIEW3D_GRID_MARK);
       DWORD own = Palette[colorIndex[level] + (onGrid ? kBandSize : 0)];
       if (shading) own = ShadeView3DWord(own, shade);
-      const int row = RowOf(baseline - rise[level]);
+      const int row = View3DRow(baseline - rise[level]);
       if (row < horizon) {
         const int lowest = std::min(horizon - 1, int(Height) - 1), highest = std::max(row + 1, 0);
         int ownRow = row;
@@ -397,7 +396,7 @@ void TMtl3D::Show3D() {
           if (spacing > 3.0) {
             // Ticks darken the section; label columns keep them.
             auto tick = [&](double at, double value) {
-              const int y = RowOf(at);
+              const int y = View3DRow(at);
               if (y < highest || y > lowest) return;
               put(y, x, DarkenView3DWord(Picture.Words(y)[x]));
               if (labelColumn && labelCount < kLabelsPerColumn) {

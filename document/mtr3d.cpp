@@ -26,17 +26,6 @@ enum : int { kDarkWater = 252, kWater = 253, kSky = 254, kBlack = 255 };
 // The map's background while it is draped: the plan ground in COLORREF.
 constexpr COLORREF kDrapeBackground = 0x70D0A0;
 
-// A picture row of a position, the position kept within what an int holds.
-int RowOf(double v) { return int(std::clamp(v, -1e9, 1e9)); }
-
-// The colour index of a level: 32 colours over levels 1..511.
-int ColorIndexOf(int level) { return std::max((level - 1) * 32 / VIEW3D_TOP_LEVEL, 0); }
-
-// The level a height takes over the range from `low` at k levels a metre.
-WORD LevelOf(double z, double low, double k) {
-  return WORD(std::clamp((z - low) * k + 1.0, 1.0, double(VIEW3D_TOP_LEVEL)));
-}
-
 // Plan pixels (x, r) whose element coordinates lie inside rows x cols:
 // fn(x, r, row, col). The plan is walked in tiles, so that the blocks of
 // the matrix under a tile stay in the file's block cache while the tile is
@@ -349,10 +338,10 @@ void TMtr3D::ShowMatrix() {
       WORD& level = Levels[size_t(r) * Width + x];
       double z;
       if (level != 0 || !height(z, row, col) || !(z >= least && z <= most)) return;
-      level = LevelOf(z, low, k);
+      level = View3DLevel(z, low, k);
       if (!byHeight) return;
       DWORD& c = Colors.Words(r)[x];
-      if (!overMap || c == VIEW3D_PLAN_GROUND) c = Palette[ColorIndexOf(level)];
+      if (!overMap || c == VIEW3D_PLAN_GROUND) c = Palette[View3DColorIndex(level)];
     });
   };
   double divisor = 0.0;
@@ -419,7 +408,7 @@ void TMtr3D::ShowMtr3D() {
   DWORD heightWord[VIEW3D_LEVELS];
   for (int i = 0; i < VIEW3D_LEVELS; ++i) {
     rise[i] = i * levelStep;
-    heightWord[i] = Palette[ColorIndexOf(i)];
+    heightWord[i] = Palette[View3DColorIndex(i)];
   }
   for (LONG r = 0; r < Height; ++r) std::fill_n(Picture.Words(r), Width, Palette[kSky]);
 
@@ -432,7 +421,7 @@ void TMtr3D::ShowMtr3D() {
   for (LONG i = 0; i < Height; ++i) {
     const LONG r = Height - 1 - i;
     const double baseline = Height - (i + 1) * rowStep;
-    const int groundRow = RowOf(baseline);
+    const int groundRow = View3DRow(baseline);
     const WORD* levels = Levels + size_t(r) * Width;
     const BYTE* marks = Marks.Row(r);
     const DWORD* colours = Colors.Words(r);
@@ -461,7 +450,7 @@ void TMtr3D::ShowMtr3D() {
         if (onGrid) colour = DarkenView3DWord(colour);
       }
       DWORD own = shading && !wet ? ShadeView3DWord(colour, shade) : colour;
-      const int row = RowOf(baseline - rise[level]);
+      const int row = View3DRow(baseline - rise[level]);
       if (row < horizon) {
         // The rows between the horizon and this pixel's row, from below.
         const int from = std::min(horizon - 1, int(Height) - 1), to = std::max(row + 1, 0);
@@ -481,7 +470,7 @@ void TMtr3D::ShowMtr3D() {
           if (from >= to) own = shading ? ShadeView3DWord(c, shade) : c;
         } else {
           // The near edge of the data: black, over submerged ground dark water.
-          const int bed = wet ? RowOf(baseline - rise[ground]) : 0;
+          const int bed = wet ? View3DRow(baseline - rise[ground]) : 0;
           for (int y = from; y >= to; --y) put(y, x, Palette[y >= bed ? kBlack : kDarkWater]);
         }
         if (row >= 0) put(row, x, own);

@@ -11,6 +11,7 @@
 // that the plan's top is the far side of the scene.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -21,6 +22,15 @@
 
 // The levels heights are quantised to: 1..511, 0 for no data.
 constexpr int VIEW3D_LEVELS = 512, VIEW3D_TOP_LEVEL = 511;
+
+// The level a height takes over a range from `low` at k levels a metre.
+inline WORD View3DLevel(double z, double low, double k) {
+  return WORD(std::clamp((z - low) * k + 1.0, 1.0, double(VIEW3D_TOP_LEVEL)));
+}
+// The colour index of a level: 32 colours over levels 1..511.
+inline int View3DColorIndex(int level) { return std::max((level - 1) * 32 / VIEW3D_TOP_LEVEL, 0); }
+// A picture row of a position, the position kept within what an int holds.
+inline int View3DRow(double v) { return int(std::clamp(v, -1e9, 1e9)); }
 
 // Marks of the mark plan: bit 1 a grid line, bits 2..7 the shade.
 enum : BYTE { VIEW3D_GRID_MARK = 2, VIEW3D_SHADE_MASK = 252 };
