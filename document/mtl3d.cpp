@@ -203,7 +203,7 @@ void TMtl3D::ShowMatrix() {
   PlanValid = 0;
   std::memset(Levels, 0, size_t(Width) * size_t(Height) * sizeof(WORD));
   std::memset(Sections, 0, size_t(SectionCount()) * size_t(Width) * sizeof(double));
-  std::fill_n(Columns, Width, COLUMN{10000, -1, 0});
+  std::fill_n(Columns, Width, COLUMN{-1, 0});
   state.SetScale(View.Scale);
 
   const double low = doc.HeightMin, high = doc.HeightMax, bottom = doc.LayerValueMin;
@@ -232,7 +232,7 @@ void TMtl3D::ShowMatrix() {
     int previousLast = Height - 1;
     bool away = false, firstColumn = true;
     for (LONG x = 0; x < Width; ++x) {
-      int firstRow = -1, lastRow = -1;
+      int lastRow = -1;
       double lastRowE = 0, lastColE = 0;
       for (LONG r = 0; r < Height; ++r) {
         WORD& level = Levels[size_t(r) * Width + x];
@@ -243,16 +243,14 @@ void TMtl3D::ShowMatrix() {
         if (!file.GetHeightTriangle(z, row, col) || !(z >= u->MinHeight && z <= u->MaxHeight)) continue;
         // The top of the range is level 511, the last one the tables hold.
         level = View3DLevel(z, low, k2);
-        if (firstRow < 0) firstRow = r;
         lastRow = r;
         lastRowE = row;
         lastColE = col;
       }
       if (lastRow < 0) continue;
       COLUMN& c = Columns[x];
-      c.First = SHORT(std::min<int>(c.First, firstRow));
       if (lastRow <= c.Last) continue;
-      c.Last = SHORT(lastRow);
+      c.Last = lastRow;
       if (used < 1 || !file.GetPowersTriangle(lastRowE, lastColE, powers, used)) continue;
       double* section = Sections + size_t(x) * SectionCount();
       for (int i = 0; i < used; ++i) section[i] = std::max(powers[i], 0.0) * k1;

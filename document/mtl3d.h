@@ -72,12 +72,11 @@ class MAPCLASS TMtl3D {
 
   int GetError() const { return Error; }
 
-  // A column record: the first and last plan rows with data, and the
+  // A column record: the last (nearest) plan row with data, and the
   // number of the layer matrix that gave the column's section, with
   // MTL3D_RECEDES when the section recedes from the viewer.
   struct COLUMN {
-    SHORT First;
-    SHORT Last;
+    LONG Last;
     WORD Matrix;
   };
   static constexpr WORD MTL3D_RECEDES = 0x8000;

@@ -540,6 +540,17 @@ TEST_F(View3D, LayerDrawingModes) {
   }
 }
 
+// A picture taller than a 16-bit row number: the nearest rows with data
+// keep their place, so a column's section comes from them.
+TEST_F(View3D, TallLayerPictureKeepsItsNearestRows) {
+  ASSERT_EQ(1, doc->OpenMtl(Block("b.mtl", 2).c_str(), 0));
+  TMtl3D block(doc);
+  MTR3DVIEWEX r = Record(kX0 + 250, kY0 + 250, 32, 33000, ScaleFor(0.0125));
+  ASSERT_NE(nullptr, block.BuildMtl3D(&r));
+  EXPECT_GT(block.Columns[16].Last, 32767);
+  EXPECT_EQ(1, block.Columns[16].Matrix & 0x7FFF);
+}
+
 // Rasters draped by their depth: the first palette colour where a 1-bit
 // raster draws, the palette colour of 8 bits, RGB555 of 16, the colour of
 // 24; a hidden raster is not draped, a negative one is inverted.
