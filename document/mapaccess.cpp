@@ -496,18 +496,20 @@ HSITE SiteHandleOf(TMapAccess* doc, int n) {
 int SiteNumberOf(TMapAccess* doc, HSITE site) {
   if (doc == nullptr) return -1;
   if (site == 0 || site == HSITE(HandleOf(doc))) return 0;
-  const LONG count = doc->GetSiteCount();
-  for (int n = 1; n <= count; ++n) {
-    const SITENODE* node = doc->GetSiteChain(n);
-    if (node == nullptr) break;
+  // Every call of a host through a user map's handle asks this: the chain
+  // is walked once, not from its head for each number.
+  const DATACHAIN& chain = doc->Chains[DOCKIND_SITE];
+  int n = 1;
+  for (const SITENODE* node = static_cast<const SITENODE*>(chain.First); node != nullptr && n <= chain.Count;
+       node = node->Next, ++n)
     if (reinterpret_cast<HSITE>(node) == site) return n;
-  }
   return -1;
 }
 
 TMap* SiteMapOf(TMapAccess* doc, HSITE site) {
   const int n = SiteNumberOf(doc, site);
-  return n >= 0 ? doc->GetMap(n) : nullptr;
+  if (n < 0) return nullptr;
+  return n == 0 ? static_cast<TMap*>(doc) : &reinterpret_cast<SITENODE*>(site)->Map;
 }
 
 TMap* MapOfSite(HMAP hMap, HSITE site) {
