@@ -250,11 +250,9 @@ int TObjectSet::SlotIndex(const TObjectInfo* object) const {
 int TObjectSet::IndexOf(TObjectInfo* object) const {
   if (object == nullptr) return 0;
   if (const int n = SlotIndex(object); n != 0) return n <= Count ? n : 0;
-  if (object->GetMap() != Map || object->ListNumber() != Sheet || object->ObjectNumber() < 1)
-    return 0;
-  for (int n = 1; n <= Count; ++n)
-    if (GetObjectA(n)->ObjectNumber() == object->ObjectNumber()) return n;
-  return 0;
+  if (object->GetMap() != Map || object->ListNumber() != Sheet) return 0;
+  const TObjectInfo* member = Find(object->ObjectNumber());
+  return member != nullptr ? SlotIndex(member) : 0;
 }
 
 // ---------------------------------------------------------------------------
