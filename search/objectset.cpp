@@ -220,16 +220,16 @@ TObjectInfo* TObjectSet::FindGeneral(LONG number) const {
 }
 
 TObjectInfo* TObjectSet::FindNoEgualGroup(LONG number, int* index) const {
-  for (int n = index != nullptr && *index > 1 ? *index : 1; n <= Count; ++n) {
-    TObjectInfo* member = GetObjectA(n);
-    const LONG leads = GetGroupSemn(member, GROUPSEM_LEADER);
-    const LONG serves = GetGroupSemn(member, GROUPSEM_SUBORDINATE);
-    if ((leads != 0 && leads != number) || (serves != 0 && serves != number)) {
-      if (index != nullptr) *index = n;
-      return member;
-    }
-  }
-  return nullptr;
+  const int start = index != nullptr && *index > 1 ? *index : 1;
+  int n = 0;
+  TObjectInfo* member = Each([&](TObjectInfo* m) {
+    if (++n < start) return false;
+    const LONG leads = GetGroupSemn(m, GROUPSEM_LEADER);
+    const LONG serves = GetGroupSemn(m, GROUPSEM_SUBORDINATE);
+    return (leads != 0 && leads != number) || (serves != 0 && serves != number);
+  });
+  if (member != nullptr && index != nullptr) *index = n;
+  return member;
 }
 
 int TObjectSet::Leads(TObjectInfo* member) const {
