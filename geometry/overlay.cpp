@@ -116,24 +116,25 @@ int TNodedOverlay::WriteRing(int r, TDataEdit* out, int subject, bool reverse) {
   return 1;
 }
 
-int TNodedOverlay::WritePiece(int k, TDataEdit* out, int kind, int positive) {
-  if (out == nullptr || k < 0 || k >= Pieces() || !out->Create(kind, 0)) return 0;
+// Part k's outer ring from the next subject on, each hole in a subject
+// of its own.
+int TNodedOverlay::WritePart(int k, TDataEdit* out, int positive) {
   const TNodedPlane::Part& part = Plane.Parts[k];
-  if (!WriteRing(part.shell, out, 0, !positive)) return 0;
+  if (!WriteRing(part.shell, out, out->Record->Count, !positive)) return 0;
   for (int h : part.holes)
     if (!out->CreateSubject() || !WriteRing(h, out, out->Record->Count, !positive)) return 0;
   return 1;
 }
 
+int TNodedOverlay::WritePiece(int k, TDataEdit* out, int kind, int positive) {
+  if (out == nullptr || k < 0 || k >= Pieces() || !out->Create(kind, 0)) return 0;
+  return WritePart(k, out, positive);
+}
+
 int TNodedOverlay::WriteAll(TDataEdit* out, int kind, int positive) {
   if (out == nullptr || !out->Create(kind, 0)) return 0;
-  for (int k = 0; k < Pieces(); ++k) {
-    const TNodedPlane::Part& part = Plane.Parts[k];
-    if (k > 0 && !out->CreateSubject()) return 0;
-    if (!WriteRing(part.shell, out, out->Record->Count, !positive)) return 0;
-    for (int h : part.holes)
-      if (!out->CreateSubject() || !WriteRing(h, out, out->Record->Count, !positive)) return 0;
-  }
+  for (int k = 0; k < Pieces(); ++k)
+    if ((k > 0 && !out->CreateSubject()) || !WritePart(k, out, positive)) return 0;
   return 1;
 }
 

@@ -61,6 +61,7 @@ class TNodedOverlay {
 
  private:
   int WriteRing(int r, TDataEdit* out, int subject, bool reverse);
+  int WritePart(int k, TDataEdit* out, int positive);
   void TakeHeights();
 
   TNodedPlane Plane;

@@ -52,19 +52,21 @@ bool TZoneOutline::Join(std::vector<DOUBLEPOINT>* out) {
     Points(h, &HolePoints);
     HoleStart.push_back(HolePoints.size());
   }
-  const auto farthest = [&](size_t r) {
+  // Each hole's point farthest along X.
+  Farthest.resize(part.holes.size());
+  for (size_t r = 0; r < Farthest.size(); ++r) {
     size_t v = HoleStart[r];
     for (size_t i = v; i < HoleStart[r + 1]; ++i)
       if (HolePoints[i].X > HolePoints[v].X) v = i;
-    return v;
-  };
+    Farthest[r] = v;
+  }
   Holes.resize(part.holes.size());
   std::iota(Holes.begin(), Holes.end(), size_t{0});
   std::sort(Holes.begin(), Holes.end(), [&](size_t a, size_t b) {
-    return HolePoints[farthest(a)].X > HolePoints[farthest(b)].X;
+    return HolePoints[Farthest[a]].X > HolePoints[Farthest[b]].X;
   });
   for (const size_t r : Holes) {
-    const size_t v = farthest(r);
+    const size_t v = Farthest[r];
     const DOUBLEPOINT at = HolePoints[v];
     size_t edge = out->size();
     double x = 0.0;

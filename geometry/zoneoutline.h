@@ -46,6 +46,6 @@ class TZoneOutline {
   TNodedPlane Plane;
   // The holes of the largest outer ring, one after another.
   std::vector<DOUBLEPOINT> HolePoints;
-  std::vector<size_t> HoleStart, Holes;
+  std::vector<size_t> HoleStart, Holes, Farthest;
   std::vector<DOUBLEPOINT> Bridge;
 };

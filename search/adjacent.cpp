@@ -166,6 +166,7 @@ bool TAdjacentSeek::Walk(const Search& search, TObjectInfo* neighbour,
     const int count = source.PointCount(s);
     const bool closed = source.GetExclusiveSubject(s) != 0;
     int first = 0, last = 0;  // the open section; first 0: none
+    DOUBLEPOINT atLast{};     // point `last`, shifted
     auto report = [&]() {
       section->First = first;
       section->Last = last;
@@ -184,12 +185,11 @@ bool TAdjacentSeek::Walk(const Search& search, TObjectInfo* neighbour,
       if (first != 0 && p == last + 1) {
         // The segment from the last point must lie along the neighbour
         // too: its midpoint is tested.
-        DOUBLEPOINT before;
         double m;
-        if (SourcePoint(source, s, last, shift, &before) &&
-            Distance(other, DOUBLEPOINT{(before.X + here.X) / 2, (before.Y + here.Y) / 2}, &m) &&
+        if (Distance(other, DOUBLEPOINT{(atLast.X + here.X) / 2, (atLast.Y + here.Y) / 2}, &m) &&
             m <= tolerance) {
           last = p;
+          atLast = here;
           continue;
         }
       }
@@ -197,6 +197,7 @@ bool TAdjacentSeek::Walk(const Search& search, TObjectInfo* neighbour,
       // this point may begin the next one.
       if (first != 0 && Reportable(first, last, count, closed)) return report();
       first = last = p;
+      atLast = here;
     }
     if (first != 0 && Reportable(first, last, count, closed)) return report();
   }

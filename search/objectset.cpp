@@ -220,16 +220,16 @@ TObjectInfo* TObjectSet::FindGeneral(LONG number) const {
 }
 
 TObjectInfo* TObjectSet::FindNoEgualGroup(LONG number, int* index) const {
-  for (int n = index != nullptr && *index > 1 ? *index : 1; n <= Count; ++n) {
-    TObjectInfo* member = GetObjectA(n);
-    const LONG leads = GetGroupSemn(member, GROUPSEM_LEADER);
-    const LONG serves = GetGroupSemn(member, GROUPSEM_SUBORDINATE);
-    if ((leads != 0 && leads != number) || (serves != 0 && serves != number)) {
-      if (index != nullptr) *index = n;
-      return member;
-    }
-  }
-  return nullptr;
+  const int start = index != nullptr && *index > 1 ? *index : 1;
+  int n = 0;
+  TObjectInfo* member = Each([&](TObjectInfo* m) {
+    if (++n < start) return false;
+    const LONG leads = GetGroupSemn(m, GROUPSEM_LEADER);
+    const LONG serves = GetGroupSemn(m, GROUPSEM_SUBORDINATE);
+    return (leads != 0 && leads != number) || (serves != 0 && serves != number);
+  });
+  if (member != nullptr && index != nullptr) *index = n;
+  return member;
 }
 
 int TObjectSet::Leads(TObjectInfo* member) const {
@@ -250,11 +250,9 @@ int TObjectSet::SlotIndex(const TObjectInfo* object) const {
 int TObjectSet::IndexOf(TObjectInfo* object) const {
   if (object == nullptr) return 0;
   if (const int n = SlotIndex(object); n != 0) return n <= Count ? n : 0;
-  if (object->GetMap() != Map || object->ListNumber() != Sheet || object->ObjectNumber() < 1)
-    return 0;
-  for (int n = 1; n <= Count; ++n)
-    if (GetObjectA(n)->ObjectNumber() == object->ObjectNumber()) return n;
-  return 0;
+  if (object->GetMap() != Map || object->ListNumber() != Sheet) return 0;
+  const TObjectInfo* member = Find(object->ObjectNumber());
+  return member != nullptr ? SlotIndex(member) : 0;
 }
 
 // ---------------------------------------------------------------------------
