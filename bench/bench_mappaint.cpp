@@ -49,18 +49,6 @@ struct Scene {
   Shapes shapes;
 };
 
-// A metric record of one f32 contour at picture points, in sheet units.
-std::vector<char> Metric(TMapAccess* doc, const std::vector<DOUBLEPOINT>& points) {
-  const DOUBLEPOINT* view = doc->ViewPosition(1);
-  std::vector<std::pair<float, float>> sheet;
-  for (DOUBLEPOINT p : points) {
-    doc->PictureToPlane(p.X, p.Y);
-    sheet.push_back({float((p.X - doc->X0) / doc->Factor - view->X),
-                     float((p.Y - doc->Y0) / doc->Factor - view->Y)});
-  }
-  return benchsupport::F32Metric(sheet);
-}
-
 Scene* MakeScene() {
   MessageEnableSet(0);
   plat::SetWriteThroughEnabled(false);
@@ -119,7 +107,7 @@ Scene* MakeScene() {
 
   if (!doc->OpenList(1)) return nullptr;
   auto append = [&](int code, int local, const std::vector<DOUBLEPOINT>& points) {
-    std::vector<char> metric = Metric(doc, points);
+    std::vector<char> metric = benchsupport::PictureMetric(doc, points);
     FVSPR d{};
     d.Local = BYTE(local);
     d.Code = code;

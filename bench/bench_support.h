@@ -148,6 +148,19 @@ inline std::vector<char> F32Metric(const std::vector<std::pair<float, float>>& p
   return b;
 }
 
+// A metric record of one f32 contour through picture points, in the units
+// of the document's sheet 1 (which must be open).
+inline std::vector<char> PictureMetric(TMapAccess* doc, const std::vector<DOUBLEPOINT>& points) {
+  const DOUBLEPOINT* view = doc->ViewPosition(1);
+  std::vector<std::pair<float, float>> sheet;
+  for (DOUBLEPOINT p : points) {
+    doc->PictureToPlane(p.X, p.Y);
+    sheet.push_back({float((p.X - doc->X0) / doc->Factor - view->X),
+                     float((p.Y - doc->Y0) / doc->Factor - view->Y)});
+  }
+  return F32Metric(sheet);
+}
+
 // A metric record of one contour of `points` f32 points, varied by `seed`.
 inline std::vector<char> LineMetric(int seed, int points) {
   const uint32_t length = 16 + points * 8;

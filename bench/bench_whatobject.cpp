@@ -115,15 +115,8 @@ Scene* MakeScene() {
   s->shapes.push_back(line(s->last));
 
   if (!doc->OpenList(1)) return nullptr;
-  const DOUBLEPOINT* view = doc->ViewPosition(1);
   for (const Shape& shape : s->shapes) {
-    std::vector<std::pair<float, float>> sheetPoints;
-    for (DOUBLEPOINT p : shape.points) {
-      doc->PictureToPlane(p.X, p.Y);
-      sheetPoints.push_back({float((p.X - doc->X0) / doc->Factor - view->X),
-                             float((p.Y - doc->Y0) / doc->Factor - view->Y)});
-    }
-    std::vector<char> metric = benchsupport::F32Metric(sheetPoints);
+    std::vector<char> metric = benchsupport::PictureMetric(doc, shape.points);
     FVSPR d{};
     d.Local = BYTE(shape.area ? LOCAL_SQUARE : LOCAL_LINE);
     d.Code = WORD(codes[shape.area ? 1 : 0]);

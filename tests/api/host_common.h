@@ -1,6 +1,7 @@
 /* What the C host programs share: a check counter, a new classifier and
- * its object kinds, and a map of one square sheet. Header-only (inline, so
- * that a host need not use them all), each host is one C99 file. */
+ * its object kinds, square sheets and a map of one of them. Header-only
+ * (inline, so that a host need not use them all), each host is one C99
+ * file. */
 #ifndef MAPCORE_TESTS_HOST_COMMON_H
 #define MAPCORE_TESTS_HOST_COMMON_H
 
@@ -46,6 +47,45 @@ static inline LONG HostAppendKind(HRSC rsc, DWORD excode, DWORD local, const cha
   return mapAppendRscObject(rsc, &object);
 }
 
+/* An object kind of a host's classifier: its code, local type and name. */
+typedef struct {
+  DWORD excode;
+  DWORD local;
+  const char* name;
+} HOSTKIND;
+
+/* Makes, commits and closes the classifier `name` at `path` with `count`
+ * object kinds; their incodes go to `incodes` unless it is null. Each
+ * step that fails is counted. */
+static inline void HostMakeClassifier(const char* path, const char* name, const HOSTKIND* kinds,
+                                      int count, LONG* incodes) {
+  int i;
+  HRSC rsc = HostCreateRsc(path, name);
+  CHECK(rsc != 0);
+  if (rsc == 0) return;
+  for (i = 0; i < count; ++i) {
+    const LONG incode = HostAppendKind(rsc, kinds[i].excode, kinds[i].local, kinds[i].name);
+    CHECK(incode > 0);
+    if (incodes != NULL) incodes[i] = incode;
+  }
+  CHECK(mapCommitRsc(rsc) == 1);
+  CHECK(mapCloseRsc(rsc) == 1);
+}
+
+/* A sheet `side` metres square with its south-west corner at (x0, y0),
+ * named `name` (nomenclature) and kept in the files `file`.*. */
+static inline void HostSquareSheet(LISTREGISTER* sheet, const char* name, const char* file,
+                                   double x0, double y0, double side) {
+  memset(sheet, 0, sizeof *sheet);
+  sheet->Length = sizeof *sheet;
+  strncpy(sheet->Nomenclature, name, sizeof sheet->Nomenclature - 1);
+  strcpy(sheet->FileName, file);
+  sheet->XSouthWest = x0, sheet->YSouthWest = y0;
+  sheet->XNorthWest = x0 + side, sheet->YNorthWest = y0;
+  sheet->XNorthEast = x0 + side, sheet->YNorthEast = y0 + side;
+  sheet->XSouthEast = x0, sheet->YSouthEast = y0 + side;
+}
+
 /* A map at 1:100 000 of one sheet `side` metres square with its south-west
  * corner at (x0, y0) on the classifier `rsc`. */
 static inline HMAP HostMakeMap(const char* path, const char* rsc, const char* name, double x0,
@@ -56,14 +96,7 @@ static inline HMAP HostMakeMap(const char* path, const char* rsc, const char* na
   map.Length = sizeof map;
   strncpy(map.Name, name, sizeof map.Name - 1);
   map.Scale = 100000;
-  memset(&sheet, 0, sizeof sheet);
-  sheet.Length = sizeof sheet;
-  strncpy(sheet.Nomenclature, name, sizeof sheet.Nomenclature - 1);
-  strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = x0, sheet.YSouthWest = y0;
-  sheet.XNorthWest = x0 + side, sheet.YNorthWest = y0;
-  sheet.XNorthEast = x0 + side, sheet.YNorthEast = y0 + side;
-  sheet.XSouthEast = x0, sheet.YSouthEast = y0 + side;
+  HostSquareSheet(&sheet, name, "S1", x0, y0, side);
   return mapCreateMapEx(path, rsc, &map, &sheet);
 }
 

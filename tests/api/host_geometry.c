@@ -18,13 +18,8 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  HRSC rsc = HostCreateRsc(path, "SHAPES");
-  CHECK(rsc != 0);
-  if (rsc == 0) return;
-  CHECK(HostAppendKind(rsc, LINE_CODE, 0, "LINE") > 0);
-  CHECK(HostAppendKind(rsc, AREA_CODE, 1, "AREA") > 0);
-  CHECK(mapCommitRsc(rsc) == 1);
-  CHECK(mapCloseRsc(rsc) == 1);
+  static const HOSTKIND kinds[] = {{LINE_CODE, 0, "LINE"}, {AREA_CODE, 1, "AREA"}};
+  HostMakeClassifier(path, "SHAPES", kinds, 2, NULL);
 }
 
 /* A square of side 100 m whose least corner lies (dx, dy) from the sheet's. */

@@ -20,14 +20,10 @@ static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 static LONG lakeKind = 0;
 
 static void MakeClassifier(const char* path) {
-  HRSC rsc = HostCreateRsc(path, "LAKES");
-  CHECK(rsc != 0);
-  if (rsc == 0) return;
-  CHECK(HostAppendKind(rsc, ROAD_CODE, 0, "ROAD") > 0);
-  lakeKind = HostAppendKind(rsc, LAKE_CODE, 1, "LAKE");
-  CHECK(lakeKind > 0);
-  CHECK(mapCommitRsc(rsc) == 1);
-  CHECK(mapCloseRsc(rsc) == 1);
+  static const HOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}, {LAKE_CODE, 1, "LAKE"}};
+  LONG incodes[2] = {0, 0};
+  HostMakeClassifier(path, "LAKES", kinds, 2, incodes);
+  lakeKind = incodes[1];
 }
 
 /* Object n of a sheet: a lake (a square) for even n, else a road. */
@@ -95,14 +91,7 @@ int main(int argc, char** argv) {
   map = failures == 0 ? HostMakeMap(path, rsc, "LAKES-1", X0, Y0, SIDE) : 0;
   CHECK(map != 0);
   if (map == 0) return 1;
-  memset(&second, 0, sizeof second);
-  second.Length = sizeof second;
-  strcpy(second.Nomenclature, "LAKES-2");
-  strcpy(second.FileName, "S2");
-  second.XSouthWest = X0, second.YSouthWest = Y0 + SIDE;
-  second.XNorthWest = X0 + SIDE, second.YNorthWest = Y0 + SIDE;
-  second.XNorthEast = X0 + SIDE, second.YNorthEast = Y0 + 2 * SIDE;
-  second.XSouthEast = X0, second.YSouthEast = Y0 + 2 * SIDE;
+  HostSquareSheet(&second, "LAKES-2", "S2", X0, Y0 + SIDE, SIDE);
   CHECK(mapCreateList(map, &second) == 1);
   for (n = 0; n < 2 * PER_SHEET; ++n) Append(map, n < PER_SHEET ? 1 : 2, n % PER_SHEET);
 

@@ -15,12 +15,8 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  HRSC rsc = HostCreateRsc(path, "SETS");
-  CHECK(rsc != 0);
-  if (rsc == 0) return;
-  CHECK(HostAppendKind(rsc, ROAD_CODE, 0, "ROAD") > 0);
-  CHECK(mapCommitRsc(rsc) == 1);
-  CHECK(mapCloseRsc(rsc) == 1);
+  static const HOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}};
+  HostMakeClassifier(path, "SETS", kinds, 1, NULL);
 }
 
 /* A new line of two points on sheet 1, not yet written. */

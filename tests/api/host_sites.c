@@ -17,14 +17,10 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 
 static void MakeClassifier(const char* path) {
-  HRSC rsc = HostCreateRsc(path, "SITES");
-  CHECK(rsc != 0);
-  if (rsc == 0) return;
-  CHECK(HostAppendKind(rsc, ROAD_CODE, LOCAL_LINE, "ROAD") > 0);
-  CHECK(HostAppendKind(rsc, LAKE_CODE, LOCAL_SQUARE, "LAKE") > 0);
-  CHECK(HostAppendKind(rsc, TITLE_CODE, LOCAL_TITLE, "TITLE") > 0);
-  CHECK(mapCommitRsc(rsc) == 1);
-  CHECK(mapCloseRsc(rsc) == 1);
+  static const HOSTKIND kinds[] = {{ROAD_CODE, LOCAL_LINE, "ROAD"},
+                                   {LAKE_CODE, LOCAL_SQUARE, "LAKE"},
+                                   {TITLE_CODE, LOCAL_TITLE, "TITLE"}};
+  HostMakeClassifier(path, "SITES", kinds, 3, NULL);
 }
 
 /* Every function that takes a map handle first, called with `map` (null,

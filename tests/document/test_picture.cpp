@@ -112,10 +112,9 @@ class Picture : public doctest::MapDocumentTest {
 std::vector<RECT> bands;
 void WINAPI NoteBand(intptr_t, HDC, RECT* rect) { bands.push_back(*rect); }
 
-TEST(Palette256, NothingShownGivesTheCubeAndGreys) {
-  MessageEnableSet(0);
-  TMapAccess* doc = NewDocument();
-  ASSERT_NE(doc, nullptr);
+using Palette256 = doctest::EmptyDocumentTest;
+
+TEST_F(Palette256, NothingShownGivesTheCubeAndGreys) {
   RGBQUAD table[256];
   doc->BuildPalette256(table);
   const int steps[6] = {0, 42, 85, 128, 170, 213};
@@ -125,15 +124,9 @@ TEST(Palette256, NothingShownGivesTheCubeAndGreys) {
         ASSERT_EQ(ColourOf(table[i]), COLORREF(steps[r] | steps[g] << 8 | steps[b] << 16)) << i;
   for (int i = 0; i < 40; ++i) ASSERT_EQ(ColourOf(table[216 + i]), COLORREF(6 * i) * 0x010101);
   doc->BuildPalette256(nullptr);
-  FreeDocument(doc);
-  MessageEnableSet(1);
 }
 
-TEST(Palette256, GreyRasterGivesItsColoursAndARampAndTheFirstEqualEntry) {
-  MessageEnableSet(0);
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  TMapAccess* doc = NewDocument();
-  ASSERT_NE(doc, nullptr);
+TEST_F(Palette256, GreyRasterGivesItsColoursAndARampAndTheFirstEqualEntry) {
   // Sixteen greys 0..15; every element grey 5, which the ramp holds too.
   const std::string path = dir / "grey.rsw";
   ASSERT_EQ(1, doctest::WriteRaster(path, 40, 40, 4, doctest::GreyPalette(), 5000, 2000,
@@ -154,8 +147,6 @@ TEST(Palette256, GreyRasterGivesItsColoursAndARampAndTheFirstEqualEntry) {
   std::vector<char> image(64, 0x7F);
   ASSERT_EQ(doc->PaintToImage256(table, image.data(), 8, 8, rect), 1);
   for (char index : image) ASSERT_EQ(index, 5);
-  FreeDocument(doc);
-  MessageEnableSet(1);
 }
 
 TEST_F(Picture, MapColoursFollowTheBackground) {

@@ -16,7 +16,7 @@
 #include "search/objectset.h"
 #include "support/fault_sweep.h"
 #include "support/writerprocess.h"
-#include "support/docmap.h"
+#include "support/docfixture.h"
 
 namespace {
 
@@ -402,12 +402,9 @@ TEST_F(ObjectSet, ASaveFailingAnywhereLosesNothingAndIsRetried) {
 // A leader, a subordinate, a point and a line after it painted on a
 // document: the leader solid, the subordinate dashed, everything from the
 // point on in its own image, all in one colour.
-TEST(ObjectSetPaint, TheLeaderSolidTheOthersDashedPointsInTheirOwnImage) {
-  MessageEnableSet(0);
-  mctest::ScratchDir dir{MC_TEST_TMP};
-  ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
-  TMapAccess* doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
-  ASSERT_NE(nullptr, doc);
+using ObjectSetPaint = doctest::MapDocumentTest;
+
+TEST_F(ObjectSetPaint, TheLeaderSolidTheOthersDashedPointsInTheirOwnImage) {
   const double x = doctest::kSheetX, y = doctest::kSheetY;
   auto line = [&](double north) {
     return doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
@@ -466,8 +463,6 @@ TEST(ObjectSetPaint, TheLeaderSolidTheOthersDashedPointsInTheirOwnImage) {
   const POINT well = pixel(4000, 5000);
   EXPECT_EQ(kColour, p.At(well.x, well.y));
   set.FreeMemory();
-  FreeDocument(doc);
-  MessageEnableSet(1);
 }
 
 }  // namespace

@@ -38,12 +38,6 @@ void Put(std::string& b, size_t at, const void* data, size_t size) {
 }
 void Put32(std::string& b, size_t at, DWORD v) { Put(b, at, &v, 4); }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), std::streamsize(bytes.size()));
-  return bool(out);
-}
-
 std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -94,9 +88,9 @@ bool BuildSelectFixture(const std::string& folder) {
             s.SemanticAppend(COMPARE_GREATER, 9, "-5") == 1 && s.MeasureAdd(&length) == 1;
   std::string slt(size_t(s.GetSelectRecordSize()), '\0');
   ok = ok && s.GetSelectRecord(&slt[0], int(slt.size())) == int(slt.size());
-  ok = ok && WriteBytes(folder + kSltFile, slt) &&
-       WriteBytes(folder + kSetFile, OldRecord(s, 0x00544553)) &&
-       WriteBytes(folder + kSecFile, OldRecord(s, 0x00434553));
+  ok = ok && WriteFolder(folder, {{kSltFile, slt},
+                                  {kSetFile, OldRecord(s, 0x00544553)},
+                                  {kSecFile, OldRecord(s, 0x00434553)}});
   map.CloseData();
   return ok;
 }
