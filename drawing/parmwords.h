@@ -67,6 +67,12 @@ inline POLYDATA PlacedPartOf(const POLYDATA& from, POINT* points, LONG* count) {
   return one;
 }
 
+// The set has parts and their points and counts to walk.
+inline bool HasParts(const POLYDATA* data) {
+  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
+         data->Count > 0;
+}
+
 // The first point of the first part: false when there is none.
 inline bool FirstPoint(const POLYDATA* data, POINT* p) {
   if (data == nullptr || data->Points == nullptr || data->PolyCounts == nullptr ||
