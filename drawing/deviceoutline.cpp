@@ -7,6 +7,7 @@
 
 #include "devices/devdraw.h"
 #include "drawing/paintcontext.h"
+#include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 
 DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
@@ -17,11 +18,6 @@ namespace {
 using i64 = int64_t;
 
 inline i64 Abs(i64 v) { return v < 0 ? -v : v; }
-
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
 
 // --- Thin device lines ---
 

@@ -18,11 +18,6 @@ constexpr DWORD kNoColor = 0xFFFFFFFF;
 constexpr int kLayerWords = 33;  // colour and 32 rows
 constexpr int kCirclePoints = 120;
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 bool Ready(const TPaintMetric* doc, const POLYDATA* data, const char* parm) {
   return doc != nullptr && parm != nullptr && HasParts(data);
 }

@@ -71,11 +71,6 @@ void LineWithBand(TPaintMetric* doc, POLYDATA* data, const char* parm, float sca
     DrawRightBand(data);
 }
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 // A mask of the polygon set in plane 1: 1 when there is something to paint.
 int BuildMask(MaskFillContext* mask, const POLYDATA* data) {
   InitMaskFill(mask);

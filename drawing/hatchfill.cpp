@@ -31,11 +31,6 @@ constexpr double kAlongAxis = 1.41;  // spacing along an axis per spacing across
 constexpr LONG kChannelTop = 240;    // the lightest a shaded channel gets
 constexpr LONG kRightBandLeast = 2;  // percent: a thinner right band is not painted on a device
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 // --- Crossings ---
 
 // Puts a crossing into the sorted list. At an equal value a vertex

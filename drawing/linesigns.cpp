@@ -271,11 +271,6 @@ void AlongLine(const Plan& plan, const POINT* pts, LONG n) {
 
 // --- The engine ---
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 // The signs at the start of the first part and the end of the last; false
 // when a part count below 0 ends the painting.
 bool LineEnds(const Plan& plan) {

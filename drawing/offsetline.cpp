@@ -137,11 +137,6 @@ class LoopIndex {
 
 // --- Entries ---
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 LONG OffsetOf(const char* parm) { return OffsetMicrons(ParmLong(parm, 1)); }
 
 // The memory image's distance: whole pixels of 250 micrometres, scaled.

@@ -58,6 +58,21 @@ inline void FrameOfPoints(POLYDATA* data, const POINT* points, LONG n) {
   data->MinX = x1, data->MinY = y1, data->MaxX = x2, data->MaxY = y2;
 }
 
+// One part of `*count` points of its own, drawn apart from the object: no
+// texts, and the frame of those points (the object's when there are none).
+inline POLYDATA PlacedPartOf(const POLYDATA& from, POINT* points, LONG* count) {
+  POLYDATA one = OnePartOf(from, points, count);
+  one.Text = nullptr;
+  FrameOfPoints(&one, points, *count);
+  return one;
+}
+
+// The set has parts and their points and counts to walk.
+inline bool HasParts(const POLYDATA* data) {
+  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
+         data->Count > 0;
+}
+
 // The first point of the first part: false when there is none.
 inline bool FirstPoint(const POLYDATA* data, POINT* p) {
   if (data == nullptr || data->Points == nullptr || data->PolyCounts == nullptr ||

@@ -56,13 +56,7 @@ bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
 
 POLYDATA TwoPoints(POINT* two, LONG* count, const POLYDATA& from) {
   *count = 2;
-  POLYDATA d = from;
-  d.Points = two;
-  d.PolyCounts = count;
-  d.Count = 1;
-  d.Text = nullptr;
-  FrameOfPoints(&d, two, 2);
-  return d;
+  return PlacedPartOf(from, two, count);
 }
 
 struct Pattern {
@@ -103,9 +97,7 @@ struct Pattern {
       POINT ring[6];
       BandPolygon(a, first, b, o, ring);
       LONG n = 6;
-      POLYDATA band = OnePartOf(*data, ring, &n);
-      band.Text = nullptr;
-      FrameOfPoints(&band, ring, n);
+      POLYDATA band = PlacedPartOf(*data, ring, &n);
       const LocalParm<1> fill{item.color};
       PaintDibFill(doc, &band, fill(), 1.0f);
       return;

@@ -44,11 +44,6 @@ void ShadePolygon(POLYDATA* data, int b, int k) {
   ShadeMask(mask, b, k);
 }
 
-bool HasParts(const POLYDATA* data) {
-  return data != nullptr && data->Points != nullptr && data->PolyCounts != nullptr &&
-         data->Count > 0;
-}
-
 }  // namespace
 
 BYTE ShadeByte(int c, int b, int k) {

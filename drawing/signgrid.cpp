@@ -35,9 +35,7 @@ LONG CellOffset(LONG size) { return size / 32 > 1 ? size / 32 / 2 : 0; }
 void PaintCellSign(TPaintMetric* doc, const char* sign, const SIGNGRID& g, i64 x, i64 y) {
   POINT at{SaturatePixel(x + g.AnchorX), SaturatePixel(y + g.AnchorY)};
   LONG one = 1;
-  POLYDATA set = OnePartOf(*g.Object, &at, &one);
-  set.Text = nullptr;
-  FrameOfPoints(&set, &at, 1);
+  POLYDATA set = PlacedPartOf(*g.Object, &at, &one);
   g.Painter(doc, &set, sign, 1.0f);
 }
 

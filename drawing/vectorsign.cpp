@@ -28,9 +28,7 @@ struct PlacedSubject {
   POLYDATA One;
   PlacedSubject(POLYDATA* data, const SIGNSUBJECT& s, int count) : Count(count) {
     std::memcpy(Words, s.Parm, std::min(s.ParmLength, int(SIGN_PARM_MAX)));
-    One = OnePartOf(*data, SignPoints, &Count);
-    One.Text = nullptr;
-    FrameOfPoints(&One, SignPoints, Count);
+    One = PlacedPartOf(*data, SignPoints, &Count);
   }
   PlacedSubject(const PlacedSubject&) = delete;
   PlacedSubject& operator=(const PlacedSubject&) = delete;
@@ -155,8 +153,7 @@ bool TestPlaced(TPaintMetric* doc, POLYDATA* data, const SIGNPLACEMENT& pl, cons
   const LONG x2 = SaturatePixel(int64_t(one.MaxX) + 1), y2 = SaturatePixel(int64_t(one.MaxY) + 1);
   POINT box[5] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
   LONG five = 5;
-  POLYDATA ring = OnePartOf(one, box, &five);
-  FrameOfPoints(&ring, box, five);
+  POLYDATA ring = PlacedPartOf(one, box, &five);
   return TestImageByMask(doc, &ring, nullptr, 1.0f) != 0;
 }
 
