@@ -29,6 +29,7 @@ constexpr size_t kLineSize = 260;
 // One arc minute, the step of the traced parallels and meridians.
 constexpr double kArcMinute = 0.0002908882086657216;
 constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kFullTurn = 2 * std::numbers::pi;
 // The ground length of a degree label's line, metres.
 constexpr double kLabelLength = 200.0;
 
@@ -250,16 +251,21 @@ void GeoText(const TemplateRun& t, const char* line) {
   int code;
   double step, offset;
   if (std::sscanf(line, "%*s %i %lf %lf", &code, &step, &offset) != 3) return;
-  // A step below a degree would trace without end.
-  if (!(step >= 1.0) || !std::isfinite(offset)) return;
+  // A step below a degree would trace without end, and one above a full
+  // turn would trace the margins around the globe many times over.
+  if (!(step >= 1.0 && step <= 360.0) || !std::isfinite(offset)) return;
   const double o = offset * t.f, s = step * kDegree;
   const DFRAME& r = t.frame;
   const double mx = (r.X1 + r.X2) / 2, my = (r.Y1 + r.Y2) / 2;
   const DOUBLEPOINT points[8] = {{r.X1, r.Y1}, {mx, r.Y1}, {r.X2, r.Y1}, {r.X2, my},
                                  {r.X2, r.Y2}, {mx, r.Y2}, {r.X1, r.Y2}, {r.X1, my}};
   double minB = 99999, maxB = -99999, minL = 99999, maxL = -99999;
+  // A corner off the globe (a frame of impossible size) is refused: its
+  // lines would be traced in arc minutes across any number of turns.
   for (DOUBLEPOINT p : points) {
-    if (!mapPlaneToGeo(t.hMap, &p.X, &p.Y) || !std::isfinite(p.X) || !std::isfinite(p.Y)) return;
+    if (!mapPlaneToGeo(t.hMap, &p.X, &p.Y) || !(std::fabs(p.X) <= kFullTurn) ||
+        !(std::fabs(p.Y) <= kFullTurn))
+      return;
     minB = std::fmin(minB, p.X), maxB = std::fmax(maxB, p.X);
     minL = std::fmin(minL, p.Y), maxL = std::fmax(maxL, p.Y);
   }

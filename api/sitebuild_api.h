@@ -23,6 +23,7 @@
  *   .RSCLINE code x1 y1 x2 y2                 a line from the south-west corner
  *   .RSCFRAME outer width fill inner          the frame, its fill and outer line
  *   .GEOTEXT code step offset                 degree labels every `step` degrees
+ *                                             (1 ... 360; none for a frame off the globe)
  *   .RSCTEXT code position x1 y1 x2 y2 align text   a title ('~' breaks a line)
  *   .DIRECTION code position x y length       an arrow eastward
  * Lines beginning with '/' and empty lines are passed over, as is a

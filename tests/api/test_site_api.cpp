@@ -305,6 +305,20 @@ TEST_F(SiteApi, DegreeLabelsWhereParallelsCrossTheFrame) {
   }
 }
 
+// A frame off the globe or a step beyond a full turn traces no degree
+// lines (the trace would not end).
+TEST_F(SiteApi, DegreeLabelsOfAnImpossibleFrameOrStepAreLeftOut) {
+  const std::string text = Template("huge.txt", "FRAME\n.GEOTEXT 100600 1 2\n");
+  for (DFRAME frame : {DFRAME{-1e13, -1e13, 1e13, 1e13}, DFRAME{0, 0, 1e9, 1e9}}) {
+    ASSERT_EQ(FN(mapAddMarginalRepresentationSite)(h, site, text.c_str(), &frame), 1);
+    EXPECT_EQ(Objects().size(), 0u);
+  }
+  const std::string step = Template("step.txt", "FRAME\n.GEOTEXT 100600 1e6 2\n");
+  DFRAME frame = GeoFrame(54.8, 55.3, 39.1, 39.4);
+  ASSERT_EQ(FN(mapAddMarginalRepresentationSite)(h, site, step.c_str(), &frame), 1);
+  EXPECT_EQ(Objects().size(), 0u);
+}
+
 // The margin of a sheet built from a template and painted: the fill around
 // the frame, the frame and an outer line, and a line across the corner.
 TEST_F(SiteApi, AUserMapBuiltFromATemplatePaints) {
