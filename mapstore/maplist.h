@@ -676,7 +676,7 @@ class MAPCLASS TMapList {
   enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
   TSheetWriteView WriteViews[VIEWED_FILES];
   // Whether a record stored at `offset` of the file may be rewritten in
-  // place by `length` bytes: its own length, read at the offset, holds
+  // place by `length` bytes: the readers take it, its own length holds
   // them, lies within the file and meets no other record.
   bool FitsInPlace(int file, DWORD offset, DWORD length);
   // The frame-object cache of the sheet record.

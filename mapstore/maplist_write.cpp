@@ -211,29 +211,14 @@ bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
   if (offset == 0 || CurrentDesc == nullptr) return false;
   const int64_t end = SheetEnd(file);
   if (end < 0 || int64_t(offset) >= end || FindClaims() != 0) return false;
-  // The record stored there must be one of this file and at least as long.
-  char head[8];
-  if (!ReadRecordHead(file, offset, head, sizeof(head))) return false;
-  DWORD ident, stored;
-  std::memcpy(&ident, head, 4);
-  std::memcpy(&stored, head + 4, 4);
-  switch (file) {
-    case SHEET_DAT:
-      if (!IsMetricMarker(ident)) return false;
-      break;
-    case SHEET_SEM: {
-      WORD mark, size;
-      std::memcpy(&mark, head, 2);
-      std::memcpy(&size, head + 2, 2);
-      if (mark != SEMANTIC_IDENT) return false;
-      stored = size;
-      break;
-    }
-    default:
-      if (ident != IMGDRAW_IDENT) return false;
-      break;
-  }
-  return stored >= length && int64_t(offset) + stored <= end &&
+  // The record stored there must be one the readers take (as FindClaims
+  // takes it) and at least as long.
+  char head[8] = {};
+  const DWORD size = DWORD(SheetRecordHead(file));
+  if (int64_t(offset) + size > end || !ReadRecordHead(file, offset, head, size)) return false;
+  bool taken;
+  const DWORD stored = ClaimedLength(file, head, &taken);
+  return taken && stored >= length && int64_t(offset) + stored <= end &&
          Claims.Shared[file].Meets(offset, stored) == nullptr;
 }
 
