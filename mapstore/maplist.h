@@ -653,10 +653,10 @@ class MAPCLASS TMapList {
   // the file's length (-1 when unknown).
   int64_t SheetEnd(int file);
   // Where a new record of `length` bytes (`marker`: a metric record's
-  // kind) goes in the DAT, SEM or GRA file: past its records' end and
-  // clear of what the descriptors claim past it. -1 when it cannot be
-  // placed, with the last error set.
-  int64_t PlaceRecord(int file, DWORD marker, DWORD length);
+  // kind) goes in the DAT, SEM or GRA file: past `end`, its records' end
+  // (SheetEnd), and clear of what the descriptors claim past it. -1 when
+  // it cannot be placed, with the last error set.
+  int64_t PlaceRecord(int file, int64_t end, DWORD marker, DWORD length);
   // Finds, once for the open files, what the descriptors claim past the
   // ends of the DAT, SEM and GRA files (Claims, also kept in the file
   // table): each record's extent as its head gives it, the bytes of the
@@ -675,10 +675,11 @@ class MAPCLASS TMapList {
   bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);
   enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
   TSheetWriteView WriteViews[VIEWED_FILES];
-  // Whether a record stored at `offset` of the file may be rewritten in
-  // place by `length` bytes: its own length, read at the offset, holds
-  // them, lies within the file and meets no other record.
-  bool FitsInPlace(int file, DWORD offset, DWORD length);
+  // Whether a record of descriptor `desc` (the object read last) stored at
+  // `offset` of the file, whose records end at `end` (SheetEnd), may be
+  // rewritten in place by `length` bytes: the readers take it, its own
+  // length holds them, lies within the file and meets no other record.
+  bool FitsInPlace(int file, int64_t end, const FVSPR* desc, DWORD offset, DWORD length);
   // The frame-object cache of the sheet record.
   void ResetFrameCache(int n);
   // Makes the DAT, SEM or GRA file ready for a record: opens it when

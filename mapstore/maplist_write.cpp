@@ -197,8 +197,7 @@ int TMapList::FindClaims() {
   return 0;
 }
 
-int64_t TMapList::PlaceRecord(int file, DWORD marker, DWORD length) {
-  const int64_t end = SheetEnd(file);
+int64_t TMapList::PlaceRecord(int file, int64_t end, DWORD marker, DWORD length) {
   int code = end < 0 ? MAPERR_WRITE : FindClaims();
   const int64_t at =
       code == 0 ? PlaceSheetRecord(file, uint64_t(end), marker, length, Claims.Files[file]) : -1;
@@ -207,33 +206,18 @@ int64_t TMapList::PlaceRecord(int file, DWORD marker, DWORD length) {
   return at;
 }
 
-bool TMapList::FitsInPlace(int file, DWORD offset, DWORD length) {
-  if (offset == 0 || CurrentDesc == nullptr) return false;
-  const int64_t end = SheetEnd(file);
+bool TMapList::FitsInPlace(int file, int64_t end, const FVSPR* desc, DWORD offset, DWORD length) {
+  // Only the records of the object read last are rewritten where they lie.
+  if (offset == 0 || CurrentDesc == nullptr || CurrentDesc->Next != desc->Next) return false;
   if (end < 0 || int64_t(offset) >= end || FindClaims() != 0) return false;
-  // The record stored there must be one of this file and at least as long.
-  char head[8];
-  if (!ReadRecordHead(file, offset, head, sizeof(head))) return false;
-  DWORD ident, stored;
-  std::memcpy(&ident, head, 4);
-  std::memcpy(&stored, head + 4, 4);
-  switch (file) {
-    case SHEET_DAT:
-      if (!IsMetricMarker(ident)) return false;
-      break;
-    case SHEET_SEM: {
-      WORD mark, size;
-      std::memcpy(&mark, head, 2);
-      std::memcpy(&size, head + 2, 2);
-      if (mark != SEMANTIC_IDENT) return false;
-      stored = size;
-      break;
-    }
-    default:
-      if (ident != IMGDRAW_IDENT) return false;
-      break;
-  }
-  return stored >= length && int64_t(offset) + stored <= end &&
+  // The record stored there must be one the readers take (as FindClaims
+  // takes it) and at least as long.
+  char head[8] = {};
+  const DWORD size = DWORD(SheetRecordHead(file));
+  if (int64_t(offset) + size > end || !ReadRecordHead(file, offset, head, size)) return false;
+  bool taken;
+  const DWORD stored = ClaimedLength(file, head, &taken);
+  return taken && stored >= length && int64_t(offset) + stored <= end &&
          Claims.Shared[file].Meets(offset, stored) == nullptr;
 }
 
@@ -326,8 +310,8 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
   if (CheckDataRecord(metric) != 0) return Error = MAPERR_DATA;
 
   const DWORD length = metric->Length;
-  if (desc->DataOffset != 0 && CurrentDesc != nullptr && CurrentDesc->Next == desc->Next &&
-      FitsInPlace(SHEET_DAT, desc->DataOffset, length)) {
+  const int64_t end = SheetEnd(SHEET_DAT);
+  if (FitsInPlace(SHEET_DAT, end, desc, desc->DataOffset, length)) {
     const int code = WriteSheet(SHEET_DAT, desc->DataOffset, metric, length);
     if (code != 0) {
       if (List != nullptr) ReportError(code, List->NameDAT, LISTSTAGE_DATWRITE);
@@ -335,7 +319,7 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
     }
     return 0;
   }
-  const int64_t at = PlaceRecord(SHEET_DAT, metric->Ident, length);
+  const int64_t at = PlaceRecord(SHEET_DAT, end, metric->Ident, length);
   if (at < 0) return Error;
   const int code = WriteSheet(SHEET_DAT, at, metric, length);
   if (code != 0) return Error = code;
@@ -353,15 +337,15 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   }
   // A file that cannot be created loses the record: that is a failure.
   if (!ReadySheetFile(SHEET_SEM)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  if (SheetEnd(SHEET_SEM) <= 0) return Error = MAPERR_WRITE;
+  const int64_t end = SheetEnd(SHEET_SEM);
+  if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckSemnRecord(semn) != 0) return Error = MAPERR_DATA;
 
   const DWORD length = semn->Length;
   int64_t at;
-  if (desc->SemnOffset != 0 && CurrentDesc != nullptr && CurrentDesc->Next == desc->Next &&
-      FitsInPlace(SHEET_SEM, desc->SemnOffset, length))
+  if (FitsInPlace(SHEET_SEM, end, desc, desc->SemnOffset, length))
     at = desc->SemnOffset;
-  else if ((at = PlaceRecord(SHEET_SEM, 0, length)) < 0)
+  else if ((at = PlaceRecord(SHEET_SEM, end, 0, length)) < 0)
     return Error;
   const int code = WriteSheet(SHEET_SEM, at, semn, length);
   if (code != 0) return Error = code;
@@ -378,15 +362,15 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
     return 0;
   }
   if (!ReadySheetFile(SHEET_GRA)) return Error = Error != 0 ? Error : MAPERR_WRITE;
-  if (SheetEnd(SHEET_GRA) <= 0) return Error = MAPERR_WRITE;
+  const int64_t end = SheetEnd(SHEET_GRA);
+  if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckDrawRecord(draw) != 0) return Error = MAPERR_DATA;
 
   const DWORD length = draw->Length;
   int64_t at;
-  if (desc->DrawOffset != 0 && CurrentDesc != nullptr && CurrentDesc->Next == desc->Next &&
-      FitsInPlace(SHEET_GRA, desc->DrawOffset, length))
+  if (FitsInPlace(SHEET_GRA, end, desc, desc->DrawOffset, length))
     at = desc->DrawOffset;
-  else if ((at = PlaceRecord(SHEET_GRA, 0, length)) < 0)
+  else if ((at = PlaceRecord(SHEET_GRA, end, 0, length)) < 0)
     return Error;
   if (WriteSheet(SHEET_GRA, at, draw, length) != 0) return Error = MAPERR_WRITE;
   desc->DrawOffset = static_cast<DWORD>(at);

@@ -128,7 +128,7 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
                     sem = outer.Read("map/S1.SEM");
   const FVSPR two = ReadDesc(2), three = ReadDesc(3), four = ReadDesc(4);
   const uint32_t end = uint32_t(dat.size());
-  enum Damage { CUT, DAT_PAST_END, OFFSET_AT_END, DAT_INTO_NEXT, SEM_INTO_NEXT };
+  enum Damage { CUT, DAT_PAST_END, OFFSET_AT_END, DAT_INTO_NEXT, SEM_INTO_NEXT, SEM_OVERLONG };
   struct Case {
     const char* what;
     int damaged;
@@ -148,6 +148,10 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       {"a metric length word into the next record", 2, DAT_INTO_NEXT, dat.size(), sem.size(), 2},
       {"a semantics length word into the next record", 2, SEM_INTO_NEXT, dat.size(), sem.size(),
        2},
+      // A length word no reader takes, over the records after it in a file
+      // long enough (zeros past the records) to hold it.
+      {"a semantics length word above the largest", 2, SEM_OVERLONG, dat.size(),
+       two.SemnOffset + SEMN_MAX_LENGTH + 1, 2},
   };
   // Each object's records as read: the code, then the bytes of each.
   auto read = [](TMapList& list, int n) {
@@ -169,13 +173,16 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       SCOPED_TRACE(std::string(c.what) + (edit ? " (edit mode)" : ""));
       outer.Write("map/S1.HDR", hdr);
       outer.Write("map/S1.DAT", dat.substr(0, c.datSize));
-      outer.Write("map/S1.SEM", sem.substr(0, c.semSize));
+      std::string semFile = sem.substr(0, c.semSize);
+      semFile.resize(c.semSize, '\0');
+      outer.Write("map/S1.SEM", semFile);
       if (c.damage == DAT_PAST_END || c.damage == DAT_INTO_NEXT) {
         const uint32_t length = c.damage == DAT_PAST_END ? end - two.DataOffset + 20
                                                          : four.DataOffset - two.DataOffset;
         PatchFile(Sheet(".DAT"), two.DataOffset + 4, &length, 4);
-      } else if (c.damage == SEM_INTO_NEXT) {
-        const uint16_t length = uint16_t(four.SemnOffset - two.SemnOffset);
+      } else if (c.damage == SEM_INTO_NEXT || c.damage == SEM_OVERLONG) {
+        const uint16_t length = c.damage == SEM_OVERLONG ? uint16_t(SEMN_MAX_LENGTH + 1)
+                                                         : uint16_t(four.SemnOffset - two.SemnOffset);
         PatchFile(Sheet(".SEM"), two.SemnOffset + 2, &length, 2);
       } else if (c.damage == OFFSET_AT_END) {
         FVSPR moved = ReadDesc(3);
