@@ -24,6 +24,11 @@ mkdir -p "$MC_WORK_DIR/src" "$MC_WORK_DIR/run"
 # The host sources are copied out, so that no folder of the project is
 # searched even as the folder of an including file.
 cp -r "$MC_HOSTS_DIR/host_api.c" "$MC_HOSTS_DIR/host_cmake" "$MC_EXAMPLE_C" "$MC_WORK_DIR/src/"
+shopt -s nullglob
+pkghosts=("$MC_HOSTS_DIR"/pkghost_*.c "$MC_HOSTS_DIR"/pkghost_*.cpp)
+pkgheaders=("$MC_HOSTS_DIR"/pkghost*.h)
+shopt -u nullglob
+for f in "${pkghosts[@]}" "${pkgheaders[@]}"; do cp "$f" "$MC_WORK_DIR/src/"; done
 src=$MC_WORK_DIR/src
 # Nothing from the environment adds search paths.
 unset CPATH C_INCLUDE_PATH CPLUS_INCLUDE_PATH LIBRARY_PATH LD_LIBRARY_PATH CMAKE_PREFIX_PATH
@@ -91,6 +96,24 @@ step "pkg-config C example (C99, the flags of pkg-config alone)"
   $pc_flags $MC_LINK_FLAGS -o "$MC_WORK_DIR/hostdemo_pkgconfig"
 check_loads_installed "$MC_WORK_DIR/hostdemo_pkgconfig"
 run_example "$MC_WORK_DIR/hostdemo_pkgconfig"
+
+# Hosts of their own, each one file built with the flags of pkg-config alone
+# (pkghost_*.c as C99, pkghost_*.cpp as C++20; a pkghost*.h beside them is
+# theirs to share) and run with an emptied folder of its own as argv[1].
+for f in "${pkghosts[@]}"; do
+  name=$(basename "$f"); name=${name%.*}
+  step "pkg-config host $name"
+  # shellcheck disable=SC2086
+  case $f in
+    *.c) "$MC_CC" -std=c99 -Wall -Wextra -pedantic -Werror $MC_C_FLAGS "$src/$(basename "$f")" \
+           $pc_flags -lm $MC_LINK_FLAGS -o "$MC_WORK_DIR/$name" ;;
+    *) "$MC_CXX" -std=c++20 -Wall -Wextra -Werror $MC_CXX_FLAGS "$src/$(basename "$f")" \
+         $pc_flags $MC_LINK_FLAGS -o "$MC_WORK_DIR/$name" ;;
+  esac
+  check_loads_installed "$MC_WORK_DIR/$name"
+  mkdir -p "$MC_WORK_DIR/run/$name"
+  LD_LIBRARY_PATH=$lib "$MC_WORK_DIR/$name" "$MC_WORK_DIR/run/$name" || fail "$name failed"
+done
 
 step "CMake package hosts (the exported classes, the C example)"
 cmake -S "$src/host_cmake" -B "$MC_WORK_DIR/host_cmake" -G "$MC_GENERATOR" \
