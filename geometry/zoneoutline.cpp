@@ -118,17 +118,8 @@ int32_t TZoneOutline::Next(int32_t i) const {
 // through.
 void TZoneOutline::IndexSides() {
   const int32_t n = static_cast<int32_t>(Rings.size());
-  DFRAME frame = segmentgrid::SegmentFrame(Rings[0], Rings[0], 0.0);
-  for (const DOUBLEPOINT& p : Rings) {
-    frame.X1 = std::min(frame.X1, p.X);
-    frame.Y1 = std::min(frame.Y1, p.Y);
-    frame.X2 = std::max(frame.X2, p.X);
-    frame.Y2 = std::max(frame.Y2, p.Y);
-  }
-  Cells.Cover(frame, std::min(4194304.0, static_cast<double>(n)));
-  // A hair of margin keeps a side in the cells its rounded walk might miss
-  // at their borders.
-  Margin = 1e-9 * (1.0 + (frame.X2 - frame.X1) + (frame.Y2 - frame.Y1));
+  DFRAME frame;
+  Margin = segmentgrid::CoverPoints(Cells, Rings.data(), Rings.size(), &frame);
   const size_t cells = static_cast<size_t>(Cells.Cells());
   CellStart.assign(cells + 1, 0);
   for (int32_t i = 0; i < n; ++i)
