@@ -7,7 +7,10 @@
 //   their mouths, the zone of 5 filling their bottoms;
 // - zigzag: a line of 2,000 teeth 200 high and 20 apart, the zone of 50
 //   spanning five of them;
-// - wavy: an area of 100,000 vertices whose radius waves 2,000 times.
+// - wavy: an area of 100,000 vertices whose radius waves 2,000 times;
+// - tangle: a line of 10,001 and of 100,001 vertices (a random walk of steps
+//   5 to 15 turning up to 0.5 rad at each vertex) that crosses itself again
+//   and again, the zone of 3 full of holes.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -27,7 +30,7 @@ struct Pt {
   double x, y;
 };
 
-enum Shape { kWalk, kStar, kZigzag, kWavy, kShapes };
+enum Shape { kWalk, kStar, kZigzag, kWavy, kTangle, kLargeTangle, kShapes };
 
 struct Case {
   std::vector<Pt> points;
@@ -68,6 +71,21 @@ Case Make(Shape shape) {
         l.push_back({r * std::cos(t), r * std::sin(t)});
       }
       break;
+    case kTangle:
+    case kLargeTangle: {
+      std::mt19937_64 rng(9121);
+      std::uniform_real_distribution<double> turn(-0.5, 0.5), length(5, 15);
+      const int n = shape == kTangle ? 10001 : 100001;
+      l = {{0, 0}};
+      double dir = 0;
+      for (int i = 1; i < n; ++i) {
+        dir += turn(rng);
+        const double s = length(rng);
+        l.push_back({l.back().x + s * std::cos(dir), l.back().y + s * std::sin(dir)});
+      }
+      c.width = 3.0;
+      break;
+    }
     default:
       break;
   }
@@ -138,5 +156,9 @@ BENCHMARK(BM_BuildZone<kZigzag>)->Name("BM_BuildZone/zigzag")->Unit(benchmark::k
 BENCHMARK(BM_GeosBuffer<kZigzag>)->Name("BM_GeosBuffer/zigzag")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildZone<kWavy>)->Name("BM_BuildZone/wavy")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosBuffer<kWavy>)->Name("BM_GeosBuffer/wavy")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildZone<kTangle>)->Name("BM_BuildZone/tangle10k")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosBuffer<kTangle>)->Name("BM_GeosBuffer/tangle10k")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildZone<kLargeTangle>)->Name("BM_BuildZone/tangle100k")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosBuffer<kLargeTangle>)->Name("BM_GeosBuffer/tangle100k")->Unit(benchmark::kMillisecond);
 
 }  // namespace

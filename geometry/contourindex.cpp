@@ -32,17 +32,7 @@ bool TContourIndex::Build(const DOUBLEPOINT* points, int count) {
 bool TContourIndex::Index() {
   const int n = static_cast<int>(Points.size());
   if (n < 2) return false;
-  Frame = SegmentFrame(Points[0], Points[0], 0.0);
-  for (const DOUBLEPOINT& p : Points) {
-    Frame.X1 = std::min(Frame.X1, p.X);
-    Frame.Y1 = std::min(Frame.Y1, p.Y);
-    Frame.X2 = std::max(Frame.X2, p.X);
-    Frame.Y2 = std::max(Frame.Y2, p.Y);
-  }
-  Cells.Cover(Frame, std::min(4194304.0, static_cast<double>(n)));
-  // A hair of margin keeps a segment in the cells its rounded walk might
-  // miss at their borders.
-  const double m = 1e-9 * (1.0 + (Frame.X2 - Frame.X1) + (Frame.Y2 - Frame.Y1));
+  const double m = segmentgrid::CoverPoints(Cells, Points.data(), Points.size(), &Frame);
   const size_t cells = static_cast<size_t>(Cells.Cells());
   CellStart.assign(cells + 1, 0);
   for (int j = 0; j + 1 < n; ++j)

@@ -669,7 +669,7 @@ bool TNodedPlane::Label() {
 // ---------------------------------------------------------------------------
 // The result
 
-int TNodedPlane::TraceRings() {
+int TNodedPlane::TraceRings(bool joined) {
   const int32_t half = 2 * static_cast<int32_t>(Edges.size());
   Parts.clear();
   Rings.clear();
@@ -684,7 +684,8 @@ int TNodedPlane::TraceRings() {
     if (Boundary[h] != 1) continue;
     // The walk along the boundary with the inside on the left, on at every
     // node along the first boundary half-edge clockwise of the way back, so
-    // that rings meeting at a node stay apart.
+    // that rings meeting at a node stay apart; joined, counter-clockwise,
+    // so that the walk keeps to one face outside.
     Chain.clear();
     for (int32_t cur = h;;) {
       Chain.push_back(cur);
@@ -692,7 +693,7 @@ int TNodedPlane::TraceRings() {
       const int32_t t = cur ^ 1, f = NodeFirst[Origin(t)], deg = NodeFirst[Origin(t) + 1] - f;
       int32_t next = t;
       for (int32_t step = 1; step <= deg; ++step) {
-        const int32_t c = Around[f + (At1[t] - f + deg - step) % deg];
+        const int32_t c = Around[f + (At1[t] - f + (joined ? step : deg - step)) % deg];
         if (Boundary[c] != 0) {
           next = c;
           break;
@@ -704,6 +705,10 @@ int TNodedPlane::TraceRings() {
         return 0;
       }
       cur = next;
+    }
+    if (joined) {
+      AddRing(Chain.data(), static_cast<int>(Chain.size()));
+      continue;
     }
     // Holes meeting at a node come in one walk: it is cut into simple
     // rings wherever it comes back to a node it left.

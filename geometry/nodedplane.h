@@ -17,10 +17,14 @@
 // (the weight of a path is its owner's bit) or the winding number (the
 // weight is 1). The caller says which labels are inside; the result's rings
 // are the edges with the inside on exactly one side (or along a marking
-// path), traced with the inside on their left, turning as sharply as
-// possible at every node so that rings touching at a node stay apart. Rings
-// turning the way of positive area are outer rings, the others holes, each
-// hole given to the smallest outer ring around it.
+// path), traced with the inside on their left. Apart, they turn as sharply
+// as possible at every node, so that rings touching at a node stay apart
+// (pieces handed out one by one); joined, as little as possible, so that
+// each ring is the boundary of one face outside: parts meeting at a point
+// come in one ring through it, and a hole is the whole of one outside face,
+// the parts touching it from inside included (one metric holding the
+// union). Rings turning the way of positive area are outer rings, the
+// others holes, each hole given to the smallest outer ring around it.
 //
 // Segments are filed in a sparse grid of cells about twice as large as the
 // mean segment, sorted by cell, and compared within a cell only between
@@ -88,12 +92,13 @@ class TNodedPlane {
   // GEOMETRY_ERR_PIECE when the noded plane does not hold together).
   int Build();
   // The rings around the faces whose labels are inside, nested into parts,
-  // largest first: 1, or 0 with State set.
+  // largest first, apart or joined at the nodes where they touch: 1, or 0
+  // with State set.
   template <class F>
-  int Resolve(F&& inside) {
+  int Resolve(F&& inside, bool joined = false) {
     FaceIn.resize(FaceLabel.size());
     for (size_t f = 0; f < FaceLabel.size(); ++f) FaceIn[f] = inside(FaceLabel[f]) ? 1 : 0;
-    return TraceRings();
+    return TraceRings(joined);
   }
   // Calls f(station) for the stations of ring r in order (the first not
   // repeated at the end).
@@ -176,7 +181,7 @@ class TNodedPlane {
   void MakeEdges();
   bool Link();
   bool Label();
-  int TraceRings();
+  int TraceRings(bool joined);
   void AddRing(const int32_t* edges, int count);
   void RingFrames();
   bool InsideRing(int r, const Key& p);

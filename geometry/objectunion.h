@@ -19,8 +19,12 @@
 // part may lie in a hole of the other), the union comes from the noded
 // overlay instead: its rings, counted by parity, are the result, the
 // largest outer ring first, then its holes, then the other parts (outer
-// rings lying apart or in holes) each followed by its holes. Areas that
-// meet only at a point are two parts of one result; areas apart are
+// rings lying in holes) each followed by its holes. Parts that meet at
+// points are one ring through those points, and a hole is the whole of
+// one gap, the parts touching it from inside included, so that the area
+// of the result (its first contour less the others) is the union's. A
+// part lying in a hole without touching it cannot be held so: it follows
+// as a further contour and that measure counts it out. Areas apart are
 // refused as above.
 //
 // A caller loads the worker and asks GetObjectA once; the result buffer is

@@ -42,7 +42,9 @@ int TNodedOverlay::Build(int operation) {
     const int l = label & 3;
     return operation == INTERSECTION ? l == 3 : operation == UNION ? l != 0 : (l & 2) != 0;
   };
-  if (!Plane.Build() || !Plane.Resolve(inside)) {
+  // The union is one metric: its parts meeting at points are joined there,
+  // so that every contour but the first is a whole hole.
+  if (!Plane.Build() || !Plane.Resolve(inside, operation == UNION)) {
     State = Plane.State;
     return 0;
   }

@@ -40,7 +40,9 @@ class TNodedOverlay {
   int Build(int operation);
 
   // Parts of the result, each an outer ring with the holes inside it,
-  // largest first.
+  // largest first. The union's parts that meet at points are one part,
+  // its ring passing through them (INTERSECTION and SPLIT keep them
+  // apart, as pieces handed out one by one).
   int Pieces() const { return static_cast<int>(Plane.Parts.size()); }
   double PieceArea(int k) const;
   // SPLIT: 1 when the piece lies on the left of the line where the line

@@ -15,8 +15,8 @@
 // only once keep their own coordinates, the others are grid points. Holes
 // of the region are joined to its outer ring by a bridge walked there and
 // back, so that the zone stays one contour. A curve of n segments costs
-// about n log n. Internal to the geometry layer; the buffers are kept
-// between calls.
+// about n log n, however many holes it leaves. Internal to the geometry
+// layer; the buffers are kept between calls.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +25,7 @@
 
 #include "geodesy/points.h"
 #include "geometry/nodedplane.h"
+#include "geometry/segmentgrid.h"
 
 class TZoneOutline {
  public:
@@ -40,12 +41,53 @@ class TZoneOutline {
                std::vector<DOUBLEPOINT>* out);
 
  private:
+  // A bridge: where it lands on a side of a ring walked already, and the
+  // hole it leads to.
+  struct Bridge {
+    DOUBLEPOINT at;
+    int32_t hole, side;
+  };
+  // Where a bridge would land: on side `side` (a point of Rings), between
+  // the bridges `piece` and `piece` + 1 already landed on it.
+  struct Landing {
+    int32_t side = -1, piece = 0;
+    double x = 0.0;
+  };
+
   void Points(int ring, std::vector<DOUBLEPOINT>* to);
   bool Join(std::vector<DOUBLEPOINT>* out);
+  int32_t Next(int32_t side) const;
+  void IndexSides();
+  Landing Land(const DOUBLEPOINT& from);
+  void Look(int32_t side, const DOUBLEPOINT& from, Landing* best);
+  bool Before(const Landing& a, const Landing& b);
+  void Lift(int32_t* ring, int64_t* key);
+  int64_t Order(int32_t side, int64_t slot) const;
+  void Walk(std::vector<DOUBLEPOINT>* out);
 
   TNodedPlane Plane;
-  // The holes of the largest outer ring, one after another.
-  std::vector<DOUBLEPOINT> HolePoints;
-  std::vector<size_t> HoleStart, Holes, Farthest;
-  std::vector<DOUBLEPOINT> Bridge;
+  // The outer ring of the largest part, then its holes: ring k is
+  // Rings[RingStart[k] .. RingStart[k + 1]), side i runs from point i to the
+  // next of its ring.
+  std::vector<DOUBLEPOINT> Rings;
+  std::vector<int32_t> RingStart, RingOf;
+  // Of each ring: the point its walk starts from, the bridge that leads to
+  // it (-1: none yet), its depth among the rings bridged.
+  std::vector<int32_t> Start, Via, Depth;
+  std::vector<size_t> Holes;
+  std::vector<int32_t> Farthest;
+  std::vector<Bridge> Bridges;
+  // The bridges landed on each side, in the order of the walk along it
+  // (Lists[Landed[side]]; -1: none).
+  std::vector<int32_t> Landed;
+  std::vector<std::vector<int32_t>> Lists;
+  size_t ListsUsed = 0;
+  // The sides filed by the cells of a grid they pass through.
+  segmentgrid::Grid Cells;
+  double Margin = 0.0;
+  std::vector<int32_t> CellStart, CellItems;
+  struct Step {
+    int32_t ring, at, bridge;
+  };
+  std::vector<Step> Stack;
 };

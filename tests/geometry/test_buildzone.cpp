@@ -394,6 +394,49 @@ TEST_F(ZoneOracle, GridSnappedShapesMatchTheirBuffers) {
   }
 }
 
+// A walk that crosses itself again and again leaves a zone full of holes,
+// each bridged in: a point well inside each hole of GEOS's buffer lies
+// outside the zone.
+TEST_F(ZoneOracle, TangledLineKeepsEveryHole) {
+  // Turning up to 0.5 rad at each vertex, and back towards the middle
+  // when it strays beyond 150 of it.
+  std::uniform_real_distribution<double> turn(-0.5, 0.5), length(5, 15);
+  Contour line = {{0, 0}};
+  double dir = 0;
+  for (int i = 1; i < 1500; ++i) {
+    const Pt& p = line.back();
+    dir += turn(rng);
+    if (std::hypot(p.x, p.y) > 150 && std::cos(dir - std::atan2(-p.y, -p.x)) < 0) dir += 0.5;
+    const double l = length(rng);
+    line.push_back({line.back().x + l * std::cos(dir), line.back().y + l * std::sin(dir)});
+  }
+  Compare("tangle", line, 3);
+  TBuildZone z;
+  const Contour zone = Zone(z, line, 3, 1);
+  GEOSContextHandle_t h = geos.handle();
+  GEOSGeometry* g = geos.Line(line);
+  GEOSGeometry* b = GEOSBufferWithStyle_r(h, g, 3, 8, GEOSBUF_CAP_FLAT, GEOSBUF_JOIN_ROUND, 5.0);
+  ASSERT_EQ(GEOS_POLYGON, GEOSGeomTypeId_r(h, b));
+  int checked = 0;
+  for (int i = 0; i < GEOSGetNumInteriorRings_r(h, b); ++i) {
+    GEOSGeometry* ring = GEOSGeom_clone_r(h, GEOSGetInteriorRingN_r(h, b, i));
+    GEOSGeometry* hole = GEOSGeom_createPolygon_r(h, ring, nullptr, 0);
+    GEOSGeometry* inside = GEOSPointOnSurface_r(h, hole);
+    Pt p{};
+    GEOSGeomGetX_r(h, inside, &p.x);
+    GEOSGeomGetY_r(h, inside, &p.y);
+    if (geos.Area(hole) > 1.0 && PolylineDistance(p, zone) > 0.05) {
+      ++checked;
+      EXPECT_FALSE(InsideRing(p, zone)) << p.x << " " << p.y;
+    }
+    GEOSGeom_destroy_r(h, inside);
+    GEOSGeom_destroy_r(h, hole);
+  }
+  EXPECT_GT(checked, 50);
+  GEOSGeom_destroy_r(h, b);
+  GEOSGeom_destroy_r(h, g);
+}
+
 TEST_F(ZoneOracle, RandomLinesLieBetweenBevelAndRoundBuffers) {
   std::uniform_real_distribution<double> turn(-0.8, 0.8), length(60, 120);
   for (int k = 0; k < 40; ++k) {

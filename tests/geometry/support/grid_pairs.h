@@ -76,6 +76,50 @@ class GridOracle : public GeosOracle {
     if (a > 3.0 * width * l) ++m.sure;
   }
 
+  // The same with the polygons meeting at points (or, for `sure`, within
+  // `width`) counted as one part, as one metric holds them.
+  Measured Joined(const GEOSGeometry* g, double width) const {
+    std::vector<const GEOSGeometry*> p;
+    const int n = g == nullptr ? 0 : GEOSGetNumGeometries_r(handle(), g);
+    for (int i = 0; i < n; ++i) {
+      const GEOSGeometry* part = GEOSGetGeometryN_r(handle(), g, i);
+      if (GEOSGeomTypeId_r(handle(), part) == GEOS_POLYGON) p.push_back(part);
+    }
+    Measured m;
+    for (const double near : {0.0, width}) {
+      std::vector<size_t> group(p.size());
+      for (size_t i = 0; i < p.size(); ++i) group[i] = i;
+      const auto root = [&](size_t i) {
+        while (group[i] != i) i = group[i];
+        return i;
+      };
+      for (size_t i = 0; i < p.size(); ++i)
+        for (size_t j = i + 1; j < p.size(); ++j) {
+          double d = 0;
+          GEOSDistance_r(handle(), p[i], p[j], &d);
+          if (d <= near) group[root(j)] = root(i);
+        }
+      std::vector<double> area(p.size()), length(p.size());
+      for (size_t i = 0; i < p.size(); ++i) {
+        double a = 0, l = 0;
+        GEOSArea_r(handle(), p[i], &a);
+        GEOSLength_r(handle(), p[i], &l);
+        area[root(i)] += a;
+        length[root(i)] += l;
+      }
+      for (size_t i = 0; i < p.size(); ++i) {
+        if (group[i] != i) continue;
+        if (near == 0.0) {
+          m.area += area[i];
+          if (area[i] > width * length[i]) ++m.parts;
+        } else if (area[i] > 3.0 * width * length[i]) {
+          ++m.sure;
+        }
+      }
+    }
+    return m;
+  }
+
   // The intersection or union of two areas.
   Measured Combine(const GEOSGeometry* a, const GEOSGeometry* b, bool unite, double width) const {
     GEOSGeometry* r = unite ? GEOSUnion_r(handle(), a, b) : GEOSIntersection_r(handle(), a, b);
