@@ -387,3 +387,35 @@ int TAdjacentSeek::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, 
   plat::FreePages(records);
   return n;
 }
+
+// ---------------------------------------------------------------------------
+// The document's entries
+
+int TMapAccess::SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* source,
+                                   MAPADJACENTSECTION* section, TMapSelect* select,
+                                   double precision, int flags, int m, int subjects) {
+  return TAdjacentSeek(this).SeekAdjacentObject(neighbour, source, section, select, precision,
+                                                flags, m, subjects);
+}
+
+int TMapAccess::SeekAdjacentObjectSubject(TObjectInfo* neighbour, TObjectInfo* source,
+                                          MAPADJACENTSECTION* section, int* subject,
+                                          TMapSelect* select, double precision, int flags,
+                                          int m) {
+  return TAdjacentSeek(this).SeekAdjacentObjectSubject(neighbour, source, section, subject,
+                                                       select, precision, flags, m);
+}
+
+int TMapAccess::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
+                                 TMapSelect* select, double precision, int single, int m,
+                                 int subjects) {
+  return TAdjacentSeek(this).SeekAdjacentList(source, list, count, select, precision, single, m,
+                                              subjects);
+}
+
+int TMapAccess::SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list,
+                                        int* subjects, int count, TMapSelect* select,
+                                        double precision, int single, int m) {
+  return TAdjacentSeek(this).SeekAdjacentListSubject(source, list, subjects, count, select,
+                                                     precision, single, m);
+}

@@ -15,6 +15,10 @@
 // last section). Flags 0, or a section count of 0, start it over.
 //
 // No error codes: every failure gives 0.
+//
+// TAdjacentSeek holds the bodies of the document's adjacency methods
+// (TMapAccess::SeekAdjacentObject and the rest), which hosts call; it
+// stays inside the library.
 #pragma once
 
 #include "document/mapaccess.h"

@@ -9,6 +9,10 @@
 // handle to the object found; it gives 0 (a null handle) and leaves the
 // handle alone when nothing is found. A null document or a null argument
 // that is needed gives the failure result without any effect.
+//
+// TDocumentSeek holds the bodies of the document's search methods
+// (TMapAccess::SeekObject and the rest, document/mapaccess.h), which hosts
+// call; it stays inside the library.
 #pragma once
 
 #include "document/mapaccess.h"
