@@ -426,7 +426,8 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // The next such stretch, on the outer contour alone (subjects 0) or on
   // every contour: the section count (> 0) with the section and the
   // neighbour handle filled, or 0 when there is no more. Flags are those
-  // of the object search; flags 0 or a section count of 0 start over.
+  // of the object search; flags 0 or a section count of 0 start over, and
+  // an ended search goes on answering 0.
   int SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* source, MAPADJACENTSECTION* section,
                          TMapSelect* select, double precision, int flags, int m, int subjects);
   // The same from contour *subject, which gets the stretch's contour.

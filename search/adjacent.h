@@ -12,7 +12,10 @@
 //
 // A search is continued from the caller's state: the section record, the
 // subject number and the neighbour handle (bound to the neighbour of the
-// last section). Flags 0, or a section count of 0, start it over.
+// last section). Flags 0, or a section count of 0, start it over. A state
+// without a section (first point 0) goes on from the neighbour handle's
+// object to the next candidate, so that a search that has answered 0 goes
+// on answering 0.
 //
 // No error codes: every failure gives 0.
 //
