@@ -312,7 +312,8 @@ class MAPCLASS TMapAccess : public TMapPaint {
   // maps. A null argument that is needed gives the failure result.
 
   // Under a select (null: each map's seek select); SEEK_THISMAP keeps the
-  // walk in the select's map (the handle's without a select), or in map m.
+  // walk in the select's map (the handle's without a select), or in map m,
+  // and a handle's object in another map is no place to go on from.
   TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int flags);
   TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags);
   // The same with SEEK_VIEW: only what the view shows.
@@ -327,7 +328,8 @@ class MAPCLASS TMapAccess : public TMapPaint {
   TObjectInfo* SeekObject(TObjectInfo* info, int sheet, DWORD key, int m);
   // The first undeleted object with the key on the sheet named so
   // (trailing blanks and case ignored): the main map's sheets from the
-  // last, then the user maps from the last by their sheet 1.
+  // last, then the user maps from the last by their sheet 1; only the
+  // first sheet of the name is searched.
   TObjectInfo* SeekObject(TObjectInfo* info, const char* name, DWORD key);
   using TMapControl::SeekObject;
 
@@ -435,13 +437,16 @@ class MAPCLASS TMapAccess : public TMapPaint {
                                 MAPADJACENTSECTION* section, int* subject, TMapSelect* select,
                                 double precision, int flags, int m);
   // The partition of the source's contours (the outer one alone for
-  // subjects 0) into touched and untouched stretches, point numbers
-  // running on through the contours; with `single` a stretch of one point
-  // is not listed. At most `count` records: their number, 0 on failure.
+  // subjects 0) into touched and untouched stretches, in contour and point
+  // order, point numbers running on through the contours (a closed
+  // contour's closing point counts as its first); with `single` a stretch
+  // of one point is not listed. At most `count` records: their number, 0
+  // on failure. A capacity of 1 takes the first touched stretch as it is
+  // found.
   int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
                        TMapSelect* select, double precision, int single, int m, int subjects);
   // The same over every contour, `subjects` receiving each record's
-  // contour.
+  // contour (before the numbers run on).
   int SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list, int* subjects,
                               int count, TMapSelect* select, double precision, int single, int m);
 

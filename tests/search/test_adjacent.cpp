@@ -40,6 +40,20 @@ class Adjacent : public doctest::MapDocumentTest {
   }
   int Area(PlanePoints points) { return Append(Closed(points)); }
   int Square(double x, double y, double side) { return Append(SquareArea(x, y, side)); }
+  // A square area of 1 km with a square hole of 500 m in its middle, its
+  // corner (x, y) metres from the sheet's: its number, or 0.
+  int Holed(double x, double y) {
+    x += kSheetX, y += kSheetY;
+    TObjectInfo holed;
+    bool ok = holed.CreateObject(doc, 1, 0, 0) &&
+              holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE);
+    for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
+      ok = ok && holed.AppendPointPlane(x + dx, y + dy, 0);
+    ok = ok && holed.CreateSubject() == 1;
+    for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
+      ok = ok && holed.AppendPointPlane(x + dx, y + dy, 1);
+    return ok ? holed.Commit() : 0;
+  }
   // Every section a search in map m finds for its object n (with the
   // select given, else a fresh one on the map), and the count its state
   // says once it ends.
@@ -155,16 +169,7 @@ TEST_F(Adjacent, AnEndedSearchStaysEnded) {
   // eastern side and filled by a neighbour.
   const int source = Square(1000, 1000, 1000);
   ASSERT_TRUE(source && Square(1000, 2000, 1000) && Square(2000, 1000, 1000));
-  const double x = kSheetX + 5000, y = kSheetY + 1000;
-  TObjectInfo holed;
-  ASSERT_TRUE(holed.CreateObject(doc, 1, 0, 0));
-  ASSERT_TRUE(holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE));
-  for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 0));
-  ASSERT_EQ(1, holed.CreateSubject());
-  for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 1));
-  const int n = holed.Commit();
+  const int n = Holed(5000, 1000);
   ASSERT_GT(n, 0);
   ASSERT_TRUE(Square(5000, 2000, 1000) && Square(5250, 1250, 500));
   ended(source, 0, 2);
@@ -214,15 +219,7 @@ TEST_F(Adjacent, TheListCoversEveryContour) {
   // A square with a square hole, nothing near: one untouched record per
   // contour, numbered on through them.
   const double x = kSheetX + 1000, y = kSheetY + 1000;
-  TObjectInfo holed;
-  ASSERT_TRUE(holed.CreateObject(doc, 1, 0, 0));
-  ASSERT_TRUE(holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE));
-  for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 0));
-  ASSERT_EQ(1, holed.CreateSubject());
-  for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 1));
-  const int n = holed.Commit();
+  const int n = Holed(1000, 1000);
   ASSERT_GT(n, 0);
   EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}, {0, 5, 5}}), List(n, 10, 0, 1));
   EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}}), List(n, 10, 0, 0));
