@@ -3,7 +3,7 @@
 
 #include "common/language.h"
 #include "document/infoentries.h"
-#include "search/docseek.h"
+#include "document/mapaccess.h"
 
 namespace {
 
@@ -105,12 +105,12 @@ MAPAPI LONG WINAPI mapGetLayerNameEx(HMAP hMap, LONG number, char* buffer, LONG 
 
 MAPAPI LONG WINAPI mapWhatListNumber(HMAP hMap, double x, double y, LONG number, LONG kind) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).WhatListNumber(x, y, number, kind) : 0;
+  return doc != nullptr ? doc->WhatListNumber(x, y, number, kind) : 0;
 }
 
 MAPAPI const char* WINAPI mapWhatListName(HMAP hMap, double x, double y, LONG number, LONG kind) {
   TMapAccess* doc = DocumentOf(hMap);
-  const char* name = doc != nullptr ? TDocumentSeek(doc).WhatListName(x, y, number, kind) : nullptr;
+  const char* name = doc != nullptr ? doc->WhatListName(x, y, number, kind) : nullptr;
   return name != nullptr ? name : "";
 }
 
@@ -123,7 +123,7 @@ MAPAPI LONG WINAPI mapWhatListNameEx(HMAP hMap, double x, double y, LONG number,
 
 MAPAPI const char* WINAPI mapGetListName(HMAP hMap, LONG list) {
   TMapAccess* doc = DocumentOf(hMap);
-  const char* name = doc != nullptr ? TDocumentSeek(doc).GetListName(list) : nullptr;
+  const char* name = doc != nullptr ? doc->GetListName(list) : nullptr;
   return name != nullptr ? name : "";
 }
 
@@ -135,7 +135,7 @@ MAPAPI LONG WINAPI mapGetListNameEx(HMAP hMap, LONG list, char* buffer, LONG siz
 
 MAPAPI LONG WINAPI mapWhatListLayoutIs(HMAP hMap, const char* name) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr && name != nullptr ? TDocumentSeek(doc).WhatListLayoutIs(name) : -1;
+  return doc != nullptr && name != nullptr ? doc->WhatListLayoutIs(name) : -1;
 }
 
 MAPAPI HOBJ WINAPI mapGetListFrameObject(HMAP hMap, LONG list, HOBJ info) {

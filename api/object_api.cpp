@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
@@ -17,7 +18,6 @@
 #include "records/semantic.h"
 #include "search/adjacent.h"
 #include "search/docseek.h"
-#include "search/whatobject.h"
 #include "selection/mapselect.h"
 
 namespace {
@@ -70,8 +70,13 @@ LONG AdjacentList(HMAP hMap, HOBJ source, Entry* list, LONG count, HSELECT selec
   if (doc == nullptr || object == nullptr || list == nullptr || count < 1 || context == nullptr ||
       m < 0)
     return 0;
-  return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
-                                             subjects);
+  // The records of the document's list; the short entries are filled
+  // from records of their own.
+  if constexpr (std::is_same_v<Entry, MAPADJACENTLISTEX>)
+    return doc->SeekAdjacentList(object, list, count, context, precision, single, m, subjects);
+  else
+    return TAdjacentSeek(doc).SeekAdjacentList(object, list, count, context, precision, single, m,
+                                               subjects);
 }
 
 // A found member of a group shows the metric of its whole group.
@@ -295,7 +300,7 @@ MAPAPI HOBJ WINAPI mapSeekObject(HMAP hMap, HOBJ info, LONG flags) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = Live(info);
   if (doc == nullptr || object == nullptr) return 0;
-  return Found(TDocumentSeek(doc).SeekObject(object, nullptr, flags));
+  return Found(doc->SeekObject(object, nullptr, flags));
 }
 
 MAPAPI HOBJ WINAPI mapSeekSelectObject(HMAP hMap, HOBJ info, HSELECT select, LONG flags) {
@@ -303,7 +308,7 @@ MAPAPI HOBJ WINAPI mapSeekSelectObject(HMAP hMap, HOBJ info, HSELECT select, LON
   TObjectInfo* object = Live(info);
   TMapSelect* context = MapSelectOfHandle(select);
   if (doc == nullptr || object == nullptr || context == nullptr) return 0;
-  return Found(TDocumentSeek(doc).SeekObject(object, context, flags));
+  return Found(doc->SeekObject(object, context, flags));
 }
 
 MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG flags) {
@@ -313,14 +318,14 @@ MAPAPI HOBJ WINAPI mapSeekViewObject(HMAP hMap, HOBJ info, HSELECT select, LONG 
   if (doc == nullptr || object == nullptr || (select != 0 && context == nullptr)) return 0;
   // The walk kept in one map keeps to the select's map, else the handle's.
   const int m = TSeekMaps(doc).GetMapNumber(context != nullptr ? context->Map : object->Map);
-  return Found(TDocumentSeek(doc).SeekViewObject(object, context, m < 0 ? 0 : m, flags));
+  return Found(doc->SeekViewObject(object, context, m < 0 ? 0 : m, flags));
 }
 
 MAPAPI HOBJ WINAPI mapTotalSeekObject(HMAP hMap, HOBJ info, LONG flags) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = Live(info);
   if (doc == nullptr || object == nullptr) return 0;
-  return Found(TDocumentSeek(doc).TotalSeekObject(object, flags));
+  return Found(doc->TotalSeekObject(object, flags));
 }
 
 MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG sheet, DWORD key) {
@@ -330,14 +335,14 @@ MAPAPI HOBJ WINAPI mapSeekObjectInList(HMAP hMap, HSITE hSite, HOBJ info, LONG s
   if (doc == nullptr || object == nullptr || map == nullptr) return 0;
   const int m = TSeekMaps(doc).GetMapNumber(map);
   if (m < 0) return 0;
-  return Found(TDocumentSeek(doc).SeekObject(object, sheet, key, m));
+  return Found(doc->SeekObject(object, sheet, key, m));
 }
 
 MAPAPI HOBJ WINAPI mapWhatObject(HMAP hMap, HOBJ info, DFRAME* frame, LONG flags, LONG place) {
   TMapAccess* doc = DocumentOf(hMap);
   TObjectInfo* object = Live(info);
   if (doc == nullptr || object == nullptr || frame == nullptr) return 0;
-  return Found(TObjectHit(doc).WhatObjectNoSelect(object, frame, place, flags));
+  return Found(doc->WhatObjectNoSelect(object, frame, place, flags));
 }
 
 MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HSELECT select,
@@ -346,7 +351,7 @@ MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HS
   TObjectInfo* object = Live(info);
   TMapSelect* context = MapSelectOfHandle(select);
   if (doc == nullptr || object == nullptr || frame == nullptr || context == nullptr) return 0;
-  return Found(TObjectHit(doc).WhatObjectFrame(object, frame, flags, place, context));
+  return Found(doc->WhatObjectFrame(object, frame, flags, place, context));
 }
 
 MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
@@ -362,8 +367,8 @@ MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
   int m = MapNumberOf(doc, found);
   if (m < 0) m = MapNumberOf(doc, object);
   if (m < 0) return 0;
-  const int count = TAdjacentSeek(doc).SeekAdjacentObject(found, object, section, context,
-                                                          precision, flags, m, subjects);
+  const int count =
+      doc->SeekAdjacentObject(found, object, section, context, precision, flags, m, subjects);
   if (count > 0) Found(found);
   return count;
 }
@@ -475,7 +480,7 @@ MAPAPI HOBJ WINAPI mapPutObjectRecord(HMAP hMap, HSITE hSite, const char* record
     // The stored object of the key is rewritten; without one the object
     // stays new.
     const int m = TSeekMaps(doc).GetMapNumber(map);
-    if (m >= 0) TDocumentSeek(doc).SeekObject(object, 1, head.Key, m);
+    if (m >= 0) doc->SeekObject(object, 1, head.Key, m);
   }
   char* part = bytes + OBJECTRECORD_HEAD + head.MetricLength;
   if (head.SemanticLength != 0) {

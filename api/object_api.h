@@ -91,7 +91,8 @@ MAPAPI HOBJ WINAPI mapWhatObjectBySelect(HMAP hMap, HOBJ info, DFRAME* frame, HS
  * contour: the section count, with the section and the neighbour handle
  * filled, or 0 when there is none. A section count of 0, or flags 0, start
  * over; SEEK_NEXT with the section and neighbour of the last call goes on
- * after it. The neighbour is sought in its handle's map. */
+ * after it, and once the search has answered 0 it goes on answering 0.
+ * The neighbour is sought in its handle's map. */
 MAPAPI LONG WINAPI mapSeekAdjacentObject(HMAP hMap, HOBJ neighbour, HOBJ source,
                                          MAPADJACENTSECTION* section, HSELECT select,
                                          double precision, LONG flags, LONG subjects);

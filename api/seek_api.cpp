@@ -48,11 +48,11 @@ int SelectByList(TMapSelect* select, int sheet, DWORD key) {
 
 MAPAPI LONG WINAPI mapGetTotalSeekMapRule(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).GetTotalSeekMapRule() : 0;
+  return doc != nullptr ? doc->GetTotalSeekMapRule() : 0;
 }
 
 MAPAPI void WINAPI mapSetTotalSeekMapRule(HMAP hMap, LONG rule) {
-  if (TMapAccess* doc = DocumentOf(hMap)) TDocumentSeek(doc).SetTotalSeekMapRule(rule);
+  if (TMapAccess* doc = DocumentOf(hMap)) doc->SetTotalSeekMapRule(rule);
 }
 
 MAPAPI void WINAPI mapSetTotalSeekViewRule(HMAP hMap, LONG rule) {
@@ -75,7 +75,7 @@ MAPAPI LONG WINAPI mapGetTotalSelectFlag(HMAP hMap) {
 
 MAPAPI LONG WINAPI mapSetTotalSeekSample(HMAP hMap, const char* name, LONG key) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).SelectSeekSample(name, DWORD(key)) : 0;
+  return doc != nullptr ? doc->SelectSeekSample(name, key) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetTotalSeekAccess(HMAP hMap, LONG access) {
@@ -97,22 +97,22 @@ MAPAPI LONG WINAPI mapTotalViewSelect(HMAP hMap, HWND hwnd, const DOUBLEPOINT* p
 
 MAPAPI LONG WINAPI mapTotalSeekObjectCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).TotalSeekObjectCount() : 0;
+  return doc != nullptr ? doc->TotalSeekObjectCount() : 0;
 }
 
 MAPAPI LONG WINAPI mapGetTotalSeekBorder(HMAP hMap, DFRAME* frame) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).GetTotalSeekBorder(frame) : 0;
+  return doc != nullptr ? doc->GetTotalSeekBorder(frame) : 0;
 }
 
 MAPAPI LONG WINAPI mapFreezeMapContents(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).FreezeMapContents() : 0;
+  return doc != nullptr ? doc->FreezeMapContents() : 0;
 }
 
 MAPAPI LONG WINAPI mapDefreezeMapContents(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr ? TDocumentSeek(doc).DefreezeMapContents() : 0;
+  return doc != nullptr ? doc->DefreezeMapContents() : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -186,13 +186,13 @@ MAPAPI void WINAPI mapClearSample(HSELECT select) {
 MAPAPI LONG WINAPI mapSelectViewSample(HMAP hMap, const char* name, LONG key) {
   TMapAccess* doc = DocumentOf(hMap);
   if (doc == nullptr || key == 0) return 0;
-  return TDocumentSeek(doc).SelectViewSample(name, DWORD(key));
+  return doc->SelectViewSample(name, key);
 }
 
 MAPAPI LONG WINAPI mapSelectSeekSample(HMAP hMap, const char* name, LONG key) {
   TMapAccess* doc = DocumentOf(hMap);
   if (doc == nullptr || key == 0) return 0;
-  return TDocumentSeek(doc).SelectSeekSample(name, DWORD(key));
+  return doc->SelectSeekSample(name, key);
 }
 
 MAPAPI LONG WINAPI mapUnselectSample(HSELECT select, const char* name, LONG key) {
@@ -217,16 +217,15 @@ MAPAPI LONG WINAPI mapSelectArea(HMAP hMap, HOBJ area, double distance, LONG kee
                                  LONG view, const char* name, LONG seek) {
   TMapAccess* doc = DocumentOf(hMap);
   if (doc == nullptr) return 0;
-  TDocumentSeek search(doc);
-  return search.SetSeekArea(Object(area), distance, keep, relation, view, seek,
-                            search.MapByFileName(name));
+  return doc->SetSeekArea(Object(area), distance, keep, relation, view, seek,
+                          TDocumentSeek(doc).MapByFileName(name));
 }
 
 MAPAPI LONG WINAPI mapSelectAreaEx(HMAP hMap, HOBJ area, double distance, LONG keep, LONG relation,
                                    LONG view, LONG seek, LONG number) {
   TMapAccess* doc = DocumentOf(hMap);
   if (doc == nullptr) return 0;
-  return TDocumentSeek(doc).SetSeekArea(Object(area), distance, keep, relation, view, seek, number);
+  return doc->SetSeekArea(Object(area), distance, keep, relation, view, seek, number);
 }
 
 MAPAPI void WINAPI mapUnselectArea(HMAP hMap) {

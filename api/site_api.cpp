@@ -417,8 +417,7 @@ MAPAPI HOBJ WINAPI mapSeekSiteSelectObject(HMAP hMap, HSITE hSite, HOBJ info, HS
   TMapSelect* context = SelectOf(select);
   if (n < 0 || OpenMapOf(hMap, hSite) == nullptr || object == nullptr || context == nullptr)
     return 0;
-  return FoundObject(
-      TDocumentSeek(DocumentOf(hMap)).SeekObject(object, context, n, flags | SEEK_THISMAP));
+  return FoundObject(DocumentOf(hMap)->SeekObject(object, context, n, flags | SEEK_THISMAP));
 }
 
 MAPAPI HOBJ WINAPI mapSeekSiteViewObject(HMAP hMap, HSITE hSite, HOBJ info, HSELECT select,
@@ -430,8 +429,7 @@ MAPAPI HOBJ WINAPI mapSeekSiteViewObject(HMAP hMap, HSITE hSite, HOBJ info, HSEL
   if (n < 0 || OpenMapOf(hMap, hSite) == nullptr || object == nullptr ||
       (select != 0 && context == nullptr))
     return 0;
-  return FoundObject(
-      TDocumentSeek(DocumentOf(hMap)).SeekViewObject(object, context, n, flags | SEEK_THISMAP));
+  return FoundObject(DocumentOf(hMap)->SeekViewObject(object, context, n, flags | SEEK_THISMAP));
 }
 
 MAPAPI LONG WINAPI mapGetSiteObjectNumberByKey(HMAP hMap, HSITE hSite, DWORD key) {

@@ -302,6 +302,154 @@ class MAPCLASS TMapAccess : public TMapPaint {
   int Geo42ToPlaneUTM(double& b, double& l);
   int Geo42ToPlaneUTM(double& b, double& l, double& h);
 
+  // --- Object search on the document (search/docseek.cpp) ---
+  //
+  // A search takes its place from an object handle (nothing when the
+  // handle holds no object: a next search is then a first one, a previous
+  // one a last one) and binds the handle to the object found; null (the
+  // handle left alone) when there is none. Flags are the SEEK_* of
+  // types/objtypes.h; map numbers are 0 for the main map, then the user
+  // maps. A null argument that is needed gives the failure result.
+
+  // Under a select (null: each map's seek select); SEEK_THISMAP keeps the
+  // walk in the select's map (the handle's without a select), or in map m,
+  // and a handle's object in another map is no place to go on from.
+  TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int flags);
+  TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags);
+  // The same with SEEK_VIEW: only what the view shows.
+  TObjectInfo* SeekViewObject(TObjectInfo* info, TMapSelect* select, int m, int flags);
+  // The total search: the maps of the total seek map rule (one map with
+  // its seek select, or every map with its own), only what the view shows
+  // while the view rule is set.
+  TObjectInfo* TotalSeekObject(TObjectInfo* info, int flags);
+  // A key range of one sheet; SEEK_THISMAP keeps the walk in map m.
+  TObjectInfo* SeekObject(TObjectInfo* info, const KEYSELECT* keys, int m, int flags);
+  // The first undeleted object with the key on a sheet of map m.
+  TObjectInfo* SeekObject(TObjectInfo* info, int sheet, DWORD key, int m);
+  // The first undeleted object with the key on the sheet named so
+  // (trailing blanks and case ignored): the main map's sheets from the
+  // last, then the user maps from the last by their sheet 1; only the
+  // first sheet of the name is searched.
+  TObjectInfo* SeekObject(TObjectInfo* info, const char* name, DWORD key);
+  using TMapControl::SeekObject;
+
+  // Objects the total search would find.
+  int TotalSeekObjectCount();
+  // 1 and the plane frame of every object the total search finds; 0 with
+  // the frame untouched when it finds none.
+  int GetTotalSeekBorder(DFRAME* frame);
+  // The rule stored: n >= 0 naming no map becomes 0; a negative one is
+  // kept. Read: -1 all maps, -2 for a rule naming no map.
+  int SetTotalSeekMapRule(int n);
+  int GetTotalSeekMapRule();
+  // null: all maps (-1); a map not in the document: the main map. The rule.
+  int SetTotalSeekMap(TMap* map);
+  // The rule's map; null for all maps. A rule whose map is gone becomes 0.
+  TMap* GetTotalSeekMap();
+  // Over the maps with a seek select: 0 when none is marked for its own
+  // map, -1 when all are, else the first marked map's number.
+  int GetSelectedSeekMapRule();
+  // The view mark of the main map's seek select (of user map 1 when the
+  // main map is closed); -1 without a select.
+  int GetSelectedSeekViewRule();
+  // Freezes the seek selects of the rule's maps, so that objects added
+  // later are not found: 1, or the one select's result (0 when missing).
+  int FreezeMapContents();
+  int DefreezeMapContents();
+  // The select's count, or the sum over every map's seek (view) select.
+  int SeekSelectObjectCount(TMapSelect* select);
+  int ViewSelectObjectCount(TMapSelect* select);
+  // The main map's view select takes the select's conditions: 1 or 0.
+  int SetViewSelect(TMapSelect* select);
+
+  // The first object (deleted ones too) with the key on the sheet named so
+  // (the main map's sheets from the first, then the user maps from the
+  // last) into that map's view (seek) select's sample: the append's
+  // result, 0 when none. The seek form lets every localisation pass first.
+  int SelectViewSample(const char* name, LONG key);
+  int SelectSeekSample(const char* name, LONG key);
+  // Into the select's sample (its map, else the main map): the first
+  // object with the key on the first sheet whose name is exactly the name
+  // (case ignored); the append's result, 0 when none.
+  int SetSample(TMapSelect* select, const char* name, LONG key);
+  // Every object with the key on the sheet: how many went in.
+  int SetSample(TMapSelect* select, LONG sheet, LONG key);
+  // Object `number` of the sheet into or out of the sample: 1 or 0.
+  int SetSampleByNumber(TMapSelect* select, LONG sheet, LONG number);
+  int DeleteSampleByNumber(TMapSelect* select, LONG sheet, LONG number);
+  // The select's sample, or (null) the sample of every map's seek select.
+  void ClearSample(TMapSelect* select);
+  // The area (an object of one of the document's maps, two points at
+  // least) on every map's seek select: map m (-1: every map) is searched
+  // at once (seek nonzero), filtered by its view select when `view` is
+  // set; the others only take the area. 1 when every seek select took
+  // it; the total search rules then become m and view.
+  int SetSeekArea(TObjectInfo* area, double distance, int keep, int relation, int view, int seek,
+                  int m);
+
+  // The k-th sheet of the main map (k <= 1: the first) holding the point
+  // (of a coordinate kind 1 map, 2 picture, 3 plane, 4 geographic)
+  // strictly inside; 0 when none or for another kind.
+  int WhatListNumber(double x, double y, int k, int kind);
+  int WhatListNumber(LONG x, LONG y, int k);
+  // That sheet's name; null when none.
+  const char* WhatListName(double x, double y, int k, int kind);
+  const char* WhatListName(LONG x, LONG y, int k);
+  // The name of sheet n of the main map; null for n = 0 or no map.
+  const char* GetListName(int n);
+  // The first open map (0 main, then user maps) with a sheet of that name
+  // (case ignored); -1 when none.
+  int WhatListLayoutIs(const char* name);
+
+  // --- Hit test on the picture (search/whatobject.cpp) ---
+  //
+  // The frame (copied; of a coordinate kind 1 map, 2 picture, 3 plane, 4
+  // geographic) is taken to map units; the place is the handle's object
+  // for a next or previous search. The handle bound to the object found,
+  // or null. A null select lets each map's view select decide.
+  TObjectInfo* WhatObjectFrame(TObjectInfo* info, DFRAME* frame, int flags, int kind,
+                               TMapSelect* select);
+  TObjectInfo* WhatObject(TObjectInfo* info, DFRAME* frame, int flags, int kind);
+  // A frame in map units. A next (previous) search from a handle without
+  // an object is a plain first (last) search, its other flags dropped.
+  TObjectInfo* WhatObject(TObjectInfo* info, DFRAME* frame, int flags);
+  // The search of the object functions: that rule, then a frame of the
+  // kind given, without a select.
+  TObjectInfo* WhatObjectNoSelect(TObjectInfo* info, DFRAME* frame, int kind, int flags);
+  using TMapControl::WhatObject;
+
+  // --- Adjacency search (search/adjacent.cpp) ---
+  //
+  // The stretches of the source's contours that other objects of map m
+  // touch within the precision (metres): its consecutive points and the
+  // midpoints between them lie that near the other's contour. The select
+  // takes the source as its area and keeps it. No errors: 0.
+
+  // The next such stretch, on the outer contour alone (subjects 0) or on
+  // every contour: the section count (> 0) with the section and the
+  // neighbour handle filled, or 0 when there is no more. Flags are those
+  // of the object search; flags 0 or a section count of 0 start over, and
+  // an ended search goes on answering 0.
+  int SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* source, MAPADJACENTSECTION* section,
+                         TMapSelect* select, double precision, int flags, int m, int subjects);
+  // The same from contour *subject, which gets the stretch's contour.
+  int SeekAdjacentObjectSubject(TObjectInfo* neighbour, TObjectInfo* source,
+                                MAPADJACENTSECTION* section, int* subject, TMapSelect* select,
+                                double precision, int flags, int m);
+  // The partition of the source's contours (the outer one alone for
+  // subjects 0) into touched and untouched stretches, in contour and point
+  // order, point numbers running on through the contours (a closed
+  // contour's closing point counts as its first); with `single` a stretch
+  // of one point is not listed. At most `count` records: their number, 0
+  // on failure. A capacity of 1 takes the first touched stretch as it is
+  // found.
+  int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
+                       TMapSelect* select, double precision, int single, int m, int subjects);
+  // The same over every contour, `subjects` receiving each record's
+  // contour (before the numbers run on).
+  int SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list, int* subjects,
+                              int count, TMapSelect* select, double precision, int single, int m);
+
   // --- Names and switches, in this order ---
 
   LONG TotalSeekMapRule = -1;

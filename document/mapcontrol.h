@@ -218,6 +218,51 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // break callback stopped it.
   int ShowMapBySelect(TMap* map, TMapSelect* select);
 
+  // --- Object search over the maps (search/objectseek.cpp) ---
+  //
+  // Maps are walked in number order (0 the main map, then the user maps),
+  // sheets in number order and the objects of a sheet along its chain (or
+  // along a sample in force). A search starts from a place {sheet, object,
+  // map} and writes the place of the object found there. Flags are the
+  // SEEK_* of types/objtypes.h. No errors: 1 (the place written) or 0.
+
+  // The object after (SEEK_NEXT) or before (SEEK_PREV) the place, or the
+  // first or last one, that passes the select (null: each map's own seek
+  // select) and its area while that is on; SEEK_THISMAP keeps to the
+  // place's map, SEEK_VIEW asks the map's view select too.
+  int SeekObject(MAPOBJDESC* place, TMapSelect* select, int flags);
+  // The walk of map n alone (SEEK_VIEW: what its view shows too).
+  int SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, int flags);
+  // The same with SEEK_VIEW.
+  int SeekViewObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, int flags);
+  // The objects of the range's sheet whose key lies in the range, by
+  // number, in the maps' order; in one map.
+  int SeekObject(MAPOBJDESC* place, const KEYSELECT* keys, int flags);
+  int SeekKeyInMap(TMap* map, MAPOBJDESC* place, const KEYSELECT* keys, int flags);
+
+  // --- Hit test on the picture (search/whatobject.cpp) ---
+  //
+  // Which object is drawn in a frame (map units): the maps, sheets and
+  // objects in the order of the object search, an object counting when
+  // its sign as painted touches the frame. The test window is shared with
+  // painting: no hit test while a picture is painted.
+
+  // The place (written) of the first (last, next, previous) object hit,
+  // or null. Maps not shown are passed over; with SEEK_THISMAP and a
+  // select of another map the search moves to the select's map. The
+  // frame comes back with X1 <= X2 and Y1 <= Y2.
+  MAPOBJDESC* WhatObject(MAPOBJDESC* place, DFRAME* frame, int flags, TMapSelect* select);
+  // Map n alone: it must be open, have sheets and its inquiry flag, and be
+  // the select's map (without a select its view select decides): 1 and
+  // the place, or 0.
+  int WhatObjectInMap(MAPOBJDESC* place, DFRAME* frame, TMapSelect* select, int n, int flags);
+  // Whether the sign of an object of the map's current sheet touches the
+  // test window as the hit test has set it up: 1 or 0.
+  int TestObjectImage(const FVSPR* desc, TMap* map);
+  // 1 when the object is not deleted and its frame meets the frame (both
+  // in sheet units); 0 for a null descriptor or frame.
+  static int IsObjectInFrame(const FVSPR* desc, const FRAME* frame);
+
   // --- Edit transactions of map n (0: the main map) ---
 
   int OpenTransaction(int n, int type);

@@ -221,8 +221,11 @@ int TAdjacentSeek::Next(const Search& search, TObjectInfo* neighbour,
       (direction == SEEK_PREV || direction == SEEK_LAST ? SEEK_PREV : SEEK_NEXT) |
       (flags & SEEK_THISMAP);
   int seek = over ? flags & ~(SEEK_NEXT | SEEK_PREV | SEEK_LAST) : onward;
-  // Going on: after the last section, with the same neighbour.
-  bool same = !over && Candidate(search, neighbour);
+  // Going on: after the last section, with the same neighbour. Without a
+  // section (the last call found none) the search goes on from the
+  // neighbour handle's object to the next candidate: once ended, it stays
+  // ended.
+  bool same = !over && section->First != 0 && Candidate(search, neighbour);
   int from = same ? section->Last + 1 : 1;
   if (!same) *subject = 0;
   section->First = section->Last = 0;
@@ -263,7 +266,7 @@ int TAdjacentSeek::SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* sourc
   Search search;
   if (!Prepare(&search, &copy, select, precision)) return 0;
   int subject = 0;
-  if (copy.PolyCount() > 1 && flags != 0 && section->Count > 0) {
+  if (copy.PolyCount() > 1 && flags != 0 && section->Count > 0 && section->First != 0) {
     // The caller keeps no contour number between calls: the sections
     // reported so far are found again to learn the contour of the last
     // one, so that the search goes on after it rather than round again.
@@ -386,4 +389,36 @@ int TAdjacentSeek::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, 
   for (int i = 0; i < n; ++i) CopyEntry(records[i], &list[i]);
   plat::FreePages(records);
   return n;
+}
+
+// ---------------------------------------------------------------------------
+// The document's entries
+
+int TMapAccess::SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* source,
+                                   MAPADJACENTSECTION* section, TMapSelect* select,
+                                   double precision, int flags, int m, int subjects) {
+  return TAdjacentSeek(this).SeekAdjacentObject(neighbour, source, section, select, precision,
+                                                flags, m, subjects);
+}
+
+int TMapAccess::SeekAdjacentObjectSubject(TObjectInfo* neighbour, TObjectInfo* source,
+                                          MAPADJACENTSECTION* section, int* subject,
+                                          TMapSelect* select, double precision, int flags,
+                                          int m) {
+  return TAdjacentSeek(this).SeekAdjacentObjectSubject(neighbour, source, section, subject,
+                                                       select, precision, flags, m);
+}
+
+int TMapAccess::SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
+                                 TMapSelect* select, double precision, int single, int m,
+                                 int subjects) {
+  return TAdjacentSeek(this).SeekAdjacentList(source, list, count, select, precision, single, m,
+                                              subjects);
+}
+
+int TMapAccess::SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list,
+                                        int* subjects, int count, TMapSelect* select,
+                                        double precision, int single, int m) {
+  return TAdjacentSeek(this).SeekAdjacentListSubject(source, list, subjects, count, select,
+                                                     precision, single, m);
 }

@@ -12,9 +12,16 @@
 //
 // A search is continued from the caller's state: the section record, the
 // subject number and the neighbour handle (bound to the neighbour of the
-// last section). Flags 0, or a section count of 0, start it over.
+// last section). Flags 0, or a section count of 0, start it over. A state
+// without a section (first point 0) goes on from the neighbour handle's
+// object to the next candidate, so that a search that has answered 0 goes
+// on answering 0.
 //
 // No error codes: every failure gives 0.
+//
+// TAdjacentSeek holds the bodies of the document's adjacency methods
+// (TMapAccess::SeekAdjacentObject and the rest), which hosts call; it
+// stays inside the library.
 #pragma once
 
 #include "document/mapaccess.h"
@@ -24,35 +31,21 @@ class TAdjacentSeek {
  public:
   explicit TAdjacentSeek(TMapAccess* doc) : Doc(doc) {}
 
-  // The next section of the source's contour some object touches, on the
-  // outer contour only (subjects 0) or on every contour: the section count
-  // (> 0) with the section and the neighbour handle filled, or 0 when there
-  // is none. The flags are those of the object search.
+  // As the document's methods of these names (document/mapaccess.h); with
+  // a null document, 0.
   int SeekAdjacentObject(TObjectInfo* neighbour, TObjectInfo* source, MAPADJACENTSECTION* section,
                          TMapSelect* select, double precision, int flags, int m, int subjects);
-  // The same on every contour of the source, from contour *subject, which
-  // gets the contour of the section found.
   int SeekAdjacentObjectSubject(TObjectInfo* neighbour, TObjectInfo* source,
                                 MAPADJACENTSECTION* section, int* subject, TMapSelect* select,
                                 double precision, int flags, int m);
-
-  // The partition of the source's contours (the outer one alone for
-  // subjects 0) into touched and untouched stretches, in contour and point
-  // order, point numbers running on through the contours (a closed
-  // contour's closing point counts as its first). With `single` set a
-  // stretch of one point is not listed. At most `count` records: their
-  // number, 0 on failure. A capacity of 1 takes the first touched stretch
-  // as it is found.
   int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLISTEX* list, int count,
                        TMapSelect* select, double precision, int single, int m, int subjects);
-  // The same into the short entries of the object functions: the sheet
+  int SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list, int* subjects,
+                              int count, TMapSelect* select, double precision, int single, int m);
+  // The list into the short entries of the object functions: the sheet
   // name cut to what an entry holds.
   int SeekAdjacentList(TObjectInfo* source, MAPADJACENTLIST* list, int count,
                        TMapSelect* select, double precision, int single, int m, int subjects);
-  // The same over every contour, `subjects` receiving each record's
-  // contour (before the numbers run on).
-  int SeekAdjacentListSubject(TObjectInfo* source, MAPADJACENTLISTEX* list, int* subjects,
-                              int count, TMapSelect* select, double precision, int single, int m);
 
  private:
   // One search: the source, its frame widened by the tolerance (map

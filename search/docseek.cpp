@@ -602,7 +602,7 @@ int docSetViewSelect(HMAP hMap, HSELECT select) {
   TMapAccess* doc = DocumentOf(hMap);
   TMapSelect* given = MapSelectOfHandle(select);
   if (doc == nullptr || given == nullptr) return 0;
-  return TDocumentSeek(doc).SetViewSelect(given);
+  return doc->SetViewSelect(given);
 }
 
 int docGetViewSelect(HMAP hMap, HSELECT select) {
@@ -611,4 +611,124 @@ int docGetViewSelect(HMAP hMap, HSELECT select) {
   if (doc == nullptr || given == nullptr) return 0;
   TMapSelect* view = TSeekMaps(doc).GetViewSelect(0);
   return view != nullptr && given->SetSelect(view) ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// The document's entries
+
+TObjectInfo* TMapAccess::SeekObject(TObjectInfo* info, TMapSelect* select, int flags) {
+  return TDocumentSeek(this).SeekObject(info, select, flags);
+}
+
+TObjectInfo* TMapAccess::SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags) {
+  return TDocumentSeek(this).SeekObject(info, select, m, flags);
+}
+
+TObjectInfo* TMapAccess::SeekViewObject(TObjectInfo* info, TMapSelect* select, int m, int flags) {
+  return TDocumentSeek(this).SeekViewObject(info, select, m, flags);
+}
+
+TObjectInfo* TMapAccess::TotalSeekObject(TObjectInfo* info, int flags) {
+  return TDocumentSeek(this).TotalSeekObject(info, flags);
+}
+
+TObjectInfo* TMapAccess::SeekObject(TObjectInfo* info, const KEYSELECT* keys, int m, int flags) {
+  return TDocumentSeek(this).SeekObject(info, keys, m, flags);
+}
+
+TObjectInfo* TMapAccess::SeekObject(TObjectInfo* info, int sheet, DWORD key, int m) {
+  return TDocumentSeek(this).SeekObject(info, sheet, key, m);
+}
+
+TObjectInfo* TMapAccess::SeekObject(TObjectInfo* info, const char* name, DWORD key) {
+  return TDocumentSeek(this).SeekObject(info, name, key);
+}
+
+int TMapAccess::TotalSeekObjectCount() { return TDocumentSeek(this).TotalSeekObjectCount(); }
+
+int TMapAccess::GetTotalSeekBorder(DFRAME* frame) {
+  return TDocumentSeek(this).GetTotalSeekBorder(frame);
+}
+
+int TMapAccess::SetTotalSeekMapRule(int n) { return TDocumentSeek(this).SetTotalSeekMapRule(n); }
+
+int TMapAccess::GetTotalSeekMapRule() { return TDocumentSeek(this).GetTotalSeekMapRule(); }
+
+int TMapAccess::SetTotalSeekMap(TMap* map) { return TDocumentSeek(this).SetTotalSeekMap(map); }
+
+TMap* TMapAccess::GetTotalSeekMap() { return TDocumentSeek(this).GetTotalSeekMap(); }
+
+int TMapAccess::GetSelectedSeekMapRule() { return TDocumentSeek(this).GetSelectedSeekMapRule(); }
+
+int TMapAccess::GetSelectedSeekViewRule() {
+  return TDocumentSeek(this).GetSelectedSeekViewRule();
+}
+
+int TMapAccess::FreezeMapContents() { return TDocumentSeek(this).FreezeMapContents(); }
+
+int TMapAccess::DefreezeMapContents() { return TDocumentSeek(this).DefreezeMapContents(); }
+
+int TMapAccess::SeekSelectObjectCount(TMapSelect* select) {
+  return TDocumentSeek(this).SeekSelectObjectCount(select);
+}
+
+int TMapAccess::ViewSelectObjectCount(TMapSelect* select) {
+  return TDocumentSeek(this).ViewSelectObjectCount(select);
+}
+
+int TMapAccess::SetViewSelect(TMapSelect* select) {
+  return TDocumentSeek(this).SetViewSelect(select);
+}
+
+int TMapAccess::SelectViewSample(const char* name, LONG key) {
+  return TDocumentSeek(this).SelectViewSample(name, DWORD(key));
+}
+
+int TMapAccess::SelectSeekSample(const char* name, LONG key) {
+  return TDocumentSeek(this).SelectSeekSample(name, DWORD(key));
+}
+
+int TMapAccess::SetSample(TMapSelect* select, const char* name, LONG key) {
+  return TDocumentSeek(this).SetSample(select, name, DWORD(key));
+}
+
+int TMapAccess::SetSample(TMapSelect* select, LONG sheet, LONG key) {
+  return TDocumentSeek(this).SetSample(select, int(sheet), DWORD(key));
+}
+
+int TMapAccess::SetSampleByNumber(TMapSelect* select, LONG sheet, LONG number) {
+  return TDocumentSeek(this).SetSampleByNumber(select, int(sheet), int(number));
+}
+
+int TMapAccess::DeleteSampleByNumber(TMapSelect* select, LONG sheet, LONG number) {
+  return TDocumentSeek(this).DeleteSampleByNumber(select, int(sheet), int(number));
+}
+
+void TMapAccess::ClearSample(TMapSelect* select) { TDocumentSeek(this).ClearSample(select); }
+
+int TMapAccess::SetSeekArea(TObjectInfo* area, double distance, int keep, int relation, int view,
+                            int seek, int m) {
+  return TDocumentSeek(this).SetSeekArea(area, distance, keep, relation, view, seek, m);
+}
+
+int TMapAccess::WhatListNumber(double x, double y, int k, int kind) {
+  return TDocumentSeek(this).WhatListNumber(x, y, k, kind);
+}
+
+int TMapAccess::WhatListNumber(LONG x, LONG y, int k) {
+  return TDocumentSeek(this).WhatListNumber(x, y, k);
+}
+
+const char* TMapAccess::WhatListName(double x, double y, int k, int kind) {
+  return TDocumentSeek(this).WhatListName(x, y, k, kind);
+}
+
+const char* TMapAccess::WhatListName(LONG x, LONG y, int k) {
+  return TDocumentSeek(this).WhatListName(x, y, k);
+}
+
+const char* TMapAccess::GetListName(int n) { return TDocumentSeek(this).GetListName(n); }
+
+int TMapAccess::WhatListLayoutIs(const char* name) {
+  return TDocumentSeek(this).WhatListLayoutIs(name);
 }

@@ -9,6 +9,10 @@
 // handle to the object found; it gives 0 (a null handle) and leaves the
 // handle alone when nothing is found. A null document or a null argument
 // that is needed gives the failure result without any effect.
+//
+// TDocumentSeek holds the bodies of the document's search methods
+// (TMapAccess::SeekObject and the rest, document/mapaccess.h), which hosts
+// call; it stays inside the library.
 #pragma once
 
 #include "document/mapaccess.h"
@@ -26,110 +30,63 @@ class TDocumentSeek {
  public:
   explicit TDocumentSeek(TMapAccess* doc) : Doc(doc), Maps(doc) {}
 
-  // --- Searches under a select (null: each map's seek select) ---
+  // The methods of the document's names do what the document's methods
+  // say (document/mapaccess.h); with a null document they give their
+  // failure result.
 
-  // The place is the handle's object (with SEEK_THISMAP and a select of
-  // another map: none); without one a next search is a first one and a
-  // previous search a last one. SEEK_THISMAP keeps the walk in the
-  // select's map (the handle's without a select).
+  // --- Searches ---
+
   TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int flags);
-  // SEEK_THISMAP keeps the walk in map m.
   TObjectInfo* SeekObject(TObjectInfo* info, TMapSelect* select, int m, int flags);
-  // The same with SEEK_VIEW.
   TObjectInfo* SeekViewObject(TObjectInfo* info, TMapSelect* select, int m, int flags);
-  // The total search: the maps of the map rule (one map and its seek
-  // select, or every map with its own), only what the view shows when the
-  // view rule is set.
   TObjectInfo* TotalSeekObject(TObjectInfo* info, int flags);
-  // A key range of one sheet; SEEK_THISMAP keeps the walk in map m.
   TObjectInfo* SeekObject(TObjectInfo* info, const KEYSELECT* keys, int m, int flags);
-  // The first undeleted object with the key on a sheet of map m.
   TObjectInfo* SeekObject(TObjectInfo* info, int sheet, DWORD key, int m);
-  // The first undeleted object with the key on the sheet named so
-  // (trailing blanks ignored, case ignored): the main map's sheets from the
-  // last, then the user maps from the last by their one sheet; only the
-  // first sheet of the name is searched.
   TObjectInfo* SeekObject(TObjectInfo* info, const char* name, DWORD key);
 
   // --- Total search rules ---
 
-  // n >= 0 naming no map becomes 0; a negative rule is stored as given.
-  // The rule stored.
   int SetTotalSeekMapRule(int n);
-  // -1 all maps; -2 for a rule naming no map (or -2 itself).
   int GetTotalSeekMapRule();
-  // null: all maps (-1); a map not in the document: the main map. The rule.
   int SetTotalSeekMap(TMap* map);
-  // The rule's map; null for all maps. A rule whose map is gone becomes 0.
   TMap* GetTotalSeekMap();
+  // The view rule as given: nonzero limits the total search to what the
+  // view shows.
   int SetTotalSeekViewRule(int view);
   int GetTotalSeekViewRule() const;
-  // Objects the total search would find.
   int TotalSeekObjectCount();
-  // The plane frame of every object the total search finds: 1, or 0 with
-  // the frame untouched when it finds none.
   int GetTotalSeekBorder(DFRAME* frame);
-  // Over the maps with a seek select: 0 when none is marked for its own
-  // map, -1 when all are, else the first marked map's number.
   int GetSelectedSeekMapRule();
-  // The view mark of the main map's seek select (of user map 1 when the
-  // main map is closed); -1 without a select.
   int GetSelectedSeekViewRule();
-  // Freezes the seek selects of the rule's maps (their objects now are all
-  // a search will find): 1, or the one select's result (0 when missing).
   int FreezeMapContents();
   int DefreezeMapContents();
-  // The select's count, or the sum over every map's seek (view) select.
   int SeekSelectObjectCount(TMapSelect* select);
   int ViewSelectObjectCount(TMapSelect* select);
-  // The main map's view select takes the select's conditions: 1 or 0.
   int SetViewSelect(TMapSelect* select);
 
   // --- Samples of the document's selects ---
 
-  // The first object (deleted ones too) with the key on the sheet named
-  // so (the main map's sheets from the first, then the user maps from the
-  // last) goes into that map's view (seek) select's sample: the append's
-  // result, 0 when none. The seek form first lets every localisation pass.
   int SelectViewSample(const char* name, DWORD key);
   int SelectSeekSample(const char* name, DWORD key);
-  // Into the select's sample (its map, else the main map): the first
-  // object with the key on the first sheet whose name is exactly the name
-  // (case ignored); the append's result, 0 when none.
   int SetSample(TMapSelect* select, const char* name, DWORD key);
-  // Every object with the key on the sheet: how many went in.
   int SetSample(TMapSelect* select, int sheet, DWORD key);
-  // Object `number` of the sheet in or out of the sample: 1 or 0. Out of
-  // it a select with a map needs no document.
   int SetSampleByNumber(TMapSelect* select, int sheet, int number);
+  // Out of the sample a select with a map needs no document.
   int DeleteSampleByNumber(TMapSelect* select, int sheet, int number);
-  // The select's sample, or (null) the sample of every map's seek select.
   void ClearSample(TMapSelect* select);
 
   // --- Area ---
 
-  // Sets the area (an object of one of the document's maps, two points at
-  // least, in plane metres) on every map's seek select: map m (-1: every
-  // map) is searched at once (seek nonzero), with its view select as the
-  // filter when `view` is set; the others only take the area. 1 when every
-  // seek select took it; the total search rules then become m and view.
   int SetSeekArea(TObjectInfo* area, double distance, int keep, int relation, int view, int seek,
                   int m);
 
   // --- Sheets ---
 
-  // The k-th sheet of the main map (k <= 1: the first) whose frame holds
-  // the point strictly inside; 0 when none or for an unknown coordinate
-  // kind.
   int WhatListNumber(double x, double y, int k, int kind);
   int WhatListNumber(LONG x, LONG y, int k);
-  // That sheet's name; null when none.
   const char* WhatListName(double x, double y, int k, int kind);
   const char* WhatListName(LONG x, LONG y, int k);
-  // The name of sheet n of the main map; null for n = 0 or no map.
   const char* GetListName(int n);
-  // The first open map (0 main, then user maps) with a sheet of that name
-  // (case ignored); -1 when none.
   int WhatListLayoutIs(const char* name);
   // The first open map (0 main, then user maps) whose file is the named
   // one (case ignored); -1 when none or without a name.

@@ -263,3 +263,26 @@ int TObjectSeek::SeekObjectByKey(TMap* map, int sheet, DWORD key) {
   }
   return 0;
 }
+
+// ---------------------------------------------------------------------------
+// The document's entries
+
+int TMapControl::SeekObject(MAPOBJDESC* place, TMapSelect* select, int flags) {
+  return TObjectSeek(TSeekMaps(this)).SeekObject(place, select, flags);
+}
+
+int TMapControl::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, int flags) {
+  return TObjectSeek(TSeekMaps(this)).SeekObjectInMap(n, place, select, flags);
+}
+
+int TMapControl::SeekViewObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, int flags) {
+  return SeekObjectInMap(n, place, select, flags | SEEK_VIEW);
+}
+
+int TMapControl::SeekObject(MAPOBJDESC* place, const KEYSELECT* keys, int flags) {
+  return TObjectSeek(TSeekMaps(this)).SeekObject(place, keys, flags);
+}
+
+int TMapControl::SeekKeyInMap(TMap* map, MAPOBJDESC* place, const KEYSELECT* keys, int flags) {
+  return TObjectSeek(TSeekMaps(this)).SeekKeyInMap(map, place, keys, flags);
+}

@@ -8,6 +8,10 @@
 // object, writes the object's place there. It reports no errors: a map
 // that is missing, closed or without sheets, a sheet that cannot be opened
 // and an object that cannot be read are passed over as each walk says.
+//
+// TObjectSeek holds the bodies of the document's walks
+// (TMapControl::SeekObject and the rest), which hosts call; it stays
+// inside the library.
 #pragma once
 
 #include "document/mapcontrol.h"
@@ -15,16 +19,8 @@
 #include "selection/mapselect.h"
 #include "platform/win_types.h"
 
-// The seek flags (SEEK_*) are those of the object functions
-// (types/objtypes.h).
-
-// A key range of one sheet: objects with minimum <= key <= maximum.
-struct KEYSELECT {
-  LONG List;
-  DWORD Minimum;
-  DWORD Maximum;
-};
-static_assert(sizeof(KEYSELECT) == 12);
+// The seek flags (SEEK_*) and the key range of a search by keys
+// (KEYSELECT) are those of the object functions (types/objtypes.h).
 
 // One map of a document as the searches see it.
 struct SEEKMAP {

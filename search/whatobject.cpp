@@ -26,7 +26,7 @@ constexpr int64_t kWindowLimit = int64_t(1) << 28;
 // the test ends: painting afterwards shows what it showed before.
 class DrawingState {
  public:
-  explicit DrawingState(TMapAccess* doc)
+  explicit DrawingState(TMapControl* doc)
       : Doc(doc),
         Base(doc->Dis.Base),
         Place(doc->DrawPlace),
@@ -63,7 +63,7 @@ class DrawingState {
   }
 
  private:
-  TMapAccess* Doc;
+  TMapControl* Doc;
   double Base;
   FRAME Place, Saved, Sheet;
   DFRAME PlaceDis, PlaceMeters;
@@ -86,17 +86,17 @@ bool TObjectHit::ToMapUnits(DFRAME* f, int kind) {
     case SEEKPOINT_MAP:
       break;
     case SEEKPOINT_PICTURE:
-      Doc->PictureToMap(f->X1, f->Y1);
-      Doc->PictureToMap(f->X2, f->Y2);
+      Access->PictureToMap(f->X1, f->Y1);
+      Access->PictureToMap(f->X2, f->Y2);
       break;
     case SEEKPOINT_GEO:
-      if (!Doc->IsGeoSupported() || !Doc->GeoToPlane(f->X1, f->Y1) ||
-          !Doc->GeoToPlane(f->X2, f->Y2))
+      if (!Access->IsGeoSupported() || !Access->GeoToPlane(f->X1, f->Y1) ||
+          !Access->GeoToPlane(f->X2, f->Y2))
         return false;
       [[fallthrough]];
     case SEEKPOINT_PLANE:
-      Doc->PlaneToMap(f->X1, f->Y1);
-      Doc->PlaneToMap(f->X2, f->Y2);
+      Access->PlaneToMap(f->X1, f->Y1);
+      Access->PlaneToMap(f->X2, f->Y2);
       break;
     default:
       return false;
@@ -106,7 +106,7 @@ bool TObjectHit::ToMapUnits(DFRAME* f, int kind) {
 
 TObjectInfo* TObjectHit::WhatObjectFrame(TObjectInfo* info, DFRAME* frame, int flags, int kind,
                                          TMapSelect* select) {
-  if (Doc == nullptr || info == nullptr || frame == nullptr) return nullptr;
+  if (Access == nullptr || info == nullptr || frame == nullptr) return nullptr;
   DFRAME f = *frame;
   if (!ToMapUnits(&f, kind)) return nullptr;
   MAPOBJDESC place = MAPOBJDESC{0, 0, nullptr};
@@ -350,4 +350,43 @@ int TObjectHit::TestObjectImage(const FVSPR* desc, TMap* map) {
     }
   }
   return TestDefaultImage(Doc, data, nullptr, scale);
+}
+
+// ---------------------------------------------------------------------------
+// The document's entries
+
+TObjectInfo* TMapAccess::WhatObjectFrame(TObjectInfo* info, DFRAME* frame, int flags, int kind,
+                                         TMapSelect* select) {
+  return TObjectHit(this).WhatObjectFrame(info, frame, flags, kind, select);
+}
+
+TObjectInfo* TMapAccess::WhatObject(TObjectInfo* info, DFRAME* frame, int flags, int kind) {
+  return TObjectHit(this).WhatObject(info, frame, flags, kind);
+}
+
+TObjectInfo* TMapAccess::WhatObject(TObjectInfo* info, DFRAME* frame, int flags) {
+  return TObjectHit(this).WhatObject(info, frame, flags);
+}
+
+TObjectInfo* TMapAccess::WhatObjectNoSelect(TObjectInfo* info, DFRAME* frame, int kind,
+                                            int flags) {
+  return TObjectHit(this).WhatObjectNoSelect(info, frame, kind, flags);
+}
+
+MAPOBJDESC* TMapControl::WhatObject(MAPOBJDESC* place, DFRAME* frame, int flags,
+                                    TMapSelect* select) {
+  return TObjectHit(this).WhatObject(place, frame, flags, select);
+}
+
+int TMapControl::WhatObjectInMap(MAPOBJDESC* place, DFRAME* frame, TMapSelect* select, int n,
+                                 int flags) {
+  return TObjectHit(this).WhatObjectInMap(place, frame, select, n, flags);
+}
+
+int TMapControl::TestObjectImage(const FVSPR* desc, TMap* map) {
+  return TObjectHit(this).TestObjectImage(desc, map);
+}
+
+int TMapControl::IsObjectInFrame(const FVSPR* desc, const FRAME* frame) {
+  return TObjectHit::IsObjectInFrame(desc, frame);
 }

@@ -18,7 +18,13 @@
 //
 // No error codes: every failure gives 0 (a null handle) and leaves the
 // handle alone.
+//
+// TObjectHit holds the bodies of the document's hit-test methods
+// (TMapAccess::WhatObjectFrame and the rest, TMapControl::WhatObject and
+// the rest), which hosts call; it stays inside the library.
 #pragma once
+
+#include <cstddef>
 
 #include "document/mapaccess.h"
 #include "search/objectseek.h"
@@ -29,7 +35,12 @@
 
 class TObjectHit {
  public:
-  explicit TObjectHit(TMapAccess* doc) : Doc(doc), Maps(doc) {}
+  // Over a document: every search. Over the control link alone: the
+  // searches from places and the tests of one object (a handle's frame
+  // is converted by the document, so those searches find nothing).
+  explicit TObjectHit(TMapAccess* doc) : Doc(doc), Access(doc), Maps(doc) {}
+  explicit TObjectHit(TMapControl* doc) : Doc(doc), Maps(doc) {}
+  explicit TObjectHit(std::nullptr_t) : TObjectHit(static_cast<TMapAccess*>(nullptr)) {}
 
   // --- Searches from object handles ---
 
@@ -90,6 +101,7 @@ class TObjectHit {
   // The visibility test of a primitive with the object's polylines.
   int TestElement(int code, const char* parm, int length, float scale);
 
-  TMapAccess* Doc;
+  TMapControl* Doc;
+  TMapAccess* Access = nullptr;
   TSeekMaps Maps;
 };

@@ -35,6 +35,14 @@ enum {
   SEEK_VIEW = 64     /* only what the view shows: the map's view select passes it too */
 };
 
+/* A key range of one sheet for the search by keys: the objects with
+ * Minimum <= key <= Maximum (unsigned, both ends included). */
+typedef struct KEYSELECT {
+  LONG List;     /* the sheet */
+  DWORD Minimum; /* the smallest key */
+  DWORD Maximum; /* the largest key */
+} KEYSELECT;
+
 /* The head of an object record, followed by the metric, the semantics
  * record and the graphics record (each present when its length is not 0),
  * in this order and back to back. The metric is the object's own record
@@ -103,6 +111,7 @@ typedef struct MAPADJACENTLIST {
 #pragma pack(pop)
 
 #ifdef __cplusplus
+static_assert(sizeof(KEYSELECT) == 12, "KEYSELECT layout");
 static_assert(sizeof(MAPADJACENTSECTION) == 12, "MAPADJACENTSECTION layout");
 static_assert(sizeof(MAPADJACENTLISTEX) == 56, "MAPADJACENTLISTEX layout");
 static_assert(sizeof(MAPADJACENTLIST) == 41, "MAPADJACENTLIST layout");

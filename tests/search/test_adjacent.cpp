@@ -40,6 +40,20 @@ class Adjacent : public doctest::MapDocumentTest {
   }
   int Area(PlanePoints points) { return Append(Closed(points)); }
   int Square(double x, double y, double side) { return Append(SquareArea(x, y, side)); }
+  // A square area of 1 km with a square hole of 500 m in its middle, its
+  // corner (x, y) metres from the sheet's: its number, or 0.
+  int Holed(double x, double y) {
+    x += kSheetX, y += kSheetY;
+    TObjectInfo holed;
+    bool ok = holed.CreateObject(doc, 1, 0, 0) &&
+              holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE);
+    for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
+      ok = ok && holed.AppendPointPlane(x + dx, y + dy, 0);
+    ok = ok && holed.CreateSubject() == 1;
+    for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
+      ok = ok && holed.AppendPointPlane(x + dx, y + dy, 1);
+    return ok ? holed.Commit() : 0;
+  }
   // Every section a search in map m finds for its object n (with the
   // select given, else a fresh one on the map), and the count its state
   // says once it ends.
@@ -127,6 +141,58 @@ TEST_F(Adjacent, ASharedSideIsOneSectionReportedOnce) {
                                                           0.5, 0, 0, 0));
 }
 
+// Once a search has answered 0 the same state goes on answering 0, on the
+// outer contour and over every contour: the last neighbour's sections are
+// not reported again with the count rising.
+TEST_F(Adjacent, AnEndedSearchStaysEnded) {
+  auto ended = [&](int n, int subjects, int sections) {
+    SCOPED_TRACE(subjects);
+    TObjectInfo from, neighbour;
+    from.Object(doc, 1, n);
+    TMapSelect select(doc);
+    MAPADJACENTSECTION section{0, 0, 0};
+    int flags = 0, found = 0;
+    while (found < 10 && doc->SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, flags,
+                                                 0, subjects) > 0)
+      ++found, flags = SEEK_NEXT;
+    EXPECT_EQ(sections, found);
+    for (int again = 0; again < 3; ++again) {
+      EXPECT_EQ(0, doc->SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, SEEK_NEXT, 0,
+                                           subjects));
+      EXPECT_EQ(sections, section.Count);
+    }
+    // Flags 0 start it over.
+    EXPECT_EQ(1, doc->SeekAdjacentObject(&neighbour, &from, &section, &select, 0.5, 0, 0,
+                                         subjects));
+  };
+  // A square touched on two sides; a square with a hole, touched on its
+  // eastern side and filled by a neighbour.
+  const int source = Square(1000, 1000, 1000);
+  ASSERT_TRUE(source && Square(1000, 2000, 1000) && Square(2000, 1000, 1000));
+  const int n = Holed(5000, 1000);
+  ASSERT_GT(n, 0);
+  ASSERT_TRUE(Square(5000, 2000, 1000) && Square(5250, 1250, 500));
+  ended(source, 0, 2);
+  ended(n, 0, 1);
+  ended(n, 1, 2);
+
+  // The core, with the caller's contour number, ends the same way.
+  TObjectInfo from, neighbour;
+  from.Object(doc, 1, n);
+  TMapSelect select(doc);
+  MAPADJACENTSECTION section{0, 0, 0};
+  int subject = 0;
+  ASSERT_EQ(1, doc->SeekAdjacentObjectSubject(&neighbour, &from, &section, &subject, &select, 0.5,
+                                              0, 0));
+  ASSERT_EQ(2, doc->SeekAdjacentObjectSubject(&neighbour, &from, &section, &subject, &select, 0.5,
+                                              SEEK_NEXT, 0));
+  EXPECT_EQ(1, subject);
+  for (int again = 0; again < 2; ++again)
+    EXPECT_EQ(0, doc->SeekAdjacentObjectSubject(&neighbour, &from, &section, &subject, &select,
+                                                0.5, SEEK_NEXT, 0));
+  EXPECT_EQ(2, section.Count);
+}
+
 TEST_F(Adjacent, CornerTouchesAndBulges) {
   const int source = Square(1000, 1000, 1000);
   // Touching the north-east corner (point 3), and the south-west one,
@@ -153,15 +219,7 @@ TEST_F(Adjacent, TheListCoversEveryContour) {
   // A square with a square hole, nothing near: one untouched record per
   // contour, numbered on through them.
   const double x = kSheetX + 1000, y = kSheetY + 1000;
-  TObjectInfo holed;
-  ASSERT_TRUE(holed.CreateObject(doc, 1, 0, 0));
-  ASSERT_TRUE(holed.RegisterObject(LONG(doctest::KIND_LAKE), LOCAL_SQUARE));
-  for (auto [dx, dy] : PlanePoints{{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 0));
-  ASSERT_EQ(1, holed.CreateSubject());
-  for (auto [dx, dy] : PlanePoints{{250, 250}, {250, 750}, {750, 750}, {750, 250}, {250, 250}})
-    ASSERT_TRUE(holed.AppendPointPlane(x + dx, y + dy, 1));
-  const int n = holed.Commit();
+  const int n = Holed(1000, 1000);
   ASSERT_GT(n, 0);
   EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}, {0, 5, 5}}), List(n, 10, 0, 1));
   EXPECT_EQ((std::vector<Stretch>{{0, 1, 1}}), List(n, 10, 0, 0));
