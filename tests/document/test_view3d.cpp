@@ -143,6 +143,21 @@ TEST_F(View3D, PictureSizeAndCentre) {
   r.Height = 1;
   EXPECT_EQ(nullptr, view.BuildMtr3D(&r));
   EXPECT_EQ(nullptr, block.BuildMtl3D(&r));
+  // Sizes whose picture bytes pass 64 bits are refused too, nothing kept.
+  for (LONG side : {LONG(0x7FFFFFFF), LONG(0x40000000)}) {
+    TMtr3D* huge = doc->OpenMtr3D(side, side);
+    ASSERT_NE(nullptr, huge);
+    EXPECT_EQ(0, huge->Width) << side;
+    EXPECT_EQ(0, huge->HalfWidth) << side;
+    EXPECT_EQ(nullptr, huge->Levels) << side;
+    EXPECT_EQ(MAPERR_MEMORY, huge->GetError()) << side;
+    doc->CloseMtr3D(huge);
+    TMtl3D layers(doc);
+    EXPECT_EQ(0, layers.SetDrawSize(side, side)) << side;
+    EXPECT_EQ(0, layers.Width) << side;
+    EXPECT_EQ(0, layers.HalfWidth) << side;
+    EXPECT_EQ(MAPERR_MEMORY, layers.GetError()) << side;
+  }
   r.Width = 100;
   r.Height = 60;
   EXPECT_NE(nullptr, view.BuildMtr3D(&r));
