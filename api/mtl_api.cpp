@@ -1,7 +1,6 @@
 // Layer matrices for a host: each function checks its map handle (a live
-// document), finds the layer matrix in the document's chain and forwards
-// to the chain operations or touches one value of the unit, its file's
-// header or its layer block.
+// document) and forwards to the document's layer-matrix methods, or
+// touches one value of the unit, its file's header or its layer block.
 #include "api/mtl_api.h"
 
 #include <algorithm>
@@ -27,7 +26,14 @@ using BuildEntry = LONG (*)(HMAP, intptr_t, intptr_t, intptr_t, intptr_t, intptr
 MTLCHAIN* Mtl(HMAP hMap, LONG n, TMapAccess** docOut = nullptr) {
   TMapAccess* doc = DocumentOf(hMap);
   if (docOut) *docOut = doc;
-  return GetMtlChain(doc, n);
+  return doc ? doc->GetMtlChain(n) : nullptr;
+}
+
+// f(doc) for the live document of a handle; `none` for anything else.
+template <class R, class F>
+R OnDocument(HMAP hMap, R none, F f) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? f(doc) : none;
 }
 
 // Makes the file with `make` on a layer matrix object that is closed
@@ -118,33 +124,33 @@ MAPAPI LONG WINAPI mapGetMtlCount(HMAP hMap) {
 }
 
 MAPAPI const char* WINAPI mapGetMtlName(HMAP hMap, LONG number) {
-  return GetMtlName(DocumentOf(hMap), number);
+  return OnDocument(hMap, static_cast<const char*>(nullptr), [&](TMapAccess* doc) { return doc->GetMtlName(number); });
 }
 
 MAPAPI LONG WINAPI mapGetMtlDescribe(HMAP hMap, LONG number, MTLDESCRIBE* describe) {
-  return GetMtlDescribe(DocumentOf(hMap), number, describe);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlDescribe(number, describe); });
 }
 
 MAPAPI LONG WINAPI mapGetMtlProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
-  return GetMtlProjectionData(DocumentOf(hMap), number, data);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlProjectionData(number, data); });
 }
 
 MAPAPI LONG WINAPI mapGetMtlView(HMAP hMap, LONG number) {
-  return CheckMtlView(DocumentOf(hMap), number);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->CheckMtlView(number); });
 }
 
 MAPAPI LONG WINAPI mapSetMtlView(HMAP hMap, LONG number, LONG view) {
-  return SetMtlView(DocumentOf(hMap), number, view);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->SetMtlView(number, view); });
 }
 
 MAPAPI LONG WINAPI mapGetMtlViewOrder(HMAP hMap, LONG number) {
-  MTLCHAIN* unit = Mtl(hMap, number);
-  return unit ? unit->ViewOrder : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? std::max(doc->MtlViewOrder(number, -1), 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtlViewOrder(HMAP hMap, LONG number, LONG order) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? MtlViewOrder(doc, number, order ? 1 : 0) : 0;
+  return doc ? doc->MtlViewOrder(number, order ? 1 : 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
@@ -156,11 +162,11 @@ MAPAPI LONG WINAPI mapSetMtlRangeScaleVisible(HMAP hMap, LONG number, LONG botto
 }
 
 MAPAPI LONG WINAPI mapGetMtlNumberInPoint(HMAP hMap, double x, double y, LONG k) {
-  return GetMtlNumberInPoint(DocumentOf(hMap), x, y, k);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlNumberInPoint(x, y, k); });
 }
 
 MAPAPI LONG WINAPI mapGetMtlNumberLastVisible(HMAP hMap) {
-  return GetMtlNumberLastVisible(DocumentOf(hMap));
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlNumberLastVisible(); });
 }
 
 MAPAPI LONG WINAPI mapSetMtlShowRange(HMAP hMap, LONG number, double low, double high) {
@@ -217,61 +223,61 @@ MAPAPI char* WINAPI mapGetMtlBlockAddress(HMAP hMap, LONG number, LONG row, LONG
 // Heights and powers
 
 MAPAPI double WINAPI mapGetElementHeight(HMAP hMap, double x, double y) {
-  return GetElementHeight(DocumentOf(hMap), x, y);
+  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetElementHeight(x, y); });
 }
 
 MAPAPI double WINAPI mapGetElementHeightOfMtl(HMAP hMap, LONG number, double x, double y) {
-  return GetElementHeight(DocumentOf(hMap), int(number), x, y);
+  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetElementHeight(int(number), x, y); });
 }
 
 MAPAPI double WINAPI mapGetPrecisionElementHeight(HMAP hMap, double x, double y) {
-  return GetPrecisionElementHeight(DocumentOf(hMap), x, y);
+  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetPrecisionElementHeight(x, y); });
 }
 
 MAPAPI LONG WINAPI mapPutElementHeight(HMAP hMap, LONG number, double x, double y,
                                        double height) {
-  return PutElementHeight(DocumentOf(hMap), number, x, y, height);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->PutElementHeight(number, x, y, height); });
 }
 
 MAPAPI double WINAPI mapGetElementPower(HMAP hMap, double x, double y, LONG layer) {
-  return GetElementPower(DocumentOf(hMap), x, y, layer);
+  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPower(x, y, layer); });
 }
 
 MAPAPI double WINAPI mapGetElementPowerOfMtl(HMAP hMap, LONG number, double x, double y,
                                              LONG layer) {
-  return GetElementPower(DocumentOf(hMap), int(number), x, y, layer);
+  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPower(int(number), x, y, layer); });
 }
 
 MAPAPI double WINAPI mapGetPrecisionElementPower(HMAP hMap, double x, double y, LONG layer) {
-  return GetPrecisionElementPower(DocumentOf(hMap), x, y, layer);
+  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetPrecisionElementPower(x, y, layer); });
 }
 
 MAPAPI LONG WINAPI mapGetElementPowersTriangleOfMtl(HMAP hMap, LONG number, double x, double y,
                                                     double* powers, LONG count) {
-  return GetElementPowersTriangle(DocumentOf(hMap), number, x, y, powers, count);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetElementPowersTriangle(number, x, y, powers, count); });
 }
 
 MAPAPI double WINAPI mapGetElementPowerTriangleOfMtl(HMAP hMap, LONG number, double x, double y,
                                                      LONG layer) {
-  return GetElementPowerTriangle(DocumentOf(hMap), number, x, y, layer);
+  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPowerTriangle(number, x, y, layer); });
 }
 
 MAPAPI LONG WINAPI mapPutElementPower(HMAP hMap, LONG number, double x, double y, double power,
                                       LONG layer) {
-  return PutElementPower(DocumentOf(hMap), number, x, y, power, layer);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->PutElementPower(number, x, y, power, layer); });
 }
 
 MAPAPI LONG WINAPI mapGetHeightArrayFromMtl(HMAP hMap, double* heights, LONG count,
                                             DOUBLEPOINT* first, DOUBLEPOINT* last) {
-  return GetHeightArrayFromMtl(DocumentOf(hMap), heights, count, first, last);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetHeightArrayFromMtl(heights, count, first, last); });
 }
 
 MAPAPI double WINAPI mapGetMaxSummaryPowerOfMtl(HMAP hMap, LONG number) {
-  return GetMaxSummaryPowerOfMtl(DocumentOf(hMap), number);
+  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetMaxSummaryPowerOfMtl(number); });
 }
 
 MAPAPI LONG WINAPI mapGetLayerCountOfMtl(HMAP hMap, LONG number) {
-  return GetLayerCountOfMtl(DocumentOf(hMap), number);
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetLayerCountOfMtl(number); });
 }
 
 MAPAPI LONG WINAPI mapGetMaxLayerCount(HMAP hMap) {
@@ -339,18 +345,18 @@ MAPAPI const char* WINAPI mapSetLayerShortName(HMAP hMap, LONG number, LONG laye
 // Border
 
 MAPAPI LONG WINAPI mapSetMtlBorder(HMAP hMap, LONG number, HOBJ info) {
-  TMapAccess* doc = DocumentOf(hMap);
-  if (!GetMtlChain(doc, number)) return 0;
+  TMapAccess* doc;
+  if (!Mtl(hMap, number, &doc)) return 0;
   return BorderFromObject(TObjectInfo::FromOpenHandle(info), [&](TDataEdit* plane) {
-    return SetMtlBorderPlane(doc, number, plane);
+    return doc->SetMtlBorderPlane(number, plane);
   });
 }
 
 MAPAPI LONG WINAPI mapGetMtlBorder(HMAP hMap, LONG number, HOBJ info) {
-  TMapAccess* doc = DocumentOf(hMap);
-  MTLCHAIN* unit = GetMtlChain(doc, number);
+  TMapAccess* doc;
+  MTLCHAIN* unit = Mtl(hMap, number, &doc);
   TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
-  TDataEdit* border = GetMtlBorderPlane(doc, number);
+  TDataEdit* border = unit ? doc->GetMtlBorderPlane(number) : nullptr;
   if (!unit || !object || !border) return 0;
   const auto place = [unit](double c, double r) {
     return BorderPointPlane(unit, std::round(c), std::round(r));
@@ -367,18 +373,18 @@ MAPAPI LONG WINAPI mapDeleteMtlBorder(HMAP hMap, LONG number) {
 }
 
 MAPAPI LONG WINAPI mapCheckExistenceMtlBorder(HMAP hMap, LONG number) {
-  return GetMtlBorderPlane(DocumentOf(hMap), number) ? 1 : 0;
+  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlBorderPlane(number) ? 1 : 0; });
 }
 
 MAPAPI LONG WINAPI mapCheckShowMtlByBorder(HMAP hMap, LONG number) {
-  return CheckShowMtlByBorder(DocumentOf(hMap), number);
+  return OnDocument(hMap, -1, [&](TMapAccess* doc) { return doc->CheckShowMtlByBorder(number); });
 }
 
 MAPAPI LONG WINAPI mapGetImmediatePointOfMtlBorder(HMAP hMap, LONG number,
                                                    const DOUBLEPOINT* point, DOUBLEPOINT* result) {
-  TMapAccess* doc = DocumentOf(hMap);
-  MTLCHAIN* unit = GetMtlChain(doc, number);
-  TDataEdit* border = GetMtlBorderPlane(doc, number);
+  TMapAccess* doc;
+  MTLCHAIN* unit = Mtl(hMap, number, &doc);
+  TDataEdit* border = unit ? doc->GetMtlBorderPlane(number) : nullptr;
   if (!unit || !border || !point || !result) return 0;
   const auto place = [unit](double c, double r) {
     return BorderPointPlane(unit, std::trunc(c), std::trunc(r));

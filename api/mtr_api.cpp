@@ -1,6 +1,6 @@
 // Elevation and quality matrices for a host: each function checks its map
-// handle (a live document), finds the matrix in the document's chain and
-// forwards to the chain operations, the document or the matrix file.
+// handle (a live document) and forwards to the document's matrix methods,
+// to the chain operations or to the matrix file.
 #include "api/mtr_api.h"
 
 #include <algorithm>
@@ -26,17 +26,16 @@ using BuildEntry = LONG (*)(HMAP, const char*, LONG, BUILDMTW*, LONG);
 
 CHAININFO* ChainOf(TMapAccess* doc, int kind) { return doc ? DocChain(doc, kind) : nullptr; }
 
-// Matrix n of a kind's chain in the document of a handle, or null.
-RMFCHAIN* UnitOf(HMAP hMap, int kind, LONG n, TMapAccess** docOut = nullptr) {
+// Elevation or quality matrix n in the document of a handle, or null.
+RMFCHAIN* Mtr(HMAP hMap, LONG n, TMapAccess** docOut = nullptr) {
   TMapAccess* doc = DocumentOf(hMap);
   if (docOut) *docOut = doc;
-  return GetChainUnit(ChainOf(doc, kind), n);
+  return doc ? doc->GetChain(n) : nullptr;
 }
-RMFCHAIN* Mtr(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
-  return UnitOf(hMap, DOCKIND_MTR, n, doc);
-}
-RMFCHAIN* Mtq(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
-  return UnitOf(hMap, DOCKIND_MTQ, n, doc);
+RMFCHAIN* Mtq(HMAP hMap, LONG n, TMapAccess** docOut = nullptr) {
+  TMapAccess* doc = DocumentOf(hMap);
+  if (docOut) *docOut = doc;
+  return doc ? doc->GetMtqChain(n) : nullptr;
 }
 
 // A description record of length 128 holding bytes 4..71 of the caller's.
@@ -215,8 +214,8 @@ MAPAPI LONG WINAPI mapGetMtqCount(HMAP hMap) {
 }
 
 MAPAPI const char* WINAPI mapGetMtrName(HMAP hMap, LONG number) {
-  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
-  return chain ? GetChainName(chain, number) : nullptr;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtrName(number) : nullptr;
 }
 
 MAPAPI const char* WINAPI mapGetMtqName(HMAP hMap, LONG number) {
@@ -225,13 +224,13 @@ MAPAPI const char* WINAPI mapGetMtqName(HMAP hMap, LONG number) {
 }
 
 MAPAPI LONG WINAPI mapGetMtrView(HMAP hMap, LONG number) {
-  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
-  return chain ? CheckChainView(chain, number) : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->CheckMtrView(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtrView(HMAP hMap, LONG number, LONG view) {
-  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
-  return chain ? SetChainView(chain, number, view) : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->SetMtrView(number, view) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqView(HMAP hMap, LONG number) {
@@ -245,12 +244,13 @@ MAPAPI LONG WINAPI mapSetMtqView(HMAP hMap, LONG number, LONG view) {
 }
 
 MAPAPI LONG WINAPI mapGetMtrViewOrder(HMAP hMap, LONG number) {
-  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, -1), 0);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? std::max(doc->MtrViewOrder(number, -1), 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtrViewOrder(HMAP hMap, LONG number, LONG order) {
-  return std::max(ChainViewOrder(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, order ? 1 : 0),
-                  0);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? std::max(doc->MtrViewOrder(number, order ? 1 : 0), 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqViewOrder(HMAP hMap, LONG number) {
@@ -262,18 +262,24 @@ MAPAPI LONG WINAPI mapSetMtqViewOrder(HMAP hMap, LONG number, LONG order) {
                   0);
 }
 
-MAPAPI LONG WINAPI mapGetMtrShadow(HMAP hMap) { return GetMtrShadow(DocumentOf(hMap)); }
+MAPAPI LONG WINAPI mapGetMtrShadow(HMAP hMap) {
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtrShadow() : 0;
+}
 
 MAPAPI LONG WINAPI mapSetMtrShadow(HMAP hMap, LONG value) {
-  return SetMtrShadow(DocumentOf(hMap), value);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->SetMtrShadow(value) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqShadow(HMAP hMap, LONG number) {
-  return GetMtqShadow(DocumentOf(hMap), number);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtqShadow(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtqShadow(HMAP hMap, LONG number, LONG value) {
-  return SetMtqShadow(DocumentOf(hMap), number, value);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->SetMtqShadow(number, value) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG* bottom, LONG* top) {
@@ -285,16 +291,18 @@ MAPAPI LONG WINAPI mapSetMtrRangeScaleVisible(HMAP hMap, LONG number, LONG botto
 }
 
 MAPAPI LONG WINAPI mapShowMtrByBorder(HMAP hMap, LONG number, LONG on) {
-  return ShowChainByBorder(DocumentOf(hMap), DOCKIND_MTR, number, on);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->ShowMtrByBorder(number, on) : 0;
 }
 
 MAPAPI LONG WINAPI mapCheckShowMtrByBorder(HMAP hMap, LONG number) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? CheckShowChainByBorder(doc, DOCKIND_MTR, number) : 0;
+  return doc ? doc->CheckShowMtrByBorder(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtrDescribe(HMAP hMap, LONG number, MTRDESCRIBE* describe) {
-  return GetChainDescribe(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, describe);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtrDescribe(number, describe) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqDescribe(HMAP hMap, LONG number, MTRDESCRIBE* describe) {
@@ -302,7 +310,8 @@ MAPAPI LONG WINAPI mapGetMtqDescribe(HMAP hMap, LONG number, MTRDESCRIBE* descri
 }
 
 MAPAPI LONG WINAPI mapGetMtrProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
-  return GetChainProjectionData(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number, data);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtrProjectionData(number, data) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
@@ -310,7 +319,8 @@ MAPAPI LONG WINAPI mapGetMtqProjectionData(HMAP hMap, LONG number, MTRPROJECTION
 }
 
 MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k) {
-  return GetChainNumberInPoint(ChainOf(DocumentOf(hMap), DOCKIND_MTR), x, y, k);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtrNumberInPoint(x, y, k) : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -318,34 +328,34 @@ MAPAPI LONG WINAPI mapGetMtrNumberInPoint(HMAP hMap, double x, double y, LONG k)
 
 MAPAPI double WINAPI mapGetHeightValue(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetHeightValue(doc, x, y) : MTL_NO_HEIGHT;
+  return doc ? doc->GetHeightValue(x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetHeightValueOfMtr(HMAP hMap, LONG number, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetHeightValue(doc, int(number), x, y) : MTL_NO_HEIGHT;
+  return doc ? doc->GetHeightValue(int(number), x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetPrecisionHeightValue(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetPrecisionHeightValue(doc, x, y) : MTL_NO_HEIGHT;
+  return doc ? doc->GetPrecisionHeightValue(x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetPrecisionHeightTriangle(HMAP hMap, double x, double y) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetPrecisionHeightTriangle(doc, x, y) : MTL_NO_HEIGHT;
+  return doc ? doc->GetPrecisionHeightTriangle(x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI LONG WINAPI mapGetHeightArray(HMAP hMap, double* heights, LONG count, DOUBLEPOINT* first,
                                      DOUBLEPOINT* last) {
   TMapAccess* doc = DocumentOf(hMap);
   if (!doc || !heights || !first || !last) return 0;
-  return GetHeightArray(doc, heights, count, first, last);
+  return doc->GetHeightArray(heights, count, first, last);
 }
 
 MAPAPI LONG WINAPI mapPutHeightValue(HMAP hMap, LONG number, double x, double y, double height) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? PutHeightValue(doc, number, x, y, height) : 0;
+  return doc ? doc->PutHeightValue(number, x, y, height) : 0;
 }
 
 MAPAPI double WINAPI mapGetMtqValue(HMAP hMap, LONG number, double x, double y) {
@@ -434,19 +444,19 @@ MAPAPI LONG WINAPI mapSetMtrColorStyle(HMAP hMap, LONG style) {
 MAPAPI LONG WINAPI mapGetMtrColorDescEx(HMAP hMap, LONG number, LONG index,
                                         MTRCOLORDESCEX* desc) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetMtrColorDesc(doc, number, index, desc) : 0;
+  return doc ? doc->GetMtrColorDesc(number, index, desc) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtrColorDesc(HMAP hMap, LONG number, LONG index, MTRCOLORDESC* desc) {
   TMapAccess* doc = DocumentOf(hMap);
   if (!doc || !desc) return 0;
   MTRCOLORDESCEX step{};
-  return OldColorDesc(GetMtrColorDesc(doc, number, index, &step), step, desc);
+  return OldColorDesc(doc->GetMtrColorDesc(number, index, &step), step, desc);
 }
 
 MAPAPI COLORREF WINAPI mapSetMtrColor(HMAP hMap, LONG number, LONG index, COLORREF color) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (!doc || !SetMtrColor(doc, number, color, index)) return 0;
+  if (!doc || !doc->SetMtrColor(number, color, index)) return 0;
   doc->SetupPalette();
   return doc->MtrPalette.GetColor(index);
 }
@@ -515,19 +525,19 @@ MAPAPI LONG WINAPI mapSetMtqContrast(HMAP hMap, LONG number, LONG contrast) {
 MAPAPI LONG WINAPI mapGetMtqColorDescEx(HMAP hMap, LONG number, LONG index,
                                         MTRCOLORDESCEX* desc) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetMtqColorDesc(doc, number, index, desc) : 0;
+  return doc ? doc->GetMtqColorDesc(number, index, desc) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtqColorDesc(HMAP hMap, LONG number, LONG index, MTRCOLORDESC* desc) {
   TMapAccess* doc = DocumentOf(hMap);
   if (!doc || !desc) return 0;
   MTRCOLORDESCEX step{};
-  return OldColorDesc(GetMtqColorDesc(doc, number, index, &step), step, desc);
+  return OldColorDesc(doc->GetMtqColorDesc(number, index, &step), step, desc);
 }
 
 MAPAPI LONG WINAPI mapSetMtqColor(HMAP hMap, LONG number, LONG index, COLORREF color) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (!doc || !SetMtqColor(doc, number, index, color)) return 0;
+  if (!doc || !doc->SetMtqColor(number, index, color)) return 0;
   doc->SetupPalette();
   return 1;
 }
@@ -667,18 +677,18 @@ MAPAPI char* WINAPI mapGetMtrBlockAddress(HMAP hMap, LONG number, LONG row, LONG
 // Border
 
 MAPAPI LONG WINAPI mapSetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
-  CHAININFO* chain = ChainOf(DocumentOf(hMap), DOCKIND_MTR);
-  if (!GetChainUnit(chain, number)) return 0;
+  TMapAccess* doc;
+  if (!Mtr(hMap, number, &doc)) return 0;
   return BorderFromObject(TObjectInfo::FromOpenHandle(info), [&](TDataEdit* plane) {
-    return SetChainBorderPlane(chain, number, plane);
+    return doc->SetMtrBorderPlane(number, plane);
   });
 }
 
 MAPAPI LONG WINAPI mapGetMtrBorder(HMAP hMap, LONG number, HOBJ info) {
-  TMapAccess* doc = DocumentOf(hMap);
-  RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtr(hMap, number, &doc);
   TObjectInfo* object = TObjectInfo::FromOpenHandle(info);
-  TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
+  TDataEdit* border = unit ? doc->GetMtrBorderPlane(number) : nullptr;
   if (!unit || !object || !border) return 0;
   const auto place = [unit](double c, double r) { return BorderPointCut(unit, c, r); };
   return BorderIntoObject(*border, object, place) ? 1 : 0;
@@ -693,14 +703,15 @@ MAPAPI LONG WINAPI mapDeleteMtrBorder(HMAP hMap, LONG number) {
 }
 
 MAPAPI LONG WINAPI mapCheckExistenceMtrBorder(HMAP hMap, LONG number) {
-  return GetChainBorderPlane(ChainOf(DocumentOf(hMap), DOCKIND_MTR), number) ? 1 : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && doc->GetMtrBorderPlane(number) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapGetImmediatePointOfMtrBorder(HMAP hMap, LONG number,
                                                    const DOUBLEPOINT* point, DOUBLEPOINT* result) {
-  TMapAccess* doc = DocumentOf(hMap);
-  RMFCHAIN* unit = GetChainUnit(ChainOf(doc, DOCKIND_MTR), number);
-  TDataEdit* border = GetChainBorderPlane(ChainOf(doc, DOCKIND_MTR), number);
+  TMapAccess* doc;
+  RMFCHAIN* unit = Mtr(hMap, number, &doc);
+  TDataEdit* border = unit ? doc->GetMtrBorderPlane(number) : nullptr;
   if (!unit || !border || !point || !result) return 0;
   const auto place = [unit](double c, double r) { return BorderPointCut(unit, c, r); };
   return NearestBorderPoint(unit, *border, place, *point, result) ? 1 : 0;

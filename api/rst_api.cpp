@@ -1,6 +1,6 @@
-// Rasters for a host: each function finds the raster unit of its document
-// and number and forwards to the document's raster chain, to the raster
-// file or to its blocked file access.
+// Rasters for a host: each function finds the document of its handle and
+// forwards to the document's raster methods, to the raster file or to its
+// blocked file access.
 #include "api/rst_api.h"
 
 #include <algorithm>
@@ -16,15 +16,12 @@
 
 namespace {
 
-// The raster chain of a live document.
-CHAININFO* Rasters(TMapAccess* doc) { return DocChain(doc, DOCKIND_RST); }
-
 // Unit n of a live document's raster chain; null for anything else.
 RMFCHAIN* UnitOf(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
   TMapAccess* d = DocumentOf(hMap);
   if (doc) *doc = d;
   if (!d) return nullptr;
-  RMFCHAIN* unit = GetChainUnit(Rasters(d), n);
+  RMFCHAIN* unit = d->GetRstChain(n);
   return unit && unit->Raster() ? unit : nullptr;
 }
 
@@ -148,7 +145,7 @@ MAPAPI double WINAPI mapRtsFileLengthCalculation(LONG word, LONG width, LONG hei
 
 MAPAPI LONG WINAPI mapGetRstCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? Rasters(doc)->Count : 0;
+  return doc ? doc->Chain(DOCKIND_RST)->Count : 0;
 }
 
 // The document keeps its current raster number in the raster chain head's
@@ -167,28 +164,27 @@ MAPAPI LONG WINAPI mapSetRstCurrentNumber(HMAP hMap, LONG n) {
 
 MAPAPI const char* WINAPI mapGetRstName(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? GetChainName(Rasters(doc), n) : "";
+  return doc ? doc->GetRstName(n) : "";
 }
 
 MAPAPI LONG WINAPI mapGetRstView(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? CheckChainView(Rasters(doc), n) : 0;
+  return doc ? doc->CheckRstView(n) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetRstView(HMAP hMap, LONG n, LONG view) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? SetChainView(Rasters(doc), n, view) : 0;
+  return doc ? doc->SetRstView(n, view) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetRstViewOrder(HMAP hMap, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  return unit ? unit->ViewOrder : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? std::max(doc->RstViewOrder(n, -1), 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetRstViewOrder(HMAP hMap, LONG n, LONG order) {
-  TMapAccess* doc = nullptr;
-  if (!UnitOf(hMap, n, &doc)) return 0;
-  return ChainViewOrder(Rasters(doc), n, order ? 1 : 0);
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? std::max(doc->RstViewOrder(n, order ? 1 : 0), 0) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetRstRangeScaleVisible(HMAP hMap, LONG n, LONG* bottom, LONG* top) {
@@ -201,29 +197,35 @@ MAPAPI LONG WINAPI mapSetRstRangeScaleVisible(HMAP hMap, LONG n, LONG bottom, LO
 
 MAPAPI LONG WINAPI mapShowRstByBorder(HMAP hMap, LONG n, LONG on) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? ShowChainByBorder(doc, DOCKIND_RST, n, on) : 0;
+  return doc ? doc->ShowRstByBorder(n, on) : 0;
 }
 
 MAPAPI LONG WINAPI mapCheckShowRstByBorder(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? CheckShowChainByBorder(doc, DOCKIND_RST, n) : 0;
+  return doc ? doc->CheckShowRstByBorder(n) : 0;
 }
 
 // ---------------------------------------------------------------------------
 // Colours
 
-MAPAPI LONG WINAPI mapGetRstPalette(HMAP hMap, COLORREF* colors, LONG count, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  if (!unit || !colors || count < 2 || count > 256) return 0;
-  std::memcpy(colors, unit->Colors.Colors(), sizeof(COLORREF) * count);
+// Copies count (2..256) colours of raster n's palette as `palette` gives
+// them: 1, or 0.
+template <class Palette>
+LONG CopyRstPalette(HMAP hMap, COLORREF* colors, LONG count, LONG n, Palette palette) {
+  TMapAccess* doc = nullptr;
+  if (!UnitOf(hMap, n, &doc) || !colors || count < 2 || count > 256) return 0;
+  std::memcpy(colors, palette(doc), sizeof(COLORREF) * count);
   return 1;
 }
 
+MAPAPI LONG WINAPI mapGetRstPalette(HMAP hMap, COLORREF* colors, LONG count, LONG n) {
+  return CopyRstPalette(hMap, colors, count, n,
+                        [n](TMapAccess* doc) { return doc->GetRstPalette(n); });
+}
+
 MAPAPI LONG WINAPI mapGetRstStandardPalette(HMAP hMap, COLORREF* colors, LONG count, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  if (!unit || !colors || count < 2 || count > 256) return 0;
-  for (LONG i = 0; i < count; ++i) colors[i] = unit->Colors.GetColor(i);
-  return 1;
+  return CopyRstPalette(hMap, colors, count, n,
+                        [n](TMapAccess* doc) { return doc->GetRstStandardPalette(n); });
 }
 
 MAPAPI LONG WINAPI mapSetRstPalette(HMAP hMap, const COLORREF* colors, LONG count, LONG n) {
@@ -240,7 +242,7 @@ MAPAPI LONG WINAPI mapSetRstPalette(HMAP hMap, const COLORREF* colors, LONG coun
 
 MAPAPI LONG WINAPI mapRestoreRstPalette(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (!doc || !RestoreRstPalette(doc, n)) return 0;
+  if (!doc || !doc->RestoreRstPalette(n)) return 0;
   doc->SetupPalette();
   return 1;
 }
@@ -253,7 +255,7 @@ MAPAPI LONG WINAPI mapGetRstColorCount(HMAP hMap, LONG n) {
   // its unit keeps (the 16 default ones unless a host set others) are no
   // count of them.
   const int bits = unit->File->Head.BitsPerElement;
-  const int count = bits <= 8 ? GetRstColorCount(doc, n) : 0;
+  const int count = bits <= 8 ? doc->GetRstColorCount(n) : 0;
   if (count) return count;
   if (bits == 32) return 16777216;
   if (bits <= 8) return 0;
@@ -261,13 +263,13 @@ MAPAPI LONG WINAPI mapGetRstColorCount(HMAP hMap, LONG n) {
 }
 
 MAPAPI LONG WINAPI mapGetRstBright(HMAP hMap, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  return unit ? unit->Colors.GetBright() : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetRstBright(n) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetRstContrast(HMAP hMap, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  return unit ? unit->Colors.GetContrast() : 0;
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetRstContrast(n) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetRstGamma(HMAP hMap, LONG n) {
@@ -278,7 +280,7 @@ MAPAPI LONG WINAPI mapGetRstGamma(HMAP hMap, LONG n) {
 MAPAPI LONG WINAPI mapSetRstBright(HMAP hMap, LONG bright, LONG n) {
   TMapAccess* doc = nullptr;
   if (!UnitOf(hMap, n, &doc)) return 0;
-  SetRstBright(doc, n, bright);
+  doc->SetRstBright(n, bright);
   doc->SetupPalette();
   return 1;
 }
@@ -286,7 +288,7 @@ MAPAPI LONG WINAPI mapSetRstBright(HMAP hMap, LONG bright, LONG n) {
 MAPAPI LONG WINAPI mapSetRstContrast(HMAP hMap, LONG contrast, LONG n) {
   TMapAccess* doc = nullptr;
   if (!UnitOf(hMap, n, &doc)) return 0;
-  SetRstContrast(doc, n, contrast);
+  doc->SetRstContrast(n, contrast);
   doc->SetupPalette();
   return 1;
 }
@@ -302,29 +304,29 @@ MAPAPI LONG WINAPI mapSetRstGamma(HMAP hMap, LONG gamma, LONG n) {
 
 MAPAPI LONG WINAPI mapCheckInversionRst(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? CheckInversionRst(doc, n) : 0;
+  return doc ? doc->CheckInversionRst(n) : 0;
 }
 
 MAPAPI LONG WINAPI mapInvertRst(HMAP hMap, LONG n, LONG value) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (!doc || !InvertRst(doc, n, value)) return 0;
+  if (!doc || !doc->InvertRst(n, value)) return 0;
   doc->SetupPalette();
   return 1;
 }
 
 MAPAPI LONG WINAPI mapCheckVisibilityColor(HMAP hMap, LONG n, LONG index) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? CheckVisibilityColor(doc, n, index) : 0;
+  return doc ? doc->CheckVisibilityColor(n, index) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetVisibilityColor(HMAP hMap, LONG n, LONG index, LONG on) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? SetVisibilityColor(doc, n, index, on) : 0;
+  return doc ? doc->SetVisibilityColor(n, index, on) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetVisibilityColorInRstFile(HMAP hMap, LONG n, LONG index, LONG on) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? SetVisibilityColorInRstFile(doc, n, index, on) : 0;
+  return doc ? doc->SetVisibilityColorInRstFile(n, index, on) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetRstPlanePointColor(HMAP hMap, LONG n, COLORREF* color, double x,
@@ -342,9 +344,9 @@ MAPAPI LONG WINAPI mapGetRstPlanePointColor(HMAP hMap, LONG n, COLORREF* color, 
   }
   // A palette raster: the colour of the element's index among the colours
   // the raster uses.
-  const int count = bits > 0 ? GetRstColorCount(doc, n) : 0;
+  const int count = bits > 0 ? doc->GetRstColorCount(n) : 0;
   if (count < 2 || count > 256 || value < 0 || value >= count) return 0;
-  *color = unit->Colors.Colors()[value];
+  *color = doc->GetRstPalette(n)[value];
   return 1;
 }
 
@@ -352,9 +354,10 @@ MAPAPI LONG WINAPI mapGetRstPlanePointColor(HMAP hMap, LONG n, COLORREF* color, 
 // Geometry and location
 
 MAPAPI LONG WINAPI mapGetRstFrameMeters(HMAP hMap, DFRAME* frame, LONG n) {
-  RMFCHAIN* unit = UnitOf(hMap, n);
-  if (!unit || !frame) return 0;
-  *frame = unit->Frame;
+  TMapAccess* doc = DocumentOf(hMap);
+  const DFRAME* meters = doc ? doc->GetRstFrameMeters(n) : nullptr;
+  if (!meters || !frame) return 0;
+  *frame = *meters;
   return 1;
 }
 
@@ -387,7 +390,7 @@ MAPAPI LONG WINAPI mapSetRstLocation(HMAP hMap, LONG n, const DOUBLEPOINT* point
   r->LocationX(point->X);
   r->LocationY(point->Y);
   r->Save();
-  InitRstChainUnit(doc, unit, 1);
+  doc->InitRstChainUnit(unit, 1);
   return 1;
 }
 
@@ -403,7 +406,7 @@ MAPAPI LONG WINAPI mapSetRstScale(HMAP hMap, LONG n, double scale) {
   unit->Scale = scale;
   unit->Raster()->Scale(scale);
   unit->Raster()->Save();
-  InitRstChainUnit(doc, unit, 1);
+  doc->InitRstChainUnit(unit, 1);
   return 1;
 }
 
@@ -411,10 +414,9 @@ MAPAPI LONG WINAPI mapSetRstPrecision(HMAP hMap, LONG n, double precision) {
   TMapAccess* doc = nullptr;
   RMFCHAIN* unit = UnitOf(hMap, n, &doc);
   if (!unit || !(precision >= 1.0) || !std::isfinite(precision)) return 0;
-  unit->Precision = precision;
-  unit->Raster()->Precision(precision);
+  doc->SetRstPrecision(n, precision);
   unit->Raster()->Save();
-  InitRstChainUnit(doc, unit, 1);
+  doc->InitRstChainUnit(unit, 1);
   return 1;
 }
 
@@ -475,7 +477,7 @@ MAPAPI LONG WINAPI mapSetRstBorder(HMAP hMap, LONG n, HOBJ object) {
   plane.Init();
   int result = 0;
   if (info->PutDataPlane(&plane) && plane.PointCount(0) >= 4 && plane.GetExclusiveSubject(0))
-    result = SetChainBorderPlane(Rasters(doc), n, &plane);
+    result = doc->SetRstBorderPlane(n, &plane);
   plane.Free();
   return result;
 }
@@ -484,7 +486,7 @@ MAPAPI LONG WINAPI mapGetRstBorder(HMAP hMap, LONG n, HOBJ object) {
   TMapAccess* doc = nullptr;
   RMFCHAIN* unit = UnitOf(hMap, n, &doc);
   TObjectInfo* info = TObjectInfo::FromOpenHandle(object);
-  TDataEdit* border = unit ? GetChainBorderPlane(Rasters(doc), n) : nullptr;
+  TDataEdit* border = unit ? doc->GetRstBorderPlane(n) : nullptr;
   if (!border || !info || !info->Metric.Record) return 0;
   const RMF& h = unit->File->Head;
   const double size = unit->ElementSize;
@@ -510,7 +512,7 @@ MAPAPI LONG WINAPI mapDeleteRstBorder(HMAP hMap, LONG n) {
 
 MAPAPI LONG WINAPI mapCheckExistenceRstBorder(HMAP hMap, LONG n) {
   TMapAccess* doc = nullptr;
-  return UnitOf(hMap, n, &doc) && GetChainBorderPlane(Rasters(doc), n) ? 1 : 0;
+  return UnitOf(hMap, n, &doc) && doc->GetRstBorderPlane(n) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapGetImmediatePointOfRstBorder(HMAP hMap, LONG n, const DOUBLEPOINT* point,

@@ -58,8 +58,10 @@ class MAPCLASS TBaseColors {
   int GetCount() const { return count_; }
   int GetColorStyle() const { return style_; }
   int IsEdited() const { return edited_; }
-  // The derived colours (what painters use) and the lookup table.
+  // The derived colours (what painters use), the source colours (as set)
+  // and the lookup table.
   const COLORREF* Colors() const { return derived_; }
+  const COLORREF* SourceColors() const { return source_; }
   const BYTE* Table() const { return table_; }
 
  protected:

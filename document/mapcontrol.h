@@ -25,9 +25,17 @@
 #include "objects/objectinfo.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
+#include "types/mtltypes.h"
+#include "types/mtrtypes.h"
 
 class TMapControl;
+class TBaseColors;
+class TRst;
 struct SITENODE;
+struct RMFCHAIN;
+struct CHAININFO;
+struct MTLCHAIN;
+struct DIBCONTEXT;
 
 // One chain of open files of a kind, in the order they were opened.
 struct DATACHAIN {
@@ -262,6 +270,249 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // 1 when the object is not deleted and its frame meets the frame (both
   // in sheet units); 0 for a null descriptor or frame.
   static int IsObjectInFrame(const FVSPR* desc, const FRAME* frame);
+
+  // --- Rasters, elevation matrices and quality matrices
+  // (document/rmfchains.cpp) ---
+  //
+  // Each kind lies in a chain of units numbered 1..count in the order they
+  // are shown and asked for heights; a unit owns its open file, its
+  // colours and the view settings of the file in this document. A number
+  // outside the chain gives the absent value of each operation (null, 0,
+  // "" or -1 as said) and changes nothing.
+
+  // Opens a file of a kind (RMF_RSW, RMF_MTW, RMF_MTQ) into its chain: the
+  // unit's number; a name already in the chain (same bytes) gives that
+  // unit again, set up anew with its view and view order kept. 0 after
+  // reporting 60006 (not opened) or 60001 (no memory), and when the user
+  // refuses a matrix that lies outside the map or is of another type.
+  int OpenChainFile(const char* name, int mode, DWORD kind);
+  int OpenRst(const char* name, int mode);
+  int OpenMtr(const char* name, int mode);
+  int OpenMtq(const char* name, int mode);
+  // Closes unit n, or all when n is 0, and recomputes the region (the
+  // elevation matrices also their colour ranges; a quality matrix keeps
+  // the colours it was shown with in its file).
+  void CloseRst(int n);
+  void CloseMtr(int n);
+  void CloseMtq(int n);
+  // Another file opened into an existing unit: 1, or 0.
+  int ChangeRst(RMFCHAIN* unit, const char* name, int mode);
+  int ChangeMtr(RMFCHAIN* unit, const char* name, int mode);
+  // A unit set up from its file (a raster's colours kept with
+  // `keepColors`).
+  void InitRstChainUnit(RMFCHAIN* unit, int keepColors);
+  void InitMtrChainUnit(RMFCHAIN* unit);
+  // Unit n of the raster, elevation and quality chains.
+  RMFCHAIN* GetRstChain(int n);
+  RMFCHAIN* GetChain(int n);
+  RMFCHAIN* GetMtqChain(int n);
+  // The number of the first raster whose file name equals the name, case
+  // not counted; 0.
+  int GetRstNumberByName(const char* name);
+  // The raster of a unit at a level (0 itself, else its first reduced
+  // copy, built when missing); null.
+  TRst* GetRstClass(RMFCHAIN* unit, int level);
+
+  // View (0 hidden), mask type and view order (0 under the vector map, 1
+  // over it; a negative order only reads it): -1 without the unit. The
+  // colour visibility byte i (0 for i outside 0..255).
+  int CheckRstView(int n);
+  int SetRstView(int n, int view);
+  int GetRstMaskType(int n);
+  int SetRstMaskType(int n, int type);
+  int RstViewOrder(int n, int order);
+  int CheckRstPaletteView(int n, int i);
+  int SetRstPaletteView(int n, int i, int view);
+  // The file name; "" without the unit.
+  const char* GetRstName(int n);
+  // The raster's colours as painted (brightness and contrast applied) and
+  // as set; null without the unit.
+  const COLORREF* GetRstPalette(int n);
+  const COLORREF* GetRstStandardPalette(int n);
+  int GetRstBright(int n);
+  int GetRstContrast(int n);
+  // Moves unit `from` to position `to`: 1, or 0.
+  int ChangeOrderRstShow(int from, int to);
+  // The precision (elements per metre) of the unit and its file: n, or 0.
+  int SetRstPrecision(int n, double precision);
+  // The frame in the document's picture elements, and in metres.
+  DFRAME* GetRstFrame(int n);
+  DFRAME* GetRstFrameMeters(int n);
+
+  int CheckMtrView(int n);
+  int SetMtrView(int n, int view);
+  int GetMtrMaskType(int n);
+  int SetMtrMaskType(int n, int type);
+  int MtrViewOrder(int n, int order);
+  const char* GetMtrName(int n);
+  int ChangeOrderMtrShow(int from, int to);
+  int ChangeOrderMtqShow(int from, int to);
+  // The description and projection data of elevation matrix n: 1, or 0.
+  int GetMtrDescribe(int n, MTRDESCRIBE* describe);
+  int GetMtrProjectionData(int n, MTRPROJECTIONDATA* data);
+  // The number of the k-th elevation matrix (k from 1) whose frame holds
+  // the point (edges included); 0.
+  int GetMtrNumberInPoint(double x, double y, int k);
+
+  // Relief shading of the elevation matrices and of quality matrix n:
+  // 0..16 kept, any other value becomes 4; the value kept (0 without the
+  // unit).
+  int SetMtrShadow(int value);
+  int GetMtrShadow();
+  int SetMtqShadow(int n, int value);
+  int GetMtqShadow(int n);
+
+  // Borders. Set from a record of plane points (metres), kept in elements
+  // (a raster keeps the fractions, a matrix whole elements) and saved: 1,
+  // or 0. The stored border when it has points, else null. Shown by its
+  // border only when it has one (then saved): 1, or 0; the border display
+  // of the file, -1 for n = 0 or without the unit.
+  int SetRstBorderPlane(int n, TDataEdit* border);
+  TDataEdit* GetRstBorderPlane(int n);
+  int SetMtrBorderPlane(int n, TDataEdit* border);
+  TDataEdit* GetMtrBorderPlane(int n);
+  int SetMtqBorderPlane(int n, TDataEdit* border);
+  TDataEdit* GetMtqBorderPlane(int n);
+  int ShowRstByBorder(int n, int on);
+  int ShowMtrByBorder(int n, int on);
+  int ShowMtqByBorder(int n, int on);
+  int CheckShowRstByBorder(int n);
+  int CheckShowMtrByBorder(int n);
+  int CheckShowMtqByBorder(int n);
+
+  // Colour visibility of rasters of 16 or 256 colours: the byte of index i
+  // (-1 for another colour count, an index outside 0..255 or no unit); set
+  // (on non-zero: shown): 1, or 0 when not allowed; the file form also
+  // stores all 256 in the file.
+  int CheckVisibilityColor(int n, int i);
+  int SetVisibilityColor(int n, int i, int on);
+  int SetVisibilityColorInRstFile(int n, int i, int on);
+  // Raster colours: the unit's colour count (2, 16 or 256 by the depth of
+  // a palette raster), brightness and contrast (the value kept), colour i
+  // of 0..255 (1, or 0), the file's palette again with no brightness or
+  // contrast (1, or 0).
+  int GetRstColorCount(int n);
+  int SetRstBright(int n, int bright);
+  int SetRstContrast(int n, int contrast);
+  int SetRstColor(int n, COLORREF color, int i);
+  int RestoreRstPalette(int n);
+  // The negative byte of the raster's header; -1 without the unit.
+  int CheckInversionRst(int n);
+  // Shows raster n inverted (value non-zero) or not: the negative byte,
+  // and for rasters of 3..256 colours the colours inverted in the file's
+  // palette and the unit's colours when the state changes. 1, or 0.
+  int InvertRst(int n, int value);
+
+  // Colour step i of the elevation palette over elevation matrix n's
+  // range (i below the palette count), and of quality matrix n's own
+  // colours (i below 256; a step at or past its count has colour 0): 1,
+  // or 0. Setting colour i of the elevation palette (i below its count)
+  // or of quality matrix n (i below its count): 1, or 0.
+  int GetMtrColorDesc(int n, int i, MTRCOLORDESCEX* desc);
+  int SetMtrColor(int n, COLORREF color, int i);
+  int GetMtqColorDesc(int n, int i, MTRCOLORDESCEX* desc);
+  int SetMtqColor(int n, int i, COLORREF color);
+
+  // --- Heights and values at a point (document/rmfheights.cpp) ---
+  //
+  // Points are plane metres (X north, Y east); heights are metres;
+  // -111111.0 means no height.
+
+  // The first elevation matrix in chain order that has a height, else the
+  // layer matrices' first.
+  double GetHeightValue(double x, double y);
+  // Elevation matrix n only.
+  double GetHeightValue(int n, double x, double y);
+  // The elevation matrix of the finest element (the earlier of equal
+  // ones), else the finest layer matrix.
+  double GetPrecisionHeightValue(double x, double y);
+  // Interpolated in a triangle of elements of the finest matrix giving a
+  // height within its range, else of the finest layer matrix.
+  double GetPrecisionHeightTriangle(double x, double y);
+  // The finest heights at count points evenly from first to last; the
+  // caller's first point ends on the last inner point. 1, or 0 for null
+  // heights or a count below 2.
+  int GetHeightArray(double* heights, int count, DOUBLEPOINT* first, DOUBLEPOINT* last);
+  // Writes a height into elevation matrix n (its range widened): 1, or 0.
+  int PutHeightValue(LONG n, double x, double y, double h);
+
+  // --- Layer matrices (document/mtlchains.cpp) ---
+  //
+  // Numbered 1..count in chain order; -111111.0 is no height and
+  // -1111111.0 no layer thickness (layers counted from 1).
+
+  // Empties the chain without closing anything.
+  void InitMtlChain();
+  // Opens a layer matrix: its number (a name already open gives that unit
+  // again with its view and view order kept); 0 after reporting 60001 or
+  // 60006, or when the user refuses a matrix outside the map.
+  int OpenMtl(const char* name, int mode);
+  // Closes matrix n, or all when n is 0 (each saved first).
+  void CloseMtl(int n);
+  MTLCHAIN* GetMtlChain(int n);
+  // Fills a unit from its matrix: 1, or 0 without a layer block.
+  int InitMtlChainUnit(MTLCHAIN* unit);
+  // View and mask type (0 without the unit), view order (-1 without it; a
+  // negative order only reads it), the file name (null).
+  int CheckMtlView(int n);
+  int SetMtlView(int n, int view);
+  int GetMtlMaskType(int n);
+  int SetMtlMaskType(int n, int type);
+  const char* GetMtlName(int n);
+  int MtlViewOrder(int n, int order);
+  int ChangeOrderMtlShow(int from, int to);
+  // The border from plane points (kept in elements, saved): 1, or 0; the
+  // stored border when it has a point, else null; shown by its border
+  // only when it has one (1, or 0); the switch, -1 for n = 0 or no unit.
+  int SetMtlBorderPlane(int n, TDataEdit* border);
+  TDataEdit* GetMtlBorderPlane(int n);
+  int ShowMtlByBorder(int n, int show);
+  int CheckShowMtlByBorder(int n);
+  // Surface heights and layer thicknesses: the first matrix in chain order
+  // that answers, matrix n alone, interpolated in matrix n, or from the
+  // finest matrix at the point; writing them into matrix n (1, or 0).
+  double GetElementHeight(double x, double y);
+  double GetElementHeight(int n, double x, double y);
+  double GetElementPower(double x, double y, LONG layer);
+  double GetElementPower(int n, double x, double y, LONG layer);
+  int GetElementPowersTriangle(int n, double x, double y, double* powers, int count);
+  double GetElementPowerTriangle(int n, double x, double y, int layer);
+  int PutElementHeight(LONG n, double x, double y, double h);
+  int PutElementPower(LONG n, double x, double y, double power, LONG layer);
+  double GetPrecisionElementHeight(double x, double y);
+  double GetPrecisionElementPower(double x, double y, LONG layer);
+  // The finest layer-matrix heights along a line, as GetHeightArray.
+  int GetHeightArrayFromMtl(double* heights, int count, DOUBLEPOINT* first, DOUBLEPOINT* last);
+  int GetMtlDescribe(int n, MTLDESCRIBE* describe);
+  int GetMtlProjectionData(int n, MTRPROJECTIONDATA* data);
+  // The number of the k-th matrix whose frame holds the point; the last
+  // shown matrix; 0 when none.
+  int GetMtlNumberInPoint(double x, double y, int k);
+  int GetMtlNumberLastVisible();
+  // The layer count (0) and the largest summary power (-1111111.0) of
+  // matrix n.
+  int GetLayerCountOfMtl(LONG n);
+  double GetMaxSummaryPowerOfMtl(LONG n);
+
+  // --- Raster and matrix display (document/rmfdisplay.cpp) ---
+  //
+  // The units of a place (0 under the vector map, 1 over it) whose view is
+  // on and whose scale range holds the show scale, in chain order, into a
+  // target image (null: the paint context's picture) or, from visual type
+  // 3 up, onto the document's device; one unit alone (n below 1: every
+  // shown unit) onto the default target. 1, or 0 when the host's break
+  // callback stopped it (or the unit is missing).
+  int ShowRstPlace(int place, DIBCONTEXT* dib);
+  int ShowRst(int n);
+  int ShowChainRst(int n, DIBCONTEXT* dib);
+  // Elevation or quality matrices of a chain (of DOCKIND_MTR or
+  // DOCKIND_MTQ), and layer matrices.
+  int ShowMtrPlace(CHAININFO* chain, int place, DIBCONTEXT* dib);
+  int ShowMtr(CHAININFO* chain, int n);
+  int ShowChainMtr(RMFCHAIN* unit, DIBCONTEXT* dib);
+  int ShowMtlPlace(int place, DIBCONTEXT* dib);
+  int ShowMtl(int n);
+  int ShowChainMtl(MTLCHAIN* unit, DIBCONTEXT* dib);
 
   // --- Edit transactions of map n (0: the main map) ---
 

@@ -89,13 +89,16 @@ int TMtl3D::SetDrawSize(LONG width, LONG height) {
   const LONG layers = Document != nullptr ? std::max<LONG>(Document->LayerCountMax, 0) : 0;
   const bool sized = w == Width && height == Height && Picture.Bits != nullptr;
   if (sized && layers == LayerMax && Levels && Sections && Columns) return 0;
+  if (!sized && !View3DPictureFits(w, height)) {
+    HalfWidth = HalfHeight = 0;
+    return Fail("DIB-SECTION");
+  }
   LayerMax = layers;
   HalfWidth = width / 2;
   HalfHeight = height / 2;
   PlanValid = 0;
   if (!sized) {
     Release();
-    if (!View3DPictureFits(w, height)) return Fail("DIB-SECTION");
     Width = LONG(w);
     Height = height;
     if (!CreateBitmap()) return 0;

@@ -557,3 +557,69 @@ void MtlUnitsRegion(TMapControl* doc) {
 
 int OpenMtlKind(TMapControl* doc, const char* name, int mode) { return OpenMtl(doc, name, mode); }
 void CloseMtlKind(TMapControl* doc, int n) { CloseMtl(doc, n); }
+
+// ---------------------------------------------------------------------------
+// The document's methods
+
+void TMapControl::InitMtlChain() { ::InitMtlChain(this); }
+int TMapControl::OpenMtl(const char* name, int mode) { return ::OpenMtl(this, name, mode); }
+void TMapControl::CloseMtl(int n) { ::CloseMtl(this, n); }
+MTLCHAIN* TMapControl::GetMtlChain(int n) { return ::GetMtlChain(this, n); }
+int TMapControl::InitMtlChainUnit(MTLCHAIN* unit) { return ::InitMtlChainUnit(this, unit); }
+int TMapControl::CheckMtlView(int n) { return ::CheckMtlView(this, n); }
+int TMapControl::SetMtlView(int n, int view) { return ::SetMtlView(this, n, view); }
+int TMapControl::GetMtlMaskType(int n) { return ::GetMtlMaskType(this, n); }
+int TMapControl::SetMtlMaskType(int n, int type) { return ::SetMtlMaskType(this, n, type); }
+const char* TMapControl::GetMtlName(int n) { return ::GetMtlName(this, n); }
+int TMapControl::MtlViewOrder(int n, int order) { return ::MtlViewOrder(this, n, order); }
+int TMapControl::ChangeOrderMtlShow(int from, int to) { return ::ChangeOrderMtlShow(this, from, to); }
+int TMapControl::SetMtlBorderPlane(int n, TDataEdit* border) {
+  return ::SetMtlBorderPlane(this, n, border);
+}
+TDataEdit* TMapControl::GetMtlBorderPlane(int n) { return ::GetMtlBorderPlane(this, n); }
+int TMapControl::ShowMtlByBorder(int n, int show) { return ::ShowMtlByBorder(this, n, show); }
+int TMapControl::CheckShowMtlByBorder(int n) { return ::CheckShowMtlByBorder(this, n); }
+double TMapControl::GetElementHeight(double x, double y) { return ::GetElementHeight(this, x, y); }
+double TMapControl::GetElementHeight(int n, double x, double y) {
+  return ::GetElementHeight(this, n, x, y);
+}
+double TMapControl::GetElementPower(double x, double y, LONG layer) {
+  return ::GetElementPower(this, x, y, layer);
+}
+double TMapControl::GetElementPower(int n, double x, double y, LONG layer) {
+  return ::GetElementPower(this, n, x, y, layer);
+}
+int TMapControl::GetElementPowersTriangle(int n, double x, double y, double* powers, int count) {
+  return ::GetElementPowersTriangle(this, n, x, y, powers, count);
+}
+double TMapControl::GetElementPowerTriangle(int n, double x, double y, int layer) {
+  return ::GetElementPowerTriangle(this, n, x, y, layer);
+}
+int TMapControl::PutElementHeight(LONG n, double x, double y, double h) {
+  return ::PutElementHeight(this, n, x, y, h);
+}
+int TMapControl::PutElementPower(LONG n, double x, double y, double power, LONG layer) {
+  return ::PutElementPower(this, n, x, y, power, layer);
+}
+double TMapControl::GetPrecisionElementHeight(double x, double y) {
+  return ::GetPrecisionElementHeight(this, x, y);
+}
+double TMapControl::GetPrecisionElementPower(double x, double y, LONG layer) {
+  return ::GetPrecisionElementPower(this, x, y, layer);
+}
+int TMapControl::GetHeightArrayFromMtl(double* heights, int count, DOUBLEPOINT* first,
+                                       DOUBLEPOINT* last) {
+  return ::GetHeightArrayFromMtl(this, heights, count, first, last);
+}
+int TMapControl::GetMtlDescribe(int n, MTLDESCRIBE* describe) {
+  return ::GetMtlDescribe(this, n, describe);
+}
+int TMapControl::GetMtlProjectionData(int n, MTRPROJECTIONDATA* data) {
+  return ::GetMtlProjectionData(this, n, data);
+}
+int TMapControl::GetMtlNumberInPoint(double x, double y, int k) {
+  return ::GetMtlNumberInPoint(this, x, y, k);
+}
+int TMapControl::GetMtlNumberLastVisible() { return ::GetMtlNumberLastVisible(this); }
+int TMapControl::GetLayerCountOfMtl(LONG n) { return ::GetLayerCountOfMtl(this, n); }
+double TMapControl::GetMaxSummaryPowerOfMtl(LONG n) { return ::GetMaxSummaryPowerOfMtl(this, n); }

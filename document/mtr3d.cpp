@@ -117,7 +117,10 @@ int TMtr3D::SetDrawSize(LONG width, LONG height) {
   }
   if (w == Width && height == Height && Levels != nullptr) return 0;
   Release();
-  if (!View3DPictureFits(w, height)) return Fail("DIB-SECTION");
+  if (!View3DPictureFits(w, height)) {
+    HalfWidth = HalfHeight = 0;
+    return Fail("DIB-SECTION");
+  }
   Width = LONG(w);
   Height = height;
   HalfWidth = width / 2;

@@ -444,7 +444,7 @@ void TMapAccess::BuildPalette256(RGBQUAD* palette) {
   for (int n = 1; n <= elevations->Count && !matrices; ++n)
     matrices = CheckChainView(elevations, n) > 0;
   for (int n = 1; n <= MtlChain(this)->Count && !matrices; ++n)
-    matrices = CheckMtlView(this, n) > 0;
+    matrices = CheckMtlView(n) > 0;
   bool shownRasters = false;
   for (int n = 1; n <= rasters->Count && !shownRasters; ++n)
     shownRasters = CheckChainView(rasters, n) > 0;
@@ -466,14 +466,14 @@ void TMapAccess::BuildPalette256(RGBQUAD* palette) {
     table.Add(MtrPalette.Colors(), std::min(table.Free, MtrPalette.GetPaletteCount()));
   if (shownRasters && table.Free > 0 && !vector && !matrices) {
     if (rasters->Count == 1 && GetChainUnit(rasters, 1)->File->Head.BitsPerElement <= 8) {
-      const int count = GetRstColorCount(this, 1);
+      const int count = GetRstColorCount(1);
       if (count >= 1 && count <= 256)
         table.Add(GetChainUnit(rasters, 1)->Colors.Colors(), std::min(count, table.Free));
     }
     // Grey rasters only: a grey ramp fills the table.
     bool grey = rasters->Count > 0;
     for (int n = 1; n <= rasters->Count && grey; ++n) {
-      const int count = GetRstColorCount(this, n);
+      const int count = GetRstColorCount(n);
       const COLORREF* colours = GetChainUnit(rasters, n)->Colors.Colors();
       grey = count >= 1 && count <= 256;
       for (int i = 0; i < count && grey; ++i)

@@ -564,3 +564,145 @@ int OpenMtqKind(TMapControl* doc, const char* name, int mode) {
 void CloseRstKind(TMapControl* doc, int n) { CloseRst(doc, n); }
 void CloseMtrKind(TMapControl* doc, int n) { CloseMtr(doc, n); }
 void CloseMtqKind(TMapControl* doc, int n) { CloseMtq(doc, n); }
+
+// ---------------------------------------------------------------------------
+// The document's methods
+
+namespace {
+
+CHAININFO* RstHead(TMapControl* doc) { return DocChain(doc, DOCKIND_RST); }
+CHAININFO* MtrHead(TMapControl* doc) { return DocChain(doc, DOCKIND_MTR); }
+CHAININFO* MtqHead(TMapControl* doc) { return DocChain(doc, DOCKIND_MTQ); }
+
+}  // namespace
+
+int TMapControl::OpenChainFile(const char* name, int mode, DWORD kind) {
+  return ::OpenChainFile(this, name, mode, kind);
+}
+int TMapControl::OpenRst(const char* name, int mode) { return OpenChainFile(name, mode, RMF_RSW); }
+int TMapControl::OpenMtr(const char* name, int mode) { return OpenChainFile(name, mode, RMF_MTW); }
+int TMapControl::OpenMtq(const char* name, int mode) { return OpenChainFile(name, mode, RMF_MTQ); }
+void TMapControl::CloseRst(int n) { ::CloseRst(this, n); }
+void TMapControl::CloseMtr(int n) { ::CloseMtr(this, n); }
+void TMapControl::CloseMtq(int n) { ::CloseMtq(this, n); }
+int TMapControl::ChangeRst(RMFCHAIN* unit, const char* name, int mode) {
+  return ::ChangeRst(this, unit, name, mode);
+}
+int TMapControl::ChangeMtr(RMFCHAIN* unit, const char* name, int mode) {
+  return ::ChangeMtr(this, unit, name, mode);
+}
+void TMapControl::InitRstChainUnit(RMFCHAIN* unit, int keepColors) {
+  ::InitRstChainUnit(this, unit, keepColors);
+}
+void TMapControl::InitMtrChainUnit(RMFCHAIN* unit) { ::InitMtrChainUnit(this, unit); }
+RMFCHAIN* TMapControl::GetRstChain(int n) { return GetChainUnit(RstHead(this), n); }
+RMFCHAIN* TMapControl::GetChain(int n) { return GetChainUnit(MtrHead(this), n); }
+RMFCHAIN* TMapControl::GetMtqChain(int n) { return GetChainUnit(MtqHead(this), n); }
+int TMapControl::GetRstNumberByName(const char* name) {
+  return GetChainNumberByName(RstHead(this), name);
+}
+TRst* TMapControl::GetRstClass(RMFCHAIN* unit, int level) {
+  TRst* raster = unit ? unit->Raster() : nullptr;
+  return raster ? raster->GetRstClass(level) : nullptr;
+}
+
+int TMapControl::CheckRstView(int n) { return CheckChainView(RstHead(this), n); }
+int TMapControl::SetRstView(int n, int view) { return SetChainView(RstHead(this), n, view); }
+int TMapControl::GetRstMaskType(int n) { return GetChainMaskType(RstHead(this), n); }
+int TMapControl::SetRstMaskType(int n, int type) { return SetChainMaskType(RstHead(this), n, type); }
+int TMapControl::RstViewOrder(int n, int order) { return ChainViewOrder(RstHead(this), n, order); }
+int TMapControl::CheckRstPaletteView(int n, int i) {
+  return CheckChainPaletteView(RstHead(this), n, i);
+}
+int TMapControl::SetRstPaletteView(int n, int i, int view) {
+  return SetChainPaletteView(RstHead(this), n, i, view);
+}
+const char* TMapControl::GetRstName(int n) { return GetChainName(RstHead(this), n); }
+const COLORREF* TMapControl::GetRstPalette(int n) {
+  const TBaseColors* colors = GetChainColors(RstHead(this), n);
+  return colors ? colors->Colors() : nullptr;
+}
+const COLORREF* TMapControl::GetRstStandardPalette(int n) {
+  const TBaseColors* colors = GetChainColors(RstHead(this), n);
+  return colors ? colors->SourceColors() : nullptr;
+}
+int TMapControl::GetRstBright(int n) { return GetChainBright(RstHead(this), n); }
+int TMapControl::GetRstContrast(int n) { return ::GetRstContrast(this, n); }
+int TMapControl::ChangeOrderRstShow(int from, int to) {
+  return ChangeChainOrder(RstHead(this), from, to);
+}
+int TMapControl::SetRstPrecision(int n, double precision) {
+  return SetChainPrecision(RstHead(this), n, precision);
+}
+DFRAME* TMapControl::GetRstFrame(int n) { return GetChainFrame(RstHead(this), n); }
+DFRAME* TMapControl::GetRstFrameMeters(int n) { return GetChainFrameMeters(RstHead(this), n); }
+
+int TMapControl::CheckMtrView(int n) { return CheckChainView(MtrHead(this), n); }
+int TMapControl::SetMtrView(int n, int view) { return SetChainView(MtrHead(this), n, view); }
+int TMapControl::GetMtrMaskType(int n) { return GetChainMaskType(MtrHead(this), n); }
+int TMapControl::SetMtrMaskType(int n, int type) { return SetChainMaskType(MtrHead(this), n, type); }
+int TMapControl::MtrViewOrder(int n, int order) { return ChainViewOrder(MtrHead(this), n, order); }
+const char* TMapControl::GetMtrName(int n) { return GetChainName(MtrHead(this), n); }
+int TMapControl::ChangeOrderMtrShow(int from, int to) {
+  return ChangeChainOrder(MtrHead(this), from, to);
+}
+int TMapControl::ChangeOrderMtqShow(int from, int to) {
+  return ChangeChainOrder(MtqHead(this), from, to);
+}
+int TMapControl::GetMtrDescribe(int n, MTRDESCRIBE* describe) {
+  return GetChainDescribe(MtrHead(this), n, describe);
+}
+int TMapControl::GetMtrProjectionData(int n, MTRPROJECTIONDATA* data) {
+  return GetChainProjectionData(MtrHead(this), n, data);
+}
+int TMapControl::GetMtrNumberInPoint(double x, double y, int k) {
+  return GetChainNumberInPoint(MtrHead(this), x, y, k);
+}
+
+int TMapControl::SetMtrShadow(int value) { return ::SetMtrShadow(this, value); }
+int TMapControl::GetMtrShadow() { return ::GetMtrShadow(this); }
+int TMapControl::SetMtqShadow(int n, int value) { return ::SetMtqShadow(this, n, value); }
+int TMapControl::GetMtqShadow(int n) { return ::GetMtqShadow(this, n); }
+
+int TMapControl::SetRstBorderPlane(int n, TDataEdit* border) {
+  return SetChainBorderPlane(RstHead(this), n, border);
+}
+TDataEdit* TMapControl::GetRstBorderPlane(int n) { return GetChainBorderPlane(RstHead(this), n); }
+int TMapControl::SetMtrBorderPlane(int n, TDataEdit* border) {
+  return SetChainBorderPlane(MtrHead(this), n, border);
+}
+TDataEdit* TMapControl::GetMtrBorderPlane(int n) { return GetChainBorderPlane(MtrHead(this), n); }
+int TMapControl::SetMtqBorderPlane(int n, TDataEdit* border) {
+  return SetChainBorderPlane(MtqHead(this), n, border);
+}
+TDataEdit* TMapControl::GetMtqBorderPlane(int n) { return GetChainBorderPlane(MtqHead(this), n); }
+int TMapControl::ShowRstByBorder(int n, int on) { return ShowChainByBorder(this, DOCKIND_RST, n, on); }
+int TMapControl::ShowMtrByBorder(int n, int on) { return ShowChainByBorder(this, DOCKIND_MTR, n, on); }
+int TMapControl::ShowMtqByBorder(int n, int on) { return ShowChainByBorder(this, DOCKIND_MTQ, n, on); }
+int TMapControl::CheckShowRstByBorder(int n) { return CheckShowChainByBorder(this, DOCKIND_RST, n); }
+int TMapControl::CheckShowMtrByBorder(int n) { return CheckShowChainByBorder(this, DOCKIND_MTR, n); }
+int TMapControl::CheckShowMtqByBorder(int n) { return CheckShowChainByBorder(this, DOCKIND_MTQ, n); }
+
+int TMapControl::CheckVisibilityColor(int n, int i) { return ::CheckVisibilityColor(this, n, i); }
+int TMapControl::SetVisibilityColor(int n, int i, int on) {
+  return ::SetVisibilityColor(this, n, i, on);
+}
+int TMapControl::SetVisibilityColorInRstFile(int n, int i, int on) {
+  return ::SetVisibilityColorInRstFile(this, n, i, on);
+}
+int TMapControl::GetRstColorCount(int n) { return ::GetRstColorCount(this, n); }
+int TMapControl::SetRstBright(int n, int bright) { return ::SetRstBright(this, n, bright); }
+int TMapControl::SetRstContrast(int n, int contrast) { return ::SetRstContrast(this, n, contrast); }
+int TMapControl::SetRstColor(int n, COLORREF color, int i) { return ::SetRstColor(this, n, color, i); }
+int TMapControl::RestoreRstPalette(int n) { return ::RestoreRstPalette(this, n); }
+int TMapControl::CheckInversionRst(int n) { return ::CheckInversionRst(this, n); }
+int TMapControl::InvertRst(int n, int value) { return ::InvertRst(this, n, value); }
+
+int TMapControl::GetMtrColorDesc(int n, int i, MTRCOLORDESCEX* desc) {
+  return ::GetMtrColorDesc(this, n, i, desc);
+}
+int TMapControl::SetMtrColor(int n, COLORREF color, int i) { return ::SetMtrColor(this, n, color, i); }
+int TMapControl::GetMtqColorDesc(int n, int i, MTRCOLORDESCEX* desc) {
+  return ::GetMtqColorDesc(this, n, i, desc);
+}
+int TMapControl::SetMtqColor(int n, int i, COLORREF color) { return ::SetMtqColor(this, n, i, color); }

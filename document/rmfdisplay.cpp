@@ -78,3 +78,24 @@ int ShowRstUnit(TMapControl* doc, int n) { return ShowRst(doc, n); }
 int ShowMtrUnit(TMapControl* doc, int n) { return ShowMtr(doc, DocChain(doc, DOCKIND_MTR), n); }
 int ShowMtqUnit(TMapControl* doc, int n) { return ShowMtr(doc, DocChain(doc, DOCKIND_MTQ), n); }
 int ShowMtlUnit(TMapControl* doc, int n) { return ShowMtl(doc, n); }
+
+// ---------------------------------------------------------------------------
+// The document's methods
+
+int TMapControl::ShowRstPlace(int place, DIBCONTEXT* dib) { return ::ShowRstPlace(this, place, dib); }
+int TMapControl::ShowRst(int n) { return ::ShowRst(this, n); }
+int TMapControl::ShowChainRst(int n, DIBCONTEXT* dib) { return ::ShowChainRst(this, n, dib); }
+int TMapControl::ShowMtrPlace(CHAININFO* chain, int place, DIBCONTEXT* dib) {
+  return ::ShowMtrPlace(this, chain, place, dib);
+}
+int TMapControl::ShowMtr(CHAININFO* chain, int n) { return ::ShowMtr(this, chain, n); }
+int TMapControl::ShowChainMtr(RMFCHAIN* unit, DIBCONTEXT* dib) {
+  TRmfShow show(RmfShowHost(this));
+  return show.ShowUnitMtr(unit, dib);
+}
+int TMapControl::ShowMtlPlace(int place, DIBCONTEXT* dib) { return ::ShowMtlPlace(this, place, dib); }
+int TMapControl::ShowMtl(int n) { return ::ShowMtl(this, n); }
+int TMapControl::ShowChainMtl(MTLCHAIN* unit, DIBCONTEXT* dib) {
+  TRmfShow show(RmfShowHost(this));
+  return show.ShowUnitMtl(unit, dib);
+}

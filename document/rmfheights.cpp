@@ -178,3 +178,23 @@ int GetHeightArray(TMapControl* doc, double* heights, int count, DOUBLEPOINT* fi
 int PutHeightValue(TMapControl* doc, LONG n, double x, double y, double h) {
   return PutChainHeight(DocChain(doc, DOCKIND_MTR), n, x, y, h);
 }
+
+// ---------------------------------------------------------------------------
+// The document's methods
+
+double TMapControl::GetHeightValue(double x, double y) { return ::GetHeightValue(this, x, y); }
+double TMapControl::GetHeightValue(int n, double x, double y) {
+  return ::GetHeightValue(this, n, x, y);
+}
+double TMapControl::GetPrecisionHeightValue(double x, double y) {
+  return ::GetPrecisionHeightValue(this, x, y);
+}
+double TMapControl::GetPrecisionHeightTriangle(double x, double y) {
+  return ::GetPrecisionHeightTriangle(this, x, y);
+}
+int TMapControl::GetHeightArray(double* heights, int count, DOUBLEPOINT* first, DOUBLEPOINT* last) {
+  return ::GetHeightArray(this, heights, count, first, last);
+}
+int TMapControl::PutHeightValue(LONG n, double x, double y, double h) {
+  return ::PutHeightValue(this, n, x, y, h);
+}

@@ -97,9 +97,12 @@ void FreeView3DBitmaps(VIEW3DBITMAPS& bitmaps, VIEW3DSECTION* const* sections, i
 // The picture width a requested width gives: rounded up to a multiple of
 // 32 (in 64 bits).
 inline int64_t View3DPictureWidth(LONG width) { return (int64_t(width) + 31) & ~int64_t(31); }
-// Whether a 32-bit picture of that size can be made (2 GB at most).
+// Whether a 32-bit picture of that size can be made: 2 GB at most, and a
+// width an int holds. Divided rather than multiplied, so that no size
+// overflows the test.
 inline bool View3DPictureFits(int64_t width, LONG height) {
-  return width >= 1 && height >= 1 && width * height * 4 <= (int64_t(1) << 31);
+  constexpr int64_t kPixels = (int64_t(1) << 31) / 4;
+  return width >= 1 && height >= 1 && width <= 0x7FFFFFFF && width <= kPixels / height;
 }
 
 // The mark plan cleared, and its grid: width-1 lines of mark 2 drawn

@@ -54,6 +54,18 @@ void StoreWidth(BYTE* to, int bytes, int64_t value) {
   std::memcpy(to, &v, size_t(bytes));
 }
 
+// The surface height at the start of a record: 2 bytes signed, else 4.
+LONG LoadHeight(const BYTE* from, int bytes) {
+  if (bytes == 2) {
+    int16_t v;
+    std::memcpy(&v, from, 2);
+    return v;
+  }
+  LONG v;
+  std::memcpy(&v, from, 4);
+  return v;
+}
+
 }  // namespace
 
 TMtl::TMtl() = default;
@@ -336,6 +348,7 @@ int TMtl::PutElement(const char* record, int size, int row, int col) {
   BYTE* to = Record(row, col, true);
   if (!to) return 0;
   std::memcpy(to, record, size_t(size));
+  WidenHeightRange(to);
   return 1;
 }
 
@@ -368,13 +381,7 @@ int TMtl::GetHeight(LONG& h, int row, int col) {
   if (bytes != 2 && bytes != 4) return Fail(MAPERR_DATA);
   const BYTE* e = GetElement(row, col);
   if (!e) return 0;
-  if (bytes == 2) {
-    int16_t v;
-    std::memcpy(&v, e, 2);
-    h = v;
-  } else {
-    std::memcpy(&h, e, 4);
-  }
+  h = LoadHeight(e, bytes);
   return h != empty;
 }
 
@@ -399,7 +406,19 @@ int TMtl::PutPlaneHeight(double x, double y, double h) {
   BYTE* e = GetPlaneElementAndCreate(x, y);
   if (!e) return 0;
   StoreWidth(e, bytes, v);
+  WidenHeightRange(e);
   return 1;
+}
+
+void TMtl::WidenHeightRange(const BYTE* record) {
+  const int bytes = HeightBytes();
+  if (bytes != 2 && bytes != 4) return;
+  const LONG v = LoadHeight(record, bytes);
+  // The empty height is no height: it leaves the range as it is.
+  if (v == RmfTruncate(Head.EmptyValue)) return;
+  if (v < Head.Minimum) Head.Minimum = v;
+  if (v > Head.Maximum) Head.Maximum = v;
+  HeadChanged = 1;
 }
 
 DWORD TMtl::PowerOf(const BYTE* record, int layer) const {

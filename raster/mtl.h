@@ -111,7 +111,9 @@ class MAPCLASS TMtl : public TRmf {
   // Heights (60005 for a matrix without them). GetHeight: the stored value,
   // 1 when it is not empty. The plane forms in metres; PutPlaneHeight
   // stores h x height factor rounded half away from zero, cut to its width
-  // (a value that is not finite: 60040).
+  // (a value that is not finite: 60040). A height written (here or in a
+  // record by PutElement) widens the header's minimum and maximum, saved
+  // with the header.
   int GetHeight(LONG& h, int row, int col);
   int GetPlaneHeight(double& h, double x, double y);
   int PutPlaneHeight(double x, double y, double h);
@@ -167,5 +169,8 @@ class MAPCLASS TMtl : public TRmf {
   BYTE* Record(int row, int col, bool create);
   // Reads layer `layer` (1-based) of a record.
   DWORD PowerOf(const BYTE* record, int layer) const;
+  // The header's height range (stored units) widened by the height of a
+  // record just written, unless it is the empty height.
+  void WidenHeightRange(const BYTE* record);
   void SetLayerFactor(DWORD unit);
 };

@@ -601,12 +601,17 @@ int TRmfShow::ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
     if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
-    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
-    MaskType = unit->MaskType;
-    Period = unit->View;
-    if (!ShowChainMtr(unit, dib)) return 0;
+    if (!ShowUnitMtr(unit, dib)) return 0;
   }
   return 1;
+}
+
+int TRmfShow::ShowUnitMtr(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !unit->Matrix() || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
+  if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
+  MaskType = unit->MaskType;
+  Period = unit->View;
+  return ShowChainMtr(unit, dib);
 }
 
 int TRmfShow::ShowMtr(CHAININFO* chain, int n) {
@@ -678,17 +683,22 @@ int TRmfShow::ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
     if (!(unit->PictureFactor > 0.0)) continue;
-    if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
-    if (WithoutHeights(unit->Matrix)) {
-      MaskType = 5;
-      Period = 5;
-    } else {
-      MaskType = unit->MaskType;
-      Period = unit->View;
-    }
-    if (!ShowChainMtl(unit, dib)) return 0;
+    if (!ShowUnitMtl(unit, dib)) return 0;
   }
   return 1;
+}
+
+int TRmfShow::ShowUnitMtl(MTLCHAIN* unit, const DIBCONTEXT* dib) {
+  if (!unit || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
+  if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
+  if (WithoutHeights(unit->Matrix)) {
+    MaskType = 5;
+    Period = 5;
+  } else {
+    MaskType = unit->MaskType;
+    Period = unit->View;
+  }
+  return ShowChainMtl(unit, dib);
 }
 
 int TRmfShow::ShowMtl(MTLCHAININFO* chain, int n) {

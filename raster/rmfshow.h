@@ -92,12 +92,19 @@ class MAPCLASS TRmfShow {
   int ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib);
   int ShowMtr(CHAININFO* chain, int n);
   int ShowChainMtr(RMFCHAIN* unit, const DIBCONTEXT* dib);
+  // One matrix with its own mask type and view at its picture factor, as
+  // the place painter takes it: 1 when done or out of view, 0 when the
+  // host asked to stop or the unit cannot be painted.
+  int ShowUnitMtr(RMFCHAIN* unit, const DIBCONTEXT* dib);
 
   // Layer matrices, the same way; by place a matrix without surface
   // heights is drawn in green diagonal lines.
   int ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib);
   int ShowMtl(MTLCHAININFO* chain, int n);
   int ShowChainMtl(MTLCHAIN* unit, const DIBCONTEXT* dib);
+  // One layer matrix as the place painter takes it (without surface
+  // heights in green diagonal lines), as ShowUnitMtr.
+  int ShowUnitMtl(MTLCHAIN* unit, const DIBCONTEXT* dib);
 
   // The target built from the paint context.
   DIBCONTEXT DefaultTarget() const;

@@ -39,6 +39,28 @@ class RmfChains : public doctest::EmptyDocumentTest {
                                       -50, 1234));
     return path;
   }
+  // A quality matrix of 100 x 100 elements of 10 m at (5000, 2000), values
+  // 0..3 in metres, with four colours.
+  std::string Quality(const char* file) {
+    const std::string path = dir / file;
+    BUILDMTW b = doctest::MatrixParm(1000, 1000, 10, 2);
+    MTRPROJECTIONDATA proj = rmftest::NoProjection();
+    const COLORREF colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+    TMtr m;
+    EXPECT_EQ(1, m.CreateMtq(path.c_str(), &b, &proj, colours, 4));
+    m.Head.Minimum = 0;
+    m.Head.Maximum = 4;
+    m.HeadChanged = 1;
+    m.Save();
+    return path;
+  }
+  // The border of a square in plane metres (a closed contour).
+  static void SquareBorder(TDataEdit* plane, double x1, double y1, double x2, double y2) {
+    plane->Init();
+    ASSERT_TRUE(plane->Create(METRIC_F64, 0));
+    const double points[5][2] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}, {x1, y1}};
+    for (const auto& p : points) ASSERT_TRUE(plane->AppendPointSubject(0, p[0], p[1]));
+  }
 };
 
 }  // namespace
@@ -245,4 +267,208 @@ TEST_F(RmfChains, FilesChangedByAnotherWriterAreOpenedAgain) {
   EXPECT_EQ(7000.0, unit->Frame.X1);
   EXPECT_EQ(0, unit->View);  // the document's view of it stays
   EXPECT_EQ(0, doc->AdjustData());
+}
+
+// The document's methods of each kind reach the chain of that kind alone,
+// and a number outside it gives the absent value.
+TEST_F(RmfChains, EachKindsMethodsReachItsOwnChain) {
+  const std::string r = Raster("r.rsw"), m = Matrix("m.mtw", 1), q = Quality("q.mtq");
+  ASSERT_EQ(1, doc->OpenRst(r.c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtq(q.c_str(), 0));
+  ASSERT_NE(nullptr, doc->GetRstChain(1));
+  EXPECT_EQ(RMF_RSW, doc->GetRstChain(1)->Kind);
+  EXPECT_EQ(RMF_MTW, doc->GetChain(1)->Kind);
+  EXPECT_EQ(RMF_MTQ, doc->GetMtqChain(1)->Kind);
+  EXPECT_EQ(nullptr, doc->GetRstChain(2));
+  EXPECT_EQ(nullptr, doc->GetMtqChain(0));
+
+  EXPECT_EQ(0, doc->SetRstView(1, 0));
+  EXPECT_EQ(1, doc->CheckMtrView(1));
+  EXPECT_EQ(5, doc->SetMtrMaskType(1, 5));
+  EXPECT_EQ(CHAIN_MASK_TYPE, doc->GetRstMaskType(1));
+  EXPECT_EQ(1, doc->MtrViewOrder(1, 1));
+  EXPECT_EQ(0, doc->RstViewOrder(1, -1));
+  EXPECT_EQ(-1, doc->CheckRstView(2));
+  EXPECT_EQ(-1, doc->GetMtrMaskType(2));
+  EXPECT_EQ(-1, doc->MtrViewOrder(2, 1));
+  EXPECT_STREQ(m.c_str(), doc->GetMtrName(1));
+  EXPECT_STREQ("", doc->GetRstName(2));
+  std::string upper = r;
+  for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(1, doc->GetRstNumberByName(upper.c_str()));
+  EXPECT_EQ(0, doc->GetRstNumberByName(m.c_str()));
+  EXPECT_EQ(doc->GetRstChain(1)->Raster(), doc->GetRstClass(doc->GetRstChain(1), 0));
+  EXPECT_EQ(nullptr, doc->GetRstClass(doc->GetChain(1), 0));  // a matrix is no raster
+
+  // The precision goes to the unit and into the raster's header.
+  EXPECT_EQ(1, doc->SetRstPrecision(1, 500.0));
+  EXPECT_EQ(500.0, doc->GetRstChain(1)->Precision);
+  EXPECT_EQ(500.0, doc->GetRstChain(1)->File->Head.Precision);
+  EXPECT_EQ(0, doc->SetRstPrecision(2, 500.0));
+  EXPECT_EQ(&doc->GetRstChain(1)->Frame, doc->GetRstFrameMeters(1));
+  EXPECT_EQ(&doc->GetRstChain(1)->ElementFrame, doc->GetRstFrame(1));
+  EXPECT_EQ(nullptr, doc->GetRstFrameMeters(2));
+  EXPECT_EQ(1, doc->GetMtrNumberInPoint(5000, 3000, 1));
+  EXPECT_EQ(0, doc->GetMtrNumberInPoint(5000, 3000, 2));
+  MTRDESCRIBE d;
+  ASSERT_EQ(1, doc->GetMtrDescribe(1, &d));
+  EXPECT_EQ(m, d.Name);
+  EXPECT_EQ(0, doc->GetMtrDescribe(2, &d));
+  EXPECT_EQ(0, doc->ChangeOrderMtqShow(1, 1));
+
+  // Relief shading of a quality matrix keeps 0..16.
+  EXPECT_EQ(CHAIN_SHADOW, doc->GetMtqShadow(1));
+  EXPECT_EQ(4, doc->SetMtqShadow(1, 17));
+  EXPECT_EQ(16, doc->SetMtqShadow(1, 16));
+  EXPECT_EQ(16, doc->GetMtqShadow(1));
+  EXPECT_EQ(0, doc->GetMtqShadow(2));
+  EXPECT_EQ(4, doc->SetMtrShadow(-1));
+  EXPECT_EQ(4, doc->GetMtrShadow());
+}
+
+// Colour visibility of a raster of 16 colours, kept in its file by the
+// file form; the standard palette stays as set while brightness changes
+// the painted colours, until the file's palette is restored.
+TEST_F(RmfChains, SixteenColourRasterVisibilityAndPalettes) {
+  const std::string path = Raster("four.rsw", 4);
+  ASSERT_EQ(1, doc->OpenRst(path.c_str(), 0));
+  EXPECT_EQ(16, doc->GetRstColorCount(1));
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 15));
+  EXPECT_EQ(-1, doc->CheckVisibilityColor(1, 256));
+  EXPECT_EQ(-1, doc->CheckVisibilityColor(1, -1));
+  EXPECT_EQ(-1, doc->CheckVisibilityColor(2, 0));
+  EXPECT_EQ(0, doc->SetVisibilityColor(1, 256, 0));
+  EXPECT_EQ(1, doc->SetVisibilityColor(1, 5, 0));
+  EXPECT_EQ(1, doc->SetVisibilityColor(1, 5, 7));  // any non-zero value shows it
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 5));
+  EXPECT_EQ(1, doc->SetVisibilityColorInRstFile(1, 3, 0));
+  doc->CloseRst(0);
+  ASSERT_EQ(1, doc->OpenRst(path.c_str(), 0));
+  EXPECT_EQ(0, doc->CheckVisibilityColor(1, 3));
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 4));
+  EXPECT_EQ(1, doc->GetRstChain(1)->HiddenColors);
+
+  const COLORREF* standard = doc->GetRstStandardPalette(1);
+  const COLORREF* painted = doc->GetRstPalette(1);
+  ASSERT_NE(nullptr, standard);
+  ASSERT_NE(nullptr, painted);
+  EXPECT_EQ(0x070707u, standard[7]);
+  EXPECT_EQ(8, doc->SetRstBright(1, 8));  // brightness 8: every colour white
+  EXPECT_EQ(0xFFFFFFu, painted[7]);
+  EXPECT_EQ(0x070707u, standard[7]);
+  EXPECT_EQ(8, doc->GetRstBright(1));
+  EXPECT_EQ(-16, doc->SetRstContrast(1, -40));
+  EXPECT_EQ(1, doc->SetRstColor(1, 0x123456, 7));
+  EXPECT_EQ(0x123456u, standard[7]);
+  EXPECT_EQ(0, doc->SetRstColor(1, 0x123456, 256));
+  EXPECT_EQ(1, doc->RestoreRstPalette(1));
+  EXPECT_EQ(0x070707u, standard[7]);
+  EXPECT_EQ(0x070707u, painted[7]);
+  EXPECT_EQ(0, doc->GetRstContrast(1));
+  EXPECT_EQ(nullptr, doc->GetRstStandardPalette(2));
+  EXPECT_EQ(nullptr, doc->GetRstPalette(2));
+  EXPECT_EQ(0, doc->RestoreRstPalette(2));
+}
+
+// A raster of 16 colours inverted: its negative byte and its palette,
+// also in its file; inverted back, both as they were.
+TEST_F(RmfChains, AnInvertedRasterKeepsItsInversionInItsFile) {
+  const std::string path = Raster("four.rsw", 4);
+  ASSERT_EQ(1, doc->OpenRst(path.c_str(), 0));
+  EXPECT_EQ(0, doc->CheckInversionRst(1));
+  EXPECT_EQ(1, doc->InvertRst(1, 1));
+  EXPECT_EQ(0xF8F8F8u, doc->GetRstStandardPalette(1)[7]);
+  EXPECT_EQ(0xF8F8F8u, doc->GetRstPalette(1)[7]);
+  doc->CloseRst(0);
+  ASSERT_EQ(1, doc->OpenRst(path.c_str(), 0));
+  EXPECT_EQ(1, doc->CheckInversionRst(1));
+  EXPECT_EQ(0xF8F8F8u, doc->GetRstStandardPalette(1)[7]);
+  EXPECT_EQ(1, doc->InvertRst(1, 0));
+  EXPECT_EQ(0, doc->CheckInversionRst(1));
+  EXPECT_EQ(0x070707u, doc->GetRstStandardPalette(1)[7]);
+  EXPECT_EQ(0, doc->InvertRst(2, 1));
+  EXPECT_EQ(-1, doc->CheckInversionRst(2));
+}
+
+// Colour steps: the elevation palette spread over a matrix's range, and a
+// quality matrix's own colours, whose steps run on past its count in
+// colour 0 up to index 255.
+TEST_F(RmfChains, ColourStepsOfElevationAndQualityMatrices) {
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("m.mtw", 1).c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtq(Quality("q.mtq").c_str(), 0));
+  const int count = doc->MtrPalette.GetPaletteCount();
+  ASSERT_EQ(32, count);
+  const double step = (1234.0 + 50.0) / count;
+  MTRCOLORDESCEX desc{};
+  ASSERT_EQ(1, doc->GetMtrColorDesc(1, 0, &desc));
+  EXPECT_DOUBLE_EQ(-50.0, desc.Low);
+  EXPECT_DOUBLE_EQ(-50.0 + step, desc.High);
+  EXPECT_EQ(doc->MtrPalette.GetColor(0), desc.Color);
+  ASSERT_EQ(1, doc->GetMtrColorDesc(1, count - 1, &desc));
+  EXPECT_DOUBLE_EQ(1234.0, desc.High);
+  EXPECT_EQ(0, doc->GetMtrColorDesc(1, count, &desc));
+  EXPECT_EQ(0, doc->GetMtrColorDesc(2, 0, &desc));
+  EXPECT_EQ(0, doc->GetMtrColorDesc(1, 0, nullptr));
+  EXPECT_EQ(1, doc->SetMtrColor(1, 0x123456, 5));
+  EXPECT_EQ(0x123456u, doc->MtrPalette.GetColor(5));
+  EXPECT_EQ(0, doc->SetMtrColor(1, 0x123456, count));
+  EXPECT_EQ(0, doc->SetMtrColor(2, 0x123456, 5));
+
+  ASSERT_EQ(1, doc->GetMtqColorDesc(1, 1, &desc));
+  EXPECT_DOUBLE_EQ(1.0, desc.Low);
+  EXPECT_DOUBLE_EQ(2.0, desc.High);
+  EXPECT_EQ(0x00FF00u, desc.Color);
+  ASSERT_EQ(1, doc->GetMtqColorDesc(1, 255, &desc));
+  EXPECT_DOUBLE_EQ(255.0, desc.Low);
+  EXPECT_EQ(0u, desc.Color);
+  EXPECT_EQ(0, doc->GetMtqColorDesc(1, 256, &desc));
+  EXPECT_EQ(1, doc->SetMtqColor(1, 3, 0xABCDEF));
+  EXPECT_EQ(0xABCDEFu, doc->GetMtqChain(1)->Colors.GetColor(3));
+  EXPECT_EQ(0, doc->SetMtqColor(1, 4, 0xABCDEF));
+}
+
+// Borders from plane coordinates: a raster's points go to the nearest
+// element corner, a matrix's are cut to whole elements; shown by the
+// border only once it has one, saved with the file.
+TEST_F(RmfChains, BordersFromPlaneCoordinatesAndShowingByThem) {
+  const std::string r = Raster("r.rsw"), m = Matrix("m.mtw", 1);
+  ASSERT_EQ(1, doc->OpenRst(r.c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  EXPECT_EQ(0, doc->ShowRstByBorder(1, 1));  // no border yet
+  EXPECT_EQ(0, doc->CheckShowRstByBorder(1));
+  EXPECT_EQ(-1, doc->CheckShowRstByBorder(0));
+  EXPECT_EQ(-1, doc->CheckShowMtqByBorder(1));
+  EXPECT_EQ(nullptr, doc->GetRstBorderPlane(1));
+
+  // Both frames start at (5000, 2000) with 10 m elements.
+  TDataEdit plane;
+  SquareBorder(&plane, 5003, 2007, 5303, 2257);
+  EXPECT_EQ(1, doc->SetRstBorderPlane(1, &plane));
+  EXPECT_EQ(1, doc->SetMtrBorderPlane(1, &plane));
+  EXPECT_EQ(0, doc->SetMtqBorderPlane(1, &plane));
+  EXPECT_EQ(0, doc->SetMtrBorderPlane(2, &plane));
+  plane.Free();
+  TDataEdit* rb = doc->GetRstBorderPlane(1);
+  TDataEdit* mb = doc->GetMtrBorderPlane(1);
+  ASSERT_NE(nullptr, rb);
+  ASSERT_NE(nullptr, mb);
+  ASSERT_TRUE(rb->FirstPointSubject(0));
+  EXPECT_EQ(1.0, rb->XDouble());   // column 0.7
+  EXPECT_EQ(50.0, rb->YDouble());  // row 49.7 of 50
+  ASSERT_TRUE(mb->FirstPointSubject(0));
+  EXPECT_EQ(0.0, mb->XDouble());
+  EXPECT_EQ(99.0, mb->YDouble());  // row 99.7 of 100
+  EXPECT_EQ(nullptr, doc->GetMtqBorderPlane(1));
+
+  EXPECT_EQ(1, doc->ShowRstByBorder(1, 1));
+  EXPECT_EQ(1, doc->CheckShowRstByBorder(1));
+  EXPECT_EQ(1, doc->ShowMtrByBorder(1, 0));
+  EXPECT_EQ(0, doc->CheckShowMtrByBorder(1));
+  EXPECT_EQ(0, doc->ShowMtqByBorder(1, 1));
+  doc->CloseRst(0);
+  ASSERT_EQ(1, doc->OpenRst(r.c_str(), 0));
+  EXPECT_EQ(1, doc->CheckShowRstByBorder(1));
+  ASSERT_NE(nullptr, doc->GetRstBorderPlane(1));
+  EXPECT_EQ(5, doc->GetRstBorderPlane(1)->PointCount(0));
 }

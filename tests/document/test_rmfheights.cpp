@@ -123,6 +123,30 @@ TEST_F(RmfHeights, LayerMatrixChain) {
   EXPECT_EQ(MTL_NO_HEIGHT, GetHeightValue(doc, 5100, 2100));
 }
 
+// Heights written through the chain give a layer matrix its height range,
+// saved with it: reopened, its range, summary power and the document's
+// height range are those of the heights.
+TEST_F(RmfHeights, HeightsWrittenIntoALayerMatrixGiveItsRange) {
+  const std::string path = dir / "w.mtl";
+  {
+    MTLBUILDPARM p = doctest::LayerMatrixParm(2, 2);
+    TMtl m;
+    ASSERT_EQ(1, m.Create(path.c_str(), &p));
+  }
+  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  ASSERT_EQ(1, doc->PutElementHeight(1, 5100, 2100, 40.0));
+  ASSERT_EQ(1, doc->PutElementHeight(1, 5200, 2200, 10.0));
+  doc->CloseMtl(0);
+  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  MTLDESCRIBE d;
+  ASSERT_EQ(1, doc->GetMtlDescribe(1, &d));
+  EXPECT_EQ(10.0, d.MinHeight);
+  EXPECT_EQ(40.0, d.MaxHeight);
+  EXPECT_EQ(40.0, doc->GetMaxSummaryPowerOfMtl(1));  // down to the bottom level 0
+  EXPECT_EQ(10.0, doc->HeightMin);
+  EXPECT_EQ(40.0, doc->HeightMax);
+}
+
 // The layer block through the chain: a layer outside the block or a block
 // that is missing leaves its code in the matrix; the summary power is the
 // block's own when it is above 0, else the height range down to the bottom.

@@ -61,8 +61,9 @@ class View3D : public doctest::EmptyDocumentTest {
   // A layer matrix over (5000..5500, 2000..2500) of 10 m cells whose
   // surface rises from 100 m in the west to 120 m in the east over
   // `layers` layers of 30, 50, 10 ... m down to the bottom at 20 m; the
-  // layers red, green, blue.
-  std::string Block(const char* file, int layers) {
+  // layers red, green, blue. The header's height range is set to 100..120
+  // unless `setRange` is false, when the heights written give it.
+  std::string Block(const char* file, int layers, bool setRange = true) {
     const std::string path = dir / file;
     MTLBUILDPARM p = doctest::LayerMatrixParm(layers, 2);
     TMtl m;
@@ -78,9 +79,11 @@ class View3D : public doctest::EmptyDocumentTest {
     for (int l = 0; l < layers; ++l) m.LayerItems()[l].Color = colours[l % 3];
     m.LayerHead()->BottomLevel = 20;
     m.LayerChanged = 1;
-    m.Head.Minimum = 100;
-    m.Head.Maximum = 120;
-    m.HeadChanged = 1;
+    if (setRange) {
+      m.Head.Minimum = 100;
+      m.Head.Maximum = 120;
+      m.HeadChanged = 1;
+    }
     EXPECT_EQ(1, m.Save());
     return path;
   }
@@ -143,6 +146,21 @@ TEST_F(View3D, PictureSizeAndCentre) {
   r.Height = 1;
   EXPECT_EQ(nullptr, view.BuildMtr3D(&r));
   EXPECT_EQ(nullptr, block.BuildMtl3D(&r));
+  // Sizes whose picture bytes pass 64 bits are refused too, nothing kept.
+  for (LONG side : {LONG(0x7FFFFFFF), LONG(0x40000000)}) {
+    TMtr3D* huge = doc->OpenMtr3D(side, side);
+    ASSERT_NE(nullptr, huge);
+    EXPECT_EQ(0, huge->Width) << side;
+    EXPECT_EQ(0, huge->HalfWidth) << side;
+    EXPECT_EQ(nullptr, huge->Levels) << side;
+    EXPECT_EQ(MAPERR_MEMORY, huge->GetError()) << side;
+    doc->CloseMtr3D(huge);
+    TMtl3D layers(doc);
+    EXPECT_EQ(0, layers.SetDrawSize(side, side)) << side;
+    EXPECT_EQ(0, layers.Width) << side;
+    EXPECT_EQ(0, layers.HalfWidth) << side;
+    EXPECT_EQ(MAPERR_MEMORY, layers.GetError()) << side;
+  }
   r.Width = 100;
   r.Height = 60;
   EXPECT_NE(nullptr, view.BuildMtr3D(&r));
@@ -496,6 +514,22 @@ TEST_F(View3D, LayerBlockWithWedge) {
   ASSERT_NE(nullptr, block.BuildMtl3D(&r));
   EXPECT_EQ(3, block.LayerMax);
   EXPECT_EQ(320, block.Width);
+}
+
+// A layer matrix whose height range comes from the heights written into it
+// shows its block over the whole range, not the background alone.
+TEST_F(View3D, ALayerMatrixTakesItsRangeFromItsHeights) {
+  ASSERT_EQ(1, doc->OpenMtl(Block("w.mtl", 2, false).c_str(), 0));
+  MTLDESCRIBE d;
+  ASSERT_EQ(1, doc->GetMtlDescribe(1, &d));
+  EXPECT_EQ(100.0, d.MinHeight);
+  EXPECT_EQ(120.0, d.MaxHeight);
+  EXPECT_EQ(100.0, doc->GetMaxSummaryPowerOfMtl(1));  // 120 m down to the bottom at 20 m
+  TMtl3D block(doc);
+  MTR3DVIEWEX r = Record(kX0 + 250, kY0 + 250, 320, 320, ScaleFor(2.12));
+  ASSERT_NE(nullptr, block.BuildMtl3D(&r));
+  EXPECT_EQ(VIEW3D_TOP_LEVEL, *std::max_element(block.Levels, block.Levels + 320 * 320));
+  EXPECT_NE(kGrey, Px(block.Picture, 160, 100));
 }
 
 // The layer view's drawing modes: 3 lays the surface flat; 0 draws no

@@ -209,6 +209,27 @@ TEST_F(MtlTest, RecordsAndTheLayerBlockSurviveReopening) {
   EXPECT_EQ(MAPERR_INPUT, r.GetError());
 }
 
+// Heights written widen the header's range (stored units), which is
+// saved; the empty height and thicknesses leave it alone.
+TEST_F(MtlTest, WrittenHeightsWidenTheSavedRange) {
+  Make();
+  ASSERT_EQ(1, m.PutPlaneHeight(X(1), Y(1), 12.5));
+  ASSERT_EQ(1, m.PutPlaneHeight(X(2), Y(2), -0.25));
+  ASSERT_EQ(1, m.PutPlaneHeight(X(3), Y(3), 3.0));
+  ASSERT_EQ(1, m.PutPlaneHeight(X(4), Y(4), -3276.7));  // the empty height
+  ASSERT_EQ(1, m.PutPlanePower(X(5), Y(5), 2.0, 1));
+  const char record[5] = {char(0x2C), 0x01, 1, 2, 3};  // 300 decimetres
+  ASSERT_EQ(1, m.PutElement(record, 5, 6, 6));
+  m.Close();
+
+  const RMF h = rmftest::ReadHeader(name);
+  EXPECT_EQ(-3.0, h.Minimum);
+  EXPECT_EQ(300.0, h.Maximum);
+  TMtl r(name.c_str(), 0);
+  EXPECT_DOUBLE_EQ(-0.3, r.Head.Minimum * r.HeightInverse);
+  EXPECT_DOUBLE_EQ(30.0, r.Head.Maximum * r.HeightInverse);
+}
+
 TEST_F(MtlTest, ReadOnlyFilesAreNotWritten) {
   Make();
   m.Close();
