@@ -7,7 +7,7 @@
  * select in its colour alone, legend samples in their kinds' colours, a
  * relief in 3-D, the members of an object set. Null, freed and foreign
  * contexts are refused. argv[1] is a folder for its files, where the
- * pictures are left as PNG files. */
+ * pictures are left as BMP files. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -114,71 +114,30 @@ static int Same(const BITMAP32* a, const BITMAP32* b) {
   return 1;
 }
 
-/* A PNG of the bitmap (8-bit RGB, stored deflate blocks). */
-static unsigned long Crc(unsigned long crc, const unsigned char* data, size_t n) {
-  size_t i;
-  int k;
-  for (i = 0; i < n; ++i) {
-    crc ^= data[i];
-    for (k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
-  }
-  return crc;
-}
-
-static void Put32(unsigned char* to, unsigned long v) {
-  to[0] = (unsigned char)(v >> 24), to[1] = (unsigned char)(v >> 16);
-  to[2] = (unsigned char)(v >> 8), to[3] = (unsigned char)v;
-}
-
-static void PutChunk(FILE* f, const char* type, const unsigned char* data, size_t n) {
-  unsigned char word[4];
-  Put32(word, (unsigned long)n);
-  fwrite(word, 1, 4, f);
-  fwrite(type, 1, 4, f);
-  if (n) fwrite(data, 1, n, f);
-  Put32(word, Crc(Crc(0xFFFFFFFFul, (const unsigned char*)type, 4), data, n) ^ 0xFFFFFFFFul);
-  fwrite(word, 1, 4, f);
-}
-
-static void SavePng(const BITMAP32* b, const char* name) {
-  const size_t rowBytes = 1 + 3 * (size_t)b->width, raw = rowBytes * (size_t)b->height;
-  const size_t size = 2 + raw + 5 * ((raw + 65534) / 65535) + 4;
-  unsigned char* z = (unsigned char*)malloc(size);
-  unsigned char header[13];
-  unsigned long s1 = 1, s2 = 0;
-  size_t at = 0, done = 0, i;
+/* Leaves the bitmap in the folder as a BMP file to look at: its rows are
+ * the file's rows as they are (a negative height says top-down). */
+static void SaveBmp(const BITMAP32* b, const char* name) {
+  unsigned char head[54];
+  const unsigned long size = (unsigned long)b->width * (unsigned long)b->height * 4;
+  const unsigned long fields[] = {54 + size, 0, 54, 40, (unsigned long)b->width,
+                                  (unsigned long)-b->height, 1 | 32ul << 16, 0, size};
   char path[512];
   FILE* f;
-  int y;
-  if (z == NULL) return;
-  z[at++] = 0x78, z[at++] = 0x01;
-  for (y = 0; y < b->height; ++y)
-    for (i = 0; i < rowBytes; ++i) {
-      const unsigned long p = i == 0 ? 0 : Px(b, (int)((i - 1) / 3), y);
-      const unsigned char c = i == 0 ? 0 : (unsigned char)(p >> (16 - 8 * ((i - 1) % 3)));
-      if (done % 65535 == 0) {
-        const size_t n = raw - done < 65535 ? raw - done : 65535;
-        z[at++] = (unsigned char)(done + n == raw);
-        z[at++] = (unsigned char)(n & 0xFF), z[at++] = (unsigned char)(n >> 8);
-        z[at++] = (unsigned char)(~n & 0xFF), z[at++] = (unsigned char)((~n >> 8) & 0xFF);
-      }
-      z[at++] = c, ++done;
-      s1 = (s1 + c) % 65521, s2 = (s2 + s1) % 65521;
-    }
-  Put32(z + at, (s2 << 16) | s1), at += 4;
+  int i, y;
+  memset(head, 0, sizeof head);
+  head[0] = 'B', head[1] = 'M';
+  for (i = 0; i < 9; ++i) {
+    head[2 + 4 * i] = (unsigned char)fields[i], head[3 + 4 * i] = (unsigned char)(fields[i] >> 8);
+    head[4 + 4 * i] = (unsigned char)(fields[i] >> 16);
+    head[5 + 4 * i] = (unsigned char)(fields[i] >> 24);
+  }
   snprintf(path, sizeof path, "%s/%s", folder, name);
   f = fopen(path, "wb");
   CHECK(f != NULL);
-  if (f != NULL) {
-    Put32(header, (unsigned long)b->width), Put32(header + 4, (unsigned long)b->height);
-    header[8] = 8, header[9] = 2, header[10] = header[11] = header[12] = 0;
-    fwrite("\x89PNG\r\n\x1a\n", 1, 8, f);
-    PutChunk(f, "IHDR", header, 13);
-    PutChunk(f, "IDAT", z, at);
-    PutChunk(f, "IEND", NULL, 0);
-    CHECK(fclose(f) == 0);
-  }
-  free(z);
+  if (f == NULL) return;
+  fwrite(head, 1, sizeof head, f);
+  for (y = 0; y < b->height; ++y) fwrite(Row(b, y), 4, (size_t)b->width, f);
+  CHECK(fclose(f) == 0);
 }
 
 /* --- The map ------------------------------------------------------------- */
@@ -340,7 +299,7 @@ static void WholeMap(HMAP map, const BITMAP32* picture) {
         break;
     CHECK(dib != NULL && y == h);
     if (y != h) fprintf(stderr, "visual type %d: row %d differs from mapPaintToDib\n", type, y);
-    SavePng(picture, type == 1 ? "map_type1.png" : "map_type2.png");
+    SaveBmp(picture, type == 1 ? "map_type1.bmp" : "map_type2.bmp");
   }
   CHECK(mapSetViewType(map, 1) != 0);
   CHECK(mapPaint(map, picture->dc, 1, &rect) == 1);
@@ -389,8 +348,8 @@ static void OtherDevices(HMAP map, const BITMAP32* display) {
   CHECK(mapGetViewType(map) == 1);
   CHECK(mapPaint(map, plotter.dc, 1, &rect) == 1);
   CHECK(mapGetViewType(map) == 1);
-  SavePng(&printer, "map_printer.png");
-  SavePng(&plotter, "map_plotter.png");
+  SaveBmp(&printer, "map_printer.bmp");
+  SaveBmp(&plotter, "map_plotter.bmp");
   CHECK(Count(&printer, LAKE_PIXEL) > 3 * Count(display, LAKE_PIXEL) / 2);
   CHECK(BoxOf(&printer, LAKE_PIXEL, &box) && BoxOf(display, LAKE_PIXEL, &shown));
   CHECK(box.left > shown.left && box.right - box.left > shown.right - shown.left);
@@ -422,7 +381,7 @@ static void Window(HMAP map, const BITMAP32* picture) {
   CHECK(mapView(map, window, 1, &corner, 2) == 1);
   CHECK(platReadWindowPixels(window, bits, stride, w, h) == h);
   CHECK(Same(&read, picture));
-  SavePng(&read, "window.png");
+  SaveBmp(&read, "window.bmp");
 
   Clear(&read, 0);
   dc = platGetDC(window);
@@ -478,6 +437,7 @@ static void Objects(HMAP map, const BITMAP32* b) {
   LONG counts[1] = {2};
   PLACEDATA place;
   unsigned long fill;
+  LONG shift;
   rect.left = 0, rect.top = 0, rect.right = b->width, rect.bottom = b->height;
 
   Clear(b, WHITE);
@@ -523,10 +483,15 @@ static void Objects(HMAP map, const BITMAP32* b) {
   Clear(b, WHITE);
   CHECK(mapPaintUserObject95(map, b->dc, &rect, &parm, &place, 3) == 1);
   CHECK(BoxOf(b, 0x00C000, &moved) && moved.left == box.left && moved.top == box.top);
+  /* Moved 1 km north: the same line higher up. */
+  offset.X = 1000.0, offset.Y = 0.0;
   Clear(b, WHITE);
   CHECK(mapPaintOffsetUserObject95(map, b->dc, &rect, &parm, &place, &offset, 3) == 1);
-  CHECK(Count(b, 0x00C000) > 50);
-  SavePng(b, "user_object.png");
+  CHECK(BoxOf(b, 0x00C000, &moved));
+  shift = PixelOf(map, 3000, 5000).y - PixelOf(map, 4000, 5000).y;
+  CHECK(moved.left == box.left && moved.right == box.right && shift > 50);
+  CHECK(box.top - moved.top >= shift - 1 && box.top - moved.top <= shift + 1);
+  SaveBmp(b, "user_object.bmp");
   mapFreeObject(lakeObject);
   mapFreeObject(road);
 }
@@ -545,7 +510,7 @@ static void TotalSelect(HMAP map, const BITMAP32* b) {
   mapSetTotalSeekMapRule(map, -1);
   Clear(b, WHITE);
   CHECK(mapTotalPaintSelect95(map, b->dc, &rect, 0xFF00FF) == 1);
-  SavePng(b, "total_select.png");
+  SaveBmp(b, "total_select.bmp");
   CHECK(Count(b, 0xFF00FF) > 100);
   CHECK(Count(b, 0xFF00FF) + Count(b, WHITE) == (long)b->width * b->height);
   CHECK(BoxOf(b, 0xFF00FF, &box) && Inside(&lakeBox, &box));
@@ -575,7 +540,7 @@ static void ObjectSet(HMAP map, const BITMAP32* b) {
   CHECK(mapObjectSetCount(set) == 2);
   Clear(b, WHITE);
   CHECK(mapPaintObjectSet(set, map, b->dc, &rect) == 1);
-  SavePng(b, "object_set.png");
+  SaveBmp(b, "object_set.bmp");
   /* 0xFFFF00 is blue 0xFF, green 0xFF, red 0. */
   CHECK(Count(b, 0x00FFFF) > 100);
   CHECK(BoxOf(b, 0x00FFFF, &box) && !Inside(&lakeBox, &box));
@@ -594,7 +559,7 @@ static void Legend(HMAP map, const LONG* kinds) {
   /* At visual type 4 an area's fill is drawn as its outline, in its
    * colour; a line in its own colour. */
   CHECK(mapPaintExampleObjectEx(map, b.dc, &rect, kinds[1], 4) == 1);
-  SavePng(&b, "legend_lake_type4.png");
+  SaveBmp(&b, "legend_lake_type4.bmp");
   CHECK(Count(&b, LAKE_PIXEL) > 40);
   CHECK(Count(&b, LAKE_PIXEL) + Count(&b, WHITE) == 64L * 40);
   CHECK(BoxOf(&b, LAKE_PIXEL, &box) && box.right - box.left > 40 && box.bottom - box.top > 25);
@@ -606,7 +571,7 @@ static void Legend(HMAP map, const LONG* kinds) {
   Clear(&b, WHITE);
   CHECK(mapPaintExampleObject(map, b.dc, &rect, kinds[1]) == 1);
   CHECK(Count(&b, LAKE_PIXEL) > 500);
-  SavePng(&b, "legend_lake.png");
+  SaveBmp(&b, "legend_lake.bmp");
   Clear(&b, WHITE);
   CHECK(mapPaintExampleSiteObject(map, 0, b.dc, &rect, kinds[0]) == 1);
   CHECK(Count(&b, ROAD_PIXEL) > 40);
@@ -662,7 +627,7 @@ static void Relief(void) {
   old.ObserverX = 5999500, old.ObserverY = 500200, old.ObserverHeight = 500;
   old.Scale = 40000, old.HeightScale = 60, old.GridStep = 8, old.ShowGrid = 1;
   mapPaintMtr3D(view, b.dc, &old);
-  SavePng(&b, "relief.png");
+  SaveBmp(&b, "relief.bmp");
   sky = Px(&b, 0, 0);
   CHECK(CountOther(&b, WHITE) > 128L * 96 / 2);
   CHECK(CountOther(&b, sky) > 128L * 96 / 4);
@@ -674,7 +639,7 @@ static void Relief(void) {
   ex.Width = 128, ex.Height = 96;
   Clear(&b, WHITE);
   mapPaintMtr3Dx(view, b.dc, &ex);
-  SavePng(&b, "relief_ex.png");
+  SaveBmp(&b, "relief_ex.bmp");
   sky = Px(&b, 0, 0);
   CHECK(CountOther(&b, WHITE) > 128L * 96 / 2);
   CHECK(CountOther(&b, sky) > 128L * 96 / 4);
