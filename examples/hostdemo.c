@@ -353,40 +353,32 @@ static int WritePng(const char* path, const unsigned char* pixels, long stride, 
   return f != NULL && fclose(f) == 0;
 }
 
-/* Paints the sheet with mapPaint onto a device context over a bitmap of
- * the host and writes the bitmap as a PNG. */
+/* Paints the whole picture of the map with mapPaint onto a device context
+ * over a bitmap of the host and writes the bitmap as a PNG. */
 static int PaintMap(HMAP map, const char* png) {
   DrawingCallbackTable table = {OnPolyline, OnPolygon, OnText, NULL, NULL, NULL};
-  double left = X0 + SIDE, top = Y0, right = X0, bottom = Y0 + SIDE;
-  HDC dc;
+  LONG width = 0, height = 0, stride = 0;
+  const unsigned char* pixels = NULL;
+  HDC dc = 0;
   RECT rect;
-  LONG stride = 0;
-  const unsigned char* pixels;
-  int width, height, ok;
+  int ok;
 
   /* The drawing callbacks receive the whole map as lines, areas and texts. */
   if (mapPaintToScript(map, 4000, 4000, &table))
     printf("the map painted through drawing callbacks: %d polylines, %d polygons (areas, signs"
            " and wide lines), %d texts\n", lines, areas, texts);
 
-  /* The sheet's picture rectangle (its north-west and south-east corners,
-   * in picture pixels), with a margin. */
+  /* A device context over a bitmap of the picture's size, its rows
+   * top-down, and the picture's rectangle in picture pixels. */
   mapSetBackColor(map, 0xF4F0E8); /* a pale paper colour */
-  mapPlaneToPicture(map, &left, &top);
-  mapPlaneToPicture(map, &right, &bottom);
-  rect.left = (LONG)left - 8, rect.top = (LONG)top - 8;
-  rect.right = (LONG)right + 8, rect.bottom = (LONG)bottom + 8;
-  width = (int)(rect.right - rect.left), height = (int)(rect.bottom - rect.top);
-
-  /* A device context over a bitmap of the picture's size, top row first.
-   * mapPaint95 paints the rectangle at the bitmap's top left (mapPaint
-   * would put it where it lies in the picture). */
-  dc = platCreateBitmapDC(width, height, 1);
-  ok = dc != 0 && mapPaint95(map, dc, 1, &rect);
-  pixels = ok ? (const unsigned char*)platGetBitmapBits(dc, &stride) : NULL;
-  ok = pixels != NULL && WritePng(png, pixels, stride, width, height);
+  ok = mapGetPictureSize(map, &width, &height) && width > 0 && height > 0;
+  if (ok) dc = platCreateBitmapDC(width, height, 1);
+  rect.left = 0, rect.top = 0, rect.right = width, rect.bottom = height;
+  ok = dc != 0 && mapPaint(map, dc, 1, &rect);
+  if (ok) pixels = (const unsigned char*)platGetBitmapBits(dc, &stride);
+  ok = pixels != NULL && WritePng(png, pixels, stride, (int)width, (int)height);
   if (ok)
-    printf("the map painted into %s (%d x %d pixels at 1:%d)\n", png, width, height,
+    printf("the map painted into %s (%d x %d pixels at 1:%d)\n", png, (int)width, (int)height,
            (int)mapGetShowScale(map));
   platDeleteBitmapDC(dc);
   return ok;
