@@ -194,26 +194,20 @@ static void MakeClassifier(const char* path, LONG* kinds) {
   mapCloseRsc(rsc);
 }
 
+/* A map at 1:100 000 of one sheet, the square of SIDE metres from (X0, Y0),
+ * its corners listed from the south-west clockwise. */
 static HMAP MakeMap(const char* path, const char* rscPath) {
+  const double corners[8] = {X0, Y0, X0 + SIDE, Y0, X0 + SIDE, Y0 + SIDE, X0, Y0 + SIDE};
   MAPREGISTEREX map;
   LISTREGISTER sheet;
   memset(&map, 0, sizeof map);
   map.Length = MAPREGISTER_LENGTH;
-  strcpy(map.Name, "DC MAP");
   map.Scale = 100000;
-  map.MapType = MAPTYPE_TOPOGRAPHIC;
-  map.MaterialProjection = PRJ_GAUSSKRUGER;
-  map.EllipsoideKind = ELLIPSOID_KRASOVSKY;
-  map.AxisMeridian = 39.0 * 3.14159265358979323846 / 180.0;
-  map.DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
   memset(&sheet, 0, sizeof sheet);
   sheet.Length = LISTREGISTER_LENGTH;
   strcpy(sheet.Nomenclature, "DC-1");
   strcpy(sheet.FileName, "DC1");
-  sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
-  sheet.XNorthWest = X0 + SIDE, sheet.YNorthWest = Y0;
-  sheet.XNorthEast = X0 + SIDE, sheet.YNorthEast = Y0 + SIDE;
-  sheet.XSouthEast = X0, sheet.YSouthEast = Y0 + SIDE;
+  memcpy(&sheet.XSouthWest, corners, sizeof corners);
   return mapCreateMapEx(path, rscPath, &map, &sheet);
 }
 
