@@ -359,17 +359,27 @@ static void OtherDevices(HMAP map, const BITMAP32* display) {
   platDeleteBitmapDC(plotter.dc);
 }
 
-/* A window shows what the bitmap shows, through mapView and through
- * mapPaint on its own context. */
+static HOBJ ReadObject(HMAP map, LONG number) {
+  HOBJ object = mapCreateObject(map, 1, 0, 0);
+  CHECK(object != 0 && mapReadObjectByNumber(map, 0, object, 1, number) == object);
+  return object;
+}
+
+/* A window shows what a bitmap shows, painted through mapView,
+ * mapViewObject and mapViewMapObject and through mapPaint on its own
+ * context; its context dies with it. */
 static void Window(HMAP map, const BITMAP32* picture) {
   const int w = picture->width, h = picture->height;
   HWND window = platCreateWindow(NULL, NULL, w, h);
-  BITMAP32 read = NewBitmap(w, h, 1);
+  static const DWORD green[] = {0x00C000, 500};
+  BITMAP32 read = NewBitmap(w, h, 1), shown = NewBitmap(w, h, 0);
   LONG stride = 0;
   unsigned char* bits = (unsigned char*)platGetBitmapBits(read.dc, &stride);
   DOUBLEPOINT corner = {0.0, 0.0};
   RECT rect;
   HDC dc;
+  HOBJ object;
+  PAINTPARM parm;
   rect.left = 0, rect.top = 0, rect.right = w, rect.bottom = h;
   CHECK(window != 0 && bits != NULL && stride == 4 * w);
   CHECK(mapView(map, window, 1, &corner, 2) == 1);
@@ -393,6 +403,23 @@ static void Window(HMAP map, const BITMAP32* picture) {
   CHECK(platReadWindowPixels(window, bits, stride, 10, 5) == 5);
   CHECK(Px(&read, 9, 4) == Px(picture, 9, 4) && Px(&read, 10, 4) == 0 && Px(&read, 9, 5) == 0);
 
+  /* An object seen from a picture point, alone or with a paint record
+   * over what the window shows: as on a bitmap given the same rectangle. */
+  corner.X = 40.0, corner.Y = 30.0;
+  rect.left = 40, rect.top = 30, rect.right = 40 + w, rect.bottom = 30 + h;
+  object = ReadObject(map, 1);
+  CHECK(mapViewObject(map, window, &corner, object, 2) == 1);
+  CHECK(mapPaintObject95(map, shown.dc, &rect, object) == 1);
+  CHECK(platReadWindowPixels(window, bits, stride, w, h) == h);
+  CHECK(Same(&read, &shown) && Count(&read, LAKE_PIXEL) > 1000);
+  parm.Image = PRIM_LINE, parm.Parm = (const char*)green, parm.Mode = 13;
+  CHECK(mapViewMapObject(map, window, &corner, object, &parm, 2) == 1);
+  CHECK(mapPaintMapObject95(map, shown.dc, &rect, object, &parm) == 1);
+  CHECK(platReadWindowPixels(window, bits, stride, w, h) == h);
+  CHECK(Same(&read, &shown) && Count(&read, 0x00C000) > 100);
+  mapFreeObject(object);
+  rect.left = 0, rect.top = 0, rect.right = w, rect.bottom = h;
+
   CHECK(platReadWindowPixels(window, NULL, stride, w, h) == 0);
   CHECK(platReadWindowPixels(window, bits, 4 * w - 1, w, h) == 0);
   CHECK(platReadWindowPixels(window, bits, stride, 0, h) == 0);
@@ -410,15 +437,10 @@ static void Window(HMAP map, const BITMAP32* picture) {
   CHECK(platGetDC(window) == 0);
   CHECK(platReadWindowPixels(window, bits, stride, w, h) == 0);
   platDeleteBitmapDC(read.dc);
+  platDeleteBitmapDC(shown.dc);
 }
 
 /* --- Objects, selects and sets ------------------------------------------- */
-
-static HOBJ ReadObject(HMAP map, LONG number) {
-  HOBJ object = mapCreateObject(map, 1, 0, 0);
-  CHECK(object != 0 && mapReadObjectByNumber(map, 0, object, 1, number) == object);
-  return object;
-}
 
 /* One object alone: the lake in its colour, nothing of the roads. */
 static void Objects(HMAP map, const BITMAP32* b) {
