@@ -3,6 +3,7 @@
 #include "api/legend_api.h"
 
 #include "document/mapaccess.h"
+#include "platform/gdi/hostdc.h"
 
 MAPAPI LONG WINAPI mapPaintExampleObject(HMAP hMap, HDC hdc, RECT* rect, LONG incode) {
   return mapPaintExampleObjectEx(hMap, hdc, rect, incode, 0);
@@ -11,7 +12,7 @@ MAPAPI LONG WINAPI mapPaintExampleObject(HMAP hMap, HDC hdc, RECT* rect, LONG in
 MAPAPI LONG WINAPI mapPaintExampleObjectEx(HMAP hMap, HDC hdc, RECT* rect, LONG incode,
                                            LONG viewType) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr || rect == nullptr) return 0;
+  if (doc == nullptr || rect == nullptr || !plat::IsDeviceContext(hdc)) return 0;
   return doc->PaintExampleObject(hdc, *rect, incode, &doc->Rsc, viewType, nullptr);
 }
 
@@ -21,7 +22,7 @@ MAPAPI LONG WINAPI mapPaintExampleObjectFunc(HMAP hMap, HDC hdc, LONG left, LONG
                                              const COLORREF* palette, LONG viewType,
                                              const char* text) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr) return 0;
+  if (doc == nullptr || !plat::IsDeviceContext(hdc)) return 0;
   const RECT rect{left, top, right, bottom};
   return doc->PaintExampleObject(hdc, rect, code, parm, count, palette, viewType, text,
                                  LOCAL_LINE);
@@ -32,7 +33,7 @@ MAPAPI LONG WINAPI mapPaintExampleObjectRealByFuncData(HMAP hMap, HDC hdc, RECT*
                                                        LONG count, const COLORREF* palette,
                                                        LONG viewType, const char* text) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr || rect == nullptr) return 0;
+  if (doc == nullptr || rect == nullptr || !plat::IsDeviceContext(hdc)) return 0;
   return doc->PaintExampleObjectReal(hdc, *rect, code, parm, data, count, palette, viewType,
                                      text);
 }

@@ -4,6 +4,7 @@
 
 #include "document/mapaccess.h"
 #include "document/mtr3d.h"
+#include "platform/gdi/hostdc.h"
 
 MAPAPI HMTR3D WINAPI mapOpenMtr3D(HMAP hMap, LONG width, LONG height) {
   TMapAccess* doc = DocumentOf(hMap);
@@ -14,12 +15,12 @@ MAPAPI void WINAPI mapCloseMtr3D(HMTR3D view) { FreeMtr3D(Mtr3DOf(view)); }
 
 MAPAPI void WINAPI mapPaintMtr3D(HMTR3D view, HDC dc, MTR3DVIEW* record) {
   TMtr3D* v = Mtr3DOf(view);
-  if (v && dc && record) v->Paint(dc, record);
+  if (v && record && plat::IsDeviceContext(dc)) v->Paint(dc, record);
 }
 
 MAPAPI void WINAPI mapPaintMtr3Dx(HMTR3D view, HDC dc, MTR3DVIEWEX* record) {
   TMtr3D* v = Mtr3DOf(view);
-  if (v && dc && record) v->PaintEx(dc, record);
+  if (v && record && plat::IsDeviceContext(dc)) v->PaintEx(dc, record);
 }
 
 MAPAPI HBITMAP WINAPI mapBuildMtr3D(HMTR3D view, MTR3DVIEW* record) {

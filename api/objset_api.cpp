@@ -5,6 +5,7 @@
 #include "common/liveset.h"
 #include "document/mapaccess.h"
 #include "objects/objectinfo.h"
+#include "platform/gdi/hostdc.h"
 #include "search/objectset.h"
 #include "selection/mapselect.h"
 
@@ -118,7 +119,7 @@ MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number) 
 MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect) {
   TObjectSet* s = Live(set);
   TMapAccess* doc = DocumentOf(hMap);
-  if (s == nullptr || doc == nullptr || hdc == nullptr || rect == nullptr) return 0;
+  if (s == nullptr || doc == nullptr || !plat::IsDeviceContext(hdc) || rect == nullptr) return 0;
   return s->PaintGroup(doc, hdc, *rect, 0xFFFF00, 2);
 }
 

@@ -14,6 +14,7 @@
 #include "common/messages.h"
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
+#include "platform/gdi/hostdc.h"
 #include "records/drawedit.h"
 
 namespace {
@@ -1064,6 +1065,7 @@ MAPAPI LONG WINAPI mapPaintExampleRscObject(HMAP hMap, HRSC hRsc, HDC hdc, RECT*
                                             LONG incode) {
   TMapAccess* doc = DocumentOf(hMap);
   TMapRsc* rsc = RscOf(hRsc);
-  if (doc == nullptr || rsc == nullptr || rect == nullptr) return 0;
+  if (doc == nullptr || rsc == nullptr || rect == nullptr || !plat::IsDeviceContext(hdc))
+    return 0;
   return doc->PaintExampleObject(hdc, *rect, incode, rsc, 0, nullptr);
 }

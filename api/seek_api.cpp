@@ -6,6 +6,7 @@
 #include "document/mapaccess.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
+#include "platform/gdi/hostdc.h"
 #include "search/docseek.h"
 #include "selection/mapselect.h"
 
@@ -85,7 +86,7 @@ MAPAPI LONG WINAPI mapSetTotalSeekAccess(HMAP hMap, LONG access) {
 
 MAPAPI LONG WINAPI mapTotalPaintSelect95(HMAP hMap, HDC hdc, const RECT* rect, COLORREF colour) {
   TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr || hdc == nullptr || rect == nullptr) return 0;
+  if (doc == nullptr || !plat::IsDeviceContext(hdc) || rect == nullptr) return 0;
   return doc->TotalPaintSelect95(hdc, *rect, colour);
 }
 

@@ -21,6 +21,7 @@
 #include "mapstore/map.h"
 #include "mapstore/mapfiles.h"
 #include "objects/objectinfo.h"
+#include "platform/gdi/hostdc.h"
 #include "search/docseek.h"
 #include "selection/mapselect.h"
 #include "selection/selectcontexts.h"
@@ -478,7 +479,7 @@ MAPAPI LONG WINAPI mapPaintExampleSiteObject(HMAP hMap, HSITE hSite, HDC hdc, RE
                                              LONG incode) {
   TMapAccess* doc = DocumentOf(hMap);
   TMap* map = OpenMapOf(hMap, hSite);
-  if (map == nullptr || rect == nullptr) return 0;
+  if (map == nullptr || rect == nullptr || !plat::IsDeviceContext(hdc)) return 0;
   return doc->PaintExampleObject(hdc, *rect, incode, &map->Rsc, 0, nullptr);
 }
 

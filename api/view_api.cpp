@@ -2,30 +2,36 @@
 #include "api/view_api.h"
 
 #include "document/viewentries.h"
+#include "platform/gdi/hostdc.h"
 #include "search/docseek.h"
 
 MAPAPI LONG WINAPI mapPaintMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
                                        PAINTPARM* parm) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintMapObject95(hMap, hdc, rect, info, parm);
 }
 
 MAPAPI LONG WINAPI mapPaintOffsetMapObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info,
                                              PAINTPARM* parm, DOUBLEPOINT* offset, LONG kind) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintOffsetMapObject95(hMap, hdc, rect, info, parm, offset, kind);
 }
 
 MAPAPI LONG WINAPI mapPaintUserObject(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
                                       PLACEDATA* data, LONG kind) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintUserObject(hMap, hdc, rect, parm, data, kind);
 }
 
 MAPAPI LONG WINAPI mapPaintUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
                                         PLACEDATA* data, LONG kind) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintUserObject95(hMap, hdc, rect, parm, data, kind);
 }
 
 MAPAPI LONG WINAPI mapPaintOffsetUserObject95(HMAP hMap, HDC hdc, RECT* rect, PAINTPARM* parm,
                                               PLACEDATA* data, DOUBLEPOINT* offset, LONG kind) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintOffsetUserObject95(hMap, hdc, rect, parm, data, offset, kind);
 }
 
@@ -64,23 +70,28 @@ MAPAPI LONG WINAPI mapViewOffsetUserObject(HMAP hMap, HWND hwnd, DOUBLEPOINT* po
 }
 
 MAPAPI LONG WINAPI mapPaint(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaint(hMap, hdc, erase, rect);
 }
 
 MAPAPI LONG WINAPI mapPaint95(HMAP hMap, HDC hdc, LONG erase, RECT* rect) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaint95(hMap, hdc, erase, rect);
 }
 
 MAPAPI LONG WINAPI mapPaintObject(HMAP hMap, HDC hdc, RECT* rect, HOBJ info) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintObject(hMap, hdc, rect, info);
 }
 
 MAPAPI LONG WINAPI mapPaintObjectEx(HMAP hMap, HDC hdc, RECT* rect, HOBJ info, LONG erase,
                                     LONG keep) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintObjectEx(hMap, hdc, rect, info, erase, keep);
 }
 
 MAPAPI LONG WINAPI mapPaintObject95(HMAP hMap, HDC hdc, RECT* rect, HOBJ info) {
+  if (!plat::IsDeviceContext(hdc)) return 0;
   return docPaintObject95(hMap, hdc, rect, info);
 }
 

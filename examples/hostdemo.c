@@ -3,7 +3,8 @@
  * constants of "types/"): it makes a classifier with a line, an area and
  * a point kind, a map of one sheet on it, appends objects with semantics,
  * reads them back, edits and deletes some, converts a point to latitude
- * and longitude, and paints the map into a PNG file.
+ * and longitude, paints the map onto a device context over a bitmap of
+ * its own and writes it as a PNG file, and paints a legend.
  *
  * Build against an installed library:
  *   cc -std=c99 hostdemo.c $(pkg-config --cflags --libs mapcore) -o hostdemo
@@ -282,7 +283,8 @@ static void WINAPI OnText(int x, int y, const char* text, LOGFONTA* font, int ze
   (void)x, (void)y, (void)text, (void)font, (void)zero, (void)colour, ++texts;
 }
 
-/* A PNG of 8-bit palette pixels, written with stored deflate blocks so
+/* A PNG of a 32-bit bitmap (pixels 0x00RRGGBB, rows `stride` bytes apart,
+ * the top row first), written as 8-bit RGB with stored deflate blocks so
  * that no compression library is needed. */
 static unsigned long Crc(unsigned long crc, const unsigned char* data, size_t n) {
   size_t i;
@@ -309,9 +311,9 @@ static void Chunk(FILE* f, const char* type, const unsigned char* data, size_t n
   fwrite(word, 1, 4, f);
 }
 
-static int WritePng(const char* path, const unsigned char* pixels, int width, int height,
-                    const unsigned char* rgb, int colours) {
-  const size_t rowBytes = (size_t)width + 1, raw = rowBytes * (size_t)height;
+static int WritePng(const char* path, const unsigned char* pixels, long stride, int width,
+                    int height) {
+  const size_t rowBytes = 1 + 3 * (size_t)width, raw = rowBytes * (size_t)height;
   const size_t blocks = (raw + 65534) / 65535, size = 2 + raw + 5 * blocks + 4;
   unsigned char* z = (unsigned char*)malloc(size);
   unsigned char header[13];
@@ -322,8 +324,11 @@ static int WritePng(const char* path, const unsigned char* pixels, int width, in
   if (z == NULL) return 0;
   z[at++] = 0x78, z[at++] = 0x01;
   for (y = 0; y < height; ++y) {
+    const unsigned char* row = pixels + (size_t)y * (size_t)stride;
     for (i = 0; i < rowBytes; ++i) {
-      const unsigned char c = i == 0 ? 0 : pixels[(size_t)y * (size_t)width + i - 1];
+      /* A filter byte, then red, green and blue of each pixel (blue,
+       * green, red in memory). */
+      const unsigned char c = i == 0 ? 0 : row[4 * ((i - 1) / 3) + 2 - (i - 1) % 3];
       if (done % 65535 == 0) { /* a stored block's head */
         const size_t n = raw - done < 65535 ? raw - done : 65535;
         z[at++] = (unsigned char)(done + n == raw);
@@ -338,10 +343,9 @@ static int WritePng(const char* path, const unsigned char* pixels, int width, in
   f = fopen(path, "wb");
   if (f != NULL) {
     Be32(header, (unsigned long)width), Be32(header + 4, (unsigned long)height);
-    header[8] = 8, header[9] = 3, header[10] = header[11] = header[12] = 0;
+    header[8] = 8, header[9] = 2, header[10] = header[11] = header[12] = 0;
     fwrite("\x89PNG\r\n\x1a\n", 1, 8, f);
     Chunk(f, "IHDR", header, 13);
-    Chunk(f, "PLTE", rgb, (size_t)colours * 3);
     Chunk(f, "IDAT", z, at);
     Chunk(f, "IEND", NULL, 0);
   }
@@ -349,66 +353,61 @@ static int WritePng(const char* path, const unsigned char* pixels, int width, in
   return f != NULL && fclose(f) == 0;
 }
 
-/* Paints each object into an 8-bit picture of the sheet with the
- * document's palette and lays the objects one over another; writes the
- * picture as a PNG. */
+/* Paints the whole picture of the map with mapPaint onto a device context
+ * over a bitmap of the host and writes the bitmap as a PNG. */
 static int PaintMap(HMAP map, const char* png) {
   DrawingCallbackTable table = {OnPolyline, OnPolygon, OnText, NULL, NULL, NULL};
-  unsigned char rgb[3 * 256];
-  unsigned char *picture, *layer;
-  double left = X0 + SIDE, top = Y0, right = X0, bottom = Y0 + SIDE;
-  COLORREF back = mapSetBackColor(map, 0xF4F0E8); /* a pale paper colour */
-  HOBJ object = mapCreateObject(map, 1, 0, 0);
+  LONG width = 0, height = 0, stride = 0;
+  const unsigned char* pixels = NULL;
+  HDC dc = 0;
   RECT rect;
-  int width, height, colours = (int)mapGetColorCount(map), background = -1, painted = 0, i;
-  LONG flags = SEEK_FIRST;
-  size_t p, n;
+  int ok;
 
   /* The drawing callbacks receive the whole map as lines, areas and texts. */
   if (mapPaintToScript(map, 4000, 4000, &table))
     printf("the map painted through drawing callbacks: %d polylines, %d polygons (areas, signs"
            " and wide lines), %d texts\n", lines, areas, texts);
 
-  /* The sheet's picture rectangle, with a margin. */
-  mapPlaneToPicture(map, &left, &top);
-  mapPlaneToPicture(map, &right, &bottom);
-  rect.left = (LONG)left - 8, rect.top = (LONG)top - 8;
-  rect.right = (LONG)right + 8, rect.bottom = (LONG)bottom + 8;
-  width = (int)(rect.right - rect.left), height = (int)(rect.bottom - rect.top);
-  if (colours < 1 || colours > 256) colours = 256;
-  for (i = 0; i < colours; ++i) {
-    const COLORREF c = mapGetMapColor(map, i);
-    rgb[3 * i] = (unsigned char)c, rgb[3 * i + 1] = (unsigned char)(c >> 8);
-    rgb[3 * i + 2] = (unsigned char)(c >> 16);
-    if ((c & 0xFFFFFF) == (back & 0xFFFFFF) && background < 0) background = i;
-  }
-  n = (size_t)width * (size_t)height;
-  picture = (unsigned char*)malloc(n);
-  layer = (unsigned char*)malloc(n);
-  if (background < 0) background = 0;
-  if (picture != NULL) memset(picture, background, n);
-  while (picture != NULL && layer != NULL && object != 0 && mapSeekObject(map, object, flags)) {
-    flags = SEEK_NEXT;
-    if (!mapPaintObjectToImage(map, (char*)layer, width, height, height, &rect, object)) continue;
-    for (p = 0; p < n; ++p)
-      if (layer[p] != background) picture[p] = layer[p];
-    ++painted;
-  }
-  mapFreeObject(object);
-  if (painted > 0 && WritePng(png, picture, width, height, rgb, colours))
-    printf("%d objects painted into %s (%d x %d pixels at 1:%d)\n", painted, png, width, height,
+  /* A device context over a bitmap of the picture's size, its rows
+   * top-down, and the picture's rectangle in picture pixels. */
+  mapSetBackColor(map, 0xF4F0E8); /* a pale paper colour */
+  ok = mapGetPictureSize(map, &width, &height) && width > 0 && height > 0;
+  if (ok) dc = platCreateBitmapDC(width, height, 1);
+  rect.left = 0, rect.top = 0, rect.right = width, rect.bottom = height;
+  ok = dc != 0 && mapPaint(map, dc, 1, &rect);
+  if (ok) pixels = (const unsigned char*)platGetBitmapBits(dc, &stride);
+  ok = pixels != NULL && WritePng(png, pixels, stride, (int)width, (int)height);
+  if (ok)
+    printf("the map painted into %s (%d x %d pixels at 1:%d)\n", png, (int)width, (int)height,
            (int)mapGetShowScale(map));
-  else
-    painted = 0;
-  free(picture);
-  free(layer);
-  return painted > 0;
+  platDeleteBitmapDC(dc);
+  return ok;
+}
+
+/* A legend: a sample of each kind of the classifier, side by side. */
+static int PaintLegend(HMAP map, const char* png) {
+  const LONG codes[3] = {ROAD_CODE, LAKE_CODE, WELL_CODE};
+  const LONG locals[3] = {LOCAL_LINE, LOCAL_SQUARE, LOCAL_POINT};
+  HDC dc = platCreateBitmapDC(3 * 60, 40, 1);
+  LONG stride = 0;
+  const unsigned char* pixels;
+  RECT rect;
+  int i, ok = dc != 0;
+  for (i = 0; ok && i < 3; ++i) {
+    rect.left = 60 * i + 2, rect.top = 2, rect.right = 60 * i + 58, rect.bottom = 38;
+    ok = mapPaintExampleObject(map, dc, &rect, mapRscObjectCode(map, codes[i], locals[i]));
+  }
+  pixels = ok ? (const unsigned char*)platGetBitmapBits(dc, &stride) : NULL;
+  ok = pixels != NULL && WritePng(png, pixels, stride, 3 * 60, 40);
+  if (ok) printf("a legend of the road, the lake and the well painted into %s\n", png);
+  platDeleteBitmapDC(dc);
+  return ok;
 }
 
 /* --- The demo ------------------------------------------------------------ */
 
 int main(int argc, char** argv) {
-  char rscPath[512], mapPath[512], png[512];
+  char rscPath[512], mapPath[512], png[512], legend[512];
   HWND window;
   HMAP map;
   int ok;
@@ -429,6 +428,7 @@ int main(int argc, char** argv) {
   Path(rscPath, sizeof rscPath, "hostdemo.rsc");
   Path(mapPath, sizeof mapPath, "hostdemo.map");
   Path(png, sizeof png, "hostdemo.png");
+  Path(legend, sizeof legend, "hostdemo_legend.png");
   ok = MakeClassifier(rscPath);
   map = ok ? MakeMap(mapPath, rscPath) : 0;
   ok = map != 0 && AppendObjects(map);
@@ -443,7 +443,8 @@ int main(int argc, char** argv) {
   }
   if (ok) {
     printf("after the edit:\n");
-    ok = ListObjects(map) == 7 && ConvertPoint(map) && PaintMap(map, png);
+    ok = ListObjects(map) == 7 && ConvertPoint(map) && PaintMap(map, png) &&
+         PaintLegend(map, legend);
   }
   if (map != 0) mapCloseData(map);
 

@@ -1,5 +1,6 @@
 // Device contexts: creation of display, memory, window and device contexts,
 // capabilities, and the drawing state (mix, fill mode, viewport, clip).
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -71,27 +72,38 @@ bool GetWindowSurface(HWND window, SurfaceView* view) {
   return true;
 }
 
+DeviceCaps PageCaps(int technology, int width, int height, int dpiX, int dpiY) {
+  DeviceCaps caps;
+  caps.technology = technology;
+  caps.width = width;
+  caps.height = height;
+  caps.dpiX = dpiX;
+  caps.dpiY = dpiY;
+  caps.rasterCaps = technology == DT_RASPRINTER
+                        ? RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT
+                        : 0;
+  return caps;
+}
+
+HDC CreateSurfaceDc(DcKind kind, const DeviceCaps& caps, int width, int height, bool topDown) {
+  auto dc = std::make_unique<Dc>();
+  dc->dcKind = kind;
+  dc->own = std::make_unique<Surface>();
+  if (!dc->own->Allocate(width, height, 32, topDown)) return nullptr;
+  for (int y = 0; y < height; ++y) {  // white, fourth byte 0
+    uint32_t* row = reinterpret_cast<uint32_t*>(dc->own->Row(y));
+    std::fill(row, row + width, 0xFFFFFFu);
+  }
+  dc->surface = dc->own.get();
+  dc->caps = caps;
+  return NewDc(std::move(dc));
+}
+
 HDC CreateDeviceContext(int technology, int width, int height, int dpiX, int dpiY) {
   if (technology != DT_RASPRINTER && technology != DT_PLOTTER) return nullptr;
   if (dpiX <= 0 || dpiY <= 0) return nullptr;
-  auto dc = std::make_unique<Dc>();
-  dc->dcKind = DcKind::Device;
-  dc->own = std::make_unique<Surface>();
-  if (!dc->own->Allocate(width, height, 32, true)) return nullptr;
-  for (int y = 0; y < height; ++y) {  // white, fourth byte 0
-    uint32_t* row = reinterpret_cast<uint32_t*>(dc->own->Row(y));
-    for (int x = 0; x < width; ++x) row[x] = 0xFFFFFF;
-  }
-  dc->surface = dc->own.get();
-  dc->caps.technology = technology;
-  dc->caps.width = width;
-  dc->caps.height = height;
-  dc->caps.dpiX = dpiX;
-  dc->caps.dpiY = dpiY;
-  dc->caps.rasterCaps = technology == DT_RASPRINTER
-                            ? RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT
-                            : 0;
-  return NewDc(std::move(dc));
+  return CreateSurfaceDc(DcKind::Device, PageCaps(technology, width, height, dpiX, dpiY), width,
+                         height, true);
 }
 
 void EnableCallLog(HDC hdc, bool enable) {

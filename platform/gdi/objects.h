@@ -65,7 +65,9 @@ struct MetaFile : GdiObject {
   std::vector<uint8_t> bytes;
 };
 
-enum class DcKind { Display, Memory, Window, Device, Meta };
+// Device: a printer or plotter page of a test; Bitmap: a host's memory
+// context over a bitmap of its own.
+enum class DcKind { Display, Memory, Window, Device, Meta, Bitmap };
 
 struct DeviceCaps {
   int technology = DT_RASDISPLAY;
@@ -134,6 +136,13 @@ void LogCall(Dc* dc, const char* format, ...) __attribute__((format(printf, 2, 3
   do {                       \
     if ((dc)->logging) ::plat::gdi::LogCall(dc, __VA_ARGS__); \
   } while (0)
+
+// The capabilities of a printer (DT_RASPRINTER) or plotter (DT_PLOTTER)
+// page of width x height pixels at the given dots per inch.
+DeviceCaps PageCaps(int technology, int width, int height, int dpiX, int dpiY);
+// A context of that kind and those capabilities over a white 32-bit
+// surface of its own; null when the surface cannot be made.
+HDC CreateSurfaceDc(DcKind kind, const DeviceCaps& caps, int width, int height, bool topDown);
 
 // The target of a drawing call: the context's surface inside its clip, the
 // colour's pixel value and the mix.

@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
   DWORD line[2] = {0x0000FF, 500};
   char text[16] = "a\xFF";
   FILE* file;
+  HDC dc;
   if (argc < 2) {
     fprintf(stderr, "usage: host_sites <folder>\n");
     return 2;
@@ -244,15 +245,21 @@ int main(int argc, char** argv) {
   CHECK(mapCloseSiteForMap(map, mapGetSiteIdent(map, 2)) == 1);
   CHECK(mapGetSiteCount(map) == 1);
 
-  /* Legend samples. */
-  CHECK(mapPaintExampleObject(map, 0, &rect, 0) == 1);
-  CHECK(mapPaintExampleObjectEx(map, 0, &rect, 1, 1) == 1);
-  CHECK(mapPaintExampleSiteObject(map, site, 0, &rect, 2) == 1);
-  CHECK(mapPaintExampleRscObject(map, mapGetRscIdent(map, site), 0, &rect, 1) == 1);
-  CHECK(mapPaintExampleObjectFunc(map, 0, 0, 0, 60, 30, 128, (const char*)line, 0, NULL, 0,
+  /* Legend samples, into a bitmap of the host; none without a device
+   * context. */
+  dc = platCreateBitmapDC(60, 30, 1);
+  CHECK(dc != 0);
+  CHECK(mapPaintExampleObject(map, dc, &rect, 0) == 1);
+  CHECK(mapPaintExampleObjectEx(map, dc, &rect, 1, 1) == 1);
+  CHECK(mapPaintExampleSiteObject(map, site, dc, &rect, 2) == 1);
+  CHECK(mapPaintExampleRscObject(map, mapGetRscIdent(map, site), dc, &rect, 1) == 1);
+  CHECK(mapPaintExampleObjectFunc(map, dc, 0, 0, 60, 30, 128, (const char*)line, 0, NULL, 0,
                                   NULL) == 1);
-  CHECK(mapPaintExampleObjectRealByFuncData(map, 0, &rect, 128, (const char*)line, NULL, 0, NULL,
+  CHECK(mapPaintExampleObjectRealByFuncData(map, dc, &rect, 128, (const char*)line, NULL, 0, NULL,
                                             0, "x") == 1);
+  CHECK(mapPaintExampleObject(map, 0, &rect, 0) == 0);
+  CHECK(mapPaintExampleSiteObject(map, site, 0, &rect, 2) == 0);
+  CHECK(platDeleteBitmapDC(dc) == 1);
   CHECK(mapSetSiteContext(1, 2) == 0);
   CHECK(mapPreSscanf(text, 16, 0) == 1 && text[1] == '^');
   CHECK(mapPostSscanf(text, 16, 0) == 1 && text[1] == '\xFF');
