@@ -62,8 +62,9 @@ MAPAPI LONG WINAPI mapObjectSetDelete(HSET set);
  * number (0: the set's group). */
 MAPAPI LONG WINAPI mapObjectSetDeleteSemantic(HSET set, HOBJ info, LONG number);
 /* Draws the members on the document's picture in dc over the rectangle
- * in yellow (0xFFFF00): the leader as a line, the others dashed, point
- * objects in their own image. Every argument is needed. */
+ * in the colour word 0xFFFF00 (0x00BBGGRR: cyan): the leader as a line,
+ * the others dashed, point objects in their own image. Every argument is
+ * needed. */
 MAPAPI LONG WINAPI mapPaintObjectSet(HSET set, HMAP hMap, HDC hdc, RECT* rect);
 /* Writes what is pending (force: every changed member even when the set
  * has nothing pending): 1, or 0 when a write fails (a later save tries
