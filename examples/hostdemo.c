@@ -286,38 +286,38 @@ static void WINAPI OnText(int x, int y, const char* text, LOGFONTA* font, int ze
 /* A PNG of a 32-bit bitmap (pixels 0x00RRGGBB, rows `stride` bytes apart,
  * the top row first), written as 8-bit RGB with stored deflate blocks so
  * that no compression library is needed. */
-static unsigned long Crc(unsigned long crc, const unsigned char* data, size_t n) {
+static DWORD Crc(DWORD crc, const unsigned char* data, size_t n) {
   size_t i;
   int k;
   for (i = 0; i < n; ++i) {
     crc ^= data[i];
-    for (k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320ul & (0ul - (crc & 1ul)));
+    for (k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   return crc;
 }
 
-static void Be32(unsigned char* to, unsigned long v) {
+static void Be32(unsigned char* to, DWORD v) {
   to[0] = (unsigned char)(v >> 24), to[1] = (unsigned char)(v >> 16);
   to[2] = (unsigned char)(v >> 8), to[3] = (unsigned char)v;
 }
 
 static void Chunk(FILE* f, const char* type, const unsigned char* data, size_t n) {
   unsigned char word[4];
-  Be32(word, (unsigned long)n);
+  Be32(word, (DWORD)n);
   fwrite(word, 1, 4, f);
   fwrite(type, 1, 4, f);
   if (n) fwrite(data, 1, n, f);
-  Be32(word, Crc(Crc(0xFFFFFFFFul, (const unsigned char*)type, 4), data, n) ^ 0xFFFFFFFFul);
+  Be32(word, Crc(Crc(0xFFFFFFFFu, (const unsigned char*)type, 4), data, n) ^ 0xFFFFFFFFu);
   fwrite(word, 1, 4, f);
 }
 
-static int WritePng(const char* path, const unsigned char* pixels, long stride, int width,
+static int WritePng(const char* path, const unsigned char* pixels, LONG stride, int width,
                     int height) {
   const size_t rowBytes = 1 + 3 * (size_t)width, raw = rowBytes * (size_t)height;
   const size_t blocks = (raw + 65534) / 65535, size = 2 + raw + 5 * blocks + 4;
   unsigned char* z = (unsigned char*)malloc(size);
   unsigned char header[13];
-  unsigned long a = 1, b = 0;
+  DWORD a = 1, b = 0;
   size_t at = 0, done = 0, i;
   FILE* f;
   int y;
@@ -342,7 +342,7 @@ static int WritePng(const char* path, const unsigned char* pixels, long stride, 
   Be32(z + at, (b << 16) | a), at += 4;
   f = fopen(path, "wb");
   if (f != NULL) {
-    Be32(header, (unsigned long)width), Be32(header + 4, (unsigned long)height);
+    Be32(header, (DWORD)width), Be32(header + 4, (DWORD)height);
     header[8] = 8, header[9] = 2, header[10] = header[11] = header[12] = 0;
     fwrite("\x89PNG\r\n\x1a\n", 1, 8, f);
     Chunk(f, "IHDR", header, 13);

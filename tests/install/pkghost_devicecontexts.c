@@ -24,12 +24,12 @@ static const char* folder = ".";
 #define WELL_CODE 31510000L
 
 /* Colours of the kinds (0x00BBGGRR) and as pixels (0x00RRGGBB). */
-#define ROAD_COLOUR 0x0000C0ul
-#define LAKE_COLOUR 0xE0A040ul
-#define WELL_COLOUR 0x000000ul
-#define ROAD_PIXEL 0xC00000ul
-#define LAKE_PIXEL 0x40A0E0ul
-#define WHITE 0xFFFFFFul
+#define ROAD_COLOUR 0x0000C0u
+#define LAKE_COLOUR 0xE0A040u
+#define WELL_COLOUR 0x000000u
+#define ROAD_PIXEL 0xC00000u
+#define LAKE_PIXEL 0x40A0E0u
+#define WHITE 0xFFFFFFu
 
 /* The sheet: 10 km square, south-west corner in plane metres. */
 static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
@@ -57,14 +57,14 @@ static unsigned char* Row(const BITMAP32* b, int y) {
   return bits + (size_t)(b->topDown ? y : b->height - 1 - y) * (size_t)stride;
 }
 
-static unsigned long Px(const BITMAP32* b, int x, int y) {
+static DWORD Px(const BITMAP32* b, int x, int y) {
   const unsigned char* p = Row(b, y);
-  if (p == NULL) return 0xFFFFFFFFul;
+  if (p == NULL) return 0xFFFFFFFFu;
   p += 4 * x;
-  return (unsigned long)p[0] | (unsigned long)p[1] << 8 | (unsigned long)p[2] << 16;
+  return (DWORD)p[0] | (DWORD)p[1] << 8 | (DWORD)p[2] << 16;
 }
 
-static void Clear(const BITMAP32* b, unsigned long pixel) {
+static void Clear(const BITMAP32* b, DWORD pixel) {
   int x, y;
   for (y = 0; y < b->height; ++y) {
     unsigned char* p = Row(b, y);
@@ -76,20 +76,20 @@ static void Clear(const BITMAP32* b, unsigned long pixel) {
 }
 
 /* Pixels of one colour, and pixels of any other than `other`. */
-static long Count(const BITMAP32* b, unsigned long pixel) {
-  long n = 0;
+static LONG Count(const BITMAP32* b, DWORD pixel) {
+  LONG n = 0;
   int x, y;
   for (y = 0; y < b->height; ++y)
     for (x = 0; x < b->width; ++x) n += Px(b, x, y) == pixel;
   return n;
 }
 
-static long CountOther(const BITMAP32* b, unsigned long other) {
-  return (long)b->width * b->height - Count(b, other);
+static LONG CountOther(const BITMAP32* b, DWORD other) {
+  return (LONG)b->width * b->height - Count(b, other);
 }
 
 /* The box of the pixels of one colour: 1, or 0 when there are none. */
-static int BoxOf(const BITMAP32* b, unsigned long pixel, RECT* box) {
+static int BoxOf(const BITMAP32* b, DWORD pixel, RECT* box) {
   int x, y, found = 0;
   for (y = 0; y < b->height; ++y)
     for (x = 0; x < b->width; ++x) {
@@ -118,9 +118,9 @@ static int Same(const BITMAP32* a, const BITMAP32* b) {
  * the file's rows as they are (a negative height says top-down). */
 static void SaveBmp(const BITMAP32* b, const char* name) {
   unsigned char head[54];
-  const unsigned long size = (unsigned long)b->width * (unsigned long)b->height * 4;
-  const unsigned long fields[] = {54 + size, 0, 54, 40, (unsigned long)b->width,
-                                  (unsigned long)-b->height, 1 | 32ul << 16, 0, size};
+  const DWORD size = (DWORD)b->width * (DWORD)b->height * 4;
+  const DWORD fields[] = {54 + size, 0, 54, 40, (DWORD)b->width,
+                                  (DWORD)-b->height, 1 | 32u << 16, 0, size};
   char path[512];
   FILE* f;
   int i, y;
@@ -393,7 +393,7 @@ static void Window(HMAP map, const BITMAP32* picture) {
   CHECK(mapSetBackColor(map, 0x00FF00) != 0);
   CHECK(mapPaint(map, dc, 1, &rect) == 1);
   CHECK(platReadWindowPixels(window, bits, stride, w, h) == h);
-  CHECK(Count(&read, 0x00FF00) > (long)w * h / 2);
+  CHECK(Count(&read, 0x00FF00) > (LONG)w * h / 2);
   CHECK(mapSetBackColor(map, WHITE) != 0);
   CHECK(mapPaint(map, dc, 1, &rect) == 1);
   CHECK(platReadWindowPixels(window, bits, stride, w, h) == h);
@@ -452,7 +452,7 @@ static void Objects(HMAP map, const BITMAP32* b) {
   DOUBLEPOINT offset = {12.0, 0.0}, points[2];
   LONG counts[1] = {2};
   PLACEDATA place;
-  unsigned long fill;
+  DWORD fill;
   LONG shift;
   rect.left = 0, rect.top = 0, rect.right = b->width, rect.bottom = b->height;
 
@@ -528,7 +528,7 @@ static void TotalSelect(HMAP map, const BITMAP32* b) {
   CHECK(mapTotalPaintSelect95(map, b->dc, &rect, 0xFF00FF) == 1);
   SaveBmp(b, "total_select.bmp");
   CHECK(Count(b, 0xFF00FF) > 100);
-  CHECK(Count(b, 0xFF00FF) + Count(b, WHITE) == (long)b->width * b->height);
+  CHECK(Count(b, 0xFF00FF) + Count(b, WHITE) == (LONG)b->width * b->height);
   CHECK(BoxOf(b, 0xFF00FF, &box) && Inside(&lakeBox, &box));
   /* The wells alone: their circles, away from the lake. */
   mapSelectLocal(select, -1, 0);
@@ -537,7 +537,7 @@ static void TotalSelect(HMAP map, const BITMAP32* b) {
   Clear(b, WHITE);
   CHECK(mapTotalPaintSelect95(map, b->dc, &rect, 0x0080FF) == 1);
   CHECK(Count(b, 0xFF8000) > 20);
-  CHECK(Count(b, 0xFF8000) + Count(b, WHITE) == (long)b->width * b->height);
+  CHECK(Count(b, 0xFF8000) + Count(b, WHITE) == (LONG)b->width * b->height);
   mapClearSelectContext(select);
   CHECK(mapSetSiteSeekSelect(map, 0, select) == 1);
   mapDeleteSelectContext(select);
@@ -616,7 +616,7 @@ static void Relief(void) {
   MTR3DVIEW old;
   MTR3DVIEWEX ex;
   double x, y;
-  unsigned long sky;
+  DWORD sky;
   snprintf(path, sizeof path, "%s/relief.mtw", folder);
   memset(&build, 0, sizeof build);
   build.Length = 128;

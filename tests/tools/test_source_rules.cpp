@@ -74,7 +74,7 @@ std::string ReadFile(const fs::path& path) {
 
 bool IsSource(const fs::path& p) {
   auto ext = p.extension().string();
-  return ext == ".h" || ext == ".cpp" || ext == ".hpp" || ext == ".cc";
+  return ext == ".h" || ext == ".c" || ext == ".cpp" || ext == ".hpp" || ext == ".cc";
 }
 
 // The layer table: for each folder, the folders it may include from (its
