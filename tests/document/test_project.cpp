@@ -271,6 +271,20 @@ TEST_F(Project, MissingProjectIsReported) {
   EXPECT_EQ(TMapProject().SaveProject(nullptr, project.c_str()), 0);
 }
 
+TEST_F(Project, AListedUserMapThatIsMissingIsNotFound) {
+  const std::string map = dir / "map.map";
+  Write("[MAP]\nPATH=" + map + "\n[SITELIST]\nCOUNT=2\nPATH1=none.sit\nPATH2=u1.sit\n");
+  UserMap("u1.sit");
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes;
+  ASSERT_NE(Open(), nullptr);
+  MessageEnableSet(0);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text,
+            std::string(MapErrorText(MAPERR_NOTFOUND, 1)) + (dir / "none.sit"));
+  EXPECT_EQ(opened->GetSiteCount(), 1);
+}
+
 // A project is never saved over a file that an open document holds: the
 // main map's own file or a raster it shows.
 TEST_F(Project, NoProjectIsSavedOverAFileADocumentHolds) {
