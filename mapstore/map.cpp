@@ -342,7 +342,8 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
   }
   if (bare && !Exists(target) && CommonRscPathGet()[0])
     JoinText(target, sizeof(target), {CommonRscPathGet(), fname, ext});
-  const bool copyRsc = !bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target);
+  const bool copyRsc =
+      !bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target);
   char held[MAX_PATH];
   if (HeldTarget(name, copyRsc ? target : nullptr, sheet, map, held)) {
     MapError.ErrorMessage(MAPERR_OPEN, held);

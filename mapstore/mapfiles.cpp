@@ -65,7 +65,7 @@ int CopyOneFile(const char* from, const char* to, int access, int share) {
 
 int CopyMapFiles(const char* from, const char* to) {
   if (from == nullptr || to == nullptr) return 0;
-  if (std::strcmp(from, to) == 0 || IsSameFileName(from, to)) return 1;
+  if (IsSameFileName(from, to)) return 1;
   char fromFolder[MAX_PATH], fromName[MAX_PATH], toFolder[MAX_PATH], toName[MAX_PATH];
   SplitFolder(from, fromFolder, fromName);
   SplitFolder(to, toFolder, toName);
