@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "classifier/maprsc.h"
+#include "common/heldfiles.h"
 #include "common/maperr.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -38,6 +39,12 @@ DWORD Room(int table) {
 
 bool rscCreateFileBase(TRSCDATA* d, const char* path) {
   if (!path || strlen(path) >= MAX_PATH) {
+    d->ErrorCode = MAPERR_OPEN;
+    return false;
+  }
+  // A file an open document holds (its map file, classifier, sheets) is
+  // not emptied under it.
+  if (heldIsFile(path)) {
     d->ErrorCode = MAPERR_OPEN;
     return false;
   }

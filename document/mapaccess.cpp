@@ -346,8 +346,24 @@ void TMapAccess::TransformPoints(const DOUBLEPOINT* src, int from, DOUBLEPOINT* 
   }
 }
 
+namespace {
+
+// Clears the code that an earlier conversion left in the map's
+// transformation, so that each conversion answers for itself: one point
+// outside the projection does not fail every later one. Only a projection
+// the map asked for and could not set up keeps its code, and every
+// conversion then fails.
+void ClearConversionError(TMapAccess* doc) {
+  const bool refused = doc->TMap::IsActive() && !doc->ProjectionReady &&
+                       doc->Passport.Register.DataProjection != 0;
+  if (!refused) doc->Translate.ErrorCode = 0;
+}
+
+}  // namespace
+
 int TMapAccess::PlaneToGeo(double& x, double& y) {
   double b = 0.0, l = 0.0;
+  ClearConversionError(this);
   Translate.XY2BL(x, y, &b, &l);
   x = b;
   y = l;
@@ -356,6 +372,7 @@ int TMapAccess::PlaneToGeo(double& x, double& y) {
 
 int TMapAccess::GeoToPlane(double& b, double& l) {
   double x = 0.0, y = 0.0;
+  ClearConversionError(this);
   Translate.BL2XY(b, l, &x, &y);
   b = x;
   l = y;
@@ -379,9 +396,10 @@ double MatrixHeight(TMapAccess* doc, double x, double y) {
 }
 
 // B, L, H shifted in place: 1, or 0 when the transformation holds an error.
-int Shift(const TTranslate& t, double& b, double& l, double& h, DatumShift shift) {
+int Shift(TMapAccess* doc, double& b, double& l, double& h, DatumShift shift) {
+  ClearConversionError(doc);
   shift(b, l, h, &b, &l, &h);
-  return t.ErrorCode == 0 ? 1 : 0;
+  return doc->Translate.ErrorCode == 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -414,37 +432,38 @@ int TMapAccess::PlaneToGeo42(double& x, double& y, double& h) {
 int TMapAccess::Geo42ToGeoWGS84(double& b, double& l) {
   double x = b, y = l;
   double h = GeoToPlane(x, y) ? MatrixHeight(this, x, y) : 0.0;
-  return Shift(Translate, b, l, h, BL422BLWGS84);
+  return Shift(this, b, l, h, BL422BLWGS84);
 }
 int TMapAccess::Geo42ToGeoWGS84(double& b, double& l, double& h) {
-  return Shift(Translate, b, l, h, BL422BLWGS84);
+  return Shift(this, b, l, h, BL422BLWGS84);
 }
 int TMapAccess::GeoWGS84ToGeo42(double& b, double& l) {
   double h = 0.0;
-  return Shift(Translate, b, l, h, BLWGS842BL42);
+  return Shift(this, b, l, h, BLWGS842BL42);
 }
 int TMapAccess::GeoWGS84ToGeo42(double& b, double& l, double& h) {
-  return Shift(Translate, b, l, h, BLWGS842BL42);
+  return Shift(this, b, l, h, BLWGS842BL42);
 }
 int TMapAccess::GeoEP90ToGeo42(double& b, double& l) {
   double h = 0.0;
-  return Shift(Translate, b, l, h, BLEC902BL42);
+  return Shift(this, b, l, h, BLEC902BL42);
 }
 int TMapAccess::GeoEP90ToGeo42(double& b, double& l, double& h) {
-  return Shift(Translate, b, l, h, BLEC902BL42);
+  return Shift(this, b, l, h, BLEC902BL42);
 }
 int TMapAccess::Geo42ToGeoEP90(double& b, double& l) {
   double h = 0.0;
-  return Shift(Translate, b, l, h, BL422BLEC90);
+  return Shift(this, b, l, h, BL422BLEC90);
 }
 int TMapAccess::Geo42ToGeoEP90(double& b, double& l, double& h) {
-  return Shift(Translate, b, l, h, BL422BLEC90);
+  return Shift(this, b, l, h, BL422BLEC90);
 }
 int TMapAccess::Geo42ToPlaneUTM(double& b, double& l) {
   double h = 0.0;
   return Geo42ToPlaneUTM(b, l, h);
 }
 int TMapAccess::Geo42ToPlaneUTM(double& b, double& l, double& h) {
+  ClearConversionError(this);
   BL422XYNAHRWAN(b, l, h, &b, &l);
   return Translate.ErrorCode == 0 ? 1 : 0;
 }

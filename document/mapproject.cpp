@@ -9,6 +9,8 @@
 #include <string>
 
 #include "common/filekind.h"
+#include "common/heldfiles.h"
+#include "common/maperr.h"
 #include "common/mapprofile.h"
 #include "common/messages.h"
 #include "common/textformat.h"
@@ -446,6 +448,12 @@ int TMapProject::SaveProject(TMapAccess* doc, const char* name) {
   const std::string path = ProjectPath(name);
   const std::string beside = path + ".~mp";
   if (beside.size() >= MAX_PATH) return 0;
+  // A file an open document holds (a map, a raster) is never replaced by
+  // a project.
+  if (heldIsFile(path.c_str())) {
+    ShowErrorMessage(MAPERR_OPEN, path.c_str());
+    return 0;
+  }
   // The new project is written beside the old one, starting from a copy
   // of it, and replaces it only when every key was written.
   plat::DeleteFileA(beside.c_str());

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/heldfiles.h"
 #include "common/messages.h"
 #include "devices/devdraw.h"
 #include "document/mapaccess.h"
@@ -321,6 +322,8 @@ int TMapAccess::PaintToEmf(const char* name, const METAFILEBUILDPARM* parm) {
 
 int TMapAccess::PaintToEmfEx(const char* name, const METAFILEBUILDPARMEX* parm) {
   if (name == nullptr || parm == nullptr) return 0;
+  // A picture never replaces a file an open document holds.
+  if (heldIsFile(name)) return 0;
   HDC meta = plat::CreateEnhMetaFileA(nullptr, name, nullptr, "");
   if (meta == nullptr) return 0;
 

@@ -9,7 +9,9 @@
 
 #include "common/copyfile.h"
 #include "common/language.h"
+#include "common/maperr.h"
 #include "common/messages.h"
+#include "platform/file.h"
 #include "platform/memory.h"
 #include "platform/ui.h"
 
@@ -147,6 +149,11 @@ int TMapControl::OpenSite(const char* name, int mode) {
     last = node;
   }
 
+  // A name of no file is not found, as the document's other openers say.
+  if (plat::GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES) {
+    ShowErrorMessage(MAPERR_NOTFOUND, name);
+    return 0;
+  }
   SITENODE* node = NewNode();
   if (node == nullptr) {
     ShowErrorMessage(MAPERR_MEMORY, name);

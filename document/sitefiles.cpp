@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/copyfile.h"
+#include "common/heldfiles.h"
 #include "common/messages.h"
 #include "mapstore/mapfiles.h"
 #include "mapstore/mapjoin.h"
@@ -14,28 +15,28 @@
 namespace {
 
 constexpr int kSheetFiles = 4;
+constexpr int kFiles = kSheetFiles + 1;  // the map file, then the sheet files
 // The extensions of a copy's sheet files: descriptors, metric, semantics,
 // graphics.
 constexpr const char* kSheetExtensions[kSheetFiles] = {".SHD", ".SDA", ".SSE", ".SGR"};
 
 bool Exists(const char* path) { return plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// One name of two files: the same text ignoring case (as the map's own
-// names are compared), or one file on disk.
-bool SameFile(const char* a, const char* b) {
-  return a[0] != 0 && b[0] != 0 && (strcasecmp(a, b) == 0 || IsSameFileName(a, b));
-}
-
 // The files of a copy: the map file and sheet 1's four files, each with
-// its source (empty when the source names none).
+// its source (empty when the map names none), and the names the copy goes
+// through: the new file is written under a temporary name beside its
+// target, and a file the target had is moved aside until the copy is in.
 struct CopyPlan {
-  char Target[kSheetFiles + 1][MAX_PATH] = {};
-  char Source[kSheetFiles + 1][MAX_PATH] = {};
+  char Target[kFiles][MAX_PATH] = {};
+  char Source[kFiles][MAX_PATH] = {};
   char Bare[kSheetFiles][MAX_PATH] = {};  // the sheet files' names without a folder
+  char Temp[kFiles][MAX_PATH] = {};       // the new file while it is written
+  char Aside[kFiles][MAX_PATH] = {};      // the target's old file while the copy goes in
+  bool Placed[kFiles] = {};               // the new file has the target's name
 };
 
 // The target of the map file and its sheet files: false when a name does
-// not fit.
+// not fit or two targets would be one file.
 bool PlanCopy(TMap* map, const char* name, CopyPlan* plan) {
   char drive[MAX_DRIVE] = {}, dir[MAX_DIR] = {}, fname[MAX_FNAME] = {}, ext[MAX_EXT] = {};
   plat::SplitPath(name, drive, dir, fname, ext);
@@ -61,39 +62,31 @@ bool PlanCopy(TMap* map, const char* name, CopyPlan* plan) {
       TMapPassport::JoinFolderName(map->Folder, names[k], sizeof(list->NameHDR),
                                    plan->Source[k + 1], MAX_PATH);
   }
+  // A map file named like one of its sheet files ("copy.SHD").
+  for (int k = 1; k < kFiles; ++k)
+    if (std::strcmp(plan->Target[0], plan->Target[k]) == 0) return false;
   return true;
 }
 
-// True when a target of the copy is one of the map's own files (its map
-// file, classifier or the files of any sheet): the copy would write over
-// the map it copies.
-bool OverwritesSource(TMap* map, const CopyPlan& plan) {
-  char own[MAX_PATH];
-  for (const char* target : plan.Target) {
-    if (SameFile(target, map->Path)) return true;
-    if (TMapPassport::JoinFolderName(map->Folder, map->NameRSC(), sizeof(map->Passport.RscName),
-                                     own, sizeof own) &&
-        SameFile(target, own))
-      return true;
-    for (int n = 1; n <= map->Count(); ++n) {
-      const LISTDESC* list = map->TMapPassport::List(n);
-      if (list == nullptr) continue;
-      for (const char* name : {list->NameHDR, list->NameDAT, list->NameSEM, list->NameGRA})
-        if (TMapPassport::JoinFolderName(map->Folder, name, sizeof(list->NameHDR), own,
-                                         sizeof own) &&
-            SameFile(target, own))
-          return true;
-    }
+// A name beside `target` that names no file: the target with ".~" + tag
+// and a digit; false when none is free or it does not fit.
+bool FreeNameBeside(const char* target, const char* tag, char (&out)[MAX_PATH]) {
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    const char tail[2] = {digit, 0};
+    if (JoinText(out, MAX_PATH, {target, ".~", tag, tail}) && !Exists(out)) return true;
   }
+  out[0] = 0;
   return false;
 }
 
-// The copy's sheet 1 named by the bare names and its passport saved: true
-// when all went in.
+// The copy's sheet 1 named by the bare names and its passport saved, in
+// the map file written under its temporary name: true when all went in.
+// The map is opened without logs or group file, which the temporary name
+// would leave behind.
 bool RenameCopySheet(const CopyPlan& plan) {
   const int messages = MessageEnableSet(0);
   TMap copy;
-  const int opened = copy.OpenData(plan.Target[0], 0);
+  const int opened = copy.OpenMap(plan.Temp[0]);
   MessageEnableSet(messages);
   if (!opened) return false;
   bool named = true;
@@ -106,6 +99,51 @@ bool RenameCopySheet(const CopyPlan& plan) {
   return saved;
 }
 
+// Writes each new file under its temporary name: true when all are whole.
+// A sheet file the map does not have is passed over; the map file is
+// always copied.
+bool WriteTemporaries(CopyPlan* plan) {
+  for (int k = 0; k < kFiles; ++k) {
+    if (k > 0 && (plan->Source[k][0] == 0 || !Exists(plan->Source[k]))) continue;
+    if (!FreeNameBeside(plan->Target[k], "cp", plan->Temp[k])) return false;
+    TCopyFile copier;
+    if (!copier.Copy(plan->Source[k], plan->Temp[k])) return false;
+  }
+  return RenameCopySheet(*plan);
+}
+
+// Gives each target its new file, the sheet files first and the map file
+// last, moving the file a target had aside (a target whose source the map
+// does not have keeps no file, so that the copy never takes up a stranger
+// as its own). False at the first step that fails.
+bool PlaceCopy(CopyPlan* plan) {
+  for (int k = kFiles - 1; k >= 0; --k) {
+    if (Exists(plan->Target[k]) && (!FreeNameBeside(plan->Target[k], "bk", plan->Aside[k]) ||
+                                    !plat::MoveFileA(plan->Target[k], plan->Aside[k]))) {
+      plan->Aside[k][0] = 0;
+      return false;
+    }
+    if (plan->Temp[k][0] != 0) {
+      if (!plat::MoveFileA(plan->Temp[k], plan->Target[k])) return false;
+      plan->Placed[k] = true;
+      plan->Temp[k][0] = 0;
+    }
+  }
+  return true;
+}
+
+// Puts back what PlaceCopy moved and removes what the copy wrote: every
+// target has its old file, or none when it had none.
+void TakeBackCopy(CopyPlan* plan) {
+  for (int k = 0; k < kFiles; ++k) {
+    if (plan->Aside[k][0] != 0)
+      plat::MoveFileExA(plan->Aside[k], plan->Target[k], MOVEFILE_REPLACE_EXISTING);
+    else if (plan->Placed[k])
+      plat::DeleteFileA(plan->Target[k]);
+    if (plan->Temp[k][0] != 0) plat::DeleteFileA(plan->Temp[k]);
+  }
+}
+
 }  // namespace
 
 int CopySite(TMap* map, const char* name) {
@@ -113,24 +151,22 @@ int CopySite(TMap* map, const char* name) {
       strnlen(name, MAX_PATH) >= MAX_PATH)
     return 0;
   CopyPlan plan;
-  if (!PlanCopy(map, name, &plan) || OverwritesSource(map, plan)) return 0;
+  if (!PlanCopy(map, name, &plan)) return 0;
+  // Nothing is written over a file an open document holds: the map copied
+  // (its map file, classifier, sheets) or any other.
+  const char* targets[kFiles];
+  for (int k = 0; k < kFiles; ++k) targets[k] = plan.Target[k];
+  if (heldFind(targets, kFiles) >= 0) return 0;
 
-  bool written[kSheetFiles + 1] = {};
-  bool copied = true;
-  for (int k = 0; k <= kSheetFiles && copied; ++k) {
-    // A sheet file the map does not have is passed over; the map file is
-    // always copied.
-    if (k > 0 && (plan.Source[k][0] == 0 || !Exists(plan.Source[k]))) continue;
-    TCopyFile copier;
-    written[k] = true;
-    copied = copier.Copy(plan.Source[k], plan.Target[k]) != 0;
+  if (!WriteTemporaries(&plan) || !PlaceCopy(&plan)) {
+    TakeBackCopy(&plan);
+    return 0;
   }
-  if (copied && RenameCopySheet(plan)) return 1;
-  // A half copy whose map file still names the source's sheet files must
-  // not stay behind to be opened over them.
-  for (int k = kSheetFiles; k >= 0; --k)
-    if (written[k]) plat::DeleteFileA(plan.Target[k]);
-  return 0;
+  // The old files go once the copy is in; a removal refused once is tried
+  // again.
+  for (const char* aside : plan.Aside)
+    if (aside[0] != 0 && !plat::DeleteFileA(aside)) plat::DeleteFileA(aside);
+  return 1;
 }
 
 int DeleteSite(TMapAccess* doc, int n) {

@@ -10,10 +10,13 @@
 // `name` (beside the map when the name has no drive or folder): the sheet
 // files become name + ".SHD", ".SDA", ".SSE", ".SGR" and the copy's
 // passport names them without a folder. A sheet file that does not exist
-// is passed over. The copy is left closed. 1, or 0 for a map that is not
-// open, a null or overlong name, a target that is one of the map's own
-// files (nothing written then), or a copy, opening or save that failed
-// (what the call wrote is deleted again).
+// is passed over (and the target of its name keeps no file). The copy is
+// written under temporary names beside the targets and takes their names
+// only when it is whole, so that a copy that fails leaves every file as it
+// was. The copy is left closed. 1, or 0 for a map that is not open, a null
+// or overlong name, a target that is a file an open document holds (its
+// own map's among them; nothing written then), or a copy, opening or save
+// that failed.
 int CopySite(TMap* map, const char* name);
 
 // Deletes user map n of the document: its sheet 1 with the sheet's files,

@@ -4,11 +4,13 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "classifier/rscclass.h"
 #include "common/copyfile.h"
+#include "common/heldfiles.h"
 #include "common/language.h"
 #include "common/libload.h"
 #include "common/liveset.h"
@@ -36,6 +38,28 @@ bool MakeFolder(const char* folder) {
   return IsFolder(folder);
 }
 
+// The files an open map holds: its map file, its classifier, the four files
+// of every sheet, its group file, its journal and its text log.
+int HeldMapFiles(const void* holder, HELDFILEVISIT visit, void* context) {
+  const TMap& map = *static_cast<const TMap*>(holder);
+  if (!map.IsActive()) return 0;
+  for (const char* name : {map.Path, map.Rsc.IsActive() ? map.Rsc.Path : "",
+                           map.Groups.IsOpen() ? map.Groups.Name : "",
+                           map.Log.File ? map.Log.Name : "", map.MapError.LogName()})
+    if (name[0] != 0 && visit(context, name)) return 1;
+  const int count = map.Lists != nullptr ? std::min(map.Count(), map.Capacity()) : 0;
+  char path[MAX_PATH];
+  for (int n = 0; n < count; ++n) {
+    const LISTDESC& list = map.Lists[n];
+    for (const char* name : {list.NameHDR, list.NameDAT, list.NameSEM, list.NameGRA})
+      if (TMapPassport::JoinFolderName(map.Folder, name, sizeof(list.NameHDR), path,
+                                       sizeof(path)) &&
+          visit(context, path))
+        return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 TMap::TMap() : Groups(&MapError) {
@@ -48,10 +72,13 @@ TMap::TMap() : Groups(&MapError) {
   Colors.Map = this;
   // A handle from a host is taken as a map only while the map lives.
   liveRegister(LIVE_MAP, this);
+  // No other map, raster or matrix is made over the files it holds.
+  heldRegister(this, HeldMapFiles);
   Init();
 }
 
 TMap::~TMap() {
+  heldUnregister(this);
   Free();
   liveUnregister(LIVE_MAP, this);
 }
@@ -272,6 +299,27 @@ int TMap::CreateTempMap(const char* rscname) {
   return result;
 }
 
+int TMap::HeldTarget(const char* name, const char* rsc, const LISTREGISTER* sheet,
+                     const MAPREGISTEREX* map, char (&found)[MAX_PATH]) {
+  char held[MAP_TARGETS][MAX_PATH] = {};
+  char folder[MAX_PATH], fname[MAX_FNAME] = {}, bare[MAX_FNAME];
+  MapFolderOf(name, folder, sizeof(folder));
+  plat::SplitPath(name, nullptr, nullptr, fname, nullptr);
+  JoinText(held[0], MAX_PATH, {name});
+  if (rsc != nullptr) JoinText(held[1], MAX_PATH, {rsc});
+  SheetBareName(sheet->FileName, sizeof(sheet->FileName) - 1, bare, sizeof(bare));
+  for (int file = 0; file < SHEET_FILES; ++file)
+    SheetFileNameOf(folder, bare, file, map->IsRealPlace, held[2 + file], MAX_PATH);
+  if (!map->IsRealPlace && GroupAccessGet())
+    JoinText(held[2 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ".GDX"});
+  const char* names[MAP_TARGETS];
+  for (int k = 0; k < MAP_TARGETS; ++k) names[k] = held[k];
+  const int k = heldFind(names, MAP_TARGETS);
+  if (k < 0) return 0;
+  std::memcpy(found, held[k], MAX_PATH);
+  return 1;
+}
+
 int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* sheet,
                         MAPREGISTEREX* map) {
   const int temporary = TempMap;
@@ -294,6 +342,13 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
   }
   if (bare && !Exists(target) && CommonRscPathGet()[0])
     JoinText(target, sizeof(target), {CommonRscPathGet(), fname, ext});
+  const bool copyRsc =
+      !bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target);
+  char held[MAX_PATH];
+  if (HeldTarget(name, copyRsc ? target : nullptr, sheet, map, held)) {
+    MapError.ErrorMessage(MAPERR_OPEN, held);
+    return 0;
+  }
 
   std::memcpy(Folder, mapFolder, sizeof(Folder));
   if (!TempMap) {
@@ -306,7 +361,7 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
 
   // A classifier given with its folder is copied beside the map. A bare
   // name is the map folder's or the common folder's file itself.
-  if (!bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target)) {
+  if (copyRsc) {
     TCopyFile copy;
     if (!copy.Copy(rscname, target) || !plat::SetFileAttributesA(target, FILE_ATTRIBUTE_ARCHIVE)) {
       const int code = MapError.Error() ? MapError.Error() : MAPERR_OPEN;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/copyfile.h"
+#include "common/heldfiles.h"
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/map.h"
@@ -52,20 +53,24 @@ bool CopyOver(const std::string& from, const std::string& to) {
 
 int CopyOneFile(const char* from, const char* to, int access, int share) {
   if (from == nullptr || to == nullptr) return 0;
+  // A file an open document holds is not copied over (a name of the
+  // source itself copies nothing and answers 1, as the copier does).
+  if (!IsSameFileName(from, to) && heldIsFile(to)) {
+    ShowErrorMessage(MAPERR_OPEN, to);
+    return 0;
+  }
   TCopyFile copy;
   return copy.Copy(from, to, access, share);
 }
 
 int CopyMapFiles(const char* from, const char* to) {
   if (from == nullptr || to == nullptr) return 0;
-  if (std::strcmp(from, to) == 0) return 1;
+  if (IsSameFileName(from, to)) return 1;
   char fromFolder[MAX_PATH], fromName[MAX_PATH], toFolder[MAX_PATH], toName[MAX_PATH];
   SplitFolder(from, fromFolder, fromName);
   SplitFolder(to, toFolder, toName);
-  if (std::strcmp(fromFolder, toFolder) == 0) return CopyOver(from, to) ? 1 : 0;
+  if (std::strcmp(fromFolder, toFolder) == 0) return !heldIsFile(to) && CopyOver(from, to) ? 1 : 0;
 
-  if (toFolder[0]) plat::CreateDirectoryA(toFolder, nullptr);
-  if (!CopyOver(from, to)) return 0;
   TMap map;
   if (!map.OpenData(from, 0)) return 0;
   std::vector<std::pair<std::string, bool>> files;  // name, may be missing
@@ -82,7 +87,19 @@ int CopyMapFiles(const char* from, const char* to) {
     add(list->NameSEM, sizeof(list->NameSEM), true);
     add(list->NameGRA, sizeof(list->NameGRA), true);
   }
+  // Nothing is written when a target is a file an open document holds; the
+  // source is open here, so its own files (another spelling of its folder)
+  // count too.
+  std::vector<std::string> targets{to};
+  for (const auto& file : files) targets.push_back(std::string(toFolder) + file.first);
+  std::vector<const char*> names;
+  for (const std::string& target : targets) names.push_back(target.c_str());
+  const bool held = heldFind(names.data(), int(names.size())) >= 0;
   map.CloseData();
+  if (held) return 0;
+
+  if (toFolder[0]) plat::CreateDirectoryA(toFolder, nullptr);
+  if (!CopyOver(from, to)) return 0;
   for (const auto& [name, optional] : files) {
     const std::string source = std::string(fromFolder) + name;
     if (optional && !Exists(source.c_str())) continue;

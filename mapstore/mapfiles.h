@@ -10,8 +10,9 @@
 // (the copy shares the source's other files); into another folder (made
 // when missing) the map file, its classifier, its group file and every
 // sheet's four files (a missing semantics or graphics file is skipped).
-// 1, also for two equal names; 0 when a copy fails (the files copied so
-// far stay) or the source does not open.
+// 1, also for two names of one file; 0 when a copy fails (the files copied
+// so far stay), the source does not open or a target is a file an open
+// document holds (nothing written then).
 int CopyMapFiles(const char* from, const char* to);
 // Deletes the map `name`: the map file first (nothing else goes when it
 // cannot be deleted), then every sheet's files and the group file, each
@@ -19,7 +20,8 @@ int CopyMapFiles(const char* from, const char* to);
 // when it is empty. The classifier stays. 1, or 0 when the map cannot be
 // opened or its file cannot be deleted.
 int DeleteMapFiles(const char* name);
-// Copies a file through the block copier; 0 for a null name.
+// Copies a file through the block copier; 0 for a null name or a target
+// that is a file an open document holds (60006 shown, nothing written).
 int CopyOneFile(const char* from, const char* to, int access, int share);
 
 // Maps `length` bytes (0: to the end of the file) from `offset` of the file

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/heldfiles.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
@@ -41,6 +42,19 @@ int TMapList::FilePath(int file, char* out, int size) const {
   if (List == nullptr || file < 0 || file >= SHEET_FILES) return 0;
   return TMapPassport::JoinFolderName(Folder, RecordName(List, file), kNameField, out,
                                       static_cast<size_t>(size));
+}
+
+int TMapList::HeldElsewhere(char (&found)[MAX_PATH]) const {
+  char paths[SHEET_FILES][MAX_PATH];
+  const char* names[SHEET_FILES];
+  for (int file = 0; file < SHEET_FILES; ++file) {
+    FilePath(file, paths[file], MAX_PATH);
+    names[file] = paths[file];
+  }
+  const int held = heldFind(names, SHEET_FILES, Owner);
+  if (held < 0) return 0;
+  std::memcpy(found, paths[held], MAX_PATH);
+  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -304,6 +318,13 @@ int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
     ReportError(MAPERR_DATA, map->Path, LISTSTAGE_NAMES);
     return Fail(0);
   }
+  // Nor may they be files that another open document holds.
+  char held[MAX_PATH];
+  if (HeldElsewhere(held)) {
+    std::memcpy(List, &before, sizeof(before));
+    ReportError(MAPERR_OPEN, held, LISTSTAGE_HDROPEN);
+    return Fail(0);
+  }
 
   ShareMode = 0;
   AccessMode = LISTACCESS_READWRITE;
@@ -454,27 +475,15 @@ int TMapList::ListRegister(int n, LISTREGISTER* reg) {
     }
   }
 
-  // The bare name: no leading backslash, folder or extension.
   char name[sizeof(r.FileName)];
-  const char* given = r.FileName;
-  const size_t length = strnlen(given, sizeof(r.FileName) - 1);
-  char whole[sizeof(r.FileName)];
-  std::memcpy(whole, given, length);
-  whole[length] = 0;
-  const char* start = whole;
-  if (*start == '\\') ++start;
-  plat::SplitPath(start, nullptr, nullptr, name, nullptr);
+  SheetBareName(r.FileName, sizeof(r.FileName) - 1, name, sizeof(name));
   std::memset(r.FileName, 0, sizeof(r.FileName));
   std::memcpy(r.FileName, name, strnlen(name, sizeof(r.FileName) - 1));
-
-  // Each file name is the base (at most 259 characters, so that the
-  // extension fits the field) and the extension.
-  const size_t base = strnlen(name, kNameField - 5);
+  static_assert(SHEET_BASE_LENGTH + 5 == kNameField);
   for (int file = 0; file < SHEET_FILES; ++file) {
     char* field = RecordName(List, file);
     std::memset(field, 0, kNameField);
-    std::memcpy(field, name, base);
-    std::memcpy(field + base, SheetFileExtension(file, userMap), 4);
+    SheetFileNameOf("", name, file, userMap, field, kNameField);
   }
   return 1;
 }

@@ -540,6 +540,9 @@ class MAPCLASS TMapList {
   // name is not a plain file name (TMapPassport::JoinFolderName) or the
   // whole does not fit.
   int FilePath(int file, char* out, int size) const;
+  // 1 when a file the record names is held by an open document other than
+  // the sheet's own map (`found` gets its path), else 0.
+  int HeldElsewhere(char (&found)[MAX_PATH]) const;
 
   int ListNumber = 0;       // sheet number, 0 = none
   int CurrentObject = 0;    // number of the current object, 0 = none

@@ -139,9 +139,11 @@ int TMapList::CopyList(TMapBase *map, int n, LISTREGISTER *reg,
   std::memcpy(&before, List, sizeof(before));
   if (!ListRegister(n, reg))
     return 0;
-  if (!map->SheetNamesUsable(List) || map->SheetNamesShared(List, n)) {
+  char held[MAX_PATH];
+  const bool refused = !map->SheetNamesUsable(List) || map->SheetNamesShared(List, n);
+  if (refused || HeldElsewhere(held)) {
     std::memcpy(List, &before, sizeof(before));
-    Error = MAPERR_DATA;
+    Error = refused ? MAPERR_DATA : MAPERR_OPEN;
     Close(0);
     return 0;
   }

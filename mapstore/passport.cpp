@@ -7,6 +7,7 @@
 #include "classifier/rscwrite.h"
 #include "common/codepage.h"
 #include "common/filename.h"
+#include "common/heldfiles.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "platform/fileio.h"
@@ -259,6 +260,11 @@ int TMapPassport::CreateMapFile(const char* name, int temporary) {
   ClosePassport();
   if (!name || !*name || std::strlen(name) >= MAX_PATH) {
     Report(MAPERR_OPEN, name ? name : "");
+    return 0;
+  }
+  // A file an open document holds is not made anew under it.
+  if (heldIsFile(name)) {
+    Report(MAPERR_OPEN, name);
     return 0;
   }
   const DWORD rw = GENERIC_READ | GENERIC_WRITE;

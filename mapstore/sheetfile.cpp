@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "mapstore/mapjoin.h"
+#include "platform/path.h"
 #include "platform/fileio.h"
 
 void InitHdrHead(HDRHEAD* head) {
@@ -196,6 +198,31 @@ const char* SheetFileExtension(int file, int userMap) {
   static const char* const kUser[SHEET_FILES] = {".SHD", ".SDA", ".SSE", ".SGR"};
   if (file < 0 || file >= SHEET_FILES) return "";
   return userMap ? kUser[file] : kMap[file];
+}
+
+void SheetBareName(const char* given, size_t length, char* name, size_t size) {
+  if (size == 0) return;
+  name[0] = 0;
+  if (given == nullptr) return;
+  char whole[MAX_PATH];
+  const size_t n = strnlen(given, std::min(length, sizeof(whole) - 1));
+  std::memcpy(whole, given, n);
+  whole[n] = 0;
+  const char* start = whole[0] == '\\' ? whole + 1 : whole;
+  char fname[MAX_FNAME] = {};
+  plat::SplitPath(start, nullptr, nullptr, fname, nullptr);
+  const size_t kept = strnlen(fname, size - 1);
+  std::memcpy(name, fname, kept);
+  name[kept] = 0;
+}
+
+bool SheetFileNameOf(const char* folder, const char* bare, int file, int userMap, char* out,
+                     size_t size) {
+  char base[SHEET_BASE_LENGTH + 1];
+  const size_t n = strnlen(bare, SHEET_BASE_LENGTH);
+  std::memcpy(base, bare, n);
+  base[n] = 0;
+  return JoinText(out, size, {folder, base, SheetFileExtension(file, userMap)});
 }
 
 const char* SheetBackupExtension(int file, int userMap) {

@@ -208,6 +208,17 @@ int64_t PlaceSheetRecord(int file, uint64_t end, DWORD marker, DWORD length,
 
 // ".HDR" ".DAT" ".SEM" ".GRA"; for a user map ".SHD" ".SDA" ".SSE" ".SGR".
 const char* SheetFileExtension(int file, int userMap);
+// The bare name of a new sheet's files, from the file name its register
+// gives (at most `length` bytes): no leading backslash, folder or
+// extension; `name` holds `size` bytes.
+void SheetBareName(const char* given, size_t length, char* name, size_t size);
+// File `file` of a new sheet whose bare name is `bare`: `folder` (may be
+// empty), the name's first SHEET_BASE_LENGTH characters (so that the whole
+// fits a sheet record's name field) and the extension; false when it does
+// not fit `size`.
+constexpr size_t SHEET_BASE_LENGTH = 259;
+bool SheetFileNameOf(const char* folder, const char* bare, int file, int userMap, char* out,
+                     size_t size);
 // Backups in the log folder: ".^HD" ".^DA" ".^SE" ".^GR"; for a user map
 // ".^SH" ".^SD" ".^SS" ".^SG".
 const char* SheetBackupExtension(int file, int userMap);

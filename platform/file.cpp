@@ -306,13 +306,17 @@ BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists) {
   return TRUE;
 }
 
+bool GetFileIdentity(const char* name, FILEIDENTITY* identity) {
+  if (name == nullptr || identity == nullptr) return false;
+  VfsInfo info;
+  if (CurrentVfs().Stat(OsPath(name), &info) != ERROR_SUCCESS) return false;
+  *identity = FILEIDENTITY{info.volume, info.id};
+  return true;
+}
+
 bool IsSameFile(const char* a, const char* b) {
-  if (a == nullptr || b == nullptr) return false;
-  VfsInfo ia, ib;
-  Vfs& vfs = CurrentVfs();
-  if (vfs.Stat(OsPath(a), &ia) != ERROR_SUCCESS) return false;
-  if (vfs.Stat(OsPath(b), &ib) != ERROR_SUCCESS) return false;
-  return ia.volume == ib.volume && ia.id == ib.id;
+  FILEIDENTITY ia, ib;
+  return GetFileIdentity(a, &ia) && GetFileIdentity(b, &ib) && ia == ib;
 }
 
 DWORD GetFileAttributesA(const char* name) {

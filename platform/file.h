@@ -176,6 +176,15 @@ BOOL MoveFileExA(const char* from, const char* to, DWORD flags);
 // fails part-way removes the target.
 BOOL CopyFileA(const char* from, const char* to, BOOL failIfExists);
 
+// The identity of a file: two names of one file (another spelling, a
+// relative and an absolute name, a link) give equal identities.
+struct FILEIDENTITY {
+  uint64_t Volume = 0;  // the device
+  uint64_t Id = 0;      // the file on it (inode)
+  bool operator==(const FILEIDENTITY&) const = default;
+};
+// The identity of the file `name`: false when the name is missing.
+bool GetFileIdentity(const char* name, FILEIDENTITY* identity);
 // True when both names exist and name one file (the same device and inode:
 // another spelling, a relative and an absolute name, a link).
 bool IsSameFile(const char* a, const char* b);

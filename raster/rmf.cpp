@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/heldfiles.h"
 #include "common/language.h"
 #include "common/maperr.h"
 #include "common/messages.h"
@@ -40,16 +41,27 @@ DWORD UnitsOf(uint64_t bytes) { return DWORD((bytes + RMF_UNIT - 1) / RMF_UNIT);
 
 constexpr int64_t kMaxTableBytes = RMF_MAX_TABLE_BYTES;
 
+// The files an open raster or matrix holds: its file and its continuation.
+int HeldRmfFiles(const void* holder, HELDFILEVISIT visit, void* context) {
+  const TRmf& rmf = *static_cast<const TRmf*>(holder);
+  if (!rmf.IsOpen()) return 0;
+  return visit(context, rmf.FileName) || (rmf.ContName[0] != 0 && visit(context, rmf.ContName));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Life cycle
 
-TRmf::TRmf() { ClearObject(); }
+TRmf::TRmf() {
+  ClearObject();
+  heldRegister(this, HeldRmfFiles);
+}
 
 TRmf::TRmf(const char* name, int columns, int rows, int bits, const DWORD* palette,
            double scale, double precision) {
   ClearObject();
+  heldRegister(this, HeldRmfFiles);
   if (!Create(name, columns, rows, bits, palette, scale, precision)) {
     const int code = Error;
     Close(1);
@@ -60,6 +72,7 @@ TRmf::TRmf(const char* name, int columns, int rows, int bits, const DWORD* palet
 
 TRmf::TRmf(const char* name, const RMF* header, const DWORD* palette) {
   ClearObject();
+  heldRegister(this, HeldRmfFiles);
   if (!Create(name, header, palette)) {
     const int code = Error;
     Close(1);
@@ -69,6 +82,7 @@ TRmf::TRmf(const char* name, const RMF* header, const DWORD* palette) {
 }
 
 TRmf::~TRmf() {
+  heldUnregister(this);
   Close(1);
   Border.Free();
 }
@@ -162,6 +176,8 @@ int TRmf::Create(const char* name) {
   Error = 0;
   if (!name) return 0;
   if (!*name || std::strlen(name) >= sizeof(FileName)) return Fail(MAPERR_OPEN);
+  // A file an open document holds is not made anew under it.
+  if (heldIsFile(name)) return Fail(MAPERR_OPEN);
   std::memset(&Head, 0, sizeof(Head));
   std::memset(FileName, 0, sizeof(FileName));
   std::memset(ContName, 0, sizeof(ContName));

@@ -1,11 +1,13 @@
 // The user maps of a document through the loaded library: every function
 // refusing null, freed and foreign handles, the chain's facts and flags,
-// passport records, the builders and their templates, and a user map
-// built from a template painted into a PNG.
+// passport records (never made over a file an open document holds), the
+// builders and their templates, and a user map built from a template
+// painted into a PNG.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <string>
@@ -223,6 +225,50 @@ TEST_F(SiteApi, PassportRecordMakesAMapOfTheSameRegisters) {
   EXPECT_EQ(FN(mapDeleteSite)(h, FN(mapGetSiteNumber)(h, copy)), 1);
   EXPECT_FALSE(std::ifstream(Path("copy.sit")).good());
   EXPECT_EQ(FN(mapGetSiteCount)(h), 2);
+}
+
+// A passport record is never made into a map over a file that an open
+// document holds: the main map's own file (which kept its objects), an open
+// user map's (which kept its bytes), another document's, or any of them
+// spelled otherwise; nothing is written, and the code is 60006.
+TEST_F(SiteApi, PassportRecordOverAFileAnOpenDocumentHoldsWritesNothing) {
+  for (int k = 0; k < 3; ++k) {
+    const HOBJ o = FN(mapCreateObject)(h, 1, 0, 0);
+    ASSERT_EQ(FN(mapRegisterObject)(o, doctest::KIND_WELL, LOCAL_POINT), 1);
+    ASSERT_NE(FN(mapAppendPointPlane)(o, doctest::kSheetX + 100 * k, doctest::kSheetY, 0), 0);
+    ASSERT_GT(FN(mapCommit)(o), 0);
+    FN(mapFreeObject)(o);
+  }
+  std::vector<char> record(760);
+  ASSERT_EQ(FN(mapGetMapPassportRecord)(h, site, record.data(), 760), 1);
+  apitest::NewSheetMap made("OTHER", doctest::kSheetX, doctest::kSheetY, doctest::kSheetSide);
+  const HMAP other = FN(mapCreateMapEx)(Path("other.map").c_str(), rsc.c_str(), &made.map,
+                                        &made.sheet);
+  ASSERT_NE(other, 0);
+  auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string map = bytes(Path("map.map")), user = bytes(Path("u.sit")),
+                    second = bytes(Path("other.map"));
+  ASSERT_FALSE(user.empty());
+  std::filesystem::create_directory(Path("sub"));
+  for (const std::string& name : {Path("map.map"), Path("u.sit"), Path("other.map"),
+                                  Path("./u.sit"), Path("sub/../map.map")}) {
+    EXPECT_EQ(FN(mapPutMapPassportRecord)(h, name.c_str(), rsc.c_str(), record.data(), 760), 0)
+        << name;
+    EXPECT_EQ(FN(mapPutMapPassportRecord)(0, name.c_str(), rsc.c_str(), record.data(), 760), 0)
+        << name;
+  }
+  EXPECT_EQ(bytes(Path("map.map")), map);
+  EXPECT_EQ(bytes(Path("u.sit")), user);
+  EXPECT_EQ(bytes(Path("other.map")), second);
+  EXPECT_EQ(FN(mapGetSiteCount)(h), 1);
+  FN(mapCloseData)(other);
+  FN(mapCloseData)(h);
+  h = FN(mapOpenData)(Path("map.map").c_str(), 0);
+  ASSERT_NE(h, 0);
+  EXPECT_EQ(FN(mapGetSiteObjectCount)(h, h), 3);
 }
 
 TEST_F(SiteApi, ScansKeepByte255) {

@@ -1,10 +1,12 @@
-// Creating a classifier, the memory pool and its references, and the
-// repairs opening makes: system semantics, the object code semantic of the
-// service objects and the sheet frame.
+// Creating a classifier (never over a file an open document holds), the
+// memory pool and its references, and the repairs opening makes: system
+// semantics, the object code semantic of the service objects and the sheet
+// frame.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "common/heldfiles.h"
 #include "platform/fault.h"
 #include "support/rscfixture.h"
 
@@ -100,6 +102,31 @@ TEST_F(RscCreate, NewClassifier) {
   // Nothing is written until the classifier is saved.
   EXPECT_TRUE(rsctest::ReadBytes(path).empty());
   EXPECT_NE(0, rsc.IsModify());
+}
+
+// A file that an open document holds (here the classifier of an open map)
+// is not emptied by a new classifier of its name.
+TEST_F(RscCreate, NoClassifierIsMadeOverAFileAnOpenDocumentHolds) {
+  const std::string path = folder_ + "held.rsc";
+  const Bytes bytes = Builder::Minimal().Build();
+  ASSERT_TRUE(rsctest::WriteBytes(path, bytes));
+  static std::string held;
+  held = path;
+  const int holder = 0;
+  ASSERT_EQ(1, heldRegister(&holder, [](const void*, HELDFILEVISIT visit, void* context) {
+              return visit(context, held.c_str());
+            }));
+  RSCCREATE desc{};
+  desc.Scale = 50000;
+  for (const std::string& name : {path, folder_ + "./held.rsc"}) {
+    TMapRsc rsc;
+    EXPECT_EQ(0, rsc.CreateRsc(name.c_str(), &desc, nullptr, 1)) << name;
+    EXPECT_EQ(MAPERR_OPEN, rsc.Error()) << name;
+  }
+  heldUnregister(&holder);
+  EXPECT_EQ(bytes, rsctest::ReadBytes(path));
+  TMapRsc rsc;
+  EXPECT_EQ(1, rsc.CreateRsc(path.c_str(), &desc, nullptr, 1));
 }
 
 TEST_F(RscCreate, NewClassifierPalettes) {

@@ -1,7 +1,8 @@
 // Pictures a caller holds: the 256-colour table of what the document
 // shows, bitmaps of 16, 24, 32 and 8 bits painted in bands, 256-colour
 // images, and metafiles that replay to the picture of the same frame and
-// that a converter of another maker reads.
+// that a converter of another maker reads (never written over a file an
+// open document holds).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -395,6 +396,21 @@ TEST_F(Picture, MetafileWithFrameConvertsToSvg) {
   EXPECT_NE(s.find("stroke=\"#ff0000\""), std::string::npos);
   EXPECT_NE(s.find("fill=\"#7f7fff\""), std::string::npos);
   EXPECT_EQ(s.find("fill=\"#ffffff\""), std::string::npos);
+}
+
+// A metafile never replaces a file the document holds, also one it does
+// not keep open at the moment (the files of a sheet it has closed).
+TEST_F(Picture, NoMetafileIsWrittenOverAFileADocumentHolds) {
+  METAFILEBUILDPARM parm = CentreParm(1);
+  doc->CloseList(1);
+  const std::string sheet = doc->NameHDR(1);
+  const std::string map = dir.Read("map.map"), hdr = dir.Read(sheet);
+  ASSERT_FALSE(map.empty());
+  ASSERT_FALSE(hdr.empty());
+  for (const std::string& name : {dir / "map.map", dir.path() + "./map.rsc", dir / sheet})
+    EXPECT_EQ(doc->PaintToEmf(name.c_str(), &parm), 0) << name;
+  EXPECT_EQ(dir.Read("map.map"), map);
+  EXPECT_EQ(dir.Read(sheet), hdr);
 }
 
 TEST_F(Picture, MetafileFailuresLeaveTheDocumentAsItWas) {

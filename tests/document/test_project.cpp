@@ -1,7 +1,8 @@
 // Project files: a document saved as a project opens back with every
 // setting; the readers' rules for absent keys, counts, palettes and hidden
-// colours; a missing project and missing listed files; and a save that
-// fails at any file operation leaves the earlier project whole.
+// colours; a missing project and missing listed files; a save never over a
+// file an open document holds; and a save that fails at any file operation
+// leaves the earlier project whole.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -268,6 +269,34 @@ TEST_F(Project, MissingProjectIsReported) {
             std::string(MapErrorText(MAPERR_DATA, 1)) + project + "\n ( [MAP] PATH= ? )");
   EXPECT_EQ(docSaveProject(HandleOf(doc), nullptr), 0);
   EXPECT_EQ(TMapProject().SaveProject(nullptr, project.c_str()), 0);
+}
+
+TEST_F(Project, AListedUserMapThatIsMissingIsNotFound) {
+  const std::string map = dir / "map.map";
+  Write("[MAP]\nPATH=" + map + "\n[SITELIST]\nCOUNT=2\nPATH1=none.sit\nPATH2=u1.sit\n");
+  UserMap("u1.sit");
+  MessageEnableSet(1);
+  mctest::RecordingMessageBox boxes;
+  ASSERT_NE(Open(), nullptr);
+  MessageEnableSet(0);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text,
+            std::string(MapErrorText(MAPERR_NOTFOUND, 1)) + (dir / "none.sit"));
+  EXPECT_EQ(opened->GetSiteCount(), 1);
+}
+
+// A project is never saved over a file that an open document holds: the
+// main map's own file or a raster it shows.
+TEST_F(Project, NoProjectIsSavedOverAFileADocumentHolds) {
+  const std::string raster = Raster("a.rsw");
+  ASSERT_EQ(doc->OpenRst(raster.c_str(), 0), 1);
+  const std::string map = dir.Read("map.map"), image = dir.Read("a.rsw");
+  for (const std::string& name : {dir / "map.map", dir.path() + "./a.rsw"})
+    EXPECT_EQ(docSaveProject(HandleOf(doc), name.c_str()), 0) << name;
+  EXPECT_EQ(dir.Read("map.map"), map);
+  EXPECT_EQ(dir.Read("a.rsw"), image);
+  doc->CloseRst(1);
+  EXPECT_EQ(docSaveProject(HandleOf(doc), raster.c_str()), 1);
 }
 
 // Every file operation of a save failed in turn: the project is the old one

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 
 #include "common/messages.h"
@@ -347,6 +349,84 @@ TEST_F(SiteChain, CopyFailingAtAnyFileOperationLeavesNoHalfCopy) {
                                });
   EXPECT_GE(faults, 10);
   EXPECT_EQ(ObjectsOf(a), 2);
+}
+
+// The files of a folder, by name, with their bytes (the log folder left
+// out).
+std::map<std::string, std::string> FolderBytes(const mctest::ScratchDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    if (e.is_regular_file()) files[e.path().filename().string()] = dir.Read(e.path().filename());
+  return files;
+}
+
+TEST_F(SiteChain, CopyOverAFileAnyOpenDocumentHoldsWritesNothing) {
+  const std::string a = Site("a.sit", {Well(1000, 1000), Well(2000, 2000)});
+  const std::string b = Site("b.sit", {Well(1000, 1000), Well(2000, 2000), Well(3000, 1000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  const HMAP other = docOpenData(b.c_str(), 0);  // another document
+  ASSERT_NE(other, 0);
+  ASSERT_EQ(::link(b.c_str(), (dir / "link.sit").c_str()), 0);
+  const auto before = FolderBytes(dir);
+  // The other document's map file, by name, another spelling and a link;
+  // a copy whose sheet files would be its sheet files; the main map's.
+  for (const std::string& name : {b, dir.path() + "./b.sit", dir / "link.sit",
+                                  dir / "b.other", dir / "map.map"})
+    EXPECT_EQ(CopySite(map, name.c_str()), 0) << name;
+  EXPECT_EQ(FolderBytes(dir), before);
+  docCloseData(other);
+  EXPECT_EQ(ObjectsOf(b), 3);
+  EXPECT_EQ(map->GetObjectCount(1), 2);
+}
+
+// Every file operation of a copy failing in turn over targets that exist:
+// a copy that fails leaves each of them byte for byte and no temporary
+// file; a copy that goes through replaces them, and a target whose source
+// the map does not have (the wells' semantics) keeps no stranger's file.
+TEST_F(SiteChain, CopyFailingAtAnyFileOperationLeavesTheFilesItFound) {
+  const std::string a = Site("a.sit", {Well(1000, 1000), Well(2000, 2000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  ASSERT_EQ(CopySite(map, "old.sit"), 1);
+  ASSERT_FALSE(dir.Exists("old.SSE"));
+  const std::map<std::string, std::string> found = {
+      {"copy.sit", dir.Read("old.sit")}, {"copy.SHD", "an older descriptor file"},
+      {"copy.SSE", "a stranger's file"}};
+  auto prepare = [&] {
+    for (const char* name : {"copy.sit", "copy.SHD", "copy.SDA", "copy.SSE", "copy.SGR"})
+      std::remove((dir / name).c_str());
+    for (const auto& [name, bytes] : found) dir.Write(name, bytes);
+  };
+  const auto untouched = [&] {
+    auto files = FolderBytes(dir);
+    std::erase_if(files, [](const auto& f) { return f.first.rfind("copy.", 0) == 0; });
+    return files;
+  };
+  prepare();
+  const auto around = untouched();
+  int copied = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = prepare;
+  const int faults = sweep.Run(
+      [&] { copied = CopySite(map, "copy.sit"); },
+      [&](const mctest::SweepRun& run) {
+        EXPECT_TRUE(copied || run.faulted) << run;
+        auto files = FolderBytes(dir);
+        for (const auto& [name, bytes] : files)
+          EXPECT_EQ(name.find(".~"), std::string::npos) << name << " left, " << run;
+        if (copied) {
+          EXPECT_EQ(ObjectsOf(dir / "copy.sit"), 2) << run;
+          EXPECT_NE(files["copy.SHD"], found.at("copy.SHD")) << run;
+          EXPECT_FALSE(dir.Exists("copy.SSE")) << run;
+        } else {
+          std::erase_if(files, [](const auto& f) { return f.first.rfind("copy.", 0) != 0; });
+          EXPECT_EQ(files, found) << run;
+        }
+        EXPECT_EQ(untouched(), around) << run;
+        EXPECT_EQ(map->GetObjectCount(1), 2) << run;
+      });
+  EXPECT_GE(faults, 15);
 }
 
 TEST_F(SiteChain, PassportRecordMakesAWholeMapOrNone) {

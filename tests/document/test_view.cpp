@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "common/messages.h"
@@ -253,6 +254,43 @@ TEST_F(View, ConversionsRoundTrip) {
   doc->PictureToMap(dx, dy);
   EXPECT_EQ(mx, std::lround(dx));
   EXPECT_EQ(my, std::lround(dy));
+}
+
+// A point the projection cannot take fails alone: the conversions after it
+// answer for themselves. A projection the map could not set up fails them
+// all.
+TEST_F(View, EachConversionAnswersForItself) {
+  ASSERT_EQ(doc->IsGeoSupported(), 1);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double x0 = doctest::kSheetX + 5000, y0 = doctest::kSheetY + 5000;
+  double b = x0, l = y0;
+  ASSERT_EQ(doc->PlaneToGeo(b, l), 1);
+  for (int round = 0; round < 2; ++round) {
+    double x = nan, y = y0;
+    EXPECT_EQ(doc->PlaneToGeo(x, y), 0);
+    x = x0, y = y0;
+    EXPECT_EQ(doc->PlaneToGeo(x, y), 1) << round;
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(b, l));
+    double gb = nan, gl = l;
+    EXPECT_EQ(doc->GeoToPlane(gb, gl), 0);
+    gb = b, gl = l;
+    EXPECT_EQ(doc->GeoToPlane(gb, gl), 1) << round;
+    EXPECT_NEAR(gb, x0, 1e-3);
+    gb = nan;
+    doc->GeoToPlane(gb, gl);
+    gb = b, gl = l;
+    EXPECT_EQ(doc->Geo42ToGeoWGS84(gb, gl), 1) << round;
+    gb = nan;
+    doc->PlaneToGeo(gb, gl);
+    gb = b, gl = l;
+    EXPECT_EQ(doc->Geo42ToPlaneUTM(gb, gl), 1) << round;
+  }
+  doc->Passport.Register.MaterialProjection = 5;  // a kind no map can have
+  ASSERT_NE(doc->SetDataProjection(), 0);
+  double x = x0, y = y0;
+  EXPECT_EQ(doc->PlaneToGeo(x, y), 0);
+  x = b, y = l;
+  EXPECT_EQ(doc->GeoToPlane(x, y), 0);
 }
 
 TEST_F(View, GeodeticSystemsOfTheDocument) {

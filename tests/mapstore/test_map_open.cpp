@@ -1,6 +1,8 @@
-// The map object: opening with logs, creating, temporary maps, sheets,
-// borders, the key table and the group file.
+// The map object: opening with logs, creating (never over the files an
+// open map holds), temporary maps, sheets, borders, the key table and the
+// group file.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "support/host_recorder.h"
 #include "support/mapbuilder.h"
 #include "support/rscbuilder.h"
+#include "support/writerprocess.h"
 
 using mctest::MapBuilder;
 using mctest::MapScratch;
@@ -363,4 +366,61 @@ TEST_F(MapTest, MapInfoIsReadWithoutKeepingTheMapOpen) {
   EXPECT_FALSE(map.IsOpen());
   // The file is closed: it can be deleted.
   EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
+}
+
+// A map that is open holds its files: no other map is made over its map
+// file, its classifier, its sheet files or its group file, however the
+// name is spelled, and nothing at all is written then.
+TEST_F(MapTest, NoMapIsMadeOverTheFilesAnOpenMapHolds) {
+  GroupAccessSet(1);
+  TMap open;
+  Create(open, "open.map", 100000, "A1");
+  TMap user;
+  MAPREGISTEREX userReg = MapRegister(100000, 1);
+  LISTREGISTER userSheet = SheetRegister("U1", 6000000, 7400000, 1000);
+  ASSERT_EQ(1, user.CreateDataEx((dir / "map.rsc.SIT").c_str(), "map.rsc", &userReg, &userSheet));
+  MapScratch other{MC_TEST_TMP};
+  ASSERT_TRUE(rsctest::WriteBytes(other / "map.rsc", Classifier()));
+  ASSERT_EQ(plat::CreateDirectoryA((dir / "sub").c_str(), nullptr), TRUE);
+  ASSERT_EQ(::link((dir / "open.map").c_str(), (dir / "link.map").c_str()), 0);
+  const writertest::FolderFiles before = writertest::Snapshot(dir.path());
+
+  auto refused = [&](const std::string& name, const char* rsc, const char* base, int userMap) {
+    TMap made;
+    MAPREGISTEREX reg = MapRegister(100000, userMap);
+    LISTREGISTER sheet = SheetRegister(base, 6000000, 7400000, 10000);
+    const int created = made.CreateDataEx(name.c_str(), rsc, &reg, &sheet);
+    EXPECT_EQ(created, 0) << name;
+    EXPECT_EQ(made.MapError.Error(), MAPERR_OPEN) << name;
+  };
+  // The map file, by its name, another spelling and a second link.
+  for (const std::string& name : {dir / "open.map", dir / "sub/../open.map", dir / "link.map"})
+    refused(name, "map.rsc", "B1", 0);
+  // A new map whose sheet would take the open map's sheet files.
+  refused(dir / "new.map", "map.rsc", "A1", 0);
+  // A classifier given from elsewhere, to be copied over the open one.
+  refused(dir / "new.map", (other / "map.rsc").c_str(), "B1", 0);
+  // A map of another extension whose group file is the open map's.
+  refused(dir / "open.sit", "map.rsc", "B1", 0);
+  // A temporary map named after its classifier: the open user map's name.
+  TMap temporary;
+  EXPECT_EQ(0, temporary.CreateTempMap((dir / "map.rsc").c_str()));
+  // A sheet added to another map under the open map's sheet names.
+  TMap second;
+  Create(second, "second.map", 100000, "C1");
+  const writertest::FolderFiles withSecond = writertest::Snapshot(dir.path());
+  LISTREGISTER taken = SheetRegister("A1", 6010000, 7400000, 10000);
+  EXPECT_EQ(0, second.CreateList(&taken, 1));
+  EXPECT_EQ(1, second.Count());
+  EXPECT_EQ(0, second.List.CopyList(&second, 1, &taken, other.path().c_str()));
+  EXPECT_STREQ("C1.HDR", second.NameHDR(1));
+  second.CloseData();
+  EXPECT_EQ(writertest::Snapshot(dir.path()).size(), withSecond.size());
+
+  // Every file as it was (the second map's own files apart).
+  writertest::FolderFiles after = writertest::Snapshot(dir.path());
+  std::erase_if(after, [&](const auto& f) { return !before.count(f.first); });
+  EXPECT_EQ(after, before);
+  ASSERT_EQ(1, open.OpenList(1));
+  EXPECT_STREQ("A1", open.Nomenclature(1));
 }

@@ -1,7 +1,7 @@
 // A sheet rewritten through a temporary file set (also with every file
 // operation of the replacement failing in turn), a user map laid into the
-// projection of another map (and a host that stops it), copying and
-// deleting a map, and file mapping.
+// projection of another map (and a host that stops it), copying (never
+// over the files an open map holds) and deleting a map, and file mapping.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -267,6 +267,26 @@ TEST_F(MapFiles, CopyingAndDeletingAMap) {
   EXPECT_EQ(std::vector<std::string>{"user.rsc"}, left);
   EXPECT_EQ(std::vector<std::string>{}, Changed(around, outside()));
   EXPECT_EQ(0, DeleteMapFiles(target.c_str()));
+}
+
+// A copy whose targets are files an open map holds writes nothing: the
+// source's own files reached through another spelling of its folder (once
+// deleted before being copied over themselves), and another open map's.
+TEST_F(MapFiles, NothingIsCopiedOverTheFilesOfAnOpenMap) {
+  const std::string target = (fs::path(Folder()) / "copy" / "user.map").string();
+  ASSERT_EQ(1, CopyMapFiles(user.Path().c_str(), target.c_str()));
+  TMap copy;
+  ASSERT_EQ(1, copy.OpenData(target.c_str(), 0));
+  const FolderFiles before = Files(Folder());
+  const std::string beside = Folder() + "/./other.map";
+  const std::string again = Folder() + "/copy/../copy/user.map";
+  EXPECT_EQ(0, CopyMapFiles(user.Path().c_str(), beside.c_str()));
+  EXPECT_EQ(0, CopyMapFiles(user.Path().c_str(), again.c_str()));
+  EXPECT_EQ(0, CopyOneFile(user.Path().c_str(), target.c_str(), 0, 0));
+  EXPECT_EQ(1, CopyOneFile(target.c_str(), again.c_str(), 0, 0));  // one file: nothing to do
+  EXPECT_EQ(std::vector<std::string>{}, Changed(before, Files(Folder())));
+  ASSERT_EQ(1, copy.OpenList(1));
+  EXPECT_EQ(2, copy.List.Count());
 }
 
 TEST(FileMapping, ViewsAreWholeBlocksCutAtTheEnd) {

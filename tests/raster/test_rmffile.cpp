@@ -1,7 +1,8 @@
 // The blocked file beyond its blocks: the continuation file of unit mode,
 // the upgrade of old header versions, files made from a header
-// description, and files laid out by another writer (their addition area
-// kept, an undefined compression refused, 16-bit elements signed).
+// description, files laid out by another writer (their addition area
+// kept, an undefined compression refused, 16-bit elements signed), and no
+// new file over one an open raster or matrix holds.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,11 +12,13 @@
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "platform/fileio.h"
+#include "raster/mtl.h"
 #include "raster/mtr.h"
 #include "raster/rmf.h"
 #include "raster/rst.h"
 #include "support/host_recorder.h"
 #include "support/rasterfixture.h"
+#include "support/rmfbuild.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -301,4 +304,33 @@ TEST_F(RmfFileTest, SixteenBitElementsAreSigned) {
     ASSERT_EQ(1, rmf.ReadPoint(got, 0, 1));
     EXPECT_EQ(-20000, got);
   }
+}
+
+// A raster, matrix or layer matrix is never made anew over the file an open
+// raster holds, however the name is spelled: the creation fails with 60006
+// and the open file keeps every byte.
+TEST_F(RmfFileTest, NoFileIsMadeOverOneAnOpenRasterHolds) {
+  TRst open;
+  ASSERT_EQ(1, open.Create(name.c_str(), 40, 30, 8, nullptr, 10000, 1000));
+  ASSERT_EQ(1, open.Save(1));
+  const std::string before = rmftest::ReadAll(name);
+  ASSERT_FALSE(before.empty());
+  BUILDMTW matrix = rmftest::MatrixBuild(5000, 7000, 40, 30, 10, 2, 50000);
+  MTLBUILDPARM layers = rmftest::LayerMatrixBuild(5000, 7000, 5400, 7300, 10, 2, 2, 50000);
+  for (const std::string& spelled : {name, dir.path() + "./a.rsw"}) {
+    TRst raster;
+    EXPECT_EQ(0, raster.Create(spelled.c_str(), 10, 10, 8, nullptr, 1, 1));
+    EXPECT_EQ(MAPERR_OPEN, raster.GetError());
+    TMtr mtr;
+    EXPECT_EQ(0, mtr.Create(spelled.c_str(), &matrix, nullptr, 0));
+    EXPECT_EQ(MAPERR_OPEN, mtr.GetError());
+    TMtl mtl;
+    EXPECT_EQ(0, mtl.Create(spelled.c_str(), &layers));
+    EXPECT_EQ(MAPERR_OPEN, mtl.GetError());
+  }
+  EXPECT_EQ(before, rmftest::ReadAll(name));
+  // Once it is closed, the name is free.
+  open.Close();
+  TRst raster;
+  EXPECT_EQ(1, raster.Create(name.c_str(), 10, 10, 8, nullptr, 1, 1));
 }
