@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -98,10 +99,12 @@ const char* const kSubsystemClasses[] = {
     "TMtl3D",
 };
 
-// The library's defined dynamic symbols, demangled, as nm lists them.
-std::vector<std::string> DynamicSymbols() {
+// The library's defined dynamic symbols (all its symbols with `all`),
+// demangled, as nm lists them.
+std::vector<std::string> DynamicSymbols(bool all = false) {
   std::vector<std::string> names;
-  std::string command = std::string("nm -D --defined-only -C '") + MC_LIBRARY_PATH + "'";
+  std::string command =
+      std::string(all ? "nm" : "nm -D") + " --defined-only -C '" + MC_LIBRARY_PATH + "'";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return names;
   char line[4096];
@@ -203,6 +206,10 @@ TEST_F(Exports, DynamicSymbolsAreExactlyTheExportList) {
   EXPECT_EQ(functions, list.functions);
   EXPECT_EQ(classes, list.classes);
   EXPECT_EQ(cxx, list.cxx);
+  // A member that stays inside is named as the library has it.
+  const std::vector<std::string> all = DynamicSymbols(true);
+  for (const std::string& name : list.hidden)
+    EXPECT_NE(std::find(all.begin(), all.end(), name), all.end()) << name;
 }
 
 // A class an installed header declares with the export macro is in the
