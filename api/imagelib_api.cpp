@@ -55,3 +55,8 @@ MAPAPI POINT* WINAPI imgFindPointOnLine(POINT* point, const IMGSEGMENT* segment,
     *point = WalkLinePoints(POINT{segment->X1, segment->Y1}, POINT{segment->X2, segment->Y2}, count);
   return point;
 }
+
+LONG llGetImageBorder(int n, LONG image, POLYDATA* data, IMGDRAW* parm, IMGCONTEXT* context,
+                      FRAME* frame) {
+  return llGetImageBorder(n, image, data, reinterpret_cast<const char*>(parm), context, frame);
+}

@@ -42,4 +42,17 @@ MAPAPI COLORREF WINAPI imgGetTrueColorByColor(LONG reserve, COLORREF color);
  * returns point (untouched when the segment is null). */
 MAPAPI POINT* WINAPI imgFindPointOnLine(POINT* point, const IMGSEGMENT* segment, LONG count);
 
+#ifdef __cplusplus
+struct IMGDRAW;
+
+/* Widens the frame by what image `image` of the library in slot n (1..64,
+ * as the classifier opened it) paints around the polylines with the
+ * image's parameters `parm` (the words that follow the slot and the image
+ * code in a plug-in image element): the library's imlGetImageBorder. 0 for
+ * a slot that is not open or a library that cannot answer. A C++ function
+ * (by its C++ name). */
+MC_VISIBLE LONG llGetImageBorder(int n, LONG image, POLYDATA* data, IMGDRAW* parm,
+                                 IMGCONTEXT* context, FRAME* frame);
+#endif
+
 #endif

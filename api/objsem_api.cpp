@@ -14,9 +14,6 @@ namespace {
 
 const char kEmpty[1] = {0};
 
-// Spline bits of the metric record's flags word.
-constexpr WORD kSplineBits = 6;
-
 // The object of a live handle whose map (when it has one) is still open.
 TObjectInfo* Live(HOBJ info) { return TObjectInfo::FromOpenHandle(info); }
 
@@ -345,9 +342,9 @@ MAPAPI LONG WINAPI mapSetObjectSpline(HOBJ info, LONG flags) {
   TObjectInfo* object = Live(info);
   LONGMETRIC* record = object ? object->Metric.Record : nullptr;
   if (record == nullptr) return 0;
-  const WORD bits = WORD(flags) & kSplineBits;
-  if ((record->Flags & kSplineBits) != bits) {
-    record->Flags = WORD((record->Flags & ~kSplineBits) | bits);
+  const WORD bits = WORD(flags) & METRIC_SPLINE_FLAGS;
+  if ((record->Flags & METRIC_SPLINE_FLAGS) != bits) {
+    record->Flags = WORD((record->Flags & ~METRIC_SPLINE_FLAGS) | bits);
     object->Metric.ChangedFlag = 1;  // so that the commit writes it
   }
   return bits;
@@ -356,7 +353,7 @@ MAPAPI LONG WINAPI mapSetObjectSpline(HOBJ info, LONG flags) {
 MAPAPI LONG WINAPI mapGetObjectSpline(HOBJ info) {
   TObjectInfo* object = Live(info);
   LONGMETRIC* record = object ? object->Metric.Record : nullptr;
-  return record ? record->Flags & kSplineBits : 0;
+  return record ? record->Flags & METRIC_SPLINE_FLAGS : 0;
 }
 
 MAPAPI const char* WINAPI mapObjectRscKey(HOBJ info) {

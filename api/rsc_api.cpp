@@ -234,7 +234,7 @@ MAPAPI LONG WINAPI mapGetRscFileName(HRSC hRsc, char* buffer, LONG size) {
 
 MAPAPI const char* WINAPI mapGetRscName(HRSC hRsc) {
   TMapRsc* rsc = RscOf(hRsc);
-  return rsc ? rsc->Name : RSC_EMPTY_STRING;
+  return rsc ? rsc->FileName : RSC_EMPTY_STRING;
 }
 
 MAPAPI LONG WINAPI mapGetRscDescribe(HRSC hRsc, RSCCREATE* describe, PALETTE256* palette) {

@@ -147,9 +147,9 @@ class MAPCLASS TMapRsc : public TRSCDATA {
   LONG Scale(LONG scale);
   const char* Type();
   const char* SetType(const char* type);
-  // The classifier's own name (the header's; the Name field of the block is
-  // the file name).
-  const char* GetName();
+  // The classifier's own name (the header's; the block's FileName is the
+  // name of its file).
+  const char* Name();
   const char* SetName(const char* name);
   const char* ClassificatorCode();
   int ClassificatorCode(const char* code);

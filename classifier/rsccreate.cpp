@@ -59,7 +59,7 @@ bool rscCreateFileBase(TRSCDATA* d, const char* path) {
   d->File = h;
   d->Access = RSC_ACCESS_READWRITE;
   strcpy(d->Path, name);
-  snprintf(d->Name, sizeof d->Name, "%s", name + plat::FileNameOffset(name));
+  snprintf(d->FileName, sizeof d->FileName, "%s", name + plat::FileNameOffset(name));
   memset(&d->Head, 0, sizeof d->Head);
   d->Head.Ident = RSC_IDENT;
   d->Head.Version = RSC_VERSION;

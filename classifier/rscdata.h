@@ -78,7 +78,7 @@ constexpr DWORD RSC_READ_PIECE = 32767;      // the file is read in pieces of th
 
 struct TRSCDATA {
   char Path[MAX_PATH];        // the path that was opened
-  char Name[MAX_PATH];        // file name and extension as requested
+  char FileName[MAX_PATH];    // file name and extension as requested
   RSCOBJINDEX* ObjIndex;      // object index (null: closed)
   RSCGRSINDEX* GrsIndex;
   DWORD ObjIndexSize;         // entries allocated

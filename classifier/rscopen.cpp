@@ -314,16 +314,16 @@ int rscReadRscFile(TRSCDATA* d, const char* path) {
   d->ErrorCode = 0;
 
   // The file name and extension of the requested path.
-  snprintf(d->Name, sizeof d->Name, "%s", requested + plat::FileNameOffset(requested));
+  snprintf(d->FileName, sizeof d->FileName, "%s", requested + plat::FileNameOffset(requested));
 
   HANDLE h = TryOpen(d, requested);
   const char* opened = requested;
   char candidate[MAX_PATH];
-  if (!h && CommonRscPathGet()[0] && JoinFolder(candidate, CommonRscPathGet(), d->Name)) {
+  if (!h && CommonRscPathGet()[0] && JoinFolder(candidate, CommonRscPathGet(), d->FileName)) {
     h = TryOpen(d, candidate);
     opened = candidate;
   }
-  if (!h && PathShellGet()[0] && JoinFolder(candidate, PathShellGet(), d->Name)) {
+  if (!h && PathShellGet()[0] && JoinFolder(candidate, PathShellGet(), d->FileName)) {
     h = TryOpen(d, candidate);
     opened = candidate;
   }

@@ -54,7 +54,7 @@ const char* TMapRsc::SetType(const char* type) {
   return Head.Type;
 }
 
-const char* TMapRsc::GetName() {
+const char* TMapRsc::Name() {
   if (!rscQueryOpen(this)) return RSC_EMPTY_STRING;
   return Head.Name;
 }

@@ -8,12 +8,13 @@
 // never write past the destination capacity and refuse damaged streams.
 #pragma once
 
+#include "platform/export.h"
 #include "platform/win_types.h"
 
 // Element value written for empty matrix elements.
 constexpr LONG kMtrEmptyValue = static_cast<LONG>(0x80000000u);
 
-class TCompress {
+class MAPCLASS TCompress {
  public:
   // Number of LZW codes (slots of the code table).
   static constexpr int kTableSize = 4096;

@@ -71,7 +71,7 @@ class MAPCLASS TCopyFile : public TPrepareFile {
   const char* targetName_ = nullptr;
 };
 
-class TPrepareFileHeader : public TCopyFile {
+class MAPCLASS TPrepareFileHeader : public TCopyFile {
  public:
   // Writes the header (when given) and then the source's content to the
   // target. When both name one file the result goes to a ".tmp" file beside

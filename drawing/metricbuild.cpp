@@ -15,9 +15,6 @@
 
 namespace {
 
-// Metric flags asking for the object to be drawn as a curve.
-enum : WORD { METRIC_FLAG_SMOOTH = 2, METRIC_FLAG_ENVELOPE = 4 };
-
 // The text slot of an entry that cannot be read: like every slot it points
 // at the characters, just behind their length byte.
 char g_unknownText[] = "\x01?";

@@ -95,7 +95,7 @@ int MakeClassifier(const std::string& path) {
         !rsc.SetTabPar(n, k.count * 4, k.function, reinterpret_cast<const char*>(k.words)))
       return 0;
   }
-  std::printf("classifier %s: %d kinds (%d service kinds and %d of its own), %d layers\n", rsc.Name,
+  std::printf("classifier %s: %d kinds (%d service kinds and %d of its own), %d layers\n", rsc.FileName,
               rsc.GetObjCount(), rsc.GetObjCount() - 5, 5, rsc.GetSegCount());
   return rsc.Save(1);
 }

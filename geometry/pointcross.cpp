@@ -755,6 +755,12 @@ void TPointCross::SortCoordinamesPointCross(POINTCROSS* array, int first, int la
   });
 }
 
+void TPointCross::SortPoint(POINTCROSS* array, int count) {
+  if (array == nullptr || count <= 1) return;
+  std::stable_sort(array, array + count,
+                   [](const POINTCROSS& p, const POINTCROSS& q) { return p.First < q.First; });
+}
+
 void TPointCross::SortBothPointCross() {
   SortPointCross(Cross1, Count, &Data1);
   SortPointCross(Cross2, Count, &Data2);
@@ -776,8 +782,7 @@ void TPointCross::SortPointCross(POINTCROSS* array, int count, TDataEdit* metric
     r.First = -r.Position;
     if (closed) r.Second = r.First + 1;
   }
-  std::stable_sort(array, array + count,
-                   [](const POINTCROSS& p, const POINTCROSS& q) { return p.First < q.First; });
+  SortPoint(array, count);
   int run = 0;
   for (int i = 1; i <= count; ++i) {
     if (i < count && array[i].First == array[run].First) continue;

@@ -125,6 +125,9 @@ class MAPCLASS TPointCross {
   // to its second; a vertex given as minus the last point of a closed
   // contour becomes vertex 1.
   void SortPointCross(POINTCROSS* array, int count, TDataEdit* metric);
+  // Orders an array by First, ascending (records of one First keep their
+  // order).
+  static void SortPoint(POINTCROSS* array, int count);
   // Orders records first .. last - 1 (all on one segment a-b) along it.
   void SortCoordinamesPointCross(POINTCROSS* array, int first, int last, const DOUBLEPOINT* a,
                                  const DOUBLEPOINT* b);

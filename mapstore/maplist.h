@@ -30,7 +30,7 @@ struct SHEETCHANGE;
 // passport and sheet table, the classifier, the log folder and the edit
 // mode. The map object derives from it; a sheet keeps a pointer to it as
 // its owner. A bare base (no map object) serves sheets on their own.
-class MAPCLASS TMapBase : public TMapPassport {
+class TMapBase : public TMapPassport {
  public:
   // The classifier that object frames are measured with (the map sets its
   // own); null for a bare base: frames then take no image parameters.

@@ -193,6 +193,13 @@ class MAPCLASS TObjectInfo {
   int AppendDefaultSemantic();
   int ChangeKind(int kind);
   int ChangeMap(TMap* map);
+  // The spline flags of the metric (bit 1: drawn as its smoothing spline,
+  // bit 2: as its envelope). SplineFlag(flags) makes the flags word 2 when
+  // flags has bit 1, else 4 when it has bit 2, else leaves it; the width
+  // bit of the point counts (bit 0) always stays. Both return the two
+  // spline bits as they then stand, 0 without a metric.
+  int SplineFlag(int flags);
+  int SplineFlag() const;
 
   // --- Identity (0 or "" without a descriptor or map) ---
 

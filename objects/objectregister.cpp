@@ -192,6 +192,28 @@ int TObjectInfo::ChangeKind(int kind) {
   return result;
 }
 
+int TObjectInfo::SplineFlag(int flags) {
+  LONGMETRIC* record = Metric.Record;
+  if (record == nullptr) return 0;
+  const WORD spline = (flags & METRIC_FLAG_SMOOTH)     ? WORD(METRIC_FLAG_SMOOTH)
+                      : (flags & METRIC_FLAG_ENVELOPE) ? WORD(METRIC_FLAG_ENVELOPE)
+                                                       : WORD(0);
+  if (spline != 0) {
+    // The count-width bit says how every contour's count is stored: it is
+    // the record's, not a flag to be set.
+    const WORD word = WORD((record->Flags & METRIC_LONG_COUNTS) | spline);
+    if (record->Flags != word) {
+      record->Flags = word;
+      Metric.ChangedFlag = 1;  // so that the commit writes it
+    }
+  }
+  return SplineFlag();
+}
+
+int TObjectInfo::SplineFlag() const {
+  return Metric.Record ? Metric.Record->Flags & METRIC_SPLINE_FLAGS : 0;
+}
+
 namespace {
 
 // Whether two maps keep their coordinates in the same system, so that plane

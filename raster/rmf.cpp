@@ -641,6 +641,10 @@ bool TRmf::StoreBorder() {
   return true;
 }
 
+int64_t TRmf::FullBlockSize() const {
+  return RmfRawSize(Head.BlockWidth, Head.BlockHeight, Head.BitsPerElement);
+}
+
 int64_t TRmf::FileLength() { return Current ? plat::FileLength(Current) : -1; }
 
 int64_t TRmf::CalculationFileLength(int columns, int rows, int bits) {

@@ -288,9 +288,7 @@ class MAPCLASS TRmf {
   }
   // Raw bytes of a whole block of the header's geometry (the capacity of a
   // slot).
-  int64_t FullBlockSize() const {
-    return RmfRawSize(Head.BlockWidth, Head.BlockHeight, Head.BitsPerElement);
-  }
+  int64_t FullBlockSize() const;
   const char* GetFileName() const { return FileName; }
 
   // Fields, in this order.

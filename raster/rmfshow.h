@@ -65,7 +65,7 @@ struct RMFSHOWHOST {
 };
 
 // The display state of one paint call.
-class MAPCLASS TRmfShow {
+class TRmfShow {
  public:
   explicit TRmfShow(const RMFSHOWHOST& host);
 

@@ -6,7 +6,8 @@
 //   0  u32 kind marker (both 16-bit halves equal)
 //   4  u32 record length, header included (16 for an empty record)
 //   8  u16 subject count n: the record holds n + 1 contours
-//  10  u16 flags: bit 0 = point counts are 32-bit; other bits carried as is
+//  10  u16 flags: bit 0 = point counts are 32-bit, bits 1 and 2 = drawn as
+//      a spline; other bits carried as is
 //  12  contour 0, contour 1, ... contour n
 // A contour: a 4-byte count word (u32 with flag bit 0, else the u16 in its
 // upper half), count points, then the text entry when the record has texts.
@@ -28,6 +29,9 @@ enum : int {
   METRIC_HEADER_SIZE = 12,       // up to the first count word
   METRIC_EMPTY_LENGTH = 16,      // an empty record without texts
   METRIC_LONG_COUNTS = 1,        // flag bit: point counts are u32
+  METRIC_FLAG_SMOOTH = 2,        // flag bit: drawn as its smoothing spline
+  METRIC_FLAG_ENVELOPE = 4,      // flag bit: drawn as its enveloping spline
+  METRIC_SPLINE_FLAGS = METRIC_FLAG_SMOOTH | METRIC_FLAG_ENVELOPE,
   METRIC_LONG_COUNT_LIMIT = 65001,  // the point that switches to u32 counts
   METRIC_MAX_LENGTH = 0x1000000, // 16 MB: no record grows beyond it
   METRIC_GROW_STEP = 65536,      // growth of an editing buffer

@@ -93,7 +93,7 @@ static_assert(sizeof(TSemBase) == 258);
 
 // One characteristic block in memory: the code and room for the largest
 // value. A fresh one holds the integer 0.
-struct MAPCLASS TSemBlock {
+struct TSemBlock {
   WORD Code;
   TSemBase Value;
 

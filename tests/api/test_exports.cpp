@@ -1,16 +1,20 @@
 // The exported names: the export list (api/exports.list) names every
-// function of the public headers, the library exports exactly the list,
-// names that must stay inside the library do not resolve, and a few
-// exported calls are tried through the loaded library as a host would call
-// them.
+// function of the public headers, every class an installed header declares
+// for export and every class the library's subsystems are made of; the
+// library exports exactly the list, names that must stay inside the
+// library do not resolve, and a few exported calls are tried through the
+// loaded library as a host would call them.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,10 +23,14 @@
 
 namespace {
 
-// The export list: the C functions by name and the exported classes.
+// The export list: the C functions by name, the exported classes, the C++
+// functions and the members of exported classes that stay inside (both by
+// their demangled names).
 struct ExportList {
   std::set<std::string> functions;
   std::set<std::string> classes;
+  std::set<std::string> cxx;
+  std::set<std::string> hidden;
 };
 
 ExportList ReadExportList() {
@@ -33,16 +41,70 @@ ExportList ReadExportList() {
     if (line.empty() || line[0] == '#') continue;
     if (line.rfind("class ", 0) == 0)
       list.classes.insert(line.substr(6));
+    else if (line.rfind("c++ ", 0) == 0)
+      list.cxx.insert(line.substr(4));
+    else if (line.rfind("hidden ", 0) == 0)
+      list.hidden.insert(line.substr(7));
     else
       list.functions.insert(line);
   }
   return list;
 }
 
-// The library's defined dynamic symbols, demangled, as nm lists them.
-std::vector<std::string> DynamicSymbols() {
+// The classes the installed headers (the build's list of them) declare
+// with the export macro.
+std::set<std::string> InstalledExportedClasses() {
+  std::set<std::string> classes;
+  std::ifstream list(MC_PUBLIC_HEADERS);
+  const std::regex declaration(R"((?:^|\n)[ \t]*(?:class|struct)[ \t]+MAPCLASS[ \t]+(\w+))");
+  std::string header;
+  while (std::getline(list, header)) {
+    if (header.empty()) continue;
+    std::ifstream in(std::string(MC_SOURCE_DIR) + "/" + header);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string s = text.str();
+    for (std::sregex_iterator m(s.begin(), s.end(), declaration), end; m != end; ++m)
+      classes.insert((*m)[1]);
+  }
+  return classes;
+}
+
+// The classes that make up the library's subsystems, by subsystem: every
+// public method of each is exported.
+const char* const kSubsystemClasses[] = {
+    // Common services: the file copy and prepare pipeline
+    "TPrepareFile", "TCopyFile", "TPrepareFileHeader",
+    // Coordinates and geodesy
+    "TTranslate", "TRadianGrad", "TMeasure",
+    // Classifier
+    "TMapRsc", "TVectorImageEdit", "TDecorImageEdit",
+    // Vector map store
+    "TMap", "TMapList", "TMapTempList", "TMapRegister", "TListRegister",
+    // Map objects and semantics
+    "TObjectInfo", "TDataEdit", "TObjectData", "TObjectDesc", "TSemnEdit", "TObjectDraw",
+    "TDrawEdit", "TSemBase", "TWorkSemantic",
+    // Object drawing engine
+    "TMapMetric", "TPaintMetric",
+    // Map document
+    "TMapControl", "TMapPaint", "TMapAccess",
+    // Selection, search and object sets
+    "TSample", "TMapSelect", "TPlaneMeasure", "TCompare", "TObjectSet", "TObjectGroup",
+    "TMapGroups",
+    // Object geometry
+    "TPointCross", "TObjectCutSubject", "TObjectCut", "TObjectCutByLine", "TObjectConsent",
+    "TObjectUnion", "TPointCrossObject", "TBuildZone", "TSplin",
+    // Raster and matrix data
+    "TRmf", "TRst", "TCompress", "TMtr", "TMtl", "TMtrPalette", "TBaseColors", "TMtr3D",
+    "TMtl3D",
+};
+
+// The library's defined dynamic symbols (all its symbols with `all`),
+// demangled, as nm lists them.
+std::vector<std::string> DynamicSymbols(bool all = false) {
   std::vector<std::string> names;
-  std::string command = std::string("nm -D --defined-only -C '") + MC_LIBRARY_PATH + "'";
+  std::string command =
+      std::string(all ? "nm" : "nm -D") + " --defined-only -C '" + MC_LIBRARY_PATH + "'";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return names;
   char line[4096];
@@ -82,7 +144,7 @@ const char* const kHidden[] = {
     "_Z13CheckFileKindPKc",
     "_Z15RegisterMapFontPKchh",
     "_Z19LoadLibraryFunctionPKcPP9HMODULE__S0_i",
-    "_ZN9TCompress8CompressEPKciPci",
+    "_Z10RmfRawSizelli",
     "_Z5XY2BLP10TTranslateddPdS1_",
     "_Z13SetProjectionP10TTranslateiP9CONSTPROJi",
     "_Z14FindProjectioni",
@@ -114,19 +176,25 @@ TEST_F(Exports, EveryNameResolvesAndInternalsStayHidden) {
 }
 
 // The library exports exactly the list: every listed function, at least one
-// member of every listed class, and nothing else (no internal function, no
-// instance of a standard template).
+// member of every listed class, every listed C++ function, and nothing else
+// (no internal function, no instance of a standard template, no member
+// listed as staying inside).
 TEST_F(Exports, DynamicSymbolsAreExactlyTheExportList) {
   const ExportList list = ReadExportList();
   const std::vector<std::string> symbols = DynamicSymbols();
   ASSERT_FALSE(symbols.empty());
-  std::set<std::string> functions, classes;
-  std::string unlisted;
+  std::set<std::string> functions, classes, cxx;
+  std::string unlisted, hidden;
   for (const std::string& name : symbols) {
     if (list.functions.count(name)) {
       functions.insert(name);
       continue;
     }
+    if (list.cxx.count(name)) {
+      cxx.insert(name);
+      continue;
+    }
+    if (list.hidden.count(name)) hidden += name + "\n";
     std::string owner = ClassOf(name, list.classes);
     if (owner.empty())
       unlisted += name + "\n";
@@ -134,8 +202,35 @@ TEST_F(Exports, DynamicSymbolsAreExactlyTheExportList) {
       classes.insert(owner);
   }
   EXPECT_EQ(unlisted, "");
+  EXPECT_EQ(hidden, "");
   EXPECT_EQ(functions, list.functions);
   EXPECT_EQ(classes, list.classes);
+  EXPECT_EQ(cxx, list.cxx);
+  // A member that stays inside is named as the library has it.
+  const std::vector<std::string> all = DynamicSymbols(true);
+  for (const std::string& name : list.hidden)
+    EXPECT_NE(std::find(all.begin(), all.end(), name), all.end()) << name;
+}
+
+// A class an installed header declares with the export macro is in the
+// export list (else a host that includes the header compiles and fails to
+// link), a listed class is declared so, and so is every class the
+// subsystems are made of.
+TEST(ExportList, NamesEveryClassItsHeadersAndSubsystemsExport) {
+  const ExportList list = ReadExportList();
+  const std::set<std::string> declared = InstalledExportedClasses();
+  ASSERT_GT(declared.size(), 20u);
+  std::string unlisted, undeclared;
+  for (const std::string& name : declared)
+    if (!list.classes.count(name)) unlisted += name + " ";
+  for (const std::string& name : list.classes)
+    if (!declared.count(name)) undeclared += name + " ";
+  EXPECT_EQ(unlisted, "");
+  EXPECT_EQ(undeclared, "");
+  for (const char* name : kSubsystemClasses) EXPECT_EQ(1u, list.classes.count(name)) << name;
+  // The members that stay inside belong to listed classes.
+  for (const std::string& name : list.hidden)
+    EXPECT_EQ(1u, list.classes.count(name.substr(0, name.find("::")))) << name;
 }
 
 TEST_F(Exports, CodecAndCodePageCalls) {

@@ -12,6 +12,7 @@
 
 #include "api/mapapi.h"
 #include "classifier/maprsc.h"
+#include "geometry/pointcross.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "tests/api/support/apimaps.h"
@@ -165,3 +166,36 @@ TEST_F(HostLink, AMapsClassifierThroughTheFunctionsAndACopy) {
   mapCloseData(hMap);
   EXPECT_EQ(0, mapGetRscObjectCount(hRsc));  // gone with its map
 }
+
+// Names a host calls by the names it knows them by: the classifier's own
+// name, an object's spline flags, the order of crossings by segment and the
+// border of a plug-in image.
+TEST_F(HostLink, NamesAHostCallsLink) {
+  int road = 0, lake = 0;
+  ASSERT_NO_FATAL_FAILURE(MakeClassifier(&road, &lake));
+  TMapRsc rsc;
+  ASSERT_EQ(1, rsc.OpenRsc(Path("host.rsc").c_str()));
+  EXPECT_STREQ("HOST", rsc.Name());
+  EXPECT_STREQ("host.rsc", rsc.FileName);
+
+  TMap map;
+  ASSERT_EQ(1, map.CreateDataEx(Path("host.map").c_str(), Path("host.rsc").c_str(), &reg_.Map,
+                                &sheet_));
+  TObjectInfo object;
+  ASSERT_EQ(1, object.CreateObject(&map, 1, 0, 0));
+  ASSERT_EQ(1, object.Metric.AppendPointSubject(0, 1, 2));
+  EXPECT_EQ(4, object.SplineFlag(4));
+  EXPECT_EQ(4, object.SplineFlag());
+
+  POINTCROSS crossings[2] = {};
+  crossings[0].First = 3;
+  crossings[1].First = 1;
+  TPointCross::SortPoint(crossings, 2);
+  EXPECT_EQ(1, crossings[0].First);
+
+  POLYDATA data{};
+  IMGCONTEXT context{};
+  FRAME frame{};
+  EXPECT_EQ(0, llGetImageBorder(0, 1, &data, nullptr, &context, &frame));
+}
+

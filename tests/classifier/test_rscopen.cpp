@@ -32,7 +32,7 @@ TEST_F(RscOpen, QuietClassifierOpensAndStaysUnchanged) {
     EXPECT_EQ(9, rsc.GetSemCount());
     EXPECT_EQ(RSC_ACCESS_READWRITE, rsc.Access);
     EXPECT_STREQ(path.c_str(), rsc.Path);
-    EXPECT_STREQ("test.rsc", rsc.Name);
+    EXPECT_STREQ("test.rsc", rsc.FileName);
     for (int n = 1; n <= 15; n++) {
       const RSCOBJINDEX& e = rsc.ObjIndex[n];
       ASSERT_NE(nullptr, e.Obj) << n;
@@ -118,7 +118,7 @@ TEST_F(RscOpen, ClassifierFoundInTheCommonFolderOrTheHostFolder) {
   TMapRsc rsc;
   ASSERT_EQ(1, rsc.OpenRsc((folder_ + "missing/shared.rsc").c_str(), 0)) << rsc.Error();
   EXPECT_EQ(common + "shared.rsc", std::string(rsc.Path));
-  EXPECT_STREQ("shared.rsc", rsc.Name);
+  EXPECT_STREQ("shared.rsc", rsc.FileName);
   ASSERT_EQ(1, rsc.OpenRsc((folder_ + "hostonly.rsc").c_str(), 0)) << rsc.Error();
   EXPECT_EQ(shell + "hostonly.rsc", std::string(rsc.Path));
   EXPECT_EQ(0, rsc.OpenRsc((folder_ + "nowhere.rsc").c_str(), 0));

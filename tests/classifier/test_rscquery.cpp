@@ -91,6 +91,7 @@ TEST_F(RscQuery, HeaderValuesAndScaleTables) {
   EXPECT_EQ(500000, rsc_.GetScaleItem(15));
   const std::string longName(40, 'N');
   EXPECT_EQ(31u, strlen(rsc_.SetName(longName.c_str())));
+  EXPECT_EQ(longName.substr(0, 31), rsc_.Name());
   EXPECT_STREQ("", rsc_.SetType(nullptr));
   EXPECT_EQ(1, rsc_.ClassificatorCode("ABCDEFGHIJ"));
   EXPECT_STREQ("ABCDEFG", rsc_.ClassificatorCode());

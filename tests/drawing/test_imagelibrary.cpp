@@ -225,6 +225,14 @@ TEST_F(ImageLibrary, ImagesPaintTestAndMeasureThroughTheirLibrary) {
   EXPECT_EQ(f.X1, 10);
   EXPECT_EQ(f.X2, 60);
   EXPECT_EQ(f.Y2, 100);
+  // The exported form, with the parameters as a drawing record's address,
+  // answers the same; no slot 0 is asked.
+  IMGCONTEXT host = c;
+  FRAME g{};
+  auto* parm = reinterpret_cast<IMGDRAW*>(const_cast<char*>(square.data() + 16));
+  EXPECT_EQ(llGetImageBorder(n, LONG(2), road.get(), parm, &host, &g), 1);
+  EXPECT_EQ(0, std::memcmp(&f, &g, sizeof f));
+  EXPECT_EQ(llGetImageBorder(0, LONG(2), road.get(), parm, &host, &g), 0);
 
   // A legend sample without a document: in the middle of the image.
   Clear(dibtest::kWhite);

@@ -97,6 +97,16 @@ TEST(PointCross, SortMakesVerticesOfRecordsAndOrdersAlongSegments) {
   EXPECT_EQ(4, r[3].Second);
   EXPECT_EQ(3.0, r[1].X);  // (3,10) before (7,10) along 2-3
   EXPECT_EQ(7.0, r[2].X);
+
+  // The order by segment alone keeps the order of records of one segment.
+  TPointCross::SortPoint(r, 4);
+  EXPECT_EQ(3.0, r[1].X);
+  r[0].First = 5;
+  TPointCross::SortPoint(r, 4);
+  EXPECT_EQ((std::vector<LONG>{2, 2, 3, 5}), (std::vector<LONG>{r[0].First, r[1].First, r[2].First, r[3].First}));
+  EXPECT_EQ(3.0, r[0].X);
+  EXPECT_EQ(7.0, r[1].X);
+  TPointCross::SortPoint(nullptr, 4);
 }
 
 TEST(PointCross, CrossingSquaresGivePartnersAndClassification) {

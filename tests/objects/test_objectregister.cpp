@@ -216,6 +216,35 @@ TEST_F(ObjectRegister, PointKinds) {
   EXPECT_EQ(int(METRIC_I32), u.ChangeKind(METRIC_I32));
 }
 
+// The spline flags set as a whole word: smoothing before the envelope,
+// other bits cleared, but never the width bit of the point counts, which
+// says how the record's contours are stored.
+TEST_F(ObjectRegister, SplineFlagsSetTheWordButKeepTheCountWidth) {
+  EXPECT_EQ(0, o.SplineFlag());
+  o.Metric.Record->Flags = 0x10;
+  o.Metric.ChangedFlag = 0;
+  EXPECT_EQ(2, o.SplineFlag(6));
+  EXPECT_EQ(2, o.Metric.Record->Flags);
+  EXPECT_EQ(1, o.Metric.ChangedFlag);
+  EXPECT_EQ(4, o.SplineFlag(4));
+  EXPECT_EQ(4, o.Metric.Record->Flags);
+  EXPECT_EQ(4, o.SplineFlag(1));  // neither spline bit: left as it is
+  EXPECT_EQ(4, o.Metric.Record->Flags);
+
+  // Past 65,000 points the counts are 32-bit.
+  while (o.Metric.PointCount(0) < 65100)
+    ASSERT_EQ(1, o.Metric.AppendPointSubject(0, o.Metric.PointCount(0), 2));
+  ASSERT_NE(0, o.Metric.Record->Flags & METRIC_LONG_COUNTS);
+  EXPECT_EQ(2, o.SplineFlag(2));
+  EXPECT_EQ(METRIC_LONG_COUNTS | METRIC_FLAG_SMOOTH, int(o.Metric.Record->Flags));
+  EXPECT_EQ(65100, o.Metric.PointCount(0));
+  EXPECT_DOUBLE_EQ(65099.0, o.Metric.XNDouble(65100));
+
+  TObjectInfo empty;
+  EXPECT_EQ(0, empty.SplineFlag(2));
+  EXPECT_EQ(0, empty.SplineFlag());
+}
+
 TEST_F(ObjectRegister, MovingToAnotherMapKeepsPlaneCoordinates) {
   ObjectMap other(false, 1, "other"), user(true, 1, "user");
   ASSERT_TRUE(other.ok() && user.ok());
