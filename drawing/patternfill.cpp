@@ -48,11 +48,11 @@ void PaintPatternGridCells(MaskFillContext* mask, HDC dc, const POLYDATA* contou
     return;
   const PATTERNGRID& g = *grid;
   const GRIDCELLS& c = g.Cells;
-  // Positions truncated once, at the area's right column and top row, and
+  // Positions rounded down once, at the area's right column and top row, and
   // stepped by whole cells from there.
   const i64 right = i64(mask->AreaLeft) + mask->AreaWidth - 1;
-  const i64 xRight = TruncatePixel(double(right) * c.StepX + OriginX(g));
-  const i64 yTop = TruncatePixel(double(mask->AreaTop) * c.StepY + OriginY(g));
+  const i64 xRight = FloorPixel(double(right) * c.StepX + OriginX(g));
+  const i64 yTop = FloorPixel(double(mask->AreaTop) * c.StepY + OriginY(g));
   WalkGridCells(*mask, c, [&](i64 column, i64 row) {
     DrawCell(dc, contours, g, SaturatePixel(xRight - (right - column) * c.StepX),
              SaturatePixel(yTop + (row - mask->AreaTop) * c.StepY));
@@ -87,7 +87,7 @@ void PaintPatternEdgeCells(MaskFillContext* mask, HDC dc, const POLYDATA* moved,
     if (!CutGridCell(mask, moved, figure, TruncatePixel(x / g.F), TruncatePixel(y / g.F), unit,
                      unit, pattern, bits))
       return;
-    const LONG cx = TruncatePixel(x + ox), cy = TruncatePixel(y + oy);
+    const LONG cx = FloorPixel(x + ox), cy = FloorPixel(y + oy);
     if (g.Boundary == 1) {
       // The whole pattern or nothing, by the union of the layers.
       if (std::memcmp(bits, second, sizeof(bits)) == 0) DrawCell(dc, contours, g, cx, cy);
