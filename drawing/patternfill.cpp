@@ -106,20 +106,18 @@ namespace {
 // The passes of one pattern over each block of cells.
 class PatternPasses final : public TGridPasses {
  public:
-  PatternPasses(HDC dc, POLYDATA* data, const BYTE* second, const PATTERNGRID* grid,
-                const POLYDATA* contours)
-      : dc_(dc), data_(data), second_(second), grid_(grid), contours_(contours) {}
+  PatternPasses(HDC dc, const BYTE* second, const PATTERNGRID* grid, const POLYDATA* contours)
+      : dc_(dc), second_(second), grid_(grid), contours_(contours) {}
   void Interior(MaskFillContext* mask) override {
     mask->MaskRow0 = PaintContext.MaskTop1;
     PaintPatternGridCells(mask, dc_, contours_, grid_);
   }
-  void Boundary(MaskFillContext* mask) override {
-    PaintPatternEdgeCells(mask, dc_, data_, second_, grid_, contours_);
+  void Boundary(MaskFillContext* mask, const POLYDATA* moved) override {
+    PaintPatternEdgeCells(mask, dc_, moved, second_, grid_, contours_);
   }
 
  private:
   HDC dc_;
-  POLYDATA* data_;
   const BYTE* second_;
   const PATTERNGRID* grid_;
   const POLYDATA* contours_;
@@ -151,6 +149,6 @@ void PaintDevicePatternFill(HDC dc, POLYDATA* data, const DEVICEPATTERNFILL* fil
   g.Cells.Mark = GridStagger(f.Stagger, data);
   g.Cells.StepY = std::max<LONG>(f.StepV, cell);
   g.Cells.StepX = std::max<LONG>(f.StepH, cell);
-  PatternPasses passes(dc, data, second, &g, &contours);
+  PatternPasses passes(dc, second, &g, &contours);
   PaintGridBlocks(data, &g.Cells, &passes);
 }
