@@ -150,6 +150,13 @@ double PaintSeconds(benchmark::State& state, RECT Scene::*place) {
   return seconds;
 }
 
+// The memory image as <temp>/name.
+void WritePicture(const char* name) {
+  char folder[MAX_PATH];
+  plat::GetTempPathA(sizeof folder, folder);
+  plat::gdi::WritePng(PaintContext.MemoryDc, (std::string(folder) + name).c_str());
+}
+
 double mapSeconds = 0;  // one whole-map picture
 
 void BM_PaintWholeMap(benchmark::State& state) {
@@ -160,9 +167,7 @@ void BM_PaintWholeMap(benchmark::State& state) {
   static bool written = false;
   if (!written) {
     written = true;
-    char folder[MAX_PATH];
-    plat::GetTempPathA(sizeof folder, folder);
-    plat::gdi::WritePng(PaintContext.MemoryDc, (std::string(folder) + "bench_mappaint.png").c_str());
+    WritePicture("bench_mappaint.png");
   }
 }
 BENCHMARK(BM_PaintWholeMap)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -221,10 +226,7 @@ void BM_PaintSelectInOneColour(benchmark::State& state) {
   if (mapSeconds > 0) state.counters["select/map"] = benchmark::Counter(selectSeconds / mapSeconds);
   if (deviceSeconds > 0)
     state.counters["select/device"] = benchmark::Counter(selectSeconds / deviceSeconds);
-  char folder[MAX_PATH];
-  plat::GetTempPathA(sizeof folder, folder);
-  plat::gdi::WritePng(PaintContext.MemoryDc,
-                      (std::string(folder) + "bench_mappaint_select.png").c_str());
+  WritePicture("bench_mappaint_select.png");
 }
 BENCHMARK(BM_PaintSelectInOneColour)->Unit(benchmark::kMillisecond)->UseRealTime();
 

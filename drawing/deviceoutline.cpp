@@ -260,7 +260,7 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
       band[5] = band[0];
       bandCount = 6;
       if (picture)
-        PaintPictureRing(pen, band, 6);
+        PaintPictureRing(pen, band, 5);  // the ring closes itself
       else
         FillDevicePolygon(dc, &poly, line->Color);
       join = turn ? Minus(b, o) : Plus(b, o);
