@@ -58,6 +58,35 @@ int MakeSecondImage(LONG width, LONG height) {
   return 1;
 }
 
+// The second image as the picture the painters see, for as long as it
+// lives: its rows are the picture's rows and its context the picture
+// context (PaintContext.PictureDc).
+class TSecondPicture {
+ public:
+  TSecondPicture()
+      : bits_(PaintContext.Bits), top_(PaintContext.PictureTop),
+        section_(PaintContext.SectionTop), dc_(PaintContext.PictureDc) {
+    PaintContext.Bits = Second.Bits;
+    PaintContext.PictureTop = PaintContext.SectionTop =
+        Second.Bits + int64_t(Second.Height - 1) * Second.Width * 4;
+    PaintContext.PictureDc = Second.Dc;
+  }
+  ~TSecondPicture() {
+    PaintContext.Bits = bits_;
+    PaintContext.PictureTop = top_;
+    PaintContext.SectionTop = section_;
+    PaintContext.PictureDc = dc_;
+  }
+  TSecondPicture(const TSecondPicture&) = delete;
+  TSecondPicture& operator=(const TSecondPicture&) = delete;
+
+ private:
+  BYTE* bits_;
+  BYTE* top_;
+  BYTE* section_;
+  HDC dc_;
+};
+
 // The memory image's width in pixels.
 LONG ImageWidth() {
   return PaintContext.BytesPerPixel > 0 ? PaintContext.Stride / PaintContext.BytesPerPixel : 0;
@@ -394,9 +423,6 @@ int TMapPaint::ShowDataDibToWindow(HDC dc, const RECT& rect) {
   ScaleMethod = ScaleMethodValue;
 
   const LONG margin = PaintContext.TopMargin;
-  BYTE* const bits = PaintContext.Bits;
-  BYTE* const pictureTop = PaintContext.PictureTop;
-  BYTE* const sectionTop = PaintContext.SectionTop;
   const HDC paintDc = PaintDc;
   const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
   PaintContext.TopMargin = 0;
@@ -408,14 +434,11 @@ int TMapPaint::ShowDataDibToWindow(HDC dc, const RECT& rect) {
   std::memset(Second.Bits + (Second.Height - height) * stride, 0xFF, size_t(height * stride));
 
   if (ShowLayersOf(0) >= 0) {
-    PaintContext.Bits = Second.Bits;
-    PaintContext.PictureTop = PaintContext.SectionTop = Second.Bits + (Second.Height - 1) * stride;
-    PaintContext.PictureDc = Second.Dc;
-    const bool stopped = ShowSites(0) < 0 || ShowVisibleMap() < 0 || ShowSites(1) < 0;
-    PaintContext.Bits = bits;
-    PaintContext.PictureTop = pictureTop;
-    PaintContext.SectionTop = sectionTop;
-    PaintContext.PictureDc = nullptr;
+    bool stopped;
+    {
+      const TSecondPicture picture;
+      stopped = ShowSites(0) < 0 || ShowVisibleMap() < 0 || ShowSites(1) < 0;
+    }
     if (!stopped && ShowLayersOf(1) >= 0) ShowShadowPass();
   }
   plat::BitBlt(dc, 0, 0, LONG(width), LONG(height), Second.Dc, 0, 0, SRCCOPY);
@@ -426,6 +449,29 @@ int TMapPaint::ShowDataDibToWindow(HDC dc, const RECT& rect) {
   SetPaintSize(savedSize.cx, savedSize.cy);
   PaintDc = paintDc;
   return 1;
+}
+
+int TMapPaint::PaintThroughPicture(HDC dc, const RECT& rect,
+                                   const std::function<int(HDC)>& paint) {
+  const int64_t width = int64_t(rect.right) - rect.left;
+  const int64_t height = int64_t(rect.bottom) - rect.top;
+  if (GetDrawingCallbacks() != nullptr || DeviceKind(dc) != DT_RASDISPLAY ||
+      (plat::GetDeviceCaps(dc, RASTERCAPS) & RC_BITBLT) == 0 ||
+      plat::GetDeviceCaps(dc, BITSPIXEL) < 24 || width <= 0 || height <= 0 ||
+      GetPaintDc() == nullptr || width > ImageWidth() || height > PaintContext.PictureHeight ||
+      !MakeSecondImage(ImageWidth(), PaintContext.PictureHeight))
+    return PICTURE_ROAD_CLOSED;
+  const LONG w = LONG(width), h = LONG(height);
+  plat::BitBlt(Second.Dc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  int result;
+  {
+    const TSecondPicture picture;
+    result = paint(Second.Dc);
+  }
+  HRGN clip = ClipAtOrigin(dc, w, h);
+  plat::BitBlt(dc, 0, 0, w, h, Second.Dc, 0, 0, SRCCOPY);
+  ReleaseClip(dc, clip);
+  return result;
 }
 
 int TMapPaint::ShowDataDibToDevice(HDC dc, const RECT& rect, int mirror) {

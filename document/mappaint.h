@@ -17,6 +17,8 @@
 // coordinates are picture coordinates shows the picture in its place.
 #pragma once
 
+#include <functional>
+
 #include "types/paintparm.h"
 #include "types/printparm.h"
 #include "devices/devdraw.h"
@@ -28,6 +30,7 @@
 
 enum : int {
   PRINT_BAND_BYTES = 4000000,  // bytes of 24-bit pixels in one printed band at most
+  PICTURE_ROAD_CLOSED = -2,    // PaintThroughPicture: the road does not serve the device
 };
 
 class MAPCLASS TMapPaint : public TMapControl {
@@ -222,6 +225,19 @@ class MAPCLASS TMapPaint : public TMapControl {
   // The select painting of map m; -1 when stopped. `painted` counts the
   // objects painted across the maps.
   int PaintSelectOfMap(int m, TMapSelect* select, COLORREF colour, int* painted);
+  // PaintSelect on the context given.
+  int PaintSelectOn(HDC dc, const RECT& rect, TMapSelect* select, COLORREF colour, int n);
+  // A raster display painted through a picture the library holds: the
+  // second image takes what dc shows over the rectangle (at dc's logical
+  // (0, 0)), becomes the picture context (PaintContext.PictureDc) that
+  // `paint` draws on, and goes back to dc within a clip to the rectangle,
+  // as painting dc itself would leave it. The device painters write some
+  // figures straight into such a picture instead of calling the device
+  // for each one. PICTURE_ROAD_CLOSED when the road does not serve dc (a
+  // host's drawing callbacks, another device, pixels that cannot be read
+  // back, fewer than 24 bits per pixel, a rectangle larger than the memory
+  // image, no second image); otherwise what `paint` returned.
+  int PaintThroughPicture(HDC dc, const RECT& rect, const std::function<int(HDC)>& paint);
 
   // The layers of the chains under (0) or over (1) the map into the
   // current target: elevation and layer matrices (unless the matrix colour

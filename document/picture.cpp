@@ -221,7 +221,10 @@ int PaintBands(TMapAccess* doc, const RECT& rect, LONG width, LONG height,
   const int64_t w = std::min<int64_t>(int64_t(rect.right) - rect.left, width);
   const int64_t h = std::min<int64_t>(int64_t(rect.bottom) - rect.top, height);
   if (w < 1 || h < 1) return 0;
-  const int64_t stride = (int64_t(width) + 7) / 8 * 32;
+  // The band's rows are as wide as the memory image's always are: whole
+  // multiples of 32 pixels, so that a row of the mask planes is whole
+  // 32-bit words and an area rounded out to them stays within the row.
+  const int64_t stride = (int64_t(width) + 31) / 32 * 128;
   if (GetPaintDc() == nullptr || stride > INT32_MAX) return 0;
   const LONG rows = BandRows(stride, height);
   const bool direct = doc->VisualType < 3;

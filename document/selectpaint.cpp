@@ -105,6 +105,16 @@ void TMapPaint::PaintOwnImage(TMap* map, const FVSPR* desc, const IMGDRAW* draw,
 
 int TMapPaint::PaintSelect(HDC dc, const RECT& rect, TMapSelect* select, COLORREF colour, int n) {
   if (dc == nullptr) return 0;
+  // A display is painted through a picture, where the select's wide lines
+  // cost their pixels and not a device call for every segment.
+  const int result = PaintThroughPicture(dc, rect, [&](HDC picture) {
+    return PaintSelectOn(picture, rect, select, colour, n);
+  });
+  return result != PICTURE_ROAD_CLOSED ? result : PaintSelectOn(dc, rect, select, colour, n);
+}
+
+int TMapPaint::PaintSelectOn(HDC dc, const RECT& rect, TMapSelect* select, COLORREF colour,
+                             int n) {
   TDevicePlace place(this, dc, rect);
   // The palette's entry after the main map's colours shows the colour.
   HPALETTE oldPalette = nullptr;

@@ -8,6 +8,7 @@
 #include "devices/devdraw.h"
 #include "drawing/paintcontext.h"
 #include "drawing/parmwords.h"
+#include "drawing/pictureband.h"
 #include "drawing/pixelmath.h"
 
 DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
@@ -29,30 +30,41 @@ bool BeyondOneEdge(i64 x1, i64 y1, i64 x2, i64 y2, i64 h) {
          (y1 >= ht + h && y2 >= ht + h);
 }
 
-void Line(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2) {
-  DrawLine(dc, SaturatePixel(x1), SaturatePixel(y1), SaturatePixel(x2), SaturatePixel(y2));
+// The device, or the picture it shows when the picture can take the line.
+struct LineTarget {
+  HDC Dc;
+  bool Picture;
+  PICTUREPEN Pen;
+};
+
+void Line(const LineTarget& to, i64 x1, i64 y1, i64 x2, i64 y2) {
+  const POINT a{SaturatePixel(x1), SaturatePixel(y1)}, b{SaturatePixel(x2), SaturatePixel(y2)};
+  if (to.Picture)
+    PaintPictureLine(to.Pen, a, b);
+  else
+    DrawLine(to.Dc, a.x, a.y, b.x, b.y);
 }
 
 // One segment of thickness t as one-pixel copies: shifted across it, or
 // on a staircase near the diagonal.
-void ThickSegment(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2, i64 t) {
+void ThickSegment(const LineTarget& to, i64 x1, i64 y1, i64 x2, i64 y2, i64 t) {
   const i64 h = t / 2;
   if (BeyondOneEdge(x1, y1, x2, y2, h)) return;
   const i64 dx = x2 - x1, dy = y2 - y1;
   if (t < 2) {
-    Line(dc, x1, y1, x2, y2);
+    Line(to, x1, y1, x2, y2);
     return;
   }
   const i64 cx = Abs(dx) + 1, cy = Abs(dy) + 1;
   const bool same = (dx > 0 && dy > 0) || (dx < 0 && dy < 0);
   if (cx <= cy) {
     if (cy / cx >= 2) {
-      for (i64 i = 0; i < t; ++i) Line(dc, x1 - h + i, y1, x2 - h + i, y2);
+      for (i64 i = 0; i < t; ++i) Line(to, x1 - h + i, y1, x2 - h + i, y2);
       return;
     }
     i64 x = x1 - (h + 1) / 2, y = same ? y1 + h / 2 : y1 - h / 2;
     for (i64 i = 0; i <= t; ++i) {
-      Line(dc, x, y, x + dx, y + dy);
+      Line(to, x, y, x + dx, y + dy);
       if (i % 2 != 0)
         y += same ? -1 : 1;
       else
@@ -61,12 +73,12 @@ void ThickSegment(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2, i64 t) {
     return;
   }
   if (cx / cy >= 2) {
-    for (i64 i = 0; i < t; ++i) Line(dc, x1, y1 - h + i, x2, y2 - h + i);
+    for (i64 i = 0; i < t; ++i) Line(to, x1, y1 - h + i, x2, y2 - h + i);
     return;
   }
   i64 x = same ? x1 + h / 2 : x1 - h / 2, y = y1 - (h + 1) / 2;
   for (i64 i = 0; i <= t; ++i) {
-    Line(dc, x, y, x + dx, y + dy);
+    Line(to, x, y, x + dx, y + dy);
     if (i % 2 != 0)
       x += same ? -1 : 1;
     else
@@ -77,12 +89,14 @@ void ThickSegment(HDC dc, i64 x1, i64 y1, i64 x2, i64 y2, i64 t) {
 void DrawThinDeviceLines(HDC dc, POLYDATA* data, const DEVICELINE* line) {
   const i64 t = line->Thickness < 1 ? 1 : line->Thickness;
   const DevicePen pen = SelectDevicePen(dc, 1, line->Color);
+  LineTarget to{dc, false, {}};
+  to.Picture = TakePicturePen(dc, line->Color, &to.Pen);
   const POINT* p = data->Points;
   for (LONG part = 0; part < data->Count; ++part) {
     const LONG n = data->PolyCounts[part];
     if (n <= 0) break;
-    if (n == 1) ThickSegment(dc, p[0].x, p[0].y, p[0].x, p[0].y, t);
-    for (LONG i = 1; i < n; ++i) ThickSegment(dc, p[i - 1].x, p[i - 1].y, p[i].x, p[i].y, t);
+    if (n == 1) ThickSegment(to, p[0].x, p[0].y, p[0].x, p[0].y, t);
+    for (LONG i = 1; i < n; ++i) ThickSegment(to, p[i - 1].x, p[i - 1].y, p[i].x, p[i].y, t);
     p += n;
   }
   RestoreDevicePen(dc, pen);
@@ -184,6 +198,9 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
   const Window win{-static_cast<i64>(std::floor(h)), -static_cast<i64>(std::floor(h)),
                    TruncatePixel(std::ceil(PaintContext.ImageWidth + h)),
                    TruncatePixel(std::ceil(PaintContext.ImageHeight + h))};
+  // On a picture context the bands go straight into its picture.
+  PICTUREPEN pen;
+  const bool picture = TakePicturePen(dc, line->Color, &pen);
   POINT band[6];
   LONG bandCount = 6;
   POLYDATA poly{};
@@ -242,7 +259,10 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
       band[4] = Minus(b, o);
       band[5] = band[0];
       bandCount = 6;
-      FillDevicePolygon(dc, &poly, line->Color);
+      if (picture)
+        PaintPictureRing(pen, band, 5);  // the ring closes itself
+      else
+        FillDevicePolygon(dc, &poly, line->Color);
       join = turn ? Minus(b, o) : Plus(b, o);
       a = b;
     }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "codec/basecolors.h"
 #include "drawing/bitmapsign.h"
@@ -139,21 +141,54 @@ COLORREF ColorToDeviceColor(DWORD color) {
                                    PaintColorState.Contrast);
 }
 
-void ShiftPolyData(POLYDATA* data, LONG dx, LONG dy) {
-  if (!HasParts(data)) return;
-  POINT* p = data->Points;
-  for (LONG part = 0; part < data->Count; ++part) {
-    const LONG n = data->PolyCounts[part];
-    if (n <= 0) break;
-    for (LONG i = 0; i < n; ++i, ++p) {
-      p->x = SaturatePixel(int64_t(p->x) + dx);
-      p->y = SaturatePixel(int64_t(p->y) + dy);
-    }
+namespace {
+
+// Scratch room for moved copies: one vector a level, kept with its capacity
+// from call to call so that painting allocates nothing once warm. A painter
+// that paints inside a moved one takes the next level.
+std::vector<std::vector<POINT>>& MovedRoom() {
+  static std::vector<std::vector<POINT>> levels;
+  return levels;
+}
+size_t movedDepth = 0;
+
+}  // namespace
+
+TMovedPolyData::TMovedPolyData(const POLYDATA* data) : from_(data), room_(nullptr) {
+  std::vector<std::vector<POINT>>& levels = MovedRoom();
+  try {
+    if (levels.size() <= movedDepth) levels.resize(movedDepth + 1);
+  } catch (const std::bad_alloc&) {
+    return;
   }
-  data->MinX = SaturatePixel(int64_t(data->MinX) + dx);
-  data->MaxX = SaturatePixel(int64_t(data->MaxX) + dx);
-  data->MinY = SaturatePixel(int64_t(data->MinY) + dy);
-  data->MaxY = SaturatePixel(int64_t(data->MaxY) + dy);
+  room_ = &levels[movedDepth++];
+}
+
+TMovedPolyData::~TMovedPolyData() {
+  if (room_ != nullptr) --movedDepth;
+}
+
+POLYDATA* TMovedPolyData::MoveBy(LONG dx, LONG dy) {
+  if (room_ == nullptr || !HasParts(from_)) return nullptr;
+  std::vector<POINT>& points = *room_;
+  int64_t n = 0;
+  for (LONG part = 0; part < from_->Count && from_->PolyCounts[part] > 0; ++part)
+    n += from_->PolyCounts[part];
+  try {
+    if (points.size() < size_t(n)) points.resize(size_t(n));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  for (int64_t i = 0; i < n; ++i)
+    points[size_t(i)] = POINT{SaturatePixel(int64_t(from_->Points[i].x) + dx),
+                              SaturatePixel(int64_t(from_->Points[i].y) + dy)};
+  moved_ = *from_;
+  moved_.Points = points.data();
+  moved_.MinX = SaturatePixel(int64_t(from_->MinX) + dx);
+  moved_.MaxX = SaturatePixel(int64_t(from_->MaxX) + dx);
+  moved_.MinY = SaturatePixel(int64_t(from_->MinY) + dy);
+  moved_.MaxY = SaturatePixel(int64_t(from_->MaxY) + dy);
+  return &moved_;
 }
 
 // --- Lines ---

@@ -10,6 +10,8 @@
 // nothing: missing polylines or records paint nothing.
 #pragma once
 
+#include <vector>
+
 #include "drawing/primtables.h"
 #include "platform/win_types.h"
 
@@ -25,8 +27,30 @@ COLORREF ColorToDeviceColor(DWORD color);
 // Red and blue bytes exchanged; the top byte becomes 0.
 DWORD SwapRedBlue(DWORD color);
 
-// Adds (dx, dy) to every point of every part and to the frame.
-void ShiftPolyData(POLYDATA* data, LONG dx, LONG dy);
+// A polyline set moved by an offset for a painter that works in a space
+// of its own (a grid anchored at the figure, a tile of the picture): a
+// copy of the points in scratch room of the library, the caller's set left
+// exactly as it was. Moving the caller's points in place and back would not
+// do: a coordinate that saturates at an end of the 32-bit range does not
+// come back, and the next element of the description would see it changed.
+// The copy shares the caller's counts and texts; its points stop at the
+// first part of no points, as every walk of the parts does.
+class TMovedPolyData {
+ public:
+  explicit TMovedPolyData(const POLYDATA* data);
+  ~TMovedPolyData();
+  TMovedPolyData(const TMovedPolyData&) = delete;
+  TMovedPolyData& operator=(const TMovedPolyData&) = delete;
+
+  // The caller's points and frame plus (dx, dy), each coordinate
+  // saturating; null without parts or without room for the copy.
+  POLYDATA* MoveBy(LONG dx, LONG dy);
+
+ private:
+  const POLYDATA* from_;
+  POLYDATA moved_{};
+  std::vector<POINT>* room_;
+};
 
 // --- Lines ---
 

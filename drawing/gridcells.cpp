@@ -58,7 +58,7 @@ WORD GridStagger(WORD mark, const POLYDATA* data) {
   return mark;
 }
 
-void PaintGridBlocks(POLYDATA* data, GRIDCELLS* grid, TGridPasses* passes) {
+void PaintGridBlocks(const POLYDATA* data, GRIDCELLS* grid, TGridPasses* passes) {
   TPaintContext& P = PaintContext;
   if (P.MaskTop1 == nullptr || P.MaskTop2 == nullptr) return;
   // Blocks of cells that leave room in a plane for the rounded area.
@@ -73,10 +73,12 @@ void PaintGridBlocks(POLYDATA* data, GRIDCELLS* grid, TGridPasses* passes) {
   g.Dx = LONG(Residue(-i64(data->MinX), periods * g.StepX));
   g.Dy = LONG(Residue(-i64(data->MinY), periods * g.StepY));
 
-  ShiftPolyData(data, g.Dx, g.Dy);
-  g.Figure = RECT{data->MinX, data->MinY, data->MaxX, data->MaxY};
-  const RECT cells{LONG(data->MinX / g.StepX), LONG(data->MinY / g.StepY),
-                   LONG(data->MaxX / g.StepX + 1), LONG(data->MaxY / g.StepY + 1)};
+  TMovedPolyData copy(data);
+  POLYDATA* const moved = copy.MoveBy(g.Dx, g.Dy);
+  if (moved == nullptr) return;
+  g.Figure = RECT{moved->MinX, moved->MinY, moved->MaxX, moved->MaxY};
+  const RECT cells{LONG(moved->MinX / g.StepX), LONG(moved->MinY / g.StepY),
+                   LONG(moved->MaxX / g.StepX + 1), LONG(moved->MaxY / g.StepY + 1)};
   // The stagger's phase: 1 for 0x5A5A, flipped by the parity of the
   // figure's top-left cell.
   const int parity = int((i64(cells.left) + cells.top) & 1);
@@ -100,17 +102,16 @@ void PaintGridBlocks(POLYDATA* data, GRIDCELLS* grid, TGridPasses* passes) {
       mask.MaskRow0 = P.MaskTop2;
       if (SetMaskWindowArea(&mask) != 0) continue;
       // The cells well inside: the figure less its contour, three cells wide.
-      BuildScanEdgesScaled(&mask, data, fy, fx);
+      BuildScanEdgesScaled(&mask, moved, fy, fx);
       LineAreaOf(mask);
-      RasterMaskLine(data, 0, kContourWidth, fy, fx);
+      RasterMaskLine(moved, 0, kContourWidth, fy, fx);
       passes->Interior(&mask);
       // The cells on the contour.
       ClearWorkArea(mask);
-      RasterMaskLine(data, 1, kContourWidth, fy, fx);
-      passes->Boundary(&mask);
+      RasterMaskLine(moved, 1, kContourWidth, fy, fx);
+      passes->Boundary(&mask, moved);
     }
   }
-  ShiftPolyData(data, -g.Dx, -g.Dy);
 }
 
 bool CutGridCell(MaskFillContext* mask, const POLYDATA* moved, const RECT& figure, LONG left,

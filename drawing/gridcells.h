@@ -3,10 +3,10 @@
 // sign grid (signgrid.h) share.
 //
 // A grid of step x by step y pixels is anchored at the figure's top-left
-// corner: the figure's points are moved in place by (dx, dy), the least
+// corner: a copy of the figure's points is moved by (dx, dy), the least
 // non-negative shift that puts its box's left and top on a whole anchoring
-// period (2 steps for the stagger marks 0x5A5A and 0xA5A5, else 4), and
-// back at the end. Cells are then walked a block at a time with the window
+// period (2 steps for the stagger marks 0x5A5A and 0xA5A5, else 4); the
+// caller's points are left as they are. Cells are then walked a block at a time with the window
 // variant of the mask fill: the figure is rasterised at one mask bit per
 // cell into plane 2; its contour, drawn three cells wide with value 0,
 // clears the cells on and next to it, so that the set cells lie well
@@ -21,8 +21,8 @@
 // less than 64 pixels wide or high are not staggered unless they are
 // painted on a display and not as a legend sample.
 //
-// The engine moves the points of the polylines, uses both mask planes, the
-// window globals and the mask line area: one painting call at a time.
+// The engine uses both mask planes, the window globals and the mask line
+// area: one painting call at a time.
 #pragma once
 
 #include <bit>
@@ -56,22 +56,23 @@ struct GRIDCELLS {
 WORD GridStagger(WORD mark, const POLYDATA* data);
 
 // The two passes over each block of cells; the plane-2 area of `mask`
-// holds the cells (see above), mask->MaskRow0 is plane 2's.
+// holds the cells (see above), mask->MaskRow0 is plane 2's; `moved` is the
+// figure in the grid's space.
 class TGridPasses {
  public:
   virtual void Interior(MaskFillContext* mask) = 0;
-  virtual void Boundary(MaskFillContext* mask) = 0;
+  virtual void Boundary(MaskFillContext* mask, const POLYDATA* moved) = 0;
 
  protected:
   ~TGridPasses() = default;
 };
 
 // Walks the grid of `g` (StepX, StepY and Mark set by the caller; the
-// rest is filled in) over the polylines: moves them, runs the passes over
-// every block of the cell range that the painting area reaches, and moves
-// them back. Nothing is done without both mask planes, or when the bits
-// image leaves no block of at least one cell.
-void PaintGridBlocks(POLYDATA* data, GRIDCELLS* g, TGridPasses* passes);
+// rest is filled in) over the polylines: runs the passes over every block
+// of the cell range that the painting area reaches, on a moved copy of
+// them. Nothing is done without both mask planes, when the bits image
+// leaves no block of at least one cell, or without room for the copy.
+void PaintGridBlocks(const POLYDATA* data, GRIDCELLS* g, TGridPasses* passes);
 
 // The set cells of the plane-2 area, each row from the right, that the
 // stagger takes and that lie in the block: visit(column, row) in cells.

@@ -107,7 +107,7 @@ void PlaceMarkContour(const POINT* from, POLYDATA* set, LONG x, LONG y, float fa
   const double f = factor;
   for (int64_t i = 0; i < n; ++i) {
     const POINT p = from[i];
-    set->Points[i] = POINT{Limit(std::trunc(p.x * f + x)), Limit(std::trunc(p.y * f + y))};
+    set->Points[i] = POINT{Limit(std::floor(p.x * f + x)), Limit(std::floor(p.y * f + y))};
   }
 }
 

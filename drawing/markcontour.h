@@ -38,9 +38,11 @@ enum : int {
 int TraceMarkContour(POLYDATA* out, const BYTE* mark, int pointRoom, int partRoom);
 
 // The points of the trace at `from` scaled by the factor and moved to
-// (x, y), each coordinate trunc(p x factor + origin) within
-// -65000..65000, written into the point array of `set` (whose counts say
-// how many there are; `from` may be that array).
+// (x, y), each coordinate floor(p x factor + origin) within
+// -65000..65000 (rounded down, so that a mark looks the same wherever it
+// lies, also across the picture's top and left edges), written into the
+// point array of `set` (whose counts say how many there are; `from` may be
+// that array).
 void PlaceMarkContour(const POINT* from, POLYDATA* set, LONG x, LONG y, float factor);
 
 // The placed trace as polylines of the colour, max(thickness, 1) pixels

@@ -48,11 +48,11 @@ void PaintPatternGridCells(MaskFillContext* mask, HDC dc, const POLYDATA* contou
     return;
   const PATTERNGRID& g = *grid;
   const GRIDCELLS& c = g.Cells;
-  // Positions truncated once, at the area's right column and top row, and
+  // Positions rounded down once, at the area's right column and top row, and
   // stepped by whole cells from there.
   const i64 right = i64(mask->AreaLeft) + mask->AreaWidth - 1;
-  const i64 xRight = TruncatePixel(double(right) * c.StepX + OriginX(g));
-  const i64 yTop = TruncatePixel(double(mask->AreaTop) * c.StepY + OriginY(g));
+  const i64 xRight = FloorPixel(double(right) * c.StepX + OriginX(g));
+  const i64 yTop = FloorPixel(double(mask->AreaTop) * c.StepY + OriginY(g));
   WalkGridCells(*mask, c, [&](i64 column, i64 row) {
     DrawCell(dc, contours, g, SaturatePixel(xRight - (right - column) * c.StepX),
              SaturatePixel(yTop + (row - mask->AreaTop) * c.StepY));
@@ -87,7 +87,7 @@ void PaintPatternEdgeCells(MaskFillContext* mask, HDC dc, const POLYDATA* moved,
     if (!CutGridCell(mask, moved, figure, TruncatePixel(x / g.F), TruncatePixel(y / g.F), unit,
                      unit, pattern, bits))
       return;
-    const LONG cx = TruncatePixel(x + ox), cy = TruncatePixel(y + oy);
+    const LONG cx = FloorPixel(x + ox), cy = FloorPixel(y + oy);
     if (g.Boundary == 1) {
       // The whole pattern or nothing, by the union of the layers.
       if (std::memcmp(bits, second, sizeof(bits)) == 0) DrawCell(dc, contours, g, cx, cy);
@@ -106,20 +106,18 @@ namespace {
 // The passes of one pattern over each block of cells.
 class PatternPasses final : public TGridPasses {
  public:
-  PatternPasses(HDC dc, POLYDATA* data, const BYTE* second, const PATTERNGRID* grid,
-                const POLYDATA* contours)
-      : dc_(dc), data_(data), second_(second), grid_(grid), contours_(contours) {}
+  PatternPasses(HDC dc, const BYTE* second, const PATTERNGRID* grid, const POLYDATA* contours)
+      : dc_(dc), second_(second), grid_(grid), contours_(contours) {}
   void Interior(MaskFillContext* mask) override {
     mask->MaskRow0 = PaintContext.MaskTop1;
     PaintPatternGridCells(mask, dc_, contours_, grid_);
   }
-  void Boundary(MaskFillContext* mask) override {
-    PaintPatternEdgeCells(mask, dc_, data_, second_, grid_, contours_);
+  void Boundary(MaskFillContext* mask, const POLYDATA* moved) override {
+    PaintPatternEdgeCells(mask, dc_, moved, second_, grid_, contours_);
   }
 
  private:
   HDC dc_;
-  POLYDATA* data_;
   const BYTE* second_;
   const PATTERNGRID* grid_;
   const POLYDATA* contours_;
@@ -151,6 +149,6 @@ void PaintDevicePatternFill(HDC dc, POLYDATA* data, const DEVICEPATTERNFILL* fil
   g.Cells.Mark = GridStagger(f.Stagger, data);
   g.Cells.StepY = std::max<LONG>(f.StepV, cell);
   g.Cells.StepX = std::max<LONG>(f.StepH, cell);
-  PatternPasses passes(dc, data, second, &g, &contours);
+  PatternPasses passes(dc, second, &g, &contours);
   PaintGridBlocks(data, &g.Cells, &passes);
 }

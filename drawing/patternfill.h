@@ -10,10 +10,10 @@
 // nothing (boundary mode 1, decided on the second pattern) or the part of
 // the pattern inside the figure.
 //
-// The fill moves the polylines' points in place and back, and uses both
-// mask planes, the window globals, the mask line area and the work buffer
-// (at least PATTERN_WORK_MIN bytes, else nothing is painted): one painting
-// call at a time.
+// The fill works on a moved copy of the polylines (the caller's points
+// stay as they are) and uses both mask planes, the window globals, the
+// mask line area and the work buffer (at least PATTERN_WORK_MIN bytes,
+// else nothing is painted): one painting call at a time.
 #pragma once
 
 #include "drawing/deviceoutline.h"

@@ -22,6 +22,19 @@ inline LONG TruncatePixel(double v) {
   return 0;
 }
 
+// The whole pixel a position lies in (rounding down): unlike truncation,
+// the same for a shape wherever the picture's origin lies, so that a
+// picture painted in parts equals the picture painted whole.
+inline LONG FloorPixel(double v) {
+  if (v >= 0.0) return v < 2147483647.0 ? static_cast<LONG>(v) : INT32_MAX;
+  if (v < 0.0) {
+    if (!(v > -2147483648.0)) return INT32_MIN;
+    const LONG t = static_cast<LONG>(v);
+    return double(t) == v ? t : t - 1;
+  }
+  return 0;
+}
+
 inline LONG SaturatePixel(int64_t v) {
   return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<LONG>(v));
 }

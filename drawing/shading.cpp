@@ -95,16 +95,18 @@ void PaintShadeDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float
     down = (height + tileH - 1) / tileH;
     p.ImageHeight = tileH;
   }
+  // Each tile sees the polylines moved by its corner; the caller's stay.
+  TMovedPolyData tiles(data);
   for (LONG row = 0; row < down; ++row) {
     for (LONG column = 0; column < across; ++column) {
+      POLYDATA* moved = tiles.MoveBy(SaturatePixel(-int64_t(column) * tileW),
+                                     SaturatePixel(-int64_t(row) * tileH));
+      if (moved == nullptr) break;
       CopyDcToPaintDib(dc, column * tileW, row * tileH);
-      ShadePolygon(data, b, k);
+      ShadePolygon(moved, b, k);
       CopyPaintDibToDc(dc, column * tileW, row * tileH);
-      if (column + 1 < across) ShiftPolyData(data, -tileW, 0);
     }
-    if (row + 1 < down) ShiftPolyData(data, (across - 1) * tileW, -tileH);
   }
-  if (across > 1 || down > 1) ShiftPolyData(data, (across - 1) * tileW, (down - 1) * tileH);
   p.ImageWidth = width;
   p.ImageHeight = height;
 }

@@ -42,19 +42,18 @@ void PaintCellSign(TPaintMetric* doc, const char* sign, const SIGNGRID& g, i64 x
 // The passes of one grid over each block of cells.
 class SignPasses final : public TGridPasses {
  public:
-  SignPasses(TPaintMetric* doc, const char* sign, POLYDATA* data, const SIGNGRID* grid)
-      : doc_(doc), sign_(sign), data_(data), grid_(grid) {
+  SignPasses(TPaintMetric* doc, const char* sign, const SIGNGRID* grid)
+      : doc_(doc), sign_(sign), grid_(grid) {
     std::memset(full_, 0xFF, sizeof(full_));
   }
   void Interior(MaskFillContext* mask) override { PaintGridCells(doc_, sign_, mask, grid_); }
-  void Boundary(MaskFillContext* mask) override {
-    PaintGridEdgeCells(doc_, sign_, mask, full_, data_, grid_);
+  void Boundary(MaskFillContext* mask, const POLYDATA* moved) override {
+    PaintGridEdgeCells(doc_, sign_, mask, full_, moved, grid_);
   }
 
  private:
   TPaintMetric* doc_;
   const char* sign_;
-  POLYDATA* data_;
   const SIGNGRID* grid_;
   BYTE full_[128];
 };
@@ -88,7 +87,7 @@ void PaintGrid(TPaintMetric* doc, POLYDATA* data, const char* parm, IMGPAINTER p
   g.Cells.StepX = std::max(Units(perMicronH, stepH), g.SignWidth);
   g.Cells.StepY = std::max(Units(perMicronV, stepV), g.SignHeight);
   g.Cells.Mark = GridStagger(head.Stagger, data);
-  SignPasses passes(doc, sign, data, &g);
+  SignPasses passes(doc, sign, &g);
   PaintGridBlocks(data, &g.Cells, &passes);
 }
 

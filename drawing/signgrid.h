@@ -13,8 +13,9 @@
 // a device). The sign is painted at scale 1.0 with its anchor at the
 // cell's top-left corner plus the anchor's offsets within the sign's box.
 //
-// Moves the polylines' points in place and back and uses both mask planes
-// and the window globals: one painting call at a time.
+// Works on a moved copy of the polylines (the caller's points stay as they
+// are) and uses both mask planes and the window globals: one painting call
+// at a time.
 #pragma once
 
 #include "drawing/gridcells.h"
@@ -44,7 +45,7 @@ struct SIGNGRID {
   LONG AnchorY;          // the anchor's offsets from the sign box's top and left
   LONG AnchorX;
   IMGPAINTER Painter;    // the road's painter of code 149
-  const POLYDATA* Object;  // the (moved) polylines: their semantics go to the sign
+  const POLYDATA* Object;  // the polylines: their semantics go to the sign
 };
 
 // The painter of code 155 in the memory-image table, and the device

@@ -284,6 +284,36 @@ TEST_F(ObjectPaint, SelectsInOneColour) {
   EXPECT_TRUE(Near(p, 2000, 2500, kMagenta));
 }
 
+// A select is painted on a display through a picture of it: the same
+// pixels as painted straight on the display (as a window wider than the
+// memory image still is), and no polygon call on the display for each
+// band of its wide lines.
+TEST_F(ObjectPaint, SelectsThroughThePictureAreAsPaintedStraight) {
+  const LONG w = rect.right - rect.left, h = rect.bottom - rect.top;
+  const LONG wide = PaintContext.Stride / 4 + 50;
+  ASSERT_GT(wide, w);
+  doctest::MemoryDevice straight(wide, h), shown(w, h);
+  plat::gdi::EnableCallLog(straight.dc, true);
+  plat::gdi::EnableCallLog(shown.dc, true);
+  const RECT whole{rect.left, rect.top, rect.left + wide, rect.bottom};
+  ASSERT_EQ(doc->PaintSelect(straight.dc, whole, nullptr, kMagentaRef, 0), 1);
+  ASSERT_EQ(doc->PaintSelect(shown.dc, rect, nullptr, kMagentaRef, 0), 1);
+  auto polygons = [](HDC dc) {
+    int n = 0;
+    for (const std::string& call : plat::gdi::CallLog(dc)) n += call.rfind("PolyPolygon", 0) == 0;
+    return n;
+  };
+  EXPECT_EQ(polygons(straight.dc), 4 + 4 + 3 + 2);  // field, lake and road bands, two wells
+  EXPECT_EQ(polygons(shown.dc), 0);
+  const doctest::Picture a = doctest::GrabDc(straight.dc), b = doctest::GrabDc(shown.dc);
+  doctest::WritePng(b, std::string(MC_TEST_TMP) + "/select_through_picture.png");
+  int differ = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) differ += a.At(x, y) != b.At(x, y);
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(Count(b, kMagenta), 2000);
+}
+
 TEST_F(ObjectPaint, WindowViewsFromAPoint) {
   mctest::RecordingWindow window;
   ASSERT_TRUE(plat::SetClientSize(window.handle(), 120, 90));

@@ -16,6 +16,7 @@
 #include "drawing/mappalette.h"
 #include "drawing/paintcontext.h"
 #include "platform/gdi/gdi_test.h"
+#include "objects/objectinfo.h"
 #include "platform/gdi/metafile.h"
 #include "support/docfixture.h"
 #include "support/fault_sweep.h"
@@ -220,6 +221,87 @@ TEST_F(Picture, WideBitmapsArePaintedInBandsThatAgreeWithOnePicture) {
   EXPECT_EQ(PaintContext.PictureHeight, 240);
   EXPECT_EQ(PaintContext.Stride, 1280);
   ASSERT_NE(PaintContext.MaskBits, nullptr);
+}
+
+// The memory image remade at width x height (the display's size when
+// smaller: the size it has between the tests).
+void SizeMemoryImage(int width, int height) {
+  FreePaintDib();
+  ASSERT_EQ(AllocPaintDib(width, height, 4), 0);
+}
+
+// Bitmaps painted in bands hold what the whole picture holds, whatever
+// their width: solid, hatched and two-colour pattern fills and the road,
+// on the memory-image types (in colour and in one colour) and on the
+// device types.
+TEST_F(Picture, BandsAtAnyWidthHoldTheWholePicture) {
+  // A square drawn by its own layered pattern,
+  // between the lake and the field.
+  TObjectInfo square;
+  ASSERT_TRUE(square.CreateObject(doc, 1, 0, 1));
+  ASSERT_TRUE(square.RegisterDrawObject(0, LOCAL_SQUARE));
+  const double x = doctest::kSheetX, y = doctest::kSheetY;
+  for (auto [px, py] : doctest::PlanePoints{{x + 3000, y + 3000},
+                                            {x + 6500, y + 3000},
+                                            {x + 6500, y + 6000},
+                                            {x + 3000, y + 6000},
+                                            {x + 3000, y + 3000}}) {
+    doc->PlaneToMap(px, py);
+    ASSERT_TRUE(square.Metric.AppendPointSubject(0, px - doc->ViewPosition(1)->X,
+                                                 py - doc->ViewPosition(1)->Y));
+  }
+  // One purple layer of checks, 8 mm tiles.
+  DWORD pattern[39] = {0xFFFF, 152, 1, 8000, 0, 0, 0x800080};
+  for (int row = 0; row < 32; ++row) pattern[7 + row] = row % 8 < 4 ? 0x0F0F0F0F : 0xF0F0F0F0;
+  ASSERT_TRUE(
+      square.Draw.AppendElement(PRIM_LAYERED_PATTERN, reinterpret_cast<const char*>(pattern)));
+  ASSERT_TRUE(square.Commit());
+
+  // The sheet 800 pixels across; rows across the field, the square and
+  // the lake.
+  doc->SetViewScale(6.0);
+  double left = x + 7200, top = y - 200;  // the column of Y and the row of X
+  doc->PlaneToPicture(left, top);
+  const int height = 300;
+  for (int type : {1, 2, 3, 4}) {
+    doc->SetVisualType(type);
+    for (int width : {300, 333, 370, 400, 420, 424, 432, 440, 512, 577, 800, 1001, 1216, 1600})
+      for (int offset : {0, 13}) {
+        const RECT rect{LONG(left) + offset, LONG(top) + offset, LONG(left) + offset + width,
+                        LONG(top) + offset + height};
+        doctest::Picture whole;
+        if (type < 3) {
+          SizeMemoryImage(width, height);
+          whole = doctest::PaintPicture(doc, rect);
+          SizeMemoryImage(320, 240);
+        } else {
+          doctest::MemoryDevice device(width, height);
+          ASSERT_EQ(doc->Paint95(device.dc, 1, rect), 1);
+          whole = doctest::GrabDc(device.dc);
+        }
+        ASSERT_EQ(whole.width, width);
+        Bitmap banded(width, height, 32);
+        ASSERT_EQ(doc->PaintToDib(banded.Info(), banded.pixels.data(), rect), 1);
+        int differ = 0;
+        POINT first{-1, -1};
+        doctest::Picture got = whole;
+        for (int row = 0; row < height; ++row)
+          for (int col = 0; col < width; ++col) {
+            got.pixels[size_t(row) * width + col] = banded.Pixel32(col, row) & 0xFFFFFF;
+            if (got.At(col, row) != whole.At(col, row) && differ++ == 0) first = POINT{col, row};
+          }
+        if (differ != 0 || (width == 424 && offset == 13)) {
+          const std::string name = "picture_bands_" + std::to_string(type) + "_" +
+                                   std::to_string(width) + "_" + std::to_string(offset);
+          doctest::WritePng(whole, Tmp((name + "_whole.png").c_str()));
+          doctest::WritePng(got, Tmp((name + "_banded.png").c_str()));
+        }
+        EXPECT_EQ(differ, 0) << "type " << type << ", width " << width << ", offset " << offset
+                             << ", first at " << first.x << "," << first.y << ": "
+                             << whole.At(first.x, first.y) << " " << got.At(first.x, first.y);
+      }
+  }
+  doc->SetVisualType(1);
 }
 
 TEST_F(Picture, RectanglesAreCutAndBadBitmapsRefused) {

@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "devices/support/devcanvas.h"
 #include "drawing/chordarcs.h"
 #include "drawing/deviceoutline.h"
 #include "drawing/paintcontext.h"
 #include "drawing/support/devicecalls.h"
+#include "platform/gdi/gdi_test.h"
 
 namespace {
 
@@ -236,6 +238,109 @@ TEST_F(DeviceOutline, ClosedWideLineBevelsItsFirstCorner) {
   out.Part({{-10, 10}, {30, 10}, {30, 30}, {-10, 10}});
   DrawWideDeviceLine(nullptr, out.Poly(), &kRed, 10.0);
   EXPECT_EQ(rec.Take()[2], "area -10,15 -10,15 -10,5 30,5 30,15 -10,15");
+}
+
+// --- Wide lines in a picture ---
+
+// The paint context's memory image as the picture of its own memory
+// context (whose rows from the top are the section's), over a draw place
+// of w x h.
+class PictureBands : public ::testing::Test {
+ protected:
+  static constexpr int W = 150, H = 100;
+  void SetUp() override {
+    ASSERT_EQ(AllocPaintDib(W, H, 4), 0);
+    PaintContext.PictureTop = PaintContext.SectionTop;
+    PaintContext.PictureDc = PaintContext.MemoryDc;
+    PaintContext.ImageWidth = W, PaintContext.ImageHeight = H;
+    saved_ = DevicePaintState;
+    DevicePaintState = {DT_RASDISPLAY, W, H};
+  }
+  void TearDown() override {
+    DevicePaintState = saved_;
+    PaintContext.PictureDc = nullptr;
+    PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
+    FreePaintDib();
+  }
+  // The picture's pixel as a colour.
+  static COLORREF At(int x, int y) {
+    const DWORD v = reinterpret_cast<const DWORD*>(PaintContext.SectionTop - y * PaintContext.Stride)[x];
+    return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+  }
+
+ private:
+  DEVICEPAINTSTATE saved_{};
+};
+
+// Random polylines across the picture's edges, open and closed, wide by
+// up to 14 pixels by both filling rules, or thin of 1 to 4 pixels: the
+// picture gets exactly the pixels the device sets.
+TEST_F(PictureBands, LinesAreThePixelsTheDeviceSets) {
+  devtest::Canvas device(W, H);
+  HDC picture = PaintContext.MemoryDc;
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> x(-30, W + 30), y(-30, H + 30), step(-9, 9), parts(1, 3),
+      points(2, 12);
+  std::uniform_real_distribution<double> width(2.6, 14.0);
+  int differ = 0, inked = 0;
+  for (int round = 0; round < 600; ++round) {
+    Lines l;
+    for (int k = parts(rng); k > 0; --k) {
+      std::vector<POINT> part{{x(rng), y(rng)}};
+      for (int n = points(rng); n > 1; --n)
+        part.push_back({part.back().x + step(rng) * (round % 3 + 1), part.back().y + step(rng)});
+      if (round % 4 == 0) part.push_back(part.front());
+      l.Part(part);
+    }
+    const DEVICELINE line{COLORREF(rng() & 0xFFFFFF), 1 + round % 4};
+    const int mode = round % 2 ? WINDING : ALTERNATE;
+    const double w = round % 5 == 4 ? 2.0 : width(rng);
+    const RECT all{0, 0, W, H};
+    for (HDC dc : {device.dc, picture}) {
+      FillDeviceRect(dc, &all, 0xFFFFFFFF);
+      plat::SetPolyFillMode(dc, mode);
+      DrawDevicePolylines(dc, l.Poly(), &line, w);
+    }
+    for (int j = 0; j < H; ++j)
+      for (int i = 0; i < W; ++i) {
+        const COLORREF d = plat::gdi::GetPixelColor(device.dc, i, j);
+        differ += d != At(i, j);
+        inked += d != 0xFFFFFF;
+      }
+    ASSERT_EQ(differ, 0) << "round " << round;
+  }
+  EXPECT_GT(inked, 100000);
+}
+
+// A wide line of a hundred segments in a picture costs no device call for
+// its bands; anywhere else one polygon each.
+TEST_F(PictureBands, NoDeviceCallPerBand) {
+  Lines l;
+  std::vector<POINT> zigzag;
+  for (int i = 0; i <= 100; ++i) zigzag.push_back({i, 20 + 10 * (i % 2)});
+  l.Part(zigzag);
+  const DEVICELINE line{0x0000FF, 1};
+  HDC dc = PaintContext.MemoryDc;
+  plat::gdi::EnableCallLog(dc, true);
+  int seen = 0;
+  auto polygons = [&] {  // since the last call
+    int n = 0;
+    for (const std::string& call : plat::gdi::CallLog(dc)) n += call.rfind("PolyPolygon", 0) == 0;
+    std::swap(n, seen);
+    return seen - n;
+  };
+  DrawWideDeviceLine(dc, l.Poly(), &line, 6.0);
+  EXPECT_EQ(polygons(), 0);
+  EXPECT_EQ(At(50, 25), 0x0000FFu);
+  // Another drawing mode, or the context not showing the picture: the
+  // device draws each band.
+  plat::SetROP2(dc, R2_XORPEN);
+  DrawWideDeviceLine(dc, l.Poly(), &line, 6.0);
+  EXPECT_EQ(polygons(), 100);
+  plat::SetROP2(dc, R2_COPYPEN);
+  PaintContext.PictureDc = nullptr;
+  DrawWideDeviceLine(dc, l.Poly(), &line, 6.0);
+  EXPECT_EQ(polygons(), 100);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ namespace {
 using Calls = std::vector<std::string>;
 using devicecalls::Recorder;
 using dibtest::Poly;
+using dibtest::SamePoints;
 using dibtest::Words;
 using dibtest::kWhite;
 
@@ -792,6 +793,21 @@ TEST_F(SignGrids, StaggerMarksAlternateByRowAndCell) {
   PaintExampleSwitch = 0;
 }
 
+// A figure reaching the ends of the 32-bit range: its points come back
+// from the grid exactly as they were, on both roads, so that the elements
+// after the grid see the caller's points.
+TEST_F(SignGrids, FarPointsComeBackExactly) {
+  constexpr LONG far = INT32_MAX - 10, low = INT32_MIN + 10;
+  Poly area({{{3, 3}, {far, 3}, {far, far}, {3, far}, {3, 3}},
+             {{low, low}, {-20, low}, {-20, -20}, {low, low}}});
+  const Poly before = area;
+  const std::vector<char> parm = Grid(0, 100, 100, Block());
+  EXPECT_FALSE(Corners(parm, area).empty());
+  DevicePainterTable[0][PRIM_AREA_SIGNS](doc.get(), area.get(), parm.data(), 1.0f);
+  EXPECT_FALSE(Device(0x00FF00).empty());
+  EXPECT_TRUE(SamePoints(area, before));
+}
+
 // A record too short for its sign, or a sign claiming more than the
 // record holds, paints nothing; so does a bits image without a block.
 TEST_F(SignGrids, DamagedRecordsAndNoBlockPaintNothing) {
@@ -1072,6 +1088,52 @@ TEST_F(PatternFills, LayeredStepsSpreadTheTiles) {
   EXPECT_EQ(inked(0, 0), std::make_pair(16, 16));  // steps of at least the cell
   EXPECT_EQ(inked(20, 40), std::make_pair(40, 20));
   EXPECT_EQ(inked(40, 24), std::make_pair(24, 40));
+}
+
+// The fill moves with its figure, pixel for pixel, also where it crosses
+// the picture's top and left edges (as the top band of a picture does):
+// pattern pixels smaller and larger than a device pixel.
+TEST_F(PatternFills, FillMovesWithItsFigure) {
+  Pattern checks;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if ((x / 4 + y / 4) % 2 == 0) checks.Set(x, y);
+  for (LONG cell : {24, 48}) {
+    const DEVICEPATTERNFILL f = FillOf(checks, cell);
+    auto paint = [&](int left, int top) {
+      RECT r{0, 0, 160, 120};
+      FillDeviceRect(canvas.dc, &r, 0xFFFFFFFF);
+      Poly area({{{left, top}, {left + 140, top + 10}, {left + 120, top + 130}, {left, top}}});
+      PaintDevicePatternFill(canvas.dc, area.get(), &f, f.Pattern);
+      std::vector<COLORREF> picture;
+      for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 160; ++x) picture.push_back(plat::gdi::GetPixelColor(canvas.dc, x, y));
+      return picture;
+    };
+    const std::vector<COLORREF> across = paint(-31, -45), inside = paint(-31 + 37, -45 + 53);
+    int differ = 0, ink = 0;
+    for (int y = 0; y + 53 < 120; ++y)
+      for (int x = 0; x + 37 < 160; ++x) {
+        differ += across[size_t(y) * 160 + x] != inside[size_t(y + 53) * 160 + x + 37];
+        ink += across[size_t(y) * 160 + x] != 0xFFFFFF;
+      }
+    EXPECT_EQ(differ, 0) << cell;
+    EXPECT_GT(ink, 500) << cell;
+  }
+}
+
+// The hatch and the layered pattern give a figure reaching the ends of the
+// 32-bit range back exactly as it was.
+TEST_F(PatternFills, FarPointsComeBackExactly) {
+  constexpr LONG far = INT32_MAX - 10, low = INT32_MIN + 10;
+  Poly area({{{3, 3}, {far, 3}, {far, far}, {3, far}, {3, 3}},
+             {{low, low}, {-20, low}, {-20, -20}, {low, low}}});
+  const Poly before = area;
+  Device(PRIM_HATCH, area.get(), Words({0x0000FF, HATCH_HORIZONTAL, 250, 750}));
+  EXPECT_TRUE(SamePoints(area, before));
+  Device(PRIM_LAYERED_PATTERN, area.get(), Layered(0x5A5A, 16, 0, 0, {{0xFF0000, {0x80000000}}}));
+  EXPECT_TRUE(SamePoints(area, before));
+  EXPECT_GT(160 * 120 - canvas.Count(0xFFFFFF, 160, 120), 100);
 }
 
 TEST_F(PatternFills, NothingWithoutRoom) {

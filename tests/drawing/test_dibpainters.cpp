@@ -20,6 +20,7 @@ namespace {
 
 using dibtest::DibTest;
 using dibtest::Poly;
+using dibtest::SamePoints;
 using dibtest::Words;
 
 const std::vector<POINT> kSquare = {{20, 20}, {60, 20}, {60, 60}, {20, 60}, {20, 20}};
@@ -398,6 +399,7 @@ TEST_F(DibPainters, DeviceShadingWhiteFillOrTiles) {
   plat::FillRect(dc, &all, grey);
   plat::DeleteObject(grey);
   doc->DeviceFlag = 0;
+  FreePaintDib();
   Open(64, 48);  // the memory image: a tile of 64 x 48
   PaintContext.ImageWidth = 150;
   PaintContext.ImageHeight = 100;
@@ -411,6 +413,27 @@ TEST_F(DibPainters, DeviceShadingWhiteFillOrTiles) {
   EXPECT_EQ(area.points[2].y, before[2].y);
   EXPECT_EQ(area->MinX, 10);
   EXPECT_EQ(PaintContext.ImageWidth, 150);
+  plat::DeleteDC(dc);
+}
+
+// Points far out, where moving them by a tile's corner saturates, are
+// given back exactly as they were.
+TEST_F(DibPainters, DeviceShadingGivesFarPointsBackExactly) {
+  HDC dc = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 150, 100, 300, 300);
+  ASSERT_NE(dc, nullptr);
+  auto doc = std::make_unique<TPaintMetric>();
+  doc->PaintDc = dc;
+  Poly area({{{10, 10}, {140, 10}, {140, 90}, {10, 90}, {10, 10}},
+             {{INT32_MIN + 10, INT32_MIN + 3}, {INT32_MIN + 90, INT32_MIN + 3},
+              {INT32_MIN + 90, INT32_MIN + 70}, {INT32_MIN + 10, INT32_MIN + 3}}});
+  const Poly before = area;
+  FreePaintDib();
+  Open(64, 48);  // tiles of 64 x 48
+  PaintContext.ImageWidth = 150;
+  PaintContext.ImageHeight = 100;
+  PaintShadeDevice(doc.get(), area.get(), Words({100, 0}).data(), 1.0f);
+  EXPECT_EQ(plat::gdi::GetPixelColor(dc, 70, 50), 0xFFFFFFu);
+  EXPECT_TRUE(SamePoints(area, before));
   plat::DeleteDC(dc);
 }
 

@@ -51,6 +51,15 @@ struct Poly {
   POLYDATA* get() { return &data; }
 };
 
+// The same points and frame: a painter gave the set back as it was.
+inline bool SamePoints(const Poly& a, const Poly& b) {
+  if (a.points.size() != b.points.size()) return false;
+  for (size_t i = 0; i < a.points.size(); ++i)
+    if (a.points[i].x != b.points[i].x || a.points[i].y != b.points[i].y) return false;
+  return a.data.MinX == b.data.MinX && a.data.MinY == b.data.MinY && a.data.MaxX == b.data.MaxX &&
+         a.data.MaxY == b.data.MaxY;
+}
+
 // A parameter record of 32-bit words.
 inline std::vector<char> Words(std::initializer_list<DWORD> words) {
   std::vector<char> v(words.size() * 4);

@@ -1,0 +1,270 @@
+// Small polygons written straight into the picture of a picture context,
+// by the device's fill and outline rules.
+#include "drawing/pictureband.h"
+
+#include <algorithm>
+
+#include "devices/devdraw.h"
+#include "drawing/dibpainters.h"
+#include "drawing/paintcontext.h"
+
+namespace {
+
+using i64 = int64_t;
+using i128 = __int128;
+
+// a / b rounded down (b > 0); in 32 or 64 bits where the values fit, as
+// they do for every figure near the picture.
+i64 FloorDiv(i128 a, i64 b) {
+  constexpr i64 kSmall = i64(1) << 30;
+  if (a > -kSmall && a < kSmall && b < kSmall) {
+    const int32_t n = int32_t(a), m = int32_t(b), q = n / m;
+    return n % m != 0 && n < 0 ? q - 1 : q;
+  }
+  constexpr i64 kLarge = i64(1) << 62;
+  if (a > -kLarge && a < kLarge) {
+    const i64 n = i64(a), q = n / b;
+    return n % b != 0 && n < 0 ? q - 1 : q;
+  }
+  i128 q = a / b;
+  if (a % b != 0 && a < 0) --q;
+  return i64(q);
+}
+
+// a x b + c exactly, in 64 bits where the values are small.
+i128 MulAdd(i64 a, i64 b, i64 c) {
+  constexpr i64 kSmall = i64(1) << 30;
+  if (a > -kSmall && a < kSmall && b > -kSmall && b < kSmall && c > -kSmall && c < kSmall)
+    return a * b + c;
+  return i128(a) * b + c;
+}
+
+inline bool Inside(const PICTUREPEN& pen, POINT p) {
+  return p.x >= 0 && p.x < pen.Width && p.y >= 0 && p.y < pen.Height;
+}
+
+inline DWORD* Row(const PICTUREPEN& pen, i64 y) {
+  return reinterpret_cast<DWORD*>(pen.Top - y * pen.Stride);
+}
+
+// The pixels [x0, x1) of row y, cut to the picture.
+inline void Span(const PICTUREPEN& pen, i64 y, i64 x0, i64 x1) {
+  x0 = std::max<i64>(x0, 0);
+  x1 = std::min<i64>(x1, pen.Width);
+  DWORD* row = Row(pen, y);
+  for (i64 x = x0; x < x1; ++x) row[x] = pen.Pixel;
+}
+
+// --- Fill ---
+
+// An edge crossing the rows [Top, End) of the picture; at the current row
+// it crosses at Q + R / D (0 <= R < D), and the first pixel at or right of
+// the crossing is Q + (R > 0).
+struct Edge {
+  i64 Top, End;
+  i64 Q, R, D;
+  i64 StepQ, StepR;
+  int Dir;
+};
+
+// The edge's crossing of its current row; then on to the next row.
+inline i64 NextCrossing(Edge& e) {
+  const i64 x = e.Q + (e.R > 0 ? 1 : 0);
+  e.R += e.StepR;
+  if (e.R >= e.D) e.R -= e.D, ++e.Q;
+  e.Q += e.StepQ;
+  return x;
+}
+
+// The edges of the ring over the picture's rows, with the rows [*top,
+// *bottom) they cross: their number.
+int RingEdges(const PICTUREPEN& pen, const POINT* p, int n, Edge* edges, i64* top, i64* bottom) {
+  int count = 0;
+  *top = pen.Height, *bottom = 0;
+  for (int i = 0; i < n; ++i) {
+    POINT a = p[i], b = p[i + 1 < n ? i + 1 : 0];
+    if (a.y == b.y) continue;
+    const int dir = b.y > a.y ? 1 : -1;
+    if (dir < 0) std::swap(a, b);
+    // Rows y with a.y <= y < b.y.
+    const i64 ys = std::max<i64>(a.y, 0), ye = std::min<i64>(b.y, pen.Height);
+    if (ys >= ye) continue;
+    const i64 d = i64(b.y) - a.y, dx = i64(b.x) - a.x;
+    Edge& e = edges[count++];
+    e.Top = ys, e.End = ye, e.D = d, e.Dir = dir;
+    if (ys == a.y) {
+      e.Q = a.x, e.R = 0;
+    } else {
+      const i128 at = MulAdd(a.x, d, 0) + MulAdd(ys - a.y, dx, 0);
+      e.Q = FloorDiv(at, d);
+      e.R = i64(at - i128(e.Q) * d);
+    }
+    // Steep edges step without a division.
+    e.StepQ = dx >= 0 && dx < d ? 0 : dx < 0 && dx >= -d ? -1 : FloorDiv(dx, d);
+    e.StepR = dx - e.StepQ * d;
+    *top = std::min(*top, ys), *bottom = std::max(*bottom, ye);
+  }
+  return count;
+}
+
+// A ring wholly inside the picture (nothing to cut, every value small)
+// whose rows are each crossed once downwards and once upwards, as a convex
+// ring's are: the span between the two crossings of each row, whatever the
+// filling rule. False, with nothing written, for any other ring.
+bool FillConvexInside(const PICTUREPEN& pen, const POINT* p, int n) {
+  constexpr int kRows = 64;
+  LONG top = p[0].y, bottom = p[0].y;
+  for (int i = 1; i < n; ++i) top = std::min(top, p[i].y), bottom = std::max(bottom, p[i].y);
+  if (bottom - top > kRows) return false;
+  LONG crossing[2][kRows];
+  BYTE crossed[kRows];  // downwards in the low four bits, upwards in the high ones
+  std::fill(crossed, crossed + (bottom - top), BYTE(0));
+  for (int i = 0; i < n; ++i) {
+    POINT a = p[i], b = p[i + 1 < n ? i + 1 : 0];
+    if (a.y == b.y) continue;
+    const bool downwards = b.y > a.y;
+    if (!downwards) std::swap(a, b);
+    const LONG d = b.y - a.y, dx = b.x - a.x;
+    // Steep edges step without a division.
+    LONG stepQ = dx >= 0 && dx < d ? 0 : -1;
+    if (dx >= d || dx < -d) stepQ = dx / d - (dx % d < 0 ? 1 : 0);
+    const LONG stepR = dx - stepQ * d;
+    LONG* x = crossing[downwards ? 0 : 1];
+    const BYTE mark = downwards ? 0x01 : 0x10;
+    for (LONG y = a.y - top, q = a.x, r = 0; y < b.y - top; ++y) {
+      x[y] = q + (r > 0 ? 1 : 0);
+      crossed[y] = BYTE(crossed[y] + mark);
+      r += stepR;
+      if (r >= d) r -= d, ++q;
+      q += stepQ;
+    }
+  }
+  for (LONG y = 0; y < bottom - top; ++y)
+    if (crossed[y] != 0 && crossed[y] != 0x11) return false;
+  for (LONG y = 0; y < bottom - top; ++y) {
+    if (crossed[y] == 0) continue;
+    DWORD* row = Row(pen, top + y);
+    const LONG x0 = std::min(crossing[0][y], crossing[1][y]);
+    const LONG x1 = std::max(crossing[0][y], crossing[1][y]);
+    for (LONG x = x0; x < x1; ++x) row[x] = pen.Pixel;
+  }
+  return true;
+}
+
+// The pixels whose sample points lie inside the ring.
+void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
+  if (inside && FillConvexInside(pen, p, n)) return;
+  Edge edges[PICTURE_RING_MAX];
+  i64 top, bottom;
+  const int count = RingEdges(pen, p, n, edges, &top, &bottom);
+  for (i64 y = top; y < bottom; ++y) {
+    i64 xs[PICTURE_RING_MAX];
+    int dirs[PICTURE_RING_MAX];
+    int k = 0;
+    for (int i = 0; i < count; ++i) {
+      Edge& e = edges[i];
+      if (y < e.Top || y >= e.End) continue;
+      const i64 x = NextCrossing(e);
+      int j = k++;
+      for (; j > 0 && xs[j - 1] > x; --j) xs[j] = xs[j - 1], dirs[j] = dirs[j - 1];
+      xs[j] = x, dirs[j] = e.Dir;
+    }
+    if (!pen.Winding) {
+      for (int j = 0; j + 1 < k; j += 2) Span(pen, y, xs[j], xs[j + 1]);
+      continue;
+    }
+    int w = 0;
+    i64 start = 0;
+    for (int j = 0; j < k; ++j) {
+      const int before = w;
+      w += dirs[j];
+      if (before == 0 && w != 0) start = xs[j];
+      else if (before != 0 && w == 0) Span(pen, y, start, xs[j]);
+    }
+  }
+}
+
+// --- Outline ---
+
+// The one-pixel edge from a up to but not including b: for each step i
+// along the major axis, the minor offset floor((2 i minor + major - 1) /
+// (2 major)), walked with e its remainder.
+void Outline(const PICTUREPEN& pen, POINT a, POINT b, bool inside) {
+  const i64 dx = i64(b.x) - a.x, dy = i64(b.y) - a.y;
+  const i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  if (adx == 0 && ady == 0) return;
+  const bool xMajor = adx >= ady;
+  const i64 major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+  const int sM = (xMajor ? dx : dy) < 0 ? -1 : 1, sm = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  if (inside) {
+    // Both ends inside the picture, and with them every pixel between.
+    BYTE* at = reinterpret_cast<BYTE*>(Row(pen, a.y) + a.x);
+    const intptr_t stepM = xMajor ? 4 * sM : -pen.Stride * sM;
+    const intptr_t stepm = xMajor ? -pen.Stride * sm : 4 * sm;
+    for (i64 i = 0, e = major - 1; i < major; ++i) {
+      *reinterpret_cast<DWORD*>(at) = pen.Pixel;
+      at += stepM;
+      e += 2 * minor;
+      if (e >= 2 * major) e -= 2 * major, at += stepm;
+    }
+    return;
+  }
+  const i64 M0 = xMajor ? a.x : a.y, m0 = xMajor ? a.y : a.x;
+  const i64 majorEnd = (xMajor ? pen.Width : pen.Height) - 1;
+  const i64 minorEnd = (xMajor ? pen.Height : pen.Width) - 1;
+  // The steps whose major coordinate lies in the picture.
+  const i64 i0 = std::max<i64>(0, sM > 0 ? -M0 : M0 - majorEnd);
+  const i64 i1 = std::min<i64>(major - 1, sM > 0 ? majorEnd - M0 : M0);
+  if (i0 > i1) return;
+  const i128 start = MulAdd(2 * i0, minor, major - 1);
+  const i64 f = FloorDiv(start, 2 * major);
+  i64 e = i64(start - i128(f) * 2 * major);
+  i64 M = M0 + sM * i0, m = m0 + sm * f;
+  for (i64 i = i0; i <= i1; ++i) {
+    if (m >= 0 && m <= minorEnd)
+      (xMajor ? Row(pen, m)[M] : Row(pen, M)[m]) = pen.Pixel;
+    else if (sm > 0 ? m > minorEnd : m < 0)
+      break;  // gone past the picture
+    M += sM;
+    e += 2 * minor;
+    if (e >= 2 * major) e -= 2 * major, m += sm;
+  }
+}
+
+}  // namespace
+
+bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen) {
+  const TPaintContext& c = PaintContext;
+  if (dc == nullptr || dc != c.PictureDc || c.PictureTop == nullptr || c.BytesPerPixel != 4 ||
+      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr || plat::GetROP2(dc) != R2_COPYPEN)
+    return false;
+  POINT origin{0, 0};
+  if (!plat::GetViewportOrgEx(dc, &origin) || origin.x != 0 || origin.y != 0) return false;
+  *pen = PICTUREPEN{c.PictureTop,
+                    c.Stride,
+                    std::min<LONG>(c.ImageWidth, c.Stride / 4),
+                    std::min<LONG>(c.ImageHeight, c.PictureHeight),
+                    SwapRedBlue(colour),
+                    plat::GetPolyFillMode(dc) == WINDING};
+  // What the device was given before lands in the picture first.
+  plat::GdiFlush();
+  return true;
+}
+
+void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count) {
+  if (points == nullptr || count < 2 || count > PICTURE_RING_MAX || pen.Width < 1 ||
+      pen.Height < 1)
+    return;
+  bool in[PICTURE_RING_MAX];
+  bool all = true;
+  for (int i = 0; i < count; ++i) all = (in[i] = Inside(pen, points[i])) && all;
+  FillRing(pen, points, count, all);
+  for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
+    Outline(pen, points[i], points[j], in[i] && in[j]);
+}
+
+void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {
+  const bool end = Inside(pen, b);
+  Outline(pen, a, b, Inside(pen, a) && end);
+  if (end) Row(pen, b.y)[b.x] = pen.Pixel;
+}
