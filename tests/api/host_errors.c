@@ -44,7 +44,7 @@ static void ClassifierFiles(const char* folder, int enabled) {
   mapMessageEnable(enabled);
   snprintf(path, sizeof path, "%s/no-such-folder/a.rsc", folder);
   Forget();
-  CHECK(HostCreateRsc(path, "A") == 0);
+  CHECK(PkgHostCreateRsc(path, "A") == 0);
   ExpectOpenFault(enabled, path);
   snprintf(path, sizeof path, "%s/missing.rsc", folder);
   Forget();
@@ -59,7 +59,7 @@ static void SemanticTwice(const char* folder) {
   RSCSEMANTIC semantic;
   HRSC rsc;
   snprintf(path, sizeof path, "%s/twice.rsc", folder);
-  rsc = HostCreateRsc(path, "TWICE");
+  rsc = PkgHostCreateRsc(path, "TWICE");
   CHECK(rsc != 0);
   if (rsc == 0) return;
   memset(&semantic, 0, sizeof semantic);
@@ -85,7 +85,7 @@ static void SemanticTwice(const char* folder) {
   semantic.Code = 701;
   CHECK(mapAppendRscSemantic(rsc, &semantic) == 701);
   CHECK(mapGetRscError(rsc) == 0);
-  CHECK(HostAppendKind(rsc, 31120000, LOCAL_LINE, "ROAD") > 0);
+  CHECK(PkgHostAppendKind(rsc, 31120000, LOCAL_LINE, "ROAD") > 0);
   CHECK(mapCloseRsc(rsc) == 1);
 }
 
@@ -98,7 +98,7 @@ static void MapFiles(const char* folder) {
   snprintf(path, sizeof path, "%s/lost.map", folder);
   snprintf(rsc, sizeof rsc, "%s/lost.rsc", folder);
   Forget();
-  CHECK(HostMakeMap(path, rsc, "LOST", 6000000.0, 7400000.0, 1000.0) == 0);
+  CHECK(PkgHostMakeMap(path, rsc, "LOST", 6000000.0, 7400000.0, 1000.0) == 0);
   CHECK(codes >= 1 && lastCode == MAPERR_OPEN && boxes == 0);
 
   snprintf(path, sizeof path, "%s/junk.map", folder);
@@ -131,6 +131,6 @@ int main(int argc, char** argv) {
   mapSetHandleForMessage(0);
   platSetMessageBoxHook(NULL, NULL);
   CHECK(platDestroyWindow(window) == 1);
-  if (failures == 0) printf("C error host: every failure's code read\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C error host: every failure's code read\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

@@ -18,8 +18,8 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  static const HOSTKIND kinds[] = {{LINE_CODE, 0, "LINE"}, {AREA_CODE, 1, "AREA"}};
-  HostMakeClassifier(path, "SHAPES", kinds, 2, NULL);
+  static const PKGHOSTKIND kinds[] = {{LINE_CODE, 0, "LINE"}, {AREA_CODE, 1, "AREA"}};
+  PkgHostMakeClassifier(path, "SHAPES", kinds, 2, NULL);
 }
 
 /* A square of side 100 m whose least corner lies (dx, dy) from the sheet's. */
@@ -106,13 +106,13 @@ int main(int argc, char** argv) {
   snprintf(rsc, sizeof rsc, "%s/shapes.rsc", argv[1]);
   snprintf(path, sizeof path, "%s/shapes.map", argv[1]);
   MakeClassifier(rsc);
-  map = failures == 0 ? HostMakeMap(path, rsc, "SHAPES-1", X0, Y0, 2000) : 0;
+  map = pkghost_failures == 0 ? PkgHostMakeMap(path, rsc, "SHAPES-1", X0, Y0, 2000) : 0;
   CHECK(map != 0);
   if (map == 0) return 1;
   a = Square(map, 100, 100);
   b = Square(map, 150, 100);
   line = Line(map, 50, 140, 250, 140);
-  if (failures == 0) {
+  if (pkghost_failures == 0) {
     Crossings(line, a);
     Unite(map, a, b);
     Cut(map, a, line);
@@ -121,6 +121,6 @@ int main(int argc, char** argv) {
   mapFreeObject(b);
   mapFreeObject(line);
   mapCloseData(map);
-  if (failures == 0) printf("C geometry host: cut, union and crossings checked\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C geometry host: cut, union and crossings checked\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

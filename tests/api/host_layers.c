@@ -26,16 +26,7 @@ static double Power(int row, int column, int layer) {
 
 static HMAP Create(const char* path) {
   MTLBUILDPARM parm;
-  memset(&parm, 0, sizeof parm);
-  parm.Length = sizeof parm;
-  parm.BeginX = X0, parm.BeginY = Y0;
-  parm.EndX = X0 + ROWS * STEP, parm.EndY = Y0 + COLUMNS * STEP;
-  parm.ElementSize = STEP;
-  parm.LayerCount = LAYERS;
-  parm.HeightBytes = 2;
-  parm.PowerBytes = 2;
-  parm.PowerUnit = 1;
-  parm.Scale = 10000;
+  PkgHostMtlRecord(&parm, X0, Y0, X0 + ROWS * STEP, Y0 + COLUMNS * STEP, STEP, LAYERS);
   return mapCreateMtl(path, &parm);
 }
 
@@ -109,6 +100,6 @@ int main(int argc, char** argv) {
   if (h == 0) return 1;
   ReadBack(h);
   mapCloseData(h);
-  if (failures == 0) printf("C layer matrix host: every element read back\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C layer matrix host: every element read back\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

@@ -22,26 +22,17 @@ static double PointY(int n, int i) { return Y0 + 100.0 + (n / 100) * 150.0 + i *
 static void Name(int n, char* text) { sprintf(text, "ROAD %d", n); }
 
 static void MakeClassifier(const char* path) {
-  RSCSEMANTIC semantic;
-  LONG kind;
-  HRSC rsc = HostCreateRsc(path, "ROADS");
-
-  CHECK(rsc != 0);
+  static const PKGHOSTKIND road[] = {{ROAD_CODE, 0, "ROAD"}};
+  LONG kind = 0;
+  HRSC rsc = PkgHostNewClassifier(path, "ROADS", road, 1, &kind);
   if (rsc == 0) return;
-  kind = HostAppendKind(rsc, ROAD_CODE, 0, "ROAD");
-  CHECK(kind > 0);
-  memset(&semantic, 0, sizeof semantic);
-  semantic.Code = NAME_CODE;
-  semantic.Type = 0; /* text */
-  strcpy(semantic.Name, "NAME");
-  CHECK(mapAppendRscSemantic(rsc, &semantic) == NAME_CODE);
+  CHECK(PkgHostAppendSemantic(rsc, NAME_CODE, 0 /* text */, "NAME", NULL) == NAME_CODE);
   mapAppendRscSemanticObject(rsc, kind, NAME_CODE, 1);
-  CHECK(mapCommitRsc(rsc) == 1);
-  CHECK(mapCloseRsc(rsc) == 1);
+  PkgHostCloseClassifier(rsc);
 }
 
 static HMAP MakeMap(const char* path, const char* rsc) {
-  return HostMakeMap(path, rsc, "ROADS-1", X0, Y0, 20000);
+  return PkgHostMakeMap(path, rsc, "ROADS-1", X0, Y0, 20000);
 }
 
 /* Appends every line through one handle, cleared for each. */
@@ -51,7 +42,7 @@ static void Append(HMAP map) {
   int n, i;
   CHECK(object != 0);
   if (object == 0) return;
-  for (n = 1; n <= OBJECTS && failures == 0; ++n) {
+  for (n = 1; n <= OBJECTS && pkghost_failures == 0; ++n) {
     CHECK(mapClearObject(object, 1, 0) == 1);
     CHECK(mapRegisterObject(object, ROAD_CODE, 0) == 1);
     for (i = 0; i < 2; ++i) CHECK(mapAppendPointPlane(object, PointX(n, i), PointY(n, i), 0) != 0);
@@ -87,7 +78,7 @@ static void ReadBack(const char* path, int edited) {
   CHECK(map != 0);
   if (map == 0) return;
   object = mapCreateObject(map, 1, 0, 0);
-  for (n = 1; n <= OBJECTS && failures == 0; ++n) Check(map, object, n, n == edited);
+  for (n = 1; n <= OBJECTS && pkghost_failures == 0; ++n) Check(map, object, n, n == edited);
   CHECK(mapReadObjectByNumber(map, 0, object, 1, OBJECTS + 1) == 0);
   mapFreeObject(object);
   mapCloseData(map);
@@ -119,7 +110,7 @@ int main(int argc, char** argv) {
   snprintf(rsc, sizeof rsc, "%s/roads.rsc", argv[1]);
   snprintf(path, sizeof path, "%s/roads.map", argv[1]);
   MakeClassifier(rsc);
-  map = failures == 0 ? MakeMap(path, rsc) : 0;
+  map = pkghost_failures == 0 ? MakeMap(path, rsc) : 0;
   CHECK(map != 0);
   if (map != 0) {
     Append(map);
@@ -128,6 +119,7 @@ int main(int argc, char** argv) {
     Edit(path, 5000);
     ReadBack(path, 5000);
   }
-  if (failures == 0) printf("C object host: %d objects written, read and edited\n", OBJECTS);
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0)
+    printf("C object host: %d objects written, read and edited\n", OBJECTS);
+  return pkghost_failures == 0 ? 0 : 1;
 }

@@ -20,9 +20,9 @@ static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 static LONG lakeKind = 0;
 
 static void MakeClassifier(const char* path) {
-  static const HOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}, {LAKE_CODE, 1, "LAKE"}};
+  static const PKGHOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}, {LAKE_CODE, 1, "LAKE"}};
   LONG incodes[2] = {0, 0};
-  HostMakeClassifier(path, "LAKES", kinds, 2, incodes);
+  PkgHostMakeClassifier(path, "LAKES", kinds, 2, incodes);
   lakeKind = incodes[1];
 }
 
@@ -88,10 +88,10 @@ int main(int argc, char** argv) {
   snprintf(rsc, sizeof rsc, "%s/lakes.rsc", argv[1]);
   snprintf(path, sizeof path, "%s/lakes.map", argv[1]);
   MakeClassifier(rsc);
-  map = failures == 0 ? HostMakeMap(path, rsc, "LAKES-1", X0, Y0, SIDE) : 0;
+  map = pkghost_failures == 0 ? PkgHostMakeMap(path, rsc, "LAKES-1", X0, Y0, SIDE) : 0;
   CHECK(map != 0);
   if (map == 0) return 1;
-  HostSquareSheet(&second, "LAKES-2", "S2", X0, Y0 + SIDE, SIDE);
+  PkgHostSquareSheet(&second, "LAKES-2", "S2", X0, Y0 + SIDE, SIDE);
   CHECK(mapCreateList(map, &second) == 1);
   for (n = 0; n < 2 * PER_SHEET; ++n) Append(map, n < PER_SHEET ? 1 : 2, n % PER_SHEET);
 
@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
     mapCloseData(map);
   }
   free(record);
-  if (failures == 0) printf("C select host: %d objects found again through the record\n", count);
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0)
+    printf("C select host: %d objects found again through the record\n", count);
+  return pkghost_failures == 0 ? 0 : 1;
 }

@@ -15,8 +15,8 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0;
 
 static void MakeClassifier(const char* path) {
-  static const HOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}};
-  HostMakeClassifier(path, "SETS", kinds, 1, NULL);
+  static const PKGHOSTKIND kinds[] = {{ROAD_CODE, 0, "ROAD"}};
+  PkgHostMakeClassifier(path, "SETS", kinds, 1, NULL);
 }
 
 /* A new line of two points on sheet 1, not yet written. */
@@ -102,13 +102,13 @@ int main(int argc, char** argv) {
   snprintf(rsc, sizeof rsc, "%s/sets.rsc", argv[1]);
   snprintf(path, sizeof path, "%s/sets.map", argv[1]);
   MakeClassifier(rsc);
-  map = failures == 0 ? HostMakeMap(path, rsc, "SETS-1", X0, Y0, 20000) : 0;
+  map = pkghost_failures == 0 ? PkgHostMakeMap(path, rsc, "SETS-1", X0, Y0, 20000) : 0;
   CHECK(map != 0);
   if (map != 0) {
     number = Build(map, &subordinate);
     mapCloseData(map);
     Find(path, number, subordinate);
   }
-  if (failures == 0) printf("C set host: a group of two built, saved and found again\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C set host: a group of two built, saved and found again\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

@@ -17,10 +17,10 @@
 static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 
 static void MakeClassifier(const char* path) {
-  static const HOSTKIND kinds[] = {{ROAD_CODE, LOCAL_LINE, "ROAD"},
-                                   {LAKE_CODE, LOCAL_SQUARE, "LAKE"},
-                                   {TITLE_CODE, LOCAL_TITLE, "TITLE"}};
-  HostMakeClassifier(path, "SITES", kinds, 3, NULL);
+  static const PKGHOSTKIND kinds[] = {{ROAD_CODE, LOCAL_LINE, "ROAD"},
+                                      {LAKE_CODE, LOCAL_SQUARE, "LAKE"},
+                                      {TITLE_CODE, LOCAL_TITLE, "TITLE"}};
+  PkgHostMakeClassifier(path, "SITES", kinds, 3, NULL);
 }
 
 /* Every function that takes a map handle first, called with `map` (null,
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   char record[760];
   LONG low = 0, high = 0, key, kinds;
   HMAP map, freed;
-  HSITE site, other, foreign = (HSITE)&failures;
+  HSITE site, other, foreign = (HSITE)&pkghost_failures;
   HOBJ object;
   HSELECT select;
   CREATESITE create;
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   snprintf(made, sizeof made, "%s/made.sit", argv[1]);
   snprintf(plan, sizeof plan, "%s/margin.txt", argv[1]);
   MakeClassifier(rsc);
-  map = failures == 0 ? HostMakeMap(path, rsc, "SITES-1", X0, Y0, SIDE) : 0;
+  map = pkghost_failures == 0 ? PkgHostMakeMap(path, rsc, "SITES-1", X0, Y0, SIDE) : 0;
   CHECK(map != 0);
   if (map == 0) return 1;
   memset(&create, 0, sizeof create);
@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
 
   /* Null, foreign and freed handles. */
   Refused(0, site, object, select);
-  Refused((HMAP)&failures, site, object, select);
+  Refused((HMAP)&pkghost_failures, site, object, select);
   /* A site of no document is refused by a live document. */
   CHECK(mapGetSiteNumber(map, foreign) == 0 && mapGetMap(map, foreign) == 0);
   CHECK(mapCloseSiteForMap(map, foreign) == 0 && mapCopySite(map, foreign, "f.sit") == 0);
@@ -280,6 +280,6 @@ int main(int argc, char** argv) {
   freed = map;
   mapCloseData(map);
   Refused(freed, 0, 0, 0);
-  if (failures == 0) printf("C site host: every user-map function answered\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C site host: every user-map function answered\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

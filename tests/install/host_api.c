@@ -1,68 +1,38 @@
 /* A host of the C interface, built against an installed tree only. It is
  * plain C99 and valid C++, so the same source is built as a C host and,
- * through pkg-config, as a C++ host. Exits 0 when every check holds and
- * prints each failed check. argv[1] is a folder for the files it makes. */
+ * through pkg-config, as a C++ host; it shares the builders of the
+ * pkg-config hosts (pkghost_maps.h, copied beside it). Exits 0 when every
+ * check holds and prints the first failed checks. argv[1] is a folder for
+ * the files it makes. */
 #include <stdio.h>
 #include <string.h>
 
 #include "api/mapapi.h"
+#include "pkghost_maps.h"
 
-static int failures = 0;
-
-#define CHECK(cond)                                                  \
-  do {                                                               \
-    if (!(cond)) {                                                   \
-      fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
-      ++failures;                                                    \
-    }                                                                \
-  } while (0)
+#define CHECK PKGHOST_CHECK
 
 /* A small classifier through the C interface alone: made with a layer, an
  * area kind and a semantic with two values, written, and read back. */
 static void Classifier(const char* folder) {
   char path[512];
-  RSCCREATE create;
   PALETTE256 palette;
-  RSCSEG layer;
-  RSCOBJECT object;
-  RSCSEMANTIC semantic;
   HRSC rsc;
   LONG segment, kind;
   int i;
 
-  snprintf(path, sizeof path, "%s/host.rsc", folder);
-  memset(&create, 0, sizeof create);
-  strcpy(create.Name, "HOST");
-  strcpy(create.Code, "HOST");
-  create.Scale = 100000;
-  create.Language = 1;
-  memset(&palette, 0, sizeof palette);
-  palette.Version = 0x0300;
-  palette.Count = 16;
+  PkgHostPath(path, sizeof path, folder, "host.rsc");
+  PkgHostPalette(&palette, 16, NULL);
   for (i = 0; i < 16; ++i) palette.Colors[i] = 0x101010u * (DWORD)i;
-  rsc = mapCreateRsc(path, &create, &palette);
+  rsc = PkgHostCreateRscEx(path, "HOST", "HOST", &palette);
   CHECK(rsc != 0);
   if (rsc == 0) return;
 
-  memset(&layer, 0, sizeof layer);
-  strcpy(layer.Name, "WATER");
-  strcpy(layer.Short, "WTR");
-  layer.Order = 3;
-  segment = mapAppendRscSegment(rsc, &layer);
+  segment = PkgHostAppendLayer(rsc, "WATER", "WTR", 3);
   CHECK(segment > 0);
-  memset(&object, 0, sizeof object);
-  object.Length = sizeof object;
-  object.Excode = 31410000;
-  object.Local = 1;
-  object.Segment = (DWORD)segment;
-  strcpy(object.Name, "LAKE");
-  kind = mapAppendRscObject(rsc, &object);
+  kind = PkgHostAppendKindEx(rsc, segment, 31410000, 1, "LAKE", 0, NULL, 0);
   CHECK(kind > 0);
-  memset(&semantic, 0, sizeof semantic);
-  semantic.Code = 20;
-  semantic.Type = 16;
-  strcpy(semantic.Name, "WATER KIND");
-  CHECK(mapAppendRscSemantic(rsc, &semantic) == 20);
+  CHECK(PkgHostAppendSemantic(rsc, 20, 16, "WATER KIND", NULL) == 20);
   CHECK(mapAppendRscClassificator(rsc, 20, 1, "FRESH") == 1);
   CHECK(mapAppendRscClassificator(rsc, 20, 2, "SALT") == 2);
   mapAppendRscSemanticObject(rsc, kind, 20, 2);
@@ -88,10 +58,7 @@ int main(int argc, char** argv) {
   char unpacked[4000];
   int i, packedSize, unpackedSize;
 
-  if (argc < 2) {
-    fprintf(stderr, "usage: host <folder>\n");
-    return 2;
-  }
+  if (PkgHostFolder(argc, argv, "host") == NULL) return 2;
 
   /* Messages off: a host without a window gets no boxes. */
   mapMessageEnable(0);
@@ -103,7 +70,7 @@ int main(int argc, char** argv) {
   CHECK(GetMapAccessLanguage() == 1);
 
   /* A file that is not there is of no kind. */
-  snprintf(missing, sizeof missing, "%s/no-such-folder/missing.map", argv[1]);
+  PkgHostPath(missing, sizeof missing, argv[1], "no-such-folder/missing.map");
   CHECK(mapCheckFile(missing) == 0);
 
   /* LZW round trip of a text that compresses well. */
@@ -120,6 +87,6 @@ int main(int argc, char** argv) {
 
   Classifier(argv[1]);
 
-  if (failures == 0) printf("C interface host: all checks passed\n");
-  return failures == 0 ? 0 : 1;
+  if (pkghost_failures == 0) printf("C interface host: all checks passed\n");
+  return pkghost_failures == 0 ? 0 : 1;
 }

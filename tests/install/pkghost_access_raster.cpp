@@ -12,7 +12,7 @@
 
 #include "api/mapapi.h"
 #include "document/mapaccess.h"
-#include "pkghost.h"
+#include "pkghost_maps.h"
 
 namespace {
 
@@ -32,55 +32,17 @@ void SameRecord(Method method, Function function) {
 
 // A map of one sheet on a classifier of one object kind.
 HMAP MakeMap(const char* folder) {
+  static const PKGHOSTKIND lake[] = {{31410000, LOCAL_SQUARE, "LAKE"}};
   const std::string rsc = Path(folder, "host.rsc"), map = Path(folder, "host.map");
-  RSCCREATE create{};
-  std::strcpy(create.Name, "HOST");
-  std::strcpy(create.Code, "HOST");
-  create.Scale = 100000;
-  create.Language = 1;
-  PALETTE256 palette{};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  const HRSC h = mapCreateRsc(rsc.c_str(), &create, &palette);
-  PKGHOST_CHECK(h != 0);
-  if (h == 0) return 0;
-  RSCOBJECT kind{};
-  kind.Length = sizeof kind;
-  kind.Excode = 31410000;
-  kind.Local = LOCAL_SQUARE;
-  std::strcpy(kind.Name, "LAKE");
-  PKGHOST_CHECK(mapAppendRscObject(h, &kind) > 0);
-  PKGHOST_CHECK(mapCommitRsc(h) == 1);
-  PKGHOST_CHECK(mapCloseRsc(h) == 1);
-
-  MAPREGISTEREX reg{};
-  reg.Length = sizeof reg;
-  std::strcpy(reg.Name, "HOST");
-  reg.Scale = 100000;
-  LISTREGISTER sheet{};
-  sheet.Length = sizeof sheet;
-  std::strcpy(sheet.Nomenclature, "HOST");
-  std::strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
-  sheet.XNorthWest = X0 + SIDE, sheet.YNorthWest = Y0;
-  sheet.XNorthEast = X0 + SIDE, sheet.YNorthEast = Y0 + SIDE;
-  sheet.XSouthEast = X0, sheet.YSouthEast = Y0 + SIDE;
-  return mapCreateMapEx(map.c_str(), rsc.c_str(), &reg, &sheet);
+  PkgHostMakeClassifier(rsc.c_str(), "HOST", lake, 1, nullptr);
+  return PkgHostMakeMap(map.c_str(), rsc.c_str(), "HOST", X0, Y0, SIDE);
 }
 
 // A matrix record of `side` metres square from (X0 + dx, Y0 + dy) of
 // `size` metre elements two bytes wide, in decimetres.
 BUILDMTW MatrixRecord(double dx, double dy, double side, double size) {
-  BUILDMTW b{};
-  b.Length = sizeof b;
-  b.BeginX = X0 + dx;
-  b.BeginY = Y0 + dy;
-  b.Width = side;
-  b.Height = side;
-  b.ElementSize = size;
-  b.ElementBytes = 2;
-  b.HeightUnit = 1;
-  b.Scale = 10000;
+  BUILDMTW b;
+  PkgHostMtwRecord(&b, X0 + dx, Y0 + dy, side, side, size);
   return b;
 }
 
@@ -133,16 +95,8 @@ void MakeMatrices(HMAP h, const char* folder) {
   mapCloseData(m);
   PKGHOST_CHECK(mapOpenMtqForMap(h, quality.c_str(), 0) == 1);
 
-  MTLBUILDPARM parm{};
-  parm.Length = sizeof parm;
-  parm.BeginX = X0 + 1000, parm.BeginY = Y0 + 1000;
-  parm.EndX = X0 + 1500, parm.EndY = Y0 + 1500;
-  parm.ElementSize = 10;
-  parm.LayerCount = 2;
-  parm.HeightBytes = 2;
-  parm.PowerBytes = 2;
-  parm.PowerUnit = 1;
-  parm.Scale = 10000;
+  MTLBUILDPARM parm;
+  PkgHostMtlRecord(&parm, X0 + 1000, Y0 + 1000, X0 + 1500, Y0 + 1500, 10, 2);
   PKGHOST_CHECK(mapCreateAndAppendMtl(h, Path(folder, "layers.mtl").c_str(), &parm, &proj) == 1);
   for (int i = 0; i < 50; i += 7)
     for (int j = 0; j < 50; j += 7) {
@@ -323,16 +277,14 @@ void Layers(HMAP h, TMapAccess* doc) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pkghost_access_raster <folder>\n");
-    return 2;
-  }
+  const char* folder = PkgHostFolder(argc, argv, "pkghost_access_raster");
+  if (folder == nullptr) return 2;
   mapMessageEnable(0);
-  const HMAP h = MakeMap(argv[1]);
+  const HMAP h = MakeMap(folder);
   PKGHOST_CHECK(h != 0);
   if (h == 0) return PkgHostExit("pkghost_access_raster");
-  MakeRasters(h, argv[1]);
-  MakeMatrices(h, argv[1]);
+  MakeRasters(h, folder);
+  MakeMatrices(h, folder);
   // The map handle is the document's address.
   TMapAccess* doc = reinterpret_cast<TMapAccess*>(h);
   Rasters(h, doc);

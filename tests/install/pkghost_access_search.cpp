@@ -12,7 +12,7 @@
 
 #include "api/mapapi.h"
 #include "document/mapaccess.h"
-#include "pkghost.h"
+#include "pkghost_maps.h"
 
 namespace {
 
@@ -26,84 +26,38 @@ TObjectInfo* Info(HOBJ h) { return reinterpret_cast<TObjectInfo*>(h); }
 TMapSelect* Select(HSELECT h) { return reinterpret_cast<TMapSelect*>(h); }
 HOBJ Handle(TObjectInfo* info) { return reinterpret_cast<HOBJ>(info); }
 
-LONG AppendKind(HRSC rsc, LONG layer, LONG code, LONG local, const char* name, LONG function,
-                const DWORD* words, int count) {
-  RSCOBJECT kind;
-  std::memset(&kind, 0, sizeof kind);
-  kind.Length = sizeof kind;
-  kind.Excode = DWORD(code);
-  kind.Local = DWORD(local);
-  kind.Segment = DWORD(layer);
-  std::strcpy(kind.Name, name);
-  const LONG incode = mapAppendRscObject(rsc, &kind);
-  if (incode == 0) return 0;
-  const char* parm = reinterpret_cast<const char*>(words);
-  return mapSetRscObjectImage(rsc, incode, count * 4, function, parm) ? incode : 0;
-}
-
 // A classifier with a filled lake and a road: 1 when written.
 int MakeClassifier(const std::string& path) {
   static const DWORD lake[] = {0xE0A040};
   static const DWORD road[] = {0x0000C0, 750};
-  RSCCREATE create;
-  std::memset(&create, 0, sizeof create);
-  std::strcpy(create.Name, "SEARCH HOST");
-  std::strcpy(create.Code, "HOST");
-  create.Scale = 100000;
-  create.Language = 1;
   PALETTE256 palette;
-  std::memset(&palette, 0, sizeof palette);
-  palette.Version = 0x0300;
-  palette.Count = 16;
+  PkgHostPalette(&palette, 16, nullptr);
   for (int i = 0; i < 16; ++i) palette.Colors[i] = 0x0F0F0Fu * DWORD(i);
-  HRSC rsc = mapCreateRsc(path.c_str(), &create, &palette);
+  HRSC rsc = PkgHostCreateRscEx(path.c_str(), "SEARCH HOST", "HOST", &palette);
   if (rsc == 0) return 0;
-  RSCSEG segment;
-  std::memset(&segment, 0, sizeof segment);
-  std::strcpy(segment.Name, "LAYER");
-  std::strcpy(segment.Short, "LAYER");
-  const LONG layer = mapAppendRscSegment(rsc, &segment);
-  const int ok = layer > 0 &&
-                 AppendKind(rsc, layer, LAKE_CODE, LOCAL_SQUARE, "LAKE", PRIM_SQUARE, lake, 1) &&
-                 AppendKind(rsc, layer, ROAD_CODE, LOCAL_LINE, "ROAD", PRIM_LINE, road, 2) &&
-                 mapCommitRsc(rsc);
+  const LONG layer = PkgHostAppendLayer(rsc, "LAYER", "LAYER", 0);
+  const int ok =
+      layer > 0 &&
+      PkgHostAppendKindEx(rsc, layer, LAKE_CODE, LOCAL_SQUARE, "LAKE", PRIM_SQUARE, lake, 1) &&
+      PkgHostAppendKindEx(rsc, layer, ROAD_CODE, LOCAL_LINE, "ROAD", PRIM_LINE, road, 2) &&
+      mapCommitRsc(rsc);
   mapCloseRsc(rsc);
   return ok;
 }
 
 HMAP MakeMap(const std::string& path, const std::string& rsc) {
   MAPREGISTEREX map;
-  std::memset(&map, 0, sizeof map);
-  map.Length = MAPREGISTER_LENGTH;
-  std::strcpy(map.Name, "SEARCH MAP");
-  map.Scale = 100000;
-  map.MapType = MAPTYPE_TOPOGRAPHIC;
-  map.MaterialProjection = PRJ_GAUSSKRUGER;
-  map.EllipsoideKind = ELLIPSOID_KRASOVSKY;
-  map.AxisMeridian = 39.0 * 3.14159265358979323846 / 180.0;
-  map.DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
   LISTREGISTER sheet;
-  std::memset(&sheet, 0, sizeof sheet);
-  sheet.Length = LISTREGISTER_LENGTH;
-  std::strcpy(sheet.Nomenclature, SHEET);
+  PkgHostMapRecord(&map, "SEARCH MAP");
+  PkgHostTopographic(&map);
+  PkgHostSquareSheet(&sheet, SHEET, "SEARCH1", X0, Y0, SIDE);
   std::strcpy(sheet.Name, "SEARCH SHEET");
-  std::strcpy(sheet.FileName, "SEARCH1");
-  sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
-  sheet.XNorthWest = X0 + SIDE, sheet.YNorthWest = Y0;
-  sheet.XNorthEast = X0 + SIDE, sheet.YNorthEast = Y0 + SIDE;
-  sheet.XSouthEast = X0, sheet.YSouthEast = Y0 + SIDE;
   return mapCreateMapEx(path.c_str(), rsc.c_str(), &map, &sheet);
 }
 
 // An object through points in metres from the sheet's corner: its number.
 LONG Append(HMAP map, LONG code, LONG local, const std::vector<DOUBLEPOINT>& points) {
-  HOBJ object = mapCreateObject(map, 1, 0, 0);
-  LONG number = object != 0 && mapRegisterObject(object, code, local) != 0;
-  for (const DOUBLEPOINT& p : points)
-    number = number && mapAppendPointPlane(object, X0 + p.X, Y0 + p.Y, 0) != 0;
-  if (number) number = mapCommit(object);
-  mapFreeObject(object);
-  return number;
+  return PkgHostAppendObject(map, 0, code, local, X0, Y0, points.data(), int(points.size()));
 }
 
 // A closed square lake of 1 km with its south-west corner at (x, y).
@@ -424,12 +378,10 @@ void Adjacency(HMAP hMap, TMapAccess* doc, const std::vector<LONG>& all) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pkghost_access_search <folder>\n");
-    return 2;
-  }
+  const char* given = PkgHostFolder(argc, argv, "pkghost_access_search");
+  if (given == nullptr) return 2;
   mapMessageEnable(0);
-  const std::string folder = argv[1];
+  const std::string folder = given;
   const std::string rsc = folder + "/search.rsc";
   PKGHOST_CHECK(MakeClassifier(rsc) == 1);
   HMAP hMap = MakeMap(folder + "/search.map", rsc);

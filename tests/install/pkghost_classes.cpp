@@ -33,7 +33,7 @@
 #include "raster/mtr.h"
 #include "raster/rst.h"
 #include "selection/mapselect.h"
-#include "pkghost.h"
+#include "pkghost_maps.h"
 
 namespace {
 
@@ -51,56 +51,22 @@ struct Kinds {
 };
 
 Kinds MakeClassifier(const std::string& path) {
-  Kinds kinds;
-  RSCCREATE create{};
-  std::strcpy(create.Name, "CLASSES");
-  std::strcpy(create.Code, "CLASSES");
-  create.Scale = 100000;
-  create.Language = 1;
-  PALETTE256 palette{};
-  palette.Version = 0x0300;
-  palette.Count = 16;
-  const HRSC rsc = mapCreateRsc(path.c_str(), &create, &palette);
-  PKGHOST_CHECK(rsc != 0);
-  if (rsc == 0) return kinds;
-  LONG* incodes[] = {&kinds.road, &kinds.lake};
-  const DWORD codes[] = {kRoad, kLake};
-  const char* names[] = {"ROAD", "LAKE"};
-  for (int i = 0; i < 2; ++i) {
-    RSCOBJECT object{};
-    object.Length = sizeof object;
-    object.Excode = codes[i];
-    object.Local = i == 0 ? LOCAL_LINE : LOCAL_SQUARE;
-    std::strcpy(object.Name, names[i]);
-    *incodes[i] = mapAppendRscObject(rsc, &object);
-    PKGHOST_CHECK(*incodes[i] > 0);
-  }
-  RSCSEMANTIC depth{};
-  depth.Code = kDepth;
-  depth.Type = RSCSEMTYPE_NUMBER;
-  std::strcpy(depth.Name, "DEPTH");
-  std::strcpy(depth.Unit, "m");
-  PKGHOST_CHECK(mapAppendRscSemantic(rsc, &depth) == kDepth);
-  mapAppendRscSemanticObject(rsc, kinds.lake, kDepth, RSCSEMUSE_POSSIBLE);
-  PKGHOST_CHECK(mapCommitRsc(rsc) == 1);
-  PKGHOST_CHECK(mapCloseRsc(rsc) == 1);
-  return kinds;
+  static const PKGHOSTKIND kinds[] = {{kRoad, LOCAL_LINE, "ROAD"}, {kLake, LOCAL_SQUARE, "LAKE"}};
+  LONG incodes[2] = {0, 0};
+  const HRSC rsc = PkgHostNewClassifier(path.c_str(), "CLASSES", kinds, 2, incodes);
+  if (rsc == 0) return Kinds();
+  PKGHOST_CHECK(PkgHostAppendSemantic(rsc, kDepth, RSCSEMTYPE_NUMBER, "DEPTH", "m") == kDepth);
+  mapAppendRscSemanticObject(rsc, incodes[1], kDepth, RSCSEMUSE_POSSIBLE);
+  PkgHostCloseClassifier(rsc);
+  return Kinds{incodes[0], incodes[1]};
 }
 
 // A map at 1:100,000 of one sheet 2 km square at (X0, Y0).
 HMAP MakeMap(const std::string& path, const std::string& rsc) {
-  MAPREGISTEREX map{};
-  map.Length = sizeof map;
-  std::strcpy(map.Name, "CLASSES");
-  map.Scale = 100000;
-  LISTREGISTER sheet{};
-  sheet.Length = sizeof sheet;
-  std::strcpy(sheet.Nomenclature, "CLASSES-1");
-  std::strcpy(sheet.FileName, "S1");
-  sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
-  sheet.XNorthWest = X0 + 2000, sheet.YNorthWest = Y0;
-  sheet.XNorthEast = X0 + 2000, sheet.YNorthEast = Y0 + 2000;
-  sheet.XSouthEast = X0, sheet.YSouthEast = Y0 + 2000;
+  MAPREGISTEREX map;
+  LISTREGISTER sheet;
+  PkgHostMapRecord(&map, "CLASSES");
+  PkgHostSquareSheet(&sheet, "CLASSES-1", "S1", X0, Y0, 2000);
   return mapCreateMapEx(path.c_str(), rsc.c_str(), &map, &sheet);
 }
 
@@ -512,14 +478,8 @@ double Height(int row, int column) { return 100 + row * 0.5 + column * 0.3; }
 
 void Heights(const std::string& folder) {
   const std::string path = folder + "/host.mtw";
-  BUILDMTW build{};
-  build.Length = sizeof build;
-  build.BeginX = X0, build.BeginY = Y0;
-  build.Width = 400, build.Height = 300;
-  build.ElementSize = 10;
-  build.ElementBytes = 2;
-  build.HeightUnit = 1;
-  build.Scale = 10000;
+  BUILDMTW build;
+  PkgHostMtwRecord(&build, X0, Y0, 400, 300, 10);
   HMAP doc = mapCreateMtw(path.c_str(), &build, nullptr);
   PKGHOST_CHECK(doc != 0);
   if (doc == 0) return;
@@ -559,16 +519,8 @@ void Heights(const std::string& folder) {
 // A layer matrix of 20 x 24 elements of 10 m with a height and two layers.
 void Layers(const std::string& folder) {
   const std::string path = folder + "/host.mtl";
-  MTLBUILDPARM build{};
-  build.Length = sizeof build;
-  build.BeginX = X0, build.BeginY = Y0;
-  build.EndX = X0 + 200, build.EndY = Y0 + 240;
-  build.ElementSize = 10;
-  build.LayerCount = 2;
-  build.HeightBytes = 2;
-  build.PowerBytes = 2;
-  build.PowerUnit = 1;
-  build.Scale = 10000;
+  MTLBUILDPARM build;
+  PkgHostMtlRecord(&build, X0, Y0, X0 + 200, Y0 + 240, 10, 2);
   HMAP doc = mapCreateMtl(path.c_str(), &build);
   PKGHOST_CHECK(doc != 0);
   if (doc == 0) return;
@@ -662,12 +614,10 @@ void FileHeader(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: pkghost_classes <folder>\n");
-    return 2;
-  }
+  const char* given = PkgHostFolder(argc, argv, "pkghost_classes");
+  if (given == nullptr) return 2;
   mapMessageEnable(0);
-  const std::string folder = argv[1];
+  const std::string folder = given;
   const Kinds kinds = MakeClassifier(folder + "/classes.rsc");
   const HMAP map = MakeMap(folder + "/classes.map", folder + "/classes.rsc");
   PKGHOST_CHECK(map != 0);

@@ -13,7 +13,7 @@
 #include <string.h>
 
 #include "api/mapapi.h"
-#include "pkghost.h"
+#include "pkghost_maps.h"
 
 #define CHECK PKGHOST_CHECK
 
@@ -131,8 +131,7 @@ static void SaveBmp(const BITMAP32* b, const char* name) {
     head[4 + 4 * i] = (unsigned char)(fields[i] >> 16);
     head[5 + 4 * i] = (unsigned char)(fields[i] >> 24);
   }
-  snprintf(path, sizeof path, "%s/%s", folder, name);
-  f = fopen(path, "wb");
+  f = fopen(PkgHostPath(path, sizeof path, folder, name), "wb");
   CHECK(f != NULL);
   if (f == NULL) return;
   fwrite(head, 1, sizeof head, f);
@@ -142,22 +141,6 @@ static void SaveBmp(const BITMAP32* b, const char* name) {
 
 /* --- The map ------------------------------------------------------------- */
 
-static LONG AppendKind(HRSC rsc, LONG layer, LONG code, LONG local, const char* name,
-                       LONG function, const DWORD* words, int count) {
-  RSCOBJECT kind;
-  LONG incode;
-  memset(&kind, 0, sizeof kind);
-  kind.Length = sizeof kind;
-  kind.Excode = (DWORD)code;
-  kind.Local = (DWORD)local;
-  kind.Segment = (DWORD)layer;
-  strcpy(kind.Name, name);
-  incode = mapAppendRscObject(rsc, &kind);
-  CHECK(incode > 0);
-  CHECK(mapSetRscObjectImage(rsc, incode, count * 4, function, (const char*)words) != 0);
-  return incode;
-}
-
 /* A red road, a blue lake and a black well on a classifier at 1:100 000;
  * their incodes go to `kinds`. */
 static void MakeClassifier(const char* path, LONG* kinds) {
@@ -165,79 +148,54 @@ static void MakeClassifier(const char* path, LONG* kinds) {
   static const DWORD lake[] = {LAKE_COLOUR};
   static const DWORD well[] = {WELL_COLOUR, 0, 1500};
   static const DWORD colours[4] = {0x000000, 0xFFFFFF, ROAD_COLOUR, LAKE_COLOUR};
-  RSCCREATE create;
   PALETTE256 palette;
-  RSCSEG segment;
   HRSC rsc;
   LONG layer;
   int i;
-  memset(&create, 0, sizeof create);
-  strcpy(create.Name, "DC");
-  strcpy(create.Code, "DC");
-  create.Scale = 100000;
-  create.Language = 1;
-  memset(&palette, 0, sizeof palette);
-  palette.Version = 0x0300;
-  palette.Count = 4;
-  for (i = 0; i < 4; ++i) palette.Colors[i] = colours[i];
-  rsc = mapCreateRsc(path, &create, &palette);
+  PkgHostPalette(&palette, 4, colours);
+  rsc = PkgHostCreateRscEx(path, "DC", "DC", &palette);
   CHECK(rsc != 0);
   if (rsc == 0) return;
-  memset(&segment, 0, sizeof segment);
-  strcpy(segment.Name, "DC LAYER");
-  strcpy(segment.Short, "DC");
-  layer = mapAppendRscSegment(rsc, &segment);
-  kinds[0] = AppendKind(rsc, layer, ROAD_CODE, LOCAL_LINE, "ROAD", PRIM_LINE, road, 2);
-  kinds[1] = AppendKind(rsc, layer, LAKE_CODE, LOCAL_SQUARE, "LAKE", PRIM_SQUARE, lake, 1);
-  kinds[2] = AppendKind(rsc, layer, WELL_CODE, LOCAL_POINT, "WELL", PRIM_CIRCLE, well, 3);
+  layer = PkgHostAppendLayer(rsc, "DC LAYER", "DC", 0);
+  kinds[0] = PkgHostAppendKindEx(rsc, layer, ROAD_CODE, LOCAL_LINE, "ROAD", PRIM_LINE, road, 2);
+  kinds[1] = PkgHostAppendKindEx(rsc, layer, LAKE_CODE, LOCAL_SQUARE, "LAKE", PRIM_SQUARE, lake, 1);
+  kinds[2] = PkgHostAppendKindEx(rsc, layer, WELL_CODE, LOCAL_POINT, "WELL", PRIM_CIRCLE, well, 3);
+  for (i = 0; i < 3; ++i) CHECK(kinds[i] > 0);
   CHECK(mapCommitRsc(rsc) == 1);
   mapCloseRsc(rsc);
 }
 
-/* A map at 1:100 000 of one sheet, the square of SIDE metres from (X0, Y0),
- * its corners listed from the south-west clockwise. */
+/* A map at 1:100 000 of one sheet, the square of SIDE metres from (X0, Y0). */
 static HMAP MakeMap(const char* path, const char* rscPath) {
-  const double corners[8] = {X0, Y0, X0 + SIDE, Y0, X0 + SIDE, Y0 + SIDE, X0, Y0 + SIDE};
   MAPREGISTEREX map;
   LISTREGISTER sheet;
-  memset(&map, 0, sizeof map);
-  map.Length = MAPREGISTER_LENGTH;
-  map.Scale = 100000;
-  memset(&sheet, 0, sizeof sheet);
-  sheet.Length = LISTREGISTER_LENGTH;
-  strcpy(sheet.Nomenclature, "DC-1");
-  strcpy(sheet.FileName, "DC1");
-  memcpy(&sheet.XSouthWest, corners, sizeof corners);
+  PkgHostMapRecord(&map, "");
+  PkgHostSquareSheet(&sheet, "DC-1", "DC1", X0, Y0, SIDE);
   return mapCreateMapEx(path, rscPath, &map, &sheet);
 }
 
 /* A committed object of the kind through the points (metres from the
  * sheet's corner, north then east): its number. */
-static LONG Append(HMAP map, LONG code, LONG local, const double* xy, int points) {
-  HOBJ object = mapCreateObject(map, 1, 0, 0);
-  LONG number = object != 0 && mapRegisterObject(object, code, local) != 0;
-  int i;
-  for (i = 0; number && i < points; ++i)
-    number = mapAppendPointPlane(object, X0 + xy[2 * i], Y0 + xy[2 * i + 1], 0) != 0;
-  if (number) number = mapCommit(object);
-  mapFreeObject(object);
+static LONG Append(HMAP map, LONG code, LONG local, const DOUBLEPOINT* points, int count) {
+  const LONG number = PkgHostAppendObject(map, 0, code, local, X0, Y0, points, count);
   CHECK(number > 0);
   return number;
 }
 
 /* The lake: a square 2 km wide about (3000, 7000), closed; the roads
  * cross the sheet's west half, far from the lake. */
-static const double lake[] = {2000, 6000, 4000, 6000, 4000, 8000, 2000, 8000, 2000, 6000};
-static const double road1[] = {500, 500, 9500, 3500};
-static const double road2[] = {9000, 400, 6000, 4500};
-static const double wells[] = {8500, 8500, 1200, 2500};
+static const DOUBLEPOINT lake[] = {{2000, 6000}, {4000, 6000}, {4000, 8000}, {2000, 8000},
+                                   {2000, 6000}};
+static const DOUBLEPOINT road1[] = {{500, 500}, {9500, 3500}};
+static const DOUBLEPOINT road2[] = {{9000, 400}, {6000, 4500}};
+static const DOUBLEPOINT wells[] = {{8500, 8500}, {1200, 2500}};
 
 static void AppendObjects(HMAP map) {
   Append(map, LAKE_CODE, LOCAL_SQUARE, lake, 5);
   Append(map, ROAD_CODE, LOCAL_LINE, road1, 2);
   Append(map, ROAD_CODE, LOCAL_LINE, road2, 2);
   Append(map, WELL_CODE, LOCAL_POINT, wells, 1);
-  Append(map, WELL_CODE, LOCAL_POINT, wells + 2, 1);
+  Append(map, WELL_CODE, LOCAL_POINT, wells + 1, 1);
 }
 
 /* The picture pixel of a point (metres from the sheet's corner). */
@@ -617,12 +575,9 @@ static void Relief(void) {
   MTR3DVIEWEX ex;
   double x, y;
   DWORD sky;
-  snprintf(path, sizeof path, "%s/relief.mtw", folder);
-  memset(&build, 0, sizeof build);
-  build.Length = 128;
-  build.BeginX = 6000000.0, build.BeginY = 500000.0;
-  build.ElementSize = 10.0, build.Width = 400.0, build.Height = 400.0;
-  build.ElementBytes = 2, build.Scale = 1000;
+  PkgHostPath(path, sizeof path, folder, "relief.mtw");
+  PkgHostMtwRecord(&build, 6000000.0, 500000.0, 400.0, 400.0, 10.0);
+  build.HeightUnit = 0, build.Scale = 1000; /* metres, at 1:1000 */
   mtr = mapCreateMtr(path, &build);
   CHECK(mtr != 0);
   if (mtr == 0) return;
@@ -744,8 +699,8 @@ int main(int argc, char** argv) {
   if (argc > 1) folder = argv[1];
   mapMessageEnable(0);
   Bitmaps();
-  snprintf(rscPath, sizeof rscPath, "%s/dc.rsc", folder);
-  snprintf(mapPath, sizeof mapPath, "%s/dc.map", folder);
+  PkgHostPath(rscPath, sizeof rscPath, folder, "dc.rsc");
+  PkgHostPath(mapPath, sizeof mapPath, folder, "dc.map");
   MakeClassifier(rscPath, kinds);
   map = pkghost_failures == 0 ? MakeMap(mapPath, rscPath) : 0;
   CHECK(map != 0);

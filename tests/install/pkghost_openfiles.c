@@ -12,15 +12,14 @@
 #include <string.h>
 
 #include "api/mapapi.h"
-#include "pkghost.h"
+#include "pkghost_maps.h"
 
 #define WELL_CODE 31510000L
-#define PI 3.14159265358979323846
 
 static const char* folder = ".";
 static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 
-static void Path(char* path, const char* name) { snprintf(path, 1024, "%s/%s", folder, name); }
+static void Path(char* path, const char* name) { PkgHostPath(path, 1024, folder, name); }
 
 /* The whole of a file (at most 1 MB) and its length; -1 when missing. */
 static LONG ReadFile(const char* path, char* bytes) {
@@ -74,24 +73,10 @@ static int Sent(LONG code) {
 /* A classifier with a black well. */
 static int MakeClassifier(const char* path) {
   static const DWORD well[] = {0x000000, 0, 1500};
-  RSCCREATE create;
-  RSCOBJECT kind;
-  HRSC rsc;
-  LONG incode;
+  HRSC rsc = PkgHostCreateRscEx(path, "HOST", NULL, NULL);
   int ok;
-  memset(&create, 0, sizeof create);
-  strcpy(create.Name, "HOST");
-  create.Scale = 100000;
-  create.Language = 1;
-  rsc = mapCreateRsc(path, &create, NULL);
   if (rsc == 0) return 0;
-  memset(&kind, 0, sizeof kind);
-  kind.Length = sizeof kind;
-  kind.Excode = WELL_CODE;
-  kind.Local = LOCAL_POINT;
-  strcpy(kind.Name, "WELL");
-  incode = mapAppendRscObject(rsc, &kind);
-  ok = incode > 0 && mapSetRscObjectImage(rsc, incode, 12, PRIM_CIRCLE, (const char*)well) &&
+  ok = PkgHostAppendKindEx(rsc, 0, WELL_CODE, LOCAL_POINT, "WELL", PRIM_CIRCLE, well, 3) > 0 &&
        mapCommitRsc(rsc);
   mapCloseRsc(rsc);
   return ok;
@@ -100,34 +85,18 @@ static int MakeClassifier(const char* path) {
 static HMAP MakeMap(const char* path, const char* rsc) {
   MAPREGISTEREX map;
   LISTREGISTER sheet;
-  memset(&map, 0, sizeof map);
-  map.Length = MAPREGISTER_LENGTH;
-  strcpy(map.Name, "HOST MAP");
-  map.Scale = 100000;
-  map.MapType = MAPTYPE_TOPOGRAPHIC;
-  map.MaterialProjection = PRJ_GAUSSKRUGER;
-  map.EllipsoideKind = ELLIPSOID_KRASOVSKY;
-  map.AxisMeridian = 39.0 * PI / 180.0;
-  map.DeviceCapability = MAPREGISTER_DEVICECAPABILITY;
-  memset(&sheet, 0, sizeof sheet);
-  sheet.Length = LISTREGISTER_LENGTH;
-  strcpy(sheet.Nomenclature, "HOST-1");
-  strcpy(sheet.FileName, "HOST1");
-  sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
-  sheet.XNorthWest = X0 + SIDE, sheet.YNorthWest = Y0;
-  sheet.XNorthEast = X0 + SIDE, sheet.YNorthEast = Y0 + SIDE;
-  sheet.XSouthEast = X0, sheet.YSouthEast = Y0 + SIDE;
+  PkgHostMapRecord(&map, "HOST MAP");
+  PkgHostTopographic(&map);
+  PkgHostSquareSheet(&sheet, "HOST-1", "HOST1", X0, Y0, SIDE);
   return mapCreateMapEx(path, rsc, &map, &sheet);
 }
 
 /* A well at (x, y) metres from the sheet's corner, on the main map
  * (site 0) or a user map. */
 static int AppendWell(HMAP map, HSITE site, double x, double y) {
-  HOBJ object = site ? mapCreateSiteObject(map, site, 0, 0) : mapCreateObject(map, 1, 0, 0);
-  int ok = object != 0 && mapRegisterObject(object, WELL_CODE, LOCAL_POINT) &&
-           mapAppendPointPlane(object, X0 + x, Y0 + y, 0) && mapCommit(object) > 0;
-  mapFreeObject(object);
-  return ok;
+  DOUBLEPOINT point;
+  point.X = x, point.Y = y;
+  return PkgHostAppendObject(map, site, WELL_CODE, LOCAL_POINT, X0, Y0, &point, 1) > 0;
 }
 
 int main(int argc, char** argv) {

@@ -22,7 +22,8 @@ inc=$prefix/include/mapcore
 rm -rf "$MC_WORK_DIR"
 mkdir -p "$MC_WORK_DIR/src" "$MC_WORK_DIR/run"
 # The host sources are copied out, so that no folder of the project is
-# searched even as the folder of an including file.
+# searched even as the folder of an including file; the pkghost*.h headers
+# go beside them, for the pkg-config hosts and host_api.c.
 cp -r "$MC_HOSTS_DIR/host_api.c" "$MC_HOSTS_DIR/host_cmake" "$MC_EXAMPLE_C" "$MC_WORK_DIR/src/"
 shopt -s nullglob
 pkghosts=("$MC_HOSTS_DIR"/pkghost_*.c "$MC_HOSTS_DIR"/pkghost_*.cpp)
