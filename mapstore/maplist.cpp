@@ -531,6 +531,7 @@ int TMapList::Close(int mode) {
   RepairedCount = 0;
   ChainSteps = 0;
   Claims = SHEETCLAIMS{};
+  LockHeld = false;
   if (mode > 0) {
     HeadBuffer.Free();
     DataBuffer.Free();
@@ -658,6 +659,9 @@ void TMapList::CloseFileSet(int entry, int close) {
     FVSPR placeholder = PlaceholderDesc();
     AppendObjectData(&placeholder, nullptr, nullptr, nullptr);
   }
+  // The open sheet's views end together, while its descriptor file (and
+  // with it the sheet lock) is still open.
+  if (close && e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) EndWriteViews();
   for (int k = 0; k < SHEET_FILES; ++k) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;

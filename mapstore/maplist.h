@@ -194,9 +194,11 @@ class MAPCLASS TMapList {
   int Close(int mode);
 
   // Finishes the write views of the sheet files (of `handle` only, when not
-  // null; see WritesViewed): the files are cut back to their records' ends.
-  // Before a handle is closed and before another writer may write the
-  // files (the map turning to edit mode).
+  // null; see WritesViewed): under the sheet lock, each file that still
+  // ends where this list left it is cut back to its records' end (the
+  // descriptor file not below what its header counts); without the lock
+  // nothing is cut. Before a handle is closed and before another writer
+  // may write the files (the map turning to edit mode).
   void EndWriteViews(HANDLE handle = nullptr);
 
   // Create the metric, semantics or graphics file when it is first needed:
@@ -670,6 +672,10 @@ class MAPCLASS TMapList {
   // a failed read or write.
   int FindClaims();
   SHEETCLAIMS Claims = {};
+  // Takes the sheet lock at the descriptor file's length as it is (reserve
+  // included); LockList first cuts the reserves off. 1 when held.
+  int LockSheet();
+  bool LockHeld = false;  // the sheet lock is held (LockSheet to UnlockList)
   // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
   // cache's view when the cache reads that file: true when all came.
   bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);

@@ -20,7 +20,9 @@
 // killed process) leaves a sheet that takes the next append: the records,
 // the new descriptor past the count, the header that counts it, and only
 // then the links of its neighbours to it.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "common/maperr.h"
@@ -102,14 +104,40 @@ int64_t TMapList::SheetEnd(int file) {
   if (h == nullptr) return -1;
   if (file < VIEWED_FILES && WriteViews[file].File() != nullptr) {
     if (WriteViews[file].Holds(h) && WritesViewed()) return WriteViews[file].End();
-    WriteViews[file].Finish();
+    EndWriteViews(WriteViews[file].File());
   }
   return plat::FileLength(h);
 }
 
 void TMapList::EndWriteViews(HANDLE handle) {
-  for (TSheetWriteView& view : WriteViews)
-    if (handle == nullptr || view.File() == handle) view.Finish();
+  auto ends = [&](const TSheetWriteView& view) {
+    return view.File() != nullptr && (handle == nullptr || view.File() == handle);
+  };
+  if (std::none_of(std::begin(WriteViews), std::end(WriteViews), ends)) return;
+  // The reserves are cut off under the sheet lock, so that no writer in
+  // edit mode is between placing its records and counting them, and only
+  // as far as the files still end where this list left them. A writer in
+  // edit mode places its records at a file's length, past the reserve (the
+  // file then no longer ends there, and nothing is cut), but its
+  // descriptors go by the header's count, into the descriptor file's
+  // reserve: that file keeps what its header counts.
+  const bool held = LockHeld;
+  const bool locked = held || LockSheet();
+  int64_t keep = 0;
+  if (locked && ends(WriteViews[SHEET_HDR])) {
+    HDRHEAD head;
+    keep = ReadHdr(0, &head, sizeof(head)) == 0 && CheckHdrHead(&head) && head.Count >= 0
+               ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
+               : INT64_MAX;
+  }
+  for (int file = 0; file < VIEWED_FILES; ++file) {
+    if (!ends(WriteViews[file])) continue;
+    if (!locked)
+      WriteViews[file].Release();  // the reserve stays: dead space past the records
+    else
+      WriteViews[file].Finish(file == SHEET_HDR ? keep : 0);
+  }
+  if (locked && !held) UnlockList();
 }
 
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size) {
@@ -120,7 +148,7 @@ int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD siz
     if (WritesViewed() && (view.Holds(h) || view.Start(h)) && view.Write(offset, buffer, size))
       return 0;
     // Through the file, which reports a failure as it always has.
-    view.Finish();
+    EndWriteViews(h);
   }
   const int code = WriteSheetBytes(h, offset, buffer, size);
   // Only the metric file tells a full disk apart.
@@ -253,10 +281,15 @@ int TMapList::ReadySheetFile(int file) {
 }
 
 int TMapList::LockList() {
-  HANDLE hdr = Files[SHEET_HDR];
-  if (hdr == nullptr) return 0;
+  if (Files[SHEET_HDR] == nullptr) return 0;
   // The lock's place follows the descriptor file's length: no reserve.
   EndWriteViews();
+  return LockSheet();
+}
+
+int TMapList::LockSheet() {
+  HANDLE hdr = Files[SHEET_HDR];
+  if (hdr == nullptr) return 0;
   // The range lies past the file's end, so two writers keep apart only
   // while they compute it from the same end: a writer that waited while
   // another one appended six objects or more would get a stale range that
@@ -269,7 +302,10 @@ int TMapList::LockList() {
     LockOffset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
     if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) {
       const int64_t now = plat::FileLength(hdr);
-      if (now == length) return 1;
+      if (now == length) {
+        LockHeld = true;
+        return 1;
+      }
       plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
       if (now < 0) return 0;
       continue;
@@ -283,6 +319,7 @@ int TMapList::LockList() {
 
 void TMapList::UnlockList() {
   if (Files[SHEET_HDR] != nullptr) plat::UnlockFile(Files[SHEET_HDR], LockOffset, 0, LOCK_LENGTH, 0);
+  LockHeld = false;
 }
 
 // ---------------------------------------------------------------------------

@@ -225,13 +225,14 @@ bool TSheetWriteView::Read(int64_t offset, void* buffer, size_t size) const {
   return CopyFromView(buffer, view_ + offset, size);
 }
 
-bool TSheetWriteView::Finish() {
+bool TSheetWriteView::Finish(int64_t keep) {
   if (file_ == nullptr) return true;
   // The view goes before the file is cut.
   if (view_ != nullptr) plat::UnmapViewOfFile(view_);
   view_ = nullptr;
-  const bool cut = length_ <= end_ || plat::FileLength(file_) != length_ ||
-                   plat::SetFileLength(file_, end_);
+  const int64_t end = std::max(end_, keep);
+  const bool cut = length_ <= end || plat::FileLength(file_) != length_ ||
+                   plat::SetFileLength(file_, end);
   Release();
   return cut;
 }

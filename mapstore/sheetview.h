@@ -66,11 +66,11 @@ class TSheetView {
 // of the writes by a reserve of zeros; the writer keeps the end of what it
 // wrote (End) and places new records there, not at the file's length.
 // Finish cuts the reserve off again and releases the view: the writer calls
-// it before the file's handle is closed, before anyone else may write the
-// file (edit mode, a filtering file layer) and whenever the file's length
-// must be its records' end. A writer killed with a reserve leaves zeros
-// past its records, which no descriptor names: dead space, as after a
-// failed write.
+// it under the sheet lock, before the file's handle is closed, before
+// anyone else may write the file (edit mode, a filtering file layer) and
+// whenever the file's length must be its records' end. A writer killed
+// with a reserve leaves zeros past its records, which no descriptor names:
+// dead space, as after a failed write.
 //
 // A write that the view cannot take (the file cut short or grown by another
 // writer since the view was made, memory or disk space refused, a file
@@ -101,9 +101,12 @@ class TSheetWriteView {
   // Copies `size` bytes at `offset` below End: true when copied.
   bool Read(int64_t offset, void* buffer, size_t size) const;
   // Cuts the reserve off (when the file is still as long as this view made
-  // it) and releases the view. The reserve is left when the cut fails:
-  // false then.
-  bool Finish();
+  // it), keeping at least `keep` bytes, and releases the view. The caller
+  // holds the sheet lock. The reserve is left when the cut fails: false
+  // then.
+  bool Finish(int64_t keep = 0);
+  // Releases the view without touching the file.
+  void Release();
 
   enum : int64_t {
     RESERVE = 0x100000,  // the least the file grows by (or a quarter of it, when more)
@@ -112,7 +115,6 @@ class TSheetWriteView {
  private:
   // Grows the file to hold `end` bytes and maps it again: true with a view.
   bool Grow(int64_t end);
-  void Release();
 
   HANDLE file_ = nullptr;     // the file of the view
   HANDLE refused_ = nullptr;  // the last file that could not be mapped

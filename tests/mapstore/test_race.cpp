@@ -1,11 +1,15 @@
-// Writers racing for one sheet in edit mode: the sheet lock lies past the
+// Writers sharing one sheet. In edit mode the sheet lock lies past the
 // descriptor file's end, so a writer that waited for it while the end moved
 // must take it again at the new end; two processes appending at once both
-// get every object, each under a number of its own.
+// get every object, each under a number of its own. A writer outside edit
+// mode beside one in edit mode cuts the reserves its files grew by only
+// under the lock and only as far as the files still end where it left
+// them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -22,6 +26,9 @@ using namespace writertest;
 namespace {
 
 enum : DWORD { LOCK_DISTANCE = 0x18000, LOCK_LENGTH = 256 };
+
+const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
+                       LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
 
 class SheetRace : public ::testing::Test {
  protected:
@@ -160,6 +167,108 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
     if (a.number != 0 && CheckObject(map.List, a.number, a.id) != "") ++lost;
   EXPECT_EQ(0, lost);
   EXPECT_EQ("", CheckChain(map.List));
+}
+
+// A writer outside edit mode and one in edit mode, each in a process of
+// its own, in steps the test interleaves: the first appends (its files grow
+// ahead of its records), the second appends past those reserves and puts
+// its descriptors into the descriptor file's reserve, the first rewrites a
+// title of its own (longer: placed anew) and closes the map, cutting its
+// reserves off. Every object acknowledged to either reads back, and the
+// sheet opens with its count and its descriptors agreeing.
+TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
+  enum : int32_t { OPEN = 1, APPEND, UPDATE, CLOSE };
+  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+  TMap map;                        // each child works on its own copy
+  auto writer = [&](const Order& o) -> int32_t {
+    switch (o.what) {
+      case OPEN: return Open(map, o.arg) ? 1 : 0;
+      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
+      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
+      case CLOSE: return map.CloseData() == 1;
+      default: return 0;
+    }
+  };
+  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
+  ASSERT_GT(plain.pid, 0);
+  ASSERT_GT(edit.pid, 0);
+  std::map<int, int> held;  // object number: the id of the records it holds
+  auto append = [&](const Stepper& w, int id) {
+    const int n = Step(w, {APPEND, id});
+    EXPECT_GT(n, 0) << "id " << id;
+    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
+    return n;
+  };
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  for (int round = 0; round < 3; ++round) {
+    const int id = round * 100;
+    ASSERT_EQ(1, Step(plain, {OPEN, 0})) << "round " << round;
+    int title = 0;
+    for (int k = 0; k < 6; ++k) {
+      const int n = append(plain, id + k);
+      if (kLocals[(id + k) % 6] == LOCAL_TITLE) title = n;
+    }
+    for (int k = 0; k < 3; ++k) append(edit, id + 50 + k);
+    ASSERT_EQ(title, Step(plain, {UPDATE, title})) << "round " << round;
+    held[title] = title + kUpdated;
+    for (int k = 3; k < 5; ++k) append(edit, id + 50 + k);
+    ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
+  }
+  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+  EXPECT_EQ(0, StopStepper(plain));
+  EXPECT_EQ(0, StopStepper(edit));
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ(int(held.size()), check.List.Count());
+  for (const auto& [n, id] : held) EXPECT_EQ("", CheckObject(check.List, n, id));
+  EXPECT_EQ("", CheckChain(check.List));
+}
+
+// While a writer in edit mode holds the sheet lock, a writer outside edit
+// mode that closes waits for it before cutting its reserves off, and then
+// keeps the descriptor the other one counted meanwhile in its reserve.
+struct HeldLock {
+  TMap* edit;
+  HANDLE other;
+  DWORD at;
+  int64_t reserved;
+  int sleeps = 0;
+};
+
+void AppendWhileHeld(DWORD, void* context) {
+  HeldLock& h = *static_cast<HeldLock*>(context);
+  if (++h.sleeps != 1) return;
+  EXPECT_EQ(h.reserved, plat::FileLength(h.other)) << "cut without the lock";
+  plat::UnlockFile(h.other, h.at, 0, LOCK_LENGTH, 0);
+  EXPECT_EQ(4, AppendObject(*h.edit, 4, LOCAL_LINE));
+}
+
+TEST_F(SheetRace, AReserveIsCutUnderTheLockKeepingWhatAnotherWriterCounted) {
+  TMap plain, edit;
+  ASSERT_TRUE(Open(plain, 0));
+  ASSERT_TRUE(Open(edit, 1));
+  for (int id = 1; id <= 3; ++id) ASSERT_EQ(id, AppendObject(plain, id, LOCAL_LINE));
+  HANDLE other = plat::CreateFileA((dir / "S1.HDR").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  HeldLock h{&edit, other, 0, plat::FileLength(other)};
+  ASSERT_GT(h.reserved, 5 * 48) << "no reserve";
+  h.at = DWORD(h.reserved) + LOCK_DISTANCE;
+  ASSERT_TRUE(plat::LockFile(other, h.at, 0, LOCK_LENGTH, 0));
+  plat::SetSleepHook(AppendWhileHeld, &h);
+  plain.CloseData();
+  plat::SetSleepHook(nullptr, nullptr);
+  EXPECT_EQ(1, h.sleeps);
+  EXPECT_EQ(5 * 48, plat::FileLength(other));
+  plat::CloseHandle(other);
+  edit.CloseData();
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  ASSERT_EQ(4, check.List.Count());
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ("", CheckObject(check.List, n, n));
+  EXPECT_EQ("", CheckChain(check.List));
 }
 
 }  // namespace
