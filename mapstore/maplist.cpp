@@ -516,6 +516,8 @@ int TMapList::Close(int mode) {
   // The files' lengths are their records' ends again before any is closed
   // or left to another user.
   EndWriteViews();
+  // The ends known of a sheet kept open go with its files.
+  if (ListNumber > 0) KeepClaims();
   if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
   if (mode > 0) CloseSheetFiles(-1, 1);
   // Handles of a sheet that the table does not hold belong to it alone.

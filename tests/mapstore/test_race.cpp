@@ -4,15 +4,18 @@
 // get every object, each under a number of its own. A writer outside edit
 // mode beside one in edit mode cuts the reserves its files grew by only
 // under the lock and only as far as the files still end where it left
-// them.
+// them. A file cut short by someone else under a writer loses none of the
+// objects appended after.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <vector>
 
+#include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/clock.h"
@@ -30,6 +33,14 @@ enum : DWORD { LOCK_DISTANCE = 0x18000, LOCK_LENGTH = 256 };
 const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
                        LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
 
+int64_t Length(const std::string& path) {
+  HANDLE h = plat::CreateFileA(path.c_str(), GENERIC_READ, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  const int64_t length = plat::FileLength(h);
+  plat::CloseHandle(h);
+  return length;
+}
+
 class SheetRace : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,8 +53,8 @@ class SheetRace : public ::testing::Test {
     MessageEnableSet(messages_);
   }
   std::string Path() const { return dir / "map.map"; }
-  bool Open(TMap& map, int edit) {
-    if (!map.OpenData(Path().c_str(), 0)) return false;
+  bool Open(TMap& map, int edit, const std::string& path = "") {
+    if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
     return map.OpenList(1) == 1;
   }
@@ -269,6 +280,63 @@ TEST_F(SheetRace, AReserveIsCutUnderTheLockKeepingWhatAnotherWriterCounted) {
   ASSERT_EQ(4, check.List.Count());
   for (int n = 1; n <= 4; ++n) EXPECT_EQ("", CheckObject(check.List, n, n));
   EXPECT_EQ("", CheckChain(check.List));
+}
+
+// Another process cuts a sheet file short inside the last object's record
+// while a writer has the sheet open, in edit mode and outside it (where the
+// descriptor, metric and semantics files are written through views): the
+// next object is placed by the file's length and past what the cut object
+// still claims, so it is not lost and lies over no other record's bytes,
+// and the cut object reads as damaged. With the descriptor file cut inside
+// the last descriptor the append is refused as damage and writes nothing.
+TEST_F(SheetRace, AFileCutShortUnderAWriterLosesNothing) {
+  const char* const names[SHEET_FILES] = {"S1.HDR", "S1.DAT", "S1.SEM", "S1.GRA"};
+  for (int edit : {0, 1}) {
+    for (int file = SHEET_HDR; file < SHEET_FILES; ++file) {
+      const std::string run = std::string(names[file]) + (edit ? " in edit mode" : "");
+      const std::string folder = dir / (std::to_string(edit) + names[file] + "/");
+      std::filesystem::create_directories(folder);
+      ASSERT_TRUE(CreateTestMap(folder));
+      TMap map;
+      ASSERT_TRUE(Open(map, edit, folder + "map.map")) << run;
+      for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << run;
+      const FVSPR six = *map.List.ObjectDesc(6);
+      const DWORD at[SHEET_FILES] = {6 * 48, six.DataOffset, six.SemnOffset, six.DrawOffset};
+      const DWORD length[SHEET_FILES] = {48, map.List.DataAddr(six.DataOffset)->Length,
+                                         map.List.SemnAddr(six.SemnOffset)->Length,
+                                         map.List.DrawAddr(six.DrawOffset)->Length};
+      const int64_t cut = at[file] + length[file] / 2;  // past the record's head
+      HANDLE other = plat::CreateFileA((folder + names[file]).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       3, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(INVALID_HANDLE_VALUE, other);
+      ASSERT_TRUE(plat::SetFileLength(other, cut));
+      plat::CloseHandle(other);
+
+      const int n = AppendObject(map, 7, LOCAL_LINE);
+      if (file == SHEET_HDR) {
+        EXPECT_EQ(0, n) << run;
+        EXPECT_EQ(MAPERR_DATA, map.List.GetError()) << run;
+        map.CloseData();
+        EXPECT_EQ(cut, Length(folder + names[file])) << run;
+        continue;
+      }
+      ASSERT_EQ(7, n) << run;
+      const FVSPR seven = *map.List.ObjectDesc(7);
+      const DWORD placed[SHEET_FILES] = {0, seven.DataOffset, seven.SemnOffset, seven.DrawOffset};
+      EXPECT_GE(placed[file], at[file] + length[file]) << run << ": over the cut record";
+      map.CloseData();
+
+      ASSERT_TRUE(Open(map, 0, folder + "map.map")) << run;
+      for (int k : {1, 2, 3, 4, 5, 7}) EXPECT_EQ("", CheckObject(map.List, k, k)) << run;
+      LONGMETRIC* metric;
+      SEMANTIC* semn;
+      IMGDRAW* draw;
+      EXPECT_EQ(MAPERR_DATA,
+                map.List.ReadObjectRecords(map.List.ObjectDesc(6), &metric, &semn, &draw))
+          << run;
+      EXPECT_EQ("", CheckChain(map.List)) << run;
+    }
+  }
 }
 
 }  // namespace
