@@ -525,6 +525,8 @@ int TMapList::Close(int mode) {
   // The files' lengths are their records' ends again before any is closed
   // or left to another user.
   EndWriteViews();
+  // The ends known of a sheet kept open go with its files.
+  if (ListNumber > 0) KeepClaims();
   if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
   if (mode > 0) CloseSheetFiles(-1, 1);
   // Handles of a sheet that the table does not hold belong to it alone.
@@ -540,6 +542,7 @@ int TMapList::Close(int mode) {
   RepairedCount = 0;
   ChainSteps = 0;
   Claims = SHEETCLAIMS{};
+  LockHeld = false;
   if (mode > 0) {
     HeadBuffer.Free();
     DataBuffer.Free();
@@ -667,6 +670,9 @@ void TMapList::CloseFileSet(int entry, int close) {
     FVSPR placeholder = PlaceholderDesc();
     AppendObjectData(&placeholder, nullptr, nullptr, nullptr);
   }
+  // The open sheet's views end together, while its descriptor file (and
+  // with it the sheet lock) is still open.
+  if (close && e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) EndWriteViews();
   for (int k = 0; k < SHEET_FILES; ++k) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;

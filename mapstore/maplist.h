@@ -141,12 +141,15 @@ enum : DWORD {
 
 // What the descriptors of a sheet claim past the ends of its DAT, SEM and
 // GRA files, and the bytes inside them that more than one record claims
-// (TMapList::FindClaims), indexed by file; found once for the sheet's open
-// files, at its first new or rewritten record.
+// (TMapList::FindClaims), indexed by file; found for the sheet's open
+// files at its first new or rewritten record, and again once a file is
+// found shorter than it was known to be (cut short by someone else).
 struct SHEETCLAIMS {
   int Known;
   CLAIMSPANS Files[SHEET_FILES];
   CLAIMSPANS Shared[SHEET_FILES];
+  int64_t Ends[SHEET_FILES];  // the least each file is known to hold: its end when the
+                              // claims were found, raised by each record written since
 };
 
 // One entry of the table of recently used sheets.
@@ -194,9 +197,11 @@ class MAPCLASS TMapList {
   int Close(int mode);
 
   // Finishes the write views of the sheet files (of `handle` only, when not
-  // null; see WritesViewed): the files are cut back to their records' ends.
-  // Before a handle is closed and before another writer may write the
-  // files (the map turning to edit mode).
+  // null; see WritesViewed): under the sheet lock, each file that still
+  // ends where this list left it is cut back to its records' end (the
+  // descriptor file not below what its header counts); without the lock
+  // nothing is cut. Before a handle is closed and before another writer
+  // may write the files (the map turning to edit mode).
   void EndWriteViews(HANDLE handle = nullptr);
 
   // Create the metric, semantics or graphics file when it is first needed:
@@ -642,9 +647,13 @@ class MAPCLASS TMapList {
   FVSPR* StepTo(int n);
   // Low-level transfers at an offset of one of the sheet files: 0, or the
   // error code (HDR reads MAPERR_READ; writes MAPERR_WRITE, a short DAT
-  // write MAPERR_DISKFULL).
+  // write MAPERR_DISKFULL). A record written with `placed` (placed, or
+  // found to fit where it lies, by the end SheetEnd gave) that the write
+  // view refused because someone else changed the file's length since
+  // gives RECORD_MOVED, and nothing is written: it must be placed again.
   int ReadHdr(int64_t offset, void* buffer, DWORD size);
-  int WriteSheet(int file, int64_t offset, const void* buffer, DWORD size);
+  enum : int { RECORD_MOVED = -1 };
+  int WriteSheet(int file, int64_t offset, const void* buffer, DWORD size, bool placed = false);
   // The writes of a map that no other user edits go to the descriptor,
   // metric and semantics files through writable views (TSheetWriteView):
   // no kernel entry per write, each write in the file system when it
@@ -653,26 +662,50 @@ class MAPCLASS TMapList {
   // (the fault layer of the tests sees every write unless it allows views).
   bool WritesViewed() const;
   // The end of file `file`'s records: the end its write view knows, else
-  // the file's length (-1 when unknown).
+  // the file's length (-1 when unknown). A view whose file was cut short
+  // under it is found out by the next write through it (RECORD_MOVED).
   int64_t SheetEnd(int file);
+  // Whether the write view of file `file` (HDR, DAT or SEM) is in use and
+  // the file still holds its first `end` bytes, without a kernel entry
+  // below the view's last page. A view whose file someone else cut short is
+  // released (nothing cut): the file's length counts from then on.
+  bool ViewReaches(int file, int64_t end);
+  // Stores a record of `length` bytes in the DAT, SEM or GRA file, whose
+  // records end at `end` (SheetEnd), for descriptor `desc`, whose offset in
+  // that file is `*offset`: where it lies when it may be rewritten there
+  // (FitsInPlace), else placed past the end (PlaceRecord; `marker`: a
+  // metric record's kind) and `*offset` set. 0, or the code (also the last
+  // error; a metric rewritten in place is reported at stage 10).
+  int StoreRecord(int file, int64_t end, const FVSPR* desc, DWORD* offset, const void* record,
+                  DWORD length, DWORD marker);
+  enum : int { STORE_TRIES = 3 };
   // Where a new record of `length` bytes (`marker`: a metric record's
   // kind) goes in the DAT, SEM or GRA file: past `end`, its records' end
   // (SheetEnd), and clear of what the descriptors claim past it. -1 when
   // it cannot be placed, with the last error set.
   int64_t PlaceRecord(int file, int64_t end, DWORD marker, DWORD length);
-  // Finds, once for the open files, what the descriptors claim past the
-  // ends of the DAT, SEM and GRA files (Claims, also kept in the file
-  // table): each record's extent as its head gives it, the bytes of the
-  // head past the file's end counted as zeros. A record whose head lies in
-  // the file but which runs past its end (cut short, or its length pushed
-  // past it) would read whole, with bytes it never had, once records are
-  // placed past it: its marker is cleared so that it reads as damaged, as
-  // it does now. Also finds the bytes inside the files that more than one
-  // record claims (a length pushed into the next record, two offsets at
-  // one record): no record there is rewritten in place. 0, or the code of
-  // a failed read or write.
+  // Finds, once for the open files and again when one is found shorter
+  // than it was known to be, what the descriptors claim past the ends of
+  // the DAT, SEM and GRA files (Claims, also kept in the file table): each
+  // record's extent as its head gives it, the bytes of the head past the
+  // file's end counted as zeros. A record whose head lies in the file but
+  // which runs past its end (cut short, or its length pushed past it)
+  // would read whole, with bytes it never had, once records are placed
+  // past it: its marker is cleared so that it reads as damaged, as it does
+  // now. Also finds the bytes inside the files that more than one record
+  // claims (a length pushed into the next record, two offsets at one
+  // record): no record there is rewritten in place. A write view whose
+  // file no longer holds its records is released first, so that the ends
+  // are the files'. 0, or the code of a failed read or write.
   int FindClaims();
   SHEETCLAIMS Claims = {};
+  // Gives the file table's entry of the open sheet this list's claims.
+  void KeepClaims();
+  // Takes the sheet lock at the descriptor file's length as it is (reserve
+  // included); LockList first cuts the reserves off. 1 when held.
+  int LockSheet();
+  bool LockHeld = false;     // the sheet lock is held (LockSheet to UnlockList)
+  int64_t LockedLength = 0;  // the descriptor file's length when the lock was taken
   // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
   // cache's view when the cache reads that file: true when all came.
   bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);

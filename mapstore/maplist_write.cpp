@@ -20,7 +20,9 @@
 // killed process) leaves a sheet that takes the next append: the records,
 // the new descriptor past the count, the header that counts it, and only
 // then the links of its neighbours to it.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "common/maperr.h"
@@ -102,25 +104,69 @@ int64_t TMapList::SheetEnd(int file) {
   if (h == nullptr) return -1;
   if (file < VIEWED_FILES && WriteViews[file].File() != nullptr) {
     if (WriteViews[file].Holds(h) && WritesViewed()) return WriteViews[file].End();
-    WriteViews[file].Finish();
+    EndWriteViews(WriteViews[file].File());
   }
   return plat::FileLength(h);
 }
 
-void TMapList::EndWriteViews(HANDLE handle) {
-  for (TSheetWriteView& view : WriteViews)
-    if (handle == nullptr || view.File() == handle) view.Finish();
+bool TMapList::ViewReaches(int file, int64_t end) {
+  TSheetWriteView& view = WriteViews[file];
+  if (!view.Holds(Files[file]) || !WritesViewed()) return false;
+  if (view.Reaches(end)) return true;
+  // Cut short under the view: its end is no longer the file's.
+  if (!view.Unchanged()) view.Release();
+  return false;
 }
 
-int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size) {
+void TMapList::EndWriteViews(HANDLE handle) {
+  auto ends = [&](const TSheetWriteView& view) {
+    return view.File() != nullptr && (handle == nullptr || view.File() == handle);
+  };
+  if (std::none_of(std::begin(WriteViews), std::end(WriteViews), ends)) return;
+  // The reserves are cut off under the sheet lock, so that no writer in
+  // edit mode is between placing its records and counting them, and only
+  // as far as the files still end where this list left them. A writer in
+  // edit mode places its records at a file's length, past the reserve (the
+  // file then no longer ends there, and nothing is cut), but its
+  // descriptors go by the header's count, into the descriptor file's
+  // reserve: that file keeps what its header counts.
+  const bool held = LockHeld;
+  const bool locked = held || LockSheet();
+  int64_t keep = 0;
+  if (locked && ends(WriteViews[SHEET_HDR])) {
+    HDRHEAD head;
+    keep = ReadHdr(0, &head, sizeof(head)) == 0 && CheckHdrHead(&head) && head.Count >= 0
+               ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
+               : INT64_MAX;
+  }
+  for (int file = 0; file < VIEWED_FILES; ++file) {
+    if (!ends(WriteViews[file])) continue;
+    if (!locked)
+      WriteViews[file].Release();  // the reserve stays: dead space past the records
+    else
+      WriteViews[file].Finish(file == SHEET_HDR ? keep : 0);
+  }
+  if (locked && !held) UnlockList();
+}
+
+int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size, bool placed) {
   HANDLE h = file >= 0 && file < SHEET_FILES ? Files[file] : nullptr;
   if (h == nullptr) return MAPERR_WRITE;
   if (file < VIEWED_FILES) {
     TSheetWriteView& view = WriteViews[file];
-    if (WritesViewed() && (view.Holds(h) || view.Start(h)) && view.Write(offset, buffer, size))
-      return 0;
+    if (WritesViewed() && (view.Holds(h) || view.Start(h))) {
+      if (view.Write(offset, buffer, size)) return 0;
+      // Someone else cut the file short or grew it since the view was made:
+      // the view gives way without cutting anything, and a record placed by
+      // the view's end is placed again by the file's length (it might meet
+      // the other writer's records, or lie past a cut).
+      if (!view.Unchanged()) {
+        view.Release();
+        if (placed) return RECORD_MOVED;
+      }
+    }
     // Through the file, which reports a failure as it always has.
-    view.Finish();
+    EndWriteViews(h);
   }
   const int code = WriteSheetBytes(h, offset, buffer, size);
   // Only the metric file tells a full disk apart.
@@ -144,6 +190,10 @@ int TMapList::FindClaims() {
   SHEETCLAIMS found = {};
   int64_t ends[SHEET_FILES] = {};
   for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
+    // A view whose file was cut short under it (a write through another
+    // view found the cut) knows no end of the file's.
+    if (file < VIEWED_FILES && !WriteViews[file].EndHeld() && !WriteViews[file].Unchanged())
+      WriteViews[file].Release();
     // A file that is not there has no records: all it is named for is
     // claimed.
     ends[file] = Files[file] != nullptr ? SheetEnd(file) : 0;
@@ -191,10 +241,15 @@ int TMapList::FindClaims() {
   for (int file = SHEET_DAT; file <= SHEET_GRA; ++file)
     FindSharedClaims(records[file].data(), records[file].size(), found.Shared[file]);
   found.Known = 1;
+  std::copy(std::begin(ends), std::end(ends), found.Ends);
   Claims = found;
+  KeepClaims();
+  return 0;
+}
+
+void TMapList::KeepClaims() {
   for (SHEETFILESET& e : FileTable)
     if (e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) e.Claims = Claims;
-  return 0;
 }
 
 int64_t TMapList::PlaceRecord(int file, int64_t end, DWORD marker, DWORD length) {
@@ -253,10 +308,15 @@ int TMapList::ReadySheetFile(int file) {
 }
 
 int TMapList::LockList() {
-  HANDLE hdr = Files[SHEET_HDR];
-  if (hdr == nullptr) return 0;
+  if (Files[SHEET_HDR] == nullptr) return 0;
   // The lock's place follows the descriptor file's length: no reserve.
   EndWriteViews();
+  return LockSheet();
+}
+
+int TMapList::LockSheet() {
+  HANDLE hdr = Files[SHEET_HDR];
+  if (hdr == nullptr) return 0;
   // The range lies past the file's end, so two writers keep apart only
   // while they compute it from the same end: a writer that waited while
   // another one appended six objects or more would get a stale range that
@@ -269,7 +329,11 @@ int TMapList::LockList() {
     LockOffset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
     if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) {
       const int64_t now = plat::FileLength(hdr);
-      if (now == length) return 1;
+      if (now == length) {
+        LockedLength = length;
+        LockHeld = true;
+        return 1;
+      }
       plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
       if (now < 0) return 0;
       continue;
@@ -283,6 +347,7 @@ int TMapList::LockList() {
 
 void TMapList::UnlockList() {
   if (Files[SHEET_HDR] != nullptr) plat::UnlockFile(Files[SHEET_HDR], LockOffset, 0, LOCK_LENGTH, 0);
+  LockHeld = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -292,6 +357,30 @@ int TMapList::WriteObjectDesc(int n, const FVSPR* desc) {
   if (desc == nullptr) return MAPERR_INPUT;
   if (n < 1 || n > Head.Count) return MAPERR_DATA;
   return WriteSheet(SHEET_HDR, int64_t(n) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
+}
+
+int TMapList::StoreRecord(int file, int64_t end, const FVSPR* desc, DWORD* offset,
+                          const void* record, DWORD length, DWORD marker) {
+  for (int tries = 0; tries < STORE_TRIES; ++tries) {
+    if (tries > 0) end = SheetEnd(file);
+    // A file shorter than this list knows it to be was cut short by someone
+    // else since: what the descriptors claim is found again, so that a
+    // record cut by the new end reads as damaged and nothing new goes over
+    // its bytes.
+    if (Claims.Known && end < Claims.Ends[file]) Claims.Known = 0;
+    const bool inPlace = FitsInPlace(file, end, desc, *offset, length);
+    const int64_t at = inPlace ? int64_t(*offset) : PlaceRecord(file, end, marker, length);
+    if (at < 0) return Error;
+    const int code = WriteSheet(file, at, record, length, true);
+    if (code == RECORD_MOVED) continue;
+    if (code != 0 && inPlace && file == SHEET_DAT && List != nullptr)
+      ReportError(code, List->NameDAT, LISTSTAGE_DATWRITE);
+    if (code != 0) return Error = code;
+    if (Claims.Known && at + length > Claims.Ends[file]) Claims.Ends[file] = at + length;
+    *offset = static_cast<DWORD>(at);
+    return 0;
+  }
+  return Error = MAPERR_WRITE;
 }
 
 int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
@@ -308,23 +397,8 @@ int TMapList::WriteObjectData(FVSPR* desc, LONGMETRIC* metric) {
     desc->Flags &= ~FVSPR_3D;
   if (!ReadySheetFile(SHEET_DAT)) return Error = MAPERR_WRITE;
   if (CheckDataRecord(metric) != 0) return Error = MAPERR_DATA;
-
-  const DWORD length = metric->Length;
-  const int64_t end = SheetEnd(SHEET_DAT);
-  if (FitsInPlace(SHEET_DAT, end, desc, desc->DataOffset, length)) {
-    const int code = WriteSheet(SHEET_DAT, desc->DataOffset, metric, length);
-    if (code != 0) {
-      if (List != nullptr) ReportError(code, List->NameDAT, LISTSTAGE_DATWRITE);
-      return Error = code;
-    }
-    return 0;
-  }
-  const int64_t at = PlaceRecord(SHEET_DAT, end, metric->Ident, length);
-  if (at < 0) return Error;
-  const int code = WriteSheet(SHEET_DAT, at, metric, length);
-  if (code != 0) return Error = code;
-  desc->DataOffset = static_cast<DWORD>(at);
-  return 0;
+  return StoreRecord(SHEET_DAT, SheetEnd(SHEET_DAT), desc, &desc->DataOffset, metric,
+                     metric->Length, metric->Ident);
 }
 
 int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
@@ -340,17 +414,7 @@ int TMapList::WriteObjectSemn(FVSPR* desc, SEMANTIC* semn) {
   const int64_t end = SheetEnd(SHEET_SEM);
   if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckSemnRecord(semn) != 0) return Error = MAPERR_DATA;
-
-  const DWORD length = semn->Length;
-  int64_t at;
-  if (FitsInPlace(SHEET_SEM, end, desc, desc->SemnOffset, length))
-    at = desc->SemnOffset;
-  else if ((at = PlaceRecord(SHEET_SEM, end, 0, length)) < 0)
-    return Error;
-  const int code = WriteSheet(SHEET_SEM, at, semn, length);
-  if (code != 0) return Error = code;
-  desc->SemnOffset = static_cast<DWORD>(at);
-  return 0;
+  return StoreRecord(SHEET_SEM, end, desc, &desc->SemnOffset, semn, semn->Length, 0);
 }
 
 int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
@@ -365,16 +429,7 @@ int TMapList::WriteObjectDraw(FVSPR* desc, IMGDRAW* draw) {
   const int64_t end = SheetEnd(SHEET_GRA);
   if (end <= 0) return Error = MAPERR_WRITE;
   if (CheckDrawRecord(draw) != 0) return Error = MAPERR_DATA;
-
-  const DWORD length = draw->Length;
-  int64_t at;
-  if (FitsInPlace(SHEET_GRA, end, desc, desc->DrawOffset, length))
-    at = desc->DrawOffset;
-  else if ((at = PlaceRecord(SHEET_GRA, end, 0, length)) < 0)
-    return Error;
-  if (WriteSheet(SHEET_GRA, at, draw, length) != 0) return Error = MAPERR_WRITE;
-  desc->DrawOffset = static_cast<DWORD>(at);
-  return 0;
+  return StoreRecord(SHEET_GRA, end, desc, &desc->DrawOffset, draw, draw->Length, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -699,9 +754,14 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   // holds the count it wrote and the last object's links are whole.
   const bool linked = Files[SHEET_HDR] == LinkedFile && head.Count == LinkedCount;
   // A header counting more descriptors than the file holds (a damaged
-  // file) would place the new one far past the file's end, or overflow.
-  const int64_t length = linked ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
-                                : SheetEnd(SHEET_HDR);
+  // file, or one cut short since) would place the new one far past the
+  // file's end, or overflow. Under the lock the length is known; outside
+  // edit mode the write view tells whether the file still holds the count
+  // this list wrote.
+  const int64_t counted = (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE;
+  const int64_t length = EditMode != 0                         ? LockedLength
+                         : linked && ViewReaches(SHEET_HDR, counted) ? counted
+                                                                     : SheetEnd(SHEET_HDR);
   if (!CheckHdrCount(&head, length)) return AbortAppend(MAPERR_DATA, before);
   // The chain is whole again before a new object joins it.
   int code = linked ? 0 : CompleteLastLinks(head);

@@ -189,13 +189,13 @@ bool TSheetWriteView::Start(HANDLE file) {
   return true;
 }
 
+bool TSheetWriteView::Unchanged() const {
+  return file_ != nullptr && plat::FileLength(file_) == length_;
+}
+
 bool TSheetWriteView::Grow(int64_t end) {
-  // Another writer that changed the file's length since the view was made
-  // may have records past it: the view gives way.
-  if (plat::FileLength(file_) != length_) return false;
-  const int64_t page = 0x1000;
   const int64_t reserve = std::max<int64_t>(RESERVE, length_ / 4);
-  const int64_t length = (std::max(end, length_ + reserve) + page - 1) & ~(page - 1);
+  const int64_t length = (std::max(end, length_ + reserve) + PAGE - 1) & ~(PAGE - 1);
   if (length > int64_t(0xFFFFFFFF)) return false;  // offsets are 32-bit
   plat::UnmapViewOfFile(view_);
   view_ = nullptr;
@@ -214,10 +214,43 @@ bool TSheetWriteView::Grow(int64_t end) {
 bool TSheetWriteView::Write(int64_t offset, const void* data, size_t size) {
   if (view_ == nullptr || offset < 0) return false;
   const int64_t end = offset + int64_t(size);
-  if (end > length_ && !Grow(end)) return false;
-  if (!CopyToView(view_ + offset, data, size)) return false;
+  if (end > LastPage()) {
+    // A cut inside the last page leaves that page mapped: only the file's
+    // length tells whether the bytes would reach the file. Another writer
+    // that changed the length since the view was made may have records
+    // past it: the view gives way.
+    if (!Unchanged()) return false;
+    if (end > length_ && !Grow(end)) return false;
+    if (!CopyToView(view_ + offset, data, size)) return false;
+  } else {
+    // Below it, the first byte of the page at or after the end lies in the
+    // file only while the file holds every byte written: touched first, it
+    // faults before anything is stored when the file was cut short. A page
+    // past what was written is touched by an atomic store of nothing (its
+    // bytes may be another writer's descriptors, which the descriptor
+    // file's reserve takes): a read would map it for reading only, and the
+    // next records' stores would fault on it once more.
+    char* const past = PageAtOrAfter(end);
+    const bool fresh = past - view_ >= end_;
+    char* const target = view_ + offset;
+    if (!Guarded([&] {
+          if (fresh)
+            std::atomic_ref<char>(*past).fetch_or(0, std::memory_order_relaxed);
+          else
+            static_cast<void>(*static_cast<volatile char*>(past));
+          std::atomic_signal_fence(std::memory_order_seq_cst);  // touched before stored
+          std::memcpy(target, data, size);
+        }))
+      return false;
+  }
   if (end > end_) end_ = end;
   return true;
+}
+
+bool TSheetWriteView::Reaches(int64_t end) const {
+  if (view_ == nullptr || end < 0) return false;
+  if (end > LastPage()) return end <= length_ && Unchanged();
+  return TouchViews(PageAtOrAfter(end), nullptr, nullptr);
 }
 
 bool TSheetWriteView::Read(int64_t offset, void* buffer, size_t size) const {
@@ -225,13 +258,14 @@ bool TSheetWriteView::Read(int64_t offset, void* buffer, size_t size) const {
   return CopyFromView(buffer, view_ + offset, size);
 }
 
-bool TSheetWriteView::Finish() {
+bool TSheetWriteView::Finish(int64_t keep) {
   if (file_ == nullptr) return true;
   // The view goes before the file is cut.
   if (view_ != nullptr) plat::UnmapViewOfFile(view_);
   view_ = nullptr;
-  const bool cut = length_ <= end_ || plat::FileLength(file_) != length_ ||
-                   plat::SetFileLength(file_, end_);
+  const int64_t end = std::max(end_, keep);
+  const bool cut = length_ <= end || plat::FileLength(file_) != length_ ||
+                   plat::SetFileLength(file_, end);
   Release();
   return cut;
 }

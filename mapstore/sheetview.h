@@ -16,6 +16,7 @@
 // file, which answers as it does for any short file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/win_types.h"
@@ -66,16 +67,22 @@ class TSheetView {
 // of the writes by a reserve of zeros; the writer keeps the end of what it
 // wrote (End) and places new records there, not at the file's length.
 // Finish cuts the reserve off again and releases the view: the writer calls
-// it before the file's handle is closed, before anyone else may write the
-// file (edit mode, a filtering file layer) and whenever the file's length
-// must be its records' end. A writer killed with a reserve leaves zeros
-// past its records, which no descriptor names: dead space, as after a
-// failed write.
+// it under the sheet lock, before the file's handle is closed, before
+// anyone else may write the file (edit mode, a filtering file layer) and
+// whenever the file's length must be its records' end. A writer killed
+// with a reserve leaves zeros past its records, which no descriptor names:
+// dead space, as after a failed write.
 //
-// A write that the view cannot take (the file cut short or grown by another
-// writer since the view was made, memory or disk space refused, a file
-// system that cannot map) returns false: the caller finishes the view and
-// writes through the file, which reports the failure as it always has.
+// Someone else may cut the file short or grow it under the view. A store
+// below the view's last page needs no look at the file: it first touches
+// the page boundary at or after its end, a page that a cut below it has
+// taken away. A store that reaches into the last page or past it asks for
+// the file's length first. A write that the view cannot take (the file cut
+// short or grown by another writer since the view was made, memory or disk
+// space refused, a file system that cannot map) stores nothing and returns
+// false; Unchanged then tells whether the file is still as the view made
+// it. The caller releases a view whose file changed without cutting
+// anything, and places again what it placed by the view's end.
 class TSheetWriteView {
  public:
   TSheetWriteView() = default;
@@ -96,23 +103,41 @@ class TSheetWriteView {
   // another file is given.
   bool Start(HANDLE file);
   // Stores `size` bytes at `offset` (growing the file by a reserve when
-  // they reach past it): true when stored.
+  // they reach past it) when the file holds them: true when stored.
   bool Write(int64_t offset, const void* data, size_t size);
+  // Whether the file still holds its first `end` bytes and the view with
+  // them (a kernel entry only when they reach into the view's last page).
+  bool Reaches(int64_t end) const;
+  // Whether the file still holds what was written through the view, as far
+  // as a touch tells: up to End or the view's last page (a cut inside that
+  // page is seen by the next write that reaches into it).
+  bool EndHeld() const { return Reaches(std::min(end_, LastPage())); }
+  // Whether the file is as long as the view made it (a kernel entry).
+  bool Unchanged() const;
   // Copies `size` bytes at `offset` below End: true when copied.
   bool Read(int64_t offset, void* buffer, size_t size) const;
   // Cuts the reserve off (when the file is still as long as this view made
-  // it) and releases the view. The reserve is left when the cut fails:
-  // false then.
-  bool Finish();
+  // it), keeping at least `keep` bytes, and releases the view. The caller
+  // holds the sheet lock. The reserve is left when the cut fails: false
+  // then.
+  bool Finish(int64_t keep = 0);
+  // Releases the view without touching the file.
+  void Release();
 
   enum : int64_t {
     RESERVE = 0x100000,  // the least the file grows by (or a quarter of it, when more)
   };
 
  private:
-  // Grows the file to hold `end` bytes and maps it again: true with a view.
+  enum : int64_t { PAGE = 0x1000 };
+  // Grows the file, as long as the view made it, to hold `end` bytes and
+  // maps it again: true with a view.
   bool Grow(int64_t end);
-  void Release();
+  // The start of the view's last page: bytes that end at or below it lie
+  // in the file while the page boundary at or after their end can be
+  // touched (PageAtOrAfter).
+  int64_t LastPage() const { return (length_ - 1) & ~(PAGE - 1); }
+  char* PageAtOrAfter(int64_t end) const { return view_ + ((end + PAGE - 1) & ~(PAGE - 1)); }
 
   HANDLE file_ = nullptr;     // the file of the view
   HANDLE refused_ = nullptr;  // the last file that could not be mapped

@@ -1,14 +1,21 @@
-// Writers racing for one sheet in edit mode: the sheet lock lies past the
+// Writers sharing one sheet. In edit mode the sheet lock lies past the
 // descriptor file's end, so a writer that waited for it while the end moved
 // must take it again at the new end; two processes appending at once both
-// get every object, each under a number of its own.
+// get every object, each under a number of its own. A writer outside edit
+// mode beside one in edit mode cuts the reserves its files grew by only
+// under the lock and only as far as the files still end where it left
+// them. A file cut short by someone else under a writer loses none of the
+// objects appended after.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <set>
 #include <vector>
 
+#include "common/maperr.h"
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/clock.h"
@@ -23,6 +30,17 @@ namespace {
 
 enum : DWORD { LOCK_DISTANCE = 0x18000, LOCK_LENGTH = 256 };
 
+const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
+                       LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
+
+int64_t Length(const std::string& path) {
+  HANDLE h = plat::CreateFileA(path.c_str(), GENERIC_READ, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  const int64_t length = plat::FileLength(h);
+  plat::CloseHandle(h);
+  return length;
+}
+
 class SheetRace : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,8 +53,8 @@ class SheetRace : public ::testing::Test {
     MessageEnableSet(messages_);
   }
   std::string Path() const { return dir / "map.map"; }
-  bool Open(TMap& map, int edit) {
-    if (!map.OpenData(Path().c_str(), 0)) return false;
+  bool Open(TMap& map, int edit, const std::string& path = "") {
+    if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
     return map.OpenList(1) == 1;
   }
@@ -160,6 +178,165 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
     if (a.number != 0 && CheckObject(map.List, a.number, a.id) != "") ++lost;
   EXPECT_EQ(0, lost);
   EXPECT_EQ("", CheckChain(map.List));
+}
+
+// A writer outside edit mode and one in edit mode, each in a process of
+// its own, in steps the test interleaves: the first appends (its files grow
+// ahead of its records), the second appends past those reserves and puts
+// its descriptors into the descriptor file's reserve, the first rewrites a
+// title of its own (longer: placed anew) and closes the map, cutting its
+// reserves off. Every object acknowledged to either reads back, and the
+// sheet opens with its count and its descriptors agreeing.
+TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
+  enum : int32_t { OPEN = 1, APPEND, UPDATE, CLOSE };
+  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+  TMap map;                        // each child works on its own copy
+  auto writer = [&](const Order& o) -> int32_t {
+    switch (o.what) {
+      case OPEN: return Open(map, o.arg) ? 1 : 0;
+      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
+      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
+      case CLOSE: return map.CloseData() == 1;
+      default: return 0;
+    }
+  };
+  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
+  ASSERT_GT(plain.pid, 0);
+  ASSERT_GT(edit.pid, 0);
+  std::map<int, int> held;  // object number: the id of the records it holds
+  auto append = [&](const Stepper& w, int id) {
+    const int n = Step(w, {APPEND, id});
+    EXPECT_GT(n, 0) << "id " << id;
+    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
+    return n;
+  };
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  for (int round = 0; round < 3; ++round) {
+    const int id = round * 100;
+    ASSERT_EQ(1, Step(plain, {OPEN, 0})) << "round " << round;
+    int title = 0;
+    for (int k = 0; k < 6; ++k) {
+      const int n = append(plain, id + k);
+      if (kLocals[(id + k) % 6] == LOCAL_TITLE) title = n;
+    }
+    for (int k = 0; k < 3; ++k) append(edit, id + 50 + k);
+    ASSERT_EQ(title, Step(plain, {UPDATE, title})) << "round " << round;
+    held[title] = title + kUpdated;
+    for (int k = 3; k < 5; ++k) append(edit, id + 50 + k);
+    ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
+  }
+  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+  EXPECT_EQ(0, StopStepper(plain));
+  EXPECT_EQ(0, StopStepper(edit));
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ(int(held.size()), check.List.Count());
+  for (const auto& [n, id] : held) EXPECT_EQ("", CheckObject(check.List, n, id));
+  EXPECT_EQ("", CheckChain(check.List));
+}
+
+// While a writer in edit mode holds the sheet lock, a writer outside edit
+// mode that closes waits for it before cutting its reserves off, and then
+// keeps the descriptor the other one counted meanwhile in its reserve.
+struct HeldLock {
+  TMap* edit;
+  HANDLE other;
+  DWORD at;
+  int64_t reserved;
+  int sleeps = 0;
+};
+
+void AppendWhileHeld(DWORD, void* context) {
+  HeldLock& h = *static_cast<HeldLock*>(context);
+  if (++h.sleeps != 1) return;
+  EXPECT_EQ(h.reserved, plat::FileLength(h.other)) << "cut without the lock";
+  plat::UnlockFile(h.other, h.at, 0, LOCK_LENGTH, 0);
+  EXPECT_EQ(4, AppendObject(*h.edit, 4, LOCAL_LINE));
+}
+
+TEST_F(SheetRace, AReserveIsCutUnderTheLockKeepingWhatAnotherWriterCounted) {
+  TMap plain, edit;
+  ASSERT_TRUE(Open(plain, 0));
+  ASSERT_TRUE(Open(edit, 1));
+  for (int id = 1; id <= 3; ++id) ASSERT_EQ(id, AppendObject(plain, id, LOCAL_LINE));
+  HANDLE other = plat::CreateFileA((dir / "S1.HDR").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  HeldLock h{&edit, other, 0, plat::FileLength(other)};
+  ASSERT_GT(h.reserved, 5 * 48) << "no reserve";
+  h.at = DWORD(h.reserved) + LOCK_DISTANCE;
+  ASSERT_TRUE(plat::LockFile(other, h.at, 0, LOCK_LENGTH, 0));
+  plat::SetSleepHook(AppendWhileHeld, &h);
+  plain.CloseData();
+  plat::SetSleepHook(nullptr, nullptr);
+  EXPECT_EQ(1, h.sleeps);
+  EXPECT_EQ(5 * 48, plat::FileLength(other));
+  plat::CloseHandle(other);
+  edit.CloseData();
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  ASSERT_EQ(4, check.List.Count());
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ("", CheckObject(check.List, n, n));
+  EXPECT_EQ("", CheckChain(check.List));
+}
+
+// Another process cuts a sheet file short inside the last object's record
+// while a writer has the sheet open, in edit mode and outside it (where the
+// descriptor, metric and semantics files are written through views): the
+// next object is placed by the file's length and past what the cut object
+// still claims, so it is not lost and lies over no other record's bytes,
+// and the cut object reads as damaged. With the descriptor file cut inside
+// the last descriptor the append is refused as damage and writes nothing.
+TEST_F(SheetRace, AFileCutShortUnderAWriterLosesNothing) {
+  const char* const names[SHEET_FILES] = {"S1.HDR", "S1.DAT", "S1.SEM", "S1.GRA"};
+  for (int edit : {0, 1}) {
+    for (int file = SHEET_HDR; file < SHEET_FILES; ++file) {
+      const std::string run = std::string(names[file]) + (edit ? " in edit mode" : "");
+      const std::string folder = dir / (std::to_string(edit) + names[file] + "/");
+      std::filesystem::create_directories(folder);
+      ASSERT_TRUE(CreateTestMap(folder));
+      TMap map;
+      ASSERT_TRUE(Open(map, edit, folder + "map.map")) << run;
+      for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << run;
+      const FVSPR six = *map.List.ObjectDesc(6);
+      const DWORD at[SHEET_FILES] = {6 * 48, six.DataOffset, six.SemnOffset, six.DrawOffset};
+      const DWORD length[SHEET_FILES] = {48, map.List.DataAddr(six.DataOffset)->Length,
+                                         map.List.SemnAddr(six.SemnOffset)->Length,
+                                         map.List.DrawAddr(six.DrawOffset)->Length};
+      const int64_t cut = at[file] + length[file] / 2;  // past the record's head
+      HANDLE other = plat::CreateFileA((folder + names[file]).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                       3, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(INVALID_HANDLE_VALUE, other);
+      ASSERT_TRUE(plat::SetFileLength(other, cut));
+      plat::CloseHandle(other);
+
+      const int n = AppendObject(map, 7, LOCAL_LINE);
+      if (file == SHEET_HDR) {
+        EXPECT_EQ(0, n) << run;
+        EXPECT_EQ(MAPERR_DATA, map.List.GetError()) << run;
+        map.CloseData();
+        EXPECT_EQ(cut, Length(folder + names[file])) << run;
+        continue;
+      }
+      ASSERT_EQ(7, n) << run;
+      const FVSPR seven = *map.List.ObjectDesc(7);
+      const DWORD placed[SHEET_FILES] = {0, seven.DataOffset, seven.SemnOffset, seven.DrawOffset};
+      EXPECT_GE(placed[file], at[file] + length[file]) << run << ": over the cut record";
+      map.CloseData();
+
+      ASSERT_TRUE(Open(map, 0, folder + "map.map")) << run;
+      for (int k : {1, 2, 3, 4, 5, 7}) EXPECT_EQ("", CheckObject(map.List, k, k)) << run;
+      LONGMETRIC* metric;
+      SEMANTIC* semn;
+      IMGDRAW* draw;
+      EXPECT_EQ(MAPERR_DATA,
+                map.List.ReadObjectRecords(map.List.ObjectDesc(6), &metric, &semn, &draw))
+          << run;
+      EXPECT_EQ("", CheckChain(map.List)) << run;
+    }
+  }
 }
 
 }  // namespace

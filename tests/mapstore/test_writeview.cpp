@@ -3,9 +3,11 @@
 // written through the file, a reader of the open map sees every object at
 // once, the files grow ahead of the records only while this writer alone
 // writes them (turning to edit mode cuts them back), and a file cut short
-// or grown by someone else under the view loses nothing.
+// or grown by someone else under the view loses nothing and keeps the other
+// writer's bytes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -42,6 +44,16 @@ class WriteView : public ::testing::Test {
     const int64_t length = plat::FileLength(h);
     plat::CloseHandle(h);
     return length;
+  }
+  // Makes the map in `folder` (ending in '/'), opens it and appends
+  // objects 1..count; `other` gets a second handle on its metric file.
+  static void MakeWritten(TMap& map, const std::string& folder, int count, HANDLE* other) {
+    ASSERT_TRUE(CreateTestMap(folder));
+    ASSERT_TRUE(Open(map, folder));
+    for (int i = 1; i <= count; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6]));
+    *other = plat::CreateFileA((folder + "S1.DAT").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, *other);
   }
   // The end of the records of the open sheet's last object in the metric file.
   static int64_t MetricEnd(TMap& map) {
@@ -124,13 +136,9 @@ TEST_F(WriteView, AFileCutShortOrGrownUnderTheViewLosesNothing) {
   for (const bool grow : {false, true}) {
     const std::string folder = dir / (grow ? "grown/" : "cut/");
     std::filesystem::create_directories(folder);
-    ASSERT_TRUE(CreateTestMap(folder));
     TMap map;
-    ASSERT_TRUE(Open(map, folder));
-    for (int i = 1; i <= 30; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6]));
-    HANDLE other = plat::CreateFileA((folder + "S1.DAT").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, other);
+    HANDLE other;
+    ASSERT_NO_FATAL_FAILURE(MakeWritten(map, folder, 30, &other));
     const int64_t length = plat::FileLength(other);
     const std::string mark(64, 'x');
     const bool changed =
@@ -153,6 +161,43 @@ TEST_F(WriteView, AFileCutShortOrGrownUnderTheViewLosesNothing) {
     for (int n = 1; n <= count; ++n) ASSERT_EQ("", CheckObject(map.List, n, n)) << grow;
     EXPECT_EQ("", CheckChain(map.List)) << grow;
   }
+}
+
+// Another writer puts its bytes right at the end of the metric file as
+// the view grew it; the next record is longer than the room left in the
+// view: it goes past the other writer's bytes, not over them, and reads
+// back.
+TEST_F(WriteView, ARecordPastTheViewsEndGoesPastAnotherWritersBytes) {
+  const std::string folder = dir.path();
+  TMap map;
+  HANDLE other;
+  ASSERT_NO_FATAL_FAILURE(MakeWritten(map, folder, 5, &other));
+  const int64_t reserved = plat::FileLength(other);
+  ASSERT_GT(reserved, MetricEnd(map) + 4096) << "no reserve";
+  const std::string mark(64, 'x');
+  ASSERT_TRUE(plat::WriteExactAt(other, reserved, mark.data(), DWORD(mark.size())));
+
+  // Three contours of 60,000 points: more than the reserve holds.
+  objtest::Points contour(60000);
+  for (size_t i = 0; i < contour.size(); ++i) contour[i] = {double(i % 1000), double(i / 1000)};
+  objtest::Bytes metric = objtest::Metric(METRIC_I32, {contour, contour, contour});
+  ASSERT_GT(int64_t(metric.size()), reserved);
+  FVSPR d = objtest::Desc(LOCAL_LINE, 16);
+  ASSERT_EQ(6, map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr));
+  EXPECT_GE(int64_t(d.DataOffset), reserved + int64_t(mark.size()));
+  map.CloseData();
+
+  std::string back(mark.size(), 0);
+  ASSERT_TRUE(plat::ReadExactAt(other, reserved, back.data(), DWORD(back.size())));
+  EXPECT_EQ(mark, back);
+  plat::CloseHandle(other);
+  ASSERT_TRUE(Open(map, folder));
+  for (int n = 1; n <= 5; ++n) EXPECT_EQ("", CheckObject(map.List, n, n));
+  const FVSPR six = *map.List.ObjectDesc(6);
+  const LONGMETRIC* stored = map.List.DataAddr(six.DataOffset);
+  ASSERT_NE(nullptr, stored);
+  EXPECT_EQ(0, std::memcmp(stored, metric.data(), metric.size()));
+  EXPECT_EQ("", CheckChain(map.List));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/writerprocess.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -203,6 +204,59 @@ int WaitChild(pid_t pid) {
   }
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? -WTERMSIG(status) : -1000;
+}
+
+Stepper StartStepper(const std::function<int32_t(const Order&)>& step) {
+  Stepper child;
+  int orders[2], answers[2];
+  if (pipe(orders) != 0) return child;
+  if (pipe(answers) != 0) {
+    close(orders[0]);
+    close(orders[1]);
+    return child;
+  }
+  child.pid = fork();
+  if (child.pid == 0) {
+    close(orders[1]);
+    close(answers[0]);
+    Order order;
+    while (read(orders[0], &order, sizeof(order)) == ssize_t(sizeof(order)) && order.what != 0) {
+      const int32_t answer = step(order);
+      if (write(answers[1], &answer, sizeof(answer)) != ssize_t(sizeof(answer))) _exit(2);
+    }
+    _exit(0);
+  }
+  close(orders[0]);
+  close(answers[1]);
+  if (child.pid < 0) {
+    close(orders[1]);
+    close(answers[0]);
+    return child;
+  }
+  child.orders = orders[1];
+  child.answers = answers[0];
+  return child;
+}
+
+int32_t Step(const Stepper& child, Order order) {
+  int32_t answer;
+  if (write(child.orders, &order, sizeof(order)) != ssize_t(sizeof(order))) return INT32_MIN;
+  return read(child.answers, &answer, sizeof(answer)) == ssize_t(sizeof(answer)) ? answer
+                                                                                   : INT32_MIN;
+}
+
+int StopStepper(Stepper& child) {
+  if (child.pid < 0) return -1000;
+  // Said, not only by the end of the pipe: a child started later holds a
+  // copy of its write end.
+  const Order stop = {0, 0};
+  if (write(child.orders, &stop, sizeof(stop)) != ssize_t(sizeof(stop))) kill(child.pid, SIGKILL);
+  close(child.orders);
+  close(child.answers);
+  child.orders = child.answers = -1;
+  const int code = WaitChild(child.pid);
+  child.pid = -1;
+  return code;
 }
 
 }  // namespace writertest

@@ -76,4 +76,25 @@ std::vector<Ack> ReadAcks(int fd, int count = -1);
 // Waits for a child: its exit code, or minus the signal that ended it.
 int WaitChild(pid_t pid);
 
+// A child process that takes one step at a time at the parent's word, so
+// that the steps of two children interleave in the order the parent gives
+// them, without sleeps. An order is two numbers (what to do and with what);
+// the answer is one.
+struct Order {
+  int32_t what;
+  int32_t arg;
+};
+struct Stepper {
+  pid_t pid = -1;
+  int orders = -1;   // write end
+  int answers = -1;  // read end
+};
+// Starts a child answering each order with `step(order)` until an order
+// whose `what` is 0 (or the end of the orders); it then exits with 0.
+Stepper StartStepper(const std::function<int32_t(const Order&)>& step);
+// Sends an order and waits for the answer; INT32_MIN when the child is gone.
+int32_t Step(const Stepper& child, Order order);
+// Tells the child to stop and waits for it: its exit code (WaitChild).
+int StopStepper(Stepper& child);
+
 }  // namespace writertest
