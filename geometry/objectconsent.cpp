@@ -28,9 +28,12 @@ int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, i
                                 double precision) {
   Parts.Clear();
   Count = 0;
+  Overlaid = 0;
   Part = PartWhole = 0;
   Line.Free();
   Area.Free();
+  // Areas: the first's holes are taken out of the pieces.
+  CutHoles = 1;
   if (mode == 1) return TObjectCutSubject::LoadObjects(first, second, mode, n, precision);
   if (mode != 0 || first == nullptr || second == nullptr || first->Record == nullptr ||
       second->Record == nullptr || n < 0 || n > second->Record->Count) {
@@ -57,17 +60,40 @@ int TObjectConsent::LoadPart(int part) {
   Part = part;
   PartWhole = 0;
   Count = 0;
+  Overlaid = 0;
   if (Line.Record == nullptr || part > Line.Record->Count) return 0;
   FirstRun = 1;
-  if (TPointCross::LoadObjects(&Line, &Area, 0, AreaSubject, part, Asked)) SetInside();
-  if (State == 0 && Count > 0) return 1;
-  // Nothing to cut at (no crossing, or touches only): the part lies
-  // wholly on one side of the border.
+  if (TPointCross::LoadObjects(&Line, &Area, 0, AreaSubject, part, Asked) && Count > 0)
+    return LoadStretches();
+  // Nothing to cut at: the part lies wholly on one side of the border.
   Count = 0;
   if (State != 0 && State != 1) return 0;
   State = 0;
   PartWhole = PartOutside(part);
   return PartWhole;
+}
+
+// A part that meets the contour is cut through the noding of the two: its
+// stretches outside are handed out in order along it. One that lies
+// outside all along (touching it from outside) is whole.
+int TObjectConsent::LoadStretches() {
+  Count = 0;
+  Overlay.Start(Precision);
+  if (!Overlay.Add(Data1, 0, TNodedOverlay::LINE) || !Overlay.Add(Data2, 0, TNodedOverlay::SECOND) ||
+      !Overlay.Build(TNodedOverlay::SPLIT)) {
+    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    return 0;
+  }
+  int whole = 0;
+  Count = Overlay.OutsideStretches(&whole);
+  if (whole) {
+    Count = 0;
+    PartWhole = 1;
+    return 1;
+  }
+  Overlaid = 2;
+  NextPiece = 0;
+  return Count > 0 ? 1 : 0;
 }
 
 int TObjectConsent::PartOutside(int part) {
@@ -93,23 +119,18 @@ TDataEdit* TObjectConsent::GetNextObject() { return Mode == 0 ? NextLine() : Nex
 TDataEdit* TObjectConsent::NextLine() {
   if (Line.Record == nullptr) return nullptr;
   const int parts = Line.Record->Count;
-  // Each round hands out a piece, uses up a crossing or moves to the next
-  // part.
+  // Each round hands out a piece or moves to the next part.
   while (Part <= parts) {
     if (PartWhole) {
       PartWhole = 0;
       if (Result.LoadSubject(&Line, Part) && Result.PointCount(0) >= 2) return &Result;
     }
-    for (int guard = 0; guard <= Count + 1 && State == 0 && Count > 0; ++guard) {
-      if (!Result.Create(ResultKind, 0)) return nullptr;
-      // Traced from the line's own crossings: their kinds say where it
-      // runs outside.
-      if (!TPointCross::CollectorOneObject(&Result, 0, 1)) break;
-      DeleteEqualPoints(&Result, 0);
-      if (Result.PointCount(0) >= 2) {
-        if (Reverse) Result.ChangeDirection(0);
-        return &Result;
+    if (Overlaid == 2 && NextPiece < Overlay.Stretches()) {
+      if (!Overlay.WriteStretch(NextPiece++, &Result, ResultKind)) {
+        State = MAPERR_MEMORY;
+        return nullptr;
       }
+      return &Result;
     }
     if (Part == parts) {
       ++Part;
@@ -122,6 +143,8 @@ TDataEdit* TObjectConsent::NextLine() {
 }
 
 TDataEdit* TObjectConsent::NextArea() {
+  // Touching contours: the overlay's pieces come with their holes.
+  if (Overlaid) return TObjectCutSubject::GetNextObject();
   if (TDataEdit* part = Parts.Next(&Result)) return part;
   for (int guard = 0; guard <= Count + 1; ++guard) {
     TDataEdit* piece = TObjectCutSubject::GetNextObject();

@@ -4,12 +4,19 @@
 //
 // - Areas (mode 1): holes of the first metric crossing a piece are cut into
 //   it (the parts follow one by one, the largest first), holes lying wholly
-//   inside a piece become its holes.
+//   inside a piece become its holes. Where the contours touch (shared
+//   vertices or sides, crossings closer than twice the precision, a hole
+//   near a contour) the pieces are the noded overlay's, the largest first,
+//   each with the holes inside it; two contours touching only from outside
+//   leave the first whole, identical ones nothing.
 // - Lines (mode 0): the first metric is a line of one or more parts; each
-//   part is cut by the second's outer contour in turn and its stretches
-//   outside are handed out one by one, each as a line of its own. A part
-//   that does not cross the contour comes back whole when it lies outside
-//   and not at all when it lies inside (or along the border).
+//   part is cut by the second's outer contour in turn, through the noding
+//   of the two, and its stretches outside are handed out one by one in
+//   order along it, each as a line of its own: a stretch ends where the
+//   part enters the area or comes to run along its border, not where it
+//   only touches it from outside. A part that does not cross the contour
+//   comes back whole when it lies outside and not at all when it lies
+//   inside (or along the border).
 #pragma once
 
 #include "geometry/holecut.h"
@@ -38,6 +45,7 @@ class MAPCLASS TObjectConsent : public TObjectCutSubject {
   // Loads part `part` of the line: 1 when it has stretches to trace or
   // lies outside as a whole (PartWhole), 0 otherwise.
   int LoadPart(int part);
+  int LoadStretches();
   // 1 when part `part` of the line lies outside the contour (tested at its
   // points and segment middles; points on the border decide nothing).
   int PartOutside(int part);
