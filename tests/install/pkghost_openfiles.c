@@ -23,16 +23,16 @@ static const double X0 = 6000000.0, Y0 = 7400000.0, SIDE = 10000.0;
 static void Path(char* path, const char* name) { snprintf(path, 1024, "%s/%s", folder, name); }
 
 /* The whole of a file (at most 1 MB) and its length; -1 when missing. */
-static long ReadFile(const char* path, char* bytes) {
+static LONG ReadFile(const char* path, char* bytes) {
   FILE* f = fopen(path, "rb");
-  long n;
+  LONG n;
   if (f == NULL) return -1;
-  n = (long)fread(bytes, 1, 1 << 20, f);
+  n = (LONG)fread(bytes, 1, 1 << 20, f);
   fclose(f);
   return n;
 }
 
-static int SameFile(const char* path, const char* bytes, long length) {
+static int SameFile(const char* path, const char* bytes, LONG length) {
   static char now[1 << 20];
   return ReadFile(path, now) == length && memcmp(now, bytes, (size_t)length) == 0;
 }
@@ -55,16 +55,16 @@ static int FileCount(void) {
 }
 
 /* The codes the host window is sent. */
-static long codes[64];
+static LONG codes[64];
 static int codeCount = 0;
 static LRESULT CALLBACK HostWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                    void* context) {
   (void)window, (void)lparam, (void)context;
-  if (message == WM_MAP_ERROR && codeCount < 64) codes[codeCount++] = (long)wparam;
+  if (message == WM_MAP_ERROR && codeCount < 64) codes[codeCount++] = (LONG)wparam;
   return 0;
 }
 
-static int Sent(long code) {
+static int Sent(LONG code) {
   int i;
   for (i = 0; i < codeCount; ++i)
     if (codes[i] == code) return 1;
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
   static char mapBytes[1 << 20], userBytes[1 << 20], copyBytes[1 << 20];
   char rsc[1024], mapPath[1024], userPath[1024], copyPath[1024], project[1024], text[2048];
   char record[760];
-  long mapLength, userLength, copyLength;
+  LONG mapLength, userLength, copyLength;
   double x, y;
   CREATESITE create;
   HMAP map, other;
