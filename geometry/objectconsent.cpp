@@ -26,13 +26,13 @@ int TObjectConsent::LoadObjects(TObjectInfo* first, TObjectInfo* second, int mod
 
 int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
                                 double precision) {
-  Parts.Clear();
   Count = 0;
   Overlaid = 0;
   Part = PartWhole = 0;
   Line.Free();
   Area.Free();
-  // Areas: the first's holes are taken out of the pieces.
+  // Areas: the first's holes are taken out of the pieces (through the
+  // overlay, which cuts them into the pieces and keeps them inside them).
   CutHoles = 1;
   if (mode == 1) return TObjectCutSubject::LoadObjects(first, second, mode, n, precision);
   if (mode != 0 || first == nullptr || second == nullptr || first->Record == nullptr ||
@@ -114,7 +114,11 @@ int TObjectConsent::PartOutside(int part) {
   return 0;
 }
 
-TDataEdit* TObjectConsent::GetNextObject() { return Mode == 0 ? NextLine() : NextArea(); }
+// Areas: the overlay's pieces, with their holes, or those traced from the
+// crossings of contours that only cross (and have no holes).
+TDataEdit* TObjectConsent::GetNextObject() {
+  return Mode == 0 ? NextLine() : TObjectCutSubject::GetNextObject();
+}
 
 TDataEdit* TObjectConsent::NextLine() {
   if (Line.Record == nullptr) return nullptr;
@@ -139,22 +143,5 @@ TDataEdit* TObjectConsent::NextLine() {
     LoadPart(Part + 1);
   }
   Count = 0;
-  return nullptr;
-}
-
-TDataEdit* TObjectConsent::NextArea() {
-  // Touching contours: the overlay's pieces come with their holes.
-  if (Overlaid) return TObjectCutSubject::GetNextObject();
-  if (TDataEdit* part = Parts.Next(&Result)) return part;
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    TDataEdit* piece = TObjectCutSubject::GetNextObject();
-    if (piece == nullptr) return nullptr;
-    if (Data1.Record->Count == 0) return piece;
-    if (!Parts.Cut(piece, &Data1, Precision)) {
-      State = MAPERR_MEMORY;
-      return nullptr;
-    }
-    if (TDataEdit* part = Parts.Next(&Result)) return part;
-  }
   return nullptr;
 }

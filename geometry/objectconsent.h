@@ -1,14 +1,14 @@
 // Consent of two objects: the parts of the first metric lying outside the
-// outer contour of the second, traced from their crossings and handed out
-// one per call.
+// outer contour of the second, handed out one per call.
 //
-// - Areas (mode 1): holes of the first metric crossing a piece are cut into
-//   it (the parts follow one by one, the largest first), holes lying wholly
-//   inside a piece become its holes. Where the contours touch (shared
-//   vertices or sides, crossings closer than twice the precision, a hole
-//   near a contour) the pieces are the noded overlay's, the largest first,
-//   each with the holes inside it; two contours touching only from outside
-//   leave the first whole, identical ones nothing.
+// - Areas (mode 1): each piece is an outer contour with the first's holes
+//   that lie inside it; holes crossing a piece are cut into it. A first
+//   with holes, and contours that touch (shared vertices or sides,
+//   crossings closer than twice the precision), go through the noded
+//   overlay, which decides every coincidence once and hands the pieces
+//   out largest first: two contours touching only from outside leave the
+//   first whole, identical ones nothing. Contours that only cross are
+//   traced from their crossings.
 // - Lines (mode 0): the first metric is a line of one or more parts; each
 //   part is cut by the second's outer contour in turn, through the noding
 //   of the two, and its stretches outside are handed out one by one in
@@ -19,7 +19,6 @@
 //   inside (or along the border).
 #pragma once
 
-#include "geometry/holecut.h"
 #include "geometry/objectcut.h"
 
 class MAPCLASS TObjectConsent : public TObjectCutSubject {
@@ -40,7 +39,6 @@ class MAPCLASS TObjectConsent : public TObjectCutSubject {
   TDataEdit* GetNextObject();
 
  private:
-  TDataEdit* NextArea();
   TDataEdit* NextLine();
   // Loads part `part` of the line: 1 when it has stretches to trace or
   // lies outside as a whole (PartWhole), 0 otherwise.
@@ -50,7 +48,6 @@ class MAPCLASS TObjectConsent : public TObjectCutSubject {
   // points and segment middles; points on the border decide nothing).
   int PartOutside(int part);
 
-  THoleCut Parts;
   TDataEdit Line;   // line results: the line, every part
   TDataEdit Area;   // line results: the metric cut by
   int Part = 0;       // line results: the part now cut

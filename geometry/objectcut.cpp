@@ -65,7 +65,7 @@ int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode
 
 int TObjectCutSubject::Prepare(int mode) {
   const double near = 2.0 * Precision;
-  if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && TouchingHoles(1, 1, near)))) {
+  if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0))) {
     // The first's contours less the second's outer contour (the subject
     // loaded), decided once on the precision's grid.
     Overlay.Start(Precision);

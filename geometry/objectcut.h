@@ -58,9 +58,10 @@ class MAPCLASS TObjectCutSubject : public TPointCross {
   static int GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* a, TDataEdit* b);
 
  protected:
-  // Area pieces of contours that touch are the faces of the overlay inside
-  // the first's outer contour (and outside its holes, with CutHoles) and
-  // outside the second's; the crossings are left as the search found them.
+  // Area pieces of contours that touch, and with CutHoles those of a first
+  // metric with holes, are the faces of the overlay inside the first's
+  // outer contour (and outside its holes, with CutHoles) and outside the
+  // second's; the crossings are left as the search found them.
   TNodedOverlay Overlay;
   LONG Overlaid = 0;   // the pieces come from the overlay
   LONG NextPiece = 0;  // the next of them to hand out

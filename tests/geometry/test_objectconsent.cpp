@@ -263,3 +263,30 @@ TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
     EXPECT_EQ(0, t->refused) << t->name;
   }
 }
+
+TEST(ObjectConsent, AgreesWithGeosOnPairsInGeneralPosition) {
+  GeosOracle geos;
+  GEOSContextHandle_t h = geos.handle();
+  // Stars crossing (traced from their crossings) and stars with holes
+  // (through the overlay): the first less the second's outer contour.
+  std::vector<std::pair<Shape, Shape>> pairs;
+  for (const auto& [a, b] : RandomStarPairs(geos, 48, 40)) pairs.push_back({{a}, {b}});
+  for (const auto& [a, b] : RandomHoledPairs(geos, 49, 30)) pairs.push_back({a, b});
+  int n = 0;
+  for (const auto& [first, second] : pairs) {
+    ++n;
+    Metric a, b;
+    ASSERT_TRUE(Fill(a, METRIC_F64, first));
+    ASSERT_TRUE(Fill(b, METRIC_F64, second));
+    TObjectConsent consent;
+    double area = 0;
+    if (consent.LoadObjects(&a, &b, 1, 0, 0.001))
+      while (TDataEdit* p = consent.GetNextObject()) area += p->Square();
+    GEOSGeometry* ga = geos.Polygon(first);
+    GEOSGeometry* gb = geos.Polygon({second[0]});
+    GEOSGeometry* rest = GEOSDifference_r(h, ga, gb);
+    EXPECT_NEAR(geos.Area(rest), area, 0.001 * (Perimeters(first) + Perimeters(second)))
+        << "pair " << n;
+    for (GEOSGeometry* g : {ga, gb, rest}) GEOSGeom_destroy_r(h, g);
+  }
+}
