@@ -78,10 +78,9 @@ int TObjectConsent::LoadPart(int part) {
 // outside all along (touching it from outside) is whole.
 int TObjectConsent::LoadStretches() {
   Count = 0;
-  Overlay.Start(Precision);
-  if (!Overlay.Add(Data1, 0, TNodedOverlay::LINE) || !Overlay.Add(Data2, 0, TNodedOverlay::SECOND) ||
-      !Overlay.Build(TNodedOverlay::SPLIT)) {
-    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+  if (!Overlay.Make(Precision, Data1, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT)) {
+    State = Overlay.State;
     return 0;
   }
   int whole = 0;

@@ -68,11 +68,9 @@ int TObjectCutSubject::Prepare(int mode) {
   if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0))) {
     // The first's contours less the second's outer contour (the subject
     // loaded), decided once on the precision's grid.
-    Overlay.Start(Precision);
-    if (!Overlay.Add(Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST) ||
-        !Overlay.Add(Data2, 0, TNodedOverlay::SECOND) ||
-        !Overlay.Build(TNodedOverlay::DIFFERENCE)) {
-      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    if (!Overlay.Make(Precision, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, Data2, 0,
+                      TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE)) {
+      State = Overlay.State;
       Count = 0;
       return 0;
     }
@@ -269,11 +267,9 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     // The pieces are the parts of the object inside the area (its holes
     // too with the hole union); the crossings are still classified for
     // those who read them.
-    Overlay.Start(Precision);
-    if (!Overlay.Add(Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST) ||
-        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) ||
-        !Overlay.Build(TNodedOverlay::INTERSECTION)) {
-      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    if (!Overlay.Make(Precision, Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST, Data2, -1,
+                      TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION)) {
+      State = Overlay.State;
       Count = 0;
       return 0;
     }

@@ -106,12 +106,11 @@ int TObjectCutByLine::Extend() {
 // nothing.
 int TObjectCutByLine::Split() {
   Count = 0;
-  Overlay.Start(Precision);
   // The extended line as given: the clean-up of the crossing search takes
   // away the vertices where a line turns back on itself, which shortens it.
-  if (!Overlay.Add(Line, 0, TNodedOverlay::LINE) ||
-      !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::SPLIT)) {
-    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, -1, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT)) {
+    State = Overlay.State;
     return 0;
   }
   if (Overlay.Pieces() < 2) return 0;
@@ -127,10 +126,9 @@ int TObjectCutByLine::Split() {
 // than two is no cut.
 int TObjectCutByLine::CutContour() {
   Count = 0;
-  Overlay.Start(Precision);
-  if (!Overlay.Add(Line, 0, TNodedOverlay::LINE) ||
-      !Overlay.Add(Data2, 0, TNodedOverlay::SECOND, true) || !Overlay.Build(TNodedOverlay::SPLIT)) {
-    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT, true)) {
+    State = Overlay.State;
     return 0;
   }
   if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;

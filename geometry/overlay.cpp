@@ -58,6 +58,14 @@ int TNodedOverlay::Build(int operation) {
   return 1;
 }
 
+int TNodedOverlay::Make(double precision, TDataEdit& first, int s1, int o1, TDataEdit& second,
+                        int s2, int o2, int operation, bool secondAsLine) {
+  Start(precision);
+  if (Add(first, s1, o1) && Add(second, s2, o2, secondAsLine) && Build(operation)) return 1;
+  if (State == 0) State = MAPERR_MEMORY;
+  return 0;
+}
+
 // The height of every station: its point's, or interpolated along the
 // segment led through it; a node takes the height of the contour ranked
 // first through it (the second metric's, as the crossing search gives

@@ -48,6 +48,11 @@ class TNodedOverlay {
   // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
   // GEOMETRY_ERR_PIECE when the noded plane does not hold together).
   int Build(int operation);
+  // Start, Add of subject s1 of the first metric for owner o1 and of
+  // subject s2 of the second for o2 (as a line when asked), and Build: 1,
+  // or 0 with State set (MAPERR_MEMORY for a metric that cannot be read).
+  int Make(double precision, TDataEdit& first, int s1, int o1, TDataEdit& second, int s2, int o2,
+           int operation, bool secondAsLine = false);
 
   // Parts of the result, each an outer ring with the holes inside it,
   // largest first. The union's parts that meet at points are one part,

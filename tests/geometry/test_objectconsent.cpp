@@ -11,6 +11,30 @@
 #include "support/contours.h"
 #include "support/grid_pairs.h"
 
+namespace {
+
+// The pieces a consent hands out: their number, their area (outer
+// contours less holes), and whether each turns the way `turn` does.
+struct Handed {
+  int pieces = 0;
+  double area = 0;
+  bool turning = true;
+};
+
+Handed HandOut(TObjectConsent& consent, double turn = 0) {
+  Handed h;
+  for (int guard = 0; guard < 100; ++guard) {
+    TDataEdit* p = consent.GetNextObject();
+    if (p == nullptr) break;
+    ++h.pieces;
+    h.area += p->Square();
+    h.turning = h.turning && (turn > 0) == (p->SignedSquareSubject(0) > 0);
+  }
+  return h;
+}
+
+}  // namespace
+
 TEST(ObjectConsent, PartsOutsideTheOtherWithTheirHoles) {
   struct Case {
     const char* name;
@@ -38,17 +62,9 @@ TEST(ObjectConsent, PartsOutsideTheOtherWithTheirHoles) {
     ASSERT_TRUE(Fill(b, METRIC_F64, c.second));
     TObjectConsent consent;
     consent.LoadObjects(&a, &b, 1, 0, 0.001);
-    int pieces = 0;
-    double area = 0;
-    for (int guard = 0; guard < 20; ++guard) {
-      TDataEdit* p = consent.GetNextObject();
-      if (p == nullptr) break;
-      ++pieces;
-      for (int s = 0; s <= p->Record->Count; ++s)
-        area += s == 0 ? p->SquareSubject(0) : -p->SquareSubject(s);
-    }
-    EXPECT_EQ(c.pieces, pieces) << c.name;
-    EXPECT_NEAR(c.area, area, 1e-6) << c.name;
+    const Handed h = HandOut(consent);
+    EXPECT_EQ(c.pieces, h.pieces) << c.name;
+    EXPECT_NEAR(c.area, h.area, 1e-6) << c.name;
   }
 }
 
@@ -131,18 +147,11 @@ TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
     ASSERT_TRUE(Fill(b, METRIC_F64, c.second));
     TObjectConsent consent;
     EXPECT_EQ(1, consent.LoadObjects(&a, &b, 1, 0, 0.001)) << c.name;
-    int pieces = 0;
-    double area = 0;
-    for (int guard = 0; guard < 20; ++guard) {
-      TDataEdit* p = consent.GetNextObject();
-      if (p == nullptr) break;
-      ++pieces;
-      area += p->Square();
-      // Each piece turns the way the first's outer contour turns.
-      EXPECT_EQ(a.SignedSquareSubject(0) > 0, p->SignedSquareSubject(0) > 0) << c.name;
-    }
-    EXPECT_EQ(c.pieces, pieces) << c.name;
-    EXPECT_NEAR(c.area, area, 1e-6) << c.name;
+    // Each piece turns the way the first's outer contour turns.
+    const Handed h = HandOut(consent, a.SignedSquareSubject(0));
+    EXPECT_EQ(c.pieces, h.pieces) << c.name;
+    EXPECT_NEAR(c.area, h.area, 1e-6) << c.name;
+    EXPECT_TRUE(h.turning) << c.name;
     EXPECT_EQ(0, consent.State) << c.name;
   }
 }
@@ -157,39 +166,16 @@ namespace {
 // ten times that).
 Measured OutsideAlong(const GridOracle& geos, const Contour& line, const GEOSGeometry* area,
                       double width) {
-  GEOSContextHandle_t h = geos.handle();
-  std::vector<std::pair<double, double>> covered;
-  double at = 0;
-  for (size_t i = 0; i + 1 < line.size(); ++i) {
-    const Pt &a = line[i], &b = line[i + 1];
-    const double l = std::hypot(b.x - a.x, b.y - a.y);
-    GEOSGeometry* segment = geos.Line({a, b});
-    GEOSGeometry* in = GEOSIntersection_r(h, segment, area);
-    for (int k = 0; in != nullptr && k < GEOSGetNumGeometries_r(h, in); ++k) {
-      const GEOSGeometry* part = GEOSGetGeometryN_r(h, in, k);
-      if (GEOSGeomTypeId_r(h, part) != GEOS_LINESTRING) continue;
-      const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, part);
-      unsigned n = 0;
-      GEOSCoordSeq_getSize_r(h, c, &n);
-      double lo = l, hi = 0;
-      for (unsigned j = 0; j < n; ++j) {
-        double x = 0, y = 0;
-        GEOSCoordSeq_getXY_r(h, c, j, &x, &y);
-        const double t = ((x - a.x) * (b.x - a.x) + (y - a.y) * (b.y - a.y)) / l;
-        lo = std::min(lo, t), hi = std::max(hi, t);
-      }
-      if (hi > lo) covered.emplace_back(at + lo, at + hi);
-    }
-    for (GEOSGeometry* g : {segment, in})
-      if (g != nullptr) GEOSGeom_destroy_r(h, g);
-    at += l;
-  }
-  std::sort(covered.begin(), covered.end());
+  std::vector<Shared> covered;
+  const double at = SharedAlong(geos, line, area, 0.0, covered);
+  std::erase_if(covered, [](const Shared& s) { return s.hi <= s.lo; });
+  std::sort(covered.begin(), covered.end(),
+            [](const Shared& x, const Shared& y) { return x.lo < y.lo; });
   std::vector<std::pair<double, double>> gaps;
   double from = 0;
-  for (const auto& [lo, hi] : covered) {
-    if (lo > from) gaps.emplace_back(from, lo);
-    from = std::max(from, hi);
+  for (const Shared& c : covered) {
+    if (c.lo > from) gaps.emplace_back(from, c.lo);
+    from = std::max(from, c.hi);
   }
   if (at > from) gaps.emplace_back(from, at);
   // A line ending where it starts is a ring: its last stretch goes on
@@ -279,9 +265,7 @@ TEST(ObjectConsent, AgreesWithGeosOnPairsInGeneralPosition) {
     ASSERT_TRUE(Fill(a, METRIC_F64, first));
     ASSERT_TRUE(Fill(b, METRIC_F64, second));
     TObjectConsent consent;
-    double area = 0;
-    if (consent.LoadObjects(&a, &b, 1, 0, 0.001))
-      while (TDataEdit* p = consent.GetNextObject()) area += p->Square();
+    const double area = consent.LoadObjects(&a, &b, 1, 0, 0.001) ? HandOut(consent).area : 0.0;
     GEOSGeometry* ga = geos.Polygon(first);
     GEOSGeometry* gb = geos.Polygon({second[0]});
     GEOSGeometry* rest = GEOSDifference_r(h, ga, gb);

@@ -282,36 +282,15 @@ Measured ContourStretches(const GridOracle& geos, const Contour& contour, const 
 // length, and the number of pieces (those longer than the precision, and
 // for `sure` than ten times that; one when it is not cut).
 Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& line) {
-  GEOSContextHandle_t h = geos.handle();
   GEOSGeometry* l = geos.Line(line);
+  std::vector<Shared> shared;
+  const double total = SharedAlong(geos, road, l, 0.001, shared);
+  GEOSGeom_destroy_r(geos.handle(), l);
   std::vector<double> points;
   std::vector<std::pair<double, double>> along;
-  double total = 0;
-  for (size_t i = 0; i + 1 < road.size(); ++i) {
-    const Pt &a = road[i], &b = road[i + 1];
-    const double len = std::hypot(b.x - a.x, b.y - a.y);
-    GEOSGeometry* segment = geos.Line({a, b});
-    GEOSGeometry* shared = GEOSIntersectionPrec_r(h, segment, l, 0.001);
-    for (int k = 0; shared != nullptr && k < GEOSGetNumGeometries_r(h, shared); ++k) {
-      const GEOSGeometry* g = GEOSGetGeometryN_r(h, shared, k);
-      const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, g);
-      unsigned n = 0;
-      GEOSCoordSeq_getSize_r(h, c, &n);
-      double lo = len, hi = 0;
-      for (unsigned j = 0; j < n; ++j) {
-        double x = 0, y = 0;
-        GEOSCoordSeq_getXY_r(h, c, j, &x, &y);
-        const double t = ((x - a.x) * (b.x - a.x) + (y - a.y) * (b.y - a.y)) / len;
-        lo = std::min(lo, t), hi = std::max(hi, t);
-      }
-      if (GEOSGeomTypeId_r(h, g) == GEOS_POINT) points.push_back(total + lo);
-      else if (hi > lo) along.emplace_back(total + lo, total + hi);
-    }
-    for (GEOSGeometry* g : {segment, shared})
-      if (g != nullptr) GEOSGeom_destroy_r(h, g);
-    total += len;
-  }
-  GEOSGeom_destroy_r(h, l);
+  for (const Shared& x : shared)
+    if (x.hi > x.lo) along.emplace_back(x.lo, x.hi);
+    else points.push_back(x.lo);
   // The stretches along the line, joined where they meet; their ends cut,
   // and so do the points shared apart from them.
   std::sort(along.begin(), along.end());

@@ -155,6 +155,48 @@ class GridOracle : public GeosOracle {
   }
 };
 
+// What another geometry shares with a polyline, segment by segment, as
+// distances along it: the stretches it covers (lo < hi) and the points it
+// touches (lo == hi), noded on a grid of `grid` when that is above 0. The
+// polyline's length.
+struct Shared {
+  double lo, hi;
+};
+inline double SharedAlong(const GridOracle& geos, const Contour& line, const GEOSGeometry* other,
+                          double grid, std::vector<Shared>& out) {
+  GEOSContextHandle_t h = geos.handle();
+  out.clear();
+  double at = 0;
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const Pt &a = line[i], &b = line[i + 1];
+    const double l = std::hypot(b.x - a.x, b.y - a.y);
+    GEOSGeometry* segment = geos.Line({a, b});
+    GEOSGeometry* in = grid > 0 ? GEOSIntersectionPrec_r(h, segment, other, grid)
+                                : GEOSIntersection_r(h, segment, other);
+    for (int k = 0; in != nullptr && k < GEOSGetNumGeometries_r(h, in); ++k) {
+      const GEOSGeometry* part = GEOSGetGeometryN_r(h, in, k);
+      const int type = GEOSGeomTypeId_r(h, part);
+      if (type != GEOS_POINT && type != GEOS_LINESTRING) continue;
+      const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, part);
+      unsigned n = 0;
+      GEOSCoordSeq_getSize_r(h, c, &n);
+      double lo = l, hi = 0;
+      for (unsigned j = 0; j < n; ++j) {
+        double x = 0, y = 0;
+        GEOSCoordSeq_getXY_r(h, c, j, &x, &y);
+        const double t = ((x - a.x) * (b.x - a.x) + (y - a.y) * (b.y - a.y)) / l;
+        lo = std::min(lo, t), hi = std::max(hi, t);
+      }
+      if (type == GEOS_POINT) out.push_back({at + lo, at + lo});
+      else if (hi > lo) out.push_back({at + lo, at + hi});
+    }
+    for (GEOSGeometry* g : {segment, in})
+      if (g != nullptr) GEOSGeom_destroy_r(h, g);
+    at += l;
+  }
+  return at;
+}
+
 // The contours of a metric.
 inline Shape RingsOf(TDataEdit& m) {
   Shape out;
