@@ -170,7 +170,8 @@ int TObjectCutSubject::CollectorOneObject(TDataEdit* result, int n) {
 }
 
 TDataEdit* TObjectCutSubject::GetNextObject() {
-  if (Overlaid) return NextOverlaid(Overlay, &NextPiece, Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
+  if (Overlaid)
+    return NextOverlaid(Overlay, &NextPiece, Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
   if (Mode != 1 || State != 0 || Count < 2) return nullptr;
   // Every trace uses up its start crossing, so the walk ends.
   for (int guard = 0; guard <= Count + 1; ++guard) {

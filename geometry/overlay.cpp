@@ -8,6 +8,19 @@
 #include "geometry/pointcross.h"
 #include "geometry/workhelpers.h"
 
+namespace {
+
+using Key = TNodedPlane::Key;
+using Step = std::pair<Key, Key>;
+
+bool KeyLess(const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; }
+Step StepOf(const Key& a, const Key& b) { return KeyLess(a, b) ? Step(a, b) : Step(b, a); }
+bool StepLess(const Step& a, const Step& b) {
+  return KeyLess(a.first, b.first) || (!KeyLess(b.first, a.first) && KeyLess(a.second, b.second));
+}
+
+}  // namespace
+
 void TNodedOverlay::Start(double precision) {
   Step = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
   Plane.Start(Step, false, false);
@@ -197,8 +210,10 @@ int TNodedOverlay::CutContour(int positive) {
     return Stretches();
   }
   const auto emit = [this, positive](size_t from, int side) {
-    if (!positive) std::reverse(RunStations.begin() + static_cast<std::ptrdiff_t>(from), RunStations.end());
-    Runs.push_back(Run{static_cast<int32_t>(from), static_cast<int32_t>(RunStations.size() - from), side});
+    if (!positive)
+      std::reverse(RunStations.begin() + static_cast<std::ptrdiff_t>(from), RunStations.end());
+    Runs.push_back(
+        Run{static_cast<int32_t>(from), static_cast<int32_t>(RunStations.size() - from), side});
   };
   for (int k = 0; k < Pieces(); ++k) {
     const int side = Plane.Parts[k].side;
@@ -236,19 +251,6 @@ int TNodedOverlay::CutContour(int positive) {
   return Stretches();
 }
 
-namespace {
-
-using Key = TNodedPlane::Key;
-using Step = std::pair<Key, Key>;
-
-bool KeyLess(const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; }
-Step StepOf(const Key& a, const Key& b) { return KeyLess(a, b) ? Step(a, b) : Step(b, a); }
-bool StepLess(const Step& a, const Step& b) {
-  return KeyLess(a.first, b.first) || (!KeyLess(b.first, a.first) && KeyLess(a.second, b.second));
-}
-
-}  // namespace
-
 void TNodedOverlay::FileOther(int owner) {
   OtherKeys.clear();
   OtherSteps.clear();
@@ -257,18 +259,19 @@ void TNodedOverlay::FileOther(int owner) {
     const TNodedPlane::Path& l = Plane.Paths[k];
     for (int32_t i = l.route; i < l.route + l.stations; ++i) {
       OtherKeys.push_back(Plane.Stations[i].key);
-      if (i > l.route) OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, Plane.Stations[i].key));
+      if (i > l.route)
+        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, Plane.Stations[i].key));
     }
   }
   std::sort(OtherKeys.begin(), OtherKeys.end(), KeyLess);
   std::sort(OtherSteps.begin(), OtherSteps.end(), StepLess);
 }
 
-bool TNodedOverlay::OnOther(const TNodedPlane::Key& k) const {
+bool TNodedOverlay::OnOther(const Key& k) const {
   return std::binary_search(OtherKeys.begin(), OtherKeys.end(), k, KeyLess);
 }
 
-bool TNodedOverlay::AlongOther(const TNodedPlane::Key& a, const TNodedPlane::Key& b) const {
+bool TNodedOverlay::AlongOther(const Key& a, const Key& b) const {
   return std::binary_search(OtherSteps.begin(), OtherSteps.end(), StepOf(a, b), StepLess);
 }
 

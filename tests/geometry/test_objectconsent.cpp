@@ -129,7 +129,11 @@ TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
     double area;
   } cases[] = {
       {"part of a side shared, the shifted one first", {Square(5, 0, 15, 10)}, {sq}, 1, 50},
-      {"on a sheet", {Square(X + 50, Y, X + 150, Y + 100)}, {Square(X, Y, X + 100, Y + 100)}, 1, 5000},
+      {"on a sheet",
+       {Square(X + 50, Y, X + 150, Y + 100)},
+       {Square(X, Y, X + 100, Y + 100)},
+       1,
+       5000},
       {"sides along each other in part", {sq}, {Square(5, 2, 15, 10)}, 1, 60},
       {"a whole side shared", {sq}, {Square(10, 0, 20, 10)}, 1, 100},
       {"a corner shared", {sq}, {Square(10, 10, 20, 20)}, 1, 100},
@@ -138,7 +142,11 @@ TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
       {"inside, touching a side", {Square(0, 2, 5, 8)}, {sq}, 0, 0},
       {"around one touching its side", {sq}, {Square(0, 2, 5, 8)}, 1, 70},
       {"a hole along the other's side", {sq, Square(2, 2, 5, 5)}, {Square(5, 0, 15, 10)}, 1, 41},
-      {"a hole inside, the other along a side", {sq, Square(1, 1, 2, 2)}, {Square(5, 0, 15, 10)}, 1, 49},
+      {"a hole inside, the other along a side",
+       {sq, Square(1, 1, 2, 2)},
+       {Square(5, 0, 15, 10)},
+       1,
+       49},
       {"cut in two along sides", {sq}, {Square(4, 0, 6, 10)}, 2, 80},
   };
   for (const Case& c : cases) {

@@ -181,7 +181,10 @@ TEST(ObjectCutByLine, LinesAreCutWhereTheCuttingLineMeetsThemAndContoursWhereItR
       {"a road touched from one side", road, {{4, 5}, {5, 0}, {6, 5}}, {5, 5}},
       {"a road touched at its vertex", roadWithVertex, {{4, 5}, {5, 0}, {6, 5}}, {5, 5}},
       {"a road run along", road, {{3, -5}, {3, 0}, {7, 0}, {7, 5}}, {3, 4, 3}},
-      {"a road run along over its vertex", roadWithVertex, {{3, 5}, {3, 0}, {7, 0}, {7, 5}}, {3, 4, 3}},
+      {"a road run along over its vertex",
+       roadWithVertex,
+       {{3, 5}, {3, 0}, {7, 0}, {7, 5}},
+       {3, 4, 3}},
       {"a road crossed twice", road, {{2, -5}, {2, 5}, {8, 5}, {8, -5}}, {2, 6, 2}},
       {"a road met at its end", road, {{10, -5}, {10, 5}}, {}},
       {"a contour crossed", square, {{-5, 4}, {15, 4}}, {18, 22}},
@@ -200,7 +203,8 @@ TEST(ObjectCutByLine, LinesAreCutWhereTheCuttingLineMeetsThemAndContoursWhereItR
     std::vector<double> lengths = Lengths(cut, loaded);
     if (c.object.size() > 3) std::sort(lengths.begin(), lengths.end());
     ASSERT_EQ(c.lengths.size(), lengths.size()) << c.name;
-    for (size_t i = 0; i < lengths.size(); ++i) EXPECT_NEAR(c.lengths[i], lengths[i], 1e-9) << c.name;
+    for (size_t i = 0; i < lengths.size(); ++i)
+      EXPECT_NEAR(c.lengths[i], lengths[i], 1e-9) << c.name;
     EXPECT_EQ(0, cut.State) << c.name;
   }
   // The road's pieces run its way, the first from its start.
@@ -322,7 +326,8 @@ Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& 
 // A road on the grid within the frame, now and then beginning at a vertex
 // or along a side of the line, and running along grid lines; none that is
 // spiky or ends where it starts.
-Contour Road(std::mt19937_64& rng, const Contour& line, double x0, double y0, double x1, double y1) {
+Contour Road(std::mt19937_64& rng, const Contour& line, double x0, double y0, double x1,
+             double y1) {
   for (;;) {
     Contour road;
     if (std::bernoulli_distribution(0.4)(rng)) {
@@ -365,7 +370,8 @@ TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGr
 
     double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
     for (const Pt& q : pair.line)
-      x0 = std::min(x0, q.x), y0 = std::min(y0, q.y), x1 = std::max(x1, q.x), y1 = std::max(y1, q.y);
+      x0 = std::min(x0, q.x), y0 = std::min(y0, q.y), x1 = std::max(x1, q.x),
+      y1 = std::max(y1, q.y);
     const Contour r = Road(rng, pair.line, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
     ASSERT_TRUE(Fill(road, METRIC_F64, {r}));
     const Measured pieces = RoadPieces(geos, r, line);
