@@ -4,11 +4,12 @@
 //
 // Two areas of 10,000 outer vertices with 100 holes each (the holes of one
 // meeting the holes of the other here and there), in general position:
-// their union, and the second cut by the first's outer contour. Two areas
-// made of the cells of one 10 m grid, the second half a cell aside, as
-// parcels digitised on a grid are (shared sides, sides along each other,
-// vertices on sides, holes): their union, the second cut by the first's
-// outer contour, and the second cut by a zigzag line on the grid.
+// their union, the second cut by the first's outer contour, and the
+// consent (the second less the first's outer contour). Two areas made of
+// the cells of one 10 m grid, the second half a cell aside, as parcels
+// digitised on a grid are (shared sides, sides along each other, vertices
+// on sides, holes): the same, and the second cut by a zigzag line on the
+// grid.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "bench/bench_peer.h"
+#include "geometry/objectconsent.h"
 #include "geometry/objectcutbyline.h"
 #include "geometry/objectunion.h"
 
@@ -160,10 +162,11 @@ GEOSGeometry* Polygon(GEOSContextHandle_t h, const Area& a) {
 }
 
 // Seconds per run of our side, by operation and pair, for the ratios.
-double gOurs[3][2] = {};
+double gOurs[4][2] = {};
 
 // Our side of one operation on pair state.range(0): 0 union, 1 the second
-// cut by the first's outer contour, 2 the second cut by the line.
+// cut by the first's outer contour, 2 the second cut by the line, 3 the
+// second less the first's outer contour.
 void Ours(benchmark::State& state, int op) {
   const Pair& pair = Data(static_cast<int>(state.range(0)));
   Buffer a(pair.a), b(pair.b), outer(Area{pair.a[0]}), line(Area{pair.line});
@@ -182,6 +185,12 @@ void Ours(benchmark::State& state, int op) {
       TObjectCut cut;
       if (cut.LoadObjects(&outer.m, &b.m, 1, 0.0, 0))
         while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+      return;
+    }
+    if (op == 3) {
+      TObjectConsent consent;
+      if (consent.LoadObjects(&b.m, &outer.m, 1, 0, 0.0))
+        while (TDataEdit* p = consent.GetNextObject()) area += p->Square(), ++parts;
       return;
     }
     TObjectCutByLine cut;
@@ -214,8 +223,8 @@ void Geos(benchmark::State& state, int op) {
       GEOSGeom_destroy_r(h, u);
       return;
     }
-    if (op == 1) {
-      GEOSGeometry* x = GEOSIntersection_r(h, outer, b);
+    if (op == 1 || op == 3) {
+      GEOSGeometry* x = op == 1 ? GEOSIntersection_r(h, outer, b) : GEOSDifference_r(h, b, outer);
       GEOSArea_r(h, x, &area);
       for (int i = 0; i < GEOSGetNumGeometries_r(h, x); ++i)
         parts += GEOSGeomTypeId_r(h, GEOSGetGeometryN_r(h, x, i)) == GEOS_POLYGON ? 1 : 0;
@@ -259,11 +268,15 @@ void BM_ObjectCut(benchmark::State& state) { Ours(state, 1); }
 void BM_GeosIntersection(benchmark::State& state) { Geos(state, 1); }
 void BM_ObjectCutByLine(benchmark::State& state) { Ours(state, 2); }
 void BM_GeosPolygonize(benchmark::State& state) { Geos(state, 2); }
+void BM_ObjectConsent(benchmark::State& state) { Ours(state, 3); }
+void BM_GeosDifference(benchmark::State& state) { Geos(state, 3); }
 BENCHMARK(BM_ObjectUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCut)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosIntersection)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCutByLine)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosPolygonize)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectConsent)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosDifference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -872,3 +872,14 @@ bool TNodedPlane::PathHolds(int path, const Key& p) const {
   for (int32_t i = q.ends; i < q.ends + q.segments; ++i) in ^= RayCrossing(Ends[i], Ends[i + 1], p) != 0;
   return in;
 }
+
+bool TNodedPlane::RouteHolds(int path, const Key& doubled) const {
+  const Path& q = Paths[path];
+  bool in = false;
+  for (int32_t i = q.route; i + 1 < q.route + q.stations; ++i) {
+    const Key& a = Stations[i].key;
+    const Key& b = Stations[i + 1].key;
+    in ^= RayCrossing(Key{2 * a.x, 2 * a.y}, Key{2 * b.x, 2 * b.y}, doubled) != 0;
+  }
+  return in;
+}

@@ -104,19 +104,30 @@ class TNodedPlane {
   // repeated at the end).
   template <class F>
   void ForRing(int r, F&& f) const {
+    ForRingSteps(r, [&f](int32_t i, bool) { f(i); });
+  }
+  // The same with whether the step from the station on runs along a path
+  // of some weight (a contour) rather than along a marking path alone:
+  // f(station, along).
+  template <class F>
+  void ForRingSteps(int r, F&& f) const {
     for (int32_t k = Rings[r].first; k < Rings[r].first + Rings[r].count; ++k) {
       const int32_t h = RingEdges[k];
       const Edge& e = Edges[h >> 1];
+      const bool along = e.delta != 0;
       if (h & 1)
-        for (int32_t i = e.last; i > e.first; --i) f(i);
+        for (int32_t i = e.last; i > e.first; --i) f(i, along);
       else
-        for (int32_t i = e.first; i < e.last; ++i) f(i);
+        for (int32_t i = e.first; i < e.last; ++i) f(i, along);
     }
   }
   // A grid point in the input's coordinates.
   DOUBLEPOINT At(const Key& k) const;
   // Whether p lies inside the closed path (none of its points on it).
   bool PathHolds(int path, const Key& p) const;
+  // Whether p, given doubled, lies inside the closed path as its stations
+  // run, which p does not lie on.
+  bool RouteHolds(int path, const Key& doubled) const;
 
   int State = 0;
   // Read by the callers after Build.

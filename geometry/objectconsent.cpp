@@ -26,11 +26,14 @@ int TObjectConsent::LoadObjects(TObjectInfo* first, TObjectInfo* second, int mod
 
 int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
                                 double precision) {
-  Parts.Clear();
   Count = 0;
+  Overlaid = 0;
   Part = PartWhole = 0;
   Line.Free();
   Area.Free();
+  // Areas: the first's holes are taken out of the pieces (through the
+  // overlay, which cuts them into the pieces and keeps them inside them).
+  CutHoles = 1;
   if (mode == 1) return TObjectCutSubject::LoadObjects(first, second, mode, n, precision);
   if (mode != 0 || first == nullptr || second == nullptr || first->Record == nullptr ||
       second->Record == nullptr || n < 0 || n > second->Record->Count) {
@@ -57,17 +60,39 @@ int TObjectConsent::LoadPart(int part) {
   Part = part;
   PartWhole = 0;
   Count = 0;
+  Overlaid = 0;
   if (Line.Record == nullptr || part > Line.Record->Count) return 0;
   FirstRun = 1;
-  if (TPointCross::LoadObjects(&Line, &Area, 0, AreaSubject, part, Asked)) SetInside();
-  if (State == 0 && Count > 0) return 1;
-  // Nothing to cut at (no crossing, or touches only): the part lies
-  // wholly on one side of the border.
+  if (TPointCross::LoadObjects(&Line, &Area, 0, AreaSubject, part, Asked) && Count > 0)
+    return LoadStretches();
+  // Nothing to cut at: the part lies wholly on one side of the border.
   Count = 0;
   if (State != 0 && State != 1) return 0;
   State = 0;
   PartWhole = PartOutside(part);
   return PartWhole;
+}
+
+// A part that meets the contour is cut through the noding of the two: its
+// stretches outside are handed out in order along it. One that lies
+// outside all along (touching it from outside) is whole.
+int TObjectConsent::LoadStretches() {
+  Count = 0;
+  if (!Overlay.Make(Precision, Data1, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT)) {
+    State = Overlay.State;
+    return 0;
+  }
+  int whole = 0;
+  Count = Overlay.OutsideStretches(&whole);
+  if (whole) {
+    Count = 0;
+    PartWhole = 1;
+    return 1;
+  }
+  Overlaid = 2;
+  NextPiece = 0;
+  return Count > 0 ? 1 : 0;
 }
 
 int TObjectConsent::PartOutside(int part) {
@@ -88,28 +113,27 @@ int TObjectConsent::PartOutside(int part) {
   return 0;
 }
 
-TDataEdit* TObjectConsent::GetNextObject() { return Mode == 0 ? NextLine() : NextArea(); }
+// Areas: the overlay's pieces, with their holes, or those traced from the
+// crossings of contours that only cross (and have no holes).
+TDataEdit* TObjectConsent::GetNextObject() {
+  return Mode == 0 ? NextLine() : TObjectCutSubject::GetNextObject();
+}
 
 TDataEdit* TObjectConsent::NextLine() {
   if (Line.Record == nullptr) return nullptr;
   const int parts = Line.Record->Count;
-  // Each round hands out a piece, uses up a crossing or moves to the next
-  // part.
+  // Each round hands out a piece or moves to the next part.
   while (Part <= parts) {
     if (PartWhole) {
       PartWhole = 0;
       if (Result.LoadSubject(&Line, Part) && Result.PointCount(0) >= 2) return &Result;
     }
-    for (int guard = 0; guard <= Count + 1 && State == 0 && Count > 0; ++guard) {
-      if (!Result.Create(ResultKind, 0)) return nullptr;
-      // Traced from the line's own crossings: their kinds say where it
-      // runs outside.
-      if (!TPointCross::CollectorOneObject(&Result, 0, 1)) break;
-      DeleteEqualPoints(&Result, 0);
-      if (Result.PointCount(0) >= 2) {
-        if (Reverse) Result.ChangeDirection(0);
-        return &Result;
+    if (Overlaid == 2 && NextPiece < Overlay.Stretches()) {
+      if (!Overlay.WriteStretch(NextPiece++, &Result, ResultKind)) {
+        State = MAPERR_MEMORY;
+        return nullptr;
       }
+      return &Result;
     }
     if (Part == parts) {
       ++Part;
@@ -118,20 +142,5 @@ TDataEdit* TObjectConsent::NextLine() {
     LoadPart(Part + 1);
   }
   Count = 0;
-  return nullptr;
-}
-
-TDataEdit* TObjectConsent::NextArea() {
-  if (TDataEdit* part = Parts.Next(&Result)) return part;
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    TDataEdit* piece = TObjectCutSubject::GetNextObject();
-    if (piece == nullptr) return nullptr;
-    if (Data1.Record->Count == 0) return piece;
-    if (!Parts.Cut(piece, &Data1, Precision)) {
-      State = MAPERR_MEMORY;
-      return nullptr;
-    }
-    if (TDataEdit* part = Parts.Next(&Result)) return part;
-  }
   return nullptr;
 }

@@ -1,18 +1,24 @@
 // Consent of two objects: the parts of the first metric lying outside the
-// outer contour of the second, traced from their crossings and handed out
-// one per call.
+// outer contour of the second, handed out one per call.
 //
-// - Areas (mode 1): holes of the first metric crossing a piece are cut into
-//   it (the parts follow one by one, the largest first), holes lying wholly
-//   inside a piece become its holes.
+// - Areas (mode 1): each piece is an outer contour with the first's holes
+//   that lie inside it; holes crossing a piece are cut into it. A first
+//   with holes, and contours that touch (shared vertices or sides,
+//   crossings closer than twice the precision), go through the noded
+//   overlay, which decides every coincidence once and hands the pieces
+//   out largest first: two contours touching only from outside leave the
+//   first whole, identical ones nothing. Contours that only cross are
+//   traced from their crossings.
 // - Lines (mode 0): the first metric is a line of one or more parts; each
-//   part is cut by the second's outer contour in turn and its stretches
-//   outside are handed out one by one, each as a line of its own. A part
-//   that does not cross the contour comes back whole when it lies outside
-//   and not at all when it lies inside (or along the border).
+//   part is cut by the second's outer contour in turn, through the noding
+//   of the two, and its stretches outside are handed out one by one in
+//   order along it, each as a line of its own: a stretch ends where the
+//   part enters the area or comes to run along its border, not where it
+//   only touches it from outside. A part that does not cross the contour
+//   comes back whole when it lies outside and not at all when it lies
+//   inside (or along the border).
 #pragma once
 
-#include "geometry/holecut.h"
 #include "geometry/objectcut.h"
 
 class MAPCLASS TObjectConsent : public TObjectCutSubject {
@@ -33,16 +39,15 @@ class MAPCLASS TObjectConsent : public TObjectCutSubject {
   TDataEdit* GetNextObject();
 
  private:
-  TDataEdit* NextArea();
   TDataEdit* NextLine();
   // Loads part `part` of the line: 1 when it has stretches to trace or
   // lies outside as a whole (PartWhole), 0 otherwise.
   int LoadPart(int part);
+  int LoadStretches();
   // 1 when part `part` of the line lies outside the contour (tested at its
   // points and segment middles; points on the border decide nothing).
   int PartOutside(int part);
 
-  THoleCut Parts;
   TDataEdit Line;   // line results: the line, every part
   TDataEdit Area;   // line results: the metric cut by
   int Part = 0;       // line results: the part now cut

@@ -43,11 +43,10 @@ int TObjectCutSubject::LoadObjects(TObjectInfo* first, TObjectInfo* second, int 
     State = MAPERR_INPUT;
     return 0;
   }
+  Overlaid = 0;
   if (!ControlLocal(mode == 0 ? &second->Metric : &first->Metric, mode)) return 0;
   if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
-  if (mode == 1 && Count < 2 && !InsideFlag) return 0;
-  SetInside();
-  return 1;
+  return Prepare(mode);
 }
 
 int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, int n,
@@ -57,9 +56,28 @@ int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode
     State = MAPERR_INPUT;
     return 0;
   }
+  Overlaid = 0;
   if (!ControlLocal(mode == 0 ? second : first, mode)) return 0;
   FirstRun = 1;
   if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
+  return Prepare(mode);
+}
+
+int TObjectCutSubject::Prepare(int mode) {
+  const double near = 2.0 * Precision;
+  if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0))) {
+    // The first's contours less the second's outer contour (the subject
+    // loaded), decided once on the precision's grid.
+    if (!Overlay.Make(Precision, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, Data2, 0,
+                      TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE)) {
+      State = Overlay.State;
+      Count = 0;
+      return 0;
+    }
+    Overlaid = 1;
+    NextPiece = 0;
+    return 1;
+  }
   if (mode == 1 && Count < 2 && !InsideFlag) return 0;
   SetInside();
   return 1;
@@ -152,6 +170,8 @@ int TObjectCutSubject::CollectorOneObject(TDataEdit* result, int n) {
 }
 
 TDataEdit* TObjectCutSubject::GetNextObject() {
+  if (Overlaid)
+    return NextOverlaid(Overlay, &NextPiece, Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
   if (Mode != 1 || State != 0 || Count < 2) return nullptr;
   // Every trace uses up its start crossing, so the walk ends.
   for (int guard = 0; guard <= Count + 1; ++guard) {
@@ -248,11 +268,9 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     // The pieces are the parts of the object inside the area (its holes
     // too with the hole union); the crossings are still classified for
     // those who read them.
-    Overlay.Start(Precision);
-    if (!Overlay.Add(Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST) ||
-        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) ||
-        !Overlay.Build(TNodedOverlay::INTERSECTION)) {
-      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    if (!Overlay.Make(Precision, Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST, Data2, -1,
+                      TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION)) {
+      State = Overlay.State;
       Count = 0;
       return 0;
     }
@@ -380,18 +398,7 @@ TDataEdit* TObjectCut::GetNextObject() {
 // turns, cleaned of beaks; a piece that cleaning leaves without area is
 // passed over.
 TDataEdit* TObjectCut::GetNextOverlaid() {
-  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
-  while (State == 0 && NextPiece < Overlay.Pieces()) {
-    if (!Overlay.WritePiece(NextPiece++, &Result, ResultKind, positive)) {
-      State = MAPERR_MEMORY;
-      return nullptr;
-    }
-    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
-    DeleteBeak(&Result);
-    if (Result.PointCount(0) < 4 || Result.SquareSubject(0) <= 0.0) continue;
-    return &Result;
-  }
-  return nullptr;
+  return NextOverlaid(Overlay, &NextPiece, Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
 }
 
 int TObjectCut::TracePiece() {

@@ -17,7 +17,7 @@
 // crossings closer than twice the precision, holes touching a contour) or
 // whose holes may split a piece come from the noded overlay: each piece an
 // outer ring with the holes inside it, none of fewer than four points or
-// without area.
+// without area, the largest first.
 //
 // Pieces are handed out in the worker's result buffer, which the next call
 // overwrites; callers copy them out. States are those of TPointCross.
@@ -56,6 +56,19 @@ class MAPCLASS TObjectCutSubject : public TPointCross {
                          TDataEdit* m2);
   // 1 when q lies inside neither a nor b, or p lies outside both; else 3.
   static int GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* a, TDataEdit* b);
+
+ protected:
+  // Area pieces of contours that touch, and with CutHoles those of a first
+  // metric with holes, are the faces of the overlay inside the first's
+  // outer contour (and outside its holes, with CutHoles) and outside the
+  // second's; the crossings are left as the search found them.
+  TNodedOverlay Overlay;
+  LONG Overlaid = 0;   // the pieces come from the overlay
+  LONG NextPiece = 0;  // the next of them to hand out
+  LONG CutHoles = 0;   // the first's holes are taken out of the pieces
+  // After the crossings were found: the overlay or the classification; 1
+  // when pieces can be asked for.
+  int Prepare(int mode);
 };
 
 class MAPCLASS TObjectCut : public TPointCross {

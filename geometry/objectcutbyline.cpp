@@ -1,8 +1,6 @@
 // Cutting by a line.
 #include "geometry/objectcutbyline.h"
 
-#include <cstring>
-
 #include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
 
@@ -53,10 +51,7 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode,
 int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, int n,
                                   double precision) {
   Count = 0;
-  Phase = 0;
   Overlaid = 0;
-  LineKinds.clear();
-  ObjectKinds.clear();
   if (line == nullptr || object == nullptr || line->Record == nullptr ||
       object->Record == nullptr || (mode != 0 && mode != 1) || n < 0 ||
       n > object->Record->Count) {
@@ -69,16 +64,41 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     State = MAPERR_MEMORY;
     return 0;
   }
-  if (!IsClosed(Line)) DragPoints(&Line, 2.0, 0);
-  const int loaded = TPointCross::LoadObjects(&Line, object, mode, n, 0, precision);
+  if (!IsClosed(Line) && !Extend()) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  TPointCross::LoadObjects(&Line, object, mode, n, 0, precision);
   if (State != 0) return 0;
   if (mode == 1 && n > 0 && !ControlLocal(&Data2, mode)) {
     Count = 0;
     return 0;
   }
   if (mode == 1) return Split();
-  if (!loaded) return 0;
-  return SetInside();
+  return CutContour();
+}
+
+// The working line extended by 2.0 at both ends, its own end points kept
+// as vertices next to the new ones: its end segments stay exactly where
+// the caller's are, so that an object running along one is noded along it
+// and not a hair beside it.
+int TObjectCutByLine::Extend() {
+  const int n = Line.PointCount(0);
+  DOUBLEPOINT first, last;
+  double h1 = METRIC_NO_HEIGHT, h2 = METRIC_NO_HEIGHT;
+  if (n < 2 || !Line.GoPointSubject(1, 0)) return 1;
+  first = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
+  h1 = Line.HDouble();
+  if (!Line.GoPointSubject(n, 0)) return 1;
+  last = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
+  h2 = Line.HDouble();
+  if (!DragPoints(&Line, 2.0, 0)) return 1;
+  const auto keep = [this](int after, const DOUBLEPOINT& p, double h) {
+    if (!Line.GoPointSubject(after, 0) || !Line.InsertPoint(p.X, p.Y)) return false;
+    if (h != METRIC_NO_HEIGHT && Line.GoPointSubject(after + 1, 0)) Line.HDouble(h);
+    return true;
+  };
+  return keep(1, first, h1) && keep(n, last, h2) ? 1 : 0;
 }
 
 // An area is cut through the overlay of its contours and the line: the
@@ -86,16 +106,33 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
 // nothing.
 int TObjectCutByLine::Split() {
   Count = 0;
-  Overlay.Start(Precision);
   // The extended line as given: the clean-up of the crossing search takes
   // away the vertices where a line turns back on itself, which shortens it.
-  if (!Overlay.Add(Line, 0, TNodedOverlay::LINE) ||
-      !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::SPLIT)) {
-    State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, -1, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT)) {
+    State = Overlay.State;
     return 0;
   }
   if (Overlay.Pieces() < 2) return 0;
   Overlaid = 1;
+  NextPiece = 0;
+  Side = 1;
+  return 1;
+}
+
+// Cut as a line, the object's contour is noded with the line: the pieces
+// are its stretches (those along the faces the line cuts a closed one
+// into, or between the points where the line meets an open one). Fewer
+// than two is no cut.
+int TObjectCutByLine::CutContour() {
+  Count = 0;
+  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
+                    TNodedOverlay::SPLIT, true)) {
+    State = Overlay.State;
+    return 0;
+  }
+  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;
+  Overlaid = 2;
   NextPiece = 0;
   Side = 1;
   return 1;
@@ -168,89 +205,20 @@ void TObjectCutByLine::CorrectPointCross(POINTCROSS* line, POINTCROSS* object, i
   }
 }
 
-void TObjectCutByLine::RemoveLineCrossing(int k) {
-  const int p = GetPointCrossEx(Cross2, Count, &Cross1[k]);
-  if (p < Count)
-    std::memmove(Cross2 + p, Cross2 + p + 1, size_t(Count - p - 1) * sizeof(POINTCROSS));
-  std::memmove(Cross1 + k, Cross1 + k + 1, size_t(Count - k - 1) * sizeof(POINTCROSS));
-  --Count;
-}
-
-int TObjectCutByLine::SetInside() {
-  if (State != 0 || Count == 0) return 0;
-  if (IsClosed(Data2)) {
-    for (int k = 0; k < Count; ++k)
-      GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, 0, Count, k, 0, 0);
-    if (IsClosed(Data1))
-      for (int k = 0; k < Count; ++k)
-        GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, 0, Count, k, 0, 0);
-    CorrectPointCross(Cross1, Cross2, Count, &Data2, &Data1);
-    // Touches do not cut.
-    for (int k = Count - 1; k >= 0; --k)
-      if (Cross1[k].Kind == CROSS_TOUCH_INSIDE || Cross1[k].Kind == CROSS_TOUCH_OUTSIDE)
-        RemoveLineCrossing(k);
-    // Where the line starts or ends inside the object it cuts nothing.
-    while (Count > 0 && Cross1[0].Kind == CROSS_EXIT) RemoveLineCrossing(0);
-    while (Count > 0 && Cross1[Count - 1].Kind == CROSS_ENTRY) RemoveLineCrossing(Count - 1);
-  } else {
-    for (int k = 0; k < Count; ++k) Cross1[k].Kind = Cross2[k].Kind = CROSS_TOUCH_INSIDE;
-  }
-  LineKinds.resize(size_t(Count));
-  ObjectKinds.resize(size_t(Count));
-  for (int k = 0; k < Count; ++k) {
-    LineKinds[size_t(k)] = Cross1[k].Kind;
-    ObjectKinds[size_t(k)] = Cross2[k].Kind;
-    Cross1[k].Position = Cross2[k].Position = 0;
-  }
-  Phase = 1;
-  return Count > 0 ? 1 : 0;
-}
-
-void TObjectCutByLine::RestoreKinds(int exchange) {
-  for (int k = 0; k < Count; ++k) {
-    Cross1[k].Kind = LineKinds[size_t(k)];
-    LONG kind = ObjectKinds[size_t(k)];
-    if (exchange && (kind == CROSS_EXIT || kind == CROSS_ENTRY)) kind = 3 - kind;
-    Cross2[k].Kind = kind;
-    Cross1[k].Position = Cross2[k].Position = 0;
-  }
-}
-
-TDataEdit* TObjectCutByLine::TraceLine() {
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    if (!Result.Create(ResultKind, 0)) return nullptr;
-    if (!CollectorOneObject(&Result, 0, 2)) return nullptr;
-    Result.DeleteEqualPoint(Precision, 0);
-    if (Result.PointCount(0) >= 2) {
-      if (Reverse) Result.ChangeDirection(0);
-      return &Result;
-    }
-  }
-  return nullptr;
-}
-
-TDataEdit* TObjectCutByLine::GetNextObject() {
-  if (Overlaid) return GetNextOverlaid();
-  for (int pass = 0; pass < 2; ++pass) {
-    if (State != 0 || Count == 0) return nullptr;
-    if (TDataEdit* piece = TraceLine()) return piece;
-    if (Phase != 1 || State != 0) return nullptr;
-    // The other side of the line.
-    Phase = 0;
-    RestoreKinds(IsClosed(Data2) ? 1 : 0);
-  }
-  return nullptr;
-}
-
 // The pieces on the left of the line where it first borders them, then
-// those on its right; each turns the way the object's outer contour turns.
-TDataEdit* TObjectCutByLine::GetNextOverlaid() {
+// those on its right; each turns the way the object's outer contour turns
+// (stretches run along it).
+TDataEdit* TObjectCutByLine::GetNextObject() {
+  if (!Overlaid) return nullptr;
   const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  const bool stretches = Overlaid == 2;
+  const int count = stretches ? Overlay.Stretches() : Overlay.Pieces();
   for (; State == 0 && Side <= 2; ++Side, NextPiece = 0) {
-    while (NextPiece < Overlay.Pieces()) {
+    while (NextPiece < count) {
       const int k = NextPiece++;
-      if (Overlay.PieceSide(k) != Side) continue;
-      if (!Overlay.WritePiece(k, &Result, ResultKind, positive)) {
+      if ((stretches ? Overlay.StretchSide(k) : Overlay.PieceSide(k)) != Side) continue;
+      if (!(stretches ? Overlay.WriteStretch(k, &Result, ResultKind)
+                      : Overlay.WritePiece(k, &Result, ResultKind, positive))) {
         State = MAPERR_MEMORY;
         return nullptr;
       }

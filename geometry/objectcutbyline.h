@@ -3,8 +3,9 @@
 // call, first those on one side of the line, then those on the other.
 //
 // The first metric is the cutting line, the second the object. The line is
-// worked on as a copy extended by 2.0 at both ends, so that a line ending on
-// the border still cuts; the caller's line is never changed.
+// worked on as a copy extended by 2.0 at both ends (its own end points kept
+// as vertices), so that a line ending on the border still cuts; the
+// caller's line is never changed.
 //
 // An area is cut through the noded overlay of its contours and the line:
 // the pieces are the faces inside the area, holes included, however the
@@ -14,18 +15,24 @@
 // the line where the line first borders it (first pass) or on its right
 // (second pass).
 //
-// A line object is cut at the crossings: where the cutting line meets it
-// without plainly crossing (a touch from inside: it runs along it, or comes
-// to it and turns back), each stretch of the cutting line between two
-// crossings next to such a touch is tested on its own: the two points at
-// distance 1.0 on the normal to it, near its start, both inside the object
-// mean it runs through the object; otherwise it runs along the border or
-// outside. The crossings around a tested stretch take their kinds from the
-// stretches on their two sides; what stays a touch does not cut. Crossings
-// where the line starts or ends inside the object do not cut: leading exits
-// and trailing entries are dropped with their partners. The kinds of the
-// first pass are kept; the second pass traces with the object's entries
-// and exits exchanged, which walks the other side of the line.
+// Cut as a line (mode 0), an open object is cut wherever the cutting line
+// meets it, crossing or touching it, and at both ends of a stretch the two
+// run along together (which is a piece of its own), not where they merely
+// share a vertex on the way; its pieces come in order along it. A closed
+// one is cut where the line runs through the area it bounds: its pieces
+// are the stretches of its contour along the faces the line cuts the area
+// into, those on the left of the line first. Both are found on the noding
+// of the contour with the line, as the area cut is; fewer than two pieces
+// is no cut.
+//
+// CorrectPointCross settles the classified crossings of a line that
+// touches an object from inside (runs along it, or comes to it and turns
+// back), for callers that trace crossings themselves: each stretch of the
+// cutting line between two crossings next to such a touch is tested on its
+// own, the two points at distance 1.0 on the normal to it, near its start,
+// both inside the object meaning it runs through the object, and the
+// crossings around it take their kinds from the stretches on their two
+// sides.
 #pragma once
 
 #include <vector>
@@ -63,25 +70,19 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   static int GetPlacePoint(const DOUBLEPOINT* p, const DOUBLEPOINT* q, TDataEdit* object);
 
  private:
-  int SetInside();
   // 1 when the stretch of the line from crossing a to crossing b runs
   // through the object.
   int Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
               TDataEdit* lineMetric);
-  void RemoveLineCrossing(int k);
-  void RestoreKinds(int exchange);
-  TDataEdit* TraceLine();
+  int Extend();
   int Split();
-  TDataEdit* GetNextOverlaid();
+  int CutContour();
 
   TDataEdit Line;   // the extended copy of the cutting line
-  TNodedOverlay Overlay;  // an area cut: its pieces
-  int Overlaid = 0;
+  TNodedOverlay Overlay;  // an area cut: its pieces; a contour cut as a line: its stretches
+  int Overlaid = 0;       // 1 the overlay's pieces, 2 its stretches
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
-  std::vector<LONG> LineKinds;
-  std::vector<LONG> ObjectKinds;
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through
   std::vector<int> Partner;
-  int Phase = 0;  // 1: the second pass is still due; 0: the last pass runs
 };

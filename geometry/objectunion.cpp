@@ -146,10 +146,9 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
 // the snap distance allows; apart they stay GEOMETRY_ERR_APART.
 int TObjectUnion::UniteOverlaid() {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    Overlay.Start(Precision);
-    if (!Overlay.Add(Data1, -1, TNodedOverlay::FIRST) ||
-        !Overlay.Add(Data2, -1, TNodedOverlay::SECOND) || !Overlay.Build(TNodedOverlay::UNION)) {
-      State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+    if (!Overlay.Make(Precision, Data1, -1, TNodedOverlay::FIRST, Data2, -1, TNodedOverlay::SECOND,
+                      TNodedOverlay::UNION)) {
+      State = Overlay.State;
       return 0;
     }
     if (Overlay.OutersMeet()) {

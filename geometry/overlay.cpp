@@ -8,6 +8,19 @@
 #include "geometry/pointcross.h"
 #include "geometry/workhelpers.h"
 
+namespace {
+
+using Key = TNodedPlane::Key;
+using Step = std::pair<Key, Key>;
+
+bool KeyLess(const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; }
+Step StepOf(const Key& a, const Key& b) { return KeyLess(a, b) ? Step(a, b) : Step(b, a); }
+bool StepLess(const Step& a, const Step& b) {
+  return KeyLess(a.first, b.first) || (!KeyLess(b.first, a.first) && KeyLess(a.second, b.second));
+}
+
+}  // namespace
+
 void TNodedOverlay::Start(double precision) {
   Step = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
   Plane.Start(Step, false, false);
@@ -17,17 +30,17 @@ void TNodedOverlay::Start(double precision) {
   State = 0;
 }
 
-bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner) {
+bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner, bool asLine) {
   if (metric.Record == nullptr) return false;
   Heights = Heights || metric.DatDimension() != 0;
   auto add = [&](int c, const std::vector<DOUBLEPOINT>& p, const std::vector<double>& h) {
     if (p.empty() || (s >= 0 && c != s)) return;
-    const bool closed = owner != LINE ||
+    const bool closed = (owner != LINE && !asLine) ||
                         (p.size() > 2 && p.front().X == p.back().X && p.front().Y == p.back().Y);
     // Parity: an area's contours flip its bit; a line flips nothing and
-    // marks the edges it runs along.
-    Plane.AddPath(p.data(), static_cast<int>(p.size()), closed, owner == LINE ? 0 : 1 << owner,
-                  owner == LINE);
+    // marks the edges it runs along; an open contour bounds nothing.
+    Plane.AddPath(p.data(), static_cast<int>(p.size()), closed,
+                  owner == LINE || !closed ? 0 : 1 << owner, owner == LINE);
     Owner.push_back(owner | (c == 0 ? 4 : 0));
     InH.insert(InH.end(), h.begin(), h.end());
   };
@@ -40,7 +53,12 @@ bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner) {
 int TNodedOverlay::Build(int operation) {
   const auto inside = [operation](int32_t label) {
     const int l = label & 3;
-    return operation == INTERSECTION ? l == 3 : operation == UNION ? l != 0 : (l & 2) != 0;
+    switch (operation) {
+      case INTERSECTION: return l == 3;
+      case UNION: return l != 0;
+      case DIFFERENCE: return l == 1;
+      default: return (l & 2) != 0;
+    }
   };
   // The union is one metric: its parts meeting at points are joined there,
   // so that every contour but the first is a whole hole.
@@ -51,6 +69,14 @@ int TNodedOverlay::Build(int operation) {
   State = 0;
   if (Heights) TakeHeights();
   return 1;
+}
+
+int TNodedOverlay::Make(double precision, TDataEdit& first, int s1, int o1, TDataEdit& second,
+                        int s2, int o2, int operation, bool secondAsLine) {
+  Start(precision);
+  if (Add(first, s1, o1) && Add(second, s2, o2, secondAsLine) && Build(operation)) return 1;
+  if (State == 0) State = MAPERR_MEMORY;
+  return 0;
 }
 
 // The height of every station: its point's, or interpolated along the
@@ -101,19 +127,27 @@ int TNodedOverlay::WriteRing(int r, TDataEdit* out, int subject, bool reverse) {
   Ring.clear();
   Plane.ForRing(r, [this](int32_t i) { Ring.push_back(i); });
   const int n = static_cast<int>(Ring.size());
+  if (n == 0) return 0;
   int start = 0;
   for (int k = 1; k < n; ++k) {
     const TNodedPlane::Key& p = Plane.Stations[Ring[k]].key;
     const TNodedPlane::Key& s = Plane.Stations[Ring[start]].key;
     if (p.x < s.x || (p.x == s.x && p.y < s.y)) start = k;
   }
+  std::rotate(Ring.begin(), Ring.begin() + start, Ring.end());
+  if (reverse) std::reverse(Ring.begin() + 1, Ring.end());
+  Ring.push_back(Ring[0]);
+  return WriteStations(Ring, 0, n + 1, out, subject);
+}
+
+int TNodedOverlay::WriteStations(const std::vector<int32_t>& stations, int first, int count,
+                                 TDataEdit* out, int subject) {
   const bool heights = out->DatDimension() != 0 && Heights;
-  for (int k = 0; k <= n; ++k) {
-    const int at = reverse ? (start - k % n + n) % n : (start + k) % n;
-    const TNodedPlane::Station& st = Plane.Stations[Ring[at]];
+  for (int k = first; k < first + count; ++k) {
+    const TNodedPlane::Station& st = Plane.Stations[stations[k]];
     const DOUBLEPOINT p = Plane.At(st.key);
     if (!out->AppendPointSubject(subject, p.X, p.Y)) return 0;
-    if (heights) out->HDouble(st.node >= 0 ? NodeH[st.node] : StationH[Ring[at]]);
+    if (heights) out->HDouble(st.node >= 0 ? NodeH[st.node] : StationH[stations[k]]);
   }
   return 1;
 }
@@ -159,4 +193,168 @@ bool TNodedOverlay::OutersMeet() {
   if (outer[0] < 0 || outer[1] < 0) return false;
   return Plane.PathHolds(outer[0], Plane.Ends[Plane.Paths[outer[1]].ends]) ||
          Plane.PathHolds(outer[1], Plane.Ends[Plane.Paths[outer[0]].ends]);
+}
+
+// The stretches of the contour cut. A closed one: each piece's outer ring,
+// cut where it runs along the line alone (a ring running along the contour
+// all round is one stretch, closed).
+int TNodedOverlay::CutContour(int positive) {
+  Runs.clear();
+  RunStations.clear();
+  int path = -1;
+  for (size_t k = 0; k < Plane.Paths.size() && path < 0; ++k)
+    if ((Owner[k] & 3) == SECOND) path = static_cast<int>(k);
+  if (path < 0) return 0;
+  if (!Plane.Paths[path].closed) {
+    OpenStretches(path);
+    return Stretches();
+  }
+  const auto emit = [this, positive](size_t from, int side) {
+    if (!positive)
+      std::reverse(RunStations.begin() + static_cast<std::ptrdiff_t>(from), RunStations.end());
+    Runs.push_back(
+        Run{static_cast<int32_t>(from), static_cast<int32_t>(RunStations.size() - from), side});
+  };
+  for (int k = 0; k < Pieces(); ++k) {
+    const int side = Plane.Parts[k].side;
+    Ring.clear();
+    Along.clear();
+    Plane.ForRingSteps(Plane.Parts[k].shell, [this](int32_t i, bool along) {
+      Ring.push_back(i);
+      Along.push_back(along ? 1 : 0);
+    });
+    const size_t n = Ring.size();
+    size_t line = 0;
+    while (line < n && Along[line]) ++line;
+    if (line == n) {
+      const size_t from = RunStations.size();
+      RunStations.insert(RunStations.end(), Ring.begin(), Ring.end());
+      RunStations.push_back(Ring[0]);
+      emit(from, side);
+      continue;
+    }
+    // From the step after one along the line, round to it.
+    size_t from = RunStations.size();
+    bool open = false;
+    for (size_t t = 1; t <= n; ++t) {
+      const size_t i = (line + t) % n;
+      if (Along[i]) {
+        if (!open) RunStations.push_back(Ring[i]), open = true;
+        RunStations.push_back(Ring[(i + 1) % n]);
+      } else if (open) {
+        emit(from, side);
+        from = RunStations.size();
+        open = false;
+      }
+    }
+  }
+  return Stretches();
+}
+
+void TNodedOverlay::FileOther(int owner) {
+  OtherKeys.clear();
+  OtherSteps.clear();
+  for (size_t k = 0; k < Plane.Paths.size(); ++k) {
+    if ((Owner[k] & 3) != owner) continue;
+    const TNodedPlane::Path& l = Plane.Paths[k];
+    for (int32_t i = l.route; i < l.route + l.stations; ++i) {
+      OtherKeys.push_back(Plane.Stations[i].key);
+      if (i > l.route)
+        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, Plane.Stations[i].key));
+    }
+  }
+  std::sort(OtherKeys.begin(), OtherKeys.end(), KeyLess);
+  std::sort(OtherSteps.begin(), OtherSteps.end(), StepLess);
+}
+
+bool TNodedOverlay::OnOther(const Key& k) const {
+  return std::binary_search(OtherKeys.begin(), OtherKeys.end(), k, KeyLess);
+}
+
+bool TNodedOverlay::AlongOther(const Key& a, const Key& b) const {
+  return std::binary_search(OtherSteps.begin(), OtherSteps.end(), StepOf(a, b), StepLess);
+}
+
+void TNodedOverlay::AddRun(int path, int32_t from, int32_t to, int side) {
+  const int32_t route = Plane.Paths[path].route;
+  Runs.push_back(Run{static_cast<int32_t>(RunStations.size()), to - from + 1, side});
+  for (int32_t j = from; j <= to; ++j) RunStations.push_back(route + j);
+}
+
+// The stretches of an open contour between the points where the line
+// meets it: a point of both cuts, unless the two run along each other on
+// both sides of it. Everything is compared on the grid, where the noding
+// made every meeting point a station of both.
+void TNodedOverlay::OpenStretches(int path) {
+  FileOther(LINE);
+  const TNodedPlane::Path& p = Plane.Paths[path];
+  const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
+  int32_t from = 0;
+  for (int32_t i = 1; i < p.stations; ++i) {
+    if (i + 1 < p.stations &&
+        (!OnOther(key(i)) || (AlongOther(key(i - 1), key(i)) && AlongOther(key(i), key(i + 1)))))
+      continue;
+    AddRun(path, from, i, 1);
+    from = i;
+  }
+}
+
+int TNodedOverlay::OutsideStretches(int* whole) {
+  Runs.clear();
+  RunStations.clear();
+  *whole = 0;
+  int line = -1, area = -1;
+  for (size_t k = 0; k < Plane.Paths.size(); ++k) {
+    const int owner = Owner[k] & 3;
+    if (owner == LINE && line < 0) line = static_cast<int>(k);
+    if (owner == SECOND && (Owner[k] & 4) && area < 0) area = static_cast<int>(k);
+  }
+  if (line < 0 || area < 0 || !Plane.Paths[area].closed) return 0;
+  FileOther(SECOND);
+  const TNodedPlane::Path& p = Plane.Paths[line];
+  const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
+  // Between two places where it meets the contour the line lies wholly
+  // outside, inside or (one step shared) along it; the middle of its first
+  // step there, off the contour, tells which.
+  int32_t start = 0, from = -1;
+  bool all = p.stations > 1;
+  for (int32_t i = 1; i < p.stations; ++i) {
+    if (i + 1 < p.stations && !OnOther(key(i))) continue;
+    const Key& a = key(start);
+    const Key& b = key(start + 1);
+    const bool outside = !(i == start + 1 && AlongOther(a, b)) &&
+                         !Plane.RouteHolds(area, Key{a.x + b.x, a.y + b.y});
+    if (outside && from < 0) from = start;
+    if (!outside) {
+      all = false;
+      if (from >= 0) AddRun(line, from, start, 1);
+      from = -1;
+    }
+    start = i;
+  }
+  if (from >= 0) {
+    AddRun(line, from, p.stations - 1, 1);
+    // A closed line goes on past the station its route starts from: a
+    // stretch outside there is one.
+    if (p.closed && Runs.size() > 1 && RunStations[Runs[0].first] == p.route && !OnOther(key(0))) {
+      for (int32_t k = 1; k < Runs[0].count; ++k) {
+        const int32_t station = RunStations[Runs[0].first + k];
+        RunStations.push_back(station);
+      }
+      Runs.back().count += Runs[0].count - 1;
+      Runs.erase(Runs.begin());
+    }
+  }
+  *whole = all ? 1 : 0;
+  return Stretches();
+}
+
+int TNodedOverlay::StretchSide(int k) const {
+  if (k < 0 || k >= Stretches()) return 0;
+  return Runs[k].side;
+}
+
+int TNodedOverlay::WriteStretch(int k, TDataEdit* out, int kind) {
+  if (out == nullptr || k < 0 || k >= Stretches() || !out->Create(kind, 0)) return 0;
+  return WriteStations(RunStations, Runs[k].first, Runs[k].count, out, 0);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
 namespace {
@@ -259,4 +260,18 @@ int TPointCross::InsideDimensions(TDataEdit* metric, const DFRAME* frame, int n)
 int TPointCross::CreateDataObject(TDataEdit* destination, TDataEdit* source, int n) {
   if (destination == nullptr || source == nullptr) return 0;
   return destination->LoadSubject(source, n);
+}
+
+TDataEdit* TPointCross::NextOverlaid(TNodedOverlay& overlay, LONG* next, int positive) {
+  while (State == 0 && *next < overlay.Pieces()) {
+    if (!overlay.WritePiece((*next)++, &Result, ResultKind, positive)) {
+      State = MAPERR_MEMORY;
+      return nullptr;
+    }
+    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+    DeleteBeak(&Result);
+    if (Result.PointCount(0) < 4 || Result.SquareSubject(0) <= 0.0) continue;
+    return &Result;
+  }
+  return nullptr;
 }

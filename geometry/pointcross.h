@@ -36,6 +36,7 @@
 #include "platform/export.h"
 #include "platform/win_types.h"
 
+class TNodedOverlay;
 class TObjectInfo;
 
 // Classification of a crossing as seen from one contour.
@@ -284,6 +285,12 @@ class MAPCLASS TPointCross {
   // either, where the metrics' frames meet or everywhere; 1 also when a
   // metric cannot be read.
   int TouchingHoles(int firstHoles, int everywhere, double tolerance);
+  // The next of an overlay's pieces, from *next on, into the result
+  // buffer: turning the way of positive area when positive (else the
+  // other way), moved back to the second object's sheet and cleaned of
+  // beaks; a piece that cleaning leaves without area is passed over. Null
+  // when none is left (MAPERR_MEMORY when one could not be written).
+  TDataEdit* NextOverlaid(TNodedOverlay& overlay, LONG* next, int positive);
 
  private:
   // A vertex of one contour found within the precision of the other: at

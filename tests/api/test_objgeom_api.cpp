@@ -323,4 +323,53 @@ TEST_F(ObjGeomObjects, TouchingObjectsAreCutAndUnitedWholeAndRefusalsLeaveACode)
   EXPECT_EQ(0, error(square));
 }
 
+TEST_F(ObjGeomObjects, ConsentOfAreasWhoseSidesMeetAndALineCutAsALine) {
+  const HOBJ square = Make({kSquare});
+  const HOBJ half = Make({{{50, 0}, {50, 100}, {150, 100}, {150, 0}, {50, 0}}});
+  const HOBJ corner = Make({{{100, 100}, {100, 200}, {200, 200}, {200, 100}, {100, 100}}});
+  const HOBJ same = Make({kSquare});
+  const HOBJ result = Make({});
+  // The consent hands out the parts of the second object outside the
+  // first: the half of each square the other leaves, a square met at a
+  // corner only whole, nothing of a square lying on the other.
+  const struct {
+    HOBJ first, second;
+    std::vector<double> areas;
+  } cases[] = {{square, half, {5000}}, {half, square, {5000}}, {square, corner, {10000}},
+               {square, same, {}}};
+  for (const auto& c : cases) {
+    HANDLE consent = mapCreateObjectsConsent(c.first, c.second, 1, 0.0);
+    ASSERT_NE(nullptr, consent);
+    std::vector<double> areas;
+    for (int guard = 0; guard < 10 && mapGetNextConsent(consent, result) == result; ++guard)
+      areas.push_back(Measure(result, true));
+    ASSERT_EQ(c.areas.size(), areas.size());
+    for (size_t i = 0; i < areas.size(); ++i) EXPECT_NEAR(c.areas[i], areas[i], 0.01);
+    mapFreeObjectsConsent(consent);
+  }
+  // Parts of the half inside the square and outside it.
+  EXPECT_EQ(3, mapCheckOverlap(square, half, 0.0));
+
+  // A road cut as a line by a line across it: the stretch before the line,
+  // then the one after it.
+  const HOBJ road = Make({{{0, 50}, {100, 50}}});
+  const HOBJ across = Make({{{50, -50}, {50, 150}}});
+  HANDLE cut = mapCreateObjectCutByLine(across, road, 0, 0.0);
+  ASSERT_NE(nullptr, cut);
+  std::vector<double> starts;
+  for (int guard = 0; guard < 10 && mapGetNextCut(cut, result) == result; ++guard) {
+    EXPECT_NEAR(50.0, Measure(result, false), 0.05);
+    TDataEdit plane;
+    plane.Init();
+    ASSERT_EQ(1, TObjectInfo::FromHandle(result)->PutDataPlane(&plane));
+    ASSERT_NE(nullptr, plane.GoPointSubject(1, 0));
+    starts.push_back(plane.XDouble() - X0);
+    plane.Free();
+  }
+  mapFreeObjectsCut(cut);
+  ASSERT_EQ(2u, starts.size());
+  EXPECT_NEAR(0.0, starts[0], 0.01);
+  EXPECT_NEAR(50.0, starts[1], 0.01);
+}
+
 }  // namespace

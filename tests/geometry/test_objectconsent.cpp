@@ -1,11 +1,39 @@
 // Consent of two objects: the parts of the first outside the second, with
-// the first's holes cut into them or kept inside them.
+// the first's holes cut into them or kept inside them; areas whose sides
+// meet, and pairs snapped to a grid against GEOS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "geometry/objectconsent.h"
 #include "support/contours.h"
+#include "support/grid_pairs.h"
+
+namespace {
+
+// The pieces a consent hands out: their number, their area (outer
+// contours less holes), and whether each turns the way `turn` does.
+struct Handed {
+  int pieces = 0;
+  double area = 0;
+  bool turning = true;
+};
+
+Handed HandOut(TObjectConsent& consent, double turn = 0) {
+  Handed h;
+  for (int guard = 0; guard < 100; ++guard) {
+    TDataEdit* p = consent.GetNextObject();
+    if (p == nullptr) break;
+    ++h.pieces;
+    h.area += p->Square();
+    h.turning = h.turning && (turn > 0) == (p->SignedSquareSubject(0) > 0);
+  }
+  return h;
+}
+
+}  // namespace
 
 TEST(ObjectConsent, PartsOutsideTheOtherWithTheirHoles) {
   struct Case {
@@ -34,17 +62,9 @@ TEST(ObjectConsent, PartsOutsideTheOtherWithTheirHoles) {
     ASSERT_TRUE(Fill(b, METRIC_F64, c.second));
     TObjectConsent consent;
     consent.LoadObjects(&a, &b, 1, 0, 0.001);
-    int pieces = 0;
-    double area = 0;
-    for (int guard = 0; guard < 20; ++guard) {
-      TDataEdit* p = consent.GetNextObject();
-      if (p == nullptr) break;
-      ++pieces;
-      for (int s = 0; s <= p->Record->Count; ++s)
-        area += s == 0 ? p->SquareSubject(0) : -p->SquareSubject(s);
-    }
-    EXPECT_EQ(c.pieces, pieces) << c.name;
-    EXPECT_NEAR(c.area, area, 1e-6) << c.name;
+    const Handed h = HandOut(consent);
+    EXPECT_EQ(c.pieces, h.pieces) << c.name;
+    EXPECT_NEAR(c.area, h.area, 1e-6) << c.name;
   }
 }
 
@@ -95,4 +115,170 @@ TEST(ObjectConsent, StretchesOfALineOutsideAnAreaPartByPart) {
   ASSERT_EQ(2u, first.size());
   EXPECT_EQ(-5, first.front().x);
   EXPECT_EQ(0, first.back().x);
+}
+
+TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
+  const Contour sq = Square(0, 0, 10, 10);
+  Contour turned = sq;
+  std::reverse(turned.begin(), turned.end());
+  const double X = 6000000, Y = 7400000;  // plane coordinates of a map sheet
+  struct Case {
+    const char* name;
+    std::vector<Contour> first, second;
+    int pieces;
+    double area;
+  } cases[] = {
+      {"part of a side shared, the shifted one first", {Square(5, 0, 15, 10)}, {sq}, 1, 50},
+      {"on a sheet",
+       {Square(X + 50, Y, X + 150, Y + 100)},
+       {Square(X, Y, X + 100, Y + 100)},
+       1,
+       5000},
+      {"sides along each other in part", {sq}, {Square(5, 2, 15, 10)}, 1, 60},
+      {"a whole side shared", {sq}, {Square(10, 0, 20, 10)}, 1, 100},
+      {"a corner shared", {sq}, {Square(10, 10, 20, 20)}, 1, 100},
+      {"identical", {sq}, {sq}, 0, 0},
+      {"identical, turned the other way", {sq}, {turned}, 0, 0},
+      {"inside, touching a side", {Square(0, 2, 5, 8)}, {sq}, 0, 0},
+      {"around one touching its side", {sq}, {Square(0, 2, 5, 8)}, 1, 70},
+      {"a hole along the other's side", {sq, Square(2, 2, 5, 5)}, {Square(5, 0, 15, 10)}, 1, 41},
+      {"a hole inside, the other along a side",
+       {sq, Square(1, 1, 2, 2)},
+       {Square(5, 0, 15, 10)},
+       1,
+       49},
+      {"cut in two along sides", {sq}, {Square(4, 0, 6, 10)}, 2, 80},
+  };
+  for (const Case& c : cases) {
+    Metric a, b;
+    ASSERT_TRUE(Fill(a, METRIC_F64, c.first));
+    ASSERT_TRUE(Fill(b, METRIC_F64, c.second));
+    TObjectConsent consent;
+    EXPECT_EQ(1, consent.LoadObjects(&a, &b, 1, 0, 0.001)) << c.name;
+    // Each piece turns the way the first's outer contour turns.
+    const Handed h = HandOut(consent, a.SignedSquareSubject(0));
+    EXPECT_EQ(c.pieces, h.pieces) << c.name;
+    EXPECT_NEAR(c.area, h.area, 1e-6) << c.name;
+    EXPECT_TRUE(h.turning) << c.name;
+    EXPECT_EQ(0, consent.State) << c.name;
+  }
+}
+
+namespace {
+
+// The stretches of a line outside an area (its closed region) by GEOS,
+// segment by segment: the parts of each segment the area covers, as
+// distances along the line, the stretches between them outside. A point
+// where the line only touches the area does not end a stretch. Their
+// length, and their number (those longer than `width`, and for `sure` than
+// ten times that).
+Measured OutsideAlong(const GridOracle& geos, const Contour& line, const GEOSGeometry* area,
+                      double width) {
+  std::vector<Shared> covered;
+  const double at = SharedAlong(geos, line, area, 0.0, covered);
+  std::erase_if(covered, [](const Shared& s) { return s.hi <= s.lo; });
+  std::sort(covered.begin(), covered.end(),
+            [](const Shared& x, const Shared& y) { return x.lo < y.lo; });
+  std::vector<std::pair<double, double>> gaps;
+  double from = 0;
+  for (const Shared& c : covered) {
+    if (c.lo > from) gaps.emplace_back(from, c.lo);
+    from = std::max(from, c.hi);
+  }
+  if (at > from) gaps.emplace_back(from, at);
+  // A line ending where it starts is a ring: its last stretch goes on
+  // into its first.
+  const size_t n = line.size();
+  if (n > 2 && line[0].x == line[n - 1].x && line[0].y == line[n - 1].y && gaps.size() > 1 &&
+      gaps.front().first == 0 && gaps.back().second == at) {
+    gaps.front().first -= gaps.back().second - gaps.back().first;
+    gaps.pop_back();
+  }
+  Measured m;
+  for (const auto& [lo, hi] : gaps) {
+    m.area += hi - lo;
+    if (hi - lo > width) ++m.parts;
+    if (hi - lo > 10 * width) ++m.sure;
+  }
+  return m;
+}
+
+}  // namespace
+
+TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
+  GridOracle geos;
+  GEOSContextHandle_t h = geos.handle();
+  Tally areas{"consent of areas"}, lines{"consent of a line"};
+  // One worker loaded again for every pair.
+  TObjectConsent consent;
+  int n = 0;
+  for (const GridPair& pair : RandomGridPairs(103, 3000)) {
+    ++n;
+    // The first's parts outside the second's outer contour, both ways
+    // round. Outer contours that meet nowhere give no piece (the first
+    // inside the second) or no worker (the second inside the first, or
+    // the two apart).
+    for (int order = 0; order < 2; ++order) {
+      const Shape& first = order ? pair.b : pair.a;
+      const Shape& second = order ? pair.a : pair.b;
+      Metric a, b;
+      ASSERT_TRUE(Fill(a, METRIC_F64, first));
+      ASSERT_TRUE(Fill(b, METRIC_F64, second));
+      GEOSGeometry* ga = geos.Parity(first);
+      GEOSGeometry* gb = geos.Polygon({second[0]});
+      GEOSGeometry* rest = GEOSDifference_r(h, ga, gb);
+      GEOSGeometry* ra = geos.Line(first[0]);
+      GEOSGeometry* rb = geos.Line(second[0]);
+      const bool meet = GEOSIntersects_r(h, ra, rb) == 1;
+      consent.InitPointCross();
+      const Outcome o = Pieces(consent, consent.LoadObjects(&a, &b, 1, 0, 0.001) != 0);
+      areas.Check(pair, n, o, geos.Measure(rest, 0.001),
+                  0.001 * (Perimeters(first) + Perimeters(second)), !meet);
+      for (GEOSGeometry* g : {ga, gb, rest, ra, rb}) GEOSGeom_destroy_r(h, g);
+    }
+    // The line's stretches outside b's outer contour; a line that does not
+    // enter it is not cut.
+    if (Spiky(pair.line)) continue;
+    Metric line, b;
+    ASSERT_TRUE(Fill(line, METRIC_F64, {pair.line}));
+    ASSERT_TRUE(Fill(b, METRIC_F64, pair.b));
+    GEOSGeometry* gl = geos.Line(pair.line);
+    GEOSGeometry* gb = geos.Polygon({pair.b[0]});
+    const bool enters = GEOSRelatePattern_r(h, gl, gb, "T********") == 1;
+    consent.InitPointCross();
+    const Outcome o = Pieces(consent, consent.LoadObjects(&line, &b, 0, 0, 0.001) != 0, true);
+    lines.Check(pair, n, o, OutsideAlong(geos, pair.line, gb, 0.001), 0.001 * Perimeter(pair.line),
+                !enters);
+    for (GEOSGeometry* g : {gl, gb}) GEOSGeom_destroy_r(h, g);
+  }
+  for (const Tally* t : {&areas, &lines}) {
+    std::printf("%s: %d pairs, %d wrong, %d refused\n", t->name, n, t->wrong, t->refused);
+    EXPECT_EQ(0, t->wrong) << t->name;
+    EXPECT_EQ(0, t->refused) << t->name;
+  }
+}
+
+TEST(ObjectConsent, AgreesWithGeosOnPairsInGeneralPosition) {
+  GeosOracle geos;
+  GEOSContextHandle_t h = geos.handle();
+  // Stars crossing (traced from their crossings) and stars with holes
+  // (through the overlay): the first less the second's outer contour.
+  std::vector<std::pair<Shape, Shape>> pairs;
+  for (const auto& [a, b] : RandomStarPairs(geos, 48, 40)) pairs.push_back({{a}, {b}});
+  for (const auto& [a, b] : RandomHoledPairs(geos, 49, 30)) pairs.push_back({a, b});
+  int n = 0;
+  for (const auto& [first, second] : pairs) {
+    ++n;
+    Metric a, b;
+    ASSERT_TRUE(Fill(a, METRIC_F64, first));
+    ASSERT_TRUE(Fill(b, METRIC_F64, second));
+    TObjectConsent consent;
+    const double area = consent.LoadObjects(&a, &b, 1, 0, 0.001) ? HandOut(consent).area : 0.0;
+    GEOSGeometry* ga = geos.Polygon(first);
+    GEOSGeometry* gb = geos.Polygon({second[0]});
+    GEOSGeometry* rest = GEOSDifference_r(h, ga, gb);
+    EXPECT_NEAR(geos.Area(rest), area, 0.001 * (Perimeters(first) + Perimeters(second)))
+        << "pair " << n;
+    for (GEOSGeometry* g : {ga, gb, rest}) GEOSGeom_destroy_r(h, g);
+  }
 }

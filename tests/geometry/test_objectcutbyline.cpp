@@ -1,13 +1,18 @@
 // Cutting by a line: a square crossed by a line gives one piece on each
 // side, a line ending inside or ending on the border, and the caller's line
-// left unchanged.
+// left unchanged; lines and contours cut as lines where the cutting line
+// meets them, touches them or runs along them, and against GEOS on pairs
+// snapped to a grid.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <vector>
 
 #include "geometry/objectcutbyline.h"
 #include "support/contours.h"
+#include "support/grid_pairs.h"
 
 namespace {
 
@@ -144,4 +149,239 @@ TEST(ObjectCutByLine, HolesAreTakenOutOfThePiecesAndLinesAreCutToo) {
     lengths.push_back(p->Perimeter());
   }
   EXPECT_EQ((std::vector<double>{5, 5}), lengths);
+}
+
+namespace {
+
+// Lengths of the pieces, in the order handed out, and whether it loaded.
+std::vector<double> Lengths(TObjectCutByLine& cut, int loaded) {
+  std::vector<double> out;
+  for (int guard = 0; loaded && guard < 20; ++guard) {
+    TDataEdit* p = cut.GetNextObject();
+    if (p == nullptr) break;
+    EXPECT_EQ(0, p->Record->Count);
+    out.push_back(Perimeter(Points(*p, 0)));
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(ObjectCutByLine, LinesAreCutWhereTheCuttingLineMeetsThemAndContoursWhereItRunsThrough) {
+  const Contour road = {{0, 0}, {10, 0}};
+  const Contour roadWithVertex = {{0, 0}, {5, 0}, {10, 0}};
+  const Contour square = Square(0, 0, 10, 10);
+  struct Case {
+    const char* name;
+    Contour object, line;
+    std::vector<double> lengths;  // in the order handed out (sorted for contours)
+  } cases[] = {
+      {"a road crossed", road, {{5, -5}, {5, 5}}, {5, 5}},
+      {"a road crossed at its vertex", roadWithVertex, {{5, -5}, {5, 5}}, {5, 5}},
+      {"a road touched from one side", road, {{4, 5}, {5, 0}, {6, 5}}, {5, 5}},
+      {"a road touched at its vertex", roadWithVertex, {{4, 5}, {5, 0}, {6, 5}}, {5, 5}},
+      {"a road run along", road, {{3, -5}, {3, 0}, {7, 0}, {7, 5}}, {3, 4, 3}},
+      {"a road run along over its vertex",
+       roadWithVertex,
+       {{3, 5}, {3, 0}, {7, 0}, {7, 5}},
+       {3, 4, 3}},
+      {"a road crossed twice", road, {{2, -5}, {2, 5}, {8, 5}, {8, -5}}, {2, 6, 2}},
+      {"a road met at its end", road, {{10, -5}, {10, 5}}, {}},
+      {"a contour crossed", square, {{-5, 4}, {15, 4}}, {18, 22}},
+      {"a contour along a side", square, {{-5, 0}, {15, 0}}, {}},
+      {"a contour along a side, then across", square, {{-5, 0}, {5, 0}, {5, 15}}, {20, 20}},
+      {"a contour through two corners", square, {{-5, -5}, {15, 15}}, {20, 20}},
+      {"a contour touched at a corner", square, {{-5, -5}, {0, 0}, {-5, 5}}, {}},
+  };
+  for (const Case& c : cases) {
+    Metric object, line;
+    ASSERT_TRUE(Fill(object, METRIC_F64, {c.object}));
+    ASSERT_TRUE(Fill(line, METRIC_F64, {c.line}));
+    TObjectCutByLine cut;
+    const int loaded = cut.LoadObjects(&line, &object, 0, 0.001);
+    EXPECT_EQ(c.lengths.empty() ? 0 : 1, loaded) << c.name;
+    std::vector<double> lengths = Lengths(cut, loaded);
+    if (c.object.size() > 3) std::sort(lengths.begin(), lengths.end());
+    ASSERT_EQ(c.lengths.size(), lengths.size()) << c.name;
+    for (size_t i = 0; i < lengths.size(); ++i)
+      EXPECT_NEAR(c.lengths[i], lengths[i], 1e-9) << c.name;
+    EXPECT_EQ(0, cut.State) << c.name;
+  }
+  // The road's pieces run its way, the first from its start.
+  Metric object, line;
+  ASSERT_TRUE(Fill(object, METRIC_F64, {road}));
+  ASSERT_TRUE(Fill(line, METRIC_F64, {{{5, -5}, {5, 5}}}));
+  TObjectCutByLine cut;
+  ASSERT_EQ(1, cut.LoadObjects(&line, &object, 0, 0.001));
+  const Contour first = Points(*cut.GetNextObject(), 0);
+  ASSERT_EQ(2u, first.size());
+  EXPECT_EQ(0, first.front().x);
+  EXPECT_EQ(5, first.back().x);
+}
+
+namespace {
+
+// The stretches of a contour along the faces a line cuts the area inside
+// it into, by GEOS: each face's sides that lie on the contour (within the
+// precision), in runs between the sides along the line alone. Their
+// length and their number (those longer than the precision, and for
+// `sure` than ten times that).
+Measured ContourStretches(const GridOracle& geos, const Contour& contour, const Contour& line) {
+  GEOSContextHandle_t h = geos.handle();
+  GEOSGeometry* ring = geos.Line(contour);
+  GEOSGeometry* l = geos.Line(line);
+  GEOSGeometry* noded = GEOSUnionPrec_r(h, ring, l, 0.001);
+  const GEOSGeometry* parts[] = {noded};
+  GEOSGeometry* all = GEOSPolygonize_r(h, parts, 1);
+  GEOSGeometry* area = geos.Polygon({contour});
+  const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, area);
+  Measured m;
+  for (int i = 0; i < GEOSGetNumGeometries_r(h, all); ++i) {
+    const GEOSGeometry* f = GEOSGetGeometryN_r(h, all, i);
+    GEOSGeometry* point = GEOSPointOnSurface_r(h, f);
+    const bool in = GEOSPreparedContains_r(h, inside, point) == 1;
+    GEOSGeom_destroy_r(h, point);
+    if (!in) continue;
+    const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, GEOSGetExteriorRing_r(h, f));
+    unsigned n = 0;
+    GEOSCoordSeq_getSize_r(h, c, &n);
+    std::vector<Pt> pts(n);
+    for (unsigned k = 0; k < n; ++k) GEOSCoordSeq_getXY_r(h, c, k, &pts[k].x, &pts[k].y);
+    std::vector<bool> on(n - 1);
+    for (unsigned k = 0; k + 1 < n; ++k)
+      on[k] = PolylineDistance({(pts[k].x + pts[k + 1].x) / 2, (pts[k].y + pts[k + 1].y) / 2},
+                               contour) <= 0.001;
+    // The runs from a side along the line alone (from the start when
+    // there is none: along the contour all round).
+    unsigned first = 0;
+    while (first + 1 < n && on[first]) ++first;
+    if (first + 1 == n) first = 0;
+    double run = 0;
+    const auto end = [&]() {
+      if (run > 0.001) ++m.parts;
+      if (run > 0.01) ++m.sure;
+      run = 0;
+    };
+    for (unsigned t = 1; t < n; ++t) {
+      const unsigned k = (first + t) % (n - 1);
+      if (!on[k]) {
+        end();
+        continue;
+      }
+      const double l = std::hypot(pts[k + 1].x - pts[k].x, pts[k + 1].y - pts[k].y);
+      m.area += l;
+      run += l;
+    }
+    end();
+  }
+  GEOSPreparedGeom_destroy_r(h, inside);
+  for (GEOSGeometry* g : {ring, l, noded, all, area}) GEOSGeom_destroy_r(h, g);
+  return m;
+}
+
+// The pieces of a road cut by a line, by GEOS, segment by segment (noded
+// on the precision's grid): the road is cut at the points it shares with
+// the line and at both ends of the stretches it runs along it, not where
+// such a stretch passes one of its vertices, nor at its own ends. Its
+// length, and the number of pieces (those longer than the precision, and
+// for `sure` than ten times that; one when it is not cut).
+Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& line) {
+  GEOSGeometry* l = geos.Line(line);
+  std::vector<Shared> shared;
+  const double total = SharedAlong(geos, road, l, 0.001, shared);
+  GEOSGeom_destroy_r(geos.handle(), l);
+  std::vector<double> points;
+  std::vector<std::pair<double, double>> along;
+  for (const Shared& x : shared)
+    if (x.hi > x.lo) along.emplace_back(x.lo, x.hi);
+    else points.push_back(x.lo);
+  // The stretches along the line, joined where they meet; their ends cut,
+  // and so do the points shared apart from them.
+  std::sort(along.begin(), along.end());
+  std::vector<std::pair<double, double>> joined;
+  for (const auto& s : along)
+    if (!joined.empty() && s.first <= joined.back().second + 0.002)
+      joined.back().second = std::max(joined.back().second, s.second);
+    else
+      joined.push_back(s);
+  std::vector<double> cuts;
+  for (const auto& [lo, hi] : joined) cuts.push_back(lo), cuts.push_back(hi);
+  for (double p : points) {
+    bool within = false;
+    for (const auto& [lo, hi] : joined) within = within || (lo + 0.002 < p && p < hi - 0.002);
+    if (!within) cuts.push_back(p);
+  }
+  cuts.push_back(0);
+  cuts.push_back(total);
+  std::sort(cuts.begin(), cuts.end());
+  Measured m;
+  m.area = total;
+  for (size_t k = 1; k < cuts.size(); ++k) {
+    if (cuts[k] - cuts[k - 1] > 0.001) ++m.parts;
+    if (cuts[k] - cuts[k - 1] > 0.01) ++m.sure;
+  }
+  return m;
+}
+
+// A road on the grid within the frame, now and then beginning at a vertex
+// or along a side of the line, and running along grid lines; none that is
+// spiky or ends where it starts.
+Contour Road(std::mt19937_64& rng, const Contour& line, double x0, double y0, double x1,
+             double y1) {
+  for (;;) {
+    Contour road;
+    if (std::bernoulli_distribution(0.4)(rng)) {
+      const size_t k = std::uniform_int_distribution<size_t>(0, line.size() - 2)(rng);
+      road.push_back(line[k]);
+      if (std::bernoulli_distribution(0.5)(rng)) road.push_back(line[k + 1]);
+    }
+    const Contour rest = GridLine(rng, x0, y0, x1, y1, 0.5);
+    for (const Pt& p : rest)
+      if (road.empty() || road.back().x != p.x || road.back().y != p.y) road.push_back(p);
+    if (road.size() >= 2 && (road.front().x != road.back().x || road.front().y != road.back().y) &&
+        !Spiky(road))
+      return road;
+  }
+}
+
+}  // namespace
+
+TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGrid) {
+  GridOracle geos;
+  Tally contours{"contour cut as a line"}, roads{"road cut"};
+  std::mt19937_64 rng(104);
+  // One worker loaded again for every pair.
+  TObjectCutByLine cut;
+  int n = 0;
+  for (const GridPair& pair : RandomGridPairs(104, 3000)) {
+    ++n;
+    const Contour line = Extended(pair.line, 2.0);
+    Metric cutter, contour, road;
+    ASSERT_TRUE(Fill(cutter, METRIC_F64, {pair.line}));
+    ASSERT_TRUE(Fill(contour, METRIC_F64, {pair.b[0]}));
+    // A contour the line does not cut (nor a loop of it inside) is no
+    // piece.
+    if (!Spiky(pair.line)) {
+      const Measured stretches = ContourStretches(geos, pair.b[0], line);
+      cut.InitPointCross();
+      const Outcome o = Pieces(cut, cut.LoadObjects(&cutter, &contour, 0, 0.001) != 0, true);
+      contours.Check(pair, n, o, stretches, 0.001 * Perimeter(pair.b[0]), stretches.sure <= 1);
+    }
+
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    for (const Pt& q : pair.line)
+      x0 = std::min(x0, q.x), y0 = std::min(y0, q.y), x1 = std::max(x1, q.x),
+      y1 = std::max(y1, q.y);
+    const Contour r = Road(rng, pair.line, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
+    ASSERT_TRUE(Fill(road, METRIC_F64, {r}));
+    const Measured pieces = RoadPieces(geos, r, line);
+    cut.InitPointCross();
+    const Outcome o = Pieces(cut, cut.LoadObjects(&cutter, &road, 0, 0.001) != 0, true);
+    roads.Check(pair, n, o, pieces, 0.001 * Perimeter(r), pieces.sure <= 1);
+  }
+  for (const Tally* t : {&contours, &roads}) {
+    std::printf("%s: %d pairs, %d wrong, %d refused\n", t->name, n, t->wrong, t->refused);
+    EXPECT_EQ(0, t->wrong) << t->name;
+    EXPECT_EQ(0, t->refused) << t->name;
+  }
 }

@@ -4,14 +4,16 @@
 // shapes, parts lying in the other's holes, rectangles; lines drawn on the
 // same grid. And GEOS's answers for them: the region of a set of rings
 // counted by parity, its area and parts, and the faces a line cuts an area
-// into. Test-only.
+// into; and the tally of a worker's answers against them. Test-only.
 #pragma once
 
 #include <geos_c.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <utility>
 #include <vector>
@@ -152,6 +154,48 @@ class GridOracle : public GeosOracle {
     return m;
   }
 };
+
+// What another geometry shares with a polyline, segment by segment, as
+// distances along it: the stretches it covers (lo < hi) and the points it
+// touches (lo == hi), noded on a grid of `grid` when that is above 0. The
+// polyline's length.
+struct Shared {
+  double lo, hi;
+};
+inline double SharedAlong(const GridOracle& geos, const Contour& line, const GEOSGeometry* other,
+                          double grid, std::vector<Shared>& out) {
+  GEOSContextHandle_t h = geos.handle();
+  out.clear();
+  double at = 0;
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const Pt &a = line[i], &b = line[i + 1];
+    const double l = std::hypot(b.x - a.x, b.y - a.y);
+    GEOSGeometry* segment = geos.Line({a, b});
+    GEOSGeometry* in = grid > 0 ? GEOSIntersectionPrec_r(h, segment, other, grid)
+                                : GEOSIntersection_r(h, segment, other);
+    for (int k = 0; in != nullptr && k < GEOSGetNumGeometries_r(h, in); ++k) {
+      const GEOSGeometry* part = GEOSGetGeometryN_r(h, in, k);
+      const int type = GEOSGeomTypeId_r(h, part);
+      if (type != GEOS_POINT && type != GEOS_LINESTRING) continue;
+      const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, part);
+      unsigned n = 0;
+      GEOSCoordSeq_getSize_r(h, c, &n);
+      double lo = l, hi = 0;
+      for (unsigned j = 0; j < n; ++j) {
+        double x = 0, y = 0;
+        GEOSCoordSeq_getXY_r(h, c, j, &x, &y);
+        const double t = ((x - a.x) * (b.x - a.x) + (y - a.y) * (b.y - a.y)) / l;
+        lo = std::min(lo, t), hi = std::max(hi, t);
+      }
+      if (type == GEOS_POINT) out.push_back({at + lo, at + lo});
+      else if (hi > lo) out.push_back({at + lo, at + hi});
+    }
+    for (GEOSGeometry* g : {segment, in})
+      if (g != nullptr) GEOSGeom_destroy_r(h, g);
+    at += l;
+  }
+  return at;
+}
 
 // The contours of a metric.
 inline Shape RingsOf(TDataEdit& m) {
@@ -361,21 +405,41 @@ inline Contour GridLine(std::mt19937_64& rng, double x0, double y0, double x1, d
 }
 
 // The polyline extended at both ends by d along its end segments, as the
-// cutting worker extends it: one that ends where it starts (the same bytes)
-// stays.
+// cutting worker extends it (its own end points kept as vertices): one
+// that ends where it starts (the same bytes) stays.
 inline Contour Extended(Contour line, double d) {
   if (std::memcmp(&line.front().x, &line.back().x, sizeof(double)) == 0 &&
       std::memcmp(&line.front().y, &line.back().y, sizeof(double)) == 0)
     return line;
-  auto drag = [d](Pt& end, const Pt& base) {
+  auto drag = [d](Pt end, const Pt& base) {
     const double l = std::hypot(end.x - base.x, end.y - base.y);
-    if (l <= 0.001) return;
+    if (l <= 0.001) return end;
     end.x = base.x + (end.x - base.x) * (l + d) / l;
     end.y = base.y + (end.y - base.y) * (l + d) / l;
+    return end;
   };
-  drag(line.front(), line[1]);
-  drag(line.back(), line[line.size() - 2]);
+  const Pt first = drag(line.front(), line[1]);
+  const Pt last = drag(line.back(), line[line.size() - 2]);
+  line.insert(line.begin(), first);
+  line.push_back(last);
   return line;
+}
+
+// A line turning back on itself at a vertex, or within 20 degrees of it (at
+// its first vertex too when it ends where it starts): the workers take a
+// spike narrower than a degree away, and near the tip of one narrower than
+// 20 degrees its sides run within the precision of each other for several
+// times the precision, which the noding joins.
+inline bool Spiky(const Contour& line) {
+  const size_t n = line.size();
+  const bool closed = n > 2 && line[0].x == line[n - 1].x && line[0].y == line[n - 1].y;
+  for (size_t i = closed ? 1 : 2; i < n; ++i) {
+    const Pt &a = line[i >= 2 ? i - 2 : n - 2], &o = line[i - 1], &b = line[i];
+    const double cross = (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    const double dot = (a.x - o.x) * (b.x - o.x) + (a.y - o.y) * (b.y - o.y);
+    if (dot > 0 && std::fabs(cross) <= std::tan(std::numbers::pi / 9) * dot) return true;
+  }
+  return false;
 }
 
 // `count` pairs drawn from a generator of `seed`, of the kinds above, each
@@ -463,3 +527,72 @@ inline std::vector<GridPair> RandomGridPairs(uint64_t seed, int count) {
   }
   return out;
 }
+
+inline double Perimeters(const Shape& s) {
+  double p = 0;
+  for (const Contour& c : s) p += Perimeter(c);
+  return p;
+}
+
+// What a worker gave for a pair: its pieces' area (length for line
+// pieces) and number, or nothing with the worker's state.
+struct Outcome {
+  bool given = false;
+  int state = 0;
+  Measured m;
+};
+
+// Every piece a cutting worker hands out: an outer ring and its holes;
+// pieces narrower than twice the precision on average are not counted.
+// Line pieces count by their length, those no longer than ten times the
+// precision not at all (where a line crosses another at a slant, the place
+// of the crossing may move along it by several times the precision).
+template <class W>
+Outcome Pieces(W& w, bool loaded, bool lines = false) {
+  Outcome o;
+  o.given = loaded;
+  for (int guard = 0; loaded && guard < 100; ++guard) {
+    TDataEdit* p = w.GetNextObject();
+    if (p == nullptr) break;
+    if (lines) {
+      const double length = Perimeter(Points(*p, 0));
+      o.m.area += length;
+      if (length > 0.01) ++o.m.parts;
+      continue;
+    }
+    const double area = p->Square();
+    o.m.area += area;
+    if (area > 0.002 * Perimeter(Points(*p, 0))) ++o.m.parts;
+  }
+  o.state = w.State;
+  return o;
+}
+
+// Tally of one operation: pairs whose answer differs from GEOS (GEOS's
+// parts counted as Measure does), and pairs refused with an error code.
+struct Tally {
+  const char* name;
+  int wrong = 0, refused = 0;
+  void Check(const GridPair& pair, int n, const Outcome& o, const Measured& expect, double tol,
+             bool nothingIsRight) {
+    if (!o.given) {
+      if (o.state > 1) {
+        ++refused;
+        if (refused <= 5)
+          ADD_FAILURE() << name << " refused " << pair.kind << " pair " << n << " state " << o.state;
+        return;
+      }
+      if (nothingIsRight) return;
+    }
+    // As many parts as GEOS within the precision: all those wider than
+    // three times the precision, and none narrower than it.
+    if (std::fabs(o.m.area - expect.area) <= tol && expect.sure <= o.m.parts &&
+        o.m.parts <= expect.parts)
+      return;
+    ++wrong;
+    if (wrong <= 5)
+      ADD_FAILURE() << name << " " << pair.kind << " pair " << n << ": " << o.m.area << " in "
+                    << o.m.parts << " parts (state " << o.state << "), GEOS " << expect.area
+                    << " in " << expect.parts;
+  }
+};
