@@ -2,6 +2,7 @@
 // image's, and wide lines as bevelled bands.
 #include "drawing/deviceoutline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -135,6 +136,25 @@ POINT Offset(POINT a, POINT b, double h) {
   return POINT{NearestPixel(uy * h), NearestPixel(-ux * h)};
 }
 
+// The offsets of short segments, each kept with the half width it was
+// made for: the bands of a wide line take the same few over and over.
+constexpr i64 kOffsetsReach = 8;
+struct KeptOffset {
+  double H;  // 0 until made
+  POINT O;
+};
+KeptOffset keptOffsets[2 * kOffsetsReach + 1][2 * kOffsetsReach + 1];
+
+// Offset, for a short segment as kept.
+POINT OffsetOf(POINT a, POINT b, double h) {
+  const i64 dx = i64(b.x) - a.x, dy = i64(b.y) - a.y;
+  if (dx < -kOffsetsReach || dx > kOffsetsReach || dy < -kOffsetsReach || dy > kOffsetsReach)
+    return Offset(a, b, h);
+  KeptOffset& kept = keptOffsets[dy + kOffsetsReach][dx + kOffsetsReach];
+  if (kept.H != h) kept = KeptOffset{h, Offset(a, b, h)};
+  return kept.O;
+}
+
 POINT Plus(POINT a, POINT o) {
   return POINT{SaturatePixel(i64(a.x) + o.x), SaturatePixel(i64(a.y) + o.y)};
 }
@@ -147,6 +167,100 @@ POINT Minus(POINT a, POINT o) {
 int TurnsLeft(POINT a, POINT b, POINT n) {
   const double s = (double(n.x) - a.x) * (double(b.y) - a.y) - (double(b.x) - a.x) * (double(n.y) - a.y);
   return s > 0.0 ? 1 : 0;
+}
+
+// Where the bands of a wide line go: the device, or the picture it shows.
+struct Bands {
+  HDC Dc;
+  COLORREF Color;
+  PICTUREPEN Pen;
+  bool Picture;
+  POINT Band[6];
+  LONG Count;
+  POLYDATA Poly;  // the band, for the device
+};
+
+// Every point of the part lies at least `reach` pixels inside the w x h
+// picture.
+bool WithinBy(const POINT* q, LONG n, i64 reach, LONG w, LONG h) {
+  LONG left = q[0].x, right = q[0].x, top = q[0].y, bottom = q[0].y;
+  for (LONG i = 1; i < n; ++i) {
+    left = std::min(left, q[i].x), right = std::max(right, q[i].x);
+    top = std::min(top, q[i].y), bottom = std::max(bottom, q[i].y);
+  }
+  return left >= reach && top >= reach && right < w - reach && bottom < h - reach;
+}
+
+// The bands of one part of n >= 2 points. Inside: the part lies so far
+// inside the picture that every corner of its bands does (the caller
+// has seen to it), so no corner is tested against the window's edges nor
+// saturated, and each band goes into the picture as a ring known to lie
+// inside it.
+template <bool Inside>
+void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
+  const auto plus = [](POINT a, POINT o) {
+    return Inside ? POINT{a.x + o.x, a.y + o.y} : Plus(a, o);
+  };
+  const auto minus = [](POINT a, POINT o) {
+    return Inside ? POINT{a.x - o.x, a.y - o.y} : Minus(a, o);
+  };
+  const auto outside = [&](POINT a, POINT b) {
+    return !Inside && (Outcode(win, a) & Outcode(win, b)) != 0;
+  };
+  POINT a = q[0];
+  LONG i = 1;
+  while (i < n && Same(q[i], a)) ++i;
+  if (i == n) return;
+  bool noJoin = true;
+  int turn = 0;
+  POINT join{};
+  if (Same(q[n - 1], a) && (Inside || Outcode(win, a) == 0)) {
+    // Closed: the first band joins the closing one.
+    LONG k = n - 2;
+    while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
+    const POINT prev = q[k];
+    const POINT o = OffsetOf(a, prev, h);
+    turn = TurnsLeft(prev, a, q[i]);
+    join = turn ? plus(a, o) : minus(a, o);
+    noJoin = false;
+  }
+  POINT* band = to.Band;
+  for (; i < n; ++i) {
+    const POINT b = q[i];
+    if (Same(b, a)) continue;
+    const POINT o = OffsetOf(a, b, h);
+    if (outside(a, b)) {
+      noJoin = true;
+      a = b;
+      continue;
+    }
+    if (i + 1 < n) {
+      LONG k = i + 1;
+      while (k < n - 1 && Same(q[k], b)) ++k;
+      turn = TurnsLeft(a, b, q[k]);
+    }
+    if (noJoin) {
+      join = minus(a, o);
+      noJoin = false;
+    }
+    const POINT start = minus(a, o);
+    band[0] = start;
+    band[1] = join;
+    band[2] = plus(a, o);
+    band[3] = plus(b, o);
+    band[4] = minus(b, o);
+    if (Inside) {
+      PaintPictureRingInside(to.Pen, band, 5);  // the ring closes itself
+    } else if (to.Picture) {
+      PaintPictureRing(to.Pen, band, 5);
+    } else {
+      band[5] = start;
+      to.Count = 6;
+      FillDevicePolygon(to.Dc, &to.Poly, to.Color);
+    }
+    join = turn ? minus(b, o) : plus(b, o);
+    a = b;
+  }
 }
 
 }  // namespace
@@ -199,16 +313,16 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
                    TruncatePixel(std::ceil(PaintContext.ImageWidth + h)),
                    TruncatePixel(std::ceil(PaintContext.ImageHeight + h))};
   // On a picture context the bands go straight into its picture.
-  PICTUREPEN pen;
-  const bool picture = TakePicturePen(dc, line->Color, &pen);
-  POINT band[6];
-  LONG bandCount = 6;
-  POLYDATA poly{};
-  poly.Points = band;
-  poly.PolyCounts = &bandCount;
-  poly.Count = 1;
-  poly.MinX = SaturatePixel(win.Left), poly.MinY = SaturatePixel(win.Top);
-  poly.MaxX = SaturatePixel(win.Right), poly.MaxY = SaturatePixel(win.Bottom);
+  Bands bands{dc, line->Color, {}, false, {}, 6, {}};
+  bands.Picture = TakePicturePen(dc, line->Color, &bands.Pen);
+  bands.Poly.Points = bands.Band;
+  bands.Poly.PolyCounts = &bands.Count;
+  bands.Poly.Count = 1;
+  bands.Poly.MinX = SaturatePixel(win.Left), bands.Poly.MinY = SaturatePixel(win.Top);
+  bands.Poly.MaxX = SaturatePixel(win.Right), bands.Poly.MaxY = SaturatePixel(win.Bottom);
+  // A part whose bands all lie inside the picture skips every test of
+  // their corners against its edges.
+  const i64 reach = bands.Picture ? i64(std::ceil(h)) + 1 : 0;
 
   const POINT* p = data->Points;
   for (LONG part = 0; part < data->Count; ++part) {
@@ -217,54 +331,10 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     const POINT* q = p;
     p += n;
     if (n < 2) continue;
-    POINT a = q[0];
-    LONG i = 1;
-    while (i < n && Same(q[i], a)) ++i;
-    if (i == n) continue;
-    bool noJoin = true;
-    int turn = 0;
-    POINT join{};
-    if (Same(q[n - 1], a) && Outcode(win, a) == 0) {
-      // Closed: the first band joins the closing one.
-      LONG k = n - 2;
-      while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
-      const POINT prev = q[k];
-      const POINT o = Offset(a, prev, h);
-      turn = TurnsLeft(prev, a, q[i]);
-      join = turn ? Plus(a, o) : Minus(a, o);
-      noJoin = false;
-    }
-    for (; i < n; ++i) {
-      const POINT b = q[i];
-      if (Same(b, a)) continue;
-      const POINT o = Offset(a, b, h);
-      if ((Outcode(win, a) & Outcode(win, b)) != 0) {
-        noJoin = true;
-        a = b;
-        continue;
-      }
-      if (i + 1 < n) {
-        LONG k = i + 1;
-        while (k < n - 1 && Same(q[k], b)) ++k;
-        turn = TurnsLeft(a, b, q[k]);
-      }
-      if (noJoin) {
-        join = Minus(a, o);
-        noJoin = false;
-      }
-      band[0] = Minus(a, o);
-      band[1] = join;
-      band[2] = Plus(a, o);
-      band[3] = Plus(b, o);
-      band[4] = Minus(b, o);
-      band[5] = band[0];
-      bandCount = 6;
-      if (picture)
-        PaintPictureRing(pen, band, 5);  // the ring closes itself
-      else
-        FillDevicePolygon(dc, &poly, line->Color);
-      join = turn ? Minus(b, o) : Plus(b, o);
-      a = b;
-    }
+    if (bands.Picture && reach < bands.Pen.Width && reach < bands.Pen.Height &&
+        WithinBy(q, n, reach, bands.Pen.Width, bands.Pen.Height))
+      PartBands<true>(bands, win, q, n, h);
+    else
+      PartBands<false>(bands, win, q, n, h);
   }
 }

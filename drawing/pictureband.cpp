@@ -3,6 +3,8 @@
 #include "drawing/pictureband.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "devices/devdraw.h"
 #include "drawing/dibpainters.h"
@@ -151,6 +153,127 @@ bool FillConvexInside(const PICTUREPEN& pen, const POINT* p, int n) {
   return true;
 }
 
+// --- Small rings by their outline ---
+
+// The most rows of a ring painted by its outline alone.
+constexpr int kRingRows = 64;
+
+// The leftmost and rightmost pixel of a ring's outline in one row.
+struct Extent {
+  LONG Lo, Hi;
+};
+
+[[gnu::always_inline]] inline void Widen(Extent* at, LONG x0, LONG x1) {
+  at->Lo = std::min(at->Lo, x0), at->Hi = std::max(at->Hi, x1);
+}
+
+// The extents, row by row, of the one-pixel edge from a up to but not
+// including b (row 0 of `ext` being row `top`): for each step i along the
+// major axis, the minor offset floor((2 i minor + major - 1) / (2 major))
+// as Outline walks it, e counting up to the next minor step. Bit i of *up
+// or *down is set when the edge goes up or down.
+[[gnu::always_inline]] inline void EdgeExtent(Extent* ext, POINT a, POINT b, LONG top, int i,
+                                              unsigned* up, unsigned* down) {
+  const LONG dx = b.x - a.x, dy = b.y - a.y;
+  const LONG adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const LONG sx = dx < 0 ? -1 : 1;
+  const intptr_t sy = dy < 0 ? -1 : 1;
+  *up |= unsigned(dy < 0) << i, *down |= unsigned(dy > 0) << i;
+  Extent* at = ext + (a.y - top);
+  LONG x = a.x;
+  if (adx >= ady) {
+    // A run of pixels in each row, from `from` to x.
+    LONG from = x;
+    for (LONG e = -adx - 1; x != b.x; x += sx) {
+      e += 2 * ady;
+      if (e >= 0) {
+        Widen(at, std::min(from, x), std::max(from, x));
+        e -= 2 * adx, at += sy, from = x + sx;
+      }
+    }
+    x -= sx;
+    if (x * sx >= from * sx && adx != 0) Widen(at, std::min(from, x), std::max(from, x));
+    return;
+  }
+  // One pixel in each row.
+  const Extent* const end = ext + (b.y - top);
+  for (LONG e = -ady - 1; at != end; at += sy) {
+    Widen(at, x, x);
+    e += 2 * adx;
+    if (e >= 0) e -= 2 * ady, x += sx;
+  }
+}
+
+// Going round a ring of n edges whose edges going up and down are the set
+// bits of up and down, the ring turns from down to up and back once (edges
+// along a row left out).
+constexpr bool TurnsTwice(unsigned up, unsigned down, int n) {
+  int changes = 0, last = 0;
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = 0; i < n; ++i) {
+      const int dir = (up >> i & 1) ? -1 : (down >> i & 1) ? 1 : 0;
+      if (dir == 0) continue;
+      changes += pass == 1 && last != 0 && dir != last;
+      last = dir;
+    }
+  return changes == 2;
+}
+
+// TurnsTwice for the rings of five edges: bit `down` of word `up`.
+constexpr auto kTurnsTwice5 = [] {
+  std::array<uint32_t, 32> bits{};
+  for (unsigned up = 0; up < 32; ++up)
+    for (unsigned down = 0; down < 32; ++down)
+      if ((up & down) == 0 && TurnsTwice(up, down, 5)) bits[up] |= uint32_t(1) << down;
+  return bits;
+}();
+
+// The pixels [x0, x1] of a row (x0 <= x1), written four or two at a time,
+// the last ones possibly over some written already.
+[[gnu::always_inline]] inline void RowSpan(DWORD* row, LONG x0, LONG x1, DWORD pixel) {
+  DWORD* at = row + x0;
+  const LONG n = x1 - x0 + 1;
+  const uint64_t two = uint64_t(pixel) << 32 | pixel;
+  if (n >= 4) {
+    const uint64_t four[2] = {two, two};
+    DWORD* const last = at + n - 4;
+    for (; at < last; at += 4) std::memcpy(at, four, sizeof four);
+    std::memcpy(last, four, sizeof four);
+  } else if (n >= 2) {
+    std::memcpy(at, &two, sizeof two);
+    std::memcpy(at + n - 2, &two, sizeof two);
+  } else {
+    *at = pixel;
+  }
+}
+
+// A ring of N points (N = 0: of n, at most PICTURE_RING_MAX) wholly inside
+// the picture, of at most kRingRows rows, each row crossed by its edges
+// once downwards and once upwards (as a convex ring's are): its fill and
+// its outline together are, in each row, the pixels from the leftmost to
+// the rightmost pixel of the outline there. The outline goes round the
+// fill, and in every row its pixels on either side touch the fill or,
+// where the row has none, each other; so no fill is computed at all.
+// False, with nothing written, for any other ring.
+template <int N>
+bool PaintMonotoneInside(const PICTUREPEN& pen, const POINT* p, int n) {
+  if constexpr (N != 0) n = N;
+  LONG top = p[0].y, bottom = p[0].y;
+#pragma GCC unroll 8
+  for (int i = 1; i < n; ++i) top = std::min(top, p[i].y), bottom = std::max(bottom, p[i].y);
+  if (bottom - top >= kRingRows) return false;
+  Extent ext[kRingRows];
+  for (LONG r = 0; r <= bottom - top; ++r) ext[r] = Extent{INT32_MAX, INT32_MIN};
+  unsigned up = 0, down = 0;
+#pragma GCC unroll 8
+  for (int i = 0; i < n; ++i) EdgeExtent(ext, p[i], p[i + 1 < n ? i + 1 : 0], top, i, &up, &down);
+  if (N == 5 ? (kTurnsTwice5[up] >> down & 1) == 0 : !TurnsTwice(up, down, n)) return false;
+  BYTE* row = reinterpret_cast<BYTE*>(Row(pen, top));
+  for (LONG r = 0; r <= bottom - top; ++r, row -= pen.Stride)
+    if (ext[r].Lo <= ext[r].Hi) RowSpan(reinterpret_cast<DWORD*>(row), ext[r].Lo, ext[r].Hi, pen.Pixel);
+  return true;
+}
+
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
   if (inside && FillConvexInside(pen, p, n)) return;
@@ -258,9 +381,23 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count) {
   bool in[PICTURE_RING_MAX];
   bool all = true;
   for (int i = 0; i < count; ++i) all = (in[i] = Inside(pen, points[i])) && all;
-  FillRing(pen, points, count, all);
+  if (all) {
+    PaintPictureRingInside(pen, points, count);
+    return;
+  }
+  FillRing(pen, points, count, false);
   for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
     Outline(pen, points[i], points[j], in[i] && in[j]);
+}
+
+void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count) {
+  // The bands of wide lines have five corners.
+  if (count == 5 ? PaintMonotoneInside<5>(pen, points, count)
+                 : PaintMonotoneInside<0>(pen, points, count))
+    return;
+  FillRing(pen, points, count, true);
+  for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
+    Outline(pen, points[i], points[j], true);
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {

@@ -45,6 +45,9 @@ bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen);
 // outlined in the pen's colour, as a one-pixel pen and a solid brush of
 // that colour draw it on the device.
 void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count);
+// The same for a ring of 2 to PICTURE_RING_MAX points every one of which
+// the caller knows to lie inside the pen's draw place.
+void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count);
 // A one-pixel line from a to b with both ends, as the device drawing
 // wrappers draw a line (DrawLine).
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b);
