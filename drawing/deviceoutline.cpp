@@ -146,11 +146,11 @@ struct KeptOffset {
 KeptOffset keptOffsets[2 * kOffsetsReach + 1][2 * kOffsetsReach + 1];
 
 // Offset, for a short segment as kept.
-POINT OffsetOf(POINT a, POINT b, double h) {
-  const i64 dx = i64(b.x) - a.x, dy = i64(b.y) - a.y;
-  if (dx < -kOffsetsReach || dx > kOffsetsReach || dy < -kOffsetsReach || dy > kOffsetsReach)
-    return Offset(a, b, h);
-  KeptOffset& kept = keptOffsets[dy + kOffsetsReach][dx + kOffsetsReach];
+inline POINT OffsetOf(POINT a, POINT b, double h) {
+  const uint64_t x = uint64_t(i64(b.x) - a.x + kOffsetsReach);
+  const uint64_t y = uint64_t(i64(b.y) - a.y + kOffsetsReach);
+  if (x > 2 * kOffsetsReach || y > 2 * kOffsetsReach) return Offset(a, b, h);
+  KeptOffset& kept = keptOffsets[y][x];
   if (kept.H != h) kept = KeptOffset{h, Offset(a, b, h)};
   return kept.O;
 }
@@ -167,6 +167,13 @@ POINT Minus(POINT a, POINT o) {
 int TurnsLeft(POINT a, POINT b, POINT n) {
   const double s = (double(n.x) - a.x) * (double(b.y) - a.y) - (double(b.x) - a.x) * (double(n.y) - a.y);
   return s > 0.0 ? 1 : 0;
+}
+
+// TurnsLeft for points whose coordinates lie below kExactTurn in size,
+// where every product is exact and so the answer the same.
+constexpr LONG kExactTurn = LONG(1) << 25;
+inline int TurnsLeftNear(POINT a, POINT b, POINT n) {
+  return (i64(n.x) - a.x) * (i64(b.y) - a.y) > (i64(b.x) - a.x) * (i64(n.y) - a.y) ? 1 : 0;
 }
 
 // Where the bands of a wide line go: the device, or the picture it shows.
@@ -192,10 +199,10 @@ bool WithinBy(const POINT* q, LONG n, i64 reach, LONG w, LONG h) {
 }
 
 // The bands of one part of n >= 2 points. Inside: the part lies so far
-// inside the picture that every corner of its bands does (the caller
-// has seen to it), so no corner is tested against the window's edges nor
-// saturated, and each band goes into the picture as a ring known to lie
-// inside it.
+// inside the picture that every corner of its bands does (the caller has
+// seen to it, the picture being smaller than kExactTurn), so no corner is
+// tested against the window's edges nor saturated, turns are found in
+// whole numbers, and each band goes straight into the picture.
 template <bool Inside>
 void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
   const auto plus = [](POINT a, POINT o) {
@@ -206,6 +213,9 @@ void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
   };
   const auto outside = [&](POINT a, POINT b) {
     return !Inside && (Outcode(win, a) & Outcode(win, b)) != 0;
+  };
+  const auto turns = [](POINT a, POINT b, POINT n) {
+    return Inside ? TurnsLeftNear(a, b, n) : TurnsLeft(a, b, n);
   };
   POINT a = q[0];
   LONG i = 1;
@@ -220,7 +230,7 @@ void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
     while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
     const POINT prev = q[k];
     const POINT o = OffsetOf(a, prev, h);
-    turn = TurnsLeft(prev, a, q[i]);
+    turn = turns(prev, a, q[i]);
     join = turn ? plus(a, o) : minus(a, o);
     noJoin = false;
   }
@@ -237,26 +247,27 @@ void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
     if (i + 1 < n) {
       LONG k = i + 1;
       while (k < n - 1 && Same(q[k], b)) ++k;
-      turn = TurnsLeft(a, b, q[k]);
+      turn = turns(a, b, q[k]);
     }
     if (noJoin) {
       join = minus(a, o);
       noJoin = false;
     }
-    const POINT start = minus(a, o);
-    band[0] = start;
-    band[1] = join;
-    band[2] = plus(a, o);
-    band[3] = plus(b, o);
-    band[4] = minus(b, o);
     if (Inside) {
-      PaintPictureRingInside(to.Pen, band, 5);  // the ring closes itself
-    } else if (to.Picture) {
-      PaintPictureRing(to.Pen, band, 5);
+      PaintPictureBandInside(to.Pen, a, b, o, join);
     } else {
-      band[5] = start;
-      to.Count = 6;
-      FillDevicePolygon(to.Dc, &to.Poly, to.Color);
+      band[0] = minus(a, o);
+      band[1] = join;
+      band[2] = plus(a, o);
+      band[3] = plus(b, o);
+      band[4] = minus(b, o);
+      band[5] = band[0];
+      if (to.Picture) {
+        PaintPictureRing(to.Pen, band, 5);  // the ring closes itself
+      } else {
+        to.Count = 6;
+        FillDevicePolygon(to.Dc, &to.Poly, to.Color);
+      }
     }
     join = turn ? minus(b, o) : plus(b, o);
     a = b;
@@ -332,6 +343,7 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     p += n;
     if (n < 2) continue;
     if (bands.Picture && reach < bands.Pen.Width && reach < bands.Pen.Height &&
+        bands.Pen.Width < kExactTurn && bands.Pen.Height < kExactTurn &&
         WithinBy(q, n, reach, bands.Pen.Width, bands.Pen.Height))
       PartBands<true>(bands, win, q, n, h);
     else

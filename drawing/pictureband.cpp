@@ -207,7 +207,7 @@ struct Extent {
 // Going round a ring of n edges whose edges going up and down are the set
 // bits of up and down, the ring turns from down to up and back once (edges
 // along a row left out).
-constexpr bool TurnsTwice(unsigned up, unsigned down, int n) {
+bool TurnsTwice(unsigned up, unsigned down, int n) {
   int changes = 0, last = 0;
   for (int pass = 0; pass < 2; ++pass)
     for (int i = 0; i < n; ++i) {
@@ -219,59 +219,120 @@ constexpr bool TurnsTwice(unsigned up, unsigned down, int n) {
   return changes == 2;
 }
 
-// TurnsTwice for the rings of five edges: bit `down` of word `up`.
-constexpr auto kTurnsTwice5 = [] {
-  std::array<uint32_t, 32> bits{};
-  for (unsigned up = 0; up < 32; ++up)
-    for (unsigned down = 0; down < 32; ++down)
-      if ((up & down) == 0 && TurnsTwice(up, down, 5)) bits[up] |= uint32_t(1) << down;
-  return bits;
-}();
-
-// The pixels [x0, x1] of a row (x0 <= x1), written four or two at a time,
-// the last ones possibly over some written already.
-[[gnu::always_inline]] inline void RowSpan(DWORD* row, LONG x0, LONG x1, DWORD pixel) {
-  DWORD* at = row + x0;
-  const LONG n = x1 - x0 + 1;
-  const uint64_t two = uint64_t(pixel) << 32 | pixel;
-  if (n >= 4) {
-    const uint64_t four[2] = {two, two};
-    DWORD* const last = at + n - 4;
-    for (; at < last; at += 4) std::memcpy(at, four, sizeof four);
-    std::memcpy(last, four, sizeof four);
-  } else if (n >= 2) {
-    std::memcpy(at, &two, sizeof two);
-    std::memcpy(at + n - 2, &two, sizeof two);
-  } else {
-    *at = pixel;
+// Writes the pixels [x0, x1] of a row (x0 <= x1) in one colour, four or
+// two at a time, the last ones possibly over some written already.
+class RowFill {
+ public:
+  explicit RowFill(DWORD pixel) : two_(uint64_t(pixel) << 32 | pixel) {}
+  [[gnu::always_inline]] void operator()(DWORD* row, LONG x0, LONG x1) const {
+    DWORD* at = row + x0;
+    const LONG n = x1 - x0 + 1;
+    if (n >= 4) {
+      const uint64_t four[2] = {two_, two_};
+      LONG left = n;
+      for (; left > 8; left -= 4, at += 4) std::memcpy(at, four, sizeof four);
+      std::memcpy(at, four, sizeof four);
+      std::memcpy(at + left - 4, four, sizeof four);
+    } else if (n >= 2) {
+      std::memcpy(at, &two_, sizeof two_);
+      std::memcpy(at + n - 2, &two_, sizeof two_);
+    } else {
+      std::memcpy(at, &two_, sizeof(DWORD));
+    }
   }
+
+ private:
+  uint64_t two_;
+};
+
+// The pixels of a ring of n points (at most PICTURE_RING_MAX) and at most
+// kRingRows rows whose rows are each crossed by its edges once downwards
+// and once upwards (as a convex ring's are): its fill and its outline
+// together are, in each row, the pixels from the leftmost to the rightmost
+// pixel of the outline there. The outline goes round the fill, and in
+// every row its pixels on either side touch the fill or, where the row has
+// none, each other; so no fill is computed at all. The extents of the
+// ring's rows from *top down go into ext, *rows of them; false for any
+// other ring.
+bool RingExtents(const POINT* p, int n, Extent* ext, LONG* top, LONG* rows) {
+  LONG t = p[0].y, bottom = p[0].y;
+  for (int i = 1; i < n; ++i) t = std::min(t, p[i].y), bottom = std::max(bottom, p[i].y);
+  if (bottom - t >= kRingRows) return false;
+  for (LONG r = 0; r <= bottom - t; ++r) ext[r] = Extent{INT32_MAX, INT32_MIN};
+  unsigned up = 0, down = 0;
+  for (int i = 0; i < n; ++i) EdgeExtent(ext, p[i], p[i + 1 < n ? i + 1 : 0], t, i, &up, &down);
+  *top = t, *rows = bottom - t + 1;
+  return TurnsTwice(up, down, n);
 }
 
-// A ring of N points (N = 0: of n, at most PICTURE_RING_MAX) wholly inside
-// the picture, of at most kRingRows rows, each row crossed by its edges
-// once downwards and once upwards (as a convex ring's are): its fill and
-// its outline together are, in each row, the pixels from the leftmost to
-// the rightmost pixel of the outline there. The outline goes round the
-// fill, and in every row its pixels on either side touch the fill or,
-// where the row has none, each other; so no fill is computed at all.
-// False, with nothing written, for any other ring.
-template <int N>
-bool PaintMonotoneInside(const PICTUREPEN& pen, const POINT* p, int n) {
-  if constexpr (N != 0) n = N;
-  LONG top = p[0].y, bottom = p[0].y;
-#pragma GCC unroll 8
-  for (int i = 1; i < n; ++i) top = std::min(top, p[i].y), bottom = std::max(bottom, p[i].y);
-  if (bottom - top >= kRingRows) return false;
-  Extent ext[kRingRows];
-  for (LONG r = 0; r <= bottom - top; ++r) ext[r] = Extent{INT32_MAX, INT32_MIN};
-  unsigned up = 0, down = 0;
-#pragma GCC unroll 8
-  for (int i = 0; i < n; ++i) EdgeExtent(ext, p[i], p[i + 1 < n ? i + 1 : 0], top, i, &up, &down);
-  if (N == 5 ? (kTurnsTwice5[up] >> down & 1) == 0 : !TurnsTwice(up, down, n)) return false;
+// The spans of RingExtents, their rows from `top` down.
+void PaintExtents(const PICTUREPEN& pen, LONG top, const Extent* ext, LONG rows) {
+  const RowFill fill(pen.Pixel);
   BYTE* row = reinterpret_cast<BYTE*>(Row(pen, top));
-  for (LONG r = 0; r <= bottom - top; ++r, row -= pen.Stride)
-    if (ext[r].Lo <= ext[r].Hi) RowSpan(reinterpret_cast<DWORD*>(row), ext[r].Lo, ext[r].Hi, pen.Pixel);
-  return true;
+  for (LONG r = 0; r < rows; ++r, row -= pen.Stride)
+    if (ext[r].Lo <= ext[r].Hi) fill(reinterpret_cast<DWORD*>(row), ext[r].Lo, ext[r].Hi);
+}
+
+// --- Band shapes ---
+
+// A band's pixels depend on nothing but its corners relative to its first
+// point, and a wide line's bands come in few shapes: those of short bands
+// are kept, so that a band of a shape seen before costs no more than its
+// rows. Four shapes share each place in the table, the oldest giving way.
+constexpr int kShapeRows = 22;    // the most rows of a kept shape
+constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first point
+constexpr int kShapeSetsBits = 10;
+constexpr int kShapeWays = 4;
+
+struct BandShape {
+  int8_t Top;    // the first row, from the first point's
+  uint8_t Rows;  // 0: the band is painted as a ring
+  int8_t Span[kShapeRows][2];  // each row's first and last pixel, from the first point's
+};
+
+struct BandShapeSet {
+  uint32_t Key[kShapeWays];  // the corners, five bits each, and bit 31; 0: none
+  uint32_t Next;             // the way to give way next
+  BandShape Shape[kShapeWays];
+};
+BandShapeSet bandShapes[1 << kShapeSetsBits];
+
+// The key of a band's shape, 0 when a corner lies too far to keep it.
+inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
+  const uint32_t vx = uint32_t(v.x + kShapeReach), vy = uint32_t(v.y + kShapeReach);
+  const uint32_t ox = uint32_t(o.x + kShapeReach), oy = uint32_t(o.y + kShapeReach);
+  const uint32_t jx = uint32_t(J.x + kShapeReach), jy = uint32_t(J.y + kShapeReach);
+  if (((vx | vy | ox | oy | jx | jy) & ~uint32_t(2 * kShapeReach - 1)) != 0) return 0;
+  return vx | vy << 5 | ox << 10 | oy << 15 | jx << 20 | jy << 25 | uint32_t(1) << 31;
+}
+
+const BandShape* MakeShape(BandShapeSet& set, uint32_t key, POINT v, POINT o, POINT J);
+
+// The shape of the band of segment v, offset o and join corner J, with no
+// rows when the band does not cross each row twice; null when it is too
+// tall to keep.
+[[gnu::always_inline]] inline const BandShape* FindShape(uint32_t key, POINT v, POINT o, POINT J) {
+  BandShapeSet& set = bandShapes[(key * 0x9E3779B1u) >> (32 - kShapeSetsBits)];
+  for (int way = 0; way < kShapeWays; ++way)
+    if (set.Key[way] == key) return &set.Shape[way];
+  return MakeShape(set, key, v, o, J);
+}
+
+// FindShape's shape made and kept in place of the set's oldest.
+const BandShape* MakeShape(BandShapeSet& set, uint32_t key, POINT v, POINT o, POINT J) {
+  const POINT ring[5] = {{-o.x, -o.y}, J, o, {v.x + o.x, v.y + o.y}, {v.x - o.x, v.y - o.y}};
+  Extent ext[kRingRows];
+  LONG top = 0, rows = 0;
+  const bool spans = RingExtents(ring, 5, ext, &top, &rows);
+  if (rows > kShapeRows) return nullptr;
+  const uint32_t way = set.Next++ % kShapeWays;
+  BandShape& shape = set.Shape[way];
+  set.Key[way] = key;
+  shape.Top = int8_t(top);
+  shape.Rows = spans ? uint8_t(rows) : 0;
+  for (LONG r = 0; r < shape.Rows; ++r)
+    shape.Span[r][0] = int8_t(ext[r].Lo), shape.Span[r][1] = int8_t(ext[r].Hi);
+  return &shape;
 }
 
 // The pixels whose sample points lie inside the ring.
@@ -391,13 +452,33 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count) {
 }
 
 void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count) {
-  // The bands of wide lines have five corners.
-  if (count == 5 ? PaintMonotoneInside<5>(pen, points, count)
-                 : PaintMonotoneInside<0>(pen, points, count))
+  Extent ext[kRingRows];
+  LONG top, rows;
+  if (RingExtents(points, count, ext, &top, &rows)) {
+    PaintExtents(pen, top, ext, rows);
     return;
+  }
   FillRing(pen, points, count, true);
   for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
     Outline(pen, points[i], points[j], true);
+}
+
+void PaintPictureBandInside(const PICTUREPEN& pen, POINT a, POINT b, POINT o, POINT j) {
+  const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
+  const uint32_t key = ShapeKey(v, o, J);
+  const BandShape* shape = key != 0 ? FindShape(key, v, o, J) : nullptr;
+  if (shape == nullptr || shape->Rows == 0) {
+    const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
+    PaintPictureRingInside(pen, ring, 5);
+    return;
+  }
+  // Locals, which the pixels written cannot change.
+  const RowFill fill(pen.Pixel);
+  const intptr_t stride = pen.Stride;
+  BYTE* row = reinterpret_cast<BYTE*>(Row(pen, a.y + shape->Top) + a.x);
+  const int8_t* span = shape->Span[0];
+  for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
+    fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {
