@@ -11,6 +11,7 @@
 #include "drawing/parmwords.h"
 #include "drawing/pictureband.h"
 #include "drawing/pixelmath.h"
+#include "drawing/wideband.h"
 
 DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
 LONG PaintExampleSwitch = 0;
@@ -105,23 +106,21 @@ void DrawThinDeviceLines(HDC dc, POLYDATA* data, const DEVICELINE* line) {
 
 // --- Wide lines ---
 
-struct Window {
-  i64 Left, Top, Right, Bottom;  // right and bottom exclusive
-};
-
-int Outcode(const Window& w, POINT p) {
-  int code = 0;
-  if (p.x < w.Left) code |= 1;
-  if (p.x >= w.Right) code |= 2;
-  if (p.y < w.Top) code |= 4;
-  if (p.y >= w.Bottom) code |= 8;
-  return code;
+// Every point of the part lies at least `reach` pixels inside the w x h
+// picture.
+bool WithinBy(const POINT* q, LONG n, i64 reach, LONG w, LONG h) {
+  LONG left = q[0].x, right = q[0].x, top = q[0].y, bottom = q[0].y;
+  for (LONG i = 1; i < n; ++i) {
+    left = std::min(left, q[i].x), right = std::max(right, q[i].x);
+    top = std::min(top, q[i].y), bottom = std::max(bottom, q[i].y);
+  }
+  return left >= reach && top >= reach && right < w - reach && bottom < h - reach;
 }
 
-bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+}  // namespace
 
-// Half the width across the direction from a to b, to the left of the
-// direction of travel (up for travel to the right on the screen).
+namespace wideband {
+
 POINT Offset(POINT a, POINT b, double h) {
   const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
   double ux, uy;
@@ -136,145 +135,9 @@ POINT Offset(POINT a, POINT b, double h) {
   return POINT{NearestPixel(uy * h), NearestPixel(-ux * h)};
 }
 
-// The offsets of short segments, each kept with the half width it was
-// made for: the bands of a wide line take the same few over and over.
-constexpr i64 kOffsetsReach = 8;
-struct KeptOffset {
-  double H;  // 0 until made
-  POINT O;
-};
 KeptOffset keptOffsets[2 * kOffsetsReach + 1][2 * kOffsetsReach + 1];
 
-// Offset, for a short segment as kept.
-inline POINT OffsetOf(POINT a, POINT b, double h) {
-  const uint64_t x = uint64_t(i64(b.x) - a.x + kOffsetsReach);
-  const uint64_t y = uint64_t(i64(b.y) - a.y + kOffsetsReach);
-  if (x > 2 * kOffsetsReach || y > 2 * kOffsetsReach) return Offset(a, b, h);
-  KeptOffset& kept = keptOffsets[y][x];
-  if (kept.H != h) kept = KeptOffset{h, Offset(a, b, h)};
-  return kept.O;
-}
-
-POINT Plus(POINT a, POINT o) {
-  return POINT{SaturatePixel(i64(a.x) + o.x), SaturatePixel(i64(a.y) + o.y)};
-}
-POINT Minus(POINT a, POINT o) {
-  return POINT{SaturatePixel(i64(a.x) - o.x), SaturatePixel(i64(a.y) - o.y)};
-}
-
-// 1 when b lies on the left of the line from a to n on the screen: the
-// line a - b - n turns left at b.
-int TurnsLeft(POINT a, POINT b, POINT n) {
-  const double s = (double(n.x) - a.x) * (double(b.y) - a.y) - (double(b.x) - a.x) * (double(n.y) - a.y);
-  return s > 0.0 ? 1 : 0;
-}
-
-// TurnsLeft for points whose coordinates lie below kExactTurn in size,
-// where every product is exact and so the answer the same.
-constexpr LONG kExactTurn = LONG(1) << 25;
-inline int TurnsLeftNear(POINT a, POINT b, POINT n) {
-  return (i64(n.x) - a.x) * (i64(b.y) - a.y) > (i64(b.x) - a.x) * (i64(n.y) - a.y) ? 1 : 0;
-}
-
-// Where the bands of a wide line go: the device, or the picture it shows.
-struct Bands {
-  HDC Dc;
-  COLORREF Color;
-  PICTUREPEN Pen;
-  bool Picture;
-  POINT Band[6];
-  LONG Count;
-  POLYDATA Poly;  // the band, for the device
-};
-
-// Every point of the part lies at least `reach` pixels inside the w x h
-// picture.
-bool WithinBy(const POINT* q, LONG n, i64 reach, LONG w, LONG h) {
-  LONG left = q[0].x, right = q[0].x, top = q[0].y, bottom = q[0].y;
-  for (LONG i = 1; i < n; ++i) {
-    left = std::min(left, q[i].x), right = std::max(right, q[i].x);
-    top = std::min(top, q[i].y), bottom = std::max(bottom, q[i].y);
-  }
-  return left >= reach && top >= reach && right < w - reach && bottom < h - reach;
-}
-
-// The bands of one part of n >= 2 points. Inside: the part lies so far
-// inside the picture that every corner of its bands does (the caller has
-// seen to it, the picture being smaller than kExactTurn), so no corner is
-// tested against the window's edges nor saturated, turns are found in
-// whole numbers, and each band goes straight into the picture.
-template <bool Inside>
-void PartBands(Bands& to, const Window& win, const POINT* q, LONG n, double h) {
-  const auto plus = [](POINT a, POINT o) {
-    return Inside ? POINT{a.x + o.x, a.y + o.y} : Plus(a, o);
-  };
-  const auto minus = [](POINT a, POINT o) {
-    return Inside ? POINT{a.x - o.x, a.y - o.y} : Minus(a, o);
-  };
-  const auto outside = [&](POINT a, POINT b) {
-    return !Inside && (Outcode(win, a) & Outcode(win, b)) != 0;
-  };
-  const auto turns = [](POINT a, POINT b, POINT n) {
-    return Inside ? TurnsLeftNear(a, b, n) : TurnsLeft(a, b, n);
-  };
-  POINT a = q[0];
-  LONG i = 1;
-  while (i < n && Same(q[i], a)) ++i;
-  if (i == n) return;
-  bool noJoin = true;
-  int turn = 0;
-  POINT join{};
-  if (Same(q[n - 1], a) && (Inside || Outcode(win, a) == 0)) {
-    // Closed: the first band joins the closing one.
-    LONG k = n - 2;
-    while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
-    const POINT prev = q[k];
-    const POINT o = OffsetOf(a, prev, h);
-    turn = turns(prev, a, q[i]);
-    join = turn ? plus(a, o) : minus(a, o);
-    noJoin = false;
-  }
-  POINT* band = to.Band;
-  for (; i < n; ++i) {
-    const POINT b = q[i];
-    if (Same(b, a)) continue;
-    const POINT o = OffsetOf(a, b, h);
-    if (outside(a, b)) {
-      noJoin = true;
-      a = b;
-      continue;
-    }
-    if (i + 1 < n) {
-      LONG k = i + 1;
-      while (k < n - 1 && Same(q[k], b)) ++k;
-      turn = turns(a, b, q[k]);
-    }
-    if (noJoin) {
-      join = minus(a, o);
-      noJoin = false;
-    }
-    if (Inside) {
-      PaintPictureBandInside(to.Pen, a, b, o, join);
-    } else {
-      band[0] = minus(a, o);
-      band[1] = join;
-      band[2] = plus(a, o);
-      band[3] = plus(b, o);
-      band[4] = minus(b, o);
-      band[5] = band[0];
-      if (to.Picture) {
-        PaintPictureRing(to.Pen, band, 5);  // the ring closes itself
-      } else {
-        to.Count = 6;
-        FillDevicePolygon(to.Dc, &to.Poly, to.Color);
-      }
-    }
-    join = turn ? minus(b, o) : plus(b, o);
-    a = b;
-  }
-}
-
-}  // namespace
+}  // namespace wideband
 
 void FillDevicePolygon(HDC dc, POLYDATA* data, COLORREF color) {
   if (!HasParts(data)) return;
@@ -318,22 +181,42 @@ void DrawDevicePolylines(HDC dc, POLYDATA* data, const DEVICELINE* line, double 
 }
 
 void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double width) {
+  using namespace wideband;
   if (!HasParts(data) || line == nullptr || !(width > 0.0)) return;
   const double h = width * 0.5;
   const Window win{-static_cast<i64>(std::floor(h)), -static_cast<i64>(std::floor(h)),
                    TruncatePixel(std::ceil(PaintContext.ImageWidth + h)),
                    TruncatePixel(std::ceil(PaintContext.ImageHeight + h))};
   // On a picture context the bands go straight into its picture.
-  Bands bands{dc, line->Color, {}, false, {}, 6, {}};
-  bands.Picture = TakePicturePen(dc, line->Color, &bands.Pen);
-  bands.Poly.Points = bands.Band;
-  bands.Poly.PolyCounts = &bands.Count;
-  bands.Poly.Count = 1;
-  bands.Poly.MinX = SaturatePixel(win.Left), bands.Poly.MinY = SaturatePixel(win.Top);
-  bands.Poly.MaxX = SaturatePixel(win.Right), bands.Poly.MaxY = SaturatePixel(win.Bottom);
-  // A part whose bands all lie inside the picture skips every test of
-  // their corners against its edges.
-  const i64 reach = bands.Picture ? i64(std::ceil(h)) + 1 : 0;
+  PICTUREPEN pen;
+  const bool picture = TakePicturePen(dc, line->Color, &pen);
+  POINT band[6];
+  LONG bandCount = 6;
+  POLYDATA poly{};
+  poly.Points = band;
+  poly.PolyCounts = &bandCount;
+  poly.Count = 1;
+  poly.MinX = SaturatePixel(win.Left), poly.MinY = SaturatePixel(win.Top);
+  poly.MaxX = SaturatePixel(win.Right), poly.MaxY = SaturatePixel(win.Bottom);
+  const auto paint = [&](POINT a, POINT b, POINT o, POINT join) {
+    band[0] = Minus(a, o);
+    band[1] = join;
+    band[2] = Plus(a, o);
+    band[3] = Plus(b, o);
+    band[4] = Minus(b, o);
+    band[5] = band[0];
+    if (picture) {
+      PaintPictureRing(pen, band, 5);  // the ring closes itself
+    } else {
+      bandCount = 6;
+      FillDevicePolygon(dc, &poly, line->Color);
+    }
+  };
+  // A part whose bands all lie inside the picture goes there without a
+  // test of their corners against its edges.
+  const i64 reach = picture ? i64(std::ceil(h)) + 1 : 0;
+  const bool near = picture && reach < pen.Width && reach < pen.Height &&
+                    pen.Width < kExactTurn && pen.Height < kExactTurn;
 
   const POINT* p = data->Points;
   for (LONG part = 0; part < data->Count; ++part) {
@@ -342,11 +225,9 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     const POINT* q = p;
     p += n;
     if (n < 2) continue;
-    if (bands.Picture && reach < bands.Pen.Width && reach < bands.Pen.Height &&
-        bands.Pen.Width < kExactTurn && bands.Pen.Height < kExactTurn &&
-        WithinBy(q, n, reach, bands.Pen.Width, bands.Pen.Height))
-      PartBands<true>(bands, win, q, n, h);
+    if (near && WithinBy(q, n, reach, pen.Width, pen.Height))
+      PaintPictureBandsInside(pen, q, n, h);
     else
-      PartBands<false>(bands, win, q, n, h);
+      WalkBands<false>(win, q, n, h, paint);
   }
 }

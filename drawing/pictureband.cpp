@@ -9,6 +9,7 @@
 #include "devices/devdraw.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
+#include "drawing/wideband.h"
 
 namespace {
 
@@ -463,22 +464,25 @@ void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int coun
     Outline(pen, points[i], points[j], true);
 }
 
-void PaintPictureBandInside(const PICTUREPEN& pen, POINT a, POINT b, POINT o, POINT j) {
-  const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
-  const uint32_t key = ShapeKey(v, o, J);
-  const BandShape* shape = key != 0 ? FindShape(key, v, o, J) : nullptr;
-  if (shape == nullptr || shape->Rows == 0) {
-    const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
-    PaintPictureRingInside(pen, ring, 5);
-    return;
-  }
+void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
   // Locals, which the pixels written cannot change.
   const RowFill fill(pen.Pixel);
   const intptr_t stride = pen.Stride;
-  BYTE* row = reinterpret_cast<BYTE*>(Row(pen, a.y + shape->Top) + a.x);
-  const int8_t* span = shape->Span[0];
-  for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
-    fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
+  BYTE* const top = pen.Top;
+  wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
+    const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
+    const uint32_t key = ShapeKey(v, o, J);
+    const BandShape* shape = key != 0 ? FindShape(key, v, o, J) : nullptr;
+    if (shape == nullptr || shape->Rows == 0) {
+      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
+      PaintPictureRingInside(pen, ring, 5);
+      return;
+    }
+    BYTE* row = top - (a.y + shape->Top) * stride + 4 * intptr_t(a.x);
+    const int8_t* span = shape->Span[0];
+    for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
+      fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
+  });
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {

@@ -48,10 +48,11 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count);
 // The same for a ring of 2 to PICTURE_RING_MAX points every one of which
 // the caller knows to lie inside the pen's draw place.
 void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count);
-// The band of a wide line from a to b, of offset o, that joins the band
-// before it at corner j: the ring a - o, j, a + o, b + o, b - o, wholly
-// inside the pen's draw place, as PaintPictureRingInside paints it.
-void PaintPictureBandInside(const PICTUREPEN& pen, POINT a, POINT b, POINT o, POINT j);
+// The bands of one part of a wide line of n >= 2 points and half width h,
+// as DrawWideDeviceLine forms them, every corner of which the caller knows
+// to lie inside the pen's draw place and below kExactTurn in size,
+// painted as PaintPictureRingInside paints each.
+void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h);
 // A one-pixel line from a to b with both ends, as the device drawing
 // wrappers draw a line (DrawLine).
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b);
