@@ -279,24 +279,24 @@ void PaintExtents(const PICTUREPEN& pen, LONG top, const Extent* ext, LONG rows)
 // A band's pixels depend on nothing but its corners relative to its first
 // point, and a wide line's bands come in few shapes: those of short bands
 // are kept, so that a band of a shape seen before costs no more than its
-// rows. Four shapes share each place in the table, the oldest giving way.
-constexpr int kShapeRows = 22;    // the most rows of a kept shape
+// rows. Four shapes share each place in the table, the oldest giving way;
+// the keys of a place lie together, apart from the shapes.
+constexpr int kShapeRows = 31;    // the most rows of a kept shape
 constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first point
 constexpr int kShapeSetsBits = 10;
 constexpr int kShapeWays = 4;
 
-struct BandShape {
+struct alignas(64) BandShape {
   int8_t Top;    // the first row, from the first point's
   uint8_t Rows;  // 0: the band is painted as a ring
   int8_t Span[kShapeRows][2];  // each row's first and last pixel, from the first point's
 };
+static_assert(sizeof(BandShape) == 64);
 
-struct BandShapeSet {
-  uint32_t Key[kShapeWays];  // the corners, five bits each, and bit 31; 0: none
-  uint32_t Next;             // the way to give way next
-  BandShape Shape[kShapeWays];
-};
-BandShapeSet bandShapes[1 << kShapeSetsBits];
+// The corners, five bits each, and bit 31; 0: none.
+uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];
+uint8_t shapeNext[1 << kShapeSetsBits];  // the way to give way next
+BandShape bandShapes[1 << kShapeSetsBits][kShapeWays];
 
 // The key of a band's shape, 0 when a corner lies too far to keep it.
 inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
@@ -307,28 +307,33 @@ inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
   return vx | vy << 5 | ox << 10 | oy << 15 | jx << 20 | jy << 25 | uint32_t(1) << 31;
 }
 
-const BandShape* MakeShape(BandShapeSet& set, uint32_t key, POINT v, POINT o, POINT J);
+// The place of a key in the table.
+inline uint32_t ShapeSet(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kShapeSetsBits); }
 
-// The shape of the band of segment v, offset o and join corner J, with no
-// rows when the band does not cross each row twice; null when it is too
-// tall to keep.
-[[gnu::always_inline]] inline const BandShape* FindShape(uint32_t key, POINT v, POINT o, POINT J) {
-  BandShapeSet& set = bandShapes[(key * 0x9E3779B1u) >> (32 - kShapeSetsBits)];
-  for (int way = 0; way < kShapeWays; ++way)
-    if (set.Key[way] == key) return &set.Shape[way];
-  return MakeShape(set, key, v, o, J);
+// The shape kept for a key, null when none is. The ways are compared all
+// at once: which one holds the shape is no pattern to predict.
+[[gnu::always_inline]] inline const BandShape* KeptShape(uint32_t key) {
+  const uint32_t set = ShapeSet(key);
+  const uint32_t* keys = shapeKeys[set];
+  const unsigned ways = unsigned(keys[0] == key) | unsigned(keys[1] == key) << 1 |
+                        unsigned(keys[2] == key) << 2 | unsigned(keys[3] == key) << 3;
+  return ways != 0 ? &bandShapes[set][__builtin_ctz(ways)] : nullptr;
 }
 
-// FindShape's shape made and kept in place of the set's oldest.
-const BandShape* MakeShape(BandShapeSet& set, uint32_t key, POINT v, POINT o, POINT J) {
+// The shape of the band of segment v, offset o and join corner J made and
+// kept for its key in place of the oldest of its set, with no rows when
+// the band does not cross each row twice; null when it is too tall to
+// keep.
+const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
+  const uint32_t set = ShapeSet(key);
   const POINT ring[5] = {{-o.x, -o.y}, J, o, {v.x + o.x, v.y + o.y}, {v.x - o.x, v.y - o.y}};
   Extent ext[kRingRows];
   LONG top = 0, rows = 0;
   const bool spans = RingExtents(ring, 5, ext, &top, &rows);
   if (rows > kShapeRows) return nullptr;
-  const uint32_t way = set.Next++ % kShapeWays;
-  BandShape& shape = set.Shape[way];
-  set.Key[way] = key;
+  const uint32_t way = shapeNext[set]++ % kShapeWays;
+  BandShape& shape = bandShapes[set][way];
+  shapeKeys[set][way] = key;
   shape.Top = int8_t(top);
   shape.Rows = spans ? uint8_t(rows) : 0;
   for (LONG r = 0; r < shape.Rows; ++r)
@@ -469,20 +474,32 @@ void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, doub
   const RowFill fill(pen.Pixel);
   const intptr_t stride = pen.Stride;
   BYTE* const top = pen.Top;
+  const auto paint = [&](const BandShape* shape, POINT a) {
+    BYTE* row = top - (a.y + shape->Top) * stride + 4 * intptr_t(a.x);
+    const int8_t* span = shape->Span[0];
+    for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
+      fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
+  };
+  // Each kept shape is painted one band late, its rows fetched meanwhile.
+  const BandShape* late = nullptr;
+  POINT lateAt{};
   wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
     const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
     const uint32_t key = ShapeKey(v, o, J);
-    const BandShape* shape = key != 0 ? FindShape(key, v, o, J) : nullptr;
+    const BandShape* shape = key != 0 ? KeptShape(key) : nullptr;
+    if (shape != nullptr) __builtin_prefetch(shape);
+    // The band late goes first: a shape made now may take its place.
+    if (late != nullptr) paint(late, lateAt);
+    late = nullptr;
+    if (shape == nullptr && key != 0) shape = MakeShape(key, v, o, J);
     if (shape == nullptr || shape->Rows == 0) {
       const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
       PaintPictureRingInside(pen, ring, 5);
       return;
     }
-    BYTE* row = top - (a.y + shape->Top) * stride + 4 * intptr_t(a.x);
-    const int8_t* span = shape->Span[0];
-    for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
-      fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
+    late = shape, lateAt = a;
   });
+  if (late != nullptr) paint(late, lateAt);
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {
