@@ -281,14 +281,15 @@ void PaintExtents(const PICTUREPEN& pen, LONG top, const Extent* ext, LONG rows)
 // are kept, so that a band of a shape seen before costs no more than its
 // rows. Four shapes share each place in the table, the oldest giving way;
 // the keys of a place lie together, apart from the shapes.
-constexpr int kShapeRows = 31;    // the most rows of a kept shape
+constexpr int kShapeRows = 30;    // the most rows of a kept shape
 constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first point
 constexpr int kShapeSetsBits = 10;
 constexpr int kShapeWays = 4;
 
 struct alignas(64) BandShape {
-  int8_t Top;    // the first row, from the first point's
-  uint8_t Rows;  // 0: the band is painted as a ring
+  int8_t Top;         // the first row, from the first point's
+  uint8_t Rows;       // 0: the band is painted as a ring
+  int8_t Left, Right;  // the first and last column of all rows
   int8_t Span[kShapeRows][2];  // each row's first and last pixel, from the first point's
 };
 static_assert(sizeof(BandShape) == 64);
@@ -336,10 +337,72 @@ const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
   shapeKeys[set][way] = key;
   shape.Top = int8_t(top);
   shape.Rows = spans ? uint8_t(rows) : 0;
-  for (LONG r = 0; r < shape.Rows; ++r)
+  LONG left = INT32_MAX, right = INT32_MIN;
+  for (LONG r = 0; r < shape.Rows; ++r) {
     shape.Span[r][0] = int8_t(ext[r].Lo), shape.Span[r][1] = int8_t(ext[r].Hi);
+    left = std::min(left, ext[r].Lo), right = std::max(right, ext[r].Hi);
+  }
+  shape.Left = int8_t(left), shape.Right = int8_t(right);
   return &shape;
 }
+
+// The pixels of consecutive bands gathered in a window of 64 columns and
+// kWindowRows rows, a word of bits for each row, before they go into the
+// picture: the bands of a line overlap, and so their pixels go in once,
+// in runs. A band that does not fit writes the window out and moves it.
+constexpr LONG kWindowRows = 64;
+// A kept shape's corners, and so its pixels, lie within 4 kShapeReach - 1
+// columns and kShapeRows rows: it fits a window.
+static_assert(4 * kShapeReach <= 64 && kShapeRows <= kWindowRows);
+
+class BandWindow {
+ public:
+  explicit BandWindow(const PICTUREPEN& pen)
+      : fill_(pen.Pixel), first_(pen.Top), stride_(pen.Stride) {}
+
+  // The rows of a kept shape whose first point lies at a.
+  [[gnu::always_inline]] void Add(const BandShape& shape, POINT a) {
+    const LONG y = a.y + shape.Top, x0 = a.x + shape.Left, x1 = a.x + shape.Right;
+    if (y < top_ || y + shape.Rows > top_ + kWindowRows || x0 < left_ || x1 > left_ + 63) {
+      Flush();
+      // The band in the middle of the window.
+      top_ = y - (kWindowRows - shape.Rows) / 2;
+      left_ = x0 - (63 - (x1 - x0)) / 2;
+    }
+    const LONG r0 = y - top_;
+    low_ = std::min(low_, r0), high_ = std::max(high_, r0 + shape.Rows - 1);
+    uint64_t* bits = bits_ + r0;
+    const LONG dx = a.x - left_;
+    for (const int8_t* span = shape.Span[0]; span != shape.Span[shape.Rows]; span += 2, ++bits)
+      *bits |= (uint64_t(2) << (dx + span[1])) - (uint64_t(1) << (dx + span[0]));
+  }
+
+  // Writes the runs of the window's rows into the picture and empties it.
+  void Flush() {
+    if (low_ > high_) return;
+    BYTE* row = first_ - (top_ + low_) * stride_ + 4 * intptr_t(left_);
+    for (LONG r = low_; r <= high_; ++r, row -= stride_) {
+      uint64_t m = bits_[r];
+      bits_[r] = 0;
+      while (m != 0) {
+        const int from = __builtin_ctzll(m);
+        const uint64_t rest = ~(m >> from);
+        const int to = rest == 0 ? 63 : from + __builtin_ctzll(rest) - 1;
+        fill_(reinterpret_cast<DWORD*>(row), from, to);
+        m &= m + (uint64_t(1) << from);  // the run taken away
+      }
+    }
+    low_ = kWindowRows, high_ = -1;
+  }
+
+ private:
+  RowFill fill_;
+  BYTE* first_;  // the picture's top row
+  intptr_t stride_;
+  LONG left_ = 0, top_ = 0;  // the window's first column and row
+  LONG low_ = kWindowRows, high_ = -1;  // the rows written in, from top_
+  uint64_t bits_[kWindowRows] = {};
+};
 
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
@@ -470,17 +533,9 @@ void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int coun
 }
 
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
-  // Locals, which the pixels written cannot change.
-  const RowFill fill(pen.Pixel);
-  const intptr_t stride = pen.Stride;
-  BYTE* const top = pen.Top;
-  const auto paint = [&](const BandShape* shape, POINT a) {
-    BYTE* row = top - (a.y + shape->Top) * stride + 4 * intptr_t(a.x);
-    const int8_t* span = shape->Span[0];
-    for (const int8_t* const end = span + 2 * shape->Rows; span != end; span += 2, row -= stride)
-      fill(reinterpret_cast<DWORD*>(row), span[0], span[1]);
-  };
-  // Each kept shape is painted one band late, its rows fetched meanwhile.
+  BandWindow window(pen);
+  // Each kept shape goes into the window one band late, its rows fetched
+  // meanwhile.
   const BandShape* late = nullptr;
   POINT lateAt{};
   wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
@@ -489,7 +544,7 @@ void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, doub
     const BandShape* shape = key != 0 ? KeptShape(key) : nullptr;
     if (shape != nullptr) __builtin_prefetch(shape);
     // The band late goes first: a shape made now may take its place.
-    if (late != nullptr) paint(late, lateAt);
+    if (late != nullptr) window.Add(*late, lateAt);
     late = nullptr;
     if (shape == nullptr && key != 0) shape = MakeShape(key, v, o, J);
     if (shape == nullptr || shape->Rows == 0) {
@@ -499,7 +554,8 @@ void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, doub
     }
     late = shape, lateAt = a;
   });
-  if (late != nullptr) paint(late, lateAt);
+  if (late != nullptr) window.Add(*late, lateAt);
+  window.Flush();
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {
