@@ -357,8 +357,8 @@ static_assert(4 * kShapeReach <= 64 && kShapeRows <= kWindowRows);
 
 class BandWindow {
  public:
-  explicit BandWindow(const PICTUREPEN& pen)
-      : fill_(pen.Pixel), first_(pen.Top), stride_(pen.Stride) {}
+  explicit BandWindow(const PICTUREPEN& pen, uint64_t* bits)
+      : fill_(pen.Pixel), first_(pen.Top), stride_(pen.Stride), bits_(bits) {}
 
   // The rows of a kept shape whose first point lies at a.
   [[gnu::always_inline]] void Add(const BandShape& shape, POINT a) {
@@ -401,8 +401,12 @@ class BandWindow {
   intptr_t stride_;
   LONG left_ = 0, top_ = 0;  // the window's first column and row
   LONG low_ = kWindowRows, high_ = -1;  // the rows written in, from top_
-  uint64_t bits_[kWindowRows] = {};
+  uint64_t* bits_;  // kWindowRows words, all 0 but for the rows written in
 };
+
+// The bits of the one window there is at a time (one painting at a time),
+// left empty by each.
+uint64_t windowBits[kWindowRows];
 
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
@@ -533,7 +537,7 @@ void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int coun
 }
 
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
-  BandWindow window(pen);
+  BandWindow window(pen, windowBits);
   // Each kept shape goes into the window one band late, its rows fetched
   // meanwhile.
   const BandShape* late = nullptr;
