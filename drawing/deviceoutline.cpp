@@ -141,6 +141,13 @@ KeptOffset keptOffsets[2 * kOffsetsReach + 1][2 * kOffsetsReach + 1];
 
 void FillDevicePolygon(HDC dc, POLYDATA* data, COLORREF color) {
   if (!HasParts(data)) return;
+  // One small ring on a picture context goes straight into its picture.
+  PICTUREPEN picture;
+  if (data->Count == 1 && data->PolyCounts[0] >= 2 && data->PolyCounts[0] <= PICTURE_RING_MAX &&
+      TakePicturePen(dc, color, &picture)) {
+    PaintPictureRing(picture, data->Points, data->PolyCounts[0]);
+    return;
+  }
   const DevicePen pen = SelectDevicePen(dc, 1, color);
   const DeviceBrush brush = SelectDeviceBrush(dc, color);
   DrawPolyPolygon(dc, data->Points, data->PolyCounts, data->Count, nullptr);

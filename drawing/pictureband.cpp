@@ -174,12 +174,12 @@ struct Extent {
 // as Outline walks it, e counting up to the next minor step. Bit i of *up
 // or *down is set when the edge goes up or down.
 [[gnu::always_inline]] inline void EdgeExtent(Extent* ext, POINT a, POINT b, LONG top, int i,
-                                              unsigned* up, unsigned* down) {
+                                              uint64_t* up, uint64_t* down) {
   const LONG dx = b.x - a.x, dy = b.y - a.y;
   const LONG adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   const LONG sx = dx < 0 ? -1 : 1;
   const intptr_t sy = dy < 0 ? -1 : 1;
-  *up |= unsigned(dy < 0) << i, *down |= unsigned(dy > 0) << i;
+  *up |= uint64_t(dy < 0) << i, *down |= uint64_t(dy > 0) << i;
   Extent* at = ext + (a.y - top);
   LONG x = a.x;
   if (adx >= ady) {
@@ -208,7 +208,7 @@ struct Extent {
 // Going round a ring of n edges whose edges going up and down are the set
 // bits of up and down, the ring turns from down to up and back once (edges
 // along a row left out).
-bool TurnsTwice(unsigned up, unsigned down, int n) {
+bool TurnsTwice(uint64_t up, uint64_t down, int n) {
   int changes = 0, last = 0;
   for (int pass = 0; pass < 2; ++pass)
     for (int i = 0; i < n; ++i) {
@@ -260,7 +260,7 @@ bool RingExtents(const POINT* p, int n, Extent* ext, LONG* top, LONG* rows) {
   for (int i = 1; i < n; ++i) t = std::min(t, p[i].y), bottom = std::max(bottom, p[i].y);
   if (bottom - t >= kRingRows) return false;
   for (LONG r = 0; r <= bottom - t; ++r) ext[r] = Extent{INT32_MAX, INT32_MIN};
-  unsigned up = 0, down = 0;
+  uint64_t up = 0, down = 0;
   for (int i = 0; i < n; ++i) EdgeExtent(ext, p[i], p[i + 1 < n ? i + 1 : 0], t, i, &up, &down);
   *top = t, *rows = bottom - t + 1;
   return TurnsTwice(up, down, n);

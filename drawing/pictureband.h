@@ -22,7 +22,7 @@
 #include "platform/win_types.h"
 
 // The most points of a ring the picture writes itself.
-constexpr int PICTURE_RING_MAX = 8;
+constexpr int PICTURE_RING_MAX = 64;
 
 // Where and how a ring goes into the picture.
 struct PICTUREPEN {
