@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "devices/support/devcanvas.h"
+#include "drawing/chordarcs.h"
 #include "drawing/deviceoutline.h"
 #include "drawing/paintcontext.h"
+#include "drawing/paintgeometry.h"
 #include "drawing/pictureband.h"
 #include "drawing/support/polylines.h"
 #include "platform/gdi/gdi_test.h"
@@ -99,6 +101,26 @@ TEST_F(PictureFigures, RingsAreThePixelsTheDeviceSets) {
     for (POINT& p : ring) p = {at(rng), at(rng)};
     if (round % 5 == 0) ring[1] = ring[0];
     ASSERT_EQ(check(ring, round % 2 ? WINDING : ALTERNATE), 0) << Text(ring);
+  }
+}
+
+// Circles and ellipses of up to CHORD_POINTS_MAX chord points filled on
+// the picture's context, inside it and across its edges, go into the
+// picture with the device's pixels.
+TEST_F(PictureFigures, ChordRingsFilledAreThePixelsTheDeviceSets) {
+  for (int round = 0; round < 300; ++round) {
+    const int a = 2 + round % 40, b = 2 + (round * 7) % 30;
+    const POINT centre{(round * 37) % (W + 40) - 20, (round * 53) % (H + 40) - 20};
+    POINT points[CHORD_POINTS_MAX];
+    LONG count = 0;
+    POLYDATA ring{};
+    ring.Points = points, ring.PolyCounts = &count, ring.Count = 1;
+    count = round % 2 ? DrawArcByChords(centre, a, &ring) : DrawEllipseByChords(centre, a, b, &ring);
+    ASSERT_GE(count, 1);
+    if (count < 2) continue;
+    Clear(round % 3 ? ALTERNATE : WINDING);
+    for (HDC dc : {device.dc, PaintContext.MemoryDc}) FillDevicePolygon(dc, &ring, 0x102030);
+    ASSERT_EQ(Differ(), 0) << "round " << round << ": " << count << " points";
   }
 }
 
