@@ -286,11 +286,20 @@ constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first poi
 constexpr int kShapeSetsBits = 10;
 constexpr int kShapeWays = 4;
 
+constexpr int kNarrowRows = kShapeRows / 2;  // the most rows of a shape kept as bits
+
 struct alignas(64) BandShape {
-  int8_t Top;         // the first row, from the first point's
-  uint8_t Rows;       // 0: the band is painted as a ring
-  int8_t Left, Right;  // the first and last column of all rows
-  int8_t Span[kShapeRows][2];  // each row's first and last pixel, from the first point's
+  int8_t Top;          // the first row, from the first point's
+  uint8_t Rows;        // 0: the band is painted as a ring
+  int8_t Left, Right;  // the first and last column of all rows, from the first point's
+  union {
+    // Narrow (Right - Left below 32, at most kNarrowRows rows): each
+    // row's pixels as bits, bit 0 in column Left.
+    uint32_t Bits[kNarrowRows];
+    // Otherwise each row's first and last pixel, from the first point's.
+    int8_t Span[kShapeRows][2];
+  };
+  bool Narrow() const { return Right - Left < 32 && Rows <= kNarrowRows; }
 };
 static_assert(sizeof(BandShape) == 64);
 
@@ -338,11 +347,15 @@ const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
   shape.Top = int8_t(top);
   shape.Rows = spans ? uint8_t(rows) : 0;
   LONG left = INT32_MAX, right = INT32_MIN;
-  for (LONG r = 0; r < shape.Rows; ++r) {
-    shape.Span[r][0] = int8_t(ext[r].Lo), shape.Span[r][1] = int8_t(ext[r].Hi);
+  for (LONG r = 0; r < shape.Rows; ++r)
     left = std::min(left, ext[r].Lo), right = std::max(right, ext[r].Hi);
-  }
   shape.Left = int8_t(left), shape.Right = int8_t(right);
+  for (LONG r = 0; r < shape.Rows; ++r) {
+    if (shape.Narrow())
+      shape.Bits[r] = uint32_t((uint64_t(2) << (ext[r].Hi - left)) - (uint64_t(1) << (ext[r].Lo - left)));
+    else
+      shape.Span[r][0] = int8_t(ext[r].Lo), shape.Span[r][1] = int8_t(ext[r].Hi);
+  }
   return &shape;
 }
 
@@ -372,6 +385,12 @@ class BandWindow {
     const LONG r0 = y - top_;
     low_ = std::min(low_, r0), high_ = std::max(high_, r0 + shape.Rows - 1);
     uint64_t* bits = bits_ + r0;
+    if (shape.Narrow()) {
+      const int dx = x0 - left_;
+      for (const uint32_t* row = shape.Bits; row != shape.Bits + shape.Rows; ++row, ++bits)
+        *bits |= uint64_t(*row) << dx;
+      return;
+    }
     const LONG dx = a.x - left_;
     for (const int8_t* span = shape.Span[0]; span != shape.Span[shape.Rows]; span += 2, ++bits)
       *bits |= (uint64_t(2) << (dx + span[1])) - (uint64_t(1) << (dx + span[0]));
