@@ -127,7 +127,13 @@ void WalkBands(const Window& win, const POINT* q, LONG n, double h, Band&& band)
       noJoin = false;
     }
     band(a, b, o, join);
-    join = turn ? minus(b, o) : plus(b, o);
+    if constexpr (Near) {
+      // The outer side of a turn has no pattern to predict.
+      const LONG side = 1 - 2 * turn;
+      join = POINT{b.x + side * o.x, b.y + side * o.y};
+    } else {
+      join = turn ? minus(b, o) : plus(b, o);
+    }
     a = b;
   }
 }
