@@ -15,6 +15,7 @@
 #include "drawing/paintcontext.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/pictureband.h"
+#include "drawing/support/picturefixture.h"
 #include "drawing/support/polylines.h"
 #include "platform/gdi/gdi_test.h"
 
@@ -22,25 +23,11 @@ namespace {
 
 using drawtest::Lines;
 
-// The paint context's memory image as the picture of its own memory
-// context, over a draw place of W x H, beside a device of the same size.
-class PictureFigures : public ::testing::Test {
+// A picture of W x H beside a device of the same size.
+class PictureFigures : public drawtest::PictureFixture {
  protected:
   static constexpr int W = 120, H = 90;
-  void SetUp() override {
-    ASSERT_EQ(AllocPaintDib(W, H, 4), 0);
-    PaintContext.PictureTop = PaintContext.SectionTop;
-    PaintContext.PictureDc = PaintContext.MemoryDc;
-    PaintContext.ImageWidth = W, PaintContext.ImageHeight = H;
-    saved_ = DevicePaintState;
-    DevicePaintState = {DT_RASDISPLAY, W, H};
-  }
-  void TearDown() override {
-    DevicePaintState = saved_;
-    PaintContext.PictureDc = nullptr;
-    PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
-    FreePaintDib();
-  }
+  void SetUp() override { Open(W, H); }
   // Both white, both with the filling rule.
   void Clear(int mode) {
     const RECT all{0, 0, W, H};
@@ -53,10 +40,7 @@ class PictureFigures : public ::testing::Test {
   int Differ() const {
     int n = 0;
     for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) {
-        const DWORD v = reinterpret_cast<const DWORD*>(PaintContext.SectionTop - y * PaintContext.Stride)[x];
-        n += plat::gdi::GetPixelColor(device.dc, x, y) != ((v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF));
-      }
+      for (int x = 0; x < W; ++x) n += plat::gdi::GetPixelColor(device.dc, x, y) != At(x, y);
     return n;
   }
   static std::string Text(const std::vector<POINT>& p) {
@@ -66,9 +50,6 @@ class PictureFigures : public ::testing::Test {
   }
 
   devtest::Canvas device{W, H};
-
- private:
-  DEVICEPAINTSTATE saved_{};
 };
 
 // Rings of 2 to 8 corners inside the picture, convex or not, crossing
