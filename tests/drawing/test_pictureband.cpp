@@ -54,7 +54,8 @@ class PictureFigures : public drawtest::PictureFixture {
 
 // Rings of 2 to 8 corners inside the picture, convex or not, crossing
 // themselves, flat, with corners repeated, by both filling rules: every
-// triangle of a small grid, then rings of random corners near each other.
+// triangle of a small grid, then rings of random corners near each other;
+// then large rings of many corners across the picture's edges.
 TEST_F(PictureFigures, RingsAreThePixelsTheDeviceSets) {
   constexpr COLORREF kColour = 0x2080F0;
   const auto check = [&](std::vector<POINT> ring, int mode) {
@@ -81,6 +82,14 @@ TEST_F(PictureFigures, RingsAreThePixelsTheDeviceSets) {
     std::vector<POINT> ring(2 + round % 7);
     for (POINT& p : ring) p = {at(rng), at(rng)};
     if (round % 5 == 0) ring[1] = ring[0];
+    ASSERT_EQ(check(ring, round % 2 ? WINDING : ALTERNATE), 0) << Text(ring);
+  }
+  // Large rings of up to PICTURE_RING_MAX corners, crossing themselves
+  // and the picture's edges.
+  std::uniform_int_distribution<int> x(-20, W + 20), y(-20, H + 20), corners(3, PICTURE_RING_MAX);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<POINT> ring(corners(rng));
+    for (POINT& p : ring) p = {x(rng), y(rng)};
     ASSERT_EQ(check(ring, round % 2 ? WINDING : ALTERNATE), 0) << Text(ring);
   }
 }
