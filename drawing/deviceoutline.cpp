@@ -2,6 +2,7 @@
 // image's, and wide lines as bevelled bands.
 #include "drawing/deviceoutline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -10,6 +11,7 @@
 #include "drawing/parmwords.h"
 #include "drawing/pictureband.h"
 #include "drawing/pixelmath.h"
+#include "drawing/wideband.h"
 
 DEVICEPAINTSTATE DevicePaintState = {DT_RASDISPLAY, 0, 0};
 LONG PaintExampleSwitch = 0;
@@ -104,23 +106,21 @@ void DrawThinDeviceLines(HDC dc, POLYDATA* data, const DEVICELINE* line) {
 
 // --- Wide lines ---
 
-struct Window {
-  i64 Left, Top, Right, Bottom;  // right and bottom exclusive
-};
-
-int Outcode(const Window& w, POINT p) {
-  int code = 0;
-  if (p.x < w.Left) code |= 1;
-  if (p.x >= w.Right) code |= 2;
-  if (p.y < w.Top) code |= 4;
-  if (p.y >= w.Bottom) code |= 8;
-  return code;
+// Every point of the part lies at least `reach` pixels inside the w x h
+// picture.
+bool WithinBy(const POINT* q, LONG n, i64 reach, LONG w, LONG h) {
+  LONG left = q[0].x, right = q[0].x, top = q[0].y, bottom = q[0].y;
+  for (LONG i = 1; i < n; ++i) {
+    left = std::min(left, q[i].x), right = std::max(right, q[i].x);
+    top = std::min(top, q[i].y), bottom = std::max(bottom, q[i].y);
+  }
+  return left >= reach && top >= reach && right < w - reach && bottom < h - reach;
 }
 
-bool Same(POINT a, POINT b) { return a.x == b.x && a.y == b.y; }
+}  // namespace
 
-// Half the width across the direction from a to b, to the left of the
-// direction of travel (up for travel to the right on the screen).
+namespace wideband {
+
 POINT Offset(POINT a, POINT b, double h) {
   const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
   double ux, uy;
@@ -135,24 +135,19 @@ POINT Offset(POINT a, POINT b, double h) {
   return POINT{NearestPixel(uy * h), NearestPixel(-ux * h)};
 }
 
-POINT Plus(POINT a, POINT o) {
-  return POINT{SaturatePixel(i64(a.x) + o.x), SaturatePixel(i64(a.y) + o.y)};
-}
-POINT Minus(POINT a, POINT o) {
-  return POINT{SaturatePixel(i64(a.x) - o.x), SaturatePixel(i64(a.y) - o.y)};
-}
+KeptOffset keptOffsets[2 * kOffsetsReach + 1][2 * kOffsetsReach + 1];
 
-// 1 when b lies on the left of the line from a to n on the screen: the
-// line a - b - n turns left at b.
-int TurnsLeft(POINT a, POINT b, POINT n) {
-  const double s = (double(n.x) - a.x) * (double(b.y) - a.y) - (double(b.x) - a.x) * (double(n.y) - a.y);
-  return s > 0.0 ? 1 : 0;
-}
-
-}  // namespace
+}  // namespace wideband
 
 void FillDevicePolygon(HDC dc, POLYDATA* data, COLORREF color) {
   if (!HasParts(data)) return;
+  // One small ring on a picture context goes straight into its picture.
+  PICTUREPEN picture;
+  if (data->Count == 1 && data->PolyCounts[0] >= 2 && data->PolyCounts[0] <= PICTURE_RING_MAX &&
+      TakePicturePen(dc, color, &picture)) {
+    PaintPictureRing(picture, data->Points, data->PolyCounts[0]);
+    return;
+  }
   const DevicePen pen = SelectDevicePen(dc, 1, color);
   const DeviceBrush brush = SelectDeviceBrush(dc, color);
   DrawPolyPolygon(dc, data->Points, data->PolyCounts, data->Count, nullptr);
@@ -193,6 +188,7 @@ void DrawDevicePolylines(HDC dc, POLYDATA* data, const DEVICELINE* line, double 
 }
 
 void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double width) {
+  using namespace wideband;
   if (!HasParts(data) || line == nullptr || !(width > 0.0)) return;
   const double h = width * 0.5;
   const Window win{-static_cast<i64>(std::floor(h)), -static_cast<i64>(std::floor(h)),
@@ -209,6 +205,25 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
   poly.Count = 1;
   poly.MinX = SaturatePixel(win.Left), poly.MinY = SaturatePixel(win.Top);
   poly.MaxX = SaturatePixel(win.Right), poly.MaxY = SaturatePixel(win.Bottom);
+  const auto paint = [&](POINT a, POINT b, POINT o, POINT join) {
+    band[0] = Minus(a, o);
+    band[1] = join;
+    band[2] = Plus(a, o);
+    band[3] = Plus(b, o);
+    band[4] = Minus(b, o);
+    band[5] = band[0];
+    if (picture) {
+      PaintPictureRing(pen, band, 5);  // the ring closes itself
+    } else {
+      bandCount = 6;
+      FillDevicePolygon(dc, &poly, line->Color);
+    }
+  };
+  // A part whose bands all lie inside the picture goes there without a
+  // test of their corners against its edges.
+  const i64 reach = picture ? i64(std::ceil(h)) + 1 : 0;
+  const bool near = picture && reach < pen.Width && reach < pen.Height &&
+                    pen.Width < kExactTurn && pen.Height < kExactTurn;
 
   const POINT* p = data->Points;
   for (LONG part = 0; part < data->Count; ++part) {
@@ -217,54 +232,9 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     const POINT* q = p;
     p += n;
     if (n < 2) continue;
-    POINT a = q[0];
-    LONG i = 1;
-    while (i < n && Same(q[i], a)) ++i;
-    if (i == n) continue;
-    bool noJoin = true;
-    int turn = 0;
-    POINT join{};
-    if (Same(q[n - 1], a) && Outcode(win, a) == 0) {
-      // Closed: the first band joins the closing one.
-      LONG k = n - 2;
-      while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
-      const POINT prev = q[k];
-      const POINT o = Offset(a, prev, h);
-      turn = TurnsLeft(prev, a, q[i]);
-      join = turn ? Plus(a, o) : Minus(a, o);
-      noJoin = false;
-    }
-    for (; i < n; ++i) {
-      const POINT b = q[i];
-      if (Same(b, a)) continue;
-      const POINT o = Offset(a, b, h);
-      if ((Outcode(win, a) & Outcode(win, b)) != 0) {
-        noJoin = true;
-        a = b;
-        continue;
-      }
-      if (i + 1 < n) {
-        LONG k = i + 1;
-        while (k < n - 1 && Same(q[k], b)) ++k;
-        turn = TurnsLeft(a, b, q[k]);
-      }
-      if (noJoin) {
-        join = Minus(a, o);
-        noJoin = false;
-      }
-      band[0] = Minus(a, o);
-      band[1] = join;
-      band[2] = Plus(a, o);
-      band[3] = Plus(b, o);
-      band[4] = Minus(b, o);
-      band[5] = band[0];
-      bandCount = 6;
-      if (picture)
-        PaintPictureRing(pen, band, 5);  // the ring closes itself
-      else
-        FillDevicePolygon(dc, &poly, line->Color);
-      join = turn ? Minus(b, o) : Plus(b, o);
-      a = b;
-    }
+    if (near && WithinBy(q, n, reach, pen.Width, pen.Height))
+      PaintPictureBandsInside(pen, q, n, h);
+    else
+      WalkBands<false>(win, q, n, h, paint);
   }
 }

@@ -46,7 +46,8 @@ constexpr int POLYLINE_CHUNK = 256;
 
 // The polygon set (all parts together, alternate filling) filled in the
 // colour with a one-pixel outline of the same colour; the context's pen and
-// brush are restored.
+// brush are restored. A single ring of at most PICTURE_RING_MAX points on a
+// context that shows a picture goes straight into it (same pixels).
 void FillDevicePolygon(HDC dc, POLYDATA* data, COLORREF color);
 
 // The polyline set with a solid pen of the line's colour, max(thickness, 1)

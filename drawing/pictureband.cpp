@@ -3,10 +3,13 @@
 #include "drawing/pictureband.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "devices/devdraw.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
+#include "drawing/wideband.h"
 
 namespace {
 
@@ -151,6 +154,279 @@ bool FillConvexInside(const PICTUREPEN& pen, const POINT* p, int n) {
   return true;
 }
 
+// --- Small rings by their outline ---
+
+// The most rows of a ring painted by its outline alone.
+constexpr int kRingRows = 64;
+
+// The leftmost and rightmost pixel of a ring's outline in one row.
+struct Extent {
+  LONG Lo, Hi;
+};
+
+[[gnu::always_inline]] inline void Widen(Extent* at, LONG x0, LONG x1) {
+  at->Lo = std::min(at->Lo, x0), at->Hi = std::max(at->Hi, x1);
+}
+
+// The extents, row by row, of the one-pixel edge from a up to but not
+// including b (row 0 of `ext` being row `top`): for each step i along the
+// major axis, the minor offset floor((2 i minor + major - 1) / (2 major))
+// as Outline walks it, e counting up to the next minor step. Bit i of *up
+// or *down is set when the edge goes up or down.
+[[gnu::always_inline]] inline void EdgeExtent(Extent* ext, POINT a, POINT b, LONG top, int i,
+                                              uint64_t* up, uint64_t* down) {
+  const LONG dx = b.x - a.x, dy = b.y - a.y;
+  const LONG adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const LONG sx = dx < 0 ? -1 : 1;
+  const intptr_t sy = dy < 0 ? -1 : 1;
+  *up |= uint64_t(dy < 0) << i, *down |= uint64_t(dy > 0) << i;
+  Extent* at = ext + (a.y - top);
+  LONG x = a.x;
+  if (adx >= ady) {
+    // A run of pixels in each row, from `from` to x.
+    LONG from = x;
+    for (LONG e = -adx - 1; x != b.x; x += sx) {
+      e += 2 * ady;
+      if (e >= 0) {
+        Widen(at, std::min(from, x), std::max(from, x));
+        e -= 2 * adx, at += sy, from = x + sx;
+      }
+    }
+    x -= sx;
+    if (x * sx >= from * sx && adx != 0) Widen(at, std::min(from, x), std::max(from, x));
+    return;
+  }
+  // One pixel in each row.
+  const Extent* const end = ext + (b.y - top);
+  for (LONG e = -ady - 1; at != end; at += sy) {
+    Widen(at, x, x);
+    e += 2 * adx;
+    if (e >= 0) e -= 2 * ady, x += sx;
+  }
+}
+
+// Going round a ring of n edges whose edges going up and down are the set
+// bits of up and down, the ring turns from down to up and back once (edges
+// along a row left out).
+bool TurnsTwice(uint64_t up, uint64_t down, int n) {
+  int changes = 0, last = 0;
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = 0; i < n; ++i) {
+      const int dir = (up >> i & 1) ? -1 : (down >> i & 1) ? 1 : 0;
+      if (dir == 0) continue;
+      changes += pass == 1 && last != 0 && dir != last;
+      last = dir;
+    }
+  return changes == 2;
+}
+
+// Writes the pixels [x0, x1] of a row (x0 <= x1) in one colour, four or
+// two at a time, the last ones possibly over some written already.
+class RowFill {
+ public:
+  explicit RowFill(DWORD pixel) : two_(uint64_t(pixel) << 32 | pixel) {}
+  [[gnu::always_inline]] void operator()(DWORD* row, LONG x0, LONG x1) const {
+    DWORD* at = row + x0;
+    const LONG n = x1 - x0 + 1;
+    if (n >= 4) {
+      const uint64_t four[2] = {two_, two_};
+      LONG left = n;
+      for (; left > 8; left -= 4, at += 4) std::memcpy(at, four, sizeof four);
+      std::memcpy(at, four, sizeof four);
+      std::memcpy(at + left - 4, four, sizeof four);
+    } else if (n >= 2) {
+      std::memcpy(at, &two_, sizeof two_);
+      std::memcpy(at + n - 2, &two_, sizeof two_);
+    } else {
+      std::memcpy(at, &two_, sizeof(DWORD));
+    }
+  }
+
+ private:
+  uint64_t two_;
+};
+
+// The pixels of a ring of n points (at most PICTURE_RING_MAX) and at most
+// kRingRows rows whose rows are each crossed by its edges once downwards
+// and once upwards (as a convex ring's are): its fill and its outline
+// together are, in each row, the pixels from the leftmost to the rightmost
+// pixel of the outline there. The outline goes round the fill, and in
+// every row its pixels on either side touch the fill or, where the row has
+// none, each other; so no fill is computed at all. The extents of the
+// ring's rows from *top down go into ext, *rows of them; false for any
+// other ring.
+bool RingExtents(const POINT* p, int n, Extent* ext, LONG* top, LONG* rows) {
+  LONG t = p[0].y, bottom = p[0].y;
+  for (int i = 1; i < n; ++i) t = std::min(t, p[i].y), bottom = std::max(bottom, p[i].y);
+  if (bottom - t >= kRingRows) return false;
+  for (LONG r = 0; r <= bottom - t; ++r) ext[r] = Extent{INT32_MAX, INT32_MIN};
+  uint64_t up = 0, down = 0;
+  for (int i = 0; i < n; ++i) EdgeExtent(ext, p[i], p[i + 1 < n ? i + 1 : 0], t, i, &up, &down);
+  *top = t, *rows = bottom - t + 1;
+  return TurnsTwice(up, down, n);
+}
+
+// The spans of RingExtents, their rows from `top` down.
+void PaintExtents(const PICTUREPEN& pen, LONG top, const Extent* ext, LONG rows) {
+  const RowFill fill(pen.Pixel);
+  BYTE* row = reinterpret_cast<BYTE*>(Row(pen, top));
+  for (LONG r = 0; r < rows; ++r, row -= pen.Stride)
+    if (ext[r].Lo <= ext[r].Hi) fill(reinterpret_cast<DWORD*>(row), ext[r].Lo, ext[r].Hi);
+}
+
+// --- Band shapes ---
+
+// A band's pixels depend on nothing but its corners relative to its first
+// point, and a wide line's bands come in few shapes: those of short bands
+// are kept, so that a band of a shape seen before costs no more than its
+// rows. Four shapes share each place in the table, the oldest giving way;
+// the keys of a place lie together, apart from the shapes.
+constexpr int kShapeRows = 30;    // the most rows of a kept shape
+constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first point
+constexpr int kShapeSetsBits = 10;
+constexpr int kShapeWays = 4;
+
+constexpr int kNarrowRows = kShapeRows / 2;  // the most rows of a shape kept as bits
+
+struct alignas(64) BandShape {
+  int8_t Top;          // the first row, from the first point's
+  uint8_t Rows;        // 0: the band is painted as a ring
+  int8_t Left, Right;  // the first and last column of all rows, from the first point's
+  union {
+    // Narrow (Right - Left below 32, at most kNarrowRows rows): each
+    // row's pixels as bits, bit 0 in column Left.
+    uint32_t Bits[kNarrowRows];
+    // Otherwise each row's first and last pixel, from the first point's.
+    int8_t Span[kShapeRows][2];
+  };
+  bool Narrow() const { return Right - Left < 32 && Rows <= kNarrowRows; }
+};
+static_assert(sizeof(BandShape) == 64);
+
+// The corners, five bits each, and bit 31; 0: none.
+uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];
+uint8_t shapeNext[1 << kShapeSetsBits];  // the way to give way next
+BandShape bandShapes[1 << kShapeSetsBits][kShapeWays];
+
+// The key of a band's shape, 0 when a corner lies too far to keep it.
+inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
+  const uint32_t vx = uint32_t(v.x + kShapeReach), vy = uint32_t(v.y + kShapeReach);
+  const uint32_t ox = uint32_t(o.x + kShapeReach), oy = uint32_t(o.y + kShapeReach);
+  const uint32_t jx = uint32_t(J.x + kShapeReach), jy = uint32_t(J.y + kShapeReach);
+  if (((vx | vy | ox | oy | jx | jy) & ~uint32_t(2 * kShapeReach - 1)) != 0) return 0;
+  return vx | vy << 5 | ox << 10 | oy << 15 | jx << 20 | jy << 25 | uint32_t(1) << 31;
+}
+
+// The place of a key in the table.
+inline uint32_t ShapeSet(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kShapeSetsBits); }
+
+// The shape kept for a key, null when none is. The ways are compared all
+// at once: which one holds the shape is no pattern to predict.
+[[gnu::always_inline]] inline const BandShape* KeptShape(uint32_t key) {
+  const uint32_t set = ShapeSet(key);
+  const uint32_t* keys = shapeKeys[set];
+  const unsigned ways = unsigned(keys[0] == key) | unsigned(keys[1] == key) << 1 |
+                        unsigned(keys[2] == key) << 2 | unsigned(keys[3] == key) << 3;
+  return ways != 0 ? &bandShapes[set][__builtin_ctz(ways)] : nullptr;
+}
+
+// The shape of the band of segment v, offset o and join corner J made and
+// kept for its key in place of the oldest of its set, with no rows when
+// the band does not cross each row twice; null when it is too tall to
+// keep.
+const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
+  const uint32_t set = ShapeSet(key);
+  const POINT ring[5] = {{-o.x, -o.y}, J, o, {v.x + o.x, v.y + o.y}, {v.x - o.x, v.y - o.y}};
+  Extent ext[kRingRows];
+  LONG top = 0, rows = 0;
+  const bool spans = RingExtents(ring, 5, ext, &top, &rows);
+  if (rows > kShapeRows) return nullptr;
+  const uint32_t way = shapeNext[set]++ % kShapeWays;
+  BandShape& shape = bandShapes[set][way];
+  shapeKeys[set][way] = key;
+  shape.Top = int8_t(top);
+  shape.Rows = spans ? uint8_t(rows) : 0;
+  LONG left = INT32_MAX, right = INT32_MIN;
+  for (LONG r = 0; r < shape.Rows; ++r)
+    left = std::min(left, ext[r].Lo), right = std::max(right, ext[r].Hi);
+  shape.Left = int8_t(left), shape.Right = int8_t(right);
+  for (LONG r = 0; r < shape.Rows; ++r) {
+    if (shape.Narrow())
+      shape.Bits[r] = uint32_t((uint64_t(2) << (ext[r].Hi - left)) - (uint64_t(1) << (ext[r].Lo - left)));
+    else
+      shape.Span[r][0] = int8_t(ext[r].Lo), shape.Span[r][1] = int8_t(ext[r].Hi);
+  }
+  return &shape;
+}
+
+// The pixels of consecutive bands gathered in a window of 64 columns and
+// kWindowRows rows, a word of bits for each row, before they go into the
+// picture: the bands of a line overlap, and so their pixels go in once,
+// in runs. A band that does not fit writes the window out and moves it.
+constexpr LONG kWindowRows = 64;
+// A kept shape's corners, and so its pixels, lie within 4 kShapeReach - 1
+// columns and kShapeRows rows: it fits a window.
+static_assert(4 * kShapeReach <= 64 && kShapeRows <= kWindowRows);
+
+class BandWindow {
+ public:
+  explicit BandWindow(const PICTUREPEN& pen, uint64_t* bits)
+      : fill_(pen.Pixel), first_(pen.Top), stride_(pen.Stride), bits_(bits) {}
+
+  // The rows of a kept shape whose first point lies at a.
+  [[gnu::always_inline]] void Add(const BandShape& shape, POINT a) {
+    const LONG y = a.y + shape.Top, x0 = a.x + shape.Left, x1 = a.x + shape.Right;
+    if (y < top_ || y + shape.Rows > top_ + kWindowRows || x0 < left_ || x1 > left_ + 63) {
+      Flush();
+      // The band in the middle of the window.
+      top_ = y - (kWindowRows - shape.Rows) / 2;
+      left_ = x0 - (63 - (x1 - x0)) / 2;
+    }
+    const LONG r0 = y - top_;
+    low_ = std::min(low_, r0), high_ = std::max(high_, r0 + shape.Rows - 1);
+    uint64_t* bits = bits_ + r0;
+    if (shape.Narrow()) {
+      const int dx = x0 - left_;
+      for (const uint32_t* row = shape.Bits; row != shape.Bits + shape.Rows; ++row, ++bits)
+        *bits |= uint64_t(*row) << dx;
+      return;
+    }
+    const LONG dx = a.x - left_;
+    for (const int8_t* span = shape.Span[0]; span != shape.Span[shape.Rows]; span += 2, ++bits)
+      *bits |= (uint64_t(2) << (dx + span[1])) - (uint64_t(1) << (dx + span[0]));
+  }
+
+  // Writes the runs of the window's rows into the picture and empties it.
+  void Flush() {
+    if (low_ > high_) return;
+    BYTE* row = first_ - (top_ + low_) * stride_ + 4 * intptr_t(left_);
+    for (LONG r = low_; r <= high_; ++r, row -= stride_) {
+      uint64_t m = bits_[r];
+      bits_[r] = 0;
+      while (m != 0) {
+        const int from = __builtin_ctzll(m);
+        const uint64_t rest = ~(m >> from);
+        const int to = rest == 0 ? 63 : from + __builtin_ctzll(rest) - 1;
+        fill_(reinterpret_cast<DWORD*>(row), from, to);
+        m &= m + (uint64_t(1) << from);  // the run taken away
+      }
+    }
+    low_ = kWindowRows, high_ = -1;
+  }
+
+ private:
+  RowFill fill_;
+  BYTE* first_;  // the picture's top row
+  intptr_t stride_;
+  LONG left_ = 0, top_ = 0;  // the window's first column and row
+  LONG low_ = kWindowRows, high_ = -1;  // the rows written in, from top_
+  uint64_t* bits_;  // kWindowRows words, all 0 but for the rows written in
+};
+
+// The bits of the one window there is at a time (one painting at a time),
+// left empty by each.
+uint64_t windowBits[kWindowRows];
+
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
   if (inside && FillConvexInside(pen, p, n)) return;
@@ -258,9 +534,51 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count) {
   bool in[PICTURE_RING_MAX];
   bool all = true;
   for (int i = 0; i < count; ++i) all = (in[i] = Inside(pen, points[i])) && all;
-  FillRing(pen, points, count, all);
+  if (all) {
+    PaintPictureRingInside(pen, points, count);
+    return;
+  }
+  FillRing(pen, points, count, false);
   for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
     Outline(pen, points[i], points[j], in[i] && in[j]);
+}
+
+void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count) {
+  Extent ext[kRingRows];
+  LONG top, rows;
+  if (RingExtents(points, count, ext, &top, &rows)) {
+    PaintExtents(pen, top, ext, rows);
+    return;
+  }
+  FillRing(pen, points, count, true);
+  for (int i = 0, j = 1; i < count; ++i, j = j + 1 < count ? j + 1 : 0)
+    Outline(pen, points[i], points[j], true);
+}
+
+void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
+  BandWindow window(pen, windowBits);
+  // Each kept shape goes into the window one band late, its rows fetched
+  // meanwhile.
+  const BandShape* late = nullptr;
+  POINT lateAt{};
+  wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
+    const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
+    const uint32_t key = ShapeKey(v, o, J);
+    const BandShape* shape = key != 0 ? KeptShape(key) : nullptr;
+    if (shape != nullptr) __builtin_prefetch(shape);
+    // The band late goes first: a shape made now may take its place.
+    if (late != nullptr) window.Add(*late, lateAt);
+    late = nullptr;
+    if (shape == nullptr && key != 0) shape = MakeShape(key, v, o, J);
+    if (shape == nullptr || shape->Rows == 0) {
+      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
+      PaintPictureRingInside(pen, ring, 5);
+      return;
+    }
+    late = shape, lateAt = a;
+  });
+  if (late != nullptr) window.Add(*late, lateAt);
+  window.Flush();
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {

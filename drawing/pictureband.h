@@ -22,7 +22,7 @@
 #include "platform/win_types.h"
 
 // The most points of a ring the picture writes itself.
-constexpr int PICTURE_RING_MAX = 8;
+constexpr int PICTURE_RING_MAX = 64;
 
 // Where and how a ring goes into the picture.
 struct PICTUREPEN {
@@ -45,6 +45,14 @@ bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen);
 // outlined in the pen's colour, as a one-pixel pen and a solid brush of
 // that colour draw it on the device.
 void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count);
+// The same for a ring of 2 to PICTURE_RING_MAX points every one of which
+// the caller knows to lie inside the pen's draw place.
+void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count);
+// The bands of one part of a wide line of n >= 2 points and half width h,
+// as DrawWideDeviceLine forms them, every corner of which the caller knows
+// to lie inside the pen's draw place and below kExactTurn in size,
+// painted as PaintPictureRingInside paints each.
+void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h);
 // A one-pixel line from a to b with both ends, as the device drawing
 // wrappers draw a line (DrawLine).
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b);

@@ -14,6 +14,7 @@
 #include "drawing/deviceoutline.h"
 #include "drawing/paintcontext.h"
 #include "drawing/support/devicecalls.h"
+#include "drawing/support/picturefixture.h"
 #include "platform/gdi/gdi_test.h"
 
 namespace {
@@ -242,34 +243,10 @@ TEST_F(DeviceOutline, ClosedWideLineBevelsItsFirstCorner) {
 
 // --- Wide lines in a picture ---
 
-// The paint context's memory image as the picture of its own memory
-// context (whose rows from the top are the section's), over a draw place
-// of w x h.
-class PictureBands : public ::testing::Test {
+class PictureBands : public drawtest::PictureFixture {
  protected:
   static constexpr int W = 150, H = 100;
-  void SetUp() override {
-    ASSERT_EQ(AllocPaintDib(W, H, 4), 0);
-    PaintContext.PictureTop = PaintContext.SectionTop;
-    PaintContext.PictureDc = PaintContext.MemoryDc;
-    PaintContext.ImageWidth = W, PaintContext.ImageHeight = H;
-    saved_ = DevicePaintState;
-    DevicePaintState = {DT_RASDISPLAY, W, H};
-  }
-  void TearDown() override {
-    DevicePaintState = saved_;
-    PaintContext.PictureDc = nullptr;
-    PaintContext.ImageWidth = PaintContext.ImageHeight = 0;
-    FreePaintDib();
-  }
-  // The picture's pixel as a colour.
-  static COLORREF At(int x, int y) {
-    const DWORD v = reinterpret_cast<const DWORD*>(PaintContext.SectionTop - y * PaintContext.Stride)[x];
-    return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
-  }
-
- private:
-  DEVICEPAINTSTATE saved_{};
+  void SetUp() override { Open(W, H); }
 };
 
 // Random polylines across the picture's edges, open and closed, wide by
