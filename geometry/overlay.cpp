@@ -252,16 +252,30 @@ int TNodedOverlay::CutContour(int positive) {
   return Stretches();
 }
 
-void TNodedOverlay::FileOther(int owner) {
+void TNodedOverlay::FileOther(int owner, int path) {
   OtherKeys.clear();
   OtherSteps.clear();
+  // Only the points within the frame of the path walked are asked about.
+  const TNodedPlane::Path& walked = Plane.Paths[path];
+  if (walked.stations <= 0) return;
+  Key lo = Plane.Stations[walked.route].key, hi = lo;
+  for (int32_t i = walked.route; i < walked.route + walked.stations; ++i) {
+    const Key& k = Plane.Stations[i].key;
+    lo = Key{std::min(lo.x, k.x), std::min(lo.y, k.y)};
+    hi = Key{std::max(hi.x, k.x), std::max(hi.y, k.y)};
+  }
+  const auto within = [&](const Key& k) {
+    return lo.x <= k.x && k.x <= hi.x && lo.y <= k.y && k.y <= hi.y;
+  };
   for (size_t k = 0; k < Plane.Paths.size(); ++k) {
     if ((Owner[k] & 3) != owner) continue;
     const TNodedPlane::Path& l = Plane.Paths[k];
     for (int32_t i = l.route; i < l.route + l.stations; ++i) {
-      OtherKeys.push_back(Plane.Stations[i].key);
-      if (i > l.route)
-        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, Plane.Stations[i].key));
+      const Key& key = Plane.Stations[i].key;
+      if (!within(key)) continue;
+      OtherKeys.push_back(key);
+      if (i > l.route && within(Plane.Stations[i - 1].key))
+        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, key));
     }
   }
   std::sort(OtherKeys.begin(), OtherKeys.end(), KeyLess);
@@ -287,7 +301,7 @@ void TNodedOverlay::AddRun(int path, int32_t from, int32_t to, int side) {
 // both sides of it. Everything is compared on the grid, where the noding
 // made every meeting point a station of both.
 void TNodedOverlay::OpenStretches(int path) {
-  FileOther(LINE);
+  FileOther(LINE, path);
   const TNodedPlane::Path& p = Plane.Paths[path];
   const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
   int32_t from = 0;
@@ -311,7 +325,7 @@ int TNodedOverlay::LineStretches(bool inside, int* whole) {
     if (owner == SECOND && (Owner[k] & 4) && area < 0) area = static_cast<int>(k);
   }
   if (line < 0 || area < 0 || !Plane.Paths[area].closed) return 0;
-  FileOther(SECOND);
+  FileOther(SECOND, line);
   const TNodedPlane::Path& p = Plane.Paths[line];
   const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
   // Between two places where it meets the contour the line lies wholly

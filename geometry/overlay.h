@@ -103,8 +103,9 @@ class TNodedOverlay {
   int WriteStations(const std::vector<int32_t>& stations, int first, int count, TDataEdit* out,
                     int subject);
   void OpenStretches(int path);
-  // The stations and steps of the owner's paths, filed for the lookups.
-  void FileOther(int owner);
+  // The stations and steps of the owner's paths within the frame of the
+  // path walked, filed for the lookups.
+  void FileOther(int owner, int path);
   bool OnOther(const TNodedPlane::Key& k) const;
   bool AlongOther(const TNodedPlane::Key& a, const TNodedPlane::Key& b) const;
   // Stations from .. to of the path as a stretch.
