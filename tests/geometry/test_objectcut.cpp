@@ -78,6 +78,24 @@ void ExpectSame(const Contour& expect, const Contour& got, const char* name) {
   }
 }
 
+// The line cut by the area hands out these results, in order, each a line
+// of one or more parts, and its state stays 0.
+void ExpectLineCut(const std::vector<Contour>& area, const std::vector<Contour>& line,
+                   const std::vector<std::vector<Contour>>& results, const char* name) {
+  Metric a, l;
+  ASSERT_TRUE(Fill(a, METRIC_F64, area));
+  ASSERT_TRUE(Fill(l, METRIC_F64, line));
+  TObjectCut cut;
+  ASSERT_EQ(1, cut.LoadObjects(&a, &l, 0, 0.001, 0)) << name;
+  const auto got = Pieces(cut);
+  EXPECT_EQ(0, cut.State) << name;
+  ASSERT_EQ(results.size(), got.size()) << name;
+  for (size_t i = 0; i < got.size(); ++i) {
+    ASSERT_EQ(results[i].size(), got[i].size()) << name;
+    for (size_t k = 0; k < got[i].size(); ++k) ExpectSame(results[i][k], got[i][k], name);
+  }
+}
+
 }  // namespace
 
 TEST(ObjectCut, LinesTouchingTheAreaGiveTheirStretchesInsideOrAlongTheBorderInOrder) {
@@ -129,18 +147,9 @@ TEST(ObjectCut, LinesTouchingTheAreaGiveTheirStretchesInsideOrAlongTheBorderInOr
        {{{10, 8}, {5, 8}, {5, 5}, {10, 5}}}},
   };
   for (const Case& c : cases) {
-    Metric area, line;
-    ASSERT_TRUE(Fill(area, METRIC_F64, c.area));
-    ASSERT_TRUE(Fill(line, METRIC_F64, {c.line}));
-    TObjectCut cut;
-    ASSERT_EQ(1, cut.LoadObjects(&area, &line, 0, 0.001, 0)) << c.name;
-    const auto pieces = Pieces(cut);
-    EXPECT_EQ(0, cut.State) << c.name;
-    ASSERT_EQ(c.pieces.size(), pieces.size()) << c.name;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-      ASSERT_EQ(1u, pieces[i].size()) << c.name;
-      ExpectSame(c.pieces[i], pieces[i][0], c.name);
-    }
+    std::vector<std::vector<Contour>> results;
+    for (const Contour& piece : c.pieces) results.push_back({piece});
+    ExpectLineCut(c.area, {c.line}, results, c.name);
   }
 }
 
@@ -164,20 +173,7 @@ TEST(ObjectCut, LinesOfSeveralPartsGiveThePiecesOfEachPartAndNothingElse) {
        {{{2, -2}, {4, 0}, {6, -2}}, {{2, 2}, {8, 2}}},
        {{{{2, 2}, {8, 2}}}}},
   };
-  for (const Case& c : cases) {
-    Metric area, line;
-    ASSERT_TRUE(Fill(area, METRIC_F64, c.area));
-    ASSERT_TRUE(Fill(line, METRIC_F64, c.line));
-    TObjectCut cut;
-    ASSERT_EQ(1, cut.LoadObjects(&area, &line, 0, 0.001, 0)) << c.name;
-    const auto results = Pieces(cut);
-    ASSERT_EQ(c.results.size(), results.size()) << c.name;
-    for (size_t i = 0; i < results.size(); ++i) {
-      ASSERT_EQ(c.results[i].size(), results[i].size()) << c.name;
-      for (size_t k = 0; k < results[i].size(); ++k)
-        ExpectSame(c.results[i][k], results[i][k], c.name);
-    }
-  }
+  for (const Case& c : cases) ExpectLineCut(c.area, c.line, c.results, c.name);
 }
 
 TEST(ObjectCut, LinePiecesAlongTheBorderKeepTheLineHeights) {
@@ -332,11 +328,9 @@ namespace {
 // The length of every part of every piece a line cut hands out, in order.
 std::vector<double> Lengths(TObjectCut& cut, bool loaded) {
   std::vector<double> out;
-  for (int guard = 0; loaded && guard < 100; ++guard) {
-    TDataEdit* p = cut.GetNextObject();
-    if (p == nullptr) break;
-    for (int c = 0; c <= p->Record->Count; ++c) out.push_back(Perimeter(Points(*p, c)));
-  }
+  if (!loaded) return out;
+  for (const auto& piece : Pieces(cut))
+    for (const Contour& part : piece) out.push_back(Perimeter(part));
   return out;
 }
 
