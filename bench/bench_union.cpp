@@ -5,11 +5,12 @@
 // Two areas of 10,000 outer vertices with 100 holes each (the holes of one
 // meeting the holes of the other here and there), in general position:
 // their union, the second cut by the first's outer contour, and the
-// consent (the second less the first's outer contour). Two areas made of
+// consent (the second less the first's outer contour), and the first's
+// outer contour, opened, cut as a line by the second's. Two areas made of
 // the cells of one 10 m grid, the second half a cell aside, as parcels
 // digitised on a grid are (shared sides, sides along each other, vertices
-// on sides, holes): the same, and the second cut by a zigzag line on the
-// grid.
+// on sides, holes): the same, the second cut by a zigzag line on the grid,
+// and that line cut by the second's outer contour.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -20,6 +21,7 @@
 
 #include "bench/bench_peer.h"
 #include "geometry/objectconsent.h"
+#include "geometry/objectcut.h"
 #include "geometry/objectcutbyline.h"
 #include "geometry/objectunion.h"
 
@@ -114,13 +116,14 @@ Area Cells(GEOSContextHandle_t h, std::mt19937_64& rng, int n, double cell, doub
 
 struct Pair {
   Area a, b;
-  Ring line;  // a zigzag on the grid across the second
+  Ring line;  // a zigzag on the grid across the second; the first's outer contour, open
   // 0: the general pair, 1: the grid pair.
   explicit Pair(int grid) {
     std::mt19937_64 rng(122);
     if (!grid) {
       a = MakeArea(rng, 5000, 5000, 0);
       b = MakeArea(rng, 5100, 5050, 50);
+      line.assign(a[0].begin(), a[0].end() - 1);
       return;
     }
     GEOSContextHandle_t h = GEOS_init_r();
@@ -162,14 +165,16 @@ GEOSGeometry* Polygon(GEOSContextHandle_t h, const Area& a) {
 }
 
 // Seconds per run of our side, by operation and pair, for the ratios.
-double gOurs[4][2] = {};
+double gOurs[5][2] = {};
 
 // Our side of one operation on pair state.range(0): 0 union, 1 the second
 // cut by the first's outer contour, 2 the second cut by the line, 3 the
-// second less the first's outer contour.
+// second less the first's outer contour, 4 the line's pieces inside the
+// second's outer contour.
 void Ours(benchmark::State& state, int op) {
   const Pair& pair = Data(static_cast<int>(state.range(0)));
   Buffer a(pair.a), b(pair.b), outer(Area{pair.a[0]}), line(Area{pair.line});
+  Buffer outerB(Area{pair.b[0]});
   double area = 0;
   int parts = 0, rings = 0;
   gOurs[op][state.range(0)] = benchsupport::SecondsPerIteration(state, [&] {
@@ -187,6 +192,12 @@ void Ours(benchmark::State& state, int op) {
         while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
       return;
     }
+    if (op == 4) {
+      TObjectCut cut;
+      if (cut.LoadObjects(&outerB.m, &line.m, 0, 0.0, 0))
+        while (TDataEdit* p = cut.GetNextObject()) area += p->Perimeter(), ++parts;
+      return;
+    }
     if (op == 3) {
       TObjectConsent consent;
       if (consent.LoadObjects(&b.m, &outer.m, 1, 0, 0.0))
@@ -198,6 +209,7 @@ void Ours(benchmark::State& state, int op) {
       while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
   });
   if (op == 0) state.counters["rings"] = rings;
+  else if (op == 4) state.counters["length"] = area, state.counters["parts"] = parts;
   else state.counters["area"] = area, state.counters["parts"] = parts;
 }
 
@@ -207,6 +219,7 @@ void Geos(benchmark::State& state, int op) {
   GEOSGeometry* a = Polygon(h, pair.a);
   GEOSGeometry* b = Polygon(h, pair.b);
   GEOSGeometry* outer = Polygon(h, Area{pair.a[0]});
+  GEOSGeometry* outerB = Polygon(h, Area{pair.b[0]});
   GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(pair.line.size()), 2);
   for (size_t i = 0; i < pair.line.size(); ++i)
     GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), pair.line[i].x, pair.line[i].y);
@@ -221,6 +234,13 @@ void Geos(benchmark::State& state, int op) {
       for (int i = 0; i < GEOSGetNumGeometries_r(h, u); ++i)
         rings += 1 + GEOSGetNumInteriorRings_r(h, GEOSGetGeometryN_r(h, u, i));
       GEOSGeom_destroy_r(h, u);
+      return;
+    }
+    if (op == 4) {
+      GEOSGeometry* x = GEOSIntersection_r(h, line, outerB);
+      GEOSLength_r(h, x, &area);
+      parts = GEOSGetNumGeometries_r(h, x);
+      GEOSGeom_destroy_r(h, x);
       return;
     }
     if (op == 1 || op == 3) {
@@ -254,10 +274,11 @@ void Geos(benchmark::State& state, int op) {
     for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
   });
   if (op == 0) state.counters["rings"] = rings;
+  else if (op == 4) state.counters["length"] = area, state.counters["parts"] = parts;
   else state.counters["area"] = area, state.counters["parts"] = parts;
   const double ours = gOurs[op][state.range(0)];
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
-  for (GEOSGeometry* g : {a, b, outer, line}) GEOSGeom_destroy_r(h, g);
+  for (GEOSGeometry* g : {a, b, outer, outerB, line}) GEOSGeom_destroy_r(h, g);
   GEOS_finish_r(h);
 }
 
@@ -270,6 +291,8 @@ void BM_ObjectCutByLine(benchmark::State& state) { Ours(state, 2); }
 void BM_GeosPolygonize(benchmark::State& state) { Geos(state, 2); }
 void BM_ObjectConsent(benchmark::State& state) { Ours(state, 3); }
 void BM_GeosDifference(benchmark::State& state) { Geos(state, 3); }
+void BM_ObjectCutLine(benchmark::State& state) { Ours(state, 4); }
+void BM_GeosLineIntersection(benchmark::State& state) { Geos(state, 4); }
 BENCHMARK(BM_ObjectUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosUnion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCut)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -278,5 +301,7 @@ BENCHMARK(BM_ObjectCutByLine)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosPolygonize)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectConsent)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosDifference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCutLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosLineIntersection)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -84,7 +84,7 @@ int TObjectConsent::LoadStretches() {
     return 0;
   }
   int whole = 0;
-  Count = Overlay.OutsideStretches(&whole);
+  Count = Overlay.LineStretches(false, &whole);
   if (whole) {
     Count = 0;
     PartWhole = 1;

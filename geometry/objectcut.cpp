@@ -280,7 +280,40 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     SetInside();
     return 1;
   }
-  return SetInside();
+  if (mode != 0) return SetInside();
+  const bool touching = Count > 0 && (Touched || Merged || CrossingsCrowded(near));
+  const int ready = SetInside();
+  if (touching && !CutLine()) return 0;
+  // An outer contour that only touches the area from outside gives no
+  // piece; the line's other parts are cut as those of one lying apart.
+  if (ready && !LinePiecesLeft() && Data2.Record->Count > 0) {
+    InsideKind = 2;
+    InsideFlag = 1;
+  }
+  return ready;
+}
+
+// A line that touches the area's contour (a vertex on it or near it, a
+// stretch along it, crossings close together or at one point, as where
+// the line crosses itself on the border) is noded with it: its pieces
+// are its stretches inside the area or along the border, and where it only
+// touches the border it goes on. The crossings stay classified for those
+// who read them.
+int TObjectCut::CutLine() {
+  // The line second: its heights win where it meets the contour.
+  if (!Overlay.Make(Precision, Data1, 0, TNodedOverlay::SECOND, Data2, 0, TNodedOverlay::LINE,
+                    TNodedOverlay::SPLIT)) {
+    State = Overlay.State;
+    Count = 0;
+    return 0;
+  }
+  int whole = 0;
+  Overlay.LineStretches(true, &whole);
+  Overlaid = 2;
+  NextPiece = 0;
+  LineWhole = whole;
+  InsideSubObject(&Data1, &Data2);
+  return 1;
 }
 
 int TObjectCut::SetInside() {
@@ -390,7 +423,7 @@ int TObjectCut::InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int
 }
 
 TDataEdit* TObjectCut::GetNextObject() {
-  if (Overlaid) return GetNextOverlaid();
+  if (Overlaid == 1) return GetNextOverlaid();
   return Mode == 1 ? GetNextArea() : GetNextLine();
 }
 
@@ -588,40 +621,64 @@ int TObjectCut::AppendLineSubject() {
   return 1;
 }
 
+bool TObjectCut::LinePiecesLeft() const {
+  return Overlaid == 2 ? LineWhole || NextPiece < Overlay.Stretches() : Count > 0;
+}
+
+// The next piece of the line's outer contour as a line of its own in out:
+// the whole contour, a stretch of the overlay, or one traced from the
+// crossings (at least two points, turned the line's way). 0 when none is
+// left.
+int TObjectCut::NextLinePiece(TDataEdit* out) {
+  if (Overlaid == 2) {
+    if (LineWhole) {
+      LineWhole = 0;
+      NextPiece = Overlay.Stretches();
+      return out->Create(ResultKind, Data2.TextFlag) && out->AppendSubject(&Data2, 0);
+    }
+    if (NextPiece >= Overlay.Stretches()) return 0;
+    if (Overlay.WriteStretch(NextPiece++, out, ResultKind)) return 1;
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  for (int guard = 0; guard <= Count + 1; ++guard) {
+    if (!out->Create(ResultKind, Data2.TextFlag)) return 0;
+    if (!TPointCross::CollectorOneObject(out, 0, 2)) return 0;
+    DeleteEqualPoints(out, 0);
+    if (out->PointCount(0) >= 2) {
+      if (Reverse) out->ChangeDirection(0);
+      return 1;
+    }
+  }
+  return 0;
+}
+
 TDataEdit* TObjectCut::GetNextLine() {
   if (State != 0) return nullptr;
-  if (InsideKind == 0) {
-    if (Count == 0) return nullptr;
-    if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
-    const bool parts = Data2.Record->Count > 0;
-    int s = 0;
-    for (int guard = 0; guard <= Count + 1; ++guard) {
-      if (!TPointCross::CollectorOneObject(&Result, s, 2)) break;
-      DeleteEqualPoints(&Result, s);
-      if (Result.PointCount(s) >= 2) {
-        if (Reverse) Result.ChangeDirection(s);
-        if (!parts) {
-          if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
-          return &Result;
-        }
-        if (!Result.CreateSubject()) return nullptr;
-        ++s;
-      } else if (s == 0) {
-        if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
-      } else {
-        Result.DeleteSubject(s);
-        if (!Result.CreateSubject()) return nullptr;
-      }
-    }
-    if (!parts) return nullptr;
-    if (s > 0 && Result.PointCount(s) == 0) Result.DeleteSubject(s);
-    AppendLineSubject();
-    Count = 0;  // every piece went into this result
-    if (Result.PointCount(0) == 0) return nullptr;
+  if (InsideKind != 0) return GetNextLinePart();
+  if (!LinePiecesLeft()) return nullptr;
+  if (Data2.Record->Count == 0) {
+    // One part: its pieces one per call.
+    if (!NextLinePiece(&Result)) return nullptr;
     if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
     return &Result;
   }
-  // No crossings of the outer contour: its other parts decide.
+  // Several parts: the pieces of every part as the parts of one result.
+  if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
+  const int most = (Overlaid == 2 ? Overlay.Stretches() : Count) + 1;
+  for (int guard = 0; guard <= most && NextLinePiece(&Work); ++guard)
+    if (!Result.AppendSubject(&Work, 0)) return nullptr;
+  AppendLineSubject();
+  // Every piece went into this result.
+  Count = 0;
+  Overlaid = 0;
+  if (Result.PointCount(0) == 0) return nullptr;
+  if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+  return &Result;
+}
+
+// No piece of the outer contour: its other parts decide.
+TDataEdit* TObjectCut::GetNextLinePart() {
   if (InsideKind == 1) {
     InsideKind = 0;
     if (!Result.LoadSubject(&Data2, 0)) return nullptr;

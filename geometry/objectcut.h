@@ -17,7 +17,9 @@
 // crossings closer than twice the precision, holes touching a contour) or
 // whose holes may split a piece come from the noded overlay: each piece an
 // outer ring with the holes inside it, none of fewer than four points or
-// without area, the largest first.
+// without area, the largest first. So do the line pieces of a line part
+// that touches the area's contour: its stretches inside the area or along
+// its border, in order along it and its way.
 //
 // Pieces are handed out in the worker's result buffer, which the next call
 // overwrites; callers copy them out. States are those of TPointCross.
@@ -117,8 +119,9 @@ class MAPCLASS TObjectCut : public TPointCross {
   TNodedOverlay Overlay;
   // After the crossings were found: the overlay or the classification.
   int Prepare(int mode, int holeUnion);
-  LONG Overlaid = 0;   // the pieces come from the overlay
+  LONG Overlaid = 0;   // the pieces come from the overlay: 1 areas, 2 a line's stretches
   LONG NextPiece = 0;  // the next of them to hand out
+  LONG LineWhole = 0;  // the line's outer contour lies inside (or along the border) all along
 
   int Bit(int h) const { return (SubjectBits[(h - 1) >> 3] >> ((h - 1) & 7)) & 1; }
   void SetBit(int h, int on);
@@ -130,6 +133,10 @@ class MAPCLASS TObjectCut : public TPointCross {
   bool HoleSplits();
   bool PieceHoldsFrame(int h);
   TDataEdit* GetNextLine();
+  TDataEdit* GetNextLinePart();
+  int CutLine();
+  bool LinePiecesLeft() const;
+  int NextLinePiece(TDataEdit* out);
   int TracePiece();
   int UniteHoles();
   TObjectCutSubject* NestedWorker();

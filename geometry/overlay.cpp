@@ -25,6 +25,7 @@ void TNodedOverlay::Start(double precision) {
   Step = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
   Plane.Start(Step, false, false);
   Owner.clear();
+  Added = 0;
   InH.clear();
   Heights = false;
   State = 0;
@@ -41,13 +42,14 @@ bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner, bool asLine) {
     // marks the edges it runs along; an open contour bounds nothing.
     Plane.AddPath(p.data(), static_cast<int>(p.size()), closed,
                   owner == LINE || !closed ? 0 : 1 << owner, owner == LINE);
-    Owner.push_back(owner | (c == 0 ? 4 : 0));
+    Owner.push_back(owner | (c == 0 ? 4 : 0) | (Added > 0 ? 8 : 0));
     InH.insert(InH.end(), h.begin(), h.end());
   };
-  if (s < 0) return geomwork::ForEachContour(metric, ReadPoints, ReadHeights, add);
-  if (!geomwork::ReadContour(metric, s, ReadPoints, &ReadHeights)) return false;
-  add(s, ReadPoints, ReadHeights);
-  return true;
+  const bool read = s < 0 ? geomwork::ForEachContour(metric, ReadPoints, ReadHeights, add)
+                         : geomwork::ReadContour(metric, s, ReadPoints, &ReadHeights);
+  if (read && s >= 0) add(s, ReadPoints, ReadHeights);
+  ++Added;
+  return read;
 }
 
 int TNodedOverlay::Build(int operation) {
@@ -81,16 +83,15 @@ int TNodedOverlay::Make(double precision, TDataEdit& first, int s1, int o1, TDat
 
 // The height of every station: its point's, or interpolated along the
 // segment led through it; a node takes the height of the contour ranked
-// first through it (the second metric's, as the crossing search gives
-// them).
+// first through it (the second metric's added, as the crossing search
+// gives them).
 void TNodedOverlay::TakeHeights() {
   const TNodedPlane& p = Plane;
   StationH.assign(p.Stations.size(), METRIC_NO_HEIGHT);
   NodeH.assign(static_cast<size_t>(p.Nodes), METRIC_NO_HEIGHT);
   NodeRank.assign(static_cast<size_t>(p.Nodes), 0);
   for (size_t k = 0; k < p.Paths.size(); ++k) {
-    const int owner = Owner[k] & 3;
-    const int8_t rank = owner == SECOND ? 3 : owner == FIRST ? 2 : 1;
+    const int8_t rank = (Owner[k] & 8) ? 2 : 1;
     for (int32_t i = p.Paths[k].route; i < p.Paths[k].route + p.Paths[k].stations; ++i) {
       const TNodedPlane::Station& st = p.Stations[i];
       double h = st.ref >= 0 ? InH[st.ref] : METRIC_NO_HEIGHT;
@@ -251,16 +252,30 @@ int TNodedOverlay::CutContour(int positive) {
   return Stretches();
 }
 
-void TNodedOverlay::FileOther(int owner) {
+void TNodedOverlay::FileOther(int owner, int path) {
   OtherKeys.clear();
   OtherSteps.clear();
+  // Only the points within the frame of the path walked are asked about.
+  const TNodedPlane::Path& walked = Plane.Paths[path];
+  if (walked.stations <= 0) return;
+  Key lo = Plane.Stations[walked.route].key, hi = lo;
+  for (int32_t i = walked.route; i < walked.route + walked.stations; ++i) {
+    const Key& k = Plane.Stations[i].key;
+    lo = Key{std::min(lo.x, k.x), std::min(lo.y, k.y)};
+    hi = Key{std::max(hi.x, k.x), std::max(hi.y, k.y)};
+  }
+  const auto within = [&](const Key& k) {
+    return lo.x <= k.x && k.x <= hi.x && lo.y <= k.y && k.y <= hi.y;
+  };
   for (size_t k = 0; k < Plane.Paths.size(); ++k) {
     if ((Owner[k] & 3) != owner) continue;
     const TNodedPlane::Path& l = Plane.Paths[k];
     for (int32_t i = l.route; i < l.route + l.stations; ++i) {
-      OtherKeys.push_back(Plane.Stations[i].key);
-      if (i > l.route)
-        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, Plane.Stations[i].key));
+      const Key& key = Plane.Stations[i].key;
+      if (!within(key)) continue;
+      OtherKeys.push_back(key);
+      if (i > l.route && within(Plane.Stations[i - 1].key))
+        OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, key));
     }
   }
   std::sort(OtherKeys.begin(), OtherKeys.end(), KeyLess);
@@ -286,7 +301,7 @@ void TNodedOverlay::AddRun(int path, int32_t from, int32_t to, int side) {
 // both sides of it. Everything is compared on the grid, where the noding
 // made every meeting point a station of both.
 void TNodedOverlay::OpenStretches(int path) {
-  FileOther(LINE);
+  FileOther(LINE, path);
   const TNodedPlane::Path& p = Plane.Paths[path];
   const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
   int32_t from = 0;
@@ -299,7 +314,7 @@ void TNodedOverlay::OpenStretches(int path) {
   }
 }
 
-int TNodedOverlay::OutsideStretches(int* whole) {
+int TNodedOverlay::LineStretches(bool inside, int* whole) {
   Runs.clear();
   RunStations.clear();
   *whole = 0;
@@ -310,7 +325,7 @@ int TNodedOverlay::OutsideStretches(int* whole) {
     if (owner == SECOND && (Owner[k] & 4) && area < 0) area = static_cast<int>(k);
   }
   if (line < 0 || area < 0 || !Plane.Paths[area].closed) return 0;
-  FileOther(SECOND);
+  FileOther(SECOND, line);
   const TNodedPlane::Path& p = Plane.Paths[line];
   const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
   // Between two places where it meets the contour the line lies wholly
@@ -324,8 +339,8 @@ int TNodedOverlay::OutsideStretches(int* whole) {
     const Key& b = key(start + 1);
     const bool outside = !(i == start + 1 && AlongOther(a, b)) &&
                          !Plane.RouteHolds(area, Key{a.x + b.x, a.y + b.y});
-    if (outside && from < 0) from = start;
-    if (!outside) {
+    if (outside != inside && from < 0) from = start;
+    if (outside == inside) {
       all = false;
       if (from >= 0) AddRun(line, from, start, 1);
       from = -1;
@@ -335,7 +350,7 @@ int TNodedOverlay::OutsideStretches(int* whole) {
   if (from >= 0) {
     AddRun(line, from, p.stations - 1, 1);
     // A closed line goes on past the station its route starts from: a
-    // stretch outside there is one.
+    // stretch there is one.
     if (p.closed && Runs.size() > 1 && RunStations[Runs[0].first] == p.route && !OnOther(key(0))) {
       for (int32_t k = 1; k < Runs[0].count; ++k) {
         const int32_t station = RunStations[Runs[0].first + k];
@@ -343,6 +358,7 @@ int TNodedOverlay::OutsideStretches(int* whole) {
       }
       Runs.back().count += Runs[0].count - 1;
       Runs.erase(Runs.begin());
+      if (inside) std::rotate(Runs.begin(), Runs.end() - 1, Runs.end());
     }
   }
   *whole = all ? 1 : 0;

@@ -42,7 +42,8 @@ class TNodedOverlay {
   // Adds subject s of the metric (every subject when s is -1) for the
   // owner: areas' contours count as closed, a line as it is, and so does
   // a contour of the second that is to be cut as a line (asLine; an open
-  // one bounds nothing). False when the metric cannot be read.
+  // one bounds nothing). The heights of the metric added second win where
+  // contours meet. False when the metric cannot be read.
   bool Add(TDataEdit& metric, int s, int owner, bool asLine = false);
   // Nodes, labels and traces the result: 1, or 0 with State set
   // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
@@ -84,9 +85,12 @@ class TNodedOverlay {
   int StretchSide(int k) const;
   // The line's stretches outside the second's outer contour, in order
   // along it, split where the line enters the area or runs along its
-  // border (not where it only touches it from outside); whole: the line
-  // lies outside all along. The number of stretches.
-  int OutsideStretches(int* whole);
+  // border (not where it only touches it from outside); or, inside, those
+  // inside the area or along its border, split where the line leaves it
+  // (not where it only touches the border from inside), a closed line's
+  // stretch through its first point first. whole: the line lies on that
+  // side all along. The number of stretches.
+  int LineStretches(bool inside, int* whole);
   // Stretch k as a new metric of the kind, one open contour: 1, 0 on
   // failure.
   int WriteStretch(int k, TDataEdit* out, int kind);
@@ -99,8 +103,9 @@ class TNodedOverlay {
   int WriteStations(const std::vector<int32_t>& stations, int first, int count, TDataEdit* out,
                     int subject);
   void OpenStretches(int path);
-  // The stations and steps of the owner's paths, filed for the lookups.
-  void FileOther(int owner);
+  // The stations and steps of the owner's paths within the frame of the
+  // path walked, filed for the lookups.
+  void FileOther(int owner, int path);
   bool OnOther(const TNodedPlane::Key& k) const;
   bool AlongOther(const TNodedPlane::Key& a, const TNodedPlane::Key& b) const;
   // Stations from .. to of the path as a stretch.
@@ -111,7 +116,10 @@ class TNodedOverlay {
   TNodedPlane Plane;
   double Step = 0.001;
   bool Heights = false;
-  std::vector<int32_t> Owner;      // of each path, plus 4 for an outer contour
+  int Added = 0;                   // metrics added since Start
+  // The owner of each path, plus 4 for an outer contour, 8 for one of
+  // the metric added second.
+  std::vector<int32_t> Owner;
   std::vector<double> InH;         // heights of the input points
   std::vector<double> StationH;    // and of the stations
   std::vector<double> NodeH;       // a node's: of the contour ranked first through it

@@ -137,6 +137,9 @@ int TPointCross::CollectorOneObject(TDataEdit* result, int n, int start) {
     TDataEdit* whole = nullptr;
     if (all(Cross1, CROSS_TOUCH_INSIDE) && all(Cross2, CROSS_TOUCH_OUTSIDE)) whole = &Data1;
     else if (all(Cross2, CROSS_TOUCH_INSIDE) && all(Cross1, CROSS_TOUCH_OUTSIDE)) whole = &Data2;
+    // Line pieces are stretches of the contour traced: the other one (a
+    // cutting area) is never one of them.
+    if (Mode == 0 && whole != (start == 2 ? &Data2 : &Data1)) whole = nullptr;
     if (whole != nullptr) {
       const int ok = n == 0 ? (result->Load(whole->Record, whole->TextFlag) != 0)
                             : result->AppendSubject(whole, 0);

@@ -534,7 +534,7 @@ int TPointCross::PointCrossObj() {
     FirstRun = 0;
   }
   Count = 0;
-  Touched = 0;
+  Touched = Merged = 0;
   Outlined1 = Outlined2 = 0;
   Searched = 0;
   if (!ReadContour(Data1, 0, Points1, nullptr) || !ReadContour(Data2, 0, Points2, nullptr))
@@ -767,6 +767,7 @@ void TPointCross::SortBothPointCross() {
   int count = Count;
   DeletePointCross(Cross1, Cross2, &count, &Data1);
   DeletePointCross(Cross2, Cross1, &count, &Data2);
+  Merged = count < Count ? 1 : 0;
   Count = count;
 }
 

@@ -262,6 +262,7 @@ class MAPCLASS TPointCross {
   LONG HoleUnion = 0;
   BYTE SubjectBits[8192] = {};   // one bit per subject, for the cutting workers
   LONG Touched = 0;              // the last search found a vertex within the precision of the other contour
+  LONG Merged = 0;               // it kept one of two crossings at one point of a segment
 
  protected:
   void FreeArrays();

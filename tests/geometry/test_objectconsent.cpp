@@ -164,47 +164,6 @@ TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
   }
 }
 
-namespace {
-
-// The stretches of a line outside an area (its closed region) by GEOS,
-// segment by segment: the parts of each segment the area covers, as
-// distances along the line, the stretches between them outside. A point
-// where the line only touches the area does not end a stretch. Their
-// length, and their number (those longer than `width`, and for `sure` than
-// ten times that).
-Measured OutsideAlong(const GridOracle& geos, const Contour& line, const GEOSGeometry* area,
-                      double width) {
-  std::vector<Shared> covered;
-  const double at = SharedAlong(geos, line, area, 0.0, covered);
-  std::erase_if(covered, [](const Shared& s) { return s.hi <= s.lo; });
-  std::sort(covered.begin(), covered.end(),
-            [](const Shared& x, const Shared& y) { return x.lo < y.lo; });
-  std::vector<std::pair<double, double>> gaps;
-  double from = 0;
-  for (const Shared& c : covered) {
-    if (c.lo > from) gaps.emplace_back(from, c.lo);
-    from = std::max(from, c.hi);
-  }
-  if (at > from) gaps.emplace_back(from, at);
-  // A line ending where it starts is a ring: its last stretch goes on
-  // into its first.
-  const size_t n = line.size();
-  if (n > 2 && line[0].x == line[n - 1].x && line[0].y == line[n - 1].y && gaps.size() > 1 &&
-      gaps.front().first == 0 && gaps.back().second == at) {
-    gaps.front().first -= gaps.back().second - gaps.back().first;
-    gaps.pop_back();
-  }
-  Measured m;
-  for (const auto& [lo, hi] : gaps) {
-    m.area += hi - lo;
-    if (hi - lo > width) ++m.parts;
-    if (hi - lo > 10 * width) ++m.sure;
-  }
-  return m;
-}
-
-}  // namespace
-
 TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
   GridOracle geos;
   GEOSContextHandle_t h = geos.handle();
@@ -247,8 +206,8 @@ TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
     const bool enters = GEOSRelatePattern_r(h, gl, gb, "T********") == 1;
     consent.InitPointCross();
     const Outcome o = Pieces(consent, consent.LoadObjects(&line, &b, 0, 0, 0.001) != 0, true);
-    lines.Check(pair, n, o, OutsideAlong(geos, pair.line, gb, 0.001), 0.001 * Perimeter(pair.line),
-                !enters);
+    lines.Check(pair, n, o, MeasureStretches(StretchesAlong(geos, pair.line, gb, false), 0.001),
+                0.001 * Perimeter(pair.line), !enters);
     for (GEOSGeometry* g : {gl, gb}) GEOSGeom_destroy_r(h, g);
   }
   for (const Tally* t : {&areas, &lines}) {

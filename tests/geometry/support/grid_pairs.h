@@ -197,6 +197,55 @@ inline double SharedAlong(const GridOracle& geos, const Contour& line, const GEO
   return at;
 }
 
+// The stretches of a line inside an area (its closed region: along the
+// border counts as inside) or outside it, by GEOS, segment by segment, as
+// distances along the line in order. A point where the line only touches
+// the area ends none. A line ending where it starts is a ring: its last
+// stretch goes on into its first, and the two are one, first.
+using Stretch = std::pair<double, double>;
+inline std::vector<Stretch> StretchesAlong(const GridOracle& geos, const Contour& line,
+                                           const GEOSGeometry* area, bool inside) {
+  std::vector<Shared> covered;
+  const double at = SharedAlong(geos, line, area, 0.0, covered);
+  std::erase_if(covered, [](const Shared& s) { return s.hi <= s.lo; });
+  std::sort(covered.begin(), covered.end(),
+            [](const Shared& x, const Shared& y) { return x.lo < y.lo; });
+  // Stretches meeting within a hair (the rounding of the distances along
+  // the line) are one.
+  const double hair = 1e-9 * (1.0 + at);
+  std::vector<Stretch> out;
+  double from = 0;
+  for (const Shared& c : covered) {
+    if (inside && !out.empty() && c.lo <= out.back().second + hair)
+      out.back().second = std::max(out.back().second, c.hi);
+    else if (inside)
+      out.emplace_back(c.lo, c.hi);
+    else if (c.lo > from + hair)
+      out.emplace_back(from, c.lo);
+    from = std::max(from, c.hi);
+  }
+  if (!inside && at > from + hair) out.emplace_back(from, at);
+  const size_t n = line.size();
+  if (n > 2 && line[0].x == line[n - 1].x && line[0].y == line[n - 1].y && out.size() > 1 &&
+      out.front().first <= hair && out.back().second >= at - hair) {
+    out.front().first -= out.back().second - out.back().first;
+    out.pop_back();
+  }
+  return out;
+}
+
+// Their length and number: those longer than `width`, and for `sure` than
+// ten times that.
+inline Measured MeasureStretches(const std::vector<Stretch>& stretches, double width) {
+  Measured m;
+  for (const auto& [lo, hi] : stretches) {
+    m.area += hi - lo;
+    if (hi - lo > width) ++m.parts;
+    if (hi - lo > 10 * width) ++m.sure;
+  }
+  return m;
+}
+
 // The contours of a metric.
 inline Shape RingsOf(TDataEdit& m) {
   Shape out;
