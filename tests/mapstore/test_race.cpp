@@ -7,9 +7,13 @@
 // them. A file cut short by someone else under a writer loses none of the
 // objects appended after.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -114,6 +118,25 @@ TEST_F(SheetRace, TheLockIsTakenAgainWhenTheEndMovedWhileWaiting) {
 // process), but the journal's second between tries is cut to the sheet
 // lock's pause.
 void ShortPause(DWORD milliseconds, void*) { usleep(std::min<DWORD>(milliseconds, 10) * 1000); }
+
+// A count of the writes of the writer processes of a test, in memory they
+// share (made before they start): each raises it after every write.
+std::atomic<int>* SharedMoves() {
+  void* memory = mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  return memory == MAP_FAILED ? nullptr : new (memory) std::atomic<int>(0);
+}
+
+// The writers' lock waits when the writers run freely: no sleep, only until
+// another writer has written once more (it let the lock go meanwhile), so
+// that the two take turns object by object. A writer that stopped moving
+// is waited for a second at most.
+void UntilAnotherMoves(DWORD, void* context) {
+  const auto* moves = static_cast<const std::atomic<int>*>(context);
+  const int seen = moves->load();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (moves->load() == seen && std::chrono::steady_clock::now() < until) sched_yield();
+}
 
 // Two processes append at once to one sheet in edit mode, 400 objects
 // each; a few rounds, since how often the writers meet varies from run to
@@ -234,6 +257,170 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
   EXPECT_EQ(int(held.size()), check.List.Count());
   for (const auto& [n, id] : held) EXPECT_EQ("", CheckObject(check.List, n, id));
   EXPECT_EQ("", CheckChain(check.List));
+}
+
+// A writer outside edit mode and one in edit mode, each in a process of
+// its own and each keeping the sheet open throughout, take turns in steps
+// the test interleaves: in even rounds the writer in edit mode goes first,
+// in odd ones the other. Each appends after the other one appended, then
+// rewrites and deletes objects of its own; one rewrites the graphics of a
+// line of its own that it read before the other linked a line behind it
+// (and appended another object after that).
+// Every object acknowledged to either reads back as last written, under a
+// number of its own, and the sheet opens with its count, chain and
+// descriptors agreeing.
+TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
+  enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, CLOSE };
+  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+  TMap map;                        // each child works on its own copy
+  auto writer = [&](const Order& o) -> int32_t {
+    switch (o.what) {
+      case OPEN: return Open(map, o.arg) ? 1 : 0;
+      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
+      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
+      case DRAW: {
+        // Its graphics again, as the object is read now (its descriptor
+        // from this writer's cache).
+        const IMGDRAW* stored = map.List.ObjectDrawAddr(o.arg);
+        if (stored == nullptr) return 0;
+        const char* bytes = reinterpret_cast<const char*>(stored);
+        std::vector<char> draw(bytes, bytes + stored->Length);
+        return map.UpdateObjectDraw(o.arg, reinterpret_cast<IMGDRAW*>(draw.data()));
+      }
+      case DELETE: return DeleteObject(map, o.arg);
+      case CLOSE: return map.CloseData() == 1;
+      default: return 0;
+    }
+  };
+  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
+  ASSERT_GT(plain.pid, 0);
+  ASSERT_GT(edit.pid, 0);
+  ASSERT_EQ(1, Step(plain, {OPEN, 0}));
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  HeldObjects held;
+  int id = 0;
+  auto step = [&](const Stepper& w, int32_t what, int32_t arg) {
+    const int done = Step(w, {what, arg});
+    EXPECT_EQ(what == APPEND ? done : arg, done)
+        << (&w == &plain ? "plain" : "edit") << " step " << what << " " << arg;
+    return done;
+  };
+  auto append = [&](const Stepper& w, int local) {
+    do ++id;
+    while (kLocals[id % 6] != local);
+    const int n = step(w, APPEND, id);
+    if (n > 0) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, id, 0}));
+    }
+    return n;
+  };
+  auto update = [&](const Stepper& w, int n) {
+    if (n > 0 && step(w, UPDATE, n) == n) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, n + kUpdated, 0, ACK_UPDATE}));
+    }
+  };
+  auto remove = [&](const Stepper& w, int n) {
+    if (n > 0 && step(w, DELETE, n) == n) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, 0, 0, ACK_DELETE}));
+    }
+  };
+  for (int round = 0; round < 4; ++round) {
+    const Stepper& first = round % 2 ? plain : edit;
+    const Stepper& second = round % 2 ? edit : plain;
+    const int a = append(first, LOCAL_POLYGON), b = append(first, LOCAL_POINT);
+    const int c = append(second, LOCAL_LINE), d = append(second, LOCAL_TITLE);
+    append(first, LOCAL_VECTOR);
+    update(second, c);
+    update(first, a);
+    append(first, LOCAL_LINE);  // behind c, the last line
+    append(first, LOCAL_VECTOR);
+    step(second, DRAW, c);
+    remove(second, d);
+    remove(first, b);
+    append(second, LOCAL_MIXED);  // behind the highest number
+  }
+  ASSERT_EQ(1, Step(plain, {CLOSE, 0}));
+  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+  EXPECT_EQ(0, StopStepper(plain));
+  EXPECT_EQ(0, StopStepper(edit));
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ("", CheckHeld(check.List, held));
+}
+
+// The same two writers running freely side by side, many objects each:
+// every few appends a writer rewrites an object of its own, and now and
+// then deletes one. Nothing is refused, and every write acknowledged to
+// either is in the sheet.
+TEST_F(SheetRace, WritersInAndOutsideEditModeRunningFreelyKeepEveryObject) {
+  constexpr int kRounds = 2, kObjects = 400, kUpdated = 50000;
+  std::atomic<int>* moves = SharedMoves();
+  ASSERT_NE(nullptr, moves);
+  HeldObjects held;
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    int start[2];
+    ASSERT_EQ(0, pipe(start));
+    std::vector<Child> writers;
+    for (int edit : {0, 1}) {
+      const int first = (round * 2 + edit) * kObjects;
+      writers.push_back(StartChild([&, edit, first](int acks) {
+        close(start[1]);
+        plat::SetSleepHook(UntilAnotherMoves, moves);
+        TMap map;
+        if (!Open(map, edit)) return 2;
+        char go;
+        if (read(start[0], &go, 1) != 0) return 3;
+        auto acknowledge = [&](const Ack& ack) {
+          ++*moves;
+          return SendAck(acks, ack);
+        };
+        std::vector<int> own;
+        for (int i = 0; i < kObjects; ++i) {
+          Ack ack{0, first + i, 0};
+          ack.number = AppendObject(map, ack.id, kLocals[i % 6], &ack.key);
+          own.push_back(ack.number);
+          if (!acknowledge(ack)) return 4;
+          if (i % 4 == 3 && own[i - 2] != 0) {
+            const int n = own[i - 2];
+            const int done = UpdateObject(map, n, first + i - 2 + kUpdated);
+            if (!acknowledge(Ack{done, first + i - 2 + kUpdated, 0, ACK_UPDATE})) return 4;
+          }
+          if (i % 16 == 15 && own[i - 5] != 0) {
+            const int done = DeleteObject(map, own[i - 5]);
+            if (!acknowledge(Ack{done, 0, 0, ACK_DELETE})) return 4;
+          }
+        }
+        map.CloseData();
+        ++*moves;
+        return 0;
+      }));
+      ASSERT_GT(writers.back().pid, 0);
+    }
+    close(start[0]);
+    close(start[1]);
+    for (const Child& c : writers) {
+      const std::vector<Ack> acks = ReadAcks(c.acks);
+      close(c.acks);
+      EXPECT_EQ(0, WaitChild(c.pid)) << "round " << round;
+      // Each writer writes only objects of its own: its acknowledgements
+      // apply in its own order.
+      for (const Ack& a : acks) {
+        if (a.number == 0) {
+          ++refused;
+        } else {
+          EXPECT_EQ("", Acknowledge(held, a)) << "round " << round;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(0, refused);
+  munmap(moves, sizeof(*moves));
+
+  TMap map;
+  ASSERT_TRUE(Open(map, 0));
+  EXPECT_EQ("", CheckHeld(map.List, held));
 }
 
 // While a writer in edit mode holds the sheet lock, a writer outside edit
