@@ -603,6 +603,12 @@ class MAPCLASS TMapList {
   int OpenFiles();
   // Reads the 4-byte signature of an open file: 1 read, 0 short, -1 failed.
   int ReadIdent(HANDLE file, DWORD* ident);
+  // A metric or semantics file without a single byte is one that another
+  // writer of the sheet is creating right now (its signature follows under
+  // that writer's lock or turn): not damage, and not there yet. It is
+  // closed (null returned) and left alone; the first record written opens
+  // it (ReadySheetFile). Any other file is returned as it is.
+  HANDLE UnlessBeingCreated(HANDLE file);
   // Sizes the four caches for the open files; 0 (all freed) without memory.
   int AllocateBuffers();
   // Creates one of the DAT, SEM, GRA files.

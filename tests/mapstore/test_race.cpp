@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/vfs_fault.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
@@ -421,6 +423,65 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeRunningFreelyKeepEveryObject) {
   TMap map;
   ASSERT_TRUE(Open(map, 0));
   EXPECT_EQ("", CheckHeld(map.List, held));
+}
+
+// A writer that opens the sheet while another one is creating its metric
+// and semantics files (there, their signatures not yet written) opens it
+// all the same and reports no damage; once the other writer has written
+// the signatures, this one's objects go into those files.
+TEST_F(SheetRace, ASheetOpensWhileAnotherWriterCreatesItsFiles) {
+  for (int edit : {0, 1}) {
+    const std::string folder = dir / ("creating" + std::to_string(edit) + "/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    for (const char* name : {"S1.DAT", "S1.SEM"}) std::ofstream(folder + name, std::ios::binary);
+    TMap map;
+    ASSERT_TRUE(Open(map, edit, folder + "map.map")) << edit;
+    EXPECT_EQ(0, map.List.IsErrorReported(LISTSTAGE_DATIDENT)) << edit;
+    EXPECT_EQ(0, map.List.IsErrorReported(LISTSTAGE_SEMIDENT)) << edit;
+    std::ofstream(folder + "S1.DAT", std::ios::binary).write("DAT\0\0\0\0", 8);
+    std::ofstream(folder + "S1.SEM", std::ios::binary).write("SEM", 4);
+    for (int id = 1; id <= 3; ++id) EXPECT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << edit;
+    EXPECT_EQ(8u, map.List.ObjectDesc(1)->DataOffset) << edit;
+    map.CloseData();
+
+    ASSERT_TRUE(Open(map, 0, folder + "map.map")) << edit;
+    for (int id = 1; id <= 3; ++id) EXPECT_EQ("", CheckObject(map.List, id, id)) << edit;
+  }
+}
+
+// A metric file that another writer creates between the two tries of the
+// opening (the first one finds no file, the read-only one would find it)
+// is not held read only: every later object's records are written.
+TEST_F(SheetRace, AMetricFileCreatedBetweenTheTriesOfTheOpeningTakesRecords) {
+  for (int edit : {0, 1}) {
+    const std::string folder = dir / ("between" + std::to_string(edit) + "/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    TMap map;
+    ASSERT_TRUE(Open(map, 0, folder + "map.map"));
+    ASSERT_EQ(1, AppendObject(map, 1, LOCAL_LINE));
+    map.CloseData();
+
+    ASSERT_TRUE(map.OpenData((folder + "map.map").c_str(), 0));
+    if (edit) map.WorkMode(1);
+    {
+      plat::FaultVfs filter;
+      plat::ScopedVfs use(&filter);
+      plat::VfsFaultSpec missing;
+      missing.error = ERROR_FILE_NOT_FOUND;
+      filter.Fail(plat::VfsOp::Open, 2, missing);  // the metric file's first try
+      ASSERT_EQ(1, map.OpenList(1)) << edit;
+      EXPECT_EQ(1, filter.Fired()) << edit;
+      EXPECT_EQ(1, map.List.IsWritable()) << edit;
+      for (int id = 2; id <= 4; ++id) EXPECT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << edit;
+    }
+    map.CloseData();
+
+    ASSERT_TRUE(Open(map, 0, folder + "map.map")) << edit;
+    EXPECT_EQ(4, map.List.Count()) << edit;
+    for (int id = 1; id <= 4; ++id) EXPECT_EQ("", CheckObject(map.List, id, id)) << edit;
+  }
 }
 
 // While a writer in edit mode holds the sheet lock, a writer outside edit
