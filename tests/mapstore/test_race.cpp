@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <set>
@@ -47,6 +48,36 @@ int64_t Length(const std::string& path) {
   return length;
 }
 
+// The orders of the stepped writers of the tests below, with the object
+// (or the edit mode, for OPEN) they name.
+enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, CLOSE };
+constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+
+// One step of a stepped writer on `map` (the map at `path`): the result of
+// the order, 0 when refused.
+int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
+  switch (o.what) {
+    case OPEN:
+      if (!map.OpenData(path.c_str(), 0)) return 0;
+      if (o.arg) map.WorkMode(1);
+      return map.OpenList(1) == 1;
+    case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
+    case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
+    case DRAW: {
+      // Its graphics again, as the object is read now (its descriptor from
+      // this writer's cache).
+      const IMGDRAW* stored = map.List.ObjectDrawAddr(o.arg);
+      if (stored == nullptr) return 0;
+      const char* bytes = reinterpret_cast<const char*>(stored);
+      std::vector<char> draw(bytes, bytes + stored->Length);
+      return map.UpdateObjectDraw(o.arg, reinterpret_cast<IMGDRAW*>(draw.data()));
+    }
+    case DELETE: return DeleteObject(map, o.arg);
+    case CLOSE: return map.CloseData() == 1;
+    default: return 0;
+  }
+}
+
 class SheetRace : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,6 +90,15 @@ class SheetRace : public ::testing::Test {
     MessageEnableSet(messages_);
   }
   std::string Path() const { return dir / "map.map"; }
+  // Two stepped writers of the map, each a process of its own working on
+  // its own copy of `map` (WriterStep).
+  void StartWriters(TMap& map, Stepper& plain, Stepper& edit) {
+    auto writer = [this, &map](const Order& o) { return WriterStep(map, Path(), o); };
+    plain = StartStepper(writer);
+    edit = StartStepper(writer);
+    ASSERT_GT(plain.pid, 0);
+    ASSERT_GT(edit.pid, 0);
+  }
   bool Open(TMap& map, int edit, const std::string& path = "") {
     if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
@@ -140,6 +180,48 @@ void UntilAnotherMoves(DWORD, void* context) {
   while (moves->load() == seen && std::chrono::steady_clock::now() < until) sched_yield();
 }
 
+// In a writer process of RunWriters: the read end of the start pipe.
+int g_start = -1;
+// In a writer process: waits for the start, which comes once every writer
+// of the round has been started (the read returns when the parent closes
+// the pipe). False when something else came.
+bool AwaitStart() {
+  char go;
+  return read(g_start, &go, 1) == 0;
+}
+
+// Writer processes started together: writer w runs `body(w, acks)`, which
+// opens its map and then waits for the others (AwaitStart), so that all
+// of them begin to write at once. The acknowledgements of each writer in
+// its own order, once every writer has ended (each with 0).
+std::vector<std::vector<Ack>> RunWriters(int count, int round,
+                                         const std::function<int(int, int)>& body) {
+  std::vector<std::vector<Ack>> acks(static_cast<size_t>(count));
+  int start[2];
+  if (pipe(start) != 0) {
+    ADD_FAILURE() << "no pipe";
+    return acks;
+  }
+  std::vector<Child> writers;
+  for (int w = 0; w < count; ++w) {
+    writers.push_back(StartChild([&, w](int fd) {
+      close(start[1]);
+      g_start = start[0];
+      return body(w, fd);
+    }));
+    EXPECT_GT(writers.back().pid, 0) << "round " << round;
+  }
+  close(start[0]);
+  close(start[1]);
+  for (int w = 0; w < count; ++w) {
+    if (writers[w].pid <= 0) continue;
+    acks[w] = ReadAcks(writers[w].acks);
+    close(writers[w].acks);
+    EXPECT_EQ(0, WaitChild(writers[w].pid)) << "round " << round;
+  }
+  return acks;
+}
+
 // Two processes append at once to one sheet in edit mode, 400 objects
 // each; a few rounds, since how often the writers meet varies from run to
 // run.
@@ -147,38 +229,24 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
   constexpr int kRounds = 4, kWriters = 2, kObjects = 400;
   std::vector<Ack> all;
   for (int round = 0; round < kRounds; ++round) {
-    int start[2];
-    ASSERT_EQ(0, pipe(start));
-    std::vector<Child> writers;
-    for (int w = 0; w < kWriters; ++w) {
+    const auto acks = RunWriters(kWriters, round, [&](int w, int acks) {
       const int first = (round * kWriters + w) * kObjects;
-      writers.push_back(StartChild([&](int acks) {
-        close(start[1]);
-        plat::SetSleepHook(ShortPause, nullptr);
-        TMap map;
-        if (!Open(map, 1)) return 2;
-        // Both start together: the read returns once the parent closes the pipe.
-        char go;
-        if (read(start[0], &go, 1) != 0) return 3;
-        for (int i = 0; i < kObjects; ++i) {
-          Ack ack{0, first + i, 0};
-          const int local = i % 3 ? int(LOCAL_LINE) : int(LOCAL_POLYGON);
-          ack.number = AppendObject(map, ack.id, local, &ack.key);
-          if (!SendAck(acks, ack)) return 4;
-        }
-        map.CloseData();
-        return 0;
-      }));
-      ASSERT_GT(writers.back().pid, 0);
-    }
-    close(start[0]);
-    close(start[1]);
-    for (const Child& c : writers) {
-      const std::vector<Ack> acks = ReadAcks(c.acks);
-      close(c.acks);
-      EXPECT_EQ(0, WaitChild(c.pid)) << "round " << round;
-      EXPECT_EQ(size_t(kObjects), acks.size()) << "round " << round;
-      all.insert(all.end(), acks.begin(), acks.end());
+      plat::SetSleepHook(ShortPause, nullptr);
+      TMap map;
+      if (!Open(map, 1)) return 2;
+      if (!AwaitStart()) return 3;
+      for (int i = 0; i < kObjects; ++i) {
+        Ack ack{0, first + i, 0};
+        const int local = i % 3 ? int(LOCAL_LINE) : int(LOCAL_POLYGON);
+        ack.number = AppendObject(map, ack.id, local, &ack.key);
+        if (!SendAck(acks, ack)) return 4;
+      }
+      map.CloseData();
+      return 0;
+    });
+    for (const std::vector<Ack>& own : acks) {
+      EXPECT_EQ(size_t(kObjects), own.size()) << "round " << round;
+      all.insert(all.end(), own.begin(), own.end());
     }
   }
 
@@ -213,21 +281,9 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
 // reserves off. Every object acknowledged to either reads back, and the
 // sheet opens with its count and its descriptors agreeing.
 TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
-  enum : int32_t { OPEN = 1, APPEND, UPDATE, CLOSE };
-  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
-  TMap map;                        // each child works on its own copy
-  auto writer = [&](const Order& o) -> int32_t {
-    switch (o.what) {
-      case OPEN: return Open(map, o.arg) ? 1 : 0;
-      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
-      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
-      case CLOSE: return map.CloseData() == 1;
-      default: return 0;
-    }
-  };
-  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
-  ASSERT_GT(plain.pid, 0);
-  ASSERT_GT(edit.pid, 0);
+  TMap map;  // each child works on its own copy
+  Stepper plain, edit;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   std::map<int, int> held;  // object number: the id of the records it holds
   auto append = [&](const Stepper& w, int id) {
     const int n = Step(w, {APPEND, id});
@@ -272,31 +328,9 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
 // number of its own, and the sheet opens with its count, chain and
 // descriptors agreeing.
 TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
-  enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, CLOSE };
-  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
-  TMap map;                        // each child works on its own copy
-  auto writer = [&](const Order& o) -> int32_t {
-    switch (o.what) {
-      case OPEN: return Open(map, o.arg) ? 1 : 0;
-      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
-      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
-      case DRAW: {
-        // Its graphics again, as the object is read now (its descriptor
-        // from this writer's cache).
-        const IMGDRAW* stored = map.List.ObjectDrawAddr(o.arg);
-        if (stored == nullptr) return 0;
-        const char* bytes = reinterpret_cast<const char*>(stored);
-        std::vector<char> draw(bytes, bytes + stored->Length);
-        return map.UpdateObjectDraw(o.arg, reinterpret_cast<IMGDRAW*>(draw.data()));
-      }
-      case DELETE: return DeleteObject(map, o.arg);
-      case CLOSE: return map.CloseData() == 1;
-      default: return 0;
-    }
-  };
-  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
-  ASSERT_GT(plain.pid, 0);
-  ASSERT_GT(edit.pid, 0);
+  TMap map;  // each child works on its own copy
+  Stepper plain, edit;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   ASSERT_EQ(1, Step(plain, {OPEN, 0}));
   ASSERT_EQ(1, Step(edit, {OPEN, 1}));
   HeldObjects held;
@@ -356,59 +390,46 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
 // then deletes one. Nothing is refused, and every write acknowledged to
 // either is in the sheet.
 TEST_F(SheetRace, WritersInAndOutsideEditModeRunningFreelyKeepEveryObject) {
-  constexpr int kRounds = 2, kObjects = 400, kUpdated = 50000;
+  constexpr int kRounds = 2, kObjects = 400;
   std::atomic<int>* moves = SharedMoves();
   ASSERT_NE(nullptr, moves);
   HeldObjects held;
   int refused = 0;
   for (int round = 0; round < kRounds; ++round) {
-    int start[2];
-    ASSERT_EQ(0, pipe(start));
-    std::vector<Child> writers;
-    for (int edit : {0, 1}) {
+    const auto acks = RunWriters(2, round, [&](int edit, int acks) {
       const int first = (round * 2 + edit) * kObjects;
-      writers.push_back(StartChild([&, edit, first](int acks) {
-        close(start[1]);
-        plat::SetSleepHook(UntilAnotherMoves, moves);
-        TMap map;
-        if (!Open(map, edit)) return 2;
-        char go;
-        if (read(start[0], &go, 1) != 0) return 3;
-        auto acknowledge = [&](const Ack& ack) {
-          ++*moves;
-          return SendAck(acks, ack);
-        };
-        std::vector<int> own;
-        for (int i = 0; i < kObjects; ++i) {
-          Ack ack{0, first + i, 0};
-          ack.number = AppendObject(map, ack.id, kLocals[i % 6], &ack.key);
-          own.push_back(ack.number);
-          if (!acknowledge(ack)) return 4;
-          if (i % 4 == 3 && own[i - 2] != 0) {
-            const int n = own[i - 2];
-            const int done = UpdateObject(map, n, first + i - 2 + kUpdated);
-            if (!acknowledge(Ack{done, first + i - 2 + kUpdated, 0, ACK_UPDATE})) return 4;
-          }
-          if (i % 16 == 15 && own[i - 5] != 0) {
-            const int done = DeleteObject(map, own[i - 5]);
-            if (!acknowledge(Ack{done, 0, 0, ACK_DELETE})) return 4;
-          }
-        }
-        map.CloseData();
+      plat::SetSleepHook(UntilAnotherMoves, moves);
+      TMap map;
+      if (!Open(map, edit)) return 2;
+      if (!AwaitStart()) return 3;
+      auto acknowledge = [&](const Ack& ack) {
         ++*moves;
-        return 0;
-      }));
-      ASSERT_GT(writers.back().pid, 0);
-    }
-    close(start[0]);
-    close(start[1]);
-    for (const Child& c : writers) {
-      const std::vector<Ack> acks = ReadAcks(c.acks);
-      close(c.acks);
-      EXPECT_EQ(0, WaitChild(c.pid)) << "round " << round;
-      // Each writer writes only objects of its own: its acknowledgements
-      // apply in its own order.
-      for (const Ack& a : acks) {
+        return SendAck(acks, ack);
+      };
+      std::vector<int> own;
+      for (int i = 0; i < kObjects; ++i) {
+        Ack ack{0, first + i, 0};
+        ack.number = AppendObject(map, ack.id, kLocals[i % 6], &ack.key);
+        own.push_back(ack.number);
+        if (!acknowledge(ack)) return 4;
+        if (i % 4 == 3 && own[i - 2] != 0) {
+          const int n = own[i - 2];
+          const int done = UpdateObject(map, n, first + i - 2 + kUpdated);
+          if (!acknowledge(Ack{done, first + i - 2 + kUpdated, 0, ACK_UPDATE})) return 4;
+        }
+        if (i % 16 == 15 && own[i - 5] != 0) {
+          const int done = DeleteObject(map, own[i - 5]);
+          if (!acknowledge(Ack{done, 0, 0, ACK_DELETE})) return 4;
+        }
+      }
+      map.CloseData();
+      ++*moves;
+      return 0;
+    });
+    // Each writer writes only objects of its own: its acknowledgements
+    // apply in its own order.
+    for (const std::vector<Ack>& own : acks) {
+      for (const Ack& a : own) {
         if (a.number == 0) {
           ++refused;
         } else {
