@@ -50,7 +50,7 @@ int64_t Length(const std::string& path) {
 
 // The orders of the stepped writers of the tests below, with the object
 // (or the edit mode, for OPEN) they name.
-enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, CLOSE };
+enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE };
 constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
 
 // One step of a stepped writer on `map` (the map at `path`): the result of
@@ -73,6 +73,11 @@ int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
       return map.UpdateObjectDraw(o.arg, reinterpret_cast<IMGDRAW*>(draw.data()));
     }
     case DELETE: return DeleteObject(map, o.arg);
+    case READ: {
+      // The key of the object as this writer reads it (0: none).
+      const FVSPR* desc = map.List.ObjectDesc(o.arg);
+      return desc != nullptr ? int32_t(desc->Key) : 0;
+    }
     case CLOSE: return map.CloseData() == 1;
     default: return 0;
   }
@@ -323,7 +328,8 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
 // in odd ones the other. Each appends after the other one appended, then
 // rewrites and deletes objects of its own; one rewrites the graphics of a
 // line of its own that it read before the other linked a line behind it
-// (and appended another object after that).
+// (and appended another object after that, which the writer outside edit
+// mode then reads).
 // Every object acknowledged to either reads back as last written, under a
 // number of its own, and the sheet opens with its count, chain and
 // descriptors agreeing.
@@ -369,8 +375,13 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
     update(second, c);
     update(first, a);
     append(first, LOCAL_LINE);  // behind c, the last line
-    append(first, LOCAL_VECTOR);
+    const int g = append(first, LOCAL_VECTOR);
     step(second, DRAW, c);
+    // The writer outside edit mode has taken the other's header in its
+    // turn: it reads the other's new objects as they are.
+    if (&second == &plain) {
+      EXPECT_NE(0, Step(plain, {READ, g})) << "round " << round;
+    }
     remove(second, d);
     remove(first, b);
     append(second, LOCAL_MIXED);  // behind the highest number
