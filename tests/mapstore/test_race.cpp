@@ -15,8 +15,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -36,6 +36,8 @@ using namespace writertest;
 namespace {
 
 enum : DWORD { LOCK_DISTANCE = 0x18000, LOCK_LENGTH = 256 };
+// The write turn's byte: 4 GB and 0x1000 into the descriptor file's range.
+enum : DWORD { TURN_OFFSET_LOW = 0x1000, TURN_OFFSET_HIGH = 1 };
 
 const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
                        LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
@@ -559,6 +561,56 @@ TEST_F(SheetRace, AReserveIsCutUnderTheLockKeepingWhatAnotherWriterCounted) {
   ASSERT_TRUE(Open(check, 0));
   ASSERT_EQ(4, check.List.Count());
   for (int n = 1; n <= 4; ++n) EXPECT_EQ("", CheckObject(check.List, n, n));
+  EXPECT_EQ("", CheckChain(check.List));
+}
+
+// While another handle holds the write turn, every write of a writer
+// outside edit mode (append, rewrite, deletion, graphics) and an append in
+// edit mode waits for it, the lock's 500 tries, and is refused without a
+// byte written; a refusal leaves nothing behind, and once the turn is let
+// go both write again.
+int g_turnWaits = 0;
+void CountTurnWait(DWORD, void*) { ++g_turnWaits; }
+
+TEST_F(SheetRace, EveryWriteWaitsForTheWriteTurn) {
+  TMap plain, edit;
+  ASSERT_TRUE(Open(plain, 0));
+  for (int id = 1; id <= 2; ++id) ASSERT_EQ(id, AppendObject(plain, id, LOCAL_LINE));
+  ASSERT_TRUE(Open(edit, 1));
+  const FolderFiles before = Snapshot(dir.path());
+  HANDLE other = plat::CreateFileA((dir / "S1.HDR").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  ASSERT_TRUE(plat::LockFile(other, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, 1, 0));
+  plat::SetSleepHook(CountTurnWait, nullptr);
+  const Order refused[] = {{APPEND, 3}, {UPDATE, 1}, {DELETE, 2}, {DRAW, 1}};
+  for (const Order& o : refused) {
+    g_turnWaits = 0;
+    EXPECT_EQ(0, WriterStep(plain, Path(), o)) << o.what;
+    EXPECT_EQ(MAPERR_WRITE, plain.List.GetError()) << o.what;
+    EXPECT_EQ(500, g_turnWaits) << o.what;
+  }
+  g_turnWaits = 0;
+  EXPECT_EQ(0, AppendObject(edit, 3, LOCAL_LINE));
+  EXPECT_EQ(500, g_turnWaits);
+  // The views of the writer outside edit mode are the files' bytes.
+  EXPECT_TRUE(before == Snapshot(dir.path())) << "written while the turn was held";
+
+  plat::UnlockFile(other, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, 1, 0);
+  plat::CloseHandle(other);
+  g_turnWaits = 0;
+  EXPECT_EQ(3, AppendObject(edit, 3, LOCAL_LINE));
+  EXPECT_EQ(4, AppendObject(plain, 4, LOCAL_LINE));
+  EXPECT_EQ(1, UpdateObject(plain, 1, 1 + kUpdated));
+  EXPECT_EQ(0, g_turnWaits);
+  plain.CloseData();
+  edit.CloseData();
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  ASSERT_EQ(4, check.List.Count());
+  for (int n = 1; n <= 4; ++n)
+    EXPECT_EQ("", CheckObject(check.List, n, n == 1 ? 1 + kUpdated : n)) << n;
   EXPECT_EQ("", CheckChain(check.List));
 }
 
