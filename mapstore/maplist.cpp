@@ -103,6 +103,12 @@ HANDLE TMapList::OpenSheetFile(const char* path) {
   return h;
 }
 
+HANDLE TMapList::UnlessBeingCreated(HANDLE file) {
+  if (file == nullptr || plat::FileLength(file) != 0) return file;
+  plat::CloseHandle(file);
+  return nullptr;
+}
+
 int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
   *ident = 0;
   DWORD got = 0;
@@ -227,13 +233,18 @@ int TMapList::OpenFiles() {
   }
   if (!CheckHeadCount(path)) return Fail(-1);
 
-  // Metric: may be missing; a bad signature is reported and tolerated.
+  // Metric: may be missing; a bad signature is reported and tolerated. It
+  // is held read only only when it is there but cannot be written: a file
+  // that another writer created between the two tries would be held read
+  // only for good, and every record of this sheet refused. Missing, it is
+  // opened (or created) when the first record is written.
   DWORD ident = 0;
   FilePath(SHEET_DAT, path, sizeof(path));
   HANDLE dat = path[0] ? OpenSheetFile(path) : nullptr;
-  if (dat == nullptr && path[0])
+  if (dat == nullptr && path[0] && plat::GetLastError() != ERROR_FILE_NOT_FOUND)
     dat = Opened(plat::CreateFileA(path, LISTACCESS_READ, ShareMode, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  dat = UnlessBeingCreated(dat);
   if (dat == nullptr) {
     if (List->Flags & LISTFILE_DAT) ReportError(MAPERR_OPEN, path, LISTSTAGE_DATOPEN);
   } else {
@@ -252,7 +263,7 @@ int TMapList::OpenFiles() {
 
   // Semantics: neither a missing file nor a bad one stops the opening.
   FilePath(SHEET_SEM, path, sizeof(path));
-  HANDLE sem = path[0] ? OpenSheetFile(path) : nullptr;
+  HANDLE sem = UnlessBeingCreated(path[0] ? OpenSheetFile(path) : nullptr);
   if (sem == nullptr) {
     if (List->Flags & LISTFILE_SEM) ReportError(MAPERR_OPEN, path, LISTSTAGE_SEMOPEN);
   } else {

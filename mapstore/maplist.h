@@ -385,7 +385,8 @@ class MAPCLASS TMapList {
   // descriptor, MAPERR_DATA for n out of range, else the write's code.
   int WriteObjectDesc(int n, const FVSPR* desc);
   // The sheet lock: 256 bytes past the end of the descriptor file (plus
-  // 0x18000), tried 500 times 10 ms apart. 1 when locked.
+  // 0x18000), tried 500 times 10 ms apart, and with it the write turn
+  // (below). 1 when locked.
   int LockList();
   void UnlockList();
 
@@ -602,6 +603,12 @@ class MAPCLASS TMapList {
   int OpenFiles();
   // Reads the 4-byte signature of an open file: 1 read, 0 short, -1 failed.
   int ReadIdent(HANDLE file, DWORD* ident);
+  // A metric or semantics file without a single byte is one that another
+  // writer of the sheet is creating right now (its signature follows under
+  // that writer's lock or turn): not damage, and not there yet. It is
+  // closed (null returned) and left alone; the first record written opens
+  // it (ReadySheetFile). Any other file is returned as it is.
+  HANDLE UnlessBeingCreated(HANDLE file);
   // Sizes the four caches for the open files; 0 (all freed) without memory.
   int AllocateBuffers();
   // Creates one of the DAT, SEM, GRA files.
@@ -702,10 +709,38 @@ class MAPCLASS TMapList {
   // Gives the file table's entry of the open sheet this list's claims.
   void KeepClaims();
   // Takes the sheet lock at the descriptor file's length as it is (reserve
-  // included); LockList first cuts the reserves off. 1 when held.
+  // included), and then the write turn; LockList first cuts the reserves
+  // off. 1 when both are held.
   int LockSheet();
   bool LockHeld = false;     // the sheet lock is held (LockSheet to UnlockList)
   int64_t LockedLength = 0;  // the descriptor file's length when the lock was taken
+
+  // The write turn of the sheet: one byte of the descriptor file's lock
+  // range at a fixed place past every place the sheet lock can take. Every
+  // writer of the library holds it while it writes an object, in edit mode
+  // and outside it alike; the header and the descriptors it writes are
+  // then its own until it lets go. A writer outside edit mode takes only
+  // the turn (its reserves stay, so the sheet lock's place would move
+  // under it), one in edit mode takes it after the sheet lock. A writer
+  // holding the turn never waits for the sheet lock, so the two never wait
+  // for each other crosswise. Taken again while held, it only counts.
+  int TakeTurn();
+  void EndTurn();
+  int TurnDepth = 0;
+  HANDLE TurnFile = nullptr;  // the descriptor file handle that holds it
+  // The start and end of an object write: in edit mode the sheet lock (with
+  // the turn), else the turn alone, under which the header is taken from
+  // the file (TakeHeadFromFile). 0 (MAPERR_WRITE) when it cannot be had.
+  int BeginWrite();
+  void EndWrite();
+  // Under the write turn, outside edit mode: the header as the file holds it
+  // now, which another writer may have changed since this list wrote it
+  // (objects appended in edit mode beside a map written alone): the count,
+  // the chain's ends and the next key are then the file's, and descriptors
+  // read past the count before are read again. HeadInFile tells whether the
+  // header copy is now the one the file holds.
+  void TakeHeadFromFile();
+  bool HeadInFile = false;
   // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
   // cache's view when the cache reads that file: true when all came.
   bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);
@@ -725,8 +760,9 @@ class MAPCLASS TMapList {
   // Closes a failed opening keeping its error code; returns 0.
   int Fail(int mode);
   // The steps of an append after the checks.
-  // Takes the sheet lock in edit mode and the header from the file under
-  // it: 0 (MAPERR_WRITE) when the lock cannot be had.
+  // Begins the write (BeginWrite); in edit mode the header is read again
+  // under the lock ("Read head error" in the log when it cannot be): 0
+  // (MAPERR_WRITE) when the lock cannot be had.
   int LockForAppend();
   // Writes the graphics, the frame, the metric and the semantics of an
   // object in this order: 0, or the code. The frame is computed from the

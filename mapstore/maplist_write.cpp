@@ -12,6 +12,15 @@
 // the files' ends only while the lock is held, and each change is marked
 // for the journal, the change callback and the change counter.
 //
+// A map written outside edit mode may still share its sheet with a writer
+// in edit mode in another process. Its changes are made in the sheet's
+// write turn (TakeTurn), which every writer holds while it writes an
+// object: a writer in edit mode takes it with the sheet lock, one outside
+// edit mode takes the turn alone and, under it, the header from the file,
+// so that it counts, links and keys past whatever the other writer
+// appended. The turn is one byte lock at a fixed place: a writer alone
+// pays one lock and one unlock per object and never waits.
+//
 // Records are checked before anything is written, so a refused object
 // leaves no dead space behind; a failure after records were written leaves
 // them as dead space (nothing compacts the files).
@@ -41,6 +50,11 @@ enum : DWORD {
   LOCK_LENGTH = 256,
   LOCK_TRIES = 500,
   LOCK_PAUSE = 10,  // milliseconds
+  // The write turn: one byte past 4 GB plus the sheet lock's length, where
+  // no sheet lock reaches (its offset is 32 bits).
+  TURN_OFFSET_LOW = 0x1000,
+  TURN_OFFSET_HIGH = 1,
+  TURN_LENGTH = 1,
 };
 
 bool IsUserMap(const TMapBase* map) { return map->Passport.Register.IsRealPlace != 0; }
@@ -130,7 +144,10 @@ void TMapList::EndWriteViews(HANDLE handle) {
   // file then no longer ends there, and nothing is cut), but its
   // descriptors go by the header's count, into the descriptor file's
   // reserve: that file keeps what its header counts.
-  const bool held = LockHeld;
+  // A writer in its write turn is alone with the files already: it never
+  // waits for the sheet lock (a writer in edit mode may hold it, waiting
+  // for the turn).
+  const bool held = LockHeld || TurnDepth > 0;
   const bool locked = held || LockSheet();
   int64_t keep = 0;
   if (locked && ends(WriteViews[SHEET_HDR])) {
@@ -321,19 +338,26 @@ int TMapList::LockSheet() {
   // while they compute it from the same end: a writer that waited while
   // another one appended six objects or more would get a stale range that
   // no longer meets the one at the new end. The end is looked at again
-  // once the range is held; when it moved, the range is let go and taken
-  // at the new end (at once: nobody held it).
+  // once the range and the write turn are held (a writer outside edit mode
+  // may have grown or cut its reserves while this one waited for the
+  // turn); when it moved, both are let go and the range is taken at the
+  // new end.
   for (DWORD i = 0; i < LOCK_TRIES; ++i) {
     const int64_t length = plat::FileLength(hdr);
     if (length < 0) return 0;
     LockOffset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
     if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) {
+      if (!TakeTurn()) {
+        plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
+        return 0;
+      }
       const int64_t now = plat::FileLength(hdr);
       if (now == length) {
         LockedLength = length;
         LockHeld = true;
         return 1;
       }
+      EndTurn();
       plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
       if (now < 0) return 0;
       continue;
@@ -348,6 +372,76 @@ int TMapList::LockSheet() {
 void TMapList::UnlockList() {
   if (Files[SHEET_HDR] != nullptr) plat::UnlockFile(Files[SHEET_HDR], LockOffset, 0, LOCK_LENGTH, 0);
   LockHeld = false;
+  EndTurn();
+}
+
+int TMapList::TakeTurn() {
+  if (TurnDepth > 0) {
+    ++TurnDepth;
+    return 1;
+  }
+  HANDLE hdr = Files[SHEET_HDR];
+  if (hdr == nullptr) return 0;
+  for (DWORD i = 0; i < LOCK_TRIES; ++i) {
+    if (plat::LockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0)) {
+      TurnDepth = 1;
+      TurnFile = hdr;
+      return 1;
+    }
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
+    plat::Sleep(LOCK_PAUSE);
+  }
+  return 0;
+}
+
+void TMapList::EndTurn() {
+  if (TurnDepth == 0 || --TurnDepth > 0) return;
+  plat::UnlockFile(TurnFile, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
+  TurnFile = nullptr;
+}
+
+int TMapList::BeginWrite() {
+  if (EditMode != 0 ? !LockList() : !TakeTurn()) {
+    Error = MAPERR_WRITE;
+    return 0;
+  }
+  if (EditMode == 0) TakeHeadFromFile();
+  return 1;
+}
+
+void TMapList::EndWrite() {
+  if (EditMode != 0)
+    UnlockList();
+  else
+    EndTurn();
+}
+
+void TMapList::TakeHeadFromFile() {
+  // Through the write view, or the descriptor cache's view of the file,
+  // when there is one: no kernel entry while nobody else wrote.
+  HeadInFile = false;
+  HDRHEAD fresh;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) != 0 || !CheckHdrHead(&fresh)) return;
+  if (std::memcmp(&fresh, &Head, sizeof(Head)) == 0) {
+    HeadInFile = true;
+    return;
+  }
+  // Only a copy that the file's header carries on from is replaced: no
+  // writer takes objects away, so a file counting fewer than this list
+  // knows (or a copy counting below zero) means damage, and the append's
+  // check of the count against the file decides.
+  if (Head.Count < 0 || fresh.Count < Head.Count) return;
+  HeadInFile = true;
+  const LONG from = std::min(fresh.Count, Head.Count) + 1;
+  HeadBuffer.ForgetFrom(from);
+  // A current object read past the count is read again: its window is
+  // gone.
+  if (CurrentDesc != nullptr && CurrentObject >= from) {
+    CurrentDesc = reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(CurrentObject));
+    if (CurrentDesc == nullptr) CurrentObject = 0;
+  }
+  Head = fresh;
+  LinkedCount = -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -553,10 +647,8 @@ int TMapList::FrameToReplace(const FVSPR* desc) {
 }
 
 int TMapList::LockForAppend() {
-  if (!LockList()) {
-    Error = MAPERR_WRITE;
-    return 0;
-  }
+  if (!BeginWrite()) return 0;
+  if (EditMode == 0) return 1;
   HDRHEAD fresh;
   if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh)) {
     Head = fresh;
@@ -571,7 +663,7 @@ int TMapList::AbortAppend(int code, const HDRHEAD& before) {
   LinkedCount = -1;
   Head = before;
   HeadBuffer.Reset();
-  if (EditMode != 0) UnlockList();
+  EndWrite();
   return 0;
 }
 
@@ -703,7 +795,7 @@ int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCH
   const LONG number = head.Count;
   Head = head;
   List->Flag &= ~LISTFLAG_SORTED;
-  if (edit) UnlockList();
+  EndWrite();
 
   // A user map's sheet grows with its objects.
   const bool userMap = IsUserMap(Owner);
@@ -743,9 +835,10 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   CurrentObject = 0;
   CurrentDesc = nullptr;
 
-  // In edit mode the lock is held from here on: the records are placed at
-  // the files' ends and the header is taken from the file under it.
-  if (EditMode != 0 && !LockForAppend()) return 0;
+  // The lock (in edit mode) or the write turn is held from here on: the
+  // records are placed at the files' ends and the header is taken from the
+  // file under it.
+  if (!LockForAppend()) return 0;
   const HDRHEAD before = Head;
   HDRHEAD head = Head;
   if (metric == nullptr && FvsprLocal(desc) != LOCAL_POINT && head.Count != 0)
@@ -756,12 +849,14 @@ int TMapList::AppendChecked(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMG
   // A header counting more descriptors than the file holds (a damaged
   // file, or one cut short since) would place the new one far past the
   // file's end, or overflow. Under the lock the length is known; outside
-  // edit mode the write view tells whether the file still holds the count
-  // this list wrote.
+  // edit mode, for the header the file holds, the write view tells whether
+  // the file still holds the count (the descriptors another writer
+  // appended lie in its reserve); any other is held against the end of
+  // what this list wrote.
   const int64_t counted = (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE;
-  const int64_t length = EditMode != 0                         ? LockedLength
-                         : linked && ViewReaches(SHEET_HDR, counted) ? counted
-                                                                     : SheetEnd(SHEET_HDR);
+  const int64_t length = EditMode != 0                                   ? LockedLength
+                         : HeadInFile && ViewReaches(SHEET_HDR, counted) ? counted
+                                                                         : SheetEnd(SHEET_HDR);
   if (!CheckHdrCount(&head, length)) return AbortAppend(MAPERR_DATA, before);
   // The chain is whole again before a new object joins it.
   int code = linked ? 0 : CompleteLastLinks(head);
@@ -839,19 +934,15 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
     ResetFrameCache(0);
   }
 
+  // The whole change, deletions included, is made under the lock (in edit
+  // mode, where it counts from the moment the lock is held) or in the
+  // write turn.
   const bool edit = EditMode != 0;
-  if (edit) {
-    // The whole change, deletions included, is made under the lock, and
-    // counts from the moment the lock is held.
-    if (!LockList()) {
-      Error = MAPERR_WRITE;
-      return 0;
-    }
-    change->Counter = CHANGECOUNT_BEFORE;
-  }
+  if (!BeginWrite()) return 0;
+  if (edit) change->Counter = CHANGECOUNT_BEFORE;
   auto fail = [&](int code) {
     if (code != 0) Error = code;
-    if (edit) UnlockList();
+    EndWrite();
     return 0;
   };
 
@@ -871,7 +962,7 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
 
   if (desc->Key == 0) {
     // The header is taken from the file under the lock so that another
-    // writer's count is kept.
+    // writer's count is kept (in the write turn it was taken already).
     HDRHEAD head = Head;
     HDRHEAD fresh;
     if (edit && ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh)) head = fresh;
@@ -908,12 +999,11 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   change->CallOperation = operation;
   change->Parts = parts;
   change->Backup = backup;
-  if (edit) {
+  if (edit)
     change->Journal = 1;
-    UnlockList();
-  } else {
+  else
     Owner->PassportChanged = 1;
-  }
+  EndWrite();
   return n;
 }
 
@@ -938,20 +1028,21 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   const int n = CurrentObject;
   ObjectsChanged = 1;
   List->Flag &= ~LISTFLAG_SORTED;
-  List->ObjectCount = Head.Count;
 
   const bool edit = EditMode != 0;
-  if (edit && !LockList()) {
-    Error = MAPERR_WRITE;
+  if (!BeginWrite()) return 0;
+  if (CurrentDesc == nullptr) {
+    EndWrite();
     return 0;
   }
+  List->ObjectCount = Head.Count;
   if (FvsprIsFrame(CurrentDesc)) ResetFrameCache(0);
 
   // The links stored in the file win over those in the cache.
   FVSPR stored;
   if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0) {
     Error = MAPERR_READ;
-    if (edit) UnlockList();
+    EndWrite();
     return 0;
   }
   FVSPR desc = *CurrentDesc;
@@ -961,7 +1052,7 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   const int code = WriteObjectDesc(n, &desc);
   if (code != 0) {
     Error = code;
-    if (edit) UnlockList();
+    EndWrite();
     return 0;
   }
   *CurrentDesc = desc;
@@ -974,11 +1065,11 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   if (edit) {
     change->Journal = 1;
     change->Counter = CHANGECOUNT_AFTER;
-    UnlockList();
   } else {
     ++Owner->Passport.ModeCounter;
     Owner->PassportChanged = 1;
   }
+  EndWrite();
   return n;
 }
 
@@ -1003,17 +1094,27 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
     Error = MAPERR_DATA;
     return 0;
   }
-  // In edit mode the record is placed under the lock like every other.
-  const bool edit = EditMode != 0;
-  if (edit && !LockList()) {
-    Error = MAPERR_WRITE;
+  // The record is placed under the lock or in the write turn like every
+  // other, and the links are those stored: another writer may have linked
+  // an object behind this one since it was read.
+  if (!BeginWrite()) return 0;
+  current = ObjectDesc(n);
+  if (current == nullptr) {
+    EndWrite();
     return 0;
   }
   FVSPR desc = *current;
-  int code = WriteObjectDraw(&desc, draw);
+  FVSPR stored;
+  int code = ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0
+                 ? MAPERR_READ
+                 : WriteObjectDraw(&desc, draw);
   DrawBuffer.Reset();
-  if (code == 0) code = WriteObjectDesc(n, &desc);
-  if (edit) UnlockList();
+  if (code == 0) {
+    desc.Next = stored.Next;
+    desc.Back = stored.Back;
+    code = WriteObjectDesc(n, &desc);
+  }
+  EndWrite();
   if (code != 0) {
     Error = code;
     return 0;

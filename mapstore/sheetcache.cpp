@@ -242,6 +242,17 @@ void THeadBuffer::UpdateRecord(LONG n, const void* desc) {
   }
 }
 
+void THeadBuffer::ForgetFrom(LONG n) {
+  for (int i = 0; i < count_; ++i) {
+    SHEETWINDOW& w = windows_[i];
+    if (w.Last < n) continue;
+    if (w.First >= n)
+      EmptyWindow(w);
+    else
+      w.Last = n - 1;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // TDataBuffer
 

@@ -157,6 +157,10 @@ class THeadBuffer : public THeadWindows {
   char* RecordAddr(LONG n);
   // Copies a 48-byte descriptor into the window holding record n, if any.
   void UpdateRecord(LONG n, const void* desc);
+  // Forgets the descriptors from number n on, which another writer has
+  // written since they were read (a window may hold the zeros that stood
+  // past the records then); those before n stay where they are.
+  void ForgetFrom(LONG n);
 
   // Where the metric and semantics records of descriptor n were when it
   // was last read in a scattered order, so that the next scattered read of

@@ -7,10 +7,16 @@
 // them. A file cut short by someone else under a writer loses none of the
 // objects appended after.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -21,6 +27,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/vfs_fault.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
@@ -29,6 +36,8 @@ using namespace writertest;
 namespace {
 
 enum : DWORD { LOCK_DISTANCE = 0x18000, LOCK_LENGTH = 256 };
+// The write turn's byte: 4 GB and 0x1000 into the descriptor file's range.
+enum : DWORD { TURN_OFFSET_LOW = 0x1000, TURN_OFFSET_HIGH = 1 };
 
 const int kLocals[] = {LOCAL_LINE,  LOCAL_POLYGON, LOCAL_POINT,
                        LOCAL_TITLE, LOCAL_VECTOR,  LOCAL_MIXED};
@@ -39,6 +48,41 @@ int64_t Length(const std::string& path) {
   const int64_t length = plat::FileLength(h);
   plat::CloseHandle(h);
   return length;
+}
+
+// The orders of the stepped writers of the tests below, with the object
+// (or the edit mode, for OPEN) they name.
+enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE };
+constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+
+// One step of a stepped writer on `map` (the map at `path`): the result of
+// the order, 0 when refused.
+int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
+  switch (o.what) {
+    case OPEN:
+      if (!map.OpenData(path.c_str(), 0)) return 0;
+      if (o.arg) map.WorkMode(1);
+      return map.OpenList(1) == 1;
+    case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
+    case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
+    case DRAW: {
+      // Its graphics again, as the object is read now (its descriptor from
+      // this writer's cache).
+      const IMGDRAW* stored = map.List.ObjectDrawAddr(o.arg);
+      if (stored == nullptr) return 0;
+      const char* bytes = reinterpret_cast<const char*>(stored);
+      std::vector<char> draw(bytes, bytes + stored->Length);
+      return map.UpdateObjectDraw(o.arg, reinterpret_cast<IMGDRAW*>(draw.data()));
+    }
+    case DELETE: return DeleteObject(map, o.arg);
+    case READ: {
+      // The key of the object as this writer reads it (0: none).
+      const FVSPR* desc = map.List.ObjectDesc(o.arg);
+      return desc != nullptr ? int32_t(desc->Key) : 0;
+    }
+    case CLOSE: return map.CloseData() == 1;
+    default: return 0;
+  }
 }
 
 class SheetRace : public ::testing::Test {
@@ -53,6 +97,15 @@ class SheetRace : public ::testing::Test {
     MessageEnableSet(messages_);
   }
   std::string Path() const { return dir / "map.map"; }
+  // Two stepped writers of the map, each a process of its own working on
+  // its own copy of `map` (WriterStep).
+  void StartWriters(TMap& map, Stepper& plain, Stepper& edit) {
+    auto writer = [this, &map](const Order& o) { return WriterStep(map, Path(), o); };
+    plain = StartStepper(writer);
+    edit = StartStepper(writer);
+    ASSERT_GT(plain.pid, 0);
+    ASSERT_GT(edit.pid, 0);
+  }
   bool Open(TMap& map, int edit, const std::string& path = "") {
     if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
@@ -115,6 +168,67 @@ TEST_F(SheetRace, TheLockIsTakenAgainWhenTheEndMovedWhileWaiting) {
 // lock's pause.
 void ShortPause(DWORD milliseconds, void*) { usleep(std::min<DWORD>(milliseconds, 10) * 1000); }
 
+// A count of the writes of the writer processes of a test, in memory they
+// share (made before they start): each raises it after every write.
+std::atomic<int>* SharedMoves() {
+  void* memory = mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  return memory == MAP_FAILED ? nullptr : new (memory) std::atomic<int>(0);
+}
+
+// The writers' lock waits when the writers run freely: no sleep, only until
+// another writer has written once more (it let the lock go meanwhile), so
+// that the two take turns object by object. A writer that stopped moving
+// is waited for a second at most.
+void UntilAnotherMoves(DWORD, void* context) {
+  const auto* moves = static_cast<const std::atomic<int>*>(context);
+  const int seen = moves->load();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (moves->load() == seen && std::chrono::steady_clock::now() < until) sched_yield();
+}
+
+// In a writer process of RunWriters: the read end of the start pipe.
+int g_start = -1;
+// In a writer process: waits for the start, which comes once every writer
+// of the round has been started (the read returns when the parent closes
+// the pipe). False when something else came.
+bool AwaitStart() {
+  char go;
+  return read(g_start, &go, 1) == 0;
+}
+
+// Writer processes started together: writer w runs `body(w, acks)`, which
+// opens its map and then waits for the others (AwaitStart), so that all
+// of them begin to write at once. The acknowledgements of each writer in
+// its own order, once every writer has ended (each with 0).
+std::vector<std::vector<Ack>> RunWriters(int count, int round,
+                                         const std::function<int(int, int)>& body) {
+  std::vector<std::vector<Ack>> acks(static_cast<size_t>(count));
+  int start[2];
+  if (pipe(start) != 0) {
+    ADD_FAILURE() << "no pipe";
+    return acks;
+  }
+  std::vector<Child> writers;
+  for (int w = 0; w < count; ++w) {
+    writers.push_back(StartChild([&, w](int fd) {
+      close(start[1]);
+      g_start = start[0];
+      return body(w, fd);
+    }));
+    EXPECT_GT(writers.back().pid, 0) << "round " << round;
+  }
+  close(start[0]);
+  close(start[1]);
+  for (int w = 0; w < count; ++w) {
+    if (writers[w].pid <= 0) continue;
+    acks[w] = ReadAcks(writers[w].acks);
+    close(writers[w].acks);
+    EXPECT_EQ(0, WaitChild(writers[w].pid)) << "round " << round;
+  }
+  return acks;
+}
+
 // Two processes append at once to one sheet in edit mode, 400 objects
 // each; a few rounds, since how often the writers meet varies from run to
 // run.
@@ -122,38 +236,24 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
   constexpr int kRounds = 4, kWriters = 2, kObjects = 400;
   std::vector<Ack> all;
   for (int round = 0; round < kRounds; ++round) {
-    int start[2];
-    ASSERT_EQ(0, pipe(start));
-    std::vector<Child> writers;
-    for (int w = 0; w < kWriters; ++w) {
+    const auto acks = RunWriters(kWriters, round, [&](int w, int acks) {
       const int first = (round * kWriters + w) * kObjects;
-      writers.push_back(StartChild([&](int acks) {
-        close(start[1]);
-        plat::SetSleepHook(ShortPause, nullptr);
-        TMap map;
-        if (!Open(map, 1)) return 2;
-        // Both start together: the read returns once the parent closes the pipe.
-        char go;
-        if (read(start[0], &go, 1) != 0) return 3;
-        for (int i = 0; i < kObjects; ++i) {
-          Ack ack{0, first + i, 0};
-          const int local = i % 3 ? int(LOCAL_LINE) : int(LOCAL_POLYGON);
-          ack.number = AppendObject(map, ack.id, local, &ack.key);
-          if (!SendAck(acks, ack)) return 4;
-        }
-        map.CloseData();
-        return 0;
-      }));
-      ASSERT_GT(writers.back().pid, 0);
-    }
-    close(start[0]);
-    close(start[1]);
-    for (const Child& c : writers) {
-      const std::vector<Ack> acks = ReadAcks(c.acks);
-      close(c.acks);
-      EXPECT_EQ(0, WaitChild(c.pid)) << "round " << round;
-      EXPECT_EQ(size_t(kObjects), acks.size()) << "round " << round;
-      all.insert(all.end(), acks.begin(), acks.end());
+      plat::SetSleepHook(ShortPause, nullptr);
+      TMap map;
+      if (!Open(map, 1)) return 2;
+      if (!AwaitStart()) return 3;
+      for (int i = 0; i < kObjects; ++i) {
+        Ack ack{0, first + i, 0};
+        const int local = i % 3 ? int(LOCAL_LINE) : int(LOCAL_POLYGON);
+        ack.number = AppendObject(map, ack.id, local, &ack.key);
+        if (!SendAck(acks, ack)) return 4;
+      }
+      map.CloseData();
+      return 0;
+    });
+    for (const std::vector<Ack>& own : acks) {
+      EXPECT_EQ(size_t(kObjects), own.size()) << "round " << round;
+      all.insert(all.end(), own.begin(), own.end());
     }
   }
 
@@ -188,21 +288,9 @@ TEST_F(SheetRace, TwoProcessesAppendingInEditModeKeepEveryObject) {
 // reserves off. Every object acknowledged to either reads back, and the
 // sheet opens with its count and its descriptors agreeing.
 TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
-  enum : int32_t { OPEN = 1, APPEND, UPDATE, CLOSE };
-  constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
-  TMap map;                        // each child works on its own copy
-  auto writer = [&](const Order& o) -> int32_t {
-    switch (o.what) {
-      case OPEN: return Open(map, o.arg) ? 1 : 0;
-      case APPEND: return AppendObject(map, o.arg, kLocals[o.arg % 6]);
-      case UPDATE: return UpdateObject(map, o.arg, o.arg + kUpdated);
-      case CLOSE: return map.CloseData() == 1;
-      default: return 0;
-    }
-  };
-  Stepper plain = StartStepper(writer), edit = StartStepper(writer);
-  ASSERT_GT(plain.pid, 0);
-  ASSERT_GT(edit.pid, 0);
+  TMap map;  // each child works on its own copy
+  Stepper plain, edit;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   std::map<int, int> held;  // object number: the id of the records it holds
   auto append = [&](const Stepper& w, int id) {
     const int n = Step(w, {APPEND, id});
@@ -234,6 +322,200 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
   EXPECT_EQ(int(held.size()), check.List.Count());
   for (const auto& [n, id] : held) EXPECT_EQ("", CheckObject(check.List, n, id));
   EXPECT_EQ("", CheckChain(check.List));
+}
+
+// A writer outside edit mode and one in edit mode, each in a process of
+// its own and each keeping the sheet open throughout, take turns in steps
+// the test interleaves: in even rounds the writer in edit mode goes first,
+// in odd ones the other. Each appends after the other one appended, then
+// rewrites and deletes objects of its own; one rewrites the graphics of a
+// line of its own that it read before the other linked a line behind it
+// (and appended another object after that, which the writer outside edit
+// mode then reads).
+// Every object acknowledged to either reads back as last written, under a
+// number of its own, and the sheet opens with its count, chain and
+// descriptors agreeing.
+TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
+  TMap map;  // each child works on its own copy
+  Stepper plain, edit;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
+  ASSERT_EQ(1, Step(plain, {OPEN, 0}));
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  HeldObjects held;
+  int id = 0;
+  auto step = [&](const Stepper& w, int32_t what, int32_t arg) {
+    const int done = Step(w, {what, arg});
+    EXPECT_EQ(what == APPEND ? done : arg, done)
+        << (&w == &plain ? "plain" : "edit") << " step " << what << " " << arg;
+    return done;
+  };
+  auto append = [&](const Stepper& w, int local) {
+    do ++id;
+    while (kLocals[id % 6] != local);
+    const int n = step(w, APPEND, id);
+    if (n > 0) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, id, 0}));
+    }
+    return n;
+  };
+  auto update = [&](const Stepper& w, int n) {
+    if (n > 0 && step(w, UPDATE, n) == n) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, n + kUpdated, 0, ACK_UPDATE}));
+    }
+  };
+  auto remove = [&](const Stepper& w, int n) {
+    if (n > 0 && step(w, DELETE, n) == n) {
+      EXPECT_EQ("", Acknowledge(held, Ack{n, 0, 0, ACK_DELETE}));
+    }
+  };
+  for (int round = 0; round < 4; ++round) {
+    const Stepper& first = round % 2 ? plain : edit;
+    const Stepper& second = round % 2 ? edit : plain;
+    const int a = append(first, LOCAL_POLYGON), b = append(first, LOCAL_POINT);
+    const int c = append(second, LOCAL_LINE), d = append(second, LOCAL_TITLE);
+    append(first, LOCAL_VECTOR);
+    update(second, c);
+    update(first, a);
+    append(first, LOCAL_LINE);  // behind c, the last line
+    const int g = append(first, LOCAL_VECTOR);
+    step(second, DRAW, c);
+    // The writer outside edit mode has taken the other's header in its
+    // turn: it reads the other's new objects as they are.
+    if (&second == &plain) {
+      EXPECT_NE(0, Step(plain, {READ, g})) << "round " << round;
+    }
+    remove(second, d);
+    remove(first, b);
+    append(second, LOCAL_MIXED);  // behind the highest number
+  }
+  ASSERT_EQ(1, Step(plain, {CLOSE, 0}));
+  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+  EXPECT_EQ(0, StopStepper(plain));
+  EXPECT_EQ(0, StopStepper(edit));
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ("", CheckHeld(check.List, held));
+}
+
+// The same two writers running freely side by side, many objects each:
+// every few appends a writer rewrites an object of its own, and now and
+// then deletes one. Nothing is refused, and every write acknowledged to
+// either is in the sheet.
+TEST_F(SheetRace, WritersInAndOutsideEditModeRunningFreelyKeepEveryObject) {
+  constexpr int kRounds = 2, kObjects = 400;
+  std::atomic<int>* moves = SharedMoves();
+  ASSERT_NE(nullptr, moves);
+  HeldObjects held;
+  int refused = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const auto acks = RunWriters(2, round, [&](int edit, int acks) {
+      const int first = (round * 2 + edit) * kObjects;
+      plat::SetSleepHook(UntilAnotherMoves, moves);
+      TMap map;
+      if (!Open(map, edit)) return 2;
+      if (!AwaitStart()) return 3;
+      auto acknowledge = [&](const Ack& ack) {
+        ++*moves;
+        return SendAck(acks, ack);
+      };
+      std::vector<int> own;
+      for (int i = 0; i < kObjects; ++i) {
+        Ack ack{0, first + i, 0};
+        ack.number = AppendObject(map, ack.id, kLocals[i % 6], &ack.key);
+        own.push_back(ack.number);
+        if (!acknowledge(ack)) return 4;
+        if (i % 4 == 3 && own[i - 2] != 0) {
+          const int n = own[i - 2];
+          const int done = UpdateObject(map, n, first + i - 2 + kUpdated);
+          if (!acknowledge(Ack{done, first + i - 2 + kUpdated, 0, ACK_UPDATE})) return 4;
+        }
+        if (i % 16 == 15 && own[i - 5] != 0) {
+          const int done = DeleteObject(map, own[i - 5]);
+          if (!acknowledge(Ack{done, 0, 0, ACK_DELETE})) return 4;
+        }
+      }
+      map.CloseData();
+      ++*moves;
+      return 0;
+    });
+    // Each writer writes only objects of its own: its acknowledgements
+    // apply in its own order.
+    for (const std::vector<Ack>& own : acks) {
+      for (const Ack& a : own) {
+        if (a.number == 0) {
+          ++refused;
+        } else {
+          EXPECT_EQ("", Acknowledge(held, a)) << "round " << round;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(0, refused);
+  munmap(moves, sizeof(*moves));
+
+  TMap map;
+  ASSERT_TRUE(Open(map, 0));
+  EXPECT_EQ("", CheckHeld(map.List, held));
+}
+
+// A writer that opens the sheet while another one is creating its metric
+// and semantics files (there, their signatures not yet written) opens it
+// all the same and reports no damage; once the other writer has written
+// the signatures, this one's objects go into those files.
+TEST_F(SheetRace, ASheetOpensWhileAnotherWriterCreatesItsFiles) {
+  for (int edit : {0, 1}) {
+    const std::string folder = dir / ("creating" + std::to_string(edit) + "/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    for (const char* name : {"S1.DAT", "S1.SEM"}) std::ofstream(folder + name, std::ios::binary);
+    TMap map;
+    ASSERT_TRUE(Open(map, edit, folder + "map.map")) << edit;
+    EXPECT_EQ(0, map.List.IsErrorReported(LISTSTAGE_DATIDENT)) << edit;
+    EXPECT_EQ(0, map.List.IsErrorReported(LISTSTAGE_SEMIDENT)) << edit;
+    std::ofstream(folder + "S1.DAT", std::ios::binary).write("DAT\0\0\0\0", 8);
+    std::ofstream(folder + "S1.SEM", std::ios::binary).write("SEM", 4);
+    for (int id = 1; id <= 3; ++id) EXPECT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << edit;
+    EXPECT_EQ(8u, map.List.ObjectDesc(1)->DataOffset) << edit;
+    map.CloseData();
+
+    ASSERT_TRUE(Open(map, 0, folder + "map.map")) << edit;
+    for (int id = 1; id <= 3; ++id) EXPECT_EQ("", CheckObject(map.List, id, id)) << edit;
+  }
+}
+
+// A metric file that another writer creates between the two tries of the
+// opening (the first one finds no file, the read-only one would find it)
+// is not held read only: every later object's records are written.
+TEST_F(SheetRace, AMetricFileCreatedBetweenTheTriesOfTheOpeningTakesRecords) {
+  for (int edit : {0, 1}) {
+    const std::string folder = dir / ("between" + std::to_string(edit) + "/");
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(CreateTestMap(folder));
+    TMap map;
+    ASSERT_TRUE(Open(map, 0, folder + "map.map"));
+    ASSERT_EQ(1, AppendObject(map, 1, LOCAL_LINE));
+    map.CloseData();
+
+    ASSERT_TRUE(map.OpenData((folder + "map.map").c_str(), 0));
+    if (edit) map.WorkMode(1);
+    {
+      plat::FaultVfs filter;
+      plat::ScopedVfs use(&filter);
+      plat::VfsFaultSpec missing;
+      missing.error = ERROR_FILE_NOT_FOUND;
+      filter.Fail(plat::VfsOp::Open, 2, missing);  // the metric file's first try
+      ASSERT_EQ(1, map.OpenList(1)) << edit;
+      EXPECT_EQ(1, filter.Fired()) << edit;
+      EXPECT_EQ(1, map.List.IsWritable()) << edit;
+      for (int id = 2; id <= 4; ++id) EXPECT_EQ(id, AppendObject(map, id, LOCAL_LINE)) << edit;
+    }
+    map.CloseData();
+
+    ASSERT_TRUE(Open(map, 0, folder + "map.map")) << edit;
+    EXPECT_EQ(4, map.List.Count()) << edit;
+    for (int id = 1; id <= 4; ++id) EXPECT_EQ("", CheckObject(map.List, id, id)) << edit;
+  }
 }
 
 // While a writer in edit mode holds the sheet lock, a writer outside edit
@@ -279,6 +561,56 @@ TEST_F(SheetRace, AReserveIsCutUnderTheLockKeepingWhatAnotherWriterCounted) {
   ASSERT_TRUE(Open(check, 0));
   ASSERT_EQ(4, check.List.Count());
   for (int n = 1; n <= 4; ++n) EXPECT_EQ("", CheckObject(check.List, n, n));
+  EXPECT_EQ("", CheckChain(check.List));
+}
+
+// While another handle holds the write turn, every write of a writer
+// outside edit mode (append, rewrite, deletion, graphics) and an append in
+// edit mode waits for it, the lock's 500 tries, and is refused without a
+// byte written; a refusal leaves nothing behind, and once the turn is let
+// go both write again.
+int g_turnWaits = 0;
+void CountTurnWait(DWORD, void*) { ++g_turnWaits; }
+
+TEST_F(SheetRace, EveryWriteWaitsForTheWriteTurn) {
+  TMap plain, edit;
+  ASSERT_TRUE(Open(plain, 0));
+  for (int id = 1; id <= 2; ++id) ASSERT_EQ(id, AppendObject(plain, id, LOCAL_LINE));
+  ASSERT_TRUE(Open(edit, 1));
+  const FolderFiles before = Snapshot(dir.path());
+  HANDLE other = plat::CreateFileA((dir / "S1.HDR").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  ASSERT_TRUE(plat::LockFile(other, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, 1, 0));
+  plat::SetSleepHook(CountTurnWait, nullptr);
+  const Order refused[] = {{APPEND, 3}, {UPDATE, 1}, {DELETE, 2}, {DRAW, 1}};
+  for (const Order& o : refused) {
+    g_turnWaits = 0;
+    EXPECT_EQ(0, WriterStep(plain, Path(), o)) << o.what;
+    EXPECT_EQ(MAPERR_WRITE, plain.List.GetError()) << o.what;
+    EXPECT_EQ(500, g_turnWaits) << o.what;
+  }
+  g_turnWaits = 0;
+  EXPECT_EQ(0, AppendObject(edit, 3, LOCAL_LINE));
+  EXPECT_EQ(500, g_turnWaits);
+  // The views of the writer outside edit mode are the files' bytes.
+  EXPECT_TRUE(before == Snapshot(dir.path())) << "written while the turn was held";
+
+  plat::UnlockFile(other, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, 1, 0);
+  plat::CloseHandle(other);
+  g_turnWaits = 0;
+  EXPECT_EQ(3, AppendObject(edit, 3, LOCAL_LINE));
+  EXPECT_EQ(4, AppendObject(plain, 4, LOCAL_LINE));
+  EXPECT_EQ(1, UpdateObject(plain, 1, 1 + kUpdated));
+  EXPECT_EQ(0, g_turnWaits);
+  plain.CloseData();
+  edit.CloseData();
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  ASSERT_EQ(4, check.List.Count());
+  for (int n = 1; n <= 4; ++n)
+    EXPECT_EQ("", CheckObject(check.List, n, n == 1 ? 1 + kUpdated : n)) << n;
   EXPECT_EQ("", CheckChain(check.List));
 }
 

@@ -77,6 +77,8 @@ int UpdateObject(TMap& map, int n, int id) {
                           r.draw.empty() ? nullptr : As<IMGDRAW>(r.draw));
 }
 
+int DeleteObject(TMap& map, int n) { return map.DeleteObject(n); }
+
 std::string CheckObject(TMapList& list, int n, int id) {
   const std::string object = "object " + std::to_string(n) + " (id " + std::to_string(id) + ")";
   const FVSPR* stored = list.ObjectDesc(n);
@@ -107,6 +109,32 @@ std::string CheckChain(TMapList& list, std::vector<int>* order) {
     return "the chain holds " + std::to_string(met.size()) + " of " +
            std::to_string(list.Count()) + " objects";
   return "";
+}
+
+std::string Acknowledge(HeldObjects& held, const Ack& ack) {
+  const std::string what = "number " + std::to_string(ack.number);
+  if (ack.what == ACK_APPEND)
+    return held.emplace(ack.number, HeldObject{ack.id, false}).second ? "" : what + " given twice";
+  const auto object = held.find(ack.number);
+  if (object == held.end()) return what + " written but never appended";
+  if (ack.what == ACK_UPDATE)
+    object->second.id = ack.id;
+  else
+    object->second.deleted = true;
+  return "";
+}
+
+std::string CheckHeld(TMapList& list, const HeldObjects& held) {
+  if (list.Count() != int(held.size()))
+    return "the sheet counts " + std::to_string(list.Count()) + " of " +
+           std::to_string(held.size()) + " objects";
+  for (const auto& [n, object] : held) {
+    std::string differs = CheckObject(list, n, object.id);
+    if (!differs.empty()) return differs;
+    if (FvsprIsDeleted(list.ObjectDesc(n)) != object.deleted)
+      return "object " + std::to_string(n) + (object.deleted ? " not" : "") + " deleted";
+  }
+  return CheckChain(list);
 }
 
 int AppendGroup(TMap& map, int id) {

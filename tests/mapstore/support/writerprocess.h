@@ -32,6 +32,8 @@ int AppendObject(TMap& map, int id, int local, DWORD* key = nullptr);
 // Rewrites object n with the records of object `id` (of n's local type):
 // n, 0 when refused.
 int UpdateObject(TMap& map, int n, int id);
+// Deletes object n: n, 0 when refused.
+int DeleteObject(TMap& map, int n);
 // "" when object n of the open sheet holds the records of object `id`,
 // else what differs.
 std::string CheckObject(TMapList& list, int n, int id);
@@ -55,12 +57,30 @@ typedef std::map<std::string, std::string> FolderFiles;
 FolderFiles Snapshot(const std::string& folder);
 void Restore(const std::string& folder, const FolderFiles& files);
 
-// What a writer process reports of one append that succeeded.
+// What a writer process reports of one write that succeeded: an append
+// (the number and key given to object `id`), a rewrite of object `number`
+// with the records of `id`, or its deletion.
+enum : int32_t { ACK_APPEND, ACK_UPDATE, ACK_DELETE };
 struct Ack {
   int32_t number;
   int32_t id;
   uint32_t key;
+  int32_t what = ACK_APPEND;
 };
+
+// The objects a sheet is to hold after a sequence of acknowledged writes:
+// the records (id) of each number and whether it was deleted.
+struct HeldObject {
+  int id;
+  bool deleted;
+};
+typedef std::map<int, HeldObject> HeldObjects;
+// Applies one acknowledged write to `held`: "" or what is wrong with it (a
+// number given twice, a write to an object never appended).
+std::string Acknowledge(HeldObjects& held, const Ack& ack);
+// "" when the open sheet holds exactly the objects of `held`, each with its
+// records and deleted flag, in a whole chain; else the first difference.
+std::string CheckHeld(TMapList& list, const HeldObjects& held);
 
 // A child process running `body` with the write end of a pipe, exiting
 // with its result (without the parent's exit handlers).
