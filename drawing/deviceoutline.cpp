@@ -235,6 +235,6 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     if (near && WithinBy(q, n, reach, pen.Width, pen.Height))
       PaintPictureBandsInside(pen, q, n, h);
     else
-      WalkBands<false>(win, q, n, h, paint);
+      WalkBands(win, q, n, h, paint);
   }
 }

@@ -303,19 +303,24 @@ struct alignas(64) BandShape {
 };
 static_assert(sizeof(BandShape) == 64);
 
-// The corners, five bits each, and bit 31; 0: none.
-uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];
+// A key holds the segment v, its offset o and the join corner J, five bits
+// for each coordinate, with kKeyBand when v and o lie within reach and
+// kKeyJoin when J does; a shape is kept only for a key holding both.
+constexpr uint32_t kKeyBand = uint32_t(1) << 30, kKeyJoin = uint32_t(1) << 31;
+constexpr uint32_t kKeyWhole = kKeyBand | kKeyJoin;
+uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];  // 0: none
 uint8_t shapeNext[1 << kShapeSetsBits];  // the way to give way next
 BandShape bandShapes[1 << kShapeSetsBits][kShapeWays];
 
-// The key of a band's shape, 0 when a corner lies too far to keep it.
-inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
-  const uint32_t vx = uint32_t(v.x + kShapeReach), vy = uint32_t(v.y + kShapeReach);
-  const uint32_t ox = uint32_t(o.x + kShapeReach), oy = uint32_t(o.y + kShapeReach);
-  const uint32_t jx = uint32_t(J.x + kShapeReach), jy = uint32_t(J.y + kShapeReach);
-  if (((vx | vy | ox | oy | jx | jy) & ~uint32_t(2 * kShapeReach - 1)) != 0) return 0;
-  return vx | vy << 5 | ox << 10 | oy << 15 | jx << 20 | jy << 25 | uint32_t(1) << 31;
+inline bool InReach(POINT p) {
+  return p.x >= -kShapeReach && p.x < kShapeReach && p.y >= -kShapeReach && p.y < kShapeReach;
 }
+// A corner's ten bits, its x in the low five.
+inline uint32_t CornerBits(POINT p) {
+  return uint32_t(p.x + kShapeReach) | uint32_t(p.y + kShapeReach) << 5;
+}
+// A join corner's part of a key.
+inline uint32_t JoinBits(POINT J) { return InReach(J) ? CornerBits(J) << 20 | kKeyJoin : 0; }
 
 // The place of a key in the table.
 inline uint32_t ShapeSet(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kShapeSetsBits); }
@@ -426,6 +431,86 @@ class BandWindow {
 // The bits of the one window there is at a time (one painting at a time),
 // left empty by each.
 uint64_t windowBits[kWindowRows];
+
+// --- Segments ---
+
+// What the band of a segment v of a line of half width h takes from it: its
+// offset o, the part of a shape key that v and o make, and that of the
+// join corner of the band after it (b + o, or b - o after a turn to the
+// left, from b).
+struct Segment {
+  double H;  // 0 until made
+  POINT O;
+  uint32_t Bits;     // kKeyBand set when both lie within reach
+  uint32_t Join[2];  // by the turn at b
+};
+
+void MakeSegment(Segment* s, POINT v, double h) {
+  s->H = h;
+  s->O = wideband::Offset(POINT{0, 0}, v, h);
+  s->Bits = InReach(v) && InReach(s->O) ? CornerBits(v) | CornerBits(s->O) << 10 | kKeyBand : 0;
+  s->Join[0] = JoinBits(s->O);
+  s->Join[1] = JoinBits(POINT{-s->O.x, -s->O.y});
+}
+
+// The segments of short moves are kept, each for the half width it was
+// made for: a line's bands take the same few over and over.
+constexpr LONG kSegmentReach = 8;
+Segment segments[2 * kSegmentReach + 1][2 * kSegmentReach + 1];
+
+// The segment of v for the half width h, made in *far when not kept.
+[[gnu::always_inline]] inline const Segment& SegmentOf(POINT v, double h, Segment* far) {
+  const uint64_t x = uint64_t(i64(v.x) + kSegmentReach), y = uint64_t(i64(v.y) + kSegmentReach);
+  if (x > 2 * kSegmentReach || y > 2 * kSegmentReach) {
+    MakeSegment(far, v, h);
+    return *far;
+  }
+  Segment& s = segments[y][x];
+  if (s.H != h) MakeSegment(&s, v, h);
+  return s;
+}
+
+// The bands of a line inside the picture, from their kept shapes through
+// the window, or as rings when their shapes are not kept.
+class BandPainter {
+ public:
+  explicit BandPainter(const PICTUREPEN& pen) : pen_(pen), window_(pen, windowBits) {}
+
+  // The band of segment v from a, J its join corner from a and `join` its
+  // part of the key.
+  [[gnu::always_inline]] void Band(POINT a, POINT v, const Segment& s, uint32_t join, POINT J) {
+    const uint32_t key = s.Bits | join;
+    const bool keyed = (key & kKeyWhole) == kKeyWhole;
+    const BandShape* shape = keyed ? KeptShape(key) : nullptr;
+    if (shape != nullptr) __builtin_prefetch(shape);
+    // The band late goes first: a shape made now may take its place.
+    if (late_ != nullptr) window_.Add(*late_, lateAt_);
+    late_ = nullptr;
+    if (shape == nullptr && keyed) shape = MakeShape(key, v, s.O, J);
+    if (shape == nullptr || shape->Rows == 0) {
+      const POINT o = s.O, b{a.x + v.x, a.y + v.y};
+      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, {a.x + J.x, a.y + J.y}, {a.x + o.x, a.y + o.y},
+                             {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
+      PaintPictureRingInside(pen_, ring, 5);
+      return;
+    }
+    // Each kept shape goes into the window one band late, its rows
+    // fetched meanwhile.
+    late_ = shape, lateAt_ = a;
+  }
+
+  void Finish() {
+    if (late_ != nullptr) window_.Add(*late_, lateAt_);
+    late_ = nullptr;
+    window_.Flush();
+  }
+
+ private:
+  const PICTUREPEN& pen_;
+  BandWindow window_;
+  const BandShape* late_ = nullptr;
+  POINT lateAt_{};
+};
 
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
@@ -556,29 +641,45 @@ void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int coun
 }
 
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
-  BandWindow window(pen, windowBits);
-  // Each kept shape goes into the window one band late, its rows fetched
-  // meanwhile.
-  const BandShape* late = nullptr;
-  POINT lateAt{};
-  wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
-    const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
-    const uint32_t key = ShapeKey(v, o, J);
-    const BandShape* shape = key != 0 ? KeptShape(key) : nullptr;
-    if (shape != nullptr) __builtin_prefetch(shape);
-    // The band late goes first: a shape made now may take its place.
-    if (late != nullptr) window.Add(*late, lateAt);
-    late = nullptr;
-    if (shape == nullptr && key != 0) shape = MakeShape(key, v, o, J);
-    if (shape == nullptr || shape->Rows == 0) {
-      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
-      PaintPictureRingInside(pen, ring, 5);
-      return;
-    }
-    late = shape, lateAt = a;
-  });
-  if (late != nullptr) window.Add(*late, lateAt);
-  window.Flush();
+  using wideband::Same;
+  POINT a = q[0];
+  LONG i = 1;
+  while (i < n && Same(q[i], a)) ++i;
+  if (i == n) return;
+  // Two places for segments beyond the kept ones, the one of the band
+  // being formed and the one of the band after it.
+  Segment far[2];
+  int spare = 1;
+  POINT b = q[i], v{b.x - a.x, b.y - a.y};
+  const Segment* s = &SegmentOf(v, h, &far[0]);
+  // The join corner of the band from a, from a.
+  POINT J{-s->O.x, -s->O.y};
+  uint32_t join = s->Join[1];
+  if (Same(q[n - 1], a)) {
+    // Closed: the first band joins the closing one.
+    LONG k = n - 2;
+    while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
+    const POINT o = wideband::OffsetOf(a, q[k], h);
+    J = wideband::TurnsLeftNear(q[k], a, b) ? o : POINT{-o.x, -o.y};
+    join = JoinBits(J);
+  }
+  BandPainter painter(pen);
+  for (++i; i < n; ++i) {
+    const POINT c = q[i];
+    if (Same(c, b)) continue;
+    const POINT w{c.x - b.x, c.y - b.y};
+    const Segment* t = &SegmentOf(w, h, &far[spare]);
+    spare ^= 1;
+    painter.Band(a, v, *s, join, J);
+    // The band from b joins on the outer side of the turn there.
+    const int turn = i64(w.x) * v.y > i64(v.x) * w.y ? 1 : 0;
+    const LONG side = 1 - 2 * turn;
+    J = POINT{side * s->O.x, side * s->O.y};
+    join = s->Join[turn];
+    a = b, b = c, v = w, s = t;
+  }
+  painter.Band(a, v, *s, join, J);
+  painter.Finish();
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {
