@@ -286,7 +286,10 @@ constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first poi
 constexpr int kShapeSetsBits = 10;
 constexpr int kShapeWays = 4;
 
-constexpr int kNarrowRows = kShapeRows / 2;  // the most rows of a shape kept as bits
+// The most rows of a shape kept as bits: they go into the window four at
+// a time, rows past the last empty.
+constexpr int kNarrowGroup = 4;
+constexpr int kNarrowRows = 12;
 
 struct alignas(64) BandShape {
   int8_t Top;          // the first row, from the first point's
@@ -294,14 +297,15 @@ struct alignas(64) BandShape {
   int8_t Left, Right;  // the first and last column of all rows, from the first point's
   union {
     // Narrow (Right - Left below 32, at most kNarrowRows rows): each
-    // row's pixels as bits, bit 0 in column Left.
+    // row's pixels as bits, bit 0 in column Left, the rows past the last
+    // to the end of their group empty.
     uint32_t Bits[kNarrowRows];
     // Otherwise each row's first and last pixel, from the first point's.
     int8_t Span[kShapeRows][2];
   };
   bool Narrow() const { return Right - Left < 32 && Rows <= kNarrowRows; }
 };
-static_assert(sizeof(BandShape) == 64);
+static_assert(sizeof(BandShape) == 64 && kNarrowRows % kNarrowGroup == 0);
 
 // A key holds the segment v, its offset o and the join corner J, five bits
 // for each coordinate, with kKeyBand when v and o lie within reach and
@@ -355,6 +359,7 @@ const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
   for (LONG r = 0; r < shape.Rows; ++r)
     left = std::min(left, ext[r].Lo), right = std::max(right, ext[r].Hi);
   shape.Left = int8_t(left), shape.Right = int8_t(right);
+  std::memset(shape.Bits, 0, sizeof shape.Bits);
   for (LONG r = 0; r < shape.Rows; ++r) {
     if (shape.Narrow())
       shape.Bits[r] = uint32_t((uint64_t(2) << (ext[r].Hi - left)) - (uint64_t(1) << (ext[r].Lo - left)));
@@ -372,6 +377,9 @@ constexpr LONG kWindowRows = 64;
 // A kept shape's corners, and so its pixels, lie within 4 kShapeReach - 1
 // columns and kShapeRows rows: it fits a window.
 static_assert(4 * kShapeReach <= 64 && kShapeRows <= kWindowRows);
+// The window's words, with room below for the empty rows of a narrow
+// shape's last group.
+constexpr LONG kWindowWords = kWindowRows + kNarrowGroup - 1;
 
 class BandWindow {
  public:
@@ -380,32 +388,38 @@ class BandWindow {
 
   // The rows of a kept shape whose first point lies at a.
   [[gnu::always_inline]] void Add(const BandShape& shape, POINT a) {
-    const LONG y = a.y + shape.Top, x0 = a.x + shape.Left, x1 = a.x + shape.Right;
-    if (y < top_ || y + shape.Rows > top_ + kWindowRows || x0 < left_ || x1 > left_ + 63) {
+    const LONG rows = shape.Rows, width = shape.Right - shape.Left;
+    LONG r0 = a.y + shape.Top - top_, c0 = a.x + shape.Left - left_;
+    if (uint32_t(r0) > uint32_t(kWindowRows - rows) || uint32_t(c0) > uint32_t(63 - width)) {
       Flush();
       // The band in the middle of the window.
-      top_ = y - (kWindowRows - shape.Rows) / 2;
-      left_ = x0 - (63 - (x1 - x0)) / 2;
+      r0 = (kWindowRows - rows) / 2, c0 = (63 - width) / 2;
+      top_ = a.y + shape.Top - r0, left_ = a.x + shape.Left - c0;
     }
-    const LONG r0 = y - top_;
-    low_ = std::min(low_, r0), high_ = std::max(high_, r0 + shape.Rows - 1);
+    written_ |= ((uint64_t(1) << rows) - 1) << r0;
     uint64_t* bits = bits_ + r0;
     if (shape.Narrow()) {
-      const int dx = x0 - left_;
-      for (const uint32_t* row = shape.Bits; row != shape.Bits + shape.Rows; ++row, ++bits)
-        *bits |= uint64_t(*row) << dx;
+      for (const uint32_t* row = shape.Bits; row < shape.Bits + rows;
+           row += kNarrowGroup, bits += kNarrowGroup) {
+        bits[0] |= uint64_t(row[0]) << c0;
+        bits[1] |= uint64_t(row[1]) << c0;
+        bits[2] |= uint64_t(row[2]) << c0;
+        bits[3] |= uint64_t(row[3]) << c0;
+      }
       return;
     }
-    const LONG dx = a.x - left_;
-    for (const int8_t* span = shape.Span[0]; span != shape.Span[shape.Rows]; span += 2, ++bits)
+    const LONG dx = c0 - shape.Left;
+    for (const int8_t* span = shape.Span[0]; span != shape.Span[rows]; span += 2, ++bits)
       *bits |= (uint64_t(2) << (dx + span[1])) - (uint64_t(1) << (dx + span[0]));
   }
 
   // Writes the runs of the window's rows into the picture and empties it.
   void Flush() {
-    if (low_ > high_) return;
-    BYTE* row = first_ - (top_ + low_) * stride_ + 4 * intptr_t(left_);
-    for (LONG r = low_; r <= high_; ++r, row -= stride_) {
+    if (written_ == 0) return;
+    const LONG low = __builtin_ctzll(written_), high = 63 - __builtin_clzll(written_);
+    written_ = 0;
+    BYTE* row = first_ - (top_ + low) * stride_ + 4 * intptr_t(left_);
+    for (LONG r = low; r <= high; ++r, row -= stride_) {
       uint64_t m = bits_[r];
       bits_[r] = 0;
       while (m != 0) {
@@ -416,7 +430,6 @@ class BandWindow {
         m &= m + (uint64_t(1) << from);  // the run taken away
       }
     }
-    low_ = kWindowRows, high_ = -1;
   }
 
  private:
@@ -424,13 +437,13 @@ class BandWindow {
   BYTE* first_;  // the picture's top row
   intptr_t stride_;
   LONG left_ = 0, top_ = 0;  // the window's first column and row
-  LONG low_ = kWindowRows, high_ = -1;  // the rows written in, from top_
-  uint64_t* bits_;  // kWindowRows words, all 0 but for the rows written in
+  uint64_t written_ = 0;     // bit r: row r from top_ written in
+  uint64_t* bits_;  // kWindowWords words, all 0 but for the rows written in
 };
 
 // The bits of the one window there is at a time (one painting at a time),
 // left empty by each.
-uint64_t windowBits[kWindowRows];
+uint64_t windowBits[kWindowWords];
 
 // --- Segments ---
 
