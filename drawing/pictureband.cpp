@@ -619,21 +619,48 @@ void Outline(const PICTUREPEN& pen, POINT a, POINT b, bool inside) {
   }
 }
 
+// The context whose drawing state a painting has decided on for its
+// painters, null when none has.
+HDC decidedDc = nullptr;
+bool decidedWinding = false;  // that context fills by the winding rule
+
+// The context copies the colour to its pixels, and its origin lies at the
+// picture's corner; *winding: it fills by the winding rule.
+bool PenState(HDC dc, bool* winding) {
+  if (plat::GetROP2(dc) != R2_COPYPEN) return false;
+  POINT origin{0, 0};
+  if (!plat::GetViewportOrgEx(dc, &origin) || origin.x != 0 || origin.y != 0) return false;
+  *winding = plat::GetPolyFillMode(dc) == WINDING;
+  return true;
+}
+
 }  // namespace
+
+TDecidedPicturePen::TDecidedPicturePen(HDC dc) : dc_(decidedDc), winding_(decidedWinding) {
+  bool winding = false;
+  const bool decided = dc != nullptr && PenState(dc, &winding);
+  decidedDc = decided ? dc : nullptr;
+  decidedWinding = winding;
+}
+
+TDecidedPicturePen::~TDecidedPicturePen() {
+  decidedDc = dc_;
+  decidedWinding = winding_;
+}
 
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen) {
   const TPaintContext& c = PaintContext;
   if (dc == nullptr || dc != c.PictureDc || c.PictureTop == nullptr || c.BytesPerPixel != 4 ||
-      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr || plat::GetROP2(dc) != R2_COPYPEN)
+      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
     return false;
-  POINT origin{0, 0};
-  if (!plat::GetViewportOrgEx(dc, &origin) || origin.x != 0 || origin.y != 0) return false;
+  bool winding = decidedWinding;
+  if (dc != decidedDc && !PenState(dc, &winding)) return false;
   *pen = PICTUREPEN{c.PictureTop,
                     c.Stride,
                     std::min<LONG>(c.ImageWidth, c.Stride / 4),
                     std::min<LONG>(c.ImageHeight, c.PictureHeight),
                     SwapRedBlue(colour),
-                    plat::GetPolyFillMode(dc) == WINDING};
+                    winding};
   // What the device was given before lands in the picture first.
   plat::GdiFlush();
   return true;

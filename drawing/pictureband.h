@@ -41,6 +41,22 @@ struct PICTUREPEN {
 // colour is not a plain RGB colour.
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen);
 
+// While it lives, the drawing state of dc (its mix, its origin, its filling
+// rule) is read once for every pen TakePicturePen gives on dc, not once
+// for each: the painting that makes it changes none of them meanwhile.
+// The rest is checked for each pen as ever.
+class TDecidedPicturePen {
+ public:
+  explicit TDecidedPicturePen(HDC dc);
+  ~TDecidedPicturePen();
+  TDecidedPicturePen(const TDecidedPicturePen&) = delete;
+  TDecidedPicturePen& operator=(const TDecidedPicturePen&) = delete;
+
+ private:
+  HDC dc_;  // the context decided before, and its filling rule
+  bool winding_;
+};
+
 // A ring of 2 to PICTURE_RING_MAX points (closed implicitly) filled and
 // outlined in the pen's colour, as a one-pixel pen and a solid brush of
 // that colour draw it on the device.
