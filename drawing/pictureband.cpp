@@ -415,8 +415,8 @@ class BandWindow {
 
   // The picture's rows about a point fetched for writing: a line's bands
   // go in when the window is written out, and by then the rows about its
-  // points are in the cache. The point lies three rows or more inside
-  // the picture, as every point of a wide line painted in it does.
+  // points are in the cache. The point lies two rows or more inside the
+  // picture, as every point of a line painted through the window does.
   [[gnu::always_inline]] void Expect(POINT p) const {
     const BYTE* at = first_ - p.y * stride_ + 4 * intptr_t(p.x);
     __builtin_prefetch(at + 2 * stride_, 1);

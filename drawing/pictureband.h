@@ -66,8 +66,9 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count);
 void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count);
 // The bands of one part of a wide line of n >= 2 points and half width h,
 // as DrawWideDeviceLine forms them, every corner of which the caller knows
-// to lie inside the pen's draw place and below kExactTurn in size,
-// painted as PaintPictureRingInside paints each.
+// to lie inside the pen's draw place and below kExactTurn in size, and
+// every point two pixels or more inside it, painted as
+// PaintPictureRingInside paints each.
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h);
 // A one-pixel line from a to b with both ends, as the device drawing
 // wrappers draw a line (DrawLine).
