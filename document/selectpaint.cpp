@@ -9,6 +9,7 @@
 
 #include "document/mappaint.h"
 #include "drawing/paintcontext.h"
+#include "drawing/pictureband.h"
 
 namespace {
 
@@ -141,8 +142,12 @@ int TMapPaint::PaintSelectOn(HDC dc, const RECT& rect, TMapSelect* select, COLOR
 
   int painted = 0, result = 1;
   const int first = n < 0 ? 0 : n, last = n < 0 ? int(GetSiteCount()) : n;
-  for (int m = first; m <= last && result > 0; ++m)
-    if (PaintSelectOfMap(m, select, colour, &painted) < 0) result = -1;
+  {
+    // The objects' painters change nothing of dc's drawing state.
+    const TDecidedPicturePen pen(dc);
+    for (int m = first; m <= last && result > 0; ++m)
+      if (PaintSelectOfMap(m, select, colour, &painted) < 0) result = -1;
+  }
 
   PaintColorState = colours;
   NodeImageFlag = nodes;

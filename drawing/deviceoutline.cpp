@@ -219,8 +219,9 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
       FillDevicePolygon(dc, &poly, line->Color);
     }
   };
-  // A part whose bands all lie inside the picture goes there without a
-  // test of their corners against its edges.
+  // A part whose bands all lie inside the picture (its points two pixels
+  // or more inside) goes there without a test of their corners against
+  // its edges.
   const i64 reach = picture ? i64(std::ceil(h)) + 1 : 0;
   const bool near = picture && reach < pen.Width && reach < pen.Height &&
                     pen.Width < kExactTurn && pen.Height < kExactTurn;
@@ -235,6 +236,6 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
     if (near && WithinBy(q, n, reach, pen.Width, pen.Height))
       PaintPictureBandsInside(pen, q, n, h);
     else
-      WalkBands<false>(win, q, n, h, paint);
+      WalkBands(win, q, n, h, paint);
   }
 }

@@ -286,7 +286,10 @@ constexpr LONG kShapeReach = 16;  // corners lie in [-16, 16) from the first poi
 constexpr int kShapeSetsBits = 10;
 constexpr int kShapeWays = 4;
 
-constexpr int kNarrowRows = kShapeRows / 2;  // the most rows of a shape kept as bits
+// The most rows of a shape kept as bits: they go into the window four at
+// a time, rows past the last empty.
+constexpr int kNarrowGroup = 4;
+constexpr int kNarrowRows = 12;
 
 struct alignas(64) BandShape {
   int8_t Top;          // the first row, from the first point's
@@ -294,28 +297,34 @@ struct alignas(64) BandShape {
   int8_t Left, Right;  // the first and last column of all rows, from the first point's
   union {
     // Narrow (Right - Left below 32, at most kNarrowRows rows): each
-    // row's pixels as bits, bit 0 in column Left.
+    // row's pixels as bits, bit 0 in column Left, the rows past the last
+    // to the end of their group empty.
     uint32_t Bits[kNarrowRows];
     // Otherwise each row's first and last pixel, from the first point's.
     int8_t Span[kShapeRows][2];
   };
   bool Narrow() const { return Right - Left < 32 && Rows <= kNarrowRows; }
 };
-static_assert(sizeof(BandShape) == 64);
+static_assert(sizeof(BandShape) == 64 && kNarrowRows % kNarrowGroup == 0);
 
-// The corners, five bits each, and bit 31; 0: none.
-uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];
+// A key holds the segment v, its offset o and the join corner J, five bits
+// for each coordinate, with kKeyBand when v and o lie within reach and
+// kKeyJoin when J does; a shape is kept only for a key holding both.
+constexpr uint32_t kKeyBand = uint32_t(1) << 30, kKeyJoin = uint32_t(1) << 31;
+constexpr uint32_t kKeyWhole = kKeyBand | kKeyJoin;
+uint32_t shapeKeys[1 << kShapeSetsBits][kShapeWays];  // 0: none
 uint8_t shapeNext[1 << kShapeSetsBits];  // the way to give way next
 BandShape bandShapes[1 << kShapeSetsBits][kShapeWays];
 
-// The key of a band's shape, 0 when a corner lies too far to keep it.
-inline uint32_t ShapeKey(POINT v, POINT o, POINT J) {
-  const uint32_t vx = uint32_t(v.x + kShapeReach), vy = uint32_t(v.y + kShapeReach);
-  const uint32_t ox = uint32_t(o.x + kShapeReach), oy = uint32_t(o.y + kShapeReach);
-  const uint32_t jx = uint32_t(J.x + kShapeReach), jy = uint32_t(J.y + kShapeReach);
-  if (((vx | vy | ox | oy | jx | jy) & ~uint32_t(2 * kShapeReach - 1)) != 0) return 0;
-  return vx | vy << 5 | ox << 10 | oy << 15 | jx << 20 | jy << 25 | uint32_t(1) << 31;
+inline bool InReach(POINT p) {
+  return p.x >= -kShapeReach && p.x < kShapeReach && p.y >= -kShapeReach && p.y < kShapeReach;
 }
+// A corner's ten bits, its x in the low five.
+inline uint32_t CornerBits(POINT p) {
+  return uint32_t(p.x + kShapeReach) | uint32_t(p.y + kShapeReach) << 5;
+}
+// A join corner's part of a key.
+inline uint32_t JoinBits(POINT J) { return InReach(J) ? CornerBits(J) << 20 | kKeyJoin : 0; }
 
 // The place of a key in the table.
 inline uint32_t ShapeSet(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kShapeSetsBits); }
@@ -350,6 +359,7 @@ const BandShape* MakeShape(uint32_t key, POINT v, POINT o, POINT J) {
   for (LONG r = 0; r < shape.Rows; ++r)
     left = std::min(left, ext[r].Lo), right = std::max(right, ext[r].Hi);
   shape.Left = int8_t(left), shape.Right = int8_t(right);
+  std::memset(shape.Bits, 0, sizeof shape.Bits);
   for (LONG r = 0; r < shape.Rows; ++r) {
     if (shape.Narrow())
       shape.Bits[r] = uint32_t((uint64_t(2) << (ext[r].Hi - left)) - (uint64_t(1) << (ext[r].Lo - left)));
@@ -367,6 +377,9 @@ constexpr LONG kWindowRows = 64;
 // A kept shape's corners, and so its pixels, lie within 4 kShapeReach - 1
 // columns and kShapeRows rows: it fits a window.
 static_assert(4 * kShapeReach <= 64 && kShapeRows <= kWindowRows);
+// The window's words, with room below for the empty rows of a narrow
+// shape's last group.
+constexpr LONG kWindowWords = kWindowRows + kNarrowGroup - 1;
 
 class BandWindow {
  public:
@@ -375,32 +388,51 @@ class BandWindow {
 
   // The rows of a kept shape whose first point lies at a.
   [[gnu::always_inline]] void Add(const BandShape& shape, POINT a) {
-    const LONG y = a.y + shape.Top, x0 = a.x + shape.Left, x1 = a.x + shape.Right;
-    if (y < top_ || y + shape.Rows > top_ + kWindowRows || x0 < left_ || x1 > left_ + 63) {
+    const LONG rows = shape.Rows, width = shape.Right - shape.Left;
+    LONG r0 = a.y + shape.Top - top_, c0 = a.x + shape.Left - left_;
+    if (uint32_t(r0) > uint32_t(kWindowRows - rows) || uint32_t(c0) > uint32_t(63 - width)) {
       Flush();
       // The band in the middle of the window.
-      top_ = y - (kWindowRows - shape.Rows) / 2;
-      left_ = x0 - (63 - (x1 - x0)) / 2;
+      r0 = (kWindowRows - rows) / 2, c0 = (63 - width) / 2;
+      top_ = a.y + shape.Top - r0, left_ = a.x + shape.Left - c0;
     }
-    const LONG r0 = y - top_;
-    low_ = std::min(low_, r0), high_ = std::max(high_, r0 + shape.Rows - 1);
+    written_ |= ((uint64_t(1) << rows) - 1) << r0;
     uint64_t* bits = bits_ + r0;
     if (shape.Narrow()) {
-      const int dx = x0 - left_;
-      for (const uint32_t* row = shape.Bits; row != shape.Bits + shape.Rows; ++row, ++bits)
-        *bits |= uint64_t(*row) << dx;
+      for (const uint32_t* row = shape.Bits; row < shape.Bits + rows;
+           row += kNarrowGroup, bits += kNarrowGroup) {
+        bits[0] |= uint64_t(row[0]) << c0;
+        bits[1] |= uint64_t(row[1]) << c0;
+        bits[2] |= uint64_t(row[2]) << c0;
+        bits[3] |= uint64_t(row[3]) << c0;
+      }
       return;
     }
-    const LONG dx = a.x - left_;
-    for (const int8_t* span = shape.Span[0]; span != shape.Span[shape.Rows]; span += 2, ++bits)
+    const LONG dx = c0 - shape.Left;
+    for (const int8_t* span = shape.Span[0]; span != shape.Span[rows]; span += 2, ++bits)
       *bits |= (uint64_t(2) << (dx + span[1])) - (uint64_t(1) << (dx + span[0]));
+  }
+
+  // The picture's rows about a point fetched for writing: a line's bands
+  // go in when the window is written out, and by then the rows about its
+  // points are in the cache. The point lies two rows or more inside the
+  // picture, as every point of a line painted through the window does.
+  [[gnu::always_inline]] void Expect(POINT p) const {
+    const BYTE* at = first_ - p.y * stride_ + 4 * intptr_t(p.x);
+    __builtin_prefetch(at + 2 * stride_, 1);
+    __builtin_prefetch(at + stride_, 1);
+    __builtin_prefetch(at, 1);
+    __builtin_prefetch(at - stride_, 1);
+    __builtin_prefetch(at - 2 * stride_, 1);
   }
 
   // Writes the runs of the window's rows into the picture and empties it.
   void Flush() {
-    if (low_ > high_) return;
-    BYTE* row = first_ - (top_ + low_) * stride_ + 4 * intptr_t(left_);
-    for (LONG r = low_; r <= high_; ++r, row -= stride_) {
+    if (written_ == 0) return;
+    const LONG low = __builtin_ctzll(written_), high = 63 - __builtin_clzll(written_);
+    written_ = 0;
+    BYTE* row = first_ - (top_ + low) * stride_ + 4 * intptr_t(left_);
+    for (LONG r = low; r <= high; ++r, row -= stride_) {
       uint64_t m = bits_[r];
       bits_[r] = 0;
       while (m != 0) {
@@ -411,7 +443,6 @@ class BandWindow {
         m &= m + (uint64_t(1) << from);  // the run taken away
       }
     }
-    low_ = kWindowRows, high_ = -1;
   }
 
  private:
@@ -419,13 +450,94 @@ class BandWindow {
   BYTE* first_;  // the picture's top row
   intptr_t stride_;
   LONG left_ = 0, top_ = 0;  // the window's first column and row
-  LONG low_ = kWindowRows, high_ = -1;  // the rows written in, from top_
-  uint64_t* bits_;  // kWindowRows words, all 0 but for the rows written in
+  uint64_t written_ = 0;     // bit r: row r from top_ written in
+  uint64_t* bits_;  // kWindowWords words, all 0 but for the rows written in
 };
 
 // The bits of the one window there is at a time (one painting at a time),
 // left empty by each.
-uint64_t windowBits[kWindowRows];
+uint64_t windowBits[kWindowWords];
+
+// --- Segments ---
+
+// What the band of a segment v of a line of half width h takes from it: its
+// offset o, the part of a shape key that v and o make, and that of the
+// join corner of the band after it (b + o, or b - o after a turn to the
+// left, from b).
+struct Segment {
+  double H;  // 0 until made
+  POINT O;
+  uint32_t Bits;     // kKeyBand set when both lie within reach
+  uint32_t Join[2];  // by the turn at b
+};
+
+void MakeSegment(Segment* s, POINT v, double h) {
+  s->H = h;
+  s->O = wideband::Offset(POINT{0, 0}, v, h);
+  s->Bits = InReach(v) && InReach(s->O) ? CornerBits(v) | CornerBits(s->O) << 10 | kKeyBand : 0;
+  s->Join[0] = JoinBits(s->O);
+  s->Join[1] = JoinBits(POINT{-s->O.x, -s->O.y});
+}
+
+// The segments of short moves are kept, each for the half width it was
+// made for: a line's bands take the same few over and over.
+constexpr LONG kSegmentReach = 8;
+Segment segments[2 * kSegmentReach + 1][2 * kSegmentReach + 1];
+
+// The segment of v for the half width h, made in *far when not kept.
+[[gnu::always_inline]] inline const Segment& SegmentOf(POINT v, double h, Segment* far) {
+  const uint64_t x = uint64_t(i64(v.x) + kSegmentReach), y = uint64_t(i64(v.y) + kSegmentReach);
+  if (x > 2 * kSegmentReach || y > 2 * kSegmentReach) {
+    MakeSegment(far, v, h);
+    return *far;
+  }
+  Segment& s = segments[y][x];
+  if (s.H != h) MakeSegment(&s, v, h);
+  return s;
+}
+
+// The bands of a line inside the picture, from their kept shapes through
+// the window, or as rings when their shapes are not kept.
+class BandPainter {
+ public:
+  explicit BandPainter(const PICTUREPEN& pen) : pen_(pen), window_(pen, windowBits) {}
+
+  // The band of segment v from a, J its join corner from a and `join` its
+  // part of the key.
+  [[gnu::always_inline]] void Band(POINT a, POINT v, const Segment& s, uint32_t join, POINT J) {
+    window_.Expect(a);
+    const uint32_t key = s.Bits | join;
+    const bool keyed = (key & kKeyWhole) == kKeyWhole;
+    const BandShape* shape = keyed ? KeptShape(key) : nullptr;
+    if (shape != nullptr) __builtin_prefetch(shape);
+    // The band late goes first: a shape made now may take its place.
+    if (late_ != nullptr) window_.Add(*late_, lateAt_);
+    late_ = nullptr;
+    if (shape == nullptr && keyed) shape = MakeShape(key, v, s.O, J);
+    if (shape == nullptr || shape->Rows == 0) {
+      const POINT o = s.O, b{a.x + v.x, a.y + v.y};
+      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, {a.x + J.x, a.y + J.y}, {a.x + o.x, a.y + o.y},
+                             {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
+      PaintPictureRingInside(pen_, ring, 5);
+      return;
+    }
+    // Each kept shape goes into the window one band late, its rows
+    // fetched meanwhile.
+    late_ = shape, lateAt_ = a;
+  }
+
+  void Finish() {
+    if (late_ != nullptr) window_.Add(*late_, lateAt_);
+    late_ = nullptr;
+    window_.Flush();
+  }
+
+ private:
+  const PICTUREPEN& pen_;
+  BandWindow window_;
+  const BandShape* late_ = nullptr;
+  POINT lateAt_{};
+};
 
 // The pixels whose sample points lie inside the ring.
 void FillRing(const PICTUREPEN& pen, const POINT* p, int n, bool inside) {
@@ -507,21 +619,48 @@ void Outline(const PICTUREPEN& pen, POINT a, POINT b, bool inside) {
   }
 }
 
+// The context whose drawing state a painting has decided on for its
+// painters, null when none has.
+HDC decidedDc = nullptr;
+bool decidedWinding = false;  // that context fills by the winding rule
+
+// The context copies the colour to its pixels, and its origin lies at the
+// picture's corner; *winding: it fills by the winding rule.
+bool PenState(HDC dc, bool* winding) {
+  if (plat::GetROP2(dc) != R2_COPYPEN) return false;
+  POINT origin{0, 0};
+  if (!plat::GetViewportOrgEx(dc, &origin) || origin.x != 0 || origin.y != 0) return false;
+  *winding = plat::GetPolyFillMode(dc) == WINDING;
+  return true;
+}
+
 }  // namespace
+
+TDecidedPicturePen::TDecidedPicturePen(HDC dc) : dc_(decidedDc), winding_(decidedWinding) {
+  bool winding = false;
+  const bool decided = dc != nullptr && PenState(dc, &winding);
+  decidedDc = decided ? dc : nullptr;
+  decidedWinding = winding;
+}
+
+TDecidedPicturePen::~TDecidedPicturePen() {
+  decidedDc = dc_;
+  decidedWinding = winding_;
+}
 
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen) {
   const TPaintContext& c = PaintContext;
   if (dc == nullptr || dc != c.PictureDc || c.PictureTop == nullptr || c.BytesPerPixel != 4 ||
-      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr || plat::GetROP2(dc) != R2_COPYPEN)
+      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
     return false;
-  POINT origin{0, 0};
-  if (!plat::GetViewportOrgEx(dc, &origin) || origin.x != 0 || origin.y != 0) return false;
+  bool winding = decidedWinding;
+  if (dc != decidedDc && !PenState(dc, &winding)) return false;
   *pen = PICTUREPEN{c.PictureTop,
                     c.Stride,
                     std::min<LONG>(c.ImageWidth, c.Stride / 4),
                     std::min<LONG>(c.ImageHeight, c.PictureHeight),
                     SwapRedBlue(colour),
-                    plat::GetPolyFillMode(dc) == WINDING};
+                    winding};
   // What the device was given before lands in the picture first.
   plat::GdiFlush();
   return true;
@@ -556,29 +695,45 @@ void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int coun
 }
 
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h) {
-  BandWindow window(pen, windowBits);
-  // Each kept shape goes into the window one band late, its rows fetched
-  // meanwhile.
-  const BandShape* late = nullptr;
-  POINT lateAt{};
-  wideband::WalkBands<true>(wideband::Window{}, q, n, h, [&](POINT a, POINT b, POINT o, POINT j) {
-    const POINT v{b.x - a.x, b.y - a.y}, J{j.x - a.x, j.y - a.y};
-    const uint32_t key = ShapeKey(v, o, J);
-    const BandShape* shape = key != 0 ? KeptShape(key) : nullptr;
-    if (shape != nullptr) __builtin_prefetch(shape);
-    // The band late goes first: a shape made now may take its place.
-    if (late != nullptr) window.Add(*late, lateAt);
-    late = nullptr;
-    if (shape == nullptr && key != 0) shape = MakeShape(key, v, o, J);
-    if (shape == nullptr || shape->Rows == 0) {
-      const POINT ring[5] = {{a.x - o.x, a.y - o.y}, j, {a.x + o.x, a.y + o.y}, {b.x + o.x, b.y + o.y}, {b.x - o.x, b.y - o.y}};
-      PaintPictureRingInside(pen, ring, 5);
-      return;
-    }
-    late = shape, lateAt = a;
-  });
-  if (late != nullptr) window.Add(*late, lateAt);
-  window.Flush();
+  using wideband::Same;
+  POINT a = q[0];
+  LONG i = 1;
+  while (i < n && Same(q[i], a)) ++i;
+  if (i == n) return;
+  // Two places for segments beyond the kept ones, the one of the band
+  // being formed and the one of the band after it.
+  Segment far[2];
+  int spare = 1;
+  POINT b = q[i], v{b.x - a.x, b.y - a.y};
+  const Segment* s = &SegmentOf(v, h, &far[0]);
+  // The join corner of the band from a, from a.
+  POINT J{-s->O.x, -s->O.y};
+  uint32_t join = s->Join[1];
+  if (Same(q[n - 1], a)) {
+    // Closed: the first band joins the closing one.
+    LONG k = n - 2;
+    while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
+    const POINT o = wideband::OffsetOf(a, q[k], h);
+    J = wideband::TurnsLeftNear(q[k], a, b) ? o : POINT{-o.x, -o.y};
+    join = JoinBits(J);
+  }
+  BandPainter painter(pen);
+  for (++i; i < n; ++i) {
+    const POINT c = q[i];
+    if (Same(c, b)) continue;
+    const POINT w{c.x - b.x, c.y - b.y};
+    const Segment* t = &SegmentOf(w, h, &far[spare]);
+    spare ^= 1;
+    painter.Band(a, v, *s, join, J);
+    // The band from b joins on the outer side of the turn there.
+    const int turn = i64(w.x) * v.y > i64(v.x) * w.y ? 1 : 0;
+    const LONG side = 1 - 2 * turn;
+    J = POINT{side * s->O.x, side * s->O.y};
+    join = s->Join[turn];
+    a = b, b = c, v = w, s = t;
+  }
+  painter.Band(a, v, *s, join, J);
+  painter.Finish();
 }
 
 void PaintPictureLine(const PICTUREPEN& pen, POINT a, POINT b) {

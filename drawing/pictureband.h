@@ -41,6 +41,22 @@ struct PICTUREPEN {
 // colour is not a plain RGB colour.
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen);
 
+// While it lives, the drawing state of dc (its mix, its origin, its filling
+// rule) is read once for every pen TakePicturePen gives on dc, not once
+// for each: the painting that makes it changes none of them meanwhile.
+// The rest is checked for each pen as ever.
+class TDecidedPicturePen {
+ public:
+  explicit TDecidedPicturePen(HDC dc);
+  ~TDecidedPicturePen();
+  TDecidedPicturePen(const TDecidedPicturePen&) = delete;
+  TDecidedPicturePen& operator=(const TDecidedPicturePen&) = delete;
+
+ private:
+  HDC dc_;  // the context decided before, and its filling rule
+  bool winding_;
+};
+
 // A ring of 2 to PICTURE_RING_MAX points (closed implicitly) filled and
 // outlined in the pen's colour, as a one-pixel pen and a solid brush of
 // that colour draw it on the device.
@@ -50,8 +66,9 @@ void PaintPictureRing(const PICTUREPEN& pen, const POINT* points, int count);
 void PaintPictureRingInside(const PICTUREPEN& pen, const POINT* points, int count);
 // The bands of one part of a wide line of n >= 2 points and half width h,
 // as DrawWideDeviceLine forms them, every corner of which the caller knows
-// to lie inside the pen's draw place and below kExactTurn in size,
-// painted as PaintPictureRingInside paints each.
+// to lie inside the pen's draw place and below kExactTurn in size, and
+// every point two pixels or more inside it, painted as
+// PaintPictureRingInside paints each.
 void PaintPictureBandsInside(const PICTUREPEN& pen, const POINT* q, LONG n, double h);
 // A one-pixel line from a to b with both ends, as the device drawing
 // wrappers draw a line (DrawLine).

@@ -82,17 +82,9 @@ inline int TurnsLeftNear(POINT a, POINT b, POINT n) {
 // band(a, b, o, J). A segment whose ends lie beyond the same edge of the
 // window is left out, and the band after it starts without a join (its J
 // is a - o); a closed part starting inside joins its first band to the
-// closing one. Near: the caller has seen to it that every corner of every
-// band lies inside the window and below kExactTurn in size, so that none
-// is tested against the window nor saturated, and turns are found in
-// whole numbers.
-template <bool Near, class Band>
+// closing one.
+template <class Band>
 void WalkBands(const Window& win, const POINT* q, LONG n, double h, Band&& band) {
-  const auto plus = [](POINT a, POINT o) { return Near ? POINT{a.x + o.x, a.y + o.y} : Plus(a, o); };
-  const auto minus = [](POINT a, POINT o) { return Near ? POINT{a.x - o.x, a.y - o.y} : Minus(a, o); };
-  const auto turns = [](POINT a, POINT b, POINT n) {
-    return Near ? TurnsLeftNear(a, b, n) : TurnsLeft(a, b, n);
-  };
   POINT a = q[0];
   LONG i = 1;
   while (i < n && Same(q[i], a)) ++i;
@@ -100,21 +92,21 @@ void WalkBands(const Window& win, const POINT* q, LONG n, double h, Band&& band)
   bool noJoin = true;
   int turn = 0;
   POINT join{};
-  if (Same(q[n - 1], a) && (Near || Outcode(win, a) == 0)) {
+  if (Same(q[n - 1], a) && Outcode(win, a) == 0) {
     // Closed: the first band joins the closing one.
     LONG k = n - 2;
     while (Same(q[k], a)) --k;  // q[i] differs from a, so the scan stops there at the latest
     const POINT prev = q[k];
     const POINT o = OffsetOf(a, prev, h);
-    turn = turns(prev, a, q[i]);
-    join = turn ? plus(a, o) : minus(a, o);
+    turn = TurnsLeft(prev, a, q[i]);
+    join = turn ? Plus(a, o) : Minus(a, o);
     noJoin = false;
   }
   for (; i < n; ++i) {
     const POINT b = q[i];
     if (Same(b, a)) continue;
     const POINT o = OffsetOf(a, b, h);
-    if (!Near && (Outcode(win, a) & Outcode(win, b)) != 0) {
+    if ((Outcode(win, a) & Outcode(win, b)) != 0) {
       noJoin = true;
       a = b;
       continue;
@@ -122,20 +114,14 @@ void WalkBands(const Window& win, const POINT* q, LONG n, double h, Band&& band)
     if (i + 1 < n) {
       LONG k = i + 1;
       while (k < n - 1 && Same(q[k], b)) ++k;
-      turn = turns(a, b, q[k]);
+      turn = TurnsLeft(a, b, q[k]);
     }
     if (noJoin) {
-      join = minus(a, o);
+      join = Minus(a, o);
       noJoin = false;
     }
     band(a, b, o, join);
-    if constexpr (Near) {
-      // The outer side of a turn has no pattern to predict.
-      const LONG side = 1 - 2 * turn;
-      join = POINT{b.x + side * o.x, b.y + side * o.y};
-    } else {
-      join = turn ? minus(b, o) : plus(b, o);
-    }
+    join = turn ? Minus(b, o) : Plus(b, o);
     a = b;
   }
 }

@@ -149,4 +149,46 @@ TEST_F(PictureFigures, WideLinesInsideAreThePixelsTheDeviceSets) {
   EXPECT_GT(inked, 100000);
 }
 
+// A painting that decides its context's drawing state once: the pens on
+// that context are those taken without it, a context that would not give
+// one gives none, the other checks still hold for each pen, and the
+// decision before comes back after.
+TEST_F(PictureFigures, DecidedPensAreThoseTakenEachTime) {
+  HDC dc = PaintContext.MemoryDc;
+  const auto same = [](const PICTUREPEN& a, const PICTUREPEN& b) {
+    return a.Top == b.Top && a.Stride == b.Stride && a.Width == b.Width &&
+           a.Height == b.Height && a.Pixel == b.Pixel && a.Winding == b.Winding;
+  };
+  PICTUREPEN each{}, decided{};
+  for (int mode : {ALTERNATE, WINDING}) {
+    plat::SetPolyFillMode(dc, mode);
+    ASSERT_TRUE(TakePicturePen(dc, 0x123456, &each));
+    const TDecidedPicturePen scope(dc);
+    ASSERT_TRUE(TakePicturePen(dc, 0x123456, &decided));
+    EXPECT_TRUE(same(each, decided)) << mode;
+    EXPECT_EQ(decided.Winding, mode == WINDING);
+    EXPECT_FALSE(TakePicturePen(dc, 0x01123456, &decided));
+    EXPECT_FALSE(TakePicturePen(device.dc, 0x123456, &decided));
+  }
+  plat::SetROP2(dc, R2_XORPEN);
+  {
+    const TDecidedPicturePen scope(dc);
+    EXPECT_FALSE(TakePicturePen(dc, 0x123456, &decided));
+    plat::SetROP2(dc, R2_COPYPEN);
+    // Not decided: the state is read for each pen.
+    EXPECT_TRUE(TakePicturePen(dc, 0x123456, &decided));
+    {
+      const TDecidedPicturePen inner(dc);
+      PaintContext.PictureDc = nullptr;
+      EXPECT_FALSE(TakePicturePen(dc, 0x123456, &decided));
+      PaintContext.PictureDc = dc;
+    }
+    plat::SetROP2(dc, R2_XORPEN);
+    EXPECT_FALSE(TakePicturePen(dc, 0x123456, &decided));
+  }
+  plat::SetROP2(dc, R2_COPYPEN);
+  EXPECT_TRUE(TakePicturePen(dc, 0x123456, &decided));
+  EXPECT_TRUE(same(each, decided));
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // with the scan-line rules of bottom-up images.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -68,6 +69,28 @@ TEST(GdiBlit, CopiesConvertBetweenDepths) {
   ASSERT_TRUE(plat::BitBlt(c8.dc(), 0, 0, 8, 8, c24.dc(), 0, 0, SRCCOPY));
   EXPECT_EQ(c8.Value(1, 1), 4u);
   EXPECT_EQ(c8.Value(2, 2), 2u);
+}
+
+// Between 32-bit surfaces every pixel of the rectangle keeps its colour
+// and gets 0 in its fourth byte, whether the rows are an odd or an even
+// number of pixels long, and no pixel beside the rectangle changes.
+TEST(GdiBlit, ThirtyTwoBitCopiesClearTheFourthByte) {
+  for (int w : {1, 4, 5, 7}) {
+    Canvas from(8, 3, 32), to(8, 3, 32);
+    auto* in = static_cast<uint32_t*>(from.bits());
+    for (int i = 0; i < 24; ++i) in[i] = 0xA5000000u | uint32_t(i * 0x010203);
+    auto* out = static_cast<uint32_t*>(to.bits());
+    for (int i = 0; i < 24; ++i) out[i] = 0x5A123456u;
+    ASSERT_TRUE(plat::BitBlt(to.dc(), 1, 0, w, 3, from.dc(), 0, 0, SRCCOPY));
+    for (int row = 0; row < 3; ++row)
+      for (int x = 0; x < 8; ++x) {
+        const uint32_t got = out[row * 8 + x];
+        if (x >= 1 && x < 1 + w)
+          EXPECT_EQ(got, in[row * 8 + x - 1] & 0xFFFFFFu) << w << " " << x << " " << row;
+        else
+          EXPECT_EQ(got, 0x5A123456u) << w << " " << x << " " << row;
+      }
+  }
 }
 
 TEST(GdiBlit, PlacementOriginsAndClipping) {
