@@ -500,6 +500,35 @@ TEST(MapFuzzMutator, SameSeedSameMutantAndLayoutsFindTheirFields) {
   }
 }
 
+// The template's mutants: statements with bad numbers, fewer fields,
+// duplicated, overlong, with bytes of 0x80 and up, and a text that ends
+// without its line end; the head line kept mostly.
+TEST(MapFuzzMutator, TextMutationsDamageTheStatements) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  const std::string& intact = c.fixture().at(fuzz::kTemplateFile);
+  const size_t intactLines = std::count(intact.begin(), intact.end(), '\n');
+  int unended = 0, overlong = 0, high = 0, huge = 0, more = 0, fewer = 0, framed = 0;
+  for (uint64_t n = 0; n < 400; ++n) {
+    const std::string t = c.Make("tpl", n).files.at(fuzz::kTemplateFile);
+    unended += !t.empty() && t.back() != '\n';
+    size_t longest = 0;
+    std::stringstream lines(t);
+    for (std::string line; std::getline(lines, line);) longest = std::max(longest, line.size());
+    overlong += longest >= 259;
+    high += std::count_if(t.begin(), t.end(), [](char ch) { return BYTE(ch) >= 0x80; }) >
+            std::count_if(intact.begin(), intact.end(), [](char ch) { return BYTE(ch) >= 0x80; });
+    huge += t.find("1e309") != std::string::npos || t.find("nan") != std::string::npos ||
+            t.find("99999999999") != std::string::npos;
+    const size_t lineCount = std::count(t.begin(), t.end(), '\n');
+    more += lineCount > intactLines;
+    fewer += t.size() < intact.size();
+    framed += t.rfind("FRAME", 0) == 0;
+  }
+  for (int seen : {unended, overlong, high, huge, more, fewer}) EXPECT_GE(seen, 10);
+  EXPECT_GE(framed, 300);
+}
+
 TEST(MapFuzzRunner, EachFailureIsBlamedOnItsTaskAndTheOthersRun) {
   mctest::ScratchDir dir(MC_TEST_TMP);
   fuzz::RunOptions o;
