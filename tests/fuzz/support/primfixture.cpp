@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "devices/support/devcanvas.h"
 #include "document/legend.h"
 #include "document/mapaccess.h"
 #include "mapstore/support/objectbuilder.h"
 #include "objects/objectinfo.h"
-#include "platform/gdi/gdi.h"
 #include "records/objectdraw.h"
 #include "records/primitives.h"
 #include "types/paintparm.h"
@@ -146,32 +144,6 @@ void ElementsLayout(Layout& l, const std::string& b, size_t at, size_t end) {
   l.Boundary(at);
 }
 
-// Paints into a 32-bit device bitmap of its own.
-class DeviceBitmap {
- public:
-  DeviceBitmap() : dc_(plat::CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader =
-        BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), kSide, kSide, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    bitmap_ = plat::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = plat::SelectObject(dc_, bitmap_);
-  }
-  ~DeviceBitmap() {
-    plat::SelectObject(dc_, old_);
-    plat::DeleteDC(dc_);
-    plat::DeleteObject(bitmap_);
-  }
-  DeviceBitmap(const DeviceBitmap&) = delete;
-  DeviceBitmap& operator=(const DeviceBitmap&) = delete;
-  HDC dc() const { return dc_; }
-
- private:
-  HDC dc_;
-  HBITMAP bitmap_;
-  HGDIOBJ old_;
-};
-
 typedef std::vector<uint32_t> Picture;
 
 // The memory image of the rectangle at visual types 1 to 4.
@@ -198,10 +170,10 @@ int Changed(const std::vector<Picture>& before, const std::vector<Picture>& afte
 // record over caller's points and as legend samples.
 void PaintDevices(TMapAccess* doc, const RECT& rect, const std::vector<int>& numbers, int code,
                   const std::string& record) {
-  DeviceBitmap device;
+  devtest::Canvas device(kSide, kSide);
   for (int type : {3, 4, 5, 6, 9, 10, 11}) {
     const int old = doc->SetVisualType(type);
-    doc->Paint(device.dc(), 1, rect);
+    doc->Paint(device.dc, 1, rect);
     doc->SetVisualType(old);
   }
   TObjectInfo info;
@@ -210,12 +182,12 @@ void PaintDevices(TMapAccess* doc, const RECT& rect, const std::vector<int>& num
       continue;
     for (int type : {1, 3}) {
       const int old = doc->SetVisualType(type);
-      doc->PaintObject(device.dc(), rect, &info, 1, 0);
+      doc->PaintObject(device.dc, rect, &info, 1, 0);
       doc->SetVisualType(old);
     }
-    doc->PaintMapObject95(device.dc(), rect, &info, nullptr);
+    doc->PaintMapObject95(device.dc, rect, &info, nullptr);
   }
-  doc->PaintSelect(device.dc(), rect, nullptr, 0x0000FF, -1);
+  doc->PaintSelect(device.dc, rect, nullptr, 0x0000FF, -1);
   const char* parm = record.data();
   if (!PrimitiveFits(code, parm, int(record.size()))) return;
   // The record over the picture points of a zigzag and of a square.
@@ -224,10 +196,10 @@ void PaintDevices(TMapAccess* doc, const RECT& rect, const std::vector<int>& num
   LONG counts[2] = {4, 5};
   const PLACEDATA place{points, counts, 2, nullptr};
   const PAINTPARM paint{code, parm, 13};
-  doc->PaintUserObject(device.dc(), RECT{0, 0, kSide, kSide}, &paint, &place, 2);
+  doc->PaintUserObject(device.dc, RECT{0, 0, kSide, kSide}, &paint, &place, 2);
   for (int type = 1; type <= 4; ++type)
     for (int local : {LOCAL_LINE, LOCAL_SQUARE})
-      doc->PaintExampleObject(device.dc(), RECT{0, 0, 48, 40}, code, parm, 0, nullptr, type,
+      doc->PaintExampleObject(device.dc, RECT{0, 0, 48, 40}, code, parm, 0, nullptr, type,
                               nullptr, local);
   TMapPaint::ExampleZoom(48, 40, code, parm);
   SampleText(code, parm);
@@ -296,13 +268,6 @@ RECT Around(TMapAccess* doc) {
   POINT p{};
   doc->PlaneToPicture(&middle, &p);
   return RECT{p.x - kSide / 2, p.y - kSide / 2, p.x + kSide / 2, p.y + kSide / 2};
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -375,7 +340,7 @@ WalkReport WalkPrimitive(const std::string& path) {
   static TMapAccess* const keeper = NewDocument();
   (void)keeper;
   WalkReport r;
-  const std::string record = ReadBytes(path);
+  const std::string record = ReadFile(path);
   const int code = CodeOf(path.substr(path.rfind('/') + 1));
   const std::string map = path.substr(0, path.rfind('/') + 1) + kMapFile;
   TMapAccess* doc = NewDocument();
@@ -401,9 +366,9 @@ WalkReport WalkPrimitive(const std::string& path) {
     r.reopened = doc->OpenList(1) == 1;
     const RECT rect = Around(doc);
     r.objectsAfter = Changed(plain, MemoryPictures(doc, rect));
-    DeviceBitmap device;
+    devtest::Canvas device(kSide, kSide);
     const int old = doc->SetVisualType(6);
-    doc->Paint(device.dc(), 1, rect);
+    doc->Paint(device.dc, 1, rect);
     doc->SetVisualType(old);
   }
   FreeDocument(doc);
