@@ -88,8 +88,8 @@ constexpr double kDataShare = 0.5;
 constexpr double kSelectShare = 0.3;
 // A template's walk makes two maps and reads the template twice; a
 // drawing record's walk paints a picture in every road twice.
-constexpr double kTemplateShare = 0.3;
-constexpr double kPrimitiveShare = 0.3;
+constexpr double kTemplateShare = 0.4;
+constexpr double kPrimitiveShare = 0.4;
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
