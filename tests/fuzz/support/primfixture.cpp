@@ -209,8 +209,12 @@ void PaintDevices(TMapAccess* doc, const RECT& rect, const std::vector<int>& num
 int AskLengths(TMapAccess* doc, int code, const std::string& record) {
   const char* parm = record.data();
   const int size = int(record.size());
-  TObjectDraw::ElementParmLength(code, parm);
-  PrimitiveParmLength(code, parm);
+  // These read the length word without a size: only of a record that has
+  // one.
+  if (size >= 4) {
+    TObjectDraw::ElementParmLength(code, parm);
+    PrimitiveParmLength(code, parm);
+  }
   IMAGESIZE image;
   doc->Rsc.GetImageSize(code, parm, size, &image, nullptr);
   EXAMPLESHAPE shape;
