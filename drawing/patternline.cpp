@@ -271,9 +271,11 @@ namespace {
 void PaintPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale, bool dib) {
   if (data == nullptr || parm == nullptr || data->Points == nullptr || data->PolyCounts == nullptr)
     return;
+  // The header is read only from a record whose length word holds it.
+  if (ParmWord(parm, 0) < DWORD(PATTERN_RECORD_MIN)) return;
   IMGPATTERNLINE head;
   std::memcpy(&head, parm, sizeof head);
-  if (head.Length < PATTERN_RECORD_MIN || head.Count < 0) return;
+  if (head.Count < 0) return;
   const LONG wanted = std::min<LONG>(head.Count, PATTERN_ITEMS_MAX);
 
   Pattern pattern;

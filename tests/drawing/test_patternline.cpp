@@ -155,6 +155,17 @@ TEST_F(PatternLineTest, ShortOrDamagedRecordsDrawNothing) {
     Paint(bad[i], {{10, 10}, {200, 10}});
     EXPECT_TRUE(g_shapes.empty()) << i;
   }
+  // A record that says it is shorter than the header, and is: nothing of
+  // the header is read past it.
+  for (DWORD length : {4u, 12u, 19u}) {
+    Record shorter(0);
+    shorter.bytes.assign(r.bytes.begin(), r.bytes.begin() + length);
+    shorter.bytes.shrink_to_fit();
+    shorter.Set(0, length);
+    g_shapes.clear();
+    Paint(shorter, {{10, 10}, {200, 10}});
+    EXPECT_TRUE(g_shapes.empty()) << length;
+  }
 }
 
 // A sign whose own length runs past its item (and the record) is read no
