@@ -336,8 +336,10 @@ double SpacingB(const LINESIGNSHEAD& h, double a, double k) {
 // when its record ends before the sixth element.
 bool ShortHead(const char* parm, LINESIGNSHEAD* head, LONG* size) {
   if (parm == nullptr) return false;
-  const LONG length = ParmLong(parm, 0), spacing = ParmLong(parm, 1);
+  // The spacing is read only from a record long enough to hold it.
+  const LONG length = ParmLong(parm, 0);
   if (length < int(LINESIGNS_SHORT_HEAD) + IMGELEMENT_HEAD + 1) return false;
+  const LONG spacing = ParmLong(parm, 1);
   *size = length - LINESIGNS_SHORT_HEAD;
   Nested slots[LINESIGNS_SLOTS];
   if (ReadSlots(parm + LINESIGNS_SHORT_HEAD, *size, slots) <= SIGN_A) return false;
@@ -351,9 +353,10 @@ bool ShortHead(const char* parm, LINESIGNSHEAD* head, LONG* size) {
   return true;
 }
 
-// The header of code 157 and the bytes of its elements.
+// The header of code 157 and the bytes of its elements; false for a
+// record shorter than its header (the header is not read from it).
 bool FullHead(const char* parm, LINESIGNSHEAD* head, LONG* size) {
-  if (parm == nullptr) return false;
+  if (parm == nullptr || ParmWord(parm, 0) < DWORD(LINESIGNS_HEAD)) return false;
   std::memcpy(head, parm, sizeof(*head));
   *size = LONG(std::min<DWORD>(head->Length, 0x7FFFFFFF)) - LINESIGNS_HEAD;
   return true;

@@ -67,7 +67,8 @@ struct LINESIGNSLOT {
 int ReadLineSignsSlots(int code, const char* parm, LINESIGNSLOT slots[LINESIGNS_SLOTS]);
 
 // The memory-image painters of codes 146 and 157 (full-colour block).
-// 146 paints nothing when its record ends before the sixth element.
+// 146 paints nothing when its record ends before the sixth element, 157
+// when its record is shorter than its header (on the device too).
 void PaintLineSigns146(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 void PaintLineSigns157(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale);
 // The memory-image engine: the header, and `size` bytes of nested

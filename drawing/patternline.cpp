@@ -15,6 +15,7 @@
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 #include "drawing/rasterizer.h"
+#include "records/primitives.h"
 
 namespace {
 
@@ -270,9 +271,11 @@ namespace {
 void PaintPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale, bool dib) {
   if (data == nullptr || parm == nullptr || data->Points == nullptr || data->PolyCounts == nullptr)
     return;
+  // The header is read only from a record whose length word holds it.
+  if (ParmWord(parm, 0) < DWORD(PATTERN_RECORD_MIN)) return;
   IMGPATTERNLINE head;
   std::memcpy(&head, parm, sizeof head);
-  if (head.Length < PATTERN_RECORD_MIN || head.Count < 0) return;
+  if (head.Count < 0) return;
   const LONG wanted = std::min<LONG>(head.Count, PATTERN_ITEMS_MAX);
 
   Pattern pattern;
@@ -307,7 +310,10 @@ void PaintPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, float sca
         if (s >= 1.0) it.thickness = thickness * s * doc->PixelsPerMicronH;
       }
       if (!(it.thickness >= 0) || it.thickness > 65000) it.thickness = 1.0;
-    } else if (item.Code == PRIM_VECTOR && parmBytes >= DWORD(kVectorParm)) {
+    } else if (item.Code == PRIM_VECTOR && parmBytes >= DWORD(kVectorParm) &&
+               PrimitiveFits(PRIM_VECTOR, it.parm, int(parmBytes))) {
+      // The sign is read by its own length: one that runs past its item
+      // is a gap.
       it.kind = Kind::Vector;
     } else if (item.Code == PRIM_FONT_SIGN && parmBytes >= DWORD(kFontParm)) {
       it.kind = Kind::Font;

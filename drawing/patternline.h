@@ -23,7 +23,8 @@ static_assert(sizeof(IMGPATTERNLINE) == 20);
 // primitive code and its extent along the line, then the parameters of
 // its primitive: 127 gap; 128 line piece (colour, thickness); 149 vector
 // sign; 151 font sign (92 bytes). Any other code, or parameters too short
-// for the code, is a gap.
+// for the code (a vector sign whose own length runs past the item), is a
+// gap.
 struct IMGPATTERNITEM {
   DWORD Length;
   DWORD Code;

@@ -63,10 +63,11 @@ void PaintGrid(TPaintMetric* doc, POLYDATA* data, const char* parm, IMGPAINTER p
   if (data == nullptr || parm == nullptr || data->Points == nullptr ||
       data->PolyCounts == nullptr || data->Count < 1)
     return;
+  // The sign must lie within the record (its length word read first: a
+  // shorter record does not hold the rest of the header).
+  if (ParmWord(parm, 0) < sizeof(IMGSIGNGRID) + sizeof(IMGVECTOREX)) return;
   IMGSIGNGRID head;
   std::memcpy(&head, parm, sizeof(head));
-  // The sign must lie within the record.
-  if (head.Length < sizeof(IMGSIGNGRID) + sizeof(IMGVECTOREX)) return;
   const char* sign = parm + sizeof(IMGSIGNGRID);
   IMGVECTOREX signHead;
   std::memcpy(&signHead, sign, sizeof(signHead));

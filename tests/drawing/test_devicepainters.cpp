@@ -808,8 +808,9 @@ TEST_F(SignGrids, FarPointsComeBackExactly) {
   EXPECT_TRUE(SamePoints(area, before));
 }
 
-// A record too short for its sign, or a sign claiming more than the
-// record holds, paints nothing; so does a bits image without a block.
+// A record too short for its sign or its header, or a sign claiming more
+// than the record holds, paints nothing; so does a bits image without a
+// block.
 TEST_F(SignGrids, DamagedRecordsAndNoBlockPaintNothing) {
   Poly area({{{20, 20}, {60, 20}, {60, 50}, {20, 50}, {20, 20}}});
   std::vector<char> parm = Grid(0, 100, 100, Block());
@@ -818,6 +819,16 @@ TEST_F(SignGrids, DamagedRecordsAndNoBlockPaintNothing) {
   parm = Grid(0, 100, 100, Block());
   SetParmWord(parm.data() + sizeof(IMGSIGNGRID), 0, DWORD(parm.size()));
   EXPECT_TRUE(Corners(parm, area).empty());
+  // A record that says it is shorter than its header, and is: nothing of
+  // the header is read past it, on either road.
+  const std::vector<char> whole = Grid(0, 100, 100, Block());
+  for (DWORD length : {4u, 12u, 19u}) {
+    std::vector<char> shorter(whole.begin(), whole.begin() + length);
+    SetParmWord(shorter.data(), 0, length);
+    EXPECT_TRUE(Corners(shorter, area).empty()) << length;
+    DevicePainterTable[0][PRIM_AREA_SIGNS](doc.get(), area.get(), shorter.data(), 1.0f);
+    EXPECT_TRUE(Device(0x00FF00).empty()) << length;
+  }
   FreePaintDib();
   Open(160, 64);  // mask planes of 64 rows
   parm = Grid(0, 100, 100, Block());

@@ -324,6 +324,32 @@ TEST_F(LineSigns, NestedElementsAreReadWithinTheRecord) {
   EXPECT_EQ(CountOther(dibtest::kWhite), 0);
 }
 
+// A record that says it is shorter than its header, and is, paints
+// nothing in the memory image or on a device, and nothing of the header is
+// read past it.
+TEST_F(LineSigns, RecordsShorterThanTheirHeaderAreNotRead) {
+  devtest::Canvas canvas(120, 100);
+  TPaintMetric doc;
+  doc.SetPaintDevice(canvas.dc, 25400.0 / 250, 25400.0 / 250);
+  doc.SetPaintSize(120, 100);
+  Signs s;
+  s.slot[BASE] = {PRIM_LINE, Words({kBase, 2 * kPixel})};
+  Poly line({{{10, 50}, {100, 50}}});
+  for (const auto& [code, intact] :
+       {std::pair{PRIM_DECORATED, s.Full()}, std::pair{PRIM_DECORATED_SHORT, s.Short()}}) {
+    const DWORD head = code == PRIM_DECORATED ? LINESIGNS_HEAD : LINESIGNS_SHORT_HEAD;
+    for (DWORD length = 4; length < head; length += 3) {
+      std::vector<char> record(intact.begin(), intact.begin() + length);
+      std::memcpy(record.data(), &length, 4);
+      Clear(dibtest::kWhite);
+      Paint(code, line, record);
+      EXPECT_EQ(CountOther(dibtest::kWhite), 0) << code << " " << length;
+      DevicePainterTable[0][code](&doc, line.get(), record.data(), 1.0f);
+      EXPECT_EQ(canvas.Count(0xFFFFFF, 120, 100), 120 * 100) << code << " " << length;
+    }
+  }
+}
+
 TEST_F(LineSigns, LinesFarBeyondThePicturePaintWhatShows) {
   // Four thousand million pixels of line, a sign on every pixel: only the
   // signs near the picture are placed.

@@ -74,6 +74,23 @@ struct Record {
     std::memcpy(p.data(), &sign, sizeof sign);
     return Item(PRIM_FONT_SIGN, extent, p);
   }
+  // A vector sign of one line subject across the line (84 bytes); its
+  // own length word says `stated` bytes when that is not 0, and its count
+  // `subjects`.
+  Record& VectorSign(DWORD extent, DWORD stated = 0, DWORD subjects = 1) {
+    std::vector<char> p(56, 0);
+    auto put = [&](size_t at, DWORD v) { std::memcpy(p.data() + at, &v, 4); };
+    put(12, 1000);
+    for (size_t at : {20, 24, 32, 36}) put(at, 10000);
+    put(52, subjects);
+    const char subject[4] = {1, char(PRIM_LINE), 4, 0};
+    p.insert(p.end(), subject, subject + 4);
+    const DWORD words[6] = {0x0000FF, 2, 0, 0, 5000, 5000};
+    const char* w = reinterpret_cast<const char*>(words);
+    p.insert(p.end(), w, w + sizeof words);
+    put(0, stated != 0 ? stated : DWORD(p.size()));
+    return Item(PRIM_VECTOR, extent, p);
+  }
 };
 
 // The record painted along one part by a painter of code 158.
@@ -137,6 +154,39 @@ TEST_F(PatternLineTest, ShortOrDamagedRecordsDrawNothing) {
     g_shapes.clear();
     Paint(bad[i], {{10, 10}, {200, 10}});
     EXPECT_TRUE(g_shapes.empty()) << i;
+  }
+  // A record that says it is shorter than the header, and is: nothing of
+  // the header is read past it.
+  for (DWORD length : {4u, 12u, 19u}) {
+    Record shorter(0);
+    shorter.bytes.assign(r.bytes.begin(), r.bytes.begin() + length);
+    shorter.bytes.shrink_to_fit();
+    shorter.Set(0, length);
+    g_shapes.clear();
+    Paint(shorter, {{10, 10}, {200, 10}});
+    EXPECT_TRUE(g_shapes.empty()) << length;
+  }
+}
+
+// A sign whose own length runs past its item (and the record) is read no
+// further than the item: it is a gap, as an item of no code is.
+TEST_F(PatternLineTest, ASignLongerThanItsItemIsAGap) {
+  // The pieces' places (a sign ending no part takes them as a gap does).
+  auto pieces = [&](const Record& r) {
+    g_shapes.clear();
+    Paint(r, {{10, 10}, {200, 10}});
+    std::vector<LONG> xs;
+    for (const Shape& s : Of('l'))
+      for (const POINT& p : s.points) xs.push_back(p.x);
+    return xs;
+  };
+  Record sign(0), gap(0);
+  const std::vector<LONG> withSign = pieces(sign.Line(2500, 250).VectorSign(1250));
+  const std::vector<LONG> withGap = pieces(gap.Line(2500, 250).Gap(1250));
+  EXPECT_EQ(withSign, withGap);
+  for (DWORD stated : {0x7FFFFFFFu, 0x1000u, 85u}) {
+    Record damaged(0);
+    EXPECT_EQ(pieces(damaged.Line(2500, 250).VectorSign(1250, stated, 2)), withGap) << stated;
   }
 }
 
@@ -262,6 +312,31 @@ TEST_F(PatternLineDib, PieceThicknessAndLayoutByScale) {
 
 // Lengths are trunc(v x s x pixels per metre x 1e-6): 2,500 micrometres at
 // 3,000 pixels a metre are 7 pixels.
+TEST_F(PatternLineDib, ASignLongerThanItsItemIsAGap) {
+  auto pixels = [] {
+    std::vector<DWORD> all;
+    for (int y = 0; y < PaintContext.ImageHeight; ++y)
+      for (int x = 0; x < PaintContext.ImageWidth; ++x) all.push_back(Pixel(x, y));
+    return all;
+  };
+  Record sign(0), gap(0);
+  sign.Line(2500, 500).VectorSign(1250);
+  Paint(sign, {{0, 20}, {110, 20}});
+  const std::vector<DWORD> withSigns = pixels();
+  Clear(dibtest::kWhite);
+  gap.Line(2500, 500).Gap(1250);
+  Paint(gap, {{0, 20}, {110, 20}});
+  const std::vector<DWORD> withGaps = pixels();
+  ASSERT_NE(withSigns, withGaps);
+  for (DWORD stated : {0x7FFFFFFFu, 0x1000u, 85u}) {
+    Clear(dibtest::kWhite);
+    Record damaged(0);
+    damaged.Line(2500, 500).VectorSign(1250, stated, 2);
+    Paint(damaged, {{0, 20}, {110, 20}});
+    EXPECT_EQ(pixels(), withGaps) << stated;
+  }
+}
+
 TEST_F(PatternLineDib, ExtentsAtTheScreensResolution) {
   SetScreenPixelsPerMeter(3000);
   Record r(0);

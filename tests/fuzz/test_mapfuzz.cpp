@@ -7,7 +7,13 @@
 // back through the copies and undoes the last action from them. A damaged raster or matrix is opened alone into a
 // document, painted, its values read, an element written, saved, closed
 // and opened again. A damaged select record is put into contexts on the
-// intact map and without one, and written and read again. Refusals with
+// intact map and without one, and written and read again. A damaged
+// marginal template is read through the shared library onto a user map
+// around a frame, straight and turned, and the objects it made are read,
+// closed and read again. A damaged drawing record of a line with signs,
+// signs over an area, a pattern line or an offset line becomes the own
+// graphics of a line and an area of the intact map, painted in every road,
+// saved and painted again from the map reopened. Refusals with
 // error codes are fine; a crash, a sanitizer report, a leak or a hang of a
 // child fails the test with the file kind, the mutant's number and the
 // mutation, which replays it. Notices (a file written outside the map's folder, a write
@@ -20,7 +26,8 @@
 //   MAPCORE_FUZZ_LIST=1       prints the mutants instead of running them
 //   MAPCORE_FUZZ_KINDS=map,pair  only those kinds (bak: the backup copies;
 //     rsw, mtw, mtq, mtl: the rasters and matrices; slt, set, sec: the
-//     select records)
+//     select records; tpl: the marginal template; p146, p155, p157, p158,
+//     p159: the drawing records of those codes)
 //   MAPCORE_FUZZ_JOBS, MAPCORE_FUZZ_BATCH, MAPCORE_FUZZ_TIMEOUT (seconds)
 //     children at once, mutants per child, time limit of one mutant
 //
@@ -53,7 +60,9 @@
 #include "support/mutator.h"
 #include "support/rmffixture.h"
 #include "support/scratch_dir.h"
+#include "support/primfixture.h"
 #include "support/selectfixture.h"
+#include "support/tplfixture.h"
 
 namespace fs = std::filesystem;
 
@@ -77,6 +86,10 @@ struct FileKind {
 constexpr double kDataShare = 0.5;
 // A select record's walk is quick, but its few fields are soon covered.
 constexpr double kSelectShare = 0.3;
+// A template's walk makes two maps and reads the template twice; a
+// drawing record's walk paints a picture in every road twice.
+constexpr double kTemplateShare = 0.4;
+constexpr double kPrimitiveShare = 0.4;
 
 const std::vector<FileKind>& Kinds() {
   static const std::vector<FileKind> kinds = {
@@ -102,6 +115,22 @@ const std::vector<FileKind>& Kinds() {
       {"slt", {fuzz::kSltFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
       {"set", {fuzz::kSetFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
       {"sec", {fuzz::kSecFile}, fuzz::SelectLayout, kSelectShare, true, fuzz::WalkSelect, true},
+      // The marginal template, read through the shared library onto a user
+      // map of its own.
+      {"tpl", {fuzz::kTemplateFile}, fuzz::TemplateLayout, kTemplateShare, true,
+       fuzz::WalkTemplate},
+      // Drawing records, painted as the own graphics of objects appended to
+      // the intact map.
+      {"p146", {fuzz::PrimitiveFile(146)}, fuzz::PrimitiveLayout, kPrimitiveShare, true,
+       fuzz::WalkPrimitive, true},
+      {"p155", {fuzz::PrimitiveFile(155)}, fuzz::PrimitiveLayout, kPrimitiveShare, true,
+       fuzz::WalkPrimitive, true},
+      {"p157", {fuzz::PrimitiveFile(157)}, fuzz::PrimitiveLayout, kPrimitiveShare, true,
+       fuzz::WalkPrimitive, true},
+      {"p158", {fuzz::PrimitiveFile(158)}, fuzz::PrimitiveLayout, kPrimitiveShare, true,
+       fuzz::WalkPrimitive, true},
+      {"p159", {fuzz::PrimitiveFile(159)}, fuzz::PrimitiveLayout, kPrimitiveShare, true,
+       fuzz::WalkPrimitive, true},
   };
   return kinds;
 }
@@ -205,7 +234,8 @@ class Campaign {
     const std::string folder = dir_ / "fixture/";
     fs::create_directories(folder);
     ready_ = fuzz::BuildFixture(folder) && fuzz::BuildDataFixture(folder) &&
-             fuzz::BuildSelectFixture(folder);
+             fuzz::BuildSelectFixture(folder) && fuzz::BuildTemplateFixture(folder) &&
+             fuzz::BuildPrimitiveFixture(folder);
     fixture_ = fuzz::ReadFolder(folder);
     for (const FileKind& k : Kinds())
       for (const std::string& file : k.files) {
@@ -455,7 +485,7 @@ TEST(MapFuzzMutator, SameSeedSameMutantAndLayoutsFindTheirFields) {
     for (const std::string& file : k.files) {
       const fuzz::Layout& l = c.layout(file);
       EXPECT_FALSE(l.boundaries.empty()) << file;
-      if (std::string(k.name) != "log") {
+      if (std::string(k.name) != "log" && !l.text) {
         EXPECT_GE(l.fields.size(), 4u) << file;
       }
     }
@@ -468,6 +498,35 @@ TEST(MapFuzzMutator, SameSeedSameMutantAndLayoutsFindTheirFields) {
     }
     EXPECT_GE(differ, 45);  // a flip of a bit back and forth is rare
   }
+}
+
+// The template's mutants: statements with bad numbers, fewer fields,
+// duplicated, overlong, with bytes of 0x80 and up, and a text that ends
+// without its line end; the head line kept mostly.
+TEST(MapFuzzMutator, TextMutationsDamageTheStatements) {
+  Campaign& c = Campaign::Get();
+  ASSERT_TRUE(c.ready());
+  const std::string& intact = c.fixture().at(fuzz::kTemplateFile);
+  const size_t intactLines = std::count(intact.begin(), intact.end(), '\n');
+  int unended = 0, overlong = 0, high = 0, huge = 0, more = 0, fewer = 0, framed = 0;
+  for (uint64_t n = 0; n < 400; ++n) {
+    const std::string t = c.Make("tpl", n).files.at(fuzz::kTemplateFile);
+    unended += !t.empty() && t.back() != '\n';
+    size_t longest = 0;
+    std::stringstream lines(t);
+    for (std::string line; std::getline(lines, line);) longest = std::max(longest, line.size());
+    overlong += longest >= 259;
+    high += std::count_if(t.begin(), t.end(), [](char ch) { return BYTE(ch) >= 0x80; }) >
+            std::count_if(intact.begin(), intact.end(), [](char ch) { return BYTE(ch) >= 0x80; });
+    huge += t.find("1e309") != std::string::npos || t.find("nan") != std::string::npos ||
+            t.find("99999999999") != std::string::npos;
+    const size_t lineCount = std::count(t.begin(), t.end(), '\n');
+    more += lineCount > intactLines;
+    fewer += t.size() < intact.size();
+    framed += t.rfind("FRAME", 0) == 0;
+  }
+  for (int seen : {unended, overlong, high, huge, more, fewer}) EXPECT_GE(seen, 10);
+  EXPECT_GE(framed, 300);
 }
 
 TEST(MapFuzzRunner, EachFailureIsBlamedOnItsTaskAndTheOthersRun) {
@@ -568,6 +627,30 @@ TEST(MapFuzzFixture, TheIntactSelectRecordsSelectTheSame) {
     EXPECT_GE(r.objects, 1);
     EXPECT_EQ(r.objects, r.groups);
     EXPECT_EQ(1, r.saved);
+  }
+}
+
+TEST(MapFuzzFixture, TheIntactTemplateMakesEveryStatementsObjectsAndTheyStay) {
+  ASSERT_TRUE(Campaign::Get().ready());
+  const fuzz::WalkReport r = WalkIntact(fuzz::kTemplateFile, fuzz::WalkTemplate);
+  ExpectOpenedSavedReopened(r);
+  EXPECT_EQ(2, r.kinds);
+  // Twice: three of the frame, a line, three titles, two arrows and four
+  // degree labels.
+  EXPECT_EQ(2 * 13, r.objects);
+  EXPECT_EQ(r.objects, r.objectsAfter);
+}
+
+TEST(MapFuzzFixture, TheIntactDrawingRecordsPaintAndStay) {
+  ASSERT_TRUE(Campaign::Get().ready());
+  for (const std::string& file : fuzz::kPrimitiveFiles) {
+    SCOPED_TRACE(file);
+    const fuzz::WalkReport r = WalkIntact(file, fuzz::WalkPrimitive);
+    ExpectOpenedSavedReopened(r);
+    EXPECT_EQ(1, r.kinds);
+    EXPECT_EQ(2, r.appended);
+    EXPECT_EQ(4, r.objects);  // at every visual type of the memory image
+    EXPECT_EQ(r.objects, r.objectsAfter);
   }
 }
 

@@ -395,16 +395,20 @@ bool BuildFixture(const std::string& folder) {
   return map.Save(1) == 1 && map.CloseData() == 1;
 }
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
 Files ReadFolder(const std::string& folder) {
   Files files;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(folder, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_regular_file()) continue;
-    std::ifstream in(it->path(), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    files[fs::relative(it->path(), folder).generic_string()] = bytes.str();
+    files[fs::relative(it->path(), folder).generic_string()] = ReadFile(it->path().string());
   }
   return files;
 }

@@ -32,6 +32,8 @@ typedef std::map<std::string, std::string> Files;
 bool BuildFixture(const std::string& folder);
 // Every file below a folder (ending in '/'), by relative name.
 Files ReadFolder(const std::string& folder);
+// The bytes of a file (empty when it cannot be read).
+std::string ReadFile(const std::string& path);
 // Writes the files into a folder (ending in '/'), their folders as needed.
 bool WriteFolder(const std::string& folder, const Files& files);
 

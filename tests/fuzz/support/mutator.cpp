@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -165,13 +166,197 @@ std::string MutateOnce(std::string& bytes, const Layout& layout, Rng& rng) {
   return Name(bytes, layout, rng);
 }
 
+// --- Texts of statements ---
+
+// The lines of a text, each with its line end.
+std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t end = bytes.find('\n', at);
+    const size_t next = end == std::string::npos ? bytes.size() : end + 1;
+    lines.push_back(bytes.substr(at, next - at));
+    at = next;
+  }
+  return lines;
+}
+
+// The blank-separated fields of a line's body.
+std::vector<std::string> Fields(const std::string& body) {
+  std::vector<std::string> fields;
+  for (size_t at = body.find_first_not_of(' '); at != std::string::npos;) {
+    const size_t end = body.find(' ', at);
+    fields.push_back(body.substr(at, end - at));
+    at = end == std::string::npos ? end : body.find_first_not_of(' ', end);
+  }
+  return fields;
+}
+
+std::string Joined(const std::vector<std::string>& fields) {
+  std::string body;
+  for (const std::string& f : fields) body += (body.empty() ? "" : " ") + f;
+  return body;
+}
+
+bool Numeric(const std::string& field) {
+  char* end = nullptr;
+  std::strtod(field.c_str(), &end);
+  return !field.empty() && end == field.c_str() + field.size();
+}
+
+// A number a reader must survive.
+std::string BadNumber(Rng& rng) {
+  static const char* const numbers[] = {
+      "1e308",      "-1e308",      "1e309",      "-1e309", "nan",         "-nan",
+      "inf",        "-inf",        "2147483647", "-2147483648", "2147483648", "4294967296",
+      "0x7FFFFFFF", "0xFFFFFFFF", "-1",         "0",      "-0",          "1e-320",
+      "3.5e38",     "0x",          "1e",         "-",      ".",           "9223372036854775808"};
+  switch (rng.Below(4)) {
+    case 0: return std::string(1 + rng.Below(2) * 300 + rng.Below(2) * 4000, '9');
+    case 1: return "-1" + std::string(300, '0');
+    default: return numbers[rng.Below(std::size(numbers))];
+  }
+}
+
+std::string HexByte(unsigned char c) {
+  char text[8];
+  std::snprintf(text, sizeof(text), "0x%02X", c);
+  return text;
+}
+
+std::string MutateText(std::string& bytes, Rng& rng) {
+  std::vector<std::string> lines = Lines(bytes);
+  if (lines.empty()) return "nothing (empty text)";
+  // A statement mostly, the head line now and then.
+  const size_t n = lines.size() > 1 && rng.Percent(90) ? 1 + rng.Below(lines.size() - 1) : 0;
+  std::string& line = lines[n];
+  const size_t eol = std::min(line.find_first_of("\r\n"), line.size());
+  std::string body = line.substr(0, eol);
+  const std::string end = line.substr(eol);
+  std::vector<std::string> fields = Fields(body);
+  const std::string where = "line " + std::to_string(n + 1) + ": ";
+  std::string what;
+  switch (rng.Below(9)) {
+    case 0:
+    case 1: {  // a number replaced
+      std::vector<size_t> numbers;
+      for (size_t i = 1; i < fields.size(); ++i)
+        if (Numeric(fields[i])) numbers.push_back(i);
+      if (fields.size() < 2) {
+        fields.push_back(BadNumber(rng));
+        what = "number added";
+        break;
+      }
+      const size_t i = numbers.empty() ? 1 + rng.Below(fields.size() - 1)
+                                       : numbers[rng.Below(numbers.size())];
+      const std::string value = BadNumber(rng);
+      what = "field " + std::to_string(i + 1) + " '" + fields[i] + "' -> '" +
+             (value.size() > 24 ? value.substr(0, 8) + "...(" + std::to_string(value.size()) + ")"
+                                : value) +
+             "'";
+      fields[i] = value;
+      break;
+    }
+    case 2: {  // fields dropped: the last ones, or one of them
+      if (fields.empty()) break;
+      if (rng.Percent(50)) {
+        const size_t keep = rng.Below(fields.size());
+        fields.resize(keep);
+        what = "fields after " + std::to_string(keep) + " dropped";
+      } else {
+        const size_t i = rng.Below(fields.size());
+        fields.erase(fields.begin() + ptrdiff_t(i));
+        what = "field " + std::to_string(i + 1) + " dropped";
+      }
+      break;
+    }
+    case 3: {  // the line duplicated
+      const size_t copies = 1 + rng.Below(8);
+      lines.insert(lines.begin() + ptrdiff_t(n), copies, line);
+      bytes.clear();
+      for (const std::string& l : lines) bytes += l;
+      return where + "duplicated " + std::to_string(copies) + " times";
+    }
+    case 4: {  // an overlong line
+      static const size_t lengths[] = {258, 259, 260, 261, 262, 519, 520, 4095, 4096, 4097, 9000};
+      const size_t length = lengths[rng.Below(std::size(lengths))];
+      static const char fills[] = {'x', '9', '~', ' ', '\xFF'};
+      const char fill = fills[rng.Below(std::size(fills))];
+      body = Joined(fields);
+      if (body.size() < length) body += (rng.Percent(50) ? " " : "") + std::string(length, fill);
+      body.resize(length);
+      line = body + end;
+      what = "overlong to " + std::to_string(length) + " with " + HexByte((unsigned char)fill);
+      fields.clear();
+      break;
+    }
+    case 5: {  // bytes of 0x80 and up
+      static const unsigned char high[] = {0x80, 0x98, 0xA0, 0xC0, 0xDC, 0xFE, 0xFF};
+      body = Joined(fields);
+      const int k = 1 + int(rng.Below(4));
+      what = "bytes";
+      for (int i = 0; i < k; ++i) {
+        const unsigned char c = high[rng.Below(std::size(high))];
+        const size_t at = rng.Below(body.size() + 1);
+        if (rng.Percent(50) && at < body.size())
+          body[at] = char(c);
+        else
+          body.insert(body.begin() + ptrdiff_t(at), char(c));
+        what += " " + HexByte(c) + "@" + std::to_string(at);
+      }
+      line = body + end;
+      fields.clear();
+      break;
+    }
+    case 6: {  // the text ends without its last line end, or within a line
+      bytes.clear();
+      for (const std::string& l : lines) bytes += l;
+      if (rng.Percent(50)) {
+        while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
+        return "no line end at the end";
+      }
+      const size_t cut = bytes.size() - line.size() + rng.Below(line.size());
+      bytes.resize(cut);
+      return where + "text cut at " + std::to_string(cut);
+    }
+    case 7: {  // another statement's name
+      static const char* const names[] = {".RSCLINE", ".RSCFRAME", ".GEOTEXT", ".RSCTEXT",
+                                          ".DIRECTION", "FRAME", "/", ""};
+      const std::string name = names[rng.Below(std::size(names))];
+      if (fields.empty()) fields.push_back(name);
+      what = "'" + fields[0] + "' -> '" + name + "'";
+      fields[0] = name;
+      break;
+    }
+    default: {  // odd separators and ends: tabs, runs of '~', a zero, a bare CR
+      body = Joined(fields);
+      const size_t at = rng.Below(body.size() + 1);
+      static const char* const odd[] = {"\t", "~~~~~~~~", "", "\r", "   ", "%s%n%x"};
+      const size_t k = rng.Below(std::size(odd));
+      const std::string piece = k == 2 ? std::string(1, '\0') : odd[k];
+      body.insert(at, piece);
+      line = body + end;
+      what = "inserted piece " + std::to_string(k) + " at " + std::to_string(at);
+      fields.clear();
+      break;
+    }
+  }
+  if (!fields.empty() || what.find("dropped") != std::string::npos) line = Joined(fields) + end;
+  bytes.clear();
+  for (const std::string& l : lines) bytes += l;
+  return where + what;
+}
+
 }  // namespace
 
 std::string Mutate(std::string& bytes, const Layout& layout, Rng& rng) {
   // One mutation mostly; a quarter of the files get two or three.
   const int n = rng.Percent(75) ? 1 : 2 + int(rng.Below(2));
   std::string text;
-  for (int i = 0; i < n; ++i) text += (i ? " + " : "") + MutateOnce(bytes, layout, rng);
+  for (int i = 0; i < n; ++i) {
+    // Texts mostly get text mutations, now and then a damage of bytes.
+    const bool lines = layout.text && rng.Percent(80);
+    text += (i ? " + " : "") + (lines ? MutateText(bytes, rng) : MutateOnce(bytes, layout, rng));
+  }
   return text;
 }
 

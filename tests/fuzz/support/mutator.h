@@ -15,6 +15,10 @@
 //   32-bit word of the first kilobyte when the layout names no field;
 // - a stored file name replaced by a hostile one ("../" and the old name, a
 //   name of another file of the map, a name without its terminator).
+// A text file of statements (a layout marked `text`) mostly gets text
+// mutations instead: a number replaced by a huge, negative, not-a-number
+// or overlong one, fields dropped, a line duplicated, an overlong line,
+// bytes of 0x80 and up, the last line end taken away.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +68,8 @@ struct Layout {
   // Names of the other files of the map (as stored names would give them),
   // offered as hostile names.
   std::vector<std::string> siblings;
+  // A text of lines of blank-separated fields.
+  bool text = false;
 
   void Add(size_t offset, int width, const std::string& what) {
     fields.push_back({offset, width, what, false});

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "mapstore/map.h"
@@ -37,13 +35,6 @@ void Put(std::string& b, size_t at, const void* data, size_t size) {
   std::memcpy(&b[at], data, size);
 }
 void Put32(std::string& b, size_t at, DWORD v) { Put(b, at, &v, 4); }
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The older record of a context's conditions.
 std::string OldRecord(const TMapSelect& s, DWORD tag) {
@@ -148,7 +139,7 @@ Layout SelectLayout(const Files& files, const std::string& name) {
 
 WalkReport WalkSelect(const std::string& path) {
   WalkReport r;
-  const std::string record = ReadBytes(path);
+  const std::string record = ReadFile(path);
   const std::string folder = path.substr(0, path.rfind('/') + 1);
   TMap map;
   if (map.OpenData((folder + kMapFile).c_str(), 0) != 1) return r;
