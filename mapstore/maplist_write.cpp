@@ -432,7 +432,7 @@ void TMapList::TakeHeadFromFile() {
   // check of the count against the file decides.
   if (Head.Count < 0 || fresh.Count < Head.Count) return;
   HeadInFile = true;
-  const LONG from = std::min(fresh.Count, Head.Count) + 1;
+  const LONG from = Head.Count + 1;
   HeadBuffer.ForgetFrom(from);
   // A current object read past the count is read again: its window is
   // gone.
