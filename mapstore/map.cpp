@@ -299,11 +299,11 @@ int TMap::CreateTempMap(const char* rscname) {
   return result;
 }
 
-int TMap::HeldTarget(const char* name, const char* rsc, const LISTREGISTER* sheet,
-                     const MAPREGISTEREX* map, char (&found)[MAX_PATH]) {
+int TMap::HeldTarget(const char* name, const char* folder, const char* rsc,
+                     const LISTREGISTER* sheet, const MAPREGISTEREX* map,
+                     char (&found)[MAX_PATH]) {
   char held[MAP_TARGETS][MAX_PATH] = {};
-  char folder[MAX_PATH], fname[MAX_FNAME] = {}, bare[MAX_FNAME];
-  MapFolderOf(name, folder, sizeof(folder));
+  char fname[MAX_FNAME] = {}, bare[MAX_FNAME];
   plat::SplitPath(name, nullptr, nullptr, fname, nullptr);
   JoinText(held[0], MAX_PATH, {name});
   if (rsc != nullptr) JoinText(held[1], MAX_PATH, {rsc});
@@ -345,7 +345,7 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
   const bool copyRsc =
       !bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target);
   char held[MAX_PATH];
-  if (HeldTarget(name, copyRsc ? target : nullptr, sheet, map, held)) {
+  if (HeldTarget(name, mapFolder, copyRsc ? target : nullptr, sheet, map, held)) {
     MapError.ErrorMessage(MAPERR_OPEN, held);
     return 0;
   }

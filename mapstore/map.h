@@ -362,13 +362,14 @@ class MAPCLASS TMap : public TMapBase {
   const char* StoreMapName(char (&field)[260], const char* name);
   int CreateRoutine(const char* name, const char* rscname, LISTREGISTER* sheet,
                     MAPREGISTEREX* map);
-  // 1 when a file that a creation of the map `name` would write is held
-  // by an open document (`found` gets its name): the map file, the
-  // classifier copied beside it (`rsc`, null when none is), sheet 1's four
-  // files or the group file; else 0.
+  // 1 when a file that a creation of the map `name` (in `folder`, its
+  // folder) would write is held by an open document (`found` gets its
+  // name): the map file, the classifier copied beside it (`rsc`, null when
+  // none is), sheet 1's four files or the group file; else 0.
   static constexpr int MAP_TARGETS = 3 + SHEET_FILES;
-  static int HeldTarget(const char* name, const char* rsc, const LISTREGISTER* sheet,
-                        const MAPREGISTEREX* map, char (&found)[MAX_PATH]);
+  static int HeldTarget(const char* name, const char* folder, const char* rsc,
+                        const LISTREGISTER* sheet, const MAPREGISTEREX* map,
+                        char (&found)[MAX_PATH]);
   int ReadPassportAgain();
   // Re-reads the classifier when another user changed it: 1 in step, -1
   // re-read, 0 error.
