@@ -6,6 +6,7 @@
 #include "devices/support/devcanvas.h"
 #include "document/legend.h"
 #include "document/mapaccess.h"
+#include "mapstore/support/mapbuilder.h"
 #include "mapstore/support/objectbuilder.h"
 #include "objects/objectinfo.h"
 #include "records/objectdraw.h"
@@ -31,7 +32,7 @@ constexpr double kX = 6004000, kY = 7403000;
 // The picture painted around them, pixels.
 constexpr int kSide = 160;
 
-void Put32(std::string& b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); }
+using mctest::Put32;
 void Add32(std::string& b, uint32_t v) {
   b.resize(b.size() + 4);
   Put32(b, b.size() - 4, v);
