@@ -1,6 +1,5 @@
 #include "support/primfixture.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "devices/support/devcanvas.h"
@@ -13,6 +12,7 @@
 #include "records/primitives.h"
 #include "types/paintparm.h"
 #include "types/primitives.h"
+#include "support/layouts.h"
 
 namespace fuzz {
 
@@ -329,14 +329,7 @@ Layout PrimitiveLayout(const Files& files, const std::string& name) {
       ElementsLayout(l, b, 8, b.size());
       break;
   }
-  l.Boundary(b.size());
-  auto& bounds = l.boundaries;
-  bounds.erase(std::remove_if(bounds.begin(), bounds.end(),
-                              [&](size_t at) { return at == 0 || at >= b.size(); }),
-               bounds.end());
-  std::sort(bounds.begin(), bounds.end());
-  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-  return l;
+  return Finish(l, b);
 }
 
 WalkReport WalkPrimitive(const std::string& path) {
