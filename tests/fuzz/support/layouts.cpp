@@ -18,20 +18,6 @@ void AddSiblings(Layout& layout, const Files& files, const std::string& name) {
     if (entry.first != name) layout.siblings.push_back(entry.first);
 }
 
-// Keeps only boundaries inside the file, once each, in order.
-Layout Finish(Layout layout, const std::string& bytes) {
-  auto& b = layout.boundaries;
-  b.erase(std::remove_if(b.begin(), b.end(), [&](size_t at) { return at == 0 || at >= bytes.size(); }),
-          b.end());
-  std::sort(b.begin(), b.end());
-  b.erase(std::unique(b.begin(), b.end()), b.end());
-  auto& f = layout.fields;
-  f.erase(std::remove_if(f.begin(), f.end(),
-                         [&](const Field& x) { return x.offset + size_t(x.width) > bytes.size(); }),
-          f.end());
-  return layout;
-}
-
 // The base name of a sheet file ("S1" of "S1.DAT").
 std::string SheetBase(const std::string& name) { return name.substr(0, name.rfind('.')); }
 
@@ -58,6 +44,19 @@ std::vector<RecordOffsets> Descriptors(const Files& files, const std::string& sh
 }
 
 }  // namespace
+
+Layout Finish(Layout layout, const std::string& bytes) {
+  auto& b = layout.boundaries;
+  b.erase(std::remove_if(b.begin(), b.end(), [&](size_t at) { return at == 0 || at >= bytes.size(); }),
+          b.end());
+  std::sort(b.begin(), b.end());
+  b.erase(std::unique(b.begin(), b.end()), b.end());
+  auto& f = layout.fields;
+  f.erase(std::remove_if(f.begin(), f.end(),
+                         [&](const Field& x) { return x.offset + size_t(x.width) > bytes.size(); }),
+          f.end());
+  return layout;
+}
 
 Layout RscLayout(const Files& files, const std::string& name) {
   const std::string& b = Bytes(files, name);

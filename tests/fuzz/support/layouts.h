@@ -12,6 +12,10 @@
 
 namespace fuzz {
 
+// The layout with only the boundaries inside the bytes, once each, in
+// order, and only the fields that lie wholly inside them.
+Layout Finish(Layout layout, const std::string& bytes);
+
 // A layout finder: the layout of file `name` of the folder's files.
 typedef Layout (*LayoutFinder)(const Files& files, const std::string& name);
 

@@ -180,6 +180,13 @@ std::vector<std::string> Lines(const std::string& bytes) {
   return lines;
 }
 
+// The text the lines make.
+std::string Text(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l;
+  return text;
+}
+
 // The blank-separated fields of a line's body.
 std::vector<std::string> Fields(const std::string& body) {
   std::vector<std::string> fields;
@@ -272,8 +279,7 @@ std::string MutateText(std::string& bytes, Rng& rng) {
     case 3: {  // the line duplicated
       const size_t copies = 1 + rng.Below(8);
       lines.insert(lines.begin() + ptrdiff_t(n), copies, line);
-      bytes.clear();
-      for (const std::string& l : lines) bytes += l;
+      bytes = Text(lines);
       return where + "duplicated " + std::to_string(copies) + " times";
     }
     case 4: {  // an overlong line
@@ -308,8 +314,7 @@ std::string MutateText(std::string& bytes, Rng& rng) {
       break;
     }
     case 6: {  // the text ends without its last line end, or within a line
-      bytes.clear();
-      for (const std::string& l : lines) bytes += l;
+      bytes = Text(lines);
       if (rng.Percent(50)) {
         while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
         return "no line end at the end";
@@ -341,8 +346,7 @@ std::string MutateText(std::string& bytes, Rng& rng) {
     }
   }
   if (!fields.empty() || what.find("dropped") != std::string::npos) line = Joined(fields) + end;
-  bytes.clear();
-  for (const std::string& l : lines) bytes += l;
+  bytes = Text(lines);
   return where + what;
 }
 

@@ -1,17 +1,18 @@
 #include "support/primfixture.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "devices/support/devcanvas.h"
 #include "document/legend.h"
 #include "document/mapaccess.h"
+#include "mapstore/support/mapbuilder.h"
 #include "mapstore/support/objectbuilder.h"
 #include "objects/objectinfo.h"
 #include "records/objectdraw.h"
 #include "records/primitives.h"
 #include "types/paintparm.h"
 #include "types/primitives.h"
+#include "support/layouts.h"
 
 namespace fuzz {
 
@@ -31,7 +32,7 @@ constexpr double kX = 6004000, kY = 7403000;
 // The picture painted around them, pixels.
 constexpr int kSide = 160;
 
-void Put32(std::string& b, size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); }
+using mctest::Put32;
 void Add32(std::string& b, uint32_t v) {
   b.resize(b.size() + 4);
   Put32(b, b.size() - 4, v);
@@ -328,14 +329,7 @@ Layout PrimitiveLayout(const Files& files, const std::string& name) {
       ElementsLayout(l, b, 8, b.size());
       break;
   }
-  l.Boundary(b.size());
-  auto& bounds = l.boundaries;
-  bounds.erase(std::remove_if(bounds.begin(), bounds.end(),
-                              [&](size_t at) { return at == 0 || at >= b.size(); }),
-               bounds.end());
-  std::sort(bounds.begin(), bounds.end());
-  bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
-  return l;
+  return Finish(l, b);
 }
 
 WalkReport WalkPrimitive(const std::string& path) {
