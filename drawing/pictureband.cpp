@@ -652,7 +652,7 @@ TDecidedPicturePen::~TDecidedPicturePen() {
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen) {
   const TPaintContext& c = PaintContext;
   if (dc == nullptr || dc != c.PictureDc || c.PictureTop == nullptr || c.BytesPerPixel != 4 ||
-      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
+      c.Stride < 4 || (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
     return false;
   bool winding = decidedWinding;
   if (dc != decidedDc && !PenState(dc, &winding)) return false;

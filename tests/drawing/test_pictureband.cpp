@@ -189,6 +189,13 @@ TEST_F(PictureFigures, DecidedPensAreThoseTakenEachTime) {
   plat::SetROP2(dc, R2_COPYPEN);
   EXPECT_TRUE(TakePicturePen(dc, 0x123456, &decided));
   EXPECT_TRUE(same(each, decided));
+  // A picture whose rows hold no pixel gives no pen: the device draws.
+  const LONG stride = PaintContext.Stride;
+  for (LONG bad : {0, 2, -stride}) {
+    PaintContext.Stride = bad;
+    EXPECT_FALSE(TakePicturePen(dc, 0x123456, &decided)) << bad;
+  }
+  PaintContext.Stride = stride;
 }
 
 }  // namespace
