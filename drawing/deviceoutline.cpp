@@ -191,7 +191,12 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
   using namespace wideband;
   if (!HasParts(data) || line == nullptr || !(width > 0.0)) return;
   const double h = width * 0.5;
-  const Window win{-static_cast<i64>(std::floor(h)), -static_cast<i64>(std::floor(h)),
+  // The half width in whole pixels, held below 2^40: past that no point of
+  // 32 bits tells the difference, and the 64-bit sums below cannot overflow.
+  constexpr double kHalfMost = double(i64(1) << 40);
+  const i64 below = static_cast<i64>(std::floor(std::min(h, kHalfMost)));
+  const i64 above = static_cast<i64>(std::ceil(std::min(h, kHalfMost)));
+  const Window win{-below, -below,
                    TruncatePixel(std::ceil(PaintContext.ImageWidth + h)),
                    TruncatePixel(std::ceil(PaintContext.ImageHeight + h))};
   // On a picture context the bands go straight into its picture.
@@ -222,7 +227,7 @@ void DrawWideDeviceLine(HDC dc, POLYDATA* data, const DEVICELINE* line, double w
   // A part whose bands all lie inside the picture (its points two pixels
   // or more inside) goes there without a test of their corners against
   // its edges.
-  const i64 reach = picture ? i64(std::ceil(h)) + 1 : 0;
+  const i64 reach = picture ? above + 1 : 0;
   const bool near = picture && reach < pen.Width && reach < pen.Height &&
                     pen.Width < kExactTurn && pen.Height < kExactTurn;
 

@@ -269,9 +269,8 @@ bool RingExtents(const POINT* p, int n, Extent* ext, LONG* top, LONG* rows) {
 // The spans of RingExtents, their rows from `top` down.
 void PaintExtents(const PICTUREPEN& pen, LONG top, const Extent* ext, LONG rows) {
   const RowFill fill(pen.Pixel);
-  BYTE* row = reinterpret_cast<BYTE*>(Row(pen, top));
-  for (LONG r = 0; r < rows; ++r, row -= pen.Stride)
-    if (ext[r].Lo <= ext[r].Hi) fill(reinterpret_cast<DWORD*>(row), ext[r].Lo, ext[r].Hi);
+  for (LONG r = 0; r < rows; ++r)
+    if (ext[r].Lo <= ext[r].Hi) fill(Row(pen, top + r), ext[r].Lo, ext[r].Hi);
 }
 
 // --- Band shapes ---
@@ -431,15 +430,17 @@ class BandWindow {
     if (written_ == 0) return;
     const LONG low = __builtin_ctzll(written_), high = 63 - __builtin_clzll(written_);
     written_ = 0;
-    BYTE* row = first_ - (top_ + low) * stride_ + 4 * intptr_t(left_);
-    for (LONG r = low; r <= high; ++r, row -= stride_) {
+    // Only pixels inside the picture are formed as addresses: the window
+    // may reach past its left edge, its row start then lying outside.
+    for (LONG r = low; r <= high; ++r) {
+      DWORD* row = reinterpret_cast<DWORD*>(first_ - (top_ + r) * stride_);
       uint64_t m = bits_[r];
       bits_[r] = 0;
       while (m != 0) {
         const int from = __builtin_ctzll(m);
         const uint64_t rest = ~(m >> from);
         const int to = rest == 0 ? 63 : from + __builtin_ctzll(rest) - 1;
-        fill_(reinterpret_cast<DWORD*>(row), from, to);
+        fill_(row, left_ + from, left_ + to);
         m &= m + (uint64_t(1) << from);  // the run taken away
       }
     }
@@ -651,7 +652,7 @@ TDecidedPicturePen::~TDecidedPicturePen() {
 bool TakePicturePen(HDC dc, COLORREF colour, PICTUREPEN* pen) {
   const TPaintContext& c = PaintContext;
   if (dc == nullptr || dc != c.PictureDc || c.PictureTop == nullptr || c.BytesPerPixel != 4 ||
-      (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
+      c.Stride < 4 || (colour >> 24) != 0 || GetDrawingCallbacks() != nullptr)
     return false;
   bool winding = decidedWinding;
   if (dc != decidedDc && !PenState(dc, &winding)) return false;

@@ -189,6 +189,33 @@ TEST_F(PictureFigures, DecidedPensAreThoseTakenEachTime) {
   plat::SetROP2(dc, R2_COPYPEN);
   EXPECT_TRUE(TakePicturePen(dc, 0x123456, &decided));
   EXPECT_TRUE(same(each, decided));
+  // A picture whose rows hold no pixel gives no pen: the device draws.
+  const LONG stride = PaintContext.Stride;
+  for (LONG bad : {0, 2, -stride}) {
+    PaintContext.Stride = bad;
+    EXPECT_FALSE(TakePicturePen(dc, 0x123456, &decided)) << bad;
+  }
+  PaintContext.Stride = stride;
+}
+
+}  // namespace
+
+namespace {
+
+// A line wider than any picture (its width from a record scaled without
+// bound) covers what the device covers, on the picture as on the device,
+// with no integer of the width overflowing on the way.
+TEST_F(PictureFigures, LinesWiderThanAnyPictureAreThePixelsTheDeviceSets) {
+  for (double w : {1e6, 1e12, 1e19, 1e40, 1e300}) {
+    Clear(ALTERNATE);
+    Lines l;
+    l.Part({{30, 30}, {60, 40}, {90, 35}});
+    const DEVICELINE line{0x0000FF, 1};
+    DrawWideDeviceLine(device.dc, l.Poly(), &line, w);
+    DrawWideDeviceLine(PaintContext.MemoryDc, l.Poly(), &line, w);
+    EXPECT_EQ(Differ(), 0) << w;
+    EXPECT_LT(device.Count(0xFFFFFF, W, H), W * H / 2) << w;
+  }
 }
 
 }  // namespace
