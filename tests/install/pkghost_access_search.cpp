@@ -302,6 +302,7 @@ void HitTest(HMAP hMap, TMapAccess* doc, const std::vector<LONG>& all) {
   PKGHOST_CHECK(control->WhatObjectInMap(&place, &frame, nullptr, 0, SEEK_FIRST) == 1);
   PKGHOST_CHECK(place.Object == hits.front());
   PKGHOST_CHECK(TMapControl::IsObjectInFrame(nullptr, nullptr) == 0);
+  PKGHOST_CHECK(control->TestObjectImage(nullptr, nullptr) == 0);
 
   // Through a select that lets the second square alone pass.
   HSELECT one = mapCreateMapSelectContext(hMap);
