@@ -29,13 +29,6 @@ MTLCHAIN* Mtl(HMAP hMap, LONG n, TMapAccess** docOut = nullptr) {
   return doc ? doc->GetMtlChain(n) : nullptr;
 }
 
-// f(doc) for the live document of a handle; `none` for anything else.
-template <class R, class F>
-R OnDocument(HMAP hMap, R none, F f) {
-  TMapAccess* doc = DocumentOf(hMap);
-  return doc ? f(doc) : none;
-}
-
 // Makes the file with `make` on a layer matrix object that is closed
 // again at once: true when it was made.
 template <class Make>
@@ -124,23 +117,28 @@ MAPAPI LONG WINAPI mapGetMtlCount(HMAP hMap) {
 }
 
 MAPAPI const char* WINAPI mapGetMtlName(HMAP hMap, LONG number) {
-  return OnDocument(hMap, static_cast<const char*>(nullptr), [&](TMapAccess* doc) { return doc->GetMtlName(number); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtlName(number) : nullptr;
 }
 
 MAPAPI LONG WINAPI mapGetMtlDescribe(HMAP hMap, LONG number, MTLDESCRIBE* describe) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlDescribe(number, describe); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtlDescribe(number, describe) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlProjectionData(HMAP hMap, LONG number, MTRPROJECTIONDATA* data) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlProjectionData(number, data); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtlProjectionData(number, data) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlView(HMAP hMap, LONG number) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->CheckMtlView(number); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->CheckMtlView(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtlView(HMAP hMap, LONG number, LONG view) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->SetMtlView(number, view); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->SetMtlView(number, view) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlViewOrder(HMAP hMap, LONG number) {
@@ -162,11 +160,13 @@ MAPAPI LONG WINAPI mapSetMtlRangeScaleVisible(HMAP hMap, LONG number, LONG botto
 }
 
 MAPAPI LONG WINAPI mapGetMtlNumberInPoint(HMAP hMap, double x, double y, LONG k) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlNumberInPoint(x, y, k); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtlNumberInPoint(x, y, k) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlNumberLastVisible(HMAP hMap) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlNumberLastVisible(); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMtlNumberLastVisible() : 0;
 }
 
 MAPAPI LONG WINAPI mapSetMtlShowRange(HMAP hMap, LONG number, double low, double high) {
@@ -223,61 +223,74 @@ MAPAPI char* WINAPI mapGetMtlBlockAddress(HMAP hMap, LONG number, LONG row, LONG
 // Heights and powers
 
 MAPAPI double WINAPI mapGetElementHeight(HMAP hMap, double x, double y) {
-  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetElementHeight(x, y); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementHeight(x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetElementHeightOfMtl(HMAP hMap, LONG number, double x, double y) {
-  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetElementHeight(int(number), x, y); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementHeight(int(number), x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI double WINAPI mapGetPrecisionElementHeight(HMAP hMap, double x, double y) {
-  return OnDocument(hMap, MTL_NO_HEIGHT, [&](TMapAccess* doc) { return doc->GetPrecisionElementHeight(x, y); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetPrecisionElementHeight(x, y) : MTL_NO_HEIGHT;
 }
 
 MAPAPI LONG WINAPI mapPutElementHeight(HMAP hMap, LONG number, double x, double y,
                                        double height) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->PutElementHeight(number, x, y, height); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PutElementHeight(number, x, y, height) : 0;
 }
 
 MAPAPI double WINAPI mapGetElementPower(HMAP hMap, double x, double y, LONG layer) {
-  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPower(x, y, layer); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementPower(x, y, layer) : MTL_NO_POWER;
 }
 
 MAPAPI double WINAPI mapGetElementPowerOfMtl(HMAP hMap, LONG number, double x, double y,
                                              LONG layer) {
-  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPower(int(number), x, y, layer); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementPower(int(number), x, y, layer) : MTL_NO_POWER;
 }
 
 MAPAPI double WINAPI mapGetPrecisionElementPower(HMAP hMap, double x, double y, LONG layer) {
-  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetPrecisionElementPower(x, y, layer); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetPrecisionElementPower(x, y, layer) : MTL_NO_POWER;
 }
 
 MAPAPI LONG WINAPI mapGetElementPowersTriangleOfMtl(HMAP hMap, LONG number, double x, double y,
                                                     double* powers, LONG count) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetElementPowersTriangle(number, x, y, powers, count); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementPowersTriangle(number, x, y, powers, count) : 0;
 }
 
 MAPAPI double WINAPI mapGetElementPowerTriangleOfMtl(HMAP hMap, LONG number, double x, double y,
                                                      LONG layer) {
-  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetElementPowerTriangle(number, x, y, layer); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetElementPowerTriangle(number, x, y, layer) : MTL_NO_POWER;
 }
 
 MAPAPI LONG WINAPI mapPutElementPower(HMAP hMap, LONG number, double x, double y, double power,
                                       LONG layer) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->PutElementPower(number, x, y, power, layer); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->PutElementPower(number, x, y, power, layer) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetHeightArrayFromMtl(HMAP hMap, double* heights, LONG count,
                                             DOUBLEPOINT* first, DOUBLEPOINT* last) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetHeightArrayFromMtl(heights, count, first, last); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetHeightArrayFromMtl(heights, count, first, last) : 0;
 }
 
 MAPAPI double WINAPI mapGetMaxSummaryPowerOfMtl(HMAP hMap, LONG number) {
-  return OnDocument(hMap, MTL_NO_POWER, [&](TMapAccess* doc) { return doc->GetMaxSummaryPowerOfMtl(number); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetMaxSummaryPowerOfMtl(number) : MTL_NO_POWER;
 }
 
 MAPAPI LONG WINAPI mapGetLayerCountOfMtl(HMAP hMap, LONG number) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetLayerCountOfMtl(number); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->GetLayerCountOfMtl(number) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMaxLayerCount(HMAP hMap) {
@@ -373,11 +386,13 @@ MAPAPI LONG WINAPI mapDeleteMtlBorder(HMAP hMap, LONG number) {
 }
 
 MAPAPI LONG WINAPI mapCheckExistenceMtlBorder(HMAP hMap, LONG number) {
-  return OnDocument(hMap, 0, [&](TMapAccess* doc) { return doc->GetMtlBorderPlane(number) ? 1 : 0; });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc && doc->GetMtlBorderPlane(number) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapCheckShowMtlByBorder(HMAP hMap, LONG number) {
-  return OnDocument(hMap, -1, [&](TMapAccess* doc) { return doc->CheckShowMtlByBorder(number); });
+  TMapAccess* doc = DocumentOf(hMap);
+  return doc ? doc->CheckShowMtlByBorder(number) : -1;
 }
 
 MAPAPI LONG WINAPI mapGetImmediatePointOfMtlBorder(HMAP hMap, LONG number,

@@ -346,7 +346,7 @@ MAPAPI LONG WINAPI mapGetRstPlanePointColor(HMAP hMap, LONG n, COLORREF* color, 
   // the raster uses.
   const int count = bits > 0 ? doc->GetRstColorCount(n) : 0;
   if (count < 2 || count > 256 || value < 0 || value >= count) return 0;
-  *color = doc->GetRstPalette(n)[value];
+  *color = unit->Colors.Colors()[value];
   return 1;
 }
 

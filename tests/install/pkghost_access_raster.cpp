@@ -274,6 +274,60 @@ void Layers(HMAP h, TMapAccess* doc) {
   PKGHOST_CHECK(mapGetElementPowerOfMtl(h, 1, X0 + 1015, Y0 + 1015, 1) == 2.5);
 }
 
+// The remaining unit methods of the three chains: numbers by name, mask
+// types, colour visibility bytes, precision and frames, shading, colours,
+// chain order, borders and a unit opened again by its name.
+void Units(HMAP h, TMapAccess* doc) {
+  const std::string second = mapGetRstName(h, 2);
+  PKGHOST_CHECK(doc->GetRstNumberByName(second.c_str()) == 2);
+  PKGHOST_CHECK(doc->GetRstNumberByName("none.rsw") == 0);
+  const LONG rasters = mapGetRstCount(h);
+  PKGHOST_CHECK(doc->OpenRst(second.c_str(), 0) == 2 && mapGetRstCount(h) == rasters);
+
+  PKGHOST_CHECK(doc->SetRstMaskType(1, 3) == 3 && doc->GetRstMaskType(1) == 3);
+  PKGHOST_CHECK(doc->SetMtrMaskType(1, 2) == 2 && doc->GetMtrMaskType(1) == 2);
+  PKGHOST_CHECK(doc->SetMtlMaskType(1, 4) == 4 && doc->GetMtlMaskType(1) == 4);
+  PKGHOST_CHECK(doc->GetRstMaskType(9) == -1 && doc->GetMtlMaskType(9) == 0);
+  PKGHOST_CHECK(doc->SetRstPaletteView(1, 7, 0) == 0 && doc->CheckRstPaletteView(1, 7) == 0);
+  PKGHOST_CHECK(doc->SetRstPaletteView(1, 7, 1) == 1 && doc->CheckRstPaletteView(1, 7) == 1);
+  PKGHOST_CHECK(doc->CheckRstPaletteView(1, 256) == 0);
+  PKGHOST_CHECK(doc->SetVisibilityColorInRstFile(1, 5, 0) == 1);
+  PKGHOST_CHECK(mapCheckVisibilityColor(h, 1, 5) == 0);
+
+  double precision = 0;
+  PKGHOST_CHECK(doc->SetRstPrecision(1, 250.0) == 1);
+  PKGHOST_CHECK(mapGetRstPrecision(h, 1, &precision) == 1 && precision == 250.0);
+  PKGHOST_CHECK(doc->GetRstFrame(1) != nullptr && doc->GetRstFrame(9) == nullptr);
+
+  PKGHOST_CHECK(doc->GetMtrShadow() == mapGetMtrShadow(h));
+  PKGHOST_CHECK(doc->SetMtqShadow(1, 3) == 3 && mapGetMtqShadow(h, 1) == 3);
+  PKGHOST_CHECK(doc->SetMtrView(1, 0) == 0 && mapGetMtrView(h, 1) == 0);
+  PKGHOST_CHECK(doc->SetMtrView(1, 1) == 1 && mapGetMtrView(h, 1) == 1);
+  MTRCOLORDESCEX step{};
+  PKGHOST_CHECK(doc->SetMtqColor(1, 2, 0x345678) == 1);
+  PKGHOST_CHECK(mapGetMtqColorDescEx(h, 1, 2, &step) == 1 && step.Color == 0x345678);
+  PKGHOST_CHECK(doc->SetMtqColor(1, 4, 0x345678) == 0);
+  PKGHOST_CHECK(doc->SetRstColor(2, 0x102030, 1) == 1 && doc->GetRstStandardPalette(2)[1] == 0x102030);
+  PKGHOST_CHECK(doc->SetRstContrast(2, 4) == 4 && mapGetRstContrast(h, 2) == 4);
+  PKGHOST_CHECK(doc->InvertRst(1, 1) == 1 && mapCheckInversionRst(h, 1) == 1);
+  PKGHOST_CHECK(doc->InvertRst(1, 0) == 1 && mapCheckInversionRst(h, 1) == 0);
+
+  const std::string firstMtr = mapGetMtrName(h, 1);
+  PKGHOST_CHECK(doc->ChangeOrderMtrShow(1, 2) == 1 && firstMtr == mapGetMtrName(h, 2));
+  PKGHOST_CHECK(doc->ChangeOrderMtrShow(2, 1) == 1 && firstMtr == mapGetMtrName(h, 1));
+  PKGHOST_CHECK(doc->ChangeOrderMtqShow(1, 2) == 0 && doc->ChangeOrderMtlShow(1, 2) == 0);
+
+  // No unit has a border yet: none stored, none to show by.
+  PKGHOST_CHECK(doc->GetRstBorderPlane(1) == nullptr && mapCheckExistenceRstBorder(h, 1) == 0);
+  PKGHOST_CHECK(doc->GetMtrBorderPlane(1) == nullptr && mapCheckExistenceMtrBorder(h, 1) == 0);
+  PKGHOST_CHECK(doc->GetMtqBorderPlane(1) == nullptr && doc->GetMtlBorderPlane(1) == nullptr);
+  PKGHOST_CHECK(doc->ShowRstByBorder(1, 1) == mapShowRstByBorder(h, 1, 1));
+  PKGHOST_CHECK(doc->ShowMtrByBorder(1, 1) == mapShowMtrByBorder(h, 1, 1));
+  PKGHOST_CHECK(doc->ShowMtqByBorder(1, 1) == 0 && doc->ShowMtlByBorder(1, 1) == 0);
+  PKGHOST_CHECK(doc->CheckShowMtrByBorder(1) == mapCheckShowMtrByBorder(h, 1));
+  PKGHOST_CHECK(doc->CheckShowMtqByBorder(0) == -1 && doc->CheckShowMtqByBorder(9) == -1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -291,6 +345,7 @@ int main(int argc, char** argv) {
   Matrices(h, doc);
   Heights(h, doc);
   Layers(h, doc);
+  Units(h, doc);
   mapCloseData(h);
   return PkgHostExit("pkghost_access_raster");
 }

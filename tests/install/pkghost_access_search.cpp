@@ -213,6 +213,17 @@ void TotalSearch(HMAP hMap, TMapAccess* doc, const std::vector<LONG>& all) {
   PKGHOST_CHECK(mapGetSampleCount(select, 1) == 1);
   doc->ClearSample(Select(select));
   PKGHOST_CHECK(doc->SetViewSelect(Select(select)) == 1);
+  // The view select's sample, by the method and by the function; the
+  // view select is left without one.
+  PKGHOST_CHECK(doc->SelectViewSample(SHEET, key) == 1);
+  PKGHOST_CHECK(mapGetViewSelect(hMap, select) == 1 && mapGetSampleCount(select, 1) == 1);
+  doc->ClearSample(Select(select));
+  PKGHOST_CHECK(doc->SetViewSelect(Select(select)) == 1);
+  PKGHOST_CHECK(mapGetViewSelect(hMap, select) == 1 && mapIsSample(select) == 0);
+  PKGHOST_CHECK(mapSelectViewSample(hMap, SHEET, key) == 1);
+  PKGHOST_CHECK(mapGetViewSelect(hMap, select) == 1 && mapGetSampleCount(select, 1) == 1);
+  doc->ClearSample(Select(select));
+  PKGHOST_CHECK(doc->SetViewSelect(Select(select)) == 1);
   mapDeleteSelectContext(select);
 
   // An area round the first square: the same answer by both roads, and
@@ -291,6 +302,7 @@ void HitTest(HMAP hMap, TMapAccess* doc, const std::vector<LONG>& all) {
   PKGHOST_CHECK(control->WhatObjectInMap(&place, &frame, nullptr, 0, SEEK_FIRST) == 1);
   PKGHOST_CHECK(place.Object == hits.front());
   PKGHOST_CHECK(TMapControl::IsObjectInFrame(nullptr, nullptr) == 0);
+  PKGHOST_CHECK(control->TestObjectImage(nullptr, nullptr) == 0);
 
   // Through a select that lets the second square alone pass.
   HSELECT one = mapCreateMapSelectContext(hMap);
