@@ -89,6 +89,10 @@ TEST(ObjectConsent, StretchesOfALineOutsideAnAreaPartByPart) {
        1,
        {5, 5, 20, 5, 2 * std::sqrt(50.0)}},
       {"parts: inside first", {{{2, 2}, {8, 2}}, across}, 1, {5, 5}},
+      {"closed, starting on the border from outside",
+       {{{5, 10}, {7, 12}, {7, 8}, {8, 8}, {8, 12}, {3, 12}, {5, 10}}},
+       1,
+       {9 + 4 * std::sqrt(2.0)}},
   };
   for (const Case& c : cases) {
     Metric line;

@@ -145,6 +145,9 @@ TEST(ObjectCut, LinesTouchingTheAreaGiveTheirStretchesInsideOrAlongTheBorderInOr
        {{{2, 0}, {8, 0}}}},
       {"closed, starting inside", {sq}, {{5, 5}, {15, 5}, {15, 8}, {5, 8}, {5, 5}},
        {{{10, 8}, {5, 8}, {5, 5}, {10, 5}}}},
+      {"closed, starting on the border from inside", {sq},
+       {{5, 10}, {8, 7}, {8, -2}, {2, -2}, {2, 7}, {5, 10}},
+       {{{2, 0}, {2, 7}, {5, 10}, {8, 7}, {8, 0}}}},
   };
   for (const Case& c : cases) {
     std::vector<std::vector<Contour>> results;
