@@ -442,10 +442,13 @@ inline Contour GridLine(std::mt19937_64& rng, double x0, double y0, double x1, d
   const int n = vertices(rng);
   for (int i = 0; i < n; ++i) {
     Pt p{std::round(ux(rng) / g) * g, std::round(uy(rng) / g) * g};
-    if (!line.empty() && std::bernoulli_distribution(0.3)(rng))
-      (std::bernoulli_distribution(0.5)(rng) ? p.x : p.y) = (std::bernoulli_distribution(0.5)(rng)
-                                                                 ? line.back().x
-                                                                 : line.back().y);
+    if (!line.empty() && std::bernoulli_distribution(0.3)(rng)) {
+      // Along X or along Y from the last vertex: it keeps that vertex's Y
+      // or X.
+      const bool alongX = std::bernoulli_distribution(0.5)(rng);
+      std::bernoulli_distribution(0.5)(rng);  // drawn still, so the pairs after stay
+      (alongX ? p.y : p.x) = alongX ? line.back().y : line.back().x;
+    }
     if (!line.empty() && line.back().x == p.x && line.back().y == p.y) continue;
     line.push_back(p);
   }
