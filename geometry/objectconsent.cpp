@@ -78,11 +78,9 @@ int TObjectConsent::LoadPart(int part) {
 // outside all along (touching it from outside) is whole.
 int TObjectConsent::LoadStretches() {
   Count = 0;
-  if (!Overlay.Make(Precision, Data1, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
-                    TNodedOverlay::SPLIT)) {
-    State = Overlay.State;
+  if (!MakeOverlay(Overlay, Data1, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
+                   TNodedOverlay::SPLIT))
     return 0;
-  }
   int whole = 0;
   Count = Overlay.LineStretches(false, &whole);
   if (whole) {

@@ -68,12 +68,9 @@ int TObjectCutSubject::Prepare(int mode) {
   if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0))) {
     // The first's contours less the second's outer contour (the subject
     // loaded), decided once on the precision's grid.
-    if (!Overlay.Make(Precision, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, Data2, 0,
-                      TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE)) {
-      State = Overlay.State;
-      Count = 0;
+    if (!MakeOverlay(Overlay, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, 0,
+                     TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE))
       return 0;
-    }
     Overlaid = 1;
     NextPiece = 0;
     return 1;
@@ -268,12 +265,9 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     // The pieces are the parts of the object inside the area (its holes
     // too with the hole union); the crossings are still classified for
     // those who read them.
-    if (!Overlay.Make(Precision, Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST, Data2, -1,
-                      TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION)) {
-      State = Overlay.State;
-      Count = 0;
+    if (!MakeOverlay(Overlay, Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST, -1,
+                     TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION))
       return 0;
-    }
     Overlaid = 1;
     NextPiece = 0;
     HoleUnion = 0;
@@ -301,12 +295,9 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
 // who read them.
 int TObjectCut::CutLine() {
   // The line second: its heights win where it meets the contour.
-  if (!Overlay.Make(Precision, Data1, 0, TNodedOverlay::SECOND, Data2, 0, TNodedOverlay::LINE,
-                    TNodedOverlay::SPLIT)) {
-    State = Overlay.State;
-    Count = 0;
+  if (!MakeOverlay(Overlay, Data1, 0, TNodedOverlay::SECOND, 0, TNodedOverlay::LINE,
+                   TNodedOverlay::SPLIT))
     return 0;
-  }
   int whole = 0;
   Overlay.LineStretches(true, &whole);
   Overlaid = 2;

@@ -108,11 +108,9 @@ int TObjectCutByLine::Split() {
   Count = 0;
   // The extended line as given: the clean-up of the crossing search takes
   // away the vertices where a line turns back on itself, which shortens it.
-  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, -1, TNodedOverlay::SECOND,
-                    TNodedOverlay::SPLIT)) {
-    State = Overlay.State;
+  if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, -1, TNodedOverlay::SECOND,
+                   TNodedOverlay::SPLIT))
     return 0;
-  }
   if (Overlay.Pieces() < 2) return 0;
   Overlaid = 1;
   NextPiece = 0;
@@ -126,11 +124,9 @@ int TObjectCutByLine::Split() {
 // than two is no cut.
 int TObjectCutByLine::CutContour() {
   Count = 0;
-  if (!Overlay.Make(Precision, Line, 0, TNodedOverlay::LINE, Data2, 0, TNodedOverlay::SECOND,
-                    TNodedOverlay::SPLIT, true)) {
-    State = Overlay.State;
+  if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
+                   TNodedOverlay::SPLIT, true))
     return 0;
-  }
   if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;
   Overlaid = 2;
   NextPiece = 0;

@@ -351,7 +351,7 @@ int TNodedOverlay::LineStretches(bool inside, int* whole) {
     AddRun(line, from, p.stations - 1, 1);
     // A closed line goes on past the station its route starts from: a
     // stretch there is one.
-    if (p.closed && Runs.size() > 1 && RunStations[Runs[0].first] == p.route && !OnOther(key(0))) {
+    if (p.closed && Runs.size() > 1 && RunStations[Runs[0].first] == p.route) {
       for (int32_t k = 1; k < Runs[0].count; ++k) {
         const int32_t station = RunStations[Runs[0].first + k];
         RunStations.push_back(station);

@@ -278,3 +278,11 @@ TDataEdit* TPointCross::NextOverlaid(TNodedOverlay& overlay, LONG* next, int pos
   }
   return nullptr;
 }
+
+int TPointCross::MakeOverlay(TNodedOverlay& overlay, TDataEdit& first, int s1, int o1, int s2,
+                             int o2, int operation, bool secondAsLine) {
+  if (overlay.Make(Precision, first, s1, o1, Data2, s2, o2, operation, secondAsLine)) return 1;
+  State = overlay.State;
+  Count = 0;
+  return 0;
+}

@@ -292,6 +292,12 @@ class MAPCLASS TPointCross {
   // beaks; a piece that cleaning leaves without area is passed over. Null
   // when none is left (MAPERR_MEMORY when one could not be written).
   TDataEdit* NextOverlaid(TNodedOverlay& overlay, LONG* next, int positive);
+  // Builds the overlay on the worker's precision (TNodedOverlay::Make) of
+  // subject s1 of first for owner o1 and subject s2 of the second object
+  // for o2: 1, or 0 with the overlay's state taken and the crossings
+  // dropped.
+  int MakeOverlay(TNodedOverlay& overlay, TDataEdit& first, int s1, int o1, int s2, int o2,
+                  int operation, bool secondAsLine = false);
 
  private:
   // A vertex of one contour found within the precision of the other: at

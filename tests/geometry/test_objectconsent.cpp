@@ -89,6 +89,10 @@ TEST(ObjectConsent, StretchesOfALineOutsideAnAreaPartByPart) {
        1,
        {5, 5, 20, 5, 2 * std::sqrt(50.0)}},
       {"parts: inside first", {{{2, 2}, {8, 2}}, across}, 1, {5, 5}},
+      {"closed, starting on the border from outside",
+       {{{5, 10}, {7, 12}, {7, 8}, {8, 8}, {8, 12}, {3, 12}, {5, 10}}},
+       1,
+       {9 + 4 * std::sqrt(2.0)}},
   };
   for (const Case& c : cases) {
     Metric line;
@@ -164,14 +168,18 @@ TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
   }
 }
 
-TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
+namespace {
+
+// The worker on each pair against GEOS: areas both ways round and the
+// line against the second; no pair answered wrongly, none refused.
+void AgreesWithGeos(const std::vector<GridPair>& pairs) {
   GridOracle geos;
   GEOSContextHandle_t h = geos.handle();
   Tally areas{"consent of areas"}, lines{"consent of a line"};
   // One worker loaded again for every pair.
   TObjectConsent consent;
   int n = 0;
-  for (const GridPair& pair : RandomGridPairs(103, 3000)) {
+  for (const GridPair& pair : pairs) {
     ++n;
     // The first's parts outside the second's outer contour, both ways
     // round. Outer contours that meet nowhere give no piece (the first
@@ -216,6 +224,12 @@ TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) {
     EXPECT_EQ(0, t->refused) << t->name;
   }
 }
+
+}  // namespace
+
+TEST(ObjectConsent, AgreesWithGeosOnPairsSnappedToAGrid) { AgreesWithGeos(RandomGridPairs(103, 3000)); }
+
+TEST(ObjectConsent, AgreesWithGeosOnPairsFarFromTheOrigin) { AgreesWithGeos(FarGridPairs(108, 1200)); }
 
 TEST(ObjectConsent, AgreesWithGeosOnPairsInGeneralPosition) {
   GeosOracle geos;

@@ -145,6 +145,9 @@ TEST(ObjectCut, LinesTouchingTheAreaGiveTheirStretchesInsideOrAlongTheBorderInOr
        {{{2, 0}, {8, 0}}}},
       {"closed, starting inside", {sq}, {{5, 5}, {15, 5}, {15, 8}, {5, 8}, {5, 5}},
        {{{10, 8}, {5, 8}, {5, 5}, {10, 5}}}},
+      {"closed, starting on the border from inside", {sq},
+       {{5, 10}, {8, 7}, {8, -2}, {2, -2}, {2, 7}, {5, 10}},
+       {{{2, 0}, {2, 7}, {5, 10}, {8, 7}, {8, 0}}}},
   };
   for (const Case& c : cases) {
     std::vector<std::vector<Contour>> results;
@@ -356,9 +359,9 @@ std::vector<double> Sure(const std::vector<double>& lengths) {
   return out;
 }
 
-}  // namespace
-
-TEST(ObjectCut, LinePiecesAgreeWithGeosOnPairsSnappedToAGrid) {
+// The line pieces of each pair (and of a line of two parts) against
+// GEOS, in order along the line: no pair answered wrongly, none refused.
+void LinePiecesAgreeWithGeos(const std::vector<GridPair>& pairs) {
   GridOracle geos;
   GEOSContextHandle_t h = geos.handle();
   Tally lines{"line cut"}, parts{"line of two parts cut"};
@@ -367,7 +370,7 @@ TEST(ObjectCut, LinePiecesAgreeWithGeosOnPairsSnappedToAGrid) {
   // One worker loaded again for every pair.
   TObjectCut cut;
   int n = 0;
-  for (const GridPair& pair : RandomGridPairs(105, 3000)) {
+  for (const GridPair& pair : pairs) {
     ++n;
     double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
     for (const Pt& q : pair.b[0]) {
@@ -421,6 +424,16 @@ TEST(ObjectCut, LinePiecesAgreeWithGeosOnPairsSnappedToAGrid) {
     EXPECT_EQ(0, t->refused) << t->name;
   }
   EXPECT_EQ(0, misordered);
+}
+
+}  // namespace
+
+TEST(ObjectCut, LinePiecesAgreeWithGeosOnPairsSnappedToAGrid) {
+  LinePiecesAgreeWithGeos(RandomGridPairs(105, 3000));
+}
+
+TEST(ObjectCut, LinePiecesAgreeWithGeosOnPairsFarFromTheOrigin) {
+  LinePiecesAgreeWithGeos(FarGridPairs(110, 1200));
 }
 
 TEST(ObjectCut, LinePiecesAgreeWithGeosInGeneralPosition) {

@@ -344,16 +344,16 @@ Contour Road(std::mt19937_64& rng, const Contour& line, double x0, double y0, do
   }
 }
 
-}  // namespace
-
-TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGrid) {
+// Each pair's contour and a road drawn from a generator of `seed`, cut as
+// lines, against GEOS: no pair answered wrongly, none refused.
+void LinesAgreeWithGeos(const std::vector<GridPair>& pairs, uint64_t seed) {
   GridOracle geos;
   Tally contours{"contour cut as a line"}, roads{"road cut"};
-  std::mt19937_64 rng(104);
+  std::mt19937_64 rng(seed);
   // One worker loaded again for every pair.
   TObjectCutByLine cut;
   int n = 0;
-  for (const GridPair& pair : RandomGridPairs(104, 3000)) {
+  for (const GridPair& pair : pairs) {
     ++n;
     const Contour line = Extended(pair.line, 2.0);
     Metric cutter, contour, road;
@@ -384,4 +384,14 @@ TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGr
     EXPECT_EQ(0, t->wrong) << t->name;
     EXPECT_EQ(0, t->refused) << t->name;
   }
+}
+
+}  // namespace
+
+TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGrid) {
+  LinesAgreeWithGeos(RandomGridPairs(104, 3000), 104);
+}
+
+TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosFarFromTheOrigin) {
+  LinesAgreeWithGeos(FarGridPairs(112, 1200), 112);
 }

@@ -277,8 +277,11 @@ inline Measured ParityMeasure(const Shape& rings, double width) {
     int depth = 0;
     for (size_t j = 0; j < rings.size(); ++j)
       if (j != i && rings[j].size() >= 4 && inside(middle, rings[j])) ++depth;
+    // Measured from the first vertex, which keeps the sum exact far from
+    // the origin.
     double twice = 0;
-    for (size_t k = 0; k + 1 < c.size(); ++k) twice += c[k].x * c[k + 1].y - c[k + 1].x * c[k].y;
+    for (size_t k = 0; k + 1 < c.size(); ++k)
+      twice += (c[k].x - c[0].x) * (c[k + 1].y - c[0].y) - (c[k + 1].x - c[0].x) * (c[k].y - c[0].y);
     m.area += (depth % 2 ? -0.5 : 0.5) * std::fabs(twice);
     if (depth % 2 == 0 && 0.5 * std::fabs(twice) > width * Perimeter(c)) ++m.parts;
   }
@@ -442,10 +445,13 @@ inline Contour GridLine(std::mt19937_64& rng, double x0, double y0, double x1, d
   const int n = vertices(rng);
   for (int i = 0; i < n; ++i) {
     Pt p{std::round(ux(rng) / g) * g, std::round(uy(rng) / g) * g};
-    if (!line.empty() && std::bernoulli_distribution(0.3)(rng))
-      (std::bernoulli_distribution(0.5)(rng) ? p.x : p.y) = (std::bernoulli_distribution(0.5)(rng)
-                                                                 ? line.back().x
-                                                                 : line.back().y);
+    if (!line.empty() && std::bernoulli_distribution(0.3)(rng)) {
+      // Along X or along Y from the last vertex: it keeps that vertex's Y
+      // or X.
+      const bool alongX = std::bernoulli_distribution(0.5)(rng);
+      std::bernoulli_distribution(0.5)(rng);  // drawn still, so the pairs after stay
+      (alongX ? p.y : p.x) = alongX ? line.back().y : line.back().x;
+    }
     if (!line.empty() && line.back().x == p.x && line.back().y == p.y) continue;
     line.push_back(p);
   }
@@ -575,6 +581,24 @@ inline std::vector<GridPair> RandomGridPairs(uint64_t seed, int count) {
     out.push_back(pair);
   }
   return out;
+}
+
+// The same pairs where map coordinates run, tens of millions of metres
+// from the origin: the first half moved one way, the rest to the other
+// side of zero. Whole numbers of metres keep every vertex on the grid.
+inline std::vector<GridPair> FarGridPairs(uint64_t seed, int count) {
+  std::vector<GridPair> pairs = RandomGridPairs(seed, count);
+  for (size_t k = 0; k < pairs.size(); ++k) {
+    const bool first = 2 * k < pairs.size();
+    const double dx = first ? 6234567.0 : -7654321.0, dy = first ? 34567890.0 : -1234567.0;
+    const auto shift = [dx, dy](Contour& c) {
+      for (Pt& p : c) p.x += dx, p.y += dy;
+    };
+    for (Shape* s : {&pairs[k].a, &pairs[k].b})
+      for (Contour& c : *s) shift(c);
+    shift(pairs[k].line);
+  }
+  return pairs;
 }
 
 inline double Perimeters(const Shape& s) {
