@@ -324,10 +324,12 @@ MAPAPI double WINAPI mapDistance(DOUBLEPOINT* a, DOUBLEPOINT* b) {
   return a && b ? TMeasure().Distance(a, b) : 0.0;
 }
 
-// A null or foreign handle, or a null point, gives 0.0.
+// Without a document (a null or foreign handle) the distance is the plane
+// one; a null point gives 0.0.
 MAPAPI double WINAPI mapRealDistance(HMAP hMap, DOUBLEPOINT* a, DOUBLEPOINT* b) {
+  if (a == nullptr || b == nullptr) return 0.0;
   TMapAccess* doc = DocumentOf(hMap);
-  if (doc == nullptr || a == nullptr || b == nullptr) return 0.0;
+  if (doc == nullptr) return mapDistance(a, b);
   TMap* map = DistanceMap(doc);
   if (map == nullptr) return mapDistance(a, b);
   TTranslate local;

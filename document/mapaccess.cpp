@@ -361,7 +361,10 @@ void ClearConversionError(TMapAccess* doc) {
 
 }  // namespace
 
+// A map whose projection gives no geodetic coordinates converts nothing:
+// the point stays as it was and the answer is 0.
 int TMapAccess::PlaneToGeo(double& x, double& y) {
+  if (!IsGeoSupported()) return 0;
   double b = 0.0, l = 0.0;
   ClearConversionError(this);
   Translate.XY2BL(x, y, &b, &l);
@@ -371,6 +374,7 @@ int TMapAccess::PlaneToGeo(double& x, double& y) {
 }
 
 int TMapAccess::GeoToPlane(double& b, double& l) {
+  if (!IsGeoSupported()) return 0;
   double x = 0.0, y = 0.0;
   ClearConversionError(this);
   Translate.BL2XY(b, l, &x, &y);

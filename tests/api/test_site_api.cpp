@@ -41,6 +41,9 @@ class SiteApi : public apitest::LibraryFolderTest {
     ASSERT_EQ(FN(mapCommitRsc)(r), 1);
     FN(mapCloseRsc)(r);
     apitest::NewSheetMap made("DOC", doctest::kSheetX, doctest::kSheetY, doctest::kSheetSide);
+    made.map.MapType = MAPTYPE_TOPOGRAPHIC;  // Gauss-Krueger on Krasovsky, zone 7
+    made.map.MaterialProjection = PRJ_GAUSSKRUGER;
+    made.map.EllipsoideKind = ELLIPSOID_KRASOVSKY;
     made.map.AxisMeridian = 39 * kDegree;
     h = FN(mapCreateMapEx)(Path("map.map").c_str(), rsc.c_str(), &made.map, &made.sheet);
     ASSERT_NE(h, 0);
