@@ -319,35 +319,23 @@ std::vector<double> RoadCuts(const GridOracle& geos, const Contour& road, const 
       GEOSDistance_r(h, at, r, &d);
       GEOSGeom_destroy_r(h, at);
       if (d <= 1e-6) continue;
-      GEOSGeometry* step = geos.Line({end, beyond});
-      GEOSGeometry* met = GEOSIntersectionPrec_r(h, step, r, 0.001);
-      double best = 1e300;
-      Pt first{0, 0};
-      for (int k = 0; met != nullptr && k < GEOSGetNumGeometries_r(h, met); ++k) {
-        const GEOSGeometry* part = GEOSGetGeometryN_r(h, met, k);
-        const int type = GEOSGeomTypeId_r(h, part);
-        if (type != GEOS_POINT && type != GEOS_LINESTRING) continue;
-        const GEOSCoordSequence* c = GEOSGeom_getCoordSeq_r(h, part);
-        unsigned n = 0;
-        GEOSCoordSeq_getSize_r(h, c, &n);
-        for (unsigned j = 0; j < n; ++j) {
-          Pt q{0, 0};
-          GEOSCoordSeq_getXY_r(h, c, j, &q.x, &q.y);
-          const double e = std::hypot(q.x - end.x, q.y - end.y);
-          if (e < best) best = e, first = q;
-        }
-      }
+      // The first point of the extension on the road.
+      std::vector<Shared> met;
+      const double reach = SharedAlong(geos, {end, beyond}, r, 0.001, met);
+      if (met.empty() || reach <= 0) continue;
+      double best = reach;
+      for (const Shared& m : met) best = std::min(best, m.lo);
+      const Pt first{end.x + (beyond.x - end.x) * best / reach,
+                     end.y + (beyond.y - end.y) * best / reach};
       // Every pass of the road through that point is cut.
-      double along = 0;
-      for (size_t k = 0; best < 1e300 && k + 1 < road.size(); ++k) {
+      double passed = 0;
+      for (size_t k = 0; k + 1 < road.size(); ++k) {
         const Pt &a = road[k], &b = road[k + 1];
         const double l = std::hypot(b.x - a.x, b.y - a.y);
         const double t = ((first.x - a.x) * (b.x - a.x) + (first.y - a.y) * (b.y - a.y)) / l;
-        if (SegmentDistance(first, a, b) <= 0.001) points.push_back(along + std::clamp(t, 0.0, l));
-        along += l;
+        if (SegmentDistance(first, a, b) <= 0.001) points.push_back(passed + std::clamp(t, 0.0, l));
+        passed += l;
       }
-      for (GEOSGeometry* g : {step, met})
-        if (g != nullptr) GEOSGeom_destroy_r(h, g);
     }
     GEOSGeom_destroy_r(h, r);
   }
