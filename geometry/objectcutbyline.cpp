@@ -1,6 +1,9 @@
 // Cutting by a line.
 #include "geometry/objectcutbyline.h"
 
+#include <algorithm>
+
+#include "geometry/segmentgrid.h"
 #include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
 
@@ -12,6 +15,15 @@ bool IsClosed(TDataEdit& m) {
   const double x = m.XDouble(), y = m.YDouble();
   if (m.GoPointSubject(n, 0) == nullptr) return false;
   return m.XDouble() == x && m.YDouble() == y;
+}
+
+// Whether p lies within d of the polyline.
+bool PolylineNear(const std::vector<DOUBLEPOINT>& line, const DOUBLEPOINT& p, double d) {
+  const double d2 = d * d;
+  if (line.size() == 1) return segmentgrid::Dist2Segment(p, line[0], line[0]) <= d2;
+  for (size_t i = 0; i + 1 < line.size(); ++i)
+    if (segmentgrid::Dist2Segment(p, line[i], line[i + 1]) <= d2) return true;
+  return false;
 }
 
 }  // namespace
@@ -64,7 +76,8 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     State = MAPERR_MEMORY;
     return 0;
   }
-  if (!IsClosed(Line) && !Extend()) {
+  Lengthened = 0;
+  if (!IsClosed(Line) && !Extend(object, mode, n, precision)) {
     State = MAPERR_MEMORY;
     return 0;
   }
@@ -81,24 +94,46 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
 // The working line extended by 2.0 at both ends, its own end points kept
 // as vertices next to the new ones: its end segments stay exactly where
 // the caller's are, so that an object running along one is noded along it
-// and not a hair beside it.
-int TObjectCutByLine::Extend() {
-  const int n = Line.PointCount(0);
+// and not a hair beside it. An open object cut as a line is cut where the
+// caller's line meets it: an end lying on it (within half the precision,
+// where the noding puts it on the object) is not extended, so that an
+// extension running along the object neither cuts it again nor bends it.
+int TObjectCutByLine::Extend(TDataEdit* object, int mode, int n, double precision) {
+  const int count = Line.PointCount(0);
   DOUBLEPOINT first, last;
   double h1 = METRIC_NO_HEIGHT, h2 = METRIC_NO_HEIGHT;
-  if (n < 2 || !Line.GoPointSubject(1, 0)) return 1;
+  if (count < 2 || !Line.GoPointSubject(1, 0)) return 1;
   first = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
   h1 = Line.HDouble();
-  if (!Line.GoPointSubject(n, 0)) return 1;
+  if (!Line.GoPointSubject(count, 0)) return 1;
   last = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
   h2 = Line.HDouble();
-  if (!DragPoints(&Line, 2.0, 0)) return 1;
+  int ends = 3;
+  if (mode == 0 && !object->GetExclusiveSubject(n) &&
+      geomwork::ReadContour(*object, n, ObjectPoints, nullptr)) {
+    const double near = 0.5 * std::max(precision, GEOMETRY_PRECISION);
+    if (PolylineNear(ObjectPoints, first, near)) ends &= ~1;
+    if (PolylineNear(ObjectPoints, last, near)) ends &= ~2;
+  }
+  if (ends == 0 || !DragPoints(&Line, 2.0, 0)) return 1;
   const auto keep = [this](int after, const DOUBLEPOINT& p, double h) {
     if (!Line.GoPointSubject(after, 0) || !Line.InsertPoint(p.X, p.Y)) return false;
     if (h != METRIC_NO_HEIGHT && Line.GoPointSubject(after + 1, 0)) Line.HDouble(h);
     return true;
   };
-  return keep(1, first, h1) && keep(n, last, h2) ? 1 : 0;
+  // An end left where it was.
+  const auto put = [this](int at, const DOUBLEPOINT& p) {
+    if (!Line.GoPointSubject(at, 0)) return false;
+    Line.XDouble(p.X);
+    Line.YDouble(p.Y);
+    return true;
+  };
+  const bool done = ((ends & 1) ? keep(1, first, h1) : put(1, first)) &&
+                    ((ends & 2) ? keep((ends & 1) ? count : count - 1, last, h2)
+                                : put((ends & 1) ? count + 1 : count, last));
+  if (!done) return 0;
+  Lengthened = ends;
+  return 1;
 }
 
 // An area is cut through the overlay of its contours and the line: the
@@ -120,14 +155,15 @@ int TObjectCutByLine::Split() {
 
 // Cut as a line, the object's contour is noded with the line: the pieces
 // are its stretches (those along the faces the line cuts a closed one
-// into, or between the points where the line meets an open one). Fewer
+// into, or between the points where the caller's line meets an open one,
+// its lengthening counting only where an end of it meets nothing). Fewer
 // than two is no cut.
 int TObjectCutByLine::CutContour() {
   Count = 0;
   if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
                    TNodedOverlay::SPLIT, true))
     return 0;
-  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;
+  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0, Lengthened) < 2) return 0;
   Overlaid = 2;
   NextPiece = 0;
   Side = 1;

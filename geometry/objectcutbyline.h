@@ -18,7 +18,11 @@
 // Cut as a line (mode 0), an open object is cut wherever the cutting line
 // meets it, crossing or touching it, and at both ends of a stretch the two
 // run along together (which is a piece of its own), not where they merely
-// share a vertex on the way; its pieces come in order along it. A closed
+// share a vertex on the way; its pieces come in order along it. The cuts
+// lie where the caller's line meets the object: the extension beyond an
+// end that meets nothing cuts where it first meets the object (the line
+// ends on it), and beyond an end that meets the object it cuts nothing,
+// also where it runs along the object. A closed
 // one is cut where the line runs through the area it bounds: its pieces
 // are the stretches of its contour along the faces the line cuts the area
 // into, those on the left of the line first. Both are found on the noding
@@ -74,13 +78,17 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   // through the object.
   int Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
               TDataEdit* lineMetric);
-  int Extend();
+  int Extend(TDataEdit* object, int mode, int n, double precision);
   int Split();
   int CutContour();
 
   TDataEdit Line;   // the extended copy of the cutting line
   TNodedOverlay Overlay;  // an area cut: its pieces; a contour cut as a line: its stretches
   int Overlaid = 0;       // 1 the overlay's pieces, 2 its stretches
+  // The ends of the working line that extend the caller's: 1 the first, 2
+  // the last.
+  int Lengthened = 0;
+  std::vector<DOUBLEPOINT> ObjectPoints;
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

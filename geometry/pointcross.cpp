@@ -907,11 +907,12 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   };
   // The other metric's outer contour answers through its index when it is
   // one of the worker's own: near it within the precision, or inside it.
+  // An open contour holds nothing, so only nearness counts; its index
+  // answers for the metric when it is the only contour.
   TContourIndex* outline = nullptr;
-  if (other == &Data1 || other == &Data2) {
+  const bool otherClosed = other->GetExclusiveSubject(0) != 0;
+  if ((other == &Data1 || other == &Data2) && (otherClosed || other->Record->Count == 0))
     outline = Outline(other == &Data1);
-    if (outline != nullptr && !other->GetExclusiveSubject(0)) outline = nullptr;
-  }
   // The nearest vertex before and after a crossing that is not the
   // crossing itself.
   auto vertexBefore = [&](const POINTCROSS& c) {
@@ -936,7 +937,7 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   else after = between(c, array[index == count - 1 ? 0 : index + 1], index == count - 1);
 
   auto inside = [&](const DOUBLEPOINT& s) {
-    if (outline != nullptr) return outline->Near(s, e) || outline->Inside(s);
+    if (outline != nullptr) return outline->Near(s, e) || (otherClosed && outline->Inside(s));
     XYDOUBLE near;
     if (other->SeekNearVirtualPoint(s.X, s.Y, &near) && std::fabs(near.X - s.X) <= e &&
         std::fabs(near.Y - s.Y) <= e)

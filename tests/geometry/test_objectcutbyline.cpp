@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "geometry/objectcutbyline.h"
@@ -187,6 +188,16 @@ TEST(ObjectCutByLine, LinesAreCutWhereTheCuttingLineMeetsThemAndContoursWhereItR
        {3, 4, 3}},
       {"a road crossed twice", road, {{2, -5}, {2, 5}, {8, 5}, {8, -5}}, {2, 6, 2}},
       {"a road met at its end", road, {{10, -5}, {10, 5}}, {}},
+      // Where the line ends on the road, its extension cuts nothing more,
+      // also where it runs along the road; where it ends short of the road,
+      // the road is cut where the extension reaches it.
+      {"a road met at its vertex, the line's way running on along it",
+       {{300, 500}, {250, 500}, {300, 600}},
+       {{200, 400}, {250, 500}},
+       {50, std::hypot(50.0, 100.0)}},
+      {"a road run along within a side", road, {{3, 0}, {7, 0}}, {3, 4, 3}},
+      {"a road run along from its vertex", roadWithVertex, {{5, 0}, {8, 0}, {8, 5}}, {5, 3, 2}},
+      {"a road ending short of it", road, {{5, 5}, {5, 1}}, {5, 5}},
       {"a contour crossed", square, {{-5, 4}, {15, 4}}, {18, 22}},
       {"a contour along a side", square, {{-5, 0}, {15, 0}}, {}},
       {"a contour along a side, then across", square, {{-5, 0}, {5, 0}, {5, 15}}, {20, 20}},
@@ -279,22 +290,55 @@ Measured ContourStretches(const GridOracle& geos, const Contour& contour, const 
   return m;
 }
 
-// The pieces of a road cut by a line, by GEOS, segment by segment (noded
-// on the precision's grid): the road is cut at the points it shares with
-// the line and at both ends of the stretches it runs along it, not where
-// such a stretch passes one of its vertices, nor at its own ends. Its
-// length, and the number of pieces (those longer than the precision, and
-// for `sure` than ten times that; one when it is not cut).
-Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& line) {
+// Where a road is cut by a line, by GEOS, as distances along the road
+// (segment by segment, noded on the precision's grid): at the points it
+// shares with the line and at both ends of the stretches it runs along it,
+// not where such a stretch passes one of its vertices, nor at its own
+// ends; and where an end of an open line lies off the road, at the first
+// point where the line's extension by 2.0 beyond that end meets the road
+// (the line counts as ending there). The road's ends come first and last.
+std::vector<double> RoadCuts(const GridOracle& geos, const Contour& road, const Contour& line) {
+  GEOSContextHandle_t h = geos.handle();
   GEOSGeometry* l = geos.Line(line);
   std::vector<Shared> shared;
   const double total = SharedAlong(geos, road, l, 0.001, shared);
-  GEOSGeom_destroy_r(geos.handle(), l);
+  GEOSGeom_destroy_r(h, l);
   std::vector<double> points;
   std::vector<std::pair<double, double>> along;
   for (const Shared& x : shared)
     if (x.hi > x.lo) along.emplace_back(x.lo, x.hi);
     else points.push_back(x.lo);
+  const Contour extended = Extended(line, 2.0);
+  if (extended.size() == line.size() + 2) {
+    GEOSGeometry* r = geos.Line(road);
+    for (const bool last : {false, true}) {
+      const Pt& end = last ? line.back() : line.front();
+      const Pt& beyond = last ? extended.back() : extended.front();
+      GEOSGeometry* at = GEOSGeom_createPointFromXY_r(h, end.x, end.y);
+      double d = 0;
+      GEOSDistance_r(h, at, r, &d);
+      GEOSGeom_destroy_r(h, at);
+      if (d <= 1e-6) continue;
+      // The first point of the extension on the road.
+      std::vector<Shared> met;
+      const double reach = SharedAlong(geos, {end, beyond}, r, 0.001, met);
+      if (met.empty() || reach <= 0) continue;
+      double best = reach;
+      for (const Shared& m : met) best = std::min(best, m.lo);
+      const Pt first{end.x + (beyond.x - end.x) * best / reach,
+                     end.y + (beyond.y - end.y) * best / reach};
+      // Every pass of the road through that point is cut.
+      double passed = 0;
+      for (size_t k = 0; k + 1 < road.size(); ++k) {
+        const Pt &a = road[k], &b = road[k + 1];
+        const double l = std::hypot(b.x - a.x, b.y - a.y);
+        const double t = ((first.x - a.x) * (b.x - a.x) + (first.y - a.y) * (b.y - a.y)) / l;
+        if (SegmentDistance(first, a, b) <= 0.001) points.push_back(passed + std::clamp(t, 0.0, l));
+        passed += l;
+      }
+    }
+    GEOSGeom_destroy_r(h, r);
+  }
   // The stretches along the line, joined where they meet; their ends cut,
   // and so do the points shared apart from them.
   std::sort(along.begin(), along.end());
@@ -314,13 +358,56 @@ Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& 
   cuts.push_back(0);
   cuts.push_back(total);
   std::sort(cuts.begin(), cuts.end());
+  return cuts;
+}
+
+// The pieces of a road cut by a line, by GEOS: their length, and their
+// number (those longer than the precision, and for `sure` than ten times
+// that; one when the road is not cut).
+Measured RoadPieces(const GridOracle& geos, const Contour& road, const Contour& line) {
+  const std::vector<double> cuts = RoadCuts(geos, road, line);
   Measured m;
-  m.area = total;
+  m.area = cuts.back();
   for (size_t k = 1; k < cuts.size(); ++k) {
     if (cuts[k] - cuts[k - 1] > 0.001) ++m.parts;
     if (cuts[k] - cuts[k - 1] > 0.01) ++m.sure;
   }
   return m;
+}
+
+// Whether the worker cuts the road by the line into pieces of GEOS's
+// lengths, in order along the road (a road not cut is one piece); pieces
+// no longer than ten times the precision are left out on both sides, and
+// the others agree within that.
+bool SameRoadPieces(TObjectCutByLine& cut, const GridOracle& geos, const Contour& road,
+                    const Contour& line, std::vector<double>* ours, std::vector<double>* expect) {
+  Metric cutter, object;
+  if (!Fill(cutter, METRIC_F64, {line}) || !Fill(object, METRIC_F64, {road})) return false;
+  cut.InitPointCross();
+  const int loaded = cut.LoadObjects(&cutter, &object, 0, 0.001);
+  ours->clear();
+  expect->clear();
+  for (int guard = 0; loaded && guard < 100; ++guard) {
+    TDataEdit* p = cut.GetNextObject();
+    if (p == nullptr) break;
+    const double length = Perimeter(Points(*p, 0));
+    if (length > 0.01) ours->push_back(length);
+  }
+  if (!loaded && cut.State == 0) ours->push_back(Perimeter(road));
+  const std::vector<double> cuts = RoadCuts(geos, road, line);
+  for (size_t k = 1; k < cuts.size(); ++k)
+    if (cuts[k] - cuts[k - 1] > 0.01) expect->push_back(cuts[k] - cuts[k - 1]);
+  if (ours->size() != expect->size()) return false;
+  for (size_t k = 0; k < ours->size(); ++k)
+    if (std::fabs((*ours)[k] - (*expect)[k]) > 0.01) return false;
+  return true;
+}
+
+std::string Listed(const std::vector<double>& v) {
+  std::string out;
+  char b[32];
+  for (double x : v) std::snprintf(b, sizeof b, " %.4f", x), out += b;
+  return out;
 }
 
 // A road on the grid within the frame, now and then beginning at a vertex
@@ -344,6 +431,102 @@ Contour Road(std::mt19937_64& rng, const Contour& line, double x0, double y0, do
   }
 }
 
+// A road and a line that ends on it: at a vertex of the road or in the
+// middle of a side, its last side coming from anywhere on the grid, in line
+// with a side of the road (so that its extension runs along the road), or
+// along a side of the road; now and then its first end on the road too, or
+// the line running on past its last end the other way. Shifted by (dx, dy).
+struct RoadAndLine {
+  Contour road, line;
+};
+std::vector<RoadAndLine> EndsOnRoads(uint64_t seed, int count, double dx, double dy) {
+  std::mt19937_64 rng(seed);
+  std::uniform_int_distribution<int> coin(0, 1), way(0, 3), scale(1, 3), cell(-2, 10);
+  std::vector<RoadAndLine> out;
+  // A point where the line ends: a vertex of the road, or the middle of a
+  // side, with the directions of the road's sides from it.
+  struct End {
+    Pt at;
+    std::vector<Pt> sides;
+  };
+  const auto endOn = [&](const Contour& road) {
+    const size_t k = std::uniform_int_distribution<size_t>(0, road.size() - 1)(rng);
+    End e;
+    if (coin(rng) || k + 1 == road.size()) {
+      e.at = road[k];
+      if (k > 0) e.sides.push_back({road[k - 1].x - e.at.x, road[k - 1].y - e.at.y});
+      if (k + 1 < road.size()) e.sides.push_back({road[k + 1].x - e.at.x, road[k + 1].y - e.at.y});
+    } else {
+      e.at = {(road[k].x + road[k + 1].x) / 2, (road[k].y + road[k + 1].y) / 2};
+      e.sides.push_back({road[k].x - e.at.x, road[k].y - e.at.y});
+      e.sides.push_back({road[k + 1].x - e.at.x, road[k + 1].y - e.at.y});
+    }
+    return e;
+  };
+  // The vertex before an end: in line with a side (behind it, so that the
+  // extension runs along the side, or on it, so that the line does), or
+  // anywhere.
+  const auto before = [&](const End& e) {
+    const Pt& side = e.sides[std::uniform_int_distribution<size_t>(0, e.sides.size() - 1)(rng)];
+    switch (way(rng)) {
+      case 0: return Pt{e.at.x - side.x * scale(rng) / 2, e.at.y - side.y * scale(rng) / 2};
+      case 1: return Pt{e.at.x + side.x / 2, e.at.y + side.y / 2};
+      default: return Pt{double(cell(rng)), double(cell(rng))};
+    }
+  };
+  while (static_cast<int>(out.size()) < count) {
+    RoadAndLine r;
+    r.road = GridLine(rng, 0, 0, 8, 8, 1.0);
+    if (Spiky(r.road) || (r.road.front().x == r.road.back().x && r.road.front().y == r.road.back().y))
+      continue;
+    const End last = endOn(r.road);
+    const Pt p = before(last);
+    if (p.x == last.at.x && p.y == last.at.y) continue;
+    if (coin(rng)) {
+      const End first = endOn(r.road);
+      const Pt q = before(first);
+      r.line = {first.at, q};
+    } else {
+      r.line = {Pt{double(cell(rng)), double(cell(rng))}};
+    }
+    if (r.line.back().x != p.x || r.line.back().y != p.y) r.line.push_back(p);
+    r.line.push_back(last.at);
+    if (coin(rng)) std::reverse(r.line.begin(), r.line.end());
+    Contour clean;
+    for (const Pt& q : r.line)
+      if (clean.empty() || clean.back().x != q.x || clean.back().y != q.y) clean.push_back(q);
+    r.line = clean;
+    if (r.line.size() < 2 || Spiky(r.line)) continue;
+    for (Contour* c : {&r.road, &r.line})
+      for (Pt& q : *c) q.x += dx, q.y += dy;
+    out.push_back(r);
+  }
+  return out;
+}
+
+// Roads cut by lines ending on them, against GEOS: every piece of GEOS's
+// length, in order along the road.
+void EndsOnRoadsAgreeWithGeos(const std::vector<RoadAndLine>& pairs) {
+  GridOracle geos;
+  TObjectCutByLine cut;
+  int wrong = 0, n = 0;
+  for (const RoadAndLine& p : pairs) {
+    ++n;
+    std::vector<double> ours, expect;
+    if (SameRoadPieces(cut, geos, p.road, p.line, &ours, &expect)) continue;
+    if (++wrong <= 5) {
+      std::string road, line;
+      char b[64];
+      for (const Pt& q : p.road) std::snprintf(b, sizeof b, " (%.1f %.1f)", q.x, q.y), road += b;
+      for (const Pt& q : p.line) std::snprintf(b, sizeof b, " (%.1f %.1f)", q.x, q.y), line += b;
+      ADD_FAILURE() << "pair " << n << " road" << road << " line" << line << ":" << Listed(ours)
+                    << ", GEOS" << Listed(expect);
+    }
+  }
+  std::printf("lines ending on roads: %d pairs, %d wrong\n", n, wrong);
+  EXPECT_EQ(0, wrong);
+}
+
 // Each pair's contour and a road drawn from a generator of `seed`, cut as
 // lines, against GEOS: no pair answered wrongly, none refused.
 void LinesAgreeWithGeos(const std::vector<GridPair>& pairs, uint64_t seed) {
@@ -352,7 +535,7 @@ void LinesAgreeWithGeos(const std::vector<GridPair>& pairs, uint64_t seed) {
   std::mt19937_64 rng(seed);
   // One worker loaded again for every pair.
   TObjectCutByLine cut;
-  int n = 0;
+  int n = 0, lengths = 0;
   for (const GridPair& pair : pairs) {
     ++n;
     const Contour line = Extended(pair.line, 2.0);
@@ -374,11 +557,17 @@ void LinesAgreeWithGeos(const std::vector<GridPair>& pairs, uint64_t seed) {
       y1 = std::max(y1, q.y);
     const Contour r = Road(rng, pair.line, x0 - 1, y0 - 1, x1 + 1, y1 + 1);
     ASSERT_TRUE(Fill(road, METRIC_F64, {r}));
-    const Measured pieces = RoadPieces(geos, r, line);
+    const Measured pieces = RoadPieces(geos, r, pair.line);
     cut.InitPointCross();
     const Outcome o = Pieces(cut, cut.LoadObjects(&cutter, &road, 0, 0.001) != 0, true);
     roads.Check(pair, n, o, pieces, 0.001 * Perimeter(r), pieces.sure <= 1);
+    std::vector<double> ours, expect;
+    if (!SameRoadPieces(cut, geos, r, pair.line, &ours, &expect) && ++lengths <= 5)
+      ADD_FAILURE() << "road cut " << pair.kind << " pair " << n << ":" << Listed(ours)
+                    << ", GEOS" << Listed(expect);
   }
+  std::printf("road pieces of other lengths: %d\n", lengths);
+  EXPECT_EQ(0, lengths);
   for (const Tally* t : {&contours, &roads}) {
     std::printf("%s: %d pairs, %d wrong, %d refused\n", t->name, n, t->wrong, t->refused);
     EXPECT_EQ(0, t->wrong) << t->name;
@@ -394,4 +583,13 @@ TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosOnPairsSnappedToAGr
 
 TEST(ObjectCutByLine, LinesAndContoursCutAsLinesAgreeWithGeosFarFromTheOrigin) {
   LinesAgreeWithGeos(FarGridPairs(112, 1200), 112);
+}
+
+TEST(ObjectCutByLine, LinesEndingOnARoadOrRunningAlongItCutItWhereTheyMeetIt) {
+  EndsOnRoadsAgreeWithGeos(EndsOnRoads(9104, 3000, 0, 0));
+}
+
+TEST(ObjectCutByLine, LinesEndingOnARoadCutItWhereTheyMeetItFarFromTheOrigin) {
+  EndsOnRoadsAgreeWithGeos(EndsOnRoads(9105, 1000, 6234567.0, 34567890.0));
+  EndsOnRoadsAgreeWithGeos(EndsOnRoads(9106, 1000, -7654321.0, -1234567.0));
 }
