@@ -80,6 +80,24 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
     doc->SetPixel(f * zoom, f * zoom);
     doc->DrawPlace = FRAME{1, 0, rows, cols - 1};
   }
+  // Block (0, 0) of a file of cols x rows elements laid whole into the
+  // document's display state over the view View(1.0, cols, rows) makes, as
+  // the walk lays it.
+  void LayBlock(TRmf& file, int depth, int cols = 8, int rows = 2) {
+    RMFDISPLAY& d = doc->Display;
+    d.RowStart = rows;
+    d.RowEnd = 0;
+    d.ColStart = 0;
+    d.ColEnd = cols;
+    d.BlockHeight = file.BlockHeight(0);
+    d.BlockWidth = file.BlockWidth(0);
+    d.BlockFlag = 1;
+    d.Depth = depth;
+    d.Period = 0;
+    d.StartRow = d.StartCol = 0.0;
+    d.Data = reinterpret_cast<const BYTE*>(file.GetBlockAddress(0, 0));
+    ASSERT_NE(d.Data, nullptr);
+  }
   static int UsedSlots(const TRmf& f) {
     int n = 0;
     for (const RMFSLOT& s : f.Slots) n += s.Number >= 0;
@@ -485,20 +503,7 @@ TEST_F(RmfDisplay, BlocksPaintedFromTheDisplayState) {
 
   // The same block by hand (the colour tables are the ones the walk set).
   TRmf& file = *unit->File;
-  auto lay = [&] {
-    d.RowStart = 2;
-    d.RowEnd = 0;
-    d.ColStart = 0;
-    d.ColEnd = 8;
-    d.BlockHeight = file.BlockHeight(0);
-    d.BlockWidth = file.BlockWidth(0);
-    d.BlockFlag = 1;
-    d.Depth = 8;
-    d.Period = 0;
-    d.StartRow = d.StartCol = 0.0;
-    d.Data = reinterpret_cast<const BYTE*>(file.GetBlockAddress(0, 0));
-    ASSERT_NE(d.Data, nullptr);
-  };
+  auto lay = [&] { LayBlock(file, 8); };
   lay();
   Image byHand(8, 2);
   target = byHand.Target();
@@ -555,16 +560,7 @@ TEST_F(RmfDisplay, MatrixBlocksPaintedFromTheDisplayState) {
   RMFCHAIN* unit = doc->MtrChainHead.First;
   TRmf& file = *unit->File;
   RMFDISPLAY& d = doc->Display;
-  d.RowStart = 2;
-  d.RowEnd = 0;
-  d.ColStart = 0;
-  d.ColEnd = 8;
-  d.BlockHeight = file.BlockHeight(0);
-  d.BlockWidth = file.BlockWidth(0);
-  d.BlockFlag = 1;
-  d.Depth = 2;
-  d.StartRow = d.StartCol = 0.0;
-  d.Data = reinterpret_cast<const BYTE*>(file.GetBlockAddress(0, 0));
+  ASSERT_NO_FATAL_FAILURE(LayBlock(file, 2));
   // Relief needs the neighbours: at the matrix's edges the block itself.
   d.LeftData = d.Data;
   d.LeftLength = d.BlockWidth;
@@ -581,4 +577,36 @@ TEST_F(RmfDisplay, MatrixBlocksPaintedFromTheDisplayState) {
   target = none.Target();
   doc->ShowBlockMtrDib(unit, &target);
   EXPECT_EQ(std::vector<uint32_t>(16, kBack), none.px);
+}
+
+TEST_F(RmfDisplay, LayerMatrixBlockPaintedFromTheDisplayState) {
+  const std::string path = dir / "a.mtl";
+  {
+    MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
+    TMtl m;
+    ASSERT_EQ(1, m.Create(path.c_str(), &p));
+    ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
+    m.Save();
+  }
+  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  View(1.0, 50, 50);
+  Image walked(50, 50);
+  DIBCONTEXT target = walked.Target();
+  ASSERT_EQ(1, doc->ShowMtlPlace(0, &target));
+  // Without heights: green in the pattern the place painter used.
+  MTLCHAIN* unit = doc->MtlChainHead.First;
+  ASSERT_NO_FATAL_FAILURE(LayBlock(unit->Matrix, unit->Matrix.RecordSize(), 50, 50));
+  doc->Display.Period = doc->BuildMaskPattern(5, 5, doc->Display.Pattern);
+  Image byHand(50, 50);
+  target = byHand.Target();
+  doc->ShowBlockMtlDib(unit, &target);
+  EXPECT_EQ(walked.px, byHand.px);
+  EXPECT_EQ(0x00FF00u, byHand.At(0, 20));
+  doctest::MemoryDevice device(50, 50);
+  doc->PaintDc = device.dc;
+  doc->ShowBlockMtlDevice(unit);
+  doc->PaintDc = nullptr;
+  const doctest::Picture onDevice = doctest::GrabDc(device.dc);
+  EXPECT_EQ(std::count(walked.px.begin(), walked.px.end(), 0x00FF00u),
+            std::count(onDevice.pixels.begin(), onDevice.pixels.end(), 0x00FF00u));
 }
