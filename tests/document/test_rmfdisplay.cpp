@@ -98,6 +98,19 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
     d.Data = reinterpret_cast<const BYTE*>(file.GetBlockAddress(0, 0));
     ASSERT_NE(d.Data, nullptr);
   }
+  // A layer matrix of 50 x 50 cells of 10 m holding layer thicknesses
+  // only, opened into the document.
+  void OpenLayersWithoutHeights() {
+    const std::string path = dir / "a.mtl";
+    {
+      MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
+      TMtl m;
+      ASSERT_EQ(1, m.Create(path.c_str(), &p));
+      ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
+      m.Save();
+    }
+    ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  }
   static int UsedSlots(const TRmf& f) {
     int n = 0;
     for (const RMFSLOT& s : f.Slots) n += s.Number >= 0;
@@ -343,16 +356,7 @@ TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
 }
 
 TEST_F(RmfDisplay, LayerMatrixWithoutHeightsIsGreen) {
-  // 50 x 50 cells of 10 m holding layer thicknesses only.
-  const std::string path = dir / "a.mtl";
-  {
-    MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
-    TMtl m;
-    ASSERT_EQ(1, m.Create(path.c_str(), &p));
-    ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
-    m.Save();
-  }
-  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  ASSERT_NO_FATAL_FAILURE(OpenLayersWithoutHeights());
   // By place: green diagonal lines of period 6, into the image and onto a
   // device alike.
   View(1.0, 50, 50);
@@ -580,15 +584,7 @@ TEST_F(RmfDisplay, MatrixBlocksPaintedFromTheDisplayState) {
 }
 
 TEST_F(RmfDisplay, LayerMatrixBlockPaintedFromTheDisplayState) {
-  const std::string path = dir / "a.mtl";
-  {
-    MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
-    TMtl m;
-    ASSERT_EQ(1, m.Create(path.c_str(), &p));
-    ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
-    m.Save();
-  }
-  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  ASSERT_NO_FATAL_FAILURE(OpenLayersWithoutHeights());
   View(1.0, 50, 50);
   Image walked(50, 50);
   DIBCONTEXT target = walked.Target();
