@@ -145,20 +145,19 @@ MAPAPI double WINAPI mapRtsFileLengthCalculation(LONG word, LONG width, LONG hei
 
 MAPAPI LONG WINAPI mapGetRstCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? doc->Chain(DOCKIND_RST)->Count : 0;
+  return doc ? doc->RstChainHead.Count : 0;
 }
 
-// The document keeps its current raster number in the raster chain head's
-// spare word.
+// The document keeps its current raster number beside its chain heads.
 MAPAPI LONG WINAPI mapGetRstCurrentNumber(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc ? LONG(doc->Chain(DOCKIND_RST)->Further) : 0;
+  return doc ? doc->CurrentRst : 0;
 }
 
 MAPAPI LONG WINAPI mapSetRstCurrentNumber(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
   if (!doc) return 0;
-  doc->Chain(DOCKIND_RST)->Further = n;
+  doc->CurrentRst = n;
   return n;
 }
 

@@ -211,13 +211,12 @@ LONG docCalcTopographicSheet(HMAP hMap, MAPREGISTEREX* map, LISTREGISTER* list) 
 
 LONG docGetLayerCount(HMAP hMap) {
   TMapAccess* doc = DocumentOf(hMap);
-  return doc != nullptr && doc->Rsc.IsActive() ? doc->Rsc.GetSegCount() : 0;
+  return doc != nullptr ? doc->GetLayerCount() : 0;
 }
 
 const char* docGetLayerName(HMAP hMap, LONG n) {
   TMapAccess* doc = DocumentOf(hMap);
-  const char* name = doc != nullptr && doc->Rsc.IsActive() ? doc->Rsc.GetSegName(n) : nullptr;
-  return name != nullptr ? name : "";
+  return doc != nullptr ? doc->GetLayerName(n) : "";
 }
 
 LONG docGetLayerNameEx(HMAP hMap, LONG n, char* buffer, LONG size) {

@@ -317,6 +317,13 @@ int TMapAccess::GeoToPicture(const DOUBLEPOINT* geo, POINT* picture) {
   return 1;
 }
 
+int TMapAccess::GetLayerCount() { return Rsc.IsActive() ? Rsc.GetSegCount() : 0; }
+
+const char* TMapAccess::GetLayerName(int n) {
+  const char* name = Rsc.IsActive() ? Rsc.GetSegName(n) : nullptr;
+  return name != nullptr ? name : "";
+}
+
 int TMapAccess::IsGeoSupported() const { return TMap::IsActive() && ProjectionReady ? 1 : 0; }
 
 void TMapAccess::TransformPoints(const DOUBLEPOINT* src, int from, DOUBLEPOINT* dst, int count,
@@ -521,7 +528,7 @@ int SiteNumberOf(TMapAccess* doc, HSITE site) {
   if (site == 0 || site == HSITE(HandleOf(doc))) return 0;
   // Every call of a host through a user map's handle asks this: the chain
   // is walked once, not from its head for each number.
-  const DATACHAIN& chain = doc->Chains[DOCKIND_SITE];
+  const DATACHAIN& chain = doc->SiteChainHead;
   int n = 1;
   for (const SITENODE* node = static_cast<const SITENODE*>(chain.First); node != nullptr && n <= chain.Count;
        node = node->Next, ++n)

@@ -72,6 +72,10 @@ class MAPCLASS TMapAccess : public TMapPaint {
   const char* GetMapIniName() const { return MapIniName; }
   const char* GetProjectName() const { return ProjectName; }
   static int GetMapAccessVersion() { return MAPACCESS_VERSION; }
+  // The layers of the main map's classifier: their count, and the name of
+  // layer n; 0 or "" without a classifier (or for a layer it has not).
+  int GetLayerCount();
+  const char* GetLayerName(int n);
 
   // --- Painting ---
 

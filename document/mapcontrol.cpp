@@ -118,9 +118,10 @@ void TMapControl::Close() {
 
 int TMapControl::IsActive() const {
   if (TMap::IsActive()) return 1;
-  for (const DATACHAIN& chain : Chains)
-    if (chain.Count > 0) return 1;
-  return 0;
+  return RstChainHead.Count > 0 || MtrChainHead.Count > 0 || MtqChainHead.Count > 0 ||
+                 MtlChainHead.Count > 0 || SiteChainHead.Count > 0
+             ? 1
+             : 0;
 }
 
 TMap* TMapControl::GetMap(int n) const {
@@ -140,8 +141,15 @@ void TMapControl::TakeMapUnits(TMap* map) {
   }
 }
 
-DATACHAIN* TMapControl::Chain(int kind) {
-  return kind >= 0 && kind < DOCKIND_MPT ? &Chains[kind] : nullptr;
+LONG* TMapControl::ChainCount(int kind) {
+  switch (kind) {
+    case DOCKIND_RST: return &RstChainHead.Count;
+    case DOCKIND_MTR: return &MtrChainHead.Count;
+    case DOCKIND_MTQ: return &MtqChainHead.Count;
+    case DOCKIND_MTL: return &MtlChainHead.Count;
+    case DOCKIND_SITE: return &SiteChainHead.Count;
+    default: return nullptr;
+  }
 }
 
 int TMapControl::OpenChain(int kind, const char* name, int mode) {

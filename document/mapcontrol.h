@@ -25,6 +25,9 @@
 #include "objects/objectinfo.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
+#include "raster/mtlchain.h"
+#include "raster/rmfunit.h"
+#include "raster/showstate.h"
 #include "types/mtltypes.h"
 #include "types/mtrtypes.h"
 
@@ -32,12 +35,8 @@ class TMapControl;
 class TBaseColors;
 class TRst;
 struct SITENODE;
-struct RMFCHAIN;
-struct CHAININFO;
-struct MTLCHAIN;
-struct DIBCONTEXT;
 
-// One chain of open files of a kind, in the order they were opened.
+// The chain of the user maps, in the order they were opened.
 struct DATACHAIN {
   LONG Count;
   void* First;
@@ -126,7 +125,9 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // reporting; closing unit n (0: all).
   int OpenChain(int kind, const char* name, int mode);
   void CloseChain(int kind, int n);
-  DATACHAIN* Chain(int kind);
+  // The number of open units of a kind (DOCKIND_RST .. DOCKIND_SITE); null
+  // for any other kind.
+  LONG* ChainCount(int kind);
 
   // --- View ---
 
@@ -173,7 +174,7 @@ class MAPCLASS TMapControl : public TPaintMetric {
 
   // The node of user map n; null for n outside 1..count or a broken chain.
   SITENODE* GetSiteChain(int n) const;
-  LONG GetSiteCount() const { return Chains[DOCKIND_SITE].Count; }
+  LONG GetSiteCount() const { return SiteChainHead.Count; }
   // Opens the vector map file `name` as a user map (mode: the map file's
   // access, as TMap::OpenData takes it) and checks it against the main map
   // (region, axis meridian, coordinate system) with the user's answers
@@ -501,18 +502,48 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // target image (null: the paint context's picture) or, from visual type
   // 3 up, onto the document's device; one unit alone (n below 1: every
   // shown unit) onto the default target. 1, or 0 when the host's break
-  // callback stopped it (or the unit is missing).
+  // callback stopped it, for a null chain or unit and for a unit n (n
+  // above 0) the chain has not. The place painters and ShowRst, ShowMtr
+  // and ShowMtl paint through the display state (Display), whose frame and
+  // block addresses they clear when they return.
   int ShowRstPlace(int place, DIBCONTEXT* dib);
   int ShowRst(int n);
   int ShowChainRst(int n, DIBCONTEXT* dib);
-  // Elevation or quality matrices of a chain (of DOCKIND_MTR or
-  // DOCKIND_MTQ), and layer matrices.
+  // Elevation or quality matrices of a chain (&MtrChainHead or
+  // &MtqChainHead), and layer matrices.
   int ShowMtrPlace(CHAININFO* chain, int place, DIBCONTEXT* dib);
   int ShowMtr(CHAININFO* chain, int n);
   int ShowChainMtr(RMFCHAIN* unit, DIBCONTEXT* dib);
   int ShowMtlPlace(int place, DIBCONTEXT* dib);
   int ShowMtl(int n);
   int ShowChainMtl(MTLCHAIN* unit, DIBCONTEXT* dib);
+  // The visible rectangle of the display state's frame (Display.Frame, in
+  // elements) at the current element scale (SetElemScale with the unit's
+  // picture factor): Display.Bottom, Left, Top, Right and the frame's
+  // fractions written; 1 when it meets the region, 0 (also without a
+  // frame) when not.
+  int CheckViewRmf();
+  // The transparency pattern of a mask type and view value (row i of the
+  // pattern in byte i, column j in bit j): its period, 0 for a view below
+  // 2 (no pattern, the bytes untouched) or a null pattern.
+  static int BuildMaskPattern(int type, int view, BYTE* pattern);
+  // The current block of the display state (span, block size, data, start
+  // element positions, block flag, pattern, depth and colour visibility as
+  // Display holds them) painted into the target image (null: the paint
+  // context's picture) or onto the document's device: an 8-bit raster
+  // block, a raster block of 1, 4, 8, 16, 24 or 32 bits with the unit's
+  // colours (true colours need them), an elevation or quality matrix
+  // block, a layer matrix block (relief needs the neighbours' data). The
+  // span is kept inside the draw place and the target; a block larger
+  // than the file's blocks, of another depth than the file's, or without
+  // data paints nothing.
+  void ShowBlockRstDib256(TRmf& file, DIBCONTEXT* dib);
+  void ShowBlockRstDib(TRmf& file, DIBCONTEXT* dib, TBaseColors* colors);
+  void ShowBlockRstDevice(TRmf& file, TBaseColors* colors);
+  void ShowBlockMtrDib(RMFCHAIN* unit, DIBCONTEXT* dib);
+  void ShowBlockMtrDevice(RMFCHAIN* unit);
+  void ShowBlockMtlDib(MTLCHAIN* unit, DIBCONTEXT* dib);
+  void ShowBlockMtlDevice(MTLCHAIN* unit);
 
   // --- Edit transactions of map n (0: the main map) ---
 
@@ -593,7 +624,14 @@ class MAPCLASS TMapControl : public TPaintMetric {
   LONG TotalSeekViewRule = 0;
   TDocumentSelect* SeekSelectPointer = &SeekSelect;
   TDocumentSelect* ViewSelectPointer = &MainViewSelect;
-  DATACHAIN Chains[DOCKIND_MPT] = {};
+  // The chains of rasters, elevation matrices, quality matrices, layer
+  // matrices and user maps: each head's count and first unit.
+  CHAININFO RstChainHead = {};
+  CHAININFO MtrChainHead = {};
+  CHAININFO MtqChainHead = {};
+  MTLCHAININFO MtlChainHead = {};
+  DATACHAIN SiteChainHead = {};
+  LONG CurrentRst = 0;  // the current raster number, as a host sets it
   double HeightMin = 999999999.0;  // over the elevation and layer matrices
   double HeightMax = -999999999.0;
   double LayerValueMin = 1e10;  // over the layer matrices
@@ -619,6 +657,7 @@ class MAPCLASS TMapControl : public TPaintMetric {
   MAPCHANGECALL SiteChangeCall = nullptr;
   intptr_t SiteChangeParameter = 0;
   LONG MtrShadow = 4;  // relief shading of elevation and layer matrices, 0..16 (0: none)
+  RMFDISPLAY Display;  // the display state of the raster and matrix painters
 
  protected:
   // The painter table of the current road: the memory image's for visual

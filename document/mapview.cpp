@@ -31,7 +31,7 @@ int TMapPaint::SetupPalette() {
           if (count >= 0 && count < DOC_COLOR_INDEX)
             MapPalette.SetPalette(1, &kMapExtraColour, ColorIndex + count);
         }
-        for (int n = 1; n <= Chains[DOCKIND_SITE].Count; ++n) {
+        for (int n = 1; n <= SiteChainHead.Count; ++n) {
           TMap* site = GetMap(n);
           if (site != nullptr)
             MapPalette.SetPalette(site->Colors.GetCount(), site->Colors.Colors(), ColorIndex);

@@ -13,11 +13,6 @@
 #include "platform/ui.h"
 #include "raster/chainlinks.h"
 
-// The document keeps the chain head as a DATACHAIN.
-static_assert(offsetof(DATACHAIN, Count) == offsetof(MTLCHAININFO, Count));
-static_assert(offsetof(DATACHAIN, First) == offsetof(MTLCHAININFO, First));
-static_assert(sizeof(DATACHAIN) >= sizeof(MTLCHAININFO));
-
 namespace {
 
 // Heights below this are no heights in the finest-matrix search.
@@ -63,7 +58,7 @@ void Updates(TMapControl* doc) {
 }  // namespace
 
 MTLCHAININFO* MtlChain(TMapControl* doc) {
-  return doc ? reinterpret_cast<MTLCHAININFO*>(doc->Chain(DOCKIND_MTL)) : nullptr;
+  return doc ? &doc->MtlChainHead : nullptr;
 }
 
 void InitMtlChain(TMapControl* doc) {

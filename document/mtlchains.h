@@ -4,8 +4,7 @@
 // layer thicknesses at plane points, the units' share of the document
 // region and their colour ranges.
 //
-// The chain head is the document's DATACHAIN of kind DOCKIND_MTL, read as
-// MTLCHAININFO. Matrices are numbered from 1 in chain order. Points are
+// The chain head is the document's MtlChainHead. Matrices are numbered from 1 in chain order. Points are
 // plane metres (X north, Y east); a frame holds a point with its edges.
 #pragma once
 

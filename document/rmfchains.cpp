@@ -15,12 +15,6 @@
 #include "platform/file.h"
 #include "platform/ui.h"
 
-// The document keeps its chain heads as DATACHAIN; the raster chains read
-// the same count and first unit.
-static_assert(offsetof(DATACHAIN, Count) == offsetof(CHAININFO, Count));
-static_assert(offsetof(DATACHAIN, First) == offsetof(CHAININFO, First));
-static_assert(sizeof(DATACHAIN) >= sizeof(CHAININFO));
-
 namespace {
 
 constexpr DWORD kRasterCreator = 0x56575352u;  // "RSWV": view and mask type kept in +209, +210
@@ -101,8 +95,13 @@ int AskMatrix(const char* english, const char* russian, UINT flags) {
 }
 
 CHAININFO* DocChain(TMapControl* doc, int kind) {
-  if (!doc || (kind != DOCKIND_RST && kind != DOCKIND_MTR && kind != DOCKIND_MTQ)) return nullptr;
-  return reinterpret_cast<CHAININFO*>(doc->Chain(kind));
+  if (!doc) return nullptr;
+  switch (kind) {
+    case DOCKIND_RST: return &doc->RstChainHead;
+    case DOCKIND_MTR: return &doc->MtrChainHead;
+    case DOCKIND_MTQ: return &doc->MtqChainHead;
+    default: return nullptr;
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -4,9 +4,9 @@
 // from its file, the colour ranges of the matrices, the units' share of the
 // document region, and the raster and matrix colour settings.
 //
-// The chain heads are the document's DATACHAIN entries of the kinds
-// DOCKIND_RST, DOCKIND_MTR and DOCKIND_MTQ, read as CHAININFO. The
-// DocumentKinds slots of those kinds open and close through here.
+// The chain heads are the document's RstChainHead, MtrChainHead and
+// MtqChainHead. The DocumentKinds slots of those kinds open and close
+// through here.
 #pragma once
 
 #include <algorithm>

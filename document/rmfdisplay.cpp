@@ -20,6 +20,7 @@ RMFSHOWHOST RmfShowHost(TMapControl* doc) {
   host.LayerHigh = doc->HeightMax;
   host.Step = Step;
   host.Owner = doc;
+  host.State = &doc->Display;
   return host;
 }
 
@@ -98,4 +99,42 @@ int TMapControl::ShowMtl(int n) { return ::ShowMtl(this, n); }
 int TMapControl::ShowChainMtl(MTLCHAIN* unit, DIBCONTEXT* dib) {
   TRmfShow show(RmfShowHost(this));
   return show.ShowUnitMtl(unit, dib);
+}
+
+int TMapControl::CheckViewRmf() {
+  TRmfShow show(RmfShowHost(this));
+  return show.CheckViewRmf();
+}
+
+int TMapControl::BuildMaskPattern(int type, int view, BYTE* pattern) {
+  return ::BuildMaskPattern(type, view, pattern);
+}
+
+void TMapControl::ShowBlockRstDib256(TRmf& file, DIBCONTEXT* dib) {
+  if (Display.Depth != 8) return;
+  TRmfShow(RmfShowHost(this)).ShowBlockRst(file, dib, nullptr, false);
+}
+
+void TMapControl::ShowBlockRstDib(TRmf& file, DIBCONTEXT* dib, TBaseColors* colors) {
+  TRmfShow(RmfShowHost(this)).ShowBlockRst(file, dib, colors, false);
+}
+
+void TMapControl::ShowBlockRstDevice(TRmf& file, TBaseColors* colors) {
+  TRmfShow(RmfShowHost(this)).ShowBlockRst(file, nullptr, colors, true);
+}
+
+void TMapControl::ShowBlockMtrDib(RMFCHAIN* unit, DIBCONTEXT* dib) {
+  TRmfShow(RmfShowHost(this)).ShowBlockMtr(unit, dib, false);
+}
+
+void TMapControl::ShowBlockMtrDevice(RMFCHAIN* unit) {
+  TRmfShow(RmfShowHost(this)).ShowBlockMtr(unit, nullptr, true);
+}
+
+void TMapControl::ShowBlockMtlDib(MTLCHAIN* unit, DIBCONTEXT* dib) {
+  TRmfShow(RmfShowHost(this)).ShowBlockMtl(unit, dib, false);
+}
+
+void TMapControl::ShowBlockMtlDevice(MTLCHAIN* unit) {
+  TRmfShow(RmfShowHost(this)).ShowBlockMtl(unit, nullptr, true);
 }

@@ -21,7 +21,7 @@ namespace {
 // rounding of the difference of two meridians within 2 pi.
 constexpr double kMeridianAgreement = 1e-6 + 1e-14;
 
-DATACHAIN& SiteChain(TMapControl* doc) { return doc->Chains[DOCKIND_SITE]; }
+DATACHAIN& SiteChain(TMapControl* doc) { return doc->SiteChainHead; }
 
 SITENODE* First(TMapControl* doc) { return static_cast<SITENODE*>(SiteChain(doc).First); }
 
@@ -127,9 +127,9 @@ bool CheckAgainstMain(TMapControl* doc, TMap& site, const char* name) {
 // The chain
 
 SITENODE* TMapControl::GetSiteChain(int n) const {
-  const LONG count = Chains[DOCKIND_SITE].Count;
+  const LONG count = SiteChainHead.Count;
   if (n < 1 || n > count) return nullptr;
-  SITENODE* node = static_cast<SITENODE*>(Chains[DOCKIND_SITE].First);
+  SITENODE* node = static_cast<SITENODE*>(SiteChainHead.First);
   for (int i = 1; node != nullptr && i <= count; ++i, node = node->Next)
     if (i == n) return node;
   return nullptr;
@@ -177,7 +177,7 @@ int TMapControl::OpenSite(const char* name, int mode) {
   }
 
   LinkBefore(this, node, nullptr, last);
-  Chains[DOCKIND_SITE].Count = count + 1;
+  SiteChainHead.Count = count + 1;
   node->SeekSelect.SetMap(&map);
   node->ViewSelect.SetMap(&map);
   node->RealSelect.SetSelectByMap(&map);
@@ -188,7 +188,7 @@ int TMapControl::OpenSite(const char* name, int mode) {
 }
 
 void TMapControl::CloseSite(int n) {
-  DATACHAIN& chain = Chains[DOCKIND_SITE];
+  DATACHAIN& chain = SiteChainHead;
   if (n == 0) {
     SITENODE* node = static_cast<SITENODE*>(chain.First);
     for (LONG i = 0; node != nullptr && i < chain.Count; ++i) {
@@ -214,7 +214,7 @@ int TMapControl::ChangeOrderSiteShow(int from, int to) {
   Unlink(this, moved);
   // The chain is one shorter now: position `to` is the node the moved one
   // goes before, or past the end.
-  SITENODE* next = static_cast<SITENODE*>(Chains[DOCKIND_SITE].First);
+  SITENODE* next = static_cast<SITENODE*>(SiteChainHead.First);
   SITENODE* last = nullptr;
   for (int i = 1; next != nullptr && i < to; ++i) {
     last = next;
@@ -270,7 +270,7 @@ int TMapControl::GetMapNumber(const TMap* map) const {
   if (map == nullptr) return -1;
   if (map == this) return 0;
   const LONG count = GetSiteCount();
-  const SITENODE* node = static_cast<const SITENODE*>(Chains[DOCKIND_SITE].First);
+  const SITENODE* node = static_cast<const SITENODE*>(SiteChainHead.First);
   for (int n = 1; node != nullptr && n <= count; ++n, node = node->Next)
     if (&node->Map == map) return n;
   return -1;

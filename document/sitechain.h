@@ -1,7 +1,7 @@
 // The document's chain of user maps: further vector maps, each with its own
 // classifier, opened over or under the main map. Each user map is one node
-// of a doubly linked chain (the document's DATACHAIN of DOCKIND_SITE, its
-// First the head); the node holds the map itself and the map's three
+// of a doubly linked chain (the document's SiteChainHead, its First the
+// head); the node holds the map itself and the map's three
 // selects. Numbers are chain positions, 1 ... count, and 0 is the main map
 // (TMapControl's user-map methods). A host names a user map by its handle
 // (HSITE), the address of its node (document/mapaccess.h).

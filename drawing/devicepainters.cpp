@@ -9,6 +9,7 @@
 #include "drawing/offsetline.h"
 #include "drawing/paintgeometry.h"
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 
@@ -25,7 +26,7 @@ bool Ready(const TPaintMetric* doc, const POLYDATA* data, const char* parm) {
 // The colour of a line element: after a line of the same set, through the
 // fill intensity.
 COLORREF LineElementColor(const TPaintMetric* doc, DWORD word) {
-  return PaintInsideSet != 0 ? doc->FillColor(word) : doc->LineColor(word);
+  return PaintInsideSet != 0 ? FillColor(doc, word) : LineColor(doc, word);
 }
 
 // --- Code 136 ---
@@ -95,7 +96,7 @@ void PaintLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale)
   if (!Ready(doc, data, parm)) return;
   const LONG thickness = ParmLong(parm, 1);
   const DEVICELINE line{LineElementColor(doc, ParmWord(parm, 0)),
-                        doc->DeviceUnits(ScaleTrunc(thickness, scale))};
+                        DeviceUnits(doc, ScaleTrunc(thickness, scale))};
   DrawDevicePolylines(doc->PaintDc, data, &line, thickness * double(scale) * doc->PixelsPerMicronH);
 }
 
@@ -104,15 +105,15 @@ void PaintDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float 
   const double length = std::max(double(scale), 1.0);
   const LONG thickness = ParmLong(parm, 1);
   const DEVICEDASHLINE line{LineElementColor(doc, ParmWord(parm, 0)),
-                            doc->DeviceUnits(ScaleTrunc(thickness, scale)),
-                            doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 2), length)),
-                            doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 3), length))};
+                            DeviceUnits(doc, ScaleTrunc(thickness, scale)),
+                            DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 2), length)),
+                            DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 3), length))};
   DrawDeviceLine(doc->PaintDc, data, &line, thickness * double(scale) * doc->PixelsPerMicronH);
 }
 
 void PaintOffsetDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   if (!Ready(doc, data, parm)) return;
-  const LONG distance = doc->DeviceUnits(ScaleTrunc(OffsetMicrons(ParmLong(parm, 4)), scale));
+  const LONG distance = DeviceUnits(doc, ScaleTrunc(OffsetMicrons(ParmLong(parm, 4)), scale));
   PaintOffsetCopies(doc, data, distance, PaintDashedLine, parm, scale);
 }
 
@@ -120,14 +121,14 @@ void PaintOffsetDashedLine(TPaintMetric* doc, POLYDATA* data, const char* parm, 
 
 void PaintSolidFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float) {
   if (!Ready(doc, data, parm) || ParmWord(parm, 0) == kNoColor) return;
-  const COLORREF color = doc->FillColor(ParmWord(parm, 0));
+  const COLORREF color = FillColor(doc, ParmWord(parm, 0));
   if (color == kNoColor) return;
   FillDevicePolygon(doc->PaintDc, data, color);
 }
 
 void PaintOneColourFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float) {
   if (!Ready(doc, data, parm)) return;
-  const DEVICELINE line{doc->LineColor(ParmWord(parm, 0)), doc->RatioUnits(1.0f)};
+  const DEVICELINE line{LineColor(doc, ParmWord(parm, 0)), RatioUnits(doc, 1.0f)};
   OutputPolylineChunks(doc->PaintDc, data, &line);
 }
 
@@ -139,8 +140,8 @@ void PaintPatternFill(TPaintMetric* doc, POLYDATA* data, const char* parm, float
   if (MakeHatchPattern(ParmLong(parm, 1), width, gap, fill.Pattern) == 0) return;
   fill.Background = kNoColor;
   fill.Stagger = 0xFFFF;
-  fill.Color = doc->LineColor(ParmWord(parm, 0));
-  fill.CellSize = doc->RatioUnits(32.0f);
+  fill.Color = LineColor(doc, ParmWord(parm, 0));
+  fill.CellSize = RatioUnits(doc, 32.0f);
   PaintDevicePatternFill(doc->PaintDc, data, &fill, fill.Pattern);
 }
 
@@ -161,12 +162,12 @@ void PaintLayeredPattern(TPaintMetric* doc, POLYDATA* data, const char* parm, fl
   fill.Stagger = WORD(head & 0xFFFF);
   fill.Boundary = BYTE(head >> 16);
   fill.Weight = BYTE(head >> 24);
-  fill.CellSize = doc->DeviceUnits(ParmLong(parm, 3));
-  fill.StepV = doc->DeviceUnits(ParmLong(parm, 4));
-  fill.StepH = doc->DeviceUnits(ParmLong(parm, 5));
+  fill.CellSize = DeviceUnits(doc, ParmLong(parm, 3));
+  fill.StepV = DeviceUnits(doc, ParmLong(parm, 4));
+  fill.StepH = DeviceUnits(doc, ParmLong(parm, 5));
   for (int64_t i = 0; i < layers; ++i) {
     const char* layer = parm + 24 + i * 4 * kLayerWords;
-    fill.Color = doc->LineColor(ParmWord(layer, 0));
+    fill.Color = LineColor(doc, ParmWord(layer, 0));
     std::memcpy(fill.Pattern, layer + 4, MARK_BYTES);
     PaintDevicePatternFill(doc->PaintDc, data, &fill, all);
   }
@@ -208,19 +209,19 @@ enum : int {
 // colours, the background as a fill colour; 0xFFFFFFFF stays none.
 void TextColors(TPaintMetric* doc, char* record, bool freeBackground) {
   const DWORD glyphs = ParmWord(record, 0), back = ParmWord(record, 1), shadow = ParmWord(record, 2);
-  if (glyphs != kNoColor) SetParmWord(record, 0, doc->LineColor(glyphs));
+  if (glyphs != kNoColor) SetParmWord(record, 0, LineColor(doc, glyphs));
   if (back != kNoColor) {
     if (freeBackground) {
       // The background keeps its own colour while a forced one is set.
       const COLORREF forced = doc->ForcedColor;
       doc->ForcedColor = kNoColor;
-      SetParmWord(record, 1, doc->FillColor(back));
+      SetParmWord(record, 1, FillColor(doc, back));
       doc->ForcedColor = forced;
     } else {
-      SetParmWord(record, 1, doc->FillColor(back));
+      SetParmWord(record, 1, FillColor(doc, back));
     }
   }
-  if (shadow != kNoColor) SetParmWord(record, 2, doc->LineColor(shadow));
+  if (shadow != kNoColor) SetParmWord(record, 2, LineColor(doc, shadow));
 }
 
 // Height of a 142 or 152 record in device pixels: 0 for a fitted text.
@@ -271,16 +272,16 @@ void PaintLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float
   if (doc->Technology == DT_RASDISPLAY || doc->Technology == DT_METAFILE)
     f = scale >= 1.9f ? 2.0 : 1.0;
   MARKLAYER layer{};
-  layer.Size = doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 2), f));
-  layer.OffsetV = doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 3), f));
-  layer.OffsetH = doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 4), f));
+  layer.Size = DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 2), f));
+  layer.OffsetV = DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 3), f));
+  layer.OffsetH = DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 4), f));
   const float cell = static_cast<float>(ParmLong(parm, 2) * doc->PixelsPerMicronH * f / 32.0);
   // The record holds word 0 bytes: five words, then the layers.
   const int64_t room = (int64_t(ParmWord(parm, 0)) - 20) / (4 * kLayerWords);
   const int64_t layers = std::min<int64_t>(ParmLong(parm, 1), room);
   for (int64_t i = 0; i < layers; ++i) {
     const char* from = parm + 20 + i * 4 * kLayerWords;
-    layer.Color = doc->LineColor(ParmWord(from, 0));
+    layer.Color = LineColor(doc, ParmWord(from, 0));
     std::memcpy(layer.Bits, from + 4, MARK_BYTES);
     PaintScaledMark(doc->PaintDc, data, &layer, cell);
   }

@@ -5,8 +5,8 @@
 //
 // Word n is the n-th 32-bit word of the parameter record. Lengths are
 // micrometres at scale 1.0 and become device pixels through the document
-// (TPaintMetric::DeviceUnits); colours become device colours through its
-// line and fill colour functions. Painters draw on the document's device
+// (DeviceUnits, drawing/paintunits_internal.h); colours become device
+// colours through its line and fill colour functions. Painters draw on the document's device
 // context through the device outline operations, on stack copies of their
 // parameters and local one-part polyline sets. They report nothing: a
 // missing document, polyline set or record paints nothing.

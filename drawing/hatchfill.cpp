@@ -14,6 +14,7 @@
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 #include "drawing/rasterizer.h"
@@ -308,11 +309,11 @@ void HatchSweep(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale
     return;
   const bool diagonal = sweep.Kind == kDiagonal;
   const double along = diagonal ? kAlongAxis : 1.0;
-  const i64 spacing = std::max<LONG>(doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 2) * along, scale)),
+  const i64 spacing = std::max<LONG>(DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 2) * along, scale)),
                                      diagonal ? 2 : 1);
   // Lines thicker than the spacing would only draw the same lines again.
   const i64 thickness =
-      std::clamp<i64>(doc->DeviceUnits(ScaleTrunc(ParmLong(parm, 5) * along, scale)), 1, spacing);
+      std::clamp<i64>(DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 5) * along, scale)), 1, spacing);
 
   const i64 w = PaintContext.ImageWidth, h = PaintContext.ImageHeight;
   i64 from, to, low, high;
@@ -332,10 +333,10 @@ void HatchSweep(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale
   if (from > to) return;
 
   StretchBatch batch(doc->PaintDc, data);
-  const COLORREF color = doc->LineColor(ParmWord(parm, 4));
+  const COLORREF color = LineColor(doc, ParmWord(parm, 4));
   if (ParmLong(parm, 3) == PRIM_DOT) {
     const double length = std::max(double(scale), 1.0);
-    const LONG dash = doc->DeviceUnits(ScaleTrunc(kHatchDash, length));
+    const LONG dash = DeviceUnits(doc, ScaleTrunc(kHatchDash, length));
     batch.Dashed(DEVICEDASHLINE{color, 1, dash, dash});
   } else {
     batch.Solid(color);

@@ -9,6 +9,7 @@
 
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 #include "records/primitives.h"
@@ -367,7 +368,7 @@ void PaintDevice(TPaintMetric* doc, POLYDATA* data, const LINESIGNSHEAD& h, floa
   Plan plan;
   if (doc == nullptr || !Prepare(plan, doc, data, scale, first, size)) return;
   const double s = scale;
-  auto du = [&](LONG microns) { return doc->DeviceUnits(microns) * s; };
+  auto du = [&](LONG microns) { return DeviceUnits(doc, microns) * s; };
   plan.Block = DevicePainterTable[0].data();
   plan.StartGap = TruncatePixel(du(h.StartGap));
   plan.EndGap = TruncatePixel(du(h.EndGap));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 #include "drawing/primtables.h"
@@ -297,7 +298,7 @@ void PaintOffsetLineDib(TPaintMetric* doc, POLYDATA* data, const char* parm, flo
 void PaintOffsetLineDevice(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
   IMGELEMENTREF nested;
   if (doc == nullptr || !HasParts(data) || parm == nullptr || !Nested(parm, &nested)) return;
-  PaintOffsetCopies(doc, data, doc->DeviceUnits(ScaleTrunc(OffsetOf(parm), scale)),
+  PaintOffsetCopies(doc, data, DeviceUnits(doc, ScaleTrunc(OffsetOf(parm), scale)),
                     DevicePainterTable[0][nested.Code], nested.Parm, scale);
 }
 

@@ -7,6 +7,7 @@
 #include "devices/devdraw.h"
 #include "drawing/deviceoutline.h"
 #include "drawing/paintcontext.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/pixelmath.h"
 
 namespace {
@@ -109,23 +110,23 @@ void TPaintMetric::RestorePaintDevice() {
   DevicePaintState.Technology = Technology;
 }
 
-LONG TPaintMetric::DeviceUnits(LONG micrometres) const {
-  return TruncatePixel(micrometres * PixelsPerMicronH + 0.3);
+LONG DeviceUnits(const TPaintMetric* doc, LONG micrometres) {
+  return TruncatePixel(micrometres * doc->PixelsPerMicronH + 0.3);
 }
 
-LONG TPaintMetric::RatioUnits(float f) const {
-  double v = Technology == DT_RASDISPLAY ? double(f) : f * Ratio;
+LONG RatioUnits(const TPaintMetric* doc, float f) {
+  double v = doc->Technology == DT_RASDISPLAY ? double(f) : f * doc->Ratio;
   v = std::clamp(v, -65000.0, 65000.0);
   return NearestPixel(v);
 }
 
 // --- Colours ---
 
-COLORREF TPaintMetric::LineColor(DWORD color) const {
-  if (ForcedColor != kNone) return ForcedColor;
-  if (Tagged(color)) return LineColors[color & 0xFF];
+COLORREF LineColor(const TPaintMetric* doc, DWORD color) {
+  if (doc->ForcedColor != kNone) return doc->ForcedColor;
+  if (Tagged(color)) return doc->LineColors[color & 0xFF];
   const COLORREF c = Adjusted(color);
-  switch (FillIntensity) {
+  switch (doc->FillIntensity) {
     case -2:
       return Sum(c) < 751 ? 0 : kWhite;
     case -3:
@@ -137,28 +138,28 @@ COLORREF TPaintMetric::LineColor(DWORD color) const {
   }
 }
 
-COLORREF TPaintMetric::FillColor(DWORD color) const {
-  if (ForcedColor != kNone) return ForcedColor;
-  if (Tagged(color)) return FillColors[color & 0xFF];
+COLORREF FillColor(const TPaintMetric* doc, DWORD color) {
+  if (doc->ForcedColor != kNone) return doc->ForcedColor;
+  if (Tagged(color)) return doc->FillColors[color & 0xFF];
   const COLORREF c = Adjusted(color);
-  switch (FillIntensity) {
+  switch (doc->FillIntensity) {
     case -2:
     case -3:
       return c == 0 ? 0 : kWhite;
     case -4:
       return Sum(c) > 750 ? 0 : kWhite;
     default:
-      if (FillIntensity < 0 || c == 0) return c;
-      return Blend(c, BlendFactor);
+      if (doc->FillIntensity < 0 || c == 0) return c;
+      return Blend(c, doc->BlendFactor);
   }
 }
 
-COLORREF TPaintMetric::PaletteColor(int index) const {
-  return ForcedColor != kNone ? ForcedColor : LineColors[index & 0xFF];
+COLORREF PaletteColor(const TPaintMetric* doc, int index) {
+  return doc->ForcedColor != kNone ? doc->ForcedColor : doc->LineColors[index & 0xFF];
 }
 
-COLORREF TPaintMetric::FillPaletteColor(int index) const {
-  return ForcedColor != kNone ? ForcedColor : FillColors[index & 0xFF];
+COLORREF FillPaletteColor(const TPaintMetric* doc, int index) {
+  return doc->ForcedColor != kNone ? doc->ForcedColor : doc->FillColors[index & 0xFF];
 }
 
 void TPaintMetric::SetPaintPalette(int n, const COLORREF* colors, int intensity) {

@@ -73,22 +73,12 @@ class MAPCLASS TPaintMetric : public TMapMetric {
   // Device pixels per metre.
   double GetDeviceScaleX() const { return PixelsPerMicronH * 1e6; }
   double GetDeviceScaleY() const { return PixelsPerMicronV * 1e6; }
-  // A length in micrometres in device pixels: trunc(length x horizontal
-  // pixels per micrometre + 0.3).
-  LONG DeviceUnits(LONG micrometres) const;
-  // f x ratio (on a display f), limited to -65000..65000, to the nearest.
-  LONG RatioUnits(float f) const;
 
   // --- Colours ---
+  //
+  // The device units of a size and the device colours of colour words are
+  // helpers of the painters inside the library (drawing/paintunits_internal.h).
 
-  // A colour word as a device colour for lines and for fills (the forced
-  // colour while one is set).
-  COLORREF LineColor(DWORD color) const;
-  COLORREF FillColor(DWORD color) const;
-  // Entry index & 255 of the line or fill table (the forced colour while
-  // one is set).
-  COLORREF PaletteColor(int index) const;
-  COLORREF FillPaletteColor(int index) const;
   // Builds both tables from n colours (at most 256; none: n entries of 0)
   // at the intensity (-1: the saved one): 0..100 fills move toward white
   // by (100 - intensity)%, above 100 by (200 - intensity)% with colour 0

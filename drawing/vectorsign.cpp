@@ -8,6 +8,7 @@
 #include "drawing/devicepainters.h"
 #include "drawing/paintcontext.h"
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/pixelmath.h"
 #include "drawing/vectorplace.h"
@@ -45,7 +46,7 @@ void PaintPlaced(TPaintMetric* doc, POLYDATA* data, const SIGNPLACEMENT& pl, con
   switch (s.Code) {
     case PRIM_SQUARE: {
       if (ParmWord(words, 0) == kNoColor) return;
-      FillDevicePolygon(doc->PaintDc, &one, doc->LineColor(ParmWord(words, 0)));
+      FillDevicePolygon(doc->PaintDc, &one, LineColor(doc, ParmWord(words, 0)));
       if (VectorSignByReference != 0) ShadeSignColumns(doc, &one, &VectorSignPlacement, 1.0f);
       return;
     }

@@ -115,6 +115,11 @@ class MAPCLASS TMap : public TMapBase {
   int AppendList(TMap* other, int n, int save);
   int OpenList(int n);
   FVSPR* ListObjectDesc(int n, int m);
+  // The first undeleted object of the sheet with the key, in number order:
+  // its descriptor, the object made the sheet's current one
+  // (List.CurrentObject its number); null when there is none or a
+  // descriptor cannot be read.
+  FVSPR* SeekObjectByKey(int sheet, DWORD key);
   int GetObjectCount(int n);
   static int ListCount(TMap* map) { return map ? map->Count() : 0; }
   const char* SheetName(int n);
@@ -370,7 +375,6 @@ class MAPCLASS TMap : public TMapBase {
   static int HeldTarget(const char* name, const char* folder, const char* rsc,
                         const LISTREGISTER* sheet, const MAPREGISTEREX* map,
                         char (&found)[MAX_PATH]);
-  int ReadPassportAgain();
   // Re-reads the classifier when another user changed it: 1 in step, -1
   // re-read, 0 error.
   int AdjustRsc();

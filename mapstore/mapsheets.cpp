@@ -209,6 +209,17 @@ FVSPR* TMap::ListObjectDesc(int n, int m) {
   return List.ObjectDesc(m);
 }
 
+FVSPR* TMap::SeekObjectByKey(int sheet, DWORD key) {
+  if (!IsActive() || !OpenList(sheet)) return nullptr;
+  const int count = List.Count();
+  for (int o = 1; o <= count; ++o) {
+    FVSPR* d = List.ObjectDesc(o);
+    if (d == nullptr) return nullptr;
+    if (d->Key == key && !FvsprIsDeleted(d)) return d;
+  }
+  return nullptr;
+}
+
 int TMap::GetObjectCount(int n) {
   LISTDESC* list = TMapPassport::List(n);
   if (!list) return 0;

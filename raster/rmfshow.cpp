@@ -88,21 +88,6 @@ int BuildMaskPattern(int type, int view, BYTE* pattern) {
 // ---------------------------------------------------------------------------
 // The walk
 
-// The pixel span of one block with the block's data.
-struct TRmfShow::Span {
-  LONG RowStart, RowEnd;  // rows RowStart down to RowEnd + 1
-  LONG ColStart, ColEnd;  // columns ColStart .. ColEnd - 1
-  LONG H, W;              // the block's own height and width
-  LONG Flag;              // 1 whole, 2 through the border mask
-  const BYTE* Data;
-  const BYTE* LeftData;   // matrices with relief: the left neighbour at its last column
-  const BYTE* RightData;  // the right neighbour at its first column
-  LONG LeftLength, RightLength;  // their row lengths in elements
-  double StartRow, StartCol;
-  const DWORD* Mask;
-  LONG MaskRowBits;
-};
-
 // What paints one file's pixels.
 struct TRmfShow::Painter {
   enum KindOf { RASTER, MATRIX, LAYER };
@@ -124,10 +109,25 @@ struct TRmfShow::Painter {
   LONG HeightBytes = 0;      // layer matrices: 0 (painted green), 2 or 4
 };
 
-TRmfShow::TRmfShow(const RMFSHOWHOST& host) : Host(host) {
+TRmfShow::TRmfShow(const RMFSHOWHOST& host) : Host(host), D(host.State ? *host.State : Own) {
   InitShadowTables();
-  std::memset(ColorView, 1, sizeof(ColorView));
 }
+
+// An entry that takes units: the frame and the block addresses it leaves
+// in the state would outlive the units, so they are cleared when it ends.
+class TRmfShow::Scope {
+ public:
+  explicit Scope(RMFDISPLAY& d) : D(d) {}
+  ~Scope() {
+    D.Frame = nullptr;
+    D.Data = D.LeftData = D.RightData = nullptr;
+  }
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+
+ private:
+  RMFDISPLAY& D;
+};
 
 DIBCONTEXT TRmfShow::DefaultTarget() const {
   const TPaintContext& p = PaintContext;
@@ -144,23 +144,23 @@ DIBCONTEXT TRmfShow::DefaultTarget() const {
 }
 
 int TRmfShow::CheckViewRmf() {
-  if (!Frame || !Host.Metric) return 0;
+  if (!D.Frame || !Host.Metric) return 0;
   const TMapMetric& m = *Host.Metric;
-  const DFRAME& f = *Frame;
+  const DFRAME& f = *D.Frame;
   const double kx = m.Elem.PixelsPerUnitH, ky = m.Elem.PixelsPerUnitV;
   const FRAME& r = m.DrawPlace;
-  Left = std::max(NearestPixel(f.Y1 * kx), r.Y1);
-  Top = std::min(NearestPixel(f.X2 * ky), r.X2);
-  Bottom = std::max(NearestPixel(f.X1 * ky), SaturatePixel(int64_t(r.X1) - 1));
-  Right = std::min(NearestPixel(f.Y2 * kx), SaturatePixel(int64_t(r.Y2) + 1));
-  FY1 = f.Y1 - std::trunc(f.Y1);
-  FX2 = f.X2 - std::trunc(f.X2);
-  return Top >= Bottom && Right >= Left ? 1 : 0;
+  D.Left = std::max(NearestPixel(f.Y1 * kx), r.Y1);
+  D.Top = std::min(NearestPixel(f.X2 * ky), r.X2);
+  D.Bottom = std::max(NearestPixel(f.X1 * ky), SaturatePixel(int64_t(r.X1) - 1));
+  D.Right = std::min(NearestPixel(f.Y2 * kx), SaturatePixel(int64_t(r.Y2) + 1));
+  D.FY1 = f.Y1 - std::trunc(f.Y1);
+  D.FX2 = f.X2 - std::trunc(f.X2);
+  return D.Top >= D.Bottom && D.Right >= D.Left ? 1 : 0;
 }
 
 bool TRmfShow::InView(double factor, const DFRAME& frame) {
   Host.Metric->SetElemScale(factor);
-  Frame = &frame;
+  D.Frame = &frame;
   return CheckViewRmf() != 0;
 }
 
@@ -171,7 +171,7 @@ bool TRmfShow::UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place
 int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
   const RMF& h = file.Head;
   const LONG H = h.BlockHeight, W = h.BlockWidth, BR = h.BlockRows, BC = h.BlockColumns;
-  if (!Frame || !file.IsOpen() || H < 1 || W < 1 || BR < 1 || BC < 1 || file.BlockCount() < 1)
+  if (!D.Frame || !file.IsOpen() || H < 1 || W < 1 || BR < 1 || BC < 1 || file.BlockCount() < 1)
     return 1;
   if (painter.Device ? painter.Dc == nullptr
                      : (dib.Top == nullptr || dib.BytesPerPixel != 4 || dib.Height < 1 || dib.Width < 1))
@@ -181,10 +181,10 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
   const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
   // Element steps the fixed-point walk cannot take paint nothing.
   if (!(ex > 0.0 && ex < 1e9 && ey > 0.0 && ey < 1e9)) return 1;
-  const DFRAME& f = *Frame;
+  const DFRAME& f = *D.Frame;
   const LONG regionTop = m.DrawPlace.X2, regionLeft = m.DrawPlace.Y1;
   // The visible rectangle kept inside the target image.
-  LONG top = Top, bottom = Bottom, left = Left, right = Right;
+  LONG top = D.Top, bottom = D.Bottom, left = D.Left, right = D.Right;
   if (!painter.Device) {
     top = std::min(top, regionTop);
     bottom = std::max<LONG>(bottom, SaturatePixel(int64_t(regionTop) - dib.Height));
@@ -214,67 +214,72 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
       startRow = r == i ? d % H : (r > i ? 0 : hr - 1);
     } else {
       startRow = r == i ? d % H : (r > i ? -1 : hr);
-      startRow -= rs - NearestPixel(rs) - FX2;
+      startRow -= rs - NearestPixel(rs) - D.FX2;
     }
     LONG colStart = left;
     for (LONG c = c0; c <= c1; ++c) {
       LONG colEnd = c < c1 ? NearestPixel((double(c + 1) * W + f.Y1) * kx) : right;
       colEnd = Clamp(colEnd, colStart, right);
       const int number = r * BC + c;
-      Span s{};
-      s.Flag = FlagSwitch ? file.BlockFlag(number) : 1;
-      if (s.Flag != 0 && rowStart > rowEnd && colEnd > colStart) {
-        s.Data = keep ? file.LockBlockAddress(r, c) : file.GetBlockAddress(r, c);
-        if (s.Data) {
+      const LONG flag = D.FlagSwitch ? file.BlockFlag(number) : 1;
+      const BYTE* data = nullptr;
+      if (flag != 0 && rowStart > rowEnd && colEnd > colStart) {
+        data = keep ? file.LockBlockAddress(r, c) : file.GetBlockAddress(r, c);
+        if (data) {
           ++BlocksRead;
-          if (s.Flag == 2) {
+          D.BlockFlag = flag;
+          if (flag == 2) {
             POLYDATA* border = file.GetBorderMetric(r, c);
             if (!border || !file.Mask ||
                 !PaintObjectToMask(border, reinterpret_cast<DWORD*>(file.Mask), file.MaskRowBits, H))
-              s.Flag = 1;
-            s.Mask = reinterpret_cast<const DWORD*>(file.Mask);
-            s.MaskRowBits = file.MaskRowBits;
+              D.BlockFlag = 1;
           }
-          s.H = hr;
-          s.W = file.BlockWidth(c);
-          s.RowStart = rowStart;
-          s.RowEnd = rowEnd;
-          s.ColStart = colStart;
-          s.ColEnd = colEnd;
-          s.StartRow = startRow;
+          D.Data = data;
+          D.BlockHeight = hr;
+          D.BlockWidth = file.BlockWidth(c);
+          D.RowStart = rowStart;
+          D.RowEnd = rowEnd;
+          D.ColStart = colStart;
+          D.ColEnd = colEnd;
+          D.StartRow = startRow;
           const double cs = colStart * ex;
           const LONG dc = NearestPixel(cs) - TruncatePixel(f.Y1);
           const LONG ic = dc / W;
+          const LONG w = D.BlockWidth;
           if (kx <= 1.0) {
-            s.StartCol = c == ic ? dc % W : (c > ic ? 0 : s.W - 1);
+            D.StartCol = c == ic ? dc % W : (c > ic ? 0 : w - 1);
           } else {
-            s.StartCol = c == ic ? dc % W : (c > ic ? -1 : s.W);
-            s.StartCol += cs - NearestPixel(cs) - FY1;
+            D.StartCol = c == ic ? dc % W : (c > ic ? -1 : w);
+            D.StartCol += cs - NearestPixel(cs) - D.FY1;
           }
+          D.Row = D.StartRow;
+          D.LeftData = D.RightData = nullptr;
+          D.LeftLength = D.RightLength = 0;
           if (neighbours) {
             // The left block at its last column, the right one at its first;
             // outside the matrix the block itself at its edge column.
             const BYTE* l = c > 0 ? file.LockBlockAddress(r, c - 1) : nullptr;
             if (l) {
-              s.LeftLength = file.BlockWidth(c - 1);
-              s.LeftData = l + int64_t(s.LeftLength - 1) * bytes;
+              D.LeftLength = file.BlockWidth(c - 1);
+              D.LeftData = l + int64_t(D.LeftLength - 1) * bytes;
             } else {
-              s.LeftData = s.Data;
-              s.LeftLength = s.W;
+              D.LeftData = data;
+              D.LeftLength = w;
             }
             const BYTE* rr = c + 1 < BC ? file.LockBlockAddress(r, c + 1) : nullptr;
             if (rr) {
-              s.RightLength = file.BlockWidth(c + 1);
-              s.RightData = rr;
+              D.RightLength = file.BlockWidth(c + 1);
+              D.RightData = rr;
             } else {
-              s.RightData = s.Data + int64_t(s.W - 1) * bytes;
-              s.RightLength = s.W;
+              D.RightData = data + int64_t(w - 1) * bytes;
+              D.RightLength = w;
             }
           }
-          PaintSpan(s, dib, painter);
+          PaintSpan(file, dib, painter);
+          D.Data = D.LeftData = D.RightData = nullptr;
         }
         if (keep) file.UnlockBlocks();
-        if (s.Data && Host.Step && !Host.Step(Host.Owner)) return 0;
+        if (data && Host.Step && !Host.Step(Host.Owner)) return 0;
       }
       colStart = colEnd;
     }
@@ -350,16 +355,24 @@ inline double ReadAs(const BYTE* p) {
 
 }  // namespace
 
-void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter) {
+void TRmfShow::PaintSpan(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
   const TMapMetric& m = *Host.Metric;
   const LONG regionTop = m.DrawPlace.X2, regionLeft = m.DrawPlace.Y1;
   const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
   const bool device = painter.Device;
   const HDC dc = painter.Dc;
+  struct {
+    LONG H, W;
+    const BYTE* LeftData;
+    const BYTE* RightData;
+    LONG LeftLength, RightLength;
+  } const s{D.BlockHeight, D.BlockWidth, D.LeftData, D.RightData, D.LeftLength, D.RightLength};
+  // Through the border mask only while the file has one.
+  const bool masked = D.BlockFlag == 2 && file.Mask != nullptr;
   auto walk = [&](auto&& pixel) {
-    WalkPixels(dib, regionTop, regionLeft, ex, ey, device, Pattern, Period, s.H, s.W,
-               s.RowStart, s.RowEnd, s.ColStart, s.ColEnd, s.StartRow, s.StartCol, s.Flag, s.Mask,
-               s.MaskRowBits, pixel);
+    WalkPixels(dib, regionTop, regionLeft, ex, ey, device, D.Pattern, D.Period, s.H, s.W,
+               D.RowStart, D.RowEnd, D.ColStart, D.ColEnd, D.StartRow, D.StartCol,
+               masked ? 2 : 1, reinterpret_cast<const DWORD*>(file.Mask), file.MaskRowBits, pixel);
   };
   // Onto the device: the pixel at its place in the draw place.
   auto put = [&](BYTE*, LONG row, LONG col, COLORREF colour) {
@@ -367,13 +380,13 @@ void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter)
   };
   const DWORD* tableA = PaintContext.ColorsA;
   const DWORD* tableB = PaintContext.ColorsB;
-  const BYTE* data = s.Data;
+  const BYTE* data = D.Data;
 
   if (painter.Kind == Painter::RASTER) {
-    const BYTE* view = ColorView;
+    const BYTE* view = D.ColorView;
     const BYTE* table = painter.Colors->Table();
     const bool negative = painter.Negative != 0;
-    switch (Depth) {
+    switch (D.Depth) {
       case 1: {
         const int shown = painter.Negative ? 1 : 0;
         walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
@@ -412,7 +425,7 @@ void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter)
         return;
       case 24:
       case 32: {
-        const LONG size = Depth / 8;
+        const LONG size = D.Depth / 8;
         walk([&](int64_t k, LONG, LONG, BYTE* px, LONG row, LONG col) {
           const BYTE* e = data + k * size;
           const COLORREF c = TrueColor(table, e[2], e[1], e[0], negative);
@@ -432,7 +445,7 @@ void TRmfShow::PaintSpan(const Span& s, const DIBCONTEXT& dib, Painter& painter)
   const double low = painter.Low, perUnit = painter.PerUnit, gain = painter.Gain;
   const bool relief = painter.Relief != 0;
   const bool quality = painter.Quality, over = painter.OverPicture;
-  const BYTE* view = ColorView;
+  const BYTE* view = D.ColorView;
   auto matrixPixel = [&](double h, double hL, double hR, BYTE* px, LONG row, LONG col) {
     const double v = h - low;
     if (!(v >= 0.0)) return;
@@ -515,18 +528,20 @@ void TRmfShow::SetupRaster(RMFCHAIN* unit) {
 }
 
 int TRmfShow::ShowUnitRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  Scope scope(D);
   if (!unit || !unit->Raster() || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
-  std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
+  std::memcpy(D.ColorView, unit->ColorView, sizeof(D.ColorView));
   if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
   SetupRaster(unit);
-  MaskType = unit->MaskType;
-  Period = unit->View;
+  D.MaskType = unit->MaskType;
+  D.Period = unit->View;
   return ShowChainRst(unit, dib);
 }
 
 int TRmfShow::ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = 1;
+  if (!chain || !Host.Metric) return 0;
+  Scope scope(D);
+  D.FlagSwitch = 1;
   int n = 1;
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
@@ -537,19 +552,20 @@ int TRmfShow::ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
 }
 
 int TRmfShow::ShowRst(CHAININFO* chain, int n) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = n == 0 ? 1 : 0;
+  if (!chain || !Host.Metric || (n > 0 && !ChainUnitAt(chain, n))) return 0;
+  Scope scope(D);
+  D.FlagSwitch = n == 0 ? 1 : 0;
   int i = 1;
   for (RMFCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
     if (n > 0 ? i != n : unit->View == 0) continue;
     if (!(unit->PictureFactor > 0.0) || !unit->Raster()) continue;
     if (n <= 0 || unit->HiddenColors) {
-      std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
-      MaskType = unit->MaskType;
-      Period = unit->View;
+      std::memcpy(D.ColorView, unit->ColorView, sizeof(D.ColorView));
+      D.MaskType = unit->MaskType;
+      D.Period = unit->View;
     } else {
-      std::memset(ColorView, 1, sizeof(ColorView));
-      MaskType = Period = 0;
+      std::memset(D.ColorView, 1, sizeof(D.ColorView));
+      D.MaskType = D.Period = 0;
     }
     if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     SetupRaster(unit);
@@ -559,7 +575,8 @@ int TRmfShow::ShowRst(CHAININFO* chain, int n) {
 }
 
 int TRmfShow::ShowChainRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
-  if (!unit || !unit->Raster() || !Host.Metric || !Frame) return 0;
+  Scope scope(D);
+  if (!unit || !unit->Raster() || !Host.Metric || !D.Frame) return 0;
   const DIBCONTEXT target = dib ? *dib : DefaultTarget();
   TPaintMetric& m = *Host.Metric;
   TRst* raster = unit->Raster();
@@ -577,17 +594,17 @@ int TRmfShow::ShowChainRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
     own.Y1 = (unit->Frame.Y1 - m.PlaneY0) / e;
     own.X2 = own.X1 + file->Head.Height;
     own.Y2 = own.Y1 + file->Head.Width;
-    Frame = &own;
+    D.Frame = &own;
   }
-  Depth = file->Head.BitsPerElement;
-  Period = BuildMaskPattern(MaskType, Period, Pattern);
+  D.Depth = file->Head.BitsPerElement;
+  D.Period = BuildMaskPattern(D.MaskType, D.Period, D.Pattern);
   Painter painter{Painter::RASTER};
   painter.Device = target.VisualType >= 3;
   painter.Dc = m.PaintDc;
   painter.Colors = &unit->Colors;
   painter.Negative = file->Head.Negative;
   const int result = Walk(*file, target, painter);
-  if (Frame == &own) Frame = &unit->ElementFrame;
+  if (D.Frame == &own) D.Frame = &unit->ElementFrame;
   return result;
 }
 
@@ -595,8 +612,9 @@ int TRmfShow::ShowChainRst(RMFCHAIN* unit, const DIBCONTEXT* dib) {
 // Elevation and quality matrices
 
 int TRmfShow::ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = 1;
+  if (!chain || !Host.Metric) return 0;
+  Scope scope(D);
+  D.FlagSwitch = 1;
   int n = 1;
   for (RMFCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
@@ -607,56 +625,66 @@ int TRmfShow::ShowMtrPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib) {
 }
 
 int TRmfShow::ShowUnitMtr(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  Scope scope(D);
   if (!unit || !unit->Matrix() || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
   if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
-  MaskType = unit->MaskType;
-  Period = unit->View;
+  D.MaskType = unit->MaskType;
+  D.Period = unit->View;
   return ShowChainMtr(unit, dib);
 }
 
 int TRmfShow::ShowMtr(CHAININFO* chain, int n) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = n == 0 ? 1 : 0;
+  if (!chain || !Host.Metric || (n > 0 && !ChainUnitAt(chain, n))) return 0;
+  Scope scope(D);
+  D.FlagSwitch = n == 0 ? 1 : 0;
   int i = 1;
   for (RMFCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
     if (n > 0 ? i != n : unit->View == 0) continue;
     if (!(unit->PictureFactor > 0.0) || !unit->Matrix()) continue;
-    MaskType = n > 0 ? 0 : unit->MaskType;
-    Period = n > 0 ? 0 : unit->View;
+    D.MaskType = n > 0 ? 0 : unit->MaskType;
+    D.Period = n > 0 ? 0 : unit->View;
     if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     if (!ShowChainMtr(unit, nullptr)) return 0;
   }
   return 1;
 }
 
-int TRmfShow::ShowChainMtr(RMFCHAIN* unit, const DIBCONTEXT* dib) {
-  if (!unit || !unit->Matrix() || !Host.Metric || !Frame) return 0;
-  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+bool TRmfShow::MatrixPainter(RMFCHAIN* unit, bool device, Painter* painter) {
+  if (!unit || !unit->Matrix() || !Host.Metric) return false;
   TPaintMetric& m = *Host.Metric;
   TRmf& file = *unit->File;
-  Painter painter{Painter::MATRIX};
+  *painter = Painter{Painter::MATRIX};
   if (file.Head.Ident == RMF_MTQ) {
-    std::memcpy(ColorView, unit->ColorView, sizeof(ColorView));
-    painter.Quality = true;
-    painter.Relief = unit->QualityShadow;
-    painter.Count = unit->Colors.GetCount();
-    SetDibPalette(unit->Colors.Colors(), std::min(painter.Count, 256));
+    std::memcpy(D.ColorView, unit->ColorView, sizeof(D.ColorView));
+    painter->Quality = true;
+    painter->Relief = unit->QualityShadow;
+    painter->Count = unit->Colors.GetCount();
+    SetDibPalette(unit->Colors.Colors(), std::min(painter->Count, 256));
   } else {
-    painter.Relief = Host.Relief;
-    painter.Count = m.MtrPalette.GetPaletteCount();
-    SetDibPalette(m.MtrPalette.Colors(), std::min(painter.Count, 256));
+    painter->Relief = Host.Relief;
+    painter->Count = m.MtrPalette.GetPaletteCount();
+    SetDibPalette(m.MtrPalette.Colors(), std::min(painter->Count, 256));
   }
   const double across = unit->ElementSize * file.HeightFactor;
-  painter.Gain = across > 0.0 ? painter.Relief * 128.0 * 2.0 / across : 0.0;
-  painter.Low = unit->RangeLow;
-  painter.PerUnit = unit->ColorsPerUnit;
-  painter.OverPicture = m.MtrPalette.GetColorStyle() < 0;
-  painter.Bytes = file.Head.BitsPerElement / 8;
-  painter.Device = target.VisualType >= 3;
-  painter.Dc = m.PaintDc;
-  Depth = painter.Bytes;
-  Period = BuildMaskPattern(MaskType, Period, Pattern);
-  return Walk(file, target, painter);
+  painter->Gain = across > 0.0 ? painter->Relief * 128.0 * 2.0 / across : 0.0;
+  painter->Low = unit->RangeLow;
+  painter->PerUnit = unit->ColorsPerUnit;
+  painter->OverPicture = m.MtrPalette.GetColorStyle() < 0;
+  painter->Bytes = file.Head.BitsPerElement / 8;
+  painter->Device = device;
+  painter->Dc = m.PaintDc;
+  return true;
+}
+
+int TRmfShow::ShowChainMtr(RMFCHAIN* unit, const DIBCONTEXT* dib) {
+  Scope scope(D);
+  if (!unit || !unit->Matrix() || !Host.Metric || !D.Frame) return 0;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  Painter painter{Painter::MATRIX};
+  MatrixPainter(unit, target.VisualType >= 3, &painter);
+  D.Depth = painter.Bytes;
+  D.Period = BuildMaskPattern(D.MaskType, D.Period, D.Pattern);
+  return Walk(*unit->File, target, painter);
 }
 
 // ---------------------------------------------------------------------------
@@ -677,8 +705,9 @@ bool WithoutHeights(TMtl& mtl) {
 }  // namespace
 
 int TRmfShow::ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = 1;
+  if (!chain || !Host.Metric) return 0;
+  Scope scope(D);
+  D.FlagSwitch = 1;
   int n = 1;
   for (MTLCHAIN* unit = chain->First; unit && n <= chain->Count; unit = unit->Next, ++n) {
     if (!UnitShown(unit->View, unit->ViewOrder, unit->TopScale, unit->BottomScale, place)) continue;
@@ -689,56 +718,142 @@ int TRmfShow::ShowMtlPlace(MTLCHAININFO* chain, int place, const DIBCONTEXT* dib
 }
 
 int TRmfShow::ShowUnitMtl(MTLCHAIN* unit, const DIBCONTEXT* dib) {
+  Scope scope(D);
   if (!unit || !Host.Metric || !(unit->PictureFactor > 0.0)) return 0;
   if (!InView(unit->PictureFactor, unit->ElementFrame)) return 1;
   if (WithoutHeights(unit->Matrix)) {
-    MaskType = 5;
-    Period = 5;
+    D.MaskType = 5;
+    D.Period = 5;
   } else {
-    MaskType = unit->MaskType;
-    Period = unit->View;
+    D.MaskType = unit->MaskType;
+    D.Period = unit->View;
   }
   return ShowChainMtl(unit, dib);
 }
 
 int TRmfShow::ShowMtl(MTLCHAININFO* chain, int n) {
-  if (!chain || !Host.Metric) return 1;
-  FlagSwitch = n == 0 ? 1 : 0;
+  if (!chain || !Host.Metric || (n > 0 && !ChainUnitAt(chain, n))) return 0;
+  Scope scope(D);
+  D.FlagSwitch = n == 0 ? 1 : 0;
   int i = 1;
   for (MTLCHAIN* unit = chain->First; unit && i <= chain->Count; unit = unit->Next, ++i) {
     if (n > 0 ? i != n : unit->View == 0) continue;
     if (!(unit->PictureFactor > 0.0)) continue;
-    MaskType = n > 0 ? 0 : unit->MaskType;
-    Period = n > 0 ? 0 : unit->View;
+    D.MaskType = n > 0 ? 0 : unit->MaskType;
+    D.Period = n > 0 ? 0 : unit->View;
     if (!InView(unit->PictureFactor, unit->ElementFrame)) continue;
     if (!ShowChainMtl(unit, nullptr)) return 0;
   }
   return 1;
 }
 
-int TRmfShow::ShowChainMtl(MTLCHAIN* unit, const DIBCONTEXT* dib) {
-  if (!unit || !Host.Metric || !Frame) return 0;
-  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+bool TRmfShow::LayerPainter(MTLCHAIN* unit, bool device, Painter* painter) {
+  if (!unit || !Host.Metric) return false;
   TPaintMetric& m = *Host.Metric;
   TMtl& file = unit->Matrix;
-  Painter painter{Painter::LAYER};
-  painter.Count = m.MtrPalette.GetPaletteCount();
-  SetDibPalette(m.MtrPalette.Colors(), std::min(painter.Count, 256));
+  *painter = Painter{Painter::LAYER};
+  painter->Count = m.MtrPalette.GetPaletteCount();
+  SetDibPalette(m.MtrPalette.Colors(), std::min(painter->Count, 256));
   unit->RangeLow = Host.LayerLow * file.HeightFactor;
   unit->RangeHigh = Host.LayerHigh * file.HeightFactor;
   const bool flat = WithoutHeights(file);
-  painter.HeightBytes = flat ? 0 : file.HeightBytes();
-  painter.Relief = flat ? 0 : Host.Relief;
+  painter->HeightBytes = flat ? 0 : file.HeightBytes();
+  painter->Relief = flat ? 0 : Host.Relief;
   const double across = unit->ElementSize * file.HeightFactor;
-  painter.Gain = across > 0.0 ? painter.Relief * 128.0 * 2.0 / across : 0.0;
-  painter.Low = unit->RangeLow;
-  painter.PerUnit = unit->ColorsPerUnit;
-  painter.OverPicture = m.MtrPalette.GetColorStyle() < 0;
-  painter.Bytes = file.RecordSize();
-  painter.Device = target.VisualType >= 3;
-  painter.Dc = m.PaintDc;
-  if (painter.Bytes < 1) return 1;
-  Depth = painter.Bytes;
-  Period = BuildMaskPattern(MaskType, Period, Pattern);
-  return Walk(file, target, painter);
+  painter->Gain = across > 0.0 ? painter->Relief * 128.0 * 2.0 / across : 0.0;
+  painter->Low = unit->RangeLow;
+  painter->PerUnit = unit->ColorsPerUnit;
+  painter->OverPicture = m.MtrPalette.GetColorStyle() < 0;
+  painter->Bytes = file.RecordSize();
+  painter->Device = device;
+  painter->Dc = m.PaintDc;
+  return painter->Bytes >= 1;
+}
+
+int TRmfShow::ShowChainMtl(MTLCHAIN* unit, const DIBCONTEXT* dib) {
+  Scope scope(D);
+  if (!unit || !Host.Metric || !D.Frame) return 0;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  Painter painter{Painter::LAYER};
+  if (!LayerPainter(unit, target.VisualType >= 3, &painter)) return 1;
+  D.Depth = painter.Bytes;
+  D.Period = BuildMaskPattern(D.MaskType, D.Period, D.Pattern);
+  return Walk(unit->Matrix, target, painter);
+}
+
+// ---------------------------------------------------------------------------
+// Blocks painted from the state as given
+
+void TRmfShow::PaintGivenBlock(TRmf& file, const DIBCONTEXT* dib, Painter& painter) {
+  if (!Host.Metric || !D.Data || !file.IsOpen() || D.BlockFlag == 0) return;
+  if (D.Period < 0 || D.Period > LONG(sizeof(D.Pattern))) return;
+  const RMF& h = file.Head;
+  if (D.BlockHeight < 1 || D.BlockWidth < 1 || D.BlockHeight > h.BlockHeight ||
+      D.BlockWidth > h.BlockWidth)
+    return;
+  if (D.BlockFlag == 2 && file.Mask && file.MaskRowBits < D.BlockWidth) return;
+  if (painter.Kind != Painter::RASTER && painter.Relief != 0 &&
+      (!D.LeftData || !D.RightData || D.LeftLength < 1 || D.RightLength < 1))
+    return;
+  const DIBCONTEXT target = dib ? *dib : DefaultTarget();
+  if (painter.Device ? painter.Dc == nullptr
+                     : (target.Top == nullptr || target.BytesPerPixel != 4 || target.Height < 1 ||
+                        target.Width < 1))
+    return;
+  const TMapMetric& m = *Host.Metric;
+  const double ex = m.Elem.UnitsPerPixelH, ey = m.Elem.UnitsPerPixelV;
+  if (!(ex > 0.0 && ex < 1e9 && ey > 0.0 && ey < 1e9)) return;
+  // The span kept inside the draw place (and the target image), its first
+  // element moved with its first pixel.
+  LONG top = m.DrawPlace.X2, bottom = SaturatePixel(int64_t(m.DrawPlace.X1) - 1);
+  LONG left = m.DrawPlace.Y1, right = SaturatePixel(int64_t(m.DrawPlace.Y2) + 1);
+  if (!painter.Device) {
+    bottom = std::max<LONG>(bottom, SaturatePixel(int64_t(m.DrawPlace.X2) - target.Height));
+    right = std::min<LONG>(right, SaturatePixel(int64_t(m.DrawPlace.Y1) + target.Width));
+  }
+  const RMFDISPLAY given = D;
+  if (D.RowStart > top) {
+    D.StartRow += double(int64_t(D.RowStart) - top) * ey;
+    D.RowStart = top;
+  }
+  D.RowEnd = std::max(D.RowEnd, bottom);
+  if (D.ColStart < left) {
+    D.StartCol += double(int64_t(left) - D.ColStart) * ex;
+    D.ColStart = left;
+  }
+  D.ColEnd = std::min(D.ColEnd, right);
+  if (D.RowStart > D.RowEnd && D.ColEnd > D.ColStart) PaintSpan(file, target, painter);
+  // The state stays as the caller gave it.
+  D.RowStart = given.RowStart;
+  D.RowEnd = given.RowEnd;
+  D.ColStart = given.ColStart;
+  D.ColEnd = given.ColEnd;
+  D.StartRow = given.StartRow;
+  D.StartCol = given.StartCol;
+}
+
+void TRmfShow::ShowBlockRst(TRmf& file, const DIBCONTEXT* dib, const TBaseColors* colors,
+                            bool device) {
+  if (!Host.Metric || D.Depth != file.Head.BitsPerElement) return;
+  // True colours go through the unit's colours.
+  if (!colors && D.Depth > 8) return;
+  const TBaseColors none;
+  Painter painter{Painter::RASTER};
+  painter.Device = device;
+  painter.Dc = Host.Metric->PaintDc;
+  painter.Colors = colors ? colors : &none;
+  painter.Negative = file.Head.Negative;
+  PaintGivenBlock(file, dib, painter);
+}
+
+void TRmfShow::ShowBlockMtr(RMFCHAIN* unit, const DIBCONTEXT* dib, bool device) {
+  Painter painter{Painter::MATRIX};
+  if (!MatrixPainter(unit, device, &painter) || D.Depth != painter.Bytes) return;
+  PaintGivenBlock(*unit->File, dib, painter);
+}
+
+void TRmfShow::ShowBlockMtl(MTLCHAIN* unit, const DIBCONTEXT* dib, bool device) {
+  Painter painter{Painter::LAYER};
+  if (!LayerPainter(unit, device, &painter) || D.Depth != painter.Bytes) return;
+  PaintGivenBlock(unit->Matrix, dib, painter);
 }

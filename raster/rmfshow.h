@@ -23,18 +23,9 @@
 #include "platform/win_types.h"
 #include "raster/mtlchain.h"
 #include "raster/rmfchain.h"
+#include "raster/showstate.h"
 
-// A target image of the painters.
-struct DIBCONTEXT {
-  BYTE* Top;           // the pixel at row top, column left of the region
-  LONG RowBytes;       // a row lower in the picture lies this many bytes earlier
-  LONG Height;         // rows of the image from the top row down
-  LONG BytesPerPixel;  // 4
-  LONG VisualType;     // below 3: paint into the image; from 3: onto the device
-  LONG Width;          // pixels of a row from the left column
-};
-
-// The relief tables, built once (InitShadowTables):
+// The relief tables, built once (InitShadowTables, raster/showstate.h):
 //   angle[i] = trunc(atan((i - 300) / 128) x 128), the angle of slope
 //     (i - 300) / 128 in 1/128 radian;
 //   light[j] = trunc(((sin((j - 128) / 128 + pi/4) - 0.8) x 0.5 + 1) x 256),
@@ -44,7 +35,6 @@ struct DIBCONTEXT {
 extern LONG ShadowAngle[600];
 extern LONG ShadowLight[256];
 extern BYTE ShadowTable[256][256];
-void InitShadowTables();
 
 // The transparency pattern of a mask type and view value: row i of the
 // pattern in byte i, column j in bit j. A view below 2: 0 (no pattern, the
@@ -62,12 +52,15 @@ struct RMFSHOWHOST {
   double LayerHigh;
   int (*Step)(void* owner);   // the paint step: 0 when the host asks to stop
   void* Owner;
+  RMFDISPLAY* State;          // the owner's display state; null: one of the call's own
 };
 
-// The display state of one paint call.
+// The painters of one paint call over a display state.
 class TRmfShow {
  public:
   explicit TRmfShow(const RMFSHOWHOST& host);
+  TRmfShow(const TRmfShow&) = delete;
+  TRmfShow& operator=(const TRmfShow&) = delete;
 
   // The visible rectangle of the frame in use: 1 when it meets the region
   // (rows Bottom + 1 .. Top and columns Left .. Right - 1 are painted).
@@ -77,7 +70,8 @@ class TRmfShow {
   // view order whose view is non-zero and whose scale range holds the
   // current scale, with block flags in force; ShowRst paints unit n (0 or
   // below: every unit with a non-zero view) onto the default target.
-  // 1, or 0 when the host asked to stop.
+  // 1, or 0 when the host asked to stop, for a null chain and for a unit n
+  // (n above 0) the chain has not.
   int ShowRstPlace(CHAININFO* chain, int place, const DIBCONTEXT* dib);
   int ShowRst(CHAININFO* chain, int n);
   // One raster with the mask type, view and visibility set: 1 when done,
@@ -106,37 +100,49 @@ class TRmfShow {
   // heights in green diagonal lines), as ShowUnitMtr.
   int ShowUnitMtl(MTLCHAIN* unit, const DIBCONTEXT* dib);
 
+  // The current block of the display state (span, block, element
+  // positions, flag, pattern and depth as the state has them) painted as
+  // the walk paints it: a raster block with the unit's colours (null:
+  // palette depths only), a matrix or layer matrix block with the unit's
+  // settings; into the target (null: the paint context's picture) or onto
+  // the device. The span is kept inside the draw place and the target, the
+  // block within the file's block size; a block whose depth is not the
+  // file's, or that has no data, paints nothing.
+  void ShowBlockRst(TRmf& file, const DIBCONTEXT* dib, const TBaseColors* colors, bool device);
+  void ShowBlockMtr(RMFCHAIN* unit, const DIBCONTEXT* dib, bool device);
+  void ShowBlockMtl(MTLCHAIN* unit, const DIBCONTEXT* dib, bool device);
+
   // The target built from the paint context.
   DIBCONTEXT DefaultTarget() const;
 
-  // --- Display state, rewritten for each file ---
-
-  LONG FlagSwitch = 1;    // 1: block flags decide which blocks are painted
-  LONG MaskType = 0;
-  LONG Period = 0;        // the view value on entry, then the pattern period
-  BYTE Pattern[8] = {};
-  LONG Depth = 0;         // rasters: bits per element; matrices: bytes
-  const DFRAME* Frame = nullptr;
-  double FY1 = 0.0, FX2 = 0.0;
-  BYTE ColorView[256] = {};
-  // The visible rectangle (CheckViewRmf).
-  LONG Bottom = 0, Left = 0, Top = 0, Right = 0;
+  // The display state in use (the owner's, or the call's own).
+  RMFDISPLAY& State() { return D; }
   // Blocks read by the walks of this object (for the tests and benchmarks).
   LONG BlocksRead = 0;
 
  private:
-  struct Span;
   struct Painter;
+  class Scope;
   // The walk over the visible blocks of a file, each painted by the
   // painter of the file's kind: 1, or 0 when stopped.
   int Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter);
-  void PaintSpan(const Span& span, const DIBCONTEXT& dib, Painter& painter);
+  // The current block of the state into the target or onto the device.
+  void PaintSpan(TRmf& file, const DIBCONTEXT& dib, Painter& painter);
+  // The same for a block the state was given from outside the walk.
+  void PaintGivenBlock(TRmf& file, const DIBCONTEXT* dib, Painter& painter);
   bool UnitShown(LONG view, LONG order, LONG top, LONG bottom, int place) const;
   // The element scale of a unit's picture factor and its element frame put
   // in use: whether the frame's visible rectangle meets the region.
   bool InView(double factor, const DFRAME& frame);
   // The colour tables of a raster of 8 bits or less from its colours.
   void SetupRaster(RMFCHAIN* unit);
+  // The painters of a matrix and of a layer matrix unit (the colour tables
+  // and, for a quality matrix, its visibility bytes set): false when the
+  // unit cannot be painted.
+  bool MatrixPainter(RMFCHAIN* unit, bool device, Painter* painter);
+  bool LayerPainter(MTLCHAIN* unit, bool device, Painter* painter);
 
   RMFSHOWHOST Host;
+  RMFDISPLAY Own;
+  RMFDISPLAY& D;
 };

@@ -253,15 +253,8 @@ int TObjectSeek::SeekObject(MAPOBJDESC* place, const KEYSELECT* keys, int flags)
 }
 
 int TObjectSeek::SeekObjectByKey(TMap* map, int sheet, DWORD key) {
-  if (map == nullptr || !map->IsActive() || !map->OpenList(sheet)) return 0;
-  TMapList& list = map->List;
-  const int count = list.Count();
-  for (int o = 1; o <= count; ++o) {
-    const FVSPR* d = list.ObjectDesc(o);
-    if (d == nullptr) return 0;
-    if (d->Key == key && !FvsprIsDeleted(d)) return o;
-  }
-  return 0;
+  if (map == nullptr || map->SeekObjectByKey(sheet, key) == nullptr) return 0;
+  return map->List.CurrentObject;
 }
 
 // ---------------------------------------------------------------------------

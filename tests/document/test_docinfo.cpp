@@ -54,6 +54,10 @@ TEST_F(DocumentInfo, NamesPassportsAndLayersOfTheMainMap) {
   EXPECT_EQ(docGetLayerNameEx(h, 1, name, sizeof name), 1);
   EXPECT_STREQ(name, "LAYE");
   EXPECT_STREQ(docGetLayerName(h, 9), "");
+  // The document's own methods answer the same.
+  EXPECT_EQ(doc->GetLayerCount(), 2);
+  EXPECT_STREQ(doc->GetLayerName(1), "LAYER");
+  EXPECT_STREQ(doc->GetLayerName(9), "");
 
   MAPREGISTEREX map{};
   LISTREGISTER sheet{};

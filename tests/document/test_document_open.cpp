@@ -103,7 +103,7 @@ TEST_F(DocumentOpen, UserMapFileBecomesTheMainMap) {
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->TMap::IsActive());
   EXPECT_TRUE(doc->IsRealPlace());
-  EXPECT_EQ(doc->Chain(DOCKIND_SITE)->Count, 0);
+  EXPECT_EQ(doc->SiteChainHead.Count, 0);
   EXPECT_STREQ(doc->GetDocumentName(), path.c_str());
   docCloseData(h);
   docCloseData(h);  // a dead handle is refused
@@ -111,10 +111,10 @@ TEST_F(DocumentOpen, UserMapFileBecomesTheMainMap) {
 }
 
 // A stand-in raster and user-map reader: each open adds a unit.
-int AddUnit(TMapControl* doc, int kind) { return ++doc->Chain(kind)->Count; }
+int AddUnit(TMapControl* doc, int kind) { return ++*doc->ChainCount(kind); }
 int OpenFakeRaster(TMapControl* doc, const char*, int) { return AddUnit(doc, DOCKIND_RST); }
 int OpenFakeSite(TMapControl* doc, const char*, int) { return AddUnit(doc, DOCKIND_SITE); }
-void CloseFake(TMapControl* doc, int kind) { doc->Chain(kind)->Count = 0; }
+void CloseFake(TMapControl* doc, int kind) { *doc->ChainCount(kind) = 0; }
 
 TEST_F(DocumentOpen, DocumentNameFollowsTheFirstDataAndEveryMap) {
   DocumentKinds[DOCKIND_RST].Open = OpenFakeRaster;
@@ -146,8 +146,8 @@ TEST_F(DocumentOpen, DocumentNameFollowsTheFirstDataAndEveryMap) {
   EXPECT_EQ(doc->OpenMap(map2.c_str(), 0), 1);
   EXPECT_STREQ(doc->GetDocumentName(), map2.c_str());
   EXPECT_STREQ(doc->Path, map2.c_str());
-  EXPECT_EQ(doc->Chain(DOCKIND_RST)->Count, 1);
-  EXPECT_EQ(doc->Chain(DOCKIND_SITE)->Count, 1);
+  EXPECT_EQ(doc->RstChainHead.Count, 1);
+  EXPECT_EQ(doc->SiteChainHead.Count, 1);
   EXPECT_EQ(doc->IsActive(), 1);
   doc->CloseData();
   EXPECT_EQ(doc->IsActive(), 0);

@@ -80,6 +80,37 @@ class RmfDisplay : public doctest::EmptyDocumentTest {
     doc->SetPixel(f * zoom, f * zoom);
     doc->DrawPlace = FRAME{1, 0, rows, cols - 1};
   }
+  // Block (0, 0) of a file of cols x rows elements laid whole into the
+  // document's display state over the view View(1.0, cols, rows) makes, as
+  // the walk lays it.
+  void LayBlock(TRmf& file, int depth, int cols = 8, int rows = 2) {
+    RMFDISPLAY& d = doc->Display;
+    d.RowStart = rows;
+    d.RowEnd = 0;
+    d.ColStart = 0;
+    d.ColEnd = cols;
+    d.BlockHeight = file.BlockHeight(0);
+    d.BlockWidth = file.BlockWidth(0);
+    d.BlockFlag = 1;
+    d.Depth = depth;
+    d.Period = 0;
+    d.StartRow = d.StartCol = 0.0;
+    d.Data = reinterpret_cast<const BYTE*>(file.GetBlockAddress(0, 0));
+    ASSERT_NE(d.Data, nullptr);
+  }
+  // A layer matrix of 50 x 50 cells of 10 m holding layer thicknesses
+  // only, opened into the document.
+  void OpenLayersWithoutHeights() {
+    const std::string path = dir / "a.mtl";
+    {
+      MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
+      TMtl m;
+      ASSERT_EQ(1, m.Create(path.c_str(), &p));
+      ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
+      m.Save();
+    }
+    ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  }
   static int UsedSlots(const TRmf& f) {
     int n = 0;
     for (const RMFSLOT& s : f.Slots) n += s.Number >= 0;
@@ -325,16 +356,7 @@ TEST_F(RmfDisplay, RasterAndMatrixPaintUnderTheMap) {
 }
 
 TEST_F(RmfDisplay, LayerMatrixWithoutHeightsIsGreen) {
-  // 50 x 50 cells of 10 m holding layer thicknesses only.
-  const std::string path = dir / "a.mtl";
-  {
-    MTLBUILDPARM p = doctest::LayerMatrixParm(1, 0);
-    TMtl m;
-    ASSERT_EQ(1, m.Create(path.c_str(), &p));
-    ASSERT_EQ(1, m.PutPlanePower(5100, 2100, 1.0, 1));
-    m.Save();
-  }
-  ASSERT_EQ(1, doc->OpenMtl(path.c_str(), 0));
+  ASSERT_NO_FATAL_FAILURE(OpenLayersWithoutHeights());
   // By place: green diagonal lines of period 6, into the image and onto a
   // device alike.
   View(1.0, 50, 50);
@@ -426,4 +448,161 @@ TEST_F(RmfDisplay, QualityMatrixColoursAndVisibility) {
   const uint32_t expected[8] = {Pixel(0x0000FF), Pixel(0x00FF00), kBack, Pixel(0x00FFFF),
                                 Pixel(0x0000FF), Pixel(0x00FF00), kBack, Pixel(0x00FFFF)};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(expected[x], image.At(x, 1)) << x;
+}
+
+// Unit n that a chain has not answers 0, as a missing unit does everywhere
+// on the display; a unit it has answers 1, also out of view.
+TEST_F(RmfDisplay, AMissingUnitAnswersZero) {
+  ASSERT_EQ(1, doc->OpenRst(Raster("a.rsw", 8, 8, 2, [](int, int) { return 7; }).c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("a.mtw", 8, 2, [](int, int) { return 50; }).c_str(), 0));
+  View(1.0, 8, 2);
+  EXPECT_EQ(0, doc->ShowRst(99));
+  EXPECT_EQ(0, doc->ShowMtr(&doc->MtrChainHead, 99));
+  EXPECT_EQ(0, doc->ShowMtr(&doc->MtqChainHead, 1));
+  EXPECT_EQ(0, doc->ShowMtr(nullptr, 0));
+  EXPECT_EQ(0, doc->ShowMtl(99));
+  EXPECT_EQ(0, doc->ShowChainRst(99, nullptr));
+  EXPECT_EQ(0, doc->ShowChainMtr(nullptr, nullptr));
+  EXPECT_EQ(0, doc->ShowChainMtl(nullptr, nullptr));
+  doc->DrawPlace = FRAME{5000, 5000, 5001, 5007};  // far from both
+  EXPECT_EQ(1, doc->ShowRst(1));
+  EXPECT_EQ(1, doc->ShowMtr(&doc->MtrChainHead, 1));
+  // The chain heads are the document's own.
+  EXPECT_EQ(DocChain(doc, DOCKIND_RST), &doc->RstChainHead);
+  EXPECT_EQ(1, doc->RstChainHead.Count);
+  EXPECT_EQ(GetChainUnit(Rasters(), 1), doc->RstChainHead.First);
+  EXPECT_EQ(doc->GetChain(1), doc->MtrChainHead.First);
+}
+
+// The document's visible rectangle and its block painters: a block laid
+// into the display state by hand paints what the walk paints.
+TEST_F(RmfDisplay, BlocksPaintedFromTheDisplayState) {
+  ASSERT_EQ(1, doc->OpenRst(Raster("a.rsw", 8, 8, 2, [](int i, int j) { return 10 * i + j; }).c_str(),
+                            0));
+  View(1.0, 8, 2);
+  RMFCHAIN* unit = doc->RstChainHead.First;
+  ASSERT_NE(unit, nullptr);
+  RMFDISPLAY& d = doc->Display;
+  // No frame: nothing in view.
+  EXPECT_EQ(0, doc->CheckViewRmf());
+  doc->SetElemScale(unit->PictureFactor);
+  d.Frame = &unit->ElementFrame;
+  ASSERT_EQ(1, doc->CheckViewRmf());
+  EXPECT_EQ(0, d.Left);
+  EXPECT_EQ(8, d.Right);
+  EXPECT_EQ(2, d.Top);
+  EXPECT_EQ(0, d.Bottom);
+  BYTE pattern[8];
+  EXPECT_EQ(3, doc->BuildMaskPattern(7, 2, pattern));
+  EXPECT_EQ(BYTE(0x01), pattern[0]);
+  EXPECT_EQ(BYTE(0x06), pattern[1]);
+
+  // The walk's picture; it leaves no frame or block behind.
+  Image walked(8, 2);
+  DIBCONTEXT target = walked.Target();
+  ASSERT_EQ(1, doc->ShowRstPlace(0, &target));
+  EXPECT_EQ(Pixel(0x0B0B0B), walked.At(1, 1));  // file row 1, column 1
+  EXPECT_EQ(nullptr, d.Frame);
+  EXPECT_EQ(nullptr, d.Data);
+
+  // The same block by hand (the colour tables are the ones the walk set).
+  TRmf& file = *unit->File;
+  auto lay = [&] { LayBlock(file, 8); };
+  lay();
+  Image byHand(8, 2);
+  target = byHand.Target();
+  doc->ShowBlockRstDib256(file, &target);
+  EXPECT_EQ(walked.px, byHand.px);
+  Image dib(8, 2);
+  target = dib.Target();
+  doc->ShowBlockRstDib(file, &target, &unit->Colors);
+  EXPECT_EQ(walked.px, dib.px);
+  // Onto the device, as the walk paints it there.
+  doctest::MemoryDevice device(8, 2), walkedDevice(8, 2);
+  doc->PaintDc = device.dc;
+  doc->ShowBlockRstDevice(file, &unit->Colors);
+  doc->PaintDc = walkedDevice.dc;
+  target.VisualType = 3;
+  ASSERT_EQ(1, doc->ShowRstPlace(0, &target));
+  doc->PaintDc = nullptr;
+  EXPECT_EQ(doctest::GrabDc(walkedDevice.dc).pixels, doctest::GrabDc(device.dc).pixels);
+  EXPECT_EQ(Pixel(0x0B0B0B), doctest::GrabDc(device.dc).At(1, 1));
+
+  // A state that does not fit paints nothing and overruns nothing: a span
+  // far past the image is kept inside it, a block larger than the file's,
+  // a depth not the file's and a pattern period past its 8 rows are
+  // refused.
+  lay();
+  d.RowStart = 1 << 30;
+  d.RowEnd = -(1 << 30);
+  d.ColStart = -(1 << 30);
+  d.ColEnd = 1 << 30;
+  Image clamped(8, 2);
+  target = clamped.Target();
+  doc->ShowBlockRstDib256(file, &target);
+  EXPECT_NE(kBack, clamped.At(7, 0));
+  for (auto spoil : std::vector<std::function<void()>>{
+           [&] { d.BlockHeight = file.Head.BlockHeight + 1; }, [&] { d.Depth = 24; },
+           [&] { d.Period = 100; }, [&] { d.Data = nullptr; }}) {
+    lay();
+    spoil();
+    Image none(8, 2);
+    target = none.Target();
+    doc->ShowBlockRstDib256(file, &target);
+    doc->ShowBlockRstDib(file, &target, &unit->Colors);
+    EXPECT_EQ(std::vector<uint32_t>(16, kBack), none.px);
+  }
+}
+
+TEST_F(RmfDisplay, MatrixBlocksPaintedFromTheDisplayState) {
+  // One block, rising to the east so that relief shades it.
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("a.mtw", 8, 2, [](int, int j) { return 20 + 8 * j; }).c_str(), 0));
+  View(1.0, 8, 2);
+  Image walked(8, 2);
+  DIBCONTEXT target = walked.Target();
+  ASSERT_EQ(1, doc->ShowMtrPlace(&doc->MtrChainHead, 0, &target));
+  RMFCHAIN* unit = doc->MtrChainHead.First;
+  TRmf& file = *unit->File;
+  RMFDISPLAY& d = doc->Display;
+  ASSERT_NO_FATAL_FAILURE(LayBlock(file, 2));
+  // Relief needs the neighbours: at the matrix's edges the block itself.
+  d.LeftData = d.Data;
+  d.LeftLength = d.BlockWidth;
+  d.RightData = d.Data + (d.BlockWidth - 1) * 2;
+  d.RightLength = d.BlockWidth;
+  Image byHand(8, 2);
+  target = byHand.Target();
+  doc->ShowBlockMtrDib(unit, &target);
+  EXPECT_EQ(walked.px, byHand.px);
+  EXPECT_NE(walked.At(0, 0), walked.At(4, 0));
+  // Without the neighbours relief cannot be painted.
+  d.LeftData = nullptr;
+  Image none(8, 2);
+  target = none.Target();
+  doc->ShowBlockMtrDib(unit, &target);
+  EXPECT_EQ(std::vector<uint32_t>(16, kBack), none.px);
+}
+
+TEST_F(RmfDisplay, LayerMatrixBlockPaintedFromTheDisplayState) {
+  ASSERT_NO_FATAL_FAILURE(OpenLayersWithoutHeights());
+  View(1.0, 50, 50);
+  Image walked(50, 50);
+  DIBCONTEXT target = walked.Target();
+  ASSERT_EQ(1, doc->ShowMtlPlace(0, &target));
+  // Without heights: green in the pattern the place painter used.
+  MTLCHAIN* unit = doc->MtlChainHead.First;
+  ASSERT_NO_FATAL_FAILURE(LayBlock(unit->Matrix, unit->Matrix.RecordSize(), 50, 50));
+  doc->Display.Period = doc->BuildMaskPattern(5, 5, doc->Display.Pattern);
+  Image byHand(50, 50);
+  target = byHand.Target();
+  doc->ShowBlockMtlDib(unit, &target);
+  EXPECT_EQ(walked.px, byHand.px);
+  EXPECT_EQ(0x00FF00u, byHand.At(0, 20));
+  doctest::MemoryDevice device(50, 50);
+  doc->PaintDc = device.dc;
+  doc->ShowBlockMtlDevice(unit);
+  doc->PaintDc = nullptr;
+  const doctest::Picture onDevice = doctest::GrabDc(device.dc);
+  EXPECT_EQ(std::count(walked.px.begin(), walked.px.end(), 0x00FF00u),
+            std::count(onDevice.pixels.begin(), onDevice.pixels.end(), 0x00FF00u));
 }

@@ -142,7 +142,7 @@ TEST_F(SiteChain, MovesAndClosesRenumberTheChain) {
   EXPECT_EQ(doc->GetSiteCount(), 2);
   doc->CloseSite(0);
   EXPECT_EQ(doc->GetSiteCount(), 0);
-  EXPECT_EQ(doc->Chains[DOCKIND_SITE].First, nullptr);
+  EXPECT_EQ(doc->SiteChainHead.First, nullptr);
 }
 
 TEST_F(SiteChain, FlagsSelectsAndCallbacksOfEachMap) {
@@ -202,7 +202,7 @@ TEST_F(SiteChain, QuestionsOfOpeningWithTheUsersAnswers) {
   EXPECT_EQ(box.boxes()[0].text, "Situation is out of region. Continue ?");
   EXPECT_EQ(box.boxes()[0].flags, UINT(MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL));
   EXPECT_EQ(doc->GetSiteCount(), 0);
-  EXPECT_EQ(doc->Chains[DOCKIND_SITE].First, nullptr);
+  EXPECT_EQ(doc->SiteChainHead.First, nullptr);
 
   // Axis meridians 1e-6 apart agree: no question.
   ASSERT_EQ(doc->ProjectionReady, 1);

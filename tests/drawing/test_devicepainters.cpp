@@ -21,6 +21,7 @@
 #include "drawing/patternfill.h"
 #include "drawing/devicepainters.h"
 #include "drawing/paintmetric.h"
+#include "drawing/paintunits_internal.h"
 #include "drawing/parmwords.h"
 #include "drawing/patternline.h"
 #include "drawing/signgrid.h"
@@ -65,11 +66,11 @@ TEST_F(DevicePainters, DeviceUnitsByDevice) {
   HDC printer = plat::gdi::CreateDeviceContext(DT_RASPRINTER, 100, 100, 600, 600);
   doc->SetPaintDevice(printer);
   EXPECT_EQ(DevicePaintState.Technology, DT_RASPRINTER);
-  EXPECT_EQ(doc->DeviceUnits(254), 6);  // trunc(254 x 600 / 25400 + 0.3)
+  EXPECT_EQ(DeviceUnits(doc.get(), 254), 6);  // trunc(254 x 600 / 25400 + 0.3)
   EXPECT_NEAR(doc->GetDeviceScaleX(), 600 / 0.0254, 1e-6);
   EXPECT_DOUBLE_EQ(doc->Ratio, 6.25);
-  EXPECT_EQ(doc->RatioUnits(1.0f), 6);
-  EXPECT_EQ(doc->RatioUnits(1e9f), 65000);
+  EXPECT_EQ(RatioUnits(doc.get(), 1.0f), 6);
+  EXPECT_EQ(RatioUnits(doc.get(), 1e9f), 65000);
   EXPECT_DOUBLE_EQ(doc->TextFactor100, 600 / 254.0);
   doc->RestorePaintDevice();
   EXPECT_EQ(doc->PaintDc, nullptr);
@@ -88,7 +89,7 @@ TEST_F(DevicePainters, DeviceUnitsByDevice) {
   doc->SetPaintDevice(display.dc, 254.0, 254.0);
   EXPECT_DOUBLE_EQ(doc->PixelsPerMicronH, 0.01);
   EXPECT_DOUBLE_EQ(doc->Ratio, 0.01 / (GetScreenPixelsPerMeterH() * 1e-6));
-  EXPECT_EQ(doc->RatioUnits(2.6f), 3);  // a display takes f as it is
+  EXPECT_EQ(RatioUnits(doc.get(), 2.6f), 3);  // a display takes f as it is
   SIZE old{};
   doc->SetPaintSize(320, 200, &old);
   EXPECT_EQ(DevicePaintState.Width, 320);
@@ -96,32 +97,32 @@ TEST_F(DevicePainters, DeviceUnitsByDevice) {
 }
 
 TEST_F(DevicePainters, ColoursByIntensity) {
-  EXPECT_EQ(doc->FillColor(0x0000FF), 0x7F7FFFu);  // intensity 50: (255, 127, 127)
-  EXPECT_EQ(doc->LineColor(0x0000FF), 0x0000FFu);
-  EXPECT_EQ(doc->FillColor(0), 0u);
+  EXPECT_EQ(FillColor(doc.get(), 0x0000FF), 0x7F7FFFu);  // intensity 50: (255, 127, 127)
+  EXPECT_EQ(LineColor(doc.get(), 0x0000FF), 0x0000FFu);
+  EXPECT_EQ(FillColor(doc.get(), 0), 0u);
   const COLORREF colours[4] = {0x0000FF, 0, 0xFAFAFA, 0x102030};
   doc->SetPaintPalette(4, colours, 100);  // fills keep their colours
-  EXPECT_EQ(doc->FillColor(0xF0000000), 0x0000FFu);
-  EXPECT_EQ(doc->FillColor(0x00FF00), 0x00FF00u);
-  EXPECT_EQ(doc->LineColor(0xF0000003), 0x102030u);
+  EXPECT_EQ(FillColor(doc.get(), 0xF0000000), 0x0000FFu);
+  EXPECT_EQ(FillColor(doc.get(), 0x00FF00), 0x00FF00u);
+  EXPECT_EQ(LineColor(doc.get(), 0xF0000003), 0x102030u);
   doc->SetPaintPalette(4, colours, 150);  // halfway again, colour 0 is none
-  EXPECT_EQ(doc->FillPaletteColor(0), 0x7F7FFFu);
-  EXPECT_EQ(doc->PaletteColor(1), 0xFFFFFFFFu);
+  EXPECT_EQ(FillPaletteColor(doc.get(), 0), 0x7F7FFFu);
+  EXPECT_EQ(PaletteColor(doc.get(), 1), 0xFFFFFFFFu);
   doc->SetPaintPalette(4, colours, -2);
-  EXPECT_EQ(doc->LineColor(0xFAFAFA), 0u);  // R + G + B = 750: black
-  EXPECT_EQ(doc->LineColor(0xFBFAFA), 0xFFFFFFu);
-  EXPECT_EQ(doc->FillColor(0x000001), 0xFFFFFFu);
-  EXPECT_EQ(doc->PaletteColor(2), 0u);
-  EXPECT_EQ(doc->FillPaletteColor(3), 0xFFFFFFu);
+  EXPECT_EQ(LineColor(doc.get(), 0xFAFAFA), 0u);  // R + G + B = 750: black
+  EXPECT_EQ(LineColor(doc.get(), 0xFBFAFA), 0xFFFFFFu);
+  EXPECT_EQ(FillColor(doc.get(), 0x000001), 0xFFFFFFu);
+  EXPECT_EQ(PaletteColor(doc.get(), 2), 0u);
+  EXPECT_EQ(FillPaletteColor(doc.get(), 3), 0xFFFFFFu);
   doc->SetPaintPalette(4, colours, -4);
-  EXPECT_EQ(doc->PaletteColor(2), 0xFFFFFFu);
-  EXPECT_EQ(doc->FillColor(0xFFFFFF), 0u);
+  EXPECT_EQ(PaletteColor(doc.get(), 2), 0xFFFFFFu);
+  EXPECT_EQ(FillColor(doc.get(), 0xFFFFFF), 0u);
   doc->SetPaintPalette(4, colours, -1);  // the saved intensity, 50
   EXPECT_EQ(doc->GetFillIntensity(), 50);
   EXPECT_EQ(doc->SetFillIntensity(80), 50);
   doc->ForcedColor = 0x00ABCD;
-  EXPECT_EQ(doc->FillColor(0xF0000001), 0x00ABCDu);
-  EXPECT_EQ(doc->PaletteColor(9), 0x00ABCDu);
+  EXPECT_EQ(FillColor(doc.get(), 0xF0000001), 0x00ABCDu);
+  EXPECT_EQ(PaletteColor(doc.get(), 9), 0x00ABCDu);
 }
 
 TEST_F(DevicePainters, HatchPairsAndPatterns) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the built library into a fresh prefix and builds hosts against
-# that prefix alone: the C interface as C99, the exported classes and the
-# C example through find_package(mapcore), and the C example and the C
-# interface as C++ through pkg-config. Each host runs and checks what it
+# that prefix alone: the C interface as C99, the exported classes, the
+# display host and the C example through find_package(mapcore) with no C++
+# standard of their own (the package brings C++20), and the C example and
+# the C interface as C++ through pkg-config. Each host runs and checks what it
 # calls; the C example must finish its demo and leave its picture.
 #
 # Set by tests/install/CMakeLists.txt:
@@ -130,6 +131,9 @@ cmake --build "$MC_WORK_DIR/host_cmake" > "$MC_WORK_DIR/host_cmake_build.log" \
   || { cat "$MC_WORK_DIR/host_cmake_build.log"; fail "host build"; }
 check_loads_installed "$MC_WORK_DIR/host_cmake/host"
 "$MC_WORK_DIR/host_cmake/host" "$MC_WORK_DIR/run"
+check_loads_installed "$MC_WORK_DIR/host_cmake/display"
+mkdir -p "$MC_WORK_DIR/run/display_cmake"
+"$MC_WORK_DIR/host_cmake/display" "$MC_WORK_DIR/run/display_cmake" || fail "CMake display host failed"
 check_loads_installed "$MC_WORK_DIR/host_cmake/hostdemo"
 run_example "$MC_WORK_DIR/host_cmake/hostdemo"
 

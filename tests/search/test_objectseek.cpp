@@ -115,6 +115,14 @@ TEST_F(ObjectSeek, PlaceNeverReturnedAndDeletedObjects) {
   EXPECT_EQ(2, place.Object);
   EXPECT_EQ(0, TObjectSeek::SeekObjectByKey(Map(0), 1, 12));
   EXPECT_EQ(3, TObjectSeek::SeekObjectByKey(Map(0), 1, 13));
+  // The map's own search: the descriptor, its object made the sheet's
+  // current one.
+  EXPECT_EQ(nullptr, Map(0)->SeekObjectByKey(1, 12));
+  const FVSPR* found = Map(0)->SeekObjectByKey(1, 13);
+  ASSERT_NE(nullptr, found);
+  EXPECT_EQ(13u, found->Key);
+  EXPECT_EQ(3, Map(0)->List.CurrentObject);
+  EXPECT_EQ(nullptr, Map(0)->SeekObjectByKey(9, 13));
 }
 
 TEST_F(ObjectSeek, KeyRanges) {
