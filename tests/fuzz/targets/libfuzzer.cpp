@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::TargetRun(data, size);
+  fuzz::RunInput(data, size);
   return 0;
 }

@@ -26,7 +26,7 @@ namespace {
 int Run(const std::string& name, const std::string& bytes) {
   std::printf("%s (%zu bytes)\n", name.c_str(), bytes.size());
   std::fflush(stdout);
-  fuzz::TargetRun(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  fuzz::RunInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   return 1;
 }
 

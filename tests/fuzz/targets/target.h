@@ -21,6 +21,10 @@ std::vector<Seed> TargetSeeds();
 // Walks one input. The home is ready.
 void TargetRun(const uint8_t* data, size_t size);
 
+// What the drivers call: TargetRun in the work folder, the current folder
+// given back afterwards (the driver's own relative paths stay valid).
+void RunInput(const uint8_t* data, size_t size);
+
 // The file an input with a selector byte in front stands for: `files`
 // chosen by the first byte (modulo their count), and the pass, the first
 // byte divided by that count (a walk may take a choice from it).

@@ -1,8 +1,18 @@
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "target.h"
 
 namespace fuzz {
+
+void RunInput(const uint8_t* data, size_t size) {
+  std::error_code ec;
+  const std::filesystem::path home = std::filesystem::current_path(ec);
+  TargetRun(data, size);
+  if (!ec) std::filesystem::current_path(home, ec);
+}
 
 Selected Select(const std::vector<const char*>& files, const uint8_t* data, size_t size) {
   const int first = size > 0 ? data[0] : 0;
