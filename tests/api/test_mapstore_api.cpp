@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "api/mapapi.h"
+#include "support/apiclassifier.h"
 #include "support/apilibrary.h"
 #include "support/apimaps.h"
 
@@ -25,17 +26,7 @@ class JournalApi : public apitest::LibraryFolderTest {
     LibraryFolderTest::SetUp();
     if (HasFatalFailure()) return;
     const std::string rsc = Path("log.rsc");
-    apitest::NewClassifier classifier("LOG");
-    const HRSC h = FN(mapCreateRsc)(rsc.c_str(), &classifier.create, &classifier.palette);
-    ASSERT_NE(0, h);
-    RSCOBJECT kind = {};
-    kind.Length = sizeof kind;
-    kind.Excode = DWORD(kRoad);
-    kind.Local = LOCAL_LINE;
-    std::strcpy(kind.Name, "ROAD");
-    ASSERT_GT(FN(mapAppendRscObject)(h, &kind), 0);
-    FN(mapCommitRsc)(h);
-    FN(mapCloseRsc)(h);
+    ASSERT_TRUE(apitest::MakeClassifier(lib, rsc, "LOG", {{kRoad, LOCAL_LINE, "ROAD"}}));
     apitest::NewSheetMap registers("LOG-1", kX0, kY0, kSide);
     map_ = FN(mapCreateMapEx)(Path("log.map").c_str(), rsc.c_str(), &registers.map,
                               &registers.sheet);

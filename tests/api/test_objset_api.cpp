@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "api/mapapi.h"
+#include "support/apiclassifier.h"
 #include "support/apilibrary.h"
 #include "support/apimaps.h"
 
@@ -26,19 +27,8 @@ class ObjectSetApi : public apitest::LibraryFolderTest {
     LibraryFolderTest::SetUp();
     if (HasFatalFailure()) return;
     rsc_ = Path("set.rsc");
-    apitest::NewClassifier classifier("SET");
-    const HRSC h = FN(mapCreateRsc)(rsc_.c_str(), &classifier.create, &classifier.palette);
-    ASSERT_NE(0, h);
-    for (const LONG code : {kRoad, kLake}) {
-      RSCOBJECT kind = {};
-      kind.Length = sizeof kind;
-      kind.Excode = DWORD(code);
-      kind.Local = code == kLake ? LOCAL_SQUARE : LOCAL_LINE;
-      std::strcpy(kind.Name, code == kLake ? "LAKE" : "ROAD");
-      ASSERT_GT(FN(mapAppendRscObject)(h, &kind), 0);
-    }
-    FN(mapCommitRsc)(h);
-    FN(mapCloseRsc)(h);
+    ASSERT_TRUE(apitest::MakeClassifier(
+        lib, rsc_, "SET", {{kRoad, LOCAL_LINE, "ROAD"}, {kLake, LOCAL_SQUARE, "LAKE"}}));
     map_ = MakeMap("set.map", "SET-1");
     ASSERT_NE(0, map_);
   }
@@ -98,6 +88,15 @@ class ObjectSetApi : public apitest::LibraryFolderTest {
     ASSERT_EQ(n, FN(mapCommit)(object));
     FN(mapFreeObject)(object);
   }
+  // An equitable group of three roads at dx, dx + 100 and dx + 200, numbered
+  // by the key of the first: their numbers, then the group's number.
+  std::vector<LONG> Equitable(double dx) {
+    const LONG first = Road(dx);
+    const LONG group = Key(first);
+    Join(first, GROUPSEM_EQUITABLE, group);
+    return {first, Road(dx + 100, {{GROUPSEM_EQUITABLE, group}}),
+            Road(dx + 200, {{GROUPSEM_EQUITABLE, group}}), group};
+  }
   // The group semantics of stored object n, as "code:number" in order.
   std::string Groups(LONG n) {
     const HOBJ object = FN(mapCreateObject)(map_, 1, 0, 0);
@@ -152,11 +151,8 @@ class ObjectSetApi : public apitest::LibraryFolderTest {
 // object of the sheet holding the group's number under the equitable code
 // and nothing else; it has no leader to find or nominate.
 TEST_F(ObjectSetApi, AnEquitableGroupIsBuiltFromAnyMember) {
-  const LONG a = Road(100);
-  const LONG group = Key(a);
-  Join(a, GROUPSEM_EQUITABLE, group);
-  const LONG b = Road(200, {{GROUPSEM_EQUITABLE, group}});
-  const LONG c = Road(300, {{GROUPSEM_EQUITABLE, group}});
+  const std::vector<LONG> made = Equitable(100);
+  const LONG a = made[0], b = made[1], c = made[2], group = made[3];
   const LONG gone = Road(400, {{GROUPSEM_EQUITABLE, group}});
   ASSERT_EQ(1, FN(mapDeleteObjectByNumber)(map_, 1, gone));
   const LONG stranger = Road(500, {{GROUPSEM_EQUITABLE, group + 1000}});
@@ -210,11 +206,8 @@ TEST_F(ObjectSetApi, AnEquitableGroupIsBuiltFromAnyMember) {
 // semantic; members of a hierarchy and of another equitable group join it
 // by a merge, leaving their own group.
 TEST_F(ObjectSetApi, MembersLeaveAndJoinAnEquitableGroup) {
-  const LONG a = Road(100);
-  const LONG group = Key(a);
-  Join(a, GROUPSEM_EQUITABLE, group);
-  const LONG b = Road(200, {{GROUPSEM_EQUITABLE, group}});
-  const LONG c = Road(300, {{GROUPSEM_EQUITABLE, group}});
+  const std::vector<LONG> made = Equitable(100);
+  const LONG a = made[0], b = made[1], c = made[2], group = made[3];
   const HSET set = NewSet();
   HOBJ object = Read(a);
   ASSERT_EQ(1, FN(mapBuildObjectSet)(set, object));
@@ -274,11 +267,8 @@ TEST_F(ObjectSetApi, MembersLeaveAndJoinAnEquitableGroup) {
 // deletes every member.
 TEST_F(ObjectSetApi, AnEquitableGroupDissolvedOrDeleted) {
   for (const bool deleted : {false, true}) {
-    const LONG a = Road(deleted ? 500 : 100);
-    const LONG group = Key(a);
-    Join(a, GROUPSEM_EQUITABLE, group);
-    const LONG b = Road(deleted ? 600 : 200, {{GROUPSEM_EQUITABLE, group}});
-    const LONG c = Road(deleted ? 700 : 300, {{GROUPSEM_EQUITABLE, group}});
+    const std::vector<LONG> made = Equitable(deleted ? 500 : 100);
+    const LONG a = made[0], b = made[1], c = made[2];
     const HSET set = NewSet();
     const HOBJ object = Read(b);
     ASSERT_EQ(1, FN(mapBuildObjectSet)(set, object));
@@ -302,13 +292,10 @@ TEST_F(ObjectSetApi, AnEquitableGroupDissolvedOrDeleted) {
 // it follows the set's map, and stays a valid handle once that map is
 // closed.
 TEST_F(ObjectSetApi, ASelectMadeFromASetFindsExactlyItsMembers) {
-  const LONG a = Road(100);
-  const LONG group = Key(a);
-  Join(a, GROUPSEM_EQUITABLE, group);
-  const LONG b = Road(200, {{GROUPSEM_EQUITABLE, group}});
-  const LONG c = Road(300);
-  const LONG d = Road(400, {{GROUPSEM_EQUITABLE, group}});
-  ASSERT_GT(c, 0);
+  // Roads a, b and d of one group, c of none.
+  const std::vector<LONG> made = Equitable(100);
+  const LONG a = made[0], b = made[1], d = made[2];
+  const LONG c = Road(400);
   const HSET set = NewSet();
   const HSELECT none = FN(mapCreateSelectContext)();
   ASSERT_NE(0, none);

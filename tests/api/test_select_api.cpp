@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "api/mapapi.h"
+#include "support/apiclassifier.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
 #include "support/apimaps.h"
@@ -42,19 +43,8 @@ class SelectApi : public apitest::LoadedLibraryTest {
   // classifier of a road and a lake kind.
   void MakeMap() {
     const std::string rsc = (dir_ / "sel.rsc").string();
-    apitest::NewClassifier classifier("SEL");
-    const HRSC h = FN(mapCreateRsc)(rsc.c_str(), &classifier.create, &classifier.palette);
-    ASSERT_NE(0, h);
-    for (const LONG code : {kRoad, kLake}) {
-      RSCOBJECT kind = {};
-      kind.Length = sizeof kind;
-      kind.Excode = DWORD(code);
-      kind.Local = code == kLake ? LOCAL_SQUARE : LOCAL_LINE;
-      std::strcpy(kind.Name, code == kLake ? "LAKE" : "ROAD");
-      ASSERT_GT(FN(mapAppendRscObject)(h, &kind), 0);
-    }
-    FN(mapCommitRsc)(h);
-    FN(mapCloseRsc)(h);
+    ASSERT_TRUE(apitest::MakeClassifier(
+        lib, rsc, "SEL", {{kRoad, LOCAL_LINE, "ROAD"}, {kLake, LOCAL_SQUARE, "LAKE"}}));
     apitest::NewSheetMap registers("SEL-1", kX0, kY0, kSide);
     path_ = (dir_ / "sel.map").string();
     map_ = FN(mapCreateMapEx)(path_.c_str(), rsc.c_str(), &registers.map, &registers.sheet);
