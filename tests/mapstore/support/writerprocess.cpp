@@ -166,7 +166,8 @@ std::string CheckGroup(TMap& map, int n, int id) {
   const int members = GroupMembers(id);
   if (group.Total() != members) return what + ": " + std::to_string(group.Total()) + " members";
   for (int i = 1; i <= members; ++i)
-    if (group.ObjectKeyNumber(1, i).Key != DWORD(id) * 1000 + DWORD(i)) return what + ": keys differ";
+    if (group.ObjectKeyNumber(1, i).Key != DWORD(id) * 1000 + DWORD(i))
+      return what + ": keys differ";
   return "";
 }
 
