@@ -424,3 +424,41 @@ TEST_F(MapTest, NoMapIsMadeOverTheFilesAnOpenMapHolds) {
   ASSERT_EQ(1, open.OpenList(1));
   EXPECT_STREQ("A1", open.Nomenclature(1));
 }
+
+// A map made in a folder whose log folder is an open map's (a link to it)
+// would write its journal and its text log into the open map's: it is not
+// made and nothing is written, also when only the text log is left to
+// share. A map of another name there has logs of its own and is made.
+TEST_F(MapTest, NoMapIsMadeOverTheLogsAnOpenMapHolds) {
+  TMap open;
+  Create(open, "open.map", 100000, "A1");
+  ASSERT_TRUE(dir.Exists("LOG/open.map.TAC"));
+  ASSERT_TRUE(dir.Exists("LOG/open.map.LOG"));
+  MapScratch other{MC_TEST_TMP};
+  ASSERT_TRUE(rsctest::WriteBytes(other / "map.rsc", Classifier()));
+  ASSERT_EQ(0, ::symlink((dir / "LOG").c_str(), (other / "LOG").c_str()));
+
+  auto refused = [&](const char* what) {
+    const writertest::FolderFiles before = writertest::Snapshot(dir.path());
+    const writertest::FolderFiles beside = writertest::Snapshot(other.path());
+    TMap made;
+    MAPREGISTEREX reg = MapRegister(100000, 0);
+    LISTREGISTER sheet = SheetRegister("B1", 6000000, 7400000, 10000);
+    EXPECT_EQ(0, made.CreateDataEx((other / "open.map").c_str(), "map.rsc", &reg, &sheet)) << what;
+    EXPECT_EQ(MAPERR_OPEN, made.MapError.Error()) << what;
+    made.CloseData();
+    EXPECT_TRUE(before == writertest::Snapshot(dir.path())) << what << ": the logs written";
+    EXPECT_TRUE(beside == writertest::Snapshot(other.path())) << what << ": files made";
+  };
+  refused("journal and text log");
+  // The journal's name gone from the folder (the open map keeps it open):
+  // the text log is still the open map's.
+  ASSERT_EQ(0, ::unlink((dir / "LOG/open.map.TAC").c_str()));
+  refused("text log");
+
+  TMap made;
+  MAPREGISTEREX reg = MapRegister(100000, 0);
+  LISTREGISTER sheet = SheetRegister("B1", 6000000, 7400000, 10000);
+  EXPECT_EQ(1, made.CreateDataEx((other / "new.map").c_str(), "map.rsc", &reg, &sheet));
+  EXPECT_TRUE(dir.Exists("LOG/new.map.TAC"));
+}
