@@ -6,6 +6,7 @@
 #include "classifier/imageedit.h"
 #include "classifier/imageinternal.h"
 #include "classifier/maprsc.h"
+#include "classifier/rscimagefit.h"
 #include "classifier/rscdata.h"
 #include "devices/fontreg.h"
 #include "common/maperr.h"
@@ -206,21 +207,35 @@ int rscGetImageFrame(TRSCDATA* data, int function, const char* parameters, doubl
     return 0;
   }
   std::memset(frame, 0, sizeof(*frame));
+  // Parameters of the classifier's own records are read within their
+  // record; a caller's own are taken at the length they give.
+  const int64_t held = rscImageRoom(data, parameters);
+  int room = held < 0 || held > INT32_MAX ? INT32_MAX : int(held);
   if (function == PRIM_SET) {
     // A set of elements is measured by its first bitmap or vector sign.
     const auto* draw = (const IMGDRAW*)parameters;
+    if (room < IMGDRAW_HEAD) return 1;
     const int count = TObjectDraw::Count(draw);
     const char* found = nullptr;
     for (int n = 1; n <= count && !found; n++) {
-      const int code = TObjectDraw::ElementIdent(draw, n);
-      if (code == PRIM_BITMAP || code == PRIM_VECTOR) {
-        found = TObjectDraw::ElementParmAddress(draw, n);
-        function = code;
+      const char* element = DrawElementAddress(draw, room, n);
+      if (!element) break;
+      IMGELEMENT head;
+      std::memcpy(&head, element, sizeof(head));
+      if (head.Image == PRIM_BITMAP || head.Image == PRIM_VECTOR) {
+        found = element + IMGELEMENT_HEAD;
+        function = head.Image;
+        room = head.Length - IMGELEMENT_HEAD;
       }
     }
     if (!found) return 1;
     parameters = found;
   }
+  // A sign whose own length claims more than it holds measures as empty;
+  // within its length its layers and subjects are read no further than it.
+  if ((function == PRIM_VECTOR || function == PRIM_BITMAP || function == PRIM_LIBRARY) &&
+      !PrimitiveFits(function, parameters, room))
+    return 1;
   if (function == PRIM_VECTOR) {
     IMAGESIZE size{};
     rscGetVectorSize((const IMGVECTOREX*)parameters, &size, nullptr);

@@ -10,6 +10,7 @@
 #include "document/legend.h"
 #include "drawing/support/dibfixture.h"
 #include "support/docfixture.h"
+#include "support/signrsc.h"
 
 namespace {
 
@@ -208,6 +209,35 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   EXPECT_GT(Count(p, cell(5), 0xFFFF00), 20);
   EXPECT_GT(Count(p, cell(6), kRed), 10);   // the labelled set's sign
   EXPECT_GT(Count(p, cell(6), kBlack), 5);  // and the label strokes beside it
+}
+
+// The samples of a kind whose sign claims far more than its record holds
+// (two bytes changed in a classifier the library made): nothing is painted
+// and nothing past the record is read, in the memory image and on a
+// device; the same kinds intact paint their signs.
+TEST_F(Legend, SignsClaimingMoreThanTheirRecordPaintNothing) {
+  rsctest::SignClassifier c;
+  ASSERT_TRUE(rsctest::MakeSignClassifier(dir / "made.rsc", &c));
+  auto paint = [&](TMapRsc& rsc, int n, int viewType) {
+    doctest::MemoryDevice window(120, 60);
+    const RECT rect{0, 0, 120, 60};
+    EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, n, &rsc, viewType, nullptr), 1);
+    return 120 * 60 - Count(doctest::GrabDc(window.dc), rect, kWhite);
+  };
+  TMapRsc intact;
+  ASSERT_EQ(1, intact.OpenRsc((dir / "made.rsc").c_str(), 0)) << intact.Error();
+  rsctest::DamageBitmapSign(&c);
+  rsctest::DamageVectorSign(&c);
+  ASSERT_TRUE(rsctest::WriteBytes(dir / "damaged.rsc", c.bytes));
+  TMapRsc damaged;
+  ASSERT_EQ(1, damaged.OpenRsc((dir / "damaged.rsc").c_str(), 0)) << damaged.Error();
+  for (int n : {c.bitmapKind, c.vectorKind}) {
+    for (int viewType : {1, 4}) {
+      SCOPED_TRACE(std::to_string(n) + " at view type " + std::to_string(viewType));
+      EXPECT_GT(paint(intact, n, viewType), 4);
+      EXPECT_EQ(paint(damaged, n, viewType), 0);
+    }
+  }
 }
 
 }  // namespace
