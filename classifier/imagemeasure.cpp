@@ -10,6 +10,7 @@
 #include "classifier/rscdata.h"
 #include "devices/fontreg.h"
 #include "common/maperr.h"
+#include "platform/numeric.h"
 #include "records/objectdraw.h"
 #include "records/semnedit.h"
 
@@ -181,10 +182,12 @@ int rscGetVectorSize(const IMGVECTOREX* image, IMAGESIZE* size, const char* sema
   const double fy = ScaleFactor(image->ScaleY), fx = ScaleFactor(image->ScaleX);
   size->Base = base;
   size->Flags = flags;
-  size->Top = LONG(-e.minY * fy);
-  size->Height = LONG((e.maxY - e.minY) * fy);
-  size->Left = LONG(-e.minX * fx);
-  size->Width = LONG((e.maxX - e.minX) * fx);
+  // Points and factors are a sign's own: a sign's extent beyond 32 bits
+  // stops at their bounds.
+  size->Top = plat::TruncateTo<LONG>(-e.minY * fy);
+  size->Height = plat::TruncateTo<LONG>((e.maxY - e.minY) * fy);
+  size->Left = plat::TruncateTo<LONG>(-e.minX * fx);
+  size->Width = plat::TruncateTo<LONG>((e.maxX - e.minX) * fx);
   return 1;
 }
 
