@@ -253,6 +253,14 @@ TEST_F(Legend, EveryRecordClaimingMoreThanItsKindsRecordPaintsNothing) {
   TMapRsc rsc;
   ASSERT_EQ(1, rsc.OpenRsc((dir / "made.rsc").c_str(), 0)) << rsc.Error();
   const int kind = c.bitmapKind;
+  auto paintsNothing = [&] {
+    for (int viewType : {1, 4}) {
+      doctest::MemoryDevice window(120, 60);
+      const RECT rect{0, 0, 120, 60};
+      EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, kind, &rsc, viewType, nullptr), 1);
+      EXPECT_EQ(Count(doctest::GrabDc(window.dc), rect, kWhite), 120 * 60) << viewType;
+    }
+  };
   constexpr DWORD kClaim = 0x30000;  // bytes: far past the classifier's memory
   const int codes[] = {PRIM_BITMAP,      PRIM_LAYERED_PATTERN, PRIM_DECORATED_SHORT,
                        PRIM_SET,         PRIM_VECTOR,          PRIM_TEMPLATE,
@@ -274,12 +282,7 @@ TEST_F(Legend, EveryRecordClaimingMoreThanItsKindsRecordPaintsNothing) {
     if (code == PRIM_SET) std::memcpy(parm + 8, &many, 2);
     if (code == PRIM_VECTOR || code == PRIM_VECTOR_MIRROR) std::memcpy(parm + 52, &many, 4);
     ASSERT_NE(nullptr, rsc.SetTabPar(kind, length, code, parm));
-    for (int viewType : {1, 4}) {
-      doctest::MemoryDevice window(120, 60);
-      const RECT rect{0, 0, 120, 60};
-      EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, kind, &rsc, viewType, nullptr), 1);
-      EXPECT_EQ(Count(doctest::GrabDc(window.dc), rect, kWhite), 120 * 60) << viewType;
-    }
+    paintsNothing();
     IMAGESIZE size;
     std::memset(&size, 0x55, sizeof size);
     EXPECT_EQ(1, rsc.GetImageSize(kind, &size, 0, nullptr));
@@ -294,12 +297,7 @@ TEST_F(Legend, EveryRecordClaimingMoreThanItsKindsRecordPaintsNothing) {
   std::memcpy(ref.data(), &length, 4);
   std::memset(ref.data() + IMGVECTORREF_ADDRESS, 0x5A, sizeof(void*));
   ASSERT_NE(nullptr, rsc.SetTabPar(kind, int(ref.size()), PRIM_VECTOR_REF, ref.data()));
-  for (int viewType : {1, 4}) {
-    doctest::MemoryDevice window(120, 60);
-    const RECT rect{0, 0, 120, 60};
-    EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, kind, &rsc, viewType, nullptr), 1);
-    EXPECT_EQ(Count(doctest::GrabDc(window.dc), rect, kWhite), 120 * 60) << viewType;
-  }
+  paintsNothing();
 }
 
 }  // namespace
