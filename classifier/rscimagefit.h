@@ -15,7 +15,7 @@
 int rscImageFits(const VIEPAR* record);
 
 // The bytes from `parameters` to the end of the image record of the
-// classifier that holds them (the records its kinds use now); -1 when they
-// lie in none of them: parameters of a caller's own, whose room only the
-// caller knows.
+// classifier that holds them (the screen and printer records its kinds use
+// now, and the items of its GRS records); -1 when they lie in none of
+// them: parameters of a caller's own, whose room only the caller knows.
 int64_t rscImageRoom(const TRSCDATA* data, const char* parameters);

@@ -477,5 +477,12 @@ int64_t rscImageRoom(const TRSCDATA* data, const char* parameters) {
       if (at >= begin && at < end) return int64_t(end - at);
     }
   }
+  // The value-dependent images of the GRS records.
+  for (DWORD i = 0; data->GrsIndex && i < data->GrsIndexSize && data->GrsIndex[i].Number; i++) {
+    const IMAGEVALUE* item = data->GrsIndex[i].Image;
+    if (!item || item->Length < DWORD(RSC_GRSITEM_HEAD)) continue;
+    const uintptr_t begin = uintptr_t(item) + RSC_GRSITEM_HEAD, end = uintptr_t(item) + item->Length;
+    if (at >= begin && at < end) return int64_t(end - at);
+  }
   return -1;
 }
