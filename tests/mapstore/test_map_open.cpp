@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -210,6 +211,33 @@ TEST_F(MapTest, BordersAndDeviceUnits) {
   map.Scale(25000);
   map.CreateListBorder(1);
   EXPECT_DOUBLE_EQ(6000000, list->Corner[0].X);
+}
+
+// A map frame in the passport that no device unit holds (huge, or not a
+// number at all) opens with a device frame at the bounds of 32 bits, 0 for
+// what is no number; a map kept in plane metres alike.
+TEST_F(MapTest, AFrameBeyondTheDeviceUnitsOpensAtTheirBounds) {
+  for (int realPlace : {0, 1}) {
+    SCOPED_TRACE(realPlace);
+    {
+      TMap map;
+      Create(map, "far.map", 100000, "S1");
+      map.Passport.Register.IsRealPlace = realPlace;
+      map.PassportChanged = 1;
+      ASSERT_EQ(1, map.Save(0));
+    }
+    std::string file = dir.Read("far.map");
+    ASSERT_GE(file.size(), 80u);
+    const double frame[4] = {std::nan(""), -1e300, 1e300, 5e9};  // X1, Y1, X2, Y2 in tenths
+    std::memcpy(&file[48], frame, sizeof frame);
+    dir.Write("far.map", file);
+    TMap map;
+    ASSERT_EQ(1, map.OpenData((dir / "far.map").c_str(), 0)) << map.MapError.Error();
+    EXPECT_EQ(INT32_MAX, map.DeviceFrame[0]);
+    EXPECT_EQ(INT32_MAX, map.DeviceFrame[1]);
+    EXPECT_EQ(0, map.DeviceFrame[2]);
+    EXPECT_EQ(INT32_MIN, map.DeviceFrame[3]);
+  }
 }
 
 TEST_F(MapTest, CreatedMapReopensAndCopiesAClassifierGivenByPath) {
