@@ -17,6 +17,7 @@
 #include "api/site_api.h"
 #include "objects/objectinfo.h"
 #include "platform/file.h"
+#include "platform/numeric.h"
 #include "types/crosspoint.h"
 #include "types/rsctypes.h"
 
@@ -213,7 +214,7 @@ void Direction(const TemplateRun& t, const char* line) {
 // The label of a degree line: its whole degrees (two digits from 0 to 9)
 // and the degree sign of the map fonts.
 void DegreeLabel(double radians, char (&label)[16]) {
-  const int degrees = int(radians / kDegree + (radians < 0 ? -1e-9 : 1e-9));
+  const int degrees = plat::TruncateTo<int>(radians / kDegree + (radians < 0 ? -1e-9 : 1e-9));
   std::snprintf(label, sizeof label, "%s%i\xDC", degrees >= 0 && degrees < 10 ? "0" : "", degrees);
 }
 

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "platform/memory.h"
+#include "platform/numeric.h"
 
 using imgedit::Extent;
 using imgedit::ScaleFactor;
@@ -523,10 +524,10 @@ int TVectorImageEdit::GetImageSize(IMAGESIZE* size) const {
   const double fy = ScaleFactor(Vector->ScaleY), fx = ScaleFactor(Vector->ScaleX);
   size->Base = LONG(Vector->Base);
   size->Flags = LONG((Vector->Flags & 1) | 4);
-  size->Top = LONG(-e.minY * fy);
-  size->Height = LONG((e.maxY - e.minY) * fy);
-  size->Left = LONG(-e.minX * fx);
-  size->Width = LONG((e.maxX - e.minX) * fx);
+  size->Top = plat::TruncateTo<LONG>(-e.minY * fy);
+  size->Height = plat::TruncateTo<LONG>((e.maxY - e.minY) * fy);
+  size->Left = plat::TruncateTo<LONG>(-e.minX * fx);
+  size->Width = plat::TruncateTo<LONG>((e.maxX - e.minX) * fx);
   return 1;
 }
 
@@ -559,7 +560,7 @@ LONG TVectorImageEdit::Border() {
     if (v < 0) v = -v;
     if (v > border) border = v;
   }
-  Vector->Border = LONG(border);
+  Vector->Border = plat::TruncateTo<LONG>(border);
   Changed = 1;
   return Vector->Border;
 }

@@ -6,9 +6,11 @@
 #include "classifier/imageedit.h"
 #include "classifier/imageinternal.h"
 #include "classifier/maprsc.h"
+#include "classifier/rscimagefit.h"
 #include "classifier/rscdata.h"
 #include "devices/fontreg.h"
 #include "common/maperr.h"
+#include "platform/numeric.h"
 #include "records/objectdraw.h"
 #include "records/semnedit.h"
 
@@ -180,10 +182,12 @@ int rscGetVectorSize(const IMGVECTOREX* image, IMAGESIZE* size, const char* sema
   const double fy = ScaleFactor(image->ScaleY), fx = ScaleFactor(image->ScaleX);
   size->Base = base;
   size->Flags = flags;
-  size->Top = LONG(-e.minY * fy);
-  size->Height = LONG((e.maxY - e.minY) * fy);
-  size->Left = LONG(-e.minX * fx);
-  size->Width = LONG((e.maxX - e.minX) * fx);
+  // Points and factors are a sign's own: a sign's extent beyond 32 bits
+  // stops at their bounds.
+  size->Top = plat::TruncateTo<LONG>(-e.minY * fy);
+  size->Height = plat::TruncateTo<LONG>((e.maxY - e.minY) * fy);
+  size->Left = plat::TruncateTo<LONG>(-e.minX * fx);
+  size->Width = plat::TruncateTo<LONG>((e.maxX - e.minX) * fx);
   return 1;
 }
 
@@ -206,21 +210,35 @@ int rscGetImageFrame(TRSCDATA* data, int function, const char* parameters, doubl
     return 0;
   }
   std::memset(frame, 0, sizeof(*frame));
+  // Parameters of the classifier's own records are read within their
+  // record; a caller's own are taken at the length they give.
+  const int64_t held = rscImageRoom(data, parameters);
+  int room = held < 0 || held > INT32_MAX ? INT32_MAX : int(held);
   if (function == PRIM_SET) {
     // A set of elements is measured by its first bitmap or vector sign.
     const auto* draw = (const IMGDRAW*)parameters;
+    if (room < IMGDRAW_HEAD) return 1;
     const int count = TObjectDraw::Count(draw);
     const char* found = nullptr;
     for (int n = 1; n <= count && !found; n++) {
-      const int code = TObjectDraw::ElementIdent(draw, n);
-      if (code == PRIM_BITMAP || code == PRIM_VECTOR) {
-        found = TObjectDraw::ElementParmAddress(draw, n);
-        function = code;
+      const char* element = DrawElementAddress(draw, room, n);
+      if (!element) break;
+      IMGELEMENT head;
+      std::memcpy(&head, element, sizeof(head));
+      if (head.Image == PRIM_BITMAP || head.Image == PRIM_VECTOR) {
+        found = element + IMGELEMENT_HEAD;
+        function = head.Image;
+        room = head.Length - IMGELEMENT_HEAD;
       }
     }
     if (!found) return 1;
     parameters = found;
   }
+  // A sign whose own length claims more than it holds measures as empty;
+  // within its length its layers and subjects are read no further than it.
+  if ((function == PRIM_VECTOR || function == PRIM_BITMAP || function == PRIM_LIBRARY) &&
+      !PrimitiveFits(function, parameters, room))
+    return 1;
   if (function == PRIM_VECTOR) {
     IMAGESIZE size{};
     rscGetVectorSize((const IMGVECTOREX*)parameters, &size, nullptr);

@@ -2,10 +2,12 @@
 // size of a kind's sign and its main colour.
 #include <climits>
 #include <cstring>
+#include <initializer_list>
 
 #include "classifier/imageedit.h"
 #include "classifier/maprsc.h"
 #include "classifier/rsccore.h"
+#include "classifier/rscimagefit.h"
 #include "classifier/rscqueryint.h"
 #include "devices/fontreg.h"
 #include "common/maperr.h"
@@ -339,7 +341,8 @@ int TMapRsc::GetImageSize(int n, IMAGESIZE* size, int kind, const char* text) {
   RSCOBJINDEX* e = rscQueryObject(this, n);
   if (!e) return 0;
   const VIEPAR* rec = e->Par;
-  if (!rec || rec->Length < DWORD(RSC_PAR_HEAD)) return 1;
+  // No image, or one whose own lengths claim more than its record holds.
+  if (!rscImageFits(rec)) return 1;
   int function = rec->Function;
   const char* params = (const char*)rec + RSC_PAR_HEAD;
   int length = int(rec->Length - RSC_PAR_HEAD);
@@ -358,6 +361,10 @@ int TMapRsc::GetImageSize(int function, const char* params, int length, IMAGESIZ
     ErrorCode = MAPERR_RSCRANGE;
     return 0;
   }
+  // Parameters of the classifier's own records are measured within their
+  // record: a sign whose length claims more measures as empty.
+  const int64_t room = rscImageRoom(this, params);
+  if (room >= 0 && length > room) return 1;
   int answer = 0;
   if (!MeasuredFunction(&function, &params, &length, size, &answer)) return answer;
   // Measured as the local type that draws such signs.
@@ -449,4 +456,33 @@ LONG TMapRsc::SetObjColorIndex(int n, LONG color) {
   }
   if (changed) Modify++;
   return old;
+}
+
+int rscImageFits(const VIEPAR* record) {
+  if (record == nullptr || record->Length < DWORD(RSC_PAR_HEAD)) return 0;
+  const DWORD room = record->Length - RSC_PAR_HEAD;
+  return PrimitiveFits(record->Function, (const char*)record + RSC_PAR_HEAD,
+                       room > DWORD(INT_MAX) ? INT_MAX : int(room));
+}
+
+int64_t rscImageRoom(const TRSCDATA* data, const char* parameters) {
+  if (!rscIsOpen(data) || !parameters) return -1;
+  // Compared as numbers: the parameters may lie in no record at all.
+  const uintptr_t at = uintptr_t(parameters);
+  const DWORD count = data->Head.Tables[RSC_OBJ].Count;
+  for (DWORD n = 1; n <= count; n++) {
+    for (const VIEPAR* rec : {data->ObjIndex[n].Par, data->ObjIndex[n].Prn}) {
+      if (!rec || rec->Length < DWORD(RSC_PAR_HEAD)) continue;
+      const uintptr_t begin = uintptr_t(rec) + RSC_PAR_HEAD, end = uintptr_t(rec) + rec->Length;
+      if (at >= begin && at < end) return int64_t(end - at);
+    }
+  }
+  // The value-dependent images of the GRS records.
+  for (DWORD i = 0; data->GrsIndex && i < data->GrsIndexSize && data->GrsIndex[i].Number; i++) {
+    const IMAGEVALUE* item = data->GrsIndex[i].Image;
+    if (!item || item->Length < DWORD(RSC_GRSITEM_HEAD)) continue;
+    const uintptr_t begin = uintptr_t(item) + RSC_GRSITEM_HEAD, end = uintptr_t(item) + item->Length;
+    if (at >= begin && at < end) return int64_t(end - at);
+  }
+  return -1;
 }

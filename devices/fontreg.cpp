@@ -8,6 +8,7 @@
 #include "common/codepage.h"
 #include "common/points.h"
 #include "platform/gdi/gdi.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ int g_dialogTableFontSize = 8;
 const double kNarrow = 0.8333333333333334;
 const double kWide = 1.2;
 const double kHalfPi = 1.5707963267948966;
+
+// Heights and widths come from the text records of classifiers and maps: a
+// huge height gives sizes that saturate at the bounds of an int.
 
 // Width factor of a width kind: narrow texts are 5/6 as wide, wide ones 1.2.
 double WidthFactor(int kind) { return kind == 0 ? 1.0 : kind == 1 ? kNarrow : kWide; }
@@ -274,13 +278,13 @@ int GetMapFontHeightByCharHeight(int index, int charHeight) {
   if (charHeight == 0) return 0;
   const int ch = MapFontSlotOf(index)->CharHeight;
   if (ch == 0) return MAPFONT_BASE_HEIGHT;
-  return static_cast<int>(static_cast<double>(charHeight) * 64.0 / ch + 0.5);
+  return plat::TruncateTo<int>(static_cast<double>(charHeight) * 64.0 / ch + 0.5);
 }
 
 namespace {
 int ScaledMetric(int height, BYTE metric) {
   if (height == 0) return 0;
-  return static_cast<int>(static_cast<double>(height) * metric * 1.1 / 64.0 + 0.5);
+  return plat::TruncateTo<int>(static_cast<double>(height) * metric * 1.1 / 64.0 + 0.5);
 }
 }  // namespace
 
@@ -300,16 +304,16 @@ int GetMapFontCharWidth(int index, int widthKind, int height) {
   if (height == 0) return 0;
   const double average = MapFontSlotOf(index)->AveWidth / 64.0;
   if (average < 0.001) return 0;
-  return static_cast<int>(height * average * WidthFactor(widthKind) + 0.5);
+  return plat::TruncateTo<int>(height * average * WidthFactor(widthKind) + 0.5);
 }
 
 int GetMapTextMaxLineWidth(int index, int widthKind, int height, int length, const char* text) {
   if (height < 1) return 0;
   const int64_t widest = WidestLine(*MapFontSlotOf(index), text, length);
   if (widest == 0) return 0;
-  return static_cast<int>(static_cast<double>(height) * static_cast<double>(widest) / 64.0 *
-                              WidthFactor(widthKind) +
-                          0.5);
+  return plat::TruncateTo<int>(static_cast<double>(height) * static_cast<double>(widest) / 64.0 *
+                                   WidthFactor(widthKind) +
+                               0.5);
 }
 
 int GetMapTextWidth(int* size, const char* record, const char* text, int length) {
@@ -328,7 +332,7 @@ int GetMapTextWidth(int* size, const char* record, const char* text, int length)
   if (static_cast<BYTE>(record[TEXTPARM_CODEPAGE]) == 255) cpText2Win(copy, n);
 
   const int kind = static_cast<BYTE>(record[TEXTPARM_WIDTHKIND]);
-  size[0] = static_cast<int>(GetMapTextMaxLineWidth(index, kind, height, n, copy) * 1.05);
+  size[0] = plat::TruncateTo<int>(GetMapTextMaxLineWidth(index, kind, height, n, copy) * 1.05);
   size[1] = GetMapFontAscent(index, height);
   return GetMapFontDescent(index, height);
 }
@@ -337,8 +341,8 @@ int GetMapFontHeightByWidth(int index, int widthKind, int width, int length, con
   if (width < 1 || text == nullptr) return 0;
   const int64_t sum = SumWidths(*MapFontSlotOf(index), text, length);
   if (sum == 0) return 0;
-  return static_cast<int>(static_cast<double>(width) / static_cast<double>(sum) * 64.0 *
-                          HeightFactor(widthKind));
+  return plat::TruncateTo<int>(static_cast<double>(width) / static_cast<double>(sum) * 64.0 *
+                               HeightFactor(widthKind));
 }
 
 int GetMapFontHeightBySpacing(int index, int widthKind, int width, int count, const char* text,
@@ -363,7 +367,7 @@ int GetMapFontHeightBySpacing(int index, int widthKind, int width, int count, co
   if (total == 0) return 0;
   const double k = static_cast<double>(width) / static_cast<double>(total);
   for (int i = 1; i < entries; ++i) out[i] = static_cast<float>(out[i] * k);
-  return static_cast<int>(k * 64.0 * HeightFactor(widthKind));
+  return plat::TruncateTo<int>(k * 64.0 * HeightFactor(widthKind));
 }
 
 int TextAlignToPlaceCode(int alignFlags) {
@@ -434,14 +438,14 @@ int CalcMapTextFrame(int* frame, const DOUBLEPOINT* p1, const DOUBLEPOINT* p2, c
     if (fit) {
       if (dX == 0 && dY == 0) return 0;
       const double distance = std::sqrt(static_cast<double>(dX) * dX + static_cast<double>(dY) * dY);
-      h = GetMapFontHeightByWidth(index, kind, static_cast<int>(distance), measured, line);
+      h = GetMapFontHeightByWidth(index, kind, plat::TruncateTo<int>(distance), measured, line);
     }
     if (follow) a = (dX == 0 && dY == 0) ? kHalfPi : std::atan2(static_cast<double>(dY), dX);
     const double sinA = std::sin(a), cosA = std::cos(a);
 
     const int A = GetMapFontAscent(index, h);
     const int D = GetMapFontDescent(index, h);
-    int W = static_cast<int>(GetMapTextMaxLineWidth(index, kind, h, measured, line) * 1.05);
+    int W = plat::TruncateTo<int>(GetMapTextMaxLineWidth(index, kind, h, measured, line) * 1.05);
 
     int64_t x, y;
     if (horizontal == TA_RIGHT) {
@@ -495,8 +499,8 @@ int CalcMapTextFrame(int* frame, const DOUBLEPOINT* p1, const DOUBLEPOINT* p2, c
     const int64_t cornersX[4] = {sx + belowX, sx + aboveX, ex + belowX, ex + aboveX};
     const int64_t cornersY[4] = {sy + belowY, sy + aboveY, ey + belowY, ey + aboveY};
     for (int i = 0; i < 4; ++i) {
-      const int cx = static_cast<int>(cornersX[i]);
-      const int cy = static_cast<int>(cornersY[i]);
+      const int cx = plat::SaturateTo<int>(cornersX[i]);
+      const int cy = plat::SaturateTo<int>(cornersY[i]);
       if (cx < minX) minX = cx;
       if (cx > maxX) maxX = cx;
       if (cy < minY) minY = cy;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classifier/rscformat.h"
+#include "classifier/rscimagefit.h"
 #include "devices/fontreg.h"
 #include "document/mapaccess.h"
 #include "drawing/dibpainters.h"
@@ -363,12 +364,13 @@ int PaintShaped(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char*
 
 // The record of a kind for the view type: the print record from view type
 // 3 up when the kind has one, else the screen record; null when it is not
-// usable (another kind's, or a code of 255 and more).
+// usable (another kind's, a code of 255 and more, or parameters whose own
+// lengths claim more than the record holds).
 const VIEPAR* KindRecord(TMapRsc* rsc, int incode, int viewType) {
   if (rsc == nullptr || incode < 1 || !rsc->IsActive()) return nullptr;
   const VIEPAR* rec = viewType >= 3 ? rsc->GetTabPrn(incode) : nullptr;
   if (rec == nullptr) rec = rsc->GetTabPar(incode);
-  if (rec == nullptr || rec->Length < DWORD(RSC_PAR_HEAD) || rec->Number != WORD(incode) ||
+  if (rec == nullptr || !rscImageFits(rec) || rec->Number != WORD(incode) ||
       rec->Function >= PRIM_COUNT - 1)
     return nullptr;
   return rec;

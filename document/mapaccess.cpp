@@ -17,6 +17,7 @@
 #include "platform/file.h"
 #include "platform/gdi/gdi.h"
 #include "platform/memory.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -208,12 +209,9 @@ namespace {
 constexpr double kZoomLeast = 0.001, kZoomMost = 400.0;
 
 // v truncated toward zero and held within the range of LONG.
-LONG TruncateLong(double v) {
-  if (!(v == v)) return 0;
-  return LONG(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
-}
+LONG TruncateLong(double v) { return plat::TruncateTo<LONG>(v); }
 
-LONG NearestLong(double v) { return TruncateLong(v >= 0.0 ? v + 0.5 : v - 0.5); }
+LONG NearestLong(double v) { return plat::RoundTo<LONG>(v); }
 
 }  // namespace
 

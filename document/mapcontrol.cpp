@@ -12,6 +12,7 @@
 #include "document/rmfdisplay.h"
 #include "document/sitechain.h"
 #include "drawing/paintcontext.h"
+#include "platform/numeric.h"
 
 LONG PaintStepCounter = 0;
 LONG ScaleMethodValue = 0;
@@ -218,7 +219,9 @@ double TMapControl::SetViewScale(double zoom) {
   SetDrawScale(zoom);
   SetRegion();
   if (BaseScale >= 1) {
-    ShowScale = LONG(BaseScale / DrawScale + 0.5);
+    // A large scale of the map's passport at the least zoom lies past 32
+    // bits: it stops at their bound.
+    ShowScale = plat::TruncateTo<LONG>(BaseScale / DrawScale + 0.5);
     for (int n = 0; n <= GetSiteCount(); ++n)
       if (TMap* map = GetMap(n)) map->ScaleIndex = ScaleIndexOf(map->ScaleTableNumber(), ShowScale);
   } else {

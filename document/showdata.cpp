@@ -8,6 +8,8 @@
 #include "devices/devdraw.h"
 #include "document/mapcontrol.h"
 #include "drawing/paintcontext.h"
+#include "drawing/pixelmath.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -178,11 +180,14 @@ int TMapControl::ShowList(int n) {
 
 void TMapControl::WidenSheetPlace(TMap* map) {
   if (VisualType < 3) return;
-  const LONG d = map->Factor > 0.0 ? LONG(map->Scale() * 0.01 / map->Factor) : 0;
-  SheetPlace.X1 -= 2 * d;
-  SheetPlace.Y1 -= 2 * d;
-  SheetPlace.X2 += d;
-  SheetPlace.Y2 += d;
+  // The place of a sheet whose register corner is huge already lies at the
+  // bounds of 32 bits: it widens no further than they are.
+  const int64_t d =
+      map->Factor > 0.0 ? plat::TruncateTo<LONG>(map->Scale() * 0.01 / map->Factor) : 0;
+  SheetPlace.X1 = SaturatePixel(SheetPlace.X1 - 2 * d);
+  SheetPlace.Y1 = SaturatePixel(SheetPlace.Y1 - 2 * d);
+  SheetPlace.X2 = SaturatePixel(SheetPlace.X2 + d);
+  SheetPlace.Y2 = SaturatePixel(SheetPlace.Y2 + d);
 }
 
 int TMapControl::ShowSheetObjects(TMap* map, TMapSelect* select, float zoom) {

@@ -157,6 +157,13 @@ int CopySite(TMap* map, const char* name) {
   const char* targets[kFiles];
   for (int k = 0; k < kFiles; ++k) targets[k] = plan.Target[k];
   if (heldFind(targets, kFiles) >= 0) return 0;
+  // A target that is there must be a file: a folder would be moved aside
+  // as if it were the target's old file and never removed.
+  for (const char* target : targets) {
+    const DWORD attributes = plat::GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return 0;
+  }
 
   if (!WriteTemporaries(&plan) || !PlaceCopy(&plan)) {
     TakeBackCopy(&plan);

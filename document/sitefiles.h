@@ -15,8 +15,8 @@
 // only when it is whole, so that a copy that fails leaves every file as it
 // was. The copy is left closed. 1, or 0 for a map that is not open, a null
 // or overlong name, a target that is a file an open document holds (its
-// own map's among them; nothing written then), or a copy, opening or save
-// that failed.
+// own map's among them) or a folder (nothing written then), or a copy,
+// opening or save that failed.
 int CopySite(TMap* map, const char* name);
 
 // Deletes user map n of the document: its sheet 1 with the sheet's files,

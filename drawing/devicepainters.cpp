@@ -267,7 +267,8 @@ void PaintFontSignFront(TPaintMetric* doc, POLYDATA* data, const char* parm, flo
 // --- Layered bitmap signs ---
 
 void PaintLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float scale) {
-  if (!Ready(doc, data, parm)) return;
+  // The record holds word 0 bytes: five words, then the layers.
+  if (!Ready(doc, data, parm) || ParmWord(parm, 0) < 20) return;
   double f = scale;
   if (doc->Technology == DT_RASDISPLAY || doc->Technology == DT_METAFILE)
     f = scale >= 1.9f ? 2.0 : 1.0;
@@ -276,7 +277,6 @@ void PaintLayeredSign(TPaintMetric* doc, POLYDATA* data, const char* parm, float
   layer.OffsetV = DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 3), f));
   layer.OffsetH = DeviceUnits(doc, ScaleTrunc(ParmLong(parm, 4), f));
   const float cell = static_cast<float>(ParmLong(parm, 2) * doc->PixelsPerMicronH * f / 32.0);
-  // The record holds word 0 bytes: five words, then the layers.
   const int64_t room = (int64_t(ParmWord(parm, 0)) - 20) / (4 * kLayerWords);
   const int64_t layers = std::min<int64_t>(ParmLong(parm, 1), room);
   for (int64_t i = 0; i < layers; ++i) {

@@ -5,22 +5,15 @@
 
 #include <cstdint>
 
+#include "platform/numeric.h"
 #include "platform/win_types.h"
 
 // Nearest integer: add 0.5 to a value >= 0, subtract it from a negative
 // one, then truncate.
-inline LONG NearestPixel(double v) {
-  if (v >= 0.0) return v < 2147483646.5 ? static_cast<LONG>(v + 0.5) : INT32_MAX;
-  if (v < 0.0) return v > -2147483647.5 ? static_cast<LONG>(v - 0.5) : INT32_MIN;
-  return 0;
-}
+inline LONG NearestPixel(double v) { return plat::RoundTo<LONG>(v); }
 
 // Truncation toward zero.
-inline LONG TruncatePixel(double v) {
-  if (v >= 0.0) return v < 2147483647.0 ? static_cast<LONG>(v) : INT32_MAX;
-  if (v < 0.0) return v > -2147483648.0 ? static_cast<LONG>(v) : INT32_MIN;
-  return 0;
-}
+inline LONG TruncatePixel(double v) { return plat::TruncateTo<LONG>(v); }
 
 // The whole pixel a position lies in (rounding down): unlike truncation,
 // the same for a shape wherever the picture's origin lies, so that a
@@ -35,6 +28,4 @@ inline LONG FloorPixel(double v) {
   return 0;
 }
 
-inline LONG SaturatePixel(int64_t v) {
-  return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : static_cast<LONG>(v));
-}
+inline LONG SaturatePixel(int64_t v) { return plat::SaturateTo<LONG>(v); }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "drawing/paintcontext.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ double g_ppmV = 3000.0;
 int Clamp(int v, int low, int high) { return v < low ? low : (v > high ? high : v); }
 
 // Truncation of a value that may lie outside the 32-bit range.
-int Truncate(double v) {
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return v == v ? static_cast<int>(v) : 0;
-}
+int Truncate(double v) { return plat::TruncateTo<int>(v); }
 
 }  // namespace
 

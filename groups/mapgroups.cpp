@@ -6,6 +6,7 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
+#include "platform/clock.h"
 #include "platform/fileio.h"
 #include "platform/memory.h"
 
@@ -31,6 +32,17 @@ bool KeepName(char (&field)[MAX_PATH], const char* name) {
 // file: a damaged entry must not make a rewrite run far past the file's end.
 bool SlotInFile(const INDEXGDX& entry, const GDXHEAD& head) {
   return entry.Offset >= head.RecordArea && uint64_t(entry.Offset) + entry.Length <= head.Length;
+}
+
+// The header describes a file of `size` bytes: a length within it, an
+// index inside the index area and a record area inside the file. Bytes past
+// the length are an append that never completed: the next append writes
+// over them.
+bool HeadValid(const GDXHEAD& head, int64_t size) {
+  return size >= 0 && head.Ident == GDX_IDENT && head.Version == GDX_VERSION &&
+         int64_t(head.Length) <= size && head.Count >= 1 && head.IndexOffset >= GDX_HEADLENGTH &&
+         uint64_t(head.IndexOffset) + uint64_t(head.Count) * GDX_ENTRYLENGTH <= head.RecordArea &&
+         head.RecordArea <= head.Length;
 }
 
 HANDLE OpenShared(const char* name, DWORD access, DWORD disposition) {
@@ -59,6 +71,8 @@ int TMapGroups::Fail(int code, int report) {
 }
 
 void TMapGroups::Close() {
+  // Closing the handle gives up its locks.
+  Locked = 0;
   if (File) plat::CloseHandle(File);
   File = nullptr;
   std::memset(&Head, 0, sizeof(Head));
@@ -118,6 +132,41 @@ int TMapGroups::Sync() {
   return plat::FlushFileBuffers(File) ? 1 : Fail(MAPERR_WRITE);
 }
 
+int TMapGroups::ReadHeadAgain() {
+  GDXHEAD head;
+  if (!Read(0, &head, sizeof(head))) return 0;
+  if (!HeadValid(head, plat::FileLength(File))) return Fail(MAPERR_DATA);
+  if (std::memcmp(&head, &Head, sizeof(head)) != 0) {
+    // Another opener wrote: entries may have moved or been added.
+    Head = head;
+    First = Last = -1;
+  }
+  return 1;
+}
+
+int TMapGroups::LockHead(int code) {
+  if (!File) return Fail(code);
+  if (Locked) {
+    ++Locked;
+    return 1;
+  }
+  for (DWORD i = 0;; ++i) {
+    if (plat::LockFile(File, 0, 0, GDX_HEADLENGTH, 0)) break;
+    // Only another holder is worth waiting for.
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION || i + 1 >= GDX_LOCKTRIES) return Fail(code);
+    plat::Sleep(GDX_LOCKPAUSE);
+  }
+  Locked = 1;
+  if (ReadHeadAgain()) return 1;
+  UnlockHead();
+  return 0;
+}
+
+void TMapGroups::UnlockHead() {
+  if (Locked == 0) return;
+  if (--Locked == 0 && File) plat::UnlockFile(File, 0, 0, GDX_HEADLENGTH, 0);
+}
+
 int TMapGroups::Open(const char* name) {
   Close();
   Error = 0;
@@ -137,19 +186,7 @@ int TMapGroups::Open(const char* name) {
     Close();
     return Fail(code, 1);
   }
-  const int64_t size = plat::FileLength(File);
-  const bool sized = size >= 0;
-  // The header must describe this file: a length within it, an index
-  // inside the index area and a record area inside the file. Bytes past
-  // the length are an append that never completed: the next append writes
-  // over them.
-  const bool valid =
-      sized && head.Ident == GDX_IDENT && head.Version == GDX_VERSION &&
-      int64_t(head.Length) <= size && head.Count >= 1 &&
-      head.IndexOffset >= GDX_HEADLENGTH &&
-      uint64_t(head.IndexOffset) + uint64_t(head.Count) * GDX_ENTRYLENGTH <= head.RecordArea &&
-      head.RecordArea <= head.Length;
-  if (!valid) {
+  if (!HeadValid(head, plat::FileLength(File))) {
     Close();
     return Fail(MAPERR_DATA, 1);
   }
@@ -212,6 +249,13 @@ INDEXGDX* TMapGroups::ReadGroupIndex(int n) {
 }
 
 int TMapGroups::WriteGroupIndex(const INDEXGDX* entry) {
+  if (!LockHead(MAPERR_WRITE)) return 0;
+  const int result = WriteGroupIndexLocked(entry);
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::WriteGroupIndexLocked(const INDEXGDX* entry) {
   if (!File) return Fail(MAPERR_WRITE);
   if (!entry || entry->Number < 1 || entry->Number > Head.Count) return Fail(MAPERR_INPUT);
   const uint64_t offset = Head.IndexOffset + uint64_t(entry->Number) * GDX_ENTRYLENGTH;
@@ -225,7 +269,13 @@ int TMapGroups::WriteGroupIndex(const INDEXGDX* entry) {
 
 int TMapGroups::ReadGroup(TObjectGroup* group, int n) {
   if (!group) return Fail(MAPERR_INPUT);
-  if (!File) return Fail(MAPERR_READ);
+  if (!LockHead(MAPERR_READ)) return 0;
+  const int result = ReadGroupLocked(group, n);
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::ReadGroupLocked(TObjectGroup* group, int n) {
   const INDEXGDX* found = ReadGroupIndex(n);
   if (!found) return 0;
   const INDEXGDX entry = *found;
@@ -265,6 +315,15 @@ int TMapGroups::ReadGroup(TObjectGroup* group, int n) {
 int TMapGroups::WriteGroup(TObjectGroup* group) {
   if (!group || !group->Head()) return Fail(MAPERR_INPUT);
   if (!File) return Fail(MAPERR_READ);
+  // The number and the place come from the header as it is now: another
+  // opener may have added groups or moved records since this one looked.
+  if (!LockHead(MAPERR_WRITE)) return 0;
+  const int result = WriteGroupLocked(group);
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::WriteGroupLocked(TObjectGroup* group) {
   HEADRECGDX* record = group->Head();
   const DWORD length = record->Length;
   if (record->Ident != GROUP_MARKER || length < GROUP_HEADLENGTH ||
@@ -292,7 +351,7 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
     entry.Number = number;
     entry.Length = slot;
     entry.Offset = offset;
-    if (!WriteGroupIndex(&entry) || !Sync()) return 0;
+    if (!WriteGroupIndexLocked(&entry) || !Sync()) return 0;
     return int(number);
   }
 
@@ -300,14 +359,14 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
   // header that counts it (and covers the record).
   const DWORD count = Head.Count;
   if (uint64_t(count) * GDX_ENTRYLENGTH + Head.IndexOffset + GDX_ENTRYLENGTH >= Head.RecordArea) {
-    if (!MoveGroupRecords()) return Fail(Error ? Error : MAPERR_WRITE, 1);
+    if (!MoveGroupRecordsLocked()) return Fail(Error ? Error : MAPERR_WRITE, 1);
   }
   record->Number = count;
   const DWORD keep = Head.Length;
   const DWORD offset = Append(record, length, slot);
   if (!offset) return DropAppended(keep);
   const INDEXGDX entry = {count, slot, offset, record->Value};
-  if (!WriteGroupIndex(&entry) || !Sync()) return DropAppended(keep);
+  if (!WriteGroupIndexLocked(&entry) || !Sync()) return DropAppended(keep);
   Head.Count = count + 1;
   if (!WriteHead() || !Sync()) {
     Head.Count = count;
@@ -317,6 +376,13 @@ int TMapGroups::WriteGroup(TObjectGroup* group) {
 }
 
 int TMapGroups::DeleteGroup(int n) {
+  if (!LockHead(MAPERR_WRITE)) return 0;
+  const int result = DeleteGroupLocked(n);
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::DeleteGroupLocked(int n) {
   const INDEXGDX* found = ReadGroupIndex(n);
   if (!found) return 0;
   const INDEXGDX entry = *found;
@@ -403,6 +469,13 @@ int TMapGroups::RepointEntries(const std::vector<INDEXGDX>& moved) {
 }
 
 int TMapGroups::MoveGroupRecords() {
+  if (!LockHead(MAPERR_WRITE)) return 0;
+  const int result = MoveGroupRecordsLocked();
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::MoveGroupRecordsLocked() {
   if (!File) return Fail(MAPERR_WRITE);
   const DWORD start = Head.RecordArea;
   DWORD size = GDX_MOVEBLOCK;
@@ -467,6 +540,14 @@ int TMapGroups::RestoreGroup(int group, int sheet, int number, KEY key) {
   if (sheet == 0 || number == 0) return Fail(MAPERR_INPUT);
   if (group == 0) return 1;
   if (group < 0) return Fail(MAPERR_INPUT);
+  // One turn for the whole: the count read is the one the writes extend.
+  if (!LockHead(MAPERR_WRITE)) return 0;
+  const int result = RestoreGroupLocked(group, sheet, number, key);
+  UnlockHead();
+  return result;
+}
+
+int TMapGroups::RestoreGroupLocked(int group, int sheet, int number, KEY key) {
   TObjectGroup record;
   if (DWORD(group) < Head.Count) {
     if (!ReadGroup(&record, group)) return 0;

@@ -13,6 +13,12 @@
 // so that a writer stopped between any two steps (a killed process) leaves
 // a file in which every group written before reads back. With `WriteThrough`
 // set each such step is on the disk before the next one starts.
+//
+// Several openers (documents of one process or other processes) may share
+// the file. Every read and write of groups takes a byte-range lock on the
+// header and reads the header again under it, so that a new group is
+// numbered and placed by the file as it is, not as this opener last saw
+// it; the index window is dropped when the header changed meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +41,8 @@ enum : uint32_t {
   GDX_NEWLENGTH = 16448,     // a new file: header and an index of 1,024 entries
   GDX_MOVEBLOCK = 16384,     // bytes of records moved when the index grows
   GDX_MOVEBLOCKSMALL = 8192, // the same when the file cannot grow that much
+  GDX_LOCKTRIES = 500,       // tries of the header lock
+  GDX_LOCKPAUSE = 10,        // milliseconds between two tries
 };
 
 #pragma pack(push, 1)
@@ -91,10 +99,12 @@ class MAPCLASS TMapGroups {
   int WriteGroupIndex(const INDEXGDX* entry);
   // Reads record n into the group: the bytes read, 0 on failure. The
   // group's own buffer grows to the record; a caller's buffer that cannot
-  // hold the record is refused (60040).
+  // hold the record is refused (60040). The header is read again first.
   int ReadGroup(TObjectGroup* group, int n);
   // Writes the group's record (a new group when its number is 0 or has no
-  // entry): the group number, 0 on failure.
+  // entry): the group number, 0 on failure. The whole write holds the
+  // header lock and works from the header read under it (a lock that
+  // cannot be had: 60004).
   int WriteGroup(TObjectGroup* group);
   // Rewrites group n as an empty record of that number: n, 0 on failure.
   int DeleteGroup(int n);
@@ -126,8 +136,25 @@ class MAPCLASS TMapGroups {
   // through, platform/file.h); the map sets it in edit mode, when its sheet
   // files write through.
   int WriteThrough = 0;
+  // Depth of the header lock this object holds (0: none).
+  int Locked = 0;
 
  private:
+  // Takes the header lock, trying GDX_LOCKTRIES times while another opener
+  // holds it, and (unless it is held already) reads the header again: 1, or
+  // 0 with `code` kept for a lock that cannot be had, 60003 or 60005 for a
+  // header that cannot be read or is damaged (the lock given up again).
+  int LockHead(int code);
+  void UnlockHead();
+  // The header as the file holds it now; the window is dropped when it
+  // differs from the one kept. 1 or 0.
+  int ReadHeadAgain();
+  int ReadGroupLocked(TObjectGroup* group, int n);
+  int WriteGroupLocked(TObjectGroup* group);
+  int DeleteGroupLocked(int n);
+  int WriteGroupIndexLocked(const INDEXGDX* entry);
+  int MoveGroupRecordsLocked();
+  int RestoreGroupLocked(int group, int sheet, int number, KEY key);
   // Keeps the code; with `report` also tells the reporter.
   int Fail(int code, int report = 0);
   int WriteHead();

@@ -300,11 +300,11 @@ int TMap::CreateTempMap(const char* rscname) {
 }
 
 int TMap::HeldTarget(const char* name, const char* folder, const char* rsc,
-                     const LISTREGISTER* sheet, const MAPREGISTEREX* map,
+                     const LISTREGISTER* sheet, const MAPREGISTEREX* map, bool logs,
                      char (&found)[MAX_PATH]) {
   char held[MAP_TARGETS][MAX_PATH] = {};
-  char fname[MAX_FNAME] = {}, bare[MAX_FNAME];
-  plat::SplitPath(name, nullptr, nullptr, fname, nullptr);
+  char fname[MAX_FNAME] = {}, ext[MAX_EXT] = {}, bare[MAX_FNAME];
+  plat::SplitPath(name, nullptr, nullptr, fname, ext);
   JoinText(held[0], MAX_PATH, {name});
   if (rsc != nullptr) JoinText(held[1], MAX_PATH, {rsc});
   SheetBareName(sheet->FileName, sizeof(sheet->FileName) - 1, bare, sizeof(bare));
@@ -312,6 +312,12 @@ int TMap::HeldTarget(const char* name, const char* folder, const char* rsc,
     SheetFileNameOf(folder, bare, file, map->IsRealPlace, held[2 + file], MAX_PATH);
   if (!map->IsRealPlace && GroupAccessGet())
     JoinText(held[2 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ".GDX"});
+  // The journal and the text log the new map opens in its log folder (the
+  // folder may be another map's, through a link).
+  if (logs) {
+    JoinText(held[3 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ext, ".TAC"});
+    JoinText(held[4 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ext, ".LOG"});
+  }
   const char* names[MAP_TARGETS];
   for (int k = 0; k < MAP_TARGETS; ++k) names[k] = held[k];
   const int k = heldFind(names, MAP_TARGETS);
@@ -345,7 +351,7 @@ int TMap::CreateRoutine(const char* name, const char* rscname, LISTREGISTER* she
   const bool copyRsc =
       !bare && strcasecmp(rscname, target) != 0 && !plat::IsSameFile(rscname, target);
   char held[MAX_PATH];
-  if (HeldTarget(name, mapFolder, copyRsc ? target : nullptr, sheet, map, held)) {
+  if (HeldTarget(name, mapFolder, copyRsc ? target : nullptr, sheet, map, !TempMap, held)) {
     MapError.ErrorMessage(MAPERR_OPEN, held);
     return 0;
   }

@@ -370,10 +370,11 @@ class MAPCLASS TMap : public TMapBase {
   // 1 when a file that a creation of the map `name` (in `folder`, its
   // folder) would write is held by an open document (`found` gets its
   // name): the map file, the classifier copied beside it (`rsc`, null when
-  // none is), sheet 1's four files or the group file; else 0.
-  static constexpr int MAP_TARGETS = 3 + SHEET_FILES;
+  // none is), sheet 1's four files, the group file or, with `logs`, the
+  // journal and the text log in the map's log folder; else 0.
+  static constexpr int MAP_TARGETS = 5 + SHEET_FILES;
   static int HeldTarget(const char* name, const char* folder, const char* rsc,
-                        const LISTREGISTER* sheet, const MAPREGISTEREX* map,
+                        const LISTREGISTER* sheet, const MAPREGISTEREX* map, bool logs,
                         char (&found)[MAX_PATH]);
   // Re-reads the classifier when another user changed it: 1 in step, -1
   // re-read, 0 error.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mapstore/map.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -276,15 +277,18 @@ void TMap::CreateMapBorder() {
 }
 
 void TMap::CalculateDeviceFrame() {
+  // The frame comes from the passport as it was read: a huge value or one
+  // that is not a number saturates (0 for the latter) instead of being
+  // turned blindly into an integer that cannot hold it.
   const double x1 = Passport.X1 * 10.0, y1 = Passport.Y1 * 10.0;
   const double x2 = Passport.X2 * 10.0, y2 = Passport.Y2 * 10.0;
   if (IsRealPlace()) {
     X0 = Y0 = 0.0;
     Factor = 1.0;
-    DeviceFrame[0] = LONG(x2);
-    DeviceFrame[1] = LONG(y2);
-    DeviceFrame[2] = LONG(x1);
-    DeviceFrame[3] = LONG(y1);
+    DeviceFrame[0] = plat::TruncateTo<LONG>(x2);
+    DeviceFrame[1] = plat::TruncateTo<LONG>(y2);
+    DeviceFrame[2] = plat::TruncateTo<LONG>(x1);
+    DeviceFrame[3] = plat::TruncateTo<LONG>(y1);
     for (int i = 0; i < Count() && i < Capacity(); ++i) Lists[i].ViewPosition = DOUBLEPOINT{0, 0};
     return;
   }
@@ -295,10 +299,10 @@ void TMap::CalculateDeviceFrame() {
   const double capability = DeviceCapability() < 1 ? 1.0 : double(DeviceCapability());
   Factor = Scale() / capability;
   if (!(Factor > 0)) Factor = 1.0;
-  DeviceFrame[0] = LONG((x2 - X0) / Factor);
-  DeviceFrame[1] = LONG((y2 - Y0) / Factor);
-  DeviceFrame[2] = LONG((x1 - X0) / Factor);
-  DeviceFrame[3] = LONG((y1 - Y0) / Factor);
+  DeviceFrame[0] = plat::TruncateTo<LONG>((x2 - X0) / Factor);
+  DeviceFrame[1] = plat::TruncateTo<LONG>((y2 - Y0) / Factor);
+  DeviceFrame[2] = plat::TruncateTo<LONG>((x1 - X0) / Factor);
+  DeviceFrame[3] = plat::TruncateTo<LONG>((y1 - Y0) / Factor);
   for (int i = 0; i < Count() && i < Capacity(); ++i) {
     const LISTREGISTER& r = Lists[i].Register;
     Lists[i].ViewPosition =

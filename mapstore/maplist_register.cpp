@@ -7,6 +7,7 @@
 #include "common/maperr.h"
 #include "mapstore/maplist.h"
 #include "platform/file.h"
+#include "platform/numeric.h"
 #include "records/dataedit.h"
 
 namespace {
@@ -214,10 +215,10 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
         }
       }
     } else {
-      desc.X1 = LONG(desc.X1 + dx);
-      desc.X2 = LONG(desc.X2 + dx);
-      desc.Y1 = LONG(desc.Y1 + dy);
-      desc.Y2 = LONG(desc.Y2 + dy);
+      desc.X1 = plat::TruncateTo<LONG>(desc.X1 + dx);
+      desc.X2 = plat::TruncateTo<LONG>(desc.X2 + dx);
+      desc.Y1 = plat::TruncateTo<LONG>(desc.Y1 + dy);
+      desc.Y2 = plat::TruncateTo<LONG>(desc.Y2 + dy);
     }
     LONGMETRIC *moved = stored != nullptr
                             ? reinterpret_cast<LONGMETRIC *>(metric.data())

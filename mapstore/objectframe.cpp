@@ -6,8 +6,10 @@
 
 #include "classifier/imageedit.h"
 #include "classifier/maprsc.h"
+#include "classifier/rscimagefit.h"
 #include "devices/fontreg.h"
 #include "mapstore/maplist.h"
+#include "platform/numeric.h"
 #include "records/objectdata.h"
 #include "records/primitives.h"
 
@@ -22,18 +24,9 @@ T Load(const char* p) {
   return v;
 }
 
-LONG Trunc(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return 2147483647;
-  if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<LONG>(v);
-}
+LONG Trunc(double v) { return plat::TruncateTo<LONG>(v); }
 
-LONG Clamp(int64_t v) {
-  if (v > 2147483647) return 2147483647;
-  if (v < -2147483647 - 1) return -2147483647 - 1;
-  return static_cast<LONG>(v);
-}
+LONG Clamp(int64_t v) { return plat::SaturateTo<LONG>(v); }
 
 // An extent of integer or real coordinates; empty while max < min.
 struct Extent {
@@ -147,8 +140,7 @@ const VIEPAR* KindParameters(const TRSCDATA* rsc, int n, bool printer) {
   const RSCOBJINDEX& e = rsc->ObjIndex[n];
   if (e.Obj == nullptr) return nullptr;
   const VIEPAR* par = printer ? e.Prn : e.Par;
-  if (par == nullptr || par->Length < DWORD(RSC_PAR_HEAD)) return nullptr;
-  return par;
+  return rscImageFits(par) ? par : nullptr;
 }
 
 // Calls f(function, parameters, length) for every element of a drawing

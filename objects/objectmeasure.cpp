@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "classifier/maprsc.h"
+#include "classifier/rscimagefit.h"
 #include "devices/fontreg.h"
 #include "mapstore/map.h"
 #include "objects/crossfinder.h"
@@ -573,7 +574,8 @@ int TObjectInfo::IsObjectStretch() {
   if (Desc->Code != 0) {
     TMapRsc* rsc = OpenRsc();
     VIEPAR* par = rsc != nullptr ? rsc->GetTabPar(Desc->Code) : nullptr;
-    if (par == nullptr || par->Length < sizeof(VIEPAR)) return 0;
+    // The image is copied by its own length: it must lie in the record.
+    if (!rscImageFits(par)) return 0;
     const char* parms = reinterpret_cast<const char*>(par) + sizeof(VIEPAR);
     const int length = int(par->Length - sizeof(VIEPAR));
     if (par->Function == PRIM_SET) {

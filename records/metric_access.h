@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "records/metric.h"
+#include "platform/numeric.h"
 
 namespace metric {
 
@@ -83,21 +84,10 @@ inline uint16_t RoundU16(double v) {
   return static_cast<uint16_t>(r);
 }
 
-inline int32_t RoundI32(double v) {
-  if (!(v == v)) return 0;
-  double r = v >= 0.0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5);
-  if (r > 2147483647.0) return INT32_MAX;
-  if (r < -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(r);
-}
+inline int32_t RoundI32(double v) { return plat::RoundTo<int32_t>(v); }
 
 // Truncation toward zero, clamped to the i32 range.
-inline int32_t TruncI32(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(v);
-}
+inline int32_t TruncI32(double v) { return plat::TruncateTo<int32_t>(v); }
 
 // Stores one coordinate (offset 0 for X, 1 for Y) by kind; returns the
 // value as stored.

@@ -39,25 +39,25 @@ constexpr Row kRows[] = {
     {PRIM_CIRCLE, {"circle at the first point", L::Fixed, 12, kElement}},
     {PRIM_TEST_CIRCLE, {"circle for hit testing", L::None, 0, 0, 12}},
     {PRIM_TEXT, {"text", L::Fixed, 32, kPaints | PRIMF_TEXT}},
-    {PRIM_BITMAP, {"layered bitmap sign", L::FirstWord, 0, kPaints | PRIMF_SIGN}},
-    {PRIM_LAYERED_PATTERN, {"layered pattern fill", L::SecondWord4, 0, kPaints}},
+    {PRIM_BITMAP, {"layered bitmap sign", L::FirstWord, 0, kPaints | PRIMF_SIGN, 20}},
+    {PRIM_LAYERED_PATTERN, {"layered pattern fill", L::SecondWord4, 0, kPaints, 24}},
     {PRIM_LINE_OVERDOT_SCALED,
      {"line with dashed overlay, second scaling", L::None, 0, PRIMF_COMPOSITE, 24}},
-    {PRIM_DECORATED_SHORT, {"line with signs, short header", L::FirstWord, 0, kPaints}},
-    {PRIM_SET, {"primitive set", L::SecondWord, 0, kElement | PRIMF_SET}},
+    {PRIM_DECORATED_SHORT, {"line with signs, short header", L::FirstWord, 0, kPaints, 8}},
+    {PRIM_SET, {"primitive set", L::SecondWord, 0, kElement | PRIMF_SET, 12}},
     {PRIM_OFFSET_DOT, {"offset dashed line", L::Fixed, 20, kPaints | PRIMF_LINE}},
-    {PRIM_VECTOR, {"vector sign", L::FirstWord, 0, kPaints | PRIMF_SIGN}},
-    {PRIM_TEMPLATE, {"labelled set", L::FirstWord, 0, kPaints}},
+    {PRIM_VECTOR, {"vector sign", L::FirstWord, 0, kPaints | PRIMF_SIGN, 56}},
+    {PRIM_TEMPLATE, {"labelled set", L::FirstWord, 0, kPaints, 68}},
     {PRIM_FONT_SIGN, {"font character sign", L::Fixed, 92, kPaints | PRIMF_SIGN}},
     {PRIM_FACE_TEXT, {"text with face name", L::Fixed, 64, kPaints | PRIMF_TEXT}},
-    {PRIM_ANGLE_HATCH, {"hatch by angle", L::FirstWord, 0, kPaints}},
+    {PRIM_ANGLE_HATCH, {"hatch by angle", L::FirstWord, 0, kPaints, 24}},
     {PRIM_SHADE, {"shading", L::Fixed, 8, kPaints}},
-    {PRIM_AREA_SIGNS, {"signs over an area", L::FirstWord, 0, kPaints}},
+    {PRIM_AREA_SIGNS, {"signs over an area", L::FirstWord, 0, kPaints, 20}},
     // Read as a vector sign: its 56-byte head at least.
     {PRIM_VECTOR_MIRROR, {"vector sign, mirrored", L::None, 0, 0, 56}},
-    {PRIM_DECORATED, {"line with signs, full header", L::FirstWord, 0, kPaints}},
-    {PRIM_PATTERN_LINE, {"pattern line", L::FirstWord, 0, kPaints}},
-    {PRIM_OFFSET_LINE, {"offset line", L::FirstWord, 0, kPaints}},
+    {PRIM_DECORATED, {"line with signs, full header", L::FirstWord, 0, kPaints, 32}},
+    {PRIM_PATTERN_LINE, {"pattern line", L::FirstWord, 0, kPaints, 36}},
+    {PRIM_OFFSET_LINE, {"offset line", L::FirstWord, 0, kPaints, 12}},
     // Length, four placement words, then the sign's address, as wide as a
     // pointer of this build.
     {PRIM_VECTOR_REF, {"vector sign by reference", L::None, 0, 0, uint16_t(20 + sizeof(void*))}},
@@ -82,14 +82,15 @@ constexpr std::array<PrimitiveInfo, PRIM_COUNT> MakeTable() {
 constexpr std::array<PrimitiveInfo, PRIM_COUNT> kTable = MakeTable();
 
 // The table keeps its own rules: an element has a length, a painter is an
-// element, a composite is not one, and only a fixed rule has a length.
+// element, a composite is not one, only a fixed rule has a length, and a
+// fixed rule needs no least length beside it.
 constexpr bool Consistent() {
   for (const PrimitiveInfo& e : kTable) {
     if ((e.Flags & PRIMF_ELEMENT) && e.Rule == L::None) return false;
     if ((e.Flags & PRIMF_PAINTS) && !(e.Flags & PRIMF_ELEMENT)) return false;
     if ((e.Flags & PRIMF_COMPOSITE) && (e.Flags & PRIMF_ELEMENT)) return false;
     if ((e.Rule == L::Fixed) != (e.Length != 0)) return false;
-    if (e.Least != 0 && e.Rule != L::None) return false;
+    if (e.Least != 0 && e.Rule == L::Fixed) return false;
   }
   return true;
 }
@@ -114,6 +115,16 @@ int PrimitiveFits(int code, const char* parms, int available) {
   switch (info.Rule) {
     case L::None:
       need = info.Least;
+      // A record never holds an address that may be followed: the sign by
+      // reference is a record the painting process makes in its own memory.
+      if (code == PRIM_VECTOR_REF) return 0;
+      // The mirrored vector sign is not stored by a length of its own, yet
+      // its painters walk its subjects as far as its head says: that length
+      // must lie in the room as a vector sign's does.
+      if (code == PRIM_VECTOR_MIRROR && parms != nullptr && available >= need) {
+        const int own = PrimitiveParmLength(PRIM_VECTOR, parms);
+        return own >= need && own <= available ? 1 : 0;
+      }
       break;
     case L::Fixed:
       need = info.Length;
@@ -123,7 +134,8 @@ int PrimitiveFits(int code, const char* parms, int available) {
     case L::SecondWord:
       if (parms == nullptr || available < (info.Rule == L::FirstWord ? 4 : 8)) return 0;
       need = PrimitiveParmLength(code, parms);
-      if (need == 0) return 0;
+      // A record shorter than the head its readers take whole is damaged.
+      if (need == 0 || need < info.Least) return 0;
       break;
   }
   if (need > 0 && parms == nullptr) return 0;

@@ -37,8 +37,10 @@ struct PrimitiveInfo {
   PrimLength Rule;
   uint8_t Length;  // parameter bytes of a Fixed rule, else 0
   uint16_t Flags;
-  // For a code whose record does not give its length (rule None): the
-  // parameter bytes its painters read at least; 0 otherwise.
+  // The parameter bytes its readers take whole: for a code whose record
+  // does not give its length (rule None), all they read; for one whose
+  // record gives it, the head before its nested parts (a record shorter
+  // than that is damaged); 0 for a fixed rule.
   uint16_t Least = 0;
 };
 
@@ -49,7 +51,11 @@ const PrimitiveInfo& PrimitiveOf(int code);
 // 1 when `available` bytes of parameters hold what the painters of the
 // code read: its record (fixed, or the length the parameters give, which
 // must then be readable and usable) or, for a code whose record does not
-// give its length, its Least bytes; else 0.
+// give its length, its Least bytes (a mirrored vector sign, 156, also the
+// length its head gives); else 0. The readers of a record walk its nested
+// parts, layers and subjects within its own length, so a record that fits
+// is never read past. A sign by reference (199) never fits: a record holds
+// no address to follow.
 int PrimitiveFits(int code, const char* parms, int available);
 
 // Parameter length of a primitive: fixed, or read from its parameters.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/codepage.h"
+#include "platform/numeric.h"
 
 namespace {
 
@@ -30,12 +31,7 @@ double Pow10(int n) {
 }
 
 // Truncation toward zero into 32 bits; values beyond the range saturate.
-LONG Truncate(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<LONG>(v);
-}
+LONG Truncate(double v) { return plat::TruncateTo<LONG>(v); }
 
 // "%f" text with a run of more than two trailing zeros cut after its first
 // zero: 2.000000 -> 2.0, 1.500000 -> 1.50, 1.123400 stays.

@@ -203,7 +203,8 @@ int TMapSelect::AreaBand(double y) const {
   const int bands = int(AreaBandStart.size()) - 1;
   if (bands < 1) return 0;
   const double b = std::floor((y - AreaBandY0) / AreaBandHeight);
-  return b <= 0.0 ? 0 : (b >= bands - 1 ? bands - 1 : int(b));
+  // A point that is no number (a damaged metric) lies in the first band.
+  return !(b > 0.0) ? 0 : (b >= bands - 1 ? bands - 1 : int(b));
 }
 
 int TMapSelect::LoadAreaSource(TObjectInfo* area) {

@@ -1,6 +1,7 @@
 // Wide solid pens: the outline is the union of one rectangle per segment
 // and one disc per point (round caps and joins), all wound the same way and
 // filled in a single non-zero pass, so a mix touches every pixel once.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -23,7 +24,7 @@ void WidePolyline(const Target& t, const int64_t* xy, int count, int width, bool
   const double h = width / 2.0;
   // The disc, clockwise on screen like the rectangles below.
   int sides = 8;
-  if (h > 0.1) sides = (int)std::ceil(M_PI / std::acos(1.0 - 0.1 / h));
+  if (h > 0.1) sides = int(std::min(std::ceil(M_PI / std::acos(1.0 - 0.1 / h)), 256.0));
   sides = sides < 8 ? 8 : sides > 256 ? 256 : sides;
   disc.resize(sides);
   for (int k = 0; k < sides; ++k) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "api/mapapi.h"
+#include "support/apiclassifier.h"
 #include "support/apiheaders.h"
 #include "support/apilibrary.h"
 #include "support/apimaps.h"
@@ -42,19 +43,8 @@ class SelectApi : public apitest::LoadedLibraryTest {
   // classifier of a road and a lake kind.
   void MakeMap() {
     const std::string rsc = (dir_ / "sel.rsc").string();
-    apitest::NewClassifier classifier("SEL");
-    const HRSC h = FN(mapCreateRsc)(rsc.c_str(), &classifier.create, &classifier.palette);
-    ASSERT_NE(0, h);
-    for (const LONG code : {kRoad, kLake}) {
-      RSCOBJECT kind = {};
-      kind.Length = sizeof kind;
-      kind.Excode = DWORD(code);
-      kind.Local = code == kLake ? LOCAL_SQUARE : LOCAL_LINE;
-      std::strcpy(kind.Name, code == kLake ? "LAKE" : "ROAD");
-      ASSERT_GT(FN(mapAppendRscObject)(h, &kind), 0);
-    }
-    FN(mapCommitRsc)(h);
-    FN(mapCloseRsc)(h);
+    ASSERT_TRUE(apitest::MakeClassifier(
+        lib, rsc, "SEL", {{kRoad, LOCAL_LINE, "ROAD"}, {kLake, LOCAL_SQUARE, "LAKE"}}));
     apitest::NewSheetMap registers("SEL-1", kX0, kY0, kSide);
     path_ = (dir_ / "sel.map").string();
     map_ = FN(mapCreateMapEx)(path_.c_str(), rsc.c_str(), &registers.map, &registers.sheet);
@@ -380,21 +370,63 @@ TEST_F(SelectApi, NearestPointsOnAnObject) {
   FN(mapFreeObject)(lake);
 }
 
+// Every function of the two headers given a null, an invented or a
+// deleted handle: those that answer answer 0 (or nothing), and none has an
+// effect, whether it answers or returns nothing: the invented handle's
+// memory, a live context's conditions and sample and the document's
+// search rules stay as they were.
 TEST_F(SelectApi, EveryFunctionRefusesNullInventedAndDeletedHandles) {
+  ASSERT_NO_FATAL_FAILURE(MakeMap());
+  AddAndFree(1, false, 100, 100, 100);
   std::vector<apitest::DeclaredFunction> functions =
       apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/select_api.h", "HSELECT|HMAP");
   const auto seek =
       apitest::DeclaredFunctions(MC_SOURCE_DIR "/api/seek_api.h", "HSELECT|HMAP|HOBJ");
   functions.insert(functions.end(), seek.begin(), seek.end());
   ASSERT_GE(functions.size(), 70u);
+  int voids = 0;
+  for (const apitest::DeclaredFunction& f : functions) voids += f.result == "void";
+  EXPECT_GE(voids, 12);
+
+  // A live context with conditions and a sample, and the document's rules.
+  const HSELECT alive = FN(mapCreateMapSelectContext)(map_);
+  ASSERT_NE(0, alive);
+  FN(mapSelectLayer)(alive, 2, 0);
+  FN(mapSelectLocal)(alive, LOCAL_SQUARE, 0);
+  FN(mapSelectKey)(alive, 1, 20);
+  ASSERT_EQ(1, FN(mapSelectSemanticAppend)(alive, 6, 5, "12"));
+  ASSERT_EQ(1, FN(mapSelectSampleByNumber)(alive, 1, 1));
+  FN(mapSetTotalSeekViewRule)(map_, 1);
+  FN(mapSetTotalSelectFlag)(map_, 3);
+  auto state = [&] {
+    return std::vector<LONG>{FN(mapCheckLayer)(alive, 2),
+                             FN(mapCheckLayer)(alive, 3),
+                             FN(mapCheckLocal)(alive, LOCAL_SQUARE),
+                             FN(mapGetMinKey)(alive),
+                             FN(mapGetMaxKey)(alive),
+                             FN(mapSelectSemanticCount)(alive),
+                             FN(mapIsSample)(alive),
+                             FN(mapGetSampleCount)(alive, 1),
+                             FN(mapGetTotalSeekMapRule)(map_),
+                             FN(mapGetTotalSeekViewRule)(map_),
+                             FN(mapGetTotalSelectFlag)(map_),
+                             FN(mapTotalSeekObjectCount)(map_)};
+  };
+  const std::vector<LONG> before = state();
+  EXPECT_EQ((std::vector<LONG>{0, 1, 0, 1, 20, 1, 1, 1, -1, 1, 3, 1}), before);
+
   const HSELECT deleted = FN(mapCreateSelectContext)();
   FN(mapDeleteSelectContext)(deleted);
   std::vector<uint64_t> invented(8192, 0x5A5A5A5A5A5A5A5Aull);
   const intptr_t handles[] = {0, reinterpret_cast<intptr_t>(invented.data()), deleted};
-  CallWithHandles(functions, {std::begin(handles), std::end(handles)},
-                  [](const apitest::DeclaredFunction& f, const Answer& a) {
-                    EXPECT_EQ(0, int32_t(a.value)) << f.name;
-                  });
+  // A function returning nothing leaves no answer to read: its refusal is
+  // seen in what it left alone.
+  CallWithHandles(functions, {std::begin(handles), std::end(handles)}, ExpectRefusal);
+  size_t changed = 0;
+  for (const uint64_t word : invented) changed += word != 0x5A5A5A5A5A5A5A5Aull;
+  EXPECT_EQ(0u, changed) << "words of the invented handle's memory written";
+  EXPECT_EQ(before, state());
+  FN(mapDeleteSelectContext)(alive);
 }
 
 }  // namespace

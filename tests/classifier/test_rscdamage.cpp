@@ -7,7 +7,9 @@
 #include <random>
 
 #include "devices/fontreg.h"
+#include "records/primitives.h"
 #include "support/rscfixture.h"
+#include "support/signrsc.h"
 
 namespace {
 
@@ -218,6 +220,64 @@ TEST_F(RscDamage, RandomMutationsNeverCrash) {
     rsc.CloseRsc();
   }
   EXPECT_GT(opened, 100);
+}
+
+// A sign whose own length and counts claim more than its record holds (two
+// bytes changed in a classifier the library made): the classifier opens,
+// the sign measures as empty, and nothing past its record is read.
+TEST_F(RscDamage, SignsClaimingMoreThanTheirRecordMeasureAsEmpty) {
+  rsctest::SignClassifier c;
+  ASSERT_TRUE(rsctest::MakeSignClassifier(folder_ + "made.rsc", &c));
+  struct Kind {
+    int n, function;
+  };
+  const Kind kinds[] = {{c.bitmapKind, PRIM_BITMAP}, {c.vectorKind, PRIM_VECTOR}};
+  auto empty = [](const IMAGEFRAME& f) {
+    for (const DOUBLEPOINT& p : f.Point)
+      if (p.X != 0 || p.Y != 0) return false;
+    return true;
+  };
+  {  // intact, both signs have a frame and a size
+    TMapRsc rsc;
+    ASSERT_EQ(1, rsc.OpenRsc((folder_ + "made.rsc").c_str(), 0)) << rsc.Error();
+    for (const Kind& k : kinds) {
+      IMAGEFRAME f{};
+      ASSERT_EQ(1, rsc.GetImageFrame(k.function, rsc.GetPar(k.n), 0.0, &f));
+      EXPECT_FALSE(empty(f)) << k.function;
+      IMAGESIZE s{};
+      const char* params = rsc.GetPar(k.n);
+      ASSERT_EQ(1, rsc.GetImageSize(k.function, params, PrimitiveParmLength(k.function, params),
+                                    &s, nullptr));
+      EXPECT_GT(s.Width, 0) << k.function;
+    }
+  }
+  rsctest::DamageBitmapSign(&c);
+  rsctest::DamageVectorSign(&c);
+  const std::string path = folder_ + "damaged.rsc";
+  ASSERT_TRUE(rsctest::WriteBytes(path, c.bytes));
+  TMapRsc rsc;
+  ASSERT_EQ(1, rsc.OpenRsc(path.c_str(), 0)) << rsc.Error();
+  for (const Kind& k : kinds) {
+    SCOPED_TRACE(k.function);
+    const char* params = rsc.GetPar(k.n);
+    ASSERT_NE(nullptr, params);
+    // The frame a host asks for with the parameters the classifier gave it.
+    IMAGEFRAME f;
+    std::memset(&f, 0x55, sizeof f);
+    EXPECT_EQ(1, rsc.GetImageFrame(k.function, params, 0.5, &f));
+    EXPECT_TRUE(empty(f));
+    // Measured by the length the parameters claim, and as the kind's sign.
+    IMAGESIZE s;
+    std::memset(&s, 0x55, sizeof s);
+    EXPECT_EQ(1, rsc.GetImageSize(k.function, params, PrimitiveParmLength(k.function, params), &s,
+                                  nullptr));
+    EXPECT_EQ(0, s.Width);
+    EXPECT_EQ(0, s.Height);
+    std::memset(&s, 0x55, sizeof s);
+    EXPECT_EQ(1, rsc.GetImageSize(k.n, &s, 0, nullptr));
+    EXPECT_EQ(0, s.Width);
+    EXPECT_EQ(0, s.Height);
+  }
 }
 
 }  // namespace

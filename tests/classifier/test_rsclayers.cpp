@@ -278,6 +278,18 @@ TEST_F(RscLayers, SignSizes) {
   ASSERT_NE(nullptr, rsc_.SetTabPar(5, 88, IMG_VECTOREX, params));
   ASSERT_EQ(1, rsc_.GetImageSize(5, &size, 0, nullptr));
   EXPECT_EQ(0, size.Base);
+
+  // A title whose text sign is higher than any text: its sizes stop at the
+  // bounds of 32 bits.
+  char title[32];
+  memcpy(title, rsc_.GetPar(4), sizeof title);
+  const LONG huge = 0x7FFFFFFF;
+  memcpy(title + 12, &huge, 4);
+  ASSERT_NE(nullptr, rsc_.SetTabPar(4, sizeof title, PRIM_TEXT, title));
+  ASSERT_EQ(1, rsc_.GetImageSize(4, &size, 0, "MOSCOW"));
+  EXPECT_EQ(huge, size.Height);
+  EXPECT_EQ(huge, size.Base);
+  EXPECT_EQ(huge, size.Width);
 }
 
 TEST_F(RscLayers, MainColourOfSigns) {

@@ -179,6 +179,40 @@ TEST_F(Fonts, RecordTextWidth) {
   EXPECT_EQ(GetMapTextWidth(size, r, "a", 1), 0);
 }
 
+// A height no text can have (a damaged record) gives sizes that stop at
+// the bounds of an int.
+TEST_F(Fonts, HugeHeightsSaturateTheSizes) {
+  const int i = DefaultSlot();
+  EXPECT_EQ(GetMapFontHeightByCharHeight(i, INT32_MAX), INT32_MAX);
+  EXPECT_EQ(GetMapFontHeightByCharHeight(i, INT32_MIN), INT32_MIN);
+  EXPECT_EQ(GetMapFontAscent(i, INT32_MAX), INT32_MAX);
+  EXPECT_EQ(GetMapFontAscent(i, INT32_MIN), INT32_MIN);
+  EXPECT_EQ(GetMapFontCharWidth(i, 2, INT32_MAX), INT32_MAX);
+  EXPECT_EQ(GetMapTextMaxLineWidth(i, 2, INT32_MAX, 3, "aaa"), INT32_MAX);
+  EXPECT_EQ(GetMapFontHeightByWidth(i, 1, INT32_MAX, 1, " "), INT32_MAX);
+  float out[4];
+  EXPECT_EQ(GetMapFontHeightBySpacing(i, 1, INT32_MAX, 1, " ", 4, out), INT32_MAX);
+
+  char r[TEXTPARM_MINSIZE];
+  Record(r, INT32_MAX, i, 2, 1, 0, 0);
+  int size[2] = {0, 0};
+  EXPECT_EQ(GetMapTextWidth(size, r, "aaa", 3), 442918502);  // the descent: 2^31 x 12 x 1.1 / 64
+  EXPECT_EQ(Frame(size[0], size[1], 0, 0), Frame(INT32_MAX, INT32_MAX, 0, 0));
+
+  // The frame of such a title, and of a text fitted to a segment longer
+  // than an int, lie within the frame's integers.
+  const DOUBLEPOINT p0{0, 0};
+  char one[] = {3, 'a', 'a', 'a', 0};
+  int frame[4];
+  ASSERT_EQ(CalcMapTextFrame(frame, &p0, &p0, r, one + 1), 1);
+  EXPECT_LE(frame[0], frame[2]);
+  EXPECT_LE(frame[1], frame[3]);
+  Record(r, 64, i, 0, 0, 0, 1);
+  const DOUBLEPOINT low{-2.1e9, -2.1e9}, high{2.1e9, 2.1e9};
+  ASSERT_EQ(CalcMapTextFrame(frame, &low, &high, r, one + 1), 1);
+  EXPECT_LE(frame[0], frame[2]);
+}
+
 TEST_F(Fonts, AlignmentToPlacementCode) {
   const int cases[][2] = {{TA_CENTER | TA_BOTTOM, 31},
                           {0, 26},

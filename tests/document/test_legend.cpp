@@ -8,8 +8,11 @@
 
 #include "devices/fontreg.h"
 #include "document/legend.h"
+#include "drawing/devicepainters.h"
+#include "records/drawedit.h"
 #include "drawing/support/dibfixture.h"
 #include "support/docfixture.h"
+#include "support/signrsc.h"
 
 namespace {
 
@@ -208,6 +211,93 @@ TEST_F(Legend, SamplesOfEveryKindOfImage) {
   EXPECT_GT(Count(p, cell(5), 0xFFFF00), 20);
   EXPECT_GT(Count(p, cell(6), kRed), 10);   // the labelled set's sign
   EXPECT_GT(Count(p, cell(6), kBlack), 5);  // and the label strokes beside it
+}
+
+// The samples of a kind whose sign claims far more than its record holds
+// (two bytes changed in a classifier the library made): nothing is painted
+// and nothing past the record is read, in the memory image and on a
+// device; the same kinds intact paint their signs.
+TEST_F(Legend, SignsClaimingMoreThanTheirRecordPaintNothing) {
+  rsctest::SignClassifier c;
+  ASSERT_TRUE(rsctest::MakeSignClassifier(dir / "made.rsc", &c));
+  auto paint = [&](TMapRsc& rsc, int n, int viewType) {
+    doctest::MemoryDevice window(120, 60);
+    const RECT rect{0, 0, 120, 60};
+    EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, n, &rsc, viewType, nullptr), 1);
+    return 120 * 60 - Count(doctest::GrabDc(window.dc), rect, kWhite);
+  };
+  TMapRsc intact;
+  ASSERT_EQ(1, intact.OpenRsc((dir / "made.rsc").c_str(), 0)) << intact.Error();
+  rsctest::DamageBitmapSign(&c);
+  rsctest::DamageVectorSign(&c);
+  ASSERT_TRUE(rsctest::WriteBytes(dir / "damaged.rsc", c.bytes));
+  TMapRsc damaged;
+  ASSERT_EQ(1, damaged.OpenRsc((dir / "damaged.rsc").c_str(), 0)) << damaged.Error();
+  for (int n : {c.bitmapKind, c.vectorKind}) {
+    for (int viewType : {1, 4}) {
+      SCOPED_TRACE(std::to_string(n) + " at view type " + std::to_string(viewType));
+      EXPECT_GT(paint(intact, n, viewType), 4);
+      EXPECT_EQ(paint(damaged, n, viewType), 0);
+    }
+  }
+}
+
+// Every image function whose record carries lengths and counts of its own,
+// as a kind's image whose own length (and counts) claim far more than the
+// kind's record holds: its samples paint nothing in the memory image and on
+// a device, and it measures as empty. A sign by reference never paints
+// from a record: the address it holds is not followed.
+TEST_F(Legend, EveryRecordClaimingMoreThanItsKindsRecordPaintsNothing) {
+  rsctest::SignClassifier c;
+  ASSERT_TRUE(rsctest::MakeSignClassifier(dir / "made.rsc", &c));
+  TMapRsc rsc;
+  ASSERT_EQ(1, rsc.OpenRsc((dir / "made.rsc").c_str(), 0)) << rsc.Error();
+  const int kind = c.bitmapKind;
+  auto paintsNothing = [&] {
+    for (int viewType : {1, 4}) {
+      doctest::MemoryDevice window(120, 60);
+      const RECT rect{0, 0, 120, 60};
+      EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, kind, &rsc, viewType, nullptr), 1);
+      EXPECT_EQ(Count(doctest::GrabDc(window.dc), rect, kWhite), 120 * 60) << viewType;
+    }
+  };
+  constexpr DWORD kClaim = 0x30000;  // bytes: far past the classifier's memory
+  const int codes[] = {PRIM_BITMAP,      PRIM_LAYERED_PATTERN, PRIM_DECORATED_SHORT,
+                       PRIM_SET,         PRIM_VECTOR,          PRIM_TEMPLATE,
+                       PRIM_ANGLE_HATCH, PRIM_AREA_SIGNS,      PRIM_VECTOR_MIRROR,
+                       PRIM_DECORATED,   PRIM_PATTERN_LINE,    PRIM_OFFSET_LINE};
+  for (int code : codes) {
+    SCOPED_TRACE(code);
+    char parm[256] = {};
+    const int from = code == PRIM_VECTOR_MIRROR ? PRIM_VECTOR : code;
+    ASSERT_EQ(1, TDrawEdit::Init(from, parm));
+    const int length = PrimitiveParmLength(from, parm);
+    ASSERT_GT(length, 0);
+    // The length word, and the counts that follow it where there are any.
+    const DWORD claim = code == PRIM_LAYERED_PATTERN ? kClaim - 4 : kClaim;
+    const DWORD many = 0x7FFF;
+    std::memcpy(parm + (code == PRIM_LAYERED_PATTERN || code == PRIM_SET ? 4 : 0), &claim, 4);
+    if (code == PRIM_BITMAP) std::memcpy(parm + 4, &many, 4);
+    if (code == PRIM_LAYERED_PATTERN) std::memcpy(parm + 8, &many, 4);
+    if (code == PRIM_SET) std::memcpy(parm + 8, &many, 2);
+    if (code == PRIM_VECTOR || code == PRIM_VECTOR_MIRROR) std::memcpy(parm + 52, &many, 4);
+    ASSERT_NE(nullptr, rsc.SetTabPar(kind, length, code, parm));
+    paintsNothing();
+    IMAGESIZE size;
+    std::memset(&size, 0x55, sizeof size);
+    EXPECT_EQ(1, rsc.GetImageSize(kind, &size, 0, nullptr));
+    EXPECT_EQ(0, size.Width);
+    IMAGEFRAME frame{};
+    EXPECT_EQ(1, rsc.GetImageFrame(code, rsc.GetPar(kind), 0.0, &frame));
+    EXPECT_EQ(0.0, frame.Point[2].X);
+  }
+  // A sign by reference holding an address that is no sign's.
+  std::vector<char> ref(IMGVECTORREF_LENGTH, 0);
+  const DWORD length = IMGVECTORREF_LENGTH;
+  std::memcpy(ref.data(), &length, 4);
+  std::memset(ref.data() + IMGVECTORREF_ADDRESS, 0x5A, sizeof(void*));
+  ASSERT_NE(nullptr, rsc.SetTabPar(kind, int(ref.size()), PRIM_VECTOR_REF, ref.data()));
+  paintsNothing();
 }
 
 }  // namespace

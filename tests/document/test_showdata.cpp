@@ -100,6 +100,19 @@ TEST_F(ShowData, TurnedPictureOrDeviceTypePaintsNoRasters) {
   EXPECT_EQ(calls, (std::vector<std::string>{"site under", "site over"}));
 }
 
+// A sheet whose register corner lies far beyond the device units (as a
+// damaged map file holds it): its place in the picture lies at the bounds
+// of 32 bits, and painting on a device widens it no further.
+TEST_F(ShowData, ASheetCornerFarBeyondTheDeviceUnitsPaintsOnADevice) {
+  doc->Lists[0].Register.XSouthWest = 1e15;
+  doc->Lists[0].Register.YSouthWest = -1e15;
+  doc->CalculateDeviceFrame();
+  doc->SetVisualType(4);
+  EXPECT_GE(Painted(), 0);
+  EXPECT_EQ(doc->SheetPlace.X1, INT32_MIN);
+  EXPECT_EQ(doc->SheetPlace.Y2, INT32_MAX);
+}
+
 TEST_F(ShowData, BreakAtOnceStopsBeforeAnything) {
   int asked = 0;
   doc->SetBreakCall([](intptr_t p) -> LONG { return ++*reinterpret_cast<int*>(p) >= 0; },

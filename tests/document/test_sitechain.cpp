@@ -429,6 +429,30 @@ TEST_F(SiteChain, CopyFailingAtAnyFileOperationLeavesTheFilesItFound) {
   EXPECT_GE(faults, 15);
 }
 
+// A folder where a file of the copy should go (the map file, a sheet file
+// the source has, or one it has not) is not a target: the copy is refused
+// before anything is written, and the folder keeps its name and contents.
+TEST_F(SiteChain, CopyOntoAFolderMovesNothing) {
+  const std::string a = Site("a.sit", {Well(1000, 1000), Well(2000, 2000)});
+  ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);
+  TMap* map = &doc->GetSiteChain(1)->Map;
+  for (const char* folder : {"copy.sit", "copy.SDA", "copy.SSE"}) {
+    ASSERT_TRUE(std::filesystem::create_directory(dir / folder)) << folder;
+    dir.Write(std::string(folder) + "/inside", "kept");
+    const auto before = FolderBytes(dir);
+    EXPECT_EQ(CopySite(map, "copy.sit"), 0) << folder;
+    EXPECT_TRUE(FolderBytes(dir) == before) << folder << ": files written";
+    EXPECT_TRUE(std::filesystem::is_directory(dir / folder)) << folder;
+    EXPECT_EQ(dir.Read(std::string(folder) + "/inside"), "kept") << folder;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+      EXPECT_EQ(e.path().filename().string().find(".~"), std::string::npos)
+          << e.path() << " left, " << folder;
+    std::filesystem::remove_all(dir / folder);
+  }
+  EXPECT_EQ(CopySite(map, "copy.sit"), 1);
+  EXPECT_EQ(ObjectsOf(dir / "copy.sit"), 2);
+}
+
 TEST_F(SiteChain, PassportRecordMakesAWholeMapOrNone) {
   const std::string a = Site("a.sit", {Well(1000, 1000)});
   ASSERT_EQ(doc->OpenSit(a.c_str(), 0), 1);

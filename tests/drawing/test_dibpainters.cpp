@@ -37,6 +37,10 @@ class DibPainters : public DibTest {
   void Paint(int block, int code, POLYDATA* data, const std::vector<char>& parm, float scale) {
     DibPainterTable[block][code](nullptr, data, parm.data(), scale);
   }
+  // The memory image as a picture in the tests' folder, to be looked at.
+  static void WritePng(const char* name) {
+    plat::gdi::WritePng(PaintContext.MemoryDc, (std::string(MC_TEST_TMP) + "/" + name).c_str());
+  }
   int RowsInked(int x, DWORD pixel) {
     int n = 0;
     for (int y = 0; y < PaintContext.ImageHeight; ++y) n += Pixel(x, y) == pixel;
@@ -435,6 +439,105 @@ TEST_F(DibPainters, DeviceShadingGivesFarPointsBackExactly) {
   EXPECT_EQ(plat::gdi::GetPixelColor(dc, 70, 50), 0xFFFFFFu);
   EXPECT_TRUE(SamePoints(area, before));
   plat::DeleteDC(dc);
+}
+
+// A 32 x 32 pattern of the diagonal and row 10, for the pattern fills.
+std::vector<char> DiagonalPattern() {
+  std::vector<char> rows(128, 0);
+  for (int r = 0; r < 32; ++r) rows[4 * r + r / 8] = char(0x80 >> (r % 8));
+  for (int b = 0; b < 4; ++b) rows[4 * 10 + b] = char(0xFF);
+  return rows;
+}
+
+// Code 138: the pattern tiled from the figure's top-left corner in the
+// pattern colour over the background colour, the outline in the
+// background; without a background only the pattern's bits are painted.
+TEST_F(DibPainters, TwoColourPatternTilesFromTheFiguresCorner) {
+  Poly square({kSquare});
+  std::vector<char> parm = Words({0xF1FF0000, 0, 0xF100FF00, 0, 0, 0});
+  const std::vector<char> rows = DiagonalPattern();
+  parm.insert(parm.end(), rows.begin(), rows.end());
+  ASSERT_EQ(parm.size(), 152u);
+  Paint(DIB_FULLCOLOUR, PRIM_PATTERN, square.get(), parm, 1.0f);
+  WritePng("dib_pattern138.png");
+  // Pattern cell (c, r) lies at (20 + c, 20 + r), and again 32 further on.
+  EXPECT_EQ(Pixel(25, 25), 0x00FF00u);
+  EXPECT_EQ(Pixel(26, 25), 0xFF0000u);
+  EXPECT_EQ(Pixel(40, 30), 0x00FF00u);  // row 10 whole
+  EXPECT_EQ(Pixel(41, 31), 0xFF0000u);
+  EXPECT_EQ(Pixel(53, 53), 0x00FF00u);  // cell (1, 1) of the next tile
+  EXPECT_EQ(Pixel(53, 54), 0xFF0000u);
+  EXPECT_EQ(Pixel(20, 40), 0xFF0000u);  // the outline
+  EXPECT_EQ(Pixel(19, 40), dibtest::kWhite);
+  EXPECT_EQ(Pixel(70, 40), dibtest::kWhite);
+
+  Clear(dibtest::kWhite);
+  std::memcpy(parm.data(), "\xFF\xFF\xFF\xFF", 4);  // no background
+  Paint(DIB_FULLCOLOUR, PRIM_PATTERN, square.get(), parm, 1.0f);
+  EXPECT_EQ(Pixel(25, 25), 0x00FF00u);
+  EXPECT_EQ(Pixel(26, 25), dibtest::kWhite);
+  EXPECT_EQ(Pixel(40, 30), 0x00FF00u);
+  EXPECT_EQ(Pixel(20, 40), dibtest::kWhite);
+  // The one-colour block draws the figure's outline only.
+  Clear(dibtest::kWhite);
+  Paint(DIB_ONECOLOUR, PRIM_PATTERN, square.get(), parm, 1.0f);
+  EXPECT_EQ(Pixel(25, 25), dibtest::kWhite);
+}
+
+// Code 143: each layer stamped in its own colour at the first point less
+// the anchor offsets (a pixel per 250 units), each bit one pixel, or 2 x 2
+// from scale 1.9 on; layers the record's length does not hold are not
+// read.
+TEST_F(DibPainters, LayeredSignStampsEachLayerInItsColour) {
+  auto sign = [](DWORD layers) {
+    std::vector<char> parm = Words({20 + 2 * 132, layers, 8000, 750, 1000});
+    std::vector<char> layer(132, 0);
+    const DWORD red = 0xF1FF0000, green = 0xF100FF00;
+    std::memcpy(layer.data(), &red, 4);
+    layer[4] = char(0x80);            // row 0, column 0
+    layer[4 + 4 * 31 + 3] = 1;        // row 31, column 31
+    parm.insert(parm.end(), layer.begin(), layer.end());
+    std::fill(layer.begin(), layer.end(), 0);
+    std::memcpy(layer.data(), &green, 4);
+    layer[4 + 4 * 2] = 0x20;          // row 2, column 2
+    parm.insert(parm.end(), layer.begin(), layer.end());
+    return parm;
+  };
+  Poly point({{{50, 50}}});
+  Paint(DIB_FULLCOLOUR, PRIM_BITMAP, point.get(), sign(2), 1.0f);
+  WritePng("dib_sign143.png");
+  // The sign's corner at (50 - 4, 50 - 3).
+  EXPECT_EQ(Pixel(46, 47), 0xFF0000u);
+  EXPECT_EQ(Pixel(77, 78), 0xFF0000u);
+  EXPECT_EQ(Pixel(48, 49), 0x00FF00u);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 3);
+  // A layer count past the record's length paints the layers it holds.
+  Clear(dibtest::kWhite);
+  Paint(DIB_ONECOLOUR, PRIM_BITMAP, point.get(), sign(5), 1.0f);
+  EXPECT_EQ(Pixel(46, 47), 0xFF0000u);
+  EXPECT_EQ(Pixel(48, 49), 0x00FF00u);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 3);
+  // Doubled: the corner at (50 - 8, 50 - 6), each bit 2 x 2.
+  Clear(dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_BITMAP, point.get(), sign(2), 2.0f);
+  for (int dy = 0; dy < 2; ++dy)
+    for (int dx = 0; dx < 2; ++dx) {
+      EXPECT_EQ(Pixel(42 + dx, 44 + dy), 0xFF0000u);
+      EXPECT_EQ(Pixel(104 + dx, 106 + dy), 0xFF0000u);
+      EXPECT_EQ(Pixel(46 + dx, 48 + dy), 0x00FF00u);
+    }
+  EXPECT_EQ(CountOther(dibtest::kWhite), 12);
+  // Cut by the picture's edge: only what lies inside.
+  Clear(dibtest::kWhite);
+  Poly corner({{{2, 1}}});
+  Paint(DIB_FULLCOLOUR, PRIM_BITMAP, corner.get(), sign(2), 1.0f);
+  EXPECT_EQ(Pixel(29, 29), 0xFF0000u);  // row 31, column 31 at (-2 + 31, -2 + 31)
+  EXPECT_EQ(Pixel(0, 0), 0x00FF00u);    // row 2, column 2
+  EXPECT_EQ(CountOther(dibtest::kWhite), 2);
+  // A record shorter than its head and one layer paints nothing.
+  Clear(dibtest::kWhite);
+  Paint(DIB_FULLCOLOUR, PRIM_BITMAP, point.get(), Words({20, 1, 8000, 0, 0}), 1.0f);
+  EXPECT_EQ(CountOther(dibtest::kWhite), 0);
 }
 
 }  // namespace

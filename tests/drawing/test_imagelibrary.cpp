@@ -365,7 +365,7 @@ TEST_F(Borders, PointsSquaresSetsAndLinesWithSigns) {
   // A set of a line and a layered sign (word 2).
   f = FRAME{60, 60, 60, 60};
   const std::vector<char> set =
-      dibtest::Draw({{PRIM_LINE, Words({0, 250})}, {PRIM_BITMAP, Words({12, 0, 2000})}});
+      dibtest::Draw({{PRIM_LINE, Words({0, 250})}, {PRIM_BITMAP, Words({20, 0, 2000, 0, 0})}});
   EXPECT_EQ(Border(PRIM_SET, two, set), 1);
   EXPECT_EQ(f.X1, -10);
   EXPECT_EQ(f.Y1, 0);

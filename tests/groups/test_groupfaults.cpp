@@ -1,6 +1,7 @@
 // Group writes with each of their file operations failing in turn: after
 // every failure the group file reopens with every group it held, and the
-// written group is there whole or the write reported failure.
+// written group is there whole or the write reported failure. The header
+// lock and the header read again under it are among the operations swept.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -169,6 +170,67 @@ TEST(GroupFaults, AFailedIndexGrowthKeepsTheGroups) {
     EXPECT_GT(runs, 8);
   }
   plat::SetWriteThroughEnabled(false);
+  MessageEnableSet(messages);
+}
+
+// A write by an opener that another opener of the file overtook (a new
+// group, a group grown to the end of the file) with each of its operations
+// failing in turn, the header lock's among them: the groups the other
+// wrote stay, the new group takes the next number whole or the write
+// reports failure, and the same opener writes it on the next try.
+TEST(GroupFaults, AnOvertakenOpenerKeepsWhatTheOtherWrote) {
+  plat::SetWriteThroughEnabled(false);
+  const int messages = MessageEnableSet(0);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  const std::string name = dir / "map.GDX";
+  TObjectGroup group;
+  {
+    TMapGroups file;
+    ASSERT_EQ(1, file.Create(name.c_str()));
+    Fill(group, 3, 1);
+    ASSERT_EQ(1, file.WriteGroup(&group));
+    Fill(group, 2, 2);
+    ASSERT_EQ(2, file.WriteGroup(&group));
+  }
+  const std::string before = ReadAll(name);
+  auto expectOthers = [&](TMapGroups& file, const mctest::SweepRun& run) {
+    ExpectGroup(file, 1, 90, 11, run);
+    ExpectGroup(file, 2, 2, 2, run);
+    ExpectGroup(file, 3, 4, 3, run);
+  };
+  TMapGroups stale;
+  int written = 0;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    stale.Close();
+    WriteAll(name, before);
+    ASSERT_EQ(1, stale.Open(name.c_str()));
+    TMapGroups other;
+    ASSERT_EQ(1, other.Open(name.c_str()));
+    Fill(group, 4, 3);
+    ASSERT_EQ(3, other.WriteGroup(&group));
+    Fill(group, 90, 11);
+    group.Head()->Number = 1;
+    ASSERT_EQ(1, other.WriteGroup(&group));
+    Fill(group, 5, 4);
+  };
+  const int runs = sweep.Run([&] { written = stale.WriteGroup(&group); },
+                             [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(written > 0 || run.faulted) << run;
+    if (written <= 0) {
+      Fill(group, 5, 4);
+      written = stale.WriteGroup(&group);
+    }
+    EXPECT_EQ(4, written) << run;
+    expectOthers(stale, run);
+    stale.Close();
+    TMapGroups reopened;
+    ASSERT_EQ(1, reopened.Open(name.c_str())) << run;
+    EXPECT_EQ(5, reopened.Count()) << run;
+    expectOthers(reopened, run);
+    ExpectGroup(reopened, 4, 5, 4, run);
+  });
+  EXPECT_GT(runs, 3);
   MessageEnableSet(messages);
 }
 

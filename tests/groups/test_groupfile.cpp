@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "common/maperr.h"
 #include "common/messages.h"
@@ -202,4 +204,64 @@ TEST_F(GroupFileTest, RestoreGroupCreatesEmptyGroupsUpToTheNumber) {
   EXPECT_EQ(0, r.Total());
   EXPECT_EQ(3, file.DeleteGroup(3));
   EXPECT_EQ(0, file.RestoreGroup(4, 0, 6, KEY{66}));
+}
+
+// Two openers of one file (two maps of one process open it so) writing in
+// turn: each new group takes a number of its own, though the other opener
+// counted and placed groups since this one last looked, also across the
+// growth of the index; a group one opener grows past its slot (it moves)
+// or empties reads back as last written through the other; and every
+// number handed out reads back with its own members, also after reopening.
+TEST_F(GroupFileTest, TwoOpenersWritingInTurnKeepEveryGroup) {
+  TMapGroups a, b;
+  ASSERT_EQ(1, a.Create(name.c_str()));
+  ASSERT_EQ(1, b.Open(name.c_str()));
+  std::map<int, std::pair<int, DWORD>> held;  // number: members, seed
+  TObjectGroup g;
+  auto expect = [&](TMapGroups& file, int n, const std::string& who) {
+    const auto [members, seed] = held.at(n);
+    TObjectGroup r;
+    ASSERT_GT(file.ReadGroup(&r, n), 0) << who << " group " << n;
+    ASSERT_EQ(members, r.Total()) << who << " group " << n;
+    if (members > 0) {
+      EXPECT_EQ(seed * 1000 + 1, r.ObjectKeyNumber(1, 1).Key) << who << " group " << n;
+    }
+  };
+  for (DWORD seed = 1; seed <= 1100; ++seed) {
+    // Runs of one, two and three writes by each opener.
+    TMapGroups& writer = seed % 6 < 3 ? a : b;
+    TMapGroups& other = &writer == &a ? b : a;
+    const int members = int(seed % 4) + 1;
+    Fill(g, members, seed);
+    const int n = writer.WriteGroup(&g);
+    ASSERT_GT(n, 0) << seed;
+    ASSERT_TRUE(held.emplace(n, std::make_pair(members, seed)).second)
+        << "number " << n << " given twice (seed " << seed << ")";
+    ASSERT_NO_FATAL_FAILURE(expect(other, n, "other"));
+    if (seed % 97 == 0) {
+      // The other opener grows an early group past its slot, then this one
+      // empties another: each reads what the other wrote.
+      const int grown = int(seed / 97), emptied = grown + 20;
+      Fill(g, 60, seed + 5000);
+      g.Head()->Number = DWORD(grown);
+      ASSERT_EQ(grown, other.WriteGroup(&g)) << seed;
+      held[grown] = {60, seed + 5000};
+      ASSERT_NO_FATAL_FAILURE(expect(writer, grown, "writer"));
+      ASSERT_EQ(emptied, writer.DeleteGroup(emptied)) << seed;
+      held[emptied] = {0, 0};
+      ASSERT_NO_FATAL_FAILURE(expect(other, emptied, "other"));
+    }
+  }
+  EXPECT_EQ(1101, int(held.size()) + 1);
+  EXPECT_GT(a.Header().RecordArea, 16448u);
+  for (const auto& entry : held) {
+    ASSERT_NO_FATAL_FAILURE(expect(a, entry.first, "a"));
+    ASSERT_NO_FATAL_FAILURE(expect(b, entry.first, "b"));
+  }
+  a.Close();
+  b.Close();
+  TMapGroups again;
+  ASSERT_EQ(1, again.Open(name.c_str()));
+  EXPECT_EQ(1101, again.Count());
+  for (const auto& entry : held) ASSERT_NO_FATAL_FAILURE(expect(again, entry.first, "reopened"));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -210,6 +211,33 @@ TEST_F(MapTest, BordersAndDeviceUnits) {
   map.Scale(25000);
   map.CreateListBorder(1);
   EXPECT_DOUBLE_EQ(6000000, list->Corner[0].X);
+}
+
+// A map frame in the passport that no device unit holds (huge, or not a
+// number at all) opens with a device frame at the bounds of 32 bits, 0 for
+// what is no number; a map kept in plane metres alike.
+TEST_F(MapTest, AFrameBeyondTheDeviceUnitsOpensAtTheirBounds) {
+  for (int realPlace : {0, 1}) {
+    SCOPED_TRACE(realPlace);
+    {
+      TMap map;
+      Create(map, "far.map", 100000, "S1");
+      map.Passport.Register.IsRealPlace = realPlace;
+      map.PassportChanged = 1;
+      ASSERT_EQ(1, map.Save(0));
+    }
+    std::string file = dir.Read("far.map");
+    ASSERT_GE(file.size(), 80u);
+    const double frame[4] = {std::nan(""), -1e300, 1e300, 5e9};  // X1, Y1, X2, Y2 in tenths
+    std::memcpy(&file[48], frame, sizeof frame);
+    dir.Write("far.map", file);
+    TMap map;
+    ASSERT_EQ(1, map.OpenData((dir / "far.map").c_str(), 0)) << map.MapError.Error();
+    EXPECT_EQ(INT32_MAX, map.DeviceFrame[0]);
+    EXPECT_EQ(INT32_MAX, map.DeviceFrame[1]);
+    EXPECT_EQ(0, map.DeviceFrame[2]);
+    EXPECT_EQ(INT32_MIN, map.DeviceFrame[3]);
+  }
 }
 
 TEST_F(MapTest, CreatedMapReopensAndCopiesAClassifierGivenByPath) {
@@ -423,4 +451,42 @@ TEST_F(MapTest, NoMapIsMadeOverTheFilesAnOpenMapHolds) {
   EXPECT_EQ(after, before);
   ASSERT_EQ(1, open.OpenList(1));
   EXPECT_STREQ("A1", open.Nomenclature(1));
+}
+
+// A map made in a folder whose log folder is an open map's (a link to it)
+// would write its journal and its text log into the open map's: it is not
+// made and nothing is written, also when only the text log is left to
+// share. A map of another name there has logs of its own and is made.
+TEST_F(MapTest, NoMapIsMadeOverTheLogsAnOpenMapHolds) {
+  TMap open;
+  Create(open, "open.map", 100000, "A1");
+  ASSERT_TRUE(dir.Exists("LOG/open.map.TAC"));
+  ASSERT_TRUE(dir.Exists("LOG/open.map.LOG"));
+  MapScratch other{MC_TEST_TMP};
+  ASSERT_TRUE(rsctest::WriteBytes(other / "map.rsc", Classifier()));
+  ASSERT_EQ(0, ::symlink((dir / "LOG").c_str(), (other / "LOG").c_str()));
+
+  auto refused = [&](const char* what) {
+    const writertest::FolderFiles before = writertest::Snapshot(dir.path());
+    const writertest::FolderFiles beside = writertest::Snapshot(other.path());
+    TMap made;
+    MAPREGISTEREX reg = MapRegister(100000, 0);
+    LISTREGISTER sheet = SheetRegister("B1", 6000000, 7400000, 10000);
+    EXPECT_EQ(0, made.CreateDataEx((other / "open.map").c_str(), "map.rsc", &reg, &sheet)) << what;
+    EXPECT_EQ(MAPERR_OPEN, made.MapError.Error()) << what;
+    made.CloseData();
+    EXPECT_TRUE(before == writertest::Snapshot(dir.path())) << what << ": the logs written";
+    EXPECT_TRUE(beside == writertest::Snapshot(other.path())) << what << ": files made";
+  };
+  refused("journal and text log");
+  // The journal's name gone from the folder (the open map keeps it open):
+  // the text log is still the open map's.
+  ASSERT_EQ(0, ::unlink((dir / "LOG/open.map.TAC").c_str()));
+  refused("text log");
+
+  TMap made;
+  MAPREGISTEREX reg = MapRegister(100000, 0);
+  LISTREGISTER sheet = SheetRegister("B1", 6000000, 7400000, 10000);
+  EXPECT_EQ(1, made.CreateDataEx((other / "new.map").c_str(), "map.rsc", &reg, &sheet));
+  EXPECT_TRUE(dir.Exists("LOG/new.map.TAC"));
 }

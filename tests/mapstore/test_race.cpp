@@ -5,7 +5,9 @@
 // mode beside one in edit mode cuts the reserves its files grew by only
 // under the lock and only as far as the files still end where it left
 // them. A file cut short by someone else under a writer loses none of the
-// objects appended after.
+// objects appended after. Openers of one map that write groups (two
+// documents of one process, or two processes) never hand out one group
+// number twice.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mman.h>
@@ -51,8 +53,8 @@ int64_t Length(const std::string& path) {
 }
 
 // The orders of the stepped writers of the tests below, with the object
-// (or the edit mode, for OPEN) they name.
-enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE };
+// (or the edit mode, for OPEN; the group for the group orders) they name.
+enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP };
 constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
 
 // One step of a stepped writer on `map` (the map at `path`): the result of
@@ -81,6 +83,16 @@ int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
       return desc != nullptr ? int32_t(desc->Key) : 0;
     }
     case CLOSE: return map.CloseData() == 1;
+    // A new group of that id: its number.
+    case GROUP: return AppendGroup(map, o.arg);
+    // Group n rewritten as a wide group (it moves): n.
+    case REGROUP: return RewriteGroup(map, o.arg, kWideGroup + o.arg);
+    case READGROUP: {
+      // The id of group n as this writer reads it (0: unreadable).
+      TObjectGroup group;
+      if (group.ReadGroup(&map, o.arg) <= 0 || group.Total() == 0) return 0;
+      return int32_t(group.ObjectKeyNumber(1, 1).Key / 1000);
+    }
     default: return 0;
   }
 }
@@ -669,6 +681,167 @@ TEST_F(SheetRace, AFileCutShortUnderAWriterLosesNothing) {
       EXPECT_EQ("", CheckChain(map.List)) << run;
     }
   }
+}
+
+// Openers of one map that write groups. Each takes the group file's
+// header lock and numbers and places a new group by the header as it is
+// then, so that no two of them hand out one number, however their writes
+// interleave and in edit mode or not; every group acknowledged reads back
+// with its own members, also once the index grew past its first block.
+class GroupRace : public SheetRace {
+ protected:
+  void SetUp() override {
+    SheetRace::SetUp();
+    GroupAccessSet(1);
+  }
+  void TearDown() override {
+    GroupAccessSet(0);
+    SheetRace::TearDown();
+  }
+  // Acknowledges group `id` written as number n: "" or what is wrong.
+  std::string Held(int n, int id) {
+    if (n <= 0) return "group " + std::to_string(id) + " refused";
+    if (!held.emplace(n, id).second) return "number " + std::to_string(n) + " given twice";
+    return "";
+  }
+  // "" when the map, opened anew, holds every group acknowledged.
+  std::string CheckAll() {
+    TMap check;
+    if (!Open(check, 0)) return "the map does not open";
+    if (check.Groups.Count() != int(held.size()) + 1)
+      return "the file counts " + std::to_string(check.Groups.Count() - 1) + " groups of " +
+             std::to_string(held.size());
+    for (const auto& [n, id] : held) {
+      std::string differs = CheckGroup(check, n, id);
+      if (!differs.empty()) return differs;
+    }
+    return "";
+  }
+
+  std::map<int, int> held;  // group number: the id of its members
+};
+
+// Two documents of one process, in edit mode and not, write groups in runs
+// of one to three each; the other document reads each new group at once,
+// and now and then grows (moves) a group the first one wrote.
+TEST_F(GroupRace, TwoDocumentsOfOneProcessNeverShareAGroupNumber) {
+  int id = 0;
+  for (int edit : {0, 1}) {
+    TMap a, b;
+    ASSERT_TRUE(Open(a, edit));
+    ASSERT_TRUE(Open(b, 1 - edit));
+    ASSERT_TRUE(a.Groups.IsOpen());
+    ASSERT_TRUE(b.Groups.IsOpen());
+    for (int k = 0; k < 1100; ++k) {
+      TMap& writer = k % 6 < 3 ? a : b;
+      TMap& other = &writer == &a ? b : a;
+      const int n = AppendGroup(writer, ++id);
+      ASSERT_EQ("", Held(n, id)) << "edit " << edit << " write " << k;
+      ASSERT_EQ("", CheckGroup(other, n, id)) << "edit " << edit << " write " << k;
+      if (k % 101 == 100) {
+        const int grown = held.begin()->first + k / 101;
+        ASSERT_EQ(grown, RewriteGroup(other, grown, kWideGroup + grown)) << k;
+        held[grown] = kWideGroup + grown;
+        ASSERT_EQ("", CheckGroup(writer, grown, kWideGroup + grown)) << k;
+      }
+    }
+  }
+  EXPECT_EQ("", CheckAll());
+}
+
+// Two processes, one in edit mode, write groups in steps the test
+// interleaves, from a file whose index is nearly full: one grows the
+// index while the other still holds the header it read before; then each
+// grows a group whose record the growth moved, and the other reads it.
+TEST_F(GroupRace, TwoProcessesSteppedNeverShareAGroupNumber) {
+  constexpr int kFull = 1018;  // the fifth new group grows the index
+  {
+    TMap map;
+    ASSERT_TRUE(Open(map, 0));
+    for (int id = 1; id <= kFull; ++id) ASSERT_EQ("", Held(AppendGroup(map, id), id));
+  }
+  TMap map;  // each child works on its own copy
+  Stepper edit, plain;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  ASSERT_EQ(1, Step(plain, {OPEN, 0}));
+  for (int k = 0; k < 10; ++k) {
+    const Stepper& writer = k % 2 ? plain : edit;
+    const Stepper& other = k % 2 ? edit : plain;
+    const int id = 2000 + k;
+    const int n = Step(writer, {GROUP, id});
+    EXPECT_EQ("", Held(n, id)) << "step " << k;
+    if (n > 0) {
+      EXPECT_EQ(id, Step(other, {READGROUP, n})) << "step " << k;
+    }
+  }
+  for (int grown : {1, 2}) {
+    const Stepper& writer = grown == 1 ? plain : edit;
+    const Stepper& other = grown == 1 ? edit : plain;
+    EXPECT_EQ(grown, Step(writer, {REGROUP, grown}));
+    held[grown] = kWideGroup + grown;
+    EXPECT_EQ(kWideGroup + grown, Step(other, {READGROUP, grown}));
+  }
+  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+  ASSERT_EQ(1, Step(plain, {CLOSE, 0}));
+  EXPECT_EQ(0, StopStepper(plain));
+  EXPECT_EQ(0, StopStepper(edit));
+  EXPECT_EQ("", CheckAll());
+}
+
+// The same two processes running freely side by side, 700 groups each
+// (the index grows past its first block), each growing every twentieth
+// group of its own as it goes.
+TEST_F(GroupRace, TwoProcessesRunningFreelyNeverShareAGroupNumber) {
+  constexpr int kGroups = 700;
+  {
+    TMap map;  // makes the group file before the writers start
+    ASSERT_TRUE(Open(map, 0));
+    ASSERT_TRUE(map.Groups.IsOpen());
+  }
+  std::atomic<int>* moves = SharedMoves();
+  ASSERT_NE(nullptr, moves);
+  const auto acks = RunWriters(2, 0, [&](int edit, int acks) {
+    plat::SetSleepHook(UntilAnotherMoves, moves);
+    TMap map;
+    if (!Open(map, edit)) return 2;
+    if (!AwaitStart()) return 3;
+    std::vector<int> own;
+    for (int i = 0; i < kGroups; ++i) {
+      Ack ack{0, edit * kGroups + i + 1, 0};
+      ack.number = AppendGroup(map, ack.id);
+      own.push_back(ack.number);
+      ++*moves;
+      if (!SendAck(acks, ack)) return 4;
+      if (i % 20 == 19 && own[i - 10] != 0) {
+        // The id of own[i - 10], widened.
+        const int wide = kWideGroup + edit * kGroups + i - 9;
+        const Ack grown{RewriteGroup(map, own[i - 10], wide), wide, 0, ACK_UPDATE};
+        ++*moves;
+        if (!SendAck(acks, grown)) return 4;
+      }
+    }
+    map.CloseData();
+    ++*moves;
+    return 0;
+  });
+  munmap(moves, sizeof(*moves));
+  int refused = 0;
+  for (const std::vector<Ack>& own : acks) {
+    EXPECT_GE(own.size(), size_t(kGroups));
+    for (const Ack& a : own) {
+      if (a.number == 0) {
+        ++refused;
+      } else if (a.what == ACK_UPDATE) {
+        held[a.number] = a.id;
+      } else {
+        EXPECT_EQ("", Held(a.number, a.id));
+      }
+    }
+  }
+  EXPECT_EQ(0, refused);
+  EXPECT_EQ(size_t(2 * kGroups), held.size());
+  EXPECT_EQ("", CheckAll());
 }
 
 }  // namespace

@@ -137,21 +137,37 @@ std::string CheckHeld(TMapList& list, const HeldObjects& held) {
   return CheckChain(list);
 }
 
-int AppendGroup(TMap& map, int id) {
+namespace {
+
+// The members of group `id`: a wide group's outgrow any slot a narrow
+// group's record was given.
+int GroupMembers(int id) { return id >= kWideGroup ? 40 : id % 5 + 1; }
+
+// Group n (0: a new group) with the members of group `id`, written through
+// the map: its number, 0 when refused.
+int WriteGroupOf(TMap& map, int n, int id) {
   TObjectGroup group;
-  if (!group.Create(0, id)) return 0;
-  for (int i = 1; i <= id % 5 + 1; ++i)
+  if (!group.Create(n, id)) return 0;
+  for (int i = 1; i <= GroupMembers(id); ++i)
     group.AppendObject(1, NUMBERKEY{DWORD(i), KEY{DWORD(id) * 1000 + DWORD(i)}});
   return group.WriteGroup(&map);
 }
+
+}  // namespace
+
+int AppendGroup(TMap& map, int id) { return WriteGroupOf(map, 0, id); }
+
+int RewriteGroup(TMap& map, int n, int id) { return n > 0 ? WriteGroupOf(map, n, id) : 0; }
 
 std::string CheckGroup(TMap& map, int n, int id) {
   const std::string what = "group " + std::to_string(n) + " (id " + std::to_string(id) + ")";
   TObjectGroup group;
   if (group.ReadGroup(&map, n) <= 0) return what + ": unreadable";
-  if (group.Total() != id % 5 + 1) return what + ": " + std::to_string(group.Total()) + " members";
-  for (int i = 1; i <= id % 5 + 1; ++i)
-    if (group.ObjectKeyNumber(1, i).Key != DWORD(id) * 1000 + DWORD(i)) return what + ": keys differ";
+  const int members = GroupMembers(id);
+  if (group.Total() != members) return what + ": " + std::to_string(group.Total()) + " members";
+  for (int i = 1; i <= members; ++i)
+    if (group.ObjectKeyNumber(1, i).Key != DWORD(id) * 1000 + DWORD(i))
+      return what + ": keys differ";
   return "";
 }
 

@@ -43,8 +43,12 @@ std::string CheckObject(TMapList& list, int n, int id);
 std::string CheckChain(TMapList& list, std::vector<int>* order = nullptr);
 
 // Appends group `id` through the map's group file: id % 5 + 1 members on
-// sheet 1 whose keys tell the id. Its number, 0 when refused.
+// sheet 1 whose keys tell the id (40 for a wide group, id >= kWideGroup).
+// Its number, 0 when refused.
+constexpr int kWideGroup = 100000;
 int AppendGroup(TMap& map, int id);
+// Rewrites group n with the members of group `id`: n, 0 when refused.
+int RewriteGroup(TMap& map, int n, int id);
 // "" when group n of the map's group file holds the members of group `id`,
 // else what differs.
 std::string CheckGroup(TMap& map, int n, int id);
