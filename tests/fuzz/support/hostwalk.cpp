@@ -48,10 +48,13 @@ void Measure(HRSC rsc, LONG function, const char* parameters) {
   mapGetRscMarkFrame(rsc, function, parameters, 0.7, &frame);
 }
 
+bool g_hostWalks = true;
+
 // Every kind of the classifier measured (its screen and printer images and
 // each element of a set) and, with a document, painted as legend samples
-// at every view type of the memory image and of the device. Counts the
-// kinds and the samples that answered 1.
+// at the view types of the memory image and of the device (a classifier
+// opened alone through its handle). Counts the kinds and the samples that
+// answered 1.
 void WalkKinds(HMAP map, HRSC rsc, HostReport& r) {
   if (rsc == 0) return;
   HDC dc = platCreateBitmapDC(48, 40, 1);
@@ -69,9 +72,11 @@ void WalkKinds(HMAP map, HRSC rsc, HostReport& r) {
                 mapGetRscPrimitiveParameters(rsc, incode, n, print));
     }
     if (dc == 0 || map == 0) continue;
-    r.samples += mapPaintExampleObject(map, dc, &box, incode) == 1;
+    if (rsc != mapGetRscIdent(map, 0)) {
+      r.samples += mapPaintExampleRscObject(map, rsc, dc, &box, incode) == 1;
+      continue;
+    }
     for (LONG type : {1, 4}) r.samples += mapPaintExampleObjectEx(map, dc, &box, incode, type) == 1;
-    r.samples += mapPaintExampleRscObject(map, rsc, dc, &box, incode) == 1;
   }
   if (dc != 0) platDeleteBitmapDC(dc);
 }
@@ -169,14 +174,18 @@ bool IsClassifier(const std::string& path) {
 
 }  // namespace
 
+void SetHostWalks(bool on) { g_hostWalks = on; }
+
 int PaintPictures(HMAP map) {
   HostReport r;
+  if (!g_hostWalks) return 0;
   PaintMap(map, r);
   return r.pictures;
 }
 
 HostReport HostWalk(const std::string& path, const std::string& mapPath) {
   HostReport r;
+  if (!g_hostWalks) return r;
   if (IsClassifier(path)) {
     const HRSC rsc = mapOpenRsc(path.c_str());
     const HMAP map = mapPath.empty() ? 0 : mapOpenData(mapPath.c_str(), 0);

@@ -30,4 +30,9 @@ HostReport HostWalk(const std::string& path, const std::string& map = "");
 // The document painted as above: the pictures that show something.
 int PaintPictures(HMAP map);
 
+// Turns the host walks (HostWalk and the walks that end with one) on, as
+// they are at first, or off: the mutation campaign walks a share of its
+// mutants so, to keep its time.
+void SetHostWalks(bool on);
+
 }  // namespace fuzz
