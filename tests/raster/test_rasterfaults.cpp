@@ -358,6 +358,61 @@ TEST_F(RasterFaults, AFailedBlockWriteKeepsTheReducedCopyInStepWithTheImage) {
   EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
 }
 
+TEST_F(RasterFaults, AFailedBlockWriteKeepsCopiesAnotherProgramMadeInStep) {
+  // A 600 x 500 image with copies at 1/2 and 1/4 made by another program;
+  // block (1, 1) (244 x 256 elements) written new.
+  const std::vector<char> block = rmftest::Pattern(99, 244 * 256);
+  auto make = [&](const std::string& path) {
+    ASSERT_EQ(1, rmftest::MakeRaster(path, 600, 500));
+    rmftest::AppendForeignCopies(path, {2, 4}, [](int y, int x, int f) { return (y + x + f) % 13; });
+  };
+  auto elements = [](const std::string& path) {
+    std::vector<std::vector<BYTE>> all;
+    for (const rmftest::StoredCopy& c : rmftest::StoredCopies(path)) all.push_back(c.elements);
+    return all;
+  };
+  const std::string reference = dir / "ref.rsw";
+  make(reference);
+  const auto before = elements(reference);
+  {
+    TRst rst(reference.c_str(), 0);
+    ASSERT_EQ(244 * 256, rst.WriteBlock(1, 1, block.data(), 244 * 256));
+  }
+  const auto after = elements(reference);
+  ASSERT_EQ(2u, before.size());
+  ASSERT_NE(before, after);
+
+  std::unique_ptr<TRst> rst;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] {
+    rst.reset();
+    make(name);
+    rst = std::make_unique<TRst>(name.c_str(), 0);
+  };
+  int written = -1, code = -1;
+  const int runs = sweep.Run(
+      [&] {
+        written = rst->WriteBlock(1, 1, block.data(), 244 * 256);
+        code = rst->GetError();
+      },
+      [&](const mctest::SweepRun& run) {
+        if (written != 244 * 256) {
+          EXPECT_EQ(0, written) << run;
+          EXPECT_TRUE(Reported(code)) << run << " code " << code;
+        }
+        // What was left to carry into the copies is carried by the next save.
+        EXPECT_EQ(1, rst->SaveDuplicates(0)) << run << " code " << rst->GetError();
+        rst.reset();
+        TRst reopened(name.c_str(), GENERIC_READ);
+        ASSERT_TRUE(reopened.IsOpen()) << run;
+        const bool isNew = Bytes(reopened.GetBlockAddress(1, 1), 244 * 256) ==
+                           std::string(block.begin(), block.end());
+        EXPECT_TRUE(isNew || written != 244 * 256) << run;
+        EXPECT_TRUE(elements(name) == (isNew ? after : before)) << run << (isNew ? " new" : " old");
+      });
+  EXPECT_GE(runs, 8);
+}
+
 TEST_F(RasterFaults, AFailedConversionOfAnOldRasterLeavesItToConvertAtTheNextOpening) {
   // An old 8-bit raster of 512 x 256 elements in two blocks of 256, each
   // with its pattern, and 256 colour words i * 0x010101 at its end.
