@@ -210,7 +210,9 @@ double TMapControl::SetViewScale(double zoom) {
   SetDrawScale(zoom);
   SetRegion();
   if (BaseScale >= 1) {
-    ShowScale = LONG(BaseScale / DrawScale + 0.5);
+    // A large base scale far zoomed out passes the 32-bit range: the
+    // largest denominator then.
+    ShowScale = WholeScale(BaseScale / DrawScale + 0.5);
     for (int n = 0; n <= GetSiteCount(); ++n)
       if (TMap* map = GetMap(n)) map->ScaleIndex = ScaleIndexOf(map->ScaleTableNumber(), ShowScale);
   } else {
