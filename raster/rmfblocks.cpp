@@ -265,6 +265,11 @@ int TRmf::ReadBlock(int row, int col) {
     return -1;
   }
   if (Table[number].Position == 0 || Table[number].Length == 0) return -1;
+  // A block known not to decode takes no slot from the blocks cached.
+  if (KnownBadBlock(number)) {
+    Fail(MAPERR_READ);
+    return -1;
+  }
   if (!EnsureBuffer()) return -1;
   const int slot = ChooseSlot();
   if (slot < 0) {
