@@ -587,7 +587,8 @@ int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
       if (!to) return 0;
       const int slot = copy->CurrentSlot;
       const int cw = copy->BlockWidth(int(cbc));
-      const int64_t ya = std::max(y0, cbr * cbh), yb = std::min(y1, cbr * cbh + copy->BlockHeight(int(cbr)));
+      const int64_t ya = std::max(y0, cbr * cbh);
+      const int64_t yb = std::min(y1, cbr * cbh + copy->BlockHeight(int(cbr)));
       const int64_t xa = std::max(x0, cbc * cbw), xb = std::min(x1, cbc * cbw + cw);
       for (int64_t y = ya; y < yb; ++y) {
         for (int64_t x = xa; x < xb; ++x) {

@@ -537,13 +537,26 @@ TEST_F(RmfChains, NumbersOutOfRangeInAHeaderAreNeverConvertedBlind) {
   }
   const std::string files[4] = {Raster("r.rsw"), Matrix("m.mtw", 1), Quality("q.mtq"), layers};
   const double values[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 4e9, -4e9, 0.0};
-  const size_t fields[] = {offsetof(RMF, Scale),     offsetof(RMF, Precision),
-                           offsetof(RMF, ElementSize), offsetof(RMF, LocationX),
-                           offsetof(RMF, LocationY), offsetof(RMF, Minimum),
-                           offsetof(RMF, Maximum),   offsetof(RMF, EmptyValue)};
+  // The header's numbers; a layer matrix's layer block adds its bottom
+  // level and summary thickness.
+  const size_t layerBlock = rmftest::ReadHeader(layers).LayerPosition;
+  std::vector<size_t> fields = {offsetof(RMF, Scale),     offsetof(RMF, Precision),
+                                offsetof(RMF, ElementSize), offsetof(RMF, LocationX),
+                                offsetof(RMF, LocationY), offsetof(RMF, Minimum),
+                                offsetof(RMF, Maximum),   offsetof(RMF, EmptyValue)};
   std::vector<uint32_t> image(64 * 64);
   for (const std::string& file : files) {
     const std::string pristine = rmftest::ReadAll(file);
+    {
+      TMapAccess* d = NewDocument();
+      ASSERT_NE(nullptr, d);
+      EXPECT_NE(0, d->OpenData(file.c_str(), 0)) << file;
+      FreeDocument(d);
+    }
+    if (file == layers) {
+      fields.push_back(layerBlock + offsetof(MTLLAYERHEAD, BottomLevel));
+      fields.push_back(layerBlock + offsetof(MTLLAYERHEAD, MaxSummaryPower));
+    }
     for (size_t field : fields)
       for (double value : values) {
         std::string bytes = pristine;
@@ -585,7 +598,11 @@ TEST_F(RmfChains, NumbersOutOfRangeInAHeaderAreNeverConvertedBlind) {
             TMtr3D matrices(d, 48, 48);
             matrices.BuildMtr3D(&view);
             TMtl3D layered(d);
-            layered.BuildMtl3D(&view);
+            for (int mode : {0, 1, 3}) {
+              view.DrawMode = static_cast<int8_t>(mode);
+              view.Elevation = static_cast<int16_t>(mode == 1 ? 20 : 60);  // labels at 20
+              layered.BuildMtl3D(&view);
+            }
           }
           MTRDESCRIBE describe;
           d->GetMtrDescribe(1, &describe);

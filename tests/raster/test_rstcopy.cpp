@@ -239,7 +239,8 @@ TEST_F(RstCopyTest, CopiesAnotherProgramMadeKeepTheirFactors) {
   ASSERT_EQ(1, rst.PutFrame(image.data(), 0, 0, 600, 500, 1, 0));
   rst.Close();
   // The other program's copies hold values of their own (an average, say).
-  rmftest::AppendForeignCopies(name, {2, 4}, [](int y, int x, int f) { return 100 + (y * 3 + x + f) % 97; });
+  rmftest::AppendForeignCopies(name, {2, 4},
+                               [](int y, int x, int f) { return 100 + (y * 3 + x + f) % 97; });
   const std::vector<rmftest::StoredCopy> written = rmftest::StoredCopies(name);
   ASSERT_EQ(2u, written.size());
   ASSERT_EQ(250, written[0].head.Height);
