@@ -604,6 +604,14 @@ TEST_F(RmfChains, NumbersOutOfRangeInAHeaderAreNeverConvertedBlind) {
               layered.BuildMtl3D(&view);
             }
           }
+          // A border from plane metres, turned into elements of the file.
+          TDataEdit border;
+          SquareBorder(&border, 5100, 2100, 5300, 2300);
+          d->SetRstBorderPlane(1, &border);
+          d->SetMtrBorderPlane(1, &border);
+          d->SetMtqBorderPlane(1, &border);
+          d->SetMtlBorderPlane(1, &border);
+          border.Free();
           MTRDESCRIBE describe;
           d->GetMtrDescribe(1, &describe);
           MTLDESCRIBE layer;
