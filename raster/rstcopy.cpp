@@ -148,6 +148,34 @@ inline void PutRaw(BYTE* b, int64_t k, int bits, uint64_t v) {
   }
 }
 
+// The image block holding an element, asked of the raster once for a run
+// of elements in it (nothing else reads blocks of the raster in between,
+// so its address stays good): null for an absent block; `failed` once a
+// block that is there could not be read (its code left in the raster).
+class ImageBlocks {
+ public:
+  explicit ImageBlocks(TRmf& image) : image_(image) {}
+  const BYTE* Holding(int64_t row, int64_t col, int* blockRow, int* blockCol) {
+    const RMF& h = image_.Head;
+    *blockRow = int(row / h.BlockHeight);
+    *blockCol = int(col / h.BlockWidth);
+    const int number = *blockRow * h.BlockColumns + *blockCol;
+    if (number != last_) {
+      last_ = number;
+      image_.Error = 0;
+      from_ = image_.GetBlockAddress(*blockRow, *blockCol);
+      if (!from_ && image_.Error) failed = true;
+    }
+    return from_;
+  }
+  bool failed = false;
+
+ private:
+  TRmf& image_;
+  int last_ = -1;
+  const BYTE* from_ = nullptr;
+};
+
 // The progress title of a fill (update = false) or of an update.
 void Title(char* out, size_t size, const char* file, bool update) {
   if (!IsRussianLanguage()) {
@@ -427,11 +455,8 @@ int TRst::FillCopy(int f, bool bytes) {
     Error = code ? code : MAPERR_WRITE;
     return 0;
   };
-  // The source block of the last element: the next elements mostly take
-  // their windows from it (nothing else reads blocks of this raster in
-  // between, so its address stays good).
-  int lastBlock = -1;
-  const BYTE* lastFrom = nullptr;
+  // Elements next to each other mostly take their windows from one block.
+  ImageBlocks image(*this);
   for (int r = 0; r < copy->Head.BlockRows; ++r) {
     for (int c = 0; c < copy->Head.BlockColumns; ++c) {
       copy->Error = 0;
@@ -454,17 +479,11 @@ int TRst::FillCopy(int f, bool bytes) {
           }
           // Columns raised for 1 and 4 bits lie past the image.
           if (row >= Head.Height || col >= Head.Width) continue;
-          const int sr = int(row / Head.BlockHeight), sc = int(col / Head.BlockWidth);
-          const int number = sr * Head.BlockColumns + sc;
-          if (number != lastBlock) {
-            lastBlock = number;
-            Error = 0;
-            lastFrom = GetBlockAddress(sr, sc);
-            // A block that is there but cannot be read fails the copy,
-            // which would otherwise hold its window as empty.
-            if (!lastFrom && Error) return fail(Error);
-          }
-          const BYTE* from = lastFrom;
+          int sr, sc;
+          const BYTE* from = image.Holding(row, col, &sr, &sc);
+          // A block that is there but cannot be read fails the copy, which
+          // would otherwise hold its window as empty.
+          if (image.failed) return fail(Error);
           if (!from) continue;  // absent: the copy element stays as it is
           const int a = int(row - int64_t(sr) * Head.BlockHeight);
           const int b = int(col - int64_t(sc) * Head.BlockWidth);
@@ -544,24 +563,14 @@ int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
   const int64_t x1 = std::min<int64_t>((c1 - 1) / f + 1, copy->Head.Width);
   if (y0 >= y1 || x0 >= x1) return 1;  // past the copy
   const int bits = Head.BitsPerElement;
-  // The image block of the last element read (its address stays good until
-  // another block of this raster is asked for).
-  int lastBlock = -1;
-  const BYTE* lastFrom = nullptr;
-  bool failed = false;
+  ImageBlocks image(*this);
   auto element = [&](int64_t r, int64_t c) -> uint64_t {
-    const int br = int(r / Head.BlockHeight), bc = int(c / Head.BlockWidth);
-    const int number = br * Head.BlockColumns + bc;
-    if (number != lastBlock) {
-      lastBlock = number;
-      Error = 0;
-      lastFrom = GetBlockAddress(br, bc);
-      if (!lastFrom && Error) failed = true;
-    }
+    int br, bc;
+    const BYTE* from = image.Holding(r, c, &br, &bc);
     // An absent block reads as zeros.
-    if (!lastFrom) return 0;
-    return GetRaw(lastFrom, (r - int64_t(br) * Head.BlockHeight) * BlockWidth(bc) +
-                                (c - int64_t(bc) * Head.BlockWidth),
+    if (!from) return 0;
+    return GetRaw(from, (r - int64_t(br) * Head.BlockHeight) * BlockWidth(bc) +
+                            (c - int64_t(bc) * Head.BlockWidth),
                   bits);
   };
   char title[MAX_PATH + 64];
@@ -602,7 +611,7 @@ int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
               window[size_t(n++)] = element(r, c);
             }
           }
-          if (failed) {
+          if (image.failed) {
             progress.End();
             return 0;
           }
