@@ -96,6 +96,10 @@ bool ChainBaseData(TMapControl* doc);
 // Makes a unit's scale, precision and south-west corner (metres) the
 // document's base, the first unit of a chain giving it when no map is open.
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame);
+// A scale denominator read from a file as the document's whole one: not
+// above 1 (or not a number) 1, past the 32-bit range its largest value,
+// else truncated.
+LONG WholeScale(double scale);
 // A matrix set up while the document has no base scale (below 2) gives it
 // its own scale (100,000 for one below 2) with the origin at 0.
 void TakeMatrixScale(TMapControl* doc, double scale);

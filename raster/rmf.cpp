@@ -331,6 +331,7 @@ void TRmf::Close(int free) {
   HeadPosition = 0;
   // What the buffers hold belongs to the closed file.
   TableSize = FlagsSize = BorderPointsSize = 0;
+  ForgetBadBlock(-1);
   std::memset(&BorderDesc, 0, sizeof(BorderDesc));
   std::memset(ContName, 0, sizeof(ContName));
   if (free) {
@@ -339,7 +340,9 @@ void TRmf::Close(int free) {
     rmfpages::Release(Flags);
     rmfpages::Release(Mask);
     rmfpages::Release(BorderPoints);
+    rmfpages::Release(BadBlocks);
     MaskSize = 0;
+    BadBlocksSize = 0;
   }
 }
 
