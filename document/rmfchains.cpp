@@ -2,7 +2,6 @@
 // matrices: opening with the matrix checks, unit set-up, colour ranges,
 // the chains' part of the region, and the colour settings of the units.
 #include "document/rmfchains.h"
-#include "platform/numeric.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "document/mtlchains.h"
 #include "document/sitechain.h"
 #include "platform/file.h"
+#include "platform/numeric.h"
 #include "platform/ui.h"
 
 namespace {
