@@ -936,11 +936,19 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   else after = between(c, array[index == count - 1 ? 0 : index + 1], index == count - 1);
 
   auto inside = [&](const DOUBLEPOINT& s) {
-    if (outline != nullptr) return outline->Near(s, e) || outline->Inside(s);
+    if (outline != nullptr) {
+      if (outline->Near(s, e)) {
+        Doubtful = 1;
+        return true;
+      }
+      return outline->Inside(s);
+    }
     XYDOUBLE near;
     if (other->SeekNearVirtualPoint(s.X, s.Y, &near) && std::fabs(near.X - s.X) <= e &&
-        std::fabs(near.Y - s.Y) <= e)
+        std::fabs(near.Y - s.Y) <= e) {
+      Doubtful = 1;
       return true;
+    }
     const int r = other->Inside(&s, 0);
     return r != 0 && r != 2;
   };
