@@ -175,17 +175,6 @@ int TObjectUnion::Snap() {
 }
 
 int TObjectUnion::LoadData() {
-  // Snapping and the exchange each happen once, so the nesting stays
-  // shallow; the bound only guards against a damaged state.
-  if (Depth > 6) {
-    State = GEOMETRY_ERR_APART;
-    return 0;
-  }
-  ++Depth;
-  struct Leave {
-    int& d;
-    ~Leave() { --d; }
-  } leave{Depth};
   if (!StartSearch()) return 0;
   if (!Data1.DeleteEqualPoint(Precision, 0) || !Data2.DeleteEqualPoint(Precision, 0)) return 0;
   Holes1 = Data1.Record->Count;

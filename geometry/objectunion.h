@@ -115,7 +115,6 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int IndexOuter();
   int AppendHole(TDataEdit* source, int h, LONG entry);
   TContourIndex* SourceIndex(TDataEdit* source);
-  int Depth = 0;  // nesting of LoadData within one load
   // The result's outer contour, and the outer contours of the two sources,
   // for the many inside and meeting questions about holes.
   TContourIndex OuterIndex;
