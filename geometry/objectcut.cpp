@@ -64,7 +64,8 @@ int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode
 
 int TObjectCutSubject::Prepare(int mode) {
   const double near = 2.0 * Precision;
-  if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0)))
+  if (mode == 1 && (Touched || Swapped || CrossingsCrowded(near) ||
+                    (CutHoles && Data1.Record->Count > 0)))
     return TakeOverlay();
   if (mode == 1 && Count < 2 && !InsideFlag) return 0;
   SetInside();
@@ -264,7 +265,7 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
   // another or the object's holes, and what lies inside a ring they form
   // stays a piece.
   const bool areaHoles = (holeUnion || InsideFlag) && AreaHolesMeet();
-  if (mode == 1 && (areaHoles || Touched || CrossingsCrowded(near) ||
+  if (mode == 1 && (areaHoles || Touched || Swapped || CrossingsCrowded(near) ||
                     TouchingHoles(holeUnion, 0, near) || HoleSplits()))
     return TakeOverlay(areaHoles);
   if (mode != 0) {

@@ -19,8 +19,9 @@
 // outer ring with the holes inside it, none of fewer than four points or
 // without area, the largest first. So do those of contours that only
 // cross where the trace cannot be trusted: a crossing classified from a
-// point within the precision of the other contour, or a piece the trace
-// cannot close. Traced pieces are all traced before the first is handed
+// point within the precision of the other contour, two crossings of one
+// segment exchanged as a beak pair (their order along the contour lost),
+// or a piece the trace cannot close. Traced pieces are all traced before the first is handed
 // out, so that no part of an answer is handed out as the whole. With the
 // hole union (and when the cutting area lies inside the object) the
 // area's holes come off the pieces through the overlay too, united first. So do the line pieces of a line part

@@ -189,11 +189,15 @@ int TObjectUnion::LoadData() {
       return (LineJoin != 0 || Holes1 > 0 || Holes2 > 0) ? 1 : 0;
     }
     // Touching contours, and holes where the outer contours do not cross
-    // (a part may lie in a hole of the other), go through the overlay.
+    // (a part may lie in a hole of the other), go through the overlay. So
+    // do contours that come within twice the precision of each other: the
+    // union traced past such a place would pass within the precision of
+    // itself there, where the clean-up of loops takes it for a crossing.
     const int crossed = PointCrossObj();
     if (State != 0) return 0;
+    const double near = 2.0 * Precision;
     if ((!crossed && (Holes1 > 0 || Holes2 > 0)) || Touched ||
-        (crossed && (CrossingsCrowded(2.0 * Precision) || TouchingHoles(1, 1, 2.0 * Precision))))
+        (crossed && (Close || CrossingsCrowded(near) || TouchingHoles(1, 1, near))))
       return UniteOverlaid();
     if (!crossed) {
       Container = nullptr;
@@ -214,8 +218,9 @@ int TObjectUnion::LoadData() {
     ChangePointCrossBeak(Cross2, Count, 1);
     CrossFlag = 1;
     // Closed contours that cross away from each other's vertices cross an
-    // even number of times: anything else is left to the overlay.
-    if (Count < 2 || Count % 2 != 0) return UniteOverlaid();
+    // even number of times, and each contour's crossings stay in order
+    // along it: anything else is left to the overlay.
+    if (Count < 2 || Count % 2 != 0 || Swapped) return UniteOverlaid();
     return SetInside();
   }
   // No crossing: the container (neither has holes) is the union.

@@ -16,12 +16,13 @@
 // load, the exchange at most once.
 //
 // Where the contours touch (share vertices or stretches, run along each
-// other, cross closer than the precision), where a hole touches another
-// contour, where the outer contours do not cross but there are holes (a
-// part may lie in a hole of the other), and where the trace cannot be
-// trusted (a crossing classified from a point within the precision of the
-// other contour, a touch, an odd number of crossings, a piece it cannot
-// close), the union comes from the noded overlay instead: its rings, counted by parity, are the result, the
+// other, cross closer than the precision, come within twice the precision
+// of each other), where a hole touches another contour, where the outer
+// contours do not cross but there are holes (a part may lie in a hole of
+// the other), and where the trace cannot be trusted (a crossing classified
+// from a point within the precision of the other contour, a touch, an odd
+// number of crossings, crossings exchanged as a beak pair, a piece it
+// cannot close), the union comes from the noded overlay instead: its rings, counted by parity, are the result, the
 // largest outer ring first, then its holes, then the other parts (outer
 // rings lying in holes) each followed by its holes. Parts that meet at
 // points are one ring through those points, and a hole is the whole of

@@ -263,6 +263,8 @@ class MAPCLASS TPointCross {
   BYTE SubjectBits[8192] = {};   // one bit per subject, for the cutting workers
   LONG Touched = 0;              // the last search found a vertex within the precision of the other contour
   LONG Merged = 0;               // it kept one of two crossings at one point of a segment
+  LONG Swapped = 0;              // it exchanged two crossings of one segment as a beak pair
+  LONG Close = 0;                // it found a vertex within twice the precision of the other contour
   LONG Doubtful = 0;             // the last classification took a sample within the precision of the other contour
 
  protected:

@@ -380,11 +380,16 @@ TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
 
 TEST(ObjectCut, PiecesOfNearlyTouchingPolygonsAgreeWithGeos) {
   // Crossings a few precisions apart, vertices a hair beyond the precision
-  // from the other contour: every piece comes out closed, all of them.
-  AgreeOnNearPairs(8, 250, 4, 300, NEAR_INTERSECTION, [](const NearPair& pair, const Measured&) {
+  // from the other contour: every piece comes out closed, all of them;
+  // with vertices nearer than 1.5 times the precision (where snapping may
+  // close a neck) the area; and crossings that fold back along a side.
+  const auto pieces = [](const NearPair& pair, const Measured&) {
     return NearPieces<TObjectCut>(
         pair, [](TObjectCut& w, Metric& a, Metric& b) { return w.LoadObjects(&a, &b, 1, 0.0, 0); });
-  });
+  };
+  AgreeOnNearPairs(8, 250, 4, 300, NEAR_INTERSECTION, pieces);
+  AgreeOnNearPairs(11, 100, 12, 100, NEAR_INTERSECTION, pieces, {1.05, 1.5, false});
+  AgreeOnPairs(NotchedCorners(), "notched corner", NEAR_INTERSECTION, pieces, true);
 }
 
 TEST(ObjectCut, PiecesOfRandomPolygonsWithHolesCoverGeosIntersection) {

@@ -1,7 +1,7 @@
 // Pairs of star polygons in near-coincidence, as two maps digitised apart
 // have them: vertices of one a hair more than the precision away from the
-// other's contour (1.5 to 3 times it), on either side, so that crossings
-// come a few precisions apart. No vertex of either lies within the precision of the
+// other's contour, on either side, so that crossings come a few
+// precisions apart. No vertex of either lies within the precision of the
 // other contour and no two crossings within twice the precision of each
 // other (those count as touching), so the workers trace such pairs from
 // their crossings. And GEOS's answers for them. Test-only.
@@ -86,18 +86,35 @@ inline bool CrossingsApart(const GridOracle& geos, const Contour& a, const Conto
   return apart && points.size() >= 2;
 }
 
+// The pair moved tens of millions of metres from the origin.
+inline NearPair FarAway(NearPair pair) {
+  for (Contour* c : {&pair.a, &pair.b})
+    for (Pt& p : *c) p.x += 6234567.0, p.y += 34567890.0;
+  return pair;
+}
+
+// How near the contours of a pair come: vertices of the second moved to
+// between `from` and `to` times the precision from the first's contour.
+// plain: only pairs whose intersection, union and difference GEOS gives
+// with the same parts and holes exactly and snapped to the precision's
+// grid, so that neither a neck narrower than the precision nor a sliver
+// leaves the count in doubt (nearer than 1.5 times the precision,
+// snapping to the grid may close the neck a vertex leaves).
+struct Nearness {
+  double from = 1.5, to = 3.0;
+  bool plain = true;
+};
+
 // `count` pairs drawn from a generator of `seed`: stars as RandomStarPairs
-// draws them, one to three vertices of the second moved to between 1.5
-// and 3 times the precision from the first's contour (nearer, snapping to
-// the precision's grid may close the neck they leave). Kept are the pairs
-// whose intersection, union and difference GEOS gives with the same parts
-// and holes exactly and snapped to the precision's grid, so that neither
-// a neck narrower than the precision nor a sliver leaves the count in
-// doubt. far: moved tens of millions of metres from the origin.
+// draws them, one to three vertices of the second moved near the first's
+// contour, on either side, no vertex of either nearer to the other
+// contour than that and no two crossings within twice the precision of
+// each other. far: moved tens of millions of metres from the origin.
 inline std::vector<NearPair> NearStarPairs(const GridOracle& geos, uint64_t seed, int count,
-                                           bool far = false, double precision = 0.001) {
+                                           bool far = false, Nearness near = {},
+                                           double precision = 0.001) {
   std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> centre(400, 600), unit(0, 1), away(1.5, 3.0);
+  std::uniform_real_distribution<double> centre(400, 600), unit(0, 1), away(near.from, near.to);
   std::uniform_int_distribution<int> points(3, 80);
   std::vector<NearPair> out;
   while (static_cast<int>(out.size()) < count) {
@@ -115,30 +132,39 @@ inline std::vector<NearPair> NearStarPairs(const GridOracle& geos, uint64_t seed
       if (v == 0) b.back() = b.front();
     }
     if (!geos.Valid({pair.a}) || !geos.Valid({b})) continue;
-    if (Clearance(pair.a, b) < 1.5 * precision || Clearance(b, pair.a) < 1.5 * precision) continue;
+    const double clear = near.from * precision;
+    if (Clearance(pair.a, b) < clear || Clearance(b, pair.a) < clear) continue;
     if (!CrossingsApart(geos, pair.a, b, 2 * precision)) continue;
     bool plain = true;
     for (NearOperation op : {NEAR_INTERSECTION, NEAR_UNION, NEAR_DIFFERENCE}) {
+      if (!near.plain) break;
       const Measured exact = NearCombine(geos, pair.a, b, op, 0, precision);
       const Measured snapped = NearCombine(geos, pair.a, b, op, precision, precision);
       plain = plain && exact.parts == exact.sure && exact.parts == snapped.parts &&
               exact.holes == snapped.holes;
     }
     if (!plain) continue;
-    if (far) {
-      for (Contour* c : {&pair.a, &pair.b})
-        for (Pt& p : *c) p.x += 6234567.0, p.y += 34567890.0;
-    }
-    out.push_back(pair);
+    out.push_back(far ? FarAway(pair) : pair);
   }
   return out;
 }
 
+// A triangle whose long side is crossed by notches of the other area, the
+// last of which passes the triangle's corner a hair more than twice the
+// precision away: the crossings, taken in the triangle's order, fold back
+// from beside that corner along the side, nearly in line.
+inline NearPair NotchedCorner() {
+  return {{{-10, -5}, {15, -5}, {40, 5}, {25, -5}, {60, -5}, {85, 5}, {70, -5}, {88, -5},
+           {95, 3}, {105, -2.9948}, {120, -6}, {120, 100}, {-10, 100}, {-10, -5}},
+          {{100, 0}, {100, 50}, {0, 0}, {100, 0}}};
+}
+
 // Whether a worker's answer (its pieces or its union) is GEOS's: the area
-// within tol, the same parts and holes, and no error left in the worker.
-inline bool NearAgrees(const Outcome& o, const Measured& e, double tol) {
-  return o.state == 0 && std::fabs(o.m.area - e.area) <= tol && o.m.parts == e.parts &&
-         o.m.holes == e.holes;
+// within tol, no error left in the worker, and (whole) the same parts and
+// holes.
+inline bool NearAgrees(const Outcome& o, const Measured& e, double tol, bool whole) {
+  return o.state == 0 && std::fabs(o.m.area - e.area) <= tol &&
+         (!whole || (o.m.parts == e.parts && o.m.holes == e.holes));
 }
 
 // The tolerance of a pair's areas: the precision along both perimeters.
@@ -146,31 +172,45 @@ inline double NearTolerance(const NearPair& p, double precision = 0.001) {
   return precision * (Perimeter(p.a) + Perimeter(p.b));
 }
 
-// A worker's answers for the pairs of two seeds, near the origin and far
-// from it, against GEOS's operation: answers(pair, GEOS's answer) gives
-// one outcome or more (both ways round, say), each of which must agree.
+// A worker's answers for the pairs against GEOS's operation:
+// answers(pair, GEOS's answer) gives one outcome or more (both ways round,
+// say), each of which must agree, in parts and holes too when whole.
+template <class F>
+void AgreeOnPairs(const std::vector<NearPair>& pairs, const char* where, NearOperation op,
+                  F answers, bool whole) {
+  GridOracle geos;
+  int n = 0, wrong = 0;
+  for (const NearPair& pair : pairs) {
+    ++n;
+    const Measured e = NearCombine(geos, pair.a, pair.b, op, 0, 0.001);
+    int k = 0;
+    for (const Outcome& o : answers(pair, e)) {
+      if (!NearAgrees(o, e, NearTolerance(pair), whole) && ++wrong <= 5)
+        ADD_FAILURE() << where << " pair " << n << " answer " << k << ": " << o.m.area << " in "
+                      << o.m.parts << " with " << o.m.holes << " holes (state " << o.state
+                      << "), GEOS " << e.area << " in " << e.parts << " with " << e.holes;
+      ++k;
+    }
+  }
+  EXPECT_EQ(0, wrong) << where;
+}
+
+// The same for the pairs of two seeds, near the origin and far from it,
+// in parts and holes too for plain pairs.
 template <class F>
 void AgreeOnNearPairs(uint64_t nearSeed, int nearCount, uint64_t farSeed, int farCount,
-                      NearOperation op, F answers) {
+                      NearOperation op, F answers, Nearness near = {}) {
   GridOracle geos;
-  for (const bool far : {false, true}) {
-    int n = 0, wrong = 0;
-    for (const NearPair& pair :
-         NearStarPairs(geos, far ? farSeed : nearSeed, far ? farCount : nearCount, far)) {
-      ++n;
-      const Measured e = NearCombine(geos, pair.a, pair.b, op, 0, 0.001);
-      int k = 0;
-      for (const Outcome& o : answers(pair, e)) {
-        if (!NearAgrees(o, e, NearTolerance(pair)) && ++wrong <= 5)
-          ADD_FAILURE() << (far ? "far " : "") << "pair " << n << " answer " << k << ": "
-                        << o.m.area << " in " << o.m.parts << " with " << o.m.holes
-                        << " holes (state " << o.state << "), GEOS " << e.area << " in " << e.parts
-                        << " with " << e.holes;
-        ++k;
-      }
-    }
-    EXPECT_EQ(0, wrong) << (far ? "far from the origin" : "near the origin");
-  }
+  AgreeOnPairs(NearStarPairs(geos, nearSeed, nearCount, false, near), "near the origin", op,
+               answers, near.plain);
+  AgreeOnPairs(NearStarPairs(geos, farSeed, farCount, true, near), "far from the origin", op,
+               answers, near.plain);
+}
+
+// The notched corner both ways round, near the origin and far from it.
+inline std::vector<NearPair> NotchedCorners() {
+  const NearPair corner = NotchedCorner(), turned{corner.b, corner.a};
+  return {corner, turned, FarAway(corner), FarAway(turned)};
 }
 
 // The pieces a cutting worker of type W hands out for a pair, loaded by
