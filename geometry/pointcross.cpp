@@ -939,23 +939,18 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
   else after = between(c, array[index == count - 1 ? 0 : index + 1], index == count - 1);
 
   auto inside = [&](const DOUBLEPOINT& s) {
-    if (outline != nullptr) {
-      if (outline->Near(s, e)) {
-        Doubtful = 1;
-        return true;
-      }
-      return outline->Inside(s);
-    }
+    if (outline != nullptr) return outline->Near(s, e) || outline->Inside(s);
     XYDOUBLE near;
     if (other->SeekNearVirtualPoint(s.X, s.Y, &near) && std::fabs(near.X - s.X) <= e &&
-        std::fabs(near.Y - s.Y) <= e) {
-      Doubtful = 1;
+        std::fabs(near.Y - s.Y) <= e)
       return true;
-    }
     const int r = other->Inside(&s, 0);
     return r != 0 && r != 2;
   };
   bool b = inside(before), a = inside(after);
+  // A sample within the precision of the other contour counts as inside
+  // by its nearness alone: the kind is in doubt.
+  if (outline != nullptr && (outline->Near(before, e) || outline->Near(after, e))) Doubtful = 1;
   if (invert) b = !b, a = !a;
   int kind = (b ? 1 : 0) + (a ? 2 : 0);
   if (kind == 0) kind = CROSS_TOUCH_OUTSIDE;
