@@ -125,9 +125,6 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // reporting; closing unit n (0: all).
   int OpenChain(int kind, const char* name, int mode);
   void CloseChain(int kind, int n);
-  // The number of open units of a kind (DOCKIND_RST .. DOCKIND_SITE); null
-  // for any other kind.
-  LONG* ChainCount(int kind);
 
   // --- View ---
 
