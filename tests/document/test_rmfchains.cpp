@@ -375,6 +375,15 @@ TEST_F(RmfChains, AChangedUnitIsSetUpFromItsNewFile) {
   EXPECT_EQ(1, raster->HiddenColors);
   EXPECT_EQ(0, doc->CheckVisibilityColor(1, 3));
   EXPECT_EQ(1, doc->CheckVisibilityColor(1, 4));
+
+  // A unit's own file, named by the unit, opened again for reading only.
+  ASSERT_EQ(1, doc->ChangeRst(raster, raster->File->GetFileName(), int(GENERIC_READ)));
+  ASSERT_EQ(1, doc->ChangeMtr(matrix, matrix->File->GetFileName(), int(GENERIC_READ)));
+  EXPECT_EQ(hidden, raster->File->GetFileName());
+  EXPECT_EQ(far, matrix->File->GetFileName());
+  EXPECT_FALSE(raster->File->IsWritable());
+  EXPECT_FALSE(matrix->File->IsWritable());
+  EXPECT_EQ(300.0, doc->GetHeightValue(8495, 4005));
 }
 
 // The document's methods of each kind reach the chain of that kind alone,
