@@ -55,6 +55,14 @@ void Updates(TMapControl* doc) {
   SetMtlColorRanges(doc);
 }
 
+// The unit's largest summary thickness: the layer block's own value when
+// the builder stored one, else its height range down to the bottom level.
+double SummaryPower(const MTLCHAIN* unit) {
+  const MTLLAYERHEAD* l = unit->Matrix.LayerHead();
+  return l && l->MaxSummaryPower > 0 ? l->MaxSummaryPower
+                                     : unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+}
+
 // The unit's height range (and the summary thickness that follows it) from
 // its file's header, which every written height widens; the document's
 // range and the colour ranges over it follow when it grew, so that what is
@@ -66,8 +74,7 @@ void FollowHeightRange(TMapControl* doc, MTLCHAIN* unit) {
   if (!(low < unit->MinHeight || high > unit->MaxHeight)) return;
   unit->MinHeight = std::min(unit->MinHeight, low);
   unit->MaxHeight = std::max(unit->MaxHeight, high);
-  if (!(m.LayerHead() && m.LayerHead()->MaxSummaryPower > 0))
-    unit->MaxSummaryPower = unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+  unit->MaxSummaryPower = SummaryPower(unit);
   doc->HeightMin = std::min(doc->HeightMin, unit->MinHeight);
   doc->HeightMax = std::max(doc->HeightMax, unit->MaxHeight);
   doc->LayerValueMax = std::max(doc->LayerValueMax, unit->MaxSummaryPower);
@@ -150,10 +157,7 @@ int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
   unit->MaxHeight = h.Maximum * m.HeightInverse;
   unit->BottomLevel = m.LayerHead()->BottomLevel;
   unit->LayerCount = m.LayerCount();
-  // The layer block's own value, when the builder stored one.
-  const double stored = m.LayerHead()->MaxSummaryPower;
-  unit->MaxSummaryPower =
-      stored > 0 ? stored : unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+  unit->MaxSummaryPower = SummaryPower(unit);
   TakeMatrixScale(doc, unit->Scale);
   m.GetUpdateTime(&m.FileTime);
   Updates(doc);

@@ -294,17 +294,30 @@ bool ReopenUnitFile(RMFCHAIN* unit, const char* name, int mode) {
   return false;
 }
 
+// A unit that took another file set up from it as opening the file sets
+// it up: the colour visibility the file marks, then the frame, scale,
+// precision, value range and colours (the document's region and height
+// range follow), so that nothing of the file it held stays.
+void SetUpChangedUnit(TMapControl* doc, RMFCHAIN* unit) {
+  unit->HiddenColors = unit->File->GetVisibleColors(unit->ColorView, 256);
+  if (unit->Raster())
+    InitRstChainUnit(doc, unit, 0);
+  else
+    InitMtrChainUnit(doc, unit);
+}
+
 }  // namespace
 
 int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
   if (!doc || !unit || !unit->Raster() || !ReopenUnitFile(unit, name, mode)) return 0;
-  InitRstChainUnit(doc, unit, 0);
+  SetUpChangedUnit(doc, unit);
   return 1;
 }
 
 int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
-  if (!doc || !unit || !unit->Matrix()) return 0;
-  return ReopenUnitFile(unit, name, mode) ? 1 : 0;
+  if (!doc || !unit || !unit->Matrix() || !ReopenUnitFile(unit, name, mode)) return 0;
+  SetUpChangedUnit(doc, unit);
+  return 1;
 }
 
 int AdjustChains(TMapControl* doc) {

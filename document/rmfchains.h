@@ -34,7 +34,10 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit);
 // The colour ranges of the elevation matrices over the document's height
 // range.
 void SetMtrColorRanges(TMapControl* doc);
-// Another file opened into an existing unit.
+// Another file opened into an existing unit, which is then set up from it
+// as opening it sets a unit up (its colour visibility, frame, scale, value
+// range and colours): 1; 0, the unit left with its file, when the file
+// cannot be had as the unit's kind.
 int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode);
 int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode);
 // Closing unit n (0: all) with the region recomputed; elevation matrices

@@ -148,7 +148,9 @@ int TRmf::Open(const char* name, int mode) {
   if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN);
   Access = writable ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
   Main = Current = file;
-  std::strcpy(FileName, name);
+  // The name may be this object's own (its file opened again in another
+  // mode): moved, never copied onto itself.
+  std::memmove(FileName, name, std::strlen(name) + 1);
   return 1;
 }
 

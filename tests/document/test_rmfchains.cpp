@@ -317,6 +317,75 @@ TEST_F(RmfChains, AFailedChangeLeavesTheUnitWithItsFile) {
   EXPECT_EQ(-111111.0, doc->GetHeightValue(5995, 2005));
 }
 
+// A unit that takes another file is set up from it as opening it would set
+// a new unit up: frame, value range, the document's height range and
+// region, and the colours the file marks hidden; nothing of the file it
+// held stays.
+TEST_F(RmfChains, AChangedUnitIsSetUpFromItsNewFile) {
+  const std::string m = Matrix("m.mtw", 1);
+  const std::string far = dir / "far.mtw";
+  ASSERT_EQ(1, rmftest::WriteMatrix(far, rmftest::MatrixBuild(8000, 4000, 500, 500, 10, 2, 50000),
+                                    2, 1, [](int i, int) { return i ? 200 : 300; }, 200, 300));
+  // What opening the far matrix alone gives.
+  ASSERT_EQ(1, doc->OpenMtr(far.c_str(), 0));
+  const RMFCHAIN opened = *doc->GetChain(1);
+  doc->CloseMtr(0);
+
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  RMFCHAIN* matrix = doc->GetChain(1);
+  ASSERT_NE(nullptr, matrix);
+  EXPECT_EQ(1234.0, doc->HeightMax);
+  ASSERT_EQ(1, doc->ChangeMtr(matrix, far.c_str(), 0));
+  EXPECT_EQ(far, matrix->File->GetFileName());
+  EXPECT_EQ(8000.0, matrix->Frame.X1);
+  EXPECT_EQ(4000.0, matrix->Frame.Y1);
+  EXPECT_EQ(8500.0, matrix->Frame.X2);
+  EXPECT_EQ(4500.0, matrix->Frame.Y2);
+  EXPECT_EQ(200.0, matrix->Minimum);
+  EXPECT_EQ(300.0, matrix->Maximum);
+  EXPECT_EQ(200.0, doc->HeightMin);
+  EXPECT_EQ(300.0, doc->HeightMax);
+  EXPECT_EQ(opened.PictureFactor, matrix->PictureFactor);
+  EXPECT_EQ(opened.ElementFrame.X1, matrix->ElementFrame.X1);
+  EXPECT_EQ(opened.ElementFrame.Y2, matrix->ElementFrame.Y2);
+  EXPECT_EQ(opened.RangeLow, matrix->RangeLow);
+  EXPECT_EQ(opened.RangeHigh, matrix->RangeHigh);
+  EXPECT_EQ(300.0, doc->GetHeightValue(8495, 4005));
+  EXPECT_EQ(-111111.0, doc->GetHeightValue(5995, 2005));
+
+  // A raster with colour 3 marked hidden in its file, taken into the unit
+  // of a raster of another size with every colour shown, and back.
+  const std::string hidden = Raster("hidden.rsw");
+  ASSERT_EQ(1, doc->OpenRst(hidden.c_str(), 0));
+  ASSERT_EQ(1, doc->SetVisibilityColorInRstFile(1, 3, 0));
+  doc->CloseRst(0);
+  const std::string wide = dir / "wide.rsw";
+  ASSERT_EQ(1, doctest::WriteRaster(wide, 300, 20, 8, doctest::GreyPalette(), 7000, 3000));
+  ASSERT_EQ(1, doc->OpenRst(hidden.c_str(), 0));
+  RMFCHAIN* raster = doc->GetRstChain(1);
+  ASSERT_NE(nullptr, raster);
+  EXPECT_EQ(1, raster->HiddenColors);
+  ASSERT_EQ(1, doc->ChangeRst(raster, wide.c_str(), 0));
+  EXPECT_EQ(0, raster->HiddenColors);
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 3));
+  EXPECT_EQ(7000.0, raster->Frame.X1);
+  EXPECT_EQ(7000.0 + 20 * 10.0, raster->Frame.X2);
+  EXPECT_EQ(3000.0 + 300 * 10.0, raster->Frame.Y2);
+  ASSERT_EQ(1, doc->ChangeRst(raster, hidden.c_str(), 0));
+  EXPECT_EQ(1, raster->HiddenColors);
+  EXPECT_EQ(0, doc->CheckVisibilityColor(1, 3));
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 4));
+
+  // A unit's own file, named by the unit, opened again for reading only.
+  ASSERT_EQ(1, doc->ChangeRst(raster, raster->File->GetFileName(), int(GENERIC_READ)));
+  ASSERT_EQ(1, doc->ChangeMtr(matrix, matrix->File->GetFileName(), int(GENERIC_READ)));
+  EXPECT_EQ(hidden, raster->File->GetFileName());
+  EXPECT_EQ(far, matrix->File->GetFileName());
+  EXPECT_FALSE(raster->File->IsWritable());
+  EXPECT_FALSE(matrix->File->IsWritable());
+  EXPECT_EQ(300.0, doc->GetHeightValue(8495, 4005));
+}
+
 // The document's methods of each kind reach the chain of that kind alone,
 // and a number outside it gives the absent value.
 TEST_F(RmfChains, EachKindsMethodsReachItsOwnChain) {
