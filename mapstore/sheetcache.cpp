@@ -123,12 +123,15 @@ int64_t TSheetWindows<N, W, E>::ReadBytes(int64_t from, void* buffer, int64_t si
 }
 
 template <int N, int W, int E>
-int64_t TSheetWindows<N, W, E>::ReadAhead(int64_t from, int64_t least) {
-  // Within this gap past the last read's end a read still goes on in order:
-  // the records skipped are few enough that reading them costs less than a
-  // read of its own would.
+int64_t TSheetWindows<N, W, E>::ReadAhead(int64_t from, int64_t least, bool* backward) {
+  // Within this gap past the last read's end (or before its start) a read
+  // still goes on in order: the records skipped are few enough that
+  // reading them costs less than a read of its own would.
   constexpr int64_t kGap = 1024;
-  const bool on = ahead_ > 0 && from >= lastFirst_ && from <= lastEnd_ + kGap;
+  const bool down = backward != nullptr && ahead_ > 0 && from < lastFirst_ &&
+                    from + kGap >= lastFirst_;
+  const bool on = down || (ahead_ > 0 && from >= lastFirst_ && from <= lastEnd_ + kGap);
+  if (backward != nullptr) *backward = down;
   ahead_ = std::max(least, on ? std::min<int64_t>(2 * ahead_, windowSize_) : least);
   return ahead_;
 }
@@ -187,24 +190,35 @@ char* THeadBuffer::RecordAddr(LONG n) {
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
 
   int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
-  // An empty window first. Otherwise the lower half of the table is
-  // overwritten only when it is the window after the last one used, so the
-  // first blocks read stay; a piece goes to the window of the last piece.
-  const int empty = FreeWindow();
-  const bool piece = empty < 0 && !ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) && !FileFits() &&
-                     perWindow > PIECE_RECORDS;
-  if (empty >= 0) {
-    index_ = empty;
-  } else if (piece) {
-    int next = index_ + 1;
-    if (next >= count_) next = count_ / 2;
-    index_ = PieceWindow(next);
-    perWindow = PIECE_RECORDS;
-  } else if (++index_ >= count_) {
-    index_ = count_ / 2;
+  // A file larger than the windows read out of order (by number, in a
+  // scattered order) is read by pieces of a few descriptors; read in order,
+  // the pieces grow to whole windows.
+  int64_t asked = perWindow;
+  bool backward = false;
+  if (!FileFits() && perWindow > PIECE_RECORDS) {
+    const int64_t least = int64_t(PIECE_RECORDS) * SHEET_RECORD_SIZE;
+    asked = std::min<int64_t>(
+        perWindow,
+        ReadAhead(int64_t(n) * SHEET_RECORD_SIZE, least, &backward) / SHEET_RECORD_SIZE);
   }
-  scattered_ = piece;
-  const int64_t base = (n / perWindow) * perWindow;
+  const bool piece = asked < perWindow;
+  // A whole window goes to an empty one first. Otherwise the lower half of
+  // the table is overwritten only when it is the window after the last one
+  // used, so the first blocks read stay; a piece goes to the window of the
+  // last piece.
+  const int empty = FreeWindow();
+  int next = index_ + 1;
+  if (next >= count_) next = count_ / 2;
+  if (piece) {
+    index_ = PieceWindow(empty >= 0 ? empty : next);
+    perWindow = asked;
+  } else {
+    index_ = empty >= 0 ? empty : next;
+  }
+  scattered_ = asked == PIECE_RECORDS;
+  // Read backwards, a piece ends at the descriptor.
+  const int64_t base =
+      piece && backward ? std::max<int64_t>(0, n - perWindow + 1) : (n / perWindow) * perWindow;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
   const int64_t size = perWindow * SHEET_RECORD_SIZE;

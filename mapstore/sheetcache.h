@@ -114,8 +114,11 @@ class TSheetWindows {
   // that goes on where the last one ended (a file read in order) asks for
   // twice what that one asked, up to a window, so that reading in order
   // soon reads whole windows; any other read asks for `least` (a record
-  // read out of order costs its own bytes, not a window's).
-  int64_t ReadAhead(int64_t from, int64_t least);
+  // read out of order costs its own bytes, not a window's). With
+  // `backward`, a read that goes on just below where the last one began (a
+  // file read backwards) goes on too, and `*backward` tells it: the bytes
+  // are then to end at the record.
+  int64_t ReadAhead(int64_t from, int64_t least, bool* backward = nullptr);
   bool FileFits() const { return fileEnd_ <= int64_t(count_) * windowSize_; }
   // The first empty window, -1 when none is.
   int FreeWindow() const;
