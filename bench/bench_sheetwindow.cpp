@@ -15,7 +15,9 @@
 // - BM_PaintWindow: a 1000 x 1000 picture of a square holding 1 % of the
 //   sheet's objects; BM_PaintSheet: the whole sheet in 1000 x 1000.
 // - BM_WhatObject: a click of 5 x 5 pixels in the strip (a miss) and on an
-//   object of the square (a hit), at the zoom of the window picture.
+//   object of the square (a hit), at the zoom of the window picture; and
+//   the first click on the sheet as opened, which makes the index of the
+//   sheet's frames (a miss).
 // - BM_MemoryAfterPaint: the anonymous memory of the process after the
 //   whole sheet was painted, over what it was before the first paint, per
 //   object of the sheet (counter "bytes_per_object").
@@ -316,7 +318,10 @@ int Click(Scene* s, const DOUBLEPOINT& at) {
              : 0;
 }
 
-void WhatObject(benchmark::State& state, bool hit) {
+// Clicks on the object near the centre (hit) or in the strip (miss); with
+// `first`, each click is the first one on the sheet as opened, which makes
+// the index of the sheet's frames.
+void WhatObject(benchmark::State& state, bool hit, bool first = false) {
   Scene* s = Start(state);
   if (s == nullptr) return;
   s->doc->SetViewScale(s->windowZoom);
@@ -324,16 +329,20 @@ void WhatObject(benchmark::State& state, bool hit) {
                              : DOUBLEPOINT{(s->strip.X1 + s->strip.X2) / 2,
                                            (s->strip.Y1 + s->strip.Y2) / 2};
   int found = 0;
-  const double seconds =
-      benchsupport::SecondsPerIteration(state, [&] { found = Click(s, at); });
+  const double seconds = benchsupport::SecondsPerIteration(state, [&] {
+    if (first) s->doc->List.FrameIndex.Forget();
+    found = Click(s, at);
+  });
   if ((found != 0) != hit) return state.SkipWithError("wrong answer");
   state.counters["ms_per_click"] = seconds * 1e3;
   state.counters["object"] = found;
-  Figures()[hit ? "click, hit" : "click, miss"][s->objects] = seconds * 1e3;
+  Figures()[first ? "click, first on the sheet" : hit ? "click, hit" : "click, miss"]
+           [s->objects] = seconds * 1e3;
 }
 
 void BM_WhatObjectMiss(benchmark::State& state) { WhatObject(state, false); }
 void BM_WhatObjectHit(benchmark::State& state) { WhatObject(state, true); }
+void BM_WhatObjectFirstClick(benchmark::State& state) { WhatObject(state, false, true); }
 
 void BM_MemoryAfterPaint(benchmark::State& state) {
   Scene* s = Start(state);
@@ -375,6 +384,9 @@ void Register() {
         ->Arg(n)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_WhatObjectHit", BM_WhatObjectHit)
+        ->Arg(n)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_WhatObjectFirstClick", BM_WhatObjectFirstClick)
         ->Arg(n)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_MemoryAfterPaint", BM_MemoryAfterPaint)
