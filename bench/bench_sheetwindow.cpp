@@ -64,7 +64,7 @@ struct Scene {
   TMapAccess* doc = nullptr;
   double side = 0;         // metres: the objects lie in [0, side) x [0, side) from the corner
   double windowZoom = 0, sheetZoom = 0;
-  DFRAME window{}, strip{}, square{};  // plane metres
+  DFRAME window{}, strip{}, square{}, sheet{};  // plane metres
   DOUBLEPOINT hit{};       // a point on an object of the square (plane metres)
 };
 
@@ -128,12 +128,7 @@ Scene* MakeScene(int n) {
   const double sheetY = s->side * 1.1;
   int codes[3];
   const std::string rsc = s->folder.path() + "bench.rsc";
-  if (!benchsupport::CreateImageClassifier(rsc,
-                                           {{100, LOCAL_LINE, 128, {0xA05000, 250}},
-                                            {200, LOCAL_SQUARE, 135, {0x40B040}},
-                                            {300, LOCAL_POINT, 140, {0x000000, 0, 1000}}},
-                                           codes))
-    return Failed("classifier");
+  if (!benchsupport::CreateLineAreaPointClassifier(rsc, codes)) return Failed("classifier");
   const std::string path = s->folder.path() + "bench.map";
   TMapAccess* doc =
       benchsupport::CreateSheetDocument(path, rsc, kSheetX, kSheetY, s->side, sheetY);
@@ -191,6 +186,7 @@ Scene* MakeScene(int n) {
 
   const double w = s->side * 0.1;  // a hundredth of the sheet's area
   s->window = DFRAME{cx - w / 2, cy - w / 2, cx + w / 2, cy + w / 2};
+  s->sheet = DFRAME{kSheetX, kSheetY, kSheetX + s->side, kSheetY + sheetY};
   s->square = DFRAME{cx - kSquare / 2, cy - kSquare / 2, cx + kSquare / 2, cy + kSquare / 2};
   const double east = kSheetY + s->side + 0.05 * s->side;
   s->strip = DFRAME{cx - 100, east - 100, cx + 100, east + 100};
@@ -235,21 +231,24 @@ Scene* Start(benchmark::State& state) {
   return s;
 }
 
-// Paints `frame` at `zoom` once per iteration; milliseconds per picture.
-double PaintMs(benchmark::State& state, Scene* s, const DFRAME& frame, double zoom) {
-  s->doc->SetViewScale(zoom);
-  const RECT rect = PictureOf(s->doc, frame);
-  const double seconds =
-      benchsupport::SecondsPerIteration(state, [&] { s->doc->PaintDib(nullptr, 1, rect); });
-  return seconds * 1e3;
+// Paints the scene's `frame` at its `zoom` once per iteration, the
+// milliseconds of a picture kept as the figure `name`; the scene, or null
+// (the benchmark skipped).
+Scene* TimePicture(benchmark::State& state, DFRAME Scene::*frame, double Scene::*zoom,
+                   const char* name) {
+  Scene* s = Start(state);
+  if (s == nullptr) return nullptr;
+  s->doc->SetViewScale(s->*zoom);
+  const RECT rect = PictureOf(s->doc, s->*frame);
+  const double ms =
+      benchsupport::SecondsPerIteration(state, [&] { s->doc->PaintDib(nullptr, 1, rect); }) * 1e3;
+  state.counters["ms"] = ms;
+  Figures()[name][s->objects] = ms;
+  return s;
 }
 
 void BM_Cull(benchmark::State& state) {
-  Scene* s = Start(state);
-  if (s == nullptr) return;
-  const double ms = PaintMs(state, s, s->strip, s->windowZoom);
-  state.counters["ms"] = ms;
-  Figures()["cull"][s->objects] = ms;
+  TimePicture(state, &Scene::strip, &Scene::windowZoom, "cull");
 }
 
 // The objects of the square: with `search` the area search fills the
@@ -285,11 +284,8 @@ void BM_SelectByFrame(benchmark::State& state) { SelectByFrame(state, false); }
 void BM_SelectByFrameSearched(benchmark::State& state) { SelectByFrame(state, true); }
 
 void BM_PaintWindow(benchmark::State& state) {
-  Scene* s = Start(state);
+  Scene* s = TimePicture(state, &Scene::window, &Scene::windowZoom, "window picture");
   if (s == nullptr) return;
-  const double ms = PaintMs(state, s, s->window, s->windowZoom);
-  state.counters["ms"] = ms;
-  Figures()["window picture"][s->objects] = ms;
   char folder[MAX_PATH];
   plat::GetTempPathA(sizeof folder, folder);
   plat::gdi::WritePng(PaintContext.MemoryDc,
@@ -298,12 +294,7 @@ void BM_PaintWindow(benchmark::State& state) {
 }
 
 void BM_PaintSheet(benchmark::State& state) {
-  Scene* s = Start(state);
-  if (s == nullptr) return;
-  const double y2 = kSheetY + s->side * 1.1;
-  const double ms = PaintMs(state, s, DFRAME{kSheetX, kSheetY, kSheetX + s->side, y2}, s->sheetZoom);
-  state.counters["ms"] = ms;
-  Figures()["sheet picture"][s->objects] = ms;
+  TimePicture(state, &Scene::sheet, &Scene::sheetZoom, "sheet picture");
 }
 
 // A click of 5 x 5 pixels round a plane point at the window's zoom: the
@@ -354,8 +345,7 @@ void BM_MemoryAfterPaint(benchmark::State& state) {
   if (doc == nullptr || !doc->OpenData(path, 0)) return state.SkipWithError("cannot open");
   doc->SetBackGround(0xFFFFFF);
   doc->SetViewScale(s->sheetZoom);
-  const RECT rect =
-      PictureOf(doc, DFRAME{kSheetX, kSheetY, kSheetX + s->side, kSheetY + s->side * 1.1});
+  const RECT rect = PictureOf(doc, s->sheet);
   // The memory image made and the sheet open, with its caches.
   doc->PaintDib(nullptr, 1, RECT{0, 0, 1, 1});
   if (!doc->OpenList(1)) return state.SkipWithError("cannot open the sheet");
@@ -368,27 +358,19 @@ void BM_MemoryAfterPaint(benchmark::State& state) {
 }
 
 void Register() {
+  const std::pair<const char*, void (*)(benchmark::State&)> timed[] = {
+      {"BM_Cull", BM_Cull},
+      {"BM_SelectByFrame", BM_SelectByFrame},
+      {"BM_SelectByFrameSearched", BM_SelectByFrameSearched},
+      {"BM_PaintWindow", BM_PaintWindow},
+      {"BM_PaintSheet", BM_PaintSheet},
+      {"BM_WhatObjectMiss", BM_WhatObjectMiss},
+      {"BM_WhatObjectHit", BM_WhatObjectHit},
+      {"BM_WhatObjectFirstClick", BM_WhatObjectFirstClick},
+  };
   for (int n : kSizes) {
-    benchmark::RegisterBenchmark("BM_Cull", BM_Cull)->Arg(n)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_SelectByFrame", BM_SelectByFrame)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_SelectByFrameSearched", BM_SelectByFrameSearched)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_PaintWindow", BM_PaintWindow)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_PaintSheet", BM_PaintSheet)->Arg(n)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_WhatObjectMiss", BM_WhatObjectMiss)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_WhatObjectHit", BM_WhatObjectHit)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_WhatObjectFirstClick", BM_WhatObjectFirstClick)
-        ->Arg(n)
-        ->Unit(benchmark::kMillisecond);
+    for (const auto& [name, run] : timed)
+      benchmark::RegisterBenchmark(name, run)->Arg(n)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("BM_MemoryAfterPaint", BM_MemoryAfterPaint)
         ->Arg(n)
         ->Iterations(1)
