@@ -327,6 +327,8 @@ void WhatObject(benchmark::State& state, bool hit, bool first = false) {
   if ((found != 0) != hit) return state.SkipWithError("wrong answer");
   state.counters["ms_per_click"] = seconds * 1e3;
   state.counters["object"] = found;
+  state.counters["index_bytes_per_object"] =
+      double(s->doc->List.FrameIndex.Bytes()) / double(s->objects);
   Figures()[first ? "click, first on the sheet" : hit ? "click, hit" : "click, miss"]
            [s->objects] = seconds * 1e3;
 }
