@@ -59,6 +59,12 @@ constexpr double kSquare = 300;  // the select's square, metres
 
 struct Scene {
   explicit Scene(int n) : objects(n), folder("bench_sheetwindow_" + std::to_string(n)) {}
+  // The document goes before its folder.
+  ~Scene() {
+    if (doc != nullptr) FreeDocument(doc);
+  }
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
   int objects;
   benchsupport::ScratchFolder folder;
   TMapAccess* doc = nullptr;
@@ -132,6 +138,7 @@ Scene* MakeScene(int n) {
   const std::string path = s->folder.path() + "bench.map";
   TMapAccess* doc =
       benchsupport::CreateSheetDocument(path, rsc, kSheetX, kSheetY, s->side, sheetY);
+  s->doc = doc;
   if (doc == nullptr || !doc->OpenList(1)) return Failed("map");
   doc->WorkMode(0);  // one writer: no journal, no lock per object
 
@@ -203,11 +210,16 @@ Scene* MakeScene(int n) {
   return s.release();
 }
 
+// The scenes made, by size; emptied at the end, which removes their files.
+std::map<int, std::unique_ptr<Scene>>& Scenes() {
+  static std::map<int, std::unique_ptr<Scene>> scenes;
+  return scenes;
+}
+
 Scene* TheScene(int n) {
-  static std::map<int, Scene*> scenes;
-  auto it = scenes.find(n);
-  if (it == scenes.end()) it = scenes.emplace(n, MakeScene(n)).first;
-  return it->second;
+  auto it = Scenes().find(n);
+  if (it == Scenes().end()) it = Scenes().emplace(n, std::unique_ptr<Scene>(MakeScene(n))).first;
+  return it->second.get();
 }
 
 // The picture rectangle of a frame in plane metres at the current zoom.
@@ -415,5 +427,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   PrintRatios();
+  Scenes().clear();
   return 0;
 }

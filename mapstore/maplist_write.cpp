@@ -998,7 +998,7 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   // The descriptor may itself lie in a cache window: copied first.
   change->Desc = *desc;
   HeadBuffer.UpdateRecord(n, &change->Desc);
-  FrameIndex.Changed(n, change->Desc);
+  FrameIndex.Changed(*this, n, change->Desc);
 
   change->Number = n;
   change->Key = change->Desc.Key;
@@ -1063,7 +1063,7 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
     return 0;
   }
   *CurrentDesc = desc;
-  FrameIndex.Changed(n, desc);
+  FrameIndex.Changed(*this, n, desc);
 
   change->Number = n;
   change->Key = desc.Key;
@@ -1128,7 +1128,7 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
     return 0;
   }
   *current = desc;
-  FrameIndex.Changed(n, desc);
+  FrameIndex.Changed(*this, n, desc);
 
   // Not journalled and not counted: only observers hear of it.
   change->Number = n;

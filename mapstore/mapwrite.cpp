@@ -68,7 +68,7 @@ void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
     if (change.Operation == CHANGE_APPEND)
       List.FrameIndex.Forget();
     else
-      List.FrameIndex.Changed(change.Number, change.Desc);
+      List.FrameIndex.Changed(List, change.Number, change.Desc);
   }
   if (change.Journal) {
     ACTIONRECORD record;

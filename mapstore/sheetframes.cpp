@@ -70,9 +70,13 @@ size_t TSheetFrameIndex::Bytes() const {
          entries_.capacity() * sizeof(LONG) + extras_.capacity() * sizeof(EXTRA);
 }
 
+bool TSheetFrameIndex::ForSheet(const TMapList& list) const {
+  return made_ && sheet_ == list.ListNumber && file_ == list.Files[SHEET_HDR];
+}
+
 bool TSheetFrameIndex::InStep(const TMapList& list) const {
-  return made_ && sheet_ == list.ListNumber && file_ == list.Files[SHEET_HDR] &&
-         count_ == list.Head.Count && first_ == list.Head.First && last_ == list.Head.Last;
+  return ForSheet(list) && count_ == list.Head.Count && first_ == list.Head.First &&
+         last_ == list.Head.Last;
 }
 
 int32_t TSheetFrameIndex::CellOf(const FRAME& frame) const {
@@ -271,7 +275,7 @@ bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, in
 
 void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc) {
   if (!made_) return;
-  if (!serves_ || n != count_ + 1 || list.Head.Count != n) {
+  if (!serves_ || !ForSheet(list) || n != count_ + 1 || list.Head.Count != n) {
     Forget();
     return;
   }
@@ -308,12 +312,13 @@ void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc)
   if (!PutExtra(n, FRAME{desc.X1, desc.Y1, desc.X2, desc.Y2})) Forget();
 }
 
-void TSheetFrameIndex::Changed(LONG n, const FVSPR& desc) {
-  if (!made_ || !serves_) return;
-  if (n < 1 || n > count_) {
+void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) {
+  if (!made_) return;
+  if (!ForSheet(list) || n < 1 || n > count_) {
     Forget();
     return;
   }
+  if (!serves_) return;
   if (runs_[size_t(n)] == NOT_IN_CHAIN) return;
   const FRAME frame{desc.X1, desc.Y1, desc.X2, desc.Y2};
   const int32_t held = cells_[size_t(n)];

@@ -64,8 +64,9 @@ class TSheetFrameIndex {
   // Object n was appended with the descriptor `desc` (its links as
   // written); the header of `list` counts it.
   void Appended(const TMapList& list, LONG n, const FVSPR& desc);
-  // Object n was written again with the descriptor `desc`, its links kept.
-  void Changed(LONG n, const FVSPR& desc);
+  // Object n of `list`'s open sheet was written again with the descriptor
+  // `desc`, its links kept.
+  void Changed(const TMapList& list, LONG n, const FVSPR& desc);
   // Drops the index and its memory.
   void Forget();
 
@@ -92,7 +93,9 @@ class TSheetFrameIndex {
   // Walks the chain and lays out the grid; false when the walk must
   // answer (the index is then kept empty, known not to serve).
   bool Make(TMapList& list);
-  // The header of `list` is the one the index was made or kept for.
+  // The sheet of `list` is the one the index was made for, and its header
+  // the one the index was made or kept for.
+  bool ForSheet(const TMapList& list) const;
   bool InStep(const TMapList& list) const;
   // The cell of a frame, -1 when no level of the grid takes it.
   int32_t CellOf(const FRAME& frame) const;
