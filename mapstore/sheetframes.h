@@ -19,7 +19,9 @@
 // (Appended, Changed); any other change of the chain makes it forget
 // itself (Forget), and so does a header that no longer counts and ends the
 // chain as the index knows it (another process's appends): the next
-// question makes it again. A chain that does not run as one line, forwards
+// question makes it again. Another process's rewrites, which leave the
+// header as it was, are seen once the map reads its sheet again (the map's
+// change counter moved: TMap::AdjustData), as the sheet's caches see them. A chain that does not run as one line, forwards
 // and back alike (a circle, links that do not match), or a question whose
 // frame spans much of the sheet, is left to the walk.
 //
