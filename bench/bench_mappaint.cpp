@@ -60,13 +60,7 @@ Scene* MakeScene() {
   auto* s = new Scene;
   int codes[3];
   const std::string rsc = s->folder.path() + "bench.rsc";
-  // A 1-pixel blue line, a green area and a black 8-pixel circle.
-  if (!benchsupport::CreateImageClassifier(rsc,
-                                           {{100, LOCAL_LINE, 128, {0xA05000, 250}},
-                                            {200, LOCAL_SQUARE, 135, {0x40B040}},
-                                            {300, LOCAL_POINT, 140, {0x000000, 0, 1000}}},
-                                           codes))
-    return nullptr;
+  if (!benchsupport::CreateLineAreaPointClassifier(rsc, codes)) return nullptr;
   s->doc = benchsupport::CreateSheetDocument(s->folder.path() + "bench.map", rsc, kSheetX,
                                              kSheetY, kSideX, kSideY);
   if (s->doc == nullptr) return nullptr;
