@@ -11,7 +11,9 @@
 MAPAPI PLATMESSAGEBOX WINAPI platSetMessageBoxHook(PLATMESSAGEBOX hook, void* context);
 
 /* Creates a host window with a procedure and a client area of the given
- * size; destroys it (0 for an unknown window). */
+ * size: 0 for a side below 1 or above PLATBITMAP_MAXSIDE or a client area
+ * above 1 GiB at 32 bits per pixel, as for a bitmap. Destroys it (0 for an
+ * unknown window). */
 MAPAPI HWND WINAPI platCreateWindow(PLATWNDPROC proc, void* context, int width, int height);
 MAPAPI int WINAPI platDestroyWindow(HWND window);
 

@@ -12,6 +12,7 @@
 #include "common/libload.h"
 #include "document/mapaccess.h"
 #include "document/mtlchains.h"
+#include "document/rmfchains.h"
 #include "objects/objectinfo.h"
 #include "raster/chainborder.h"
 
@@ -184,7 +185,7 @@ MAPAPI LONG WINAPI mapSetMtlShowRange(HMAP hMap, LONG number, double low, double
 MAPAPI LONG WINAPI mapGetMtlScale(HMAP hMap, LONG number) {
   MTLCHAIN* unit = Mtl(hMap, number);
   // The unit's scale is at least 1.
-  return unit ? LONG(std::min(unit->Scale, 2147483647.0)) : 0;
+  return unit ? WholeScale(unit->Scale) : 0;
 }
 
 MAPAPI LONG WINAPI mapGetMtlElementRow(HMAP hMap, LONG number) {

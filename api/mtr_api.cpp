@@ -76,12 +76,6 @@ HMAP OpenDocument(const char* name, LONG mode, int kind) {
   return HandleOf(doc);
 }
 
-// A scale denominator as a whole number of at least 1.
-LONG WholeScale(double scale) {
-  if (!(scale >= 1.0)) return 1;
-  return scale < 2147483647.0 ? LONG(scale) : 0x7FFFFFFF;
-}
-
 // A border point (column, row) in metres, cut to whole elements.
 DOUBLEPOINT BorderPointCut(const RMFCHAIN* unit, double column, double row) {
   return BorderPointPlane(unit, std::trunc(column), std::trunc(row));
@@ -93,7 +87,17 @@ LONG PutFrame(RMFCHAIN* unit, const char* buffer, LONG left, LONG top, LONG widt
   const int direction = upward ? -1 : 1;
   TRmf* file = unit->File;
   if (!file->PutFrame(buffer, left, top, width, height, direction, 0)) return 0;
-  if (widenRange) file->UpdateMinMax(buffer, width, height, direction);
+  if (!widenRange) return 1;
+  // The range widens by what was stored: the rectangle cut to the matrix,
+  // whose first row and column are the buffer's first (rows of `width`
+  // elements).
+  const RMF& h = file->Head;
+  const int64_t rows = std::min<int64_t>(int64_t(top) + height, h.Height) - std::max<LONG>(top, 0);
+  const int64_t columns =
+      std::min<int64_t>(int64_t(left) + width, h.Width) - std::max<LONG>(left, 0);
+  const int64_t stride = int64_t(width) * (h.BitsPerElement / 8);
+  for (int64_t i = 0; i < rows && columns > 0; ++i)
+    file->UpdateMinMax(buffer + i * stride * direction, int(columns), 1, 1);
   return 1;
 }
 

@@ -16,6 +16,7 @@
 #include "mapstore/map.h"
 #include "platform/gdi/hostdc.h"
 #include "records/drawedit.h"
+#include "records/primitives.h"
 
 namespace {
 
@@ -162,6 +163,13 @@ void ToShort(const RSCSEMANTICEX& ex, RSCSEMANTIC* s) {
   s->Minimum = ex.Minimum;
   s->Default = ex.Default;
   s->Maximum = ex.Maximum;
+}
+
+// An image function a kind's record takes: an element of a drawing
+// description, or a fill (136, 138) that a kind's record holds alone as a
+// set holds it among its elements.
+bool KindImageFunction(LONG function) {
+  return TDrawEdit::IsElement(function) || PrimitiveIs(function, PRIMF_KIND_IMAGE);
 }
 
 }  // namespace
@@ -663,14 +671,14 @@ MAPAPI LONG WINAPI mapGetRscImageSuitable(HRSC hRsc, LONG local, LONG function) 
 MAPAPI LONG WINAPI mapSetRscObjectImage(HRSC hRsc, LONG incode, LONG length, LONG function,
                                         const char* parameters) {
   TMapRsc* rsc = RscOf(hRsc);
-  if (rsc == nullptr || (function != PRIM_LIBRARY && !TDrawEdit::IsElement(function))) return 0;
+  if (rsc == nullptr || (function != PRIM_LIBRARY && !KindImageFunction(function))) return 0;
   return rsc->SetTabPar(incode, length, function, parameters) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapSetRscPrintObjectImage(HRSC hRsc, LONG incode, LONG length,
                                              LONG function, const char* parameters) {
   TMapRsc* rsc = RscOf(hRsc);
-  if (rsc == nullptr || !TDrawEdit::IsElement(function)) return 0;
+  if (rsc == nullptr || !KindImageFunction(function)) return 0;
   return rsc->SetTabPrn(incode, length, function, parameters) ? 1 : 0;
 }
 

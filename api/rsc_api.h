@@ -165,7 +165,10 @@ MAPAPI const char* WINAPI mapGetRscPrimitiveParameters(HRSC hRsc, LONG incode, L
                                                        LONG print);
 /* Whether an image function suits a local type. */
 MAPAPI LONG WINAPI mapGetRscImageSuitable(HRSC hRsc, LONG local, LONG function);
-/* Stores an image of `length` parameter bytes. */
+/* Stores an image of `length` parameter bytes: a library sign (250, the
+ * screen image only), an element of a drawing description (types/
+ * primitives.h), or a hatched (136) or two-colour pattern (138) fill, which
+ * a kind's image holds alone or within a set (147). */
 MAPAPI LONG WINAPI mapSetRscObjectImage(HRSC hRsc, LONG incode, LONG length, LONG function,
                                         const char* parameters);
 MAPAPI LONG WINAPI mapSetRscPrintObjectImage(HRSC hRsc, LONG incode, LONG length,

@@ -115,6 +115,17 @@ inline bool CreateImageClassifier(const std::string& path, const std::vector<Ima
   return rsc.Save(1) == 1;
 }
 
+// Creates a classifier of a 1-pixel blue line, a green area and a black
+// 8-pixel circle as a point sign (excodes 100, 200, 300): their internal
+// codes into codes[0..2]; false on failure.
+inline bool CreateLineAreaPointClassifier(const std::string& path, int* codes) {
+  return CreateImageClassifier(path,
+                               {{100, LOCAL_LINE, 128, {0xA05000, 250}},
+                                {200, LOCAL_SQUARE, 135, {0x40B040}},
+                                {300, LOCAL_POINT, 140, {0x000000, 0, 1000}}},
+                               codes);
+}
+
 // Creates the document of a map of scale 1:100,000 on the classifier `rsc`
 // with one sheet (files S1.*) of sideX metres north by sideY east from
 // (x, y); null on failure.

@@ -16,6 +16,7 @@
 #include "document/mapaccess.h"
 #include "drawing/dibpainters.h"
 #include "drawing/paintcontext.h"
+#include "drawing/painttext.h"
 #include "drawing/parmwords.h"
 #include "drawing/primtables.h"
 
@@ -124,6 +125,9 @@ void ExampleShape(int code, const char* parm, LONG size, int local, LONG width, 
   const LONG L = m, T = m, R = width - m - 1, B = height - m - 1;
   const LONG cx = (L + R) / 2, cy = (T + B) / 2;
   ShapeBuilder add(shape);
+  // The line a text stands on: rising from near the bottom edge, with room
+  // above it for the text.
+  const std::initializer_list<POINT> TextLine = {{L + m, B - m + 2}, {R - m, (3 * T + B) / 4 + 8}};
   const auto area = [&] {
     const POINT notch{(L + R) / 2, (3 * B + T) / 4};
     add.Part({notch, {R, (B + T) / 2}, {R, T}, {L, T}, {L, B}, notch});
@@ -152,7 +156,7 @@ void ExampleShape(int code, const char* parm, LONG size, int local, LONG width, 
     }
     case PRIM_TEXT:
     case PRIM_FACE_TEXT:
-      add.Part({{L + m, B - m + 2}, {R - m, (3 * T + B) / 4 + 8}});
+      add.Part(TextLine);
       break;
     case PRIM_VECTOR: {
       const LONG d = R - L < 32 || B - T < 32 ? 8 : 16;
@@ -180,6 +184,10 @@ void ExampleShape(int code, const char* parm, LONG size, int local, LONG width, 
       const int first = head.First.Code;
       if (IsAreaCode(first) || local == LOCAL_SQUARE) {
         area();
+      } else if (first == PRIM_TEXT || first == PRIM_FACE_TEXT) {
+        // A set that begins with a text is a text: the line to the box's
+        // top corner would carry the standing text out of the box.
+        add.Part(TextLine);
       } else if (local == LOCAL_POINT) {
         add.Part({{cx, cy}});
       } else if (local == LOCAL_VECTOR) {
@@ -349,6 +357,41 @@ int PaintLabelledSample(TMapAccess* doc, HDC dc, const RECT& rect, const char* p
                    real, 0) != 0;
 }
 
+// The sample geometry lays a text along a line that rises from near the
+// box's bottom edge: the text stands on it. A kind's text may hang from
+// its object's line (top alignment) or sit across it (middle, bottom), and
+// would then fall out of the box at its bottom edge; the sample takes the
+// record with its texts standing on their baseline (horizontal alignment,
+// font, size and colours unchanged). Codes 142 and 152, and the texts of a
+// set (147); any other record, or one too short to hold its texts, is
+// taken as it is.
+const char* StandingTexts(int code, const char* parm, LONG size, std::vector<char>* copy) {
+  const auto stand = [](char* text) {
+    IMGTEXT t;
+    std::memcpy(&t, text, sizeof t);
+    t.Align = WORD((t.Align & ~0x1018) | 0x18);
+    std::memcpy(text, &t, sizeof t);
+  };
+  if (parm == nullptr) return parm;
+  if (code == PRIM_TEXT || code == PRIM_FACE_TEXT) {
+    const LONG length = code == PRIM_TEXT ? LONG(sizeof(IMGTEXT)) : LONG(sizeof(IMGFACETEXT));
+    if (size < length) return parm;
+    copy->assign(parm, parm + length);
+    stand(copy->data());
+    return copy->data();
+  }
+  if (code != PRIM_SET || size < LONG(IMGDRAW_HEAD)) return parm;
+  const int64_t length = std::min<int64_t>(ParmWord(parm, 1), size);
+  if (length < IMGDRAW_HEAD || length > IMGDRAW_MAXLENGTH) return parm;
+  copy->assign(parm, parm + length);
+  TImageWalk walk(reinterpret_cast<const IMGDRAW*>(copy->data()), LONG(length));
+  IMGELEMENTREF e;
+  while (walk.Next(&e))
+    if ((e.Code == PRIM_TEXT || e.Code == PRIM_FACE_TEXT) && e.ParmLength >= LONG(sizeof(IMGTEXT)))
+      stand(copy->data() + (e.Parm - copy->data()));
+  return copy->data();
+}
+
 // A bare primitive over its sample geometry for the local kind: 1 when
 // painted (the empty sample of code 127 too), 0 when the painter refused.
 int PaintShaped(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char* parm, LONG size,
@@ -357,6 +400,8 @@ int PaintShaped(TMapAccess* doc, HDC dc, const RECT& rect, int code, const char*
   if (code == PRIM_EMPTY) return 1;
   if (code == PRIM_TEMPLATE)
     return PaintLabelledSample(doc, dc, rect, parm, size, count, palette, viewType, text, real);
+  std::vector<char> standing;
+  parm = StandingTexts(code, parm, size, &standing);
   EXAMPLESHAPE shape;
   ExampleShape(code, parm, size, local, Width(rect), Height(rect), &shape);
   return PaintOver(doc, dc, rect, code, parm, &shape.Data, count, palette, viewType, text, real);

@@ -142,17 +142,6 @@ void TMapControl::TakeMapUnits(TMap* map) {
   }
 }
 
-LONG* TMapControl::ChainCount(int kind) {
-  switch (kind) {
-    case DOCKIND_RST: return &RstChainHead.Count;
-    case DOCKIND_MTR: return &MtrChainHead.Count;
-    case DOCKIND_MTQ: return &MtqChainHead.Count;
-    case DOCKIND_MTL: return &MtlChainHead.Count;
-    case DOCKIND_SITE: return &SiteChainHead.Count;
-    default: return nullptr;
-  }
-}
-
 int TMapControl::OpenChain(int kind, const char* name, int mode) {
   if (kind < 0 || kind >= DOCKIND_COUNT || DocumentKinds[kind].Open == nullptr) return 0;
   return DocumentKinds[kind].Open(this, name, mode);

@@ -125,9 +125,6 @@ class MAPCLASS TMapControl : public TPaintMetric {
   // reporting; closing unit n (0: all).
   int OpenChain(int kind, const char* name, int mode);
   void CloseChain(int kind, int n);
-  // The number of open units of a kind (DOCKIND_RST .. DOCKIND_SITE); null
-  // for any other kind.
-  LONG* ChainCount(int kind);
 
   // --- View ---
 
@@ -296,7 +293,8 @@ class MAPCLASS TMapControl : public TPaintMetric {
   void CloseRst(int n);
   void CloseMtr(int n);
   void CloseMtq(int n);
-  // Another file opened into an existing unit: 1, or 0.
+  // Another file opened into an existing unit and the unit set up from
+  // it as opening sets a unit up: 1; 0 with the unit as it was.
   int ChangeRst(RMFCHAIN* unit, const char* name, int mode);
   int ChangeMtr(RMFCHAIN* unit, const char* name, int mode);
   // A unit set up from its file (a raster's colours kept with

@@ -10,6 +10,7 @@
 #include "drawing/dibpainters.h"
 #include "document/sitechain.h"
 #include "drawing/paintcontext.h"
+#include "platform/gdi/hostdc.h"
 
 namespace {
 
@@ -281,10 +282,14 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect, TObjectInfo* object
     plat::SetViewportOrgEx(PaintContext.MemoryDc, old.x, old.y, nullptr);
   }
 
+  // The steps copy the image so far to a window, which shows a long
+  // painting as it grows; a memory or bitmap context is seen only after
+  // the call, so it gets the one copy at the end, while the break callback
+  // is still asked at every step.
   const HDC savedWindow = PaintContext.WindowDc;
   const LONG savedCounter = PaintStepCounter;
   const LONG savedStep = PaintContext.PaintStep;
-  PaintContext.WindowDc = dc;
+  PaintContext.WindowDc = plat::IsOnScreen(dc) ? dc : nullptr;
   PaintStepCounter = 0;
   if (dc == nullptr) PaintContext.PaintStep = PAINT_STEP_OFF;
   if (object != nullptr)
@@ -307,6 +312,9 @@ int TMapPaint::PaintDib(HDC dc, int erase, const RECT& rect, TObjectInfo* object
 int TMapPaint::PaintDevice(HDC dc, int erase, const RECT& rect, TObjectInfo* object,
                            int keepPalette, const PRINTPARM* print) {
   if (dc == nullptr) return PaintDib(nullptr, erase, rect, object);
+  // An empty or reversed rectangle paints nothing, as on the memory-image
+  // road (a device without a clip would otherwise take the whole picture).
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
   const LONG width = SideLength(rect.left, rect.right);
   const LONG height = SideLength(rect.top, rect.bottom);
 
@@ -577,7 +585,7 @@ int TMapPaint::PaintLayer(HDC dc, const RECT& rect, int kind, int n) {
   const HDC savedWindow = PaintContext.WindowDc;
   const LONG savedCounter = PaintStepCounter;
   const LONG savedStep = PaintContext.PaintStep;
-  PaintContext.WindowDc = dc;
+  PaintContext.WindowDc = plat::IsOnScreen(dc) ? dc : nullptr;  // as in PaintDib
   PaintStepCounter = 0;
   if (DeviceKind(dc) != DT_RASDISPLAY) PaintContext.PaintStep = PAINT_STEP_OFF;
   SetDrawingCallbacks(nullptr);

@@ -293,7 +293,8 @@ int TMtl3D::LabelText(double step, double value, char* text, int size) {
   else if (step <= 1.0)
     n = std::snprintf(text, size_t(size), "%6.1f", value);
   else
-    n = std::snprintf(text, size_t(size), "%5i", int(std::clamp(value, -2e9, 2e9)));
+    n = std::snprintf(text, size_t(size), "%5i",
+                      std::isnan(value) ? 0 : int(std::clamp(value, -2e9, 2e9)));
   return std::clamp(n, 0, size - 1);
 }
 
@@ -370,7 +371,8 @@ void TMtl3D::Show3D() {
         if (previousLevel) {
           for (int y = lowest; y >= highest; --y) {
             const double l = riseStep > 0.0 ? (baseline - y - lift) / riseStep : level;
-            DWORD c = Palette[colorIndex[int(std::min(std::max(l, double(previous)), double(level)))]];
+            const int at = l >= double(previous) ? (l <= double(level) ? int(l) : level) : previous;
+            DWORD c = Palette[colorIndex[at]];
             if (shading && unit) c = ShadeView3DWord(c, shade);
             put(y, x, c);
           }

@@ -55,6 +55,33 @@ void Updates(TMapControl* doc) {
   SetMtlColorRanges(doc);
 }
 
+// The unit's largest summary thickness: the layer block's own value when
+// the builder stored one, else its height range down to the bottom level.
+double SummaryPower(const MTLCHAIN* unit) {
+  const MTLLAYERHEAD* l = unit->Matrix.LayerHead();
+  return l && l->MaxSummaryPower > 0 ? l->MaxSummaryPower
+                                     : unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+}
+
+// The unit's height range (and the summary thickness that follows it) from
+// its file's header, which every written height widens; the document's
+// range and the colour ranges over it follow when it grew, so that what is
+// read before the file is saved (a 3-D view among it) sees the heights
+// written.
+void FollowHeightRange(TMapControl* doc, MTLCHAIN* unit) {
+  const TMtl& m = unit->Matrix;
+  const double low = m.Head.Minimum * m.HeightInverse, high = m.Head.Maximum * m.HeightInverse;
+  if (!(low < unit->MinHeight || high > unit->MaxHeight)) return;
+  unit->MinHeight = std::min(unit->MinHeight, low);
+  unit->MaxHeight = std::max(unit->MaxHeight, high);
+  unit->MaxSummaryPower = SummaryPower(unit);
+  doc->HeightMin = std::min(doc->HeightMin, unit->MinHeight);
+  doc->HeightMax = std::max(doc->HeightMax, unit->MaxHeight);
+  doc->LayerValueMax = std::max(doc->LayerValueMax, unit->MaxSummaryPower);
+  SetMtrColorRanges(doc);
+  SetMtlColorRanges(doc);
+}
+
 }  // namespace
 
 MTLCHAININFO* MtlChain(TMapControl* doc) {
@@ -130,10 +157,7 @@ int InitMtlChainUnit(TMapControl* doc, MTLCHAIN* unit) {
   unit->MaxHeight = h.Maximum * m.HeightInverse;
   unit->BottomLevel = m.LayerHead()->BottomLevel;
   unit->LayerCount = m.LayerCount();
-  // The layer block's own value, when the builder stored one.
-  const double stored = m.LayerHead()->MaxSummaryPower;
-  unit->MaxSummaryPower =
-      stored > 0 ? stored : unit->MaxHeight - std::min(unit->MinHeight, unit->BottomLevel);
+  unit->MaxSummaryPower = SummaryPower(unit);
   TakeMatrixScale(doc, unit->Scale);
   m.GetUpdateTime(&m.FileTime);
   Updates(doc);
@@ -316,7 +340,9 @@ double GetElementPowerTriangle(TMapControl* doc, int n, double x, double y, int 
 
 int PutElementHeight(TMapControl* doc, LONG n, double x, double y, double h) {
   MTLCHAIN* unit = GetMtlChain(doc, n);
-  return unit ? unit->Matrix.PutPlaneHeight(x, y, h) : 0;
+  if (!unit || !unit->Matrix.PutPlaneHeight(x, y, h)) return 0;
+  FollowHeightRange(doc, unit);
+  return 1;
 }
 
 int PutElementPower(TMapControl* doc, LONG n, double x, double y, double power, LONG layer) {

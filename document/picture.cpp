@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -325,6 +326,10 @@ int TMapAccess::PaintToEmf(const char* name, const METAFILEBUILDPARM* parm) {
 
 int TMapAccess::PaintToEmfEx(const char* name, const METAFILEBUILDPARMEX* parm) {
   if (name == nullptr || parm == nullptr) return 0;
+  // A frame whose corner is no number or lies at infinity has no place in
+  // the picture: nothing is written.
+  for (const double v : {parm->X1, parm->Y1, parm->X2, parm->Y2})
+    if (!std::isfinite(v)) return 0;
   // A picture never replaces a file an open document holds.
   if (heldIsFile(name)) return 0;
   HDC meta = plat::CreateEnhMetaFileA(nullptr, name, nullptr, "");

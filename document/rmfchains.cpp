@@ -13,6 +13,7 @@
 #include "document/mtlchains.h"
 #include "document/sitechain.h"
 #include "platform/file.h"
+#include "platform/numeric.h"
 #include "platform/ui.h"
 
 namespace {
@@ -41,7 +42,17 @@ void ColorStep(const RMFCHAIN* unit, int i, int count, COLORREF color, MTRCOLORD
 
 int KeptShadow(int value) { return value >= 0 && value <= 16 ? value : CHAIN_SHADOW; }
 
-RMFCHAIN* Unit(TMapControl* doc, int kind, int n) { return GetChainUnit(DocChain(doc, kind), n); }
+// A header's scale or precision as the format keeps it: a value not above
+// 1.0 (a damaged one that is not a number among them) counts as 1.0.
+double AtLeastOne(double v) { return v > 1.0 ? v : 1.0; }
+
+// Unit n of a kind when it holds an open file: a unit whose file could not
+// be had answers as a missing one, so that nothing reports success on it.
+RMFCHAIN* OpenUnit(RMFCHAIN* unit) { return unit && unit->File->IsOpen() ? unit : nullptr; }
+
+RMFCHAIN* Unit(TMapControl* doc, int kind, int n) {
+  return OpenUnit(GetChainUnit(DocChain(doc, kind), n));
+}
 
 // The view and mask type a unit takes from its header: a raster made by
 // the system ("RSWV") or any matrix keeps them in +210 and +209.
@@ -171,25 +182,25 @@ void InitRstChainUnit(TMapControl* doc, RMFCHAIN* unit, int keepColors) {
   RMF& h = r->Head;
   TakeViewFromHeader(unit, h.Creator == kRasterCreator);
   if (doc->BaseScale < 2) {
-    doc->BaseScale = LONG(std::max(h.Scale, 1.0));
+    doc->BaseScale = WholeScale(h.Scale);
     doc->PlaneX0 = doc->PlaneY0 = 0.0;
   }
-  if (h.Precision < 1.0) h.Precision = 1.0;
+  if (!(h.Precision >= 1.0)) h.Precision = 1.0;
   unit->Precision = h.Precision;
   if (h.Version == RMF_VERSION_CONVERTED || h.Version == RMF_VERSION_OLD ||
       h.Version == RMF_VERSION_OLD_CONVERTED) {
     // The location is counted in elements.
-    if (std::max(h.Scale, 1.0) == 1.0) r->Scale(doc->BaseScale);
-    unit->Scale = std::max(h.Scale, 1.0);
+    if (AtLeastOne(h.Scale) == 1.0) r->Scale(doc->BaseScale);
+    unit->Scale = AtLeastOne(h.Scale);
     if (unit->Precision <= 1.0) {
       r->Precision(doc->PixelsPerMeterV);
-      unit->Precision = std::max(h.Precision, 1.0);
+      unit->Precision = AtLeastOne(h.Precision);
     }
     unit->ElementSize = unit->Scale / unit->Precision;
     unit->Frame.X1 = h.LocationX * unit->ElementSize + doc->PlaneX0;
     unit->Frame.Y1 = h.LocationY * unit->ElementSize + doc->PlaneY0;
   } else {
-    unit->Scale = std::max(h.Scale, 1.0);
+    unit->Scale = AtLeastOne(h.Scale);
     if (unit->Scale == 1.0) unit->Scale = doc->BaseScale;
     unit->ElementSize = unit->Scale / unit->Precision;
     if (h.LocationSet == 1) {
@@ -217,8 +228,8 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
   unit->ViewOrder = 0;
   TakeViewFromHeader(unit, true);
   unit->ElementSize = h.ElementSize;
-  unit->Precision = std::max(h.Precision, 1.0);
-  unit->Scale = std::max(h.Scale, 1.0);
+  unit->Precision = AtLeastOne(h.Precision);
+  unit->Scale = AtLeastOne(h.Scale);
   TakeMatrixScale(doc, unit->Scale);
   m->GetUpdateTime(&m->FileTime);
   unit->Frame.X1 = h.LocationX;
@@ -245,15 +256,68 @@ void SetMtrColorRanges(TMapControl* doc) {
   }
 }
 
+namespace {
+
+// Opens a file into a unit's own file object (closing what it held): true
+// when it opened as the unit's kind.
+bool OpenUnitFile(RMFCHAIN* unit, const char* name, int mode) {
+  if (TRst* r = unit->Raster()) return r->Open(name, mode) != 0;
+  return unit->Matrix()->Open(name, mode) != 0 && unit->File->Head.Ident == unit->Kind;
+}
+
+// Another file into a unit: true when it opened. A file that cannot be
+// had leaves the unit with the file it held.
+bool ReopenUnitFile(RMFCHAIN* unit, const char* name, int mode) {
+  if (!unit || !unit->File || !name || !*name) return false;
+  // Opening closes what the unit holds: a file that cannot be opened as
+  // the unit's kind is found out first, for reading only (nothing written).
+  {
+    const int probe = int(GENERIC_READ);
+    if (unit->Raster()) {
+      TRst r;
+      if (!r.Open(name, probe)) return false;
+    } else {
+      TMtr m;
+      if (!m.Open(name, probe) || m.Head.Ident != unit->Kind) return false;
+    }
+  }
+  char before[MAX_PATH];
+  std::memcpy(before, unit->File->GetFileName(), sizeof(before));
+  before[MAX_PATH - 1] = 0;
+  const int beforeMode = unit->File->IsWritable() ? 0 : int(GENERIC_READ);
+  if (OpenUnitFile(unit, name, mode)) return true;
+  // It opened on its own but not into the unit (refused an update, changed
+  // in between): the unit takes its own file back.
+  const int code = unit->File->GetError();
+  OpenUnitFile(unit, before, beforeMode);
+  unit->File->Error = code;
+  return false;
+}
+
+// A unit that took another file set up from it as opening the file sets
+// it up: the colour visibility the file marks, then the frame, scale,
+// precision, value range and colours (the document's region and height
+// range follow), so that nothing of the file it held stays.
+void SetUpChangedUnit(TMapControl* doc, RMFCHAIN* unit) {
+  unit->HiddenColors = unit->File->GetVisibleColors(unit->ColorView, 256);
+  if (unit->Raster())
+    InitRstChainUnit(doc, unit, 0);
+  else
+    InitMtrChainUnit(doc, unit);
+}
+
+}  // namespace
+
 int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
-  if (!doc || !unit || !unit->Raster() || !unit->Raster()->Open(name, mode)) return 0;
-  InitRstChainUnit(doc, unit, 0);
+  if (!doc || !unit || !unit->Raster() || !ReopenUnitFile(unit, name, mode)) return 0;
+  SetUpChangedUnit(doc, unit);
   return 1;
 }
 
 int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode) {
-  if (!doc || !unit || !unit->Matrix()) return 0;
-  return unit->Matrix()->Open(name, mode);
+  if (!doc || !unit || !unit->Matrix() || !ReopenUnitFile(unit, name, mode)) return 0;
+  SetUpChangedUnit(doc, unit);
+  return 1;
 }
 
 int AdjustChains(TMapControl* doc) {
@@ -280,13 +344,12 @@ int AdjustChains(TMapControl* doc) {
       plat::CloseHandle(probe);
       const int mode = file->IsWritable() ? 0 : int(GENERIC_READ);
       const LONG view = unit->View, order = unit->ViewOrder, mask = unit->MaskType;
-      if (TRst* r = unit->Raster()) {
-        if (!r->Open(name, mode)) continue;
+      // A file that no longer opens leaves the unit with the one it has.
+      if (!ReopenUnitFile(unit, name, mode)) continue;
+      if (unit->Raster())
         InitRstChainUnit(doc, unit, 1);
-      } else {
-        if (!unit->Matrix()->Open(name, mode)) continue;
+      else
         InitMtrChainUnit(doc, unit);
-      }
       unit->View = view;
       unit->ViewOrder = order;
       unit->MaskType = mask;
@@ -502,15 +565,17 @@ bool MatrixMeetsMap(const TMapControl* doc, const RMF& h) {
   return x1 <= mx2 && x2 >= mx1 && y1 <= my2 && y2 >= my1;
 }
 
+LONG WholeScale(double scale) { return scale >= 1.0 ? plat::TruncateTo<LONG>(scale) : 1; }
+
 void TakeMatrixScale(TMapControl* doc, double scale) {
   if (doc->BaseScale >= 2) return;
-  const LONG own = LONG(scale);
+  const LONG own = WholeScale(scale);
   doc->BaseScale = own < 2 ? 100000 : own;
   doc->PlaneX0 = doc->PlaneY0 = 0.0;
 }
 
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame) {
-  doc->BaseScale = std::max<LONG>(LONG(scale), 1);
+  doc->BaseScale = WholeScale(scale);
   doc->SetDisScale(precision);
   doc->PlaneX0 = frame.X1;
   doc->PlaneY0 = frame.Y1;
@@ -594,9 +659,9 @@ void TMapControl::InitRstChainUnit(RMFCHAIN* unit, int keepColors) {
   ::InitRstChainUnit(this, unit, keepColors);
 }
 void TMapControl::InitMtrChainUnit(RMFCHAIN* unit) { ::InitMtrChainUnit(this, unit); }
-RMFCHAIN* TMapControl::GetRstChain(int n) { return GetChainUnit(RstHead(this), n); }
-RMFCHAIN* TMapControl::GetChain(int n) { return GetChainUnit(MtrHead(this), n); }
-RMFCHAIN* TMapControl::GetMtqChain(int n) { return GetChainUnit(MtqHead(this), n); }
+RMFCHAIN* TMapControl::GetRstChain(int n) { return OpenUnit(GetChainUnit(RstHead(this), n)); }
+RMFCHAIN* TMapControl::GetChain(int n) { return OpenUnit(GetChainUnit(MtrHead(this), n)); }
+RMFCHAIN* TMapControl::GetMtqChain(int n) { return OpenUnit(GetChainUnit(MtqHead(this), n)); }
 int TMapControl::GetRstNumberByName(const char* name) {
   return GetChainNumberByName(RstHead(this), name);
 }

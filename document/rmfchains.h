@@ -34,7 +34,10 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit);
 // The colour ranges of the elevation matrices over the document's height
 // range.
 void SetMtrColorRanges(TMapControl* doc);
-// Another file opened into an existing unit.
+// Another file opened into an existing unit, which is then set up from it
+// as opening it sets a unit up (its colour visibility, frame, scale, value
+// range and colours): 1; 0, the unit left with its file, when the file
+// cannot be had as the unit's kind.
 int ChangeRst(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode);
 int ChangeMtr(TMapControl* doc, RMFCHAIN* unit, const char* name, int mode);
 // Closing unit n (0: all) with the region recomputed; elevation matrices
@@ -96,6 +99,10 @@ bool ChainBaseData(TMapControl* doc);
 // Makes a unit's scale, precision and south-west corner (metres) the
 // document's base, the first unit of a chain giving it when no map is open.
 void TakeUnitBase(TMapControl* doc, double scale, double precision, const DFRAME& frame);
+// A scale denominator read from a file as the document's whole one: not
+// above 1 (or not a number) 1, past the 32-bit range its largest value,
+// else truncated.
+LONG WholeScale(double scale);
 // A matrix set up while the document has no base scale (below 2) gives it
 // its own scale (100,000 for one below 2) with the origin at 0.
 void TakeMatrixScale(TMapControl* doc, double scale);

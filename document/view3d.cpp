@@ -121,7 +121,7 @@ void PutView3DShadow(const WORD* levels, const VIEW3DSECTION& marks, LONG width,
   BYTE shade[2 * VIEW3D_LEVELS - 1];
   for (int d = -(VIEW3D_LEVELS - 1); d < VIEW3D_LEVELS; ++d) {
     const double v = d * factor + 300.0;
-    const int i = v < 0.0 ? 0 : v > 599.0 ? 599 : int(v);
+    const int i = !(v >= 0.0) ? 0 : v > 599.0 ? 599 : int(v);
     shade[d + VIEW3D_LEVELS - 1] = BYTE(std::clamp<LONG>(ShadowAngle[i] + 128, 0, 255) & VIEW3D_SHADE_MASK);
   }
   for (LONG r = 0; r < height; ++r) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -23,14 +24,18 @@
 // The levels heights are quantised to: 1..511, 0 for no data.
 constexpr int VIEW3D_LEVELS = 512, VIEW3D_TOP_LEVEL = 511;
 
-// The level a height takes over a range from `low` at k levels a metre.
+// The level a height takes over a range from `low` at k levels a metre (a
+// range a damaged file made no number of gives the lowest).
 inline WORD View3DLevel(double z, double low, double k) {
-  return WORD(std::clamp((z - low) * k + 1.0, 1.0, double(VIEW3D_TOP_LEVEL)));
+  const double level = (z - low) * k + 1.0;
+  if (!(level >= 1.0)) return 1;
+  return level < double(VIEW3D_TOP_LEVEL) ? WORD(level) : WORD(VIEW3D_TOP_LEVEL);
 }
 // The colour index of a level: 32 colours over levels 1..511.
 inline int View3DColorIndex(int level) { return std::max((level - 1) * 32 / VIEW3D_TOP_LEVEL, 0); }
-// A picture row of a position, the position kept within what an int holds.
-inline int View3DRow(double v) { return int(std::clamp(v, -1e9, 1e9)); }
+// A picture row of a position, the position kept within what an int holds
+// (one that is not a number: row 0).
+inline int View3DRow(double v) { return std::isnan(v) ? 0 : int(std::clamp(v, -1e9, 1e9)); }
 
 // Marks of the mark plan: bit 1 a grid line, bits 2..7 the shade.
 enum : BYTE { VIEW3D_GRID_MARK = 2, VIEW3D_SHADE_MASK = 252 };

@@ -8,7 +8,11 @@
 //   overlay, which decides every coincidence once and hands the pieces
 //   out largest first: two contours touching only from outside leave the
 //   first whole, identical ones nothing. Contours that only cross are
-//   traced from their crossings.
+//   traced from their crossings, every piece before the first is handed
+//   out; where a crossing was classified from a point within the
+//   precision of the other contour, two crossings of one segment were
+//   exchanged as a beak pair, or a piece cannot be closed, the overlay
+//   decides instead.
 // - Lines (mode 0): the first metric is a line of one or more parts; each
 //   part is cut by the second's outer contour in turn, through the noding
 //   of the two, and its stretches outside are handed out one by one in

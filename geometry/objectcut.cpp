@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/objectunion.h"
 #include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
 
@@ -65,22 +64,34 @@ int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode
 
 int TObjectCutSubject::Prepare(int mode) {
   const double near = 2.0 * Precision;
-  if (mode == 1 && (Touched || CrossingsCrowded(near) || (CutHoles && Data1.Record->Count > 0))) {
-    // The first's contours less the second's outer contour (the subject
-    // loaded), decided once on the precision's grid.
-    if (!MakeOverlay(Overlay, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, 0,
-                     TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE))
-      return 0;
-    Overlaid = 1;
-    NextPiece = 0;
-    return 1;
-  }
+  if (mode == 1 && (Touched || Swapped || CrossingsCrowded(near) ||
+                    (CutHoles && Data1.Record->Count > 0)))
+    return TakeOverlay();
   if (mode == 1 && Count < 2 && !InsideFlag) return 0;
   SetInside();
+  // Crossings whose classification took a sample within the precision of
+  // the other contour, or pieces the trace cannot close, are decided by
+  // the overlay.
+  if (mode == 1 && (Doubtful || !TraceAhead(Data2.TextFlag, [this](TDataEdit* out) {
+                      return CollectorOneObject(out, 0);
+                    })))
+    return TakeOverlay();
+  return 1;
+}
+
+// The first's contours less the second's outer contour (the subject
+// loaded), decided once on the precision's grid.
+int TObjectCutSubject::TakeOverlay() {
+  if (!MakeOverlay(Overlay, Data1, CutHoles ? -1 : 0, TNodedOverlay::FIRST, 0,
+                   TNodedOverlay::SECOND, TNodedOverlay::DIFFERENCE))
+    return 0;
+  Overlaid = 1;
+  NextPiece = 0;
   return 1;
 }
 
 int TObjectCutSubject::SetInside() {
+  Doubtful = 0;
   if (State != 0 || (Count == 0 && !InsideFlag)) return 0;
   for (int k = 0; k < Count; ++k)
     GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, SameDirection, Count, k, 1, 0);
@@ -169,23 +180,11 @@ int TObjectCutSubject::CollectorOneObject(TDataEdit* result, int n) {
 TDataEdit* TObjectCutSubject::GetNextObject() {
   if (Overlaid)
     return NextOverlaid(Overlay, &NextPiece, Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
-  if (Mode != 1 || State != 0 || Count < 2) return nullptr;
-  // Every trace uses up its start crossing, so the walk ends.
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    if (!Result.Create(ResultKind, Data2.TextFlag)) return nullptr;
-    if (!CollectorOneObject(&Result, 0)) return nullptr;
-    Result.DeleteEqualPoint(Precision, 0);
-    if (!Closed(Result, 0)) {
-      State = GEOMETRY_ERR_PIECE;
-      continue;
-    }
-    if (Result.PointCount(0) <= 3) continue;
-    State = 0;
-    if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
-    DeleteBeak(&Result);
-    return &Result;
-  }
-  return nullptr;
+  // The pieces were traced ahead, every one closed.
+  if (Mode != 1 || State != 0 || !NextTraced(Data2.TextFlag)) return nullptr;
+  if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
+  DeleteBeak(&Result);
+  return &Result;
 }
 
 // ---------------------------------------------------------------------------
@@ -260,21 +259,26 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
   if (InsideKind != 0) return 1;
   HoleUnion = holeUnion;
   const double near = 2.0 * Precision;
-  if (mode == 1 && (Touched || CrossingsCrowded(near) || TouchingHoles(holeUnion, 0, near) ||
-                    HoleSplits())) {
-    // The pieces are the parts of the object inside the area (its holes
-    // too with the hole union); the crossings are still classified for
-    // those who read them.
-    if (!MakeOverlay(Overlay, Data1, holeUnion ? -1 : 0, TNodedOverlay::FIRST, -1,
-                     TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION))
-      return 0;
-    Overlaid = 1;
-    NextPiece = 0;
-    HoleUnion = 0;
-    SetInside();
-    return 1;
+  // The area's holes count with the hole union, and when the area lies
+  // inside the object (its metric is the piece): they are taken out of
+  // the pieces through the overlay, each once however they overlap one
+  // another or the object's holes, and what lies inside a ring they form
+  // stays a piece.
+  const bool areaHoles = (holeUnion || InsideFlag) && AreaHolesMeet();
+  if (mode == 1 && (areaHoles || Touched || Swapped || CrossingsCrowded(near) ||
+                    TouchingHoles(holeUnion, 0, near) || HoleSplits()))
+    return TakeOverlay(areaHoles);
+  if (mode != 0) {
+    const int ready = SetInside();
+    // Crossings whose classification took a sample within the precision
+    // of the other contour, or pieces the trace cannot close, are decided
+    // by the overlay.
+    if (ready && (Doubtful || !TraceAhead(0, [this](TDataEdit* out) {
+                    return TPointCross::CollectorOneObject(out, 0, 2);
+                  })))
+      return TakeOverlay(false);
+    return ready;
   }
-  if (mode != 0) return SetInside();
   const bool touching = Count > 0 && (Touched || Merged || CrossingsCrowded(near));
   const int ready = SetInside();
   if (touching && !CutLine()) return 0;
@@ -285,6 +289,39 @@ int TObjectCut::Prepare(int mode, int holeUnion) {
     InsideFlag = 1;
   }
   return ready;
+}
+
+// The pieces are the parts of the object inside the area (inside its
+// holes too when they count); the crossings are still classified for
+// those who read them.
+int TObjectCut::TakeOverlay(bool areaHoles) {
+  if (areaHoles && Data1.Record->Count > 1) {
+    // Holes overlapping one another are one hole.
+    if (!Overlay.MakeUnitedHoles(Precision, Data1, Data2, -1, TNodedOverlay::SECOND,
+                                 TNodedOverlay::INTERSECTION, &Work)) {
+      State = Overlay.State;
+      Count = 0;
+      return 0;
+    }
+  } else if (!MakeOverlay(Overlay, Data1, areaHoles ? -1 : 0, TNodedOverlay::FIRST, -1,
+                          TNodedOverlay::SECOND, TNodedOverlay::INTERSECTION)) {
+    return 0;
+  }
+  Overlaid = 1;
+  NextPiece = 0;
+  HoleUnion = 0;
+  SetInside();
+  return 1;
+}
+
+// Whether a hole of the area meets the frame of the object's outer contour.
+bool TObjectCut::AreaHolesMeet() {
+  DFRAME outer;
+  if (Data1.Record == nullptr || Data1.Record->Count == 0 || !Data2.DimensionsSubject(&outer, 0))
+    return false;
+  for (int s = 1; s <= Data1.Record->Count; ++s)
+    if (InsideDimensions(&Data1, &outer, s) != 0) return true;
+  return false;
 }
 
 // A line that touches the area's contour (a vertex on it or near it, a
@@ -308,6 +345,7 @@ int TObjectCut::CutLine() {
 }
 
 int TObjectCut::SetInside() {
+  Doubtful = 0;
   if (State != 0) return 0;
   if (Count == 0 && !InsideFlag) return 0;
   if (Count > 0) {
@@ -335,7 +373,6 @@ int TObjectCut::SetInside() {
   }
   for (int k = 0; k < Count; ++k) Cross1[k].Position = Cross2[k].Position = 0;
   InsideSubObject(&Data1, &Data2);
-  if (HoleUnion) UniteHoles();
   return 1;
 }
 
@@ -346,61 +383,6 @@ void TObjectCut::InsideSubObject(TDataEdit* area, TDataEdit* object) {
   HoleCount = object->Record->Count;
   for (int h = 1; h <= HoleCount; ++h)
     SetBit(h, framed && InsideDimensions(object, &frame, h) != 0);
-}
-
-// The area's holes near the object become holes of the object; holes that
-// overlap are united, so that every piece receives them as one.
-int TObjectCut::UniteHoles() {
-  DFRAME outer;
-  if (!Data2.DimensionsSubject(&outer, 0)) return 0;
-  bool appended = false;
-  const int holes = Data1.Record->Count;
-  for (int s = 1; s <= holes; ++s) {
-    if (InsideDimensions(&Data1, &outer, s) == 0) continue;
-    if (!DoSubject(&Data2, &Data1, 1, s)) return 0;
-    SetBit(Data2.Record->Count, 1);
-    appended = true;
-  }
-  if (!appended) return 1;
-  HoleCount = Data2.Record->Count;
-  TObjectUnion* u = NewWorker<TObjectUnion>();
-  if (u == nullptr) {
-    State = MAPERR_MEMORY;
-    return 0;
-  }
-  TDataEdit a, b;
-  a.Init();
-  b.Init();
-  bool united = true;
-  while (united) {
-    united = false;
-    for (int i = 1; i <= HoleCount && !united; ++i) {
-      if (!Bit(i)) continue;
-      DFRAME fi;
-      if (!Data2.DimensionsSubject(&fi, i)) continue;
-      for (int j = i + 1; j <= HoleCount && !united; ++j) {
-        if (!Bit(j) || InsideDimensions(&Data2, &fi, j) == 0) continue;
-        if (!a.LoadSubject(&Data2, i) || !b.LoadSubject(&Data2, j)) continue;
-        u->InitPointCross();
-        if (!u->LoadObjects(&a, &b, 1, 0.0, Precision)) continue;
-        TDataEdit* r = u->GetObjectA();
-        if (r == nullptr || !a.LoadSubject(r, 0)) continue;
-        // The pair gives way to its union, marked like them.
-        for (int h = j; h < HoleCount; ++h) SetBit(h, Bit(h + 1));
-        for (int h = i; h < HoleCount - 1; ++h) SetBit(h, Bit(h + 1));
-        Data2.DeleteSubject(j);
-        Data2.DeleteSubject(i);
-        Data2.AppendSubject(&a, 0);
-        HoleCount = Data2.Record->Count;
-        SetBit(HoleCount, 1);
-        united = true;
-      }
-    }
-  }
-  a.Free();
-  b.Free();
-  FreeWorker(u);
-  return 1;
 }
 
 int TObjectCut::InsideDimentionsSubject(TDataEdit* piece, TDataEdit* metric, int h) {
@@ -425,18 +407,6 @@ TDataEdit* TObjectCut::GetNextOverlaid() {
   return NextOverlaid(Overlay, &NextPiece, Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
 }
 
-int TObjectCut::TracePiece() {
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    if (!Result.Create(ResultKind, 0)) return 0;
-    if (!TPointCross::CollectorOneObject(&Result, 0, 2)) return 0;
-    Result.DeleteEqualPoint(Precision, 0);
-    if (Result.PointCount(0) > 3) {
-      if (!Closed(Result, 0)) State = GEOMETRY_ERR_PIECE;
-      return 1;
-    }
-  }
-  return 0;
-}
 
 TDataEdit* TObjectCut::GetNextArea() {
   // Each round hands out a piece or drops one that a hole covers whole.
@@ -455,7 +425,8 @@ TDataEdit* TObjectCut::GetNextArea() {
         if (!Result.Load(Data1.Record, 0)) return nullptr;
         Result.DeleteEqualPoint(Precision, 0);
         InsideFlag = 0;
-      } else if (!TracePiece()) {
+      } else if (!NextTraced(0)) {
+        // Every piece traced ahead was handed out.
         return nullptr;
       }
     }

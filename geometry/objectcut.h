@@ -17,7 +17,14 @@
 // crossings closer than twice the precision, holes touching a contour) or
 // whose holes may split a piece come from the noded overlay: each piece an
 // outer ring with the holes inside it, none of fewer than four points or
-// without area, the largest first. So do the line pieces of a line part
+// without area, the largest first. So do those of contours that only
+// cross where the trace cannot be trusted: a crossing classified from a
+// point within the precision of the other contour, two crossings of one
+// segment exchanged as a beak pair (their order along the contour lost),
+// or a piece the trace cannot close. Traced pieces are all traced before the first is handed
+// out, so that no part of an answer is handed out as the whole. With the
+// hole union (and when the cutting area lies inside the object) the
+// area's holes come off the pieces through the overlay too, united first. So do the line pieces of a line part
 // that touches the area's contour: its stretches inside the area or along
 // its border, in order along it and its way.
 //
@@ -30,8 +37,6 @@
 #include "geometry/contourindex.h"
 #include "geometry/overlay.h"
 #include "geometry/pointcross.h"
-
-class TObjectUnion;
 
 class MAPCLASS TObjectCutSubject : public TPointCross {
  public:
@@ -71,6 +76,7 @@ class MAPCLASS TObjectCutSubject : public TPointCross {
   // After the crossings were found: the overlay or the classification; 1
   // when pieces can be asked for.
   int Prepare(int mode);
+  int TakeOverlay();
 };
 
 class MAPCLASS TObjectCut : public TPointCross {
@@ -119,6 +125,9 @@ class MAPCLASS TObjectCut : public TPointCross {
   TNodedOverlay Overlay;
   // After the crossings were found: the overlay or the classification.
   int Prepare(int mode, int holeUnion);
+  // The overlay road, the area's holes taken out when they count.
+  int TakeOverlay(bool areaHoles);
+  bool AreaHolesMeet();
   LONG Overlaid = 0;   // the pieces come from the overlay: 1 areas, 2 a line's stretches
   LONG NextPiece = 0;  // the next of them to hand out
   LONG LineWhole = 0;  // the line's outer contour lies inside (or along the border) all along
@@ -137,8 +146,6 @@ class MAPCLASS TObjectCut : public TPointCross {
   int CutLine();
   bool LinePiecesLeft() const;
   int NextLinePiece(TDataEdit* out);
-  int TracePiece();
-  int UniteHoles();
   TObjectCutSubject* NestedWorker();
 
   LONG LineState = 0;  // line results: 1 while the pieces are handed out from the work buffer

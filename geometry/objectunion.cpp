@@ -175,17 +175,6 @@ int TObjectUnion::Snap() {
 }
 
 int TObjectUnion::LoadData() {
-  // Snapping and the exchange each happen once, so the nesting stays
-  // shallow; the bound only guards against a damaged state.
-  if (Depth > 6) {
-    State = GEOMETRY_ERR_APART;
-    return 0;
-  }
-  ++Depth;
-  struct Leave {
-    int& d;
-    ~Leave() { --d; }
-  } leave{Depth};
   if (!StartSearch()) return 0;
   if (!Data1.DeleteEqualPoint(Precision, 0) || !Data2.DeleteEqualPoint(Precision, 0)) return 0;
   Holes1 = Data1.Record->Count;
@@ -200,11 +189,15 @@ int TObjectUnion::LoadData() {
       return (LineJoin != 0 || Holes1 > 0 || Holes2 > 0) ? 1 : 0;
     }
     // Touching contours, and holes where the outer contours do not cross
-    // (a part may lie in a hole of the other), go through the overlay.
+    // (a part may lie in a hole of the other), go through the overlay. So
+    // do contours that come within twice the precision of each other: the
+    // union traced past such a place would pass within the precision of
+    // itself there, where the clean-up of loops takes it for a crossing.
     const int crossed = PointCrossObj();
     if (State != 0) return 0;
+    const double near = 2.0 * Precision;
     if ((!crossed && (Holes1 > 0 || Holes2 > 0)) || Touched ||
-        (crossed && (CrossingsCrowded(2.0 * Precision) || TouchingHoles(1, 1, 2.0 * Precision))))
+        (crossed && (Close || CrossingsCrowded(near) || TouchingHoles(1, 1, near))))
       return UniteOverlaid();
     if (!crossed) {
       Container = nullptr;
@@ -220,132 +213,34 @@ int TObjectUnion::LoadData() {
       continue;
     }
     SetHeightPointCross(Cross1, Cross2, &Data1, &Data2, Count);
-    if (Count > 1) {
-      SortBothPointCross();
-      ChangePointCrossBeak(Cross1, Count, 1);
-      ChangePointCrossBeak(Cross2, Count, 1);
-    }
+    SortBothPointCross();
+    ChangePointCrossBeak(Cross1, Count, 1);
+    ChangePointCrossBeak(Cross2, Count, 1);
     CrossFlag = 1;
-    if (Count != 1) return SetInside();
-    // One crossing, a touch: a point of either contour off it inside the
-    // other makes that other the container.
-    auto testPoint = [](const POINTCROSS& c) {
-      if (c.Position < 0) return c.First > 1 ? c.First - 1 : 2;
-      return 1;
-    };
-    DOUBLEPOINT p;
-    Container = nullptr;
-    if (PointOf(Data1, 0, testPoint(Cross1[0]), &p) && InsideOf(Data2, p)) Container = &Data2;
-    else if (PointOf(Data2, 0, testPoint(Cross2[0]), &p) && InsideOf(Data1, p)) Container = &Data1;
-    if (Container != nullptr) return Contained();
-    if (Snapped || SnapState != 0 || !maySnap) {
-      State = GEOMETRY_ERR_APART;  // they touch at one point from outside
-      return 0;
-    }
-    Snap();
+    // Closed contours that cross away from each other's vertices cross an
+    // even number of times, and each contour's crossings stay in order
+    // along it: anything else is left to the overlay.
+    if (Count < 2 || Count % 2 != 0 || Swapped) return UniteOverlaid();
+    return SetInside();
   }
-  if (Container == nullptr) return 0;
-  return Contained();
-}
-
-// One outer contour contains the other (Container): with holes on either
-// side the union is built around the first, so a containing second is
-// loaded again as the first.
-int TObjectUnion::Contained() {
-  if (Holes1 == 0 && Holes2 == 0) return 1;
-  CrossFlag = 0;
-  Count = 0;
-  if (Container == &Data1) {
-    Container = nullptr;
-    return 1;
-  }
-  Container = nullptr;
-  if (Depth > 1) return 0;
-  TDataEdit* a = Source2;
-  TDataEdit* b = Source1;
-  return LoadObjects(a, b, Mode, SnapDistance, -1.0);
-}
-
-// The metric whose outer contour holds the other's when every crossing was
-// a touch: each segment midpoint of the held contour lies on or inside the
-// holding one. Null when neither holds the other.
-TDataEdit* TObjectUnion::TouchContainer() {
-  const double e = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
-  TContourIndex index;
-  auto holds = [&](const std::vector<DOUBLEPOINT>& outer, const std::vector<DOUBLEPOINT>& inner) {
-    if (outer.size() < 4 || inner.size() < 2 || !index.Build(outer.data(), static_cast<int>(outer.size())))
-      return false;
-    for (size_t i = 1; i < inner.size(); ++i) {
-      const DOUBLEPOINT m{(inner[i - 1].X + inner[i].X) / 2.0, (inner[i - 1].Y + inner[i].Y) / 2.0};
-      if (!index.Near(m, e) && !index.Inside(m)) return false;
-    }
-    return true;
-  };
-  if (!Searched) return nullptr;
-  if (holds(Points1, Points2)) return &Data1;
-  if (holds(Points2, Points1)) return &Data2;
-  return nullptr;
+  // No crossing: the container (neither has holes) is the union.
+  return Container != nullptr ? 1 : 0;
 }
 
 int TObjectUnion::SetInside() {
   if (State != 0) return 0;
-  const bool maySnap = SnapDistance > Precision;
+  Doubtful = 0;
+  TouchInside = TouchOutside = 0;
   if (CrossFlag) {
     for (int k = 0; k < Count; ++k)
       GetInsidePointCross(&Data1, &Data2, Cross2, Cross1, SameDirection, Count, k, 1, 1);
     for (int k = 0; k < Count; ++k)
       GetInsidePointCross(&Data2, &Data1, Cross1, Cross2, SameDirection, Count, k, 1, 1);
-    CorrectPointCrossALLNO(Cross1, Count);
-    CorrectPointCrossALLNO(Cross2, Count);
-    int count = Count;
-    CorrectPointCross(Cross1, Cross2, SameDirection, &count, &Data2, &Data1);
-    Count = count;
-    // Only touches, or one contour touching the other only from inside:
-    // it may lie along the inside of the other (coinciding contours too).
-    if (Mode == 1) {
-      auto all = [&](const POINTCROSS* a) {
-        for (int k = 0; k < Count; ++k)
-          if (a[k].Kind != CROSS_TOUCH_OUTSIDE) return false;
-        return true;
-      };
-      if (Count == 0 || all(Cross1) || all(Cross2)) {
-        Container = TouchContainer();
-        if (Container != nullptr) return Contained();
-      }
-    }
-    if (Count == 0) {
-      if (!maySnap || Snapped || SnapState != 0) {
-        State = GEOMETRY_ERR_APART;
-        return 0;
-      }
-      Snap();
-      if (!LoadData()) {
-        Count = 0;
-        if (State == 0) State = GEOMETRY_ERR_APART;
-        return 0;
-      }
-      return 1;
-    }
-  }
-  if (Mode == 1 && Count >= 2) {
-    bool allInside = true;
-    for (int k = 0; k < Count && allInside; ++k) allInside = Cross1[k].Kind == CROSS_TOUCH_INSIDE;
-    if (allInside) {
-      // The first contour runs along the inside of the second all the
-      // way: a vertex of the second between two crossings tells whether it
-      // lies inside the first.
-      int v = 0;
-      for (int k = 0; k + 1 < Count && v == 0; ++k)
-        if (Cross2[k].Second != Cross2[k + 1].First) v = Cross2[k].Second;
-      if (v == 0) v = Cross2[0].Position >= 0 ? 1 : std::max(1, Cross2[0].First - 1);
-      DOUBLEPOINT p;
-      if (PointOf(Data2, 0, v, &p) && Data1.Inside(&p, 0) == 2) {
-        Count = 0;
-        if (Snapped || SnapState != 0 || !maySnap) return 0;
-        Snap();
-        return LoadData();
-      }
-    }
+    // The trace follows contours that cross. Contours that touch went to
+    // the overlay before they were classified; a classification that took
+    // a sample within the precision of the other contour, or still found
+    // a touch, leaves the union to the overlay too.
+    if (Doubtful || TouchInside || TouchOutside) return UniteOverlaid();
   }
   for (int k = 0; k < Count; ++k) Cross1[k].Position = Cross2[k].Position = 0;
   return 1;
@@ -525,6 +420,7 @@ TDataEdit* TObjectUnion::GetObjectA() {
     }
     if (!Result.Create(ResultKind, 0)) return nullptr;
     TDataEdit* r = Mode == 1 ? GetObjectSquare() : GetObjectLine();
+    if (r == nullptr && Overlaid) return GetOverlaid();
     if (r != nullptr) {
       if (Result.Record->Length >= static_cast<DWORD>(METRIC_MAX_LENGTH)) {
         State = GEOMETRY_ERR_LARGE;
@@ -556,25 +452,22 @@ TDataEdit* TObjectUnion::GetObjectA() {
 // Areas
 
 TDataEdit* TObjectUnion::GetObjectSquare() {
-  const bool holes = Holes1 > 0 || Holes2 > 0;
-  if (holes && Count == 0) return GetSubjectSquare() ? &Result : nullptr;
-  if (Count == 0) return nullptr;
-  State = 0;
+  if (Count == 0 || State != 0) return nullptr;
   // Every piece traced: the largest is the outer contour, the others its
   // holes (however many there are).
   if (!Pieces.Create(ResultKind, 0)) return nullptr;
-  int kept = 0;
-  for (int guard = 0; guard <= Count + 1; ++guard) {
-    if (!Result.Create(ResultKind, 0)) return nullptr;
-    if (!TPointCross::CollectorOneObject(&Result, 0, 2)) break;
-    Result.DeleteEqualPoint(Precision, 0);
-    if (!Closed(Result, 0)) {
-      State = GEOMETRY_ERR_PIECE;
-      continue;
-    }
-    if (Result.PointCount(0) <= 3) continue;
+  int kept = 0, traced = 1;
+  // Every trace uses up its start crossing.
+  for (int guard = 0; traced == 1 && guard <= Count + 1; ++guard) {
+    traced = TraceNext(0, [this](TDataEdit* out) { return TPointCross::CollectorOneObject(out, 0, 2); });
+    if (traced != 1 || Result.PointCount(0) <= 3) continue;
     if (!Pieces.AppendSubject(&Result, 0)) return nullptr;
     ++kept;
+  }
+  // A piece the trace could not close: the overlay decides.
+  if (traced != 0) {
+    UniteOverlaid();
+    return nullptr;
   }
   if (kept == 0) return nullptr;
   std::vector<int> order(static_cast<size_t>(kept));
@@ -792,49 +685,13 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
   return 1;
 }
 
+// Areas whose outer contours do not cross, one holding the other, with
+// holes: the union goes through the overlay, which counts the holes and
+// the parts lying in them by parity (the load takes that road itself).
 int TObjectUnion::GetSubjectSquare() {
-  if (Holes1 == 0 || Data1.Record == nullptr || Data2.Record == nullptr) return 0;
-  if (!Result.LoadSubject(&Data1, 0) || !IndexOuter()) return 0;
-  DFRAME f2;
-  if (!Data2.DimensionsSubject(&f2, 0)) return 0;
-  TObjectCutSubject* cutter = NewWorker<TObjectCutSubject>();
-  if (cutter == nullptr) {
-    State = MAPERR_MEMORY;
-    return 0;
-  }
-  Local hole;
-  int ok = 1;
-  for (int h = 1; h <= Holes1 && ok; ++h) {
-    DFRAME hf;
-    if (!Data1.DimensionsSubject(&hf, h) || !FramesMeet(Widened(hf, Precision), f2)) continue;
-    if (!hole.LoadSubject(&Data1, h)) {
-      ok = 0;
-      break;
-    }
-    cutter->InitPointCross();
-    if (cutter->LoadObjects(&hole, &Data2, Mode, 0, Precision)) {
-      while (TDataEdit* piece = cutter->GetNextObject())
-        for (int c = 0; c <= piece->Record->Count; ++c) AppendHole(piece, c, 0);
-      SetBit(Set1, h - 1, 0);
-    } else if (cutter->Count == 0) {
-      DOUBLEPOINT p;
-      if (PointOf(hole, 0, 1, &p) && Data2.Inside(&p, 0) == 1) SetBit(Set1, h - 1, 0);
-    }
-  }
-  FreeWorker(cutter);
-  if (!ok) return 0;
-  // The holes left whole. The second object's holes lie inside the first's
-  // outer contour, covered by it except where they meet the first's holes,
-  // which the common parts below give.
-  AllocateResult();
-  for (int h = 1; h <= Holes1; ++h) {
-    if (!Bit(Set1, h - 1)) continue;
-    if (AppendHole(&Data1, h, h) > 0) SetBit(Set1, h - 1, 0);
-  }
-  AllocateResult();
-  if (SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);
-  HoleCount = Result.Record->Count;
-  return 1;
+  if (Mode != 1 || State != 0) return 0;
+  if (!Overlaid && !UniteOverlaid()) return 0;
+  return GetOverlaid() != nullptr ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -4,9 +4,11 @@
 // classified with the inside sense inverted on both sides, so the traced
 // pieces follow each contour where it lies outside the other.
 //
-// Areas whose outer contours do not cross are united through the one that
-// contains the other; holes of each object are cut by the other object and
-// holes of both that overlap leave only their common part. Contours that
+// Areas whose outer contours do not cross, neither with holes, are united
+// through the one that contains the other. Areas whose outer contours
+// cross are traced from the crossings; holes of each object are cut by the
+// other object and holes of both that overlap leave only their common
+// part. Contours that
 // neither cross nor contain each other but come within the snap distance
 // are snapped together first (points moved onto the other contour, shared
 // points inserted); when that does not help the operands are exchanged
@@ -14,10 +16,13 @@
 // load, the exchange at most once.
 //
 // Where the contours touch (share vertices or stretches, run along each
-// other, cross closer than the precision), where a hole touches another
-// contour, or where the outer contours do not cross but there are holes (a
-// part may lie in a hole of the other), the union comes from the noded
-// overlay instead: its rings, counted by parity, are the result, the
+// other, cross closer than the precision, come within twice the precision
+// of each other), where a hole touches another contour, where the outer
+// contours do not cross but there are holes (a part may lie in a hole of
+// the other), and where the trace cannot be trusted (a crossing classified
+// from a point within the precision of the other contour, a touch, an odd
+// number of crossings, crossings exchanged as a beak pair, a piece it
+// cannot close), the union comes from the noded overlay instead: its rings, counted by parity, are the result, the
 // largest outer ring first, then its holes, then the other parts (outer
 // rings lying in holes) each followed by its holes. Parts that meet at
 // points are one ring through those points, and a hole is the whole of
@@ -54,6 +59,9 @@ class MAPCLASS TObjectUnion : public TObjectCut {
 
   // --- Areas ---
   TDataEdit* GetObjectSquare();
+  // The union through the overlay into the result buffer (the road the
+  // load takes for areas whose outer contours do not cross, with holes):
+  // 1, 0 on failure.
   int GetSubjectSquare();
   // Cuts the result's holes marked in `set` by the other object.
   int GetSubjectObjectSquare(TDataEdit* result, BYTE* set);
@@ -62,7 +70,8 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int SetBitsSubjects();
   int AllocateResult();
   // Relabels touching crossings by what lies on either side of them and
-  // drops the touches.
+  // drops the touches. The union itself never needs it: crossings that
+  // touch leave it to the overlay.
   void CorrectPointCross(POINTCROSS* first, POINTCROSS* second, int same, int* count,
                          TDataEdit* m2, TDataEdit* m1);
   // 3 when both points lie inside either metric, else 1 (0 for a null one).
@@ -100,8 +109,6 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int Snap();
   int UniteOverlaid();
   TDataEdit* GetOverlaid();
-  int Contained();
-  TDataEdit* TouchContainer();
   void MarkAll(BYTE* set, int from, int to);
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);
@@ -109,7 +116,6 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int IndexOuter();
   int AppendHole(TDataEdit* source, int h, LONG entry);
   TContourIndex* SourceIndex(TDataEdit* source);
-  int Depth = 0;  // nesting of LoadData within one load
   // The result's outer contour, and the outer contours of the two sources,
   // for the many inside and meeting questions about holes.
   TContourIndex OuterIndex;

@@ -15,15 +15,24 @@ using Step = std::pair<Key, Key>;
 
 bool KeyLess(const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; }
 Step StepOf(const Key& a, const Key& b) { return KeyLess(a, b) ? Step(a, b) : Step(b, a); }
+// Twice the signed area of a closed contour, measured from its first point.
+double Turn(const std::vector<DOUBLEPOINT>& p) {
+  double twice = 0.0;
+  for (size_t k = 1; k + 1 < p.size(); ++k)
+    twice += (p[k].X - p[0].X) * (p[k + 1].Y - p[0].Y) - (p[k + 1].X - p[0].X) * (p[k].Y - p[0].Y);
+  return twice;
+}
 bool StepLess(const Step& a, const Step& b) {
   return KeyLess(a.first, b.first) || (!KeyLess(b.first, a.first) && KeyLess(a.second, b.second));
 }
 
 }  // namespace
 
-void TNodedOverlay::Start(double precision) {
+void TNodedOverlay::Start(double precision, bool united) {
   Step = precision > GEOMETRY_PRECISION ? precision : GEOMETRY_PRECISION;
-  Plane.Start(Step, false, false);
+  Winding = united;
+  Lower = false;
+  Plane.Start(Step, united, false);
   Owner.clear();
   Added = 0;
   InH.clear();
@@ -39,10 +48,12 @@ bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner, bool asLine) {
     const bool closed = (owner != LINE && !asLine) ||
                         (p.size() > 2 && p.front().X == p.back().X && p.front().Y == p.back().Y);
     // Parity: an area's contours flip its bit; a line flips nothing and
-    // marks the edges it runs along; an open contour bounds nothing.
-    Plane.AddPath(p.data(), static_cast<int>(p.size()), closed,
-                  owner == LINE || !closed ? 0 : 1 << owner, owner == LINE);
-    Owner.push_back(owner | (c == 0 ? 4 : 0) | (Added > 0 ? 8 : 0));
+    // marks the edges it runs along; an open contour bounds nothing. By
+    // winding a contour adds one inside it, the way it turns.
+    int32_t weight = owner == LINE || !closed ? 0 : 1 << owner;
+    if (Winding && weight != 0) weight = Turn(p) >= 0.0 ? 1 : -1;
+    Plane.AddPath(p.data(), static_cast<int>(p.size()), closed, weight, owner == LINE);
+    Owner.push_back(owner | (c == 0 ? 4 : 0) | (Added > 0 && !Lower ? 8 : 0));
     InH.insert(InH.end(), h.begin(), h.end());
   };
   const bool read = s < 0 ? geomwork::ForEachContour(metric, ReadPoints, ReadHeights, add)
@@ -56,6 +67,7 @@ int TNodedOverlay::Build(int operation) {
   const auto inside = [operation](int32_t label) {
     const int l = label & 3;
     switch (operation) {
+      case UNITED: return label != 0;
       case INTERSECTION: return l == 3;
       case UNION: return l != 0;
       case DIFFERENCE: return l == 1;
@@ -77,6 +89,28 @@ int TNodedOverlay::Make(double precision, TDataEdit& first, int s1, int o1, TDat
                         int s2, int o2, int operation, bool secondAsLine) {
   Start(precision);
   if (Add(first, s1, o1) && Add(second, s2, o2, secondAsLine) && Build(operation)) return 1;
+  if (State == 0) State = MAPERR_MEMORY;
+  return 0;
+}
+
+int TNodedOverlay::MakeUnitedHoles(double precision, TDataEdit& first, TDataEdit& second, int s2,
+                                   int o2, int operation, TDataEdit* work) {
+  const int holes = first.Record != nullptr ? first.Record->Count : 0;
+  const int kind = static_cast<int>(first.DatDimension() ? METRIC_F64H : METRIC_F64);
+  Start(precision, true);
+  bool made = work != nullptr;
+  for (int s = 1; s <= holes && made; ++s) made = Add(first, s, FIRST);
+  made = made && Build(UNITED) && WriteAll(work, kind, 1);
+  if (made) {
+    Start(precision);
+    made = Add(first, 0, FIRST);
+    // The holes' heights rank with the outer contour's.
+    Lower = true;
+    made = made && Add(*work, -1, FIRST);
+    Lower = false;
+    made = made && Add(second, s2, o2) && Build(operation);
+  }
+  if (made) return 1;
   if (State == 0) State = MAPERR_MEMORY;
   return 0;
 }

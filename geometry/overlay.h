@@ -33,12 +33,16 @@ class TNodedOverlay {
   enum : int { FIRST = 0, SECOND = 1, LINE = 2 };
   // What the result is: the parts inside both areas, inside either, or the
   // parts of the second area cut apart by the line; the parts of the first
-  // area outside the second.
-  enum : int { INTERSECTION = 0, UNION = 1, SPLIT = 2, DIFFERENCE = 3 };
+  // area outside the second; the parts inside any of the contours added
+  // (after a Start that counts them united).
+  enum : int { INTERSECTION = 0, UNION = 1, SPLIT = 2, DIFFERENCE = 3, UNITED = 4 };
 
   // Forgets the contours: the next ones are noded on a grid of the given
-  // step (at least GEOMETRY_PRECISION).
-  void Start(double precision);
+  // step (at least GEOMETRY_PRECISION). united: the faces are counted by
+  // the contours around them, each inside whichever way it turns, so that
+  // contours overlapping one another count as their union (for UNITED)
+  // rather than by parity.
+  void Start(double precision, bool united = false);
   // Adds subject s of the metric (every subject when s is -1) for the
   // owner: areas' contours count as closed, a line as it is, and so does
   // a contour of the second that is to be cut as a line (asLine; an open
@@ -54,6 +58,12 @@ class TNodedOverlay {
   // or 0 with State set (MAPERR_MEMORY for a metric that cannot be read).
   int Make(double precision, TDataEdit& first, int s1, int o1, TDataEdit& second, int s2, int o2,
            int operation, bool secondAsLine = false);
+  // The same for a first area whose holes count as their union, however
+  // they overlap: they are united first (into work, a region's rings; what
+  // a ring of holes holds is the area's again), then the first's outer
+  // contour with those rings is the first area.
+  int MakeUnitedHoles(double precision, TDataEdit& first, TDataEdit& second, int s2, int o2,
+                      int operation, TDataEdit* work);
 
   // Parts of the result, each an outer ring with the holes inside it,
   // largest first. The union's parts that meet at points are one part,
@@ -126,6 +136,8 @@ class TNodedOverlay {
   TNodedPlane Plane;
   double Step = 0.001;
   bool Heights = false;
+  bool Winding = false;            // the faces are counted by winding (Start)
+  bool Lower = false;              // the metric added now does not rank as one added later
   int Added = 0;                   // metrics added since Start
   // The owner of each path, plus 4 for an outer contour, 8 for one of
   // the metric added second.

@@ -8,6 +8,7 @@
 // instead of going round for ever.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "geometry/overlay.h"
 #include "geometry/pointcross.h"
@@ -285,4 +286,31 @@ int TPointCross::MakeOverlay(TNodedOverlay& overlay, TDataEdit& first, int s1, i
   State = overlay.State;
   Count = 0;
   return 0;
+}
+
+bool TPointCross::TraceCanStart() const {
+  if (Cross2 == nullptr) return false;
+  for (int i = 0; i < Count; ++i)
+    if (Cross2[i].Kind != CROSS_TOUCH_OUTSIDE && Cross2[i].Position < 1) return true;
+  return false;
+}
+
+void TPointCross::ForgetTraced() {
+  TracedWords.clear();
+  TracedAt.clear();
+  TracedNext = 0;
+}
+
+void TPointCross::KeepTraced() {
+  const size_t bytes = Result.Record->Length;
+  const size_t at = TracedWords.size();
+  TracedAt.push_back(at);
+  TracedWords.resize(at + (bytes + sizeof(uint64_t) - 1) / sizeof(uint64_t));
+  std::memcpy(TracedWords.data() + at, Result.Record, bytes);
+}
+
+int TPointCross::NextTraced(int text) {
+  if (TracedNext >= TracedAt.size()) return 0;
+  const auto* record = reinterpret_cast<const LONGMETRIC*>(TracedWords.data() + TracedAt[TracedNext++]);
+  return Result.Load(record, text) ? 1 : 0;
 }

@@ -422,20 +422,22 @@ void TPointCross::TestPair(int i, int j) {
   const DOUBLEPOINT& c = Points2[j];
   const DOUBLEPOINT& d = Points2[j + 1];
   const double e = Precision, e2 = e * e;
-  // Both ends of one segment on one side of the other's line, beyond the
-  // precision: the two segments neither cross nor touch.
+  // Both ends of one segment on one side of the other's line, beyond
+  // twice the precision: the two segments neither cross nor touch, nor
+  // come near.
   const double abx = b.X - a.X, aby = b.Y - a.Y, cdx = d.X - c.X, cdy = d.Y - c.Y;
   const double o1 = abx * (c.Y - a.Y) - aby * (c.X - a.X);
   const double o2 = abx * (d.Y - a.Y) - aby * (d.X - a.X);
-  const double m1 = e * std::sqrt(abx * abx + aby * aby);
+  const double m1 = 2.0 * e * std::sqrt(abx * abx + aby * aby);
   if ((o1 > m1 && o2 > m1) || (o1 < -m1 && o2 < -m1)) return;
   const double o3 = cdx * (a.Y - c.Y) - cdy * (a.X - c.X);
   const double o4 = cdx * (b.Y - c.Y) - cdy * (b.X - c.X);
-  const double m2 = e * std::sqrt(cdx * cdx + cdy * cdy);
+  const double m2 = 2.0 * e * std::sqrt(cdx * cdx + cdy * cdy);
   if ((o3 > m2 && o4 > m2) || (o3 < -m2 && o4 < -m2)) return;
 
   const double da = Dist2Segment(a, c, d), db = Dist2Segment(b, c, d);
   const double dc = Dist2Segment(c, a, b), dd = Dist2Segment(d, a, b);
+  if (std::min({da, db, dc, dd}) <= 4.0 * e2) Close = 1;
   if (da > e2 && db > e2 && dc > e2 && dd > e2) {
     if (o1 == 0.0 || o2 == 0.0 || o3 == 0.0 || o4 == 0.0) return;
     if ((o1 > 0.0) == (o2 > 0.0) || (o3 > 0.0) == (o4 > 0.0)) return;
@@ -534,7 +536,7 @@ int TPointCross::PointCrossObj() {
     FirstRun = 0;
   }
   Count = 0;
-  Touched = Merged = 0;
+  Touched = Merged = Swapped = Close = 0;
   Outlined1 = Outlined2 = 0;
   Searched = 0;
   if (!ReadContour(Data1, 0, Points1, nullptr) || !ReadContour(Data2, 0, Points2, nullptr))
@@ -687,7 +689,7 @@ int TPointCross::CrossLengthData(const DOUBLEPOINT* a, const DOUBLEPOINT* b, int
   const DFRAME frame = SegmentFrame(*a, *b, m);
   if (!FramesMeet(frame, Region)) return 1;
   const Grid g{GridX0, GridY0, CellW, CellH, GridNX, GridNY};
-  const DFRAME near = SegmentFrame(*a, *b, e);
+  const DFRAME near = SegmentFrame(*a, *b, m);
   VisitCells(g, *a, *b, m, [&](int cell) {
     for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
       const int j = CellItems[k];
@@ -842,6 +844,7 @@ void TPointCross::ChangePointCrossBeak(POINTCROSS* array, int count, int closed)
     if (t == 0 || t >= listed || table[t] != i + 2) continue;
     if (array[i].First != array[i + 1].First || array[i].Second != array[i + 1].Second) continue;
     std::swap(array[i], array[i + 1]);
+    Swapped = 1;
     ++i;
   }
 }
@@ -946,6 +949,9 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
     return r != 0 && r != 2;
   };
   bool b = inside(before), a = inside(after);
+  // A sample within the precision of the other contour counts as inside
+  // by its nearness alone: the kind is in doubt.
+  if (outline != nullptr && (outline->Near(before, e) || outline->Near(after, e))) Doubtful = 1;
   if (invert) b = !b, a = !a;
   int kind = (b ? 1 : 0) + (a ? 2 : 0);
   if (kind == 0) kind = CROSS_TOUCH_OUTSIDE;

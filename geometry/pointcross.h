@@ -263,6 +263,9 @@ class MAPCLASS TPointCross {
   BYTE SubjectBits[8192] = {};   // one bit per subject, for the cutting workers
   LONG Touched = 0;              // the last search found a vertex within the precision of the other contour
   LONG Merged = 0;               // it kept one of two crossings at one point of a segment
+  LONG Swapped = 0;              // it exchanged two crossings of one segment as a beak pair
+  LONG Close = 0;                // it found a vertex within twice the precision of the other contour
+  LONG Doubtful = 0;             // the last classification took a sample within the precision of the other contour
 
  protected:
   void FreeArrays();
@@ -298,6 +301,48 @@ class MAPCLASS TPointCross {
   // dropped.
   int MakeOverlay(TNodedOverlay& overlay, TDataEdit& first, int s1, int o1, int s2, int o2,
                   int operation, bool secondAsLine = false);
+
+  // Area pieces are traced ahead, all of them, before any is handed out:
+  // a trace that cannot close a piece leaves the answer to the overlay
+  // rather than handing out part of it.
+  //
+  // Whether a trace can start: a crossing of the second contour (where
+  // the pieces start) neither used yet nor a touch from outside.
+  bool TraceCanStart() const;
+  // The next piece, traced by collect(&Result) into the result buffer
+  // made anew of the result kind with the text flag, and cleaned of equal
+  // points: 1 when one was traced (closed, or a sliver of three points or
+  // fewer, which is passed over), 0 when none is left, -1 when the trace
+  // failed or could not close the piece.
+  template <typename F>
+  int TraceNext(int text, F collect) {
+    if (State != 0 || !TraceCanStart()) return 0;
+    if (!Result.Create(ResultKind, text) || !collect(&Result)) return -1;
+    Result.DeleteEqualPoint(Precision, 0);
+    if (Result.PointCount(0) > 2 && !Result.GetExclusiveSubject(0)) return -1;
+    return 1;
+  }
+  // Every piece traced by collect, the slivers passed over, kept in order
+  // to be handed out (the crossings found stay counted): 1, or 0 when a
+  // piece could not be closed.
+  template <typename F>
+  int TraceAhead(int text, F collect) {
+    ForgetTraced();
+    const LONG found = Count;
+    int r = 1;
+    // Every trace uses up its start crossing.
+    for (int guard = 0; r == 1 && guard <= found + 1; ++guard) {
+      r = TraceNext(text, collect);
+      if (r == 1 && Result.PointCount(0) > 3) KeepTraced();
+    }
+    Count = found;
+    return r == 0 ? 1 : 0;
+  }
+  void ForgetTraced();
+  void KeepTraced();
+  // The next piece traced ahead into the result buffer: 1, 0 when none is
+  // left (or it cannot be loaded).
+  int NextTraced(int text);
 
  private:
   // A vertex of one contour found within the precision of the other: at
@@ -346,4 +391,9 @@ class MAPCLASS TPointCross {
   TContourIndex Outline2;
   int Outlined1 = 0, Outlined2 = 0;
   int Searched = 0;  // Points1 and Points2 hold the metrics' outer contours
+  // The pieces traced ahead: their records one after another, each from
+  // a word boundary; TracedAt holds where each begins.
+  std::vector<uint64_t> TracedWords;
+  std::vector<size_t> TracedAt;
+  size_t TracedNext = 0;
 };

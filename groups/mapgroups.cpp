@@ -6,8 +6,8 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
-#include "platform/clock.h"
 #include "platform/fileio.h"
+#include "platform/lockwait.h"
 #include "platform/memory.h"
 
 namespace {
@@ -150,12 +150,8 @@ int TMapGroups::LockHead(int code) {
     ++Locked;
     return 1;
   }
-  for (DWORD i = 0;; ++i) {
-    if (plat::LockFile(File, 0, 0, GDX_HEADLENGTH, 0)) break;
-    // Only another holder is worth waiting for.
-    if (plat::GetLastError() != ERROR_LOCK_VIOLATION || i + 1 >= GDX_LOCKTRIES) return Fail(code);
-    plat::Sleep(GDX_LOCKPAUSE);
-  }
+  if (!plat::LockFileWaiting(File, 0, GDX_HEADLENGTH, GDX_LOCKTRIES, GDX_LOCKPAUSE))
+    return Fail(code);
   Locked = 1;
   if (ReadHeadAgain()) return 1;
   UnlockHead();

@@ -60,6 +60,15 @@ int HeldMapFiles(const void* holder, HELDFILEVISIT visit, void* context) {
   return 0;
 }
 
+// The journal (".TAC") or the text log (".LOG") that the map `name` keeps
+// in its log folder: the map file's name and extension with the tail.
+bool LogFileName(const char* logFolder, const char* name, const char* tail,
+                 char (&out)[MAX_PATH]) {
+  char fname[MAX_FNAME] = {}, ext[MAX_EXT] = {};
+  plat::SplitPath(name, nullptr, nullptr, fname, ext);
+  return JoinText(out, MAX_PATH, {logFolder, fname, ext, tail});
+}
+
 }  // namespace
 
 TMap::TMap() : Groups(&MapError) {
@@ -146,11 +155,8 @@ int TMap::OpenLogs(const char* name) {
     if (n == 0 || !plat::IsPathSeparator(temp[n - 1])) std::strcat(temp, "\\");
     std::memcpy(LogFolder, temp, sizeof(LogFolder));
   }
-  char fname[MAX_FNAME], ext[MAX_EXT];
-  plat::SplitPath(name, nullptr, nullptr, fname, ext);
   char journal[MAX_PATH], text[MAX_PATH];
-  if (!JoinText(journal, sizeof(journal), {LogFolder, fname, ext, ".TAC"}) ||
-      !JoinText(text, sizeof(text), {LogFolder, fname, ext, ".LOG"}))
+  if (!LogFileName(LogFolder, name, ".TAC", journal) || !LogFileName(LogFolder, name, ".LOG", text))
     return 0;
   const int result = logOpen(&Log, journal);
   MapError.Open(text, 1);
@@ -303,8 +309,8 @@ int TMap::HeldTarget(const char* name, const char* folder, const char* rsc,
                      const LISTREGISTER* sheet, const MAPREGISTEREX* map, bool logs,
                      char (&found)[MAX_PATH]) {
   char held[MAP_TARGETS][MAX_PATH] = {};
-  char fname[MAX_FNAME] = {}, ext[MAX_EXT] = {}, bare[MAX_FNAME];
-  plat::SplitPath(name, nullptr, nullptr, fname, ext);
+  char fname[MAX_FNAME] = {}, bare[MAX_FNAME];
+  plat::SplitPath(name, nullptr, nullptr, fname, nullptr);
   JoinText(held[0], MAX_PATH, {name});
   if (rsc != nullptr) JoinText(held[1], MAX_PATH, {rsc});
   SheetBareName(sheet->FileName, sizeof(sheet->FileName) - 1, bare, sizeof(bare));
@@ -314,9 +320,10 @@ int TMap::HeldTarget(const char* name, const char* folder, const char* rsc,
     JoinText(held[2 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ".GDX"});
   // The journal and the text log the new map opens in its log folder (the
   // folder may be another map's, through a link).
-  if (logs) {
-    JoinText(held[3 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ext, ".TAC"});
-    JoinText(held[4 + SHEET_FILES], MAX_PATH, {folder, "LOG\\", fname, ext, ".LOG"});
+  char logFolder[MAX_PATH];
+  if (logs && JoinText(logFolder, MAX_PATH, {folder, "LOG\\"})) {
+    LogFileName(logFolder, name, ".TAC", held[3 + SHEET_FILES]);
+    LogFileName(logFolder, name, ".LOG", held[4 + SHEET_FILES]);
   }
   const char* names[MAP_TARGETS];
   for (int k = 0; k < MAP_TARGETS; ++k) names[k] = held[k];

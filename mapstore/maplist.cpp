@@ -554,6 +554,7 @@ int TMapList::Close(int mode) {
   ChainSteps = 0;
   Claims = SHEETCLAIMS{};
   LockHeld = false;
+  FrameIndex.Forget();
   if (mode > 0) {
     HeadBuffer.Free();
     DataBuffer.Free();

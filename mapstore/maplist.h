@@ -17,6 +17,7 @@
 #include "mapstore/passport.h"
 #include "mapstore/sheetcache.h"
 #include "mapstore/sheetfile.h"
+#include "mapstore/sheetframes.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -382,7 +383,8 @@ class MAPCLASS TMapList {
   int WriteObjectSemn(FVSPR* desc, SEMANTIC* semn);
   int WriteObjectDraw(FVSPR* desc, IMGDRAW* draw);
   // Writes descriptor n (1 to the count): 0, MAPERR_INPUT for a null
-  // descriptor, MAPERR_DATA for n out of range, else the write's code.
+  // descriptor, MAPERR_DATA for n out of range, else the write's code. The
+  // index of the sheet's frames forgets itself (links may have changed).
   int WriteObjectDesc(int n, const FVSPR* desc);
   // The sheet lock: 256 bytes past the end of the descriptor file (plus
   // 0x18000), tried 500 times 10 ms apart, and with it the write turn
@@ -557,6 +559,9 @@ class MAPCLASS TMapList {
   TDataBuffer DataBuffer;   // metric file
   TBlockBuffer SemnBuffer{TBlockBuffer::RECORD_SEMN};
   TBlockBuffer DrawBuffer{TBlockBuffer::RECORD_DRAW};
+  // The frames of a large open sheet's objects, for the hit test; kept in
+  // step with the objects this list writes, forgotten when it closes.
+  TSheetFrameIndex FrameIndex;
   HANDLE Files[SHEET_FILES] = {};  // HDR, DAT, SEM, GRA; null = closed
   HDRHEAD Head = {};        // copy of record 0 of the descriptor file
   LISTDESC* List = nullptr;  // the sheet's record in the map's sheet table
@@ -652,6 +657,9 @@ class MAPCLASS TMapList {
   void ApplyLinkRepairs(LONG n, FVSPR* desc) const;
   // The descriptor of n made current, without resetting the chain walk.
   FVSPR* StepTo(int n);
+  // WriteObjectDesc for the writers that tell the index of the sheet's
+  // frames what they wrote.
+  int StoreObjectDesc(int n, const FVSPR* desc);
   // Low-level transfers at an offset of one of the sheet files: 0, or the
   // error code (HDR reads MAPERR_READ; writes MAPERR_WRITE, a short DAT
   // write MAPERR_DISKFULL). A record written with `placed` (placed, or

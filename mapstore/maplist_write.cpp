@@ -448,6 +448,11 @@ void TMapList::TakeHeadFromFile() {
 // Records
 
 int TMapList::WriteObjectDesc(int n, const FVSPR* desc) {
+  FrameIndex.Forget();
+  return StoreObjectDesc(n, desc);
+}
+
+int TMapList::StoreObjectDesc(int n, const FVSPR* desc) {
   if (desc == nullptr) return MAPERR_INPUT;
   if (n < 1 || n > Head.Count) return MAPERR_DATA;
   return WriteSheet(SHEET_HDR, int64_t(n) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
@@ -697,7 +702,7 @@ int TMapList::LinkIntoChain(FVSPR* desc, HDRHEAD& head, CHAINLINKS& links) {
 
   const LONG number = head.Count + 1;
   head.Count = number;
-  Head.Count = number;  // WriteObjectDesc checks against it
+  Head.Count = number;  // StoreObjectDesc checks against it
   if (prev == 0) {
     desc->Next = DWORD(head.First);
     head.First = number;
@@ -769,20 +774,20 @@ int TMapList::WriteChain(const FVSPR* desc, const HDRHEAD& head, const CHAINLINK
   // object past the count. A writer stopped after the header leaves the
   // object counted with its neighbours still linked past it; the next
   // append completes those links (CompleteLastLinks).
-  int code = WriteObjectDesc(links.Number, desc);
+  int code = StoreObjectDesc(links.Number, desc);
   if (code != 0) return code;
   code = WriteSheet(SHEET_HDR, 0, &head, sizeof(head));
   if (code == 0 && links.Prev != 0) {
     FVSPR linked = links.PrevDesc;
     linked.Next = DWORD(links.Number);
-    code = WriteObjectDesc(links.Prev, &linked);
+    code = StoreObjectDesc(links.Prev, &linked);
   }
   if (code == 0 && links.Next != 0) {
     FVSPR linked = links.NextDesc;
     linked.Back = DWORD(links.Number);
-    code = WriteObjectDesc(LONG(links.Next), &linked);
+    code = StoreObjectDesc(LONG(links.Next), &linked);
     // The predecessor's link is taken back before the count.
-    if (code != 0 && links.Prev != 0) WriteObjectDesc(links.Prev, &links.PrevDesc);
+    if (code != 0 && links.Prev != 0) StoreObjectDesc(links.Prev, &links.PrevDesc);
   }
   // A failure takes back the count (also after a header write that may
   // have gone out in part): the object is then past the count again.
@@ -794,6 +799,7 @@ int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCH
   const bool edit = EditMode != 0;
   const LONG number = head.Count;
   Head = head;
+  FrameIndex.Appended(*this, number, *desc);
   List->Flag &= ~LISTFLAG_SORTED;
   EndWrite();
 
@@ -987,11 +993,12 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   if (CurrentObject == n && CurrentDesc != nullptr && CurrentDesc != desc)
     std::memcpy(CurrentDesc, desc, sizeof(*desc));
 
-  const int code = WriteObjectDesc(n, desc);
+  const int code = StoreObjectDesc(n, desc);
   if (code != 0) return fail(code);
   // The descriptor may itself lie in a cache window: copied first.
   change->Desc = *desc;
   HeadBuffer.UpdateRecord(n, &change->Desc);
+  FrameIndex.Changed(*this, n, change->Desc);
 
   change->Number = n;
   change->Key = change->Desc.Key;
@@ -1049,13 +1056,14 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   desc.Flags |= FVSPR_DELETED;
   desc.Next = stored.Next;
   desc.Back = stored.Back;
-  const int code = WriteObjectDesc(n, &desc);
+  const int code = StoreObjectDesc(n, &desc);
   if (code != 0) {
     Error = code;
     EndWrite();
     return 0;
   }
   *CurrentDesc = desc;
+  FrameIndex.Changed(*this, n, desc);
 
   change->Number = n;
   change->Key = desc.Key;
@@ -1112,7 +1120,7 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
   if (code == 0) {
     desc.Next = stored.Next;
     desc.Back = stored.Back;
-    code = WriteObjectDesc(n, &desc);
+    code = StoreObjectDesc(n, &desc);
   }
   EndWrite();
   if (code != 0) {
@@ -1120,6 +1128,7 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
     return 0;
   }
   *current = desc;
+  FrameIndex.Changed(*this, n, desc);
 
   // Not journalled and not counted: only observers hear of it.
   change->Number = n;

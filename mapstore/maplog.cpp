@@ -7,6 +7,7 @@
 #include "common/maperr.h"
 #include "platform/system.h"
 #include "platform/clock.h"
+#include "platform/lockwait.h"
 #include "platform/fileio.h"
 
 namespace {
@@ -299,16 +300,9 @@ DWORD logWrite(TMapLog* log, DWORD offset, const void* buffer, DWORD size) {
 int logLock(TMapLog* log) {
   if (!log || !log->File) return 0;
   if (log->Locked) return 1;
-  for (DWORD i = 0; i < LOG_LOCKTRIES; ++i) {
-    if (plat::LockFile(log->File, 0, 0, LOG_HEADLENGTH, 0)) {
-      log->Locked = 1;
-      return 1;
-    }
-    // Only another holder is worth waiting for.
-    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
-    if (i + 1 < LOG_LOCKTRIES) plat::Sleep(LOG_LOCKPAUSE);
-  }
-  return 0;
+  if (!plat::LockFileWaiting(log->File, 0, LOG_HEADLENGTH, LOG_LOCKTRIES, LOG_LOCKPAUSE)) return 0;
+  log->Locked = 1;
+  return 1;
 }
 
 void logUnlock(TMapLog* log) {

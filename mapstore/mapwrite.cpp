@@ -61,8 +61,15 @@ void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
   }
   // The current sheet's cache must not keep the old descriptor of an
   // object written through another sheet object.
-  if (change.Number != 0 && &list != &List && List.Number() == change.Sheet)
+  if (change.Number != 0 && &list != &List && List.Number() == change.Sheet) {
     List.HeadBuffer.UpdateRecord(change.Number, &change.Desc);
+    // An object appended there links others to it: the index of the
+    // frames forgets itself; an object written again keeps its links.
+    if (change.Operation == CHANGE_APPEND)
+      List.FrameIndex.Forget();
+    else
+      List.FrameIndex.Changed(List, change.Number, change.Desc);
+  }
   if (change.Journal) {
     ACTIONRECORD record;
     record.Key = change.Key;

@@ -50,6 +50,7 @@ void TSheetWindows<N, W, E>::Init() {
   fileEnd_ = 0;
   lastFirst_ = lastEnd_ = 0;
   pieceWindow_ = -1;
+  ahead_ = 0;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
   index_ = E;
 }
@@ -122,6 +123,20 @@ int64_t TSheetWindows<N, W, E>::ReadBytes(int64_t from, void* buffer, int64_t si
 }
 
 template <int N, int W, int E>
+int64_t TSheetWindows<N, W, E>::ReadAhead(int64_t from, int64_t least, bool* backward) {
+  // Within this gap past the last read's end (or before its start) a read
+  // still goes on in order: the records skipped are few enough that
+  // reading them costs less than a read of its own would.
+  constexpr int64_t kGap = 1024;
+  const bool down = backward != nullptr && ahead_ > 0 && from < lastFirst_ &&
+                    from + kGap >= lastFirst_;
+  const bool on = down || (ahead_ > 0 && from >= lastFirst_ && from <= lastEnd_ + kGap);
+  if (backward != nullptr) *backward = down;
+  ahead_ = std::max(least, on ? std::min<int64_t>(2 * ahead_, windowSize_) : least);
+  return ahead_;
+}
+
+template <int N, int W, int E>
 int TSheetWindows<N, W, E>::PieceWindow(int other) {
   if (pieceWindow_ < 0 || pieceWindow_ >= count_) pieceWindow_ = other;
   return pieceWindow_;
@@ -175,24 +190,35 @@ char* THeadBuffer::RecordAddr(LONG n) {
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
 
   int64_t perWindow = windowSize_ / SHEET_RECORD_SIZE;
-  // An empty window first. Otherwise the lower half of the table is
-  // overwritten only when it is the window after the last one used, so the
-  // first blocks read stay; a piece goes to the window of the last piece.
-  const int empty = FreeWindow();
-  const bool piece = empty < 0 && !ReadsOn(int64_t(n) * SHEET_RECORD_SIZE) && !FileFits() &&
-                     perWindow > PIECE_RECORDS;
-  if (empty >= 0) {
-    index_ = empty;
-  } else if (piece) {
-    int next = index_ + 1;
-    if (next >= count_) next = count_ / 2;
-    index_ = PieceWindow(next);
-    perWindow = PIECE_RECORDS;
-  } else if (++index_ >= count_) {
-    index_ = count_ / 2;
+  // A file larger than the windows read out of order (by number, in a
+  // scattered order) is read by pieces of a few descriptors; read in order,
+  // the pieces grow to whole windows.
+  int64_t asked = perWindow;
+  bool backward = false;
+  if (!FileFits() && perWindow > PIECE_RECORDS) {
+    const int64_t least = int64_t(PIECE_RECORDS) * SHEET_RECORD_SIZE;
+    asked = std::min<int64_t>(
+        perWindow,
+        ReadAhead(int64_t(n) * SHEET_RECORD_SIZE, least, &backward) / SHEET_RECORD_SIZE);
   }
-  scattered_ = piece;
-  const int64_t base = (n / perWindow) * perWindow;
+  const bool piece = asked < perWindow;
+  // A whole window goes to an empty one first. Otherwise the lower half of
+  // the table is overwritten only when it is the window after the last one
+  // used, so the first blocks read stay; a piece goes to the window of the
+  // last piece.
+  const int empty = FreeWindow();
+  int next = index_ + 1;
+  if (next >= count_) next = count_ / 2;
+  if (piece) {
+    index_ = PieceWindow(empty >= 0 ? empty : next);
+    perWindow = asked;
+  } else {
+    index_ = empty >= 0 ? empty : next;
+  }
+  scattered_ = asked == PIECE_RECORDS;
+  // Read backwards, a piece ends at the descriptor.
+  const int64_t base =
+      piece && backward ? std::max<int64_t>(0, n - perWindow + 1) : (n / perWindow) * perWindow;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
   const int64_t size = perWindow * SHEET_RECORD_SIZE;
@@ -277,6 +303,19 @@ int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
   return got;
 }
 
+int64_t TDataBuffer::ExtendWindow(int i, int64_t size) {
+  SHEETWINDOW& w = windows_[i];
+  const int64_t held = w.Last - w.First;
+  const int64_t got = ReadBytes(w.Last, w.Data + held, size - held);
+  NoteRead(w.First, size, got < 0 ? got : held + got);
+  if (got < 0) {
+    EmptyWindow(w);
+    return -1;
+  }
+  w.Last += got;
+  return held + got;
+}
+
 bool TDataBuffer::FillFollowing(int from, int64_t end) {
   // Only a full window continues without a gap into the next one.
   if (windows_[from].Last - windows_[from].First != WINDOW_SIZE) return false;
@@ -312,9 +351,10 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
         index_ = i + 1;
         return w.Data + (off - w.First);
       }
-      // A window cut by the file's end may be older than the file: read it
-      // again. Otherwise the record runs on: read the rest into the
-      // following windows when the block has room for it after this one.
+      // A window shorter than a whole one (a piece, or one cut by the
+      // file's end, which may be older than the file) is read again.
+      // Otherwise the record runs on: read the rest into the following
+      // windows when the block has room for it after this one.
       if (w.Last - w.First < WINDOW_SIZE) {
         refresh = i;
         break;
@@ -331,16 +371,12 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
   if (block_ == nullptr || file_ == nullptr || count_ <= 0) return nullptr;
   int i = refresh >= 0 ? refresh : index_ >= 0 && index_ < count_ ? index_ : 0;
   int64_t start = off & ~int64_t(READ_ALIGN - 1);
-  if (refresh < 0) {
-    // A file the windows hold whole is read by aligned stretches, in order
-    // too, so that no two windows hold the same bytes.
-    const bool on = ReadsOn(start);
+  if (FileFits()) {
+    // A file the windows hold whole is read by aligned stretches, so that
+    // no two windows hold the same bytes; a record that runs past its
+    // stretch is read as below.
     const int empty = FreeWindow();
-    if (on && empty >= 0 && !FileFits()) {
-      i = empty;
-    } else if (empty >= 0 || FileFits()) {
-      // The window's own stretch of the file; a record that runs past it
-      // is read as before.
+    if (refresh < 0) {
       const int j = empty >= 0 ? empty : i;
       const int64_t tile = off & ~int64_t(WINDOW_SIZE - 1);
       const int64_t got = ReadWindow(j, tile, WINDOW_SIZE);
@@ -353,28 +389,33 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
           return windows_[j].Data + (off - tile);
         }
       }
-    } else if (!on) {
-      // A piece, then the record's own length; a record longer than a
-      // window is read by windows below.
-      i = PieceWindow(i);
-      start = off & ~int64_t(PIECE_ALIGN - 1);
-      int64_t got = ReadWindow(i, start, PIECE_SIZE);
-      if (got < 0) return nullptr;
-      DWORD length;
-      if (off - start + DAT_HEAD_SIZE <= got) {
-        if (!MetricHead(windows_[i].Data + (off - start), &length)) return nullptr;
-        const int64_t need = off - start + length;
-        if (need > got && got == PIECE_SIZE && need <= WINDOW_SIZE) {
-          got = ReadWindow(i, start, need);
-          if (got < 0) return nullptr;
-        }
-        if (got >= need) {
-          index_ = i + 1;
-          return windows_[i].Data + (off - start);
-        }
-      }
-      start = off & ~int64_t(READ_ALIGN - 1);
     }
+  } else if (const int64_t ahead = ReadAhead(off, PIECE_SIZE); ahead < WINDOW_SIZE) {
+    // A piece of what was asked from the record's offset, then the rest of
+    // the record; a record longer than a window, or one the piece cannot
+    // give, is read by windows below.
+    if (refresh < 0) i = PieceWindow(i);
+    start = off & ~int64_t(PIECE_ALIGN - 1);
+    int64_t got = ReadWindow(i, start, ahead);
+    if (got < 0) return nullptr;
+    DWORD length;
+    if (off - start + DAT_HEAD_SIZE <= got) {
+      if (!MetricHead(windows_[i].Data + (off - start), &length)) return nullptr;
+      const int64_t need = off - start + length;
+      if (need > got && got == ahead && need <= WINDOW_SIZE) {
+        got = ExtendWindow(i, need);
+        if (got < 0) return nullptr;
+      }
+      if (got >= need) {
+        index_ = i + 1;
+        return windows_[i].Data + (off - start);
+      }
+    }
+    start = off & ~int64_t(READ_ALIGN - 1);
+  } else if (refresh < 0) {
+    // Reading on in file order: whole windows, an empty one first.
+    const int empty = FreeWindow();
+    if (empty >= 0) i = empty;
   }
   int64_t got = ReadWindow(i, start, WINDOW_SIZE);
   if (got < 0 || off - start + DAT_HEAD_SIZE > got) return nullptr;
@@ -475,13 +516,14 @@ char* TBlockBuffer::RecordAddr(DWORD offset) {
   if (target < 0) {
     target = index_ >= 0 && index_ < count_ ? index_ : 0;
     const int64_t start = off & ~int64_t(PIECE_ALIGN - 1);
-    const int empty = FreeWindow();
-    if (empty >= 0) {
-      target = empty;
-    } else if (!ReadsOn(block) && !FileFits()) {
-      // A piece; a record that runs past it is read with its whole block.
+    if (FileFits() || ReadAhead(off, PIECE_SIZE) >= WINDOW_SIZE) {
+      const int empty = FreeWindow();
+      if (empty >= 0) target = empty;
+    } else {
+      // A piece of what was asked, never past the record's block; a record
+      // that runs past it is read with its whole block.
       target = PieceWindow(target);
-      const int64_t size = std::min<int64_t>(PIECE_SIZE, block + WINDOW_SIZE - start);
+      const int64_t size = std::min<int64_t>(ahead_, block + WINDOW_SIZE - start);
       const int held = ReadInto(target, start, size, off);
       if (held < 0) return nullptr;
       if (held > 0 && RecordFits(target, off)) {

@@ -75,6 +75,7 @@ class TSheetWindows {
     fileEnd_ = 0;
     lastFirst_ = lastEnd_ = 0;
     pieceWindow_ = -1;
+    ahead_ = 0;
   }
   HANDLE File() const { return file_; }
   int WindowCount() const { return count_; }
@@ -109,6 +110,15 @@ class TSheetWindows {
   bool ReadsOn(int64_t from) const {
     return from >= lastFirst_ && from <= lastEnd_ + windowSize_;
   }
+  // The bytes to read at byte `from` for a record, at least `least`: a read
+  // that goes on where the last one ended (a file read in order) asks for
+  // twice what that one asked, up to a window, so that reading in order
+  // soon reads whole windows; any other read asks for `least` (a record
+  // read out of order costs its own bytes, not a window's). With
+  // `backward`, a read that goes on just below where the last one began (a
+  // file read backwards) goes on too, and `*backward` tells it: the bytes
+  // are then to end at the record.
+  int64_t ReadAhead(int64_t from, int64_t least, bool* backward = nullptr);
   bool FileFits() const { return fileEnd_ <= int64_t(count_) * windowSize_; }
   // The first empty window, -1 when none is.
   int FreeWindow() const;
@@ -126,6 +136,7 @@ class TSheetWindows {
   int64_t lastFirst_;  // bytes of the file the last read asked for
   int64_t lastEnd_;
   int pieceWindow_;    // the window of the last piece, -1 none
+  int64_t ahead_;      // bytes the last read asked for by ReadAhead, 0 none
   TSheetView view_;
   SHEETWINDOW windows_[N];
 };
@@ -220,8 +231,11 @@ class TDataBuffer : public TDataWindows {
   char* RecordAddr(DWORD offset);
 
  private:
-  // Reads one window's worth at `from` into window i; bytes read or -1.
+  // Reads `size` bytes at `from` into window i; bytes read or -1.
   int64_t ReadWindow(int i, int64_t from, int64_t size);
+  // Reads on into window i until it holds `size` bytes from its start:
+  // the bytes it holds, or -1 (the window empty) when the read failed.
+  int64_t ExtendWindow(int i, int64_t size);
   // Fills windows from+1.. with the file from window `from`'s end until
   // `end` is held; false when the file does not give it.
   bool FillFollowing(int from, int64_t end);

@@ -2,6 +2,8 @@
 // (Windows refuses a second lock of a handle over its own range and unlocks
 // only exact ranges); the Vfs holds the locks against other files.
 #include "platform/file_internal.h"
+#include "platform/clock.h"
+#include "platform/lockwait.h"
 
 namespace plat {
 
@@ -51,6 +53,16 @@ BOOL UnlockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLo
     return TRUE;
   }
   return Fail(ERROR_NOT_LOCKED);
+}
+
+BOOL LockFileWaiting(HANDLE handle, DWORD offset, DWORD length, DWORD tries, DWORD pause) {
+  for (DWORD i = 0; i < tries; ++i) {
+    if (LockFile(handle, offset, 0, length, 0)) return TRUE;
+    // Only another holder is worth waiting for.
+    if (GetLastError() != ERROR_LOCK_VIOLATION || i + 1 >= tries) return FALSE;
+    Sleep(pause);
+  }
+  return Fail(ERROR_LOCK_VIOLATION);
 }
 
 }  // namespace plat

@@ -59,8 +59,15 @@ PLATMESSAGEBOX SetMessageBoxHook(PLATMESSAGEBOX hook, void* context) {
   return old;
 }
 
+bool HostSurfaceSizeFits(int width, int height) {
+  return width >= 1 && height >= 1 && width <= kHostSurfaceMaxSide &&
+         height <= kHostSurfaceMaxSide && int64_t(width) * height * 4 <= kHostSurfaceMaxBytes;
+}
+
 HWND CreateHostWindow(PLATWNDPROC proc, void* context, int width, int height) {
-  auto* w = new Window{proc, context, width < 0 ? 0 : width, height < 0 ? 0 : height};
+  // A window whose client area no surface can hold would have no context.
+  if (!HostSurfaceSizeFits(width, height)) return nullptr;
+  auto* w = new Window{proc, context, width, height};
   UiState& s = State();
   std::lock_guard<std::mutex> guard(s.lock);
   s.windows.insert(w);
@@ -113,9 +120,9 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 
 BOOL SetClientSize(HWND window, int width, int height) {
   Window* w = window ? Find(window) : nullptr;
-  if (!w) return FALSE;
-  w->width = width < 0 ? 0 : width;
-  w->height = height < 0 ? 0 : height;
+  if (!w || !HostSurfaceSizeFits(width, height)) return FALSE;
+  w->width = width;
+  w->height = height;
   return TRUE;
 }
 

@@ -148,7 +148,9 @@ int TRmf::Open(const char* name, int mode) {
   if (file == INVALID_HANDLE_VALUE) return Fail(MAPERR_OPEN);
   Access = writable ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
   Main = Current = file;
-  std::strcpy(FileName, name);
+  // The name may be this object's own (its file opened again in another
+  // mode): moved, never copied onto itself.
+  std::memmove(FileName, name, std::strlen(name) + 1);
   return 1;
 }
 
@@ -331,6 +333,7 @@ void TRmf::Close(int free) {
   HeadPosition = 0;
   // What the buffers hold belongs to the closed file.
   TableSize = FlagsSize = BorderPointsSize = 0;
+  ForgetBadBlock(-1);
   std::memset(&BorderDesc, 0, sizeof(BorderDesc));
   std::memset(ContName, 0, sizeof(ContName));
   if (free) {
@@ -339,7 +342,9 @@ void TRmf::Close(int free) {
     rmfpages::Release(Flags);
     rmfpages::Release(Mask);
     rmfpages::Release(BorderPoints);
+    rmfpages::Release(BadBlocks);
     MaskSize = 0;
+    BadBlocksSize = 0;
   }
 }
 

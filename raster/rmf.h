@@ -337,6 +337,13 @@ class MAPCLASS TRmf {
   // Layer matrices: bytes of the height at the start of each record, set
   // to the empty value in a new block (whose other bytes are 0xFF).
   LONG RecordHeight = 0;
+  // Blocks whose stored bytes failed to decode, each kept as its table
+  // entry was then (zeros: none), so that a damaged block is decoded once
+  // and not again at every element read of it. An entry that changed since
+  // (the block written) no longer matches. Made at the first such failure;
+  // emptied with the table.
+  RMFBLOCKDESC* BadBlocks = nullptr;
+  DWORD BadBlocksSize = 0;
 
  protected:
   // Shared with the raster and matrix classes built on this one.
@@ -363,6 +370,12 @@ class MAPCLASS TRmf {
   // Reads a block's stored bytes and decodes them into `dest` (capacity
   // BlockSize): false with 60003 (or 60001).
   bool LoadBlock(int number, int row, int col, BYTE* dest);
+  // A block remembered as undecodable with its table entry as it is now;
+  // Remember keeps it so (nothing when no memory can be had), Forget drops
+  // one block, or all with -1.
+  bool KnownBadBlock(int number) const;
+  void RememberBadBlock(int number);
+  void ForgetBadBlock(int number);
   // Transfers at a position (main or continuation file).
   // `extra` bytes past the position (an element inside a block).
   bool ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra = 0);

@@ -55,6 +55,8 @@ int TRmf::AllocateBlockDesc(int size) {
   }
   std::memset(Table, 0, size_t(size));
   TableSize = DWORD(size);
+  // What was known of the blocks belonged to the table replaced.
+  ForgetBadBlock(-1);
   return 1;
 }
 
@@ -197,13 +199,49 @@ void TRmf::Stamp(int slot) {
   CurrentSlot = slot;
 }
 
+bool TRmf::KnownBadBlock(int number) const {
+  if (!BadBlocks || number < 0 || uint64_t(number + 1) * 8 > BadBlocksSize ||
+      uint64_t(number + 1) * 8 > TableSize)
+    return false;
+  const RMFBLOCKDESC& bad = BadBlocks[number];
+  return bad.Position != 0 && bad.Position == Table[number].Position &&
+         bad.Length == Table[number].Length;
+}
+
+void TRmf::RememberBadBlock(int number) {
+  const DWORD need = DWORD(BlockCount()) * 8;
+  if (number < 0 || uint64_t(number + 1) * 8 > need || uint64_t(number + 1) * 8 > TableSize) return;
+  if (BadBlocksSize < need) {
+    // Grown only for a table of more blocks, whose entries are all new.
+    if (!rmfpages::Grow(BadBlocks, need)) return;
+    std::memset(BadBlocks, 0, need);
+    BadBlocksSize = need;
+  }
+  BadBlocks[number] = Table[number];
+}
+
+void TRmf::ForgetBadBlock(int number) {
+  if (!BadBlocks) return;
+  if (number < 0) {
+    std::memset(BadBlocks, 0, BadBlocksSize);
+  } else if (uint64_t(number + 1) * 8 <= BadBlocksSize) {
+    BadBlocks[number] = RMFBLOCKDESC{0, 0};
+  }
+}
+
 bool TRmf::LoadBlock(int number, int row, int col, BYTE* dest) {
   const DWORD raw = DWORD(BlockRawLength(row, col));
   const DWORD position = Table[number].Position;
   const DWORD length = Table[number].Length;
   if (length == raw) return ReadAt(position, dest, raw);
+  // A block that failed to decode fails again without being read: its
+  // bytes are what they were (a read that failed is tried again).
+  if (KnownBadBlock(number)) return Fail(MAPERR_READ);
   // Compressed: through the read buffer behind the slots.
-  if (length > BlockSize) return Fail(MAPERR_READ);
+  if (length > BlockSize) {
+    RememberBadBlock(number);
+    return Fail(MAPERR_READ);
+  }
   if (!EnsureBuffer()) return false;
   char* packed = reinterpret_cast<char*>(BlockMemory) + size_t(SlotCount) * BlockSize;
   if (!ReadAt(position, packed, length)) return false;
@@ -214,7 +252,9 @@ bool TRmf::LoadBlock(int number, int row, int col, BYTE* dest) {
     case RMF_MATRIX: got = Coder.DecompressMtr(packed, int(length), out, int(BlockSize)); break;
     default: break;
   }
-  return DWORD(got) == raw || Fail(MAPERR_READ);
+  if (DWORD(got) == raw) return true;
+  RememberBadBlock(number);
+  return Fail(MAPERR_READ);
 }
 
 int TRmf::ReadBlock(int row, int col) {
@@ -225,6 +265,11 @@ int TRmf::ReadBlock(int row, int col) {
     return -1;
   }
   if (Table[number].Position == 0 || Table[number].Length == 0) return -1;
+  // A block known not to decode takes no slot from the blocks cached.
+  if (KnownBadBlock(number)) {
+    Fail(MAPERR_READ);
+    return -1;
+  }
   if (!EnsureBuffer()) return -1;
   const int slot = ChooseSlot();
   if (slot < 0) {
@@ -423,6 +468,7 @@ int TRmf::WriteBlock(int row, int col, const char* data, int length) {
   }
   entry.Length = size;
   TableChanged = HeadChanged = 1;
+  ForgetBadBlock(number);
   // A cached copy of the block is older than what was written: dropped,
   // so that it is neither read nor saved over the new data.
   const int slot = FindSlot(number);

@@ -114,6 +114,10 @@ bool TRmf::PlaneToElement(double x, double y, bool inside, double* row, double* 
   // The south and east edges belong to the last row and column.
   if (*row >= Head.Height && x >= x0) *row = Head.Height - 1;
   if (*col >= Head.Width && y <= y1) *col = Head.Width - 1;
+  // A point inside lies on the grid; a header whose numbers leave no grid
+  // (an infinite element size or location) places it nowhere.
+  if (inside && !(*row >= 0 && *row < Head.Height && *col >= 0 && *col < Head.Width))
+    return Fail(MAPERR_DATA);
   return true;
 }
 

@@ -293,9 +293,20 @@ int TRmfShow::Walk(TRmf& file, const DIBCONTEXT& dib, Painter& painter) {
 
 namespace {
 
+// The 16.16 position of an element column, kept within 2^31 elements
+// either side of the block (past its edges every pixel takes the edge
+// element anyway; one that is not a number counts as 0), so that no start
+// laid into the display state leaves the fixed-point range.
+inline int64_t FixedColumn(double v) {
+  constexpr double kReach = 2147483648.0;
+  if (!(v > -kReach)) return v < 0.0 ? int64_t(-kReach * 65536.0) : 0;
+  return int64_t((v < kReach ? v : kReach) * 65536.0);
+}
+
 // Walks the pixels of a span: for each one that the pattern and the border
 // mask let through, pixel(k, er, ec, px, row, col) with the element index k
-// in the block and the image address (null on a device).
+// in the block and the image address (null on a device). The element step
+// ex is below 10^9 (the callers check it).
 template <class Pixel>
 void WalkPixels(const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
                 double ex, double ey, bool device, const BYTE* pattern, LONG period,
@@ -303,7 +314,10 @@ void WalkPixels(const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
                 double startRow, double startCol, LONG flag, const DWORD* mask, LONG maskRowBits,
                 Pixel&& pixel) {
   const int64_t step = int64_t(ex * 65536.0);
-  const int64_t first = int64_t(startCol * 65536.0);
+  const int64_t first = FixedColumn(startCol);
+  // A position past the block's last column stays there: a long span at a
+  // large step never runs out of the 64-bit range.
+  const int64_t past = int64_t(ww) << 16;
   double runRow = startRow;
   for (LONG row = rowStart; row > rowEnd; --row, runRow += ey) {
     BYTE bits = 0xFF;
@@ -318,7 +332,7 @@ void WalkPixels(const DIBCONTEXT& dib, LONG regionTop, LONG regionLeft,
                             int64_t(colStart - regionLeft) * 4;
     LONG pc = period ? Mod(colStart, period) : 0;
     int64_t pos = first;
-    for (LONG col = colStart; col < colEnd; ++col, pos += step) {
+    for (LONG col = colStart; col < colEnd; ++col, pos = std::min(pos + step, past)) {
       BYTE* here = px;
       if (px) px += 4;
       if (period) {

@@ -110,7 +110,9 @@ class MAPCLASS TRst : public TRmf {
   // Reduced copies (rstcopy.cpp). Copy k (1..3) holds the image at a
   // quarter, a sixteenth or a sixty-fourth of its columns and rows, each
   // element the most frequent value of the f x f elements it covers
-  // (f = 4, 16, 64); the copies are chained through header +12.
+  // (f = 4, 16, 64); the copies are chained through header +12. Copies
+  // another program made at other factors keep their own: changes are
+  // carried into each at the factor its size against the image tells.
   //
   // GetRstClass(0): this raster; any other level: the first copy (read, or
   // built when the file is writable), or this raster when there is none.
@@ -164,5 +166,10 @@ class MAPCLASS TRst : public TRmf {
   // Cuts the file at a position (nothing when it ends there or before).
   bool CutAt(DWORD position);
   int FillCopy(int f, bool bytes);
+  // Recomputes the copy elements (of the copy held in the copy object, made
+  // at factor f) whose windows meet image block (row, column).
   int UpdateCopyBlock(int row, int column, int f, bool bytes);
+  // The place (1, 2, ...) in the chain of the copy whose header lies at a
+  // position; 0 when the chain does not reach it.
+  int CopyLevel(DWORD position);
 };

@@ -3,6 +3,8 @@
 // its own file and chained through header +12. Each copy element takes the
 // most frequent value of the f x f image elements it covers.
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -18,8 +20,51 @@
 namespace {
 
 constexpr int kMaxCopies = 3;
+// Copies followed along the chain when changes are carried into them: a
+// file made by another program may hold more than the library makes.
+constexpr int kMaxChain = 16;
+// Elements a side of the widest window counted whole (the library's largest
+// factor).
+constexpr int64_t kMaxWindow = 64;
 
 int FactorOf(int level) { return 4 << (2 * (level - 1)); }
+
+// True when a copy side of m elements is the image side n reduced by f:
+// n / f rounded down (as this library makes copies) or up (as other writers
+// do), give or take the columns a depth of 1 or 4 bits raises.
+bool SideFits(int64_t n, int64_t m, int64_t f, int64_t slack) {
+  if (f < 1 || n < 1 || m < 1) return false;
+  const int64_t down = n / f, up = (n + f - 1) / f;
+  return m >= down - slack && m <= up + slack;
+}
+
+// The factor by which a reduced copy was made: its own size against the
+// full image. Of the factors its rows and columns allow, the one its
+// precision tells comes first (a precision not cut to 1.0 is the image's
+// divided by the factor), then the library's own for the copy's level (4,
+// 16, 64), then the one nearest the ratio of the rows; a copy that fits
+// none takes that ratio rounded.
+int CopyFactor(const RMF& full, const RMF& copy, int level) {
+  const int64_t rows = full.Height, columns = full.Width;
+  if (rows < 1 || columns < 1 || copy.Height < 1 || copy.Width < 1) return 1;
+  const int64_t slack = full.BitsPerElement == 1 ? 7 : full.BitsPerElement == 4 ? 1 : 0;
+  auto fits = [&](int64_t f) {
+    return SideFits(rows, copy.Height, f, 0) && SideFits(columns, copy.Width, f, slack);
+  };
+  const double told = full.Precision / copy.Precision;
+  if (copy.Precision > 1.0 && told >= 1.5 && told < 2147483647.0) {
+    const int64_t f = int64_t(told + 0.5);
+    if (std::fabs(told - double(f)) < 1e-6 * double(f) && fits(f)) return int(f);
+  }
+  if (level >= 1 && level <= kMaxCopies && fits(FactorOf(level))) return FactorOf(level);
+  const double ratio = double(rows) / double(copy.Height);
+  const int64_t nearest = std::max<int64_t>(int64_t(ratio + 0.5), 1);
+  for (int64_t d = 0; d <= 8; ++d) {
+    if (fits(nearest - d)) return int(nearest - d);
+    if (fits(nearest + d)) return int(nearest + d);
+  }
+  return int(std::min<int64_t>(nearest, rows));
+}
 
 // The window rule: the element whose value occurs most often wins. The
 // first element (in row order) whose value fills half the window wins at
@@ -102,6 +147,34 @@ inline void PutRaw(BYTE* b, int64_t k, int bits, uint64_t v) {
     default: std::memcpy(b + k * (bits / 8), &v, size_t(bits / 8)); break;
   }
 }
+
+// The image block holding an element, asked of the raster once for a run
+// of elements in it (nothing else reads blocks of the raster in between,
+// so its address stays good): null for an absent block; `failed` once a
+// block that is there could not be read (its code left in the raster).
+class ImageBlocks {
+ public:
+  explicit ImageBlocks(TRmf& image) : image_(image) {}
+  const BYTE* Holding(int64_t row, int64_t col, int* blockRow, int* blockCol) {
+    const RMF& h = image_.Head;
+    *blockRow = int(row / h.BlockHeight);
+    *blockCol = int(col / h.BlockWidth);
+    const int number = *blockRow * h.BlockColumns + *blockCol;
+    if (number != last_) {
+      last_ = number;
+      image_.Error = 0;
+      from_ = image_.GetBlockAddress(*blockRow, *blockCol);
+      if (!from_ && image_.Error) failed = true;
+    }
+    return from_;
+  }
+  bool failed = false;
+
+ private:
+  TRmf& image_;
+  int last_ = -1;
+  const BYTE* from_ = nullptr;
+};
 
 // The progress title of a fill (update = false) or of an update.
 void Title(char* out, size_t size, const char* file, bool update) {
@@ -382,11 +455,8 @@ int TRst::FillCopy(int f, bool bytes) {
     Error = code ? code : MAPERR_WRITE;
     return 0;
   };
-  // The source block of the last element: the next elements mostly take
-  // their windows from it (nothing else reads blocks of this raster in
-  // between, so its address stays good).
-  int lastBlock = -1;
-  const BYTE* lastFrom = nullptr;
+  // Elements next to each other mostly take their windows from one block.
+  ImageBlocks image(*this);
   for (int r = 0; r < copy->Head.BlockRows; ++r) {
     for (int c = 0; c < copy->Head.BlockColumns; ++c) {
       copy->Error = 0;
@@ -409,17 +479,11 @@ int TRst::FillCopy(int f, bool bytes) {
           }
           // Columns raised for 1 and 4 bits lie past the image.
           if (row >= Head.Height || col >= Head.Width) continue;
-          const int sr = int(row / Head.BlockHeight), sc = int(col / Head.BlockWidth);
-          const int number = sr * Head.BlockColumns + sc;
-          if (number != lastBlock) {
-            lastBlock = number;
-            Error = 0;
-            lastFrom = GetBlockAddress(sr, sc);
-            // A block that is there but cannot be read fails the copy,
-            // which would otherwise hold its window as empty.
-            if (!lastFrom && Error) return fail(Error);
-          }
-          const BYTE* from = lastFrom;
+          int sr, sc;
+          const BYTE* from = image.Holding(row, col, &sr, &sc);
+          // A block that is there but cannot be read fails the copy, which
+          // would otherwise hold its window as empty.
+          if (image.failed) return fail(Error);
           if (!from) continue;  // absent: the copy element stays as it is
           const int a = int(row - int64_t(sr) * Head.BlockHeight);
           const int b = int(col - int64_t(sc) * Head.BlockWidth);
@@ -467,60 +531,112 @@ int TRst::UpdateDuplicateAsBlock256(int row, int column) {
 int TRst::UpdateDuplicateAsBlock(int row, int column) {
   TRst* copy = Copy;
   if (!Head.NextCopy || !copy || copy->Head.Height < 1 || copy->Head.Width < 1) return 0;
-  // The copy's factor: the power of 4 that its rows were divided by.
-  const int ratio = Head.Height / copy->Head.Height;
-  int f = 4;
-  while (f * 4 <= ratio && f < FactorOf(kMaxCopies)) f *= 4;
+  const int f = CopyFactor(Head, copy->Head, CopyLevel(copy->HeadPosition));
   return UpdateCopyBlock(row, column, f, copy->Head.BitsPerElement == 8);
+}
+
+int TRst::CopyLevel(DWORD position) {
+  DWORD p = Head.NextCopy;
+  for (int level = 1; p && level <= kMaxChain; ++level) {
+    if (p == position) return level;
+    DWORD next = 0;
+    if (!ReadAt(p, &next, sizeof(next), offsetof(RMF, NextCopy))) return 0;
+    p = next;
+  }
+  return 0;
 }
 
 int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
   TRst* copy = Copy;
-  if (!copy || copy->Head.Width < 1 || (bytes && copy->Head.BitsPerElement != 8) ||
+  if (!copy || copy->Head.Width < 1 || copy->Head.Height < 1 ||
+      (bytes && copy->Head.BitsPerElement != 8) ||
       copy->Head.BitsPerElement != Head.BitsPerElement || f < 1)
     return 0;
   if (!ValidBlock(row, column)) return 0;
+  // The copy elements whose windows meet the block: a window of copy
+  // element (y, x) covers image rows y x f .. y x f + f - 1 and likewise
+  // columns, whichever blocks of the image they lie in.
   const int64_t r0 = int64_t(row) * Head.BlockHeight, c0 = int64_t(column) * Head.BlockWidth;
-  const int64_t cr = r0 / f, cc = c0 / f;
-  if (cr >= copy->Head.Height || cc >= copy->Head.Width) return 1;  // past the copy
-  const int cbr = int(cr / copy->Head.BlockHeight), cbc = int(cc / copy->Head.BlockWidth);
-  const int oi = int(cr % copy->Head.BlockHeight), oj = int(cc % copy->Head.BlockWidth);
-  // The copy object has a cache of its own: neither block can push the
-  // other out.
-  const BYTE* from = GetBlockAddress(row, column);
-  if (!from) return 0;
-  BYTE* to = copy->GetBlockAddressAndCreate(cbr, cbc);
-  if (!to) return 0;
-  const int slot = copy->CurrentSlot;
+  const int64_t r1 = r0 + BlockHeight(row), c1 = c0 + BlockWidth(column);
+  const int64_t y0 = r0 / f, x0 = c0 / f;
+  const int64_t y1 = std::min<int64_t>((r1 - 1) / f + 1, copy->Head.Height);
+  const int64_t x1 = std::min<int64_t>((c1 - 1) / f + 1, copy->Head.Width);
+  if (y0 >= y1 || x0 >= x1) return 1;  // past the copy
+  const int bits = Head.BitsPerElement;
+  ImageBlocks image(*this);
+  auto element = [&](int64_t r, int64_t c) -> uint64_t {
+    int br, bc;
+    const BYTE* from = image.Holding(r, c, &br, &bc);
+    // An absent block reads as zeros.
+    if (!from) return 0;
+    return GetRaw(from, (r - int64_t(br) * Head.BlockHeight) * BlockWidth(bc) +
+                            (c - int64_t(bc) * Head.BlockWidth),
+                  bits);
+  };
   char title[MAX_PATH + 64];
   Title(title, sizeof(title), FileName, true);
   TProgress progress;
   progress.Start(title);
   progress.Percent(0);
-  const int bits = Head.BitsPerElement;
-  const int fh = BlockHeight(row), fw = BlockWidth(column);
-  const int ch = copy->BlockHeight(cbr), cw = copy->BlockWidth(cbc);
-  const int rows = (fh + f - 1) / f, cols = (fw + f - 1) / f;
   WindowRule rule(bits);
-  std::vector<uint64_t> window(size_t(f) * size_t(f));
-  for (int y = 0; y < rows; ++y) {
-    // Copy elements past the copy block belong to no element of it.
-    if (oi + y >= ch) break;
-    for (int x = 0; x < cols && oj + x < cw; ++x) {
-      const int wr = std::min(f, fh - y * f), wc = std::min(f, fw - x * f);
-      int n = 0;
-      for (int a = 0; a < wr; ++a) {
-        const int64_t k0 = int64_t(y * f + a) * fw + x * f;
-        for (int b = 0; b < wc; ++b) window[size_t(n++)] = GetRaw(from, k0 + b, bits);
+  // Windows of the library's factors are counted whole; a wider one (a
+  // copy another program made at a larger factor) by an even grid of at
+  // most kMaxWindow elements a side.
+  const int64_t w = std::min<int64_t>(f, kMaxWindow);
+  std::vector<uint64_t> window(size_t(w) * size_t(w));
+  const int before = Error;
+  bool cancelled = false;
+  const int64_t total = (y1 - y0) * (x1 - x0);
+  int64_t done = 0;
+  const int64_t cbh = copy->Head.BlockHeight, cbw = copy->Head.BlockWidth;
+  for (int64_t cbr = y0 / cbh; cbr <= (y1 - 1) / cbh && !cancelled; ++cbr) {
+    for (int64_t cbc = x0 / cbw; cbc <= (x1 - 1) / cbw; ++cbc) {
+      copy->Error = 0;
+      BYTE* to = copy->GetBlockAddressAndCreate(int(cbr), int(cbc));
+      if (!to) return 0;
+      const int slot = copy->CurrentSlot;
+      const int cw = copy->BlockWidth(int(cbc));
+      const int64_t ya = std::max(y0, cbr * cbh);
+      const int64_t yb = std::min(y1, cbr * cbh + copy->BlockHeight(int(cbr)));
+      const int64_t xa = std::max(x0, cbc * cbw), xb = std::min(x1, cbc * cbw + cw);
+      for (int64_t y = ya; y < yb; ++y) {
+        for (int64_t x = xa; x < xb; ++x) {
+          int n = 0;
+          for (int64_t a = 0; a < w; ++a) {
+            const int64_t r = y * f + a * f / w;
+            if (r >= Head.Height) break;
+            for (int64_t b = 0; b < w; ++b) {
+              const int64_t c = x * f + b * f / w;
+              if (c >= Head.Width) break;
+              window[size_t(n++)] = element(r, c);
+            }
+          }
+          if (image.failed) {
+            progress.End();
+            return 0;
+          }
+          if (n > 0)
+            PutRaw(to, (y - cbr * cbh) * cw + (x - cbc * cbw), bits,
+                   window[size_t(rule.Pick(window.data(), n))]);
+        }
+        done += xb - xa;
+        if (!progress.Step(done, total)) {
+          cancelled = true;
+          break;
+        }
       }
-      PutRaw(to, int64_t(oi + y) * cw + oj + x, bits, window[size_t(rule.Pick(window.data(), n))]);
+      copy->BlockChanged(slot);
+      if (copy->WriteBlock(slot) <= 0) {
+        progress.End();
+        return 0;
+      }
+      if (cancelled) break;
     }
-    if (!progress.Step(y + 1, rows)) break;
   }
+  Error = before;
   progress.Percent(100);
   progress.End();
-  copy->BlockChanged(slot);
-  return copy->WriteBlock(slot) > 0 ? 1 : 0;
+  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -548,9 +664,15 @@ int TRst::SaveDuplicates(int mode) {
   // least; a damaged one is not carried).
   const bool border = Border.Record && Border.TotalPointCount() >= 4;
   DWORD p = Head.NextCopy;
-  for (int level = 1; p && level <= kMaxCopies; ++level) {
-    const int f = FactorOf(level);
+  DWORD seen[kMaxChain];
+  for (int level = 1; p && level <= kMaxChain; ++level) {
+    // A chain that comes back to a copy already carried ends there.
+    if (std::find(seen, seen + level - 1, p) != seen + level - 1) break;
+    seen[level - 1] = p;
     if (!copy->ReadDuplicate(p)) return fail();
+    // Each copy keeps the factor it was made with (another program may
+    // have made copies at 2, 4, 8, ...).
+    const int f = CopyFactor(Head, copy->Head, level);
     copy->HeadChanged = 1;
     copy->Head.Scale = scale;
     copy->Head.Precision = std::max(precision / f, 1.0);

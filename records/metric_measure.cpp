@@ -4,6 +4,7 @@
 // Every walk visits the contours once, in order.
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "records/dataedit.h"
 #include "records/metric_access.h"
@@ -591,6 +592,11 @@ int TDataEdit::CrossCutSegment(const DOUBLEPOINT* a, const DOUBLEPOINT* b, int f
 int TDataEdit::BuildCircular(const DOUBLEPOINT* first, const DOUBLEPOINT* centre,
                              const DOUBLEPOINT* last, double radius) {
   if (first == nullptr || centre == nullptr || last == nullptr || radius == 0.0) return 0;
+  // Points that are no numbers or lie at infinity (a damaged metric, or a
+  // sheet origin that is none) give no angle and no count of segments.
+  for (const DOUBLEPOINT* p : {first, centre, last})
+    if (!std::isfinite(p->X) || !std::isfinite(p->Y)) return 0;
+  if (!std::isfinite(radius)) return 0;
   // atan2 is defined on the axes; only a point at the centre has no angle
   // (and gets 0).
   double a1 = std::atan2(first->X - centre->X, first->Y - centre->Y);

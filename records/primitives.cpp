@@ -31,10 +31,11 @@ constexpr Row kRows[] = {
     {PRIM_TWO_DOTS, {"two dashed lines", L::None, 0, PRIMF_COMPOSITE, 32}},
     {PRIM_LINE_OVERDOT, {"line with dashed overlay", L::None, 0, PRIMF_COMPOSITE, 24}},
     {PRIM_SQUARE, {"solid fill", L::Fixed, 4, kPaints}},
-    // Its length is known, yet a record does not take it as an element.
-    {PRIM_HATCH, {"hatched fill", L::Fixed, 16, 0}},
+    // Its length is known, yet a record does not take it as an element; a
+    // kind's image record, which holds its own length, takes it alone.
+    {PRIM_HATCH, {"hatched fill", L::Fixed, 16, PRIMF_KIND_IMAGE}},
     {PRIM_BITMAP32, {"32 x 32 bitmap sign", L::None, 0, PRIMF_COMPOSITE, 144}},
-    {PRIM_PATTERN, {"two-colour pattern fill", L::None, 0, 0, 152}},
+    {PRIM_PATTERN, {"two-colour pattern fill", L::None, 0, PRIMF_KIND_IMAGE, 152}},
     {PRIM_TEST, {"test only", L::None, 0, 0}},
     {PRIM_CIRCLE, {"circle at the first point", L::Fixed, 12, kElement}},
     {PRIM_TEST_CIRCLE, {"circle for hit testing", L::None, 0, 0, 12}},
@@ -91,6 +92,9 @@ constexpr bool Consistent() {
     if ((e.Flags & PRIMF_COMPOSITE) && (e.Flags & PRIMF_ELEMENT)) return false;
     if ((e.Rule == L::Fixed) != (e.Length != 0)) return false;
     if (e.Least != 0 && e.Rule == L::Fixed) return false;
+    // A kind's image alone has a length its readers check it against.
+    if ((e.Flags & PRIMF_KIND_IMAGE) && ((e.Flags & PRIMF_ELEMENT) || (e.Length == 0 && e.Least == 0)))
+      return false;
   }
   return true;
 }

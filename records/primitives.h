@@ -30,6 +30,7 @@ enum : uint16_t {
   PRIMF_SIGN = 32,      // a sign element placed at the object's points
   PRIMF_SET = 64,       // a nested drawing description
   PRIMF_LIBRARY = 128,  // drawn by a plug-in image library
+  PRIMF_KIND_IMAGE = 256,  // not an element, yet a kind's image alone (136, 138)
 };
 
 struct PrimitiveInfo {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "classifier/rscformat.h"
 #include "drawing/paintcontext.h"
@@ -245,8 +246,23 @@ int TObjectHit::WhatObjectInMap(MAPOBJDESC* place, DFRAME* frame, TMapSelect* se
 int TObjectHit::WhatObjectInSheet(TMap* map, int from, TMapSelect* select, bool own, int walk) {
   TMapList& list = map->List;
   const int step = walk == SEEK_NEXT || walk == SEEK_FIRST ? 1 : -1;
+  const bool onward = walk == SEEK_NEXT || walk == SEEK_PREV;
+  const FRAME place = Doc->SheetPlace;
+  // A large sheet names the objects whose frames may meet the place, in
+  // the order of the walk, from the index of its frames.
+  std::vector<LONG> candidates;
+  if (list.FrameIndex.Meeting(list, place, onward ? from : 0, step, candidates)) {
+    if (onward && list.ObjectDesc(from) == nullptr) return 0;
+    for (const LONG n : candidates) {
+      const FVSPR* d = list.ObjectDesc(n);
+      // A descriptor the walk could not read ends it.
+      if (d == nullptr) return 0;
+      if (IsObjectInFrame(d, &place) && Accept(d, map, select, own)) return n;
+    }
+    return 0;
+  }
   const FVSPR* d;
-  if (walk == SEEK_NEXT || walk == SEEK_PREV) {
+  if (onward) {
     // The walk goes on from the place's object, never returning it.
     if (list.ObjectDesc(from) == nullptr) return 0;
     d = step > 0 ? list.NextHead() : list.PrevHead();
@@ -254,7 +270,6 @@ int TObjectHit::WhatObjectInSheet(TMap* map, int from, TMapSelect* select, bool 
     d = step > 0 ? list.GetFirstHead() : list.GetLastHead();
   }
   const int steps = list.Count();
-  const FRAME place = Doc->SheetPlace;
   for (int i = 0; d != nullptr && i < steps; ++i) {
     // Most objects lie outside the frame: they cost one look at their
     // descriptor in the sheet's cache.

@@ -696,6 +696,9 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
   if (desc.Desc == nullptr) return 0;
   if (Map == nullptr || !AreaSwitch) return AreaInversion ? 0 : 1;
   const FVSPR* d = desc.Desc;
+  // The frame first: it turns most objects away without their metric.
+  const DOUBLEPOINT origin = SheetOrigin();
+  if (!AreaCheckByFrame(desc, &origin)) return AreaInversion ? 1 : 0;
   TDataEdit edit;
   edit.Init();
   ONEPOINTMETRIC centre;
@@ -711,8 +714,7 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
     centre.Y = (double(d->Y1) + double(d->Y2)) * 0.5;
     edit.SetBuffer(reinterpret_cast<char*>(&centre), sizeof(centre), 0);
   }
-  const DOUBLEPOINT origin = SheetOrigin();
-  const int passed = AreaCheckByFrame(desc, &origin) ? AreaTest(d, &edit, origin) : 0;
+  const int passed = AreaTest(d, &edit, origin);
   edit.SetBuffer(nullptr, 0, 0);
   return AreaInversion ? !passed : passed;
 }

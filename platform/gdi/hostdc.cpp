@@ -26,9 +26,7 @@ DeviceCaps ScreenCaps() {
 }  // namespace
 
 HDC CreateBitmapDc(int width, int height, bool topDown) {
-  if (width < 1 || height < 1 || width > kHostBitmapMaxSide || height > kHostBitmapMaxSide)
-    return nullptr;
-  if (int64_t(width) * height * 4 > kHostBitmapMaxBytes) return nullptr;
+  if (!HostSurfaceSizeFits(width, height)) return nullptr;
   return CreateSurfaceDc(DcKind::Bitmap, ScreenCaps(), width, height, topDown);
 }
 
@@ -57,6 +55,12 @@ int SetBitmapDcKind(HDC hdc, int technology, int dpiX, int dpiY) {
 bool IsDeviceContext(HDC hdc) {
   Dc* dc = GetDcObject(hdc);
   return dc && (dc->dcKind != DcKind::Window || IsWindow(dc->window));
+}
+
+bool IsOnScreen(HDC hdc) {
+  Dc* dc = GetDcObject(hdc);
+  return dc && (dc->dcKind == DcKind::Display ||
+                (dc->dcKind == DcKind::Window && IsWindow(dc->window)));
 }
 
 int ReadWindowPixels(HWND window, BYTE* bits, int stride, int width, int height) {

@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
+#include "platform/ui.h"
 #include "platform/win_types.h"
 
 namespace plat {
 
-// The largest side of a host's bitmap, and its largest size in bytes.
-constexpr int kHostBitmapMaxSide = 65536;
-constexpr int64_t kHostBitmapMaxBytes = int64_t(1) << 30;
+// The largest side of a host's bitmap, and its largest size in bytes: a
+// window's (platform/ui.h).
+constexpr int kHostBitmapMaxSide = kHostSurfaceMaxSide;
+constexpr int64_t kHostBitmapMaxBytes = kHostSurfaceMaxBytes;
 
 // A memory context over a new white 32-bit bitmap of width x height
 // pixels, rows top-down or bottom-up in memory, seen as a display (the
@@ -32,6 +34,10 @@ int SetBitmapDcKind(HDC dc, int technology, int dpiX, int dpiY);
 
 // True for a live device context; a window's only while its window lives.
 bool IsDeviceContext(HDC dc);
+// True for a context whose pixels can be watched while they are drawn: a
+// window's or the display's. What is drawn on a memory or bitmap context,
+// a printer page or a metafile is seen only when its owner reads it.
+bool IsOnScreen(HDC dc);
 
 // Copies the window's client area (black where nothing has painted it)
 // into the caller's rows, top row first, stride bytes apart: 32-bit

@@ -372,6 +372,31 @@ TEST_F(MtrApi, ThreeDViews) {
   FN(mapCloseMtr3D)(view);
 }
 
+// A frame running past the matrix stores the elements inside it (the
+// buffer's first rows and columns) and widens the height range by those
+// alone, whichever way the buffer's rows run.
+TEST_F(MtrApi, AFramePastTheMatrixWidensTheRangeByWhatItStored) {
+  // Four columns from column 1 of a 3 x 2 matrix: buffer columns 0 and 1
+  // are stored, 2 and 3 dropped.
+  const int16_t values[8] = {-1823, 50, -1866, 999, 7, 8, -1900, 30000};
+  for (LONG upward : {0, 1}) {
+    const std::string path = Path(upward ? "up.mtw" : "down.mtw");
+    BUILDMTW b = Build(3, 2, 2, 0);
+    const HMAP h = FN(mapCreateMtr)(path.c_str(), &b);
+    ASSERT_NE(0, h);
+    const char* buffer = reinterpret_cast<const char*>(upward ? values + 4 : values);
+    ASSERT_EQ(1, FN(mapPutMtrFrame)(h, 1, buffer, 1, 0, 4, 2, upward));
+    FN(mapCloseData)(h);
+    const std::vector<uint8_t> bytes = apitest::ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), 296u);
+    double low = 0, high = 0;
+    std::memcpy(&low, &bytes[280], 8);
+    std::memcpy(&high, &bytes[288], 8);
+    EXPECT_EQ(-1823.0, low) << upward;
+    EXPECT_EQ(50.0, high) << upward;
+  }
+}
+
 // A 3 x 2 matrix of 2-byte centimetre heights with one element left
 // empty, laid out by hand: header, zero palette at 320, block table at
 // 1344, the addition area appended at creation (no block flags without a

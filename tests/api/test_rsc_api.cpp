@@ -71,6 +71,72 @@ TEST_F(RscApi, EveryHandleFunctionRefusesNullForeignAndClosedHandles) {
   EXPECT_EQ(0, FN(mapCreateRsc)(Path("x.rsc").c_str(), nullptr, nullptr));
 }
 
+// An area kind takes a hatched (136) or two-colour pattern (138) fill as
+// its image alone, as it takes the same fill within a set (147); both read
+// back after the classifier is saved and opened again. A function that no
+// kind's image takes is still refused.
+TEST_F(RscApi, AnAreaKindTakesAHatchOrAPatternAloneAsWithinASet) {
+  const std::string path = Path("fills.rsc");
+  HRSC h = Create(path);
+  ASSERT_NE(0, h);
+  RSCOBJECT object = {};
+  object.Length = sizeof object;
+  object.Excode = 31410000;
+  object.Local = LOCAL_SQUARE;
+  std::strcpy(object.Name, "FIELD");
+  const LONG field = FN(mapAppendRscObject)(h, &object);
+  object.Excode = 31420000;
+  std::strcpy(object.Name, "MEADOW");
+  const LONG meadow = FN(mapAppendRscObject)(h, &object);
+  ASSERT_GT(field, 0);
+  ASSERT_GT(meadow, 0);
+  // Green vertical hatching; a dotted two-colour pattern.
+  const DWORD hatch[4] = {0x00A000, 2, 250, 750};
+  DWORD pattern[38] = {0xFFFFFFFF, 0, 0x008000};
+  for (int row = 0; row < 32; row += 4) pattern[6 + row] = 0x88888888u;
+  const char* h136 = reinterpret_cast<const char*>(hatch);
+  const char* h138 = reinterpret_cast<const char*>(pattern);
+  EXPECT_EQ(1, FN(mapSetRscObjectImage)(h, field, sizeof hatch, PRIM_HATCH, h136));
+  EXPECT_EQ(1, FN(mapSetRscPrintObjectImage)(h, field, sizeof hatch, PRIM_HATCH, h136));
+  EXPECT_EQ(1, FN(mapSetRscObjectImage)(h, meadow, sizeof pattern, PRIM_PATTERN, h138));
+  EXPECT_EQ(PRIM_HATCH, FN(mapGetRscObjectFunction)(h, field));
+  EXPECT_EQ(PRIM_PATTERN, FN(mapGetRscObjectFunction)(h, meadow));
+  // The same hatch within a set, as before.
+  struct {
+    DWORD marker = 0x7FFF7FFE, length = 12 + 4 + 16;
+    WORD count = 1, flags = 0;
+    WORD elementLength = 4 + 16, code = PRIM_HATCH;
+    DWORD parm[4] = {0x00A000, 2, 250, 750};
+  } set;
+  static_assert(sizeof set == 32);
+  EXPECT_EQ(1, FN(mapSetRscPrintObjectImage)(h, meadow, sizeof set, PRIM_SET,
+                                             reinterpret_cast<const char*>(&set)));
+  // No kind's image is a composite line code or a code without a primitive.
+  EXPECT_EQ(0, FN(mapSetRscObjectImage)(h, field, sizeof hatch, 130, h136));
+  EXPECT_EQ(0, FN(mapSetRscObjectImage)(h, field, sizeof hatch, 200, h136));
+  EXPECT_EQ(0, FN(mapSetRscPrintObjectImage)(h, field, sizeof hatch, 137, h136));
+  ASSERT_EQ(1, FN(mapCommitRsc)(h));
+  ASSERT_EQ(1, FN(mapCloseRsc)(h));
+
+  h = FN(mapOpenRsc)(path.c_str());
+  ASSERT_NE(0, h);
+  EXPECT_EQ(PRIM_HATCH, FN(mapGetRscObjectFunction)(h, field));
+  EXPECT_EQ(LONG(sizeof hatch), FN(mapGetRscObjectParametersSize)(h, field));
+  EXPECT_EQ(0, std::memcmp(hatch, FN(mapGetRscObjectParameters)(h, field), sizeof hatch));
+  EXPECT_EQ(PRIM_HATCH, FN(mapGetRscPrintObjectFunction)(h, field));
+  EXPECT_EQ(PRIM_PATTERN, FN(mapGetRscObjectFunction)(h, meadow));
+  EXPECT_EQ(0, std::memcmp(pattern, FN(mapGetRscObjectParameters)(h, meadow), sizeof pattern));
+  EXPECT_EQ(PRIM_SET, FN(mapGetRscPrintObjectFunction)(h, meadow));
+  // Appending to a fill alone would need it as an element, which no
+  // drawing description holds: refused, the fill kept.
+  const DWORD line[2] = {0x000000, 250};
+  EXPECT_EQ(0, FN(mapAppendRscObjectPrimitive)(h, field, 8, PRIM_LINE,
+                                               reinterpret_cast<const char*>(line), 0));
+  EXPECT_EQ(PRIM_HATCH, FN(mapGetRscObjectFunction)(h, field));
+  EXPECT_EQ(0, std::memcmp(hatch, FN(mapGetRscObjectParameters)(h, field), sizeof hatch));
+  FN(mapCloseRsc)(h);
+}
+
 TEST_F(RscApi, AClassifierBuiltThroughTheFunctionsReadsBack) {
   const std::string path = Path("api.rsc");
   HRSC h = Create(path);

@@ -111,10 +111,12 @@ TEST_F(DocumentOpen, UserMapFileBecomesTheMainMap) {
 }
 
 // A stand-in raster and user-map reader: each open adds a unit.
-int AddUnit(TMapControl* doc, int kind) { return ++*doc->ChainCount(kind); }
-int OpenFakeRaster(TMapControl* doc, const char*, int) { return AddUnit(doc, DOCKIND_RST); }
-int OpenFakeSite(TMapControl* doc, const char*, int) { return AddUnit(doc, DOCKIND_SITE); }
-void CloseFake(TMapControl* doc, int kind) { *doc->ChainCount(kind) = 0; }
+LONG& UnitCount(TMapControl* doc, int kind) {
+  return kind == DOCKIND_RST ? doc->RstChainHead.Count : doc->SiteChainHead.Count;
+}
+int OpenFakeRaster(TMapControl* doc, const char*, int) { return ++UnitCount(doc, DOCKIND_RST); }
+int OpenFakeSite(TMapControl* doc, const char*, int) { return ++UnitCount(doc, DOCKIND_SITE); }
+void CloseFake(TMapControl* doc, int kind) { UnitCount(doc, kind) = 0; }
 
 TEST_F(DocumentOpen, DocumentNameFollowsTheFirstDataAndEveryMap) {
   DocumentKinds[DOCKIND_RST].Open = OpenFakeRaster;

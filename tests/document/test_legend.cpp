@@ -300,4 +300,53 @@ TEST_F(Legend, EveryRecordClaimingMoreThanItsKindsRecordPaintsNothing) {
   paintsNothing();
 }
 
+// A text sample stands on its line inside the box, whatever vertical
+// alignment the kind's labels take on their objects: hung from the line
+// (top) or set across it, it would be cut at the box's bottom edge. A set
+// that begins with the text is sampled as the text.
+TEST_F(Legend, TextSamplesStandInsideTheirBox) {
+  constexpr int kCell = 120, kRow = 60, kGap = 20;
+  const WORD aligns[] = {0x18, 0, 0x1018, 8};  // baseline, top, middle, bottom
+  // A row in the memory image (view type 0), one through the device
+  // painters (3).
+  const int viewTypes[] = {0, 3};
+  doctest::MemoryDevice window(kCell * 8, 2 * (kRow + kGap));
+  const COLORREF palette[1] = {0};
+  auto cell = [&](int row, int n) {
+    const LONG top = row * (kRow + kGap);
+    return RECT{n * kCell, top, n * kCell + kCell - 4, top + kRow};
+  };
+  for (int row = 0; row < 2; ++row)
+    for (int n = 0; n < 8; ++n) {
+      std::vector<char> text = TextRecord();
+      std::memcpy(text.data() + 20, &aligns[n % 4], 2);
+      // The second four: the same as a set's one element.
+      const std::vector<char> set = dibtest::Draw({{PRIM_TEXT, text}});
+      const int code = n < 4 ? PRIM_TEXT : PRIM_SET;
+      EXPECT_EQ(doc->PaintExampleObject(window.dc, cell(row, n), code,
+                                        n < 4 ? text.data() : set.data(), 1, palette,
+                                        viewTypes[row], nullptr, LOCAL_TITLE),
+                1);
+    }
+  const doctest::Picture p = doctest::GrabDc(window.dc);
+  doctest::WritePng(p, std::string(MC_TEST_TMP) + "/legend_texts.png");
+  for (int row = 0; row < 2; ++row)
+    for (int n = 0; n < 8; ++n) {
+      SCOPED_TRACE(testing::Message() << "view type " << viewTypes[row] << " cell " << n);
+      const RECT r = cell(row, n);
+      // "AaBbCc" painted, none of it on the box's first or last rows or
+      // below.
+      EXPECT_GT(Count(p, r, kBlack), 60);
+      EXPECT_EQ(Count(p, RECT{r.left, r.top, r.right, r.top + 2}, kBlack), 0);
+      EXPECT_EQ(Count(p, RECT{r.left, r.bottom - 2, r.right, r.bottom + kGap}, kBlack), 0);
+      // Every alignment stands as the baseline does, in a set as alone.
+      const RECT first = cell(row, 0);
+      int differ = 0;
+      for (int y = 0; y < kRow; ++y)
+        for (int x = 0; x < kCell; ++x)
+          differ += p.At(r.left + x, r.top + y) != p.At(first.left + x, first.top + y);
+      EXPECT_EQ(differ, 0);
+    }
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@
 #include "document/viewentries.h"
 #include "drawing/paintcontext.h"
 #include "platform/gdi/gdi_test.h"
+#include "platform/file.h"
+#include "platform/gdi/hostdc.h"
+#include "platform/ui.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
 #include "support/scratch_dir.h"
@@ -44,6 +48,7 @@ class PaintRoads : public ::testing::Test {
   }
   void TearDown() override {
     FreeDocument(doc);
+    plat::SetWriteThroughEnabled(true);
     for (int k = 0; k < DOCKIND_COUNT; ++k) DocumentKinds[k] = DefaultDocumentKind(k);
     MessageEnableSet(1);
   }
@@ -382,6 +387,161 @@ TEST_F(PaintRoads, LegendSampleInItsRectangle) {
   doctest::MemoryDevice window(200, 200);
   EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, 128, parm, &data), 0);
   EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, 128, nullptr, nullptr), 0);
+}
+
+// What a break callback sees of the context being painted: how often it is
+// asked, and whether the context already shows something other than what
+// it held before the painting.
+struct StepWatch {
+  HDC bitmap = nullptr;  // a host's bitmap of `rows` rows, white before
+  LONG rows = 0;
+  HWND window = nullptr;  // a window, black before
+  int asked = 0;
+  bool changed = false;
+};
+
+LONG WINAPI WatchStep(intptr_t p) {
+  StepWatch& w = *reinterpret_cast<StepWatch*>(p);
+  ++w.asked;
+  if (w.bitmap != nullptr) {
+    int stride = 0;
+    const BYTE* bits = plat::BitmapDcBits(w.bitmap, &stride);
+    for (int i = 0; i < stride * w.rows; i += 4) {
+      uint32_t v;
+      std::memcpy(&v, bits + i, 4);
+      w.changed = w.changed || (v & 0xFFFFFF) != kWhite;
+    }
+  }
+  if (w.window != nullptr) {
+    RECT client{};
+    plat::GetClientRect(w.window, &client);
+    std::vector<uint32_t> pixels(size_t(client.right) * client.bottom);
+    plat::ReadWindowPixels(w.window, reinterpret_cast<BYTE*>(pixels.data()), client.right * 4,
+                           client.right, client.bottom);
+    for (uint32_t v : pixels) w.changed = w.changed || (v & 0xFFFFFF) != 0;
+  }
+  return 0;
+}
+
+// A host's bitmap is seen only after mapPaint returns: it gets one copy of
+// the memory image at the end, not one every 256 primitives, while the
+// break callback is still asked at every step. A window still shows the
+// picture as it grows.
+TEST_F(PaintRoads, ABitmapGetsOneCopyWhileTheBreakCallbackIsAskedAtEachStep) {
+  // The scene and some 600 short roads, a primitive each: two steps and more
+  // (written without waiting for the disk).
+  FreeDocument(doc);
+  plat::SetWriteThroughEnabled(false);
+  doc = doctest::CreateDocument(dir / "wells.map", dir / "map.rsc");
+  ASSERT_NE(doc, nullptr);
+  ASSERT_TRUE(doctest::AppendScene(doc));
+  h = HandleOf(doc);
+  doc->SetBackGround(kWhite);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> at(300, doctest::kSheetSide - 500);
+  for (int i = 0; i < 600; ++i) {
+    const double x = doctest::kSheetX + at(rng), y = doctest::kSheetY + at(rng);
+    ASSERT_GT(doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
+                                         {{x, y}, {x + 150, y + 150}}),
+              0);
+  }
+  plat::SetWriteThroughEnabled(true);
+  doc->SetViewScale(1.0);
+  const RECT rect = SheetRect();
+  ASSERT_GT(rect.left, 0);
+  ASSERT_LE(rect.right, 400);  // within the memory image
+  ASSERT_LE(rect.bottom, 300);
+  const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+
+  for (int type : {1, 2}) {
+    SCOPED_TRACE(type);
+    doc->SetVisualType(type);
+    // The picture of mapPaintToDib: bottom-up rows.
+    std::vector<uint32_t> dib(size_t(width) * height);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biSizeImage = DWORD(dib.size() * 4);
+    ASSERT_EQ(docPaintToDib(h, &info, reinterpret_cast<char*>(dib.data()), &rect), 1);
+
+    // mapPaint puts the rectangle where it lies in the picture.
+    StepWatch onBitmap;
+    onBitmap.bitmap = plat::CreateBitmapDc(rect.right, rect.bottom, true);
+    onBitmap.rows = rect.bottom;
+    ASSERT_NE(onBitmap.bitmap, nullptr);
+    doc->SetBreakCall(WatchStep, reinterpret_cast<intptr_t>(&onBitmap));
+    ASSERT_EQ(docPaint(h, onBitmap.bitmap, 1, &rect), 1);
+    EXPECT_FALSE(onBitmap.changed);
+    const doctest::Picture p = doctest::GrabDc(onBitmap.bitmap);
+    if (type == 1) Save(p, "bitmap_steps.png");
+    int differ = 0, painted = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const uint32_t want = dib[size_t(height - 1 - y) * width + x] & 0xFFFFFF;
+        differ += p.At(rect.left + x, rect.top + y) != want;
+        painted += want != kWhite;
+      }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(painted, 3000);
+    plat::DeleteBitmapDc(onBitmap.bitmap);
+
+    // A window of the same size: the same painting, asked as often, and
+    // seen as it grows.
+    StepWatch onWindow;
+    onWindow.window = plat::CreateHostWindow(nullptr, nullptr, rect.right, rect.bottom);
+    HDC dc = plat::GetDC(onWindow.window);
+    ASSERT_NE(dc, nullptr);
+    doc->SetBreakCall(WatchStep, reinterpret_cast<intptr_t>(&onWindow));
+    ASSERT_EQ(docPaint(h, dc, 1, &rect), 1);
+    EXPECT_TRUE(onWindow.changed);
+    EXPECT_EQ(onBitmap.asked, onWindow.asked);
+    EXPECT_GE(onWindow.asked, 11 + 2);  // before each of the eleven layers, and two steps
+    doc->SetBreakCall(nullptr, 0);
+    plat::ReleaseDC(onWindow.window, dc);
+    plat::DestroyHostWindow(onWindow.window);
+  }
+
+  // One layer alone (the main map as user map 0) likewise.
+  StepWatch layer;
+  layer.bitmap = plat::CreateBitmapDc(width, height, true);
+  layer.rows = height;
+  doc->SetBreakCall(WatchStep, reinterpret_cast<intptr_t>(&layer));
+  EXPECT_EQ(doc->PaintSite(layer.bitmap, 1, rect, 0), 1);
+  EXPECT_GE(layer.asked, 2);
+  EXPECT_FALSE(layer.changed);
+  EXPECT_GT(NotWhite(doctest::GrabDc(layer.bitmap)), 3000);
+  plat::DeleteBitmapDc(layer.bitmap);
+  doc->SetBreakCall(nullptr, 0);
+}
+
+// An empty or reversed rectangle paints nothing and answers 0, whichever
+// road the visual type and the device choose.
+TEST_F(PaintRoads, AnEmptyOrReversedRectanglePaintsNothing) {
+  doc->SetViewScale(0.5);
+  const RECT sheet = SheetRect();
+  const RECT rects[] = {{sheet.left, sheet.top, sheet.left, sheet.bottom},
+                        {sheet.left, sheet.top, sheet.right, sheet.top},
+                        {sheet.right, sheet.top, sheet.left, sheet.bottom},
+                        {sheet.left, sheet.bottom, sheet.right, sheet.top}};
+  for (int kind : {DT_RASDISPLAY, DT_PLOTTER, DT_RASPRINTER})
+    for (int type : {1, 2, 4, 6})
+      for (const RECT& r : rects)
+        for (bool moved : {true, false}) {
+          SCOPED_TRACE(testing::Message() << "kind " << kind << " type " << type << " rect "
+                                          << r.left << "," << r.top << "," << r.right << ","
+                                          << r.bottom << (moved ? " mapPaint" : " mapPaint95"));
+          HDC dc = plat::CreateBitmapDc(400, 300, true);
+          if (kind != DT_RASDISPLAY) plat::SetBitmapDcKind(dc, kind, 96, 96);
+          doc->SetVisualType(type);
+          RECT rect = r;
+          EXPECT_EQ(moved ? docPaint(h, dc, 1, &rect) : docPaint95(h, dc, 1, &rect), 0);
+          EXPECT_EQ(NotWhite(doctest::GrabDc(dc)), 0);
+          EXPECT_EQ(doc->VisualType, type);
+          plat::DeleteBitmapDc(dc);
+        }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -493,6 +494,33 @@ TEST_F(Picture, NoMetafileIsWrittenOverAFileADocumentHolds) {
     EXPECT_EQ(doc->PaintToEmf(name.c_str(), &parm), 0) << name;
   EXPECT_EQ(dir.Read("map.map"), map);
   EXPECT_EQ(dir.Read(sheet), hdr);
+}
+
+// A frame corner that is no number or lies at infinity is refused before
+// anything is written; the view stays as it was.
+TEST_F(Picture, MetafileOfAFrameThatIsNoNumberIsRefused) {
+  const double zoom = doc->DrawScale;
+  const std::string emf = Tmp("nonumber.emf");
+  for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity()}) {
+    for (int corner = 0; corner < 4; ++corner) {
+      METAFILEBUILDPARMEX parm{};
+      double* at[4] = {&parm.X1, &parm.Y1, &parm.X2, &parm.Y2};
+      parm.X1 = doctest::kSheetX + 1000;
+      parm.Y1 = doctest::kSheetY + 1000;
+      parm.X2 = doctest::kSheetX + 6000;
+      parm.Y2 = doctest::kSheetY + 9000;
+      parm.Scale = 50000;
+      parm.VisualType = BYTE(corner % 2 ? 1 : 6);
+      *at[corner] = bad;
+      std::remove(emf.c_str());
+      EXPECT_EQ(doc->PaintToEmfEx(emf.c_str(), &parm), 0) << corner << " " << bad;
+      EXPECT_FALSE(std::ifstream(emf).good()) << corner << " " << bad;
+      EXPECT_EQ(doc->DrawScale, zoom);
+      EXPECT_EQ(doc->VisualType, 1);
+    }
+  }
 }
 
 TEST_F(Picture, MetafileFailuresLeaveTheDocumentAsItWas) {

@@ -5,16 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "document/docentries.h"
+#include "document/mtl3d.h"
+#include "document/mtr3d.h"
 #include "document/rmfchains.h"
 #include "platform/file.h"
 #include "support/docfixture.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
 #include "support/rmfbuild.h"
+#include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
 namespace {
@@ -269,6 +276,116 @@ TEST_F(RmfChains, FilesChangedByAnotherWriterAreOpenedAgain) {
   EXPECT_EQ(0, doc->AdjustData());
 }
 
+// Another file opened into a unit: one that cannot be had as the unit's
+// kind (no name, a missing file, a quality matrix for an elevation matrix)
+// leaves the unit with the file it held, read as before; one that opens
+// takes its place. A unit whose file was closed is given out no more.
+TEST_F(RmfChains, AFailedChangeLeavesTheUnitWithItsFile) {
+  const std::string r = Raster("r.rsw"), m = Matrix("m.mtw", 1), q = Quality("q.mtq");
+  ASSERT_EQ(1, doc->OpenRst(r.c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  RMFCHAIN* raster = doc->GetRstChain(1);
+  RMFCHAIN* matrix = doc->GetChain(1);
+  ASSERT_NE(nullptr, raster);
+  ASSERT_NE(nullptr, matrix);
+  EXPECT_EQ(1234.0, doc->GetHeightValue(5995, 2005));
+  const std::string missing = dir / "missing.rsw";
+  for (const char* name : {static_cast<const char*>(nullptr), "", missing.c_str(), q.c_str()}) {
+    const std::string what = name ? name : "(null)";
+    EXPECT_EQ(0, doc->ChangeRst(raster, name, 0)) << what;
+    EXPECT_EQ(0, doc->ChangeMtr(matrix, name, 0)) << what;
+    EXPECT_EQ(raster, doc->GetRstChain(1)) << what;
+    EXPECT_EQ(matrix, doc->GetChain(1)) << what;
+    EXPECT_EQ(r, raster->File->GetFileName()) << what;
+    EXPECT_EQ(m, matrix->File->GetFileName()) << what;
+    EXPECT_TRUE(raster->File->IsOpen()) << what;
+    EXPECT_EQ(100, raster->File->Head.Width) << what;
+    EXPECT_EQ(1234.0, doc->GetHeightValue(5995, 2005)) << what;
+    EXPECT_EQ(0, doc->CheckInversionRst(1)) << what;
+  }
+  const std::string other = Raster("other.rsw", 8, 6000, 2000);
+  EXPECT_EQ(1, doc->ChangeRst(raster, other.c_str(), 0));
+  EXPECT_EQ(other, raster->File->GetFileName());
+  EXPECT_EQ(6000.0, raster->Frame.X1);
+
+  raster->Raster()->Close();
+  matrix->File->Close();
+  EXPECT_EQ(nullptr, doc->GetRstChain(1));
+  EXPECT_EQ(nullptr, doc->GetChain(1));
+  EXPECT_EQ(-1, doc->CheckInversionRst(1));
+  EXPECT_EQ(0, doc->InvertRst(1, 1));
+  EXPECT_EQ(-111111.0, doc->GetHeightValue(5995, 2005));
+}
+
+// A unit that takes another file is set up from it as opening it would set
+// a new unit up: frame, value range, the document's height range and
+// region, and the colours the file marks hidden; nothing of the file it
+// held stays.
+TEST_F(RmfChains, AChangedUnitIsSetUpFromItsNewFile) {
+  const std::string m = Matrix("m.mtw", 1);
+  const std::string far = dir / "far.mtw";
+  ASSERT_EQ(1, rmftest::WriteMatrix(far, rmftest::MatrixBuild(8000, 4000, 500, 500, 10, 2, 50000),
+                                    2, 1, [](int i, int) { return i ? 200 : 300; }, 200, 300));
+  // What opening the far matrix alone gives.
+  ASSERT_EQ(1, doc->OpenMtr(far.c_str(), 0));
+  const RMFCHAIN opened = *doc->GetChain(1);
+  doc->CloseMtr(0);
+
+  ASSERT_EQ(1, doc->OpenMtr(m.c_str(), 0));
+  RMFCHAIN* matrix = doc->GetChain(1);
+  ASSERT_NE(nullptr, matrix);
+  EXPECT_EQ(1234.0, doc->HeightMax);
+  ASSERT_EQ(1, doc->ChangeMtr(matrix, far.c_str(), 0));
+  EXPECT_EQ(far, matrix->File->GetFileName());
+  EXPECT_EQ(8000.0, matrix->Frame.X1);
+  EXPECT_EQ(4000.0, matrix->Frame.Y1);
+  EXPECT_EQ(8500.0, matrix->Frame.X2);
+  EXPECT_EQ(4500.0, matrix->Frame.Y2);
+  EXPECT_EQ(200.0, matrix->Minimum);
+  EXPECT_EQ(300.0, matrix->Maximum);
+  EXPECT_EQ(200.0, doc->HeightMin);
+  EXPECT_EQ(300.0, doc->HeightMax);
+  EXPECT_EQ(opened.PictureFactor, matrix->PictureFactor);
+  EXPECT_EQ(opened.ElementFrame.X1, matrix->ElementFrame.X1);
+  EXPECT_EQ(opened.ElementFrame.Y2, matrix->ElementFrame.Y2);
+  EXPECT_EQ(opened.RangeLow, matrix->RangeLow);
+  EXPECT_EQ(opened.RangeHigh, matrix->RangeHigh);
+  EXPECT_EQ(300.0, doc->GetHeightValue(8495, 4005));
+  EXPECT_EQ(-111111.0, doc->GetHeightValue(5995, 2005));
+
+  // A raster with colour 3 marked hidden in its file, taken into the unit
+  // of a raster of another size with every colour shown, and back.
+  const std::string hidden = Raster("hidden.rsw");
+  ASSERT_EQ(1, doc->OpenRst(hidden.c_str(), 0));
+  ASSERT_EQ(1, doc->SetVisibilityColorInRstFile(1, 3, 0));
+  doc->CloseRst(0);
+  const std::string wide = dir / "wide.rsw";
+  ASSERT_EQ(1, doctest::WriteRaster(wide, 300, 20, 8, doctest::GreyPalette(), 7000, 3000));
+  ASSERT_EQ(1, doc->OpenRst(hidden.c_str(), 0));
+  RMFCHAIN* raster = doc->GetRstChain(1);
+  ASSERT_NE(nullptr, raster);
+  EXPECT_EQ(1, raster->HiddenColors);
+  ASSERT_EQ(1, doc->ChangeRst(raster, wide.c_str(), 0));
+  EXPECT_EQ(0, raster->HiddenColors);
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 3));
+  EXPECT_EQ(7000.0, raster->Frame.X1);
+  EXPECT_EQ(7000.0 + 20 * 10.0, raster->Frame.X2);
+  EXPECT_EQ(3000.0 + 300 * 10.0, raster->Frame.Y2);
+  ASSERT_EQ(1, doc->ChangeRst(raster, hidden.c_str(), 0));
+  EXPECT_EQ(1, raster->HiddenColors);
+  EXPECT_EQ(0, doc->CheckVisibilityColor(1, 3));
+  EXPECT_EQ(1, doc->CheckVisibilityColor(1, 4));
+
+  // A unit's own file, named by the unit, opened again for reading only.
+  ASSERT_EQ(1, doc->ChangeRst(raster, raster->File->GetFileName(), int(GENERIC_READ)));
+  ASSERT_EQ(1, doc->ChangeMtr(matrix, matrix->File->GetFileName(), int(GENERIC_READ)));
+  EXPECT_EQ(hidden, raster->File->GetFileName());
+  EXPECT_EQ(far, matrix->File->GetFileName());
+  EXPECT_FALSE(raster->File->IsWritable());
+  EXPECT_FALSE(matrix->File->IsWritable());
+  EXPECT_EQ(300.0, doc->GetHeightValue(8495, 4005));
+}
+
 // The document's methods of each kind reach the chain of that kind alone,
 // and a number outside it gives the absent value.
 TEST_F(RmfChains, EachKindsMethodsReachItsOwnChain) {
@@ -471,4 +588,106 @@ TEST_F(RmfChains, BordersFromPlaneCoordinatesAndShowingByThem) {
   EXPECT_EQ(1, doc->CheckShowRstByBorder(1));
   ASSERT_NE(nullptr, doc->GetRstBorderPlane(1));
   EXPECT_EQ(5, doc->GetRstBorderPlane(1)->PointCount(0));
+}
+
+// Numbers out of every range in a header (not a number, infinities, huge
+// values in the scale, precision, element size, location and value range
+// of a raster, an elevation, quality or layer matrix) are never converted
+// to integers blind: the file opens into a document or is refused, and the
+// document's scale stays a whole number of at least 1 while the file is
+// painted, its values read and written, saved and closed.
+TEST_F(RmfChains, NumbersOutOfRangeInAHeaderAreNeverConvertedBlind) {
+  const std::string layers = dir / "l.mtl";
+  {
+    MTLBUILDPARM p = doctest::LayerMatrixParm(2, 2);
+    TMtl m;
+    ASSERT_EQ(1, m.Create(layers.c_str(), &p));
+    ASSERT_EQ(1, m.PutPlaneHeight(5100, 2100, 40.0));
+  }
+  const std::string files[4] = {Raster("r.rsw"), Matrix("m.mtw", 1), Quality("q.mtq"), layers};
+  const double values[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 4e9, -4e9, 0.0};
+  // The header's numbers; a layer matrix's layer block adds its bottom
+  // level and summary thickness.
+  const size_t layerBlock = rmftest::ReadHeader(layers).LayerPosition;
+  std::vector<size_t> fields = {offsetof(RMF, Scale),     offsetof(RMF, Precision),
+                                offsetof(RMF, ElementSize), offsetof(RMF, LocationX),
+                                offsetof(RMF, LocationY), offsetof(RMF, Minimum),
+                                offsetof(RMF, Maximum),   offsetof(RMF, EmptyValue)};
+  std::vector<uint32_t> image(64 * 64);
+  for (const std::string& file : files) {
+    const std::string pristine = rmftest::ReadAll(file);
+    {
+      TMapAccess* d = NewDocument();
+      ASSERT_NE(nullptr, d);
+      EXPECT_NE(0, d->OpenData(file.c_str(), 0)) << file;
+      FreeDocument(d);
+    }
+    if (file == layers) {
+      fields.push_back(layerBlock + offsetof(MTLLAYERHEAD, BottomLevel));
+      fields.push_back(layerBlock + offsetof(MTLLAYERHEAD, MaxSummaryPower));
+    }
+    for (size_t field : fields)
+      for (double value : values) {
+        std::string bytes = pristine;
+        std::memcpy(&bytes[field], &value, sizeof(value));
+        rmftest::WriteAll(file, bytes);
+        const std::string what = file + " +" + std::to_string(field) + " " + std::to_string(value);
+        TMapAccess* d = NewDocument();
+        ASSERT_NE(nullptr, d);
+        if (d->OpenData(file.c_str(), 0) != 0) {
+          EXPECT_GE(d->BaseScale, 1) << what;
+          for (double zoom : {1.0, 1e-3, 1e3}) {
+            d->SetViewScale(zoom);
+            d->PaintDibToDib32(reinterpret_cast<char*>(image.data()), 64 * 4, 64,
+                               RECT{0, 0, 64, 64});
+          }
+          for (double x : {5000.0, 5005.0, 5995.0, -1e300, std::nan("")}) {
+            d->GetHeightValue(x, 2005);
+            d->GetPrecisionHeightValue(x, 2005);
+            d->GetPrecisionHeightTriangle(x, 2005);
+            d->GetElementPower(x, 2005, 1);
+            d->PutHeightValue(1, x, 2005, 12.5);
+            d->PutElementHeight(1, x, 2005, 12.5);
+          }
+          // The 3-D views, the rasters draped over them.
+          MTR3DVIEWEX view{};
+          view.ViewX = 5500;
+          view.ViewY = 2500;
+          view.Scale = 10000;
+          view.HeightScale = 100;
+          view.GridStep = 16;
+          view.Elevation = 30;
+          view.PaletteStyle = 1;
+          view.ShowGrid = 1;
+          view.Shadow = 1;
+          view.ColorByHeight = 1;
+          view.DrapeRasters = 1;
+          view.Width = view.Height = 48;
+          {
+            TMtr3D matrices(d, 48, 48);
+            matrices.BuildMtr3D(&view);
+            TMtl3D layered(d);
+            for (int mode : {0, 1, 3}) {
+              view.DrawMode = static_cast<int8_t>(mode);
+              view.Elevation = static_cast<int16_t>(mode == 1 ? 20 : 60);  // labels at 20
+              layered.BuildMtl3D(&view);
+            }
+          }
+          // A border from plane metres, turned into elements of the file.
+          TDataEdit border;
+          SquareBorder(&border, 5100, 2100, 5300, 2300);
+          d->SetRstBorderPlane(1, &border);
+          d->SetMtrBorderPlane(1, &border);
+          d->SetMtqBorderPlane(1, &border);
+          d->SetMtlBorderPlane(1, &border);
+          border.Free();
+          MTRDESCRIBE describe;
+          d->GetMtrDescribe(1, &describe);
+          MTLDESCRIBE layer;
+          d->GetMtlDescribe(1, &layer);
+        }
+        FreeDocument(d);
+      }
+    rmftest::WriteAll(file, pristine);
+  }
 }

@@ -541,6 +541,20 @@ TEST_F(RmfDisplay, BlocksPaintedFromTheDisplayState) {
   target = clamped.Target();
   doc->ShowBlockRstDib256(file, &target);
   EXPECT_NE(kBack, clamped.At(7, 0));
+  // A start element far past the block either way takes its edge column
+  // (the fixed-point walk stays in range); one that is not a number counts
+  // as column 0.
+  for (const double start : {1e300, -1e300, std::nan("")}) {
+    lay();
+    d.StartCol = start;
+    Image edge(8, 2);
+    target = edge.Target();
+    doc->ShowBlockRstDib256(file, &target);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(walked.At(start > 0 ? 7 : start < 0 ? 0 : x, y), edge.At(x, y))
+            << start << " " << x << "," << y;
+  }
   for (auto spoil : std::vector<std::function<void()>>{
            [&] { d.BlockHeight = file.Head.BlockHeight + 1; }, [&] { d.Depth = 24; },
            [&] { d.Period = 100; }, [&] { d.Data = nullptr; }}) {

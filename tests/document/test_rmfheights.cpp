@@ -147,6 +147,32 @@ TEST_F(RmfHeights, HeightsWrittenIntoALayerMatrixGiveItsRange) {
   EXPECT_EQ(40.0, doc->HeightMax);
 }
 
+// The document's height range follows the heights as they are written into
+// a layer matrix, before the matrix is saved: its description, its summary
+// power and the colour ranges of every unit see them.
+TEST_F(RmfHeights, TheRangeFollowsHeightsAsTheyAreWritten) {
+  ASSERT_EQ(1, doc->OpenMtl(Layers("a.mtl", 2, 42).c_str(), 0));
+  ASSERT_EQ(1, doc->OpenMtr(Matrix("m.mtw", 10, 2, 0, 30).c_str(), 0));
+  EXPECT_EQ(30.0, doc->HeightMin);
+  EXPECT_EQ(42.0, doc->HeightMax);
+  ASSERT_EQ(1, doc->PutElementHeight(1, 5200, 2200, 90.0));
+  ASSERT_EQ(1, doc->PutElementHeight(1, 5300, 2300, -5.0));
+  MTLDESCRIBE d;
+  ASSERT_EQ(1, doc->GetMtlDescribe(1, &d));
+  EXPECT_EQ(-5.0, d.MinHeight);
+  EXPECT_EQ(90.0, d.MaxHeight);
+  EXPECT_EQ(95.0, doc->GetMaxSummaryPowerOfMtl(1));  // down to the bottom level 0
+  EXPECT_EQ(-5.0, doc->HeightMin);
+  EXPECT_EQ(90.0, doc->HeightMax);
+  // The colours span the new range in both chains.
+  EXPECT_GT(GetMtlChain(doc, 1)->RangeHigh, 90.0);
+  EXPECT_LT(GetMtlChain(doc, 1)->RangeLow, -5.0);
+  EXPECT_GT(GetChainUnit(DocChain(doc, DOCKIND_MTR), 1)->RangeHigh, 90.0);
+  // A height inside the range changes nothing.
+  ASSERT_EQ(1, doc->PutElementHeight(1, 5300, 2300, 10.0));
+  EXPECT_EQ(-5.0, doc->HeightMin);
+}
+
 // The layer block through the chain: a layer outside the block or a block
 // that is missing leaves its code in the matrix; the summary power is the
 // block's own when it is above 0, else the height range down to the bottom.

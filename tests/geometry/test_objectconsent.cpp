@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "geometry/objectconsent.h"
 #include "support/contours.h"
 #include "support/grid_pairs.h"
+#include "support/near_pairs.h"
 
 namespace {
 
@@ -254,4 +256,20 @@ TEST(ObjectConsent, AgreesWithGeosOnPairsInGeneralPosition) {
         << "pair " << n;
     for (GEOSGeometry* g : {ga, gb, rest}) GEOSGeom_destroy_r(h, g);
   }
+}
+
+TEST(ObjectConsent, AgreesWithGeosOnNearlyTouchingPairs) {
+  // Crossings a few precisions apart, vertices a hair beyond the precision
+  // from the other contour: the first's parts outside the second, every
+  // one of them; with vertices nearer than 1.5 times the precision (where
+  // snapping may close a neck) their area; and crossings that fold back
+  // along a side.
+  const auto pieces = [](const NearPair& pair, const Measured&) {
+    return NearPieces<TObjectConsent>(pair, [](TObjectConsent& w, Metric& a, Metric& b) {
+      return w.LoadObjects(&a, &b, 1, 0, 0.001);
+    });
+  };
+  AgreeOnNearPairs(104, 150, 109, 150, NEAR_DIFFERENCE, pieces);
+  AgreeOnNearPairs(31, 100, 32, 100, NEAR_DIFFERENCE, pieces, {1.05, 1.5, false});
+  AgreeOnPairs(NotchedCorners(), "notched corner", NEAR_DIFFERENCE, pieces, true);
 }

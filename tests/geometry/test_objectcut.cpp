@@ -8,12 +8,14 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "geometry/objectcut.h"
 #include "support/contours.h"
 #include "support/geos_oracle.h"
 #include "support/grid_pairs.h"
+#include "support/near_pairs.h"
 
 namespace {
 
@@ -249,6 +251,76 @@ TEST(ObjectCut, OverlappingHolesOfTheAreaBecomeOneHoleOfThePiece) {
   EXPECT_NEAR(50.0 - 7.0, Area(pieces[0]), 1e-9);
 }
 
+TEST(ObjectCut, HolesOfTheCuttingAreaCountOnceAndWhatTheyRingStaysAPiece) {
+  // The area's holes count with the hole union, and without it when the
+  // area lies inside the object (its metric is then the piece): each is
+  // taken out of the pieces once however they overlap one another or the
+  // object's holes, and what a ring of them holds stays a piece. GEOS: the
+  // area less its holes, cut with the object; near the origin and far.
+  GridOracle geos;
+  GEOSContextHandle_t h = geos.handle();
+  // Two holes that overlap at both ends into a ring round (15..25)².
+  const Contour left = {{10, 10}, {21, 10}, {21, 15}, {15, 15}, {15, 25},
+                        {21, 25}, {21, 30}, {10, 30}, {10, 10}};
+  const Contour right = {{19, 10}, {30, 10}, {30, 30}, {19, 30}, {19, 25},
+                         {25, 25}, {25, 15}, {19, 15}, {19, 10}};
+  const Contour area = Square(0, 0, 40, 40), around = Square(-10, -10, 50, 50),
+                across = Square(5, -10, 50, 50);
+  const struct {
+    const char* name;
+    Shape area, object;
+    bool inside;  // the area lies inside the object: its holes count without the union too
+  } cases[] = {
+      {"inside, one hole", {area, Square(10, 10, 20, 20)}, {around}, true},
+      {"inside, a hole over one of the object's", {area, Square(10, 10, 20, 20)},
+       {around, Square(15, 15, 25, 25)}, true},
+      {"inside, a hole the same as the object's", {area, Square(10, 10, 20, 20)},
+       {around, Square(10, 10, 20, 20)}, true},
+      {"inside, holes ringing an island", {area, left, right}, {around}, true},
+      {"inside, holes sharing a side", {area, Square(10, 10, 20, 20), Square(20, 10, 30, 20)},
+       {around}, true},
+      {"across, holes ringing an island", {area, left, right}, {across}, false},
+      {"across, overlapping holes", {area, Square(10, 10, 20, 20), Square(15, 15, 25, 25)},
+       {across}, false},
+      {"across, a hole over one of the object's", {area, Square(10, 10, 20, 20)},
+       {across, Square(15, 15, 25, 25)}, false},
+  };
+  for (const bool far : {false, true}) {
+    for (const auto& c : cases) {
+      Shape first = c.area, second = c.object;
+      if (far)
+        for (Shape* s : {&first, &second})
+          for (Contour& r : *s)
+            for (Pt& p : r) p.x += 6234567.0, p.y += 34567890.0;
+      GEOSGeometry* ga = geos.Polygon({first[0]});
+      for (size_t k = 1; k < first.size(); ++k) {
+        GEOSGeometry* hole = geos.Polygon({first[k]});
+        GEOSGeometry* rest = GEOSDifference_r(h, ga, hole);
+        GEOSGeom_destroy_r(h, ga);
+        GEOSGeom_destroy_r(h, hole);
+        ga = rest;
+      }
+      GEOSGeometry* go = geos.Polygon(second);
+      const Measured expect = geos.Combine(ga, go, false, 0.001);
+      GEOSGeom_destroy_r(h, ga);
+      GEOSGeom_destroy_r(h, go);
+      for (int holeUnion = c.inside ? 0 : 1; holeUnion <= 1; ++holeUnion) {
+        Metric a, o;
+        ASSERT_TRUE(Fill(a, METRIC_F64, first));
+        ASSERT_TRUE(Fill(o, METRIC_F64, second));
+        TObjectCut cut;
+        const Outcome got = Pieces(cut, cut.LoadObjects(&a, &o, 1, 0.0, holeUnion) != 0);
+        const std::string name = std::string(c.name) + (holeUnion ? ", hole union" : "") +
+                                 (far ? ", far from the origin" : "");
+        EXPECT_EQ(0, got.state) << name;
+        EXPECT_NEAR(expect.area, got.m.area, 1e-6) << name;
+        EXPECT_EQ(expect.parts, got.m.parts) << name;
+        EXPECT_EQ(expect.holes, got.m.holes) << name;
+      }
+    }
+  }
+}
+
 TEST(ObjectCut, SquaresSharingSidesGiveEachPieceOnce) {
   // Sides and corners shared, or run along: every piece handed out once,
   // closed, of four points at least, with its whole area.
@@ -304,6 +376,20 @@ TEST(ObjectCut, PiecesOfRandomPolygonsCoverGeosIntersection) {
     EXPECT_NEAR(expect, area, 0.001 * (Perimeter(a) + Perimeter(b))) << "pair " << pairs;
   }
   EXPECT_GT(pieces, 40);
+}
+
+TEST(ObjectCut, PiecesOfNearlyTouchingPolygonsAgreeWithGeos) {
+  // Crossings a few precisions apart, vertices a hair beyond the precision
+  // from the other contour: every piece comes out closed, all of them;
+  // with vertices nearer than 1.5 times the precision (where snapping may
+  // close a neck) the area; and crossings that fold back along a side.
+  const auto pieces = [](const NearPair& pair, const Measured&) {
+    return NearPieces<TObjectCut>(
+        pair, [](TObjectCut& w, Metric& a, Metric& b) { return w.LoadObjects(&a, &b, 1, 0.0, 0); });
+  };
+  AgreeOnNearPairs(8, 250, 4, 300, NEAR_INTERSECTION, pieces);
+  AgreeOnNearPairs(11, 100, 12, 100, NEAR_INTERSECTION, pieces, {1.05, 1.5, false});
+  AgreeOnPairs(NotchedCorners(), "notched corner", NEAR_INTERSECTION, pieces, true);
 }
 
 TEST(ObjectCut, PiecesOfRandomPolygonsWithHolesCoverGeosIntersection) {

@@ -253,6 +253,17 @@ static void WholeMap(HMAP map, const BITMAP32* picture) {
     if (y != h) fprintf(stderr, "visual type %d: row %d differs from mapPaintToDib\n", type, y);
     SaveBmp(picture, type == 1 ? "map_type1.bmp" : "map_type2.bmp");
   }
+  /* An empty or reversed rectangle paints nothing and answers 0 at every
+   * visual type. */
+  for (type = 1; type <= 4; type += 3) {
+    RECT empty = rect, reversed = rect;
+    empty.right = empty.left;
+    reversed.left = rect.right, reversed.right = rect.left;
+    CHECK(mapSetViewType(map, type) != 0);
+    CHECK(mapPaint(map, up.dc, 1, &empty) == 0);
+    CHECK(mapPaint(map, up.dc, 1, &reversed) == 0);
+    CHECK(mapPaint95(map, up.dc, 1, &reversed) == 0);
+  }
   CHECK(mapSetViewType(map, 1) != 0);
   CHECK(mapPaint(map, picture->dc, 1, &rect) == 1);
   CHECK(Count(picture, ROAD_PIXEL) > 100 && Count(picture, LAKE_PIXEL) > 1000);
@@ -688,6 +699,11 @@ static void Bitmaps(void) {
   CHECK(platGetBitmapBits(b.dc, &stride) == NULL && stride == 0);
   CHECK(platDeleteBitmapDC(0) == 0);
   CHECK(platGetDC(0) == 0);
+  /* A window has the sizes a bitmap may have, or none is made. */
+  CHECK(platCreateWindow(NULL, NULL, 0, 0) == 0);
+  CHECK(platCreateWindow(NULL, NULL, -5, 10) == 0);
+  CHECK(platCreateWindow(NULL, NULL, 0x7FFFFFFF, 0x7FFFFFFF) == 0);
+  CHECK(platCreateWindow(NULL, NULL, PLATBITMAP_MAXSIDE + 1, 1) == 0);
 }
 
 int main(int argc, char** argv) {

@@ -6,8 +6,9 @@
 // reads the chains by their heads and units as the headers give them,
 // paints them by place into images of its own, paints one block laid into
 // the document's display state by hand and compares it with the place
-// painter's picture, and asks the layers of the classifier and an object
-// by its key. Exits 0 when every check holds.
+// painter's picture (and the matrices' last blocks likewise), asks the
+// layers of the classifier and an object by its key, and takes another
+// elevation matrix into the matrix's unit. Exits 0 when every check holds.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -180,6 +181,24 @@ void Raster(TMapAccess* doc) {
   d.Data = nullptr;
 }
 
+// A matrix walk leaves the span of its last block (here the file's only
+// one) in the display state and clears its addresses: laid again, with the
+// block itself as its neighbours at the file's edges, the block painter
+// paints what the walk painted.
+template <class Paint>
+bool BlockAgain(TMapAccess* doc, TRmf& file, LONG bytes, const Image& walked, Paint paint) {
+  RMFDISPLAY& d = doc->Display;
+  d.Data = file.GetBlockAddress(0, 0);
+  if (!d.Data || d.Depth != bytes) return false;
+  d.LeftData = d.Data;
+  d.RightData = d.Data + (d.BlockWidth - 1) * bytes;
+  Image block(walked.w, walked.h);
+  DIBCONTEXT target = block.Target();
+  paint(&target);
+  d.Data = d.LeftData = d.RightData = nullptr;
+  return block.px == walked.px;
+}
+
 // The matrices by place and alone, with relief.
 void Matrices(TMapAccess* doc) {
   InitShadowTables();
@@ -195,6 +214,8 @@ void Matrices(TMapAccess* doc) {
   target = alone.Target();
   PKGHOST_CHECK(doc->ShowChainMtr(unit, &target) == 1);
   PKGHOST_CHECK(alone.px == byPlace.px);
+  PKGHOST_CHECK(BlockAgain(doc, *unit->File, unit->File->Head.BitsPerElement / 8, byPlace,
+                           [&](DIBCONTEXT* t) { doc->ShowBlockMtrDib(unit, t); }));
 
   MTLCHAIN* layers = doc->MtlChainHead.First;
   if (!layers) return;
@@ -207,6 +228,29 @@ void Matrices(TMapAccess* doc) {
   target = layerAlone.Target();
   PKGHOST_CHECK(doc->ShowChainMtl(layers, &target) == 1);
   PKGHOST_CHECK(layerAlone.px == layered.px);
+  PKGHOST_CHECK(BlockAgain(doc, layers->Matrix, layers->Matrix.RecordSize(), layered,
+                           [&](DIBCONTEXT* t) { doc->ShowBlockMtlDib(layers, t); }));
+}
+
+// Another elevation matrix taken into the unit: the unit, the document's
+// height range and the heights read follow the new file.
+void ChangeMatrix(HMAP h, TMapAccess* doc, const char* folder) {
+  RMFCHAIN* unit = doc->MtrChainHead.First;
+  if (!unit) return;
+  const std::string mtw = Path(folder, "moved.mtw");
+  BUILDMTW b;
+  PkgHostMtwRecord(&b, X0 + 3000, Y0 + 3000, 400, 400, 20);
+  const HMAP m = mapCreateMtw(mtw.c_str(), &b, nullptr);
+  PKGHOST_CHECK(m != 0);
+  if (m == 0) return;
+  PKGHOST_CHECK(mapPutHeightValue(m, 1, X0 + 3010, Y0 + 3010, 700) == 1);
+  mapCloseData(m);
+  PKGHOST_CHECK(doc->ChangeMtr(unit, mtw.c_str(), 0) == 1);
+  PKGHOST_CHECK(unit->Frame.X1 == X0 + 3000 && unit->Frame.Y2 == Y0 + 3400);
+  PKGHOST_CHECK(unit->Maximum == 700.0 && doc->HeightMax == 700.0);
+  PKGHOST_CHECK(mapGetHeightValue(h, X0 + 3010, Y0 + 3010) == 700.0);
+  // Where the old matrix lay past the layer matrix: no height any more.
+  PKGHOST_CHECK(mapGetHeightValue(h, X0 + 1810, Y0 + 1810) == -111111.0);
 }
 
 // The layers of the classifier and an object by its key.
@@ -236,6 +280,7 @@ int main(int argc, char** argv) {
     Raster(doc);
     Matrices(doc);
     LayersAndKeys(h, doc);
+    ChangeMatrix(h, doc, folder);
     mapCloseData(h);
   }
   return PkgHostExit("pkghost_display");

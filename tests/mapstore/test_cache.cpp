@@ -283,6 +283,93 @@ TEST_F(CacheTest, DataBufferRereadsWindowCutByTheFileEnd) {
   EXPECT_EQ(0, std::memcmp(got, rec.data(), rec.size()));
 }
 
+// Records at their offsets in a file.
+typedef std::vector<std::pair<uint32_t, Bytes>> Placed;
+
+// Reads the records far apart and then those one after another through a
+// cache, each whole: a record read apart lies in a window of at most
+// `piece` bytes once the reads are past the first `held` bytes of the file
+// (until then the cache may take the file for one it holds whole), and the
+// 2000th record read one after another lies in a whole window. `span` is
+// the bytes of the window holding an offset.
+template <typename Cache, typename Span>
+void ExpectPiecesThenWindows(Cache& b, const Placed& apart, const Placed& together, int64_t held,
+                             int64_t piece, const Span& span) {
+  for (const auto& [offset, record] : apart) {
+    const char* got = b.RecordAddr(offset);
+    ASSERT_NE(nullptr, got) << offset;
+    ASSERT_EQ(0, std::memcmp(got, record.data(), record.size())) << offset;
+    if (offset >= held) {
+      EXPECT_LE(span(offset), piece + int64_t(record.size())) << offset;
+    }
+  }
+  for (size_t i = 0; i < together.size(); ++i) {
+    const auto& [offset, record] = together[i];
+    const char* got = b.RecordAddr(offset);
+    ASSERT_NE(nullptr, got) << offset;
+    ASSERT_EQ(0, std::memcmp(got, record.data(), record.size())) << offset;
+    if (i == 2000) {
+      EXPECT_EQ(Cache::WINDOW_SIZE, span(offset));
+    }
+  }
+}
+
+// Records read in the file's order but far apart (the objects of one
+// place, scattered through a large file) cost their own bytes, not a
+// window's each; records read one after another soon fill whole windows.
+TEST_F(CacheTest, DataBufferReadsWhatARecordNeeds) {
+  Bytes file(8, 0);
+  std::memcpy(file.data(), "DAT", 4);
+  Placed apart, together;
+  for (uint32_t i = 0; i < 200; ++i) {
+    file.resize(file.size() + 40000, 0);
+    apart.emplace_back(uint32_t(file.size()), MetricRecord(16 + 8 * (i % 60), i));
+    file.insert(file.end(), apart.back().second.begin(), apart.back().second.end());
+  }
+  for (uint32_t i = 0; i < 3000; ++i) {
+    together.emplace_back(uint32_t(file.size()), MetricRecord(400, i));
+    file.insert(file.end(), together.back().second.begin(), together.back().second.end());
+  }
+  const HANDLE f = Open("S.DAT", file);
+  TDataBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));  // one window, a small part of the file
+  b.SetFile(f);
+  ExpectPiecesThenWindows(b, apart, together, TDataBuffer::WINDOW_SIZE, TDataBuffer::PIECE_SIZE,
+                          [&](uint32_t offset) {
+                            for (int i = 0; i < b.WindowCount(); ++i)
+                              if (b.Window(i).First <= offset && offset < b.Window(i).Last)
+                                return b.Window(i).Last - b.Window(i).First;
+                            return int64_t(-1);
+                          });
+}
+
+// The same for the semantics and graphics files: records far apart are
+// read as pieces, records one after another as whole blocks.
+TEST_F(CacheTest, BlockBufferReadsWhatARecordNeeds) {
+  Bytes file(4, 0);
+  std::memcpy(file.data(), "SEM", 4);
+  Placed apart, together;
+  for (int i = 0; i < 3400; ++i) {
+    const int64_t at = PlaceSemnRecord(file.size() + (i < 400 ? 3000 : 0), 40);
+    file.resize(size_t(at), 0);
+    (i < 400 ? apart : together).emplace_back(uint32_t(at), SemnRecord(40, uint8_t(i)));
+    const Bytes& record = (i < 400 ? apart : together).back().second;
+    file.insert(file.end(), record.begin(), record.end());
+  }
+  const HANDLE f = Open("S.SEM", file);
+  TBlockBuffer b(TBlockBuffer::RECORD_SEMN);
+  ASSERT_EQ(1, b.Allocate(0));  // eight blocks, a small part of the file
+  b.SetFile(f);
+  const int64_t held = int64_t(TBlockBuffer::MAX_WINDOWS) * TBlockBuffer::WINDOW_SIZE;
+  ExpectPiecesThenWindows(b, apart, together, held, TBlockBuffer::PIECE_SIZE - 40,
+                          [&](uint32_t offset) {
+                            for (int i = 0; i < b.WindowCount(); ++i)
+                              if (b.Window(i).First <= offset && offset <= b.Window(i).Last)
+                                return b.Window(i).Last - b.Window(i).First + 1;
+                            return int64_t(-1);
+                          });
+}
+
 TEST_F(CacheTest, BlockBufferWindows) {
   SheetBuilder s;
   // Fill the first block so that a record lands exactly at 65,536.

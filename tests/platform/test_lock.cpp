@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
+#include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/lockwait.h"
 #include "support/scratch_dir.h"
 
 // Expects a call to fail with the given last-error code.
@@ -217,6 +221,49 @@ TEST_F(LockTest, BadHandlesFailCleanly) {
     EXPECT_FAILS(plat::UnlockFile(h, 0, 0, 1, 0), 6);
     EXPECT_FAILS(plat::CloseHandle(h), 6);
   }
+}
+
+// A lock another handle holds is tried again after each pause until it is
+// free or the tries are spent, with no pause after the last; any other
+// refusal answers at once.
+TEST_F(LockTest, WaitingForALockPausesOnlyWhileAnotherHoldsIt) {
+  struct Pauses {
+    std::vector<DWORD> taken;
+    HANDLE holder = nullptr;
+    size_t freeAfter = 0;
+  } pauses;
+  const plat::SleepProc old = plat::SetSleepHook(
+      [](DWORD ms, void* context) {
+        auto* p = static_cast<Pauses*>(context);
+        p->taken.push_back(ms);
+        if (p->holder != nullptr && p->taken.size() == p->freeAfter)
+          plat::UnlockFile(p->holder, 0, 0, 32, 0);
+      },
+      &pauses);
+  const std::string name = dir / "wait.txt";
+  HANDLE a = Open(name);
+  HANDLE b = Open(name);
+  ASSERT_TRUE(plat::LockFile(a, 0, 0, 32, 0));
+
+  EXPECT_FAILS(plat::LockFileWaiting(b, 0, 32, 4, 7), 33);
+  EXPECT_EQ(pauses.taken, (std::vector<DWORD>{7, 7, 7}));
+
+  // Freed by the holder during the second pause: taken on the third try.
+  pauses.taken.clear();
+  pauses.holder = a;
+  pauses.freeAfter = 2;
+  EXPECT_TRUE(plat::LockFileWaiting(b, 0, 32, 5, 3));
+  EXPECT_EQ(pauses.taken, (std::vector<DWORD>{3, 3}));
+  EXPECT_TRUE(plat::UnlockFile(b, 0, 0, 32, 0));
+
+  pauses.taken.clear();
+  pauses.holder = nullptr;
+  ASSERT_TRUE(plat::CloseHandle(a));
+  for (HANDLE h : {static_cast<HANDLE>(nullptr), a})
+    EXPECT_FAILS(plat::LockFileWaiting(h, 0, 32, 5, 3), 6);
+  EXPECT_TRUE(pauses.taken.empty());
+  EXPECT_TRUE(plat::CloseHandle(b));
+  plat::SetSleepHook(old, nullptr);
 }
 
 }  // namespace

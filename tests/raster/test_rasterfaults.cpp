@@ -36,6 +36,57 @@ bool Reported(int code) {
 class RasterFaults : public rmftest::RasterFileTest {
  protected:
   std::string name = dir / "a.rsw";
+
+  // Writes `block` as block (1, 1) of a raster that make(path) builds with
+  // its reduced copies, each file operation failing in turn: a failure is
+  // reported, the next SaveDuplicates carries what was left into the copies,
+  // and the copies of the reopened file (as copies(path) gives them) are
+  // those of the image it holds, the old block or the new. The runs made.
+  template <class Copies>
+  int SweepBlockWriteIntoCopies(const std::vector<char>& block,
+                                const std::function<void(const std::string&)>& make,
+                                Copies copies) {
+    const std::string reference = dir / "ref.rsw";
+    make(reference);
+    const auto before = copies(reference);
+    const int size = int(block.size());
+    {
+      TRst rst(reference.c_str(), 0);
+      EXPECT_EQ(size, rst.WriteBlock(1, 1, block.data(), size));
+    }
+    const auto after = copies(reference);
+    EXPECT_NE(before, after);
+
+    std::unique_ptr<TRst> rst;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] {
+      rst.reset();
+      make(name);
+      rst = std::make_unique<TRst>(name.c_str(), 0);
+    };
+    int written = -1, code = -1;
+    return sweep.Run(
+        [&] {
+          written = rst->WriteBlock(1, 1, block.data(), size);
+          code = rst->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          if (written != size) {
+            EXPECT_EQ(0, written) << run;
+            EXPECT_TRUE(Reported(code)) << run << " code " << code;
+          }
+          // What was left to carry into the copies is carried by the next save.
+          EXPECT_EQ(1, rst->SaveDuplicates(0)) << run << " code " << rst->GetError();
+          rst.reset();
+          TRst reopened(name.c_str(), GENERIC_READ);
+          ASSERT_TRUE(reopened.IsOpen()) << run;
+          const bool isNew = Bytes(reopened.GetBlockAddress(1, 1), size) ==
+                             std::string(block.begin(), block.end());
+          EXPECT_TRUE(isNew || written != size) << run;
+          EXPECT_TRUE(copies(name) == (isNew ? after : before))
+              << run << (isNew ? " new" : " old");
+        });
+  }
 };
 
 // A matrix of 300 x 300 elements of 2 m, 2 bytes in decimetres.
@@ -304,58 +355,39 @@ TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
 }
 
 TEST_F(RasterFaults, AFailedBlockWriteKeepsTheReducedCopyInStepWithTheImage) {
-  // The copy of the image as it was and as it is with block (1, 1) new.
-  const std::vector<char> block = rmftest::Pattern(99, 65536);
-  auto copyOf = [](const std::string& path) {
-    TRst rst(path.c_str(), GENERIC_READ);
-    TRst* copy = rst.GetRstClass(1);
-    return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
-  };
-  auto make = [&](const std::string& path) {
-    ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
-    TRst rst(path.c_str(), 0);
-    ASSERT_EQ(1, rst.CreateDuplicate(1));
-  };
-  const std::string reference = dir / "ref.rsw";
-  make(reference);
-  const std::string before = copyOf(reference);
-  {
-    TRst rst(reference.c_str(), 0);
-    ASSERT_EQ(65536, rst.WriteBlock(1, 1, block.data(), 65536));
-  }
-  const std::string after = copyOf(reference);
-  ASSERT_EQ(65536u, before.size());
-  ASSERT_NE(before, after);
-
-  std::unique_ptr<TRst> rst;
-  mctest::FaultSweep sweep;
-  sweep.prepare = [&] {
-    rst.reset();
-    make(name);
-    rst = std::make_unique<TRst>(name.c_str(), 0);
-  };
-  int written = -1, code = -1;
-  const int runs = sweep.Run(
-      [&] {
-        written = rst->WriteBlock(1, 1, block.data(), 65536);
-        code = rst->GetError();
+  // Copy 1 of a 1024 x 1024 image, its block (0, 0) as it was and as it is
+  // with block (1, 1) new.
+  const int runs = SweepBlockWriteIntoCopies(
+      rmftest::Pattern(99, 65536),
+      [](const std::string& path) {
+        ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
+        TRst rst(path.c_str(), 0);
+        ASSERT_EQ(1, rst.CreateDuplicate(1));
       },
-      [&](const mctest::SweepRun& run) {
-        if (written != 65536) {
-          EXPECT_EQ(0, written) << run;
-          EXPECT_TRUE(Reported(code)) << run << " code " << code;
-        }
-        // What was left to carry into the copy is carried by the next save.
-        EXPECT_EQ(1, rst->SaveDuplicates(0)) << run << " code " << rst->GetError();
-        rst.reset();
-        TRst reopened(name.c_str(), GENERIC_READ);
-        ASSERT_TRUE(reopened.IsOpen()) << run;
-        const bool isNew = Bytes(reopened.GetBlockAddress(1, 1), 65536) ==
-                           std::string(block.begin(), block.end());
-        EXPECT_TRUE(isNew || written != 65536) << run;
-        EXPECT_TRUE(copyOf(name) == (isNew ? after : before)) << run << (isNew ? " new" : " old");
+      [](const std::string& path) {
+        TRst rst(path.c_str(), GENERIC_READ);
+        TRst* copy = rst.GetRstClass(1);
+        return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
       });
   EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
+}
+
+TEST_F(RasterFaults, AFailedBlockWriteKeepsCopiesAnotherProgramMadeInStep) {
+  // A 600 x 500 image with copies at 1/2 and 1/4 made by another program;
+  // block (1, 1) is 244 x 256 elements.
+  const int runs = SweepBlockWriteIntoCopies(
+      rmftest::Pattern(99, 244 * 256),
+      [](const std::string& path) {
+        ASSERT_EQ(1, rmftest::MakeRaster(path, 600, 500));
+        rmftest::AppendForeignCopies(path, {2, 4},
+                                     [](int y, int x, int f) { return (y + x + f) % 13; });
+      },
+      [](const std::string& path) {
+        std::vector<std::vector<BYTE>> all;
+        for (const rmftest::StoredCopy& c : rmftest::StoredCopies(path)) all.push_back(c.elements);
+        return all;
+      });
+  EXPECT_GE(runs, 8);
 }
 
 TEST_F(RasterFaults, AFailedConversionOfAnOldRasterLeavesItToConvertAtTheNextOpening) {

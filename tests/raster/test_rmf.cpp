@@ -9,6 +9,7 @@
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "platform/vfs.h"
+#include "platform/vfs_fault.h"
 #include "raster/rmf.h"
 #include "support/rasterfixture.h"
 #include "support/rmffiles.h"
@@ -221,6 +222,69 @@ TEST_F(RmfTest, ChangingACompressedBlockStoresItPlainAtTheEnd) {
   ASSERT_EQ(1, again.OpenFile(name.c_str()));
   flat[5] = 'z';
   EXPECT_EQ(Bytes(flat), Block(again, 0, 0));
+}
+
+// A compressed block that fails to decode is read and decoded once: every
+// later element of it fails at once, so that reading a damaged raster
+// costs what reading an intact one does, until the block is written again.
+// A read that failed is tried again.
+TEST_F(RmfTest, ABlockThatFailsToDecodeIsNotReadAgainUntilWritten) {
+  // 300 x 200 elements: block 0 (256 x 200) and block 1 (44 x 200), both
+  // LZW-compressed; block 0's stored bytes cut to half their length.
+  std::vector<char> plain[2], packed[2];
+  {
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.Create(name.c_str(), 300, 200, 8, nullptr, 1, 1));
+    rmf.Head.Compression = RMF_LZW;
+    rmf.HeadChanged = 1;
+    for (int c = 0; c < 2; ++c) {
+      const int size = rmf.BlockRawLength(0, c);
+      plain[c].resize(size_t(size));
+      for (int i = 0; i < size; ++i) plain[c][size_t(i)] = char(i / 40 % 7 + c);
+      packed[c].resize(size_t(size));
+      const int n = rmf.Compress(plain[c].data(), size, packed[c].data(), size);
+      ASSERT_GT(n, 8);
+      packed[c].resize(size_t(n));
+      const int stored = c == 0 ? n / 2 : n;
+      ASSERT_EQ(stored, rmf.WriteBlock(0, c, packed[c].data(), stored));
+    }
+    ASSERT_EQ(1, rmf.Save());
+  }
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  // The file reads of 20 x 20 elements from a column on.
+  auto readsOf = [&](int column, int expect) {
+    const int before = counter.Count(plat::VfsOp::Read);
+    for (int r = 0; r < 20; ++r)
+      for (int c = column; c < column + 20; ++c) {
+        LONG v = -1;
+        EXPECT_EQ(expect >= 0 ? 1 : 0, rmf.GetPoint(v, r, c)) << r << "," << c;
+        if (expect >= 0) {
+          EXPECT_EQ(plain[c / 256][size_t(r * (c < 256 ? 256 : 44) + c % 256)], v);
+        }
+      }
+    return counter.Count(plat::VfsOp::Read) - before;
+  };
+  const int intact = readsOf(256, 0);
+  EXPECT_EQ(1, intact);
+  EXPECT_EQ(intact, readsOf(0, -1));
+  EXPECT_EQ(MAPERR_READ, rmf.GetError());
+  EXPECT_EQ(0, readsOf(0, -1));  // known: not read at all
+
+  // A read that fails is no verdict on the block.
+  TRmf other;
+  ASSERT_EQ(1, other.OpenFile(name.c_str(), GENERIC_READ));
+  counter.Fail(plat::VfsOp::Read, 1);
+  LONG v = -1;
+  EXPECT_EQ(0, other.GetPoint(v, 0, 260));
+  EXPECT_EQ(1, other.GetPoint(v, 0, 260));
+  EXPECT_EQ(plain[1][4], v);
+
+  // Written again, the block reads.
+  ASSERT_EQ(int(packed[0].size()), rmf.WriteBlock(0, 0, packed[0].data(), int(packed[0].size())));
+  EXPECT_EQ(1, readsOf(0, 0));
 }
 
 TEST_F(RmfTest, TheLeastRecentlyUsedSlotIsReplaced) {

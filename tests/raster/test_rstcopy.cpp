@@ -224,3 +224,87 @@ TEST_F(RstCopyTest, AReadOnlyRasterWithoutCopiesIsLeftAlone) {
   ro.Close();
   EXPECT_EQ(before, rmftest::ReadAll(name));
 }
+
+// Copies another program made at 1/2 and 1/4 (element sizes 20 and 40 m
+// under a 10 m image) keep their own factors through every change carried
+// into them: their sizes, precisions, element sizes and elements stay as
+// written, except what the change itself gives them, and a written block
+// lands in each at the place its factor gives.
+TEST_F(RstCopyTest, CopiesAnotherProgramMadeKeepTheirFactors) {
+  // 600 x 500 elements of 10 m (1:50,000 at 5,000 elements a metre).
+  ASSERT_EQ(1, rst.Create(name.c_str(), 600, 500, 8, nullptr, 50000, 5000));
+  std::vector<char> image(600 * 500);
+  for (int r = 0; r < 500; ++r)
+    for (int c = 0; c < 600; ++c) image[size_t(r) * 600 + c] = char((r / 8 + c / 8) % 50);
+  ASSERT_EQ(1, rst.PutFrame(image.data(), 0, 0, 600, 500, 1, 0));
+  rst.Close();
+  // The other program's copies hold values of their own (an average, say).
+  rmftest::AppendForeignCopies(name, {2, 4},
+                               [](int y, int x, int f) { return 100 + (y * 3 + x + f) % 97; });
+  const std::vector<rmftest::StoredCopy> written = rmftest::StoredCopies(name);
+  ASSERT_EQ(2u, written.size());
+  ASSERT_EQ(250, written[0].head.Height);
+  ASSERT_EQ(300, written[0].head.Width);
+  ASSERT_EQ(125, written[1].head.Height);
+  ASSERT_EQ(150, written[1].head.Width);
+
+  const int factors[2] = {2, 4};
+  // After a change: each copy as written, with the full image's scale,
+  // location and negative byte, and its own factor's precision.
+  auto expectKept = [&](const char* change, const std::vector<rmftest::StoredCopy>& want) {
+    const RMF main = rmftest::ReadHeader(name);
+    const std::vector<rmftest::StoredCopy> now = rmftest::StoredCopies(name);
+    ASSERT_EQ(want.size(), now.size()) << change;
+    for (size_t i = 0; i < now.size(); ++i) {
+      const RMF& h = now[i].head;
+      EXPECT_EQ(want[i].head.Height, h.Height) << change << " copy " << i;
+      EXPECT_EQ(want[i].head.Width, h.Width) << change << " copy " << i;
+      EXPECT_EQ(main.Scale, h.Scale) << change << " copy " << i;
+      EXPECT_EQ(main.Precision / factors[i], h.Precision) << change << " copy " << i;
+      EXPECT_DOUBLE_EQ(main.ElementSize * factors[i], h.ElementSize) << change << " copy " << i;
+      EXPECT_EQ(main.LocationX, h.LocationX) << change << " copy " << i;
+      EXPECT_EQ(main.Negative, h.Negative) << change << " copy " << i;
+      EXPECT_TRUE(want[i].elements == now[i].elements) << change << " copy " << i;
+    }
+  };
+  auto change = [&](const char* what, auto edit) {
+    TRst r(name.c_str(), 0);
+    ASSERT_TRUE(r.IsOpen()) << what;
+    edit(r);
+    r.Close();
+    expectKept(what, written);
+  };
+  change("location", [](TRst& r) { EXPECT_EQ(7000.0, r.LocationX(7000.0)); });
+  change("inversion", [](TRst& r) { EXPECT_EQ(1, r.Negative(1)); });
+  change("scale", [](TRst& r) { EXPECT_EQ(25000.0, r.Scale(25000.0)); });
+  change("precision", [](TRst& r) { EXPECT_EQ(2500.0, r.Precision(2500.0)); });
+  EXPECT_EQ(20.0, rmftest::StoredCopies(name)[0].head.ElementSize);
+  EXPECT_EQ(40.0, rmftest::StoredCopies(name)[1].head.ElementSize);
+
+  // Block (1, 1) of the image (rows 256..499, columns 256..511) written
+  // with 9: under it copy 1 holds 9 in rows 128..249 and columns 128..255,
+  // copy 2 in rows 64..124 and columns 64..127; nothing else changes.
+  std::vector<rmftest::StoredCopy> want = written;
+  for (size_t i = 0; i < want.size(); ++i) {
+    const int f = factors[i];
+    const RMF& h = want[i].head;
+    for (int y = 256 / f; y < h.Height; ++y)
+      for (int x = 256 / f; x < 512 / f; ++x) want[i].elements[size_t(y) * h.Width + x] = 9;
+  }
+  {
+    TRst r(name.c_str(), 0);
+    ASSERT_TRUE(r.IsOpen());
+    const std::vector<char> nines(244 * 256, 9);
+    ASSERT_EQ(244 * 256, r.WriteBlock(1, 1, nines.data(), 244 * 256));
+    r.Close();
+  }
+  expectKept("written block", want);
+
+  // The display reads the first copy as it is, without building one.
+  TRst reopened(name.c_str(), int(GENERIC_READ));
+  TRst* copy = reopened.GetRstClass(1);
+  ASSERT_NE(&reopened, copy);
+  EXPECT_EQ(300, copy->Head.Width);
+  EXPECT_EQ(9, At(copy, 200, 200));
+  EXPECT_EQ(want[0].elements[0], At(copy, 0, 0));
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -260,6 +261,25 @@ TEST(MetricMeasure, BuildCircular) {
   EXPECT_NEAR(q.XNDouble(q.PointCount(0)), 0.0, 1e-9);
   EXPECT_NEAR(q.YNDouble(q.PointCount(0)), 10.0, 1e-9);
   EXPECT_EQ(q.BuildCircular(&first, &centre, &last, 0.0), 0);
+
+  // A point that is no number or lies at infinity has no angle: nothing is
+  // built (the count of segments is never taken from it).
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const DOUBLEPOINT& bad : {P(nan, 0), P(0, nan), P(inf, 0), P(-inf, inf)}) {
+    for (int at = 0; at < 3; ++at) {
+      DOUBLEPOINT p[3] = {first, centre, last};
+      p[at] = bad;
+      Edit none;
+      none.Create(METRIC_F64, 0);
+      EXPECT_EQ(none.BuildCircular(&p[0], &p[1], &p[2], 10.0), 0) << at;
+      EXPECT_EQ(none.PointCount(0), 0) << at;
+    }
+  }
+  Edit none;
+  none.Create(METRIC_F64, 0);
+  EXPECT_EQ(none.BuildCircular(&first, &centre, &last, nan), 0);
+  EXPECT_EQ(none.BuildCircular(&first, &centre, &last, inf), 0);
 }
 
 }  // namespace

@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/vfs.h"
+#include "platform/vfs_fault.h"
 #include "records/primitives.h"
 #include "search/docseek.h"
 #include "search/whatobject.h"
 #include "support/docfixture.h"
+#include "support/objectbuilder.h"
+#include "support/writerprocess.h"
 
 namespace {
 
@@ -313,6 +319,148 @@ TEST_F(WhatObject, PaintingAfterAHitTestShowsTheSamePicture) {
   doc->SetViewScale(1.0);
   const doctest::Picture after = doctest::PaintPicture(doc, rect);
   EXPECT_TRUE(before.pixels == after.pixels);
+}
+
+// A sheet larger than its descriptor cache (the map has a second sheet),
+// thousands of roads, lakes and wells scattered over it but for its
+// south-east quarter: the hit test names the objects of a place from the
+// index of the sheet's frames, in the order of the walk.
+class WhatObjectOnALargeSheet : public WhatObject {
+ protected:
+  void SetUp() override {
+    WhatObject::SetUp();
+    if (HasFatalFailure()) return;
+    minObjects = TSheetFrameIndex::MinObjects();
+    TSheetFrameIndex::SetMinObjects(1000);
+    LISTREGISTER second = objtest::SquareSheet("ABC", kSheetX, kSheetY + doctest::kSheetSide);
+    ASSERT_EQ(1, doc->CreateList(&second, 1));
+    doc->WorkMode(0);
+    for (int i = 0; i < 7000; ++i) ASSERT_GT(Add(random), 0) << i;
+    doc->WorkMode(1);
+    ASSERT_TRUE(doc->OpenList(1));
+  }
+  void TearDown() override {
+    TSheetFrameIndex::SetMinObjects(minObjects);
+    WhatObject::TearDown();
+  }
+  // A road, a lake or a well at a random place off the south-east quarter.
+  int Add(std::mt19937& r) {
+    std::uniform_real_distribution<double> at(100, 9700);
+    double x = at(r), y = at(r);
+    if (x < 5000 && y > 5000) x += 5000;
+    x += kSheetX, y += kSheetY;
+    switch (r() % 3) {
+      case 0:
+        return doctest::AppendPlaneObject(doc, doctest::KIND_ROAD, LOCAL_LINE,
+                                          {{x, y}, {x + double(r() % 200), y + double(r() % 200)}});
+      case 1: {
+        const double w = 10 + double(r() % 150);
+        return doctest::AppendPlaneObject(
+            doc, doctest::KIND_LAKE, LOCAL_SQUARE,
+            {{x, y}, {x + w, y}, {x + w, y + w}, {x, y + w}, {x, y}});
+      }
+      default:
+        return doctest::AppendPlaneObject(doc, doctest::KIND_WELL, LOCAL_POINT, {{x, y}});
+    }
+  }
+  // What clicks at a place find: a first search and next ones to the end,
+  // then a last search and previous ones.
+  std::vector<int> Clicks(const DFRAME& frame) {
+    std::vector<int> found;
+    for (const auto& [start, onward] : {std::pair{SEEK_FIRST, SEEK_NEXT}, std::pair{SEEK_LAST, SEEK_PREV}}) {
+      MAPOBJDESC place{0, 0, nullptr};
+      for (int k = 0, flags = start; k < 60 && Hit(frame, flags, nullptr, &place) != 0;
+           ++k, flags = onward)
+        found.push_back(int(place.Object));
+      found.push_back(-1);
+    }
+    return found;
+  }
+  // Clicks of 1 to 20 pixels at random places of sheet 1 answer as the
+  // walk of the chain answers them.
+  void ExpectClicksAsTheWalk(const char* where) {
+    std::vector<DFRAME> frames;
+    std::uniform_real_distribution<double> at(0, doctest::kSheetSide);
+    for (int k = 0; k < 80; ++k)
+      frames.push_back(Around(kSheetX + at(random), kSheetY + at(random), 1 + double(random() % 20)));
+    std::vector<std::vector<int>> walked, indexed;
+    TSheetFrameIndex::SetMinObjects(INT_MAX);
+    for (const DFRAME& f : frames) walked.push_back(Clicks(f));
+    TSheetFrameIndex::SetMinObjects(1000);
+    for (const DFRAME& f : frames) indexed.push_back(Clicks(f));
+    EXPECT_TRUE(doc->List.FrameIndex.Made()) << where;
+    int hits = 0;
+    for (size_t k = 0; k < frames.size(); ++k) {
+      EXPECT_EQ(walked[k], indexed[k]) << where << ", click " << k;
+      hits += walked[k].size() > 2;
+    }
+    EXPECT_GT(hits, 10) << where;
+  }
+
+  LONG minObjects = 0;
+  std::mt19937 random{85};
+};
+
+TEST_F(WhatObjectOnALargeSheet, ClicksAnswerAsTheWalk) {
+  ExpectClicksAsTheWalk("as made");
+  for (int i = 0; i < 30; ++i) ASSERT_GT(Add(random), 0);
+  ExpectClicksAsTheWalk("after appends");
+  for (int k = 0; k < 30; ++k) {
+    const int n = 1 + int(random() % doc->List.Count());
+    ASSERT_TRUE(doc->OpenList(1));
+    if (k % 3 == 0) {
+      doc->DeleteObject(n);
+      continue;
+    }
+    // Moved to another place.
+    TObjectInfo moved;
+    ASSERT_TRUE(moved.CreateObject(doc, 1, 0, 0));
+    ASSERT_TRUE(moved.RegisterObject(LONG(doctest::KIND_ROAD), LOCAL_LINE));
+    const DOUBLEPOINT* view = doc->ViewPosition(1);
+    std::uniform_real_distribution<double> at(0, 9000);
+    double x = kSheetX + at(random), y = kSheetY + at(random);
+    doc->PlaneToMap(x, y);
+    moved.Metric.AppendPointSubject(0, x - view->X, y - view->Y);
+    moved.Metric.AppendPointSubject(0, x - view->X + 30, y - view->Y + 30);
+    ASSERT_EQ(n, doc->UpdateObject(n, moved.Desc, moved.Metric.Record, nullptr, nullptr));
+  }
+  ExpectClicksAsTheWalk("after rewrites and deletions");
+  // An action of edit mode taken back.
+  ASSERT_EQ(1, doc->CreateAction(1));
+  for (int i = 0; i < 10; ++i) ASSERT_GT(Add(random), 0);
+  ASSERT_GT(doc->DeleteObject(5), 0);
+  ASSERT_EQ(1, doc->CommitAction(0));
+  ASSERT_GT(doc->AbolitionLastAction(), 0);
+  ExpectClicksAsTheWalk("after undo");
+  // Another process appends; the document reads its sheet again.
+  const std::string path = dir / "map.map";
+  const writertest::Child child = writertest::StartChild([&](int) {
+    TMapAccess* other = NewDocument();
+    if (other == nullptr || !other->OpenData(path.c_str(), 0)) return 1;
+    doc = other;
+    std::mt19937 own(7);
+    for (int i = 0; i < 50; ++i)
+      if (Add(own) == 0) return 2;
+    return 0;
+  });
+  ASSERT_EQ(0, writertest::WaitChild(child.pid));
+  doc->AdjustData();
+  ASSERT_TRUE(doc->OpenList(1));
+  ExpectClicksAsTheWalk("after another process's appends");
+}
+
+// Once the index is made, a click where no object lies reads no
+// descriptor: the walk read the sheet's descriptors at every click.
+TEST_F(WhatObjectOnALargeSheet, AClickWhereNothingLiesReadsNoDescriptor) {
+  const DFRAME nothing = Around(kSheetX + 1500, kSheetY + 6000, 3);
+  ASSERT_EQ(0, Hit(nothing, SEEK_FIRST));
+  plat::FaultVfs counted;  // every read seen: no views
+  {
+    plat::ScopedVfs use(&counted);
+    EXPECT_EQ(0, Hit(nothing, SEEK_FIRST));
+    EXPECT_EQ(0, Hit(nothing, SEEK_LAST));
+  }
+  EXPECT_EQ(0, counted.Count(plat::VfsOp::Read));
 }
 
 }  // namespace

@@ -155,6 +155,33 @@ TEST_F(MapArea, WhollyInsideNeedsEverySideInside) {
   for (int n : {across, inArm, corners, along}) EXPECT_EQ(1, Check(s, n)) << n;
 }
 
+// The frame pre-test comes before the metric: an object whose frame lies
+// away from the area is answered without its metric being read, with the
+// same answer (and its inverse under inversion).
+TEST_F(MapArea, FrameTestComesBeforeTheMetric) {
+  TObjectInfo area;
+  MakeArea(m.map, kSquare, &area);
+  const int away = Add(LOCAL_LINE, {{{100, 100}, {300, 300}}});
+  const int inside = Add(LOCAL_LINE, {{{1200, 1200}, {1800, 1800}}});
+  TMapSelect s(&m.map);
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+  auto metricRead = [&] {
+    const TDataBuffer& data = m.map.List.DataBuffer;
+    for (int i = 0; i < data.WindowCount(); ++i)
+      if (data.Window(i).First <= data.Window(i).Last) return true;
+    return false;
+  };
+  for (const int inversion : {0, 1}) {
+    s.SetAreaInversion(inversion);
+    m.map.OpenList(1);
+    m.map.List.DataBuffer.Reset();
+    EXPECT_EQ(inversion, Check(s, away)) << inversion;
+    EXPECT_FALSE(metricRead()) << inversion;
+    EXPECT_EQ(1 - inversion, Check(s, inside)) << inversion;
+    EXPECT_TRUE(metricRead()) << inversion;
+  }
+}
+
 class AreaSearch : public MapArea {
  protected:
   void SetUp() override {

@@ -50,17 +50,24 @@ class LoadedLibraryTest : public ::testing::Test {
       const std::function<void(const DeclaredFunction&, const Answer&)>& check) {
     std::vector<uint64_t> scratch(4096, 0);
     const intptr_t arg = reinterpret_cast<intptr_t>(scratch.data());
-    using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
-    using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+    // Twelve arguments, as many as the longest function takes: one of more
+    // than six takes its later ones from the stack and may write over them
+    // there, so the caller must have passed them.
+    using Probe = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
+                               intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+    using DoubleProbe = double (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
+                                   intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
     for (const DeclaredFunction& f : functions) {
       void* entry = dlsym(lib, f.name.c_str());
       ASSERT_NE(entry, nullptr) << f.name;
       for (const intptr_t handle : handles) {
         Answer a;
         if (f.result == "double")
-          a.real = reinterpret_cast<DoubleProbe>(entry)(handle, arg, arg, arg, arg, arg);
+          a.real = reinterpret_cast<DoubleProbe>(entry)(handle, arg, arg, arg, arg, arg, arg, arg,
+                                                        arg, arg, arg, arg);
         else
-          a.value = reinterpret_cast<Probe>(entry)(handle, arg, arg, arg, arg, arg);
+          a.value = reinterpret_cast<Probe>(entry)(handle, arg, arg, arg, arg, arg, arg, arg, arg,
+                                                   arg, arg, arg);
         check(f, a);
       }
       EXPECT_EQ(uint64_t(0), scratch[0]) << f.name;

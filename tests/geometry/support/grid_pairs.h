@@ -36,6 +36,7 @@ struct GridPair {
 struct Measured {
   double area = 0;
   int parts = 0, sure = 0;
+  int holes = 0;  // Measure and ParityMeasure: holes wider than `width`
 };
 
 class GridOracle : public GeosOracle {
@@ -76,6 +77,14 @@ class GridOracle : public GeosOracle {
     m.area += a;
     if (a > width * l) ++m.parts;
     if (a > 3.0 * width * l) ++m.sure;
+    for (int k = 0; k < GEOSGetNumInteriorRings_r(handle(), polygon); ++k) {
+      GEOSGeometry* hole = GEOSGeom_createPolygon_r(
+          handle(), GEOSGeom_clone_r(handle(), GEOSGetInteriorRingN_r(handle(), polygon, k)), nullptr, 0);
+      GEOSArea_r(handle(), hole, &a);
+      GEOSLength_r(handle(), hole, &l);
+      if (a > width * l) ++m.holes;
+      GEOSGeom_destroy_r(handle(), hole);
+    }
   }
 
   // The same with the polygons meeting at points (or, for `sure`, within
@@ -256,8 +265,8 @@ inline Shape RingsOf(TDataEdit& m) {
 // The region of rings that cross nowhere (they may meet at vertices),
 // counted by parity: a ring inside an even number of the others is an
 // outer ring of a part, inside an odd number a hole. Each ring is placed
-// by the middle of its first side, which lies on no other ring. Parts
-// whose outer ring is narrower than `width` on average are not counted.
+// by the middle of its first side, which lies on no other ring. Parts and
+// holes whose ring is narrower than `width` on average are not counted.
 inline Measured ParityMeasure(const Shape& rings, double width) {
   auto inside = [](const Pt& p, const Contour& c) {
     bool in = false;
@@ -283,7 +292,7 @@ inline Measured ParityMeasure(const Shape& rings, double width) {
     for (size_t k = 0; k + 1 < c.size(); ++k)
       twice += (c[k].x - c[0].x) * (c[k + 1].y - c[0].y) - (c[k + 1].x - c[0].x) * (c[k].y - c[0].y);
     m.area += (depth % 2 ? -0.5 : 0.5) * std::fabs(twice);
-    if (depth % 2 == 0 && 0.5 * std::fabs(twice) > width * Perimeter(c)) ++m.parts;
+    if (0.5 * std::fabs(twice) > width * Perimeter(c)) ++(depth % 2 == 0 ? m.parts : m.holes);
   }
   return m;
 }
@@ -616,7 +625,8 @@ struct Outcome {
 };
 
 // Every piece a cutting worker hands out: an outer ring and its holes;
-// pieces narrower than twice the precision on average are not counted.
+// pieces narrower than twice the precision on average are not counted,
+// nor holes narrower than the precision.
 // Line pieces count by their length, those no longer than ten times the
 // precision not at all (where a line crosses another at a slant, the place
 // of the crossing may move along it by several times the precision).
@@ -636,6 +646,8 @@ Outcome Pieces(W& w, bool loaded, bool lines = false) {
     const double area = p->Square();
     o.m.area += area;
     if (area > 0.002 * Perimeter(Points(*p, 0))) ++o.m.parts;
+    for (int c = 1; c <= p->Record->Count; ++c)
+      if (std::fabs(p->SquareSubject(c)) > 0.001 * Perimeter(Points(*p, c))) ++o.m.holes;
   }
   o.state = w.State;
   return o;

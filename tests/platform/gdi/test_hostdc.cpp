@@ -2,7 +2,9 @@
 // the liveness test of any context, and the pixels of host windows.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
@@ -27,6 +29,45 @@ TEST(HostDc, BitmapSizesAreBounded) {
   HDC dc = plat::CreateBitmapDc(plat::kHostBitmapMaxSide, 1, true);
   ASSERT_NE(dc, nullptr);
   EXPECT_TRUE(plat::DeleteBitmapDc(dc));
+}
+
+// A window takes the sizes a bitmap takes: one that no surface can hold
+// would hand out a window without a context.
+TEST(HostDc, WindowSizesAreBoundedAsBitmapsAre) {
+  for (auto [w, h] : {std::pair{0, 0}, {-5, 10}, {10, -5}, {0, 10}, {INT_MAX, INT_MAX},
+                      {plat::kHostBitmapMaxSide + 1, 1}, {16384, 16385}}) {
+    EXPECT_EQ(plat::CreateHostWindow(nullptr, nullptr, w, h), nullptr) << w << " x " << h;
+  }
+  HWND window = plat::CreateHostWindow(nullptr, nullptr, plat::kHostBitmapMaxSide, 1);
+  ASSERT_NE(window, nullptr);
+  HDC dc = plat::GetDC(window);
+  EXPECT_NE(dc, nullptr);
+  plat::ReleaseDC(window, dc);
+  // A new size obeys the same bounds; a refused one keeps the old.
+  EXPECT_FALSE(plat::SetClientSize(window, 0, 0));
+  EXPECT_FALSE(plat::SetClientSize(window, INT_MAX, INT_MAX));
+  RECT rc{};
+  ASSERT_TRUE(plat::GetClientRect(window, &rc));
+  EXPECT_EQ(rc.right, plat::kHostBitmapMaxSide);
+  EXPECT_EQ(rc.bottom, 1);
+  plat::DestroyHostWindow(window);
+}
+
+// Only a window's or the display's pixels are watched while they are drawn.
+TEST(HostDc, OnlyWindowsAndTheDisplayAreOnScreen) {
+  HWND window = plat::CreateHostWindow(nullptr, nullptr, 4, 4);
+  HDC wdc = plat::GetDC(window);
+  EXPECT_TRUE(plat::IsOnScreen(wdc));
+  HDC bitmap = plat::CreateBitmapDc(4, 4, true);
+  EXPECT_FALSE(plat::IsOnScreen(bitmap));
+  HDC memory = plat::CreateCompatibleDC(nullptr);
+  EXPECT_FALSE(plat::IsOnScreen(memory));
+  EXPECT_FALSE(plat::IsOnScreen(nullptr));
+  plat::DeleteDC(memory);
+  plat::DeleteBitmapDc(bitmap);
+  plat::DestroyHostWindow(window);
+  EXPECT_FALSE(plat::IsOnScreen(wdc));  // its window is gone
+  plat::ReleaseDC(window, wdc);
 }
 
 TEST(HostDc, RowsLieTopDownOrBottomUpInMemory) {

@@ -1,6 +1,7 @@
 #include "support/rmffiles.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -97,6 +98,94 @@ std::string ForeignBytes(const ForeignFile& file) {
   u32(table + 4, raw);
   std::memcpy(&f[block], file.block.data(), std::min<size_t>(raw, file.block.size()));
   return f;
+}
+
+namespace {
+
+RMF HeaderAt(const std::string& bytes, size_t at) {
+  RMF h{};
+  if (at + sizeof(RMF) <= bytes.size()) std::memcpy(&h, bytes.data() + at, sizeof(RMF));
+  return h;
+}
+
+}  // namespace
+
+std::vector<StoredCopy> StoredCopies(const std::string& path) {
+  const std::string bytes = ReadAll(path);
+  std::vector<StoredCopy> copies;
+  for (DWORD at = HeaderAt(bytes, 0).NextCopy; at && copies.size() < 8;) {
+    StoredCopy c{HeaderAt(bytes, at), {}};
+    const RMF& h = c.head;
+    if (h.Ident != RMF_RSW || h.BitsPerElement != 8 || h.Width < 1 || h.Height < 1) break;
+    c.elements.assign(size_t(h.Width) * size_t(h.Height), 0);
+    for (int br = 0; br < h.BlockRows; ++br)
+      for (int bc = 0; bc < h.BlockColumns; ++bc) {
+        RMFBLOCKDESC e{};
+        const size_t entry = h.TablePosition + size_t(br * h.BlockColumns + bc) * 8;
+        if (entry + 8 > bytes.size()) continue;
+        std::memcpy(&e, bytes.data() + entry, 8);
+        const int bh = br == h.BlockRows - 1 ? h.LastHeight : h.BlockHeight;
+        const int bw = bc == h.BlockColumns - 1 ? h.LastWidth : h.BlockWidth;
+        // Only plain blocks are read; others leave zeros.
+        if (e.Length != DWORD(bh * bw) || e.Position + size_t(e.Length) > bytes.size()) continue;
+        for (int i = 0; i < bh; ++i)
+          std::memcpy(&c.elements[size_t(br * h.BlockHeight + i) * h.Width + bc * h.BlockWidth],
+                      bytes.data() + e.Position + size_t(i) * bw, size_t(bw));
+      }
+    at = h.NextCopy;
+    copies.push_back(std::move(c));
+  }
+  return copies;
+}
+
+void AppendForeignCopies(const std::string& path, std::initializer_list<int> factors,
+                         const std::function<int(int, int, int)>& value) {
+  std::string bytes = ReadAll(path);
+  const RMF main = HeaderAt(bytes, 0);
+  size_t link = offsetof(RMF, NextCopy);
+  for (int f : factors) {
+    const DWORD at = DWORD(bytes.size());
+    RMF h{};
+    h.Ident = RMF_RSW;
+    h.Version = RMF_VERSION;
+    h.BitsPerElement = 8;
+    h.Height = (main.Height + f - 1) / f;
+    h.Width = (main.Width + f - 1) / f;
+    h.BlockHeight = h.BlockWidth = 256;
+    h.BlockRows = (h.Height + 255) / 256;
+    h.BlockColumns = (h.Width + 255) / 256;
+    h.LastHeight = h.Height - (h.BlockRows - 1) * 256;
+    h.LastWidth = h.Width - (h.BlockColumns - 1) * 256;
+    h.Scale = main.Scale;
+    h.Precision = main.Precision / f;
+    h.ElementSize = h.Scale / h.Precision;
+    h.LocationX = main.LocationX;
+    h.LocationY = main.LocationY;
+    h.LocationSet = 1;
+    h.TablePosition = at + sizeof(RMF);
+    h.TableLength = DWORD(h.BlockRows * h.BlockColumns * 8);
+    std::string table, blocks;
+    DWORD next = h.TablePosition + h.TableLength;
+    for (int br = 0; br < h.BlockRows; ++br)
+      for (int bc = 0; bc < h.BlockColumns; ++bc) {
+        const int bh = br == h.BlockRows - 1 ? h.LastHeight : 256;
+        const int bw = bc == h.BlockColumns - 1 ? h.LastWidth : 256;
+        const RMFBLOCKDESC e{next, DWORD(bh * bw)};
+        table.append(reinterpret_cast<const char*>(&e), sizeof(e));
+        for (int i = 0; i < bh; ++i)
+          for (int j = 0; j < bw; ++j) blocks.push_back(char(value(br * 256 + i, bc * 256 + j, f)));
+        next += e.Length;
+      }
+    h.Length = next - at;
+    std::memcpy(&bytes[link], &at, sizeof(at));
+    link = at + offsetof(RMF, NextCopy);
+    bytes.append(reinterpret_cast<const char*>(&h), sizeof(h));
+    bytes += table;
+    bytes += blocks;
+  }
+  const DWORD end = DWORD(bytes.size());
+  std::memcpy(&bytes[offsetof(RMF, Length)], &end, sizeof(end));
+  WriteAll(path, bytes);
 }
 
 }  // namespace rmftest

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,21 @@ struct ForeignFile {
   std::string block;     // the block's bytes, cut or padded with zeros to its raw length
 };
 std::string ForeignBytes(const ForeignFile& file);
+
+// A reduced copy as the file holds it: its header and its elements row by
+// row (blocks stored plain; an 8-bit raster).
+struct StoredCopy {
+  RMF head;
+  std::vector<BYTE> elements;
+};
+// The copies of an 8-bit raster file, in chain order.
+std::vector<StoredCopy> StoredCopies(const std::string& path);
+// Appends reduced copies of an 8-bit raster as another program writes
+// them: at the given factors, sides rounded up, blocks of 256 x 256 stored
+// plain behind each header and its table, element (y, x) of the copy at
+// factor f being value(y, x, f); the main header names the first copy and
+// its end moves past the last.
+void AppendForeignCopies(const std::string& path, std::initializer_list<int> factors,
+                         const std::function<int(int, int, int)>& value);
 
 }  // namespace rmftest

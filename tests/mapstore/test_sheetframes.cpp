@@ -1,0 +1,378 @@
+// The index of a sheet's frames: for any frame it names every object of
+// the chain whose stored frame meets it, in the order a walk of the chain
+// meets them (forwards or backwards, from an object on), on chains of every
+// shape; it leaves chains that do not run as one line to the walk; and it
+// keeps answering as the walk after appends of every local type, rewrites,
+// deletions, undo, the writes of another sheet object and those of another
+// process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "mapstore/map.h"
+#include "platform/file.h"
+#include "support/objectbuilder.h"
+#include "support/sheetbuilder.h"
+#include "support/writerprocess.h"
+
+using objtest::Bytes;
+using objtest::Points;
+
+namespace {
+
+// The hit test's frame test: the frame meets the stored one (a stored
+// frame whose corners are swapped meets what covers it).
+bool Meets(const FRAME& q, const FVSPR& d) {
+  return q.X2 >= d.X1 && q.Y2 >= d.Y1 && q.X1 <= d.X2 && q.Y1 <= d.Y2;
+}
+
+// What a walk of the open sheet's chain meets, in its order (backwards
+// from the last object for direction < 0), with the descriptors read.
+struct Walked {
+  std::vector<LONG> order;
+  std::vector<FVSPR> descs;  // by number
+};
+
+Walked Walk(TMapList& list, int direction) {
+  Walked w;
+  w.descs.resize(size_t(list.Count()) + 1);
+  const int steps = list.Count();
+  FVSPR* d = direction > 0 ? list.FirstHead() : list.LastHead();
+  for (int i = 0; d != nullptr && i < steps; ++i) {
+    w.order.push_back(list.CurrentObject);
+    w.descs[size_t(list.CurrentObject)] = *d;
+    d = direction > 0 ? list.NextHead() : list.PrevHead();
+  }
+  return w;
+}
+
+// Asks the index `questions` random frames of the open sheet (sheet units
+// within `extent`), each forwards or backwards, from the start or from a
+// random object of the chain, and compares what it names, less what its
+// frame keeps out, with what the walk meets. Frames of at most `small`
+// units a side must be answered by the index.
+void ExpectAnswersAsTheWalk(TMapList& list, int questions, LONG extent, std::mt19937& random,
+                            const std::string& where) {
+  const Walked forward = Walk(list, 1), backward = Walk(list, -1);
+  ASSERT_FALSE(forward.order.empty()) << where;
+  std::uniform_int_distribution<LONG> at(-extent / 10, extent + extent / 10);
+  const LONG sides[] = {0, 3, 40, 400, 4000};
+  int answered = 0;
+  for (int k = 0; k < questions; ++k) {
+    LONG x = at(random), y = at(random);
+    const LONG side = sides[random() % 5];
+    // Every other frame at an object of the chain.
+    if (k % 2 == 0) {
+      const FVSPR& d = forward.descs[size_t(forward.order[random() % forward.order.size()])];
+      x = d.X1 - side / 2, y = d.Y2 - side / 2;
+    }
+    const FRAME q{x, y, x + side, y + LONG(random() % (side + 1))};
+    const int direction = random() % 2 ? 1 : -1;
+    const Walked& walk = direction > 0 ? forward : backward;
+    const LONG from = random() % 3 == 0 ? walk.order[random() % walk.order.size()] : 0;
+    std::vector<LONG> named;
+    if (!list.FrameIndex.Meeting(list, q, from, direction, named)) {
+      EXPECT_GT(side, 400) << where << ": a small frame left to the walk";
+      continue;
+    }
+    ++answered;
+    std::vector<LONG> expected, got;
+    bool after = from == 0;
+    for (LONG n : walk.order) {
+      if (after && Meets(q, walk.descs[size_t(n)])) expected.push_back(n);
+      if (n == from) after = true;
+    }
+    for (LONG n : named) {
+      ASSERT_GE(n, 1) << where;
+      ASSERT_LE(n, list.Count()) << where;
+      if (Meets(q, forward.descs[size_t(n)])) got.push_back(n);
+    }
+    ASSERT_EQ(expected, got) << where << ": frame " << q.X1 << " " << q.Y1 << " " << q.X2 << " "
+                             << q.Y2 << " from " << from << " direction " << direction;
+  }
+  EXPECT_GT(answered, questions / 2) << where;
+}
+
+// ---------------------------------------------------------------------------
+// Chains of every shape, written byte by byte
+
+class SheetFrameChains : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    minObjects = TSheetFrameIndex::MinObjects();
+    TSheetFrameIndex::SetMinObjects(100);
+  }
+  void TearDown() override { TSheetFrameIndex::SetMinObjects(minObjects); }
+
+  // A sheet of `count` objects of random local types with random frames
+  // (a few of them huge, a few with swapped corners), linked in the order
+  // `chain` gives (numbers from 1; objects left out are in no chain).
+  void Write(int count, const std::vector<LONG>& chain) {
+    sheettest::SheetBuilder s;
+    for (int n = 1; n <= count; ++n) s.Add(int(random() % 5), Bytes());
+    for (int n = 1; n <= count; ++n) {
+      FVSPR d;
+      std::memcpy(&d, s.hdr.data() + 48 * n, sizeof(d));
+      const LONG x = LONG(random() % kExtent), y = LONG(random() % kExtent);
+      const LONG w = n % 97 == 0 ? kExtent / 2 : LONG(random() % 300);
+      const LONG h = n % 89 == 0 ? kExtent : LONG(random() % 300);
+      d.X1 = x, d.Y1 = y, d.X2 = x + w, d.Y2 = y + h;
+      if (n % 61 == 0) std::swap(d.X1, d.X2);
+      d.Next = d.Back = 0;
+      std::memcpy(s.hdr.data() + 48 * n, &d, sizeof(d));
+    }
+    for (size_t i = 0; i < chain.size(); ++i) {
+      FVSPR d;
+      std::memcpy(&d, s.hdr.data() + 48 * chain[i], sizeof(d));
+      d.Back = i > 0 ? DWORD(chain[i - 1]) : 0;
+      d.Next = i + 1 < chain.size() ? DWORD(chain[i + 1]) : 0;
+      std::memcpy(s.hdr.data() + 48 * chain[i], &d, sizeof(d));
+    }
+    HDRHEAD head;
+    std::memcpy(&head, s.hdr.data(), sizeof(head));
+    head.First = chain.empty() ? 0 : chain.front();
+    head.Last = chain.empty() ? 0 : chain.back();
+    std::memcpy(s.hdr.data(), &head, sizeof(head));
+    s.Write(dir.path(), sheettest::TestMap::Base(1));
+  }
+  std::vector<LONG> Numbers(int count) {
+    std::vector<LONG> v(static_cast<size_t>(count));
+    std::iota(v.begin(), v.end(), 1);
+    return v;
+  }
+
+  static constexpr LONG kExtent = 20000;
+  LONG minObjects = 0;
+  std::mt19937 random{85};
+  sheettest::SheetFolder dir{MC_TEST_TMP};
+};
+
+TEST_F(SheetFrameChains, ChainsOfEveryShapeAreAnsweredAsTheWalk) {
+  const int count = 3000;
+  std::vector<LONG> shuffled = Numbers(count);
+  std::shuffle(shuffled.begin(), shuffled.end(), random);
+  std::vector<LONG> reversed = Numbers(count);
+  std::reverse(reversed.begin(), reversed.end());
+  std::vector<LONG> part(shuffled.begin(), shuffled.begin() + count / 2);
+  const std::pair<const char*, std::vector<LONG>> shapes[] = {
+      {"in number order", Numbers(count)},
+      {"in a scattered order", shuffled},
+      {"in reverse order", reversed},
+      {"half of the objects", part},
+  };
+  // Two sheets: the descriptor cache is smaller than the sheet.
+  sheettest::TestMap map(dir.path(), 2);
+  for (const auto& [name, chain] : shapes) {
+    Write(count, chain);
+    TMapList list;
+    ASSERT_EQ(1, list.Open(&map, 1)) << name;
+    ExpectAnswersAsTheWalk(list, 300, kExtent, random, name);
+    EXPECT_TRUE(list.FrameIndex.Made()) << name;
+    EXPECT_GT(list.FrameIndex.Bytes(), size_t(0)) << name;
+    // The memory goes with the sheet.
+    list.Close(0);
+    EXPECT_EQ(size_t(0), list.FrameIndex.Bytes()) << name;
+    list.Close(1);
+  }
+}
+
+TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
+  const int count = 500;
+  sheettest::TestMap map(dir.path(), 1);
+  const FRAME everywhere{-1, -1, kExtent * 2, kExtent * 2};
+  std::vector<LONG> named;
+  // A circle: the last object links to the first.
+  Write(count, Numbers(count));
+  {
+    Bytes hdr = sheettest::ReadFile(dir / "S1.HDR");
+    FVSPR d;
+    std::memcpy(&d, hdr.data() + 48 * count, sizeof(d));
+    d.Next = 1;
+    std::memcpy(hdr.data() + 48 * count, &d, sizeof(d));
+    sheettest::WriteFile(dir / "S1.HDR", hdr);
+    TMapList list;
+    ASSERT_EQ(1, list.Open(&map, 1));
+    EXPECT_FALSE(list.FrameIndex.Meeting(list, everywhere, 0, 1, named));
+    list.Close(1);
+  }
+  // A back link that names another object than the one before.
+  Write(count, Numbers(count));
+  {
+    Bytes hdr = sheettest::ReadFile(dir / "S1.HDR");
+    FVSPR d;
+    std::memcpy(&d, hdr.data() + 48 * 200, sizeof(d));
+    d.Back = 150;
+    std::memcpy(hdr.data() + 48 * 200, &d, sizeof(d));
+    sheettest::WriteFile(dir / "S1.HDR", hdr);
+    TMapList list;
+    ASSERT_EQ(1, list.Open(&map, 1));
+    EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, named));
+    list.Close(1);
+  }
+  // Below the least count the walk answers too.
+  Write(50, Numbers(50));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, named));
+  EXPECT_FALSE(list.FrameIndex.Made());
+}
+
+// ---------------------------------------------------------------------------
+// A map written through the store
+
+class SheetFrameWrites : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    minObjects = TSheetFrameIndex::MinObjects();
+    TSheetFrameIndex::SetMinObjects(100);
+    plat::SetWriteThroughEnabled(false);
+    MessageEnableSet(0);
+    ASSERT_TRUE(writertest::CreateTestMap(dir.path()));
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+    ASSERT_EQ(1, map.OpenList(1));
+  }
+  void TearDown() override {
+    TSheetFrameIndex::SetMinObjects(minObjects);
+    MessageEnableSet(1);
+  }
+  std::string Path() const { return dir / "map.map"; }
+
+  // The records of an object of a local type over a random place.
+  static Bytes Metric(int local, std::mt19937& random) {
+    const double x = double(random() % kExtent), y = double(random() % kExtent);
+    const double w = double(random() % 200), h = double(random() % 200);
+    const Points box = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    switch (local) {
+      case LOCAL_POINT:
+        return objtest::Metric(METRIC_I32, {{{x, y}}});
+      case LOCAL_LINE:
+      case LOCAL_VECTOR:
+        return objtest::Metric(METRIC_I32, {{{x, y}, {x + w, y + h}}});
+      case LOCAL_TITLE:
+      case LOCAL_MIXED:
+        return objtest::Metric(METRIC_I32, {box}, {"T"});
+      default:
+        return objtest::Metric(METRIC_I32, {box});
+    }
+  }
+  static int Append(TMap& m, int local, std::mt19937& random) {
+    Bytes metric = Metric(local, random);
+    FVSPR d = objtest::Desc(local, uint16_t(16 + local));
+    return m.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr);
+  }
+  // Rewrites object n over another place, as local type `local`.
+  static int Move(TMap& m, int n, int local, std::mt19937& random) {
+    const FVSPR* stored = m.List.ObjectDesc(n);
+    if (stored == nullptr) return 0;
+    FVSPR d = *stored;
+    d.Local = BYTE(local);
+    Bytes metric = Metric(local, random);
+    return m.UpdateObject(n, &d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr);
+  }
+  void Expect(const std::string& where) {
+    ASSERT_EQ(1, map.OpenList(1)) << where;
+    ExpectAnswersAsTheWalk(map.List, 150, kExtent, random, where);
+  }
+
+  static constexpr LONG kExtent = 100000;  // sheet units the objects lie in
+  LONG minObjects = 0;
+  std::mt19937 random{851};
+  sheettest::SheetFolder dir{MC_TEST_TMP};
+  TMap map;
+};
+
+TEST_F(SheetFrameWrites, AppendsRewritesDeletionsAndUndoKeepItInStep) {
+  map.WorkMode(0);
+  // Lines, vectors, points and titles first: the first polygon then opens
+  // the chain.
+  for (int i = 0; i < 600; ++i)
+    ASSERT_GT(Append(map, std::array{LOCAL_LINE, LOCAL_VECTOR, LOCAL_POINT, LOCAL_TITLE}[i % 4],
+                     random),
+              0);
+  Expect("made");
+  ASSERT_TRUE(map.List.FrameIndex.Made());
+
+  for (int local : {LOCAL_POLYGON, LOCAL_POLYGON, LOCAL_LINE, LOCAL_MIXED, LOCAL_POINT,
+                    LOCAL_TITLE, LOCAL_VECTOR, LOCAL_MIXED, LOCAL_POLYGON})
+    ASSERT_GT(Append(map, local, random), 0) << local;
+  EXPECT_TRUE(map.List.FrameIndex.Made()) << "forgotten by appends";
+  Expect("after appends of every local type");
+
+  for (int k = 0; k < 40; ++k) {
+    const int n = 1 + int(random() % map.List.Count());
+    ASSERT_EQ(n, Move(map, n, int(random() % 5), random)) << n;
+  }
+  EXPECT_TRUE(map.List.FrameIndex.Made()) << "forgotten by rewrites";
+  Expect("after rewrites to other places and local types");
+
+  for (int k = 0; k < 20; ++k) {
+    const int n = 1 + int(random() % map.List.Count());
+    map.DeleteObject(n);
+  }
+  Expect("after deletions");
+
+  // In edit mode, with the journal: an action of appends, rewrites and a
+  // deletion, then taken back.
+  map.WorkMode(1);
+  ASSERT_EQ(1, map.CreateAction(1));
+  for (int k = 0; k < 5; ++k) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  for (int k = 0; k < 5; ++k) ASSERT_GT(Move(map, 1 + int(random() % 600), LOCAL_LINE, random), 0);
+  ASSERT_GT(map.DeleteObject(7), 0);
+  ASSERT_EQ(1, map.CommitAction(0));
+  Expect("in edit mode");
+  ASSERT_GT(map.AbolitionLastAction(), 0);
+  Expect("after undo");
+}
+
+TEST_F(SheetFrameWrites, AnotherSheetObjectsWritesAreSeen) {
+  map.WorkMode(0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  Expect("made");
+  // A second sheet object of the same map moves every object of the sheet:
+  // the map's own hears of each and takes it in.
+  TMapList other;
+  ASSERT_EQ(1, other.Open(&map, 1));
+  ASSERT_EQ(1, other.ReplaceListObjects(3000, -2000));
+  EXPECT_TRUE(map.List.FrameIndex.Made());
+  Expect("after another sheet object moved the objects");
+  other.Close(1);
+}
+
+TEST_F(SheetFrameWrites, AnotherProcesssWritesAreSeenOnceTheHeaderShowsThem) {
+  map.WorkMode(0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  map.WorkMode(1);  // shared with the other writer from here on
+  Expect("made");
+  // Another process appends, rewrites and deletes in edit mode.
+  auto writeElsewhere = [&](unsigned seed) {
+    const writertest::Child child = writertest::StartChild([&](int) {
+      TMap other;
+      if (other.OpenData(Path().c_str(), 0) != 1 || other.OpenList(1) != 1) return 1;
+      std::mt19937 own(seed);
+      for (int k = 0; k < 60; ++k)
+        if (Append(other, int(own() % 6), own) == 0) return 2;
+      for (int k = 0; k < 30; ++k)
+        if (Move(other, 1 + int(own() % 400), int(own() % 5), own) == 0) return 3;
+      for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(own() % 400));
+      return 0;
+    });
+    return writertest::WaitChild(child.pid);
+  };
+  ASSERT_EQ(0, writeElsewhere(7));
+  // An append of this map's takes the other's header in.
+  ASSERT_GT(Append(map, LOCAL_POLYGON, random), 0);
+  Expect("after this map's append behind the other's");
+  ASSERT_EQ(0, writeElsewhere(8));
+  // The map hears of them and reads its sheet again.
+  map.AdjustData();
+  Expect("after another process's writes");
+}
+
+}  // namespace
