@@ -1,6 +1,7 @@
 #include "support/hostwalk.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "api/mapapi.h"
@@ -115,7 +116,9 @@ void PaintMap(HMAP map, HostReport& r) {
 }
 
 // Every sheet's objects read through an object handle (metric, text,
-// semantics) and each painted alone.
+// semantics), each painted alone around its first point at visual types 1
+// and 4 (the fixture map's objects lie outside its sheets' frames, where
+// the map's own picture does not reach).
 void ReadObjects(HMAP map, HostReport& r) {
   HDC dc = platCreateBitmapDC(kSide, kSide, 1);
   HOBJ o = mapCreateObject(map, 1, 0, 0);
@@ -131,7 +134,6 @@ void ReadObjects(HMAP map, HostReport& r) {
         for (LONG part : Probe(mapPolyCount(o) - 1, 4)) mapPointCount(o, part);
         for (LONG s : Probe(mapSemanticAmount(o), 8)) mapSemanticValue(o, s, text, sizeof text);
         if (dc == 0) continue;
-        // Alone, around its first point, at both visual types.
         double px = mapXPlane(o, 1, 0), py = mapYPlane(o, 1, 0);
         mapPlaneToPicture(map, &px, &py);
         RECT rect{0, 0, kSide, kSide};
@@ -143,7 +145,7 @@ void ReadObjects(HMAP map, HostReport& r) {
           RECT at = rect;
           const LONG painted = mapPaintObject95(map, dc, &at, o);
           if (painted == 1 && Inked(dc, kSide, kSide)) ++r.painted;
-                mapSetViewType(map, old);
+          mapSetViewType(map, old);
         }
       }
     }
