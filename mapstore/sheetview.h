@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "platform/win_types.h"
 
@@ -41,6 +42,13 @@ class TSheetView {
   }
   // Bytes the view covers; 0 without one.
   int64_t Length() const { return length_; }
+  // Exchanges views (and what each knows of its file) with `other`.
+  void Swap(TSheetView& other) noexcept {
+    std::swap(file_, other.file_);
+    std::swap(view_, other.view_);
+    std::swap(length_, other.length_);
+    std::swap(pastReads_, other.pastReads_);
+  }
 
  private:
   enum : int {
@@ -123,6 +131,14 @@ class TSheetWriteView {
   bool Finish(int64_t keep = 0);
   // Releases the view without touching the file.
   void Release();
+  // Exchanges views (with their reserves and ends) with `other`.
+  void Swap(TSheetWriteView& other) noexcept {
+    std::swap(file_, other.file_);
+    std::swap(refused_, other.refused_);
+    std::swap(view_, other.view_);
+    std::swap(length_, other.length_);
+    std::swap(end_, other.end_);
+  }
 
   enum : int64_t {
     RESERVE = 0x100000,  // the least the file grows by (or a quarter of it, when more)
