@@ -29,6 +29,18 @@ constexpr int kNameField = sizeof(LISTDESC::NameHDR);
 
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
 
+// Empties caches, keeping their memory; with `letGo` they also forget
+// their files (and the views of them).
+template <typename... Caches>
+void EmptyCaches(bool letGo, Caches&... caches) {
+  (
+      [&] {
+        caches.Reset();
+        if (letGo) caches.SetFile(nullptr);
+      }(),
+      ...);
+}
+
 }  // namespace
 
 TMapList::TMapList() {
@@ -569,14 +581,7 @@ int TMapList::Close(int mode) {
     delete Spare;
     Spare = nullptr;
   } else {
-    HeadBuffer.Reset();
-    DataBuffer.Reset();
-    SemnBuffer.Reset();
-    DrawBuffer.Reset();
-    HeadBuffer.SetFile(nullptr);
-    DataBuffer.SetFile(nullptr);
-    SemnBuffer.SetFile(nullptr);
-    DrawBuffer.SetFile(nullptr);
+    EmptyCaches(true, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   }
   return 0;
 }
@@ -796,10 +801,7 @@ bool TMapList::ResumeAsLeft() {
     return true;
   }
   // Someone else wrote the sheet since: nothing read before is kept.
-  HeadBuffer.Reset();
-  DataBuffer.Reset();
-  SemnBuffer.Reset();
-  DrawBuffer.Reset();
+  EmptyCaches(false, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   return false;
 }
 
@@ -809,24 +811,23 @@ void TMapList::DropState(int entry) {
   EndKeptViews(entry);
   States[entry] = nullptr;
   for (TSheetWriteView& view : state->WriteViews) view.Release();
-  state->HeadBuffer.Free();
-  state->DataBuffer.Free();
-  state->SemnBuffer.Free();
-  state->DrawBuffer.Free();
-  if (Spare == nullptr)
+  // The files go: the caches let go of them and of their views. Their
+  // memory serves the next sheet opened afresh (through the spare).
+  if (Spare == nullptr) {
+    EmptyCaches(true, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
+                state->DrawBuffer);
     Spare = state;
-  else
+  } else {
     delete state;
+  }
 }
 
 void TMapList::KeptSheetWritten(int sheet) {
   for (int i = 0; i < FILESET_COUNT; ++i) {
     SHEETSTATE* state = States[i];
     if (state == nullptr || FileTable[i].Sheet != sheet) continue;
-    state->HeadBuffer.Reset();
-    state->DataBuffer.Reset();
-    state->SemnBuffer.Reset();
-    state->DrawBuffer.Reset();
+    EmptyCaches(false, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
+                state->DrawBuffer);
     // Its header copy is no longer the file's: the opening checks again.
     state->Left.Head.Ident = 0;
   }

@@ -4,9 +4,13 @@
 //
 // A map pages through its sheets one at a time with one TMapList; so that
 // switching back and forth costs no file opening, the TMapList keeps the
-// files of up to 12 recently used sheets open in a small table and takes
+// files of up to 16 recently used sheets open in a small table and takes
 // them back when one of those sheets is opened again (with the same edit
-// mode). Opening checks the sheet record and the four file signatures and
+// mode). With the files it keeps each sheet's caches and write views, so
+// that going back to a sheet neither reads again what was read nor grows
+// and cuts its files again: objects written to and read from the sheets
+// of a map in no particular order cost about what they cost on one sheet.
+// Opening checks the sheet record and the four file signatures and
 // reports each failed check once per sheet, by stage: the stages reported
 // are kept as bits in the sheet record.
 #pragma once
