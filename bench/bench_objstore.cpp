@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "bench/bench_support.h"
 #include "common/messages.h"
 #include "objects/objectinfo.h"
@@ -427,23 +428,6 @@ void Register() {
   // 1,000,000-object sheet.
   for (int mb : {4, 256}) benchmark::RegisterBenchmark("BM_DependentLoad", BM_DependentLoad)->Arg(mb);
 }
-
-// Keeps the rate of every run beside printing it.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> rates;  // objects per second by run name
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // With repetitions the median stands for the run.
-    for (const Run& run : runs) {
-      auto it = run.counters.find("items_per_second");
-      if (run.error_occurred || it == run.counters.end()) continue;
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-        rates[run.run_name.str()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 
 void PrintRatios(const std::map<std::string, double>& rates) {
   std::printf("\nmapcore / SQLite, objects per second:\n");

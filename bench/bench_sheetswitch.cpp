@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "bench/bench_support.h"
 #include "common/messages.h"
 #include "objects/objectinfo.h"
@@ -225,25 +226,11 @@ void Register() {
         ->UseRealTime()
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("BM_ReadOneSheet", BM_ReadOneSheet)->Arg(n)->UseRealTime();
-    benchmark::RegisterBenchmark("BM_ReadSixteenSheets", BM_ReadSixteenSheets)->Arg(n)->UseRealTime();
+    benchmark::RegisterBenchmark("BM_ReadSixteenSheets", BM_ReadSixteenSheets)
+        ->Arg(n)
+        ->UseRealTime();
   }
 }
-
-// Keeps the rate of every run beside printing it.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> rates;  // objects per second by run name
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      auto it = run.counters.find("items_per_second");
-      if (run.error_occurred || it == run.counters.end()) continue;
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-        rates[run.run_name.str()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 
 void PrintRatios(const std::map<std::string, double>& rates) {
   std::printf("\n16 sheets / one sheet, objects per second:\n");

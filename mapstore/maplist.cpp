@@ -541,7 +541,15 @@ void TMapList::ForgetHandle(HANDLE handle) {
 }
 
 void TMapList::CloseOwnFiles() {
+  // Mostly the open sheet's entry holds them all, in their places.
+  const SHEETFILESET* own = nullptr;
+  for (const SHEETFILESET& e : FileTable)
+    if (e.Sheet == ListNumber && ListNumber > 0) own = &e;
   for (int k = 0; k < SHEET_FILES; ++k) {
+    if (own != nullptr && own->Files[k] == Files[k] && own->Backs[k] == Backs[k]) {
+      Files[k] = Backs[k] = nullptr;
+      continue;
+    }
     for (HANDLE* h : {&Files[k], &Backs[k]}) {
       if (*h != nullptr && !IsHandleKept(*h)) plat::CloseHandle(*h);
       *h = nullptr;
@@ -553,7 +561,8 @@ int TMapList::Close(int mode) {
   // A sheet only left for another one keeps its caches and views in the
   // table. Otherwise the files' lengths are their records' ends again
   // before any is closed or left to another user.
-  if (mode != 0 || !ParkState()) EndWriteViews();
+  const bool parked = mode == 0 && ParkState();
+  if (!parked) EndWriteViews();
   LeftKnown = false;
   // The ends known of a sheet kept open go with its files.
   if (ListNumber > 0) KeepClaims();
@@ -580,7 +589,8 @@ int TMapList::Close(int mode) {
     DrawBuffer.Free();
     delete Spare;
     Spare = nullptr;
-  } else {
+  } else if (!parked) {
+    // (Parked, the list holds the spare's caches: bound to no file, empty.)
     EmptyCaches(true, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   }
   return 0;

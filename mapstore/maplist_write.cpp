@@ -115,7 +115,9 @@ bool TakeTurnOf(HANDLE hdr) {
   return false;
 }
 
-void EndTurnOf(HANDLE hdr) { plat::UnlockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0); }
+void EndTurnOf(HANDLE hdr) {
+  plat::UnlockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
+}
 
 // The sheet lock of the descriptor file `hdr` with the write turn
 // (`takeTurn`, let go by `endTurn`): true when both are held, `offset`

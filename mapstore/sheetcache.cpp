@@ -77,7 +77,6 @@ void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
   // A window's data address lies in its block, which moves with it.
   std::swap(block_, other.block_);
   std::swap(file_, other.file_);
-  std::swap(count_, other.count_);
   std::swap(index_, other.index_);
   std::swap(size_, other.size_);
   std::swap(windowSize_, other.windowSize_);
@@ -86,7 +85,10 @@ void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
   std::swap(lastEnd_, other.lastEnd_);
   std::swap(pieceWindow_, other.pieceWindow_);
   view_.Swap(other.view_);
-  std::swap(windows_, other.windows_);
+  // The windows past both counts are empty alike: only those in use move.
+  const int used = count_ > other.count_ ? count_ : other.count_;
+  std::swap_ranges(windows_, windows_ + used, other.windows_);
+  std::swap(count_, other.count_);
 }
 
 template <int N, int W, int E>

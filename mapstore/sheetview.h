@@ -73,7 +73,11 @@ class TSheetView {
 //
 // The view can only hold bytes inside the file, so the file is grown ahead
 // of the writes by a reserve of zeros; the writer keeps the end of what it
-// wrote (End) and places new records there, not at the file's length.
+// wrote (End) and places new records there, not at the file's length. The
+// view's pages are brought in one at a time as the stores reach them (the
+// system is told the view is not read in order): a stretch of the file read
+// around the first store into the reserve would only fill memory with
+// zeros, megabytes of them on a file system that reads far ahead.
 // Finish cuts the reserve off again and releases the view: the writer calls
 // it under the sheet lock, before the file's handle is closed, before
 // anyone else may write the file (edit mode, a filtering file layer) and

@@ -122,6 +122,14 @@ class SheetRace : public ::testing::Test {
     ASSERT_GT(plain.pid, 0);
     ASSERT_GT(edit.pid, 0);
   }
+  // Has stepped writer `w` append object `id`: its number, noted in
+  // `held` (number: id), which must not hold it yet.
+  static int AppendHeld(const Stepper& w, std::map<int, int>& held, int id) {
+    const int n = Step(w, {APPEND, id});
+    EXPECT_GT(n, 0) << "id " << id;
+    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
+    return n;
+  }
   bool Open(TMap& map, int edit, const std::string& path = "") {
     if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
@@ -308,12 +316,7 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
   Stepper plain, edit;
   ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   std::map<int, int> held;  // object number: the id of the records it holds
-  auto append = [&](const Stepper& w, int id) {
-    const int n = Step(w, {APPEND, id});
-    EXPECT_GT(n, 0) << "id " << id;
-    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
-    return n;
-  };
+  auto append = [&](const Stepper& w, int id) { return AppendHeld(w, held, id); };
   ASSERT_EQ(1, Step(edit, {OPEN, 1}));
   for (int round = 0; round < 3; ++round) {
     const int id = round * 100;
@@ -355,10 +358,7 @@ TEST_F(SheetRace, AWriterOutsideEditModeComingBackToASheetLosesNothing) {
   ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   std::map<int, int> held[3];  // by sheet, object number: the id of its records
   auto append = [&](const Stepper& w, int sheet, int id) {
-    const int n = Step(w, {APPEND, id});
-    EXPECT_GT(n, 0) << "id " << id;
-    EXPECT_TRUE(n <= 0 || held[sheet].emplace(n, id).second) << "number " << n << " given twice";
-    return n;
+    return AppendHeld(w, held[sheet], id);
   };
   ASSERT_EQ(1, Step(edit, {OPEN, 1}));
   for (int round = 0; round < 3; ++round) {

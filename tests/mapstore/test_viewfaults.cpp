@@ -5,6 +5,7 @@
 // a failed change says so, and the map takes the next object.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,23 @@ class ViewFaults : public ::testing::Test {
   void Open(TMap& map) {
     ASSERT_EQ(1, map.OpenData((dir / "map.map").c_str(), 0)) << map.MapError.Error();
     ASSERT_EQ(1, map.OpenList(1));
+  }
+  // Runs `task` on `map` with each file operation failing in turn, once and
+  // from then on, `map` opened on the saved files before each run; `check`
+  // looks at each run. Each sweep must make more than 10 runs.
+  void SweepViews(TMap& map, const std::function<void()>& task,
+                  const std::function<void(const mctest::SweepRun&)>& check) {
+    mctest::FaultSweep sweep;
+    sweep.views = true;
+    sweep.prepare = [&] {
+      map.CloseData();
+      Restore(dir.path(), files_);
+      Open(map);
+    };
+    for (const bool persist : {false, true}) {
+      sweep.fault.persist = persist;
+      EXPECT_GT(sweep.Run(task, check), 10) << persist;
+    }
   }
 
   mctest::ScratchDir dir{MC_TEST_TMP};
@@ -87,17 +105,7 @@ TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
     Open(again);
     EXPECT_EQ("", CheckObject(again.List, count + 1, 6)) << run;
   };
-  mctest::FaultSweep sweep;
-  sweep.views = true;
-  sweep.prepare = [&] {
-    map.CloseData();
-    Restore(dir.path(), files_);
-    Open(map);
-  };
-  for (const bool persist : {false, true}) {
-    sweep.fault.persist = persist;
-    EXPECT_GT(sweep.Run(task, check), 10) << persist;
-  }
+  SweepViews(map, task, check);
 }
 
 // Appends going back and forth between two sheets, each keeping its views
@@ -145,19 +153,9 @@ TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
     }
     again.CloseData();
   };
-  mctest::FaultSweep sweep;
-  sweep.views = true;
-  sweep.prepare = [&] {
-    map.CloseData();
-    Restore(dir.path(), files_);
-    Open(map);
-  };
   for (const bool inEdit : {false, true}) {
     edit = inEdit;
-    for (const bool persist : {false, true}) {
-      sweep.fault.persist = persist;
-      EXPECT_GT(sweep.Run(task, check), 10) << persist << " " << edit;
-    }
+    SweepViews(map, task, check);
   }
 }
 

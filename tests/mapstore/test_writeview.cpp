@@ -6,6 +6,8 @@
 // or grown by someone else under the view loses nothing and keeps the other
 // writer's bytes.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -128,6 +130,42 @@ TEST_F(WriteView, AReaderSeesEachAppendAndEditModeCutsTheFilesBack) {
   EXPECT_EQ("", CheckChain(writer.List));
   EXPECT_EQ(63 * 48, Length(folder + "S1.HDR"));
   EXPECT_EQ(MetricEnd(writer), Length(folder + "S1.DAT"));
+}
+
+// Records stored past a sheet file's old end bring into memory only the
+// pages they reach, not a stretch of the reserve around them (which holds
+// nothing but zeros, and on a file system that reads ahead would fill
+// memory at the first store: megabytes where it reads far ahead).
+TEST_F(WriteView, TheReserveTakesNoMemoryBeforeRecordsReachIt) {
+  const std::string folder = dir.path();
+  ASSERT_TRUE(CreateTestMap(folder));
+  TMap map;
+  ASSERT_TRUE(Open(map, folder));
+  for (int i = 1; i <= 20; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6]));
+  // The records end in the first pages (nothing of the metric file is read).
+  const int64_t page = sysconf(_SC_PAGESIZE);
+  FVSPR last;
+  ASSERT_EQ(0, map.List.ReadObjectDesc(20, &last));
+  ASSERT_LT(int64_t(last.DataOffset) + 1024, 2 * page);
+  const int64_t length = Length(folder + "S1.DAT");
+  ASSERT_GT(length, 64 * page);
+  // The pages of the file in memory, seen through a view of its own: the
+  // records' pages and the one after them, touched by the stores.
+  HANDLE file = plat::CreateFileA((folder + "S1.DAT").c_str(), GENERIC_READ, 3, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  HANDLE mapping = plat::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  plat::CloseHandle(file);
+  ASSERT_NE(nullptr, mapping);
+  void* view = plat::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  plat::CloseHandle(mapping);
+  ASSERT_NE(nullptr, view);
+  std::vector<unsigned char> held(size_t((length + page - 1) / page));
+  ASSERT_EQ(0, mincore(view, size_t(length), held.data()));
+  int past = 0;
+  for (size_t k = 3; k < held.size(); ++k) past += held[k] & 1;
+  EXPECT_EQ(0, past);
+  plat::UnmapViewOfFile(view);
 }
 
 // Appends that go back and forth between the sheets of a map: a sheet
