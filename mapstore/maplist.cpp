@@ -631,6 +631,7 @@ void TMapList::KeepFileSet() {
   e.Sheet = ListNumber;
   e.Stamp = ++UseStamp;
   e.Mode = Owner != nullptr ? Owner->EditModeCopy : 0;
+  e.Access = AccessMode;
   for (int k = 0; k < SHEET_FILES; ++k) {
     e.Files[k] = Files[k];
     e.Backs[k] = Backs[k];
@@ -655,6 +656,8 @@ int TMapList::RestoreFileSet(int n) {
       Files[k] = e.Files[k];
       Backs[k] = e.Backs[k];
     }
+    // A descriptor file that could only be opened for reading is still so.
+    if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
     Claims = e.Claims;
     e.Stamp = ++UseStamp;
     TakeBackState(i);
@@ -727,6 +730,7 @@ void TMapList::CloseFileSet(int entry, int close) {
   e.Sheet = 0;
   e.Stamp = 0;
   e.Mode = 0;
+  e.Access = 0;
   e.Claims = SHEETCLAIMS{};
 }
 

@@ -161,6 +161,7 @@ struct SHEETFILESET {
   int Sheet;      // sheet number, 0 = free
   DWORD Stamp;    // use stamp at the last use, 0 = free
   int Mode;       // the map's edit-mode copy when the files were opened
+  DWORD Access;   // the access they were opened with (LISTACCESS_*)
   HANDLE Files[SHEET_FILES];
   HANDLE Backs[SHEET_FILES];
   SHEETCLAIMS Claims;  // kept with the files
@@ -651,12 +652,14 @@ class MAPCLASS TMapList {
   void TakeBackState(int entry);
   SHEETLEFT Left = {};
   bool LeftKnown = false;
-  // After a sheet's state was taken back: 1 when its header is as it was
-  // left (the copy, access mode, repairs and last append are then taken
-  // back too); else 0 with the caches emptied, for the opening's checks.
+  // After a sheet's state was taken back: true when its header is as it
+  // was left (the copy, access mode, repairs and last append are then
+  // taken back too); else false with the caches emptied, for the opening's
+  // checks.
   bool ResumeAsLeft();
   // Gives up the kept state of table entry `entry`: its reserves cut off
-  // (EndKeptViews), its caches freed.
+  // (EndKeptViews), its caches let go of the files (their memory kept for
+  // the next sheet opened afresh, or freed).
   void DropState(int entry);
   // Ends the write views of the kept state of entry `entry` as
   // EndWriteViews does for the open sheet, under that sheet's own lock.

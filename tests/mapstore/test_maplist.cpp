@@ -161,14 +161,32 @@ TEST_F(MapListTest, OpenRefusesBadSheetNumbersQuietly) {
 }
 
 TEST_F(MapListTest, ReadOnlyDescriptorFileOpensReadOnly) {
-  WriteSheets(1);
-  TestMap map(dir.path(), 1);
-  ASSERT_TRUE(plat::SetFileAttributesA(Name(dir, 1, ".HDR").c_str(), FILE_ATTRIBUTE_READONLY));
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  const std::string hdr = Name(dir, 1, ".HDR");
+  ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_READONLY));
   TMapList list;
   ASSERT_EQ(1, list.Open(&map, 1));
   EXPECT_EQ(LISTACCESS_READ, list.AccessMode);
   EXPECT_EQ(0, list.IsWritable());
   EXPECT_TRUE(boxes.boxes().empty());
+
+  // Its handle stays read only while the table keeps it: so does the sheet
+  // when it opens again, as it was left or after another writer changed
+  // its header.
+  for (const bool changed : {false, true}) {
+    ASSERT_EQ(1, list.Open(&map, 2));
+    EXPECT_EQ(1, list.IsWritable());
+    if (changed) {
+      ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_NORMAL));
+      Bytes bytes = ReadFile(hdr);
+      ++bytes[16];  // the next key
+      WriteFile(hdr, bytes);
+      ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    ASSERT_EQ(1, list.Open(&map, 1)) << changed;
+    EXPECT_EQ(0, list.IsWritable()) << changed;
+  }
 }
 
 TEST_F(MapListTest, GarbageGraphicsFileOfFourBytesIsDeleted) {
