@@ -43,41 +43,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace benchsupport;
 
-constexpr int kPoints = 20;
-constexpr int kValues = 3;
 constexpr int kStep = 7919;  // prime to every size: a scattered order
-constexpr uint32_t kMetricLength = 16 + kPoints * 8;
-constexpr uint32_t kSemnLength = 4 + kValues * 8;
 
 const std::string& Folder() {
   static const ScratchFolder folder("bench_objstore");
   return folder.path();
 }
 
-// The records of object `seed`, written over the same two buffers.
-struct Records {
-  std::vector<char> metric = LineMetric(0, kPoints);
-  std::vector<char> semn = std::vector<char>(kSemnLength, 0);
-
-  void Fill(int seed) {
-    for (int i = 0; i < kPoints; ++i) {
-      const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7 + seed % 97);
-      std::memcpy(metric.data() + 16 + i * 8, &x, 4);
-      std::memcpy(metric.data() + 20 + i * 8, &y, 4);
-    }
-    const WORD head[2] = {0x7FFF, WORD(kSemnLength)};
-    std::memcpy(semn.data(), head, 4);
-    for (int v = 0; v < kValues; ++v) {
-      char* b = semn.data() + 4 + v * 8;
-      const WORD code = WORD(9 + v);
-      const int32_t value = seed + v;
-      std::memcpy(b, &code, 2);
-      b[2] = 4;  // a 4-byte integer
-      b[3] = 4;
-      std::memcpy(b + 4, &value, 4);
-    }
-  }
-};
+using Records = LineRecords;
 
 // ---------------------------------------------------------------------------
 // mapcore
@@ -467,12 +440,5 @@ void PrintRatios(const std::map<std::string, double>& rates) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Register();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RateReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  PrintRatios(reporter.rates);
-  return 0;
+  return benchsupport::RunAndPrintRates(argc, argv, Register, PrintRatios);
 }

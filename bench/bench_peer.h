@@ -41,4 +41,18 @@ class RateReporter : public benchmark::ConsoleReporter {
   }
 };
 
+// The main of a program whose benchmarks `registerAll` registers: runs
+// them (the command line's flags apply), and hands their rates to `print`.
+inline int RunAndPrintRates(int argc, char** argv, void (*registerAll)(),
+                            void (*print)(const std::map<std::string, double>&)) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RateReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  print(reporter.rates);
+  return 0;
+}
+
 }  // namespace benchsupport

@@ -37,8 +37,6 @@ using namespace benchsupport;
 
 constexpr int kGrid = 4;  // sheets on a side
 constexpr int kSheets = kGrid * kGrid;
-constexpr int kPoints = 20;
-constexpr int kValues = 3;
 constexpr int kAppends = 20000;  // objects appended by one run
 constexpr int kPicks = 1 << 16;
 constexpr double kSide = 10000.0;  // metres
@@ -49,31 +47,7 @@ const std::string& Folder() {
   return folder.path();
 }
 
-// The records of the object of seed `seed`: its points and its three
-// characteristics (codes 9, 10, 11; the first holds the seed).
-struct Records {
-  std::vector<char> metric = LineMetric(0, kPoints);
-  std::vector<char> semn = std::vector<char>(4 + kValues * 8, 0);
-
-  void Fill(int seed) {
-    for (int i = 0; i < kPoints; ++i) {
-      const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7 + seed % 97);
-      std::memcpy(metric.data() + 16 + i * 8, &x, 4);
-      std::memcpy(metric.data() + 20 + i * 8, &y, 4);
-    }
-    const WORD head[2] = {0x7FFF, WORD(semn.size())};
-    std::memcpy(semn.data(), head, 4);
-    for (int v = 0; v < kValues; ++v) {
-      char* b = semn.data() + 4 + v * 8;
-      const WORD code = WORD(9 + v);
-      const int32_t value = seed + v;
-      std::memcpy(b, &code, 2);
-      b[2] = 4;  // a 4-byte integer
-      b[3] = 0;  // no power of ten
-      std::memcpy(b + 4, &value, 4);
-    }
-  }
-};
+using Records = LineRecords;  // the first characteristic holds the seed
 
 // Sheet `n` (from 1) of the grid: its corners and files S<n>.*.
 LISTREGISTER GridSheet(int n) {
@@ -252,12 +226,5 @@ void PrintRatios(const std::map<std::string, double>& rates) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Register();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RateReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  PrintRatios(reporter.rates);
-  return 0;
+  return benchsupport::RunAndPrintRates(argc, argv, Register, PrintRatios);
 }

@@ -130,6 +130,12 @@ class SheetRace : public ::testing::Test {
     EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
     return n;
   }
+  // Closes the map of the writer in edit mode and stops both writers.
+  static void StopWriters(Stepper& plain, Stepper& edit) {
+    ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(plain));
+    EXPECT_EQ(0, StopStepper(edit));
+  }
   bool Open(TMap& map, int edit, const std::string& path = "") {
     if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
     if (edit) map.WorkMode(1);
@@ -332,9 +338,7 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
     for (int k = 3; k < 5; ++k) append(edit, id + 50 + k);
     ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
   }
-  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
-  EXPECT_EQ(0, StopStepper(plain));
-  EXPECT_EQ(0, StopStepper(edit));
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
 
   TMap check;
   ASSERT_TRUE(Open(check, 0));
@@ -379,9 +383,7 @@ TEST_F(SheetRace, AWriterOutsideEditModeComingBackToASheetLosesNothing) {
     for (int k = 3; k < 5; ++k) append(edit, 1, id + 50 + k);
     ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
   }
-  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
-  EXPECT_EQ(0, StopStepper(plain));
-  EXPECT_EQ(0, StopStepper(edit));
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
 
   TMap check;
   ASSERT_TRUE(Open(check, 0));
@@ -461,9 +463,7 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
     append(second, LOCAL_MIXED);  // behind the highest number
   }
   ASSERT_EQ(1, Step(plain, {CLOSE, 0}));
-  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
-  EXPECT_EQ(0, StopStepper(plain));
-  EXPECT_EQ(0, StopStepper(edit));
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
 
   TMap check;
   ASSERT_TRUE(Open(check, 0));
