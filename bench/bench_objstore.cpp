@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_peer.h"
 #include "bench/bench_support.h"
 #include "common/messages.h"
 #include "objects/objectinfo.h"
@@ -42,41 +43,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace benchsupport;
 
-constexpr int kPoints = 20;
-constexpr int kValues = 3;
 constexpr int kStep = 7919;  // prime to every size: a scattered order
-constexpr uint32_t kMetricLength = 16 + kPoints * 8;
-constexpr uint32_t kSemnLength = 4 + kValues * 8;
 
 const std::string& Folder() {
   static const ScratchFolder folder("bench_objstore");
   return folder.path();
 }
 
-// The records of object `seed`, written over the same two buffers.
-struct Records {
-  std::vector<char> metric = LineMetric(0, kPoints);
-  std::vector<char> semn = std::vector<char>(kSemnLength, 0);
-
-  void Fill(int seed) {
-    for (int i = 0; i < kPoints; ++i) {
-      const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7 + seed % 97);
-      std::memcpy(metric.data() + 16 + i * 8, &x, 4);
-      std::memcpy(metric.data() + 20 + i * 8, &y, 4);
-    }
-    const WORD head[2] = {0x7FFF, WORD(kSemnLength)};
-    std::memcpy(semn.data(), head, 4);
-    for (int v = 0; v < kValues; ++v) {
-      char* b = semn.data() + 4 + v * 8;
-      const WORD code = WORD(9 + v);
-      const int32_t value = seed + v;
-      std::memcpy(b, &code, 2);
-      b[2] = 4;  // a 4-byte integer
-      b[3] = 4;
-      std::memcpy(b + 4, &value, 4);
-    }
-  }
-};
+using Records = LineRecords;
 
 // ---------------------------------------------------------------------------
 // mapcore
@@ -428,23 +402,6 @@ void Register() {
   for (int mb : {4, 256}) benchmark::RegisterBenchmark("BM_DependentLoad", BM_DependentLoad)->Arg(mb);
 }
 
-// Keeps the rate of every run beside printing it.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> rates;  // objects per second by run name
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // With repetitions the median stands for the run.
-    for (const Run& run : runs) {
-      auto it = run.counters.find("items_per_second");
-      if (run.error_occurred || it == run.counters.end()) continue;
-      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
-        rates[run.run_name.str()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 void PrintRatios(const std::map<std::string, double>& rates) {
   std::printf("\nmapcore / SQLite, objects per second:\n");
   for (const char* what : {"Append", "AppendEach", "ReadInOrder", "ReadScattered"}) {
@@ -483,12 +440,5 @@ void PrintRatios(const std::map<std::string, double>& rates) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Register();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RateReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  PrintRatios(reporter.rates);
-  return 0;
+  return benchsupport::RunAndPrintRates(argc, argv, Register, PrintRatios);
 }

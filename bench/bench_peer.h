@@ -1,11 +1,15 @@
 // Timing a benchmark beside its point of comparison: both sides time their
 // whole loop the same way, so that the ratio of the two means compares
-// like with like.
+// like with like; and the rates of the runs kept for the ratios printed
+// after them.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace benchsupport {
 
@@ -17,6 +21,38 @@ double SecondsPerIteration(benchmark::State& state, Body&& body) {
   for (auto _ : state) body();
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   return took.count() / static_cast<double>(state.iterations());
+}
+
+// A console reporter that keeps the rate (items per second) of every run
+// by its name beside printing it; with repetitions the median stands for
+// the run.
+class RateReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> rates;
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      auto it = run.counters.find("items_per_second");
+      if (run.error_occurred || it == run.counters.end()) continue;
+      if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+        rates[run.run_name.str()] = it->second.value;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+// The main of a program whose benchmarks `registerAll` registers: runs
+// them (the command line's flags apply), and hands their rates to `print`.
+inline int RunAndPrintRates(int argc, char** argv, void (*registerAll)(),
+                            void (*print)(const std::map<std::string, double>&)) {
+  registerAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RateReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  print(reporter.rates);
+  return 0;
 }
 
 }  // namespace benchsupport

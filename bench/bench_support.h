@@ -189,6 +189,34 @@ inline std::vector<char> LineMetric(int seed, int points) {
   return b;
 }
 
+// The records of a line object of 20 points and three characteristics
+// (codes 9, 10 and 11, 4-byte integers holding seed, seed + 1, seed + 2),
+// written over the same two buffers for each object's seed.
+struct LineRecords {
+  enum : int { POINTS = 20, VALUES = 3 };
+  std::vector<char> metric = LineMetric(0, POINTS);
+  std::vector<char> semn = std::vector<char>(4 + VALUES * 8, 0);
+
+  void Fill(int seed) {
+    for (int i = 0; i < POINTS; ++i) {
+      const float x = float(1000 + seed % 5000 + i * 10), y = float(2000 + i * 7 + seed % 97);
+      std::memcpy(metric.data() + 16 + i * 8, &x, 4);
+      std::memcpy(metric.data() + 20 + i * 8, &y, 4);
+    }
+    const WORD head[2] = {0x7FFF, WORD(semn.size())};
+    std::memcpy(semn.data(), head, 4);
+    for (int v = 0; v < VALUES; ++v) {
+      char* b = semn.data() + 4 + v * 8;
+      const WORD code = WORD(9 + v);
+      const int32_t value = seed + v;
+      std::memcpy(b, &code, 2);
+      b[2] = 4;  // a 4-byte integer
+      b[3] = 0;  // no power of ten
+      std::memcpy(b + 4, &value, 4);
+    }
+  }
+};
+
 // A semantics record of one characteristic: code 9, a 4-byte integer.
 inline std::vector<char> OneValueSemantics(int value) {
   std::vector<char> b(12, 0);

@@ -4,7 +4,8 @@
  * a point kind, a map of one sheet on it, appends objects with semantics,
  * reads them back, edits and deletes some, converts a point to latitude
  * and longitude, paints the map onto a device context over a bitmap of
- * its own and writes it as a PNG file, and paints a legend.
+ * its own and writes it as a PNG file, paints a legend, and loads many
+ * objects into another map with edit mode switched off.
  *
  * Build against an installed library:
  *   cc -std=c99 hostdemo.c $(pkg-config --cflags --libs mapcore) -o hostdemo
@@ -142,8 +143,9 @@ static int MakeClassifier(const char* path) {
 /* --- The map ------------------------------------------------------------- */
 
 /* A topographic map in the Gauss-Krueger projection on the Krasovsky
- * ellipsoid, one sheet; the document, or 0. */
-static HMAP MakeMap(const char* path, const char* rscPath) {
+ * ellipsoid, one sheet whose files are named `sheetFile` (and the
+ * extensions); the document, or 0. */
+static HMAP MakeMap(const char* path, const char* rscPath, const char* sheetFile) {
   MAPREGISTEREX map;
   LISTREGISTER sheet;
   memset(&map, 0, sizeof map);
@@ -159,7 +161,7 @@ static HMAP MakeMap(const char* path, const char* rscPath) {
   sheet.Length = LISTREGISTER_LENGTH;
   strcpy(sheet.Nomenclature, "DEMO-1");
   strcpy(sheet.Name, "DEMO SHEET");
-  strcpy(sheet.FileName, "DEMO1");
+  strcpy(sheet.FileName, sheetFile);
   sheet.XSouthWest = X0, sheet.YSouthWest = Y0;
   sheet.XNorthWest = X0 + SIDE, sheet.YNorthWest = Y0;
   sheet.XNorthEast = X0 + SIDE, sheet.YNorthEast = Y0 + SIDE;
@@ -404,6 +406,43 @@ static int PaintLegend(HMAP map, const char* png) {
   return ok;
 }
 
+/* --- Loading many objects ----------------------------------------------- */
+
+/* A new or opened map is in edit mode, made for several users editing it
+ * at once: every object committed goes through to the disk under the
+ * sheet's lock, with its record in the map's journal (about a millisecond
+ * an object). A host that loads many objects switches edit mode off while
+ * it does (no other program may write the map meanwhile, and the objects
+ * loaded are not journalled) and on again afterwards. */
+enum { BULK_WELLS = 2000 };
+
+static int LoadMany(const char* path, const char* rscPath) {
+  HMAP map = MakeMap(path, rscPath, "BULK1");
+  LONG count = 0;
+  int i, ok = map != 0 && mapGetLogAccess(map, 0) == 1;
+  if (ok) ok = mapLogAccess(map, 0, 0) && mapGetLogAccess(map, 0) == 0;
+  for (i = 0; ok && i < BULK_WELLS; ++i) {
+    /* A grid of 40 rows of 50 wells, 200 m apart. */
+    double xy[2];
+    char depth[16];
+    xy[0] = 100.0 + 200.0 * (i / 50), xy[1] = 100.0 + 200.0 * (i % 50);
+    snprintf(depth, sizeof depth, "%d", 5 + i % 40);
+    ok = AppendObject(map, WELL_CODE, LOCAL_POINT, xy, 1, NULL, depth) > 0;
+  }
+  if (ok) ok = mapLogAccess(map, 0, 1) && mapGetLogAccess(map, 0) == 1;
+  if (map != 0) mapCloseData(map);
+  map = ok ? mapOpenData(path, 0) : 0;
+  if (map != 0) {
+    count = mapGetObjectCount(map, 1);
+    mapCloseData(map);
+  }
+  ok = ok && count == BULK_WELLS;
+  if (ok)
+    printf("%d wells loaded into %s with edit mode off, then on again; %d read back\n",
+           BULK_WELLS, path, (int)count);
+  return ok;
+}
+
 /* --- The demo ------------------------------------------------------------ */
 
 int main(int argc, char** argv) {
@@ -430,7 +469,7 @@ int main(int argc, char** argv) {
   Path(png, sizeof png, "hostdemo.png");
   Path(legend, sizeof legend, "hostdemo_legend.png");
   ok = MakeClassifier(rscPath);
-  map = ok ? MakeMap(mapPath, rscPath) : 0;
+  map = ok ? MakeMap(mapPath, rscPath, "DEMO1") : 0;
   ok = map != 0 && AppendObjects(map);
   if (ok) mapCloseData(map);
 
@@ -447,6 +486,10 @@ int main(int argc, char** argv) {
          PaintLegend(map, legend);
   }
   if (map != 0) mapCloseData(map);
+
+  /* Many objects loaded into another map outside edit mode. */
+  Path(mapPath, sizeof mapPath, "hostdemo_bulk.map");
+  ok = ok && LoadMany(mapPath, rscPath);
 
   mapSetHandleForMessage(0);
   platSetMessageBoxHook(NULL, NULL);

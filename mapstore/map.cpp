@@ -633,7 +633,7 @@ int TMap::WorkMode(int on) {
   EditModeCopy = EditMode;
   // Shared from now on (or again alone): the sheet files' lengths are their
   // records' ends before anyone else looks.
-  List.EndWriteViews();
+  List.EndAllWriteViews();
   List.EditMode = EditMode;
   // The group file's writes are then as durable as the sheets'.
   Groups.WriteThrough = EditMode;

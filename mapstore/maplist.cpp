@@ -1,7 +1,10 @@
 #include "mapstore/maplist.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <new>
 
 #include "common/heldfiles.h"
 #include "common/maperr.h"
@@ -25,6 +28,18 @@ char* RecordName(LISTDESC* list, int file) {
 constexpr int kNameField = sizeof(LISTDESC::NameHDR);
 
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+
+// Empties caches, keeping their memory; with `letGo` they also forget
+// their files (and the views of them).
+template <typename... Caches>
+void EmptyCaches(bool letGo, Caches&... caches) {
+  (
+      [&] {
+        caches.Reset();
+        if (letGo) caches.SetFile(nullptr);
+      }(),
+      ...);
+}
 
 }  // namespace
 
@@ -184,6 +199,8 @@ int TMapList::Open(TMapBase* map, int sheet) {
   EditMode = map->EditModeCopy ? map->EditMode : 0;
 
   if (RestoreFileSet(ListNumber)) {
+    // Left as it is now: the header and the chain were checked already.
+    if (ResumeAsLeft()) return 1;
     HeadBuffer.SetFile(Files[SHEET_HDR]);
     if (!HeadBuffer.Allocate(0)) return Fail(1);
     LoadHead();
@@ -524,7 +541,15 @@ void TMapList::ForgetHandle(HANDLE handle) {
 }
 
 void TMapList::CloseOwnFiles() {
+  // Mostly the open sheet's entry holds them all, in their places.
+  const SHEETFILESET* own = nullptr;
+  for (const SHEETFILESET& e : FileTable)
+    if (e.Sheet == ListNumber && ListNumber > 0) own = &e;
   for (int k = 0; k < SHEET_FILES; ++k) {
+    if (own != nullptr && own->Files[k] == Files[k] && own->Backs[k] == Backs[k]) {
+      Files[k] = Backs[k] = nullptr;
+      continue;
+    }
     for (HANDLE* h : {&Files[k], &Backs[k]}) {
       if (*h != nullptr && !IsHandleKept(*h)) plat::CloseHandle(*h);
       *h = nullptr;
@@ -533,9 +558,12 @@ void TMapList::CloseOwnFiles() {
 }
 
 int TMapList::Close(int mode) {
-  // The files' lengths are their records' ends again before any is closed
-  // or left to another user.
-  EndWriteViews();
+  // A sheet only left for another one keeps its caches and views in the
+  // table. Otherwise the files' lengths are their records' ends again
+  // before any is closed or left to another user.
+  const bool parked = mode == 0 && ParkState();
+  if (!parked) EndWriteViews();
+  LeftKnown = false;
   // The ends known of a sheet kept open go with its files.
   if (ListNumber > 0) KeepClaims();
   if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
@@ -560,15 +588,11 @@ int TMapList::Close(int mode) {
     DataBuffer.Free();
     SemnBuffer.Free();
     DrawBuffer.Free();
-  } else {
-    HeadBuffer.Reset();
-    DataBuffer.Reset();
-    SemnBuffer.Reset();
-    DrawBuffer.Reset();
-    HeadBuffer.SetFile(nullptr);
-    DataBuffer.SetFile(nullptr);
-    SemnBuffer.SetFile(nullptr);
-    DrawBuffer.SetFile(nullptr);
+    delete Spare;
+    Spare = nullptr;
+  } else if (!parked) {
+    // (Parked, the list holds the spare's caches: bound to no file, empty.)
+    EmptyCaches(true, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   }
   return 0;
 }
@@ -577,8 +601,10 @@ void TMapList::KeepFileSet() {
   if (ListNumber < 1) return;
   // A former entry of this sheet gives way; handles of it that the sheet no
   // longer uses are closed.
-  for (SHEETFILESET& e : FileTable) {
+  for (int i = 0; i < FILESET_COUNT; ++i) {
+    SHEETFILESET& e = FileTable[i];
     if (e.Sheet != ListNumber) continue;
+    DropState(i);
     for (int k = 0; k < SHEET_FILES; ++k) {
       for (HANDLE h : {e.Files[k], e.Backs[k]}) {
         bool used = false;
@@ -606,6 +632,7 @@ void TMapList::KeepFileSet() {
   e.Sheet = ListNumber;
   e.Stamp = ++UseStamp;
   e.Mode = Owner != nullptr ? Owner->EditModeCopy : 0;
+  e.Access = AccessMode;
   for (int k = 0; k < SHEET_FILES; ++k) {
     e.Files[k] = Files[k];
     e.Backs[k] = Backs[k];
@@ -630,8 +657,11 @@ int TMapList::RestoreFileSet(int n) {
       Files[k] = e.Files[k];
       Backs[k] = e.Backs[k];
     }
+    // A descriptor file that could only be opened for reading is still so.
+    if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
     Claims = e.Claims;
     e.Stamp = ++UseStamp;
+    TakeBackState(i);
     return 1;
   }
   return 0;
@@ -685,6 +715,8 @@ void TMapList::CloseFileSet(int entry, int close) {
   // The open sheet's views end together, while its descriptor file (and
   // with it the sheet lock) is still open.
   if (close && e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) EndWriteViews();
+  // A sheet left for another one ends its views while its files are open.
+  DropState(entry);
   for (int k = 0; k < SHEET_FILES; ++k) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;
@@ -699,5 +731,119 @@ void TMapList::CloseFileSet(int entry, int close) {
   e.Sheet = 0;
   e.Stamp = 0;
   e.Mode = 0;
+  e.Access = 0;
   e.Claims = SHEETCLAIMS{};
+}
+
+// ---------------------------------------------------------------------------
+// The state of the sheets left for another one
+
+void TMapList::ExchangeState(SHEETSTATE& state) {
+  HeadBuffer.Swap(state.HeadBuffer);
+  DataBuffer.Swap(state.DataBuffer);
+  SemnBuffer.Swap(state.SemnBuffer);
+  DrawBuffer.Swap(state.DrawBuffer);
+  for (int file = 0; file < VIEWED_FILES; ++file) WriteViews[file].Swap(state.WriteViews[file]);
+}
+
+bool TMapList::ParkState() {
+  // Only between writes: a write holds the lock or the turn of this sheet.
+  if (ListNumber < 1 || List == nullptr || Files[SHEET_HDR] == nullptr || LockHeld ||
+      TurnDepth > 0)
+    return false;
+  int entry = -1;
+  for (int i = 0; i < FILESET_COUNT && entry < 0; ++i)
+    if (FileTable[i].Sheet == ListNumber && FileTable[i].Files[SHEET_HDR] == Files[SHEET_HDR])
+      entry = i;
+  if (entry < 0) return false;
+  DropState(entry);
+  SHEETSTATE* state = Spare != nullptr ? Spare : new (std::nothrow) SHEETSTATE;
+  if (state == nullptr) return false;
+  Spare = nullptr;
+  // The list takes the spare's caches (bound to no file, holding memory
+  // only when the list had some that no sheet kept) and no view.
+  ExchangeState(*state);
+  // A metric cache grown for a long record gives that memory back: every
+  // sheet kept holds at most PARKED_DATA_WINDOWS of them.
+  if (state->DataBuffer.WindowCount() > PARKED_DATA_WINDOWS) state->DataBuffer.Free();
+  SHEETLEFT& left = state->Left;
+  left.Head = Head;
+  left.AccessMode = AccessMode;
+  std::copy(std::begin(Repairs), std::end(Repairs), std::begin(left.Repairs));
+  left.RepairCount = RepairCount;
+  left.RepairedCount = RepairedCount;
+  left.LinkedFile = LinkedFile;
+  left.LinkedCount = LinkedCount;
+  States[entry] = state;
+  return true;
+}
+
+void TMapList::TakeBackState(int entry) {
+  SHEETSTATE* state = States[entry];
+  if (state == nullptr) return;
+  States[entry] = nullptr;
+  ExchangeState(*state);
+  Left = state->Left;
+  LeftKnown = true;
+  // What the list held instead (no file, no view) is the next spare.
+  if (Spare == nullptr)
+    Spare = state;
+  else
+    delete state;
+}
+
+bool TMapList::ResumeAsLeft() {
+  if (!LeftKnown) return false;
+  LeftKnown = false;
+  // A metric cache that gave its memory back when the sheet was left is
+  // sized again as the opening sizes it on a map of several sheets.
+  if (Files[SHEET_DAT] != nullptr && DataBuffer.Block() == nullptr) {
+    DataBuffer.SetFile(Files[SHEET_DAT]);
+    if (!DataBuffer.Allocate(TDataBuffer::WINDOW_SIZE)) return false;
+  }
+  HDRHEAD head;
+  if (HeadBuffer.File() == Files[SHEET_HDR] && ReadHdr(0, &head, sizeof(head)) == 0 &&
+      std::memcmp(&head, &Left.Head, sizeof(head)) == 0) {
+    Head = head;
+    // A sheet held read only (its descriptor file, or its chain only
+    // readable as repaired) stays so.
+    if (!(Left.AccessMode & 0x40000000u)) AccessMode = Left.AccessMode;
+    std::copy(std::begin(Left.Repairs), std::end(Left.Repairs), std::begin(Repairs));
+    RepairCount = Left.RepairCount;
+    RepairedCount = Left.RepairedCount;
+    LinkedFile = Left.LinkedFile;
+    LinkedCount = Left.LinkedCount;
+    return true;
+  }
+  // Someone else wrote the sheet since: nothing read before is kept.
+  EmptyCaches(false, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
+  return false;
+}
+
+void TMapList::DropState(int entry) {
+  SHEETSTATE* state = States[entry];
+  if (state == nullptr) return;
+  EndKeptViews(entry);
+  States[entry] = nullptr;
+  for (TSheetWriteView& view : state->WriteViews) view.Release();
+  // The files go: the caches let go of them and of their views. Their
+  // memory serves the next sheet opened afresh (through the spare).
+  if (Spare == nullptr) {
+    EmptyCaches(true, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
+                state->DrawBuffer);
+    Spare = state;
+  } else {
+    delete state;
+  }
+}
+
+void TMapList::KeptSheetWritten(int sheet) {
+  for (int i = 0; i < FILESET_COUNT; ++i) {
+    SHEETSTATE* state = States[i];
+    if (state == nullptr || FileTable[i].Sheet != sheet) continue;
+    EmptyCaches(false, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
+                state->DrawBuffer);
+    // Its header copy is no longer the file's: the opening checks again.
+    state->Left.Head.Ident = 0;
+  }
 }

@@ -4,9 +4,13 @@
 //
 // A map pages through its sheets one at a time with one TMapList; so that
 // switching back and forth costs no file opening, the TMapList keeps the
-// files of up to 12 recently used sheets open in a small table and takes
+// files of up to 16 recently used sheets open in a small table and takes
 // them back when one of those sheets is opened again (with the same edit
-// mode). Opening checks the sheet record and the four file signatures and
+// mode). With the files it keeps each sheet's caches and write views, so
+// that going back to a sheet neither reads again what was read nor grows
+// and cuts its files again: objects written to and read from the sheets
+// of a map in no particular order cost about what they cost on one sheet.
+// Opening checks the sheet record and the four file signatures and
 // reports each failed check once per sheet, by stage: the stages reported
 // are kept as bits in the sheet record.
 #pragma once
@@ -158,6 +162,7 @@ struct SHEETFILESET {
   int Sheet;      // sheet number, 0 = free
   DWORD Stamp;    // use stamp at the last use, 0 = free
   int Mode;       // the map's edit-mode copy when the files were opened
+  DWORD Access;   // the access they were opened with (LISTACCESS_*)
   HANDLE Files[SHEET_FILES];
   HANDLE Backs[SHEET_FILES];
   SHEETCLAIMS Claims;  // kept with the files
@@ -176,7 +181,7 @@ struct BACKCOPY {
 
 class MAPCLASS TMapList {
  public:
-  enum : int { FILESET_COUNT = 12 };
+  enum : int { FILESET_COUNT = 16 };
 
   TMapList();
   // Closes everything: Close(1).
@@ -192,18 +197,23 @@ class MAPCLASS TMapList {
   // creates an empty descriptor file and deletes old metric, semantics and
   // graphics files of the new names. 1 on success.
   int CreateList(TMapBase* map, int sheet, LISTREGISTER* reg);
-  // 0: forgets the sheet but keeps its files open in the table and the
-  // cache memory; negative: also closes this sheet's kept files; positive:
-  // closes every kept file and frees the caches. Returns 0.
+  // 0: leaves the sheet: its files stay open in the table, and with them
+  // its caches and write views (reserves included), taken back when the
+  // sheet opens again with its header as it was; a sheet the table does
+  // not hold ends its views and only the cache memory is kept. Negative:
+  // also closes this sheet's kept files; positive: closes every kept file
+  // and frees the caches. Returns 0.
   int Close(int mode);
 
-  // Finishes the write views of the sheet files (of `handle` only, when not
-  // null; see WritesViewed): under the sheet lock, each file that still
-  // ends where this list left it is cut back to its records' end (the
-  // descriptor file not below what its header counts); without the lock
-  // nothing is cut. Before a handle is closed and before another writer
-  // may write the files (the map turning to edit mode).
+  // Finishes the write views of the open sheet's files (of `handle` only,
+  // when not null; see WritesViewed): under the sheet lock, each file that
+  // still ends where this list left it is cut back to its records' end
+  // (the descriptor file not below what its header counts); without the
+  // lock nothing is cut. Before a handle is closed.
   void EndWriteViews(HANDLE handle = nullptr);
+  // The same for the open sheet and every sheet kept in the table: before
+  // another writer may write the files (the map turning to edit mode).
+  void EndAllWriteViews();
 
   // Create the metric, semantics or graphics file when it is first needed:
   // a new file with its signature. 1 on success (also when already open).
@@ -228,14 +238,20 @@ class MAPCLASS TMapList {
   // Records the open sheet's handles in the table (the least recently used
   // entry gives way, its files closed).
   void KeepFileSet();
-  // Takes the handles of sheet n back from the table: 1; 0 when not kept,
+  // Takes the handles of sheet n back from the table, with the caches and
+  // write views it kept when it was left (Close(0)): 1; 0 when not kept,
   // or kept under another edit mode (its files are then closed).
   int RestoreFileSet(int n);
   int IsFileSetKept(int n) const;
   // Clears the entry of sheet n (every entry for n < 0), closing its files
   // when `close` is nonzero (always for n < 0).
   void CloseSheetFiles(int n, int close);
-  // Clears one entry, closing its files when `close` is nonzero.
+  // Another sheet object of the map wrote sheet n: when the table keeps
+  // the caches of n, they are emptied, and its opening checks it again.
+  void KeptSheetWritten(int n);
+  // Clears one entry, closing its files when `close` is nonzero. A sheet
+  // left for another one gives up its caches and write views, its reserves
+  // cut off first.
   void CloseFileSet(int entry, int close);
 
   // --- Reading objects (addresses point into the read caches and stay
@@ -594,6 +610,65 @@ class MAPCLASS TMapList {
                             // (negative: backwards)
 
  private:
+  enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
+
+  // What a sheet of the table keeps while another one is open, so that
+  // going back and forth between recently used sheets costs neither
+  // reading their caches again nor growing and cutting their files: the
+  // four caches and the write views with their reserves (taken back
+  // whatever the sheet looks like then), and, as the sheet was left, its
+  // header copy, its access mode, the link repairs and the last append
+  // completed (taken back only while the file's header is unchanged, so
+  // that the checks of the opening need not be made again). A kept
+  // sheet's reserves are cut off when it leaves the table (its files
+  // closed), when the map turns to edit mode (EndAllWriteViews) and when
+  // the list closes.
+  struct SHEETLEFT {
+    HDRHEAD Head;
+    DWORD AccessMode;
+    LINKREPAIR Repairs[LINKREPAIR_COUNT];
+    int RepairCount;
+    LONG RepairedCount;
+    HANDLE LinkedFile;
+    LONG LinkedCount;
+  };
+  struct SHEETSTATE {
+    THeadBuffer HeadBuffer;
+    TDataBuffer DataBuffer;
+    TBlockBuffer SemnBuffer{TBlockBuffer::RECORD_SEMN};
+    TBlockBuffer DrawBuffer{TBlockBuffer::RECORD_DRAW};
+    TSheetWriteView WriteViews[VIEWED_FILES];
+    SHEETLEFT Left;
+  };
+  // The kept state of each table entry whose sheet is not the open one
+  // (null: none; the open sheet's is the list's own), and one emptied
+  // state ready for the next sheet left.
+  SHEETSTATE* States[FILESET_COUNT] = {};
+  SHEETSTATE* Spare = nullptr;
+  enum : int { PARKED_DATA_WINDOWS = 4 };  // 1 MB
+  // Exchanges the caches and write views of the list with those of `state`.
+  void ExchangeState(SHEETSTATE& state);
+  // Close(0) of a sheet the table holds: its state goes to its entry.
+  // False (nothing done) when it cannot be kept: a sheet the table does
+  // not hold, a write under way, or no memory.
+  bool ParkState();
+  // RestoreFileSet: the entry's kept state becomes the list's again, and
+  // what it knew as the sheet was left is held for ResumeAsLeft.
+  void TakeBackState(int entry);
+  SHEETLEFT Left = {};
+  bool LeftKnown = false;
+  // After a sheet's state was taken back: true when its header is as it
+  // was left (the copy, access mode, repairs and last append are then
+  // taken back too); else false with the caches emptied, for the opening's
+  // checks.
+  bool ResumeAsLeft();
+  // Gives up the kept state of table entry `entry`: its reserves cut off
+  // (EndKeptViews), its caches let go of the files (their memory kept for
+  // the next sheet opened afresh, or freed).
+  void DropState(int entry);
+  // Ends the write views of the kept state of entry `entry` as
+  // EndWriteViews does for the open sheet, under that sheet's own lock.
+  void EndKeptViews(int entry);
   // Before an update in edit mode: saves the stored version of object n
   // (its descriptor read from the file; with `records` its three records
   // too, read straight from the sheet files so that no caller's cache
@@ -752,7 +827,6 @@ class MAPCLASS TMapList {
   // Reads `size` bytes at `offset` of the DAT, SEM or GRA file, through its
   // cache's view when the cache reads that file: true when all came.
   bool ReadRecordHead(int file, int64_t offset, void* out, DWORD size);
-  enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
   TSheetWriteView WriteViews[VIEWED_FILES];
   // Whether a record of descriptor `desc` (the object read last) stored at
   // `offset` of the file, whose records end at `end` (SheetEnd), may be

@@ -104,6 +104,100 @@ int CheckRecords(const LONGMETRIC* metric, const SEMANTIC* semn, const IMGDRAW* 
   return 0;
 }
 
+// The write turn of the sheet whose descriptor file is `hdr`, tried the
+// lock's 500 times: true when held.
+bool TakeTurnOf(HANDLE hdr) {
+  for (DWORD i = 0; i < LOCK_TRIES; ++i) {
+    if (plat::LockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0)) return true;
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return false;
+    plat::Sleep(LOCK_PAUSE);
+  }
+  return false;
+}
+
+void EndTurnOf(HANDLE hdr) {
+  plat::UnlockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
+}
+
+// The sheet lock of the descriptor file `hdr` with the write turn
+// (`takeTurn`, let go by `endTurn`): true when both are held, `offset`
+// then the lock's place and `locked` the file's length it was taken at.
+//
+// The range lies past the file's end, so two writers keep apart only
+// while they compute it from the same end: a writer that waited while
+// another one appended six objects or more would get a stale range that
+// no longer meets the one at the new end. The end is looked at again
+// once the range and the write turn are held (a writer outside edit mode
+// may have grown or cut its reserves while this one waited for the
+// turn); when it moved, both are let go and the range is taken at the
+// new end.
+template <typename Take, typename End>
+bool LockAtEnd(HANDLE hdr, DWORD* offset, int64_t* locked, Take&& takeTurn, End&& endTurn) {
+  for (DWORD i = 0; i < LOCK_TRIES; ++i) {
+    const int64_t length = plat::FileLength(hdr);
+    if (length < 0) return false;
+    *offset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
+    if (plat::LockFile(hdr, *offset, 0, LOCK_LENGTH, 0)) {
+      if (!takeTurn()) {
+        plat::UnlockFile(hdr, *offset, 0, LOCK_LENGTH, 0);
+        return false;
+      }
+      const int64_t now = plat::FileLength(hdr);
+      if (now == length) {
+        *locked = length;
+        return true;
+      }
+      endTurn();
+      plat::UnlockFile(hdr, *offset, 0, LOCK_LENGTH, 0);
+      if (now < 0) return false;
+      continue;
+    }
+    // Only another holder is worth waiting for.
+    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return false;
+    plat::Sleep(LOCK_PAUSE);
+  }
+  return false;
+}
+
+// Whether a write view is in use (for the file `handle`, when not null).
+bool ViewInUse(const TSheetWriteView& view, HANDLE handle) {
+  return view.File() != nullptr && (handle == nullptr || view.File() == handle);
+}
+
+template <size_t N>
+bool ViewsInUse(const TSheetWriteView (&views)[N], HANDLE handle) {
+  return std::any_of(std::begin(views), std::end(views),
+                     [&](const TSheetWriteView& view) { return ViewInUse(view, handle); });
+}
+
+// Ends a sheet's write views in use (those of `handle` only, when not
+// null; views[SHEET_HDR] that of its descriptor file). The reserves are
+// cut off under the sheet lock (`locked`), so that no writer in edit mode
+// is between placing its records and counting them, and only as far as
+// the files still end where the views left them. A writer in edit mode
+// places its records at a file's length, past the reserve (the file then
+// no longer ends there, and nothing is cut), but its descriptors go by
+// the header's count, into the descriptor file's reserve: that file keeps
+// what its header counts (`readHead` reads it). Without the lock nothing
+// is cut: the reserve stays, dead space past the records.
+template <size_t N, typename ReadHead>
+void FinishViews(TSheetWriteView (&views)[N], HANDLE handle, bool locked, ReadHead&& readHead) {
+  int64_t keep = 0;
+  if (locked && ViewInUse(views[SHEET_HDR], handle)) {
+    HDRHEAD head;
+    keep = readHead(&head) && CheckHdrHead(&head) && head.Count >= 0
+               ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
+               : INT64_MAX;
+  }
+  for (size_t file = 0; file < N; ++file) {
+    if (!ViewInUse(views[file], handle)) continue;
+    if (!locked)
+      views[file].Release();
+    else
+      views[file].Finish(file == SHEET_HDR ? keep : 0);
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -133,37 +227,41 @@ bool TMapList::ViewReaches(int file, int64_t end) {
 }
 
 void TMapList::EndWriteViews(HANDLE handle) {
-  auto ends = [&](const TSheetWriteView& view) {
-    return view.File() != nullptr && (handle == nullptr || view.File() == handle);
-  };
-  if (std::none_of(std::begin(WriteViews), std::end(WriteViews), ends)) return;
-  // The reserves are cut off under the sheet lock, so that no writer in
-  // edit mode is between placing its records and counting them, and only
-  // as far as the files still end where this list left them. A writer in
-  // edit mode places its records at a file's length, past the reserve (the
-  // file then no longer ends there, and nothing is cut), but its
-  // descriptors go by the header's count, into the descriptor file's
-  // reserve: that file keeps what its header counts.
+  if (!ViewsInUse(WriteViews, handle)) return;
   // A writer in its write turn is alone with the files already: it never
   // waits for the sheet lock (a writer in edit mode may hold it, waiting
   // for the turn).
   const bool held = LockHeld || TurnDepth > 0;
   const bool locked = held || LockSheet();
-  int64_t keep = 0;
-  if (locked && ends(WriteViews[SHEET_HDR])) {
-    HDRHEAD head;
-    keep = ReadHdr(0, &head, sizeof(head)) == 0 && CheckHdrHead(&head) && head.Count >= 0
-               ? (int64_t(head.Count) + 1) * SHEET_RECORD_SIZE
-               : INT64_MAX;
-  }
-  for (int file = 0; file < VIEWED_FILES; ++file) {
-    if (!ends(WriteViews[file])) continue;
-    if (!locked)
-      WriteViews[file].Release();  // the reserve stays: dead space past the records
-    else
-      WriteViews[file].Finish(file == SHEET_HDR ? keep : 0);
-  }
+  FinishViews(WriteViews, handle, locked,
+              [&](HDRHEAD* head) { return ReadHdr(0, head, sizeof(*head)) == 0; });
   if (locked && !held) UnlockList();
+}
+
+void TMapList::EndKeptViews(int entry) {
+  SHEETSTATE* state = States[entry];
+  HANDLE hdr = FileTable[entry].Files[SHEET_HDR];
+  if (state == nullptr || !ViewsInUse(state->WriteViews, nullptr)) return;
+  // The kept sheet's own lock and turn: this list holds neither for it.
+  DWORD offset = 0;
+  int64_t length = 0;
+  const bool locked = hdr != nullptr && LockAtEnd(hdr, &offset, &length,
+                                                  [&] { return TakeTurnOf(hdr); },
+                                                  [&] { EndTurnOf(hdr); });
+  TSheetWriteView& head = state->WriteViews[SHEET_HDR];
+  FinishViews(state->WriteViews, nullptr, locked, [&](HDRHEAD* out) {
+    return (head.Holds(hdr) && head.Read(0, out, sizeof(*out))) ||
+           plat::ReadExactAt(hdr, 0, out, sizeof(*out));
+  });
+  if (locked) {
+    plat::UnlockFile(hdr, offset, 0, LOCK_LENGTH, 0);
+    EndTurnOf(hdr);
+  }
+}
+
+void TMapList::EndAllWriteViews() {
+  EndWriteViews();
+  for (int entry = 0; entry < FILESET_COUNT; ++entry) EndKeptViews(entry);
 }
 
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size, bool placed) {
@@ -334,39 +432,12 @@ int TMapList::LockList() {
 int TMapList::LockSheet() {
   HANDLE hdr = Files[SHEET_HDR];
   if (hdr == nullptr) return 0;
-  // The range lies past the file's end, so two writers keep apart only
-  // while they compute it from the same end: a writer that waited while
-  // another one appended six objects or more would get a stale range that
-  // no longer meets the one at the new end. The end is looked at again
-  // once the range and the write turn are held (a writer outside edit mode
-  // may have grown or cut its reserves while this one waited for the
-  // turn); when it moved, both are let go and the range is taken at the
-  // new end.
-  for (DWORD i = 0; i < LOCK_TRIES; ++i) {
-    const int64_t length = plat::FileLength(hdr);
-    if (length < 0) return 0;
-    LockOffset = static_cast<DWORD>(uint64_t(length) + LOCK_DISTANCE);
-    if (plat::LockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0)) {
-      if (!TakeTurn()) {
-        plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
-        return 0;
-      }
-      const int64_t now = plat::FileLength(hdr);
-      if (now == length) {
-        LockedLength = length;
-        LockHeld = true;
-        return 1;
-      }
-      EndTurn();
-      plat::UnlockFile(hdr, LockOffset, 0, LOCK_LENGTH, 0);
-      if (now < 0) return 0;
-      continue;
-    }
-    // Only another holder is worth waiting for.
-    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
-    plat::Sleep(LOCK_PAUSE);
-  }
-  return 0;
+  int64_t length = 0;
+  if (!LockAtEnd(hdr, &LockOffset, &length, [&] { return TakeTurn() != 0; }, [&] { EndTurn(); }))
+    return 0;
+  LockedLength = length;
+  LockHeld = true;
+  return 1;
 }
 
 void TMapList::UnlockList() {
@@ -381,22 +452,15 @@ int TMapList::TakeTurn() {
     return 1;
   }
   HANDLE hdr = Files[SHEET_HDR];
-  if (hdr == nullptr) return 0;
-  for (DWORD i = 0; i < LOCK_TRIES; ++i) {
-    if (plat::LockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0)) {
-      TurnDepth = 1;
-      TurnFile = hdr;
-      return 1;
-    }
-    if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return 0;
-    plat::Sleep(LOCK_PAUSE);
-  }
-  return 0;
+  if (hdr == nullptr || !TakeTurnOf(hdr)) return 0;
+  TurnDepth = 1;
+  TurnFile = hdr;
+  return 1;
 }
 
 void TMapList::EndTurn() {
   if (TurnDepth == 0 || --TurnDepth > 0) return;
-  plat::UnlockFile(TurnFile, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
+  EndTurnOf(TurnFile);
   TurnFile = nullptr;
 }
 

@@ -60,15 +60,20 @@ void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
     UpdateListGeoBorder(1);
   }
   // The current sheet's cache must not keep the old descriptor of an
-  // object written through another sheet object.
-  if (change.Number != 0 && &list != &List && List.Number() == change.Sheet) {
-    List.HeadBuffer.UpdateRecord(change.Number, &change.Desc);
-    // An object appended there links others to it: the index of the
-    // frames forgets itself; an object written again keeps its links.
-    if (change.Operation == CHANGE_APPEND)
-      List.FrameIndex.Forget();
-    else
-      List.FrameIndex.Changed(List, change.Number, change.Desc);
+  // object written through another sheet object, nor the caches the
+  // sheet keeps while another one is open anything of it.
+  if (change.Number != 0 && &list != &List) {
+    if (List.Number() == change.Sheet) {
+      List.HeadBuffer.UpdateRecord(change.Number, &change.Desc);
+      // An object appended there links others to it: the index of the
+      // frames forgets itself; an object written again keeps its links.
+      if (change.Operation == CHANGE_APPEND)
+        List.FrameIndex.Forget();
+      else
+        List.FrameIndex.Changed(List, change.Number, change.Desc);
+    } else {
+      List.KeptSheetWritten(change.Sheet);
+    }
   }
   if (change.Journal) {
     ACTIONRECORD record;

@@ -74,6 +74,26 @@ void TSheetWindows<N, W, E>::Free() {
 }
 
 template <int N, int W, int E>
+void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
+  // A window's data address lies in its block, which moves with it.
+  std::swap(block_, other.block_);
+  std::swap(file_, other.file_);
+  std::swap(index_, other.index_);
+  std::swap(size_, other.size_);
+  std::swap(windowSize_, other.windowSize_);
+  std::swap(fileEnd_, other.fileEnd_);
+  std::swap(lastFirst_, other.lastFirst_);
+  std::swap(lastEnd_, other.lastEnd_);
+  std::swap(pieceWindow_, other.pieceWindow_);
+  std::swap(ahead_, other.ahead_);
+  view_.Swap(other.view_);
+  // The windows past both counts are empty alike: only those in use move.
+  const int used = count_ > other.count_ ? count_ : other.count_;
+  std::swap_ranges(windows_, windows_ + used, other.windows_);
+  std::swap(count_, other.count_);
+}
+
+template <int N, int W, int E>
 int TSheetWindows<N, W, E>::AllocateBlock(int64_t windows, int64_t windowSize) {
   if (block_ != nullptr && size_ < windows * windowSize) {
     plat::FreePages(block_);
@@ -231,6 +251,13 @@ char* THeadBuffer::RecordAddr(LONG n) {
   w.Last = base + records - 1;
   if (n > w.Last) return nullptr;
   return w.Data + (n - base) * SHEET_RECORD_SIZE;
+}
+
+void THeadBuffer::Swap(THeadBuffer& other) noexcept {
+  THeadWindows::Swap(other);
+  std::swap(hints_, other.hints_);
+  std::swap(hintCount_, other.hintCount_);
+  std::swap(scattered_, other.scattered_);
 }
 
 void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {

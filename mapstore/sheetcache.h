@@ -35,6 +35,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "mapstore/sheetview.h"
 #include "platform/win_types.h"
@@ -67,6 +68,10 @@ class TSheetWindows {
   void Reset();
   // Releases the block and forgets the file.
   void Free();
+  // Exchanges everything with `other`: the block with its windows and what
+  // they hold, the file and its view, what is known of the reads. A sheet
+  // left for another one keeps its caches this way (TMapList).
+  void Swap(TSheetWindows& other) noexcept;
 
   // A new file: nothing is known of its size or of the reads in it.
   void SetFile(HANDLE file) {
@@ -202,6 +207,8 @@ class THeadBuffer : public THeadWindows {
     FreeHints();
     THeadWindows::Free();
   }
+  // Exchanges the windows and the hints with `other`.
+  void Swap(THeadBuffer& other) noexcept;
   ~THeadBuffer() { FreeHints(); }
 
  private:
@@ -229,6 +236,8 @@ class TDataBuffer : public TDataWindows {
   // 0 for offset 0, a record that is not a metric record or whose length is
   // outside 10 .. 16,777,215, or one that cannot be read whole.
   char* RecordAddr(DWORD offset);
+  // Exchanges everything with `other`.
+  void Swap(TDataBuffer& other) noexcept { TDataWindows::Swap(other); }
 
  private:
   // Reads `size` bytes at `from` into window i; bytes read or -1.
@@ -266,6 +275,11 @@ class TBlockBuffer : public TBlockWindows {
   // its 64 KB window.
   char* RecordAddr(DWORD offset);
   int RecordKind() const { return kind_; }
+  // Exchanges everything with `other` (a cache of the same kind of record).
+  void Swap(TBlockBuffer& other) noexcept {
+    TBlockWindows::Swap(other);
+    std::swap(kind_, other.kind_);
+  }
 
  private:
   // Whether the record at `offset`, held by window i, lies whole in it.

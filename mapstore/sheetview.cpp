@@ -185,6 +185,7 @@ bool TSheetWriteView::Start(HANDLE file) {
     return false;
   }
   view_ = static_cast<char*>(view);
+  plat::AdviseViewRandom(view);
   refused_ = nullptr;
   return true;
 }
@@ -208,6 +209,7 @@ bool TSheetWriteView::Grow(int64_t end) {
   if (view == nullptr) return false;
   view_ = static_cast<char*>(view);
   if (int64_t(plat::ViewSize(view)) != length) return false;
+  plat::AdviseViewRandom(view);
   return true;
 }
 

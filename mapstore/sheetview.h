@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "platform/win_types.h"
 
@@ -41,6 +42,13 @@ class TSheetView {
   }
   // Bytes the view covers; 0 without one.
   int64_t Length() const { return length_; }
+  // Exchanges views (and what each knows of its file) with `other`.
+  void Swap(TSheetView& other) noexcept {
+    std::swap(file_, other.file_);
+    std::swap(view_, other.view_);
+    std::swap(length_, other.length_);
+    std::swap(pastReads_, other.pastReads_);
+  }
 
  private:
   enum : int {
@@ -65,7 +73,11 @@ class TSheetView {
 //
 // The view can only hold bytes inside the file, so the file is grown ahead
 // of the writes by a reserve of zeros; the writer keeps the end of what it
-// wrote (End) and places new records there, not at the file's length.
+// wrote (End) and places new records there, not at the file's length. The
+// view's pages are brought in one at a time as the stores reach them (the
+// system is told the view is not read in order): a stretch of the file read
+// around the first store into the reserve would only fill memory with
+// zeros, megabytes of them on a file system that reads far ahead.
 // Finish cuts the reserve off again and releases the view: the writer calls
 // it under the sheet lock, before the file's handle is closed, before
 // anyone else may write the file (edit mode, a filtering file layer) and
@@ -123,6 +135,14 @@ class TSheetWriteView {
   bool Finish(int64_t keep = 0);
   // Releases the view without touching the file.
   void Release();
+  // Exchanges views (with their reserves and ends) with `other`.
+  void Swap(TSheetWriteView& other) noexcept {
+    std::swap(file_, other.file_);
+    std::swap(refused_, other.refused_);
+    std::swap(view_, other.view_);
+    std::swap(length_, other.length_);
+    std::swap(end_, other.end_);
+  }
 
   enum : int64_t {
     RESERVE = 0x100000,  // the least the file grows by (or a quarter of it, when more)

@@ -226,5 +226,11 @@ void* MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offset
 BOOL UnmapViewOfFile(const void* view);
 // Length of a view (after cutting); 0 for an address that begins no view.
 SIZE_T ViewSize(const void* view);
+// Tells the system that the pages of a view are touched in no particular
+// order: a page that is not in memory is brought in alone, not with a
+// stretch of the file around it (which, for pages past what the file held,
+// only fills memory with zeros). A hint: FALSE only for an address that
+// begins no view.
+BOOL AdviseViewRandom(const void* view);
 
 }  // namespace plat

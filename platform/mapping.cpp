@@ -157,6 +157,19 @@ BOOL UnmapViewOfFile(const void* view) {
   return TRUE;
 }
 
+BOOL AdviseViewRandom(const void* view) {
+  View v;
+  {
+    ViewTable& t = Views();
+    std::lock_guard<std::mutex> guard(t.lock);
+    auto it = t.views.find(reinterpret_cast<uintptr_t>(view));
+    if (it == t.views.end()) return Fail(kErrorInvalidAddress);
+    v = it->second;
+  }
+  v.mapping->AdviseRandom(const_cast<void*>(view), v.length);
+  return TRUE;
+}
+
 SIZE_T ViewSize(const void* view) {
   ViewTable& t = Views();
   std::lock_guard<std::mutex> guard(t.lock);

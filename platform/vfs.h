@@ -83,6 +83,10 @@ class VfsMapping {
                         void** view) = 0;
   // Releases a view that MapView gave.
   virtual void UnmapView(void* view, size_t length) = 0;
+  // The pages of a view are touched in no particular order: a page missing
+  // is brought in alone, not with a stretch of the file around it. Only a
+  // hint; a layer that does not page takes no notice.
+  virtual void AdviseRandom(void* /*view*/, size_t /*length*/) {}
 };
 
 // An open file. Destroying it closes it, dropping its locks and its claims

@@ -273,6 +273,10 @@ class SystemMapping final : public VfsMapping {
 
   void UnmapView(void* view, size_t length) override { munmap(view, length); }
 
+  void AdviseRandom(void* view, size_t length) override {
+    madvise(view, length, MADV_RANDOM);
+  }
+
  private:
   int fd_;  // a descriptor of its own: the mapping outlives the file
 };

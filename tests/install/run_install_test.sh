@@ -49,6 +49,9 @@ run_example() {
   mkdir -p "$out"
   LD_LIBRARY_PATH=$lib "$1" "$out" > "$out.log" || { cat "$out.log"; fail "$1 failed"; }
   grep -q "^demo finished$" "$out.log" || { cat "$out.log"; fail "$1 did not finish"; }
+  # It loads many objects with edit mode off and reads them back.
+  grep -q "^2000 wells loaded into .* with edit mode off, then on again; 2000 read back$" \
+    "$out.log" || { cat "$out.log"; fail "$1 loaded no objects outside edit mode"; }
   [ "$(head -c 8 "$out/hostdemo.png" | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] \
     || fail "$1 left no PNG"
 }

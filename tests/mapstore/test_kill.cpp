@@ -236,6 +236,46 @@ TEST_F(KilledAppend, AtRandomPointsOfAChildProcess) {
   }
 }
 
+// A child appending to three sheets in turn outside edit mode, each sheet
+// keeping its files grown ahead of its records while the others are
+// written, is killed at random points: every object it acknowledged reads
+// back on its sheet, and every sheet's chain is whole and takes the next
+// append.
+TEST_F(KilledAppend, AtRandomPointsOfAChildAppendingToSeveralSheets) {
+  constexpr int kSheets = 3;
+  ASSERT_TRUE(AddTestSheets(dir.path(), kSheets));
+  auto sheetOf = [](int id) { return 1 + id % kSheets; };
+  std::mt19937 random(20250302);
+  std::vector<Ack> acked;
+  int id = 1;
+  for (int round = 0; round < 12; ++round) {
+    const int wanted = 1 + int(random() % 12);
+    const int spin = int(random() % 20000);
+    ASSERT_NO_FATAL_FAILURE(
+        KillChild(0, round, wanted, spin, id, acked, [&](TMap& map, int i, Ack& ack) {
+          ack.number = map.OpenList(sheetOf(i)) == 1
+                           ? AppendObject(map, i, kLocals[i % 6], &ack.key)
+                           : 0;
+        }));
+    TMap map;
+    ASSERT_TRUE(Open(map, 0)) << "round " << round;
+    for (const Ack& a : acked) {
+      ASSERT_EQ(1, map.OpenList(sheetOf(a.id)));
+      ASSERT_EQ("", CheckObject(map.List, a.number, a.id)) << "round " << round;
+    }
+    for (int sheet = 1; sheet <= kSheets; ++sheet) {
+      while (sheetOf(id) != sheet) ++id;
+      ASSERT_EQ(1, map.OpenList(sheet));
+      EXPECT_EQ("", CheckChain(map.List)) << "round " << round << " sheet " << sheet;
+      const int count = map.List.Count();
+      Ack ack{0, id++, 0};
+      ack.number = AppendObject(map, ack.id, kLocals[ack.id % 6], &ack.key);
+      ASSERT_EQ(count + 1, ack.number) << "round " << round << " sheet " << sheet;
+      acked.push_back(ack);
+    }
+  }
+}
+
 // Write-through as the library opens a map edited by several users: a
 // child appending in edit mode with synchronous writes is killed at random
 // points; every object it acknowledged reads back, with the chain whole.

@@ -10,6 +10,8 @@
 #include "platform/clock.h"
 #include "platform/fault.h"
 #include "platform/file.h"
+#include "platform/fileio.h"
+#include "platform/vfs_fault.h"
 #include "support/host_recorder.h"
 #include "support/mapbuilder.h"
 #include "support/sheetbuilder.h"
@@ -159,14 +161,32 @@ TEST_F(MapListTest, OpenRefusesBadSheetNumbersQuietly) {
 }
 
 TEST_F(MapListTest, ReadOnlyDescriptorFileOpensReadOnly) {
-  WriteSheets(1);
-  TestMap map(dir.path(), 1);
-  ASSERT_TRUE(plat::SetFileAttributesA(Name(dir, 1, ".HDR").c_str(), FILE_ATTRIBUTE_READONLY));
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  const std::string hdr = Name(dir, 1, ".HDR");
+  ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_READONLY));
   TMapList list;
   ASSERT_EQ(1, list.Open(&map, 1));
   EXPECT_EQ(LISTACCESS_READ, list.AccessMode);
   EXPECT_EQ(0, list.IsWritable());
   EXPECT_TRUE(boxes.boxes().empty());
+
+  // Its handle stays read only while the table keeps it: so does the sheet
+  // when it opens again, as it was left or after another writer changed
+  // its header.
+  for (const bool changed : {false, true}) {
+    ASSERT_EQ(1, list.Open(&map, 2));
+    EXPECT_EQ(1, list.IsWritable());
+    if (changed) {
+      ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_NORMAL));
+      Bytes bytes = ReadFile(hdr);
+      ++bytes[16];  // the next key
+      WriteFile(hdr, bytes);
+      ASSERT_TRUE(plat::SetFileAttributesA(hdr.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    ASSERT_EQ(1, list.Open(&map, 1)) << changed;
+    EXPECT_EQ(0, list.IsWritable()) << changed;
+  }
 }
 
 TEST_F(MapListTest, GarbageGraphicsFileOfFourBytesIsDeleted) {
@@ -287,18 +307,18 @@ TEST_F(MapListTest, NoMemoryForTheCaches) {
   EXPECT_EQ(1, list.Open(&map, 1));
 }
 
-TEST_F(MapListTest, TwelveSheetsAreKeptOpen) {
-  WriteSheets(13);
-  TestMap map(dir.path(), 13);
+TEST_F(MapListTest, SixteenSheetsAreKeptOpen) {
+  WriteSheets(17);
+  TestMap map(dir.path(), 17);
   TMapList list;
-  for (int n = 1; n <= 12; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
-  for (int n = 1; n <= 12; ++n) EXPECT_EQ(1, list.IsFileSetKept(n));
+  for (int n = 1; n <= 16; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  for (int n = 1; n <= 16; ++n) EXPECT_EQ(1, list.IsFileSetKept(n));
   EXPECT_FALSE(Deletable(Name(dir, 1, ".HDR")));
 
-  // A 13th sheet closes the files of the least recently used one.
-  ASSERT_EQ(1, list.Open(&map, 13));
+  // A 17th sheet closes the files of the least recently used one.
+  ASSERT_EQ(1, list.Open(&map, 17));
   EXPECT_EQ(0, list.IsFileSetKept(1));
-  EXPECT_EQ(1, list.IsFileSetKept(13));
+  EXPECT_EQ(1, list.IsFileSetKept(17));
   EXPECT_TRUE(Deletable(Name(dir, 1, ".HDR")));
   EXPECT_TRUE(Deletable(Name(dir, 1, ".DAT")));
   EXPECT_FALSE(Deletable(Name(dir, 2, ".HDR")));
@@ -323,7 +343,56 @@ TEST_F(MapListTest, TwelveSheetsAreKeptOpen) {
 
   // A full close closes every kept file.
   list.Close(1);
-  for (int n = 4; n <= 13; ++n) EXPECT_TRUE(Deletable(Name(dir, n, ".HDR"))) << n;
+  for (int n = 4; n <= 17; ++n) EXPECT_TRUE(Deletable(Name(dir, n, ".HDR"))) << n;
+}
+
+// A sheet left for another one keeps its caches with its files: going
+// back to it reads nothing again but its header, to find that it is as it
+// was left. Once another writer changed its header, its caches are emptied
+// and the sheet is read as the files hold it now.
+TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileItsHeaderStaysAsItWas) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  TMapList list;
+  auto read = [&](int n) {
+    const FVSPR* desc = list.ObjectDesc(n);
+    ASSERT_NE(nullptr, desc) << n;
+    const FVSPR d = *desc;
+    ASSERT_NE(nullptr, list.DataAddr(d.DataOffset)) << n;
+    EXPECT_TRUE(d.SemnOffset == 0 || list.SemnAddr(d.SemnOffset) != nullptr) << n;
+    EXPECT_TRUE(d.DrawOffset == 0 || list.DrawAddr(d.DrawOffset) != nullptr) << n;
+  };
+  ASSERT_EQ(1, list.Open(&map, 1));
+  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
+  ASSERT_EQ(1, list.Open(&map, 2));
+  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
+
+  counter.Reset();
+  ASSERT_EQ(1, list.Open(&map, 1));
+  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
+  EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  EXPECT_EQ(1, counter.Count(plat::VfsOp::Read));
+
+  // Another writer gives object 2 a new key, and the header its next key.
+  ASSERT_EQ(1, list.Open(&map, 2));
+  HANDLE other = plat::CreateFileA(Name(dir, 1, ".HDR").c_str(), GENERIC_READ | GENERIC_WRITE, 3,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, other);
+  HDRHEAD head;
+  FVSPR two;
+  ASSERT_TRUE(plat::ReadExactAt(other, 0, &head, sizeof(head)));
+  ASSERT_TRUE(plat::ReadExactAt(other, 2 * 48, &two, sizeof(two)));
+  two.Key = head.NextKey++;
+  ASSERT_TRUE(plat::WriteExactAt(other, 2 * 48, &two, sizeof(two)));
+  ASSERT_TRUE(plat::WriteExactAt(other, 0, &head, sizeof(head)));
+  plat::CloseHandle(other);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(head.NextKey, list.Head.NextKey);
+  ASSERT_NE(nullptr, list.ObjectDesc(2));
+  EXPECT_EQ(two.Key, list.ObjectDesc(2)->Key);
+  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
 }
 
 TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {
@@ -361,13 +430,23 @@ TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {
   EXPECT_EQ(4, walked);
   EXPECT_EQ(nullptr, list.HeadBuffer.RecordAddr(5));
 
-  // Another sheet reuses the cache memory; the grown metric cache stays.
+  // Another sheet has caches of its own. The metric cache grown for the
+  // long record gives that memory back when its sheet is left: it has one
+  // window again when the sheet opens again, and grows for the record.
   ASSERT_EQ(1, list.Open(&map, 2));
-  EXPECT_EQ(9, list.DataBuffer.WindowCount());
+  EXPECT_EQ(1, list.DataBuffer.WindowCount());
   desc = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(2));
   ASSERT_NE(nullptr, desc);
   EXPECT_EQ(0, std::memcmp(list.DataBuffer.RecordAddr(desc->DataOffset),
                            MetricRecord(1024, 21).data(), 1024));
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(1, list.DataBuffer.WindowCount());
+  desc = reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(n));
+  ASSERT_NE(nullptr, desc);
+  metric = list.DataBuffer.RecordAddr(desc->DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, big.data(), big.size()));
+  EXPECT_EQ(9, list.DataBuffer.WindowCount());
 }
 
 TEST_F(MapListTest, SheetsOfAMapFileOpen) {

@@ -53,8 +53,11 @@ int64_t Length(const std::string& path) {
 }
 
 // The orders of the stepped writers of the tests below, with the object
-// (or the edit mode, for OPEN; the group for the group orders) they name.
-enum : int32_t { OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP };
+// (or the edit mode, for OPEN; the group for the group orders; the sheet
+// for SHEET) they name.
+enum : int32_t {
+  OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP, SHEET
+};
 constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
 
 // One step of a stepped writer on `map` (the map at `path`): the result of
@@ -93,6 +96,7 @@ int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
       if (group.ReadGroup(&map, o.arg) <= 0 || group.Total() == 0) return 0;
       return int32_t(group.ObjectKeyNumber(1, 1).Key / 1000);
     }
+    case SHEET: return map.OpenList(o.arg) == 1;
     default: return 0;
   }
 }
@@ -117,6 +121,20 @@ class SheetRace : public ::testing::Test {
     edit = StartStepper(writer);
     ASSERT_GT(plain.pid, 0);
     ASSERT_GT(edit.pid, 0);
+  }
+  // Has stepped writer `w` append object `id`: its number, noted in
+  // `held` (number: id), which must not hold it yet.
+  static int AppendHeld(const Stepper& w, std::map<int, int>& held, int id) {
+    const int n = Step(w, {APPEND, id});
+    EXPECT_GT(n, 0) << "id " << id;
+    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
+    return n;
+  }
+  // Closes the map of the writer in edit mode and stops both writers.
+  static void StopWriters(Stepper& plain, Stepper& edit) {
+    ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(plain));
+    EXPECT_EQ(0, StopStepper(edit));
   }
   bool Open(TMap& map, int edit, const std::string& path = "") {
     if (!map.OpenData((path.empty() ? Path() : path).c_str(), 0)) return false;
@@ -304,12 +322,7 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
   Stepper plain, edit;
   ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
   std::map<int, int> held;  // object number: the id of the records it holds
-  auto append = [&](const Stepper& w, int id) {
-    const int n = Step(w, {APPEND, id});
-    EXPECT_GT(n, 0) << "id " << id;
-    EXPECT_TRUE(n <= 0 || held.emplace(n, id).second) << "number " << n << " given twice";
-    return n;
-  };
+  auto append = [&](const Stepper& w, int id) { return AppendHeld(w, held, id); };
   ASSERT_EQ(1, Step(edit, {OPEN, 1}));
   for (int round = 0; round < 3; ++round) {
     const int id = round * 100;
@@ -325,15 +338,64 @@ TEST_F(SheetRace, AWriterOutsideEditModeBesideOneInEditModeLosesNothing) {
     for (int k = 3; k < 5; ++k) append(edit, id + 50 + k);
     ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
   }
-  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
-  EXPECT_EQ(0, StopStepper(plain));
-  EXPECT_EQ(0, StopStepper(edit));
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
 
   TMap check;
   ASSERT_TRUE(Open(check, 0));
   EXPECT_EQ(int(held.size()), check.List.Count());
   for (const auto& [n, id] : held) EXPECT_EQ("", CheckObject(check.List, n, id));
   EXPECT_EQ("", CheckChain(check.List));
+}
+
+// A writer outside edit mode leaves sheet 1 for sheet 2, sheet 1 keeping
+// its files grown ahead of its records, while a writer in edit mode, each
+// in a process of its own, appends to sheet 1 past those reserves and puts
+// its descriptors into the descriptor file's reserve. The first comes back
+// to sheet 1, appends, rewrites a title of its own (longer: placed anew)
+// and closes the map, cutting its reserves off where the files still end
+// where it left them. Every object acknowledged to either reads back on its
+// sheet, and each sheet opens with its count and its descriptors agreeing.
+TEST_F(SheetRace, AWriterOutsideEditModeComingBackToASheetLosesNothing) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  TMap map;  // each child works on its own copy
+  Stepper plain, edit;
+  ASSERT_NO_FATAL_FAILURE(StartWriters(map, plain, edit));
+  std::map<int, int> held[3];  // by sheet, object number: the id of its records
+  auto append = [&](const Stepper& w, int sheet, int id) {
+    return AppendHeld(w, held[sheet], id);
+  };
+  ASSERT_EQ(1, Step(edit, {OPEN, 1}));
+  for (int round = 0; round < 3; ++round) {
+    const int id = round * 100;
+    ASSERT_EQ(1, Step(plain, {OPEN, 0})) << "round " << round;
+    int title = 0;
+    for (int k = 0; k < 6; ++k) {
+      const int n = append(plain, 1, id + k);
+      if (kLocals[(id + k) % 6] == LOCAL_TITLE) title = n;
+    }
+    ASSERT_EQ(1, Step(plain, {SHEET, 2})) << "round " << round;
+    for (int k = 6; k < 9; ++k) append(plain, 2, id + k);
+    for (int k = 0; k < 3; ++k) append(edit, 1, id + 50 + k);
+    ASSERT_EQ(1, Step(plain, {SHEET, 1})) << "round " << round;
+    for (int k = 9; k < 11; ++k) append(plain, 1, id + k);
+    ASSERT_EQ(title, Step(plain, {UPDATE, title})) << "round " << round;
+    held[1][title] = title + kUpdated;
+    for (int k = 3; k < 5; ++k) append(edit, 1, id + 50 + k);
+    ASSERT_EQ(1, Step(plain, {CLOSE, 0})) << "round " << round;
+  }
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
+
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  for (int sheet = 1; sheet <= 2; ++sheet) {
+    ASSERT_EQ(1, check.OpenList(sheet));
+    EXPECT_EQ(int(held[sheet].size()), check.List.Count()) << sheet;
+    for (const auto& [n, id] : held[sheet]) EXPECT_EQ("", CheckObject(check.List, n, id));
+    EXPECT_EQ("", CheckChain(check.List)) << sheet;
+    EXPECT_EQ((check.List.Count() + 1) * 48,
+              Length(dir / ("S" + std::to_string(sheet) + ".HDR")))
+        << sheet;
+  }
 }
 
 // A writer outside edit mode and one in edit mode, each in a process of
@@ -401,9 +463,7 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeTakingTurnsKeepEveryObject) {
     append(second, LOCAL_MIXED);  // behind the highest number
   }
   ASSERT_EQ(1, Step(plain, {CLOSE, 0}));
-  ASSERT_EQ(1, Step(edit, {CLOSE, 0}));
-  EXPECT_EQ(0, StopStepper(plain));
-  EXPECT_EQ(0, StopStepper(edit));
+  ASSERT_NO_FATAL_FAILURE(StopWriters(plain, edit));
 
   TMap check;
   ASSERT_TRUE(Open(check, 0));

@@ -5,6 +5,7 @@
 // a failed change says so, and the map takes the next object.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,23 @@ class ViewFaults : public ::testing::Test {
   void Open(TMap& map) {
     ASSERT_EQ(1, map.OpenData((dir / "map.map").c_str(), 0)) << map.MapError.Error();
     ASSERT_EQ(1, map.OpenList(1));
+  }
+  // Runs `task` on `map` with each file operation failing in turn, once and
+  // from then on, `map` opened on the saved files before each run; `check`
+  // looks at each run. Each sweep must make more than 10 runs.
+  void SweepViews(TMap& map, const std::function<void()>& task,
+                  const std::function<void(const mctest::SweepRun&)>& check) {
+    mctest::FaultSweep sweep;
+    sweep.views = true;
+    sweep.prepare = [&] {
+      map.CloseData();
+      Restore(dir.path(), files_);
+      Open(map);
+    };
+    for (const bool persist : {false, true}) {
+      sweep.fault.persist = persist;
+      EXPECT_GT(sweep.Run(task, check), 10) << persist;
+    }
   }
 
   mctest::ScratchDir dir{MC_TEST_TMP};
@@ -87,16 +105,57 @@ TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
     Open(again);
     EXPECT_EQ("", CheckObject(again.List, count + 1, 6)) << run;
   };
-  mctest::FaultSweep sweep;
-  sweep.views = true;
-  sweep.prepare = [&] {
-    map.CloseData();
-    Restore(dir.path(), files_);
-    Open(map);
+  SweepViews(map, task, check);
+}
+
+// Appends going back and forth between two sheets, each keeping its views
+// and reserves while the other one is written, then (in one round) one in
+// edit mode, which cuts every sheet's reserves off first, and the close,
+// which cuts off what is left: every object acknowledged reads back on its
+// sheet, and each sheet takes the next object.
+TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  files_ = Snapshot(dir.path());
+  TMap map;
+  struct Acked {
+    int sheet, number, id;
   };
-  for (const bool persist : {false, true}) {
-    sweep.fault.persist = persist;
-    EXPECT_GT(sweep.Run(task, check), 10) << persist;
+  std::vector<Acked> acked;
+  auto append = [&](int sheet, int id) {
+    if (map.OpenList(sheet) != 1) return;
+    const int n = AppendObject(map, id, kLocals[id % 5]);
+    if (n > 0) acked.push_back({sheet, n, id});
+  };
+  bool edit = false;
+  auto task = [&] {
+    acked.clear();
+    for (int id = 10; id < 14; ++id) append(1 + id % 2, id);
+    if (edit) {
+      map.WorkMode(1);
+      append(2, 14);
+    }
+    map.CloseData();
+  };
+  auto check = [&](const mctest::SweepRun& run) {
+    EXPECT_TRUE(acked.size() == (edit ? 5u : 4u) || run.faulted) << run;
+    TMap again;
+    Open(again);
+    for (const Acked& a : acked) {
+      ASSERT_EQ(1, again.OpenList(a.sheet)) << run;
+      EXPECT_EQ("", CheckObject(again.List, a.number, a.id)) << run << " sheet " << a.sheet;
+    }
+    for (int sheet = 1; sheet <= 2; ++sheet) {
+      ASSERT_EQ(1, again.OpenList(sheet)) << run;
+      EXPECT_TRUE(sheet != 1 || CheckObject(again.List, 1, 1).empty()) << run;
+      EXPECT_EQ("", CheckChain(again.List)) << run << " sheet " << sheet;
+      const int count = again.List.Count();
+      EXPECT_EQ(count + 1, AppendObject(again, 20 + sheet, LOCAL_LINE)) << run;
+    }
+    again.CloseData();
+  };
+  for (const bool inEdit : {false, true}) {
+    edit = inEdit;
+    SweepViews(map, task, check);
   }
 }
 

@@ -6,11 +6,15 @@
 // or grown by someone else under the view loses nothing and keeps the other
 // writer's bytes.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "mapstore/map.h"
@@ -126,6 +130,113 @@ TEST_F(WriteView, AReaderSeesEachAppendAndEditModeCutsTheFilesBack) {
   EXPECT_EQ("", CheckChain(writer.List));
   EXPECT_EQ(63 * 48, Length(folder + "S1.HDR"));
   EXPECT_EQ(MetricEnd(writer), Length(folder + "S1.DAT"));
+}
+
+// Records stored past a sheet file's old end bring into memory only the
+// pages they reach, not a stretch of the reserve around them (which holds
+// nothing but zeros, and on a file system that reads ahead would fill
+// memory at the first store: megabytes where it reads far ahead).
+TEST_F(WriteView, TheReserveTakesNoMemoryBeforeRecordsReachIt) {
+  const std::string folder = dir.path();
+  ASSERT_TRUE(CreateTestMap(folder));
+  TMap map;
+  ASSERT_TRUE(Open(map, folder));
+  for (int i = 1; i <= 20; ++i) ASSERT_EQ(i, AppendObject(map, i, kLocals[i % 6]));
+  // The records end in the first pages (nothing of the metric file is read).
+  const int64_t page = sysconf(_SC_PAGESIZE);
+  FVSPR last;
+  ASSERT_EQ(0, map.List.ReadObjectDesc(20, &last));
+  ASSERT_LT(int64_t(last.DataOffset) + 1024, 2 * page);
+  const int64_t length = Length(folder + "S1.DAT");
+  ASSERT_GT(length, 64 * page);
+  // The pages of the file in memory, seen through a view of its own: the
+  // records' pages and the one after them, touched by the stores.
+  HANDLE file = plat::CreateFileA((folder + "S1.DAT").c_str(), GENERIC_READ, 3, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  HANDLE mapping = plat::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  plat::CloseHandle(file);
+  ASSERT_NE(nullptr, mapping);
+  void* view = plat::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  plat::CloseHandle(mapping);
+  ASSERT_NE(nullptr, view);
+  std::vector<unsigned char> held(size_t((length + page - 1) / page));
+  ASSERT_EQ(0, mincore(view, size_t(length), held.data()));
+  int past = 0;
+  for (size_t k = 3; k < held.size(); ++k) past += held[k] & 1;
+  EXPECT_EQ(0, past);
+  plat::UnmapViewOfFile(view);
+}
+
+// Appends that go back and forth between the sheets of a map: a sheet
+// left for another one keeps its files grown ahead of its records, so that
+// coming back to it neither cuts nor grows them again. Its reserves are cut
+// off when the map turns to edit mode, when the sheet leaves the table of
+// recently used sheets and when the map closes. Every object reads back.
+TEST_F(WriteView, ASheetLeftKeepsItsReservesUntilItLeavesTheTable) {
+  const std::string folder = dir.path();
+  const int sheets = TMapList::FILESET_COUNT + 1;
+  ASSERT_TRUE(CreateTestMap(folder));
+  ASSERT_TRUE(AddTestSheets(folder, sheets));
+  auto metric = [&](int sheet) { return Length(folder + "S" + std::to_string(sheet) + ".DAT"); };
+  auto descriptors = [&](int sheet) {
+    return Length(folder + "S" + std::to_string(sheet) + ".HDR");
+  };
+  std::map<int, std::vector<int>> ids;  // the ids appended to each sheet, by number
+  int id = 1;
+  TMap map;
+  ASSERT_TRUE(Open(map, folder));
+  auto append = [&](int sheet) {
+    ASSERT_EQ(1, map.OpenList(sheet));
+    ASSERT_EQ(int(ids[sheet].size()) + 1, AppendObject(map, id, kLocals[id % 6])) << id;
+    ids[sheet].push_back(id++);
+  };
+  for (int round = 0; round < 3; ++round)
+    for (int sheet = 1; sheet <= 3; ++sheet) ASSERT_NO_FATAL_FAILURE(append(sheet));
+
+  ASSERT_EQ(1, map.OpenList(1));
+  const int64_t grown = metric(1);
+  EXPECT_GT(grown, MetricEnd(map));
+  for (int sheet : {2, 3, 1}) {
+    ASSERT_NO_FATAL_FAILURE(append(sheet));
+    EXPECT_EQ(grown, metric(1)) << "after an append to sheet " << sheet;
+  }
+
+  // Edit mode: every sheet's files end at their records.
+  map.WorkMode(1);
+  for (int sheet = 1; sheet <= 3; ++sheet) {
+    ASSERT_EQ(1, map.OpenList(sheet));
+    EXPECT_EQ(MetricEnd(map), metric(sheet)) << sheet;
+    EXPECT_EQ((map.List.Count() + 1) * 48, descriptors(sheet)) << sheet;
+  }
+  map.WorkMode(0);
+
+  // Sheet 1 leaves the table once every other sheet was opened after it.
+  for (int sheet : {1, 2}) ASSERT_NO_FATAL_FAILURE(append(sheet));
+  ASSERT_EQ(1, map.OpenList(1));
+  const int64_t end = MetricEnd(map);
+  EXPECT_GT(metric(1), end);
+  for (int sheet = 2; sheet < sheets; ++sheet) ASSERT_EQ(1, map.OpenList(sheet));
+  EXPECT_GT(metric(1), end);
+  ASSERT_EQ(1, map.OpenList(sheets));
+  EXPECT_EQ(end, metric(1));
+
+  // Closing the map cuts the rest.
+  ASSERT_EQ(1, map.OpenList(2));
+  const int64_t end2 = MetricEnd(map);
+  EXPECT_GT(metric(2), end2);
+  map.CloseData();
+  EXPECT_EQ(end2, metric(2));
+
+  ASSERT_TRUE(Open(map, folder));
+  for (const auto& [sheet, held] : ids) {
+    ASSERT_EQ(1, map.OpenList(sheet));
+    ASSERT_EQ(int(held.size()), map.List.Count()) << sheet;
+    for (size_t k = 0; k < held.size(); ++k)
+      EXPECT_EQ("", CheckObject(map.List, int(k) + 1, held[k])) << "sheet " << sheet;
+    EXPECT_EQ("", CheckChain(map.List)) << sheet;
+    EXPECT_EQ((map.List.Count() + 1) * 48, descriptors(sheet)) << sheet;
+  }
 }
 
 // Another handle cuts the metric file short of the view (past the records,

@@ -59,6 +59,19 @@ bool CreateTestMap(const std::string& folder) {
          CreateMapFile(folder + "map.map", folder + "map.rsc");
 }
 
+bool AddTestSheets(const std::string& folder, int count) {
+  TMap map;
+  if (!map.OpenData((folder + "map.map").c_str(), 0)) return false;
+  bool ok = true;
+  for (int n = map.Count() + 1; ok && n <= count; ++n) {
+    const std::string name = "S" + std::to_string(n);
+    LISTREGISTER r = SquareSheet(name.c_str(), 6000000 + 10000.0 * (n - 1), 7400000);
+    ok = map.CreateList(&r, 1) == 1;
+  }
+  map.CloseData();
+  return ok;
+}
+
 int AppendObject(TMap& map, int id, int local, DWORD* key) {
   Records r = ObjectRecords(id, local);
   FVSPR d = Desc(local, uint16_t(16 + local));

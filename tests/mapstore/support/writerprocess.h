@@ -24,6 +24,9 @@ std::vector<std::pair<uint32_t, int>> Kinds();
 // Writes map.rsc and map.map (sheet files S1.*) into `folder` (ending in
 // '/'): false on failure.
 bool CreateTestMap(const std::string& folder);
+// Adds sheets to that map up to `count` sheets in all, sheet n with files
+// Sn.*: false on failure.
+bool AddTestSheets(const std::string& folder, int count);
 
 // Appends object `id` of a local type with its records (a point has no
 // graphics, object ids below 0 none at all): its number, 0 when refused.
