@@ -2,9 +2,13 @@
 JOBS ?= $(shell nproc)
 ASAN_DIR := build/asan
 RELEASE_DIR := build/release
+FUZZ_DIR := build/fuzz
+# Seconds each fuzz target runs in `make fuzz`, and the targets.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= classifier sheet map raster journal template
 PREFIX ?= /usr/local
 
-.PHONY: all deps test test-asan test-release demo bench install clean build-asan build-release
+.PHONY: all deps test test-asan test-release demo bench install clean build-asan build-release fuzz
 
 all: build-release
 
@@ -55,6 +59,17 @@ install: deps $(RELEASE_DIR)/build.ninja
 
 bench: build-release
 	scripts/run-benchmarks $(RELEASE_DIR)/bench
+
+# The coverage-guided fuzz targets (clang, libFuzzer, the sanitizers):
+# each runs FUZZ_SECONDS from its seeds, made by the library, and its
+# corpus in tests/fuzz/corpus/<target>/, which keeps what it finds
+# (minimised), failing inputs included. FUZZ_JOBS targets run at once.
+$(FUZZ_DIR)/build.ninja: Makefile | deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Fuzz -DMAPCORE_FUZZ=ON -DMAPCORE_TESTS=ON -DMAPCORE_BENCH=OFF -DMAPCORE_EXAMPLES=OFF
+
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(foreach t,$(FUZZ_TARGETS),fuzz_$(t) fuzzreplay_$(t))
+	scripts/run-fuzz $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build out

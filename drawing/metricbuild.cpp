@@ -6,6 +6,7 @@
 // each the nearest whole pixel; in a turned view the pair (X x v, Y x h) is
 // turned first. Every read stays inside the record's own length, and the
 // points and texts stay inside the point buffer.
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -213,6 +214,9 @@ int TMapMetric::Convert(LONGMETRIC* metric, int text, int size) {
   }
   Poly.Count = parts;
   Poly.MetricFlag = 1;
+  // No part has a text until its entry is read: the slots still hold the
+  // texts of the object built before, in a record that may be gone.
+  std::fill(Poly.Text, Poly.Text + (parts < TEXT_AREA_SIZE ? parts : TEXT_AREA_SIZE), nullptr);
 
   const bool longCounts = (metric->Flags & METRIC_LONG_COUNTS) != 0;
   const char* p = base + METRIC_HEADER_SIZE;

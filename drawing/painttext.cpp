@@ -382,7 +382,10 @@ int PaintText(HDC dc, POLYDATA* data, const char* record, const char* face, int 
   const POINT origin = data->Points[0];
   const bool own = data->MetricFlag != 0;
   i64 at = 0;
-  for (LONG part = 0; part < data->Count; ++part) {
+  // Parts past the text slots have no text (a line's parts may outnumber
+  // them).
+  const LONG parts = data->Count < TEXT_AREA_SIZE ? data->Count : TEXT_AREA_SIZE;
+  for (LONG part = 0; part < parts; ++part) {
     const LONG count = data->PolyCounts[part];
     if (count < 0) break;
     const POINT* points = data->Points + at;

@@ -245,6 +245,23 @@ TEST_F(BuildTest, TitlesKeepTheirTexts) {
   ASSERT_EQ(Build(line, LOCAL_LINE), 1);
   EXPECT_EQ(m->Poly.Text[0], nullptr);
 
+  // Every part of an object without texts has none, whatever the object
+  // built before had (a text sign paints its parts' texts from the slots:
+  // a slot left over points into that object's freed record).
+  ASSERT_EQ(Build(r, LOCAL_TITLE), 1);
+  Record parts = BuildMetric(METRIC_F32, {BuildContour({{1, 1}}), BuildContour({{4, 4}})}, false);
+  ASSERT_EQ(Build(parts, LOCAL_LINE), 1);
+  ASSERT_EQ(m->Poly.Count, 2);
+  EXPECT_EQ(m->Poly.Text[1], nullptr);
+  // So has a part of a title whose points end the metric before its text.
+  ASSERT_EQ(Build(r, LOCAL_TITLE), 1);
+  Record stop = BuildMetric(METRIC_F64, {BuildContour({{1, 1}}, "A"), BuildContour({{9e7, 3}}, "B")},
+                            true);
+  ASSERT_EQ(Build(stop, LOCAL_TITLE), 1);
+  ASSERT_EQ(m->Poly.Count, 2);
+  EXPECT_STREQ(m->Poly.Text[0], "A");
+  EXPECT_EQ(m->Poly.Text[1], nullptr);
+
   // A text entry cut by the record's end reads "?" and ends the set.
   Record cut(r.begin(), r.end() - 3);
   const DWORD length = static_cast<DWORD>(cut.size());

@@ -13,7 +13,14 @@
 // closed and read again. A damaged drawing record of a line with signs,
 // signs over an area, a pattern line or an offset line becomes the own
 // graphics of a line and an area of the intact map, painted in every road,
-// saved and painted again from the map reopened. Refusals with
+// saved and painted again from the map reopened. Every map and every
+// raster or matrix is then walked as a host walks it, through the C
+// interface (one mutant in six): opened by name, every kind of its
+// classifier measured (its size and the frame of its sign) and painted as
+// legend samples, its objects read and painted alone, its journal read,
+// and the map painted at visual types 1 and 4; the template's user map is
+// painted so too.
+// Refusals with
 // error codes are fine; a crash, a sanitizer report, a leak or a hang of a
 // child fails the test with the file kind, the mutant's number and the
 // mutation, which replays it. Notices (a file written outside the map's folder, a write
@@ -55,6 +62,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "support/forkrun.h"
+#include "support/fuzzhome.h"
 #include "support/layouts.h"
 #include "support/mapfixture.h"
 #include "support/mutator.h"
@@ -140,6 +148,10 @@ const std::vector<FileKind>& Kinds() {
 constexpr const char* kPair = "pair";
 // Mutants of each kind (and pairs) at scale 1.
 constexpr int kMutantsPerKind = 1500;
+// One mutant in this many is also walked through the C interface (the
+// walk that paints): it would double the campaign's time for all, and the
+// fuzz targets' corpus replays walk every input so.
+constexpr uint64_t kHostShare = 6;
 
 // A child's result: flags in the low byte, then the objects read, the
 // objects appended and the objects read after reopening (each at most 255).
@@ -165,10 +177,6 @@ int Parallel() {
   const int cores = int(std::thread::hardware_concurrency());
   return int(EnvNumber("MAPCORE_FUZZ_JOBS", std::clamp(cores, 1, 8)));
 }
-
-// Milliseconds the library asked to sleep (sleeps return at once).
-DWORD g_slept = 0;
-void CountSleep(DWORD milliseconds, void*) { g_slept += milliseconds; }
 
 struct Mutant {
   fuzz::Files files;
@@ -222,21 +230,8 @@ class Campaign {
 
  private:
   Campaign() : dir_(MC_TEST_TMP) {
-    // Fixed clock: the fixture's dates and journal stamps are the same on
-    // every run, so a mutant's number replays it exactly.
-    SYSTEMTIME t{};
-    t.wYear = 2024, t.wMonth = 3, t.wDay = 14, t.wHour = 12;
-    plat::SetFixedClock(t);
-    plat::SetSleepHook(CountSleep, nullptr);
-    plat::SetWriteThroughEnabled(false);
-    MessageEnableSet(0);
-    GroupAccessSet(1);
-    const std::string folder = dir_ / "fixture/";
-    fs::create_directories(folder);
-    ready_ = fuzz::BuildFixture(folder) && fuzz::BuildDataFixture(folder) &&
-             fuzz::BuildSelectFixture(folder) && fuzz::BuildTemplateFixture(folder) &&
-             fuzz::BuildPrimitiveFixture(folder);
-    fixture_ = fuzz::ReadFolder(folder);
+    fixture_ = fuzz::PrepareFixtures(dir_ / "fixture/");
+    ready_ = !fixture_.empty();
     for (const FileKind& k : Kinds())
       for (const std::string& file : k.files) {
         ready_ = ready_ && fixture_.count(file) == 1;
@@ -249,13 +244,6 @@ class Campaign {
   fuzz::Files fixture_;
   std::map<std::string, fuzz::Layout> layouts_;
 };
-
-// True for a file of a kind that is opened alone as data.
-bool DataFile(const std::string& name) {
-  for (const FileKind& k : Kinds())
-    if (k.data && std::find(k.files.begin(), k.files.end(), name) != k.files.end()) return true;
-  return false;
-}
 
 // The folders between a child's slot folder and the map.
 const char* const kDepth = "w/x/y/z/";
@@ -291,12 +279,13 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
   fuzz::Files files;
   const bool map = m.data.empty() || m.kind->withMap;
   for (const auto& [name, bytes] : m.files)
-    if (name == m.data || (map && !DataFile(name))) files[name] = bytes;
+    if (name == m.data || (map && !fuzz::IsDataFile(name))) files[name] = bytes;
   if (!fuzz::WriteFolder(folder, files)) return 0;
   setenv("TMPDIR", (slot + "tmp").c_str(), 1);
   if (chdir(folder.c_str()) != 0) return 0;
-  g_slept = 0;
+  fuzz::TakeSleptMilliseconds();
   fuzz::TakeFileLimitHits();
+  fuzz::SetHostWalks(number % kHostShare == 0);
   const auto start = std::chrono::steady_clock::now();
   const fuzz::WalkReport r = m.data.empty()
                                  ? fuzz::WalkMap(folder + fuzz::kMapFile, m.editMode, m.restore)
@@ -314,7 +303,7 @@ uint32_t RunMutant(const std::string& kind, uint64_t number, const std::string& 
     std::fprintf(stderr, "written outside the map's folder:%s\n", escaped.c_str());
     result |= RESULT_ESCAPED;
   }
-  if (g_slept > 10000) result |= RESULT_SLEPT;
+  if (fuzz::TakeSleptMilliseconds() > 10000) result |= RESULT_SLEPT;
   if (fuzz::TakeFileLimitHits() > 0) result |= RESULT_BIGFILE;
   if (seconds > 1.0) result |= RESULT_SLOW;
   return result;
@@ -590,6 +579,16 @@ TEST(MapFuzzFixture, TheIntactMapIsWalkedWhole) {
   EXPECT_GE(r.actions, 4);
   EXPECT_EQ(2 * fuzz::kLocalTypes, r.appended);
   EXPECT_EQ(r.objects + r.appended, r.objectsAfter);
+  // As a host: every kind measured and painted as samples in every road
+  // (one past the last kind and 0 paint the empty sample), every object
+  // read and painted alone at both visual types, the journal read with the
+  // walk's own actions.
+  EXPECT_EQ(1, r.host.opened);
+  EXPECT_EQ(r.kinds, r.host.kinds);
+  EXPECT_EQ(2 * r.kinds, r.host.samples);
+  EXPECT_GE(r.host.objects, r.objectsAfter);
+  EXPECT_EQ(2 * r.host.objects, r.host.painted);
+  EXPECT_GT(r.host.actions, r.actions);
 }
 
 TEST(MapFuzzFixture, TheBackupCopiesStepObjectsBackAndUndoTheLastAction) {
@@ -614,6 +613,12 @@ TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {
     EXPECT_GE(r.objects, 8);  // half the grid at least answers
     EXPECT_GE(r.appended, 1);
     EXPECT_GE(r.objectsAfter, 8);
+    // Its middle and the whole of it in the memory image (the quality
+    // matrix is not shown by itself).
+    EXPECT_EQ(1, r.host.opened);
+    if (std::string(file) != fuzz::kQualityFile) {
+      EXPECT_GE(r.host.pictures, 2);
+    }
   }
 }
 
@@ -639,6 +644,7 @@ TEST(MapFuzzFixture, TheIntactTemplateMakesEveryStatementsObjectsAndTheyStay) {
   // degree labels.
   EXPECT_EQ(2 * 13, r.objects);
   EXPECT_EQ(r.objects, r.objectsAfter);
+  EXPECT_EQ(4, r.host.pictures);
 }
 
 TEST(MapFuzzFixture, TheIntactDrawingRecordsPaintAndStay) {

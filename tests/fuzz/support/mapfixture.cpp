@@ -429,7 +429,10 @@ WalkReport WalkMap(const std::string& path, bool editMode, bool restore) {
   WalkReport r;
   {
     TMap map;
-    if (map.OpenData(path.c_str(), 0) != 1) return r;
+    if (map.OpenData(path.c_str(), 0) != 1) {
+      r.host = HostWalk(path);
+      return r;
+    }
     r.opened = 1;
     r.kinds = QueryClassifier(map.Rsc);
     r.objects = ReadObjects(map, &r.sheets);
@@ -441,11 +444,15 @@ WalkReport WalkMap(const std::string& path, bool editMode, bool restore) {
     map.CloseData();
   }
   TMap again;
-  if (again.OpenData(path.c_str(), 0) != 1) return r;
+  if (again.OpenData(path.c_str(), 0) != 1) {
+    r.host = HostWalk(path);
+    return r;
+  }
   r.reopened = 1;
   int sheets = 0;
   r.objectsAfter = ReadObjects(again, &sheets);
   again.CloseData();
+  r.host = HostWalk(path);
   return r;
 }
 

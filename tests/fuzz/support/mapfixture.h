@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "support/hostwalk.h"
+
 namespace fuzz {
 
 constexpr const char* kMapFile = "obj.map";
@@ -50,13 +52,15 @@ struct WalkReport {
   int saved = 0;         // Save succeeded
   int reopened = 0;      // the map opened again after closing
   int objectsAfter = 0;  // objects read after reopening
+  HostReport host;       // the walk through the C interface, last
 };
 
 // Opens the map at `path`, walks it (the classifier queried, every object
 // of every sheet read with its records, the groups and the journal read),
 // appends one object of each local type to the first and the last sheet
 // (in edit mode, journalled, when `editMode` is set) and puts them in a new
-// group, saves, closes, reopens and walks again. With `restore` the backup
+// group, saves, closes, reopens and walks again, then walks it as a host
+// does through the C interface, painting included. With `restore` the backup
 // copies of every sheet are read, every object stepped back through its
 // copies and the last action undone (from the copies) before appending.
 // Messages must be off.

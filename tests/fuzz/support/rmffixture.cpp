@@ -320,7 +320,10 @@ WalkReport WalkData(const std::string& path) {
     r.saved = SaveUnits(doc);
   }
   FreeDocument(doc);
-  if (!r.opened) return r;
+  if (!r.opened) {
+    r.host = HostWalk(path);
+    return r;
+  }
   doc = NewDocument();
   if (doc == nullptr) return r;
   if (doc->OpenData(path.c_str(), 0) != 0) {
@@ -329,6 +332,7 @@ WalkReport WalkData(const std::string& path) {
     r.objectsAfter = ReadValues(doc);
   }
   FreeDocument(doc);
+  r.host = HostWalk(path);
   return r;
 }
 

@@ -31,8 +31,9 @@ bool BuildDataFixture(const std::string& folder);
 // zooms (the display reads blocks, a reduced copy zoomed out), reads the
 // values at a grid of points of the picture, writes one element, saves,
 // frees the document, opens the file again and paints and reads it once
-// more. The report counts values read as objects and elements written as
-// appended. Messages must be off.
+// more, then walks it through the C interface as a host does. The report
+// counts values read as objects and elements written as appended. Messages
+// must be off.
 WalkReport WalkData(const std::string& path);
 
 }  // namespace fuzz

@@ -1,7 +1,5 @@
 #include "support/tplfixture.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <numbers>
 
@@ -37,18 +35,6 @@ const char kTemplate[] =
     ".DIRECTION 100100 4 5 0 -10\n"
     ".GEOTEXT 100600 1 2\n";
 
-// The shared library, loaded once.
-void* Library() {
-  static void* const lib = dlopen(MC_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-  return lib;
-}
-
-template <class F>
-F Fn(const char* name) {
-  return Library() ? reinterpret_cast<F>(dlsym(Library(), name)) : nullptr;
-}
-#define API(name) static const auto name = Fn<decltype(&::name)>(#name)
-
 bool WriteClassifier(const std::string& path) {
   rsctest::Builder b = rsctest::Builder::Minimal();
   const std::pair<uint32_t, int> kinds[] = {
@@ -66,12 +52,9 @@ bool WriteClassifier(const std::string& path) {
 // A topographic map at 1:100 000 in zone 7 with one sheet of 50 km
 // around 54 degrees north and 39 degrees east, and a user map at its scale.
 HMAP MakeMaps(const std::string& folder, HSITE* site) {
-  API(mapCreateMapEx);
-  API(mapCreateAndAppendSite);
-  API(mapCloseData);
   *site = 0;
   const std::string rsc = folder + "margin.rsc";
-  if (!mapCreateMapEx || !mapCreateAndAppendSite || !WriteClassifier(rsc)) return 0;
+  if (!WriteClassifier(rsc)) return 0;
   MAPREGISTEREX map{};
   map.Length = sizeof map;
   std::strcpy(map.Name, "MARGIN");
@@ -106,16 +89,6 @@ HMAP MakeMaps(const std::string& folder, HSITE* site) {
 
 // The user map's objects read with their metric and text: those read.
 int ReadObjects(HMAP h, HSITE site) {
-  API(mapCreateSiteObject);
-  API(mapGetSiteObjectCount);
-  API(mapReadObjectByNumber);
-  API(mapPointCount);
-  API(mapXPlane);
-  API(mapYPlane);
-  API(mapGetText);
-  API(mapObjectLocal);
-  API(mapObjectExcode);
-  API(mapFreeObject);
   const HOBJ o = mapCreateSiteObject(h, site, 0, 0);
   if (o == 0) return 0;
   int read = 0;
@@ -137,8 +110,6 @@ int ReadObjects(HMAP h, HSITE site) {
 }  // namespace
 
 bool BuildTemplateFixture(const std::string& folder) {
-  API(mapMessageEnable);
-  if (mapMessageEnable == nullptr) return false;
   mapMessageEnable(0);
   return WriteFolder(folder, {{kTemplateFile, kTemplate}});
 }
@@ -156,12 +127,6 @@ Layout TemplateLayout(const Files& files, const std::string& name) {
 }
 
 WalkReport WalkTemplate(const std::string& path) {
-  API(mapAddMarginalRepresentationSite);
-  API(mapAddMarginalRepresentationSiteEx);
-  API(mapGeoToPlane);
-  API(mapCloseData);
-  API(mapOpenData);
-  API(mapOpenSiteForMap);
   WalkReport r;
   const std::string folder = path.substr(0, path.rfind('/') + 1);
   HSITE site = 0;
@@ -184,6 +149,8 @@ WalkReport WalkTemplate(const std::string& path) {
   site = mapOpenSiteForMap(h, (folder + "margin.sit").c_str(), 0);
   r.reopened = site != 0;
   if (site != 0) r.objectsAfter = ReadObjects(h, site);
+  r.host.opened = 1;
+  r.host.pictures = PaintPictures(h);
   mapCloseData(h);
   return r;
 }
