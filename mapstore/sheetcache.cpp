@@ -255,32 +255,32 @@ char* THeadBuffer::RecordAddr(LONG n) {
 
 void THeadBuffer::Swap(THeadBuffer& other) noexcept {
   THeadWindows::Swap(other);
-  std::swap(hints_, other.hints_);
-  std::swap(hintCount_, other.hintCount_);
+  std::swap(hintChunks_, other.hintChunks_);
   std::swap(scattered_, other.scattered_);
 }
 
 void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
   if (n <= 0 || n >= HINT_LIMIT) return;
-  if (n >= hintCount_) {
-    // The table grows by doubling; without memory the hints stay as they are.
-    LONG count = hintCount_ > 0 ? hintCount_ : HINT_FIRST;
-    while (count <= n) count *= 2;
-    if (count > HINT_LIMIT) count = HINT_LIMIT;
-    auto* hints = static_cast<uint64_t*>(plat::AllocPages(SIZE_T(count) * sizeof(uint64_t)));
-    if (hints == nullptr) return;
-    if (hints_ != nullptr) std::memcpy(hints, hints_, SIZE_T(hintCount_) * sizeof(uint64_t));
-    plat::FreePages(hints_);
-    hints_ = hints;
-    hintCount_ = count;
+  // Without memory for the table or the chunk the hint is not kept.
+  if (hintChunks_ == nullptr) {
+    hintChunks_ = static_cast<uint64_t**>(
+        plat::AllocPages(SIZE_T(HINT_LIMIT / HINT_CHUNK) * sizeof(uint64_t*)));
+    if (hintChunks_ == nullptr) return;
   }
-  hints_[n] = (uint64_t(data) << 32) | semn;
+  uint64_t*& chunk = hintChunks_[n / HINT_CHUNK];
+  if (chunk == nullptr) {
+    chunk = static_cast<uint64_t*>(plat::AllocPages(SIZE_T(HINT_CHUNK) * sizeof(uint64_t)));
+    if (chunk == nullptr) return;
+  }
+  chunk[n % HINT_CHUNK] = (uint64_t(data) << 32) | semn;
 }
 
 void THeadBuffer::FreeHints() {
-  plat::FreePages(hints_);
-  hints_ = nullptr;
-  hintCount_ = 0;
+  if (hintChunks_ != nullptr) {
+    for (int i = 0; i < HINT_LIMIT / HINT_CHUNK; ++i) plat::FreePages(hintChunks_[i]);
+    plat::FreePages(hintChunks_);
+    hintChunks_ = nullptr;
+  }
   scattered_ = false;
 }
 

@@ -183,15 +183,22 @@ class THeadBuffer : public THeadWindows {
   // it can fetch the records together with the descriptor. Only a hint: it
   // may be stale (the records moved since), and nothing is read by it but
   // the touch that brings the bytes near. Kept up to HINT_LIMIT
-  // descriptors, forgotten with the file; 0 when none is known.
-  uint64_t Hint(LONG n) const { return n > 0 && n < hintCount_ ? hints_[n] : 0; }
+  // descriptors, forgotten with the file; 0 when none is known. The hints
+  // lie in chunks of HINT_CHUNK descriptors made when the first hint of
+  // their range is noted, so that the memory follows the descriptors read
+  // out of order, not the number of the last one.
+  uint64_t Hint(LONG n) const {
+    if (n <= 0 || n >= HINT_LIMIT || hintChunks_ == nullptr) return 0;
+    const uint64_t* chunk = hintChunks_[n / HINT_CHUNK];
+    return chunk != nullptr ? chunk[n % HINT_CHUNK] : 0;
+  }
   void NoteHint(LONG n, DWORD data, DWORD semn);
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
   static DWORD HintSemn(uint64_t hint) { return static_cast<DWORD>(hint); }
 
   enum : int {
     HINT_LIMIT = 1 << 23,  // 64 MB of hints at most
-    HINT_FIRST = 1 << 16,  // hints of the first table
+    HINT_CHUNK = 1 << 12,  // hints of a chunk (32 KB)
   };
 
   // Whether the last descriptor the windows did not hold was read as a
@@ -214,8 +221,9 @@ class THeadBuffer : public THeadWindows {
  private:
   void FreeHints();
 
-  uint64_t* hints_ = nullptr;  // zero-filled page memory, hintCount_ entries
-  LONG hintCount_ = 0;
+  // HINT_LIMIT / HINT_CHUNK chunk addresses (null: no hint in its range),
+  // each chunk zero-filled page memory; null before the first hint.
+  uint64_t** hintChunks_ = nullptr;
   bool scattered_ = false;
 };
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "mapstore/sheetcache.h"
@@ -468,13 +470,13 @@ TEST_F(CacheTest, AllocationFailures) {
   EXPECT_EQ(1, h.Allocate(0));
 }
 
-// The places of records learned per descriptor: kept across the table's
-// growth, refused outside 1 .. HINT_LIMIT - 1 or without memory, and
-// forgotten with the file.
+// The places of records learned per descriptor: kept in chunks at both
+// ends of their ranges, refused outside 1 .. HINT_LIMIT - 1 or without
+// memory, and forgotten with the file.
 TEST_F(CacheTest, HeadBufferHints) {
   THeadBuffer h;
-  const LONG numbers[] = {1, THeadBuffer::HINT_FIRST - 1, THeadBuffer::HINT_FIRST,
-                          5 * THeadBuffer::HINT_FIRST + 3, THeadBuffer::HINT_LIMIT - 1};
+  const LONG numbers[] = {1, THeadBuffer::HINT_CHUNK - 1, THeadBuffer::HINT_CHUNK,
+                          5 * THeadBuffer::HINT_CHUNK + 3, THeadBuffer::HINT_LIMIT - 1};
   for (LONG n : numbers) h.NoteHint(n, DWORD(n) * 3, DWORD(n) + 7);
   for (LONG n : numbers) {
     EXPECT_EQ(DWORD(n) * 3, THeadBuffer::HintData(h.Hint(n))) << n;
@@ -486,13 +488,44 @@ TEST_F(CacheTest, HeadBufferHints) {
   }
   EXPECT_EQ(0u, h.Hint(3));  // never noted
 
-  THeadBuffer fresh;
-  plat::fault::FailAllocation(1, true);
-  fresh.NoteHint(9, 1, 2);
-  EXPECT_EQ(0u, fresh.Hint(9));
-  plat::fault::Reset();
+  // Without memory for the table, then for a chunk.
+  for (int fail = 1; fail <= 2; ++fail) {
+    THeadBuffer fresh;
+    plat::fault::FailAllocation(fail, true);
+    fresh.NoteHint(9, 1, 2);
+    EXPECT_EQ(0u, fresh.Hint(9)) << fail;
+    plat::fault::Reset();
+    fresh.NoteHint(9, 1, 2);
+    EXPECT_EQ(THeadBuffer::HintData(fresh.Hint(9)), 1u) << fail;
+  }
 
   h.SetFile(Open("S.HDR", HeadFile(4)));
   EXPECT_EQ(0u, h.Hint(1));
   EXPECT_FALSE(h.Scattered());
+}
+
+// A few hints of descriptors far into a large sheet take memory near
+// them only: the whole-sheet paint of a 5,000,000-object sheet noted about
+// twenty and kept a 32 MB table, copied whole when it grew.
+TEST_F(CacheTest, HintsFarIntoALargeSheetTakeLittleMemory) {
+  auto anonymous = [] {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+      if (key == "RssAnon:") {
+        double kb = 0;
+        status >> kb;
+        return kb * 1024;
+      }
+      std::getline(status, key);
+    }
+    return 0.0;
+  };
+  THeadBuffer h;
+  const double before = anonymous();
+  const LONG numbers[] = {THeadBuffer::HINT_LIMIT / 2 - 1, THeadBuffer::HINT_LIMIT - 1,
+                          THeadBuffer::HINT_LIMIT / 4 + 5};
+  for (LONG n : numbers) h.NoteHint(n, 40, 50);
+  EXPECT_LT(anonymous() - before, 4.0 * (1 << 20));
+  for (LONG n : numbers) EXPECT_EQ(40u, THeadBuffer::HintData(h.Hint(n))) << n;
 }
