@@ -33,7 +33,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
@@ -48,6 +47,7 @@
 #include "search/docseek.h"
 #include "search/whatobject.h"
 #include "selection/mapselect.h"
+#include "tests/support/process_memory.h"
 
 namespace {
 
@@ -101,21 +101,6 @@ std::vector<char> Semantics(int seed) {
     std::memcpy(at + 4, &value, 4);
   }
   return b;
-}
-
-// Anonymous memory of the process, bytes (RssAnon of /proc/self/status).
-double AnonymousBytes() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    if (key == "RssAnon:") {
-      double kb = 0;
-      status >> kb;
-      return kb * 1024;
-    }
-    std::getline(status, key);
-  }
-  return 0;
 }
 
 // Says which step of building a scene failed; null.
@@ -363,9 +348,9 @@ void BM_MemoryAfterPaint(benchmark::State& state) {
   // The memory image made and the sheet open, with its caches.
   doc->PaintDib(nullptr, 1, RECT{0, 0, 1, 1});
   if (!doc->OpenList(1)) return state.SkipWithError("cannot open the sheet");
-  const double before = AnonymousBytes();
+  const double before = testsupport::AnonymousBytes();
   for (auto _ : state) doc->PaintDib(nullptr, 1, rect);
-  const double grown = AnonymousBytes() - before;
+  const double grown = testsupport::AnonymousBytes() - before;
   FreeDocument(doc);
   state.counters["bytes_per_object"] = grown / s->objects;
   Figures()["memory after painting, bytes per object"][s->objects] = grown / s->objects;

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <string>
 #include <vector>
 
 #include "mapstore/sheetcache.h"
 #include "mapstore/sheetfile.h"
 #include "platform/fault.h"
 #include "platform/file.h"
+#include "support/process_memory.h"
 #include "support/sheetbuilder.h"
 
 using namespace sheettest;
@@ -508,24 +507,11 @@ TEST_F(CacheTest, HeadBufferHints) {
 // them only: the whole-sheet paint of a 5,000,000-object sheet noted about
 // twenty and kept a 32 MB table, copied whole when it grew.
 TEST_F(CacheTest, HintsFarIntoALargeSheetTakeLittleMemory) {
-  auto anonymous = [] {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-      if (key == "RssAnon:") {
-        double kb = 0;
-        status >> kb;
-        return kb * 1024;
-      }
-      std::getline(status, key);
-    }
-    return 0.0;
-  };
   THeadBuffer h;
-  const double before = anonymous();
+  const double before = testsupport::AnonymousBytes();
   const LONG numbers[] = {THeadBuffer::HINT_LIMIT / 2 - 1, THeadBuffer::HINT_LIMIT - 1,
                           THeadBuffer::HINT_LIMIT / 4 + 5};
   for (LONG n : numbers) h.NoteHint(n, 40, 50);
-  EXPECT_LT(anonymous() - before, 4.0 * (1 << 20));
+  EXPECT_LT(testsupport::AnonymousBytes() - before, 4.0 * (1 << 20));
   for (LONG n : numbers) EXPECT_EQ(40u, THeadBuffer::HintData(h.Hint(n))) << n;
 }
