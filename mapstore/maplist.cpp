@@ -1,6 +1,7 @@
 #include "mapstore/maplist.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -28,6 +29,13 @@ char* RecordName(LISTDESC* list, int file) {
 constexpr int kNameField = sizeof(LISTDESC::NameHDR);
 
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
+
+// The change counter as the map file holds it now: true when read.
+bool ReadChangeCounter(const TMapBase* map, DWORD* counter) {
+  return map != nullptr && map->File != nullptr &&
+         plat::ReadExactAt(map->File, offsetof(MAPPASSPORT, ModeCounter), counter,
+                           sizeof(*counter));
+}
 
 // Empties caches, keeping their memory; with `letGo` they also forget
 // their files (and the views of them).
@@ -774,6 +782,9 @@ bool TMapList::ParkState() {
   left.RepairedCount = RepairedCount;
   left.LinkedFile = LinkedFile;
   left.LinkedCount = LinkedCount;
+  // A counter that cannot be read lets the opening check the sheet again.
+  left.Shared = EditMode != 0 && Owner != nullptr && Owner->File != nullptr;
+  if (left.Shared && !ReadChangeCounter(Owner, &left.Counter)) left.Head.Ident = 0;
   States[entry] = state;
   return true;
 }
@@ -802,8 +813,10 @@ bool TMapList::ResumeAsLeft() {
     if (!DataBuffer.Allocate(TDataBuffer::WINDOW_SIZE)) return false;
   }
   HDRHEAD head;
+  DWORD counter = 0;
   if (HeadBuffer.File() == Files[SHEET_HDR] && ReadHdr(0, &head, sizeof(head)) == 0 &&
-      std::memcmp(&head, &Left.Head, sizeof(head)) == 0) {
+      std::memcmp(&head, &Left.Head, sizeof(head)) == 0 &&
+      (!Left.Shared || (ReadChangeCounter(Owner, &counter) && counter == Left.Counter))) {
     Head = head;
     // A sheet held read only (its descriptor file, or its chain only
     // readable as repaired) stays so.
@@ -815,7 +828,8 @@ bool TMapList::ResumeAsLeft() {
     LinkedCount = Left.LinkedCount;
     return true;
   }
-  // Someone else wrote the sheet since: nothing read before is kept.
+  // Someone else wrote the sheet (in edit mode, the map) since: nothing
+  // read before is kept.
   EmptyCaches(false, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   return false;
 }

@@ -618,8 +618,9 @@ class MAPCLASS TMapList {
   // four caches and the write views with their reserves (taken back
   // whatever the sheet looks like then), and, as the sheet was left, its
   // header copy, its access mode, the link repairs and the last append
-  // completed (taken back only while the file's header is unchanged, so
-  // that the checks of the opening need not be made again). A kept
+  // completed (taken back only while the file's header is unchanged and,
+  // in edit mode, the map's change counter too, so that the checks of the
+  // opening need not be made again). A kept
   // sheet's reserves are cut off when it leaves the table (its files
   // closed), when the map turns to edit mode (EndAllWriteViews) and when
   // the list closes.
@@ -631,6 +632,11 @@ class MAPCLASS TMapList {
     LONG RepairedCount;
     HANDLE LinkedFile;
     LONG LinkedCount;
+    // Left in edit mode: the change counter in the map file then. Other
+    // users delete and write objects again in place, which leaves the
+    // header as it was; each of their writes raises the counter.
+    bool Shared;
+    DWORD Counter;
   };
   struct SHEETSTATE {
     THeadBuffer HeadBuffer;
@@ -657,8 +663,8 @@ class MAPCLASS TMapList {
   void TakeBackState(int entry);
   SHEETLEFT Left = {};
   bool LeftKnown = false;
-  // After a sheet's state was taken back: true when its header is as it
-  // was left (the copy, access mode, repairs and last append are then
+  // After a sheet's state was taken back: true when its header (in edit
+  // mode, and the map's change counter) is as it was left (the copy, access mode, repairs and last append are then
   // taken back too); else false with the caches emptied, for the opening's
   // checks.
   bool ResumeAsLeft();

@@ -398,6 +398,39 @@ TEST_F(SheetRace, AWriterOutsideEditModeComingBackToASheetLosesNothing) {
   }
 }
 
+// Two documents of one process edit a map of two sheets. The first leaves
+// sheet 1 for sheet 2, keeping what it read of sheet 1; the second deletes
+// an object of sheet 1 and writes another one again in its place (neither
+// changes the sheet's header). Coming back to sheet 1, the first reads both
+// as the files hold them now.
+TEST_F(SheetRace, ADocumentComingBackToASheetSeesTheOtherOnesWritesInPlace) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  TMap a, b;
+  ASSERT_TRUE(Open(a, 1));
+  for (int id = 1; id <= 3; ++id) ASSERT_EQ(id, AppendObject(a, id, LOCAL_LINE));
+  ASSERT_TRUE(Open(b, 1));
+  const WORD code = a.List.ObjectDesc(3)->Code;
+  for (const bool idle : {true, false}) {
+    ASSERT_NE(nullptr, a.List.ObjectDesc(2));
+    ASSERT_NE(nullptr, a.List.ObjectDesc(3));
+    ASSERT_EQ(1, a.OpenList(2));
+    if (!idle) {
+      ASSERT_EQ(2, b.DeleteObject(2));
+      ASSERT_NE(nullptr, b.List.ObjectDesc(3));
+      FVSPR three = *b.List.ObjectDesc(3);
+      ++three.Code;
+      ASSERT_EQ(3, b.UpdateObject(3, &three, nullptr, nullptr, nullptr));
+    }
+    ASSERT_EQ(1, a.OpenList(1));
+    const FVSPR* two = a.List.ObjectDesc(2);
+    ASSERT_NE(nullptr, two);
+    EXPECT_EQ(!idle, FvsprIsDeleted(two)) << idle;
+    const FVSPR* three = a.List.ObjectDesc(3);
+    ASSERT_NE(nullptr, three);
+    EXPECT_EQ(idle ? code : code + 1, three->Code) << idle;
+  }
+}
+
 // A writer outside edit mode and one in edit mode, each in a process of
 // its own and each keeping the sheet open throughout, take turns in steps
 // the test interleaves: in even rounds the writer in edit mode goes first,
