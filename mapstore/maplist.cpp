@@ -774,6 +774,9 @@ bool TMapList::ParkState() {
   // A metric cache grown for a long record gives that memory back: every
   // sheet kept holds at most PARKED_DATA_WINDOWS of them.
   if (state->DataBuffer.WindowCount() > PARKED_DATA_WINDOWS) state->DataBuffer.Free();
+  // So do the hints of a large sheet read all over (8 bytes a descriptor):
+  // a sheet kept holds at most PARKED_HINT_CHUNKS chunks of them.
+  if (state->HeadBuffer.HintChunks() > PARKED_HINT_CHUNKS) state->HeadBuffer.FreeHints();
   SHEETLEFT& left = state->Left;
   left.Head = Head;
   left.AccessMode = AccessMode;

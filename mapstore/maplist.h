@@ -651,7 +651,10 @@ class MAPCLASS TMapList {
   // state ready for the next sheet left.
   SHEETSTATE* States[FILESET_COUNT] = {};
   SHEETSTATE* Spare = nullptr;
-  enum : int { PARKED_DATA_WINDOWS = 4 };  // 1 MB
+  enum : int {
+    PARKED_DATA_WINDOWS = 4,  // 1 MB
+    PARKED_HINT_CHUNKS = 32,  // 1 MB
+  };
   // Exchanges the caches and write views of the list with those of `state`.
   void ExchangeState(SHEETSTATE& state);
   // Close(0) of a sheet the table holds: its state goes to its entry.

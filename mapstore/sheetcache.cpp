@@ -256,6 +256,7 @@ char* THeadBuffer::RecordAddr(LONG n) {
 void THeadBuffer::Swap(THeadBuffer& other) noexcept {
   THeadWindows::Swap(other);
   std::swap(hintChunks_, other.hintChunks_);
+  std::swap(hintChunkCount_, other.hintChunkCount_);
   std::swap(scattered_, other.scattered_);
 }
 
@@ -271,6 +272,7 @@ void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
   if (chunk == nullptr) {
     chunk = static_cast<uint64_t*>(plat::AllocPages(SIZE_T(HINT_CHUNK) * sizeof(uint64_t)));
     if (chunk == nullptr) return;
+    ++hintChunkCount_;
   }
   chunk[n % HINT_CHUNK] = (uint64_t(data) << 32) | semn;
 }
@@ -281,6 +283,7 @@ void THeadBuffer::FreeHints() {
     plat::FreePages(hintChunks_);
     hintChunks_ = nullptr;
   }
+  hintChunkCount_ = 0;
   scattered_ = false;
 }
 

@@ -193,6 +193,10 @@ class THeadBuffer : public THeadWindows {
     return chunk != nullptr ? chunk[n % HINT_CHUNK] : 0;
   }
   void NoteHint(LONG n, DWORD data, DWORD semn);
+  // Chunks of hints made (HINT_CHUNK descriptors each).
+  int HintChunks() const { return hintChunkCount_; }
+  // Gives up every hint and its memory.
+  void FreeHints();
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
   static DWORD HintSemn(uint64_t hint) { return static_cast<DWORD>(hint); }
 
@@ -219,11 +223,10 @@ class THeadBuffer : public THeadWindows {
   ~THeadBuffer() { FreeHints(); }
 
  private:
-  void FreeHints();
-
   // HINT_LIMIT / HINT_CHUNK chunk addresses (null: no hint in its range),
   // each chunk zero-filled page memory; null before the first hint.
   uint64_t** hintChunks_ = nullptr;
+  int hintChunkCount_ = 0;
   bool scattered_ = false;
 };
 

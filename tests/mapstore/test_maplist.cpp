@@ -395,6 +395,26 @@ TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileItsHeaderStaysAsItWas) {
   for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
 }
 
+// A sheet left for another one keeps the hints of its scattered reads
+// while they take little memory; many (a large sheet read all over) are
+// given up, so that the sheets kept hold a bounded amount of them.
+TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  TMapList list;
+  for (const int chunks : {2, 64}) {
+    ASSERT_EQ(1, list.Open(&map, 1));
+    for (int k = 0; k < chunks; ++k)
+      list.HeadBuffer.NoteHint(k * THeadBuffer::HINT_CHUNK + 1, 64, 32);
+    ASSERT_EQ(1, list.Open(&map, 2));
+    ASSERT_EQ(1, list.Open(&map, 1));
+    for (int k = 0; k < chunks; ++k)
+      EXPECT_EQ(chunks == 2 ? 64u : 0u,
+                THeadBuffer::HintData(list.HeadBuffer.Hint(k * THeadBuffer::HINT_CHUNK + 1)))
+          << chunks << " " << k;
+  }
+}
+
 TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {
   // Two sheets: the metric cache is one 256 KB window, and a 2 MB record
   // is readable all the same.
