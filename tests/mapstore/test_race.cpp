@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -428,6 +429,38 @@ TEST_F(SheetRace, ADocumentComingBackToASheetSeesTheOtherOnesWritesInPlace) {
     const FVSPR* three = a.List.ObjectDesc(3);
     ASSERT_NE(nullptr, three);
     EXPECT_EQ(idle ? code : code + 1, three->Code) << idle;
+  }
+}
+
+// A second sheet object of the map moves every object of sheet 1 while the
+// map keeps what it read of that sheet: coming back to it, the map reads
+// the objects where they are now, as a fresh opener does.
+TEST_F(SheetRace, ASheetKeptSeesTheWritesOfAnotherSheetObject) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  TMap map;
+  ASSERT_TRUE(Open(map, 0));
+  for (int id = 1; id <= 3; ++id) ASSERT_EQ(id, AppendObject(map, id, kLocals[id % 6]));
+  for (int n = 1; n <= 3; ++n) ASSERT_NE(nullptr, map.List.ObjectDesc(n));
+  ASSERT_EQ(1, map.OpenList(2));
+  TMapList other;
+  ASSERT_EQ(1, other.Open(&map, 1));
+  ASSERT_EQ(1, other.ReplaceListObjects(3000, -2000));
+  other.Close(1);
+  ASSERT_EQ(1, map.OpenList(1));
+  TMapList fresh;
+  ASSERT_EQ(1, fresh.Open(&map, 1));
+  for (int n = 1; n <= 3; ++n) {
+    const FVSPR* kept = map.List.ObjectDesc(n);
+    const FVSPR* read = fresh.ObjectDesc(n);
+    ASSERT_NE(nullptr, kept);
+    ASSERT_NE(nullptr, read);
+    EXPECT_EQ(0, std::memcmp(kept, read, sizeof(FVSPR))) << n;
+    const LONGMETRIC* moved = map.List.DataAddr(kept->DataOffset);
+    const LONGMETRIC* expected = fresh.DataAddr(read->DataOffset);
+    ASSERT_NE(nullptr, moved);
+    ASSERT_NE(nullptr, expected);
+    ASSERT_EQ(expected->Length, moved->Length) << n;
+    EXPECT_EQ(0, std::memcmp(moved, expected, expected->Length)) << n;
   }
 }
 
