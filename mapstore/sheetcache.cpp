@@ -237,11 +237,22 @@ char* THeadBuffer::RecordAddr(LONG n) {
   }
   scattered_ = asked == PIECE_RECORDS;
   // Read backwards, a piece ends at the descriptor.
-  const int64_t base =
+  int64_t base =
       piece && backward ? std::max<int64_t>(0, n - perWindow + 1) : (n / perWindow) * perWindow;
+  int64_t end = base + perWindow;
   SHEETWINDOW& w = windows_[index_];
   EmptyWindow(w);
-  const int64_t size = perWindow * SHEET_RECORD_SIZE;
+  // No descriptor lies in two windows (a piece read backwards, or a window
+  // over a piece, would reach into another): a descriptor written through
+  // the cache (UpdateRecord, or in place at its address) is then the one
+  // every later read finds.
+  for (int i = 0; i < count_; ++i) {
+    const SHEETWINDOW& o = windows_[i];
+    if (o.First > o.Last) continue;
+    if (o.Last < n && o.Last >= base) base = o.Last + 1;
+    if (o.First > n && o.First < end) end = o.First;
+  }
+  const int64_t size = (end - base) * SHEET_RECORD_SIZE;
   const int64_t got = ReadBytes(base * SHEET_RECORD_SIZE, w.Data, size);
   NoteRead(base * SHEET_RECORD_SIZE, size, got);
   if (got < 0) return nullptr;

@@ -93,7 +93,11 @@ int32_t TSheetFrameIndex::CellOf(const FRAME& frame) const {
 bool TSheetFrameIndex::PutExtra(LONG n, const FRAME& frame) {
   // Beyond this the list costs a question more than making the index again.
   if (extras_.size() >= size_t(4096 + count_ / 64)) return false;
-  extras_.push_back(EXTRA{n, frame});
+  try {
+    extras_.push_back(EXTRA{n, frame});
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   cells_[size_t(n)] = -2 - int32_t(extras_.size() - 1);
   return true;
 }
@@ -327,9 +331,5 @@ void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) 
     return;
   }
   if (held >= 0 && CellOf(frame) == held) return;
-  try {
-    if (PutExtra(n, frame)) return;
-  } catch (const std::bad_alloc&) {
-  }
-  Forget();
+  if (!PutExtra(n, frame)) Forget();
 }

@@ -102,7 +102,8 @@ class TSheetFrameIndex {
   // The cell of a frame, -1 when no level of the grid takes it.
   int32_t CellOf(const FRAME& frame) const;
   // Puts object n in the list beside the grid with its frame; false when
-  // that list is full (the index forgets itself).
+  // that list is full or no memory is left for it (the index is then to
+  // forget itself).
   bool PutExtra(LONG n, const FRAME& frame);
 
   bool made_ = false;    // made for the sheet below (perhaps not serving)

@@ -515,3 +515,34 @@ TEST_F(CacheTest, HintsFarIntoALargeSheetTakeLittleMemory) {
   EXPECT_LT(testsupport::AnonymousBytes() - before, 4.0 * (1 << 20));
   for (LONG n : numbers) EXPECT_EQ(40u, THeadBuffer::HintData(h.Hint(n))) << n;
 }
+
+// Descriptors read backwards end their pieces at the one asked for, so a
+// piece may reach into a window that holds the descriptors below it. No
+// descriptor lies in two windows: a descriptor written through the cache
+// is then read back as written, whichever window was used last.
+TEST_F(CacheTest, HeadBufferWindowsNeverHoldADescriptorTwice) {
+  const HANDLE f = Open("S.HDR", HeadFile(5 * 2048));
+  THeadBuffer b;
+  ASSERT_EQ(1, b.Allocate(0));  // three windows, a part of the file
+  b.SetFile(f);
+  ASSERT_NE(nullptr, b.RecordAddr(0));     // window 0: 0 .. 2047
+  ASSERT_NE(nullptr, b.RecordAddr(8000));  // the file is larger than the windows
+  // Backwards from 2100: the pieces grow down into window 0's range.
+  for (LONG n = 2100; n >= 2040; --n) {
+    const char* d = b.RecordAddr(n);
+    ASSERT_NE(nullptr, d) << n;
+    ASSERT_EQ(DWORD(n), KeyOf(d)) << n;
+  }
+  FVSPR d{};
+  d.Key = 4242;
+  b.UpdateRecord(2045, &d);
+  EXPECT_EQ(4242u, KeyOf(b.RecordAddr(2045)));
+  EXPECT_EQ(2050u, KeyOf(b.RecordAddr(2050)));
+  EXPECT_EQ(4242u, KeyOf(b.RecordAddr(2045)));
+  for (LONG n = 0; n <= 5 * 2048; ++n) {
+    int holding = 0;
+    for (int i = 0; i < b.WindowCount(); ++i)
+      if (b.Window(i).First <= n && n <= b.Window(i).Last) ++holding;
+    ASSERT_LE(holding, 1) << n;
+  }
+}

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <numeric>
 #include <random>
 #include <string>
@@ -21,6 +23,31 @@
 #include "support/objectbuilder.h"
 #include "support/sheetbuilder.h"
 #include "support/writerprocess.h"
+
+// While set, every allocation through operator new fails: the index's
+// answer to a lack of memory.
+namespace {
+bool g_newFails = false;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (!g_newFails)
+    if (void* p = std::malloc(size != 0 ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return g_newFails ? nullptr : std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 using objtest::Bytes;
 using objtest::Points;
@@ -373,6 +400,37 @@ TEST_F(SheetFrameWrites, AnotherProcesssWritesAreSeenOnceTheHeaderShowsThem) {
   // The map hears of them and reads its sheet again.
   map.AdjustData();
   Expect("after another process's writes");
+}
+
+// Without memory for the list beside the grid, an append the index hears
+// of makes it forget itself; nothing is thrown into the writer.
+TEST_F(SheetFrameWrites, AnAppendWithoutMemoryForgetsTheIndex) {
+  map.WorkMode(0);
+  for (int i = 0; i < 300; ++i) ASSERT_GT(Append(map, LOCAL_LINE, random), 0);
+  Expect("made");
+  // One append taken in: the index's tables have room for the next.
+  ASSERT_GT(Append(map, LOCAL_LINE, random), 0);
+  ASSERT_TRUE(map.List.FrameIndex.Made());
+  TMapList& list = map.List;
+  const LONG n = list.Head.Count + 1;
+  FVSPR desc = *list.ObjectDesc(list.Head.Last);
+  desc.Back = DWORD(list.Head.Last);
+  desc.Next = 0;
+  const HDRHEAD head = list.Head;
+  list.Head.Count = n;
+  list.Head.Last = n;
+  g_newFails = true;
+  bool thrown = false;
+  try {
+    list.FrameIndex.Appended(list, n, desc);
+  } catch (...) {
+    thrown = true;
+  }
+  g_newFails = false;
+  list.Head = head;
+  EXPECT_FALSE(thrown);
+  EXPECT_FALSE(list.FrameIndex.Made());
+  Expect("made again");
 }
 
 }  // namespace
