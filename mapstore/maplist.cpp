@@ -752,6 +752,7 @@ void TMapList::ExchangeState(SHEETSTATE& state) {
   SemnBuffer.Swap(state.SemnBuffer);
   DrawBuffer.Swap(state.DrawBuffer);
   for (int file = 0; file < VIEWED_FILES; ++file) WriteViews[file].Swap(state.WriteViews[file]);
+  FrameIndex.Swap(state.FrameIndex);
 }
 
 bool TMapList::ParkState() {
@@ -777,6 +778,10 @@ bool TMapList::ParkState() {
   // So do the hints of a large sheet read all over (8 bytes a descriptor):
   // a sheet kept holds at most PARKED_HINT_CHUNKS chunks of them.
   if (state->HeadBuffer.HintChunks() > PARKED_HINT_CHUNKS) state->HeadBuffer.FreeHints();
+  // The index of the frames stays while it is no larger than a kept
+  // sheet's caches may grow: clicks on a sheet painted among others then
+  // need not make it again.
+  if (state->FrameIndex.Bytes() > PARKED_INDEX_BYTES) state->FrameIndex.Forget();
   SHEETLEFT& left = state->Left;
   left.Head = Head;
   left.AccessMode = AccessMode;
@@ -834,6 +839,7 @@ bool TMapList::ResumeAsLeft() {
   // Someone else wrote the sheet (in edit mode, the map) since: nothing
   // read before is kept.
   EmptyCaches(false, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
+  FrameIndex.Forget();
   return false;
 }
 
@@ -843,6 +849,7 @@ void TMapList::DropState(int entry) {
   EndKeptViews(entry);
   States[entry] = nullptr;
   for (TSheetWriteView& view : state->WriteViews) view.Release();
+  state->FrameIndex.Forget();
   // The files go: the caches let go of them and of their views. Their
   // memory serves the next sheet opened afresh (through the spare).
   if (Spare == nullptr) {
@@ -860,6 +867,7 @@ void TMapList::KeptSheetWritten(int sheet) {
     if (state == nullptr || FileTable[i].Sheet != sheet) continue;
     EmptyCaches(false, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
                 state->DrawBuffer);
+    state->FrameIndex.Forget();
     // Its header copy is no longer the file's: the opening checks again.
     state->Left.Head.Ident = 0;
   }

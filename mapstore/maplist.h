@@ -576,7 +576,9 @@ class MAPCLASS TMapList {
   TBlockBuffer SemnBuffer{TBlockBuffer::RECORD_SEMN};
   TBlockBuffer DrawBuffer{TBlockBuffer::RECORD_DRAW};
   // The frames of a large open sheet's objects, for the hit test; kept in
-  // step with the objects this list writes, forgotten when it closes.
+  // step with the objects this list writes, kept with a sheet left for
+  // another one while the sheet is as it was left, forgotten when it
+  // closes.
   TSheetFrameIndex FrameIndex;
   HANDLE Files[SHEET_FILES] = {};  // HDR, DAT, SEM, GRA; null = closed
   HDRHEAD Head = {};        // copy of record 0 of the descriptor file
@@ -615,8 +617,9 @@ class MAPCLASS TMapList {
   // What a sheet of the table keeps while another one is open, so that
   // going back and forth between recently used sheets costs neither
   // reading their caches again nor growing and cutting their files: the
-  // four caches and the write views with their reserves (taken back
-  // whatever the sheet looks like then), and, as the sheet was left, its
+  // four caches, the write views with their reserves (taken back whatever
+  // the sheet looks like then) and the index of the frames (taken back
+  // with the caches while the sheet is as it was), and, as the sheet was left, its
   // header copy, its access mode, the link repairs and the last append
   // completed (taken back only while the file's header is unchanged and,
   // in edit mode, the map's change counter too, so that the checks of the
@@ -644,6 +647,7 @@ class MAPCLASS TMapList {
     TBlockBuffer SemnBuffer{TBlockBuffer::RECORD_SEMN};
     TBlockBuffer DrawBuffer{TBlockBuffer::RECORD_DRAW};
     TSheetWriteView WriteViews[VIEWED_FILES];
+    TSheetFrameIndex FrameIndex;
     SHEETLEFT Left;
   };
   // The kept state of each table entry whose sheet is not the open one
@@ -654,8 +658,10 @@ class MAPCLASS TMapList {
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
     PARKED_HINT_CHUNKS = 32,  // 1 MB
+    PARKED_INDEX_BYTES = 16 << 20,  // the frames of about 1,200,000 objects
   };
-  // Exchanges the caches and write views of the list with those of `state`.
+  // Exchanges the caches, write views and frame index of the list with
+  // those of `state`.
   void ExchangeState(SHEETSTATE& state);
   // Close(0) of a sheet the table holds: its state goes to its entry.
   // False (nothing done) when it cannot be kept: a sheet the table does

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 #include "mapstore/maplist.h"
 
@@ -62,6 +63,25 @@ void TSheetFrameIndex::Forget() {
   std::vector<int32_t>().swap(starts_);
   std::vector<LONG>().swap(entries_);
   std::vector<EXTRA>().swap(extras_);
+}
+
+void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept {
+  std::swap(made_, other.made_);
+  std::swap(serves_, other.serves_);
+  std::swap(sheet_, other.sheet_);
+  std::swap(file_, other.file_);
+  std::swap(count_, other.count_);
+  std::swap(first_, other.first_);
+  std::swap(last_, other.last_);
+  std::swap(x0_, other.x0_);
+  std::swap(y0_, other.y0_);
+  std::swap(base_, other.base_);
+  levels_.swap(other.levels_);
+  runs_.swap(other.runs_);
+  cells_.swap(other.cells_);
+  starts_.swap(other.starts_);
+  entries_.swap(other.entries_);
+  extras_.swap(other.extras_);
 }
 
 size_t TSheetFrameIndex::Bytes() const {

@@ -25,8 +25,9 @@
 // and back alike (a circle, links that do not match), or a question whose
 // frame spans much of the sheet, is left to the walk.
 //
-// Memory: about 13 bytes an object while the sheet is open, freed when it
-// closes or the index forgets itself.
+// Memory: about 13 bytes an object while the sheet is open or kept by the
+// map among its recently used sheets (an index of up to 16 MB), freed when
+// the sheet closes or the index forgets itself.
 #pragma once
 
 #include <cstddef>
@@ -71,6 +72,9 @@ class TSheetFrameIndex {
   void Changed(const TMapList& list, LONG n, const FVSPR& desc);
   // Drops the index and its memory.
   void Forget();
+  // Exchanges the index with `other` (a sheet left for another one keeps
+  // its index with its caches).
+  void Swap(TSheetFrameIndex& other) noexcept;
 
   // Whether the index is made (for the tests), and the bytes it holds.
   bool Made() const { return made_; }

@@ -28,6 +28,9 @@
 // answer to a lack of memory.
 namespace {
 bool g_newFails = false;
+// Kept out of line: the compiler does not then pair the operators' malloc
+// and free with the new and delete expressions they serve.
+[[gnu::noinline]] void ReleaseBlock(void* p) noexcept { std::free(p); }
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -42,12 +45,12 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
   return operator new(size, tag);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { ReleaseBlock(p); }
+void operator delete[](void* p) noexcept { ReleaseBlock(p); }
+void operator delete(void* p, std::size_t) noexcept { ReleaseBlock(p); }
+void operator delete[](void* p, std::size_t) noexcept { ReleaseBlock(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { ReleaseBlock(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { ReleaseBlock(p); }
 
 using objtest::Bytes;
 using objtest::Points;
@@ -399,6 +402,62 @@ TEST_F(SheetFrameWrites, AnotherProcesssWritesAreSeenOnceTheHeaderShowsThem) {
   ASSERT_EQ(0, writeElsewhere(8));
   // The map hears of them and reads its sheet again.
   map.AdjustData();
+  Expect("after another process's writes");
+}
+
+// A sheet left for another one keeps its index with its caches: clicks on a
+// sheet painted among others need not make it again. Writes to it through
+// another sheet object, or by another process, while it is left make it
+// forget the index.
+TEST_F(SheetFrameWrites, ASheetLeftKeepsItsIndexWhileItIsAsItWasLeft) {
+  map.WorkMode(0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  map.CloseData();
+  ASSERT_TRUE(writertest::AddTestSheets(dir.path(), 2));
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  map.WorkMode(0);
+  ASSERT_EQ(1, map.OpenList(2));
+  for (int i = 0; i < 200; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  Expect("made");
+  ASSERT_TRUE(map.List.FrameIndex.Made());
+
+  ASSERT_EQ(1, map.OpenList(2));
+  std::vector<LONG> named;
+  ASSERT_TRUE(map.List.FrameIndex.Meeting(map.List, FRAME{0, 0, 10, 10}, 0, 1, named));
+  ASSERT_EQ(1, map.OpenList(1));
+  EXPECT_TRUE(map.List.FrameIndex.Made()) << "not kept with the sheet";
+  Expect("taken back with the sheet");
+
+  // Another sheet object of the map moves every object of sheet 1 while
+  // sheet 2 is open.
+  ASSERT_EQ(1, map.OpenList(2));
+  {
+    TMapList other;
+    ASSERT_EQ(1, other.Open(&map, 1));
+    ASSERT_EQ(1, other.ReplaceListObjects(3000, -2000));
+    other.Close(1);
+  }
+  ASSERT_EQ(1, map.OpenList(1));
+  EXPECT_FALSE(map.List.FrameIndex.Made()) << "kept across another sheet object's writes";
+  Expect("after another sheet object moved the objects");
+
+  // Another process appends, rewrites and deletes on sheet 1 while this
+  // map has sheet 2 open.
+  map.WorkMode(1);
+  Expect("made in edit mode");
+  ASSERT_EQ(1, map.OpenList(2));
+  const writertest::Child child = writertest::StartChild([&](int) {
+    TMap other;
+    if (other.OpenData(Path().c_str(), 0) != 1 || other.OpenList(1) != 1) return 1;
+    std::mt19937 own(5);
+    for (int k = 0; k < 40; ++k)
+      if (Append(other, int(own() % 6), own) == 0) return 2;
+    for (int k = 0; k < 30; ++k)
+      if (Move(other, 1 + int(own() % 400), int(own() % 5), own) == 0) return 3;
+    for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(own() % 400));
+    return 0;
+  });
+  ASSERT_EQ(0, writertest::WaitChild(child.pid));
   Expect("after another process's writes");
 }
 
