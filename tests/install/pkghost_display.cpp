@@ -41,6 +41,26 @@ struct Image {
   std::vector<uint32_t> px;
 };
 
+// A bitmap device context of the host's, the pixels of its rows top down.
+struct Device {
+  Device(int w, int h) : w(w), h(h), dc(platCreateBitmapDC(w, h, 1)) {}
+  ~Device() {
+    if (dc) platDeleteBitmapDC(dc);
+  }
+  Device(const Device&) = delete;
+  Device& operator=(const Device&) = delete;
+  std::vector<uint32_t> Pixels() const {
+    LONG stride = 0;
+    const BYTE* bits = dc ? static_cast<const BYTE*>(platGetBitmapBits(dc, &stride)) : nullptr;
+    std::vector<uint32_t> px(size_t(w) * size_t(h));
+    if (bits)
+      for (int r = 0; r < h; ++r) std::memcpy(&px[size_t(r) * size_t(w)], bits + r * stride, size_t(w) * 4);
+    return px;
+  }
+  int w, h;
+  HDC dc;
+};
+
 LONG Nearest(double v) { return LONG(v >= 0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5)); }
 
 // The region of the document set to the visible rectangle of a frame at
@@ -141,19 +161,22 @@ void Raster(TMapAccess* doc) {
   // The block, its span and its first element as the walk lays them.
   TRmf& file = *unit->File;
   const DFRAME& f = unit->ElementFrame;
-  d.RowStart = top;
-  d.RowEnd = bottom;
-  d.ColStart = left;
-  d.ColEnd = right;
-  d.BlockHeight = file.BlockHeight(0);
-  d.BlockWidth = file.BlockWidth(0);
-  const LONG rows = Nearest(top * ey), cols = Nearest(left * ex);
-  d.StartRow = LONG(std::trunc(f.X2)) - rows;
-  d.StartCol = cols - LONG(std::trunc(f.Y1));
-  d.BlockFlag = 1;
-  d.Depth = 8;
-  d.Period = 0;
-  d.Data = file.GetBlockAddress(0, 0);
+  auto lay = [&] {
+    d.RowStart = top;
+    d.RowEnd = bottom;
+    d.ColStart = left;
+    d.ColEnd = right;
+    d.BlockHeight = file.BlockHeight(0);
+    d.BlockWidth = file.BlockWidth(0);
+    const LONG rows = Nearest(top * ey), cols = Nearest(left * ex);
+    d.StartRow = LONG(std::trunc(f.X2)) - rows;
+    d.StartCol = cols - LONG(std::trunc(f.Y1));
+    d.BlockFlag = 1;
+    d.Depth = 8;
+    d.Period = 0;
+    d.Data = file.GetBlockAddress(0, 0);
+  };
+  lay();
   PKGHOST_CHECK(d.Data != nullptr);
   Image byHand(walked.w, walked.h);
   target = byHand.Target();
@@ -178,6 +201,20 @@ void Raster(TMapAccess* doc) {
   target = none.Target();
   doc->ShowBlockRstDib256(file, &target);
   PKGHOST_CHECK(none.Painted() == 0);
+
+  // Onto a device context of the host's, as the walk paints there.
+  Device byWalk(walked.w, walked.h), laid(walked.w, walked.h);
+  PKGHOST_CHECK(byWalk.dc && laid.dc);
+  doc->PaintDc = byWalk.dc;
+  target = walked.Target();
+  target.VisualType = 3;
+  PKGHOST_CHECK(doc->ShowRstPlace(0, &target) == 1);
+  lay();
+  doc->PaintDc = laid.dc;
+  doc->ShowBlockRstDevice(file, &unit->Colors);
+  doc->PaintDc = nullptr;
+  PKGHOST_CHECK(laid.Pixels() == byWalk.Pixels());
+  PKGHOST_CHECK(laid.Pixels() != Device(walked.w, walked.h).Pixels());
   d.Data = nullptr;
 }
 
@@ -185,18 +222,46 @@ void Raster(TMapAccess* doc) {
 // one) in the display state and clears its addresses: laid again, with the
 // block itself as its neighbours at the file's edges, the block painter
 // paints what the walk painted.
-template <class Paint>
-bool BlockAgain(TMapAccess* doc, TRmf& file, LONG bytes, const Image& walked, Paint paint) {
+bool LayAgain(TMapAccess* doc, TRmf& file, LONG bytes) {
   RMFDISPLAY& d = doc->Display;
   d.Data = file.GetBlockAddress(0, 0);
   if (!d.Data || d.Depth != bytes) return false;
   d.LeftData = d.Data;
   d.RightData = d.Data + (d.BlockWidth - 1) * bytes;
+  return true;
+}
+
+template <class Paint>
+bool BlockAgain(TMapAccess* doc, TRmf& file, LONG bytes, const Image& walked, Paint paint) {
+  if (!LayAgain(doc, file, bytes)) return false;
   Image block(walked.w, walked.h);
   DIBCONTEXT target = block.Target();
   paint(&target);
+  RMFDISPLAY& d = doc->Display;
   d.Data = d.LeftData = d.RightData = nullptr;
   return block.px == walked.px;
+}
+
+// The same onto a device context of the host's: the walk by place at
+// visual type 3 (`walk`), then the block laid again (`paint`).
+template <class Walk, class Paint>
+bool BlockAgainOnADevice(TMapAccess* doc, TRmf& file, LONG bytes, const Image& size, Walk walk,
+                         Paint paint) {
+  Device byWalk(size.w, size.h), laid(size.w, size.h);
+  if (!byWalk.dc || !laid.dc) return false;
+  Image unused(size.w, size.h);
+  DIBCONTEXT target = unused.Target();
+  target.VisualType = 3;
+  doc->PaintDc = byWalk.dc;
+  const bool walked = walk(&target) == 1;
+  doc->PaintDc = laid.dc;
+  const bool again = walked && LayAgain(doc, file, bytes);
+  if (again) paint();
+  doc->PaintDc = nullptr;
+  RMFDISPLAY& d = doc->Display;
+  d.Data = d.LeftData = d.RightData = nullptr;
+  return again && laid.Pixels() == byWalk.Pixels() &&
+         laid.Pixels() != Device(size.w, size.h).Pixels();
 }
 
 // The matrices by place and alone, with relief.
@@ -216,6 +281,10 @@ void Matrices(TMapAccess* doc) {
   PKGHOST_CHECK(alone.px == byPlace.px);
   PKGHOST_CHECK(BlockAgain(doc, *unit->File, unit->File->Head.BitsPerElement / 8, byPlace,
                            [&](DIBCONTEXT* t) { doc->ShowBlockMtrDib(unit, t); }));
+  PKGHOST_CHECK(BlockAgainOnADevice(
+      doc, *unit->File, unit->File->Head.BitsPerElement / 8, byPlace,
+      [&](DIBCONTEXT* t) { return doc->ShowMtrPlace(&doc->MtrChainHead, 0, t); },
+      [&] { doc->ShowBlockMtrDevice(unit); }));
 
   MTLCHAIN* layers = doc->MtlChainHead.First;
   if (!layers) return;
@@ -230,6 +299,10 @@ void Matrices(TMapAccess* doc) {
   PKGHOST_CHECK(layerAlone.px == layered.px);
   PKGHOST_CHECK(BlockAgain(doc, layers->Matrix, layers->Matrix.RecordSize(), layered,
                            [&](DIBCONTEXT* t) { doc->ShowBlockMtlDib(layers, t); }));
+  PKGHOST_CHECK(BlockAgainOnADevice(
+      doc, layers->Matrix, layers->Matrix.RecordSize(), layered,
+      [&](DIBCONTEXT* t) { return doc->ShowMtlPlace(0, t); },
+      [&] { doc->ShowBlockMtlDevice(layers); }));
 }
 
 // Another elevation matrix taken into the unit: the unit, the document's
