@@ -111,8 +111,11 @@ TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
 // Appends going back and forth between two sheets, each keeping its views
 // and reserves while the other one is written, then (in one round) one in
 // edit mode, which cuts every sheet's reserves off first, and the close,
-// which cuts off what is left: every object acknowledged reads back on its
-// sheet, and each sheet takes the next object.
+// which cuts off what is left; and appends going round more sheets than
+// the map keeps, so that the first one leaves the table (its reserves cut
+// off under its own lock) before it is written again: every object
+// acknowledged reads back on its sheet, and each sheet takes the next
+// object.
 TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
   ASSERT_TRUE(AddTestSheets(dir.path(), 2));
   files_ = Snapshot(dir.path());
@@ -126,30 +129,33 @@ TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
     const int n = AppendObject(map, id, kLocals[id % 5]);
     if (n > 0) acked.push_back({sheet, n, id});
   };
+  int sheets = 2;
   bool edit = false;
+  // Two sheets: four appends in turn; more: one on each and the first again.
+  auto appends = [&] { return sheets == 2 ? 4 : sheets + 1; };
   auto task = [&] {
     acked.clear();
-    for (int id = 10; id < 14; ++id) append(1 + id % 2, id);
+    for (int k = 0; k < appends(); ++k) append(1 + k % sheets, 10 + k);
     if (edit) {
       map.WorkMode(1);
-      append(2, 14);
+      append(2, 10 + appends());
     }
     map.CloseData();
   };
   auto check = [&](const mctest::SweepRun& run) {
-    EXPECT_TRUE(acked.size() == (edit ? 5u : 4u) || run.faulted) << run;
+    EXPECT_TRUE(int(acked.size()) == appends() + (edit ? 1 : 0) || run.faulted) << run;
     TMap again;
     Open(again);
     for (const Acked& a : acked) {
       ASSERT_EQ(1, again.OpenList(a.sheet)) << run;
       EXPECT_EQ("", CheckObject(again.List, a.number, a.id)) << run << " sheet " << a.sheet;
     }
-    for (int sheet = 1; sheet <= 2; ++sheet) {
+    for (int sheet = 1; sheet <= sheets; ++sheet) {
       ASSERT_EQ(1, again.OpenList(sheet)) << run;
       EXPECT_TRUE(sheet != 1 || CheckObject(again.List, 1, 1).empty()) << run;
       EXPECT_EQ("", CheckChain(again.List)) << run << " sheet " << sheet;
       const int count = again.List.Count();
-      EXPECT_EQ(count + 1, AppendObject(again, 20 + sheet, LOCAL_LINE)) << run;
+      EXPECT_EQ(count + 1, AppendObject(again, 40 + sheet, LOCAL_LINE)) << run;
     }
     again.CloseData();
   };
@@ -157,6 +163,13 @@ TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
     edit = inEdit;
     SweepViews(map, task, check);
   }
+  map.CloseData();
+  Restore(dir.path(), files_);
+  sheets = TMapList::FILESET_COUNT + 1;
+  ASSERT_TRUE(AddTestSheets(dir.path(), sheets));
+  files_ = Snapshot(dir.path());
+  edit = false;
+  SweepViews(map, task, check);
 }
 
 }  // namespace
