@@ -306,6 +306,22 @@ class SheetFrameWrites : public ::testing::Test {
     Bytes metric = Metric(local, random);
     return m.UpdateObject(n, &d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr);
   }
+  // Another process appends, rewrites and deletes objects of sheet 1 of
+  // the map (in edit mode); its exit code, 0 when every write was made.
+  int WriteElsewhere(unsigned seed) {
+    const writertest::Child child = writertest::StartChild([&](int) {
+      TMap other;
+      if (other.OpenData(Path().c_str(), 0) != 1 || other.OpenList(1) != 1) return 1;
+      std::mt19937 own(seed);
+      for (int k = 0; k < 60; ++k)
+        if (Append(other, int(own() % 6), own) == 0) return 2;
+      for (int k = 0; k < 30; ++k)
+        if (Move(other, 1 + int(own() % 400), int(own() % 5), own) == 0) return 3;
+      for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(own() % 400));
+      return 0;
+    });
+    return writertest::WaitChild(child.pid);
+  }
   void Expect(const std::string& where) {
     ASSERT_EQ(1, map.OpenList(1)) << where;
     ExpectAnswersAsTheWalk(map.List, 150, kExtent, random, where);
@@ -381,25 +397,11 @@ TEST_F(SheetFrameWrites, AnotherProcesssWritesAreSeenOnceTheHeaderShowsThem) {
   map.WorkMode(1);  // shared with the other writer from here on
   Expect("made");
   // Another process appends, rewrites and deletes in edit mode.
-  auto writeElsewhere = [&](unsigned seed) {
-    const writertest::Child child = writertest::StartChild([&](int) {
-      TMap other;
-      if (other.OpenData(Path().c_str(), 0) != 1 || other.OpenList(1) != 1) return 1;
-      std::mt19937 own(seed);
-      for (int k = 0; k < 60; ++k)
-        if (Append(other, int(own() % 6), own) == 0) return 2;
-      for (int k = 0; k < 30; ++k)
-        if (Move(other, 1 + int(own() % 400), int(own() % 5), own) == 0) return 3;
-      for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(own() % 400));
-      return 0;
-    });
-    return writertest::WaitChild(child.pid);
-  };
-  ASSERT_EQ(0, writeElsewhere(7));
+  ASSERT_EQ(0, WriteElsewhere(7));
   // An append of this map's takes the other's header in.
   ASSERT_GT(Append(map, LOCAL_POLYGON, random), 0);
   Expect("after this map's append behind the other's");
-  ASSERT_EQ(0, writeElsewhere(8));
+  ASSERT_EQ(0, WriteElsewhere(8));
   // The map hears of them and reads its sheet again.
   map.AdjustData();
   Expect("after another process's writes");
@@ -446,18 +448,7 @@ TEST_F(SheetFrameWrites, ASheetLeftKeepsItsIndexWhileItIsAsItWasLeft) {
   map.WorkMode(1);
   Expect("made in edit mode");
   ASSERT_EQ(1, map.OpenList(2));
-  const writertest::Child child = writertest::StartChild([&](int) {
-    TMap other;
-    if (other.OpenData(Path().c_str(), 0) != 1 || other.OpenList(1) != 1) return 1;
-    std::mt19937 own(5);
-    for (int k = 0; k < 40; ++k)
-      if (Append(other, int(own() % 6), own) == 0) return 2;
-    for (int k = 0; k < 30; ++k)
-      if (Move(other, 1 + int(own() % 400), int(own() % 5), own) == 0) return 3;
-    for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(own() % 400));
-    return 0;
-  });
-  ASSERT_EQ(0, writertest::WaitChild(child.pid));
+  ASSERT_EQ(0, WriteElsewhere(5));
   Expect("after another process's writes");
 }
 
