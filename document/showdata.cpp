@@ -192,6 +192,21 @@ void TMapControl::WidenSheetPlace(TMap* map) {
 
 int TMapControl::ShowSheetObjects(TMap* map, TMapSelect* select, float zoom) {
   TMapList& list = map->List;
+  // A window small against a large sheet: the index of the sheet's frames
+  // names the objects that may lie in it, in the order of the walk.
+  TSheetFrameIndex::ANSWER candidates;
+  if (list.FrameIndex.Meeting(list, SheetPlace, 0, 1, &candidates)) {
+    for (int32_t i = 0; i < candidates.Count; ++i) {
+      const FVSPR* desc = list.ObjectDesc(candidates.At(i));
+      // The walk ends at a descriptor it cannot read.
+      if (desc == nullptr) break;
+      const FVSPR copy = *desc;
+      if (CheckObjectVisible(&copy, map) && select->CheckObjectAndSample(&copy) &&
+          ShowObject(map, &copy, zoom) == -1)
+        return -1;
+    }
+    return 1;
+  }
   const int count = list.ObjectCount();
   FVSPR* desc = list.GetFirstHead();
   for (int i = 0; i < count && desc != nullptr; ++i) {

@@ -778,10 +778,6 @@ bool TMapList::ParkState() {
   // So do the hints of a large sheet read all over (8 bytes a descriptor):
   // a sheet kept holds at most PARKED_HINT_CHUNKS chunks of them.
   if (state->HeadBuffer.HintChunks() > PARKED_HINT_CHUNKS) state->HeadBuffer.FreeHints();
-  // The index of the frames stays while it is no larger than a kept
-  // sheet's caches may grow: clicks on a sheet painted among others then
-  // need not make it again.
-  if (state->FrameIndex.Bytes() > PARKED_INDEX_BYTES) state->FrameIndex.Forget();
   SHEETLEFT& left = state->Left;
   left.Head = Head;
   left.AccessMode = AccessMode;
@@ -794,7 +790,27 @@ bool TMapList::ParkState() {
   left.Shared = EditMode != 0 && Owner != nullptr && Owner->File != nullptr;
   if (left.Shared && !ReadChangeCounter(Owner, &left.Counter)) left.Head.Ident = 0;
   States[entry] = state;
+  // The index of the frames stays while the indexes kept together are
+  // within their bound: clicks on the sheets painted among others then
+  // need not make them again.
+  BoundKeptIndexes();
   return true;
+}
+
+void TMapList::BoundKeptIndexes() {
+  size_t held = FrameIndex.Bytes();
+  for (const SHEETSTATE* state : States)
+    if (state != nullptr) held += state->FrameIndex.Bytes();
+  while (held > TSheetFrameIndex::KeptBytes()) {
+    int oldest = -1;
+    for (int i = 0; i < FILESET_COUNT; ++i) {
+      if (States[i] == nullptr || States[i]->FrameIndex.Bytes() == 0) continue;
+      if (oldest < 0 || FileTable[i].Stamp < FileTable[oldest].Stamp) oldest = i;
+    }
+    if (oldest < 0) return;
+    held -= States[oldest]->FrameIndex.Bytes();
+    States[oldest]->FrameIndex.Forget();
+  }
 }
 
 void TMapList::TakeBackState(int entry) {

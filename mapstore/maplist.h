@@ -253,6 +253,10 @@ class MAPCLASS TMapList {
   // left for another one gives up its caches and write views, its reserves
   // cut off first.
   void CloseFileSet(int entry, int close);
+  // The indexes of frames the list keeps (the open sheet's and those of
+  // the sheets left) together within TSheetFrameIndex::KeptBytes: the
+  // sheets left longest ago give up theirs first.
+  void BoundKeptIndexes();
 
   // --- Reading objects (addresses point into the read caches and stay
   // valid until the next read through the same cache) ---
@@ -658,7 +662,6 @@ class MAPCLASS TMapList {
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
     PARKED_HINT_CHUNKS = 32,  // 1 MB
-    PARKED_INDEX_BYTES = 16 << 20,  // the frames of about 1,200,000 objects
   };
   // Exchanges the caches, write views and frame index of the list with
   // those of `state`.

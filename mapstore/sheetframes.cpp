@@ -1,6 +1,7 @@
 #include "mapstore/sheetframes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -10,45 +11,31 @@
 namespace {
 
 LONG g_minObjects = 1 << 14;
+size_t g_keptBytes = size_t(128) << 20;
 
 // The levels a grid may have: cells of the smallest size times 2^33 hold
 // any frame of 32-bit coordinates.
 constexpr int kLevels = 40;
-
-// The lowest and highest coordinates of a frame, whichever way round it
-// is stored: a frame whose corners are swapped still meets what its
-// descriptor's test lets it meet.
-struct SPAN {
-  int64_t x1, y1, x2, y2;
-};
-
-SPAN SpanOf(const FRAME& f) {
-  return SPAN{std::min<int64_t>(f.X1, f.X2), std::min<int64_t>(f.Y1, f.Y2),
-              std::max<int64_t>(f.X1, f.X2), std::max<int64_t>(f.Y1, f.Y2)};
-}
+// A frame covering more than this share of the sheet's nominal frame does
+// not make the index: the walk answers it at about the same cost.
+constexpr double kSmallShare = 1.0 / 16;
 
 int64_t FloorDiv(int64_t a, int64_t b) {
   const int64_t q = a / b;
   return (a % b != 0 && a < 0) ? q - 1 : q;
 }
 
-// Whether two frames meet (borders included).
-bool Meet(const SPAN& a, const SPAN& b) {
-  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
-}
-
-// The level of a frame of this size over cells of `base` units at level 0.
-int LevelOf(int64_t size, int64_t base) {
-  int level = 0;
-  while (level < kLevels - 1 && (base << level) < size) ++level;
-  return level;
-}
+int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
 }  // namespace
 
 LONG TSheetFrameIndex::MinObjects() { return g_minObjects; }
 
 void TSheetFrameIndex::SetMinObjects(LONG count) { g_minObjects = count > 1 ? count : 1; }
+
+size_t TSheetFrameIndex::KeptBytes() { return g_keptBytes; }
+
+void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes; }
 
 void TSheetFrameIndex::Forget() {
   made_ = serves_ = false;
@@ -57,12 +44,14 @@ void TSheetFrameIndex::Forget() {
   count_ = first_ = last_ = 0;
   x0_ = y0_ = 0;
   base_ = 1;
+  extent_ = SPAN{1, 1, 0, 0};
   std::vector<LEVEL>().swap(levels_);
-  std::vector<int32_t>().swap(runs_);
-  std::vector<int32_t>().swap(cells_);
+  std::vector<int32_t>().swap(places_);
   std::vector<int32_t>().swap(starts_);
-  std::vector<LONG>().swap(entries_);
+  std::vector<ENTRY>().swap(entries_);
   std::vector<EXTRA>().swap(extras_);
+  asked_ = false;
+  std::vector<int64_t>().swap(keys_);
 }
 
 void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept {
@@ -76,18 +65,21 @@ void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept {
   std::swap(x0_, other.x0_);
   std::swap(y0_, other.y0_);
   std::swap(base_, other.base_);
+  std::swap(extent_, other.extent_);
   levels_.swap(other.levels_);
-  runs_.swap(other.runs_);
-  cells_.swap(other.cells_);
+  places_.swap(other.places_);
   starts_.swap(other.starts_);
   entries_.swap(other.entries_);
   extras_.swap(other.extras_);
+  std::swap(asked_, other.asked_);
+  std::swap(question_, other.question_);
+  keys_.swap(other.keys_);
 }
 
 size_t TSheetFrameIndex::Bytes() const {
-  return levels_.capacity() * sizeof(LEVEL) + runs_.capacity() * sizeof(int32_t) +
-         cells_.capacity() * sizeof(int32_t) + starts_.capacity() * sizeof(int32_t) +
-         entries_.capacity() * sizeof(LONG) + extras_.capacity() * sizeof(EXTRA);
+  return levels_.capacity() * sizeof(LEVEL) + places_.capacity() * sizeof(int32_t) +
+         starts_.capacity() * sizeof(int32_t) + entries_.capacity() * sizeof(ENTRY) +
+         extras_.capacity() * sizeof(EXTRA) + keys_.capacity() * sizeof(int64_t);
 }
 
 bool TSheetFrameIndex::ForSheet(const TMapList& list) const {
@@ -99,26 +91,74 @@ bool TSheetFrameIndex::InStep(const TMapList& list) const {
          last_ == list.Head.Last;
 }
 
-int32_t TSheetFrameIndex::CellOf(const FRAME& frame) const {
-  if (levels_.empty()) return -1;
-  const SPAN s = SpanOf(frame);
-  const int level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1), base_);
-  if (level >= int(levels_.size()) || levels_[size_t(level)].columns == 0) return -1;
-  const LEVEL& l = levels_[size_t(level)];
-  const int64_t column = std::clamp<int64_t>(FloorDiv(s.x1 - x0_, l.size), 0, l.columns - 1);
-  const int64_t row = std::clamp<int64_t>(FloorDiv(s.y1 - y0_, l.size), 0, l.rows - 1);
+namespace {
+
+// The lowest and highest coordinates of a frame, whichever way round it
+// is stored: a frame whose corners are swapped still meets what its
+// descriptor's test lets it meet.
+template <typename Span>
+Span SpanOf(const FRAME& f) {
+  return Span{std::min<int64_t>(f.X1, f.X2), std::min<int64_t>(f.Y1, f.Y2),
+              std::max<int64_t>(f.X1, f.X2), std::max<int64_t>(f.Y1, f.Y2)};
+}
+
+template <typename Span>
+bool Meet(const Span& a, const Span& b) {
+  return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
+}
+
+// The smallest k with base << k at least `size`, at most the last level.
+int LevelFor(int64_t size, int64_t base) {
+  if (size <= base) return 0;
+  const uint64_t times = uint64_t((size + base - 1) / base);
+  return std::min(int(std::bit_width(times - 1)), kLevels - 1);
+}
+
+}  // namespace
+
+int TSheetFrameIndex::LevelOf(int64_t size) const { return LevelFor(size, base_); }
+
+int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level) const {
+  *level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1));
+  if (*level >= int(levels_.size()) || levels_[size_t(*level)].columns == 0) return -1;
+  const LEVEL& l = levels_[size_t(*level)];
+  // A frame outside the grid (written since) is held beside it.
+  if (s.x1 < x0_ || s.y1 < y0_) return -1;
+  const int64_t column = (s.x1 - x0_) / l.size, row = (s.y1 - y0_) / l.size;
+  if (column >= l.columns || row >= l.rows) return -1;
   return l.first + int32_t(row * l.columns + column);
 }
 
-bool TSheetFrameIndex::PutExtra(LONG n, const FRAME& frame) {
+TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, int level,
+                                                  int32_t cell) const {
+  const LEVEL& l = levels_[size_t(level)];
+  const int64_t k = cell - l.first;
+  const int64_t cx = x0_ + (k % l.columns) * l.size, cy = y0_ + (k / l.columns) * l.size;
+  // The frame reaches at most a cell's size past the cell: its codes stay
+  // within a byte.
+  return ENTRY{n, uint8_t((s.x1 - cx) / l.unit), uint8_t((s.y1 - cy) / l.unit),
+               uint8_t(CeilDiv(s.x2 - cx, l.unit)), uint8_t(CeilDiv(s.y2 - cy, l.unit))};
+}
+
+void TSheetFrameIndex::Widen(const SPAN& s) {
+  if (extent_.x1 > extent_.x2) {
+    extent_ = s;
+    return;
+  }
+  extent_.x1 = std::min(extent_.x1, s.x1), extent_.y1 = std::min(extent_.y1, s.y1);
+  extent_.x2 = std::max(extent_.x2, s.x2), extent_.y2 = std::max(extent_.y2, s.y2);
+}
+
+bool TSheetFrameIndex::PutExtra(LONG n, int32_t run, const FRAME& frame) {
   // Beyond this the list costs a question more than making the index again.
   if (extras_.size() >= size_t(4096 + count_ / 64)) return false;
   try {
-    extras_.push_back(EXTRA{n, frame});
+    extras_.push_back(EXTRA{n, run, frame});
   } catch (const std::bad_alloc&) {
     return false;
   }
-  cells_[size_t(n)] = -2 - int32_t(extras_.size() - 1);
+  places_[size_t(n)] = ExtraPlace(extras_.size() - 1);
+  Widen(SpanOf<SPAN>(frame));
   return true;
 }
 
@@ -132,59 +172,61 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   last_ = list.Head.Last;
   const size_t count = size_t(count_);
   try {
-    runs_.assign(count + 1, NOT_IN_CHAIN);
+    places_.assign(count + 1, NOT_IN_CHAIN);
+    // The frames as the walk reads them, each with its corners in order.
     std::vector<FRAME> frames(count + 1);
 
     // The walk, as every walk of the chain reads it.
     bool line = true;
     LONG prev = 0;
     int prevLocal = -1;
-    int32_t run = 0;
+    int32_t run = FIRST_RUN;
     const FVSPR* d = list.FirstHead();
     for (LONG i = 0; d != nullptr && i < count_; ++i) {
       const LONG n = list.CurrentObject;
       // Met twice (a circle), or not linked back to the one before: the
       // walk backwards would meet other objects.
-      if (n < 1 || n > count_ || runs_[size_t(n)] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
+      if (n < 1 || n > count_ || places_[size_t(n)] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
         line = false;
         break;
       }
       const int local = FvsprLocal(d);
       if (prev != 0 && (n < prev || local != prevLocal)) ++run;
-      runs_[size_t(n)] = run;
-      frames[size_t(n)] = FRAME{d->X1, d->Y1, d->X2, d->Y2};
+      places_[size_t(n)] = run;
+      frames[size_t(n)] = FRAME{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2),
+                                std::max(d->X1, d->X2), std::max(d->Y1, d->Y2)};
       prev = n;
       prevLocal = local;
       d = list.NextHead();
     }
     // The walk backwards starts where this one ended.
-    if (!line || d != nullptr || prev != list.Head.Last) {
-      std::vector<int32_t>().swap(runs_);
+    if (!line || d != nullptr || prev != list.Head.Last || run == INT32_MAX) {
+      std::vector<int32_t>().swap(places_);
       return false;
     }
 
     // The grid's extent and the size of its smallest cells: about the
     // spacing of the objects.
-    int64_t x1 = INT64_MAX, y1 = INT64_MAX, x2 = INT64_MIN, y2 = INT64_MIN;
     LONG placed = 0;
     for (size_t n = 1; n <= count; ++n) {
-      if (runs_[n] == NOT_IN_CHAIN) continue;
-      const SPAN s = SpanOf(frames[n]);
-      x1 = std::min(x1, s.x1), y1 = std::min(y1, s.y1);
-      x2 = std::max(x2, s.x2), y2 = std::max(y2, s.y2);
+      if (places_[n] == NOT_IN_CHAIN) continue;
+      Widen(SpanOf<SPAN>(frames[n]));
       ++placed;
     }
-    cells_.assign(count + 1, -1);
     serves_ = true;
     if (placed == 0) return true;
+    const int64_t x1 = extent_.x1, y1 = extent_.y1, x2 = extent_.x2, y2 = extent_.y2;
     x0_ = x1, y0_ = y1;
     const double area = double(x2 - x1 + 1) * double(y2 - y1 + 1);
-    const int64_t base = base_ = std::max<int64_t>(1, int64_t(std::sqrt(area / placed)));
+    base_ = std::max<int64_t>(1, int64_t(std::sqrt(area / placed)));
+    // The level of each object, kept for now where its frame's first
+    // corner was.
     std::vector<LONG> perLevel(kLevels, 0);
     for (size_t n = 1; n <= count; ++n) {
-      if (runs_[n] == NOT_IN_CHAIN) continue;
-      const SPAN s = SpanOf(frames[n]);
-      ++perLevel[size_t(LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1), base))];
+      if (places_[n] == NOT_IN_CHAIN) continue;
+      const FRAME& f = frames[n];
+      const int level = LevelOf(std::max(int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1));
+      ++perLevel[size_t(level)];
     }
     // Each level's cells are at least as large as its frames and hold a
     // few of them on average; a level has at most twice as many cells as
@@ -196,31 +238,41 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     for (int level = 0; level <= top; ++level) {
       LEVEL& l = levels_[size_t(level)];
       const LONG objects = perLevel[size_t(level)];
-      l.size = base << level;
+      l.size = base_ << level;
       l.columns = l.rows = 0;
       l.first = int32_t(cells);
-      if (objects == 0) continue;
-      l.size = std::max(l.size, int64_t(2.0 * std::sqrt(area / objects)));
-      for (;;) {
-        l.columns = (x2 - x1) / l.size + 1;
-        l.rows = (y2 - y1) / l.size + 1;
-        if (double(l.columns) * double(l.rows) <= 2.0 * objects + 16) break;
-        l.size *= 2;
+      if (objects != 0) {
+        l.size = std::max(l.size, int64_t(2.0 * std::sqrt(area / objects)));
+        for (;;) {
+          l.columns = (x2 - x1) / l.size + 1;
+          l.rows = (y2 - y1) / l.size + 1;
+          if (double(l.columns) * double(l.rows) <= 2.0 * objects + 16) break;
+          l.size *= 2;
+        }
       }
+      // A frame reaches less than two cells from its cell's corner.
+      l.unit = (2 * l.size + 254) / 255;
       cells += l.columns * l.rows;
     }
-    // The entries, cell by cell.
+    // The entries, cell by cell; each object's cell is kept where its
+    // frame was until the entries are filled.
+    std::vector<int32_t> cellOf(count + 1, -1);
     starts_.assign(size_t(cells) + 1, 0);
     for (size_t n = 1; n <= count; ++n) {
-      if (runs_[n] == NOT_IN_CHAIN) continue;
-      cells_[n] = CellOf(frames[n]);
-      ++starts_[size_t(cells_[n]) + 1];
+      if (places_[n] == NOT_IN_CHAIN) continue;
+      int level;
+      cellOf[n] = CellOf(SpanOf<SPAN>(frames[n]), &level);
+      ++starts_[size_t(cellOf[n]) + 1];
     }
     for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
     entries_.resize(size_t(placed));
     std::vector<int32_t> fill(starts_.begin(), starts_.end() - 1);
-    for (size_t n = 1; n <= count; ++n)
-      if (runs_[n] != NOT_IN_CHAIN) entries_[size_t(fill[size_t(cells_[n])]++)] = LONG(n);
+    for (size_t n = 1; n <= count; ++n) {
+      if (places_[n] == NOT_IN_CHAIN) continue;
+      const SPAN s = SpanOf<SPAN>(frames[n]);
+      const int level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1));
+      entries_[size_t(fill[size_t(cellOf[n])]++)] = EntryOf(LONG(n), s, level, cellOf[n]);
+    }
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;
@@ -234,98 +286,150 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   }
 }
 
+bool TSheetFrameIndex::Gather(const SPAN& question) {
+  keys_.clear();
+  // Nothing held lies there: the sheet is passed over.
+  if (!Meet(question, extent_)) return true;
+  const SPAN q{std::max(question.x1, extent_.x1), std::max(question.y1, extent_.y1),
+               std::min(question.x2, extent_.x2), std::min(question.y2, extent_.y2)};
+  // Cells and entries looked at: past this share of the sheet the walk
+  // costs less.
+  int64_t budget = int64_t(count_) / 8 + 256;
+  const ENTRY* const entries = entries_.data();
+  const int32_t* const places = places_.data();
+  for (const LEVEL& l : levels_) {
+    if (l.columns == 0) continue;
+    // An object of this level that meets the frame has its lowest corner
+    // at most a cell's size before the frame.
+    const int64_t c1 = std::clamp<int64_t>(FloorDiv(q.x1 - l.size - x0_, l.size), 0, l.columns - 1);
+    const int64_t c2 = std::clamp<int64_t>(FloorDiv(q.x2 - x0_, l.size), 0, l.columns - 1);
+    const int64_t r1 = std::clamp<int64_t>(FloorDiv(q.y1 - l.size - y0_, l.size), 0, l.rows - 1);
+    const int64_t r2 = std::clamp<int64_t>(FloorDiv(q.y2 - y0_, l.size), 0, l.rows - 1);
+    budget -= (c2 - c1 + 1) * (r2 - r1 + 1);
+    if (budget < 0) return false;
+    for (int64_t r = r1; r <= r2; ++r) {
+      // The question in the cells' units: an entry meets it when its
+      // lowest corner is at most the question's highest and its highest
+      // at least the question's lowest.
+      const int64_t cy = y0_ + r * l.size;
+      const int ay = int(std::clamp<int64_t>(FloorDiv(q.y2 - cy, l.unit), -1, 255));
+      const int by = int(std::clamp<int64_t>(CeilDiv(q.y1 - cy, l.unit), 0, 256));
+      for (int64_t c = c1; c <= c2; ++c) {
+        const int64_t cx = x0_ + c * l.size;
+        const int ax = int(std::clamp<int64_t>(FloorDiv(q.x2 - cx, l.unit), -1, 255));
+        const int bx = int(std::clamp<int64_t>(CeilDiv(q.x1 - cx, l.unit), 0, 256));
+        const int32_t cell = l.first + int32_t(r * l.columns + c);
+        const int32_t begin = starts_[size_t(cell)], end = starts_[size_t(cell) + 1];
+        budget -= end - begin;
+        if (budget < 0) return false;
+        for (int32_t k = begin; k < end; ++k) {
+          const ENTRY& e = entries[k];
+          if (e.x1 > ax || e.x2 < bx || e.y1 > ay || e.y2 < by) continue;
+          // An object written since into the list beside the grid is
+          // asked there.
+          const int32_t run = places[e.n];
+          if (run >= 0) keys_.push_back(int64_t(run) << 32 | e.n);
+        }
+      }
+    }
+  }
+  for (const EXTRA& e : extras_)
+    if (places[e.n] != NOT_IN_CHAIN && Meet(SpanOf<SPAN>(e.frame), q))
+      keys_.push_back(int64_t(e.run) << 32 | e.n);
+  // Run and number order the objects as the chain does.
+  std::sort(keys_.begin(), keys_.end());
+  return true;
+}
+
 bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, int direction,
-                               std::vector<LONG>& out) {
-  out.clear();
+                               ANSWER* out) {
+  *out = ANSWER{};
   if (list.Head.Count < MinObjects()) {
     if (made_) Forget();
     return false;
   }
-  if (!InStep(list) && !Make(list)) return false;
-  if (!serves_) return false;
-  if (from != 0 && (from < 1 || from > count_ || runs_[size_t(from)] == NOT_IN_CHAIN))
-    return false;
-
-  // Cells and entries looked at: past this share of the sheet the walk
-  // costs less.
-  int64_t budget = int64_t(count_) / 8 + 256;
-  const SPAN q = SpanOf(frame);
-  try {
-    for (const LEVEL& l : levels_) {
-      if (l.columns == 0) continue;
-      // An object of this level that meets the frame has its lowest
-      // corner at most a cell's size before the frame.
-      const int64_t c1 = std::clamp<int64_t>(FloorDiv(q.x1 - l.size - x0_, l.size), 0, l.columns - 1);
-      const int64_t c2 = std::clamp<int64_t>(FloorDiv(q.x2 - x0_, l.size), 0, l.columns - 1);
-      const int64_t r1 = std::clamp<int64_t>(FloorDiv(q.y1 - l.size - y0_, l.size), 0, l.rows - 1);
-      const int64_t r2 = std::clamp<int64_t>(FloorDiv(q.y2 - y0_, l.size), 0, l.rows - 1);
-      budget -= (c2 - c1 + 1) * (r2 - r1 + 1);
-      if (budget < 0) return false;
-      for (int64_t r = r1; r <= r2; ++r) {
-        for (int64_t c = c1; c <= c2; ++c) {
-          const int32_t cell = l.first + int32_t(r * l.columns + c);
-          const int32_t end = starts_[size_t(cell) + 1];
-          budget -= end - starts_[size_t(cell)];
-          if (budget < 0) return false;
-          for (int32_t k = starts_[size_t(cell)]; k < end; ++k) {
-            const LONG n = entries_[size_t(k)];
-            // An object written since into another cell is in the list below.
-            if (cells_[size_t(n)] == cell) out.push_back(n);
-          }
-        }
-      }
+  const SPAN q = SpanOf<SPAN>(frame);
+  if (!InStep(list)) {
+    // Made only for a question much smaller than the sheet: a picture of
+    // the whole sheet, or a select over it, walks as it would anyway.
+    if (list.List != nullptr) {
+      const DFRAME& f = list.List->Frame;
+      const double sheet = (f.X2 - f.X1) * (f.Y2 - f.Y1);
+      const double asked = double(q.x2 - q.x1) * double(q.y2 - q.y1);
+      if (sheet > 0.0 && std::isfinite(sheet) && asked > sheet * kSmallShare) return false;
     }
-    for (const EXTRA& e : extras_)
-      if (runs_[size_t(e.n)] != NOT_IN_CHAIN && Meet(SpanOf(e.frame), q)) out.push_back(e.n);
-  } catch (const std::bad_alloc&) {
-    out.clear();
-    return false;
+    if (!Make(list)) return false;
+    list.BoundKeptIndexes();
   }
-
-  // Run and number order the objects as the chain does.
-  auto key = [&](LONG n) { return int64_t(runs_[size_t(n)]) * (int64_t(1) << 32) + n; };
+  if (!serves_) return false;
+  int32_t run = 0;
   if (from != 0) {
-    const int64_t after = key(from);
-    out.erase(std::remove_if(out.begin(), out.end(),
-                             [&](LONG n) { return direction > 0 ? key(n) <= after : key(n) >= after; }),
-              out.end());
+    if (from < 1 || from > count_) return false;
+    const int32_t place = places_[size_t(from)];
+    if (place == NOT_IN_CHAIN) return false;
+    run = place >= 0 ? place : extras_[size_t(-2 - place)].run;
   }
-  if (direction > 0)
-    std::sort(out.begin(), out.end(), [&](LONG a, LONG b) { return key(a) < key(b); });
-  else
-    std::sort(out.begin(), out.end(), [&](LONG a, LONG b) { return key(a) > key(b); });
+  if (!asked_ || q.x1 != question_.x1 || q.y1 != question_.y1 || q.x2 != question_.x2 ||
+      q.y2 != question_.y2) {
+    asked_ = false;
+    try {
+      if (!Gather(q)) return false;
+    } catch (const std::bad_alloc&) {
+      std::vector<int64_t>().swap(keys_);
+      return false;
+    }
+    asked_ = true;
+    question_ = q;
+  }
+  // Those after `from` in the walk's direction.
+  const int64_t* begin = keys_.data();
+  const int64_t* end = begin + keys_.size();
+  if (from != 0) {
+    const int64_t after = int64_t(run) << 32 | from;
+    if (direction > 0)
+      begin = std::upper_bound(begin, end, after);
+    else
+      end = std::lower_bound(begin, end, after);
+  }
+  *out = ANSWER{begin, int32_t(end - begin), direction > 0 ? 1 : -1};
   return true;
 }
 
 void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc) {
   if (!made_) return;
+  asked_ = false;
   if (!serves_ || !ForSheet(list) || n != count_ + 1 || list.Head.Count != n) {
     Forget();
     return;
   }
-  auto chained = [&](LONG m) { return m >= 1 && m <= count_ && runs_[size_t(m)] != NOT_IN_CHAIN; };
+  auto chained = [&](LONG m) {
+    return m >= 1 && m <= count_ && places_[size_t(m)] != NOT_IN_CHAIN;
+  };
+  auto runOf = [&](LONG m) {
+    const int32_t place = places_[size_t(m)];
+    return place >= 0 ? place : extras_[size_t(-2 - place)].run;
+  };
   const LONG before = LONG(desc.Back), after = LONG(desc.Next);
   int32_t run;
   if (before != 0) {
     // Behind the last object of a run (or of the chain) it joins that run;
     // in the middle of one it would take a place no run and number give.
-    if (!chained(before) || (after == 0 ? before != last_
-                                         : !chained(after) || runs_[size_t(after)] <= runs_[size_t(before)])) {
+    if (!chained(before) ||
+        (after == 0 ? before != last_ : !chained(after) || runOf(after) <= runOf(before))) {
       Forget();
       return;
     }
-    run = runs_[size_t(before)];
+    run = runOf(before);
   } else {
     // The new first object: a run of its own before all others.
-    if (after != first_ || !chained(after) || runs_[size_t(after)] == NOT_IN_CHAIN + 1) {
+    if (after != first_ || !chained(after) || runOf(after) == 0) {
       Forget();
       return;
     }
-    run = runs_[size_t(after)] - 1;
+    run = runOf(after) - 1;
   }
   try {
-    runs_.push_back(run);
-    cells_.push_back(-1);
+    places_.push_back(NOT_IN_CHAIN);
   } catch (const std::bad_alloc&) {
     Forget();
     return;
@@ -333,23 +437,36 @@ void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc)
   count_ = n;
   first_ = list.Head.First;
   last_ = list.Head.Last;
-  if (!PutExtra(n, FRAME{desc.X1, desc.Y1, desc.X2, desc.Y2})) Forget();
+  if (!PutExtra(n, run, FRAME{desc.X1, desc.Y1, desc.X2, desc.Y2})) Forget();
 }
 
 void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) {
   if (!made_) return;
+  asked_ = false;
   if (!ForSheet(list) || n < 1 || n > count_) {
     Forget();
     return;
   }
   if (!serves_) return;
-  if (runs_[size_t(n)] == NOT_IN_CHAIN) return;
+  const int32_t place = places_[size_t(n)];
+  if (place == NOT_IN_CHAIN) return;
   const FRAME frame{desc.X1, desc.Y1, desc.X2, desc.Y2};
-  const int32_t held = cells_[size_t(n)];
-  if (held <= -2) {
-    extras_[size_t(-2 - held)].frame = frame;
+  const SPAN s = SpanOf<SPAN>(frame);
+  if (place <= -2) {
+    extras_[size_t(-2 - place)].frame = frame;
+    Widen(s);
     return;
   }
-  if (held >= 0 && CellOf(frame) == held) return;
-  if (!PutExtra(n, frame)) Forget();
+  // Still in the cell of its entry: the entry takes the new frame.
+  int level;
+  const int32_t cell = CellOf(s, &level);
+  if (cell >= 0) {
+    for (int32_t k = starts_[size_t(cell)]; k < starts_[size_t(cell) + 1]; ++k) {
+      if (entries_[size_t(k)].n != n) continue;
+      entries_[size_t(k)] = EntryOf(n, s, level, cell);
+      Widen(s);
+      return;
+    }
+  }
+  if (!PutExtra(n, place, frame)) Forget();
 }

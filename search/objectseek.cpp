@@ -160,6 +160,25 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
       }
       continue;
     }
+    // An area small against a large sheet: the index of the sheet's frames
+    // names the objects that may pass its test, in the order of the walk.
+    FRAME area;
+    TSheetFrameIndex::ANSWER candidates;
+    if (own == nullptr && select->AreaSheetFrame(&area) &&
+        list.FrameIndex.Meeting(list, area, here ? LONG(place->Object) : 0, step, &candidates)) {
+      if (here && list.ObjectDesc(int(place->Object)) == nullptr) return 0;
+      for (int32_t i = 0; i < candidates.Count; ++i) {
+        const int o = int(candidates.At(i));
+        const FVSPR* d = list.ObjectDesc(o);
+        // The walk ends the sheet at a descriptor it cannot read.
+        if (d == nullptr) break;
+        if (Accept(map, s, o, d, select, view, flags)) {
+          *place = MAPOBJDESC{s, o, map};
+          return 1;
+        }
+      }
+      continue;
+    }
     const FVSPR* d;
     if (here) {
       // The walk goes on from the place's object, never returning it.

@@ -250,10 +250,11 @@ int TObjectHit::WhatObjectInSheet(TMap* map, int from, TMapSelect* select, bool 
   const FRAME place = Doc->SheetPlace;
   // A large sheet names the objects whose frames may meet the place, in
   // the order of the walk, from the index of its frames.
-  std::vector<LONG> candidates;
-  if (list.FrameIndex.Meeting(list, place, onward ? from : 0, step, candidates)) {
+  TSheetFrameIndex::ANSWER candidates;
+  if (list.FrameIndex.Meeting(list, place, onward ? from : 0, step, &candidates)) {
     if (onward && list.ObjectDesc(from) == nullptr) return 0;
-    for (const LONG n : candidates) {
+    for (int32_t i = 0; i < candidates.Count; ++i) {
+      const LONG n = candidates.At(i);
       const FVSPR* d = list.ObjectDesc(n);
       // A descriptor the walk could not read ends it.
       if (d == nullptr) return 0;

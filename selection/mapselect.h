@@ -260,6 +260,14 @@ class MAPCLASS TMapSelect : public TSample {
   // 1 when a vertex of the area lies inside the object's outer contour,
   // farther than 0.001 from it in X or in Y.
   int IsAreaInside(TDataEdit* metric, const DOUBLEPOINT* origin);
+  // A frame in the units of the map's current sheet that the stored frame
+  // of every object the area test passes meets: the area's frame, for
+  // relation 0 widened by the distance (the objects the frame pre-test
+  // lets through along one axis lie farther than the distance from the
+  // area when their points lie within their stored frames, and fail the
+  // test). False when there is none: no area, the area inversion on, or
+  // a map whose units do not turn into plane metres.
+  bool AreaSheetFrame(FRAME* frame) const;
   int GetAreaRelation() const { return int(AreaRelation); }
   double GetAreaDistance() const { return AreaDistance; }
   int SetAreaInversion(int on);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "common/language.h"
 #include "common/messages.h"
@@ -651,6 +652,27 @@ int TMapSelect::AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin) {
              : 0;
 }
 
+bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
+  if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return false;
+  const double gap = AreaRelation == 0 ? AreaDistance : 0.0;
+  DFRAME a{AreaFrame.X1 - gap, AreaFrame.Y1 - gap, AreaFrame.X2 + gap, AreaFrame.Y2 + gap};
+  if (!Map->IsRealPlace()) {
+    // The pre-test turns the stored frame into plane metres; the area's
+    // frame goes the other way here.
+    const double f = Map->Factor;
+    if (!(f > 0.0) || !std::isfinite(f)) return false;
+    const DOUBLEPOINT o = SheetOrigin();
+    a = DFRAME{(a.X1 - Map->X0) / f - o.X, (a.Y1 - Map->Y0) / f - o.Y,
+               (a.X2 - Map->X0) / f - o.X, (a.Y2 - Map->Y0) / f - o.Y};
+  }
+  if (!(a.X1 <= a.X2) || !(a.Y1 <= a.Y2)) return false;
+  // A unit more on every side for the roundings of the two ways.
+  auto low = [](double v) { return LONG(std::clamp(std::floor(v) - 1.0, -2147483648.0, 2147483647.0)); };
+  auto high = [](double v) { return LONG(std::clamp(std::ceil(v) + 1.0, -2147483648.0, 2147483647.0)); };
+  *frame = FRAME{low(a.X1), low(a.Y1), high(a.X2), high(a.Y2)};
+  return true;
+}
+
 int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin) {
   if (AreaPoints.empty() || !TakeObjectPoints(metric, origin)) return 0;
   const int relation = int(AreaRelation);
@@ -768,6 +790,7 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   TDataEdit edit;
   edit.Init();
   ONEPOINTMETRIC centre;
+  std::vector<int> candidates;
   for (int s = 1; s <= sheets && !cancelled; ++s) {
     if (!CheckList(s) || !Map->OpenList(s)) continue;
     if (filter != nullptr && !filter->CheckList(s)) continue;
@@ -776,16 +799,48 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
     if (count < 1) continue;
     const double objectShare = sheetShare / count;
     const DOUBLEPOINT origin = SheetOrigin();
-    for (int o = 1; o <= count; ++o) {
-      if (target) {
-        const int percent = int(o * objectShare + 0.01 + (s - 1) * sheetShare);
-        if (percent >= sent + 1) {
-          if (!progress.Percent(percent)) {
-            cancelled = true;
-            break;
-          }
-          sent = percent;
+    // The percentages the walk sends up to object `upto`, from the object
+    // after `done`: false when the host stops the search.
+    int done = 0;
+    auto advance = [&](int upto) {
+      if (!target) return true;
+      auto percentAt = [&](int o) { return int(o * objectShare + 0.01 + (s - 1) * sheetShare); };
+      while (done < upto) {
+        if (percentAt(upto) < sent + 1) break;
+        // The first object whose percentage is due.
+        int low = done + 1, high = upto;
+        while (low < high) {
+          const int middle = low + (high - low) / 2;
+          if (percentAt(middle) >= sent + 1)
+            high = middle;
+          else
+            low = middle + 1;
         }
+        if (!progress.Percent(percentAt(low))) return false;
+        sent = percentAt(low);
+        done = low;
+      }
+      done = upto;
+      return true;
+    };
+    // An area small against a large sheet: only the objects the index of
+    // its frames names can pass, taken in number order as the walk takes
+    // them.
+    FRAME area;
+    TSheetFrameIndex::ANSWER named;
+    const bool indexed =
+        AreaSheetFrame(&area) && list.FrameIndex.Meeting(list, area, 0, 1, &named);
+    if (indexed) {
+      candidates.clear();
+      for (int32_t i = 0; i < named.Count; ++i) candidates.push_back(int(named.At(i)));
+      std::sort(candidates.begin(), candidates.end());
+    }
+    const int steps = indexed ? int(candidates.size()) : count;
+    for (int i = 0; i < steps; ++i) {
+      const int o = indexed ? candidates[size_t(i)] : i + 1;
+      if (!advance(o)) {
+        cancelled = true;
+        break;
       }
       const FVSPR* d = list.ObjectDesc(o);
       if (d == nullptr || FvsprIsDeleted(d)) continue;
@@ -814,6 +869,7 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
       // Without memory for it the object is left out.
       if ((in != 0) != (AreaInversion != 0)) AppendSample(o, s);
     }
+    if (!cancelled && !advance(count)) cancelled = true;
   }
   edit.SetBuffer(nullptr, 0, 0);
   if (target) progress.End();

@@ -107,8 +107,8 @@ void ExpectAnswersAsTheWalk(TMapList& list, int questions, LONG extent, std::mt1
     const int direction = random() % 2 ? 1 : -1;
     const Walked& walk = direction > 0 ? forward : backward;
     const LONG from = random() % 3 == 0 ? walk.order[random() % walk.order.size()] : 0;
-    std::vector<LONG> named;
-    if (!list.FrameIndex.Meeting(list, q, from, direction, named)) {
+    TSheetFrameIndex::ANSWER named;
+    if (!list.FrameIndex.Meeting(list, q, from, direction, &named)) {
       EXPECT_GT(side, 400) << where << ": a small frame left to the walk";
       continue;
     }
@@ -119,7 +119,8 @@ void ExpectAnswersAsTheWalk(TMapList& list, int questions, LONG extent, std::mt1
       if (after && Meets(q, walk.descs[size_t(n)])) expected.push_back(n);
       if (n == from) after = true;
     }
-    for (LONG n : named) {
+    for (int32_t i = 0; i < named.Count; ++i) {
+      const LONG n = named.At(i);
       ASSERT_GE(n, 1) << where;
       ASSERT_LE(n, list.Count()) << where;
       if (Meets(q, forward.descs[size_t(n)])) got.push_back(n);
@@ -217,7 +218,7 @@ TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
   const int count = 500;
   sheettest::TestMap map(dir.path(), 1);
   const FRAME everywhere{-1, -1, kExtent * 2, kExtent * 2};
-  std::vector<LONG> named;
+  TSheetFrameIndex::ANSWER named;
   // A circle: the last object links to the first.
   Write(count, Numbers(count));
   {
@@ -229,7 +230,7 @@ TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
     sheettest::WriteFile(dir / "S1.HDR", hdr);
     TMapList list;
     ASSERT_EQ(1, list.Open(&map, 1));
-    EXPECT_FALSE(list.FrameIndex.Meeting(list, everywhere, 0, 1, named));
+    EXPECT_FALSE(list.FrameIndex.Meeting(list, everywhere, 0, 1, &named));
     list.Close(1);
   }
   // A back link that names another object than the one before.
@@ -243,14 +244,14 @@ TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
     sheettest::WriteFile(dir / "S1.HDR", hdr);
     TMapList list;
     ASSERT_EQ(1, list.Open(&map, 1));
-    EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, named));
+    EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, &named));
     list.Close(1);
   }
   // Below the least count the walk answers too.
   Write(50, Numbers(50));
   TMapList list;
   ASSERT_EQ(1, list.Open(&map, 1));
-  EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, named));
+  EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, &named));
   EXPECT_FALSE(list.FrameIndex.Made());
 }
 
@@ -424,8 +425,8 @@ TEST_F(SheetFrameWrites, ASheetLeftKeepsItsIndexWhileItIsAsItWasLeft) {
   ASSERT_TRUE(map.List.FrameIndex.Made());
 
   ASSERT_EQ(1, map.OpenList(2));
-  std::vector<LONG> named;
-  ASSERT_TRUE(map.List.FrameIndex.Meeting(map.List, FRAME{0, 0, 10, 10}, 0, 1, named));
+  TSheetFrameIndex::ANSWER named;
+  ASSERT_TRUE(map.List.FrameIndex.Meeting(map.List, FRAME{0, 0, 10, 10}, 0, 1, &named));
   ASSERT_EQ(1, map.OpenList(1));
   EXPECT_TRUE(map.List.FrameIndex.Made()) << "not kept with the sheet";
   Expect("taken back with the sheet");
