@@ -2,6 +2,7 @@
 // editing of points and contours, texts and point kinds.
 #include "records/dataedit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -409,6 +410,99 @@ double TDataEdit::YDouble() {
 double TDataEdit::HDouble() {
   if (!PointChecked() && !CursorOnPoint()) return METRIC_NO_HEIGHT;
   return metric::ReadH(Kind(), CurrentPoint);
+}
+
+int TDataEdit::SubjectPointsDouble(int n, int first, double dx, double dy, DOUBLEPOINT* out,
+                                   int max) {
+  if (out == nullptr || max < 1 || first < 0) return 0;
+  if (n == 0 && Valid()) PointBytes = MetricPointSize(Record->Ident);
+  if (DescPointSubject(n) == nullptr || CurrentPoint == nullptr) return 0;
+  const DWORD count = CurrentCount();
+  if (DWORD(first) >= count) return 0;
+  const int points = count - DWORD(first) < DWORD(max) ? int(count - DWORD(first)) : max;
+  // A point the record does not hold whole reads as 0, as at the cursor.
+  const DWORD kind = Kind();
+  const int layout = metric::LayoutSize(kind);
+  const ptrdiff_t step = PointBytes;
+  const char* base = reinterpret_cast<const char*>(Record);
+  const ptrdiff_t lowest = METRIC_EMPTY_LENGTH, end = End() - base;
+  ptrdiff_t at = CurrentPoint - base + first * step;
+  // Points of floats held whole, the usual case, read in one loop.
+  if ((kind == METRIC_F32 || kind == METRIC_F32H) && layout != 0 && at >= lowest &&
+      at + ptrdiff_t(points - 1) * step + layout <= end) {
+    for (int i = 0; i < points; ++i, at += step) {
+      float xy[2];
+      std::memcpy(xy, base + at, sizeof(xy));
+      out[i] = DOUBLEPOINT{double(xy[0]) + dx, double(xy[1]) + dy};
+    }
+    return points;
+  }
+  for (int i = 0; i < points; ++i, at += step) {
+    double x = 0.0, y = 0.0;
+    if (layout != 0 && at >= lowest && at + layout <= end) metric::ReadXY(kind, base + at, x, y);
+    out[i] = DOUBLEPOINT{x + dx, y + dy};
+  }
+  return points;
+}
+
+int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
+  if (frame == nullptr || !Valid()) return 0;
+  const DWORD kind = Kind();
+  if (kind != METRIC_F32 && kind != METRIC_F32H) return 0;
+  PointBytes = MetricPointSize(kind);
+  const ptrdiff_t step = PointBytes;
+  const char* base = reinterpret_cast<const char*>(Record);
+  const ptrdiff_t end = End() - base;
+  const int subjects = Record->Count;
+  float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool any = false, numbers = true;
+  for (int c = 0; c <= subjects && numbers; ++c) {
+    const DWORD count = DescPointSubject(c) != nullptr ? CurrentCount() : 0;
+    if (count == 0 || CurrentPoint == nullptr) {
+      if (c == 0) break;
+      continue;
+    }
+    const ptrdiff_t at = CurrentPoint - base;
+    if (at < METRIC_EMPTY_LENGTH || at + ptrdiff_t(count - 1) * step + 8 > end) {
+      numbers = false;
+      break;
+    }
+    const char* p = base + at;
+    if (!any) {
+      x1 = x2 = metric::Get<float>(p);
+      y1 = y2 = metric::Get<float>(p + 4);
+      any = true;
+    }
+    float lx = x1, ly = y1, hx = x2, hy = y2;
+    DWORD i = 0;
+    if (step == 8 && count >= 2) {
+      // Two points at a time: X, Y, X, Y side by side.
+      typedef float Quad __attribute__((vector_size(16)));
+      Quad low = {lx, ly, lx, ly}, high = {hx, hy, hx, hy}, same = {0, 0, 0, 0};
+      for (; i + 2 <= count; i += 2, p += 16) {
+        Quad v;
+        std::memcpy(&v, p, sizeof(v));
+        same += v - v;  // no number in a point leaves no number here
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+      }
+      numbers = numbers && same[0] == 0 && same[1] == 0 && same[2] == 0 && same[3] == 0;
+      lx = std::min(low[0], low[2]), ly = std::min(low[1], low[3]);
+      hx = std::max(high[0], high[2]), hy = std::max(high[1], high[3]);
+    }
+    for (; i < count; ++i, p += step) {
+      const float x = metric::Get<float>(p), y = metric::Get<float>(p + 4);
+      numbers = numbers & (x == x) & (y == y);
+      lx = std::min(lx, x), ly = std::min(ly, y);
+      hx = std::max(hx, x), hy = std::max(hy, y);
+    }
+    x1 = lx, y1 = ly, x2 = hx, y2 = hy;
+  }
+  any = any && numbers;
+  FirstPointSubject(0);
+  if (!any) return 0;
+  *frame = DFRAME{double(x1) + dx, double(y1) + dy, double(x2) + dx, double(y2) + dy};
+  return 1;
 }
 
 LONG TDataEdit::X() { return metric::TruncI32(XDouble()); }

@@ -50,6 +50,17 @@ class MAPCLASS TDataEdit {
   double XDouble(double x);
   double YDouble(double y);
   double HDouble(double h);
+  // The points of contour n from its point `first` (from 0) on, as the
+  // cursor reads them one by one, each shifted by (dx, dy), into out[0] up
+  // to out[max - 1]: the points written, 0 when the contour has no such
+  // point or cannot be found. The cursor is left on the contour.
+  int SubjectPointsDouble(int n, int first, double dx, double dy, DOUBLEPOINT* out, int max);
+  // The frame of every point of every contour as the cursor reads them,
+  // shifted by (dx, dy): 1; 0 when it is not known at once (points other
+  // than floats, a point the record does not hold whole or that is no
+  // number, an outer contour without points). The cursor is left on the
+  // first point.
+  int FrameOfPoints(double dx, double dy, DFRAME* frame);
 
   // Editing.
   int AppendPointSubject(int n, double x, double y);

@@ -371,6 +371,15 @@ class MAPCLASS TMapSelect : public TSample {
   bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin);
   // The area test without inversion, after the frame pre-test.
   int AreaTest(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin);
+  // The first point and the end of the object's outer contour in map
+  // units into ends[0], ends[1] (the contour read no further): 2, or 0
+  // when the contour has no point.
+  int OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPOINT* ends);
+  // An end of a line or area that puts it in relations 0 and 1.
+  bool EndInArea(const DOUBLEPOINT& p);
+  // The frame of an object's points (map units) lies so far from the area
+  // that no test of the relation can pass it.
+  bool BeyondArea(const DFRAME& frame, int relation) const;
   int TextAreaTest(int relation);
   int WhollyInside();
   // The area contour against one segment (within the precision), and

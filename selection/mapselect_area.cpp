@@ -298,21 +298,35 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) 
   if (metric == nullptr || metric->Record == nullptr) return false;
   const int subjects = metric->Record->Count;
   for (int c = 0; c <= subjects; ++c) {
-    WorkParts.push_back(int(WorkPoints.size()));
-    if (metric->PointCount(c) < 1 || metric->FirstPointSubject(c) == nullptr) {
-      if (c == 0) return false;
-      continue;
+    const size_t at = WorkPoints.size();
+    WorkParts.push_back(int(at));
+    const int count = metric->PointCount(c);
+    if (count >= 1) {
+      WorkPoints.resize(at + size_t(count));
+      WorkPoints.resize(at + size_t(metric->SubjectPointsDouble(c, 0, origin.X, origin.Y,
+                                                                &WorkPoints[at], count)));
     }
-    do {
-      WorkPoints.push_back(DOUBLEPOINT{metric->XDouble() + origin.X, metric->YDouble() + origin.Y});
-    } while (metric->NextPoint() != nullptr);
+    if (WorkPoints.size() == at && c == 0) return false;
   }
   WorkParts.push_back(int(WorkPoints.size()));
-  WorkBox = DFRAME{WorkPoints[0].X, WorkPoints[0].Y, WorkPoints[0].X, WorkPoints[0].Y};
-  for (const DOUBLEPOINT& p : WorkPoints) {
-    WorkBox.X1 = std::min(WorkBox.X1, p.X), WorkBox.Y1 = std::min(WorkBox.Y1, p.Y);
-    WorkBox.X2 = std::max(WorkBox.X2, p.X), WorkBox.Y2 = std::max(WorkBox.Y2, p.Y);
+  // The frame in two halves, even and odd points, that do not wait on
+  // each other; both begin at the first point.
+  const DOUBLEPOINT* p = WorkPoints.data();
+  const size_t points = WorkPoints.size();
+  double ax1 = p[0].X, ay1 = p[0].Y, ax2 = p[0].X, ay2 = p[0].Y;
+  double bx1 = ax1, by1 = ay1, bx2 = ax2, by2 = ay2;
+  size_t i = 0;
+  for (; i + 1 < points; i += 2) {
+    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
+    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
+    bx1 = std::min(bx1, p[i + 1].X), by1 = std::min(by1, p[i + 1].Y);
+    bx2 = std::max(bx2, p[i + 1].X), by2 = std::max(by2, p[i + 1].Y);
   }
+  if (i < points) {
+    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
+    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
+  }
+  WorkBox = DFRAME{std::min(ax1, bx1), std::min(ay1, by1), std::max(ax2, bx2), std::max(ay2, by2)};
   metric->FirstPointSubject(0);
   return true;
 }
@@ -673,10 +687,57 @@ bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
   return true;
 }
 
+bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
+  // The farthest an object's points reach out to the area in any test: the
+  // precision, in relation 0 the distance; twice that and a little more,
+  // so that no rounding of the tests brings such a frame in.
+  double reach = kPrecision;
+  if (relation == 0) reach = std::max(reach, AreaDistance / UnitFactor());
+  const DFRAME& a = AreaBox;
+  const double slack =
+      2 * reach + 1e-9 * (std::fabs(a.X1) + std::fabs(a.Y1) + std::fabs(a.X2) + std::fabs(a.Y2) + 1);
+  return f.X1 > a.X2 + slack || f.X2 < a.X1 - slack || f.Y1 > a.Y2 + slack || f.Y2 < a.Y1 - slack;
+}
+
+bool TMapSelect::EndInArea(const DOUBLEPOINT& p) {
+  const int in = AreaInside(p);
+  // On the contour; or inside, and not within the precision of the
+  // contour in both X and Y.
+  return in >= 3 || (in == AREA_INSIDE && !NearAreaContour(p));
+}
+
+int TMapSelect::OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPOINT* ends) {
+  // The first point and the end of the outer contour: of a closed
+  // contour, or one of 4 points or more, the point before the last.
+  const int count = metric->PointCount(0);
+  if (count < 1 || metric->SubjectPointsDouble(0, 0, origin.X, origin.Y, &ends[0], 1) != 1)
+    return 0;
+  DOUBLEPOINT last = ends[0];
+  if (count > 1 && metric->SubjectPointsDouble(0, count - 1, origin.X, origin.Y, &last, 1) != 1)
+    return 0;
+  const bool closed = count > 1 && ends[0].X == last.X && ends[0].Y == last.Y;
+  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
+  return metric->SubjectPointsDouble(0, end, origin.X, origin.Y, &ends[1], 1) == 1 ? 2 : 0;
+}
+
 int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin) {
-  if (AreaPoints.empty() || !TakeObjectPoints(metric, origin)) return 0;
+  if (AreaPoints.empty()) return 0;
   const int relation = int(AreaRelation);
   const int local = FvsprLocal(d);
+  // A line or area with an end in the area passes on its two ends alone:
+  // the rest of its points need not be read.
+  DOUBLEPOINT tips[2];
+  const bool ends = relation != 2 && local != LOCAL_POINT && local != LOCAL_TITLE &&
+                    local != LOCAL_VECTOR && metric != nullptr && metric->Record != nullptr &&
+                    OuterEnds(metric, origin, tips) == 2;
+  if (ends && (EndInArea(tips[0]) || EndInArea(tips[1]))) return 1;
+  // An object whose points all lie beyond the reach of every test is out
+  // of the relation, its points not taken one by one.
+  DFRAME points;
+  if (metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points) &&
+      BeyondArea(points, relation))
+    return 0;
+  if (!TakeObjectPoints(metric, origin)) return 0;
   const DOUBLEPOINT first = WorkPoints[0];
   if (local == LOCAL_POINT) {
     const int in = AreaInside(first);
@@ -693,13 +754,9 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   const bool closed = count > 1 && WorkPoints[0].X == WorkPoints[size_t(count) - 1].X &&
                       WorkPoints[0].Y == WorkPoints[size_t(count) - 1].Y;
   const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
-  for (const int i : {0, end}) {
-    const DOUBLEPOINT& p = WorkPoints[size_t(i)];
-    const int in = AreaInside(p);
-    if (in >= 3) return 1;
-    // Inside, and not within the precision of the contour in both X and Y.
-    if (in == AREA_INSIDE && !NearAreaContour(p)) return 1;
-  }
+  if (!ends)
+    for (const int i : {0, end})
+      if (EndInArea(WorkPoints[size_t(i)])) return 1;
   if (AreaMeetsObject()) return 1;
   if (relation == 0 && WithinDistance()) return 1;
   if (local == LOCAL_POLYGON && AreaInTakenObject(metric, origin)) return 1;
