@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -20,12 +21,17 @@ constexpr int kLevels = 40;
 // not make the index: the walk answers it at about the same cost.
 constexpr double kSmallShare = 1.0 / 16;
 
-int64_t FloorDiv(int64_t a, int64_t b) {
-  const int64_t q = a / b;
-  return (a % b != 0 && a < 0) ? q - 1 : q;
-}
+// a / 2^shift rounded down and up (the shift of a negative number rounds
+// down).
+int64_t FloorShift(int64_t a, int shift) { return a >> shift; }
+int64_t CeilShift(int64_t a, int shift) { return -(-a >> shift); }
 
-int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+// The least k with 2^k at least v (v >= 1).
+int CeilLog2(double v) {
+  int k = 0;
+  while (k < 62 && std::ldexp(1.0, k) < v) ++k;
+  return k;
+}
 
 }  // namespace
 
@@ -43,7 +49,7 @@ void TSheetFrameIndex::Forget() {
   file_ = nullptr;
   count_ = first_ = last_ = 0;
   x0_ = y0_ = 0;
-  base_ = 1;
+  base_ = 0;
   extent_ = SPAN{1, 1, 0, 0};
   std::vector<LEVEL>().swap(levels_);
   std::vector<int32_t>().swap(places_);
@@ -107,11 +113,10 @@ bool Meet(const Span& a, const Span& b) {
   return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
 }
 
-// The smallest k with base << k at least `size`, at most the last level.
-int LevelFor(int64_t size, int64_t base) {
-  if (size <= base) return 0;
-  const uint64_t times = uint64_t((size + base - 1) / base);
-  return std::min(int(std::bit_width(times - 1)), kLevels - 1);
+// The least k with 2^(base + k) at least `size`, at most the last level.
+int LevelFor(int64_t size, int base) {
+  if (size <= (int64_t(1) << base)) return 0;
+  return std::min(int(std::bit_width(uint64_t(size - 1) >> base)), kLevels - 1);
 }
 
 }  // namespace
@@ -124,7 +129,7 @@ int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level) const {
   const LEVEL& l = levels_[size_t(*level)];
   // A frame outside the grid (written since) is held beside it.
   if (s.x1 < x0_ || s.y1 < y0_) return -1;
-  const int64_t column = (s.x1 - x0_) / l.size, row = (s.y1 - y0_) / l.size;
+  const int64_t column = (s.x1 - x0_) >> l.shift, row = (s.y1 - y0_) >> l.shift;
   if (column >= l.columns || row >= l.rows) return -1;
   return l.first + int32_t(row * l.columns + column);
 }
@@ -133,11 +138,11 @@ TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, int lev
                                                   int32_t cell) const {
   const LEVEL& l = levels_[size_t(level)];
   const int64_t k = cell - l.first;
-  const int64_t cx = x0_ + (k % l.columns) * l.size, cy = y0_ + (k / l.columns) * l.size;
-  // The frame reaches at most a cell's size past the cell: its codes stay
-  // within a byte.
-  return ENTRY{n, uint8_t((s.x1 - cx) / l.unit), uint8_t((s.y1 - cy) / l.unit),
-               uint8_t(CeilDiv(s.x2 - cx, l.unit)), uint8_t(CeilDiv(s.y2 - cy, l.unit))};
+  const int64_t cx = x0_ + ((k % l.columns) << l.shift), cy = y0_ + ((k / l.columns) << l.shift);
+  // The frame reaches less than two cells from the cell's corner: its
+  // codes stay within a byte.
+  return ENTRY{n, uint8_t((s.x1 - cx) >> l.unit), uint8_t((s.y1 - cy) >> l.unit),
+               uint8_t(CeilShift(s.x2 - cx, l.unit)), uint8_t(CeilShift(s.y2 - cy, l.unit))};
 }
 
 void TSheetFrameIndex::Widen(const SPAN& s) {
@@ -173,14 +178,16 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   const size_t count = size_t(count_);
   try {
     places_.assign(count + 1, NOT_IN_CHAIN);
-    // The frames as the walk reads them, each with its corners in order.
-    std::vector<FRAME> frames(count + 1);
+    // The frames as the walk reads them, each with its corners in order
+    // (only those of the chain are set).
+    const std::unique_ptr<FRAME[]> frames(new FRAME[count + 1]);
 
     // The walk, as every walk of the chain reads it.
     bool line = true;
-    LONG prev = 0;
+    LONG prev = 0, placed = 0;
     int prevLocal = -1;
     int32_t run = FIRST_RUN;
+    LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
     const FVSPR* d = list.FirstHead();
     for (LONG i = 0; d != nullptr && i < count_; ++i) {
       const LONG n = list.CurrentObject;
@@ -193,8 +200,12 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       const int local = FvsprLocal(d);
       if (prev != 0 && (n < prev || local != prevLocal)) ++run;
       places_[size_t(n)] = run;
-      frames[size_t(n)] = FRAME{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2),
-                                std::max(d->X1, d->X2), std::max(d->Y1, d->Y2)};
+      const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
+                    std::max(d->Y1, d->Y2)};
+      frames[size_t(n)] = f;
+      x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
+      x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
+      ++placed;
       prev = n;
       prevLocal = local;
       d = list.NextHead();
@@ -204,28 +215,22 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       std::vector<int32_t>().swap(places_);
       return false;
     }
-
-    // The grid's extent and the size of its smallest cells: about the
-    // spacing of the objects.
-    LONG placed = 0;
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      Widen(SpanOf<SPAN>(frames[n]));
-      ++placed;
-    }
     serves_ = true;
     if (placed == 0) return true;
-    const int64_t x1 = extent_.x1, y1 = extent_.y1, x2 = extent_.x2, y2 = extent_.y2;
+    extent_ = SPAN{x1, y1, x2, y2};
     x0_ = x1, y0_ = y1;
-    const double area = double(x2 - x1 + 1) * double(y2 - y1 + 1);
-    base_ = std::max<int64_t>(1, int64_t(std::sqrt(area / placed)));
-    // The level of each object, kept for now where its frame's first
-    // corner was.
+
+    // The size of the smallest cells: about the spacing of the objects.
+    const double area = (double(x2) - x1 + 1) * (double(y2) - y1 + 1);
+    base_ = std::max(0, CeilLog2(std::sqrt(area / placed)) - 1);
+    // The level of each object of the chain, kept for the passes below.
+    const std::unique_ptr<uint8_t[]> levelOf(new uint8_t[count + 1]);
     std::vector<LONG> perLevel(kLevels, 0);
     for (size_t n = 1; n <= count; ++n) {
       if (places_[n] == NOT_IN_CHAIN) continue;
       const FRAME& f = frames[n];
       const int level = LevelOf(std::max(int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1));
+      levelOf[n] = uint8_t(level);
       ++perLevel[size_t(level)];
     }
     // Each level's cells are at least as large as its frames and hold a
@@ -238,41 +243,45 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     for (int level = 0; level <= top; ++level) {
       LEVEL& l = levels_[size_t(level)];
       const LONG objects = perLevel[size_t(level)];
-      l.size = base_ << level;
+      l.shift = base_ + level;
       l.columns = l.rows = 0;
       l.first = int32_t(cells);
       if (objects != 0) {
-        l.size = std::max(l.size, int64_t(2.0 * std::sqrt(area / objects)));
+        l.shift = std::max(l.shift, CeilLog2(2.0 * std::sqrt(area / objects)));
         for (;;) {
-          l.columns = (x2 - x1) / l.size + 1;
-          l.rows = (y2 - y1) / l.size + 1;
+          l.columns = ((int64_t(x2) - x1) >> l.shift) + 1;
+          l.rows = ((int64_t(y2) - y1) >> l.shift) + 1;
           if (double(l.columns) * double(l.rows) <= 2.0 * objects + 16) break;
-          l.size *= 2;
+          ++l.shift;
         }
       }
-      // A frame reaches less than two cells from its cell's corner.
-      l.unit = (2 * l.size + 254) / 255;
+      // A frame reaches less than two cells from its cell's corner: in
+      // steps of a 64th of a cell its highest corner is at most 128.
+      l.unit = std::max(0, l.shift - 6);
       cells += l.columns * l.rows;
     }
-    // The entries, cell by cell; each object's cell is kept where its
-    // frame was until the entries are filled.
-    std::vector<int32_t> cellOf(count + 1, -1);
+    // The entries, cell by cell: the cells counted, then filled, each
+    // start moving on to the next cell's as its cell fills.
+    auto cellOf = [&](size_t n) {
+      const FRAME& f = frames[n];
+      const LEVEL& l = levels_[levelOf[n]];
+      const int64_t column = (int64_t(f.X1) - x0_) >> l.shift;
+      const int64_t row = (int64_t(f.Y1) - y0_) >> l.shift;
+      return l.first + int32_t(row * l.columns + column);
+    };
     starts_.assign(size_t(cells) + 1, 0);
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      int level;
-      cellOf[n] = CellOf(SpanOf<SPAN>(frames[n]), &level);
-      ++starts_[size_t(cellOf[n]) + 1];
-    }
+    for (size_t n = 1; n <= count; ++n)
+      if (places_[n] != NOT_IN_CHAIN) ++starts_[size_t(cellOf(n)) + 1];
     for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
     entries_.resize(size_t(placed));
-    std::vector<int32_t> fill(starts_.begin(), starts_.end() - 1);
     for (size_t n = 1; n <= count; ++n) {
       if (places_[n] == NOT_IN_CHAIN) continue;
-      const SPAN s = SpanOf<SPAN>(frames[n]);
-      const int level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1));
-      entries_[size_t(fill[size_t(cellOf[n])]++)] = EntryOf(LONG(n), s, level, cellOf[n]);
+      const int32_t cell = cellOf(n);
+      entries_[size_t(starts_[size_t(cell)]++)] =
+          EntryOf(LONG(n), SpanOf<SPAN>(frames[n]), levelOf[n], cell);
     }
+    for (size_t c = starts_.size() - 1; c > 0; --c) starts_[c] = starts_[c - 1];
+    starts_[0] = 0;
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;
@@ -301,23 +310,24 @@ bool TSheetFrameIndex::Gather(const SPAN& question) {
     if (l.columns == 0) continue;
     // An object of this level that meets the frame has its lowest corner
     // at most a cell's size before the frame.
-    const int64_t c1 = std::clamp<int64_t>(FloorDiv(q.x1 - l.size - x0_, l.size), 0, l.columns - 1);
-    const int64_t c2 = std::clamp<int64_t>(FloorDiv(q.x2 - x0_, l.size), 0, l.columns - 1);
-    const int64_t r1 = std::clamp<int64_t>(FloorDiv(q.y1 - l.size - y0_, l.size), 0, l.rows - 1);
-    const int64_t r2 = std::clamp<int64_t>(FloorDiv(q.y2 - y0_, l.size), 0, l.rows - 1);
+    const int64_t size = int64_t(1) << l.shift;
+    const int64_t c1 = std::clamp<int64_t>(FloorShift(q.x1 - size - x0_, l.shift), 0, l.columns - 1);
+    const int64_t c2 = std::clamp<int64_t>(FloorShift(q.x2 - x0_, l.shift), 0, l.columns - 1);
+    const int64_t r1 = std::clamp<int64_t>(FloorShift(q.y1 - size - y0_, l.shift), 0, l.rows - 1);
+    const int64_t r2 = std::clamp<int64_t>(FloorShift(q.y2 - y0_, l.shift), 0, l.rows - 1);
     budget -= (c2 - c1 + 1) * (r2 - r1 + 1);
     if (budget < 0) return false;
     for (int64_t r = r1; r <= r2; ++r) {
       // The question in the cells' units: an entry meets it when its
       // lowest corner is at most the question's highest and its highest
       // at least the question's lowest.
-      const int64_t cy = y0_ + r * l.size;
-      const int ay = int(std::clamp<int64_t>(FloorDiv(q.y2 - cy, l.unit), -1, 255));
-      const int by = int(std::clamp<int64_t>(CeilDiv(q.y1 - cy, l.unit), 0, 256));
+      const int64_t cy = y0_ + (r << l.shift);
+      const int ay = int(std::clamp<int64_t>(FloorShift(q.y2 - cy, l.unit), -1, 255));
+      const int by = int(std::clamp<int64_t>(CeilShift(q.y1 - cy, l.unit), 0, 256));
       for (int64_t c = c1; c <= c2; ++c) {
-        const int64_t cx = x0_ + c * l.size;
-        const int ax = int(std::clamp<int64_t>(FloorDiv(q.x2 - cx, l.unit), -1, 255));
-        const int bx = int(std::clamp<int64_t>(CeilDiv(q.x1 - cx, l.unit), 0, 256));
+        const int64_t cx = x0_ + (c << l.shift);
+        const int ax = int(std::clamp<int64_t>(FloorShift(q.x2 - cx, l.unit), -1, 255));
+        const int bx = int(std::clamp<int64_t>(CeilShift(q.x1 - cx, l.unit), 0, 256));
         const int32_t cell = l.first + int32_t(r * l.columns + c);
         const int32_t begin = starts_[size_t(cell)], end = starts_[size_t(cell) + 1];
         budget -= end - begin;

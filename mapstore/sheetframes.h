@@ -108,15 +108,16 @@ class TSheetFrameIndex {
   // not in the chain, or its place in the list beside the grid.
   enum : int32_t { NOT_IN_CHAIN = -1, FIRST_RUN = 1 << 30 };
   static int32_t ExtraPlace(size_t i) { return -2 - int32_t(i); }
-  // One level of the grid: cells `size` units wide in both axes, `columns`
-  // by `rows` of them from the grid's origin, numbered from `first`; the
-  // frames in them in steps of `unit` from the cell's lowest corner.
+  // One level of the grid: cells 2^shift units wide in both axes,
+  // `columns` by `rows` of them from the grid's origin, numbered from
+  // `first`; the frames in them in steps of 2^unit from the cell's lowest
+  // corner.
   struct LEVEL {
-    int64_t size;
     int64_t columns;
     int64_t rows;
-    int64_t unit;
     int32_t first;
+    int shift;
+    int unit;
   };
   // An object in a cell: its number and its frame from the cell's lowest
   // corner, in the level's units (lowest corner rounded down, highest up).
@@ -164,7 +165,7 @@ class TSheetFrameIndex {
   LONG first_ = 0;
   LONG last_ = 0;
   int64_t x0_ = 0, y0_ = 0;  // the grid's origin, sheet units
-  int64_t base_ = 1;         // frames up to base_ << k units go to level k or below
+  int base_ = 0;             // frames up to 2^(base_ + k) units go to level k or below
   SPAN extent_{1, 1, 0, 0};  // of every frame held (empty: x1 > x2)
   std::vector<LEVEL> levels_;
   std::vector<int32_t> places_;   // by number: run, NOT_IN_CHAIN or ExtraPlace
