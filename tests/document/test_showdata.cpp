@@ -1,15 +1,19 @@
 // The painting order of a document, its stops and its tests of objects:
 // layers under and over the map, the map's visible scale range, a turned
 // picture, the break callback, an object's own scale range, signs under
-// zoom and the painter tables of the visual types.
+// zoom, the painter tables of the visual types, and a small window of a
+// large sheet painted through the index of its frames.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/messages.h"
 #include "document/docentries.h"
 #include "drawing/paintcontext.h"
+#include "platform/file.h"
 #include "support/docmap.h"
 #include "support/scratch_dir.h"
 
@@ -139,6 +143,59 @@ TEST_F(ShowData, PaintStepAsksTheBreakCallback) {
   asked = 20;
   EXPECT_EQ(doc->ShowMap(), -1);
   EXPECT_EQ(PaintStepCounter, 0);
+}
+
+// A window small against a large sheet takes its objects from the index of
+// the sheet's frames: the picture is the walk's, pixel for pixel, with the
+// overlapping objects drawn in the same order.
+TEST(WindowThroughTheIndex, PaintsWhatTheWalkPaints) {
+  MessageEnableSet(0);
+  plat::SetWriteThroughEnabled(false);
+  mctest::ScratchDir dir{MC_TEST_TMP};
+  ASSERT_TRUE(doctest::WriteImageClassifier(dir / "map.rsc"));
+  TMapAccess* doc = doctest::CreateDocument(dir / "map.map", dir / "map.rsc");
+  ASSERT_NE(doc, nullptr);
+  const LONG minObjects = TSheetFrameIndex::MinObjects();
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> at(0, doctest::kSheetSide), size(20, 300);
+  const uint32_t kinds[] = {doctest::KIND_LAKE, doctest::KIND_FIELD, doctest::KIND_ROAD,
+                            doctest::KIND_WELL};
+  for (int i = 0; i < 3000; ++i) {
+    const uint32_t kind = kinds[random() % 4];
+    const double x = doctest::kSheetX + at(random), y = doctest::kSheetY + at(random);
+    const double w = size(random), h = size(random);
+    doctest::PlanePoints points;
+    if (kind == doctest::KIND_WELL)
+      points = {{x, y}};
+    else if (kind == doctest::KIND_ROAD)
+      points = {{x, y}, {x + w, y + h}, {x, y + 2 * h}};
+    else
+      points = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    const int local = kind == doctest::KIND_WELL   ? LOCAL_POINT
+                      : kind == doctest::KIND_ROAD ? LOCAL_LINE
+                                                   : LOCAL_SQUARE;
+    ASSERT_GT(doctest::AppendPlaneObject(doc, kind, local, points), 0) << i;
+  }
+  doc->MapPalette.BackGround = 0xFFFFFF;
+  doc->SetupPalette();
+  // The sheet about 3000 pixels across, a window of 300 round its middle.
+  doc->SetViewScale(3.0);
+  double column = doctest::kSheetX + doctest::kSheetSide / 2, row = doctest::kSheetY + 5000;
+  doc->PlaneToPicture(column, row);
+  const RECT window{LONG(column) - 150, LONG(row) - 150, LONG(column) + 150, LONG(row) + 150};
+  TSheetFrameIndex::SetMinObjects(100);
+  const doctest::Picture indexed = doctest::PaintPicture(doc, window);
+  EXPECT_TRUE(doc->List.FrameIndex.Made());
+  TSheetFrameIndex::SetMinObjects(INT_MAX);
+  const doctest::Picture walked = doctest::PaintPicture(doc, window);
+  EXPECT_FALSE(doc->List.FrameIndex.Made());
+  int painted = 0;
+  for (uint32_t v : walked.pixels) painted += v != 0xFFFFFF;
+  EXPECT_GT(painted, 10000);
+  EXPECT_TRUE(indexed.pixels == walked.pixels);
+  TSheetFrameIndex::SetMinObjects(minObjects);
+  FreeDocument(doc);
+  MessageEnableSet(1);
 }
 
 TEST(ObjectVisible, OwnScaleRange) {

@@ -127,6 +127,17 @@ void ExpectAnswersAsTheWalk(TMapList& list, int questions, LONG extent, std::mt1
     }
     ASSERT_EQ(expected, got) << where << ": frame " << q.X1 << " " << q.Y1 << " " << q.X2 << " "
                              << q.Y2 << " from " << from << " direction " << direction;
+    // Asked again from an object it named, as a next search asks: the rest
+    // of the answer.
+    if (named.Count == 0) continue;
+    const int32_t mid = int32_t(random() % uint32_t(named.Count));
+    std::vector<LONG> rest;
+    for (int32_t i = mid + 1; i < named.Count; ++i) rest.push_back(named.At(i));
+    TSheetFrameIndex::ANSWER again;
+    ASSERT_TRUE(list.FrameIndex.Meeting(list, q, named.At(mid), direction, &again)) << where;
+    std::vector<LONG> tail;
+    for (int32_t i = 0; i < again.Count; ++i) tail.push_back(again.At(i));
+    ASSERT_EQ(rest, tail) << where;
   }
   EXPECT_GT(answered, questions / 2) << where;
 }
@@ -217,7 +228,6 @@ TEST_F(SheetFrameChains, ChainsOfEveryShapeAreAnsweredAsTheWalk) {
 TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
   const int count = 500;
   sheettest::TestMap map(dir.path(), 1);
-  const FRAME everywhere{-1, -1, kExtent * 2, kExtent * 2};
   TSheetFrameIndex::ANSWER named;
   // A circle: the last object links to the first.
   Write(count, Numbers(count));
@@ -230,7 +240,7 @@ TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
     sheettest::WriteFile(dir / "S1.HDR", hdr);
     TMapList list;
     ASSERT_EQ(1, list.Open(&map, 1));
-    EXPECT_FALSE(list.FrameIndex.Meeting(list, everywhere, 0, 1, &named));
+    EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, 10, 10}, 0, 1, &named));
     list.Close(1);
   }
   // A back link that names another object than the one before.
@@ -451,6 +461,65 @@ TEST_F(SheetFrameWrites, ASheetLeftKeepsItsIndexWhileItIsAsItWasLeft) {
   ASSERT_EQ(1, map.OpenList(2));
   ASSERT_EQ(0, WriteElsewhere(5));
   Expect("after another process's writes");
+}
+
+// The indexes a map keeps are bound together, not each: the sheets left
+// longest ago give theirs up first, those worked on keep theirs.
+TEST_F(SheetFrameWrites, TheIndexesKeptAreBoundTogether) {
+  map.CloseData();
+  ASSERT_TRUE(writertest::AddTestSheets(dir.path(), 3));
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  map.WorkMode(0);
+  TSheetFrameIndex::ANSWER answer;
+  auto make = [&](int sheet) {
+    ASSERT_EQ(1, map.OpenList(sheet));
+    ASSERT_TRUE(map.List.FrameIndex.Meeting(map.List, FRAME{0, 0, 10, 10}, 0, 1, &answer));
+  };
+  // The same objects on each sheet: indexes of one size.
+  for (int sheet = 1; sheet <= 3; ++sheet) {
+    ASSERT_EQ(1, map.OpenList(sheet));
+    std::mt19937 same(5);
+    for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(same() % 6), same), 0);
+  }
+  make(1);
+  const size_t one = map.List.FrameIndex.Bytes();
+  const size_t kept = TSheetFrameIndex::KeptBytes();
+  // Room for two of them.
+  TSheetFrameIndex::SetKeptBytes(one * 5 / 2);
+  make(2);
+  make(3);
+  ASSERT_EQ(1, map.OpenList(2));
+  EXPECT_TRUE(map.List.FrameIndex.Made()) << "the sheet worked on before lost its index";
+  ASSERT_EQ(1, map.OpenList(1));
+  EXPECT_FALSE(map.List.FrameIndex.Made()) << "the sheet left longest ago kept its index";
+  // Made again, sheet 3's goes: sheet 2 was worked on since.
+  make(1);
+  ASSERT_EQ(1, map.OpenList(2));
+  EXPECT_TRUE(map.List.FrameIndex.Made());
+  ASSERT_EQ(1, map.OpenList(3));
+  EXPECT_FALSE(map.List.FrameIndex.Made());
+  TSheetFrameIndex::SetKeptBytes(kept);
+}
+
+// A frame spanning much of the sheet's nominal frame does not make the
+// index: the walk answers it, and a picture of the whole sheet costs no
+// index. Once made, the index answers a frame that misses every object at
+// once, wherever it lies.
+TEST_F(SheetFrameWrites, OnlyASmallFrameMakesTheIndex) {
+  map.WorkMode(0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  TMapList& list = map.List;
+  const DFRAME& nominal = list.List->Frame;
+  const LONG wide = LONG(std::max(nominal.X2 - nominal.X1, nominal.Y2 - nominal.Y1));
+  ASSERT_GT(wide, 100);
+  TSheetFrameIndex::ANSWER named;
+  EXPECT_FALSE(list.FrameIndex.Meeting(list, FRAME{0, 0, wide / 2, wide / 2}, 0, 1, &named));
+  EXPECT_FALSE(list.FrameIndex.Made());
+  ASSERT_TRUE(list.FrameIndex.Meeting(list, FRAME{0, 0, wide / 8, wide / 8}, 0, 1, &named));
+  EXPECT_TRUE(list.FrameIndex.Made());
+  const FRAME away{kExtent * 4, kExtent * 4, kExtent * 8, kExtent * 8};
+  ASSERT_TRUE(list.FrameIndex.Meeting(list, away, 0, 1, &named));
+  EXPECT_EQ(0, named.Count);
 }
 
 // Without memory for the list beside the grid, an append the index hears

@@ -1,15 +1,18 @@
 // The search walks over the maps of a document: map and sheet order, next
 // and previous never returning the place, the rules of the this-map and
-// deleted flags, samples in force, the view walk, the area condition and
-// the key searches.
+// deleted flags, samples in force, the view walk, the area condition (also
+// through the index of a large sheet's frames) and the key searches.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "search/objectseek.h"
 #include "selection/support/selectmap.h"
+#include "support/host_recorder.h"
 
 namespace {
 
@@ -183,6 +186,134 @@ TEST_F(ObjectSeek, SampleViewAndArea) {
   ASSERT_EQ(1, near.AreaSet(0.0, &area, 0, 1, 0, nullptr));
   ASSERT_TRUE(maps_[0]->map.List.ObjectDesc(inside) != nullptr);
   EXPECT_EQ("14 ", Walk(&near, SEEK_THISMAP));
+}
+
+// The area condition on sheets large enough for the index of their
+// frames: the objects found forwards and backwards, and the sample of the
+// area search with its progress, are those of the walk of every
+// descriptor, for small and large areas in every relation; the objects of
+// a sheet that lie on its neighbour's ground are found there.
+class AreaThroughTheIndex : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    minObjects = TSheetFrameIndex::MinObjects();
+    ASSERT_TRUE(m.ok());
+    side = 10000 / m.map.Factor;
+    std::mt19937 random(91);
+    // Over both sheets and a little around them, as map units from sheet
+    // 1's corner; each object written to a sheet picked at random.
+    std::uniform_real_distribution<double> x(-0.1 * side, 1.1 * side), y(-0.1 * side, 2.1 * side);
+    const int locals[] = {LOCAL_LINE, LOCAL_POLYGON, LOCAL_POINT, LOCAL_VECTOR};
+    for (int i = 0; i < 1200; ++i) {
+      const int sheet = 1 + int(random() % 2);
+      const DOUBLEPOINT& origin = *m.map.ViewPosition(sheet);
+      const DOUBLEPOINT& first = *m.map.ViewPosition(1);
+      NewObject o;
+      o.local = locals[random() % 4];
+      o.code = o.local == LOCAL_POLYGON ? seltest::KIND_LAKE
+               : o.local == LOCAL_POINT ? seltest::KIND_TOWN
+                                        : seltest::KIND_ROAD;
+      const double x0 = x(random) + first.X - origin.X, y0 = y(random) + first.Y - origin.Y;
+      const double w = double(random() % 400), h = double(random() % 400);
+      if (o.local == LOCAL_POINT)
+        o.contour = {{x0, y0}};
+      else if (o.local == LOCAL_POLYGON)
+        o.contour = {{x0, y0}, {x0 + w, y0}, {x0 + w, y0 + h}, {x0, y0 + h}, {x0, y0}};
+      else
+        o.contour = {{x0, y0}, {x0 + w, y0 + h / 2}, {x0 + w / 2, y0 + h}};
+      ASSERT_GT(m.Append(sheet, o), 0);
+    }
+    for (int k = 0; k < 30; ++k) m.Delete(1 + int(random() % 2), 1 + int(random() % 500));
+  }
+  void TearDown() override {
+    TSheetFrameIndex::SetMinObjects(minObjects);
+    MessageWindowSet(nullptr);
+    MessageEnableSet(0);
+  }
+
+  struct Answer {
+    std::vector<int> forward, backward, sample;
+    std::vector<WPARAM> progress;
+  };
+  // The answers to an area (map units from sheet 1's corner), through the
+  // index or by the walk.
+  Answer Ask(const objtest::Points& contour, int relation, double distance, int inversion,
+             bool index) {
+    TSheetFrameIndex::SetMinObjects(index ? 100 : INT_MAX);
+    Answer a;
+    TObjectInfo area;
+    EXPECT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+    for (const auto& p : contour) area.Metric.AppendPointSubject(0, p.first, p.second);
+    TMapSelect s(&m.map);
+    s.SetAreaInversion(inversion);
+    EXPECT_EQ(1, s.AreaSet(distance, &area, 0, relation, 0, nullptr));
+    SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+    TObjectSeek seek(TSeekMaps(maps, 1));
+    for (const int way : {SEEK_FIRST, SEEK_LAST}) {
+      std::vector<int>& out = way == SEEK_FIRST ? a.forward : a.backward;
+      MAPOBJDESC place{0, 0, nullptr};
+      for (int flags = way; seek.SeekObject(&place, &s, flags);
+           flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
+        out.push_back(int(place.List) * 100000 + int(place.Object));
+    }
+    MessageEnableSet(1);
+    mctest::RecordingWindow host;
+    MessageWindowSet(host.handle());
+    EXPECT_EQ(1, s.SetSampleByArea(nullptr));
+    for (const auto& message : host.Of(WM_MAP_PROGRESS)) a.progress.push_back(message.wparam);
+    MessageWindowSet(nullptr);
+    MessageEnableSet(0);
+    for (int sheet = 1; sheet <= 2; ++sheet)
+      for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
+        a.sample.push_back(sheet * 100000 + o);
+    return a;
+  }
+  objtest::Points Box(double x, double y, double w, double h) const {
+    return {{x, y}, {x, y + h}, {x + w, y + h}, {x + w, y}, {x, y}};
+  }
+
+  SelectMap m{2};
+  double side = 0;
+  LONG minObjects = 0;
+};
+
+TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
+  const double s = side;
+  const struct {
+    const char* name;
+    objtest::Points contour;
+  } areas[] = {
+      {"a square inside sheet 1", Box(0.3 * s, 0.4 * s, 300, 300)},
+      {"a square over the border of the sheets", Box(0.5 * s, 0.97 * s, 500, 400)},
+      {"a triangle", {{0.2 * s, 1.5 * s}, {0.2 * s + 600, 1.5 * s}, {0.2 * s, 1.5 * s + 500}}},
+      {"a square where nothing lies", Box(5 * s, 5 * s, 300, 300)},
+      {"a square over most of the map", Box(-0.1 * s, -0.1 * s, 1.2 * s, 2.2 * s)},
+  };
+  const struct {
+    int relation;
+    double distance;
+    int inversion;
+  } tests[] = {{1, 0, 0}, {0, 0, 0}, {0, 400, 0}, {2, 0, 0}, {1, 0, 1}};
+  for (const auto& area : areas) {
+    for (const auto& t : tests) {
+      const std::string where = std::string(area.name) + ", relation " +
+                                std::to_string(t.relation) + ", distance " +
+                                std::to_string(t.distance) + ", inversion " +
+                                std::to_string(t.inversion);
+      const Answer walk = Ask(area.contour, t.relation, t.distance, t.inversion, false);
+      const Answer index = Ask(area.contour, t.relation, t.distance, t.inversion, true);
+      EXPECT_EQ(walk.forward, index.forward) << where;
+      EXPECT_EQ(walk.backward, index.backward) << where;
+      EXPECT_EQ(walk.sample, index.sample) << where;
+      EXPECT_EQ(walk.progress, index.progress) << where;
+    }
+  }
+  // The small areas made the index of each sheet, kept with it.
+  Ask(areas[0].contour, 1, 0, 0, true);
+  for (int sheet = 1; sheet <= 2; ++sheet) {
+    ASSERT_EQ(1, m.map.OpenList(sheet));
+    EXPECT_TRUE(m.map.List.FrameIndex.Made()) << sheet;
+  }
 }
 
 }  // namespace
