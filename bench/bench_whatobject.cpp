@@ -4,12 +4,12 @@
 // click: a hit on the object at the end of the sheet's chain, a miss, and
 // a first search followed by nine next ones through 10 lines crossing at
 // one point (spread through the chain), per click, through one object
-// handle as a host keeps it. Beside them, in the
-// same run, GEOS: an STRtree over the same geometries in picture pixels
-// (its building timed apart, once), the click's box queried and
-// GEOSIntersects asked of each candidate, the first (or next) in chain
-// order taken; with the ratio of the two times (geos_over_ours above 1:
-// ours is faster). GEOS is only a point of comparison.
+// handle as a host keeps it. Beside them, in the same run, GEOS: an
+// STRtree over the same geometries in picture pixels (its building timed
+// apart, once), the click's box queried and GEOSIntersects asked of each
+// candidate, the first (or next) in chain order taken; with the ratio of
+// the two times (geos_over_ours above 1: ours is faster). GEOS is only a
+// point of comparison.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
