@@ -1,10 +1,17 @@
 // Reading points at the metric buffer's cursor: the record is checked once
 // while it stays as it was, yet every change that makes the cursor's point
-// unreadable is seen between the reads of one point's coordinates.
+// unreadable is seen between the reads of one point's coordinates; a
+// contour read at once, and the frame of a record's points, are what the
+// cursor reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
+#include <string>
+#include <vector>
 
 #include "records/dataedit.h"
 #include "support/metric_builder.h"
@@ -77,6 +84,79 @@ TEST(DataEditCursor, PointsReadAlongAContourAndAfterEdits) {
   EXPECT_EQ(6.0, e.YDouble());
   EXPECT_EQ(nullptr, e.GoPointSubject(3, 0));
   EXPECT_EQ(0.0, e.XDouble() + e.YDouble() - 11.0);
+}
+
+// Contours read at once, and the frame of all the points, give what the
+// cursor reads point by point, also from records of every point kind, cut
+// short past some points, or holding a point that is no number.
+TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<BuildContour> contours = {
+      {{{1, 2}, {3, -4}, {-5, 6}, {7, 8}}}, {{{10, 11}}}, {{}}, {{{-20, 21}, {22, 23}}}};
+  struct Case {
+    const char* what;
+    DWORD kind;
+    int cut;    // bytes cut off the record's length
+    bool none;  // a point that is no number
+  };
+  const Case cases[] = {
+      {"floats", METRIC_F32, 0, false},   {"floats with heights", METRIC_F32H, 0, false},
+      {"doubles", METRIC_F64, 0, false},  {"integers", METRIC_I32, 0, false},
+      {"floats cut short", METRIC_F32, 12, false},
+      {"floats with a point of no number", METRIC_F32, 0, true},
+  };
+  const double dx = 1000.5, dy = -20.25;
+  for (const Case& c : cases) {
+    std::vector<BuildContour> built = contours;
+    if (c.none) built[0].points[2].x = nan;
+    std::vector<char> record = BuildMetric(c.kind, built, false);
+    Edit e(record);
+    ASSERT_NE(nullptr, e.Record) << c.what;
+    e.Record->Length -= DWORD(c.cut);
+    bool numbers = true, any = false;
+    DFRAME frame{};
+    for (int n = 0; n < int(contours.size()); ++n) {
+      // The cursor's reading, shifted.
+      std::vector<DOUBLEPOINT> cursor;
+      if (e.FirstPointSubject(n) != nullptr && e.PointCount(n) > 0) {
+        do cursor.push_back({e.XDouble() + dx, e.YDouble() + dy});
+        while (e.NextPoint() != nullptr);
+      }
+      for (const DOUBLEPOINT& p : cursor) {
+        numbers = numbers && !std::isnan(p.X) && !std::isnan(p.Y);
+        if (!any) frame = DFRAME{p.X, p.Y, p.X, p.Y}, any = true;
+        frame = DFRAME{std::min(frame.X1, p.X), std::min(frame.Y1, p.Y), std::max(frame.X2, p.X),
+                       std::max(frame.Y2, p.Y)};
+      }
+      for (int first = 0; first <= int(cursor.size()); ++first) {
+        std::vector<DOUBLEPOINT> out(8, DOUBLEPOINT{-1, -1});
+        const int got = e.SubjectPointsDouble(n, first, dx, dy, out.data(), 3);
+        const int expected = std::min(3, int(cursor.size()) - first);
+        const std::string where = std::string(c.what) + ", contour " + std::to_string(n) +
+                                  " from " + std::to_string(first);
+        ASSERT_EQ(expected, got) << where;
+        for (int i = 0; i < got; ++i) {
+          const DOUBLEPOINT& want = cursor[size_t(first + i)];
+          EXPECT_TRUE((want.X == out[size_t(i)].X || std::isnan(want.X)) &&
+                      (want.Y == out[size_t(i)].Y || std::isnan(want.Y)))
+              << where << ", point " << i;
+        }
+      }
+    }
+    DFRAME got{};
+    const int known = e.FrameOfPoints(dx, dy, &got);
+    // Known at once for floats, all of them numbers (a contour the record
+    // does not hold whole is not read, by the cursor either).
+    const bool once = (c.kind == METRIC_F32 || c.kind == METRIC_F32H) && numbers;
+    ASSERT_EQ(once ? 1 : 0, known) << c.what;
+    if (known) {
+      EXPECT_EQ(frame.X1, got.X1) << c.what;
+      EXPECT_EQ(frame.Y1, got.Y1) << c.what;
+      EXPECT_EQ(frame.X2, got.X2) << c.what;
+      EXPECT_EQ(frame.Y2, got.Y2) << c.what;
+    }
+    e.Record->Length += DWORD(c.cut);
+  }
 }
 
 }  // namespace
