@@ -34,6 +34,7 @@
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
+using namespace objtest;
 using namespace writertest;
 
 namespace {
@@ -57,9 +58,27 @@ int64_t Length(const std::string& path) {
 // (or the edit mode, for OPEN; the group for the group orders; the sheet
 // for SHEET) they name.
 enum : int32_t {
-  OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP, SHEET
+  OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP, SHEET, GROW
 };
 constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+
+// The metric of a line of the tests grown by one point (longer than the
+// one it replaces, so it moves to the metric file's end).
+Bytes GrownMetric(int n) {
+  const double x = 100 + n;
+  return Metric(METRIC_I32, {{{x, 300}, {x + 100, 300}, {x + 100, 500}, {x, 500}, {x, 400},
+                              {x, 300}}});
+}
+
+// Rewrites the metric of object n of the open sheet alone with GrownMetric:
+// n, 0 when refused.
+int GrowObject(TMap& map, int n) {
+  const FVSPR* stored = map.List.ObjectDesc(n);
+  if (stored == nullptr) return 0;
+  FVSPR d = *stored;
+  Bytes metric = GrownMetric(n);
+  return map.UpdateObject(n, &d, As<LONGMETRIC>(metric), nullptr, nullptr);
+}
 
 // One step of a stepped writer on `map` (the map at `path`): the result of
 // the order, 0 when refused.
@@ -98,6 +117,7 @@ int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
       return int32_t(group.ObjectKeyNumber(1, 1).Key / 1000);
     }
     case SHEET: return map.OpenList(o.arg) == 1;
+    case GROW: return GrowObject(map, o.arg);
     default: return 0;
   }
 }
@@ -431,6 +451,86 @@ TEST_F(SheetRace, ADocumentComingBackToASheetSeesTheOtherOnesWritesInPlace) {
     EXPECT_EQ(idle ? code : code + 1, three->Code) << idle;
   }
 }
+
+// Document R keeps what it read of sheet 1 while it works on sheet 2;
+// meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
+// moves to the file's end). Coming back, R reads the object as W left it
+// (W has not even saved yet); and once W has closed the map, R's change to
+// the object's semantics alone, made with the descriptor R read before
+// W's change, keeps W's metric: the places of the records not given are
+// the file's. In every pair of edit mode on and off, with W a document of
+// the same process or of another process.
+class KeptSheetRace : public SheetRace,
+                      public ::testing::WithParamInterface<std::tuple<bool, bool, bool>> {};
+
+TEST_P(KeptSheetRace, AReturningDocumentReadsAndKeepsWhatAnotherWriterChanged) {
+  const auto [readerEdit, writerEdit, otherProcess] = GetParam();
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+  }
+  TMap r;
+  ASSERT_TRUE(Open(r, readerEdit));
+  ASSERT_NE(nullptr, r.List.ObjectDesc(6));
+  const FVSPR seen = *r.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, r.List.DataAddr(seen.DataOffset));
+
+  TMap here, copy;  // W in this process, or the child's own
+  Stepper elsewhere;
+  if (otherProcess) {
+    elsewhere = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+    ASSERT_GT(elsewhere.pid, 0);
+    ASSERT_EQ(1, Step(elsewhere, {OPEN, writerEdit}));
+    ASSERT_EQ(6, Step(elsewhere, {GROW, 6}));
+  } else {
+    ASSERT_TRUE(Open(here, writerEdit));
+    ASSERT_EQ(6, GrowObject(here, 6));
+  }
+  const Bytes grown = GrownMetric(6);
+
+  ASSERT_EQ(1, r.OpenList(2));
+  ASSERT_EQ(1, r.OpenList(1));
+  const FVSPR* back = r.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, back);
+  const LONGMETRIC* metric = r.List.DataAddr(back->DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << "served what W replaced";
+  if (otherProcess) {
+    ASSERT_EQ(1, Step(elsewhere, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(elsewhere));
+  } else {
+    ASSERT_EQ(1, here.CloseData());
+  }
+
+  FVSPR stale = seen;
+  Bytes semn = Semantics(7, 606);
+  ASSERT_EQ(6, r.UpdateObject(6, &stale, nullptr, As<SEMANTIC>(semn), nullptr));
+  ASSERT_EQ(1, r.CloseData());
+
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  const FVSPR* now = fresh.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, now);
+  const FVSPR d = *now;
+  metric = fresh.List.DataAddr(d.DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << "W's metric lost";
+  const SEMANTIC* kept = fresh.List.SemnAddr(d.SemnOffset);
+  ASSERT_NE(nullptr, kept);
+  EXPECT_EQ(0, std::memcmp(kept, semn.data(), semn.size()));
+  EXPECT_EQ("", CheckChain(fresh.List));
+}
+
+INSTANTIATE_TEST_SUITE_P(ModePairs, KeptSheetRace,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "EditReader" : "Reader") +
+                                  (std::get<1>(info.param) ? "EditWriter" : "Writer") +
+                                  (std::get<2>(info.param) ? "Elsewhere" : "Here");
+                         });
 
 // A second sheet object of the map moves every object of sheet 1 while the
 // map keeps what it read of that sheet: coming back to it, the map reads
