@@ -452,6 +452,36 @@ TEST_F(SheetRace, ADocumentComingBackToASheetSeesTheOtherOnesWritesInPlace) {
   }
 }
 
+// Two processes raise the map's change counter at once, as each change of
+// theirs does: each raise is made from the file's value under its lock, so
+// no value is given twice and none is lost.
+TEST_F(SheetRace, TwoProcessesRaisingTheCounterNeverGiveItOneValue) {
+  constexpr int kRaises = 400;
+  DWORD start = 0;
+  {
+    TMap map;
+    ASSERT_TRUE(Open(map, 1));
+    start = map.Passport.ModeCounter;
+  }
+  const auto acks = RunWriters(2, 0, [&](int, int acks) {
+    plat::SetSleepHook(ShortPause, nullptr);
+    TMap map;
+    if (!Open(map, 1)) return 2;
+    if (!AwaitStart()) return 3;
+    for (int i = 0; i < kRaises; ++i)
+      if (!SendAck(acks, Ack{map.UpdateMode(), i, 0})) return 4;
+    return 0;
+  });
+  std::set<int32_t> given;
+  for (const std::vector<Ack>& own : acks) {
+    EXPECT_EQ(size_t(kRaises), own.size());
+    for (const Ack& a : own) EXPECT_TRUE(given.insert(a.number).second) << a.number << " twice";
+  }
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ(start + 2 * kRaises, check.Passport.ModeCounter);
+}
+
 // Document R keeps what it read of sheet 1 while it works on sheet 2;
 // meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
 // moves to the file's end). Coming back, R reads the object as W left it
