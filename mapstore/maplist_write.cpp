@@ -10,7 +10,11 @@
 // the sheet lock, the header is read again from the file under it so that
 // objects appended by another writer are counted, new records are placed at
 // the files' ends only while the lock is held, and each change is marked
-// for the journal, the change callback and the change counter.
+// for the journal and the change callback. In every mode each change is
+// marked for the map's change counter, so that other openers of the map
+// know that what they read before may have moved; and what a change leaves
+// as it was (record places, links) is taken from the file under the lock
+// or the turn, never from what this list read before.
 //
 // A map written outside edit mode may still share its sheet with a writer
 // in edit mode in another process. Its changes are made in the sheet's
