@@ -562,6 +562,42 @@ INSTANTIATE_TEST_SUITE_P(ModePairs, KeptSheetRace,
                                   (std::get<2>(info.param) ? "Elsewhere" : "Here");
                          });
 
+// A document that read objects 5 and 6 before another one moved their
+// metrics, and has not read them again, rewrites the graphics of one and
+// deletes the other: both keep the metric the other document wrote (a
+// deleted object is taken back with the records it had).
+TEST_F(SheetRace, AGraphicsRewriteOrADeletionKeepsTheRecordsAnotherWriterMoved) {
+  TMap r, w;
+  ASSERT_TRUE(Open(r, 0));
+  for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(r, id, LOCAL_LINE));
+  for (int n = 5; n <= 6; ++n)
+    ASSERT_NE(nullptr, r.List.DataAddr(r.List.ObjectDesc(n)->DataOffset)) << n;
+  ASSERT_TRUE(Open(w, 1));
+  for (int n = 5; n <= 6; ++n) ASSERT_EQ(n, GrowObject(w, n));
+  ASSERT_EQ(1, w.CloseData());
+
+  Bytes line(8, 7);
+  Bytes draw = Draw({{128, line}});
+  ASSERT_EQ(5, r.UpdateObjectDraw(5, As<IMGDRAW>(draw)));
+  ASSERT_EQ(6, r.DeleteObject(6));
+  ASSERT_EQ(1, r.CloseData());
+
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  for (int n = 5; n <= 6; ++n) {
+    ASSERT_NE(nullptr, fresh.List.ObjectDesc(n));
+    const FVSPR d = *fresh.List.ObjectDesc(n);
+    EXPECT_EQ(n == 6, FvsprIsDeleted(&d)) << n;
+    const Bytes grown = GrownMetric(n);
+    const LONGMETRIC* metric = fresh.List.DataAddr(d.DataOffset);
+    ASSERT_NE(nullptr, metric) << n;
+    EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << n;
+  }
+  const IMGDRAW* drawn = fresh.List.ObjectDrawAddr(5);
+  ASSERT_NE(nullptr, drawn);
+  EXPECT_EQ(0, std::memcmp(drawn, draw.data(), draw.size()));
+}
+
 // A second sheet object of the map moves every object of sheet 1 while the
 // map keeps what it read of that sheet: coming back to it, the map reads
 // the objects where they are now, as a fresh opener does.
