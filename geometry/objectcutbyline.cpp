@@ -48,54 +48,55 @@ bool ForEachSide(TDataEdit& m, int mode, std::vector<DOUBLEPOINT>& points,
       });
 }
 
-// Where p lies on the contours within reach: the nearest vertex within
-// reach, else the nearest point of a side; contour -1 when none is.
-Meeting MeetingAt(TDataEdit& m, int mode, const DOUBLEPOINT& p, double reach,
-                  std::vector<DOUBLEPOINT>& points, std::vector<double>& heights) {
-  Meeting best, vertex;
-  double side2 = reach * reach, vertex2 = side2;
-  ForEachSide(m, mode, points, heights,
-              [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-                for (const DOUBLEPOINT* v : {&a, &b}) {
-                  const double d2 = (p.X - v->X) * (p.X - v->X) + (p.Y - v->Y) * (p.Y - v->Y);
-                  if (d2 <= vertex2) vertex2 = d2, vertex = Meeting{c, i, true, *v, 0.0};
-                }
-                const double d2 = segmentgrid::Dist2Segment(p, a, b);
-                if (i >= 0 && d2 <= side2) side2 = d2, best = Meeting{c, i, false, p, 0.0};
-              });
-  return vertex.contour >= 0 ? vertex : best;
-}
-
-// The first point of the segment from e to x where it meets the contours:
-// a side crossing it, a vertex within reach of it, or x within reach of a
-// side; a vertex within reach of the first meeting is taken for it.
-Meeting FirstMeeting(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x,
-                     double reach, std::vector<DOUBLEPOINT>& points, std::vector<double>& heights) {
+// Where the end e of the line meets the contours, and where the segment
+// from e to x (its extension; none when x is e) first meets them.
+struct Meetings {
+  Meeting on;     // the nearest vertex within reach of e, else the nearest point of a side
+  Meeting first;  // a side crossing the extension, a vertex within reach of it, or x within
+                  // reach of a side: the first along it, a vertex within reach of the
+                  // first meeting taken for it
+};
+Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach,
+              std::vector<DOUBLEPOINT>& points, std::vector<double>& heights) {
   const double dx = x.X - e.X, dy = x.Y - e.Y, l2 = dx * dx + dy * dy;
-  Meeting side, vertex;
-  side.t = vertex.t = 2.0;
   const double reach2 = reach * reach;
-  ForEachSide(m, mode, points, heights,
-              [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-                for (const DOUBLEPOINT* v : {&a, &b}) {
-                  if (segmentgrid::Dist2Segment(*v, e, x) > reach2) continue;
-                  const double t =
-                      std::clamp(((v->X - e.X) * dx + (v->Y - e.Y) * dy) / l2, 0.0, 1.0);
-                  if (t < vertex.t) vertex = Meeting{c, i, true, *v, t};
-                }
-                if (i < 0) return;
-                const double o1 = Cross(e, x, a), o2 = Cross(e, x, b);
-                const double o3 = Cross(a, b, e), o4 = Cross(a, b, x);
-                if (o1 * o2 < 0.0 && o3 * o4 < 0.0) {
-                  const double t = o3 / (o3 - o4);
-                  if (t < side.t) side = Meeting{c, i, false, {e.X + t * dx, e.Y + t * dy}, t};
-                } else if (side.t > 1.0 && segmentgrid::Dist2Segment(x, a, b) <= reach2) {
-                  side = Meeting{c, i, false, x, 1.0};
-                }
-              });
-  if (vertex.contour >= 0 && vertex.t * std::sqrt(l2) <= side.t * std::sqrt(l2) + reach)
-    return vertex;
-  return side;
+  // The frame of the extension widened by the reach: sides apart from it
+  // meet neither e nor the extension.
+  const double x0 = std::min(e.X, x.X) - reach, x1 = std::max(e.X, x.X) + reach;
+  const double y0 = std::min(e.Y, x.Y) - reach, y1 = std::max(e.Y, x.Y) + reach;
+  Meeting side, vertex, near, nearVertex;
+  side.t = vertex.t = 2.0;
+  double side2 = reach2, vertex2 = reach2;
+  ForEachSide(m, mode, points, heights, [&](int c, int i, const DOUBLEPOINT& a,
+                                            const DOUBLEPOINT& b) {
+    if (std::max(a.X, b.X) < x0 || std::min(a.X, b.X) > x1 || std::max(a.Y, b.Y) < y0 ||
+        std::min(a.Y, b.Y) > y1)
+      return;
+    for (const DOUBLEPOINT* v : {&a, &b}) {
+      const double d2 = (e.X - v->X) * (e.X - v->X) + (e.Y - v->Y) * (e.Y - v->Y);
+      if (d2 <= vertex2) vertex2 = d2, nearVertex = Meeting{c, i, true, *v, 0.0};
+      if (l2 <= 0.0 || segmentgrid::Dist2Segment(*v, e, x) > reach2) continue;
+      const double t = std::clamp(((v->X - e.X) * dx + (v->Y - e.Y) * dy) / l2, 0.0, 1.0);
+      if (t < vertex.t) vertex = Meeting{c, i, true, *v, t};
+    }
+    if (i < 0) return;
+    const double d2 = segmentgrid::Dist2Segment(e, a, b);
+    if (d2 <= side2) side2 = d2, near = Meeting{c, i, false, e, 0.0};
+    if (l2 <= 0.0) return;
+    const double o1 = Cross(e, x, a), o2 = Cross(e, x, b);
+    const double o3 = Cross(a, b, e), o4 = Cross(a, b, x);
+    if (o1 * o2 < 0.0 && o3 * o4 < 0.0) {
+      const double t = o3 / (o3 - o4);
+      if (t < side.t) side = Meeting{c, i, false, {e.X + t * dx, e.Y + t * dy}, t};
+    } else if (side.t > 1.0 && segmentgrid::Dist2Segment(x, a, b) <= reach2) {
+      side = Meeting{c, i, false, x, 1.0};
+    }
+  });
+  Meetings out;
+  out.on = nearVertex.contour >= 0 ? nearVertex : near;
+  const double l = std::sqrt(l2);
+  out.first = vertex.contour >= 0 && vertex.t * l <= side.t * l + reach ? vertex : side;
+  return out;
 }
 
 }  // namespace
@@ -188,18 +189,17 @@ int TObjectCutByLine::Extend(int mode) {
     DOUBLEPOINT e, b;
     if (!geomwork::PointOf(Line, 0, base, &b) || !geomwork::PointOf(Line, 0, at, &e)) return 0;
     const double h = Line.HDouble();
-    Meeting m = MeetingAt(Data2, mode, e, reach, ObjectPoints, ObjectHeights);
-    bool lengthen = false;
-    if (m.contour < 0) {
-      // The extension as the line's last segment runs on.
-      const double dx = e.X - b.X, dy = e.Y - b.Y;
-      if (std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION) continue;
-      const double k = 2.0 / std::hypot(dx, dy);
-      m = FirstMeeting(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach,
-                       ObjectPoints, ObjectHeights);
-      if (m.contour < 0) continue;
-      lengthen = true;
-    }
+    // The extension runs on as the line's last side, unless that is too
+    // short to show the way.
+    const double dx = e.X - b.X, dy = e.Y - b.Y;
+    const double k = std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION
+                         ? 0.0
+                         : 2.0 / std::hypot(dx, dy);
+    const Meetings meet = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach,
+                               ObjectPoints, ObjectHeights);
+    const bool lengthen = meet.on.contour < 0;
+    const Meeting& m = lengthen ? meet.first : meet.on;
+    if (m.contour < 0) continue;
     if (!m.vertex && !PutOnSide(Data2, m.contour, m.side, m.at)) return 0;
     met[meetings++] = m.at;
     if (!lengthen) {
