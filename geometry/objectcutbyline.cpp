@@ -165,12 +165,12 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
 }
 
 // An end of the working line within reach of the object (half the
-// precision, a pixel of the noding's grid) stays, moved to a vertex of the
-// object within reach, or put into the side it lies on; an end apart from
-// it goes on along its last side to where that side extended by 2.0 first
-// meets the object, put there the same way; an end that meets nothing so
-// stays where it is. Both copies are held in doubles, so that the point
-// they share is the same in both.
+// precision: half a pixel of the noding's grid) stays, moved to a vertex of
+// the object within reach, or put into the side it lies on; an end apart
+// from it goes on along its last side to where that side extended by 2.0
+// first meets the object, put there the same way; an end that meets
+// nothing so stays where it is. Both copies are held in doubles, so that
+// the point they share is the same in both.
 int TObjectCutByLine::Extend(int mode) {
   const int count = Line.PointCount(0);
   if (count < 2) return 1;
