@@ -398,7 +398,8 @@ void BM_GeosIntersectionStars(benchmark::State& state) { GeosStars(state, 0); }
 void BM_ObjectConsentStars(benchmark::State& state) { OursStars(state, 1); }
 void BM_GeosDifferenceStars(benchmark::State& state) { GeosStars(state, 1); }
 BENCHMARK(BM_ObjectCutStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GeosIntersectionStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosIntersectionStars)
+    ->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectConsentStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosDifferenceStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 

@@ -175,7 +175,8 @@ bool TContourIndex::Inside(const DOUBLEPOINT& p) {
   // X = p.X to p: every crossing on the way lies in the cell (a point left
   // of the frame has none beyond it).
   const int row = Cells.Row(p.Y), column = Cells.Column(p.X), cell = row * Cells.nx + column;
-  const double mx = Cells.x0 + (column + 0.5) * Cells.cw, my = Cells.y0 + (row + kRowLine) * Cells.ch;
+  const double mx = Cells.x0 + (column + 0.5) * Cells.cw;
+  const double my = Cells.y0 + (row + kRowLine) * Cells.ch;
   const double x1 = std::min(mx, p.X), x2 = std::max(mx, p.X);
   const double y1 = std::min(my, p.Y), y2 = std::max(my, p.Y);
   bool inside = MiddleInside[cell] != 0;

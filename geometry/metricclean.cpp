@@ -115,7 +115,9 @@ bool CrossesItself(const std::vector<DOUBLEPOINT>& p, int i, int j, bool closed,
     if (ends[k] < 0) return true;
     d[k] = DOUBLEPOINT{p[ends[k]].X - x.X, p[ends[k]].Y - x.Y};
   }
-  const auto cross = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return a.X * b.Y - a.Y * b.X; };
+  const auto cross = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    return a.X * b.Y - a.Y * b.X;
+  };
   // Directions within the precision of one another at the nearer point.
   const auto along = [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
     const double la = std::hypot(a.X, a.Y), lb = std::hypot(b.X, b.Y);

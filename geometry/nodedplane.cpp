@@ -210,8 +210,8 @@ void TNodedPlane::Grid() {
     // The mean number of segments a segment shares its cells with.
     double shared = 0.0;
     for (size_t lo = 0, hi; lo < Entries.size(); lo = hi) {
-      for (hi = lo + 1; hi < Entries.size() && Entries[hi] >> kItemBits == Entries[lo] >> kItemBits;)
-        ++hi;
+      const uint64_t at = Entries[lo] >> kItemBits;
+      for (hi = lo + 1; hi < Entries.size() && Entries[hi] >> kItemBits == at;) ++hi;
       shared += static_cast<double>(hi - lo) * static_cast<double>(hi - lo);
     }
     if (shared <= kCrowd * static_cast<double>(Entries.size())) return;
