@@ -154,24 +154,39 @@ inline double Clearance(const Contour& a, const Contour& b) {
   return d;
 }
 
+// `count` pairs of contours made by make(rng, points, cx, cy) from a
+// generator of `seed`, with points in lo..hi and centres within c0..c1,
+// each valid for GEOS and kept by keep(a, b).
+template <class Make, class Keep>
+std::vector<std::pair<Contour, Contour>> DrawPairs(const GeosOracle& geos, uint64_t seed, int count,
+                                                   double c0, double c1, int lo, int hi, Make make,
+                                                   Keep keep) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> centre(c0, c1);
+  std::uniform_int_distribution<int> points(lo, hi);
+  std::vector<std::pair<Contour, Contour>> out;
+  while (int(out.size()) < count) {
+    const Contour a = make(rng, points(rng), centre(rng), centre(rng));
+    const Contour b = make(rng, points(rng), centre(rng), centre(rng));
+    if (geos.Valid({a}) && geos.Valid({b}) && keep(a, b)) out.emplace_back(a, b);
+  }
+  return out;
+}
+
 // `count` pairs of star polygons of 3 to 80 vertices with radii of 50 to
 // 400 about centres within 400..600, drawn from a generator of `seed`:
 // each valid for GEOS and in general position (no vertex of one nearer
 // than 0.01 to the other).
 inline std::vector<std::pair<Contour, Contour>> RandomStarPairs(const GeosOracle& geos,
                                                                 uint64_t seed, int count) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> centre(400, 600);
-  std::uniform_int_distribution<int> points(3, 80);
-  std::vector<std::pair<Contour, Contour>> out;
-  while (int(out.size()) < count) {
-    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
-    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;
-    out.emplace_back(a, b);
-  }
-  return out;
+  return DrawPairs(
+      geos, seed, count, 400, 600, 3, 80,
+      [](std::mt19937_64& rng, int n, double cx, double cy) {
+        return StarContour(rng, n, cx, cy, 50, 400);
+      },
+      [](const Contour& a, const Contour& b) {
+        return Clearance(a, b) >= 0.01 && Clearance(b, a) >= 0.01;
+      });
 }
 
 // `count` pairs of bay rings of 5 to 40 points a side about centres
@@ -179,16 +194,8 @@ inline std::vector<std::pair<Contour, Contour>> RandomStarPairs(const GeosOracle
 // (its last point a hair outside the side it ends on).
 inline std::vector<std::pair<Contour, Contour>> RandomBayPairs(const GeosOracle& geos,
                                                                uint64_t seed, int count) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> centre(450, 550);
-  std::uniform_int_distribution<int> points(5, 40);
-  std::vector<std::pair<Contour, Contour>> out;
-  while (int(out.size()) < count) {
-    const Contour a = BayRing(rng, points(rng), centre(rng), centre(rng));
-    const Contour b = BayRing(rng, points(rng), centre(rng), centre(rng));
-    if (geos.Valid({a}) && geos.Valid({b})) out.emplace_back(a, b);
-  }
-  return out;
+  return DrawPairs(geos, seed, count, 450, 550, 5, 40, BayRing,
+                   [](const Contour&, const Contour&) { return true; });
 }
 
 // `count` pairs of star polygons of 8 to 60 vertices with radii of 120 to
