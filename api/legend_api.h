@@ -5,8 +5,9 @@
  * 0 is the document's visual type for the call (3 and up take a kind's
  * print record when it has one). Palettes are 0x00BBGGRR colours. Each
  * answers 1 when a sample was painted (also the empty sample of a kind
- * without a usable image) and 0 for a null, closed or foreign document or
- * a missing argument. */
+ * without a usable image, whatever the rectangle) and 0 for a null, closed
+ * or foreign document, a missing argument or an empty or reversed
+ * rectangle (at every view type). */
 #ifndef MAPCORE_API_LEGEND_API_H
 #define MAPCORE_API_LEGEND_API_H
 

@@ -70,9 +70,12 @@ MAPAPI HOBJ WINAPI mapGetNextConsent(HANDLE consent, HOBJ result);
 MAPAPI void WINAPI mapFreeObjectsConsent(HANDLE consent);
 
 /* A cut of `object` (mode 1 an area, 0 a line) by the line `line`: the
- * pieces on one side of the line first, then those on the other. The
- * caller's line is not changed. 0 when the frames do not meet, the mode is
- * not 0 or 1, or nothing is cut. */
+ * pieces on one side of the line first, then those on the other. An end
+ * of the line within half the precision of the object ends on it; an end
+ * short of it by up to 2.0 along the line's last side reaches on to where
+ * it first meets it; beyond, nothing is cut. The caller's line is not
+ * changed. 0 when the frames do not meet, the mode is not 0 or 1, or
+ * nothing is cut. */
 MAPAPI HANDLE WINAPI mapCreateObjectCutByLine(HOBJ line, HOBJ object, LONG mode,
                                               double precision);
 /* The next piece written into `result` (marked changed, so that a commit

@@ -26,8 +26,14 @@ MAPAPI void WINAPI mapCloseRst(HMAP hMap, LONG n);
 /* Creates a raster file of width x height elements of nbits bits (1, 4, 8,
  * 16, 24, 32) with the first colorcount colours of palette (above 8 bits
  * with more than 256 colours the colours are not used), scale denominator
- * and precision (elements per metre; both at least 1), and opens it in a
- * new document: the handle, or 0. */
+ * and precision, and opens it in a new document: the handle, or 0. The
+ * precision counts elements per metre of the printed map (of the picture
+ * at the raster's scale, as dots per metre of a scan: 11,811 for 300 dots
+ * per inch), not of the ground: an element covers scale / precision metres
+ * on the ground. A scale or precision below 1 is raised to 1: a precision
+ * counted per metre of the ground, below 1 for elements of more than a
+ * metre, gives elements of `scale` metres and a picture far wider than
+ * meant. */
 MAPAPI HMAP WINAPI mapCreateRst(const char* name, LONG width, LONG height, LONG nbits,
                                 const COLORREF* palette, LONG colorcount, double scale,
                                 double precision);
@@ -110,7 +116,8 @@ MAPAPI LONG WINAPI mapGetRstLocation(HMAP hMap, LONG n, DOUBLEPOINT* point);
 MAPAPI LONG WINAPI mapSetRstLocation(HMAP hMap, LONG n, const DOUBLEPOINT* point);
 /* 1 when the file was given a location. */
 MAPAPI LONG WINAPI mapCheckExistenceRstLocation(HMAP hMap, LONG n);
-/* Scale (above 0) and precision (at least 1.0), written into the file. */
+/* Scale (above 0) and precision (elements per metre of the printed map,
+ * as at creation; at least 1.0), written into the file. */
 MAPAPI LONG WINAPI mapSetRstScale(HMAP hMap, LONG n, double scale);
 MAPAPI LONG WINAPI mapSetRstPrecision(HMAP hMap, LONG n, double precision);
 MAPAPI LONG WINAPI mapGetRstScale(HMAP hMap, LONG n, double* scale);

@@ -148,8 +148,12 @@ MAPAPI LONG WINAPI mapGetColorCount(HMAP hMap);
  * or 32 bits per pixel; mapPaintToImage: into a top-down byte image of
  * width x height with its 256-entry colour table. Each pixel of an 8-bit
  * picture is the index of the table entry equal to its colour, else the
- * nearest. 1, or 0 for a null argument, an empty rectangle, another bit
- * count or a bitmap smaller than its header says. */
+ * nearest. Of the bitmap's header only biWidth and biHeight (both at least
+ * 1), biBitCount and biSizeImage are read: a row is biSizeImage / biHeight
+ * bytes long, or, for a biSizeImage of 0, biWidth x biBitCount bits padded
+ * to whole 4 bytes (the pixels are written uncompressed whatever
+ * biCompression says). 1, or 0 for a null argument, an empty rectangle,
+ * another bit count or a biSizeImage smaller than the rows need. */
 MAPAPI LONG WINAPI mapPaintToEmf(HMAP hMap, const char* name, METAFILEBUILDPARM* parm);
 MAPAPI LONG WINAPI mapPaintToEmfEx(HMAP hMap, const char* name, METAFILEBUILDPARMEX* parm);
 MAPAPI LONG WINAPI mapPaintToDib(HMAP hMap, BITMAPINFOHEADER* info, char* bits, RECT* rect);

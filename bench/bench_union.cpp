@@ -10,13 +10,19 @@
 // the cells of one 10 m grid, the second half a cell aside, as parcels
 // digitised on a grid are (shared sides, sides along each other, vertices
 // on sides, holes): the same, the second cut by a zigzag line on the grid,
-// and that line cut by the second's outer contour.
+// and that line cut by the second's outer contour. And two jagged stars of
+// 2,000 to 20,000 vertices (radii 3,000 to 4,000 at random angles), the
+// second cut by the first into thousands of pieces and less the first,
+// so that the cost shows against the number of pieces.
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_peer.h"
@@ -280,6 +286,86 @@ void Geos(benchmark::State& state, int op) {
   GEOS_finish_r(h);
 }
 
+// A star of n vertices at sorted random angles around (cx, cy), radii
+// 3,000 to 4,000, closed.
+Ring Star(std::mt19937_64& rng, int n, double cx, double cy) {
+  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), radius(3000, 4000);
+  std::vector<double> t(static_cast<size_t>(n));
+  for (double& a : t) a = angle(rng);
+  std::sort(t.begin(), t.end());
+  Ring r;
+  for (double a : t) {
+    const double d = radius(rng);
+    r.push_back({cx + d * std::cos(a), cy + d * std::sin(a)});
+  }
+  r.push_back(r.front());
+  return r;
+}
+
+// The pair of stars of n vertices each.
+const std::pair<Area, Area>& Stars(int n) {
+  static std::map<int, std::pair<Area, Area>> made;
+  auto it = made.find(n);
+  if (it == made.end()) {
+    std::mt19937_64 rng(static_cast<uint64_t>(n));
+    Area a{Star(rng, n, 5000, 5000)};
+    Area b{Star(rng, n, 5400, 5300)};
+    it = made.emplace(n, std::make_pair(std::move(a), std::move(b))).first;
+  }
+  return it->second;
+}
+
+double gOursStars[2][3] = {};
+
+int StarIndex(int n) { return n <= 2000 ? 0 : n <= 10000 ? 1 : 2; }
+
+// op 0: the second star cut by the first; 1: the second less the first.
+void OursStars(benchmark::State& state, int op) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer a(Stars(n).first), b(Stars(n).second);
+  double area = 0;
+  int parts = 0;
+  gOursStars[op][StarIndex(n)] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    if (op == 0) {
+      TObjectCut cut;
+      if (cut.LoadObjects(&a.m, &b.m, 1, 0.0, 0))
+        while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+    } else {
+      TObjectConsent consent;
+      if (consent.LoadObjects(&b.m, &a.m, 1, 0, 0.0))
+        while (TDataEdit* p = consent.GetNextObject()) area += p->Square(), ++parts;
+    }
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+}
+
+void GeosStars(benchmark::State& state, int op) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* a = Polygon(h, Stars(n).first);
+  GEOSGeometry* b = Polygon(h, Stars(n).second);
+  double area = 0;
+  int parts = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    GEOSGeometry* x = op == 0 ? GEOSIntersection_r(h, a, b) : GEOSDifference_r(h, b, a);
+    GEOSArea_r(h, x, &area);
+    parts = 0;
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, x); ++i)
+      parts += GEOSGeomTypeId_r(h, GEOSGetGeometryN_r(h, x, i)) == GEOS_POLYGON ? 1 : 0;
+    GEOSGeom_destroy_r(h, x);
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+  const double ours = gOursStars[op][StarIndex(n)];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  GEOSGeom_destroy_r(h, a);
+  GEOSGeom_destroy_r(h, b);
+  GEOS_finish_r(h);
+}
+
 // Arg 0: the general pair; 1: the grid pair.
 void BM_ObjectUnion(benchmark::State& state) { Ours(state, 0); }
 void BM_GeosUnion(benchmark::State& state) { Geos(state, 0); }
@@ -301,5 +387,20 @@ BENCHMARK(BM_ObjectConsent)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosDifference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCutLine)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosLineIntersection)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// Arg: the vertices of each star.
+void BM_ObjectCutStars(benchmark::State& state) { OursStars(state, 0); }
+void BM_GeosIntersectionStars(benchmark::State& state) { GeosStars(state, 0); }
+void BM_ObjectConsentStars(benchmark::State& state) { OursStars(state, 1); }
+void BM_GeosDifferenceStars(benchmark::State& state) { GeosStars(state, 1); }
+BENCHMARK(BM_ObjectCutStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosIntersectionStars)
+    ->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectConsentStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosDifferenceStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

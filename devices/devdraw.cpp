@@ -9,6 +9,7 @@
 
 #include "platform/file.h"
 #include "platform/library.h"
+#include "platform/numeric.h"
 #include "platform/path.h"
 #include "platform/ui.h"
 
@@ -171,9 +172,11 @@ void DrawDeviceText(HDC dc, int x, int y, const char* text, int length, LOGFONTA
         plat::GetTextExtentPoint32A(dc, text, length, &size);
         if (old) plat::SelectObject(dc, old);
         plat::DeleteObject(f);
+        // An anchor held at the bounds of the picture (a damaged frame)
+        // stays there.
         LONG w = align == TA_CENTER ? size.cx / 2 : size.cx;
-        x -= (int)std::trunc(std::cos(angle) * w);
-        y -= (int)std::trunc(std::sin(angle) * w);
+        x = plat::SaturateTo<int>(int64_t(x) - int64_t(std::trunc(std::cos(angle) * w)));
+        y = plat::SaturateTo<int>(int64_t(y) - int64_t(std::trunc(std::sin(angle) * w)));
       }
     }
     t->TextCall(x, y, text, font, 0, colour);
@@ -185,7 +188,7 @@ void DrawDeviceText(HDC dc, int x, int y, const char* text, int length, LOGFONTA
   HGDIOBJ old = plat::SelectObject(dc, f);
   plat::SetTextAlign(dc, ((UINT)align | TA_BASELINE) & 0x101E);
   plat::SetTextColor(dc, colour);
-  if (dc == g_paintDc) y += g_paintTopMargin;
+  if (dc == g_paintDc) y = plat::SaturateTo<int>(int64_t(y) + g_paintTopMargin);
   plat::TextOutA(dc, x, y, text, length);
   if (old) plat::SelectObject(dc, old);
   plat::DeleteObject(f);

@@ -696,12 +696,15 @@ int TMapPaint::PaintExampleObjectDevice(HDC dc, const RECT& rect, int code, cons
                                         POLYDATA* data) {
   if (dc == nullptr || parm == nullptr || !HasPoints(data) || code < 0 || code >= PRIM_COUNT)
     return 0;
+  // An empty or reversed rectangle holds no sample, as on the memory-image
+  // road.
+  const LONG width = SideLength(rect.left, rect.right);
+  const LONG height = SideLength(rect.top, rect.bottom);
+  if (width == 0 || height == 0) return 0;
   SetPaintDevice(dc, -1.0, -1.0);
   const double ppmH = PixelsPerMeterH, ppmV = PixelsPerMeterV;
   SetDevicePixel(this);
   const LONG savedWidth = PaintContext.ImageWidth, savedHeight = PaintContext.ImageHeight;
-  const LONG width = SideLength(rect.left, rect.right);
-  const LONG height = SideLength(rect.top, rect.bottom);
   PaintContext.ImageWidth = width;
   PaintContext.ImageHeight = height;
   POINT oldOrigin{0, 0};

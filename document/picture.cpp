@@ -292,6 +292,9 @@ int PaintBands(TMapAccess* doc, const RECT& rect, LONG width, LONG height,
 int64_t BitmapRowBytes(const BITMAPINFOHEADER* info, int bits) {
   if (info->biWidth < 1 || info->biHeight < 1) return 0;
   const int64_t need = (int64_t(bits) * info->biWidth + 31) / 32 * 4;
+  // An uncompressed bitmap may leave its size 0: its rows are then as
+  // long as its pixels take, padded to 4 bytes.
+  if (info->biSizeImage == 0) return need;
   if (need * info->biHeight > int64_t(info->biSizeImage)) return 0;
   return int64_t(info->biSizeImage) / info->biHeight;
 }

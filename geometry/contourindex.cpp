@@ -43,6 +43,7 @@ bool TContourIndex::Index() {
     VisitCells(Cells, Points[j], Points[j + 1], m, [&](int c) { CellItems[--CellStart[c]] = j; });
   Seen.assign(static_cast<size_t>(n), 0);
   Stamp = 0;
+  Placed = false;
   return true;
 }
 
@@ -114,19 +115,82 @@ int TContourIndex::Crossings(const DOUBLEPOINT* points, int count, int limit, do
   return std::min(static_cast<int>(Found.size()), limit);
 }
 
+namespace {
+
+// Where segment a-b crosses the line y = y, when it does with one end
+// above the line and the other not (an end on the line exactly there);
+// the same for the line x = x.
+bool CrossesRow(const DOUBLEPOINT& a, const DOUBLEPOINT& b, double y, double* x) {
+  if ((a.Y > y) == (b.Y > y)) return false;
+  *x = b.Y == y ? b.X : a.X + (y - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+  return true;
+}
+bool CrossesColumn(const DOUBLEPOINT& a, const DOUBLEPOINT& b, double x, double* y) {
+  if ((a.X > x) == (b.X > x)) return false;
+  *y = b.X == x ? b.Y : a.Y + (x - a.X) * (b.Y - a.Y) / (b.X - a.X);
+  return true;
+}
+
+// The line of a row runs this far up the row (a fraction no coordinates
+// on a grid meet), so that a path from a cell's middle turns off it where
+// the contour hardly ever passes.
+constexpr double kRowLine = 0.4771212547196624;
+
+}  // namespace
+
+// A point lies inside when the crossings beyond it towards growing X (or,
+// alike, towards growing Y) are odd; two points differ by the parity of
+// the crossings between them along a line. The rules of CrossesRow and
+// CrossesColumn count every point as if moved a hair towards growing X and
+// a far smaller hair towards growing Y, so that the path of Inside never
+// runs through the contour and its answer is that of a ray from p.
+void TContourIndex::PlaceCells() {
+  MiddleInside.assign(static_cast<size_t>(Cells.Cells()), 0);
+  for (int row = 0; row < Cells.ny; ++row) {
+    const double y = Cells.y0 + (row + kRowLine) * Cells.ch;
+    RowCrossings.clear();
+    NextStamp();
+    for (int ix = 0; ix < Cells.nx; ++ix)
+      ForNewSegments(row * Cells.nx + ix, [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+        double x;
+        if (CrossesRow(a, b, y, &x)) RowCrossings.push_back(x);
+        return false;
+      });
+    std::sort(RowCrossings.begin(), RowCrossings.end());
+    size_t before = 0;  // crossings at or before the middle
+    for (int ix = 0; ix < Cells.nx; ++ix) {
+      const double x = Cells.x0 + (ix + 0.5) * Cells.cw;
+      while (before < RowCrossings.size() && RowCrossings[before] <= x) ++before;
+      MiddleInside[row * Cells.nx + ix] = static_cast<uint8_t>((RowCrossings.size() - before) & 1);
+    }
+  }
+  Placed = true;
+}
+
 bool TContourIndex::Inside(const DOUBLEPOINT& p) {
   if (Empty() || p.Y < Frame.Y1 || p.Y > Frame.Y2 || p.X > Frame.X2 || !std::isfinite(p.X))
     return false;
-  NextStamp();
-  const int row = Cells.Row(p.Y);
-  bool inside = false;
-  for (int ix = Cells.Column(p.X); ix < Cells.nx; ++ix) {
-    ForNewSegments(row * Cells.nx + ix, [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-      if ((a.Y > p.Y) == (b.Y > p.Y)) return false;
-      const double x = a.X + (p.Y - a.Y) * (b.X - a.X) / (b.Y - a.Y);
-      if (p.X < x) inside = !inside;
-      return false;
-    });
+  if (!Placed) PlaceCells();
+  // From the middle m of p's cell along its row to (p.X, m.Y), then along
+  // X = p.X to p: every crossing on the way lies in the cell (a point left
+  // of the frame has none beyond it).
+  const int row = Cells.Row(p.Y), column = Cells.Column(p.X), cell = row * Cells.nx + column;
+  const double mx = Cells.x0 + (column + 0.5) * Cells.cw;
+  const double my = Cells.y0 + (row + kRowLine) * Cells.ch;
+  const double x1 = std::min(mx, p.X), x2 = std::max(mx, p.X);
+  const double y1 = std::min(my, p.Y), y2 = std::max(my, p.Y);
+  bool inside = MiddleInside[cell] != 0;
+  for (int32_t k = CellStart[cell]; k < CellStart[cell + 1]; ++k) {
+    const DOUBLEPOINT& a = Points[CellItems[k]];
+    const DOUBLEPOINT& b = Points[CellItems[k] + 1];
+    double t;
+    // Along the row a crossing at an end lies just before it; along the
+    // column, just above it where the side rises to the right.
+    if (CrossesRow(a, b, my, &t) && x1 < t && t <= x2) inside = !inside;
+    if (CrossesColumn(a, b, p.X, &t) && t >= y1 && t <= y2) {
+      const bool rises = (b.Y - a.Y) * (b.X - a.X) > 0.0;
+      if ((t > y1 || rises) && (t < y2 || !rises)) inside = !inside;
+    }
   }
   return inside;
 }

@@ -30,8 +30,9 @@ class TContourIndex {
   // when two of the crossings lie within `crowd` of each other in X and Y.
   int Crossings(const DOUBLEPOINT* points, int count, int limit, double crowd = 0.0,
                 bool* crowded = nullptr);
-  // Whether p lies inside the closed contour, by the crossings of a ray
-  // towards growing X (a point on the contour may go either way).
+  // Whether p lies inside the closed contour (a point on the contour may
+  // go either way): from the middle of its cell, whose side is known, by
+  // the crossings of a path within the cell.
   bool Inside(const DOUBLEPOINT& p);
   // Whether the point of the contour nearest to p lies within e of it in
   // both X and Y.
@@ -40,6 +41,9 @@ class TContourIndex {
  private:
   bool Index();
   bool NextStamp();
+  // Which cells' middles lie inside, found once for the first Inside: along
+  // the line through the middles of each row, by the crossings on it.
+  void PlaceCells();
   // Calls visit(a, b) for each segment listed in the cell that the
   // current stamp has not marked yet, marking it; stops when visit answers
   // true.
@@ -60,5 +64,8 @@ class TContourIndex {
   std::vector<int32_t> CellItems;
   std::vector<uint32_t> Seen;
   std::vector<DOUBLEPOINT> Found;  // Crossings: the points found
+  std::vector<uint8_t> MiddleInside;  // per cell, once placed
+  std::vector<double> RowCrossings;   // PlaceCells: the crossings of one row's line
+  bool Placed = false;
   uint32_t Stamp = 0;
 };

@@ -85,6 +85,80 @@ bool AppendList(TDataEdit& m, const std::vector<DOUBLEPOINT>& p, const std::vect
   return true;
 }
 
+// Whether a contour (points p, closed or not) crosses itself at x, where
+// its pass along segment i (P(i) to P(i+1), from 1) meets its pass along
+// segment j > i: the points before and after one pass lie on both sides of
+// the other pass. Not where it only touches itself (a vertex on one of its
+// own sides, as where the mouth of a bay closes to within the precision)
+// or runs along itself. A pass with no point beyond the precision of x on
+// either side counts as a crossing.
+bool CrossesItself(const std::vector<DOUBLEPOINT>& p, int i, int j, bool closed,
+                   const DOUBLEPOINT& x, double precision) {
+  const int n = static_cast<int>(p.size());
+  const int m = closed ? n - 1 : n;  // the closing point is the first
+  if (m < 3) return true;
+  // The first point beyond the precision of x from index k on, by `step`,
+  // among `count` points.
+  const auto seek = [&](int k, int step, int count) {
+    for (int t = 0; t < count; ++t, k = closed ? (k + step + m) % m : k + step) {
+      if (k < 0 || k >= m) return -1;
+      if (std::fabs(p[k].X - x.X) > precision || std::fabs(p[k].Y - x.Y) > precision) return k;
+    }
+    return -1;
+  };
+  // The loop is P(i + 1) .. P(j), the rest P(j + 1) .. P(i).
+  const int loop = j - i, rest = m - loop;
+  const int ends[4] = {seek(i - 1, -1, rest), seek(i, 1, loop), seek(j - 1, -1, loop),
+                       seek(j % m, 1, rest)};
+  DOUBLEPOINT d[4];
+  for (int k = 0; k < 4; ++k) {
+    if (ends[k] < 0) return true;
+    d[k] = DOUBLEPOINT{p[ends[k]].X - x.X, p[ends[k]].Y - x.Y};
+  }
+  const auto cross = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    return a.X * b.Y - a.Y * b.X;
+  };
+  // Directions within the precision of one another at the nearer point.
+  const auto along = [&](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    const double la = std::hypot(a.X, a.Y), lb = std::hypot(b.X, b.Y);
+    return a.X * b.X + a.Y * b.Y > 0.0 && std::fabs(cross(a, b)) <= precision * std::max(la, lb);
+  };
+  // The first pass turns from its way out (d[1]) to its way in (d[0]):
+  // the side counter-clockwise between them.
+  const DOUBLEPOINT& out = d[1];
+  const DOUBLEPOINT& in = d[0];
+  if (along(out, in)) return false;
+  const bool convex = cross(out, in) > 0.0;
+  const auto within = [&](const DOUBLEPOINT& v) {
+    const bool afterOut = cross(out, v) > 0.0, beforeIn = cross(v, in) > 0.0;
+    return convex ? afterOut && beforeIn : afterOut || beforeIn;
+  };
+  for (int k = 2; k < 4; ++k)
+    if (along(d[k], out) || along(d[k], in)) return false;
+  return within(d[2]) != within(d[3]);
+}
+
+// Whether the loop P(i + 1) .. P(j) of subject s leaves at x. Where the
+// contour crosses itself, always. Where it only touches itself, when the
+// smaller of the loop and the rest (the inner one, where one holds the
+// other) rings a gap: a gap touching the outer contour or another gap at a
+// point is a hole of its own, while lobes of the area meeting at a point,
+// or an island touching a hole from inside, stay one contour through it.
+// whole: twice the signed area of the subject; an outer contour turns the
+// other way round its gaps, a hole the same way.
+bool LoopLeaves(const std::vector<DOUBLEPOINT>& p, int i, int j, bool closed, const DOUBLEPOINT& x,
+                double precision, int s, double whole) {
+  if (CrossesItself(p, i, j, closed, x, precision)) return true;
+  double loop = 0.0;
+  for (int k = i; k < j; ++k) {
+    const DOUBLEPOINT& a = k == i ? x : p[k - 1];
+    loop += (a.X - x.X) * (p[k].Y - x.Y) - (p[k].X - x.X) * (a.Y - x.Y);
+  }
+  const double rest = whole - loop;
+  const double inner = std::fabs(loop) < std::fabs(rest) ? loop : rest;
+  return s == 0 ? inner * whole < 0.0 : inner * whole > 0.0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -228,13 +302,15 @@ int TPointCross::DeleteLoop(TDataEdit* metric) {
   std::vector<int> order;
   TMeasure measure;
   bool any = false;
-  // Subjects split off are scanned in their turn; every split takes at
-  // least two points out of the subject scanned, so the scan ends.
+  // Subjects split off are scanned in their turn; each part of a split has
+  // fewer points than the subject scanned, so the scan ends.
   for (int s = 0; s <= metric->Record->Count; ++s) {
     for (;;) {
       if (!ReadSubject(*metric, s, pts, hs)) return 0;
       const int n = static_cast<int>(pts.size());
+      const double whole = Shoelace(pts);
       int fi = 0, fj = 0;
+      DOUBLEPOINT at{0.0, 0.0};
       // Pairs of segments whose frames (widened by the precision) meet,
       // found by a sweep along X; of those that cross, the first in the
       // order of the scan (by i, then j). Segment i is P(i)-P(i+1), from 1.
@@ -267,23 +343,42 @@ int TPointCross::DeleteLoop(TDataEdit* metric) {
           if (pc == pd && (pc == MEASURE_BEHIND_FIRST || pc == MEASURE_BEYOND_SECOND ||
                            pc >= MEASURE_LEFT))
             continue;
+          // Crossed from P(i), so that the line through segment i keeps its
+          // digits far from the origin.
+          const DOUBLEPOINT origin{0.0, 0.0}, b1{pb.X - pa.X, pb.Y - pa.Y};
+          const DOUBLEPOINT c1{c.X - pa.X, c.Y - pa.Y}, d1{d.X - pa.X, d.Y - pa.Y};
           DOUBLEPOINT o1, o2;
-          if (measure.CrossCutData(&pa, &pb, &c, &d, &o1, &o2, p) > 0) {
+          if (measure.CrossCutData(&origin, &b1, &c1, &d1, &o1, &o2, p) <= 0) continue;
+          o1 = DOUBLEPOINT{o1.X + pa.X, o1.Y + pa.Y};
+          if (LoopLeaves(pts, i, j, outerClosed, o1, p, s, whole)) {
             fi = i;
             fj = j;
+            at = o1;
           }
         }
       }
       if (fi == 0) break;
-      // P(i+1) .. P(j) leave as a loop; the crossing point joins neither.
-      loop.assign(pts.begin() + fi, pts.begin() + fj);
-      loopH.assign(hs.begin() + fi, hs.begin() + fj);
-      if (outerClosed && !loop.empty()) {
+      // P(i+1) .. P(j) leave as a loop from the crossing point round to it;
+      // the rest passes through it too, so that neither loses the corner
+      // there. Its height lies on segment i.
+      double atH = METRIC_NO_HEIGHT;
+      if (hs[fi - 1] != METRIC_NO_HEIGHT && hs[fi] != METRIC_NO_HEIGHT) {
+        const double side = std::hypot(pts[fi].X - pts[fi - 1].X, pts[fi].Y - pts[fi - 1].Y);
+        const double part = std::hypot(at.X - pts[fi - 1].X, at.Y - pts[fi - 1].Y);
+        atH = side > 0.0 ? hs[fi - 1] + (hs[fi] - hs[fi - 1]) * std::min(1.0, part / side) : hs[fi];
+      }
+      loop.assign(1, at);
+      loopH.assign(1, atH);
+      loop.insert(loop.end(), pts.begin() + fi, pts.begin() + fj);
+      loopH.insert(loopH.end(), hs.begin() + fi, hs.begin() + fj);
+      if (outerClosed) {
         loop.push_back(loop.front());
         loopH.push_back(loopH.front());
       }
-      pts.erase(pts.begin() + fi, pts.begin() + fj);
-      hs.erase(hs.begin() + fi, hs.begin() + fj);
+      pts.erase(pts.begin() + fi + 1, pts.begin() + fj);
+      hs.erase(hs.begin() + fi + 1, hs.begin() + fj);
+      pts[fi] = at;
+      hs[fi] = atH;
       EqualPoints(pts, hs, p);
       EqualPoints(loop, loopH, p);
       if (std::fabs(Shoelace(loop)) > std::fabs(Shoelace(pts))) {

@@ -183,7 +183,10 @@ int TNodedPlane::Build() {
 
 // Files every segment under the cells it passes through, widened by a
 // pixel so that it is filed wherever lies a pixel it meets (its first
-// point's among them); sorts the entries by cell.
+// point's among them); sorts the entries by cell. Where long segments
+// crowd (many pass each cell, as the sides of a jagged star do), the
+// cells are halved until few share one: the segments of a cell are
+// compared pair by pair.
 void TNodedPlane::Grid() {
   const int64_t w = Span.x, h = Span.y;
   double length = 0.0;
@@ -199,8 +202,25 @@ void TNodedPlane::Grid() {
   // and columns, so that a cell's number and an item fit in an entry. The
   // cells' borders fall between the points of a round grid, on which maps
   // are often drawn, so that few segments lie along them.
-  const double cell = std::max({2.0 * length / static_cast<double>(segments),
-                                static_cast<double>(w + h) / 65536.0, 4.0});
+  const double least = std::max(static_cast<double>(w + h) / 65536.0, 4.0);
+  double cell = std::max(2.0 * length / static_cast<double>(segments), least);
+  for (int halved = 0;; ++halved) {
+    FileSegments(cell, segments);
+    if (halved == kHalvings || cell / 2.0 < least) return;
+    // The mean number of segments a segment shares its cells with.
+    double shared = 0.0;
+    for (size_t lo = 0, hi; lo < Entries.size(); lo = hi) {
+      const uint64_t at = Entries[lo] >> kItemBits;
+      for (hi = lo + 1; hi < Entries.size() && Entries[hi] >> kItemBits == at;) ++hi;
+      shared += static_cast<double>(hi - lo) * static_cast<double>(hi - lo);
+    }
+    if (shared <= kCrowd * static_cast<double>(Entries.size())) return;
+    cell /= 2.0;
+  }
+}
+
+void TNodedPlane::FileSegments(double cell, size_t segments) {
+  const int64_t w = Span.x, h = Span.y;
   Rows = static_cast<uint64_t>(static_cast<double>(h) / cell) + 3;
   Columns = static_cast<uint64_t>(static_cast<double>(w) / cell) + 3;
   Cells.x0 = Cells.y0 = -0.6180339887 * cell;
@@ -219,8 +239,8 @@ void TNodedPlane::Grid() {
     segmentgrid::VisitCells(
         Cells, DOUBLEPOINT{static_cast<double>(a.x), static_cast<double>(a.y)},
         DOUBLEPOINT{static_cast<double>(b.x), static_cast<double>(b.y)}, margin, [&](int64_t c) {
-          const uint64_t cell = static_cast<uint64_t>(c);
-          Entries.push_back(cell << kItemBits | static_cast<uint32_t>(2 * s + (cell == home ? 1 : 0)));
+          const uint64_t at = static_cast<uint64_t>(c);
+          Entries.push_back(at << kItemBits | static_cast<uint32_t>(2 * s + (at == home ? 1 : 0)));
         });
   }
   // Sorted by cell: a radix sort in as few passes of at most 14 bits as

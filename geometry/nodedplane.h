@@ -183,6 +183,7 @@ class TNodedPlane {
            static_cast<uint64_t>(Cells.Column(static_cast<double>(k.x)));
   }
   void Grid();
+  void FileSegments(double cell, size_t segments);
   bool HitsPixel(int32_t s, const Key& c) const;
   void Lead(int32_t s, const Key& k);
   void Meet(const Run& a, const Run& b);
@@ -207,6 +208,10 @@ class TNodedPlane {
   // bits of an item, twice a segment plus 1 where the cell holds the pixel
   // of the segment's first point.
   static constexpr int kItemBits = 31;
+  // Grid halves its cells at most this many times, while the segments
+  // share their cells with more than kCrowd others on average.
+  static constexpr int kHalvings = 4;
+  static constexpr double kCrowd = 64.0;
   struct SparseGrid : segmentgrid::Grid {  // square cells, found by multiplying
     double per = 1.0;
     int Column(double x) const { return segmentgrid::CellIndex((x - x0) * per, nx); }

@@ -87,6 +87,7 @@ int TObjectCutSubject::TakeOverlay() {
     return 0;
   Overlaid = 1;
   NextPiece = 0;
+  Positive = Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
   return 1;
 }
 
@@ -179,7 +180,7 @@ int TObjectCutSubject::CollectorOneObject(TDataEdit* result, int n) {
 
 TDataEdit* TObjectCutSubject::GetNextObject() {
   if (Overlaid)
-    return NextOverlaid(Overlay, &NextPiece, Data1.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
+    return NextOverlaid(Overlay, &NextPiece, Positive);
   // The pieces were traced ahead, every one closed.
   if (Mode != 1 || State != 0 || !NextTraced(Data2.TextFlag)) return nullptr;
   if (Object1 != nullptr && Object2 != nullptr) UnitedData(&Result, Object1, Object2);
@@ -309,6 +310,7 @@ int TObjectCut::TakeOverlay(bool areaHoles) {
   }
   Overlaid = 1;
   NextPiece = 0;
+  Positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
   HoleUnion = 0;
   SetInside();
   return 1;
@@ -404,7 +406,7 @@ TDataEdit* TObjectCut::GetNextObject() {
 // turns, cleaned of beaks; a piece that cleaning leaves without area is
 // passed over.
 TDataEdit* TObjectCut::GetNextOverlaid() {
-  return NextOverlaid(Overlay, &NextPiece, Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0);
+  return NextOverlaid(Overlay, &NextPiece, Positive);
 }
 
 

@@ -72,6 +72,7 @@ class MAPCLASS TObjectCutSubject : public TPointCross {
   TNodedOverlay Overlay;
   LONG Overlaid = 0;   // the pieces come from the overlay
   LONG NextPiece = 0;  // the next of them to hand out
+  LONG Positive = 1;   // they turn the way of positive area (the first's outer contour does)
   LONG CutHoles = 0;   // the first's holes are taken out of the pieces
   // After the crossings were found: the overlay or the classification; 1
   // when pieces can be asked for.
@@ -130,6 +131,7 @@ class MAPCLASS TObjectCut : public TPointCross {
   bool AreaHolesMeet();
   LONG Overlaid = 0;   // the pieces come from the overlay: 1 areas, 2 a line's stretches
   LONG NextPiece = 0;  // the next of them to hand out
+  LONG Positive = 1;   // they turn the way of positive area (the object's outer contour does)
   LONG LineWhole = 0;  // the line's outer contour lies inside (or along the border) all along
 
   int Bit(int h) const { return (SubjectBits[(h - 1) >> 3] >> ((h - 1) & 7)) & 1; }

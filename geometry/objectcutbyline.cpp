@@ -17,13 +17,86 @@ bool IsClosed(TDataEdit& m) {
   return m.XDouble() == x && m.YDouble() == y;
 }
 
-// Whether p lies within d of the polyline.
-bool PolylineNear(const std::vector<DOUBLEPOINT>& line, const DOUBLEPOINT& p, double d) {
-  const double d2 = d * d;
-  if (line.size() == 1) return segmentgrid::Dist2Segment(p, line[0], line[0]) <= d2;
-  for (size_t i = 0; i + 1 < line.size(); ++i)
-    if (segmentgrid::Dist2Segment(p, line[i], line[i + 1]) <= d2) return true;
-  return false;
+// Where a point or an extension of the line meets the object's contours:
+// at a vertex, or at a point of side `side` (from point side to side + 1,
+// counted from 0; the last side of a contour counted closed runs back to
+// its first point), `t` along the extension.
+struct Meeting {
+  int contour = -1, side = -1;
+  bool vertex = false;
+  DOUBLEPOINT at{};
+  double t = 0.0;
+};
+
+double Cross(const DOUBLEPOINT& o, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+  return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
+}
+
+// Calls f(contour, side, a, b) for the sides of the contours the cut nodes
+// (mode 0 the outer one as it runs, mode 1 every one, closed).
+template <class F>
+bool ForEachSide(TDataEdit& m, int mode, std::vector<DOUBLEPOINT>& points,
+                 std::vector<double>& heights, F&& f) {
+  return geomwork::ForEachContour(
+      m, points, heights, [&](int c, const std::vector<DOUBLEPOINT>& p, const std::vector<double>&) {
+        if (mode == 0 && c != 0) return;
+        const size_t n = p.size();
+        for (size_t i = 0; i + 1 < n; ++i) f(c, static_cast<int>(i), p[i], p[i + 1]);
+        if (mode == 1 && n > 1 && (p[0].X != p[n - 1].X || p[0].Y != p[n - 1].Y))
+          f(c, static_cast<int>(n - 1), p[n - 1], p[0]);
+        if (n == 1) f(c, -1, p[0], p[0]);
+      });
+}
+
+// Where the end e of the line meets the contours, and where the segment
+// from e to x (its extension; none when x is e) first meets them.
+struct Meetings {
+  Meeting on;     // the nearest vertex within reach of e, else the nearest point of a side
+  Meeting first;  // a side crossing the extension, a vertex within reach of it, or x within
+                  // reach of a side: the first along it, a vertex within reach of the
+                  // first meeting taken for it
+};
+Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach,
+              std::vector<DOUBLEPOINT>& points, std::vector<double>& heights) {
+  const double dx = x.X - e.X, dy = x.Y - e.Y, l2 = dx * dx + dy * dy;
+  const double reach2 = reach * reach;
+  // The frame of the extension widened by the reach: sides apart from it
+  // meet neither e nor the extension.
+  const double x0 = std::min(e.X, x.X) - reach, x1 = std::max(e.X, x.X) + reach;
+  const double y0 = std::min(e.Y, x.Y) - reach, y1 = std::max(e.Y, x.Y) + reach;
+  Meeting side, vertex, near, nearVertex;
+  side.t = vertex.t = 2.0;
+  double side2 = reach2, vertex2 = reach2;
+  ForEachSide(m, mode, points, heights, [&](int c, int i, const DOUBLEPOINT& a,
+                                            const DOUBLEPOINT& b) {
+    if (std::max(a.X, b.X) < x0 || std::min(a.X, b.X) > x1 || std::max(a.Y, b.Y) < y0 ||
+        std::min(a.Y, b.Y) > y1)
+      return;
+    for (const DOUBLEPOINT* v : {&a, &b}) {
+      const double d2 = (e.X - v->X) * (e.X - v->X) + (e.Y - v->Y) * (e.Y - v->Y);
+      if (d2 <= vertex2) vertex2 = d2, nearVertex = Meeting{c, i, true, *v, 0.0};
+      if (l2 <= 0.0 || segmentgrid::Dist2Segment(*v, e, x) > reach2) continue;
+      const double t = std::clamp(((v->X - e.X) * dx + (v->Y - e.Y) * dy) / l2, 0.0, 1.0);
+      if (t < vertex.t) vertex = Meeting{c, i, true, *v, t};
+    }
+    if (i < 0) return;
+    const double d2 = segmentgrid::Dist2Segment(e, a, b);
+    if (d2 <= side2) side2 = d2, near = Meeting{c, i, false, e, 0.0};
+    if (l2 <= 0.0) return;
+    const double o1 = Cross(e, x, a), o2 = Cross(e, x, b);
+    const double o3 = Cross(a, b, e), o4 = Cross(a, b, x);
+    if (o1 * o2 < 0.0 && o3 * o4 < 0.0) {
+      const double t = o3 / (o3 - o4);
+      if (t < side.t) side = Meeting{c, i, false, {e.X + t * dx, e.Y + t * dy}, t};
+    } else if (side.t > 1.0 && segmentgrid::Dist2Segment(x, a, b) <= reach2) {
+      side = Meeting{c, i, false, x, 1.0};
+    }
+  });
+  Meetings out;
+  out.on = nearVertex.contour >= 0 ? nearVertex : near;
+  const double l = std::sqrt(l2);
+  out.first = vertex.contour >= 0 && vertex.t * l <= side.t * l + reach ? vertex : side;
+  return out;
 }
 
 }  // namespace
@@ -76,14 +149,14 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     State = MAPERR_MEMORY;
     return 0;
   }
-  Lengthened = 0;
-  if (!IsClosed(Line) && !Extend(object, mode, n, precision)) {
-    State = MAPERR_MEMORY;
-    return 0;
-  }
   TPointCross::LoadObjects(&Line, object, mode, n, 0, precision);
   if (State != 0) return 0;
   if (mode == 1 && n > 0 && !ControlLocal(&Data2, mode)) {
+    Count = 0;
+    return 0;
+  }
+  if (!IsClosed(Line) && !Extend(mode)) {
+    State = MAPERR_MEMORY;
     Count = 0;
     return 0;
   }
@@ -91,48 +164,96 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
   return CutContour();
 }
 
-// The working line extended by 2.0 at both ends, its own end points kept
-// as vertices next to the new ones: its end segments stay exactly where
-// the caller's are, so that an object running along one is noded along it
-// and not a hair beside it. An open object cut as a line is cut where the
-// caller's line meets it: an end lying on it (within half the precision,
-// where the noding puts it on the object) is not extended, so that an
-// extension running along the object neither cuts it again nor bends it.
-int TObjectCutByLine::Extend(TDataEdit* object, int mode, int n, double precision) {
+// An end of the working line within reach of the object (half the
+// precision: half a pixel of the noding's grid) stays, moved to a vertex of
+// the object within reach, or put into the side it lies on; an end apart
+// from it goes on along its last side to where that side extended by 2.0
+// first meets the object, put there the same way; an end that meets
+// nothing so stays where it is. Both copies are held in doubles, so that
+// the point they share is the same in both.
+int TObjectCutByLine::Extend(int mode) {
   const int count = Line.PointCount(0);
-  DOUBLEPOINT first, last;
-  double h1 = METRIC_NO_HEIGHT, h2 = METRIC_NO_HEIGHT;
-  if (count < 2 || !Line.GoPointSubject(1, 0)) return 1;
-  first = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
-  h1 = Line.HDouble();
-  if (!Line.GoPointSubject(count, 0)) return 1;
-  last = DOUBLEPOINT{Line.XDouble(), Line.YDouble()};
-  h2 = Line.HDouble();
-  int ends = 3;
-  if (mode == 0 && !object->GetExclusiveSubject(n) &&
-      geomwork::ReadContour(*object, n, ObjectPoints, nullptr)) {
-    const double near = 0.5 * std::max(precision, GEOMETRY_PRECISION);
-    if (PolylineNear(ObjectPoints, first, near)) ends &= ~1;
-    if (PolylineNear(ObjectPoints, last, near)) ends &= ~2;
+  if (count < 2) return 1;
+  const auto doubles = [](TDataEdit& m) {
+    const DWORD kind = m.Record->Ident;
+    return kind == METRIC_F64 || kind == METRIC_F64H ||
+           m.ChangeKind(m.DatDimension() ? METRIC_F64H : METRIC_F64) != 0;
+  };
+  if (!doubles(Line) || !doubles(Data2)) return 0;
+  const double reach = 0.5 * std::max(Precision, GEOMETRY_PRECISION);
+  DOUBLEPOINT met[2];
+  int meetings = 0;
+  // The last end first, so that the first one's points keep their numbers.
+  for (const bool last : {true, false}) {
+    const int at = last ? Line.PointCount(0) : 1, base = last ? at - 1 : 2;
+    DOUBLEPOINT e, b;
+    if (!geomwork::PointOf(Line, 0, base, &b) || !geomwork::PointOf(Line, 0, at, &e)) return 0;
+    const double h = Line.HDouble();
+    // The extension runs on as the line's last side, unless that is too
+    // short to show the way.
+    const double dx = e.X - b.X, dy = e.Y - b.Y;
+    const double k = std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION
+                         ? 0.0
+                         : 2.0 / std::hypot(dx, dy);
+    const Meetings meet = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach,
+                               ObjectPoints, ObjectHeights);
+    const bool lengthen = meet.on.contour < 0;
+    const Meeting& m = lengthen ? meet.first : meet.on;
+    if (m.contour < 0) continue;
+    if (!m.vertex && !PutOnSide(Data2, m.contour, m.side, m.at)) return 0;
+    met[meetings++] = m.at;
+    if (!lengthen) {
+      // The end itself, moved onto the object.
+      if (!Line.GoPointSubject(at, 0)) return 0;
+      Line.XDouble(m.at.X);
+      Line.YDouble(m.at.Y);
+      continue;
+    }
+    // The end kept as a vertex, the new one beyond it.
+    if (!Line.GoPointSubject(at, 0) || !Line.InsertPoint(last ? m.at.X : e.X, last ? m.at.Y : e.Y) ||
+        !Line.GoPointSubject(at + 1, 0))
+      return 0;
+    Line.HDouble(h);
+    if (!last) {
+      if (!Line.GoPointSubject(1, 0)) return 0;
+      Line.XDouble(m.at.X);
+      Line.YDouble(m.at.Y);
+    }
   }
-  if (ends == 0 || !DragPoints(&Line, 2.0, 0)) return 1;
-  const auto keep = [this](int after, const DOUBLEPOINT& p, double h) {
-    if (!Line.GoPointSubject(after, 0) || !Line.InsertPoint(p.X, p.Y)) return false;
-    if (h != METRIC_NO_HEIGHT && Line.GoPointSubject(after + 1, 0)) Line.HDouble(h);
-    return true;
-  };
-  // An end left where it was.
-  const auto put = [this](int at, const DOUBLEPOINT& p) {
-    if (!Line.GoPointSubject(at, 0)) return false;
-    Line.XDouble(p.X);
-    Line.YDouble(p.Y);
-    return true;
-  };
-  const bool done = ((ends & 1) ? keep(1, first, h1) : put(1, first)) &&
-                    ((ends & 2) ? keep((ends & 1) ? count : count - 1, last, h2)
-                                : put((ends & 1) ? count + 1 : count, last));
-  if (!done) return 0;
-  Lengthened = ends;
+  // A side of the line running through a meeting point (along the object
+  // there) passes it too.
+  for (int k = 0; k < meetings; ++k) {
+    if (!geomwork::ReadContour(Line, 0, ObjectPoints, nullptr)) return 0;
+    const DOUBLEPOINT& p = met[k];
+    int side = -1;
+    double best = reach * reach;
+    for (size_t i = 0; i + 1 < ObjectPoints.size(); ++i) {
+      const DOUBLEPOINT &a = ObjectPoints[i], &b = ObjectPoints[i + 1];
+      if ((a.X == p.X && a.Y == p.Y) || (b.X == p.X && b.Y == p.Y)) continue;
+      const double d2 = segmentgrid::Dist2Segment(p, a, b);
+      if (d2 <= best) best = d2, side = static_cast<int>(i);
+    }
+    if (side >= 0 && !PutOnSide(Line, 0, side, p)) return 0;
+  }
+  return 1;
+}
+
+// Point p put into contour `contour` of the metric after point `side`
+// (counted from 0), with the height of the side there.
+int TObjectCutByLine::PutOnSide(TDataEdit& m, int contour, int side, const DOUBLEPOINT& p) {
+  const int n = m.PointCount(contour);
+  DOUBLEPOINT a, b;
+  if (!geomwork::PointOf(m, contour, side + 2 <= n ? side + 2 : 1, &b)) return 0;
+  const double hb = m.HDouble();
+  if (!geomwork::PointOf(m, contour, side + 1, &a)) return 0;
+  const double ha = m.HDouble();
+  if (!m.InsertPoint(p.X, p.Y)) return 0;
+  if (m.DatDimension() && ha != METRIC_NO_HEIGHT && hb != METRIC_NO_HEIGHT &&
+      m.GoPointSubject(side + 2, contour)) {
+    const double l = std::hypot(b.X - a.X, b.Y - a.Y);
+    const double t = l > 0.0 ? std::hypot(p.X - a.X, p.Y - a.Y) / l : 0.0;
+    m.HDouble(ha + (hb - ha) * std::min(t, 1.0));
+  }
   return 1;
 }
 
@@ -141,7 +262,7 @@ int TObjectCutByLine::Extend(TDataEdit* object, int mode, int n, double precisio
 // nothing.
 int TObjectCutByLine::Split() {
   Count = 0;
-  // The extended line as given: the clean-up of the crossing search takes
+  // The working line as given: the clean-up of the crossing search takes
   // away the vertices where a line turns back on itself, which shortens it.
   if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, -1, TNodedOverlay::SECOND,
                    TNodedOverlay::SPLIT))
@@ -155,15 +276,14 @@ int TObjectCutByLine::Split() {
 
 // Cut as a line, the object's contour is noded with the line: the pieces
 // are its stretches (those along the faces the line cuts a closed one
-// into, or between the points where the caller's line meets an open one,
-// its lengthening counting only where an end of it meets nothing). Fewer
+// into, or between the points where the line meets an open one). Fewer
 // than two is no cut.
 int TObjectCutByLine::CutContour() {
   Count = 0;
   if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
                    TNodedOverlay::SPLIT, true))
     return 0;
-  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0, Lengthened) < 2) return 0;
+  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;
   Overlaid = 2;
   NextPiece = 0;
   Side = 1;

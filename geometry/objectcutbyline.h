@@ -2,10 +2,17 @@
 // where the cutting line crosses it, and the pieces are handed out one per
 // call, first those on one side of the line, then those on the other.
 //
-// The first metric is the cutting line, the second the object. The line is
-// worked on as a copy extended by 2.0 at both ends (its own end points kept
-// as vertices), so that a line ending on the border still cuts; the
-// caller's line is never changed.
+// The first metric is the cutting line, the second the object, both
+// worked on as copies (the caller's are never changed). An open line's end
+// lying on the object (within half the precision) stays; an end short of
+// it goes on along the line's last side, by at most 2.0, to where that
+// first meets the object; so a line ending on the border, or a little
+// short of it, cuts there and no further. Where the line ends on the
+// object, both copies are made to pass that very point (the line's end
+// moved to a vertex of the object within reach, or the point put into the
+// side it lies on, and into a side of the line running through it), as
+// the noding, which snaps both to the precision's grid, could otherwise
+// leave them a hair apart or let the line cross a hair beyond.
 //
 // An area is cut through the noded overlay of its contours and the line:
 // the pieces are the faces inside the area, holes included, however the
@@ -18,11 +25,7 @@
 // Cut as a line (mode 0), an open object is cut wherever the cutting line
 // meets it, crossing or touching it, and at both ends of a stretch the two
 // run along together (which is a piece of its own), not where they merely
-// share a vertex on the way; its pieces come in order along it. The cuts
-// lie where the caller's line meets the object: the extension beyond an
-// end that meets nothing cuts where it first meets the object (the line
-// ends on it), and beyond an end that meets the object it cuts nothing,
-// also where it runs along the object. A closed
+// share a vertex on the way; its pieces come in order along it. A closed
 // one is cut where the line runs through the area it bounds: its pieces
 // are the stretches of its contour along the faces the line cuts the area
 // into, those on the left of the line first. Both are found on the noding
@@ -78,17 +81,18 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   // through the object.
   int Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
               TDataEdit* lineMetric);
-  int Extend(TDataEdit* object, int mode, int n, double precision);
+  // The working line's ends against the contours cut (mode 0 the outer
+  // one, mode 1 all): 0 without memory.
+  int Extend(int mode);
+  static int PutOnSide(TDataEdit& m, int contour, int side, const DOUBLEPOINT& p);
   int Split();
   int CutContour();
 
-  TDataEdit Line;   // the extended copy of the cutting line
+  TDataEdit Line;   // the working copy of the cutting line
   TNodedOverlay Overlay;  // an area cut: its pieces; a contour cut as a line: its stretches
   int Overlaid = 0;       // 1 the overlay's pieces, 2 its stretches
-  // The ends of the working line that extend the caller's: 1 the first, 2
-  // the last.
-  int Lengthened = 0;
   std::vector<DOUBLEPOINT> ObjectPoints;
+  std::vector<double> ObjectHeights;
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

@@ -233,7 +233,7 @@ bool TNodedOverlay::OutersMeet() {
 // The stretches of the contour cut. A closed one: each piece's outer ring,
 // cut where it runs along the line alone (a ring running along the contour
 // all round is one stretch, closed).
-int TNodedOverlay::CutContour(int positive, int lengthened) {
+int TNodedOverlay::CutContour(int positive) {
   Runs.clear();
   RunStations.clear();
   int path = -1;
@@ -241,7 +241,7 @@ int TNodedOverlay::CutContour(int positive, int lengthened) {
     if ((Owner[k] & 3) == SECOND) path = static_cast<int>(k);
   if (path < 0) return 0;
   if (!Plane.Paths[path].closed) {
-    OpenStretches(path, lengthened);
+    OpenStretches(path);
     return Stretches();
   }
   const auto emit = [this, positive](size_t from, int side) {
@@ -286,7 +286,7 @@ int TNodedOverlay::CutContour(int positive, int lengthened) {
   return Stretches();
 }
 
-void TNodedOverlay::FileOther(int owner, int path, int32_t from, int32_t to) {
+void TNodedOverlay::FileOther(int owner, int path) {
   OtherKeys.clear();
   OtherSteps.clear();
   // Only the points within the frame of the path walked are asked about.
@@ -304,13 +304,11 @@ void TNodedOverlay::FileOther(int owner, int path, int32_t from, int32_t to) {
   for (size_t k = 0; k < Plane.Paths.size(); ++k) {
     if ((Owner[k] & 3) != owner) continue;
     const TNodedPlane::Path& l = Plane.Paths[k];
-    const int32_t first = l.route + std::max(from, int32_t{0});
-    const int32_t last = l.route + std::min(to, l.stations - 1);
-    for (int32_t i = first; i <= last; ++i) {
+    for (int32_t i = l.route; i < l.route + l.stations; ++i) {
       const Key& key = Plane.Stations[i].key;
       if (!within(key)) continue;
       OtherKeys.push_back(key);
-      if (i > first && within(Plane.Stations[i - 1].key))
+      if (i > l.route && within(Plane.Stations[i - 1].key))
         OtherSteps.push_back(StepOf(Plane.Stations[i - 1].key, key));
     }
   }
@@ -336,22 +334,8 @@ void TNodedOverlay::AddRun(int path, int32_t from, int32_t to, int side) {
 // meets it: a point of both cuts, unless the two run along each other on
 // both sides of it. Everything is compared on the grid, where the noding
 // made every meeting point a station of both.
-void TNodedOverlay::OpenStretches(int path, int lengthened) {
-  int line = -1;
-  for (size_t k = 0; k < Plane.Paths.size() && line < 0; ++k)
-    if ((Owner[k] & 3) == LINE) line = static_cast<int>(k);
-  // The caller's part of a lengthened line, and where its lengthenings
-  // first meet the contour.
-  int32_t first = 0, last = INT32_MAX;
-  EndCuts.clear();
-  if (lengthened == 0 || line < 0 || Plane.Paths[line].closed ||
-      !CallerRoute(line, path, lengthened, &first, &last))
-    first = 0, last = INT32_MAX, EndCuts.clear();
-  FileOther(LINE, path, first, last);
-  if (!EndCuts.empty()) {
-    OtherKeys.insert(OtherKeys.end(), EndCuts.begin(), EndCuts.end());
-    std::sort(OtherKeys.begin(), OtherKeys.end(), KeyLess);
-  }
+void TNodedOverlay::OpenStretches(int path) {
+  FileOther(LINE, path);
   const TNodedPlane::Path& p = Plane.Paths[path];
   const auto key = [&](int32_t i) -> const Key& { return Plane.Stations[p.route + i].key; };
   int32_t from = 0;
@@ -362,56 +346,6 @@ void TNodedOverlay::OpenStretches(int path, int lengthened) {
     AddRun(path, from, i, 1);
     from = i;
   }
-}
-
-// The caller's line runs on the route between the first station of its
-// first point and the last station of its last point: its lengthenings
-// are straight, so that they pass those grid points only at their ends.
-bool TNodedOverlay::CallerRoute(int line, int path, int lengthened, int32_t* from, int32_t* to) {
-  const TNodedPlane::Path& l = Plane.Paths[line];
-  const int32_t before = (lengthened & 1) ? 1 : 0, after = (lengthened & 2) ? 1 : 0;
-  if (l.count < 2 + before + after || l.stations < 1) return false;
-  // The grid point of input point i: that of the last grid point of the
-  // path whose run of input points begins at or before it.
-  const auto keyOf = [&](int32_t i) {
-    int32_t e = l.ends;
-    while (e < l.ends + l.segments && Plane.Segments[e + 1].a <= i) ++e;
-    return Plane.Ends[e];
-  };
-  const Key first = keyOf(l.first + before), last = keyOf(l.first + l.count - 1 - after);
-  const auto same = [](const Key& a, const Key& b) { return a.x == b.x && a.y == b.y; };
-  const TNodedPlane::Station* st = Plane.Stations.data() + l.route;
-  int32_t f = 0, t = l.stations - 1;
-  while (f < l.stations && !same(st[f].key, first)) ++f;
-  while (t >= 0 && !same(st[t].key, last)) --t;
-  if (f >= l.stations || t < 0 || f > t) return false;
-  *from = f;
-  *to = t;
-  // A caller's end apart from the path: the lengthening beyond it cuts
-  // where it first meets the path, and only there.
-  if (before && !OnPath(path, st[f]))
-    for (int32_t i = f - 1; i >= 0; --i)
-      if (OnPath(path, st[i])) {
-        EndCuts.push_back(st[i].key);
-        break;
-      }
-  if (after && !OnPath(path, st[t]))
-    for (int32_t i = t + 1; i < l.stations; ++i)
-      if (OnPath(path, st[i])) {
-        EndCuts.push_back(st[i].key);
-        break;
-      }
-  return true;
-}
-
-// Whether the station lies on the path: a point met more than once is a
-// node, and the path passes it.
-bool TNodedOverlay::OnPath(int path, const TNodedPlane::Station& s) const {
-  if (s.node < 0) return false;
-  const TNodedPlane::Path& p = Plane.Paths[path];
-  for (int32_t i = p.route; i < p.route + p.stations; ++i)
-    if (Plane.Stations[i].key.x == s.key.x && Plane.Stations[i].key.y == s.key.y) return true;
-  return false;
 }
 
 int TNodedOverlay::LineStretches(bool inside, int* whole) {

@@ -88,11 +88,8 @@ class TNodedOverlay {
   // SPLIT of the second's contour added as a line: its stretches, in the
   // order of the pieces they bound (each of a closed contour running the
   // way of positive area when positive, else the other way; those of an
-  // open one along it). lengthened: the line's first step (1) and its last
-  // (2) lengthen the caller's line; an open contour is then cut where the
-  // caller's line meets it, and at the first point where a lengthening
-  // beyond an end that meets nothing meets it. The number of stretches.
-  int CutContour(int positive, int lengthened = 0);
+  // open one along it). The number of stretches.
+  int CutContour(int positive);
   int Stretches() const { return static_cast<int>(Runs.size()); }
   // As PieceSide; the stretches of an open contour all count as side 1.
   int StretchSide(int k) const;
@@ -115,17 +112,10 @@ class TNodedOverlay {
   // Stations[first .. first + count - 1] of Ring as subject `subject`.
   int WriteStations(const std::vector<int32_t>& stations, int first, int count, TDataEdit* out,
                     int subject);
-  void OpenStretches(int path, int lengthened);
-  // The stations of the line's route from the caller's first point to its
-  // last (the route lengthened at the ends asked), and the point where each
-  // lengthening first meets the path when the caller's end does not: false
-  // when the caller's points are not found.
-  bool CallerRoute(int line, int path, int lengthened, int32_t* from, int32_t* to);
-  bool OnPath(int path, const TNodedPlane::Station& s) const;
+  void OpenStretches(int path);
   // The stations and steps of the owner's paths within the frame of the
-  // path walked, filed for the lookups; of stations from .. to alone of
-  // each of them when asked.
-  void FileOther(int owner, int path, int32_t from = 0, int32_t to = INT32_MAX);
+  // path walked, filed for the lookups.
+  void FileOther(int owner, int path);
   bool OnOther(const TNodedPlane::Key& k) const;
   bool AlongOther(const TNodedPlane::Key& a, const TNodedPlane::Key& b) const;
   // Stations from .. to of the path as a stretch.
@@ -160,6 +150,5 @@ class TNodedOverlay {
   std::vector<int32_t> RunStations;
   std::vector<uint8_t> Along;
   std::vector<TNodedPlane::Key> OtherKeys;
-  std::vector<TNodedPlane::Key> EndCuts;  // where the lengthenings of a line first meet
   std::vector<std::pair<TNodedPlane::Key, TNodedPlane::Key>> OtherSteps;
 };

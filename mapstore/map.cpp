@@ -501,10 +501,7 @@ int TMap::Save(int force) {
   if (!File) return 0;
   if (!IsWritable()) return 1;
   if (SiteBorderChanged && IsRealPlace()) CalculateSiteBorder();
-  if (PassportChanged || List.RecordChanged)
-    ++Passport.ModeCounter;
-  else if (!force)
-    return 0;
+  if (!PassportChanged && !List.RecordChanged && !force) return 0;
   if (Rsc.IsActive()) {
     rscSaveRsc(&Rsc, 0);
     Passport.RscIdent = Rsc.Head.Style;
@@ -516,7 +513,12 @@ int TMap::Save(int force) {
     Passport.KeyTableOffset = PASSPORT_LENGTH + LISTDESC_LENGTH * DWORD(Count());
     Passport.KeyTableLength = table.Head.Length;
   }
-  if (!WritePassport()) return 0;
+  // The counter is raised from the file's value with the passport written
+  // under its lock: a save never takes it back to a value another writer
+  // gave it before.
+  bool written = false;
+  RaiseChangeCounter([](TMapPassport* map) { return map->WritePassport(); }, &written);
+  if (!written) return 0;
   // A key table that did not go out is rebuilt from the classifier when the
   // map is next opened; the save is still not whole, and says so.
   if (haveTable && !table.Write()) {
@@ -555,15 +557,14 @@ int TMap::CheckMode() {
   bool ok;
   DWORD counter = 0;
   ok = plat::ReadExactAt(File, offsetof(MAPPASSPORT, ModeCounter), &counter, 4);
-  return ok && counter == Passport.ModeCounter;
+  // A raise of this map's that found another writer's raise before it
+  // leaves the file at this map's value: the map changed all the same.
+  return ok && counter == Passport.ModeCounter && !CounterMovedElsewhere();
 }
 
 int TMap::UpdateMode() {
   if (!File) return 0;
-  ++Passport.ModeCounter;
-  if (IsWritable())
-    plat::WriteExactAt(File, offsetof(MAPPASSPORT, ModeCounter), &Passport.ModeCounter, 4);
-  return int(Passport.ModeCounter);
+  return int(RaiseChangeCounter());
 }
 
 int TMap::AdjustRsc() {

@@ -30,13 +30,6 @@ constexpr int kNameField = sizeof(LISTDESC::NameHDR);
 
 HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
 
-// The change counter as the map file holds it now: true when read.
-bool ReadChangeCounter(const TMapBase* map, DWORD* counter) {
-  return map != nullptr && map->File != nullptr &&
-         plat::ReadExactAt(map->File, offsetof(MAPPASSPORT, ModeCounter), counter,
-                           sizeof(*counter));
-}
-
 // Empties caches, keeping their memory; with `letGo` they also forget
 // their files (and the views of them).
 template <typename... Caches>
@@ -206,6 +199,7 @@ int TMapList::Open(TMapBase* map, int sheet) {
   ShareMode = map->ShareMode;
   EditMode = map->EditModeCopy ? map->EditMode : 0;
 
+  StartInStep();
   if (RestoreFileSet(ListNumber)) {
     // Left as it is now: the header and the chain were checked already.
     if (ResumeAsLeft()) return 1;
@@ -572,6 +566,8 @@ int TMapList::Close(int mode) {
   const bool parked = mode == 0 && ParkState();
   if (!parked) EndWriteViews();
   LeftKnown = false;
+  InStep = false;
+  AttachedFiles = false;
   // The ends known of a sheet kept open go with its files.
   if (ListNumber > 0) KeepClaims();
   if (mode < 0 && ListNumber > 0) CloseSheetFiles(ListNumber, 1);
@@ -786,9 +782,8 @@ bool TMapList::ParkState() {
   left.RepairedCount = RepairedCount;
   left.LinkedFile = LinkedFile;
   left.LinkedCount = LinkedCount;
-  // A counter that cannot be read lets the opening check the sheet again.
-  left.Shared = EditMode != 0 && Owner != nullptr && Owner->File != nullptr;
-  if (left.Shared && !ReadChangeCounter(Owner, &left.Counter)) left.Head.Ident = 0;
+  left.InStep = InStep;
+  left.Span = InStepSpan;
   States[entry] = state;
   // The index of the frames stays while the indexes kept together are
   // within their bound: clicks on the sheets painted among others then
@@ -827,6 +822,11 @@ void TMapList::TakeBackState(int entry) {
     delete state;
 }
 
+void TMapList::StartInStep() {
+  InStep = Owner != nullptr && Owner->ObserveChangeCounter();
+  InStepSpan = Owner != nullptr ? Owner->CounterSpan() : 0;
+}
+
 bool TMapList::ResumeAsLeft() {
   if (!LeftKnown) return false;
   LeftKnown = false;
@@ -836,11 +836,13 @@ bool TMapList::ResumeAsLeft() {
     DataBuffer.SetFile(Files[SHEET_DAT]);
     if (!DataBuffer.Allocate(TDataBuffer::WINDOW_SIZE)) return false;
   }
+  // Nobody else changed the map since the state was in step, and the
+  // header is as left (a write through another sheet object of this map
+  // marks it otherwise).
   HDRHEAD head;
-  DWORD counter = 0;
-  if (HeadBuffer.File() == Files[SHEET_HDR] && ReadHdr(0, &head, sizeof(head)) == 0 &&
-      std::memcmp(&head, &Left.Head, sizeof(head)) == 0 &&
-      (!Left.Shared || (ReadChangeCounter(Owner, &counter) && counter == Left.Counter))) {
+  if (InStep && Left.InStep && Left.Span == InStepSpan &&
+      HeadBuffer.File() == Files[SHEET_HDR] && ReadHdr(0, &head, sizeof(head)) == 0 &&
+      std::memcmp(&head, &Left.Head, sizeof(head)) == 0) {
     Head = head;
     // A sheet held read only (its descriptor file, or its chain only
     // readable as repaired) stays so.
@@ -852,8 +854,8 @@ bool TMapList::ResumeAsLeft() {
     LinkedCount = Left.LinkedCount;
     return true;
   }
-  // Someone else wrote the sheet (in edit mode, the map) since: nothing
-  // read before is kept.
+  // Someone else may have written the sheet since: nothing read before is
+  // kept.
   EmptyCaches(false, HeadBuffer, DataBuffer, SemnBuffer, DrawBuffer);
   FrameIndex.Forget();
   return false;

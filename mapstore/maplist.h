@@ -356,6 +356,11 @@ class MAPCLASS TMapList {
   // failure; `change` holds what is to be applied either way.
   int RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                     SHEETCHANGE* change);
+  // Update, in the write turn: the record places of `desc` become those of
+  // the descriptor the file holds (`stored`), and for a metric not given
+  // (`metric` false) also its frame and height flag; the caches of the
+  // records not given are emptied.
+  void TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric, bool semn, bool draw);
   // Marks the current object deleted: its number, 0 on failure.
   int DeleteCurrent(SHEETCHANGE* change);
   // Rewrites only the graphics record of object n: n, 0 on failure.
@@ -622,12 +627,13 @@ class MAPCLASS TMapList {
   // going back and forth between recently used sheets costs neither
   // reading their caches again nor growing and cutting their files: the
   // four caches, the write views with their reserves (taken back whatever
-  // the sheet looks like then) and the index of the frames (taken back
-  // with the caches while the sheet is as it was), and, as the sheet was left, its
-  // header copy, its access mode, the link repairs and the last append
-  // completed (taken back only while the file's header is unchanged and,
-  // in edit mode, the map's change counter too, so that the checks of the
-  // opening need not be made again). A kept
+  // the sheet looks like then) and the index of the frames, and, as the
+  // sheet was left, its header copy, its access mode, the link repairs and
+  // the last append completed. All but the views are taken back only while
+  // nobody else has changed the map since the state was last known to be
+  // in step (its counter span is the map's) and the file's header is as it
+  // was left; otherwise the sheet is read afresh and the checks of the
+  // opening are made again. A kept
   // sheet's reserves are cut off when it leaves the table (its files
   // closed), when the map turns to edit mode (EndAllWriteViews) and when
   // the list closes.
@@ -639,11 +645,12 @@ class MAPCLASS TMapList {
     LONG RepairedCount;
     HANDLE LinkedFile;
     LONG LinkedCount;
-    // Left in edit mode: the change counter in the map file then. Other
-    // users delete and write objects again in place, which leaves the
-    // header as it was; each of their writes raises the counter.
-    bool Shared;
-    DWORD Counter;
+    // The span of the map's change counter in which the sheet's state was
+    // last known to be in step (InStep): other writers delete and write
+    // objects again in place, which leaves the header as it was, but each
+    // of their changes raises the counter and so ends the span.
+    bool InStep;
+    DWORD Span;
   };
   struct SHEETSTATE {
     THeadBuffer HeadBuffer;
@@ -675,10 +682,28 @@ class MAPCLASS TMapList {
   void TakeBackState(int entry);
   SHEETLEFT Left = {};
   bool LeftKnown = false;
-  // After a sheet's state was taken back: true when its header (in edit
-  // mode, and the map's change counter) is as it was left (the copy, access mode, repairs and last append are then
-  // taken back too); else false with the caches emptied, for the opening's
-  // checks.
+  // Whether what the open sheet's caches and index hold was read within
+  // the map's counter span InStepSpan, which began when the counter was
+  // read as the sheet was opened or taken back (the map's own changes
+  // keep the span; another writer's ends it).
+  bool InStep = false;
+  DWORD InStepSpan = 0;
+  // The files were handed to the list (AttachFiles: a temporary set that
+  // nobody else opens): its changes outside edit mode are no change of the
+  // map's for its change counter.
+  bool AttachedFiles = false;
+  // The change counter is raised for each change this list makes.
+  BYTE CountChange(BYTE when) const {
+    return EditMode != 0 || !AttachedFiles ? when : BYTE(CHANGECOUNT_NONE);
+  }
+  // Reads the map's change counter before anything of the sheet is read:
+  // what is read from then on is in step within the span it gives.
+  void StartInStep();
+  // After a sheet's state was taken back: true when it was in step in the
+  // map's span when left and its header is as it was left (the copy,
+  // access mode, repairs and last append are then taken back too); else
+  // false with the caches emptied and the index forgotten, for the
+  // opening's checks.
   bool ResumeAsLeft();
   // Gives up the kept state of table entry `entry`: its reserves cut off
   // (EndKeptViews), its caches let go of the files (their memory kept for

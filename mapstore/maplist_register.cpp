@@ -270,5 +270,6 @@ int TMapList::AttachFiles(TMapBase* map, int n, HANDLE const (&files)[SHEET_FILE
   }
   LoadHead();
   ListNumber = n;
+  AttachedFiles = true;
   return 1;
 }

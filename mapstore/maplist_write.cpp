@@ -10,7 +10,11 @@
 // the sheet lock, the header is read again from the file under it so that
 // objects appended by another writer are counted, new records are placed at
 // the files' ends only while the lock is held, and each change is marked
-// for the journal, the change callback and the change counter.
+// for the journal and the change callback. In every mode each change is
+// marked for the map's change counter, so that other openers of the map
+// know that what they read before may have moved; and what a change leaves
+// as it was (record places, links) is taken from the file under the lock
+// or the turn, never from what this list read before.
 //
 // A map written outside edit mode may still share its sheet with a writer
 // in edit mode in another process. Its changes are made in the sheet's
@@ -58,16 +62,6 @@ enum : DWORD {
 };
 
 bool IsUserMap(const TMapBase* map) { return map->Passport.Register.IsRealPlace != 0; }
-
-// Raises the change counter of a bare map base and writes it at offset 20
-// of the map file.
-void RaiseChangeCounter(TMapBase* owner) {
-  ++owner->Passport.ModeCounter;
-  if (owner->File == nullptr) return;
-  if (!plat::WriteExactAt(owner->File, offsetof(MAPPASSPORT, ModeCounter),
-                          &owner->Passport.ModeCounter, 4))
-    owner->Error = MAPERR_WRITE;
-}
 
 // Corners of a sheet register (X north, Y east) as an extent.
 struct Corners {
@@ -643,7 +637,7 @@ void TMapList::StartChange(SHEETCHANGE* change) const {
 
 void TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
   if (Owner == nullptr) return;
-  if (change.Counter != CHANGECOUNT_NONE) RaiseChangeCounter(Owner);
+  if (change.Counter != CHANGECOUNT_NONE) Owner->RaiseChangeCounter();
   if (change.FrameAppended)
     TakeInFrame(change.Desc, 1.0, Owner->Passport.OriginX, Owner->Passport.OriginY);
 }
@@ -889,7 +883,7 @@ int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCH
   change->Operation = change->CallOperation = CHANGE_APPEND;
   change->Parts = parts;
   change->Journal = edit;
-  change->Counter = edit ? CHANGECOUNT_AFTER : CHANGECOUNT_NONE;
+  change->Counter = CountChange(CHANGECOUNT_AFTER);
   change->FrameAppended = frameObject;
   change->Desc = *desc;
   return number;
@@ -989,6 +983,27 @@ int TMapList::LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const S
   return n;
 }
 
+void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric, bool semn,
+                                bool draw) {
+  // A record given is placed by where the stored one lies (rewritten there
+  // when it fits); one not given is kept where it lies. The caches of the
+  // records kept are emptied, so that the frame is measured on them as
+  // the files hold them.
+  desc->DataOffset = stored.DataOffset;
+  desc->SemnOffset = stored.SemnOffset;
+  desc->DrawOffset = stored.DrawOffset;
+  if (!metric) {
+    desc->Flags = BYTE((desc->Flags & ~FVSPR_3D) | (stored.Flags & FVSPR_3D));
+    desc->X1 = stored.X1;
+    desc->Y1 = stored.Y1;
+    desc->X2 = stored.X2;
+    desc->Y2 = stored.Y2;
+    DataBuffer.Reset();
+  }
+  if (!semn) SemnBuffer.Reset();
+  if (!draw) DrawBuffer.Reset();
+}
+
 int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn,
                             IMGDRAW* draw, SHEETCHANGE* change) {
   StartChange(change);
@@ -1009,12 +1024,20 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   // write turn.
   const bool edit = EditMode != 0;
   if (!BeginWrite()) return 0;
-  if (edit) change->Counter = CHANGECOUNT_BEFORE;
+  change->Counter = CountChange(CHANGECOUNT_BEFORE);
   auto fail = [&](int code) {
     if (code != 0) Error = code;
     EndWrite();
     return 0;
   };
+
+  // What the caller does not give stays as the file holds it now, not as
+  // this list read it: another writer may have moved or rewritten the
+  // object's records since.
+  FVSPR stored;
+  if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0)
+    return fail(MAPERR_READ);
+  TakeStoredPlaces(desc, stored, metric != nullptr, semn != nullptr, draw != nullptr);
 
   // In edit mode the stored version is kept as a backup copy first, for
   // undo and for stepping the object back: with its records when any
@@ -1049,9 +1072,6 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   if (!edit) ObjectsChanged = 1;
 
   // Links are never taken from the caller.
-  FVSPR stored;
-  if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0)
-    return fail(MAPERR_READ);
   desc->Next = stored.Next;
   desc->Back = stored.Back;
   if (CurrentObject == n && CurrentDesc != nullptr && CurrentDesc != desc)
@@ -1109,17 +1129,16 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   List->ObjectCount = Head.Count;
   if (FvsprIsFrame(CurrentDesc)) ResetFrameCache(0);
 
-  // The links stored in the file win over those in the cache.
   FVSPR stored;
   if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0) {
     Error = MAPERR_READ;
     EndWrite();
     return 0;
   }
-  FVSPR desc = *CurrentDesc;
+  // The descriptor as the file holds it: another writer may have moved
+  // the object's records since this list read it.
+  FVSPR desc = stored;
   desc.Flags |= FVSPR_DELETED;
-  desc.Next = stored.Next;
-  desc.Back = stored.Back;
   const int code = StoreObjectDesc(n, &desc);
   if (code != 0) {
     Error = code;
@@ -1134,13 +1153,11 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
   change->Operation = change->CallOperation = CHANGE_DELETE;
   change->Parts = CHANGEPART_DESC;
   change->Desc = desc;
-  if (edit) {
+  change->Counter = CountChange(CHANGECOUNT_AFTER);
+  if (edit)
     change->Journal = 1;
-    change->Counter = CHANGECOUNT_AFTER;
-  } else {
-    ++Owner->Passport.ModeCounter;
+  else
     Owner->PassportChanged = 1;
-  }
   EndWrite();
   return n;
 }
@@ -1175,17 +1192,13 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
     EndWrite();
     return 0;
   }
-  FVSPR desc = *current;
-  FVSPR stored;
-  int code = ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0
+  // Everything but the graphics as the file holds it.
+  FVSPR desc;
+  int code = ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0
                  ? MAPERR_READ
                  : WriteObjectDraw(&desc, draw);
   DrawBuffer.Reset();
-  if (code == 0) {
-    desc.Next = stored.Next;
-    desc.Back = stored.Back;
-    code = StoreObjectDesc(n, &desc);
-  }
+  if (code == 0) code = StoreObjectDesc(n, &desc);
   EndWrite();
   if (code != 0) {
     Error = code;
@@ -1194,7 +1207,9 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
   *current = desc;
   FrameIndex.Changed(*this, n, desc);
 
-  // Not journalled and not counted: only observers hear of it.
+  // Not journalled: only observers hear of it. Counted as every change is,
+  // so that other openers know that what they read of the object moved.
+  change->Counter = CountChange(CHANGECOUNT_AFTER);
   change->Number = n;
   change->Key = desc.Key;
   change->Operation = change->CallOperation = CHANGE_UPDATE;

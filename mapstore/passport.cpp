@@ -2,6 +2,7 @@
 #include "mapstore/passport.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "classifier/rscwrite.h"
@@ -11,6 +12,7 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "platform/fileio.h"
+#include "platform/lockwait.h"
 #include "platform/path.h"
 
 namespace {
@@ -96,6 +98,71 @@ void TMapPassport::NewPassport() {
   Passport.Mark = PASSPORT_MARK;
 }
 
+// ---------------------------------------------------------------------------
+// The change counter
+
+namespace {
+
+enum : DWORD {
+  COUNTER_AT = offsetof(MAPPASSPORT, ModeCounter),
+  COUNTER_LENGTH = sizeof(uint32_t),
+  COUNTER_LOCK_TRIES = 500,
+  COUNTER_LOCK_PAUSE = 10,  // milliseconds
+};
+
+}  // namespace
+
+bool TMapPassport::ObserveChangeCounter() {
+  DWORD counter = 0;
+  if (File == nullptr || !plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH)) {
+    ++counterSpan_;
+    return false;
+  }
+  if (counter != seenCounter_) {
+    seenCounter_ = counter;
+    ++counterSpan_;
+  }
+  return true;
+}
+
+DWORD TMapPassport::RaiseChangeCounter(int (*write)(TMapPassport*), bool* written) {
+  bool done = false;
+  if (written == nullptr) written = &done;
+  *written = false;
+  if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
+  const bool locked =
+      plat::LockFileWaiting(File, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+                            COUNTER_LOCK_PAUSE) != 0;
+  DWORD counter = 0;
+  const bool read = plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH);
+  if (!read) counter = Passport.ModeCounter;
+  // Another writer raised it since this map last saw it (or that cannot be
+  // told): what the map read before may be out of step.
+  if (!locked || !read || counter != seenCounter_) ++counterSpan_;
+  if (read && counter != Passport.ModeCounter) movedElsewhere_ = 1;
+  Passport.ModeCounter = counter + 1;
+  *written = write != nullptr ? write(this) != 0
+                              : plat::WriteExactAt(File, COUNTER_AT, &Passport.ModeCounter,
+                                                   COUNTER_LENGTH);
+  if (!*written) {
+    // Others may not see this change: nor can this map vouch for the span.
+    // (A passport that failed to go out has reported why.)
+    if (write == nullptr) Error = MAPERR_WRITE;
+    ++counterSpan_;
+  }
+  seenCounter_ = Passport.ModeCounter;
+  if (locked) plat::UnlockFile(File, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  return Passport.ModeCounter;
+}
+
+void TMapPassport::TakeCounterFromPassport() {
+  seenCounter_ = Passport.ModeCounter;
+  movedElsewhere_ = 0;
+  ++counterSpan_;
+}
+
+// ---------------------------------------------------------------------------
+
 int TMapPassport::OpenPassport(const char* name) {
   ClosePassport();
   if (!name || !*name || std::strlen(name) >= MAX_PATH) {
@@ -180,6 +247,7 @@ int TMapPassport::OpenPassport(const char* name) {
       reg.AxisMeridian = kLastZoneAxis;
     reg.DataProjection = 1;
   }
+  TakeCounterFromPassport();
   Error = 0;
   return 1;
 }
@@ -294,6 +362,7 @@ int TMapPassport::CreateMapFile(const char* name, int temporary) {
   Path[sizeof(Path) - 1] = 0;
 
   NewPassport();
+  TakeCounterFromPassport();
   Error = 0;
   return 1;
 }

@@ -148,6 +148,37 @@ class MAPCLASS TMapPassport {
   // record. 1, or 0 with 60004 reported.
   int WritePassport();
 
+  // The change counter of the map file (passport offset 20). Every change
+  // of an object or of the passport raises it in the file, whichever
+  // writer makes it: so a map that finds it where it last saw it knows that
+  // no other writer changed anything since, and may go on using what it
+  // read before.
+  //
+  // Raises the counter as the file holds it (read, add one, write, under a
+  // lock on its four bytes, so that no two writers give it the same value)
+  // and returns the new value, which the passport's copy takes. With
+  // `write`, that writes the whole passport (with the new value) under the
+  // same lock instead of the counter alone. A map that cannot write its
+  // file raises its copy only. `written` (when given) tells whether the
+  // write went out.
+  DWORD RaiseChangeCounter(int (*write)(TMapPassport*) = nullptr, bool* written = nullptr);
+  // Reads the counter from the file: true when read. A value other than the
+  // one last seen, or none, starts a new span (CounterSpan).
+  bool ObserveChangeCounter();
+  // The counter's value as this map last read or wrote it.
+  DWORD SeenCounter() const { return seenCounter_; }
+  // Grows each time the counter is found moved by another writer (or
+  // cannot be read or raised): what this map read during one span has seen
+  // every change made since the span began, as the map's own writes keep
+  // what it holds in step.
+  DWORD CounterSpan() const { return counterSpan_; }
+  // A raise found the counter past the passport's copy: another writer
+  // changed the map since its passport was read, whatever the two read now.
+  int CounterMovedElsewhere() const { return movedElsewhere_; }
+  // The counter as the passport now holds it is the one last seen (the
+  // passport was read or written).
+  void TakeCounterFromPassport();
+
   // State.
   int IsOpen() const { return File != nullptr; }
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
@@ -201,6 +232,9 @@ class MAPCLASS TMapPassport {
 
  private:
   void FreeLists();
+  DWORD seenCounter_ = 0;
+  DWORD counterSpan_ = 0;
+  int movedElsewhere_ = 0;
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;

@@ -189,13 +189,9 @@ void TMapSelect::FollowChange(const SHEETCHANGE& change) {
   const int before = pending ? PendingPassed : -1;
   PendingSheet = PendingNumber = 0;
   if (Map == nullptr || change.Number < 1) return;
-  // Whether this change raised the counter: the writers raise it in edit
-  // mode, and a deletion also outside it.
-  const DWORD raised =
-      change.Counter != CHANGECOUNT_NONE ||
-              (change.Operation == CHANGE_DELETE && change.EditMode == 0)
-          ? 1
-          : 0;
+  // Whether this change raised the counter (by one, when no other writer
+  // raised it meanwhile).
+  const DWORD raised = change.Counter != CHANGECOUNT_NONE ? 1 : 0;
   const bool known = SelectCount >= 0 && !CountsStale && ChangeStamp + raised == Counter();
   MarkCount = -1;
   const int sheet = change.Sheet;

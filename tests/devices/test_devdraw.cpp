@@ -1,6 +1,7 @@
 // Device drawing wrappers: on a device and through a host's callback table.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -204,6 +205,33 @@ TEST(DevDraw, TextOnThePaintContextMovesDownByTheMargin) {
   EXPECT_EQ(topB, topA + 8);
   DrawDeviceText(a.dc, 5, 30, "I", 1, nullptr, 0, 0);
   DrawDeviceText(nullptr, 5, 30, "I", 1, &lf, 0, 0);
+}
+
+// A text anchored at the bounds of the coordinates (where a map frame too
+// large for them puts it) stays there: the margin on the paint context and
+// the move of a right-aligned text to the host go no further.
+TEST(DevDraw, TextAtTheBoundsOfTheCoordinatesStaysThere) {
+  Canvas c(10, 10);
+  LOGFONTA lf{};
+  lf.lfHeight = 20;
+  strcpy(lf.lfFaceName, "Arial");
+  SetPaintMemoryDc(c.dc, 8);
+  DrawDeviceText(c.dc, 0, INT_MAX, "I", 1, &lf, TA_LEFT, 0);
+  SetPaintMemoryDc(nullptr, 0);
+  EXPECT_EQ(c.Count(0xFFFFFF, 10, 10), 100);
+
+  g_calls.clear();
+  DrawingCallbackTable table{nullptr, nullptr, OnText, nullptr, nullptr, nullptr};
+  lf.lfEscapement = 900;
+  {
+    Installed on(&table);
+    DrawDeviceText(c.dc, 0, INT_MAX, "Map", 3, &lf, TA_RIGHT, 0);
+    lf.lfEscapement = 0;
+    DrawDeviceText(c.dc, INT_MIN, 0, "Map", 3, &lf, TA_CENTER, 0);
+  }
+  const std::vector<std::string> want = {"text 0," + std::to_string(INT_MAX) + " Map 0 0",
+                                         "text " + std::to_string(INT_MIN) + ",0 Map 0 0"};
+  EXPECT_EQ(g_calls, want);
 }
 
 TEST(DevDraw, DeviceQueries) {

@@ -160,6 +160,23 @@ TEST_F(Legend, KindsChooseTheirRecordAndLendTheirText) {
       1);  // the empty sample
 }
 
+// An empty or reversed rectangle holds no sample: 0 and nothing painted,
+// on the memory image (view types 1, 2) as on the device (3, 4).
+TEST_F(Legend, AnEmptyRectangleHoldsNoSampleAtAnyViewType) {
+  const int road = Incode(doctest::KIND_ROAD, LOCAL_LINE);
+  ASSERT_GT(road, 0);
+  for (int type = 1; type <= 4; ++type) {
+    SCOPED_TRACE(type);
+    doctest::MemoryDevice window(100, 40);
+    for (const RECT& rect : {RECT{10, 0, 10, 40}, RECT{0, 20, 100, 20}, RECT{90, 0, 10, 40}})
+      EXPECT_EQ(doc->PaintExampleObject(window.dc, rect, road, &doc->Rsc, type, nullptr), 0);
+    EXPECT_EQ(Count(doctest::GrabDc(window.dc), RECT{0, 0, 100, 40}, kWhite), 100 * 40);
+    EXPECT_EQ(doc->PaintExampleObject(window.dc, RECT{0, 0, 100, 40}, road, &doc->Rsc, type,
+                                      nullptr),
+              1);
+  }
+}
+
 // Samples of a line, an area, a point, a title, a line with signs, a set
 // and a labelled set, each in a cell of 120 x 60, into one picture.
 TEST_F(Legend, SamplesOfEveryKindOfImage) {

@@ -5,6 +5,7 @@
 // open document holds).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -190,6 +191,23 @@ TEST_F(Picture, BitmapsOfEveryDepthHoldThePicture) {
   // The 24-bit rows' padding is left alone, the 8-bit rows' cleared.
   EXPECT_EQ(b24.Row(0)[3 * w], 0x5A);
   EXPECT_EQ(b8.Row(0)[w], 0);
+}
+
+// A header that leaves its image size 0, as uncompressed bitmaps may, has
+// rows of its width padded to 4 bytes: the same picture as with the size.
+TEST_F(Picture, BitmapsWithoutAnImageSizeHavePaddedRows) {
+  const RECT rect = QuarterRect(3.0);
+  for (int bits : {8, 16, 24, 32}) {
+    SCOPED_TRACE(bits);
+    Bitmap sized(198, 150, bits), unsized(198, 150, bits);
+    unsized.Info()->biSizeImage = 0;
+    ASSERT_EQ(doc->PaintToDib(sized.Info(), sized.pixels.data(), rect), 1);
+    ASSERT_EQ(doc->PaintToDib(unsized.Info(), unsized.pixels.data(), rect), 1);
+    EXPECT_EQ(sized.pixels, unsized.pixels);
+    // The 8-bit table after the header too.
+    EXPECT_TRUE(std::equal(sized.memory.begin() + sizeof(BITMAPINFOHEADER), sized.memory.end(),
+                           unsized.memory.begin() + sizeof(BITMAPINFOHEADER)));
+  }
 }
 
 TEST_F(Picture, WideBitmapsArePaintedInBandsThatAgreeWithOnePicture) {

@@ -5,6 +5,7 @@
 // large sheet painted through the index of its frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include "common/messages.h"
 #include "document/docentries.h"
 #include "drawing/paintcontext.h"
+#include "objects/objectinfo.h"
 #include "platform/file.h"
 #include "support/docmap.h"
 #include "support/scratch_dir.h"
@@ -115,6 +117,48 @@ TEST_F(ShowData, ASheetCornerFarBeyondTheDeviceUnitsPaintsOnADevice) {
   EXPECT_GE(Painted(), 0);
   EXPECT_EQ(doc->SheetPlace.X1, INT32_MIN);
   EXPECT_EQ(doc->SheetPlace.Y2, INT32_MAX);
+}
+
+// A passport whose frame reaches far beyond the device units, read at a
+// device capability of 2000 units a metre, puts the picture's top at the
+// bound of 32 bits, and an object far south of the sheet past it: a text
+// there is held at the bound and goes no further, painted alone, into an
+// image and with the map, at every visual type; nothing of it shows.
+TEST_F(ShowData, ATextHeldAtTheBoundsOfThePicturePaintsNothing) {
+  TObjectInfo title;
+  ASSERT_TRUE(title.CreateObject(doc, 1, 0, 1));
+  ASSERT_TRUE(title.RegisterDrawObject(0, LOCAL_TITLE));
+  const double x = doctest::kSheetX - 500000, y = doctest::kSheetY;
+  for (auto [px, py] : doctest::PlanePoints{{x, y + 2000}, {x, y + 8000}}) {
+    doc->PlaneToMap(px, py);
+    ASSERT_TRUE(title.Metric.AppendPointSubject(0, px - doc->ViewPosition(1)->X,
+                                                py - doc->ViewPosition(1)->Y));
+  }
+  ASSERT_TRUE(title.PutText("TOWN", 0));
+  const DWORD text[8] = {0, 0xFFFFFFFF, 0xFFFFFFFF, 3000, 400, 0, 0, 0};  // black, 3 mm
+  ASSERT_TRUE(title.Draw.AppendElement(PRIM_TEXT, reinterpret_cast<const char*>(text)));
+  ASSERT_TRUE(title.Commit());
+
+  doc->Passport.X2 = 1e300;
+  doc->Passport.Register.DeviceCapability = 2000;
+  doc->CalculateDeviceFrame();
+  doc->TakeBaseMap(doc, 1);
+  doc->SetViewScale(1.0);
+  double px = x, py = y + 2000;
+  doc->PlaneToPicture(px, py);
+  ASSERT_GT(py, double(INT32_MAX));
+  const RECT rect{0, 0, 400, 400};
+  for (int type : {1, 4}) {
+    SCOPED_TRACE(type);
+    doc->SetVisualType(type);
+    doctest::MemoryDevice device(400, 400);
+    EXPECT_EQ(doc->PaintObject95(device.dc, rect, &title), 1);
+    EXPECT_EQ(doc->Paint95(device.dc, 1, rect), 1);
+    const doctest::Picture p = doctest::GrabDc(device.dc);
+    EXPECT_EQ(std::count(p.pixels.begin(), p.pixels.end(), 0u), 0);
+    std::vector<char> image(400 * 400);
+    EXPECT_EQ(doc->PaintObjectToImage(image.data(), 400, 400, 400, rect, &title), 1);
+  }
 }
 
 TEST_F(ShowData, BreakAtOnceStopsBeforeAnything) {

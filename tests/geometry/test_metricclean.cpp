@@ -66,23 +66,48 @@ TEST(MetricClean, DeleteBeakRemovesSpikesAndSmallHoles) {
 TEST(MetricClean, DeleteLoopSplitsAFigureEight) {
   TPointCross w;
   Metric m;
-  // Lobes crossing at (5, 5): the right one is larger.
+  // Lobes crossing at (5, 5): the right one is larger. Both keep the
+  // crossing point, so that each has its whole area.
   ASSERT_TRUE(Fill(m, METRIC_F64,
                    {{{0, 0}, {10, 10}, {14, 5}, {10, 0}, {0, 10}, {-2, 5}, {0, 0}}}));
   EXPECT_EQ(1, w.DeleteLoop(&m));
   ASSERT_EQ(1, m.Record->Count);
   const Contour big = Points(m, 0), small = Points(m, 1);
-  EXPECT_EQ((std::vector<double>{10, 14, 10, 10}), (std::vector<double>{big[0].x, big[1].x, big[2].x, big[3].x}));
-  EXPECT_EQ(4u, small.size());
-  EXPECT_GT(m.SquareSubject(0), m.SquareSubject(1));
-  for (const Contour& part : {big, small})
-    for (const Pt& p : part) EXPECT_FALSE(p.x == 5 && p.y == 5);
+  EXPECT_EQ((std::vector<double>{5, 10, 14, 10, 5}),
+            (std::vector<double>{big[0].x, big[1].x, big[2].x, big[3].x, big[4].x}));
+  ASSERT_EQ(5u, small.size());
+  EXPECT_EQ(5.0, small[1].y);
+  EXPECT_NEAR(45.0, std::fabs(m.SquareSubject(0)), 1e-9);
+  EXPECT_NEAR(35.0, std::fabs(m.SquareSubject(1)), 1e-9);
   // A simple contour stays as it is.
   Metric plain;
   ASSERT_TRUE(Fill(plain, METRIC_F64, {kSquare}));
   EXPECT_EQ(1, w.DeleteLoop(&plain));
   EXPECT_EQ(0, plain.Record->Count);
   EXPECT_EQ(5, plain.PointCount(0));
+}
+
+TEST(MetricClean, DeleteLoopLeavesTouchesButForGaps) {
+  TPointCross w;
+  // A ring whose end turns to a point on the side that closes its start:
+  // the bay inside it opens only there, a gap touching the outer contour,
+  // so it becomes a hole through that point. The area stays.
+  Metric ring;
+  ASSERT_TRUE(Fill(ring, METRIC_F64,
+                   {{{10, 0}, {10, 10}, {-10, 10}, {-10, -10}, {10, -10}, {10, -4}, {7, 0}, {4, -4},
+                     {-4, -4}, {-4, 4}, {4, 4}, {4, 0}, {10, 0}}}));
+  EXPECT_EQ(1, w.DeleteLoop(&ring));
+  ASSERT_EQ(1, ring.Record->Count);
+  EXPECT_NEAR(394.0, std::fabs(ring.SquareSubject(0)), 1e-9);
+  EXPECT_NEAR(70.0, std::fabs(ring.SquareSubject(1)), 1e-9);
+  EXPECT_NEAR(324.0, ring.Square(), 1e-9);
+  // Lobes meeting at a point are one contour through it.
+  Metric lobes;
+  ASSERT_TRUE(Fill(lobes, METRIC_F64,
+                   {{{0, 0}, {0, 10}, {10, 10}, {20, 20}, {20, 10}, {10, 10}, {10, 0}, {0, 0}}}));
+  EXPECT_EQ(1, w.DeleteLoop(&lobes));
+  EXPECT_EQ(0, lobes.Record->Count);
+  EXPECT_NEAR(150.0, lobes.Square(), 1e-9);
 }
 
 TEST(MetricClean, LineEndsAreDraggedOutward) {

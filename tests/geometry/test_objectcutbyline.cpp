@@ -27,6 +27,18 @@ std::vector<double> Areas(TObjectCutByLine& cut) {
   return out;
 }
 
+// Lengths of the pieces, in the order handed out, and whether it loaded.
+std::vector<double> Lengths(TObjectCutByLine& cut, int loaded) {
+  std::vector<double> out;
+  for (int guard = 0; loaded && guard < 20; ++guard) {
+    TDataEdit* p = cut.GetNextObject();
+    if (p == nullptr) break;
+    EXPECT_EQ(0, p->Record->Count);
+    out.push_back(Perimeter(Points(*p, 0)));
+  }
+  return out;
+}
+
 }  // namespace
 
 TEST(ObjectCutByLine, ASquareIsCutIntoOnePieceOnEachSide) {
@@ -86,6 +98,30 @@ TEST(ObjectCutByLine, ARunAlongTheBorderCutsWhereItLeavesTheBorder) {
     std::sort(areas.begin(), areas.end());
     ASSERT_EQ(c.areas.size(), areas.size()) << c.name;
     for (size_t i = 0; i < areas.size(); ++i) EXPECT_NEAR(c.areas[i], areas[i], 1e-6) << c.name;
+  }
+}
+
+TEST(ObjectCutByLine, ALineEndingOnTheBorderOrShortOfItCutsThereAndNoFurther) {
+  // A bay 0.5 wide reaching in from the left side, and beyond it a strip
+  // 0.5 wide: a line up to the bay's lower side, or 1.0 short of it, or
+  // starting 1.0 short of the bottom, cuts the area in two below the bay,
+  // not the strip as well.
+  const Contour bay = {{0, 0},     {0, 100},    {99, 100},  {99, 100.5}, {0, 100.5},
+                       {0, 101},   {100, 101},  {100, 0},   {0, 0}};
+  const Contour lines[] = {{{50, -10}, {50, 100}}, {{50, -10}, {50, 99}}, {{50, -1}, {50, 100}}};
+  for (const Contour& l : lines) {
+    Metric area, line;
+    ASSERT_TRUE(Fill(area, METRIC_F64, {bay}));
+    ASSERT_TRUE(Fill(line, METRIC_F64, {l}));
+    TObjectCutByLine cut;
+    cut.LoadObjects(&line, &area, 1, 0.001);
+    std::vector<double> areas = Areas(cut);
+    std::sort(areas.begin(), areas.end());
+    EXPECT_EQ((std::vector<double>{5000, 5050.5}), areas) << l[0].y << " " << l[1].y;
+    // Its contour cut as a line: the stretches along the two pieces.
+    std::vector<double> lengths = Lengths(cut, cut.LoadObjects(&line, &area, 0, 0.001));
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_EQ((std::vector<double>{200, 400}), lengths) << l[0].y << " " << l[1].y;
   }
 }
 
@@ -151,22 +187,6 @@ TEST(ObjectCutByLine, HolesAreTakenOutOfThePiecesAndLinesAreCutToo) {
   }
   EXPECT_EQ((std::vector<double>{5, 5}), lengths);
 }
-
-namespace {
-
-// Lengths of the pieces, in the order handed out, and whether it loaded.
-std::vector<double> Lengths(TObjectCutByLine& cut, int loaded) {
-  std::vector<double> out;
-  for (int guard = 0; loaded && guard < 20; ++guard) {
-    TDataEdit* p = cut.GetNextObject();
-    if (p == nullptr) break;
-    EXPECT_EQ(0, p->Record->Count);
-    out.push_back(Perimeter(Points(*p, 0)));
-  }
-  return out;
-}
-
-}  // namespace
 
 TEST(ObjectCutByLine, LinesAreCutWhereTheCuttingLineMeetsThemAndContoursWhereItRunsThrough) {
   const Contour road = {{0, 0}, {10, 0}};
@@ -308,36 +328,19 @@ std::vector<double> RoadCuts(const GridOracle& geos, const Contour& road, const 
   for (const Shared& x : shared)
     if (x.hi > x.lo) along.emplace_back(x.lo, x.hi);
     else points.push_back(x.lo);
-  const Contour extended = Extended(line, 2.0);
-  if (extended.size() == line.size() + 2) {
-    GEOSGeometry* r = geos.Line(road);
-    for (const bool last : {false, true}) {
-      const Pt& end = last ? line.back() : line.front();
-      const Pt& beyond = last ? extended.back() : extended.front();
-      GEOSGeometry* at = GEOSGeom_createPointFromXY_r(h, end.x, end.y);
-      double d = 0;
-      GEOSDistance_r(h, at, r, &d);
-      GEOSGeom_destroy_r(h, at);
-      if (d <= 1e-6) continue;
-      // The first point of the extension on the road.
-      std::vector<Shared> met;
-      const double reach = SharedAlong(geos, {end, beyond}, r, 0.001, met);
-      if (met.empty() || reach <= 0) continue;
-      double best = reach;
-      for (const Shared& m : met) best = std::min(best, m.lo);
-      const Pt first{end.x + (beyond.x - end.x) * best / reach,
-                     end.y + (beyond.y - end.y) * best / reach};
-      // Every pass of the road through that point is cut.
-      double passed = 0;
-      for (size_t k = 0; k + 1 < road.size(); ++k) {
-        const Pt &a = road[k], &b = road[k + 1];
-        const double l = std::hypot(b.x - a.x, b.y - a.y);
-        const double t = ((first.x - a.x) * (b.x - a.x) + (first.y - a.y) * (b.y - a.y)) / l;
-        if (SegmentDistance(first, a, b) <= 0.001) points.push_back(passed + std::clamp(t, 0.0, l));
-        passed += l;
-      }
+  // Every pass of the road through a point where an extension first meets
+  // it is cut.
+  std::vector<Pt> met;
+  Reached(geos, line, {road}, 0, &met);
+  for (const Pt& first : met) {
+    double passed = 0;
+    for (size_t k = 0; k + 1 < road.size(); ++k) {
+      const Pt &a = road[k], &b = road[k + 1];
+      const double l = std::hypot(b.x - a.x, b.y - a.y);
+      const double t = ((first.x - a.x) * (b.x - a.x) + (first.y - a.y) * (b.y - a.y)) / l;
+      if (SegmentDistance(first, a, b) <= 0.001) points.push_back(passed + std::clamp(t, 0.0, l));
+      passed += l;
     }
-    GEOSGeom_destroy_r(h, r);
   }
   // The stretches along the line, joined where they meet; their ends cut,
   // and so do the points shared apart from them.
@@ -504,6 +507,72 @@ std::vector<RoadAndLine> EndsOnRoads(uint64_t seed, int count, double dx, double
   return out;
 }
 
+// Whether a side of the line crosses a side of the road at less than 10
+// degrees, where the place of the crossing moves along the road by several
+// times the precision.
+bool Slanting(const Contour& road, const Contour& line) {
+  const auto cross = [](const Pt& o, const Pt& a, const Pt& b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+  };
+  for (size_t i = 0; i + 1 < line.size(); ++i)
+    for (size_t k = 0; k + 1 < road.size(); ++k) {
+      const Pt &a = line[i], &b = line[i + 1], &c = road[k], &d = road[k + 1];
+      if (cross(a, b, c) * cross(a, b, d) >= 0 || cross(c, d, a) * cross(c, d, b) >= 0) continue;
+      const double sine = ((b.x - a.x) * (d.y - c.y) - (b.y - a.y) * (d.x - c.x)) /
+                          (std::hypot(b.x - a.x, b.y - a.y) * std::hypot(d.x - c.x, d.y - c.y));
+      if (std::fabs(sine) < std::sin(std::numbers::pi / 18)) return true;
+    }
+  return false;
+}
+
+// A road of 3 to 10 vertices anywhere in a frame of 800 m, and a line
+// ending on one of its sides at a point computed there, as an editor's
+// snapping leaves it (a few units in the last place off the side, now and
+// then nudged by a few more): its last side coming from anywhere or from
+// an end of that side (the line running along the road to its end, its
+// extension running on along it); now and then its first end computed on
+// another side too. Shifted by (dx, dy) before the ends are computed, so
+// that they are as far off as the shift makes them.
+std::vector<RoadAndLine> SnappedEndsOnRoads(uint64_t seed, int count, double dx, double dy) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> coordinate(0, 800), along(0.05, 0.95);
+  std::uniform_int_distribution<int> vertices(3, 10), way(0, 3), nudge(-3, 3), coin(0, 1);
+  std::vector<RoadAndLine> out;
+  const auto ulps = [&](double v) {
+    for (int k = nudge(rng); k != 0; k -= (k > 0) - (k < 0))
+      v = std::nextafter(v, k > 0 ? HUGE_VAL : -HUGE_VAL);
+    return v;
+  };
+  // A point computed on side k, and the vertex before it on the line.
+  const auto endOn = [&](const Contour& road, Pt* before) {
+    const size_t k = std::uniform_int_distribution<size_t>(0, road.size() - 2)(rng);
+    const Pt &a = road[k], &b = road[k + 1];
+    const double t = along(rng);
+    Pt at{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
+    if (coin(rng)) at = Pt{ulps(at.x), ulps(at.y)};
+    *before = way(rng) == 0 ? (coin(rng) ? a : b) : Pt{coordinate(rng) + dx, coordinate(rng) + dy};
+    return at;
+  };
+  while (static_cast<int>(out.size()) < count) {
+    RoadAndLine r;
+    for (int k = vertices(rng); k > 0; --k) r.road.push_back({coordinate(rng) + dx, coordinate(rng) + dy});
+    if (Spiky(r.road)) continue;
+    Pt before;
+    const Pt last = endOn(r.road, &before);
+    if (coin(rng)) {
+      Pt next;
+      const Pt first = endOn(r.road, &next);
+      r.line = {first, next};
+    }
+    r.line.push_back(before);
+    r.line.push_back(last);
+    if (coin(rng)) std::reverse(r.line.begin(), r.line.end());
+    if (Spiky(r.line) || Slanting(r.road, r.line)) continue;
+    out.push_back(r);
+  }
+  return out;
+}
+
 // Roads cut by lines ending on them, against GEOS: every piece of GEOS's
 // length, in order along the road.
 void EndsOnRoadsAgreeWithGeos(const std::vector<RoadAndLine>& pairs) {
@@ -538,7 +607,7 @@ void LinesAgreeWithGeos(const std::vector<GridPair>& pairs, uint64_t seed) {
   int n = 0, lengths = 0;
   for (const GridPair& pair : pairs) {
     ++n;
-    const Contour line = Extended(pair.line, 2.0);
+    const Contour line = Reached(geos, pair.line, {pair.b[0]}, 0.002);
     Metric cutter, contour, road;
     ASSERT_TRUE(Fill(cutter, METRIC_F64, {pair.line}));
     ASSERT_TRUE(Fill(contour, METRIC_F64, {pair.b[0]}));
@@ -589,7 +658,37 @@ TEST(ObjectCutByLine, LinesEndingOnARoadOrRunningAlongItCutItWhereTheyMeetIt) {
   EndsOnRoadsAgreeWithGeos(EndsOnRoads(9104, 3000, 0, 0));
 }
 
+TEST(ObjectCutByLine, LinesEndingOnARoadAtPointsComputedOnItsSidesCutItThere) {
+  // The line's end lies on the road's fifth side, 366.006 along the road.
+  const Contour road = {{151.92733138299775, 437.0752675534298},
+                        {173.53658683699493, 424.90941386402693},
+                        {214.21958198422368, 416.03247552677755},
+                        {306.1524700483688, 516.18632834421373},
+                        {376.77542667334097, 494.07371331166377},
+                        {509.67914438327693, 547.85262144517458},
+                        {521.25114191610487, 655.17817706568371},
+                        {473.97234096620627, 697.92823832347415},
+                        {417.30734549833346, 711.09346987569813},
+                        {351.73777689381211, 737.9309893197792},
+                        {342.28001704624251, 858.1204756727866}};
+  Metric object, line;
+  ASSERT_TRUE(Fill(object, METRIC_F64, {road}));
+  ASSERT_TRUE(Fill(line, METRIC_F64,
+                   {{{536.12385023761976, 498.61511554884282},
+                     {459.84501480782092, 527.68745885580961}}}));
+  TObjectCutByLine cut;
+  const std::vector<double> lengths = Lengths(cut, cut.LoadObjects(&line, &object, 0, 0.001));
+  ASSERT_EQ(2u, lengths.size());
+  EXPECT_NEAR(366.006, lengths[0], 0.001);
+  EXPECT_NEAR(Perimeter(road) - 366.006, lengths[1], 0.001);
+
+  EndsOnRoadsAgreeWithGeos(SnappedEndsOnRoads(9107, 1000, 0, 0));
+  EndsOnRoadsAgreeWithGeos(SnappedEndsOnRoads(9108, 500, 6234567.0, 34567890.0));
+  EndsOnRoadsAgreeWithGeos(SnappedEndsOnRoads(9109, 500, -7654321.0, -1234567.0));
+}
+
 TEST(ObjectCutByLine, LinesEndingOnARoadCutItWhereTheyMeetItFarFromTheOrigin) {
   EndsOnRoadsAgreeWithGeos(EndsOnRoads(9105, 1000, 6234567.0, 34567890.0));
   EndsOnRoadsAgreeWithGeos(EndsOnRoads(9106, 1000, -7654321.0, -1234567.0));
 }
+

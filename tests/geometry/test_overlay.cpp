@@ -143,7 +143,7 @@ void WorkersAgreeWithGeos(const std::vector<GridPair>& pairs) {
       TObjectCutByLine& w = splitter;
       w.InitPointCross();
       const Outcome o = Pieces(w, w.LoadObjects(&line, &b, 1, 0.001) != 0);
-      const Measured faces = geos.Faces(gb, Extended(pair.line, 2.0), 0.001);
+      const Measured faces = geos.Faces(gb, Reached(geos, pair.line, pair.b, 0.002), 0.001);
       byLine.Check(pair, n, o, faces, tol, faces.sure <= 1);
     }
     for (GEOSGeometry* g : {ga, gb, gouter}) GEOSGeom_destroy_r(h, g);

@@ -93,3 +93,31 @@ TEST_F(MapGroupsTest, EditModeIsJournalledAndTheCounterIsShared) {
   EXPECT_EQ(1, two.CheckMode());
   EXPECT_EQ(1, two.AdjustData());
 }
+
+// Two users opened at one counter each change an object: every raise is
+// made from the file's value, so the second one moves the counter past the
+// first one's, and a third user that adjusted after the first change
+// learns of the second one too (and reads the object it rewrote). The
+// second user learns that the map changed under it as well.
+TEST_F(MapGroupsTest, EachChangeMovesTheCounterPastTheLastOne) {
+  TMap one, two, three;
+  for (TMap* map : {&one, &two, &three}) {
+    ASSERT_EQ(1, map->OpenData((dir / "map.map").c_str(), 0));
+    map->WorkMode(1);
+    ASSERT_EQ(1, map->OpenList(1));
+  }
+  const WORD code = three.ListObjectDesc(1, 2)->Code;
+  auto recode = [](TMap& map, int n) {
+    FVSPR d = *map.ListObjectDesc(1, n);
+    ++d.Code;
+    return map.UpdateObject(n, &d, nullptr, nullptr, nullptr);
+  };
+  ASSERT_EQ(1, recode(one, 1));
+  EXPECT_EQ(-1, three.AdjustData());
+  EXPECT_EQ(1, three.AdjustData());
+  ASSERT_EQ(2, recode(two, 2));
+  EXPECT_EQ(0, two.CheckMode());
+  EXPECT_EQ(-1, three.AdjustData()) << "the second change went unseen";
+  EXPECT_EQ(code + 1, three.ListObjectDesc(1, 2)->Code);
+  EXPECT_EQ(one.Passport.ModeCounter + 1, two.Passport.ModeCounter);
+}

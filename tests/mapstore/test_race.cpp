@@ -34,6 +34,7 @@
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
+using namespace objtest;
 using namespace writertest;
 
 namespace {
@@ -57,9 +58,27 @@ int64_t Length(const std::string& path) {
 // (or the edit mode, for OPEN; the group for the group orders; the sheet
 // for SHEET) they name.
 enum : int32_t {
-  OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP, SHEET
+  OPEN = 1, APPEND, UPDATE, DRAW, DELETE, READ, CLOSE, GROUP, REGROUP, READGROUP, SHEET, GROW
 };
 constexpr int kUpdated = 50000;  // an object updated holds the records of its number + this
+
+// The metric of a line of the tests grown by one point (longer than the
+// one it replaces, so it moves to the metric file's end).
+Bytes GrownMetric(int n) {
+  const double x = 100 + n;
+  return Metric(METRIC_I32, {{{x, 300}, {x + 100, 300}, {x + 100, 500}, {x, 500}, {x, 400},
+                              {x, 300}}});
+}
+
+// Rewrites the metric of object n of the open sheet alone with GrownMetric:
+// n, 0 when refused.
+int GrowObject(TMap& map, int n) {
+  const FVSPR* stored = map.List.ObjectDesc(n);
+  if (stored == nullptr) return 0;
+  FVSPR d = *stored;
+  Bytes metric = GrownMetric(n);
+  return map.UpdateObject(n, &d, As<LONGMETRIC>(metric), nullptr, nullptr);
+}
 
 // One step of a stepped writer on `map` (the map at `path`): the result of
 // the order, 0 when refused.
@@ -98,6 +117,7 @@ int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
       return int32_t(group.ObjectKeyNumber(1, 1).Key / 1000);
     }
     case SHEET: return map.OpenList(o.arg) == 1;
+    case GROW: return GrowObject(map, o.arg);
     default: return 0;
   }
 }
@@ -430,6 +450,152 @@ TEST_F(SheetRace, ADocumentComingBackToASheetSeesTheOtherOnesWritesInPlace) {
     ASSERT_NE(nullptr, three);
     EXPECT_EQ(idle ? code : code + 1, three->Code) << idle;
   }
+}
+
+// Two processes raise the map's change counter at once, as each change of
+// theirs does: each raise is made from the file's value under its lock, so
+// no value is given twice and none is lost.
+TEST_F(SheetRace, TwoProcessesRaisingTheCounterNeverGiveItOneValue) {
+  constexpr int kRaises = 400;
+  DWORD start = 0;
+  {
+    TMap map;
+    ASSERT_TRUE(Open(map, 1));
+    start = map.Passport.ModeCounter;
+  }
+  const auto acks = RunWriters(2, 0, [&](int, int acks) {
+    plat::SetSleepHook(ShortPause, nullptr);
+    TMap map;
+    if (!Open(map, 1)) return 2;
+    if (!AwaitStart()) return 3;
+    for (int i = 0; i < kRaises; ++i)
+      if (!SendAck(acks, Ack{map.UpdateMode(), i, 0})) return 4;
+    return 0;
+  });
+  std::set<int32_t> given;
+  for (const std::vector<Ack>& own : acks) {
+    EXPECT_EQ(size_t(kRaises), own.size());
+    for (const Ack& a : own) EXPECT_TRUE(given.insert(a.number).second) << a.number << " twice";
+  }
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ(start + 2 * kRaises, check.Passport.ModeCounter);
+}
+
+// Document R keeps what it read of sheet 1 while it works on sheet 2;
+// meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
+// moves to the file's end). Coming back, R reads the object as W left it
+// (W has not even saved yet); and once W has closed the map, R's change to
+// the object's semantics alone, made with the descriptor R read before
+// W's change, keeps W's metric: the places of the records not given are
+// the file's. In every pair of edit mode on and off, with W a document of
+// the same process or of another process.
+class KeptSheetRace : public SheetRace,
+                      public ::testing::WithParamInterface<std::tuple<bool, bool, bool>> {};
+
+TEST_P(KeptSheetRace, AReturningDocumentReadsAndKeepsWhatAnotherWriterChanged) {
+  const auto [readerEdit, writerEdit, otherProcess] = GetParam();
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+  }
+  TMap r;
+  ASSERT_TRUE(Open(r, readerEdit));
+  ASSERT_NE(nullptr, r.List.ObjectDesc(6));
+  const FVSPR seen = *r.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, r.List.DataAddr(seen.DataOffset));
+
+  TMap here, copy;  // W in this process, or the child's own
+  Stepper elsewhere;
+  if (otherProcess) {
+    elsewhere = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+    ASSERT_GT(elsewhere.pid, 0);
+    ASSERT_EQ(1, Step(elsewhere, {OPEN, writerEdit}));
+    ASSERT_EQ(6, Step(elsewhere, {GROW, 6}));
+  } else {
+    ASSERT_TRUE(Open(here, writerEdit));
+    ASSERT_EQ(6, GrowObject(here, 6));
+  }
+  const Bytes grown = GrownMetric(6);
+
+  ASSERT_EQ(1, r.OpenList(2));
+  ASSERT_EQ(1, r.OpenList(1));
+  const FVSPR* back = r.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, back);
+  const LONGMETRIC* metric = r.List.DataAddr(back->DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << "served what W replaced";
+  if (otherProcess) {
+    ASSERT_EQ(1, Step(elsewhere, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(elsewhere));
+  } else {
+    ASSERT_EQ(1, here.CloseData());
+  }
+
+  FVSPR stale = seen;
+  Bytes semn = Semantics(7, 606);
+  ASSERT_EQ(6, r.UpdateObject(6, &stale, nullptr, As<SEMANTIC>(semn), nullptr));
+  ASSERT_EQ(1, r.CloseData());
+
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  const FVSPR* now = fresh.List.ObjectDesc(6);
+  ASSERT_NE(nullptr, now);
+  const FVSPR d = *now;
+  metric = fresh.List.DataAddr(d.DataOffset);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << "W's metric lost";
+  const SEMANTIC* kept = fresh.List.SemnAddr(d.SemnOffset);
+  ASSERT_NE(nullptr, kept);
+  EXPECT_EQ(0, std::memcmp(kept, semn.data(), semn.size()));
+  EXPECT_EQ("", CheckChain(fresh.List));
+}
+
+INSTANTIATE_TEST_SUITE_P(ModePairs, KeptSheetRace,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "EditReader" : "Reader") +
+                                  (std::get<1>(info.param) ? "EditWriter" : "Writer") +
+                                  (std::get<2>(info.param) ? "Elsewhere" : "Here");
+                         });
+
+// A document that read objects 5 and 6 before another one moved their
+// metrics, and has not read them again, rewrites the graphics of one and
+// deletes the other: both keep the metric the other document wrote (a
+// deleted object is taken back with the records it had).
+TEST_F(SheetRace, AGraphicsRewriteOrADeletionKeepsTheRecordsAnotherWriterMoved) {
+  TMap r, w;
+  ASSERT_TRUE(Open(r, 0));
+  for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(r, id, LOCAL_LINE));
+  for (int n = 5; n <= 6; ++n)
+    ASSERT_NE(nullptr, r.List.DataAddr(r.List.ObjectDesc(n)->DataOffset)) << n;
+  ASSERT_TRUE(Open(w, 1));
+  for (int n = 5; n <= 6; ++n) ASSERT_EQ(n, GrowObject(w, n));
+  ASSERT_EQ(1, w.CloseData());
+
+  Bytes line(8, 7);
+  Bytes draw = Draw({{128, line}});
+  ASSERT_EQ(5, r.UpdateObjectDraw(5, As<IMGDRAW>(draw)));
+  ASSERT_EQ(6, r.DeleteObject(6));
+  ASSERT_EQ(1, r.CloseData());
+
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  for (int n = 5; n <= 6; ++n) {
+    ASSERT_NE(nullptr, fresh.List.ObjectDesc(n));
+    const FVSPR d = *fresh.List.ObjectDesc(n);
+    EXPECT_EQ(n == 6, FvsprIsDeleted(&d)) << n;
+    const Bytes grown = GrownMetric(n);
+    const LONGMETRIC* metric = fresh.List.DataAddr(d.DataOffset);
+    ASSERT_NE(nullptr, metric) << n;
+    EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << n;
+  }
+  const IMGDRAW* drawn = fresh.List.ObjectDrawAddr(5);
+  ASSERT_NE(nullptr, drawn);
+  EXPECT_EQ(0, std::memcmp(drawn, draw.data(), draw.size()));
 }
 
 // A second sheet object of the map moves every object of sheet 1 while the

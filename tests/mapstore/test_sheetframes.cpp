@@ -86,11 +86,13 @@ Walked Walk(TMapList& list, int direction) {
 // Asks the index `questions` random frames of the open sheet (sheet units
 // within `extent`), each forwards or backwards, from the start or from a
 // random object of the chain, and compares what it names, less what its
-// frame keeps out, with what the walk meets. Frames of at most `small`
+// frame keeps out, with what the walk meets (of `walked`, another opener of
+// the sheet, when given). Frames of at most `small`
 // units a side must be answered by the index.
 void ExpectAnswersAsTheWalk(TMapList& list, int questions, LONG extent, std::mt19937& random,
-                            const std::string& where) {
-  const Walked forward = Walk(list, 1), backward = Walk(list, -1);
+                            const std::string& where, TMapList* walked = nullptr) {
+  TMapList& truth = walked != nullptr ? *walked : list;
+  const Walked forward = Walk(truth, 1), backward = Walk(truth, -1);
   ASSERT_FALSE(forward.order.empty()) << where;
   std::uniform_int_distribution<LONG> at(-extent / 10, extent + extent / 10);
   const LONG sides[] = {0, 3, 40, 400, 4000};
@@ -521,6 +523,47 @@ TEST_F(SheetFrameWrites, OnlyASmallFrameMakesTheIndex) {
   ASSERT_TRUE(list.FrameIndex.Meeting(list, away, 0, 1, &named));
   EXPECT_EQ(0, named.Count);
 }
+
+// Another document of the map moves and deletes objects of a sheet whose
+// index this one made (neither changes the sheet's header); this one then
+// leaves the sheet and comes back: what it answers is what a fresh opener
+// of the sheet finds, not what the index it kept held. In every pair of
+// edit mode on and off, the other document not even saved yet.
+class SheetFrameReturns : public SheetFrameWrites,
+                          public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(SheetFrameReturns, AnIndexKeptAnswersOnlyWhileNobodyElseWrote) {
+  const auto [readerEdit, writerEdit] = GetParam();
+  map.WorkMode(0);
+  for (int i = 0; i < 400; ++i) ASSERT_GT(Append(map, int(random() % 6), random), 0);
+  map.CloseData();
+  ASSERT_TRUE(writertest::AddTestSheets(dir.path(), 2));
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  map.WorkMode(readerEdit);
+  Expect("made");
+  ASSERT_TRUE(map.List.FrameIndex.Made());
+
+  // The other document writes before this one leaves the sheet: its
+  // changes are still seen when this one comes back.
+  TMap other;
+  ASSERT_EQ(1, other.OpenData(Path().c_str(), 0));
+  other.WorkMode(writerEdit);
+  ASSERT_EQ(1, other.OpenList(1));
+  for (int k = 0; k < 30; ++k)
+    ASSERT_GT(Move(other, 1 + int(random() % 400), int(random() % 5), random), 0);
+  for (int k = 0; k < 10; ++k) other.DeleteObject(1 + int(random() % 400));
+  ASSERT_EQ(1, map.OpenList(2));
+
+  TMap fresh;
+  ASSERT_EQ(1, fresh.OpenData(Path().c_str(), 0));
+  ASSERT_EQ(1, fresh.OpenList(1));
+  ASSERT_EQ(1, map.OpenList(1));
+  ExpectAnswersAsTheWalk(map.List, 150, kExtent, random, "after another document's writes",
+                         &fresh.List);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModePairs, SheetFrameReturns,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
 // Without memory for the list beside the grid, an append the index hears
 // of makes it forget itself; nothing is thrown into the writer.

@@ -113,6 +113,33 @@ inline std::vector<Contour> StarWithHoles(std::mt19937_64& rng, int n, double cx
   return p;
 }
 
+// A ring round (cx, cy) over all but a gap of an angle, n points on each
+// of its sides (outer radii 150 to 300, inner 50 to 120), whose outer side
+// ends in a point on the side that closes its start: the bay it rings opens
+// only there, the point computed on that side (so within a hair of it, on
+// either side).
+inline Contour BayRing(std::mt19937_64& rng, int n, double cx, double cy) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  const double start = 2 * std::numbers::pi * unit(rng), gap = 0.2 + 0.3 * unit(rng);
+  std::vector<double> t(static_cast<size_t>(n));
+  for (double& a : t) a = start + (2 * std::numbers::pi - gap) * unit(rng);
+  std::sort(t.begin(), t.end());
+  t.front() = start;
+  Contour outer, inner;
+  for (double a : t) {
+    const double r1 = 150 + 150 * unit(rng), r2 = 50 + 70 * unit(rng);
+    outer.push_back({cx + r1 * std::cos(a), cy + r1 * std::sin(a)});
+    inner.push_back({cx + r2 * std::cos(a), cy + r2 * std::sin(a)});
+  }
+  const double along = 0.2 + 0.6 * unit(rng);
+  Contour c = outer;
+  c.push_back({inner[0].x + along * (outer[0].x - inner[0].x),
+               inner[0].y + along * (outer[0].y - inner[0].y)});
+  c.insert(c.end(), inner.rbegin(), inner.rend());
+  c.push_back(c.front());
+  return c;
+}
+
 // Perimeter of a contour.
 inline double Perimeter(const Contour& c) {
   double p = 0;
@@ -127,24 +154,48 @@ inline double Clearance(const Contour& a, const Contour& b) {
   return d;
 }
 
+// `count` pairs of contours made by make(rng, points, cx, cy) from a
+// generator of `seed`, with points in lo..hi and centres within c0..c1,
+// each valid for GEOS and kept by keep(a, b).
+template <class Make, class Keep>
+std::vector<std::pair<Contour, Contour>> DrawPairs(const GeosOracle& geos, uint64_t seed, int count,
+                                                   double c0, double c1, int lo, int hi, Make make,
+                                                   Keep keep) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> centre(c0, c1);
+  std::uniform_int_distribution<int> points(lo, hi);
+  std::vector<std::pair<Contour, Contour>> out;
+  while (int(out.size()) < count) {
+    const Contour a = make(rng, points(rng), centre(rng), centre(rng));
+    const Contour b = make(rng, points(rng), centre(rng), centre(rng));
+    if (geos.Valid({a}) && geos.Valid({b}) && keep(a, b)) out.emplace_back(a, b);
+  }
+  return out;
+}
+
 // `count` pairs of star polygons of 3 to 80 vertices with radii of 50 to
 // 400 about centres within 400..600, drawn from a generator of `seed`:
 // each valid for GEOS and in general position (no vertex of one nearer
 // than 0.01 to the other).
 inline std::vector<std::pair<Contour, Contour>> RandomStarPairs(const GeosOracle& geos,
                                                                 uint64_t seed, int count) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> centre(400, 600);
-  std::uniform_int_distribution<int> points(3, 80);
-  std::vector<std::pair<Contour, Contour>> out;
-  while (int(out.size()) < count) {
-    const Contour a = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    const Contour b = StarContour(rng, points(rng), centre(rng), centre(rng), 50, 400);
-    if (!geos.Valid({a}) || !geos.Valid({b})) continue;
-    if (Clearance(a, b) < 0.01 || Clearance(b, a) < 0.01) continue;
-    out.emplace_back(a, b);
-  }
-  return out;
+  return DrawPairs(
+      geos, seed, count, 400, 600, 3, 80,
+      [](std::mt19937_64& rng, int n, double cx, double cy) {
+        return StarContour(rng, n, cx, cy, 50, 400);
+      },
+      [](const Contour& a, const Contour& b) {
+        return Clearance(a, b) >= 0.01 && Clearance(b, a) >= 0.01;
+      });
+}
+
+// `count` pairs of bay rings of 5 to 40 points a side about centres
+// within 450..550, drawn from a generator of `seed`, each valid for GEOS
+// (its last point a hair outside the side it ends on).
+inline std::vector<std::pair<Contour, Contour>> RandomBayPairs(const GeosOracle& geos,
+                                                               uint64_t seed, int count) {
+  return DrawPairs(geos, seed, count, 450, 550, 5, 40, BayRing,
+                   [](const Contour&, const Contour&) { return true; });
 }
 
 // `count` pairs of star polygons of 8 to 60 vertices with radii of 120 to

@@ -489,6 +489,45 @@ inline Contour Extended(Contour line, double d) {
   return line;
 }
 
+// The line as the cutting worker runs it against an object's contours: an
+// end lying on one stays; an end short of them goes on along its last side
+// to the first point where that side extended by 2.0 meets one (by GEOS,
+// on the precision's grid; those points into `met`), and `past` beyond it,
+// or stays where it meets none. A line ending where it starts stays.
+inline Contour Reached(const GridOracle& geos, const Contour& line, const Shape& object,
+                       double past = 0, std::vector<Pt>* met = nullptr) {
+  const Contour extended = Extended(line, 2.0);
+  if (extended.size() != line.size() + 2) return line;
+  GEOSContextHandle_t h = geos.handle();
+  std::vector<GEOSGeometry*> contours;
+  for (const Contour& c : object) contours.push_back(geos.Line(c));
+  Contour out = line;
+  std::vector<Shared> shared;
+  for (const bool last : {false, true}) {
+    const Pt& end = last ? line.back() : line.front();
+    const Pt& beyond = last ? extended.back() : extended.front();
+    GEOSGeometry* at = GEOSGeom_createPointFromXY_r(h, end.x, end.y);
+    double on = 1e300, first = 1e300, reach = 0;
+    for (const GEOSGeometry* c : contours) {
+      double d = 0;
+      GEOSDistance_r(h, at, c, &d);
+      on = std::min(on, d);
+      reach = SharedAlong(geos, {end, beyond}, c, 0.001, shared);
+      for (const Shared& s : shared) first = std::min(first, s.lo);
+    }
+    GEOSGeom_destroy_r(h, at);
+    if (on <= 1e-6 || reach <= 0 || first > reach) continue;
+    const auto along = [&](double d) {
+      return Pt{end.x + (beyond.x - end.x) * d / reach, end.y + (beyond.y - end.y) * d / reach};
+    };
+    if (met != nullptr) met->push_back(along(first));
+    if (last) out.push_back(along(first + past));
+    else out.insert(out.begin(), along(first + past));
+  }
+  for (GEOSGeometry* c : contours) GEOSGeom_destroy_r(h, c);
+  return out;
+}
+
 // A line turning back on itself at a vertex, or within 20 degrees of it (at
 // its first vertex too when it ends where it starts): the workers take a
 // spike narrower than a degree away, and near the tip of one narrower than

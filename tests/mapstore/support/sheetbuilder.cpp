@@ -7,6 +7,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/file.h"
+
 namespace sheettest {
 
 namespace fs = std::filesystem;
@@ -154,6 +156,16 @@ TestMap::TestMap(const std::string& folder, int count, bool userMap) {
   Passport.Register.IsRealPlace = userMap ? 1 : 0;
   Passport.Register.Scale = 100000;
   for (int i = 0; i < count; ++i) AddSheet();
+}
+
+bool TestMap::MakeMapFile() {
+  HANDLE h = plat::CreateFileA(Path, GENERIC_READ | GENERIC_WRITE, 3, nullptr, CREATE_ALWAYS, 0,
+                               nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  File = h;
+  if (WritePassport() != 1) return false;
+  TakeCounterFromPassport();
+  return true;
 }
 
 std::string TestMap::Base(int n) { return "S" + std::to_string(n); }

@@ -66,6 +66,9 @@ class TestMap : public TMapBase {
   static std::string Base(int n);
   // Adds a sheet record (for CreateList); returns its number.
   int AddSheet();
+  // Writes the passport and the sheet records into a map file at Path and
+  // keeps it open, so that the map has a change counter: true when done.
+  bool MakeMapFile();
 };
 
 }  // namespace sheettest
