@@ -301,6 +301,11 @@ bool TSheetFrameIndex::Gather(const SPAN& question) {
   if (!Meet(question, extent_)) return true;
   const SPAN q{std::max(question.x1, extent_.x1), std::max(question.y1, extent_.y1),
                std::min(question.x2, extent_.x2), std::min(question.y2, extent_.y2)};
+  // Over much of the objects' extent the walk answers at once (a picture
+  // of the whole sheet).
+  const double asked = (double(q.x2) - q.x1 + 1) * (double(q.y2) - q.y1 + 1);
+  const double held = (double(extent_.x2) - extent_.x1 + 1) * (double(extent_.y2) - extent_.y1 + 1);
+  if (asked > held * kSmallShare * 2) return false;
   // Cells and entries looked at: past this share of the sheet the walk
   // costs less.
   int64_t budget = int64_t(count_) / 8 + 256;
