@@ -3,6 +3,7 @@
 // image and own graphics, the paint step and the painter tables of the
 // visual types.
 #include <algorithm>
+#include <vector>
 
 #include "classifier/rscformat.h"
 #include "devices/devdraw.h"
@@ -193,11 +194,15 @@ void TMapControl::WidenSheetPlace(TMap* map) {
 int TMapControl::ShowSheetObjects(TMap* map, TMapSelect* select, float zoom) {
   TMapList& list = map->List;
   // A window small against a large sheet: the index of the sheet's frames
-  // names the objects that may lie in it, in the order of the walk.
-  TSheetFrameIndex::ANSWER candidates;
-  if (list.FrameIndex.Meeting(list, SheetPlace, 0, 1, &candidates)) {
-    for (int32_t i = 0; i < candidates.Count; ++i) {
-      const FVSPR* desc = list.ObjectDesc(candidates.At(i));
+  // names the objects that may lie in it, in the order of the walk. They
+  // are taken apart from the index: the host's break callback, asked as
+  // they are drawn, may ask the sheet other questions.
+  TSheetFrameIndex::ANSWER answer;
+  if (list.FrameIndex.Meeting(list, SheetPlace, 0, 1, &answer)) {
+    std::vector<LONG> candidates(size_t(answer.Count));
+    for (int32_t i = 0; i < answer.Count; ++i) candidates[size_t(i)] = answer.At(i);
+    for (const LONG n : candidates) {
+      const FVSPR* desc = list.ObjectDesc(n);
       // The walk ends at a descriptor it cannot read.
       if (desc == nullptr) break;
       const FVSPR copy = *desc;

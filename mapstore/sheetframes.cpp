@@ -119,26 +119,31 @@ int LevelFor(int64_t size, int base) {
   return std::min(int(std::bit_width(uint64_t(size - 1) >> base)), kLevels - 1);
 }
 
+// The bits of a frame's size less one: its level over cells of a unit.
+int BitsOf(const FRAME& f) {
+  const int64_t size = std::max(int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1);
+  return size <= 1 ? 0 : int(std::bit_width(uint64_t(size - 1)));
+}
+
 }  // namespace
 
 int TSheetFrameIndex::LevelOf(int64_t size) const { return LevelFor(size, base_); }
 
-int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level) const {
+int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
+                                 int64_t* row) const {
   *level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1));
   if (*level >= int(levels_.size()) || levels_[size_t(*level)].columns == 0) return -1;
   const LEVEL& l = levels_[size_t(*level)];
   // A frame outside the grid (written since) is held beside it.
   if (s.x1 < x0_ || s.y1 < y0_) return -1;
-  const int64_t column = (s.x1 - x0_) >> l.shift, row = (s.y1 - y0_) >> l.shift;
-  if (column >= l.columns || row >= l.rows) return -1;
-  return l.first + int32_t(row * l.columns + column);
+  *column = (s.x1 - x0_) >> l.shift, *row = (s.y1 - y0_) >> l.shift;
+  if (*column >= l.columns || *row >= l.rows) return -1;
+  return l.first + int32_t(*row * l.columns + *column);
 }
 
-TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, int level,
-                                                  int32_t cell) const {
-  const LEVEL& l = levels_[size_t(level)];
-  const int64_t k = cell - l.first;
-  const int64_t cx = x0_ + ((k % l.columns) << l.shift), cy = y0_ + ((k / l.columns) << l.shift);
+TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, const LEVEL& l,
+                                                  int64_t column, int64_t row) const {
+  const int64_t cx = x0_ + (column << l.shift), cy = y0_ + (row << l.shift);
   // The frame reaches less than two cells from the cell's corner: its
   // codes stay within a byte.
   return ENTRY{n, uint8_t((s.x1 - cx) >> l.unit), uint8_t((s.y1 - cy) >> l.unit),
@@ -188,6 +193,9 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     int prevLocal = -1;
     int32_t run = FIRST_RUN;
     LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
+    // How many frames have each number of bits in their size less one (the
+    // level of a frame over cells of a unit, BitsOf).
+    LONG perBits[kLevels] = {};
     const FVSPR* d = list.FirstHead();
     for (LONG i = 0; d != nullptr && i < count_; ++i) {
       const LONG n = list.CurrentObject;
@@ -203,6 +211,7 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
                     std::max(d->Y1, d->Y2)};
       frames[size_t(n)] = f;
+      ++perBits[BitsOf(f)];
       x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
       x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
       ++placed;
@@ -223,26 +232,25 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // The size of the smallest cells: about the spacing of the objects.
     const double area = (double(x2) - x1 + 1) * (double(y2) - y1 + 1);
     base_ = std::max(0, CeilLog2(std::sqrt(area / placed)) - 1);
-    // The level of each object of the chain, kept for the passes below.
-    const std::unique_ptr<uint8_t[]> levelOf(new uint8_t[count + 1]);
-    std::vector<LONG> perLevel(kLevels, 0);
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      const FRAME& f = frames[n];
-      const int level = LevelOf(std::max(int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1));
-      levelOf[n] = uint8_t(level);
-      ++perLevel[size_t(level)];
-    }
+    // A frame of b bits goes to level b - base (LevelOf); its cell there.
+    auto cellOf = [&](const FRAME& f, int64_t* column, int64_t* row) -> const LEVEL& {
+      const LEVEL& l = levels_[size_t(std::max(0, BitsOf(f) - base_))];
+      *column = (int64_t(f.X1) - x0_) >> l.shift;
+      *row = (int64_t(f.Y1) - y0_) >> l.shift;
+      return l;
+    };
+    LONG perLevel[kLevels] = {};
+    for (int b = 0; b < kLevels; ++b) perLevel[std::max(0, b - base_)] += perBits[b];
     // Each level's cells are at least as large as its frames and hold a
     // few of them on average; a level has at most twice as many cells as
     // objects.
     int top = kLevels - 1;
-    while (top > 0 && perLevel[size_t(top)] == 0) --top;
+    while (top > 0 && perLevel[top] == 0) --top;
     int64_t cells = 0;
     levels_.resize(size_t(top) + 1);
     for (int level = 0; level <= top; ++level) {
       LEVEL& l = levels_[size_t(level)];
-      const LONG objects = perLevel[size_t(level)];
+      const LONG objects = perLevel[level];
       l.shift = base_ + level;
       l.columns = l.rows = 0;
       l.first = int32_t(cells);
@@ -260,25 +268,46 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       l.unit = std::max(0, l.shift - 6);
       cells += l.columns * l.rows;
     }
-    // The entries, cell by cell: the cells counted, then filled, each
-    // start moving on to the next cell's as its cell fills.
-    auto cellOf = [&](size_t n) {
-      const FRAME& f = frames[n];
-      const LEVEL& l = levels_[levelOf[n]];
-      const int64_t column = (int64_t(f.X1) - x0_) >> l.shift;
-      const int64_t row = (int64_t(f.Y1) - y0_) >> l.shift;
-      return l.first + int32_t(row * l.columns + column);
-    };
+    // The entries, cell by cell: the cells counted, then filled. The
+    // objects lie all over the sheet in number order, so the entries are
+    // filled in two steps that each write near where they wrote last:
+    // first into the stretch of their group of cells, then, group by
+    // group, into their cells, each start moving on to the next cell's as
+    // its cell fills.
+    constexpr int kGroupBits = 8;
     starts_.assign(size_t(cells) + 1, 0);
-    for (size_t n = 1; n <= count; ++n)
-      if (places_[n] != NOT_IN_CHAIN) ++starts_[size_t(cellOf(n)) + 1];
-    for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
-    entries_.resize(size_t(placed));
     for (size_t n = 1; n <= count; ++n) {
       if (places_[n] == NOT_IN_CHAIN) continue;
-      const int32_t cell = cellOf(n);
-      entries_[size_t(starts_[size_t(cell)]++)] =
-          EntryOf(LONG(n), SpanOf<SPAN>(frames[n]), levelOf[n], cell);
+      int64_t column, row;
+      const LEVEL& l = cellOf(frames[n], &column, &row);
+      ++starts_[size_t(l.first + row * l.columns + column) + 1];
+    }
+    for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
+    entries_.resize(size_t(placed));
+    const size_t groups = (size_t(cells) >> kGroupBits) + 1;
+    std::vector<int32_t> next(groups);
+    for (size_t g = 0; g < groups; ++g) next[g] = starts_[std::min(g << kGroupBits, size_t(cells))];
+    // The cell of each entry within its group, as placed there.
+    const std::unique_ptr<uint8_t[]> within(new uint8_t[size_t(placed)]);
+    for (size_t n = 1; n <= count; ++n) {
+      if (places_[n] == NOT_IN_CHAIN) continue;
+      const FRAME& f = frames[n];
+      int64_t column, row;
+      const LEVEL& l = cellOf(f, &column, &row);
+      const int32_t cell = l.first + int32_t(row * l.columns + column);
+      const int32_t at = next[size_t(cell) >> kGroupBits]++;
+      entries_[size_t(at)] = EntryOf(LONG(n), SpanOf<SPAN>(f), l, column, row);
+      within[size_t(at)] = uint8_t(cell);
+    }
+    std::vector<ENTRY> group;
+    for (size_t g = 0; g < groups; ++g) {
+      const size_t first = g << kGroupBits;
+      if (first >= size_t(cells)) break;
+      const int32_t begin = starts_[first];
+      const int32_t end = starts_[std::min(first + (size_t(1) << kGroupBits), size_t(cells))];
+      group.assign(entries_.begin() + begin, entries_.begin() + end);
+      for (int32_t k = begin; k < end; ++k)
+        entries_[size_t(starts_[first + within[size_t(k)]]++)] = group[size_t(k - begin)];
     }
     for (size_t c = starts_.size() - 1; c > 0; --c) starts_[c] = starts_[c - 1];
     starts_[0] = 0;
@@ -474,11 +503,12 @@ void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) 
   }
   // Still in the cell of its entry: the entry takes the new frame.
   int level;
-  const int32_t cell = CellOf(s, &level);
+  int64_t column, row;
+  const int32_t cell = CellOf(s, &level, &column, &row);
   if (cell >= 0) {
     for (int32_t k = starts_[size_t(cell)]; k < starts_[size_t(cell) + 1]; ++k) {
       if (entries_[size_t(k)].n != n) continue;
-      entries_[size_t(k)] = EntryOf(n, s, level, cell);
+      entries_[size_t(k)] = EntryOf(n, s, levels_[size_t(level)], column, row);
       Widen(s);
       return;
     }

@@ -143,11 +143,12 @@ class TSheetFrameIndex {
   // the one the index was made or kept for.
   bool ForSheet(const TMapList& list) const;
   bool InStep(const TMapList& list) const;
-  // The level and cell of a frame, -1 when no level of the grid takes it.
+  // The level and cell of a frame (its column and row in the level), -1
+  // when no level of the grid takes it.
   int LevelOf(int64_t size) const;
-  int32_t CellOf(const SPAN& s, int* level) const;
-  // The entry of a frame in cell `cell` of level `level`.
-  ENTRY EntryOf(LONG n, const SPAN& s, int level, int32_t cell) const;
+  int32_t CellOf(const SPAN& s, int* level, int64_t* column, int64_t* row) const;
+  // The entry of a frame in the cell at `column` and `row` of a level.
+  ENTRY EntryOf(LONG n, const SPAN& s, const LEVEL& l, int64_t column, int64_t row) const;
   // Puts object n of run `run` in the list beside the grid with its
   // frame; false when that list is full or no memory is left for it (the
   // index is then to forget itself).

@@ -237,6 +237,31 @@ TEST(WindowThroughTheIndex, PaintsWhatTheWalkPaints) {
   for (uint32_t v : walked.pixels) painted += v != 0xFFFFFF;
   EXPECT_GT(painted, 10000);
   EXPECT_TRUE(indexed.pixels == walked.pixels);
+
+  // The host's break callback, asked after every primitive, asks the
+  // sheet's index about other places while the window is drawn.
+  TSheetFrameIndex::SetMinObjects(100);
+  struct Asker {
+    TMapAccess* doc;
+    int asked = 0;
+  } asker{doc};
+  doc->SetBreakCall(
+      [](intptr_t p) -> LONG {
+        auto* a = reinterpret_cast<Asker*>(p);
+        TMapList& list = a->doc->List;
+        const LONG side = 40 + 400 * (a->asked++ % 8);
+        TSheetFrameIndex::ANSWER other;
+        list.FrameIndex.Meeting(list, FRAME{0, 0, side, side}, 0, 1, &other);
+        return 0;
+      },
+      reinterpret_cast<intptr_t>(&asker));
+  const LONG step = PaintContext.PaintStep;
+  PaintContext.PaintStep = 1;
+  const doctest::Picture asked = doctest::PaintPicture(doc, window);
+  PaintContext.PaintStep = step;
+  doc->SetBreakCall(nullptr, 0);
+  EXPECT_GT(asker.asked, 5);
+  EXPECT_TRUE(asked.pixels == walked.pixels);
   TSheetFrameIndex::SetMinObjects(minObjects);
   FreeDocument(doc);
   MessageEnableSet(1);
