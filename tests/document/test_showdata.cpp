@@ -222,11 +222,11 @@ TEST(WindowThroughTheIndex, PaintsWhatTheWalkPaints) {
   }
   doc->MapPalette.BackGround = 0xFFFFFF;
   doc->SetupPalette();
-  // The sheet about 3000 pixels across, a window of 300 round its middle.
+  // The sheet about 3000 pixels across, a window of 500 round its middle.
   doc->SetViewScale(3.0);
   double column = doctest::kSheetX + doctest::kSheetSide / 2, row = doctest::kSheetY + 5000;
   doc->PlaneToPicture(column, row);
-  const RECT window{LONG(column) - 150, LONG(row) - 150, LONG(column) + 150, LONG(row) + 150};
+  const RECT window{LONG(column) - 250, LONG(row) - 250, LONG(column) + 250, LONG(row) + 250};
   TSheetFrameIndex::SetMinObjects(100);
   const doctest::Picture indexed = doctest::PaintPicture(doc, window);
   EXPECT_TRUE(doc->List.FrameIndex.Made());
@@ -238,8 +238,11 @@ TEST(WindowThroughTheIndex, PaintsWhatTheWalkPaints) {
   EXPECT_GT(painted, 10000);
   EXPECT_TRUE(indexed.pixels == walked.pixels);
 
-  // The host's break callback, asked after every primitive, asks the
-  // sheet's index about other places while the window is drawn.
+  // The host's break callback, asked at every paint step, asks the sheet's
+  // index about other places while the window is drawn onto a device.
+  doctest::MemoryDevice device(window.right - window.left, window.bottom - window.top);
+  doc->PaintDib(device.dc, 1, window);
+  const doctest::Picture walkedOnDevice = doctest::GrabDc(device.dc);
   TSheetFrameIndex::SetMinObjects(100);
   struct Asker {
     TMapAccess* doc;
@@ -249,19 +252,26 @@ TEST(WindowThroughTheIndex, PaintsWhatTheWalkPaints) {
       [](intptr_t p) -> LONG {
         auto* a = reinterpret_cast<Asker*>(p);
         TMapList& list = a->doc->List;
-        const LONG side = 40 + 400 * (a->asked++ % 8);
+        // Round the window, wider each time: more objects than it holds.
+        const FRAME& w = a->doc->SheetPlace;
+        const LONG wider = 20 * (++a->asked % 8);
         TSheetFrameIndex::ANSWER other;
-        list.FrameIndex.Meeting(list, FRAME{0, 0, side, side}, 0, 1, &other);
+        list.FrameIndex.Meeting(list, FRAME{w.X1 - wider, w.Y1 - wider, w.X2 + wider, w.Y2 + wider},
+                                0, 1, &other);
         return 0;
       },
       reinterpret_cast<intptr_t>(&asker));
   const LONG step = PaintContext.PaintStep;
   PaintContext.PaintStep = 1;
-  const doctest::Picture asked = doctest::PaintPicture(doc, window);
+  doc->PaintDib(device.dc, 1, window);
   PaintContext.PaintStep = step;
   doc->SetBreakCall(nullptr, 0);
-  EXPECT_GT(asker.asked, 5);
-  EXPECT_TRUE(asked.pixels == walked.pixels);
+  const doctest::Picture asked = doctest::GrabDc(device.dc);
+  EXPECT_TRUE(doc->List.FrameIndex.Made());
+  // At each step of the objects drawn as well as before each layer.
+  EXPECT_GT(asker.asked, 50);
+  EXPECT_FALSE(asked.pixels.empty());
+  EXPECT_TRUE(asked.pixels == walkedOnDevice.pixels);
   TSheetFrameIndex::SetMinObjects(minObjects);
   FreeDocument(doc);
   MessageEnableSet(1);
