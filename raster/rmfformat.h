@@ -213,6 +213,10 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
 //   64 bits  IEEE double
 // Integer values of up to 32 bits; 64-bit elements through the double forms.
 int64_t RmfGetElement(const BYTE* block, int64_t k, int bits, DWORD kind);
+// The same for 8-bit elements.
+inline int64_t RmfGetByte(const BYTE* block, int64_t k, DWORD kind) {
+  return kind == RMF_MTW || kind == RMF_MTQ ? int64_t(static_cast<signed char>(block[k])) : int64_t(block[k]);
+}
 void RmfPutElement(BYTE* block, int64_t k, int bits, DWORD kind, int64_t value);
 inline double RmfGetDouble(const BYTE* block, int64_t k) {
   double v;
