@@ -513,18 +513,28 @@ void FreeDocument(TMapAccess* doc) {
   plat::FreePages(doc);
 }
 
-TMapAccess* DocumentOf(HMAP handle) {
+namespace {
+
+// DocumentOf for a handle other than the last one.
+[[gnu::noinline]] TMapAccess* FindDocument(HMAP handle) {
   const void* address = reinterpret_cast<const void*>(handle);
   if (address == nullptr) return nullptr;
-  // Most calls name the document the call before named: found without a
-  // lookup.
-  if (address == g_lastDocument.load(std::memory_order_acquire))
-    return reinterpret_cast<TMapAccess*>(handle);
   Documents& d = LiveDocuments();
   std::lock_guard<std::mutex> guard(d.lock);
   if (!d.live.count(address)) return nullptr;
   g_lastDocument.store(address, std::memory_order_release);
   return reinterpret_cast<TMapAccess*>(handle);
+}
+
+}  // namespace
+
+TMapAccess* DocumentOf(HMAP handle) {
+  // Most calls name the document the call before named: found without a
+  // lookup.
+  const void* address = reinterpret_cast<const void*>(handle);
+  if (address != nullptr && address == g_lastDocument.load(std::memory_order_acquire))
+    return reinterpret_cast<TMapAccess*>(handle);
+  return FindDocument(handle);
 }
 
 HSITE SiteHandleOf(TMapAccess* doc, int n) {

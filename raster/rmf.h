@@ -365,12 +365,13 @@ class MAPCLASS TRmf {
   DWORD BadBlocksSize = 0;
   // Decoded blocks behind the slots, and what their trust rests on: the
   // last-write times of the main and continuation files they were read
-  // under, and a count that moves whenever the store is emptied because
-  // the file may have changed. A slot keeps the count its block was read
+  // under, whether those were long enough ago, and a count that moves
+  // whenever the store is emptied because the file may have changed. A slot keeps the count its block was read
   // at (0: not to be kept), and gives the block to the store only while
   // the count is still that.
   TRmfBlockStore Store;
   uint64_t StoreTimes[2] = {0, 0};
+  DWORD StoreSettled = 0;  // 1: the times were old enough when last read
   DWORD StoreEpoch = 1;
   DWORD SlotEpoch[kMaxSlots] = {};
   // The block whose element was last read alone: asked for again, it is
@@ -385,7 +386,14 @@ class MAPCLASS TRmf {
     const BYTE* Buffer = nullptr;
     int64_t Row0 = 0, Col0 = 0;
     uint64_t Rows = 0, Cols = 0, Width = 0;
+    LONG Number = -1;  // the block
+    bool Holds(int row, int col) const {
+      return uint64_t(int64_t(row) - Row0) < Rows && uint64_t(int64_t(col) - Col0) < Cols;
+    }
   } Window;
+  // The same for the block whose read failed last: its elements fail at
+  // once while the block is known not to read (KnownBadBlock).
+  ElementWindow Failed;
 
  protected:
   // Shared with the raster and matrix classes built on this one.
@@ -470,10 +478,16 @@ class MAPCLASS TRmf {
     *k = int64_t(r * Window.Width + c);
     return Window.Buffer;
   }
+  // GetPoint of an element the window does not hold.
+  int GetPointOutside(LONG& value, int row, int col);
   // The window of block (blockRow, blockCol) when the current slot holds
-  // it, else none.
+  // it, else none; a window set over a block's elements.
   void SetWindow(int blockRow, int blockCol);
+  void SetWindow(ElementWindow& w, int blockRow, int blockCol) const;
   void DropWindow() { Window.Rows = 0; }
+  // ElementForRead of an element outside the window, in block (blockRow,
+  // blockCol).
+  const BYTE* ElementInBlock(int blockRow, int blockCol, int64_t* k, BYTE* bytes);
   // What holds an element for reading: its block, or, for the first
   // element asked of a block stored plain that neither a slot nor the
   // store holds, its bytes read alone into `bytes` (8 bytes), *k its place

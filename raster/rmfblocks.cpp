@@ -54,6 +54,7 @@ void TRmf::ClearBuffer() {
   UseCounter = 0;
   LoneBlock = -1;
   DropWindow();
+  Failed.Rows = 0;
   Store.Clear();
 }
 
@@ -86,18 +87,23 @@ void TRmf::ForgetStore() {
 DWORD TRmf::StoreInStep() {
   if (!Store.Capacity()) return 0;
   uint64_t times[2] = {0, 0};
-  const bool known = Main && LastWrite(Main, &times[0]) && (!Cont || LastWrite(Cont, &times[1]));
-  const int64_t last = int64_t(std::max(times[0], times[1]));
-  if (!known || plat::ReadClock().utc - last < kSettled) {
+  if (!Main || !LastWrite(Main, &times[0]) || (Cont && !LastWrite(Cont, &times[1]))) {
     ForgetStore();
+    StoreSettled = 0;
     return 0;
   }
+  if (times[0] == StoreTimes[0] && times[1] == StoreTimes[1] && StoreSettled) return StoreEpoch;
   if (times[0] != StoreTimes[0] || times[1] != StoreTimes[1]) {
     ForgetStore();
     StoreTimes[0] = times[0];
     StoreTimes[1] = times[1];
   }
-  return StoreEpoch;
+  // Once settled, times that stay as they are stay settled: the clock is
+  // read only for new ones.
+  StoreSettled = plat::ReadClock().utc - int64_t(std::max(times[0], times[1])) >= kSettled;
+  if (StoreSettled) return StoreEpoch;
+  ForgetStore();
+  return 0;
 }
 
 bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {

@@ -44,23 +44,39 @@ bool TRmf::Place(int row, int col, int* blockRow, int* blockCol, int64_t* k) {
 
 BYTE* TRmf::BlockForRead(int blockRow, int blockCol) { return GetBlockAddress(blockRow, blockCol); }
 
-void TRmf::SetWindow(int blockRow, int blockCol) {
-  const LONG number = blockRow * Head.BlockColumns + blockCol;
-  DropWindow();
-  if (!BlockMemory || Slots[CurrentSlot].Number != number) return;
+void TRmf::SetWindow(ElementWindow& w, int blockRow, int blockCol) const {
   const int64_t width = BlockWidth(blockCol);
-  Window.Row0 = int64_t(blockRow) * Head.BlockHeight;
-  Window.Col0 = int64_t(blockCol) * Head.BlockWidth;
-  Window.Rows = uint64_t(std::min<int64_t>(BlockHeight(blockRow), Head.Height - Window.Row0));
-  Window.Cols = uint64_t(std::min<int64_t>(width, Head.Width - Window.Col0));
-  Window.Width = uint64_t(width);
+  w.Row0 = int64_t(blockRow) * Head.BlockHeight;
+  w.Col0 = int64_t(blockCol) * Head.BlockWidth;
+  w.Rows = uint64_t(std::min<int64_t>(BlockHeight(blockRow), Head.Height - w.Row0));
+  w.Cols = uint64_t(std::min<int64_t>(width, Head.Width - w.Col0));
+  w.Width = uint64_t(width);
+  w.Number = blockRow * Head.BlockColumns + blockCol;
+}
+
+void TRmf::SetWindow(int blockRow, int blockCol) {
+  DropWindow();
+  if (!BlockMemory || Slots[CurrentSlot].Number != blockRow * Head.BlockColumns + blockCol) return;
+  SetWindow(Window, blockRow, blockCol);
   Window.Buffer = Slots[CurrentSlot].Buffer;
 }
 
 const BYTE* TRmf::ElementForRead(int row, int col, int64_t* k, BYTE* bytes) {
   if (const BYTE* block = CurrentElement(row, col, k)) return block;
+  // An element of a block that did not read, and still would not, fails
+  // at once: a damaged block costs what an intact one does.
+  if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
+    Fail(MAPERR_READ);
+    return nullptr;
+  }
   int br, bc;
   if (!Place(row, col, &br, &bc, k)) return nullptr;
+  const BYTE* block = ElementInBlock(br, bc, k, bytes);
+  if (!block && KnownBadBlock(br * Head.BlockColumns + bc)) SetWindow(Failed, br, bc);
+  return block;
+}
+
+const BYTE* TRmf::ElementInBlock(int br, int bc, int64_t* k, BYTE* bytes) {
   const int number = br * Head.BlockColumns + bc;
   // A block held by a slot or the store, or asked for again: the block.
   if (!BlockMemory || FindSlot(number) >= 0 || Store.Holds(number) || number == LoneBlock) {
@@ -98,16 +114,24 @@ BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
 }
 
 int TRmf::GetPoint(LONG& value, int row, int col) {
-  const int bits = Head.BitsPerElement;
+  // Most reads fall in the window of the one before (which an open file
+  // alone has): answered there without a call.
   int64_t k;
-  // The value is the empty one until an element is read.
-  if (const BYTE* block = Main && bits >= 1 && bits <= 32 ? CurrentElement(row, col, &k) : nullptr) {
-    value = LONG(bits == 8 ? RmfGetByte(block, k, Head.Ident) : RmfGetElement(block, k, bits, Head.Ident));
+  const int bits = Head.BitsPerElement;
+  if (const BYTE* block = bits >= 1 && bits <= 32 ? CurrentElement(row, col, &k) : nullptr) {
+    value = LONG(RmfGetElement(block, k, bits, Head.Ident));
     return 1;
   }
+  return GetPointOutside(value, row, col);
+}
+
+int TRmf::GetPointOutside(LONG& value, int row, int col) {
+  // The value is the empty one until an element is read.
   value = RmfTruncate(Head.EmptyValue);
   if (!Main) return Fail(MAPERR_OPEN);
+  const int bits = Head.BitsPerElement;
   if (bits < 1 || bits > 32) return Fail(MAPERR_DATA);
+  int64_t k;
   BYTE bytes[8];
   const BYTE* block = ElementForRead(row, col, &k, bytes);
   if (!block) return 0;
