@@ -366,9 +366,9 @@ class MAPCLASS TRmf {
   // Decoded blocks behind the slots, and what their trust rests on: the
   // last-write times of the main and continuation files they were read
   // under, whether those were long enough ago, and a count that moves
-  // whenever the store is emptied because the file may have changed. A slot keeps the count its block was read
-  // at (0: not to be kept), and gives the block to the store only while
-  // the count is still that.
+  // whenever the store is emptied because the file may have changed. A
+  // slot keeps the count its block was read at (0: not to be kept), and
+  // gives the block to the store only while the count is still that.
   TRmfBlockStore Store;
   uint64_t StoreTimes[2] = {0, 0};
   DWORD StoreSettled = 0;  // 1: the times were old enough when last read

@@ -227,6 +227,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
     return DWORD(Fail(MAPERR_DATA));
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
+  Store.Drop(number);  // kept as read from the entry replaced
   return value;
 }
 
@@ -235,6 +236,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
     return DWORD(Fail(MAPERR_DATA));
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
+  Store.Drop(number);
   return value;
 }
 
