@@ -260,7 +260,8 @@ const std::string& ScatterFile(int kind) {
   return name;
 }
 
-// The file is written before the first run starts its clock.
+// A document of the file (written already: each benchmark asks for it
+// before its first run).
 HMAP OpenScatterFile(int kind) {
   const std::string& path = ScatterFile(kind);
   if (path.empty()) return 0;
