@@ -81,6 +81,9 @@ LISTDESC* TMapPassport::List(int n) {
 }
 
 void TMapPassport::ClosePassport() {
+  // A change of this map's that others were not told of yet is told now.
+  if (File && counterOwed_) RaiseChangeCounter();
+  counterOwed_ = 0;
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -113,6 +116,7 @@ enum : DWORD {
 }  // namespace
 
 bool TMapPassport::ObserveChangeCounter() {
+  if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
   if (File == nullptr || !plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH)) {
     ++counterSpan_;
@@ -133,24 +137,39 @@ DWORD TMapPassport::RaiseChangeCounter(int (*write)(TMapPassport*), bool* writte
   const bool locked =
       plat::LockFileWaiting(File, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
                             COUNTER_LOCK_PAUSE) != 0;
-  DWORD counter = 0;
-  const bool read = plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH);
-  if (!read) counter = Passport.ModeCounter;
-  // Another writer raised it since this map last saw it (or that cannot be
-  // told): what the map read before may be out of step.
-  if (!locked || !read || counter != seenCounter_) ++counterSpan_;
-  if (read && counter != Passport.ModeCounter) movedElsewhere_ = 1;
-  Passport.ModeCounter = counter + 1;
-  *written = write != nullptr ? write(this) != 0
-                              : plat::WriteExactAt(File, COUNTER_AT, &Passport.ModeCounter,
-                                                   COUNTER_LENGTH);
-  if (!*written) {
-    // Others may not see this change: nor can this map vouch for the span.
+  // A file that ends before the counter is a map being made: nobody has
+  // seen a value of it, and the passport's copy is the one to raise.
+  DWORD counter = Passport.ModeCounter, got = 0;
+  const bool read = plat::ReadAt(File, COUNTER_AT, &counter, COUNTER_LENGTH, &got) &&
+                    (got == COUNTER_LENGTH || got == 0);
+  if (read) {
+    // Another writer raised it since this map last saw it (or that cannot
+    // be told): what the map read before may be out of step.
+    if (!locked || counter != seenCounter_) ++counterSpan_;
+    if (counter != Passport.ModeCounter) movedElsewhere_ = 1;
+    Passport.ModeCounter = counter + 1;
+    *written = write != nullptr ? write(this) != 0
+                                : plat::WriteExactAt(File, COUNTER_AT, &Passport.ModeCounter,
+                                                     COUNTER_LENGTH);
+  }
+  if (*written) {
+    counterOwed_ = 0;
+  } else {
+    // Without the file's value no new one is given: one taken from memory
+    // may be a value another writer gave the counter before, and those who
+    // saw it would miss every change since. Others are told of this
+    // change by the next raise (at the latest when the map closes); the
+    // file keeps the value read, and the map cannot vouch for its span.
     // (A passport that failed to go out has reported why.)
-    if (write == nullptr) Error = MAPERR_WRITE;
+    if (write == nullptr)
+      Error = read ? MAPERR_WRITE : MAPERR_READ;
+    else if (!read)
+      Report(MAPERR_READ);
+    if (read) Passport.ModeCounter = counter;
+    counterOwed_ = 1;
     ++counterSpan_;
   }
-  seenCounter_ = Passport.ModeCounter;
+  if (read) seenCounter_ = Passport.ModeCounter;
   if (locked) plat::UnlockFile(File, COUNTER_AT, 0, COUNTER_LENGTH, 0);
   return Passport.ModeCounter;
 }

@@ -160,10 +160,13 @@ class MAPCLASS TMapPassport {
   // `write`, that writes the whole passport (with the new value) under the
   // same lock instead of the counter alone. A map that cannot write its
   // file raises its copy only. `written` (when given) tells whether the
-  // write went out.
+  // write went out. A raise whose read or write fails leaves the file's
+  // value and is owed: the next raise, sheet change (ObserveChangeCounter)
+  // or closing makes it.
   DWORD RaiseChangeCounter(int (*write)(TMapPassport*) = nullptr, bool* written = nullptr);
-  // Reads the counter from the file: true when read. A value other than the
-  // one last seen, or none, starts a new span (CounterSpan).
+  // Reads the counter from the file (after a raise owed): true when read.
+  // A value other than the one last seen, or none, starts a new span
+  // (CounterSpan).
   bool ObserveChangeCounter();
   // The counter's value as this map last read or wrote it.
   DWORD SeenCounter() const { return seenCounter_; }
@@ -235,6 +238,7 @@ class MAPCLASS TMapPassport {
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
+  int counterOwed_ = 0;  // a raise whose read or write failed is still to be made
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;
