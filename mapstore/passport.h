@@ -235,6 +235,10 @@ class MAPCLASS TMapPassport {
 
  private:
   void FreeLists();
+  // The handle the counter is raised through (opened at the first raise).
+  HANDLE CounterFile();
+  HANDLE counterFile_ = nullptr;
+  int counterFileTried_ = 0;
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
