@@ -87,6 +87,7 @@ void TMapPassport::ClosePassport() {
   if (counterFile_) plat::CloseHandle(counterFile_);
   counterFile_ = nullptr;
   counterFileTried_ = 0;
+  counterView_.Close();
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -137,7 +138,8 @@ HANDLE TMapPassport::CounterFile() {
 bool TMapPassport::ObserveChangeCounter() {
   if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
-  if (File == nullptr || !plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH)) {
+  if (File == nullptr ||
+      counterView_.Read(File, COUNTER_AT, &counter, COUNTER_LENGTH) != COUNTER_LENGTH) {
     ++counterSpan_;
     return false;
   }

@@ -10,6 +10,7 @@
 
 #include "geodesy/points.h"
 #include "mapstore/mapregister.h"
+#include "mapstore/sheetview.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -238,6 +239,9 @@ class MAPCLASS TMapPassport {
   // The handle the counter is raised through (opened at the first raise).
   HANDLE CounterFile();
   HANDLE counterFile_ = nullptr;
+  // The counter is read through a view of the map file once it has been
+  // read a few times (each change of sheet reads it).
+  TSheetView counterView_;
   int counterFileTried_ = 0;
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
