@@ -638,6 +638,11 @@ MAPAPI char* WINAPI mapGetRstBlockAndCreate(HMAP hMap, LONG n, LONG row, LONG co
   return r ? reinterpret_cast<char*>(r->GetBlockAddressAndCreate(row, column)) : nullptr;
 }
 
+MAPAPI LONG WINAPI mapSetBlockCacheSize(LONG megabytes) {
+  const int64_t before = TRmf::CacheLimit(megabytes < 0 ? -1 : int64_t(megabytes) << 20);
+  return LONG(std::min<int64_t>(before >> 20, 0x7FFFFFFF));
+}
+
 MAPAPI LONG WINAPI mapWriteRstBlock(HMAP hMap, LONG n, LONG row, LONG column, const char* data,
                                     LONG size) {
   TRst* r = RasterOf(hMap, n);

@@ -175,6 +175,11 @@ MAPAPI LONG WINAPI mapGetRstCurrentBlockHeight(HMAP hMap, LONG n, LONG row);
  * for an absent one; the second form makes an absent block. */
 MAPAPI char* WINAPI mapGetRstBlock(HMAP hMap, LONG n, LONG row, LONG column);
 MAPAPI char* WINAPI mapGetRstBlockAndCreate(HMAP hMap, LONG n, LONG row, LONG column);
+/* Memory for decoded blocks, rasters and matrices alike: each file opened
+ * from now on keeps up to this many megabytes of the blocks its cache gives
+ * up (64 at start; 0 keeps none), freed when it closes. A negative size
+ * changes nothing. Returns the size in force before. */
+MAPAPI LONG WINAPI mapSetBlockCacheSize(LONG megabytes);
 /* Stores size bytes (plain or compressed) as block (row, column): the
  * bytes stored, or 0. */
 MAPAPI LONG WINAPI mapWriteRstBlock(HMAP hMap, LONG n, LONG row, LONG column, const char* data,

@@ -1,18 +1,30 @@
 // Reads of blocked raster files. The full read: a 10,000 x 10,000 8-bit
 // raster whose 1,600 blocks are LZW-compressed, opened and read block by
 // block through the block cache, in milliseconds per whole read (goal:
-// 600 ms) and bytes of decoded raster per second; and a small raster read
-// element by element with one of its blocks damaged. The files are written
-// once before the runs and are in the system's file cache while they are
-// read.
+// 600 ms) and bytes of decoded raster per second; a small raster read
+// element by element with one of its blocks damaged; and elements and
+// heights read at scattered places and row by row through the host's
+// functions, each against a read of the same file as one frame. The files
+// are written once before the runs and are in the system's file cache while
+// they are read.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "api/document_api.h"
+#include "api/mtr_api.h"
+#include "api/rst_api.h"
 #include "bench/bench_support.h"
+#include "raster/mtr.h"
 #include "raster/rmf.h"
+#include "raster/rst.h"
 
 namespace {
 
@@ -65,19 +77,21 @@ void BM_RmfFullReadLzw(benchmark::State& state) {
 BENCHMARK(BM_RmfFullReadLzw)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Every element of a 300 x 200 raster of two LZW-compressed blocks read one
-// by one, intact (argument 0) and with the first block's stored bytes cut
-// to half (argument 1), which then fails to decode. A block that fails is
-// decoded once, not at every element read of it: the damaged run reports
-// its time against the intact run's ("damaged/intact") and fails its check
-// when that passes 4 (before it was remembered, some 160).
+// by one, intact (argument 0), with the first block's stored bytes cut to
+// half (argument 1), which then fails to decode, and with its stored length
+// running past the end of the file (argument 2), which then fails to read.
+// A block that fails is read once, not at every element read of it: each
+// damaged run reports its time against the intact run's ("damaged/intact")
+// and fails its check when that passes 4 (before such blocks were
+// remembered, some 160 and 10).
 constexpr int kSmallColumns = 300, kSmallRows = 200;
 
-const std::string& SmallRaster(bool damaged) {
+const std::string& SmallRaster(int damage) {
   static benchsupport::ScratchFolder folder("bench_rmf_small");
-  static std::string names[2];
-  std::string& name = names[damaged ? 1 : 0];
+  static std::string names[3];
+  std::string& name = names[damage];
   if (!name.empty()) return name;
-  const std::string path = folder.path() + (damaged ? "damaged.rsw" : "intact.rsw");
+  const std::string path = folder.path() + std::to_string(damage) + ".rsw";
   TRmf rmf;
   if (!rmf.Create(path.c_str(), kSmallColumns, kSmallRows, 8, nullptr, 10000, 1)) return name;
   rmf.Head.Compression = RMF_LZW;
@@ -88,10 +102,15 @@ const std::string& SmallRaster(bool damaged) {
     for (int i = 0; i < size; ++i) block[size_t(i)] = char(i / 64 % 9);
     const int n = rmf.Compress(block.data(), size, packed.data(), size);
     if (n <= 8) return name;
-    const int stored = damaged && c == 0 ? n / 2 : n;
+    const int stored = damage == 1 && c == 0 ? n / 2 : n;
     if (rmf.WriteBlock(0, c, packed.data(), stored) != stored) return name;
   }
   if (rmf.Save() != 1) return name;
+  if (damage == 2) {
+    const int64_t end = rmf.FileLength();
+    if (end <= 0 || !rmf.SetBlockLength(0, DWORD(end - rmf.BlockPosition(0) + 4096)) || rmf.Save() != 1)
+      return name;
+  }
   rmf.Close();
   name = path;
   return name;
@@ -100,8 +119,8 @@ const std::string& SmallRaster(bool damaged) {
 double intactSeconds = 0;  // per whole read, of the last intact run
 
 void BM_RmfReadDamagedBlock(benchmark::State& state) {
-  const bool damaged = state.range(0) != 0;
-  const std::string& path = SmallRaster(damaged);
+  const int damage = int(state.range(0));
+  const std::string& path = SmallRaster(damage);
   if (path.empty()) {
     state.SkipWithError("the raster could not be written");
     return;
@@ -126,24 +145,284 @@ void BM_RmfReadDamagedBlock(benchmark::State& state) {
     rmf.Close(0);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
-  // The intact raster reads whole; the damaged one its second block alone.
-  const int64_t want = damaged ? int64_t(kSmallColumns - 256) * kSmallRows
-                               : int64_t(kSmallColumns) * kSmallRows;
+  // The intact raster reads whole; a damaged one its second block alone.
+  const int64_t want = damage ? int64_t(kSmallColumns - 256) * kSmallRows
+                              : int64_t(kSmallColumns) * kSmallRows;
   if (read != want) {
     state.SkipWithError("the elements read are not those of the intact blocks");
     return;
   }
   const double perRead = seconds / double(state.iterations());
-  if (!damaged) {
+  if (!damage) {
     intactSeconds = perRead;
     return;
   }
   if (intactSeconds > 0) {
     const double ratio = perRead / intactSeconds;
     state.counters["damaged/intact"] = ratio;
-    if (ratio > 4) state.SkipWithError("a damaged block is decoded again at every element");
+    if (ratio > 4)
+      state.SkipWithError(("a damaged block is read again at every element: " + std::to_string(ratio)).c_str());
   }
 }
-BENCHMARK(BM_RmfReadDamagedBlock)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RmfReadDamagedBlock)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Scattered reads, as a host reads heights under objects, profiles and
+// cursor read-outs, through the host's functions on three files: an
+// 8000 x 8000 8-bit raster of LZW-compressed blocks (argument 0) and a
+// 4000 x 4000 matrix of 4-byte heights, its blocks plain (1) and
+// compressed by the matrix coder (2), 64 MB of elements each, written an
+// hour before they are read. Each run opens the file, reads and closes it,
+// so that nothing is cached before:
+// - BM_RmfFrameRead: the whole file as one frame (mapGetRstFrame,
+//   mapGetMtrFrame);
+// - BM_RmfScatteredReads: 20,000 elements (mapGetRstPoint) or heights
+//   (mapGetHeightValueOfMtr) at random places, with "scattered/frame" the
+//   time against the frame read, which must not pass 1;
+// - BM_RmfRowByRowReads: every element of the raster, row by row, through
+//   the raster class (TRst::GetPoint, argument 0) and through the host's
+//   function (mapGetRstPoint, argument 1), with "rows/frame"; through the
+//   class it must not pass 3. The function adds a call with its handle and
+//   raster number looked up to each of the 64 million elements.
+// The times compared are processor times of the program.
+constexpr int kWideSide = 8000, kMtrSide = 4000, kScattered = 20000;
+constexpr int kScatterFiles = 3;
+const char* const kScatterNames[kScatterFiles] = {"raster LZW", "matrix plain", "matrix packed"};
+
+// A matrix height in centimetres: a smooth surface with a little noise,
+// which the matrix coder packs to about a third.
+LONG MtrValue(int row, int col) {
+  return LONG(120000 + 30000 * std::sin(row / 300.0) * std::cos(col / 250.0) + (row * 7 + col * 13) % 17);
+}
+
+BUILDMTW MtrBuild() {
+  BUILDMTW b{};
+  b.Length = sizeof(BUILDMTW);
+  b.BeginX = 6000000.0;
+  b.BeginY = 500000.0;
+  b.ElementSize = 10.0;
+  b.Width = b.Height = kMtrSide * 10.0;
+  b.ElementBytes = 4;
+  b.HeightUnit = 2;
+  b.Scale = 100000;
+  return b;
+}
+
+bool WriteMatrix(const std::string& path, bool packed) {
+  TMtr mtr;
+  BUILDMTW b = MtrBuild();
+  if (!mtr.Create(path.c_str(), &b, nullptr, 0)) return false;
+  if (packed) {
+    mtr.Head.Compression = RMF_MATRIX;
+    mtr.HeadChanged = 1;
+  }
+  std::vector<LONG> block(size_t(mtr.Head.BlockWidth) * mtr.Head.BlockHeight);
+  std::vector<char> out(block.size() * 4);
+  for (int r = 0; r < mtr.Head.BlockRows; ++r) {
+    for (int c = 0; c < mtr.Head.BlockColumns; ++c) {
+      const int w = mtr.BlockWidth(c), h = mtr.BlockHeight(r);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          block[size_t(y) * w + x] = MtrValue(r * mtr.Head.BlockHeight + y, c * mtr.Head.BlockWidth + x);
+      const int raw = w * h * 4;
+      int n = packed ? mtr.CompressMtr(block.data(), raw, out.data(), int(out.size()), LONG(-32767000)) : 0;
+      const char* data = n > 0 ? out.data() : reinterpret_cast<const char*>(block.data());
+      if (n <= 0) n = raw;
+      if (mtr.TRmf::WriteBlock(r, c, data, n) != n) return false;
+      if (!mtr.UpdateMinMax(reinterpret_cast<const char*>(block.data()), w, h, 1)) return false;
+    }
+  }
+  return mtr.Save() != 0;
+}
+
+const std::string& ScatterFile(int kind) {
+  static benchsupport::ScratchFolder folder("bench_rmf_scatter");
+  static std::string names[kScatterFiles];
+  static bool tried[kScatterFiles] = {};
+  std::string& name = names[kind];
+  if (tried[kind]) return name;
+  tried[kind] = true;
+  const std::string path = folder.path() + (kind == 0 ? "wide.rsw" : kind == 1 ? "plain.mtw" : "packed.mtw");
+  bool ok;
+  if (kind == 0) {
+    TRmf rmf;
+    ok = rmf.Create(path.c_str(), kWideSide, kWideSide, 8, nullptr, 10000, 1) &&
+         benchsupport::WriteScannedRaster(rmf);
+  } else {
+    ok = WriteMatrix(path, kind == 2);
+  }
+  // The file at rest, as a host's data are: written an hour ago.
+  std::error_code ec;
+  if (ok) {
+    namespace fs = std::filesystem;
+    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
+  }
+  if (ok && !ec) name = path;
+  return name;
+}
+
+// A document of the file (written already: each benchmark asks for it
+// before its first run).
+HMAP OpenScatterFile(int kind) {
+  const std::string& path = ScatterFile(kind);
+  if (path.empty()) return 0;
+  const LONG mode = LONG(GENERIC_READ);
+  return kind == 0 ? mapOpenRst(path.c_str(), mode) : mapOpenMtr(path.c_str(), mode);
+}
+
+// The random places, the same in every run: elements (row, column) and the
+// plane points of the matrix elements' centres.
+struct Places {
+  std::vector<LONG> rows, cols;
+  std::vector<double> xs, ys;
+  std::vector<LONG> heights;  // of the matrices, centimetres
+};
+
+const Places& RandomPlaces(int side) {
+  static Places places[2];
+  Places& p = places[side == kWideSide ? 0 : 1];
+  if (!p.rows.empty()) return p;
+  std::mt19937 rng(2024);
+  std::uniform_int_distribution<int> any(0, side - 1);
+  const BUILDMTW b = MtrBuild();
+  for (int i = 0; i < kScattered; ++i) {
+    p.rows.push_back(any(rng));
+    p.cols.push_back(any(rng));
+    p.xs.push_back(b.BeginX + (side - p.rows.back() - 0.5) * b.ElementSize);
+    p.ys.push_back(b.BeginY + (p.cols.back() + 0.5) * b.ElementSize);
+    p.heights.push_back(MtrValue(p.rows.back(), p.cols.back()));
+  }
+  return p;
+}
+
+double frameSeconds[kScatterFiles] = {};  // processor time per run of the last frame read
+
+// Processor time of the program in seconds, the cost the ratios compare:
+// other programs sharing the machine move it far less than elapsed time.
+double CpuNow() { return double(std::clock()) / CLOCKS_PER_SEC; }
+
+void BM_RmfFrameRead(benchmark::State& state) {
+  const int kind = int(state.range(0));
+  state.SetLabel(kScatterNames[kind]);
+  const int side = kind == 0 ? kWideSide : kMtrSide;
+  const size_t bytes = size_t(side) * side * (kind == 0 ? 1 : 4);
+  ScatterFile(kind);
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = CpuNow();
+    const HMAP h = OpenScatterFile(kind);
+    if (!h) {
+      state.SkipWithError("the file could not be written or opened");
+      return;
+    }
+    // The memory for the frame is made for the run, as the block cache is
+    // for the scattered reads.
+    std::unique_ptr<char[]> frame(new char[bytes]);
+    const LONG ok = kind == 0 ? mapGetRstFrame(h, 1, frame.get(), 0, 0, side, side)
+                              : mapGetMtrFrame(h, 1, frame.get(), 0, 0, side, side);
+    benchmark::DoNotOptimize(frame[bytes / 2]);
+    frame.reset();
+    mapCloseData(h);
+    seconds += CpuNow() - start;
+    if (!ok) {
+      state.SkipWithError("the frame does not read");
+      return;
+    }
+  }
+  frameSeconds[kind] = seconds / double(state.iterations());
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+BENCHMARK(BM_RmfFrameRead)->DenseRange(0, 2)->MinTime(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The time of a run against the frame read of the same file, as a counter
+// named `name`; a run above `limit` times fails with `why`.
+void AgainstFrame(benchmark::State& state, int kind, double seconds, const char* name, double limit,
+                  const char* why) {
+  if (frameSeconds[kind] <= 0) return;
+  const double ratio = seconds / double(state.iterations()) / frameSeconds[kind];
+  state.counters[name] = ratio;
+  if (ratio > limit) state.SkipWithError((std::string(why) + ": " + std::to_string(ratio)).c_str());
+}
+
+void BM_RmfScatteredReads(benchmark::State& state) {
+  const int kind = int(state.range(0));
+  state.SetLabel(kScatterNames[kind]);
+  const Places& p = RandomPlaces(kind == 0 ? kWideSide : kMtrSide);
+  ScatterFile(kind);
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = CpuNow();
+    const HMAP h = OpenScatterFile(kind);
+    if (!h) {
+      state.SkipWithError("the file could not be written or opened");
+      return;
+    }
+    int64_t sum = 0, missing = 0;
+    for (int i = 0; i < kScattered; ++i) {
+      if (kind == 0) {
+        LONG v = 0;
+        missing += mapGetRstPoint(h, 1, &v, p.rows[size_t(i)], p.cols[size_t(i)]) != 1;
+        sum += v;
+      } else {
+        const double v = mapGetHeightValueOfMtr(h, 1, p.xs[size_t(i)], p.ys[size_t(i)]);
+        missing += std::lround(v * 100) != p.heights[size_t(i)];
+        sum += std::lround(v);
+      }
+    }
+    mapCloseData(h);
+    seconds += CpuNow() - start;
+    benchmark::DoNotOptimize(sum);
+    if (missing) {
+      state.SkipWithError("an element or height was not read or was wrong");
+      return;
+    }
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kScattered);
+  AgainstFrame(state, kind, seconds, "scattered/frame", 1.0,
+               "scattered reads cost more than reading the whole file");
+}
+BENCHMARK(BM_RmfScatteredReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RmfRowByRowReads(benchmark::State& state) {
+  const bool host = state.range(0) != 0;
+  state.SetLabel(host ? "raster LZW, mapGetRstPoint" : "raster LZW, TRst::GetPoint");
+  const std::string& path = ScatterFile(0);
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = CpuNow();
+    int64_t sum = 0, missing = 0;
+    if (host) {
+      const HMAP h = OpenScatterFile(0);
+      if (!h) {
+        state.SkipWithError("the file could not be written or opened");
+        return;
+      }
+      for (LONG r = 0; r < kWideSide; ++r)
+        for (LONG c = 0; c < kWideSide; ++c) {
+          LONG v = 0;
+          missing += mapGetRstPoint(h, 1, &v, r, c) != 1;
+          sum += v;
+        }
+      mapCloseData(h);
+    } else {
+      TRst raster(path.c_str(), int(GENERIC_READ));
+      for (int r = 0; r < kWideSide; ++r)
+        for (int c = 0; c < kWideSide; ++c) {
+          LONG v = 0;
+          missing += raster.GetPoint(v, r, c) != 1;
+          sum += v;
+        }
+    }
+    seconds += CpuNow() - start;
+    benchmark::DoNotOptimize(sum);
+    if (missing) {
+      state.SkipWithError("an element was not read");
+      return;
+    }
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kWideSide * kWideSide);
+  AgainstFrame(state, 0, seconds, "rows/frame", host ? 1e9 : 3.0,
+               "row-by-row reads cost more than 3 frame reads");
+}
+BENCHMARK(BM_RmfRowByRowReads)->Arg(0)->Arg(1)->MinTime(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

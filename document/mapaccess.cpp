@@ -3,13 +3,13 @@
 #include "document/mapaccess.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <unordered_set>
 
 #include "common/filekind.h"
-#include "common/liveset.h"
 #include "common/messages.h"
 #include "document/rmfheights.h"
 #include "geodesy/translate.h"
@@ -48,6 +48,10 @@ Documents& LiveDocuments() {
   static Documents* documents = new Documents;
   return *documents;
 }
+
+// The live document a handle named last; set and withdrawn under the
+// documents' lock, so that a document being freed is never left in it.
+std::atomic<const void*> g_lastDocument{nullptr};
 
 }  // namespace
 
@@ -502,17 +506,35 @@ void FreeDocument(TMapAccess* doc) {
     Documents& d = LiveDocuments();
     std::lock_guard<std::mutex> guard(d.lock);
     if (d.live.erase(doc) == 0) return;
+    if (g_lastDocument.load(std::memory_order_relaxed) == doc)
+      g_lastDocument.store(nullptr, std::memory_order_release);
   }
   doc->~TMapAccess();
   plat::FreePages(doc);
 }
 
-TMapAccess* DocumentOf(HMAP handle) {
+namespace {
+
+// DocumentOf for a handle other than the last one.
+[[gnu::noinline]] TMapAccess* FindDocument(HMAP handle) {
   const void* address = reinterpret_cast<const void*>(handle);
-  if (!liveIsRegistered(LIVE_MAP, address)) return nullptr;
+  if (address == nullptr) return nullptr;
   Documents& d = LiveDocuments();
   std::lock_guard<std::mutex> guard(d.lock);
-  return d.live.count(address) ? reinterpret_cast<TMapAccess*>(handle) : nullptr;
+  if (!d.live.count(address)) return nullptr;
+  g_lastDocument.store(address, std::memory_order_release);
+  return reinterpret_cast<TMapAccess*>(handle);
+}
+
+}  // namespace
+
+TMapAccess* DocumentOf(HMAP handle) {
+  // Most calls name the document the call before named: found without a
+  // lookup.
+  const void* address = reinterpret_cast<const void*>(handle);
+  if (address != nullptr && address == g_lastDocument.load(std::memory_order_acquire))
+    return reinterpret_cast<TMapAccess*>(handle);
+  return FindDocument(handle);
 }
 
 HSITE SiteHandleOf(TMapAccess* doc, int n) {

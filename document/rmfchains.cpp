@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/numeric.h"
 #include "platform/ui.h"
+#include "raster/chainlinks.h"
 
 namespace {
 
@@ -659,9 +660,10 @@ void TMapControl::InitRstChainUnit(RMFCHAIN* unit, int keepColors) {
   ::InitRstChainUnit(this, unit, keepColors);
 }
 void TMapControl::InitMtrChainUnit(RMFCHAIN* unit) { ::InitMtrChainUnit(this, unit); }
-RMFCHAIN* TMapControl::GetRstChain(int n) { return OpenUnit(GetChainUnit(RstHead(this), n)); }
-RMFCHAIN* TMapControl::GetChain(int n) { return OpenUnit(GetChainUnit(MtrHead(this), n)); }
-RMFCHAIN* TMapControl::GetMtqChain(int n) { return OpenUnit(GetChainUnit(MtqHead(this), n)); }
+// Asked at every element or height a host reads: the chain walked here.
+RMFCHAIN* TMapControl::GetRstChain(int n) { return OpenUnit(ChainUnitAt(&RstChainHead, n)); }
+RMFCHAIN* TMapControl::GetChain(int n) { return OpenUnit(ChainUnitAt(&MtrChainHead, n)); }
+RMFCHAIN* TMapControl::GetMtqChain(int n) { return OpenUnit(ChainUnitAt(&MtqChainHead, n)); }
 int TMapControl::GetRstNumberByName(const char* name) {
   return GetChainNumberByName(RstHead(this), name);
 }

@@ -358,9 +358,8 @@ class MAPCLASS TMapList {
                     SHEETCHANGE* change);
   // Update, in the write turn: the record places of `desc` become those of
   // the descriptor the file holds (`stored`), and for a metric not given
-  // (`metric` false) also its frame and height flag; the caches of the
-  // records not given are emptied.
-  void TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric, bool semn, bool draw);
+  // (`metric` false) also its frame and height flag.
+  void TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric);
   // Marks the current object deleted: its number, 0 on failure.
   int DeleteCurrent(SHEETCHANGE* change);
   // Rewrites only the graphics record of object n: n, 0 on failure.
@@ -891,10 +890,18 @@ class MAPCLASS TMapList {
   int LockForAppend();
   // Writes the graphics, the frame, the metric and the semantics of an
   // object in this order: 0, or the code. The frame is computed from the
-  // metric given or, with `storedFrame`, from the one stored at the
-  // descriptor's offset.
+  // records given and, with `storedFrame`, from those the files hold at
+  // the descriptor's offsets for the others (read past the caches, which
+  // may hold what another writer replaced since; a metric that cannot be
+  // read so leaves the descriptor's frame).
   int WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                          bool storedFrame);
+  // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
+  // `offset` as the file holds it now, copied into `out`: its address;
+  // null for offset 0 and for a record that cannot be read whole or is
+  // not sound.
+  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out);
+  std::vector<char> FrameRecords[3];  // reused by WriteObjectRecords
   // Links a new object into the chain in the header copy `head`: number,
   // predecessor and successor (their descriptors read) and key. 0, or the
   // code.

@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <vector>
 
 #include "common/maperr.h"
@@ -730,6 +731,25 @@ int TMapList::AbortAppend(int code, const HDRHEAD& before) {
   return 0;
 }
 
+char* TMapList::ReadStoredRecord(int file, DWORD offset, std::vector<char>& out) {
+  if (offset == 0 || Files[file] == nullptr) return nullptr;
+  char head[8] = {};
+  if (!ReadRecordHead(file, offset, head, DWORD(SheetRecordHead(file)))) return nullptr;
+  bool taken;
+  const DWORD length = ClaimedLength(file, head, &taken);
+  if (!taken) return nullptr;
+  try {
+    out.resize(length);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  if (!ReadRecordHead(file, offset, out.data(), length)) return nullptr;
+  const int bad = file == SHEET_DAT   ? CheckDataRecord(reinterpret_cast<LONGMETRIC*>(out.data()))
+                  : file == SHEET_SEM ? CheckSemnRecord(reinterpret_cast<SEMANTIC*>(out.data()))
+                                      : CheckDrawRecord(reinterpret_cast<IMGDRAW*>(out.data()));
+  return bad == 0 ? out.data() : nullptr;
+}
+
 int TMapList::WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                                  bool storedFrame) {
   if (draw != nullptr) {
@@ -737,8 +757,21 @@ int TMapList::WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn
     if (code != 0) return code;
     DrawBuffer.Reset();
   }
-  BuildBorder(desc, metric != nullptr || !storedFrame ? metric : DataAddr(desc->DataOffset), semn,
-              draw);
+  LONGMETRIC* frameMetric = metric;
+  SEMANTIC* frameSemn = semn;
+  IMGDRAW* frameDraw = draw;
+  if (storedFrame) {
+    if (frameMetric == nullptr)
+      frameMetric = reinterpret_cast<LONGMETRIC*>(
+          ReadStoredRecord(SHEET_DAT, desc->DataOffset, FrameRecords[0]));
+    if (frameSemn == nullptr)
+      frameSemn = reinterpret_cast<SEMANTIC*>(
+          ReadStoredRecord(SHEET_SEM, desc->SemnOffset, FrameRecords[1]));
+    if (frameDraw == nullptr)
+      frameDraw = reinterpret_cast<IMGDRAW*>(
+          ReadStoredRecord(SHEET_GRA, desc->DrawOffset, FrameRecords[2]));
+  }
+  BuildBorder(desc, frameMetric, frameSemn, frameDraw);
   if (metric != nullptr) {
     const int code = WriteObjectData(desc, metric);
     if (code != 0) return code;
@@ -983,12 +1016,10 @@ int TMapList::LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const S
   return n;
 }
 
-void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric, bool semn,
-                                bool draw) {
+void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric) {
   // A record given is placed by where the stored one lies (rewritten there
-  // when it fits); one not given is kept where it lies. The caches of the
-  // records kept are emptied, so that the frame is measured on them as
-  // the files hold them.
+  // when it fits); one not given is kept where it lies, and the frame is
+  // measured on it as the file holds it (WriteObjectRecords).
   desc->DataOffset = stored.DataOffset;
   desc->SemnOffset = stored.SemnOffset;
   desc->DrawOffset = stored.DrawOffset;
@@ -998,10 +1029,7 @@ void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric, b
     desc->Y1 = stored.Y1;
     desc->X2 = stored.X2;
     desc->Y2 = stored.Y2;
-    DataBuffer.Reset();
   }
-  if (!semn) SemnBuffer.Reset();
-  if (!draw) DrawBuffer.Reset();
 }
 
 int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn,
@@ -1037,7 +1065,7 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   FVSPR stored;
   if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0)
     return fail(MAPERR_READ);
-  TakeStoredPlaces(desc, stored, metric != nullptr, semn != nullptr, draw != nullptr);
+  TakeStoredPlaces(desc, stored, metric != nullptr);
 
   // In edit mode the stored version is kept as a backup copy first, for
   // undo and for stepping the object back: with its records when any

@@ -81,6 +81,13 @@ LISTDESC* TMapPassport::List(int n) {
 }
 
 void TMapPassport::ClosePassport() {
+  // A change of this map's that others were not told of yet is told now.
+  if (File && counterOwed_) RaiseChangeCounter();
+  counterOwed_ = 0;
+  if (counterFile_) plat::CloseHandle(counterFile_);
+  counterFile_ = nullptr;
+  counterFileTried_ = 0;
+  counterView_.Close();
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -112,9 +119,27 @@ enum : DWORD {
 
 }  // namespace
 
+HANDLE TMapPassport::CounterFile() {
+  // The counter tells other openers of the map that something changed, for
+  // as long as they have it open: it needs the file's pages, not the disk,
+  // and a write-through write of it would cost every change (outside edit
+  // mode most of an append's time) a wait for the disk. The map file's own
+  // handle serves where a handle of the counter's own cannot be had.
+  if (counterFile_ == nullptr && !counterFileTried_) {
+    counterFileTried_ = 1;
+    const HANDLE h = plat::CreateFileA(Path, GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) counterFile_ = h;
+  }
+  return counterFile_ != nullptr ? counterFile_ : File;
+}
+
 bool TMapPassport::ObserveChangeCounter() {
+  if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
-  if (File == nullptr || !plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH)) {
+  if (File == nullptr ||
+      counterView_.Read(File, COUNTER_AT, &counter, COUNTER_LENGTH) != COUNTER_LENGTH) {
     ++counterSpan_;
     return false;
   }
@@ -130,28 +155,44 @@ DWORD TMapPassport::RaiseChangeCounter(int (*write)(TMapPassport*), bool* writte
   if (written == nullptr) written = &done;
   *written = false;
   if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
+  const HANDLE file = CounterFile();
   const bool locked =
-      plat::LockFileWaiting(File, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+      plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
                             COUNTER_LOCK_PAUSE) != 0;
-  DWORD counter = 0;
-  const bool read = plat::ReadExactAt(File, COUNTER_AT, &counter, COUNTER_LENGTH);
-  if (!read) counter = Passport.ModeCounter;
-  // Another writer raised it since this map last saw it (or that cannot be
-  // told): what the map read before may be out of step.
-  if (!locked || !read || counter != seenCounter_) ++counterSpan_;
-  if (read && counter != Passport.ModeCounter) movedElsewhere_ = 1;
-  Passport.ModeCounter = counter + 1;
-  *written = write != nullptr ? write(this) != 0
-                              : plat::WriteExactAt(File, COUNTER_AT, &Passport.ModeCounter,
-                                                   COUNTER_LENGTH);
-  if (!*written) {
-    // Others may not see this change: nor can this map vouch for the span.
+  // A file that ends before the counter is a map being made: nobody has
+  // seen a value of it, and the passport's copy is the one to raise.
+  DWORD counter = Passport.ModeCounter, got = 0;
+  const bool read = plat::ReadAt(file, COUNTER_AT, &counter, COUNTER_LENGTH, &got) &&
+                    (got == COUNTER_LENGTH || got == 0);
+  if (read) {
+    // Another writer raised it since this map last saw it (or that cannot
+    // be told): what the map read before may be out of step.
+    if (!locked || counter != seenCounter_) ++counterSpan_;
+    if (counter != Passport.ModeCounter) movedElsewhere_ = 1;
+    Passport.ModeCounter = counter + 1;
+    *written = write != nullptr ? write(this) != 0
+                                : plat::WriteExactAt(file, COUNTER_AT, &Passport.ModeCounter,
+                                                     COUNTER_LENGTH);
+  }
+  if (*written) {
+    counterOwed_ = 0;
+  } else {
+    // Without the file's value no new one is given: one taken from memory
+    // may be a value another writer gave the counter before, and those who
+    // saw it would miss every change since. Others are told of this
+    // change by the next raise (at the latest when the map closes); the
+    // file keeps the value read, and the map cannot vouch for its span.
     // (A passport that failed to go out has reported why.)
-    if (write == nullptr) Error = MAPERR_WRITE;
+    if (write == nullptr)
+      Error = read ? MAPERR_WRITE : MAPERR_READ;
+    else if (!read)
+      Report(MAPERR_READ);
+    if (read) Passport.ModeCounter = counter;
+    counterOwed_ = 1;
     ++counterSpan_;
   }
-  seenCounter_ = Passport.ModeCounter;
-  if (locked) plat::UnlockFile(File, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  if (read) seenCounter_ = Passport.ModeCounter;
+  if (locked) plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
   return Passport.ModeCounter;
 }
 

@@ -10,6 +10,7 @@
 
 #include "geodesy/points.h"
 #include "mapstore/mapregister.h"
+#include "mapstore/sheetview.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -160,10 +161,13 @@ class MAPCLASS TMapPassport {
   // `write`, that writes the whole passport (with the new value) under the
   // same lock instead of the counter alone. A map that cannot write its
   // file raises its copy only. `written` (when given) tells whether the
-  // write went out.
+  // write went out. A raise whose read or write fails leaves the file's
+  // value and is owed: the next raise, sheet change (ObserveChangeCounter)
+  // or closing makes it.
   DWORD RaiseChangeCounter(int (*write)(TMapPassport*) = nullptr, bool* written = nullptr);
-  // Reads the counter from the file: true when read. A value other than the
-  // one last seen, or none, starts a new span (CounterSpan).
+  // Reads the counter from the file (after a raise owed): true when read.
+  // A value other than the one last seen, or none, starts a new span
+  // (CounterSpan).
   bool ObserveChangeCounter();
   // The counter's value as this map last read or wrote it.
   DWORD SeenCounter() const { return seenCounter_; }
@@ -232,9 +236,17 @@ class MAPCLASS TMapPassport {
 
  private:
   void FreeLists();
+  // The handle the counter is raised through (opened at the first raise).
+  HANDLE CounterFile();
+  HANDLE counterFile_ = nullptr;
+  // The counter is read through a view of the map file once it has been
+  // read a few times (each change of sheet reads it).
+  TSheetView counterView_;
+  int counterFileTried_ = 0;
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
+  int counterOwed_ = 0;  // a raise whose read or write failed is still to be made
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;

@@ -118,6 +118,7 @@ void TRmf::ClearAll() {
     for (RMFSLOT& s : Slots) s = RMFSLOT{-1, 0, 0, nullptr, 0, 0, 0};
     CurrentSlot = 0;
   }
+  DropWindow();
 }
 
 int TRmf::Fail(int code) {
@@ -320,6 +321,7 @@ void TRmf::Close(int free) {
   // host with the file's name, so that a lost change is never silent.
   if (IsWritable() && !Save(0)) ShowErrorMessage(Error, FileName);
   ClearBuffer();
+  ReleaseStore();
   if (!Shared) {
     if (Main) plat::CloseHandle(Main);
     if (Cont) plat::CloseHandle(Cont);
@@ -820,6 +822,8 @@ bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra) {
 }
 
 bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra) {
+  // What the store holds was read before this write.
+  ForgetStore();
   uint64_t offset = 0;
   HANDLE file = Locate(position, true, &offset);
   if (!file) return false;

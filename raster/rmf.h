@@ -18,6 +18,18 @@
 // LockBlockAddress is never taken, by a read or by a new block, until
 // UnlockBlocks. With every slot kept a read fails with 60001.
 //
+// Behind the slots a store (raster/rmfstore.h) keeps the blocks the slots
+// give up, decoded, up to a bound of memory (CacheLimit, 64 MB unless the
+// host sets another), so that a block read again is neither read nor
+// decoded again. It holds what the file held while the file is known to be
+// as it was then: each time a block is missing from the slots the file's
+// last-write time is compared with the one the store was filled under, and
+// any difference, a write through this object, a new block table or a
+// Close empties it. A block read while the file had been written within the
+// last two seconds (by the clock of platform/clock.h) is not kept: a later
+// write in the same tick of the file system's clock would leave that time
+// as it was. The store's memory is freed with the file.
+//
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
 // writers then return 0 without an error code.
@@ -31,6 +43,7 @@
 #include "platform/export.h"
 #include "platform/file.h"
 #include "raster/rmfformat.h"
+#include "raster/rmfstore.h"
 #include "records/dataedit.h"
 
 // One slot of the block cache.
@@ -48,6 +61,12 @@ class MAPCLASS TRmf {
  public:
   static constexpr int kDefaultSlots = 8;
   static constexpr int kMaxSlots = 16;
+  static constexpr int64_t kDefaultCacheLimit = int64_t(64) << 20;
+
+  // The bytes of decoded blocks that each file opened or created from now
+  // on keeps behind its slots (0: none); returns the bound in force before.
+  // A negative value changes nothing.
+  static int64_t CacheLimit(int64_t bytes);
 
   // Life cycle. The creating constructors run the matching Create; on
   // failure the object is left empty with the code in Error.
@@ -344,6 +363,37 @@ class MAPCLASS TRmf {
   // emptied with the table.
   RMFBLOCKDESC* BadBlocks = nullptr;
   DWORD BadBlocksSize = 0;
+  // Decoded blocks behind the slots, and what their trust rests on: the
+  // last-write times of the main and continuation files they were read
+  // under, whether those were long enough ago, and a count that moves
+  // whenever the store is emptied because the file may have changed. A
+  // slot keeps the count its block was read at (0: not to be kept), and
+  // gives the block to the store only while the count is still that.
+  TRmfBlockStore Store;
+  uint64_t StoreTimes[2] = {0, 0};
+  DWORD StoreSettled = 0;  // 1: the times were old enough when last read
+  DWORD StoreEpoch = 1;
+  DWORD SlotEpoch[kMaxSlots] = {};
+  // The block whose element was last read alone: asked for again, it is
+  // read whole.
+  LONG LoneBlock = -1;
+  // The elements of the block the last element read came from, while the
+  // current slot holds it: its buffer, the rows and columns from the first
+  // ones, cut to the grid, and the block's width. Most element reads fall
+  // there and are answered without finding their block. Every change of
+  // the current slot or of a slot's block or buffer empties it (no rows).
+  struct ElementWindow {
+    const BYTE* Buffer = nullptr;
+    int64_t Row0 = 0, Col0 = 0;
+    uint64_t Rows = 0, Cols = 0, Width = 0;
+    LONG Number = -1;  // the block
+    bool Holds(int row, int col) const {
+      return uint64_t(int64_t(row) - Row0) < Rows && uint64_t(int64_t(col) - Col0) < Cols;
+    }
+  } Window;
+  // The same for the block whose read failed last: its elements fail at
+  // once while the block is known not to read (KnownBadBlock).
+  ElementWindow Failed;
 
  protected:
   // Shared with the raster and matrix classes built on this one.
@@ -370,6 +420,20 @@ class MAPCLASS TRmf {
   // Reads a block's stored bytes and decodes them into `dest` (capacity
   // BlockSize): false with 60003 (or 60001).
   bool LoadBlock(int number, int row, int col, BYTE* dest);
+  // Reads `size` stored bytes of a block; a block whose bytes run past the
+  // end of its file is remembered as a damaged one.
+  bool ReadStored(int number, void* dest, DWORD size);
+  // The store's count when the files are as the store knows them and were
+  // last written long enough ago; else 0, the store emptied.
+  DWORD StoreInStep();
+  // Empties the store: what it held may no longer be the file's.
+  void ForgetStore();
+  // Frees the store's memory, the slots given back their own buffers.
+  void ReleaseStore();
+  // A slot's buffer exchanged with the store for block `want` (-1: none):
+  // the slot's block goes to the store when it may; true when `want` came
+  // from it.
+  bool ExchangeSlot(int slot, DWORD epoch, LONG want);
   // A block remembered as undecodable with its table entry as it is now;
   // Remember keeps it so (nothing when no memory can be had), Forget drops
   // one block, or all with -1.
@@ -406,6 +470,29 @@ class MAPCLASS TRmf {
   // outside the grid.
   bool Place(int row, int col, int* blockRow, int* blockCol, int64_t* k);
   BYTE* BlockForRead(int blockRow, int blockCol);
+  // The current slot's block when it holds the element (*k its number
+  // there), else null.
+  const BYTE* CurrentElement(int row, int col, int64_t* k) const {
+    const uint64_t r = uint64_t(int64_t(row) - Window.Row0), c = uint64_t(int64_t(col) - Window.Col0);
+    if (r >= Window.Rows || c >= Window.Cols) return nullptr;
+    *k = int64_t(r * Window.Width + c);
+    return Window.Buffer;
+  }
+  // GetPoint of an element the window does not hold.
+  int GetPointOutside(LONG& value, int row, int col);
+  // The window of block (blockRow, blockCol) when the current slot holds
+  // it, else none; a window set over a block's elements.
+  void SetWindow(int blockRow, int blockCol);
+  void SetWindow(ElementWindow& w, int blockRow, int blockCol) const;
+  void DropWindow() { Window.Rows = 0; }
+  // ElementForRead of an element outside the window, in block (blockRow,
+  // blockCol).
+  const BYTE* ElementInBlock(int blockRow, int blockCol, int64_t* k, BYTE* bytes);
+  // What holds an element for reading: its block, or, for the first
+  // element asked of a block stored plain that neither a slot nor the
+  // store holds, its bytes read alone into `bytes` (8 bytes), *k its place
+  // there. Null on failure, as BlockForRead.
+  const BYTE* ElementForRead(int row, int col, int64_t* k, BYTE* bytes);
   BYTE* BlockForWrite(int blockRow, int blockCol);
   // A plane point as element coordinates (not truncated); false outside
   // when `inside` is asked.

@@ -4,12 +4,41 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "platform/clock.h"
+#include "platform/fileio.h"
 #include "platform/memory.h"
 #include "raster/rmf.h"
 #include "raster/rmfpages.h"
 
+namespace {
+
+// The bound of the block stores of files opened from now on.
+int64_t g_cacheLimit = TRmf::kDefaultCacheLimit;
+
+// A block read within this long of its file's last write (100-ns units) is
+// not kept: file systems stamp writes with a clock of coarse ticks, up to
+// two seconds on some.
+constexpr int64_t kSettled = 20000000;
+
+// The last-write time of an open file (100-ns units); false when it cannot
+// be had.
+bool LastWrite(HANDLE file, uint64_t* time) {
+  FILETIME w{};
+  if (!plat::GetFileTime(file, nullptr, nullptr, &w)) return false;
+  *time = uint64_t(w.dwHighDateTime) << 32 | w.dwLowDateTime;
+  return true;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Buffers
+
+int64_t TRmf::CacheLimit(int64_t bytes) {
+  const int64_t before = g_cacheLimit;
+  if (bytes >= 0) g_cacheLimit = bytes;
+  return before;
+}
 
 void TRmf::ClearBuffer() {
   for (int i = 0; i < kMaxSlots; ++i) {
@@ -19,16 +48,75 @@ void TRmf::ClearBuffer() {
     s.Dirty = 0;
     s.Stamp = 0;
     s.Keep = 0;
+    SlotEpoch[i] = 0;
   }
   CurrentSlot = 0;
   UseCounter = 0;
+  LoneBlock = -1;
+  DropWindow();
+  Failed.Rows = 0;
+  Store.Clear();
 }
 
 void TRmf::FreeBuffer() {
+  ReleaseStore();
   rmfpages::Release(BlockMemory);
   BlockSize = 0;
   for (RMFSLOT& s : Slots) s.Buffer = nullptr;
   ClearBuffer();
+}
+
+void TRmf::ReleaseStore() {
+  // The slots may hold buffers of the store: each takes its own back.
+  DropWindow();
+  for (int i = 0; i < kMaxSlots; ++i) {
+    Slots[i].Buffer = BlockMemory && i < SlotCount ? BlockMemory + size_t(i) * BlockSize : nullptr;
+    Slots[i].Number = -1;
+    Slots[i].Dirty = 0;
+    SlotEpoch[i] = 0;
+  }
+  Store.Clear();
+  Store.Release();
+}
+
+void TRmf::ForgetStore() {
+  Store.Clear();
+  if (++StoreEpoch == 0) StoreEpoch = 1;
+}
+
+DWORD TRmf::StoreInStep() {
+  if (!Store.Capacity()) return 0;
+  uint64_t times[2] = {0, 0};
+  if (!Main || !LastWrite(Main, &times[0]) || (Cont && !LastWrite(Cont, &times[1]))) {
+    ForgetStore();
+    StoreSettled = 0;
+    return 0;
+  }
+  if (times[0] == StoreTimes[0] && times[1] == StoreTimes[1] && StoreSettled) return StoreEpoch;
+  if (times[0] != StoreTimes[0] || times[1] != StoreTimes[1]) {
+    ForgetStore();
+    StoreTimes[0] = times[0];
+    StoreTimes[1] = times[1];
+  }
+  // Once settled, times that stay as they are stay settled: the clock is
+  // read only for new ones.
+  StoreSettled = plat::ReadClock().utc - int64_t(std::max(times[0], times[1])) >= kSettled;
+  if (StoreSettled) return StoreEpoch;
+  ForgetStore();
+  return 0;
+}
+
+bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {
+  RMFSLOT& s = Slots[slot];
+  const bool keep = epoch != 0 && SlotEpoch[slot] == epoch && s.Number >= 0 && !s.Dirty;
+  bool found = false;
+  DropWindow();
+  s.Buffer = Store.Exchange(keep ? s.Number : -1, s.Buffer, epoch ? want : -1, &found);
+  s.Number = -1;
+  s.Dirty = 0;
+  s.Stamp = 0;
+  SlotEpoch[slot] = 0;
+  return found;
 }
 
 int TRmf::AllocateBuffer(int count) {
@@ -42,6 +130,7 @@ int TRmf::AllocateBuffer(int count) {
   BlockSize = size;
   SlotCount = slots;
   for (int i = 0; i < kMaxSlots; ++i) Slots[i].Buffer = i < slots ? BlockMemory + size_t(i) * size : nullptr;
+  Store.Prepare(size, g_cacheLimit);
   ClearBuffer();
   MaskRowBits = (Head.BlockWidth + 31) / 32 * 32;
   if (!AllocateBlockMask(MaskRowBits / 8 * Head.BlockHeight)) return 0;
@@ -57,6 +146,7 @@ int TRmf::AllocateBlockDesc(int size) {
   TableSize = DWORD(size);
   // What was known of the blocks belonged to the table replaced.
   ForgetBadBlock(-1);
+  ForgetStore();
   return 1;
 }
 
@@ -137,6 +227,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
     return DWORD(Fail(MAPERR_DATA));
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
+  Store.Drop(number);  // kept as read from the entry replaced
   return value;
 }
 
@@ -145,6 +236,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
     return DWORD(Fail(MAPERR_DATA));
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
+  Store.Drop(number);
   return value;
 }
 
@@ -197,6 +289,7 @@ void TRmf::Stamp(int slot) {
   }
   Slots[slot].Stamp = UseCounter;
   CurrentSlot = slot;
+  DropWindow();
 }
 
 bool TRmf::KnownBadBlock(int number) const {
@@ -229,14 +322,27 @@ void TRmf::ForgetBadBlock(int number) {
   }
 }
 
+bool TRmf::ReadStored(int number, void* dest, DWORD size) {
+  const DWORD position = Table[number].Position;
+  if (ReadAt(position, dest, size)) return true;
+  // Bytes that run past the end of their file are not there at the next
+  // read either; a read that failed inside the file is tried again.
+  RmfPlace place;
+  HANDLE file = nullptr;
+  if (RmfLocate(position, Head.UnitShift, &place)) file = place.part ? Cont : Main;
+  const int64_t end = file ? plat::FileLength(file) : -1;
+  if (end >= 0 && place.offset + size > uint64_t(end)) RememberBadBlock(number);
+  return false;
+}
+
 bool TRmf::LoadBlock(int number, int row, int col, BYTE* dest) {
   const DWORD raw = DWORD(BlockRawLength(row, col));
-  const DWORD position = Table[number].Position;
   const DWORD length = Table[number].Length;
-  if (length == raw) return ReadAt(position, dest, raw);
-  // A block that failed to decode fails again without being read: its
-  // bytes are what they were (a read that failed is tried again).
+  // A block that failed to decode, or whose bytes run past the end of the
+  // file, fails again without being read: its bytes are what they were (a
+  // read that failed is tried again).
   if (KnownBadBlock(number)) return Fail(MAPERR_READ);
+  if (length == raw) return ReadStored(number, dest, raw);
   // Compressed: through the read buffer behind the slots.
   if (length > BlockSize) {
     RememberBadBlock(number);
@@ -244,7 +350,7 @@ bool TRmf::LoadBlock(int number, int row, int col, BYTE* dest) {
   }
   if (!EnsureBuffer()) return false;
   char* packed = reinterpret_cast<char*>(BlockMemory) + size_t(SlotCount) * BlockSize;
-  if (!ReadAt(position, packed, length)) return false;
+  if (!ReadStored(number, packed, length)) return false;
   char* out = reinterpret_cast<char*>(dest);
   int got = 0;
   switch (Head.Compression) {
@@ -278,10 +384,10 @@ int TRmf::ReadBlock(int row, int col) {
   }
   RMFSLOT& s = Slots[slot];
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return -1;
-  s.Number = -1;
-  s.Dirty = 0;
-  s.Stamp = 0;
-  if (!LoadBlock(number, row, col, s.Buffer)) return -1;
+  // Asked after the write above, which empties the store.
+  const DWORD epoch = StoreInStep();
+  if (!ExchangeSlot(slot, epoch, number) && !LoadBlock(number, row, col, s.Buffer)) return -1;
+  SlotEpoch[slot] = epoch;
   Stamp(slot);
   s.Number = number;
   s.Row = row;
@@ -321,8 +427,9 @@ BYTE* TRmf::GetBlockAddressAndCreate(int row, int col) {
   }
   RMFSLOT& s = Slots[slot];
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return nullptr;
-  s.Number = -1;
-  s.Dirty = 0;
+  // The block given up goes to the store when it may (the file is asked
+  // only then).
+  ExchangeSlot(slot, s.Number >= 0 && SlotEpoch[slot] ? StoreInStep() : 0, -1);
   if (!BufferBlockInit(slot)) return nullptr;
   Stamp(slot);
   s.Number = row * Head.BlockColumns + col;
@@ -434,8 +541,10 @@ int TRmf::ReadBlock(int row, int col, char* buffer, int length) {
   if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);
   if (Table[number].Position == 0 || Table[number].Length == 0) return 0;
   const int n = std::min(length, raw);
-  if (Table[number].Length == DWORD(raw))
-    return ReadAt(Table[number].Position, buffer, DWORD(n)) ? n : 0;
+  if (Table[number].Length == DWORD(raw)) {
+    if (KnownBadBlock(number)) return Fail(MAPERR_READ);
+    return ReadStored(number, buffer, DWORD(n)) ? n : 0;
+  }
   if (!EnsureBuffer()) return 0;
   // Decoding needs a whole block of room.
   BYTE* out = reinterpret_cast<BYTE*>(buffer);
@@ -476,6 +585,7 @@ int TRmf::WriteBlock(int row, int col, const char* data, int length) {
     Slots[slot].Number = -1;
     Slots[slot].Dirty = 0;
     Slots[slot].Stamp = 0;
+    DropWindow();
   }
   return int(size);
 }

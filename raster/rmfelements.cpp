@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "platform/fileio.h"
 #include "raster/rmf.h"
 
 namespace {
@@ -43,6 +44,69 @@ bool TRmf::Place(int row, int col, int* blockRow, int* blockCol, int64_t* k) {
 
 BYTE* TRmf::BlockForRead(int blockRow, int blockCol) { return GetBlockAddress(blockRow, blockCol); }
 
+void TRmf::SetWindow(ElementWindow& w, int blockRow, int blockCol) const {
+  const int64_t width = BlockWidth(blockCol);
+  w.Row0 = int64_t(blockRow) * Head.BlockHeight;
+  w.Col0 = int64_t(blockCol) * Head.BlockWidth;
+  w.Rows = uint64_t(std::min<int64_t>(BlockHeight(blockRow), Head.Height - w.Row0));
+  w.Cols = uint64_t(std::min<int64_t>(width, Head.Width - w.Col0));
+  w.Width = uint64_t(width);
+  w.Number = blockRow * Head.BlockColumns + blockCol;
+}
+
+void TRmf::SetWindow(int blockRow, int blockCol) {
+  DropWindow();
+  if (!BlockMemory || Slots[CurrentSlot].Number != blockRow * Head.BlockColumns + blockCol) return;
+  SetWindow(Window, blockRow, blockCol);
+  Window.Buffer = Slots[CurrentSlot].Buffer;
+}
+
+const BYTE* TRmf::ElementForRead(int row, int col, int64_t* k, BYTE* bytes) {
+  if (const BYTE* block = CurrentElement(row, col, k)) return block;
+  // An element of a block that did not read, and still would not, fails
+  // at once: a damaged block costs what an intact one does.
+  if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
+    Fail(MAPERR_READ);
+    return nullptr;
+  }
+  int br, bc;
+  if (!Place(row, col, &br, &bc, k)) return nullptr;
+  const BYTE* block = ElementInBlock(br, bc, k, bytes);
+  if (!block && KnownBadBlock(br * Head.BlockColumns + bc)) SetWindow(Failed, br, bc);
+  return block;
+}
+
+const BYTE* TRmf::ElementInBlock(int br, int bc, int64_t* k, BYTE* bytes) {
+  const int number = br * Head.BlockColumns + bc;
+  // A block held by a slot or the store, or asked for again: the block.
+  if (!BlockMemory || FindSlot(number) >= 0 || Store.Holds(number) || number == LoneBlock) {
+    const BYTE* block = BlockForRead(br, bc);
+    if (block) SetWindow(br, bc);
+    return block;
+  }
+  // An element of another block stored plain is read alone: reading and
+  // keeping its whole block costs a hundred times more, and scattered reads
+  // seldom come back to it. A block whose bytes are not all in the file is
+  // read as a block, which fails as it always did.
+  LoneBlock = number;
+  if (!Table || DWORD(number + 1) * 8 > TableSize || KnownBadBlock(number))
+    return BlockForRead(br, bc);
+  const RMFBLOCKDESC entry = Table[number];
+  const DWORD raw = DWORD(BlockRawLength(br, bc));
+  RmfPlace place;
+  if (entry.Position == 0 || entry.Length != raw || !RmfLocate(entry.Position, Head.UnitShift, &place))
+    return BlockForRead(br, bc);
+  HANDLE file = place.part ? Cont : Main;
+  const int64_t end = file ? plat::FileLength(file) : -1;
+  const int bits = Head.BitsPerElement;
+  const int64_t bit = *k * bits;
+  const DWORD size = DWORD(bits < 8 ? 1 : bits / 8);
+  if (end < 0 || place.offset + raw > uint64_t(end) || !ReadAt(entry.Position, bytes, size, uint64_t(bit / 8)))
+    return BlockForRead(br, bc);
+  *k = bits < 8 ? (bit % 8) / bits : 0;
+  return bytes;
+}
+
 BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
   BYTE* block = GetBlockAddressAndCreate(blockRow, blockCol);
   if (block) BlockChanged(CurrentSlot);
@@ -50,14 +114,26 @@ BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
 }
 
 int TRmf::GetPoint(LONG& value, int row, int col) {
+  // Most reads fall in the window of the one before (which an open file
+  // alone has): answered there without a call.
+  int64_t k;
+  const int bits = Head.BitsPerElement;
+  if (const BYTE* block = bits >= 1 && bits <= 32 ? CurrentElement(row, col, &k) : nullptr) {
+    value = LONG(RmfGetElement(block, k, bits, Head.Ident));
+    return 1;
+  }
+  return GetPointOutside(value, row, col);
+}
+
+int TRmf::GetPointOutside(LONG& value, int row, int col) {
+  // The value is the empty one until an element is read.
   value = RmfTruncate(Head.EmptyValue);
   if (!Main) return Fail(MAPERR_OPEN);
   const int bits = Head.BitsPerElement;
   if (bits < 1 || bits > 32) return Fail(MAPERR_DATA);
-  int br, bc;
   int64_t k;
-  if (!Place(row, col, &br, &bc, &k)) return 0;
-  const BYTE* block = BlockForRead(br, bc);
+  BYTE bytes[8];
+  const BYTE* block = ElementForRead(row, col, &k, bytes);
   if (!block) return 0;
   value = LONG(RmfGetElement(block, k, bits, Head.Ident));
   return 1;
@@ -78,13 +154,16 @@ int TRmf::PutPoint(LONG value, int row, int col) {
 }
 
 int TRmf::GetPoint(double& value, int row, int col) {
+  int64_t k;
+  if (const BYTE* block = Main && Head.BitsPerElement == 64 ? CurrentElement(row, col, &k) : nullptr) {
+    value = RmfGetDouble(block, k);
+    return 1;
+  }
   value = Head.EmptyValue;
   if (!Main) return Fail(MAPERR_OPEN);
   if (Head.BitsPerElement != 64) return 0;
-  int br, bc;
-  int64_t k;
-  if (!Place(row, col, &br, &bc, &k)) return 0;
-  const BYTE* block = BlockForRead(br, bc);
+  BYTE bytes[8];
+  const BYTE* block = ElementForRead(row, col, &k, bytes);
   if (!block) return 0;
   value = RmfGetDouble(block, k);
   return 1;

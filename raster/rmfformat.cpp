@@ -94,32 +94,6 @@ bool RmfGeometryValid(const RMF& h) {
 
 int64_t RmfRawSize(int64_t columns, int64_t rows, int bits) { return columns * rows * bits / 8; }
 
-int64_t RmfGetElement(const BYTE* b, int64_t k, int bits, DWORD kind) {
-  switch (bits) {
-    case 1: return (b[k >> 3] >> (7 - (k & 7))) & 1;
-    case 4: return (b[k >> 1] >> ((k & 1) * 4)) & 15;
-    case 8: return MatrixKind(kind) ? int64_t(static_cast<signed char>(b[k])) : int64_t(b[k]);
-    case 16: {
-      WORD w;
-      std::memcpy(&w, b + k * 2, 2);
-      return int64_t(int16_t(w));
-    }
-    case 24: {
-      const BYTE* p = b + k * 3;
-      return (DWORD(p[0]) << 16) | (DWORD(p[1]) << 8) | p[2];
-    }
-    case 32: {
-      const BYTE* p = b + k * 4;
-      if (MatrixKind(kind)) {
-        int32_t v;
-        std::memcpy(&v, p, 4);
-        return v;
-      }
-      return (DWORD(p[0]) << 16) | (DWORD(p[1]) << 8) | p[2];
-    }
-    default: return 0;
-  }
-}
 
 void RmfPutElement(BYTE* b, int64_t k, int bits, DWORD kind, int64_t value) {
   const DWORD v = DWORD(value);

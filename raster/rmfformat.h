@@ -212,7 +212,34 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
 //   32 bits  signed (MTW, MTQ) or bytes B, G, R, 0 (other kinds)
 //   64 bits  IEEE double
 // Integer values of up to 32 bits; 64-bit elements through the double forms.
-int64_t RmfGetElement(const BYTE* block, int64_t k, int bits, DWORD kind);
+// (Inline: every element read comes here.)
+inline int64_t RmfGetElement(const BYTE* b, int64_t k, int bits, DWORD kind) {
+  const bool matrix = kind == RMF_MTW || kind == RMF_MTQ;
+  switch (bits) {
+    case 1: return (b[k >> 3] >> (7 - (k & 7))) & 1;
+    case 4: return (b[k >> 1] >> ((k & 1) * 4)) & 15;
+    case 8: return matrix ? int64_t(static_cast<signed char>(b[k])) : int64_t(b[k]);
+    case 16: {
+      int16_t w;
+      __builtin_memcpy(&w, b + k * 2, 2);
+      return w;
+    }
+    case 24: {
+      const BYTE* p = b + k * 3;
+      return (DWORD(p[0]) << 16) | (DWORD(p[1]) << 8) | p[2];
+    }
+    case 32: {
+      const BYTE* p = b + k * 4;
+      if (matrix) {
+        int32_t v;
+        __builtin_memcpy(&v, p, 4);
+        return v;
+      }
+      return (DWORD(p[0]) << 16) | (DWORD(p[1]) << 8) | p[2];
+    }
+    default: return 0;
+  }
+}
 void RmfPutElement(BYTE* block, int64_t k, int bits, DWORD kind, int64_t value);
 inline double RmfGetDouble(const BYTE* block, int64_t k) {
   double v;

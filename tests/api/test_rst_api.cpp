@@ -194,6 +194,15 @@ TEST_F(RstApi, ARasterMadeThroughTheFunctionsReadsBack) {
   }
 }
 
+// The memory for decoded blocks is the host's to set; a negative size
+// asks without changing it.
+TEST_F(RstApi, TheBlockCacheSizeIsTheHostsToSet) {
+  EXPECT_EQ(64, FN(mapSetBlockCacheSize)(-1));
+  EXPECT_EQ(64, FN(mapSetBlockCacheSize)(0));
+  EXPECT_EQ(0, FN(mapSetBlockCacheSize)(-1));
+  EXPECT_EQ(0, FN(mapSetBlockCacheSize)(64));
+}
+
 TEST_F(RstApi, AReadOnlyRasterRefusesWrites) {
   const std::string path = Path("ro.rsw");
   HMAP h = FN(mapCreateRst)(path.c_str(), 8, 2, 8, nullptr, 0, 1, 1);

@@ -147,6 +147,62 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
   }
 }
 
+// A writer whose copy of the change counter is behind the file's (another
+// writer changed the map since it was opened) changes an object with each
+// of its file operations failing in turn, the raise of the counter's
+// included. A reader that read the sheet after the other writer's change
+// and left it comes back once the writer has closed the map: it reads the
+// object as the files hold it, whatever failed.
+TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
+  {
+    TMap map;
+    Open(map);
+    LISTREGISTER s2 = SquareSheet("S2", 6010000, 7400000);
+    ASSERT_EQ(1, map.CreateList(&s2, 0));
+    ASSERT_EQ(1, map.Save(0));
+    map.CloseData();
+    files_ = Snapshot(dir.path());
+  }
+  auto recode = [](TMap& map, int n) {
+    const FVSPR* stored = map.List.ObjectDesc(n);
+    if (stored == nullptr) return 0;
+    FVSPR d = *stored;
+    ++d.Code;
+    return map.UpdateObject(n, &d, nullptr, nullptr, nullptr);
+  };
+  for (const bool edit : {false, true}) {
+    SCOPED_TRACE(edit ? "edit mode" : "outside edit mode");
+    TMap writer, other, reader;
+    int written = 0;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] {
+      reader.CloseData();
+      other.CloseData();
+      Reset(writer);
+      writer.WorkMode(edit);
+      Open(other);
+      other.WorkMode(1);
+      ASSERT_EQ(2, recode(other, 2));
+      Open(reader);
+      ASSERT_NE(nullptr, reader.List.ObjectDesc(1));
+      ASSERT_EQ(1, reader.OpenList(2));
+    };
+    const int runs = sweep.Run([&] { written = recode(writer, 1); },
+                               [&](const mctest::SweepRun& run) {
+      EXPECT_TRUE(written > 0 || run.faulted) << run;
+      writer.CloseData();
+      TMap fresh;
+      Open(fresh);
+      ASSERT_EQ(1, reader.OpenList(1)) << run;
+      const FVSPR* seen = reader.List.ObjectDesc(1);
+      ASSERT_NE(nullptr, seen) << run;
+      EXPECT_EQ(fresh.List.ObjectDesc(1)->Code, seen->Code) << run;
+      EXPECT_EQ(written > 0 ? 17 : 16, fresh.List.ObjectDesc(1)->Code) << run;
+    });
+    EXPECT_GT(runs, 4);
+  }
+}
+
 TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
   LISTREGISTER s2 = SquareSheet("S2", 6010000, 7400000);
 

@@ -598,6 +598,36 @@ TEST_F(SheetRace, AGraphicsRewriteOrADeletionKeepsTheRecordsAnotherWriterMoved) 
   EXPECT_EQ(0, std::memcmp(drawn, draw.data(), draw.size()));
 }
 
+// A document that read object 5 changes only its semantics after another
+// one rewrote the object's metric where it lay (other points, the same
+// length): the frame written is that of the metric the file holds, not of
+// the one the first document read.
+TEST_F(SheetRace, ASemanticsChangeFramesTheMetricAnotherWriterRewroteInPlace) {
+  TMap r, w;
+  ASSERT_TRUE(Open(r, 0));
+  for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(r, id, LOCAL_LINE));
+  const FVSPR seen = *r.List.ObjectDesc(5);
+  ASSERT_NE(nullptr, r.List.DataAddr(seen.DataOffset));
+  ASSERT_TRUE(Open(w, 1));
+  ASSERT_EQ(5, UpdateObject(w, 5, 40));
+  const FVSPR rewritten = *w.List.ObjectDesc(5);
+  ASSERT_EQ(seen.DataOffset, rewritten.DataOffset);
+  ASSERT_NE(seen.X1, rewritten.X1);
+  ASSERT_EQ(1, w.CloseData());
+
+  FVSPR stale = seen;
+  Bytes semn = Semantics(7, 606);
+  ASSERT_EQ(5, r.UpdateObject(5, &stale, nullptr, As<SEMANTIC>(semn), nullptr));
+  ASSERT_EQ(1, r.CloseData());
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  const FVSPR d = *fresh.List.ObjectDesc(5);
+  EXPECT_EQ(rewritten.X1, d.X1);
+  EXPECT_EQ(rewritten.Y1, d.Y1);
+  EXPECT_EQ(rewritten.X2, d.X2);
+  EXPECT_EQ(rewritten.Y2, d.Y2);
+}
+
 // A second sheet object of the map moves every object of sheet 1 while the
 // map keeps what it read of that sheet: coming back to it, the map reads
 // the objects where they are now, as a fresh opener does.

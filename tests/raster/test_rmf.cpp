@@ -8,6 +8,7 @@
 
 #include "common/maperr.h"
 #include "common/messages.h"
+#include "platform/clock.h"
 #include "platform/vfs.h"
 #include "platform/vfs_fault.h"
 #include "raster/rmf.h"
@@ -51,6 +52,57 @@ class WriteRecorder final : public plat::Vfs {
  private:
   plat::Vfs& inner_;
 };
+
+// A clock standing at `ticks` (100-ns units since 1601) while it lives.
+class StillClock {
+ public:
+  explicit StillClock(uint64_t ticks) : ticks_(ticks) { plat::SetClock(&Read, this); }
+  ~StillClock() { plat::SetClock(nullptr, nullptr); }
+  StillClock(const StillClock&) = delete;
+  StillClock& operator=(const StillClock&) = delete;
+
+ private:
+  static plat::ClockReading Read(void* self) {
+    return {int64_t(static_cast<StillClock*>(self)->ticks_), 0};
+  }
+  uint64_t ticks_;
+};
+
+constexpr uint64_t kSecond = 10000000;
+// 2020-01-01, the last write the tests give their files.
+constexpr uint64_t kWritten = 132223104000000000ull;
+
+void SetLastWrite(const std::string& path, uint64_t ticks) {
+  HANDLE h = plat::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  const FILETIME t{DWORD(ticks), DWORD(ticks >> 32)};
+  EXPECT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &t));
+  plat::CloseHandle(h);
+}
+
+// 4 x 4 blocks of 256 x 256, LZW-compressed, block n all bytes n: each
+// block's stored bytes as long as any other's.
+std::vector<char> Flat(int n) { return std::vector<char>(65536, char(n)); }
+
+std::vector<char> Packed(TRmf& rmf, int n) {
+  std::vector<char> packed(65536);
+  packed.resize(size_t(rmf.Compress(Flat(n).data(), 65536, packed.data(), 65536)));
+  return packed;
+}
+
+void MakeFlatBlocks(const std::string& path) {
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.Create(path.c_str(), 1024, 1024, 8, nullptr, 1, 1));
+  rmf.Head.Compression = RMF_LZW;
+  rmf.HeadChanged = 1;
+  for (int n = 0; n < 16; ++n) {
+    const std::vector<char> packed = Packed(rmf, n);
+    ASSERT_GT(packed.size(), 0u);
+    ASSERT_EQ(int(packed.size()), rmf.WriteBlock(n / 4, n % 4, packed.data(), int(packed.size())));
+  }
+  ASSERT_EQ(1, rmf.Save());
+}
 
 }  // namespace
 
@@ -287,6 +339,151 @@ TEST_F(RmfTest, ABlockThatFailsToDecodeIsNotReadAgainUntilWritten) {
   EXPECT_EQ(1, readsOf(0, 0));
 }
 
+// A block written past the end of its file is not there at the next read
+// either: a damaged file reads as fast as an intact one. Its verdict goes
+// when the block is written, or the file opened again.
+TEST_F(RmfTest, ABlockRunningPastTheEndOfTheFileIsNotReadAgainUntilWritten) {
+  // Block 0 of 300 x 200 elements stored plain at the end of the file (one
+  // element read alone is in the file, the block is not), or compressed
+  // with a length running past the end.
+  for (const bool packed : {false, true}) {
+    SCOPED_TRACE(packed ? "compressed" : "plain");
+    const std::vector<char> plain = Pattern(0, 256 * 200);
+    std::vector<char> data = plain;
+    {
+      TRmf rmf;
+      ASSERT_EQ(1, rmf.Create(name.c_str(), 300, 200, 8, nullptr, 1, 1));
+      rmf.Head.Compression = packed ? RMF_LZW : RMF_PLAIN;
+      rmf.HeadChanged = 1;
+      if (packed) {
+        data.resize(size_t(rmf.Compress(plain.data(), int(plain.size()), data.data(), int(data.size()))));
+        ASSERT_GT(data.size(), 0u);
+      }
+      ASSERT_EQ(int(data.size()), rmf.WriteBlock(0, 0, data.data(), int(data.size())));
+      ASSERT_EQ(1, rmf.Save());
+    }
+    const DWORD end = DWORD(rmftest::ReadAll(name).size());
+    const RMFBLOCKDESC bad = packed ? RMFBLOCKDESC{rmftest::TableEntry(name, 0).Position, end}
+                                    : RMFBLOCKDESC{end - 300, rmftest::TableEntry(name, 0).Length};
+    rmftest::Patch(name, rmftest::ReadHeader(name).TablePosition, &bad, sizeof(bad));
+
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    plat::FaultVfs counter;
+    plat::ScopedVfs use(&counter);
+    auto readsOfBlock0 = [&] {
+      const int before = counter.Count(plat::VfsOp::Read);
+      for (int r = 0; r < 10; ++r)
+        for (int c = 0; c < 10; ++c) {
+          LONG v = -1;
+          EXPECT_EQ(0, rmf.GetPoint(v, r, c));
+          EXPECT_EQ(MAPERR_READ, rmf.GetError());
+        }
+      return counter.Count(plat::VfsOp::Read) - before;
+    };
+    EXPECT_EQ(1, readsOfBlock0());
+    EXPECT_EQ(0, readsOfBlock0());
+    rmf.Close();
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    EXPECT_EQ(1, readsOfBlock0());
+    // Written again, the block reads.
+    ASSERT_EQ(int(data.size()), rmf.WriteBlock(0, 0, data.data(), int(data.size())));
+    EXPECT_EQ(Bytes(plain), Block(rmf, 0, 0));
+  }
+}
+
+// Blocks the slots give up stay decoded behind them: read again they are
+// neither read nor decoded, while the file's last-write time stays as it
+// was. A block rewritten through another handle, or bytes written by
+// another program, move it: what was kept is read again. Closing frees
+// the memory.
+TEST_F(RmfTest, BlocksGivenUpStayDecodedWhileTheFileIsAsItWas) {
+  MakeFlatBlocks(name);
+  SetLastWrite(name, kWritten);
+  StillClock clock(kWritten + 3600 * kSecond);
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  ASSERT_EQ(8, rmf.SlotCount);
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  std::vector<int> want(16);
+  for (int n = 0; n < 16; ++n) want[size_t(n)] = n;
+  auto readsOfAll = [&] {
+    const int before = counter.Count(plat::VfsOp::Read);
+    for (int n = 0; n < 16; ++n) EXPECT_EQ(Bytes(Flat(want[size_t(n)])), Block(rmf, n / 4, n % 4)) << n;
+    return counter.Count(plat::VfsOp::Read) - before;
+  };
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_EQ(0, readsOfAll());
+
+  // Another handle rewrites block 5 in place.
+  {
+    TRmf writer;
+    ASSERT_EQ(1, writer.OpenFile(name.c_str()));
+    const std::vector<char> packed = Packed(writer, 99);
+    ASSERT_EQ(rmftest::TableEntry(name, 5).Length, packed.size());
+    ASSERT_EQ(int(packed.size()), writer.WriteBlock(1, 1, packed.data(), int(packed.size())));
+    ASSERT_EQ(1, writer.Save());
+  }
+  SetLastWrite(name, kWritten + 10 * kSecond);
+  want[5] = 99;
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_EQ(0, readsOfAll());
+
+  // Another program writes block 6's bytes.
+  const std::vector<char> packed = Packed(rmf, 42);
+  rmftest::Patch(name, rmftest::TableEntry(name, 6).Position, packed.data(), packed.size());
+  SetLastWrite(name, kWritten + 20 * kSecond);
+  want[6] = 42;
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_GT(rmf.Store.Bytes(), 0);
+  rmf.Close(0);
+  EXPECT_EQ(0, rmf.Store.Bytes());
+}
+
+// A block read within two seconds of the file's last write is not kept: a
+// write in the same tick of the file system's clock would not move that
+// time.
+TEST_F(RmfTest, BlocksReadRightAfterAWriteAreNotKept) {
+  MakeFlatBlocks(name);
+  SetLastWrite(name, kWritten);
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  auto readsOfAll = [&] {
+    const int before = counter.Count(plat::VfsOp::Read);
+    for (int n = 0; n < 16; ++n) EXPECT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
+    return counter.Count(plat::VfsOp::Read) - before;
+  };
+  {
+    StillClock clock(kWritten + kSecond);
+    EXPECT_EQ(16, readsOfAll());
+    EXPECT_EQ(16, readsOfAll());
+  }
+  StillClock clock(kWritten + 3 * kSecond);
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_EQ(0, readsOfAll());
+}
+
+// The store keeps at most its bound of buffers, 0 keeping none; the bound
+// is taken when a file opens.
+TEST_F(RmfTest, TheStoreKeepsNoMoreThanItsBound) {
+  MakeFlatBlocks(name);
+  SetLastWrite(name, kWritten);
+  StillClock clock(kWritten + 3600 * kSecond);
+  for (const int64_t limit : {int64_t(0), int64_t(3 * 65536)}) {
+    const int64_t before = TRmf::CacheLimit(limit);
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+    EXPECT_EQ(limit, TRmf::CacheLimit(before));
+    for (int pass = 0; pass < 2; ++pass)
+      for (int n = 0; n < 16; ++n) ASSERT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
+    EXPECT_EQ(limit, rmf.Store.Bytes());
+    EXPECT_EQ(limit / 65536, rmf.Store.Count());
+  }
+}
+
 TEST_F(RmfTest, TheLeastRecentlyUsedSlotIsReplaced) {
   ASSERT_EQ(1, rmftest::MakeRaster(name, 768, 768));  // 3 x 3 blocks
   TRmf rmf;
@@ -391,11 +588,13 @@ TEST_F(RmfTest, WritingABlockDropsItsCachedCopy) {
   {
     TRmf rmf;
     ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
-    ASSERT_EQ(1, rmf.PutPoint(LONG(77), 0, 0));  // block (0, 0) cached and changed
+    LONG v = 0;
+    ASSERT_EQ(1, rmf.GetPoint(v, 0, 1));
+    ASSERT_EQ(1, rmf.GetPoint(v, 0, 0));  // block (0, 0) cached and read from
+    ASSERT_EQ(1, rmf.PutPoint(LONG(77), 0, 0));  // and changed
     const int n = rmf.BlockRawLength(0, 0);
     const std::vector<char> fives(size_t(n), 5);
     ASSERT_EQ(n, rmf.WriteBlock(0, 0, fives.data(), n));
-    LONG v = 0;
     ASSERT_EQ(1, rmf.GetPoint(v, 0, 0));
     EXPECT_EQ(5, v);
   }

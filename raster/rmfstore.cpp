@@ -1,0 +1,169 @@
+#include "raster/rmfstore.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/memory.h"
+
+namespace {
+
+// Buffers are allocated in pieces of about this many bytes.
+constexpr int64_t kPieceBytes = 1 << 20;
+
+template <class T>
+T* NewArray(int64_t count) {
+  return static_cast<T*>(plat::AllocPages(SIZE_T(std::max<int64_t>(count, 1)) * sizeof(T)));
+}
+
+template <class T>
+void FreeArray(T*& p) {
+  if (p) plat::FreePages(p);
+  p = nullptr;
+}
+
+}  // namespace
+
+void TRmfBlockStore::Prepare(DWORD blockSize, int64_t limit) {
+  Release();
+  size_ = blockSize;
+  const int64_t n = blockSize && limit > 0 ? limit / blockSize : 0;
+  capacity_ = int(std::min<int64_t>(n, INT_MAX / 4));
+}
+
+int TRmfBlockStore::Find(LONG number) const {
+  if (!index_ || number < 0) return -1;
+  const int mask = int((1u << (32 - shift_)) - 1);
+  for (int h = Home(number);; h = (h + 1) & mask) {
+    const int e = index_[h];
+    if (e < 0) return -1;
+    if (entries_[e].number == number) return e;
+  }
+}
+
+void TRmfBlockStore::Remove(int e) {
+  Entry& x = entries_[e];
+  (x.prev >= 0 ? entries_[x.prev].next : first_) = x.next;
+  (x.next >= 0 ? entries_[x.next].prev : last_) = x.prev;
+  // The index place is emptied and the places after it in its run moved
+  // back where their homes allow, so that no lookup stops short of them.
+  const int mask = int((1u << (32 - shift_)) - 1);
+  int hole = Home(x.number);
+  while (index_[hole] != e) hole = (hole + 1) & mask;
+  for (int at = (hole + 1) & mask; index_[at] >= 0; at = (at + 1) & mask) {
+    const int home = Home(entries_[index_[at]].number);
+    // Movable when its home does not lie cyclically in (hole, at].
+    const bool between = hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
+    if (between) continue;
+    index_[hole] = index_[at];
+    hole = at;
+  }
+  index_[hole] = -1;
+  x.number = -1;
+  x.buffer = nullptr;
+  x.prev = -1;
+  x.next = freeEntry_;
+  freeEntry_ = e;
+  --count_;
+}
+
+bool TRmfBlockStore::Insert(LONG number, BYTE* buffer) {
+  if (freeEntry_ < 0 || number < 0) return false;
+  const int e = freeEntry_;
+  Entry& x = entries_[e];
+  freeEntry_ = x.next;
+  x.number = number;
+  x.buffer = buffer;
+  x.prev = -1;
+  x.next = first_;
+  (first_ >= 0 ? entries_[first_].prev : last_) = e;
+  first_ = e;
+  const int mask = int((1u << (32 - shift_)) - 1);
+  int h = Home(number);
+  while (index_[h] >= 0) h = (h + 1) & mask;
+  index_[h] = e;
+  ++count_;
+  return true;
+}
+
+bool TRmfBlockStore::Grow() {
+  if (owned_ >= capacity_) return false;
+  if (!entries_) {
+    // The bookkeeping, made once the first block is to be kept: the index
+    // at most half full.
+    int bits = 4;
+    while ((1ll << bits) < 2ll * capacity_) ++bits;
+    const int64_t perPiece = std::max<int64_t>(1, kPieceBytes / size_);
+    entries_ = NewArray<Entry>(capacity_);
+    index_ = NewArray<int>(1ll << bits);
+    free_ = NewArray<BYTE*>(capacity_);
+    pieces_ = NewArray<BYTE*>((capacity_ + perPiece - 1) / perPiece);
+    if (!entries_ || !index_ || !free_ || !pieces_) {
+      Release();
+      capacity_ = 0;  // not asked again for this file
+      return false;
+    }
+    shift_ = 32 - bits;
+    std::fill(index_, index_ + (1ll << bits), -1);
+    for (int e = 0; e < capacity_; ++e) entries_[e] = Entry{-1, nullptr, -1, e + 1 < capacity_ ? e + 1 : -1};
+    freeEntry_ = 0;
+  }
+  const int n = int(std::min<int64_t>(std::max<int64_t>(1, kPieceBytes / size_), capacity_ - owned_));
+  BYTE* piece = static_cast<BYTE*>(plat::AllocPages(SIZE_T(n) * size_));
+  if (!piece) return false;
+  pieces_[pieceCount_++] = piece;
+  for (int i = 0; i < n; ++i) free_[freeCount_++] = piece + SIZE_T(i) * size_;
+  owned_ += n;
+  return true;
+}
+
+BYTE* TRmfBlockStore::Spare() {
+  if (freeCount_ == 0 && !Grow()) return nullptr;
+  return free_[--freeCount_];
+}
+
+BYTE* TRmfBlockStore::Exchange(LONG put, BYTE* buffer, LONG want, bool* found) {
+  *found = false;
+  const int e = Find(want);
+  if (e >= 0) {
+    BYTE* held = entries_[e].buffer;
+    Remove(e);
+    *found = true;
+    // The entry just freed takes the block put in.
+    if (put < 0 || !Insert(put, buffer)) free_[freeCount_++] = buffer;
+    return held;
+  }
+  if (put < 0 || capacity_ == 0) return buffer;
+  BYTE* spare = Spare();
+  if (!spare) {
+    if (last_ < 0) return buffer;  // no memory for even one block
+    spare = entries_[last_].buffer;
+    Remove(last_);
+  }
+  Insert(put, buffer);
+  return spare;
+}
+
+void TRmfBlockStore::Drop(LONG number) {
+  const int e = Find(number);
+  if (e < 0) return;
+  free_[freeCount_++] = entries_[e].buffer;
+  Remove(e);
+}
+
+void TRmfBlockStore::Clear() {
+  while (first_ >= 0) {
+    free_[freeCount_++] = entries_[first_].buffer;
+    Remove(first_);
+  }
+}
+
+void TRmfBlockStore::Release() {
+  for (int i = 0; i < pieceCount_; ++i) plat::FreePages(pieces_[i]);
+  FreeArray(entries_);
+  FreeArray(index_);
+  FreeArray(free_);
+  FreeArray(pieces_);
+  pieceCount_ = owned_ = freeCount_ = count_ = 0;
+  freeEntry_ = first_ = last_ = -1;
+  shift_ = 32;
+}
