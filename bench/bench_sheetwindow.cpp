@@ -713,7 +713,8 @@ void PrintRatios() {
                Figure("click, first on the sheet", one), Figure("cull of the whole sheet", one),
                "<= 3");
     PrintRatio(("window picture over the sheet picture" + at).c_str(),
-               Figure("window picture", one), Figure("sheet picture", one), "about 0.01");
+               Figure("window picture", one), Figure("sheet picture", one),
+               "none: the window holds 1 % of the objects");
     const double index = Figure("index of the frames, bytes per object", one);
     if (index > 0) std::printf("  %-58s %8.2f  (goal <= 16)\n", ("index, bytes per object" + at).c_str(), index);
   }

@@ -18,7 +18,9 @@
 // Objects written since (appended, or their frames moved to another cell)
 // are held with their whole frames in a short list beside the grid. The
 // extent of every frame the index holds lets a question pass over a sheet
-// whose objects all lie elsewhere, wherever its nominal frame lies.
+// whose objects all lie elsewhere, wherever its nominal frame lies. The
+// answer to the last question is kept while nothing is written, so that
+// a search going on from object to object asks the grid once.
 //
 // The sheet object that owns the index tells it of each object it writes
 // (Appended, Changed); any other change of the chain makes it forget
