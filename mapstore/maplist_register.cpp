@@ -186,22 +186,16 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
   int result = 1;
   const int count = Head.Count;
   for (int n = 1; n <= count; ++n) {
-    const FVSPR *current = ObjectDesc(n);
-    if (current == nullptr)
+    // The object as the files hold it now, not as the caches may still
+    // hold it after another writer changed it: what is moved is written
+    // back whole.
+    FVSPR desc;
+    if (ReadObjectDesc(n, &desc) != 0)
       break;
-    FVSPR desc = *current;
-    // The record is copied out of the cache: the rewrite reads and writes
-    // the sheet's files.
-    const LONGMETRIC *stored =
-        desc.DataOffset != 0 ? DataAddr(desc.DataOffset) : nullptr;
+    const char *stored =
+        desc.DataOffset != 0 ? ReadStoredRecord(SHEET_DAT, desc.DataOffset, metric)
+                             : nullptr;
     if (stored != nullptr) {
-      try {
-        metric.assign(reinterpret_cast<const char *>(stored),
-                      reinterpret_cast<const char *>(stored) + stored->Length);
-      } catch (const std::bad_alloc &) {
-        result = 0;
-        break;
-      }
       const int local = FvsprLocal(&desc);
       edit.SetBuffer(metric.data(), LONG(metric.size()),
                      local == LOCAL_TITLE || local == LOCAL_MIXED ? 1 : 0);

@@ -628,6 +628,27 @@ TEST_F(SheetRace, ASemanticsChangeFramesTheMetricAnotherWriterRewroteInPlace) {
   EXPECT_EQ(rewritten.Y2, d.Y2);
 }
 
+// Moving every object of a sheet reads each one as the files hold it, not
+// as the mover's caches held it before another writer grew one of them:
+// the object moved keeps the other writer's points.
+TEST_F(SheetRace, MovingTheObjectsOfASheetMovesWhatAnotherWriterWrote) {
+  TMap r, w;
+  ASSERT_TRUE(Open(r, 0));
+  for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(r, id, LOCAL_LINE));
+  ASSERT_NE(nullptr, r.List.DataAddr(r.List.ObjectDesc(6)->DataOffset));
+  ASSERT_TRUE(Open(w, 1));
+  ASSERT_EQ(6, GrowObject(w, 6));
+  ASSERT_EQ(1, w.CloseData());
+  ASSERT_EQ(1, r.List.ReplaceListObjects(10, 10));
+  ASSERT_EQ(1, r.CloseData());
+
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh, 0));
+  ASSERT_NE(nullptr, fresh.List.ObjectDataAddr(6));
+  EXPECT_EQ(GrownMetric(6).size(), fresh.List.ObjectDataAddr(6)->Length);
+  EXPECT_EQ("", CheckChain(fresh.List));
+}
+
 // A second sheet object of the map moves every object of sheet 1 while the
 // map keeps what it read of that sheet: coming back to it, the map reads
 // the objects where they are now, as a fresh opener does.
