@@ -52,6 +52,35 @@ std::map<uintptr_t, Block>::iterator Containing(Allocator& a, uintptr_t key) {
   return a.blocks.end();
 }
 
+// A new zero-filled block; `ready`: a mapped block comes with its pages in
+// place.
+void* Allocate(SIZE_T size, bool ready) {
+  if (fault::TakeAllocation() || size > (SIZE_T(1) << 46)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  void* p = nullptr;
+  bool mapped = size >= kMapThreshold;
+  if (mapped) {
+    SIZE_T rounded = (size + kPage - 1) & ~(kPage - 1);
+    p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE,
+             MAP_PRIVATE | MAP_ANONYMOUS | (ready ? MAP_POPULATE : 0), -1, 0);
+    if (p == MAP_FAILED) p = nullptr;
+  } else if (posix_memalign(&p, 64, size) == 0) {
+    std::memset(p, 0, size);
+  } else {
+    p = nullptr;
+  }
+  if (!p) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  Allocator& a = State();
+  std::lock_guard<std::mutex> guard(a.lock);
+  a.blocks[Key(p)] = Block{size, mapped};
+  return p;
+}
+
 }  // namespace
 
 void* VirtualAlloc(void* address, SIZE_T size, DWORD type, DWORD /*protect*/) {
@@ -72,28 +101,15 @@ void* VirtualAlloc(void* address, SIZE_T size, DWORD type, DWORD /*protect*/) {
     }
     return address;
   }
-  if (fault::TakeAllocation() || size > (SIZE_T(1) << 46)) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return Allocate(size, false);
+}
+
+void* AllocPagesReady(SIZE_T size) {
+  if (size == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  void* p = nullptr;
-  bool mapped = size >= kMapThreshold;
-  if (mapped) {
-    SIZE_T rounded = (size + kPage - 1) & ~(kPage - 1);
-    p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) p = nullptr;
-  } else if (posix_memalign(&p, 64, size) == 0) {
-    std::memset(p, 0, size);
-  } else {
-    p = nullptr;
-  }
-  if (!p) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  std::lock_guard<std::mutex> guard(a.lock);
-  a.blocks[Key(p)] = Block{size, mapped};
-  return p;
+  return Allocate(size, true);
 }
 
 BOOL VirtualFree(void* address, SIZE_T size, DWORD type) {

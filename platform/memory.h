@@ -45,6 +45,11 @@ inline BOOL FreePages(void* address) {
   return address ? VirtualFree(address, 0, MEM_RELEASE) : FALSE;
 }
 
+// AllocPages for memory that is written whole soon after: a large block
+// comes with all its pages in place, which the system does at less cost in
+// one go than at the first write of each page.
+void* AllocPagesReady(SIZE_T size);
+
 // The size a block was allocated with; 0 for an address that does not
 // begin a block.
 SIZE_T PageBlockSize(const void* address);

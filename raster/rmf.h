@@ -28,7 +28,9 @@
 // Close empties it. A block read while the file had been written within the
 // last two seconds (by the clock of platform/clock.h) is not kept: a later
 // write in the same tick of the file system's clock would leave that time
-// as it was. The store's memory is freed with the file.
+// as it was. A frame read or written (GetFrame, PutFrame) takes the blocks
+// it finds in the store but puts none there: it asks for each block once.
+// The store's memory is freed with the file.
 //
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
@@ -377,6 +379,13 @@ class MAPCLASS TRmf {
   // The block whose element was last read alone: asked for again, it is
   // read whole.
   LONG LoneBlock = -1;
+  // Set while a frame is read or written (BlockPass): each block is asked
+  // for once, in order, and the blocks it reads or gives up take no memory
+  // of the store (memory first touched would cost a whole-file frame of a
+  // compressed raster a tenth of its time, of a plain matrix half, for
+  // blocks it does not ask for again); a block the store holds is still
+  // taken from it.
+  int Pass = 0;
   // The elements of the block the last element read came from, while the
   // current slot holds it: its buffer, the rows and columns from the first
   // ones, cut to the grid, and the block's width. Most element reads fall
@@ -431,9 +440,20 @@ class MAPCLASS TRmf {
   // Frees the store's memory, the slots given back their own buffers.
   void ReleaseStore();
   // A slot's buffer exchanged with the store for block `want` (-1: none):
-  // the slot's block goes to the store when it may; true when `want` came
-  // from it.
+  // the slot's block goes to the store when it may (during a pass only in
+  // the place of `want`); true when `want` came from it.
   bool ExchangeSlot(int slot, DWORD epoch, LONG want);
+  // Pass set for the life of the object.
+  class BlockPass {
+   public:
+    explicit BlockPass(TRmf& file) : file_(file) { ++file_.Pass; }
+    ~BlockPass() { --file_.Pass; }
+    BlockPass(const BlockPass&) = delete;
+    BlockPass& operator=(const BlockPass&) = delete;
+
+   private:
+    TRmf& file_;
+  };
   // A block remembered as undecodable with its table entry as it is now;
   // Remember keeps it so (nothing when no memory can be had), Forget drops
   // one block, or all with -1.

@@ -29,6 +29,19 @@ bool LastWrite(HANDLE file, uint64_t* time) {
   return true;
 }
 
+// Fills `size` bytes with whole copies of the `width` bytes at `pattern`:
+// one copy, then what is filled copied after itself.
+void FillPattern(BYTE* b, DWORD size, const void* pattern, DWORD width) {
+  const DWORD whole = size / width * width;
+  if (!whole) return;
+  std::memcpy(b, pattern, width);
+  for (DWORD done = width; done < whole;) {
+    const DWORD n = std::min(done, whole - done);
+    std::memcpy(b + done, b, n);
+    done += n;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -108,7 +121,8 @@ DWORD TRmf::StoreInStep() {
 
 bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {
   RMFSLOT& s = Slots[slot];
-  const bool keep = epoch != 0 && SlotEpoch[slot] == epoch && s.Number >= 0 && !s.Dirty;
+  const bool keep = epoch != 0 && SlotEpoch[slot] == epoch && s.Number >= 0 && !s.Dirty &&
+                    (!Pass || Store.Holds(want));
   bool found = false;
   DropWindow();
   s.Buffer = Store.Exchange(keep ? s.Number : -1, s.Buffer, epoch ? want : -1, &found);
@@ -384,8 +398,9 @@ int TRmf::ReadBlock(int row, int col) {
   }
   RMFSLOT& s = Slots[slot];
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return -1;
-  // Asked after the write above, which empties the store.
-  const DWORD epoch = StoreInStep();
+  // Asked after the write above, which empties the store; a pass asks
+  // only while the store has blocks to give.
+  const DWORD epoch = Pass && !Store.Count() ? 0 : StoreInStep();
   if (!ExchangeSlot(slot, epoch, number) && !LoadBlock(number, row, col, s.Buffer)) return -1;
   SlotEpoch[slot] = epoch;
   Stamp(slot);
@@ -429,7 +444,7 @@ BYTE* TRmf::GetBlockAddressAndCreate(int row, int col) {
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return nullptr;
   // The block given up goes to the store when it may (the file is asked
   // only then).
-  ExchangeSlot(slot, s.Number >= 0 && SlotEpoch[slot] ? StoreInStep() : 0, -1);
+  ExchangeSlot(slot, s.Number >= 0 && SlotEpoch[slot] && !Pass ? StoreInStep() : 0, -1);
   if (!BufferBlockInit(slot)) return nullptr;
   Stamp(slot);
   s.Number = row * Head.BlockColumns + col;
@@ -463,15 +478,11 @@ int TRmf::BufferBlockInit(int slot) {
     case 8: std::memset(b, BYTE(value), BlockSize); break;
     case 16: {
       const int16_t v = int16_t(value);
-      for (DWORD i = 0; i + 2 <= BlockSize; i += 2) std::memcpy(b + i, &v, 2);
+      FillPattern(b, BlockSize, &v, 2);
       break;
     }
-    case 32:
-      for (DWORD i = 0; i + 4 <= BlockSize; i += 4) std::memcpy(b + i, &value, 4);
-      break;
-    case 64:
-      for (DWORD i = 0; i + 8 <= BlockSize; i += 8) std::memcpy(b + i, &empty, 8);
-      break;
+    case 32: FillPattern(b, BlockSize, &value, 4); break;
+    case 64: FillPattern(b, BlockSize, &empty, 8); break;
     default: return Fail(MAPERR_DATA);
   }
   return 1;

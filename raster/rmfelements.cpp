@@ -346,6 +346,7 @@ int TRmf::PutFrame(const char* buffer, int column, int row, int width, int heigh
   if (!buffer || (direction != 1 && direction != -1)) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
+  BlockPass pass(*this);
   const int bits = Head.BitsPerElement;
   // A 1-bit image narrower than its bytes: the bits past its width in the
   // last byte of each row are set.
@@ -377,6 +378,7 @@ int TRmf::GetFrame(char* buffer, int column, int row, int width, int height, int
   if (!buffer) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
+  BlockPass pass(*this);
   const int bits = Head.BitsPerElement;
   BYTE* image = reinterpret_cast<BYTE*>(buffer);
   // What absent blocks leave: zeros in a raster, the empty value in an

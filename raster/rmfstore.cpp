@@ -108,7 +108,9 @@ bool TRmfBlockStore::Grow() {
     freeEntry_ = 0;
   }
   const int n = int(std::min<int64_t>(std::max<int64_t>(1, kPieceBytes / size_), capacity_ - owned_));
-  BYTE* piece = static_cast<BYTE*>(plat::AllocPages(SIZE_T(n) * size_));
+  // Each piece is filled by blocks decoded or read into it one after the
+  // other.
+  BYTE* piece = static_cast<BYTE*>(plat::AllocPagesReady(SIZE_T(n) * size_));
   if (!piece) return false;
   pieces_[pieceCount_++] = piece;
   for (int i = 0; i < n; ++i) free_[freeCount_++] = piece + SIZE_T(i) * size_;

@@ -8,7 +8,7 @@
 // the store holds buffers that came from the slots and the slots hold
 // buffers of the store, but the store never holds more buffers than it
 // allocated itself, at most `limit` bytes of them (in pieces of about a
-// megabyte); past that it gives up its least recently used block. It never
+// megabyte, each with its pages in place); past that it gives up its least recently used block. It never
 // holds a block that a slot holds. All its memory goes at once (Release),
 // when the slots are emptied.
 //

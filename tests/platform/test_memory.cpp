@@ -27,18 +27,22 @@ bool AllZero(const void* p, size_t n) {
 }
 
 TEST_F(MemoryTest, BlocksComeZeroFilled) {
-  for (SIZE_T size : {SIZE_T(1), SIZE_T(268), SIZE_T(124746), SIZE_T(3) << 20}) {
-    void* p = plat::AllocPages(size);
-    ASSERT_NE(p, nullptr) << size;
-    EXPECT_TRUE(AllZero(p, size)) << size;
-    EXPECT_EQ(plat::PageBlockSize(p), size);
-    std::memset(p, 0xAB, size);
-    EXPECT_TRUE(plat::FreePages(p));
-    // A block given again is cleared again.
-    void* q = plat::AllocPages(size);
-    ASSERT_NE(q, nullptr);
-    EXPECT_TRUE(AllZero(q, size)) << size;
-    EXPECT_TRUE(plat::FreePages(q));
+  // Blocks with their pages in place or not.
+  for (void* (*alloc)(SIZE_T) : {&plat::AllocPages, &plat::AllocPagesReady}) {
+    for (SIZE_T size : {SIZE_T(1), SIZE_T(268), SIZE_T(124746), SIZE_T(3) << 20}) {
+      void* p = alloc(size);
+      ASSERT_NE(p, nullptr) << size;
+      EXPECT_TRUE(AllZero(p, size)) << size;
+      EXPECT_EQ(plat::PageBlockSize(p), size);
+      std::memset(p, 0xAB, size);
+      EXPECT_TRUE(plat::FreePages(p));
+      // A block given again is cleared again.
+      void* q = alloc(size);
+      ASSERT_NE(q, nullptr);
+      EXPECT_TRUE(AllZero(q, size)) << size;
+      EXPECT_TRUE(plat::FreePages(q));
+    }
+    EXPECT_EQ(alloc(0), nullptr);
   }
 }
 

@@ -104,6 +104,14 @@ void MakeFlatBlocks(const std::string& path) {
   ASSERT_EQ(1, rmf.Save());
 }
 
+// MakeFlatBlocks, the file left as if last written at kWritten, opened to
+// read.
+void OpenFlatBlocksAtRest(const std::string& path, TRmf& rmf) {
+  MakeFlatBlocks(path);
+  SetLastWrite(path, kWritten);
+  ASSERT_EQ(1, rmf.OpenFile(path.c_str(), GENERIC_READ));
+}
+
 }  // namespace
 
 TEST_F(RmfTest, CreateThenOpenInByteMode) {
@@ -398,11 +406,9 @@ TEST_F(RmfTest, ABlockRunningPastTheEndOfTheFileIsNotReadAgainUntilWritten) {
 // another program, move it: what was kept is read again. Closing frees
 // the memory.
 TEST_F(RmfTest, BlocksGivenUpStayDecodedWhileTheFileIsAsItWas) {
-  MakeFlatBlocks(name);
-  SetLastWrite(name, kWritten);
   StillClock clock(kWritten + 3600 * kSecond);
   TRmf rmf;
-  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  OpenFlatBlocksAtRest(name, rmf);
   ASSERT_EQ(8, rmf.SlotCount);
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
@@ -464,6 +470,31 @@ TEST_F(RmfTest, BlocksReadRightAfterAWriteAreNotKept) {
   StillClock clock(kWritten + 3 * kSecond);
   EXPECT_EQ(16, readsOfAll());
   EXPECT_EQ(0, readsOfAll());
+}
+
+// A frame asks for each block once: it keeps none of the blocks it reads,
+// and takes those the store holds without reading them.
+TEST_F(RmfTest, AFrameKeepsNoBlockItReadsAndTakesThoseKept) {
+  StillClock clock(kWritten + 3600 * kSecond);
+  TRmf rmf;
+  OpenFlatBlocksAtRest(name, rmf);
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  std::vector<char> frame(1024 * 1024);
+  auto readsOfFrame = [&] {
+    const int before = counter.Count(plat::VfsOp::Read);
+    EXPECT_EQ(1, rmf.GetFrame(frame.data(), 0, 0, 1024, 1024, 0));
+    for (int n = 0; n < 16; ++n) EXPECT_EQ(char(n), frame[size_t(n / 4 * 256 + 7) * 1024 + n % 4 * 256 + 9]) << n;
+    return counter.Count(plat::VfsOp::Read) - before;
+  };
+  EXPECT_EQ(16, readsOfFrame());
+  EXPECT_EQ(0, rmf.Store.Count());
+  EXPECT_EQ(0, rmf.Store.Bytes());
+  // Blocks read one by one are kept as the slots give them up.
+  for (int pass = 0; pass < 2; ++pass)
+    for (int n = 0; n < 16; ++n) ASSERT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
+  EXPECT_EQ(8, rmf.Store.Count());
+  EXPECT_EQ(0, readsOfFrame());
 }
 
 // The store keeps at most its bound of buffers, 0 keeping none; the bound

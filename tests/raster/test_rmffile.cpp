@@ -181,7 +181,7 @@ TEST_F(RmfFileTest, MatricesFromAHeaderDescription) {
     DWORD ident;
     int bits;
     double empty;
-    std::vector<BYTE> element;  // the first element of a new block
+    std::vector<BYTE> element;  // each element of a new block
   } cases[] = {
       {RMF_MTW, 32, -32767000.0, {0xE8, 0x03, 0x0C, 0xFE}},
       {RMF_MTW, 16, -32767.0, {0x01, 0x80}},
@@ -217,11 +217,11 @@ TEST_F(RmfFileTest, MatricesFromAHeaderDescription) {
       EXPECT_EQ(c.bits == 8 ? 320u : 1344u, rmf.Head.TablePosition);
       BYTE* b = rmf.GetBlockAddressAndCreate(1, 0);
       ASSERT_NE(nullptr, b);
-      if (c.bits == 64) {
-        EXPECT_EQ(c.empty, RmfGetDouble(b, 0));
-        EXPECT_EQ(c.empty, RmfGetDouble(b, 64 * 64 - 1));
-      } else {
-        EXPECT_EQ(0, std::memcmp(b, c.element.data(), c.element.size()));
+      for (int k = 0; k < 64 * 64; ++k) {
+        if (c.bits == 64)
+          ASSERT_EQ(c.empty, RmfGetDouble(b, k)) << k;
+        else
+          ASSERT_EQ(0, std::memcmp(b + k * c.element.size(), c.element.data(), c.element.size())) << k;
       }
     }
     TRmf rmf;
