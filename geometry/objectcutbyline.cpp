@@ -271,6 +271,7 @@ int TObjectCutByLine::Split() {
   Overlaid = 1;
   NextPiece = 0;
   Side = 1;
+  Positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
   return 1;
 }
 
@@ -283,7 +284,8 @@ int TObjectCutByLine::CutContour() {
   if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
                    TNodedOverlay::SPLIT, true))
     return 0;
-  if (Overlay.CutContour(Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0) < 2) return 0;
+  Positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  if (Overlay.CutContour(Positive) < 2) return 0;
   Overlaid = 2;
   NextPiece = 0;
   Side = 1;
@@ -362,7 +364,6 @@ void TObjectCutByLine::CorrectPointCross(POINTCROSS* line, POINTCROSS* object, i
 // (stretches run along it).
 TDataEdit* TObjectCutByLine::GetNextObject() {
   if (!Overlaid) return nullptr;
-  const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
   const bool stretches = Overlaid == 2;
   const int count = stretches ? Overlay.Stretches() : Overlay.Pieces();
   for (; State == 0 && Side <= 2; ++Side, NextPiece = 0) {
@@ -370,7 +371,7 @@ TDataEdit* TObjectCutByLine::GetNextObject() {
       const int k = NextPiece++;
       if ((stretches ? Overlay.StretchSide(k) : Overlay.PieceSide(k)) != Side) continue;
       if (!(stretches ? Overlay.WriteStretch(k, &Result, ResultKind)
-                      : Overlay.WritePiece(k, &Result, ResultKind, positive))) {
+                      : Overlay.WritePiece(k, &Result, ResultKind, Positive))) {
         State = MAPERR_MEMORY;
         return nullptr;
       }

@@ -91,6 +91,7 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   TDataEdit Line;   // the working copy of the cutting line
   TNodedOverlay Overlay;  // an area cut: its pieces; a contour cut as a line: its stretches
   int Overlaid = 0;       // 1 the overlay's pieces, 2 its stretches
+  int Positive = 1;       // they turn the way of positive area (the object's outer contour does)
   std::vector<DOUBLEPOINT> ObjectPoints;
   std::vector<double> ObjectHeights;
   int NextPiece = 0;
