@@ -30,6 +30,7 @@
 #include "geometry/objectcut.h"
 #include "geometry/objectcutbyline.h"
 #include "geometry/objectunion.h"
+#include "tests/geometry/support/geos_oracle.h"
 
 namespace {
 
@@ -37,10 +38,7 @@ constexpr int kVertices = 10000;
 constexpr int kHoleSide = 10;  // holes on a 10 x 10 grid
 constexpr int kHoleVertices = 32;
 
-struct Pt {
-  double x, y;
-};
-using Ring = std::vector<Pt>;
+using Ring = Contour;
 using Area = std::vector<Ring>;
 
 // An outer contour whose radius wanders slowly around 4,000, and a grid of
@@ -286,30 +284,15 @@ void Geos(benchmark::State& state, int op) {
   GEOS_finish_r(h);
 }
 
-// A star of n vertices at sorted random angles around (cx, cy), radii
-// 3,000 to 4,000, closed.
-Ring Star(std::mt19937_64& rng, int n, double cx, double cy) {
-  std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), radius(3000, 4000);
-  std::vector<double> t(static_cast<size_t>(n));
-  for (double& a : t) a = angle(rng);
-  std::sort(t.begin(), t.end());
-  Ring r;
-  for (double a : t) {
-    const double d = radius(rng);
-    r.push_back({cx + d * std::cos(a), cy + d * std::sin(a)});
-  }
-  r.push_back(r.front());
-  return r;
-}
-
 // The pair of stars of n vertices each.
 const std::pair<Area, Area>& Stars(int n) {
   static std::map<int, std::pair<Area, Area>> made;
   auto it = made.find(n);
   if (it == made.end()) {
     std::mt19937_64 rng(static_cast<uint64_t>(n));
-    Area a{Star(rng, n, 5000, 5000)};
-    Area b{Star(rng, n, 5400, 5300)};
+    // Stars of radii 3,000 to 4,000.
+    Area a{StarContour(rng, n, 5000, 5000, 3000, 4000)};
+    Area b{StarContour(rng, n, 5400, 5300, 3000, 4000)};
     it = made.emplace(n, std::make_pair(std::move(a), std::move(b))).first;
   }
   return it->second;
