@@ -472,6 +472,9 @@ class MAPCLASS TRmf {
   // The file and byte offset of a position, opening (and with `create`
   // creating) the continuation file when it is needed.
   HANDLE Locate(DWORD position, bool create, uint64_t* offset);
+  // The length of the open file a position lies in (main or continuation),
+  // `place` the position there; -1 when it cannot be had.
+  int64_t PartLength(DWORD position, RmfPlace* place) const;
   bool OpenContinuation(bool create);
   void MakeContName();
   // True when an area of the file may be rewritten in place: it lies past

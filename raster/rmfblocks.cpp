@@ -5,7 +5,6 @@
 
 #include "common/maperr.h"
 #include "platform/clock.h"
-#include "platform/fileio.h"
 #include "platform/memory.h"
 #include "raster/rmf.h"
 #include "raster/rmfpages.h"
@@ -342,9 +341,7 @@ bool TRmf::ReadStored(int number, void* dest, DWORD size) {
   // Bytes that run past the end of their file are not there at the next
   // read either; a read that failed inside the file is tried again.
   RmfPlace place;
-  HANDLE file = nullptr;
-  if (RmfLocate(position, Head.UnitShift, &place)) file = place.part ? Cont : Main;
-  const int64_t end = file ? plat::FileLength(file) : -1;
+  const int64_t end = PartLength(position, &place);
   if (end >= 0 && place.offset + size > uint64_t(end)) RememberBadBlock(number);
   return false;
 }
