@@ -6,6 +6,7 @@
 #include "common/maperr.h"
 #include "platform/clock.h"
 #include "platform/memory.h"
+#include "platform/system.h"
 #include "raster/rmf.h"
 #include "raster/rmfpages.h"
 
@@ -24,7 +25,7 @@ constexpr int64_t kSettled = 20000000;
 bool LastWrite(HANDLE file, uint64_t* time) {
   FILETIME w{};
   if (!plat::GetFileTime(file, nullptr, nullptr, &w)) return false;
-  *time = uint64_t(w.dwHighDateTime) << 32 | w.dwLowDateTime;
+  *time = plat::FileTimeValue(w);
   return true;
 }
 
