@@ -61,7 +61,6 @@ void TRmf::SetWindow(int blockRow, int blockCol) {
 }
 
 const BYTE* TRmf::ElementForRead(int row, int col, int64_t* k, BYTE* bytes) {
-  if (const BYTE* block = CurrentElement(row, col, k)) return block;
   // An element of a block that did not read, and still would not, fails
   // at once: a damaged block costs what an intact one does.
   if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
