@@ -88,7 +88,6 @@ void TRmf::ReleaseStore() {
     Slots[i].Dirty = 0;
     SlotEpoch[i] = 0;
   }
-  Store.Clear();
   Store.Release();
 }
 
