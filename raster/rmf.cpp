@@ -864,14 +864,18 @@ DWORD TRmf::StoreArea(DWORD position, DWORD room, const void* data, DWORD length
   return at;
 }
 
+int64_t TRmf::PartLength(DWORD position, RmfPlace* place) const {
+  if (!RmfLocate(position, Head.UnitShift, place)) return -1;
+  HANDLE file = place->part ? Cont : Main;
+  return file ? plat::FileLength(file) : -1;
+}
+
 bool TRmf::PlaceIsFree(DWORD position, DWORD length, DWORD own) {
   RmfPlace place;
-  if (!RmfLocate(position, Head.UnitShift, &place)) return false;
+  const int64_t size = PartLength(position, &place);
+  if (size < 0 || place.offset + length > uint64_t(size)) return false;
   const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
   if (place.offset < (place.part ? uint64_t(RMF_CONT_DATA) : headerEnd)) return false;
-  HANDLE file = place.part ? Cont : Main;
-  const int64_t size = file ? plat::FileLength(file) : -1;
-  if (size < 0 || place.offset + length > uint64_t(size)) return false;
   const struct {
     DWORD position, length;
   } areas[] = {{Head.PalettePosition, Head.PaletteLength}, {Head.TablePosition, Head.TableLength},

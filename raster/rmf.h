@@ -472,6 +472,9 @@ class MAPCLASS TRmf {
   // The file and byte offset of a position, opening (and with `create`
   // creating) the continuation file when it is needed.
   HANDLE Locate(DWORD position, bool create, uint64_t* offset);
+  // The length of the open file a position lies in (main or continuation),
+  // `place` the position there; -1 when it cannot be had.
+  int64_t PartLength(DWORD position, RmfPlace* place) const;
   bool OpenContinuation(bool create);
   void MakeContName();
   // True when an area of the file may be rewritten in place: it lies past
@@ -505,13 +508,13 @@ class MAPCLASS TRmf {
   void SetWindow(int blockRow, int blockCol);
   void SetWindow(ElementWindow& w, int blockRow, int blockCol) const;
   void DropWindow() { Window.Rows = 0; }
-  // ElementForRead of an element outside the window, in block (blockRow,
-  // blockCol).
+  // ElementForRead of an element in block (blockRow, blockCol).
   const BYTE* ElementInBlock(int blockRow, int blockCol, int64_t* k, BYTE* bytes);
-  // What holds an element for reading: its block, or, for the first
-  // element asked of a block stored plain that neither a slot nor the
-  // store holds, its bytes read alone into `bytes` (8 bytes), *k its place
-  // there. Null on failure, as BlockForRead.
+  // What holds an element the window does not hold (its callers ask the
+  // window first) for reading: its block, or, for the first element asked
+  // of a block stored plain that neither a slot nor the store holds, its
+  // bytes read alone into `bytes` (8 bytes), *k its place there. Null on
+  // failure, as BlockForRead.
   const BYTE* ElementForRead(int row, int col, int64_t* k, BYTE* bytes);
   BYTE* BlockForWrite(int blockRow, int blockCol);
   // A plane point as element coordinates (not truncated); false outside

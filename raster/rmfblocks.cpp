@@ -5,8 +5,8 @@
 
 #include "common/maperr.h"
 #include "platform/clock.h"
-#include "platform/fileio.h"
 #include "platform/memory.h"
+#include "platform/system.h"
 #include "raster/rmf.h"
 #include "raster/rmfpages.h"
 
@@ -25,7 +25,7 @@ constexpr int64_t kSettled = 20000000;
 bool LastWrite(HANDLE file, uint64_t* time) {
   FILETIME w{};
   if (!plat::GetFileTime(file, nullptr, nullptr, &w)) return false;
-  *time = uint64_t(w.dwHighDateTime) << 32 | w.dwLowDateTime;
+  *time = plat::FileTimeValue(w);
   return true;
 }
 
@@ -88,7 +88,6 @@ void TRmf::ReleaseStore() {
     Slots[i].Dirty = 0;
     SlotEpoch[i] = 0;
   }
-  Store.Clear();
   Store.Release();
 }
 
@@ -342,9 +341,7 @@ bool TRmf::ReadStored(int number, void* dest, DWORD size) {
   // Bytes that run past the end of their file are not there at the next
   // read either; a read that failed inside the file is tried again.
   RmfPlace place;
-  HANDLE file = nullptr;
-  if (RmfLocate(position, Head.UnitShift, &place)) file = place.part ? Cont : Main;
-  const int64_t end = file ? plat::FileLength(file) : -1;
+  const int64_t end = PartLength(position, &place);
   if (end >= 0 && place.offset + size > uint64_t(end)) RememberBadBlock(number);
   return false;
 }

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "common/maperr.h"
-#include "platform/fileio.h"
 #include "raster/rmf.h"
 
 namespace {
@@ -62,7 +61,6 @@ void TRmf::SetWindow(int blockRow, int blockCol) {
 }
 
 const BYTE* TRmf::ElementForRead(int row, int col, int64_t* k, BYTE* bytes) {
-  if (const BYTE* block = CurrentElement(row, col, k)) return block;
   // An element of a block that did not read, and still would not, fails
   // at once: a damaged block costs what an intact one does.
   if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
@@ -94,10 +92,8 @@ const BYTE* TRmf::ElementInBlock(int br, int bc, int64_t* k, BYTE* bytes) {
   const RMFBLOCKDESC entry = Table[number];
   const DWORD raw = DWORD(BlockRawLength(br, bc));
   RmfPlace place;
-  if (entry.Position == 0 || entry.Length != raw || !RmfLocate(entry.Position, Head.UnitShift, &place))
-    return BlockForRead(br, bc);
-  HANDLE file = place.part ? Cont : Main;
-  const int64_t end = file ? plat::FileLength(file) : -1;
+  if (entry.Position == 0 || entry.Length != raw) return BlockForRead(br, bc);
+  const int64_t end = PartLength(entry.Position, &place);
   const int bits = Head.BitsPerElement;
   const int64_t bit = *k * bits;
   const DWORD size = DWORD(bits < 8 ? 1 : bits / 8);

@@ -11,8 +11,6 @@ namespace {
 // gigabytes.
 constexpr int64_t kMaxBlockBytes = 16 << 20;
 
-bool MatrixKind(DWORD kind) { return kind == RMF_MTW || kind == RMF_MTQ; }
-
 }  // namespace
 
 bool RmfLocate(DWORD position, int unitShift, RmfPlace* place) {
@@ -94,7 +92,6 @@ bool RmfGeometryValid(const RMF& h) {
 
 int64_t RmfRawSize(int64_t columns, int64_t rows, int bits) { return columns * rows * bits / 8; }
 
-
 void RmfPutElement(BYTE* b, int64_t k, int bits, DWORD kind, int64_t value) {
   const DWORD v = DWORD(value);
   switch (bits) {
@@ -121,7 +118,7 @@ void RmfPutElement(BYTE* b, int64_t k, int bits, DWORD kind, int64_t value) {
     }
     case 32: {
       BYTE* p = b + k * 4;
-      if (MatrixKind(kind)) {
+      if (RmfMatrixKind(kind)) {
         std::memcpy(p, &v, 4);
       } else {
         p[0] = BYTE(v >> 16), p[1] = BYTE(v >> 8), p[2] = BYTE(v), p[3] = 0;

@@ -202,6 +202,9 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
   return RmfRawSize(columns, rows, bits) > RMF_BYTE_MODE_LIMIT;
 }
 
+// The kinds whose 8- and 32-bit elements are signed numbers.
+inline bool RmfMatrixKind(DWORD kind) { return kind == RMF_MTW || kind == RMF_MTQ; }
+
 // Element k of a block (element encodings of the format):
 //   1 bit    bit 7 - k mod 8 of byte k / 8 (the first element is the MSB)
 //   4 bits   the low nibble for an even element, the high one for an odd one
@@ -214,7 +217,7 @@ inline bool RmfNeedsUnits(int64_t columns, int64_t rows, int bits) {
 // Integer values of up to 32 bits; 64-bit elements through the double forms.
 // (Inline: every element read comes here.)
 inline int64_t RmfGetElement(const BYTE* b, int64_t k, int bits, DWORD kind) {
-  const bool matrix = kind == RMF_MTW || kind == RMF_MTQ;
+  const bool matrix = RmfMatrixKind(kind);
   switch (bits) {
     case 1: return (b[k >> 3] >> (7 - (k & 7))) & 1;
     case 4: return (b[k >> 1] >> ((k & 1) * 4)) & 15;

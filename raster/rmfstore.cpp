@@ -32,8 +32,7 @@ void TRmfBlockStore::Prepare(DWORD blockSize, int64_t limit) {
 
 int TRmfBlockStore::Find(LONG number) const {
   if (!index_ || number < 0) return -1;
-  const int mask = int((1u << (32 - shift_)) - 1);
-  for (int h = Home(number);; h = (h + 1) & mask) {
+  for (int h = Home(number);; h = (h + 1) & Mask()) {
     const int e = index_[h];
     if (e < 0) return -1;
     if (entries_[e].number == number) return e;
@@ -46,10 +45,9 @@ void TRmfBlockStore::Remove(int e) {
   (x.next >= 0 ? entries_[x.next].prev : last_) = x.prev;
   // The index place is emptied and the places after it in its run moved
   // back where their homes allow, so that no lookup stops short of them.
-  const int mask = int((1u << (32 - shift_)) - 1);
   int hole = Home(x.number);
-  while (index_[hole] != e) hole = (hole + 1) & mask;
-  for (int at = (hole + 1) & mask; index_[at] >= 0; at = (at + 1) & mask) {
+  while (index_[hole] != e) hole = (hole + 1) & Mask();
+  for (int at = (hole + 1) & Mask(); index_[at] >= 0; at = (at + 1) & Mask()) {
     const int home = Home(entries_[index_[at]].number);
     // Movable when its home does not lie cyclically in (hole, at].
     const bool between = hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
@@ -77,9 +75,8 @@ bool TRmfBlockStore::Insert(LONG number, BYTE* buffer) {
   x.next = first_;
   (first_ >= 0 ? entries_[first_].prev : last_) = e;
   first_ = e;
-  const int mask = int((1u << (32 - shift_)) - 1);
   int h = Home(number);
-  while (index_[h] >= 0) h = (h + 1) & mask;
+  while (index_[h] >= 0) h = (h + 1) & Mask();
   index_[h] = e;
   ++count_;
   return true;

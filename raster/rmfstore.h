@@ -58,6 +58,8 @@ class TRmfBlockStore {
   };
   int Find(LONG number) const;
   int Home(LONG number) const { return int(uint32_t(number) * 2654435761u >> shift_); }
+  // The index's places less one: the next place after h is (h + 1) & Mask().
+  int Mask() const { return int((1u << (32 - shift_)) - 1); }
   // Takes the entry out of the use order and the index, onto the free list.
   void Remove(int e);
   // An entry for block `number` holding `buffer`, the most recent; false

@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
   char packed[4000];
   char unpacked[4000];
   int i, packedSize, unpackedSize;
+  LONG cacheSize;
 
   if (PkgHostFolder(argc, argv, "host") == NULL) return 2;
 
@@ -84,6 +85,12 @@ int main(int argc, char** argv) {
   }
   /* A bad argument is an error code, not a crash. */
   CHECK(mapCompressLZW(NULL, 16, packed, (int)sizeof packed) == 0);
+
+  /* The memory for decoded raster blocks: set, the size before given
+   * back, and restored. */
+  cacheSize = mapSetBlockCacheSize(8);
+  CHECK(cacheSize >= 0);
+  CHECK(mapSetBlockCacheSize(cacheSize) == 8);
 
   Classifier(argv[1]);
 
