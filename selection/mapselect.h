@@ -366,9 +366,11 @@ class MAPCLASS TMapSelect : public TSample {
   void EmptySampleInForce();
   // The sheet origin the map's objects of the current sheet are relative to.
   DOUBLEPOINT SheetOrigin() const;
-  // The object's contours in map units into WorkPoints/WorkParts: false
-  // when its outer contour has no point.
-  bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin);
+  // The object's contours in map units into WorkPoints/WorkParts, and
+  // their frame into WorkBox (`frame` when the caller has it already):
+  // false when its outer contour has no point.
+  bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
+                        const DFRAME* frame = nullptr);
   // The area test without inversion, after the frame pre-test.
   int AreaTest(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin);
   // The first point and the end of the object's outer contour in map

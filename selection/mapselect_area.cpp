@@ -292,7 +292,8 @@ int TMapSelect::SetAreaInversion(int on) {
 // ---------------------------------------------------------------------------
 // The object under test
 
-bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) {
+bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
+                                  const DFRAME* frame) {
   WorkPoints.clear();
   WorkParts.clear();
   if (metric == nullptr || metric->Record == nullptr) return false;
@@ -309,24 +310,15 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) 
     if (WorkPoints.size() == at && c == 0) return false;
   }
   WorkParts.push_back(int(WorkPoints.size()));
-  // The frame in two halves, even and odd points, that do not wait on
-  // each other; both begin at the first point.
-  const DOUBLEPOINT* p = WorkPoints.data();
-  const size_t points = WorkPoints.size();
-  double ax1 = p[0].X, ay1 = p[0].Y, ax2 = p[0].X, ay2 = p[0].Y;
-  double bx1 = ax1, by1 = ay1, bx2 = ax2, by2 = ay2;
-  size_t i = 0;
-  for (; i + 1 < points; i += 2) {
-    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
-    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
-    bx1 = std::min(bx1, p[i + 1].X), by1 = std::min(by1, p[i + 1].Y);
-    bx2 = std::max(bx2, p[i + 1].X), by2 = std::max(by2, p[i + 1].Y);
+  if (frame != nullptr) {
+    WorkBox = *frame;
+  } else {
+    WorkBox = DFRAME{WorkPoints[0].X, WorkPoints[0].Y, WorkPoints[0].X, WorkPoints[0].Y};
+    for (const DOUBLEPOINT& p : WorkPoints) {
+      WorkBox.X1 = std::min(WorkBox.X1, p.X), WorkBox.Y1 = std::min(WorkBox.Y1, p.Y);
+      WorkBox.X2 = std::max(WorkBox.X2, p.X), WorkBox.Y2 = std::max(WorkBox.Y2, p.Y);
+    }
   }
-  if (i < points) {
-    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
-    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
-  }
-  WorkBox = DFRAME{std::min(ax1, bx1), std::min(ay1, by1), std::max(ax2, bx2), std::max(ay2, by2)};
   metric->FirstPointSubject(0);
   return true;
 }
@@ -734,10 +726,9 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   // An object whose points all lie beyond the reach of every test is out
   // of the relation, its points not taken one by one.
   DFRAME points;
-  if (metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points) &&
-      BeyondArea(points, relation))
-    return 0;
-  if (!TakeObjectPoints(metric, origin)) return 0;
+  const bool framed = metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points);
+  if (framed && BeyondArea(points, relation)) return 0;
+  if (!TakeObjectPoints(metric, origin, framed ? &points : nullptr)) return 0;
   const DOUBLEPOINT first = WorkPoints[0];
   if (local == LOCAL_POINT) {
     const int in = AreaInside(first);
