@@ -32,6 +32,14 @@ struct ONEPOINTMETRIC {
   double Y;
 };
 
+// The end of an outer contour of `count` points (1 or more) whose first
+// and last points are given, by its number from 0: of a closed contour, or
+// one of 4 points or more, the point before the last.
+int OuterEnd(int count, const DOUBLEPOINT& first, const DOUBLEPOINT& last) {
+  const bool closed = count > 1 && first.X == last.X && first.Y == last.Y;
+  return count >= 4 || closed ? count - 2 : count - 1;
+}
+
 double Cross(const DOUBLEPOINT& o, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
 }
@@ -699,16 +707,13 @@ bool TMapSelect::EndInArea(const DOUBLEPOINT& p) {
 }
 
 int TMapSelect::OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPOINT* ends) {
-  // The first point and the end of the outer contour: of a closed
-  // contour, or one of 4 points or more, the point before the last.
   const int count = metric->PointCount(0);
   if (count < 1 || metric->SubjectPointsDouble(0, 0, origin.X, origin.Y, &ends[0], 1) != 1)
     return 0;
   DOUBLEPOINT last = ends[0];
   if (count > 1 && metric->SubjectPointsDouble(0, count - 1, origin.X, origin.Y, &last, 1) != 1)
     return 0;
-  const bool closed = count > 1 && ends[0].X == last.X && ends[0].Y == last.Y;
-  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
+  const int end = OuterEnd(count, ends[0], last);
   return metric->SubjectPointsDouble(0, end, origin.X, origin.Y, &ends[1], 1) == 1 ? 2 : 0;
 }
 
@@ -739,15 +744,12 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   }
   if (local == LOCAL_TITLE || local == LOCAL_VECTOR) return TextAreaTest(relation);
   if (relation == 2) return WhollyInside();
-  // The first point and the end of the outer contour (of a closed contour,
-  // or one of 4 points or more, the point before the last).
-  const int count = WorkParts[1];
-  const bool closed = count > 1 && WorkPoints[0].X == WorkPoints[size_t(count) - 1].X &&
-                      WorkPoints[0].Y == WorkPoints[size_t(count) - 1].Y;
-  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
-  if (!ends)
-    for (const int i : {0, end})
-      if (EndInArea(WorkPoints[size_t(i)])) return 1;
+  // The first point and the end of the outer contour, unless taken above.
+  if (!ends) {
+    const int count = WorkParts[1];
+    const int end = OuterEnd(count, WorkPoints[0], WorkPoints[size_t(count) - 1]);
+    if (EndInArea(WorkPoints[0]) || EndInArea(WorkPoints[size_t(end)])) return 1;
+  }
   if (AreaMeetsObject()) return 1;
   if (relation == 0 && WithinDistance()) return 1;
   if (local == LOCAL_POLYGON && AreaInTakenObject(metric, origin)) return 1;
