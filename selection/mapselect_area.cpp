@@ -666,7 +666,8 @@ int TMapSelect::AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin) {
              : 0;
 }
 
-bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
+bool TMapSelect::AreaCandidates(TMapList& list, LONG from, int direction,
+                                TSheetFrameIndex::ANSWER* out) const {
   if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return false;
   const double gap = AreaRelation == 0 ? AreaDistance : 0.0;
   DFRAME a{AreaFrame.X1 - gap, AreaFrame.Y1 - gap, AreaFrame.X2 + gap, AreaFrame.Y2 + gap};
@@ -683,8 +684,8 @@ bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
   // A unit more on every side for the roundings of the two ways.
   auto low = [](double v) { return LONG(std::clamp(std::floor(v) - 1.0, -2147483648.0, 2147483647.0)); };
   auto high = [](double v) { return LONG(std::clamp(std::ceil(v) + 1.0, -2147483648.0, 2147483647.0)); };
-  *frame = FRAME{low(a.X1), low(a.Y1), high(a.X2), high(a.Y2)};
-  return true;
+  const FRAME frame{low(a.X1), low(a.Y1), high(a.X2), high(a.Y2)};
+  return list.FrameIndex.Meeting(list, frame, from, direction, out);
 }
 
 bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
@@ -876,10 +877,8 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
     // An area small against a large sheet: only the objects the index of
     // its frames names can pass, taken in number order as the walk takes
     // them.
-    FRAME area;
     TSheetFrameIndex::ANSWER named;
-    const bool indexed =
-        AreaSheetFrame(&area) && list.FrameIndex.Meeting(list, area, 0, 1, &named);
+    const bool indexed = AreaCandidates(list, 0, 1, &named);
     if (indexed) {
       candidates.clear();
       for (int32_t i = 0; i < named.Count; ++i) candidates.push_back(int(named.At(i)));
