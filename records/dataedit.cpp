@@ -451,23 +451,18 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
   if (kind != METRIC_F32 && kind != METRIC_F32H) return 0;
   PointBytes = MetricPointSize(kind);
   const ptrdiff_t step = PointBytes;
-  const char* base = reinterpret_cast<const char*>(Record);
-  const ptrdiff_t end = End() - base;
   const int subjects = Record->Count;
   float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
   bool any = false, numbers = true;
   for (int c = 0; c <= subjects && numbers; ++c) {
-    const DWORD count = DescPointSubject(c) != nullptr ? CurrentCount() : 0;
-    if (count == 0 || CurrentPoint == nullptr) {
+    // A contour found lies whole in the record.
+    char* first;
+    DWORD count;
+    if (!ContourPoints(c, first, count) || count == 0) {
       if (c == 0) break;
       continue;
     }
-    const ptrdiff_t at = CurrentPoint - base;
-    if (at < METRIC_EMPTY_LENGTH || at + ptrdiff_t(count - 1) * step + 8 > end) {
-      numbers = false;
-      break;
-    }
-    const char* p = base + at;
+    const char* p = first;
     if (!any) {
       x1 = x2 = metric::Get<float>(p);
       y1 = y2 = metric::Get<float>(p + 4);

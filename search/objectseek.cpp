@@ -162,10 +162,9 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     }
     // An area small against a large sheet: the index of the sheet's frames
     // names the objects that may pass its test, in the order of the walk.
-    FRAME area;
     TSheetFrameIndex::ANSWER candidates;
-    if (own == nullptr && select->AreaSheetFrame(&area) &&
-        list.FrameIndex.Meeting(list, area, here ? LONG(place->Object) : 0, step, &candidates)) {
+    if (own == nullptr &&
+        select->AreaCandidates(list, here ? LONG(place->Object) : 0, step, &candidates)) {
       if (here && list.ObjectDesc(int(place->Object)) == nullptr) return 0;
       for (int32_t i = 0; i < candidates.Count; ++i) {
         const int o = int(candidates.At(i));

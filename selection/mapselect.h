@@ -260,14 +260,18 @@ class MAPCLASS TMapSelect : public TSample {
   // 1 when a vertex of the area lies inside the object's outer contour,
   // farther than 0.001 from it in X or in Y.
   int IsAreaInside(TDataEdit* metric, const DOUBLEPOINT* origin);
-  // A frame in the units of the map's current sheet that the stored frame
-  // of every object the area test passes meets: the area's frame, for
+  // The objects of `list`'s open sheet (the map's current one) that the
+  // index of its frames names as those the area test may pass, as
+  // TSheetFrameIndex::Meeting names them after object `from` in
+  // `direction`: those whose stored frames meet the area's frame, for
   // relation 0 widened by the distance (the objects the frame pre-test
   // lets through along one axis lie farther than the distance from the
   // area when their points lie within their stored frames, and fail the
-  // test). False when there is none: no area, the area inversion on, or
-  // a map whose units do not turn into plane metres.
-  bool AreaSheetFrame(FRAME* frame) const;
+  // test). False when the walk must answer: no area, the area inversion
+  // on, a map whose units do not turn into plane metres, or the index
+  // does not answer.
+  bool AreaCandidates(TMapList& list, LONG from, int direction,
+                      TSheetFrameIndex::ANSWER* out) const;
   int GetAreaRelation() const { return int(AreaRelation); }
   double GetAreaDistance() const { return AreaDistance; }
   int SetAreaInversion(int on);
@@ -366,9 +370,11 @@ class MAPCLASS TMapSelect : public TSample {
   void EmptySampleInForce();
   // The sheet origin the map's objects of the current sheet are relative to.
   DOUBLEPOINT SheetOrigin() const;
-  // The object's contours in map units into WorkPoints/WorkParts: false
-  // when its outer contour has no point.
-  bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin);
+  // The object's contours in map units into WorkPoints/WorkParts, and
+  // their frame into WorkBox (`frame` when the caller has it already):
+  // false when its outer contour has no point.
+  bool TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
+                        const DFRAME* frame = nullptr);
   // The area test without inversion, after the frame pre-test.
   int AreaTest(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin);
   // The first point and the end of the object's outer contour in map

@@ -32,6 +32,14 @@ struct ONEPOINTMETRIC {
   double Y;
 };
 
+// The end of an outer contour of `count` points (1 or more) whose first
+// and last points are given, by its number from 0: of a closed contour, or
+// one of 4 points or more, the point before the last.
+int OuterEnd(int count, const DOUBLEPOINT& first, const DOUBLEPOINT& last) {
+  const bool closed = count > 1 && first.X == last.X && first.Y == last.Y;
+  return count >= 4 || closed ? count - 2 : count - 1;
+}
+
 double Cross(const DOUBLEPOINT& o, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
   return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
 }
@@ -292,7 +300,8 @@ int TMapSelect::SetAreaInversion(int on) {
 // ---------------------------------------------------------------------------
 // The object under test
 
-bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) {
+bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
+                                  const DFRAME* frame) {
   WorkPoints.clear();
   WorkParts.clear();
   if (metric == nullptr || metric->Record == nullptr) return false;
@@ -309,24 +318,15 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin) 
     if (WorkPoints.size() == at && c == 0) return false;
   }
   WorkParts.push_back(int(WorkPoints.size()));
-  // The frame in two halves, even and odd points, that do not wait on
-  // each other; both begin at the first point.
-  const DOUBLEPOINT* p = WorkPoints.data();
-  const size_t points = WorkPoints.size();
-  double ax1 = p[0].X, ay1 = p[0].Y, ax2 = p[0].X, ay2 = p[0].Y;
-  double bx1 = ax1, by1 = ay1, bx2 = ax2, by2 = ay2;
-  size_t i = 0;
-  for (; i + 1 < points; i += 2) {
-    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
-    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
-    bx1 = std::min(bx1, p[i + 1].X), by1 = std::min(by1, p[i + 1].Y);
-    bx2 = std::max(bx2, p[i + 1].X), by2 = std::max(by2, p[i + 1].Y);
+  if (frame != nullptr) {
+    WorkBox = *frame;
+  } else {
+    WorkBox = DFRAME{WorkPoints[0].X, WorkPoints[0].Y, WorkPoints[0].X, WorkPoints[0].Y};
+    for (const DOUBLEPOINT& p : WorkPoints) {
+      WorkBox.X1 = std::min(WorkBox.X1, p.X), WorkBox.Y1 = std::min(WorkBox.Y1, p.Y);
+      WorkBox.X2 = std::max(WorkBox.X2, p.X), WorkBox.Y2 = std::max(WorkBox.Y2, p.Y);
+    }
   }
-  if (i < points) {
-    ax1 = std::min(ax1, p[i].X), ay1 = std::min(ay1, p[i].Y);
-    ax2 = std::max(ax2, p[i].X), ay2 = std::max(ay2, p[i].Y);
-  }
-  WorkBox = DFRAME{std::min(ax1, bx1), std::min(ay1, by1), std::max(ax2, bx2), std::max(ay2, by2)};
   metric->FirstPointSubject(0);
   return true;
 }
@@ -666,7 +666,8 @@ int TMapSelect::AreaCheckByFrame(TObjectDesc desc, const DOUBLEPOINT* origin) {
              : 0;
 }
 
-bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
+bool TMapSelect::AreaCandidates(TMapList& list, LONG from, int direction,
+                                TSheetFrameIndex::ANSWER* out) const {
   if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return false;
   const double gap = AreaRelation == 0 ? AreaDistance : 0.0;
   DFRAME a{AreaFrame.X1 - gap, AreaFrame.Y1 - gap, AreaFrame.X2 + gap, AreaFrame.Y2 + gap};
@@ -683,8 +684,8 @@ bool TMapSelect::AreaSheetFrame(FRAME* frame) const {
   // A unit more on every side for the roundings of the two ways.
   auto low = [](double v) { return LONG(std::clamp(std::floor(v) - 1.0, -2147483648.0, 2147483647.0)); };
   auto high = [](double v) { return LONG(std::clamp(std::ceil(v) + 1.0, -2147483648.0, 2147483647.0)); };
-  *frame = FRAME{low(a.X1), low(a.Y1), high(a.X2), high(a.Y2)};
-  return true;
+  const FRAME frame{low(a.X1), low(a.Y1), high(a.X2), high(a.Y2)};
+  return list.FrameIndex.Meeting(list, frame, from, direction, out);
 }
 
 bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
@@ -707,16 +708,13 @@ bool TMapSelect::EndInArea(const DOUBLEPOINT& p) {
 }
 
 int TMapSelect::OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPOINT* ends) {
-  // The first point and the end of the outer contour: of a closed
-  // contour, or one of 4 points or more, the point before the last.
   const int count = metric->PointCount(0);
   if (count < 1 || metric->SubjectPointsDouble(0, 0, origin.X, origin.Y, &ends[0], 1) != 1)
     return 0;
   DOUBLEPOINT last = ends[0];
   if (count > 1 && metric->SubjectPointsDouble(0, count - 1, origin.X, origin.Y, &last, 1) != 1)
     return 0;
-  const bool closed = count > 1 && ends[0].X == last.X && ends[0].Y == last.Y;
-  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
+  const int end = OuterEnd(count, ends[0], last);
   return metric->SubjectPointsDouble(0, end, origin.X, origin.Y, &ends[1], 1) == 1 ? 2 : 0;
 }
 
@@ -734,10 +732,9 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   // An object whose points all lie beyond the reach of every test is out
   // of the relation, its points not taken one by one.
   DFRAME points;
-  if (metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points) &&
-      BeyondArea(points, relation))
-    return 0;
-  if (!TakeObjectPoints(metric, origin)) return 0;
+  const bool framed = metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points);
+  if (framed && BeyondArea(points, relation)) return 0;
+  if (!TakeObjectPoints(metric, origin, framed ? &points : nullptr)) return 0;
   const DOUBLEPOINT first = WorkPoints[0];
   if (local == LOCAL_POINT) {
     const int in = AreaInside(first);
@@ -748,15 +745,12 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   }
   if (local == LOCAL_TITLE || local == LOCAL_VECTOR) return TextAreaTest(relation);
   if (relation == 2) return WhollyInside();
-  // The first point and the end of the outer contour (of a closed contour,
-  // or one of 4 points or more, the point before the last).
-  const int count = WorkParts[1];
-  const bool closed = count > 1 && WorkPoints[0].X == WorkPoints[size_t(count) - 1].X &&
-                      WorkPoints[0].Y == WorkPoints[size_t(count) - 1].Y;
-  const int end = count >= 4 || (closed && count >= 2) ? count - 2 : count - 1;
-  if (!ends)
-    for (const int i : {0, end})
-      if (EndInArea(WorkPoints[size_t(i)])) return 1;
+  // The first point and the end of the outer contour, unless taken above.
+  if (!ends) {
+    const int count = WorkParts[1];
+    const int end = OuterEnd(count, WorkPoints[0], WorkPoints[size_t(count) - 1]);
+    if (EndInArea(WorkPoints[0]) || EndInArea(WorkPoints[size_t(end)])) return 1;
+  }
   if (AreaMeetsObject()) return 1;
   if (relation == 0 && WithinDistance()) return 1;
   if (local == LOCAL_POLYGON && AreaInTakenObject(metric, origin)) return 1;
@@ -883,10 +877,8 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
     // An area small against a large sheet: only the objects the index of
     // its frames names can pass, taken in number order as the walk takes
     // them.
-    FRAME area;
     TSheetFrameIndex::ANSWER named;
-    const bool indexed =
-        AreaSheetFrame(&area) && list.FrameIndex.Meeting(list, area, 0, 1, &named);
+    const bool indexed = AreaCandidates(list, 0, 1, &named);
     if (indexed) {
       candidates.clear();
       for (int32_t i = 0; i < named.Count; ++i) candidates.push_back(int(named.At(i)));
