@@ -716,7 +716,14 @@ class MAPCLASS TMapList {
   // too, read straight from the sheet files so that no caller's cache
   // address moves). The copy's index, 0 when none could be saved.
   int SaveOldVersion(int n, bool records);
-  std::vector<char> OldRecords[3];  // reused by SaveOldVersion
+  // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
+  // `offset` as the file holds it now, read straight from the file (no
+  // cache address moves) into `out`: its address; null for offset 0 and
+  // for a record that cannot be read whole or is not sound.
+  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out);
+  // Reused by SaveOldVersion, then by WriteObjectRecords, one for each of
+  // ReadStoredRecord's files.
+  std::vector<char> StoredRecords[3];
   // Opens one existing sheet file by the rules of the access and share
   // modes; null when it cannot be opened.
   HANDLE OpenSheetFile(const char* path);
@@ -896,12 +903,6 @@ class MAPCLASS TMapList {
   // read so leaves the descriptor's frame).
   int WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                          bool storedFrame);
-  // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
-  // `offset` as the file holds it now, copied into `out`: its address;
-  // null for offset 0 and for a record that cannot be read whole or is
-  // not sound.
-  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out);
-  std::vector<char> FrameRecords[3];  // reused by WriteObjectRecords
   // Links a new object into the chain in the header copy `head`: number,
   // predecessor and successor (their descriptors read) and key. 0, or the
   // code.

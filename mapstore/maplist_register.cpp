@@ -2,7 +2,6 @@
 // the whole-sheet operations: copying a sheet's files in from another
 // folder and shifting every object of a sheet.
 #include <cstring>
-#include <new>
 
 #include "common/maperr.h"
 #include "mapstore/maplist.h"
