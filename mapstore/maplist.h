@@ -358,7 +358,8 @@ class MAPCLASS TMapList {
                     SHEETCHANGE* change);
   // Update, in the write turn: the record places of `desc` become those of
   // the descriptor the file holds (`stored`), and for a metric not given
-  // (`metric` false) also its frame and height flag.
+  // (`metric` false) of a stored object with one also its frame and height
+  // flag.
   void TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric);
   // Marks the current object deleted: its number, 0 on failure.
   int DeleteCurrent(SHEETCHANGE* change);

@@ -999,11 +999,12 @@ int TMapList::LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const S
 void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric) {
   // A record given is placed by where the stored one lies (rewritten there
   // when it fits); one not given is kept where it lies, and the frame is
-  // measured on it as the file holds it (WriteObjectRecords).
+  // measured on the metric as the file holds it (WriteObjectRecords). The
+  // frame of an object without a metric is the one given.
   desc->DataOffset = stored.DataOffset;
   desc->SemnOffset = stored.SemnOffset;
   desc->DrawOffset = stored.DrawOffset;
-  if (!metric) {
+  if (!metric && stored.DataOffset != 0) {
     desc->Flags = BYTE((desc->Flags & ~FVSPR_3D) | (stored.Flags & FVSPR_3D));
     desc->X1 = stored.X1;
     desc->Y1 = stored.Y1;
