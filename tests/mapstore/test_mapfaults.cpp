@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -92,6 +93,20 @@ class MapFaults : public ::testing::Test {
     Restore(dir.path(), files_);
     Open(map);
   }
+  // Runs `change` on `map` under `sweep`: after each run the change
+  // succeeded (a result above 0) or met a fault, and once `map` has closed,
+  // `check` is given the map opened again and the result.
+  int SweepChange(mctest::FaultSweep& sweep, TMap& map, const std::function<int()>& change,
+                  const std::function<void(TMap&, int, const mctest::SweepRun&)>& check) {
+    int result = 0;
+    return sweep.Run([&] { result = change(); }, [&](const mctest::SweepRun& run) {
+      EXPECT_TRUE(result > 0 || run.faulted) << run;
+      map.CloseData();
+      TMap again;
+      Open(again);
+      check(again, result, run);
+    });
+  }
 
   mctest::MapScratch dir{MC_TEST_TMP};
   std::map<std::string, std::string> files_;
@@ -105,7 +120,6 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
   for (const bool cut : {false, true}) {
     SCOPED_TRACE(cut ? "metric file cut inside object 2" : "sound sheet");
     TMap map;
-    int number = 0;
     mctest::FaultSweep sweep;
     sweep.prepare = [&] {
       Reset(map);
@@ -124,12 +138,8 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
       else
         ExpectObject(m, 2, 2, run);
     };
-    const int runs = sweep.Run([&] { number = AppendRecords(map, 3); },
-                               [&](const mctest::SweepRun& run) {
-      EXPECT_TRUE(number > 0 || run.faulted) << run;
-      map.CloseData();
-      TMap again;
-      Open(again);
+    const int runs = SweepChange(sweep, map, [&] { return AppendRecords(map, 3); },
+                                 [&](TMap& again, int number, const mctest::SweepRun& run) {
       const int count = again.List.Count();
       EXPECT_EQ(number > 0 ? 3 : 2, count) << run;
       ExpectObject(again, 1, 1, run);
@@ -173,7 +183,6 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
   for (const bool edit : {false, true}) {
     SCOPED_TRACE(edit ? "edit mode" : "outside edit mode");
     TMap writer, other, reader;
-    int written = 0;
     mctest::FaultSweep sweep;
     sweep.prepare = [&] {
       reader.CloseData();
@@ -187,12 +196,8 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
       ASSERT_NE(nullptr, reader.List.ObjectDesc(1));
       ASSERT_EQ(1, reader.OpenList(2));
     };
-    const int runs = sweep.Run([&] { written = recode(writer, 1); },
-                               [&](const mctest::SweepRun& run) {
-      EXPECT_TRUE(written > 0 || run.faulted) << run;
-      writer.CloseData();
-      TMap fresh;
-      Open(fresh);
+    const int runs = SweepChange(sweep, writer, [&] { return recode(writer, 1); },
+                                 [&](TMap& fresh, int written, const mctest::SweepRun& run) {
       ASSERT_EQ(1, reader.OpenList(1)) << run;
       const FVSPR* seen = reader.List.ObjectDesc(1);
       ASSERT_NE(nullptr, seen) << run;
