@@ -720,8 +720,10 @@ class MAPCLASS TMapList {
   // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
   // `offset` as the file holds it now, read straight from the file (no
   // cache address moves) into `out`: its address; null for offset 0 and
-  // for a record that cannot be read whole or is not sound.
-  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out);
+  // for a record that cannot be read whole or is not sound, with
+  // `*failed` (when given) true where a read failed or no memory was left.
+  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out,
+                         bool* failed = nullptr);
   // Reused by SaveOldVersion, then by WriteObjectRecords, one for each of
   // ReadStoredRecord's files.
   std::vector<char> StoredRecords[3];

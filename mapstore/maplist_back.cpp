@@ -375,9 +375,12 @@ int TMapList::SaveOldVersion(int n, bool records) {
                         static_cast<const IMGDRAW *>(saved[2]));
 }
 
-char *TMapList::ReadStoredRecord(int file, DWORD offset,
-                                 std::vector<char> &out) {
-  if (offset == 0 || Files[file] == nullptr)
-    return nullptr;
-  return ReadSaved(Files[file], file, offset, out) == 1 ? out.data() : nullptr;
+char *TMapList::ReadStoredRecord(int file, DWORD offset, std::vector<char> &out,
+                                 bool *failed) {
+  const int read = offset != 0 && Files[file] != nullptr
+                       ? ReadSaved(Files[file], file, offset, out)
+                       : -1;
+  if (failed != nullptr)
+    *failed = read == 0;
+  return read == 1 ? out.data() : nullptr;
 }

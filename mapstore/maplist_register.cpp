@@ -189,11 +189,18 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
     // hold it after another writer changed it: what is moved is written
     // back whole.
     FVSPR desc;
-    if (ReadObjectDesc(n, &desc) != 0)
+    if (ReadObjectDesc(n, &desc) != 0) {
+      result = 0;
       break;
-    const char *stored =
-        desc.DataOffset != 0 ? ReadStoredRecord(SHEET_DAT, desc.DataOffset, metric)
-                             : nullptr;
+    }
+    // A metric that could not be read fails the move: the object would be
+    // written back unmoved.
+    bool failed = false;
+    const char *stored = ReadStoredRecord(SHEET_DAT, desc.DataOffset, metric, &failed);
+    if (failed) {
+      result = 0;
+      break;
+    }
     if (stored != nullptr) {
       const int local = FvsprLocal(&desc);
       edit.SetBuffer(metric.data(), LONG(metric.size()),

@@ -1,5 +1,6 @@
 // Saves of a map with each of their file operations failing in turn: an
-// object appended in edit mode and the passport with a grown sheet table.
+// object appended in edit mode, an object changed, the objects of a sheet
+// moved and the passport with a grown sheet table.
 // After every failure the map reopens, nothing committed before is lost,
 // the change is there whole or was reported as failed, and the map takes
 // the next change.
@@ -206,6 +207,41 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
     });
     EXPECT_GT(runs, 4);
   }
+}
+
+// Moving every object of the sheet with each of its file operations
+// failing in turn: a move that says it succeeded moved each object whole,
+// its points and its frame.
+TEST_F(MapFaults, AMoveOfTheSheetsObjectsThatSucceedsMovedEachOne) {
+  FVSPR before[3];
+  {
+    TMap map;
+    Open(map);
+    for (int n = 1; n <= 2; ++n) before[n] = *map.List.ObjectDesc(n);
+  }
+  TMap map;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] { Reset(map); };
+  const int runs = SweepChange(sweep, map, [&] { return map.List.ReplaceListObjects(10, 20); },
+                               [&](TMap& again, int moved, const mctest::SweepRun& run) {
+    if (moved <= 0) return;
+    for (int n = 1; n <= 2; ++n) {
+      Points box = kBox;
+      for (auto& p : box) p.first += 10 * n + 10, p.second += 7 * n + 20;
+      const Bytes metric = Metric(METRIC_I32, {box});
+      const LONGMETRIC* stored = again.List.ObjectDataAddr(n);
+      ASSERT_NE(nullptr, stored) << run << " object " << n;
+      ASSERT_EQ(metric.size(), stored->Length) << run << " object " << n;
+      EXPECT_EQ(0, std::memcmp(stored, metric.data(), metric.size())) << run << " object " << n;
+      const FVSPR* d = again.List.ObjectDesc(n);
+      ASSERT_NE(nullptr, d) << run;
+      EXPECT_EQ(before[n].X1 + 10, d->X1) << run << " object " << n;
+      EXPECT_EQ(before[n].Y1 + 20, d->Y1) << run << " object " << n;
+      EXPECT_EQ(before[n].X2 + 10, d->X2) << run << " object " << n;
+      EXPECT_EQ(before[n].Y2 + 20, d->Y2) << run << " object " << n;
+    }
+  });
+  EXPECT_GT(runs, 4);
 }
 
 TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
