@@ -712,11 +712,12 @@ class MAPCLASS TMapList {
   // Ends the write views of the kept state of entry `entry` as
   // EndWriteViews does for the open sheet, under that sheet's own lock.
   void EndKeptViews(int entry);
-  // Before an update in edit mode: saves the stored version of object n
-  // (its descriptor read from the file; with `records` its three records
-  // too, read straight from the sheet files so that no caller's cache
-  // address moves). The copy's index, 0 when none could be saved.
-  int SaveOldVersion(int n, bool records);
+  // Before an update in edit mode: saves the stored version of an object
+  // (`stored`, its descriptor as read from the file under the lock; with
+  // `records` its three records too, read straight from the sheet files so
+  // that no caller's cache address moves). The copy's index, 0 when none
+  // could be saved.
+  int SaveOldVersion(const FVSPR& stored, bool records);
   // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
   // `offset` as the file holds it now, read straight from the file (no
   // cache address moves) into `out`: its address; null for offset 0 and

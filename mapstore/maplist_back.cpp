@@ -356,10 +356,7 @@ int TMapList::RestoreBackObject(int k, const FVSPR &current, BACKCOPY *out) {
   return ReadObjectCopyByNumber(rank, current, out) == k ? rank : 0;
 }
 
-int TMapList::SaveOldVersion(int n, bool records) {
-  FVSPR stored;
-  if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0)
-    return 0;
+int TMapList::SaveOldVersion(const FVSPR &stored, bool records) {
   if (!records)
     return SaveBackObject(&stored, nullptr, nullptr, nullptr);
   const void *saved[3] = {

@@ -1053,7 +1053,8 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   // record changes, else the descriptor alone.
   DWORD backup = 0;
   if (edit && operation != CHANGE_DELETE)
-    backup = DWORD(SaveOldVersion(n, metric != nullptr || semn != nullptr || draw != nullptr));
+    backup =
+        DWORD(SaveOldVersion(stored, metric != nullptr || semn != nullptr || draw != nullptr));
 
   const int written = WriteObjectRecords(desc, metric, semn, draw, true);
   if (written != 0) return fail(written);
