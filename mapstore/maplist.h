@@ -358,7 +358,8 @@ class MAPCLASS TMapList {
                     SHEETCHANGE* change);
   // Update, in the write turn: the record places of `desc` become those of
   // the descriptor the file holds (`stored`), and for a metric not given
-  // (`metric` false) also its frame and height flag.
+  // (`metric` false) of a stored object with one also its frame and height
+  // flag.
   void TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric);
   // Marks the current object deleted: its number, 0 on failure.
   int DeleteCurrent(SHEETCHANGE* change);
@@ -711,12 +712,22 @@ class MAPCLASS TMapList {
   // Ends the write views of the kept state of entry `entry` as
   // EndWriteViews does for the open sheet, under that sheet's own lock.
   void EndKeptViews(int entry);
-  // Before an update in edit mode: saves the stored version of object n
-  // (its descriptor read from the file; with `records` its three records
-  // too, read straight from the sheet files so that no caller's cache
-  // address moves). The copy's index, 0 when none could be saved.
-  int SaveOldVersion(int n, bool records);
-  std::vector<char> OldRecords[3];  // reused by SaveOldVersion
+  // Before an update in edit mode: saves the stored version of an object
+  // (`stored`, its descriptor as read from the file under the lock; with
+  // `records` its three records too, read straight from the sheet files so
+  // that no caller's cache address moves). The copy's index, 0 when none
+  // could be saved.
+  int SaveOldVersion(const FVSPR& stored, bool records);
+  // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
+  // `offset` as the file holds it now, read straight from the file (no
+  // cache address moves) into `out`: its address; null for offset 0 and
+  // for a record that cannot be read whole or is not sound, with
+  // `*failed` (when given) true where a read failed or no memory was left.
+  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out,
+                         bool* failed = nullptr);
+  // Reused by SaveOldVersion, then by WriteObjectRecords, one for each of
+  // ReadStoredRecord's files.
+  std::vector<char> StoredRecords[3];
   // Opens one existing sheet file by the rules of the access and share
   // modes; null when it cannot be opened.
   HANDLE OpenSheetFile(const char* path);
@@ -896,12 +907,6 @@ class MAPCLASS TMapList {
   // read so leaves the descriptor's frame).
   int WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                          bool storedFrame);
-  // The record of sheet file `file` (SHEET_DAT, SHEET_SEM or SHEET_GRA) at
-  // `offset` as the file holds it now, copied into `out`: its address;
-  // null for offset 0 and for a record that cannot be read whole or is
-  // not sound.
-  char* ReadStoredRecord(int file, DWORD offset, std::vector<char>& out);
-  std::vector<char> FrameRecords[3];  // reused by WriteObjectRecords
   // Links a new object into the chain in the header copy `head`: number,
   // predecessor and successor (their descriptors read) and key. 0, or the
   // code.

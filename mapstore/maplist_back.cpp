@@ -71,8 +71,9 @@ DWORD AppendAtEnd(HANDLE h, const void *data, DWORD size) {
   return DWORD(end);
 }
 
-// Reads a record saved at `offset` of a backup file into `out`: its head
-// gives its length, which must be one the sheet files allow. 1, 0 for a
+// Reads the record at `offset` of a backup file or of a sheet file into
+// `out`, straight from the file: its head gives its length, which must be
+// one the sheet files allow. 1, 0 for a
 // failed read, -1 for a damaged record.
 int ReadSaved(HANDLE h, int file, DWORD offset, std::vector<char> &out) {
   const int64_t end = Length(h);
@@ -355,22 +356,13 @@ int TMapList::RestoreBackObject(int k, const FVSPR &current, BACKCOPY *out) {
   return ReadObjectCopyByNumber(rank, current, out) == k ? rank : 0;
 }
 
-int TMapList::SaveOldVersion(int n, bool records) {
-  FVSPR stored;
-  if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &stored, sizeof(stored)) != 0)
-    return 0;
+int TMapList::SaveOldVersion(const FVSPR &stored, bool records) {
   if (!records)
     return SaveBackObject(&stored, nullptr, nullptr, nullptr);
-  const DWORD offsets[3] = {stored.DataOffset, stored.SemnOffset,
-                            stored.DrawOffset};
-  const int kinds[3] = {SHEET_DAT, SHEET_SEM, SHEET_GRA};
-  const void *saved[3] = {};
-  for (int i = 0; i < 3; ++i) {
-    if (offsets[i] == 0 || Files[kinds[i]] == nullptr)
-      continue;
-    if (ReadSaved(Files[kinds[i]], kinds[i], offsets[i], OldRecords[i]) == 1)
-      saved[i] = OldRecords[i].data();
-  }
+  const void *saved[3] = {
+      ReadStoredRecord(SHEET_DAT, stored.DataOffset, StoredRecords[0]),
+      ReadStoredRecord(SHEET_SEM, stored.SemnOffset, StoredRecords[1]),
+      ReadStoredRecord(SHEET_GRA, stored.DrawOffset, StoredRecords[2])};
   // An object without semantics is saved with an empty record.
   SEMANTIC empty = {SEMANTIC_IDENT, SEMANTIC_HEAD};
   if (saved[1] == nullptr)
@@ -378,4 +370,14 @@ int TMapList::SaveOldVersion(int n, bool records) {
   return SaveBackObject(&stored, static_cast<const LONGMETRIC *>(saved[0]),
                         static_cast<const SEMANTIC *>(saved[1]),
                         static_cast<const IMGDRAW *>(saved[2]));
+}
+
+char *TMapList::ReadStoredRecord(int file, DWORD offset, std::vector<char> &out,
+                                 bool *failed) {
+  const int read = offset != 0 && Files[file] != nullptr
+                       ? ReadSaved(Files[file], file, offset, out)
+                       : -1;
+  if (failed != nullptr)
+    *failed = read == 0;
+  return read == 1 ? out.data() : nullptr;
 }

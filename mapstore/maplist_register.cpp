@@ -2,7 +2,6 @@
 // the whole-sheet operations: copying a sheet's files in from another
 // folder and shifting every object of a sheet.
 #include <cstring>
-#include <new>
 
 #include "common/maperr.h"
 #include "mapstore/maplist.h"
@@ -190,11 +189,18 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
     // hold it after another writer changed it: what is moved is written
     // back whole.
     FVSPR desc;
-    if (ReadObjectDesc(n, &desc) != 0)
+    if (ReadObjectDesc(n, &desc) != 0) {
+      result = 0;
       break;
-    const char *stored =
-        desc.DataOffset != 0 ? ReadStoredRecord(SHEET_DAT, desc.DataOffset, metric)
-                             : nullptr;
+    }
+    // A metric that could not be read fails the move: the object would be
+    // written back unmoved.
+    bool failed = false;
+    const char *stored = ReadStoredRecord(SHEET_DAT, desc.DataOffset, metric, &failed);
+    if (failed) {
+      result = 0;
+      break;
+    }
     if (stored != nullptr) {
       const int local = FvsprLocal(&desc);
       edit.SetBuffer(metric.data(), LONG(metric.size()),

@@ -36,7 +36,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <new>
 #include <vector>
 
 #include "common/maperr.h"
@@ -731,25 +730,6 @@ int TMapList::AbortAppend(int code, const HDRHEAD& before) {
   return 0;
 }
 
-char* TMapList::ReadStoredRecord(int file, DWORD offset, std::vector<char>& out) {
-  if (offset == 0 || Files[file] == nullptr) return nullptr;
-  char head[8] = {};
-  if (!ReadRecordHead(file, offset, head, DWORD(SheetRecordHead(file)))) return nullptr;
-  bool taken;
-  const DWORD length = ClaimedLength(file, head, &taken);
-  if (!taken) return nullptr;
-  try {
-    out.resize(length);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  if (!ReadRecordHead(file, offset, out.data(), length)) return nullptr;
-  const int bad = file == SHEET_DAT   ? CheckDataRecord(reinterpret_cast<LONGMETRIC*>(out.data()))
-                  : file == SHEET_SEM ? CheckSemnRecord(reinterpret_cast<SEMANTIC*>(out.data()))
-                                      : CheckDrawRecord(reinterpret_cast<IMGDRAW*>(out.data()));
-  return bad == 0 ? out.data() : nullptr;
-}
-
 int TMapList::WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw,
                                  bool storedFrame) {
   if (draw != nullptr) {
@@ -763,13 +743,13 @@ int TMapList::WriteObjectRecords(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn
   if (storedFrame) {
     if (frameMetric == nullptr)
       frameMetric = reinterpret_cast<LONGMETRIC*>(
-          ReadStoredRecord(SHEET_DAT, desc->DataOffset, FrameRecords[0]));
+          ReadStoredRecord(SHEET_DAT, desc->DataOffset, StoredRecords[0]));
     if (frameSemn == nullptr)
       frameSemn = reinterpret_cast<SEMANTIC*>(
-          ReadStoredRecord(SHEET_SEM, desc->SemnOffset, FrameRecords[1]));
+          ReadStoredRecord(SHEET_SEM, desc->SemnOffset, StoredRecords[1]));
     if (frameDraw == nullptr)
       frameDraw = reinterpret_cast<IMGDRAW*>(
-          ReadStoredRecord(SHEET_GRA, desc->DrawOffset, FrameRecords[2]));
+          ReadStoredRecord(SHEET_GRA, desc->DrawOffset, StoredRecords[2]));
   }
   BuildBorder(desc, frameMetric, frameSemn, frameDraw);
   if (metric != nullptr) {
@@ -1019,11 +999,12 @@ int TMapList::LocateUpdate(int n, FVSPR* desc, const LONGMETRIC* metric, const S
 void TMapList::TakeStoredPlaces(FVSPR* desc, const FVSPR& stored, bool metric) {
   // A record given is placed by where the stored one lies (rewritten there
   // when it fits); one not given is kept where it lies, and the frame is
-  // measured on it as the file holds it (WriteObjectRecords).
+  // measured on the metric as the file holds it (WriteObjectRecords). The
+  // frame of an object without a metric is the one given.
   desc->DataOffset = stored.DataOffset;
   desc->SemnOffset = stored.SemnOffset;
   desc->DrawOffset = stored.DrawOffset;
-  if (!metric) {
+  if (!metric && stored.DataOffset != 0) {
     desc->Flags = BYTE((desc->Flags & ~FVSPR_3D) | (stored.Flags & FVSPR_3D));
     desc->X1 = stored.X1;
     desc->Y1 = stored.Y1;
@@ -1072,7 +1053,8 @@ int TMapList::RewriteObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* se
   // record changes, else the descriptor alone.
   DWORD backup = 0;
   if (edit && operation != CHANGE_DELETE)
-    backup = DWORD(SaveOldVersion(n, metric != nullptr || semn != nullptr || draw != nullptr));
+    backup =
+        DWORD(SaveOldVersion(stored, metric != nullptr || semn != nullptr || draw != nullptr));
 
   const int written = WriteObjectRecords(desc, metric, semn, draw, true);
   if (written != 0) return fail(written);

@@ -169,8 +169,6 @@ class MAPCLASS TMapPassport {
   // A value other than the one last seen, or none, starts a new span
   // (CounterSpan).
   bool ObserveChangeCounter();
-  // The counter's value as this map last read or wrote it.
-  DWORD SeenCounter() const { return seenCounter_; }
   // Grows each time the counter is found moved by another writer (or
   // cannot be read or raised): what this map read during one span has seen
   // every change made since the span began, as the map's own writes keep

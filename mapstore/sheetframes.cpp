@@ -127,11 +127,9 @@ int BitsOf(const FRAME& f) {
 
 }  // namespace
 
-int TSheetFrameIndex::LevelOf(int64_t size) const { return LevelFor(size, base_); }
-
 int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
                                  int64_t* row) const {
-  *level = LevelOf(std::max(s.x2 - s.x1, s.y2 - s.y1));
+  *level = LevelFor(std::max(s.x2 - s.x1, s.y2 - s.y1), base_);
   if (*level >= int(levels_.size()) || levels_[size_t(*level)].columns == 0) return -1;
   const LEVEL& l = levels_[size_t(*level)];
   // A frame outside the grid (written since) is held beside it.
@@ -232,7 +230,7 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // The size of the smallest cells: about the spacing of the objects.
     const double area = (double(x2) - x1 + 1) * (double(y2) - y1 + 1);
     base_ = std::max(0, CeilLog2(std::sqrt(area / placed)) - 1);
-    // A frame of b bits goes to level b - base (LevelOf); its cell there.
+    // A frame of b bits goes to level b - base (LevelFor); its cell there.
     auto cellOf = [&](const FRAME& f, int64_t* column, int64_t* row) -> const LEVEL& {
       const LEVEL& l = levels_[size_t(std::max(0, BitsOf(f) - base_))];
       *column = (int64_t(f.X1) - x0_) >> l.shift;
@@ -411,7 +409,7 @@ bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, in
     if (from < 1 || from > count_) return false;
     const int32_t place = places_[size_t(from)];
     if (place == NOT_IN_CHAIN) return false;
-    run = place >= 0 ? place : extras_[size_t(-2 - place)].run;
+    run = RunOf(place);
   }
   if (!asked_ || q.x1 != question_.x1 || q.y1 != question_.y1 || q.x2 != question_.x2 ||
       q.y2 != question_.y2) {
@@ -449,10 +447,7 @@ void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc)
   auto chained = [&](LONG m) {
     return m >= 1 && m <= count_ && places_[size_t(m)] != NOT_IN_CHAIN;
   };
-  auto runOf = [&](LONG m) {
-    const int32_t place = places_[size_t(m)];
-    return place >= 0 ? place : extras_[size_t(-2 - place)].run;
-  };
+  auto runOf = [&](LONG m) { return RunOf(places_[size_t(m)]); };
   const LONG before = LONG(desc.Back), after = LONG(desc.Next);
   int32_t run;
   if (before != 0) {
@@ -497,7 +492,7 @@ void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) 
   const FRAME frame{desc.X1, desc.Y1, desc.X2, desc.Y2};
   const SPAN s = SpanOf<SPAN>(frame);
   if (place <= -2) {
-    extras_[size_t(-2 - place)].frame = frame;
+    extras_[ExtraIndex(place)].frame = frame;
     Widen(s);
     return;
   }

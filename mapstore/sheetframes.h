@@ -110,6 +110,11 @@ class TSheetFrameIndex {
   // not in the chain, or its place in the list beside the grid.
   enum : int32_t { NOT_IN_CHAIN = -1, FIRST_RUN = 1 << 30 };
   static int32_t ExtraPlace(size_t i) { return -2 - int32_t(i); }
+  static size_t ExtraIndex(int32_t place) { return size_t(-2 - place); }
+  // The run of an object of the chain by its place.
+  int32_t RunOf(int32_t place) const {
+    return place >= 0 ? place : extras_[ExtraIndex(place)].run;
+  }
   // One level of the grid: cells 2^shift units wide in both axes,
   // `columns` by `rows` of them from the grid's origin, numbered from
   // `first`; the frames in them in steps of 2^unit from the cell's lowest
@@ -147,7 +152,6 @@ class TSheetFrameIndex {
   bool InStep(const TMapList& list) const;
   // The level and cell of a frame (its column and row in the level), -1
   // when no level of the grid takes it.
-  int LevelOf(int64_t size) const;
   int32_t CellOf(const SPAN& s, int* level, int64_t* column, int64_t* row) const;
   // The entry of a frame in the cell at `column` and `row` of a level.
   ENTRY EntryOf(LONG n, const SPAN& s, const LEVEL& l, int64_t column, int64_t row) const;

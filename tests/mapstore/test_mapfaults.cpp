@@ -1,5 +1,6 @@
 // Saves of a map with each of their file operations failing in turn: an
-// object appended in edit mode and the passport with a grown sheet table.
+// object appended in edit mode, an object changed, the objects of a sheet
+// moved and the passport with a grown sheet table.
 // After every failure the map reopens, nothing committed before is lost,
 // the change is there whole or was reported as failed, and the map takes
 // the next change.
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -92,6 +94,20 @@ class MapFaults : public ::testing::Test {
     Restore(dir.path(), files_);
     Open(map);
   }
+  // Runs `change` on `map` under `sweep`: after each run the change
+  // succeeded (a result above 0) or met a fault, and once `map` has closed,
+  // `check` is given the map opened again and the result.
+  int SweepChange(mctest::FaultSweep& sweep, TMap& map, const std::function<int()>& change,
+                  const std::function<void(TMap&, int, const mctest::SweepRun&)>& check) {
+    int result = 0;
+    return sweep.Run([&] { result = change(); }, [&](const mctest::SweepRun& run) {
+      EXPECT_TRUE(result > 0 || run.faulted) << run;
+      map.CloseData();
+      TMap again;
+      Open(again);
+      check(again, result, run);
+    });
+  }
 
   mctest::MapScratch dir{MC_TEST_TMP};
   std::map<std::string, std::string> files_;
@@ -105,7 +121,6 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
   for (const bool cut : {false, true}) {
     SCOPED_TRACE(cut ? "metric file cut inside object 2" : "sound sheet");
     TMap map;
-    int number = 0;
     mctest::FaultSweep sweep;
     sweep.prepare = [&] {
       Reset(map);
@@ -124,12 +139,8 @@ TEST_F(MapFaults, EditModeAppendKeepsEveryObject) {
       else
         ExpectObject(m, 2, 2, run);
     };
-    const int runs = sweep.Run([&] { number = AppendRecords(map, 3); },
-                               [&](const mctest::SweepRun& run) {
-      EXPECT_TRUE(number > 0 || run.faulted) << run;
-      map.CloseData();
-      TMap again;
-      Open(again);
+    const int runs = SweepChange(sweep, map, [&] { return AppendRecords(map, 3); },
+                                 [&](TMap& again, int number, const mctest::SweepRun& run) {
       const int count = again.List.Count();
       EXPECT_EQ(number > 0 ? 3 : 2, count) << run;
       ExpectObject(again, 1, 1, run);
@@ -173,7 +184,6 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
   for (const bool edit : {false, true}) {
     SCOPED_TRACE(edit ? "edit mode" : "outside edit mode");
     TMap writer, other, reader;
-    int written = 0;
     mctest::FaultSweep sweep;
     sweep.prepare = [&] {
       reader.CloseData();
@@ -187,12 +197,8 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
       ASSERT_NE(nullptr, reader.List.ObjectDesc(1));
       ASSERT_EQ(1, reader.OpenList(2));
     };
-    const int runs = sweep.Run([&] { written = recode(writer, 1); },
-                               [&](const mctest::SweepRun& run) {
-      EXPECT_TRUE(written > 0 || run.faulted) << run;
-      writer.CloseData();
-      TMap fresh;
-      Open(fresh);
+    const int runs = SweepChange(sweep, writer, [&] { return recode(writer, 1); },
+                                 [&](TMap& fresh, int written, const mctest::SweepRun& run) {
       ASSERT_EQ(1, reader.OpenList(1)) << run;
       const FVSPR* seen = reader.List.ObjectDesc(1);
       ASSERT_NE(nullptr, seen) << run;
@@ -201,6 +207,41 @@ TEST_F(MapFaults, AReaderComingBackSeesAChangeWhateverFailedInIt) {
     });
     EXPECT_GT(runs, 4);
   }
+}
+
+// Moving every object of the sheet with each of its file operations
+// failing in turn: a move that says it succeeded moved each object whole,
+// its points and its frame.
+TEST_F(MapFaults, AMoveOfTheSheetsObjectsThatSucceedsMovedEachOne) {
+  FVSPR before[3];
+  {
+    TMap map;
+    Open(map);
+    for (int n = 1; n <= 2; ++n) before[n] = *map.List.ObjectDesc(n);
+  }
+  TMap map;
+  mctest::FaultSweep sweep;
+  sweep.prepare = [&] { Reset(map); };
+  const int runs = SweepChange(sweep, map, [&] { return map.List.ReplaceListObjects(10, 20); },
+                               [&](TMap& again, int moved, const mctest::SweepRun& run) {
+    if (moved <= 0) return;
+    for (int n = 1; n <= 2; ++n) {
+      Points box = kBox;
+      for (auto& p : box) p.first += 10 * n + 10, p.second += 7 * n + 20;
+      const Bytes metric = Metric(METRIC_I32, {box});
+      const LONGMETRIC* stored = again.List.ObjectDataAddr(n);
+      ASSERT_NE(nullptr, stored) << run << " object " << n;
+      ASSERT_EQ(metric.size(), stored->Length) << run << " object " << n;
+      EXPECT_EQ(0, std::memcmp(stored, metric.data(), metric.size())) << run << " object " << n;
+      const FVSPR* d = again.List.ObjectDesc(n);
+      ASSERT_NE(nullptr, d) << run;
+      EXPECT_EQ(before[n].X1 + 10, d->X1) << run << " object " << n;
+      EXPECT_EQ(before[n].Y1 + 20, d->Y1) << run << " object " << n;
+      EXPECT_EQ(before[n].X2 + 10, d->X2) << run << " object " << n;
+      EXPECT_EQ(before[n].Y2 + 20, d->Y2) << run << " object " << n;
+    }
+  });
+  EXPECT_GT(runs, 4);
 }
 
 TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {

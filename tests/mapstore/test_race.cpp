@@ -80,6 +80,19 @@ int GrowObject(TMap& map, int n) {
   return map.UpdateObject(n, &d, As<LONGMETRIC>(metric), nullptr, nullptr);
 }
 
+// The semantics RewriteSemanticsAndClose writes.
+Bytes NewSemantics() { return Semantics(7, 606); }
+
+// Rewrites the semantics alone of object n with the descriptor `seen`, read
+// before another writer changed the object, and closes the map: n, 0 when
+// refused or not closed.
+int RewriteSemanticsAndClose(TMap& map, int n, const FVSPR& seen) {
+  FVSPR stale = seen;
+  Bytes semn = NewSemantics();
+  const int written = map.UpdateObject(n, &stale, nullptr, As<SEMANTIC>(semn), nullptr);
+  return map.CloseData() == 1 ? written : 0;
+}
+
 // One step of a stepped writer on `map` (the map at `path`): the result of
 // the order, 0 when refused.
 int32_t WriterStep(TMap& map, const std::string& path, const Order& o) {
@@ -534,10 +547,7 @@ TEST_P(KeptSheetRace, AReturningDocumentReadsAndKeepsWhatAnotherWriterChanged) {
     ASSERT_EQ(1, here.CloseData());
   }
 
-  FVSPR stale = seen;
-  Bytes semn = Semantics(7, 606);
-  ASSERT_EQ(6, r.UpdateObject(6, &stale, nullptr, As<SEMANTIC>(semn), nullptr));
-  ASSERT_EQ(1, r.CloseData());
+  ASSERT_EQ(6, RewriteSemanticsAndClose(r, 6, seen));
 
   TMap fresh;
   ASSERT_TRUE(Open(fresh, 0));
@@ -549,6 +559,7 @@ TEST_P(KeptSheetRace, AReturningDocumentReadsAndKeepsWhatAnotherWriterChanged) {
   EXPECT_EQ(0, std::memcmp(metric, grown.data(), grown.size())) << "W's metric lost";
   const SEMANTIC* kept = fresh.List.SemnAddr(d.SemnOffset);
   ASSERT_NE(nullptr, kept);
+  const Bytes semn = NewSemantics();
   EXPECT_EQ(0, std::memcmp(kept, semn.data(), semn.size()));
   EXPECT_EQ("", CheckChain(fresh.List));
 }
@@ -615,10 +626,7 @@ TEST_F(SheetRace, ASemanticsChangeFramesTheMetricAnotherWriterRewroteInPlace) {
   ASSERT_NE(seen.X1, rewritten.X1);
   ASSERT_EQ(1, w.CloseData());
 
-  FVSPR stale = seen;
-  Bytes semn = Semantics(7, 606);
-  ASSERT_EQ(5, r.UpdateObject(5, &stale, nullptr, As<SEMANTIC>(semn), nullptr));
-  ASSERT_EQ(1, r.CloseData());
+  ASSERT_EQ(5, RewriteSemanticsAndClose(r, 5, seen));
   TMap fresh;
   ASSERT_TRUE(Open(fresh, 0));
   const FVSPR d = *fresh.List.ObjectDesc(5);

@@ -346,6 +346,26 @@ TEST_F(Undo, ShiftingASheetClampsSixteenBitPoints) {
   EXPECT_EQ(65520, p[3]);
 }
 
+// An object without a metric has only its frame to move: the frame given
+// is the one written.
+TEST_F(Undo, ShiftingASheetMovesTheFrameOfAnObjectWithoutMetric) {
+  TMap map;
+  Open(map, false);
+  FVSPR d = Desc(LOCAL_LINE, 16);
+  d.X1 = 100, d.Y1 = 200, d.X2 = 300, d.Y2 = 400;
+  ASSERT_EQ(1, map.AppendObject(&d, nullptr, nullptr, nullptr));
+  ASSERT_EQ(1, map.List.ReplaceListObjects(10, -20));
+  ASSERT_EQ(1, map.CloseData());
+  TMap again;
+  Open(again, false);
+  const FVSPR *moved = again.List.ObjectDesc(1);
+  ASSERT_NE(nullptr, moved);
+  EXPECT_EQ(110, moved->X1);
+  EXPECT_EQ(180, moved->Y1);
+  EXPECT_EQ(310, moved->X2);
+  EXPECT_EQ(380, moved->Y2);
+}
+
 TEST_F(Undo, SheetRecordFields) {
   TMapList bare;
   EXPECT_EQ(1, bare.IsSorted());
