@@ -227,6 +227,20 @@ TEST_F(SheetFrameChains, ChainsOfEveryShapeAreAnsweredAsTheWalk) {
   }
 }
 
+// Enough objects that their cells are sorted in several groups.
+TEST_F(SheetFrameChains, ASheetOfManyCellsIsAnsweredAsTheWalk) {
+  const int count = 40000;
+  std::vector<LONG> shuffled = Numbers(count);
+  std::shuffle(shuffled.begin(), shuffled.end(), random);
+  sheettest::TestMap map(dir.path(), 1);
+  Write(count, shuffled);
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  ExpectAnswersAsTheWalk(list, 40, kExtent, random, "many cells");
+  EXPECT_TRUE(list.FrameIndex.Made());
+  list.Close(1);
+}
+
 TEST_F(SheetFrameChains, ChainsNotInOneLineAreLeftToTheWalk) {
   const int count = 500;
   sheettest::TestMap map(dir.path(), 1);
