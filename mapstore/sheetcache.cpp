@@ -52,12 +52,14 @@ void TSheetWindows<N, W, E>::Init() {
   pieceWindow_ = -1;
   ahead_ = 0;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  used_ = 0;
   index_ = E;
 }
 
 template <int N, int W, int E>
 void TSheetWindows<N, W, E>::Reset() {
   for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  used_ = 0;
   index_ = E;
 }
 
@@ -86,6 +88,7 @@ void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
   std::swap(lastEnd_, other.lastEnd_);
   std::swap(pieceWindow_, other.pieceWindow_);
   std::swap(ahead_, other.ahead_);
+  std::swap(used_, other.used_);
   view_.Swap(other.view_);
   // The windows past both counts are empty alike: only those in use move.
   const int used = count_ > other.count_ ? count_ : other.count_;
@@ -101,6 +104,7 @@ int TSheetWindows<N, W, E>::AllocateBlock(int64_t windows, int64_t windowSize) {
     size_ = 0;
     count_ = 0;
     LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+    used_ = 0;
   }
   if (block_ == nullptr) {
     if (TakeBlock(static_cast<int>(windows), windowSize)) return 1;
@@ -122,6 +126,7 @@ int TSheetWindows<N, W, E>::TakeBlock(int windows, int64_t windowSize) {
   count_ = windows;
   windowSize_ = static_cast<int>(windowSize);
   LayOut(windows_, MAX_WINDOWS, block_, count_, windowSize_);
+  used_ = 0;
   index_ = E;
   return 1;
 }
@@ -164,9 +169,9 @@ int TSheetWindows<N, W, E>::PieceWindow(int other) {
 
 template <int N, int W, int E>
 int TSheetWindows<N, W, E>::FreeWindow() const {
-  for (int i = 0; i < count_; ++i)
+  for (int i = 0; i < used_ && i < count_; ++i)
     if (windows_[i].First > windows_[i].Last) return i;
-  return -1;
+  return used_ < count_ ? used_ : -1;
 }
 
 template class TSheetWindows<32, 0x18000, -1>;
@@ -195,16 +200,17 @@ int THeadBuffer::Allocate(int64_t hint) {
 }
 
 char* THeadBuffer::RecordAddr(LONG n) {
-  if (count_ > 0) {
+  const int used = std::min(used_, count_);
+  if (used > 0) {
     // From the window used last on, without a division per window.
-    int i = index_ < 0 ? 0 : index_ % count_;
-    for (int k = 0; k < count_; ++k) {
+    int i = index_ < 0 ? 0 : index_ % used;
+    for (int k = 0; k < used; ++k) {
       const SHEETWINDOW& w = windows_[i];
       if (w.First <= n && n <= w.Last) {
         index_ = i;
         return w.Data + (n - w.First) * SHEET_RECORD_SIZE;
       }
-      if (++i == count_) i = 0;
+      if (++i == used) i = 0;
     }
   }
   if (block_ == nullptr || file_ == nullptr || n < 0 || count_ <= 0) return nullptr;
@@ -246,7 +252,7 @@ char* THeadBuffer::RecordAddr(LONG n) {
   // over a piece, would reach into another): a descriptor written through
   // the cache (UpdateRecord, or in place at its address) is then the one
   // every later read finds.
-  for (int i = 0; i < count_; ++i) {
+  for (int i = 0; i < used_ && i < count_; ++i) {
     const SHEETWINDOW& o = windows_[i];
     if (o.First > o.Last) continue;
     if (o.Last < n && o.Last >= base) base = o.Last + 1;
@@ -260,6 +266,7 @@ char* THeadBuffer::RecordAddr(LONG n) {
   if (records == 0) return nullptr;
   w.First = base;
   w.Last = base + records - 1;
+  Held(index_);
   if (n > w.Last) return nullptr;
   return w.Data + (n - base) * SHEET_RECORD_SIZE;
 }
@@ -340,6 +347,7 @@ int64_t TDataBuffer::ReadWindow(int i, int64_t from, int64_t size) {
   if (got > 0) {
     w.First = from;
     w.Last = from + got;
+    Held(i);
   }
   return got;
 }
@@ -383,7 +391,7 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
 
   // A window holding the record's head.
   int refresh = -1;
-  for (int i = 0; i < count_; ++i) {
+  for (int i = 0; i < used_ && i < count_; ++i) {
     const SHEETWINDOW& w = windows_[i];
     if (w.First <= off && off + DAT_HEAD_SIZE <= w.Last) {
       DWORD length;
@@ -493,6 +501,7 @@ char* TDataBuffer::RecordAddr(DWORD offset) {
     std::memcpy(windows_[0].Data, windows_[i].Data, WINDOW_SIZE);
     windows_[0].First = windows_[i].First;
     windows_[0].Last = windows_[i].Last;
+    Held(0);
     EmptyWindow(windows_[i]);
     i = 0;
   }
@@ -588,5 +597,6 @@ int TBlockBuffer::ReadInto(int i, int64_t from, int64_t size, int64_t offset) {
   if (got == 0 || from + got - 1 < offset) return 0;
   w.First = from;
   w.Last = from + got - 1;
+  Held(i);
   return 1;
 }

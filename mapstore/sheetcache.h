@@ -130,6 +130,13 @@ class TSheetWindows {
   // The window for the next piece: that of the last piece when it is in
   // the table, else `other`; it becomes the window of the last piece.
   int PieceWindow(int other);
+  // Window i now holds part of the file: the windows looked through reach
+  // it. Every window from used_ on is empty, so that a cache of many
+  // windows of which few were filled (a file read in a scattered order)
+  // looks through those few only.
+  void Held(int i) {
+    if (i >= used_) used_ = i + 1;
+  }
 
   char* block_;
   HANDLE file_;
@@ -141,6 +148,7 @@ class TSheetWindows {
   int64_t lastFirst_;  // bytes of the file the last read asked for
   int64_t lastEnd_;
   int pieceWindow_;    // the window of the last piece, -1 none
+  int used_;           // windows from this one on are empty
   int64_t ahead_;      // bytes the last read asked for by ReadAhead, 0 none
   TSheetView view_;
   SHEETWINDOW windows_[N];

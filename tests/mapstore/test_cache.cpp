@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "mapstore/sheetcache.h"
@@ -545,4 +546,58 @@ TEST_F(CacheTest, HeadBufferWindowsNeverHoldADescriptorTwice) {
       if (b.Window(i).First <= n && n <= b.Window(i).Last) ++holding;
     ASSERT_LE(holding, 1) << n;
   }
+}
+
+// Windows filled in any order, scattered pieces and whole windows read in
+// order, are each looked through: a record a window holds is answered from
+// that window, also after the windows were emptied and exchanged.
+TEST_F(CacheTest, EveryWindowFilledIsLookedThrough) {
+  Bytes file(8, 0);
+  std::memcpy(file.data(), "DAT", 4);
+  std::vector<uint32_t> offsets;
+  for (uint32_t i = 0; file.size() < 16u * TDataBuffer::WINDOW_SIZE; ++i) {
+    offsets.push_back(uint32_t(file.size()));
+    const Bytes m = MetricRecord(400, i);
+    file.insert(file.end(), m.begin(), m.end());
+  }
+  const HANDLE f = Open("S.DAT", file);
+  TDataBuffer b, other;
+  ASSERT_EQ(1, b.Allocate(8 * TDataBuffer::WINDOW_SIZE));
+  ASSERT_EQ(1, other.Allocate(8 * TDataBuffer::WINDOW_SIZE));
+  b.SetFile(f);
+  ASSERT_EQ(8, b.WindowCount());
+  std::mt19937 random(17);
+  auto scattered = [&] {
+    for (int k = 0; k < 40; ++k) ASSERT_NE(nullptr, b.RecordAddr(offsets[random() % offsets.size()]));
+  };
+  auto inOrder = [&](size_t from, size_t count) {
+    for (size_t i = from; i < from + count && i < offsets.size(); ++i)
+      ASSERT_NE(nullptr, b.RecordAddr(offsets[i]));
+  };
+  auto expectHeld = [&](TDataBuffer& c, const char* when) {
+    int held = 0;
+    for (int i = 0; i < c.WindowCount(); ++i) {
+      const SHEETWINDOW w = c.Window(i);
+      if (w.First > w.Last) continue;
+      ++held;
+      for (uint32_t off : offsets) {
+        if (off < w.First || off + 400 > w.Last) continue;
+        ASSERT_EQ(w.Data + (off - w.First), c.RecordAddr(off)) << when << ", window " << i;
+      }
+    }
+    EXPECT_GT(held, 0) << when;
+  };
+  scattered();
+  expectHeld(b, "pieces");
+  inOrder(offsets.size() / 2, 4000);
+  scattered();
+  expectHeld(b, "pieces and windows");
+  b.Reset();
+  inOrder(0, 3000);
+  expectHeld(b, "after emptying");
+  b.Swap(other);
+  expectHeld(other, "exchanged");
+  b.SetFile(f);
+  scattered();
+  expectHeld(b, "the table exchanged in");
 }
