@@ -722,18 +722,20 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   if (AreaPoints.empty()) return 0;
   const int relation = int(AreaRelation);
   const int local = FvsprLocal(d);
+  // An object whose points all lie beyond the reach of every test is out
+  // of the relation, its points not taken one by one. Asked first: most
+  // objects whose stored frames (widened for what is drawn round them)
+  // meet a small area go here.
+  DFRAME points;
+  const bool framed = metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points);
+  if (framed && BeyondArea(points, relation)) return 0;
   // A line or area with an end in the area passes on its two ends alone:
-  // the rest of its points need not be read.
+  // the rest of its points need not be tested.
   DOUBLEPOINT tips[2];
   const bool ends = relation != 2 && local != LOCAL_POINT && local != LOCAL_TITLE &&
                     local != LOCAL_VECTOR && metric != nullptr && metric->Record != nullptr &&
                     OuterEnds(metric, origin, tips) == 2;
   if (ends && (EndInArea(tips[0]) || EndInArea(tips[1]))) return 1;
-  // An object whose points all lie beyond the reach of every test is out
-  // of the relation, its points not taken one by one.
-  DFRAME points;
-  const bool framed = metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points);
-  if (framed && BeyondArea(points, relation)) return 0;
   if (!TakeObjectPoints(metric, origin, framed ? &points : nullptr)) return 0;
   const DOUBLEPOINT first = WorkPoints[0];
   if (local == LOCAL_POINT) {
