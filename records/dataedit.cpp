@@ -474,13 +474,29 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
       // Two points at a time: X, Y, X, Y side by side.
       typedef float Quad __attribute__((vector_size(16)));
       Quad low = {lx, ly, lx, ly}, high = {hx, hy, hx, hy}, same = {0, 0, 0, 0};
+      // Four points a turn in two independent sets, joined after.
+      Quad low2 = low, high2 = high, same2 = same;
+      for (; i + 4 <= count; i += 4, p += 32) {
+        Quad v, w;
+        std::memcpy(&v, p, sizeof(v));
+        std::memcpy(&w, p + 16, sizeof(w));
+        same += v - v;  // no number in a point leaves no number here
+        same2 += w - w;
+        low = v < low ? v : low;
+        low2 = w < low2 ? w : low2;
+        high = v > high ? v : high;
+        high2 = w > high2 ? w : high2;
+      }
       for (; i + 2 <= count; i += 2, p += 16) {
         Quad v;
         std::memcpy(&v, p, sizeof(v));
-        same += v - v;  // no number in a point leaves no number here
+        same += v - v;
         low = v < low ? v : low;
         high = v > high ? v : high;
       }
+      low = low2 < low ? low2 : low;
+      high = high2 > high ? high2 : high;
+      same += same2;
       numbers = numbers && same[0] == 0 && same[1] == 0 && same[2] == 0 && same[3] == 0;
       lx = std::min(low[0], low[2]), ly = std::min(low[1], low[3]);
       hx = std::max(high[0], high[2]), hy = std::max(high[1], high[3]);
