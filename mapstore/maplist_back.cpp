@@ -73,8 +73,8 @@ DWORD AppendAtEnd(HANDLE h, const void *data, DWORD size) {
 
 // Reads the record at `offset` of a backup file or of a sheet file into
 // `out`, straight from the file: its head gives its length, which must be
-// one the sheet files allow. 1, 0 for a
-// failed read, -1 for a damaged record.
+// one the sheet files allow. 1, 0 for a failed read, -1 for a damaged
+// record.
 int ReadSaved(HANDLE h, int file, DWORD offset, std::vector<char> &out) {
   const int64_t end = Length(h);
   if (end < 0 || int64_t(offset) >= end)

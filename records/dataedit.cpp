@@ -470,11 +470,11 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
     }
     float lx = x1, ly = y1, hx = x2, hy = y2;
     DWORD i = 0;
-    if (step == 8 && count >= 2) {
-      // Two points at a time: X, Y, X, Y side by side.
+    if (step == 8 && count >= 4) {
+      // Four points a turn, X, Y, X, Y side by side in two independent
+      // sets joined after; the last few points one by one below.
       typedef float Quad __attribute__((vector_size(16)));
       Quad low = {lx, ly, lx, ly}, high = {hx, hy, hx, hy}, same = {0, 0, 0, 0};
-      // Four points a turn in two independent sets, joined after.
       Quad low2 = low, high2 = high, same2 = same;
       for (; i + 4 <= count; i += 4, p += 32) {
         Quad v, w;
@@ -486,13 +486,6 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
         low2 = w < low2 ? w : low2;
         high = v > high ? v : high;
         high2 = w > high2 ? w : high2;
-      }
-      for (; i + 2 <= count; i += 2, p += 16) {
-        Quad v;
-        std::memcpy(&v, p, sizeof(v));
-        same += v - v;
-        low = v < low ? v : low;
-        high = v > high ? v : high;
       }
       low = low2 < low ? low2 : low;
       high = high2 > high ? high2 : high;

@@ -92,7 +92,8 @@ TEST(DataEditCursor, PointsReadAlongAContourAndAfterEdits) {
 TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::vector<BuildContour> contours = {
-      {{{1, 2}, {3, -4}, {-5, 6}, {7, 8}}}, {{{10, 11}}}, {{}}, {{{-20, 21}, {22, 23}}}};
+      {{{1, 2}, {3, -4}, {-5, 6}, {7, 8}}}, {{{10, 11}}}, {{}}, {{{-20, 21}, {22, 23}}},
+      {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {-30, 40}, {50, -60}}}};
   struct Case {
     const char* what;
     DWORD kind;
