@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "mapstore/sheetcache.h"
@@ -545,6 +546,44 @@ TEST_F(CacheTest, HeadBufferWindowsNeverHoldADescriptorTwice) {
     for (int i = 0; i < b.WindowCount(); ++i)
       if (b.Window(i).First <= n && n <= b.Window(i).Last) ++holding;
     ASSERT_LE(holding, 1) << n;
+  }
+}
+
+// Reads in every order a host makes (scattered, runs up and down, whole
+// windows in order) over tables of 3 and of 32 windows: each answers its
+// descriptor and no two windows ever hold the same one.
+TEST_F(CacheTest, HeadBufferMixedReadsKeepWindowsApart) {
+  struct Case {
+    int descriptors;
+    int64_t hint;
+  };
+  for (const Case c : {Case{5 * 2048, 0}, Case{70000, 0x800000 * 2}}) {
+    const HANDLE f = Open("M" + std::to_string(c.descriptors) + ".HDR", HeadFile(c.descriptors));
+    THeadBuffer b;
+    ASSERT_EQ(1, b.Allocate(c.hint));
+    b.SetFile(f);
+    std::mt19937 random(5);
+    auto read = [&](LONG n) {
+      const char* d = b.RecordAddr(n);
+      ASSERT_NE(nullptr, d) << n;
+      ASSERT_EQ(DWORD(n), KeyOf(d)) << n;
+    };
+    for (int turn = 0; turn < 3000 && !HasFatalFailure(); ++turn) {
+      const LONG at = LONG(1 + random() % uint32_t(c.descriptors));
+      const int kind = int(random() % 4), length = int(random() % 300);
+      if (kind == 0) read(at);
+      for (LONG n = at; kind == 1 && n <= std::min<LONG>(at + length, c.descriptors); ++n) read(n);
+      for (LONG n = at; kind == 2 && n >= std::max<LONG>(at - length, 1); --n) read(n);
+      for (LONG n = at; kind == 3 && n <= std::min<LONG>(at + 5000, c.descriptors); ++n) read(n);
+      for (int i = 0; i < b.WindowCount(); ++i) {
+        const SHEETWINDOW& w = b.Window(i);
+        for (int j = i + 1; j < b.WindowCount() && w.First <= w.Last; ++j) {
+          const SHEETWINDOW& o = b.Window(j);
+          ASSERT_TRUE(o.First > o.Last || o.Last < w.First || o.First > w.Last)
+              << c.descriptors << ": windows " << i << " and " << j << " at turn " << turn;
+        }
+      }
+    }
   }
 }
 
