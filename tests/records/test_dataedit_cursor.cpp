@@ -93,23 +93,29 @@ TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::vector<BuildContour> contours = {
       {{{1, 2}, {3, -4}, {-5, 6}, {7, 8}}}, {{{10, 11}}}, {{}}, {{{-20, 21}, {22, 23}}},
+      // Read eight points a turn and three after: the extremes lie in each
+      // half of a turn, in the second turn and past the last.
+      {{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {90, 0}, {7, 0}, {8, 0}, {-95, 1},
+        {10, 0}, {11, 0}, {12, 0}, {13, 0}, {14, -97}, {15, 0}, {16, 0}, {17, 0}, {18, 99}}},
       {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {-30, 40}, {50, -60}}}};
   struct Case {
     const char* what;
     DWORD kind;
-    int cut;    // bytes cut off the record's length
-    bool none;  // a point that is no number
+    int cut;        // bytes cut off the record's length
+    int none = -1;  // the contour with a point of no number, or -1
+    int point = 2;  // that point
   };
   const Case cases[] = {
-      {"floats", METRIC_F32, 0, false},   {"floats with heights", METRIC_F32H, 0, false},
-      {"doubles", METRIC_F64, 0, false},  {"integers", METRIC_I32, 0, false},
-      {"floats cut short", METRIC_F32, 12, false},
-      {"floats with a point of no number", METRIC_F32, 0, true},
+      {"floats", METRIC_F32, 0},   {"floats with heights", METRIC_F32H, 0},
+      {"doubles", METRIC_F64, 0},  {"integers", METRIC_I32, 0},
+      {"floats cut short", METRIC_F32, 12},
+      {"floats with a point of no number", METRIC_F32, 0, 0},
+      {"floats with a point of no number among eight", METRIC_F32, 0, 4, 6},
   };
   const double dx = 1000.5, dy = -20.25;
   for (const Case& c : cases) {
     std::vector<BuildContour> built = contours;
-    if (c.none) built[0].points[2].x = nan;
+    if (c.none >= 0) built[size_t(c.none)].points[size_t(c.point)].x = nan;
     std::vector<char> record = BuildMetric(c.kind, built, false);
     Edit e(record);
     ASSERT_NE(nullptr, e.Record) << c.what;
