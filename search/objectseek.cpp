@@ -107,14 +107,14 @@ void TObjectSeek::MapOrder(const MAPOBJDESC* place, int flags, int* first, int* 
 }
 
 int TObjectSeek::Accept(TMap* map, int sheet, int number, const FVSPR* desc, TMapSelect* select,
-                        TMapSelect* view, int flags) {
+                        TMapSelect* view, int flags, bool areaKnown) {
   if (FvsprIsDeleted(desc) && !(flags & SEEK_DELETED)) return 0;
   if (view != nullptr && !view->CheckObjectAndSample(sheet, number, desc)) return 0;
   // A select of a map of its own reads the object's records there.
   if (select->Map != nullptr && select->Map != map) select->Map->List.ObjectDesc(number);
   TObjectDesc object(const_cast<FVSPR*>(desc));
   if (!select->CheckObject(object)) return 0;
-  if (select->AreaSwitch && !select->AreaCheck(object)) return 0;
+  if (select->AreaSwitch && !areaKnown && !select->AreaCheck(object)) return 0;
   return 1;
 }
 
@@ -141,6 +141,8 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     const bool here = positional && s == start;
     if (select->IsSampleActive()) {
       if (!select->CheckSample(s)) continue;
+      // The area search's answer, still in step, is not tested again.
+      const bool areaKnown = select->AreaSampleHolds(map);
       const int steps = select->GetSamplesCount(s);
       int o;
       if (here) {
@@ -152,7 +154,7 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
       }
       for (int i = 0; o != 0 && i < steps; ++i) {
         const FVSPR* d = list.ObjectDesc(o);
-        if (d != nullptr && Accept(map, s, o, d, select, view, flags)) {
+        if (d != nullptr && Accept(map, s, o, d, select, view, flags, areaKnown)) {
           *place = MAPOBJDESC{s, o, map};
           return 1;
         }

@@ -82,9 +82,10 @@ class TObjectSeek {
   void MapOrder(const MAPOBJDESC* place, int flags, int* first, int* step, int* count) const;
 
  private:
-  // Whether a candidate of sheet `sheet` (current in `map`) is accepted.
+  // Whether a candidate of sheet `sheet` (current in `map`) is accepted;
+  // `areaKnown`: it is in the area search's sample, which still holds.
   int Accept(TMap* map, int sheet, int number, const FVSPR* desc, TMapSelect* select,
-             TMapSelect* view, int flags);
+             TMapSelect* view, int flags, bool areaKnown = false);
 
   TSeekMaps Maps;
 };

@@ -272,6 +272,11 @@ class MAPCLASS TMapSelect : public TSample {
   // does not answer.
   bool AreaCandidates(TMapList& list, LONG from, int direction,
                       TSheetFrameIndex::ANSWER* out) const;
+  // Whether the sample in force is what the area search found on `map`
+  // (the context's map) with no condition, entry or object changed since:
+  // each object in it then passes the area test (or fails it, under the
+  // area inversion), and need not be tested again.
+  bool AreaSampleHolds(const TMap* map) const;
   int GetAreaRelation() const { return int(AreaRelation); }
   double GetAreaDistance() const { return AreaDistance; }
   int SetAreaInversion(int on);

@@ -275,8 +275,12 @@ int TMapSelect::AreaSet(double distance, TObjectInfo* area, int keep, int relati
   AreaRelation = DWORD(relation);
   AreaSwitch = 1;
   if (SampleActive) ClearSample();
-  if (seek != 0) SetSampleByArea(filter);
-  Touch();
+  // The search marks the counts stale itself, and then its sample as its
+  // answer.
+  if (seek != 0)
+    SetSampleByArea(filter);
+  else
+    Touch();
   return 1;
 }
 
@@ -927,5 +931,14 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   // Stopped by the host: nothing is selected.
   if (cancelled) EmptySampleInForce();
   Touch();
+  if (!cancelled) {
+    AreaSampled = 1;
+    AreaSampleCounter = Counter();
+  }
   return 1;
+}
+
+bool TMapSelect::AreaSampleHolds(const TMap* map) const {
+  return AreaSampled && SampleActive && AreaSwitch && Map != nullptr && Map == map &&
+         AreaSampleCounter == Counter();
 }

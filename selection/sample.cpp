@@ -23,6 +23,7 @@ std::atomic<DWORD> gSerial{0};
 
 void TSample::Touch() {
   CountsStale = 1;
+  AreaSampled = 0;
   Serial = ++gSerial;
 }
 

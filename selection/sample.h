@@ -176,6 +176,11 @@ class MAPCLASS TSample {
   int PendingPassed = 0;     // whether its stored version passed (-1 unknown)
   DWORD Serial = 0;          // renewed by Touch, unique across contexts
   DWORD MarkedSerial = 0;    // the other context's serial when the marked count was made
+  // The sample is the area search's answer, made while the map's change
+  // counter was AreaSampleCounter, and no condition or entry has changed
+  // since (Touch clears it).
+  DWORD AreaSampled = 0;
+  DWORD AreaSampleCounter = 0;
   // The area contour in map units, closed (taken from AreaMetric), its
   // frame in map units, and the working copies of the object under test
   // (its contours in map units, the start of each, its frame) reused from

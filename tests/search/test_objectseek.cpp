@@ -4,6 +4,7 @@
 // through the index of a large sheet's frames) and the key searches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <random>
@@ -314,6 +315,64 @@ TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
     ASSERT_EQ(1, m.map.OpenList(sheet));
     EXPECT_TRUE(m.map.List.FrameIndex.Made()) << sheet;
   }
+}
+
+// Seeking over the area search's sample answers its objects without testing
+// them again only while the sample is the search's answer: an entry the
+// host adds, a condition changed, an object rewritten make the seek test
+// the area again.
+TEST_F(AreaThroughTheIndex, TheSearchSampleIsTestedAgainOnceAnythingChanged) {
+  TSheetFrameIndex::SetMinObjects(100);
+  TObjectInfo area;
+  ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+  for (const auto& p : Box(0.3 * side, 0.4 * side, 600, 600))
+    area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect s(&m.map);
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  auto sought = [&] {
+    std::vector<int> out;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT)
+      out.push_back(int(place.List) * 100000 + int(place.Object));
+    return out;
+  };
+  auto sampled = [&] {
+    std::vector<int> out;
+    for (int sheet = 1; sheet <= 2; ++sheet)
+      for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
+        out.push_back(sheet * 100000 + o);
+    return out;
+  };
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+  std::vector<int> inArea = sought();  // in the chain's order; the sample's is by number
+  std::sort(inArea.begin(), inArea.end());
+  ASSERT_GE(inArea.size(), 3u);
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
+  ASSERT_TRUE(s.AreaSampleHolds(&m.map));
+  EXPECT_EQ(inArea, sampled());
+  EXPECT_EQ(inArea, sought());
+
+  // An object outside the area added by the host.
+  int outside = 1;
+  while (std::count(inArea.begin(), inArea.end(), 100000 + outside) != 0) ++outside;
+  ASSERT_EQ(1, s.AppendSample(outside, 1));
+  EXPECT_EQ(inArea, sought());
+
+  // The area inversion turned on: the sample's objects now fail.
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
+  s.SetAreaInversion(1);
+  EXPECT_EQ(std::vector<int>{}, sought());
+  s.SetAreaInversion(0);
+
+  // A sampled object moved far from the area.
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
+  const int moved = inArea[0] % 100000, sheet = inArea[0] / 100000;
+  ASSERT_EQ(1, m.map.OpenList(sheet));
+  FVSPR d = *m.map.List.ObjectDesc(moved);
+  objtest::Bytes far = objtest::Metric(METRIC_I32, {{{-5 * side, -5 * side}, {-5 * side + 10, -5 * side}}});
+  ASSERT_EQ(moved, m.map.UpdateObject(moved, &d, objtest::As<LONGMETRIC>(far), nullptr, nullptr));
+  EXPECT_EQ(std::vector<int>(inArea.begin() + 1, inArea.end()), sought());
 }
 
 }  // namespace
