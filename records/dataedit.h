@@ -61,6 +61,13 @@ class MAPCLASS TDataEdit {
   // number, an outer contour without points). The cursor is left on the
   // first point.
   int FrameOfPoints(double dx, double dy, DFRAME* frame);
+  // The points of contour n where they lie in the record: the first one's
+  // address and their count, each held whole and a point's size of the
+  // record's kind (Kind) apart; false when the contour cannot be found.
+  // The cursor is left on the contour's first point.
+  bool ContourPoints(int n, char*& first, DWORD& count);
+  // The record's point kind.
+  DWORD Kind() const;
 
   // Editing.
   int AppendPointSubject(int n, double x, double y);
@@ -170,7 +177,6 @@ class MAPCLASS TDataEdit {
 
   bool Valid() const;
   char* End() const;
-  DWORD Kind() const;
   bool LongCounts() const;
   void ClearCursor();
   DWORD CurrentCount() const;
@@ -185,7 +191,6 @@ class MAPCLASS TDataEdit {
   // last check, unmoved. Comparing the record's facts again on every
   // coordinate measured 5-15% slower point walks.
   bool PointChecked() const;
-  bool ContourPoints(int n, char*& first, DWORD& count);
   char* OpenPlace(int n, int where);
   int AppendRaw(int n, const char* bytes);
   int TransformPoints(int n, int op, const DOUBLEPOINT* k, const DOUBLEPOINT* c,

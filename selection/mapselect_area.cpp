@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "common/language.h"
 #include "common/messages.h"
+#include "records/metric_access.h"
 #include "selection/mapselect.h"
 
 namespace {
@@ -69,6 +71,28 @@ DOUBLEPOINT Foot(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& 
   double t = ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / length;
   t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
   return DOUBLEPOINT{a.X + t * dx, a.Y + t * dy};
+}
+
+// Points i .. i + count - 1 (from 0) of a contour of `kind` whose points
+// start at `first` (as TDataEdit::ContourPoints gives them, held whole),
+// shifted by the origin: what TDataEdit::SubjectPointsDouble reads.
+void ReadPoints(DWORD kind, const char* first, DWORD i, DWORD count, const DOUBLEPOINT& origin,
+                DOUBLEPOINT* out) {
+  const size_t step = size_t(MetricPointSize(kind));
+  const char* p = first + i * step;
+  if (kind == METRIC_F32 || kind == METRIC_F32H) {
+    for (DWORD k = 0; k < count; ++k, p += step) {
+      float xy[2];
+      std::memcpy(xy, p, sizeof(xy));
+      out[k] = DOUBLEPOINT{double(xy[0]) + origin.X, double(xy[1]) + origin.Y};
+    }
+    return;
+  }
+  for (DWORD k = 0; k < count; ++k, p += step) {
+    double x = 0.0, y = 0.0;
+    metric::ReadXY(kind, p, x, y);
+    out[k] = DOUBLEPOINT{x + origin.X, y + origin.Y};
+  }
 }
 
 // Squared distance from p to a frame (0 inside it).
@@ -310,14 +334,15 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
   WorkParts.clear();
   if (metric == nullptr || metric->Record == nullptr) return false;
   const int subjects = metric->Record->Count;
+  const DWORD kind = metric->Kind();
   for (int c = 0; c <= subjects; ++c) {
     const size_t at = WorkPoints.size();
     WorkParts.push_back(int(at));
-    const int count = metric->PointCount(c);
-    if (count >= 1) {
+    char* first;
+    DWORD count;
+    if (metric->ContourPoints(c, first, count) && count >= 1) {
       WorkPoints.resize(at + size_t(count));
-      WorkPoints.resize(at + size_t(metric->SubjectPointsDouble(c, 0, origin.X, origin.Y,
-                                                                &WorkPoints[at], count)));
+      ReadPoints(kind, first, 0, count, origin, &WorkPoints[at]);
     }
     if (WorkPoints.size() == at && c == 0) return false;
   }
@@ -443,20 +468,37 @@ bool TMapSelect::AreaMeetsObject() {
   const DFRAME box{WorkBox.X1 - kPrecision, WorkBox.Y1 - kPrecision, WorkBox.X2 + kPrecision,
                    WorkBox.Y2 + kPrecision};
   if (CollectSides(box) == 0) return false;
-  const int parts = int(WorkParts.size()) - 1;
-  for (const int i : WorkSides) {
+  // Each segment of the object is looked at once: one that does not come
+  // within the precision of the frame of all the sides collected meets
+  // none of them.
+  auto sideBox = [&](int i) {
     const DOUBLEPOINT& c = AreaPoints[size_t(i)];
     const DOUBLEPOINT& d = AreaPoints[size_t(i) + 1];
-    const DFRAME side{std::min(c.X, d.X), std::min(c.Y, d.Y), std::max(c.X, d.X),
-                      std::max(c.Y, d.Y)};
-    for (int k = 0; k < parts; ++k) {
-      const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
-      if (to - from == 1 && SegmentsMeet(WorkPoints[size_t(from)], WorkPoints[size_t(from)], c, d))
-        return true;
-      for (int j = from + 1; j < to; ++j) {
-        const DOUBLEPOINT& a = WorkPoints[size_t(j) - 1];
-        const DOUBLEPOINT& b = WorkPoints[size_t(j)];
-        if (SegmentMeetsBox(a, b, side) && SegmentsMeet(a, b, c, d)) return true;
+    return DFRAME{std::min(c.X, d.X), std::min(c.Y, d.Y), std::max(c.X, d.X), std::max(c.Y, d.Y)};
+  };
+  DFRAME reach = sideBox(WorkSides[0]);
+  for (const int i : WorkSides) {
+    const DFRAME f = sideBox(i);
+    reach = DFRAME{std::min(reach.X1, f.X1), std::min(reach.Y1, f.Y1), std::max(reach.X2, f.X2),
+                   std::max(reach.Y2, f.Y2)};
+  }
+  const int parts = int(WorkParts.size()) - 1;
+  for (int k = 0; k < parts; ++k) {
+    const int from = WorkParts[size_t(k)], to = WorkParts[size_t(k) + 1];
+    if (to - from == 1) {
+      const DOUBLEPOINT& p = WorkPoints[size_t(from)];
+      for (const int i : WorkSides)
+        if (SegmentsMeet(p, p, AreaPoints[size_t(i)], AreaPoints[size_t(i) + 1])) return true;
+      continue;
+    }
+    for (int j = from + 1; j < to; ++j) {
+      const DOUBLEPOINT& a = WorkPoints[size_t(j) - 1];
+      const DOUBLEPOINT& b = WorkPoints[size_t(j)];
+      if (!SegmentMeetsBox(a, b, reach)) continue;
+      for (const int i : WorkSides) {
+        if (SegmentMeetsBox(a, b, sideBox(i)) &&
+            SegmentsMeet(a, b, AreaPoints[size_t(i)], AreaPoints[size_t(i) + 1]))
+          return true;
       }
     }
   }
@@ -712,14 +754,15 @@ bool TMapSelect::EndInArea(const DOUBLEPOINT& p) {
 }
 
 int TMapSelect::OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPOINT* ends) {
-  const int count = metric->PointCount(0);
-  if (count < 1 || metric->SubjectPointsDouble(0, 0, origin.X, origin.Y, &ends[0], 1) != 1)
-    return 0;
-  DOUBLEPOINT last = ends[0];
-  if (count > 1 && metric->SubjectPointsDouble(0, count - 1, origin.X, origin.Y, &last, 1) != 1)
-    return 0;
-  const int end = OuterEnd(count, ends[0], last);
-  return metric->SubjectPointsDouble(0, end, origin.X, origin.Y, &ends[1], 1) == 1 ? 2 : 0;
+  char* first;
+  DWORD count;
+  if (!metric->ContourPoints(0, first, count) || count < 1) return 0;
+  const DWORD kind = metric->Kind();
+  DOUBLEPOINT last;
+  ReadPoints(kind, first, 0, 1, origin, &ends[0]);
+  ReadPoints(kind, first, count - 1, 1, origin, &last);
+  ReadPoints(kind, first, DWORD(OuterEnd(int(count), ends[0], last)), 1, origin, &ends[1]);
+  return 2;
 }
 
 int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin) {

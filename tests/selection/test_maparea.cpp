@@ -3,7 +3,10 @@
 // with inversion, conditions kept, progress and cancelling.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -153,6 +156,56 @@ TEST_F(MapArea, WhollyInsideNeedsEverySideInside) {
   // Relation 1 takes them all.
   ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
   for (int n : {across, inArm, corners, along}) EXPECT_EQ(1, Check(s, n)) << n;
+}
+
+// Lines of a few segments laid at random round the square, their vertices
+// on a lattice of 10 units (so that a line that does not touch the
+// contour passes it at 0.03 units or more): a line is in relation 1 when
+// a vertex lies in the closed square or a segment meets a side, in any
+// side's turn, whether or not an end lies inside.
+TEST_F(MapArea, LinesMeetTheSquareWhereverTheyCrossIt) {
+  TObjectInfo area;
+  MakeArea(m.map, kSquare, &area);
+  TMapSelect s(&m.map);
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+  using P = std::pair<int64_t, int64_t>;
+  auto turn = [](P o, P a, P b) {
+    const int64_t t = (a.first - o.first) * (b.second - o.second) -
+                      (a.second - o.second) * (b.first - o.first);
+    return t > 0 ? 1 : (t < 0 ? -1 : 0);
+  };
+  auto within = [](P a, P b, P p) {
+    return std::min(a.first, b.first) <= p.first && p.first <= std::max(a.first, b.first) &&
+           std::min(a.second, b.second) <= p.second && p.second <= std::max(a.second, b.second);
+  };
+  auto meet = [&](P a, P b, P c, P d) {
+    const int d1 = turn(c, d, a), d2 = turn(c, d, b), d3 = turn(a, b, c), d4 = turn(a, b, d);
+    if (d1 * d2 < 0 && d3 * d4 < 0) return true;
+    return (d1 == 0 && within(c, d, a)) || (d2 == 0 && within(c, d, b)) ||
+           (d3 == 0 && within(a, b, c)) || (d4 == 0 && within(a, b, d));
+  };
+  const P corners[] = {{1000, 1000}, {1000, 2000}, {2000, 2000}, {2000, 1000}, {1000, 1000}};
+  std::mt19937 random(12);
+  int in = 0;
+  for (int k = 0; k < 2000; ++k) {
+    std::vector<P> line(2 + random() % 4);
+    for (P& p : line) p = P{500 + 10 * int64_t(random() % 201), 500 + 10 * int64_t(random() % 201)};
+    bool expected = false;
+    for (size_t i = 0; i < line.size() && !expected; ++i) {
+      const P& p = line[i];
+      expected = p.first >= 1000 && p.first <= 2000 && p.second >= 1000 && p.second <= 2000;
+      for (int side = 0; side < 4 && i > 0 && !expected; ++side)
+        expected = meet(line[i - 1], p, corners[side], corners[side + 1]);
+    }
+    Points contour;
+    for (const P& p : line) contour.push_back({double(p.first), double(p.second)});
+    const int n = Add(LOCAL_LINE, {contour});
+    ASSERT_GT(n, 0);
+    ASSERT_EQ(expected ? 1 : 0, Check(s, n)) << "line " << k;
+    in += expected;
+  }
+  EXPECT_GT(in, 500);
+  EXPECT_LT(in, 1900);
 }
 
 // The frame pre-test comes before the metric: an object whose frame lies
