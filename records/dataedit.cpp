@@ -524,7 +524,9 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
     x1 = lx, y1 = ly, x2 = hx, y2 = hy;
   }
   any = any && numbers;
-  FirstPointSubject(0);
+  // Left on the outer contour's first point; a record of one contour is
+  // there already.
+  if (SubjectNumber != 0 || CountWord == nullptr) FirstPointSubject(0);
   if (!any) return 0;
   *frame = DFRAME{double(x1) + dx, double(y1) + dy, double(x2) + dx, double(y2) + dy};
   return 1;

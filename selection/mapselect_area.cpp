@@ -356,7 +356,8 @@ bool TMapSelect::TakeObjectPoints(TDataEdit* metric, const DOUBLEPOINT& origin,
       WorkBox.X2 = std::max(WorkBox.X2, p.X), WorkBox.Y2 = std::max(WorkBox.Y2, p.Y);
     }
   }
-  metric->FirstPointSubject(0);
+  // Back on the first point, where a record of one contour is already.
+  if (subjects > 0) metric->FirstPointSubject(0);
   return true;
 }
 
