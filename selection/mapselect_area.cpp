@@ -103,7 +103,8 @@ double BoxDistance2(const DOUBLEPOINT& p, const DFRAME& box) {
 }
 
 // Whether the segment's frame meets the frame widened by the precision.
-bool SegmentMeetsBox(const DOUBLEPOINT& a, const DOUBLEPOINT& b, const DFRAME& box) {
+[[gnu::always_inline]] inline bool SegmentMeetsBox(const DOUBLEPOINT& a, const DOUBLEPOINT& b,
+                                                 const DFRAME& box) {
   return std::min(a.X, b.X) <= box.X2 + kPrecision && std::max(a.X, b.X) >= box.X1 - kPrecision &&
          std::min(a.Y, b.Y) <= box.Y2 + kPrecision && std::max(a.Y, b.Y) >= box.Y1 - kPrecision;
 }
