@@ -96,6 +96,10 @@ char* TDataEdit::End() const { return reinterpret_cast<char*>(Record) + Record->
 DWORD TDataEdit::Kind() const { return Record->Ident; }
 bool TDataEdit::LongCounts() const { return (Record->Flags & METRIC_LONG_COUNTS) != 0; }
 
+inline LONG TDataEdit::Step() const {
+  return PointBytes != 0 ? PointBytes : metric::LayoutSize(Kind());
+}
+
 void TDataEdit::ClearCursor() {
   CheckedPoint = nullptr;
   CurrentPoint = nullptr;
@@ -365,7 +369,7 @@ char* TDataEdit::LastPointSubject(int n) {
     return nullptr;
   }
   PointNumber = static_cast<LONG>(count);
-  CurrentPoint = CountWord + 4 + static_cast<size_t>(count - 1) * PointBytes;
+  CurrentPoint = CountWord + 4 + static_cast<size_t>(count - 1) * Step();
   return CurrentPoint;
 }
 
@@ -380,7 +384,7 @@ char* TDataEdit::GoPointSubject(int point, int n) {
   if (!inContour && FirstPointSubject(n) == nullptr) return nullptr;
   DWORD count = CurrentCount();
   if (point < 1 || static_cast<DWORD>(point) > count) return nullptr;
-  CurrentPoint = CountWord + 4 + static_cast<size_t>(point - 1) * PointBytes;
+  CurrentPoint = CountWord + 4 + static_cast<size_t>(point - 1) * Step();
   PointNumber = point;
   return CurrentPoint;
 }
@@ -389,14 +393,14 @@ char* TDataEdit::NextPoint() {
   if (CurrentPoint == nullptr || CountWord == nullptr) return nullptr;
   if (PointNumber < 1 || static_cast<DWORD>(PointNumber) >= CurrentCount()) return nullptr;
   ++PointNumber;
-  CurrentPoint += PointBytes;
+  CurrentPoint += Step();
   return CurrentPoint;
 }
 
 char* TDataEdit::PrevPoint() {
   if (CurrentPoint == nullptr || CountWord == nullptr || PointNumber <= 1) return nullptr;
   --PointNumber;
-  CurrentPoint -= PointBytes;
+  CurrentPoint -= Step();
   return CurrentPoint;
 }
 
@@ -465,7 +469,7 @@ int TDataEdit::SubjectPointsDouble(int n, int first, double dx, double dy, DOUBL
   // A point the record does not hold whole reads as 0, as at the cursor.
   const DWORD kind = Kind();
   const int layout = metric::LayoutSize(kind);
-  const ptrdiff_t step = PointBytes;
+  const ptrdiff_t step = Step();
   const char* base = reinterpret_cast<const char*>(Record);
   const ptrdiff_t lowest = METRIC_EMPTY_LENGTH, end = End() - base;
   ptrdiff_t at = CurrentPoint - base + first * step;

@@ -177,6 +177,10 @@ class MAPCLASS TDataEdit {
 
   bool Valid() const;
   char* End() const;
+  // Bytes from one point of a contour to the next, as the contour walk
+  // steps over them: the point size, or for a kind without one the bytes a
+  // point is read from at the cursor.
+  LONG Step() const;
   bool LongCounts() const;
   void ClearCursor();
   DWORD CurrentCount() const;
