@@ -38,6 +38,11 @@ bool KnownKind(DWORD kind) {
          kind == METRIC_F32;
 }
 
+// A coordinate is a number when it is finite: x - x is then 0, and no
+// number (NaN) for NaN and the infinities, as every writer of coordinates
+// refuses both. One test for the points read in vectors and one by one.
+inline bool Numbers(float x, float y) { return (x - x == 0) & (y - y == 0); }
+
 // The least and greatest X and Y of `count` points of two floats side by
 // side from `p`, joined into lx, ly, hx, hy (which hold a point's already);
 // false when a coordinate is not a number. Eight points a turn in two
@@ -73,7 +78,7 @@ __attribute__((target_clones("avx2", "default"))) bool FramePairs(const char* p,
   }
   for (; i < count; ++i, p += 8) {
     const float x = Get<float>(p), y = Get<float>(p + 4);
-    numbers = numbers & (x == x) & (y == y);
+    numbers = numbers & Numbers(x, y);
     lx = std::min(lx, x), ly = std::min(ly, y);
     hx = std::max(hx, x), hy = std::max(hy, y);
   }
@@ -520,7 +525,7 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
     } else {
       for (DWORD i = 0; i < count; ++i, p += step) {
         const float x = metric::Get<float>(p), y = metric::Get<float>(p + 4);
-        numbers = numbers & (x == x) & (y == y);
+        numbers = numbers & Numbers(x, y);
         lx = std::min(lx, x), ly = std::min(ly, y);
         hx = std::max(hx, x), hy = std::max(hy, y);
       }
