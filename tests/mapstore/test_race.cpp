@@ -557,6 +557,47 @@ TEST_F(SheetRace, ARaiseThatCannotHaveTheCounterLockIsOwed) {
   plat::CloseHandle(stopped);
 }
 
+// Another writer appends an object to sheet 1 while a document works on
+// sheet 2, in this process or another: the document counts it from sheet 2,
+// and once back on sheet 1, where it reads it.
+TEST_F(SheetRace, AnObjectAnotherWriterAppendedIsCounted) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 8; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+  }
+  int count = 8;
+  for (const bool otherProcess : {false, true}) {
+    SCOPED_TRACE(otherProcess ? "another process" : "this process");
+    TMap r;
+    ASSERT_TRUE(Open(r, 0));
+    ASSERT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ASSERT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ++count;
+    if (otherProcess) {
+      TMap copy;
+      Stepper w = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+      ASSERT_GT(w.pid, 0);
+      ASSERT_EQ(1, Step(w, {OPEN, 0}));
+      ASSERT_EQ(count, Step(w, {APPEND, count}));
+      ASSERT_EQ(1, Step(w, {CLOSE, 0}));
+      EXPECT_EQ(0, StopStepper(w));
+    } else {
+      TMap w;
+      ASSERT_TRUE(Open(w, 0));
+      ASSERT_EQ(count, AppendObject(w, count, LOCAL_LINE));
+    }
+    EXPECT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ASSERT_EQ(1, r.OpenList(1));
+    EXPECT_EQ("", CheckObject(r.List, count, count));
+    EXPECT_EQ(count, r.GetObjectCount(1));
+  }
+}
+
 // Document R keeps what it read of sheet 1 while it works on sheet 2;
 // meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
 // moves to the file's end). Coming back, R reads the object as W left it
