@@ -176,7 +176,8 @@ TMapPassport::CounterWay TMapPassport::ChooseCounterWay() {
 
 bool TMapPassport::ReadChangeCounter(DWORD* counter) {
   if (File == nullptr) return false;
-  if (ChooseCounterWay() == COUNTER_VIEW) return LoadWordFromView(counterView_ + COUNTER_AT, counter);
+  if (ChooseCounterWay() == COUNTER_VIEW)
+    return LoadWordFromView(counterView_ + COUNTER_AT, counter);
   return plat::ReadExactAt(File, COUNTER_AT, counter, COUNTER_LENGTH);
 }
 
