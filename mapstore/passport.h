@@ -191,6 +191,11 @@ class MAPCLASS TMapPassport {
   // and is used only while it is the same.
   uint64_t ChangeStamp() {
     ObserveChangeCounter();
+    return SeenChangeStamp();
+  }
+  // The stamp as the counter was last read or raised, without reading it
+  // again: right after a raise of this map's, which read it, the same.
+  uint64_t SeenChangeStamp() const {
     return uint64_t(counterSpan_) << 32 | Passport.ModeCounter;
   }
   // A raise found the counter past the passport's copy: another writer

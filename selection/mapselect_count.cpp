@@ -193,7 +193,7 @@ void TMapSelect::FollowChange(const SHEETCHANGE& change) {
   // Whether this change raised the counter (by one, when no other writer
   // raised it meanwhile).
   const DWORD raised = change.Counter != CHANGECOUNT_NONE ? 1 : 0;
-  const uint64_t stamp = MapStamp();
+  const uint64_t stamp = Map->SeenChangeStamp();
   const bool known = SelectCount >= 0 && !CountsStale && ChangeStamp + raised == stamp;
   MarkCount = -1;
   const int sheet = change.Sheet;
