@@ -396,7 +396,7 @@ class SystemFile final : public VfsFile {
     // its own pages of them), or that pass the pages to a program of their
     // own: a view there is the memory of this machine, or of this mount,
     // alone. Every other file system maps a file's pages once for all.
-    static const unsigned long kNotShared[] = {
+    static const uint32_t kNotShared[] = {
         0x6969,      // NFS
         0x517B,      // SMB
         0xFF534D42,  // CIFS
@@ -413,8 +413,8 @@ class SystemFile final : public VfsFile {
         0x0BD00BD0,  // Lustre
         0x20030528,  // OrangeFS
     };
-    const unsigned long type = static_cast<unsigned long>(fs.f_type) & 0xFFFFFFFFul;
-    for (unsigned long other : kNotShared)
+    const uint32_t type = static_cast<uint32_t>(fs.f_type);
+    for (uint32_t other : kNotShared)
       if (type == other) return false;
     return true;
   }
