@@ -146,6 +146,13 @@ void TNodedOverlay::TakeHeights() {
   }
 }
 
+int64_t TNodedOverlay::Rings() const {
+  int64_t rings = 0;
+  for (const TNodedPlane::Part& part : Plane.Parts)
+    rings += 1 + static_cast<int64_t>(part.holes.size());
+  return rings;
+}
+
 double TNodedOverlay::PieceArea(int k) const {
   if (k < 0 || k >= Pieces()) return 0.0;
   return Plane.Parts[k].area * Step * Step;

@@ -70,6 +70,8 @@ class TNodedOverlay {
   // its ring passing through them (INTERSECTION and SPLIT keep them
   // apart, as pieces handed out one by one).
   int Pieces() const { return static_cast<int>(Plane.Parts.size()); }
+  // The rings of all the pieces, outer rings and holes.
+  int64_t Rings() const;
   double PieceArea(int k) const;
   // SPLIT: 1 when the piece lies on the left of the line where the line
   // first borders it, 2 on its right.
