@@ -49,6 +49,12 @@ class TNodedOverlay {
   // one bounds nothing). The heights of the metric added second win where
   // contours meet. False when the metric cannot be read.
   bool Add(TDataEdit& metric, int s, int owner, bool asLine = false);
+  // The same for points held by the caller: contour c of a metric, n
+  // points with their heights (heights: the metric holds them); after the
+  // last contour of a metric, NextMetric.
+  void AddPoints(int c, const DOUBLEPOINT* p, const double* h, size_t n, int owner, bool heights,
+                 bool asLine = false);
+  void NextMetric() { ++Added; }
   // Nodes, labels and traces the result: 1, or 0 with State set
   // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
   // GEOMETRY_ERR_PIECE when the noded plane does not hold together).
