@@ -897,6 +897,12 @@ bool TRmf::PlaceIsFree(DWORD position, DWORD length, uint64_t owner) {
   if (size < 0 || place.offset + length > uint64_t(size)) return false;
   const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
   if (place.offset < (place.part ? uint64_t(RMF_CONT_DATA) : headerEnd)) return false;
+  return PlaceIsOwn(position, length, owner);
+}
+
+bool TRmf::PlaceIsOwn(DWORD position, DWORD length, uint64_t owner) {
+  RmfPlace place;
+  if (!RmfLocate(position, Head.UnitShift, &place)) return false;
   // The header and the areas as they are now (a caller may have moved one
   // since the places were built)...
   RMFAREAPLACE areas[RMF_AREA_KINDS];

@@ -127,6 +127,8 @@ class MAPCLASS TRmf {
   // Header and areas.
   int ReadHeader();
   int WriteHeader();
+  // The block table; 60005 also for a table that shares bytes with the
+  // header or another area the header names.
   int ReadBlockDesc();
   int WriteBlockDesc();
   int ReadBlockFlags();
@@ -224,8 +226,10 @@ class MAPCLASS TRmf {
   int PutPlanePoint(double value, double x, double y);
   // One element straight from (to) the file, for blocks stored plain, in
   // the layout of the blocks; a block in the cache is read (changed) there
-  // so that file and cache never disagree. Index outside 60040; a
-  // compressed block 60005; an absent one 0 (no code; the value empty).
+  // so that file and cache never disagree, and a block whose place it does
+  // not hold alone (a damaged table) is written whole, stored anew. Index
+  // outside 60040; a compressed block 60005; an absent one 0 (no code; the
+  // value empty).
   int ReadPoint(LONG& value, int row, int col);
   int WritePoint(LONG value, int row, int col);
   // A 4-connected line of elements from (row1, col1) to (row2, col2); a
@@ -495,6 +499,8 @@ class MAPCLASS TRmf {
   // them now, nor to any other place of the file (another block, an image
   // of a reduced copy). Without the places (no memory): false.
   bool PlaceIsFree(DWORD position, DWORD length, uint64_t owner);
+  // The same without the bounds: no byte of the place is another's.
+  bool PlaceIsOwn(DWORD position, DWORD length, uint64_t owner);
   // The places of the file, built from this image and the other images of
   // its chain; false when they cannot be (the error code kept as it was).
   bool BuildPlaces();

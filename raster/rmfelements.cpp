@@ -270,7 +270,7 @@ int TRmf::WritePoint(LONG value, int row, int col) {
   if (entry.Length != DWORD(BlockRawLength(br, bc))) return Fail(MAPERR_DATA);
   // A block whose place is not its own alone (another block or an area
   // holds some of its bytes) takes the element whole and is stored anew.
-  if (!PlaceIsFree(entry.Position, entry.Length, BlockOwner(number))) {
+  if (!PlaceIsOwn(entry.Position, entry.Length, BlockOwner(number))) {
     if (!GetBlockAddress(br, bc)) return 0;
     const int held = CurrentSlot;
     RmfPutElement(Slots[held].Buffer, k, bits, Head.Ident, value);
