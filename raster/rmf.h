@@ -32,6 +32,12 @@
 // it finds in the store but puts none there: it asks for each block once.
 // The store's memory is freed with the file.
 //
+// A block or an area is rewritten in place only while no other block, area
+// or image of the file holds a byte of its place (a damaged table may give
+// two blocks one place, or put one over an area); else it is stored anew
+// at the end of the data. A block table that shares bytes with the header
+// or an area is refused at opening (60005).
+//
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
 // writers then return 0 without an error code.
