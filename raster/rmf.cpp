@@ -112,6 +112,7 @@ void TRmf::ClearAll() {
   SlotCount = kDefaultSlots;
   UseCounter = 0;
   Shared = 0;
+  ChainStart = 0;
   HeightFactor = HeightInverse = 1.0;
   RecordHeight = 0;
   if (!BlockMemory) {
