@@ -902,27 +902,16 @@ bool TRmf::PlaceIsFree(DWORD position, DWORD length, uint64_t owner) {
 }
 
 bool TRmf::PlaceIsOwn(DWORD position, DWORD length, uint64_t owner) {
-  RmfPlace place;
-  if (!RmfLocate(position, Head.UnitShift, &place)) return false;
-  // The header and the areas as they are now (a caller may have moved one
-  // since the places were built)...
-  RMFAREAPLACE areas[RMF_AREA_KINDS];
-  const int count = RmfAreaPlaces(Head, HeadPosition, areas);
-  for (int i = 0; i < count; ++i) {
-    const RMFAREAPLACE& a = areas[i];
-    RmfPlace other;
-    if (AreaOwner(a.kind) == owner || !RmfLocate(a.position, Head.UnitShift, &other) ||
-        other.part != place.part)
-      continue;
-    if (other.offset < place.offset + length && place.offset < other.offset + a.length) return false;
-  }
-  // ...and every other place of the file.
-  if (!Places.Built() && !BuildPlaces()) return false;
+  // The places known are those of the areas where this image's header
+  // names them now (a caller may have moved one since; a copy object may
+  // hold another image of the file, whose places are known as well).
+  if (!Places.Describes(Head, HeadPosition) && !BuildPlaces()) return false;
   uint64_t line = 0;
   return RmfLinePlace(position, Head.UnitShift, &line) && !Places.Others(line, length, owner);
 }
 
 void TRmf::AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries) {
+  Places.Image(h, header);
   RMFAREAPLACE areas[RMF_AREA_KINDS];
   const int count = RmfAreaPlaces(h, header, areas);
   uint64_t line = 0;
@@ -954,7 +943,7 @@ bool TRmf::BuildPlaces() {
     const int64_t length = file ? plat::FileLength(file) : -1;
     return length >= 0 && offset + size <= uint64_t(length);
   };
-  constexpr int kMostImages = 8;
+  constexpr int kMostImages = TRmfPlaces::kImages;
   DWORD seen[kMostImages];
   int images = 0;
   RMFBLOCKDESC* other = nullptr;

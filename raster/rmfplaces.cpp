@@ -1,6 +1,7 @@
 #include "raster/rmfplaces.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/memory.h"
@@ -70,9 +71,41 @@ bool TRmfPlaces::Reserve(size_t capacity) {
   return true;
 }
 
+void TRmfPlaces::AreaFields(const RMF& h, DWORD header, BYTE out[kAreaFields]) {
+  const BYTE* b = reinterpret_cast<const BYTE*>(&h);
+  BYTE* o = out;
+  auto take = [&](size_t offset, size_t size) {
+    std::memcpy(o, b + offset, size);
+    o += size;
+  };
+  take(offsetof(RMF, BlockColumns), 48);  // +64..+111: geometry, border, palette, table
+  take(offsetof(RMF, FlagsPosition), 8);
+  take(offsetof(RMF, LayerPosition), 8);
+  take(offsetof(RMF, AdditionPosition), 8);
+  take(offsetof(RMF, UnitShift), 1);
+  std::memcpy(o, &header, 4);
+}
+
+bool TRmfPlaces::Describes(const RMF& h, DWORD header) const {
+  if (!built_) return false;
+  BYTE fields[kAreaFields];
+  AreaFields(h, header, fields);
+  for (int i = 0; i < imageCount_; ++i)
+    if (images_[i].at == header) return std::memcmp(fields, images_[i].fields, kAreaFields) == 0;
+  return false;
+}
+
 void TRmfPlaces::Start() {
   Drop();
   failed_ = false;
+  imageCount_ = 0;
+}
+
+void TRmfPlaces::Image(const RMF& h, DWORD header) {
+  if (imageCount_ == kImages) return;
+  images_[imageCount_].at = header;
+  AreaFields(h, header, images_[imageCount_].fields);
+  ++imageCount_;
 }
 
 void TRmfPlaces::Add(uint64_t place, uint64_t length, uint64_t owner) {

@@ -12,6 +12,11 @@
 // of the file, never over another's bytes. A change of a place any other
 // way drops them, to be built afresh when next asked.
 //
+// The places of each image's areas are those its header named at the build:
+// asked for an image whose header names them elsewhere now (a caller moved
+// one, or an area was stored anew), or for an image not among them, they
+// are built afresh.
+//
 // Places are numbers of one line over both files of the format: the byte
 // offset, the continuation file's from 2^40 on. A place that reached past
 // the end of its file when the places were built is nobody's (its bytes
@@ -66,15 +71,21 @@ class TRmfPlaces {
   TRmfPlaces& operator=(const TRmfPlaces&) = delete;
 
   bool Built() const { return built_; }
+  // Built, with the image whose header lies at `header` and names its
+  // areas where `h` does.
+  bool Describes(const RMF& h, DWORD header) const;
   // Forgets the places (the memory stays for the next build).
   void Drop();
   // Frees the memory.
   void Release();
 
-  // Building: Start, each place held (`length` bytes at `place`), then
+  // Building: Start, for each image its header (at `header`, at most
+  // kImages of them) and each place held (`length` bytes at `place`), then
   // Finish with the length of each file (main, continuation). False when
   // the memory cannot be had: the places are then not built.
+  static constexpr int kImages = 8;
   void Start();
+  void Image(const RMF& h, DWORD header);
   void Add(uint64_t place, uint64_t length, uint64_t owner);
   bool Finish(const uint64_t fileLength[2]);
 
@@ -94,6 +105,11 @@ class TRmfPlaces {
   // largest end of the run up to each place.
   bool OthersIn(size_t first, size_t last, uint64_t begin, uint64_t end, uint64_t owner) const;
   bool Reserve(size_t capacity);
+  // The header fields that say where the areas lie and how long they are:
+  // the block geometry, the border, palette and table, the flags, the
+  // layer area, the addition, the unit shift, and the header's place.
+  static constexpr size_t kAreaFields = 48 + 8 + 8 + 8 + 1 + 4;
+  static void AreaFields(const RMF& h, DWORD header, BYTE out[kAreaFields]);
 
   Extent* extents_ = nullptr;
   uint64_t* reach_ = nullptr;
@@ -102,4 +118,9 @@ class TRmfPlaces {
   size_t count_ = 0;  // then the places appended since: [found_, count_)
   bool built_ = false;
   bool failed_ = false;  // memory failed while building
+  struct Header {
+    DWORD at;
+    BYTE fields[kAreaFields];
+  } images_[kImages] = {};  // the headers of the images built from
+  int imageCount_ = 0;
 };
