@@ -906,6 +906,14 @@ bool TRmf::PlaceIsOwn(DWORD position, DWORD length, uint64_t owner) {
   // names them now (a caller may have moved one since; a copy object may
   // hold another image of the file, whose places are known as well).
   if (!Places.Describes(Head, HeadPosition) && !BuildPlaces()) return false;
+  // A block asking for its own table entry's place, where every place is
+  // its owner's alone: the entry is one of the places known (or a part of
+  // one the block held before), which is the block's.
+  const DWORD code = DWORD(owner);
+  if (Places.Apart() && DWORD(owner >> 32) == HeadPosition && code < 0xFFFFFF00u &&
+      int64_t(code) < BlockCount() && uint64_t(code + 1) * 8 <= TableSize &&
+      Table[code].Position == position && Table[code].Length == length)
+    return true;
   uint64_t line = 0;
   return RmfLinePlace(position, Head.UnitShift, &line) && !Places.Others(line, length, owner);
 }

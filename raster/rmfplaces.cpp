@@ -127,10 +127,12 @@ bool TRmfPlaces::Finish(const uint64_t fileLength[2]) {
   std::sort(extents_, extents_ + count_,
             [](const Extent& a, const Extent& b) { return a.begin < b.begin; });
   uint64_t reach = 0;
+  apart_ = true;
   for (size_t i = 0; i < count_; ++i) {
     Extent& e = extents_[i];
     const uint64_t part = e.begin >> kPartShift;
     if (part > 1 || e.end - (part << kPartShift) > fileLength[part]) e.owner = kNobody;
+    if (e.owner == kNobody || e.begin < reach) apart_ = false;
     reach = std::max(reach, e.end);
     reach_[i] = reach;
   }

@@ -96,6 +96,10 @@ class TRmfPlaces {
   // True when anyone but `owner` holds a byte of the `length` bytes at
   // `place` (built places only).
   bool Others(uint64_t place, uint64_t length, uint64_t owner) const;
+  // Built, and no two places share a byte nor does any reach past the end
+  // of its file: each place is its owner's alone (places appended keep it
+  // so, each past all others).
+  bool Apart() const { return built_ && apart_; }
 
  private:
   struct Extent {
@@ -118,6 +122,7 @@ class TRmfPlaces {
   size_t count_ = 0;  // then the places appended since: [found_, count_)
   bool built_ = false;
   bool failed_ = false;  // memory failed while building
+  bool apart_ = false;
   struct Header {
     DWORD at;
     BYTE fields[kAreaFields];
