@@ -14,6 +14,9 @@ constexpr DWORD kFileMapCopy = 0x1;
 
 struct MappingObject : detail::HandleObject {
   MappingObject() : HandleObject(detail::HandleKind::Mapping) {}
+  ~MappingObject() override {
+    if (io) io->Release();
+  }
   std::shared_ptr<VfsMapping> io;  // outlives the file handle
   uint64_t size = 0;
   bool writable = false;
@@ -168,6 +171,13 @@ BOOL AdviseViewRandom(const void* view) {
   }
   v.mapping->AdviseRandom(const_cast<void*>(view), v.length);
   return TRUE;
+}
+
+BOOL FileViewsShared(HANDLE file) {
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  SetLastError(ERROR_SUCCESS);
+  return f->io->ViewsShared() ? TRUE : FALSE;
 }
 
 SIZE_T ViewSize(const void* view) {

@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
@@ -252,9 +253,10 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
 class SystemMapping final : public VfsMapping {
  public:
   explicit SystemMapping(int fd) : fd_(fd) {}
-  ~SystemMapping() override { ::close(fd_); }
+  ~SystemMapping() override { Release(); }
 
   DWORD Size(uint64_t* size) override {
+    if (fd_ < 0) return ERROR_INVALID_HANDLE;
     struct stat st;
     if (fstat(fd_, &st) != 0) return LastErrno();
     *size = static_cast<uint64_t>(st.st_size);
@@ -263,6 +265,7 @@ class SystemMapping final : public VfsMapping {
 
   DWORD MapView(uint64_t offset, size_t length, bool write, bool copyOnWrite,
                 void** view) override {
+    if (fd_ < 0) return ERROR_INVALID_HANDLE;
     int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
     int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
     void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
@@ -277,8 +280,14 @@ class SystemMapping final : public VfsMapping {
     madvise(view, length, MADV_RANDOM);
   }
 
+  // A view made keeps its pages without the descriptor.
+  void Release() override {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
  private:
-  int fd_;  // a descriptor of its own: the mapping outlives the file
+  int fd_;  // a descriptor of its own: the mapping outlives the file; -1 released
 };
 
 class SystemFile final : public VfsFile {
@@ -386,6 +395,36 @@ class SystemFile final : public VfsFile {
     if (fd < 0) return LastErrno();
     *mapping = std::make_shared<SystemMapping>(fd);
     return ERROR_SUCCESS;
+  }
+
+  bool ViewsShared() override {
+    struct statfs fs;
+    if (fstatfs(fd_, &fs) != 0) return false;
+    // File systems whose files other machines open too (each machine keeps
+    // its own pages of them), or that pass the pages to a program of their
+    // own: a view there is the memory of this machine, or of this mount,
+    // alone. Every other file system maps a file's pages once for all.
+    static const uint32_t kNotShared[] = {
+        0x6969,      // NFS
+        0x517B,      // SMB
+        0xFF534D42,  // CIFS
+        0xFE534D42,  // SMB2
+        0x65735546,  // FUSE (sshfs, virtiofs, ...)
+        0x00C36400,  // Ceph
+        0x01021997,  // 9P
+        0x5346414F,  // AFS
+        0x6B414653,  // AFS (kernel)
+        0x73757245,  // Coda
+        0x564C,      // NCP
+        0x7461636F,  // OCFS2
+        0x01161970,  // GFS2
+        0x0BD00BD0,  // Lustre
+        0x20030528,  // OrangeFS
+    };
+    const uint32_t type = static_cast<uint32_t>(fs.f_type);
+    for (uint32_t other : kNotShared)
+      if (type == other) return false;
+    return true;
   }
 
  private:

@@ -30,6 +30,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "platform/vfs_fault.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
@@ -495,6 +496,109 @@ TEST_F(SheetRace, TwoProcessesRaisingTheCounterNeverGiveItOneValue) {
   EXPECT_EQ(start + 2 * kRaises, check.Passport.ModeCounter);
 }
 
+// The counter of the map file is raised by an atomic addition in a view of
+// the file's pages that every process maps alike: a raise makes no file
+// operation once the view is made (the mapping counted by the fault layer,
+// which lets views in), and another opener reads the new value at once.
+TEST_F(SheetRace, ARaiseIsAnAdditionInAViewEveryOpenerSees) {
+  TMap a, b;
+  ASSERT_TRUE(Open(a, 0));
+  ASSERT_TRUE(Open(b, 1));
+  plat::FaultVfs count;
+  count.AllowViews(true);
+  plat::ScopedVfs use(&count);
+  const int first = a.UpdateMode();
+  EXPECT_LE(count.Count(plat::VfsOp::Any), 1);
+  count.Reset();
+  for (int i = 1; i <= 100; ++i) ASSERT_EQ(first + i, a.UpdateMode());
+  EXPECT_EQ(0, count.Count(plat::VfsOp::Any));
+  EXPECT_EQ(0, b.CheckMode());
+  EXPECT_EQ(-1, b.AdjustData());
+  EXPECT_EQ(DWORD(first + 100), b.Passport.ModeCounter);
+  EXPECT_EQ(1, a.CheckMode());
+}
+
+// Where the counter is raised under its lock (here the fault layer keeps
+// views out), a writer stopped between its read and its write of the
+// counter holds the lock past a raise's wait: that raise neither reads nor
+// writes, and is owed. The stopped writer gives the value it read plus one;
+// the owed raise, made at the next change of sheet, moves the counter past
+// it. The counter never goes back, no value is given twice, and the
+// document whose raise waited sees that the map changed under it.
+TEST_F(SheetRace, ARaiseThatCannotHaveTheCounterLockIsOwed) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  TMap a;
+  ASSERT_TRUE(Open(a, 0));
+  plat::FaultVfs locks;
+  plat::ScopedVfs use(&locks);
+  const DWORD mine = DWORD(a.UpdateMode());
+  HANDLE stopped = plat::CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 3, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, stopped);
+  auto inFile = [&] {
+    DWORD counter = 0;
+    EXPECT_TRUE(plat::ReadExactAt(stopped, 20, &counter, 4));
+    return counter;
+  };
+  ASSERT_TRUE(plat::LockFile(stopped, 20, 0, 4, 0));
+  const DWORD read = inFile();
+  ASSERT_EQ(mine, read);
+  int waits = 0;
+  plat::SetSleepHook([](DWORD, void* waited) { ++*static_cast<int*>(waited); }, &waits);
+  a.UpdateMode();
+  EXPECT_GT(waits, 0);
+  EXPECT_EQ(read, inFile()) << "raised without the lock";
+  const DWORD given = read + 1;
+  ASSERT_TRUE(plat::WriteExactAt(stopped, 20, &given, 4));
+  ASSERT_TRUE(plat::UnlockFile(stopped, 20, 0, 4, 0));
+  EXPECT_EQ(0, a.CheckMode()) << "the stopped writer's change went unseen";
+  ASSERT_EQ(1, a.OpenList(2));
+  EXPECT_EQ(given + 1, inFile());
+  EXPECT_EQ(given + 1, a.Passport.ModeCounter);
+  plat::CloseHandle(stopped);
+}
+
+// Another writer appends an object to sheet 1 while a document works on
+// sheet 2, in this process or another: the document counts it from sheet 2,
+// and once back on sheet 1, where it reads it.
+TEST_F(SheetRace, AnObjectAnotherWriterAppendedIsCounted) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 8; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+  }
+  int count = 8;
+  for (const bool otherProcess : {false, true}) {
+    SCOPED_TRACE(otherProcess ? "another process" : "this process");
+    TMap r;
+    ASSERT_TRUE(Open(r, 0));
+    ASSERT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ASSERT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ++count;
+    if (otherProcess) {
+      TMap copy;
+      Stepper w = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+      ASSERT_GT(w.pid, 0);
+      ASSERT_EQ(1, Step(w, {OPEN, 0}));
+      ASSERT_EQ(count, Step(w, {APPEND, count}));
+      ASSERT_EQ(1, Step(w, {CLOSE, 0}));
+      EXPECT_EQ(0, StopStepper(w));
+    } else {
+      TMap w;
+      ASSERT_TRUE(Open(w, 0));
+      ASSERT_EQ(count, AppendObject(w, count, LOCAL_LINE));
+    }
+    EXPECT_EQ(count, r.GetObjectCount(1));
+    ASSERT_EQ(1, r.OpenList(2));
+    ASSERT_EQ(1, r.OpenList(1));
+    EXPECT_EQ("", CheckObject(r.List, count, count));
+    EXPECT_EQ(count, r.GetObjectCount(1));
+  }
+}
+
 // Document R keeps what it read of sheet 1 while it works on sheet 2;
 // meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
 // moves to the file's end). Coming back, R reads the object as W left it
@@ -567,10 +671,109 @@ TEST_P(KeptSheetRace, AReturningDocumentReadsAndKeepsWhatAnotherWriterChanged) {
 INSTANTIATE_TEST_SUITE_P(ModePairs, KeptSheetRace,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Bool()),
+                         [](const auto& info) { return ModePairName(info.param); });
+
+// R keeps what it read of sheet 1 of a map of 40 sheets, with a line on
+// each, while it works on 19 others: its table keeps 24 sheets (the
+// descriptor limit set so) and, in one variant, the caches of none of the
+// sheets left. Meanwhile W, a document of this process or another process
+// in edit mode, rewrites object 6 of sheet 1 with one more point, or
+// nobody writes. Coming back to sheet 1 opens no file, and R reads the
+// object as the files hold it. Going round the rest, the table keeps 24
+// sheets, and the process holds no more descriptors for them.
+class ManySheetsRace : public SheetRace,
+                       public ::testing::WithParamInterface<std::tuple<int, bool>> {
+ protected:
+  void TearDown() override {
+    plat::SetDescriptorLimit(0);
+    TMapList::SetKeptCacheBytes(keptCaches_);
+    SheetRace::TearDown();
+  }
+  const size_t keptCaches_ = TMapList::KeptCacheBytes();
+};
+
+enum { NOBODY, HERE, ELSEWHERE };
+std::string WriterName(int writer) {
+  return writer == NOBODY ? "Nobody" : writer == HERE ? "Here" : "Elsewhere";
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+    count += fd.path().filename() != "." ? 1 : 0;
+  return count;
+}
+
+TEST_P(ManySheetsRace, ASheetKeptAmongManyIsTakenBackOnlyAsTheFilesHoldIt) {
+  const auto [writer, caches] = GetParam();
+  constexpr int kSheets = 40, kKept = 24;
+  ASSERT_TRUE(AddTestSheets(dir.path(), kSheets));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+    for (int sheet = 2; sheet <= kSheets; ++sheet) {
+      ASSERT_EQ(1, fill.OpenList(sheet));
+      ASSERT_EQ(1, AppendObject(fill, sheet, LOCAL_LINE));
+    }
+  }
+  if (!caches) TMapList::SetKeptCacheBytes(0);
+  const int kept = TMapList::KeptDescriptors();
+  TMap r;
+  ASSERT_TRUE(Open(r, 0));
+  const int files = TMapList::KeptDescriptors() - kept;  // of one sheet
+  const int before = OpenDescriptors();
+  plat::SetDescriptorLimit(DWORD(2 * (kept + kKept * files)));
+  const LONGMETRIC* read = r.List.ObjectDataAddr(6);
+  ASSERT_NE(nullptr, read);
+  const char* bytes = reinterpret_cast<const char*>(read);
+  const Bytes original(bytes, bytes + read->Length);
+  for (int sheet = 2; sheet < kKept - 4; ++sheet) {
+    ASSERT_EQ(1, r.OpenList(sheet));
+    ASSERT_NE(nullptr, r.List.ObjectDataAddr(1)) << sheet;
+  }
+
+  TMap here, copy;  // W in this process, or the child's own
+  Stepper elsewhere;
+  if (writer == ELSEWHERE) {
+    elsewhere = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+    ASSERT_GT(elsewhere.pid, 0);
+    ASSERT_EQ(1, Step(elsewhere, {OPEN, 1}));
+    ASSERT_EQ(6, Step(elsewhere, {GROW, 6}));
+    ASSERT_EQ(1, Step(elsewhere, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(elsewhere));
+  } else if (writer == HERE) {
+    ASSERT_TRUE(Open(here, 1));
+    ASSERT_EQ(6, GrowObject(here, 6));
+    ASSERT_EQ(1, here.CloseData());
+  }
+  const Bytes expected = writer == NOBODY ? original : GrownMetric(6);
+
+  {
+    plat::FaultVfs counter;
+    plat::ScopedVfs use(&counter);
+    ASSERT_EQ(1, r.OpenList(1));
+    EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  }
+  const LONGMETRIC* metric = r.List.ObjectDataAddr(6);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, expected.data(), expected.size())) << "served what W replaced";
+
+  for (int sheet = kKept - 4; sheet <= kSheets; ++sheet) ASSERT_EQ(1, r.OpenList(sheet));
+  EXPECT_EQ(kKept, r.List.KeptSheets());
+  EXPECT_LE(TMapList::KeptDescriptors() - kept, kKept * files);
+  EXPECT_LE(OpenDescriptors() - before, (kKept - 1) * files);
+  ASSERT_EQ(1, r.OpenList(2));
+  ASSERT_NE(nullptr, r.List.ObjectDataAddr(1));
+  EXPECT_EQ("", CheckObject(r.List, 1, 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, ManySheetsRace,
+                         ::testing::Combine(::testing::Values(NOBODY, HERE, ELSEWHERE),
+                                            ::testing::Bool()),
                          [](const auto& info) {
-                           return std::string(std::get<0>(info.param) ? "EditReader" : "Reader") +
-                                  (std::get<1>(info.param) ? "EditWriter" : "Writer") +
-                                  (std::get<2>(info.param) ? "Elsewhere" : "Here");
+                           return WriterName(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) ? "Caches" : "FilesOnly");
                          });
 
 // A document that read objects 5 and 6 before another one moved their
