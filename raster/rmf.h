@@ -32,6 +32,12 @@
 // it finds in the store but puts none there: it asks for each block once.
 // The store's memory is freed with the file.
 //
+// A block or an area is rewritten in place only while no other block, area
+// or image of the file holds a byte of its place (a damaged table may give
+// two blocks one place, or put one over an area); else it is stored anew
+// at the end of the data. A block table that shares bytes with the header
+// or an area is refused at opening (60005).
+//
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
 // writers then return 0 without an error code.
@@ -45,6 +51,7 @@
 #include "platform/export.h"
 #include "platform/file.h"
 #include "raster/rmfformat.h"
+#include "raster/rmfplaces.h"
 #include "raster/rmfstore.h"
 #include "records/dataedit.h"
 
@@ -126,6 +133,8 @@ class MAPCLASS TRmf {
   // Header and areas.
   int ReadHeader();
   int WriteHeader();
+  // The block table; 60005 also for a table that shares bytes with the
+  // header or another area the header names.
   int ReadBlockDesc();
   int WriteBlockDesc();
   int ReadBlockFlags();
@@ -223,8 +232,10 @@ class MAPCLASS TRmf {
   int PutPlanePoint(double value, double x, double y);
   // One element straight from (to) the file, for blocks stored plain, in
   // the layout of the blocks; a block in the cache is read (changed) there
-  // so that file and cache never disagree. Index outside 60040; a
-  // compressed block 60005; an absent one 0 (no code; the value empty).
+  // so that file and cache never disagree, and a block whose place it does
+  // not hold alone (a damaged table) is written whole, stored anew. Index
+  // outside 60040; a compressed block 60005; an absent one 0 (no code; the
+  // value empty).
   int ReadPoint(LONG& value, int row, int col);
   int WritePoint(LONG value, int row, int col);
   // A 4-connected line of elements from (row1, col1) to (row2, col2); a
@@ -403,6 +414,16 @@ class MAPCLASS TRmf {
   // The same for the block whose read failed last: its elements fail at
   // once while the block is known not to read (KnownBadBlock).
   ElementWindow Failed;
+  // Where every header, area and block of the file lies (raster/rmfplaces.h):
+  // a place is rewritten in place only while no other holds a byte of it.
+  // Built at the first such question, from this object's own header and
+  // table and, for a raster with reduced copies, from the file's other
+  // images as the file holds them; kept in step with what this object
+  // appends; dropped when the file or a table entry changes any other way.
+  TRmfPlaces Places;
+  // The header of the full image of the file (the start of its chain of
+  // reduced copies) for an object that holds a copy: set by its owner.
+  DWORD ChainStart = 0;
 
  protected:
   // Shared with the raster and matrix classes built on this one.
@@ -464,9 +485,9 @@ class MAPCLASS TRmf {
   // `extra` bytes past the position (an element inside a block).
   bool ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra = 0);
   bool WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra = 0);
-  // Appends at the end position (never before the end of the header): the
-  // position written at, 0 on failure.
-  DWORD Append(const void* buffer, DWORD size);
+  // Appends at the end position (never before the end of the header) the
+  // bytes `owner` stores there: the position written at, 0 on failure.
+  DWORD Append(const void* buffer, DWORD size, uint64_t owner);
   // The end position, at least the end of the header; false without one.
   bool FreePosition(DWORD* end);
   // The file and byte offset of a position, opening (and with `create`
@@ -477,15 +498,27 @@ class MAPCLASS TRmf {
   int64_t PartLength(DWORD position, RmfPlace* place) const;
   bool OpenContinuation(bool create);
   void MakeContName();
-  // True when an area of the file may be rewritten in place: it lies past
-  // the header, inside the file, and meets none of the other areas.
-  bool PlaceIsFree(DWORD position, DWORD length, DWORD own);
+  // True when `length` bytes at a position may be rewritten in place by
+  // `owner` (TRmfPlaces::Block or Area of this image): they lie past the
+  // file's first header and inside the file, and no byte of them belongs
+  // to this image's header or another of its areas as the header names
+  // them now, nor to any other place of the file (another block, an image
+  // of a reduced copy). Without the places (no memory): false.
+  bool PlaceIsFree(DWORD position, DWORD length, uint64_t owner);
+  // The same without the bounds: no byte of the place is another's.
+  bool PlaceIsOwn(DWORD position, DWORD length, uint64_t owner);
+  // The places of the file, built from this image and the other images of
+  // its chain; false when they cannot be (the error code kept as it was).
+  bool BuildPlaces();
+  void AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries);
+  uint64_t BlockOwner(int number) const { return TRmfPlaces::Block(HeadPosition, number); }
+  uint64_t AreaOwner(RmfArea area) const { return TRmfPlaces::Area(HeadPosition, area); }
   // Stores `length` bytes of an area kept at `position` in `room` bytes:
   // in place when the area has the room and its place is free (a position
   // or length read from a damaged file may lie anywhere, far past the end
-  // or over another area), else at the end of the file (the header
-  // changed). The position written, 0 when the write failed.
-  DWORD StoreArea(DWORD position, DWORD room, const void* data, DWORD length);
+  // or over another area or a block), else at the end of the file (the
+  // header changed). The position written, 0 when the write failed.
+  DWORD StoreArea(RmfArea area, DWORD position, DWORD room, const void* data, DWORD length);
   void SetHeightFactor();
   // The header of an old version brought to the current one.
   int UpgradeHeader();

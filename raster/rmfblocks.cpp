@@ -241,6 +241,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);  // kept as read from the entry replaced
+  Places.Drop();
   return value;
 }
 
@@ -250,6 +251,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);
+  Places.Drop();
   return value;
 }
 
@@ -576,10 +578,11 @@ int TRmf::WriteBlock(int row, int col, const char* data, int length) {
   if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);
   const DWORD size = DWORD(std::min(length, BlockRawLength(row, col)));
   RMFBLOCKDESC& entry = Table[number];
-  if (entry.Position && entry.Length >= size && PlaceIsFree(entry.Position, entry.Length, 0)) {
+  if (entry.Position && entry.Length >= size &&
+      PlaceIsFree(entry.Position, entry.Length, BlockOwner(number))) {
     if (!WriteAt(entry.Position, data, size)) return 0;
   } else {
-    const DWORD at = Append(data, size);
+    const DWORD at = Append(data, size, BlockOwner(number));
     if (!at) return 0;
     entry.Position = at;
   }

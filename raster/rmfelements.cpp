@@ -268,6 +268,15 @@ int TRmf::WritePoint(LONG value, int row, int col) {
   const RMFBLOCKDESC entry = Table[number];
   if (entry.Position == 0 || entry.Length == 0) return 0;
   if (entry.Length != DWORD(BlockRawLength(br, bc))) return Fail(MAPERR_DATA);
+  // A block whose place is not its own alone (another block or an area
+  // holds some of its bytes) takes the element whole and is stored anew.
+  if (!PlaceIsOwn(entry.Position, entry.Length, BlockOwner(number))) {
+    if (!GetBlockAddress(br, bc)) return 0;
+    const int held = CurrentSlot;
+    RmfPutElement(Slots[held].Buffer, k, bits, Head.Ident, value);
+    BlockChanged(held);
+    return WriteBlock(held) > 0 ? 1 : 0;
+  }
   BYTE bytes[4] = {};
   const int64_t bit = k * bits;
   const DWORD size = DWORD(bits < 8 ? 1 : bits / 8);
