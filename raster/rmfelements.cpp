@@ -342,6 +342,7 @@ int TRmf::PutFrame(const char* buffer, int column, int row, int width, int heigh
   if (!buffer || (direction != 1 && direction != -1)) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
+  OneLook look(*this);
   BlockPass pass(*this);
   const int bits = Head.BitsPerElement;
   // A 1-bit image narrower than its bytes: the bits past its width in the
@@ -374,7 +375,15 @@ int TRmf::GetFrame(char* buffer, int column, int row, int width, int height, int
   if (!buffer) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
-  BlockPass pass(*this);
+  // A frame that covers at most half of the blocks it meets keeps them, as
+  // element reads do: the frames after it (the next rows of a picture read
+  // row by row) come back to them.
+  const int64_t bh = Head.BlockHeight, bw = Head.BlockWidth;
+  const int64_t blockRows = std::min<int64_t>(((f.r1 - 1) / bh + 1) * bh, Head.Height) - f.r0 / bh * bh;
+  const int64_t blockCols = std::min<int64_t>(((f.c1 - 1) / bw + 1) * bw, Head.Width) - f.c0 / bw * bw;
+  const bool keep = (f.r1 - f.r0) * (f.c1 - f.c0) * 2 <= blockRows * blockCols;
+  OneLook look(*this);
+  BlockPass pass(*this, !keep);
   const int bits = Head.BitsPerElement;
   BYTE* image = reinterpret_cast<BYTE*>(buffer);
   // What absent blocks leave: zeros in a raster, the empty value in an
