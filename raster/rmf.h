@@ -52,6 +52,7 @@
 #include "platform/export.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "mapstore/sheetview.h"
 #include "raster/rmfformat.h"
 #include "raster/rmfstore.h"
 #include "records/dataedit.h"
@@ -407,6 +408,14 @@ class MAPCLASS TRmf {
     bool Taken = false;
     DWORD Epoch = 0, At = 0;
   } Looking;
+  // Views of the main and continuation files, from which a frame that
+  // keeps its blocks copies the rows of blocks stored plain: the file's own
+  // pages, never older than the file, and no memory of the object's for
+  // blocks of which it reads a few rows (raster/rmfelements.cpp). Reads
+  // that found no view; past kViewTries frames read whole blocks again.
+  TSheetView Views[2];
+  int ViewMisses = 0;
+  static constexpr int kViewTries = 64;
   // The block whose element was last read alone: asked for again, it is
   // read whole.
   LONG LoneBlock = -1;
@@ -541,6 +550,16 @@ class MAPCLASS TRmf {
   // outside the grid.
   bool Place(int row, int col, int* blockRow, int* blockCol, int64_t* k);
   BYTE* BlockForRead(int blockRow, int blockCol);
+  // BlockForRead for a frame that keeps its blocks: a block the store
+  // holds is read where it lies there.
+  const BYTE* BlockForFrame(int blockRow, int blockCol);
+  // For a frame that keeps its blocks: `rows` rows of block (blockRow,
+  // blockCol) from its row `first`, `bytes` of each from byte `skip`,
+  // copied from a view of the file into `to` (rows `stride` apart), when
+  // the block is stored plain and no slot holds it. False when they are
+  // to be read with their block.
+  bool RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows, int64_t skip,
+                    int64_t bytes, BYTE* to, int64_t stride);
   // The current slot's block when it holds the element (*k its number
   // there), else null.
   const BYTE* CurrentElement(int row, int col, int64_t* k) const {

@@ -78,6 +78,10 @@ void TRmf::FreeBuffer() {
 }
 
 void TRmf::ReleaseStore() {
+  // The views go with the handles they were made of.
+  Views[0].Close();
+  Views[1].Close();
+  ViewMisses = 0;
   // The slots may hold buffers of the store: each takes its own back.
   DropWindow();
   for (int i = 0; i < kMaxSlots; ++i) {
@@ -305,10 +309,17 @@ int TRmf::WhereBlock(RMFBLOCK& frame, int row, int col) {
 // The cache
 
 int TRmf::ChooseSlot() const {
+  // The smallest stamp is carried along, not loaded again through `best`
+  // at each slot: a chain of loads would cost a read of a block kept
+  // behind the slots a quarter of its time.
   int best = -1;
+  DWORD least = 0;
   for (int i = 0; i < SlotCount; ++i) {
     if (Slots[i].Keep) continue;
-    if (best < 0 || Slots[i].Stamp < Slots[best].Stamp) best = i;
+    if (best < 0 || Slots[i].Stamp < least) {
+      best = i;
+      least = Slots[i].Stamp;
+    }
   }
   return best;
 }

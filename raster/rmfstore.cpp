@@ -10,7 +10,7 @@ namespace {
 // Buffers are allocated in pieces of at least about the first many bytes
 // (a single buffer when it is larger) and at most about the second.
 constexpr int64_t kFirstPieceBytes = 1 << 16;
-constexpr int64_t kPieceBytes = 1 << 20;
+constexpr int64_t kPieceBytes = 4 << 20;
 
 template <class T>
 T* NewArray(int64_t count) {
@@ -179,6 +179,21 @@ BYTE* TRmfBlockStore::Exchange(LONG put, BYTE* buffer, LONG want, bool* found) {
   }
   Insert(put, buffer);
   return spare;
+}
+
+const BYTE* TRmfBlockStore::Use(LONG number) {
+  const int e = Find(number);
+  if (e < 0) return nullptr;
+  Entry& x = entries_[e];
+  if (e != first_) {
+    entries_[x.prev].next = x.next;
+    (x.next >= 0 ? entries_[x.next].prev : last_) = x.prev;
+    x.prev = -1;
+    x.next = first_;
+    entries_[first_].prev = e;
+    first_ = e;
+  }
+  return x.buffer;
 }
 
 void TRmfBlockStore::Drop(LONG number) {

@@ -10,9 +10,10 @@
 // allocated itself, at most `limit` bytes of them and never more than the
 // file has blocks; past that it gives up its least recently used block. It
 // never holds a block that a slot holds. What it allocates follows what it
-// holds: its buffers come in pieces (each with its pages in place) as large
-// as what it owns already, from 64 KB up to about a megabyte, and its
-// bookkeeping grows with them. All its memory goes at once (Release), when
+// holds: its buffers come in pieces (each with its pages in place, on large
+// pages from 2 MB on where the system has them) as large as what it owns
+// already, from 64 KB up to about 4 MB, and its bookkeeping grows with
+// them. All its memory goes at once (Release), when
 // the slots are emptied.
 //
 // The store knows nothing of the file: its owner puts in only blocks read
@@ -43,6 +44,9 @@ class TRmfBlockStore {
   // recently used block's, or `buffer` itself when nothing can be kept.
   BYTE* Exchange(LONG put, BYTE* buffer, LONG want, bool* found);
   bool Holds(LONG number) const { return Find(number) >= 0; }
+  // Block `number`'s buffer, now the most recently used, when the store
+  // holds it; else null. It stays the store's: valid until the next call.
+  const BYTE* Use(LONG number);
   // Forgets one block, or every block; the buffers stay for later blocks.
   void Drop(LONG number);
   void Clear();
