@@ -32,9 +32,10 @@
 // system's clock would leave the signal as it was. A frame read (GetFrame)
 // that covers at most half of the elements of the blocks it meets keeps
 // them as element reads do, so that the next rows of a picture read row by
-// row find them; a larger one, and a frame written (PutFrame), takes the
-// blocks it finds in the store but puts none there: it asks for each block
-// once. The store's memory is freed with the file.
+// row find them, except blocks stored plain, whose rows it copies from a
+// view of the file (Views); a larger one, and a frame written (PutFrame),
+// takes the blocks it finds in the store but puts none there: it asks for
+// each block once. The store's memory is freed with the file.
 //
 // The blocks in the slots are used as read, without a signal, until the
 // file is closed or the document adjusts to changed files (DropReadBlocks).

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "common/maperr.h"
@@ -526,6 +527,32 @@ TEST_F(RmfStoreTest, ARowFrameKeepsItsBlocksAWholeFrameNone) {
   EXPECT_EQ(16, readsOfRows(77));
   EXPECT_EQ(8, rmf.Store.Count());
   EXPECT_EQ(0, readsOfFrame());
+}
+
+// A frame that keeps its blocks copies the rows of blocks stored plain from
+// the file's own pages once it has read a few: 16 blocks read row by row,
+// one frame a row, read the file some times, not each block at each row.
+// What another program writes is seen at once, and a file cut short under
+// the pages fails as a short file does.
+TEST_F(RmfTest, RowFramesCopyPlainBlocksFromTheFilesPages) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 4096, 256));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  plat::FaultVfs counter;
+  counter.AllowViews(true);
+  plat::ScopedVfs use(&counter);
+  std::vector<char> row(4096);
+  for (int r = 0; r < 256; ++r) {
+    ASSERT_EQ(1, rmf.GetFrame(row.data(), 0, r, 4096, 1, 0));
+    for (int n = 0; n < 16; n += 5) ASSERT_EQ(Pattern(n, 65536)[size_t(r) * 256 + 3], row[size_t(n) * 256 + 3]) << r;
+  }
+  EXPECT_LT(counter.Count(plat::VfsOp::Read), 64);
+  rmftest::Patch(name, rmftest::TableEntry(name, 5).Position + 9 * 256, "wxyz", 4);
+  ASSERT_EQ(1, rmf.GetFrame(row.data(), 0, 9, 4096, 1, 0));
+  EXPECT_EQ("wxyz", std::string(&row[5 * 256], 4));
+  std::filesystem::resize_file(name, rmftest::TableEntry(name, 15).Position);
+  EXPECT_EQ(0, rmf.GetFrame(row.data(), 0, 10, 4096, 1, 0));
+  EXPECT_EQ(MAPERR_READ, rmf.GetError());
 }
 
 // The store keeps at most its bound of buffers, 0 keeping none, and never
