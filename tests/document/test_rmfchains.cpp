@@ -287,8 +287,10 @@ TEST_F(RmfChains, FilesChangedByAnotherWriterAreOpenedAgain) {
   // A writer that puts the last-write time back as it was is seen too: an
   // element rewritten in place is read again, and a file that changed its
   // size is opened again.
+  // (Read twice: an element asked for alone is read alone, the second time
+  // with its block, which a slot then holds.)
   LONG value = 0;
-  ASSERT_EQ(1, GetChainUnit(Rasters(), 1)->File->GetPoint(value, 3, 4));
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(1, GetChainUnit(Rasters(), 1)->File->GetPoint(value, 3, 4));
   EXPECT_EQ(5, value);
   {
     TRst other(a.c_str(), 0);
