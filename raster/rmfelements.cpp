@@ -461,8 +461,11 @@ bool TRmf::RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows,
   const RMFBLOCKDESC entry = Table[number];
   const int64_t blockRowBytes = RowBytes(BlockWidth(blockCol), Head.BitsPerElement);
   if (entry.Position == 0 || entry.Length != DWORD(BlockRawLength(blockRow, blockCol))) return false;
+  // A position that leads nowhere is the block read's to report.
+  const int before = Error;
   uint64_t offset = 0;
   HANDLE file = Locate(entry.Position, false, &offset);
+  Error = before;
   if (!file) return false;
   TSheetView& view = Views[file == Cont];
   for (int64_t r = 0; r < rows; ++r, to += stride) {
