@@ -595,7 +595,8 @@ TEST_F(RmfTest, TheStoreKeepsNoMoreThanItsBoundAndTheFile) {
       for (int n = 0; n < 25; ++n) ASSERT_EQ(Bytes(Flat(n)).substr(0, 32), Block(rmf, n / 5, n % 5)) << n;
     EXPECT_EQ(17, rmf.Store.Count());
     EXPECT_LE(rmf.Store.Bytes(), 25 * 32);
-    EXPECT_LT(testsupport::AnonymousBytes() - memory, 4 << 20) << limit;
+    // (The sanitizers' allocator takes some megabytes of its own.)
+    EXPECT_LT(testsupport::AnonymousBytes() - memory, 16 << 20) << limit;
   }
 }
 
