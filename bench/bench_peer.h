@@ -41,18 +41,38 @@ class RateReporter : public benchmark::ConsoleReporter {
   }
 };
 
-// The main of a program whose benchmarks `registerAll` registers: runs
-// them (the command line's flags apply), and hands their rates to `print`.
-inline int RunAndPrintRates(int argc, char** argv, void (*registerAll)(),
-                            void (*print)(const std::map<std::string, double>&)) {
+// Runs the benchmarks `registerAll` registers (the command line's flags
+// apply) and keeps their rates in `rates`: false when the command line
+// holds an argument it does not know.
+inline bool RunForRates(int argc, char** argv, void (*registerAll)(),
+                        std::map<std::string, double>* rates) {
   registerAll();
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return false;
   RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  print(reporter.rates);
+  *rates = reporter.rates;
+  return true;
+}
+
+// The main of a program whose benchmarks `registerAll` registers: runs
+// them, and hands their rates to `print`.
+inline int RunAndPrintRates(int argc, char** argv, void (*registerAll)(),
+                            void (*print)(const std::map<std::string, double>&)) {
+  std::map<std::string, double> rates;
+  if (!RunForRates(argc, argv, registerAll, &rates)) return 1;
+  print(rates);
   return 0;
+}
+
+// The same for a program that checks its rates: `check` prints and checks
+// them; the program fails (exit status 1) when it answers false.
+inline int RunAndCheckRates(int argc, char** argv, void (*registerAll)(),
+                            bool (*check)(const std::map<std::string, double>&)) {
+  std::map<std::string, double> rates;
+  if (!RunForRates(argc, argv, registerAll, &rates)) return 1;
+  return check(rates) ? 0 : 1;
 }
 
 }  // namespace benchsupport

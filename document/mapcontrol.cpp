@@ -91,10 +91,11 @@ int TMapControl::OpenMap(const char* name, int mode) {
   MainViewSelect.SetMap(this);
   if (Count() >= 5) {
     RealSelect.SetMap(this);
-    RealSelectMode = -1;
+    RealSelectMode = REALSELECT_BOUND;
   } else {
+    const uint64_t stamp = ChangeStamp();
     RealSelect.SetSelectByMap(this);
-    RealSelectMode = LONG(Passport.ModeCounter);
+    RealSelectMode = stamp;
   }
   SetViewScale(DrawScale);
   SeekSelectPointer = &SeekSelect;

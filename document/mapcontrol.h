@@ -616,9 +616,11 @@ class MAPCLASS TMapControl : public TPaintMetric {
   TDocumentSelect MainViewSelect;  // what is painted
   TDocumentSelect SeekSelect;  // what the searches find
   TDocumentSelect RealSelect;  // built from the map's content
-  // The main map's change counter when its real select was built; -1
-  // when the select was only bound (a map of many sheets).
-  LONG RealSelectMode = 0;
+  // The main map's change stamp (TMapPassport::ChangeStamp) when its real
+  // select was built; REALSELECT_BOUND when the select was only bound (a
+  // map of many sheets).
+  enum : uint64_t { REALSELECT_BOUND = ~uint64_t(0) };
+  uint64_t RealSelectMode = 0;
   LONG TotalSeekViewRule = 0;
   TDocumentSelect* SeekSelectPointer = &SeekSelect;
   TDocumentSelect* ViewSelectPointer = &MainViewSelect;

@@ -180,8 +180,8 @@ int TMapControl::OpenSite(const char* name, int mode) {
   SiteChainHead.Count = count + 1;
   node->SeekSelect.SetMap(&map);
   node->ViewSelect.SetMap(&map);
+  node->RealStamp = map.ChangeStamp();
   node->RealSelect.SetSelectByMap(&map);
-  node->RealStamp = map.Passport.ModeCounter;
   SetRegion();
   map.ScaleIndex = ScaleIndexOf(map.ScaleTableNumber(), ShowScale);
   return count + 1;
@@ -298,15 +298,17 @@ void TMapControl::AdjustRealSelect(int n, int force) {
   TMap* map = GetMap(n);
   TMapSelect* real = GetRealSelect(n);
   if (map == nullptr || real == nullptr) return;
-  const DWORD counter = map->Passport.ModeCounter;
+  // Taken before the select is filled: a change made meanwhile is seen by
+  // the next look.
+  const uint64_t now = map->ChangeStamp();
   SITENODE* node = GetSiteChain(n);
-  const DWORD stamp = node != nullptr ? node->RealStamp : DWORD(RealSelectMode);
-  if (stamp == counter && !force) return;
+  const uint64_t stamp = node != nullptr ? node->RealStamp : RealSelectMode;
+  if (stamp == now && !force) return;
   real->SetSelectByMap(nullptr);
   if (node != nullptr)
-    node->RealStamp = counter;
+    node->RealStamp = now;
   else
-    RealSelectMode = LONG(counter);
+    RealSelectMode = now;
 }
 
 int TMapControl::SetChangeCall(MAPCHANGECALL call, intptr_t parameter) {

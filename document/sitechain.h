@@ -18,7 +18,7 @@ struct SITENODE {
   TMapSelect ViewSelect;  // what painting shows of it
   TMapSelect SeekSelect;  // what searches find in it
   TMapSelect RealSelect;  // built from what it holds
-  DWORD RealStamp;        // the map's change counter when RealSelect was built
+  uint64_t RealStamp;     // the map's change stamp when RealSelect was built
   LONG ViewOrder;         // 1: painted over the main map, 0: under it
 };
 

@@ -513,11 +513,11 @@ int TMap::Save(int force) {
     Passport.KeyTableOffset = PASSPORT_LENGTH + LISTDESC_LENGTH * DWORD(Count());
     Passport.KeyTableLength = table.Head.Length;
   }
-  // The counter is raised from the file's value with the passport written
-  // under its lock: a save never takes it back to a value another writer
-  // gave it before.
+  // The counter is raised from the file's value once the passport is
+  // written (with it, under its lock, where the lock serves): a save never
+  // takes it back to a value another writer gave it before.
   bool written = false;
-  RaiseChangeCounter([](TMapPassport* map) { return map->WritePassport(); }, &written);
+  RaiseChangeCounter(true, &written);
   if (!written) return 0;
   // A key table that did not go out is rebuilt from the classifier when the
   // map is next opened; the save is still not whole, and says so.
@@ -554,9 +554,8 @@ int TMap::Revert() {
 
 int TMap::CheckMode() {
   if (!File) return 0;
-  bool ok;
   DWORD counter = 0;
-  ok = plat::ReadExactAt(File, offsetof(MAPPASSPORT, ModeCounter), &counter, 4);
+  const bool ok = ReadChangeCounter(&counter);
   // A raise of this map's that found another writer's raise before it
   // leaves the file at this map's value: the map changed all the same.
   return ok && counter == Passport.ModeCounter && !CounterMovedElsewhere();

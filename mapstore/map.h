@@ -120,6 +120,10 @@ class MAPCLASS TMap : public TMapBase {
   // (List.CurrentObject its number); null when there is none or a
   // descriptor cannot be read.
   FVSPR* SeekObjectByKey(int sheet, DWORD key);
+  // The object count of sheet n: the open sheet's as its header has it;
+  // another sheet's as its record keeps it while nobody else has changed
+  // the map since it was taken (CountsSpan), else as the sheet reads when
+  // it is opened (it becomes the current one).
   int GetObjectCount(int n);
   static int ListCount(TMap* map) { return map ? map->Count() : 0; }
   const char* SheetName(int n);
@@ -337,6 +341,9 @@ class MAPCLASS TMap : public TMapBase {
   TMapList List;
   TTranslate Translate;
   DWORD CounterAtOpen = 0;
+  // The counter span (CounterSpan) in which the object counts that the
+  // sheet records keep were all taken.
+  DWORD CountsSpan = 0;
   TMapGroups Groups;
   // Set by the object writers of a user map when its extent changed: the
   // next Save recomputes the border of sheet 1.

@@ -201,7 +201,12 @@ int TMap::AppendList(TMap* other, int n, int save) {
 int TMap::OpenList(int n) {
   if (n < 1) return 0;
   if (List.Number() == n && List.IsOpen() && List.Owner == this) return 1;
-  return List.Open(this, n);
+  const int opened = List.Open(this, n);
+  // The sheet's record counts the objects as the sheet reads now (read
+  // afresh, or taken back as left while nobody else changed the map).
+  LISTDESC* list = TMapPassport::List(n);
+  if (opened && list != nullptr) list->ObjectCount = List.Head.Count;
+  return opened;
 }
 
 FVSPR* TMap::ListObjectDesc(int n, int m) {
@@ -223,9 +228,17 @@ FVSPR* TMap::SeekObjectByKey(int sheet, DWORD key) {
 int TMap::GetObjectCount(int n) {
   LISTDESC* list = TMapPassport::List(n);
   if (!list) return 0;
+  if (List.Number() == n && List.IsOpen() && List.Owner == this)
+    return list->ObjectCount = List.Head.Count;
+  // A count taken before another writer changed the map is not its count.
+  ObserveChangeCounter();
+  if (CountsSpan != CounterSpan()) {
+    CountsSpan = CounterSpan();
+    for (int k = 1; k <= Count(); ++k)
+      if (LISTDESC* other = TMapPassport::List(k)) other->ObjectCount = 0;
+  }
   if (list->ObjectCount > 0) return list->ObjectCount;
   if (!OpenList(n)) return 0;
-  list->ObjectCount = List.Head.Count;
   return list->ObjectCount;
 }
 

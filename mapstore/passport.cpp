@@ -11,9 +11,12 @@
 #include "common/heldfiles.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
+#include "mapstore/sheetview.h"
+#include "platform/file.h"
 #include "platform/fileio.h"
 #include "platform/lockwait.h"
 #include "platform/path.h"
+#include "platform/vfs.h"
 
 namespace {
 
@@ -46,6 +49,13 @@ struct SheetNames {
 void BackupName(const char* rsc, char (&backup)[MAX_PATH]) {
   if (!rscBackupName(rsc, backup, MAX_PATH)) backup[0] = 0;
 }
+
+enum : DWORD {
+  COUNTER_AT = offsetof(MAPPASSPORT, ModeCounter),
+  COUNTER_LENGTH = sizeof(uint32_t),
+  COUNTER_LOCK_TRIES = 500,
+  COUNTER_LOCK_PAUSE = 10,  // milliseconds
+};
 
 void EndTexts(LISTREGISTER& r) {
   EndText(r.Nomenclature);
@@ -87,7 +97,9 @@ void TMapPassport::ClosePassport() {
   if (counterFile_) plat::CloseHandle(counterFile_);
   counterFile_ = nullptr;
   counterFileTried_ = 0;
-  counterView_.Close();
+  if (counterView_ != nullptr) plat::UnmapViewOfFile(counterView_);
+  counterView_ = nullptr;
+  counterLockOnly_ = 0;
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -108,17 +120,6 @@ void TMapPassport::NewPassport() {
 // ---------------------------------------------------------------------------
 // The change counter
 
-namespace {
-
-enum : DWORD {
-  COUNTER_AT = offsetof(MAPPASSPORT, ModeCounter),
-  COUNTER_LENGTH = sizeof(uint32_t),
-  COUNTER_LOCK_TRIES = 500,
-  COUNTER_LOCK_PAUSE = 10,  // milliseconds
-};
-
-}  // namespace
-
 HANDLE TMapPassport::CounterFile() {
   // The counter tells other openers of the map that something changed, for
   // as long as they have it open: it needs the file's pages, not the disk,
@@ -135,11 +136,55 @@ HANDLE TMapPassport::CounterFile() {
   return counterFile_ != nullptr ? counterFile_ : File;
 }
 
+TMapPassport::CounterWay TMapPassport::ChooseCounterWay() {
+  if (File == nullptr) return COUNTER_NONE;
+  // The fault layer of the tests is to see (and fail) every read and
+  // write of a raise.
+  if (!plat::ViewsAllowed()) return COUNTER_LOCK;
+  if (counterView_ != nullptr) return COUNTER_VIEW;
+  if (counterLockOnly_) return COUNTER_LOCK;
+  // A file that ends before the counter is a map being made: nobody has
+  // seen a value of it, and the passport goes out whole under the lock.
+  if (plat::FileLength(File) < COUNTER_AT + COUNTER_LENGTH) return COUNTER_LOCK;
+  if (!plat::FileViewsShared(File)) {
+    counterLockOnly_ = 1;
+    return COUNTER_LOCK;
+  }
+  const bool writable = IsWritable() != 0;
+  const HANDLE mapping = plat::CreateFileMappingA(
+      File, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
+  void* view = mapping != nullptr ? plat::MapViewOfFile(mapping,
+                                                        writable ? FILE_MAP_WRITE : FILE_MAP_READ,
+                                                        0, 0, COUNTER_AT + COUNTER_LENGTH)
+                                  : nullptr;
+  const DWORD error = view == nullptr ? plat::GetLastError() : ERROR_SUCCESS;
+  if (mapping != nullptr) plat::CloseHandle(mapping);
+  if (view != nullptr) {
+    counterView_ = static_cast<char*>(view);
+    return COUNTER_VIEW;
+  }
+  // Where the file system cannot map, nobody has a view: the lock serves.
+  // Any other refusal (no memory, say) is this process's own, while others
+  // raise through their views: a raise under the lock would not be one step
+  // with theirs, and waits for a view.
+  if (error == ERROR_NOT_SUPPORTED) {
+    counterLockOnly_ = 1;
+    return COUNTER_LOCK;
+  }
+  return COUNTER_NONE;
+}
+
+bool TMapPassport::ReadChangeCounter(DWORD* counter) {
+  if (File == nullptr) return false;
+  if (ChooseCounterWay() == COUNTER_VIEW)
+    return LoadWordFromView(counterView_ + COUNTER_AT, counter);
+  return plat::ReadExactAt(File, COUNTER_AT, counter, COUNTER_LENGTH);
+}
+
 bool TMapPassport::ObserveChangeCounter() {
   if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
-  if (File == nullptr ||
-      counterView_.Read(File, COUNTER_AT, &counter, COUNTER_LENGTH) != COUNTER_LENGTH) {
+  if (!ReadChangeCounter(&counter)) {
     ++counterSpan_;
     return false;
   }
@@ -150,50 +195,104 @@ bool TMapPassport::ObserveChangeCounter() {
   return true;
 }
 
-DWORD TMapPassport::RaiseChangeCounter(int (*write)(TMapPassport*), bool* written) {
+void TMapPassport::CounterFound(DWORD counter) {
+  // Another writer raised it since this map last saw it: what the map read
+  // before may be out of step.
+  if (counter != seenCounter_) ++counterSpan_;
+  if (counter != Passport.ModeCounter) movedElsewhere_ = 1;
+  seenCounter_ = Passport.ModeCounter = counter;
+}
+
+DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
   bool done = false;
   if (written == nullptr) written = &done;
   *written = false;
   if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
-  const HANDLE file = CounterFile();
-  const bool locked =
-      plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
-                            COUNTER_LOCK_PAUSE) != 0;
-  // A file that ends before the counter is a map being made: nobody has
-  // seen a value of it, and the passport's copy is the one to raise.
-  DWORD counter = Passport.ModeCounter, got = 0;
-  const bool read = plat::ReadAt(file, COUNTER_AT, &counter, COUNTER_LENGTH, &got) &&
-                    (got == COUNTER_LENGTH || got == 0);
-  if (read) {
-    // Another writer raised it since this map last saw it (or that cannot
-    // be told): what the map read before may be out of step.
-    if (!locked || counter != seenCounter_) ++counterSpan_;
-    if (counter != Passport.ModeCounter) movedElsewhere_ = 1;
-    Passport.ModeCounter = counter + 1;
-    *written = write != nullptr ? write(this) != 0
-                                : plat::WriteExactAt(file, COUNTER_AT, &Passport.ModeCounter,
-                                                     COUNTER_LENGTH);
+  bool raised = false;
+  switch (ChooseCounterWay()) {
+    case COUNTER_VIEW:
+      raised = RaiseInView(passport, written);
+      break;
+    case COUNTER_LOCK:
+      raised = RaiseUnderLock(passport, written);
+      break;
+    default:
+      if (passport)
+        *written = WritePassport(false) != 0;
+      else
+        Error = MAPERR_WRITE;
+      break;
   }
-  if (*written) {
+  if (raised) {
     counterOwed_ = 0;
   } else {
     // Without the file's value no new one is given: one taken from memory
     // may be a value another writer gave the counter before, and those who
     // saw it would miss every change since. Others are told of this
     // change by the next raise (at the latest when the map closes); the
-    // file keeps the value read, and the map cannot vouch for its span.
-    // (A passport that failed to go out has reported why.)
-    if (write == nullptr)
-      Error = read ? MAPERR_WRITE : MAPERR_READ;
-    else if (!read)
-      Report(MAPERR_READ);
-    if (read) Passport.ModeCounter = counter;
+    // file keeps its value, and the map cannot vouch for its span.
     counterOwed_ = 1;
     ++counterSpan_;
   }
-  if (read) seenCounter_ = Passport.ModeCounter;
-  if (locked) plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
   return Passport.ModeCounter;
+}
+
+bool TMapPassport::RaiseInView(bool passport, bool* written) {
+  // What the counter tells of goes out first: a reader that finds the new
+  // value reads what it stands for.
+  if (passport) *written = WritePassport(false) != 0;
+  DWORD before = 0;
+  if (!AddToWordInView(counterView_ + COUNTER_AT, 1, &before)) {
+    // The file was cut short under the view.
+    if (!passport) Error = MAPERR_WRITE;
+    *written = false;
+    return false;
+  }
+  CounterFound(before);
+  seenCounter_ = Passport.ModeCounter = before + 1;
+  if (!passport) *written = true;
+  return true;
+}
+
+bool TMapPassport::RaiseUnderLock(bool passport, bool* written) {
+  const HANDLE file = CounterFile();
+  // Another writer holds the lock between its read and its write of the
+  // counter (or stopped there): a value read now is the one it is about to
+  // give. The passport goes out without the counter, whose raise is owed.
+  if (!plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+                             COUNTER_LOCK_PAUSE)) {
+    if (passport)
+      *written = WritePassport(false) != 0;
+    else
+      Error = MAPERR_WRITE;
+    return false;
+  }
+  // A file that ends before the counter is a map being made: nobody has
+  // seen a value of it, and the passport's copy is the one to raise.
+  DWORD counter = Passport.ModeCounter, got = 0;
+  const bool read = plat::ReadAt(file, COUNTER_AT, &counter, COUNTER_LENGTH, &got) &&
+                    (got == COUNTER_LENGTH || got == 0);
+  bool raised = false;
+  if (read) {
+    CounterFound(counter);
+    const DWORD next = counter + 1;
+    if (passport) {
+      Passport.ModeCounter = next;
+      raised = WritePassport(true) != 0;
+    } else {
+      raised = plat::WriteExactAt(file, COUNTER_AT, &next, COUNTER_LENGTH);
+    }
+    // (A passport that failed to go out has reported why.)
+    if (!raised && !passport) Error = MAPERR_WRITE;
+    seenCounter_ = Passport.ModeCounter = raised ? next : counter;
+  } else if (passport) {
+    Report(MAPERR_READ);
+  } else {
+    Error = MAPERR_READ;
+  }
+  *written = raised;
+  plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  return raised;
 }
 
 void TMapPassport::TakeCounterFromPassport() {
@@ -517,7 +616,7 @@ void TMapPassport::CalculateBorder(int count) {
   }
 }
 
-int TMapPassport::WritePassport() {
+int TMapPassport::WritePassport(bool counter) {
   if (!File) return 0;
   const int count = Passport.ListCount;
   if (count > Capacity()) {
@@ -533,7 +632,11 @@ int TMapPassport::WritePassport() {
     Report(MAPERR_WRITE);
     return 0;
   }
-  if (!plat::WriteExactAt(File, 0, &Passport, PASSPORT_LENGTH)) {
+  const char* bytes = reinterpret_cast<const char*>(&Passport);
+  const DWORD after = COUNTER_AT + COUNTER_LENGTH;
+  if (!(counter ? plat::WriteExactAt(File, 0, bytes, PASSPORT_LENGTH)
+                : plat::WriteExactAt(File, 0, bytes, COUNTER_AT) &&
+                      plat::WriteExactAt(File, after, bytes + after, PASSPORT_LENGTH - after))) {
     Report(MAPERR_WRITE);
     return 0;
   }

@@ -10,7 +10,6 @@
 
 #include "geodesy/points.h"
 #include "mapstore/mapregister.h"
-#include "mapstore/sheetview.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -144,36 +143,61 @@ class MAPCLASS TMapPassport {
 
   // Zero passport with signature, length, version and mark.
   void NewPassport();
-  // Writes the passport, then every sheet record (with no sheets the file is
-  // cut after the passport); the file position is left after the last
-  // record. 1, or 0 with 60004 reported.
-  int WritePassport();
+  // Writes every sheet record, then the passport (with no sheets the file
+  // is cut after the passport); without `counter` the passport's four bytes
+  // of the change counter are left as the file holds them. 1, or 0 with
+  // 60004 reported.
+  int WritePassport(bool counter = true);
 
   // The change counter of the map file (passport offset 20). Every change
   // of an object or of the passport raises it in the file, whichever
   // writer makes it: so a map that finds it where it last saw it knows that
   // no other writer changed anything since, and may go on using what it
-  // read before.
+  // read before. It never goes back, and no two raises give it one value.
   //
-  // Raises the counter as the file holds it (read, add one, write, under a
-  // lock on its four bytes, so that no two writers give it the same value)
-  // and returns the new value, which the passport's copy takes. With
-  // `write`, that writes the whole passport (with the new value) under the
-  // same lock instead of the counter alone. A map that cannot write its
-  // file raises its copy only. `written` (when given) tells whether the
-  // write went out. A raise whose read or write fails leaves the file's
-  // value and is owed: the next raise, sheet change (ObserveChangeCounter)
-  // or closing makes it.
-  DWORD RaiseChangeCounter(int (*write)(TMapPassport*) = nullptr, bool* written = nullptr);
+  // Where the file system maps the file's pages once for every process on
+  // the machine (plat::FileViewsShared), the counter is raised through a
+  // view of the passport's first bytes by one atomic addition, which every
+  // process sees at once: no lock and no call of the system. Elsewhere (a
+  // network file system, a file system that cannot map, or while the fault
+  // layer of the tests keeps views out) it is read, raised and written
+  // under a lock on its four bytes; a raise that cannot have the lock
+  // within its wait neither reads nor writes.
+  //
+  // Raises the counter as the file holds it and returns the new value,
+  // which the passport's copy takes. With `passport`, the passport and the
+  // sheet table are written first (WritePassport), under the lock where
+  // the lock serves. A map that cannot write its file raises its copy
+  // only. `written` (when given) tells whether all of it went out. A raise
+  // that cannot be made (no lock, a failed read or write, no view to be had
+  // for now) leaves the file's value and is owed: the next raise, sheet
+  // change (ObserveChangeCounter) or closing makes it.
+  DWORD RaiseChangeCounter(bool passport = false, bool* written = nullptr);
   // Reads the counter from the file (after a raise owed): true when read.
   // A value other than the one last seen, or none, starts a new span
   // (CounterSpan).
   bool ObserveChangeCounter();
+  // The counter as the file holds it now: true when read.
+  bool ReadChangeCounter(DWORD* counter);
   // Grows each time the counter is found moved by another writer (or
   // cannot be read or raised): what this map read during one span has seen
   // every change made since the span began, as the map's own writes keep
   // what it holds in step.
   DWORD CounterSpan() const { return counterSpan_; }
+  // The signal a cache of what was read of this map is kept on: it moves
+  // with every change of the map, this map's own (the passport's copy of
+  // the counter) and every other writer's (the counter read from the file
+  // now found moved, which ends the span). A cache takes it when it begins
+  // and is used only while it is the same.
+  uint64_t ChangeStamp() {
+    ObserveChangeCounter();
+    return SeenChangeStamp();
+  }
+  // The stamp as the counter was last read or raised, without reading it
+  // again: right after a raise of this map's, which read it, the same.
+  uint64_t SeenChangeStamp() const {
+    return uint64_t(counterSpan_) << 32 | Passport.ModeCounter;
+  }
   // A raise found the counter past the passport's copy: another writer
   // changed the map since its passport was read, whatever the two read now.
   int CounterMovedElsewhere() const { return movedElsewhere_; }
@@ -234,17 +258,28 @@ class MAPCLASS TMapPassport {
 
  private:
   void FreeLists();
-  // The handle the counter is raised through (opened at the first raise).
+  // How the counter is raised now.
+  enum CounterWay { COUNTER_VIEW, COUNTER_LOCK, COUNTER_NONE };
+  CounterWay ChooseCounterWay();
+  // The raise through the view; under the lock.
+  bool RaiseInView(bool passport, bool* written);
+  bool RaiseUnderLock(bool passport, bool* written);
+  // The file held `counter` when a raise was made from it: the span and
+  // the passport's copy follow it.
+  void CounterFound(DWORD counter);
+  // The handle the counter is raised through under the lock (opened at the
+  // first such raise).
   HANDLE CounterFile();
   HANDLE counterFile_ = nullptr;
-  // The counter is read through a view of the map file once it has been
-  // read a few times (each change of sheet reads it).
-  TSheetView counterView_;
   int counterFileTried_ = 0;
+  // The view of the passport's first bytes, shared with every process that
+  // maps the map file; null until made (or where none serves).
+  char* counterView_ = nullptr;
+  int counterLockOnly_ = 0;  // the file system shares no view: the lock serves for good
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
-  int counterOwed_ = 0;  // a raise whose read or write failed is still to be made
+  int counterOwed_ = 0;  // a raise that could not be made is still to be made
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;

@@ -106,6 +106,23 @@ bool CopyFromView(void* target, const void* source, size_t size) {
   return Guarded([&] { std::memcpy(target, source, size); });
 }
 
+bool LoadWordFromView(const void* word, uint32_t* value) {
+  uint32_t* const at = static_cast<uint32_t*>(const_cast<void*>(word));
+  uint32_t got = 0;
+  if (!Guarded([&] { got = std::atomic_ref<uint32_t>(*at).load(std::memory_order_acquire); }))
+    return false;
+  *value = got;
+  return true;
+}
+
+bool AddToWordInView(void* word, uint32_t add, uint32_t* before) {
+  uint32_t* const at = static_cast<uint32_t*>(word);
+  uint32_t got = 0;
+  if (!Guarded([&] { got = std::atomic_ref<uint32_t>(*at).fetch_add(add); })) return false;
+  *before = got;
+  return true;
+}
+
 bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
   return Guarded([&] { TouchBytes(first, second, third); });

@@ -175,6 +175,14 @@ inline bool CopyToView(void* target, const void* source, size_t size) {
   return CopyFromView(target, source, size);
 }
 
+// A 32-bit word of a view shared with every process that maps the file
+// (plat::FileViewsShared), at a 4-byte aligned address: loaded, or raised
+// by `add` in one atomic step that no other process's step can split, the
+// word before in `*before`. False, instead of a fault, when the page is no
+// longer backed by the file.
+bool LoadWordFromView(const void* word, uint32_t* value);
+bool AddToWordInView(void* word, uint32_t add, uint32_t* before);
+
 // Reads a byte at each of up to three places of views (null ones skipped)
 // in one pass, so that the processor fetches their lines together instead
 // of one after another as each is copied; false, instead of a fault, when

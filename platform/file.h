@@ -232,5 +232,11 @@ SIZE_T ViewSize(const void* view);
 // only fills memory with zeros). A hint: FALSE only for an address that
 // begins no view.
 BOOL AdviseViewRandom(const void* view);
+// Whether the views of `file` (a file handle) are one memory for every
+// process that maps the file (VfsFile::ViewsShared): FALSE, with the last
+// error ERROR_SUCCESS, where they are not (a network file system, a file
+// system that cannot map); FALSE with ERROR_INVALID_HANDLE for anything
+// but a file handle.
+BOOL FileViewsShared(HANDLE file);
 
 }  // namespace plat

@@ -170,6 +170,13 @@ BOOL AdviseViewRandom(const void* view) {
   return TRUE;
 }
 
+BOOL FileViewsShared(HANDLE file) {
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  SetLastError(ERROR_SUCCESS);
+  return f->io->ViewsShared() ? TRUE : FALSE;
+}
+
 SIZE_T ViewSize(const void* view) {
   ViewTable& t = Views();
   std::lock_guard<std::mutex> guard(t.lock);

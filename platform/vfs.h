@@ -125,6 +125,12 @@ class VfsFile {
   // A mapping of the file, read-only or writable (the file must then be
   // open for writing); ERROR_NOT_SUPPORTED where the Vfs cannot map.
   virtual DWORD Map(bool writable, std::shared_ptr<VfsMapping>* mapping) = 0;
+  // Whether every opener of the file that maps it maps the same memory as
+  // this one: a store through one view (an atomic one too) is seen at once
+  // through every other view and by every read, in every process. False
+  // where the file system keeps the pages of a machine to itself (a network
+  // file system, which other machines also open) or cannot map at all.
+  virtual bool ViewsShared() { return false; }
 };
 
 // Byte offsets from here up are the file system's own (the real one keeps

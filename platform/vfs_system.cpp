@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
@@ -387,6 +388,36 @@ class SystemFile final : public VfsFile {
     if (fd < 0) return LastErrno();
     *mapping = std::make_shared<SystemMapping>(fd);
     return ERROR_SUCCESS;
+  }
+
+  bool ViewsShared() override {
+    struct statfs fs;
+    if (fstatfs(fd_, &fs) != 0) return false;
+    // File systems whose files other machines open too (each machine keeps
+    // its own pages of them), or that pass the pages to a program of their
+    // own: a view there is the memory of this machine, or of this mount,
+    // alone. Every other file system maps a file's pages once for all.
+    static const uint32_t kNotShared[] = {
+        0x6969,      // NFS
+        0x517B,      // SMB
+        0xFF534D42,  // CIFS
+        0xFE534D42,  // SMB2
+        0x65735546,  // FUSE (sshfs, virtiofs, ...)
+        0x00C36400,  // Ceph
+        0x01021997,  // 9P
+        0x5346414F,  // AFS
+        0x6B414653,  // AFS (kernel)
+        0x73757245,  // Coda
+        0x564C,      // NCP
+        0x7461636F,  // OCFS2
+        0x01161970,  // GFS2
+        0x0BD00BD0,  // Lustre
+        0x20030528,  // OrangeFS
+    };
+    const uint32_t type = static_cast<uint32_t>(fs.f_type);
+    for (uint32_t other : kNotShared)
+      if (type == other) return false;
+    return true;
   }
 
  private:

@@ -107,7 +107,7 @@ void TMapSelect::SelectAll() {
   FreezeSwitch = 0;
   MarkCount = SelectCount = -1;
   MarkedWith = nullptr;
-  ChangeStamp = Counter();
+  ChangeStamp = MapStamp();
   ProgressWindow = nullptr;
   SampleComplex = 0;
   LineAreaSwitch = 0;

@@ -365,7 +365,9 @@ class MAPCLASS TMapSelect : public TSample {
   void RefreshCounts();
   // The localisation condition set to pass nothing.
   void SelectNothing();
-  DWORD Counter() const;
+  // The map's change stamp now (TMapPassport::ChangeStamp: the counter in
+  // the file read): 0 without a map.
+  uint64_t MapStamp() const;
 
   // --- Area work (mapselect_area.cpp) ---
   // The area contour into AreaPoints from AreaMetric.

@@ -879,6 +879,9 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   EmptySampleInForce();
   const int sheets = Map->Lists != nullptr ? Map->Count() : 0;
   if (sheets < 1) return 0;
+  // What the walk reads is the map as it stands from here: a change by
+  // anyone since moves the stamp.
+  const uint64_t stamp = MapStamp();
 
   const bool target = ProgressWindow != reinterpret_cast<HWND>(intptr_t(-1));
   TProgress progress(target ? ProgressWindow : nullptr);
@@ -978,12 +981,12 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   Touch();
   if (!cancelled) {
     AreaSampled = 1;
-    AreaSampleCounter = Counter();
+    AreaSampleStamp = stamp;
   }
   return 1;
 }
 
 bool TMapSelect::AreaSampleHolds(const TMap* map) const {
   return AreaSampled && SampleActive && AreaSwitch && Map != nullptr && Map == map &&
-         AreaSampleCounter == Counter();
+         AreaSampleStamp == MapStamp();
 }

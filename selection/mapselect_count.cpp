@@ -7,15 +7,16 @@
 #include "selection/mapselect.h"
 #include "selection/selectcontexts.h"
 
-DWORD TMapSelect::Counter() const { return Map != nullptr ? Map->Passport.ModeCounter : 0; }
+uint64_t TMapSelect::MapStamp() const { return Map != nullptr ? Map->ChangeStamp() : 0; }
 
 void TMapSelect::RefreshCounts() {
   // Counts of a context the map cannot tell about its changes are never
   // kept.
-  if (CountsStale || ChangeStamp != Counter() || ObservedMap != Map || Map == nullptr) {
+  const uint64_t stamp = MapStamp();
+  if (CountsStale || ChangeStamp != stamp || ObservedMap != Map || Map == nullptr) {
     MarkCount = SelectCount = -1;
     CountsStale = 0;
-    ChangeStamp = Counter();
+    ChangeStamp = stamp;
   }
 }
 
@@ -92,8 +93,8 @@ void TMapSelect::SelectNothing() {
 
 int TMapSelect::UpdateSelectCountByObject(int number, TObjectDesc desc, TObjectData data,
                                           TObjectSemn semn, int operation) {
-  if (Map == nullptr || SelectCount < 0 || CountsStale || ChangeStamp != Counter()) return 0;
-  ChangeStamp = Counter() + 1;
+  if (Map == nullptr || SelectCount < 0 || CountsStale || ChangeStamp != MapStamp()) return 0;
+  ++ChangeStamp;
   MarkCount = -1;
   const int sheet = Map->List.Number();
   // The stored version of the object, read before the sheet writes.
@@ -143,7 +144,7 @@ void TMapSelect::BindMap(TMap* map) {
     ObservedMap = map;
   MarkCount = SelectCount = -1;
   PendingSheet = PendingNumber = 0;
-  ChangeStamp = Counter();
+  ChangeStamp = MapStamp();
 }
 
 void TMapSelect::Unbind() {
@@ -192,7 +193,8 @@ void TMapSelect::FollowChange(const SHEETCHANGE& change) {
   // Whether this change raised the counter (by one, when no other writer
   // raised it meanwhile).
   const DWORD raised = change.Counter != CHANGECOUNT_NONE ? 1 : 0;
-  const bool known = SelectCount >= 0 && !CountsStale && ChangeStamp + raised == Counter();
+  const uint64_t stamp = Map->SeenChangeStamp();
+  const bool known = SelectCount >= 0 && !CountsStale && ChangeStamp + raised == stamp;
   MarkCount = -1;
   const int sheet = change.Sheet;
   const int number = change.Number;
@@ -227,7 +229,7 @@ void TMapSelect::FollowChange(const SHEETCHANGE& change) {
   }
   if (known && told) {
     SelectCount += delta;
-    ChangeStamp = Counter();
+    ChangeStamp = stamp;
   } else {
     SelectCount = -1;
   }

@@ -156,7 +156,8 @@ class MAPCLASS TSample {
   LONG MarkCount = -1;       // cached counts, -1 = unknown
   LONG SelectCount = -1;
   TMapSelect* MarkedWith = nullptr;  // the other context of the marked count
-  DWORD ChangeStamp = 0;     // the map's change counter when the counts were made
+  uint64_t ChangeStamp = 0;  // the map's change stamp (TMapPassport::ChangeStamp) when the
+                             // counts were made
   HWND ProgressWindow = nullptr;  // null: the host message window
   DWORD FrozenOne = 0;       // object bound of a one-sheet map
   DWORD* FrozenBounds = nullptr;  // object bound per sheet (page memory), or &FrozenOne
@@ -176,11 +177,12 @@ class MAPCLASS TSample {
   int PendingPassed = 0;     // whether its stored version passed (-1 unknown)
   DWORD Serial = 0;          // renewed by Touch, unique across contexts
   DWORD MarkedSerial = 0;    // the other context's serial when the marked count was made
-  // The sample is the area search's answer, made while the map's change
-  // counter was AreaSampleCounter, and no condition or entry has changed
-  // since (Touch clears it).
+  // The sample is the area search's answer, made from what the map held
+  // while its change stamp was AreaSampleStamp (nobody has changed the map
+  // since while the stamp is the same), and no condition or entry has
+  // changed since (Touch clears it).
   DWORD AreaSampled = 0;
-  DWORD AreaSampleCounter = 0;
+  uint64_t AreaSampleStamp = 0;
   // The area contour in map units, closed (taken from AreaMetric), its
   // frame in map units, and the working copies of the object under test
   // (its contours in map units, the start of each, its frame) reused from

@@ -14,6 +14,7 @@
 #include "search/objectseek.h"
 #include "selection/support/selectmap.h"
 #include "support/host_recorder.h"
+#include "support/writerprocess.h"
 
 namespace {
 
@@ -374,5 +375,81 @@ TEST_F(AreaThroughTheIndex, TheSearchSampleIsTestedAgainOnceAnythingChanged) {
   ASSERT_EQ(moved, m.map.UpdateObject(moved, &d, objtest::As<LONGMETRIC>(far), nullptr, nullptr));
   EXPECT_EQ(std::vector<int>(inArea.begin() + 1, inArea.end()), sought());
 }
+
+// Document A's area search fills its sample with four objects of sheet 1;
+// document B, in this process or another, moves them out of the area and
+// closes the map, each document in edit mode or not. A, seeking over its
+// sample, reads sheet 1 again (its search left it on sheet 2) and finds
+// none of them: the search's answer is the answer only while nobody has
+// changed the map.
+class SampleOverAnotherWritersChange
+    : public ::testing::TestWithParam<std::tuple<bool, bool, bool>> {};
+
+TEST_P(SampleOverAnotherWritersChange, ObjectsMovedOutOfTheAreaAreNotFound) {
+  const auto [readerEdit, writerEdit, otherProcess] = GetParam();
+  SelectMap m(2);
+  ASSERT_TRUE(m.ok());
+  std::vector<int> inside;
+  for (int k = 0; k < 4; ++k) {
+    NewObject o;
+    o.contour = {{100.0 + 10 * k, 300}, {150.0 + 10 * k, 350}};
+    inside.push_back(m.Append(1, o));
+    ASSERT_GT(inside.back(), 0);
+  }
+  ASSERT_GT(m.Append(2), 0);
+  m.map.WorkMode(readerEdit);
+  TObjectInfo area;
+  ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+  for (const auto& p : objtest::Points{{50, 250}, {50, 450}, {250, 450}, {250, 250}, {50, 250}})
+    area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect s(&m.map);
+  ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
+  ASSERT_EQ(4, s.GetSamplesCount(1));
+  ASSERT_EQ(2, m.map.List.Number());
+
+  // B's steps: open (the argument: edit mode), move object n far away, close.
+  TMap b;
+  auto step = [&](const writertest::Order& o) -> int32_t {
+    switch (o.what) {
+      case 1:
+        if (b.OpenData(m.path().c_str(), 0) != 1) return 0;
+        b.WorkMode(o.arg);
+        return b.OpenList(1);
+      case 2: {
+        const FVSPR* stored = b.List.ObjectDesc(o.arg);
+        if (stored == nullptr) return 0;
+        FVSPR d = *stored;
+        objtest::Bytes far = objtest::Metric(METRIC_I32, {{{-50000, -50000}, {-49990, -50000}}});
+        return b.UpdateObject(o.arg, &d, objtest::As<LONGMETRIC>(far), nullptr, nullptr);
+      }
+      case 3: return b.CloseData();
+      default: return 0;
+    }
+  };
+  writertest::Stepper elsewhere;
+  auto order = [&](int what, int arg) {
+    return otherProcess ? writertest::Step(elsewhere, {what, arg}) : step({what, arg});
+  };
+  if (otherProcess) {
+    elsewhere = writertest::StartStepper(step);
+    ASSERT_GT(elsewhere.pid, 0);
+  }
+  ASSERT_EQ(1, order(1, writerEdit));
+  for (const int n : inside) ASSERT_EQ(n, order(2, n));
+  ASSERT_EQ(1, order(3, 0));
+  if (otherProcess) {
+    EXPECT_EQ(0, writertest::StopStepper(elsewhere));
+  }
+
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  MAPOBJDESC place{0, 0, nullptr};
+  EXPECT_EQ(0, seek.SeekObject(&place, &s, SEEK_FIRST)) << "found object " << place.Object;
+}
+
+INSTANTIATE_TEST_SUITE_P(ModePairs, SampleOverAnotherWritersChange,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Bool()),
+                         [](const auto& info) { return writertest::ModePairName(info.param); });
 
 }  // namespace

@@ -220,7 +220,7 @@ TEST_F(MapSelectOnMap, UpdateSelectCountByObjectDirectly) {
   // Only while the count is in step with the map's change counter.
   ASSERT_EQ(1, s.UpdateSelectCountByObject(n, TObjectDesc(&d), TObjectData(), TObjectSemn(),
                                            SELECTCOUNT_DELETE));
-  EXPECT_EQ(m.map.Passport.ModeCounter + 1, s.ChangeStamp);
+  EXPECT_EQ(m.map.ChangeStamp() + 1, s.ChangeStamp);
   EXPECT_EQ(0, s.UpdateSelectCountByObject(n, TObjectDesc(&d), TObjectData(), TObjectSemn(),
                                            SELECTCOUNT_DELETE));
   EXPECT_EQ(0, s.IsSampleActive());
@@ -324,6 +324,32 @@ TEST_P(CountsFollowEdits, ThroughTheMapWriters) {
   // A change of a condition drops the count.
   s.SelectLayer(3);
   EXPECT_EQ(2, s.GetSelectObjectCount());
+}
+
+// Another writer (a second document of the map file) moves an object out
+// of the selected layer, on the sheet the document is not on: the count is
+// made again, and that sheet read afresh.
+TEST_P(CountsFollowEdits, AndAnotherWritersChange) {
+  m.map.WorkMode(GetParam());
+  const int a = m.Append(1, OnLayer(1));
+  ASSERT_GT(a, 0);
+  ASSERT_GT(m.Append(2, OnLayer(1)), 0);
+  TMapSelect s(&m.map);
+  s.ClearAllLayers();
+  s.SelectLayer(1);
+  s.SetLayerSwitch(1);
+  ASSERT_EQ(2, s.GetSelectObjectCount());
+  ASSERT_EQ(1, m.map.OpenList(2));
+  {
+    TMap other;
+    ASSERT_EQ(1, other.OpenData(m.path().c_str(), 0));
+    other.WorkMode(GetParam());
+    ASSERT_EQ(1, other.OpenList(1));
+    FVSPR d = *other.List.ObjectDesc(a);
+    d.Segment = 3;
+    ASSERT_EQ(a, other.UpdateObject(a, &d, nullptr, nullptr, nullptr));
+  }
+  EXPECT_EQ(1, s.GetSelectObjectCount());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, CountsFollowEdits, ::testing::Values(0, 1));

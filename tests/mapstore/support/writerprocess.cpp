@@ -316,4 +316,10 @@ int StopStepper(Stepper& child) {
   return code;
 }
 
+std::string ModePairName(const std::tuple<bool, bool, bool>& modes) {
+  return std::string(std::get<0>(modes) ? "EditReader" : "Reader") +
+         (std::get<1>(modes) ? "EditWriter" : "Writer") +
+         (std::get<2>(modes) ? "Elsewhere" : "Here");
+}
+
 }  // namespace writertest

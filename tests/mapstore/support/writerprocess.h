@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mapstore/map.h"
@@ -123,5 +124,10 @@ Stepper StartStepper(const std::function<int32_t(const Order&)>& step);
 int32_t Step(const Stepper& child, Order order);
 // Tells the child to stop and waits for it: its exit code (WaitChild).
 int StopStepper(Stepper& child);
+
+// The name of a case of a reader and a writer of one map, each in edit
+// mode or not, the writer in the reader's process or another one (the
+// parameters of such a test): "EditReaderWriterElsewhere" and the like.
+std::string ModePairName(const std::tuple<bool, bool, bool>& modes);
 
 }  // namespace writertest

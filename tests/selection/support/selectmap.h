@@ -83,6 +83,7 @@ class SelectMap {
   SelectMap& operator=(const SelectMap&) = delete;
 
   bool ok() const { return ok_; }
+  const std::string& path() const { return path_; }
   // Adds sheet n east of the others: true when added.
   bool AddSheet(int n) {
     const std::string name = "S" + std::to_string(n);
