@@ -24,15 +24,15 @@ bool TContourIndex::Build(TDataEdit* metric, int s) {
   return Index();
 }
 
-bool TContourIndex::Build(const DOUBLEPOINT* points, int count) {
+bool TContourIndex::Build(const DOUBLEPOINT* points, int count, size_t least) {
   Points.assign(points, points + std::max(count, 0));
-  return Index();
+  return Index(least);
 }
 
-bool TContourIndex::Index() {
+bool TContourIndex::Index(size_t least) {
   const int n = static_cast<int>(Points.size());
   if (n < 2) return false;
-  const double m = segmentgrid::CoverPoints(Cells, Points.data(), Points.size(), &Frame);
+  const double m = segmentgrid::CoverPoints(Cells, Points.data(), Points.size(), &Frame, least);
   const size_t cells = static_cast<size_t>(Cells.Cells());
   CellStart.assign(cells + 1, 0);
   for (int j = 0; j + 1 < n; ++j)

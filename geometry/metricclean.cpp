@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/pointcross.h"
+#include "geometry/workhelpers.h"
 #include "mapstore/map.h"
 #include "objects/objectinfo.h"
 #include "records/metric_access.h"
@@ -230,7 +231,38 @@ int TPointCross::DeleteBeak(TDataEdit* metric) {
   const double p = Precision > GEOMETRY_PRECISION ? Precision : GEOMETRY_PRECISION;
   std::vector<DOUBLEPOINT> pts;
   std::vector<double> hs;
-  for (int s = 0; s <= metric->Record->Count; ++s) {
+  // One walk of the record finds the subjects with a beak, or too small to
+  // be contours; only those are cleaned below (reaching a subject by its
+  // number walks the record up to it). A record the walk cannot read is
+  // cleaned subject by subject.
+  std::vector<int> dirty;
+  int at = 0;
+  const bool walked = geomwork::ForEachContourPoints(
+      *metric, [&](const char* first, DWORD count, DWORD kind, int size) {
+        const int s = at++;
+        pts.resize(count);
+        for (DWORD i = 0; i < count; ++i)
+          metric::ReadXY(kind, first + static_cast<size_t>(i) * static_cast<size_t>(size), pts[i].X,
+                         pts[i].Y);
+        const bool exclusive =
+            count <= 1 ||
+            std::memcmp(first, first + static_cast<size_t>(count - 1) * static_cast<size_t>(size),
+                        static_cast<size_t>(size)) == 0;
+        const int n = static_cast<int>(count);
+        bool beak = false;
+        for (int i = 1; !beak && i < n && n > 2; ++i) {
+          const int apex = i + 1;
+          if (apex == n && !(exclusive && n > 1)) break;
+          const DOUBLEPOINT& after = apex < n ? pts[apex] : pts[1];
+          beak = BeakAngle(&pts[apex - 1], &pts[i - 1], &after, p) == 0.0;
+        }
+        if (beak || (s > 0 && ((exclusive && n < 4) || (!exclusive && n < 2)))) dirty.push_back(s);
+      });
+  if (!walked) {
+    dirty.resize(static_cast<size_t>(metric->Record->Count) + 1);
+    for (int s = 0; s <= metric->Record->Count; ++s) dirty[s] = s;
+  }
+  for (const int s : dirty) {
     bool changed = true;
     while (changed) {
       changed = false;
@@ -267,10 +299,10 @@ int TPointCross::DeleteBeak(TDataEdit* metric) {
     }
   }
   // Subjects left too small to be contours.
-  for (int s = metric->Record->Count; s >= 1; --s) {
-    const int n = metric->PointCount(s);
-    const bool closed = metric->GetExclusiveSubject(s) != 0;
-    if ((closed && n < 4) || (!closed && n < 2)) metric->DeleteSubject(s);
+  for (auto s = dirty.rbegin(); s != dirty.rend() && *s >= 1; ++s) {
+    const int n = metric->PointCount(*s);
+    const bool closed = metric->GetExclusiveSubject(*s) != 0;
+    if ((closed && n < 4) || (!closed && n < 2)) metric->DeleteSubject(*s);
   }
   metric->FirstPointSubject(0);
   return 1;

@@ -6,6 +6,7 @@
 #include "geometry/segmentgrid.h"
 #include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
+#include "records/metric_access.h"
 
 namespace {
 
@@ -15,6 +16,14 @@ bool IsClosed(TDataEdit& m) {
   const double x = m.XDouble(), y = m.YDouble();
   if (m.GoPointSubject(n, 0) == nullptr) return false;
   return m.XDouble() == x && m.YDouble() == y;
+}
+
+// The metric held in doubles, so that a point put into it is the same
+// point in every metric holding it.
+bool InDoubles(TDataEdit& m) {
+  const DWORD kind = m.Record->Ident;
+  return kind == METRIC_F64 || kind == METRIC_F64H ||
+         m.ChangeKind(m.DatDimension() ? METRIC_F64H : METRIC_F64) != 0;
 }
 
 // Where a point or an extension of the line meets the object's contours:
@@ -33,19 +42,29 @@ double Cross(const DOUBLEPOINT& o, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
 }
 
 // Calls f(contour, side, a, b) for the sides of the contours the cut nodes
-// (mode 0 the outer one as it runs, mode 1 every one, closed).
+// (mode 0 the outer one as it runs, mode 1 every one, closed), read in
+// place; a contour of one point is a side -1 from it to itself.
 template <class F>
-bool ForEachSide(TDataEdit& m, int mode, std::vector<DOUBLEPOINT>& points,
-                 std::vector<double>& heights, F&& f) {
-  return geomwork::ForEachContour(
-      m, points, heights, [&](int c, const std::vector<DOUBLEPOINT>& p, const std::vector<double>&) {
-        if (mode == 0 && c != 0) return;
-        const size_t n = p.size();
-        for (size_t i = 0; i + 1 < n; ++i) f(c, static_cast<int>(i), p[i], p[i + 1]);
-        if (mode == 1 && n > 1 && (p[0].X != p[n - 1].X || p[0].Y != p[n - 1].Y))
-          f(c, static_cast<int>(n - 1), p[n - 1], p[0]);
-        if (n == 1) f(c, -1, p[0], p[0]);
-      });
+bool ForEachSide(TDataEdit& m, int mode, F&& f) {
+  int c = 0;
+  return geomwork::ForEachContourPoints(m, [&](const char* p, DWORD count, DWORD kind, int size) {
+    const int contour = c++;
+    if ((mode == 0 && contour != 0) || count == 0) return;
+    DOUBLEPOINT first, a, b;
+    metric::ReadXY(kind, p, first.X, first.Y);
+    if (count == 1) {
+      f(contour, -1, first, first);
+      return;
+    }
+    a = first;
+    for (DWORD i = 1; i < count; ++i) {
+      metric::ReadXY(kind, p + static_cast<size_t>(i) * static_cast<size_t>(size), b.X, b.Y);
+      f(contour, static_cast<int>(i) - 1, a, b);
+      a = b;
+    }
+    if (mode == 1 && (a.X != first.X || a.Y != first.Y))
+      f(contour, static_cast<int>(count) - 1, a, first);
+  });
 }
 
 // Where the end e of the line meets the contours, and where the segment
@@ -56,8 +75,7 @@ struct Meetings {
                   // reach of a side: the first along it, a vertex within reach of the
                   // first meeting taken for it
 };
-Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach,
-              std::vector<DOUBLEPOINT>& points, std::vector<double>& heights) {
+Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach) {
   const double dx = x.X - e.X, dy = x.Y - e.Y, l2 = dx * dx + dy * dy;
   const double reach2 = reach * reach;
   // The frame of the extension widened by the reach: sides apart from it
@@ -67,7 +85,7 @@ Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x
   Meeting side, vertex, near, nearVertex;
   side.t = vertex.t = 2.0;
   double side2 = reach2, vertex2 = reach2;
-  ForEachSide(m, mode, points, heights, [&](int c, int i, const DOUBLEPOINT& a,
+  ForEachSide(m, mode, [&](int c, int i, const DOUBLEPOINT& a,
                                             const DOUBLEPOINT& b) {
     if (std::max(a.X, b.X) < x0 || std::min(a.X, b.X) > x1 || std::max(a.Y, b.Y) < y0 ||
         std::min(a.Y, b.Y) > y1)
@@ -155,7 +173,8 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     Count = 0;
     return 0;
   }
-  if (!IsClosed(Line) && !Extend(mode)) {
+  if (!InDoubles(Line) || !InDoubles(Data2) || (!IsClosed(Line) && !Extend(mode)) ||
+      !Weld(mode)) {
     State = MAPERR_MEMORY;
     Count = 0;
     return 0;
@@ -174,15 +193,7 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
 int TObjectCutByLine::Extend(int mode) {
   const int count = Line.PointCount(0);
   if (count < 2) return 1;
-  const auto doubles = [](TDataEdit& m) {
-    const DWORD kind = m.Record->Ident;
-    return kind == METRIC_F64 || kind == METRIC_F64H ||
-           m.ChangeKind(m.DatDimension() ? METRIC_F64H : METRIC_F64) != 0;
-  };
-  if (!doubles(Line) || !doubles(Data2)) return 0;
   const double reach = 0.5 * std::max(Precision, GEOMETRY_PRECISION);
-  DOUBLEPOINT met[2];
-  int meetings = 0;
   // The last end first, so that the first one's points keep their numbers.
   for (const bool last : {true, false}) {
     const int at = last ? Line.PointCount(0) : 1, base = last ? at - 1 : 2;
@@ -195,13 +206,11 @@ int TObjectCutByLine::Extend(int mode) {
     const double k = std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION
                          ? 0.0
                          : 2.0 / std::hypot(dx, dy);
-    const Meetings meet = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach,
-                               ObjectPoints, ObjectHeights);
+    const Meetings meet = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach);
     const bool lengthen = meet.on.contour < 0;
     const Meeting& m = lengthen ? meet.first : meet.on;
     if (m.contour < 0) continue;
     if (!m.vertex && !PutOnSide(Data2, m.contour, m.side, m.at)) return 0;
-    met[meetings++] = m.at;
     if (!lengthen) {
       // The end itself, moved onto the object.
       if (!Line.GoPointSubject(at, 0)) return 0;
@@ -220,22 +229,158 @@ int TObjectCutByLine::Extend(int mode) {
       Line.YDouble(m.at.Y);
     }
   }
-  // A side of the line running through a meeting point (along the object
-  // there) passes it too.
-  for (int k = 0; k < meetings; ++k) {
-    if (!geomwork::ReadContour(Line, 0, ObjectPoints, nullptr)) return 0;
-    const DOUBLEPOINT& p = met[k];
-    int side = -1;
-    double best = reach * reach;
-    for (size_t i = 0; i + 1 < ObjectPoints.size(); ++i) {
-      const DOUBLEPOINT &a = ObjectPoints[i], &b = ObjectPoints[i + 1];
-      if ((a.X == p.X && a.Y == p.Y) || (b.X == p.X && b.Y == p.Y)) continue;
-      const double d2 = segmentgrid::Dist2Segment(p, a, b);
-      if (d2 <= best) best = d2, side = static_cast<int>(i);
-    }
-    if (side >= 0 && !PutOnSide(Line, 0, side, p)) return 0;
-  }
   return 1;
+}
+
+namespace {
+
+// Height at p on the side from a (height ha) to b (hb), by its distance
+// from a; none unless both ends have one.
+double HeightOnSide(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b, double ha,
+                    double hb) {
+  if (ha == METRIC_NO_HEIGHT || hb == METRIC_NO_HEIGHT) return METRIC_NO_HEIGHT;
+  const double l = std::hypot(b.X - a.X, b.Y - a.Y);
+  const double t = l > 0.0 ? std::hypot(p.X - a.X, p.Y - a.Y) / l : 0.0;
+  return ha + (hb - ha) * std::min(t, 1.0);
+}
+
+}  // namespace
+
+// Where the line and the object come within reach of each other, they are
+// made to pass the same points: a vertex of the line within reach of a
+// vertex of the object moves onto it, one within reach of a side is put
+// into that side, and a vertex of the object within reach of a side of the
+// line into the line. A line running along a side between points computed
+// on it then shares that stretch with the object exactly, as one edge of
+// the noding, rather than running a hair beside it where the snapping to
+// the grid could bend the two apart. One walk of the object's sides finds
+// all three, each side asking only the line's segments filed near it; the
+// points are put in as the contours are copied for the noding, once.
+int TObjectCutByLine::Weld(int mode) {
+  const double reach = 0.5 * std::max(Precision, GEOMETRY_PRECISION), reach2 = reach * reach;
+  // The line, and the object's contours the cut nodes (mode 0 the outer
+  // one, mode 1 every one).
+  LinePoints.Clear();
+  ObjectPoints.Clear();
+  if (!geomwork::ReadContour(Line, 0, ReadPoints, &ReadHeights)) return 0;
+  LinePoints.Append(ReadPoints, ReadHeights);
+  if (!geomwork::ForEachContour(Data2, ReadPoints, ReadHeights,
+                                [&](int c, const std::vector<DOUBLEPOINT>& p,
+                                    const std::vector<double>& h) {
+                                  if (mode == 1 || c == 0) ObjectPoints.Append(p, h);
+                                }))
+    return 0;
+  std::vector<DOUBLEPOINT>& line = LinePoints.p;
+  const int count = static_cast<int>(line.size());
+  if (count < 2) return 1;
+  // The line's segments filed in about as many cells as the object has
+  // sides, so that most sides find none near them.
+  if (!LineIndex.Build(line.data(), count, std::min<size_t>(ObjectPoints.p.size(), 262144)))
+    return 0;
+  const auto dist2 = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    return (a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y);
+  };
+  const auto along = [](const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    const double dx = b.X - a.X, dy = b.Y - a.Y, l2 = dx * dx + dy * dy;
+    return l2 > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l2 : 0.0;
+  };
+  // Within reach of the segment a-b, and not of either end.
+  const auto within = [&](const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    return dist2(p, a) > reach2 && dist2(p, b) > reach2 &&
+           segmentgrid::Dist2Segment(p, a, b) <= reach2;
+  };
+  // The nearest vertex of the object within reach of each vertex of the
+  // line; the points put into the object's sides (contour, side, along,
+  // point, the line's vertex) and into the line's (segment, along, point).
+  WeldMove.resize(line.size());
+  WeldNear.assign(line.size(), 2.0 * reach2);
+  WeldObject.clear();
+  WeldInLine.clear();
+  const auto side = [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    LineIndex.ForSegmentsNear(a, b, reach, [&](int s) {
+      const DOUBLEPOINT& p = line[size_t(s)];
+      const DOUBLEPOINT& q = line[size_t(s) + 1];
+      // A side wholly on one side of the segment's line, beyond reach of
+      // it, meets nothing.
+      const double dx = q.X - p.X, dy = q.Y - p.Y;
+      const double ca = dx * (a.Y - p.Y) - dy * (a.X - p.X);
+      const double cb = dx * (b.Y - p.Y) - dy * (b.X - p.X);
+      const double far2 = reach2 * (dx * dx + dy * dy);
+      if ((ca > 0.0) == (cb > 0.0) && ca * ca > far2 && cb * cb > far2) return;
+      for (const int j : {s, s + 1}) {
+        const DOUBLEPOINT& v = line[size_t(j)];
+        for (const DOUBLEPOINT* w : {&a, &b}) {
+          const double d2 = dist2(v, *w);
+          if (d2 < WeldNear[size_t(j)]) WeldNear[size_t(j)] = d2, WeldMove[size_t(j)] = *w;
+        }
+        if (i >= 0 && within(v, a, b)) WeldObject.push_back({c, i, along(v, a, b), v, j});
+      }
+      for (const DOUBLEPOINT* w : {&a, &b})
+        if (within(*w, p, q)) WeldInLine.push_back({0, s, along(*w, p, q), *w, -1});
+    });
+  };
+  for (int c = 0; c < ObjectPoints.Size(); ++c) {
+    const DOUBLEPOINT* p = ObjectPoints.First(c);
+    const int n = ObjectPoints.Count(c);
+    if (n == 1) side(c, -1, p[0], p[0]);
+    for (int i = 0; i + 1 < n; ++i) side(c, i, p[i], p[i + 1]);
+    if (mode == 1 && n > 1 && (p[0].X != p[n - 1].X || p[0].Y != p[n - 1].Y))
+      side(c, n - 1, p[n - 1], p[0]);
+  }
+  // A vertex of the line within reach of one of the object is that vertex
+  // (a closed line's first and last together), put into no side.
+  const bool closed = line.front().X == line.back().X && line.front().Y == line.back().Y;
+  for (int j = 0; j < count; ++j) {
+    if (WeldNear[size_t(j)] > reach2) continue;
+    line[size_t(j)] = WeldMove[size_t(j)];
+    if (closed && (j == 0 || j == count - 1)) line.front() = line.back() = WeldMove[size_t(j)];
+  }
+  std::erase_if(WeldObject,
+                [&](const WeldPoint& w) { return WeldNear[size_t(w.vertex)] <= reach2; });
+  ObjectPoints.Put(WeldObject, Merged);
+  LinePoints.Put(WeldInLine, Merged);
+  return 1;
+}
+
+void TObjectCutByLine::Contours::Clear() {
+  p.clear();
+  h.clear();
+  start.assign(1, 0);
+}
+
+void TObjectCutByLine::Contours::Append(const std::vector<DOUBLEPOINT>& points,
+                                        const std::vector<double>& heights) {
+  p.insert(p.end(), points.begin(), points.end());
+  h.insert(h.end(), heights.begin(), heights.end());
+  start.push_back(p.size());
+}
+
+void TObjectCutByLine::Contours::Put(std::vector<WeldPoint>& points, Contours& work) {
+  if (points.empty()) return;
+  std::sort(points.begin(), points.end(), [](const WeldPoint& x, const WeldPoint& y) {
+    if (x.contour != y.contour) return x.contour < y.contour;
+    if (x.side != y.side) return x.side < y.side;
+    return x.t < y.t;
+  });
+  work.Clear();
+  size_t k = 0;
+  for (int c = 0; c < Size(); ++c) {
+    const size_t from = start[size_t(c)], to = start[size_t(c) + 1];
+    for (size_t i = from; i < to; ++i) {
+      work.p.push_back(p[i]);
+      work.h.push_back(h[i]);
+      // The points put into the side from point i on, each once.
+      const size_t next = i + 1 < to ? i + 1 : from;
+      for (; k < points.size() && points[k].contour == c && points[k].side == int(i - from); ++k) {
+        const DOUBLEPOINT& at = points[k].at;
+        if (at.X == work.p.back().X && at.Y == work.p.back().Y) continue;
+        work.p.push_back(at);
+        work.h.push_back(HeightOnSide(at, p[i], p[next], h[i], h[next]));
+      }
+    }
+    work.start.push_back(work.p.size());
+  }
+  std::swap(*this, work);
 }
 
 // Point p put into contour `contour` of the metric after point `side`
@@ -262,11 +407,7 @@ int TObjectCutByLine::PutOnSide(TDataEdit& m, int contour, int side, const DOUBL
 // nothing.
 int TObjectCutByLine::Split() {
   Count = 0;
-  // The working line as given: the clean-up of the crossing search takes
-  // away the vertices where a line turns back on itself, which shortens it.
-  if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, -1, TNodedOverlay::SECOND,
-                   TNodedOverlay::SPLIT))
-    return 0;
+  if (!Noded(false)) return 0;
   if (Overlay.Pieces() < 2) return 0;
   Overlaid = 1;
   NextPiece = 0;
@@ -275,15 +416,32 @@ int TObjectCutByLine::Split() {
   return 1;
 }
 
+// The overlay of the welded line and object contours (the line as the
+// caller gave it, extended: the clean-up of the crossing search takes away
+// the vertices where a line turns back on itself, which shortens it).
+int TObjectCutByLine::Noded(bool asLine) {
+  Overlay.Start(Precision);
+  Overlay.AddPoints(0, LinePoints.First(0), LinePoints.h.data(), LinePoints.p.size(),
+                    TNodedOverlay::LINE, Line.DatDimension() != 0);
+  Overlay.NextMetric();
+  const bool heights = Data2.DatDimension() != 0;
+  for (int c = 0; c < ObjectPoints.Size(); ++c)
+    Overlay.AddPoints(c, ObjectPoints.First(c), ObjectPoints.h.data() + ObjectPoints.start[size_t(c)],
+                      size_t(ObjectPoints.Count(c)), TNodedOverlay::SECOND, heights, asLine);
+  Overlay.NextMetric();
+  if (Overlay.Build(TNodedOverlay::SPLIT)) return 1;
+  State = Overlay.State != 0 ? Overlay.State : MAPERR_MEMORY;
+  Count = 0;
+  return 0;
+}
+
 // Cut as a line, the object's contour is noded with the line: the pieces
 // are its stretches (those along the faces the line cuts a closed one
 // into, or between the points where the line meets an open one). Fewer
 // than two is no cut.
 int TObjectCutByLine::CutContour() {
   Count = 0;
-  if (!MakeOverlay(Overlay, Line, 0, TNodedOverlay::LINE, 0, TNodedOverlay::SECOND,
-                   TNodedOverlay::SPLIT, true))
-    return 0;
+  if (!Noded(true)) return 0;
   Positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
   if (Overlay.CutContour(Positive) < 2) return 0;
   Overlaid = 2;

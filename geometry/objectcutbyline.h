@@ -12,7 +12,13 @@
 // moved to a vertex of the object within reach, or the point put into the
 // side it lies on, and into a side of the line running through it), as
 // the noding, which snaps both to the precision's grid, could otherwise
-// leave them a hair apart or let the line cross a hair beyond.
+// leave them a hair apart or let the line cross a hair beyond. So they are
+// wherever else they come within half the precision of each other: a
+// vertex of the line within reach of one of the object moves onto it, and
+// a vertex of either within reach of a side of the other is put into that
+// side, so that a stretch the line runs along the object (between points
+// computed on its sides, say) is one both pass, cut at its ends and
+// nowhere inside.
 //
 // An area is cut through the noded overlay of its contours and the line:
 // the pieces are the faces inside the area, holes included, however the
@@ -44,6 +50,7 @@
 
 #include <vector>
 
+#include "geometry/contourindex.h"
 #include "geometry/overlay.h"
 #include "geometry/pointcross.h"
 
@@ -84,6 +91,9 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   // The working line's ends against the contours cut (mode 0 the outer
   // one, mode 1 all): 0 without memory.
   int Extend(int mode);
+  // The line and the object made to pass the same points wherever they
+  // come within reach of each other: 0 without memory.
+  int Weld(int mode);
   static int PutOnSide(TDataEdit& m, int contour, int side, const DOUBLEPOINT& p);
   int Split();
   int CutContour();
@@ -92,8 +102,35 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   TNodedOverlay Overlay;  // an area cut: its pieces; a contour cut as a line: its stretches
   int Overlaid = 0;       // 1 the overlay's pieces, 2 its stretches
   int Positive = 1;       // they turn the way of positive area (the object's outer contour does)
-  std::vector<DOUBLEPOINT> ObjectPoints;
-  std::vector<double> ObjectHeights;
+  // Weld: a point put into a side (from the line's vertex `vertex`).
+  struct WeldPoint {
+    int contour, side;  // side i from point i, from 0
+    double t;           // how far along it
+    DOUBLEPOINT at;
+    int vertex;
+  };
+  // Contours as points with their heights, contour c from start[c] to
+  // start[c + 1].
+  struct Contours {
+    std::vector<DOUBLEPOINT> p;
+    std::vector<double> h;
+    std::vector<size_t> start{0};
+    int Size() const { return static_cast<int>(start.size()) - 1; }
+    const DOUBLEPOINT* First(int c) const { return p.data() + start[size_t(c)]; }
+    int Count(int c) const { return static_cast<int>(start[size_t(c) + 1] - start[size_t(c)]); }
+    void Clear();
+    void Append(const std::vector<DOUBLEPOINT>& points, const std::vector<double>& heights);
+    // The points put into their sides (copied through work).
+    void Put(std::vector<WeldPoint>& points, Contours& work);
+  };
+  // The overlay of the welded contours, the object's cut as a line or
+  // not: 1, or 0 with State set.
+  int Noded(bool asLine);
+  Contours LinePoints, ObjectPoints, Merged;  // the welded line and object
+  TContourIndex LineIndex;
+  std::vector<DOUBLEPOINT> ReadPoints, WeldMove;
+  std::vector<double> ReadHeights, WeldNear;
+  std::vector<WeldPoint> WeldObject, WeldInLine;
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

@@ -13,6 +13,19 @@ namespace {
 
 using namespace geomwork;
 
+// A record holds at most this many contours: its subject count is a
+// 16-bit word.
+constexpr int kMostContours = 65536;
+
+// Whether a record can take no further contour, or is within a growth
+// step of the largest record: an append that failed there failed for
+// the size of the union, not for want of memory.
+bool Full(const TDataEdit& m) {
+  return m.Record != nullptr &&
+         (m.Record->Count + 1 >= kMostContours ||
+          static_cast<int64_t>(m.Record->Length) + METRIC_GROW_STEP >= METRIC_MAX_LENGTH);
+}
+
 // A buffer that frees itself.
 struct Local : TDataEdit {
   Local() { Init(); }
@@ -95,7 +108,7 @@ int TObjectUnion::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, dou
   HoleMapSize = 0;
   if (static_cast<uint64_t>(first->Record->Length) + second->Record->Length >=
           static_cast<uint64_t>(METRIC_MAX_LENGTH) ||
-      first->Record->Count + second->Record->Count + 2 > 65536) {
+      first->Record->Count + second->Record->Count + 2 > kMostContours) {
     State = GEOMETRY_ERR_METRIC;
     return 0;
   }
@@ -397,10 +410,12 @@ int TObjectUnion::AdjustPoint(TDataEdit* moved, TDataEdit* target) {
 TDataEdit* TObjectUnion::GetOverlaid() {
   if (State != 0) return nullptr;
   const int positive = Data2.SignedSquareSubject(0) >= 0.0 ? 1 : 0;
+  if (Overlay.Rings() > kMostContours) {
+    State = GEOMETRY_ERR_LARGE;
+    return nullptr;
+  }
   if (!Overlay.WriteAll(&Result, ResultKind, positive)) {
-    State = Result.Record != nullptr && Result.Record->Length + 65536 >= METRIC_MAX_LENGTH
-                ? static_cast<LONG>(GEOMETRY_ERR_LARGE)
-                : MAPERR_MEMORY;
+    Refused(Result);
     return nullptr;
   }
   DeleteBeak(&Result);
@@ -421,6 +436,8 @@ TDataEdit* TObjectUnion::GetObjectA() {
     if (!Result.Create(ResultKind, 0)) return nullptr;
     TDataEdit* r = Mode == 1 ? GetObjectSquare() : GetObjectLine();
     if (r == nullptr && Overlaid) return GetOverlaid();
+    // Too large for one record is the answer, however the union is made.
+    if (State == GEOMETRY_ERR_LARGE) return nullptr;
     if (r != nullptr) {
       if (Result.Record->Length >= static_cast<DWORD>(METRIC_MAX_LENGTH)) {
         State = GEOMETRY_ERR_LARGE;
@@ -461,7 +478,10 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   for (int guard = 0; traced == 1 && guard <= Count + 1; ++guard) {
     traced = TraceNext(0, [this](TDataEdit* out) { return TPointCross::CollectorOneObject(out, 0, 2); });
     if (traced != 1 || Result.PointCount(0) <= 3) continue;
-    if (!Pieces.AppendSubject(&Result, 0)) return nullptr;
+    if (!Pieces.AppendSubject(&Result, 0)) {
+      Refused(Pieces);
+      return nullptr;
+    }
     ++kept;
   }
   // A piece the trace could not close: the overlay decides.
@@ -478,7 +498,8 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   }
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return area[a] > area[b]; });
   if (!Result.LoadSubject(&Pieces, order[0]) || !IndexOuter()) return nullptr;
-  for (int i = 1; i < kept; ++i) AppendHole(&Pieces, order[i], 0);
+  for (int i = 1; i < kept && State == 0; ++i) AppendHole(&Pieces, order[i], 0);
+  if (State != 0) return nullptr;
   // The union's outer contour holds each object's (up to the rounding of
   // the crossing points along the two perimeters).
   const double slack = Precision * (Data1.PolyPerimeter() + Data2.PolyPerimeter());
@@ -488,7 +509,7 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   AllocateResult();
   if (Holes1 > 0) {
     std::memset(Set1, 0, sizeof(Set1));
-    for (int h = 1; h <= Holes1; ++h) {
+    for (int h = 1; h <= Holes1 && State == 0; ++h) {
       const int s = AppendHole(&Data1, h, h);
       if (s > 0) SetBit(Set1, s - 1, 1);
     }
@@ -496,15 +517,20 @@ TDataEdit* TObjectUnion::GetObjectSquare() {
   }
   if (Holes2 > 0) {
     std::memset(Set2, 0, sizeof(Set2));
-    for (int h = 1; h <= Holes2; ++h) {
+    for (int h = 1; h <= Holes2 && State == 0; ++h) {
       const int s = AppendHole(&Data2, h, -h);
       if (s > 0) SetBit(Set2, s - 1, 1);
     }
     GetSubjectObjectSquare(&Result, Set2);
   }
   AllocateResult();
-  if (SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);
-  return &Result;
+  if (State == 0 && SetBitsSubjects()) GetSubjectSubjectSquare(Source1, Source2);
+  return State == 0 ? &Result : nullptr;
+}
+
+int TObjectUnion::Refused(const TDataEdit& m) {
+  State = Full(m) ? static_cast<LONG>(GEOMETRY_ERR_LARGE) : MAPERR_MEMORY;
+  return 0;
 }
 
 int TObjectUnion::AllocateResult() {
@@ -550,7 +576,7 @@ int TObjectUnion::AppendHole(TDataEdit* source, int h, LONG entry) {
   if (!source->GoPointSubject(1, h)) return 0;
   p = DOUBLEPOINT{source->XDouble(), source->YDouble()};
   if (OuterIndex.Empty() ? !InsideOf(Result, p) : !OuterIndex.Inside(p)) return 0;
-  if (!Result.AppendSubject(source, h)) return 0;
+  if (!Result.AppendSubject(source, h)) return Refused(Result);
   const int s = Result.Record->Count;
   HoleCount = s;
   if (s >= HoleMapSize && !AllocateResult()) return s;
@@ -616,14 +642,19 @@ int TObjectUnion::GetSubjectObjectSquare(TDataEdit* result, BYTE* set) {
       continue;
     }
     // The parts of the hole that the other object leaves open.
-    while (TDataEdit* piece = cutter->GetNextObject()) AppendAll(Pieces, *piece);
+    while (TDataEdit* piece = cutter->GetNextObject())
+      if (!AppendAll(Pieces, *piece)) {
+        FreeWorker(cutter);
+        return Refused(Pieces);
+      }
     removed.push_back(h);
   }
   FreeWorker(cutter);
   if (removed.empty()) return 1;
   for (int h : removed) RemoveResultSubject(result, h);  // from the last
   if (Pieces.PointCount(0) > 0)
-    for (int c = 0; c <= Pieces.Record->Count; ++c) result->AppendSubject(&Pieces, c);
+    for (int c = 0; c <= Pieces.Record->Count; ++c)
+      if (!result->AppendSubject(&Pieces, c)) return Refused(*result);
   HoleCount = result->Record->Count;
   AllocateResult();
   return 1;
@@ -655,16 +686,21 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
       if (!FramesMeet(frames[g], wide) || !other.LoadSubject(second, g)) continue;
       cutter->InitObjectCut();
       bool common = false;
+      bool kept = true;
       if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
-        while (TDataEdit* piece = cutter->GetNextObject()) AppendAll(Pieces, *piece);
+        while (TDataEdit* piece = cutter->GetNextObject()) kept = kept && AppendAll(Pieces, *piece);
         common = true;
       } else if (cutter->Count == 0) {
         // Hole g wholly inside hole h is their common part.
         DOUBLEPOINT p;
         if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
-          Pieces.AppendSubject(&other, 0);
+          kept = Pieces.AppendSubject(&other, 0) != 0;
           common = true;
         }
+      }
+      if (!kept) {
+        FreeWorker(cutter);
+        return Refused(Pieces);
       }
       if (common) {
         SetBit(Set1, h - 1, 0);
@@ -680,9 +716,9 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
     if ((e > 0 && !Bit(Set1, e - 1)) || (e < 0 && !Bit(Set2, -e - 1))) RemoveResultSubject(&Result, s);
   }
   if (Pieces.PointCount(0) > 0)
-    for (int c = 0; c <= Pieces.Record->Count; ++c) AppendHole(&Pieces, c, 0);
+    for (int c = 0; c <= Pieces.Record->Count && State == 0; ++c) AppendHole(&Pieces, c, 0);
   HoleCount = Result.Record->Count;
-  return 1;
+  return State == 0 ? 1 : 0;
 }
 
 // Areas whose outer contours do not cross, one holding the other, with

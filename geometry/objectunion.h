@@ -115,6 +115,9 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int RemoveResultSubject(TDataEdit* result, int s);
   int IndexOuter();
   int AppendHole(TDataEdit* source, int h, LONG entry);
+  // A contour that could not be appended to m: GEOMETRY_ERR_LARGE when m
+  // holds all the contours or bytes a record can, else MAPERR_MEMORY; 0.
+  int Refused(const TDataEdit& m);
   TContourIndex* SourceIndex(TDataEdit* source);
   // The result's outer contour, and the outer contours of the two sources,
   // for the many inside and meeting questions about holes.

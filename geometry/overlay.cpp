@@ -16,9 +16,9 @@ using Step = std::pair<Key, Key>;
 bool KeyLess(const Key& a, const Key& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; }
 Step StepOf(const Key& a, const Key& b) { return KeyLess(a, b) ? Step(a, b) : Step(b, a); }
 // Twice the signed area of a closed contour, measured from its first point.
-double Turn(const std::vector<DOUBLEPOINT>& p) {
+double Turn(const DOUBLEPOINT* p, size_t n) {
   double twice = 0.0;
-  for (size_t k = 1; k + 1 < p.size(); ++k)
+  for (size_t k = 1; k + 1 < n; ++k)
     twice += (p[k].X - p[0].X) * (p[k + 1].Y - p[0].Y) - (p[k + 1].X - p[0].X) * (p[k].Y - p[0].Y);
   return twice;
 }
@@ -42,25 +42,31 @@ void TNodedOverlay::Start(double precision, bool united) {
 
 bool TNodedOverlay::Add(TDataEdit& metric, int s, int owner, bool asLine) {
   if (metric.Record == nullptr) return false;
-  Heights = Heights || metric.DatDimension() != 0;
+  const bool heights = metric.DatDimension() != 0;
   auto add = [&](int c, const std::vector<DOUBLEPOINT>& p, const std::vector<double>& h) {
-    if (p.empty() || (s >= 0 && c != s)) return;
-    const bool closed = (owner != LINE && !asLine) ||
-                        (p.size() > 2 && p.front().X == p.back().X && p.front().Y == p.back().Y);
-    // Parity: an area's contours flip its bit; a line flips nothing and
-    // marks the edges it runs along; an open contour bounds nothing. By
-    // winding a contour adds one inside it, the way it turns.
-    int32_t weight = owner == LINE || !closed ? 0 : 1 << owner;
-    if (Winding && weight != 0) weight = Turn(p) >= 0.0 ? 1 : -1;
-    Plane.AddPath(p.data(), static_cast<int>(p.size()), closed, weight, owner == LINE);
-    Owner.push_back(owner | (c == 0 ? 4 : 0) | (Added > 0 && !Lower ? 8 : 0));
-    InH.insert(InH.end(), h.begin(), h.end());
+    if (s < 0 || c == s) AddPoints(c, p.data(), h.data(), p.size(), owner, heights, asLine);
   };
   const bool read = s < 0 ? geomwork::ForEachContour(metric, ReadPoints, ReadHeights, add)
                          : geomwork::ReadContour(metric, s, ReadPoints, &ReadHeights);
   if (read && s >= 0) add(s, ReadPoints, ReadHeights);
-  ++Added;
+  NextMetric();
   return read;
+}
+
+void TNodedOverlay::AddPoints(int c, const DOUBLEPOINT* p, const double* h, size_t n, int owner,
+                              bool heights, bool asLine) {
+  Heights = Heights || heights;
+  if (n == 0) return;
+  const bool closed = (owner != LINE && !asLine) ||
+                      (n > 2 && p[0].X == p[n - 1].X && p[0].Y == p[n - 1].Y);
+  // Parity: an area's contours flip its bit; a line flips nothing and
+  // marks the edges it runs along; an open contour bounds nothing. By
+  // winding a contour adds one inside it, the way it turns.
+  int32_t weight = owner == LINE || !closed ? 0 : 1 << owner;
+  if (Winding && weight != 0) weight = Turn(p, n) >= 0.0 ? 1 : -1;
+  Plane.AddPath(p, static_cast<int>(n), closed, weight, owner == LINE);
+  Owner.push_back(owner | (c == 0 ? 4 : 0) | (Added > 0 && !Lower ? 8 : 0));
+  InH.insert(InH.end(), h, h + n);
 }
 
 int TNodedOverlay::Build(int operation) {
@@ -144,6 +150,13 @@ void TNodedOverlay::TakeHeights() {
         NodeH[st.node] = h, NodeRank[st.node] = rank;
     }
   }
+}
+
+int64_t TNodedOverlay::Rings() const {
+  int64_t rings = 0;
+  for (const TNodedPlane::Part& part : Plane.Parts)
+    rings += 1 + static_cast<int64_t>(part.holes.size());
+  return rings;
 }
 
 double TNodedOverlay::PieceArea(int k) const {

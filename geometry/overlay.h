@@ -49,6 +49,12 @@ class TNodedOverlay {
   // one bounds nothing). The heights of the metric added second win where
   // contours meet. False when the metric cannot be read.
   bool Add(TDataEdit& metric, int s, int owner, bool asLine = false);
+  // The same for points held by the caller: contour c of a metric, n
+  // points with their heights (heights: the metric holds them); after the
+  // last contour of a metric, NextMetric.
+  void AddPoints(int c, const DOUBLEPOINT* p, const double* h, size_t n, int owner, bool heights,
+                 bool asLine = false);
+  void NextMetric() { ++Added; }
   // Nodes, labels and traces the result: 1, or 0 with State set
   // (GEOMETRY_ERR_METRIC for coordinates too far apart for the grid,
   // GEOMETRY_ERR_PIECE when the noded plane does not hold together).
@@ -70,6 +76,8 @@ class TNodedOverlay {
   // its ring passing through them (INTERSECTION and SPLIT keep them
   // apart, as pieces handed out one by one).
   int Pieces() const { return static_cast<int>(Plane.Parts.size()); }
+  // The rings of all the pieces, outer rings and holes.
+  int64_t Rings() const;
   double PieceArea(int k) const;
   // SPLIT: 1 when the piece lies on the left of the line where the line
   // first borders it, 2 on its right.

@@ -80,10 +80,11 @@ void VisitCells(const G& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m
 }
 
 // Covers the frame of n points (n > 0, put in *frame) with about one cell
-// a point (at most 2^22 cells); the margin to widen segments by when they
-// are filed, a hair that keeps a segment in the cells its rounded walk
-// might miss at their borders.
-inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame) {
+// a point, or `cells` when more (at most 2^22 cells); the margin to widen
+// segments by when they are filed, a hair that keeps a segment in the
+// cells its rounded walk might miss at their borders.
+inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame,
+                          size_t cells = 0) {
   *frame = DFRAME{p[0].X, p[0].Y, p[0].X, p[0].Y};
   for (size_t i = 1; i < n; ++i) {
     frame->X1 = std::min(frame->X1, p[i].X);
@@ -91,7 +92,7 @@ inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame
     frame->X2 = std::max(frame->X2, p[i].X);
     frame->Y2 = std::max(frame->Y2, p[i].Y);
   }
-  g.Cover(*frame, std::min(4194304.0, static_cast<double>(n)));
+  g.Cover(*frame, std::min(4194304.0, static_cast<double>(std::max(n, cells))));
   return 1e-9 * (1.0 + (frame->X2 - frame->X1) + (frame->Y2 - frame->Y1));
 }
 

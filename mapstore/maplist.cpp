@@ -13,6 +13,7 @@
 #include "common/messages.h"
 #include "platform/fileio.h"
 #include "platform/path.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -42,13 +43,27 @@ void EmptyCaches(bool letGo, Caches&... caches) {
       ...);
 }
 
+// The descriptors that the tables of every list of the process hold, and
+// the cache memory each list's sheets left for another one may keep.
+int g_keptDescriptors = 0;
+size_t g_keptCacheBytes = size_t(128) << 20;
+
 }  // namespace
 
 TMapList::TMapList() {
   for (HANDLE& h : Files) h = nullptr;
   for (HANDLE& h : Backs) h = nullptr;
-  std::memset(FileTable, 0, sizeof(FileTable));
 }
+
+int TMapList::KeptDescriptors() { return g_keptDescriptors; }
+
+int TMapList::DescriptorBudget() {
+  return static_cast<int>(std::min<DWORD>(plat::DescriptorLimit() / 2, 0x3FFFFFFF));
+}
+
+size_t TMapList::KeptCacheBytes() { return g_keptCacheBytes; }
+
+void TMapList::SetKeptCacheBytes(size_t bytes) { g_keptCacheBytes = bytes; }
 
 TMapList::~TMapList() { Close(1); }
 
@@ -544,9 +559,8 @@ void TMapList::ForgetHandle(HANDLE handle) {
 
 void TMapList::CloseOwnFiles() {
   // Mostly the open sheet's entry holds them all, in their places.
-  const SHEETFILESET* own = nullptr;
-  for (const SHEETFILESET& e : FileTable)
-    if (e.Sheet == ListNumber && ListNumber > 0) own = &e;
+  const int entry = EntryOfSheet(ListNumber);
+  const SHEETFILESET* own = entry >= 0 ? &FileTable[size_t(entry)] : nullptr;
   for (int k = 0; k < SHEET_FILES; ++k) {
     if (own != nullptr && own->Files[k] == Files[k] && own->Backs[k] == Backs[k]) {
       Files[k] = Backs[k] = nullptr;
@@ -601,14 +615,74 @@ int TMapList::Close(int mode) {
   return 0;
 }
 
+int TMapList::EntryOfSheet(int n) const {
+  return n >= 1 && size_t(n) < EntryOf.size() ? EntryOf[size_t(n)] - 1 : -1;
+}
+
+void TMapList::SetEntrySheet(int entry, int n) {
+  SHEETFILESET& e = FileTable[size_t(entry)];
+  if (e.Sheet != 0) {
+    if (EntryOfSheet(e.Sheet) == entry) EntryOf[size_t(e.Sheet)] = 0;
+    --FileSetsUsed;
+  }
+  e.Sheet = n;
+  if (n != 0) {
+    EntryOf[size_t(n)] = entry + 1;
+    ++FileSetsUsed;
+  }
+}
+
+void TMapList::CountHeld(int entry) {
+  SHEETFILESET& e = FileTable[size_t(entry)];
+  int held = 0;
+  for (int k = 0; k < SHEET_FILES; ++k) held += (e.Files[k] != nullptr) + (e.Backs[k] != nullptr);
+  g_keptDescriptors += held - e.Held;
+  e.Held = held;
+}
+
+int TMapList::FreeEntry(int n) {
+  if (n < 1 || n > SHEET_INDEX_LIMIT) return -1;
+  try {
+    if (EntryOf.size() <= size_t(n)) EntryOf.resize(size_t(n) + 1, 0);
+    if (FileSetsUsed < FileSetCount()) {
+      for (size_t i = 0; i < FileTable.size(); ++i)
+        if (FileTable[i].Sheet == 0) return static_cast<int>(i);
+    }
+    FileTable.reserve(FileTable.size() + 1);
+    States.reserve(FileTable.size() + 1);
+    KeptClaims.reserve(FileTable.size() + 1);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  FileTable.push_back(SHEETFILESET{});
+  States.push_back(nullptr);
+  KeptClaims.emplace_back();
+  return FileSetCount() - 1;
+}
+
+int TMapList::OldestEntry() const {
+  int oldest = -1;
+  for (size_t i = 0; i < FileTable.size(); ++i) {
+    const SHEETFILESET& e = FileTable[i];
+    if (e.Sheet != 0 && (oldest < 0 || e.Stamp < FileTable[size_t(oldest)].Stamp))
+      oldest = static_cast<int>(i);
+  }
+  return oldest;
+}
+
+bool TMapList::RoomFor(int held) const {
+  if (FileSetsUsed < FILESET_COUNT) return true;
+  return FileSetsUsed < FILESET_MAX && g_keptDescriptors + held <= DescriptorBudget();
+}
+
 void TMapList::KeepFileSet() {
   if (ListNumber < 1) return;
   // A former entry of this sheet gives way; handles of it that the sheet no
   // longer uses are closed.
-  for (int i = 0; i < FILESET_COUNT; ++i) {
-    SHEETFILESET& e = FileTable[i];
-    if (e.Sheet != ListNumber) continue;
-    DropState(i);
+  const int former = EntryOfSheet(ListNumber);
+  if (former >= 0) {
+    SHEETFILESET& e = FileTable[size_t(former)];
+    DropState(former);
     for (int k = 0; k < SHEET_FILES; ++k) {
       for (HANDLE h : {e.Files[k], e.Backs[k]}) {
         bool used = false;
@@ -619,21 +693,29 @@ void TMapList::KeepFileSet() {
         }
       }
     }
-    std::memset(&e, 0, sizeof(e));
+    std::fill(std::begin(e.Files), std::end(e.Files), nullptr);
+    std::fill(std::begin(e.Backs), std::end(e.Backs), nullptr);
+    CountHeld(former);
+    SetEntrySheet(former, 0);
+    e.Stamp = 0;
+    KeptClaims[size_t(former)] = SHEETCLAIMS{};
   }
 
-  int entry = -1;
-  for (int i = 0; i < FILESET_COUNT && entry < 0; ++i)
-    if (FileTable[i].Stamp == 0) entry = i;
-  if (entry < 0) {
-    entry = 0;
-    for (int i = 1; i < FILESET_COUNT; ++i)
-      if (FileTable[i].Stamp < FileTable[entry].Stamp) entry = i;
+  // The sheets used longest ago give way while the table has no room.
+  int held = 0;
+  for (int k = 0; k < SHEET_FILES; ++k) held += (Files[k] != nullptr) + (Backs[k] != nullptr);
+  for (int oldest; !RoomFor(held) && (oldest = OldestEntry()) >= 0;) CloseFileSet(oldest, 1);
+  int entry = FreeEntry(ListNumber);
+  if (entry < 0 && FileSetsUsed > 0 && size_t(ListNumber) < EntryOf.size()) {
+    // No memory for one more entry: the oldest one gives way.
+    entry = OldestEntry();
+    CloseFileSet(entry, 1);
   }
-  if (FileTable[entry].Sheet != 0) CloseFileSet(entry, 1);
+  // Not kept: the sheet's files are its own, closed when it closes.
+  if (entry < 0) return;
 
-  SHEETFILESET& e = FileTable[entry];
-  e.Sheet = ListNumber;
+  SHEETFILESET& e = FileTable[size_t(entry)];
+  SetEntrySheet(entry, ListNumber);
   e.Stamp = ++UseStamp;
   e.Mode = Owner != nullptr ? Owner->EditModeCopy : 0;
   e.Access = AccessMode;
@@ -641,52 +723,46 @@ void TMapList::KeepFileSet() {
     e.Files[k] = Files[k];
     e.Backs[k] = Backs[k];
   }
-  e.Claims = Claims;
+  CountHeld(entry);
+  KeptClaims[size_t(entry)] = Claims;
 }
 
 int TMapList::RestoreFileSet(int n) {
   if (n < 1) return 0;
-  const bool restart = UseStamp > 0xFFFFFFF0u;
-  if (restart) UseStamp = 1;
-  for (int i = 0; i < FILESET_COUNT; ++i) {
-    SHEETFILESET& e = FileTable[i];
-    if (restart && e.Stamp != 0) e.Stamp = 1;
-    if (e.Sheet != n) continue;
-    const int mode = Owner != nullptr ? Owner->EditModeCopy : 0;
-    if (e.Mode != mode) {
-      CloseFileSet(i, 1);
-      return 0;
-    }
-    for (int k = 0; k < SHEET_FILES; ++k) {
-      Files[k] = e.Files[k];
-      Backs[k] = e.Backs[k];
-    }
-    // A descriptor file that could only be opened for reading is still so.
-    if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
-    Claims = e.Claims;
-    e.Stamp = ++UseStamp;
-    TakeBackState(i);
-    return 1;
+  if (UseStamp > 0xFFFFFFF0u) {
+    UseStamp = 1;
+    for (SHEETFILESET& e : FileTable)
+      if (e.Stamp != 0) e.Stamp = 1;
   }
-  return 0;
+  const int i = EntryOfSheet(n);
+  if (i < 0) return 0;
+  SHEETFILESET& e = FileTable[size_t(i)];
+  const int mode = Owner != nullptr ? Owner->EditModeCopy : 0;
+  if (e.Mode != mode) {
+    CloseFileSet(i, 1);
+    return 0;
+  }
+  for (int k = 0; k < SHEET_FILES; ++k) {
+    Files[k] = e.Files[k];
+    Backs[k] = e.Backs[k];
+  }
+  // A descriptor file that could only be opened for reading is still so.
+  if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
+  Claims = KeptClaims[size_t(i)];
+  e.Stamp = ++UseStamp;
+  TakeBackState(i);
+  return 1;
 }
 
-int TMapList::IsFileSetKept(int n) const {
-  if (n < 1) return 0;
-  for (const SHEETFILESET& e : FileTable)
-    if (e.Sheet == n) return 1;
-  return 0;
-}
+int TMapList::IsFileSetKept(int n) const { return EntryOfSheet(n) >= 0; }
 
 void TMapList::CloseSheetFiles(int n, int close) {
-  for (int i = 0; i < FILESET_COUNT; ++i) {
-    if (n < 0) {
-      if (FileTable[i].Sheet != 0) CloseFileSet(i, 1);
-    } else if (FileTable[i].Sheet == n) {
-      CloseFileSet(i, close);
-      return;
-    }
+  if (n >= 0) {
+    CloseFileSet(EntryOfSheet(n), close);
+    return;
   }
+  for (int i = 0; i < FileSetCount(); ++i)
+    if (FileTable[size_t(i)].Sheet != 0) CloseFileSet(i, 1);
 }
 
 // A writable sheet never closes empty: before the open sheet's metric file
@@ -710,12 +786,12 @@ FVSPR TMapList::PlaceholderDesc() {
 }
 
 void TMapList::CloseFileSet(int entry, int close) {
-  if (entry < 0 || entry >= FILESET_COUNT) return;
-  SHEETFILESET& e = FileTable[entry];
-  if (close && ClosesEmpty(e)) {
+  if (entry < 0 || entry >= FileSetCount()) return;
+  if (close && ClosesEmpty(FileTable[size_t(entry)])) {
     FVSPR placeholder = PlaceholderDesc();
     AppendObjectData(&placeholder, nullptr, nullptr, nullptr);
   }
+  SHEETFILESET& e = FileTable[size_t(entry)];
   // The open sheet's views end together, while its descriptor file (and
   // with it the sheet lock) is still open.
   if (close && e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) EndWriteViews();
@@ -732,11 +808,12 @@ void TMapList::CloseFileSet(int entry, int close) {
       *h = nullptr;
     }
   }
-  e.Sheet = 0;
+  CountHeld(entry);
+  SetEntrySheet(entry, 0);
   e.Stamp = 0;
   e.Mode = 0;
   e.Access = 0;
-  e.Claims = SHEETCLAIMS{};
+  KeptClaims[size_t(entry)] = SHEETCLAIMS{};
 }
 
 // ---------------------------------------------------------------------------
@@ -756,11 +833,8 @@ bool TMapList::ParkState() {
   if (ListNumber < 1 || List == nullptr || Files[SHEET_HDR] == nullptr || LockHeld ||
       TurnDepth > 0)
     return false;
-  int entry = -1;
-  for (int i = 0; i < FILESET_COUNT && entry < 0; ++i)
-    if (FileTable[i].Sheet == ListNumber && FileTable[i].Files[SHEET_HDR] == Files[SHEET_HDR])
-      entry = i;
-  if (entry < 0) return false;
+  const int entry = EntryOfSheet(ListNumber);
+  if (entry < 0 || FileTable[size_t(entry)].Files[SHEET_HDR] != Files[SHEET_HDR]) return false;
   DropState(entry);
   SHEETSTATE* state = Spare != nullptr ? Spare : new (std::nothrow) SHEETSTATE;
   if (state == nullptr) return false;
@@ -784,34 +858,62 @@ bool TMapList::ParkState() {
   left.LinkedCount = LinkedCount;
   left.InStep = InStep;
   left.Span = InStepSpan;
-  States[entry] = state;
+  state->CacheBytes = CacheBytesOf(*state);
+  state->IndexBytes = state->FrameIndex.Bytes();
+  ParkedBytes += state->CacheBytes;
+  ParkedIndexBytes += state->IndexBytes;
+  States[size_t(entry)] = state;
   // The index of the frames stays while the indexes kept together are
   // within their bound: clicks on the sheets painted among others then
-  // need not make them again.
+  // need not make them again. So do the caches within theirs.
   BoundKeptIndexes();
+  BoundKeptCaches();
   return true;
 }
 
 void TMapList::BoundKeptIndexes() {
-  size_t held = FrameIndex.Bytes();
-  for (const SHEETSTATE* state : States)
-    if (state != nullptr) held += state->FrameIndex.Bytes();
+  size_t held = FrameIndex.Bytes() + ParkedIndexBytes;
   while (held > TSheetFrameIndex::KeptBytes()) {
     int oldest = -1;
-    for (int i = 0; i < FILESET_COUNT; ++i) {
-      if (States[i] == nullptr || States[i]->FrameIndex.Bytes() == 0) continue;
-      if (oldest < 0 || FileTable[i].Stamp < FileTable[oldest].Stamp) oldest = i;
+    for (size_t i = 0; i < States.size(); ++i) {
+      if (States[i] == nullptr || States[i]->IndexBytes == 0) continue;
+      if (oldest < 0 || FileTable[i].Stamp < FileTable[size_t(oldest)].Stamp)
+        oldest = static_cast<int>(i);
     }
     if (oldest < 0) return;
-    held -= States[oldest]->FrameIndex.Bytes();
-    States[oldest]->FrameIndex.Forget();
+    SHEETSTATE* state = States[size_t(oldest)];
+    held -= state->IndexBytes;
+    ParkedIndexBytes -= state->IndexBytes;
+    state->IndexBytes = 0;
+    state->FrameIndex.Forget();
+  }
+}
+
+size_t TMapList::CacheBytesOf(const SHEETSTATE& state) {
+  return size_t(state.HeadBuffer.BlockBytes()) + state.HeadBuffer.HintBytes() +
+         size_t(state.DataBuffer.BlockBytes()) + size_t(state.SemnBuffer.BlockBytes()) +
+         size_t(state.DrawBuffer.BlockBytes());
+}
+
+void TMapList::BoundKeptCaches() {
+  while (ParkedBytes > KeptCacheBytes()) {
+    int oldest = -1;
+    for (size_t i = 0; i < States.size(); ++i) {
+      if (States[i] == nullptr) continue;
+      if (oldest < 0 || FileTable[i].Stamp < FileTable[size_t(oldest)].Stamp)
+        oldest = static_cast<int>(i);
+    }
+    if (oldest < 0) return;
+    DropState(oldest);
   }
 }
 
 void TMapList::TakeBackState(int entry) {
-  SHEETSTATE* state = States[entry];
+  SHEETSTATE* state = States[size_t(entry)];
   if (state == nullptr) return;
-  States[entry] = nullptr;
+  States[size_t(entry)] = nullptr;
+  ParkedBytes -= state->CacheBytes;
+  ParkedIndexBytes -= state->IndexBytes;
   ExchangeState(*state);
   Left = state->Left;
   LeftKnown = true;
@@ -862,10 +964,12 @@ bool TMapList::ResumeAsLeft() {
 }
 
 void TMapList::DropState(int entry) {
-  SHEETSTATE* state = States[entry];
+  SHEETSTATE* state = States[size_t(entry)];
   if (state == nullptr) return;
   EndKeptViews(entry);
-  States[entry] = nullptr;
+  States[size_t(entry)] = nullptr;
+  ParkedBytes -= state->CacheBytes;
+  ParkedIndexBytes -= state->IndexBytes;
   for (TSheetWriteView& view : state->WriteViews) view.Release();
   state->FrameIndex.Forget();
   // The files go: the caches let go of them and of their views. Their
@@ -880,13 +984,13 @@ void TMapList::DropState(int entry) {
 }
 
 void TMapList::KeptSheetWritten(int sheet) {
-  for (int i = 0; i < FILESET_COUNT; ++i) {
-    SHEETSTATE* state = States[i];
-    if (state == nullptr || FileTable[i].Sheet != sheet) continue;
-    EmptyCaches(false, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
-                state->DrawBuffer);
-    state->FrameIndex.Forget();
-    // Its header copy is no longer the file's: the opening checks again.
-    state->Left.Head.Ident = 0;
-  }
+  const int entry = EntryOfSheet(sheet);
+  SHEETSTATE* state = entry >= 0 ? States[size_t(entry)] : nullptr;
+  if (state == nullptr) return;
+  EmptyCaches(false, state->HeadBuffer, state->DataBuffer, state->SemnBuffer, state->DrawBuffer);
+  ParkedIndexBytes -= state->IndexBytes;
+  state->IndexBytes = 0;
+  state->FrameIndex.Forget();
+  // Its header copy is no longer the file's: the opening checks again.
+  state->Left.Head.Ident = 0;
 }

@@ -4,17 +4,22 @@
 //
 // A map pages through its sheets one at a time with one TMapList; so that
 // switching back and forth costs no file opening, the TMapList keeps the
-// files of up to 16 recently used sheets open in a small table and takes
-// them back when one of those sheets is opened again (with the same edit
-// mode). With the files it keeps each sheet's caches and write views, so
-// that going back to a sheet neither reads again what was read nor grows
-// and cuts its files again: objects written to and read from the sheets
-// of a map in no particular order cost about what they cost on one sheet.
+// files of recently used sheets open in a table and takes them back when
+// one of those sheets is opened again (with the same edit mode). The table
+// keeps 16 sheets, and more while the sheets kept by every list of the
+// process hold at most half the files the process may have open (its
+// descriptor limit; the rest is the host's), up to FILESET_MAX. With the
+// files it keeps each sheet's caches and write views, within KeptCacheBytes
+// together, so that going back to a sheet neither reads again what was read
+// nor grows and cuts its files again: objects written to and read from the
+// sheets of a map in no particular order cost about what they cost on one
+// sheet.
 // Opening checks the sheet record and the four file signatures and
 // reports each failed check once per sheet, by stage: the stages reported
 // are kept as bits in the sheet record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -165,7 +170,7 @@ struct SHEETFILESET {
   DWORD Access;   // the access they were opened with (LISTACCESS_*)
   HANDLE Files[SHEET_FILES];
   HANDLE Backs[SHEET_FILES];
-  SHEETCLAIMS Claims;  // kept with the files
+  int Held;       // the handles above that are set: descriptors the entry holds
 };
 
 // A copy of an earlier version of an object, read from the sheet's backup
@@ -181,7 +186,9 @@ struct BACKCOPY {
 
 class MAPCLASS TMapList {
  public:
-  enum : int { FILESET_COUNT = 16 };
+  // Sheets the table keeps whatever the descriptor limit, and the most it
+  // keeps.
+  enum : int { FILESET_COUNT = 16, FILESET_MAX = 1024 };
 
   TMapList();
   // Closes everything: Close(1).
@@ -235,8 +242,10 @@ class MAPCLASS TMapList {
   int IsErrorReported(int stage) const;
 
   // The table of recently used sheets.
-  // Records the open sheet's handles in the table (the least recently used
-  // entry gives way, its files closed).
+  // Records the open sheet's handles in the table; while it has no room
+  // (RoomFor) the sheets used longest ago give way, their files closed.
+  // Without memory for an entry, or for a sheet number past
+  // SHEET_INDEX_LIMIT, the sheet is not kept: its files close with it.
   void KeepFileSet();
   // Takes the handles of sheet n back from the table, with the caches and
   // write views it kept when it was left (Close(0)): 1; 0 when not kept,
@@ -253,6 +262,22 @@ class MAPCLASS TMapList {
   // left for another one gives up its caches and write views, its reserves
   // cut off first.
   void CloseFileSet(int entry, int close);
+  // Entries of the table (free ones included) and the sheets it keeps.
+  int FileSetCount() const { return static_cast<int>(FileTable.size()); }
+  int KeptSheets() const { return FileSetsUsed; }
+  // Descriptors the tables of every list of the process hold, and the most
+  // they hold beyond FILESET_COUNT sheets a list: half the process's
+  // descriptor limit (plat::DescriptorLimit).
+  static int KeptDescriptors();
+  static int DescriptorBudget();
+  // The bytes of cache memory the sheets left for another one keep together
+  // (each list): beyond them the sheets left longest ago give up their
+  // caches and write views (their files stay open). The tests set a lower
+  // bound.
+  static size_t KeptCacheBytes();
+  static void SetKeptCacheBytes(size_t bytes);
+  // The cache memory the sheets left keep now.
+  size_t ParkedCacheBytes() const { return ParkedBytes; }
   // The indexes of frames the list keeps (the open sheet's and those of
   // the sheets left) together within TSheetFrameIndex::KeptBytes: the
   // sheets left longest ago give up theirs first.
@@ -567,7 +592,7 @@ class MAPCLASS TMapList {
   int GetError() const { return Error; }
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
   TMapBase* GetOwner() const { return Owner; }
-  const SHEETFILESET& FileSet(int entry) const { return FileTable[entry]; }
+  const SHEETFILESET& FileSet(int entry) const { return FileTable[size_t(entry)]; }
   // Full name of one of the sheet's files (folder + name from the sheet
   // record) into `out`; 0 (and `out` empty) when there is no record, the
   // name is not a plain file name (TMapPassport::JoinFolderName) or the
@@ -601,7 +626,11 @@ class MAPCLASS TMapList {
   HANDLE Backs[SHEET_FILES] = {};  // backup files
   int ObjectsChanged = 0;   // an object was deleted or changed outside edit mode
   DWORD LockOffset = 0;     // start of the byte range of the sheet lock
-  SHEETFILESET FileTable[FILESET_COUNT] = {};
+  // The table: entries in use and free ones (Sheet 0), grown up to the
+  // table's size as sheets are kept; the entry of each sheet kept.
+  std::vector<SHEETFILESET> FileTable;
+  std::vector<int> EntryOf;  // by sheet number: its entry + 1, 0 none
+  int FileSetsUsed = 0;
   DWORD UseStamp = 0;
   int EditMode = 0;         // the map's edit mode when the sheet was opened
 
@@ -635,8 +664,9 @@ class MAPCLASS TMapList {
   // was left; otherwise the sheet is read afresh and the checks of the
   // opening are made again. A kept
   // sheet's reserves are cut off when it leaves the table (its files
-  // closed), when the map turns to edit mode (EndAllWriteViews) and when
-  // the list closes.
+  // closed), when it gives up its state beyond KeptCacheBytes (its files
+  // stay), when the map turns to edit mode (EndAllWriteViews) and when the
+  // list closes.
   struct SHEETLEFT {
     HDRHEAD Head;
     DWORD AccessMode;
@@ -660,12 +690,42 @@ class MAPCLASS TMapList {
     TSheetWriteView WriteViews[VIEWED_FILES];
     TSheetFrameIndex FrameIndex;
     SHEETLEFT Left;
+    // What the state counts in ParkedBytes and ParkedIndexBytes while kept.
+    size_t CacheBytes;
+    size_t IndexBytes;
   };
   // The kept state of each table entry whose sheet is not the open one
-  // (null: none; the open sheet's is the list's own), and one emptied
-  // state ready for the next sheet left.
-  SHEETSTATE* States[FILESET_COUNT] = {};
+  // (null: none; the open sheet's is the list's own), the claims found for
+  // its files (kept with them), and one emptied state ready for the next
+  // sheet left.
+  std::vector<SHEETSTATE*> States;
+  std::vector<SHEETCLAIMS> KeptClaims;
   SHEETSTATE* Spare = nullptr;
+  // The cache memory and the index bytes of the states kept.
+  size_t ParkedBytes = 0;
+  size_t ParkedIndexBytes = 0;
+  // The entry of sheet n, -1 when the table does not keep it.
+  int EntryOfSheet(int n) const;
+  // Entry `entry` holds sheet n now (0: is free): the index of the entries
+  // and the count of the sheets kept follow.
+  void SetEntrySheet(int entry, int n);
+  // Counts the descriptors entry `entry` holds again (its Held and the
+  // process's count).
+  void CountHeld(int entry);
+  // A free entry, made when none is, with room in the index for sheet n;
+  // -1 without memory, or for a number past SHEET_INDEX_LIMIT.
+  int FreeEntry(int n);
+  enum : int { SHEET_INDEX_LIMIT = 1 << 20 };
+  // The entry used longest ago, -1 when none is used.
+  int OldestEntry() const;
+  // Whether one more sheet of `held` descriptors may be kept beside those
+  // the table keeps.
+  bool RoomFor(int held) const;
+  // The memory the caches of `state` hold.
+  static size_t CacheBytesOf(const SHEETSTATE& state);
+  // The kept states together within KeptCacheBytes: those of the sheets
+  // left longest ago give way (DropState).
+  void BoundKeptCaches();
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
     PARKED_HINT_CHUNKS = 32,  // 1 MB

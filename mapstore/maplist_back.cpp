@@ -172,10 +172,17 @@ void TMapList::CloseBackFiles() {
       continue;
     // The table of kept sheets may hold the same handle: it is cleared
     // there too, so that it is neither closed twice nor used closed.
-    for (SHEETFILESET &e : FileTable)
-      for (HANDLE &kept : e.Backs)
-        if (kept == h)
+    for (int entry = 0; entry < FileSetCount(); ++entry) {
+      bool held = false;
+      for (HANDLE &kept : FileTable[size_t(entry)].Backs) {
+        if (kept == h) {
           kept = nullptr;
+          held = true;
+        }
+      }
+      if (held)
+        CountHeld(entry);
+    }
     plat::CloseHandle(h);
     h = nullptr;
   }

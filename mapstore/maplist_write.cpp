@@ -233,8 +233,8 @@ void TMapList::EndWriteViews(HANDLE handle) {
 }
 
 void TMapList::EndKeptViews(int entry) {
-  SHEETSTATE* state = States[entry];
-  HANDLE hdr = FileTable[entry].Files[SHEET_HDR];
+  SHEETSTATE* state = States[size_t(entry)];
+  HANDLE hdr = FileTable[size_t(entry)].Files[SHEET_HDR];
   if (state == nullptr || !ViewsInUse(state->WriteViews, nullptr)) return;
   // The kept sheet's own lock and turn: this list holds neither for it.
   DWORD offset = 0;
@@ -255,7 +255,7 @@ void TMapList::EndKeptViews(int entry) {
 
 void TMapList::EndAllWriteViews() {
   EndWriteViews();
-  for (int entry = 0; entry < FILESET_COUNT; ++entry) EndKeptViews(entry);
+  for (int entry = 0; entry < FileSetCount(); ++entry) EndKeptViews(entry);
 }
 
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size, bool placed) {
@@ -357,8 +357,9 @@ int TMapList::FindClaims() {
 }
 
 void TMapList::KeepClaims() {
-  for (SHEETFILESET& e : FileTable)
-    if (e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) e.Claims = Claims;
+  const int entry = EntryOfSheet(ListNumber);
+  if (entry >= 0 && FileTable[size_t(entry)].Files[SHEET_HDR] == Files[SHEET_HDR])
+    KeptClaims[size_t(entry)] = Claims;
 }
 
 int64_t TMapList::PlaceRecord(int file, int64_t end, DWORD marker, DWORD length) {

@@ -88,6 +88,8 @@ class TSheetWindows {
   int CurrentWindow() const { return index_; }
   const SHEETWINDOW& Window(int i) const { return windows_[i]; }
   const char* Block() const { return block_; }
+  // Bytes of the block; 0 without one.
+  int64_t BlockBytes() const { return block_ != nullptr ? size_ : 0; }
   // Reads up to `size` bytes at `from` of the file as the windows are
   // filled (through the file's view): the bytes read, -1 when the file
   // cannot be read.
@@ -203,6 +205,13 @@ class THeadBuffer : public THeadWindows {
   void NoteHint(LONG n, DWORD data, DWORD semn);
   // Chunks of hints made (HINT_CHUNK descriptors each).
   int HintChunks() const { return hintChunkCount_; }
+  // The memory the hints take, their table of chunks included.
+  size_t HintBytes() const {
+    return hintChunks_ == nullptr ? 0
+                                  : (size_t(HINT_LIMIT / HINT_CHUNK) + size_t(hintChunkCount_) *
+                                                                           HINT_CHUNK) *
+                                        sizeof(uint64_t);
+  }
   // Gives up every hint and its memory.
   void FreeHints();
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }

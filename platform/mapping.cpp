@@ -14,6 +14,9 @@ constexpr DWORD kFileMapCopy = 0x1;
 
 struct MappingObject : detail::HandleObject {
   MappingObject() : HandleObject(detail::HandleKind::Mapping) {}
+  ~MappingObject() override {
+    if (io) io->Release();
+  }
   std::shared_ptr<VfsMapping> io;  // outlives the file handle
   uint64_t size = 0;
   bool writable = false;

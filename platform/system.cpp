@@ -1,5 +1,6 @@
 #include "platform/system.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,7 +10,18 @@ namespace plat {
 
 namespace {
 thread_local DWORD t_lastError = 0;
+DWORD g_descriptorLimit = 0;  // set by a test; 0: the process's own
 }  // namespace
+
+DWORD DescriptorLimit() {
+  if (g_descriptorLimit != 0) return g_descriptorLimit;
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0x7FFFFFFF) return 0x7FFFFFFF;
+  return DWORD(limit.rlim_cur);
+}
+
+void SetDescriptorLimit(DWORD limit) { g_descriptorLimit = limit; }
 
 DWORD GetLastError() { return t_lastError; }
 

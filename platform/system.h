@@ -92,6 +92,12 @@ BOOL GetVersionExA(OSVERSIONINFOA* info);
 // fails with ERROR_BUFFER_OVERFLOW and `*size` holds the size needed.
 BOOL GetComputerNameA(char* buffer, DWORD* size);
 
+// The number of files the process may hold open at once (its soft limit
+// of file descriptors; 0x7FFFFFFF when unlimited). Tests may set the value
+// it answers with SetDescriptorLimit (0: the process's own again).
+DWORD DescriptorLimit();
+void SetDescriptorLimit(DWORD limit);
+
 // FILETIME values: 100-ns intervals since 1601-01-01 UTC.
 inline ULONGLONG FileTimeValue(const FILETIME& t) {
   return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;

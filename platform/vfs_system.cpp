@@ -254,9 +254,10 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
 class SystemMapping final : public VfsMapping {
  public:
   explicit SystemMapping(int fd) : fd_(fd) {}
-  ~SystemMapping() override { ::close(fd_); }
+  ~SystemMapping() override { Release(); }
 
   DWORD Size(uint64_t* size) override {
+    if (fd_ < 0) return ERROR_INVALID_HANDLE;
     struct stat st;
     if (fstat(fd_, &st) != 0) return LastErrno();
     *size = static_cast<uint64_t>(st.st_size);
@@ -265,6 +266,7 @@ class SystemMapping final : public VfsMapping {
 
   DWORD MapView(uint64_t offset, size_t length, bool write, bool copyOnWrite,
                 void** view) override {
+    if (fd_ < 0) return ERROR_INVALID_HANDLE;
     int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
     int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
     void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
@@ -279,8 +281,14 @@ class SystemMapping final : public VfsMapping {
     madvise(view, length, MADV_RANDOM);
   }
 
+  // A view made keeps its pages without the descriptor.
+  void Release() override {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
  private:
-  int fd_;  // a descriptor of its own: the mapping outlives the file
+  int fd_;  // a descriptor of its own: the mapping outlives the file; -1 released
 };
 
 class SystemFile final : public VfsFile {

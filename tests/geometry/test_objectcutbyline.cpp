@@ -692,3 +692,227 @@ TEST(ObjectCutByLine, LinesEndingOnARoadCutItWhereTheyMeetItFarFromTheOrigin) {
   EndsOnRoadsAgreeWithGeos(EndsOnRoads(9106, 1000, -7654321.0, -1234567.0));
 }
 
+namespace {
+
+// What a cutting line runs along: a road, an area, or the area's contour
+// cut as a line.
+enum AlongKind { ALONG_ROAD, ALONG_AREA, ALONG_CONTOUR };
+
+struct AlongPair {
+  const char* kind;
+  Contour object, line;
+};
+
+// `count` objects (roads of 3 to 10 vertices in a frame of 800 m, or
+// stars of 7 to 14 vertices with radii of 100 to 400), each with a line
+// running along it between points computed on its sides (now and then a
+// few units in the last place off them, as a host's snapping leaves
+// them): along one side; along two sides through the vertex between them
+// (the line's vertex there the object's, or a few units off it); over a
+// vertex the object has on a straight side; or along one side and then
+// along another. Each end of the stretch goes on at an angle to anywhere,
+// in line with the side to the object's vertex behind it, or ends there.
+// Shifted by (dx, dy) before the points are computed.
+std::vector<AlongPair> AlongSides(uint64_t seed, int count, bool closed, double dx, double dy) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> coordinate(0, 800), unit(0, 1);
+  std::uniform_int_distribution<int> vertices(3, 10), nudge(-3, 3), way(0, 3), coin(0, 1);
+  const auto ulps = [&](double v) {
+    for (int k = nudge(rng); k != 0; k -= (k > 0) - (k < 0))
+      v = std::nextafter(v, k > 0 ? HUGE_VAL : -HUGE_VAL);
+    return v;
+  };
+  const auto off = [&](const Pt& p) { return coin(rng) ? Pt{ulps(p.x), ulps(p.y)} : p; };
+  const auto on = [&](const Pt& a, const Pt& b, double t) {
+    return off(Pt{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)});
+  };
+  const auto along = [&]() { return 0.02 + 0.96 * unit(rng); };
+  GridOracle geos;
+  std::vector<AlongPair> out;
+  while (static_cast<int>(out.size()) < count) {
+    AlongPair r;
+    if (closed) {
+      r.object = StarContour(rng, 4 + vertices(rng), 400 + dx, 400 + dy, 100, 400);
+      if (!geos.Valid({r.object})) continue;
+    } else {
+      for (int k = vertices(rng); k > 0; --k)
+        r.object.push_back({coordinate(rng) + dx, coordinate(rng) + dy});
+      if (Spiky(r.object)) continue;
+    }
+    const size_t sides = r.object.size() - 1;
+    const auto side = [&]() { return std::uniform_int_distribution<size_t>(0, sides - 1)(rng); };
+    Contour run;  // the stretch along the object
+    switch (std::uniform_int_distribution<int>(0, 3)(rng)) {
+      case 0:
+      case 3: {
+        r.kind = "along one side";
+        for (const size_t k : {side(), side()}) {
+          const double t1 = along(), t2 = along();
+          if (std::fabs(t1 - t2) < 0.02) break;
+          run.push_back(on(r.object[k], r.object[k + 1], t1));
+          run.push_back(on(r.object[k], r.object[k + 1], t2));
+          if (coin(rng)) break;
+          r.kind = "along one side, then another";
+        }
+        if (run.size() < 2) continue;
+        break;
+      }
+      case 1: {
+        r.kind = "through a vertex";
+        if (!closed && sides < 2) continue;
+        const size_t v = closed ? side() : 1 + side() % (sides - 1);
+        const Pt& u = r.object[v == 0 ? sides - 1 : v - 1];
+        const Pt& w = r.object[v + 1];
+        run = {on(u, r.object[v], along()), off(r.object[v]), on(r.object[v], w, along())};
+        break;
+      }
+      default: {
+        r.kind = "over a vertex on a straight side";
+        const size_t k = side();
+        const Pt a = r.object[k], b = r.object[k + 1];
+        const double s = 0.3 + 0.4 * unit(rng);
+        r.object.insert(r.object.begin() + static_cast<std::ptrdiff_t>(k) + 1, on(a, b, s));
+        run = {on(a, b, s * unit(rng)), on(a, b, s + (1 - s) * unit(rng))};
+      }
+    }
+    // The object's vertex in line with the stretch behind its end p (away
+    // from q), or p itself when there is none.
+    const auto behind = [&](const Pt& p, const Pt& q) {
+      Pt best = p;
+      double nearest = 1e300;
+      for (const Pt& v : r.object) {
+        const double d = std::hypot(v.x - p.x, v.y - p.y);
+        if ((q.x - p.x) * (v.x - p.x) + (q.y - p.y) * (v.y - p.y) < 0 &&
+            SegmentDistance(v, p, {2 * p.x - q.x, 2 * p.y - q.y}) < 1e-6 && d < nearest)
+          nearest = d, best = v;
+      }
+      return best;
+    };
+    const auto end = [&](const Pt& p, const Pt& q) -> Contour {
+      switch (way(rng)) {
+        case 0: return {};
+        case 1: return {behind(p, q)};
+        default: return {{coordinate(rng) + dx, coordinate(rng) + dy}};
+      }
+    };
+    const Contour head = end(run[0], run[1]);
+    const Contour tail = end(run.back(), run[run.size() - 2]);
+    r.line = head;
+    r.line.insert(r.line.end(), run.begin(), run.end());
+    r.line.insert(r.line.end(), tail.begin(), tail.end());
+    if (coin(rng)) std::reverse(r.line.begin(), r.line.end());
+    bool repeated = false;
+    for (size_t k = 1; k < r.line.size(); ++k)
+      repeated = repeated || (r.line[k].x == r.line[k - 1].x && r.line[k].y == r.line[k - 1].y);
+    if (repeated || Spiky(r.line) || Slanting(r.object, r.line)) continue;
+    out.push_back(r);
+  }
+  return out;
+}
+
+struct AlongCase {
+  const char* name;
+  AlongKind kind;
+  double dx, dy;
+  uint64_t seed;
+};
+
+void PrintTo(const AlongCase& c, std::ostream* os) { *os << c.name; }
+
+class ObjectCutByLineAlongASide : public testing::TestWithParam<AlongCase> {};
+
+// Roads cut into GEOS's pieces in order along them; areas into the faces
+// GEOS's noding on the precision's grid makes of them and the line, every
+// one however narrow and no other; contours cut as lines into the
+// stretches along those faces.
+TEST_P(ObjectCutByLineAlongASide, CutsAsGeosDoes) {
+  const AlongCase& c = GetParam();
+  const std::vector<AlongPair> pairs = AlongSides(c.seed, 200, c.kind != ALONG_ROAD, c.dx, c.dy);
+  GridOracle geos;
+  TObjectCutByLine cut;
+  Tally tally{c.kind == ALONG_AREA ? "area" : "contour"};
+  int n = 0, roads = 0, faces = 0;
+  for (const AlongPair& p : pairs) {
+    ++n;
+    if (c.kind == ALONG_ROAD) {
+      std::vector<double> ours, expect;
+      if (!SameRoadPieces(cut, geos, p.object, p.line, &ours, &expect) && ++roads <= 5)
+        ADD_FAILURE() << p.kind << " pair " << n << ":" << Listed(ours) << ", GEOS"
+                      << Listed(expect);
+      continue;
+    }
+    Metric cutter, object;
+    ASSERT_TRUE(Fill(cutter, METRIC_F64, {p.line}));
+    ASSERT_TRUE(Fill(object, METRIC_F64, {p.object}));
+    const Contour line = Reached(geos, p.line, {p.object}, 0.002);
+    const GridPair pair{p.kind, {}, {}, {}};
+    cut.InitPointCross();
+    const int mode = c.kind == ALONG_AREA ? 1 : 0;
+    const Outcome o = Pieces(cut, cut.LoadObjects(&cutter, &object, mode, 0.001) != 0, mode == 0);
+    const double tol = 0.001 * Perimeter(p.object);
+    if (mode == 0) {
+      const Measured stretches = ContourStretches(geos, p.object, line);
+      tally.Check(pair, n, o, stretches, tol, stretches.sure <= 1);
+      continue;
+    }
+    GEOSGeometry* area = geos.Polygon({p.object});
+    const Measured expect = geos.Faces(area, line, 0.001);
+    GEOSGeom_destroy_r(geos.handle(), area);
+    tally.Check(pair, n, o, expect, tol, expect.sure <= 1);
+    if ((o.given ? o.m.all != expect.all : expect.all > 1) && ++faces <= 5)
+      ADD_FAILURE() << p.kind << " pair " << n << ": " << o.m.all << " pieces, GEOS " << expect.all;
+  }
+  EXPECT_EQ(0, roads);
+  EXPECT_EQ(0, faces);
+  EXPECT_EQ(0, tally.wrong);
+  EXPECT_EQ(0, tally.refused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ObjectCutByLineAlongASide,
+    testing::Values(AlongCase{"RoadsAtTheOrigin", ALONG_ROAD, 0, 0, 1001},
+                    AlongCase{"AreasAtTheOrigin", ALONG_AREA, 0, 0, 1002},
+                    AlongCase{"ContoursAtTheOrigin", ALONG_CONTOUR, 0, 0, 1003},
+                    AlongCase{"RoadsFarAway", ALONG_ROAD, 12345678, 38000000, 1004},
+                    AlongCase{"AreasFarAway", ALONG_AREA, 12345678, 38000000, 1005},
+                    AlongCase{"ContoursFarAway", ALONG_CONTOUR, -12345678, -38000000, 1006}),
+    [](const testing::TestParamInfo<AlongCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+TEST(ObjectCutByLine, ALineAlongTheBorderBetweenComputedPointsLeavesNoSliver) {
+  // The line comes in across the area, runs along a side between two
+  // points computed on it and goes on across the area: two pieces, as
+  // GEOS has them, none narrower than the precision.
+  const Contour area = {{570.91724774867146, 525.92731206955659},
+                        {350.66273638701938, 626.12181335228593},
+                        {329.70408867394349, 712.48463020678105},
+                        {272.31160350487357, 558.58930027783958},
+                        {180.63619723128895, 370.40573280914236},
+                        {242.18345909359044, 343.73505298888716},
+                        {470.06406414000151, 322.98451195551877},
+                        {570.91724774867146, 525.92731206955659}};
+  const Contour line = {{459.400805911129, 713.25263331644555},
+                        {288.83683465573029, 602.90095349552735},
+                        {324.27358138573481, 697.92297272952669},
+                        {157.03145658741303, 607.07353291071479}};
+  Metric cutter, object;
+  ASSERT_TRUE(Fill(cutter, METRIC_F64, {line}));
+  ASSERT_TRUE(Fill(object, METRIC_F64, {area}));
+  TObjectCutByLine cut;
+  ASSERT_EQ(1, cut.LoadObjects(&cutter, &object, 1, 0.001));
+  GridOracle geos;
+  GEOSGeometry* g = geos.Polygon({area});
+  const Measured expect = geos.Faces(g, line, 0.001);
+  GEOSGeom_destroy_r(geos.handle(), g);
+  ASSERT_EQ(2, expect.all);
+  double total = 0;
+  int pieces = 0;
+  while (TDataEdit* p = cut.GetNextObject()) {
+    ++pieces;
+    total += p->Square();
+    EXPECT_GT(2 * p->Square(), 0.001 * Perimeter(Points(*p, 0))) << "piece " << pieces;
+  }
+  EXPECT_EQ(2, pieces);
+  EXPECT_NEAR(expect.area, total, 0.001 * Perimeter(area));
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "geometry/objectunion.h"
@@ -181,10 +182,12 @@ TEST(ObjectUnion, LinesJoinThroughTheMidpointOfTheirNearestEnds) {
   EXPECT_EQ(0, mixed.loaded);
 }
 
-TEST(ObjectUnion, EveryHoleOfManyIsKept) {
-  // Two combs whose teeth interleave (one from a bar below, one from a bar
-  // above) enclose two holes per period but the last: far more than 200.
-  const int periods = 110;
+namespace {
+
+// Two combs whose teeth interleave (one from a bar below, one from a bar
+// above): their union encloses two holes per period but the last. touch:
+// the first tooth from above ends on the bar below rather than crossing it.
+std::pair<Contour, Contour> Combs(int periods, bool touch = false) {
   const double w = 4.0 * periods + 2;
   Contour a = {{0, 0}, {0, 1}}, b = {{0, 10}, {w, 10}, {w, 9}};
   for (int i = 0; i < periods; ++i) {
@@ -193,15 +196,33 @@ TEST(ObjectUnion, EveryHoleOfManyIsKept) {
   }
   for (int i = periods - 1; i >= 0; --i) {
     const double x = 4.0 * i;
-    b.insert(b.end(), {{x + 4, 9}, {x + 4, 0.5}, {x + 3, 0.5}, {x + 3, 9}});
+    const double end = touch && i == 0 ? 1.0 : 0.5;
+    b.insert(b.end(), {{x + 4, 9}, {x + 4, end}, {x + 3, end}, {x + 3, 9}});
   }
   a.insert(a.end(), {{w, 1}, {w, 0}, {0, 0}});
   b.insert(b.end(), {{0, 9}, {0, 10}});
+  return {a, b};
+}
+
+}  // namespace
+
+TEST(ObjectUnion, EveryHoleOfManyIsKept) {
+  // Far more holes than 200.
+  const int periods = 110;
+  const auto [a, b] = Combs(periods);
   United u({a}, {b});
   ASSERT_NE(nullptr, u.r);
   EXPECT_EQ(2 * periods - 1, u.r->Record->Count);
   GeosOracle geos;
   EXPECT_NEAR(geos.UnionArea({a}, {b}), u.r->Square(), 1e-6);
+}
+
+TEST(ObjectUnion, AUnionOfMoreContoursThanARecordHoldsIsTooLarge) {
+  // 65,537 holes: a record holds at most 65,535 besides its outer contour.
+  const auto [a, b] = Combs(32769, true);
+  United u({a}, {b});
+  EXPECT_EQ(nullptr, u.r);
+  EXPECT_EQ(GEOMETRY_ERR_LARGE, u.u.State);
 }
 
 TEST(ObjectUnion, UnionsOfRandomPolygonsHaveGeosArea) {

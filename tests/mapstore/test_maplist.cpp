@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "common/maperr.h"
 #include "common/maperror.h"
@@ -11,6 +12,7 @@
 #include "platform/fault.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "platform/vfs_fault.h"
 #include "support/host_recorder.h"
 #include "support/mapbuilder.h"
@@ -31,6 +33,14 @@ SheetBuilder SmallSheet(uint32_t seed = 0) {
   b.Add(LOCAL_LINE, MetricRecord(1024, seed + 1), SemnRecord(60), DrawRecord(50));
   b.Add(LOCAL_POINT, MetricRecord(24, seed + 2));
   return b;
+}
+
+// Descriptors the process holds open.
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+    count += fd.path().filename() != "." ? 1 : 0;
+  return count;
 }
 
 bool Deletable(const std::string& name) {
@@ -307,44 +317,68 @@ TEST_F(MapListTest, NoMemoryForTheCaches) {
   EXPECT_EQ(1, list.Open(&map, 1));
 }
 
-TEST_F(MapListTest, SixteenSheetsAreKeptOpen) {
-  WriteSheets(17);
-  TestMap map(dir.path(), 17);
-  TMapList list;
-  for (int n = 1; n <= 16; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
-  for (int n = 1; n <= 16; ++n) EXPECT_EQ(1, list.IsFileSetKept(n));
-  EXPECT_FALSE(Deletable(Name(dir, 1, ".HDR")));
+// The table of recently used sheets keeps 16 sheets whatever the
+// descriptor limit, and more while the sheets kept hold at most half of it
+// (set here so that `kept` sheets of four files fit): going round more
+// sheets, those used longest ago close their files; those kept cost no
+// file opening when used again.
+class SheetTable : public MapListTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void TearDown() override {
+    plat::SetDescriptorLimit(0);
+    MapListTest::TearDown();
+  }
+};
 
-  // A 17th sheet closes the files of the least recently used one.
-  ASSERT_EQ(1, list.Open(&map, 17));
-  EXPECT_EQ(0, list.IsFileSetKept(1));
-  EXPECT_EQ(1, list.IsFileSetKept(17));
+TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
+  const int kept = GetParam(), sheets = kept + 8, first = sheets - kept + 1;
+  plat::SetDescriptorLimit(kept == TMapList::FILESET_COUNT
+                               ? 1
+                               : DWORD(2 * (TMapList::KeptDescriptors() + 4 * kept)));
+  WriteSheets(sheets);
+  TestMap map(dir.path(), sheets);
+  const int before = OpenDescriptors();
+  TMapList list;
+  for (int n = 1; n <= sheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  for (int n = 1; n <= sheets; ++n) EXPECT_EQ(n >= first, list.IsFileSetKept(n) == 1) << n;
+  EXPECT_EQ(4 * kept, OpenDescriptors() - before);
   EXPECT_TRUE(Deletable(Name(dir, 1, ".HDR")));
   EXPECT_TRUE(Deletable(Name(dir, 1, ".DAT")));
-  EXPECT_FALSE(Deletable(Name(dir, 2, ".HDR")));
+  EXPECT_FALSE(Deletable(Name(dir, first, ".HDR")));
+  {
+    plat::FaultVfs counter;
+    plat::ScopedVfs use(&counter);
+    for (int n = first; n <= sheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+    EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  }
 
-  // Switching back reopens it; now sheet 2 is the oldest and gives way.
+  // Switching back reopens sheet 1; now the first sheet kept gives way.
   ASSERT_EQ(1, list.Open(&map, 1));
   EXPECT_EQ(3, list.Head.Count);
   EXPECT_EQ(1, list.IsFileSetKept(1));
-  EXPECT_EQ(0, list.IsFileSetKept(2));
+  EXPECT_EQ(0, list.IsFileSetKept(first));
+  EXPECT_EQ(4 * kept, OpenDescriptors() - before);
 
-  // A recently used sheet costs no file opening: its descriptor file may
-  // even be gone from the folder.
-  ASSERT_EQ(1, list.Open(&map, 3));
-  ASSERT_EQ(1, list.Open(&map, 4));
-  const Bytes keep = ReadFile(Name(dir, 3, ".HDR"));
-  ASSERT_EQ(0, std::rename(Name(dir, 3, ".HDR").c_str(), (dir / "moved").c_str()));
-  EXPECT_EQ(1, list.Open(&map, 3));
+  // A sheet kept costs no file opening: its descriptor file may even be
+  // gone from the folder.
+  const int gone = first + 1;
+  ASSERT_EQ(1, list.Open(&map, gone));
+  ASSERT_EQ(1, list.Open(&map, gone + 1));
+  const Bytes keep = ReadFile(Name(dir, gone, ".HDR"));
+  ASSERT_EQ(0, std::rename(Name(dir, gone, ".HDR").c_str(), (dir / "moved").c_str()));
+  EXPECT_EQ(1, list.Open(&map, gone));
   // In another edit mode the sheet is opened afresh, and now fails.
   map.EditModeCopy = 1;
-  EXPECT_EQ(0, list.Open(&map, 3));
+  EXPECT_EQ(0, list.Open(&map, gone));
   EXPECT_EQ(MAPERR_OPEN, list.GetError());
 
   // A full close closes every kept file.
   list.Close(1);
-  for (int n = 4; n <= 17; ++n) EXPECT_TRUE(Deletable(Name(dir, n, ".HDR"))) << n;
+  EXPECT_EQ(0, OpenDescriptors() - before);
+  for (int n = gone + 1; n <= sheets; ++n) EXPECT_TRUE(Deletable(Name(dir, n, ".HDR"))) << n;
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
 // A sheet left for another one keeps its caches with its files: going
 // back to it reads nothing again but the map's change counter and the
@@ -427,6 +461,45 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
                 THeadBuffer::HintData(list.HeadBuffer.Hint(k * THeadBuffer::HINT_CHUNK + 1)))
           << chunks << " " << k;
   }
+}
+
+// The sheets left keep their caches within their budget: beyond it the
+// sheet left longest ago gives its caches up and keeps its files, so that
+// going back to it opens nothing but reads its objects afresh.
+TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
+  WriteSheets(4);
+  TestMap map(dir.path(), 4);
+  ASSERT_TRUE(map.MakeMapFile());
+  TMapList list;
+  auto read = [&](int sheet) {
+    ASSERT_EQ(1, list.Open(&map, sheet));
+    for (int n = 1; n <= 3; ++n) {
+      const FVSPR* desc = list.ObjectDesc(n);
+      ASSERT_NE(nullptr, desc) << n;
+      ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset)) << n;
+    }
+  };
+  ASSERT_NO_FATAL_FAILURE(read(1));
+  ASSERT_NO_FATAL_FAILURE(read(2));
+  const size_t one = list.ParkedCacheBytes();  // sheet 1's
+  ASSERT_GT(one, 0u);
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(2 * one);
+  for (int sheet : {3, 4}) ASSERT_NO_FATAL_FAILURE(read(sheet));
+  EXPECT_EQ(2 * one, list.ParkedCacheBytes());
+
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  ASSERT_NO_FATAL_FAILURE(read(3));
+  EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));  // the counter and the header
+  counter.Reset();
+  ASSERT_NO_FATAL_FAILURE(read(1));
+  EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  EXPECT_LT(2, counter.Count(plat::VfsOp::Read));
 }
 
 TEST_F(MapListTest, RecordsReadThroughTheOpenSheet) {

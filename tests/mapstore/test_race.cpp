@@ -30,6 +30,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "platform/vfs_fault.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
@@ -671,6 +672,109 @@ INSTANTIATE_TEST_SUITE_P(ModePairs, KeptSheetRace,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Bool()),
                          [](const auto& info) { return ModePairName(info.param); });
+
+// R keeps what it read of sheet 1 of a map of 40 sheets, with a line on
+// each, while it works on 19 others: its table keeps 24 sheets (the
+// descriptor limit set so) and, in one variant, the caches of none of the
+// sheets left. Meanwhile W, a document of this process or another process
+// in edit mode, rewrites object 6 of sheet 1 with one more point, or
+// nobody writes. Coming back to sheet 1 opens no file, and R reads the
+// object as the files hold it. Going round the rest, the table keeps 24
+// sheets, and the process holds no more descriptors for them.
+class ManySheetsRace : public SheetRace,
+                       public ::testing::WithParamInterface<std::tuple<int, bool>> {
+ protected:
+  void TearDown() override {
+    plat::SetDescriptorLimit(0);
+    TMapList::SetKeptCacheBytes(keptCaches_);
+    SheetRace::TearDown();
+  }
+  const size_t keptCaches_ = TMapList::KeptCacheBytes();
+};
+
+enum { NOBODY, HERE, ELSEWHERE };
+std::string WriterName(int writer) {
+  return writer == NOBODY ? "Nobody" : writer == HERE ? "Here" : "Elsewhere";
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+    count += fd.path().filename() != "." ? 1 : 0;
+  return count;
+}
+
+TEST_P(ManySheetsRace, ASheetKeptAmongManyIsTakenBackOnlyAsTheFilesHoldIt) {
+  const auto [writer, caches] = GetParam();
+  constexpr int kSheets = 40, kKept = 24;
+  ASSERT_TRUE(AddTestSheets(dir.path(), kSheets));
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= 6; ++id) ASSERT_EQ(id, AppendObject(fill, id, LOCAL_LINE));
+    for (int sheet = 2; sheet <= kSheets; ++sheet) {
+      ASSERT_EQ(1, fill.OpenList(sheet));
+      ASSERT_EQ(1, AppendObject(fill, sheet, LOCAL_LINE));
+    }
+  }
+  if (!caches) TMapList::SetKeptCacheBytes(0);
+  const int kept = TMapList::KeptDescriptors();
+  TMap r;
+  ASSERT_TRUE(Open(r, 0));
+  const int files = TMapList::KeptDescriptors() - kept;  // of one sheet
+  const int before = OpenDescriptors();
+  plat::SetDescriptorLimit(DWORD(2 * (kept + kKept * files)));
+  const LONGMETRIC* read = r.List.ObjectDataAddr(6);
+  ASSERT_NE(nullptr, read);
+  const char* bytes = reinterpret_cast<const char*>(read);
+  const Bytes original(bytes, bytes + read->Length);
+  for (int sheet = 2; sheet < kKept - 4; ++sheet) {
+    ASSERT_EQ(1, r.OpenList(sheet));
+    ASSERT_NE(nullptr, r.List.ObjectDataAddr(1)) << sheet;
+  }
+
+  TMap here, copy;  // W in this process, or the child's own
+  Stepper elsewhere;
+  if (writer == ELSEWHERE) {
+    elsewhere = StartStepper([&](const Order& o) { return WriterStep(copy, Path(), o); });
+    ASSERT_GT(elsewhere.pid, 0);
+    ASSERT_EQ(1, Step(elsewhere, {OPEN, 1}));
+    ASSERT_EQ(6, Step(elsewhere, {GROW, 6}));
+    ASSERT_EQ(1, Step(elsewhere, {CLOSE, 0}));
+    EXPECT_EQ(0, StopStepper(elsewhere));
+  } else if (writer == HERE) {
+    ASSERT_TRUE(Open(here, 1));
+    ASSERT_EQ(6, GrowObject(here, 6));
+    ASSERT_EQ(1, here.CloseData());
+  }
+  const Bytes expected = writer == NOBODY ? original : GrownMetric(6);
+
+  {
+    plat::FaultVfs counter;
+    plat::ScopedVfs use(&counter);
+    ASSERT_EQ(1, r.OpenList(1));
+    EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+  }
+  const LONGMETRIC* metric = r.List.ObjectDataAddr(6);
+  ASSERT_NE(nullptr, metric);
+  EXPECT_EQ(0, std::memcmp(metric, expected.data(), expected.size())) << "served what W replaced";
+
+  for (int sheet = kKept - 4; sheet <= kSheets; ++sheet) ASSERT_EQ(1, r.OpenList(sheet));
+  EXPECT_EQ(kKept, r.List.KeptSheets());
+  EXPECT_LE(TMapList::KeptDescriptors() - kept, kKept * files);
+  EXPECT_LE(OpenDescriptors() - before, (kKept - 1) * files);
+  ASSERT_EQ(1, r.OpenList(2));
+  ASSERT_NE(nullptr, r.List.ObjectDataAddr(1));
+  EXPECT_EQ("", CheckObject(r.List, 1, 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, ManySheetsRace,
+                         ::testing::Combine(::testing::Values(NOBODY, HERE, ELSEWHERE),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                           return WriterName(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) ? "Caches" : "FilesOnly");
+                         });
 
 // A document that read objects 5 and 6 before another one moved their
 // metrics, and has not read them again, rewrites the graphics of one and

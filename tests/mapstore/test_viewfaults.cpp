@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "support/fault_sweep.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
@@ -43,6 +44,8 @@ class ViewFaults : public ::testing::Test {
   void TearDown() override {
     plat::SetSleepHook(nullptr, nullptr);
     MessageEnableSet(messages_);
+    plat::SetDescriptorLimit(0);
+    TMapList::SetKeptCacheBytes(keptCaches_);
   }
 
   // The change counter as the map file holds it.
@@ -82,6 +85,7 @@ class ViewFaults : public ::testing::Test {
   DWORD counter_ = 0;     // the change counter of the saved files
   bool persist_ = false;  // the sweep's faults persist
   int messages_ = 1;
+  const size_t keptCaches_ = TMapList::KeptCacheBytes();
 };
 
 TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
@@ -132,11 +136,12 @@ TEST_F(ViewFaults, AppendsAndAnUpdateThroughViewsLoseNothing) {
 // Appends going back and forth between two sheets, each keeping its views
 // and reserves while the other one is written, then (in one round) one in
 // edit mode, which cuts every sheet's reserves off first, and the close,
-// which cuts off what is left; and appends going round more sheets than
-// the map keeps, so that the first one leaves the table (its reserves cut
-// off under its own lock) before it is written again: every object
-// acknowledged reads back on its sheet, and each sheet takes the next
-// object.
+// which cuts off what is left; the same with no memory for the caches of
+// the sheets left, so that each sheet left gives up its views at once (its
+// reserves cut off under its own lock); and appends going round more
+// sheets than the map keeps, so that the first one leaves the table before
+// it is written again: every object acknowledged reads back on its sheet,
+// and each sheet takes the next object.
 TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
   ASSERT_TRUE(AddTestSheets(dir.path(), 2));
   files_ = Snapshot(dir.path());
@@ -151,9 +156,10 @@ TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
     if (n > 0) acked.push_back({sheet, n, id});
   };
   int sheets = 2;
-  bool edit = false;
-  // Two sheets: four appends in turn; more: one on each and the first again.
-  auto appends = [&] { return sheets == 2 ? 4 : sheets + 1; };
+  bool edit = false, uncached = false;
+  // Two sheets: four appends in turn (three without caches for the sheets
+  // left); more: one on each and the first again.
+  auto appends = [&] { return sheets == 2 ? 4 - uncached : sheets + 1; };
   auto task = [&] {
     acked.clear();
     for (int k = 0; k < appends(); ++k) append(1 + k % sheets, 10 + k);
@@ -184,8 +190,15 @@ TEST_F(ViewFaults, AppendsToSheetsInTurnLoseNothing) {
     edit = inEdit;
     SweepViews(map, task, check);
   }
+  edit = false;
+  uncached = true;
+  TMapList::SetKeptCacheBytes(0);
+  SweepViews(map, task, check);
+  TMapList::SetKeptCacheBytes(keptCaches_);
+  uncached = false;
   map.CloseData();
   Restore(dir.path(), files_);
+  plat::SetDescriptorLimit(1);  // the table keeps 16 sheets
   sheets = TMapList::FILESET_COUNT + 1;
   ASSERT_TRUE(AddTestSheets(dir.path(), sheets));
   files_ = Snapshot(dir.path());

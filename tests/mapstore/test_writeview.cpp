@@ -20,6 +20,7 @@
 #include "mapstore/map.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "platform/vfs_fault.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
@@ -38,7 +39,11 @@ class WriteView : public ::testing::Test {
     plat::SetWriteThroughEnabled(false);
     messages_ = MessageEnableSet(0);
   }
-  void TearDown() override { MessageEnableSet(messages_); }
+  void TearDown() override {
+    MessageEnableSet(messages_);
+    plat::SetDescriptorLimit(0);
+    TMapList::SetKeptCacheBytes(keptCaches_);
+  }
   static bool Open(TMap& map, const std::string& folder) {
     return map.OpenData((folder + "map.map").c_str(), 0) == 1 && map.OpenList(1) == 1;
   }
@@ -67,6 +72,7 @@ class WriteView : public ::testing::Test {
 
   mctest::ScratchDir dir{MC_TEST_TMP};
   int messages_ = 1;
+  const size_t keptCaches_ = TMapList::KeptCacheBytes();
 };
 
 // The same appends, updates and deletions through the views and through
@@ -172,10 +178,13 @@ TEST_F(WriteView, TheReserveTakesNoMemoryBeforeRecordsReachIt) {
 // left for another one keeps its files grown ahead of its records, so that
 // coming back to it neither cuts nor grows them again. Its reserves are cut
 // off when the map turns to edit mode, when the sheet leaves the table of
-// recently used sheets and when the map closes. Every object reads back.
+// recently used sheets (16 here), when it gives up its caches (beyond
+// their budget; its files stay open) and when the map closes. Every object
+// reads back.
 TEST_F(WriteView, ASheetLeftKeepsItsReservesUntilItLeavesTheTable) {
   const std::string folder = dir.path();
   const int sheets = TMapList::FILESET_COUNT + 1;
+  plat::SetDescriptorLimit(1);
   ASSERT_TRUE(CreateTestMap(folder));
   ASSERT_TRUE(AddTestSheets(folder, sheets));
   auto metric = [&](int sheet) { return Length(folder + "S" + std::to_string(sheet) + ".DAT"); };
@@ -220,6 +229,17 @@ TEST_F(WriteView, ASheetLeftKeepsItsReservesUntilItLeavesTheTable) {
   EXPECT_GT(metric(1), end);
   ASSERT_EQ(1, map.OpenList(sheets));
   EXPECT_EQ(end, metric(1));
+
+  // Beyond the budget of the caches a sheet left gives up its views with
+  // them, its reserves cut off.
+  TMapList::SetKeptCacheBytes(0);
+  ASSERT_NO_FATAL_FAILURE(append(3));
+  const int64_t end3 = MetricEnd(map);
+  EXPECT_GT(metric(3), end3);
+  ASSERT_NO_FATAL_FAILURE(append(2));
+  EXPECT_EQ(end3, metric(3));
+  EXPECT_EQ(1, map.List.IsFileSetKept(3));
+  TMapList::SetKeptCacheBytes(keptCaches_);
 
   // Closing the map cuts the rest.
   ASSERT_EQ(1, map.OpenList(2));

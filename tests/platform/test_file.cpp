@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/file.h"
@@ -306,6 +307,13 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
   std::string bytes(200000, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
   dir.Write("m.dat", bytes);
+  auto descriptors = [] {
+    int count = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+      count += fd.path().filename() != "." ? 1 : 0;
+    return count;
+  };
+  const int held = descriptors();
   HANDLE f = plat::CreateFileA((dir / "m.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
@@ -331,6 +339,7 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
 
   plat::CloseHandle(m);
   EXPECT_EQ(view[0], bytes[65536]);  // views outlive their mapping handle
+  EXPECT_EQ(held, descriptors());    // and hold no open file
   EXPECT_TRUE(plat::UnmapViewOfFile(view));
   EXPECT_TRUE(plat::UnmapViewOfFile(tail));
   EXPECT_FALSE(plat::UnmapViewOfFile(tail));

@@ -36,6 +36,7 @@ struct GridPair {
 struct Measured {
   double area = 0;
   int parts = 0, sure = 0;
+  int all = 0;    // parts of any area, however narrow
   int holes = 0;  // Measure and ParityMeasure: holes wider than `width`
 };
 
@@ -75,6 +76,7 @@ class GridOracle : public GeosOracle {
     GEOSArea_r(handle(), polygon, &a);
     GEOSLength_r(handle(), polygon, &l);
     m.area += a;
+    if (a > 0) ++m.all;
     if (a > width * l) ++m.parts;
     if (a > 3.0 * width * l) ++m.sure;
     for (int k = 0; k < GEOSGetNumInteriorRings_r(handle(), polygon); ++k) {
@@ -684,6 +686,7 @@ Outcome Pieces(W& w, bool loaded, bool lines = false) {
     }
     const double area = p->Square();
     o.m.area += area;
+    if (area > 0) ++o.m.all;
     if (area > 0.002 * Perimeter(Points(*p, 0))) ++o.m.parts;
     for (int c = 1; c <= p->Record->Count; ++c)
       if (std::fabs(p->SquareSubject(c)) > 0.001 * Perimeter(Points(*p, c))) ++o.m.holes;
