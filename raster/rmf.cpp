@@ -104,6 +104,7 @@ void TRmf::ClearAll() {
   std::memset(PaletteWords, 0, sizeof(PaletteWords));
   std::memset(Addition, 0, sizeof(Addition));
   std::memset(&FileTime, 0, sizeof(FileTime));
+  Recorded = UpdateSignal{};
   Access = GENERIC_READ | GENERIC_WRITE;
   Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   Created = 0;
@@ -452,6 +453,7 @@ bool TRmf::StoreHeader() {
   if (!writable || !HeadChanged) return true;
   if (!WriteAt(HeadPosition, &Head, sizeof(Head))) return false;
   plat::GetFileTime(Main, nullptr, nullptr, &FileTime);
+  ReadSignal(&Recorded);
   HeadChanged = 0;
   return true;
 }
