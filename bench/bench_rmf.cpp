@@ -2,21 +2,25 @@
 // raster whose 1,600 blocks are LZW-compressed, opened and read block by
 // block through the block cache, in milliseconds per whole read (goal:
 // 600 ms) and bytes of decoded raster per second; a small raster read
-// element by element with one of its blocks damaged; and elements and
-// heights read at scattered places and row by row through the host's
-// functions, each against a read of the same file as one frame. The files
-// are written once before the runs and are in the system's file cache while
-// they are read.
+// element by element with one of its blocks damaged; elements and heights
+// read at scattered places and row by row through the host's functions,
+// each against a read of the same file as one frame; and rows read one
+// frame call each, against GDAL reading the same files a row at a time.
+// The files are written once before the runs and are in the system's file
+// cache while they are read.
 #include <benchmark/benchmark.h>
+#include <gdal.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/document_api.h"
@@ -167,25 +171,39 @@ void BM_RmfReadDamagedBlock(benchmark::State& state) {
 }
 BENCHMARK(BM_RmfReadDamagedBlock)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Scattered reads, as a host reads heights under objects, profiles and
-// cursor read-outs, through the host's functions on three files: an
-// 8000 x 8000 8-bit raster of LZW-compressed blocks (argument 0) and a
-// 4000 x 4000 matrix of 4-byte heights, its blocks plain (1) and
-// compressed by the matrix coder (2), 64 MB of elements each, written an
-// hour before they are read. Each run opens the file, reads and closes it,
-// so that nothing is cached before:
+// Scattered and row-by-row reads, as hosts read heights under objects,
+// profiles, cursor read-outs and pictures line by line, through the host's
+// functions on four files of 64 MB of elements each: an 8000 x 8000 8-bit
+// raster of LZW-compressed blocks (kind 0), a 4000 x 4000 matrix of 4-byte
+// heights, its blocks plain (1) and compressed by the matrix coder (2), and
+// the raster with its blocks plain (3). They are written once, with their
+// last-write times an hour back, and left alone for longer than the two
+// seconds after which the blocks read are kept, as a host's files at rest
+// are. Each run opens the file, reads and closes it, so that nothing is
+// cached before:
 // - BM_RmfFrameRead: the whole file as one frame (mapGetRstFrame,
 //   mapGetMtrFrame);
 // - BM_RmfScatteredReads: 20,000 elements (mapGetRstPoint) or heights
 //   (mapGetHeightValueOfMtr) at random places, with "scattered/frame" the
 //   time against the frame read, which must not pass 1;
-// - BM_RmfRowByRowReads: every element of the raster, row by row, through
-//   the raster class (TRst::GetPoint, argument 0) and through the host's
-//   function (mapGetRstPoint, argument 1), with "rows/frame"; through the
-//   class it must not pass 3. The function adds a call with its handle and
-//   raster number looked up to each of the 64 million elements.
-// Each run of the last two is compared with a frame read of the same file
-// made just before it (outside its time): the least processor time of the
+// - BM_RmfRowByRowReads: every element, row by row, through the raster
+//   and matrix classes (TRmf::GetPoint) and, for the LZW raster, through
+//   the host's function (mapGetRstPoint), with "rows/frame"; through the
+//   class, for the LZW raster, it must not pass 3. The function adds a call
+//   with its handle and raster number looked up to each of the 64 million
+//   elements. The other files are printed unchecked: a call of the class
+//   costs some 4 ns an element, which alone is 4 to 5 frame reads of the
+//   plain raster, and each change of block in a row asks the file system
+//   for the file's signal (some 0.5 us a call here), which a frame does
+//   once;
+// - BM_RmfRowFrames: every row as a frame of its own (one mapGetRstFrame
+//   or mapGetMtrFrame call a row, as scanline readers do), against GDAL
+//   reading the same file a row at a time (GDALRasterIO of one row a call,
+//   its block cache as it comes): "rows/GDAL" must not pass 1. Before the
+//   runs, every row GDAL reads is compared with ours: its driver for this
+//   format opens all four kinds, and a difference fails the benchmark.
+// Each run of the last three is compared with a run of the other side made
+// just before it (outside its time): the least processor time of the
 // program over a run of each. The machine may be shared, and what other
 // programs do only ever adds to a run's time, on a loaded machine by
 // several tenths, far more than a check can tell apart; runs taken in turn
@@ -193,8 +211,13 @@ BENCHMARK(BM_RmfReadDamagedBlock)->DenseRange(0, 2)->Unit(benchmark::kMillisecon
 // on all of them, not on the single run the benchmark library first makes
 // to choose a count.
 constexpr int kWideSide = 8000, kMtrSide = 4000, kScattered = 20000;
-constexpr int kScatterFiles = 3;
-const char* const kScatterNames[kScatterFiles] = {"raster LZW", "matrix plain", "matrix packed"};
+constexpr int kScatterFiles = 4;
+const char* const kScatterNames[kScatterFiles] = {"raster LZW", "matrix plain", "matrix packed",
+                                                  "raster plain"};
+
+bool IsRaster(int kind) { return kind == 0 || kind == 3; }
+int SideOf(int kind) { return IsRaster(kind) ? kWideSide : kMtrSide; }
+int ElementBytes(int kind) { return IsRaster(kind) ? 1 : 4; }
 
 // A matrix height in centimetres: a smooth surface with a little noise,
 // which the matrix coder packs to about a third.
@@ -242,30 +265,51 @@ bool WriteMatrix(const std::string& path, bool packed) {
   return mtr.Save() != 0;
 }
 
+// The scanned-map raster with its blocks stored plain.
+bool WritePlainRaster(const std::string& path) {
+  TRmf rmf;
+  if (!rmf.Create(path.c_str(), kWideSide, kWideSide, 8, nullptr, 10000, 1)) return false;
+  std::mt19937 rng(7);
+  std::vector<char> block(65536);
+  for (int r = 0; r < rmf.Head.BlockRows; ++r) {
+    for (int c = 0; c < rmf.Head.BlockColumns; ++c) {
+      const int w = rmf.BlockWidth(c), h = rmf.BlockHeight(r);
+      benchsupport::FillScannedBlock(block, w, h, r, c, rng);
+      if (rmf.TRmf::WriteBlock(r, c, block.data(), w * h) != w * h) return false;
+    }
+  }
+  return rmf.Save() != 0;
+}
+
+// The files, written at the first call; empty names for those that could
+// not be.
 const std::string& ScatterFile(int kind) {
   static benchsupport::ScratchFolder folder("bench_rmf_scatter");
   static std::string names[kScatterFiles];
-  static bool tried[kScatterFiles] = {};
-  std::string& name = names[kind];
-  if (tried[kind]) return name;
-  tried[kind] = true;
-  const std::string path = folder.path() + (kind == 0 ? "wide.rsw" : kind == 1 ? "plain.mtw" : "packed.mtw");
-  bool ok;
-  if (kind == 0) {
-    TRmf rmf;
-    ok = rmf.Create(path.c_str(), kWideSide, kWideSide, 8, nullptr, 10000, 1) &&
-         benchsupport::WriteScannedRaster(rmf);
-  } else {
-    ok = WriteMatrix(path, kind == 2);
+  static bool written = false;
+  if (written) return names[kind];
+  written = true;
+  for (int k = 0; k < kScatterFiles; ++k) {
+    const std::string path = folder.path() + (k == 0 ? "wide.rsw" : k == 1 ? "plain.mtw" : k == 2 ? "packed.mtw" : "plain.rsw");
+    bool ok;
+    if (k == 0) {
+      TRmf rmf;
+      ok = rmf.Create(path.c_str(), kWideSide, kWideSide, 8, nullptr, 10000, 1) &&
+           benchsupport::WriteScannedRaster(rmf);
+    } else {
+      ok = k == 3 ? WritePlainRaster(path) : WriteMatrix(path, k == 2);
+    }
+    std::error_code ec;
+    if (ok) {
+      namespace fs = std::filesystem;
+      fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
+    }
+    if (ok && !ec) names[k] = path;
   }
-  // The file at rest, as a host's data are: written an hour ago.
-  std::error_code ec;
-  if (ok) {
-    namespace fs = std::filesystem;
-    fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(1), ec);
-  }
-  if (ok && !ec) name = path;
-  return name;
+  // Putting the times back was the files' last change: at rest from two
+  // seconds after it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  return names[kind];
 }
 
 // A document of the file (written already: each benchmark asks for it
@@ -274,7 +318,7 @@ HMAP OpenScatterFile(int kind) {
   const std::string& path = ScatterFile(kind);
   if (path.empty()) return 0;
   const LONG mode = LONG(GENERIC_READ);
-  return kind == 0 ? mapOpenRst(path.c_str(), mode) : mapOpenMtr(path.c_str(), mode);
+  return IsRaster(kind) ? mapOpenRst(path.c_str(), mode) : mapOpenMtr(path.c_str(), mode);
 }
 
 // The random places, the same in every run: elements (row, column) and the
@@ -311,8 +355,8 @@ double CpuNow() { return double(std::clock()) / CLOCKS_PER_SEC; }
 // scattered reads. Its processor time in seconds; negative when it failed
 // (the benchmark then fails).
 double FrameRun(benchmark::State& state, int kind) {
-  const int side = kind == 0 ? kWideSide : kMtrSide;
-  const size_t bytes = size_t(side) * side * (kind == 0 ? 1 : 4);
+  const int side = SideOf(kind);
+  const size_t bytes = size_t(side) * side * ElementBytes(kind);
   const double start = CpuNow();
   const HMAP h = OpenScatterFile(kind);
   if (!h) {
@@ -320,8 +364,8 @@ double FrameRun(benchmark::State& state, int kind) {
     return -1;
   }
   std::unique_ptr<char[]> frame(new char[bytes]);
-  const LONG ok = kind == 0 ? mapGetRstFrame(h, 1, frame.get(), 0, 0, side, side)
-                            : mapGetMtrFrame(h, 1, frame.get(), 0, 0, side, side);
+  const LONG ok = IsRaster(kind) ? mapGetRstFrame(h, 1, frame.get(), 0, 0, side, side)
+                                 : mapGetMtrFrame(h, 1, frame.get(), 0, 0, side, side);
   benchmark::DoNotOptimize(frame[bytes / 2]);
   frame.reset();
   mapCloseData(h);
@@ -335,51 +379,58 @@ double FrameRun(benchmark::State& state, int kind) {
 void BM_RmfFrameRead(benchmark::State& state) {
   const int kind = int(state.range(0));
   state.SetLabel(kScatterNames[kind]);
-  const int side = kind == 0 ? kWideSide : kMtrSide;
   ScatterFile(kind);
   for (auto _ : state)
     if (FrameRun(state, kind) < 0) return;
-  state.SetBytesProcessed(int64_t(state.iterations()) * side * side * (kind == 0 ? 1 : 4));
+  state.SetBytesProcessed(int64_t(state.iterations()) * SideOf(kind) * SideOf(kind) * ElementBytes(kind));
 }
-BENCHMARK(BM_RmfFrameRead)->DenseRange(0, 2)->MinTime(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RmfFrameRead)->DenseRange(0, 3)->MinTime(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The runs of a benchmark against frame reads of the same file, one before
-// each run (outside its time): the least processor time of a run of each,
-// so that both are taken over the same stretch of the machine's load.
-class AgainstFrame {
+// The runs of a benchmark against runs of another reader of the same file,
+// one before each run (outside its time): the least processor time of a
+// run of each, so that both are taken over the same stretch of the
+// machine's load.
+class AgainstOther {
  public:
-  AgainstFrame(benchmark::State& state, int kind) : state_(state), kind_(kind) {}
-  // The frame read before a run; false when it failed.
-  bool Frame() {
+  // `other` runs the other reader: its processor time in seconds, negative
+  // when it failed.
+  AgainstOther(benchmark::State& state, std::function<double()> other)
+      : state_(state), other_(std::move(other)) {}
+  // The other reader's run before a run; false when it failed.
+  bool Other() {
     state_.PauseTiming();
-    const double t = FrameRun(state_, kind_);
+    const double t = other_();
     state_.ResumeTiming();
-    frame_ = std::min(frame_, t);
+    other_min_ = std::min(other_min_, t);
     return t >= 0;
   }
   void Run(double seconds) { run_ = std::min(run_, seconds); }
   // The ratio as a counter named `name`; above `limit` the benchmark fails
   // with `why`.
   void Check(const char* name, double limit, const char* why) {
-    const double ratio = run_ / frame_;
+    const double ratio = run_ / other_min_;
     state_.counters[name] = ratio;
     if (ratio > limit) state_.SkipWithError((std::string(why) + ": " + std::to_string(ratio)).c_str());
   }
 
  private:
   benchmark::State& state_;
-  int kind_;
-  double frame_ = 1e9, run_ = 1e9;
+  std::function<double()> other_;
+  double other_min_ = 1e9, run_ = 1e9;
 };
+
+AgainstOther AgainstFrame(benchmark::State& state, int kind) {
+  return AgainstOther(state, [&state, kind] { return FrameRun(state, kind); });
+}
 
 void BM_RmfScatteredReads(benchmark::State& state) {
   const int kind = int(state.range(0));
   state.SetLabel(kScatterNames[kind]);
-  const Places& p = RandomPlaces(kind == 0 ? kWideSide : kMtrSide);
+  const Places& p = RandomPlaces(SideOf(kind));
   ScatterFile(kind);
-  AgainstFrame against(state, kind);
+  AgainstOther against = AgainstFrame(state, kind);
   for (auto _ : state) {
-    if (!against.Frame()) return;
+    if (!against.Other()) return;
     const double start = CpuNow();
     const HMAP h = OpenScatterFile(kind);
     if (!h) {
@@ -388,7 +439,7 @@ void BM_RmfScatteredReads(benchmark::State& state) {
     }
     int64_t sum = 0, missing = 0;
     for (int i = 0; i < kScattered; ++i) {
-      if (kind == 0) {
+      if (IsRaster(kind)) {
         LONG v = 0;
         missing += mapGetRstPoint(h, 1, &v, p.rows[size_t(i)], p.cols[size_t(i)]) != 1;
         sum += v;
@@ -411,34 +462,42 @@ void BM_RmfScatteredReads(benchmark::State& state) {
 }
 BENCHMARK(BM_RmfScatteredReads)->DenseRange(0, 2)->Iterations(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Arguments: the file's kind, and 1 to read through the host's function
+// (the LZW raster only).
 void BM_RmfRowByRowReads(benchmark::State& state) {
-  const bool host = state.range(0) != 0;
-  state.SetLabel(host ? "raster LZW, mapGetRstPoint" : "raster LZW, TRst::GetPoint");
-  const std::string& path = ScatterFile(0);
-  AgainstFrame against(state, 0);
+  const int kind = int(state.range(0));
+  const bool host = state.range(1) != 0;
+  state.SetLabel(std::string(kScatterNames[kind]) + (host ? ", mapGetRstPoint" : ", TRmf::GetPoint"));
+  const std::string& path = ScatterFile(kind);
+  const int side = SideOf(kind);
+  AgainstOther against = AgainstFrame(state, kind);
   for (auto _ : state) {
-    if (!against.Frame()) return;
+    if (!against.Other()) return;
     const double start = CpuNow();
     int64_t sum = 0, missing = 0;
     if (host) {
-      const HMAP h = OpenScatterFile(0);
+      const HMAP h = OpenScatterFile(kind);
       if (!h) {
         state.SkipWithError("the file could not be written or opened");
         return;
       }
-      for (LONG r = 0; r < kWideSide; ++r)
-        for (LONG c = 0; c < kWideSide; ++c) {
+      for (LONG r = 0; r < side; ++r)
+        for (LONG c = 0; c < side; ++c) {
           LONG v = 0;
           missing += mapGetRstPoint(h, 1, &v, r, c) != 1;
           sum += v;
         }
       mapCloseData(h);
     } else {
-      TRst raster(path.c_str(), int(GENERIC_READ));
-      for (int r = 0; r < kWideSide; ++r)
-        for (int c = 0; c < kWideSide; ++c) {
+      std::unique_ptr<TRmf> file;
+      if (IsRaster(kind))
+        file = std::make_unique<TRst>(path.c_str(), int(GENERIC_READ));
+      else
+        file = std::make_unique<TMtr>(path.c_str(), int(GENERIC_READ));
+      for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c) {
           LONG v = 0;
-          missing += raster.GetPoint(v, r, c) != 1;
+          missing += file->GetPoint(v, r, c) != 1;
           sum += v;
         }
     }
@@ -449,9 +508,96 @@ void BM_RmfRowByRowReads(benchmark::State& state) {
       return;
     }
   }
-  state.SetItemsProcessed(int64_t(state.iterations()) * kWideSide * kWideSide);
-  against.Check("rows/frame", host ? 1e9 : 3.0, "row-by-row reads cost more than 3 frame reads");
+  state.SetItemsProcessed(int64_t(state.iterations()) * side * side);
+  against.Check("rows/frame", host || kind != 0 ? 1e9 : 3.0, "row-by-row reads cost more than 3 frame reads");
 }
-BENCHMARK(BM_RmfRowByRowReads)->Arg(0)->Arg(1)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RmfRowByRowReads)
+    ->Args({0, 0})->Args({3, 0})->Args({1, 0})->Args({2, 0})->Args({0, 1})
+    ->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every row of a file read as a frame of its own through the host's
+// functions: opened, read and closed; its processor time in seconds,
+// negative when it failed. With `rows`, what was read goes there.
+double RowFramesRun(benchmark::State& state, int kind, std::vector<char>* rows) {
+  const int side = SideOf(kind);
+  const size_t bytes = size_t(side) * ElementBytes(kind);
+  std::vector<char> row(bytes);
+  const double start = CpuNow();
+  const HMAP h = OpenScatterFile(kind);
+  if (!h) {
+    state.SkipWithError("the file could not be written or opened");
+    return -1;
+  }
+  LONG ok = 1;
+  for (int r = 0; r < side && ok; ++r) {
+    ok = IsRaster(kind) ? mapGetRstFrame(h, 1, row.data(), 0, r, side, 1)
+                        : mapGetMtrFrame(h, 1, row.data(), 0, r, side, 1);
+    benchmark::DoNotOptimize(row[size_t(r) % bytes]);
+    if (rows) std::copy(row.begin(), row.end(), rows->begin() + std::ptrdiff_t(r * bytes));
+  }
+  mapCloseData(h);
+  if (!ok) {
+    state.SkipWithError("a row does not read");
+    return -1;
+  }
+  return CpuNow() - start;
+}
+
+// The same through GDAL: the file opened, every row read by one
+// GDALRasterIO call, closed.
+double GdalRowsRun(benchmark::State& state, int kind, std::vector<char>* rows) {
+  const int side = SideOf(kind);
+  const size_t bytes = size_t(side) * ElementBytes(kind);
+  std::vector<char> row(bytes);
+  const double start = CpuNow();
+  GDALDatasetH data = GDALOpen(ScatterFile(kind).c_str(), GA_ReadOnly);
+  if (!data) {
+    state.SkipWithError("GDAL does not open the file");
+    return -1;
+  }
+  GDALRasterBandH band = GDALGetRasterBand(data, 1);
+  const GDALDataType type = IsRaster(kind) ? GDT_Byte : GDT_Int32;
+  CPLErr e = band ? CE_None : CE_Failure;
+  for (int r = 0; r < side && e == CE_None; ++r) {
+    e = GDALRasterIO(band, GF_Read, 0, r, side, 1, row.data(), side, 1, type, 0, 0);
+    benchmark::DoNotOptimize(row[size_t(r) % bytes]);
+    if (rows) std::copy(row.begin(), row.end(), rows->begin() + std::ptrdiff_t(r * bytes));
+  }
+  GDALClose(data);
+  if (e != CE_None) {
+    state.SkipWithError("GDAL does not read a row");
+    return -1;
+  }
+  return CpuNow() - start;
+}
+
+void BM_RmfRowFrames(benchmark::State& state) {
+  const int kind = int(state.range(0));
+  state.SetLabel(kScatterNames[kind]);
+  const int side = SideOf(kind);
+  ScatterFile(kind);
+  static const bool registered = (GDALAllRegister(), true);
+  benchmark::DoNotOptimize(registered);
+  // GDAL reads the file as we do.
+  {
+    const size_t bytes = size_t(side) * side * ElementBytes(kind);
+    std::vector<char> ours(bytes), theirs(bytes, char(0x5A));
+    if (RowFramesRun(state, kind, &ours) < 0 || GdalRowsRun(state, kind, &theirs) < 0) return;
+    if (ours != theirs) {
+      state.SkipWithError("GDAL reads the file otherwise");
+      return;
+    }
+  }
+  AgainstOther against(state, [&state, kind] { return GdalRowsRun(state, kind, nullptr); });
+  for (auto _ : state) {
+    if (!against.Other()) return;
+    const double t = RowFramesRun(state, kind, nullptr);
+    if (t < 0) return;
+    against.Run(t);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * side);
+  against.Check("rows/GDAL", 1.0, "reading row by row costs more than GDAL's");
+}
+BENCHMARK(BM_RmfRowFrames)->DenseRange(0, 3)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

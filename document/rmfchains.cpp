@@ -215,6 +215,7 @@ void InitRstChainUnit(TMapControl* doc, RMFCHAIN* unit, int keepColors) {
   unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
   unit->Frame.Y2 = h.Width * unit->ElementSize + unit->Frame.Y1;
   r->GetUpdateTime(&r->FileTime);
+  r->ReadSignal(&r->Recorded);
   doc->SetRegion();
   if (!keepColors) TakeFileColors(unit, RasterColors(h.BitsPerElement));
 }
@@ -233,6 +234,7 @@ void InitMtrChainUnit(TMapControl* doc, RMFCHAIN* unit) {
   unit->Scale = AtLeastOne(h.Scale);
   TakeMatrixScale(doc, unit->Scale);
   m->GetUpdateTime(&m->FileTime);
+  m->ReadSignal(&m->Recorded);
   unit->Frame.X1 = h.LocationX;
   unit->Frame.Y1 = h.LocationY;
   unit->Frame.X2 = h.Height * unit->ElementSize + unit->Frame.X1;
@@ -328,13 +330,20 @@ int AdjustChains(TMapControl* doc) {
     CHAININFO* chain = DocChain(doc, kind);
     for (RMFCHAIN* unit = chain->First; unit; unit = unit->Next) {
       TRmf* file = unit->File;
+      // A file whose signal (sizes, last-write and change times) stayed as
+      // it was keeps its header and table; the blocks its slots hold as
+      // read are read again all the same, since a write in the same tick
+      // of the file system's clock moves nothing.
       FILETIME now{};
-      if (!file->IsOpen() || !file->GetUpdateTime(&now)) continue;
-      if (now.dwLowDateTime == file->FileTime.dwLowDateTime &&
-          now.dwHighDateTime == file->FileTime.dwHighDateTime)
+      TRmf::UpdateSignal signal;
+      if (!file->IsOpen() || !file->GetUpdateTime(&now) || !file->ReadSignal(&signal)) continue;
+      if (signal == file->Recorded) {
+        file->DropReadBlocks();
         continue;
+      }
       changed = 1;
       file->FileTime = now;
+      file->Recorded = signal;
       // The name is the object's own: copied before the object reopens.
       char name[MAX_PATH];
       std::memcpy(name, file->GetFileName(), sizeof(name));

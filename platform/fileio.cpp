@@ -55,6 +55,16 @@ int64_t FileLength(HANDLE file) {
   return static_cast<int64_t>(size);
 }
 
+bool GetFileStamp(HANDLE file, FileStamp* stamp) {
+  auto f = detail::FindFile(file);
+  if (!f) return Fail(ERROR_INVALID_HANDLE);
+  VfsInfo info;
+  const DWORD e = f->io->Stat(&info);
+  if (e != ERROR_SUCCESS) return Fail(e);
+  *stamp = FileStamp{info.size, info.writeTime, info.changeTime};
+  return true;
+}
+
 bool SetFileLength(HANDLE file, int64_t length) {
   auto f = detail::FindFile(file);
   if (!f) return Fail(ERROR_INVALID_HANDLE);

@@ -26,6 +26,24 @@ int64_t FileLength(HANDLE file);
 // Cuts or extends the file to `length` bytes (the position ends there).
 bool SetFileLength(HANDLE file, int64_t length);
 
+// What shows that a file changed: its size, last-write time and change
+// time (FILETIME values). The change time is the file system's own clock
+// of the last change of the file's data or attributes: a write moves it,
+// and so does putting the last-write time back, which no caller can undo.
+// Two equal stamps say that nobody wrote the file between them, unless
+// both writes fell into one tick of the file system's clock (two seconds
+// on some) or a writer changed pages of a mapping of the file that it had
+// changed before (the system stamps a mapped page at its first change).
+struct FileStamp {
+  uint64_t size = 0;
+  uint64_t writeTime = 0;
+  uint64_t changeTime = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// The stamp of an open file, in one call to the file system; false with
+// the last error set when it cannot be had.
+bool GetFileStamp(HANDLE file, FileStamp* stamp);
+
 // Opens an existing file for reading and writing when `write` asks for it
 // and that is allowed, else for reading only; `*writable` (when given) tells
 // which. INVALID_HANDLE_VALUE when neither open succeeds, with the last

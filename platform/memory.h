@@ -47,7 +47,8 @@ inline BOOL FreePages(void* address) {
 
 // AllocPages for memory that is written whole soon after: a large block
 // comes with all its pages in place, which the system does at less cost in
-// one go than at the first write of each page.
+// one go than at the first write of each page; from 2 MB on, on large
+// pages where the system has them (fewer faults, clearings and releases).
 void* AllocPagesReady(SIZE_T size);
 
 // The size a block was allocated with; 0 for an address that does not

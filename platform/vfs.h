@@ -55,6 +55,10 @@ struct VfsInfo {
   ULONGLONG creationTime = 0;
   ULONGLONG accessTime = 0;
   ULONGLONG writeTime = 0;
+  // The last change of the file's data or attributes, its times included,
+  // by the file system's own clock: a write, a cut or a time set moves it,
+  // and no caller can set it (putting a last-write time back moves it).
+  ULONGLONG changeTime = 0;
   // Identity: two names of one file give equal pairs.
   uint64_t volume = 0;
   uint64_t id = 0;

@@ -29,6 +29,7 @@ struct Node {
   ULONGLONG creationTime = 0;
   ULONGLONG accessTime = 0;
   ULONGLONG writeTime = 0;
+  ULONGLONG changeTime = 0;
   // Open files with some access, for the share rules.
   struct Opener {
     const MemoryFile* file;
@@ -115,7 +116,7 @@ struct MemoryVfs::State {
 
   std::shared_ptr<Node> Make(const std::string& canonical, bool folder) {
     auto node = std::make_shared<Node>(this, folder, nextId++);
-    node->creationTime = node->accessTime = node->writeTime = Now();
+    node->creationTime = node->accessTime = node->writeTime = node->changeTime = Now();
     nodes[canonical] = node;
     return node;
   }
@@ -134,6 +135,7 @@ struct MemoryVfs::State {
     info->creationTime = node.creationTime;
     info->accessTime = node.accessTime;
     info->writeTime = node.writeTime;
+    info->changeTime = node.changeTime;
     info->volume = volumeId;
     info->id = node.id;
   }
@@ -193,7 +195,7 @@ class MemoryFile final : public VfsFile {
     }
     if (fits) std::memcpy(&bytes[offset], buffer, fits);
     *done = fits;
-    node_->writeTime = node_->accessTime = Now();
+    node_->writeTime = node_->accessTime = node_->changeTime = Now();
     return fits == size ? ERROR_SUCCESS : ERROR_DISK_FULL;
   }
 
@@ -206,7 +208,7 @@ class MemoryFile final : public VfsFile {
   DWORD Truncate(uint64_t size) override {
     std::lock_guard<std::mutex> guard(state_->lock);
     if (!state_->Resize(*node_, size)) return ERROR_DISK_FULL;
-    node_->writeTime = node_->accessTime = Now();
+    node_->writeTime = node_->accessTime = node_->changeTime = Now();
     return ERROR_SUCCESS;
   }
 
@@ -243,6 +245,8 @@ class MemoryFile final : public VfsFile {
     std::lock_guard<std::mutex> guard(state_->lock);
     if (access) node_->accessTime = *access;
     if (write) node_->writeTime = *write;
+    // Setting a time is a change of the file's attributes.
+    node_->changeTime = Now();
     return ERROR_SUCCESS;
   }
 
@@ -284,7 +288,7 @@ bool MemoryVfs::AddFile(const std::string& path, const std::string& bytes) {
   state_->Resize(*n, 0);
   if (!state_->Resize(*n, bytes.size())) return false;
   std::memcpy(n->bytes.data(), bytes.data(), bytes.size());
-  n->writeTime = n->accessTime = Now();
+  n->writeTime = n->accessTime = n->changeTime = Now();
   return true;
 }
 
@@ -349,7 +353,7 @@ DWORD MemoryVfs::Open(const std::string& path, const VfsOpenMode& mode,
     node->readOnly = mode.readOnly;
   } else if (how == CREATE_ALWAYS || how == TRUNCATE_EXISTING) {
     state_->Resize(*node, 0);
-    node->writeTime = node->accessTime = Now();
+    node->writeTime = node->accessTime = node->changeTime = Now();
   }
   auto opened = std::make_unique<MemoryFile>(state_, node);
   if (mode.read || mode.write)
@@ -429,6 +433,7 @@ DWORD MemoryVfs::SetReadOnly(const std::string& path, bool readOnly) {
   Node* n = state_->Find(p);
   if (!n) return state_->Missing(p);
   if (!n->folder) n->readOnly = readOnly;
+  n->changeTime = Now();
   return ERROR_SUCCESS;
 }
 

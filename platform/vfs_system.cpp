@@ -243,6 +243,7 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
         IsReadOnlyMode(sx.stx_mode) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
   info->size = sx.stx_size;
   info->writeTime = value(sx.stx_mtime);
+  info->changeTime = value(sx.stx_ctime);
   info->accessTime = value(sx.stx_atime);
   info->creationTime = (sx.stx_mask & STATX_BTIME) ? value(sx.stx_btime) : info->writeTime;
   info->volume = makedev(sx.stx_dev_major, sx.stx_dev_minor);

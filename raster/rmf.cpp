@@ -104,6 +104,7 @@ void TRmf::ClearAll() {
   std::memset(PaletteWords, 0, sizeof(PaletteWords));
   std::memset(Addition, 0, sizeof(Addition));
   std::memset(&FileTime, 0, sizeof(FileTime));
+  Recorded = UpdateSignal{};
   Access = GENERIC_READ | GENERIC_WRITE;
   Share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   Created = 0;
@@ -112,6 +113,7 @@ void TRmf::ClearAll() {
   SlotCount = kDefaultSlots;
   UseCounter = 0;
   Shared = 0;
+  ChainStart = 0;
   HeightFactor = HeightInverse = 1.0;
   RecordHeight = 0;
   if (!BlockMemory) {
@@ -322,6 +324,7 @@ void TRmf::Close(int free) {
   if (IsWritable() && !Save(0)) ShowErrorMessage(Error, FileName);
   ClearBuffer();
   ReleaseStore();
+  Places.Drop();
   if (!Shared) {
     if (Main) plat::CloseHandle(Main);
     if (Cont) plat::CloseHandle(Cont);
@@ -345,6 +348,7 @@ void TRmf::Close(int free) {
     rmfpages::Release(Mask);
     rmfpages::Release(BorderPoints);
     rmfpages::Release(BadBlocks);
+    Places.Release();
     MaskSize = 0;
     BadBlocksSize = 0;
   }
@@ -449,6 +453,7 @@ bool TRmf::StoreHeader() {
   if (!writable || !HeadChanged) return true;
   if (!WriteAt(HeadPosition, &Head, sizeof(Head))) return false;
   plat::GetFileTime(Main, nullptr, nullptr, &FileTime);
+  ReadSignal(&Recorded);
   HeadChanged = 0;
   return true;
 }
@@ -462,6 +467,21 @@ int TRmf::ReadBlockDesc() {
   // buffer is grown to a size the header made up.
   RmfPlace place;
   if (!RmfLocate(Head.TablePosition, Head.UnitShift, &place)) return Fail(MAPERR_DATA);
+  // A table that shares bytes with the header or another area is not the
+  // file's table: its entries would be that area's bytes, and whichever of
+  // the two is written last would overwrite the other.
+  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  if (place.part == 0 && place.offset < headerEnd) return Fail(MAPERR_DATA);
+  RMFAREAPLACE areas[RMF_AREA_KINDS];
+  const int count = RmfAreaPlaces(Head, HeadPosition, areas);
+  for (int i = 0; i < count; ++i) {
+    RmfPlace other;
+    if (areas[i].kind == RmfArea::Table || !RmfLocate(areas[i].position, Head.UnitShift, &other))
+      continue;
+    if (other.part == place.part && other.offset < place.offset + need &&
+        place.offset < other.offset + areas[i].length)
+      return Fail(MAPERR_DATA);
+  }
   HANDLE file = place.part ? (OpenContinuation(false) ? Cont : nullptr) : Main;
   if (!file) return Fail(MAPERR_READ);
   const int64_t size = plat::FileLength(file);
@@ -515,7 +535,7 @@ bool TRmf::StoreFlags() {
     FlagsChanged = 0;
     return true;
   }
-  const DWORD at = StoreArea(Head.FlagsPosition, Head.FlagsLength, Flags, blocks);
+  const DWORD at = StoreArea(RmfArea::Flags, Head.FlagsPosition, Head.FlagsLength, Flags, blocks);
   if (!at) return false;
   Head.FlagsPosition = at;
   Head.FlagsLength = blocks;
@@ -548,7 +568,7 @@ bool TRmf::StorePalette() {
   // The place of a file that had no palette (the header's end, given by
   // its colours' owner) may lie over another area: StoreArea moves it.
   const DWORD length = std::min<DWORD>(Head.PaletteLength, RMF_PALETTE_SIZE);
-  const DWORD at = StoreArea(Head.PalettePosition, length, PaletteWords, length);
+  const DWORD at = StoreArea(RmfArea::Palette, Head.PalettePosition, length, PaletteWords, length);
   if (!at) return false;
   Head.PalettePosition = at;
   PaletteChanged = 0;
@@ -576,10 +596,10 @@ int TRmf::WriteAddition() {
 
 bool TRmf::StoreAddition() {
   if (Head.AdditionPosition && Head.AdditionLength >= RMF_ADDITION_SIZE &&
-      PlaceIsFree(Head.AdditionPosition, RMF_ADDITION_SIZE, Head.AdditionPosition)) {
+      PlaceIsFree(Head.AdditionPosition, RMF_ADDITION_SIZE, AreaOwner(RmfArea::Addition))) {
     if (!WriteAt(Head.AdditionPosition, Addition, RMF_ADDITION_SIZE)) return false;
   } else {
-    const DWORD at = Append(Addition, RMF_ADDITION_SIZE);
+    const DWORD at = Append(Addition, RMF_ADDITION_SIZE, AreaOwner(RmfArea::Addition));
     if (!at) return false;
     Head.AdditionPosition = at;
     HeadChanged = 1;
@@ -639,7 +659,7 @@ bool TRmf::StoreBorder() {
     return true;
   }
   const DWORD length = r->Length;
-  const DWORD at = StoreArea(Head.BorderPosition, Head.BorderLength, r, length);
+  const DWORD at = StoreArea(RmfArea::Border, Head.BorderPosition, Head.BorderLength, r, length);
   if (!at) return false;
   Head.BorderPosition = at;
   Head.BorderLength = length;
@@ -847,19 +867,23 @@ bool TRmf::FreePosition(DWORD* end) {
   return true;
 }
 
-DWORD TRmf::Append(const void* buffer, DWORD size) {
+DWORD TRmf::Append(const void* buffer, DWORD size, uint64_t owner) {
   DWORD at = 0;
   if (!FreePosition(&at)) {
     Fail(MAPERR_WRITE);
     return 0;
   }
-  return WriteAt(at, buffer, size) ? at : 0;
+  if (!WriteAt(at, buffer, size)) return 0;
+  uint64_t place = 0;
+  if (Places.Built() && RmfLinePlace(at, Head.UnitShift, &place)) Places.Appended(place, size, owner);
+  return at;
 }
 
-DWORD TRmf::StoreArea(DWORD position, DWORD room, const void* data, DWORD length) {
-  if (position && room >= length && PlaceIsFree(position, room, position))
+DWORD TRmf::StoreArea(RmfArea area, DWORD position, DWORD room, const void* data, DWORD length) {
+  const uint64_t owner = AreaOwner(area);
+  if (position && room >= length && PlaceIsFree(position, room, owner))
     return WriteAt(position, data, length) ? position : 0;
-  const DWORD at = Append(data, length);
+  const DWORD at = Append(data, length, owner);
   if (at) HeadChanged = 1;
   return at;
 }
@@ -870,24 +894,109 @@ int64_t TRmf::PartLength(DWORD position, RmfPlace* place) const {
   return file ? plat::FileLength(file) : -1;
 }
 
-bool TRmf::PlaceIsFree(DWORD position, DWORD length, DWORD own) {
+bool TRmf::PlaceIsFree(DWORD position, DWORD length, uint64_t owner) {
   RmfPlace place;
   const int64_t size = PartLength(position, &place);
   if (size < 0 || place.offset + length > uint64_t(size)) return false;
   const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
   if (place.offset < (place.part ? uint64_t(RMF_CONT_DATA) : headerEnd)) return false;
-  const struct {
-    DWORD position, length;
-  } areas[] = {{Head.PalettePosition, Head.PaletteLength}, {Head.TablePosition, Head.TableLength},
-               {Head.FlagsPosition, Head.FlagsLength},     {Head.BorderPosition, Head.BorderLength},
-               {Head.AdditionPosition, Head.AdditionLength}, {Head.LayerPosition, Head.LayerLength}};
-  for (const auto& a : areas) {
-    if (!a.position || !a.length || a.position == own) continue;
-    RmfPlace other;
-    if (!RmfLocate(a.position, Head.UnitShift, &other) || other.part != place.part) continue;
-    if (other.offset < place.offset + length && place.offset < other.offset + a.length) return false;
+  return PlaceIsOwn(position, length, owner);
+}
+
+bool TRmf::PlaceIsOwn(DWORD position, DWORD length, uint64_t owner) {
+  // The places known are those of the areas where this image's header
+  // names them now (a caller may have moved one since; a copy object may
+  // hold another image of the file, whose places are known as well).
+  if (!Places.Describes(Head, HeadPosition) && !BuildPlaces()) return false;
+  // A block asking for its own table entry's place, where every place is
+  // its owner's alone: the entry is one of the places known (or a part of
+  // one the block held before), which is the block's.
+  const DWORD code = DWORD(owner);
+  if (Places.Apart() && DWORD(owner >> 32) == HeadPosition && code < 0xFFFFFF00u &&
+      int64_t(code) < BlockCount() && uint64_t(code + 1) * 8 <= TableSize &&
+      Table[code].Position == position && Table[code].Length == length)
+    return true;
+  uint64_t line = 0;
+  return RmfLinePlace(position, Head.UnitShift, &line) && !Places.Others(line, length, owner);
+}
+
+void TRmf::AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries) {
+  Places.Image(h, header);
+  RMFAREAPLACE areas[RMF_AREA_KINDS];
+  const int count = RmfAreaPlaces(h, header, areas);
+  uint64_t line = 0;
+  for (int i = 0; i < count; ++i)
+    if (RmfLinePlace(areas[i].position, Head.UnitShift, &line))
+      Places.Add(line, areas[i].length, TRmfPlaces::Area(header, areas[i].kind));
+  for (DWORD n = 0; n < entries; ++n) {
+    const RMFBLOCKDESC& e = table[n];
+    if (e.Position && e.Length && RmfLinePlace(e.Position, Head.UnitShift, &line))
+      Places.Add(line, e.Length, TRmfPlaces::Block(header, LONG(n)));
   }
-  return true;
+}
+
+bool TRmf::BuildPlaces() {
+  if (!Main || !Table) return false;
+  const int code = Error;
+  Places.Start();
+  // This image as this object holds it (what it changed is not yet in the
+  // file)...
+  AddImagePlaces(Head, HeadPosition, Table, std::min<DWORD>(TableSize / 8, DWORD(BlockCount())));
+  // ...and the other images of a raster's chain of reduced copies as the
+  // file holds them, from the full image's header on. The chain ends where
+  // a header or a table is not in the file or not a raster's (no one reads
+  // or writes a copy there); a read that fails inside the file leaves the
+  // places unknown.
+  auto inFile = [this](DWORD position, DWORD size) {
+    uint64_t offset = 0;
+    HANDLE file = Locate(position, false, &offset);
+    const int64_t length = file ? plat::FileLength(file) : -1;
+    return length >= 0 && offset + size <= uint64_t(length);
+  };
+  constexpr int kMostImages = TRmfPlaces::kImages;
+  DWORD seen[kMostImages];
+  int images = 0;
+  RMFBLOCKDESC* other = nullptr;
+  bool failed = false;
+  // The full image's header may lie at 0, which ends the chain elsewhere.
+  DWORD at = Shared ? ChainStart : HeadPosition;
+  bool chain = Head.Ident == RMF_RSW;
+  while (chain && images < kMostImages && std::find(seen, seen + images, at) == seen + images) {
+    seen[images++] = at;
+    if (at == HeadPosition) {
+      at = Head.NextCopy;
+      chain = at != 0;
+      continue;
+    }
+    RMF h;
+    if (!inFile(at, sizeof(h))) break;
+    if (!ReadAt(at, &h, sizeof(h))) {
+      failed = true;
+      break;
+    }
+    if (h.Ident != RMF_RSW || h.UnitShift != Head.UnitShift || !RmfGeometryValid(h) ||
+        int64_t(h.BlockRows) * h.BlockColumns * 8 > kMaxTableBytes)
+      break;
+    const DWORD entries = DWORD(h.BlockRows) * DWORD(h.BlockColumns);
+    const bool table = h.TablePosition && h.TableLength >= entries * 8 &&
+                       inFile(h.TablePosition, entries * 8);
+    if (table && (!rmfpages::Grow(other, size_t(entries) * 8) ||
+                  !ReadAt(h.TablePosition, other, entries * 8))) {
+      failed = true;
+      break;
+    }
+    AddImagePlaces(h, at, other, table ? entries : 0);
+    if (!table) break;
+    at = h.NextCopy;
+    chain = at != 0;
+  }
+  rmfpages::Release(other);
+  const int64_t main = plat::FileLength(Main), cont = Cont ? plat::FileLength(Cont) : 0;
+  const uint64_t lengths[2] = {main > 0 ? uint64_t(main) : 0, cont > 0 ? uint64_t(cont) : 0};
+  const bool built = !failed && Places.Finish(lengths);
+  if (!built) Places.Drop();
+  Error = code;
+  return built;
 }
 
 // ---------------------------------------------------------------------------

@@ -22,15 +22,29 @@
 // give up, decoded, up to a bound of memory (CacheLimit, 64 MB unless the
 // host sets another), so that a block read again is neither read nor
 // decoded again. It holds what the file held while the file is known to be
-// as it was then: each time a block is missing from the slots the file's
-// last-write time is compared with the one the store was filled under, and
-// any difference, a write through this object, a new block table or a
-// Close empties it. A block read while the file had been written within the
-// last two seconds (by the clock of platform/clock.h) is not kept: a later
-// write in the same tick of the file system's clock would leave that time
-// as it was. A frame read or written (GetFrame, PutFrame) takes the blocks
-// it finds in the store but puts none there: it asks for each block once.
-// The store's memory is freed with the file.
+// as it was then: each call that misses a block in the slots reads the
+// signal of the files (ReadSignal: the size, last-write time and change
+// time of the main and continuation files) once and compares it with the
+// one the store was filled under; any difference, a write through this
+// object, a new block table or a Close empties it. A block read while the
+// file had been changed within the last two seconds (by the clock of
+// platform/clock.h) is not kept: a later write in the same tick of the file
+// system's clock would leave the signal as it was. A frame read (GetFrame)
+// that covers at most half of the elements of the blocks it meets keeps
+// them as element reads do, so that the next rows of a picture read row by
+// row find them, except blocks stored plain, whose rows it copies from a
+// view of the file (Views); a larger one, and a frame written (PutFrame),
+// takes the blocks it finds in the store but puts none there: it asks for
+// each block once. The store's memory is freed with the file.
+//
+// The blocks in the slots are used as read, without a signal, until the
+// file is closed or the document adjusts to changed files (DropReadBlocks).
+//
+// A block or an area is rewritten in place only while no other block, area
+// or image of the file holds a byte of its place (a damaged table may give
+// two blocks one place, or put one over an area); else it is stored anew
+// at the end of the data. A block table that shares bytes with the header
+// or an area is refused at opening (60005).
 //
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
@@ -44,7 +58,10 @@
 #include "geodesy/measure.h"
 #include "platform/export.h"
 #include "platform/file.h"
+#include "platform/fileio.h"
+#include "mapstore/sheetview.h"
 #include "raster/rmfformat.h"
+#include "raster/rmfplaces.h"
 #include "raster/rmfstore.h"
 #include "records/dataedit.h"
 
@@ -126,6 +143,8 @@ class MAPCLASS TRmf {
   // Header and areas.
   int ReadHeader();
   int WriteHeader();
+  // The block table; 60005 also for a table that shares bytes with the
+  // header or another area the header names.
   int ReadBlockDesc();
   int WriteBlockDesc();
   int ReadBlockFlags();
@@ -144,6 +163,17 @@ class MAPCLASS TRmf {
   // 1 when the expected size of the open file fits on the disk of `path`.
   int DiskFreeSpace(const char* path);
   int GetUpdateTime(FILETIME* time);
+  // What shows a change of the file by anyone: the stamps of the main and
+  // the continuation file (zeros without one).
+  struct UpdateSignal {
+    plat::FileStamp Part[2];
+    bool operator==(const UpdateSignal&) const = default;
+  };
+  // The signal now; false when it cannot be had (no open file).
+  bool ReadSignal(UpdateSignal* signal) const;
+  // Forgets the blocks the slots hold as read (the changed ones stay): the
+  // next reads of them read the file.
+  void DropReadBlocks();
   // Copies min(count, 256) colour words into the palette and marks it
   // changed; returns the palette.
   DWORD* Palette(const DWORD* colours, int count);
@@ -223,8 +253,10 @@ class MAPCLASS TRmf {
   int PutPlanePoint(double value, double x, double y);
   // One element straight from (to) the file, for blocks stored plain, in
   // the layout of the blocks; a block in the cache is read (changed) there
-  // so that file and cache never disagree. Index outside 60040; a
-  // compressed block 60005; an absent one 0 (no code; the value empty).
+  // so that file and cache never disagree, and a block whose place it does
+  // not hold alone (a damaged table) is written whole, stored anew. Index
+  // outside 60040; a compressed block 60005; an absent one 0 (no code; the
+  // value empty).
   int ReadPoint(LONG& value, int row, int col);
   int WritePoint(LONG value, int row, int col);
   // A 4-connected line of elements from (row1, col1) to (row2, col2); a
@@ -365,26 +397,46 @@ class MAPCLASS TRmf {
   // emptied with the table.
   RMFBLOCKDESC* BadBlocks = nullptr;
   DWORD BadBlocksSize = 0;
+  // The signal as it was with FileTime: after the last write of the header
+  // or the document's last look at the file.
+  UpdateSignal Recorded;
   // Decoded blocks behind the slots, and what their trust rests on: the
-  // last-write times of the main and continuation files they were read
-  // under, whether those were long enough ago, and a count that moves
-  // whenever the store is emptied because the file may have changed. A
-  // slot keeps the count its block was read at (0: not to be kept), and
-  // gives the block to the store only while the count is still that.
+  // signal of the files they were read under, whether it was long enough
+  // ago, and a count that moves whenever the store is emptied because the
+  // file may have changed. A slot keeps the count its block was read at (0:
+  // not to be kept), and gives the block to the store only while the count
+  // is still that.
   TRmfBlockStore Store;
-  uint64_t StoreTimes[2] = {0, 0};
-  DWORD StoreSettled = 0;  // 1: the times were old enough when last read
+  UpdateSignal StoreSignal;
+  DWORD StoreSettled = 0;  // 1: the signal's times were old enough when last read
   DWORD StoreEpoch = 1;
   DWORD SlotEpoch[kMaxSlots] = {};
+  // Set for a call that reads the signal once (OneLook), however many
+  // blocks it misses: whether it was read in this call, what StoreInStep
+  // answered and the count then (a write of the call since moves it, and
+  // the signal is read again).
+  struct Look {
+    int Depth = 0;
+    bool Taken = false;
+    DWORD Epoch = 0, At = 0;
+  } Looking;
+  // Views of the main and continuation files, from which a frame that
+  // keeps its blocks copies the rows of blocks stored plain: the file's own
+  // pages, never older than the file, and no memory of the object's for
+  // blocks of which it reads a few rows (raster/rmfelements.cpp). Reads
+  // that found no view; past kViewTries frames read whole blocks again.
+  TSheetView Views[2];
+  int ViewMisses = 0;
+  static constexpr int kViewTries = 64;
   // The block whose element was last read alone: asked for again, it is
   // read whole.
   LONG LoneBlock = -1;
-  // Set while a frame is read or written (BlockPass): each block is asked
-  // for once, in order, and the blocks it reads or gives up take no memory
-  // of the store (memory first touched would cost a whole-file frame of a
-  // compressed raster a tenth of its time, of a plain matrix half, for
-  // blocks it does not ask for again); a block the store holds is still
-  // taken from it.
+  // Set while a frame that keeps no block is read or written (BlockPass):
+  // each block is asked for once, in order, and the blocks it reads or
+  // gives up take no memory of the store (memory first touched would cost a
+  // whole-file frame of a compressed raster a tenth of its time, of a plain
+  // matrix half, for blocks it does not ask for again); a block the store
+  // holds is still taken from it.
   int Pass = 0;
   // The elements of the block the last element read came from, while the
   // current slot holds it: its buffer, the rows and columns from the first
@@ -403,6 +455,16 @@ class MAPCLASS TRmf {
   // The same for the block whose read failed last: its elements fail at
   // once while the block is known not to read (KnownBadBlock).
   ElementWindow Failed;
+  // Where every header, area and block of the file lies (raster/rmfplaces.h):
+  // a place is rewritten in place only while no other holds a byte of it.
+  // Built at the first such question, from this object's own header and
+  // table and, for a raster with reduced copies, from the file's other
+  // images as the file holds them; kept in step with what this object
+  // appends; dropped when the file or a table entry changes any other way.
+  TRmfPlaces Places;
+  // The header of the full image of the file (the start of its chain of
+  // reduced copies) for an object that holds a copy: set by its owner.
+  DWORD ChainStart = 0;
 
  protected:
   // Shared with the raster and matrix classes built on this one.
@@ -433,8 +495,10 @@ class MAPCLASS TRmf {
   // end of its file is remembered as a damaged one.
   bool ReadStored(int number, void* dest, DWORD size);
   // The store's count when the files are as the store knows them and were
-  // last written long enough ago; else 0, the store emptied.
+  // last changed long enough ago; else 0, the store emptied.
   DWORD StoreInStep();
+  // StoreInStep, asked once in a call that reads the signal once.
+  DWORD StoreEpochNow();
   // Empties the store: what it held may no longer be the file's.
   void ForgetStore();
   // Frees the store's memory, the slots given back their own buffers.
@@ -443,13 +507,28 @@ class MAPCLASS TRmf {
   // the slot's block goes to the store when it may (during a pass only in
   // the place of `want`); true when `want` came from it.
   bool ExchangeSlot(int slot, DWORD epoch, LONG want);
-  // Pass set for the life of the object.
+  // Pass set, when `on`, for the life of the object.
   class BlockPass {
    public:
-    explicit BlockPass(TRmf& file) : file_(file) { ++file_.Pass; }
-    ~BlockPass() { --file_.Pass; }
+    explicit BlockPass(TRmf& file, bool on = true) : file_(file), on_(on) { file_.Pass += on_; }
+    ~BlockPass() { file_.Pass -= on_; }
     BlockPass(const BlockPass&) = delete;
     BlockPass& operator=(const BlockPass&) = delete;
+
+   private:
+    TRmf& file_;
+    int on_;
+  };
+  // The signal read at most once while the object lives (the outermost
+  // one of nested calls).
+  class OneLook {
+   public:
+    explicit OneLook(TRmf& file) : file_(file) {
+      if (file_.Looking.Depth++ == 0) file_.Looking.Taken = false;
+    }
+    ~OneLook() { --file_.Looking.Depth; }
+    OneLook(const OneLook&) = delete;
+    OneLook& operator=(const OneLook&) = delete;
 
    private:
     TRmf& file_;
@@ -464,9 +543,9 @@ class MAPCLASS TRmf {
   // `extra` bytes past the position (an element inside a block).
   bool ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra = 0);
   bool WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra = 0);
-  // Appends at the end position (never before the end of the header): the
-  // position written at, 0 on failure.
-  DWORD Append(const void* buffer, DWORD size);
+  // Appends at the end position (never before the end of the header) the
+  // bytes `owner` stores there: the position written at, 0 on failure.
+  DWORD Append(const void* buffer, DWORD size, uint64_t owner);
   // The end position, at least the end of the header; false without one.
   bool FreePosition(DWORD* end);
   // The file and byte offset of a position, opening (and with `create`
@@ -477,15 +556,27 @@ class MAPCLASS TRmf {
   int64_t PartLength(DWORD position, RmfPlace* place) const;
   bool OpenContinuation(bool create);
   void MakeContName();
-  // True when an area of the file may be rewritten in place: it lies past
-  // the header, inside the file, and meets none of the other areas.
-  bool PlaceIsFree(DWORD position, DWORD length, DWORD own);
+  // True when `length` bytes at a position may be rewritten in place by
+  // `owner` (TRmfPlaces::Block or Area of this image): they lie past the
+  // file's first header and inside the file, and no byte of them belongs
+  // to this image's header or another of its areas as the header names
+  // them now, nor to any other place of the file (another block, an image
+  // of a reduced copy). Without the places (no memory): false.
+  bool PlaceIsFree(DWORD position, DWORD length, uint64_t owner);
+  // The same without the bounds: no byte of the place is another's.
+  bool PlaceIsOwn(DWORD position, DWORD length, uint64_t owner);
+  // The places of the file, built from this image and the other images of
+  // its chain; false when they cannot be (the error code kept as it was).
+  bool BuildPlaces();
+  void AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries);
+  uint64_t BlockOwner(int number) const { return TRmfPlaces::Block(HeadPosition, number); }
+  uint64_t AreaOwner(RmfArea area) const { return TRmfPlaces::Area(HeadPosition, area); }
   // Stores `length` bytes of an area kept at `position` in `room` bytes:
   // in place when the area has the room and its place is free (a position
   // or length read from a damaged file may lie anywhere, far past the end
-  // or over another area), else at the end of the file (the header
-  // changed). The position written, 0 when the write failed.
-  DWORD StoreArea(DWORD position, DWORD room, const void* data, DWORD length);
+  // or over another area or a block), else at the end of the file (the
+  // header changed). The position written, 0 when the write failed.
+  DWORD StoreArea(RmfArea area, DWORD position, DWORD room, const void* data, DWORD length);
   void SetHeightFactor();
   // The header of an old version brought to the current one.
   int UpgradeHeader();
@@ -493,6 +584,16 @@ class MAPCLASS TRmf {
   // outside the grid.
   bool Place(int row, int col, int* blockRow, int* blockCol, int64_t* k);
   BYTE* BlockForRead(int blockRow, int blockCol);
+  // BlockForRead for a frame that keeps its blocks: a block the store
+  // holds is read where it lies there.
+  const BYTE* BlockForFrame(int blockRow, int blockCol);
+  // For a frame that keeps its blocks: `rows` rows of block (blockRow,
+  // blockCol) from its row `first`, `bytes` of each from byte `skip`,
+  // copied from a view of the file into `to` (rows `stride` apart), when
+  // the block is stored plain and no slot holds it. False when they are
+  // to be read with their block.
+  bool RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows, int64_t skip,
+                    int64_t bytes, BYTE* to, int64_t stride);
   // The current slot's block when it holds the element (*k its number
   // there), else null.
   const BYTE* CurrentElement(int row, int col, int64_t* k) const {

@@ -15,18 +15,16 @@ namespace {
 // The bound of the block stores of files opened from now on.
 int64_t g_cacheLimit = TRmf::kDefaultCacheLimit;
 
-// A block read within this long of its file's last write (100-ns units) is
-// not kept: file systems stamp writes with a clock of coarse ticks, up to
-// two seconds on some.
+// A block read within this long of its file's last change (100-ns units)
+// is not kept: file systems stamp changes with a clock of coarse ticks, up
+// to two seconds on some.
 constexpr int64_t kSettled = 20000000;
 
-// The last-write time of an open file (100-ns units); false when it cannot
-// be had.
-bool LastWrite(HANDLE file, uint64_t* time) {
-  FILETIME w{};
-  if (!plat::GetFileTime(file, nullptr, nullptr, &w)) return false;
-  *time = plat::FileTimeValue(w);
-  return true;
+// The latest time of a signal: its last write or change.
+uint64_t Latest(const TRmf::UpdateSignal& s) {
+  uint64_t t = 0;
+  for (const plat::FileStamp& p : s.Part) t = std::max({t, p.writeTime, p.changeTime});
+  return t;
 }
 
 // Fills `size` bytes with whole copies of the `width` bytes at `pattern`:
@@ -80,6 +78,10 @@ void TRmf::FreeBuffer() {
 }
 
 void TRmf::ReleaseStore() {
+  // The views go with the handles they were made of.
+  Views[0].Close();
+  Views[1].Close();
+  ViewMisses = 0;
   // The slots may hold buffers of the store: each takes its own back.
   DropWindow();
   for (int i = 0; i < kMaxSlots; ++i) {
@@ -96,26 +98,53 @@ void TRmf::ForgetStore() {
   if (++StoreEpoch == 0) StoreEpoch = 1;
 }
 
+bool TRmf::ReadSignal(UpdateSignal* signal) const {
+  *signal = UpdateSignal{};
+  return Main && plat::GetFileStamp(Main, &signal->Part[0]) &&
+         (!Cont || plat::GetFileStamp(Cont, &signal->Part[1]));
+}
+
 DWORD TRmf::StoreInStep() {
   if (!Store.Capacity()) return 0;
-  uint64_t times[2] = {0, 0};
-  if (!Main || !LastWrite(Main, &times[0]) || (Cont && !LastWrite(Cont, &times[1]))) {
+  UpdateSignal now;
+  if (!ReadSignal(&now)) {
     ForgetStore();
     StoreSettled = 0;
     return 0;
   }
-  if (times[0] == StoreTimes[0] && times[1] == StoreTimes[1] && StoreSettled) return StoreEpoch;
-  if (times[0] != StoreTimes[0] || times[1] != StoreTimes[1]) {
+  if (now == StoreSignal && StoreSettled) return StoreEpoch;
+  if (!(now == StoreSignal)) {
     ForgetStore();
-    StoreTimes[0] = times[0];
-    StoreTimes[1] = times[1];
+    StoreSignal = now;
   }
-  // Once settled, times that stay as they are stay settled: the clock is
-  // read only for new ones.
-  StoreSettled = plat::ReadClock().utc - int64_t(std::max(times[0], times[1])) >= kSettled;
+  // Once settled, a signal that stays as it is stays settled: the clock is
+  // read only for a new one.
+  StoreSettled = plat::ReadClock().utc - int64_t(Latest(now)) >= kSettled;
   if (StoreSettled) return StoreEpoch;
   ForgetStore();
   return 0;
+}
+
+DWORD TRmf::StoreEpochNow() {
+  Look& l = Looking;
+  if (l.Depth && l.Taken && l.At == StoreEpoch) return l.Epoch;
+  const DWORD epoch = StoreInStep();
+  if (l.Depth) l = Look{l.Depth, true, epoch, StoreEpoch};
+  return epoch;
+}
+
+void TRmf::DropReadBlocks() {
+  if (!BlockMemory) return;
+  DropWindow();
+  Failed.Rows = 0;
+  LoneBlock = -1;
+  for (int i = 0; i < SlotCount; ++i) {
+    RMFSLOT& s = Slots[i];
+    if (s.Number < 0 || s.Dirty || s.Keep) continue;
+    s.Number = -1;
+    s.Stamp = 0;
+    SlotEpoch[i] = 0;
+  }
 }
 
 bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {
@@ -143,7 +172,7 @@ int TRmf::AllocateBuffer(int count) {
   BlockSize = size;
   SlotCount = slots;
   for (int i = 0; i < kMaxSlots; ++i) Slots[i].Buffer = i < slots ? BlockMemory + size_t(i) * size : nullptr;
-  Store.Prepare(size, g_cacheLimit);
+  Store.Prepare(size, g_cacheLimit, BlockCount());
   ClearBuffer();
   MaskRowBits = (Head.BlockWidth + 31) / 32 * 32;
   if (!AllocateBlockMask(MaskRowBits / 8 * Head.BlockHeight)) return 0;
@@ -241,6 +270,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);  // kept as read from the entry replaced
+  Places.Drop();
   return value;
 }
 
@@ -250,6 +280,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);
+  Places.Drop();
   return value;
 }
 
@@ -280,10 +311,17 @@ int TRmf::WhereBlock(RMFBLOCK& frame, int row, int col) {
 // The cache
 
 int TRmf::ChooseSlot() const {
+  // The smallest stamp is carried along, not loaded again through `best`
+  // at each slot: a chain of loads would cost a read of a block kept
+  // behind the slots a quarter of its time.
   int best = -1;
+  DWORD least = 0;
   for (int i = 0; i < SlotCount; ++i) {
     if (Slots[i].Keep) continue;
-    if (best < 0 || Slots[i].Stamp < Slots[best].Stamp) best = i;
+    if (best < 0 || Slots[i].Stamp < least) {
+      best = i;
+      least = Slots[i].Stamp;
+    }
   }
   return best;
 }
@@ -397,7 +435,7 @@ int TRmf::ReadBlock(int row, int col) {
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return -1;
   // Asked after the write above, which empties the store; a pass asks
   // only while the store has blocks to give.
-  const DWORD epoch = Pass && !Store.Count() ? 0 : StoreInStep();
+  const DWORD epoch = Pass && !Store.Count() ? 0 : StoreEpochNow();
   if (!ExchangeSlot(slot, epoch, number) && !LoadBlock(number, row, col, s.Buffer)) return -1;
   SlotEpoch[slot] = epoch;
   Stamp(slot);
@@ -441,7 +479,7 @@ BYTE* TRmf::GetBlockAddressAndCreate(int row, int col) {
   if (s.Dirty && IsWritable() && !WriteBlock(slot)) return nullptr;
   // The block given up goes to the store when it may (the file is asked
   // only then).
-  ExchangeSlot(slot, s.Number >= 0 && SlotEpoch[slot] && !Pass ? StoreInStep() : 0, -1);
+  ExchangeSlot(slot, s.Number >= 0 && SlotEpoch[slot] && !Pass ? StoreEpochNow() : 0, -1);
   if (!BufferBlockInit(slot)) return nullptr;
   Stamp(slot);
   s.Number = row * Head.BlockColumns + col;
@@ -576,10 +614,11 @@ int TRmf::WriteBlock(int row, int col, const char* data, int length) {
   if (!Table || DWORD(number + 1) * 8 > TableSize) return Fail(MAPERR_DATA);
   const DWORD size = DWORD(std::min(length, BlockRawLength(row, col)));
   RMFBLOCKDESC& entry = Table[number];
-  if (entry.Position && entry.Length >= size && PlaceIsFree(entry.Position, entry.Length, 0)) {
+  if (entry.Position && entry.Length >= size &&
+      PlaceIsFree(entry.Position, entry.Length, BlockOwner(number))) {
     if (!WriteAt(entry.Position, data, size)) return 0;
   } else {
-    const DWORD at = Append(data, size);
+    const DWORD at = Append(data, size, BlockOwner(number));
     if (!at) return 0;
     entry.Position = at;
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/maperr.h"
+#include "platform/vfs.h"
 #include "raster/rmf.h"
 
 namespace {
@@ -268,6 +269,15 @@ int TRmf::WritePoint(LONG value, int row, int col) {
   const RMFBLOCKDESC entry = Table[number];
   if (entry.Position == 0 || entry.Length == 0) return 0;
   if (entry.Length != DWORD(BlockRawLength(br, bc))) return Fail(MAPERR_DATA);
+  // A block whose place is not its own alone (another block or an area
+  // holds some of its bytes) takes the element whole and is stored anew.
+  if (!PlaceIsOwn(entry.Position, entry.Length, BlockOwner(number))) {
+    if (!GetBlockAddress(br, bc)) return 0;
+    const int held = CurrentSlot;
+    RmfPutElement(Slots[held].Buffer, k, bits, Head.Ident, value);
+    BlockChanged(held);
+    return WriteBlock(held) > 0 ? 1 : 0;
+  }
   BYTE bytes[4] = {};
   const int64_t bit = k * bits;
   const DWORD size = DWORD(bits < 8 ? 1 : bits / 8);
@@ -342,6 +352,7 @@ int TRmf::PutFrame(const char* buffer, int column, int row, int width, int heigh
   if (!buffer || (direction != 1 && direction != -1)) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
+  OneLook look(*this);
   BlockPass pass(*this);
   const int bits = Head.BitsPerElement;
   // A 1-bit image narrower than its bytes: the bits past its width in the
@@ -374,54 +385,119 @@ int TRmf::GetFrame(char* buffer, int column, int row, int width, int height, int
   if (!buffer) return Fail(MAPERR_INPUT);
   FrameCut f;
   if (!CutFrame(column, row, width, height, stride, &f)) return 0;
-  BlockPass pass(*this);
+  // A frame that covers at most half of the blocks it meets keeps them, as
+  // element reads do: the frames after it (the next rows of a picture read
+  // row by row) come back to them.
+  const int64_t bh = Head.BlockHeight, bw = Head.BlockWidth;
+  const int64_t blockRows = std::min<int64_t>(((f.r1 - 1) / bh + 1) * bh, Head.Height) - f.r0 / bh * bh;
+  const int64_t blockCols = std::min<int64_t>(((f.c1 - 1) / bw + 1) * bw, Head.Width) - f.c0 / bw * bw;
+  const bool keep = (f.r1 - f.r0) * (f.c1 - f.c0) * 2 <= blockRows * blockCols;
+  OneLook look(*this);
+  BlockPass pass(*this, !keep);
   const int bits = Head.BitsPerElement;
   BYTE* image = reinterpret_cast<BYTE*>(buffer);
-  // What absent blocks leave: zeros in a raster, the empty value in an
-  // elevation matrix; quality and layer matrices are left as given.
-  if (Head.Ident == RMF_RSW) {
-    std::memset(image, 0, size_t(f.stride * height));
-  } else if (Head.Ident == RMF_MTW) {
-    const LONG empty = RmfTruncate(Head.EmptyValue);
-    if (bits == 8) std::memset(image, BYTE(empty), size_t(f.stride * height));
-    if (bits == 16 || bits == 32 || bits == 64) {
-      for (int64_t i = 0; i < height; ++i) {
-        BYTE* p = image + i * f.stride;
-        for (int64_t j = 0; j < width; ++j) {
-          if (bits == 16) {
-            const int16_t v = int16_t(empty);
-            std::memcpy(p + j * 2, &v, 2);
-          } else if (bits == 32) {
-            std::memcpy(p + j * 4, &empty, 4);
-          } else {
-            std::memcpy(p + j * 8, &Head.EmptyValue, 8);
-          }
-        }
-      }
-    }
+  // What absent blocks and the image outside the grid hold: zeros in a
+  // raster (whole rows of the stride), the empty value in an elevation
+  // matrix (whole rows of the stride for 8 bits, else `width` elements);
+  // quality and layer matrices are left as given.
+  const bool fills = Head.Ident == RMF_RSW || (Head.Ident == RMF_MTW && (bits == 8 || bits == 16 ||
+                                                                         bits == 32 || bits == 64));
+  const int unit = Head.Ident == RMF_RSW ? 1 : bits / 8;
+  const int64_t extent = Head.Ident == RMF_RSW || bits == 8 ? f.stride : int64_t(width) * unit;
+  BYTE empty[8] = {};
+  if (Head.Ident == RMF_MTW) {
+    const LONG value = RmfTruncate(Head.EmptyValue);
+    const int16_t half = int16_t(value);
+    std::memcpy(empty, bits == 64 ? static_cast<const void*>(&Head.EmptyValue)
+                       : bits == 16 ? static_cast<const void*>(&half) : &value, size_t(std::max(unit, 1)));
   }
+  // Fills `bytes` (whole elements) at `to`: one element, then what is
+  // filled copied after itself.
+  auto fill = [&](BYTE* to, int64_t bytes) {
+    if (!fills || bytes <= 0) return;
+    if (unit == 1) {
+      std::memset(to, empty[0], size_t(bytes));
+      return;
+    }
+    std::memcpy(to, empty, size_t(unit));
+    for (int64_t done = unit; done < bytes;) {
+      const int64_t n = std::min(done, bytes - done);
+      std::memcpy(to + done, to, size_t(n));
+      done += n;
+    }
+  };
+  const int64_t kept = RowBytes(f.c1 - f.c0, bits);
   for (int64_t br = f.r0 / Head.BlockHeight; br <= (f.r1 - 1) / Head.BlockHeight; ++br) {
     const int64_t top = br * Head.BlockHeight;
     const int64_t rr0 = std::max(f.r0, top), rr1 = std::min(f.r1, top + BlockHeight(int(br)));
     for (int64_t bc = f.c0 / Head.BlockWidth; bc <= (f.c1 - 1) / Head.BlockWidth; ++bc) {
       const int64_t left = bc * Head.BlockWidth, bw = BlockWidth(int(bc));
       const int64_t cc0 = std::max(f.c0, left), cc1 = std::min(f.c1, left + bw);
+      const int64_t bytes = RowBytes(cc1 - cc0, bits), blockRow = RowBytes(bw, bits);
+      BYTE* to = image + (rr0 - f.r0) * f.stride + RowBytes(cc0 - f.c0, bits);
+      if (keep && RowsFromView(int(br), int(bc), rr0 - top, rr1 - rr0, RowBytes(cc0 - left, bits), bytes, to,
+                               f.stride)) {
+        if (bits == 4)
+          for (int64_t r = rr0; r < rr1; ++r, to += f.stride) CopySwapped(to, to, bytes);
+        continue;
+      }
       const int before = Error;
       Error = 0;
-      const BYTE* block = BlockForRead(int(br), int(bc));
+      const BYTE* block = keep ? BlockForFrame(int(br), int(bc)) : BlockForRead(int(br), int(bc));
       if (!block) {
         if (Error) return 0;  // there, but unreadable
         Error = before;
-        continue;  // absent
+        for (int64_t r = rr0; r < rr1; ++r, to += f.stride) fill(to, bytes);  // absent
+        continue;
       }
       Error = before;
-      const int64_t bytes = RowBytes(cc1 - cc0, bits), blockRow = RowBytes(bw, bits);
-      for (int64_t r = rr0; r < rr1; ++r)
-        CopyRow(image + (r - f.r0) * f.stride + RowBytes(cc0 - f.c0, bits),
-                block + (r - top) * blockRow + RowBytes(cc0 - left, bits), bytes, bits);
+      const BYTE* from = block + (rr0 - top) * blockRow + RowBytes(cc0 - left, bits);
+      for (int64_t r = rr0; r < rr1; ++r, to += f.stride, from += blockRow) CopyRow(to, from, bytes, bits);
     }
   }
+  // The image right of and below the grid.
+  for (int64_t i = 0; i < height; ++i)
+    fill(image + i * f.stride + (i < f.r1 - f.r0 ? kept : 0), extent - (i < f.r1 - f.r0 ? kept : 0));
   return 1;
+}
+
+bool TRmf::RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows, int64_t skip,
+                        int64_t bytes, BYTE* to, int64_t stride) {
+  const LONG number = blockRow * Head.BlockColumns + blockCol;
+  if (Shared || ViewMisses >= kViewTries || !plat::ViewsAllowed() || !Table ||
+      DWORD(number + 1) * 8 > TableSize || !BlockMemory || FindSlot(number) >= 0 || KnownBadBlock(number))
+    return false;
+  const RMFBLOCKDESC entry = Table[number];
+  const int64_t blockRowBytes = RowBytes(BlockWidth(blockCol), Head.BitsPerElement);
+  if (entry.Position == 0 || entry.Length != DWORD(BlockRawLength(blockRow, blockCol))) return false;
+  // A position that leads nowhere is the block read's to report.
+  const int before = Error;
+  uint64_t offset = 0;
+  HANDLE file = Locate(entry.Position, false, &offset);
+  Error = before;
+  if (!file) return false;
+  TSheetView& view = Views[file == Cont];
+  for (int64_t r = 0; r < rows; ++r, to += stride) {
+    const int64_t at = int64_t(offset) + (first + r) * blockRowBytes + skip;
+    // Bytes that are not all there are read with their block, which fails
+    // as it always did.
+    if (view.Read(file, at, to, bytes) != bytes) return false;
+  }
+  // A file system that maps no file reads each row on its own: its frames
+  // go back to reading whole blocks.
+  if (!view.Length()) ++ViewMisses;
+  return true;
+}
+
+const BYTE* TRmf::BlockForFrame(int blockRow, int blockCol) {
+  // A block the slots do not hold (a changed one would be there) is used
+  // where the store keeps it, without a slot: a frame meeting more blocks
+  // than there are slots would otherwise exchange each of them.
+  const LONG number = blockRow * Head.BlockColumns + blockCol;
+  if (BlockMemory && Store.Count() && Slots[CurrentSlot].Number != number && FindSlot(number) < 0 &&
+      StoreEpochNow())
+    if (const BYTE* kept = Store.Use(number)) return kept;
+  return BlockForRead(blockRow, blockCol);
 }
 
 int TRmf::PutBlockByMask(int row, int col, const char* mask, LONG size, LONG width, LONG height,

@@ -7,8 +7,10 @@
 
 namespace {
 
-// Buffers are allocated in pieces of about this many bytes.
-constexpr int64_t kPieceBytes = 1 << 20;
+// Buffers are allocated in pieces of at least about the first many bytes
+// (a single buffer when it is larger) and at most about the second.
+constexpr int64_t kFirstPieceBytes = 1 << 16;
+constexpr int64_t kPieceBytes = 4 << 20;
 
 template <class T>
 T* NewArray(int64_t count) {
@@ -23,11 +25,11 @@ void FreeArray(T*& p) {
 
 }  // namespace
 
-void TRmfBlockStore::Prepare(DWORD blockSize, int64_t limit) {
+void TRmfBlockStore::Prepare(DWORD blockSize, int64_t limit, int64_t blocks) {
   Release();
   size_ = blockSize;
   const int64_t n = blockSize && limit > 0 ? limit / blockSize : 0;
-  capacity_ = int(std::min<int64_t>(n, INT_MAX / 4));
+  capacity_ = int(std::clamp<int64_t>(std::min(n, blocks), 0, INT_MAX / 4));
 }
 
 int TRmfBlockStore::Find(LONG number) const {
@@ -82,33 +84,70 @@ bool TRmfBlockStore::Insert(LONG number, BYTE* buffer) {
   return true;
 }
 
+bool TRmfBlockStore::Reserve(int buffers) {
+  if (pieceCount_ == pieceRoom_) {
+    const int room = std::max(4, 2 * pieceRoom_);
+    BYTE** pieces = NewArray<BYTE*>(room);
+    if (!pieces) return false;
+    std::copy(pieces_, pieces_ + pieceCount_, pieces);
+    FreeArray(pieces_);
+    pieces_ = pieces;
+    pieceRoom_ = room;
+  }
+  if (buffers <= reserved_) return true;
+  // Room for at least twice as many as before, so that the copies below
+  // cost a constant share of what is held; the index at most half full.
+  const int room = int(std::min<int64_t>(capacity_, std::max<int64_t>(buffers, 2ll * reserved_)));
+  int bits = 4;
+  while ((1ll << bits) < 2ll * room) ++bits;
+  Entry* entries = NewArray<Entry>(room);
+  BYTE** spare = NewArray<BYTE*>(room);
+  int* index = NewArray<int>(1ll << bits);
+  if (!entries || !spare || !index) {
+    FreeArray(entries);
+    FreeArray(spare);
+    FreeArray(index);
+    return false;
+  }
+  std::copy(entries_, entries_ + reserved_, entries);
+  std::copy(free_, free_ + freeCount_, spare);
+  // The new entries go onto the free list, the index is made anew for the
+  // entries held.
+  for (int e = room - 1; e >= reserved_; --e) {
+    entries[e] = Entry{-1, nullptr, -1, freeEntry_};
+    freeEntry_ = e;
+  }
+  std::fill(index, index + (1ll << bits), -1);
+  FreeArray(entries_);
+  FreeArray(free_);
+  FreeArray(index_);
+  entries_ = entries;
+  free_ = spare;
+  index_ = index;
+  shift_ = 32 - bits;
+  reserved_ = room;
+  for (int e = first_; e >= 0; e = entries_[e].next) {
+    int h = Home(entries_[e].number);
+    while (index_[h] >= 0) h = (h + 1) & Mask();
+    index_[h] = e;
+  }
+  return true;
+}
+
 bool TRmfBlockStore::Grow() {
   if (owned_ >= capacity_) return false;
-  if (!entries_) {
-    // The bookkeeping, made once the first block is to be kept: the index
-    // at most half full.
-    int bits = 4;
-    while ((1ll << bits) < 2ll * capacity_) ++bits;
-    const int64_t perPiece = std::max<int64_t>(1, kPieceBytes / size_);
-    entries_ = NewArray<Entry>(capacity_);
-    index_ = NewArray<int>(1ll << bits);
-    free_ = NewArray<BYTE*>(capacity_);
-    pieces_ = NewArray<BYTE*>((capacity_ + perPiece - 1) / perPiece);
-    if (!entries_ || !index_ || !free_ || !pieces_) {
-      Release();
-      capacity_ = 0;  // not asked again for this file
-      return false;
-    }
-    shift_ = 32 - bits;
-    std::fill(index_, index_ + (1ll << bits), -1);
-    for (int e = 0; e < capacity_; ++e) entries_[e] = Entry{-1, nullptr, -1, e + 1 < capacity_ ? e + 1 : -1};
-    freeEntry_ = 0;
-  }
-  const int n = int(std::min<int64_t>(std::max<int64_t>(1, kPieceBytes / size_), capacity_ - owned_));
+  // A piece as large as what the store owns already: its memory follows
+  // what it holds.
+  const int64_t least = std::max<int64_t>(1, kFirstPieceBytes / size_);
+  const int64_t most = std::max<int64_t>(1, kPieceBytes / size_);
+  const int n = int(std::min<int64_t>(std::clamp<int64_t>(owned_, least, most), capacity_ - owned_));
   // Each piece is filled by blocks decoded or read into it one after the
   // other.
-  BYTE* piece = static_cast<BYTE*>(plat::AllocPagesReady(SIZE_T(n) * size_));
-  if (!piece) return false;
+  BYTE* piece = Reserve(owned_ + n) ? static_cast<BYTE*>(plat::AllocPagesReady(SIZE_T(n) * size_)) : nullptr;
+  if (!piece) {
+    capacity_ = owned_;  // not asked again for this file
+    return false;
+  }
   pieces_[pieceCount_++] = piece;
   for (int i = 0; i < n; ++i) free_[freeCount_++] = piece + SIZE_T(i) * size_;
   owned_ += n;
@@ -142,6 +181,21 @@ BYTE* TRmfBlockStore::Exchange(LONG put, BYTE* buffer, LONG want, bool* found) {
   return spare;
 }
 
+const BYTE* TRmfBlockStore::Use(LONG number) {
+  const int e = Find(number);
+  if (e < 0) return nullptr;
+  Entry& x = entries_[e];
+  if (e != first_) {
+    entries_[x.prev].next = x.next;
+    (x.next >= 0 ? entries_[x.next].prev : last_) = x.prev;
+    x.prev = -1;
+    x.next = first_;
+    entries_[first_].prev = e;
+    first_ = e;
+  }
+  return x.buffer;
+}
+
 void TRmfBlockStore::Drop(LONG number) {
   const int e = Find(number);
   if (e < 0) return;
@@ -162,7 +216,7 @@ void TRmfBlockStore::Release() {
   FreeArray(index_);
   FreeArray(free_);
   FreeArray(pieces_);
-  pieceCount_ = owned_ = freeCount_ = count_ = 0;
+  pieceCount_ = pieceRoom_ = owned_ = reserved_ = freeCount_ = count_ = 0;
   freeEntry_ = first_ = last_ = -1;
   shift_ = 32;
 }

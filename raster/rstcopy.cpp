@@ -217,6 +217,7 @@ TRst* TRst::CopyObject() {
   Copy->Access = Access;
   Copy->Share = Share;
   Copy->Shared = 1;
+  Copy->ChainStart = HeadPosition;
   std::memcpy(Copy->FileName, FileName, sizeof(FileName));
   std::memcpy(Copy->ContName, ContName, sizeof(ContName));
   return Copy;
@@ -243,6 +244,10 @@ bool TRst::CutAt(DWORD position) {
   if (plat::FileLength(file) <= int64_t(place.offset)) return true;
   LARGE_INTEGER to;
   to.QuadPart = LONGLONG(place.offset);
+  // What lay past the cut is no one's place any more, and what comes there
+  // next is not appended behind the places known: built afresh.
+  Places.Drop();
+  if (Copy) Copy->Places.Drop();
   if (!plat::SetFilePointerEx(file, to, nullptr, FILE_BEGIN) || !plat::SetEndOfFile(file))
     return Fail(MAPERR_WRITE);
   HeadChanged = 1;
@@ -299,6 +304,8 @@ int TRst::CreateDuplicateHeader(DWORD position, LONG columns, LONG rows, LONG bi
   const int stored = RmfStoredColumns(columns, bits);
   if (RmfBlockSide(bits) == 0 || stored < 1) return Fail(MAPERR_DATA);
   ClearBuffer();
+  // A new image of the file: its places are not among those known.
+  Places.Drop();
   std::memset(&Head, 0, sizeof(Head));
   HeadPosition = position;
   Head.LocationX = location.X;

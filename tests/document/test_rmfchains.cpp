@@ -17,6 +17,7 @@
 #include "document/mtr3d.h"
 #include "document/rmfchains.h"
 #include "platform/file.h"
+#include "platform/fileio.h"
 #include "support/docfixture.h"
 #include "support/docmap.h"
 #include "support/host_recorder.h"
@@ -259,21 +260,54 @@ TEST_F(RmfChains, FilesChangedByAnotherWriterAreOpenedAgain) {
     TRst other(a.c_str(), 0);
     other.Head.LocationX = 7000;
     other.HeadChanged = 1;
+    ASSERT_EQ(1, other.PutPoint(5, 3, 4));
     other.Close();
   }
-  // A last-write time of its own, whatever the clock of the file system.
-  HANDLE h = plat::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, h);
-  const FILETIME t{0x12345678u, 0x01D00000u};
-  ASSERT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &t));
-  plat::CloseHandle(h);
+  // A last-write time of its own, whatever the clock of the file system;
+  // with `grow`, bytes appended first.
+  const auto setTime = [&](bool grow) {
+    HANDLE h = plat::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    if (grow) {
+      ASSERT_TRUE(plat::WriteExactAt(h, plat::FileLength(h), "tail", 4));
+    }
+    const FILETIME t{0x12345678u, 0x01D00000u};
+    ASSERT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &t));
+    plat::CloseHandle(h);
+  };
+  setTime(false);
   EXPECT_EQ(1, doc->AdjustData());
   RMFCHAIN* unit = GetChainUnit(Rasters(), 1);
   EXPECT_EQ(7000.0, unit->Frame.X1);
   EXPECT_EQ(0, unit->View);  // the document's view of it stays
   EXPECT_EQ(0, doc->AdjustData());
+
+  // A writer that puts the last-write time back as it was is seen too: an
+  // element rewritten in place is read again, and a file that changed its
+  // size is opened again.
+  // (Read twice: an element asked for alone is read alone, the second time
+  // with its block, which a slot then holds.)
+  LONG value = 0;
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(1, GetChainUnit(Rasters(), 1)->File->GetPoint(value, 3, 4));
+  EXPECT_EQ(5, value);
+  {
+    TRst other(a.c_str(), 0);
+    ASSERT_EQ(1, other.PutPoint(6, 3, 4));
+  }
+  setTime(false);
+  doc->AdjustData();
+  ASSERT_EQ(1, GetChainUnit(Rasters(), 1)->File->GetPoint(value, 3, 4));
+  EXPECT_EQ(6, value);
+  {
+    TRst other(a.c_str(), 0);
+    other.Head.LocationX = 8000;
+    other.HeadChanged = 1;
+  }
+  setTime(true);
+  EXPECT_EQ(1, doc->AdjustData());
+  EXPECT_EQ(8000.0, GetChainUnit(Rasters(), 1)->Frame.X1);
 }
 
 // Another file opened into a unit: one that cannot be had as the unit's

@@ -268,6 +268,12 @@ TEST_P(VfsContract, IdentityTimesAndSpace) {
   ASSERT_TRUE(plat::SetFileTime(h, nullptr, nullptr, &set));
   ASSERT_TRUE(plat::GetFileTime(h, nullptr, nullptr, &got));
   EXPECT_EQ(plat::FileTimeValue(got), 131000000000000000ull);
+  // The change time is the file system's own: setting a time moves it.
+  plat::FileStamp stamp;
+  ASSERT_TRUE(plat::GetFileStamp(h, &stamp));
+  EXPECT_EQ(stamp.size, 1u);
+  EXPECT_EQ(stamp.writeTime, 131000000000000000ull);
+  EXPECT_GT(stamp.changeTime, 131000000000000000ull);
   // Positions, lengths and the zeros of a gap.
   ASSERT_TRUE(plat::WriteExactAt(h, 4, "xy", 2));
   EXPECT_EQ(plat::FileLength(h), 6);

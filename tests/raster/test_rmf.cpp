@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "common/maperr.h"
 #include "common/messages.h"
 #include "platform/clock.h"
+#include "platform/fileio.h"
 #include "platform/vfs.h"
 #include "platform/vfs_fault.h"
+#include "platform/vfs_memory.h"
 #include "raster/rmf.h"
 #include "support/rasterfixture.h"
+#include "support/process_memory.h"
 #include "support/rmffiles.h"
 #include "support/scratch_dir.h"
 
@@ -53,23 +57,8 @@ class WriteRecorder final : public plat::Vfs {
   plat::Vfs& inner_;
 };
 
-// A clock standing at `ticks` (100-ns units since 1601) while it lives.
-class StillClock {
- public:
-  explicit StillClock(uint64_t ticks) : ticks_(ticks) { plat::SetClock(&Read, this); }
-  ~StillClock() { plat::SetClock(nullptr, nullptr); }
-  StillClock(const StillClock&) = delete;
-  StillClock& operator=(const StillClock&) = delete;
-
- private:
-  static plat::ClockReading Read(void* self) {
-    return {int64_t(static_cast<StillClock*>(self)->ticks_), 0};
-  }
-  uint64_t ticks_;
-};
-
 constexpr uint64_t kSecond = 10000000;
-// 2020-01-01, the last write the tests give their files.
+// 2020-01-01, when the tests of the store make their files.
 constexpr uint64_t kWritten = 132223104000000000ull;
 
 void SetLastWrite(const std::string& path, uint64_t ticks) {
@@ -81,8 +70,8 @@ void SetLastWrite(const std::string& path, uint64_t ticks) {
   plat::CloseHandle(h);
 }
 
-// 4 x 4 blocks of 256 x 256, LZW-compressed, block n all bytes n: each
-// block's stored bytes as long as any other's.
+// Blocks of 256 x 256, LZW-compressed, block n all bytes n: each block's
+// stored bytes as long as any other's.
 std::vector<char> Flat(int n) { return std::vector<char>(65536, char(n)); }
 
 std::vector<char> Packed(TRmf& rmf, int n) {
@@ -91,26 +80,64 @@ std::vector<char> Packed(TRmf& rmf, int n) {
   return packed;
 }
 
-void MakeFlatBlocks(const std::string& path) {
+// A raster of `columns` x `rows` such blocks (4 x 4 unless told).
+void MakeFlatBlocks(const std::string& path, int columns = 4, int rows = 4) {
   TRmf rmf;
-  ASSERT_EQ(1, rmf.Create(path.c_str(), 1024, 1024, 8, nullptr, 1, 1));
+  ASSERT_EQ(1, rmf.Create(path.c_str(), columns * 256, rows * 256, 8, nullptr, 1, 1));
   rmf.Head.Compression = RMF_LZW;
   rmf.HeadChanged = 1;
-  for (int n = 0; n < 16; ++n) {
+  for (int n = 0; n < columns * rows; ++n) {
     const std::vector<char> packed = Packed(rmf, n);
     ASSERT_GT(packed.size(), 0u);
-    ASSERT_EQ(int(packed.size()), rmf.WriteBlock(n / 4, n % 4, packed.data(), int(packed.size())));
+    ASSERT_EQ(int(packed.size()), rmf.WriteBlock(n / columns, n % columns, packed.data(), int(packed.size())));
   }
   ASSERT_EQ(1, rmf.Save());
 }
 
-// MakeFlatBlocks, the file left as if last written at kWritten, opened to
-// read.
-void OpenFlatBlocksAtRest(const std::string& path, TRmf& rmf) {
-  MakeFlatBlocks(path);
-  SetLastWrite(path, kWritten);
-  ASSERT_EQ(1, rmf.OpenFile(path.c_str(), GENERIC_READ));
-}
+// The tests of the store behind the slots: their files in memory, under a
+// clock the test moves, which stamps every change of a file (its last-write
+// and change times) as a system's file system does with its own clock.
+class RmfStoreTest : public RmfTest {
+ protected:
+  void SetUp() override {
+    RmfTest::SetUp();
+    plat::SetClock(&Now, this);
+    ASSERT_TRUE(memory.AddFolders("/r/"));
+  }
+  static plat::ClockReading Now(void* self) {
+    return {int64_t(static_cast<RmfStoreTest*>(self)->ticks), 0};
+  }
+  // A raster of flat blocks made now, opened to read an hour later.
+  void OpenFlatBlocksAtRest(TRmf& rmf, int columns = 4, int rows = 4) {
+    MakeFlatBlocks(file, columns, rows);
+    ticks += 3600 * kSecond;
+    ASSERT_EQ(1, rmf.OpenFile(file.c_str(), GENERIC_READ));
+  }
+  // Another handle rewrites block `number` in place as all bytes `value`,
+  // or (`foreign`) another program writes its stored bytes; either puts the
+  // file's last-write time back as it was.
+  void RewriteBlock(int number, int value, bool foreign) {
+    FILETIME before{};
+    TRmf writer;
+    ASSERT_EQ(1, writer.OpenFile(file.c_str()));
+    ASSERT_TRUE(plat::GetFileTime(writer.Main, nullptr, nullptr, &before));
+    const std::vector<char> packed = Packed(writer, value);
+    ASSERT_EQ(writer.BlockLength(number), packed.size());
+    if (foreign) {
+      ASSERT_TRUE(plat::WriteExactAt(writer.Main, writer.BlockPosition(number), packed.data(), DWORD(packed.size())));
+    } else {
+      const int columns = writer.Head.BlockColumns;
+      ASSERT_EQ(int(packed.size()), writer.WriteBlock(number / columns, number % columns, packed.data(), int(packed.size())));
+      ASSERT_EQ(1, writer.Save());
+    }
+    ASSERT_TRUE(plat::SetFileTime(writer.Main, nullptr, nullptr, &before));
+  }
+
+  plat::MemoryVfs memory;
+  plat::ScopedVfs use{&memory};
+  uint64_t ticks = kWritten;
+  std::string file = "/r/a.rsw";
+};
 
 }  // namespace
 
@@ -401,14 +428,13 @@ TEST_F(RmfTest, ABlockRunningPastTheEndOfTheFileIsNotReadAgainUntilWritten) {
 }
 
 // Blocks the slots give up stay decoded behind them: read again they are
-// neither read nor decoded, while the file's last-write time stays as it
-// was. A block rewritten through another handle, or bytes written by
-// another program, move it: what was kept is read again. Closing frees
-// the memory.
-TEST_F(RmfTest, BlocksGivenUpStayDecodedWhileTheFileIsAsItWas) {
-  StillClock clock(kWritten + 3600 * kSecond);
+// neither read nor decoded while the file's signal stays as it was. A block
+// rewritten through another handle, or bytes written by another program,
+// move it, also when the writer puts the last-write time back: what was
+// kept is read again. Closing frees the memory.
+TEST_F(RmfStoreTest, BlocksGivenUpStayDecodedWhileTheFileIsAsItWas) {
   TRmf rmf;
-  OpenFlatBlocksAtRest(name, rmf);
+  OpenFlatBlocksAtRest(rmf);
   ASSERT_EQ(8, rmf.SlotCount);
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
@@ -421,40 +447,27 @@ TEST_F(RmfTest, BlocksGivenUpStayDecodedWhileTheFileIsAsItWas) {
   };
   EXPECT_EQ(16, readsOfAll());
   EXPECT_EQ(0, readsOfAll());
-
-  // Another handle rewrites block 5 in place.
-  {
-    TRmf writer;
-    ASSERT_EQ(1, writer.OpenFile(name.c_str()));
-    const std::vector<char> packed = Packed(writer, 99);
-    ASSERT_EQ(rmftest::TableEntry(name, 5).Length, packed.size());
-    ASSERT_EQ(int(packed.size()), writer.WriteBlock(1, 1, packed.data(), int(packed.size())));
-    ASSERT_EQ(1, writer.Save());
+  for (const bool foreign : {false, true}) {
+    const int number = foreign ? 6 : 5;
+    RewriteBlock(number, 90 + number, foreign);
+    want[size_t(number)] = 90 + number;
+    EXPECT_EQ(16, readsOfAll()) << foreign;
+    ticks += 3 * kSecond;
+    EXPECT_EQ(16, readsOfAll()) << foreign;
+    EXPECT_EQ(0, readsOfAll()) << foreign;
   }
-  SetLastWrite(name, kWritten + 10 * kSecond);
-  want[5] = 99;
-  EXPECT_EQ(16, readsOfAll());
-  EXPECT_EQ(0, readsOfAll());
-
-  // Another program writes block 6's bytes.
-  const std::vector<char> packed = Packed(rmf, 42);
-  rmftest::Patch(name, rmftest::TableEntry(name, 6).Position, packed.data(), packed.size());
-  SetLastWrite(name, kWritten + 20 * kSecond);
-  want[6] = 42;
-  EXPECT_EQ(16, readsOfAll());
   EXPECT_GT(rmf.Store.Bytes(), 0);
   rmf.Close(0);
   EXPECT_EQ(0, rmf.Store.Bytes());
 }
 
-// A block read within two seconds of the file's last write is not kept: a
-// write in the same tick of the file system's clock would not move that
-// time.
-TEST_F(RmfTest, BlocksReadRightAfterAWriteAreNotKept) {
-  MakeFlatBlocks(name);
-  SetLastWrite(name, kWritten);
+// A block read within two seconds of the file's last change is not kept: a
+// write in the same tick of the file system's clock would not move the
+// signal. A last-write time put back is such a change.
+TEST_F(RmfStoreTest, BlocksReadRightAfterAChangeAreNotKept) {
+  MakeFlatBlocks(file);
   TRmf rmf;
-  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  ASSERT_EQ(1, rmf.OpenFile(file.c_str(), GENERIC_READ));
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
   auto readsOfAll = [&] {
@@ -462,47 +475,93 @@ TEST_F(RmfTest, BlocksReadRightAfterAWriteAreNotKept) {
     for (int n = 0; n < 16; ++n) EXPECT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
     return counter.Count(plat::VfsOp::Read) - before;
   };
-  {
-    StillClock clock(kWritten + kSecond);
-    EXPECT_EQ(16, readsOfAll());
-    EXPECT_EQ(16, readsOfAll());
-  }
-  StillClock clock(kWritten + 3 * kSecond);
+  ticks += kSecond;
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_EQ(16, readsOfAll());
+  ticks += 2 * kSecond;
   EXPECT_EQ(16, readsOfAll());
   EXPECT_EQ(0, readsOfAll());
+  SetLastWrite(file, kWritten - 3600 * kSecond);
+  ticks += kSecond;
+  EXPECT_EQ(16, readsOfAll());
+  EXPECT_EQ(16, readsOfAll());
 }
 
-// A frame asks for each block once: it keeps none of the blocks it reads,
-// and takes those the store holds without reading them.
-TEST_F(RmfTest, AFrameKeepsNoBlockItReadsAndTakesThoseKept) {
-  StillClock clock(kWritten + 3600 * kSecond);
+// A frame that covers a small share of the blocks it meets keeps them as
+// element reads do: a raster of 16 block columns read row by row, one frame
+// a row, reads each block once while the file stays as it is, and again
+// once another writer changed it. A whole-file frame keeps none of the
+// blocks it reads, and takes those kept without reading them.
+TEST_F(RmfStoreTest, ARowFrameKeepsItsBlocksAWholeFrameNone) {
   TRmf rmf;
-  OpenFlatBlocksAtRest(name, rmf);
+  OpenFlatBlocksAtRest(rmf, 16, 1);
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
-  std::vector<char> frame(1024 * 1024);
+  std::vector<char> frame(4096 * 256);
+  auto readsOfRows = [&](int five) {
+    const int before = counter.Count(plat::VfsOp::Read);
+    for (int row = 0; row < 256; row += 15) {
+      EXPECT_EQ(1, rmf.GetFrame(frame.data(), 0, row, 4096, 1, 0));
+      for (int n = 0; n < 16; ++n) EXPECT_EQ(char(n == 5 ? five : n), frame[size_t(n) * 256 + 9]) << row;
+    }
+    return counter.Count(plat::VfsOp::Read) - before;
+  };
+  EXPECT_EQ(16, readsOfRows(5));
+  EXPECT_EQ(0, readsOfRows(5));
+  RewriteBlock(5, 77, false);
+  ticks += 3 * kSecond;
+  EXPECT_EQ(16, readsOfRows(77));
+  EXPECT_EQ(0, readsOfRows(77));
+
+  rmf.Close(0);
+  ASSERT_EQ(1, rmf.OpenFile(file.c_str(), GENERIC_READ));
   auto readsOfFrame = [&] {
     const int before = counter.Count(plat::VfsOp::Read);
-    EXPECT_EQ(1, rmf.GetFrame(frame.data(), 0, 0, 1024, 1024, 0));
-    for (int n = 0; n < 16; ++n) EXPECT_EQ(char(n), frame[size_t(n / 4 * 256 + 7) * 1024 + n % 4 * 256 + 9]) << n;
+    EXPECT_EQ(1, rmf.GetFrame(frame.data(), 0, 0, 4096, 256, 0));
+    for (int n = 0; n < 16; ++n) EXPECT_EQ(char(n == 5 ? 77 : n), frame[size_t(7) * 4096 + n * 256 + 9]) << n;
     return counter.Count(plat::VfsOp::Read) - before;
   };
   EXPECT_EQ(16, readsOfFrame());
   EXPECT_EQ(0, rmf.Store.Count());
   EXPECT_EQ(0, rmf.Store.Bytes());
-  // Blocks read one by one are kept as the slots give them up.
-  for (int pass = 0; pass < 2; ++pass)
-    for (int n = 0; n < 16; ++n) ASSERT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
+  EXPECT_EQ(16, readsOfRows(77));
   EXPECT_EQ(8, rmf.Store.Count());
   EXPECT_EQ(0, readsOfFrame());
 }
 
-// The store keeps at most its bound of buffers, 0 keeping none; the bound
-// is taken when a file opens.
-TEST_F(RmfTest, TheStoreKeepsNoMoreThanItsBound) {
+// A frame that keeps its blocks copies the rows of blocks stored plain from
+// the file's own pages once it has read a few: 16 blocks read row by row,
+// one frame a row, read the file some times, not each block at each row.
+// What another program writes is seen at once, and a file cut short under
+// the pages fails as a short file does.
+TEST_F(RmfTest, RowFramesCopyPlainBlocksFromTheFilesPages) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 4096, 256));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+  plat::FaultVfs counter;
+  counter.AllowViews(true);
+  plat::ScopedVfs use(&counter);
+  std::vector<char> row(4096);
+  for (int r = 0; r < 256; ++r) {
+    ASSERT_EQ(1, rmf.GetFrame(row.data(), 0, r, 4096, 1, 0));
+    for (int n = 0; n < 16; n += 5) ASSERT_EQ(Pattern(n, 65536)[size_t(r) * 256 + 3], row[size_t(n) * 256 + 3]) << r;
+  }
+  EXPECT_LT(counter.Count(plat::VfsOp::Read), 64);
+  rmftest::Patch(name, rmftest::TableEntry(name, 5).Position + 9 * 256, "wxyz", 4);
+  ASSERT_EQ(1, rmf.GetFrame(row.data(), 0, 9, 4096, 1, 0));
+  EXPECT_EQ("wxyz", std::string(&row[5 * 256], 4));
+  std::filesystem::resize_file(name, rmftest::TableEntry(name, 15).Position);
+  EXPECT_EQ(0, rmf.GetFrame(row.data(), 0, 10, 4096, 1, 0));
+  EXPECT_EQ(MAPERR_READ, rmf.GetError());
+}
+
+// The store keeps at most its bound of buffers, 0 keeping none, and never
+// more than the file has blocks; the bound is taken when a file opens.
+// What it allocates follows what it holds: a raster of 25 blocks of 32
+// bytes costs some bytes, whatever the bound (before, 78 MB at the default
+// bound and 1 GB at 1024 MB, for bookkeeping sized by the bound).
+TEST_F(RmfTest, TheStoreKeepsNoMoreThanItsBoundAndTheFile) {
   MakeFlatBlocks(name);
-  SetLastWrite(name, kWritten);
-  StillClock clock(kWritten + 3600 * kSecond);
   for (const int64_t limit : {int64_t(0), int64_t(3 * 65536)}) {
     const int64_t before = TRmf::CacheLimit(limit);
     TRmf rmf;
@@ -512,6 +571,32 @@ TEST_F(RmfTest, TheStoreKeepsNoMoreThanItsBound) {
       for (int n = 0; n < 16; ++n) ASSERT_EQ(Bytes(Flat(n)), Block(rmf, n / 4, n % 4)) << n;
     EXPECT_EQ(limit, rmf.Store.Bytes());
     EXPECT_EQ(limit / 65536, rmf.Store.Count());
+  }
+  RMF h{};
+  h.Ident = RMF_RSW;
+  h.Width = 20;
+  h.Height = 40;
+  h.BitsPerElement = 8;
+  h.BlockColumns = h.BlockRows = 5;
+  h.BlockWidth = h.LastWidth = 4;
+  h.BlockHeight = h.LastHeight = 8;
+  {
+    TRmf small;
+    ASSERT_EQ(1, small.Create(name.c_str(), &h, nullptr));
+    for (int n = 0; n < 25; ++n) ASSERT_EQ(32, small.WriteBlock(n / 5, n % 5, Flat(n).data(), 32));
+  }
+  for (const int64_t limit : {TRmf::kDefaultCacheLimit, int64_t(1) << 30}) {
+    const int64_t before = TRmf::CacheLimit(limit);
+    const double memory = testsupport::AnonymousBytes();
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str(), GENERIC_READ));
+    TRmf::CacheLimit(before);
+    for (int pass = 0; pass < 2; ++pass)
+      for (int n = 0; n < 25; ++n) ASSERT_EQ(Bytes(Flat(n)).substr(0, 32), Block(rmf, n / 5, n % 5)) << n;
+    EXPECT_EQ(17, rmf.Store.Count());
+    EXPECT_LE(rmf.Store.Bytes(), 25 * 32);
+    // (The sanitizers' allocator takes some megabytes of its own.)
+    EXPECT_LT(testsupport::AnonymousBytes() - memory, 16 << 20) << limit;
   }
 }
 
