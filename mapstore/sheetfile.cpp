@@ -61,9 +61,12 @@ int CheckDrawRecord(const IMGDRAW* draw) {
 
 int CheckReadData(const LONGMETRIC* metric, bool text) {
   if (CheckDataRecord(metric) != 0) return MAPERR_DATA;
-  if (MetricPointSize(metric->Ident) == 0) return 0;
-  return MetricSound(reinterpret_cast<const char*>(metric), metric->Length, text) ? 0
-                                                                                  : MAPERR_DATA;
+  // Points of no known layout are read by no one but the painter, which
+  // reads only what the record's bytes hold: such a record is taken by its
+  // head alone.
+  if (!MetricHasLayout(metric->Ident)) return 0;
+  return MetricHeld(reinterpret_cast<const char*>(metric), metric->Length, text) ? 0
+                                                                                 : MAPERR_DATA;
 }
 
 int CheckReadSemn(const SEMANTIC* semn) {

@@ -136,7 +136,8 @@ int CheckDrawRecord(const IMGDRAW* draw);
 // Checks of a record read from its file, before an object is made of it: 0
 // when it is sound, else MAPERR_DATA. The checks above, and its insides: a
 // metric record's contours lie inside it (with their text entries when
-// `text`; a kind without a point size is taken by its head alone), a
+// `text`; the i32 kind with heights by the 12 bytes of its points, a kind
+// of no known point layout by its head alone), a
 // semantics record is whole characteristics up to its length, a graphics
 // record's elements lie inside it.
 int CheckReadData(const LONGMETRIC* metric, bool text);

@@ -73,6 +73,8 @@ double TObjectInfo::LengthReal(int subject) {
   const int last = subject < 0 ? Metric.Record->Count : subject;
   double sum = 0.0;
   for (int s = first; s <= last; ++s) {
+    // A contour the record does not hold leaves no length to measure.
+    if (Metric.DescPointSubject(s) == nullptr) return 0.0;
     const int count = Metric.PointCount(s);
     DOUBLEPOINT a{}, p;
     for (int i = 1; i <= count; ++i) {
@@ -95,6 +97,7 @@ double TObjectInfo::SquareReal(int subject) {
   const int last = subject < 0 ? Metric.Record->Count : subject;
   double total = 0.0;
   for (int s = first; s <= last; ++s) {
+    if (Metric.DescPointSubject(s) == nullptr) return 0.0;
     const int count = Metric.PointCount(s);
     double sum = 0.0;
     DOUBLEPOINT a{}, p;

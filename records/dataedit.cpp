@@ -38,6 +38,11 @@ bool KnownKind(DWORD kind) {
          kind == METRIC_F32;
 }
 
+// A coordinate is a number when it is finite: x - x is then 0, and no
+// number (NaN) for NaN and the infinities, as every writer of coordinates
+// refuses both. One test for the points read in vectors and one by one.
+inline bool Numbers(float x, float y) { return (x - x == 0) & (y - y == 0); }
+
 // The least and greatest X and Y of `count` points of two floats side by
 // side from `p`, joined into lx, ly, hx, hy (which hold a point's already);
 // false when a coordinate is not a number. Eight points a turn in two
@@ -73,7 +78,7 @@ __attribute__((target_clones("avx2", "default"))) bool FramePairs(const char* p,
   }
   for (; i < count; ++i, p += 8) {
     const float x = Get<float>(p), y = Get<float>(p + 4);
-    numbers = numbers & (x == x) & (y == y);
+    numbers = numbers & Numbers(x, y);
     lx = std::min(lx, x), ly = std::min(ly, y);
     hx = std::max(hx, x), hy = std::max(hy, y);
   }
@@ -95,6 +100,10 @@ bool TDataEdit::Valid() const {
 char* TDataEdit::End() const { return reinterpret_cast<char*>(Record) + Record->Length; }
 DWORD TDataEdit::Kind() const { return Record->Ident; }
 bool TDataEdit::LongCounts() const { return (Record->Flags & METRIC_LONG_COUNTS) != 0; }
+
+inline LONG TDataEdit::Step() const {
+  return PointBytes != 0 ? PointBytes : metric::LayoutSize(Kind());
+}
 
 void TDataEdit::ClearCursor() {
   CheckedPoint = nullptr;
@@ -365,7 +374,7 @@ char* TDataEdit::LastPointSubject(int n) {
     return nullptr;
   }
   PointNumber = static_cast<LONG>(count);
-  CurrentPoint = CountWord + 4 + static_cast<size_t>(count - 1) * PointBytes;
+  CurrentPoint = CountWord + 4 + static_cast<size_t>(count - 1) * Step();
   return CurrentPoint;
 }
 
@@ -380,7 +389,7 @@ char* TDataEdit::GoPointSubject(int point, int n) {
   if (!inContour && FirstPointSubject(n) == nullptr) return nullptr;
   DWORD count = CurrentCount();
   if (point < 1 || static_cast<DWORD>(point) > count) return nullptr;
-  CurrentPoint = CountWord + 4 + static_cast<size_t>(point - 1) * PointBytes;
+  CurrentPoint = CountWord + 4 + static_cast<size_t>(point - 1) * Step();
   PointNumber = point;
   return CurrentPoint;
 }
@@ -389,14 +398,14 @@ char* TDataEdit::NextPoint() {
   if (CurrentPoint == nullptr || CountWord == nullptr) return nullptr;
   if (PointNumber < 1 || static_cast<DWORD>(PointNumber) >= CurrentCount()) return nullptr;
   ++PointNumber;
-  CurrentPoint += PointBytes;
+  CurrentPoint += Step();
   return CurrentPoint;
 }
 
 char* TDataEdit::PrevPoint() {
   if (CurrentPoint == nullptr || CountWord == nullptr || PointNumber <= 1) return nullptr;
   --PointNumber;
-  CurrentPoint -= PointBytes;
+  CurrentPoint -= Step();
   return CurrentPoint;
 }
 
@@ -465,7 +474,7 @@ int TDataEdit::SubjectPointsDouble(int n, int first, double dx, double dy, DOUBL
   // A point the record does not hold whole reads as 0, as at the cursor.
   const DWORD kind = Kind();
   const int layout = metric::LayoutSize(kind);
-  const ptrdiff_t step = PointBytes;
+  const ptrdiff_t step = Step();
   const char* base = reinterpret_cast<const char*>(Record);
   const ptrdiff_t lowest = METRIC_EMPTY_LENGTH, end = End() - base;
   ptrdiff_t at = CurrentPoint - base + first * step;
@@ -516,7 +525,7 @@ int TDataEdit::FrameOfPoints(double dx, double dy, DFRAME* frame) {
     } else {
       for (DWORD i = 0; i < count; ++i, p += step) {
         const float x = metric::Get<float>(p), y = metric::Get<float>(p + 4);
-        numbers = numbers & (x == x) & (y == y);
+        numbers = numbers & Numbers(x, y);
         lx = std::min(lx, x), ly = std::min(ly, y);
         hx = std::max(hx, x), hy = std::max(hy, y);
       }

@@ -58,8 +58,8 @@ class MAPCLASS TDataEdit {
   // The frame of every point of every contour as the cursor reads them,
   // shifted by (dx, dy): 1; 0 when it is not known at once (points other
   // than floats, a point the record does not hold whole or that is no
-  // number, an outer contour without points). The cursor is left on the
-  // first point.
+  // number, NaN or infinite, an outer contour without points). The cursor
+  // is left on the first point.
   int FrameOfPoints(double dx, double dy, DFRAME* frame);
   // The points of contour n where they lie in the record: the first one's
   // address and their count, each held whole and a point's size of the
@@ -177,6 +177,10 @@ class MAPCLASS TDataEdit {
 
   bool Valid() const;
   char* End() const;
+  // Bytes from one point of a contour to the next, as the contour walk
+  // steps over them: the point size, or for a kind without one the bytes a
+  // point is read from at the cursor.
+  LONG Step() const;
   bool LongCounts() const;
   void ClearCursor();
   DWORD CurrentCount() const;

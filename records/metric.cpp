@@ -28,12 +28,21 @@ int MetricIs3D(DWORD kind) {
   return (kind == METRIC_F64H || kind == METRIC_F32H || kind == METRIC_U16H) ? 1 : 0;
 }
 
+bool MetricHasLayout(DWORD kind) { return metric::LayoutSize(kind) != 0; }
+
 bool MetricSound(const char* record, DWORD size, bool text) {
+  if (size < DWORD(METRIC_EMPTY_LENGTH)) return false;
+  DWORD kind;
+  std::memcpy(&kind, record, sizeof(kind));
+  return MetricPointSize(kind) != 0 && MetricHeld(record, size, text);
+}
+
+bool MetricHeld(const char* record, DWORD size, bool text) {
   if (size < DWORD(METRIC_EMPTY_LENGTH) || size > DWORD(METRIC_MAX_LENGTH)) return false;
   LONGMETRIC head;
   std::memcpy(&head, record, sizeof(head));
   if (!MetricValidMarker(head.Ident) || head.Length != size) return false;
-  const int point = MetricPointSize(head.Ident);
+  const int point = metric::LayoutSize(head.Ident);
   if (point == 0) return false;
   // The walk only reads.
   char* bytes = const_cast<char*>(record);

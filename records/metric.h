@@ -91,6 +91,13 @@ inline bool MetricValidMarker(DWORD kind) {
 // is `size` and whose contours (with their text entries when `text`) lie
 // inside it; a kind without a point size is not sound.
 bool MetricSound(const char* record, DWORD size, bool text);
+// The same, with the points of the kind without a point size taking the
+// bytes they are read from (12), as the editing buffer walks them; a kind
+// whose points have no layout is not sound.
+bool MetricHeld(const char* record, DWORD size, bool text);
+// Whether the points of a kind have a layout the readers know (every kind
+// with a point size, and the i32 kind with heights).
+bool MetricHasLayout(DWORD kind);
 
 // Alignment code 20..31 of text-alignment flags, and the flags of a code
 // (horizontal 0, 2 or 6; vertical 24, 0x1018, 0 or 8).

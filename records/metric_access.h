@@ -164,19 +164,24 @@ struct Contour {
 };
 
 // A walk over the contours of one record, never reading at or past `end`.
+// Every point takes bytes: those of `pointSize`, or for a kind without a
+// point size the bytes a point is read from at the cursor (LayoutSize), so
+// that no count word holds more points than the record's bytes do. A kind
+// whose points have no layout at all has no contour to walk.
 class Walk {
  public:
   Walk(char* record, char* end, int pointSize, bool text)
       : record_(record), end_(end), size_(pointSize), text_(text) {
     longCounts_ = (Get<uint16_t>(record + 10) & METRIC_LONG_COUNTS) != 0;
     subjects_ = Get<uint16_t>(record + 8);
+    if (size_ <= 0) size_ = LayoutSize(Get<DWORD>(record));
   }
 
   // Fills c with the contour whose count word is at word; false when the
   // contour (its points, and its text entry when there is one) does not lie
   // inside the record. The last contour of a text record may lack its entry.
   bool At(char* word, int index, Contour& c) const {
-    if (word < record_ + METRIC_HEADER_SIZE || end_ - word < 4) return false;
+    if (size_ <= 0 || word < record_ + METRIC_HEADER_SIZE || end_ - word < 4) return false;
     c.word = word;
     c.count = ReadCount(longCounts_, word);
     uint64_t bytes = static_cast<uint64_t>(c.count) * static_cast<uint64_t>(size_);

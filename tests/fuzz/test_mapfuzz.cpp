@@ -613,6 +613,8 @@ TEST(MapFuzzFixture, TheIntactRastersAndMatricesAreWalkedWhole) {
     EXPECT_GE(r.objects, 8);  // half the grid at least answers
     EXPECT_GE(r.appended, 1);
     EXPECT_GE(r.objectsAfter, 8);
+    // Blocks the slots gave up were kept in the store.
+    EXPECT_GE(r.stored, 1);
     // Its middle and the whole of it in the memory image (the quality
     // matrix is not shown by itself).
     EXPECT_EQ(1, r.host.opened);

@@ -257,6 +257,10 @@ TEST_F(ObjectRead, ADamagedRecordFailsTheReadOfItsObjectAlone) {
   const DWORD data = victim.DataOffset, sem2 = victim.SemnOffset, draw = victim.DrawOffset;
   const Case cases[] = {
       {"metric marker", "S1.DAT", data, 0x12345678, false, 2},
+      // Read by the 12 bytes of its points, the second contour's count
+      // word falls in a float and claims 16,256 of them.
+      {"kind without a point size, a count past the record", "S1.DAT", data, METRIC_I32H, false,
+       2},
       {"metric length past the end", "S1.DAT", data + 4, uint32_t(dat.size()), false, 2},
       {"metric length below its head", "S1.DAT", data + 4, 12, false, 2},
       {"contour count past the record", "S1.DAT", data + 12, 0x00400000, false, 2},

@@ -88,9 +88,9 @@ TEST(DataEditCursor, PointsReadAlongAContourAndAfterEdits) {
 
 // Contours read at once, and the frame of all the points, give what the
 // cursor reads point by point, also from records of every point kind, cut
-// short past some points, or holding a point that is no number.
+// short past some points, or holding a point that is no number or infinite
+// (no number to the frame either way, read in vectors or one by one).
 TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::vector<BuildContour> contours = {
       {{{1, 2}, {3, -4}, {-5, 6}, {7, 8}}}, {{{10, 11}}}, {{}}, {{{-20, 21}, {22, 23}}},
       // Read eight points a turn and three after: the extremes lie in each
@@ -104,18 +104,23 @@ TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
     int cut;        // bytes cut off the record's length
     int none = -1;  // the contour with a point of no number, or -1
     int point = 2;  // that point
+    double value = std::numeric_limits<double>::quiet_NaN();  // its X
   };
+  const double inf = std::numeric_limits<double>::infinity();
   const Case cases[] = {
       {"floats", METRIC_F32, 0},   {"floats with heights", METRIC_F32H, 0},
       {"doubles", METRIC_F64, 0},  {"integers", METRIC_I32, 0},
       {"floats cut short", METRIC_F32, 12},
       {"floats with a point of no number", METRIC_F32, 0, 0},
       {"floats with a point of no number among eight", METRIC_F32, 0, 4, 6},
+      {"floats with an infinite point among eight", METRIC_F32, 0, 4, 6, inf},
+      {"floats with an infinite point past the last eight", METRIC_F32, 0, 4, 17, -inf},
+      {"floats with heights and an infinite point", METRIC_F32H, 0, 0, 1, inf},
   };
   const double dx = 1000.5, dy = -20.25;
   for (const Case& c : cases) {
     std::vector<BuildContour> built = contours;
-    if (c.none >= 0) built[size_t(c.none)].points[size_t(c.point)].x = nan;
+    if (c.none >= 0) built[size_t(c.none)].points[size_t(c.point)].x = c.value;
     std::vector<char> record = BuildMetric(c.kind, built, false);
     Edit e(record);
     ASSERT_NE(nullptr, e.Record) << c.what;
@@ -130,7 +135,7 @@ TEST(DataEditCursor, ContoursReadAtOnceAreWhatTheCursorReads) {
         while (e.NextPoint() != nullptr);
       }
       for (const DOUBLEPOINT& p : cursor) {
-        numbers = numbers && !std::isnan(p.X) && !std::isnan(p.Y);
+        numbers = numbers && std::isfinite(p.X) && std::isfinite(p.Y);
         if (!any) frame = DFRAME{p.X, p.Y, p.X, p.Y}, any = true;
         frame = DFRAME{std::min(frame.X1, p.X), std::min(frame.Y1, p.Y), std::max(frame.X2, p.X),
                        std::max(frame.Y2, p.Y)};

@@ -170,16 +170,40 @@ TEST(MetricBounds, UnknownAndPointlessKinds) {
   std::vector<char> r = Sample(false);
   Poke<uint32_t>(r, 0, 0x7FF17FF5u);  // a valid-looking marker of no kind
   Exercise(r, 0);
-  std::vector<char> i = BuildMetric(METRIC_I32H, {{{{5, 6, 7}, {8, 9, 10}}}}, false);
+  std::vector<char> i =
+      BuildMetric(METRIC_I32H, {{{{5, 6, 7}, {8, 9, 10}}}, {{{1, 2, 3}}}}, false, true);
   Attached a(i, 0);
-  // Only the point at the cursor is understood.
+  // Only the point at the cursor is understood; the cursor and the walk
+  // step over the 12 bytes a point is read from.
   EXPECT_EQ(a.e.X(), 5);
   EXPECT_EQ(a.e.Y(), 6);
   EXPECT_EQ(a.e.HDouble(), 7.0);
   EXPECT_EQ(a.e.HDouble(8.5), 8.5);
   EXPECT_EQ(a.e.AppendPointSubject(0, 1, 1), 0);
   EXPECT_EQ(a.e.ChangeKind(METRIC_F64), 0);
+  EXPECT_EQ(Points(a.e, 0), (PointList{{5, 6}, {8, 9}}));
+  EXPECT_EQ(Points(a.e, 1), (PointList{{1, 2}}));
+  EXPECT_EQ(a.e.TotalPointCount(), 3);
   Exercise(i, 0);
+  // A count the record's bytes cannot hold is refused in these kinds too
+  // (points of no layout take bytes no record holds), and whatever reads
+  // the contours ends at once.
+  for (DWORD kind : {DWORD(METRIC_I32H), DWORD(0x7FF17FF5u)}) {
+    std::vector<char> lying = i;
+    Poke<uint32_t>(lying, 0, kind);
+    Poke<uint32_t>(lying, 12 + 4 + 24, 0x40000000u);  // contour 1
+    Attached l(lying, 0);
+    SCOPED_TRACE(kind);
+    const int held = kind == METRIC_I32H ? 2 : 0;  // contour 0's
+    EXPECT_EQ(l.e.PointCount(0), held);
+    EXPECT_EQ(l.e.PointCount(1), 0);
+    EXPECT_EQ(l.e.FirstPointSubject(1), nullptr);
+    EXPECT_EQ(l.e.TotalPointCount(), held);
+    EXPECT_FALSE(MetricHeld(lying.data(), DWORD(lying.size()), false));
+    Exercise(lying, 0);
+  }
+  EXPECT_TRUE(MetricHeld(i.data(), DWORD(i.size()), false));
+  EXPECT_FALSE(MetricSound(i.data(), DWORD(i.size()), false));
   // Kinds marked invalid are not walked at all.
   std::vector<char> bad = Sample(false);
   Poke<uint32_t>(bad, 0, 0x12345678u);

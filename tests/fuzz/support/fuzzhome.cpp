@@ -33,10 +33,14 @@ constexpr rlim_t kFileLimit = 64u << 20;
 
 }  // namespace
 
-Files PrepareFixtures(const std::string& folder) {
+void UseFixtureClock() {
   SYSTEMTIME t{};
   t.wYear = 2024, t.wMonth = 3, t.wDay = 14, t.wHour = 12;
   plat::SetFixedClock(t);
+}
+
+Files PrepareFixtures(const std::string& folder) {
+  UseFixtureClock();
   plat::SetSleepHook(CountSleep, nullptr);
   plat::SetWriteThroughEnabled(false);
   MessageEnableSet(0);

@@ -21,6 +21,10 @@ namespace fuzz {
 // step failed.
 Files PrepareFixtures(const std::string& folder);
 
+// The fixed clock the walks run under (PrepareFixtures sets it): a walk
+// that moves the clock gives it back with this.
+void UseFixtureClock();
+
 // Milliseconds the library asked to sleep since the last call.
 DWORD TakeSleptMilliseconds();
 

@@ -174,6 +174,12 @@ bool ReadObject(TMap& map, TObjectInfo& info, int sheet, int n) {
   if (info.Desc != nullptr) {
     char text[256];
     info.Metric.TotalPointCount();
+    // Its measures walk every point of every contour.
+    info.Square();
+    info.Length();
+    info.Perimeter();
+    DFRAME frame;
+    info.ObjectFramePlane(&frame);
     info.Metric.GetText(text, sizeof(text));
     info.Semn.Cursor()->SemanticsAmount();
     info.Semn.SemanticValue(kSemWidth, text, sizeof(text));

@@ -52,6 +52,7 @@ struct WalkReport {
   int saved = 0;         // Save succeeded
   int reopened = 0;      // the map opened again after closing
   int objectsAfter = 0;  // objects read after reopening
+  int stored = 0;        // blocks a raster's or matrix's store held
   HostReport host;       // the walk through the C interface, last
 };
 
