@@ -7,7 +7,11 @@
 #include "types/maptypes.h"
 
 /* The list of objects a cutting commit wrote (an exported C++ class). */
-struct TNewObjectsList;
+#ifdef __cplusplus
+class TNewObjectsList;
+#else
+typedef struct TNewObjectsList TNewObjectsList;
+#endif
 
 /* Writes the object so that every sheet keeps what lies inside its frame:
  * whole into one sheet, or cut into pieces of one group. The object number
@@ -17,7 +21,7 @@ struct TNewObjectsList;
 MAPAPI LONG WINAPI mapCommitWithPlace(HOBJ info);
 /* The same, the objects written (and, for an area, the percentage of area
  * the pieces lost) given in `list`; 0 for a null list. */
-MAPAPI LONG WINAPI mapCommitWithPlaceForList(HOBJ info, struct TNewObjectsList* list);
+MAPAPI LONG WINAPI mapCommitWithPlaceForList(HOBJ info, TNewObjectsList* list);
 /* 1 when the object belongs to a group. */
 MAPAPI LONG WINAPI mapObjectIsGroup(HOBJ info);
 /* Reads the first member of the group of `group` into `object`: object,
