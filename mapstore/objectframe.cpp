@@ -138,7 +138,8 @@ void ForPoints(DWORD kind, const char* p, DWORD count, int size, F&& f) {
 // The extent of `count` points from `p` (ForPoints), a coordinate that is
 // not a number counted as 0, as Trunc takes it: since Trunc never goes
 // down as its argument goes up, the truncated extent is that of the
-// truncated points.
+// truncated points (a coordinate past the extent's start values of
+// +-1e300 is past the 32-bit range too, which Trunc saturates at).
 Extent PointExtent(DWORD kind, const char* p, DWORD count, int size) {
   Extent e;
   ForPoints(kind, p, count, size, [&](double x, double y) {
