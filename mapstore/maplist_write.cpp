@@ -23,7 +23,13 @@
 // edit mode takes the turn alone and, under it, the header from the file,
 // so that it counts, links and keys past whatever the other writer
 // appended. The turn is one byte lock at a fixed place: a writer alone
-// pays one lock and one unlock per object and never waits.
+// pays one lock and one unlock per object and never waits. (Those two
+// calls of the system are about half of an append outside edit mode. A
+// word in a shared view of the file would cost no call, but it would not
+// keep out a writer that has no such view and takes the lock: a process
+// another machine runs on the file through a network export of the disk,
+// one whose mapping was refused; nor would it be let go, as the lock is,
+// when its holder is killed.)
 //
 // Records are checked before anything is written, so a refused object
 // leaves no dead space behind; a failure after records were written leaves

@@ -112,6 +112,42 @@ void ReadPoint(DWORD kind, const char* p, double* x, double* y) {
   }
 }
 
+// Calls f(x, y) for each of `count` points from `p`, `size` bytes apart:
+// the kind is looked at once, not at every point.
+template <class F>
+void ForPoints(DWORD kind, const char* p, DWORD count, int size, F&& f) {
+  const char* const end = p + size_t(count) * size_t(size);
+  switch (kind) {
+    case METRIC_U16:
+    case METRIC_U16H:
+      for (; p != end; p += size) f(double(Load<uint16_t>(p)), double(Load<uint16_t>(p + 2)));
+      return;
+    case METRIC_I32:
+      for (; p != end; p += size) f(double(Load<int32_t>(p)), double(Load<int32_t>(p + 4)));
+      return;
+    case METRIC_F32:
+    case METRIC_F32H:
+      for (; p != end; p += size) f(double(Load<float>(p)), double(Load<float>(p + 4)));
+      return;
+    default:
+      for (; p != end; p += size) f(Load<double>(p), Load<double>(p + 8));
+      return;
+  }
+}
+
+// The extent of `count` points from `p` (ForPoints), a coordinate that is
+// not a number counted as 0, as Trunc takes it: since Trunc never goes
+// down as its argument goes up, the truncated extent is that of the
+// truncated points (a coordinate past the extent's start values of
+// +-1e300 is past the 32-bit range too, which Trunc saturates at).
+Extent PointExtent(DWORD kind, const char* p, DWORD count, int size) {
+  Extent e;
+  ForPoints(kind, p, count, size, [&](double x, double y) {
+    e.Add(x == x ? x : 0.0, y == y ? y : 0.0);
+  });
+  return e;
+}
+
 bool FloatKind(DWORD kind) {
   return kind == METRIC_F32 || kind == METRIC_F32H || kind == METRIC_F64 || kind == METRIC_F64H;
 }
@@ -348,6 +384,12 @@ void BuildPointFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGM
     if (iy < minY) minY = iy;
     if (iy + up > maxY) maxY = iy + up;
   };
+  // Its two corners stand for every point of an extent.
+  auto addExtent = [&](const Extent& e, bool roundUp) {
+    if (!e.HasX()) return;
+    add(e.minX, e.minY, roundUp);
+    add(e.maxX, e.maxY, roundUp);
+  };
   const bool floats = FloatKind(kind);
   const int size = MetricPointSize(kind);
 
@@ -357,11 +399,7 @@ void BuildPointFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGM
       maxX = maxY = -16;
     } else {
       ForContours(metric, false, [&](int, const ContourView& c) {
-        for (DWORD i = 0; i < c.count; ++i) {
-          double x, y;
-          ReadPoint(kind, c.points + i * size, &x, &y);
-          add(x, y, floats);
-        }
+        addExtent(PointExtent(kind, c.points, c.count, size), floats);
         return false;  // the outer contour only
       });
     }
@@ -376,11 +414,8 @@ void BuildPointFrame(const OBJECTFRAMECONTEXT& context, FVSPR* desc, const LONGM
     const bool mixed = local == LOCAL_MIXED;
     const bool scaled = (desc->Flags & FVSPR_SCALE) != 0;
     ForContours(metric, mixed, [&](int index, const ContourView& c) {
-      for (DWORD i = 0; i < c.count; ++i) {
-        double x, y;
-        ReadPoint(kind, c.points + i * size, &x, &y);
-        add(x, y, floats && index == 0);
-      }
+      const bool roundUp = floats && index == 0;
+      addExtent(PointExtent(kind, c.points, c.count, size), roundUp);
       // A one-point text of a mixed object runs along Y from its point.
       if (mixed && c.text != nullptr && c.count == 1 && !scaled) {
         double x, y;

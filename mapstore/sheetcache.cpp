@@ -59,7 +59,9 @@ void TSheetWindows<N, W, E>::Init() {
 
 template <int N, int W, int E>
 void TSheetWindows<N, W, E>::Reset() {
-  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  // Windows from used_ on are empty already: a writer empties the cache at
+  // every object, mostly while nothing was read into it.
+  for (int i = 0; i < used_ && i < N; ++i) EmptyWindow(windows_[i]);
   used_ = 0;
   index_ = E;
 }
