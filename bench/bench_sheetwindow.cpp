@@ -38,6 +38,23 @@
 // by 5.3 km painted at 1920 x 1080 over the corner the four sheets share;
 // BM_ClickAfterRepaint, a click on an object near that corner after each
 // repaint of the view (only the click timed).
+// On a nomenclature, the objects written sheet by sheet, each lying on its
+// own sheet's ground: 1,000,000 objects in 100 sheets of 10,000 (10 x 10,
+// /1000000/10), each object's characteristic 9 a value from 0 to 2,997,
+// beside SQLite with an R*Tree over the same objects (that value beside
+// each frame); and 5,000,000 in 16 sheets (/5000000/4). After a select at
+// the middle of every sheet (not timed), each round takes a new random
+// place, and our work and SQLite's on it take turns on the clock:
+// BM_ManySheetsSelect, the 300 m select sought as above;
+// BM_ManySheetsSelectSearched, after the area search;
+// BM_ManySheetsSelectSemantic, sought with the value above 1,500;
+// BM_ManySheetsSelectSmall, a 30 m select; BM_ManySheetsClick, a click on a
+// point object. Each fails its run when its ratio to SQLite's time is over
+// the goal: 2, and 3 with the semantic condition.
+// BM_FirstSelectOverFirstClick: on documents just opened, the first click
+// at a random point object and the first 300 m select round it (each on a
+// document of its own), on both maps; the select's time over the click's
+// fails the run over 3.
 //
 // After the runs the program prints each goal's ratio. Building the large
 // maps takes a minute or more; pick some with --benchmark_filter (e.g.
