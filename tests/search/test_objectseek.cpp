@@ -461,6 +461,7 @@ TEST_P(AreaOverSheets, OnlyTheSheetsTheAreaReachesAreOpened) {
     for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
       sampled.push_back(sheet * 1000 + o);
   EXPECT_EQ(every, sampled) << "the area search";
+  EXPECT_EQ(int(every.size()), s.GetSelectObjectCount());
   std::vector<int> sought;
   MAPOBJDESC place{0, 0, nullptr};
   for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT)
