@@ -11,7 +11,7 @@
 
 namespace {
 
-LONG g_minObjects = 1 << 14;
+LONG g_minObjects = 1 << 10;
 size_t g_keptBytes = size_t(128) << 20;
 
 // The levels a grid may have: cells of the smallest size times 2^33 hold

@@ -136,11 +136,17 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
   TMapList& list = map->List;
   for (int k = 0, s = start; k < sheets && s >= 1 && s <= sheets; ++k, s += step) {
     if (!select->CheckList(s) || (view != nullptr && !view->CheckList(s))) continue;
+    const bool here = positional && s == start;
+    // A sheet the area cannot reach, or without an object in the sample,
+    // is passed over unopened, as the hit test passes over a sheet whose
+    // frame misses its window.
+    if (own == nullptr && select->SheetBeyondArea(s)) continue;
+    if (select->IsSampleActive() &&
+        (!select->CheckSample(s) || (!here && select->GetSamplesCount(s) == 0)))
+      continue;
     if (!map->OpenList(s)) continue;
     if (own != nullptr && !own->OpenList(s)) continue;
-    const bool here = positional && s == start;
     if (select->IsSampleActive()) {
-      if (!select->CheckSample(s)) continue;
       // The area search's answer, still in step, is not tested again.
       const bool areaKnown = select->AreaSampleHolds(map);
       const int steps = select->GetSamplesCount(s);

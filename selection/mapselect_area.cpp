@@ -736,6 +736,17 @@ bool TMapSelect::AreaCandidates(TMapList& list, LONG from, int direction,
   return list.FrameIndex.Meeting(list, frame, from, direction, out);
 }
 
+bool TMapSelect::SheetBeyondArea(int sheet) const {
+  if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return false;
+  // The register holds the sheet's frame in the map's units, as the area
+  // points are kept.
+  const DFRAME* frame = Map->ListFrame(sheet);
+  if (frame == nullptr) return false;
+  const DFRAME f{std::min(frame->X1, frame->X2), std::min(frame->Y1, frame->Y2),
+                 std::max(frame->X1, frame->X2), std::max(frame->Y1, frame->Y2)};
+  return BeyondArea(f, int(AreaRelation));
+}
+
 bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
   // The farthest an object's points reach out to the area in any test: the
   // precision, in relation 0 the distance; twice that and a little more,
@@ -897,7 +908,8 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   ONEPOINTMETRIC centre;
   std::vector<int> candidates;
   for (int s = 1; s <= sheets && !cancelled; ++s) {
-    if (!CheckList(s) || !Map->OpenList(s)) continue;
+    // A sheet the area cannot reach is neither opened nor walked.
+    if (!CheckList(s) || SheetBeyondArea(s) || !Map->OpenList(s)) continue;
     if (filter != nullptr && !filter->CheckList(s)) continue;
     TMapList& list = Map->List;
     const int count = list.Count();

@@ -30,7 +30,8 @@ int TMapSelect::GetSelectObjectCount() {
   int total = 0;
   for (int k = 0; k < sheets; ++k) {
     const int s = start - k >= 1 ? start - k : start - k + sheets;
-    if (!CheckList(s) || !Map->OpenList(s)) continue;
+    // A sheet without an object in the sample is not opened.
+    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenList(s)) continue;
     if (SampleActive) {
       total += GetSamplesCount(s);
       continue;
@@ -60,7 +61,7 @@ int TMapSelect::GetMarkObjectCount(TMapSelect* other) {
   const int sheets = Map->Count();
   int total = 0;
   for (int s = 1; s <= sheets; ++s) {
-    if (!CheckList(s) || !Map->OpenList(s)) continue;
+    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenList(s)) continue;
     if (SampleActive) {
       total += GetSamplesCount(s);
       continue;

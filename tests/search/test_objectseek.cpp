@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -178,11 +179,11 @@ TEST_F(ObjectSeek, SampleViewAndArea) {
 
   // The area condition applies after the test: a point object at the
   // centre of an area round it.
-  const int inside = Add(0, 1, 14, LOCAL_POINT, {{100, 100}});
+  const int inside = Add(0, 1, 14, LOCAL_POINT, seltest::OnGround({{100, 100}}));
   maps_[0]->map.OpenList(1);
   TObjectInfo area;
   ASSERT_EQ(1, area.CreateObject(Map(0), 1, int(METRIC_F64), 0));
-  for (const auto& p : objtest::Points{{90, 90}, {90, 110}, {110, 110}, {110, 90}, {90, 90}})
+  for (const auto& p : seltest::OnGround({{90, 90}, {90, 110}, {110, 110}, {110, 90}, {90, 90}}))
     area.Metric.AppendPointSubject(0, p.first, p.second);
   TMapSelect near(Map(0));
   ASSERT_EQ(1, near.AreaSet(0.0, &area, 0, 1, 0, nullptr));
@@ -193,8 +194,8 @@ TEST_F(ObjectSeek, SampleViewAndArea) {
 // The area condition on sheets large enough for the index of their
 // frames: the objects found forwards and backwards, and the sample of the
 // area search with its progress, are those of the walk of every
-// descriptor, for small and large areas in every relation; the objects of
-// a sheet that lie on its neighbour's ground are found there.
+// descriptor, for small and large areas in every relation, the objects of
+// a sheet that lie on its neighbour's ground too.
 class AreaThroughTheIndex : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -204,7 +205,9 @@ class AreaThroughTheIndex : public ::testing::Test {
     std::mt19937 random(91);
     // Over both sheets and a little around them, as map units from sheet
     // 1's corner; each object written to a sheet picked at random.
-    std::uniform_real_distribution<double> x(-0.1 * side, 1.1 * side), y(-0.1 * side, 2.1 * side);
+    const double g = seltest::kGround;
+    std::uniform_real_distribution<double> x(g - 0.1 * side, g + 1.1 * side),
+        y(g - 0.1 * side, g + 2.1 * side);
     const int locals[] = {LOCAL_LINE, LOCAL_POLYGON, LOCAL_POINT, LOCAL_VECTOR};
     for (int i = 0; i < 1200; ++i) {
       const int sheet = 1 + int(random() % 2);
@@ -270,8 +273,9 @@ class AreaThroughTheIndex : public ::testing::Test {
         a.sample.push_back(sheet * 100000 + o);
     return a;
   }
+  // A box from the corner of sheet 1's ground.
   objtest::Points Box(double x, double y, double w, double h) const {
-    return {{x, y}, {x, y + h}, {x + w, y + h}, {x + w, y}, {x, y}};
+    return seltest::OnGround({{x, y}, {x, y + h}, {x + w, y + h}, {x + w, y}, {x, y}});
   }
 
   SelectMap m{2};
@@ -287,7 +291,8 @@ TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
   } areas[] = {
       {"a square inside sheet 1", Box(0.3 * s, 0.4 * s, 300, 300)},
       {"a square over the border of the sheets", Box(0.5 * s, 0.97 * s, 500, 400)},
-      {"a triangle", {{0.2 * s, 1.5 * s}, {0.2 * s + 600, 1.5 * s}, {0.2 * s, 1.5 * s + 500}}},
+      {"a triangle",
+       seltest::OnGround({{0.2 * s, 1.5 * s}, {0.2 * s + 600, 1.5 * s}, {0.2 * s, 1.5 * s + 500}})},
       {"a square where nothing lies", Box(5 * s, 5 * s, 300, 300)},
       {"a square over most of the map", Box(-0.1 * s, -0.1 * s, 1.2 * s, 2.2 * s)},
   };
@@ -310,8 +315,8 @@ TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
       EXPECT_EQ(walk.progress, index.progress) << where;
     }
   }
-  // The small areas made the index of each sheet, kept with it.
-  Ask(areas[0].contour, 1, 0, 0, true);
+  // The small areas made the index of each sheet they reach, kept with it.
+  Ask(areas[1].contour, 1, 0, 0, true);
   for (int sheet = 1; sheet <= 2; ++sheet) {
     ASSERT_EQ(1, m.map.OpenList(sheet));
     EXPECT_TRUE(m.map.List.FrameIndex.Made()) << sheet;
@@ -376,10 +381,173 @@ TEST_F(AreaThroughTheIndex, TheSearchSampleIsTestedAgainOnceAnythingChanged) {
   EXPECT_EQ(std::vector<int>(inArea.begin() + 1, inArea.end()), sought());
 }
 
+// A map of six sheets in a row, each object on its own sheet's ground: the
+// seeks forwards and backwards and the area search find what a test of
+// every object of every sheet finds, and open only the sheets whose frames
+// the area reaches (with the distance of relation 0); the area inversion
+// reaches every sheet.
+struct SheetsReached {
+  const char* name;
+  objtest::Points contour;  // from sheet 1's ground, in its units: a sheet is 2000 wide
+  int relation;
+  double distance;  // plane metres
+  int inversion;
+  std::vector<int> sheets;  // those opened
+};
+
+void PrintTo(const SheetsReached& c, std::ostream* out) { *out << c.name; }
+
+class AreaOverSheets : public ::testing::TestWithParam<SheetsReached> {
+ protected:
+  static constexpr int kSheets = 6;
+  void SetUp() override {
+    ASSERT_TRUE(m.ok());
+    ASSERT_EQ(2000, 10000 / m.map.Factor);
+    ASSERT_EQ(2000, m.map.ViewPosition(2)->Y - m.map.ViewPosition(1)->Y);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> at(40, 1860);
+    for (int sheet = 1; sheet <= kSheets; ++sheet) {
+      for (int i = 0; i < 60; ++i) {
+        NewObject o;
+        const double x = at(random), y = at(random), w = double(random() % 100);
+        o.local = i % 3 == 0 ? LOCAL_POINT : LOCAL_LINE;
+        o.code = o.local == LOCAL_POINT ? seltest::KIND_TOWN : seltest::KIND_ROAD;
+        o.contour = seltest::OnGround(o.local == LOCAL_POINT
+                                          ? objtest::Points{{x, y}}
+                                          : objtest::Points{{x, y}, {x + w, y + w / 2}});
+        ASSERT_GT(m.Append(sheet, o), 0);
+      }
+    }
+  }
+  SelectMap m{kSheets};
+};
+
+TEST_P(AreaOverSheets, OnlyTheSheetsTheAreaReachesAreOpened) {
+  const SheetsReached& c = GetParam();
+  TObjectInfo area;
+  ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+  for (const auto& p : c.contour) area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect s(&m.map);
+  s.SetAreaInversion(c.inversion);
+  ASSERT_EQ(1, s.AreaSet(c.distance, &area, 0, c.relation, 0, nullptr));
+  // Every object of every sheet tested.
+  std::vector<int> every;
+  for (int sheet = 1; sheet <= kSheets; ++sheet) {
+    ASSERT_EQ(1, m.map.OpenList(sheet));
+    for (int o = 1; o <= m.map.List.Count(); ++o)
+      if (s.AreaCheck(TObjectDesc(m.map.List.ObjectDesc(o)))) every.push_back(sheet * 1000 + o);
+  }
+  ASSERT_FALSE(every.empty());
+
+  // The map opened afresh: no sheet kept.
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  ASSERT_EQ(0, m.map.List.KeptSheets());
+  ASSERT_EQ(1, s.AreaSet(c.distance, &area, 0, c.relation, 0, nullptr));
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  for (const int way : {SEEK_FIRST, SEEK_LAST}) {
+    std::vector<int> found;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = way; seek.SeekObject(&place, &s, flags);
+         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
+      found.push_back(int(place.List) * 1000 + int(place.Object));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(every, found) << (way == SEEK_FIRST ? "forwards" : "backwards");
+  }
+  ASSERT_EQ(1, s.SetSampleByArea(nullptr));
+  std::vector<int> sampled;
+  for (int sheet = 1; sheet <= kSheets; ++sheet)
+    for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
+      sampled.push_back(sheet * 1000 + o);
+  EXPECT_EQ(every, sampled) << "the area search";
+  EXPECT_EQ(int(every.size()), s.GetSelectObjectCount());
+  std::vector<int> sought;
+  MAPOBJDESC place{0, 0, nullptr};
+  for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT)
+    sought.push_back(int(place.List) * 1000 + int(place.Object));
+  std::sort(sought.begin(), sought.end());
+  EXPECT_EQ(every, sought) << "over the search's sample";
+
+  std::vector<int> opened;
+  for (int sheet = 1; sheet <= kSheets; ++sheet)
+    if (m.map.List.IsFileSetKept(sheet)) opened.push_back(sheet);
+  EXPECT_EQ(c.sheets, opened);
+}
+
+// A square from the corner of sheet 1's ground.
+objtest::Points Square(double x, double y, double w) {
+  return seltest::OnGround({{x, y}, {x, y + w}, {x + w, y + w}, {x + w, y}, {x, y}});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Areas, AreaOverSheets,
+    ::testing::Values(
+        SheetsReached{"InsideSheet2", Square(600, 2600, 600), 1, 0, 0, {2}},
+        SheetsReached{"WhollyInsideSheet2", Square(200, 2200, 1600), 2, 0, 0, {2}},
+        SheetsReached{"OverTheBorderOf3And4", Square(800, 5800, 600), 1, 0, 0, {3, 4}},
+        // 200 units before sheet 5's ground, 3,000 m (600 units) reaching
+        // into it.
+        SheetsReached{"DistanceReachingSheet5", Square(800, 7500, 300), 0, 3000, 0, {4, 5}},
+        SheetsReached{"Inverted", Square(600, 2600, 600), 1, 0, 1, {1, 2, 3, 4, 5, 6}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Past the bound of the indexes kept, a select makes the indexes of the
+// sheets its area reaches and no others, and the index given up is that of
+// the sheet used longest ago.
+TEST(AreaOverSheetIndexes, TheSheetsUsedLongestAgoGiveUpTheirIndexes) {
+  const LONG minObjects = TSheetFrameIndex::MinObjects();
+  const size_t kept = TSheetFrameIndex::KeptBytes();
+  TSheetFrameIndex::SetMinObjects(100);
+  SelectMap m(4);
+  ASSERT_TRUE(m.ok());
+  for (int sheet = 1; sheet <= 4; ++sheet) {
+    std::mt19937 same(3);
+    for (int i = 0; i < 300; ++i) {
+      NewObject o;
+      const double x = double(40 + same() % 1800), y = double(40 + same() % 1800);
+      o.contour = seltest::OnGround({{x, y}, {x + 30, y + 20}});
+      ASSERT_GT(m.Append(sheet, o), 0);
+    }
+  }
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  TMapSelect s(&m.map);
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  auto select = [&](double y) {
+    TObjectInfo area;
+    ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+    for (const auto& p : Square(800, y, 100)) area.Metric.AppendPointSubject(0, p.first, p.second);
+    ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT) {
+    }
+  };
+  select(800);
+  ASSERT_EQ(1, m.map.OpenList(1));
+  ASSERT_TRUE(m.map.List.FrameIndex.Made());
+  // Room for two and a half indexes of one size.
+  TSheetFrameIndex::SetKeptBytes(m.map.List.FrameIndex.Bytes() * 5 / 2);
+  select(2800);
+  select(4800);
+  select(3950);  // over the border of sheets 2 and 3
+  ASSERT_EQ(1, m.map.OpenList(3));
+  EXPECT_TRUE(m.map.List.FrameIndex.Made()) << 3;
+  ASSERT_EQ(1, m.map.OpenList(2));
+  EXPECT_TRUE(m.map.List.FrameIndex.Made()) << 2;
+  ASSERT_EQ(1, m.map.OpenList(1));
+  EXPECT_FALSE(m.map.List.FrameIndex.Made()) << "the sheet used longest ago kept its index";
+  ASSERT_EQ(1, m.map.OpenList(4));
+  EXPECT_FALSE(m.map.List.FrameIndex.Made()) << "a sheet the areas missed was indexed";
+  TSheetFrameIndex::SetKeptBytes(kept);
+  TSheetFrameIndex::SetMinObjects(minObjects);
+}
+
 // Document A's area search fills its sample with four objects of sheet 1;
 // document B, in this process or another, moves them out of the area and
 // closes the map, each document in edit mode or not. A, seeking over its
-// sample, reads sheet 1 again (its search left it on sheet 2) and finds
+// sample, reads sheet 1 again (it went on to sheet 2) and finds
 // none of them: the search's answer is the answer only while nobody has
 // changed the map.
 class SampleOverAnotherWritersChange
@@ -392,7 +560,7 @@ TEST_P(SampleOverAnotherWritersChange, ObjectsMovedOutOfTheAreaAreNotFound) {
   std::vector<int> inside;
   for (int k = 0; k < 4; ++k) {
     NewObject o;
-    o.contour = {{100.0 + 10 * k, 300}, {150.0 + 10 * k, 350}};
+    o.contour = seltest::OnGround({{100.0 + 10 * k, 300}, {150.0 + 10 * k, 350}});
     inside.push_back(m.Append(1, o));
     ASSERT_GT(inside.back(), 0);
   }
@@ -400,12 +568,12 @@ TEST_P(SampleOverAnotherWritersChange, ObjectsMovedOutOfTheAreaAreNotFound) {
   m.map.WorkMode(readerEdit);
   TObjectInfo area;
   ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
-  for (const auto& p : objtest::Points{{50, 250}, {50, 450}, {250, 450}, {250, 250}, {50, 250}})
+  for (const auto& p : seltest::OnGround({{50, 250}, {50, 450}, {250, 450}, {250, 250}, {50, 250}}))
     area.Metric.AppendPointSubject(0, p.first, p.second);
   TMapSelect s(&m.map);
   ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
   ASSERT_EQ(4, s.GetSamplesCount(1));
-  ASSERT_EQ(2, m.map.List.Number());
+  ASSERT_EQ(1, m.map.OpenList(2));
 
   // B's steps: open (the argument: edit mode), move object n far away, close.
   TMap b;

@@ -239,14 +239,16 @@ class AreaSearch : public MapArea {
  protected:
   void SetUp() override {
     MapArea::SetUp();
-    inside = Add(LOCAL_LINE, {{{1200, 1200}, {1800, 1800}}});
-    across = Add(LOCAL_LINE, {{{900, 1500}, {2100, 1500}}});
-    outside = Add(LOCAL_LINE, {{{100, 100}, {300, 300}}});
-    deleted = Add(LOCAL_LINE, {{{1300, 1300}, {1400, 1400}}});
-    other = Add(LOCAL_POINT, {{{1500, 1500}}});
+    // On the sheet's ground: the search walks only a sheet the area reaches.
+    using seltest::OnGround;
+    inside = Add(LOCAL_LINE, {OnGround({{1200, 1200}, {1800, 1800}})});
+    across = Add(LOCAL_LINE, {OnGround({{900, 1500}, {2100, 1500}})});
+    outside = Add(LOCAL_LINE, {OnGround({{100, 100}, {300, 300}})});
+    deleted = Add(LOCAL_LINE, {OnGround({{1300, 1300}, {1400, 1400}})});
+    other = Add(LOCAL_POINT, {OnGround({{1500, 1500}})});
     ASSERT_EQ(other, m.MoveToLayer(1, other, 3));
     ASSERT_EQ(deleted, m.Delete(1, deleted));
-    MakeArea(m.map, kSquare, &area);
+    MakeArea(m.map, OnGround(kSquare), &area);
   }
   std::vector<int> Sample(TMapSelect& s) {
     std::vector<int> out;

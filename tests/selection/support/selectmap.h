@@ -61,6 +61,14 @@ struct NewObject {
   Bytes semn;
 };
 
+// The sheet units of a sheet's south-west corner: objects at these units
+// and up lie on the sheet's own ground, within its frame in the register.
+constexpr double kGround = 6400;
+inline Points OnGround(Points contour) {
+  for (auto& p : contour) p.first += kGround, p.second += kGround;
+  return contour;
+}
+
 // A map "sel.map" with `sheets` square sheets S1, S2, ... side by side.
 class SelectMap {
  public:
