@@ -348,6 +348,7 @@ void TRmf::Close(int free) {
     rmfpages::Release(Mask);
     rmfpages::Release(BorderPoints);
     rmfpages::Release(BadBlocks);
+    rmfpages::Release(RowCopy);
     Places.Release();
     MaskSize = 0;
     BadBlocksSize = 0;
@@ -487,6 +488,8 @@ int TRmf::ReadBlockDesc() {
   const int64_t size = plat::FileLength(file);
   if (size < 0 || place.offset + need > uint64_t(size)) return Fail(MAPERR_READ);
   if (!AllocateBlockDesc(int(need))) return 0;
+  // A row copied from the file was found through the table replaced.
+  DropRowWindow();
   if (!ReadAt(Head.TablePosition, Table, need)) {
     TableSize = 0;
     return Fail(MAPERR_READ);
@@ -842,8 +845,10 @@ bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra) {
 }
 
 bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra) {
-  // What the store holds was read before this write.
+  // What the store holds, and a row copied from the file, were read
+  // before this write.
   ForgetStore();
+  DropRowWindow();
   uint64_t offset = 0;
   HANDLE file = Locate(position, true, &offset);
   if (!file) return false;

@@ -240,7 +240,26 @@ class MAPCLASS TRmf {
   // 64 bits through LONG 60005. The double forms answer only 64-bit
   // matrices (other depths: 0, no code). Writers on a read-only file: 0,
   // no code.
-  int GetPoint(LONG& value, int row, int col);
+  int GetPoint(LONG& value, int row, int col) {
+    // Most reads fall in the window of the one before (which an open file
+    // alone has): the common layouts are answered here, in the caller's
+    // code, the others by the call.
+    const uint64_t r = uint64_t(int64_t(row) - Window.Row0), c = uint64_t(int64_t(col) - Window.Col0);
+    if (r < Window.Rows && c < Window.Cols) {
+      const uint64_t k = r * Window.Width + c;
+      if (Window.Kind == ElementWindow::kBytes) {
+        value = Window.Buffer[k];
+        return 1;
+      }
+      if (Window.Kind == ElementWindow::kInt32) {
+        int32_t v;
+        __builtin_memcpy(&v, Window.Buffer + k * 4, 4);
+        value = v;
+        return 1;
+      }
+    }
+    return GetPointOutside(value, row, col);
+  }
   int PutPoint(LONG value, int row, int col);
   int GetPoint(double& value, int row, int col);
   int PutPoint(double value, int row, int col);
@@ -431,6 +450,11 @@ class MAPCLASS TRmf {
   // The block whose element was last read alone: asked for again, it is
   // read whole.
   LONG LoneBlock = -1;
+  // The row of that block, when it is stored plain, copied from the file
+  // (from a view where the file is mapped) as the element was read: the
+  // elements after it in the row are read there (ElementRow). A write of
+  // the object's, a changed table entry or a change of slot drops it.
+  BYTE* RowCopy = nullptr;
   // Set while a frame that keeps no block is read or written (BlockPass):
   // each block is asked for once, in order, and the blocks it reads or
   // gives up take no memory of the store (memory first touched would cost a
@@ -439,15 +463,20 @@ class MAPCLASS TRmf {
   // holds is still taken from it.
   int Pass = 0;
   // The elements of the block the last element read came from, while the
-  // current slot holds it: its buffer, the rows and columns from the first
-  // ones, cut to the grid, and the block's width. Most element reads fall
-  // there and are answered without finding their block. Every change of
-  // the current slot or of a slot's block or buffer empties it (no rows).
+  // current slot holds it (or of the row of it in RowCopy): its buffer, the
+  // rows and columns from the first ones, cut to the grid, and the block's
+  // width. Most element reads fall there and are answered without finding
+  // their block. Every change of the current slot or of a slot's block or
+  // buffer empties it (no rows).
   struct ElementWindow {
+    // The element layouts GetPoint reads in the caller's code: unsigned
+    // bytes (rasters of 8 bits) and signed 32-bit words (matrices).
+    enum : BYTE { kOther, kBytes, kInt32 };
     const BYTE* Buffer = nullptr;
     int64_t Row0 = 0, Col0 = 0;
     uint64_t Rows = 0, Cols = 0, Width = 0;
     LONG Number = -1;  // the block
+    BYTE Kind = kOther;
     bool Holds(int row, int col) const {
       return uint64_t(int64_t(row) - Row0) < Rows && uint64_t(int64_t(col) - Col0) < Cols;
     }
@@ -611,6 +640,16 @@ class MAPCLASS TRmf {
   void DropWindow() { Window.Rows = 0; }
   // ElementForRead of an element in block (blockRow, blockCol).
   const BYTE* ElementInBlock(int blockRow, int blockCol, int64_t* k, BYTE* bytes);
+  // The row of block (blockRow, blockCol), stored plain at `entry`, that
+  // holds element *k of the block, copied into RowCopy and made the window
+  // (*k its place in the row); null when the element is to be read with its
+  // block (its bytes not all in the file, no memory, a failed read).
+  const BYTE* ElementRow(int blockRow, int blockCol, const RMFBLOCKDESC& entry, int64_t* k);
+  // Drops the window when it holds a row copied from the file (a write of
+  // the object's or a changed table entry may have made it old).
+  void DropRowWindow() {
+    if (Window.Buffer == RowCopy) DropWindow();
+  }
   // What holds an element the window does not hold (its callers ask the
   // window first) for reading: its block, or, for the first element asked
   // of a block stored plain that neither a slot nor the store holds, its

@@ -270,6 +270,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);  // kept as read from the entry replaced
+  DropRowWindow();
   Places.Drop();
   return value;
 }
@@ -280,6 +281,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);
+  DropRowWindow();
   Places.Drop();
   return value;
 }
