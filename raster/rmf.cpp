@@ -507,7 +507,22 @@ bool TRmf::StoreTable() {
   if (!Head.TablePosition || !Head.TableLength) return Fail(MAPERR_DATA);
   const DWORD need = DWORD(BlockCount()) * 8;
   if (!Table || TableSize < need) return Fail(MAPERR_DATA);
-  if (!WriteAt(Head.TablePosition, Table, need)) return false;
+  // A table inside the file is rewritten in place while no block or area
+  // holds a byte of its place (a damaged entry may put a block there), else
+  // stored anew at the end of the data. One reaching past the end is the
+  // table of an image being made, written where its header puts it.
+  RmfPlace place;
+  const int64_t size = PartLength(Head.TablePosition, &place);
+  DWORD at = Head.TablePosition;
+  if (size >= 0 && place.offset + need <= uint64_t(size))
+    at = StoreArea(RmfArea::Table, at, need, Table, need);
+  else if (!WriteAt(at, Table, need))
+    at = 0;
+  if (!at) return false;
+  if (at != Head.TablePosition) {
+    Head.TablePosition = at;
+    Head.TableLength = need;
+  }
   TableChanged = 0;
   return true;
 }
@@ -1002,6 +1017,23 @@ bool TRmf::BuildPlaces() {
   if (!built) Places.Drop();
   Error = code;
   return built;
+}
+
+bool TRmf::ImageApart() {
+  const bool known = Places.Describes(Head, HeadPosition) || BuildPlaces();
+  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  RMFAREAPLACE areas[RMF_AREA_KINDS];
+  const int count = RmfAreaPlaces(Head, HeadPosition, areas);
+  for (int i = 0; i < count; ++i) {
+    RmfPlace at;
+    uint64_t line = 0;
+    if (!RmfLocate(areas[i].position, Head.UnitShift, &at) ||
+        !RmfLinePlace(areas[i].position, Head.UnitShift, &line))
+      continue;
+    if (at.part == 0 && at.offset < headerEnd) return false;
+    if (known && Places.OtherImage(line, areas[i].length, HeadPosition)) return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------

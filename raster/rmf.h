@@ -597,6 +597,11 @@ class MAPCLASS TRmf {
   // The places of the file, built from this image and the other images of
   // its chain; false when they cannot be (the error code kept as it was).
   bool BuildPlaces();
+  // False when a byte of this image's header or of an area its header
+  // names lies in the file's first header or is another image's (the full
+  // image's or another reduced copy's header, area or block), as far as
+  // the places of the file can be built.
+  bool ImageApart();
   void AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries);
   uint64_t BlockOwner(int number) const { return TRmfPlaces::Block(HeadPosition, number); }
   uint64_t AreaOwner(RmfArea area) const { return TRmfPlaces::Area(HeadPosition, area); }
