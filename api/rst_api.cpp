@@ -528,10 +528,7 @@ MAPAPI LONG WINAPI mapGetImmediatePointOfRstBorder(HMAP hMap, LONG n, const DOUB
 MAPAPI LONG WINAPI mapGetRstPoint(HMAP hMap, LONG n, LONG* value, LONG row, LONG column) {
   TRst* r = RasterOf(hMap, n);
   if (!r || !value) return 0;
-  LONG v = 0;
-  const int result = r->GetPoint(v, row, column);
-  *value = v;
-  return result ? 1 : 0;
+  return r->GetPoint(*value, row, column) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapPutRstPoint(HMAP hMap, LONG n, LONG value, LONG row, LONG column) {

@@ -39,6 +39,9 @@
 //
 // The blocks in the slots are used as read, without a signal, until the
 // file is closed or the document adjusts to changed files (DropReadBlocks).
+// So is the row of a block stored plain that an element read alone takes
+// with it (RowCopy), which reads along a row use without finding their
+// block: neither the slots nor the store, nor the signal, are asked for it.
 //
 // A block or an area is rewritten in place only while no other block, area
 // or image of the file holds a byte of its place (a damaged table may give
@@ -440,7 +443,8 @@ class MAPCLASS TRmf {
     DWORD Epoch = 0, At = 0;
   } Looking;
   // Views of the main and continuation files, from which a frame that
-  // keeps its blocks copies the rows of blocks stored plain: the file's own
+  // keeps its blocks copies the rows of blocks stored plain, and an element
+  // read alone the row it lies in: the file's own
   // pages, never older than the file, and no memory of the object's for
   // blocks of which it reads a few rows (raster/rmfelements.cpp). Reads
   // that found no view; past kViewTries frames read whole blocks again.
