@@ -444,10 +444,11 @@ class MAPCLASS TRmf {
   } Looking;
   // Views of the main and continuation files, from which a frame that
   // keeps its blocks copies the rows of blocks stored plain, and an element
-  // read alone the row it lies in: the file's own
-  // pages, never older than the file, and no memory of the object's for
-  // blocks of which it reads a few rows (raster/rmfelements.cpp). Reads
-  // that found no view; past kViewTries frames read whole blocks again.
+  // read alone the row it lies in: the file's own pages, never older than
+  // the file, and no memory of the object's for blocks of which it reads a
+  // few rows (raster/rmfelements.cpp). Reads that found no view; past
+  // kViewTries frames read whole blocks again and rows are read from the
+  // file.
   TSheetView Views[2];
   int ViewMisses = 0;
   static constexpr int kViewTries = 64;

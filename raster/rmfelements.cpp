@@ -125,8 +125,10 @@ const BYTE* TRmf::ElementRow(int br, int bc, const RMFBLOCKDESC& entry, int64_t*
   if (!file) return nullptr;
   // A view made of the file saw it hold the block's bytes; else the file
   // is asked. An object sharing another's handles reads the file: the
-  // views are made of handles of its own.
-  TSheetView* view = !Shared && plat::ViewsAllowed() ? &Views[file == Cont] : nullptr;
+  // views are made of handles of its own; so does one whose file system
+  // mapped no file (RowsFromView).
+  TSheetView* view =
+      !Shared && ViewMisses < kViewTries && plat::ViewsAllowed() ? &Views[file == Cont] : nullptr;
   if (!view || view->Length() < int64_t(offset + entry.Length)) {
     const int64_t end = plat::FileLength(file);
     if (end < 0 || offset + entry.Length > uint64_t(end)) return nullptr;
@@ -137,6 +139,7 @@ const BYTE* TRmf::ElementRow(int br, int bc, const RMFBLOCKDESC& entry, int64_t*
   if (view ? view->Read(file, at, RowCopy, rowBytes) != rowBytes
            : !plat::ReadExactAt(file, at, RowCopy, DWORD(rowBytes)))
     return nullptr;
+  if (view && !view->Length()) ++ViewMisses;
   SetWindow(Window, br, bc);
   Window.Row0 += inBlock;
   Window.Rows = 1;
