@@ -47,7 +47,9 @@
 // or image of the file holds a byte of its place (a damaged table may give
 // two blocks one place, or put one over an area); else it is stored anew
 // at the end of the data. A block table that shares bytes with the header
-// or an area is refused at opening (60005).
+// or an area is refused at opening (60005), and so is a reduced copy
+// (raster/rst.h) whose header, table or area shares bytes with the file's
+// first header or another image.
 //
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
