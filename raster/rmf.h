@@ -572,7 +572,14 @@ class MAPCLASS TRmf {
   // A block remembered as undecodable with its table entry as it is now;
   // Remember keeps it so (nothing when no memory can be had), Forget drops
   // one block, or all with -1.
-  bool KnownBadBlock(int number) const;
+  bool KnownBadBlock(int number) const {
+    if (!BadBlocks || number < 0 || uint64_t(number + 1) * 8 > BadBlocksSize ||
+        uint64_t(number + 1) * 8 > TableSize)
+      return false;
+    const RMFBLOCKDESC& bad = BadBlocks[number];
+    return bad.Position != 0 && bad.Position == Table[number].Position &&
+           bad.Length == Table[number].Length;
+  }
   void RememberBadBlock(int number);
   void ForgetBadBlock(int number);
   // Transfers at a position (main or continuation file).

@@ -345,15 +345,6 @@ void TRmf::Stamp(int slot) {
   DropWindow();
 }
 
-bool TRmf::KnownBadBlock(int number) const {
-  if (!BadBlocks || number < 0 || uint64_t(number + 1) * 8 > BadBlocksSize ||
-      uint64_t(number + 1) * 8 > TableSize)
-    return false;
-  const RMFBLOCKDESC& bad = BadBlocks[number];
-  return bad.Position != 0 && bad.Position == Table[number].Position &&
-         bad.Length == Table[number].Length;
-}
-
 void TRmf::RememberBadBlock(int number) {
   const DWORD need = DWORD(BlockCount()) * 8;
   if (number < 0 || uint64_t(number + 1) * 8 > need || uint64_t(number + 1) * 8 > TableSize) return;

@@ -155,6 +155,13 @@ BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
 }
 
 int TRmf::GetPointOutside(LONG& value, int row, int col) {
+  // An element of a block that did not read, and still would not, fails
+  // at once: a damaged block costs what an intact one does.
+  if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
+    value = RmfTruncate(Head.EmptyValue);
+    Error = MAPERR_READ;
+    return 0;
+  }
   // The window's layouts GetPoint does not read itself.
   int64_t k;
   const int bits = Head.BitsPerElement;
