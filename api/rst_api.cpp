@@ -7,22 +7,31 @@
 #include <cmath>
 #include <cstring>
 
+#include "document/docfind.h"
 #include "document/mapaccess.h"
 #include "document/rmfchains.h"
 #include "drawing/rasterizer.h"
 #include "objects/objectinfo.h"
 #include "raster/chainborder.h"
+#include "raster/chainlinks.h"
 #include "raster/rst.h"
 
 namespace {
+
+// Unit n of a document's raster chain while its file is open; null for
+// anything else. The chain is walked here rather than by a call of the
+// document's GetRstChain: a host that reads elements one by one
+// (mapGetRstPoint) would pay for the call as much as for the read.
+[[gnu::always_inline]] inline RMFCHAIN* RasterUnit(TMapAccess* d, LONG n) {
+  RMFCHAIN* unit = d ? ChainUnitAt(&d->RstChainHead, n) : nullptr;
+  return unit && unit->File->IsOpen() && unit->Raster() ? unit : nullptr;
+}
 
 // Unit n of a live document's raster chain; null for anything else.
 RMFCHAIN* UnitOf(HMAP hMap, LONG n, TMapAccess** doc = nullptr) {
   TMapAccess* d = DocumentOf(hMap);
   if (doc) *doc = d;
-  if (!d) return nullptr;
-  RMFCHAIN* unit = d->GetRstChain(n);
-  return unit && unit->Raster() ? unit : nullptr;
+  return RasterUnit(d, n);
 }
 
 TRst* RasterOf(HMAP hMap, LONG n) {
@@ -526,12 +535,10 @@ MAPAPI LONG WINAPI mapGetImmediatePointOfRstBorder(HMAP hMap, LONG n, const DOUB
 // Elements and blocks
 
 MAPAPI LONG WINAPI mapGetRstPoint(HMAP hMap, LONG n, LONG* value, LONG row, LONG column) {
-  TRst* r = RasterOf(hMap, n);
+  const RMFCHAIN* unit = RasterUnit(DocumentHere(hMap), n);
+  TRst* r = unit ? unit->Raster() : nullptr;
   if (!r || !value) return 0;
-  LONG v = 0;
-  const int result = r->GetPoint(v, row, column);
-  *value = v;
-  return result ? 1 : 0;
+  return r->GetPoint(*value, row, column) ? 1 : 0;
 }
 
 MAPAPI LONG WINAPI mapPutRstPoint(HMAP hMap, LONG n, LONG value, LONG row, LONG column) {

@@ -11,6 +11,7 @@
 
 #include "common/filekind.h"
 #include "common/messages.h"
+#include "document/docfind.h"
 #include "document/rmfheights.h"
 #include "geodesy/translate.h"
 #include "document/sitechain.h"
@@ -49,11 +50,9 @@ Documents& LiveDocuments() {
   return *documents;
 }
 
-// The live document a handle named last; set and withdrawn under the
-// documents' lock, so that a document being freed is never left in it.
-std::atomic<const void*> g_lastDocument{nullptr};
-
 }  // namespace
+
+std::atomic<const void*> docfind::last{nullptr};
 
 TMapAccess::TMapAccess() = default;
 TMapAccess::~TMapAccess() = default;
@@ -506,35 +505,27 @@ void FreeDocument(TMapAccess* doc) {
     Documents& d = LiveDocuments();
     std::lock_guard<std::mutex> guard(d.lock);
     if (d.live.erase(doc) == 0) return;
-    if (g_lastDocument.load(std::memory_order_relaxed) == doc)
-      g_lastDocument.store(nullptr, std::memory_order_release);
+    if (docfind::last.load(std::memory_order_relaxed) == doc)
+      docfind::last.store(nullptr, std::memory_order_release);
   }
   doc->~TMapAccess();
   plat::FreePages(doc);
 }
 
-namespace {
-
-// DocumentOf for a handle other than the last one.
-[[gnu::noinline]] TMapAccess* FindDocument(HMAP handle) {
+TMapAccess* docfind::Find(HMAP handle) {
   const void* address = reinterpret_cast<const void*>(handle);
   if (address == nullptr) return nullptr;
   Documents& d = LiveDocuments();
   std::lock_guard<std::mutex> guard(d.lock);
   if (!d.live.count(address)) return nullptr;
-  g_lastDocument.store(address, std::memory_order_release);
+  docfind::last.store(address, std::memory_order_release);
   return reinterpret_cast<TMapAccess*>(handle);
 }
-
-}  // namespace
 
 TMapAccess* DocumentOf(HMAP handle) {
   // Most calls name the document the call before named: found without a
   // lookup.
-  const void* address = reinterpret_cast<const void*>(handle);
-  if (address != nullptr && address == g_lastDocument.load(std::memory_order_acquire))
-    return reinterpret_cast<TMapAccess*>(handle);
-  return FindDocument(handle);
+  return DocumentHere(handle);
 }
 
 HSITE SiteHandleOf(TMapAccess* doc, int n) {

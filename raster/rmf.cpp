@@ -348,6 +348,7 @@ void TRmf::Close(int free) {
     rmfpages::Release(Mask);
     rmfpages::Release(BorderPoints);
     rmfpages::Release(BadBlocks);
+    rmfpages::Release(RowCopy);
     Places.Release();
     MaskSize = 0;
     BadBlocksSize = 0;
@@ -487,6 +488,8 @@ int TRmf::ReadBlockDesc() {
   const int64_t size = plat::FileLength(file);
   if (size < 0 || place.offset + need > uint64_t(size)) return Fail(MAPERR_READ);
   if (!AllocateBlockDesc(int(need))) return 0;
+  // A row copied from the file was found through the table replaced.
+  DropRowWindow();
   if (!ReadAt(Head.TablePosition, Table, need)) {
     TableSize = 0;
     return Fail(MAPERR_READ);
@@ -504,7 +507,22 @@ bool TRmf::StoreTable() {
   if (!Head.TablePosition || !Head.TableLength) return Fail(MAPERR_DATA);
   const DWORD need = DWORD(BlockCount()) * 8;
   if (!Table || TableSize < need) return Fail(MAPERR_DATA);
-  if (!WriteAt(Head.TablePosition, Table, need)) return false;
+  // A table inside the file is rewritten in place while no block or area
+  // holds a byte of its place (a damaged entry may put a block there), else
+  // stored anew at the end of the data. One reaching past the end is the
+  // table of an image being made, written where its header puts it.
+  RmfPlace place;
+  const int64_t size = PartLength(Head.TablePosition, &place);
+  DWORD at = Head.TablePosition;
+  if (size >= 0 && place.offset + need <= uint64_t(size))
+    at = StoreArea(RmfArea::Table, at, need, Table, need);
+  else if (!WriteAt(at, Table, need))
+    at = 0;
+  if (!at) return false;
+  if (at != Head.TablePosition) {
+    Head.TablePosition = at;
+    Head.TableLength = need;
+  }
   TableChanged = 0;
   return true;
 }
@@ -842,8 +860,10 @@ bool TRmf::ReadAt(DWORD position, void* buffer, DWORD size, uint64_t extra) {
 }
 
 bool TRmf::WriteAt(DWORD position, const void* buffer, DWORD size, uint64_t extra) {
-  // What the store holds was read before this write.
+  // What the store holds, and a row copied from the file, were read
+  // before this write.
   ForgetStore();
+  DropRowWindow();
   uint64_t offset = 0;
   HANDLE file = Locate(position, true, &offset);
   if (!file) return false;
@@ -997,6 +1017,23 @@ bool TRmf::BuildPlaces() {
   if (!built) Places.Drop();
   Error = code;
   return built;
+}
+
+bool TRmf::ImageApart() {
+  const bool known = Places.Describes(Head, HeadPosition) || BuildPlaces();
+  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  RMFAREAPLACE areas[RMF_AREA_KINDS];
+  const int count = RmfAreaPlaces(Head, HeadPosition, areas);
+  for (int i = 0; i < count; ++i) {
+    RmfPlace at;
+    uint64_t line = 0;
+    if (!RmfLocate(areas[i].position, Head.UnitShift, &at) ||
+        !RmfLinePlace(areas[i].position, Head.UnitShift, &line))
+      continue;
+    if (at.part == 0 && at.offset < headerEnd) return false;
+    if (known && Places.OtherImage(line, areas[i].length, HeadPosition)) return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -39,12 +39,17 @@
 //
 // The blocks in the slots are used as read, without a signal, until the
 // file is closed or the document adjusts to changed files (DropReadBlocks).
+// So is the row of a block stored plain that an element read alone takes
+// with it (RowCopy), which reads along a row use without finding their
+// block: neither the slots nor the store, nor the signal, are asked for it.
 //
 // A block or an area is rewritten in place only while no other block, area
 // or image of the file holds a byte of its place (a damaged table may give
 // two blocks one place, or put one over an area); else it is stored anew
 // at the end of the data. A block table that shares bytes with the header
-// or an area is refused at opening (60005).
+// or an area is refused at opening (60005), and so is a reduced copy
+// (raster/rst.h) whose header, table or area shares bytes with the file's
+// first header or another image.
 //
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and
@@ -240,7 +245,26 @@ class MAPCLASS TRmf {
   // 64 bits through LONG 60005. The double forms answer only 64-bit
   // matrices (other depths: 0, no code). Writers on a read-only file: 0,
   // no code.
-  int GetPoint(LONG& value, int row, int col);
+  int GetPoint(LONG& value, int row, int col) {
+    // Most reads fall in the window of the one before (which an open file
+    // alone has): the common layouts are answered here, in the caller's
+    // code, the others by the call.
+    const uint64_t r = uint64_t(int64_t(row) - Window.Row0), c = uint64_t(int64_t(col) - Window.Col0);
+    if (r < Window.Rows && c < Window.Cols) {
+      const uint64_t k = r * Window.Width + c;
+      if (Window.Kind == ElementWindow::kBytes) {
+        value = Window.Buffer[k];
+        return 1;
+      }
+      if (Window.Kind == ElementWindow::kInt32) {
+        int32_t v;
+        __builtin_memcpy(&v, Window.Buffer + k * 4, 4);
+        value = v;
+        return 1;
+      }
+    }
+    return GetPointOutside(value, row, col);
+  }
   int PutPoint(LONG value, int row, int col);
   int GetPoint(double& value, int row, int col);
   int PutPoint(double value, int row, int col);
@@ -421,16 +445,23 @@ class MAPCLASS TRmf {
     DWORD Epoch = 0, At = 0;
   } Looking;
   // Views of the main and continuation files, from which a frame that
-  // keeps its blocks copies the rows of blocks stored plain: the file's own
-  // pages, never older than the file, and no memory of the object's for
-  // blocks of which it reads a few rows (raster/rmfelements.cpp). Reads
-  // that found no view; past kViewTries frames read whole blocks again.
+  // keeps its blocks copies the rows of blocks stored plain, and an element
+  // read alone the row it lies in: the file's own pages, never older than
+  // the file, and no memory of the object's for blocks of which it reads a
+  // few rows (raster/rmfelements.cpp). Reads that found no view; past
+  // kViewTries frames read whole blocks again and rows are read from the
+  // file.
   TSheetView Views[2];
   int ViewMisses = 0;
   static constexpr int kViewTries = 64;
   // The block whose element was last read alone: asked for again, it is
   // read whole.
   LONG LoneBlock = -1;
+  // The row of that block, when it is stored plain, copied from the file
+  // (from a view where the file is mapped) as the element was read: the
+  // elements after it in the row are read there (ElementRow). A write of
+  // the object's, a changed table entry or a change of slot drops it.
+  BYTE* RowCopy = nullptr;
   // Set while a frame that keeps no block is read or written (BlockPass):
   // each block is asked for once, in order, and the blocks it reads or
   // gives up take no memory of the store (memory first touched would cost a
@@ -439,15 +470,20 @@ class MAPCLASS TRmf {
   // holds is still taken from it.
   int Pass = 0;
   // The elements of the block the last element read came from, while the
-  // current slot holds it: its buffer, the rows and columns from the first
-  // ones, cut to the grid, and the block's width. Most element reads fall
-  // there and are answered without finding their block. Every change of
-  // the current slot or of a slot's block or buffer empties it (no rows).
+  // current slot holds it (or of the row of it in RowCopy): its buffer, the
+  // rows and columns from the first ones, cut to the grid, and the block's
+  // width. Most element reads fall there and are answered without finding
+  // their block. Every change of the current slot or of a slot's block or
+  // buffer empties it (no rows).
   struct ElementWindow {
+    // The element layouts GetPoint reads in the caller's code: unsigned
+    // bytes (rasters of 8 bits) and signed 32-bit words (matrices).
+    enum : BYTE { kOther, kBytes, kInt32 };
     const BYTE* Buffer = nullptr;
     int64_t Row0 = 0, Col0 = 0;
     uint64_t Rows = 0, Cols = 0, Width = 0;
     LONG Number = -1;  // the block
+    BYTE Kind = kOther;
     bool Holds(int row, int col) const {
       return uint64_t(int64_t(row) - Row0) < Rows && uint64_t(int64_t(col) - Col0) < Cols;
     }
@@ -536,7 +572,14 @@ class MAPCLASS TRmf {
   // A block remembered as undecodable with its table entry as it is now;
   // Remember keeps it so (nothing when no memory can be had), Forget drops
   // one block, or all with -1.
-  bool KnownBadBlock(int number) const;
+  bool KnownBadBlock(int number) const {
+    if (!BadBlocks || number < 0 || uint64_t(number + 1) * 8 > BadBlocksSize ||
+        uint64_t(number + 1) * 8 > TableSize)
+      return false;
+    const RMFBLOCKDESC& bad = BadBlocks[number];
+    return bad.Position != 0 && bad.Position == Table[number].Position &&
+           bad.Length == Table[number].Length;
+  }
   void RememberBadBlock(int number);
   void ForgetBadBlock(int number);
   // Transfers at a position (main or continuation file).
@@ -568,6 +611,11 @@ class MAPCLASS TRmf {
   // The places of the file, built from this image and the other images of
   // its chain; false when they cannot be (the error code kept as it was).
   bool BuildPlaces();
+  // False when a byte of this image's header or of an area its header
+  // names lies in the file's first header or is another image's (the full
+  // image's or another reduced copy's header, area or block), as far as
+  // the places of the file can be built.
+  bool ImageApart();
   void AddImagePlaces(const RMF& h, DWORD header, const RMFBLOCKDESC* table, DWORD entries);
   uint64_t BlockOwner(int number) const { return TRmfPlaces::Block(HeadPosition, number); }
   uint64_t AreaOwner(RmfArea area) const { return TRmfPlaces::Area(HeadPosition, area); }
@@ -611,6 +659,16 @@ class MAPCLASS TRmf {
   void DropWindow() { Window.Rows = 0; }
   // ElementForRead of an element in block (blockRow, blockCol).
   const BYTE* ElementInBlock(int blockRow, int blockCol, int64_t* k, BYTE* bytes);
+  // The row of block (blockRow, blockCol), stored plain at `entry`, that
+  // holds element *k of the block, copied into RowCopy and made the window
+  // (*k its place in the row); null when the element is to be read with its
+  // block (its bytes not all in the file, no memory, a failed read).
+  const BYTE* ElementRow(int blockRow, int blockCol, const RMFBLOCKDESC& entry, int64_t* k);
+  // Drops the window when it holds a row copied from the file (a write of
+  // the object's or a changed table entry may have made it old).
+  void DropRowWindow() {
+    if (Window.Buffer == RowCopy) DropWindow();
+  }
   // What holds an element the window does not hold (its callers ask the
   // window first) for reading: its block, or, for the first element asked
   // of a block stored plain that neither a slot nor the store holds, its

@@ -270,6 +270,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);  // kept as read from the entry replaced
+  DropRowWindow();
   Places.Drop();
   return value;
 }
@@ -280,6 +281,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);
+  DropRowWindow();
   Places.Drop();
   return value;
 }
@@ -341,15 +343,6 @@ void TRmf::Stamp(int slot) {
   Slots[slot].Stamp = UseCounter;
   CurrentSlot = slot;
   DropWindow();
-}
-
-bool TRmf::KnownBadBlock(int number) const {
-  if (!BadBlocks || number < 0 || uint64_t(number + 1) * 8 > BadBlocksSize ||
-      uint64_t(number + 1) * 8 > TableSize)
-    return false;
-  const RMFBLOCKDESC& bad = BadBlocks[number];
-  return bad.Position != 0 && bad.Position == Table[number].Position &&
-         bad.Length == Table[number].Length;
 }
 
 void TRmf::RememberBadBlock(int number) {

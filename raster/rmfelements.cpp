@@ -8,6 +8,7 @@
 #include "common/maperr.h"
 #include "platform/vfs.h"
 #include "raster/rmf.h"
+#include "raster/rmfpages.h"
 
 namespace {
 
@@ -52,6 +53,11 @@ void TRmf::SetWindow(ElementWindow& w, int blockRow, int blockCol) const {
   w.Cols = uint64_t(std::min<int64_t>(width, Head.Width - w.Col0));
   w.Width = uint64_t(width);
   w.Number = blockRow * Head.BlockColumns + blockCol;
+  const int bits = Head.BitsPerElement;
+  const bool matrix = RmfMatrixKind(Head.Ident);
+  w.Kind = bits == 8 && !matrix   ? ElementWindow::kBytes
+           : bits == 32 && matrix ? ElementWindow::kInt32
+                                  : ElementWindow::kOther;
 }
 
 void TRmf::SetWindow(int blockRow, int blockCol) {
@@ -83,25 +89,63 @@ const BYTE* TRmf::ElementInBlock(int br, int bc, int64_t* k, BYTE* bytes) {
     if (block) SetWindow(br, bc);
     return block;
   }
-  // An element of another block stored plain is read alone: reading and
-  // keeping its whole block costs a hundred times more, and scattered reads
-  // seldom come back to it. A block whose bytes are not all in the file is
-  // read as a block, which fails as it always did.
+  // An element of another block stored plain is read alone, with the rest
+  // of its row: reading and keeping its whole block costs a hundred times
+  // more, scattered reads seldom come back to it, and reads along a row
+  // take the row's next elements there. A block whose bytes are not all in
+  // the file is read as a block, which fails as it always did.
   LoneBlock = number;
   if (!Table || DWORD(number + 1) * 8 > TableSize || KnownBadBlock(number))
     return BlockForRead(br, bc);
   const RMFBLOCKDESC entry = Table[number];
-  const DWORD raw = DWORD(BlockRawLength(br, bc));
+  if (entry.Position == 0 || entry.Length != DWORD(BlockRawLength(br, bc))) return BlockForRead(br, bc);
+  if (const BYTE* row = ElementRow(br, bc, entry, k)) return row;
   RmfPlace place;
-  if (entry.Position == 0 || entry.Length != raw) return BlockForRead(br, bc);
   const int64_t end = PartLength(entry.Position, &place);
   const int bits = Head.BitsPerElement;
   const int64_t bit = *k * bits;
   const DWORD size = DWORD(bits < 8 ? 1 : bits / 8);
-  if (end < 0 || place.offset + raw > uint64_t(end) || !ReadAt(entry.Position, bytes, size, uint64_t(bit / 8)))
+  if (end < 0 || place.offset + entry.Length > uint64_t(end) ||
+      !ReadAt(entry.Position, bytes, size, uint64_t(bit / 8)))
     return BlockForRead(br, bc);
   *k = bits < 8 ? (bit % 8) / bits : 0;
   return bytes;
+}
+
+const BYTE* TRmf::ElementRow(int br, int bc, const RMFBLOCKDESC& entry, int64_t* k) {
+  const int bits = Head.BitsPerElement;
+  const int64_t width = BlockWidth(bc);
+  // Rows that do not start on a byte are read element by element.
+  if (width < 1 || width * bits % 8 != 0) return nullptr;
+  const int64_t rowBytes = RowBytes(width, bits), inBlock = *k / width;
+  const int before = Error;
+  uint64_t offset = 0;
+  HANDLE file = Locate(entry.Position, false, &offset);
+  Error = before;
+  if (!file) return nullptr;
+  // A view made of the file saw it hold the block's bytes; else the file
+  // is asked. An object sharing another's handles reads the file: the
+  // views are made of handles of its own; so does one whose file system
+  // mapped no file (RowsFromView).
+  TSheetView* view =
+      !Shared && ViewMisses < kViewTries && plat::ViewsAllowed() ? &Views[file == Cont] : nullptr;
+  if (!view || view->Length() < int64_t(offset + entry.Length)) {
+    const int64_t end = plat::FileLength(file);
+    if (end < 0 || offset + entry.Length > uint64_t(end)) return nullptr;
+  }
+  if (!rmfpages::Grow(RowCopy, size_t(rowBytes))) return nullptr;
+  DropWindow();
+  const int64_t at = int64_t(offset) + inBlock * rowBytes;
+  if (view ? view->Read(file, at, RowCopy, rowBytes) != rowBytes
+           : !plat::ReadExactAt(file, at, RowCopy, DWORD(rowBytes)))
+    return nullptr;
+  if (view && !view->Length()) ++ViewMisses;
+  SetWindow(Window, br, bc);
+  Window.Row0 += inBlock;
+  Window.Rows = 1;
+  Window.Buffer = RowCopy;
+  *k -= inBlock * width;
+  return RowCopy;
 }
 
 BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
@@ -110,25 +154,25 @@ BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
   return block;
 }
 
-int TRmf::GetPoint(LONG& value, int row, int col) {
-  // Most reads fall in the window of the one before (which an open file
-  // alone has): answered there without a call.
+int TRmf::GetPointOutside(LONG& value, int row, int col) {
+  // An element of a block that did not read, and still would not, fails
+  // at once: a damaged block costs what an intact one does.
+  if (Failed.Holds(row, col) && KnownBadBlock(Failed.Number)) {
+    value = RmfTruncate(Head.EmptyValue);
+    Error = MAPERR_READ;
+    return 0;
+  }
+  // The window's layouts GetPoint does not read itself.
   int64_t k;
   const int bits = Head.BitsPerElement;
   if (const BYTE* block = bits >= 1 && bits <= 32 ? CurrentElement(row, col, &k) : nullptr) {
     value = LONG(RmfGetElement(block, k, bits, Head.Ident));
     return 1;
   }
-  return GetPointOutside(value, row, col);
-}
-
-int TRmf::GetPointOutside(LONG& value, int row, int col) {
   // The value is the empty one until an element is read.
   value = RmfTruncate(Head.EmptyValue);
   if (!Main) return Fail(MAPERR_OPEN);
-  const int bits = Head.BitsPerElement;
   if (bits < 1 || bits > 32) return Fail(MAPERR_DATA);
-  int64_t k;
   BYTE bytes[8];
   const BYTE* block = ElementForRead(row, col, &k, bytes);
   if (!block) return 0;

@@ -173,3 +173,24 @@ bool TRmfPlaces::Others(uint64_t place, uint64_t length, uint64_t owner) const {
   const uint64_t end = place + length;
   return OthersIn(0, found_, place, end, owner) || OthersIn(found_, count_, place, end, owner);
 }
+
+bool TRmfPlaces::OtherImageIn(size_t first, size_t last, uint64_t begin, uint64_t end,
+                              DWORD image) const {
+  auto other = [image](const Extent& e) { return e.owner != kNobody && DWORD(e.owner >> 32) != image; };
+  const Extent* from = std::lower_bound(extents_ + first, extents_ + last, begin,
+                                        [](const Extent& e, uint64_t b) { return e.begin < b; });
+  const size_t i = size_t(from - extents_);
+  // Back from there while some place before reaches past `begin`: the
+  // largest end up to each place says when none does any more.
+  for (size_t j = i; j > first && reach_[j - 1] > begin; --j)
+    if (extents_[j - 1].end > begin && other(extents_[j - 1])) return true;
+  for (size_t j = i; j < last && extents_[j].begin < end; ++j)
+    if (other(extents_[j])) return true;
+  return false;
+}
+
+bool TRmfPlaces::OtherImage(uint64_t place, uint64_t length, DWORD image) const {
+  if (!built_) return true;
+  const uint64_t end = place + length;
+  return OtherImageIn(0, found_, place, end, image) || OtherImageIn(found_, count_, place, end, image);
+}

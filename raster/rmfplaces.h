@@ -96,6 +96,10 @@ class TRmfPlaces {
   // True when anyone but `owner` holds a byte of the `length` bytes at
   // `place` (built places only).
   bool Others(uint64_t place, uint64_t length, uint64_t owner) const;
+  // True when a place of an image other than the one whose header lies at
+  // `image` holds a byte of the `length` bytes at `place` (built places
+  // only; places that were nobody's at the build are left out).
+  bool OtherImage(uint64_t place, uint64_t length, DWORD image) const;
   // Built, and no two places share a byte nor does any reach past the end
   // of its file: each place is its owner's alone (places appended keep it
   // so, each past all others).
@@ -108,6 +112,7 @@ class TRmfPlaces {
   // Others within one run of places sorted by their start, `reach` the
   // largest end of the run up to each place.
   bool OthersIn(size_t first, size_t last, uint64_t begin, uint64_t end, uint64_t owner) const;
+  bool OtherImageIn(size_t first, size_t last, uint64_t begin, uint64_t end, DWORD image) const;
   bool Reserve(size_t capacity);
   // The header fields that say where the areas lie and how long they are:
   // the block geometry, the border, palette and table, the flags, the

@@ -287,6 +287,13 @@ int TRst::ReadDuplicate(DWORD position) {
       AllocateBuffer(kDefaultSlots) == 0)
     return Fail(MAPERR_MEMORY);
   if (!ReadBlockDesc()) return 0;
+  // A copy whose header, table or areas share bytes with the full image or
+  // another copy is not one the file holds apart: whatever is written to
+  // one of them would overwrite the other.
+  if (!ImageApart()) {
+    ForgetChanges();
+    return Fail(MAPERR_DATA);
+  }
   Error = 0;
   Border.Free();
   Border.Init();

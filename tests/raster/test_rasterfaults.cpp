@@ -251,6 +251,10 @@ TEST_F(RasterFaults, TurningTheBorderOffKeepsTheNewClassesWhenTheirStoreFails) {
   EXPECT_EQ(1, runs);  // the flags written in place
 }
 
+// A copy made under faults, in a raster without one and in one whose copy
+// has its table over the image's block 2 (refused, so made anew at the end
+// of the file): a failure is reported, the next attempt completes the
+// copy, and the image's blocks keep their bytes.
 TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
   // The copy a clean run makes, to compare with.
   const std::string reference = dir / "ref.rsw";
@@ -265,45 +269,59 @@ TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
   auto expectFile = [&](const mctest::SweepRun& run) {
     TRst rst(name.c_str(), GENERIC_READ);
     ASSERT_TRUE(rst.IsOpen()) << run << " code " << rst.GetError();
-    const std::vector<char> last = rmftest::Pattern(15, 65536);
-    EXPECT_TRUE(std::string(last.begin(), last.end()) == Bytes(rst.GetBlockAddress(3, 3), 65536))
-        << run;
+    for (const int n : {2, 15}) {
+      const std::vector<char> image = rmftest::Pattern(n, 65536);
+      const std::string read = Bytes(rst.GetBlockAddress(n / 4, n % 4), 65536);
+      EXPECT_TRUE(std::string(image.begin(), image.end()) == read) << run << " block " << n;
+    }
     TRst* copy = rst.GetRstClass(1);
     ASSERT_NE(&rst, copy) << run;
     EXPECT_EQ(256, copy->Head.Width) << run;
     EXPECT_TRUE(copied == Bytes(copy->GetBlockAddress(0, 0), 65536)) << run;
   };
-  std::unique_ptr<TRst> rst;
-  mctest::FaultSweep sweep;
-  sweep.prepare = [&] {
-    rst.reset();
-    ASSERT_EQ(1, rmftest::MakeRaster(name, 1024, 1024));
-    rst = std::make_unique<TRst>(name.c_str(), 0);
-    ASSERT_TRUE(rst->IsOpen());
-  };
-  int made = -1, code = -1;
-  const int runs = sweep.Run(
-      [&] {
-        made = rst->CreateDuplicate(1);
-        code = rst->GetError();
-      },
-      [&](const mctest::SweepRun& run) {
-        if (made != 1) {
-          EXPECT_TRUE(run.faulted) << run;
-          EXPECT_TRUE(Reported(code)) << run << " code " << code;
-          // The file is still good: the image reopens, and building the
-          // copy again completes it.
-          rst.reset();
-          {
-            TRst again(name.c_str(), 0);
-            ASSERT_TRUE(again.IsOpen()) << run << " code " << again.GetError();
-            EXPECT_EQ(1, again.CreateDuplicate(1)) << run << " code " << again.GetError();
-          }
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "a copy over block 2" : "no copy");
+    std::unique_ptr<TRst> rst;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] {
+      rst.reset();
+      ASSERT_EQ(1, rmftest::MakeRaster(name, 1024, 1024));
+      if (damaged) {
+        {
+          TRst made(name.c_str(), 0);
+          ASSERT_EQ(1, made.CreateDuplicate(1));
         }
-        rst.reset();
-        expectFile(run);
-      });
-  EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
+        const DWORD copy = rmftest::ReadHeader(name).NextCopy;
+        const DWORD two = rmftest::TableEntry(name, 2).Position;
+        rmftest::PatchValue(name, copy + offsetof(RMF, TablePosition), two);
+      }
+      rst = std::make_unique<TRst>(name.c_str(), 0);
+      ASSERT_TRUE(rst->IsOpen());
+    };
+    int made = -1, code = -1;
+    const int runs = sweep.Run(
+        [&] {
+          made = rst->CreateDuplicate(1);
+          code = rst->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          if (made != 1) {
+            EXPECT_TRUE(run.faulted) << run;
+            EXPECT_TRUE(Reported(code)) << run << " code " << code;
+            // The file is still good: the image reopens, and building the
+            // copy again completes it.
+            rst.reset();
+            {
+              TRst again(name.c_str(), 0);
+              ASSERT_TRUE(again.IsOpen()) << run << " code " << again.GetError();
+              EXPECT_EQ(1, again.CreateDuplicate(1)) << run << " code " << again.GetError();
+            }
+          }
+          rst.reset();
+          expectFile(run);
+        });
+    EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
+  }
 }
 
 TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {

@@ -555,6 +555,46 @@ TEST_F(RmfTest, RowFramesCopyPlainBlocksFromTheFilesPages) {
   EXPECT_EQ(MAPERR_READ, rmf.GetError());
 }
 
+// Elements read along a row take the rest of the row of a block stored
+// plain with the first of them, from the file's own pages once it has read
+// a few: 16 blocks read element by element, row by row, read the file some
+// times, not each block at each row. What the object writes over a row it
+// holds, or a block moved under it, is read as it is now; a file cut short
+// under the pages fails as a short file does.
+TEST_F(RmfTest, ElementsAlongARowTakeTheirRowFromTheFilesPages) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 4096, 256));
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  plat::FaultVfs counter;
+  counter.AllowViews(true);
+  plat::ScopedVfs use(&counter);
+  std::vector<std::vector<char>> blocks;
+  for (int n = 0; n < 16; ++n) blocks.push_back(Pattern(n, 65536));
+  LONG v = -1;
+  for (int r = 0; r < 256; r += 5)
+    for (int c = 0; c < 4096; ++c) {
+      ASSERT_EQ(1, rmf.GetPoint(v, r, c));
+      ASSERT_EQ(BYTE(blocks[size_t(c / 256)][size_t(r * 256 + c % 256)]), v) << r << " " << c;
+    }
+  EXPECT_LT(counter.Count(plat::VfsOp::Read), 64);
+  // Each change made while a row of block 9, 10 or 11 is held, then read.
+  const std::vector<char> fives(65536, 5);
+  const DWORD twelve = rmf.BlockPosition(12);
+  for (int n = 9; n < 12; ++n) {
+    ASSERT_EQ(1, rmf.GetPoint(v, 7, n * 256));
+    const DWORD done = n == 9    ? DWORD(rmf.WriteBlock(0, n, fives.data(), 65536))
+                       : n == 10 ? DWORD(rmf.WritePoint(LONG(5), 7, n * 256 + 1))
+                                 : rmf.SetBlockPosition(n, twelve);
+    ASSERT_EQ(n == 9 ? 65536 : n == 10 ? 1 : twelve, done) << n;
+    ASSERT_EQ(1, rmf.GetPoint(v, 7, n * 256 + 1));
+    EXPECT_EQ(n == 11 ? BYTE(blocks[12][7 * 256 + 1]) : 5, v) << n;
+  }
+  std::filesystem::resize_file(name, rmftest::TableEntry(name, 15).Position);
+  ASSERT_EQ(1, rmf.GetPoint(v, 10, 14 * 256));
+  EXPECT_EQ(0, rmf.GetPoint(v, 10, 15 * 256));
+  EXPECT_EQ(MAPERR_READ, rmf.GetError());
+}
+
 // The store keeps at most its bound of buffers, 0 keeping none, and never
 // more than the file has blocks; the bound is taken when a file opens.
 // What it allocates follows what it holds: a raster of 25 blocks of 32

@@ -113,8 +113,9 @@ TEST(RmfFaults, EveryFailedWriteOfASaveIsReportedAndMadeGoodLater) {
 }
 
 // A block whose place another block's bytes share (a damaged table) takes
-// an element written alone whole and is stored anew: with each operation of
-// the element's write and of the save failing in turn, the failure is
+// an element written alone whole and is stored anew, and so is the table
+// when a block's entry puts the block over it: with each operation of the
+// element's write and of the save failing in turn, the failure is
 // reported, the other block keeps its bytes, and what was taken is stored
 // by a later Save.
 TEST(RmfFaults, ABlockStoredAnewFromASharedPlaceLosesNothingUnderFaults) {
@@ -122,53 +123,58 @@ TEST(RmfFaults, ABlockStoredAnewFromASharedPlaceLosesNothingUnderFaults) {
   const int messages = MessageEnableSet(0);
   mctest::ScratchDir dir{MC_TEST_TMP};
   const std::string name = dir / "s.rsw";
-  ASSERT_EQ(1, rmftest::MakeRaster(name, 512, 256));
-  const std::vector<char> second = Pattern(1, 65536);
-  const RMF head = rmftest::ReadHeader(name);
-  rmftest::PatchValue(name, head.TablePosition, rmftest::TableEntry(name, 1).Position);
-  const std::string damaged = rmftest::ReadAll(name);
-  const plat::VfsFault faults[] = {plat::VfsFault::Error, plat::VfsFault::ShortDiskFull};
-  for (plat::VfsFault how : faults) {
-    SCOPED_TRACE(int(how));
-    std::unique_ptr<TRmf> rmf;
-    mctest::FaultSweep sweep;
-    sweep.fault.how = how;
-    sweep.prepare = [&] {
-      rmf.reset();
-      rmftest::WriteAll(name, damaged);
-      rmf = std::make_unique<TRmf>();
-      ASSERT_EQ(1, rmf->OpenFile(name.c_str()));
-    };
-    int put = -1, saved = -1, code = -1;
-    const int runs = sweep.Run(
-        [&] {
-          put = rmf->WritePoint(LONG(77), 5, 5);
-          code = rmf->GetError();
-          saved = put ? rmf->Save() : -1;
-          if (put) code = rmf->GetError();
-        },
-        [&](const mctest::SweepRun& run) {
-          if (!run.faulted) {
-            EXPECT_TRUE(put == 1 && saved == 1) << run;
-          } else {
-            EXPECT_TRUE(put != 1 || saved != 1) << run << ": a failure reported as success";
-            EXPECT_TRUE(code == MAPERR_READ || code == MAPERR_WRITE || code == MAPERR_DISKFULL)
-                << run << " code " << code;
-          }
-          EXPECT_EQ(1, rmf->Save()) << run << " code " << rmf->GetError();
-          rmf.reset();
-          TRmf reopened;
-          ASSERT_EQ(1, reopened.OpenFile(name.c_str(), GENERIC_READ)) << run;
-          EXPECT_EQ(std::string(second.begin(), second.end()),
-                    Bytes(reopened.GetBlockAddress(0, 1), 65536))
-              << run << ": the other block was written over";
-          LONG value = 0;
-          ASSERT_EQ(1, reopened.GetPoint(value, 5, 5)) << run;
-          // Only an element whose block could not be read was not taken.
-          EXPECT_TRUE(value == 77 || (put == 0 && code == MAPERR_READ)) << run << " value " << value;
-        });
-    // The block read, stored anew; the table and the header.
-    EXPECT_EQ(4, runs);
+  for (const bool overTable : {false, true}) {
+    SCOPED_TRACE(overTable ? "block 1 over the table" : "block 0 over block 1");
+    ASSERT_EQ(1, rmftest::MakeRaster(name, 512, 256));
+    const RMF head = rmftest::ReadHeader(name);
+    if (overTable)
+      rmftest::PatchValue(name, head.TablePosition + 8, head.TablePosition);
+    else
+      rmftest::PatchValue(name, head.TablePosition, rmftest::TableEntry(name, 1).Position);
+    const std::string damaged = rmftest::ReadAll(name);
+    const std::string second = damaged.substr(rmftest::TableEntry(name, 1).Position, 65536);
+    const plat::VfsFault faults[] = {plat::VfsFault::Error, plat::VfsFault::ShortDiskFull};
+    for (plat::VfsFault how : faults) {
+      SCOPED_TRACE(int(how));
+      std::unique_ptr<TRmf> rmf;
+      mctest::FaultSweep sweep;
+      sweep.fault.how = how;
+      sweep.prepare = [&] {
+        rmf.reset();
+        rmftest::WriteAll(name, damaged);
+        rmf = std::make_unique<TRmf>();
+        ASSERT_EQ(1, rmf->OpenFile(name.c_str()));
+      };
+      int put = -1, saved = -1, code = -1;
+      const int runs = sweep.Run(
+          [&] {
+            put = rmf->WritePoint(LONG(77), 5, 5);
+            code = rmf->GetError();
+            saved = put ? rmf->Save() : -1;
+            if (put) code = rmf->GetError();
+          },
+          [&](const mctest::SweepRun& run) {
+            if (!run.faulted) {
+              EXPECT_TRUE(put == 1 && saved == 1) << run;
+            } else {
+              EXPECT_TRUE(put != 1 || saved != 1) << run << ": a failure reported as success";
+              EXPECT_TRUE(code == MAPERR_READ || code == MAPERR_WRITE || code == MAPERR_DISKFULL)
+                  << run << " code " << code;
+            }
+            EXPECT_EQ(1, rmf->Save()) << run << " code " << rmf->GetError();
+            rmf.reset();
+            TRmf reopened;
+            ASSERT_EQ(1, reopened.OpenFile(name.c_str(), GENERIC_READ)) << run;
+            EXPECT_EQ(second, Bytes(reopened.GetBlockAddress(0, 1), 65536))
+                << run << ": the other block was written over";
+            LONG value = 0;
+            ASSERT_EQ(1, reopened.GetPoint(value, 5, 5)) << run;
+            // Only an element whose block could not be read was not taken.
+            EXPECT_TRUE(value == 77 || (put == 0 && code == MAPERR_READ)) << run << " value " << value;
+          });
+      // The block read, stored anew; the table and the header.
+      EXPECT_EQ(4, runs);
+    }
   }
   MessageEnableSet(messages);
 }

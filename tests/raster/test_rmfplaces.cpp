@@ -1,13 +1,16 @@
 // Damaged places in rasters and matrices: a block table that shares bytes
-// with the header or an area is refused at opening, and a block or an
-// area whose place other data share is stored anew rather than written
-// over them, within an image and across the images of a raster's copies.
+// with the header or an area is refused at opening, and so is a reduced
+// copy whose header, table or area shares bytes with another image; a
+// block or an area whose place other data share is stored anew rather than
+// written over them, within an image and across the images of a raster's
+// copies.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/maperr.h"
@@ -174,5 +177,74 @@ TEST_F(RmfPlacesTest, NothingIsWrittenOverTheBytesOfAnotherBlockOrArea) {
     ASSERT_EQ(1, opened) << f->GetError();
     EXPECT_TRUE(kept == Block(*f, c.keptRow, c.keptColumn)) << "the block was written over";
     c.changed(*f);
+  }
+}
+
+// A reduced copy whose header, table or an area lies over another image's
+// bytes is refused (read-only, the raster is shown without it); asked for
+// in a raster that can be written, a copy is made anew at the end of the
+// file, and saving the image and its copies leaves those bytes as they
+// were.
+TEST_F(RmfPlacesTest, ACopyOverAnotherImagesBytesIsRefusedAndMadeAnew) {
+  struct CopyCase {
+    const char* what;
+    // Damages the file (its image's header `h`, its copy's `copy` at
+    // h.NextCopy): the place of the bytes that must stay.
+    std::function<std::pair<DWORD, DWORD>(const RMF& h, const RMF& copy)> damage;
+  };
+  const std::vector<CopyCase> cases = {
+      {"copy table over image block 2",
+       [&](const RMF& h, const RMF&) {
+         const RMFBLOCKDESC two = rmftest::TableEntry(name, 2);
+         PatchValue(name, h.NextCopy + offsetof(RMF, TablePosition), two.Position);
+         return std::make_pair(two.Position, two.Length);
+       }},
+      {"copy header over the image's palette",
+       [&](const RMF& h, const RMF& copy) {
+         rmftest::Patch(name, h.PalettePosition, &copy, sizeof(copy));
+         PatchValue(name, offsetof(RMF, NextCopy), h.PalettePosition);
+         return std::make_pair(h.PalettePosition, h.PaletteLength);
+       }},
+      {"copy flags over the image's table",
+       [&](const RMF& h, const RMF&) {
+         PatchValue(name, h.NextCopy + offsetof(RMF, FlagsPosition), h.TablePosition);
+         PatchValue(name, h.NextCopy + offsetof(RMF, FlagsLength), DWORD(1));
+         return std::make_pair(h.TablePosition, DWORD(32));
+       }},
+  };
+  for (const CopyCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Make(true);
+    {
+      TRst rst(name.c_str(), 0);
+      ASSERT_NE(&rst, rst.GetRstClass(1));
+    }
+    const RMF h = rmftest::ReadHeader(name);
+    ASSERT_NE(0u, h.NextCopy);
+    RMF copy{};
+    std::memcpy(&copy, rmftest::ReadAll(name).data() + h.NextCopy, sizeof(copy));
+    const auto [at, length] = c.damage(h, copy);
+    const DWORD damaged = rmftest::ReadHeader(name).NextCopy;
+    const std::string held = rmftest::ReadAll(name).substr(at, length);
+    {
+      TRst rst(name.c_str(), int(GENERIC_READ));
+      EXPECT_EQ(&rst, rst.GetRstClass(1));
+      EXPECT_EQ(MAPERR_DATA, rst.GetRstDuplicate()->GetError());
+    }
+    {
+      TRst rst(name.c_str(), 0);
+      TRst* made = rst.GetRstClass(1);
+      ASSERT_NE(&rst, made);
+      EXPECT_NE(damaged, made->HeadPosition);
+      const std::vector<char> p = rmftest::Pattern(9, 65536);
+      EXPECT_EQ(65536, rst.WriteBlock(0, 0, p.data(), 65536));
+      EXPECT_EQ(1, rst.SaveDuplicates(1)) << rst.GetError();
+    }
+    EXPECT_TRUE(held == rmftest::ReadAll(name).substr(at, length)) << "the bytes were written over";
+    TRst rst(name.c_str(), int(GENERIC_READ));
+    TRst* again = rst.GetRstClass(1);
+    ASSERT_NE(&rst, again);
+    LONG v = 0;
+    EXPECT_EQ(1, again->GetPoint(v, 0, 0)) << again->GetError();
   }
 }

@@ -252,18 +252,20 @@ int ReadValues(TMapAccess* doc) {
   return found;
 }
 
-// Two elements of each block along the file's first row, and all of it
-// once more: an element of a block stored plain is read alone, the second
-// one of the same block reads the block whole, and with more blocks than
-// slots the slots give blocks up to the store, from which the second round
-// takes them (a block that does not decode is remembered instead). The
-// blocks the store holds afterwards.
+// Two elements of each block along the file's first two rows, one in
+// each, and all of it once more: an element of a block stored plain is
+// read alone with the rest of its row, the second one of the same block,
+// in the other row, reads the block whole, and with more blocks than slots
+// the slots give blocks up to the store, from which the second round takes
+// them (a block that does not decode is remembered instead). The blocks
+// the store holds afterwards.
 int WalkBlocks(TRmf* f) {
   const LONG step = std::max<LONG>(1, f->Head.BlockWidth / 2);
+  const int rows = f->Head.Height > 1 ? 2 : 1;
   LONG value;
   for (int round = 0; round < 2; ++round)
     for (int k = 0; k < 48 && int64_t(k) * step < f->Head.Width; ++k)
-      f->GetPoint(value, 0, int(k * step));
+      f->GetPoint(value, k % rows, int(k * step));
   return f->Store.Count();
 }
 
