@@ -179,6 +179,9 @@ class MAPCLASS TRmf {
   // Forgets the blocks the slots hold as read (the changed ones stay): the
   // next reads of them read the file.
   void DropReadBlocks();
+  // The same for one block, whose table entry changed: its slot, unless
+  // it holds changes, no longer answers for it.
+  void DropReadBlock(LONG number);
   // Copies min(count, 256) colour words into the palette and marks it
   // changed; returns the palette.
   DWORD* Palette(const DWORD* colours, int count);

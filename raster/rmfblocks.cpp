@@ -147,6 +147,16 @@ void TRmf::DropReadBlocks() {
   }
 }
 
+void TRmf::DropReadBlock(LONG number) {
+  const int i = BlockMemory ? FindSlot(number) : -1;
+  if (i < 0 || Slots[i].Dirty || Slots[i].Keep) return;
+  DropWindow();
+  if (LoneBlock == number) LoneBlock = -1;
+  Slots[i].Number = -1;
+  Slots[i].Stamp = 0;
+  SlotEpoch[i] = 0;
+}
+
 bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {
   RMFSLOT& s = Slots[slot];
   const bool keep = epoch != 0 && SlotEpoch[slot] == epoch && s.Number >= 0 && !s.Dirty &&
@@ -270,6 +280,7 @@ DWORD TRmf::SetBlockLength(int number, DWORD value) {
   Table[number].Length = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);  // kept as read from the entry replaced
+  DropReadBlock(number);
   DropRowWindow();
   Places.Drop();
   return value;
@@ -281,6 +292,7 @@ DWORD TRmf::SetBlockPosition(int number, DWORD value) {
   Table[number].Position = value;
   TableChanged = HeadChanged = 1;
   Store.Drop(number);
+  DropReadBlock(number);
   DropRowWindow();
   Places.Drop();
   return value;

@@ -75,7 +75,7 @@ int CopyFactor(const RMF& full, const RMF& copy, int level) {
 // whole.
 class WindowRule {
  public:
-  explicit WindowRule(int bits) : bits_(bits) {
+  explicit WindowRule(int bits) {
     if (bits <= 16) counts_.assign(size_t(1) << bits, 0);
   }
 
@@ -118,7 +118,6 @@ class WindowRule {
   }
 
  private:
-  int bits_;
   std::vector<uint16_t> counts_;
   std::vector<std::pair<uint64_t, int>> sorted_;
   std::vector<int> count_;

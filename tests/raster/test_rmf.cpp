@@ -595,6 +595,22 @@ TEST_F(RmfTest, ElementsAlongARowTakeTheirRowFromTheFilesPages) {
   EXPECT_EQ(MAPERR_READ, rmf.GetError());
 }
 
+// A block whose table entry is moved or cut by the host is read from the
+// entry as it now stands, also while a slot still holds it as read.
+TEST_F(RmfTest, ABlockWhoseEntryChangesIsReadAgain) {
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 4096, 256));
+  const int64_t before = TRmf::CacheLimit(0);
+  TRmf rmf;
+  ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+  TRmf::CacheLimit(before);
+  ASSERT_EQ(Bytes(Pattern(3, 65536)), Block(rmf, 0, 3));
+  ASSERT_EQ(rmf.BlockPosition(12), rmf.SetBlockPosition(3, rmf.BlockPosition(12)));
+  EXPECT_EQ(Bytes(Pattern(12, 65536)), Block(rmf, 0, 3));
+  ASSERT_EQ(Bytes(Pattern(4, 65536)), Block(rmf, 0, 4));
+  ASSERT_EQ(DWORD(100), rmf.SetBlockLength(4, 100));
+  EXPECT_EQ(nullptr, rmf.GetBlockAddress(0, 4));
+}
+
 // The store keeps at most its bound of buffers, 0 keeping none, and never
 // more than the file has blocks; the bound is taken when a file opens.
 // What it allocates follows what it holds: a raster of 25 blocks of 32
