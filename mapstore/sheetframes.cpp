@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "mapstore/maplist.h"
+#include "mapstore/sheetview.h"
 
 namespace {
 
@@ -181,11 +182,14 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   const size_t count = size_t(count_);
   try {
     places_.assign(count + 1, NOT_IN_CHAIN);
-    // The frames as the walk reads them, each with its corners in order
-    // (only those of the chain are set).
+    // The frames as the walk reads them, each with its corners in order,
+    // and the bits of each one's size less one plus 1 (0: not in the
+    // chain), by number.
     const std::unique_ptr<FRAME[]> frames(new FRAME[count + 1]);
+    const std::unique_ptr<uint8_t[]> bits(new uint8_t[count + 1]());
 
-    // The walk, as every walk of the chain reads it.
+    // The walk of the chain: each object met in turn, until one breaks
+    // the line.
     bool line = true;
     LONG prev = 0, placed = 0;
     int prevLocal = -1;
@@ -194,31 +198,67 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // How many frames have each number of bits in their size less one (the
     // level of a frame over cells of a unit, BitsOf).
     LONG perBits[kLevels] = {};
-    const FVSPR* d = list.FirstHead();
-    for (LONG i = 0; d != nullptr && i < count_; ++i) {
-      const LONG n = list.CurrentObject;
+    int32_t* const places = places_.data();
+    auto meet = [&](LONG n, const FVSPR* d) {
       // Met twice (a circle), or not linked back to the one before: the
       // walk backwards would meet other objects.
-      if (n < 1 || n > count_ || places_[size_t(n)] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
+      if (n < 1 || n > count_ || places[n] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
         line = false;
-        break;
+        return false;
       }
       const int local = FvsprLocal(d);
       if (prev != 0 && (n < prev || local != prevLocal)) ++run;
-      places_[size_t(n)] = run;
+      places[n] = run;
       const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
                     std::max(d->Y1, d->Y2)};
       frames[size_t(n)] = f;
-      ++perBits[BitsOf(f)];
+      const int b = BitsOf(f);
+      bits[size_t(n)] = uint8_t(b + 1);
+      ++perBits[b];
       x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
       x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
       ++placed;
       prev = n;
       prevLocal = local;
-      d = list.NextHead();
+      return true;
+    };
+    // The descriptors are read in place from the file's view where they
+    // can be, as the sheet's cache would hand them out (no links mended in
+    // memory): the walk then copies no window. Otherwise through the cache,
+    // as every walk reads it.
+    const char* const view =
+        list.RepairCount != 0 && list.RepairedCount == list.Head.Count
+            ? nullptr
+            : list.HeadBuffer.ViewHolding(int64_t(count + 1) * SHEET_RECORD_SIZE);
+    // Whether the chain leads on from its last object met.
+    bool more = false;
+    if (view != nullptr) {
+      constexpr LONG kAhead = 32;
+      auto walk = [&] {
+        LONG n = list.Head.First <= count_ ? list.Head.First : 0;
+        for (LONG i = 0; n > 0 && i < count_; ++i) {
+          const FVSPR* d = reinterpret_cast<const FVSPR*>(view + int64_t(n) * SHEET_RECORD_SIZE);
+          // Each descriptor names the next: the processor cannot fetch
+          // ahead by itself. Most chains run by number.
+          if (n + kAhead <= count_) __builtin_prefetch(d + kAhead);
+          if (!meet(n, d)) return;
+          const DWORD next = d->Next;
+          n = next != 0 && next <= DWORD(count_) ? LONG(next) : 0;
+        }
+        more = n > 0;
+      };
+      if (!ReadViewGuarded([](void* w) { (*static_cast<decltype(walk)*>(w))(); }, &walk))
+        line = false;
+    } else {
+      const FVSPR* d = list.FirstHead();
+      for (LONG i = 0; d != nullptr && i < count_; ++i) {
+        if (!meet(list.CurrentObject, d)) break;
+        d = list.NextHead();
+      }
+      more = d != nullptr;
     }
     // The walk backwards starts where this one ended.
-    if (!line || d != nullptr || prev != list.Head.Last || run == INT32_MAX) {
+    if (!line || more || prev != list.Head.Last || run == INT32_MAX) {
       std::vector<int32_t>().swap(places_);
       return false;
     }
@@ -230,13 +270,6 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // The size of the smallest cells: about the spacing of the objects.
     const double area = (double(x2) - x1 + 1) * (double(y2) - y1 + 1);
     base_ = std::max(0, CeilLog2(std::sqrt(area / placed)) - 1);
-    // A frame of b bits goes to level b - base (LevelFor); its cell there.
-    auto cellOf = [&](const FRAME& f, int64_t* column, int64_t* row) -> const LEVEL& {
-      const LEVEL& l = levels_[size_t(std::max(0, BitsOf(f) - base_))];
-      *column = (int64_t(f.X1) - x0_) >> l.shift;
-      *row = (int64_t(f.Y1) - y0_) >> l.shift;
-      return l;
-    };
     LONG perLevel[kLevels] = {};
     for (int b = 0; b < kLevels; ++b) perLevel[std::max(0, b - base_)] += perBits[b];
     // Each level's cells are at least as large as its frames and hold a
@@ -266,51 +299,78 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       l.unit = std::max(0, l.shift - 6);
       cells += l.columns * l.rows;
     }
-    // The entries, cell by cell: the cells counted, then filled. The
-    // objects lie all over the sheet in number order, so the entries are
-    // filled in two steps that each write near where they wrote last:
-    // first into the stretch of their group of cells, then, group by
-    // group, into their cells, each start moving on to the next cell's as
-    // its cell fills. A group of 1024 cells: few enough groups that the
-    // first step writes to few places at once, small enough that a group's
-    // entries stay in the processor's cache while they are put in cells.
+    // A frame of b bits goes to level b - base (LevelFor).
+    const LEVEL* levelOf[kLevels];
+    for (int b = 0; b < kLevels; ++b) levelOf[b] = &levels_[size_t(std::clamp(b - base_, 0, top))];
+    // The entries, cell by cell. The objects lie all over the sheet in
+    // number order, so they are put in two steps that each write near
+    // where they wrote last: first each entry into a stretch of its group
+    // of cells, then, group by group, into their cells. A group of 1024
+    // cells: few enough groups that the first step writes to few places at
+    // once, small enough that a group's entries stay in the processor's
+    // cache while they are put in cells. A group's stretches are chunks of
+    // one block, taken as the group fills them: no pass counts the cells
+    // first.
     constexpr int kGroupBits = 10;
-    starts_.assign(size_t(cells) + 1, 0);
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      int64_t column, row;
-      const LEVEL& l = cellOf(frames[n], &column, &row);
-      ++starts_[size_t(l.first + row * l.columns + column) + 1];
-    }
-    for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
-    entries_.resize(size_t(placed));
+    constexpr size_t kChunk = 1024;
     const size_t groups = (size_t(cells) >> kGroupBits) + 1;
-    std::vector<int32_t> next(groups);
-    for (size_t g = 0; g < groups; ++g) next[g] = starts_[std::min(g << kGroupBits, size_t(cells))];
-    // The cell of each entry within its group, as placed there.
-    const std::unique_ptr<uint16_t[]> within(new uint16_t[size_t(placed)]);
+    struct STAGED {
+      ENTRY entry;
+      uint32_t within;  // the cell within its group
+    };
+    const std::unique_ptr<STAGED[]> staged(new STAGED[size_t(placed) + groups * kChunk]);
+    std::vector<std::vector<uint32_t>> chunks(groups);  // a group's chunks in order
+    std::vector<STAGED*> at(groups, nullptr), end(groups, nullptr);
+    std::vector<size_t> held(groups, 0);
+    size_t taken = 0;
     for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
+      if (bits[n] == 0) continue;
+      const LEVEL& l = *levelOf[bits[n] - 1];
       const FRAME& f = frames[n];
-      int64_t column, row;
-      const LEVEL& l = cellOf(f, &column, &row);
+      const int64_t column = (int64_t(f.X1) - x0_) >> l.shift;
+      const int64_t row = (int64_t(f.Y1) - y0_) >> l.shift;
       const int32_t cell = l.first + int32_t(row * l.columns + column);
-      const int32_t at = next[size_t(cell) >> kGroupBits]++;
-      entries_[size_t(at)] = EntryOf(LONG(n), SpanOf<SPAN>(f), l, column, row);
-      within[size_t(at)] = uint16_t(cell & ((1 << kGroupBits) - 1));
+      const size_t g = size_t(cell) >> kGroupBits;
+      if (at[g] == end[g]) {
+        chunks[g].push_back(uint32_t(taken));
+        at[g] = staged.get() + taken * kChunk;
+        end[g] = at[g] + kChunk;
+        ++taken;
+      }
+      *at[g]++ = STAGED{EntryOf(LONG(n), SPAN{f.X1, f.Y1, f.X2, f.Y2}, l, column, row),
+                        uint32_t(cell) & ((1u << kGroupBits) - 1)};
+      ++held[g];
     }
+    // Group by group: its cells counted, their starts set, its entries put
+    // in them and appended.
+    starts_.assign(size_t(cells) + 1, 0);
+    entries_.reserve(size_t(placed));
     std::vector<ENTRY> group;
+    int32_t within[(1 << kGroupBits) + 1];
     for (size_t g = 0; g < groups; ++g) {
       const size_t first = g << kGroupBits;
       if (first >= size_t(cells)) break;
-      const int32_t begin = starts_[first];
-      const int32_t end = starts_[std::min(first + (size_t(1) << kGroupBits), size_t(cells))];
-      group.assign(entries_.begin() + begin, entries_.begin() + end);
-      for (int32_t k = begin; k < end; ++k)
-        entries_[size_t(starts_[first + within[size_t(k)]]++)] = group[size_t(k - begin)];
+      const size_t last = std::min(first + (size_t(1) << kGroupBits), size_t(cells));
+      auto each = [&](auto&& visit) {
+        size_t left = held[g];
+        for (const uint32_t c : chunks[g]) {
+          const STAGED* s = staged.get() + size_t(c) * kChunk;
+          for (const STAGED* e = s + std::min(left, kChunk); s < e; ++s) visit(*s);
+          left -= std::min(left, kChunk);
+        }
+      };
+      std::fill(within, within + (last - first) + 1, 0);
+      each([&](const STAGED& s) { ++within[s.within + 1]; });
+      const int32_t base = int32_t(entries_.size());
+      for (size_t c = first; c < last; ++c) {
+        within[c - first + 1] += within[c - first];
+        starts_[c] = base + within[c - first];
+      }
+      group.resize(held[g]);
+      each([&](const STAGED& s) { group[size_t(within[s.within]++)] = s.entry; });
+      entries_.insert(entries_.end(), group.begin(), group.end());
     }
-    for (size_t c = starts_.size() - 1; c > 0; --c) starts_[c] = starts_[c - 1];
-    starts_[0] = 0;
+    starts_[size_t(cells)] = int32_t(entries_.size());
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;
