@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
@@ -21,6 +22,13 @@ constexpr int kLevels = 40;
 // A frame covering more than this share of the sheet's nominal frame does
 // not make the index: the walk answers it at about the same cost.
 constexpr double kSmallShare = 1.0 / 16;
+// The grid is laid out in two steps (Make): each entry first into a chunk
+// of its group of cells, then, group by group, into its cell. A group of
+// 1024 cells: few enough groups that the first step writes to few places
+// at once, small enough that a group's entries stay in the processor's
+// cache while they are put in cells.
+constexpr size_t kGroupCells = 1024;
+constexpr size_t kChunk = 1024;  // entries of a chunk
 
 // a / 2^shift rounded down and up (the shift of a negative number rounds
 // down).
@@ -140,13 +148,18 @@ int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
   return l.first + int32_t(*row * l.columns + *column);
 }
 
+TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryAt(LONG n, int64_t x, int64_t y, int64_t width,
+                                                  int64_t height, int unit) {
+  // The frame reaches less than two cells from the cell's corner: its
+  // codes stay within a byte.
+  return ENTRY{n, uint8_t(x >> unit), uint8_t(y >> unit), uint8_t(CeilShift(x + width, unit)),
+               uint8_t(CeilShift(y + height, unit))};
+}
+
 TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, const LEVEL& l,
                                                   int64_t column, int64_t row) const {
   const int64_t cx = x0_ + (column << l.shift), cy = y0_ + (row << l.shift);
-  // The frame reaches less than two cells from the cell's corner: its
-  // codes stay within a byte.
-  return ENTRY{n, uint8_t((s.x1 - cx) >> l.unit), uint8_t((s.y1 - cy) >> l.unit),
-               uint8_t(CeilShift(s.x2 - cx, l.unit)), uint8_t(CeilShift(s.y2 - cy, l.unit))};
+  return EntryAt(n, s.x1 - cx, s.y1 - cy, s.x2 - s.x1, s.y2 - s.y1, l.unit);
 }
 
 void TSheetFrameIndex::Widen(const SPAN& s) {
@@ -183,9 +196,20 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   try {
     places_.assign(count + 1, NOT_IN_CHAIN);
     // The frames as the walk reads them, each with its corners in order,
-    // and the bits of each one's size less one plus 1 (0: not in the
-    // chain), by number.
-    const std::unique_ptr<FRAME[]> frames(new FRAME[count + 1]);
+    // by number, at the start of one block, and the bits of each one's
+    // size less one plus 1 (0: not in the chain). The entries are later
+    // put in chunks of the same block from its end down, over the frames
+    // already taken (Stage): the block is room enough for the most groups
+    // of cells a grid can have.
+    // An entry in a chunk of its group, with its cell within the group.
+    struct STAGED {
+      ENTRY entry;
+      uint32_t within;
+    };
+    constexpr size_t kChunkBytes = kChunk * sizeof(STAGED);
+    const size_t frameBytes = (count + 1) * sizeof(FRAME);
+    const size_t mostGroups = (2 * count + 16 * kLevels) / kGroupCells + 1;
+    const std::unique_ptr<char[]> block(new char[frameBytes + mostGroups * kChunkBytes]);
     const std::unique_ptr<uint8_t[]> bits(new uint8_t[count + 1]());
 
     // The walk of the chain: each object met in turn, until one breaks
@@ -211,7 +235,7 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       places[n] = run;
       const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
                     std::max(d->Y1, d->Y2)};
-      frames[size_t(n)] = f;
+      std::memcpy(block.get() + size_t(n) * sizeof(FRAME), &f, sizeof f);
       const int b = BitsOf(f);
       bits[size_t(n)] = uint8_t(b + 1);
       ++perBits[b];
@@ -301,76 +325,86 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     }
     // A frame of b bits goes to level b - base (LevelFor).
     const LEVEL* levelOf[kLevels];
-    for (int b = 0; b < kLevels; ++b) levelOf[b] = &levels_[size_t(std::clamp(b - base_, 0, top))];
+    for (int b = 0; b < kLevels; ++b) levelOf[b] = &levels_[size_t(std::max(0, b - base_))];
     // The entries, cell by cell. The objects lie all over the sheet in
     // number order, so they are put in two steps that each write near
-    // where they wrote last: first each entry into a stretch of its group
-    // of cells, then, group by group, into their cells. A group of 1024
-    // cells: few enough groups that the first step writes to few places at
-    // once, small enough that a group's entries stay in the processor's
-    // cache while they are put in cells. A group's stretches are chunks of
-    // one block, taken as the group fills them: no pass counts the cells
-    // first.
-    constexpr int kGroupBits = 10;
-    constexpr size_t kChunk = 1024;
-    const size_t groups = (size_t(cells) >> kGroupBits) + 1;
-    struct STAGED {
-      ENTRY entry;
-      uint32_t within;  // the cell within its group
-    };
-    const std::unique_ptr<STAGED[]> staged(new STAGED[size_t(placed) + groups * kChunk]);
+    // where they wrote last (kGroupCells). A group's entries go to chunks
+    // taken as the group fills them: no pass counts the cells first.
+    const size_t groups = size_t(cells) / kGroupCells + 1;
+    // Chunk k lies k + 1 chunks below the top, which is as far above the
+    // frames as this grid's groups need: taken from the last object down,
+    // the chunks (each at most full but for one a group) stay above every
+    // frame not yet taken.
+    char* const ceiling = block.get() + frameBytes + groups * kChunkBytes;
+    auto chunkAt = [&](size_t k) { return ceiling - (k + 1) * kChunkBytes; };
     std::vector<std::vector<uint32_t>> chunks(groups);  // a group's chunks in order
-    std::vector<STAGED*> at(groups, nullptr), end(groups, nullptr);
+    std::vector<char*> at(groups, nullptr), end(groups, nullptr);
     std::vector<size_t> held(groups, 0);
     size_t taken = 0;
-    for (size_t n = 1; n <= count; ++n) {
-      if (bits[n] == 0) continue;
-      const LEVEL& l = *levelOf[bits[n] - 1];
-      const FRAME& f = frames[n];
-      const int64_t column = (int64_t(f.X1) - x0_) >> l.shift;
-      const int64_t row = (int64_t(f.Y1) - y0_) >> l.shift;
+    // The grid's origin and each level's layout in locals: the stores of
+    // the loop could otherwise be taken to change them.
+    const int64_t gx = x0_, gy = y0_;
+    LEVEL ruleOf[kLevels];
+    for (int b = 0; b < kLevels; ++b) ruleOf[b] = *levelOf[b];
+    char** const next = at.data();
+    for (size_t n = count; n >= 1; --n) {
+      const int b = bits[n];
+      if (b == 0) continue;
+      const LEVEL l = ruleOf[b - 1];
+      FRAME f;
+      std::memcpy(&f, block.get() + n * sizeof(FRAME), sizeof f);
+      const int64_t ox = int64_t(f.X1) - gx, oy = int64_t(f.Y1) - gy;
+      const int64_t column = ox >> l.shift, row = oy >> l.shift;
       const int32_t cell = l.first + int32_t(row * l.columns + column);
-      const size_t g = size_t(cell) >> kGroupBits;
-      if (at[g] == end[g]) {
+      const size_t g = size_t(cell) / kGroupCells;
+      if (next[g] == end[g]) {
         chunks[g].push_back(uint32_t(taken));
-        at[g] = staged.get() + taken * kChunk;
-        end[g] = at[g] + kChunk;
+        next[g] = chunkAt(taken);
+        end[g] = next[g] + kChunkBytes;
         ++taken;
       }
-      *at[g]++ = STAGED{EntryOf(LONG(n), SPAN{f.X1, f.Y1, f.X2, f.Y2}, l, column, row),
-                        uint32_t(cell) & ((1u << kGroupBits) - 1)};
+      const STAGED staged{EntryAt(LONG(n), ox - (column << l.shift), oy - (row << l.shift),
+                                  int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1, l.unit),
+                          uint32_t(size_t(cell) % kGroupCells)};
+      std::memcpy(next[g], &staged, sizeof staged);
+      next[g] += sizeof staged;
       ++held[g];
     }
     // Group by group: its cells counted, their starts set, its entries put
-    // in them and appended.
+    // in them (a stretch of the entries the processor's cache holds).
     starts_.assign(size_t(cells) + 1, 0);
-    entries_.reserve(size_t(placed));
-    std::vector<ENTRY> group;
-    int32_t within[(1 << kGroupBits) + 1];
+    entries_.resize(size_t(placed));
+    ENTRY* const entries = entries_.data();
+    int32_t within[kGroupCells + 1];
+    int32_t base = 0;
     for (size_t g = 0; g < groups; ++g) {
-      const size_t first = g << kGroupBits;
+      const size_t first = g * kGroupCells;
       if (first >= size_t(cells)) break;
-      const size_t last = std::min(first + (size_t(1) << kGroupBits), size_t(cells));
+      const size_t last = std::min(first + kGroupCells, size_t(cells));
       auto each = [&](auto&& visit) {
         size_t left = held[g];
         for (const uint32_t c : chunks[g]) {
-          const STAGED* s = staged.get() + size_t(c) * kChunk;
-          for (const STAGED* e = s + std::min(left, kChunk); s < e; ++s) visit(*s);
+          const char* s = chunkAt(c);
+          for (const char* e = s + std::min(left, kChunk) * sizeof(STAGED); s < e;
+               s += sizeof(STAGED)) {
+            STAGED staged;
+            std::memcpy(&staged, s, sizeof staged);
+            visit(staged);
+          }
           left -= std::min(left, kChunk);
         }
       };
       std::fill(within, within + (last - first) + 1, 0);
       each([&](const STAGED& s) { ++within[s.within + 1]; });
-      const int32_t base = int32_t(entries_.size());
+      within[0] = base;
       for (size_t c = first; c < last; ++c) {
         within[c - first + 1] += within[c - first];
-        starts_[c] = base + within[c - first];
+        starts_[c] = within[c - first];
       }
-      group.resize(held[g]);
-      each([&](const STAGED& s) { group[size_t(within[s.within]++)] = s.entry; });
-      entries_.insert(entries_.end(), group.begin(), group.end());
+      base = within[last - first];
+      each([&](const STAGED& s) { entries[within[s.within]++] = s.entry; });
     }
-    starts_[size_t(cells)] = int32_t(entries_.size());
+    starts_[size_t(cells)] = base;
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;

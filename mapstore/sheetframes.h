@@ -155,6 +155,9 @@ class TSheetFrameIndex {
   int32_t CellOf(const SPAN& s, int* level, int64_t* column, int64_t* row) const;
   // The entry of a frame in the cell at `column` and `row` of a level.
   ENTRY EntryOf(LONG n, const SPAN& s, const LEVEL& l, int64_t column, int64_t row) const;
+  // The entry of a frame whose lowest corner lies x and y from its cell's
+  // corner, in steps of 2^unit.
+  static ENTRY EntryAt(LONG n, int64_t x, int64_t y, int64_t width, int64_t height, int unit);
   // Puts object n of run `run` in the list beside the grid with its
   // frame; false when that list is full or no memory is left for it (the
   // index is then to forget itself).
