@@ -323,9 +323,6 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       l.unit = std::max(0, l.shift - 6);
       cells += l.columns * l.rows;
     }
-    // A frame of b bits goes to level b - base (LevelFor).
-    const LEVEL* levelOf[kLevels];
-    for (int b = 0; b < kLevels; ++b) levelOf[b] = &levels_[size_t(std::max(0, b - base_))];
     // The entries, cell by cell. The objects lie all over the sheet in
     // number order, so they are put in two steps that each write near
     // where they wrote last (kGroupCells). A group's entries go to chunks
@@ -341,11 +338,12 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     std::vector<char*> at(groups, nullptr), end(groups, nullptr);
     std::vector<size_t> held(groups, 0);
     size_t taken = 0;
-    // The grid's origin and each level's layout in locals: the stores of
-    // the loop could otherwise be taken to change them.
+    // The grid's origin and the level of a frame of b bits, b - base
+    // (LevelFor), in locals: the stores of the loop could otherwise be
+    // taken to change them.
     const int64_t gx = x0_, gy = y0_;
     LEVEL ruleOf[kLevels];
-    for (int b = 0; b < kLevels; ++b) ruleOf[b] = *levelOf[b];
+    for (int b = 0; b < kLevels; ++b) ruleOf[b] = levels_[size_t(std::clamp(b - base_, 0, top))];
     char** const next = at.data();
     for (size_t n = count; n >= 1; --n) {
       const int b = bits[n];
