@@ -24,10 +24,10 @@ constexpr int kLevels = 40;
 constexpr double kSmallShare = 1.0 / 16;
 // The grid is laid out in two steps (Make): each entry first into a chunk
 // of its group of cells, then, group by group, into its cell. A group of
-// 1024 cells: few enough groups that the first step writes to few places
+// 4096 cells: few enough groups that the first step writes to few places
 // at once, small enough that a group's entries stay in the processor's
 // cache while they are put in cells.
-constexpr size_t kGroupCells = 1024;
+constexpr size_t kGroupCells = 4096;
 constexpr size_t kChunk = 1024;  // entries of a chunk
 
 // a / 2^shift rounded down and up (the shift of a negative number rounds
@@ -345,6 +345,9 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     LEVEL ruleOf[kLevels];
     for (int b = 0; b < kLevels; ++b) ruleOf[b] = levels_[size_t(std::clamp(b - base_, 0, top))];
     char** const next = at.data();
+    // Each cell's entries counted on the way, one past their cell.
+    starts_.assign(size_t(cells) + 1, 0);
+    int32_t* const counts = starts_.data() + 1;
     for (size_t n = count; n >= 1; --n) {
       const int b = bits[n];
       if (b == 0) continue;
@@ -367,42 +370,31 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       std::memcpy(next[g], &staged, sizeof staged);
       next[g] += sizeof staged;
       ++held[g];
+      ++counts[cell];
     }
-    // Group by group: its cells counted, their starts set, its entries put
-    // in them (a stretch of the entries the processor's cache holds).
-    starts_.assign(size_t(cells) + 1, 0);
+    for (size_t c = 1; c <= size_t(cells); ++c) starts_[c] += starts_[c - 1];
+    // Group by group, its entries put in their cells (a stretch of the
+    // entries the processor's cache holds).
     entries_.resize(size_t(placed));
     ENTRY* const entries = entries_.data();
-    int32_t within[kGroupCells + 1];
-    int32_t base = 0;
+    int32_t cursor[kGroupCells];
     for (size_t g = 0; g < groups; ++g) {
       const size_t first = g * kGroupCells;
       if (first >= size_t(cells)) break;
       const size_t last = std::min(first + kGroupCells, size_t(cells));
-      auto each = [&](auto&& visit) {
-        size_t left = held[g];
-        for (const uint32_t c : chunks[g]) {
-          const char* s = chunkAt(c);
-          for (const char* e = s + std::min(left, kChunk) * sizeof(STAGED); s < e;
-               s += sizeof(STAGED)) {
-            STAGED staged;
-            std::memcpy(&staged, s, sizeof staged);
-            visit(staged);
-          }
-          left -= std::min(left, kChunk);
+      std::copy(starts_.begin() + ptrdiff_t(first), starts_.begin() + ptrdiff_t(last), cursor);
+      size_t left = held[g];
+      for (const uint32_t c : chunks[g]) {
+        const char* s = chunkAt(c);
+        for (const char* e = s + std::min(left, kChunk) * sizeof(STAGED); s < e;
+             s += sizeof(STAGED)) {
+          STAGED staged;
+          std::memcpy(&staged, s, sizeof staged);
+          entries[cursor[staged.within]++] = staged.entry;
         }
-      };
-      std::fill(within, within + (last - first) + 1, 0);
-      each([&](const STAGED& s) { ++within[s.within + 1]; });
-      within[0] = base;
-      for (size_t c = first; c < last; ++c) {
-        within[c - first + 1] += within[c - first];
-        starts_[c] = within[c - first];
+        left -= std::min(left, kChunk);
       }
-      base = within[last - first];
-      each([&](const STAGED& s) { entries[within[s.within]++] = s.entry; });
     }
-    starts_[size_t(cells)] = base;
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;
