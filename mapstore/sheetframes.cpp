@@ -364,11 +364,12 @@ bool TSheetFrameIndex::Make(TMapList& list) {
         end[g] = next[g] + kChunkBytes;
         ++taken;
       }
-      const STAGED staged{EntryAt(LONG(n), ox - (column << l.shift), oy - (row << l.shift),
-                                  int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1, l.unit),
-                          uint32_t(size_t(cell) % kGroupCells)};
-      std::memcpy(next[g], &staged, sizeof staged);
-      next[g] += sizeof staged;
+      // Made in place: a copy made first and moved there would be read
+      // back before the processor has stored its parts.
+      new (next[g]) STAGED{EntryAt(LONG(n), ox - (column << l.shift), oy - (row << l.shift),
+                                   int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1, l.unit),
+                           uint32_t(size_t(cell) % kGroupCells)};
+      next[g] += sizeof(STAGED);
       ++held[g];
       ++counts[cell];
     }
@@ -388,8 +389,7 @@ bool TSheetFrameIndex::Make(TMapList& list) {
         const char* s = chunkAt(c);
         for (const char* e = s + std::min(left, kChunk) * sizeof(STAGED); s < e;
              s += sizeof(STAGED)) {
-          STAGED staged;
-          std::memcpy(&staged, s, sizeof staged);
+          const STAGED& staged = *std::launder(reinterpret_cast<const STAGED*>(s));
           entries[cursor[staged.within]++] = staged.entry;
         }
         left -= std::min(left, kChunk);
