@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
 
 #include "mapstore/maplist.h"
+#include "mapstore/sheetview.h"
 
 namespace {
 
@@ -20,6 +22,13 @@ constexpr int kLevels = 40;
 // A frame covering more than this share of the sheet's nominal frame does
 // not make the index: the walk answers it at about the same cost.
 constexpr double kSmallShare = 1.0 / 16;
+// The grid is laid out in two steps (Make): each entry first into a chunk
+// of its group of cells, then, group by group, into its cell. A group of
+// 4096 cells: few enough groups that the first step writes to few places
+// at once, small enough that a group's entries stay in the processor's
+// cache while they are put in cells.
+constexpr size_t kGroupCells = 4096;
+constexpr size_t kChunk = 1024;  // entries of a chunk
 
 // a / 2^shift rounded down and up (the shift of a negative number rounds
 // down).
@@ -139,13 +148,18 @@ int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
   return l.first + int32_t(*row * l.columns + *column);
 }
 
+TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryAt(LONG n, int64_t x, int64_t y, int64_t width,
+                                                  int64_t height, int unit) {
+  // The frame reaches less than two cells from the cell's corner: its
+  // codes stay within a byte.
+  return ENTRY{n, uint8_t(x >> unit), uint8_t(y >> unit), uint8_t(CeilShift(x + width, unit)),
+               uint8_t(CeilShift(y + height, unit))};
+}
+
 TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, const LEVEL& l,
                                                   int64_t column, int64_t row) const {
   const int64_t cx = x0_ + (column << l.shift), cy = y0_ + (row << l.shift);
-  // The frame reaches less than two cells from the cell's corner: its
-  // codes stay within a byte.
-  return ENTRY{n, uint8_t((s.x1 - cx) >> l.unit), uint8_t((s.y1 - cy) >> l.unit),
-               uint8_t(CeilShift(s.x2 - cx, l.unit)), uint8_t(CeilShift(s.y2 - cy, l.unit))};
+  return EntryAt(n, s.x1 - cx, s.y1 - cy, s.x2 - s.x1, s.y2 - s.y1, l.unit);
 }
 
 void TSheetFrameIndex::Widen(const SPAN& s) {
@@ -181,11 +195,25 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   const size_t count = size_t(count_);
   try {
     places_.assign(count + 1, NOT_IN_CHAIN);
-    // The frames as the walk reads them, each with its corners in order
-    // (only those of the chain are set).
-    const std::unique_ptr<FRAME[]> frames(new FRAME[count + 1]);
+    // The frames as the walk reads them, each with its corners in order,
+    // by number, at the start of one block, and the bits of each one's
+    // size less one plus 1 (0: not in the chain). The entries are later
+    // put in chunks of the same block from its end down, over the frames
+    // already taken (Stage): the block is room enough for the most groups
+    // of cells a grid can have.
+    // An entry in a chunk of its group, with its cell within the group.
+    struct STAGED {
+      ENTRY entry;
+      uint32_t within;
+    };
+    constexpr size_t kChunkBytes = kChunk * sizeof(STAGED);
+    const size_t frameBytes = (count + 1) * sizeof(FRAME);
+    const size_t mostGroups = (2 * count + 16 * kLevels) / kGroupCells + 1;
+    const std::unique_ptr<char[]> block(new char[frameBytes + mostGroups * kChunkBytes]);
+    const std::unique_ptr<uint8_t[]> bits(new uint8_t[count + 1]());
 
-    // The walk, as every walk of the chain reads it.
+    // The walk of the chain: each object met in turn, until one breaks
+    // the line.
     bool line = true;
     LONG prev = 0, placed = 0;
     int prevLocal = -1;
@@ -194,31 +222,67 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // How many frames have each number of bits in their size less one (the
     // level of a frame over cells of a unit, BitsOf).
     LONG perBits[kLevels] = {};
-    const FVSPR* d = list.FirstHead();
-    for (LONG i = 0; d != nullptr && i < count_; ++i) {
-      const LONG n = list.CurrentObject;
+    int32_t* const places = places_.data();
+    auto meet = [&](LONG n, const FVSPR* d) {
       // Met twice (a circle), or not linked back to the one before: the
       // walk backwards would meet other objects.
-      if (n < 1 || n > count_ || places_[size_t(n)] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
+      if (n < 1 || n > count_ || places[n] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
         line = false;
-        break;
+        return false;
       }
       const int local = FvsprLocal(d);
       if (prev != 0 && (n < prev || local != prevLocal)) ++run;
-      places_[size_t(n)] = run;
+      places[n] = run;
       const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
                     std::max(d->Y1, d->Y2)};
-      frames[size_t(n)] = f;
-      ++perBits[BitsOf(f)];
+      std::memcpy(block.get() + size_t(n) * sizeof(FRAME), &f, sizeof f);
+      const int b = BitsOf(f);
+      bits[size_t(n)] = uint8_t(b + 1);
+      ++perBits[b];
       x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
       x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
       ++placed;
       prev = n;
       prevLocal = local;
-      d = list.NextHead();
+      return true;
+    };
+    // The descriptors are read in place from the file's view where they
+    // can be, as the sheet's cache would hand them out (no links mended in
+    // memory): the walk then copies no window. Otherwise through the cache,
+    // as every walk reads it.
+    const char* const view =
+        list.RepairCount != 0 && list.RepairedCount == list.Head.Count
+            ? nullptr
+            : list.HeadBuffer.ViewHolding(int64_t(count + 1) * SHEET_RECORD_SIZE);
+    // Whether the chain leads on from its last object met.
+    bool more = false;
+    if (view != nullptr) {
+      constexpr LONG kAhead = 32;
+      auto walk = [&] {
+        LONG n = list.Head.First <= count_ ? list.Head.First : 0;
+        for (LONG i = 0; n > 0 && i < count_; ++i) {
+          const FVSPR* d = reinterpret_cast<const FVSPR*>(view + int64_t(n) * SHEET_RECORD_SIZE);
+          // Each descriptor names the next: the processor cannot fetch
+          // ahead by itself. Most chains run by number.
+          if (n + kAhead <= count_) __builtin_prefetch(d + kAhead);
+          if (!meet(n, d)) return;
+          const DWORD next = d->Next;
+          n = next != 0 && next <= DWORD(count_) ? LONG(next) : 0;
+        }
+        more = n > 0;
+      };
+      if (!ReadViewGuarded([](void* w) { (*static_cast<decltype(walk)*>(w))(); }, &walk))
+        line = false;
+    } else {
+      const FVSPR* d = list.FirstHead();
+      for (LONG i = 0; d != nullptr && i < count_; ++i) {
+        if (!meet(list.CurrentObject, d)) break;
+        d = list.NextHead();
+      }
+      more = d != nullptr;
     }
     // The walk backwards starts where this one ended.
-    if (!line || d != nullptr || prev != list.Head.Last || run == INT32_MAX) {
+    if (!line || more || prev != list.Head.Last || run == INT32_MAX) {
       std::vector<int32_t>().swap(places_);
       return false;
     }
@@ -230,13 +294,6 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // The size of the smallest cells: about the spacing of the objects.
     const double area = (double(x2) - x1 + 1) * (double(y2) - y1 + 1);
     base_ = std::max(0, CeilLog2(std::sqrt(area / placed)) - 1);
-    // A frame of b bits goes to level b - base (LevelFor); its cell there.
-    auto cellOf = [&](const FRAME& f, int64_t* column, int64_t* row) -> const LEVEL& {
-      const LEVEL& l = levels_[size_t(std::max(0, BitsOf(f) - base_))];
-      *column = (int64_t(f.X1) - x0_) >> l.shift;
-      *row = (int64_t(f.Y1) - y0_) >> l.shift;
-      return l;
-    };
     LONG perLevel[kLevels] = {};
     for (int b = 0; b < kLevels; ++b) perLevel[std::max(0, b - base_)] += perBits[b];
     // Each level's cells are at least as large as its frames and hold a
@@ -266,51 +323,78 @@ bool TSheetFrameIndex::Make(TMapList& list) {
       l.unit = std::max(0, l.shift - 6);
       cells += l.columns * l.rows;
     }
-    // The entries, cell by cell: the cells counted, then filled. The
-    // objects lie all over the sheet in number order, so the entries are
-    // filled in two steps that each write near where they wrote last:
-    // first into the stretch of their group of cells, then, group by
-    // group, into their cells, each start moving on to the next cell's as
-    // its cell fills. A group of 1024 cells: few enough groups that the
-    // first step writes to few places at once, small enough that a group's
-    // entries stay in the processor's cache while they are put in cells.
-    constexpr int kGroupBits = 10;
+    // The entries, cell by cell. The objects lie all over the sheet in
+    // number order, so they are put in two steps that each write near
+    // where they wrote last (kGroupCells). A group's entries go to chunks
+    // taken as the group fills them: no pass counts the cells first.
+    const size_t groups = size_t(cells) / kGroupCells + 1;
+    // Chunk k lies k + 1 chunks below the top, which is as far above the
+    // frames as this grid's groups need: taken from the last object down,
+    // the chunks (each at most full but for one a group) stay above every
+    // frame not yet taken.
+    char* const ceiling = block.get() + frameBytes + groups * kChunkBytes;
+    auto chunkAt = [&](size_t k) { return ceiling - (k + 1) * kChunkBytes; };
+    std::vector<std::vector<uint32_t>> chunks(groups);  // a group's chunks in order
+    std::vector<char*> at(groups, nullptr), end(groups, nullptr);
+    std::vector<size_t> held(groups, 0);
+    size_t taken = 0;
+    // The grid's origin and the level of a frame of b bits, b - base
+    // (LevelFor), in locals: the stores of the loop could otherwise be
+    // taken to change them.
+    const int64_t gx = x0_, gy = y0_;
+    LEVEL ruleOf[kLevels];
+    for (int b = 0; b < kLevels; ++b) ruleOf[b] = levels_[size_t(std::clamp(b - base_, 0, top))];
+    char** const next = at.data();
+    // Each cell's entries counted on the way, one past their cell.
     starts_.assign(size_t(cells) + 1, 0);
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      int64_t column, row;
-      const LEVEL& l = cellOf(frames[n], &column, &row);
-      ++starts_[size_t(l.first + row * l.columns + column) + 1];
-    }
-    for (size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
-    entries_.resize(size_t(placed));
-    const size_t groups = (size_t(cells) >> kGroupBits) + 1;
-    std::vector<int32_t> next(groups);
-    for (size_t g = 0; g < groups; ++g) next[g] = starts_[std::min(g << kGroupBits, size_t(cells))];
-    // The cell of each entry within its group, as placed there.
-    const std::unique_ptr<uint16_t[]> within(new uint16_t[size_t(placed)]);
-    for (size_t n = 1; n <= count; ++n) {
-      if (places_[n] == NOT_IN_CHAIN) continue;
-      const FRAME& f = frames[n];
-      int64_t column, row;
-      const LEVEL& l = cellOf(f, &column, &row);
+    int32_t* const counts = starts_.data() + 1;
+    for (size_t n = count; n >= 1; --n) {
+      const int b = bits[n];
+      if (b == 0) continue;
+      const LEVEL l = ruleOf[b - 1];
+      FRAME f;
+      std::memcpy(&f, block.get() + n * sizeof(FRAME), sizeof f);
+      const int64_t ox = int64_t(f.X1) - gx, oy = int64_t(f.Y1) - gy;
+      const int64_t column = ox >> l.shift, row = oy >> l.shift;
       const int32_t cell = l.first + int32_t(row * l.columns + column);
-      const int32_t at = next[size_t(cell) >> kGroupBits]++;
-      entries_[size_t(at)] = EntryOf(LONG(n), SpanOf<SPAN>(f), l, column, row);
-      within[size_t(at)] = uint16_t(cell & ((1 << kGroupBits) - 1));
+      const size_t g = size_t(cell) / kGroupCells;
+      if (next[g] == end[g]) {
+        chunks[g].push_back(uint32_t(taken));
+        next[g] = chunkAt(taken);
+        end[g] = next[g] + kChunkBytes;
+        ++taken;
+      }
+      // Made in place: a copy made first and moved there would be read
+      // back before the processor has stored its parts.
+      new (next[g]) STAGED{EntryAt(LONG(n), ox - (column << l.shift), oy - (row << l.shift),
+                                   int64_t(f.X2) - f.X1, int64_t(f.Y2) - f.Y1, l.unit),
+                           uint32_t(size_t(cell) % kGroupCells)};
+      next[g] += sizeof(STAGED);
+      ++held[g];
+      ++counts[cell];
     }
-    std::vector<ENTRY> group;
+    for (size_t c = 1; c <= size_t(cells); ++c) starts_[c] += starts_[c - 1];
+    // Group by group, its entries put in their cells (a stretch of the
+    // entries the processor's cache holds).
+    entries_.resize(size_t(placed));
+    ENTRY* const entries = entries_.data();
+    int32_t cursor[kGroupCells];
     for (size_t g = 0; g < groups; ++g) {
-      const size_t first = g << kGroupBits;
+      const size_t first = g * kGroupCells;
       if (first >= size_t(cells)) break;
-      const int32_t begin = starts_[first];
-      const int32_t end = starts_[std::min(first + (size_t(1) << kGroupBits), size_t(cells))];
-      group.assign(entries_.begin() + begin, entries_.begin() + end);
-      for (int32_t k = begin; k < end; ++k)
-        entries_[size_t(starts_[first + within[size_t(k)]]++)] = group[size_t(k - begin)];
+      const size_t last = std::min(first + kGroupCells, size_t(cells));
+      std::copy(starts_.begin() + ptrdiff_t(first), starts_.begin() + ptrdiff_t(last), cursor);
+      size_t left = held[g];
+      for (const uint32_t c : chunks[g]) {
+        const char* s = chunkAt(c);
+        for (const char* e = s + std::min(left, kChunk) * sizeof(STAGED); s < e;
+             s += sizeof(STAGED)) {
+          const STAGED& staged = *std::launder(reinterpret_cast<const STAGED*>(s));
+          entries[cursor[staged.within]++] = staged.entry;
+        }
+        left -= std::min(left, kChunk);
+      }
     }
-    for (size_t c = starts_.size() - 1; c > 0; --c) starts_[c] = starts_[c - 1];
-    starts_[0] = 0;
     return true;
   } catch (const std::bad_alloc&) {
     const int sheet = sheet_;

@@ -4,9 +4,11 @@
 // every descriptor, in the order the walk along the object chain would
 // meet them.
 //
-// The index is made by one walk of the chain through the sheet's
-// descriptor cache, as every walk reads it, the first time a small frame
-// is asked of an open sheet of at least MinObjects objects. Along that
+// The index is made by one walk of the chain, the first time a small frame
+// is asked of an open sheet of at least MinObjects objects: the
+// descriptors read in place from the file's view where there is one and no
+// links are mended in memory, else through the sheet's descriptor cache
+// as every walk reads them. Along that
 // walk the objects fall into runs of rising numbers, a new run where the
 // number falls or the local type changes: run and number then order the
 // objects as the chain does, and an object appended behind the last one
@@ -155,6 +157,9 @@ class TSheetFrameIndex {
   int32_t CellOf(const SPAN& s, int* level, int64_t* column, int64_t* row) const;
   // The entry of a frame in the cell at `column` and `row` of a level.
   ENTRY EntryOf(LONG n, const SPAN& s, const LEVEL& l, int64_t column, int64_t row) const;
+  // The entry of a frame whose lowest corner lies x and y from its cell's
+  // corner, in steps of 2^unit.
+  static ENTRY EntryAt(LONG n, int64_t x, int64_t y, int64_t width, int64_t height, int unit);
   // Puts object n of run `run` in the list beside the grid with its
   // frame; false when that list is full or no memory is left for it (the
   // index is then to forget itself).

@@ -106,6 +106,10 @@ bool CopyFromView(void* target, const void* source, size_t size) {
   return Guarded([&] { std::memcpy(target, source, size); });
 }
 
+bool ReadViewGuarded(void (*read)(void*), void* context) {
+  return Guarded([&] { read(context); });
+}
+
 bool LoadWordFromView(const void* word, uint32_t* value) {
   uint32_t* const at = static_cast<uint32_t*>(const_cast<void*>(word));
   uint32_t got = 0;
@@ -148,6 +152,18 @@ bool TSheetView::Map(HANDLE file) {
   view_ = static_cast<const char*>(view);
   length_ = static_cast<int64_t>(plat::ViewSize(view));
   return true;
+}
+
+const char* TSheetView::Holding(HANDLE file, int64_t bytes) {
+  if (file == nullptr || bytes <= 0 || !plat::ViewsAllowed()) return nullptr;
+  if (file != file_) {
+    Close();
+    file_ = file;
+  }
+  if (view_ == nullptr || length_ < bytes) Map(file);
+  if (view_ == nullptr || length_ < bytes) return nullptr;
+  plat::AdviseViewWholeRead(view_);
+  return view_;
 }
 
 int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size) {

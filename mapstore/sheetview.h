@@ -42,6 +42,11 @@ class TSheetView {
   }
   // Bytes the view covers; 0 without one.
   int64_t Length() const { return length_; }
+  // The view of `file` holding at least its first `bytes` bytes, mapped
+  // (again) now when it does not, for a pass that reads them all once in
+  // place (ReadViewGuarded); null where views are not allowed or the file
+  // is shorter or cannot be mapped.
+  const char* Holding(HANDLE file, int64_t bytes);
   // Exchanges views (and what each knows of its file) with `other`.
   void Swap(TSheetView& other) noexcept {
     std::swap(file_, other.file_);
@@ -169,6 +174,11 @@ class TSheetWriteView {
 // Copies `size` bytes from a view of a mapped file; false, instead of a
 // fault, when they are no longer backed by the file (cut short since).
 bool CopyFromView(void* target, const void* source, size_t size);
+// Runs `read(context)`, which reads views in place, so that a page no
+// longer backed by its file ends it: false, instead of a fault, then. The
+// reader must leave nothing to undo when it is cut off (no memory of its
+// own, no lock).
+bool ReadViewGuarded(void (*read)(void*), void* context);
 // The same for a copy into a writable view: false when a page could not
 // be had (cut short, or no space for it on the disk).
 inline bool CopyToView(void* target, const void* source, size_t size) {

@@ -232,6 +232,10 @@ SIZE_T ViewSize(const void* view);
 // only fills memory with zeros). A hint: FALSE only for an address that
 // begins no view.
 BOOL AdviseViewRandom(const void* view);
+// Tells the system that every page of a view is to be read soon, in one
+// pass: where it can, it puts them in place now. A hint: FALSE only for an
+// address that begins no view.
+BOOL AdviseViewWholeRead(const void* view);
 // Whether the views of `file` (a file handle) are one memory for every
 // process that maps the file (VfsFile::ViewsShared): FALSE, with the last
 // error ERROR_SUCCESS, where they are not (a network file system, a file

@@ -160,7 +160,11 @@ BOOL UnmapViewOfFile(const void* view) {
   return TRUE;
 }
 
-BOOL AdviseViewRandom(const void* view) {
+namespace {
+
+// Passes the hint `advise` of a mapping on to the view that begins at
+// `view`: FALSE when no view begins there.
+BOOL AdviseView(const void* view, void (VfsMapping::*advise)(void*, size_t)) {
   View v;
   {
     ViewTable& t = Views();
@@ -169,8 +173,16 @@ BOOL AdviseViewRandom(const void* view) {
     if (it == t.views.end()) return Fail(kErrorInvalidAddress);
     v = it->second;
   }
-  v.mapping->AdviseRandom(const_cast<void*>(view), v.length);
+  ((*v.mapping).*advise)(const_cast<void*>(view), v.length);
   return TRUE;
+}
+
+}  // namespace
+
+BOOL AdviseViewRandom(const void* view) { return AdviseView(view, &VfsMapping::AdviseRandom); }
+
+BOOL AdviseViewWholeRead(const void* view) {
+  return AdviseView(view, &VfsMapping::AdviseWholeRead);
 }
 
 BOOL FileViewsShared(HANDLE file) {

@@ -91,6 +91,9 @@ class VfsMapping {
   // is brought in alone, not with a stretch of the file around it. Only a
   // hint; a layer that does not page takes no notice.
   virtual void AdviseRandom(void* /*view*/, size_t /*length*/) {}
+  // The pages of a view are all to be read soon, in one pass: they are
+  // put in place now, where the layer can. Only a hint.
+  virtual void AdviseWholeRead(void* /*view*/, size_t /*length*/) {}
   // The mapping's handle is closed: no view is made of it any more, and
   // what it holds the file by may go (the views made keep the file's
   // pages), so that a view costs no open file of the process.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
+#include "platform/vfs_fault.h"
 #include "support/objectbuilder.h"
 #include "support/sheetbuilder.h"
 #include "support/writerprocess.h"
@@ -213,17 +215,25 @@ TEST_F(SheetFrameChains, ChainsOfEveryShapeAreAnsweredAsTheWalk) {
   };
   // Two sheets: the descriptor cache is smaller than the sheet.
   sheettest::TestMap map(dir.path(), 2);
-  for (const auto& [name, chain] : shapes) {
-    Write(count, chain);
-    TMapList list;
-    ASSERT_EQ(1, list.Open(&map, 1)) << name;
-    ExpectAnswersAsTheWalk(list, 300, kExtent, random, name);
-    EXPECT_TRUE(list.FrameIndex.Made()) << name;
-    EXPECT_GT(list.FrameIndex.Bytes(), size_t(0)) << name;
-    // The memory goes with the sheet.
-    list.Close(0);
-    EXPECT_EQ(size_t(0), list.FrameIndex.Bytes()) << name;
-    list.Close(1);
+  // The descriptors read from the file's view, and, under a layer that
+  // sees every read (no views), through the sheet's cache.
+  for (const bool views : {true, false}) {
+    plat::FaultVfs counted;
+    std::optional<plat::ScopedVfs> use;
+    if (!views) use.emplace(&counted);
+    for (const auto& [shape, chain] : shapes) {
+      const std::string name = std::string(shape) + (views ? "" : ", no views");
+      Write(count, chain);
+      TMapList list;
+      ASSERT_EQ(1, list.Open(&map, 1)) << name;
+      ExpectAnswersAsTheWalk(list, 300, kExtent, random, name);
+      EXPECT_TRUE(list.FrameIndex.Made()) << name;
+      EXPECT_GT(list.FrameIndex.Bytes(), size_t(0)) << name;
+      // The memory goes with the sheet.
+      list.Close(0);
+      EXPECT_EQ(size_t(0), list.FrameIndex.Bytes()) << name;
+      list.Close(1);
+    }
   }
 }
 
