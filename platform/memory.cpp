@@ -39,8 +39,11 @@ void* MapLarge(SIZE_T rounded) {
   if (raw + rounded + slack > block + rounded) munmap(block + rounded, SIZE_T(raw + rounded + slack - (block + rounded)));
   // Both are hints: a system without large pages lays small ones, and one
   // that cannot put the pages in place now does it at their first touch.
+  // A system too old to put them in place on request has them touched
+  // here, page by page, as a populated mapping would.
   madvise(block, rounded, MADV_HUGEPAGE);
-  madvise(block, rounded, MADV_POPULATE_WRITE);
+  if (madvise(block, rounded, MADV_POPULATE_WRITE) != 0)
+    for (SIZE_T k = 0; k < rounded; k += kPage) block[k] = 0;
   return block;
 }
 

@@ -471,7 +471,7 @@ int TRmf::ReadBlockDesc() {
   // A table that shares bytes with the header or another area is not the
   // file's table: its entries would be that area's bytes, and whichever of
   // the two is written last would overwrite the other.
-  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  const uint64_t headerEnd = HeaderEnd();
   if (place.part == 0 && place.offset < headerEnd) return Fail(MAPERR_DATA);
   RMFAREAPLACE areas[RMF_AREA_KINDS];
   const int count = RmfAreaPlaces(Head, HeadPosition, areas);
@@ -734,7 +734,7 @@ int TRmf::Verify(DWORD signature) {
   if (!Main) return Fail(MAPERR_OPEN);
   if (Head.Ident != signature) return Fail(MAPERR_DATA);
   const int64_t size = plat::FileLength(Main);
-  const int64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  const int64_t headerEnd = int64_t(HeaderEnd());
   if (size < headerEnd) return Fail(MAPERR_DATA);
   if ((int64_t(Head.BlockRows) - 1) * Head.BlockHeight + Head.LastHeight < Head.Height ||
       (int64_t(Head.BlockColumns) - 1) * Head.BlockWidth + Head.LastWidth < Head.Width)
@@ -918,7 +918,7 @@ bool TRmf::PlaceIsFree(DWORD position, DWORD length, uint64_t owner) {
   RmfPlace place;
   const int64_t size = PartLength(position, &place);
   if (size < 0 || place.offset + length > uint64_t(size)) return false;
-  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  const uint64_t headerEnd = HeaderEnd();
   if (place.offset < (place.part ? uint64_t(RMF_CONT_DATA) : headerEnd)) return false;
   return PlaceIsOwn(position, length, owner);
 }
@@ -1021,7 +1021,7 @@ bool TRmf::BuildPlaces() {
 
 bool TRmf::ImageApart() {
   const bool known = Places.Describes(Head, HeadPosition) || BuildPlaces();
-  const uint64_t headerEnd = Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE;
+  const uint64_t headerEnd = HeaderEnd();
   RMFAREAPLACE areas[RMF_AREA_KINDS];
   const int count = RmfAreaPlaces(Head, HeadPosition, areas);
   for (int i = 0; i < count; ++i) {

@@ -369,6 +369,8 @@ class MAPCLASS TRmf {
   // Raw bytes of a whole block of the header's geometry (the capacity of a
   // slot).
   int64_t FullBlockSize() const;
+  // The byte past the header: its units are counted in bytes or in units.
+  uint64_t HeaderEnd() const { return Head.UnitShift ? RMF_HEADER_UNITS * RMF_UNIT : RMF_HEADER_SIZE; }
   const char* GetFileName() const { return FileName; }
 
   // Fields, in this order.
@@ -522,6 +524,8 @@ class MAPCLASS TRmf {
   // smallest stamp (ties to the lower one); -1 when every slot is kept.
   int ChooseSlot() const;
   int FindSlot(LONG number) const;
+  // Slot i no longer answers for the block it holds as read.
+  void ForgetReadSlot(int i);
   void Stamp(int slot);
   // The slots and the read buffer, (re)allocated when missing or made for
   // blocks of another size than the header's.

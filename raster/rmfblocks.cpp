@@ -139,12 +139,15 @@ void TRmf::DropReadBlocks() {
   Failed.Rows = 0;
   LoneBlock = -1;
   for (int i = 0; i < SlotCount; ++i) {
-    RMFSLOT& s = Slots[i];
-    if (s.Number < 0 || s.Dirty || s.Keep) continue;
-    s.Number = -1;
-    s.Stamp = 0;
-    SlotEpoch[i] = 0;
+    const RMFSLOT& s = Slots[i];
+    if (s.Number >= 0 && !s.Dirty && !s.Keep) ForgetReadSlot(i);
   }
+}
+
+void TRmf::ForgetReadSlot(int i) {
+  Slots[i].Number = -1;
+  Slots[i].Stamp = 0;
+  SlotEpoch[i] = 0;
 }
 
 void TRmf::DropReadBlock(LONG number) {
@@ -152,9 +155,7 @@ void TRmf::DropReadBlock(LONG number) {
   if (i < 0 || Slots[i].Dirty || Slots[i].Keep) return;
   DropWindow();
   if (LoneBlock == number) LoneBlock = -1;
-  Slots[i].Number = -1;
-  Slots[i].Stamp = 0;
-  SlotEpoch[i] = 0;
+  ForgetReadSlot(i);
 }
 
 bool TRmf::ExchangeSlot(int slot, DWORD epoch, LONG want) {
