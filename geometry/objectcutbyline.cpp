@@ -393,12 +393,8 @@ int TObjectCutByLine::PutOnSide(TDataEdit& m, int contour, int side, const DOUBL
   if (!geomwork::PointOf(m, contour, side + 1, &a)) return 0;
   const double ha = m.HDouble();
   if (!m.InsertPoint(p.X, p.Y)) return 0;
-  if (m.DatDimension() && ha != METRIC_NO_HEIGHT && hb != METRIC_NO_HEIGHT &&
-      m.GoPointSubject(side + 2, contour)) {
-    const double l = std::hypot(b.X - a.X, b.Y - a.Y);
-    const double t = l > 0.0 ? std::hypot(p.X - a.X, p.Y - a.Y) / l : 0.0;
-    m.HDouble(ha + (hb - ha) * std::min(t, 1.0));
-  }
+  const double h = HeightOnSide(p, a, b, ha, hb);
+  if (m.DatDimension() && h != METRIC_NO_HEIGHT && m.GoPointSubject(side + 2, contour)) m.HDouble(h);
   return 1;
 }
 
