@@ -601,6 +601,13 @@ class MAPCLASS TRmf {
   // The file and byte offset of a position, opening (and with `create`
   // creating) the continuation file when it is needed.
   HANDLE Locate(DWORD position, bool create, uint64_t* offset);
+  // Locate for a read, leaving the object's error as it was: a position
+  // that leads nowhere is the block read's to report.
+  HANDLE LocateQuietly(DWORD position, uint64_t* offset);
+  // Whether rows of blocks stored plain are read through the views: not by
+  // an object sharing another's handles (the views are made of handles of
+  // its own), nor once its file system has mapped no file kViewTries times.
+  bool ViewsServe() const;
   // The length of the open file a position lies in (main or continuation),
   // `place` the position there; -1 when it cannot be had.
   int64_t PartLength(DWORD position, RmfPlace* place) const;

@@ -112,23 +112,27 @@ const BYTE* TRmf::ElementInBlock(int br, int bc, int64_t* k, BYTE* bytes) {
   return bytes;
 }
 
+HANDLE TRmf::LocateQuietly(DWORD position, uint64_t* offset) {
+  const int before = Error;
+  HANDLE file = Locate(position, false, offset);
+  Error = before;
+  return file;
+}
+
+bool TRmf::ViewsServe() const { return !Shared && ViewMisses < kViewTries && plat::ViewsAllowed(); }
+
 const BYTE* TRmf::ElementRow(int br, int bc, const RMFBLOCKDESC& entry, int64_t* k) {
   const int bits = Head.BitsPerElement;
   const int64_t width = BlockWidth(bc);
   // Rows that do not start on a byte are read element by element.
   if (width < 1 || width * bits % 8 != 0) return nullptr;
   const int64_t rowBytes = RowBytes(width, bits), inBlock = *k / width;
-  const int before = Error;
   uint64_t offset = 0;
-  HANDLE file = Locate(entry.Position, false, &offset);
-  Error = before;
+  HANDLE file = LocateQuietly(entry.Position, &offset);
   if (!file) return nullptr;
   // A view made of the file saw it hold the block's bytes; else the file
-  // is asked. An object sharing another's handles reads the file: the
-  // views are made of handles of its own; so does one whose file system
-  // mapped no file (RowsFromView).
-  TSheetView* view =
-      !Shared && ViewMisses < kViewTries && plat::ViewsAllowed() ? &Views[file == Cont] : nullptr;
+  // is asked.
+  TSheetView* view = ViewsServe() ? &Views[file == Cont] : nullptr;
   if (!view || view->Length() < int64_t(offset + entry.Length)) {
     const int64_t end = plat::FileLength(file);
     if (end < 0 || offset + entry.Length > uint64_t(end)) return nullptr;
@@ -508,17 +512,14 @@ int TRmf::GetFrame(char* buffer, int column, int row, int width, int height, int
 bool TRmf::RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows, int64_t skip,
                         int64_t bytes, BYTE* to, int64_t stride) {
   const LONG number = blockRow * Head.BlockColumns + blockCol;
-  if (Shared || ViewMisses >= kViewTries || !plat::ViewsAllowed() || !Table ||
+  if (!ViewsServe() || !Table ||
       DWORD(number + 1) * 8 > TableSize || !BlockMemory || FindSlot(number) >= 0 || KnownBadBlock(number))
     return false;
   const RMFBLOCKDESC entry = Table[number];
   const int64_t blockRowBytes = RowBytes(BlockWidth(blockCol), Head.BitsPerElement);
   if (entry.Position == 0 || entry.Length != DWORD(BlockRawLength(blockRow, blockCol))) return false;
-  // A position that leads nowhere is the block read's to report.
-  const int before = Error;
   uint64_t offset = 0;
-  HANDLE file = Locate(entry.Position, false, &offset);
-  Error = before;
+  HANDLE file = LocateQuietly(entry.Position, &offset);
   if (!file) return false;
   TSheetView& view = Views[file == Cont];
   for (int64_t r = 0; r < rows; ++r, to += stride) {
