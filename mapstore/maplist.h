@@ -646,6 +646,8 @@ class MAPCLASS TMapList {
   LINKREPAIR Repairs[LINKREPAIR_COUNT] = {};
   int RepairCount = 0;
   LONG RepairedCount = 0;
+  // Whether the links read from the file are mended in memory now.
+  bool LinksRepaired() const { return RepairCount != 0 && RepairedCount == Head.Count; }
   int ChainSteps = 0;       // steps of the chain walk since the last jump or turn
                             // (negative: backwards)
 

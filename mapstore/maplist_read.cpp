@@ -9,7 +9,7 @@
 #include "platform/fileio.h"
 
 void TMapList::ApplyLinkRepairs(LONG n, FVSPR* desc) const {
-  if (RepairCount == 0 || RepairedCount != Head.Count) return;
+  if (!LinksRepaired()) return;
   for (int i = 0; i < RepairCount; ++i) {
     if (Repairs[i].Number != n) continue;
     desc->Next = Repairs[i].Next;

@@ -250,10 +250,9 @@ bool TSheetFrameIndex::Make(TMapList& list) {
     // can be, as the sheet's cache would hand them out (no links mended in
     // memory): the walk then copies no window. Otherwise through the cache,
     // as every walk reads it.
-    const char* const view =
-        list.RepairCount != 0 && list.RepairedCount == list.Head.Count
-            ? nullptr
-            : list.HeadBuffer.ViewHolding(int64_t(count + 1) * SHEET_RECORD_SIZE);
+    const char* const view = list.LinksRepaired()
+                                 ? nullptr
+                                 : list.HeadBuffer.ViewHolding(int64_t(count + 1) * SHEET_RECORD_SIZE);
     // Whether the chain leads on from its last object met.
     bool more = false;
     if (view != nullptr) {

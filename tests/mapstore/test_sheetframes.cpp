@@ -229,6 +229,10 @@ TEST_F(SheetFrameChains, ChainsOfEveryShapeAreAnsweredAsTheWalk) {
       ExpectAnswersAsTheWalk(list, 300, kExtent, random, name);
       EXPECT_TRUE(list.FrameIndex.Made()) << name;
       EXPECT_GT(list.FrameIndex.Bytes(), size_t(0)) << name;
+      // The round of views read them: the file's view holds the table.
+      EXPECT_EQ(views, list.HeadBuffer.ViewHolding(int64_t(list.Head.Count + 1) * SHEET_RECORD_SIZE) !=
+                           nullptr)
+          << name;
       // The memory goes with the sheet.
       list.Close(0);
       EXPECT_EQ(size_t(0), list.FrameIndex.Bytes()) << name;

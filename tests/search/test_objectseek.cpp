@@ -496,8 +496,15 @@ INSTANTIATE_TEST_SUITE_P(
 // sheets its area reaches and no others, and the index given up is that of
 // the sheet used longest ago.
 TEST(AreaOverSheetIndexes, TheSheetsUsedLongestAgoGiveUpTheirIndexes) {
-  const LONG minObjects = TSheetFrameIndex::MinObjects();
-  const size_t kept = TSheetFrameIndex::KeptBytes();
+  // The index's bounds are put back however the test ends.
+  struct Bounds {
+    LONG minObjects = TSheetFrameIndex::MinObjects();
+    size_t kept = TSheetFrameIndex::KeptBytes();
+    ~Bounds() {
+      TSheetFrameIndex::SetKeptBytes(kept);
+      TSheetFrameIndex::SetMinObjects(minObjects);
+    }
+  } bounds;
   TSheetFrameIndex::SetMinObjects(100);
   SelectMap m(4);
   ASSERT_TRUE(m.ok());
@@ -524,14 +531,14 @@ TEST(AreaOverSheetIndexes, TheSheetsUsedLongestAgoGiveUpTheirIndexes) {
     for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT) {
     }
   };
-  select(800);
+  ASSERT_NO_FATAL_FAILURE(select(800));
   ASSERT_EQ(1, m.map.OpenList(1));
   ASSERT_TRUE(m.map.List.FrameIndex.Made());
   // Room for two and a half indexes of one size.
   TSheetFrameIndex::SetKeptBytes(m.map.List.FrameIndex.Bytes() * 5 / 2);
-  select(2800);
-  select(4800);
-  select(3950);  // over the border of sheets 2 and 3
+  ASSERT_NO_FATAL_FAILURE(select(2800));
+  ASSERT_NO_FATAL_FAILURE(select(4800));
+  ASSERT_NO_FATAL_FAILURE(select(3950));  // over the border of sheets 2 and 3
   ASSERT_EQ(1, m.map.OpenList(3));
   EXPECT_TRUE(m.map.List.FrameIndex.Made()) << 3;
   ASSERT_EQ(1, m.map.OpenList(2));
@@ -540,8 +547,6 @@ TEST(AreaOverSheetIndexes, TheSheetsUsedLongestAgoGiveUpTheirIndexes) {
   EXPECT_FALSE(m.map.List.FrameIndex.Made()) << "the sheet used longest ago kept its index";
   ASSERT_EQ(1, m.map.OpenList(4));
   EXPECT_FALSE(m.map.List.FrameIndex.Made()) << "a sheet the areas missed was indexed";
-  TSheetFrameIndex::SetKeptBytes(kept);
-  TSheetFrameIndex::SetMinObjects(minObjects);
 }
 
 // Document A's area search fills its sample with four objects of sheet 1;
