@@ -161,8 +161,22 @@ int TMtl::WriteLayerDesc() {
   if (Head.UnitShift ? position < RMF_HEADER_UNITS || position > RMF_MAX_ADDRESS
                      : position < RMF_HEADER_SIZE)
     return Fail(MAPERR_DATA);
-  if (Head.LayerLength > LayerBlockSize) return Fail(MAPERR_DATA);
-  if (!WriteAt(position, LayerBlock, Head.LayerLength)) return Fail(MAPERR_WRITE);
+  const DWORD length = Head.LayerLength;
+  if (length > LayerBlockSize) return Fail(MAPERR_DATA);
+  // The block is rewritten in place while no block or area of the file
+  // holds a byte of its place (a damaged header may put it over a block of
+  // elements), else stored anew at the end of the data and the header
+  // moved to it. One reaching past the end is the block of a matrix being
+  // made, written where its header puts it.
+  RmfPlace place;
+  const int64_t size = PartLength(position, &place);
+  DWORD at = position;
+  if (size >= 0 && place.offset + length <= uint64_t(size))
+    at = StoreArea(RmfArea::Layer, position, length, LayerBlock, length);
+  else if (!WriteAt(position, LayerBlock, length))
+    at = 0;
+  if (!at) return Error ? 0 : Fail(MAPERR_WRITE);
+  Head.LayerPosition = at;
   LayerChanged = 0;
   return 1;
 }

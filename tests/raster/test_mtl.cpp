@@ -284,6 +284,39 @@ TEST_F(MtlTest, FilesWithoutAMatchingLayerBlockAreRefused) {
   EXPECT_THROW(TMtl(name.c_str(), 0), int);
 }
 
+// A damaged table puts the last block over the layer block: a changed
+// layer is stored anew at the end, never over the block's cells.
+TEST_F(MtlTest, ALayerBlockSharingABlocksBytesIsStoredAnew) {
+  Make();
+  const char record[5] = {0x10, 0x00, 1, 2, 3};
+  ASSERT_EQ(1, m.PutElement(record, 5, 0, 0));
+  ASSERT_EQ(1, m.PutElement(record, 5, 99, 63));
+  m.Close();
+  const DWORD cells = 36 * 64 * 5;
+  rmftest::PatchValue(name, 320 + 8, DWORD(336));  // block 1's entry
+  rmftest::PatchValue(name, 320 + 12, cells);
+  ASSERT_EQ(1, m.Open(name.c_str()));
+  std::string before;
+  for (int row = 64; row < 100; ++row)
+    for (int col = 0; col < 64; ++col) before.append(reinterpret_cast<const char*>(m.GetElement(row, col)), 5);
+  m.LayerItems()[0].Color = 0x123456;
+  std::strcpy(m.LayerItems()[2].ShortName, "sand");
+  m.LayerHead()->BottomLevel = -12.5;
+  m.LayerChanged = 1;
+  ASSERT_EQ(1, m.Save());
+  m.Close();
+
+  TMtl r(name.c_str(), 0);
+  EXPECT_NE(336u, r.Head.LayerPosition);
+  EXPECT_EQ(0x123456u, r.LayerItems()[0].Color);
+  EXPECT_STREQ("sand", r.LayerItems()[2].ShortName);
+  EXPECT_EQ(-12.5, r.LayerHead()->BottomLevel);
+  std::string after;
+  for (int row = 64; row < 100; ++row)
+    for (int col = 0; col < 64; ++col) after.append(reinterpret_cast<const char*>(r.GetElement(row, col)), 5);
+  EXPECT_TRUE(before == after) << "the block's cells changed";
+}
+
 TEST_F(MtlTest, RecordsPastFourGigabytesUseUnitAddresses) {
   // 32768 x 32768 cells of 4 bytes are 2^32 bytes: a 32-bit product wraps
   // to 0. Only the table and the layer block are written.
