@@ -280,47 +280,47 @@ TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
     EXPECT_TRUE(copied == Bytes(copy->GetBlockAddress(0, 0), 65536)) << run;
   };
   for (const bool damaged : {false, true}) {
-      SCOPED_TRACE(damaged ? "a copy over block 2" : "no copy");
-      std::unique_ptr<TRst> rst;
-      mctest::FaultSweep sweep;
-      sweep.prepare = [&] {
-        rst.reset();
-        ASSERT_EQ(1, rmftest::MakeRaster(name, 1024, 1024));
-        if (damaged) {
-          {
-            TRst made(name.c_str(), 0);
-            ASSERT_EQ(1, made.CreateDuplicate(1));
-          }
-          const DWORD copy = rmftest::ReadHeader(name).NextCopy;
-          const DWORD two = rmftest::TableEntry(name, 2).Position;
-          rmftest::PatchValue(name, copy + offsetof(RMF, TablePosition), two);
+    SCOPED_TRACE(damaged ? "a copy over block 2" : "no copy");
+    std::unique_ptr<TRst> rst;
+    mctest::FaultSweep sweep;
+    sweep.prepare = [&] {
+      rst.reset();
+      ASSERT_EQ(1, rmftest::MakeRaster(name, 1024, 1024));
+      if (damaged) {
+        {
+          TRst made(name.c_str(), 0);
+          ASSERT_EQ(1, made.CreateDuplicate(1));
         }
-        rst = std::make_unique<TRst>(name.c_str(), 0);
-        ASSERT_TRUE(rst->IsOpen());
-      };
-      int made = -1, code = -1;
-      const int runs = sweep.Run(
-          [&] {
-            made = rst->CreateDuplicate(1);
-            code = rst->GetError();
-          },
-          [&](const mctest::SweepRun& run) {
-            if (made != 1) {
-              EXPECT_TRUE(run.faulted) << run;
-              EXPECT_TRUE(Reported(code)) << run << " code " << code;
-              // The file is still good: the image reopens, and building the
-              // copy again completes it.
-              rst.reset();
-              {
-                TRst again(name.c_str(), 0);
-                ASSERT_TRUE(again.IsOpen()) << run << " code " << again.GetError();
-                EXPECT_EQ(1, again.CreateDuplicate(1)) << run << " code " << again.GetError();
-              }
-            }
+        const DWORD copy = rmftest::ReadHeader(name).NextCopy;
+        const DWORD two = rmftest::TableEntry(name, 2).Position;
+        rmftest::PatchValue(name, copy + offsetof(RMF, TablePosition), two);
+      }
+      rst = std::make_unique<TRst>(name.c_str(), 0);
+      ASSERT_TRUE(rst->IsOpen());
+    };
+    int made = -1, code = -1;
+    const int runs = sweep.Run(
+        [&] {
+          made = rst->CreateDuplicate(1);
+          code = rst->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          if (made != 1) {
+            EXPECT_TRUE(run.faulted) << run;
+            EXPECT_TRUE(Reported(code)) << run << " code " << code;
+            // The file is still good: the image reopens, and building the
+            // copy again completes it.
             rst.reset();
-            expectFile(run);
-          });
-      EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
+            {
+              TRst again(name.c_str(), 0);
+              ASSERT_TRUE(again.IsOpen()) << run << " code " << again.GetError();
+              EXPECT_EQ(1, again.CreateDuplicate(1)) << run << " code " << again.GetError();
+            }
+          }
+          rst.reset();
+          expectFile(run);
+        });
+    EXPECT_GE(runs, 20);  // the copy's header, table, blocks and the source reads
   }
 }
 
@@ -328,73 +328,73 @@ TEST_F(RasterFaults, AFailedReducedCopyIsReportedAndTheNextAttemptCompletesIt) {
 // layer block is then stored anew, and the block's cells stay as they were.
 TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
   for (const bool damaged : {false, true}) {
-  SCOPED_TRACE(damaged ? "layer block under a block" : "intact");
-  const std::string path = dir / "a.mtl";
-  std::unique_ptr<TMtl> mtl;
-  mctest::FaultSweep sweep;
-  const auto cells = [](TMtl& m) {
-    std::string bytes;
-    for (int row = 64; row < 100; ++row)
-      for (int col = 0; col < 64; ++col)
-        bytes.append(reinterpret_cast<const char*>(m.GetElement(row, col)), 5);
-    return bytes;
-  };
-  std::string under;
-  sweep.prepare = [&] {
-    mtl.reset();
-    {
-      TMtl make;
-      MTLBUILDPARM p = rmftest::DecimetreLayerMatrix();
-      ASSERT_EQ(1, make.Create(path.c_str(), &p));
-      if (damaged) {
-        const char record[5] = {0x10, 0x00, 1, 2, 3};
-        ASSERT_EQ(1, make.PutElement(record, 5, 99, 63));
-      }
-    }
-    if (damaged) {
-      rmftest::PatchValue(path, 320 + 8, DWORD(336));  // block 1 over the layer block
-      rmftest::PatchValue(path, 320 + 12, DWORD(36 * 64 * 5));
-      TMtl look(path.c_str(), GENERIC_READ);
-      under = cells(look);
-    }
-    mtl = std::make_unique<TMtl>();
-    ASSERT_EQ(1, mtl->Open(path.c_str()));
-    // The layer block, a new block and the header change.
-    ASSERT_EQ(1, mtl->LayerMeasure(3));
-    ASSERT_EQ(1, mtl->PutPlaneHeight(6995, 3005, 123.4));
-    ASSERT_EQ(1, mtl->PutPlanePower(6995, 3005, 0.25, 2));
-    mtl->Head.Maximum = 1234;
-    mtl->HeadChanged = 1;
-  };
-  int saved = -1, code = -1;
-  const int runs = sweep.Run(
-      [&] {
-        saved = mtl->Save();
-        code = mtl->GetError();
-      },
-      [&](const mctest::SweepRun& run) {
-        if (run.faulted) {
-          EXPECT_EQ(0, saved) << run;
-          EXPECT_TRUE(Reported(code)) << run << " code " << code;
-        } else {
-          EXPECT_EQ(1, saved) << run;
-        }
-        EXPECT_EQ(1, mtl->Save()) << run << " code " << mtl->GetError();
-        mtl.reset();
-        TMtl reopened;
-        ASSERT_EQ(1, reopened.Open(path.c_str(), GENERIC_READ)) << run;
-        EXPECT_EQ(3u, reopened.LayerHead()->PowerUnit) << run;
-        double h = 0, power = 0;
-        EXPECT_EQ(1, reopened.GetPlaneHeight(h, 6995, 3005)) << run;
-        EXPECT_NEAR(123.4, h, 1e-9) << run;
-        EXPECT_EQ(1, reopened.GetPlanePower(power, 6995, 3005, 2)) << run;
-        EXPECT_NEAR(0.25, power, 1e-9) << run;
-        EXPECT_EQ(1234.0, reopened.Head.Maximum) << run;
+    SCOPED_TRACE(damaged ? "layer block under a block" : "intact");
+    const std::string path = dir / "a.mtl";
+    std::unique_ptr<TMtl> mtl;
+    mctest::FaultSweep sweep;
+    const auto cells = [](TMtl& m) {
+      std::string bytes;
+      for (int row = 64; row < 100; ++row)
+        for (int col = 0; col < 64; ++col)
+          bytes.append(reinterpret_cast<const char*>(m.GetElement(row, col)), 5);
+      return bytes;
+    };
+    std::string under;
+    sweep.prepare = [&] {
+      mtl.reset();
+      {
+        TMtl make;
+        MTLBUILDPARM p = rmftest::DecimetreLayerMatrix();
+        ASSERT_EQ(1, make.Create(path.c_str(), &p));
         if (damaged) {
-          EXPECT_TRUE(cells(reopened) == under) << run;
+          const char record[5] = {0x10, 0x00, 1, 2, 3};
+          ASSERT_EQ(1, make.PutElement(record, 5, 99, 63));
         }
-      });
-  EXPECT_EQ(4, runs);  // the layer block, the block, the table, the header
+      }
+      if (damaged) {
+        rmftest::PatchValue(path, 320 + 8, DWORD(336));  // block 1 over the layer block
+        rmftest::PatchValue(path, 320 + 12, DWORD(36 * 64 * 5));
+        TMtl look(path.c_str(), GENERIC_READ);
+        under = cells(look);
+      }
+      mtl = std::make_unique<TMtl>();
+      ASSERT_EQ(1, mtl->Open(path.c_str()));
+      // The layer block, a new block and the header change.
+      ASSERT_EQ(1, mtl->LayerMeasure(3));
+      ASSERT_EQ(1, mtl->PutPlaneHeight(6995, 3005, 123.4));
+      ASSERT_EQ(1, mtl->PutPlanePower(6995, 3005, 0.25, 2));
+      mtl->Head.Maximum = 1234;
+      mtl->HeadChanged = 1;
+    };
+    int saved = -1, code = -1;
+    const int runs = sweep.Run(
+        [&] {
+          saved = mtl->Save();
+          code = mtl->GetError();
+        },
+        [&](const mctest::SweepRun& run) {
+          if (run.faulted) {
+            EXPECT_EQ(0, saved) << run;
+            EXPECT_TRUE(Reported(code)) << run << " code " << code;
+          } else {
+            EXPECT_EQ(1, saved) << run;
+          }
+          EXPECT_EQ(1, mtl->Save()) << run << " code " << mtl->GetError();
+          mtl.reset();
+          TMtl reopened;
+          ASSERT_EQ(1, reopened.Open(path.c_str(), GENERIC_READ)) << run;
+          EXPECT_EQ(3u, reopened.LayerHead()->PowerUnit) << run;
+          double h = 0, power = 0;
+          EXPECT_EQ(1, reopened.GetPlaneHeight(h, 6995, 3005)) << run;
+          EXPECT_NEAR(123.4, h, 1e-9) << run;
+          EXPECT_EQ(1, reopened.GetPlanePower(power, 6995, 3005, 2)) << run;
+          EXPECT_NEAR(0.25, power, 1e-9) << run;
+          EXPECT_EQ(1234.0, reopened.Head.Maximum) << run;
+          if (damaged) {
+            EXPECT_TRUE(cells(reopened) == under) << run;
+          }
+        });
+    EXPECT_EQ(4, runs);  // the layer block, the block, the table, the header
   }
 }
 
