@@ -682,7 +682,22 @@ int TRst::SaveDuplicates(int mode) {
     // A chain that comes back to a copy already carried ends there.
     if (std::find(seen, seen + level - 1, p) != seen + level - 1) break;
     seen[level - 1] = p;
-    if (!copy->ReadDuplicate(p)) return fail();
+    if (!copy->ReadDuplicate(p)) {
+      if (copy->Error != MAPERR_DATA) return fail();
+      // A copy refused as damaged (its bytes shared with the image or
+      // another copy) cannot take the change: the image is saved, and the
+      // copy is made anew at the end of the file from the image as it is
+      // now, which carries every change. When that cannot be done the
+      // copies are dropped (a copy left behind would show the old image),
+      // to be made again when next asked for.
+      BlockWritten = 0;
+      CopyBorderChanged = 0;
+      // (A chain another program made longer than ours is dropped whole.)
+      if (level > kMaxCopies || !CreateDuplicate(level)) UnlinkCopies();
+      if (HeadChanged) return fail();
+      Error = kept;
+      return 1;
+    }
     // Each copy keeps the factor it was made with (another program may
     // have made copies at 2, 4, 8, ...).
     const int f = CopyFactor(Head, copy->Head, level);

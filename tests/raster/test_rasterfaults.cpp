@@ -416,6 +416,30 @@ TEST_F(RasterFaults, AFailedBlockWriteKeepsTheReducedCopyInStepWithTheImage) {
   EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
 }
 
+// The same over a copy whose table lies over image block 2: the write
+// makes the copy anew. Whatever failed, the copy a writer is given next
+// (made again when it was dropped) shows the image the file holds.
+TEST_F(RasterFaults, AFailedBlockWriteOverARefusedCopyLeavesNoStaleCopy) {
+  const int runs = SweepBlockWriteIntoCopies(
+      rmftest::Pattern(99, 65536),
+      [](const std::string& path) {
+        ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
+        {
+          TRst rst(path.c_str(), 0);
+          ASSERT_EQ(1, rst.CreateDuplicate(1));
+        }
+        const DWORD copy = rmftest::ReadHeader(path).NextCopy;
+        rmftest::PatchValue(path, copy + offsetof(RMF, TablePosition),
+                            rmftest::TableEntry(path, 2).Position);
+      },
+      [](const std::string& path) {
+        TRst rst(path.c_str(), 0);
+        TRst* copy = rst.GetRstClass(1);
+        return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
+      });
+  EXPECT_GE(runs, 8);
+}
+
 TEST_F(RasterFaults, AFailedBlockWriteKeepsCopiesAnotherProgramMadeInStep) {
   // A 600 x 500 image with copies at 1/2 and 1/4 made by another program;
   // block (1, 1) is 244 x 256 elements.

@@ -248,3 +248,56 @@ TEST_F(RmfPlacesTest, ACopyOverAnotherImagesBytesIsRefusedAndMadeAnew) {
     EXPECT_EQ(1, again->GetPoint(v, 0, 0)) << again->GetError();
   }
 }
+
+// A change of the image carried into its copies meets a copy refused as
+// damaged (its table over image block 2): the change is saved and answered
+// 1, the copy is made anew at the end from the image as it is now, and the
+// bytes under the damaged table stay. Copy 1 and copy 2 damaged in turn.
+TEST_F(RmfPlacesTest, AChangeMeetingARefusedCopySavesAndMakesTheCopyAnew) {
+  const std::vector<char> p = rmftest::Pattern(9, 65536);
+  // Block (0, 0) of the copy at `level` of the raster in `path`.
+  const auto copyBlock = [](const std::string& path, int level) {
+    TRst rst(path.c_str(), int(GENERIC_READ));
+    TRst* copy = rst.GetRstClass(1);
+    for (int i = 1; i < level && copy != &rst; ++i)
+      if (!copy->Head.NextCopy || !copy->ReadDuplicate(copy->Head.NextCopy)) return std::string();
+    const BYTE* b = copy == &rst ? nullptr : copy->GetBlockAddress(0, 0);
+    const size_t size = size_t(copy->Head.BlockWidth) * size_t(copy->Head.BlockHeight);
+    return b ? std::string(reinterpret_cast<const char*>(b), size) : std::string();
+  };
+  const auto make = [&](const std::string& path) {
+    ASSERT_EQ(1, rmftest::MakeRaster(path, 512, 512));
+    TRst rst(path.c_str(), 0);
+    ASSERT_NE(&rst, rst.GetRstClass(1));
+    ASSERT_EQ(1, rst.CreateDuplicate(2));
+  };
+  const std::string reference = dir / "ref.rsw";
+  make(reference);
+  {
+    TRst rst(reference.c_str(), 0);
+    ASSERT_EQ(65536, rst.WriteBlock(0, 0, p.data(), 65536));
+  }
+  for (const int level : {1, 2}) {
+    SCOPED_TRACE(level);
+    make(name);
+    const RMF h = rmftest::ReadHeader(name);
+    DWORD at = h.NextCopy;
+    if (level == 2) {
+      RMF first{};
+      std::memcpy(&first, rmftest::ReadAll(name).data() + at, sizeof(first));
+      at = first.NextCopy;
+    }
+    const RMFBLOCKDESC two = rmftest::TableEntry(name, 2);
+    PatchValue(name, at + offsetof(RMF, TablePosition), two.Position);
+    const std::string held = rmftest::ReadAll(name).substr(two.Position, two.Length);
+    {
+      TRst rst(name.c_str(), 0);
+      EXPECT_EQ(65536, rst.WriteBlock(0, 0, p.data(), 65536)) << rst.GetError();
+      EXPECT_EQ(1, rst.SaveDuplicates(0)) << rst.GetError();
+    }
+    EXPECT_TRUE(held == rmftest::ReadAll(name).substr(two.Position, two.Length));
+    const std::string made = copyBlock(name, level);
+    ASSERT_FALSE(made.empty());
+    EXPECT_TRUE(made == copyBlock(reference, level)) << "the copy does not show the change";
+  }
+}
