@@ -690,6 +690,13 @@ class MAPCLASS TRmf {
   // failure, as BlockForRead.
   const BYTE* ElementForRead(int row, int col, int64_t* k, BYTE* bytes);
   BYTE* BlockForWrite(int blockRow, int blockCol);
+  // A block a write covers whole, marked dirty: the one a slot holds, else
+  // a new one of the empty content; its stored bytes are not read, so a
+  // block that cannot be read (damaged, cut by the file's end) is replaced.
+  BYTE* BlockForOverwrite(int blockRow, int blockCol);
+  // A new block of the empty content in a slot, marked dirty (what
+  // GetBlockAddressAndCreate makes for an absent block).
+  BYTE* NewBlock(int row, int col);
   // A plane point as element coordinates (not truncated); false outside
   // when `inside` is asked.
   bool PlaneToElement(double x, double y, bool inside, double* row, double* col);

@@ -475,6 +475,10 @@ BYTE* TRmf::GetBlockAddressAndCreate(int row, int col) {
     return block;
   }
   Error = before;
+  return NewBlock(row, col);
+}
+
+BYTE* TRmf::NewBlock(int row, int col) {
   if (!EnsureBuffer()) return nullptr;
   const int slot = ChooseSlot();
   if (slot < 0) {

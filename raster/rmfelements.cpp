@@ -158,6 +158,16 @@ BYTE* TRmf::BlockForWrite(int blockRow, int blockCol) {
   return block;
 }
 
+BYTE* TRmf::BlockForOverwrite(int blockRow, int blockCol) {
+  const LONG number = blockRow * Head.BlockColumns + blockCol;
+  if (BlockMemory && FindSlot(number) >= 0) return BlockForWrite(blockRow, blockCol);
+  BYTE* block = NewBlock(blockRow, blockCol);
+  if (!block) return nullptr;
+  ForgetBadBlock(number);
+  BlockChanged(CurrentSlot);
+  return block;
+}
+
 int TRmf::GetPointOutside(LONG& value, int row, int col) {
   // An element of a block that did not read, and still would not, fails
   // at once: a damaged block costs what an intact one does.
@@ -408,13 +418,32 @@ int TRmf::PutFrame(const char* buffer, int column, int row, int width, int heigh
   const int64_t end = int64_t(column) + width;
   const bool tail = bits == 1 && end < f.c1;
   const BYTE* image = reinterpret_cast<const BYTE*>(buffer);
-  for (int64_t br = f.r0 / Head.BlockHeight; br <= (f.r1 - 1) / Head.BlockHeight; ++br) {
+  const int64_t br0 = f.r0 / Head.BlockHeight, br1 = (f.r1 - 1) / Head.BlockHeight;
+  const int64_t bc0 = f.c0 / Head.BlockWidth, bc1 = (f.c1 - 1) / Head.BlockWidth;
+  // Whether the frame covers block (br, bc) whole: then what it holds is
+  // not read, and a block that cannot be read is simply replaced.
+  auto whole = [&](int64_t br, int64_t bc) {
+    const int64_t top = br * Head.BlockHeight, left = bc * Head.BlockWidth;
+    return f.r0 <= top && f.r1 >= top + BlockHeight(int(br)) && f.c0 <= left &&
+           f.c1 >= left + BlockWidth(int(bc));
+  };
+  // Every block the frame covers in part must read before any is changed:
+  // a damaged one fails the write with the file as it was.
+  for (int64_t br = br0; br <= br1; ++br)
+    for (int64_t bc = bc0; bc <= bc1; ++bc) {
+      if (whole(br, bc)) continue;
+      const int before = Error;
+      Error = 0;
+      if (!GetBlockAddress(int(br), int(bc)) && Error) return 0;
+      Error = before;
+    }
+  for (int64_t br = br0; br <= br1; ++br) {
     const int64_t top = br * Head.BlockHeight;
     const int64_t rr0 = std::max(f.r0, top), rr1 = std::min(f.r1, top + BlockHeight(int(br)));
-    for (int64_t bc = f.c0 / Head.BlockWidth; bc <= (f.c1 - 1) / Head.BlockWidth; ++bc) {
+    for (int64_t bc = bc0; bc <= bc1; ++bc) {
       const int64_t left = bc * Head.BlockWidth, bw = BlockWidth(int(bc));
       const int64_t cc0 = std::max(f.c0, left), cc1 = std::min(f.c1, left + bw);
-      BYTE* block = BlockForWrite(int(br), int(bc));
+      BYTE* block = whole(br, bc) ? BlockForOverwrite(int(br), int(bc)) : BlockForWrite(int(br), int(bc));
       if (!block) return 0;
       const int64_t bytes = RowBytes(cc1 - cc0, bits), blockRow = RowBytes(bw, bits);
       const bool last = tail && cc1 == f.c1;
@@ -522,6 +551,15 @@ bool TRmf::RowsFromView(int blockRow, int blockCol, int64_t first, int64_t rows,
   HANDLE file = LocateQuietly(entry.Position, &offset);
   if (!file) return false;
   TSheetView& view = Views[file == Cont];
+  // A block cut by the end of its file does not read, whichever of its
+  // rows are asked: as when it is read whole.
+  const int64_t last = int64_t(offset) + int64_t(entry.Length) - 1;
+  BYTE probe = 0;
+  if (last >= view.Length()) {
+    const int64_t got = view.Read(file, last, &probe, 1);
+    if (got == 0) RememberBadBlock(number);
+    if (got != 1) return false;
+  }
   for (int64_t r = 0; r < rows; ++r, to += stride) {
     const int64_t at = int64_t(offset) + (first + r) * blockRowBytes + skip;
     // Bytes that are not all there are read with their block, which fails

@@ -356,3 +356,60 @@ TEST_F(RmfElementsTest, ColoursUnitsAndValueRange) {
   EXPECT_EQ(250.0, m.Head.Maximum);
   EXPECT_EQ(0, m.UpdateMinMax(reinterpret_cast<const char*>(rows), 3, 2, 0));
 }
+
+// A frame written over blocks one of which cannot be decoded: covering
+// that block whole, the frame replaces it and answers 1; covering it in
+// part, it answers 0 (60003) before any block is changed. A frame read of
+// rows still in the file of a block cut by the file's end fails as the
+// read of its block does, whether or not an element read came first.
+TEST_F(RmfElementsTest, FramesOverBlocksThatDoNotRead) {
+  // 512 x 512 8-bit raster, four blocks of 256 x 256; block 3 is last.
+  const std::string damaged = dir / "damaged.rsw";
+  ASSERT_EQ(1, rmftest::MakeRaster(damaged, 512, 512));
+  // Block 1 stored as 100 bytes that do not decode.
+  const DWORD table = rmftest::ReadHeader(damaged).TablePosition;
+  rmftest::PatchValue(damaged, table + 8 + 4, DWORD(100));
+  rmftest::PatchValue(damaged, offsetof(RMF, Compression), BYTE(RMF_LZW));
+  const std::string before = rmftest::ReadAll(damaged);
+  std::vector<char> frame(512 * 512, 5);
+  for (const bool cover : {true, false}) {
+    SCOPED_TRACE(cover ? "whole" : "in part");
+    rmftest::WriteAll(name, before);
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    const int rows = cover ? 512 : 200;
+    EXPECT_EQ(cover ? 1 : 0, rmf.PutFrame(frame.data(), 0, 0, 512, rows, 1, 0));
+    if (!cover) {
+      EXPECT_EQ(MAPERR_READ, rmf.GetError());
+    }
+    ASSERT_EQ(1, rmf.Save());
+    rmf.Close();
+    if (!cover) {
+      EXPECT_TRUE(before == rmftest::ReadAll(name)) << "the file changed";
+      continue;
+    }
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    LONG v = 0;
+    for (const auto& [r, c] : {std::pair{0, 300}, {300, 0}, {511, 511}, {10, 10}}) {
+      EXPECT_EQ(1, rmf.GetPoint(v, r, c));
+      EXPECT_EQ(5, v);
+    }
+  }
+
+  ASSERT_EQ(1, rmftest::MakeRaster(name, 512, 512));
+  const std::string whole = rmftest::ReadAll(name);
+  const std::string cut = whole.substr(0, whole.size() - 32768);
+  for (const bool elementFirst : {false, true}) {
+    SCOPED_TRACE(elementFirst ? "after an element read" : "fresh");
+    rmftest::WriteAll(name, cut);
+    TRmf rmf;
+    ASSERT_EQ(1, rmf.OpenFile(name.c_str()));
+    LONG v = 0;
+    if (elementFirst) {
+      EXPECT_EQ(0, rmf.GetPoint(v, 500, 500));
+    }
+    std::vector<char> rows(256 * 10);
+    EXPECT_EQ(0, rmf.GetFrame(rows.data(), 256, 256, 256, 10, 0));
+    EXPECT_EQ(MAPERR_READ, rmf.GetError());
+  }
+}
