@@ -49,7 +49,14 @@
 // at the end of the data. A block table that shares bytes with the header
 // or an area is refused at opening (60005), and so is a reduced copy
 // (raster/rst.h) whose header, table or area shares bytes with the file's
-// first header or another image.
+// first header or another image. A layer matrix's layer block is stored
+// anew at the end when a block shares its place.
+//
+// A frame written (PutFrame) reads every block it covers in part before it
+// changes any: a block that does not read fails the write (60003) with the
+// blocks as they were; a block it covers whole is replaced without being
+// read. A block whose stored bytes run past the end of its file does not
+// read, whichever of its rows are asked and by whichever road.
 //
 // All file transfers go through the platform layer's positional reads and
 // writes; a file that cannot be opened for writing is opened read-only, and

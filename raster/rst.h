@@ -134,7 +134,9 @@ class MAPCLASS TRst : public TRmf {
   int ReadDuplicate(DWORD position);
   // Brings every copy up to date with the full image (scale, precision,
   // location, negative, border, border display, the last written block),
-  // then saves. Without copies: Save(mode).
+  // then saves. Without copies: Save(mode). A copy refused as damaged is
+  // made anew at the end from the image (or, when that cannot be done, the
+  // copies are dropped): the image is saved and the answer is 1.
   int SaveDuplicates(int mode);
   // Rebuilds the copies from level k (0: 1) to the last one.
   int UpdateDuplicates(int k);
