@@ -275,7 +275,10 @@ TEST(ObjectConsent, AgreesWithGeosOnNearlyTouchingPairs) {
   // Running beside the other's side a little more than the precision away
   // before crossing it: the parts outside, not nothing.
   GridOracle geos;
-  for (const double away : {1.0, 1.1, 1.2})
+  for (const double away : {1.0, 1.1, 1.2}) {
     AgreeOnPairs(BesideSidePairs(geos, 105, 60, away), "beside a side", NEAR_DIFFERENCE, pieces,
                  true);
+    AgreeOnPairs(BesideSidePairs(geos, 106, 30, away, true), "beside a side far away",
+                 NEAR_DIFFERENCE, pieces, true);
+  }
 }
