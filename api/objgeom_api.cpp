@@ -75,8 +75,9 @@ void FreeHolder(HANDLE handle, DWORD tag) {
 }
 
 // The cutting and uniting functions leave a code in an object's error
-// (TObjectInfo::GetError): in the object cut when a cut is made, in the
-// result object when a piece or a union is asked for. It is the worker's
+// (TObjectInfo::GetError): in the object cut when a cut is made (the
+// object whose parts a consent hands out when one is made), in the result
+// object when a piece or a union is asked for. It is the worker's
 // code when it refused (a metric it cannot read, an open area, areas
 // apart, a piece it could not close), MAPERR_INPUT for a handle or mode it
 // cannot take, 0 when it answered or had nothing to hand out.
@@ -375,11 +376,13 @@ MAPAPI HANDLE WINAPI mapCreateObjectsConsent(HOBJ first, HOBJ second, LONG mode,
   auto* h = NewHolder<TObjectConsent>(TAG_CONSENT);
   if (h == nullptr) return nullptr;
   // The second object is the one whose parts are handed out; the worker
-  // keeps plane copies of both.
+  // keeps plane copies of both. Its code says why a consent was refused.
   if (!h->Worker.LoadObjects(b, a, mode, 0, precision)) {
+    Leave(b, Refusal(h->Worker.State));
     FreeHolder<TObjectConsent>(h, TAG_CONSENT);
     return nullptr;
   }
+  Leave(b, 0);
   return h;
 }
 

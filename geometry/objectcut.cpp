@@ -71,11 +71,15 @@ int TObjectCutSubject::Prepare(int mode) {
   SetInside();
   // Crossings whose classification took a sample within the precision of
   // the other contour, or pieces the trace cannot close, are decided by
-  // the overlay.
+  // the overlay; so is "only touching from outside" said by such samples
+  // (a contour running beside the other a little more than the precision
+  // away before it crosses it).
   if (mode == 1 && (Doubtful || !TraceAhead(Data2.TextFlag, [this](TDataEdit* out) {
                       return CollectorOneObject(out, 0);
-                    })))
+                    }))) {
+    if (State == 1) State = 0;
     return TakeOverlay();
+  }
   return 1;
 }
 

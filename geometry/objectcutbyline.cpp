@@ -247,17 +247,28 @@ double HeightOnSide(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOIN
 }  // namespace
 
 // Where the line and the object come within reach of each other, they are
-// made to pass the same points: a vertex of the line within reach of a
-// vertex of the object moves onto it, one within reach of a side is put
-// into that side, and a vertex of the object within reach of a side of the
-// line into the line. A line running along a side between points computed
-// on it then shares that stretch with the object exactly, as one edge of
-// the noding, rather than running a hair beside it where the snapping to
-// the grid could bend the two apart. One walk of the object's sides finds
-// all three, each side asking only the line's segments filed near it; the
-// points are put in as the contours are copied for the noding, once.
+// made to pass the same points. The reach is that of the noding's
+// snapping: it rounds every point to the grid of the precision (by up to
+// half a step in X and in Y) and leads a rounded segment through the pixel
+// of a rounded point it passes (half a step more), so a segment and a
+// point up to 1.5 steps apart in X and in Y may come to meet, and between
+// such meetings the line and the border would bound slivers. Within that
+// reach a vertex of the line moves onto the object: onto a vertex within a
+// hair (half a step) of it, or within a hair of the foot of the nearest
+// side, else onto that foot, which is put into the side (the object keeps
+// its shape); and a vertex of the object is put into a side of the line.
+// A line running along a side, on it between points computed on it or a
+// little beside it, then shares that stretch with the object exactly, as
+// one edge of the noding, cut at its ends and nowhere inside, and a line
+// passing a vertex of the object just inside passes through it, cutting
+// off no piece narrower than the precision. One walk of the object's sides
+// finds all three, each side asking only the line's segments filed near
+// it; the points are put in as the contours are copied for the noding,
+// once.
 int TObjectCutByLine::Weld(int mode) {
-  const double reach = 0.5 * std::max(Precision, GEOMETRY_PRECISION), reach2 = reach * reach;
+  const double step = std::max(Precision, GEOMETRY_PRECISION);
+  const double hair2 = 0.25 * step * step;
+  const double reach = 1.5 * std::sqrt(2.0) * step, reach2 = reach * reach;
   // The line, and the object's contours the cut nodes (mode 0 the outer
   // one, mode 1 every one).
   LinePoints.Clear();
@@ -284,16 +295,14 @@ int TObjectCutByLine::Weld(int mode) {
     const double dx = b.X - a.X, dy = b.Y - a.Y, l2 = dx * dx + dy * dy;
     return l2 > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l2 : 0.0;
   };
-  // Within reach of the segment a-b, and not of either end.
-  const auto within = [&](const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-    return dist2(p, a) > reach2 && dist2(p, b) > reach2 &&
-           segmentgrid::Dist2Segment(p, a, b) <= reach2;
-  };
-  // The nearest vertex of the object within reach of each vertex of the
-  // line; the points put into the object's sides (contour, side, along,
-  // point, the line's vertex) and into the line's (segment, along, point).
+  // For each vertex of the line, the nearest vertex of the object and the
+  // nearest foot on a side (contour, side, along, foot, the line's vertex);
+  // the vertices of the object within reach of a segment of the line
+  // (segment, along, point).
   WeldMove.resize(line.size());
   WeldNear.assign(line.size(), 2.0 * reach2);
+  WeldFoot.assign(line.size(), WeldPoint{-1, -1, 0.0, {}, -1});
+  WeldFootNear.assign(line.size(), 2.0 * reach2);
   WeldObject.clear();
   WeldInLine.clear();
   const auto side = [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
@@ -313,10 +322,18 @@ int TObjectCutByLine::Weld(int mode) {
           const double d2 = dist2(v, *w);
           if (d2 < WeldNear[size_t(j)]) WeldNear[size_t(j)] = d2, WeldMove[size_t(j)] = *w;
         }
-        if (i >= 0 && within(v, a, b)) WeldObject.push_back({c, i, along(v, a, b), v, j});
+        const double t = i >= 0 ? along(v, a, b) : 0.0;
+        if (t <= 0.0 || t >= 1.0) continue;
+        const DOUBLEPOINT foot{a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y)};
+        const double d2 = dist2(v, foot);
+        if (d2 < WeldFootNear[size_t(j)])
+          WeldFootNear[size_t(j)] = d2, WeldFoot[size_t(j)] = WeldPoint{c, i, t, foot, j};
       }
-      for (const DOUBLEPOINT* w : {&a, &b})
-        if (within(*w, p, q)) WeldInLine.push_back({0, s, along(*w, p, q), *w, -1});
+      for (const DOUBLEPOINT* w : {&a, &b}) {
+        const double t = along(*w, p, q);
+        if (t > 0.0 && t < 1.0 && segmentgrid::Dist2Segment(*w, p, q) <= reach2)
+          WeldInLine.push_back({0, s, t, *w, -1});
+      }
     });
   };
   for (int c = 0; c < ObjectPoints.Size(); ++c) {
@@ -327,16 +344,27 @@ int TObjectCutByLine::Weld(int mode) {
     if (mode == 1 && n > 1 && (p[0].X != p[n - 1].X || p[0].Y != p[n - 1].Y))
       side(c, n - 1, p[n - 1], p[0]);
   }
-  // A vertex of the line within reach of one of the object is that vertex
-  // (a closed line's first and last together), put into no side.
+  // The vertices of the line within reach moved onto the object (a closed
+  // line's first and last together). The foot is nearer than the vertex
+  // (it lies on a side that vertex ends): the vertex is taken when the two
+  // are a hair apart.
   const bool closed = line.front().X == line.back().X && line.front().Y == line.back().Y;
   for (int j = 0; j < count; ++j) {
-    if (WeldNear[size_t(j)] > reach2) continue;
-    line[size_t(j)] = WeldMove[size_t(j)];
-    if (closed && (j == 0 || j == count - 1)) line.front() = line.back() = WeldMove[size_t(j)];
+    const double vertex = WeldNear[size_t(j)], foot = WeldFootNear[size_t(j)];
+    if (vertex > reach2 && foot > reach2) continue;
+    const bool onVertex = vertex <= reach2 && (vertex <= hair2 || vertex - foot <= hair2);
+    const DOUBLEPOINT at = onVertex ? WeldMove[size_t(j)] : WeldFoot[size_t(j)].at;
+    if (!onVertex) WeldObject.push_back(WeldFoot[size_t(j)]);
+    line[size_t(j)] = at;
+    if (closed && (j == 0 || j == count - 1)) line.front() = line.back() = at;
   }
-  std::erase_if(WeldObject,
-                [&](const WeldPoint& w) { return WeldNear[size_t(w.vertex)] <= reach2; });
+  // A vertex of the object that an end of its segment of the line moved
+  // onto is not put in again.
+  std::erase_if(WeldInLine, [&](const WeldPoint& w) {
+    const DOUBLEPOINT& p = line[size_t(w.side)];
+    const DOUBLEPOINT& q = line[size_t(w.side) + 1];
+    return (w.at.X == p.X && w.at.Y == p.Y) || (w.at.X == q.X && w.at.Y == q.Y);
+  });
   ObjectPoints.Put(WeldObject, Merged);
   LinePoints.Put(WeldInLine, Merged);
   return 1;

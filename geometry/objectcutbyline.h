@@ -13,12 +13,16 @@
 // side it lies on, and into a side of the line running through it), as
 // the noding, which snaps both to the precision's grid, could otherwise
 // leave them a hair apart or let the line cross a hair beyond. So they are
-// wherever else they come within half the precision of each other: a
-// vertex of the line within reach of one of the object moves onto it, and
-// a vertex of either within reach of a side of the other is put into that
-// side, so that a stretch the line runs along the object (between points
-// computed on its sides, say) is one both pass, cut at its ends and
-// nowhere inside.
+// wherever else they come within the reach of that snapping (1.5 times
+// the precision apart in X and in Y, so 2.1 times it in any direction) of
+// each other: a vertex of the line moves
+// onto a vertex of the object, or onto the foot of the nearest side, put
+// into that side, and a vertex of the object within reach of a side of the
+// line is put into the line, so that a stretch the line runs along the
+// object (between points computed on its sides, or a little beside them)
+// is one both pass, cut at its ends and nowhere inside, and no piece
+// narrower than the precision is left between the line and the border
+// (nor cut off a corner the line passes just inside).
 //
 // An area is cut through the noded overlay of its contours and the line:
 // the pieces are the faces inside the area, holes included, however the
@@ -129,8 +133,8 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   Contours LinePoints, ObjectPoints, Merged;  // the welded line and object
   TContourIndex LineIndex;
   std::vector<DOUBLEPOINT> ReadPoints, WeldMove;
-  std::vector<double> ReadHeights, WeldNear;
-  std::vector<WeldPoint> WeldObject, WeldInLine;
+  std::vector<double> ReadHeights, WeldNear, WeldFootNear;
+  std::vector<WeldPoint> WeldObject, WeldInLine, WeldFoot;
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

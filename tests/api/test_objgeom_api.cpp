@@ -317,6 +317,8 @@ TEST_F(ObjGeomObjects, TouchingObjectsAreCutAndUnitedWholeAndRefusalsLeaveACode)
   EXPECT_EQ(60111, error(result));
   EXPECT_EQ(nullptr, mapCreateObjectsCross(line, square, 1, 0.0));
   EXPECT_EQ(60111, error(square));
+  EXPECT_EQ(nullptr, mapCreateObjectsConsent(square, line, 1, 0.0));
+  EXPECT_EQ(60111, error(line));
   // A line that leaves the square whole cuts nothing, and that is no error.
   const HOBJ inside = Make({{{20, 20}, {80, 20}}});
   EXPECT_EQ(nullptr, mapCreateObjectCutByLine(inside, square, 1, 0.0));

@@ -272,4 +272,13 @@ TEST(ObjectConsent, AgreesWithGeosOnNearlyTouchingPairs) {
   AgreeOnNearPairs(104, 150, 109, 150, NEAR_DIFFERENCE, pieces);
   AgreeOnNearPairs(31, 100, 32, 100, NEAR_DIFFERENCE, pieces, {1.05, 1.5, false});
   AgreeOnPairs(NotchedCorners(), "notched corner", NEAR_DIFFERENCE, pieces, true);
+  // Running beside the other's side a little more than the precision away
+  // before crossing it: the parts outside, not nothing.
+  GridOracle geos;
+  for (const double away : {1.0, 1.1, 1.2}) {
+    AgreeOnPairs(BesideSidePairs(geos, 105, 60, away), "beside a side", NEAR_DIFFERENCE, pieces,
+                 true);
+    AgreeOnPairs(BesideSidePairs(geos, 106, 30, away, true), "beside a side far away",
+                 NEAR_DIFFERENCE, pieces, true);
+  }
 }

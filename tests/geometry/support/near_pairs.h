@@ -9,6 +9,7 @@
 
 #include <geos_c.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -144,6 +145,43 @@ inline std::vector<NearPair> NearStarPairs(const GridOracle& geos, uint64_t seed
               exact.holes == snapped.holes;
     }
     if (!plain) continue;
+    out.push_back(far ? FarAway(pair) : pair);
+  }
+  return out;
+}
+
+// `count` pairs drawn from a generator of `seed`: an area that runs beside
+// a side of a star (as RandomStarPairs draws it), outside it and `away`
+// times the precision from it, then crosses into the star and out again,
+// turned either way; and the star. far: moved tens of millions of metres
+// from the origin.
+inline std::vector<NearPair> BesideSidePairs(const GridOracle& geos, uint64_t seed, int count,
+                                             double away, bool far = false,
+                                             double precision = 0.001) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::uniform_int_distribution<int> points(3, 40);
+  std::vector<NearPair> out;
+  while (static_cast<int>(out.size()) < count) {
+    const Contour star = StarContour(rng, points(rng), 500, 500, 100, 400);
+    const size_t k = std::uniform_int_distribution<size_t>(0, star.size() - 2)(rng);
+    const Pt a = star[k], b = star[k + 1];
+    const double dx = b.x - a.x, dy = b.y - a.y, l = std::hypot(dx, dy);
+    if (l < 5) continue;
+    // Off the side by `off`, outwards (the star turns counter-clockwise).
+    const auto at = [&](double t, double off) {
+      return Pt{a.x + t * dx + off * dy / l, a.y + t * dy - off * dx / l};
+    };
+    const double t1 = 0.05 + 0.4 * unit(rng), t2 = t1 + (0.1 + 0.4 * unit(rng)) * (0.95 - t1);
+    const double t3 = t2 + (0.95 - t2) * unit(rng);
+    const double in = 1 + 30 * unit(rng), apart = 5 + 60 * unit(rng);
+    Contour beside = {at(t1 - 0.03 * unit(rng), apart), at(t1, away * precision),
+                      at(t2, away * precision), at(t3, -in),
+                      at(std::min(0.99, t3 + 0.05 * unit(rng)), apart + 5)};
+    if (unit(rng) < 0.5) std::reverse(beside.begin(), beside.end());
+    beside.push_back(beside.front());
+    if (!geos.Valid({star}) || !geos.Valid({beside})) continue;
+    const NearPair pair{beside, star};
     out.push_back(far ? FarAway(pair) : pair);
   }
   return out;
