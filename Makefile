@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= classifier sheet map raster journal template
 PREFIX ?= /usr/local
 
-.PHONY: all deps test test-asan test-release demo bench install clean build-asan build-release fuzz
+.PHONY: all deps test test-asan test-release demo bench install clean build-asan build-release fuzz abi-record
 
 all: build-release
 
@@ -56,6 +56,12 @@ demo: deps $(RELEASE_DIR)/build.ninja
 install: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore
 	DESTDIR=$(DESTDIR) cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+# The record of the library's binary interface (abi/libmapcore.abi), written
+# anew from the Release library: when a release is made, with its version.
+abi-record: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore
+	scripts/check-abi --write $(RELEASE_DIR)/api/libmapcore.so abi/libmapcore.abi
 
 bench: build-release
 	scripts/run-benchmarks $(RELEASE_DIR)/bench

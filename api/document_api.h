@@ -14,9 +14,16 @@
 /* A new document with the file opened by its kind (a map or user map as
  * the main map; rasters, matrices and projects as their readers come):
  * its handle, or 0 after reporting 60007 (no such file) or 60040 (no
- * opener for the kind); nothing is left behind on failure. */
+ * opener for the kind); nothing is left behind on failure.
+ * `mode` is the access to the files: 0 (any value below 0x40000000) reads
+ * and writes; otherwise its two top bits are the access, 0x80000000
+ * reading only, 0xC0000000 reading and writing.
+ * Threads: a map is used from one thread at a time, and since painting,
+ * messages and fonts are shared by every document, the host makes one call
+ * into the library at a time, whatever the map (README, "Threads"). */
 MAPAPI HMAP WINAPI mapOpenData(const char* name, LONG mode);
-/* A new document with the vector map opened as its main map. */
+/* A new document with the vector map opened as its main map (`mode` as
+ * for mapOpenData). */
 MAPAPI HMAP WINAPI mapOpenMap(const char* name, LONG mode);
 /* A new document from a project file. */
 MAPAPI HMAP WINAPI mapOpenProject(const char* name);

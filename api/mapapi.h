@@ -1,7 +1,11 @@
 /* The library's exported C interface, as a host program sees it: every
  * family of functions with the types, records and error codes they use.
  * Plain C99 and C++. The exported classes have C++ headers of their own
- * (for example "mapstore/map.h", "classifier/maprsc.h"). */
+ * (for example "mapstore/map.h", "classifier/maprsc.h").
+ *
+ * Threads: one map is used from one thread at a time, and the library's
+ * painting, messages and fonts serve every document, so a host makes one
+ * call into the library at a time (README, "Threads"). */
 #ifndef MAPCORE_API_MAPAPI_H
 #define MAPCORE_API_MAPAPI_H
 

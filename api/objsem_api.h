@@ -11,7 +11,13 @@
  * map was closed included), and a null required pointer, with 0, 0.0, a
  * null pointer (graphics parameters) or "" (texts), and changes nothing. A
  * function that copies a text into a caller's buffer first sets a buffer
- * it is given to "" and never writes past its size. */
+ * it is given to "" and never writes past its size.
+ *
+ * A text returned as `const char*` (mapSemanticName, mapListName,
+ * mapObjectName and the other names) is the library's: it stays valid
+ * until the next of these calls on any object, or the next call on the
+ * object, its map or its classifier. A host that keeps it copies it (the
+ * ...Ex functions copy into a buffer of the caller). */
 #ifndef MAPCORE_API_OBJSEM_API_H
 #define MAPCORE_API_OBJSEM_API_H
 
@@ -41,7 +47,8 @@ MAPAPI LONG WINAPI mapSemanticCodeValue(HOBJ info, LONG code, char* buffer, LONG
 MAPAPI LONG WINAPI mapSemanticCodeValueName(HOBJ info, LONG code, char* buffer, LONG size,
                                             LONG k);
 /* The classifier's name of characteristic `number`'s semantic; "" when
- * there is none. */
+ * there is none. Valid until the next name call or call on the object,
+ * its map or classifier (above). */
 MAPAPI const char* WINAPI mapSemanticName(HOBJ info, LONG number);
 /* The name copied into the buffer: 1, or 0 when there is none. */
 MAPAPI LONG WINAPI mapSemanticNameEx(HOBJ info, LONG number, char* buffer, LONG size);
@@ -79,13 +86,17 @@ MAPAPI LONG WINAPI mapAlignSemantic(HOBJ info);
 /* --- Identity, classification and place --- */
 
 /* The nomenclature of the object's sheet without trailing blanks; "" when
- * there is none. */
+ * there is none. One buffer of the library serves every object: valid
+ * until the next name call (above). */
 MAPAPI const char* WINAPI mapListName(HOBJ info);
 MAPAPI LONG WINAPI mapObjectKey(HOBJ info);
 /* Stores a key other than 0 and returns it; 0 stores nothing. */
 MAPAPI LONG WINAPI mapSetObjectKey(HOBJ info, LONG key);
 MAPAPI LONG WINAPI mapObjectExcode(HOBJ info);
 MAPAPI LONG WINAPI mapObjectLocal(HOBJ info);
+/* The name of the object's kind (a drawing object: its characteristic 9);
+ * valid until the next name call or call on the object, its map or
+ * classifier (above). */
 MAPAPI const char* WINAPI mapObjectName(HOBJ info);
 MAPAPI LONG WINAPI mapObjectNameSize(HOBJ info);
 MAPAPI LONG WINAPI mapSegmentNumber(HOBJ info);

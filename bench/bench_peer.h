@@ -1,26 +1,57 @@
 // Timing a benchmark beside its point of comparison: both sides time their
-// whole loop the same way, so that the ratio of the two means compares
-// like with like; and the rates of the runs kept for the ratios printed
-// after them.
+// whole loop the same way, in processor time, so that the ratio of the two
+// means compares like with like whatever else the machine runs; and the
+// rates of the runs kept for the ratios printed after them.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace benchsupport {
 
-// Runs `body` once per iteration of `state`, the whole loop on the clock;
-// the mean seconds of one iteration.
+// The processor time of the program (all its threads) as a clock: the time
+// the checks of ratios compare. Other programs sharing a loaded machine
+// take turns of the elapsed time, which would decide a ratio of elapsed
+// times; they move the processor time of this one far less.
+struct CpuClock {
+  using rep = int64_t;
+  using period = std::nano;
+  using duration = std::chrono::nanoseconds;
+  using time_point = std::chrono::time_point<CpuClock>;
+  static constexpr bool is_steady = true;
+  static time_point now() noexcept {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return time_point(duration(int64_t(t.tv_sec) * 1000000000 + t.tv_nsec));
+  }
+};
+
+// Runs `body` once per iteration of `state`, the whole loop on the
+// processor clock; the mean seconds of one iteration.
 template <class Body>
 double SecondsPerIteration(benchmark::State& state, Body&& body) {
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = CpuClock::now();
   for (auto _ : state) body();
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  const std::chrono::duration<double> took = CpuClock::now() - start;
   return took.count() / static_cast<double>(state.iterations());
+}
+
+// The median of `values`: what a check of rounds' ratios holds, which a
+// round disturbed now and then by the machine's load does not move; 0 for
+// none.
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // A console reporter that keeps the rate (items per second) of every run

@@ -26,6 +26,7 @@
 #include "api/document_api.h"
 #include "api/mtr_api.h"
 #include "api/rst_api.h"
+#include "bench/bench_peer.h"
 #include "bench/bench_support.h"
 #include "raster/mtr.h"
 #include "raster/rmf.h"
@@ -198,13 +199,14 @@ BENCHMARK(BM_RmfReadDamagedBlock)->DenseRange(0, 2)->Unit(benchmark::kMillisecon
 //   runs, every row GDAL reads is compared with ours: its driver for this
 //   format opens all four kinds, and a difference fails the benchmark.
 // Each run of the last three is compared with a run of the other side made
-// just before it (outside its time): the least processor time of the
-// program over a run of each. The machine may be shared, and what other
-// programs do only ever adds to a run's time, on a loaded machine by
-// several tenths, far more than a check can tell apart; runs taken in turn
-// see the same load. Their counts of runs are fixed: a check is made once,
-// on all of them, not on the single run the benchmark library first makes
-// to choose a count.
+// just before it (outside its time), in processor time of the program, and
+// the check holds the median of these ratios. The machine may be shared:
+// what other programs do moves a run's time, on a loaded machine by several
+// tenths, far more than a check can tell apart; two runs taken in turn see
+// the same load, and the median is not moved by a round disturbed now and
+// then. Their counts of runs are fixed: a check is made once, on all of
+// them, not on the single run the benchmark library first makes to choose
+// a count.
 constexpr int kWideSide = 8000, kMtrSide = 4000, kScattered = 20000;
 constexpr int kScatterFiles = 4;
 const char* const kScatterNames[kScatterFiles] = {"raster LZW", "matrix plain", "matrix packed",
@@ -382,9 +384,10 @@ void BM_RmfFrameRead(benchmark::State& state) {
 BENCHMARK(BM_RmfFrameRead)->DenseRange(0, 3)->MinTime(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The runs of a benchmark against runs of another reader of the same file,
-// one before each run (outside its time): the least processor time of a
-// run of each, so that both are taken over the same stretch of the
-// machine's load.
+// one before each run (outside its time), in processor time: each run over
+// the other's run just before it, both taken over the same stretch of the
+// machine's load, and the median of these ratios, which a round disturbed
+// now and then does not move.
 class AgainstOther {
  public:
   // `other` runs the other reader: its processor time in seconds, negative
@@ -394,16 +397,18 @@ class AgainstOther {
   // The other reader's run before a run; false when it failed.
   bool Other() {
     state_.PauseTiming();
-    const double t = other_();
+    other_last_ = other_();
     state_.ResumeTiming();
-    other_min_ = std::min(other_min_, t);
-    return t >= 0;
+    return other_last_ >= 0;
   }
-  void Run(double seconds) { run_ = std::min(run_, seconds); }
-  // The ratio as a counter named `name`; above `limit` the benchmark fails
-  // with `why`.
+  void Run(double seconds) {
+    if (other_last_ > 0) ratios_.push_back(seconds / other_last_);
+  }
+  // The median ratio as a counter named `name`; above `limit` the
+  // benchmark fails with `why`.
   void Check(const char* name, double limit, const char* why) {
-    const double ratio = run_ / other_min_;
+    if (ratios_.empty()) return;
+    const double ratio = benchsupport::Median(ratios_);
     state_.counters[name] = ratio;
     if (ratio > limit) state_.SkipWithError((std::string(why) + ": " + std::to_string(ratio)).c_str());
   }
@@ -411,7 +416,8 @@ class AgainstOther {
  private:
   benchmark::State& state_;
   std::function<double()> other_;
-  double other_min_ = 1e9, run_ = 1e9;
+  double other_last_ = -1;
+  std::vector<double> ratios_;
 };
 
 AgainstOther AgainstFrame(benchmark::State& state, int kind) {

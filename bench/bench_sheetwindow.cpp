@@ -790,28 +790,50 @@ void BM_SqliteClick(benchmark::State& state) {
 }
 
 // The first click on the sheet of the map just opened (a miss), which
-// makes the index of the sheet's frames; the opening is not timed.
+// makes the index of the sheet's frames; the opening is not timed. Each
+// round paints the whole-sheet cull (BM_Cull) just before its click, so
+// that the two are taken over one stretch of the machine's load: the check
+// holds the median of the rounds' click over cull.
 void BM_WhatObjectFirstClick(benchmark::State& state) {
   Scene* s = Start(state);
   if (s == nullptr) return;
+  s->cullDoc->SetViewScale(s->sheetZoom);
+  const RECT cullRect = PictureOf(s->cullDoc, s->strip);
+  s->cullDoc->PaintDib(nullptr, 1, cullRect);
+  constexpr int kCulls = 5;
   double seconds = 0;
   size_t bytes = 0;
+  std::vector<double> overCull;
   for (auto _ : state) {
+    // The median of several: the first after a document was freed finds
+    // the caches cold.
+    std::vector<double> culls;
+    for (int k = 0; k < kCulls; ++k) {
+      const auto start = benchsupport::CpuClock::now();
+      s->cullDoc->PaintDib(nullptr, 1, cullRect);
+      culls.push_back(std::chrono::duration<double>(benchsupport::CpuClock::now() - start).count());
+    }
+    const double cull = benchsupport::Median(culls);
     TMapAccess* doc = NewDocument();
     if (doc == nullptr || !doc->OpenData(s->path.c_str(), 0)) return state.SkipWithError("cannot open");
     doc->SetViewScale(s->windowZoom);
     TObjectInfo info;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = benchsupport::CpuClock::now();
     const int found = Click(doc, info, StripMiddle(s));
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double click = std::chrono::duration<double>(benchsupport::CpuClock::now() - start).count();
+    seconds += click;
+    overCull.push_back(click / cull);
     bytes = doc->List.FrameIndex.Bytes();
     FreeDocument(doc);
     if (found != 0) return state.SkipWithError("wrong answer");
   }
+  if (s->cullDoc->List.FrameIndex.Made()) return state.SkipWithError("the index answered the cull");
   seconds /= double(state.iterations());
   state.counters["ms_per_click"] = seconds * 1e3;
   state.counters["index_bytes_per_object"] = double(bytes) / s->objects;
   Figures()["click, first on the sheet"][ShapeOf(state)] = seconds * 1e3;
+  Figures()["click, first on the sheet, over the cull"][ShapeOf(state)] =
+      benchsupport::Median(overCull);
 }
 
 void BM_MemoryAfterPaint(benchmark::State& state) {
@@ -861,9 +883,9 @@ void BM_ClickAfterRepaint(benchmark::State& state) {
   int found = 0;
   for (auto _ : state) {
     s->doc->PaintDib(nullptr, 1, rect);
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = benchsupport::CpuClock::now();
     found = Click(s->doc, info, s->hit);
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    seconds += std::chrono::duration<double>(benchsupport::CpuClock::now() - start).count();
     if (found == 0) return state.SkipWithError("wrong answer");
   }
   seconds /= double(state.iterations());
@@ -922,7 +944,7 @@ void WarmUp(Scene* s) {
   }
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = benchsupport::CpuClock;
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -1157,8 +1179,7 @@ bool PrintRatios() {
     held &= PrintRatio(("click, hit over SQLite" + at).c_str(), Figure("click, hit", one),
                        Figure("SQLite, the click", one), 3);
     held &= PrintRatio(("first click on the sheet over the whole-sheet cull" + at).c_str(),
-                       Figure("click, first on the sheet", one),
-                       Figure("cull of the whole sheet", one), 3);
+                       Figure("click, first on the sheet, over the cull", one), 1, 3);
     const double window = Figure("window picture", one), sheet = Figure("sheet picture", one);
     if (window > 0 && sheet > 0)
       std::printf("  %-58s %8.2f  (no goal: the window holds 1 %% of the objects)\n",

@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+#include "bench/bench_peer.h"
+
 namespace benchpeer {
 
 struct MagickRemap {
@@ -25,10 +27,10 @@ MagickRemap* MagickRemapOpen(const uint32_t* pixels, int width, int height,
 
 double MagickRemapOnce(MagickRemap* remap) {
   MagickWand* copy = CloneMagickWand(remap->picture);
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = benchsupport::CpuClock::now();
   MagickRemapImage(copy, remap->palette, NoDitherMethod);
   const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      std::chrono::duration<double>(benchsupport::CpuClock::now() - start).count();
   DestroyMagickWand(copy);
   return seconds;
 }

@@ -93,7 +93,8 @@ list(JOIN MAPCORE_PUBLIC_HEADERS "\n" _text)
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/public_headers.txt CONTENT "${_text}\n")
 
 # The CMake package: mapcore::mapcore with the include folder above, and a
-# version file. A host of 0.x accepts any 0.x, as the library's SONAME does.
+# version file. A host that asks for 1.x accepts any 1.y with y >= x, and no
+# other major version, as the library's SONAME does.
 install(EXPORT mapcoreTargets
   NAMESPACE mapcore::
   FILE mapcoreTargets.cmake

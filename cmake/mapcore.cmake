@@ -21,6 +21,14 @@ function(mc_target_options target)
   target_compile_definitions(${target} PRIVATE MAPCORE_BUILD=1)
 endfunction()
 
+# The objects of the library itself. In the Release build they carry debug
+# information (-g leaves the code as it is): the binary interface check
+# reads the exported classes' layouts from it (scripts/check-abi).
+function(mc_library_options target)
+  mc_target_options(${target})
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-g>)
+endfunction()
+
 # The folder libraries in the order of the layer table, lowest first, and
 # the table itself as plain lines "folder target uses..." for the
 # source-rules test.
@@ -45,7 +53,7 @@ function(mc_layer name folder)
   endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_USES} ${ARG_SYSTEM})
-  mc_target_options(${name})
+  mc_library_options(${name})
   set(MAPCORE_FOLDER_LIBS ${MAPCORE_FOLDER_LIBS} ${name} CACHE INTERNAL "")
   string(JOIN " " _line ${folder} ${name} ${ARG_USES})
   set_property(GLOBAL APPEND_STRING PROPERTY MAPCORE_LAYER_LINES "${_line}\n")

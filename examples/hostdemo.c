@@ -469,7 +469,7 @@ int main(int argc, char** argv) {
   Path(png, sizeof png, "hostdemo.png");
   Path(legend, sizeof legend, "hostdemo_legend.png");
   ok = MakeClassifier(rscPath);
-  map = ok ? MakeMap(mapPath, rscPath, "DEMO1") : 0;
+  map = ok ? MakeMap(mapPath, rscPath, "HOSTDEMO1") : 0;
   ok = map != 0 && AppendObjects(map);
   if (ok) mapCloseData(map);
 

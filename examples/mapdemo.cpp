@@ -140,7 +140,9 @@ int MakeMap(const std::string& path, const std::string& rscPath) {
   reg.Map.AxisMeridian = mapGetAxisMeridianByZone(7);  // the sheet's eastings lie in zone 7
   LISTREGISTER& sheet = reg.List.Register;
   std::strcpy(sheet.Nomenclature, "DEMO-1");
-  std::strcpy(sheet.FileName, "DEMO1");
+  // The sheet's files are named after this demo: the C demo writes its
+  // own sheet into the same folder.
+  std::strcpy(sheet.FileName, "MAPDEMO1");
   sheet.XSouthWest = kX0, sheet.YSouthWest = kY0;
   sheet.XNorthWest = kX0 + kSide, sheet.YNorthWest = kY0;
   sheet.XNorthEast = kX0 + kSide, sheet.YNorthEast = kY0 + kSide;

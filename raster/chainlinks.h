@@ -5,6 +5,7 @@
 #pragma once
 
 #include "types/geotypes.h"
+#include "types/maptypes.h"
 
 // A point lies in a unit's frame (metres), edges included.
 inline bool FrameHolds(const DFRAME& f, double x, double y) {

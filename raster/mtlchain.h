@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "types/geotypes.h"
+#include "types/maptypes.h"
 #include "raster/chainlinks.h"
 #include "raster/mtl.h"
 
