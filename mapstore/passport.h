@@ -219,6 +219,8 @@ class MAPCLASS TMapPassport {
   // A raise found the counter past the passport's copy: another writer
   // changed the map since its passport was read, whatever the two read now.
   int CounterMovedElsewhere() const { return movedElsewhere_; }
+  // A raise of this map's is owed: a change it made is not yet told.
+  int CounterOwed() const { return counterOwed_; }
   // The counter as the passport now holds it is the one last seen (the
   // passport was read or written).
   void TakeCounterFromPassport();
