@@ -195,8 +195,10 @@ bool TMapPassport::JoinLockWay() {
   // Held shared by every raiser on the lock way; taken alone only for a
   // moment by one that clears the word.
   if (!plat::LockFileWaiting(file, LOCKWAY_AT, LOCKWAY_LENGTH, COUNTER_LOCK_TRIES,
-                             COUNTER_LOCK_PAUSE, true))
+                             COUNTER_LOCK_PAUSE, true)) {
+    counterLockRefused_ = 1;
     return false;
+  }
   // Set before this raiser reads the counter: a raise in a view from then
   // on takes the lock.
   const uint32_t mark = 1;
@@ -260,17 +262,22 @@ DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
   *written = false;
   if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
   bool raised = false;
-  switch (ChooseCounterWay()) {
-    case COUNTER_VIEW:
-      raised = RaiseInView(passport, written);
-      break;
-    case COUNTER_LOCK:
-      raised = RaiseUnderLock(passport, written);
-      break;
-    default:
-      Error = MAPERR_WRITE;
-      break;
+  // A raise that failed in the file is tried once more; one that waited
+  // the whole wait for a lock another writer holds is not.
+  for (int attempt = 0; attempt < 2 && !raised && !counterLockRefused_; ++attempt) {
+    switch (ChooseCounterWay()) {
+      case COUNTER_VIEW:
+        raised = RaiseInView(passport, written);
+        break;
+      case COUNTER_LOCK:
+        raised = RaiseUnderLock(passport, written);
+        break;
+      default:
+        Error = MAPERR_WRITE;
+        break;
+    }
   }
+  counterLockRefused_ = 0;
   if (raised) {
     counterOwed_ = 0;
   } else {
@@ -323,8 +330,10 @@ bool TMapPassport::RaiseInView(bool passport, bool* written) {
 bool TMapPassport::RaiseInViewUnderLock(DWORD* before) {
   const HANDLE file = CounterFile();
   if (!plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
-                             COUNTER_LOCK_PAUSE))
+                             COUNTER_LOCK_PAUSE)) {
+    counterLockRefused_ = 1;
     return false;
+  }
   const bool added = AddToWordInView(counterView_ + COUNTER_AT, 1, before);
   plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
   // The word stays set after a raiser on the lock way that ended without
@@ -343,9 +352,13 @@ bool TMapPassport::RaiseUnderLock(bool passport, bool* written) {
   // could be one given again. The passport goes out without the counter,
   // whose raise is owed.
   const bool made = !lockWay_ && plat::FileLength(File) < COUNTER_VIEW_LENGTH;
-  if ((!made && !JoinLockWay()) ||
-      !plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
-                             COUNTER_LOCK_PAUSE)) {
+  bool locked = made || JoinLockWay();
+  if (locked && !plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+                                       COUNTER_LOCK_PAUSE)) {
+    counterLockRefused_ = 1;
+    locked = false;
+  }
+  if (!locked) {
     if (passport) WritePassport(false);
     Error = MAPERR_WRITE;
     return false;

@@ -183,9 +183,10 @@ class MAPCLASS TMapPassport {
   // sheet table are written first (WritePassport), under the lock where
   // the lock serves. A map that cannot write its file raises its copy
   // only. `written` (when given) tells whether all of it went out, the
-  // raise included. A raise that cannot be made (no lock, a failed read or
-  // write) leaves the file's value, sets Error and is owed: the next raise,
-  // sheet change (ObserveChangeCounter) or closing makes it.
+  // raise included. A raise that cannot be made (no lock within the wait,
+  // a read or write that fails twice) leaves the file's value, sets Error
+  // and is owed: the next raise, sheet change (ObserveChangeCounter) or
+  // closing makes it.
   DWORD RaiseChangeCounter(bool passport = false, bool* written = nullptr);
   // The raise for a change of an object: true when made, or when the map
   // has no file of its own to raise it in; false (the code in Error) when
@@ -219,8 +220,6 @@ class MAPCLASS TMapPassport {
   // A raise found the counter past the passport's copy: another writer
   // changed the map since its passport was read, whatever the two read now.
   int CounterMovedElsewhere() const { return movedElsewhere_; }
-  // A raise of this map's is owed: a change it made is not yet told.
-  int CounterOwed() const { return counterOwed_; }
   // The counter as the passport now holds it is the one last seen (the
   // passport was read or written).
   void TakeCounterFromPassport();
@@ -307,6 +306,7 @@ class MAPCLASS TMapPassport {
   char* counterView_ = nullptr;
   int counterLockOnly_ = 0;  // no view to be had: the lock serves until the map closes
   int lockWay_ = 0;         // on the lock way (JoinLockWay)
+  int counterLockRefused_ = 0;  // a raise waited in vain for a lock another writer holds
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;

@@ -171,13 +171,9 @@ TEST_F(KilledAppend, AtEveryWriteOfAnAppend) {
         if (!killed && local != LOCAL_LINE && local != LOCAL_TITLE) continue;
         const std::string what = std::string(killed ? "killed" : "failed") +
                                  (edit ? ", edit mode" : "") + ", local " + std::to_string(local);
-        int number = 0, owed = 0;
+        int number = 0;
         const int runs = SweepWrites(
-            files, edit, killed,
-            [&](TMap& map) {
-              number = AppendObject(map, 100, local);
-              owed = map.CounterOwed();
-            },
+            files, edit, killed, [&](TMap& map) { number = AppendObject(map, 100, local); },
             [&](const mctest::SweepRun& run, TMap& again) {
               std::ostringstream s;
               s << what << ", " << run;
@@ -187,9 +183,7 @@ TEST_F(KilledAppend, AtEveryWriteOfAnAppend) {
               EXPECT_TRUE(count == 7 || count == 8) << s.str() << " count " << count;
               for (int n = 1; n <= 7; ++n)
                 EXPECT_EQ("", CheckObject(again.List, n, n)) << s.str();
-              // An append whose raise of the counter failed reports the
-              // failure, with the object whole.
-              if (number != 0 || (owed && !killed)) {
+              if (number != 0) {
                 EXPECT_EQ(8, count) << s.str();
                 EXPECT_EQ("", CheckObject(again.List, 8, 100)) << s.str();
               } else if (!killed) {
