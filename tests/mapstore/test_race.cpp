@@ -600,6 +600,15 @@ TEST_F(SheetRace, AWriterWithoutAViewRaisesTheCounterUnderTheLock) {
     EXPECT_EQ(first + 2, a.UpdateMode());
     a.CloseData();
     EXPECT_EQ(0u, LockWayMark(Path()));
+    // A mark left by a writer that ended without leaving the lock way (it
+    // was killed) is cleared by the next raise in a view.
+    HANDLE killed = plat::CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 3, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD mark = 1;
+    ASSERT_TRUE(plat::WriteExactAt(killed, 28, &mark, 4));
+    plat::CloseHandle(killed);
+    EXPECT_LT(first + 2, viewer.UpdateMode());
+    EXPECT_EQ(0u, LockWayMark(Path()));
     // The views raise alone again: no lock, no file operation.
     plat::FaultVfs count;
     count.AllowViews(true);
