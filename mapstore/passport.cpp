@@ -263,8 +263,10 @@ DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
   if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
   bool raised = false;
   // A raise that failed in the file is tried once more; one that waited
-  // the whole wait for a lock another writer holds is not.
-  for (int attempt = 0; attempt < 2 && !raised && !counterLockRefused_; ++attempt) {
+  // the whole wait for a lock another writer holds is not, nor a save,
+  // whose failure its caller hears of and has reported.
+  const int attempts = passport ? 1 : 2;
+  for (int attempt = 0; attempt < attempts && !raised && !counterLockRefused_; ++attempt) {
     switch (ChooseCounterWay()) {
       case COUNTER_VIEW:
         raised = RaiseInView(passport, written);
