@@ -76,7 +76,7 @@ TMap::TMap() : Groups(&MapError) {
   Classifier = &Rsc;  // object frames are measured with the map's classifier
   Journal = &Log;
   ApplyChangeCall = [](TMapBase* owner, TMapList& list, const SHEETCHANGE& change) {
-    static_cast<TMap*>(owner)->ApplyChange(list, change);
+    return static_cast<TMap*>(owner)->ApplyChange(list, change);
   };
   Colors.Map = this;
   // A handle from a host is taken as a map only while the map lives.

@@ -186,8 +186,9 @@ class MAPCLASS TMap : public TMapBase {
   // apply their own; a sheet object other than List uses this): journal
   // and callback, borders, change counter, the descriptor cache of List
   // when it holds the same sheet, and the observers when an object was
-  // written.
-  void ApplyChange(TMapList& list, const SHEETCHANGE& change);
+  // written. False when the change counter could not be raised (the code
+  // in list's error): the change is then not to be reported made.
+  bool ApplyChange(TMapList& list, const SHEETCHANGE& change);
   // Closes the current sheet as TMapList::Close does; an empty writable
   // sheet gets its placeholder object through AppendObject first.
   int CloseList(int mode);

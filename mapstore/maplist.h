@@ -53,8 +53,9 @@ class TMapBase : public TMapPassport {
   TMapLog* Journal = nullptr;
   // Applies a change made by one of its sheets as the owner does (the map:
   // journal, callback, borders, counter, observers); null for a bare base,
-  // whose sheets apply their own changes (TMapList::ApplyOwnChange).
-  void (*ApplyChangeCall)(TMapBase* owner, TMapList& list, const SHEETCHANGE& change) = nullptr;
+  // whose sheets apply their own changes (TMapList::ApplyOwnChange). False
+  // when the change counter could not be raised.
+  bool (*ApplyChangeCall)(TMapBase* owner, TMapList& list, const SHEETCHANGE& change) = nullptr;
 };
 
 // Operations of an object change, as the journal and the change callback
@@ -394,8 +395,10 @@ class MAPCLASS TMapList {
   // Applies a change as a sheet of a bare map base does: the change
   // counter raised in the map file when the change counts; a frame object's
   // extent taken into the sheet's corners with unit factor and the
-  // passport's origin. No journal, callback or borders.
-  void ApplyOwnChange(const SHEETCHANGE& change);
+  // passport's origin. No journal, callback or borders. False when the
+  // counter could not be raised (the code in the last error): the change
+  // is then not to be reported made.
+  bool ApplyOwnChange(const SHEETCHANGE& change);
   // The sheet record's corners (plane metres) take in the frame of `desc`
   // (device units, from the sheet's view position) by factor and origin.
   void TakeInFrame(const FVSPR& desc, double factor, double x0, double y0);

@@ -225,14 +225,14 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
                             : nullptr;
     const int located = LocateUpdate(n, &desc, moved, nullptr, nullptr);
     SHEETCHANGE change;
-    const int written = located > 0 ? RewriteObject(located, &desc, moved,
-                                                    nullptr, nullptr, &change)
-                                    : 0;
+    int written = located > 0 ? RewriteObject(located, &desc, moved,
+                                              nullptr, nullptr, &change)
+                              : 0;
     if (located > 0) {
-      if (Owner != nullptr && Owner->ApplyChangeCall != nullptr)
-        Owner->ApplyChangeCall(Owner, *this, change);
-      else
-        ApplyOwnChange(change);
+      const bool counted = Owner != nullptr && Owner->ApplyChangeCall != nullptr
+                               ? Owner->ApplyChangeCall(Owner, *this, change)
+                               : ApplyOwnChange(change);
+      if (!counted) written = 0;
     }
     if (written == 0) {
       result = 0;

@@ -642,11 +642,16 @@ void TMapList::StartChange(SHEETCHANGE* change) const {
   change->EditMode = EditMode;
 }
 
-void TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
-  if (Owner == nullptr) return;
-  if (change.Counter != CHANGECOUNT_NONE) Owner->RaiseChangeCounter();
+bool TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
+  if (Owner == nullptr) return true;
+  bool counted = true;
+  if (change.Counter != CHANGECOUNT_NONE && !Owner->RaiseForChange()) {
+    counted = false;
+    Error = Owner->Error;
+  }
   if (change.FrameAppended)
     TakeInFrame(change.Desc, 1.0, Owner->Passport.OriginX, Owner->Passport.OriginY);
+  return counted;
 }
 
 // ---------------------------------------------------------------------------
@@ -967,8 +972,7 @@ int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
   if (FrameToReplace(desc) != 0) DeleteObject();
   SHEETCHANGE change;
   const int number = AppendChecked(desc, metric, semn, draw, &change);
-  ApplyOwnChange(change);
-  return number;
+  return ApplyOwnChange(change) ? number : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -1122,8 +1126,7 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   if (located == 0) return 0;
   SHEETCHANGE change;
   const int result = RewriteObject(located, desc, metric, semn, draw, &change);
-  ApplyOwnChange(change);
-  return result;
+  return ApplyOwnChange(change) ? result : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -1182,8 +1185,7 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
 int TMapList::DeleteObject() {
   SHEETCHANGE change;
   const int n = DeleteCurrent(&change);
-  ApplyOwnChange(change);
-  return n;
+  return ApplyOwnChange(change) ? n : 0;
 }
 
 int TMapList::DeleteObject(int n) {
@@ -1238,6 +1240,5 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
 int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
   SHEETCHANGE change;
   const int result = RewriteDraw(n, draw, &change);
-  ApplyOwnChange(change);
-  return result;
+  return ApplyOwnChange(change) ? result : 0;
 }

@@ -14,8 +14,7 @@ int TMap::AppendObject(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW*
   if (const int frame = List.FrameToReplace(desc)) DeleteObject(frame);
   SHEETCHANGE change;
   const int number = List.AppendChecked(desc, metric, semn, draw, &change);
-  ApplyChange(List, change);
-  return number;
+  return ApplyChange(List, change) ? number : 0;
 }
 
 int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
@@ -25,8 +24,7 @@ int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, I
   NotifyWriting(located, CHANGE_UPDATE, FvsprIsDeleted(desc) ? CHANGE_DELETE : CHANGE_UPDATE);
   SHEETCHANGE change;
   const int result = List.RewriteObject(located, desc, metric, semn, draw, &change);
-  ApplyChange(List, change);
-  return result;
+  return ApplyChange(List, change) ? result : 0;
 }
 
 int TMap::DeleteObject(int n) {
@@ -34,15 +32,13 @@ int TMap::DeleteObject(int n) {
   NotifyWriting(n, CHANGE_DELETE, CHANGE_DELETE);
   SHEETCHANGE change;
   const int result = List.DeleteCurrent(&change);
-  ApplyChange(List, change);
-  return result;
+  return ApplyChange(List, change) ? result : 0;
 }
 
 int TMap::UpdateObjectDraw(int n, IMGDRAW* draw) {
   SHEETCHANGE change;
   const int result = List.RewriteDraw(n, draw, &change);
-  ApplyChange(List, change);
-  return result;
+  return ApplyChange(List, change) ? result : 0;
 }
 
 int TMap::CloseList(int mode) {
@@ -53,8 +49,17 @@ int TMap::CloseList(int mode) {
   return List.Close(mode);
 }
 
-void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
-  if (change.Counter == CHANGECOUNT_BEFORE) UpdateMode();
+bool TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
+  // A change others cannot be told of is not reported made: the raise
+  // stays owed, and the sheet's error says why.
+  bool counted = true;
+  auto count = [&] {
+    if (File != nullptr && !RaiseForChange()) {
+      counted = false;
+      list.Error = Error;
+    }
+  };
+  if (change.Counter == CHANGECOUNT_BEFORE) count();
   if (change.CornersGrew) {
     UpdateListBorder(1, change.EditMode);
     UpdateListGeoBorder(1);
@@ -95,13 +100,14 @@ void TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
       ChangeCall(ChangeParameter, reinterpret_cast<intptr_t>(&call));
     }
   }
-  if (change.Counter == CHANGECOUNT_AFTER) UpdateMode();
+  if (change.Counter == CHANGECOUNT_AFTER) count();
   if (change.FrameAppended) {
     // The sheet's extent in plane metres takes in the frame.
     list.TakeInFrame(change.Desc, Factor, X0, Y0);
     CreateMapBorder();
   }
   if (change.Number != 0) Notify(MAPNOTICE_CHANGE, &change);
+  return counted;
 }
 
 // ---------------------------------------------------------------------------

@@ -53,9 +53,18 @@ void BackupName(const char* rsc, char (&backup)[MAX_PATH]) {
 enum : DWORD {
   COUNTER_AT = offsetof(MAPPASSPORT, ModeCounter),
   COUNTER_LENGTH = sizeof(uint32_t),
+  // The word that tells of raisers on the lock way; its lock is held
+  // shared by each of them.
+  LOCKWAY_AT = offsetof(MAPPASSPORT, CounterLockWay),
+  LOCKWAY_LENGTH = sizeof(uint32_t),
+  // The 16 aligned bytes that hold both words, and the view's length.
+  COUNTER_BLOCK = 16,
+  COUNTER_VIEW_LENGTH = LOCKWAY_AT + LOCKWAY_LENGTH,
   COUNTER_LOCK_TRIES = 500,
   COUNTER_LOCK_PAUSE = 10,  // milliseconds
 };
+static_assert(COUNTER_AT / COUNTER_BLOCK == 1 && LOCKWAY_AT / COUNTER_BLOCK == 1,
+              "the counter and the lock-way word share one 16-byte block");
 
 void EndTexts(LISTREGISTER& r) {
   EndText(r.Nomenclature);
@@ -94,6 +103,7 @@ void TMapPassport::ClosePassport() {
   // A change of this map's that others were not told of yet is told now.
   if (File && counterOwed_) RaiseChangeCounter();
   counterOwed_ = 0;
+  LeaveLockWay();
   if (counterFile_) plat::CloseHandle(counterFile_);
   counterFile_ = nullptr;
   counterFileTried_ = 0;
@@ -141,11 +151,16 @@ TMapPassport::CounterWay TMapPassport::ChooseCounterWay() {
   // The fault layer of the tests is to see (and fail) every read and
   // write of a raise.
   if (!plat::ViewsAllowed()) return COUNTER_LOCK;
-  if (counterView_ != nullptr) return COUNTER_VIEW;
+  if (counterView_ != nullptr) {
+    // Back from the lock way the fault layer kept it on.
+    if (lockWay_) LeaveLockWay();
+    return COUNTER_VIEW;
+  }
   if (counterLockOnly_) return COUNTER_LOCK;
-  // A file that ends before the counter is a map being made: nobody has
-  // seen a value of it, and the passport goes out whole under the lock.
-  if (plat::FileLength(File) < COUNTER_AT + COUNTER_LENGTH) return COUNTER_LOCK;
+  // A file that ends before the counter's block is a map being made:
+  // nobody has seen a value of it, and the passport goes out whole under
+  // the lock.
+  if (plat::FileLength(File) < COUNTER_VIEW_LENGTH) return COUNTER_LOCK;
   if (!plat::FileViewsShared(File)) {
     counterLockOnly_ = 1;
     return COUNTER_LOCK;
@@ -155,23 +170,61 @@ TMapPassport::CounterWay TMapPassport::ChooseCounterWay() {
       File, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
   void* view = mapping != nullptr ? plat::MapViewOfFile(mapping,
                                                         writable ? FILE_MAP_WRITE : FILE_MAP_READ,
-                                                        0, 0, COUNTER_AT + COUNTER_LENGTH)
+                                                        0, 0, COUNTER_VIEW_LENGTH)
                                   : nullptr;
-  const DWORD error = view == nullptr ? plat::GetLastError() : ERROR_SUCCESS;
   if (mapping != nullptr) plat::CloseHandle(mapping);
   if (view != nullptr) {
     counterView_ = static_cast<char*>(view);
+    // A raiser on the lock way that ended without leaving it left the
+    // word set.
+    uint32_t mark = 0;
+    if (writable && LoadWordFromView(counterView_ + LOCKWAY_AT, &mark) && mark != 0)
+      ClearLockWayAlone(CounterFile());
     return COUNTER_VIEW;
   }
-  // Where the file system cannot map, nobody has a view: the lock serves.
-  // Any other refusal (no memory, say) is this process's own, while others
-  // raise through their views: a raise under the lock would not be one step
-  // with theirs, and waits for a view.
-  if (error == ERROR_NOT_SUPPORTED) {
-    counterLockOnly_ = 1;
-    return COUNTER_LOCK;
+  // Whatever refused the view (a file system that cannot map, no address
+  // space left), the lock serves: raisers in views learn of this one
+  // (JoinLockWay) and take the lock too.
+  counterLockOnly_ = 1;
+  return COUNTER_LOCK;
+}
+
+bool TMapPassport::JoinLockWay() {
+  if (lockWay_) return true;
+  const HANDLE file = CounterFile();
+  // Held shared by every raiser on the lock way; taken alone only for a
+  // moment by one that clears the word.
+  if (!plat::LockFileWaiting(file, LOCKWAY_AT, LOCKWAY_LENGTH, COUNTER_LOCK_TRIES,
+                             COUNTER_LOCK_PAUSE, true)) {
+    counterLockRefused_ = 1;
+    return false;
   }
-  return COUNTER_NONE;
+  // Set before this raiser reads the counter: a raise in a view from then
+  // on takes the lock.
+  const uint32_t mark = 1;
+  if (!plat::WriteExactAt(file, LOCKWAY_AT, &mark, LOCKWAY_LENGTH)) {
+    plat::UnlockFile(file, LOCKWAY_AT, 0, LOCKWAY_LENGTH, 0);
+    return false;
+  }
+  lockWay_ = 1;
+  return true;
+}
+
+void TMapPassport::LeaveLockWay() {
+  if (!lockWay_) return;
+  lockWay_ = 0;
+  const HANDLE file = CounterFile();
+  plat::UnlockFile(file, LOCKWAY_AT, 0, LOCKWAY_LENGTH, 0);
+  ClearLockWayAlone(file);
+}
+
+void TMapPassport::ClearLockWayAlone(HANDLE file) {
+  // Nobody else on the lock way (each holds the lock shared), and nobody
+  // joins while the lock is held here.
+  if (!plat::LockFile(file, LOCKWAY_AT, 0, LOCKWAY_LENGTH, 0)) return;
+  const uint32_t clear = 0;
+  plat::WriteExactAt(file, LOCKWAY_AT, &clear, LOCKWAY_LENGTH);
+  plat::UnlockFile(file, LOCKWAY_AT, 0, LOCKWAY_LENGTH, 0);
 }
 
 bool TMapPassport::ReadChangeCounter(DWORD* counter) {
@@ -209,20 +262,24 @@ DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
   *written = false;
   if (File == nullptr || !IsWritable()) return ++Passport.ModeCounter;
   bool raised = false;
-  switch (ChooseCounterWay()) {
-    case COUNTER_VIEW:
-      raised = RaiseInView(passport, written);
-      break;
-    case COUNTER_LOCK:
-      raised = RaiseUnderLock(passport, written);
-      break;
-    default:
-      if (passport)
-        *written = WritePassport(false) != 0;
-      else
+  // A raise that failed in the file is tried once more; one that waited
+  // the whole wait for a lock another writer holds is not, nor a save,
+  // whose failure its caller hears of and has reported.
+  const int attempts = passport ? 1 : 2;
+  for (int attempt = 0; attempt < attempts && !raised && !counterLockRefused_; ++attempt) {
+    switch (ChooseCounterWay()) {
+      case COUNTER_VIEW:
+        raised = RaiseInView(passport, written);
+        break;
+      case COUNTER_LOCK:
+        raised = RaiseUnderLock(passport, written);
+        break;
+      default:
         Error = MAPERR_WRITE;
-      break;
+        break;
+    }
   }
+  counterLockRefused_ = 0;
   if (raised) {
     counterOwed_ = 0;
   } else {
@@ -233,38 +290,79 @@ DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
     // file keeps its value, and the map cannot vouch for its span.
     counterOwed_ = 1;
     ++counterSpan_;
+    *written = false;
   }
   return Passport.ModeCounter;
+}
+
+bool TMapPassport::RaiseForChange() {
+  if (File == nullptr || !IsWritable()) {
+    ++Passport.ModeCounter;
+    return true;
+  }
+  bool raised = false;
+  RaiseChangeCounter(false, &raised);
+  return raised;
 }
 
 bool TMapPassport::RaiseInView(bool passport, bool* written) {
   // What the counter tells of goes out first: a reader that finds the new
   // value reads what it stands for.
-  if (passport) *written = WritePassport(false) != 0;
+  const bool passportOut = !passport || WritePassport(false) != 0;
   DWORD before = 0;
-  if (!AddToWordInView(counterView_ + COUNTER_AT, 1, &before)) {
-    // The file was cut short under the view.
-    if (!passport) Error = MAPERR_WRITE;
-    *written = false;
-    return false;
+  switch (RaiseWordInViewUnmarked(counterView_ + COUNTER_BLOCK, (COUNTER_AT - COUNTER_BLOCK) / 4,
+                                  (LOCKWAY_AT - COUNTER_BLOCK) / 4, &before)) {
+    case ViewRaise::Raised:
+      break;
+    case ViewRaise::Marked:
+      if (RaiseInViewUnderLock(&before)) break;
+      Error = MAPERR_WRITE;
+      return false;
+    default:
+      // The file was cut short under the view.
+      Error = MAPERR_WRITE;
+      return false;
   }
   CounterFound(before);
   seenCounter_ = Passport.ModeCounter = before + 1;
-  if (!passport) *written = true;
+  *written = passportOut;
   return true;
+}
+
+bool TMapPassport::RaiseInViewUnderLock(DWORD* before) {
+  const HANDLE file = CounterFile();
+  if (!plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+                             COUNTER_LOCK_PAUSE)) {
+    counterLockRefused_ = 1;
+    return false;
+  }
+  const bool added = AddToWordInView(counterView_ + COUNTER_AT, 1, before);
+  plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  // The word stays set after a raiser on the lock way that ended without
+  // leaving it; the views take the lock until somebody clears it.
+  if (added) ClearLockWayAlone(file);
+  return added;
 }
 
 bool TMapPassport::RaiseUnderLock(bool passport, bool* written) {
   const HANDLE file = CounterFile();
-  // Another writer holds the lock between its read and its write of the
-  // counter (or stopped there): a value read now is the one it is about to
-  // give. The passport goes out without the counter, whose raise is owed.
-  if (!plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
-                             COUNTER_LOCK_PAUSE)) {
-    if (passport)
-      *written = WritePassport(false) != 0;
-    else
-      Error = MAPERR_WRITE;
+  // Raisers in views learn of this one before it reads the counter (a map
+  // being made, whose file ends before the counter's block, has none). A
+  // raise that cannot join, or cannot have the lock within its wait
+  // (another writer holds it between its read and its write of the
+  // counter, or stopped there), neither reads nor writes: a value read now
+  // could be one given again. The passport goes out without the counter,
+  // whose raise is owed.
+  const bool made = !lockWay_ && plat::FileLength(File) < COUNTER_VIEW_LENGTH;
+  bool locked = made || JoinLockWay();
+  if (locked && !plat::LockFileWaiting(file, COUNTER_AT, COUNTER_LENGTH, COUNTER_LOCK_TRIES,
+                                       COUNTER_LOCK_PAUSE)) {
+    counterLockRefused_ = 1;
+    locked = false;
+  }
+  if (!locked) {
+    if (passport) WritePassport(false);
+    Error = MAPERR_WRITE;
     return false;
   }
   // A file that ends before the counter is a map being made: nobody has
@@ -632,11 +730,14 @@ int TMapPassport::WritePassport(bool counter) {
     Report(MAPERR_WRITE);
     return 0;
   }
+  // The lock-way word is the file's, and so is the counter without
+  // `counter`: both are left as the file holds them.
   const char* bytes = reinterpret_cast<const char*>(&Passport);
-  const DWORD after = COUNTER_AT + COUNTER_LENGTH;
-  if (!(counter ? plat::WriteExactAt(File, 0, bytes, PASSPORT_LENGTH)
-                : plat::WriteExactAt(File, 0, bytes, COUNTER_AT) &&
-                      plat::WriteExactAt(File, after, bytes + after, PASSPORT_LENGTH - after))) {
+  const DWORD after = COUNTER_AT + COUNTER_LENGTH, rest = LOCKWAY_AT + LOCKWAY_LENGTH;
+  const bool head = counter ? plat::WriteExactAt(File, 0, bytes, LOCKWAY_AT)
+                            : plat::WriteExactAt(File, 0, bytes, COUNTER_AT) &&
+                                  plat::WriteExactAt(File, after, bytes + after, LOCKWAY_AT - after);
+  if (!head || !plat::WriteExactAt(File, rest, bytes + rest, PASSPORT_LENGTH - rest)) {
     Report(MAPERR_WRITE);
     return 0;
   }

@@ -38,7 +38,10 @@ struct MAPPASSPORT {
   uint8_t Koi8;  // 1: map name and sheet names stored in KOI-8
   uint8_t Order;
   uint8_t Precision;
-  uint8_t Reserve1[4];
+  // Nonzero while an opener raises the change counter under its lock (see
+  // TMapPassport::RaiseChangeCounter); zero in a map nobody has open. Never
+  // written from the passport's copy: the file's value stands.
+  uint32_t CounterLockWay;
   double OriginX;  // origin of the device coordinates, metres
   double OriginY;
   double X1;  // map frame in tenths of what the accessors give
@@ -78,6 +81,7 @@ struct LISTDESC {
 #pragma pack(pop)
 
 static_assert(sizeof(MAPPASSPORT) == 848);
+static_assert(offsetof(MAPPASSPORT, CounterLockWay) == 28);
 static_assert(offsetof(MAPPASSPORT, OriginX) == 32);
 static_assert(offsetof(MAPPASSPORT, X1) == 48);
 static_assert(offsetof(MAPPASSPORT, Register) == 80);
@@ -157,22 +161,37 @@ class MAPCLASS TMapPassport {
   //
   // Where the file system maps the file's pages once for every process on
   // the machine (plat::FileViewsShared), the counter is raised through a
-  // view of the passport's first bytes by one atomic addition, which every
+  // view of the passport's first bytes by one atomic step, which every
   // process sees at once: no lock and no call of the system. Elsewhere (a
-  // network file system, a file system that cannot map, or while the fault
-  // layer of the tests keeps views out) it is read, raised and written
-  // under a lock on its four bytes; a raise that cannot have the lock
-  // within its wait neither reads nor writes.
+  // network file system, a file system that cannot map, a process that
+  // cannot have a view, or while the fault layer of the tests keeps views
+  // out) it is read, raised and written under a lock on its four bytes (the
+  // lock way); a raise that cannot have the lock within its wait neither
+  // reads nor writes.
+  //
+  // The two ways exclude each other. A raiser on the lock way first holds
+  // a shared lock on the passport's word CounterLockWay for as long as it
+  // stays on that way and sets the word; the raise in a view looks at the
+  // word in the same atomic step (one 16-byte exchange) and, while it is
+  // set, raises under the counter's lock too. The last raiser to leave the
+  // lock way (the one that can have the word's lock alone) clears it, and
+  // so does a view raiser that finds it set with nobody holding its lock
+  // (a raiser on the lock way ended without leaving).
   //
   // Raises the counter as the file holds it and returns the new value,
   // which the passport's copy takes. With `passport`, the passport and the
   // sheet table are written first (WritePassport), under the lock where
   // the lock serves. A map that cannot write its file raises its copy
-  // only. `written` (when given) tells whether all of it went out. A raise
-  // that cannot be made (no lock, a failed read or write, no view to be had
-  // for now) leaves the file's value and is owed: the next raise, sheet
-  // change (ObserveChangeCounter) or closing makes it.
+  // only. `written` (when given) tells whether all of it went out, the
+  // raise included. A raise that cannot be made (no lock within the wait,
+  // a read or write that fails twice) leaves the file's value, sets Error
+  // and is owed: the next raise, sheet change (ObserveChangeCounter) or
+  // closing makes it.
   DWORD RaiseChangeCounter(bool passport = false, bool* written = nullptr);
+  // The raise for a change of an object: true when made, or when the map
+  // has no file of its own to raise it in; false (the code in Error) when
+  // it is owed, and others are not told of the change yet.
+  bool RaiseForChange();
   // Reads the counter from the file (after a raise owed): true when read.
   // A value other than the one last seen, or none, starts a new span
   // (CounterSpan).
@@ -264,6 +283,16 @@ class MAPCLASS TMapPassport {
   // The raise through the view; under the lock.
   bool RaiseInView(bool passport, bool* written);
   bool RaiseUnderLock(bool passport, bool* written);
+  // The raise through the view under the counter's lock (a raiser on the
+  // lock way is there): the value before in `*before`.
+  bool RaiseInViewUnderLock(DWORD* before);
+  // Joins the lock way (the shared lock on CounterLockWay held, the word
+  // set): true when on it.
+  bool JoinLockWay();
+  // Leaves it: the word is cleared when no other raiser is on it.
+  void LeaveLockWay();
+  // Clears CounterLockWay when nobody holds its lock.
+  void ClearLockWayAlone(HANDLE file);
   // The file held `counter` when a raise was made from it: the span and
   // the passport's copy follow it.
   void CounterFound(DWORD counter);
@@ -275,7 +304,9 @@ class MAPCLASS TMapPassport {
   // The view of the passport's first bytes, shared with every process that
   // maps the map file; null until made (or where none serves).
   char* counterView_ = nullptr;
-  int counterLockOnly_ = 0;  // the file system shares no view: the lock serves for good
+  int counterLockOnly_ = 0;  // no view to be had: the lock serves until the map closes
+  int lockWay_ = 0;         // on the lock way (JoinLockWay)
+  int counterLockRefused_ = 0;  // a raise waited in vain for a lock another writer holds
   DWORD seenCounter_ = 0;
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;

@@ -127,6 +127,55 @@ bool AddToWordInView(void* word, uint32_t add, uint32_t* before) {
   return true;
 }
 
+namespace {
+
+// Compares the 16 bytes at `at` with `expected` and, when equal, stores
+// `desired` there in one atomic step; else `expected` gets what they hold.
+#if defined(__x86_64__)
+bool CompareExchange16(void* at, uint64_t (&expected)[2], const uint64_t (&desired)[2]) {
+  bool done;
+  asm volatile("lock cmpxchg16b %1"
+               : "=@ccz"(done), "+m"(*static_cast<unsigned __int128*>(at)), "+a"(expected[0]),
+                 "+d"(expected[1])
+               : "b"(desired[0]), "c"(desired[1])
+               : "memory");
+  return done;
+}
+#else
+#error "a 16-byte compare-and-exchange is needed for the raise in a view"
+#endif
+
+}  // namespace
+
+ViewRaise RaiseWordInViewUnmarked(void* block, int word, int mark, uint32_t* before) {
+  uint64_t* const at = static_cast<uint64_t*>(block);
+  ViewRaise result = ViewRaise::Gone;
+  uint32_t got = 0;
+  const bool done = Guarded([&] {
+    // A first guess; the exchange tells what the bytes hold when it is wrong.
+    uint64_t seen[2] = {std::atomic_ref<uint64_t>(at[0]).load(std::memory_order_relaxed),
+                        std::atomic_ref<uint64_t>(at[1]).load(std::memory_order_relaxed)};
+    for (;;) {
+      uint32_t words[4];
+      std::memcpy(words, seen, sizeof(words));
+      if (words[mark] != 0) {
+        result = ViewRaise::Marked;
+        return;
+      }
+      got = words[word]++;
+      uint64_t desired[2];
+      std::memcpy(desired, words, sizeof(desired));
+      if (CompareExchange16(at, seen, desired)) {
+        result = ViewRaise::Raised;
+        return;
+      }
+    }
+  });
+  if (!done) return ViewRaise::Gone;
+  if (result == ViewRaise::Raised) *before = got;
+  return result;
+}
+
 bool TouchViews(const char* first, const char* second, const char* third) {
   if (first == nullptr && second == nullptr && third == nullptr) return true;
   return Guarded([&] { TouchBytes(first, second, third); });

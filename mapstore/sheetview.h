@@ -192,6 +192,12 @@ inline bool CopyToView(void* target, const void* source, size_t size) {
 // longer backed by the file.
 bool LoadWordFromView(const void* word, uint32_t* value);
 bool AddToWordInView(void* word, uint32_t add, uint32_t* before);
+// Of the four 32-bit words of 16 bytes of such a view at a 16-byte aligned
+// address (`block`), word `word` is raised by one in one atomic step with
+// a look at word `mark`, which it is raised only while that is 0: no store
+// of any process to the 16 bytes falls between the look and the raise.
+enum class ViewRaise { Raised, Marked, Gone };
+ViewRaise RaiseWordInViewUnmarked(void* block, int word, int mark, uint32_t* before);
 
 // Reads a byte at each of up to three places of views (null ones skipped)
 // in one pass, so that the processor fetches their lines together instead

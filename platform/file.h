@@ -14,10 +14,11 @@
 //   open-file-description locks on marker bytes near the top of the 64-bit
 //   range ("open for reading", "for writing", "denies reading", "denies
 //   writing", "denies deleting"); an open probes them under a short flock.
-// - Byte-range locks (LockFile) are exclusive open-file-description locks:
-//   two handles conflict even within one process, and closing one handle
-//   drops only its own locks. They are advisory: reads and writes of a range
-//   locked through another handle are not refused.
+// - Byte-range locks (LockFile, exclusive; LockFileShared) are
+//   open-file-description locks: two handles conflict even within one
+//   process, and closing one handle drops only its own locks. They are
+//   advisory: reads and writes of a range locked through another handle
+//   are not refused.
 // - The read-only attribute is a file with no write permission bit at all.
 //   Such a file refuses opens for writing, deletion and renaming with
 //   ERROR_ACCESS_DENIED, also for the superuser.
@@ -162,6 +163,12 @@ BOOL LockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
               DWORD lengthHigh);
 BOOL UnlockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
                 DWORD lengthHigh);
+// A shared lock of a handle open for reading (else ERROR_ACCESS_DENIED),
+// as LockFile otherwise: shared locks of several handles overlap one
+// another, and every exclusive lock of another handle is refused over them
+// (and refuses them). UnlockFile lets it go.
+BOOL LockFileShared(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
+                    DWORD lengthHigh);
 
 // Names.
 BOOL DeleteFileA(const char* name);

@@ -57,9 +57,9 @@ inline DWORD IoSync(VfsFile& f) {
   Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
   return filter ? filter->Sync(f) : f.Sync();
 }
-inline DWORD IoLock(VfsFile& f, uint64_t offset, uint64_t length) {
+inline DWORD IoLock(VfsFile& f, uint64_t offset, uint64_t length, bool shared) {
   Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
-  return filter ? filter->Lock(f, offset, length) : f.Lock(offset, length);
+  return filter ? filter->Lock(f, offset, length, shared) : f.Lock(offset, length, shared);
 }
 inline DWORD IoMap(VfsFile& f, bool writable, std::shared_ptr<VfsMapping>* mapping) {
   Vfs* filter = g_fileFilter.load(std::memory_order_acquire);

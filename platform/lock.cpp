@@ -16,12 +16,11 @@ bool MakeRange(DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow, DWORD lengthH
   return *offset < detail::kLockLimit && *length <= detail::kLockLimit - *offset;
 }
 
-}  // namespace
-
-BOOL LockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
-              DWORD lengthHigh) {
+BOOL Lock(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow, DWORD lengthHigh,
+          bool shared) {
   auto file = detail::FindFile(handle);
   if (!file) return Fail(ERROR_INVALID_HANDLE);
+  if (shared && !file->canRead) return Fail(ERROR_ACCESS_DENIED);
   uint64_t offset, length;
   if (!MakeRange(offsetLow, offsetHigh, lengthLow, lengthHigh, &offset, &length))
     return Fail(ERROR_INVALID_PARAMETER);
@@ -30,10 +29,22 @@ BOOL LockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
   for (const auto& r : file->locks)
     if (offset < r.offset + r.length && r.offset < offset + length)
       return Fail(ERROR_LOCK_VIOLATION);
-  DWORD e = detail::IoLock(*file->io, offset, length);
+  DWORD e = detail::IoLock(*file->io, offset, length, shared);
   if (e != ERROR_SUCCESS) return Fail(e);
   file->locks.push_back({offset, length});
   return TRUE;
+}
+
+}  // namespace
+
+BOOL LockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
+              DWORD lengthHigh) {
+  return Lock(handle, offsetLow, offsetHigh, lengthLow, lengthHigh, false);
+}
+
+BOOL LockFileShared(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
+                    DWORD lengthHigh) {
+  return Lock(handle, offsetLow, offsetHigh, lengthLow, lengthHigh, true);
 }
 
 BOOL UnlockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow,
@@ -55,9 +66,10 @@ BOOL UnlockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLo
   return Fail(ERROR_NOT_LOCKED);
 }
 
-BOOL LockFileWaiting(HANDLE handle, DWORD offset, DWORD length, DWORD tries, DWORD pause) {
+BOOL LockFileWaiting(HANDLE handle, DWORD offset, DWORD length, DWORD tries, DWORD pause,
+                     bool shared) {
   for (DWORD i = 0; i < tries; ++i) {
-    if (LockFile(handle, offset, 0, length, 0)) return TRUE;
+    if (Lock(handle, offset, 0, length, 0, shared)) return TRUE;
     // Only another holder is worth waiting for.
     if (GetLastError() != ERROR_LOCK_VIOLATION || i + 1 >= tries) return FALSE;
     Sleep(pause);

@@ -11,6 +11,8 @@ namespace plat {
 // times, `pause` milliseconds apart, while the answer is
 // ERROR_LOCK_VIOLATION; any other refusal answers at once, and no pause
 // follows the last try. TRUE, or FALSE with the last error of the last try.
-BOOL LockFileWaiting(HANDLE handle, DWORD offset, DWORD length, DWORD tries, DWORD pause);
+// With `shared`, a shared lock (LockFileShared).
+BOOL LockFileWaiting(HANDLE handle, DWORD offset, DWORD length, DWORD tries, DWORD pause,
+                     bool shared = false);
 
 }  // namespace plat

@@ -267,7 +267,7 @@ constexpr uint64_t kWriterTurn = kVfsLockLimit - 1;
 
 void TakeTurn(VfsFile& profile) {
   for (int attempt = 0; attempt < 2000; ++attempt) {
-    if (detail::IoLock(profile, kWriterTurn, 1) != ERROR_LOCK_VIOLATION) return;
+    if (detail::IoLock(profile, kWriterTurn, 1, false) != ERROR_LOCK_VIOLATION) return;
     Sleep(1);
   }
 }

@@ -30,8 +30,8 @@ DWORD Vfs::Truncate(VfsFile& file, uint64_t size) { return file.Truncate(size); 
 
 DWORD Vfs::Sync(VfsFile& file) { return file.Sync(); }
 
-DWORD Vfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
-  return file.Lock(offset, length);
+DWORD Vfs::Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared) {
+  return file.Lock(offset, length, shared);
 }
 
 DWORD Vfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) {

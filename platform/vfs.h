@@ -118,12 +118,13 @@ class VfsFile {
   virtual DWORD Truncate(uint64_t size) = 0;
   // Puts the file's data on the disk.
   virtual DWORD Sync() = 0;
-  // An exclusive, non-blocking byte-range lock: ERROR_LOCK_VIOLATION when
-  // another open file (of this or any process) holds a lock overlapping it.
-  // Ranges may lie past the end of the file and never reach kVfsLockLimit.
-  // The caller never asks one file for overlapping ranges and unlocks only
-  // the exact ranges it locked.
-  virtual DWORD Lock(uint64_t offset, uint64_t length) = 0;
+  // A non-blocking byte-range lock, exclusive or `shared`:
+  // ERROR_LOCK_VIOLATION when another open file (of this or any process)
+  // holds a lock overlapping it, unless both are shared. Ranges may lie
+  // past the end of the file and never reach kVfsLockLimit. The caller
+  // never asks one file for overlapping ranges and unlocks only the exact
+  // ranges it locked.
+  virtual DWORD Lock(uint64_t offset, uint64_t length, bool shared) = 0;
   virtual DWORD Unlock(uint64_t offset, uint64_t length) = 0;
   virtual DWORD Stat(VfsInfo* info) = 0;
   // Sets the last-access and last-write times (FILETIME values; null:
@@ -205,7 +206,7 @@ class Vfs {
   virtual DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done);
   virtual DWORD Truncate(VfsFile& file, uint64_t size);
   virtual DWORD Sync(VfsFile& file);
-  virtual DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length);
+  virtual DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared);
   virtual DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping);
 
  protected:

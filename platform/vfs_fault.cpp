@@ -166,10 +166,10 @@ DWORD FaultVfs::Sync(VfsFile& file) {
   return file.Sync();
 }
 
-DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length) {
+DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared) {
   VfsFaultSpec mode;
   if (Take(VfsOp::Lock, &mode)) return ErrorOf(VfsOp::Lock, mode);
-  return file.Lock(offset, length);
+  return file.Lock(offset, length, shared);
 }
 
 DWORD FaultVfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) {

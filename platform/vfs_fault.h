@@ -108,7 +108,7 @@ class FaultVfs final : public Vfs {
   DWORD Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) override;
   DWORD Truncate(VfsFile& file, uint64_t size) override;
   DWORD Sync(VfsFile& file) override;
-  DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length) override;
+  DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared) override;
   DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) override;
 
  private:

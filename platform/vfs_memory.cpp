@@ -42,6 +42,7 @@ struct Node {
     const MemoryFile* owner;
     uint64_t offset;
     uint64_t length;
+    bool shared;
   };
   std::vector<Lock> locks;
 };
@@ -214,12 +215,13 @@ class MemoryFile final : public VfsFile {
 
   DWORD Sync() override { return ERROR_SUCCESS; }
 
-  DWORD Lock(uint64_t offset, uint64_t length) override {
+  DWORD Lock(uint64_t offset, uint64_t length, bool shared) override {
     std::lock_guard<std::mutex> guard(state_->lock);
     for (const Node::Lock& l : node_->locks)
-      if (l.owner != this && offset < l.offset + l.length && l.offset < offset + length)
+      if (l.owner != this && offset < l.offset + l.length && l.offset < offset + length &&
+          !(shared && l.shared))
         return ERROR_LOCK_VIOLATION;
-    node_->locks.push_back({this, offset, length});
+    node_->locks.push_back({this, offset, length, shared});
     return ERROR_SUCCESS;
   }
 

@@ -270,7 +270,11 @@ class SystemMapping final : public VfsMapping {
     int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
     int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
     void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
-    if (p == MAP_FAILED) return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : LastErrno();
+    if (p == MAP_FAILED) {
+      // ENODEV: the file system cannot map files at all.
+      if (errno == ENODEV) return ERROR_NOT_SUPPORTED;
+      return errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : LastErrno();
+    }
     *view = p;
     return ERROR_SUCCESS;
   }
@@ -353,10 +357,10 @@ class SystemFile final : public VfsFile {
 
   DWORD Sync() override { return fsync(fd_) == 0 ? ERROR_SUCCESS : LastErrno(); }
 
-  DWORD Lock(uint64_t offset, uint64_t length) override {
+  DWORD Lock(uint64_t offset, uint64_t length, bool shared) override {
     // A descriptor that the system let open for reading only can hold only
     // a shared lock, which still keeps every exclusive lock off the range.
-    struct flock fl = detail::Range(writable_ ? F_WRLCK : F_RDLCK, offset, length);
+    struct flock fl = detail::Range(writable_ && !shared ? F_WRLCK : F_RDLCK, offset, length);
     if (detail::Fcntl(fd_, F_OFD_SETLK, &fl) != 0)
       return errno == EAGAIN || errno == EACCES ? ERROR_LOCK_VIOLATION : LastErrno();
     return ERROR_SUCCESS;

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -521,10 +522,11 @@ TEST_F(SheetRace, ARaiseIsAnAdditionInAViewEveryOpenerSees) {
 // Where the counter is raised under its lock (here the fault layer keeps
 // views out), a writer stopped between its read and its write of the
 // counter holds the lock past a raise's wait: that raise neither reads nor
-// writes, and is owed. The stopped writer gives the value it read plus one;
-// the owed raise, made at the next change of sheet, moves the counter past
-// it. The counter never goes back, no value is given twice, and the
-// document whose raise waited sees that the map changed under it.
+// writes, and is owed, and the change that needed it answers failure. The
+// stopped writer gives the value it read plus one; the owed raise, made at
+// the next change of sheet, moves the counter past it. The counter never
+// goes back, no value is given twice, and the document whose raise waited
+// sees that the map changed under it.
 TEST_F(SheetRace, ARaiseThatCannotHaveTheCounterLockIsOwed) {
   ASSERT_TRUE(AddTestSheets(dir.path(), 2));
   TMap a;
@@ -545,7 +547,8 @@ TEST_F(SheetRace, ARaiseThatCannotHaveTheCounterLockIsOwed) {
   ASSERT_EQ(mine, read);
   int waits = 0;
   plat::SetSleepHook([](DWORD, void* waited) { ++*static_cast<int*>(waited); }, &waits);
-  a.UpdateMode();
+  EXPECT_EQ(0, AppendObject(a, 1, LOCAL_LINE)) << "a change nobody is told of";
+  EXPECT_EQ(MAPERR_WRITE, a.List.GetError());
   EXPECT_GT(waits, 0);
   EXPECT_EQ(read, inFile()) << "raised without the lock";
   const DWORD given = read + 1;
@@ -556,6 +559,123 @@ TEST_F(SheetRace, ARaiseThatCannotHaveTheCounterLockIsOwed) {
   EXPECT_EQ(given + 1, inFile());
   EXPECT_EQ(given + 1, a.Passport.ModeCounter);
   plat::CloseHandle(stopped);
+}
+
+// The word of the passport that tells of raisers on the lock way.
+DWORD LockWayMark(const std::string& path) {
+  DWORD mark = 0xFFFFFFFF;
+  HANDLE h = plat::CreateFileA(path.c_str(), GENERIC_READ, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return mark;
+  if (!plat::ReadExactAt(h, 28, &mark, 4)) mark = 0xFFFFFFFF;
+  plat::CloseHandle(h);
+  return mark;
+}
+
+// A writer that cannot have a view of the map file (a file system that
+// cannot map, as the platform answers ENODEV; no address space) raises the
+// counter under its lock, beside openers that raise it in their views:
+// each of its changes is told, the raises of both ways take turns, and the
+// mark it set for the views is gone once it has closed.
+TEST_F(SheetRace, AWriterWithoutAViewRaisesTheCounterUnderTheLock) {
+  for (const DWORD refusal : {DWORD(ERROR_NOT_SUPPORTED), DWORD(ERROR_NOT_ENOUGH_MEMORY)}) {
+    SCOPED_TRACE(refusal);
+    TMap reader, viewer, a;
+    ASSERT_TRUE(Open(reader, 0));
+    ASSERT_TRUE(Open(viewer, 0));
+    {
+      plat::FaultVfs refuse;
+      refuse.AllowViews(true);
+      plat::VfsFaultSpec spec;
+      spec.persist = true;
+      spec.error = refusal;
+      refuse.Fail(plat::VfsOp::Map, 1, spec);
+      plat::ScopedVfs use(&refuse);
+      ASSERT_TRUE(Open(a, 0));
+      ASSERT_LT(0, AppendObject(a, 1, LOCAL_LINE));
+    }
+    EXPECT_EQ(0, reader.CheckMode()) << "a change nobody is told of";
+    EXPECT_EQ(1u, LockWayMark(Path()));
+    const int first = a.UpdateMode();
+    EXPECT_EQ(first + 1, viewer.UpdateMode());
+    EXPECT_EQ(first + 2, a.UpdateMode());
+    a.CloseData();
+    EXPECT_EQ(0u, LockWayMark(Path()));
+    // A mark left by a writer that ended without leaving the lock way (it
+    // was killed) is cleared by the next raise in a view.
+    HANDLE killed = plat::CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 3, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD mark = 1;
+    ASSERT_TRUE(plat::WriteExactAt(killed, 28, &mark, 4));
+    plat::CloseHandle(killed);
+    EXPECT_LT(first + 2, viewer.UpdateMode());
+    EXPECT_EQ(0u, LockWayMark(Path()));
+    // The views raise alone again: no lock, no file operation.
+    plat::FaultVfs count;
+    count.AllowViews(true);
+    plat::ScopedVfs use(&count);
+    EXPECT_LT(first + 2, viewer.UpdateMode());
+    EXPECT_EQ(0, count.Count(plat::VfsOp::Any));
+  }
+}
+
+// Writers on both ways at once, each in a process of its own: two raise
+// the counter in their views, one under the lock because the fault layer
+// keeps views out, one because it cannot have a view for want of memory.
+// The views raise for as long as the others do. No value is given twice,
+// the counter moves by the raises made, and the mark is gone at the end.
+TEST_F(SheetRace, RaisersInViewsAndUnderTheLockNeverGiveOneValue) {
+  constexpr int kWriters = 4, kLockRaises = 3000, kMost = 100000;
+  struct Shared {
+    std::atomic<int> lockDone;
+    std::atomic<int> count[kWriters];
+    DWORD given[kWriters][kMost];
+  };
+  void* memory = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                      -1, 0);
+  ASSERT_NE(MAP_FAILED, memory);
+  Shared& shared = *new (memory) Shared();
+  DWORD start = 0;
+  {
+    TMap map;
+    ASSERT_TRUE(Open(map, 0));
+    start = map.Passport.ModeCounter;
+  }
+  RunWriters(kWriters, 0, [&](int w, int) {
+    plat::SetSleepHook([](DWORD, void*) { sched_yield(); }, nullptr);
+    plat::FaultVfs faults;
+    faults.AllowViews(w == 3);
+    plat::VfsFaultSpec spec;
+    spec.persist = true;
+    spec.error = ERROR_NOT_ENOUGH_MEMORY;
+    faults.Fail(plat::VfsOp::Map, 1, spec);
+    std::optional<plat::ScopedVfs> use;
+    if (w >= 2) use.emplace(&faults);
+    TMap map;
+    if (!Open(map, 0)) return 2;
+    if (!AwaitStart()) return 3;
+    const bool lockWay = w >= 2;
+    for (int i = 0; i < (lockWay ? kLockRaises : kMost); ++i) {
+      if (!lockWay && shared.lockDone.load() == 2) break;
+      bool raised = false;
+      const DWORD value = map.RaiseChangeCounter(false, &raised);
+      if (raised) shared.given[w][shared.count[w]++] = value;
+    }
+    if (lockWay) ++shared.lockDone;
+    return map.CloseData() == 1 ? 0 : 4;
+  });
+  std::set<DWORD> given;
+  int raises = 0, twice = 0;
+  for (int w = 0; w < kWriters; ++w) {
+    EXPECT_GT(shared.count[w].load(), 0) << "writer " << w;
+    for (int i = 0; i < shared.count[w]; ++i, ++raises)
+      twice += given.insert(shared.given[w][i]).second ? 0 : 1;
+  }
+  EXPECT_EQ(0, twice) << "values given twice";
+  TMap check;
+  ASSERT_TRUE(Open(check, 0));
+  EXPECT_EQ(start + DWORD(raises), check.Passport.ModeCounter);
+  EXPECT_EQ(0u, LockWayMark(Path()));
+  munmap(memory, sizeof(Shared));
 }
 
 // Another writer appends an object to sheet 1 while a document works on

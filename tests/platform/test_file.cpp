@@ -303,6 +303,20 @@ TEST_F(FileTest, TimesAndFreeSpace) {
   EXPECT_FAILS(plat::GetDiskFreeSpaceExA((dir / "none/x").c_str(), &avail, nullptr, nullptr), 3);
 }
 
+// A file system that cannot map files (the kernel's attribute files are
+// one) refuses a view as not supported, whatever it answers the system.
+TEST_F(FileTest, AFileSystemThatCannotMapAnswersNotSupported) {
+  HANDLE f = plat::CreateFileA("/sys/kernel/mm/transparent_hugepage/enabled", GENERIC_READ, 3,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no attribute file to map";
+  HANDLE m = plat::CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  plat::CloseHandle(f);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0), nullptr);
+  EXPECT_EQ(plat::GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
+  plat::CloseHandle(m);
+}
+
 TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
   std::string bytes(200000, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);

@@ -172,6 +172,17 @@ TEST_P(VfsContract, ByteRangeLocks) {
   EXPECT_TRUE(plat::LockFile(a, 0, 0, 32, 0));
   EXPECT_EQ(Code(plat::LockFile(a, 40, 0, 1, 0)), 33u);  // b still holds 32..41
   EXPECT_EQ(plat::FileLength(a), 0);                     // locks do not grow the file
+  // Shared locks overlap one another, never an exclusive lock.
+  HANDLE d = Open("lock");
+  ASSERT_TRUE(plat::LockFileShared(b, 100, 0, 4, 0));
+  EXPECT_TRUE(plat::LockFileShared(d, 102, 0, 4, 0));
+  EXPECT_EQ(Code(plat::LockFile(a, 103, 0, 1, 0)), 33u);
+  ASSERT_TRUE(plat::UnlockFile(b, 100, 0, 4, 0));
+  EXPECT_EQ(Code(plat::LockFile(a, 103, 0, 1, 0)), 33u);
+  ASSERT_TRUE(plat::UnlockFile(d, 102, 0, 4, 0));
+  ASSERT_TRUE(plat::LockFile(a, 103, 0, 1, 0));
+  EXPECT_EQ(Code(plat::LockFileShared(d, 100, 0, 4, 0)), 33u);
+  plat::CloseHandle(d);
   plat::CloseHandle(a);
   plat::CloseHandle(b);
 }
