@@ -62,7 +62,8 @@ int TMapList::DescriptorBudget() {
 }
 
 int TMapList::DescriptorReserve() {
-  return static_cast<int>(std::max<DWORD>(std::min<DWORD>(plat::DescriptorLimit() / 16, 0x3FFFFFFF), 16));
+  const DWORD sixteenth = std::min<DWORD>(plat::DescriptorLimit() / 16, 0x3FFFFFFF);
+  return static_cast<int>(std::max<DWORD>(sixteenth, 16));
 }
 
 size_t TMapList::KeptCacheBytes() { return g_keptCacheBytes; }
@@ -781,8 +782,8 @@ int TMapList::RestoreFileSet(int n) {
   // A file the sheet has (its bit in the record) that was not opened with
   // the others is tried again: the sheet is opened afresh.
   bool lacking = false;
-  for (int k = SHEET_DAT; k < SHEET_FILES; ++k)
-    lacking = lacking || (e.Files[k] == nullptr && List != nullptr && (List->Flags & (1u << k)));
+  for (int k = SHEET_DAT; k < SHEET_FILES && List != nullptr; ++k)
+    lacking = lacking || (e.Files[k] == nullptr && (List->Flags & (LISTFILE_HDR << k)) != 0);
   if (e.Mode != mode || lacking) {
     CloseFileSet(i, 1);
     return 0;

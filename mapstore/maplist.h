@@ -249,13 +249,17 @@ class MAPCLASS TMapList {
 
   // The table of recently used sheets.
   // Records the open sheet's handles in the table; while it has no room
-  // (RoomFor) the sheets used longest ago give way, their files closed.
+  // (RoomFor), and while the process has fewer descriptors left than
+  // DescriptorReserve, the sheets used longest ago give way, their files
+  // closed.
   // Without memory for an entry, or for a sheet number past
   // SHEET_INDEX_LIMIT, the sheet is not kept: its files close with it.
   void KeepFileSet();
   // Takes the handles of sheet n back from the table, with the caches and
   // write views it kept when it was left (Close(0)): 1; 0 when not kept,
-  // or kept under another edit mode (its files are then closed).
+  // or kept under another edit mode or without a DAT, SEM or GRA file that
+  // its record says it has (its files are then closed, and it opens
+  // afresh).
   int RestoreFileSet(int n);
   int IsFileSetKept(int n) const;
   // Clears the entry of sheet n (every entry for n < 0), closing its files

@@ -439,6 +439,23 @@ class ShortOfDescriptors : public MapListTest {
   std::vector<int> held;
 };
 
+// A sheet kept without a file it has (one that could not be opened with
+// the others) tries it again at its next use.
+TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  const std::string sem = Name(dir, 1, ".SEM");
+  const Bytes keep = ReadFile(sem);
+  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(nullptr, list.ObjectSemnAddr(1));
+  WriteFile(sem, keep);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
+}
+
 TEST_F(ShortOfDescriptors, EverySheetReadsAndTheHostKeepsItsReserve) {
   const int sheets = 200;
   WriteSheets(sheets);
