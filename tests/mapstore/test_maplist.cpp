@@ -385,6 +385,23 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
+// A sheet kept without a file it has (one that could not be opened with
+// the others) tries it again at its next use.
+TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  const std::string sem = Name(dir, 1, ".SEM");
+  const Bytes keep = ReadFile(sem);
+  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(nullptr, list.ObjectSemnAddr(1));
+  WriteFile(sem, keep);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
+}
+
 // A host that holds most of the descriptors the process may have: the
 // sheets kept give theirs back so that the host keeps a reserve and every
 // sheet still opens whole; running out is never a missing file, and a
@@ -438,23 +455,6 @@ class ShortOfDescriptors : public MapListTest {
   bool lowered = false;
   std::vector<int> held;
 };
-
-// A sheet kept without a file it has (one that could not be opened with
-// the others) tries it again at its next use.
-TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
-  WriteSheets(2);
-  TestMap map(dir.path(), 2);
-  const std::string sem = Name(dir, 1, ".SEM");
-  const Bytes keep = ReadFile(sem);
-  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
-  TMapList list;
-  ASSERT_EQ(1, list.Open(&map, 1));
-  EXPECT_EQ(nullptr, list.ObjectSemnAddr(1));
-  WriteFile(sem, keep);
-  ASSERT_EQ(1, list.Open(&map, 2));
-  ASSERT_EQ(1, list.Open(&map, 1));
-  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
-}
 
 TEST_F(ShortOfDescriptors, EverySheetReadsAndTheHostKeepsItsReserve) {
   const int sheets = 200;
