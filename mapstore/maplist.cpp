@@ -699,8 +699,8 @@ int TMapList::OldestEntry() const {
   int oldest = -1;
   for (size_t i = 0; i < FileTable.size(); ++i) {
     const SHEETFILESET& e = FileTable[i];
-    if (e.Sheet != 0 && (ListNumber < 1 || e.Sheet != ListNumber) && (oldest < 0 || e.Stamp < FileTable[size_t(oldest)].Stamp))
-      oldest = static_cast<int>(i);
+    if (e.Sheet == 0 || (ListNumber >= 1 && e.Sheet == ListNumber)) continue;
+    if (oldest < 0 || e.Stamp < FileTable[size_t(oldest)].Stamp) oldest = static_cast<int>(i);
   }
   return oldest;
 }

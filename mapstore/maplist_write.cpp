@@ -401,8 +401,8 @@ int TMapList::ReadySheetFile(int file) {
   if (FilePath(file, path, sizeof(path)) &&
       plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
     h = OpenSheetFile(path);
-    // Nor is a file that cannot be opened for want of descriptors a
-    // missing one.
+    // Nor is one that cannot be opened for want of descriptors: it is
+    // there, and the write fails.
     if (h == nullptr && OutOfDescriptors()) {
       ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
       return 0;
