@@ -61,6 +61,11 @@ int TMapList::DescriptorBudget() {
   return static_cast<int>(std::min<DWORD>(plat::DescriptorLimit() / 2, 0x3FFFFFFF));
 }
 
+int TMapList::DescriptorReserve() {
+  const DWORD sixteenth = std::min<DWORD>(plat::DescriptorLimit() / 16, 0x3FFFFFFF);
+  return static_cast<int>(std::max<DWORD>(sixteenth, 16));
+}
+
 size_t TMapList::KeptCacheBytes() { return g_keptCacheBytes; }
 
 void TMapList::SetKeptCacheBytes(size_t bytes) { g_keptCacheBytes = bytes; }
@@ -119,18 +124,33 @@ int TMapList::Fail(int mode) {
 // ---------------------------------------------------------------------------
 // Opening
 
+bool TMapList::OutOfDescriptors() {
+  return plat::GetLastError() == ERROR_TOO_MANY_OPEN_FILES;
+}
+
+HANDLE TMapList::OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition,
+                          DWORD flags) {
+  for (;;) {
+    HANDLE h = Opened(plat::CreateFileA(path, access, share, nullptr, disposition, flags, nullptr));
+    if (h != nullptr || !OutOfDescriptors()) return h;
+    const int oldest = OldestEntry();
+    if (oldest < 0) {
+      plat::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+      return nullptr;
+    }
+    CloseFileSet(oldest, 1);
+  }
+}
+
 HANDLE TMapList::OpenSheetFile(const char* path) {
   if (EditMode) {
     const DWORD flags =
         (ShareMode & FILE_SHARE_WRITE) ? FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL;
-    return Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING, flags,
-                                    nullptr));
+    return OpenPath(path, AccessMode, ShareMode, OPEN_EXISTING, flags);
   }
-  HANDLE h = Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (h == nullptr)
-    h = Opened(plat::CreateFileA(path, AccessMode, LISTSHARE_DEFAULT, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  HANDLE h = OpenPath(path, AccessMode, ShareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  if (h == nullptr && !OutOfDescriptors())
+    h = OpenPath(path, AccessMode, LISTSHARE_DEFAULT, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   return h;
 }
 
@@ -241,17 +261,23 @@ int TMapList::Open(TMapBase* map, int sheet) {
 int TMapList::OpenFiles() {
   char path[MAX_PATH];
 
+  // A file that cannot be opened for want of descriptors is no missing
+  // file: the sheet does not open (and is tried again at its next use).
+  auto outOfDescriptors = [&](const char* name) {
+    ReportError(MAPERR_MANYFILES, name, LISTSTAGE_MANYFILES);
+    return Fail(-1);
+  };
+
   // Descriptors: on failure read only, which then holds for the sheet.
   FilePath(SHEET_HDR, path, sizeof(path));
   HANDLE hdr = path[0] ? OpenSheetFile(path) : nullptr;
-  if (hdr == nullptr && path[0]) {
+  if (hdr == nullptr && path[0] && !OutOfDescriptors()) {
     AccessMode = LISTACCESS_READ;
-    hdr = Opened(plat::CreateFileA(path, AccessMode, ShareMode, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (hdr == nullptr)
-      hdr = Opened(plat::CreateFileA(path, AccessMode, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    hdr = OpenPath(path, AccessMode, ShareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    if (hdr == nullptr && !OutOfDescriptors())
+      hdr = OpenPath(path, AccessMode, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   }
+  if (hdr == nullptr && path[0] && OutOfDescriptors()) return outOfDescriptors(path);
   if (hdr == nullptr) {
     ReportError(MAPERR_OPEN, path, LISTSTAGE_HDROPEN);
     return Fail(-1);
@@ -275,9 +301,10 @@ int TMapList::OpenFiles() {
   DWORD ident = 0;
   FilePath(SHEET_DAT, path, sizeof(path));
   HANDLE dat = path[0] ? OpenSheetFile(path) : nullptr;
-  if (dat == nullptr && path[0] && plat::GetLastError() != ERROR_FILE_NOT_FOUND)
-    dat = Opened(plat::CreateFileA(path, LISTACCESS_READ, ShareMode, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (dat == nullptr && path[0] && plat::GetLastError() != ERROR_FILE_NOT_FOUND &&
+      !OutOfDescriptors())
+    dat = OpenPath(path, LISTACCESS_READ, ShareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  if (dat == nullptr && path[0] && OutOfDescriptors()) return outOfDescriptors(path);
   dat = UnlessBeingCreated(dat);
   if (dat == nullptr) {
     if (List->Flags & LISTFILE_DAT) ReportError(MAPERR_OPEN, path, LISTSTAGE_DATOPEN);
@@ -297,7 +324,9 @@ int TMapList::OpenFiles() {
 
   // Semantics: neither a missing file nor a bad one stops the opening.
   FilePath(SHEET_SEM, path, sizeof(path));
-  HANDLE sem = UnlessBeingCreated(path[0] ? OpenSheetFile(path) : nullptr);
+  HANDLE sem = path[0] ? OpenSheetFile(path) : nullptr;
+  if (sem == nullptr && path[0] && OutOfDescriptors()) return outOfDescriptors(path);
+  sem = UnlessBeingCreated(sem);
   if (sem == nullptr) {
     if (List->Flags & LISTFILE_SEM) ReportError(MAPERR_OPEN, path, LISTSTAGE_SEMOPEN);
   } else {
@@ -315,6 +344,7 @@ int TMapList::OpenFiles() {
   HANDLE gra = nullptr;
   if (path[0] && plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
     gra = OpenSheetFile(path);
+    if (gra == nullptr && OutOfDescriptors()) return outOfDescriptors(path);
     if (gra == nullptr && (List->Flags & LISTFILE_GRA))
       ReportError(MAPERR_OPEN, path, LISTSTAGE_GRAOPEN);
   } else if (path[0] && (List->Flags & LISTFILE_GRA)) {
@@ -375,11 +405,14 @@ int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
   AccessMode = LISTACCESS_READWRITE;
   char path[MAX_PATH];
   FilePath(SHEET_HDR, path, sizeof(path));
-  HANDLE hdr = path[0] ? Opened(plat::CreateFileA(path, AccessMode, FILE_SHARE_READ, nullptr,
-                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))
+  HANDLE hdr = path[0] ? OpenPath(path, AccessMode, FILE_SHARE_READ, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL)
                        : nullptr;
   if (hdr == nullptr) {
-    ReportError(MAPERR_OPEN, path, LISTSTAGE_HDROPEN);
+    if (path[0] && OutOfDescriptors())
+      ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
+    else
+      ReportError(MAPERR_OPEN, path, LISTSTAGE_HDROPEN);
     return Fail(-1);
   }
   Files[SHEET_HDR] = hdr;
@@ -424,13 +457,15 @@ int TMapList::CreateSheetFile(int file) {
   char path[MAX_PATH];
   FilePath(file, path, sizeof(path));
   const bool writeThrough = Owner == nullptr || Owner->EditMode != 0;
-  HANDLE h = path[0] ? Opened(plat::CreateFileA(
-                           path, GENERIC_READ | GENERIC_WRITE, LISTSHARE_DEFAULT, nullptr,
-                           CREATE_ALWAYS,
-                           writeThrough ? FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL, nullptr))
+  HANDLE h = path[0] ? OpenPath(path, GENERIC_READ | GENERIC_WRITE, LISTSHARE_DEFAULT,
+                                CREATE_ALWAYS,
+                                writeThrough ? FILE_FLAG_WRITE_THROUGH : FILE_ATTRIBUTE_NORMAL)
                      : nullptr;
   if (h == nullptr) {
-    ReportError(MAPERR_OPEN, path, kOpenStage[file]);
+    if (path[0] && OutOfDescriptors())
+      ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
+    else
+      ReportError(MAPERR_OPEN, path, kOpenStage[file]);
     return 0;
   }
 
@@ -664,8 +699,8 @@ int TMapList::OldestEntry() const {
   int oldest = -1;
   for (size_t i = 0; i < FileTable.size(); ++i) {
     const SHEETFILESET& e = FileTable[i];
-    if (e.Sheet != 0 && (oldest < 0 || e.Stamp < FileTable[size_t(oldest)].Stamp))
-      oldest = static_cast<int>(i);
+    if (e.Sheet == 0 || (ListNumber >= 1 && e.Sheet == ListNumber)) continue;
+    if (oldest < 0 || e.Stamp < FileTable[size_t(oldest)].Stamp) oldest = static_cast<int>(i);
   }
   return oldest;
 }
@@ -701,10 +736,16 @@ void TMapList::KeepFileSet() {
     KeptClaims[size_t(former)] = SHEETCLAIMS{};
   }
 
-  // The sheets used longest ago give way while the table has no room.
+  // The sheets used longest ago give way while the table has no room, and
+  // until the host has its reserve of descriptors again (as far as the
+  // others kept can give it).
   int held = 0;
   for (int k = 0; k < SHEET_FILES; ++k) held += (Files[k] != nullptr) + (Backs[k] != nullptr);
-  for (int oldest; !RoomFor(held) && (oldest = OldestEntry()) >= 0;) CloseFileSet(oldest, 1);
+  int64_t wanted = int64_t(DescriptorReserve()) - int64_t(plat::DescriptorsLeft());
+  for (int oldest; (!RoomFor(held) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
+    wanted -= FileTable[size_t(oldest)].Held;
+    CloseFileSet(oldest, 1);
+  }
   int entry = FreeEntry(ListNumber);
   if (entry < 0 && FileSetsUsed > 0 && size_t(ListNumber) < EntryOf.size()) {
     // No memory for one more entry: the oldest one gives way.
@@ -738,7 +779,12 @@ int TMapList::RestoreFileSet(int n) {
   if (i < 0) return 0;
   SHEETFILESET& e = FileTable[size_t(i)];
   const int mode = Owner != nullptr ? Owner->EditModeCopy : 0;
-  if (e.Mode != mode) {
+  // A file the sheet has (its bit in the record) that was not opened with
+  // the others is tried again: the sheet is opened afresh.
+  bool lacking = false;
+  for (int k = SHEET_DAT; k < SHEET_FILES && List != nullptr; ++k)
+    lacking = lacking || (e.Files[k] == nullptr && (List->Flags & (LISTFILE_HDR << k)) != 0);
+  if (e.Mode != mode || lacking) {
     CloseFileSet(i, 1);
     return 0;
   }

@@ -8,7 +8,11 @@
 // one of those sheets is opened again (with the same edit mode). The table
 // keeps 16 sheets, and more while the sheets kept by every list of the
 // process hold at most half the files the process may have open (its
-// descriptor limit; the rest is the host's), up to FILESET_MAX. With the
+// descriptor limit; the rest is the host's), up to FILESET_MAX; fewer when
+// the host holds so many that the process would have less than a reserve
+// left (DescriptorReserve). An open that finds no descriptor left has the
+// sheets used longest ago give theirs back and is tried again: a sheet is
+// never taken for one without its files for want of descriptors. With the
 // files it keeps each sheet's caches and write views, within KeptCacheBytes
 // together, so that going back to a sheet neither reads again what was read
 // nor grows and cuts its files again: objects written to and read from the
@@ -141,6 +145,8 @@ enum : int {
   LISTSTAGE_GRAREAD = 21,    // 60003
   LISTSTAGE_GRAWRITE = 22,   // 60004
   LISTSTAGE_GRAIDENT = 23,   // 60005 in a file longer than 4 bytes
+  LISTSTAGE_MANYFILES = 24,  // 60020 a file cannot be opened: the process has no descriptor
+                             //       left, and no sheet kept to give one back
 };
 
 // Share and access modes of the sheet files.
@@ -244,13 +250,17 @@ class MAPCLASS TMapList {
 
   // The table of recently used sheets.
   // Records the open sheet's handles in the table; while it has no room
-  // (RoomFor) the sheets used longest ago give way, their files closed.
+  // (RoomFor), and while the process has fewer descriptors left than
+  // DescriptorReserve, the sheets used longest ago give way, their files
+  // closed.
   // Without memory for an entry, or for a sheet number past
   // SHEET_INDEX_LIMIT, the sheet is not kept: its files close with it.
   void KeepFileSet();
   // Takes the handles of sheet n back from the table, with the caches and
   // write views it kept when it was left (Close(0)): 1; 0 when not kept,
-  // or kept under another edit mode (its files are then closed).
+  // or kept under another edit mode or without a DAT, SEM or GRA file that
+  // its record says it has (its files are then closed, and it opens
+  // afresh).
   int RestoreFileSet(int n);
   int IsFileSetKept(int n) const;
   // Clears the entry of sheet n (every entry for n < 0), closing its files
@@ -271,6 +281,11 @@ class MAPCLASS TMapList {
   // descriptor limit (plat::DescriptorLimit).
   static int KeptDescriptors();
   static int DescriptorBudget();
+  // The descriptors left to the host whatever the table keeps: a sixteenth
+  // of the limit, at least 16. Once a sheet's files are open, the sheets
+  // kept longest ago give theirs back while fewer are left
+  // (plat::DescriptorsLeft); only the open sheet keeps its files then.
+  static int DescriptorReserve();
   // The bytes of cache memory the sheets left for another one keep together
   // (each list): beyond them the sheets left longest ago give up their
   // caches and write views (their files stay open). The tests set a lower
@@ -721,7 +736,8 @@ class MAPCLASS TMapList {
   // -1 without memory, or for a number past SHEET_INDEX_LIMIT.
   int FreeEntry(int n);
   enum : int { SHEET_INDEX_LIMIT = 1 << 20 };
-  // The entry used longest ago, -1 when none is used.
+  // The entry used longest ago other than the open sheet's, -1 when there
+  // is none.
   int OldestEntry() const;
   // Whether one more sheet of `held` descriptors may be kept beside those
   // the table keeps.
@@ -796,6 +812,15 @@ class MAPCLASS TMapList {
   // Opens one existing sheet file by the rules of the access and share
   // modes; null when it cannot be opened.
   HANDLE OpenSheetFile(const char* path);
+  // Opens a file of the sheet (plat::CreateFileA); while the process has
+  // no descriptor left, the sheets kept longest ago give theirs back one
+  // at a time and it is tried again. Null with the last error set when it
+  // cannot be opened (ERROR_TOO_MANY_OPEN_FILES: nothing kept is left to
+  // give one back).
+  HANDLE OpenPath(const char* path, DWORD access, DWORD share, DWORD disposition,
+                  DWORD flags);
+  // The last open failed for want of descriptors: never a missing file.
+  static bool OutOfDescriptors();
   // Opens the four files of a sheet that is not kept; 1, or 0 with the
   // sheet closed.
   int OpenFiles();

@@ -18,8 +18,6 @@ namespace {
 
 constexpr DWORD kNoRecords = 0x80000000u; // a copy saved without its records
 
-HANDLE Opened(HANDLE h) { return h == INVALID_HANDLE_VALUE ? nullptr : h; }
-
 const char *SheetName(const LISTDESC *list, int file) {
   switch (file) {
   case SHEET_HDR:
@@ -133,9 +131,8 @@ int TMapList::OpenBackFiles() {
       break;
     // Opened, or made when missing: an existing file is never truncated
     // (an open that fails for another reason fails here).
-    HANDLE h = Opened(plat::CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
-                                        LISTSHARE_DEFAULT, nullptr, OPEN_ALWAYS,
-                                        flags, nullptr));
+    HANDLE h = OpenPath(path, GENERIC_READ | GENERIC_WRITE, LISTSHARE_DEFAULT,
+                        OPEN_ALWAYS, flags);
     if (h == nullptr)
       break;
     Backs[file] = h;

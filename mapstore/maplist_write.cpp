@@ -399,8 +399,15 @@ int TMapList::ReadySheetFile(int file) {
   char path[MAX_PATH];
   HANDLE h = nullptr;
   if (FilePath(file, path, sizeof(path)) &&
-      plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+      plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
     h = OpenSheetFile(path);
+    // Nor is one that cannot be opened for want of descriptors: it is
+    // there, and the write fails.
+    if (h == nullptr && OutOfDescriptors()) {
+      ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
+      return 0;
+    }
+  }
   if (h != nullptr) {
     DWORD ident = 0;
     if (ReadIdent(h, &ident) != 1 || ident != SheetFileIdent(file)) {

@@ -1,5 +1,6 @@
 #include "platform/system.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +23,19 @@ DWORD DescriptorLimit() {
 }
 
 void SetDescriptorLimit(DWORD limit) { g_descriptorLimit = limit; }
+
+DWORD DescriptorsLeft() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0x7FFFFFFF;
+  const rlim_t most = limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0x7FFFFFFF
+                          ? rlim_t(0x7FFFFFFF)
+                          : limit.rlim_cur;
+  // The cheapest descriptor to take: the root folder, opened for no access.
+  const int fd = ::open("/", O_PATH | O_CLOEXEC);
+  if (fd < 0) return errno == EMFILE || errno == ENFILE ? 0 : DWORD(most);
+  ::close(fd);
+  return rlim_t(fd) >= most ? 0 : DWORD(most - rlim_t(fd));
+}
 
 DWORD GetLastError() { return t_lastError; }
 

@@ -97,6 +97,12 @@ BOOL GetComputerNameA(char* buffer, DWORD* size);
 // it answers with SetDescriptorLimit (0: the process's own again).
 DWORD DescriptorLimit();
 void SetDescriptorLimit(DWORD limit);
+// The files the process may still open, at most: its own limit (whatever
+// SetDescriptorLimit says: this is about the descriptors it really holds)
+// less the lowest descriptor free. The system hands out the lowest free
+// descriptor, so every one below it is taken; the count is exact while the
+// process holds no descriptor above a free one. 0 when none is free.
+DWORD DescriptorsLeft();
 
 // FILETIME values: 100-ns intervals since 1601-01-01 UTC.
 inline ULONGLONG FileTimeValue(const FILETIME& t) {

@@ -2,8 +2,13 @@
 // sheet and its files, and the table of recently used sheets.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include "common/maperr.h"
 #include "common/maperror.h"
@@ -379,6 +384,109 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
+
+// A sheet kept without a file it has (one that could not be opened with
+// the others) tries it again at its next use.
+TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  const std::string sem = Name(dir, 1, ".SEM");
+  const Bytes keep = ReadFile(sem);
+  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(nullptr, list.ObjectSemnAddr(1));
+  WriteFile(sem, keep);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
+}
+
+// A host that holds most of the descriptors the process may have: the
+// sheets kept give theirs back so that the host keeps a reserve and every
+// sheet still opens whole; running out is never a missing file, and a
+// sheet that could not open for want of descriptors opens whole at its
+// next use.
+class ShortOfDescriptors : public MapListTest {
+ protected:
+  static constexpr rlim_t kLimit = 1024;
+  void SetUp() override {
+    MapListTest::SetUp();
+    ASSERT_EQ(0, getrlimit(RLIMIT_NOFILE, &saved));
+    if (saved.rlim_max < kLimit) GTEST_SKIP() << "the hard limit is below " << kLimit;
+    rlimit low = saved;
+    low.rlim_cur = kLimit;
+    ASSERT_EQ(0, setrlimit(RLIMIT_NOFILE, &low));
+    lowered = true;
+  }
+  void TearDown() override {
+    GiveBack(held.size());
+    if (lowered) setrlimit(RLIMIT_NOFILE, &saved);
+    MapListTest::TearDown();
+  }
+  // The host opens `count` files (of no access) more, or as many as it
+  // can: whether it opened them all.
+  bool Hold(int count) {
+    for (; count > 0; --count) {
+      const int fd = ::open("/", O_PATH | O_CLOEXEC);
+      if (fd < 0) return false;
+      held.push_back(fd);
+    }
+    return true;
+  }
+  void HoldAllBut(int spare) {
+    Hold(int(kLimit));
+    GiveBack(size_t(spare));
+  }
+  void GiveBack(size_t count) {
+    for (; count > 0 && !held.empty(); --count) {
+      ::close(held.back());
+      held.pop_back();
+    }
+  }
+  bool HostOpens(int count) {
+    const size_t before = held.size();
+    const bool all = Hold(count);
+    GiveBack(held.size() - before);
+    return all;
+  }
+
+  rlimit saved{};
+  bool lowered = false;
+  std::vector<int> held;
+};
+
+TEST_F(ShortOfDescriptors, EverySheetReadsAndTheHostKeepsItsReserve) {
+  const int sheets = 200;
+  WriteSheets(sheets);
+  TestMap map(dir.path(), sheets);
+  TMapList list;
+  auto reads = [&](int n) {
+    if (list.Open(&map, n) != 1) return false;
+    const FVSPR* desc = list.ObjectDesc(1);
+    if (desc == nullptr) return false;
+    const FVSPR d = *desc;
+    return list.DataAddr(d.DataOffset) != nullptr && list.SemnAddr(d.SemnOffset) != nullptr &&
+           list.DrawAddr(d.DrawOffset) != nullptr;
+  };
+
+  Hold(900 - OpenDescriptors());
+  for (int n = 1; n <= sheets; ++n) EXPECT_TRUE(reads(n)) << n;
+  EXPECT_TRUE(HostOpens(TMapList::DescriptorReserve()));
+
+  // The host takes every descriptor left: the sheets kept give theirs back.
+  HoldAllBut(0);
+  EXPECT_TRUE(reads(sheets / 2));
+
+  // With nothing kept to give one back, a sheet that cannot open all its
+  // files does not open, and opens whole once the host gave some back.
+  list.Close(1);
+  HoldAllBut(2);
+  EXPECT_EQ(0, list.Open(&map, 2));
+  EXPECT_EQ(MAPERR_MANYFILES, list.GetError());
+  GiveBack(held.size());
+  EXPECT_TRUE(reads(2));
+}
 
 // A sheet left for another one keeps its caches with its files: going
 // back to it reads nothing again but the map's change counter and the
