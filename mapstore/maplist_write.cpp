@@ -401,10 +401,16 @@ int TMapList::ReadySheetFile(int file) {
   if (FilePath(file, path, sizeof(path)) &&
       plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
     h = OpenSheetFile(path);
-    // Nor is one that cannot be opened for want of descriptors: it is
-    // there, and the write fails.
-    if (h == nullptr && OutOfDescriptors()) {
-      ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
+    // Nor is one that is there but cannot be opened (for want of
+    // descriptors, or any other refusal): the write fails.
+    if (h == nullptr) {
+      if (OutOfDescriptors()) {
+        ReportError(MAPERR_MANYFILES, path, LISTSTAGE_MANYFILES);
+      } else {
+        static const int kStage[SHEET_FILES] = {LISTSTAGE_HDROPEN, LISTSTAGE_DATOPEN,
+                                                LISTSTAGE_SEMOPEN, LISTSTAGE_GRAOPEN};
+        ReportError(MAPERR_OPEN, path, kStage[file]);
+      }
       return 0;
     }
   }

@@ -402,6 +402,32 @@ TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
   EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
 }
 
+// A sheet file another writer made after the sheet was opened, which
+// cannot be opened now, is not made anew over that writer's records: the
+// write that needed it fails.
+TEST_F(MapListTest, AFileThatIsThereButDoesNotOpenIsNotMadeAnew) {
+  WriteSheets(1);
+  TestMap map(dir.path(), 1);
+  const std::string sem = Name(dir, 1, ".SEM");
+  const Bytes keep = ReadFile(sem);
+  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
+  TMapList list;
+  ASSERT_EQ(1, list.Open(&map, 1));
+  WriteFile(sem, keep);
+  FVSPR desc = *reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(DWORD(list.Head.First)));
+  Bytes record = SemnRecord(40);
+  {
+    plat::FaultVfs faults;
+    plat::ScopedVfs use(&faults);
+    // Both ways of opening it (the second with the default sharing).
+    faults.Fail(plat::VfsOp::Open, 1);
+    faults.Fail(plat::VfsOp::Any, 2);
+    EXPECT_NE(0, list.WriteObjectSemn(&desc, reinterpret_cast<SEMANTIC*>(record.data())));
+  }
+  EXPECT_EQ(MAPERR_OPEN, list.GetError());
+  EXPECT_TRUE(ReadFile(sem) == keep) << "the file was made anew";
+}
+
 // A host that holds most of the descriptors the process may have: the
 // sheets kept give theirs back so that the host keeps a reserve and every
 // sheet still opens whole; running out is never a missing file, and a
