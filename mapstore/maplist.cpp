@@ -929,6 +929,11 @@ void TMapList::StartInStep() {
   InStepSpan = Owner != nullptr ? Owner->CounterSpan() : 0;
 }
 
+bool TMapList::InStepWithMap() {
+  if (Owner == nullptr) return false;
+  return Owner->ObserveChangeCounter() && InStep && InStepSpan == Owner->CounterSpan();
+}
+
 bool TMapList::ResumeAsLeft() {
   if (!LeftKnown) return false;
   LeftKnown = false;

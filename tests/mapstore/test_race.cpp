@@ -599,6 +599,36 @@ TEST_F(SheetRace, AnObjectAnotherWriterAppendedIsCounted) {
   }
 }
 
+// Documents A and B opened the sheet (its header read) before W appended
+// three polygons to it, each linked between the last polygon and the first
+// line, in descriptors their caches had not read. A walks the chain
+// forwards and B backwards: each meets every object, those W appended
+// too, once, in one order.
+TEST_F(SheetRace, AWalkPastObjectsAnotherWriterAppendedMeetsEveryObject) {
+  constexpr int kPolygons = 2050, kCount = kPolygons + 50;
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= kCount; ++id)
+      ASSERT_EQ(id, AppendObject(fill, id, id <= kPolygons ? LOCAL_POLYGON : LOCAL_LINE));
+  }
+  TMap a, b, w;
+  ASSERT_TRUE(Open(a, 0));
+  ASSERT_TRUE(Open(b, 0));
+  ASSERT_TRUE(Open(w, 0));
+  for (int id = kCount + 1; id <= kCount + 3; ++id)
+    ASSERT_EQ(id, AppendObject(w, id, LOCAL_POLYGON));
+  ASSERT_EQ(kCount, a.List.Count());
+  std::vector<int> forwards;
+  EXPECT_EQ("", CheckChain(a.List, &forwards));
+  EXPECT_EQ(kCount + 3, a.List.Count());
+  std::vector<int> backwards;
+  for (const FVSPR* d = b.List.LastHead(); d != nullptr; d = b.List.PrevHead())
+    backwards.push_back(b.List.CurrentObject);
+  std::reverse(backwards.begin(), backwards.end());
+  EXPECT_EQ(forwards, backwards);
+}
+
 // Document R keeps what it read of sheet 1 while it works on sheet 2;
 // meanwhile W rewrites object 6 of sheet 1 with one more point (its metric
 // moves to the file's end). Coming back, R reads the object as W left it
