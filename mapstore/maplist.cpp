@@ -930,6 +930,9 @@ void TMapList::StartInStep() {
 }
 
 bool TMapList::InStepWithMap() {
+  // Under a write of its own nobody else writes the sheet, and the write
+  // took the header from the file.
+  if (LockHeld || TurnDepth > 0) return true;
   if (Owner == nullptr) return false;
   return Owner->ObserveChangeCounter() && InStep && InStepSpan == Owner->CounterSpan();
 }

@@ -594,7 +594,8 @@ class MAPCLASS TMapList {
   int Number() const { return ListNumber; }
   int IsOpen() const { return List != nullptr && Files[SHEET_HDR] != nullptr; }
   // Whether nobody else has changed the map since the open sheet's caches
-  // began to be read (the map's change counter read now).
+  // began to be read (the map's change counter read now); true while this
+  // list holds the sheet for a write.
   bool InStepWithMap();
   int GetError() const { return Error; }
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
@@ -859,6 +860,9 @@ class MAPCLASS TMapList {
   // The header copy taken from the file when the file's header carries on
   // from it and counts object `link`: true when taken.
   bool CountFromFile(DWORD link);
+  // The header copy becomes `fresh`, which carries on from it: descriptors
+  // read past the count before are read again.
+  void TakeHead(const HDRHEAD& fresh);
   // WriteObjectDesc for the writers that tell the index of the sheet's
   // frames what they wrote.
   int StoreObjectDesc(int n, const FVSPR* desc);

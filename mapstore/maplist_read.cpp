@@ -80,12 +80,23 @@ bool TMapList::CountFromFile(DWORD link) {
   if (fresh.Count < Head.Count || link > DWORD(fresh.Count) ||
       DWORD(fresh.First) > DWORD(fresh.Count) || DWORD(fresh.Last) > DWORD(fresh.Count))
     return false;
+  TakeHead(fresh);
+  return true;
+}
+
+void TMapList::TakeHead(const HDRHEAD& fresh) {
   // The windows may hold the zeros that stood past the records when they
   // were read; the descriptors counted before stay where they are.
-  HeadBuffer.ForgetFrom(Head.Count + 1);
+  const LONG from = Head.Count + 1;
+  HeadBuffer.ForgetFrom(from);
+  // A current object read past the count is read again: its window is
+  // gone.
+  if (CurrentDesc != nullptr && CurrentObject >= from) {
+    CurrentDesc = reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(CurrentObject));
+    if (CurrentDesc == nullptr) CurrentObject = 0;
+  }
   Head = fresh;
   LinkedCount = -1;
-  return true;
 }
 
 FVSPR* TMapList::ChainStep(int direction) {
