@@ -5,7 +5,8 @@
 // mode beside one in edit mode cuts the reserves its files grew by only
 // under the lock and only as far as the files still end where it left
 // them. A file cut short by someone else under a writer loses none of the
-// objects appended after. Openers of one map that write groups (two
+// objects appended after. A reader that read the header before another
+// writer appended walks the chain through the objects appended. Openers of one map that write groups (two
 // documents of one process, or two processes) never hand out one group
 // number twice.
 #include <gtest/gtest.h>
