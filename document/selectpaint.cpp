@@ -186,9 +186,10 @@ int TMapPaint::PaintSelectOfMap(int m, TMapSelect* select, COLORREF colour, int*
     PlaceSheet(map, k, &savedBase);
     // A sheet with a sample visits its sampled objects only.
     const bool sampled = seek->CheckSample(k) != 0;
-    const int steps = sampled ? seek->GetSamplesCount(k) : list.ObjectCount();
+    const int samples = sampled ? seek->GetSamplesCount(k) : 0;
     FVSPR* desc = sampled ? list.ObjectDesc(seek->GetFirstSample(k)) : list.GetFirstHead();
-    for (int j = 0; j < steps; ++j) {
+    // The count grows when the walk meets an object another writer appended.
+    for (int j = 0; j < (sampled ? samples : list.ObjectCount()); ++j) {
       if (desc != nullptr) {
         FVSPR copy = *desc;
         const int number = list.CurrentObject;

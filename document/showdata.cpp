@@ -212,9 +212,9 @@ int TMapControl::ShowSheetObjects(TMap* map, TMapSelect* select, float zoom) {
     }
     return 1;
   }
-  const int count = list.ObjectCount();
+  // The count grows when the walk meets an object another writer appended.
   FVSPR* desc = list.GetFirstHead();
-  for (int i = 0; i < count && desc != nullptr; ++i) {
+  for (int i = 0; i < list.ObjectCount() && desc != nullptr; ++i) {
     const FVSPR copy = *desc;
     if (CheckObjectVisible(&copy, map) && select->CheckObjectAndSample(&copy) &&
         ShowObject(map, &copy, zoom) == -1)

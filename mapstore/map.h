@@ -114,13 +114,19 @@ class MAPCLASS TMap : public TMapBase {
   int Append(TMap* other, HWND window);
   int AppendList(TMap* other, int n, int save);
   int OpenList(int n);
+  // OpenList for the start of a search or a count: the current sheet, when
+  // another writer has changed the map since what its caches hold was
+  // read, is read again as a sheet left and come back to is, so that the
+  // walk meets every object the files hold now.
+  int OpenListAfresh(int n);
   FVSPR* ListObjectDesc(int n, int m);
   // The first undeleted object of the sheet with the key, in number order:
   // its descriptor, the object made the sheet's current one
   // (List.CurrentObject its number); null when there is none or a
   // descriptor cannot be read.
   FVSPR* SeekObjectByKey(int sheet, DWORD key);
-  // The object count of sheet n: the open sheet's as its header has it;
+  // The object count of sheet n: the open sheet's as its header has it
+  // (read again when another writer changed the map: OpenListAfresh);
   // another sheet's as its record keeps it while nobody else has changed
   // the map since it was taken (CountsSpan), else as the sheet reads when
   // it is opened (it becomes the current one).

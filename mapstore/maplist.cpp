@@ -975,6 +975,14 @@ void TMapList::StartInStep() {
   InStepSpan = Owner != nullptr ? Owner->CounterSpan() : 0;
 }
 
+bool TMapList::InStepWithMap() {
+  // Under a write of its own nobody else writes the sheet, and the write
+  // took the header from the file.
+  if (LockHeld || TurnDepth > 0) return true;
+  if (Owner == nullptr) return false;
+  return Owner->ObserveChangeCounter() && InStep && InStepSpan == Owner->CounterSpan();
+}
+
 bool TMapList::ResumeAsLeft() {
   if (!LeftKnown) return false;
   LeftKnown = false;

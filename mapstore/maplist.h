@@ -309,8 +309,12 @@ class MAPCLASS TMapList {
   FVSPR* ObjectDesc(int n);
   // The object after / before the current one in the chain, made current;
   // null without a current descriptor or at the chain's end. A link past
-  // the header's count ends the chain, and so does a walk of more steps
-  // than the count (a damaged chain that runs in a circle).
+  // the header's count leads on only to an object the file's header now
+  // counts (another writer appended it since the header was read: the
+  // header copy is then the file's, and Count() grows); any other ends the
+  // chain, and so does a walk of more steps than the count (a damaged
+  // chain that runs in a circle). A walk bounds its steps by Count() as it
+  // stands at each step.
   FVSPR* NextHead();
   FVSPR* PrevHead();
   // The chain's first / last object, made current.
@@ -607,6 +611,10 @@ class MAPCLASS TMapList {
   // State.
   int Number() const { return ListNumber; }
   int IsOpen() const { return List != nullptr && Files[SHEET_HDR] != nullptr; }
+  // Whether nobody else has changed the map since the open sheet's caches
+  // began to be read (the map's change counter read now); true while this
+  // list holds the sheet for a write.
+  bool InStepWithMap();
   int GetError() const { return Error; }
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
   TMapBase* GetOwner() const { return Owner; }
@@ -875,6 +883,14 @@ class MAPCLASS TMapList {
   void ApplyLinkRepairs(LONG n, FVSPR* desc) const;
   // The descriptor of n made current, without resetting the chain walk.
   FVSPR* StepTo(int n);
+  // NextHead (direction 1) and PrevHead (-1).
+  FVSPR* ChainStep(int direction);
+  // The header copy taken from the file when the file's header carries on
+  // from it and counts object `link`: true when taken.
+  bool CountFromFile(DWORD link);
+  // The header copy becomes `fresh`, which carries on from it: descriptors
+  // read past the count before are read again.
+  void TakeHead(const HDRHEAD& fresh);
   // WriteObjectDesc for the writers that tell the index of the sheet's
   // frames what they wrote.
   int StoreObjectDesc(int n, const FVSPR* desc);

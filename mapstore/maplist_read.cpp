@@ -66,27 +66,57 @@ bool LinkLeadsOn(DWORD link, LONG count, int direction, int& steps) {
 
 }  // namespace
 
-FVSPR* TMapList::NextHead() {
-  if (CurrentDesc == nullptr) return nullptr;
-  const DWORD next = CurrentDesc->Next;
-  if (!LinkLeadsOn(next, Head.Count, 1, ChainSteps)) {
-    CurrentObject = 0;
-    CurrentDesc = nullptr;
-    return nullptr;
-  }
-  return StepTo(static_cast<int>(next));
+bool TMapList::CountFromFile(DWORD link) {
+  // Links mended in memory hold for the count they were mended at.
+  if (LinksRepaired() || Head.Count < 0) return false;
+  // Read twice alike, so that a header being written as it is read is not
+  // taken half old and half new.
+  HDRHEAD fresh, again;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) != 0 || ReadHdr(0, &again, sizeof(again)) != 0 ||
+      std::memcmp(&fresh, &again, sizeof(fresh)) != 0 || !CheckHdrHead(&fresh))
+    return false;
+  // Only a header that carries on from the copy and counts the object:
+  // no writer takes objects away.
+  if (fresh.Count < Head.Count || link > DWORD(fresh.Count) ||
+      DWORD(fresh.First) > DWORD(fresh.Count) || DWORD(fresh.Last) > DWORD(fresh.Count))
+    return false;
+  TakeHead(fresh);
+  return true;
 }
 
-FVSPR* TMapList::PrevHead() {
+void TMapList::TakeHead(const HDRHEAD& fresh) {
+  // The windows may hold the zeros that stood past the records when they
+  // were read; the descriptors counted before stay where they are.
+  const LONG from = Head.Count + 1;
+  HeadBuffer.ForgetFrom(from);
+  // A current object read past the count is read again: its window is
+  // gone.
+  if (CurrentDesc != nullptr && CurrentObject >= from) {
+    CurrentDesc = reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(CurrentObject));
+    if (CurrentDesc == nullptr) CurrentObject = 0;
+  }
+  Head = fresh;
+  LinkedCount = -1;
+}
+
+FVSPR* TMapList::ChainStep(int direction) {
   if (CurrentDesc == nullptr) return nullptr;
-  const DWORD back = CurrentDesc->Back;
-  if (!LinkLeadsOn(back, Head.Count, -1, ChainSteps)) {
+  const DWORD link = direction > 0 ? CurrentDesc->Next : CurrentDesc->Back;
+  // A link past the count names an object another writer appended since
+  // the header was read: the walk goes on through it once the file's
+  // header counts it, so that nothing behind it in the chain is cut off.
+  if (link > DWORD(Head.Count) && Head.Count >= 0) CountFromFile(link);
+  if (!LinkLeadsOn(link, Head.Count, direction, ChainSteps)) {
     CurrentObject = 0;
     CurrentDesc = nullptr;
     return nullptr;
   }
-  return StepTo(static_cast<int>(back));
+  return StepTo(static_cast<int>(link));
 }
+
+FVSPR* TMapList::NextHead() { return ChainStep(1); }
+
+FVSPR* TMapList::PrevHead() { return ChainStep(-1); }
 
 FVSPR* TMapList::FirstHead() { return ObjectDesc(Head.First <= Head.Count ? Head.First : 0); }
 

@@ -510,16 +510,7 @@ void TMapList::TakeHeadFromFile() {
   // check of the count against the file decides.
   if (Head.Count < 0 || fresh.Count < Head.Count) return;
   HeadInFile = true;
-  const LONG from = Head.Count + 1;
-  HeadBuffer.ForgetFrom(from);
-  // A current object read past the count is read again: its window is
-  // gone.
-  if (CurrentDesc != nullptr && CurrentObject >= from) {
-    CurrentDesc = reinterpret_cast<FVSPR*>(HeadBuffer.RecordAddr(CurrentObject));
-    if (CurrentDesc == nullptr) CurrentObject = 0;
-  }
-  Head = fresh;
-  LinkedCount = -1;
+  TakeHead(fresh);
 }
 
 // ---------------------------------------------------------------------------

@@ -209,6 +209,12 @@ int TMap::OpenList(int n) {
   return opened;
 }
 
+int TMap::OpenListAfresh(int n) {
+  if (List.Number() == n && List.IsOpen() && List.Owner == this && !List.InStepWithMap())
+    List.Close(0);
+  return OpenList(n);
+}
+
 FVSPR* TMap::ListObjectDesc(int n, int m) {
   if (!OpenList(n) || m < 1 || m > List.Head.Count) return nullptr;
   return List.ObjectDesc(m);
@@ -229,7 +235,7 @@ int TMap::GetObjectCount(int n) {
   LISTDESC* list = TMapPassport::List(n);
   if (!list) return 0;
   if (List.Number() == n && List.IsOpen() && List.Owner == this)
-    return list->ObjectCount = List.Head.Count;
+    return OpenListAfresh(n) ? list->ObjectCount = List.Head.Count : 0;
   // A count taken before another writer changed the map is not its count.
   ObserveChangeCounter();
   if (CountsSpan != CounterSpan()) {

@@ -144,7 +144,8 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     if (select->IsSampleActive() &&
         (!select->CheckSample(s) || (!here && select->GetSamplesCount(s) == 0)))
       continue;
-    if (!map->OpenList(s)) continue;
+    // A walk that starts on the sheet reads it as the files hold it now.
+    if (!(here ? map->OpenList(s) : map->OpenListAfresh(s))) continue;
     if (own != nullptr && !own->OpenList(s)) continue;
     if (select->IsSampleActive()) {
       // The area search's answer, still in step, is not tested again.
@@ -194,8 +195,9 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     } else {
       d = step > 0 ? list.GetFirstHead() : list.GetLastHead();
     }
-    const int steps = list.Count();
-    for (int i = 0; d != nullptr && i < steps; ++i) {
+    // The count grows when the walk meets an object another writer
+    // appended.
+    for (int i = 0; d != nullptr && i < list.Count(); ++i) {
       const int o = list.CurrentObject;
       if (Accept(map, s, o, d, select, view, flags)) {
         *place = MAPOBJDESC{s, o, map};
@@ -228,11 +230,12 @@ int TObjectSeek::SeekObject(MAPOBJDESC* place, TMapSelect* select, int flags) {
 
 int TObjectSeek::SeekKeyInMap(TMap* map, MAPOBJDESC* place, const KEYSELECT* keys, int flags) {
   if (map == nullptr || place == nullptr || keys == nullptr || !map->IsActive()) return 0;
-  if (!map->OpenList(int(keys->List))) return 0;
-  TMapList& list = map->List;
-  const int count = list.Count();
   const int direction = SeekDirection(flags);
   const bool positional = place->Map == map && place->List == keys->List;
+  const bool onward = positional && (direction == SEEK_NEXT || direction == SEEK_PREV);
+  if (!(onward ? map->OpenList(int(keys->List)) : map->OpenListAfresh(int(keys->List)))) return 0;
+  TMapList& list = map->List;
+  const int count = list.Count();
   int o, step;
   switch (direction) {
     case SEEK_NEXT:

@@ -270,8 +270,8 @@ int TObjectHit::WhatObjectInSheet(TMap* map, int from, TMapSelect* select, bool 
   } else {
     d = step > 0 ? list.GetFirstHead() : list.GetLastHead();
   }
-  const int steps = list.Count();
-  for (int i = 0; d != nullptr && i < steps; ++i) {
+  // The count grows when the walk meets an object another writer appended.
+  for (int i = 0; d != nullptr && i < list.Count(); ++i) {
     // Most objects lie outside the frame: they cost one look at their
     // descriptor in the sheet's cache.
     if (IsObjectInFrame(d, &place)) {

@@ -909,7 +909,7 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   std::vector<int> candidates;
   for (int s = 1; s <= sheets && !cancelled; ++s) {
     // A sheet the area cannot reach is neither opened nor walked.
-    if (!CheckList(s) || SheetBeyondArea(s) || !Map->OpenList(s)) continue;
+    if (!CheckList(s) || SheetBeyondArea(s) || !Map->OpenListAfresh(s)) continue;
     if (filter != nullptr && !filter->CheckList(s)) continue;
     TMapList& list = Map->List;
     const int count = list.Count();

@@ -31,7 +31,8 @@ int TMapSelect::GetSelectObjectCount() {
   for (int k = 0; k < sheets; ++k) {
     const int s = start - k >= 1 ? start - k : start - k + sheets;
     // A sheet without an object in the sample is not opened.
-    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenList(s)) continue;
+    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenListAfresh(s))
+      continue;
     if (SampleActive) {
       total += GetSamplesCount(s);
       continue;
@@ -61,7 +62,8 @@ int TMapSelect::GetMarkObjectCount(TMapSelect* other) {
   const int sheets = Map->Count();
   int total = 0;
   for (int s = 1; s <= sheets; ++s) {
-    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenList(s)) continue;
+    if (!CheckList(s) || (SampleActive && GetSamplesCount(s) == 0) || !Map->OpenListAfresh(s))
+      continue;
     if (SampleActive) {
       total += GetSamplesCount(s);
       continue;

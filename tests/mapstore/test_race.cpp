@@ -5,7 +5,8 @@
 // mode beside one in edit mode cuts the reserves its files grew by only
 // under the lock and only as far as the files still end where it left
 // them. A file cut short by someone else under a writer loses none of the
-// objects appended after. Openers of one map that write groups (two
+// objects appended after. A reader that read the header before another
+// writer appended walks the chain through the objects appended. Openers of one map that write groups (two
 // documents of one process, or two processes) never hand out one group
 // number twice.
 #include <gtest/gtest.h>
@@ -717,6 +718,36 @@ TEST_F(SheetRace, AnObjectAnotherWriterAppendedIsCounted) {
     EXPECT_EQ("", CheckObject(r.List, count, count));
     EXPECT_EQ(count, r.GetObjectCount(1));
   }
+}
+
+// Documents A and B opened the sheet (its header read) before W appended
+// three polygons to it, each linked between the last polygon and the first
+// line, in descriptors their caches had not read. A walks the chain
+// forwards and B backwards: each meets every object, those W appended
+// too, once, in one order.
+TEST_F(SheetRace, AWalkPastObjectsAnotherWriterAppendedMeetsEveryObject) {
+  constexpr int kPolygons = 2050, kCount = kPolygons + 50;
+  {
+    TMap fill;
+    ASSERT_TRUE(Open(fill, 0));
+    for (int id = 1; id <= kCount; ++id)
+      ASSERT_EQ(id, AppendObject(fill, id, id <= kPolygons ? LOCAL_POLYGON : LOCAL_LINE));
+  }
+  TMap a, b, w;
+  ASSERT_TRUE(Open(a, 0));
+  ASSERT_TRUE(Open(b, 0));
+  ASSERT_TRUE(Open(w, 0));
+  for (int id = kCount + 1; id <= kCount + 3; ++id)
+    ASSERT_EQ(id, AppendObject(w, id, LOCAL_POLYGON));
+  ASSERT_EQ(kCount, a.List.Count());
+  std::vector<int> forwards;
+  EXPECT_EQ("", CheckChain(a.List, &forwards));
+  EXPECT_EQ(kCount + 3, a.List.Count());
+  std::vector<int> backwards;
+  for (const FVSPR* d = b.List.LastHead(); d != nullptr; d = b.List.PrevHead())
+    backwards.push_back(b.List.CurrentObject);
+  std::reverse(backwards.begin(), backwards.end());
+  EXPECT_EQ(forwards, backwards);
 }
 
 // Document R keeps what it read of sheet 1 while it works on sheet 2;

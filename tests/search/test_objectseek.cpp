@@ -1,14 +1,20 @@
 // The search walks over the maps of a document: map and sheet order, next
 // and previous never returning the place, the rules of the this-map and
 // deleted flags, samples in force, the view walk, the area condition (also
-// through the index of a large sheet's frames) and the key searches.
+// through the index of a large sheet's frames), the key searches, and the
+// selects of a document while another process appends to the map.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -624,5 +630,240 @@ INSTANTIATE_TEST_SUITE_P(ModePairs, SampleOverAnotherWritersChange,
                          ::testing::Combine(::testing::Bool(), ::testing::Bool(),
                                             ::testing::Bool()),
                          [](const auto& info) { return writertest::ModePairName(info.param); });
+
+// A map of two sheets of 2,500 objects each on their own ground: lines
+// first, then polygons, so that the chain (polygons before lines) runs
+// through descriptors that the first window of a reader's cache does not
+// hold. Another process appends polygons and lines to both sheets, each
+// new polygon linked between the last polygon and the first line. A
+// document that opened the map before (its count from then) selects by an
+// area inside sheet 1 and by one over the border of the two, seeking the
+// objects one by one forwards and backwards and by the area search: each
+// select finds every object a document found before the appends, and
+// exactly what a document opened afterwards finds; so again after more
+// appends and an adjustment of its data.
+constexpr int kLines = 2300, kPolygons = 200, kAppended = 40;
+
+NewObject Scattered(std::mt19937& random, int local) {
+  NewObject o;
+  o.local = local;
+  o.code = local == LOCAL_POLYGON ? seltest::KIND_LAKE : seltest::KIND_ROAD;
+  std::uniform_real_distribution<double> at(40, 1860);
+  const double x = at(random), y = at(random), w = double(10 + random() % 60);
+  o.contour = seltest::OnGround(
+      local == LOCAL_POLYGON ? objtest::Points{{x, y}, {x + w, y}, {x + w, y + w}, {x, y + w}, {x, y}}
+                             : objtest::Points{{x, y}, {x + w, y + w / 2}});
+  return o;
+}
+
+// What one select by an area (relation 1) finds: sought forwards and
+// backwards, then by the area search, each as sheet * 100000 + number in
+// ascending order.
+struct Selected {
+  std::vector<int> forward, backward, sample;
+};
+
+Selected SelectByArea(TMap& map, const objtest::Points& contour) {
+  Selected found;
+  TObjectInfo area;
+  EXPECT_EQ(1, area.CreateObject(&map, 1, int(METRIC_F64), 0));
+  for (const auto& p : contour) area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect s(&map);
+  EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+  SEEKMAP maps[1] = {{&map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  for (const int way : {SEEK_FIRST, SEEK_LAST}) {
+    std::vector<int>& out = way == SEEK_FIRST ? found.forward : found.backward;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = way; seek.SeekObject(&place, &s, flags);
+         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
+      out.push_back(int(place.List) * 100000 + int(place.Object));
+    std::sort(out.begin(), out.end());
+  }
+  EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
+  for (int sheet = 1; sheet <= map.Count(); ++sheet)
+    for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
+      found.sample.push_back(sheet * 100000 + o);
+  return found;
+}
+
+// The objects of `before` that `now` lacks, as text ("" none).
+std::string Missing(const std::vector<int>& before, const std::vector<int>& now) {
+  std::vector<int> lost;
+  std::set_difference(before.begin(), before.end(), now.begin(), now.end(),
+                      std::back_inserter(lost));
+  std::string out = lost.empty() ? "" : std::to_string(lost.size()) + " missing:";
+  for (size_t i = 0; i < lost.size() && i < 5; ++i) out += " " + std::to_string(lost[i]);
+  return out;
+}
+
+void ExpectNoneMissing(const Selected& before, const Selected& now, const std::string& where) {
+  EXPECT_EQ("", Missing(before.forward, now.forward)) << where << ", sought forwards";
+  EXPECT_EQ("", Missing(before.forward, now.backward)) << where << ", sought backwards";
+  EXPECT_EQ("", Missing(before.sample, now.sample)) << where << ", the area search";
+}
+
+void ExpectSame(const Selected& fresh, const Selected& now, const std::string& where) {
+  EXPECT_EQ(fresh.forward, now.forward) << where << ", sought forwards";
+  EXPECT_EQ(fresh.backward, now.backward) << where << ", sought backwards";
+  EXPECT_EQ(fresh.sample, now.sample) << where << ", the area search";
+}
+
+class SelectWhileAnotherAppends : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m.ok());
+    std::mt19937 random(5);
+    for (int sheet = 1; sheet <= 2; ++sheet)
+      for (int i = 0; i < kLines + kPolygons; ++i)
+        ASSERT_GT(m.Append(sheet, Scattered(random, i < kLines ? LOCAL_LINE : LOCAL_POLYGON)), 0);
+    m.map.CloseData();
+  }
+  void TearDown() override { TSheetFrameIndex::SetMinObjects(minObjects); }
+  // Appends kAppended polygons and as many lines to sheet `sheet` of `map`,
+  // interleaved: 1, or 0 when one is refused.
+  static int AppendSome(TMap& map, int sheet) {
+    std::mt19937 random(sheet);
+    for (int i = 0; i < 2 * kAppended; ++i)
+      if (map.OpenList(sheet) != 1 ||
+          AppendTo(map, Scattered(random, i % 2 ? LOCAL_LINE : LOCAL_POLYGON)) == 0)
+        return 0;
+    return 1;
+  }
+  static int AppendTo(TMap& map, const NewObject& o) {
+    FVSPR d = objtest::Desc(o.local, o.code);
+    objtest::Bytes metric = objtest::Metric(METRIC_I32, {o.contour});
+    return map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr);
+  }
+  // Inside sheet 1, and over the border of sheets 1 and 2.
+  const objtest::Points areas[2] = {
+      seltest::OnGround({{500, 500}, {500, 1200}, {1200, 1200}, {1200, 500}, {500, 500}}),
+      seltest::OnGround({{600, 1500}, {600, 2500}, {1400, 2500}, {1400, 1500}, {600, 1500}})};
+  const char* names[2] = {"inside sheet 1", "over two sheets"};
+  SelectMap m{2};
+  const LONG minObjects = TSheetFrameIndex::MinObjects();
+};
+
+class SelectWhileAnotherAppendsStepped
+    : public SelectWhileAnotherAppends,
+      public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(SelectWhileAnotherAppendsStepped, EveryObjectThereBeforeIsFound) {
+  const auto [index, writerEdit] = GetParam();
+  TSheetFrameIndex::SetMinObjects(index ? 100 : INT_MAX);
+  Selected before[2];
+  {
+    TMap first;
+    ASSERT_EQ(1, first.OpenData(m.path().c_str(), 0));
+    for (int a = 0; a < 2; ++a) before[a] = SelectByArea(first, areas[a]);
+  }
+  ASSERT_FALSE(before[0].forward.empty());
+  ASSERT_EQ(before[0].forward, before[0].sample);
+  ASSERT_EQ(before[1].forward, before[1].sample);
+
+  TMap r;
+  ASSERT_EQ(1, r.OpenData(m.path().c_str(), 0));
+  ASSERT_EQ(1, r.OpenList(1));
+  ASSERT_EQ(kLines + kPolygons, r.List.Count());
+
+  // The writer's steps: open (the argument: edit mode), append to a sheet,
+  // close.
+  TMap copy;
+  auto step = [&](const writertest::Order& o) -> int32_t {
+    switch (o.what) {
+      case 1:
+        if (copy.OpenData(m.path().c_str(), 0) != 1) return 0;
+        copy.WorkMode(o.arg);
+        return 1;
+      case 2: return AppendSome(copy, o.arg);
+      case 3: return copy.CloseData();
+      default: return 0;
+    }
+  };
+  auto append = [&](std::initializer_list<int> sheets) {
+    writertest::Stepper w = writertest::StartStepper(step);
+    ASSERT_GT(w.pid, 0);
+    ASSERT_EQ(1, writertest::Step(w, {1, writerEdit}));
+    for (const int sheet : sheets) ASSERT_EQ(1, writertest::Step(w, {2, sheet}));
+    ASSERT_EQ(1, writertest::Step(w, {3, 0}));
+    EXPECT_EQ(0, writertest::StopStepper(w));
+  };
+  ASSERT_NO_FATAL_FAILURE(append({1, 2}));
+  auto expectFresh = [&](const std::string& when) {
+    TMap fresh;
+    ASSERT_EQ(1, fresh.OpenData(m.path().c_str(), 0));
+    for (int a = 0; a < 2; ++a) {
+      const Selected now = SelectByArea(fresh, areas[a]);
+      for (int round = 1; round <= 2; ++round) {
+        const std::string where = std::string(names[a]) + ", " + when + std::to_string(round);
+        const Selected again = SelectByArea(r, areas[a]);
+        ExpectNoneMissing(before[a], again, where);
+        ExpectSame(now, again, where);
+      }
+    }
+  };
+  ASSERT_NO_FATAL_FAILURE(expectFresh("select "));
+  // More appends to sheet 1, its sheet, and its data adjusted.
+  ASSERT_EQ(1, r.OpenList(1));
+  ASSERT_NO_FATAL_FAILURE(append({1}));
+  ASSERT_NE(0, r.AdjustData());
+  ASSERT_NO_FATAL_FAILURE(expectFresh("data adjusted, select "));
+}
+
+INSTANTIATE_TEST_SUITE_P(IndexAndWriterMode, SelectWhileAnotherAppendsStepped,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param) ? "Index" : "Walk") +
+                                  (std::get<1>(info.param) ? "WriterInEditMode" : "Writer");
+                         });
+
+// The writer running freely: a document keeps selecting while another
+// process appends 1,500 objects to both sheets, in edit mode or not; every
+// select finds every object there before the writer began, and once the
+// writer is gone exactly what a document opened then finds.
+class SelectWhileAnotherAppendsFreely : public SelectWhileAnotherAppends,
+                                        public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SelectWhileAnotherAppendsFreely, EveryObjectThereBeforeIsFound) {
+  TSheetFrameIndex::SetMinObjects(100);
+  TMap r;
+  ASSERT_EQ(1, r.OpenData(m.path().c_str(), 0));
+  Selected before[2];
+  for (int a = 0; a < 2; ++a) before[a] = SelectByArea(r, areas[a]);
+  const bool edit = GetParam();
+  writertest::Child writer = writertest::StartChild([&](int acks) {
+    TMap w;
+    if (w.OpenData(m.path().c_str(), 0) != 1) return 2;
+    w.WorkMode(edit);
+    std::mt19937 random(11);
+    for (int i = 0; i < 1500; ++i) {
+      if (w.OpenList(1 + int(random() % 2)) != 1) return 3;
+      if (AppendTo(w, Scattered(random, i % 2 ? LOCAL_LINE : LOCAL_POLYGON)) == 0) return 4;
+      if (i == 10 && !writertest::SendAck(acks, writertest::Ack{0, 0, 0})) return 5;
+    }
+    return w.CloseData() == 1 ? 0 : 6;
+  });
+  ASSERT_GT(writer.pid, 0);
+  ASSERT_EQ(1u, writertest::ReadAcks(writer.acks, 1).size());
+  int rounds = 0;
+  for (pollfd done{writer.acks, POLLIN, 0}; rounds < 3 || poll(&done, 1, 0) == 0; ++rounds) {
+    for (int a = 0; a < 2; ++a)
+      ExpectNoneMissing(before[a], SelectByArea(r, areas[a]),
+                        std::string(names[a]) + ", select " + std::to_string(rounds));
+    if (HasFailure()) break;
+  }
+  close(writer.acks);
+  EXPECT_EQ(0, writertest::WaitChild(writer.pid));
+  TMap fresh;
+  ASSERT_EQ(1, fresh.OpenData(m.path().c_str(), 0));
+  for (int a = 0; a < 2; ++a)
+    ExpectSame(SelectByArea(fresh, areas[a]), SelectByArea(r, areas[a]),
+               std::string(names[a]) + ", the writer gone");
+}
+
+INSTANTIATE_TEST_SUITE_P(WriterMode, SelectWhileAnotherAppendsFreely, ::testing::Bool(),
+                         [](const auto& info) {
+                           return std::string(info.param ? "InEditMode" : "Alone");
+                         });
 
 }  // namespace
