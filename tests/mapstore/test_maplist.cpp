@@ -406,9 +406,11 @@ TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileNobodyChangedTheMap) {
   ASSERT_EQ(1, list.Open(&map, 2));
   for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
 
+  // (The caches of a map of several sheets read by pieces: what the sheet
+  // read last is what it holds.)
   counter.Reset();
   ASSERT_EQ(1, list.Open(&map, 1));
-  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
+  ASSERT_NO_FATAL_FAILURE(read(3));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));
 
@@ -463,6 +465,33 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
   }
 }
 
+// What a sheet left keeps follows what its caches hold, not the blocks
+// they read into: a sheet read in one place keeps a few kilobytes, and the
+// blocks serve the next sheet (no new memory for it).
+TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  ASSERT_TRUE(map.MakeMapFile());
+  TMapList list;
+  auto blocks = [&] {
+    return list.HeadBuffer.BlockBytes() + list.DataBuffer.BlockBytes() +
+           list.SemnBuffer.BlockBytes() + list.DrawBuffer.BlockBytes();
+  };
+  ASSERT_EQ(1, list.Open(&map, 1));
+  const FVSPR* desc = list.ObjectDesc(3);
+  ASSERT_NE(nullptr, desc);
+  ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset));
+  const int64_t open = blocks();
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_LT(list.ParkedCacheBytes(), 16384u);
+  EXPECT_GT(open, 16 * 16384);
+  EXPECT_EQ(open, blocks());
+  ASSERT_EQ(1, list.Open(&map, 1));
+  desc = list.ObjectDesc(3);
+  ASSERT_NE(nullptr, desc);
+  EXPECT_NE(nullptr, list.DataAddr(desc->DataOffset));
+}
+
 // The sheets left keep their caches within their budget: beyond it the
 // sheet left longest ago gives its caches up and keeps its files, so that
 // going back to it opens nothing but reads its objects afresh.
@@ -471,9 +500,9 @@ TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
   TestMap map(dir.path(), 4);
   ASSERT_TRUE(map.MakeMapFile());
   TMapList list;
-  auto read = [&](int sheet) {
+  auto read = [&](int sheet, int from = 1) {
     ASSERT_EQ(1, list.Open(&map, sheet));
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = from; n <= 3; ++n) {
       const FVSPR* desc = list.ObjectDesc(n);
       ASSERT_NE(nullptr, desc) << n;
       ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset)) << n;
@@ -493,11 +522,11 @@ TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
 
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
-  ASSERT_NO_FATAL_FAILURE(read(3));
+  ASSERT_NO_FATAL_FAILURE(read(3, 3));  // what it read last
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));  // the counter and the header
   counter.Reset();
-  ASSERT_NO_FATAL_FAILURE(read(1));
+  ASSERT_NO_FATAL_FAILURE(read(1, 3));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_LT(2, counter.Count(plat::VfsOp::Read));
 }
