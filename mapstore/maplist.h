@@ -156,6 +156,8 @@ enum : DWORD {
 // found shorter than it was known to be (cut short by someone else).
 struct SHEETCLAIMS {
   int Known;
+  int SharedKnown;  // Shared found too (every record's head read)
+  LONG Counted;     // the descriptors looked at: objects 1 to Counted
   CLAIMSPANS Files[SHEET_FILES];
   CLAIMSPANS Shared[SHEET_FILES];
   int64_t Ends[SHEET_FILES];  // the least each file is known to hold: its end when the
@@ -901,8 +903,12 @@ class MAPCLASS TMapList {
   // claims (a length pushed into the next record, two offsets at one
   // record): no record there is rewritten in place. A write view whose
   // file no longer holds its records is released first, so that the ends
-  // are the files'. 0, or the code of a failed read or write.
-  int FindClaims();
+  // are the files'. Objects counted since the claims were found (appended
+  // by another writer) are looked at alone. The bytes claimed twice are
+  // found only with `shared` (every record's head read; for a rewrite in
+  // place); without, only the heads of records that start near a file's
+  // end are read. 0, or the code of a failed read or write.
+  int FindClaims(bool shared = false);
   SHEETCLAIMS Claims = {};
   // Gives the file table's entry of the open sheet this list's claims.
   void KeepClaims();
