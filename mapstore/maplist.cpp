@@ -163,13 +163,22 @@ int TMapList::CheckHeadCount(const char* name) {
   return 0;
 }
 
+bool TMapList::ReadsByPieces() const {
+  // The caches of a sheet on a map of several sheets, as the opening sizes
+  // them.
+  constexpr size_t kSheetCaches = 0x48000 + TDataBuffer::WINDOW_SIZE + 0x20000 +
+                                  TBlockBuffer::WINDOW_SIZE;
+  return Owner != nullptr && Owner->Count() > 1 &&
+         size_t(Owner->Count()) * kSheetCaches > KeptCacheBytes();
+}
+
 int TMapList::AllocateBuffers() {
   const bool oneSheet = Owner != nullptr && Owner->Count() == 1;
-  // The sheets of a map of several use the caches in turn: read by pieces.
-  HeadBuffer.ReadByPieces(!oneSheet);
-  DataBuffer.ReadByPieces(!oneSheet);
-  SemnBuffer.ReadByPieces(!oneSheet);
-  DrawBuffer.ReadByPieces(!oneSheet);
+  const bool pieces = ReadsByPieces();
+  HeadBuffer.ReadByPieces(pieces);
+  DataBuffer.ReadByPieces(pieces);
+  SemnBuffer.ReadByPieces(pieces);
+  DrawBuffer.ReadByPieces(pieces);
   bool ok = true;
   if (Files[SHEET_DAT] != nullptr) {
     DataBuffer.SetFile(Files[SHEET_DAT]);
@@ -264,7 +273,7 @@ int TMapList::OpenFiles() {
   Files[SHEET_HDR] = hdr;
   HeadBuffer.SetFile(hdr);
   const bool oneSheet = Owner->Count() == 1;
-  HeadBuffer.ReadByPieces(!oneSheet);
+  HeadBuffer.ReadByPieces(ReadsByPieces());
   if (!HeadBuffer.Allocate(oneSheet ? plat::FileLength(hdr) : 0)) return Fail(1);
   LoadHead();
   if (!CheckHdrHead(&Head)) {

@@ -808,6 +808,11 @@ class MAPCLASS TMapList {
   HANDLE UnlessBeingCreated(HANDLE file);
   // Sizes the four caches for the open files; 0 (all freed) without memory.
   int AllocateBuffers();
+  // Whether the caches read by pieces (TSheetWindows::ReadByPieces): on a
+  // map of more sheets than KeptCacheBytes holds with the caches the
+  // opening gives each, so that what a sheet left keeps follows the little
+  // it read rather than the whole of a small file.
+  bool ReadsByPieces() const;
   // Creates one of the DAT, SEM, GRA files.
   int CreateSheetFile(int file);
   // Hands an open DAT, SEM or GRA file to its cache and keeps it in the

@@ -118,7 +118,7 @@ int64_t TSheetWindows<N, W, E>::HeldBytes(const SHEETWINDOW& w) {
 
 template <int N, int W, int E>
 void TSheetWindows<N, W, E>::Park(TSheetWindows& to) {
-  if (block_ == nullptr) return;
+  if (block_ == nullptr || !pieces_) return;
   const int used = std::min(used_, count_);
   int64_t held = 0;
   for (int i = 0; i < used; ++i) held += HeldBytes(windows_[i]);

@@ -31,16 +31,17 @@
 // window, enough for the record, in the window of the last piece: the
 // windows already filled stay, and the cost of a record stays that of its
 // own bytes however large the file. A record that does not lie whole in
-// its piece or stretch is read as before. The caches of a map of several
-// sheets, which the sheets use in turn, read out of order by pieces
+// its piece or stretch is read as before. The caches of a map of more
+// sheets than their memory can keep whole read out of order by pieces
 // whatever the file's size (ReadByPieces): a small sheet visited for one
 // object then costs that object's bytes, not the whole sheet's.
 //
-// A sheet left for another one keeps its caches (TMapList); what they keep
-// follows what they hold (Park): the bytes their windows hold move to
-// memory of their own, as much as that is, and the block goes to the cache
-// that serves the next sheet, so that a sheet read in a few places keeps a
-// few kilobytes. Going back, they are laid into a block again (Unpark).
+// A sheet left for another one keeps its caches (TMapList); what caches
+// that read by pieces keep follows what they hold (Park): the bytes their
+// windows hold move to memory of their own, as much as that is, and the
+// block goes to the cache that serves the next sheet, so that a sheet read
+// in a few places keeps a few kilobytes. Going back, they are laid into a
+// block again (Unpark).
 #pragma once
 
 #include <cstdint>
@@ -88,10 +89,10 @@ class TSheetWindows {
   // file fits them.
   void ReadByPieces(bool on) { pieces_ = on; }
 
-  // Parking a sheet's cache: when its windows hold at most half the block,
-  // their bytes move to memory of the cache's own, as much as they are,
-  // and the block goes to `to` (which has none; freed when it has one).
-  // A cache that holds more keeps its block. The windows keep what they
+  // Parking a sheet's cache: when it reads by pieces and its windows hold
+  // at most half the block, their bytes move to memory of the cache's own,
+  // as much as they are, and the block goes to `to` (which has none; freed
+  // when it has one). Any other cache keeps its block (no copy). The windows keep what they
   // hold either way; nothing may be read through a packed cache until it
   // is unparked.
   void Park(TSheetWindows& to);

@@ -406,11 +406,9 @@ TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileNobodyChangedTheMap) {
   ASSERT_EQ(1, list.Open(&map, 2));
   for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
 
-  // (The caches of a map of several sheets read by pieces: what the sheet
-  // read last is what it holds.)
   counter.Reset();
   ASSERT_EQ(1, list.Open(&map, 1));
-  ASSERT_NO_FATAL_FAILURE(read(3));
+  for (int n = 1; n <= 3; ++n) ASSERT_NO_FATAL_FAILURE(read(n));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));
 
@@ -465,13 +463,20 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
   }
 }
 
-// What a sheet left keeps follows what its caches hold, not the blocks
-// they read into: a sheet read in one place keeps a few kilobytes, and the
-// blocks serve the next sheet (no new memory for it).
+// On a map of more sheets than the budget of the sheets left holds with
+// whole caches, what a sheet left keeps follows what its caches hold, not
+// the blocks they read into: a sheet read in one place keeps a few
+// kilobytes, and the blocks serve the next sheet (no new memory for it).
 TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
   WriteSheets(2);
   TestMap map(dir.path(), 2);
   ASSERT_TRUE(map.MakeMapFile());
+  // More sheets than the budget holds with whole caches.
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(0x10000);
   TMapList list;
   auto blocks = [&] {
     return list.HeadBuffer.BlockBytes() + list.DataBuffer.BlockBytes() +
@@ -494,13 +499,20 @@ TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
 
 // The sheets left keep their caches within their budget: beyond it the
 // sheet left longest ago gives its caches up and keeps its files, so that
-// going back to it opens nothing but reads its objects afresh.
+// going back to it opens nothing but reads its objects afresh. (A budget
+// this small holds no whole caches: each sheet keeps what it read, by
+// pieces, the last object's records.)
 TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
   WriteSheets(4);
   TestMap map(dir.path(), 4);
   ASSERT_TRUE(map.MakeMapFile());
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(0x10000);
   TMapList list;
-  auto read = [&](int sheet, int from = 1) {
+  auto read = [&](int sheet, int from) {
     ASSERT_EQ(1, list.Open(&map, sheet));
     for (int n = from; n <= 3; ++n) {
       const FVSPR* desc = list.ObjectDesc(n);
@@ -508,21 +520,17 @@ TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
       ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset)) << n;
     }
   };
-  ASSERT_NO_FATAL_FAILURE(read(1));
-  ASSERT_NO_FATAL_FAILURE(read(2));
+  ASSERT_NO_FATAL_FAILURE(read(1, 1));
+  ASSERT_NO_FATAL_FAILURE(read(2, 1));
   const size_t one = list.ParkedCacheBytes();  // sheet 1's
   ASSERT_GT(one, 0u);
-  struct Budget {
-    const size_t bytes = TMapList::KeptCacheBytes();
-    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
-  } budget;
   TMapList::SetKeptCacheBytes(2 * one);
-  for (int sheet : {3, 4}) ASSERT_NO_FATAL_FAILURE(read(sheet));
+  for (int sheet : {3, 4}) ASSERT_NO_FATAL_FAILURE(read(sheet, 1));
   EXPECT_EQ(2 * one, list.ParkedCacheBytes());
 
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
-  ASSERT_NO_FATAL_FAILURE(read(3, 3));  // what it read last
+  ASSERT_NO_FATAL_FAILURE(read(3, 3));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));  // the counter and the header
   counter.Reset();
