@@ -189,8 +189,10 @@ int TSheetWindows<N, W, E>::Unpark(TSheetWindows& from) {
     return laidOut ? 0 : 1;
   }
   // Each window's bytes go back to its place in the block; a window the
-  // block has no place for is emptied (read again when asked for).
-  for (int i = 0; i < MAX_WINDOWS; ++i) {
+  // block has no place for is emptied (read again when asked for). The
+  // windows past both layouts are empty and over no block already.
+  const int laid = std::max(count_, count);
+  for (int i = 0; i < laid; ++i) {
     SHEETWINDOW& w = windows_[i];
     const int64_t bytes = HeldBytes(w);
     char* place = i < count ? block + int64_t(i) * windowSize : nullptr;
