@@ -924,11 +924,25 @@ size_t TMapList::CacheBytesOf(const SHEETSTATE& state) {
 
 void TMapList::BoundKeptCaches() {
   while (ParkedBytes > KeptCacheBytes()) {
-    int oldest = -1;
+    // The hints of the sheets left go first, those left longest ago first:
+    // they only bring a scattered read's bytes near, while a state given
+    // up is read again, views and all.
+    int oldest = -1, hinted = -1;
     for (size_t i = 0; i < States.size(); ++i) {
       if (States[i] == nullptr) continue;
       if (oldest < 0 || FileTable[i].Stamp < FileTable[size_t(oldest)].Stamp)
         oldest = static_cast<int>(i);
+      if (States[i]->HeadBuffer.HintChunks() > 0 &&
+          (hinted < 0 || FileTable[i].Stamp < FileTable[size_t(hinted)].Stamp))
+        hinted = static_cast<int>(i);
+    }
+    if (hinted >= 0) {
+      SHEETSTATE* state = States[size_t(hinted)];
+      ParkedBytes -= state->CacheBytes;
+      state->HeadBuffer.FreeHints();
+      state->CacheBytes = CacheBytesOf(*state);
+      ParkedBytes += state->CacheBytes;
+      continue;
     }
     if (oldest < 0) return;
     DropState(oldest);

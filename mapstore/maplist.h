@@ -273,9 +273,9 @@ class MAPCLASS TMapList {
   static int KeptDescriptors();
   static int DescriptorBudget();
   // The bytes of cache memory the sheets left for another one keep together
-  // (each list): beyond them the sheets left longest ago give up their
-  // caches and write views (their files stay open). The tests set a lower
-  // bound.
+  // (each list): beyond them the sheets left longest ago give up the hints
+  // of their scattered reads first, then their caches and write views (their
+  // files stay open). The tests set a lower bound.
   static size_t KeptCacheBytes();
   static void SetKeptCacheBytes(size_t bytes);
   // The cache memory the sheets left keep now.
@@ -727,8 +727,8 @@ class MAPCLASS TMapList {
   bool RoomFor(int held) const;
   // The memory the caches of `state` hold.
   static size_t CacheBytesOf(const SHEETSTATE& state);
-  // The kept states together within KeptCacheBytes: those of the sheets
-  // left longest ago give way (DropState).
+  // The kept states together within KeptCacheBytes: the hints of the
+  // sheets left longest ago give way, then their states (DropState).
   void BoundKeptCaches();
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
