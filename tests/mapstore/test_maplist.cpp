@@ -444,7 +444,8 @@ TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileNobodyChangedTheMap) {
 
 // A sheet left for another one keeps the hints of its scattered reads
 // while they take little memory; many (a large sheet read all over) are
-// given up, so that the sheets kept hold a bounded amount of them.
+// given up, so that the sheets kept hold a bounded amount of them, and so
+// are all of them before the caches when the sheets left hold too much.
 TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
   WriteSheets(2);
   TestMap map(dir.path(), 2);
@@ -461,6 +462,21 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
                 THeadBuffer::HintData(list.HeadBuffer.Hint(k * THeadBuffer::HINT_CHUNK + 1)))
           << chunks << " " << k;
   }
+  // Past the budget of the sheets left, their hints go before their caches.
+  list.HeadBuffer.NoteHint(1, 64, 32);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  const size_t with = list.ParkedCacheBytes();  // sheet 1's, with its hint
+  ASSERT_EQ(1, list.Open(&map, 1));
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(with - 1);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_GT(list.ParkedCacheBytes(), 0u);
+  EXPECT_LT(list.ParkedCacheBytes(), with);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(0u, list.HeadBuffer.Hint(1));
 }
 
 // On a map of more sheets than the budget of the sheets left holds with
@@ -488,6 +504,7 @@ TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
   ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset));
   const int64_t open = blocks();
   ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_GT(list.ParkedCacheBytes(), 0u);  // kept, within the budget
   EXPECT_LT(list.ParkedCacheBytes(), 16384u);
   EXPECT_GT(open, 16 * 16384);
   EXPECT_EQ(open, blocks());
