@@ -51,6 +51,10 @@
 // the goal: 2, and 3 with the semantic condition; a select also fails it
 // when a round's two answers differ by more than two objects (each round
 // whose counts differ is printed).
+// BM_ClickAtRandom: on 1,024 sheets of 1,000 objects (32 x 32,
+// /1024000/32) and on one sheet of 1,000,000, a click on a random point
+// object each round; the first's time over the second's fails the run over
+// 2.
 // BM_FirstSelectOverFirstClick: on documents just opened, the first click
 // at a random point object and the first 300 m select round it (each on a
 // document of its own), on both maps; the select's time over the click's
@@ -126,7 +130,11 @@ constexpr Shape kFourSmall{400000, 2}, kFourLarge{6400000, 2};
 // Maps laid out as a nomenclature, built sheet by sheet, each object on its
 // own sheet's ground: 100 sheets of 10,000 and 16 of 312,500.
 constexpr Shape kHundred{1000000, 10}, kSixteenLarge{5000000, 4};
-bool Nomenclature(Shape shape) { return shape == kHundred || shape == kSixteenLarge; }
+// And 1,024 sheets (32 x 32) of 1,000.
+constexpr Shape kThousand{1024000, 32};
+bool Nomenclature(Shape shape) {
+  return shape == kHundred || shape == kSixteenLarge || shape == kThousand;
+}
 
 // The frame of an object's points in plane metres.
 struct Box {
@@ -528,7 +536,8 @@ Scene* MakeScene(Shape shape) {
     if (number == 0) return Failed("append");
     const sqlite3_int64 id = grid == 1 ? number : i + 1;
     if (peer && !AddToPeer(s.get(), id, d.Local, seed, points)) return Failed("SQLite");
-    if (nomenclature && d.Local == LOCAL_POINT && i % 16 == 0) s->points.push_back(points[0]);
+    if ((nomenclature || grid == 1) && d.Local == LOCAL_POINT && i % 16 == 0)
+      s->points.push_back(points[0]);
     const double away = std::hypot(x - target.X, y - target.Y);
     if (d.Local == LOCAL_POINT && away < nearest) nearest = away, s->hit = {x, y};
   }
@@ -1046,6 +1055,30 @@ void BM_ManySheetsClick(benchmark::State& state) {
   Check(state, "100 sheets: click over SQLite", ours, peer, 2);
 }
 
+// A click on a random point object each round at the zoom of the window
+// picture, after a select at the middle of every sheet (not timed): on
+// 1,024 sheets of 1,000 objects against one sheet of 1,000,000, the cost
+// of a click that follows the window, not the sheets kept.
+void BM_ClickAtRandom(benchmark::State& state) {
+  Scene* s = Start(state);
+  if (s == nullptr || s->points.empty()) return state.SkipWithError("no points");
+  if (s->grid > 1) WarmUp(s);
+  s->doc->SetViewScale(s->windowZoom);
+  std::mt19937 rng(29);
+  TObjectInfo info;
+  double ours = 0;
+  for (auto _ : state) {
+    const DOUBLEPOINT at = s->points[rng() % s->points.size()];
+    const Clock::time_point start = Clock::now();
+    const int found = Click(s->doc, info, at);
+    ours += Since(start);
+    if (found == 0) return state.SkipWithError("a click on an object found none");
+  }
+  const double ms = ours / double(state.iterations()) * 1e3;
+  state.counters["ms_per_click"] = ms;
+  Figures()["click at a random point object"][ShapeOf(state)] = ms;
+}
+
 // On documents just opened (the opening not timed), at a random point
 // object each round: the first click there, and, on another document, the
 // first 300 m select round it; each makes the indexes of the sheets it
@@ -1123,6 +1156,8 @@ void Register() {
   for (const auto& [name, run] : hundred) add(name, run, kHundred)->Iterations(1000);
   for (Shape shape : {kHundred, kSixteenLarge})
     add("BM_FirstSelectOverFirstClick", BM_FirstSelectOverFirstClick, shape)->Iterations(12);
+  for (Shape shape : {Shape{1000000, 1}, kThousand})
+    add("BM_ClickAtRandom", BM_ClickAtRandom, shape)->Iterations(2000);
 }
 
 // The figure `name` of a map, 0 when not run.
@@ -1148,7 +1183,7 @@ bool PrintRatios() {
   std::printf("\n%-44s", "figure (ms, or as named)");
   std::vector<Shape> shapes;
   for (int n : kOneSheet) shapes.push_back(Shape{n, 1});
-  for (Shape shape : {kSixteen, kFourSmall, kFourLarge, kHundred, kSixteenLarge})
+  for (Shape shape : {kSixteen, kFourSmall, kFourLarge, kHundred, kSixteenLarge, kThousand})
     shapes.push_back(shape);
   for (Shape shape : shapes)
     std::printf(" %12s", (std::to_string(shape.grid * shape.grid) + "x" +
@@ -1192,6 +1227,9 @@ bool PrintRatios() {
                      Figure("select, its sheet alone on", kSixteen), 2);
   held &= PrintRatio("3 km view on 6,400,000 objects over 400,000",
                      Figure("view picture", kFourLarge), Figure("view picture", kFourSmall), 1.5);
+  held &= PrintRatio("click on 1,024 sheets of 1,000 over one sheet of 1,000,000",
+                     Figure("click at a random point object", kThousand),
+                     Figure("click at a random point object", Shape{1000000, 1}), 2);
   held &= PrintRatio("click after a repaint on 4 x 1,600,000, ms",
                      Figure("click after a repaint", kFourLarge), 1, 1);
   for (const std::string& line : Checks()) {

@@ -183,8 +183,22 @@ int TMapList::CheckHeadCount(const char* name) {
   return 0;
 }
 
+bool TMapList::ReadsByPieces() const {
+  // The caches of a sheet on a map of several sheets, as the opening sizes
+  // them.
+  constexpr size_t kSheetCaches = 0x48000 + TDataBuffer::WINDOW_SIZE + 0x20000 +
+                                  TBlockBuffer::WINDOW_SIZE;
+  return Owner != nullptr && Owner->Count() > 1 &&
+         size_t(Owner->Count()) * kSheetCaches > KeptCacheBytes();
+}
+
 int TMapList::AllocateBuffers() {
   const bool oneSheet = Owner != nullptr && Owner->Count() == 1;
+  const bool pieces = ReadsByPieces();
+  HeadBuffer.ReadByPieces(pieces);
+  DataBuffer.ReadByPieces(pieces);
+  SemnBuffer.ReadByPieces(pieces);
+  DrawBuffer.ReadByPieces(pieces);
   bool ok = true;
   if (Files[SHEET_DAT] != nullptr) {
     DataBuffer.SetFile(Files[SHEET_DAT]);
@@ -285,6 +299,7 @@ int TMapList::OpenFiles() {
   Files[SHEET_HDR] = hdr;
   HeadBuffer.SetFile(hdr);
   const bool oneSheet = Owner->Count() == 1;
+  HeadBuffer.ReadByPieces(ReadsByPieces());
   if (!HeadBuffer.Allocate(oneSheet ? plat::FileLength(hdr) : 0)) return Fail(1);
   LoadHead();
   if (!CheckHdrHead(&Head)) {
@@ -894,6 +909,12 @@ bool TMapList::ParkState() {
   // So do the hints of a large sheet read all over (8 bytes a descriptor):
   // a sheet kept holds at most PARKED_HINT_CHUNKS chunks of them.
   if (state->HeadBuffer.HintChunks() > PARKED_HINT_CHUNKS) state->HeadBuffer.FreeHints();
+  // What the caches keep follows what they hold: a sheet read in a few
+  // places keeps those bytes, and the blocks serve the next sheet.
+  state->HeadBuffer.Park(HeadBuffer);
+  state->DataBuffer.Park(DataBuffer);
+  state->SemnBuffer.Park(SemnBuffer);
+  state->DrawBuffer.Park(DrawBuffer);
   SHEETLEFT& left = state->Left;
   left.Head = Head;
   left.AccessMode = AccessMode;
@@ -936,18 +957,38 @@ void TMapList::BoundKeptIndexes() {
 }
 
 size_t TMapList::CacheBytesOf(const SHEETSTATE& state) {
-  return size_t(state.HeadBuffer.BlockBytes()) + state.HeadBuffer.HintBytes() +
-         size_t(state.DataBuffer.BlockBytes()) + size_t(state.SemnBuffer.BlockBytes()) +
-         size_t(state.DrawBuffer.BlockBytes());
+  size_t bytes = sizeof(SHEETSTATE) + state.HeadBuffer.HintBytes();
+  auto add = [&](const auto& cache) {
+    bytes += size_t(cache.BlockBytes()) + size_t(cache.PackedBytes());
+  };
+  add(state.HeadBuffer);
+  add(state.DataBuffer);
+  add(state.SemnBuffer);
+  add(state.DrawBuffer);
+  return bytes;
 }
 
 void TMapList::BoundKeptCaches() {
   while (ParkedBytes > KeptCacheBytes()) {
-    int oldest = -1;
+    // The hints of the sheets left go first, those left longest ago first:
+    // they only bring a scattered read's bytes near, while a state given
+    // up is read again, views and all.
+    int oldest = -1, hinted = -1;
     for (size_t i = 0; i < States.size(); ++i) {
       if (States[i] == nullptr) continue;
       if (oldest < 0 || FileTable[i].Stamp < FileTable[size_t(oldest)].Stamp)
         oldest = static_cast<int>(i);
+      if (States[i]->HeadBuffer.HintChunks() > 0 &&
+          (hinted < 0 || FileTable[i].Stamp < FileTable[size_t(hinted)].Stamp))
+        hinted = static_cast<int>(i);
+    }
+    if (hinted >= 0) {
+      SHEETSTATE* state = States[size_t(hinted)];
+      ParkedBytes -= state->CacheBytes;
+      state->HeadBuffer.FreeHints();
+      state->CacheBytes = CacheBytesOf(*state);
+      ParkedBytes += state->CacheBytes;
+      continue;
     }
     if (oldest < 0) return;
     DropState(oldest);
@@ -961,6 +1002,12 @@ void TMapList::TakeBackState(int entry) {
   ParkedBytes -= state->CacheBytes;
   ParkedIndexBytes -= state->IndexBytes;
   ExchangeState(*state);
+  // The bytes the caches packed go back into blocks: those the list held
+  // (now the state's), or new ones.
+  HeadBuffer.Unpark(state->HeadBuffer);
+  DataBuffer.Unpark(state->DataBuffer);
+  SemnBuffer.Unpark(state->SemnBuffer);
+  DrawBuffer.Unpark(state->DrawBuffer);
   Left = state->Left;
   LeftKnown = true;
   // What the list held instead (no file, no view) is the next spare.
@@ -986,12 +1033,20 @@ bool TMapList::InStepWithMap() {
 bool TMapList::ResumeAsLeft() {
   if (!LeftKnown) return false;
   LeftKnown = false;
-  // A metric cache that gave its memory back when the sheet was left is
-  // sized again as the opening sizes it on a map of several sheets.
+  // A cache that gave its memory back when the sheet was left (or could
+  // not have it again) is sized again as the opening sizes it on a map of
+  // several sheets.
+  if (HeadBuffer.Block() == nullptr && !HeadBuffer.Allocate(0)) return false;
   if (Files[SHEET_DAT] != nullptr && DataBuffer.Block() == nullptr) {
     DataBuffer.SetFile(Files[SHEET_DAT]);
     if (!DataBuffer.Allocate(TDataBuffer::WINDOW_SIZE)) return false;
   }
+  if (Files[SHEET_SEM] != nullptr && SemnBuffer.Block() == nullptr &&
+      !SemnBuffer.Allocate(0x20000))
+    return false;
+  if (Files[SHEET_GRA] != nullptr && DrawBuffer.Block() == nullptr &&
+      !DrawBuffer.Allocate(TBlockBuffer::WINDOW_SIZE))
+    return false;
   // Nobody else changed the map since the state was in step, and the
   // header is as left (a write through another sheet object of this map
   // marks it otherwise).
@@ -1027,10 +1082,15 @@ void TMapList::DropState(int entry) {
   for (TSheetWriteView& view : state->WriteViews) view.Release();
   state->FrameIndex.Forget();
   // The files go: the caches let go of them and of their views. Their
-  // memory serves the next sheet opened afresh (through the spare).
+  // memory serves the next sheet opened afresh (through the spare); what
+  // they packed is let go.
   if (Spare == nullptr) {
     EmptyCaches(true, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
                 state->DrawBuffer);
+    state->HeadBuffer.ReleasePacked();
+    state->DataBuffer.ReleasePacked();
+    state->SemnBuffer.ReleasePacked();
+    state->DrawBuffer.ReleasePacked();
     Spare = state;
   } else {
     delete state;

@@ -163,6 +163,8 @@ enum : DWORD {
 // found shorter than it was known to be (cut short by someone else).
 struct SHEETCLAIMS {
   int Known;
+  int SharedKnown;  // Shared found too (every record's head read)
+  LONG Counted;     // the descriptors looked at: objects 1 to Counted
   CLAIMSPANS Files[SHEET_FILES];
   CLAIMSPANS Shared[SHEET_FILES];
   int64_t Ends[SHEET_FILES];  // the least each file is known to hold: its end when the
@@ -287,9 +289,9 @@ class MAPCLASS TMapList {
   // (plat::DescriptorsLeft); only the open sheet keeps its files then.
   static int DescriptorReserve();
   // The bytes of cache memory the sheets left for another one keep together
-  // (each list): beyond them the sheets left longest ago give up their
-  // caches and write views (their files stay open). The tests set a lower
-  // bound.
+  // (each list): beyond them the sheets left longest ago give up the hints
+  // of their scattered reads first, then their caches and write views (their
+  // files stay open). The tests set a lower bound.
   static size_t KeptCacheBytes();
   static void SetKeptCacheBytes(size_t bytes);
   // The cache memory the sheets left keep now.
@@ -752,8 +754,8 @@ class MAPCLASS TMapList {
   bool RoomFor(int held) const;
   // The memory the caches of `state` hold.
   static size_t CacheBytesOf(const SHEETSTATE& state);
-  // The kept states together within KeptCacheBytes: those of the sheets
-  // left longest ago give way (DropState).
+  // The kept states together within KeptCacheBytes: the hints of the
+  // sheets left longest ago give way, then their states (DropState).
   void BoundKeptCaches();
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
@@ -842,6 +844,11 @@ class MAPCLASS TMapList {
   HANDLE UnlessBeingCreated(HANDLE file);
   // Sizes the four caches for the open files; 0 (all freed) without memory.
   int AllocateBuffers();
+  // Whether the caches read by pieces (TSheetWindows::ReadByPieces): on a
+  // map of more sheets than KeptCacheBytes holds with the caches the
+  // opening gives each, so that what a sheet left keeps follows the little
+  // it read rather than the whole of a small file.
+  bool ReadsByPieces() const;
   // Creates one of the DAT, SEM, GRA files.
   int CreateSheetFile(int file);
   // Hands an open DAT, SEM or GRA file to its cache and keeps it in the
@@ -945,8 +952,12 @@ class MAPCLASS TMapList {
   // claims (a length pushed into the next record, two offsets at one
   // record): no record there is rewritten in place. A write view whose
   // file no longer holds its records is released first, so that the ends
-  // are the files'. 0, or the code of a failed read or write.
-  int FindClaims();
+  // are the files'. Objects counted since the claims were found (appended
+  // by another writer) are looked at alone. The bytes claimed twice are
+  // found only with `shared` (every record's head read; for a rewrite in
+  // place); without, only the heads of records that start near a file's
+  // end are read. 0, or the code of a failed read or write.
+  int FindClaims(bool shared = false);
   SHEETCLAIMS Claims = {};
   // Gives the file table's entry of the open sheet this list's claims.
   void KeepClaims();

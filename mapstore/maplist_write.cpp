@@ -300,9 +300,19 @@ bool TMapList::ReadRecordHead(int file, int64_t offset, void* out, DWORD size) {
                              : read(DrawBuffer);
 }
 
-int TMapList::FindClaims() {
-  if (Claims.Known) return 0;
-  SHEETCLAIMS found = {};
+int TMapList::FindClaims(bool shared) {
+  // Known, and every descriptor counted looked at (the list's own appends
+  // count theirs as they write them): nothing to do.
+  if (Claims.Known && Claims.Counted == Head.Count && (Claims.SharedKnown || !shared)) return 0;
+  // Descriptors counted since (another writer's appends, found by the
+  // header): only those are looked at, from where the claims left off. A
+  // writer of the library places its records past the ends it finds and
+  // clear of what is claimed there, so its changes claim nothing past the
+  // ends and no byte twice; what they change is the length of the files,
+  // which the ends below follow.
+  const bool onward = Claims.Known && Claims.Counted < Head.Count && (Claims.SharedKnown || !shared);
+  if (onward) shared = false;
+  SHEETCLAIMS found = onward ? Claims : SHEETCLAIMS{};
   int64_t ends[SHEET_FILES] = {};
   for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
     // A view whose file was cut short under it (a write through another
@@ -314,13 +324,18 @@ int TMapList::FindClaims() {
     ends[file] = Files[file] != nullptr ? SheetEnd(file) : 0;
     if (ends[file] < 0) return MAPERR_READ;
   }
+  // Only a record that starts within its longest length of a file's end
+  // can reach past it: the heads of the others are read only for the
+  // bytes claimed twice (`shared`).
+  static const int64_t kLongest[SHEET_FILES] = {0, DATA_MAX_LENGTH, SEMN_MAX_LENGTH,
+                                                DRAW_MAX_LENGTH};
   enum : int { CHUNK = 64 };
   FVSPR chunk[CHUNK];
   bool cut[SHEET_FILES] = {};
   // Each file's records that start in it, as their heads claim them.
   std::vector<CLAIMSPAN> records[SHEET_FILES];
-  records[SHEET_DAT].reserve(size_t(Head.Count));
-  for (LONG n = 1; n <= Head.Count; n += CHUNK) {
+  if (shared) records[SHEET_DAT].reserve(size_t(Head.Count));
+  for (LONG n = onward ? Claims.Counted + 1 : 1; n <= Head.Count; n += CHUNK) {
     const LONG k = Head.Count - n + 1 < CHUNK ? Head.Count - n + 1 : CHUNK;
     if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, chunk, DWORD(k) * SHEET_RECORD_SIZE) != 0)
       return MAPERR_READ;
@@ -329,14 +344,14 @@ int TMapList::FindClaims() {
                                           chunk[i].DrawOffset};
       for (int file = SHEET_DAT; file <= SHEET_GRA; ++file) {
         const int64_t at = offsets[file], end = ends[file];
-        if (at == 0) continue;
+        if (at == 0 || (!shared && at + kLongest[file] <= end)) continue;
         char head[8] = {};
         const int64_t held = at < end ? end - at : 0;
         const DWORD size = DWORD(held < SheetRecordHead(file) ? held : SheetRecordHead(file));
         if (size > 0 && !ReadRecordHead(file, at, head, size)) return MAPERR_READ;
         bool taken;
         const int64_t claimed = at + ClaimedLength(file, head, &taken);
-        if (at < end) records[file].push_back(CLAIMSPAN{at, claimed});
+        if (shared && at < end) records[file].push_back(CLAIMSPAN{at, claimed});
         if (claimed <= end) continue;
         if (taken && at < end) {
           // Its marker lies in the file (a marker cut by the end is no
@@ -353,9 +368,13 @@ int TMapList::FindClaims() {
   if (cut[SHEET_DAT]) DataBuffer.Reset();
   if (cut[SHEET_SEM]) SemnBuffer.Reset();
   if (cut[SHEET_GRA]) DrawBuffer.Reset();
-  for (int file = SHEET_DAT; file <= SHEET_GRA; ++file)
-    FindSharedClaims(records[file].data(), records[file].size(), found.Shared[file]);
+  if (shared) {
+    for (int file = SHEET_DAT; file <= SHEET_GRA; ++file)
+      FindSharedClaims(records[file].data(), records[file].size(), found.Shared[file]);
+  }
   found.Known = 1;
+  found.SharedKnown = onward ? Claims.SharedKnown : int(shared);
+  found.Counted = Head.Count;
   std::copy(std::begin(ends), std::end(ends), found.Ends);
   Claims = found;
   KeepClaims();
@@ -380,7 +399,7 @@ int64_t TMapList::PlaceRecord(int file, int64_t end, DWORD marker, DWORD length)
 bool TMapList::FitsInPlace(int file, int64_t end, const FVSPR* desc, DWORD offset, DWORD length) {
   // Only the records of the object read last are rewritten where they lie.
   if (offset == 0 || CurrentDesc == nullptr || CurrentDesc->Next != desc->Next) return false;
-  if (end < 0 || int64_t(offset) >= end || FindClaims() != 0) return false;
+  if (end < 0 || int64_t(offset) >= end || FindClaims(true) != 0) return false;
   // The record stored there must be one the readers take (as FindClaims
   // takes it) and at least as long.
   char head[8] = {};
@@ -886,6 +905,9 @@ int TMapList::FinishAppend(FVSPR* desc, const HDRHEAD& head, BYTE parts, SHEETCH
   const bool edit = EditMode != 0;
   const LONG number = head.Count;
   Head = head;
+  // The new object's records lie within the ends and clear of every claim:
+  // the claims hold with it counted.
+  if (Claims.Known && Claims.Counted == number - 1) Claims.Counted = number;
   FrameIndex.Appended(*this, number, *desc);
   List->Flag &= ~LISTFLAG_SORTED;
   EndWrite();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "mapstore/sheetfile.h"
 #include "platform/memory.h"
@@ -52,6 +53,7 @@ void TSheetWindows<N, W, E>::Init() {
   lastFirst_ = lastEnd_ = 0;
   pieceWindow_ = -1;
   ahead_ = 0;
+  pieces_ = false;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
   used_ = 0;
   index_ = E;
@@ -76,6 +78,7 @@ void TSheetWindows<N, W, E>::Free() {
   size_ = 0;
   LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
   Reset();
+  std::vector<char>().swap(packed_);
 }
 
 template <int N, int W, int E>
@@ -92,11 +95,140 @@ void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
   std::swap(pieceWindow_, other.pieceWindow_);
   std::swap(ahead_, other.ahead_);
   std::swap(used_, other.used_);
+  std::swap(pieces_, other.pieces_);
+  packed_.swap(other.packed_);
   view_.Swap(other.view_);
   // The windows past both counts are empty alike: only those in use move.
   const int used = count_ > other.count_ ? count_ : other.count_;
   std::swap_ranges(windows_, windows_ + used, other.windows_);
   std::swap(count_, other.count_);
+}
+
+template <int N, int W, int E>
+int64_t TSheetWindows<N, W, E>::HeldBytes(const SHEETWINDOW& w) {
+  if (w.First > w.Last) return 0;
+  if constexpr (E < 0) {
+    return (w.Last - w.First + 1) * SHEET_RECORD_SIZE;  // descriptor numbers, inclusive
+  } else if constexpr (N == 64) {
+    return w.Last - w.First;  // offsets, the last one just past the bytes held
+  } else {
+    return w.Last - w.First + 1;  // offsets, inclusive
+  }
+}
+
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::Park(TSheetWindows& to) {
+  if (block_ == nullptr || !pieces_) return;
+  const int used = std::min(used_, count_);
+  int64_t held = 0;
+  for (int i = 0; i < used; ++i) held += HeldBytes(windows_[i]);
+  if (held * 2 > size_) return;
+  try {
+    // Memory kept from an earlier time that is much more than this is let
+    // go first.
+    if (packed_.capacity() > size_t(held) * 2 + 0x1000) std::vector<char>().swap(packed_);
+    packed_.resize(size_t(held));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  size_t at = 0;
+  for (int i = 0; i < count_; ++i) {
+    SHEETWINDOW& w = windows_[i];
+    const int64_t bytes = i < used ? HeldBytes(w) : 0;
+    if (bytes <= 0) {
+      EmptyWindow(w);
+      w.Data = nullptr;
+      continue;
+    }
+    std::memcpy(packed_.data() + at, w.Data, size_t(bytes));
+    w.Data = packed_.data() + at;
+    at += size_t(bytes);
+  }
+  // The layout (count_, windowSize_) stays for Unpark.
+  char* block = block_;
+  block_ = nullptr;
+  const int64_t size = size_;
+  size_ = 0;
+  if (to.block_ != nullptr) {
+    plat::FreePages(block);
+    return;
+  }
+  to.block_ = block;
+  to.size_ = size;
+  to.count_ = count_;
+  to.windowSize_ = windowSize_;
+  LayOut(to.windows_, N, block, count_, windowSize_);
+  to.used_ = 0;
+  to.index_ = E;
+  to.pieceWindow_ = -1;
+}
+
+template <int N, int W, int E>
+int TSheetWindows<N, W, E>::Unpark(TSheetWindows& from) {
+  if (block_ != nullptr) return 1;  // parked with its block
+  char* block = from.block_;
+  int64_t size = from.size_;
+  int count = from.count_, windowSize = from.windowSize_;
+  if (block != nullptr) {
+    from.block_ = nullptr;
+    from.size_ = 0;
+    from.count_ = 0;
+    LayOut(from.windows_, N, nullptr, 0, 0);
+    from.used_ = 0;
+    from.index_ = E;
+    from.pieceWindow_ = -1;
+  } else if (count_ > 0) {
+    size = int64_t(count_) * windowSize_;
+    count = count_;
+    windowSize = windowSize_;
+    block = static_cast<char*>(plat::AllocPages(static_cast<SIZE_T>(size)));
+  }
+  if (block == nullptr) {
+    const bool laidOut = count_ > 0;
+    DropPacked();
+    return laidOut ? 0 : 1;
+  }
+  // Each window's bytes go back to its place in the block; a window the
+  // block has no place for is emptied (read again when asked for). The
+  // windows past both layouts are empty and over no block already.
+  const int laid = std::max(count_, count);
+  for (int i = 0; i < laid; ++i) {
+    SHEETWINDOW& w = windows_[i];
+    const int64_t bytes = HeldBytes(w);
+    char* place = i < count ? block + int64_t(i) * windowSize : nullptr;
+    if (bytes > 0 && place != nullptr && bytes <= windowSize && w.Data != nullptr)
+      std::memcpy(place, w.Data, size_t(bytes));
+    else
+      EmptyWindow(w);
+    w.Data = place;
+  }
+  block_ = block;
+  size_ = size;
+  count_ = count;
+  windowSize_ = windowSize;
+  if (used_ > count_) used_ = count_;
+  if (index_ >= count_) index_ = E;
+  if (packed_.capacity() > 0x10000) std::vector<char>().swap(packed_);
+  return 1;
+}
+
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::DropPacked() {
+  LayOut(windows_, MAX_WINDOWS, nullptr, 0, 0);
+  for (SHEETWINDOW& w : windows_) EmptyWindow(w);
+  count_ = 0;
+  used_ = 0;
+  index_ = E;
+  pieceWindow_ = -1;
+  std::vector<char>().swap(packed_);
+}
+
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::ReleasePacked() {
+  if (block_ == nullptr)
+    DropPacked();
+  else
+    std::vector<char>().swap(packed_);
 }
 
 template <int N, int W, int E>
@@ -260,7 +392,9 @@ char* THeadBuffer::RecordAddr(LONG n) {
   } else {
     index_ = empty >= 0 ? empty : next;
   }
-  scattered_ = asked == PIECE_RECORDS;
+  // Scattered reads of a file larger than the windows (not of a small one
+  // read by pieces because the sheets take turns with the cache).
+  scattered_ = asked == PIECE_RECORDS && fileEnd_ > int64_t(count_) * windowSize_;
   // Read backwards, a piece ends at the descriptor.
   int64_t base =
       piece && backward ? std::max<int64_t>(0, n - perWindow + 1) : (n / perWindow) * perWindow;

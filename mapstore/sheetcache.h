@@ -31,11 +31,22 @@
 // window, enough for the record, in the window of the last piece: the
 // windows already filled stay, and the cost of a record stays that of its
 // own bytes however large the file. A record that does not lie whole in
-// its piece or stretch is read as before.
+// its piece or stretch is read as before. The caches of a map of more
+// sheets than their memory can keep whole read out of order by pieces
+// whatever the file's size (ReadByPieces): a small sheet visited for one
+// object then costs that object's bytes, not the whole sheet's.
+//
+// A sheet left for another one keeps its caches (TMapList); what caches
+// that read by pieces keep follows what they hold (Park): the bytes their
+// windows hold move to memory of their own, as much as that is, and the
+// block goes to the cache that serves the next sheet, so that a sheet read
+// in a few places keeps a few kilobytes. Going back, they are laid into a
+// block again (Unpark).
 #pragma once
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "mapstore/sheetview.h"
 #include "platform/win_types.h"
@@ -72,6 +83,29 @@ class TSheetWindows {
   // they hold, the file and its view, what is known of the reads. A sheet
   // left for another one keeps its caches this way (TMapList).
   void Swap(TSheetWindows& other) noexcept;
+
+  // Read out of order by pieces whatever the file's size (the cache is
+  // used in turn by the sheets of a map), not by whole windows when the
+  // file fits them.
+  void ReadByPieces(bool on) { pieces_ = on; }
+
+  // Parking a sheet's cache: when it reads by pieces and its windows hold
+  // at most half the block, their bytes move to memory of the cache's own,
+  // as much as they are, and the block goes to `to` (which has none; freed
+  // when it has one). Any other cache keeps its block (no copy). The windows keep what they
+  // hold either way; nothing may be read through a packed cache until it
+  // is unparked.
+  void Park(TSheetWindows& to);
+  // Back from parking: the packed bytes are laid into a block again, that
+  // of `from` (taken from it) or a new one of the packed layout, into the
+  // windows they came from. 1, or 0 without memory: the windows are then
+  // empty and the cache has no block.
+  int Unpark(TSheetWindows& from);
+  // The bytes a parked cache holds for its windows (memory included).
+  int64_t PackedBytes() const { return int64_t(packed_.capacity()); }
+  // A parked cache given up: its packed bytes are let go (the windows
+  // emptied when they lie in them).
+  void ReleasePacked();
 
   // A new file: nothing is known of its size or of the reads in it.
   void SetFile(HANDLE file) {
@@ -130,7 +164,7 @@ class TSheetWindows {
   // file read backwards) goes on too, and `*backward` tells it: the bytes
   // are then to end at the record.
   int64_t ReadAhead(int64_t from, int64_t least, bool* backward = nullptr);
-  bool FileFits() const { return fileEnd_ <= int64_t(count_) * windowSize_; }
+  bool FileFits() const { return !pieces_ && fileEnd_ <= int64_t(count_) * windowSize_; }
   // The first empty window, -1 when none is.
   int FreeWindow() const;
   // The window for the next piece: that of the last piece when it is in
@@ -156,8 +190,18 @@ class TSheetWindows {
   int pieceWindow_;    // the window of the last piece, -1 none
   int used_;           // windows from this one on are empty
   int64_t ahead_;      // bytes the last read asked for by ReadAhead, 0 none
+  bool pieces_;        // ReadByPieces
   TSheetView view_;
   SHEETWINDOW windows_[N];
+  // Bytes the windows held when parked, window after window (their Data
+  // points into it while the cache is parked).
+  std::vector<char> packed_;
+
+ private:
+  // The bytes window `w` holds.
+  static int64_t HeldBytes(const SHEETWINDOW& w);
+  // Empties the windows and lays them over no block.
+  void DropPacked();
 };
 
 // Descriptors: 2048 a window; metric: 256 KB windows, 64 of them hold the

@@ -3,6 +3,7 @@
 // by a writer that was killed.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -231,4 +232,31 @@ TEST_F(HostileSheets, NewRecordsGoPastWhatTheDescriptorsClaim) {
       EXPECT_EQ("0", read(map.List, 5).substr(0, 1));
     }
   }
+}
+
+// An object that another writer appended after this writer found what the
+// sheet's descriptors claim is looked at before the next record is placed:
+// one naming bytes past the end (damaged since) keeps them from it.
+TEST_F(HostileSheets, ClaimsOfObjectsAnotherWriterAppendedAreFound) {
+  TMap a, b;
+  for (TMap* m : {&a, &b}) {
+    ASSERT_EQ(1, m->OpenData(Path().c_str(), 0));
+    m->WorkMode(1);
+    ASSERT_EQ(1, m->OpenList(1));
+  }
+  for (int n = 1; n <= 2; ++n) ASSERT_EQ(n, Append(a, LOCAL_LINE, NESTED_LINE, true));
+  ASSERT_EQ(3, Append(b, LOCAL_LINE, NESTED_LINE, true));
+  b.CloseData();
+  const uint32_t end = uint32_t(outer.Read("map/S1.DAT").size());
+  FVSPR three = ReadDesc(3);
+  three.DataOffset = end + 8;
+  WriteDesc(3, three);
+
+  ASSERT_EQ(4, Append(a, LOCAL_LINE, NESTED_LINE, true));
+  const uint32_t at = ReadDesc(4).DataOffset;
+  const std::string dat = outer.Read("map/S1.DAT");
+  ASSERT_GE(dat.size(), size_t(at) + 8);
+  uint32_t length;
+  std::memcpy(&length, dat.data() + at + 4, 4);
+  EXPECT_TRUE(at >= end + 16 || at + length <= end + 8) << at << " " << end;
 }

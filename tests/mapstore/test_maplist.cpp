@@ -578,7 +578,8 @@ TEST_F(MapListTest, ASheetLeftKeepsItsCachesWhileNobodyChangedTheMap) {
 
 // A sheet left for another one keeps the hints of its scattered reads
 // while they take little memory; many (a large sheet read all over) are
-// given up, so that the sheets kept hold a bounded amount of them.
+// given up, so that the sheets kept hold a bounded amount of them, and so
+// are all of them before the caches when the sheets left hold too much.
 TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
   WriteSheets(2);
   TestMap map(dir.path(), 2);
@@ -595,43 +596,96 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
                 THeadBuffer::HintData(list.HeadBuffer.Hint(k * THeadBuffer::HINT_CHUNK + 1)))
           << chunks << " " << k;
   }
+  // Past the budget of the sheets left, their hints go before their caches.
+  list.HeadBuffer.NoteHint(1, 64, 32);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  const size_t with = list.ParkedCacheBytes();  // sheet 1's, with its hint
+  ASSERT_EQ(1, list.Open(&map, 1));
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(with - 1);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_GT(list.ParkedCacheBytes(), 0u);
+  EXPECT_LT(list.ParkedCacheBytes(), with);
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_EQ(0u, list.HeadBuffer.Hint(1));
+}
+
+// On a map of more sheets than the budget of the sheets left holds with
+// whole caches, what a sheet left keeps follows what its caches hold, not
+// the blocks they read into: a sheet read in one place keeps a few
+// kilobytes, and the blocks serve the next sheet (no new memory for it).
+TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
+  WriteSheets(2);
+  TestMap map(dir.path(), 2);
+  ASSERT_TRUE(map.MakeMapFile());
+  // More sheets than the budget holds with whole caches.
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(0x10000);
+  TMapList list;
+  auto blocks = [&] {
+    return list.HeadBuffer.BlockBytes() + list.DataBuffer.BlockBytes() +
+           list.SemnBuffer.BlockBytes() + list.DrawBuffer.BlockBytes();
+  };
+  ASSERT_EQ(1, list.Open(&map, 1));
+  const FVSPR* desc = list.ObjectDesc(3);
+  ASSERT_NE(nullptr, desc);
+  ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset));
+  const int64_t open = blocks();
+  ASSERT_EQ(1, list.Open(&map, 2));
+  EXPECT_GT(list.ParkedCacheBytes(), 0u);  // kept, within the budget
+  EXPECT_LT(list.ParkedCacheBytes(), 16384u);
+  EXPECT_GT(open, 16 * 16384);
+  EXPECT_EQ(open, blocks());
+  ASSERT_EQ(1, list.Open(&map, 1));
+  desc = list.ObjectDesc(3);
+  ASSERT_NE(nullptr, desc);
+  EXPECT_NE(nullptr, list.DataAddr(desc->DataOffset));
 }
 
 // The sheets left keep their caches within their budget: beyond it the
 // sheet left longest ago gives its caches up and keeps its files, so that
-// going back to it opens nothing but reads its objects afresh.
+// going back to it opens nothing but reads its objects afresh. (A budget
+// this small holds no whole caches: each sheet keeps what it read, by
+// pieces, the last object's records.)
 TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
   WriteSheets(4);
   TestMap map(dir.path(), 4);
   ASSERT_TRUE(map.MakeMapFile());
+  struct Budget {
+    const size_t bytes = TMapList::KeptCacheBytes();
+    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
+  } budget;
+  TMapList::SetKeptCacheBytes(0x10000);
   TMapList list;
-  auto read = [&](int sheet) {
+  auto read = [&](int sheet, int from) {
     ASSERT_EQ(1, list.Open(&map, sheet));
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = from; n <= 3; ++n) {
       const FVSPR* desc = list.ObjectDesc(n);
       ASSERT_NE(nullptr, desc) << n;
       ASSERT_NE(nullptr, list.DataAddr(desc->DataOffset)) << n;
     }
   };
-  ASSERT_NO_FATAL_FAILURE(read(1));
-  ASSERT_NO_FATAL_FAILURE(read(2));
+  ASSERT_NO_FATAL_FAILURE(read(1, 1));
+  ASSERT_NO_FATAL_FAILURE(read(2, 1));
   const size_t one = list.ParkedCacheBytes();  // sheet 1's
   ASSERT_GT(one, 0u);
-  struct Budget {
-    const size_t bytes = TMapList::KeptCacheBytes();
-    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
-  } budget;
   TMapList::SetKeptCacheBytes(2 * one);
-  for (int sheet : {3, 4}) ASSERT_NO_FATAL_FAILURE(read(sheet));
+  for (int sheet : {3, 4}) ASSERT_NO_FATAL_FAILURE(read(sheet, 1));
   EXPECT_EQ(2 * one, list.ParkedCacheBytes());
 
   plat::FaultVfs counter;
   plat::ScopedVfs use(&counter);
-  ASSERT_NO_FATAL_FAILURE(read(3));
+  ASSERT_NO_FATAL_FAILURE(read(3, 3));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_EQ(2, counter.Count(plat::VfsOp::Read));  // the counter and the header
   counter.Reset();
-  ASSERT_NO_FATAL_FAILURE(read(1));
+  ASSERT_NO_FATAL_FAILURE(read(1, 3));
   EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
   EXPECT_LT(2, counter.Count(plat::VfsOp::Read));
 }
