@@ -1,6 +1,7 @@
 #include "mapstore/sheetframes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 namespace {
 
 LONG g_minObjects = 1 << 10;
+std::atomic<uint64_t> g_gridQuestions{0};
 size_t g_keptBytes = size_t(128) << 20;
 
 // The levels a grid may have: cells of the smallest size times 2^33 hold
@@ -51,6 +53,8 @@ void TSheetFrameIndex::SetMinObjects(LONG count) { g_minObjects = count > 1 ? co
 size_t TSheetFrameIndex::KeptBytes() { return g_keptBytes; }
 
 void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes; }
+
+uint64_t TSheetFrameIndex::GridQuestions() { return g_gridQuestions.load(std::memory_order_relaxed); }
 
 void TSheetFrameIndex::Forget() {
   made_ = serves_ = false;
@@ -501,6 +505,7 @@ bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, in
       q.y2 != question_.y2) {
     asked_ = false;
     bool gathered;
+    g_gridQuestions.fetch_add(1, std::memory_order_relaxed);
     try {
       gathered = Gather(q);
     } catch (const std::bad_alloc&) {

@@ -104,6 +104,10 @@ class TSheetFrameIndex {
   // its index with its caches).
   void Swap(TSheetFrameIndex& other) noexcept;
 
+  // The questions the grids of all indexes were asked, answered or not
+  // (for the tests).
+  static uint64_t GridQuestions();
+
   // Whether the index is made (for the tests), and the bytes it holds.
   bool Made() const { return made_; }
   size_t Bytes() const;

@@ -323,6 +323,32 @@ TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
   }
 }
 
+// An area over much of a sheet's objects, sought object by object after a
+// small one made the index: the grid, which leaves such a question to the
+// walk, is asked it once, not again for each object found.
+TEST_F(AreaThroughTheIndex, AQuestionLeftToTheWalkIsAskedOnce) {
+  TSheetFrameIndex::SetMinObjects(100);
+  SEEKMAP maps[1] = {{&m.map, nullptr, nullptr, 1}};
+  auto select = [&](const objtest::Points& contour) {
+    TObjectInfo area;
+    EXPECT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+    for (const auto& p : contour) area.Metric.AppendPointSubject(0, p.first, p.second);
+    TMapSelect s(&m.map);
+    EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    maps[0].Seek = &s;
+    TObjectSeek seek(TSeekMaps(maps, 1));
+    int found = 0;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT) ++found;
+    return found;
+  };
+  ASSERT_GT(select(Box(0.3 * side, 0.4 * side, 300, 300)), 0);
+  const uint64_t before = TSheetFrameIndex::GridQuestions();
+  const int found = select(Box(0.1 * side, 0.1 * side, 0.6 * side, 0.6 * side));
+  ASSERT_GE(found, 50);
+  EXPECT_LE(TSheetFrameIndex::GridQuestions() - before, 2u) << found << " objects found";
+}
+
 // Seeking over the area search's sample answers its objects without testing
 // them again only while the sample is the search's answer: an entry the
 // host adds, a condition changed, an object rewritten make the seek test
