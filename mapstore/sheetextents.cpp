@@ -51,6 +51,21 @@ void TSheetExtents::Written(int n, const FRAME& f) {
 
 void TSheetExtents::Forget() { std::vector<EXTENT>().swap(sheets_); }
 
+namespace {
+
+// The frame of `count` descriptors, widened by an earlier one.
+struct SPREAD {
+  LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
+  void Take(const FVSPR* d, LONG count) {
+    for (LONG i = 0; i < count; ++i, ++d) {
+      x1 = std::min({x1, d->X1, d->X2}), y1 = std::min({y1, d->Y1, d->Y2});
+      x2 = std::max({x2, d->X1, d->X2}), y2 = std::max({y2, d->Y1, d->Y2});
+    }
+  }
+};
+
+}  // namespace
+
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
   HDRHEAD head;
   if (!plat::ReadExactAt(file, 0, &head, sizeof head) || !CheckHdrHead(&head) ||
@@ -58,23 +73,21 @@ TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
     return EXTENT{EXTENT_ANY, {}};
   if (head.Count == 0) return EXTENT{EXTENT_EMPTY, {}};
   // Every descriptor by number, deleted ones too (a search may ask for
-  // them), a block of them at a time.
-  constexpr LONG kBlock = 2048;
-  std::unique_ptr<FVSPR[]> block(new (std::nothrow) FVSPR[size_t(kBlock)]);
+  // them), a block at a time (a view of the file costs more to make than
+  // the copy for one pass).
+  SPREAD spread;
+  constexpr LONG kBlock = 4096;
+  const LONG most = std::min(kBlock, head.Count);
+  std::unique_ptr<FVSPR[]> block(new (std::nothrow) FVSPR[size_t(most)]);
   if (block == nullptr) return EXTENT{EXTENT_ANY, {}};
-  LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
-  for (LONG first = 1; first <= head.Count; first += kBlock) {
-    const LONG n = std::min(kBlock, head.Count - first + 1);
+  for (LONG first = 1; first <= head.Count; first += most) {
+    const LONG n = std::min(most, head.Count - first + 1);
     if (!plat::ReadExactAt(file, int64_t(first) * SHEET_RECORD_SIZE, block.get(),
                            DWORD(n) * SHEET_RECORD_SIZE))
       return EXTENT{EXTENT_ANY, {}};
-    for (LONG i = 0; i < n; ++i) {
-      const FVSPR& d = block[size_t(i)];
-      x1 = std::min({x1, d.X1, d.X2}), y1 = std::min({y1, d.Y1, d.Y2});
-      x2 = std::max({x2, d.X1, d.X2}), y2 = std::max({y2, d.Y1, d.Y2});
-    }
+    spread.Take(block.get(), n);
   }
-  return EXTENT{EXTENT_FRAME, FRAME{x1, y1, x2, y2}};
+  return EXTENT{EXTENT_FRAME, FRAME{spread.x1, spread.y1, spread.x2, spread.y2}};
 }
 
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
