@@ -1066,13 +1066,14 @@ void BM_FirstSelectOverFirstClick(benchmark::State& state) {
 // Two more layouts of 100 sheets (10 x 10) of the nomenclature's size, each
 // built apart from the shapes above, beside SQLite holding the same objects.
 //
-// A town among fields: the four sheets in the middle hold 225,000 objects
-// each, the others 1,000 each. BM_DenseSheetSelect: after a 300 m select
-// in the town (its sheet's index made), each round a square of 1.5 to 3.4
-// km at a random place in the town, sought object by object, then the
-// same square by the area search, then SQLite's answer; the sought select
-// over the area search fails the run above 2, and so do answers that are
-// not the same objects.
+// A town among fields, on sheets of 10 km: the four sheets in the middle
+// hold 225,000 objects each, nine in ten of them in the town, an 8 km
+// square over their common corner, the others 1,000 each.
+// BM_DenseSheetSelect: after a 300 m select in the town (its sheet's index
+// made), each round a square of 1.5 to 3.4 km at a random place in the
+// town, sought object by object, then the same square by the area search,
+// then SQLite's answer; the sought select over the area search fails the
+// run above 2, and so do answers that are not the same objects.
 //
 // Objects beyond their sheets: 2,000 objects a sheet, each lying a sheet
 // and a half south of its sheet's frame in the register (the first rows'
@@ -1087,6 +1088,7 @@ void BM_FirstSelectOverFirstClick(benchmark::State& state) {
 enum Layout { TOWN, OFF_FRAME };
 constexpr int kTownSheets[] = {45, 46, 55, 56};
 constexpr int kTownObjects = 225000, kFieldObjects = 1000, kOffFrameObjects = 2000;
+constexpr double kTownSheetSide = 10000;
 
 bool InTown(int sheet) {
   return std::find(std::begin(kTownSheets), std::end(kTownSheets), sheet) != std::end(kTownSheets);
@@ -1099,8 +1101,11 @@ Scene* MakeLaidScene(Layout layout) {
   const int n = layout == TOWN ? 4 * kTownObjects + 96 * kFieldObjects : sheets * kOffFrameObjects;
   auto s = std::make_unique<Scene>(Shape{n, layout == TOWN ? -grid : -grid - 1});
   s->grid = grid;
-  s->side = std::sqrt(kHundred.objects / kDensity);
+  s->side = layout == TOWN ? kTownSheetSide * grid : std::sqrt(kHundred.objects / kDensity);
   const double sheetSide = s->side / grid;
+  // The town: a square of 0.8 sheets over the middle of the map.
+  const double centreX = kSheetX + s->side / 2, centreY = kSheetY + s->side / 2;
+  const double reach = 0.4 * sheetSide;
   // Objects beyond their sheets lie this far south of them.
   const double south = layout == OFF_FRAME ? 1.5 * sheetSide : 0.0;
   int codes[3];
@@ -1126,10 +1131,15 @@ Scene* MakeLaidScene(Layout layout) {
     const int count = layout == OFF_FRAME ? kOffFrameObjects : InTown(sheet) ? kTownObjects : kFieldObjects;
     const double x0 = kSheetX + ((sheet - 1) / grid) * sheetSide;
     const double y0 = kSheetY + ((sheet - 1) % grid) * sheetSide;
+    // The part of the sheet in the town.
+    const double tx1 = std::max(x0, centreX - reach), tx2 = std::min(x0 + sheetSide, centreX + reach);
+    const double ty1 = std::max(y0, centreY - reach), ty2 = std::min(y0 + sheetSide, centreY + reach);
     for (int i = 0; i < count; ++i) {
       const double kind = unit(rng);
-      const double x = x0 + place(rng) * (sheetSide - 200) + 100;
-      const double y = y0 + place(rng) * (sheetSide - 200) + 100;
+      double x = x0 + place(rng) * (sheetSide - 200) + 100;
+      double y = y0 + place(rng) * (sheetSide - 200) + 100;
+      if (layout == TOWN && InTown(sheet) && i % 10 != 0)
+        x = tx1 + place(rng) * (tx2 - tx1), y = ty1 + place(rng) * (ty2 - ty1);
       FVSPR d{};
       std::vector<DOUBLEPOINT> points = RandomObject(rng, codes, kind, x, y, &d);
       KeepWithin(&points, DFRAME{x0 + 1, y0 + 1, x0 + sheetSide - 1, y0 + sheetSide - 1});
@@ -1170,13 +1180,14 @@ void BM_DenseSheetSelect(benchmark::State& state) {
   Scene* s = TheLaidScene(TOWN);
   if (s == nullptr) return state.SkipWithError("no scene");
   const double sheetSide = s->side / s->grid;
-  // The town: the sheets of rows and columns 4 and 5 (from 0).
-  const double tx = kSheetX + 4 * sheetSide, ty = kSheetY + 4 * sheetSide, town = 2 * sheetSide;
+  // The town: 0.8 sheets square over the corner of the four sheets.
+  const double town = 0.8 * sheetSide;
+  const double tx = kSheetX + s->side / 2 - town / 2, ty = kSheetY + s->side / 2 - town / 2;
   TMapSelect select(s->doc);
   select.ProgressWindow = reinterpret_cast<HWND>(intptr_t(-1));
   {
     TObjectInfo area;
-    if (!MakeArea(area, SquareAt(DOUBLEPOINT{tx + sheetSide / 2, ty + sheetSide / 2}, kSquare)) ||
+    if (!MakeArea(area, SquareAt(DOUBLEPOINT{tx + town / 4, ty + town / 4}, kSquare)) ||
         SelectSquare(s->doc, select, area, false, 0) < 1)
       return state.SkipWithError("nothing found in the town");
   }
