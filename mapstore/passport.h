@@ -214,8 +214,8 @@ class MAPCLASS TMapPassport {
   TSheetExtents::EXTENT SheetObjectsExtent(int n, bool learn = true);
   // A descriptor of sheet n written by this map (its frame widens the
   // sheet's), and the sheet table changed (every sheet is learnt again).
-  void SheetObjectWritten(int n, const FRAME& frame) { extents_.Written(n, frame); }
-  void ForgetSheetExtents() { extents_.Forget(); }
+  void SheetObjectWritten(int n, const FRAME& frame);
+  void ForgetSheetExtents();
 
   // State.
   int IsOpen() const { return File != nullptr; }

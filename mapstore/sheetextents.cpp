@@ -6,7 +6,10 @@
 
 #include "mapstore/passport.h"
 #include "mapstore/sheetfile.h"
+#include "mapstore/sheetview.h"
+#include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/vfs.h"
 
 TSheetExtents::EXTENT TSheetExtents::Get(int n, uint32_t span) {
   if (span != span_) {
@@ -53,6 +56,9 @@ void TSheetExtents::Forget() { std::vector<EXTENT>().swap(sheets_); }
 
 namespace {
 
+// Descriptors from which a file is read in place.
+constexpr LONG kInPlace = 16384;
+
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
   LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
@@ -64,6 +70,36 @@ struct SPREAD {
   }
 };
 
+// The descriptors read in place from a view of the file, its pages put in
+// place in one call: false when no view serves or a page of it is no
+// longer backed by the file.
+bool SpreadInView(HANDLE file, LONG count, SPREAD* spread) {
+  if (!plat::ViewsAllowed()) return false;
+  HANDLE mapping = plat::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return false;
+  void* view = plat::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+  plat::CloseHandle(mapping);
+  if (view == nullptr) return false;
+  bool read = false;
+  if (int64_t(plat::ViewSize(view)) >= (int64_t(count) + 1) * SHEET_RECORD_SIZE) {
+    plat::AdviseViewWholeRead(view);
+    struct PASS {
+      const FVSPR* first;
+      LONG count;
+      SPREAD* spread;
+    } pass{reinterpret_cast<const FVSPR*>(static_cast<const char*>(view) + SHEET_RECORD_SIZE),
+           count, spread};
+    read = ReadViewGuarded(
+        [](void* p) {
+          PASS& a = *static_cast<PASS*>(p);
+          a.spread->Take(a.first, a.count);
+        },
+        &pass);
+  }
+  plat::UnmapViewOfFile(view);
+  return read;
+}
+
 }  // namespace
 
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
@@ -73,9 +109,12 @@ TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
     return EXTENT{EXTENT_ANY, {}};
   if (head.Count == 0) return EXTENT{EXTENT_EMPTY, {}};
   // Every descriptor by number, deleted ones too (a search may ask for
-  // them), a block at a time (a view of the file costs more to make than
-  // the copy for one pass).
+  // them): a large file in place, a small one (whose view costs more to
+  // make than the copy) or one no view serves a block at a time.
   SPREAD spread;
+  if (head.Count >= kInPlace && SpreadInView(file, head.Count, &spread))
+    return EXTENT{EXTENT_FRAME, FRAME{spread.x1, spread.y1, spread.x2, spread.y2}};
+  spread = SPREAD{};
   constexpr LONG kBlock = 4096;
   const LONG most = std::min(kBlock, head.Count);
   std::unique_ptr<FVSPR[]> block(new (std::nothrow) FVSPR[size_t(most)]);
@@ -111,3 +150,7 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   extents_.Put(n, counterSpan_, e);
   return e;
 }
+
+void TMapPassport::SheetObjectWritten(int n, const FRAME& frame) { extents_.Written(n, frame); }
+
+void TMapPassport::ForgetSheetExtents() { extents_.Forget(); }
