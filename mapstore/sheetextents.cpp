@@ -57,7 +57,7 @@ void TSheetExtents::Forget() { std::vector<EXTENT>().swap(sheets_); }
 namespace {
 
 // Descriptors from which a file is read in place.
-constexpr LONG kInPlace = 16384;
+constexpr LONG kInPlace = 4096;
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
