@@ -57,7 +57,7 @@ void TSheetExtents::Forget() { std::vector<EXTENT>().swap(sheets_); }
 namespace {
 
 // Descriptors from which a file is read in place.
-constexpr LONG kInPlace = 4096;
+LONG g_inPlace = 4096;
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -102,6 +102,10 @@ bool SpreadInView(HANDLE file, LONG count, SPREAD* spread) {
 
 }  // namespace
 
+LONG TSheetExtents::InPlaceObjects() { return g_inPlace; }
+
+void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? count : 1; }
+
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
   HDRHEAD head;
   if (!plat::ReadExactAt(file, 0, &head, sizeof head) || !CheckHdrHead(&head) ||
@@ -112,7 +116,7 @@ TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
   // them): a large file in place, a small one (whose view costs more to
   // make than the copy) or one no view serves a block at a time.
   SPREAD spread;
-  if (head.Count >= kInPlace && SpreadInView(file, head.Count, &spread))
+  if (head.Count >= g_inPlace && SpreadInView(file, head.Count, &spread))
     return EXTENT{EXTENT_FRAME, FRAME{spread.x1, spread.y1, spread.x2, spread.y2}};
   spread = SPREAD{};
   constexpr LONG kBlock = 4096;

@@ -48,6 +48,11 @@ class TSheetExtents {
   // Learns the frame of the descriptors of a descriptor file open for
   // reading: EXTENT_ANY when its header or a descriptor cannot be read.
   static EXTENT Learn(HANDLE file);
+  // Files of this many descriptors and more are read in place through a
+  // view where one serves; smaller ones a block at a time. The tests set
+  // other bounds.
+  static LONG InPlaceObjects();
+  static void SetInPlaceObjects(LONG count);
 
  private:
   uint32_t span_ = 0;

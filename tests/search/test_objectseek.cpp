@@ -525,6 +525,12 @@ INSTANTIATE_TEST_SUITE_P(
 // test of every object finds, on a map just opened, after this map wrote
 // one more beyond another sheet's frame, and after another writer did.
 TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
+  // The descriptor files are read in place first, then a block at a time.
+  struct Bound {
+    LONG inPlace = TSheetExtents::InPlaceObjects();
+    ~Bound() { TSheetExtents::SetInPlaceObjects(inPlace); }
+  } bound;
+  TSheetExtents::SetInPlaceObjects(1);
   SelectMap m(6);
   ASSERT_TRUE(m.ok());
   // Sheet 5's ground in the units of sheet s.
@@ -587,6 +593,7 @@ TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
     EXPECT_EQ(expected, sample) << when << ", the area search";
   };
   ASSERT_NO_FATAL_FAILURE(check("as written", 4));
+  TSheetExtents::SetInPlaceObjects(INT_MAX);
   m.map.CloseData();
   ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
   ASSERT_NO_FATAL_FAILURE(check("on the map opened again", 4));
