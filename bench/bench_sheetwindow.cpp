@@ -1113,8 +1113,8 @@ Scene* MakeLaidScene(Layout layout) {
   if (!benchsupport::CreateLineAreaPointClassifier(rsc, codes)) return Failed("classifier");
   s->path = s->folder.path() + "bench.map";
   const LISTREGISTER first = GridSheet(1, grid, sheetSide);
-  TMapAccess* doc = benchsupport::CreateSheetDocument(
-      s->path, rsc, first.XSouthWest, first.YSouthWest, sheetSide, first.YNorthEast - first.YSouthWest);
+  TMapAccess* doc = benchsupport::CreateSheetDocument(s->path, rsc, first.XSouthWest,
+                                                      first.YSouthWest, sheetSide, sheetSide);
   s->doc = doc;
   if (doc == nullptr) return Failed("map");
   for (int k = 2; k <= sheets; ++k) {
@@ -1128,12 +1128,16 @@ Scene* MakeLaidScene(Layout layout) {
   sqlite3_int64 id = 0;
   for (int sheet = 1; sheet <= sheets; ++sheet) {
     if (!doc->OpenList(sheet)) return Failed("sheet");
-    const int count = layout == OFF_FRAME ? kOffFrameObjects : InTown(sheet) ? kTownObjects : kFieldObjects;
+    const int count = layout == OFF_FRAME ? kOffFrameObjects
+                      : InTown(sheet)     ? kTownObjects
+                                          : kFieldObjects;
     const double x0 = kSheetX + ((sheet - 1) / grid) * sheetSide;
     const double y0 = kSheetY + ((sheet - 1) % grid) * sheetSide;
     // The part of the sheet in the town.
-    const double tx1 = std::max(x0, centreX - reach), tx2 = std::min(x0 + sheetSide, centreX + reach);
-    const double ty1 = std::max(y0, centreY - reach), ty2 = std::min(y0 + sheetSide, centreY + reach);
+    const double tx1 = std::max(x0, centreX - reach);
+    const double tx2 = std::min(x0 + sheetSide, centreX + reach);
+    const double ty1 = std::max(y0, centreY - reach);
+    const double ty2 = std::min(y0 + sheetSide, centreY + reach);
     for (int i = 0; i < count; ++i) {
       const double kind = unit(rng);
       double x = x0 + place(rng) * (sheetSide - 200) + 100;
@@ -1198,7 +1202,8 @@ void BM_DenseSheetSelect(benchmark::State& state) {
   int apart = 0;
   for (auto _ : state) {
     const double side = 1500 + unit(rng) * 1900;
-    const DOUBLEPOINT c{tx + side / 2 + unit(rng) * (town - side), ty + side / 2 + unit(rng) * (town - side)};
+    const DOUBLEPOINT c{tx + side / 2 + unit(rng) * (town - side),
+                        ty + side / 2 + unit(rng) * (town - side)};
     const DFRAME q = SquareAt(c, side);
     TObjectInfo area;
     if (!MakeArea(area, q)) return state.SkipWithError("no area");
@@ -1252,7 +1257,8 @@ void BM_OffFrameSelect(benchmark::State& state) {
     const int m = PeerSelect(s, q);
     peer += Since(middle);
     found += a;
-    if (a != b) return Missed(state, "beyond their sheets: the sought select and the area search differ");
+    if (a != b)
+      return Missed(state, "beyond their sheets: the sought select and the area search differ");
     most = std::max(most, std::abs(a - m));
   }
   state.counters["found"] = double(found) / double(state.iterations());
@@ -1272,7 +1278,8 @@ void BM_OffFrameFirstSelect(benchmark::State& state) {
   for (auto _ : state) {
     const DOUBLEPOINT at = s->points[rng() % s->points.size()];
     TMapAccess* doc = NewDocument();
-    if (doc == nullptr || !doc->OpenData(s->path.c_str(), 0)) return state.SkipWithError("cannot open");
+    if (doc == nullptr || !doc->OpenData(s->path.c_str(), 0))
+      return state.SkipWithError("cannot open");
     int found = 0;
     {
       TMapSelect context(doc);

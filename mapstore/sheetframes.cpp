@@ -54,7 +54,9 @@ size_t TSheetFrameIndex::KeptBytes() { return g_keptBytes; }
 
 void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes; }
 
-uint64_t TSheetFrameIndex::GridQuestions() { return g_gridQuestions.load(std::memory_order_relaxed); }
+uint64_t TSheetFrameIndex::GridQuestions() {
+  return g_gridQuestions.load(std::memory_order_relaxed);
+}
 
 void TSheetFrameIndex::Forget() {
   made_ = serves_ = false;

@@ -551,7 +551,8 @@ TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
   }
   TObjectInfo area;
   ASSERT_EQ(1, area.CreateObject(&m.map, 5, int(METRIC_F64), 0));
-  for (const auto& p : seltest::OnGround({{850, 850}, {850, 1000}, {1000, 1000}, {1000, 850}, {850, 850}}))
+  const objtest::Points square{{850, 850}, {850, 1000}, {1000, 1000}, {1000, 850}, {850, 850}};
+  for (const auto& p : seltest::OnGround(square))
     area.Metric.AppendPointSubject(0, p.first, p.second);
   TMapSelect s(&m.map);
   auto every = [&] {
