@@ -1117,6 +1117,240 @@ void BM_FirstSelectOverFirstClick(benchmark::State& state) {
   Check(state, "first select over first click, " + at, select, click, 3);
 }
 
+// ---------------------------------------------------------------------------
+// Two more layouts of 100 sheets (10 x 10) of the nomenclature's size, each
+// built apart from the shapes above, beside SQLite holding the same objects.
+//
+// A town among fields, on sheets of 10 km: the four sheets in the middle
+// hold 225,000 objects each, nine in ten of them in the town, an 8 km
+// square over their common corner, the others 1,000 each.
+// BM_DenseSheetSelect: after a 300 m select in the town (its sheet's index
+// made), each round a square of 1.5 to 3.4 km at a random place in the
+// town, sought object by object, then the same square by the area search,
+// then SQLite's answer; the sought select over the area search fails the
+// run above 2, and so do answers that are not the same objects.
+//
+// Objects beyond their sheets: 2,000 objects a sheet, each lying a sheet
+// and a half south of its sheet's frame in the register (the first rows'
+// south of the map), as a map that is not a user map takes them.
+// BM_OffFrameSelect: each round a 300 m select at a random place, sought
+// and by the area search, beside SQLite: the run fails when our answers
+// differ from each other or from SQLite's by more than two objects, or
+// the sought select takes over 2 times SQLite's time. BM_OffFrameFirstSelect:
+// the first 300 m select of a document just opened, which learns what the
+// objects of every sheet cover.
+
+enum Layout { TOWN, OFF_FRAME };
+constexpr int kTownSheets[] = {45, 46, 55, 56};
+constexpr int kTownObjects = 225000, kFieldObjects = 1000, kOffFrameObjects = 2000;
+constexpr double kTownSheetSide = 10000;
+
+bool InTown(int sheet) {
+  return std::find(std::begin(kTownSheets), std::end(kTownSheets), sheet) != std::end(kTownSheets);
+}
+
+Scene* MakeLaidScene(Layout layout) {
+  MessageEnableSet(0);
+  plat::SetWriteThroughEnabled(false);
+  const int grid = 10, sheets = grid * grid;
+  const int n = layout == TOWN ? 4 * kTownObjects + 96 * kFieldObjects : sheets * kOffFrameObjects;
+  auto s = std::make_unique<Scene>(Shape{n, layout == TOWN ? -grid : -grid - 1});
+  s->grid = grid;
+  s->side = layout == TOWN ? kTownSheetSide * grid : std::sqrt(kHundred.objects / kDensity);
+  const double sheetSide = s->side / grid;
+  // The town: a square of 0.8 sheets over the middle of the map.
+  const double centreX = kSheetX + s->side / 2, centreY = kSheetY + s->side / 2;
+  const double reach = 0.4 * sheetSide;
+  // Objects beyond their sheets lie this far south of them.
+  const double south = layout == OFF_FRAME ? 1.5 * sheetSide : 0.0;
+  int codes[3];
+  const std::string rsc = s->folder.path() + "bench.rsc";
+  if (!benchsupport::CreateLineAreaPointClassifier(rsc, codes)) return Failed("classifier");
+  s->path = s->folder.path() + "bench.map";
+  const LISTREGISTER first = GridSheet(1, grid, sheetSide);
+  TMapAccess* doc = benchsupport::CreateSheetDocument(s->path, rsc, first.XSouthWest,
+                                                      first.YSouthWest, sheetSide, sheetSide);
+  s->doc = doc;
+  if (doc == nullptr) return Failed("map");
+  for (int k = 2; k <= sheets; ++k) {
+    LISTREGISTER r = GridSheet(k, grid, sheetSide);
+    if (doc->CreateList(&r, 1) != 1) return Failed("sheet");
+  }
+  doc->WorkMode(0);
+  if (!OpenPeer(s.get())) return Failed("SQLite");
+  std::mt19937 rng(87), values(88);
+  std::uniform_real_distribution<double> place(0.0, 1.0), unit(0.0, 1.0);
+  sqlite3_int64 id = 0;
+  for (int sheet = 1; sheet <= sheets; ++sheet) {
+    if (!doc->OpenList(sheet)) return Failed("sheet");
+    const int count = layout == OFF_FRAME ? kOffFrameObjects
+                      : InTown(sheet)     ? kTownObjects
+                                          : kFieldObjects;
+    const double x0 = kSheetX + ((sheet - 1) / grid) * sheetSide;
+    const double y0 = kSheetY + ((sheet - 1) % grid) * sheetSide;
+    // The part of the sheet in the town.
+    const double tx1 = std::max(x0, centreX - reach);
+    const double tx2 = std::min(x0 + sheetSide, centreX + reach);
+    const double ty1 = std::max(y0, centreY - reach);
+    const double ty2 = std::min(y0 + sheetSide, centreY + reach);
+    for (int i = 0; i < count; ++i) {
+      const double kind = unit(rng);
+      double x = x0 + place(rng) * (sheetSide - 200) + 100;
+      double y = y0 + place(rng) * (sheetSide - 200) + 100;
+      if (layout == TOWN && InTown(sheet) && i % 10 != 0)
+        x = tx1 + place(rng) * (tx2 - tx1), y = ty1 + place(rng) * (ty2 - ty1);
+      FVSPR d{};
+      std::vector<DOUBLEPOINT> points = RandomObject(rng, codes, kind, x, y, &d);
+      KeepWithin(&points, DFRAME{x0 + 1, y0 + 1, x0 + sheetSide - 1, y0 + sheetSide - 1});
+      for (DOUBLEPOINT& p : points) p.X -= south;
+      std::vector<char> metric = PlaneMetric(doc, sheet, points);
+      const int seed = int(values() % 1000);
+      std::vector<char> semn = Semantics(seed);
+      if (doc->AppendObject(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
+                            reinterpret_cast<::SEMANTIC*>(semn.data()), nullptr) == 0)
+        return Failed("append");
+      if (!AddToPeer(s.get(), ++id, d.Local, seed, points)) return Failed("SQLite");
+      if (d.Local == LOCAL_POINT && i % 16 == 0) s->points.push_back(points[0]);
+    }
+  }
+  FreeDocument(doc);
+  s->doc = doc = NewDocument();
+  if (doc == nullptr || !doc->OpenData(s->path.c_str(), 0)) return Failed("reopen");
+  if (!FinishPeer(s.get())) return Failed("SQLite");
+  return s.release();
+}
+
+// The laid-out scenes made; emptied at the end, which removes their files.
+std::map<Layout, std::unique_ptr<Scene>>& LaidScenes() {
+  static std::map<Layout, std::unique_ptr<Scene>> scenes;
+  return scenes;
+}
+
+Scene* TheLaidScene(Layout layout) {
+  auto it = LaidScenes().find(layout);
+  if (it == LaidScenes().end())
+    it = LaidScenes().emplace(layout, std::unique_ptr<Scene>(MakeLaidScene(layout))).first;
+  return it->second.get();
+}
+
+// The sought select of a square of 1.5 to 3.4 km in the town against the
+// area search of the same square, SQLite's answer beside them.
+void BM_DenseSheetSelect(benchmark::State& state) {
+  Scene* s = TheLaidScene(TOWN);
+  if (s == nullptr) return state.SkipWithError("no scene");
+  const double sheetSide = s->side / s->grid;
+  // The town: 0.8 sheets square over the corner of the four sheets.
+  const double town = 0.8 * sheetSide;
+  const double tx = kSheetX + s->side / 2 - town / 2, ty = kSheetY + s->side / 2 - town / 2;
+  TMapSelect select(s->doc);
+  select.ProgressWindow = reinterpret_cast<HWND>(intptr_t(-1));
+  {
+    TObjectInfo area;
+    if (!MakeArea(area, SquareAt(DOUBLEPOINT{tx + town / 4, ty + town / 4}, kSquare)) ||
+        SelectSquare(s->doc, select, area, false, 0) < 1)
+      return state.SkipWithError("nothing found in the town");
+  }
+  std::mt19937 rng(29);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  double sought = 0, searched = 0, peer = 0;
+  int64_t found = 0;
+  int apart = 0;
+  for (auto _ : state) {
+    const double side = 1500 + unit(rng) * 1900;
+    const DOUBLEPOINT c{tx + side / 2 + unit(rng) * (town - side),
+                        ty + side / 2 + unit(rng) * (town - side)};
+    const DFRAME q = SquareAt(c, side);
+    TObjectInfo area;
+    if (!MakeArea(area, q)) return state.SkipWithError("no area");
+    Clock::time_point start = Clock::now();
+    const int a = SelectSquare(s->doc, select, area, false, 0);
+    sought += Since(start);
+    start = Clock::now();
+    const int b = SelectSquare(s->doc, select, area, true, 0);
+    searched += Since(start);
+    start = Clock::now();
+    const int m = PeerSelect(s, q);
+    peer += Since(start);
+    found += a;
+    if (a != b) return Missed(state, "town: the sought select and the area search differ");
+    if (a != m) {
+      ++apart;
+      std::printf("town: the square (%.3f, %.3f) - (%.3f, %.3f): ours %d, SQLite %d\n", q.X1, q.Y1,
+                  q.X2, q.Y2, a, m);
+    }
+  }
+  const double n = double(state.iterations());
+  state.counters["found"] = double(found) / n;
+  state.counters["searched_ms"] = searched / n * 1e3;
+  state.counters["sqlite_ms"] = peer / n * 1e3;
+  state.counters["rounds_apart"] = apart;
+  Check(state, "town: 1.5-3.4 km select, sought over the area search", sought, searched, 2);
+}
+
+// A 300 m select at a random place of the map whose objects lie beyond
+// their sheets, sought and by the area search, beside SQLite.
+void BM_OffFrameSelect(benchmark::State& state) {
+  Scene* s = TheLaidScene(OFF_FRAME);
+  if (s == nullptr || s->points.empty()) return state.SkipWithError("no scene");
+  TMapSelect select(s->doc);
+  select.ProgressWindow = reinterpret_cast<HWND>(intptr_t(-1));
+  std::mt19937 rng(31);
+  double ours = 0, peer = 0;
+  int64_t found = 0;
+  int most = 0;
+  for (auto _ : state) {
+    // Round a point object, so that every square holds objects.
+    const DOUBLEPOINT at = s->points[rng() % s->points.size()];
+    const DFRAME q = SquareAt(at, kSquare);
+    TObjectInfo area;
+    if (!MakeArea(area, q)) return state.SkipWithError("no area");
+    const Clock::time_point start = Clock::now();
+    const int a = SelectSquare(s->doc, select, area, false, 0);
+    ours += Since(start);
+    const int b = SelectSquare(s->doc, select, area, true, 0);
+    const Clock::time_point middle = Clock::now();
+    const int m = PeerSelect(s, q);
+    peer += Since(middle);
+    found += a;
+    if (a != b)
+      return Missed(state, "beyond their sheets: the sought select and the area search differ");
+    most = std::max(most, std::abs(a - m));
+  }
+  state.counters["found"] = double(found) / double(state.iterations());
+  if (found < 1) return Missed(state, "beyond their sheets: nothing found");
+  if (most > kEdgeObjects)
+    return Missed(state, "beyond their sheets: SQLite's answer is not ours");
+  Check(state, "beyond their sheets: 300 m select, sought over SQLite", ours, peer, 2);
+}
+
+// The first 300 m select of a document just opened on the map whose
+// objects lie beyond their sheets (the opening not timed).
+void BM_OffFrameFirstSelect(benchmark::State& state) {
+  Scene* s = TheLaidScene(OFF_FRAME);
+  if (s == nullptr || s->points.empty()) return state.SkipWithError("no scene");
+  std::mt19937 rng(37);
+  double seconds = 0;
+  for (auto _ : state) {
+    const DOUBLEPOINT at = s->points[rng() % s->points.size()];
+    TMapAccess* doc = NewDocument();
+    if (doc == nullptr || !doc->OpenData(s->path.c_str(), 0))
+      return state.SkipWithError("cannot open");
+    int found = 0;
+    {
+      TMapSelect context(doc);
+      context.ProgressWindow = reinterpret_cast<HWND>(intptr_t(-1));
+      TObjectInfo area;
+      if (!MakeArea(area, SquareAt(at, kSquare))) return state.SkipWithError("no area");
+      const Clock::time_point start = Clock::now();
+      found = SelectSquare(doc, context, area, false, 0);
+      seconds += Since(start);
+    }
+    FreeDocument(doc);
+    if (found < 1) return Missed(state, "beyond their sheets: the first select found nothing");
+  }
+  state.counters["ms"] = seconds / double(state.iterations()) * 1e3;
+}
+
 void Register() {
   using Run = void (*)(benchmark::State&);
   auto add = [](const char* name, Run run, Shape shape) {
@@ -1158,6 +1392,13 @@ void Register() {
     add("BM_FirstSelectOverFirstClick", BM_FirstSelectOverFirstClick, shape)->Iterations(12);
   for (Shape shape : {Shape{1000000, 1}, kThousand})
     add("BM_ClickAtRandom", BM_ClickAtRandom, shape)->Iterations(2000);
+  // The laid-out maps: not by shape.
+  benchmark::RegisterBenchmark("BM_DenseSheetSelect", BM_DenseSheetSelect)
+      ->Iterations(8)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_OffFrameSelect", BM_OffFrameSelect)
+      ->Iterations(500)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_OffFrameFirstSelect", BM_OffFrameFirstSelect)
+      ->Iterations(12)->Unit(benchmark::kMillisecond);
 }
 
 // The figure `name` of a map, 0 when not run.
@@ -1249,5 +1490,6 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   const bool held = PrintRatios();
   Scenes().clear();
+  LaidScenes().clear();
   return held ? 0 : 1;
 }

@@ -543,6 +543,10 @@ int TMapList::WriteObjectDesc(int n, const FVSPR* desc) {
 int TMapList::StoreObjectDesc(int n, const FVSPR* desc) {
   if (desc == nullptr) return MAPERR_INPUT;
   if (n < 1 || n > Head.Count) return MAPERR_DATA;
+  // The frame of the sheet's objects the map keeps takes it in, whether
+  // or not the write goes out whole.
+  if (Owner != nullptr)
+    Owner->SheetObjectWritten(ListNumber, FRAME{desc->X1, desc->Y1, desc->X2, desc->Y2});
   return WriteSheet(SHEET_HDR, int64_t(n) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
 }
 

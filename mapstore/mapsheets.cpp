@@ -92,6 +92,8 @@ int TMap::DeleteList(int n, int deleteFiles) {
     }
   }
   const int count = Count();
+  // What the map keeps by sheet number goes with the numbers.
+  ForgetSheetExtents();
   std::memmove(&Lists[n - 1], &Lists[n], size_t(count - n) * sizeof(LISTDESC));
   std::memset(&Lists[count - 1], 0, sizeof(LISTDESC));
   Passport.ListCount = count - 1;

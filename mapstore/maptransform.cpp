@@ -134,6 +134,8 @@ int TMap::TransformByMap(TMap* other) {
     temp.Delete();
     return 0;
   }
+  // The sheet's files are new ones.
+  ForgetSheetExtents();
   MAPREGISTEREX& mine = Passport.Register;
   const MAPREGISTEREX& theirs = other->Passport.Register;
   mine.ProjectionFlag = theirs.ProjectionFlag;

@@ -89,6 +89,7 @@ void TMapPassport::Report(int code, const char* name) {
 }
 
 void TMapPassport::FreeLists() {
+  extents_.Forget();
   if (Lists) plat::FreePages(Lists);
   Lists = nullptr;
   ListsSize = 0;

@@ -10,6 +10,7 @@
 
 #include "geodesy/points.h"
 #include "mapstore/mapregister.h"
+#include "mapstore/sheetextents.h"
 #include "platform/export.h"
 #include "platform/win_types.h"
 
@@ -224,6 +225,17 @@ class MAPCLASS TMapPassport {
   // passport was read or written).
   void TakeCounterFromPassport();
 
+  // What the objects of sheet n cover (TSheetExtents), in the counter
+  // span as last observed: the caller observes the counter once before a
+  // question over the sheets (ChangeStamp). Learnt from the sheet's
+  // descriptor file when not known and `learn` is given (else
+  // EXTENT_UNKNOWN); EXTENT_ANY when it cannot be read.
+  TSheetExtents::EXTENT SheetObjectsExtent(int n, bool learn = true);
+  // A descriptor of sheet n written by this map (its frame widens the
+  // sheet's), and the sheet table changed (every sheet is learnt again).
+  void SheetObjectWritten(int n, const FRAME& frame);
+  void ForgetSheetExtents();
+
   // State.
   int IsOpen() const { return File != nullptr; }
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
@@ -311,6 +323,7 @@ class MAPCLASS TMapPassport {
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
   int counterOwed_ = 0;  // a raise that could not be made is still to be made
+  TSheetExtents extents_;
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;

@@ -1,6 +1,7 @@
 #include "mapstore/sheetframes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 namespace {
 
 LONG g_minObjects = 1 << 10;
+std::atomic<uint64_t> g_gridQuestions{0};
 size_t g_keptBytes = size_t(128) << 20;
 
 // The levels a grid may have: cells of the smallest size times 2^33 hold
@@ -52,6 +54,10 @@ size_t TSheetFrameIndex::KeptBytes() { return g_keptBytes; }
 
 void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes; }
 
+uint64_t TSheetFrameIndex::GridQuestions() {
+  return g_gridQuestions.load(std::memory_order_relaxed);
+}
+
 void TSheetFrameIndex::Forget() {
   made_ = serves_ = false;
   sheet_ = 0;
@@ -65,7 +71,7 @@ void TSheetFrameIndex::Forget() {
   std::vector<int32_t>().swap(starts_);
   std::vector<ENTRY>().swap(entries_);
   std::vector<EXTRA>().swap(extras_);
-  asked_ = false;
+  asked_ = refused_ = false;
   std::vector<int64_t>().swap(keys_);
 }
 
@@ -87,6 +93,7 @@ void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept {
   entries_.swap(other.entries_);
   extras_.swap(other.extras_);
   std::swap(asked_, other.asked_);
+  std::swap(refused_, other.refused_);
   std::swap(question_, other.question_);
   keys_.swap(other.keys_);
 }
@@ -499,15 +506,23 @@ bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, in
   if (!asked_ || q.x1 != question_.x1 || q.y1 != question_.y1 || q.x2 != question_.x2 ||
       q.y2 != question_.y2) {
     asked_ = false;
+    bool gathered;
+    g_gridQuestions.fetch_add(1, std::memory_order_relaxed);
     try {
-      if (!Gather(q)) return false;
+      gathered = Gather(q);
     } catch (const std::bad_alloc&) {
       std::vector<int64_t>().swap(keys_);
       return false;
     }
+    // A question the grid would answer at more than the walk's cost is
+    // remembered as such: a search going on from object to object walks
+    // without asking the grid again each time.
+    if (!gathered) keys_.clear();
     asked_ = true;
+    refused_ = !gathered;
     question_ = q;
   }
+  if (refused_) return false;
   // Those after `from` in the walk's direction.
   const int64_t* begin = keys_.data();
   const int64_t* end = begin + keys_.size();

@@ -21,8 +21,9 @@
 // are held with their whole frames in a short list beside the grid. The
 // extent of every frame the index holds lets a question pass over a sheet
 // whose objects all lie elsewhere, wherever its nominal frame lies. The
-// answer to the last question is kept while nothing is written, so that
-// a search going on from object to object asks the grid once.
+// answer to the last question (or that the walk answers it) is kept while
+// nothing is written, so that a search going on from object to object
+// asks the grid once.
 //
 // The sheet object that owns the index tells it of each object it writes
 // (Appended, Changed); any other change of the chain makes it forget
@@ -102,6 +103,10 @@ class TSheetFrameIndex {
   // Exchanges the index with `other` (a sheet left for another one keeps
   // its index with its caches).
   void Swap(TSheetFrameIndex& other) noexcept;
+
+  // The questions the grids of all indexes were asked, answered or not
+  // (for the tests).
+  static uint64_t GridQuestions();
 
   // Whether the index is made (for the tests), and the bytes it holds.
   bool Made() const { return made_; }
@@ -184,8 +189,10 @@ class TSheetFrameIndex {
   std::vector<int32_t> starts_;   // by cell: first entry, and one past the last cell's
   std::vector<ENTRY> entries_;    // cell by cell
   std::vector<EXTRA> extras_;
-  // The last question's answer, ascending, while nothing changed since.
+  // The last question's answer, ascending, while nothing changed since;
+  // or that the walk answers it (refused_).
   bool asked_ = false;
+  bool refused_ = false;
   SPAN question_{};
   std::vector<int64_t> keys_;
 };

@@ -134,12 +134,14 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
   const int step = walk.Step, start = walk.Start;
   TMap* own = select->Map != nullptr && select->Map != map ? select->Map : nullptr;
   TMapList& list = map->List;
+  // What the map keeps of the sheets it passes over unopened holds while
+  // nobody else has written it: the change counter is read once here.
+  if (own == nullptr && select->AreaSwitch) map->ChangeStamp();
   for (int k = 0, s = start; k < sheets && s >= 1 && s <= sheets; ++k, s += step) {
     if (!select->CheckList(s) || (view != nullptr && !view->CheckList(s))) continue;
     const bool here = positional && s == start;
-    // A sheet the area cannot reach, or without an object in the sample,
-    // is passed over unopened, as the hit test passes over a sheet whose
-    // frame misses its window.
+    // A sheet none of whose objects the area can reach, or without an
+    // object in the sample, is passed over unopened.
     if (own == nullptr && select->SheetBeyondArea(s)) continue;
     if (select->IsSampleActive() &&
         (!select->CheckSample(s) || (!here && select->GetSamplesCount(s) == 0)))

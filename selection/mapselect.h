@@ -273,10 +273,11 @@ class MAPCLASS TMapSelect : public TSample {
   bool AreaCandidates(TMapList& list, LONG from, int direction,
                       TSheetFrameIndex::ANSWER* out) const;
   // Whether sheet `sheet` of the context's map holds no object the area
-  // lets pass: the area (not inverted) is set and the sheet's frame in the
-  // sheet register lies beyond the reach of every test of its relation.
-  // The walks then neither open nor read the sheet; an object lying outside
-  // its sheet's frame is not looked for there.
+  // lets pass: the area (not inverted) is set and the frame that holds
+  // every object of the sheet (TSheetExtents, learnt once for a sheet
+  // whose register frame the area misses) lies beyond the reach of every
+  // test of its relation. The walks then neither open nor read the sheet.
+  // The map's change counter is to be read before a walk asks this.
   bool SheetBeyondArea(int sheet) const;
   // Whether the sample in force is what the area search found on `map`
   // (the context's map) with no condition, entry or object changed since:

@@ -738,13 +738,30 @@ bool TMapSelect::AreaCandidates(TMapList& list, LONG from, int direction,
 
 bool TMapSelect::SheetBeyondArea(int sheet) const {
   if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return false;
+  const DOUBLEPOINT* origin = Map->ViewPosition(sheet);
+  if (origin == nullptr) return false;
   // The register holds the sheet's frame in the map's units, as the area
-  // points are kept.
+  // points are kept. A sheet whose frame the area reaches is walked
+  // anyway: what its objects cover is learnt only for the others (or is
+  // known already).
   const DFRAME* frame = Map->ListFrame(sheet);
-  if (frame == nullptr) return false;
-  const DFRAME f{std::min(frame->X1, frame->X2), std::min(frame->Y1, frame->Y2),
-                 std::max(frame->X1, frame->X2), std::max(frame->Y1, frame->Y2)};
-  return BeyondArea(f, int(AreaRelation));
+  TSheetExtents::EXTENT known = Map->SheetObjectsExtent(sheet, false);
+  if (known.State == TSheetExtents::EXTENT_UNKNOWN && frame != nullptr) {
+    const DFRAME f{std::min(frame->X1, frame->X2), std::min(frame->Y1, frame->Y2),
+                   std::max(frame->X1, frame->X2), std::max(frame->Y1, frame->Y2)};
+    if (!BeyondArea(f, int(AreaRelation))) return false;
+  }
+  // The frame that holds every object of the sheet, whatever its register
+  // frame says (objects may lie beyond it): a unit more on every side for
+  // the points of a metric rounded into its descriptor's frame.
+  if (known.State == TSheetExtents::EXTENT_UNKNOWN) known = Map->SheetObjectsExtent(sheet, true);
+  if (known.State == TSheetExtents::EXTENT_EMPTY) return true;
+  if (known.State != TSheetExtents::EXTENT_FRAME) return false;
+  const DOUBLEPOINT o = Map->IsRealPlace() ? DOUBLEPOINT{0.0, 0.0} : *origin;
+  const FRAME& e = known.Frame;
+  const DFRAME objects{double(e.X1) - 1 + o.X, double(e.Y1) - 1 + o.Y, double(e.X2) + 1 + o.X,
+                       double(e.Y2) + 1 + o.Y};
+  return BeyondArea(objects, int(AreaRelation));
 }
 
 bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {

@@ -329,6 +329,32 @@ TEST_F(AreaThroughTheIndex, ObjectsFoundAreThoseOfTheWalk) {
   }
 }
 
+// An area over much of a sheet's objects, sought object by object after a
+// small one made the index: the grid, which leaves such a question to the
+// walk, is asked it once, not again for each object found.
+TEST_F(AreaThroughTheIndex, AQuestionLeftToTheWalkIsAskedOnce) {
+  TSheetFrameIndex::SetMinObjects(100);
+  SEEKMAP maps[1] = {{&m.map, nullptr, nullptr, 1}};
+  auto select = [&](const objtest::Points& contour) {
+    TObjectInfo area;
+    EXPECT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+    for (const auto& p : contour) area.Metric.AppendPointSubject(0, p.first, p.second);
+    TMapSelect s(&m.map);
+    EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    maps[0].Seek = &s;
+    TObjectSeek seek(TSeekMaps(maps, 1));
+    int found = 0;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT) ++found;
+    return found;
+  };
+  ASSERT_GT(select(Box(0.3 * side, 0.4 * side, 300, 300)), 0);
+  const uint64_t before = TSheetFrameIndex::GridQuestions();
+  const int found = select(Box(0.1 * side, 0.1 * side, 0.6 * side, 0.6 * side));
+  ASSERT_GE(found, 50);
+  EXPECT_LE(TSheetFrameIndex::GridQuestions() - before, 2u) << found << " objects found";
+}
+
 // Seeking over the area search's sample answers its objects without testing
 // them again only while the sample is the search's answer: an entry the
 // host adds, a condition changed, an object rewritten make the seek test
@@ -389,9 +415,11 @@ TEST_F(AreaThroughTheIndex, TheSearchSampleIsTestedAgainOnceAnythingChanged) {
 
 // A map of six sheets in a row, each object on its own sheet's ground: the
 // seeks forwards and backwards and the area search find what a test of
-// every object of every sheet finds, and open only the sheets whose frames
-// the area reaches (with the distance of relation 0); the area inversion
-// reaches every sheet.
+// every object of every sheet finds, and open only the sheets whose
+// objects' stored frames the area reaches (with the distance of relation
+// 0); at this map's scale the frames, which take in the objects' signs,
+// reach about half a sheet beyond their sheet's ground. The area
+// inversion reaches every sheet.
 struct SheetsReached {
   const char* name;
   objtest::Points contour;  // from sheet 1's ground, in its units: a sheet is 2000 wide
@@ -489,14 +517,112 @@ objtest::Points Square(double x, double y, double w) {
 INSTANTIATE_TEST_SUITE_P(
     Areas, AreaOverSheets,
     ::testing::Values(
-        SheetsReached{"InsideSheet2", Square(600, 2600, 600), 1, 0, 0, {2}},
-        SheetsReached{"WhollyInsideSheet2", Square(200, 2200, 1600), 2, 0, 0, {2}},
+        SheetsReached{"InsideSheet2", Square(600, 2600, 600), 1, 0, 0, {1, 2, 3}},
+        SheetsReached{"WhollyInsideSheet2", Square(200, 2200, 1600), 2, 0, 0, {1, 2, 3}},
         SheetsReached{"OverTheBorderOf3And4", Square(800, 5800, 600), 1, 0, 0, {3, 4}},
         // 200 units before sheet 5's ground, 3,000 m (600 units) reaching
         // into it.
-        SheetsReached{"DistanceReachingSheet5", Square(800, 7500, 300), 0, 3000, 0, {4, 5}},
+        SheetsReached{"DistanceReachingSheet5", Square(800, 7500, 300), 0, 3000, 0, {3, 4, 5}},
         SheetsReached{"Inverted", Square(600, 2600, 600), 1, 0, 1, {1, 2, 3, 4, 5, 6}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Objects written to a sheet beyond its frame in the register (as any map
+// but a user map takes them): the area questions over them find what a
+// test of every object finds, on a map just opened, after this map wrote
+// one more beyond another sheet's frame, and after another writer did.
+TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
+  // The descriptor files are read in place first, then a block at a time.
+  struct Bound {
+    LONG inPlace = TSheetExtents::InPlaceObjects();
+    ~Bound() { TSheetExtents::SetInPlaceObjects(inPlace); }
+  } bound;
+  TSheetExtents::SetInPlaceObjects(1);
+  SelectMap m(6);
+  ASSERT_TRUE(m.ok());
+  // Sheet 5's ground in the units of sheet s.
+  auto onSheet5 = [](int s, double x, double y) {
+    return seltest::OnGround({{x, y + 2000.0 * (5 - s)}, {x + 40, y + 2000.0 * (5 - s) + 30}});
+  };
+  for (int sheet = 1; sheet <= 6; ++sheet) {
+    for (int i = 0; i < 8; ++i) {
+      NewObject o;
+      o.contour = seltest::OnGround({{100.0 + 200 * i, 500}, {140.0 + 200 * i, 530}});
+      ASSERT_GT(m.Append(sheet, o), 0);
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    NewObject o;
+    o.contour = onSheet5(1, 900 + 20 * i, 900);
+    ASSERT_GT(m.Append(1, o), 0);
+  }
+  TObjectInfo area;
+  ASSERT_EQ(1, area.CreateObject(&m.map, 5, int(METRIC_F64), 0));
+  const objtest::Points square{{850, 850}, {850, 1000}, {1000, 1000}, {1000, 850}, {850, 850}};
+  for (const auto& p : seltest::OnGround(square))
+    area.Metric.AppendPointSubject(0, p.first, p.second);
+  TMapSelect s(&m.map);
+  auto every = [&] {
+    std::vector<int> out;
+    for (int sheet = 1; sheet <= 6; ++sheet) {
+      EXPECT_EQ(1, m.map.OpenList(sheet));
+      for (int o = 1; o <= m.map.List.Count(); ++o)
+        if (s.AreaCheck(TObjectDesc(m.map.List.ObjectDesc(o)))) out.push_back(sheet * 1000 + o);
+    }
+    return out;
+  };
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  auto sought = [&](int way) {
+    std::vector<int> out;
+    MAPOBJDESC place{0, 0, nullptr};
+    for (int flags = way; seek.SeekObject(&place, &s, flags);
+         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
+      out.push_back(int(place.List) * 1000 + int(place.Object));
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  auto sampled = [&] {
+    std::vector<int> out;
+    EXPECT_EQ(1, s.SetSampleByArea(nullptr));
+    for (int sheet = 1; sheet <= 6; ++sheet)
+      for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
+        out.push_back(sheet * 1000 + o);
+    return out;
+  };
+  // The test of every object opens every sheet: it comes last.
+  auto check = [&](const char* when, size_t count) {
+    ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    const std::vector<int> forwards = sought(SEEK_FIRST), backwards = sought(SEEK_LAST);
+    const std::vector<int> sample = sampled(), expected = every();
+    EXPECT_EQ(count, expected.size()) << when;
+    EXPECT_EQ(expected, forwards) << when << ", forwards";
+    EXPECT_EQ(expected, backwards) << when << ", backwards";
+    EXPECT_EQ(expected, sample) << when << ", the area search";
+  };
+  ASSERT_NO_FATAL_FAILURE(check("as written", 4));
+  TSheetExtents::SetInPlaceObjects(INT_MAX);
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  ASSERT_NO_FATAL_FAILURE(check("on the map opened again", 4));
+
+  // Sheet 2 was passed over: one more of its objects beyond its frame.
+  NewObject o;
+  o.contour = onSheet5(2, 950, 950);
+  ASSERT_GT(m.Append(2, o), 0);
+  ASSERT_NO_FATAL_FAILURE(check("after this map wrote", 5));
+
+  // Another writer's object on sheet 3.
+  {
+    TMap b;
+    ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
+    ASSERT_EQ(1, b.OpenList(3));
+    FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
+    objtest::Bytes metric = objtest::Metric(METRIC_I32, {onSheet5(3, 960, 960)});
+    ASSERT_GT(b.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
+    b.CloseData();
+  }
+  ASSERT_NO_FATAL_FAILURE(check("after another writer wrote", 6));
+}
 
 // Past the bound of the indexes kept, a select makes the indexes of the
 // sheets its area reaches and no others, and the index given up is that of
