@@ -22,7 +22,7 @@ inline i128 Cross(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
 }
 // The sign of ax * by - ay * bx, exactly: from doubles when they are far
 // enough from 0 (the factors are exact below 2^53), else from 128 bits.
-inline int Orient(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
+[[gnu::always_inline]] inline int Orient(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
   const double l = static_cast<double>(ax) * static_cast<double>(by);
   const double r = static_cast<double>(ay) * static_cast<double>(bx);
   const double bound = (std::fabs(l) + std::fabs(r)) * 0x1p-50;
@@ -300,11 +300,19 @@ void TNodedPlane::Lead(int32_t s, const Key& k) {
 // pixels of b's first points that its segments pass, and first points of
 // both runs in one pixel.
 void TNodedPlane::Meet(const Run& a, const Run& b) {
+  // Only long runs are worth the binary searches.
+  constexpr size_t kShortRun = 16;
+  if (a.end - a.begin > kShortRun || b.end - b.begin > kShortRun) MeetWithin<true>(a, b);
+  else MeetWithin<false>(a, b);
+}
+
+template <bool windowed>
+void TNodedPlane::MeetWithin(const Run& a, const Run& b) {
   const bool first = a.begin < b.begin;
   const Key* const keys = Ends.data();
   const int32_t* const items = CellItems.data();
-  size_t from, to;
-  Window(a, Key{b.lo.x - 1, b.lo.y - 1}, Key{b.hi.x + 1, b.hi.y + 1}, from, to);
+  size_t from = a.begin, to = a.end;
+  if (windowed) Window(a, Key{b.lo.x - 1, b.lo.y - 1}, Key{b.hi.x + 1, b.hi.y + 1}, from, to);
   for (size_t i = from; i < to; ++i) {
     const int32_t s = items[i] >> 1;
     const Key p = keys[s], q = keys[s + 1];
@@ -313,8 +321,8 @@ void TNodedPlane::Meet(const Run& a, const Run& b) {
     if (hx + 1 < b.lo.x || b.hi.x + 1 < lx || hy + 1 < b.lo.y || b.hi.y + 1 < ly) continue;
     const int64_t ex = q.x - p.x, ey = q.y - p.y;
     // Whatever segment t adds lies within the pixels of this segment's.
-    size_t near, far;
-    Window(b, Key{lx - 1, ly - 1}, Key{hx + 1, hy + 1}, near, far);
+    size_t near = b.begin, far = b.end;
+    if (windowed) Window(b, Key{lx - 1, ly - 1}, Key{hx + 1, hy + 1}, near, far);
     for (size_t j = near; j < far; ++j) {
       const int32_t t = items[j] >> 1;
       const Key c = keys[t], d = keys[t + 1];
@@ -389,6 +397,19 @@ void TNodedPlane::Window(const Run& r, const Key& lo, const Key& hi, size_t& fro
 void TNodedPlane::MeetRuns() {
   const size_t n = Runs.size();
   if (n < 2) return;
+  // A few runs are compared pair by pair.
+  if (n <= 48) {
+    for (size_t p = 0; p < n; ++p)
+      for (size_t q = p + 1; q < n; ++q) {
+        const Run& f = Runs[p];
+        const Run& g = Runs[q];
+        if (f.hi.x + 1 < g.lo.x || g.hi.x + 1 < f.lo.x || f.hi.y + 1 < g.lo.y || g.hi.y + 1 < f.lo.y)
+          continue;
+        Meet(f, g);
+        Meet(g, f);
+      }
+    return;
+  }
   double alongX = 0.0, alongY = 0.0;
   for (const Run& r : Runs) {
     alongX += static_cast<double>(r.hi.x - r.lo.x);
@@ -434,9 +455,22 @@ void TNodedPlane::LeadThroughHot() {
     for (hi = lo + 1; hi < hot.size() && hot[hi].first == cell;) ++hi;
     const auto begin = std::lower_bound(Entries.begin(), Entries.end(), cell << kItemBits);
     auto end = begin;
+    while (end != Entries.end() && *end >> kItemBits == cell) ++end;
+    const size_t segments = static_cast<size_t>(end - begin), pixels = hi - lo;
+    // Few pixels or few segments: each pixel against each segment.
+    if (segments * pixels <= 64 * (segments + pixels)) {
+      for (size_t h = lo; h < hi; ++h) {
+        const Key k = Hot[hot[h].second];
+        for (auto e = begin; e != end; ++e) {
+          const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
+          if (!Same(k, Ends[s]) && !Same(k, Ends[s + 1]) && HitsPixel(s, k)) Lead(s, k);
+        }
+      }
+      continue;
+    }
     double alongX = 0.0, alongY = 0.0;
-    for (; end != Entries.end() && *end >> kItemBits == cell; ++end) {
-      const int32_t s = static_cast<int32_t>(*end & kItem) >> 1;
+    for (auto e = begin; e != end; ++e) {
+      const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
       alongX += static_cast<double>(std::abs(Ends[s + 1].x - Ends[s].x));
       alongY += static_cast<double>(std::abs(Ends[s + 1].y - Ends[s].y));
     }

@@ -187,6 +187,8 @@ class TNodedPlane {
   bool HitsPixel(int32_t s, const Key& c) const;
   void Lead(int32_t s, const Key& k);
   void Meet(const Run& a, const Run& b);
+  template <bool windowed>
+  void MeetWithin(const Run& a, const Run& b);
   void Window(const Run& r, const Key& lo, const Key& hi, size_t& from, size_t& to) const;
   void MeetRuns();
   void LeadThroughHot();

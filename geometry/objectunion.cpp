@@ -610,7 +610,12 @@ int TObjectUnion::RemoveResultSubject(TDataEdit* result, int s) {
 }
 
 int TObjectUnion::RemoveResultSubjects(TDataEdit* result, const std::vector<int>& removed) {
-  if (removed.size() == 1) return RemoveResultSubject(result, removed[0]);
+  // A few go one by one (from the last, as listed); many in one pass, as
+  // each deletion moves the rest of the record.
+  if (removed.size() <= 128) {
+    for (const int s : removed) RemoveResultSubject(result, s);
+    return 1;
+  }
   const int count = result->Record->Count;
   std::vector<uint8_t> gone(static_cast<size_t>(count) + 1, 0);
   for (const int s : removed)

@@ -115,8 +115,8 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);
   int RemoveResultSubject(TDataEdit* result, int s);
-  // The same for several subjects at once (each listed once), in one pass
-  // over the record: 1, 0 with State set.
+  // The same for several subjects (each listed once, from the last): 1,
+  // 0 with State set.
   int RemoveResultSubjects(TDataEdit* result, const std::vector<int>& removed);
   int IndexOuter();
   int AppendHole(TDataEdit* source, int h, LONG entry);

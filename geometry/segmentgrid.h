@@ -101,12 +101,14 @@ inline double Stretch(double alongX, double alongY) {
 inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame,
                           size_t cells = 0, bool stretched = false) {
   *frame = DFRAME{p[0].X, p[0].Y, p[0].X, p[0].Y};
-  double alongX = 0.0, alongY = 0.0;
   for (size_t i = 1; i < n; ++i) {
     frame->X1 = std::min(frame->X1, p[i].X);
     frame->Y1 = std::min(frame->Y1, p[i].Y);
     frame->X2 = std::max(frame->X2, p[i].X);
     frame->Y2 = std::max(frame->Y2, p[i].Y);
+  }
+  double alongX = 0.0, alongY = 0.0;
+  for (size_t i = 1; stretched && i < n; ++i) {
     alongX += std::fabs(p[i].X - p[i - 1].X);
     alongY += std::fabs(p[i].Y - p[i - 1].Y);
   }
