@@ -13,7 +13,9 @@
 // and that line cut by the second's outer contour. And two jagged stars of
 // 2,000 to 20,000 vertices (radii 3,000 to 4,000 at random angles), the
 // second cut by the first into thousands of pieces and less the first,
-// so that the cost shows against the number of pieces.
+// so that the cost shows against the number of pieces. Then the growth
+// with the number of contours and crossings, checked against its goals
+// (below).
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -450,6 +452,23 @@ const StripPair& Strips(int n) {
 }
 
 std::map<int, double> gOursHoled, gOursStrips;
+
+// The goals: at n = 80,000 (the union with 20,000 holes, the cut with
+// 80,000 crossings) no slower than GEOS; from 10,000 to n, time growing
+// no faster than n log n (with half as much again for the noise of a
+// shared machine). A run that misses one fails.
+constexpr int kGoalSize = 80000, kFirstSize = 10000;
+constexpr double kGrowthSlack = 1.5;
+
+void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio) {
+  if (n == kGoalSize && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
+  const auto first = ours.find(kFirstSize);
+  if (n == kFirstSize || first == ours.end() || first->second <= 0.0) return;
+  const double nlogn = n * std::log(n) / (kFirstSize * std::log(kFirstSize));
+  const double growth = ours.at(n) / first->second / nlogn;
+  state.counters["growth_over_nlogn"] = growth;
+  if (growth > kGrowthSlack) state.SkipWithError("grows faster than n log n");
+}
 std::map<int, int> gRingsHoled, gPartsStrips;
 std::map<int, double> gAreaStrips;
 
@@ -484,6 +503,7 @@ void GeosHoled(benchmark::State& state) {
   const double ours = gOursHoled[n];
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
   if (gRingsHoled[n] != rings) state.SkipWithError("the unions' rings differ");
+  else CheckGoals(state, gOursHoled, n, ours > 0.0 ? geos / ours : 0.0);
   GEOSGeom_destroy_r(h, a);
   GEOSGeom_destroy_r(h, b);
   GEOS_finish_r(h);
@@ -549,6 +569,7 @@ void GeosStrips(benchmark::State& state) {
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
   if (gPartsStrips[n] != parts || std::fabs(gAreaStrips[n] - area) > 1e-6 * area)
     state.SkipWithError("the cuts' pieces differ");
+  else CheckGoals(state, gOursStrips, n, ours > 0.0 ? geos / ours : 0.0);
   GEOSGeom_destroy_r(h, circle);
   GEOSGeom_destroy_r(h, line);
   GEOS_finish_r(h);
