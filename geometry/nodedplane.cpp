@@ -915,13 +915,13 @@ int TNodedPlane::TraceRings(bool joined) {
   RingBands.clear();
   if (!Holes.empty()) RingFrames();
   for (const int32_t s : Shells) Parts.push_back(Part{s, {}, Rings[s].side, Rings[s].area});
-  for (const int32_t h : Holes)
-    for (int k = static_cast<int>(Shells.size()) - 1; k >= 0; --k) {
-      if (!Contains(Shells[k], h)) continue;
-      Parts[k].holes.push_back(h);
-      Parts[k].area += Rings[h].area;
-      break;
-    }
+  NestHoles();
+  for (size_t i = 0; i < Holes.size(); ++i) {
+    const int32_t k = ShellOf[i], h = Holes[i];
+    if (k < 0) continue;
+    Parts[k].holes.push_back(h);
+    Parts[k].area += Rings[h].area;
+  }
   // The side of a part: where a marking path first borders it.
   for (Part& part : Parts) {
     int32_t key = Rings[part.shell].markKey;
@@ -929,6 +929,61 @@ int TNodedPlane::TraceRings(bool joined) {
       if (Rings[h].markKey < key) key = Rings[h].markKey, part.side = Rings[h].side;
   }
   return 1;
+}
+
+// The outer ring of each hole (its place in Shells, -1 for none): the
+// smallest one around it, the last in Shells whose frame holds the hole's
+// and that contains it. Many outer rings and holes are swept together
+// along the axis the outer rings reach least along, so that a hole is
+// tried only against the outer rings whose frames hold its own.
+void TNodedPlane::NestHoles() {
+  ShellOf.assign(Holes.size(), -1);
+  const int32_t shells = static_cast<int32_t>(Shells.size());
+  if (static_cast<double>(shells) * static_cast<double>(Holes.size()) <= 4096.0) {
+    for (size_t i = 0; i < Holes.size(); ++i)
+      for (int32_t k = shells - 1; k >= 0; --k)
+        if (Contains(Shells[k], Holes[i])) {
+          ShellOf[i] = k;
+          break;
+        }
+    return;
+  }
+  double alongX = 0.0, alongY = 0.0;
+  for (const int32_t s : Shells) {
+    alongX += static_cast<double>(Rings[s].hi.x - Rings[s].lo.x);
+    alongY += static_cast<double>(Rings[s].hi.y - Rings[s].lo.y);
+  }
+  const bool byY = alongY <= alongX;
+  const auto lo = [byY](const Ring& r) { return byY ? r.lo.y : r.lo.x; };
+  const auto hi = [byY](const Ring& r) { return byY ? r.hi.y : r.hi.x; };
+  Sweep.resize(static_cast<size_t>(shells));
+  for (int32_t k = 0; k < shells; ++k) Sweep[k] = {lo(Rings[Shells[k]]), k};
+  std::sort(Sweep.begin(), Sweep.end());
+  Pixels.resize(Holes.size());
+  for (size_t i = 0; i < Holes.size(); ++i) Pixels[i] = {lo(Rings[Holes[i]]), static_cast<int32_t>(i)};
+  std::sort(Pixels.begin(), Pixels.end());
+  Open.clear();
+  size_t next = 0;
+  for (const auto& [start, i] : Pixels) {
+    const Ring& o = Rings[Holes[i]];
+    for (; next < Sweep.size() && Sweep[next].first <= start; ++next) Open.push_back(Sweep[next].second);
+    Holding.clear();
+    size_t kept = 0;
+    for (const int32_t k : Open) {
+      const Ring& r = Rings[Shells[k]];
+      if (hi(r) < start) continue;
+      Open[kept++] = k;
+      if (o.lo.x >= r.lo.x && o.hi.x <= r.hi.x && o.lo.y >= r.lo.y && o.hi.y <= r.hi.y)
+        Holding.push_back(k);
+    }
+    Open.resize(kept);
+    std::sort(Holding.begin(), Holding.end());
+    for (auto k = Holding.rbegin(); k != Holding.rend(); ++k)
+      if (Contains(Shells[*k], Holes[i])) {
+        ShellOf[i] = *k;
+        break;
+      }
+  }
 }
 
 // A simple ring of the result from its half-edges: its area and where a

@@ -201,6 +201,7 @@ class TNodedPlane {
   int TraceRings(bool joined);
   void AddRing(const int32_t* edges, int count);
   void RingFrames();
+  void NestHoles();
   bool InsideRing(int r, const Key& p);
   bool Contains(int ring, int hole);
 
@@ -229,7 +230,7 @@ class TNodedPlane {
   std::vector<Run> Runs;
   std::vector<int32_t> Open;                        // runs or segments a sweep has reached
   std::vector<std::pair<int64_t, int32_t>> Sweep;   // what a sweep reaches, in order
-  std::vector<std::pair<int64_t, int32_t>> Pixels;  // the hot pixels of a cell, in order
+  std::vector<std::pair<int64_t, int32_t>> Pixels;  // what it visits (hot pixels, holes), in order
 
   std::vector<uint64_t> Found;  // pairs of segments crossing
   std::vector<Hit> Hits;        // pixels the segments are led through
@@ -246,6 +247,7 @@ class TNodedPlane {
   Bands Rays;
 
   std::vector<int32_t> RingEdges, RingOf, BandsOf, Shells, Holes;
+  std::vector<int32_t> ShellOf, Holding;  // each hole's outer ring; those holding a hole's frame
   std::vector<Key> RingPoints;
   std::vector<Bands> RingBands;
 };
