@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "geometry/workhelpers.h"
@@ -58,6 +59,41 @@ struct HoleAt {
   DWORD count = 0;
   bool found = false;
 };
+
+// The pairs (i, j) of a frame i of a and a frame j of b that meet (frames
+// lower than high left out), by a sweep along X: each frame meets those of
+// the other list still open where it begins.
+void MeetingFrames(const std::vector<DFRAME>& a, const std::vector<DFRAME>& b,
+                   std::vector<std::pair<int, int>>& out) {
+  struct Start {
+    double x;
+    int list, index;
+  };
+  std::vector<Start> starts;
+  for (int list = 0; list < 2; ++list) {
+    const std::vector<DFRAME>& f = list == 0 ? a : b;
+    for (size_t i = 0; i < f.size(); ++i)
+      if (f[i].X1 <= f[i].X2 && f[i].Y1 <= f[i].Y2) starts.push_back({f[i].X1, list, static_cast<int>(i)});
+  }
+  std::sort(starts.begin(), starts.end(), [](const Start& p, const Start& q) {
+    return p.x != q.x ? p.x < q.x : p.list != q.list ? p.list < q.list : p.index < q.index;
+  });
+  std::vector<int> open[2];
+  for (const Start& e : starts) {
+    const DFRAME& f = (e.list == 0 ? a : b)[static_cast<size_t>(e.index)];
+    const std::vector<DFRAME>& others = e.list == 0 ? b : a;
+    std::vector<int>& other = open[1 - e.list];
+    size_t kept = 0;
+    for (const int j : other) {
+      const DFRAME& g = others[static_cast<size_t>(j)];
+      if (g.X2 < e.x) continue;
+      other[kept++] = j;
+      if (FramesMeet(f, g)) out.push_back(e.list == 0 ? std::make_pair(e.index, j) : std::make_pair(j, e.index));
+    }
+    other.resize(kept);
+    open[e.list].push_back(e.index);
+  }
+}
 
 // Contour h of m, found at `at`, as the one contour of `out`, as LoadSubject
 // copies it, without walking the record to it again (a record with texts
@@ -735,39 +771,53 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
   }
   Local hole, other;
   bool found = false;
-  // The frames of the second's holes, once.
-  std::vector<DFRAME> frames(static_cast<size_t>(second->Record->Count) + 1);
-  for (int g = 1; g <= second->Record->Count; ++g)
-    if (!second->DimensionsSubject(&frames[g], g)) frames[g] = DFRAME{1.0, 1.0, -1.0, -1.0};
-  for (int h = first->Record->Count; h >= 1; --h) {
-    DFRAME fh;
-    if (!hole.LoadSubject(first, h) || !hole.DimensionsSubject(&fh, 0)) continue;
-    const DFRAME wide = Widened(fh, Precision);
-    for (int g = second->Record->Count; g >= 1; --g) {
-      if (!FramesMeet(frames[g], wide) || !other.LoadSubject(second, g)) continue;
-      cutter->InitObjectCut();
-      bool common = false;
-      bool kept = true;
-      if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
-        while (TDataEdit* piece = cutter->GetNextObject()) kept = kept && AppendAll(Pieces, *piece);
+  // Where the holes of both lie and their frames (the first's widened by
+  // the precision), each record walked once; then the pairs whose frames
+  // meet, taken from the last hole of the first and of the second down.
+  const int holes1 = first->Record->Count, holes2 = second->Record->Count;
+  std::vector<HoleAt> at1(static_cast<size_t>(holes1) + 1), at2(static_cast<size_t>(holes2) + 1);
+  const DFRAME none{1.0, 1.0, -1.0, -1.0};
+  std::vector<DFRAME> frames1(at1.size(), none), frames2(at2.size(), none);
+  for (int h = 1; h <= holes1; ++h)
+    if ((at1[h].found = first->DimensionsSubject(&at1[h].frame, h) &&
+                        first->ContourPoints(h, at1[h].first, at1[h].count)))
+      frames1[h] = Widened(at1[h].frame, Precision);
+  for (int g = 1; g <= holes2; ++g)
+    if ((at2[g].found = second->DimensionsSubject(&at2[g].frame, g) &&
+                        second->ContourPoints(g, at2[g].first, at2[g].count)))
+      frames2[g] = at2[g].frame;
+  std::vector<std::pair<int, int>> pairs;
+  MeetingFrames(frames1, frames2, pairs);
+  std::sort(pairs.begin(), pairs.end(), std::greater<>());
+  int loaded = 0;
+  for (const auto& [h, g] : pairs) {
+    if (h != loaded) {
+      loaded = h;
+      if (!LoadHole(hole, *first, h, at1[h])) loaded = -1;
+    }
+    if (loaded != h || !LoadHole(other, *second, g, at2[g])) continue;
+    cutter->InitObjectCut();
+    bool common = false;
+    bool kept = true;
+    if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
+      while (TDataEdit* piece = cutter->GetNextObject()) kept = kept && AppendAll(Pieces, *piece);
+      common = true;
+    } else if (cutter->Count == 0) {
+      // Hole g wholly inside hole h is their common part.
+      DOUBLEPOINT p;
+      if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
+        kept = Pieces.AppendSubject(&other, 0) != 0;
         common = true;
-      } else if (cutter->Count == 0) {
-        // Hole g wholly inside hole h is their common part.
-        DOUBLEPOINT p;
-        if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
-          kept = Pieces.AppendSubject(&other, 0) != 0;
-          common = true;
-        }
       }
-      if (!kept) {
-        FreeWorker(cutter);
-        return Refused(Pieces);
-      }
-      if (common) {
-        SetBit(Set1, h - 1, 0);
-        SetBit(Set2, g - 1, 0);
-        found = true;
-      }
+    }
+    if (!kept) {
+      FreeWorker(cutter);
+      return Refused(Pieces);
+    }
+    if (common) {
+      SetBit(Set1, h - 1, 0);
+      SetBit(Set2, g - 1, 0);
+      found = true;
     }
   }
   FreeWorker(cutter);
