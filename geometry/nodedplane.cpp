@@ -397,8 +397,15 @@ void TNodedPlane::Window(const Run& r, const Key& lo, const Key& hi, size_t& fro
 void TNodedPlane::MeetRuns() {
   const size_t n = Runs.size();
   if (n < 2) return;
-  // A few runs are compared pair by pair.
-  if (n <= 48) {
+  double alongX = 0.0, alongY = 0.0;
+  if (n > 48)
+    for (const Run& r : Runs) {
+      alongX += static_cast<double>(r.hi.x - r.lo.x);
+      alongY += static_cast<double>(r.hi.y - r.lo.y);
+    }
+  // A few runs, or runs reaching across much of the cell both ways (each
+  // would stay open for most of the others), are compared pair by pair.
+  if (n <= 48 || std::min(alongX, alongY) > 0.25 * static_cast<double>(n) * Cells.cw) {
     for (size_t p = 0; p < n; ++p)
       for (size_t q = p + 1; q < n; ++q) {
         const Run& f = Runs[p];
@@ -409,11 +416,6 @@ void TNodedPlane::MeetRuns() {
         Meet(g, f);
       }
     return;
-  }
-  double alongX = 0.0, alongY = 0.0;
-  for (const Run& r : Runs) {
-    alongX += static_cast<double>(r.hi.x - r.lo.x);
-    alongY += static_cast<double>(r.hi.y - r.lo.y);
   }
   const bool byY = alongY <= alongX;
   Sweep.resize(n);
@@ -457,8 +459,16 @@ void TNodedPlane::LeadThroughHot() {
     auto end = begin;
     while (end != Entries.end() && *end >> kItemBits == cell) ++end;
     const size_t segments = static_cast<size_t>(end - begin), pixels = hi - lo;
-    // Few pixels or few segments: each pixel against each segment.
-    if (segments * pixels <= 64 * (segments + pixels)) {
+    double alongX = 0.0, alongY = 0.0;
+    const bool many = segments * pixels > 64 * (segments + pixels);
+    for (auto e = begin; many && e != end; ++e) {
+      const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
+      alongX += static_cast<double>(std::abs(Ends[s + 1].x - Ends[s].x));
+      alongY += static_cast<double>(std::abs(Ends[s + 1].y - Ends[s].y));
+    }
+    // Few pixels or few segments, or segments reaching across much of the
+    // cell both ways: each pixel against each segment.
+    if (!many || std::min(alongX, alongY) > 0.25 * static_cast<double>(segments) * Cells.cw) {
       for (size_t h = lo; h < hi; ++h) {
         const Key k = Hot[hot[h].second];
         for (auto e = begin; e != end; ++e) {
@@ -467,12 +477,6 @@ void TNodedPlane::LeadThroughHot() {
         }
       }
       continue;
-    }
-    double alongX = 0.0, alongY = 0.0;
-    for (auto e = begin; e != end; ++e) {
-      const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
-      alongX += static_cast<double>(std::abs(Ends[s + 1].x - Ends[s].x));
-      alongY += static_cast<double>(std::abs(Ends[s + 1].y - Ends[s].y));
     }
     const bool byY = alongY <= alongX;
     const auto along = [byY](const Key& k) { return byY ? k.y : k.x; };
