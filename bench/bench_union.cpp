@@ -13,7 +13,9 @@
 // and that line cut by the second's outer contour. And two jagged stars of
 // 2,000 to 20,000 vertices (radii 3,000 to 4,000 at random angles), the
 // second cut by the first into thousands of pieces and less the first,
-// so that the cost shows against the number of pieces.
+// so that the cost shows against the number of pieces. Then the growth
+// with the number of contours and crossings, checked against its goals
+// (below).
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -385,5 +387,205 @@ BENCHMARK(BM_GeosIntersectionStars)
     ->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectConsentStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosDifferenceStars)->Arg(2000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// Growth with the number of contours and of crossings, n vertices each
+// (10,000 to 200,000): a square holding n/4 square holes united with a
+// square over its right half, which covers half the holes (the answer has
+// about n/8); and a circle of n vertices cut into n/2 + 1 strips by a line
+// running to and fro across it, crossing its border n times. Both answers
+// grow linearly with n; so should the time, within a logarithm.
+constexpr double kPitch = 10.0;  // a hole in each 10 m cell, 4 m square
+
+struct HoledPair {
+  Area a, b;
+};
+
+const HoledPair& Holed(int n) {
+  static std::map<int, HoledPair> made;
+  auto it = made.find(n);
+  if (it != made.end()) return it->second;
+  const int holes = n / 4;
+  const int cols = 2 * std::max(1, static_cast<int>(std::lround(std::sqrt(holes) / 2)));
+  const int rows = (holes + cols - 1) / cols;
+  const double side = kPitch * std::max(cols, rows);
+  HoledPair p;
+  p.a.push_back({{0, 0}, {side, 0}, {side, side}, {0, side}, {0, 0}});
+  for (int k = 0; k < holes; ++k) {
+    const double x = kPitch * (k % cols) + 3, y = kPitch * (k / cols) + 3;
+    p.a.push_back({{x, y}, {x, y + 4}, {x + 4, y + 4}, {x + 4, y}, {x, y}});
+  }
+  // The square over the right half: from between two columns of holes on,
+  // beyond the first's other three sides.
+  const double x0 = kPitch * (cols / 2) + 1, l = 1.25 * side, y0 = side / 2 - l / 2;
+  p.b.push_back({{x0, y0}, {x0 + l, y0}, {x0 + l, y0 + l}, {x0, y0 + l}, {x0, y0}});
+  return made.emplace(n, std::move(p)).first->second;
+}
+
+struct StripPair {
+  Ring circle, line;
+};
+
+const StripPair& Strips(int n) {
+  static std::map<int, StripPair> made;
+  auto it = made.find(n);
+  if (it != made.end()) return it->second;
+  StripPair p;
+  const double r = 10000;
+  for (int i = 0; i < n; ++i) {
+    const double t = 2 * std::numbers::pi * (i + 0.5) / n;
+    p.circle.push_back({r * std::cos(t), r * std::sin(t)});
+  }
+  p.circle.push_back(p.circle.front());
+  // n/2 passes at heights spread evenly inside the circle, joined outside it.
+  const int passes = n / 2;
+  for (int k = 0; k < passes; ++k) {
+    const double y = -r + 2 * r * (k + 0.5) / passes;
+    const double x = k % 2 ? -r - 10 : r + 10;
+    p.line.push_back({-x, y});
+    p.line.push_back({x, y});
+  }
+  return made.emplace(n, std::move(p)).first->second;
+}
+
+std::map<int, double> gOursHoled, gOursStrips;
+
+// The goals: at n = 80,000 (the union with 20,000 holes, the cut with
+// 80,000 crossings) no slower than GEOS; from 10,000 to n, time growing
+// no faster than n log n (with half as much again for the noise of a
+// shared machine). A run that misses one fails.
+constexpr int kGoalSize = 80000, kFirstSize = 10000;
+constexpr double kGrowthSlack = 1.5;
+
+void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio) {
+  if (n == kGoalSize && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
+  const auto first = ours.find(kFirstSize);
+  if (n == kFirstSize || first == ours.end() || first->second <= 0.0) return;
+  const double nlogn = n * std::log(n) / (kFirstSize * std::log(kFirstSize));
+  const double growth = ours.at(n) / first->second / nlogn;
+  state.counters["growth_over_nlogn"] = growth;
+  if (growth > kGrowthSlack) state.SkipWithError("grows faster than n log n");
+}
+std::map<int, int> gRingsHoled, gPartsStrips;
+std::map<int, double> gAreaStrips;
+
+void OursHoled(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer a(Holed(n).a), b(Holed(n).b);
+  int rings = 0;
+  gOursHoled[n] = benchsupport::SecondsPerIteration(state, [&] {
+    rings = 0;
+    TObjectUnion u;
+    if (u.LoadObjects(&a.m, &b.m, 1, 0.0, 0.0))
+      if (TDataEdit* r = u.GetObjectA()) rings = r->Record->Count + 1;
+  });
+  gRingsHoled[n] = rings;
+  state.counters["rings"] = rings;
+}
+
+void GeosHoled(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* a = Polygon(h, Holed(n).a);
+  GEOSGeometry* b = Polygon(h, Holed(n).b);
+  int rings = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    GEOSGeometry* u = GEOSUnion_r(h, a, b);
+    rings = 0;
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, u); ++i)
+      rings += 1 + GEOSGetNumInteriorRings_r(h, GEOSGetGeometryN_r(h, u, i));
+    GEOSGeom_destroy_r(h, u);
+  });
+  state.counters["rings"] = rings;
+  const double ours = gOursHoled[n];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  if (gRingsHoled[n] != rings) state.SkipWithError("the unions' rings differ");
+  else CheckGoals(state, gOursHoled, n, ours > 0.0 ? geos / ours : 0.0);
+  GEOSGeom_destroy_r(h, a);
+  GEOSGeom_destroy_r(h, b);
+  GEOS_finish_r(h);
+}
+
+void OursStrips(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer circle(Area{Strips(n).circle}), line(Area{Strips(n).line});
+  double area = 0;
+  int parts = 0;
+  gOursStrips[n] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    TObjectCutByLine cut;
+    if (cut.LoadObjects(&line.m, &circle.m, 1, 0.001))
+      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+  });
+  gPartsStrips[n] = parts;
+  gAreaStrips[n] = area;
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+}
+
+// The faces of the circle and the line noded together, those inside the
+// circle, as on the grid pair above.
+void GeosStrips(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* circle = Polygon(h, Area{Strips(n).circle});
+  const Ring& l = Strips(n).line;
+  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(l.size()), 2);
+  for (size_t i = 0; i < l.size(); ++i)
+    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
+  GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
+  double area = 0;
+  int parts = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    GEOSGeometry* both[] = {GEOSBoundary_r(h, circle), GEOSGeom_clone_r(h, line)};
+    GEOSGeometry* linework = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, both, 2);
+    GEOSGeometry* noded = GEOSNode_r(h, linework);
+    const GEOSGeometry* lines[] = {noded};
+    GEOSGeometry* faces = GEOSPolygonize_r(h, lines, 1);
+    const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, circle);
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, faces); ++i) {
+      const GEOSGeometry* f = GEOSGetGeometryN_r(h, faces, i);
+      GEOSGeometry* p = GEOSPointOnSurface_r(h, f);
+      if (GEOSPreparedContains_r(h, inside, p) == 1) {
+        double fa = 0;
+        GEOSArea_r(h, f, &fa);
+        area += fa;
+        ++parts;
+      }
+      GEOSGeom_destroy_r(h, p);
+    }
+    GEOSPreparedGeom_destroy_r(h, inside);
+    for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+  const double ours = gOursStrips[n];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  if (gPartsStrips[n] != parts || std::fabs(gAreaStrips[n] - area) > 1e-6 * area)
+    state.SkipWithError("the cuts' pieces differ");
+  else CheckGoals(state, gOursStrips, n, ours > 0.0 ? geos / ours : 0.0);
+  GEOSGeom_destroy_r(h, circle);
+  GEOSGeom_destroy_r(h, line);
+  GEOS_finish_r(h);
+}
+
+// Arg: n.
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (int n : {10000, 20000, 40000, 80000, 160000, 200000}) b->Arg(n);
+}
+void BM_ObjectUnionHoles(benchmark::State& state) { OursHoled(state); }
+void BM_GeosUnionHoles(benchmark::State& state) { GeosHoled(state); }
+void BM_ObjectCutByLineStrips(benchmark::State& state) { OursStrips(state); }
+void BM_GeosPolygonizeStrips(benchmark::State& state) { GeosStrips(state); }
+BENCHMARK(BM_ObjectUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCutByLineStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosPolygonizeStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 }  // namespace

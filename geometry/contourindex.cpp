@@ -32,7 +32,7 @@ bool TContourIndex::Build(const DOUBLEPOINT* points, int count, size_t least) {
 bool TContourIndex::Index(size_t least) {
   const int n = static_cast<int>(Points.size());
   if (n < 2) return false;
-  const double m = segmentgrid::CoverPoints(Cells, Points.data(), Points.size(), &Frame, least);
+  const double m = segmentgrid::CoverPoints(Cells, Points.data(), Points.size(), &Frame, least, least > 0);
   const size_t cells = static_cast<size_t>(Cells.Cells());
   CellStart.assign(cells + 1, 0);
   for (int j = 0; j + 1 < n; ++j)

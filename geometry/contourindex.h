@@ -22,7 +22,8 @@ class TContourIndex {
   bool Build(TDataEdit* metric, int s);
   // least: at least that many cells (about one a point otherwise), so
   // that the segments of a contour of that many points asking about this
-  // one find few of its segments in their cells.
+  // one find few of its segments in their cells; such cells are stretched
+  // along the way this contour's segments mostly run.
   bool Build(const DOUBLEPOINT* points, int count, size_t least = 0);
   bool Empty() const { return Points.size() < 2; }
 

@@ -22,7 +22,7 @@ inline i128 Cross(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
 }
 // The sign of ax * by - ay * bx, exactly: from doubles when they are far
 // enough from 0 (the factors are exact below 2^53), else from 128 bits.
-inline int Orient(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
+[[gnu::always_inline]] inline int Orient(int64_t ax, int64_t ay, int64_t bx, int64_t by) {
   const double l = static_cast<double>(ax) * static_cast<double>(by);
   const double r = static_cast<double>(ay) * static_cast<double>(bx);
   const double bound = (std::fabs(l) + std::fabs(r)) * 0x1p-50;
@@ -300,17 +300,30 @@ void TNodedPlane::Lead(int32_t s, const Key& k) {
 // pixels of b's first points that its segments pass, and first points of
 // both runs in one pixel.
 void TNodedPlane::Meet(const Run& a, const Run& b) {
+  // Only long runs are worth the binary searches.
+  constexpr size_t kShortRun = 16;
+  if (a.end - a.begin > kShortRun || b.end - b.begin > kShortRun) MeetWithin<true>(a, b);
+  else MeetWithin<false>(a, b);
+}
+
+template <bool windowed>
+void TNodedPlane::MeetWithin(const Run& a, const Run& b) {
   const bool first = a.begin < b.begin;
   const Key* const keys = Ends.data();
   const int32_t* const items = CellItems.data();
-  for (size_t i = a.begin; i < a.end; ++i) {
+  size_t from = a.begin, to = a.end;
+  if (windowed) Window(a, Key{b.lo.x - 1, b.lo.y - 1}, Key{b.hi.x + 1, b.hi.y + 1}, from, to);
+  for (size_t i = from; i < to; ++i) {
     const int32_t s = items[i] >> 1;
     const Key p = keys[s], q = keys[s + 1];
     const int64_t lx = std::min(p.x, q.x), hx = std::max(p.x, q.x);
     const int64_t ly = std::min(p.y, q.y), hy = std::max(p.y, q.y);
     if (hx + 1 < b.lo.x || b.hi.x + 1 < lx || hy + 1 < b.lo.y || b.hi.y + 1 < ly) continue;
     const int64_t ex = q.x - p.x, ey = q.y - p.y;
-    for (size_t j = b.begin; j < b.end; ++j) {
+    // Whatever segment t adds lies within the pixels of this segment's.
+    size_t near = b.begin, far = b.end;
+    if (windowed) Window(b, Key{lx - 1, ly - 1}, Key{hx + 1, hy + 1}, near, far);
+    for (size_t j = near; j < far; ++j) {
       const int32_t t = items[j] >> 1;
       const Key c = keys[t], d = keys[t + 1];
       if (first && t != s + 1 && s != t + 1 && std::max(c.x, d.x) >= lx && std::min(c.x, d.x) <= hx &&
@@ -326,6 +339,171 @@ void TNodedPlane::Meet(const Run& a, const Run& b) {
       } else if (HitsPixel(s, c)) {
         Lead(s, c);
       }
+    }
+  }
+}
+
+// The items of run r whose segments' frames can meet the frame lo .. hi,
+// from .. to: a run heads one way in X and one way in Y, so that the
+// lowest and highest X (and Y) of its segments rise or fall together along
+// it, and those are the items between two binary searches on each axis.
+void TNodedPlane::Window(const Run& r, const Key& lo, const Key& hi, size_t& from,
+                         size_t& to) const {
+  from = r.begin;
+  to = r.end;
+  const Key* const keys = Ends.data();
+  const int32_t* const items = CellItems.data();
+  // The first item in from .. to where test turns true (it is false, then
+  // true, along the run).
+  const auto first = [&](auto&& test) {
+    size_t l = from, h = to;
+    while (l < h) {
+      const size_t m = l + (h - l) / 2;
+      if (test(m)) h = m;
+      else l = m + 1;
+    }
+    return l;
+  };
+  const auto clip = [&](auto coord, int sign, int64_t low, int64_t high) {
+    if (sign == 0 || from >= to) return;
+    const auto least = [&](size_t k) {
+      const int32_t s = items[k] >> 1;
+      return std::min(coord(keys[s]), coord(keys[s + 1]));
+    };
+    const auto most = [&](size_t k) {
+      const int32_t s = items[k] >> 1;
+      return std::max(coord(keys[s]), coord(keys[s + 1]));
+    };
+    size_t f, t;
+    if (sign > 0) {
+      f = first([&](size_t k) { return most(k) >= low; });
+      t = first([&](size_t k) { return least(k) > high; });
+    } else {
+      f = first([&](size_t k) { return least(k) <= high; });
+      t = first([&](size_t k) { return most(k) < low; });
+    }
+    from = f;
+    to = std::max(f, t);
+  };
+  clip([](const Key& k) { return k.x; }, r.sx, lo.x, hi.x);
+  clip([](const Key& k) { return k.y; }, r.sy, lo.y, hi.y);
+}
+
+// The runs of a cell that meet, each pair once: those whose frames come
+// within a pixel of each other, found by a sweep along the axis the runs
+// reach least along in all, each run meeting the runs still open where it
+// begins (long ones lying side by side, as the passes of a line to and
+// fro, never meet).
+void TNodedPlane::MeetRuns() {
+  const size_t n = Runs.size();
+  if (n < 2) return;
+  double alongX = 0.0, alongY = 0.0;
+  if (n > 48)
+    for (const Run& r : Runs) {
+      alongX += static_cast<double>(r.hi.x - r.lo.x);
+      alongY += static_cast<double>(r.hi.y - r.lo.y);
+    }
+  // A few runs, or runs reaching across much of the cell both ways (each
+  // would stay open for most of the others), are compared pair by pair.
+  if (n <= 48 || std::min(alongX, alongY) > 0.25 * static_cast<double>(n) * Cells.cw) {
+    for (size_t p = 0; p < n; ++p)
+      for (size_t q = p + 1; q < n; ++q) {
+        const Run& f = Runs[p];
+        const Run& g = Runs[q];
+        if (f.hi.x + 1 < g.lo.x || g.hi.x + 1 < f.lo.x || f.hi.y + 1 < g.lo.y || g.hi.y + 1 < f.lo.y)
+          continue;
+        Meet(f, g);
+        Meet(g, f);
+      }
+    return;
+  }
+  const bool byY = alongY <= alongX;
+  Sweep.resize(n);
+  for (size_t k = 0; k < n; ++k)
+    Sweep[k] = {byY ? Runs[k].lo.y : Runs[k].lo.x, static_cast<int32_t>(k)};
+  std::sort(Sweep.begin(), Sweep.end());
+  Open.clear();
+  for (const auto& [start, g] : Sweep) {
+    const Run& b = Runs[g];
+    size_t kept = 0;
+    for (const int32_t f : Open) {
+      const Run& a = Runs[f];
+      if ((byY ? a.hi.y : a.hi.x) + 1 < start) continue;
+      Open[kept++] = f;
+      if (a.hi.x + 1 < b.lo.x || b.hi.x + 1 < a.lo.x || a.hi.y + 1 < b.lo.y || b.hi.y + 1 < a.lo.y)
+        continue;
+      const Run& p = Runs[std::min(f, g)];
+      const Run& q = Runs[std::max(f, g)];
+      Meet(p, q);
+      Meet(q, p);
+    }
+    Open.resize(kept);
+    Open.push_back(g);
+  }
+}
+
+// Every segment passing a pixel of a crossing or of an open end is led
+// through it. A pixel is tried against the segments filed in its cell that
+// reach it: the cell's pixels and its segments swept together along the
+// axis its segments reach least along.
+void TNodedPlane::LeadThroughHot() {
+  constexpr uint64_t kItem = (uint64_t{1} << kItemBits) - 1;
+  std::vector<std::pair<uint64_t, int32_t>>& hot = Order;
+  hot.resize(Hot.size());
+  for (size_t k = 0; k < Hot.size(); ++k) hot[k] = {CellOf(Hot[k]), static_cast<int32_t>(k)};
+  std::sort(hot.begin(), hot.end());
+  for (size_t lo = 0, hi; lo < hot.size(); lo = hi) {
+    const uint64_t cell = hot[lo].first;
+    for (hi = lo + 1; hi < hot.size() && hot[hi].first == cell;) ++hi;
+    const auto begin = std::lower_bound(Entries.begin(), Entries.end(), cell << kItemBits);
+    auto end = begin;
+    while (end != Entries.end() && *end >> kItemBits == cell) ++end;
+    const size_t segments = static_cast<size_t>(end - begin), pixels = hi - lo;
+    double alongX = 0.0, alongY = 0.0;
+    const bool many = segments * pixels > 64 * (segments + pixels);
+    for (auto e = begin; many && e != end; ++e) {
+      const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
+      alongX += static_cast<double>(std::abs(Ends[s + 1].x - Ends[s].x));
+      alongY += static_cast<double>(std::abs(Ends[s + 1].y - Ends[s].y));
+    }
+    // Few pixels or few segments, or segments reaching across much of the
+    // cell both ways: each pixel against each segment.
+    if (!many || std::min(alongX, alongY) > 0.25 * static_cast<double>(segments) * Cells.cw) {
+      for (size_t h = lo; h < hi; ++h) {
+        const Key k = Hot[hot[h].second];
+        for (auto e = begin; e != end; ++e) {
+          const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
+          if (!Same(k, Ends[s]) && !Same(k, Ends[s + 1]) && HitsPixel(s, k)) Lead(s, k);
+        }
+      }
+      continue;
+    }
+    const bool byY = alongY <= alongX;
+    const auto along = [byY](const Key& k) { return byY ? k.y : k.x; };
+    Sweep.clear();
+    for (auto e = begin; e != end; ++e) {
+      const int32_t s = static_cast<int32_t>(*e & kItem) >> 1;
+      Sweep.emplace_back(std::min(along(Ends[s]), along(Ends[s + 1])), s);
+    }
+    std::sort(Sweep.begin(), Sweep.end());
+    Pixels.clear();
+    for (size_t k = lo; k < hi; ++k) Pixels.emplace_back(along(Hot[hot[k].second]), hot[k].second);
+    std::sort(Pixels.begin(), Pixels.end());
+    Open.clear();
+    size_t next = 0;
+    for (const auto& [at, index] : Pixels) {
+      const Key k = Hot[index];
+      // A segment meets the pixel only where it reaches the pixel's row
+      // (or column): those begun at most a pixel beyond it and not ended
+      // a pixel before it.
+      for (; next < Sweep.size() && Sweep[next].first <= at + 1; ++next) Open.push_back(Sweep[next].second);
+      size_t kept = 0;
+      for (const int32_t s : Open) {
+        if (std::max(along(Ends[s]), along(Ends[s + 1])) + 1 < at) continue;
+        Open[kept++] = s;
+        if (!Same(k, Ends[s]) && !Same(k, Ends[s + 1]) && HitsPixel(s, k)) Lead(s, k);
+      }
+      Open.resize(kept);
     }
   }
 }
@@ -388,15 +566,7 @@ void TNodedPlane::Snap() {
       r.hi = Key{std::max({r.hi.x, a.x, b.x}), std::max({r.hi.y, a.y, b.y})};
       CellItems.push_back(item);
     }
-    for (size_t p = 0; p < Runs.size(); ++p)
-      for (size_t q = p + 1; q < Runs.size(); ++q) {
-        const Run& f = Runs[p];
-        const Run& g = Runs[q];
-        if (f.hi.x + 1 < g.lo.x || g.hi.x + 1 < f.lo.x || f.hi.y + 1 < g.lo.y || g.hi.y + 1 < f.lo.y)
-          continue;
-        Meet(f, g);
-        Meet(g, f);
-      }
+    MeetRuns();
   }
   std::sort(Found.begin(), Found.end());
   Found.erase(std::unique(Found.begin(), Found.end()), Found.end());
@@ -408,15 +578,7 @@ void TNodedPlane::Snap() {
       if (!path.closed || path.segments == 0) Hot.push_back(Ends[end]), Candidates.push_back(Ends[end]);
   std::sort(Hot.begin(), Hot.end(), Less);
   Hot.erase(std::unique(Hot.begin(), Hot.end(), Same), Hot.end());
-  for (const Key& k : Hot) {
-    const uint64_t cell = CellOf(k);
-    auto it = std::lower_bound(Entries.begin(), Entries.end(), cell << kItemBits);
-    for (; it != Entries.end() && *it >> kItemBits == cell; ++it) {
-      const int32_t s = static_cast<int32_t>(*it & ((uint64_t{1} << kItemBits) - 1)) >> 1;
-      if (!Same(k, Ends[s]) && !Same(k, Ends[s + 1]) && HitsPixel(s, k))
-        Lead(s, k);
-    }
-  }
+  LeadThroughHot();
 }
 
 // ---------------------------------------------------------------------------
@@ -757,13 +919,13 @@ int TNodedPlane::TraceRings(bool joined) {
   RingBands.clear();
   if (!Holes.empty()) RingFrames();
   for (const int32_t s : Shells) Parts.push_back(Part{s, {}, Rings[s].side, Rings[s].area});
-  for (const int32_t h : Holes)
-    for (int k = static_cast<int>(Shells.size()) - 1; k >= 0; --k) {
-      if (!Contains(Shells[k], h)) continue;
-      Parts[k].holes.push_back(h);
-      Parts[k].area += Rings[h].area;
-      break;
-    }
+  NestHoles();
+  for (size_t i = 0; i < Holes.size(); ++i) {
+    const int32_t k = ShellOf[i], h = Holes[i];
+    if (k < 0) continue;
+    Parts[k].holes.push_back(h);
+    Parts[k].area += Rings[h].area;
+  }
   // The side of a part: where a marking path first borders it.
   for (Part& part : Parts) {
     int32_t key = Rings[part.shell].markKey;
@@ -771,6 +933,61 @@ int TNodedPlane::TraceRings(bool joined) {
       if (Rings[h].markKey < key) key = Rings[h].markKey, part.side = Rings[h].side;
   }
   return 1;
+}
+
+// The outer ring of each hole (its place in Shells, -1 for none): the
+// smallest one around it, the last in Shells whose frame holds the hole's
+// and that contains it. Many outer rings and holes are swept together
+// along the axis the outer rings reach least along, so that a hole is
+// tried only against the outer rings whose frames hold its own.
+void TNodedPlane::NestHoles() {
+  ShellOf.assign(Holes.size(), -1);
+  const int32_t shells = static_cast<int32_t>(Shells.size());
+  if (static_cast<double>(shells) * static_cast<double>(Holes.size()) <= 4096.0) {
+    for (size_t i = 0; i < Holes.size(); ++i)
+      for (int32_t k = shells - 1; k >= 0; --k)
+        if (Contains(Shells[k], Holes[i])) {
+          ShellOf[i] = k;
+          break;
+        }
+    return;
+  }
+  double alongX = 0.0, alongY = 0.0;
+  for (const int32_t s : Shells) {
+    alongX += static_cast<double>(Rings[s].hi.x - Rings[s].lo.x);
+    alongY += static_cast<double>(Rings[s].hi.y - Rings[s].lo.y);
+  }
+  const bool byY = alongY <= alongX;
+  const auto lo = [byY](const Ring& r) { return byY ? r.lo.y : r.lo.x; };
+  const auto hi = [byY](const Ring& r) { return byY ? r.hi.y : r.hi.x; };
+  Sweep.resize(static_cast<size_t>(shells));
+  for (int32_t k = 0; k < shells; ++k) Sweep[k] = {lo(Rings[Shells[k]]), k};
+  std::sort(Sweep.begin(), Sweep.end());
+  Pixels.resize(Holes.size());
+  for (size_t i = 0; i < Holes.size(); ++i) Pixels[i] = {lo(Rings[Holes[i]]), static_cast<int32_t>(i)};
+  std::sort(Pixels.begin(), Pixels.end());
+  Open.clear();
+  size_t next = 0;
+  for (const auto& [start, i] : Pixels) {
+    const Ring& o = Rings[Holes[i]];
+    for (; next < Sweep.size() && Sweep[next].first <= start; ++next) Open.push_back(Sweep[next].second);
+    Holding.clear();
+    size_t kept = 0;
+    for (const int32_t k : Open) {
+      const Ring& r = Rings[Shells[k]];
+      if (hi(r) < start) continue;
+      Open[kept++] = k;
+      if (o.lo.x >= r.lo.x && o.hi.x <= r.hi.x && o.lo.y >= r.lo.y && o.hi.y <= r.hi.y)
+        Holding.push_back(k);
+    }
+    Open.resize(kept);
+    std::sort(Holding.begin(), Holding.end());
+    for (auto k = Holding.rbegin(); k != Holding.rend(); ++k)
+      if (Contains(Shells[*k], Holes[i])) {
+        ShellOf[i] = *k;
+        break;
+      }
+  }
 }
 
 // A simple ring of the result from its half-edges: its area and where a

@@ -187,6 +187,11 @@ class TNodedPlane {
   bool HitsPixel(int32_t s, const Key& c) const;
   void Lead(int32_t s, const Key& k);
   void Meet(const Run& a, const Run& b);
+  template <bool windowed>
+  void MeetWithin(const Run& a, const Run& b);
+  void Window(const Run& r, const Key& lo, const Key& hi, size_t& from, size_t& to) const;
+  void MeetRuns();
+  void LeadThroughHot();
   void CrossPixel(int32_t s1, int32_t s2);
   void Snap();
   void Route();
@@ -196,6 +201,7 @@ class TNodedPlane {
   int TraceRings(bool joined);
   void AddRing(const int32_t* edges, int count);
   void RingFrames();
+  void NestHoles();
   bool InsideRing(int r, const Key& p);
   bool Contains(int ring, int hole);
 
@@ -222,6 +228,9 @@ class TNodedPlane {
   std::vector<uint32_t> Counts;
   std::vector<int32_t> CellItems;
   std::vector<Run> Runs;
+  std::vector<int32_t> Open;                        // runs or segments a sweep has reached
+  std::vector<std::pair<int64_t, int32_t>> Sweep;   // what a sweep reaches, in order
+  std::vector<std::pair<int64_t, int32_t>> Pixels;  // what it visits (hot pixels, holes), in order
 
   std::vector<uint64_t> Found;  // pairs of segments crossing
   std::vector<Hit> Hits;        // pixels the segments are led through
@@ -238,6 +247,7 @@ class TNodedPlane {
   Bands Rays;
 
   std::vector<int32_t> RingEdges, RingOf, BandsOf, Shells, Holes;
+  std::vector<int32_t> ShellOf, Holding;  // each hole's outer ring; those holding a hole's frame
   std::vector<Key> RingPoints;
   std::vector<Bands> RingBands;
 };

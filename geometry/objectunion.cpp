@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "geometry/workhelpers.h"
@@ -42,23 +43,74 @@ DFRAME Widened(DFRAME f, double d) { return DFRAME{f.X1 - d, f.Y1 - d, f.X2 + d,
 
 double Dist(const DOUBLEPOINT& a, const DOUBLEPOINT& b) { return std::hypot(a.X - b.X, a.Y - b.Y); }
 
-// Subject s of a metric as points.
-bool ReadPoints(TDataEdit& m, int s, std::vector<DOUBLEPOINT>& out) {
-  out.clear();
-  const int n = m.PointCount(s);
-  for (int i = 1; i <= n; ++i) {
-    if (!m.GoPointSubject(i, s)) return false;
-    out.push_back(DOUBLEPOINT{m.XDouble(), m.YDouble()});
-  }
-  return true;
-}
-
 // The contours of a metric, each appended to the destination (the first
 // fills an empty outer contour).
 bool AppendAll(TDataEdit& destination, TDataEdit& source) {
   if (source.Record == nullptr) return true;
   for (int c = 0; c <= source.Record->Count; ++c)
     if (source.PointCount(c) > 0 && !destination.AppendSubject(&source, c)) return false;
+  return true;
+}
+
+// Where a contour lies in its record, and its frame.
+struct HoleAt {
+  DFRAME frame{0.0, 0.0, 0.0, 0.0};
+  char* first = nullptr;
+  DWORD count = 0;
+  bool found = false;
+};
+
+// The pairs (i, j) of a frame i of a and a frame j of b that meet (frames
+// lower than high left out), by a sweep along X: each frame meets those of
+// the other list still open where it begins.
+void MeetingFrames(const std::vector<DFRAME>& a, const std::vector<DFRAME>& b,
+                   std::vector<std::pair<int, int>>& out) {
+  struct Start {
+    double x;
+    int list, index;
+  };
+  std::vector<Start> starts;
+  for (int list = 0; list < 2; ++list) {
+    const std::vector<DFRAME>& f = list == 0 ? a : b;
+    for (size_t i = 0; i < f.size(); ++i)
+      if (f[i].X1 <= f[i].X2 && f[i].Y1 <= f[i].Y2) starts.push_back({f[i].X1, list, static_cast<int>(i)});
+  }
+  std::sort(starts.begin(), starts.end(), [](const Start& p, const Start& q) {
+    return p.x != q.x ? p.x < q.x : p.list != q.list ? p.list < q.list : p.index < q.index;
+  });
+  std::vector<int> open[2];
+  for (const Start& e : starts) {
+    const DFRAME& f = (e.list == 0 ? a : b)[static_cast<size_t>(e.index)];
+    const std::vector<DFRAME>& others = e.list == 0 ? b : a;
+    std::vector<int>& other = open[1 - e.list];
+    size_t kept = 0;
+    for (const int j : other) {
+      const DFRAME& g = others[static_cast<size_t>(j)];
+      if (g.X2 < e.x) continue;
+      other[kept++] = j;
+      if (FramesMeet(f, g)) out.push_back(e.list == 0 ? std::make_pair(e.index, j) : std::make_pair(j, e.index));
+    }
+    other.resize(kept);
+    open[e.list].push_back(e.index);
+  }
+}
+
+// Contour h of m, found at `at`, as the one contour of `out`, as LoadSubject
+// copies it, without walking the record to it again (a record with texts
+// is copied by LoadSubject, the texts with their contours).
+bool LoadHole(TDataEdit& out, TDataEdit& m, int h, const HoleAt& at) {
+  if (m.TextFlag) return out.LoadSubject(&m, h) != 0;
+  const DWORD kind = m.Record->Ident;
+  const int size = m.PointBytes;
+  if (at.count < 1 || size <= 0 || !out.Create(static_cast<int>(kind), 0)) return false;
+  const bool heights = MetricIs3D(kind) != 0;
+  for (DWORD i = 0; i < at.count; ++i) {
+    const char* p = at.first + static_cast<size_t>(i) * static_cast<size_t>(size);
+    double x, y;
+    metric::ReadXY(kind, p, x, y);
+    if (!out.AppendPointSubject(0, x, y)) return false;
+    if (heights) out.HDouble(metric::ReadH(kind, p));
+  }
   return true;
 }
 
@@ -593,6 +645,37 @@ int TObjectUnion::RemoveResultSubject(TDataEdit* result, int s) {
   return 1;
 }
 
+int TObjectUnion::RemoveResultSubjects(TDataEdit* result, const std::vector<int>& removed) {
+  // A few go one by one (from the last, as listed); many in one pass, as
+  // each deletion moves the rest of the record.
+  if (removed.size() <= 128) {
+    for (const int s : removed) RemoveResultSubject(result, s);
+    return 1;
+  }
+  const int count = result->Record->Count;
+  std::vector<uint8_t> gone(static_cast<size_t>(count) + 1, 0);
+  for (const int s : removed)
+    if (s >= 1 && s <= count) gone[static_cast<size_t>(s)] = 1;
+  Local kept;
+  if (!kept.LoadSubject(result, 0)) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  for (int s = 1; s <= count; ++s)
+    if (!gone[static_cast<size_t>(s)] && !kept.AppendSubject(result, s)) return Refused(kept);
+  if (!result->Load(kept.Record, kept.TextFlag)) {
+    State = MAPERR_MEMORY;
+    return 0;
+  }
+  if (HoleMap != nullptr) {
+    LONG to = 1;
+    for (LONG s = 1; s < HoleMapSize; ++s)
+      if (s > count || !gone[static_cast<size_t>(s)]) HoleMap[to++] = HoleMap[s];
+    std::fill(HoleMap + to, HoleMap + HoleMapSize, 0);
+  }
+  return 1;
+}
+
 int TObjectUnion::SetBitsSubjects() {
   if (Holes1 == 0 || Holes2 == 0 || HoleMap == nullptr || Result.Record == nullptr) return 0;
   std::memset(Set1, 0, sizeof(Set1));
@@ -619,22 +702,36 @@ int TObjectUnion::GetSubjectObjectSquare(TDataEdit* result, BYTE* set) {
     FreeWorker(cutter);
     return 0;
   }
+  // Where each marked hole lies in the record and its frame, found in one
+  // walk up the record: the holes are taken from the last, and a walk to
+  // each from the first would cost the whole record for every hole. The
+  // record stays as it is until every hole has been looked at.
+  const int count = result->Record->Count;
+  std::vector<HoleAt> at(static_cast<size_t>(count) + 1);
+  for (int h = 1; h <= count; ++h)
+    if (Bit(set, h - 1))
+      at[h].found = result->DimensionsSubject(&at[h].frame, h) &&
+                    result->ContourPoints(h, at[h].first, at[h].count);
+  const DWORD kind = result->Record->Ident;
+  const int size = result->PointBytes;
   Local hole;
   std::vector<int> removed;
   std::vector<DOUBLEPOINT> points;
   TContourIndex* index = SourceIndex(other);
-  for (int h = result->Record->Count; h >= 1; --h) {
-    if (!Bit(set, h - 1)) continue;
-    DFRAME hf;
-    if (!result->DimensionsSubject(&hf, h) || !FramesMeet(hf, of)) continue;
+  for (int h = count; h >= 1; --h) {
+    if (!Bit(set, h - 1) || !at[h].found || !FramesMeet(at[h].frame, of)) continue;
     // A hole apart from the other object's outer contour is covered by it
     // or left whole: only holes that meet it are cut.
-    if (index != nullptr && ReadPoints(*result, h, points) &&
-        !index->Meets(points.data(), static_cast<int>(points.size()), Precision)) {
-      if (!points.empty() && index->Inside(points[0])) removed.push_back(h);
-      continue;
+    if (index != nullptr) {
+      points.resize(at[h].count);
+      for (DWORD i = 0; i < at[h].count; ++i)
+        metric::ReadXY(kind, at[h].first + static_cast<size_t>(i) * size, points[i].X, points[i].Y);
+      if (!index->Meets(points.data(), static_cast<int>(points.size()), Precision)) {
+        if (!points.empty() && index->Inside(points[0])) removed.push_back(h);
+        continue;
+      }
     }
-    if (!hole.LoadSubject(result, h)) continue;
+    if (!LoadHole(hole, *result, h, at[h])) continue;
     cutter->InitPointCross();
     if (!cutter->LoadObjects(&hole, other, 1, 0, Precision)) {
       DOUBLEPOINT p;
@@ -651,7 +748,7 @@ int TObjectUnion::GetSubjectObjectSquare(TDataEdit* result, BYTE* set) {
   }
   FreeWorker(cutter);
   if (removed.empty()) return 1;
-  for (int h : removed) RemoveResultSubject(result, h);  // from the last
+  if (!RemoveResultSubjects(result, removed)) return 0;
   if (Pieces.PointCount(0) > 0)
     for (int c = 0; c <= Pieces.Record->Count; ++c)
       if (!result->AppendSubject(&Pieces, c)) return Refused(*result);
@@ -674,47 +771,63 @@ int TObjectUnion::GetSubjectSubjectSquare(TDataEdit* first, TDataEdit* second) {
   }
   Local hole, other;
   bool found = false;
-  // The frames of the second's holes, once.
-  std::vector<DFRAME> frames(static_cast<size_t>(second->Record->Count) + 1);
-  for (int g = 1; g <= second->Record->Count; ++g)
-    if (!second->DimensionsSubject(&frames[g], g)) frames[g] = DFRAME{1.0, 1.0, -1.0, -1.0};
-  for (int h = first->Record->Count; h >= 1; --h) {
-    DFRAME fh;
-    if (!hole.LoadSubject(first, h) || !hole.DimensionsSubject(&fh, 0)) continue;
-    const DFRAME wide = Widened(fh, Precision);
-    for (int g = second->Record->Count; g >= 1; --g) {
-      if (!FramesMeet(frames[g], wide) || !other.LoadSubject(second, g)) continue;
-      cutter->InitObjectCut();
-      bool common = false;
-      bool kept = true;
-      if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
-        while (TDataEdit* piece = cutter->GetNextObject()) kept = kept && AppendAll(Pieces, *piece);
+  // Where the holes of both lie and their frames (the first's widened by
+  // the precision), each record walked once; then the pairs whose frames
+  // meet, taken from the last hole of the first and of the second down.
+  const int holes1 = first->Record->Count, holes2 = second->Record->Count;
+  std::vector<HoleAt> at1(static_cast<size_t>(holes1) + 1), at2(static_cast<size_t>(holes2) + 1);
+  const DFRAME none{1.0, 1.0, -1.0, -1.0};
+  std::vector<DFRAME> frames1(at1.size(), none), frames2(at2.size(), none);
+  for (int h = 1; h <= holes1; ++h)
+    if ((at1[h].found = first->DimensionsSubject(&at1[h].frame, h) &&
+                        first->ContourPoints(h, at1[h].first, at1[h].count)))
+      frames1[h] = Widened(at1[h].frame, Precision);
+  for (int g = 1; g <= holes2; ++g)
+    if ((at2[g].found = second->DimensionsSubject(&at2[g].frame, g) &&
+                        second->ContourPoints(g, at2[g].first, at2[g].count)))
+      frames2[g] = at2[g].frame;
+  std::vector<std::pair<int, int>> pairs;
+  MeetingFrames(frames1, frames2, pairs);
+  std::sort(pairs.begin(), pairs.end(), std::greater<>());
+  int loaded = 0;
+  for (const auto& [h, g] : pairs) {
+    if (h != loaded) {
+      loaded = h;
+      if (!LoadHole(hole, *first, h, at1[h])) loaded = -1;
+    }
+    if (loaded != h || !LoadHole(other, *second, g, at2[g])) continue;
+    cutter->InitObjectCut();
+    bool common = false;
+    bool kept = true;
+    if (cutter->LoadObjects(&hole, &other, 1, 0, Precision, 0)) {
+      while (TDataEdit* piece = cutter->GetNextObject()) kept = kept && AppendAll(Pieces, *piece);
+      common = true;
+    } else if (cutter->Count == 0) {
+      // Hole g wholly inside hole h is their common part.
+      DOUBLEPOINT p;
+      if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
+        kept = Pieces.AppendSubject(&other, 0) != 0;
         common = true;
-      } else if (cutter->Count == 0) {
-        // Hole g wholly inside hole h is their common part.
-        DOUBLEPOINT p;
-        if (PointOf(other, 0, 1, &p) && InsideOf(hole, p)) {
-          kept = Pieces.AppendSubject(&other, 0) != 0;
-          common = true;
-        }
       }
-      if (!kept) {
-        FreeWorker(cutter);
-        return Refused(Pieces);
-      }
-      if (common) {
-        SetBit(Set1, h - 1, 0);
-        SetBit(Set2, g - 1, 0);
-        found = true;
-      }
+    }
+    if (!kept) {
+      FreeWorker(cutter);
+      return Refused(Pieces);
+    }
+    if (common) {
+      SetBit(Set1, h - 1, 0);
+      SetBit(Set2, g - 1, 0);
+      found = true;
     }
   }
   FreeWorker(cutter);
   if (!found) return 0;
+  std::vector<int> removed;
   for (int s = Result.Record->Count; s >= 1; --s) {
     const LONG e = (HoleMap != nullptr && s < HoleMapSize) ? HoleMap[s] : 0;
-    if ((e > 0 && !Bit(Set1, e - 1)) || (e < 0 && !Bit(Set2, -e - 1))) RemoveResultSubject(&Result, s);
+    if ((e > 0 && !Bit(Set1, e - 1)) || (e < 0 && !Bit(Set2, -e - 1))) removed.push_back(s);
   }
+  if (!removed.empty() && !RemoveResultSubjects(&Result, removed)) return 0;
   if (Pieces.PointCount(0) > 0)
     for (int c = 0; c <= Pieces.Record->Count && State == 0; ++c) AppendHole(&Pieces, c, 0);
   HoleCount = Result.Record->Count;

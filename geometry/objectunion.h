@@ -38,6 +38,8 @@
 // even after snapping), GEOMETRY_ERR_LARGE (the union reached 16 MB).
 #pragma once
 
+#include <vector>
+
 #include "geometry/contourindex.h"
 #include "geometry/objectcut.h"
 
@@ -113,6 +115,9 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);
   int RemoveResultSubject(TDataEdit* result, int s);
+  // The same for several subjects (each listed once, from the last): 1,
+  // 0 with State set.
+  int RemoveResultSubjects(TDataEdit* result, const std::vector<int>& removed);
   int IndexOuter();
   int AppendHole(TDataEdit* source, int h, LONG entry);
   // A contour that could not be appended to m: GEOMETRY_ERR_LARGE when m

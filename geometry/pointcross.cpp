@@ -385,9 +385,17 @@ int TPointCross::BuildIndex() {
   if (!FramesMeet(f1, f2)) return 0;
   Region = DFRAME{std::max(f1.X1, f2.X1), std::max(f1.Y1, f2.Y1), std::min(f1.X2, f2.X2),
                   std::min(f1.Y2, f2.Y2)};
-  // About one cell per segment of the two contours, shaped like the region.
+  // About one cell per segment of the two contours, shaped like the region
+  // (and stretched where the segments mostly run one way).
+  double alongX = 0.0, alongY = 0.0;
+  for (const std::vector<DOUBLEPOINT>* points : {&Points1, &Points2})
+    for (size_t i = 1; i < points->size(); ++i) {
+      alongX += std::fabs((*points)[i].X - (*points)[i - 1].X);
+      alongY += std::fabs((*points)[i].Y - (*points)[i - 1].Y);
+    }
   Grid grid;
-  grid.Cover(Region, std::min(kMaxCells, static_cast<double>(n1 + n2)));
+  grid.Cover(Region, std::min(kMaxCells, static_cast<double>(n1 + n2)),
+             segmentgrid::Stretch(alongX, alongY));
   GridNX = grid.nx;
   GridNY = grid.ny;
   GridX0 = grid.x0;

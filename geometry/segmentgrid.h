@@ -23,13 +23,15 @@ struct Grid {
   int nx = 1, ny = 1;
 
   // About `cells` cells over the frame, shaped like it; a frame without
-  // width or height gets one row or column.
-  void Cover(const DFRAME& f, double cells) {
+  // width or height gets one row or column. stretch: the cells that much
+  // wider than high (as many as segments mostly running along X want, so
+  // that each is filed in few cells and a cell holds few of them).
+  void Cover(const DFRAME& f, double cells, double stretch = 1.0) {
     const double w = f.X2 - f.X1, h = f.Y2 - f.Y1;
     const bool wide = w > 0.0 && std::isfinite(w), high = h > 0.0 && std::isfinite(h);
     double cx = 1.0, cy = 1.0;
     if (wide && high) {
-      cx = std::sqrt(cells * (w / h));
+      cx = std::sqrt(cells * (w / h) / stretch);
       if (!(cx >= 1.0)) cx = 1.0;
       if (cx > cells) cx = cells;
       cx = std::floor(cx);
@@ -79,12 +81,25 @@ void VisitCells(const G& g, const DOUBLEPOINT& p, const DOUBLEPOINT& q, double m
   }
 }
 
+// How much wider than high the cells for segments running so far along X
+// in all (alongX) and along Y (alongY) should be: as many times as the
+// one exceeds the other, so that filing them costs least, when that is
+// more than 8 (shapes drawn every way get square cells); at most 2^20.
+inline double Stretch(double alongX, double alongY) {
+  constexpr double kLeast = 8.0, kMost = 1048576.0;
+  if (!(alongX > kLeast * alongY) && !(alongY > kLeast * alongX)) return 1.0;
+  if (!(alongY > 0.0)) return kMost;
+  if (!(alongX > 0.0)) return 1.0 / kMost;
+  return std::clamp(alongX / alongY, 1.0 / kMost, kMost);
+}
+
 // Covers the frame of n points (n > 0, put in *frame) with about one cell
 // a point, or `cells` when more (at most 2^22 cells); the margin to widen
 // segments by when they are filed, a hair that keeps a segment in the
-// cells its rounded walk might miss at their borders.
+// cells its rounded walk might miss at their borders. stretched: the
+// points are one path, whose segments shape the cells (Stretch).
 inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame,
-                          size_t cells = 0) {
+                          size_t cells = 0, bool stretched = false) {
   *frame = DFRAME{p[0].X, p[0].Y, p[0].X, p[0].Y};
   for (size_t i = 1; i < n; ++i) {
     frame->X1 = std::min(frame->X1, p[i].X);
@@ -92,7 +107,13 @@ inline double CoverPoints(Grid& g, const DOUBLEPOINT* p, size_t n, DFRAME* frame
     frame->X2 = std::max(frame->X2, p[i].X);
     frame->Y2 = std::max(frame->Y2, p[i].Y);
   }
-  g.Cover(*frame, std::min(4194304.0, static_cast<double>(std::max(n, cells))));
+  double alongX = 0.0, alongY = 0.0;
+  for (size_t i = 1; stretched && i < n; ++i) {
+    alongX += std::fabs(p[i].X - p[i - 1].X);
+    alongY += std::fabs(p[i].Y - p[i - 1].Y);
+  }
+  g.Cover(*frame, std::min(4194304.0, static_cast<double>(std::max(n, cells))),
+          stretched ? Stretch(alongX, alongY) : 1.0);
   return 1e-9 * (1.0 + (frame->X2 - frame->X1) + (frame->Y2 - frame->Y1));
 }
 

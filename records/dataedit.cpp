@@ -826,11 +826,18 @@ int TDataEdit::AppendSubject(TDataEdit* source, int n) {
   int sourceSize = source->PointBytes;
   if (Record == nullptr && !Create(static_cast<int>(sourceKind), source->TextFlag)) return 0;
   if (!Valid()) return 0;
-  char* first0;
-  DWORD count0;
-  if (!ContourPoints(0, first0, count0)) return 0;
+  // Whether the outer contour holds points, read where it lies without
+  // moving the cursor: appending contour after contour then goes on from
+  // the last one rather than walking the whole record again each time.
+  if (PointBytes == 0) PointBytes = MetricPointSize(Kind());
+  Contour outer;
+  if (PointBytes == 0 ||
+      !Walk(reinterpret_cast<char*>(Record), End(), PointBytes, TextFlag != 0).First(outer)) {
+    ClearCursor();
+    return 0;
+  }
   int target = 0;
-  if (count0 > 0) {
+  if (outer.count > 0) {
     if (!CreateSubject()) return 0;
     target = Record->Count;
   }

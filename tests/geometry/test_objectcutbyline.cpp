@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -72,6 +73,48 @@ TEST(ObjectCutByLine, ASquareIsCutIntoOnePieceOnEachSide) {
     EXPECT_EQ(c.line.front().x, after.front().x) << c.name;
     EXPECT_EQ(c.line.back().x, after.back().x) << c.name;
   }
+}
+
+TEST(ObjectCutByLine, ALineToAndFroCutsACircleIntoAStripBetweenEachTwoPasses) {
+  // 4,000 passes across a circle of 8,000 vertices, hundreds of them
+  // through each cell the noding files the circle's sides in.
+  const int n = 8000, passes = 4000;
+  const double r = 1000;
+  Contour circle;
+  for (int i = 0; i < n; ++i) {
+    const double t = 2 * 3.14159265358979 * (i + 0.5) / n;
+    circle.push_back({r * std::cos(t), r * std::sin(t)});
+  }
+  circle.push_back(circle.front());
+  Contour line;
+  for (int k = 0; k < passes; ++k) {
+    const double y = -r + 2 * r * (k + 0.5) / passes, x = k % 2 ? -r - 10 : r + 10;
+    line.push_back({-x, y});
+    line.push_back({x, y});
+  }
+  Metric object, cutter;
+  ASSERT_TRUE(Fill(object, METRIC_F64, {circle}));
+  ASSERT_TRUE(Fill(cutter, METRIC_F64, {line}));
+  TObjectCutByLine cut;
+  ASSERT_EQ(1, cut.LoadObjects(&cutter, &object, 1, 0.001));
+  int pieces = 0;
+  double area = 0;
+  std::vector<bool> strip(passes + 1, false);
+  while (TDataEdit* p = cut.GetNextObject()) {
+    ++pieces;
+    area += p->Square();
+    // Each piece lies between two passes next to each other.
+    DFRAME f;
+    ASSERT_TRUE(p->DimensionsSubject(&f, 0));
+    const int k = static_cast<int>(std::lround(((f.Y1 + f.Y2) / 2 + r) / (2 * r / passes)));
+    ASSERT_GE(k, 0);
+    ASSERT_LE(k, passes);
+    EXPECT_LE(f.Y2 - f.Y1, 2 * r / passes + 0.002);
+    EXPECT_FALSE(strip[k]) << "two pieces at strip " << k;
+    strip[k] = true;
+  }
+  EXPECT_EQ(passes + 1, pieces);
+  EXPECT_NEAR(object.Square(), area, 0.001 * Perimeter(circle));
 }
 
 TEST(ObjectCutByLine, ARunAlongTheBorderCutsWhereItLeavesTheBorder) {

@@ -2,6 +2,7 @@
 // and of two lines, and the union's area of random polygons against GEOS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -215,6 +216,31 @@ TEST(ObjectUnion, EveryHoleOfManyIsKept) {
   EXPECT_EQ(2 * periods - 1, u.r->Record->Count);
   GeosOracle geos;
   EXPECT_NEAR(geos.UnionArea({a}, {b}), u.r->Square(), 1e-6);
+}
+
+TEST(ObjectUnion, HolesCoveredOrCutByTheOtherAreaGoAsGeosSays) {
+  // 24 x 16 square holes, the other square over the right part, its side
+  // through a column of them: the holes it covers go (many at once), those
+  // it crosses keep their parts outside it.
+  std::vector<Contour> a{Square(0, 0, 240, 160)};
+  for (int i = 0; i < 24; ++i)
+    for (int j = 0; j < 16; ++j) {
+      Contour hole = Square(10 * i + 3, 10 * j + 3, 10 * i + 7, 10 * j + 7);
+      std::reverse(hole.begin(), hole.end());
+      a.push_back(hole);
+    }
+  const std::vector<Contour> b{Square(95, -40, 295, 200)};
+  United u(a, b);
+  ASSERT_NE(nullptr, u.r) << u.u.State;
+  GeosOracle geos;
+  GEOSContextHandle_t h = geos.handle();
+  GEOSGeometry* ga = geos.Polygon(a);
+  GEOSGeometry* gb = geos.Polygon(b);
+  GEOSGeometry* g = GEOSUnion_r(h, ga, gb);
+  ASSERT_EQ(1, GEOSGetNumGeometries_r(h, g));
+  EXPECT_EQ(GEOSGetNumInteriorRings_r(h, g), u.r->Record->Count);
+  EXPECT_NEAR(geos.Area(g), u.r->Square(), 1e-6);
+  for (GEOSGeometry* x : {ga, gb, g}) GEOSGeom_destroy_r(h, x);
 }
 
 TEST(ObjectUnion, AUnionOfMoreContoursThanARecordHoldsIsTooLarge) {
