@@ -69,12 +69,18 @@ bool LinkLeadsOn(DWORD link, LONG count, int direction, int& steps) {
 bool TMapList::CountFromFile(DWORD link) {
   // Links mended in memory hold for the count they were mended at.
   if (LinksRepaired() || Head.Count < 0) return false;
-  // Read twice alike, so that a header being written as it is read is not
-  // taken half old and half new.
+  // Read until two reads in a row agree, so that a header being written
+  // as it is read is not taken half old and half new. A writer appending
+  // without a pause may change it between two reads: a few more tries.
   HDRHEAD fresh, again;
-  if (ReadHdr(0, &fresh, sizeof(fresh)) != 0 || ReadHdr(0, &again, sizeof(again)) != 0 ||
-      std::memcmp(&fresh, &again, sizeof(fresh)) != 0 || !CheckHdrHead(&fresh))
-    return false;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) != 0) return false;
+  bool settled = false;
+  for (int tries = 0; tries < 16 && !settled; ++tries) {
+    if (ReadHdr(0, &again, sizeof(again)) != 0) return false;
+    settled = std::memcmp(&fresh, &again, sizeof(fresh)) == 0;
+    fresh = again;
+  }
+  if (!settled || !CheckHdrHead(&fresh)) return false;
   // Only a header that carries on from the copy and counts the object:
   // no writer takes objects away.
   if (fresh.Count < Head.Count || link > DWORD(fresh.Count) ||
