@@ -109,7 +109,9 @@ TEST(ObjectCutByLine, ALineToAndFroCutsACircleIntoAStripBetweenEachTwoPasses) {
     const int k = static_cast<int>(std::lround(((f.Y1 + f.Y2) / 2 + r) / (2 * r / passes)));
     ASSERT_GE(k, 0);
     ASSERT_LE(k, passes);
-    EXPECT_LE(f.Y2 - f.Y1, 2 * r / passes + 0.002);
+    // (The weld may move a line's point onto the border by up to about
+    // two precisions.)
+    EXPECT_LE(f.Y2 - f.Y1, 2 * r / passes + 0.005);
     EXPECT_FALSE(strip[k]) << "two pieces at strip " << k;
     strip[k] = true;
   }
