@@ -214,6 +214,32 @@ void Ours(benchmark::State& state, int op) {
   else state.counters["area"] = area, state.counters["parts"] = parts;
 }
 
+// GEOS's cut of an area by a line: the faces of the line and the area's
+// contours noded together, those inside the area; their area and count
+// added to `area` and `parts`.
+void GeosCutByLine(GEOSContextHandle_t h, const GEOSGeometry* region, const GEOSGeometry* line,
+                   double* area, int* parts) {
+  GEOSGeometry* both[] = {GEOSBoundary_r(h, region), GEOSGeom_clone_r(h, line)};
+  GEOSGeometry* linework = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, both, 2);
+  GEOSGeometry* noded = GEOSNode_r(h, linework);
+  const GEOSGeometry* lines[] = {noded};
+  GEOSGeometry* faces = GEOSPolygonize_r(h, lines, 1);
+  const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, region);
+  for (int i = 0; i < GEOSGetNumGeometries_r(h, faces); ++i) {
+    const GEOSGeometry* f = GEOSGetGeometryN_r(h, faces, i);
+    GEOSGeometry* p = GEOSPointOnSurface_r(h, f);
+    if (GEOSPreparedContains_r(h, inside, p) == 1) {
+      double fa = 0;
+      GEOSArea_r(h, f, &fa);
+      *area += fa;
+      ++*parts;
+    }
+    GEOSGeom_destroy_r(h, p);
+  }
+  GEOSPreparedGeom_destroy_r(h, inside);
+  for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
+}
+
 void Geos(benchmark::State& state, int op) {
   const Pair& pair = Data(static_cast<int>(state.range(0)));
   GEOSContextHandle_t h = GEOS_init_r();
@@ -255,27 +281,7 @@ void Geos(benchmark::State& state, int op) {
       GEOSGeom_destroy_r(h, x);
       return;
     }
-    // The faces of the line and the area's contours noded together, those
-    // inside the area.
-    GEOSGeometry* parts2[] = {GEOSBoundary_r(h, b), GEOSGeom_clone_r(h, line)};
-    GEOSGeometry* linework = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, parts2, 2);
-    GEOSGeometry* noded = GEOSNode_r(h, linework);
-    const GEOSGeometry* lines[] = {noded};
-    GEOSGeometry* faces = GEOSPolygonize_r(h, lines, 1);
-    const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, b);
-    for (int i = 0; i < GEOSGetNumGeometries_r(h, faces); ++i) {
-      const GEOSGeometry* f = GEOSGetGeometryN_r(h, faces, i);
-      GEOSGeometry* p = GEOSPointOnSurface_r(h, f);
-      if (GEOSPreparedContains_r(h, inside, p) == 1) {
-        double fa = 0;
-        GEOSArea_r(h, f, &fa);
-        area += fa;
-        ++parts;
-      }
-      GEOSGeom_destroy_r(h, p);
-    }
-    GEOSPreparedGeom_destroy_r(h, inside);
-    for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
+    GeosCutByLine(h, b, line, &area, &parts);
   });
   if (op == 0) state.counters["rings"] = rings;
   else if (op == 4) state.counters["length"] = area, state.counters["parts"] = parts;
@@ -543,25 +549,7 @@ void GeosStrips(benchmark::State& state) {
   const double geos = benchsupport::SecondsPerIteration(state, [&] {
     area = 0;
     parts = 0;
-    GEOSGeometry* both[] = {GEOSBoundary_r(h, circle), GEOSGeom_clone_r(h, line)};
-    GEOSGeometry* linework = GEOSGeom_createCollection_r(h, GEOS_GEOMETRYCOLLECTION, both, 2);
-    GEOSGeometry* noded = GEOSNode_r(h, linework);
-    const GEOSGeometry* lines[] = {noded};
-    GEOSGeometry* faces = GEOSPolygonize_r(h, lines, 1);
-    const GEOSPreparedGeometry* inside = GEOSPrepare_r(h, circle);
-    for (int i = 0; i < GEOSGetNumGeometries_r(h, faces); ++i) {
-      const GEOSGeometry* f = GEOSGetGeometryN_r(h, faces, i);
-      GEOSGeometry* p = GEOSPointOnSurface_r(h, f);
-      if (GEOSPreparedContains_r(h, inside, p) == 1) {
-        double fa = 0;
-        GEOSArea_r(h, f, &fa);
-        area += fa;
-        ++parts;
-      }
-      GEOSGeom_destroy_r(h, p);
-    }
-    GEOSPreparedGeom_destroy_r(h, inside);
-    for (GEOSGeometry* g : {linework, noded, faces}) GEOSGeom_destroy_r(h, g);
+    GeosCutByLine(h, circle, line, &area, &parts);
   });
   state.counters["area"] = area;
   state.counters["parts"] = parts;
