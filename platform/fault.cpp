@@ -47,7 +47,7 @@ void FailAllocation(int n, bool persist) {
 }
 
 void FailWrite(int n, WriteFault kind, bool persist, int bytes) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   mode.how = kind == WriteFault::Short      ? VfsFault::Short
              : kind == WriteFault::DiskFull ? VfsFault::DiskFull
                                             : VfsFault::Error;

@@ -24,7 +24,7 @@ FaultVfs::FaultVfs(Vfs* inner) : Vfs(true), inner_(inner ? inner : &CurrentVfs()
 
 void FaultVfs::SetInner(Vfs* inner) { inner_ = inner && inner != this ? inner : &SystemVfs(); }
 
-void FaultVfs::Fail(VfsOp op, int n, const VfsFaultSpec& mode) {
+void FaultVfs::Fail(VfsOp op, int n, const VfsFaultMode& mode) {
   std::lock_guard<std::mutex> guard(lock_);
   const int k = static_cast<int>(op);
   triggers_[k].target = n > 0 ? counts_[k] + n : 0;
@@ -59,7 +59,7 @@ FaultVfs::Hit FaultVfs::LastHit() const {
   return last_;
 }
 
-bool FaultVfs::Take(VfsOp op, VfsFaultSpec* mode) {
+bool FaultVfs::Take(VfsOp op, VfsFaultMode* mode) {
   std::lock_guard<std::mutex> guard(lock_);
   const int kinds[2] = {static_cast<int>(op), kVfsOpKinds};
   for (int k : kinds) ++counts_[k];
@@ -78,7 +78,7 @@ bool FaultVfs::Take(VfsOp op, VfsFaultSpec* mode) {
   return false;
 }
 
-DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& mode) {
+DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultMode& mode) {
   if (mode.how == VfsFault::DiskFull || mode.how == VfsFault::ShortDiskFull) return ERROR_DISK_FULL;
   if (mode.error != ERROR_SUCCESS) return mode.error;
   switch (op) {
@@ -97,25 +97,25 @@ DWORD FaultVfs::ErrorOf(VfsOp op, const VfsFaultSpec& mode) {
 
 DWORD FaultVfs::Open(const std::string& path, const VfsOpenMode& mode,
                      std::unique_ptr<VfsFile>* file, bool* existed) {
-  VfsFaultSpec armed;
+  VfsFaultMode armed;
   if (Take(VfsOp::Open, &armed)) return ErrorOf(VfsOp::Open, armed);
   return inner_->Open(path, mode, file, existed);
 }
 
 DWORD FaultVfs::Delete(const std::string& path) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Delete, &mode)) return ErrorOf(VfsOp::Delete, mode);
   return inner_->Delete(path);
 }
 
 DWORD FaultVfs::Rename(const std::string& from, const std::string& to) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Rename, &mode)) return ErrorOf(VfsOp::Rename, mode);
   return inner_->Rename(from, to);
 }
 
 DWORD FaultVfs::Replace(const std::string& path, const std::string& replacement) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Rename, &mode)) return ErrorOf(VfsOp::Rename, mode);
   return inner_->Replace(path, replacement);
 }
@@ -135,7 +135,7 @@ DWORD FaultVfs::FreeSpace(const std::string& path, VfsSpace* space) {
 }
 
 DWORD FaultVfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, DWORD* done) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (!Take(VfsOp::Read, &mode)) return file.Read(offset, buffer, size, done);
   *done = 0;
   if (mode.how == VfsFault::Short)
@@ -144,7 +144,7 @@ DWORD FaultVfs::Read(VfsFile& file, uint64_t offset, void* buffer, DWORD size, D
 }
 
 DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD size, DWORD* done) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (!Take(VfsOp::Write, &mode)) return file.Write(offset, buffer, size, done);
   *done = 0;
   if (mode.how == VfsFault::Short || mode.how == VfsFault::ShortDiskFull) {
@@ -155,19 +155,19 @@ DWORD FaultVfs::Write(VfsFile& file, uint64_t offset, const void* buffer, DWORD 
 }
 
 DWORD FaultVfs::Truncate(VfsFile& file, uint64_t size) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Truncate, &mode)) return ErrorOf(VfsOp::Truncate, mode);
   return file.Truncate(size);
 }
 
 DWORD FaultVfs::Sync(VfsFile& file) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Sync, &mode)) return ErrorOf(VfsOp::Sync, mode);
   return file.Sync();
 }
 
 DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared) {
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (Take(VfsOp::Lock, &mode)) return ErrorOf(VfsOp::Lock, mode);
   return file.Lock(offset, length, shared);
 }
@@ -175,7 +175,7 @@ DWORD FaultVfs::Lock(VfsFile& file, uint64_t offset, uint64_t length, bool share
 DWORD FaultVfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) {
   // Without views no code maps a file to spare itself reads: what maps a
   // file then would have done so without the layer, uncounted as before.
-  VfsFaultSpec mode;
+  VfsFaultMode mode;
   if (allowViews_ && Take(VfsOp::Map, &mode)) return ErrorOf(VfsOp::Map, mode);
   return file.Map(writable, mapping);
 }

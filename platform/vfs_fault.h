@@ -46,7 +46,7 @@ enum class VfsFault {
   ShortDiskFull,  // a write moves part of the bytes, then fails with ERROR_DISK_FULL
 };
 
-struct VfsFaultSpec {
+struct VfsFaultMode {
   VfsFault how = VfsFault::Error;
   // Every later operation counted towards the fault fails too.
   bool persist = false;
@@ -74,7 +74,7 @@ class FaultVfs final : public Vfs {
   // The nth operation of kind `op` from now (VfsOp::Any: of any kind)
   // misbehaves as `mode` says; n <= 0 disarms the fault of that kind. A
   // fault of each kind and one over all kinds may be armed at once.
-  void Fail(VfsOp op, int n, const VfsFaultSpec& mode = VfsFaultSpec());
+  void Fail(VfsOp op, int n, const VfsFaultMode& mode = VfsFaultMode());
   // Disarms every fault; the counts go on.
   void Disarm();
   // Disarms every fault and zeros the counts.
@@ -114,13 +114,13 @@ class FaultVfs final : public Vfs {
  private:
   struct Trigger {
     int target = 0;  // count at which the fault fires; 0: disarmed
-    VfsFaultSpec mode;
+    VfsFaultMode mode;
   };
   // Counts an operation of kind `op`; true (and `*mode` set) when a fault
   // hits it.
-  bool Take(VfsOp op, VfsFaultSpec* mode);
+  bool Take(VfsOp op, VfsFaultMode* mode);
   // The code of a fault that makes the operation fail.
-  static DWORD ErrorOf(VfsOp op, const VfsFaultSpec& mode);
+  static DWORD ErrorOf(VfsOp op, const VfsFaultMode& mode);
 
   Vfs* inner_;
   bool allowViews_ = false;

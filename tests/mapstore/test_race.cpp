@@ -586,10 +586,10 @@ TEST_F(SheetRace, AWriterWithoutAViewRaisesTheCounterUnderTheLock) {
     {
       plat::FaultVfs refuse;
       refuse.AllowViews(true);
-      plat::VfsFaultSpec spec;
-      spec.persist = true;
-      spec.error = refusal;
-      refuse.Fail(plat::VfsOp::Map, 1, spec);
+      plat::VfsFaultMode always;
+      always.persist = true;
+      always.error = refusal;
+      refuse.Fail(plat::VfsOp::Map, 1, always);
       plat::ScopedVfs use(&refuse);
       ASSERT_TRUE(Open(a, 0));
       ASSERT_LT(0, AppendObject(a, 1, LOCAL_LINE));
@@ -645,10 +645,10 @@ TEST_F(SheetRace, RaisersInViewsAndUnderTheLockNeverGiveOneValue) {
     plat::SetSleepHook([](DWORD, void*) { sched_yield(); }, nullptr);
     plat::FaultVfs faults;
     faults.AllowViews(w == 3);
-    plat::VfsFaultSpec spec;
-    spec.persist = true;
-    spec.error = ERROR_NOT_ENOUGH_MEMORY;
-    faults.Fail(plat::VfsOp::Map, 1, spec);
+    plat::VfsFaultMode always;
+    always.persist = true;
+    always.error = ERROR_NOT_ENOUGH_MEMORY;
+    faults.Fail(plat::VfsOp::Map, 1, always);
     std::optional<plat::ScopedVfs> use;
     if (w >= 2) use.emplace(&faults);
     TMap map;
@@ -1219,7 +1219,7 @@ TEST_F(SheetRace, AMetricFileCreatedBetweenTheTriesOfTheOpeningTakesRecords) {
     {
       plat::FaultVfs filter;
       plat::ScopedVfs use(&filter);
-      plat::VfsFaultSpec missing;
+      plat::VfsFaultMode missing;
       missing.error = ERROR_FILE_NOT_FOUND;
       filter.Fail(plat::VfsOp::Open, 2, missing);  // the metric file's first try
       ASSERT_EQ(1, map.OpenList(1)) << edit;

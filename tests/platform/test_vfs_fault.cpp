@@ -156,7 +156,7 @@ TEST_F(FaultLayerTest, ShortAndFullWritesAndPersistentFaults) {
   for (const Case& c : cases) {
     ASSERT_TRUE(memory.AddFile("/d/w", ""));
     HANDLE h = plat::CreateFileA("/d/w", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    plat::VfsFaultSpec mode;
+    plat::VfsFaultMode mode;
     mode.how = c.how;
     mode.bytes = c.bytes;
     mode.error = c.error;
@@ -170,14 +170,14 @@ TEST_F(FaultLayerTest, ShortAndFullWritesAndPersistentFaults) {
     EXPECT_EQ(memory.Contents("/d/w"), std::string("abcdefgh", c.done)) << c.bytes;
   }
   // A short read; then every write from the second on.
-  plat::VfsFaultSpec shortRead;
+  plat::VfsFaultMode shortRead;
   shortRead.how = plat::VfsFault::Short;
   faults.Fail(VfsOp::Read, 1, shortRead);
   char buffer[8];
   DWORD got = 0;
   EXPECT_TRUE(plat::ReadAt(file, 0, buffer, 8, &got));
   EXPECT_EQ(got, 4u);
-  plat::VfsFaultSpec persist;
+  plat::VfsFaultMode persist;
   persist.persist = true;
   faults.Fail(VfsOp::Write, 2, persist);
   EXPECT_TRUE(plat::WriteExactAt(file, 0, "a", 1));

@@ -199,7 +199,7 @@ TEST(RmfFaults, AChangeCloseCannotStoreIsShownToTheHost) {
     rmf.Palette(&kColour, 1);
     plat::FaultVfs faults;
     plat::ScopedVfs use(&faults);
-    if (failing) faults.Fail(plat::VfsOp::Write, 1, plat::VfsFaultSpec{plat::VfsFault::Error, true});
+    if (failing) faults.Fail(plat::VfsOp::Write, 1, plat::VfsFaultMode{plat::VfsFault::Error, true});
     rmf.Close();
     ASSERT_EQ(failing ? 1u : 0u, boxes.boxes().size());
   }

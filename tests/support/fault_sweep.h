@@ -53,7 +53,7 @@ std::ostream& operator<<(std::ostream& out, const SweepRun& run);
 
 struct FaultSweep {
   plat::VfsOp kind = plat::VfsOp::Any;  // the operations counted and failed
-  plat::VfsFaultSpec fault;             // how the armed one fails
+  plat::VfsFaultMode fault;             // how the armed one fails
   std::function<void()> prepare;        // before each run, nothing counted
   int limit = 10000;                    // a task never ending its sweep fails the test here
   bool views = false;                   // the layer allows views (and counts mappings)
