@@ -56,6 +56,19 @@ bool Deletable(const std::string& name) {
   return true;
 }
 
+// The budget of the sheets left set for one test, the one before put back
+// however the test ends.
+class KeptBudget {
+ public:
+  explicit KeptBudget(size_t bytes) { TMapList::SetKeptCacheBytes(bytes); }
+  ~KeptBudget() { TMapList::SetKeptCacheBytes(before_); }
+  KeptBudget(const KeptBudget&) = delete;
+  KeptBudget& operator=(const KeptBudget&) = delete;
+
+ private:
+  const size_t before_ = TMapList::KeptCacheBytes();
+};
+
 }  // namespace
 
 class MapListTest : public ::testing::Test {
@@ -601,11 +614,7 @@ TEST_F(MapListTest, ASheetLeftKeepsAFewHintsOnly) {
   ASSERT_EQ(1, list.Open(&map, 2));
   const size_t with = list.ParkedCacheBytes();  // sheet 1's, with its hint
   ASSERT_EQ(1, list.Open(&map, 1));
-  struct Budget {
-    const size_t bytes = TMapList::KeptCacheBytes();
-    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
-  } budget;
-  TMapList::SetKeptCacheBytes(with - 1);
+  KeptBudget budget(with - 1);
   ASSERT_EQ(1, list.Open(&map, 2));
   EXPECT_GT(list.ParkedCacheBytes(), 0u);
   EXPECT_LT(list.ParkedCacheBytes(), with);
@@ -622,11 +631,7 @@ TEST_F(MapListTest, ASheetLeftKeepsWhatItHolds) {
   TestMap map(dir.path(), 2);
   ASSERT_TRUE(map.MakeMapFile());
   // More sheets than the budget holds with whole caches.
-  struct Budget {
-    const size_t bytes = TMapList::KeptCacheBytes();
-    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
-  } budget;
-  TMapList::SetKeptCacheBytes(0x10000);
+  KeptBudget budget(0x10000);
   TMapList list;
   auto blocks = [&] {
     return list.HeadBuffer.BlockBytes() + list.DataBuffer.BlockBytes() +
@@ -657,11 +662,7 @@ TEST_F(MapListTest, TheSheetsLeftKeepTheirCachesWithinTheirBudget) {
   WriteSheets(4);
   TestMap map(dir.path(), 4);
   ASSERT_TRUE(map.MakeMapFile());
-  struct Budget {
-    const size_t bytes = TMapList::KeptCacheBytes();
-    ~Budget() { TMapList::SetKeptCacheBytes(bytes); }
-  } budget;
-  TMapList::SetKeptCacheBytes(0x10000);
+  KeptBudget budget(0x10000);
   TMapList list;
   auto read = [&](int sheet, int from) {
     ASSERT_EQ(1, list.Open(&map, sheet));

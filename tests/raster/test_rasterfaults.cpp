@@ -398,46 +398,34 @@ TEST_F(RasterFaults, EveryFailedLayerMatrixSaveIsReportedAndMadeGoodLater) {
   }
 }
 
+// Copy 1 of a 1024 x 1024 image, its block (0, 0) as it was and as it is
+// with block (1, 1) new. Also over a copy whose table lies over image
+// block 2: the write makes the copy anew, and whatever failed, the copy a
+// writer is given next (made again when it was dropped) shows the image
+// the file holds.
 TEST_F(RasterFaults, AFailedBlockWriteKeepsTheReducedCopyInStepWithTheImage) {
-  // Copy 1 of a 1024 x 1024 image, its block (0, 0) as it was and as it is
-  // with block (1, 1) new.
-  const int runs = SweepBlockWriteIntoCopies(
-      rmftest::Pattern(99, 65536),
-      [](const std::string& path) {
-        ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
-        TRst rst(path.c_str(), 0);
-        ASSERT_EQ(1, rst.CreateDuplicate(1));
-      },
-      [](const std::string& path) {
-        TRst rst(path.c_str(), GENERIC_READ);
-        TRst* copy = rst.GetRstClass(1);
-        return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
-      });
-  EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
-}
-
-// The same over a copy whose table lies over image block 2: the write
-// makes the copy anew. Whatever failed, the copy a writer is given next
-// (made again when it was dropped) shows the image the file holds.
-TEST_F(RasterFaults, AFailedBlockWriteOverARefusedCopyLeavesNoStaleCopy) {
-  const int runs = SweepBlockWriteIntoCopies(
-      rmftest::Pattern(99, 65536),
-      [](const std::string& path) {
-        ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
-        {
-          TRst rst(path.c_str(), 0);
-          ASSERT_EQ(1, rst.CreateDuplicate(1));
-        }
-        const DWORD copy = rmftest::ReadHeader(path).NextCopy;
-        rmftest::PatchValue(path, copy + offsetof(RMF, TablePosition),
-                            rmftest::TableEntry(path, 2).Position);
-      },
-      [](const std::string& path) {
-        TRst rst(path.c_str(), 0);
-        TRst* copy = rst.GetRstClass(1);
-        return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
-      });
-  EXPECT_GE(runs, 8);
+  for (const bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "copy refused as damaged" : "intact copy");
+    const int runs = SweepBlockWriteIntoCopies(
+        rmftest::Pattern(99, 65536),
+        [refused](const std::string& path) {
+          ASSERT_EQ(1, rmftest::MakeRaster(path, 1024, 1024));
+          {
+            TRst rst(path.c_str(), 0);
+            ASSERT_EQ(1, rst.CreateDuplicate(1));
+          }
+          if (!refused) return;
+          const DWORD copy = rmftest::ReadHeader(path).NextCopy;
+          rmftest::PatchValue(path, copy + offsetof(RMF, TablePosition),
+                              rmftest::TableEntry(path, 2).Position);
+        },
+        [refused](const std::string& path) {
+          TRst rst(path.c_str(), refused ? 0 : int(GENERIC_READ));
+          TRst* copy = rst.GetRstClass(1);
+          return copy == &rst ? std::string() : Bytes(copy->GetBlockAddress(0, 0), 65536);
+        });
+    EXPECT_GE(runs, 8);  // the block, the copy header and block reads, the writes
+  }
 }
 
 TEST_F(RasterFaults, AFailedBlockWriteKeepsCopiesAnotherProgramMadeInStep) {
