@@ -398,9 +398,11 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
-// A sheet kept without a file it has (one that could not be opened with
-// the others) tries it again at its next use.
-TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
+// A sheet opened while its semantics file was missing, which another
+// writer then makes. A write that needs the file while it cannot be opened
+// fails rather than making it anew over that writer's records; the sheet,
+// kept without the file, tries it again at its next use.
+TEST_F(MapListTest, ASheetFileMadeByAnotherWriterIsOpenedNeverMadeAnew) {
   WriteSheets(2);
   TestMap map(dir.path(), 2);
   const std::string sem = Name(dir, 1, ".SEM");
@@ -409,23 +411,6 @@ TEST_F(MapListTest, AKeptSheetTriesAFileItLacksAgain) {
   TMapList list;
   ASSERT_EQ(1, list.Open(&map, 1));
   EXPECT_EQ(nullptr, list.ObjectSemnAddr(1));
-  WriteFile(sem, keep);
-  ASSERT_EQ(1, list.Open(&map, 2));
-  ASSERT_EQ(1, list.Open(&map, 1));
-  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
-}
-
-// A sheet file another writer made after the sheet was opened, which
-// cannot be opened now, is not made anew over that writer's records: the
-// write that needed it fails.
-TEST_F(MapListTest, AFileThatIsThereButDoesNotOpenIsNotMadeAnew) {
-  WriteSheets(1);
-  TestMap map(dir.path(), 1);
-  const std::string sem = Name(dir, 1, ".SEM");
-  const Bytes keep = ReadFile(sem);
-  ASSERT_TRUE(plat::DeleteFileA(sem.c_str()));
-  TMapList list;
-  ASSERT_EQ(1, list.Open(&map, 1));
   WriteFile(sem, keep);
   FVSPR desc = *reinterpret_cast<const FVSPR*>(list.HeadBuffer.RecordAddr(DWORD(list.Head.First)));
   Bytes record = SemnRecord(40);
@@ -439,6 +424,9 @@ TEST_F(MapListTest, AFileThatIsThereButDoesNotOpenIsNotMadeAnew) {
   }
   EXPECT_EQ(MAPERR_OPEN, list.GetError());
   EXPECT_TRUE(ReadFile(sem) == keep) << "the file was made anew";
+  ASSERT_EQ(1, list.Open(&map, 2));
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_NE(nullptr, list.ObjectSemnAddr(1));
 }
 
 // A host that holds most of the descriptors the process may have: the
