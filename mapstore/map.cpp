@@ -462,7 +462,12 @@ int TMap::CreateMap(const char* name, MAPREGISTEREX* map, LISTREGISTER* sheet) {
 int TMap::CloseData() {
   CloseList(1);
   if (File) {
-    if (!TempMap) Save(0);
+    if (!TempMap) {
+      Save(0);
+      // What this map learnt of its sheets' objects stays with the file
+      // for the next opener, once a change of this map's made it worth it.
+      KeepSheetExtents(true);
+    }
     plat::FlushFileBuffers(File);
   }
   char tempFiles[SHEET_FILES + 1][MAX_PATH] = {};
@@ -528,6 +533,7 @@ int TMap::Save(int force) {
   }
   PassportChanged = 0;
   List.RecordChanged = 0;
+  KeepSheetExtents(false);
   Error = 0;
   MapError.SetError(0);
   return 1;

@@ -455,6 +455,7 @@ int TMapList::CreateList(TMapBase* map, int sheet, LISTREGISTER* reg) {
   }
   ListNumber = sheet;
   List->Number = sheet;
+  map->SheetMadeEmpty(sheet);
   KeepFileSet();
   return 1;
 }

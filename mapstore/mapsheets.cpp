@@ -175,6 +175,8 @@ int TMap::AppendList(TMap* other, int n, int save) {
   record.ObjectCount = 0;
   record.FrameObject = 0;
   record.StageMask = 0;
+  // What the other map stamped in the record spoke of its own counter.
+  std::memset(record.Reserve, 0, sizeof(record.Reserve));
   Lists[number - 1] = record;
   Passport.ListCount = number;
   PassportChanged = 1;

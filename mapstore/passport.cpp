@@ -104,6 +104,7 @@ void TMapPassport::ClosePassport() {
   // A change of this map's that others were not told of yet is told now.
   if (File && counterOwed_) RaiseChangeCounter();
   counterOwed_ = 0;
+  raisedHere_ = 0;
   LeaveLockWay();
   if (counterFile_) plat::CloseHandle(counterFile_);
   counterFile_ = nullptr;
@@ -283,6 +284,7 @@ DWORD TMapPassport::RaiseChangeCounter(bool passport, bool* written) {
   counterLockRefused_ = 0;
   if (raised) {
     counterOwed_ = 0;
+    raisedHere_ = 1;
   } else {
     // Without the file's value no new one is given: one taken from memory
     // may be a value another writer gave the counter before, and those who
@@ -688,7 +690,8 @@ int TMapPassport::AllocateOneList() {
   }
   int64_t keep = std::min<int64_t>(n, Capacity());
   if (keep > 0) std::memcpy(table, Lists, keep * LISTDESC_LENGTH);
-  FreeLists();
+  // The sheets keep their numbers: what is known of their objects stays.
+  if (Lists) plat::FreePages(Lists);
   Lists = table;
   ListsSize = bytes;
   return 1;

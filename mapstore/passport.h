@@ -77,6 +77,8 @@ struct LISTDESC {
   char NameGRA[264];
   uint8_t Flag;
   uint8_t Flags;
+  // Zero as written elsewhere; may hold the stamp of what the sheet's
+  // objects cover (TMapPassport::KeepSheetExtents).
   uint8_t Reserve[14];
 };
 #pragma pack(pop)
@@ -235,6 +237,22 @@ class MAPCLASS TMapPassport {
   // sheet's), and the sheet table changed (every sheet is learnt again).
   void SheetObjectWritten(int n, const FRAME& frame);
   void ForgetSheetExtents();
+  // Sheet n's descriptor file was made anew, empty, by this map.
+  void SheetMadeEmpty(int n);
+  // Tells later openers of a map this map changed what it knows of its
+  // sheets' objects: each sheet whose objects' frame is known in the
+  // present span (and lies within reach of its register frame) gets a
+  // stamp in its record in the file that gives it at the counter's present
+  // value, and a map that opens the file takes it for as long as the
+  // counter keeps that value (every change of every writer moves it),
+  // without reading the sheet's descriptors. With `learn`, sheets not
+  // known are learnt first. Nothing when the map did not raise the counter
+  // since it was opened or its span was broken; a stamp that does not go
+  // out is only not there.
+  void KeepSheetExtents(bool learn);
+  // The sheet's register frame in the units of its objects, rounded out:
+  // false when it does not fit them.
+  bool RegisterFrameOfSheet(int n, FRAME* out);
 
   // State.
   int IsOpen() const { return File != nullptr; }
@@ -323,6 +341,7 @@ class MAPCLASS TMapPassport {
   DWORD counterSpan_ = 0;
   int movedElsewhere_ = 0;
   int counterOwed_ = 0;  // a raise that could not be made is still to be made
+  int raisedHere_ = 0;   // this map raised the counter since it was opened
   TSheetExtents extents_;
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).

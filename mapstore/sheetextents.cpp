@@ -1,6 +1,9 @@
 #include "mapstore/sheetextents.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -58,6 +61,26 @@ namespace {
 
 // Descriptors from which a file is read in place.
 LONG g_inPlace = 4096;
+// Descriptor files read to learn a frame, in this process.
+LONG g_learnt = 0;
+
+// The stamp a map that changed the map file leaves in a sheet's record (its
+// reserve, zero as written elsewhere): at the change counter's value
+// `Counter`, every object of the sheet lay within the sheet's register
+// frame (in the units of its objects, rounded out) widened by `Beyond` on
+// each side (X1, Y1, X2, Y2), as descriptor frames reach past the ground
+// by the width of what is drawn. The counter moves with every change of
+// every writer, older ones too, so the stamp speaks only while it holds
+// that value. The counter is written last, alone.
+#pragma pack(push, 1)
+struct SHEETSTAMP {
+  uint16_t Mark;
+  uint16_t Beyond[4];
+  uint32_t Counter;
+};
+#pragma pack(pop)
+static_assert(sizeof(SHEETSTAMP) == sizeof(LISTDESC::Reserve));
+constexpr uint16_t kStampMark = 0x4657;
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -106,7 +129,10 @@ LONG TSheetExtents::InPlaceObjects() { return g_inPlace; }
 
 void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? count : 1; }
 
+LONG TSheetExtents::FilesLearnt() { return g_learnt; }
+
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
+  ++g_learnt;
   HDRHEAD head;
   if (!plat::ReadExactAt(file, 0, &head, sizeof head) || !CheckHdrHead(&head) ||
       !CheckHdrCount(&head, plat::FileLength(file)))
@@ -138,6 +164,22 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   TSheetExtents::EXTENT e = extents_.Get(n, counterSpan_);
   if (e.State != TSheetExtents::EXTENT_UNKNOWN || !learn) return e;
+  // The record's stamp, while the counter is where it was left and this
+  // map owes no raise for a change of its own.
+  SHEETSTAMP stamp;
+  std::memcpy(&stamp, list->Reserve, sizeof stamp);
+  FRAME r;
+  if (stamp.Mark == kStampMark && stamp.Counter == seenCounter_ && !counterOwed_ &&
+      RegisterFrameOfSheet(n, &r)) {
+    const int64_t v[4] = {int64_t(r.X1) - stamp.Beyond[0], int64_t(r.Y1) - stamp.Beyond[1],
+                          int64_t(r.X2) + stamp.Beyond[2], int64_t(r.Y2) + stamp.Beyond[3]};
+    if (std::all_of(v, v + 4, [](int64_t x) { return x >= INT32_MIN && x <= INT32_MAX; })) {
+      e = TSheetExtents::EXTENT{TSheetExtents::EXTENT_FRAME,
+                                FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])}};
+      extents_.Put(n, counterSpan_, e);
+      return e;
+    }
+  }
   e = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Only a file of the map's folder, by a name that passes the sheet's
   // checks, is read.
@@ -158,3 +200,59 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
 void TMapPassport::SheetObjectWritten(int n, const FRAME& frame) { extents_.Written(n, frame); }
 
 void TMapPassport::ForgetSheetExtents() { extents_.Forget(); }
+
+void TMapPassport::SheetMadeEmpty(int n) {
+  extents_.Put(n, counterSpan_, TSheetExtents::EXTENT{TSheetExtents::EXTENT_EMPTY, {}});
+}
+
+bool TMapPassport::RegisterFrameOfSheet(int n, FRAME* out) {
+  const LISTDESC* list = List(n);
+  if (list == nullptr || out == nullptr) return false;
+  const DFRAME& f = list->Frame;
+  const DOUBLEPOINT o =
+      Passport.Register.IsRealPlace ? DOUBLEPOINT{0.0, 0.0} : list->ViewPosition;
+  const double v[4] = {std::floor(std::min(f.X1, f.X2) - o.X), std::floor(std::min(f.Y1, f.Y2) - o.Y),
+                       std::ceil(std::max(f.X1, f.X2) - o.X), std::ceil(std::max(f.Y1, f.Y2) - o.Y)};
+  for (double d : v)
+    if (!(d >= double(INT32_MIN) && d <= double(INT32_MAX))) return false;
+  *out = FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])};
+  return true;
+}
+
+void TMapPassport::KeepSheetExtents(bool learn) {
+  if (File == nullptr || !IsWritable() || !raisedHere_ || counterOwed_) return;
+  if (!ObserveChangeCounter()) return;
+  const DWORD counter = seenCounter_;
+  for (int n = 1; n <= Count(); ++n) {
+    LISTDESC* list = List(n);
+    SHEETSTAMP stamp;
+    std::memcpy(&stamp, list->Reserve, sizeof stamp);
+    if (stamp.Mark == kStampMark && stamp.Counter == counter) continue;
+    const TSheetExtents::EXTENT e =
+        learn ? SheetObjectsExtent(n, true) : extents_.Get(n, counterSpan_);
+    FRAME r;
+    if (e.State != TSheetExtents::EXTENT_EMPTY && e.State != TSheetExtents::EXTENT_FRAME) continue;
+    if (!RegisterFrameOfSheet(n, &r)) continue;
+    stamp = SHEETSTAMP{kStampMark, {}, counter};
+    if (e.State == TSheetExtents::EXTENT_FRAME) {
+      const FRAME& o = e.Frame;
+      const int64_t beyond[4] = {int64_t(r.X1) - o.X1, int64_t(r.Y1) - o.Y1,
+                                 int64_t(o.X2) - r.X2, int64_t(o.Y2) - r.Y2};
+      bool fits = true;
+      for (int k = 0; k < 4; ++k) {
+        fits = fits && beyond[k] <= UINT16_MAX;
+        stamp.Beyond[k] = uint16_t(std::clamp<int64_t>(beyond[k], 0, UINT16_MAX));
+      }
+      if (!fits) continue;  // learnt by whoever asks
+    }
+    // The widening goes out first and the counter after it: a record read
+    // between the two, or a write cut short, holds a counter the file's
+    // has passed (a counter only moves on), which never speaks.
+    const int64_t at =
+        PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + int64_t(offsetof(LISTDESC, Reserve));
+    const DWORD head = DWORD(offsetof(SHEETSTAMP, Counter));
+    if (plat::WriteExactAt(File, at, &stamp, head) &&
+        plat::WriteExactAt(File, at + head, &stamp.Counter, sizeof stamp.Counter))
+      std::memcpy(list->Reserve, &stamp, sizeof stamp);
+  }
+}

@@ -7,6 +7,8 @@
 //
 // A sheet's frame is learnt the first time it is asked for, by one read
 // of its descriptor file (48 bytes an object, the other files untouched),
+// or taken as the sheet's register frame from the stamp a map that changed
+// the file left in the sheet's record (TMapPassport::KeepSheetExtents),
 // and widened by every descriptor this map writes. The table holds while
 // the map's change counter stays in the span it was learnt in
 // (TMapPassport::CounterSpan): this map's own writes keep it in step,
@@ -52,6 +54,9 @@ class TSheetExtents {
   // view where one serves; smaller ones a block at a time. The tests set
   // other bounds.
   static LONG InPlaceObjects();
+  // Descriptor files read by Learn in this process, for tests and
+  // benchmarks.
+  static LONG FilesLearnt();
   static void SetInPlaceObjects(LONG count);
 
  private:

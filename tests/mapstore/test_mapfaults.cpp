@@ -6,6 +6,7 @@
 // the next change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -287,6 +288,44 @@ TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
     ExpectObject(again, 2, 2, run);
   });
   EXPECT_GT(runs, 3);
+}
+
+// A closing map that wrote leaves what its sheet's objects cover in the
+// map file; whichever of its operations fails, and however, a map opened
+// afterwards never takes a frame that leaves an object out.
+TEST_F(MapFaults, WhatAClosingMapLeavesOfItsSheetNeverLeavesAnObjectOut) {
+  for (const plat::VfsFault how : {plat::VfsFault::Error, plat::VfsFault::ShortDiskFull}) {
+    TMap map;
+    mctest::FaultSweep sweep;
+    sweep.fault.how = how;
+    sweep.prepare = [&] {
+      Reset(map);
+      // Beyond the sheet's frame, and beyond what the map's first close
+      // left of it.
+      FVSPR d = Desc(LOCAL_LINE, 16);
+      Bytes far = Metric(METRIC_I32, {{{20000, 20000}, {20100, 20050}}});
+      ASSERT_EQ(3, map.AppendObject(&d, As<LONGMETRIC>(far), nullptr, nullptr));
+    };
+    const int runs = sweep.Run([&] { map.CloseData(); }, [&](const mctest::SweepRun& run) {
+      TMap again;
+      Open(again);
+      ASSERT_EQ(3, again.List.Count()) << run;
+      FRAME all{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+      for (int n = 1; n <= 3; ++n) {
+        const FVSPR* d = again.List.ObjectDesc(n);
+        ASSERT_NE(nullptr, d) << run;
+        all = FRAME{std::min(all.X1, d->X1), std::min(all.Y1, d->Y1), std::max(all.X2, d->X2),
+                    std::max(all.Y2, d->Y2)};
+      }
+      again.ChangeStamp();
+      const TSheetExtents::EXTENT e = again.SheetObjectsExtent(1);
+      ASSERT_EQ(int(TSheetExtents::EXTENT_FRAME), e.State) << run;
+      EXPECT_TRUE(e.Frame.X1 <= all.X1 && e.Frame.Y1 <= all.Y1 && e.Frame.X2 >= all.X2 &&
+                  e.Frame.Y2 >= all.Y2)
+          << run;
+    });
+    EXPECT_GT(runs, 3);
+  }
 }
 
 }  // namespace

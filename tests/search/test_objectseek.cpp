@@ -603,25 +603,42 @@ TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
   TSheetExtents::SetInPlaceObjects(INT_MAX);
   m.map.CloseData();
   ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  // The writer left what its sheets cover in the file (sheet 1's objects
+  // beyond its frame too): no sheet is read to be passed over.
+  LONG learnt = TSheetExtents::FilesLearnt();
   ASSERT_NO_FATAL_FAILURE(check("on the map opened again", 4));
+  EXPECT_EQ(0, TSheetExtents::FilesLearnt() - learnt);
 
   // Sheet 2 was passed over: one more of its objects beyond its frame.
   NewObject o;
   o.contour = onSheet5(2, 950, 950);
   ASSERT_GT(m.Append(2, o), 0);
   ASSERT_NO_FATAL_FAILURE(check("after this map wrote", 5));
+  m.map.CloseData();
 
-  // Another writer's object on sheet 3.
-  {
-    TMap b;
-    ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
-    ASSERT_EQ(1, b.OpenList(3));
-    FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
-    objtest::Bytes metric = objtest::Metric(METRIC_I32, {onSheet5(3, 960, 960)});
-    ASSERT_GT(b.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
-    b.CloseData();
-  }
+  // Another writer's object on sheet 3, seen by this map open before and
+  // by one opened while that writer is open: what the file's stamps say
+  // speaks of a counter that moved on, and every sheet is read.
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  TMap b;
+  ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
+  ASSERT_EQ(1, b.OpenList(3));
+  FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
+  objtest::Bytes metric = objtest::Metric(METRIC_I32, {onSheet5(3, 960, 960)});
+  ASSERT_GT(b.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
   ASSERT_NO_FATAL_FAILURE(check("after another writer wrote", 6));
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  learnt = TSheetExtents::FilesLearnt();
+  ASSERT_NO_FATAL_FAILURE(check("opened while another writer has it", 6));
+  EXPECT_EQ(5, TSheetExtents::FilesLearnt() - learnt);
+  // Once it closes, its stamps speak for what it wrote.
+  b.CloseData();
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  learnt = TSheetExtents::FilesLearnt();
+  ASSERT_NO_FATAL_FAILURE(check("opened after the other writer closed", 6));
+  EXPECT_EQ(0, TSheetExtents::FilesLearnt() - learnt);
 }
 
 // Past the bound of the indexes kept, a select makes the indexes of the
