@@ -466,7 +466,7 @@ int TMap::CloseData() {
       Save(0);
       // What this map learnt of its sheets' objects stays with the file
       // for the next opener, once a change of this map's made it worth it.
-      KeepSheetExtents(true);
+      KeepSheetExtents();
     }
     plat::FlushFileBuffers(File);
   }
@@ -533,7 +533,6 @@ int TMap::Save(int force) {
   }
   PassportChanged = 0;
   List.RecordChanged = 0;
-  KeepSheetExtents(false);
   Error = 0;
   MapError.SetError(0);
   return 1;

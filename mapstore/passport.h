@@ -239,17 +239,17 @@ class MAPCLASS TMapPassport {
   void ForgetSheetExtents();
   // Sheet n's descriptor file was made anew, empty, by this map.
   void SheetMadeEmpty(int n);
-  // Tells later openers of a map this map changed what it knows of its
-  // sheets' objects: each sheet whose objects' frame is known in the
-  // present span (and lies within reach of its register frame) gets a
-  // stamp in its record in the file that gives it at the counter's present
-  // value, and a map that opens the file takes it for as long as the
-  // counter keeps that value (every change of every writer moves it),
-  // without reading the sheet's descriptors. With `learn`, sheets not
-  // known are learnt first. Nothing when the map did not raise the counter
-  // since it was opened or its span was broken; a stamp that does not go
-  // out is only not there.
-  void KeepSheetExtents(bool learn);
+  // Tells later openers of a map this map changed (run as it closes) what
+  // it knows of its sheets' objects: each sheet whose objects' frame is
+  // known in the present span (and lies within reach of its register
+  // frame) gets a stamp in its record in the file that gives it at the
+  // counter's present value, and a map that opens the file takes it for as
+  // long as the counter keeps that value (every change of every writer
+  // moves it), without reading the sheet's descriptors. Sheets not known
+  // are learnt first. Nothing when the map did not raise the counter since
+  // it was opened or its span was broken; a stamp that does not go out is
+  // only not there.
+  void KeepSheetExtents();
   // The sheet's register frame in the units of its objects, rounded out:
   // false when it does not fit them.
   bool RegisterFrameOfSheet(int n, FRAME* out);

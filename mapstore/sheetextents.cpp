@@ -71,16 +71,25 @@ LONG g_learnt = 0;
 // each side (X1, Y1, X2, Y2), as descriptor frames reach past the ground
 // by the width of what is drawn. The counter moves with every change of
 // every writer, older ones too, so the stamp speaks only while it holds
-// that value. The counter is written last, alone.
+// that value. `Check` ties the stamp's parts together: a record that mixes
+// parts of two stamps (a write cut short, another writer's save of the
+// sheet table going out between the parts of this one) does not speak.
 #pragma pack(push, 1)
 struct SHEETSTAMP {
-  uint16_t Mark;
+  uint16_t Check;
   uint16_t Beyond[4];
   uint32_t Counter;
 };
 #pragma pack(pop)
 static_assert(sizeof(SHEETSTAMP) == sizeof(LISTDESC::Reserve));
-constexpr uint16_t kStampMark = 0x4657;
+
+uint16_t StampCheck(const SHEETSTAMP& stamp) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&stamp);
+  uint32_t h = 2166136261u;
+  for (size_t i = offsetof(SHEETSTAMP, Beyond); i < sizeof stamp; ++i) h = (h ^ bytes[i]) * 16777619u;
+  // Never 0: a record as other writers leave it holds no stamp.
+  return uint16_t(((h >> 16) ^ h) | 1u);
+}
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -169,7 +178,7 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   SHEETSTAMP stamp;
   std::memcpy(&stamp, list->Reserve, sizeof stamp);
   FRAME r;
-  if (stamp.Mark == kStampMark && stamp.Counter == seenCounter_ && !counterOwed_ &&
+  if (stamp.Check == StampCheck(stamp) && stamp.Counter == seenCounter_ && !counterOwed_ &&
       RegisterFrameOfSheet(n, &r)) {
     const int64_t v[4] = {int64_t(r.X1) - stamp.Beyond[0], int64_t(r.Y1) - stamp.Beyond[1],
                           int64_t(r.X2) + stamp.Beyond[2], int64_t(r.Y2) + stamp.Beyond[3]};
@@ -219,7 +228,7 @@ bool TMapPassport::RegisterFrameOfSheet(int n, FRAME* out) {
   return true;
 }
 
-void TMapPassport::KeepSheetExtents(bool learn) {
+void TMapPassport::KeepSheetExtents() {
   if (File == nullptr || !IsWritable() || !raisedHere_ || counterOwed_) return;
   if (!ObserveChangeCounter()) return;
   const DWORD counter = seenCounter_;
@@ -227,13 +236,12 @@ void TMapPassport::KeepSheetExtents(bool learn) {
     LISTDESC* list = List(n);
     SHEETSTAMP stamp;
     std::memcpy(&stamp, list->Reserve, sizeof stamp);
-    if (stamp.Mark == kStampMark && stamp.Counter == counter) continue;
-    const TSheetExtents::EXTENT e =
-        learn ? SheetObjectsExtent(n, true) : extents_.Get(n, counterSpan_);
+    if (stamp.Check == StampCheck(stamp) && stamp.Counter == counter) continue;
+    const TSheetExtents::EXTENT e = SheetObjectsExtent(n, true);
     FRAME r;
     if (e.State != TSheetExtents::EXTENT_EMPTY && e.State != TSheetExtents::EXTENT_FRAME) continue;
     if (!RegisterFrameOfSheet(n, &r)) continue;
-    stamp = SHEETSTAMP{kStampMark, {}, counter};
+    stamp = SHEETSTAMP{0, {}, counter};
     if (e.State == TSheetExtents::EXTENT_FRAME) {
       const FRAME& o = e.Frame;
       const int64_t beyond[4] = {int64_t(r.X1) - o.X1, int64_t(r.Y1) - o.Y1,
@@ -245,9 +253,10 @@ void TMapPassport::KeepSheetExtents(bool learn) {
       }
       if (!fits) continue;  // learnt by whoever asks
     }
+    stamp.Check = StampCheck(stamp);
     // The widening goes out first and the counter after it: a record read
-    // between the two, or a write cut short, holds a counter the file's
-    // has passed (a counter only moves on), which never speaks.
+    // between the two holds a counter the file's has passed (a counter only
+    // moves on), which never speaks.
     const int64_t at =
         PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + int64_t(offsetof(LISTDESC, Reserve));
     const DWORD head = DWORD(offsetof(SHEETSTAMP, Counter));
