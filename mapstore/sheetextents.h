@@ -7,8 +7,9 @@
 //
 // A sheet's frame is learnt the first time it is asked for, by one read
 // of its descriptor file (48 bytes an object, the other files untouched),
-// or taken as the sheet's register frame from the stamp a map that changed
-// the file left in the sheet's record (TMapPassport::KeepSheetExtents),
+// or taken from the stamp a map that changed the file left in the sheet's
+// record (TMapPassport::KeepSheetExtents: the register frame and how far
+// the objects reach past it),
 // and widened by every descriptor this map writes. The table holds while
 // the map's change counter stays in the span it was learnt in
 // (TMapPassport::CounterSpan): this map's own writes keep it in step,
