@@ -1045,6 +1045,13 @@ void BM_ManySheetsSelectSmall(benchmark::State& state) {
   ManySheetsSelect(state, SOUGHT, kSquare / 10, "100 sheets: 30 m select, sought", 2);
 }
 
+// The process's page faults that needed no read from the disk so far.
+int64_t MinorFaults() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return int64_t(usage.ru_minflt);
+}
+
 // The 300 m select sought at a new random place each round on 10,000,000
 // objects in 100 sheets and on 1,000,000 in 100 sheets, taking turns (each
 // after a select at the middle of every sheet, not timed). At the same
@@ -1052,12 +1059,6 @@ void BM_ManySheetsSelectSmall(benchmark::State& state) {
 // compare the same work on a map ten times as large; the time per object
 // found is reported beside. The first's time over the second's fails the
 // run over 2.
-// The process's page faults that needed no read from the disk so far.
-long MinorFaults() {
-  struct rusage usage {};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_minflt;
-}
 
 void BM_TenMillionSelect(benchmark::State& state) {
   Scene* large = Start(state);
@@ -1080,7 +1081,7 @@ void BM_TenMillionSelect(benchmark::State& state) {
       TObjectInfo area;
       if (!MakeArea(area, SquareAt(DOUBLEPOINT{kSheetX + at(rng), kSheetY + at(rng)}, kSquare)))
         return state.SkipWithError("no area");
-      const long before = MinorFaults();
+      const int64_t before = MinorFaults();
       const Clock::time_point start = Clock::now();
       const int n = SelectSquare(s->doc, *selects[size_t(k)], area, false, 0);
       seconds[k] += Since(start);
