@@ -256,8 +256,6 @@ class THeadBuffer : public THeadWindows {
     return s != nullptr ? (uint64_t(s->Data) << 32) | s->Semn : 0;
   }
   void NoteHint(LONG n, DWORD data, DWORD semn);
-  // Hints held (slots taken).
-  int HintCount() const { return hintCount_; }
   // The memory the hints take.
   size_t HintBytes() const { return size_t(hintSlots_) * sizeof(HINTSLOT); }
   // Gives up every hint and its memory.
