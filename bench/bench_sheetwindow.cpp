@@ -51,6 +51,16 @@
 // the goal: 2, and 3 with the semantic condition; a select also fails it
 // when a round's two answers differ by more than two objects (each round
 // whose counts differ is printed).
+// BM_TenMillionSelect: the 300 m select sought on 10,000,000 objects in
+// 100 sheets of 100,000 (/10000000/10, at the same density: sheets √10
+// times as wide, so that the square holds about the same objects) against
+// the 100 sheets of 10,000 above, taking turns; its time over theirs fails
+// the run over 2 (the time per object found is printed beside). The page
+// faults of the selects (of each map, per select) are counted beside: the
+// first touch of each page of a sheet's files after the map opens is one
+// (the pages are in the system's cache, but not yet in the process's
+// tables), ten times as many pages on 10,000,000 objects, which a longer
+// run passes over.
 // BM_ClickAtRandom: on 1,024 sheets of 1,000 objects (32 x 32,
 // /1024000/32) and on one sheet of 1,000,000, a click on a random point
 // object each round; the first's time over the second's fails the run over
@@ -85,6 +95,7 @@
 // '/100000$').
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -133,10 +144,13 @@ constexpr Shape kFourSmall{400000, 2}, kFourLarge{6400000, 2};
 // Maps laid out as a nomenclature, built sheet by sheet, each object on its
 // own sheet's ground: 100 sheets of 10,000 and 16 of 312,500.
 constexpr Shape kHundred{1000000, 10}, kSixteenLarge{5000000, 4};
+// And 100 sheets of 100,000, at the same density: sheets √10 times as wide.
+constexpr Shape kTenMillion{10000000, 10};
 // And 1,024 sheets (32 x 32) of 1,000.
 constexpr Shape kThousand{1024000, 32};
 bool Nomenclature(Shape shape) {
-  return shape == kHundred || shape == kSixteenLarge || shape == kThousand;
+  return shape == kHundred || shape == kSixteenLarge || shape == kThousand ||
+         shape == kTenMillion;
 }
 
 // The frame of an object's points in plane metres.
@@ -1030,6 +1044,68 @@ void BM_ManySheetsSelectSmall(benchmark::State& state) {
   ManySheetsSelect(state, SOUGHT, kSquare / 10, "100 sheets: 30 m select, sought", 2);
 }
 
+// The process's page faults that needed no read from the disk so far.
+int64_t MinorFaults() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  return int64_t(usage.ru_minflt);
+}
+
+// The 300 m select sought at a new random place each round on 10,000,000
+// objects in 100 sheets and on 1,000,000 in 100 sheets, taking turns (each
+// after a select at the middle of every sheet, not timed). At the same
+// density the square holds about the same objects on both, so the times
+// compare the same work on a map ten times as large; the time per object
+// found is reported beside. The first's time over the second's fails the
+// run over 2.
+
+void BM_TenMillionSelect(benchmark::State& state) {
+  Scene* large = Start(state);
+  Scene* small = TheScene(kHundred);
+  if (large == nullptr || small == nullptr) return state.SkipWithError("no scene");
+  Scene* scenes[2] = {small, large};
+  std::vector<std::unique_ptr<TMapSelect>> selects;
+  for (Scene* s : scenes) {
+    selects.push_back(std::make_unique<TMapSelect>(s->doc));
+    selects.back()->ProgressWindow = reinterpret_cast<HWND>(intptr_t(-1));
+    WarmUp(s);
+  }
+  std::mt19937 rng(31);
+  double seconds[2] = {0, 0};
+  int64_t found[2] = {0, 0}, faults[2] = {0, 0};
+  for (auto _ : state) {
+    for (int k = 0; k < 2; ++k) {
+      Scene* s = scenes[k];
+      std::uniform_real_distribution<double> at(kSquare, s->side - kSquare);
+      TObjectInfo area;
+      if (!MakeArea(area, SquareAt(DOUBLEPOINT{kSheetX + at(rng), kSheetY + at(rng)}, kSquare)))
+        return state.SkipWithError("no area");
+      const int64_t before = MinorFaults();
+      const Clock::time_point start = Clock::now();
+      const int n = SelectSquare(s->doc, *selects[size_t(k)], area, false, 0);
+      seconds[k] += Since(start);
+      faults[k] += MinorFaults() - before;
+      if (n < 0) return state.SkipWithError("the area cannot be set");
+      found[k] += n;
+    }
+  }
+  if (found[0] < 1 || found[1] < 1) return state.SkipWithError("nothing found");
+  const double n = double(state.iterations());
+  state.counters["found"] = double(found[1]) / n;
+  state.counters["found_1M"] = double(found[0]) / n;
+  const double perObject = (seconds[1] / double(found[1])) / (seconds[0] / double(found[0]));
+  state.counters["per_object_ratio"] = perObject;
+  state.counters["faults"] = double(faults[1]) / n;
+  state.counters["faults_1M"] = double(faults[0]) / n;
+  Figures()["300 m select on 100 sheets"][kHundred] = seconds[0] / n * 1e3;
+  Figures()["300 m select on 100 sheets"][kTenMillion] = seconds[1] / n * 1e3;
+  char line[200];
+  std::snprintf(line, sizeof(line), "  %-58s %8.2f  (no goal)",
+                "300 m select, 10,000,000 over 1,000,000, per object found", perObject);
+  Checks().push_back(line);
+  Check(state, "300 m select, 10,000,000 over 1,000,000 in 100 sheets", seconds[1], seconds[0], 2);
+}
+
 // A click on a random point object each round at the zoom of the window
 // picture, and SQLite's nearest object of the same 5 x 5 pixels, taking
 // turns.
@@ -1391,6 +1467,7 @@ void Register() {
   // A fixed count, one run each: a check failed in a run that sizes the
   // count would end the benchmark there.
   for (const auto& [name, run] : hundred) add(name, run, kHundred)->Iterations(1000);
+  add("BM_TenMillionSelect", BM_TenMillionSelect, kTenMillion)->Iterations(1000);
   for (Shape shape : {kHundred, kSixteenLarge})
     add("BM_FirstSelectOverFirstClick", BM_FirstSelectOverFirstClick, shape)->Iterations(12);
   for (Shape shape : {Shape{1000000, 1}, kThousand})
@@ -1427,7 +1504,8 @@ bool PrintRatios() {
   std::printf("\n%-44s", "figure (ms, or as named)");
   std::vector<Shape> shapes;
   for (int n : kOneSheet) shapes.push_back(Shape{n, 1});
-  for (Shape shape : {kSixteen, kFourSmall, kFourLarge, kHundred, kSixteenLarge, kThousand})
+  for (Shape shape :
+       {kSixteen, kFourSmall, kFourLarge, kHundred, kSixteenLarge, kThousand, kTenMillion})
     shapes.push_back(shape);
   for (Shape shape : shapes)
     std::printf(" %12s", (std::to_string(shape.grid * shape.grid) + "x" +

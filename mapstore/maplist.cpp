@@ -907,9 +907,9 @@ bool TMapList::ParkState() {
   // A metric cache grown for a long record gives that memory back: every
   // sheet kept holds at most PARKED_DATA_WINDOWS of them.
   if (state->DataBuffer.WindowCount() > PARKED_DATA_WINDOWS) state->DataBuffer.Free();
-  // So do the hints of a large sheet read all over (8 bytes a descriptor):
-  // a sheet kept holds at most PARKED_HINT_CHUNKS chunks of them.
-  if (state->HeadBuffer.HintChunks() > PARKED_HINT_CHUNKS) state->HeadBuffer.FreeHints();
+  // So do the hints of a large sheet read all over (12 bytes a descriptor):
+  // a sheet kept holds at most PARKED_HINT_BYTES of them.
+  if (state->HeadBuffer.HintBytes() > PARKED_HINT_BYTES) state->HeadBuffer.FreeHints();
   // What the caches keep follows what they hold: a sheet read in a few
   // places keeps those bytes, and the blocks serve the next sheet.
   state->HeadBuffer.Park(HeadBuffer);
@@ -979,7 +979,7 @@ void TMapList::BoundKeptCaches() {
       if (States[i] == nullptr) continue;
       if (oldest < 0 || FileTable[i].Stamp < FileTable[size_t(oldest)].Stamp)
         oldest = static_cast<int>(i);
-      if (States[i]->HeadBuffer.HintChunks() > 0 &&
+      if (States[i]->HeadBuffer.HintBytes() > 0 &&
           (hinted < 0 || FileTable[i].Stamp < FileTable[size_t(hinted)].Stamp))
         hinted = static_cast<int>(i);
     }

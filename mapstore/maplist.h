@@ -759,7 +759,7 @@ class MAPCLASS TMapList {
   void BoundKeptCaches();
   enum : int {
     PARKED_DATA_WINDOWS = 4,  // 1 MB
-    PARKED_HINT_CHUNKS = 32,  // 1 MB
+    PARKED_HINT_BYTES = 1 << 20,
   };
   // Exchanges the caches, write views and frame index of the list with
   // those of `state`.

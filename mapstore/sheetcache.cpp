@@ -438,35 +438,71 @@ char* THeadBuffer::RecordAddr(LONG n) {
 
 void THeadBuffer::Swap(THeadBuffer& other) noexcept {
   THeadWindows::Swap(other);
-  std::swap(hintChunks_, other.hintChunks_);
-  std::swap(hintChunkCount_, other.hintChunkCount_);
+  std::swap(hints_, other.hints_);
+  std::swap(hintSlots_, other.hintSlots_);
+  std::swap(hintCount_, other.hintCount_);
+  std::swap(hintTop_, other.hintTop_);
   std::swap(scattered_, other.scattered_);
+}
+
+void THeadBuffer::PutHint(LONG n, DWORD data, DWORD semn) {
+  const int mask = hintSlots_ - 1;
+  HINTSLOT* slot = nullptr;
+  for (int k = 0; k < HINT_PROBE; ++k) {
+    HINTSLOT& s = hints_[(n + k) & mask];
+    if (s.Number == n) {
+      slot = &s;
+      break;
+    }
+    if (s.Number == 0 && slot == nullptr) slot = &s;
+  }
+  if (slot == nullptr) {
+    slot = &hints_[n & mask];  // all taken: the first gives way
+  } else if (slot->Number == 0) {
+    ++hintCount_;
+  }
+  *slot = HINTSLOT{n, data, semn};
+}
+
+bool THeadBuffer::GrowHints() {
+  HINTSLOT* old = hints_;
+  const int oldSlots = hintSlots_;
+  hints_ = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(oldSlots) * 2 * sizeof(HINTSLOT)));
+  if (hints_ == nullptr) {
+    hints_ = old;
+    return false;
+  }
+  hintSlots_ = oldSlots * 2;
+  hintCount_ = 0;
+  for (int i = 0; i < oldSlots; ++i)
+    if (old[i].Number != 0) PutHint(old[i].Number, old[i].Data, old[i].Semn);
+  plat::FreePages(old);
+  return true;
 }
 
 void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
   if (n <= 0 || n >= HINT_LIMIT) return;
-  // Without memory for the table or the chunk the hint is not kept.
-  if (hintChunks_ == nullptr) {
-    hintChunks_ = static_cast<uint64_t**>(
-        plat::AllocPages(SIZE_T(HINT_LIMIT / HINT_CHUNK) * sizeof(uint64_t*)));
-    if (hintChunks_ == nullptr) return;
+  // Without memory for the table the hint is not kept; without memory to
+  // grow it, the table stays as it is.
+  if (hints_ == nullptr) {
+    hints_ = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(HINT_SLOTS_FIRST) * sizeof(HINTSLOT)));
+    if (hints_ == nullptr) return;
+    hintSlots_ = HINT_SLOTS_FIRST;
   }
-  uint64_t*& chunk = hintChunks_[n / HINT_CHUNK];
-  if (chunk == nullptr) {
-    chunk = static_cast<uint64_t*>(plat::AllocPages(SIZE_T(HINT_CHUNK) * sizeof(uint64_t)));
-    if (chunk == nullptr) return;
-    ++hintChunkCount_;
-  }
-  chunk[n % HINT_CHUNK] = (uint64_t(data) << 32) | semn;
+  // At most half the slots taken, so that a descriptor seldom finds its
+  // slots taken; no more slots than the numbers noted need.
+  if (n > hintTop_) hintTop_ = n;
+  if (hintCount_ >= hintSlots_ / 2 && hintSlots_ <= hintTop_ && hintSlots_ < HINT_SLOTS_MAX)
+    GrowHints();
+  PutHint(n, data, semn);
 }
 
 void THeadBuffer::FreeHints() {
-  if (hintChunks_ != nullptr) {
-    for (int i = 0; i < HINT_LIMIT / HINT_CHUNK; ++i) plat::FreePages(hintChunks_[i]);
-    plat::FreePages(hintChunks_);
-    hintChunks_ = nullptr;
-  }
-  hintChunkCount_ = 0;
+  plat::FreePages(hints_);
+  hints_ = nullptr;
+  hintSlots_ = 0;
+  hintCount_ = 0;
+  hintTop_ = 0;
   scattered_ = false;
 }
 

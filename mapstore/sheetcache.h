@@ -240,34 +240,34 @@ class THeadBuffer : public THeadWindows {
   // was last read in a scattered order, so that the next scattered read of
   // it can fetch the records together with the descriptor. Only a hint: it
   // may be stale (the records moved since), and nothing is read by it but
-  // the touch that brings the bytes near. Kept up to HINT_LIMIT
-  // descriptors, forgotten with the file; 0 when none is known. The hints
-  // lie in chunks of HINT_CHUNK descriptors made when the first hint of
-  // their range is noted, so that the memory follows the descriptors read
-  // out of order, not the number of the last one.
+  // the touch that brings the bytes near. Kept for descriptors 1 ..
+  // HINT_LIMIT - 1, forgotten with the file; 0 when none is known. The
+  // hints lie in a table of slots: descriptor n goes to one of the
+  // HINT_PROBE slots from n modulo the table's size, and a hint that finds
+  // them taken replaces the first. The table doubles while half its slots
+  // are taken and two descriptors noted may share a first slot (the
+  // highest number noted is past its size), up to HINT_SLOTS_MAX. The
+  // memory follows the count of descriptors read out of order, and at most
+  // the numbers noted: a large sheet read in a few hundred places keeps a
+  // few kilobytes of hints, one read all over 12 to 24 bytes a descriptor.
   uint64_t Hint(LONG n) const {
-    if (n <= 0 || n >= HINT_LIMIT || hintChunks_ == nullptr) return 0;
-    const uint64_t* chunk = hintChunks_[n / HINT_CHUNK];
-    return chunk != nullptr ? chunk[n % HINT_CHUNK] : 0;
+    if (n <= 0 || n >= HINT_LIMIT || hints_ == nullptr) return 0;
+    const HINTSLOT* s = FindHint(n);
+    return s != nullptr ? (uint64_t(s->Data) << 32) | s->Semn : 0;
   }
   void NoteHint(LONG n, DWORD data, DWORD semn);
-  // Chunks of hints made (HINT_CHUNK descriptors each).
-  int HintChunks() const { return hintChunkCount_; }
-  // The memory the hints take, their table of chunks included.
-  size_t HintBytes() const {
-    return hintChunks_ == nullptr ? 0
-                                  : (size_t(HINT_LIMIT / HINT_CHUNK) + size_t(hintChunkCount_) *
-                                                                           HINT_CHUNK) *
-                                        sizeof(uint64_t);
-  }
+  // The memory the hints take.
+  size_t HintBytes() const { return size_t(hintSlots_) * sizeof(HINTSLOT); }
   // Gives up every hint and its memory.
   void FreeHints();
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
   static DWORD HintSemn(uint64_t hint) { return static_cast<DWORD>(hint); }
 
   enum : int {
-    HINT_LIMIT = 1 << 23,  // 64 MB of hints at most
-    HINT_CHUNK = 1 << 12,  // hints of a chunk (32 KB)
+    HINT_LIMIT = 1 << 23,      // descriptors past this number get no hint
+    HINT_SLOTS_FIRST = 1024,   // 12 KB
+    HINT_SLOTS_MAX = 1 << 22,  // 48 MB of hints at most
+    HINT_PROBE = 8,            // slots a descriptor may take
   };
 
   // Whether the last descriptor the windows did not hold was read as a
@@ -288,10 +288,35 @@ class THeadBuffer : public THeadWindows {
   ~THeadBuffer() { FreeHints(); }
 
  private:
-  // HINT_LIMIT / HINT_CHUNK chunk addresses (null: no hint in its range),
-  // each chunk zero-filled page memory; null before the first hint.
-  uint64_t** hintChunks_ = nullptr;
-  int hintChunkCount_ = 0;
+  // A hint: the descriptor's number (0: the slot is free) and where its
+  // records were.
+  struct HINTSLOT {
+    LONG Number;
+    DWORD Data;
+    DWORD Semn;
+  };
+  static_assert(sizeof(HINTSLOT) == 12);
+  // The slot holding descriptor n's hint; null when none does.
+  const HINTSLOT* FindHint(LONG n) const {
+    const int mask = hintSlots_ - 1;
+    for (int k = 0; k < HINT_PROBE; ++k) {
+      const HINTSLOT& s = hints_[(n + k) & mask];
+      if (s.Number == n) return &s;
+    }
+    return nullptr;
+  }
+  // Lays a hint into the table (which has one).
+  void PutHint(LONG n, DWORD data, DWORD semn);
+  // The table doubled, its hints laid out again; false without memory (the
+  // table stays).
+  bool GrowHints();
+
+  // hintSlots_ slots (a power of two) of zero-filled page memory; null
+  // before the first hint.
+  HINTSLOT* hints_ = nullptr;
+  int hintSlots_ = 0;
+  int hintCount_ = 0;
+  LONG hintTop_ = 0;  // the highest number noted
   bool scattered_ = false;
 };
 

@@ -471,43 +471,55 @@ TEST_F(CacheTest, AllocationFailures) {
   EXPECT_EQ(1, h.Allocate(0));
 }
 
-// The places of records learned per descriptor: kept in chunks at both
-// ends of their ranges, refused outside 1 .. HINT_LIMIT - 1 or without
-// memory, and forgotten with the file.
+// The places of records learned per descriptor: kept at both ends of the
+// range, each answered with its own (never another descriptor's sharing
+// its slots), refused outside 1 .. HINT_LIMIT - 1 or without memory, and
+// forgotten with the file.
 TEST_F(CacheTest, HeadBufferHints) {
   THeadBuffer h;
-  const LONG numbers[] = {1, THeadBuffer::HINT_CHUNK - 1, THeadBuffer::HINT_CHUNK,
-                          5 * THeadBuffer::HINT_CHUNK + 3, THeadBuffer::HINT_LIMIT - 1};
+  std::vector<LONG> numbers = {1, 1023, 1024, 1025, 2048, THeadBuffer::HINT_LIMIT - 1};
+  std::mt19937 rng(5);
+  for (int k = 0; k < 3000; ++k) numbers.push_back(LONG(rng() % (THeadBuffer::HINT_LIMIT - 1)) + 1);
   for (LONG n : numbers) h.NoteHint(n, DWORD(n) * 3, DWORD(n) + 7);
+  int kept = 0;
   for (LONG n : numbers) {
-    EXPECT_EQ(DWORD(n) * 3, THeadBuffer::HintData(h.Hint(n))) << n;
-    EXPECT_EQ(DWORD(n) + 7, THeadBuffer::HintSemn(h.Hint(n))) << n;
+    const uint64_t hint = h.Hint(n);
+    kept += hint != 0 ? 1 : 0;
+    if (hint == 0) continue;
+    EXPECT_EQ(DWORD(n) * 3, THeadBuffer::HintData(hint)) << n;
+    EXPECT_EQ(DWORD(n) + 7, THeadBuffer::HintSemn(hint)) << n;
   }
+  EXPECT_GT(kept, int(numbers.size()) * 98 / 100);
   for (LONG n : {LONG(0), LONG(-1), LONG(THeadBuffer::HINT_LIMIT)}) {
     h.NoteHint(n, 1, 1);
     EXPECT_EQ(0u, h.Hint(n)) << n;
   }
   EXPECT_EQ(0u, h.Hint(3));  // never noted
 
-  // Without memory for the table, then for a chunk.
-  for (int fail = 1; fail <= 2; ++fail) {
-    THeadBuffer fresh;
-    plat::fault::FailAllocation(fail, true);
-    fresh.NoteHint(9, 1, 2);
-    EXPECT_EQ(0u, fresh.Hint(9)) << fail;
-    plat::fault::Reset();
-    fresh.NoteHint(9, 1, 2);
-    EXPECT_EQ(THeadBuffer::HintData(fresh.Hint(9)), 1u) << fail;
-  }
+  // Without memory for the table the hint is not kept; without memory to
+  // grow it, the table keeps its hints and takes more in its free slots.
+  THeadBuffer fresh;
+  plat::fault::FailAllocation(1, true);
+  fresh.NoteHint(9, 1, 2);
+  EXPECT_EQ(0u, fresh.Hint(9));
+  plat::fault::Reset();
+  const LONG past = THeadBuffer::HINT_SLOTS_FIRST / 2 + 1;
+  for (LONG n = 1; n < past; ++n) fresh.NoteHint(n * 4, 1, 2);
+  plat::fault::FailAllocation(1, true);
+  fresh.NoteHint(past * 4, 1, 2);
+  plat::fault::Reset();
+  for (LONG n = 1; n <= past; ++n) EXPECT_EQ(1u, THeadBuffer::HintData(fresh.Hint(n * 4))) << n;
 
   h.SetFile(Open("S.HDR", HeadFile(4)));
   EXPECT_EQ(0u, h.Hint(1));
   EXPECT_FALSE(h.Scattered());
 }
 
-// A few hints of descriptors far into a large sheet take memory near
-// them only: the whole-sheet paint of a 5,000,000-object sheet noted about
-// twenty and kept a 32 MB table, copied whole when it grew.
+// Hints take memory by the descriptors noted, not by their numbers: a few
+// far into a large sheet, and a few hundred spread over a sheet of 100,000
+// (which took 800 KB in chunks of the range, so that the hints of 100 such
+// sheets kept past the budget of the sheets left and were made again at
+// each change of sheet), take a few kilobytes.
 TEST_F(CacheTest, HintsFarIntoALargeSheetTakeLittleMemory) {
   THeadBuffer h;
   const double before = testsupport::AnonymousBytes();
@@ -516,6 +528,10 @@ TEST_F(CacheTest, HintsFarIntoALargeSheetTakeLittleMemory) {
   for (LONG n : numbers) h.NoteHint(n, 40, 50);
   EXPECT_LT(testsupport::AnonymousBytes() - before, 4.0 * (1 << 20));
   for (LONG n : numbers) EXPECT_EQ(40u, THeadBuffer::HintData(h.Hint(n))) << n;
+  THeadBuffer spread;
+  for (LONG n = 1; n <= 100000; n += 150) spread.NoteHint(n, 40, 50);
+  EXPECT_LE(spread.HintBytes(), size_t(32) << 10);
+  for (LONG n = 1; n <= 100000; n += 150) EXPECT_EQ(50u, THeadBuffer::HintSemn(spread.Hint(n)));
 }
 
 // Descriptors read backwards end their pieces at the one asked for, so a
