@@ -439,14 +439,19 @@ char* THeadBuffer::RecordAddr(LONG n) {
 void THeadBuffer::Swap(THeadBuffer& other) noexcept {
   THeadWindows::Swap(other);
   std::swap(hints_, other.hints_);
-  std::swap(hintSlots_, other.hintSlots_);
   std::swap(hintCount_, other.hintCount_);
-  std::swap(hintTop_, other.hintTop_);
   std::swap(scattered_, other.scattered_);
 }
 
+THeadBuffer::HINTSLOT* THeadBuffer::AllocHints(int slots) {
+  auto* block = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(slots + 1) * sizeof(HINTSLOT)));
+  if (block == nullptr) return nullptr;
+  block[0] = HINTSLOT{slots, 0, 0};
+  return block + 1;
+}
+
 void THeadBuffer::PutHint(LONG n, DWORD data, DWORD semn) {
-  const int mask = hintSlots_ - 1;
+  const int mask = HintSlots() - 1;
   HINTSLOT* slot = nullptr;
   for (int k = 0; k < HINT_PROBE; ++k) {
     HINTSLOT& s = hints_[(n + k) & mask];
@@ -466,17 +471,15 @@ void THeadBuffer::PutHint(LONG n, DWORD data, DWORD semn) {
 
 bool THeadBuffer::GrowHints() {
   HINTSLOT* old = hints_;
-  const int oldSlots = hintSlots_;
-  hints_ = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(oldSlots) * 2 * sizeof(HINTSLOT)));
-  if (hints_ == nullptr) {
-    hints_ = old;
-    return false;
-  }
-  hintSlots_ = oldSlots * 2;
+  const int oldSlots = HintSlots();
+  HINTSLOT* grown = AllocHints(oldSlots * 2);
+  if (grown == nullptr) return false;
+  grown[-1].Data = old[-1].Data;
+  hints_ = grown;
   hintCount_ = 0;
   for (int i = 0; i < oldSlots; ++i)
     if (old[i].Number != 0) PutHint(old[i].Number, old[i].Data, old[i].Semn);
-  plat::FreePages(old);
+  plat::FreePages(old - 1);
   return true;
 }
 
@@ -485,24 +488,22 @@ void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
   // Without memory for the table the hint is not kept; without memory to
   // grow it, the table stays as it is.
   if (hints_ == nullptr) {
-    hints_ = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(HINT_SLOTS_FIRST) * sizeof(HINTSLOT)));
+    hints_ = AllocHints(HINT_SLOTS_FIRST);
     if (hints_ == nullptr) return;
-    hintSlots_ = HINT_SLOTS_FIRST;
   }
   // At most half the slots taken, so that a descriptor seldom finds its
   // slots taken; no more slots than the numbers noted need.
-  if (n > hintTop_) hintTop_ = n;
-  if (hintCount_ >= hintSlots_ / 2 && hintSlots_ <= hintTop_ && hintSlots_ < HINT_SLOTS_MAX)
-    GrowHints();
+  DWORD& top = hints_[-1].Data;
+  if (DWORD(n) > top) top = DWORD(n);
+  const int slots = HintSlots();
+  if (hintCount_ >= slots / 2 && DWORD(slots) <= top && slots < HINT_SLOTS_MAX) GrowHints();
   PutHint(n, data, semn);
 }
 
 void THeadBuffer::FreeHints() {
-  plat::FreePages(hints_);
+  if (hints_ != nullptr) plat::FreePages(hints_ - 1);
   hints_ = nullptr;
-  hintSlots_ = 0;
   hintCount_ = 0;
-  hintTop_ = 0;
   scattered_ = false;
 }
 

@@ -257,7 +257,9 @@ class THeadBuffer : public THeadWindows {
   }
   void NoteHint(LONG n, DWORD data, DWORD semn);
   // The memory the hints take.
-  size_t HintBytes() const { return size_t(hintSlots_) * sizeof(HINTSLOT); }
+  size_t HintBytes() const {
+    return hints_ == nullptr ? 0 : size_t(HintSlots() + 1) * sizeof(HINTSLOT);
+  }
   // Gives up every hint and its memory.
   void FreeHints();
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
@@ -296,27 +298,31 @@ class THeadBuffer : public THeadWindows {
     DWORD Semn;
   };
   static_assert(sizeof(HINTSLOT) == 12);
+  // The slots of the table (a power of two), kept in the record before its
+  // first slot, with the highest number noted; 0 before the first hint.
+  int HintSlots() const { return hints_ == nullptr ? 0 : int(hints_[-1].Number); }
   // The slot holding descriptor n's hint; null when none does.
   const HINTSLOT* FindHint(LONG n) const {
-    const int mask = hintSlots_ - 1;
+    const int mask = HintSlots() - 1;
     for (int k = 0; k < HINT_PROBE; ++k) {
       const HINTSLOT& s = hints_[(n + k) & mask];
       if (s.Number == n) return &s;
     }
     return nullptr;
   }
+  // A table of `slots` free slots after its record; null without memory.
+  static HINTSLOT* AllocHints(int slots);
   // Lays a hint into the table (which has one).
   void PutHint(LONG n, DWORD data, DWORD semn);
   // The table doubled, its hints laid out again; false without memory (the
   // table stays).
   bool GrowHints();
 
-  // hintSlots_ slots (a power of two) of zero-filled page memory; null
-  // before the first hint.
+  // The table's first slot, in zero-filled page memory after the table's
+  // record (HintSlots); null before the first hint. The members keep the
+  // places and the size the class had before this table.
   HINTSLOT* hints_ = nullptr;
-  int hintSlots_ = 0;
   int hintCount_ = 0;
-  LONG hintTop_ = 0;  // the highest number noted
   bool scattered_ = false;
 };
 
