@@ -596,18 +596,21 @@ Scene* MakeScene(Shape shape) {
   return s.release();
 }
 
+// The scene of `key` in `scenes`, made the first time it is asked for.
+template <typename Key>
+Scene* SceneOf(std::map<Key, std::unique_ptr<Scene>>& scenes, Key key, Scene* (*make)(Key)) {
+  auto it = scenes.find(key);
+  if (it == scenes.end()) it = scenes.emplace(key, std::unique_ptr<Scene>(make(key))).first;
+  return it->second.get();
+}
+
 // The scenes made, by shape; emptied at the end, which removes their files.
 std::map<Shape, std::unique_ptr<Scene>>& Scenes() {
   static std::map<Shape, std::unique_ptr<Scene>> scenes;
   return scenes;
 }
 
-Scene* TheScene(Shape shape) {
-  auto it = Scenes().find(shape);
-  if (it == Scenes().end())
-    it = Scenes().emplace(shape, std::unique_ptr<Scene>(MakeScene(shape))).first;
-  return it->second.get();
-}
+Scene* TheScene(Shape shape) { return SceneOf(Scenes(), shape, MakeScene); }
 
 // The picture rectangle of a frame in plane metres at the current zoom.
 RECT PictureOf(TMapAccess* doc, const DFRAME& f) {
@@ -1305,12 +1308,7 @@ std::map<Layout, std::unique_ptr<Scene>>& LaidScenes() {
   return scenes;
 }
 
-Scene* TheLaidScene(Layout layout) {
-  auto it = LaidScenes().find(layout);
-  if (it == LaidScenes().end())
-    it = LaidScenes().emplace(layout, std::unique_ptr<Scene>(MakeLaidScene(layout))).first;
-  return it->second.get();
-}
+Scene* TheLaidScene(Layout layout) { return SceneOf(LaidScenes(), layout, MakeLaidScene); }
 
 // The sought select of a square of 1.5 to 3.4 km in the town against the
 // area search of the same square, SQLite's answer beside them.

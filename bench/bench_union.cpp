@@ -410,10 +410,16 @@ struct HoledPair {
   Area a, b;
 };
 
-const HoledPair& Holed(int n) {
-  static std::map<int, HoledPair> made;
+// The pair `make` makes for n, made once.
+template <typename Pair>
+const Pair& MadeOnce(int n, Pair (*make)(int)) {
+  static std::map<int, Pair> made;
   auto it = made.find(n);
-  if (it != made.end()) return it->second;
+  if (it == made.end()) it = made.emplace(n, make(n)).first;
+  return it->second;
+}
+
+HoledPair MakeHoled(int n) {
   const int holes = n / 4;
   const int cols = 2 * std::max(1, static_cast<int>(std::lround(std::sqrt(holes) / 2)));
   const int rows = (holes + cols - 1) / cols;
@@ -428,17 +434,16 @@ const HoledPair& Holed(int n) {
   // beyond the first's other three sides.
   const double x0 = kPitch * (cols / 2) + 1, l = 1.25 * side, y0 = side / 2 - l / 2;
   p.b.push_back({{x0, y0}, {x0 + l, y0}, {x0 + l, y0 + l}, {x0, y0 + l}, {x0, y0}});
-  return made.emplace(n, std::move(p)).first->second;
+  return p;
 }
+
+const HoledPair& Holed(int n) { return MadeOnce(n, MakeHoled); }
 
 struct StripPair {
   Ring circle, line;
 };
 
-const StripPair& Strips(int n) {
-  static std::map<int, StripPair> made;
-  auto it = made.find(n);
-  if (it != made.end()) return it->second;
+StripPair MakeStrips(int n) {
   StripPair p;
   const double r = 10000;
   for (int i = 0; i < n; ++i) {
@@ -454,8 +459,10 @@ const StripPair& Strips(int n) {
     p.line.push_back({-x, y});
     p.line.push_back({x, y});
   }
-  return made.emplace(n, std::move(p)).first->second;
+  return p;
 }
+
+const StripPair& Strips(int n) { return MadeOnce(n, MakeStrips); }
 
 std::map<int, double> gOursHoled, gOursStrips;
 

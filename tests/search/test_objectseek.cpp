@@ -28,6 +28,22 @@ namespace {
 using seltest::NewObject;
 using seltest::SelectMap;
 
+// Every object `seek` finds one way (SEEK_FIRST: forwards, SEEK_LAST:
+// backwards), each as its sheet x `scale` + its number, in the order found.
+std::vector<int> SeekAll(TObjectSeek& seek, TMapSelect& s, int way, int scale) {
+  std::vector<int> out;
+  MAPOBJDESC place{0, 0, nullptr};
+  for (int flags = way; seek.SeekObject(&place, &s, flags);
+       flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
+    out.push_back(int(place.List) * scale + int(place.Object));
+  return out;
+}
+
+std::vector<int> Sorted(std::vector<int> v) {
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
 // A main map of two sheets and two user maps of one sheet, with a gap in
 // the chain between them (user map 2 is missing), each with its seek and
 // view select.
@@ -260,13 +276,8 @@ class AreaThroughTheIndex : public ::testing::Test {
     EXPECT_EQ(1, s.AreaSet(distance, &area, 0, relation, 0, nullptr));
     SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
     TObjectSeek seek(TSeekMaps(maps, 1));
-    for (const int way : {SEEK_FIRST, SEEK_LAST}) {
-      std::vector<int>& out = way == SEEK_FIRST ? a.forward : a.backward;
-      MAPOBJDESC place{0, 0, nullptr};
-      for (int flags = way; seek.SeekObject(&place, &s, flags);
-           flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
-        out.push_back(int(place.List) * 100000 + int(place.Object));
-    }
+    a.forward = SeekAll(seek, s, SEEK_FIRST, 100000);
+    a.backward = SeekAll(seek, s, SEEK_LAST, 100000);
     MessageEnableSet(1);
     mctest::RecordingWindow host;
     MessageWindowSet(host.handle());
@@ -480,15 +491,8 @@ TEST_P(AreaOverSheets, OnlyTheSheetsTheAreaReachesAreOpened) {
   ASSERT_EQ(1, s.AreaSet(c.distance, &area, 0, c.relation, 0, nullptr));
   SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
   TObjectSeek seek(TSeekMaps(maps, 1));
-  for (const int way : {SEEK_FIRST, SEEK_LAST}) {
-    std::vector<int> found;
-    MAPOBJDESC place{0, 0, nullptr};
-    for (int flags = way; seek.SeekObject(&place, &s, flags);
-         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
-      found.push_back(int(place.List) * 1000 + int(place.Object));
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(every, found) << (way == SEEK_FIRST ? "forwards" : "backwards");
-  }
+  EXPECT_EQ(every, Sorted(SeekAll(seek, s, SEEK_FIRST, 1000))) << "forwards";
+  EXPECT_EQ(every, Sorted(SeekAll(seek, s, SEEK_LAST, 1000))) << "backwards";
   ASSERT_EQ(1, s.SetSampleByArea(nullptr));
   std::vector<int> sampled;
   for (int sheet = 1; sheet <= kSheets; ++sheet)
@@ -572,15 +576,7 @@ TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
   };
   SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
   TObjectSeek seek(TSeekMaps(maps, 1));
-  auto sought = [&](int way) {
-    std::vector<int> out;
-    MAPOBJDESC place{0, 0, nullptr};
-    for (int flags = way; seek.SeekObject(&place, &s, flags);
-         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
-      out.push_back(int(place.List) * 1000 + int(place.Object));
-    std::sort(out.begin(), out.end());
-    return out;
-  };
+  auto sought = [&](int way) { return Sorted(SeekAll(seek, s, way, 1000)); };
   auto sampled = [&] {
     std::vector<int> out;
     EXPECT_EQ(1, s.SetSampleByArea(nullptr));
@@ -815,14 +811,8 @@ Selected SelectByArea(TMap& map, const objtest::Points& contour) {
   EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
   SEEKMAP maps[1] = {{&map, &s, nullptr, 1}};
   TObjectSeek seek(TSeekMaps(maps, 1));
-  for (const int way : {SEEK_FIRST, SEEK_LAST}) {
-    std::vector<int>& out = way == SEEK_FIRST ? found.forward : found.backward;
-    MAPOBJDESC place{0, 0, nullptr};
-    for (int flags = way; seek.SeekObject(&place, &s, flags);
-         flags = way == SEEK_FIRST ? SEEK_NEXT : SEEK_PREV)
-      out.push_back(int(place.List) * 100000 + int(place.Object));
-    std::sort(out.begin(), out.end());
-  }
+  found.forward = Sorted(SeekAll(seek, s, SEEK_FIRST, 100000));
+  found.backward = Sorted(SeekAll(seek, s, SEEK_LAST, 100000));
   EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 1, nullptr));
   for (int sheet = 1; sheet <= map.Count(); ++sheet)
     for (int o = s.GetFirstSample(sheet); o != 0; o = s.GetNextSample())
