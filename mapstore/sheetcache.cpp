@@ -436,74 +436,142 @@ char* THeadBuffer::RecordAddr(LONG n) {
   return w.Data + (n - base) * SHEET_RECORD_SIZE;
 }
 
+// The hints: a table of slots (a power of two) in one piece of page
+// memory behind this head. Descriptor n goes to one of PROBE slots from n
+// modulo the table's size, and a hint that finds them taken replaces the
+// first. The table doubles while half its slots are taken and two
+// descriptors noted may share a first slot (the highest number noted is
+// past its size), up to SLOTS_MAX.
+struct THeadBuffer::HINTTABLE {
+  enum : int {
+    LIMIT = HINT_LIMIT,
+    SLOTS_FIRST = HINT_SLOTS_FIRST,
+    SLOTS_MAX = 1 << 22,  // 48 MB of hints at most
+    PROBE = 8,            // slots a descriptor may take
+  };
+  // A hint: the descriptor's number (0: the slot is free) and where its
+  // records were.
+  struct SLOT {
+    LONG Number;
+    DWORD Data;
+    DWORD Semn;
+  };
+  static_assert(sizeof(SLOT) == 12);
+
+  int Slots;   // a power of two
+  int Taken;   // slots holding a hint
+  DWORD Top;   // the highest number noted
+
+  SLOT* First() { return reinterpret_cast<SLOT*>(this + 1); }
+  const SLOT* First() const { return reinterpret_cast<const SLOT*>(this + 1); }
+  size_t Bytes() const { return sizeof(HINTTABLE) + size_t(Slots) * sizeof(SLOT); }
+
+  // A table of `slots` free slots; null without memory.
+  static HINTTABLE* Make(int slots) {
+    void* block = plat::AllocPages(SIZE_T(sizeof(HINTTABLE) + size_t(slots) * sizeof(SLOT)));
+    if (block == nullptr) return nullptr;
+    return new (block) HINTTABLE{slots, 0, 0};
+  }
+  static void Release(HINTTABLE* table) {
+    if (table != nullptr) plat::FreePages(table);
+  }
+
+  // The slot holding descriptor n's hint; null when none does.
+  const SLOT* Find(LONG n) const {
+    const int mask = Slots - 1;
+    for (int k = 0; k < PROBE; ++k) {
+      const SLOT& s = First()[(n + k) & mask];
+      if (s.Number == n) return &s;
+    }
+    return nullptr;
+  }
+
+  void Put(LONG n, DWORD data, DWORD semn) {
+    const int mask = Slots - 1;
+    SLOT* slot = nullptr;
+    for (int k = 0; k < PROBE; ++k) {
+      SLOT& s = First()[(n + k) & mask];
+      if (s.Number == n) {
+        slot = &s;
+        break;
+      }
+      if (s.Number == 0 && slot == nullptr) slot = &s;
+    }
+    if (slot == nullptr) {
+      slot = &First()[n & mask];  // all taken: the first gives way
+    } else if (slot->Number == 0) {
+      ++Taken;
+    }
+    *slot = SLOT{n, data, semn};
+  }
+
+  // The table doubled, its hints laid out again; null without memory (the
+  // table stays as it is).
+  HINTTABLE* Grown() const {
+    HINTTABLE* grown = Make(Slots * 2);
+    if (grown == nullptr) return nullptr;
+    grown->Top = Top;
+    for (int i = 0; i < Slots; ++i) {
+      const SLOT& s = First()[i];
+      if (s.Number != 0) grown->Put(s.Number, s.Data, s.Semn);
+    }
+    return grown;
+  }
+};
+
+uint64_t THeadBuffer::Hint(LONG n) const {
+  if (n <= 0 || n >= HINTTABLE::LIMIT || hints_ == nullptr) return 0;
+  const HINTTABLE::SLOT* s = hints_->Find(n);
+  return s != nullptr ? (uint64_t(s->Data) << 32) | s->Semn : 0;
+}
+
+size_t THeadBuffer::HintBytes() const { return hints_ == nullptr ? 0 : hints_->Bytes(); }
+
+bool THeadBuffer::Scattered() const { return scattered_; }
+
+void THeadBuffer::SetFile(HANDLE file) {
+  FreeHints();
+  THeadWindows::SetFile(file);
+}
+
+void THeadBuffer::Free() {
+  FreeHints();
+  THeadWindows::Free();
+}
+
+THeadBuffer::~THeadBuffer() { FreeHints(); }
+
 void THeadBuffer::Swap(THeadBuffer& other) noexcept {
   THeadWindows::Swap(other);
   std::swap(hints_, other.hints_);
-  std::swap(hintCount_, other.hintCount_);
   std::swap(scattered_, other.scattered_);
 }
 
-THeadBuffer::HINTSLOT* THeadBuffer::AllocHints(int slots) {
-  auto* block = static_cast<HINTSLOT*>(plat::AllocPages(SIZE_T(slots + 1) * sizeof(HINTSLOT)));
-  if (block == nullptr) return nullptr;
-  block[0] = HINTSLOT{slots, 0, 0};
-  return block + 1;
-}
-
-void THeadBuffer::PutHint(LONG n, DWORD data, DWORD semn) {
-  const int mask = HintSlots() - 1;
-  HINTSLOT* slot = nullptr;
-  for (int k = 0; k < HINT_PROBE; ++k) {
-    HINTSLOT& s = hints_[(n + k) & mask];
-    if (s.Number == n) {
-      slot = &s;
-      break;
-    }
-    if (s.Number == 0 && slot == nullptr) slot = &s;
-  }
-  if (slot == nullptr) {
-    slot = &hints_[n & mask];  // all taken: the first gives way
-  } else if (slot->Number == 0) {
-    ++hintCount_;
-  }
-  *slot = HINTSLOT{n, data, semn};
-}
-
-bool THeadBuffer::GrowHints() {
-  HINTSLOT* old = hints_;
-  const int oldSlots = HintSlots();
-  HINTSLOT* grown = AllocHints(oldSlots * 2);
-  if (grown == nullptr) return false;
-  grown[-1].Data = old[-1].Data;
-  hints_ = grown;
-  hintCount_ = 0;
-  for (int i = 0; i < oldSlots; ++i)
-    if (old[i].Number != 0) PutHint(old[i].Number, old[i].Data, old[i].Semn);
-  plat::FreePages(old - 1);
-  return true;
-}
-
 void THeadBuffer::NoteHint(LONG n, DWORD data, DWORD semn) {
-  if (n <= 0 || n >= HINT_LIMIT) return;
+  if (n <= 0 || n >= HINTTABLE::LIMIT) return;
   // Without memory for the table the hint is not kept; without memory to
   // grow it, the table stays as it is.
   if (hints_ == nullptr) {
-    hints_ = AllocHints(HINT_SLOTS_FIRST);
+    hints_ = HINTTABLE::Make(HINTTABLE::SLOTS_FIRST);
     if (hints_ == nullptr) return;
   }
   // At most half the slots taken, so that a descriptor seldom finds its
   // slots taken; no more slots than the numbers noted need.
-  DWORD& top = hints_[-1].Data;
-  if (DWORD(n) > top) top = DWORD(n);
-  const int slots = HintSlots();
-  if (hintCount_ >= slots / 2 && DWORD(slots) <= top && slots < HINT_SLOTS_MAX) GrowHints();
-  PutHint(n, data, semn);
+  if (DWORD(n) > hints_->Top) hints_->Top = DWORD(n);
+  const int slots = hints_->Slots;
+  if (hints_->Taken >= slots / 2 && DWORD(slots) <= hints_->Top &&
+      slots < HINTTABLE::SLOTS_MAX) {
+    if (HINTTABLE* grown = hints_->Grown()) {
+      HINTTABLE::Release(hints_);
+      hints_ = grown;
+    }
+  }
+  hints_->Put(n, data, semn);
 }
 
 void THeadBuffer::FreeHints() {
-  if (hints_ != nullptr) plat::FreePages(hints_ - 1);
+  HINTTABLE::Release(hints_);
   hints_ = nullptr;
-  hintCount_ = 0;
   scattered_ = false;
 }
 

@@ -240,26 +240,16 @@ class THeadBuffer : public THeadWindows {
   // was last read in a scattered order, so that the next scattered read of
   // it can fetch the records together with the descriptor. Only a hint: it
   // may be stale (the records moved since), and nothing is read by it but
-  // the touch that brings the bytes near. Kept for descriptors 1 ..
-  // HINT_LIMIT - 1, forgotten with the file; 0 when none is known. The
-  // hints lie in a table of slots: descriptor n goes to one of the
-  // HINT_PROBE slots from n modulo the table's size, and a hint that finds
-  // them taken replaces the first. The table doubles while half its slots
-  // are taken and two descriptors noted may share a first slot (the
-  // highest number noted is past its size), up to HINT_SLOTS_MAX. The
-  // memory follows the count of descriptors read out of order, and at most
-  // the numbers noted: a large sheet read in a few hundred places keeps a
-  // few kilobytes of hints, one read all over 12 to 24 bytes a descriptor.
-  uint64_t Hint(LONG n) const {
-    if (n <= 0 || n >= HINT_LIMIT || hints_ == nullptr) return 0;
-    const HINTSLOT* s = FindHint(n);
-    return s != nullptr ? (uint64_t(s->Data) << 32) | s->Semn : 0;
-  }
+  // the touch that brings the bytes near. Forgotten with the file; 0 when
+  // none is known. The hints lie in a table of the library's own (its
+  // layout is no part of this class), whose memory follows the count of
+  // descriptors read out of order: a large sheet read in a few hundred
+  // places keeps a few kilobytes of hints, one read all over 12 to 24 bytes
+  // a descriptor.
+  uint64_t Hint(LONG n) const;
   void NoteHint(LONG n, DWORD data, DWORD semn);
   // The memory the hints take.
-  size_t HintBytes() const {
-    return hints_ == nullptr ? 0 : size_t(HintSlots() + 1) * sizeof(HINTSLOT);
-  }
+  size_t HintBytes() const;
   // Gives up every hint and its memory.
   void FreeHints();
   static DWORD HintData(uint64_t hint) { return static_cast<DWORD>(hint >> 32); }
@@ -267,62 +257,24 @@ class THeadBuffer : public THeadWindows {
 
   enum : int {
     HINT_LIMIT = 1 << 23,      // descriptors past this number get no hint
-    HINT_SLOTS_FIRST = 1024,   // 12 KB
-    HINT_SLOTS_MAX = 1 << 22,  // 48 MB of hints at most
-    HINT_PROBE = 8,            // slots a descriptor may take
+    HINT_SLOTS_FIRST = 1024,   // the table's first size, 12 KB
   };
 
   // Whether the last descriptor the windows did not hold was read as a
   // piece: descriptors read in a scattered order from a large file.
-  bool Scattered() const { return scattered_; }
+  bool Scattered() const;
 
   // The file and the release of the windows forget the hints too.
-  void SetFile(HANDLE file) {
-    FreeHints();
-    THeadWindows::SetFile(file);
-  }
-  void Free() {
-    FreeHints();
-    THeadWindows::Free();
-  }
+  void SetFile(HANDLE file);
+  void Free();
   // Exchanges the windows and the hints with `other`.
   void Swap(THeadBuffer& other) noexcept;
-  ~THeadBuffer() { FreeHints(); }
+  ~THeadBuffer();
 
  private:
-  // A hint: the descriptor's number (0: the slot is free) and where its
-  // records were.
-  struct HINTSLOT {
-    LONG Number;
-    DWORD Data;
-    DWORD Semn;
-  };
-  static_assert(sizeof(HINTSLOT) == 12);
-  // The slots of the table (a power of two), kept in the record before its
-  // first slot, with the highest number noted; 0 before the first hint.
-  int HintSlots() const { return hints_ == nullptr ? 0 : int(hints_[-1].Number); }
-  // The slot holding descriptor n's hint; null when none does.
-  const HINTSLOT* FindHint(LONG n) const {
-    const int mask = HintSlots() - 1;
-    for (int k = 0; k < HINT_PROBE; ++k) {
-      const HINTSLOT& s = hints_[(n + k) & mask];
-      if (s.Number == n) return &s;
-    }
-    return nullptr;
-  }
-  // A table of `slots` free slots after its record; null without memory.
-  static HINTSLOT* AllocHints(int slots);
-  // Lays a hint into the table (which has one).
-  void PutHint(LONG n, DWORD data, DWORD semn);
-  // The table doubled, its hints laid out again; false without memory (the
-  // table stays).
-  bool GrowHints();
-
-  // The table's first slot, in zero-filled page memory after the table's
-  // record (HintSlots); null before the first hint. The members keep the
-  // places and the size the class had before this table.
-  HINTSLOT* hints_ = nullptr;
-  int hintCount_ = 0;
+  // The table of hints (sheetcache.cpp); null before the first hint.
+  struct HINTTABLE;
+  HINTTABLE* hints_ = nullptr;
   bool scattered_ = false;
 };
 
