@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "mapstore/maplist.h"
+#include "mapstore/sheetframegrid.h"
 #include "mapstore/sheetview.h"
 
 namespace {
@@ -58,7 +59,7 @@ uint64_t TSheetFrameIndex::GridQuestions() {
   return g_gridQuestions.load(std::memory_order_relaxed);
 }
 
-void TSheetFrameIndex::Forget() {
+void TSheetFrameGrid::Forget() {
   made_ = serves_ = false;
   sheet_ = 0;
   file_ = nullptr;
@@ -75,40 +76,17 @@ void TSheetFrameIndex::Forget() {
   std::vector<int64_t>().swap(keys_);
 }
 
-void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept {
-  std::swap(made_, other.made_);
-  std::swap(serves_, other.serves_);
-  std::swap(sheet_, other.sheet_);
-  std::swap(file_, other.file_);
-  std::swap(count_, other.count_);
-  std::swap(first_, other.first_);
-  std::swap(last_, other.last_);
-  std::swap(x0_, other.x0_);
-  std::swap(y0_, other.y0_);
-  std::swap(base_, other.base_);
-  std::swap(extent_, other.extent_);
-  levels_.swap(other.levels_);
-  places_.swap(other.places_);
-  starts_.swap(other.starts_);
-  entries_.swap(other.entries_);
-  extras_.swap(other.extras_);
-  std::swap(asked_, other.asked_);
-  std::swap(refused_, other.refused_);
-  std::swap(question_, other.question_);
-  keys_.swap(other.keys_);
-}
-
-size_t TSheetFrameIndex::Bytes() const {
+size_t TSheetFrameGrid::Bytes() const {
   return levels_.capacity() * sizeof(LEVEL) + places_.capacity() * sizeof(int32_t) +
          starts_.capacity() * sizeof(int32_t) + entries_.capacity() * sizeof(ENTRY) +
          extras_.capacity() * sizeof(EXTRA) + keys_.capacity() * sizeof(int64_t);
 }
 
-bool TSheetFrameIndex::ForSheet(const TMapList& list) const {
+bool TSheetFrameGrid::ForSheet(const TMapList& list) const {
   return made_ && sheet_ == list.ListNumber && file_ == list.Files[SHEET_HDR];
 }
 
-bool TSheetFrameIndex::InStep(const TMapList& list) const {
+bool TSheetFrameGrid::InStep(const TMapList& list) const {
   return ForSheet(list) && count_ == list.Head.Count && first_ == list.Head.First &&
          last_ == list.Head.Last;
 }
@@ -143,7 +121,7 @@ int BitsOf(const FRAME& f) {
 
 }  // namespace
 
-int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
+int32_t TSheetFrameGrid::CellOf(const SPAN& s, int* level, int64_t* column,
                                  int64_t* row) const {
   *level = LevelFor(std::max(s.x2 - s.x1, s.y2 - s.y1), base_);
   if (*level >= int(levels_.size()) || levels_[size_t(*level)].columns == 0) return -1;
@@ -155,7 +133,7 @@ int32_t TSheetFrameIndex::CellOf(const SPAN& s, int* level, int64_t* column,
   return l.first + int32_t(*row * l.columns + *column);
 }
 
-TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryAt(LONG n, int64_t x, int64_t y, int64_t width,
+TSheetFrameGrid::ENTRY TSheetFrameGrid::EntryAt(LONG n, int64_t x, int64_t y, int64_t width,
                                                   int64_t height, int unit) {
   // The frame reaches less than two cells from the cell's corner: its
   // codes stay within a byte.
@@ -163,13 +141,13 @@ TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryAt(LONG n, int64_t x, int64_t y, 
                uint8_t(CeilShift(y + height, unit))};
 }
 
-TSheetFrameIndex::ENTRY TSheetFrameIndex::EntryOf(LONG n, const SPAN& s, const LEVEL& l,
+TSheetFrameGrid::ENTRY TSheetFrameGrid::EntryOf(LONG n, const SPAN& s, const LEVEL& l,
                                                   int64_t column, int64_t row) const {
   const int64_t cx = x0_ + (column << l.shift), cy = y0_ + (row << l.shift);
   return EntryAt(n, s.x1 - cx, s.y1 - cy, s.x2 - s.x1, s.y2 - s.y1, l.unit);
 }
 
-void TSheetFrameIndex::Widen(const SPAN& s) {
+void TSheetFrameGrid::Widen(const SPAN& s) {
   if (extent_.x1 > extent_.x2) {
     extent_ = s;
     return;
@@ -178,7 +156,7 @@ void TSheetFrameIndex::Widen(const SPAN& s) {
   extent_.x2 = std::max(extent_.x2, s.x2), extent_.y2 = std::max(extent_.y2, s.y2);
 }
 
-bool TSheetFrameIndex::PutExtra(LONG n, int32_t run, const FRAME& frame) {
+bool TSheetFrameGrid::PutExtra(LONG n, int32_t run, const FRAME& frame) {
   // Beyond this the list costs a question more than making the index again.
   if (extras_.size() >= size_t(4096 + count_ / 64)) return false;
   try {
@@ -191,7 +169,7 @@ bool TSheetFrameIndex::PutExtra(LONG n, int32_t run, const FRAME& frame) {
   return true;
 }
 
-bool TSheetFrameIndex::Make(TMapList& list) {
+bool TSheetFrameGrid::Make(TMapList& list) {
   Forget();
   made_ = true;
   sheet_ = list.ListNumber;
@@ -414,7 +392,7 @@ bool TSheetFrameIndex::Make(TMapList& list) {
   }
 }
 
-bool TSheetFrameIndex::Gather(const SPAN& question) {
+bool TSheetFrameGrid::Gather(const SPAN& question) {
   keys_.clear();
   // Nothing held lies there: the sheet is passed over.
   if (!Meet(question, extent_)) return true;
@@ -475,10 +453,10 @@ bool TSheetFrameIndex::Gather(const SPAN& question) {
   return true;
 }
 
-bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, int direction,
+bool TSheetFrameGrid::Meeting(TMapList& list, const FRAME& frame, LONG from, int direction,
                                ANSWER* out) {
   *out = ANSWER{};
-  if (list.Head.Count < MinObjects()) {
+  if (list.Head.Count < TSheetFrameIndex::MinObjects()) {
     if (made_) Forget();
     return false;
   }
@@ -537,7 +515,7 @@ bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, in
   return true;
 }
 
-void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc) {
+void TSheetFrameGrid::Appended(const TMapList& list, LONG n, const FVSPR& desc) {
   if (!made_) return;
   asked_ = false;
   if (!serves_ || !ForSheet(list) || n != count_ + 1 || list.Head.Count != n) {
@@ -579,7 +557,7 @@ void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc)
   if (!PutExtra(n, run, FRAME{desc.X1, desc.Y1, desc.X2, desc.Y2})) Forget();
 }
 
-void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) {
+void TSheetFrameGrid::Changed(const TMapList& list, LONG n, const FVSPR& desc) {
   if (!made_) return;
   asked_ = false;
   if (!ForSheet(list) || n < 1 || n > count_) {
@@ -610,3 +588,35 @@ void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) 
   }
   if (!PutExtra(n, place, frame)) Forget();
 }
+
+TSheetFrameIndex::~TSheetFrameIndex() { delete grid_; }
+
+bool TSheetFrameIndex::Meeting(TMapList& list, const FRAME& frame, LONG from, int direction,
+                               ANSWER* out) {
+  if (grid_ == nullptr) {
+    *out = ANSWER{};
+    if (list.Head.Count < MinObjects()) return false;
+    grid_ = new (std::nothrow) TSheetFrameGrid;
+    if (grid_ == nullptr) return false;
+  }
+  return grid_->Meeting(list, frame, from, direction, out);
+}
+
+void TSheetFrameIndex::Appended(const TMapList& list, LONG n, const FVSPR& desc) {
+  if (grid_ != nullptr) grid_->Appended(list, n, desc);
+}
+
+void TSheetFrameIndex::Changed(const TMapList& list, LONG n, const FVSPR& desc) {
+  if (grid_ != nullptr) grid_->Changed(list, n, desc);
+}
+
+void TSheetFrameIndex::Forget() {
+  delete grid_;
+  grid_ = nullptr;
+}
+
+void TSheetFrameIndex::Swap(TSheetFrameIndex& other) noexcept { std::swap(grid_, other.grid_); }
+
+bool TSheetFrameIndex::Made() const { return grid_ != nullptr && grid_->Made(); }
+
+size_t TSheetFrameIndex::Bytes() const { return grid_ != nullptr ? grid_->Bytes() : 0; }
