@@ -72,6 +72,12 @@ void TMapList::SetKeptCacheBytes(size_t bytes) { g_keptCacheBytes = bytes; }
 
 TMapList::~TMapList() { Close(1); }
 
+int TMapList::KeptSheets() const { return FileSetsUsed; }
+
+size_t TMapList::ParkedCacheBytes() const { return ParkedBytes; }
+
+bool TMapList::LinksRepaired() const { return RepairCount != 0 && RepairedCount == Head.Count; }
+
 int TMapList::FilePath(int file, char* out, int size) const {
   if (out == nullptr || size <= 0) return 0;
   out[0] = 0;

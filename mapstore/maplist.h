@@ -277,7 +277,7 @@ class MAPCLASS TMapList {
   void CloseFileSet(int entry, int close);
   // Entries of the table (free ones included) and the sheets it keeps.
   int FileSetCount() const { return static_cast<int>(FileTable.size()); }
-  int KeptSheets() const { return FileSetsUsed; }
+  int KeptSheets() const;
   // Descriptors the tables of every list of the process hold, and the most
   // they hold beyond FILESET_COUNT sheets a list: half the process's
   // descriptor limit (plat::DescriptorLimit).
@@ -295,7 +295,7 @@ class MAPCLASS TMapList {
   static size_t KeptCacheBytes();
   static void SetKeptCacheBytes(size_t bytes);
   // The cache memory the sheets left keep now.
-  size_t ParkedCacheBytes() const { return ParkedBytes; }
+  size_t ParkedCacheBytes() const;
   // The indexes of frames the list keeps (the open sheet's and those of
   // the sheets left) together within TSheetFrameIndex::KeptBytes: the
   // sheets left longest ago give up theirs first.
@@ -618,6 +618,9 @@ class MAPCLASS TMapList {
   // list holds the sheet for a write.
   bool InStepWithMap();
   int GetError() const { return Error; }
+  // Whether the links read from the file are mended in memory now
+  // (RepairChainLinks).
+  bool LinksRepaired() const;
   int IsWritable() const { return (AccessMode & 0x40000000u) != 0; }
   TMapBase* GetOwner() const { return Owner; }
   const SHEETFILESET& FileSet(int entry) const { return FileTable[size_t(entry)]; }
@@ -657,10 +660,12 @@ class MAPCLASS TMapList {
   // The table: entries in use and free ones (Sheet 0), grown up to the
   // table's size as sheets are kept; the entry of each sheet kept.
   std::vector<SHEETFILESET> FileTable;
-  std::vector<int> EntryOf;  // by sheet number: its entry + 1, 0 none
-  int FileSetsUsed = 0;
   DWORD UseStamp = 0;
   int EditMode = 0;         // the map's edit mode when the sheet was opened
+
+ private:
+  std::vector<int> EntryOf;  // by sheet number: its entry + 1, 0 none
+  int FileSetsUsed = 0;
 
   // Links of the open sheet as read once the links past the count are cut,
   // kept for a sheet whose file could not take them (RepairChainLinks);
@@ -674,12 +679,9 @@ class MAPCLASS TMapList {
   LINKREPAIR Repairs[LINKREPAIR_COUNT] = {};
   int RepairCount = 0;
   LONG RepairedCount = 0;
-  // Whether the links read from the file are mended in memory now.
-  bool LinksRepaired() const { return RepairCount != 0 && RepairedCount == Head.Count; }
   int ChainSteps = 0;       // steps of the chain walk since the last jump or turn
                             // (negative: backwards)
 
- private:
   enum : int { VIEWED_FILES = SHEET_SEM + 1 };  // HDR, DAT and SEM
 
   // What a sheet of the table keeps while another one is open, so that
