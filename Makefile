@@ -57,11 +57,13 @@ install: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore
 	DESTDIR=$(DESTDIR) cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
 
-# The record of the library's binary interface (abi/libmapcore.abi), written
-# anew from the Release library: when a release is made, with its version.
+# The baseline of the library's binary interface for its major version
+# (abi/libmapcore.so.<major>.abi), written from the Release library when the
+# first release of a new major is made, and never rewritten: later releases
+# of the major are compared with it (scripts/check-abi).
 abi-record: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target mapcore
-	scripts/check-abi --write $(RELEASE_DIR)/api/libmapcore.so abi/libmapcore.abi
+	scripts/check-abi --write $(RELEASE_DIR)/api/libmapcore.so abi
 
 bench: build-release
 	scripts/run-benchmarks $(RELEASE_DIR)/bench

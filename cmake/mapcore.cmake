@@ -23,10 +23,13 @@ endfunction()
 
 # The objects of the library itself. In the Release build they carry debug
 # information (-g leaves the code as it is): the binary interface check
-# reads the exported classes' layouts from it (scripts/check-abi).
+# reads the exported classes' layouts from it (scripts/check-abi). Their
+# sources are named there relative to the source tree, so that the record
+# of the interface is the same whatever folder the tree was built in.
 function(mc_library_options target)
   mc_target_options(${target})
-  target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-g>)
+  target_compile_options(${target} PRIVATE
+    $<$<CONFIG:Release>:-g -fdebug-prefix-map=${PROJECT_SOURCE_DIR}/=>)
 endfunction()
 
 # The folder libraries in the order of the layer table, lowest first, and
