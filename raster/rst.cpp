@@ -223,12 +223,12 @@ bool TRst::Carry() {
   return !Head.NextCopy || SaveDuplicates(0);
 }
 
-int TRst::CarryBlock(int written, int row, int col) {
+int TRst::CarryBlock(int written, int row, int col, DWORD refused) {
   if (written > 0 && Head.NextCopy) {
     BlockWritten = 1;
     WrittenRow = row;
     WrittenColumn = col;
-    if (!SaveDuplicates(0)) return 0;
+    if (!SaveCopies(0, refused)) return 0;
   }
   return written;
 }
@@ -282,12 +282,15 @@ int TRst::DeleteBorder() {
 }
 
 int TRst::WriteBlock(int row, int col, const char* data, int length) {
-  return CarryBlock(TRmf::WriteBlock(row, col, data, length), row, col);
+  const DWORD refused = RefusedCopies();
+  return CarryBlock(TRmf::WriteBlock(row, col, data, length), row, col, refused);
 }
 
 int TRst::PutBlockByMask(int row, int col, const char* mask, LONG size, LONG width, LONG height,
                          LONG value) {
-  return CarryBlock(TRmf::PutBlockByMask(row, col, mask, size, width, height, value), row, col);
+  const DWORD refused = RefusedCopies();
+  return CarryBlock(TRmf::PutBlockByMask(row, col, mask, size, width, height, value), row, col,
+                    refused);
 }
 
 int TRst::PutFrame(const char* buffer, int column, int row, int width, int height, int direction,

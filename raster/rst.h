@@ -159,7 +159,23 @@ class MAPCLASS TRst : public TRmf {
   bool Carry();
   // Carries a block just written at (row, col) into the copies when the
   // file has some: `written`, or 0 when the copies could not take it.
-  int CarryBlock(int written, int row, int col);
+  // `refused`: the copies refused as damaged before the block was written
+  // (RefusedCopies).
+  int CarryBlock(int written, int row, int col, DWORD refused);
+  // The levels (bit k for copy k) of the copies refused as damaged, as far
+  // as the chain reads. Noted before the image is written: writing it may
+  // move what a damaged copy shares with it (a block, its table), after
+  // which the copy would read as whole with bytes that are not its own.
+  DWORD RefusedCopies();
+  // SaveDuplicates with the copies refused noted before: those are made
+  // anew from the image once it is saved.
+  int SaveCopies(int mode, DWORD refused);
+  // Copy k made anew from the image for a save that carries the changes
+  // into it itself: CreateDuplicate(k) without the save at its end.
+  int MakeCopyAnew(int k);
+  // CreateDuplicate(k), with the save that carries the changes into every
+  // copy at its end when `carry`.
+  int BuildCopy(int k, bool carry);
   int OpenNew();
   // The copy object, made when missing and given the owner's handles.
   TRst* CopyObject();
@@ -167,7 +183,7 @@ class MAPCLASS TRst : public TRmf {
   void UnlinkCopies();
   // Cuts the file at a position (nothing when it ends there or before).
   bool CutAt(DWORD position);
-  int FillCopy(int f, bool bytes);
+  int FillCopy(int f, bool bytes, bool carry = true);
   // Recomputes the copy elements (of the copy held in the copy object, made
   // at factor f) whose windows meet image block (row, column).
   int UpdateCopyBlock(int row, int column, int f, bool bytes);

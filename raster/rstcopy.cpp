@@ -275,11 +275,20 @@ int TRst::ReadDuplicate(DWORD position) {
   CopyLoaded = 0;
   ClearBuffer();
   HeadPosition = position;
+  // Positions in the file count in the file's units (its owner's), whatever
+  // a copy's header says: a copy that could not be read leaves the unit
+  // it names behind, never the one the next read goes by.
+  struct FileUnit {
+    RMF& head;
+    const BYTE unit;
+    ~FileUnit() { head.UnitShift = unit; }
+  } fileUnit{Head, Head.UnitShift};
   DWORD sign = 0;
   if (!ReadAt(position, &sign, sizeof(sign))) return Fail(MAPERR_READ);
   if (sign != RMF_RSW) return Fail(MAPERR_DATA);
   if (!ReadHeader()) return 0;
-  if (!Verify(RMF_RSW)) return Fail(MAPERR_DATA);
+  // A copy counting in other units than the file it lies in is damaged.
+  if (Head.UnitShift != fileUnit.unit || !Verify(RMF_RSW)) return Fail(MAPERR_DATA);
   const int blocks = BlockCount();
   if (!AllocateBlockDesc(blocks * 8) ||
       !AllocateBlockFlags(int(std::min<DWORD>(Head.FlagsLength, DWORD(blocks)))) ||
@@ -402,7 +411,11 @@ int TRst::CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scal
   return 1;
 }
 
-int TRst::CreateDuplicate(int k) {
+int TRst::CreateDuplicate(int k) { return BuildCopy(k, true); }
+
+int TRst::MakeCopyAnew(int k) { return BuildCopy(k, false); }
+
+int TRst::BuildCopy(int k, bool carry) {
   if (k < 1 || k > kMaxCopies || !Main) return 0;
   const int f = FactorOf(k);
   const DOUBLEPOINT location{Head.LocationX, Head.LocationY};
@@ -413,7 +426,7 @@ int TRst::CreateDuplicate(int k) {
     Error = code;
     return 0;
   }
-  return Head.BitsPerElement == 8 ? CreateDuplicateImage256(f) : CreateDuplicateImage(f);
+  return FillCopy(f, Head.BitsPerElement == 8, carry);
 }
 
 int TRst::UpdateDuplicates(int k) {
@@ -438,7 +451,7 @@ int TRst::CreateDuplicateImage256(int f) { return FillCopy(f, true); }
 
 int TRst::CreateDuplicateImage(int f) { return FillCopy(f, false); }
 
-int TRst::FillCopy(int f, bool bytes) {
+int TRst::FillCopy(int f, bool bytes, bool carry) {
   TRst* copy = Copy;
   if (!copy || !copy->CopyLoaded || copy->Head.Width < 1 || copy->Head.Height < 1 || f < 1 ||
       (bytes && copy->Head.BitsPerElement != 8) || copy->Head.BitsPerElement != Head.BitsPerElement) {
@@ -527,7 +540,7 @@ int TRst::FillCopy(int f, bool bytes) {
   copy->Error = 0;
   if (!copy->TRmf::Save(0)) return fail(copy->Error);
   const DWORD filled = copy->HeadPosition;
-  SaveDuplicates(0);
+  if (carry) SaveDuplicates(0);
   progress.Percent(100);
   progress.End();
   // The fill's copy is the one the object holds from now on.
@@ -655,7 +668,29 @@ int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
 // ---------------------------------------------------------------------------
 // Carrying changes into the copies
 
-int TRst::SaveDuplicates(int mode) {
+DWORD TRst::RefusedCopies() {
+  if (!Head.NextCopy || !IsWritable() || !Main) return 0;
+  TRst* copy = CopyObject();
+  if (!copy) return 0;
+  DWORD refused = 0;
+  DWORD p = Head.NextCopy;
+  DWORD seen[kMaxChain];
+  for (int level = 1; p && level <= kMaxChain; ++level) {
+    if (std::find(seen, seen + level - 1, p) != seen + level - 1) break;
+    seen[level - 1] = p;
+    if (!copy->ReadDuplicate(p)) {
+      if (copy->Error == MAPERR_DATA) refused |= DWORD(1) << level;
+      break;
+    }
+    p = copy->Head.NextCopy;
+  }
+  copy->Error = 0;
+  return refused;
+}
+
+int TRst::SaveDuplicates(int mode) { return SaveCopies(mode, RefusedCopies()); }
+
+int TRst::SaveCopies(int mode, DWORD refused) {
   if (!Head.NextCopy) return TRmf::Save(mode);
   if (!IsWritable()) return 0;
   HeadChanged = 1;
@@ -676,27 +711,43 @@ int TRst::SaveDuplicates(int mode) {
   // A border the copies can take (a file layer border has 4 points at
   // least; a damaged one is not carried).
   const bool border = Border.Record && Border.TotalPointCount() >= 4;
+  // Set once a copy was made anew from the image as it is now: it holds
+  // the written block already, and it is the last of the chain.
+  bool remade = false;
   DWORD p = Head.NextCopy;
   DWORD seen[kMaxChain];
   for (int level = 1; p && level <= kMaxChain; ++level) {
     // A chain that comes back to a copy already carried ends there.
     if (std::find(seen, seen + level - 1, p) != seen + level - 1) break;
     seen[level - 1] = p;
-    if (!copy->ReadDuplicate(p)) {
+    bool damaged = (refused >> level & 1) != 0;
+    if (!damaged && !copy->ReadDuplicate(p)) {
       if (copy->Error != MAPERR_DATA) return fail();
+      damaged = true;
+    }
+    if (damaged) {
       // A copy refused as damaged (its bytes shared with the image or
-      // another copy) cannot take the change: the image is saved, and the
-      // copy is made anew at the end of the file from the image as it is
-      // now, which carries every change. When that cannot be done the
-      // copies are dropped (a copy left behind would show the old image),
-      // to be made again when next asked for.
+      // another copy) cannot take the change: it is made anew once, behind
+      // the copy before it, from the image as saved now, and the changes
+      // are carried into it below. When that cannot be done the copies
+      // are dropped (a copy left behind would show the old image), to be
+      // made again when next asked for. (A chain another program made
+      // longer than ours is dropped whole.)
       BlockWritten = 0;
-      CopyBorderChanged = 0;
-      // (A chain another program made longer than ours is dropped whole.)
-      if (level > kMaxCopies || !CreateDuplicate(level)) UnlinkCopies();
-      if (HeadChanged) return fail();
-      Error = kept;
-      return 1;
+      if (remade || level > kMaxCopies || !MakeCopyAnew(level) || !(copy = CopyObject()) ||
+          !copy->CopyLoaded) {
+        CopyBorderChanged = 0;
+        UnlinkCopies();
+        if (HeadChanged) {
+          Error = Error ? Error : MAPERR_WRITE;
+          return 0;
+        }
+        Error = kept;
+        return 1;
+      }
+      remade = true;
+      p = copy->HeadPosition;
+      seen[level - 1] = p;
     }
     // Each copy keeps the factor it was made with (another program may
     // have made copies at 2, 4, 8, ...).
