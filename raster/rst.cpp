@@ -282,13 +282,15 @@ int TRst::DeleteBorder() {
 }
 
 int TRst::WriteBlock(int row, int col, const char* data, int length) {
-  const DWORD refused = RefusedCopies();
+  DWORD refused = 0;
+  if (!RefusedCopies(&refused)) return 0;
   return CarryBlock(TRmf::WriteBlock(row, col, data, length), row, col, refused);
 }
 
 int TRst::PutBlockByMask(int row, int col, const char* mask, LONG size, LONG width, LONG height,
                          LONG value) {
-  const DWORD refused = RefusedCopies();
+  DWORD refused = 0;
+  if (!RefusedCopies(&refused)) return 0;
   return CarryBlock(TRmf::PutBlockByMask(row, col, mask, size, width, height, value), row, col,
                     refused);
 }

@@ -166,7 +166,8 @@ class MAPCLASS TRst : public TRmf {
   // as the chain reads. Noted before the image is written: writing it may
   // move what a damaged copy shares with it (a block, its table), after
   // which the copy would read as whole with bytes that are not its own.
-  DWORD RefusedCopies();
+  // False (the code kept) when a copy cannot be read to tell.
+  bool RefusedCopies(DWORD* refused);
   // SaveDuplicates with the copies refused noted before: those are made
   // anew from the image once it is saved.
   int SaveCopies(int mode, DWORD refused);

@@ -363,11 +363,18 @@ int TRst::CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scal
   DWORD p = Head.NextCopy;
   int found = 0;
   for (int i = 1; i <= k && p; ++i) {
-    if (!copy->ReadDuplicate(p)) break;
+    if (!copy->ReadDuplicate(p)) {
+      // A copy that cannot be read now (not one refused as damaged) leaves
+      // the chain unknown: nothing is appended that could not be linked.
+      if (copy->Error != MAPERR_DATA) return Fail(copy->Error);
+      break;
+    }
     position[i] = p;
     found = i;
     p = copy->Head.NextCopy;
   }
+  // Copy k goes behind copy k - 1, which must be there to link it.
+  if (found < k - 1) return Fail(MAPERR_DATA);
   if (found == k) {
     // Copy k exists: replaced in place when it is the last thing in the
     // file, else a new one is appended (the old one stays behind).
@@ -396,17 +403,19 @@ int TRst::CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scal
   // that replaced the last one starts before the old end).
   copy->Head.Length = EndPosition() - position[k];
   copy->HeadChanged = 1;
-  copy->TRmf::Save(0);
+  if (!copy->TRmf::Save(0)) return undo();
   if (k == 1) {
     Head.NextCopy = position[1];
     HeadChanged = 1;
-    TRmf::Save(0);
-  } else if (found >= k - 1 && copy->ReadDuplicate(position[k - 1])) {
+    if (!TRmf::Save(0)) return undo();
+  } else {
+    // A copy the chain does not reach would lie in the file unseen.
+    if (!copy->ReadDuplicate(position[k - 1])) return undo();
     copy->Head.NextCopy = position[k];
     copy->HeadChanged = 1;
-    copy->TRmf::Save(0);
+    if (!copy->TRmf::Save(0)) return undo();
     // The object holds the new copy again, for the fill.
-    if (!copy->ReadDuplicate(position[k])) return 0;
+    if (!copy->ReadDuplicate(position[k])) return undo();
   }
   return 1;
 }
@@ -668,27 +677,35 @@ int TRst::UpdateCopyBlock(int row, int column, int f, bool bytes) {
 // ---------------------------------------------------------------------------
 // Carrying changes into the copies
 
-DWORD TRst::RefusedCopies() {
-  if (!Head.NextCopy || !IsWritable() || !Main) return 0;
+bool TRst::RefusedCopies(DWORD* refused) {
+  *refused = 0;
+  if (!Head.NextCopy || !IsWritable() || !Main) return true;
   TRst* copy = CopyObject();
-  if (!copy) return 0;
-  DWORD refused = 0;
+  if (!copy) return false;
   DWORD p = Head.NextCopy;
   DWORD seen[kMaxChain];
   for (int level = 1; p && level <= kMaxChain; ++level) {
     if (std::find(seen, seen + level - 1, p) != seen + level - 1) break;
     seen[level - 1] = p;
     if (!copy->ReadDuplicate(p)) {
-      if (copy->Error == MAPERR_DATA) refused |= DWORD(1) << level;
+      if (copy->Error != MAPERR_DATA) {
+        Error = copy->Error;
+        copy->Error = 0;
+        return false;
+      }
+      *refused |= DWORD(1) << level;
       break;
     }
     p = copy->Head.NextCopy;
   }
   copy->Error = 0;
-  return refused;
+  return true;
 }
 
-int TRst::SaveDuplicates(int mode) { return SaveCopies(mode, RefusedCopies()); }
+int TRst::SaveDuplicates(int mode) {
+  DWORD refused = 0;
+  return RefusedCopies(&refused) ? SaveCopies(mode, refused) : 0;
+}
 
 int TRst::SaveCopies(int mode, DWORD refused) {
   if (!Head.NextCopy) return TRmf::Save(mode);

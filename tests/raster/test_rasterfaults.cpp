@@ -505,3 +505,137 @@ TEST_F(RasterFaults, AFailedConversionOfAnOldRasterLeavesItToConvertAtTheNextOpe
       });
   EXPECT_EQ(7, runs);  // the old file's reads; the table, header and mark writes
 }
+
+// Three copies of a 512 x 512 image (128, 32 and 8 elements a side), one
+// of them damaged: its header counting in units, or its block table over
+// image block 0, over the image's table or over the file's header. The
+// image is changed (elements put, then SaveDuplicates(1); or a block
+// written, which carries at once) with each file operation failing in
+// turn. The save answers 1 or a code, never re-enters itself; the next
+// save completes what a failure left; every copy a reader then takes holds
+// the image's values reduced, and the file grows by no more than the
+// copies made anew and the block moved.
+TEST_F(RasterFaults, ACopyRefusedAtAnyLevelIsMadeAnewOnceAfterTheImagesSave) {
+  const std::vector<char> block = rmftest::Pattern(77, 65536);
+  // The edits: sixteen elements of block 0 put through the cache, or all
+  // of block 0 written.
+  auto put = [](TRst& rst) {
+    for (int r = 0; r < 8; ++r)
+      for (int c = 0; c < 8; ++c) ASSERT_EQ(1, rst.PutPoint(0xEE, r, c));
+  };
+  // The copies a reader takes, in chain order: each copy's elements block
+  // by block, "refused" for one it cannot read.
+  auto copiesOf = [](const std::string& path) {
+    std::vector<std::string> out;
+    TRst rst(path.c_str(), GENERIC_READ);
+    EXPECT_TRUE(rst.IsOpen()) << rst.GetError();
+    TRst* copy = rst.GetRstClass(1);
+    if (copy == &rst) return out;
+    for (int level = 1; level <= 8; ++level) {
+      std::string elements;
+      for (int r = 0; r < copy->Head.BlockRows; ++r)
+        for (int c = 0; c < copy->Head.BlockColumns; ++c) elements += Block(*copy, r, c);
+      out.push_back(elements);
+      const DWORD next = copy->Head.NextCopy;
+      if (!next) break;
+      if (!copy->ReadDuplicate(next)) {
+        out.push_back("refused");
+        break;
+      }
+    }
+    return out;
+  };
+  auto make = [](const std::string& path, const std::function<void(TRst&)>& edit) {
+    ASSERT_EQ(1, rmftest::MakeRaster(path, 512, 512));
+    TRst rst(path.c_str(), 0);
+    if (edit) edit(rst);
+    for (int k = 1; k <= 3; ++k) ASSERT_EQ(1, rst.CreateDuplicate(k)) << k;
+  };
+  const std::string reference = dir / "ref.rsw";
+  make(reference, nullptr);
+  const std::vector<std::string> before = copiesOf(reference);
+  const uint64_t imageOnly = [&] {
+    const RMF h = rmftest::ReadHeader(reference);
+    return uint64_t(h.NextCopy);
+  }();
+  const uint64_t copyBytes = rmftest::ReadAll(reference).size() - imageOnly;
+  const std::string clean = rmftest::ReadAll(reference);
+  std::vector<std::string> after[2];
+  make(reference, put);
+  after[0] = copiesOf(reference);
+  make(reference, [&](TRst& rst) { ASSERT_EQ(65536, rst.WriteBlock(0, 0, block.data(), 65536)); });
+  after[1] = copiesOf(reference);
+  ASSERT_EQ(3u, before.size());
+  ASSERT_NE(before, after[0]);
+  ASSERT_NE(before, after[1]);
+
+  const RMF main = rmftest::ReadHeader(reference);
+  const char* kinds[] = {"units", "table over block 0", "table over the image's table",
+                         "table over the header"};
+  for (int kind = 0; kind < 4; ++kind) {
+    for (int level = 1; level <= 3; ++level) {
+      // The file with copy `level` damaged.
+      rmftest::WriteAll(name, clean);
+      DWORD at = main.NextCopy;
+      for (int k = 1; k < level; ++k) {
+        DWORD next = 0;
+        std::memcpy(&next, clean.data() + at + offsetof(RMF, NextCopy), sizeof(next));
+        at = next;
+      }
+      if (kind == 0) {
+        rmftest::PatchValue(name, at + offsetof(RMF, UnitShift), BYTE(RMF_UNIT_SHIFT));
+      } else {
+        const DWORD over = kind == 1   ? rmftest::TableEntry(name, 0).Position
+                           : kind == 2 ? main.TablePosition
+                                       : DWORD(16);
+        rmftest::PatchValue(name, at + offsetof(RMF, TablePosition), over);
+      }
+      const std::string damaged = rmftest::ReadAll(name);
+      for (const bool write : {false, true}) {
+        SCOPED_TRACE(std::string(kinds[kind]) + " in copy " + std::to_string(level) +
+                     (write ? ", a block written" : ", elements put and saved"));
+        std::unique_ptr<TRst> rst;
+        mctest::FaultSweep sweep;
+        sweep.prepare = [&] {
+          rst.reset();
+          rmftest::WriteAll(name, damaged);
+          rst = std::make_unique<TRst>(name.c_str(), 0);
+          ASSERT_TRUE(rst->IsOpen());
+          if (!write) put(*rst);
+        };
+        int saved = -1, code = -1;
+        sweep.Run(
+            [&] {
+              saved = write ? (rst->WriteBlock(0, 0, block.data(), 65536) == 65536 ? 1 : 0)
+                            : rst->SaveDuplicates(1);
+              code = rst->GetError();
+            },
+            [&](const mctest::SweepRun& run) {
+              if (saved != 1) {
+                EXPECT_EQ(0, saved) << run;
+                EXPECT_TRUE(run.faulted) << run;
+                EXPECT_TRUE(Reported(code)) << run << " code " << code;
+                EXPECT_EQ(1, rst->SaveDuplicates(0)) << run << " code " << rst->GetError();
+              }
+              rst.reset();
+              const std::vector<std::string> copies = copiesOf(name);
+              const bool isNew = [&] {
+                TRst image(name.c_str(), GENERIC_READ);
+                const std::string b = Block(image, 0, 0);
+                return write ? b == Bytes(block) : BYTE(b.at(0)) == 0xEE;
+              }();
+              EXPECT_TRUE(isNew || saved != 1) << run;
+              // Elements put are not carried into the copies: only the
+              // copy made anew from the image holds them.
+              EXPECT_LE(copies.size(), size_t(write ? 3 : level)) << run;
+              for (size_t i = 0; i < copies.size(); ++i) {
+                const bool carried = write || int(i) + 1 == level;
+                EXPECT_TRUE(copies[i] == (isNew && carried ? after[write] : before)[i])
+                    << run << " copy " << i + 1 << (isNew ? " new" : " old");
+              }
+              EXPECT_LE(rmftest::ReadAll(name).size(), damaged.size() + copyBytes + 65536) << run;
+            });
+      }
+    }
+  }
+}
