@@ -6,6 +6,7 @@
 #define MAPCORE_TYPES_CROSSPOINT_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 typedef struct CROSSPOINT {
   double X;
@@ -18,6 +19,16 @@ typedef struct CROSSPOINT {
   LONG Number2;
   LONG Subject2;
 } CROSSPOINT;
+MC_PLACE(CROSSPOINT, X, 0);
+MC_PLACE(CROSSPOINT, Y, 8);
+MC_PLACE(CROSSPOINT, H, 16);
+MC_PLACE(CROSSPOINT, Object1, 24);
+MC_PLACE(CROSSPOINT, Number1, 32);
+MC_PLACE(CROSSPOINT, Subject1, 36);
+MC_PLACE(CROSSPOINT, Object2, 40);
+MC_PLACE(CROSSPOINT, Number2, 48);
+MC_PLACE(CROSSPOINT, Subject2, 52);
+MC_SIZE(CROSSPOINT, 56);
 
 #ifdef __cplusplus
 static_assert(sizeof(CROSSPOINT) == 40 + 2 * sizeof(HOBJ), "CROSSPOINT layout");

@@ -9,6 +9,7 @@
 
 #include "types/fonttypes.h"
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* A line through `count` points (a single point comes twice). */
 typedef void(WINAPI* DRAWPOLYLINECALL)(POINT* points, int count);
@@ -38,6 +39,15 @@ typedef struct DrawingCallbackTable {
   DRAWBRUSHCALL BrushCall;
   DRAWPROGRESSCALL ProgressCall;
 } DrawingCallbackTable;
+#if MC_POINTERS_8
+MC_PLACE(DrawingCallbackTable, PolylineCall, 0);
+MC_PLACE(DrawingCallbackTable, PolygonCall, 8);
+MC_PLACE(DrawingCallbackTable, TextCall, 16);
+MC_PLACE(DrawingCallbackTable, PenCall, 24);
+MC_PLACE(DrawingCallbackTable, BrushCall, 32);
+MC_PLACE(DrawingCallbackTable, ProgressCall, 40);
+MC_SIZE(DrawingCallbackTable, 48);
+#endif
 
 #ifdef __cplusplus
 static_assert(sizeof(DrawingCallbackTable) == 6 * sizeof(void*), "DrawingCallbackTable layout");

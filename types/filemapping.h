@@ -3,6 +3,7 @@
 #define MAPCORE_TYPES_FILEMAPPING_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 typedef struct FILEMAPPING {
   HANDLE File;       /* the open file */
@@ -14,5 +15,14 @@ typedef struct FILEMAPPING {
   DWORD Remainder;   /* the low 16 bits of the offset asked for: where the
                         data asked for begins inside the view */
 } FILEMAPPING;
+#if MC_POINTERS_8
+MC_PLACE(FILEMAPPING, File, 0);
+MC_PLACE(FILEMAPPING, Mapping, 8);
+MC_PLACE(FILEMAPPING, View, 16);
+MC_PLACE(FILEMAPPING, ViewOffset, 24);
+MC_PLACE(FILEMAPPING, ViewLength, 28);
+MC_PLACE(FILEMAPPING, Remainder, 32);
+MC_SIZE(FILEMAPPING, 40);
+#endif
 
 #endif

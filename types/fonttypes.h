@@ -5,6 +5,7 @@
 #define MAPCORE_TYPES_FONTTYPES_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #ifndef LF_FACESIZE
 #define LF_FACESIZE 32
@@ -29,6 +30,21 @@ typedef struct LOGFONTA {
   BYTE lfPitchAndFamily;
   CHAR lfFaceName[LF_FACESIZE];
 } LOGFONTA;
+MC_PLACE(LOGFONTA, lfHeight, 0);
+MC_PLACE(LOGFONTA, lfWidth, 4);
+MC_PLACE(LOGFONTA, lfEscapement, 8);
+MC_PLACE(LOGFONTA, lfOrientation, 12);
+MC_PLACE(LOGFONTA, lfWeight, 16);
+MC_PLACE(LOGFONTA, lfItalic, 20);
+MC_PLACE(LOGFONTA, lfUnderline, 21);
+MC_PLACE(LOGFONTA, lfStrikeOut, 22);
+MC_PLACE(LOGFONTA, lfCharSet, 23);
+MC_PLACE(LOGFONTA, lfOutPrecision, 24);
+MC_PLACE(LOGFONTA, lfClipPrecision, 25);
+MC_PLACE(LOGFONTA, lfQuality, 26);
+MC_PLACE(LOGFONTA, lfPitchAndFamily, 27);
+MC_PLACE(LOGFONTA, lfFaceName, 28);
+MC_SIZE(LOGFONTA, 60);
 
 typedef LOGFONTA LOGFONT;
 typedef LOGFONTA* LPLOGFONTA;

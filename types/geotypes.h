@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "types/layout.h"
+
 #pragma pack(push, 1)
 /* A point: X then Y. In map coordinates X points north and Y east; a
  * geodetic point holds B (latitude) in X and L (longitude) in Y, radians. */
@@ -13,6 +15,9 @@ typedef struct DOUBLEPOINT {
   double X;
   double Y;
 } DOUBLEPOINT;
+MC_PLACE(DOUBLEPOINT, X, 0);
+MC_PLACE(DOUBLEPOINT, Y, 8);
+MC_SIZE(DOUBLEPOINT, 16);
 
 /* A frame: the minima X1, Y1, then the maxima X2, Y2. */
 typedef struct DFRAME {
@@ -21,6 +26,11 @@ typedef struct DFRAME {
   double X2;
   double Y2;
 } DFRAME;
+MC_PLACE(DFRAME, X1, 0);
+MC_PLACE(DFRAME, Y1, 8);
+MC_PLACE(DFRAME, X2, 16);
+MC_PLACE(DFRAME, Y2, 24);
+MC_SIZE(DFRAME, 32);
 
 /* An angle as degrees, minutes and seconds with its sign apart (Sign < 0:
  * a negative angle). */
@@ -30,6 +40,11 @@ typedef struct SIGNDEGREE {
   float Second;
   int32_t Sign;
 } SIGNDEGREE;
+MC_PLACE(SIGNDEGREE, Degree, 0);
+MC_PLACE(SIGNDEGREE, Minute, 4);
+MC_PLACE(SIGNDEGREE, Second, 8);
+MC_PLACE(SIGNDEGREE, Sign, 12);
+MC_SIZE(SIGNDEGREE, 16);
 
 /* The same without the sign: the first three fields. */
 typedef struct DEGREE {
@@ -38,5 +53,9 @@ typedef struct DEGREE {
   float Second;
 } DEGREE;
 #pragma pack(pop)
+MC_PLACE(DEGREE, Degree, 0);
+MC_PLACE(DEGREE, Minute, 4);
+MC_PLACE(DEGREE, Second, 8);
+MC_SIZE(DEGREE, 12);
 
 #endif

@@ -21,6 +21,7 @@
 
 #include "types/maptypes.h"
 #include "types/polydata.h"
+#include "types/layout.h"
 
 /* IMGCONTEXT.Kind */
 #define IMGCONTEXT_TEST 0   /* a visibility test */
@@ -47,6 +48,23 @@ typedef struct IMGCONTEXT {
   double TurnAngle;         /* +64 radians */
   char Reserve[8];          /* +72 zero */
 } IMGCONTEXT;
+#if MC_POINTERS_8
+MC_PLACE(IMGCONTEXT, Length, 0);
+MC_PLACE(IMGCONTEXT, Dc, 8);
+MC_PLACE(IMGCONTEXT, Kind, 16);
+MC_PLACE(IMGCONTEXT, Painter, 24);
+MC_PLACE(IMGCONTEXT, Width, 32);
+MC_PLACE(IMGCONTEXT, Height, 36);
+MC_PLACE(IMGCONTEXT, Scale, 40);
+MC_PLACE(IMGCONTEXT, ScaleMethod, 44);
+MC_PLACE(IMGCONTEXT, PixelsPerMicronX, 48);
+MC_PLACE(IMGCONTEXT, PixelsPerMicronY, 56);
+MC_PLACE(IMGCONTEXT, TurnSin, 64);
+MC_PLACE(IMGCONTEXT, TurnCos, 72);
+MC_PLACE(IMGCONTEXT, TurnAngle, 80);
+MC_PLACE(IMGCONTEXT, Reserve, 88);
+MC_SIZE(IMGCONTEXT, 96);
+#endif
 
 /* One image of a plug-in's image list. Byte 8 of the description (signed)
  * is the extended-semantics kind the classifier keeps for object kinds drawn
@@ -56,6 +74,12 @@ typedef struct IMGLISTENTRY {
   const char* Description;  /* +4 */
   LONG Reserve[4];          /* +8 not read */
 } IMGLISTENTRY;
+#if MC_POINTERS_8
+MC_PLACE(IMGLISTENTRY, Code, 0);
+MC_PLACE(IMGLISTENTRY, Description, 8);
+MC_PLACE(IMGLISTENTRY, Reserve, 16);
+MC_SIZE(IMGLISTENTRY, 32);
+#endif
 
 /* What imlGetImageList returns; the plug-in owns it for as long as it is
  * loaded. */
@@ -64,6 +88,12 @@ typedef struct IMGLIST {
   LONG Count;               /* +4 number of images */
   IMGLISTENTRY Image[1];    /* +8 Count entries */
 } IMGLIST;
+#if MC_POINTERS_8
+MC_PLACE(IMGLIST, Reserve, 0);
+MC_PLACE(IMGLIST, Count, 4);
+MC_PLACE(IMGLIST, Image, 8);
+MC_SIZE(IMGLIST, 40);
+#endif
 
 /* The memory image as imgGetDibDescribe describes it: 32-bit pixels
  * 0x00RRGGBB; row y of the picture starts y x RowBytes bytes before Top
@@ -76,6 +106,15 @@ typedef struct DIBDESCRIBE {
   LONG BytesPerPixel;       /* +16 4 */
   LONG RowBytes;            /* +20 */
 } DIBDESCRIBE;
+#if MC_POINTERS_8
+MC_PLACE(DIBDESCRIBE, Top, 0);
+MC_PLACE(DIBDESCRIBE, Width, 8);
+MC_PLACE(DIBDESCRIBE, Height, 12);
+MC_PLACE(DIBDESCRIBE, BitsPerPixel, 16);
+MC_PLACE(DIBDESCRIBE, BytesPerPixel, 20);
+MC_PLACE(DIBDESCRIBE, RowBytes, 24);
+MC_SIZE(DIBDESCRIBE, 32);
+#endif
 
 /* A segment for imgFindPointOnLine. */
 typedef struct IMGSEGMENT {
@@ -84,6 +123,11 @@ typedef struct IMGSEGMENT {
   LONG X2;
   LONG Y2;
 } IMGSEGMENT;
+MC_PLACE(IMGSEGMENT, X1, 0);
+MC_PLACE(IMGSEGMENT, Y1, 4);
+MC_PLACE(IMGSEGMENT, X2, 8);
+MC_PLACE(IMGSEGMENT, Y2, 12);
+MC_SIZE(IMGSEGMENT, 16);
 
 /* The host's name handed to imlOpenGisLibrary. */
 #define IMGLIB_HOST_NAME "TORVEKAN.DLL"

@@ -4,6 +4,7 @@
 #define MAPCORE_TYPES_LOGRECORD_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 /* Header of an action, 16 bytes. */
@@ -15,6 +16,13 @@ typedef struct ACTIONHEAD {
   DWORD Date;      /* YYYYMMDD */
   DWORD Time;      /* seconds since midnight, UTC */
 } ACTIONHEAD;
+MC_PLACE(ACTIONHEAD, Ident, 0);
+MC_PLACE(ACTIONHEAD, UseNumber, 2);
+MC_PLACE(ACTIONHEAD, Count, 4);
+MC_PLACE(ACTIONHEAD, Type, 6);
+MC_PLACE(ACTIONHEAD, Date, 8);
+MC_PLACE(ACTIONHEAD, Time, 12);
+MC_SIZE(ACTIONHEAD, 16);
 
 /* One record, 16 bytes, as the object writers fill it (the journal itself
  * treats records as opaque). */
@@ -27,6 +35,13 @@ typedef struct ACTIONRECORD {
   SHORT List;       /* sheet number */
 } ACTIONRECORD;
 #pragma pack(pop)
+MC_PLACE(ACTIONRECORD, Key, 0);
+MC_PLACE(ACTIONRECORD, Number, 4);
+MC_PLACE(ACTIONRECORD, Backup, 8);
+MC_PLACE(ACTIONRECORD, Operation, 12);
+MC_PLACE(ACTIONRECORD, Parts, 13);
+MC_PLACE(ACTIONRECORD, List, 14);
+MC_SIZE(ACTIONRECORD, 16);
 
 #ifdef __cplusplus
 static_assert(sizeof(ACTIONHEAD) == 16);

@@ -11,6 +11,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "types/layout.h"
+
 /* Functions of the interface are exported with C linkage; the calling
  * convention of the original interface means nothing on x86_64. */
 #define MC_VISIBLE __attribute__((visibility("default")))
@@ -88,20 +90,34 @@ typedef struct POINT {
   LONG x;
   LONG y;
 } POINT;
+MC_PLACE(POINT, x, 0);
+MC_PLACE(POINT, y, 4);
+MC_SIZE(POINT, 8);
 typedef struct RECT {
   LONG left;
   LONG top;
   LONG right;
   LONG bottom;
 } RECT;
+MC_PLACE(RECT, left, 0);
+MC_PLACE(RECT, top, 4);
+MC_PLACE(RECT, right, 8);
+MC_PLACE(RECT, bottom, 12);
+MC_SIZE(RECT, 16);
 typedef struct SIZE {
   LONG cx;
   LONG cy;
 } SIZE;
+MC_PLACE(SIZE, cx, 0);
+MC_PLACE(SIZE, cy, 4);
+MC_SIZE(SIZE, 8);
 typedef struct FILETIME {
   DWORD dwLowDateTime;
   DWORD dwHighDateTime;
 } FILETIME;
+MC_PLACE(FILETIME, dwLowDateTime, 0);
+MC_PLACE(FILETIME, dwHighDateTime, 4);
+MC_SIZE(FILETIME, 8);
 typedef struct SYSTEMTIME {
   WORD wYear;
   WORD wMonth;
@@ -113,6 +129,15 @@ typedef struct SYSTEMTIME {
   WORD wMilliseconds;
 } SYSTEMTIME;
 #pragma pack(pop)
+MC_PLACE(SYSTEMTIME, wYear, 0);
+MC_PLACE(SYSTEMTIME, wMonth, 2);
+MC_PLACE(SYSTEMTIME, wDayOfWeek, 4);
+MC_PLACE(SYSTEMTIME, wDay, 6);
+MC_PLACE(SYSTEMTIME, wHour, 8);
+MC_PLACE(SYSTEMTIME, wMinute, 10);
+MC_PLACE(SYSTEMTIME, wSecond, 12);
+MC_PLACE(SYSTEMTIME, wMilliseconds, 14);
+MC_SIZE(SYSTEMTIME, 16);
 
 #ifdef __cplusplus
 static_assert(sizeof(POINT) == 8);

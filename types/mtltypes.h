@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 
@@ -30,6 +31,22 @@ typedef struct MTLBUILDPARM {
   int32_t Scale;        /* +72 scale denominator of the source map, at least 1 */
   BYTE Reserve2[52];    /* +76 */
 } MTLBUILDPARM;
+MC_PLACE(MTLBUILDPARM, Length, 0);
+MC_PLACE(MTLBUILDPARM, BeginX, 4);
+MC_PLACE(MTLBUILDPARM, BeginY, 12);
+MC_PLACE(MTLBUILDPARM, EndX, 20);
+MC_PLACE(MTLBUILDPARM, EndY, 28);
+MC_PLACE(MTLBUILDPARM, ElementSize, 36);
+MC_PLACE(MTLBUILDPARM, LayerCount, 44);
+MC_PLACE(MTLBUILDPARM, Reserve1, 48);
+MC_PLACE(MTLBUILDPARM, HeightBytes, 52);
+MC_PLACE(MTLBUILDPARM, PowerBytes, 56);
+MC_PLACE(MTLBUILDPARM, HeightUnit, 60);
+MC_PLACE(MTLBUILDPARM, PowerUnit, 64);
+MC_PLACE(MTLBUILDPARM, UserWord, 68);
+MC_PLACE(MTLBUILDPARM, Scale, 72);
+MC_PLACE(MTLBUILDPARM, Reserve2, 76);
+MC_SIZE(MTLBUILDPARM, 128);
 
 typedef struct MTLDESCRIBE {
   char Name[MAX_PATH];        /* +0   file name */
@@ -49,6 +66,23 @@ typedef struct MTLDESCRIBE {
   int32_t UserWord2;          /* +600 header +16 again */
   int32_t HasHeight;          /* +604 1 when the records hold a height */
 } MTLDESCRIBE;
+MC_PLACE(MTLDESCRIBE, Name, 0);
+MC_PLACE(MTLDESCRIBE, MatrixName, 260);
+MC_PLACE(MTLDESCRIBE, LayerCount, 520);
+MC_PLACE(MTLDESCRIBE, SecondCount, 524);
+MC_PLACE(MTLDESCRIBE, ElementSize, 528);
+MC_PLACE(MTLDESCRIBE, FrameX1, 536);
+MC_PLACE(MTLDESCRIBE, FrameY1, 544);
+MC_PLACE(MTLDESCRIBE, FrameX2, 552);
+MC_PLACE(MTLDESCRIBE, FrameY2, 560);
+MC_PLACE(MTLDESCRIBE, MinHeight, 568);
+MC_PLACE(MTLDESCRIBE, MaxHeight, 576);
+MC_PLACE(MTLDESCRIBE, BottomLevel, 584);
+MC_PLACE(MTLDESCRIBE, UserWord, 592);
+MC_PLACE(MTLDESCRIBE, View, 596);
+MC_PLACE(MTLDESCRIBE, UserWord2, 600);
+MC_PLACE(MTLDESCRIBE, HasHeight, 604);
+MC_SIZE(MTLDESCRIBE, 608);
 
 #pragma pack(pop)
 

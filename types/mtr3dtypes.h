@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* A 3-D view of a document's elevation matrices, as a host holds it. */
 typedef intptr_t HMTR3D;
@@ -39,6 +40,27 @@ typedef struct MTR3DVIEWEX {
   int32_t Height;          /* +124 picture height in pixels */
   char Name[256];          /* +128 layer matrices: the one file to show; empty for all */
 } MTR3DVIEWEX;
+MC_PLACE(MTR3DVIEWEX, ViewX, 0);
+MC_PLACE(MTR3DVIEWEX, ViewY, 8);
+MC_PLACE(MTR3DVIEWEX, Reserve1, 16);
+MC_PLACE(MTR3DVIEWEX, Scale, 48);
+MC_PLACE(MTR3DVIEWEX, HeightScale, 52);
+MC_PLACE(MTR3DVIEWEX, GridStep, 56);
+MC_PLACE(MTR3DVIEWEX, LayerSwitches, 60);
+MC_PLACE(MTR3DVIEWEX, Elevation, 64);
+MC_PLACE(MTR3DVIEWEX, Azimuth, 66);
+MC_PLACE(MTR3DVIEWEX, PaletteStyle, 68);
+MC_PLACE(MTR3DVIEWEX, ShowGrid, 69);
+MC_PLACE(MTR3DVIEWEX, Shadow, 70);
+MC_PLACE(MTR3DVIEWEX, DrawMode, 71);
+MC_PLACE(MTR3DVIEWEX, ColorByHeight, 72);
+MC_PLACE(MTR3DVIEWEX, DrapeMap, 73);
+MC_PLACE(MTR3DVIEWEX, DrapeRasters, 74);
+MC_PLACE(MTR3DVIEWEX, Reserve2, 75);
+MC_PLACE(MTR3DVIEWEX, Width, 120);
+MC_PLACE(MTR3DVIEWEX, Height, 124);
+MC_PLACE(MTR3DVIEWEX, Name, 128);
+MC_SIZE(MTR3DVIEWEX, 384);
 
 typedef struct MTR3DVIEW {
   double ViewX;            /* +0  the viewed point (plane metres) */
@@ -52,6 +74,17 @@ typedef struct MTR3DVIEW {
   BYTE GridStep;           /* +46 */
   BYTE HeightScale;        /* +47 */
 } MTR3DVIEW;
+MC_PLACE(MTR3DVIEW, ViewX, 0);
+MC_PLACE(MTR3DVIEW, ViewY, 8);
+MC_PLACE(MTR3DVIEW, ObserverX, 16);
+MC_PLACE(MTR3DVIEW, ObserverY, 24);
+MC_PLACE(MTR3DVIEW, ObserverHeight, 32);
+MC_PLACE(MTR3DVIEW, Scale, 40);
+MC_PLACE(MTR3DVIEW, PaletteStyle, 44);
+MC_PLACE(MTR3DVIEW, ShowGrid, 45);
+MC_PLACE(MTR3DVIEW, GridStep, 46);
+MC_PLACE(MTR3DVIEW, HeightScale, 47);
+MC_SIZE(MTR3DVIEW, 48);
 
 #pragma pack(pop)
 

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 
@@ -29,6 +30,21 @@ typedef struct BUILDMTW {
   int32_t Flag;         /* +68 0 or 1 */
   BYTE Reserve2[56];    /* +72 */
 } BUILDMTW;
+MC_PLACE(BUILDMTW, Length, 0);
+MC_PLACE(BUILDMTW, Reserve1, 4);
+MC_PLACE(BUILDMTW, BeginX, 8);
+MC_PLACE(BUILDMTW, BeginY, 16);
+MC_PLACE(BUILDMTW, Width, 24);
+MC_PLACE(BUILDMTW, Height, 32);
+MC_PLACE(BUILDMTW, ElementSize, 40);
+MC_PLACE(BUILDMTW, ElementBytes, 48);
+MC_PLACE(BUILDMTW, HeightUnit, 52);
+MC_PLACE(BUILDMTW, MatrixType, 56);
+MC_PLACE(BUILDMTW, Creator, 60);
+MC_PLACE(BUILDMTW, Scale, 64);
+MC_PLACE(BUILDMTW, Flag, 68);
+MC_PLACE(BUILDMTW, Reserve2, 72);
+MC_SIZE(BUILDMTW, 128);
 
 /* The fields below Reserve2 are read. */
 typedef struct MTRPROJECTIONDATA {
@@ -39,6 +55,13 @@ typedef struct MTRPROJECTIONDATA {
   double Parameters[4];   /* +16 kept in header +176..+207 */
   BYTE Reserve2[80];      /* +48 */
 } MTRPROJECTIONDATA;
+MC_PLACE(MTRPROJECTIONDATA, Length, 0);
+MC_PLACE(MTRPROJECTIONDATA, Reserve1, 4);
+MC_PLACE(MTRPROJECTIONDATA, ProjectionWord, 8);
+MC_PLACE(MTRPROJECTIONDATA, ProjectionCode, 12);
+MC_PLACE(MTRPROJECTIONDATA, Parameters, 16);
+MC_PLACE(MTRPROJECTIONDATA, Reserve2, 48);
+MC_SIZE(MTRPROJECTIONDATA, 128);
 
 typedef struct MTRDESCRIBE {
   char Name[256];
@@ -53,18 +76,38 @@ typedef struct MTRDESCRIBE {
   DWORD Creator;      /* +316 header +16 */
   int32_t View;       /* +320 */
 } MTRDESCRIBE;
+MC_PLACE(MTRDESCRIBE, Name, 0);
+MC_PLACE(MTRDESCRIBE, Minimum, 256);
+MC_PLACE(MTRDESCRIBE, Maximum, 264);
+MC_PLACE(MTRDESCRIBE, ElementSize, 272);
+MC_PLACE(MTRDESCRIBE, FrameX1, 280);
+MC_PLACE(MTRDESCRIBE, FrameY1, 288);
+MC_PLACE(MTRDESCRIBE, FrameX2, 296);
+MC_PLACE(MTRDESCRIBE, FrameY2, 304);
+MC_PLACE(MTRDESCRIBE, MatrixType, 312);
+MC_PLACE(MTRDESCRIBE, Creator, 316);
+MC_PLACE(MTRDESCRIBE, View, 320);
+MC_SIZE(MTRDESCRIBE, 324);
 
 typedef struct MTRCOLORDESCEX {
   double Low; /* metres */
   double High;
   DWORD Color;
 } MTRCOLORDESCEX;
+MC_PLACE(MTRCOLORDESCEX, Low, 0);
+MC_PLACE(MTRCOLORDESCEX, High, 8);
+MC_PLACE(MTRCOLORDESCEX, Color, 16);
+MC_SIZE(MTRCOLORDESCEX, 20);
 
 typedef struct MTRCOLORDESC {
   COLORREF Color;
   double Low;
   double High;
 } MTRCOLORDESC;
+MC_PLACE(MTRCOLORDESC, Color, 0);
+MC_PLACE(MTRCOLORDESC, Low, 4);
+MC_PLACE(MTRCOLORDESC, High, 12);
+MC_SIZE(MTRCOLORDESC, 20);
 
 #pragma pack(pop)
 

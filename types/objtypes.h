@@ -7,6 +7,7 @@
 #define MAPCORE_TYPES_OBJTYPES_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* Point kinds of a metric (mapCreateObject, mapSetObjectKind): X, Y and
  * the height as stored; 0 asks for the map's default. */
@@ -42,6 +43,10 @@ typedef struct KEYSELECT {
   DWORD Minimum; /* the smallest key */
   DWORD Maximum; /* the largest key */
 } KEYSELECT;
+MC_PLACE(KEYSELECT, List, 0);
+MC_PLACE(KEYSELECT, Minimum, 4);
+MC_PLACE(KEYSELECT, Maximum, 8);
+MC_SIZE(KEYSELECT, 12);
 
 /* The head of an object record, followed by the metric, the semantics
  * record and the graphics record (each present when its length is not 0),
@@ -65,6 +70,19 @@ typedef struct OBJECTRECORD {
   BYTE Zero[8];
 } OBJECTRECORD;
 #pragma pack(pop)
+MC_PLACE(OBJECTRECORD, Ident, 0);
+MC_PLACE(OBJECTRECORD, Length, 4);
+MC_PLACE(OBJECTRECORD, Excode, 8);
+MC_PLACE(OBJECTRECORD, Key, 12);
+MC_PLACE(OBJECTRECORD, MetricOffset, 16);
+MC_PLACE(OBJECTRECORD, MetricLength, 20);
+MC_PLACE(OBJECTRECORD, SemanticLength, 24);
+MC_PLACE(OBJECTRECORD, GraphicLength, 28);
+MC_PLACE(OBJECTRECORD, Local, 32);
+MC_PLACE(OBJECTRECORD, Text, 34);
+MC_PLACE(OBJECTRECORD, Reserve, 35);
+MC_PLACE(OBJECTRECORD, Zero, 36);
+MC_SIZE(OBJECTRECORD, 44);
 
 #define OBJECTRECORD_IDENT 0x0052534Fu
 #define OBJECTRECORD_HEAD 44
@@ -83,6 +101,10 @@ typedef struct MAPADJACENTSECTION {
   LONG First; /* first point of the section; 0: none */
   LONG Last;  /* last point of the section */
 } MAPADJACENTSECTION;
+MC_PLACE(MAPADJACENTSECTION, Count, 0);
+MC_PLACE(MAPADJACENTSECTION, First, 4);
+MC_PLACE(MAPADJACENTSECTION, Last, 8);
+MC_SIZE(MAPADJACENTSECTION, 12);
 
 /* One stretch of the source's contour in the list of mapSeekAdjacentListEx:
  * the neighbour that touches it, or zero neighbour fields for a stretch
@@ -97,6 +119,14 @@ typedef struct MAPADJACENTLISTEX {
   LONG First;      /* first point of the stretch */
   LONG Last;       /* last point of the stretch */
 } MAPADJACENTLISTEX;
+MC_PLACE(MAPADJACENTLISTEX, List, 0);
+MC_PLACE(MAPADJACENTLISTEX, ListNumber, 32);
+MC_PLACE(MAPADJACENTLISTEX, Key, 36);
+MC_PLACE(MAPADJACENTLISTEX, Object, 40);
+MC_PLACE(MAPADJACENTLISTEX, Excode, 44);
+MC_PLACE(MAPADJACENTLISTEX, First, 48);
+MC_PLACE(MAPADJACENTLISTEX, Last, 52);
+MC_SIZE(MAPADJACENTLISTEX, 56);
 
 /* The short entry of mapSeekAdjacentList, 41 bytes packed: the sheet name
  * cut to 24 characters, then four of the values of MAPADJACENTLISTEX. */
@@ -109,6 +139,12 @@ typedef struct MAPADJACENTLIST {
   LONG Last;     /* last point of the stretch */
 } MAPADJACENTLIST;
 #pragma pack(pop)
+MC_PLACE(MAPADJACENTLIST, List, 0);
+MC_PLACE(MAPADJACENTLIST, Key, 25);
+MC_PLACE(MAPADJACENTLIST, Object, 29);
+MC_PLACE(MAPADJACENTLIST, First, 33);
+MC_PLACE(MAPADJACENTLIST, Last, 37);
+MC_SIZE(MAPADJACENTLIST, 41);
 
 #ifdef __cplusplus
 static_assert(sizeof(KEYSELECT) == 12, "KEYSELECT layout");

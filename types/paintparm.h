@@ -6,6 +6,7 @@
 
 #include "types/geotypes.h"
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* The image code that stands for an object's own image (its kind's image,
  * else its own graphics) drawn in one colour. */
@@ -20,6 +21,12 @@ typedef struct PAINTPARM {
   LONG Mode;         /* drawing mode (ROP2) in the low bits, 13 copies the pen;
                         PAINT_MODE_SCALABLE: the sign grows with the zoom */
 } PAINTPARM;
+#if MC_POINTERS_8
+MC_PLACE(PAINTPARM, Image, 0);
+MC_PLACE(PAINTPARM, Parm, 8);
+MC_PLACE(PAINTPARM, Mode, 16);
+MC_SIZE(PAINTPARM, 24);
+#endif
 
 /* A user object: its points part after part, the points of each part and,
  * for the text images (142, 152), a chain of text records, each a 32-bit
@@ -31,6 +38,13 @@ typedef struct PLACEDATA {
   LONG Count;
   const char* Text;
 } PLACEDATA;
+#if MC_POINTERS_8
+MC_PLACE(PLACEDATA, Points, 0);
+MC_PLACE(PLACEDATA, PolyCounts, 8);
+MC_PLACE(PLACEDATA, Count, 16);
+MC_PLACE(PLACEDATA, Text, 24);
+MC_SIZE(PLACEDATA, 32);
+#endif
 
 #if defined(__cplusplus) && INTPTR_MAX == INT64_MAX
 static_assert(sizeof(PAINTPARM) == 24 && offsetof(PAINTPARM, Mode) == 16, "PAINTPARM layout");

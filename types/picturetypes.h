@@ -6,6 +6,7 @@
 #define MAPCORE_TYPES_PICTURETYPES_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 /* One colour of a bitmap's colour table. */
@@ -15,6 +16,11 @@ typedef struct RGBQUAD {
   BYTE rgbRed;
   BYTE rgbReserved;
 } RGBQUAD;
+MC_PLACE(RGBQUAD, rgbBlue, 0);
+MC_PLACE(RGBQUAD, rgbGreen, 1);
+MC_PLACE(RGBQUAD, rgbRed, 2);
+MC_PLACE(RGBQUAD, rgbReserved, 3);
+MC_SIZE(RGBQUAD, 4);
 
 /* The header of a device-independent bitmap (40 bytes). */
 typedef struct BITMAPINFOHEADER {
@@ -30,6 +36,18 @@ typedef struct BITMAPINFOHEADER {
   DWORD biClrUsed;
   DWORD biClrImportant;
 } BITMAPINFOHEADER;
+MC_PLACE(BITMAPINFOHEADER, biSize, 0);
+MC_PLACE(BITMAPINFOHEADER, biWidth, 4);
+MC_PLACE(BITMAPINFOHEADER, biHeight, 8);
+MC_PLACE(BITMAPINFOHEADER, biPlanes, 12);
+MC_PLACE(BITMAPINFOHEADER, biBitCount, 14);
+MC_PLACE(BITMAPINFOHEADER, biCompression, 16);
+MC_PLACE(BITMAPINFOHEADER, biSizeImage, 20);
+MC_PLACE(BITMAPINFOHEADER, biXPelsPerMeter, 24);
+MC_PLACE(BITMAPINFOHEADER, biYPelsPerMeter, 28);
+MC_PLACE(BITMAPINFOHEADER, biClrUsed, 32);
+MC_PLACE(BITMAPINFOHEADER, biClrImportant, 36);
+MC_SIZE(BITMAPINFOHEADER, 40);
 
 /* A metafile of the map about a centre (24 bytes). */
 typedef struct METAFILEBUILDPARM {
@@ -41,6 +59,14 @@ typedef struct METAFILEBUILDPARM {
   BYTE VisualType; /* visual type to paint with */
   BYTE Reserve[3];
 } METAFILEBUILDPARM;
+MC_PLACE(METAFILEBUILDPARM, CenterX, 0);
+MC_PLACE(METAFILEBUILDPARM, CenterY, 4);
+MC_PLACE(METAFILEBUILDPARM, Width, 8);
+MC_PLACE(METAFILEBUILDPARM, Height, 12);
+MC_PLACE(METAFILEBUILDPARM, Scale, 16);
+MC_PLACE(METAFILEBUILDPARM, VisualType, 20);
+MC_PLACE(METAFILEBUILDPARM, Reserve, 21);
+MC_SIZE(METAFILEBUILDPARM, 24);
 
 /* A metafile of the map over a frame (48 bytes). */
 typedef struct METAFILEBUILDPARMEX {
@@ -58,6 +84,18 @@ typedef struct METAFILEBUILDPARMEX {
   signed char Reserve[7];   /* zero */
 } METAFILEBUILDPARMEX;
 #pragma pack(pop)
+MC_PLACE(METAFILEBUILDPARMEX, X1, 0);
+MC_PLACE(METAFILEBUILDPARMEX, Y1, 8);
+MC_PLACE(METAFILEBUILDPARMEX, X2, 16);
+MC_PLACE(METAFILEBUILDPARMEX, Y2, 24);
+MC_PLACE(METAFILEBUILDPARMEX, Scale, 32);
+MC_PLACE(METAFILEBUILDPARMEX, VisualType, 36);
+MC_PLACE(METAFILEBUILDPARMEX, Frame, 37);
+MC_PLACE(METAFILEBUILDPARMEX, Intensity, 38);
+MC_PLACE(METAFILEBUILDPARMEX, Monochrome, 39);
+MC_PLACE(METAFILEBUILDPARMEX, KeepState, 40);
+MC_PLACE(METAFILEBUILDPARMEX, Reserve, 41);
+MC_SIZE(METAFILEBUILDPARMEX, 48);
 
 #ifdef __cplusplus
 static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD is 4 bytes");

@@ -7,6 +7,7 @@
 #define MAPCORE_TYPES_POLYDATA_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* Points per part and texts: the document's set points into the shared
  * point buffer of the paint context. */
@@ -27,6 +28,20 @@ typedef struct POLYDATA {
   LONG MaxY;         /* greatest row */
   double ShowScale;  /* scale denominator of the view: base scale / draw scale */
 } POLYDATA;
+#if MC_POINTERS_8
+MC_PLACE(POLYDATA, Points, 0);
+MC_PLACE(POLYDATA, PolyCounts, 8);
+MC_PLACE(POLYDATA, Count, 16);
+MC_PLACE(POLYDATA, Text, 24);
+MC_PLACE(POLYDATA, MetricFlag, 32);
+MC_PLACE(POLYDATA, Semantic, 40);
+MC_PLACE(POLYDATA, MinX, 48);
+MC_PLACE(POLYDATA, MinY, 52);
+MC_PLACE(POLYDATA, MaxX, 56);
+MC_PLACE(POLYDATA, MaxY, 60);
+MC_PLACE(POLYDATA, ShowScale, 64);
+MC_SIZE(POLYDATA, 72);
+#endif
 
 /* A frame of whole pixels. As the frame of an image (a plug-in's border,
  * imgPrepareBorder): X1 left, Y1 top, X2 right, Y2 bottom, in the
@@ -38,6 +53,11 @@ typedef struct FRAME {
   LONG X2;
   LONG Y2;
 } FRAME;
+MC_PLACE(FRAME, X1, 0);
+MC_PLACE(FRAME, Y1, 4);
+MC_PLACE(FRAME, X2, 8);
+MC_PLACE(FRAME, Y2, 12);
+MC_SIZE(FRAME, 16);
 
 #ifdef __cplusplus
 static_assert(sizeof(FRAME) == 16, "FRAME layout");

@@ -5,6 +5,7 @@
 #define MAPCORE_TYPES_PRINTPARM_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 typedef struct PRINTPARM {
@@ -18,6 +19,15 @@ typedef struct PRINTPARM {
   double ResolutionX;       /* horizontal dots per inch; 0: the printer's own */
 } PRINTPARM;
 #pragma pack(pop)
+MC_PLACE(PRINTPARM, Length, 0);
+MC_PLACE(PRINTPARM, Scale, 4);
+MC_PLACE(PRINTPARM, VisualType, 8);
+MC_PLACE(PRINTPARM, DeviceType, 9);
+MC_PLACE(PRINTPARM, Mirror, 10);
+MC_PLACE(PRINTPARM, Reserve, 11);
+MC_PLACE(PRINTPARM, ResolutionY, 32);
+MC_PLACE(PRINTPARM, ResolutionX, 40);
+MC_SIZE(PRINTPARM, 48);
 
 #ifdef __cplusplus
 static_assert(sizeof(PRINTPARM) == 48, "PRINTPARM is 48 bytes");

@@ -10,6 +10,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "types/layout.h"
+
 enum {
   MAPREGISTER_LENGTH = 208,
   MAPREGISTER_OLDLENGTH = 128,
@@ -103,6 +105,31 @@ typedef struct MAPREGISTEREX {
   double PoleLongitude;
   char Reserve2[64];
 } MAPREGISTEREX;
+MC_PLACE(MAPREGISTEREX, Length, 0);
+MC_PLACE(MAPREGISTEREX, Name, 4);
+MC_PLACE(MAPREGISTEREX, Scale, 36);
+MC_PLACE(MAPREGISTEREX, ProjectionFlag, 40);
+MC_PLACE(MAPREGISTEREX, EllipsoideKind, 44);
+MC_PLACE(MAPREGISTEREX, HeightSystem, 48);
+MC_PLACE(MAPREGISTEREX, MaterialProjection, 52);
+MC_PLACE(MAPREGISTEREX, CoordinateSystem, 56);
+MC_PLACE(MAPREGISTEREX, PlaneUnit, 60);
+MC_PLACE(MAPREGISTEREX, HeightUnit, 64);
+MC_PLACE(MAPREGISTEREX, FrameKind, 68);
+MC_PLACE(MAPREGISTEREX, MapType, 72);
+MC_PLACE(MAPREGISTEREX, DeviceCapability, 76);
+MC_PLACE(MAPREGISTEREX, DataProjection, 80);
+MC_PLACE(MAPREGISTEREX, Reserve1, 84);
+MC_PLACE(MAPREGISTEREX, IsRealPlace, 88);
+MC_PLACE(MAPREGISTEREX, ZoneNumber, 92);
+MC_PLACE(MAPREGISTEREX, FirstMainParallel, 96);
+MC_PLACE(MAPREGISTEREX, SecondMainParallel, 104);
+MC_PLACE(MAPREGISTEREX, AxisMeridian, 112);
+MC_PLACE(MAPREGISTEREX, MainPointParallel, 120);
+MC_PLACE(MAPREGISTEREX, PoleLatitude, 128);
+MC_PLACE(MAPREGISTEREX, PoleLongitude, 136);
+MC_PLACE(MAPREGISTEREX, Reserve2, 144);
+MC_SIZE(MAPREGISTEREX, 208);
 
 /* Corners are south-west, north-west, north-east, south-east; X northing
  * and Y easting in the map's projection, B and L in radians. */
@@ -137,6 +164,36 @@ typedef struct LISTREGISTER {
   char DateAngle[12]; /* YYYYMMDD */
   char Reserve[28];
 } LISTREGISTER;
+MC_PLACE(LISTREGISTER, Length, 0);
+MC_PLACE(LISTREGISTER, Nomenclature, 4);
+MC_PLACE(LISTREGISTER, Name, 36);
+MC_PLACE(LISTREGISTER, FileName, 68);
+MC_PLACE(LISTREGISTER, XSouthWest, 328);
+MC_PLACE(LISTREGISTER, YSouthWest, 336);
+MC_PLACE(LISTREGISTER, XNorthWest, 344);
+MC_PLACE(LISTREGISTER, YNorthWest, 352);
+MC_PLACE(LISTREGISTER, XNorthEast, 360);
+MC_PLACE(LISTREGISTER, YNorthEast, 368);
+MC_PLACE(LISTREGISTER, XSouthEast, 376);
+MC_PLACE(LISTREGISTER, YSouthEast, 384);
+MC_PLACE(LISTREGISTER, BSouthWestCoordinate, 392);
+MC_PLACE(LISTREGISTER, LSouthWestCoordinate, 400);
+MC_PLACE(LISTREGISTER, BNorthWestCoordinate, 408);
+MC_PLACE(LISTREGISTER, LNorthWestCoordinate, 416);
+MC_PLACE(LISTREGISTER, BNorthEastCoordinate, 424);
+MC_PLACE(LISTREGISTER, LNorthEastCoordinate, 432);
+MC_PLACE(LISTREGISTER, BSouthEastCoordinate, 440);
+MC_PLACE(LISTREGISTER, LSouthEastCoordinate, 448);
+MC_PLACE(LISTREGISTER, MaterialKind, 456);
+MC_PLACE(LISTREGISTER, MaterialType, 460);
+MC_PLACE(LISTREGISTER, ReliefHeight, 464);
+MC_PLACE(LISTREGISTER, Date, 468);
+MC_PLACE(LISTREGISTER, MagneticAngle, 480);
+MC_PLACE(LISTREGISTER, YearMagneticAngle, 488);
+MC_PLACE(LISTREGISTER, MeridianAngle, 496);
+MC_PLACE(LISTREGISTER, DateAngle, 504);
+MC_PLACE(LISTREGISTER, Reserve, 516);
+MC_SIZE(LISTREGISTER, 544);
 
 /* A plan map to create. */
 typedef struct CREATEPLANE {
@@ -151,6 +208,22 @@ typedef struct CREATEPLANE {
   double XSouthWest, YSouthWest, XNorthWest, YNorthWest;
   double XNorthEast, YNorthEast, XSouthEast, YSouthEast;
 } CREATEPLANE;
+MC_PLACE(CREATEPLANE, Length, 0);
+MC_PLACE(CREATEPLANE, MapName, 4);
+MC_PLACE(CREATEPLANE, Scale, 36);
+MC_PLACE(CREATEPLANE, Reserve, 40);
+MC_PLACE(CREATEPLANE, Nomenclature, 44);
+MC_PLACE(CREATEPLANE, ListName, 76);
+MC_PLACE(CREATEPLANE, FileName, 108);
+MC_PLACE(CREATEPLANE, XSouthWest, 368);
+MC_PLACE(CREATEPLANE, YSouthWest, 376);
+MC_PLACE(CREATEPLANE, XNorthWest, 384);
+MC_PLACE(CREATEPLANE, YNorthWest, 392);
+MC_PLACE(CREATEPLANE, XNorthEast, 400);
+MC_PLACE(CREATEPLANE, YNorthEast, 408);
+MC_PLACE(CREATEPLANE, XSouthEast, 416);
+MC_PLACE(CREATEPLANE, YSouthEast, 424);
+MC_SIZE(CREATEPLANE, 432);
 
 /* A user map to create. */
 typedef struct CREATESITE {
@@ -164,6 +237,16 @@ typedef struct CREATESITE {
   double AxisMeridian;
   double MainPointParallel;
 } CREATESITE;
+MC_PLACE(CREATESITE, Length, 0);
+MC_PLACE(CREATESITE, MapName, 4);
+MC_PLACE(CREATESITE, MapType, 36);
+MC_PLACE(CREATESITE, MaterialProjection, 40);
+MC_PLACE(CREATESITE, Scale, 44);
+MC_PLACE(CREATESITE, FirstMainParallel, 48);
+MC_PLACE(CREATESITE, SecondMainParallel, 56);
+MC_PLACE(CREATESITE, AxisMeridian, 64);
+MC_PLACE(CREATESITE, MainPointParallel, 72);
+MC_SIZE(CREATESITE, 80);
 
 /* A map's passport as one record a host keeps or hands on: a new map
  * can be made from it (mapPutMapPassportRecord). */
@@ -173,6 +256,11 @@ typedef struct MAPPASSPORTRECORD {
   MAPREGISTEREX Map;  /* Length 208 */
   LISTREGISTER Sheet; /* of sheet 1; Length 544 */
 } MAPPASSPORTRECORD;
+MC_PLACE(MAPPASSPORTRECORD, Ident, 0);
+MC_PLACE(MAPPASSPORTRECORD, Length, 4);
+MC_PLACE(MAPPASSPORTRECORD, Map, 8);
+MC_PLACE(MAPPASSPORTRECORD, Sheet, 216);
+MC_SIZE(MAPPASSPORTRECORD, 760);
 
 #pragma pack(pop)
 

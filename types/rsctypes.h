@@ -8,6 +8,7 @@
 
 #include "types/geotypes.h"
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 /* Local kinds of object kinds and objects: how an object is placed and
  * painted. The map store calls an area a polygon. */
@@ -50,6 +51,12 @@ typedef struct RSCCREATE {
   DWORD Scale;    /* 1 .. 40,000,000 */
   DWORD Language; /* 1 English, 2 Russian */
 } RSCCREATE;
+MC_PLACE(RSCCREATE, Name, 0);
+MC_PLACE(RSCCREATE, Type, 32);
+MC_PLACE(RSCCREATE, Code, 64);
+MC_PLACE(RSCCREATE, Scale, 72);
+MC_PLACE(RSCCREATE, Language, 76);
+MC_SIZE(RSCCREATE, 80);
 
 /* A palette of a classifier. */
 typedef struct PALETTE256 {
@@ -57,6 +64,10 @@ typedef struct PALETTE256 {
   WORD Count;   /* colours used, 16 .. 256 */
   DWORD Colors[256];
 } PALETTE256;
+MC_PLACE(PALETTE256, Version, 0);
+MC_PLACE(PALETTE256, Count, 2);
+MC_PLACE(PALETTE256, Colors, 4);
+MC_SIZE(PALETTE256, 1028);
 
 /* Description of an object kind. */
 typedef struct RSCOBJECT {
@@ -70,6 +81,16 @@ typedef struct RSCOBJECT {
   DWORD Top;    /* top scale denominator */
   char Name[32];
 } RSCOBJECT;
+MC_PLACE(RSCOBJECT, Length, 0);
+MC_PLACE(RSCOBJECT, Excode, 4);
+MC_PLACE(RSCOBJECT, Local, 8);
+MC_PLACE(RSCOBJECT, Segment, 12);
+MC_PLACE(RSCOBJECT, Scale, 16);
+MC_PLACE(RSCOBJECT, Direct, 20);
+MC_PLACE(RSCOBJECT, Bot, 24);
+MC_PLACE(RSCOBJECT, Top, 28);
+MC_PLACE(RSCOBJECT, Name, 32);
+MC_SIZE(RSCOBJECT, 64);
 
 /* A layer record as stored: given to mapAppendRscSegment (name, short name
  * and drawing order are used). */
@@ -81,12 +102,22 @@ typedef struct RSCSEG {
   BYTE Order;
   WORD Count;
 } RSCSEG;
+MC_PLACE(RSCSEG, Length, 0);
+MC_PLACE(RSCSEG, Name, 4);
+MC_PLACE(RSCSEG, Short, 36);
+MC_PLACE(RSCSEG, Number, 52);
+MC_PLACE(RSCSEG, Order, 53);
+MC_PLACE(RSCSEG, Count, 54);
+MC_SIZE(RSCSEG, 56);
 
 /* A layer's drawing order and name. */
 typedef struct RSCSEGMENT {
   DWORD Order;
   char Name[32];
 } RSCSEGMENT;
+MC_PLACE(RSCSEGMENT, Order, 0);
+MC_PLACE(RSCSEGMENT, Name, 4);
+MC_SIZE(RSCSEGMENT, 36);
 
 /* Full description of a semantic. */
 typedef struct RSCSEMANTICEX {
@@ -106,6 +137,21 @@ typedef struct RSCSEMANTICEX {
   DWORD Decimal;
   char ShortName[16];
 } RSCSEMANTICEX;
+MC_PLACE(RSCSEMANTICEX, Code, 0);
+MC_PLACE(RSCSEMANTICEX, Type, 4);
+MC_PLACE(RSCSEMANTICEX, Reply, 8);
+MC_PLACE(RSCSEMANTICEX, Enable, 12);
+MC_PLACE(RSCSEMANTICEX, Service, 16);
+MC_PLACE(RSCSEMANTICEX, Reserve, 20);
+MC_PLACE(RSCSEMANTICEX, Name, 24);
+MC_PLACE(RSCSEMANTICEX, Unit, 56);
+MC_PLACE(RSCSEMANTICEX, Minimum, 64);
+MC_PLACE(RSCSEMANTICEX, Default, 72);
+MC_PLACE(RSCSEMANTICEX, Maximum, 80);
+MC_PLACE(RSCSEMANTICEX, Size, 88);
+MC_PLACE(RSCSEMANTICEX, Decimal, 92);
+MC_PLACE(RSCSEMANTICEX, ShortName, 96);
+MC_SIZE(RSCSEMANTICEX, 112);
 
 /* The short description of a semantic of mapAppendRscSemantic,
  * mapUpdateRscSemantic, mapRscSemanticDescribe and mapGetRscSemantic: the
@@ -123,6 +169,17 @@ typedef struct RSCSEMANTIC {
   double Default;
   double Maximum;
 } RSCSEMANTIC;
+MC_PLACE(RSCSEMANTIC, Code, 0);
+MC_PLACE(RSCSEMANTIC, Type, 4);
+MC_PLACE(RSCSEMANTIC, Reply, 8);
+MC_PLACE(RSCSEMANTIC, Enable, 12);
+MC_PLACE(RSCSEMANTIC, Service, 16);
+MC_PLACE(RSCSEMANTIC, Name, 20);
+MC_PLACE(RSCSEMANTIC, Unit, 52);
+MC_PLACE(RSCSEMANTIC, Minimum, 60);
+MC_PLACE(RSCSEMANTIC, Default, 68);
+MC_PLACE(RSCSEMANTIC, Maximum, 76);
+MC_SIZE(RSCSEMANTIC, 84);
 
 /* The longer description of mapGetRscSemanticEx: the short one with
  * Enable carried, then the field size, the decimals and the short name. */
@@ -141,6 +198,20 @@ typedef struct RSCSEMANTICLONG {
   DWORD Decimal;
   char ShortName[16];
 } RSCSEMANTICLONG;
+MC_PLACE(RSCSEMANTICLONG, Code, 0);
+MC_PLACE(RSCSEMANTICLONG, Type, 4);
+MC_PLACE(RSCSEMANTICLONG, Reply, 8);
+MC_PLACE(RSCSEMANTICLONG, Enable, 12);
+MC_PLACE(RSCSEMANTICLONG, Service, 16);
+MC_PLACE(RSCSEMANTICLONG, Name, 20);
+MC_PLACE(RSCSEMANTICLONG, Unit, 52);
+MC_PLACE(RSCSEMANTICLONG, Minimum, 60);
+MC_PLACE(RSCSEMANTICLONG, Default, 68);
+MC_PLACE(RSCSEMANTICLONG, Maximum, 76);
+MC_PLACE(RSCSEMANTICLONG, Size, 84);
+MC_PLACE(RSCSEMANTICLONG, Decimal, 88);
+MC_PLACE(RSCSEMANTICLONG, ShortName, 92);
+MC_SIZE(RSCSEMANTICLONG, 108);
 
 /* Minimum, default and maximum of a numeric semantic. */
 typedef struct RSCDEF {
@@ -148,6 +219,10 @@ typedef struct RSCDEF {
   float Default;
   float Maximum;
 } RSCDEF;
+MC_PLACE(RSCDEF, Minimum, 0);
+MC_PLACE(RSCDEF, Default, 4);
+MC_PLACE(RSCDEF, Maximum, 8);
+MC_SIZE(RSCDEF, 12);
 
 /* How many object kinds may carry, must carry, or are chosen by a
  * semantic. */
@@ -156,6 +231,10 @@ typedef struct APPLYSEMANTIC {
   DWORD Must;
   DWORD Limit;
 } APPLYSEMANTIC;
+MC_PLACE(APPLYSEMANTIC, Possible, 0);
+MC_PLACE(APPLYSEMANTIC, Must, 4);
+MC_PLACE(APPLYSEMANTIC, Limit, 8);
+MC_SIZE(APPLYSEMANTIC, 12);
 
 /* A relation of an object kind to the title kind that labels it. */
 typedef struct RSCRELATION {
@@ -164,6 +243,11 @@ typedef struct RSCRELATION {
   char Prefix[7];
   BYTE Flag;   /* 0 .. 10 */
 } RSCRELATION;
+MC_PLACE(RSCRELATION, Ident, 0);
+MC_PLACE(RSCRELATION, Code, 4);
+MC_PLACE(RSCRELATION, Prefix, 8);
+MC_PLACE(RSCRELATION, Flag, 15);
+MC_SIZE(RSCRELATION, 16);
 
 /* Public description of a font. */
 typedef struct RSCFONT {
@@ -171,11 +255,17 @@ typedef struct RSCFONT {
   char Name[32];
   DWORD Charset;
 } RSCFONT;
+MC_PLACE(RSCFONT, Face, 0);
+MC_PLACE(RSCFONT, Name, 32);
+MC_PLACE(RSCFONT, Charset, 64);
+MC_SIZE(RSCFONT, 68);
 
 /* The corners of a sign turned by an angle, in the sign's units. */
 typedef struct IMAGEFRAME {
   DOUBLEPOINT Point[4];
 } IMAGEFRAME;
+MC_PLACE(IMAGEFRAME, Point, 0);
+MC_SIZE(IMAGEFRAME, 64);
 
 #pragma pack(pop)
 

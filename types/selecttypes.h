@@ -15,6 +15,7 @@
 #define MAPCORE_TYPES_SELECTTYPES_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 enum {
   SELECTRECORD_TAG = 0x00544C53,      /* "SLT" and a zero byte */
@@ -39,6 +40,10 @@ typedef struct SELECTSECTION {
   DWORD Selected;
   DWORD Offset;
 } SELECTSECTION;
+MC_PLACE(SELECTSECTION, Count, 0);
+MC_PLACE(SELECTSECTION, Selected, 4);
+MC_PLACE(SELECTSECTION, Offset, 8);
+MC_SIZE(SELECTSECTION, 12);
 
 /* The fixed part of an "SLT" record. Switches: 1 while the condition is in
  * force. */
@@ -66,6 +71,28 @@ typedef struct SELECTRECORD {
   DWORD Reserved[5];     /* zero */
 } SELECTRECORD;
 #pragma pack(pop)
+MC_PLACE(SELECTRECORD, Tag, 0);
+MC_PLACE(SELECTRECORD, Length, 4);
+MC_PLACE(SELECTRECORD, LayerSwitch, 8);
+MC_PLACE(SELECTRECORD, LocalSwitch, 12);
+MC_PLACE(SELECTRECORD, KindSwitch, 16);
+MC_PLACE(SELECTRECORD, SheetSwitch, 20);
+MC_PLACE(SELECTRECORD, SemanticSwitch, 24);
+MC_PLACE(SELECTRECORD, KeySwitch, 28);
+MC_PLACE(SELECTRECORD, AreaSwitch, 32);
+MC_PLACE(SELECTRECORD, MeasureSwitch, 36);
+MC_PLACE(SELECTRECORD, TotalSeekMarks, 40);
+MC_PLACE(SELECTRECORD, KeyMinimum, 44);
+MC_PLACE(SELECTRECORD, KeyMaximum, 48);
+MC_PLACE(SELECTRECORD, Semantics, 52);
+MC_PLACE(SELECTRECORD, Measures, 17216);
+MC_PLACE(SELECTRECORD, Sheets, 20424);
+MC_PLACE(SELECTRECORD, Layers, 20436);
+MC_PLACE(SELECTRECORD, Kinds, 20448);
+MC_PLACE(SELECTRECORD, LocalWord, 20460);
+MC_PLACE(SELECTRECORD, KindMode, 20464);
+MC_PLACE(SELECTRECORD, Reserved, 20468);
+MC_SIZE(SELECTRECORD, 20488);
 
 #ifdef __cplusplus
 static_assert(sizeof(SELECTSECTION) == 12, "SELECTSECTION layout");

@@ -5,6 +5,7 @@
 #define MAPCORE_TYPES_SEMTYPES_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 
@@ -22,6 +23,17 @@ typedef struct SEMANTICTYPE {
   double Default;
   double Maximum;
 } SEMANTICTYPE;
+MC_PLACE(SEMANTICTYPE, Code, 0);
+MC_PLACE(SEMANTICTYPE, Type, 4);
+MC_PLACE(SEMANTICTYPE, Reply, 8);
+MC_PLACE(SEMANTICTYPE, Reserve, 12);
+MC_PLACE(SEMANTICTYPE, Service, 16);
+MC_PLACE(SEMANTICTYPE, Name, 20);
+MC_PLACE(SEMANTICTYPE, Unit, 52);
+MC_PLACE(SEMANTICTYPE, Minimum, 60);
+MC_PLACE(SEMANTICTYPE, Default, 68);
+MC_PLACE(SEMANTICTYPE, Maximum, 76);
+MC_SIZE(SEMANTICTYPE, 84);
 
 /* The long description (mapSemanticDescribeEx): Enable tells the use for
  * the object's kind (0 not used, 1 possible, 2 obligatory, 3 a series
@@ -41,6 +53,20 @@ typedef struct SEMANTICTYPEEX {
   LONG Decimal;
   char ShortName[16];
 } SEMANTICTYPEEX;
+MC_PLACE(SEMANTICTYPEEX, Code, 0);
+MC_PLACE(SEMANTICTYPEEX, Type, 4);
+MC_PLACE(SEMANTICTYPEEX, Reply, 8);
+MC_PLACE(SEMANTICTYPEEX, Enable, 12);
+MC_PLACE(SEMANTICTYPEEX, Service, 16);
+MC_PLACE(SEMANTICTYPEEX, Name, 20);
+MC_PLACE(SEMANTICTYPEEX, Unit, 52);
+MC_PLACE(SEMANTICTYPEEX, Minimum, 60);
+MC_PLACE(SEMANTICTYPEEX, Default, 68);
+MC_PLACE(SEMANTICTYPEEX, Maximum, 76);
+MC_PLACE(SEMANTICTYPEEX, Size, 84);
+MC_PLACE(SEMANTICTYPEEX, Decimal, 88);
+MC_PLACE(SEMANTICTYPEEX, ShortName, 92);
+MC_SIZE(SEMANTICTYPEEX, 108);
 
 #pragma pack(pop)
 

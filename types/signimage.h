@@ -8,6 +8,7 @@
 #define MAPCORE_TYPES_SIGNIMAGE_H
 
 #include "types/maptypes.h"
+#include "types/layout.h"
 
 #pragma pack(push, 1)
 typedef struct IMGVECTOREX {
@@ -22,6 +23,17 @@ typedef struct IMGVECTOREX {
   LONG Border;    /* largest scaled distance from the anchor to the frame */
   DWORD Count;    /* subjects */
 } IMGVECTOREX;
+MC_PLACE(IMGVECTOREX, Length, 0);
+MC_PLACE(IMGVECTOREX, AnchorY, 4);
+MC_PLACE(IMGVECTOREX, AnchorX, 8);
+MC_PLACE(IMGVECTOREX, Base, 12);
+MC_PLACE(IMGVECTOREX, ScaleY, 16);
+MC_PLACE(IMGVECTOREX, ScaleX, 28);
+MC_PLACE(IMGVECTOREX, Flags, 40);
+MC_PLACE(IMGVECTOREX, Reserve, 44);
+MC_PLACE(IMGVECTOREX, Border, 48);
+MC_PLACE(IMGVECTOREX, Count, 52);
+MC_SIZE(IMGVECTOREX, 56);
 
 /* Head of a subject; the parameters follow, then the point count and the
  * points. */
@@ -30,6 +42,10 @@ typedef struct IMGVECTSUBJECT {
   BYTE Attribute;
   WORD Length; /* parameter bytes */
 } IMGVECTSUBJECT;
+MC_PLACE(IMGVECTSUBJECT, Kind, 0);
+MC_PLACE(IMGVECTSUBJECT, Attribute, 1);
+MC_PLACE(IMGVECTSUBJECT, Length, 2);
+MC_SIZE(IMGVECTSUBJECT, 4);
 
 typedef struct IMAGESIZE {
   LONG Function;
@@ -41,6 +57,14 @@ typedef struct IMAGESIZE {
   LONG Flags;
 } IMAGESIZE;
 #pragma pack(pop)
+MC_PLACE(IMAGESIZE, Function, 0);
+MC_PLACE(IMAGESIZE, Base, 4);
+MC_PLACE(IMAGESIZE, Left, 8);
+MC_PLACE(IMAGESIZE, Top, 12);
+MC_PLACE(IMAGESIZE, Width, 16);
+MC_PLACE(IMAGESIZE, Height, 20);
+MC_PLACE(IMAGESIZE, Flags, 24);
+MC_SIZE(IMAGESIZE, 28);
 
 #ifdef __cplusplus
 static_assert(sizeof(IMGVECTOREX) == 56);
