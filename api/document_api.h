@@ -17,7 +17,9 @@
  * opener for the kind); nothing is left behind on failure.
  * `mode` is the access to the files: 0 (any value below 0x40000000) reads
  * and writes; otherwise its two top bits are the access, 0x80000000
- * reading only, 0xC0000000 reading and writing.
+ * reading only, 0xC0000000 reading and writing, and the write bit alone
+ * (0x40000000) is taken as reading and writing too: what is written is
+ * read first.
  * Threads: a map is used from one thread at a time, and since painting,
  * messages and fonts are shared by every document, the host makes one call
  * into the library at a time, whatever the map (README, "Threads"). */

@@ -168,7 +168,8 @@ int rscRevert(TRSCDATA* data);
 // Writes the classifier back to its file (force: even when unmodified).
 int rscSaveRsc(TRSCDATA* data, int force);
 
-// Access modes: any value below 0x40000000 means read and write.
+// Access modes (plat::OpenAccess): a value below 0x40000000, or one with
+// the write bit, means read and write.
 DWORD rscNormalizeAccess(DWORD mode);
 DWORD rscSetAccessMode(TRSCDATA* data, DWORD mode);
 DWORD rscGetAccessMode(const TRSCDATA* data);

@@ -272,10 +272,7 @@ bool rscIsOldStyle(DWORD style) {
   return low == RSC_OLDSTYLE_0302 || low == RSC_OLDSTYLE_0405 || low == RSC_OLDSTYLE_0401;
 }
 
-DWORD rscNormalizeAccess(DWORD mode) {
-  mode &= 0xC0000000u;
-  return mode < RSC_ACCESS_WRITEBIT ? RSC_ACCESS_READWRITE : mode;
-}
+DWORD rscNormalizeAccess(DWORD mode) { return plat::OpenAccess(mode); }
 
 DWORD rscSetAccessMode(TRSCDATA* d, DWORD mode) {
   if (!d) return 0;

@@ -219,7 +219,7 @@ int TMap::OpenData(const char* name, int mode) {
     return 0;
   }
   const int check = OpenLogs(name) < 0;
-  AccessMode = DWORD(mode) < 0x40000000u ? MAPACCESS_READWRITE : DWORD(mode) & 0xC0000000u;
+  AccessMode = plat::OpenAccess(DWORD(mode));
   if (!OpenMap(name)) {
     int code = MapError.Error();
     // An older map is converted by the sibling library, then opened again.

@@ -75,8 +75,8 @@ class MAPCLASS TMap : public TMapBase {
   void Free();
 
   // Opening, creating, closing: nonzero on success, errors reported.
-  // Mode below 0x40000000: read and write; otherwise its two top bits are
-  // the access mode.
+  // Mode below 0x40000000, or with the write bit: read and write;
+  // otherwise (0x80000000) read only (plat::OpenAccess).
   int OpenData(const char* name, int mode = 0);
   int CreateData(const char* name, const char* rscname, TMapRegister* reg);
   int CreateDataEx(const char* name, const char* rscname, MAPREGISTEREX* map,

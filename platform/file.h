@@ -100,6 +100,16 @@ enum : DWORD {
 
 namespace plat {
 
+// The access an open mode of the interface asks for: a mode below
+// GENERIC_WRITE (0, say) reads and writes; otherwise its two top bits, the
+// write bit alone taken as reading and writing (a file is written by what
+// is read of it: opened to write only, nothing of it could be read or
+// committed).
+inline DWORD OpenAccess(DWORD mode) {
+  return mode < GENERIC_WRITE || (mode & GENERIC_WRITE) != 0 ? GENERIC_READ | GENERIC_WRITE
+                                                              : GENERIC_READ;
+}
+
 // Write-through (FILE_FLAG_WRITE_THROUGH, synchronous data writes) for the
 // whole process; on by default. Tests turn it off for speed.
 void SetWriteThroughEnabled(bool enabled);

@@ -746,7 +746,7 @@ int TRmf::Verify(DWORD signature) {
 // Positions and the continuation file
 
 DWORD TRmf::SetAccessMode(DWORD mode) {
-  Access = mode < GENERIC_WRITE ? (GENERIC_READ | GENERIC_WRITE) : (mode & 0xC0000000u);
+  Access = plat::OpenAccess(mode);
   if (Access & GENERIC_WRITE) Access |= GENERIC_READ;
   return Access;
 }

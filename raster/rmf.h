@@ -110,8 +110,9 @@ class MAPCLASS TRmf {
   TRmf& operator=(const TRmf&) = delete;
 
   // Closes any open file and opens an existing one: access from bits 30 and
-  // 31 of mode (read and write when mode is below 0x40000000), falling back
-  // to read-only; 60006 when neither open succeeds. Reads nothing.
+  // 31 of mode (read and write when mode is below 0x40000000 or has the
+  // write bit: plat::OpenAccess), falling back to read-only; 60006 when
+  // neither open succeeds. Reads nothing.
   int Open(const char* name, int mode = 0);
   // Open, then the header (ReadHeader), a signature check (Verify with the
   // file's own kind), the block table, the palette, the addition and the

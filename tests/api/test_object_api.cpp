@@ -461,6 +461,43 @@ TEST_F(ObjectApi, ADamagedObjectReadsAsNoneAndSearchesPassOverIt) {
   F.mapCloseData(map);
 }
 
+// The open modes of a document: 0 and 0xC0000000 read and write, the
+// write bit alone (0x40000000) is taken as reading and writing, 0x80000000
+// reads only: its commits are refused, and nothing reaches the file.
+TEST_F(ObjectApi, EveryOpenModeReadsAndTheWriteBitWrites) {
+  const fs::path folder = dir / "modes";
+  fs::create_directories(folder);
+  apitest::NewSheetMap reg("m.map", 6000000, 7400000, 20000);
+  reg.sheet.FileName[1] = 0;
+  const std::string path = (folder / "m.map").string();
+  HMAP map = F.mapCreateMapEx(path.c_str(), (dir / "obj.rsc").c_str(), &reg.map, &reg.sheet);
+  ASSERT_NE(0, map);
+  const std::vector<char> record = PlaneRecord({kLine}, 1);
+  const HOBJ first = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
+  EXPECT_EQ(1, first ? F.mapCommit(first) : 0);
+  F.mapFreeObject(first);
+  F.mapCloseData(map);
+  LONG objects = 1;
+  for (const DWORD mode : {0u, 0x40000000u, 0xC0000000u, 0x80000000u}) {
+    SCOPED_TRACE(mode);
+    map = F.mapOpenData(path.c_str(), LONG(mode));
+    ASSERT_NE(0, map);
+    EXPECT_TRUE(Exists(map, objects));
+    const HOBJ h = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
+    ASSERT_NE(0, h);
+    const bool writes = mode != 0x80000000u;
+    EXPECT_EQ(writes ? objects + 1 : 0, F.mapCommit(h));
+    F.mapFreeObject(h);
+    F.mapCloseData(map);
+    if (writes) ++objects;
+    map = F.mapOpenData(path.c_str(), LONG(0x80000000u));
+    ASSERT_NE(0, map);
+    EXPECT_TRUE(Exists(map, objects));
+    EXPECT_FALSE(Exists(map, objects + 1));
+    F.mapCloseData(map);
+  }
+}
+
 TEST_F(ObjectApi, NullFreedAndForeignHandlesAreRefused) {
   ASSERT_GT(AppendLine(kLine), 0);
   const HOBJ good = F.mapCreateObject(mapA, 1, 0, 0);
