@@ -134,9 +134,11 @@ class MAPCLASS TRst : public TRmf {
   int ReadDuplicate(DWORD position);
   // Brings every copy up to date with the full image (scale, precision,
   // location, negative, border, border display, the last written block),
-  // then saves. Without copies: Save(mode). A copy refused as damaged is
-  // made anew at the end from the image (or, when that cannot be done, the
-  // copies are dropped): the image is saved and the answer is 1.
+  // then saves. Without copies: Save(mode). A copy refused as damaged
+  // (noted before the image is saved, whose save may move what the copy
+  // shares with it) is made anew once at the end from the saved image,
+  // behind the copy before it, the copies after it dropped (or, when that
+  // cannot be done, every copy is dropped): the answer is 1.
   int SaveDuplicates(int mode);
   // Rebuilds the copies from level k (0: 1) to the last one.
   int UpdateDuplicates(int k);
@@ -171,11 +173,10 @@ class MAPCLASS TRst : public TRmf {
   // SaveDuplicates with the copies refused noted before: those are made
   // anew from the image once it is saved.
   int SaveCopies(int mode, DWORD refused);
-  // Copy k made anew from the image for a save that carries the changes
-  // into it itself: CreateDuplicate(k) without the save at its end.
-  int MakeCopyAnew(int k);
   // CreateDuplicate(k), with the save that carries the changes into every
-  // copy at its end when `carry`.
+  // copy at its end when `carry` (without: for the save that makes a
+  // damaged copy anew and carries them itself, which is never entered
+  // again from the fill).
   int BuildCopy(int k, bool carry);
   int OpenNew();
   // The copy object, made when missing and given the owner's handles.

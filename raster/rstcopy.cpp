@@ -422,8 +422,6 @@ int TRst::CreateDuplicate(int k, LONG columns, LONG rows, LONG bits, double scal
 
 int TRst::CreateDuplicate(int k) { return BuildCopy(k, true); }
 
-int TRst::MakeCopyAnew(int k) { return BuildCopy(k, false); }
-
 int TRst::BuildCopy(int k, bool carry) {
   if (k < 1 || k > kMaxCopies || !Main) return 0;
   const int f = FactorOf(k);
@@ -751,7 +749,7 @@ int TRst::SaveCopies(int mode, DWORD refused) {
       // made again when next asked for. (A chain another program made
       // longer than ours is dropped whole.)
       BlockWritten = 0;
-      if (remade || level > kMaxCopies || !MakeCopyAnew(level) || !(copy = CopyObject()) ||
+      if (remade || level > kMaxCopies || !BuildCopy(level, false) || !(copy = CopyObject()) ||
           !copy->CopyLoaded) {
         CopyBorderChanged = 0;
         UnlinkCopies();

@@ -181,6 +181,10 @@ class ObjectApi : public ::testing::Test {
     return found;
   }
 
+  // A map of its own folder below dir with `lines` lines along kLine
+  // committed (semantic value 1), closed: its path.
+  static std::string MapOfLines(const char* folder, const char* name, LONG lines);
+
   static inline const fs::path dir = fs::path(MC_TEST_TMP) / "api_object_api";
   static inline HMAP mapA = 0, mapB = 0;
   static inline std::string missing;
@@ -188,6 +192,23 @@ class ObjectApi : public ::testing::Test {
 
 const std::vector<DOUBLEPOINT> kLine = {
     {6005000.25, 7405000.5}, {6006000.75, 7406500.0}, {6008000.0, 7404000.125}};
+
+std::string ObjectApi::MapOfLines(const char* folder, const char* name, LONG lines) {
+  fs::create_directories(dir / folder);
+  apitest::NewSheetMap reg(name, 6000000, 7400000, 20000);
+  reg.sheet.FileName[1] = 0;
+  const std::string path = (dir / folder / name).string();
+  HMAP map = F.mapCreateMapEx(path.c_str(), (dir / "obj.rsc").c_str(), &reg.map, &reg.sheet);
+  EXPECT_NE(0, map);
+  const std::vector<char> record = PlaneRecord({kLine}, 1);
+  for (LONG n = 1; map != 0 && n <= lines; ++n) {
+    const HOBJ h = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
+    EXPECT_EQ(n, h ? F.mapCommit(h) : 0);
+    F.mapFreeObject(h);
+  }
+  if (map != 0) F.mapCloseData(map);
+  return path;
+}
 
 TEST_F(ObjectApi, ReadByNumberGivesHandleOneForDeletedAndZeroForNone) {
   const LONG live = AppendLine(kLine), gone = AppendLine(kLine);
@@ -422,20 +443,8 @@ TEST_F(ObjectApi, SearchesBindTheHandle) {
 // An object whose metric record is damaged in its file reads as none; the
 // searches pass over it to the objects that read, and it can be deleted.
 TEST_F(ObjectApi, ADamagedObjectReadsAsNoneAndSearchesPassOverIt) {
+  const std::string path = MapOfLines("damaged", "d.map", 3);
   const fs::path folder = dir / "damaged";
-  fs::create_directories(folder);
-  apitest::NewSheetMap reg("d.map", 6000000, 7400000, 20000);
-  reg.sheet.FileName[1] = 0;
-  const std::string path = (folder / "d.map").string();
-  HMAP map = F.mapCreateMapEx(path.c_str(), (dir / "obj.rsc").c_str(), &reg.map, &reg.sheet);
-  ASSERT_NE(0, map);
-  const std::vector<char> record = PlaneRecord({kLine}, 1);
-  for (LONG n = 1; n <= 3; ++n) {
-    const HOBJ h = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
-    EXPECT_EQ(n, h ? F.mapCommit(h) : 0);
-    F.mapFreeObject(h);
-  }
-  F.mapCloseData(map);
   // The metric marker of object 2 (its descriptor names the record at 40).
   uint32_t offset = 0;
   std::ifstream hdr(folder / "d.HDR", std::ios::binary);
@@ -446,7 +455,7 @@ TEST_F(ObjectApi, ADamagedObjectReadsAsNoneAndSearchesPassOverIt) {
   ASSERT_TRUE(dat.write("XXXX", 4));
   dat.close();
 
-  map = F.mapOpenData(path.c_str(), 0);
+  const HMAP map = F.mapOpenData(path.c_str(), 0);
   ASSERT_NE(0, map);
   const HOBJ h = F.mapCreateObject(map, 1, 0, 0);
   EXPECT_EQ(0, F.mapReadObjectByNumber(map, 0, h, 1, 2));
@@ -465,19 +474,10 @@ TEST_F(ObjectApi, ADamagedObjectReadsAsNoneAndSearchesPassOverIt) {
 // write bit alone (0x40000000) is taken as reading and writing, 0x80000000
 // reads only: its commits are refused, and nothing reaches the file.
 TEST_F(ObjectApi, EveryOpenModeReadsAndTheWriteBitWrites) {
-  const fs::path folder = dir / "modes";
-  fs::create_directories(folder);
-  apitest::NewSheetMap reg("m.map", 6000000, 7400000, 20000);
-  reg.sheet.FileName[1] = 0;
-  const std::string path = (folder / "m.map").string();
-  HMAP map = F.mapCreateMapEx(path.c_str(), (dir / "obj.rsc").c_str(), &reg.map, &reg.sheet);
-  ASSERT_NE(0, map);
+  const std::string path = MapOfLines("modes", "m.map", 1);
   const std::vector<char> record = PlaneRecord({kLine}, 1);
-  const HOBJ first = F.mapPutObjectRecord(map, 0, record.data(), LONG(record.size()), 4);
-  EXPECT_EQ(1, first ? F.mapCommit(first) : 0);
-  F.mapFreeObject(first);
-  F.mapCloseData(map);
   LONG objects = 1;
+  HMAP map = 0;
   for (const DWORD mode : {0u, 0x40000000u, 0xC0000000u, 0x80000000u}) {
     SCOPED_TRACE(mode);
     map = F.mapOpenData(path.c_str(), LONG(mode));
