@@ -503,6 +503,16 @@ int TMapList::BeginWrite() {
     return 0;
   }
   if (EditMode == 0) TakeHeadFromFile();
+  // Links past the count that the sheet was opened with and read as cut
+  // are cut in the file first, now that this list holds the sheet.
+  if (RepairedCount != 0) {
+    const int code = WriteLinkRepairs();
+    if (code != 0) {
+      EndWrite();
+      Error = code;
+      return 0;
+    }
+  }
   return 1;
 }
 
