@@ -895,7 +895,9 @@ class MAPCLASS TMapList {
   // Under the sheet lock: the header copy read again from the file
   // (TakeHead). False (the copy unchanged) when it cannot be read, does
   // not fit the file or counts fewer objects than the copy.
-  bool ReloadHead();
+  bool HeadReadAgain();
+  // HeadReadAgain without its answer (kept in the library's interface).
+  void ReloadHead();
   // Whether a chain end named by the header links past the count.
   bool ChainEndsPastCount();
   // Every link past the count and the links that replace it: the objects

@@ -93,7 +93,9 @@ int TMapList::FindLinkRepairs(std::vector<LINKREPAIR>& out) {
   return 0;
 }
 
-bool TMapList::ReloadHead() {
+void TMapList::ReloadHead() { HeadReadAgain(); }
+
+bool TMapList::HeadReadAgain() {
   // A writer that was only slow, not stopped, has counted its object by
   // now. No writer takes objects away: a header counting fewer is damage.
   HDRHEAD fresh;
@@ -130,7 +132,7 @@ int TMapList::CompleteLinksAtOpen() {
   if (!IsWritable() || !LastLinksOpen() || !LocksTrusted() || !LockList()) return 1;
   // A failed write leaves the rest to the next append, which completes the
   // links the same way.
-  if (ReloadHead()) CompleteLastLinks(Head);
+  if (HeadReadAgain()) CompleteLastLinks(Head);
   UnlockList();
   HeadBuffer.Reset();
   CurrentObject = 0;
@@ -146,20 +148,28 @@ int TMapList::WriteLinkRepairs() {
     if (ReadHdr(int64_t(Repairs[i].Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) == 0)
       HeadBuffer.UpdateRecord(Repairs[i].Number, &desc);
   }
-  if (!ReloadHead()) return MAPERR_READ;
+  if (!HeadReadAgain()) return MAPERR_READ;
   std::vector<LINKREPAIR> repairs;
   int code = ChainEndsPastCount() ? FindLinkRepairs(repairs) : 0;
-  for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
-    const LINKREPAIR& r = repairs[i];
-    FVSPR desc;
-    code = ReadHdr(int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
-    if (code != 0) break;
-    desc.Next = r.Next;
-    desc.Back = r.Back;
-    code = WriteSheet(SHEET_HDR, int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
-    // The descriptors read stay where they are (a writer may hold the
-    // current one): those rewritten take the new links.
-    if (code == 0) HeadBuffer.UpdateRecord(r.Number, &desc);
+  // Every link back first, then the links forward: a writer stopped
+  // between them leaves a link forward past the count, on the object the
+  // header names as the end of its kind, where the next opening finds it
+  // (a link back past the count inside the chain it would not find).
+  for (int forward = 0; code == 0 && forward < 2; ++forward) {
+    for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
+      const LINKREPAIR& r = repairs[i];
+      FVSPR desc;
+      code = ReadHdr(int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
+      if (code != 0 || (forward ? desc.Next == r.Next : desc.Back == r.Back)) continue;
+      if (forward)
+        desc.Next = r.Next;
+      else
+        desc.Back = r.Back;
+      code = WriteSheet(SHEET_HDR, int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
+      // The descriptors read stay where they are (a writer may hold the
+      // current one): those rewritten take the new links.
+      if (code == 0) HeadBuffer.UpdateRecord(r.Number, &desc);
+    }
   }
   if (code == 0) {
     RepairCount = 0;
@@ -176,6 +186,9 @@ int TMapList::RepairChainLinks() {
   if (IsWritable() && LocksTrusted() && LockList()) {
     const int code = WriteLinkRepairs();
     UnlockList();
+    HeadBuffer.Reset();
+    CurrentObject = 0;
+    CurrentDesc = nullptr;
     if (code == 0) return 1;
     Error = code;
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/vfs_fault.h"
+#include "support/fault_sweep.h"
 #include "support/mapbuilder.h"
 #include "support/nestedmap.h"
 
@@ -131,15 +133,21 @@ TEST_F(HostileSheets, OnlyATrustedLockLetsASheetOpenCutTheChain) {
     ASSERT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
   }
   const std::string good = outer.Read("map/S1.HDR");
-  {
+  // The descriptor file after a third object's append, and as seen half
+  // done: a line after the line, or an area between the area and the line.
+  auto append = [&](int local, uint16_t code) {
+    outer.Write("map/S1.HDR", good);
     TMap map;
-    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
-    ASSERT_EQ(1, map.OpenList(1));
-    ASSERT_EQ(3, Append(map, LOCAL_LINE, NESTED_LINE));
-  }
-  const std::string whole = outer.Read("map/S1.HDR");
+    EXPECT_EQ(1, map.OpenData(Path().c_str(), 0));
+    EXPECT_EQ(1, map.OpenList(1));
+    EXPECT_EQ(3, Append(map, local, code));
+    map.CloseData();
+    return outer.Read("map/S1.HDR");
+  };
+  const std::string whole = append(LOCAL_LINE, NESTED_LINE);
   ASSERT_EQ(4u * 48, whole.size());
   const std::string torn = good.substr(0, 48) + whole.substr(48);
+  const std::string between = good.substr(0, 48) + append(LOCAL_POLYGON, NESTED_AREA).substr(48);
 
   plat::FaultVfs files;
   plat::ScopedVfs use(&files);
@@ -195,6 +203,40 @@ TEST_F(HostileSheets, OnlyATrustedLockLetsASheetOpenCutTheChain) {
     EXPECT_EQ(finished ? whole : torn, outer.Read("map/S1.HDR"));
     const std::vector<int> chain = finished ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 2};
     EXPECT_EQ(chain, Chain(map.List));
+  }
+
+  // The first write's cut with each file operation failing in turn, two
+  // links to write: the chain reads whole after it, with the new object
+  // when that was acknowledged.
+  outer.Write("map/S1.HDR", between);
+  const auto before = FolderSnapshot(Dir());
+  for (const int edit : {0, 1}) {
+    SCOPED_TRACE(edit ? "first write, edit mode" : "first write");
+    mctest::FaultSweep sweep;
+    sweep.shared = false;
+    sweep.prepare = [&] {
+      for (const auto& [path, bytes] : before)
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    int number = 0;
+    const int runs = sweep.Run(
+        [&] {
+          TMap map;
+          number = 0;
+          if (!map.OpenData(Path().c_str(), 0)) return;
+          map.WorkMode(edit);
+          if (map.OpenList(1)) number = Append(map, LOCAL_LINE, NESTED_LINE);
+        },
+        [&](const mctest::SweepRun& run) {
+          SCOPED_TRACE(::testing::Message() << run);
+          TMap map;
+          ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+          ASSERT_EQ(1, map.OpenList(1));
+          const std::vector<int> chain = Chain(map.List);
+          EXPECT_TRUE(chain == std::vector<int>({1, 2, 3}) ||
+                      (number == 0 && chain == std::vector<int>({1, 2})));
+        });
+    EXPECT_GT(runs, 5);
   }
 }
 
