@@ -23,7 +23,19 @@ using namespace mctest;
 
 namespace {
 
-class HostileSheets : public NestedMapTest {};
+class HostileSheets : public NestedMapTest {
+ protected:
+  // Sheet 1 made of an area and a line after it: its descriptor file.
+  std::string AreaAndLine() {
+    TMap map;
+    EXPECT_EQ(1, map.OpenData(Path().c_str(), 0));
+    EXPECT_EQ(1, map.OpenList(1));
+    EXPECT_EQ(1, Append(map, LOCAL_POLYGON, NESTED_AREA));
+    EXPECT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
+    map.CloseData();
+    return outer.Read("map/S1.HDR");
+  }
+};
 
 }  // namespace
 
@@ -55,14 +67,7 @@ TEST_F(HostileSheets, UserMapWithTwoSheetsIsRefused) {
 // with them cut (spliced around the lost object), written back when the
 // sheet is writable, so that the objects read back and appends go on.
 TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
-  {
-    TMap map;
-    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
-    ASSERT_EQ(1, map.OpenList(1));
-    ASSERT_EQ(1, Append(map, LOCAL_POLYGON, NESTED_AREA));
-    ASSERT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
-  }
-  const std::string good = outer.Read("map/S1.HDR");
+  const std::string good = AreaAndLine();
   struct Case {
     const char* what;
     int local;                  // of the object appended afterwards
@@ -125,14 +130,7 @@ TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
 // system whose files are not shared (a network or FUSE mount) a document
 // that only reads changes no byte, and its own first write makes the cut.
 TEST_F(HostileSheets, OnlyATrustedLockLetsASheetOpenCutTheChain) {
-  {
-    TMap map;
-    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
-    ASSERT_EQ(1, map.OpenList(1));
-    ASSERT_EQ(1, Append(map, LOCAL_POLYGON, NESTED_AREA));
-    ASSERT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
-  }
-  const std::string good = outer.Read("map/S1.HDR");
+  const std::string good = AreaAndLine();
   // The descriptor file after a third object's append, and as seen half
   // done: a line after the line, or an area between the area and the line.
   auto append = [&](int local, uint16_t code) {
