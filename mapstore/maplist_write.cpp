@@ -493,6 +493,9 @@ int TMapList::TakeTurn() {
 
 void TMapList::EndTurn() {
   if (TurnDepth == 0 || --TurnDepth > 0) return;
+  // The sheet's version tells that the change is over before anybody else
+  // may write it.
+  if (Owner != nullptr) Owner->SheetChangesMade();
   EndTurnOf(TurnFile);
   TurnFile = nullptr;
 }
@@ -544,9 +547,11 @@ int TMapList::StoreObjectDesc(int n, const FVSPR* desc) {
   if (desc == nullptr) return MAPERR_INPUT;
   if (n < 1 || n > Head.Count) return MAPERR_DATA;
   // The frame of the sheet's objects the map keeps takes it in, whether
-  // or not the write goes out whole.
+  // or not the write goes out whole; the sheet's version tells others
+  // first (a temporary set of files handed to the list is nobody else's).
   if (Owner != nullptr)
-    Owner->SheetObjectWritten(ListNumber, FRAME{desc->X1, desc->Y1, desc->X2, desc->Y2});
+    Owner->SheetObjectWritten(ListNumber, FRAME{desc->X1, desc->Y1, desc->X2, desc->Y2},
+                              !AttachedFiles);
   return WriteSheet(SHEET_HDR, int64_t(n) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
 }
 
