@@ -676,11 +676,8 @@ void TMapList::StartChange(SHEETCHANGE* change) const {
 
 bool TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
   if (Owner == nullptr) return true;
-  bool counted = true;
-  if (change.Counter != CHANGECOUNT_NONE && !Owner->RaiseForChange()) {
-    counted = false;
-    Error = Owner->Error;
-  }
+  // A raise that cannot be made now is owed (as the map does it).
+  const bool counted = change.Counter == CHANGECOUNT_NONE || Owner->RaiseForChange();
   if (change.FrameAppended)
     TakeInFrame(change.Desc, 1.0, Owner->Passport.OriginX, Owner->Passport.OriginY);
   return counted;
@@ -1007,7 +1004,8 @@ int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
   if (FrameToReplace(desc) != 0) DeleteObject();
   SHEETCHANGE change;
   const int number = AppendChecked(desc, metric, semn, draw, &change);
-  return ApplyOwnChange(change) ? number : 0;
+  ApplyOwnChange(change);
+  return number;
 }
 
 // ---------------------------------------------------------------------------
@@ -1161,7 +1159,8 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   if (located == 0) return 0;
   SHEETCHANGE change;
   const int result = RewriteObject(located, desc, metric, semn, draw, &change);
-  return ApplyOwnChange(change) ? result : 0;
+  ApplyOwnChange(change);
+  return result;
 }
 
 // ---------------------------------------------------------------------------
@@ -1220,7 +1219,8 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
 int TMapList::DeleteObject() {
   SHEETCHANGE change;
   const int n = DeleteCurrent(&change);
-  return ApplyOwnChange(change) ? n : 0;
+  ApplyOwnChange(change);
+  return n;
 }
 
 int TMapList::DeleteObject(int n) {
@@ -1275,5 +1275,6 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
 int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
   SHEETCHANGE change;
   const int result = RewriteDraw(n, draw, &change);
-  return ApplyOwnChange(change) ? result : 0;
+  ApplyOwnChange(change);
+  return result;
 }
