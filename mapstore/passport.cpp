@@ -139,6 +139,7 @@ void TMapPassport::ClosePassport() {
   chainKnown_ = tableChainKnown_ = restartChain_ = 0;
   recordsInFile_ = 0;
   changing_.clear();
+  extents_.Unshare();
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -588,6 +589,7 @@ int TMapPassport::OpenPassport(const char* name) {
     reg.DataProjection = 1;
   }
   TakeCounterFromPassport();
+  extents_.Share(Path);
   Error = 0;
   return 1;
 }
@@ -703,6 +705,7 @@ int TMapPassport::CreateMapFile(const char* name, int temporary) {
 
   NewPassport();
   TakeCounterFromPassport();
+  extents_.Share(Path);
   Error = 0;
   return 1;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "mapstore/passport.h"
@@ -64,6 +65,75 @@ void TSheetExtents::Retag(uint32_t from, uint32_t to) {
 }
 
 void TSheetExtents::Forget() { std::vector<ENTRY>().swap(sheets_); }
+
+// What the maps of this process that have one map file open learnt of its
+// sheets by chain.
+struct SHAREDEXTENTS {
+  plat::FILEIDENTITY Identity;
+  std::mutex Lock;
+  std::vector<TSheetExtents::ENTRY> Sheets;
+};
+
+namespace {
+
+std::mutex g_sharedLock;
+std::vector<std::weak_ptr<SHAREDEXTENTS>>& SharedTable() {
+  static std::vector<std::weak_ptr<SHAREDEXTENTS>> table;
+  return table;
+}
+
+}  // namespace
+
+void TSheetExtents::Share(const char* path) {
+  Unshare();
+  plat::FILEIDENTITY identity;
+  if (path == nullptr || !plat::GetFileIdentity(path, &identity)) return;
+  try {
+    std::lock_guard<std::mutex> guard(g_sharedLock);
+    auto& table = SharedTable();
+    std::erase_if(table, [](const std::weak_ptr<SHAREDEXTENTS>& w) { return w.expired(); });
+    for (const auto& w : table) {
+      std::shared_ptr<SHAREDEXTENTS> s = w.lock();
+      if (s != nullptr && s->Identity == identity) {
+        shared_ = std::move(s);
+        return;
+      }
+    }
+    auto made = std::make_shared<SHAREDEXTENTS>();
+    made->Identity = identity;
+    table.push_back(made);
+    shared_ = std::move(made);
+  } catch (const std::bad_alloc&) {
+    shared_.reset();  // each map learns for itself
+  }
+}
+
+void TSheetExtents::Unshare() {
+  std::lock_guard<std::mutex> guard(g_sharedLock);
+  shared_.reset();
+}
+
+bool TSheetExtents::FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out) {
+  if (shared_ == nullptr || n < 1) return false;
+  std::lock_guard<std::mutex> guard(shared_->Lock);
+  if (size_t(n) > shared_->Sheets.size()) return false;
+  const ENTRY& e = shared_->Sheets[size_t(n) - 1];
+  if (e.Extent.State == EXTENT_UNKNOWN || !e.ByChain || e.Chain != chain || e.Version != version)
+    return false;
+  *out = e;
+  return true;
+}
+
+void TSheetExtents::PutShared(int n, const ENTRY& entry) {
+  if (shared_ == nullptr || n < 1 || !entry.ByChain) return;
+  std::lock_guard<std::mutex> guard(shared_->Lock);
+  try {
+    if (size_t(n) > shared_->Sheets.size()) shared_->Sheets.resize(size_t(n));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  shared_->Sheets[size_t(n) - 1] = entry;
+}
 
 namespace {
 
@@ -313,10 +383,12 @@ void TMapPassport::SheetChangesMade() {
       }
     }
     if (e != nullptr && e->ByChain) {
-      if (moved && e->Version + 1 == c.Version)
+      if (moved && e->Version + 1 == c.Version) {
         e->Version = c.Version + 1;
-      else
+        extents_.PutShared(c.Sheet, *e);
+      } else {
         extents_.Drop(c.Sheet);
+      }
     }
   }
   changing_.resize(kept);
@@ -362,9 +434,12 @@ bool TMapPassport::TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* ext
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
+  // Versions speak for the sheets of this map's table only while it is the
+  // table of the chain.
+  const bool chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
   if (TSheetExtents::ENTRY* e = extents_.Find(n)) {
     uint32_t version = 0;
-    const bool holds = e->ByChain ? chainKnown_ && e->Chain == chainStart_ &&
+    const bool holds = e->ByChain ? chained && e->Chain == chainStart_ &&
                                         SheetVersion(n, &version) && version == e->Version
                                   : e->Span == counterSpan_;
     if (holds) return e->Extent;
@@ -374,16 +449,21 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   // The sheet's version before anything of it is read: what is read holds
   // at that version when the version is still that after it.
   uint32_t version = 0;
-  const bool byChain = chainKnown_ && SheetVersion(n, &version) && (version & 1) == 0;
+  const bool byChain = chained && SheetVersion(n, &version) && (version & 1) == 0;
   TSheetExtents::ENTRY entry;
   entry.Span = counterSpan_;
-  // The stamp holds within its chain for a table read in that chain.
-  if (byChain && tableChainKnown_ && tableChain_ == chainStart_ &&
-      TakeStamp(n, version, &entry.Extent)) {
+  // What another map of this process learnt at this version, or the stamp
+  // left at it.
+  if (byChain && extents_.FindShared(n, chainStart_, version, &entry)) {
+    extents_.Put(n, entry);
+    return entry.Extent;
+  }
+  if (byChain && TakeStamp(n, version, &entry.Extent)) {
     entry.ByChain = 1;
     entry.Chain = chainStart_;
     entry.Version = version;
     extents_.Put(n, entry);
+    extents_.PutShared(n, entry);
     return entry.Extent;
   }
   entry.Extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
@@ -404,6 +484,7 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
     entry.ByChain = 1;
     entry.Chain = chainStart_;
     entry.Version = version;
+    extents_.PutShared(n, entry);
   }
   extents_.Put(n, entry);
   return entry.Extent;
@@ -414,7 +495,12 @@ void TMapPassport::SheetObjectWritten(int n, const FRAME& frame, bool shared) {
   extents_.Written(n, frame);
 }
 
-void TMapPassport::ForgetSheetExtents() { extents_.Forget(); }
+void TMapPassport::ForgetSheetExtents() {
+  extents_.Forget();
+  // The table no longer is the file's: versions say nothing of its sheets
+  // until a save of it starts a new chain.
+  tableChainKnown_ = 0;
+}
 
 void TMapPassport::SheetMadeEmpty(int n) {
   TSheetExtents::ENTRY entry;

@@ -39,12 +39,14 @@
 //   every process; elsewhere (a network file system, a process that cannot
 //   map) the span alone serves and no stamp is taken.
 //
-// A change of the sheet table drops what is known. Memory: 36 bytes a
-// sheet.
+// A change of the sheet table drops what is known. What is held by chain
+// is shared by the maps of a process that have one map file open. Memory:
+// 36 bytes a sheet, and as much again for what is shared.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/win_types.h"
@@ -139,6 +141,16 @@ class TSheetExtents {
   // Forgets every sheet.
   void Forget();
 
+  // The entries held by chain are shared with the other maps of this
+  // process that have the map file `path` open (the same file, by its
+  // identity): what one learnt, another takes on the same signal. Unshare
+  // lets go.
+  void Share(const char* path);
+  void Unshare();
+  // Sheet n's shared entry held in `chain` at `version`: false when none.
+  bool FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out);
+  void PutShared(int n, const ENTRY& entry);
+
   // Learns the frame of the descriptors of a descriptor file open for
   // reading: EXTENT_ANY when its header or a descriptor cannot be read.
   static EXTENT Learn(HANDLE file);
@@ -159,4 +171,5 @@ class TSheetExtents {
 
  private:
   std::vector<ENTRY> sheets_;
+  std::shared_ptr<struct SHAREDEXTENTS> shared_;
 };
