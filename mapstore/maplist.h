@@ -58,7 +58,7 @@ class TMapBase : public TMapPassport {
   // Applies a change made by one of its sheets as the owner does (the map:
   // journal, callback, borders, counter, observers); null for a bare base,
   // whose sheets apply their own changes (TMapList::ApplyOwnChange). False
-  // when the change counter could not be raised.
+  // when the change counter could not be raised now (the raise is owed).
   bool (*ApplyChangeCall)(TMapBase* owner, TMapList& list, const SHEETCHANGE& change) = nullptr;
 };
 
@@ -417,8 +417,8 @@ class MAPCLASS TMapList {
   // counter raised in the map file when the change counts; a frame object's
   // extent taken into the sheet's corners with unit factor and the
   // passport's origin. No journal, callback or borders. False when the
-  // counter could not be raised (the code in the last error): the change
-  // is then not to be reported made.
+  // counter could not be raised now: the raise is owed, and the change,
+  // which stands, is reported made all the same.
   bool ApplyOwnChange(const SHEETCHANGE& change);
   // The sheet record's corners (plane metres) take in the frame of `desc`
   // (device units, from the sheet's view position) by factor and origin.
