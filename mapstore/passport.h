@@ -261,9 +261,9 @@ class MAPCLASS TMapPassport {
   // joins the lock way, which ends every chain (elsewhere). Until
   // SheetChangesMade, nobody takes what is learnt of the sheet as lasting.
   void SheetChangeBegins(int n);
-  // The writes of the sheets begun are over (their write turn ends): their
-  // versions go to the next even value.
-  void SheetChangesMade();
+  // The writes of sheet n's change are over (its write turn ends): its
+  // version goes to the next even value.
+  void SheetChangesMade(int n);
   // The version of sheet n as the map file holds it now: false where no
   // view serves, the record is not this library's (a stamp of an older
   // build) or lies past the file.

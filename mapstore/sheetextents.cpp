@@ -361,13 +361,13 @@ void TMapPassport::SheetChangeBegins(int n) {
   }
 }
 
-void TMapPassport::SheetChangesMade() {
+void TMapPassport::SheetChangesMade(int n) {
   size_t kept = 0;
   for (size_t i = 0; i < changing_.size(); ++i) {
     const SHEETCHANGING c = changing_[i];
     // A record taken over from an older build stays odd until the raise
     // that starts the new chain has gone out.
-    if (c.TakenOver) {
+    if (c.Sheet != n || c.TakenOver) {
       changing_[kept++] = c;
       continue;
     }
