@@ -134,7 +134,7 @@ void TObjectCutSubject::CorrectPointCross(POINTCROSS* first, POINTCROSS* second,
         ++k;
         continue;
       }
-      const int p = GetPointCrossEx(other, *count, &own[k]);
+      const int p = FindPartner(other, *count, &own[k]);
       if (p >= *count) {
         ++k;
         continue;

@@ -637,7 +637,7 @@ void TObjectCutByLine::CorrectPointCross(POINTCROSS* line, POINTCROSS* object, i
   if (!any) return;
   for (int k = 0; k < count; ++k) {
     if (Stretch[size_t(k)] < 0 && Stretch[size_t(k) + 1] < 0) continue;
-    const int p = GetPointCrossEx(object, count, &line[k]);
+    const int p = FindPartner(object, count, &line[k]);
     if (p >= count) return;  // a damaged pairing: leave every kind as it is
     Partner[size_t(k)] = p;
   }

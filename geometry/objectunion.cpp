@@ -397,7 +397,7 @@ void TObjectUnion::CorrectPointCross(POINTCROSS* a1, POINTCROSS* a2, int same, i
       ++k;
       continue;
     }
-    const int p = GetPointCrossEx(a2, *count, &a1[k]);
+    const int p = FindPartner(a2, *count, &a1[k]);
     if (p >= *count) {
       ++k;
       continue;
