@@ -473,8 +473,9 @@ std::map<int, double> gOursHoled, gOursStrips;
 constexpr int kGoalSize = 80000, kFirstSize = 10000;
 constexpr double kGrowthSlack = 1.5;
 
-void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio) {
-  if (n == kGoalSize && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
+void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio,
+                int goal = kGoalSize) {
+  if (n == goal && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
   const auto first = ours.find(kFirstSize);
   if (n == kFirstSize || first == ours.end() || first->second <= 0.0) return;
   const double nlogn = n * std::log(n) / (kFirstSize * std::log(kFirstSize));
@@ -570,6 +571,157 @@ void GeosStrips(benchmark::State& state) {
   GEOS_finish_r(h);
 }
 
+
+// The comb and the spiky line, n vertices each (10,000 to 200,000): a comb
+// of n/4 teeth cut by a box across them, which crosses each tooth's two
+// sides (n/2 crossings; the answer, the comb below the box's top, is one
+// piece); and a square cut by a line across it that turns back on itself
+// in a spike of no width every third vertex (the answer, the square cut
+// in two). Both no slower than GEOS at 200,000 and growing no faster than
+// n log n.
+constexpr int kSpikeGoalSize = 200000;
+
+struct CombPair {
+  Area comb, box;
+};
+
+CombPair MakeComb(int n) {
+  CombPair p;
+  const int teeth = n / 4;
+  Ring c;
+  for (int k = 0; k < teeth; ++k) {
+    const double x = 10.0 * k;
+    c.push_back({x, 0});
+    c.push_back({x, 100});
+    c.push_back({x + 5, 100});
+    c.push_back({x + 5, 0});
+  }
+  c.push_back({10.0 * teeth, -20});
+  c.push_back({0, -20});
+  c.push_back(c.front());
+  p.comb.push_back(c);
+  const double w = 10.0 * teeth;
+  p.box.push_back({{-10, -50}, {-10, 50}, {w + 10, 50}, {w + 10, -50}, {-10, -50}});
+  return p;
+}
+
+const CombPair& Comb(int n) { return MadeOnce(n, MakeComb); }
+
+struct SpikePair {
+  Ring square, line;
+};
+
+SpikePair MakeSpikes(int n) {
+  SpikePair p;
+  const double side = 10.0 * n / 3.0;
+  p.square = {{0, 0}, {0, side}, {side, side}, {side, 0}, {0, 0}};
+  // Across the square along a wave; each step a vertex, a tip 5 m aside
+  // and back halfway along the way to it.
+  for (int k = 0; k < n / 3; ++k) {
+    const double x = -20 + (side + 40) * k / (n / 3 - 1);
+    const double y = side / 2 + side / 4 * std::sin(x / side * 6.0);
+    p.line.push_back({x, y});
+    p.line.push_back({x + 3, y + 4});
+    p.line.push_back({x + 1.5, y + 2});
+  }
+  return p;
+}
+
+const SpikePair& Spikes(int n) { return MadeOnce(n, MakeSpikes); }
+
+std::map<int, double> gOursComb, gOursSpikes, gAreaComb, gAreaSpikes;
+std::map<int, int> gPartsComb, gPartsSpikes;
+
+void OursComb(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer box(Comb(n).box), comb(Comb(n).comb);
+  double area = 0;
+  int parts = 0;
+  gOursComb[n] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    TObjectCut cut;
+    if (cut.LoadObjects(&box.m, &comb.m, 1, 0.001, 0))
+      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+  });
+  gPartsComb[n] = parts;
+  gAreaComb[n] = area;
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+}
+
+void GeosComb(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* box = Polygon(h, Comb(n).box);
+  GEOSGeometry* comb = Polygon(h, Comb(n).comb);
+  double area = 0;
+  int parts = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    GEOSGeometry* r = GEOSIntersection_r(h, box, comb);
+    area = 0;
+    GEOSArea_r(h, r, &area);
+    parts = GEOSGetNumGeometries_r(h, r);
+    GEOSGeom_destroy_r(h, r);
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+  const double ours = gOursComb[n];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  if (gPartsComb[n] != parts || std::fabs(gAreaComb[n] - area) > 1e-6 * area)
+    state.SkipWithError("the intersections differ");
+  else CheckGoals(state, gOursComb, n, ours > 0.0 ? geos / ours : 0.0, kSpikeGoalSize);
+  GEOSGeom_destroy_r(h, box);
+  GEOSGeom_destroy_r(h, comb);
+  GEOS_finish_r(h);
+}
+
+void OursSpikes(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer square(Area{Spikes(n).square}), line(Area{Spikes(n).line});
+  double area = 0;
+  int parts = 0;
+  gOursSpikes[n] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    TObjectCutByLine cut;
+    if (cut.LoadObjects(&line.m, &square.m, 1, 0.001))
+      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+  });
+  gPartsSpikes[n] = parts;
+  gAreaSpikes[n] = area;
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+}
+
+void GeosSpikes(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* square = Polygon(h, Area{Spikes(n).square});
+  const Ring& l = Spikes(n).line;
+  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(l.size()), 2);
+  for (size_t i = 0; i < l.size(); ++i)
+    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
+  GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
+  double area = 0;
+  int parts = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    GeosCutByLine(h, square, line, &area, &parts);
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+  const double ours = gOursSpikes[n];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  if (gPartsSpikes[n] != parts || std::fabs(gAreaSpikes[n] - area) > 1e-6 * area)
+    state.SkipWithError("the cuts' pieces differ");
+  else CheckGoals(state, gOursSpikes, n, ours > 0.0 ? geos / ours : 0.0, kSpikeGoalSize);
+  GEOSGeom_destroy_r(h, square);
+  GEOSGeom_destroy_r(h, line);
+  GEOS_finish_r(h);
+}
+
 // Arg: n.
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int n : {10000, 20000, 40000, 80000, 160000, 200000}) b->Arg(n);
@@ -582,5 +734,13 @@ BENCHMARK(BM_ObjectUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCutByLineStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosPolygonizeStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+void BM_ObjectCutComb(benchmark::State& state) { OursComb(state); }
+void BM_GeosIntersectionComb(benchmark::State& state) { GeosComb(state); }
+void BM_ObjectCutByLineSpikes(benchmark::State& state) { OursSpikes(state); }
+void BM_GeosPolygonizeSpikes(benchmark::State& state) { GeosSpikes(state); }
+BENCHMARK(BM_ObjectCutComb)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosIntersectionComb)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCutByLineSpikes)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosPolygonizeSpikes)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
