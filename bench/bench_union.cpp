@@ -464,7 +464,7 @@ StripPair MakeStrips(int n) {
 
 const StripPair& Strips(int n) { return MadeOnce(n, MakeStrips); }
 
-std::map<int, double> gOursHoled, gOursStrips;
+std::map<int, double> gOursHoled;
 
 // The goals: at n = 80,000 (the union with 20,000 holes, the cut with
 // 80,000 crossings) no slower than GEOS; from 10,000 to n, time growing
@@ -483,8 +483,7 @@ void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int 
   state.counters["growth_over_nlogn"] = growth;
   if (growth > kGrowthSlack) state.SkipWithError("grows faster than n log n");
 }
-std::map<int, int> gRingsHoled, gPartsStrips;
-std::map<int, double> gAreaStrips;
+std::map<int, int> gRingsHoled;
 
 void OursHoled(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
@@ -523,34 +522,43 @@ void GeosHoled(benchmark::State& state) {
   GEOS_finish_r(h);
 }
 
-void OursStrips(benchmark::State& state) {
+// What our cut of an area by a line gave for each n: seconds per run,
+// pieces and their area.
+struct CutRuns {
+  std::map<int, double> seconds, area;
+  std::map<int, int> parts;
+};
+CutRuns gStrips, gSpikes;
+
+// Our side of an area cut by a line (n vertices each).
+void OursCutByLine(benchmark::State& state, const Ring& region, const Ring& cutter, CutRuns& runs) {
   const int n = static_cast<int>(state.range(0));
-  Buffer circle(Area{Strips(n).circle}), line(Area{Strips(n).line});
+  Buffer circle(Area{region}), line(Area{cutter});
   double area = 0;
   int parts = 0;
-  gOursStrips[n] = benchsupport::SecondsPerIteration(state, [&] {
+  runs.seconds[n] = benchsupport::SecondsPerIteration(state, [&] {
     area = 0;
     parts = 0;
     TObjectCutByLine cut;
     if (cut.LoadObjects(&line.m, &circle.m, 1, 0.001))
       while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
   });
-  gPartsStrips[n] = parts;
-  gAreaStrips[n] = area;
+  runs.parts[n] = parts;
+  runs.area[n] = area;
   state.counters["area"] = area;
   state.counters["parts"] = parts;
 }
 
-// The faces of the circle and the line noded together, those inside the
-// circle, as on the grid pair above.
-void GeosStrips(benchmark::State& state) {
+// The faces of the area and the line noded together, those inside the
+// area, as on the grid pair above; checked against ours and the goals.
+void GeosCutByLineBeside(benchmark::State& state, const Ring& region, const Ring& cutter,
+                         const CutRuns& runs, int goal) {
   const int n = static_cast<int>(state.range(0));
   GEOSContextHandle_t h = GEOS_init_r();
-  GEOSGeometry* circle = Polygon(h, Area{Strips(n).circle});
-  const Ring& l = Strips(n).line;
-  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(l.size()), 2);
-  for (size_t i = 0; i < l.size(); ++i)
-    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
+  GEOSGeometry* circle = Polygon(h, Area{region});
+  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(cutter.size()), 2);
+  for (size_t i = 0; i < cutter.size(); ++i)
+    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), cutter[i].x, cutter[i].y);
   GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
   double area = 0;
   int parts = 0;
@@ -561,14 +569,25 @@ void GeosStrips(benchmark::State& state) {
   });
   state.counters["area"] = area;
   state.counters["parts"] = parts;
-  const double ours = gOursStrips[n];
+  const double ours = runs.seconds.count(n) ? runs.seconds.at(n) : 0.0;
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
-  if (gPartsStrips[n] != parts || std::fabs(gAreaStrips[n] - area) > 1e-6 * area)
+  if (!runs.parts.count(n) || runs.parts.at(n) != parts ||
+      std::fabs(runs.area.at(n) - area) > 1e-6 * area)
     state.SkipWithError("the cuts' pieces differ");
-  else CheckGoals(state, gOursStrips, n, ours > 0.0 ? geos / ours : 0.0);
+  else CheckGoals(state, runs.seconds, n, ours > 0.0 ? geos / ours : 0.0, goal);
   GEOSGeom_destroy_r(h, circle);
   GEOSGeom_destroy_r(h, line);
   GEOS_finish_r(h);
+}
+
+void OursStrips(benchmark::State& state) {
+  const StripPair& p = Strips(static_cast<int>(state.range(0)));
+  OursCutByLine(state, p.circle, p.line, gStrips);
+}
+
+void GeosStrips(benchmark::State& state) {
+  const StripPair& p = Strips(static_cast<int>(state.range(0)));
+  GeosCutByLineBeside(state, p.circle, p.line, gStrips, kGoalSize);
 }
 
 
@@ -579,7 +598,7 @@ void GeosStrips(benchmark::State& state) {
 // in a spike of no width every third vertex (the answer, the square cut
 // in two). Both no slower than GEOS at 200,000 and growing no faster than
 // n log n.
-constexpr int kSpikeGoalSize = 200000;
+constexpr int kLargeGoalSize = 200000;
 
 struct CombPair {
   Area comb, box;
@@ -629,8 +648,8 @@ SpikePair MakeSpikes(int n) {
 
 const SpikePair& Spikes(int n) { return MadeOnce(n, MakeSpikes); }
 
-std::map<int, double> gOursComb, gOursSpikes, gAreaComb, gAreaSpikes;
-std::map<int, int> gPartsComb, gPartsSpikes;
+std::map<int, double> gOursComb, gAreaComb;
+std::map<int, int> gPartsComb;
 
 void OursComb(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
@@ -670,56 +689,20 @@ void GeosComb(benchmark::State& state) {
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
   if (gPartsComb[n] != parts || std::fabs(gAreaComb[n] - area) > 1e-6 * area)
     state.SkipWithError("the intersections differ");
-  else CheckGoals(state, gOursComb, n, ours > 0.0 ? geos / ours : 0.0, kSpikeGoalSize);
+  else CheckGoals(state, gOursComb, n, ours > 0.0 ? geos / ours : 0.0, kLargeGoalSize);
   GEOSGeom_destroy_r(h, box);
   GEOSGeom_destroy_r(h, comb);
   GEOS_finish_r(h);
 }
 
 void OursSpikes(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  Buffer square(Area{Spikes(n).square}), line(Area{Spikes(n).line});
-  double area = 0;
-  int parts = 0;
-  gOursSpikes[n] = benchsupport::SecondsPerIteration(state, [&] {
-    area = 0;
-    parts = 0;
-    TObjectCutByLine cut;
-    if (cut.LoadObjects(&line.m, &square.m, 1, 0.001))
-      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
-  });
-  gPartsSpikes[n] = parts;
-  gAreaSpikes[n] = area;
-  state.counters["area"] = area;
-  state.counters["parts"] = parts;
+  const SpikePair& p = Spikes(static_cast<int>(state.range(0)));
+  OursCutByLine(state, p.square, p.line, gSpikes);
 }
 
 void GeosSpikes(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  GEOSContextHandle_t h = GEOS_init_r();
-  GEOSGeometry* square = Polygon(h, Area{Spikes(n).square});
-  const Ring& l = Spikes(n).line;
-  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(l.size()), 2);
-  for (size_t i = 0; i < l.size(); ++i)
-    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
-  GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
-  double area = 0;
-  int parts = 0;
-  const double geos = benchsupport::SecondsPerIteration(state, [&] {
-    area = 0;
-    parts = 0;
-    GeosCutByLine(h, square, line, &area, &parts);
-  });
-  state.counters["area"] = area;
-  state.counters["parts"] = parts;
-  const double ours = gOursSpikes[n];
-  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
-  if (gPartsSpikes[n] != parts || std::fabs(gAreaSpikes[n] - area) > 1e-6 * area)
-    state.SkipWithError("the cuts' pieces differ");
-  else CheckGoals(state, gOursSpikes, n, ours > 0.0 ? geos / ours : 0.0, kSpikeGoalSize);
-  GEOSGeom_destroy_r(h, square);
-  GEOSGeom_destroy_r(h, line);
-  GEOS_finish_r(h);
+  const SpikePair& p = Spikes(static_cast<int>(state.range(0)));
+  GeosCutByLineBeside(state, p.square, p.line, gSpikes, kLargeGoalSize);
 }
 
 // Arg: n.

@@ -72,7 +72,8 @@ bool TObjectCutSubject::NoArea() {
   if (Data2.Record == nullptr || !ReadContour(Data2, 0, p, nullptr)) return false;
   if (p.size() < 4) return true;
   double perimeter = 0.0;
-  for (size_t i = 1; i < p.size(); ++i) perimeter += std::hypot(p[i].X - p[i - 1].X, p[i].Y - p[i - 1].Y);
+  for (size_t i = 1; i < p.size(); ++i)
+    perimeter += std::hypot(p[i].X - p[i - 1].X, p[i].Y - p[i - 1].Y);
   return 2.0 * std::fabs(Data2.SquareSubject(0)) <= Precision * perimeter;
 }
 

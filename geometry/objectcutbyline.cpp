@@ -383,8 +383,10 @@ int TObjectCutByLine::Decide(int mode) {
   };
   const auto ofVertex = [&](int j) {
     Beside f;
-    if (WeldNear[size_t(j)] <= outer2) f.vc = NearVertex[2 * size_t(j)], f.v = NearVertex[2 * size_t(j) + 1];
-    if (WeldFootNear[size_t(j)] <= outer2) f.sc = WeldFoot[size_t(j)].contour, f.s = WeldFoot[size_t(j)].side;
+    if (WeldNear[size_t(j)] <= outer2)
+      f.vc = NearVertex[2 * size_t(j)], f.v = NearVertex[2 * size_t(j) + 1];
+    if (WeldFootNear[size_t(j)] <= outer2)
+      f.sc = WeldFoot[size_t(j)].contour, f.s = WeldFoot[size_t(j)].side;
     return f;
   };
   // Two contacts one after the other along the line keep within the reach

@@ -768,7 +768,8 @@ uint64_t PartnerHash(double x, double y, LONG first, LONG second) {
   std::memcpy(&by, &y, sizeof by);
   uint64_t h = bx * 0x9E3779B97F4A7C15ull;
   h = (h ^ (h >> 31) ^ by) * 0xBF58476D1CE4E5B9ull;
-  h = (h ^ (h >> 29) ^ (uint64_t(uint32_t(first)) << 32 | uint32_t(second))) * 0x94D049BB133111EBull;
+  const uint64_t numbers = uint64_t(uint32_t(first)) << 32 | uint32_t(second);
+  h = (h ^ (h >> 29) ^ numbers) * 0x94D049BB133111EBull;
   return h ^ (h >> 32);
 }
 
@@ -787,14 +788,16 @@ int TPointCross::FindPartner(const POINTCROSS* array, int count, const POINTCROS
     // Each key keeps its first record, as the walk finds it.
     for (int i = 0; i < count; ++i) {
       const POINTCROSS& r = array[i];
-      for (size_t at = PartnerHash(r.X, r.Y, r.OtherFirst, r.OtherSecond) & mask;; at = (at + 1) & mask) {
+      size_t at = PartnerHash(r.X, r.Y, r.OtherFirst, r.OtherSecond) & mask;
+      for (;; at = (at + 1) & mask) {
         const int32_t k = t.slots[at];
         if (k < 0) {
           t.slots[at] = i;
           break;
         }
         const POINTCROSS& o = array[k];
-        if (o.X == r.X && o.Y == r.Y && o.OtherFirst == r.OtherFirst && o.OtherSecond == r.OtherSecond)
+        if (o.X == r.X && o.Y == r.Y && o.OtherFirst == r.OtherFirst &&
+            o.OtherSecond == r.OtherSecond)
           break;
       }
     }

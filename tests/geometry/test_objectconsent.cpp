@@ -144,7 +144,8 @@ TEST(ObjectConsent, ASecondWithoutAreaTakesNothingAndOneNotANumberIsRefused) {
       TObjectCutSubject cut;
       const int loaded = subject ? cut.LoadObjects(&first, &second, 1, 0, 0.001)
                                  : consent.LoadObjects(&first, &second, 1, 0, 0.001);
-      ASSERT_EQ(1, loaded) << c.size() << " points, state " << (subject ? cut.State : consent.State);
+      ASSERT_EQ(1, loaded) << c.size() << " points, state "
+                           << (subject ? cut.State : consent.State);
       double area = 0;
       int pieces = 0;
       while (TDataEdit* p = subject ? cut.GetNextObject() : consent.GetNextObject()) {

@@ -198,8 +198,10 @@ TEST(PointCross, PartnersFoundByTheTableAreThoseTheWalkFinds) {
   // partner; records of no partner give the count.
   Contour comb;
   for (int k = 0; k < 500; ++k)
-    for (const Pt& p : Contour{{10.0 * k, 0}, {10.0 * k, 100}, {10.0 * k + 5, 100}, {10.0 * k + 5, 0}})
-      comb.push_back(p);
+    for (const double x : {10.0 * k, 10.0 * k + 5}) {
+      comb.push_back({x, x == 10.0 * k ? 0.0 : 100.0});
+      comb.push_back({x, x == 10.0 * k ? 100.0 : 0.0});
+    }
   comb.push_back({5000, -20});
   comb.push_back({0, -20});
   comb.push_back(comb.front());
@@ -221,7 +223,8 @@ TEST(PointCross, PartnersFoundByTheTableAreThoseTheWalkFinds) {
     stranger.X += 0.5;
     EXPECT_EQ(w.Count, w.FindPartner(other, w.Count, &stranger));
     // Fewer records: the table follows the count.
-    EXPECT_EQ(TPointCross::GetPointCrossEx(other, 600, &own[700]), w.FindPartner(other, 600, &own[700]));
+    EXPECT_EQ(TPointCross::GetPointCrossEx(other, 600, &own[700]),
+              w.FindPartner(other, 600, &own[700]));
   }
 }
 
