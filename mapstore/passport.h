@@ -170,7 +170,10 @@ class MAPCLASS TMapPassport {
   // Where the file system maps the file's pages once for every process on
   // the machine (plat::FileViewsShared), the counter is raised through a
   // view of the passport's first bytes by one atomic step, which every
-  // process sees at once: no lock and no call of the system. Elsewhere (a
+  // process sees at once: no lock and no call of the system. The same step
+  // stores beside it the word naming the chain of raises that kept the
+  // sheets' versions (sheetextents.h): a save of the sheet table starts a
+  // new chain. Elsewhere (a
   // network file system, a file system that cannot map, a process that
   // cannot have a view, or while the fault layer of the tests keeps views
   // out) it is read, raised and written under a lock on its four bytes (the
