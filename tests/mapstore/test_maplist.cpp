@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/filename.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "mapstore/maplist.h"
@@ -397,6 +398,32 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
+
+// Reopening a sheet that is not kept compares its names with the few
+// records that may hold them, not with every record of the table; a
+// record whose names were changed since to those of another sheet is
+// still refused at its opening.
+TEST_F(MapListTest, ReopeningASheetComparesFewNamesOnALargeTable) {
+  constexpr int kSheets = 4000, kOpened = TMapList::FILESET_COUNT + 2;
+  plat::SetDescriptorLimit(1);  // the table keeps FILESET_COUNT sheets
+  struct Limit {
+    ~Limit() { plat::SetDescriptorLimit(0); }
+  } limit;
+  WriteSheets(kOpened);
+  TestMap map(dir.path(), kSheets);
+  TMapList list;
+  for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  ASSERT_EQ(0, list.IsFileSetKept(1));
+  const uint64_t before = FolderNameComparisons();
+  for (int round = 0; round < 2; ++round)
+    for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  EXPECT_LT((FolderNameComparisons() - before) / (2 * kOpened), 64u);
+
+  std::strcpy(map.List(3)->NameDAT, "s2.dat");
+  ASSERT_EQ(0, list.IsFileSetKept(3));
+  EXPECT_EQ(0, list.Open(&map, 3));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+}
 
 // A sheet opened while its semantics file was missing, which another
 // writer then makes. A write that needs the file while it cannot be opened
