@@ -586,31 +586,33 @@ bool NamesMeet(const SheetNames& names, const LISTDESC* other) {
 // a name is looked up among the few records that may hold it rather than
 // compared with every record.
 struct TMapPassport::SHEETNAMEINDEX {
-  const LISTDESC* lists = nullptr;
   int count = 0;
   std::vector<uint64_t> records;  // by record: SheetNamesHash
   // (name hash, record) ascending.
   std::vector<std::pair<uint64_t, int>> names;
 
-  void Make(const LISTDESC* table, int n) {
-    lists = table;
-    count = n;
+  // For the table's first `n` records, anew; with `grow`, only the
+  // records added at its end since (a map growing sheet by sheet).
+  void Make(const LISTDESC* table, int n, bool grow) {
+    const int from = grow && n > count && !records.empty() ? count : 0;
+    if (from == 0) names.clear();
     records.resize(size_t(n));
-    names.clear();
-    names.reserve(size_t(n) * kSheetNames);
-    for (int i = 0; i < n; ++i) {
+    const size_t sorted = names.size();
+    for (int i = from; i < n; ++i) {
       records[size_t(i)] = SheetNamesHash(&table[i]);
       for (const char* name : SheetNames(&table[i]).name)
         if (name[0] != 0) names.emplace_back(FolderNameHash(name), i);
     }
-    std::sort(names.begin(), names.end());
+    std::sort(names.begin() + ptrdiff_t(sorted), names.end());
+    std::inplace_merge(names.begin(), names.begin() + ptrdiff_t(sorted), names.end());
+    count = n;
   }
 };
 
 bool TMapPassport::SheetNameIndexHolds(int index) const {
   const SHEETNAMEINDEX* x = sheetNames_.get();
   const int count = std::min(Count(), Capacity());
-  return x != nullptr && x->lists == Lists && x->count == count &&
+  return x != nullptr && x->count == count &&
          x->records[size_t(index)] == SheetNamesHash(&Lists[index]);
 }
 
@@ -630,7 +632,8 @@ int TMapPassport::SheetNamesShared(const LISTDESC* list, int except) const {
   if (!SheetNameIndexHolds(index)) {
     try {
       if (!sheetNames_) sheetNames_ = std::make_unique<SHEETNAMEINDEX>();
-      sheetNames_->Make(Lists, count);
+      sheetNames_->Make(Lists, count, true);
+      if (!SheetNameIndexHolds(index)) sheetNames_->Make(Lists, count, false);
     } catch (const std::bad_alloc&) {
       sheetNames_.reset();
       for (int n = 1; n <= count; ++n)
