@@ -61,10 +61,25 @@
 // (the pages are in the system's cache, but not yet in the process's
 // tables), ten times as many pages on 10,000,000 objects, which a longer
 // run passes over.
+// On 3,969 sheets (63 x 63) of 252 (/1000188/63), as national maps of
+// thousands of sheets are laid out: BM_ManySheetsSelect,
+// BM_ManySheetsSelectSmall and BM_ManySheetsClick beside SQLite, each
+// select failing its run when slower than SQLite's.
 // BM_ClickAtRandom: on 1,024 sheets of 1,000 objects (32 x 32,
-// /1024000/32) and on one sheet of 1,000,000, a click on a random point
-// object each round; the first's time over the second's fails the run over
-// 2.
+// /1024000/32), on 3,969 of 252, on 10,000,000 in 100 sheets and on one
+// sheet of 1,000,000, a click on a random point object each round; the time
+// on 1,024 sheets over one sheet's fails the run over 2, on 3,969 over 4.
+// BM_ClickAtRandomLowBudget: the same on 10,000,000 objects with the
+// indexes of frames a map keeps held to 64 MB (TMapList::
+// SetFrameIndexBytes), about half what they take: the budget's cliff,
+// printed beside the clicks with the default budget (no goal).
+// BM_FreshDocumentClicks: 1,000 clicks at random point objects on a
+// document of 1,024 sheets just opened, each sheet's first visit
+// included; their time over one sheet's clicks fails the run over 2.
+// With MAPCORE_BENCH_20M=1 (8.6 GB of files, minutes to build): 19,999,840
+// objects in 196 sheets (14 x 14) of 102,040, at the same density, the
+// 300 m select and the click against 10,000,000 in 100 sheets, each
+// failing over 2.
 // BM_FirstSelectOverFirstClick: on documents just opened, the first click
 // at a random point object and the first 300 m select round it (each on a
 // document of its own), on both maps; the select's time over the click's
@@ -146,12 +161,15 @@ constexpr Shape kFourSmall{400000, 2}, kFourLarge{6400000, 2};
 constexpr Shape kHundred{1000000, 10}, kSixteenLarge{5000000, 4};
 // And 100 sheets of 100,000, at the same density: sheets √10 times as wide.
 constexpr Shape kTenMillion{10000000, 10};
+// And, asked for (MAPCORE_BENCH_20M=1: 8.6 GB and minutes to build), 196
+// sheets (14 x 14) of 102,040 at the same density.
+constexpr Shape kTwentyMillion{19999840, 14};
 // And 1,024 sheets (32 x 32) of 1,000, and 3,969 (63 x 63) of 252.
 constexpr Shape kThousand{1024000, 32};
 constexpr Shape kFourThousand{1000188, 63};
 bool Nomenclature(Shape shape) {
   return shape == kHundred || shape == kSixteenLarge || shape == kThousand ||
-         shape == kTenMillion || shape == kFourThousand;
+         shape == kTenMillion || shape == kFourThousand || shape == kTwentyMillion;
 }
 // The sheets of a shape, for the names of its figures.
 std::string SheetsOf(Shape shape) { return std::to_string(shape.grid * shape.grid) + " sheets"; }
@@ -1074,8 +1092,9 @@ int64_t MinorFaults() {
 // run over 2.
 
 void BM_TenMillionSelect(benchmark::State& state) {
+  const Shape smaller = ShapeOf(state) == kTwentyMillion ? kTenMillion : kHundred;
   Scene* large = Start(state);
-  Scene* small = TheScene(kHundred);
+  Scene* small = TheScene(smaller);
   if (large == nullptr || small == nullptr) return state.SkipWithError("no scene");
   Scene* scenes[2] = {small, large};
   std::vector<std::unique_ptr<TMapSelect>> selects;
@@ -1111,13 +1130,15 @@ void BM_TenMillionSelect(benchmark::State& state) {
   state.counters["per_object_ratio"] = perObject;
   state.counters["faults"] = double(faults[1]) / n;
   state.counters["faults_1M"] = double(faults[0]) / n;
-  Figures()["300 m select on 100 sheets"][kHundred] = seconds[0] / n * 1e3;
-  Figures()["300 m select on 100 sheets"][kTenMillion] = seconds[1] / n * 1e3;
+  Figures()["300 m select, large maps"][smaller] = seconds[0] / n * 1e3;
+  Figures()["300 m select, large maps"][ShapeOf(state)] = seconds[1] / n * 1e3;
+  const std::string what = smaller == kHundred ? "10,000,000 over 1,000,000 in 100 sheets"
+                                               : "20,000,000 in 196 sheets over 10,000,000";
   char line[200];
   std::snprintf(line, sizeof(line), "  %-58s %8.2f  (no goal)",
-                "300 m select, 10,000,000 over 1,000,000, per object found", perObject);
+                ("300 m select, " + what + ", per object found").c_str(), perObject);
   Checks().push_back(line);
-  Check(state, "300 m select, 10,000,000 over 1,000,000 in 100 sheets", seconds[1], seconds[0], 2);
+  Check(state, "300 m select, " + what, seconds[1], seconds[0], 2);
 }
 
 // A click on a random point object each round at the zoom of the window
@@ -1530,6 +1551,10 @@ void Register() {
   for (Shape shape : {Shape{1000000, 1}, kThousand, kFourThousand, kTenMillion})
     add("BM_ClickAtRandom", BM_ClickAtRandom, shape)->Iterations(2000);
   add("BM_ClickAtRandomLowBudget", BM_ClickAtRandomLowBudget, kTenMillion)->Iterations(2000);
+  if (const char* large = std::getenv("MAPCORE_BENCH_20M"); large != nullptr && large[0] == '1') {
+    add("BM_TenMillionSelect", BM_TenMillionSelect, kTwentyMillion)->Iterations(1000);
+    add("BM_ClickAtRandom", BM_ClickAtRandom, kTwentyMillion)->Iterations(2000);
+  }
   add("BM_FreshDocumentClicks", BM_FreshDocumentClicks, kThousand)->Iterations(3);
   // The laid-out maps: not by shape.
   benchmark::RegisterBenchmark("BM_DenseSheetSelect", BM_DenseSheetSelect)
@@ -1565,7 +1590,7 @@ bool PrintRatios() {
   for (int n : kOneSheet) shapes.push_back(Shape{n, 1});
   for (Shape shape :
        {kSixteen, kFourSmall, kFourLarge, kHundred, kSixteenLarge, kThousand, kFourThousand,
-        kTenMillion})
+        kTenMillion, kTwentyMillion})
     shapes.push_back(shape);
   for (Shape shape : shapes)
     std::printf(" %12s", (std::to_string(shape.grid * shape.grid) + "x" +
@@ -1620,6 +1645,8 @@ bool PrintRatios() {
                      Figure("click at a random point object", Shape{1000000, 1}), 2);
   const double lowBudget = Figure("click at a random point object, 64 MB of indexes", kTenMillion),
                budget = Figure("click at a random point object", kTenMillion);
+  held &= PrintRatio("click on 20,000,000 in 196 sheets over 10,000,000 in 100",
+                     Figure("click at a random point object", kTwentyMillion), budget, 2);
   if (lowBudget > 0 && budget > 0)
     std::printf("  %-58s %8.2f  (no goal: the indexes' budget below what they need)\n",
                 "click on 10,000,000 with 64 MB of indexes over the default", lowBudget / budget);
