@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -620,15 +621,20 @@ int TMapPassport::SheetNamesShared(const LISTDESC* list, int except) const {
   if (list == nullptr) return 0;
   const SheetNames names(list);
   const int count = Lists != nullptr ? std::min(Count(), Capacity()) : 0;
-  const ptrdiff_t at = Lists != nullptr ? list - Lists : -1;
-  if (at < 0 || at >= count) {
+  // Whether the record is one of the table's (addresses compared as
+  // numbers: a record from elsewhere lies in no relation to the table).
+  const uintptr_t at = reinterpret_cast<uintptr_t>(list), base = reinterpret_cast<uintptr_t>(Lists);
+  const bool inTable = Lists != nullptr && at >= base &&
+                       at - base < uintptr_t(count) * sizeof(LISTDESC) &&
+                       (at - base) % sizeof(LISTDESC) == 0;
+  if (!inTable) {
     // A record from elsewhere (a sheet to be added): every record is
     // compared with it.
     for (int n = 1; n <= count; ++n)
       if (n != except && NamesMeet(names, &Lists[n - 1])) return 1;
     return 0;
   }
-  const int index = int(at);
+  const int index = int((at - base) / sizeof(LISTDESC));
   if (!SheetNameIndexHolds(index)) {
     try {
       if (!sheetNames_) sheetNames_ = std::make_unique<SHEETNAMEINDEX>();

@@ -292,27 +292,40 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
   return ERROR_SUCCESS;
 }
 
+// A descriptor shared by a file and the mappings made of it, closed when
+// the last of them lets go: a mapping needs no descriptor of its own.
+struct SharedDescriptor {
+  explicit SharedDescriptor(int f) : fd(f) {}
+  ~SharedDescriptor() {
+    detail::Counted(detail::CALL_CLOSE);
+    ::close(fd);
+  }
+  SharedDescriptor(const SharedDescriptor&) = delete;
+  SharedDescriptor& operator=(const SharedDescriptor&) = delete;
+  const int fd;
+};
+
 class SystemMapping final : public VfsMapping {
  public:
-  explicit SystemMapping(int fd) : fd_(fd) {}
+  explicit SystemMapping(std::shared_ptr<SharedDescriptor> held) : held_(std::move(held)) {}
   ~SystemMapping() override { Release(); }
 
   DWORD Size(uint64_t* size) override {
-    if (fd_ < 0) return ERROR_INVALID_HANDLE;
+    if (!held_) return ERROR_INVALID_HANDLE;
     detail::Counted(detail::CALL_STAT);
     struct stat st;
-    if (fstat(fd_, &st) != 0) return LastErrno();
+    if (fstat(held_->fd, &st) != 0) return LastErrno();
     *size = static_cast<uint64_t>(st.st_size);
     return ERROR_SUCCESS;
   }
 
   DWORD MapView(uint64_t offset, size_t length, bool write, bool copyOnWrite,
                 void** view) override {
-    if (fd_ < 0) return ERROR_INVALID_HANDLE;
+    if (!held_) return ERROR_INVALID_HANDLE;
     int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
     int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
     detail::Counted(detail::CALL_MAP);
-    void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
+    void* p = mmap(nullptr, length, prot, flags, held_->fd, static_cast<off_t>(offset));
     if (p == MAP_FAILED) {
       // ENODEV: the file system cannot map files at all.
       if (errno == ENODEV) return ERROR_NOT_SUPPORTED;
@@ -335,25 +348,25 @@ class SystemMapping final : public VfsMapping {
   }
 
   // A view made keeps its pages without the descriptor.
-  void Release() override {
-    if (fd_ >= 0) {
-      detail::Counted(detail::CALL_CLOSE);
-      ::close(fd_);
-    }
-    fd_ = -1;
-  }
+  void Release() override { held_.reset(); }
 
  private:
-  int fd_;  // a descriptor of its own: the mapping outlives the file; -1 released
+  std::shared_ptr<SharedDescriptor> held_;  // the file's descriptor; null released
 };
 
 class SystemFile final : public VfsFile {
  public:
   SystemFile(int fd, bool readable, bool writable)
-      : fd_(fd), readable_(readable), writable_(writable) {}
-  ~SystemFile() override {  // drops every lock and marker of this file
-    detail::Counted(detail::CALL_CLOSE);
-    ::close(fd_);
+      : fd_(fd), held_(std::make_shared<SharedDescriptor>(fd)), readable_(readable),
+        writable_(writable) {}
+  // Closing the descriptor drops every lock and marker of this file. While
+  // a mapping made of it keeps the descriptor, they are let go here: the
+  // file is closed for every other opener.
+  ~SystemFile() override {
+    if (held_.use_count() > 1) {
+      struct flock fl = detail::Range(F_UNLCK, 0, 0);
+      detail::Fcntl(fd_, F_OFD_SETLK, &fl);
+    }
   }
 
   int fd() const { return fd_; }
@@ -449,15 +462,7 @@ class SystemFile final : public VfsFile {
 
   DWORD Map(bool writable, std::shared_ptr<VfsMapping>* mapping) override {
     if (!readable_ || (writable && !writable_)) return ERROR_ACCESS_DENIED;
-    // A descriptor of its own, not a duplicate: a duplicate would share
-    // this file's open file description and keep its byte-range locks
-    // alive after the file is closed.
-    std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    detail::Counted(detail::CALL_OPEN);
-    int fd = ::open(self.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) return LastErrno();
-    *mapping = std::make_shared<SystemMapping>(fd);
+    *mapping = std::make_shared<SystemMapping>(held_);
     return ERROR_SUCCESS;
   }
 
@@ -493,6 +498,7 @@ class SystemFile final : public VfsFile {
 
  private:
   const int fd_;
+  const std::shared_ptr<SharedDescriptor> held_;  // with the mappings made of the file
   const bool readable_;  // the descriptor's own access
   const bool writable_;
 };

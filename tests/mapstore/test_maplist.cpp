@@ -400,21 +400,34 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
+// A table that keeps FILESET_COUNT sheets (a descriptor limit of 1) and
+// two sheets more, opened in turn: sheets 1 and 2 are then not kept.
+class SmallTable : public MapListTest {
+ protected:
+  static constexpr int kOpened = TMapList::FILESET_COUNT + 2;
+  void SetUp() override {
+    MapListTest::SetUp();
+    plat::SetDescriptorLimit(1);
+    WriteSheets(kOpened);
+  }
+  void TearDown() override {
+    plat::SetDescriptorLimit(0);
+    MapListTest::TearDown();
+  }
+  void OpenInTurn(TMapBase& map, TMapList& list) {
+    for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+    ASSERT_EQ(0, list.IsFileSetKept(1));
+  }
+};
+
 // Reopening a sheet that is not kept compares its names with the few
 // records that may hold them, not with every record of the table; a
 // record whose names were changed since to those of another sheet is
 // still refused at its opening.
-TEST_F(MapListTest, ReopeningASheetComparesFewNamesOnALargeTable) {
-  constexpr int kSheets = 4000, kOpened = TMapList::FILESET_COUNT + 2;
-  plat::SetDescriptorLimit(1);  // the table keeps FILESET_COUNT sheets
-  struct Limit {
-    ~Limit() { plat::SetDescriptorLimit(0); }
-  } limit;
-  WriteSheets(kOpened);
-  TestMap map(dir.path(), kSheets);
+TEST_F(SmallTable, ReopeningASheetComparesFewNamesOnALargeTable) {
+  TestMap map(dir.path(), 4000);
   TMapList list;
-  for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
-  ASSERT_EQ(0, list.IsFileSetKept(1));
+  ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
   const uint64_t before = FolderNameComparisons();
   for (int round = 0; round < 2; ++round)
     for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
@@ -429,17 +442,10 @@ TEST_F(MapListTest, ReopeningASheetComparesFewNamesOnALargeTable) {
 // The kernel entries of a switch to a sheet that is not kept: each of its
 // files opened once with its share markers, its signature and the header
 // read; and none at all for a switch to a sheet kept.
-TEST_F(MapListTest, ASheetSwitchMakesFewSystemCalls) {
-  constexpr int kOpened = TMapList::FILESET_COUNT + 2;
-  plat::SetDescriptorLimit(1);
-  struct Limit {
-    ~Limit() { plat::SetDescriptorLimit(0); }
-  } limit;
-  WriteSheets(kOpened);
+TEST_F(SmallTable, ASheetSwitchMakesFewSystemCalls) {
   TestMap map(dir.path(), kOpened);
   TMapList list;
-  for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
-  ASSERT_EQ(0, list.IsFileSetKept(1));
+  ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
   auto calls = [&](int n) {
     const plat::SystemCallCounts before = plat::SystemCalls();
     EXPECT_EQ(1, list.Open(&map, n));
