@@ -197,7 +197,7 @@ class MAPCLASS TMapList {
  public:
   // Sheets the table keeps whatever the descriptor limit, and the most it
   // keeps.
-  enum : int { FILESET_COUNT = 16, FILESET_MAX = 1024 };
+  enum : int { FILESET_COUNT = 16, FILESET_MAX = 8192 };
 
   TMapList();
   // Closes everything: Close(1).
