@@ -192,8 +192,9 @@ class MAPCLASS TMap : public TMapBase {
   // apply their own; a sheet object other than List uses this): journal
   // and callback, borders, change counter, the descriptor cache of List
   // when it holds the same sheet, and the observers when an object was
-  // written. False when the change counter could not be raised (the code
-  // in list's error): the change is then not to be reported made.
+  // written. False when the change counter could not be raised now: the
+  // raise is owed (made by the next raise, sheet change or close), and the
+  // change, which stands, is reported made all the same.
   bool ApplyChange(TMapList& list, const SHEETCHANGE& change);
   // Closes the current sheet as TMapList::Close does; an empty writable
   // sheet gets its placeholder object through AppendObject first.

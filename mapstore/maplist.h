@@ -58,7 +58,7 @@ class TMapBase : public TMapPassport {
   // Applies a change made by one of its sheets as the owner does (the map:
   // journal, callback, borders, counter, observers); null for a bare base,
   // whose sheets apply their own changes (TMapList::ApplyOwnChange). False
-  // when the change counter could not be raised.
+  // when the change counter could not be raised now (the raise is owed).
   bool (*ApplyChangeCall)(TMapBase* owner, TMapList& list, const SHEETCHANGE& change) = nullptr;
 };
 
@@ -433,8 +433,8 @@ class MAPCLASS TMapList {
   // counter raised in the map file when the change counts; a frame object's
   // extent taken into the sheet's corners with unit factor and the
   // passport's origin. No journal, callback or borders. False when the
-  // counter could not be raised (the code in the last error): the change
-  // is then not to be reported made.
+  // counter could not be raised now: the raise is owed, and the change,
+  // which stands, is reported made all the same.
   bool ApplyOwnChange(const SHEETCHANGE& change);
   // The sheet record's corners (plane metres) take in the frame of `desc`
   // (device units, from the sheet's view position) by factor and origin.
@@ -679,8 +679,10 @@ class MAPCLASS TMapList {
   int EditMode = 0;         // the map's edit mode when the sheet was opened
 
   // Links of the open sheet as read once the links past the count are cut,
-  // kept for a sheet whose file could not take them (RepairChainLinks);
-  // they hold while the header's count is RepairedCount.
+  // kept for a sheet whose file did not take them when it opened
+  // (RepairChainLinks); they hold while the header's count is
+  // RepairedCount. A RepairedCount other than 0 leaves the repair to the
+  // document's first write.
   struct LINKREPAIR {
     LONG Number;
     DWORD Next;
@@ -881,20 +883,36 @@ class MAPCLASS TMapList {
   // the links first). The objects the header names as chain ends are
   // looked at; when one links past the count, every such link is cut: the
   // objects on either side of the lost one are linked to each other again
-  // (or end the chain). A writable sheet gets them written under the sheet
-  // lock; otherwise, or when that fails, the sheet is read with them
-  // (Repairs) and takes no writes. Always 1.
+  // (or end the chain). A writable sheet whose locks are trusted
+  // (LocksTrusted) gets them written under the sheet lock
+  // (WriteLinkRepairs); otherwise, or when that fails, the sheet is read
+  // with them (Repairs, RepairedCount) and the document's first write
+  // writes them (BeginWrite). Always 1.
   int RepairChainLinks();
+  // Under the sheet lock or the write turn: the header read again, and the
+  // links past the count it leaves cut in the file. 0 (the repairs then
+  // no longer owed), MAPERR_READ when the header cannot be read again or
+  // does not fit the file, or the failure of a read or write.
+  int WriteLinkRepairs();
+  // Whether every writer of the sheet's file sees this one's locks and a
+  // read under them sees every writer's latest bytes: false on a file
+  // system whose files are not shared (plat::FileViewsShared: network and
+  // FUSE mounts), where opening a sheet writes nothing.
+  bool LocksTrusted();
   // A writer stopped after the header that counts its new object but
   // before the links of its neighbours to it leaves the object counted and
-  // not yet in the chain. A writable sheet completes those links when it
-  // opens (CompleteLastLinks, under the sheet lock), so that the chain holds
-  // every object counted from the start. Always 1.
+  // not yet in the chain. A writable sheet whose locks are trusted
+  // completes those links when it opens (CompleteLastLinks, under the
+  // sheet lock), so that the chain holds every object counted from the
+  // start; elsewhere the next append does. Always 1.
   int CompleteLinksAtOpen();
   // Whether a neighbour of the last object counted does not link to it.
   bool LastLinksOpen();
-  // Under the sheet lock: the header copy read again from the file, when it
-  // reads and fits the file.
+  // Under the sheet lock: the header copy read again from the file
+  // (TakeHead). False (the copy unchanged) when it cannot be read, does
+  // not fit the file or counts fewer objects than the copy.
+  bool HeadReadAgain();
+  // HeadReadAgain without its answer (kept in the library's interface).
   void ReloadHead();
   // Whether a chain end named by the header links past the count.
   bool ChainEndsPastCount();
@@ -999,7 +1017,9 @@ class MAPCLASS TMapList {
   HANDLE TurnFile = nullptr;  // the descriptor file handle that holds it
   // The start and end of an object write: in edit mode the sheet lock (with
   // the turn), else the turn alone, under which the header is taken from
-  // the file (TakeHeadFromFile). 0 (MAPERR_WRITE) when it cannot be had.
+  // the file (TakeHeadFromFile); then the links past the count that the
+  // sheet opened with are cut in the file (WriteLinkRepairs). 0 (MAPERR_WRITE
+  // when it cannot be had, else the failed repair's code) when not begun.
   int BeginWrite();
   void EndWrite();
   // Under the write turn, outside edit mode: the header as the file holds it

@@ -4,10 +4,13 @@
 // links to an object the header does not count, and every later append
 // next to them failed. A sheet is looked at when it opens: the links past
 // the count are cut, the objects on either side of the lost one linked to
-// each other again, and the result written back when the sheet is
-// writable or else used when the sheet is read. A writable sheet also
-// completes the links to its last object when the append that counted it
-// stopped before writing them.
+// each other again, and the result used when the sheet is read. It is
+// written back only under the sheet lock, from the header read again under
+// it, and only at the opening of a writable sheet on a file system whose
+// locks and reads every writer shares; otherwise by the document's first
+// write, under the lock that write takes. A writable sheet on such a file
+// system also completes the links to its last object when the append that
+// counted it stopped before writing them.
 #include <algorithm>
 #include <iterator>
 #include <map>
@@ -90,12 +93,25 @@ int TMapList::FindLinkRepairs(std::vector<LINKREPAIR>& out) {
   return 0;
 }
 
-void TMapList::ReloadHead() {
-  // A writer that was only slow, not stopped, has counted its object by now.
+void TMapList::ReloadHead() { HeadReadAgain(); }
+
+bool TMapList::HeadReadAgain() {
+  // A writer that was only slow, not stopped, has counted its object by
+  // now. No writer takes objects away: a header counting fewer is damage.
   HDRHEAD fresh;
-  if (ReadHdr(0, &fresh, sizeof(fresh)) == 0 && CheckHdrHead(&fresh) &&
-      CheckHdrCount(&fresh, plat::FileLength(Files[SHEET_HDR])))
-    Head = fresh;
+  if (ReadHdr(0, &fresh, sizeof(fresh)) != 0 || !CheckHdrHead(&fresh) ||
+      !CheckHdrCount(&fresh, plat::FileLength(Files[SHEET_HDR])) || fresh.Count < Head.Count)
+    return false;
+  TakeHead(fresh);
+  return true;
+}
+
+bool TMapList::LocksTrusted() {
+  // A file that is not shared (a network or FUSE mount) may be written at
+  // this moment by a writer elsewhere whose lock this one does not see,
+  // and read stale under the lock: what looks like a link past the count
+  // there may be that writer's append half seen.
+  return plat::FileViewsShared(Files[SHEET_HDR]) != FALSE;
 }
 
 bool TMapList::LastLinksOpen() {
@@ -113,11 +129,10 @@ bool TMapList::LastLinksOpen() {
 }
 
 int TMapList::CompleteLinksAtOpen() {
-  if (!IsWritable() || !LastLinksOpen() || !LockList()) return 1;
-  ReloadHead();
+  if (!IsWritable() || !LastLinksOpen() || !LocksTrusted() || !LockList()) return 1;
   // A failed write leaves the rest to the next append, which completes the
   // links the same way.
-  CompleteLastLinks(Head);
+  if (HeadReadAgain()) CompleteLastLinks(Head);
   UnlockList();
   HeadBuffer.Reset();
   CurrentObject = 0;
@@ -125,25 +140,51 @@ int TMapList::CompleteLinksAtOpen() {
   return 1;
 }
 
+int TMapList::WriteLinkRepairs() {
+  // Descriptors read while the links were mended in memory were mended in
+  // the cache (ApplyLinkRepairs): they take the file's links again.
+  for (int i = 0; i < RepairCount; ++i) {
+    FVSPR desc;
+    if (ReadHdr(int64_t(Repairs[i].Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) == 0)
+      HeadBuffer.UpdateRecord(Repairs[i].Number, &desc);
+  }
+  if (!HeadReadAgain()) return MAPERR_READ;
+  std::vector<LINKREPAIR> repairs;
+  int code = ChainEndsPastCount() ? FindLinkRepairs(repairs) : 0;
+  // Every link back first, then the links forward: a writer stopped
+  // between them leaves a link forward past the count, on the object the
+  // header names as the end of its kind, where the next opening finds it
+  // (a link back past the count inside the chain it would not find).
+  for (int forward = 0; code == 0 && forward < 2; ++forward) {
+    for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
+      const LINKREPAIR& r = repairs[i];
+      FVSPR desc;
+      code = ReadHdr(int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
+      if (code != 0 || (forward ? desc.Next == r.Next : desc.Back == r.Back)) continue;
+      if (forward)
+        desc.Next = r.Next;
+      else
+        desc.Back = r.Back;
+      code = WriteSheet(SHEET_HDR, int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
+      // The descriptors read stay where they are (a writer may hold the
+      // current one): those rewritten take the new links.
+      if (code == 0) HeadBuffer.UpdateRecord(r.Number, &desc);
+    }
+  }
+  if (code == 0) {
+    RepairCount = 0;
+    RepairedCount = 0;
+  }
+  return code;
+}
+
 int TMapList::RepairChainLinks() {
   RepairCount = 0;
   RepairedCount = 0;
   if (!ChainEndsPastCount()) return CompleteLinksAtOpen();
 
-  std::vector<LINKREPAIR> repairs;
-  if (IsWritable() && LockList()) {
-    ReloadHead();
-    int code = ChainEndsPastCount() ? FindLinkRepairs(repairs) : 0;
-    for (size_t i = 0; code == 0 && i < repairs.size(); ++i) {
-      const LINKREPAIR& r = repairs[i];
-      FVSPR desc;
-      code = ReadHdr(int64_t(r.Number) * SHEET_RECORD_SIZE, &desc, sizeof(desc));
-      if (code != 0) break;
-      desc.Next = r.Next;
-      desc.Back = r.Back;
-      code = WriteSheetBytes(Files[SHEET_HDR], int64_t(r.Number) * SHEET_RECORD_SIZE, &desc,
-                             sizeof(desc));
-    }
+  if (IsWritable() && LocksTrusted() && LockList()) {
+    const int code = WriteLinkRepairs();
     UnlockList();
     HeadBuffer.Reset();
     CurrentObject = 0;
@@ -152,14 +193,15 @@ int TMapList::RepairChainLinks() {
     Error = code;
   }
 
-  // The chain is read as repaired, and nothing is written to the sheet: an
-  // append next to a link past the count would tie the new object's number
-  // to that link.
+  // The chain is read as repaired, and nothing is written to the sheet
+  // now: the document's first write makes the repair under its lock
+  // (BeginWrite), before anything else, since an append next to a link
+  // past the count would tie the new object's number to that link.
+  std::vector<LINKREPAIR> repairs;
   if (FindLinkRepairs(repairs) == 0) {
     RepairCount = int(std::min<size_t>(repairs.size(), LINKREPAIR_COUNT));
     std::copy(repairs.begin(), repairs.begin() + RepairCount, Repairs);
   }
   RepairedCount = Head.Count;
-  AccessMode = LISTACCESS_READ;
   return 1;
 }

@@ -229,10 +229,10 @@ int TMapList::ReplaceListObjects(double dx, double dy) {
                                               nullptr, nullptr, &change)
                               : 0;
     if (located > 0) {
-      const bool counted = Owner != nullptr && Owner->ApplyChangeCall != nullptr
-                               ? Owner->ApplyChangeCall(Owner, *this, change)
-                               : ApplyOwnChange(change);
-      if (!counted) written = 0;
+      if (Owner != nullptr && Owner->ApplyChangeCall != nullptr)
+        Owner->ApplyChangeCall(Owner, *this, change);
+      else
+        ApplyOwnChange(change);
     }
     if (written == 0) {
       result = 0;

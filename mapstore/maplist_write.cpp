@@ -493,6 +493,9 @@ int TMapList::TakeTurn() {
 
 void TMapList::EndTurn() {
   if (TurnDepth == 0 || --TurnDepth > 0) return;
+  // The sheet's version tells that the change is over before anybody else
+  // may write it.
+  if (Owner != nullptr) Owner->SheetChangesMade();
   EndTurnOf(TurnFile);
   TurnFile = nullptr;
 }
@@ -503,6 +506,16 @@ int TMapList::BeginWrite() {
     return 0;
   }
   if (EditMode == 0) TakeHeadFromFile();
+  // Links past the count that the sheet was opened with and read as cut
+  // are cut in the file first, now that this list holds the sheet.
+  if (RepairedCount != 0) {
+    const int code = WriteLinkRepairs();
+    if (code != 0) {
+      EndWrite();
+      Error = code;
+      return 0;
+    }
+  }
   return 1;
 }
 
@@ -544,9 +557,11 @@ int TMapList::StoreObjectDesc(int n, const FVSPR* desc) {
   if (desc == nullptr) return MAPERR_INPUT;
   if (n < 1 || n > Head.Count) return MAPERR_DATA;
   // The frame of the sheet's objects the map keeps takes it in, whether
-  // or not the write goes out whole.
+  // or not the write goes out whole; the sheet's version tells others
+  // first (a temporary set of files handed to the list is nobody else's).
   if (Owner != nullptr)
-    Owner->SheetObjectWritten(ListNumber, FRAME{desc->X1, desc->Y1, desc->X2, desc->Y2});
+    Owner->SheetObjectWritten(ListNumber, FRAME{desc->X1, desc->Y1, desc->X2, desc->Y2},
+                              !AttachedFiles);
   return WriteSheet(SHEET_HDR, int64_t(n) * SHEET_RECORD_SIZE, desc, SHEET_RECORD_SIZE);
 }
 
@@ -671,11 +686,8 @@ void TMapList::StartChange(SHEETCHANGE* change) const {
 
 bool TMapList::ApplyOwnChange(const SHEETCHANGE& change) {
   if (Owner == nullptr) return true;
-  bool counted = true;
-  if (change.Counter != CHANGECOUNT_NONE && !Owner->RaiseForChange()) {
-    counted = false;
-    Error = Owner->Error;
-  }
+  // A raise that cannot be made now is owed (as the map does it).
+  const bool counted = change.Counter == CHANGECOUNT_NONE || Owner->RaiseForChange();
   if (change.FrameAppended)
     TakeInFrame(change.Desc, 1.0, Owner->Passport.OriginX, Owner->Passport.OriginY);
   return counted;
@@ -1002,7 +1014,8 @@ int TMapList::AppendObjectData(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, 
   if (FrameToReplace(desc) != 0) DeleteObject();
   SHEETCHANGE change;
   const int number = AppendChecked(desc, metric, semn, draw, &change);
-  return ApplyOwnChange(change) ? number : 0;
+  ApplyOwnChange(change);
+  return number;
 }
 
 // ---------------------------------------------------------------------------
@@ -1156,7 +1169,8 @@ int TMapList::UpdateObjectData(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC*
   if (located == 0) return 0;
   SHEETCHANGE change;
   const int result = RewriteObject(located, desc, metric, semn, draw, &change);
-  return ApplyOwnChange(change) ? result : 0;
+  ApplyOwnChange(change);
+  return result;
 }
 
 // ---------------------------------------------------------------------------
@@ -1215,7 +1229,8 @@ int TMapList::DeleteCurrent(SHEETCHANGE* change) {
 int TMapList::DeleteObject() {
   SHEETCHANGE change;
   const int n = DeleteCurrent(&change);
-  return ApplyOwnChange(change) ? n : 0;
+  ApplyOwnChange(change);
+  return n;
 }
 
 int TMapList::DeleteObject(int n) {
@@ -1270,5 +1285,6 @@ int TMapList::RewriteDraw(int n, IMGDRAW* draw, SHEETCHANGE* change) {
 int TMapList::UpdateObjectDraw(int n, IMGDRAW* draw) {
   SHEETCHANGE change;
   const int result = RewriteDraw(n, draw, &change);
-  return ApplyOwnChange(change) ? result : 0;
+  ApplyOwnChange(change);
+  return result;
 }

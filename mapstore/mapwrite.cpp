@@ -14,7 +14,8 @@ int TMap::AppendObject(FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW*
   if (const int frame = List.FrameToReplace(desc)) DeleteObject(frame);
   SHEETCHANGE change;
   const int number = List.AppendChecked(desc, metric, semn, draw, &change);
-  return ApplyChange(List, change) ? number : 0;
+  ApplyChange(List, change);
+  return number;
 }
 
 int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, IMGDRAW* draw) {
@@ -24,7 +25,8 @@ int TMap::UpdateObject(int n, FVSPR* desc, LONGMETRIC* metric, SEMANTIC* semn, I
   NotifyWriting(located, CHANGE_UPDATE, FvsprIsDeleted(desc) ? CHANGE_DELETE : CHANGE_UPDATE);
   SHEETCHANGE change;
   const int result = List.RewriteObject(located, desc, metric, semn, draw, &change);
-  return ApplyChange(List, change) ? result : 0;
+  ApplyChange(List, change);
+  return result;
 }
 
 int TMap::DeleteObject(int n) {
@@ -32,13 +34,15 @@ int TMap::DeleteObject(int n) {
   NotifyWriting(n, CHANGE_DELETE, CHANGE_DELETE);
   SHEETCHANGE change;
   const int result = List.DeleteCurrent(&change);
-  return ApplyChange(List, change) ? result : 0;
+  ApplyChange(List, change);
+  return result;
 }
 
 int TMap::UpdateObjectDraw(int n, IMGDRAW* draw) {
   SHEETCHANGE change;
   const int result = List.RewriteDraw(n, draw, &change);
-  return ApplyChange(List, change) ? result : 0;
+  ApplyChange(List, change);
+  return result;
 }
 
 int TMap::CloseList(int mode) {
@@ -50,14 +54,14 @@ int TMap::CloseList(int mode) {
 }
 
 bool TMap::ApplyChange(TMapList& list, const SHEETCHANGE& change) {
-  // A change others cannot be told of is not reported made: the raise
-  // stays owed, and the sheet's error says why.
+  // A change whose raise cannot be made now (its lock held elsewhere past
+  // the wait) is in the files, journalled and told to the host all the
+  // same: it is reported made, and the raise is owed, made by the next
+  // raise or sheet change or as the map closes, which tells others of it.
+  // Reported failed, it would be made again by a host that tries again.
   bool counted = true;
   auto count = [&] {
-    if (File != nullptr && !RaiseForChange()) {
-      counted = false;
-      list.Error = Error;
-    }
+    if (File != nullptr && !RaiseForChange()) counted = false;
   };
   if (change.Counter == CHANGECOUNT_BEFORE) count();
   if (change.CornersGrew) {

@@ -64,11 +64,33 @@ enum : DWORD {
   // The 16 aligned bytes that hold both words, and the view's length.
   COUNTER_BLOCK = 16,
   COUNTER_VIEW_LENGTH = LOCKWAY_AT + LOCKWAY_LENGTH,
+  // The counter's and the word's places among the block's four words.
+  WORD_COUNTER = (COUNTER_AT - COUNTER_BLOCK) / 4,
+  WORD_LOCKWAY = (LOCKWAY_AT - COUNTER_BLOCK) / 4,
   COUNTER_LOCK_TRIES = 500,
   COUNTER_LOCK_PAUSE = 10,  // milliseconds
 };
 static_assert(COUNTER_AT / COUNTER_BLOCK == 1 && LOCKWAY_AT / COUNTER_BLOCK == 1,
               "the counter and the lock-way word share one 16-byte block");
+
+// The raise through the view: the counter goes up by one and the word
+// beside it names the chain the raise keeps, or (`*restart`, or a chain not
+// intact or grown too long) a new one starting before this raise. A word
+// marked for the lock way declines it.
+bool RaiseStep(const uint32_t (&held)[4], uint32_t (&made)[4], void* restart) {
+  const uint32_t word = held[WORD_LOCKWAY];
+  if ((word & chain::LOCKWAY) != 0) return false;
+  const uint32_t counter = held[WORD_COUNTER], next = counter + 1;
+  uint32_t start = counter;
+  if (*static_cast<const int*>(restart) == 0 && chain::Intact(counter, word)) {
+    const uint32_t s = chain::Start(counter, word);
+    if (next - s < chain::LENGTH) start = s;
+  }
+  std::memcpy(made, held, sizeof(made));
+  made[WORD_COUNTER] = next;
+  made[WORD_LOCKWAY] = chain::Word(start, next);
+  return true;
+}
 
 void EndTexts(LISTREGISTER& r) {
   EndText(r.Nomenclature);
@@ -117,6 +139,12 @@ void TMapPassport::ClosePassport() {
   if (counterView_ != nullptr) plat::UnmapViewOfFile(counterView_);
   counterView_ = nullptr;
   counterLockOnly_ = 0;
+  CloseTableView();
+  tableViewRefused_ = 0;
+  chainKnown_ = tableChainKnown_ = restartChain_ = 0;
+  recordsInFile_ = 0;
+  changing_.clear();
+  extents_.Unshare();
   if (File) plat::CloseHandle(File);
   File = nullptr;
   FreeLists();
@@ -185,7 +213,8 @@ TMapPassport::CounterWay TMapPassport::ChooseCounterWay() {
     // A raiser on the lock way that ended without leaving it left the
     // word set.
     uint32_t mark = 0;
-    if (writable && LoadWordFromView(counterView_ + LOCKWAY_AT, &mark) && mark != 0)
+    if (writable && LoadWordFromView(counterView_ + LOCKWAY_AT, &mark) &&
+        (mark & chain::LOCKWAY) != 0)
       ClearLockWayAlone(CounterFile());
     return COUNTER_VIEW;
   }
@@ -241,17 +270,48 @@ bool TMapPassport::ReadChangeCounter(DWORD* counter) {
   return plat::ReadExactAt(File, COUNTER_AT, counter, COUNTER_LENGTH);
 }
 
+bool TMapPassport::ReadCounterAndWord(DWORD* counter, uint32_t* word) {
+  if (File == nullptr) return false;
+  *word = 0;
+  if (ChooseCounterWay() != COUNTER_VIEW)
+    return plat::ReadExactAt(File, COUNTER_AT, counter, COUNTER_LENGTH);
+  // The word, the counter and the word again: a raise between the two
+  // looks shows as a word that changed (each raise stores a new one).
+  for (int tries = 0; tries < 8; ++tries) {
+    uint32_t before = 0, after = 0;
+    if (!LoadWordFromView(counterView_ + LOCKWAY_AT, &before) ||
+        !LoadWordFromView(counterView_ + COUNTER_AT, counter) ||
+        !LoadWordFromView(counterView_ + LOCKWAY_AT, &after))
+      return false;
+    if (before == after) {
+      *word = after;
+      return true;
+    }
+  }
+  // Raises without a pause: the counter, and no chain.
+  *word = 0;
+  return LoadWordFromView(counterView_ + COUNTER_AT, counter);
+}
+
+void TMapPassport::NoteChain(DWORD counter, uint32_t word) {
+  chainKnown_ = counterView_ != nullptr && chain::Intact(counter, word);
+  if (chainKnown_) chainStart_ = chain::Start(counter, word);
+}
+
 bool TMapPassport::ObserveChangeCounter() {
   if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
-  if (!ReadChangeCounter(&counter)) {
+  uint32_t word = 0;
+  if (!ReadCounterAndWord(&counter, &word)) {
     ++counterSpan_;
+    chainKnown_ = 0;
     return false;
   }
   if (counter != seenCounter_) {
     seenCounter_ = counter;
     ++counterSpan_;
   }
+  NoteChain(counter, word);
   return true;
 }
 
@@ -317,10 +377,16 @@ bool TMapPassport::RaiseInView(bool passport, bool* written) {
   // What the counter tells of goes out first: a reader that finds the new
   // value reads what it stands for.
   const bool passportOut = !passport || WritePassport(false) != 0;
+  // A save wrote the sheet table (whose records another map may hold
+  // otherwise), a record of an older build was taken over: a new chain.
+  int restart = passport || restartChain_ ? 1 : 0;
+  uint32_t words[4] = {};
   DWORD before = 0;
-  switch (RaiseWordInViewUnmarked(counterView_ + COUNTER_BLOCK, (COUNTER_AT - COUNTER_BLOCK) / 4,
-                                  (LOCKWAY_AT - COUNTER_BLOCK) / 4, &before)) {
+  bool chained = false;
+  switch (ExchangeBlockInView(counterView_ + COUNTER_BLOCK, RaiseStep, &restart, words)) {
     case ViewRaise::Raised:
+      before = words[WORD_COUNTER];
+      chained = true;
       break;
     case ViewRaise::Marked:
       if (RaiseInViewUnderLock(&before)) break;
@@ -334,6 +400,32 @@ bool TMapPassport::RaiseInView(bool passport, bool* written) {
   CounterFound(before);
   seenCounter_ = Passport.ModeCounter = before + 1;
   *written = passportOut;
+  if (!chained) {
+    chainKnown_ = 0;
+    return true;
+  }
+  // What this map knew in the chain it saw last holds on when its own
+  // raise follows straight on from it, in a new chain too.
+  uint32_t made[4];
+  RaiseStep(words, made, &restart);
+  const uint32_t start = chain::Start(before + 1, made[WORD_LOCKWAY]);
+  const bool kept = chainKnown_ && chain::Intact(before, words[WORD_LOCKWAY]) &&
+                    chain::Start(before, words[WORD_LOCKWAY]) == chainStart_;
+  if (kept && start != chainStart_) {
+    extents_.Retag(chainStart_, start);
+    if (tableChainKnown_ && tableChain_ == chainStart_) tableChain_ = start;
+  }
+  // The table as this map wrote it is the one of the new chain.
+  if (passport) {
+    tableChainKnown_ = 1;
+    tableChain_ = start;
+  }
+  chainKnown_ = 1;
+  chainStart_ = start;
+  if (restart) {
+    restartChain_ = 0;
+    TakenOverSheetsSettled();
+  }
   return true;
 }
 
@@ -346,6 +438,8 @@ bool TMapPassport::RaiseInViewUnderLock(DWORD* before) {
   }
   const bool added = AddToWordInView(counterView_ + COUNTER_AT, 1, before);
   plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  // A raise beside the lock way keeps no chain.
+  chainKnown_ = 0;
   // The word stays set after a raiser on the lock way that ended without
   // leaving it; the views take the lock until somebody clears it.
   if (added) ClearLockWayAlone(file);
@@ -398,6 +492,8 @@ bool TMapPassport::RaiseUnderLock(bool passport, bool* written) {
   }
   *written = raised;
   plat::UnlockFile(file, COUNTER_AT, 0, COUNTER_LENGTH, 0);
+  // A raise on the lock way keeps no chain.
+  chainKnown_ = 0;
   return raised;
 }
 
@@ -405,6 +501,10 @@ void TMapPassport::TakeCounterFromPassport() {
   seenCounter_ = Passport.ModeCounter;
   movedElsewhere_ = 0;
   ++counterSpan_;
+  // The sheet table read right after the passport belongs to the chain
+  // the passport names (a save that wrote it since started another one).
+  tableChainKnown_ = chain::Intact(Passport.ModeCounter, Passport.CounterLockWay);
+  if (tableChainKnown_) tableChain_ = chain::Start(Passport.ModeCounter, Passport.CounterLockWay);
 }
 
 // ---------------------------------------------------------------------------
@@ -494,6 +594,7 @@ int TMapPassport::OpenPassport(const char* name) {
     reg.DataProjection = 1;
   }
   TakeCounterFromPassport();
+  extents_.Share(Path);
   Error = 0;
   return 1;
 }
@@ -705,6 +806,7 @@ int TMapPassport::CreateMapFile(const char* name, int temporary) {
 
   NewPassport();
   TakeCounterFromPassport();
+  extents_.Share(Path);
   Error = 0;
   return 1;
 }
@@ -753,6 +855,7 @@ int TMapPassport::AllocateLists(int count, int readcount) {
   FreeLists();
   Lists = table;
   ListsSize = bytes;
+  recordsInFile_ = int(toRead);
 
   for (int64_t i = 0; i < toRead; ++i) {
     LISTDESC& list = Lists[i];
@@ -819,6 +922,28 @@ void TMapPassport::CalculateBorder(int count) {
   }
 }
 
+bool TMapPassport::WriteSheetRecords(int count) {
+  // Records past those the file holds go out whole, with no version and no
+  // stamp (what the memory holds there came from elsewhere), in one write.
+  const int held = std::clamp(recordsInFile_, 0, count);
+  for (int n = held; n < count; ++n) std::memset(Lists[n].Reserve, 0, sizeof(Lists[n].Reserve));
+  const int64_t tail = int64_t(count - held) * LISTDESC_LENGTH;
+  if (tail > 0 && !plat::WriteExactAt(File, PASSPORT_LENGTH + int64_t(held) * LISTDESC_LENGTH,
+                                      &Lists[held], static_cast<DWORD>(tail)))
+    return false;
+  if (held == 0) return true;
+  // The records the file holds keep their last bytes, which writers change
+  // in place (a version, a stamp): what this map read of them may be old.
+  // One write each, through the handle that does not wait for the disk,
+  // and the disk waited for once at the end, before the passport.
+  const HANDLE file = CounterFile();
+  constexpr DWORD kKept = DWORD(offsetof(LISTDESC, Reserve));
+  for (int n = 0; n < held; ++n)
+    if (!plat::WriteExactAt(file, PASSPORT_LENGTH + int64_t(n) * LISTDESC_LENGTH, &Lists[n], kKept))
+      return false;
+  return file == File || plat::FlushFileBuffers(file);
+}
+
 int TMapPassport::WritePassport(bool counter) {
   if (!File) return 0;
   const int count = Passport.ListCount;
@@ -829,9 +954,7 @@ int TMapPassport::WritePassport(bool counter) {
   // The sheet table goes first and the passport, which counts its records,
   // last: a save that fails part-way leaves the passport on disk counting
   // only records that are whole.
-  if (count > 0 &&
-      !plat::WriteExactAt(File, PASSPORT_LENGTH, Lists,
-                          static_cast<DWORD>(count * int64_t{LISTDESC_LENGTH}))) {
+  if (count > 0 && !WriteSheetRecords(count)) {
     Report(MAPERR_WRITE);
     return 0;
   }
@@ -850,6 +973,7 @@ int TMapPassport::WritePassport(bool counter) {
     plat::SetFileLength(File, PASSPORT_LENGTH);
     Error = 0;
   }
+  recordsInFile_ = count;
   fileKoi8_ = 0;
   return 1;
 }

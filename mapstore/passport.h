@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "geodesy/points.h"
 #include "mapstore/mapregister.h"
@@ -40,9 +41,11 @@ struct MAPPASSPORT {
   uint8_t Koi8;  // 1: map name and sheet names stored in KOI-8
   uint8_t Order;
   uint8_t Precision;
-  // Nonzero while an opener raises the change counter under its lock (see
-  // TMapPassport::RaiseChangeCounter); zero in a map nobody has open. Never
-  // written from the passport's copy: the file's value stands.
+  // Bit 0 set while an opener raises the change counter under its lock
+  // (see TMapPassport::RaiseChangeCounter); the other bits name the chain
+  // of raises that kept the sheets' versions (sheetextents.h). Zero in a
+  // map no raise of this library's touched. Never written from the
+  // passport's copy: the file's value stands.
   uint32_t CounterLockWay;
   double OriginX;  // origin of the device coordinates, metres
   double OriginY;
@@ -78,8 +81,10 @@ struct LISTDESC {
   char NameGRA[264];
   uint8_t Flag;
   uint8_t Flags;
-  // Zero as written elsewhere; may hold the stamp of what the sheet's
-  // objects cover (TMapPassport::KeepSheetExtents).
+  // Zero as written elsewhere. This library keeps here the sheet's version
+  // and the stamp of what its objects cover (SHEETRESERVE, sheetextents.h);
+  // the map file's save never writes these bytes of a record the file
+  // already holds.
   uint8_t Reserve[14];
 };
 #pragma pack(pop)
@@ -235,22 +240,35 @@ class MAPCLASS TMapPassport {
   // EXTENT_UNKNOWN); EXTENT_ANY when it cannot be read.
   TSheetExtents::EXTENT SheetObjectsExtent(int n, bool learn = true);
   // A descriptor of sheet n written by this map (its frame widens the
-  // sheet's), and the sheet table changed (every sheet is learnt again).
-  void SheetObjectWritten(int n, const FRAME& frame);
+  // sheet's; into the sheet's own files, `shared`, its version is made odd
+  // first), and the sheet table changed (every sheet is learnt again).
+  void SheetObjectWritten(int n, const FRAME& frame, bool shared);
   void ForgetSheetExtents();
   // Sheet n's descriptor file was made anew, empty, by this map.
   void SheetMadeEmpty(int n);
   // Tells later openers of a map this map changed (run as it closes) what
   // it knows of its sheets' objects: each sheet whose objects' frame is
-  // known in the present span (and lies within reach of its register
-  // frame) gets a stamp in its record in the file that gives it at the
-  // counter's present value, and a map that opens the file takes it for as
-  // long as the counter keeps that value (every change of every writer
-  // moves it), without reading the sheet's descriptors. Sheets not known
-  // are learnt first. Nothing when the map did not raise the counter since
-  // it was opened or its span was broken; a stamp that does not go out is
-  // only not there.
+  // known at its present version in the present chain (and lies within
+  // reach of its register frame) gets a stamp in its record in the file,
+  // and a map that opens the file takes it for as long as the chain lasts
+  // and nobody writes the sheet, without reading the sheet's descriptors.
+  // Sheets not known are learnt first. Nothing when the map did not raise
+  // the counter since it was opened, has changes not saved, or the chain
+  // is not known; a stamp that does not go out is only not there.
   void KeepSheetExtents();
+  // A descriptor of sheet n is about to be written by this map: the
+  // sheet's version in the map file goes to an odd value and its stamp is
+  // voided first (where the counter is raised through a view), or the map
+  // joins the lock way, which ends every chain (elsewhere). Until
+  // SheetChangesMade, nobody takes what is learnt of the sheet as lasting.
+  void SheetChangeBegins(int n);
+  // The writes of the sheets begun are over (their write turn ends): their
+  // versions go to the next even value.
+  void SheetChangesMade();
+  // The version of sheet n as the map file holds it now: false where no
+  // view serves, the record is not this library's (a stamp of an older
+  // build) or lies past the file.
+  bool SheetVersion(int n, uint32_t* version);
   // The sheet's register frame in the units of its objects, rounded out:
   // false when it does not fit them.
   bool RegisterFrameOfSheet(int n, FRAME* out);
@@ -331,6 +349,26 @@ class MAPCLASS TMapPassport {
   // The file held `counter` when a raise was made from it: the span and
   // the passport's copy follow it.
   void CounterFound(DWORD counter);
+  // The counter and the word beside it read together: false when they
+  // cannot be read.
+  bool ReadCounterAndWord(DWORD* counter, uint32_t* word);
+  // Takes the chain the counter and its word tell of (none when broken).
+  void NoteChain(DWORD counter, uint32_t word);
+  // The view of the sheet table and record n's word of versions (its
+  // flags, stamp check and version: SHEETRESERVE) in it; null where none
+  // serves or the file does not hold the record.
+  char* SheetWordAt(int n);
+  void CloseTableView();
+  // The stamp of sheet n at `version` in the present chain, as a frame:
+  // false when there is none that holds.
+  bool TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* extent);
+  // The records taken over from an older build leave their odd versions
+  // once the raise that started a new chain went out.
+  void TakenOverSheetsSettled();
+  // The sheet table is written with the records the file holds left as
+  // they are in their last 14 bytes (versions and stamps): false when a
+  // write fails.
+  bool WriteSheetRecords(int count);
   // The handle the counter is raised through under the lock (opened at the
   // first such raise).
   HANDLE CounterFile();
@@ -347,6 +385,32 @@ class MAPCLASS TMapPassport {
   int movedElsewhere_ = 0;
   int counterOwed_ = 0;  // a raise that could not be made is still to be made
   int raisedHere_ = 0;   // this map raised the counter since it was opened
+  // The chain of raises as last seen (sheetextents.h): every raise since
+  // its start kept the sheets' versions, so that what is learnt of a sheet
+  // lasts while the chain does and the sheet's version stands.
+  int chainKnown_ = 0;
+  DWORD chainStart_ = 0;
+  // The chain this map's copy of the sheet table was read or written in.
+  int tableChainKnown_ = 0;
+  DWORD tableChain_ = 0;
+  // The next raise starts a new chain: this map wrote the sheet table, or
+  // took over a record an older build wrote.
+  int restartChain_ = 0;
+  // Records the file held when the table was last read or written: a save
+  // leaves their versions and stamps as the file holds them.
+  int recordsInFile_ = 0;
+  // Sheets whose version this map made odd for a change under way, with
+  // that value; and those taken over from an older build, kept odd until
+  // the raise that starts the new chain.
+  struct SHEETCHANGING {
+    int Sheet;
+    uint32_t Version;
+    int TakenOver;
+  };
+  std::vector<SHEETCHANGING> changing_;
+  char* tableView_ = nullptr;
+  int64_t tableViewLength_ = 0;
+  int tableViewRefused_ = 0;
   TSheetExtents extents_;
   // The index of the sheet records' names (SheetNamesShared).
   struct SHEETNAMEINDEX;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "mapstore/passport.h"
@@ -14,32 +15,35 @@
 #include "platform/fileio.h"
 #include "platform/vfs.h"
 
-TSheetExtents::EXTENT TSheetExtents::Get(int n, uint32_t span) {
-  if (span != span_) {
-    Forget();
-    span_ = span;
-  }
-  if (n < 1 || size_t(n) > sheets_.size()) return EXTENT{};
-  return sheets_[size_t(n) - 1];
+static_assert(offsetof(LISTDESC, Flag) + sizeof(SHEETRESERVE) == sizeof(LISTDESC),
+              "the reserve ends the record");
+static_assert((PASSPORT_LENGTH + offsetof(LISTDESC, Flag)) % 8 == 0 && LISTDESC_LENGTH % 8 == 0,
+              "a record's word of versions and its stamp lie on 8-byte bounds of the file");
+
+TSheetExtents::ENTRY* TSheetExtents::Find(int n) {
+  if (n < 1 || size_t(n) > sheets_.size()) return nullptr;
+  ENTRY& e = sheets_[size_t(n) - 1];
+  return e.Extent.State == EXTENT_UNKNOWN ? nullptr : &e;
 }
 
-void TSheetExtents::Put(int n, uint32_t span, const EXTENT& extent) {
+void TSheetExtents::Put(int n, const ENTRY& entry) {
   if (n < 1) return;
-  if (span != span_) {
-    Forget();
-    span_ = span;
-  }
   try {
     if (size_t(n) > sheets_.size()) sheets_.resize(size_t(n));
   } catch (const std::bad_alloc&) {
     return;  // not kept: learnt again when next asked for
   }
-  sheets_[size_t(n) - 1] = extent;
+  sheets_[size_t(n) - 1] = entry;
+}
+
+void TSheetExtents::Drop(int n) {
+  if (n >= 1 && size_t(n) <= sheets_.size()) sheets_[size_t(n) - 1] = ENTRY{};
 }
 
 void TSheetExtents::Written(int n, const FRAME& f) {
-  if (n < 1 || size_t(n) > sheets_.size()) return;
-  EXTENT& e = sheets_[size_t(n) - 1];
+  ENTRY* entry = Find(n);
+  if (entry == nullptr) return;
+  EXTENT& e = entry->Extent;
   const FRAME s{std::min(f.X1, f.X2), std::min(f.Y1, f.Y2), std::max(f.X1, f.X2),
                 std::max(f.Y1, f.Y2)};
   switch (e.State) {
@@ -51,11 +55,85 @@ void TSheetExtents::Written(int n, const FRAME& f) {
                       std::max(e.Frame.X2, s.X2), std::max(e.Frame.Y2, s.Y2)};
       break;
     default:
-      break;  // unknown stays to be learnt, any stays any
+      break;  // any stays any
   }
 }
 
-void TSheetExtents::Forget() { std::vector<EXTENT>().swap(sheets_); }
+void TSheetExtents::Retag(uint32_t from, uint32_t to) {
+  for (ENTRY& e : sheets_)
+    if (e.ByChain && e.Chain == from) e.Chain = to;
+}
+
+void TSheetExtents::Forget() { std::vector<ENTRY>().swap(sheets_); }
+
+// What the maps of this process that have one map file open learnt of its
+// sheets by chain.
+struct SHAREDEXTENTS {
+  plat::FILEIDENTITY Identity;
+  std::mutex Lock;
+  std::vector<TSheetExtents::ENTRY> Sheets;
+};
+
+namespace {
+
+std::mutex g_sharedLock;
+std::vector<std::weak_ptr<SHAREDEXTENTS>>& SharedTable() {
+  static std::vector<std::weak_ptr<SHAREDEXTENTS>> table;
+  return table;
+}
+
+}  // namespace
+
+void TSheetExtents::Share(const char* path) {
+  Unshare();
+  plat::FILEIDENTITY identity;
+  if (path == nullptr || !plat::GetFileIdentity(path, &identity)) return;
+  try {
+    std::lock_guard<std::mutex> guard(g_sharedLock);
+    auto& table = SharedTable();
+    std::erase_if(table, [](const std::weak_ptr<SHAREDEXTENTS>& w) { return w.expired(); });
+    for (const auto& w : table) {
+      std::shared_ptr<SHAREDEXTENTS> s = w.lock();
+      if (s != nullptr && s->Identity == identity) {
+        shared_ = std::move(s);
+        return;
+      }
+    }
+    auto made = std::make_shared<SHAREDEXTENTS>();
+    made->Identity = identity;
+    table.push_back(made);
+    shared_ = std::move(made);
+  } catch (const std::bad_alloc&) {
+    shared_.reset();  // each map learns for itself
+  }
+}
+
+void TSheetExtents::Unshare() {
+  std::lock_guard<std::mutex> guard(g_sharedLock);
+  shared_.reset();
+}
+
+bool TSheetExtents::FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out) {
+  if (shared_ == nullptr || n < 1) return false;
+  std::lock_guard<std::mutex> guard(shared_->Lock);
+  if (size_t(n) > shared_->Sheets.size()) return false;
+  const ENTRY& e = shared_->Sheets[size_t(n) - 1];
+  if (e.Extent.State == EXTENT_UNKNOWN || !e.ByChain || e.Chain != chain || e.Version != version)
+    return false;
+  *out = e;
+  return true;
+}
+
+void TSheetExtents::PutShared(int n, const ENTRY& entry) {
+  if (shared_ == nullptr || n < 1 || !entry.ByChain) return;
+  std::lock_guard<std::mutex> guard(shared_->Lock);
+  try {
+    if (size_t(n) > shared_->Sheets.size()) shared_->Sheets.resize(size_t(n));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  shared_->Sheets[size_t(n) - 1] = entry;
+}
 
 namespace {
 
@@ -63,33 +141,6 @@ namespace {
 LONG g_inPlace = 4096;
 // Descriptor files read to learn a frame, in this process.
 LONG g_learnt = 0;
-
-// The stamp a map that changed the map file leaves in a sheet's record (its
-// reserve, zero as written elsewhere): at the change counter's value
-// `Counter`, every object of the sheet lay within the sheet's register
-// frame (in the units of its objects, rounded out) widened by `Beyond` on
-// each side (X1, Y1, X2, Y2), as descriptor frames reach past the ground
-// by the width of what is drawn. The counter moves with every change of
-// every writer, older ones too, so the stamp speaks only while it holds
-// that value. `Check` ties the stamp's parts together: a record that mixes
-// parts of two stamps (a write cut short, another writer's save of the
-// sheet table going out between the parts of this one) does not speak.
-#pragma pack(push, 1)
-struct SHEETSTAMP {
-  uint16_t Check;
-  uint16_t Beyond[4];
-  uint32_t Counter;
-};
-#pragma pack(pop)
-static_assert(sizeof(SHEETSTAMP) == sizeof(LISTDESC::Reserve));
-
-uint16_t StampCheck(const SHEETSTAMP& stamp) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(&stamp);
-  uint32_t h = 2166136261u;
-  for (size_t i = offsetof(SHEETSTAMP, Beyond); i < sizeof stamp; ++i) h = (h ^ bytes[i]) * 16777619u;
-  // Never 0: a record as other writers leave it holds no stamp.
-  return uint16_t(((h >> 16) ^ h) | 1u);
-}
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -140,6 +191,34 @@ void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? coun
 
 LONG TSheetExtents::FilesLearnt() { return g_learnt; }
 
+uint32_t TSheetExtents::PackBeyond(const int64_t (&beyond)[4]) {
+  int64_t most = 0;
+  for (int64_t b : beyond) most = std::max(most, b);
+  uint32_t shift = 0;
+  while (shift < 62 && (most + (int64_t(1) << shift) - 1) >> shift > 63) ++shift;
+  uint32_t packed = shift << 24;
+  for (int k = 0; k < 4; ++k) {
+    const int64_t b = std::max<int64_t>(beyond[k], 0);
+    packed |= uint32_t((b + (int64_t(1) << shift) - 1) >> shift) << (6 * k);
+  }
+  return packed;
+}
+
+void TSheetExtents::UnpackBeyond(uint32_t packed, int64_t (&beyond)[4]) {
+  const uint32_t shift = std::min<uint32_t>(packed >> 24, 40);
+  for (int k = 0; k < 4; ++k) beyond[k] = int64_t((packed >> (6 * k)) & 63u) << shift;
+}
+
+uint16_t TSheetExtents::StampCheck(int n, uint32_t version, uint32_t chain, uint32_t beyond) {
+  const uint32_t words[4] = {uint32_t(n), version, chain, beyond};
+  uint32_t h = 2166136261u;
+  for (uint32_t w : words)
+    for (int i = 0; i < 4; ++i) h = (h ^ ((w >> (8 * i)) & 0xFFu)) * 16777619u;
+  // Even (the stamps of an older build are odd) and never 0 (no stamp).
+  const uint16_t check = uint16_t(((h >> 16) ^ h) & 0xFFFEu);
+  return check != 0 ? check : 2;
+}
+
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
   ++g_learnt;
   HDRHEAD head;
@@ -168,28 +247,226 @@ TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
   return EXTENT{EXTENT_FRAME, FRAME{spread.x1, spread.y1, spread.x2, spread.y2}};
 }
 
+// ---------------------------------------------------------------------------
+// What the map knows of its sheets
+
+namespace {
+
+SHEETRESERVE FromWords(uint64_t word, uint64_t body) {
+  SHEETRESERVE r;
+  std::memcpy(&r, &word, sizeof word);
+  std::memcpy(reinterpret_cast<char*>(&r) + sizeof word, &body, sizeof body);
+  return r;
+}
+
+uint64_t WordOf(const SHEETRESERVE& r) {
+  uint64_t word;
+  std::memcpy(&word, &r, sizeof word);
+  return word;
+}
+
+}  // namespace
+
+char* TMapPassport::SheetWordAt(int n) {
+  if (n < 1 || n > Count() || File == nullptr || tableViewRefused_ || !plat::ViewsAllowed())
+    return nullptr;
+  const int64_t at = PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + offsetof(LISTDESC, Flag);
+  const int64_t end = at + int64_t(sizeof(SHEETRESERVE));
+  if (end > tableViewLength_) {
+    // Mapped again over the whole table as the file holds it now.
+    const int64_t length = std::min<int64_t>(
+        plat::FileLength(File), PASSPORT_LENGTH + int64_t(Count()) * LISTDESC_LENGTH);
+    if (length < end) return nullptr;
+    if (!plat::FileViewsShared(File)) {
+      tableViewRefused_ = 1;
+      return nullptr;
+    }
+    CloseTableView();
+    const bool writable = IsWritable() != 0;
+    const HANDLE mapping = plat::CreateFileMappingA(
+        File, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
+    void* view = mapping != nullptr
+                     ? plat::MapViewOfFile(mapping, writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0,
+                                           0, SIZE_T(length))
+                     : nullptr;
+    if (mapping != nullptr) plat::CloseHandle(mapping);
+    if (view == nullptr) return nullptr;
+    tableView_ = static_cast<char*>(view);
+    tableViewLength_ = length;
+  }
+  return tableView_ + at;
+}
+
+void TMapPassport::CloseTableView() {
+  if (tableView_ != nullptr) plat::UnmapViewOfFile(tableView_);
+  tableView_ = nullptr;
+  tableViewLength_ = 0;
+}
+
+bool TMapPassport::SheetVersion(int n, uint32_t* version) {
+  const char* word = SheetWordAt(n);
+  uint64_t w = 0;
+  if (word == nullptr || !LoadWord64FromView(word, &w)) return false;
+  const SHEETRESERVE r = FromWords(w, 0);
+  if ((r.Check & 1) != 0) return false;
+  *version = r.Version;
+  return true;
+}
+
+void TMapPassport::SheetChangeBegins(int n) {
+  if (File == nullptr || !IsWritable()) return;
+  for (const SHEETCHANGING& c : changing_)
+    if (c.Sheet == n) return;
+  if (ChooseCounterWay() != COUNTER_VIEW) {
+    // Without a shared view the sheet's version cannot be raised in one
+    // step with everyone's: the mark of the lock way ends every chain for
+    // as long as this map is on it.
+    JoinLockWay();
+    chainKnown_ = 0;
+    return;
+  }
+  char* word = SheetWordAt(n);
+  uint64_t seen = 0;
+  // A record the file does not hold yet is the map's own new sheet: nobody
+  // knows anything of it, and the save that writes it starts a new chain.
+  if (word == nullptr || !LoadWord64FromView(word, &seen)) return;
+  SHEETRESERVE r;
+  uint32_t from = 0;
+  bool foreign = false;
+  for (;;) {
+    r = FromWords(seen, 0);
+    from = r.Version;
+    foreign = (r.Check & 1) != 0;
+    r.Check = 0;
+    r.Version = (from & 1) != 0 ? from + 2 : from + 1;
+    const ViewExchange done = ExchangeWord64InView(word, &seen, WordOf(r));
+    if (done == ViewExchange::Gone) return;
+    if (done == ViewExchange::Done) break;
+  }
+  try {
+    changing_.push_back(SHEETCHANGING{n, r.Version, foreign ? 1 : 0});
+  } catch (const std::bad_alloc&) {
+    // Left odd: taken as changing by everyone until the next writer of
+    // the sheet moves it on.
+  }
+  // What this map knows of the sheet follows its own change when it was
+  // known at the version the change starts from; an older build's record
+  // (whose version field held something else) starts a new chain.
+  TSheetExtents::ENTRY* e = extents_.Find(n);
+  if (foreign) {
+    restartChain_ = 1;
+    if (e != nullptr && e->ByChain) extents_.Drop(n);
+  } else if (e != nullptr && e->ByChain && e->Version != from) {
+    extents_.Drop(n);
+  }
+}
+
+void TMapPassport::SheetChangesMade() {
+  size_t kept = 0;
+  for (size_t i = 0; i < changing_.size(); ++i) {
+    const SHEETCHANGING c = changing_[i];
+    // A record taken over from an older build stays odd until the raise
+    // that starts the new chain has gone out.
+    if (c.TakenOver) {
+      changing_[kept++] = c;
+      continue;
+    }
+    char* word = SheetWordAt(c.Sheet);
+    uint64_t seen = 0;
+    TSheetExtents::ENTRY* e = extents_.Find(c.Sheet);
+    bool moved = false;
+    if (word != nullptr && LoadWord64FromView(word, &seen)) {
+      SHEETRESERVE r = FromWords(seen, 0);
+      if (r.Version == c.Version && (r.Check & 1) == 0) {
+        r.Version = c.Version + 1;
+        moved = ExchangeWord64InView(word, &seen, WordOf(r)) == ViewExchange::Done;
+      }
+    }
+    if (e != nullptr && e->ByChain) {
+      if (moved && e->Version + 1 == c.Version) {
+        e->Version = c.Version + 1;
+        extents_.PutShared(c.Sheet, *e);
+      } else {
+        extents_.Drop(c.Sheet);
+      }
+    }
+  }
+  changing_.resize(kept);
+}
+
+void TMapPassport::TakenOverSheetsSettled() {
+  std::erase_if(changing_, [&](const SHEETCHANGING& c) {
+    if (!c.TakenOver) return false;
+    char* word = SheetWordAt(c.Sheet);
+    uint64_t seen = 0;
+    if (word != nullptr && LoadWord64FromView(word, &seen)) {
+      SHEETRESERVE r = FromWords(seen, 0);
+      r.Version = c.Version + 1;
+      if (FromWords(seen, 0).Version == c.Version && (r.Check & 1) == 0)
+        ExchangeWord64InView(word, &seen, WordOf(r));
+    }
+    return true;
+  });
+}
+
+bool TMapPassport::TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* extent) {
+  char* word = SheetWordAt(n);
+  uint64_t w = 0, body = 0;
+  if (word == nullptr || !LoadWord64FromView(word, &w) || !LoadWord64FromView(word + 8, &body))
+    return false;
+  const SHEETRESERVE r = FromWords(w, body);
+  FRAME f;
+  if (r.Check == 0 || r.Version != version || r.Chain != chainStart_ ||
+      r.Check != TSheetExtents::StampCheck(n, r.Version, r.Chain, r.Beyond) ||
+      !RegisterFrameOfSheet(n, &f))
+    return false;
+  int64_t beyond[4];
+  TSheetExtents::UnpackBeyond(r.Beyond, beyond);
+  const int64_t v[4] = {int64_t(f.X1) - beyond[0], int64_t(f.Y1) - beyond[1],
+                        int64_t(f.X2) + beyond[2], int64_t(f.Y2) + beyond[3]};
+  if (!std::all_of(v, v + 4, [](int64_t x) { return x >= INT32_MIN && x <= INT32_MAX; }))
+    return false;
+  *extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_FRAME,
+                                  FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])}};
+  return true;
+}
+
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
-  TSheetExtents::EXTENT e = extents_.Get(n, counterSpan_);
-  if (e.State != TSheetExtents::EXTENT_UNKNOWN || !learn) return e;
-  // The record's stamp, while the counter is where it was left and this
-  // map owes no raise for a change of its own.
-  SHEETSTAMP stamp;
-  std::memcpy(&stamp, list->Reserve, sizeof stamp);
-  FRAME r;
-  if (stamp.Check == StampCheck(stamp) && stamp.Counter == seenCounter_ && !counterOwed_ &&
-      RegisterFrameOfSheet(n, &r)) {
-    const int64_t v[4] = {int64_t(r.X1) - stamp.Beyond[0], int64_t(r.Y1) - stamp.Beyond[1],
-                          int64_t(r.X2) + stamp.Beyond[2], int64_t(r.Y2) + stamp.Beyond[3]};
-    if (std::all_of(v, v + 4, [](int64_t x) { return x >= INT32_MIN && x <= INT32_MAX; })) {
-      e = TSheetExtents::EXTENT{TSheetExtents::EXTENT_FRAME,
-                                FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])}};
-      extents_.Put(n, counterSpan_, e);
-      return e;
-    }
+  // Versions speak for the sheets of this map's table only while it is the
+  // table of the chain.
+  const bool chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
+  if (TSheetExtents::ENTRY* e = extents_.Find(n)) {
+    uint32_t version = 0;
+    const bool holds = e->ByChain ? chained && e->Chain == chainStart_ &&
+                                        SheetVersion(n, &version) && version == e->Version
+                                  : e->Span == counterSpan_;
+    if (holds) return e->Extent;
+    extents_.Drop(n);
   }
-  e = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
+  if (!learn) return TSheetExtents::EXTENT{};
+  // The sheet's version before anything of it is read: what is read holds
+  // at that version when the version is still that after it.
+  uint32_t version = 0;
+  const bool byChain = chained && SheetVersion(n, &version) && (version & 1) == 0;
+  TSheetExtents::ENTRY entry;
+  entry.Span = counterSpan_;
+  // What another map of this process learnt at this version, or the stamp
+  // left at it.
+  if (byChain && extents_.FindShared(n, chainStart_, version, &entry)) {
+    extents_.Put(n, entry);
+    return entry.Extent;
+  }
+  if (byChain && TakeStamp(n, version, &entry.Extent)) {
+    entry.ByChain = 1;
+    entry.Chain = chainStart_;
+    entry.Version = version;
+    extents_.Put(n, entry);
+    extents_.PutShared(n, entry);
+    return entry.Extent;
+  }
+  entry.Extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Only a file of the map's folder, by a name that passes the sheet's
   // checks, is read.
   char path[MAX_PATH];
@@ -198,20 +475,38 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
     const HANDLE file = plat::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != nullptr && file != INVALID_HANDLE_VALUE) {
-      e = TSheetExtents::Learn(file);
+      entry.Extent = TSheetExtents::Learn(file);
       plat::CloseHandle(file);
     }
   }
-  extents_.Put(n, counterSpan_, e);
-  return e;
+  uint32_t after = 0;
+  if (byChain && SheetVersion(n, &after) && after == version) {
+    entry.ByChain = 1;
+    entry.Chain = chainStart_;
+    entry.Version = version;
+    extents_.PutShared(n, entry);
+  }
+  extents_.Put(n, entry);
+  return entry.Extent;
 }
 
-void TMapPassport::SheetObjectWritten(int n, const FRAME& frame) { extents_.Written(n, frame); }
+void TMapPassport::SheetObjectWritten(int n, const FRAME& frame, bool shared) {
+  if (shared) SheetChangeBegins(n);
+  extents_.Written(n, frame);
+}
 
-void TMapPassport::ForgetSheetExtents() { extents_.Forget(); }
+void TMapPassport::ForgetSheetExtents() {
+  extents_.Forget();
+  // The table no longer is the file's: versions say nothing of its sheets
+  // until a save of it starts a new chain.
+  tableChainKnown_ = 0;
+}
 
 void TMapPassport::SheetMadeEmpty(int n) {
-  extents_.Put(n, counterSpan_, TSheetExtents::EXTENT{TSheetExtents::EXTENT_EMPTY, {}});
+  TSheetExtents::ENTRY entry;
+  entry.Extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_EMPTY, {}};
+  entry.Span = counterSpan_;
+  extents_.Put(n, entry);
 }
 
 bool TMapPassport::RegisterFrameOfSheet(int n, FRAME* out) {
@@ -229,39 +524,48 @@ bool TMapPassport::RegisterFrameOfSheet(int n, FRAME* out) {
 }
 
 void TMapPassport::KeepSheetExtents() {
-  if (File == nullptr || !IsWritable() || !raisedHere_ || counterOwed_) return;
-  if (!ObserveChangeCounter()) return;
-  const DWORD counter = seenCounter_;
+  // Only a map whose copy of the table is the file's (saved, read or
+  // written in the chain as it stands) speaks for the register frames the
+  // stamps are measured from.
+  if (File == nullptr || !IsWritable() || !raisedHere_ || counterOwed_ || PassportChanged) return;
+  if (!ObserveChangeCounter() || !chainKnown_ || !tableChainKnown_ || tableChain_ != chainStart_)
+    return;
   for (int n = 1; n <= Count(); ++n) {
-    LISTDESC* list = List(n);
-    SHEETSTAMP stamp;
-    std::memcpy(&stamp, list->Reserve, sizeof stamp);
-    if (stamp.Check == StampCheck(stamp) && stamp.Counter == counter) continue;
-    const TSheetExtents::EXTENT e = SheetObjectsExtent(n, true);
-    FRAME r;
-    if (e.State != TSheetExtents::EXTENT_EMPTY && e.State != TSheetExtents::EXTENT_FRAME) continue;
-    if (!RegisterFrameOfSheet(n, &r)) continue;
-    stamp = SHEETSTAMP{0, {}, counter};
-    if (e.State == TSheetExtents::EXTENT_FRAME) {
-      const FRAME& o = e.Frame;
-      const int64_t beyond[4] = {int64_t(r.X1) - o.X1, int64_t(r.Y1) - o.Y1,
-                                 int64_t(o.X2) - r.X2, int64_t(o.Y2) - r.Y2};
-      bool fits = true;
-      for (int k = 0; k < 4; ++k) {
-        fits = fits && beyond[k] <= UINT16_MAX;
-        stamp.Beyond[k] = uint16_t(std::clamp<int64_t>(beyond[k], 0, UINT16_MAX));
-      }
-      if (!fits) continue;  // learnt by whoever asks
+    char* word = SheetWordAt(n);
+    uint64_t seen = 0, body = 0;
+    if (word == nullptr || !LoadWord64FromView(word, &seen)) continue;
+    SHEETRESERVE r = FromWords(seen, 0);
+    // An older build's stamp is the next writer's to take over; a sheet
+    // being changed has none.
+    if ((r.Check & 1) != 0 || (r.Version & 1) != 0) continue;
+    TSheetExtents::EXTENT held;
+    if (r.Check != 0 && TakeStamp(n, r.Version, &held)) continue;
+    // What was learnt within the counter's span alone says nothing of the
+    // version: learnt again.
+    const TSheetExtents::ENTRY* e = extents_.Find(n);
+    if (e != nullptr && !e->ByChain) extents_.Drop(n);
+    SheetObjectsExtent(n, true);
+    e = extents_.Find(n);
+    FRAME f;
+    if (e == nullptr || !e->ByChain || e->Chain != chainStart_ || e->Version != r.Version ||
+        !RegisterFrameOfSheet(n, &f))
+      continue;
+    int64_t beyond[4] = {0, 0, 0, 0};
+    if (e->Extent.State == TSheetExtents::EXTENT_FRAME) {
+      const FRAME& o = e->Extent.Frame;
+      beyond[0] = int64_t(f.X1) - o.X1, beyond[1] = int64_t(f.Y1) - o.Y1;
+      beyond[2] = int64_t(o.X2) - f.X2, beyond[3] = int64_t(o.Y2) - f.Y2;
+    } else if (e->Extent.State != TSheetExtents::EXTENT_EMPTY) {
+      continue;
     }
-    stamp.Check = StampCheck(stamp);
-    // The widening goes out first and the counter after it: a record read
-    // between the two holds a counter the file's has passed (a counter only
-    // moves on), which never speaks.
-    const int64_t at =
-        PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + int64_t(offsetof(LISTDESC, Reserve));
-    const DWORD head = DWORD(offsetof(SHEETSTAMP, Counter));
-    if (plat::WriteExactAt(File, at, &stamp, head) &&
-        plat::WriteExactAt(File, at + head, &stamp.Counter, sizeof stamp.Counter))
-      std::memcpy(list->Reserve, &stamp, sizeof stamp);
+    r.Chain = chainStart_;
+    r.Beyond = TSheetExtents::PackBeyond(beyond);
+    r.Check = TSheetExtents::StampCheck(n, r.Version, r.Chain, r.Beyond);
+    std::memcpy(&body, reinterpret_cast<const char*>(&r) + sizeof seen, sizeof body);
+    // The body first; the check that makes it a stamp goes out in one step
+    // with a look at the version: a writer that began on the sheet since
+    // has moved it, and no stamp is made.
+    if (!StoreWord64ToView(word + 8, body)) continue;
+    ExchangeWord64InView(word, &seen, WordOf(r));
   }
 }

@@ -8,27 +8,108 @@
 // A sheet's frame is learnt the first time it is asked for, by one read
 // of its descriptor file (48 bytes an object, the other files untouched),
 // or taken from the stamp a map that changed the file left in the sheet's
-// record (TMapPassport::KeepSheetExtents: the register frame and how far
-// the objects reach past it),
-// and widened by every descriptor this map writes. The table holds while
-// the map's change counter stays in the span it was learnt in
-// (TMapPassport::CounterSpan): this map's own writes keep it in step,
-// another writer's change starts a new span and the sheets are learnt
-// again as they are asked for. A change of the sheet table drops it.
-// Memory: 20 bytes a sheet.
+// record (TMapPassport::KeepSheetExtents), and widened by every descriptor
+// this map writes.
+//
+// What is learnt is trusted only on a signal that every writer's every
+// change moves. Two serve:
+//
+// - The span of the map's change counter (TMapPassport::CounterSpan),
+//   which every change of every writer, older builds too, ends: what was
+//   learnt in a span holds until another writer's raise ends it.
+//
+// - Per sheet, its version with the chain. Each record of the sheet table
+//   carries the sheet's version (SHEETRESERVE), which a writer of this
+//   library makes odd before the first descriptor of a change goes out
+//   (voiding the sheet's stamp in the same atomic step) and even again
+//   when the change's writes are over, under the sheet's write turn, all
+//   before the change counter is raised. The chain tells that every raise
+//   since it began was made by such a writer: the counter's raise through
+//   the shared view (TMapPassport::RaiseChangeCounter) stores, in the same
+//   atomic step as the new value, the word beside it (CHAINWORD) naming
+//   the chain's start and the value it raised to. A raise of an older
+//   build, which knows nothing of versions, raises the counter alone (or
+//   marks the word for its lock way and clears it), so that the word no
+//   longer matches the counter: the chain is broken, and the next raise of
+//   this library starts a new one. What was learnt at a sheet's even
+//   version within a chain holds while the chain lasts and the version
+//   stands, whatever other sheets go through: one change costs one sheet.
+//   A stamp in the file holds only within the chain it was written in.
+//   Chains exist only where the counter is raised through a view shared by
+//   every process; elsewhere (a network file system, a process that cannot
+//   map) the span alone serves and no stamp is taken.
+//
+// A change of the sheet table drops what is known. What is held by chain
+// is shared by the maps of a process that have one map file open. Memory:
+// 36 bytes a sheet, and as much again for what is shared.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/win_types.h"
 #include "types/polydata.h"
 
+// The 14 reserved bytes of a sheet record (LISTDESC::Reserve, record offset
+// 1714), as this library keeps them, with the record's two flag bytes
+// before them: the first eight bytes are one aligned 64-bit word of the
+// file (SHEETWORD), changed in one atomic step through a shared view, the
+// stamp's body the next. Zero in a file no writer of this library changed.
+#pragma pack(push, 1)
+struct SHEETRESERVE {
+  uint8_t Flag;    // LISTDESC::Flag and Flags, the sheet layer's
+  uint8_t Flags;
+  // 0: no stamp; else an even check of the stamp (over its body, the
+  // version and the sheet number). A stamp of an older build has an odd
+  // check: such a record is not this library's.
+  uint16_t Check;
+  // The sheet's version: odd while a change is under way.
+  uint32_t Version;
+  // The stamp: the chain it was written in, and how far the objects reach
+  // past the register frame on each side (X1, Y1, X2, Y2), each a 6-bit
+  // mantissa shifted left by the top byte, rounded up.
+  uint32_t Chain;
+  uint32_t Beyond;
+};
+#pragma pack(pop)
+static_assert(sizeof(SHEETRESERVE) == 16);
+static_assert(offsetof(SHEETRESERVE, Version) == 4);
+static_assert(offsetof(SHEETRESERVE, Chain) == 8);
+
+// The word beside the change counter in the passport (MAPPASSPORT::
+// CounterLockWay) while a chain lasts: bit 0 marks raisers on the lock way
+// (as every build sets it), bit 1 says a chain is named, bits 2-16 hold
+// the chain's start and bits 17-31 the counter's value after the raise
+// that stored the word, each modulo 2^15. A chain lasts at most
+// CHAIN_LENGTH raises, so that the start is known exactly from the counter.
+namespace chain {
+enum : uint32_t {
+  LOCKWAY = 1,
+  NAMED = 2,
+  MODULO = 0x8000,
+  LENGTH = 0x7000,
+};
+// The counter's value `counter` was reached by a raise that kept a chain.
+inline bool Intact(uint32_t counter, uint32_t word) {
+  return (word & 3u) == NAMED && (word >> 17) == (counter & (MODULO - 1));
+}
+// The chain's start, for an intact word.
+inline uint32_t Start(uint32_t counter, uint32_t word) {
+  return counter - ((counter - ((word >> 2) & (MODULO - 1))) & (MODULO - 1));
+}
+// The word a raise to `counter` stores for the chain started at `start`.
+inline uint32_t Word(uint32_t start, uint32_t counter) {
+  return NAMED | (start & (MODULO - 1)) << 2 | (counter & (MODULO - 1)) << 17;
+}
+}  // namespace chain
+
 class TSheetExtents {
  public:
   // What is known of a sheet's objects.
   enum : int32_t {
-    EXTENT_UNKNOWN = 0,  // not learnt in this span
+    EXTENT_UNKNOWN = 0,  // not learnt, or no longer trusted
     EXTENT_FRAME = 1,    // every object's frame lies within Frame
     EXTENT_EMPTY = 2,    // the sheet holds no object
     EXTENT_ANY = 3,      // its descriptors could not be read: it may hold anything
@@ -37,16 +118,38 @@ class TSheetExtents {
     int32_t State = EXTENT_UNKNOWN;
     FRAME Frame{};  // sheet units, X1 <= X2 and Y1 <= Y2
   };
+  // What is known of one sheet and the signal it holds on: the span it was
+  // learnt in, or (ByChain) the chain and the sheet's version.
+  struct ENTRY {
+    EXTENT Extent;
+    uint32_t Span = 0;
+    uint32_t Chain = 0;
+    uint32_t Version = 0;
+    int32_t ByChain = 0;
+  };
 
-  // Sheet n's entry (1-based) in the span `span`: EXTENT_UNKNOWN when it
-  // is to be learnt. A span other than the table's drops the table.
-  EXTENT Get(int n, uint32_t span);
-  // Keeps what was learnt of sheet n in the span.
-  void Put(int n, uint32_t span, const EXTENT& extent);
+  // Sheet n's entry (1-based), null when none is kept.
+  ENTRY* Find(int n);
+  // Keeps an entry for sheet n.
+  void Put(int n, const ENTRY& entry);
+  void Drop(int n);
   // Sheet n's object was written with this frame by this map.
   void Written(int n, const FRAME& frame);
+  // Entries of chain `from` hold in chain `to` (this map's own raise
+  // started it, right after a raise of the chain `from`).
+  void Retag(uint32_t from, uint32_t to);
   // Forgets every sheet.
   void Forget();
+
+  // The entries held by chain are shared with the other maps of this
+  // process that have the map file `path` open (the same file, by its
+  // identity): what one learnt, another takes on the same signal. Unshare
+  // lets go.
+  void Share(const char* path);
+  void Unshare();
+  // Sheet n's shared entry held in `chain` at `version`: false when none.
+  bool FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out);
+  void PutShared(int n, const ENTRY& entry);
 
   // Learns the frame of the descriptors of a descriptor file open for
   // reading: EXTENT_ANY when its header or a descriptor cannot be read.
@@ -60,7 +163,13 @@ class TSheetExtents {
   static LONG FilesLearnt();
   static void SetInPlaceObjects(LONG count);
 
+  // The stamp's packed reach past the register frame and back (each side
+  // rounded up), and its check (even, never 0).
+  static uint32_t PackBeyond(const int64_t (&beyond)[4]);
+  static void UnpackBeyond(uint32_t packed, int64_t (&beyond)[4]);
+  static uint16_t StampCheck(int n, uint32_t version, uint32_t chain, uint32_t beyond);
+
  private:
-  uint32_t span_ = 0;
-  std::vector<EXTENT> sheets_;
+  std::vector<ENTRY> sheets_;
+  std::shared_ptr<struct SHAREDEXTENTS> shared_;
 };

@@ -147,24 +147,24 @@ bool CompareExchange16(void* at, uint64_t (&expected)[2], const uint64_t (&desir
 
 }  // namespace
 
-ViewRaise RaiseWordInViewUnmarked(void* block, int word, int mark, uint32_t* before) {
+ViewRaise ExchangeBlockInView(void* block, ViewBlockStep next, void* context,
+                              uint32_t (&before)[4]) {
   uint64_t* const at = static_cast<uint64_t*>(block);
   ViewRaise result = ViewRaise::Gone;
-  uint32_t got = 0;
+  uint32_t held[4] = {};
   const bool done = Guarded([&] {
     // A first guess; the exchange tells what the bytes hold when it is wrong.
     uint64_t seen[2] = {std::atomic_ref<uint64_t>(at[0]).load(std::memory_order_relaxed),
                         std::atomic_ref<uint64_t>(at[1]).load(std::memory_order_relaxed)};
     for (;;) {
-      uint32_t words[4];
-      std::memcpy(words, seen, sizeof(words));
-      if (words[mark] != 0) {
+      std::memcpy(held, seen, sizeof(held));
+      uint32_t made[4];
+      if (!next(held, made, context)) {
         result = ViewRaise::Marked;
         return;
       }
-      got = words[word]++;
       uint64_t desired[2];
-      std::memcpy(desired, words, sizeof(desired));
+      std::memcpy(desired, made, sizeof(desired));
       if (CompareExchange16(at, seen, desired)) {
         result = ViewRaise::Raised;
         return;
@@ -172,8 +172,34 @@ ViewRaise RaiseWordInViewUnmarked(void* block, int word, int mark, uint32_t* bef
     }
   });
   if (!done) return ViewRaise::Gone;
-  if (result == ViewRaise::Raised) *before = got;
+  std::memcpy(before, held, sizeof(held));
   return result;
+}
+
+bool LoadWord64FromView(const void* word, uint64_t* value) {
+  uint64_t* const at = static_cast<uint64_t*>(const_cast<void*>(word));
+  uint64_t got = 0;
+  if (!Guarded([&] { got = std::atomic_ref<uint64_t>(*at).load(std::memory_order_acquire); }))
+    return false;
+  *value = got;
+  return true;
+}
+
+bool StoreWord64ToView(void* word, uint64_t value) {
+  uint64_t* const at = static_cast<uint64_t*>(word);
+  return Guarded([&] { std::atomic_ref<uint64_t>(*at).store(value, std::memory_order_release); });
+}
+
+ViewExchange ExchangeWord64InView(void* word, uint64_t* expected, uint64_t desired) {
+  uint64_t* const at = static_cast<uint64_t*>(word);
+  uint64_t seen = *expected;
+  bool exchanged = false;
+  if (!Guarded([&] {
+        exchanged = std::atomic_ref<uint64_t>(*at).compare_exchange_strong(seen, desired);
+      }))
+    return ViewExchange::Gone;
+  *expected = seen;
+  return exchanged ? ViewExchange::Done : ViewExchange::Differs;
 }
 
 bool TouchViews(const char* first, const char* second, const char* third) {

@@ -192,12 +192,25 @@ inline bool CopyToView(void* target, const void* source, size_t size) {
 // longer backed by the file.
 bool LoadWordFromView(const void* word, uint32_t* value);
 bool AddToWordInView(void* word, uint32_t add, uint32_t* before);
-// Of the four 32-bit words of 16 bytes of such a view at a 16-byte aligned
-// address (`block`), word `word` is raised by one in one atomic step with
-// a look at word `mark`, which it is raised only while that is 0: no store
-// of any process to the 16 bytes falls between the look and the raise.
+// A 64-bit word of such a view at an 8-byte aligned address: loaded,
+// stored, or replaced by `desired` in one atomic step while it holds
+// `*expected` (Done; else Differs, with what it holds in `*expected`).
+// False or Gone, instead of a fault, when the page is no longer backed by
+// the file.
+bool LoadWord64FromView(const void* word, uint64_t* value);
+bool StoreWord64ToView(void* word, uint64_t value);
+enum class ViewExchange { Done, Differs, Gone };
+ViewExchange ExchangeWord64InView(void* word, uint64_t* expected, uint64_t desired);
+// The four 32-bit words of 16 bytes of such a view at a 16-byte aligned
+// address (`block`) are made anew by `next` from what they hold and stored
+// in one atomic step: no store of any process to the 16 bytes falls
+// between the look and the store. Raised, with the words as they were in
+// `before`; Marked when `next` declines (returns false) for what it saw,
+// which is then in `before`; Gone when the page is no longer backed.
 enum class ViewRaise { Raised, Marked, Gone };
-ViewRaise RaiseWordInViewUnmarked(void* block, int word, int mark, uint32_t* before);
+typedef bool (*ViewBlockStep)(const uint32_t (&held)[4], uint32_t (&made)[4], void* context);
+ViewRaise ExchangeBlockInView(void* block, ViewBlockStep next, void* context,
+                              uint32_t (&before)[4]);
 
 // Reads a byte at each of up to three places of views (null ones skipped)
 // in one pass, so that the processor fetches their lines together instead

@@ -65,6 +65,10 @@ inline DWORD IoMap(VfsFile& f, bool writable, std::shared_ptr<VfsMapping>* mappi
   Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
   return filter ? filter->Map(f, writable, mapping) : f.Map(writable, mapping);
 }
+inline bool IoViewsShared(VfsFile& f) {
+  Vfs* filter = g_fileFilter.load(std::memory_order_acquire);
+  return filter ? filter->ViewsShared(f) : f.ViewsShared();
+}
 
 // Reads (writes) at `offset` through a handle, which must allow it, and
 // leaves its position after the bytes moved; `*done` gets their count. The

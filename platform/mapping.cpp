@@ -189,7 +189,7 @@ BOOL FileViewsShared(HANDLE file) {
   auto f = detail::FindFile(file);
   if (!f) return Fail(ERROR_INVALID_HANDLE);
   SetLastError(ERROR_SUCCESS);
-  return f->io->ViewsShared() ? TRUE : FALSE;
+  return detail::IoViewsShared(*f->io) ? TRUE : FALSE;
 }
 
 SIZE_T ViewSize(const void* view) {

@@ -38,6 +38,8 @@ DWORD Vfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mappin
   return file.Map(writable, mapping);
 }
 
+bool Vfs::ViewsShared(VfsFile& file) { return file.ViewsShared(); }
+
 bool ViewsAllowed() {
   Vfs* filter = detail::g_fileFilter.load(std::memory_order_acquire);
   return filter == nullptr || filter->AllowsViews();

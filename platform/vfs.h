@@ -193,7 +193,7 @@ class Vfs {
   // Operations on open files, for a layer over another Vfs. While a Vfs
   // that filters file operations is installed, the handle layer hands it
   // every read, write, truncation, sync, lock and mapping of every open
-  // file, whichever Vfs opened the file and whenever (a file opened before
+  // file, and every question whether its views are shared, whichever Vfs opened the file and whenever (a file opened before
   // a test installed the fault layer is seen too); these defaults pass the
   // operation to the file. With any other Vfs installed they are not used.
   bool FiltersFiles() const { return filtersFiles_; }
@@ -208,6 +208,7 @@ class Vfs {
   virtual DWORD Sync(VfsFile& file);
   virtual DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared);
   virtual DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping);
+  virtual bool ViewsShared(VfsFile& file);
 
  protected:
   explicit Vfs(bool filtersFiles = false) : filtersFiles_(filtersFiles) {}

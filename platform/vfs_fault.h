@@ -70,6 +70,10 @@ class FaultVfs final : public Vfs {
   bool AllowsViews() const override { return allowViews_; }
   // Changes the Vfs underneath (only while nothing else uses this one).
   void SetInner(Vfs* inner);
+  // Whether a file's views are one memory for every opener
+  // (FileViewsShared): as the file system under the layer says (true, at
+  // first), or never (false), as on a network or FUSE mount.
+  void ShareViews(bool shared) { shareViews_ = shared; }
 
   // The nth operation of kind `op` from now (VfsOp::Any: of any kind)
   // misbehaves as `mode` says; n <= 0 disarms the fault of that kind. A
@@ -110,6 +114,7 @@ class FaultVfs final : public Vfs {
   DWORD Sync(VfsFile& file) override;
   DWORD Lock(VfsFile& file, uint64_t offset, uint64_t length, bool shared) override;
   DWORD Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mapping) override;
+  bool ViewsShared(VfsFile& file) override { return shareViews_ && file.ViewsShared(); }
 
  private:
   struct Trigger {
@@ -124,6 +129,7 @@ class FaultVfs final : public Vfs {
 
   Vfs* inner_;
   bool allowViews_ = false;
+  bool shareViews_ = true;
   mutable std::mutex lock_;
   std::array<int, kVfsOpKinds + 1> counts_{};
   std::array<Trigger, kVfsOpKinds + 1> triggers_{};

@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/maperr.h"
 #include "mapstore/map.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/vfs_fault.h"
+#include "support/fault_sweep.h"
 #include "support/mapbuilder.h"
 #include "support/nestedmap.h"
 
@@ -17,7 +23,19 @@ using namespace mctest;
 
 namespace {
 
-class HostileSheets : public NestedMapTest {};
+class HostileSheets : public NestedMapTest {
+ protected:
+  // Sheet 1 made of an area and a line after it: its descriptor file.
+  std::string AreaAndLine() {
+    TMap map;
+    EXPECT_EQ(1, map.OpenData(Path().c_str(), 0));
+    EXPECT_EQ(1, map.OpenList(1));
+    EXPECT_EQ(1, Append(map, LOCAL_POLYGON, NESTED_AREA));
+    EXPECT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
+    map.CloseData();
+    return outer.Read("map/S1.HDR");
+  }
+};
 
 }  // namespace
 
@@ -49,14 +67,7 @@ TEST_F(HostileSheets, UserMapWithTwoSheetsIsRefused) {
 // with them cut (spliced around the lost object), written back when the
 // sheet is writable, so that the objects read back and appends go on.
 TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
-  {
-    TMap map;
-    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
-    ASSERT_EQ(1, map.OpenList(1));
-    ASSERT_EQ(1, Append(map, LOCAL_POLYGON, NESTED_AREA));
-    ASSERT_EQ(2, Append(map, LOCAL_LINE, NESTED_LINE));
-  }
-  const std::string good = outer.Read("map/S1.HDR");
+  const std::string good = AreaAndLine();
   struct Case {
     const char* what;
     int local;                  // of the object appended afterwards
@@ -108,6 +119,122 @@ TEST_F(HostileSheets, ChainLinksPastTheCountAreCut) {
     EXPECT_EQ(1u, ReadDesc(2).Back);
     ASSERT_EQ(3, Append(map, c.local, c.code)) << map.List.GetError();
     EXPECT_EQ(c.appended, Chain(map.List));
+  }
+}
+
+// Links past the count are what a reader sees of another writer's append
+// half done as well (its object and the links to it written, the header
+// not yet counting it). A sheet open cuts them in the file only under the
+// sheet lock, from the header read again under it, and only where that
+// lock reaches every writer and reads under it are the latest: on a file
+// system whose files are not shared (a network or FUSE mount) a document
+// that only reads changes no byte, and its own first write makes the cut.
+TEST_F(HostileSheets, OnlyATrustedLockLetsASheetOpenCutTheChain) {
+  const std::string good = AreaAndLine();
+  // The descriptor file after a third object's append, and as seen half
+  // done: a line after the line, or an area between the area and the line.
+  auto append = [&](int local, uint16_t code) {
+    outer.Write("map/S1.HDR", good);
+    TMap map;
+    EXPECT_EQ(1, map.OpenData(Path().c_str(), 0));
+    EXPECT_EQ(1, map.OpenList(1));
+    EXPECT_EQ(3, Append(map, local, code));
+    map.CloseData();
+    return outer.Read("map/S1.HDR");
+  };
+  const std::string whole = append(LOCAL_LINE, NESTED_LINE);
+  ASSERT_EQ(4u * 48, whole.size());
+  const std::string torn = good.substr(0, 48) + whole.substr(48);
+  const std::string between = good.substr(0, 48) + append(LOCAL_POLYGON, NESTED_AREA).substr(48);
+
+  plat::FaultVfs files;
+  plat::ScopedVfs use(&files);
+  files.ShareViews(false);
+  for (const int edit : {0, 1}) {
+    SCOPED_TRACE(edit ? "not shared, edit mode" : "not shared");
+    outer.Write("map/S1.HDR", torn);
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+    map.WorkMode(edit);
+    ASSERT_EQ(1, map.OpenList(1));
+    EXPECT_EQ((std::vector<int>{1, 2}), Chain(map.List));
+    EXPECT_EQ(torn, outer.Read("map/S1.HDR"));
+    // Nobody counted the object: the first write cuts its links first.
+    ASSERT_EQ(3, Append(map, LOCAL_POLYGON, NESTED_AREA)) << map.List.GetError();
+    EXPECT_EQ((std::vector<int>{1, 3, 2}), Chain(map.List));
+    EXPECT_EQ(0u, ReadDesc(2).Next);
+  }
+
+  // Shared: another writer holds the sheet lock while this one opens the
+  // sheet, and finishes its append or not before letting go.
+  files.ShareViews(true);
+  std::function<void()> onWait;
+  struct Unhook {
+    ~Unhook() { plat::SetSleepHook(nullptr, nullptr); }
+  } unhook;
+  plat::SetSleepHook(
+      [](DWORD, void* step) {
+        auto& f = *static_cast<std::function<void()>*>(step);
+        if (f) std::exchange(f, nullptr)();
+      },
+      &onWait);
+  for (const bool finished : {true, false}) {
+    SCOPED_TRACE(finished ? "shared, the append finished" : "shared, the header unread");
+    outer.Write("map/S1.HDR", good);
+    TMap other, map;
+    ASSERT_EQ(1, other.OpenData(Path().c_str(), 0));
+    other.WorkMode(1);
+    ASSERT_EQ(1, other.OpenList(1));
+    ASSERT_EQ(TRUE, plat::FileViewsShared(other.List.Files[SHEET_HDR]));
+    outer.Write("map/S1.HDR", torn);
+    ASSERT_EQ(1, other.List.LockList());
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+    onWait = [&] {
+      if (finished)
+        outer.Write("map/S1.HDR", whole);
+      else
+        files.Fail(plat::VfsOp::Read, 1);  // the next read is the header's
+      other.List.UnlockList();
+    };
+    ASSERT_EQ(1, map.OpenList(1));
+    EXPECT_FALSE(onWait) << "the sheet opened without waiting for the lock";
+    EXPECT_EQ(finished ? whole : torn, outer.Read("map/S1.HDR"));
+    const std::vector<int> chain = finished ? std::vector<int>{1, 2, 3} : std::vector<int>{1, 2};
+    EXPECT_EQ(chain, Chain(map.List));
+  }
+
+  // The first write's cut with each file operation failing in turn, two
+  // links to write: the chain reads whole after it, with the new object
+  // when that was acknowledged.
+  outer.Write("map/S1.HDR", between);
+  const auto before = FolderSnapshot(Dir());
+  for (const int edit : {0, 1}) {
+    SCOPED_TRACE(edit ? "first write, edit mode" : "first write");
+    mctest::FaultSweep sweep;
+    sweep.shared = false;
+    sweep.prepare = [&] {
+      for (const auto& [path, bytes] : before)
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    int number = 0;
+    const int runs = sweep.Run(
+        [&] {
+          TMap map;
+          number = 0;
+          if (!map.OpenData(Path().c_str(), 0)) return;
+          map.WorkMode(edit);
+          if (map.OpenList(1)) number = Append(map, LOCAL_LINE, NESTED_LINE);
+        },
+        [&](const mctest::SweepRun& run) {
+          SCOPED_TRACE(::testing::Message() << run);
+          TMap map;
+          ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+          ASSERT_EQ(1, map.OpenList(1));
+          const std::vector<int> chain = Chain(map.List);
+          EXPECT_TRUE(chain == std::vector<int>({1, 2, 3}) ||
+                      (number == 0 && chain == std::vector<int>({1, 2})));
+        });
+    EXPECT_GT(runs, 5);
   }
 }
 

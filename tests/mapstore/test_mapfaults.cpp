@@ -291,12 +291,14 @@ TEST_F(MapFaults, SheetTableSaveKeepsTheMap) {
 }
 
 // A closing map that wrote leaves what its sheet's objects cover in the
-// map file; whichever of its operations fails, and however, a map opened
-// afterwards never takes a frame that leaves an object out.
+// map file (through its view of the sheet table); whichever of its
+// operations fails, and however, a map opened afterwards never takes a
+// frame that leaves an object out.
 TEST_F(MapFaults, WhatAClosingMapLeavesOfItsSheetNeverLeavesAnObjectOut) {
   for (const plat::VfsFault how : {plat::VfsFault::Error, plat::VfsFault::ShortDiskFull}) {
     TMap map;
     mctest::FaultSweep sweep;
+    sweep.views = true;
     sweep.fault.how = how;
     sweep.prepare = [&] {
       Reset(map);

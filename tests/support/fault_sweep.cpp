@@ -19,6 +19,7 @@ int FaultSweep::Run(const std::function<void()>& task,
     {
       plat::ScopedVfs use(&faults);
       faults.AllowViews(views);
+      faults.ShareViews(shared);
       faults.Fail(kind, n, fault);
       task();
     }

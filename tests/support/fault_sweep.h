@@ -26,8 +26,9 @@
 // Options: `kind` sweeps only one kind of operation (every write in turn,
 // say) instead of all; `fault` says how the operation fails (a short write,
 // a full disk, persisting from the nth on); `views` lets code write through
-// views of mapped files, each mapping counted. `prepare` restores the files a
-// task changes, outside the count. Messages print a run as
+// views of mapped files, each mapping counted; `shared` false has files
+// report themselves not shared, as on a network mount. `prepare` restores
+// the files a task changes, outside the count. Messages print a run as
 // "run 2: write #2 (operation 5) failed".
 #pragma once
 
@@ -57,6 +58,7 @@ struct FaultSweep {
   std::function<void()> prepare;        // before each run, nothing counted
   int limit = 10000;                    // a task never ending its sweep fails the test here
   bool views = false;                   // the layer allows views (and counts mappings)
+  bool shared = true;                   // false: files report themselves not shared
 
   // Runs the sweep; returns the number of runs with a fault (the operations
   // of the kind that the task makes when nothing fails).
