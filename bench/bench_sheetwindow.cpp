@@ -1545,10 +1545,7 @@ void Register() {
   add("BM_TenMillionSelect", BM_TenMillionSelect, kTenMillion)->Iterations(1000);
   for (Shape shape : {kHundred, kSixteenLarge})
     add("BM_FirstSelectOverFirstClick", BM_FirstSelectOverFirstClick, shape)->Iterations(12);
-  for (const auto& [name, run] : hundred)
-    if (run != BM_ManySheetsSelectSearched && run != BM_ManySheetsSelectSemantic)
-      add(name, run, kFourThousand)->Iterations(1000);
-  for (Shape shape : {Shape{1000000, 1}, kThousand, kFourThousand, kTenMillion})
+  for (Shape shape : {Shape{1000000, 1}, kThousand, kTenMillion})
     add("BM_ClickAtRandom", BM_ClickAtRandom, shape)->Iterations(2000);
   add("BM_ClickAtRandomLowBudget", BM_ClickAtRandomLowBudget, kTenMillion)->Iterations(2000);
   if (const char* large = std::getenv("MAPCORE_BENCH_20M"); large != nullptr && large[0] == '1') {
@@ -1563,6 +1560,13 @@ void Register() {
       ->Iterations(500)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("BM_OffFrameFirstSelect", BM_OffFrameFirstSelect)
       ->Iterations(12)->Unit(benchmark::kMillisecond);
+  // The map of 3,969 sheets last: the sheets it keeps take most of the
+  // descriptors the process keeps sheets with, which the maps above would
+  // otherwise lack.
+  for (const auto& [name, run] : hundred)
+    if (run != BM_ManySheetsSelectSearched && run != BM_ManySheetsSelectSemantic)
+      add(name, run, kFourThousand)->Iterations(1000);
+  add("BM_ClickAtRandom", BM_ClickAtRandom, kFourThousand)->Iterations(2000);
 }
 
 // The figure `name` of a map, 0 when not run.
