@@ -464,7 +464,7 @@ StripPair MakeStrips(int n) {
 
 const StripPair& Strips(int n) { return MadeOnce(n, MakeStrips); }
 
-std::map<int, double> gOursHoled, gOursStrips;
+std::map<int, double> gOursHoled;
 
 // The goals: at n = 80,000 (the union with 20,000 holes, the cut with
 // 80,000 crossings) no slower than GEOS; from 10,000 to n, time growing
@@ -473,8 +473,9 @@ std::map<int, double> gOursHoled, gOursStrips;
 constexpr int kGoalSize = 80000, kFirstSize = 10000;
 constexpr double kGrowthSlack = 1.5;
 
-void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio) {
-  if (n == kGoalSize && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
+void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int n, double ratio,
+                int goal = kGoalSize) {
+  if (n == goal && ratio < 1.0) state.SkipWithError("slower than GEOS at the goal size");
   const auto first = ours.find(kFirstSize);
   if (n == kFirstSize || first == ours.end() || first->second <= 0.0) return;
   const double nlogn = n * std::log(n) / (kFirstSize * std::log(kFirstSize));
@@ -482,8 +483,7 @@ void CheckGoals(benchmark::State& state, const std::map<int, double>& ours, int 
   state.counters["growth_over_nlogn"] = growth;
   if (growth > kGrowthSlack) state.SkipWithError("grows faster than n log n");
 }
-std::map<int, int> gRingsHoled, gPartsStrips;
-std::map<int, double> gAreaStrips;
+std::map<int, int> gRingsHoled;
 
 void OursHoled(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
@@ -522,34 +522,43 @@ void GeosHoled(benchmark::State& state) {
   GEOS_finish_r(h);
 }
 
-void OursStrips(benchmark::State& state) {
+// What our cut of an area by a line gave for each n: seconds per run,
+// pieces and their area.
+struct CutRuns {
+  std::map<int, double> seconds, area;
+  std::map<int, int> parts;
+};
+CutRuns gStrips, gSpikes;
+
+// Our side of an area cut by a line (n vertices each).
+void OursCutByLine(benchmark::State& state, const Ring& region, const Ring& cutter, CutRuns& runs) {
   const int n = static_cast<int>(state.range(0));
-  Buffer circle(Area{Strips(n).circle}), line(Area{Strips(n).line});
+  Buffer circle(Area{region}), line(Area{cutter});
   double area = 0;
   int parts = 0;
-  gOursStrips[n] = benchsupport::SecondsPerIteration(state, [&] {
+  runs.seconds[n] = benchsupport::SecondsPerIteration(state, [&] {
     area = 0;
     parts = 0;
     TObjectCutByLine cut;
     if (cut.LoadObjects(&line.m, &circle.m, 1, 0.001))
       while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
   });
-  gPartsStrips[n] = parts;
-  gAreaStrips[n] = area;
+  runs.parts[n] = parts;
+  runs.area[n] = area;
   state.counters["area"] = area;
   state.counters["parts"] = parts;
 }
 
-// The faces of the circle and the line noded together, those inside the
-// circle, as on the grid pair above.
-void GeosStrips(benchmark::State& state) {
+// The faces of the area and the line noded together, those inside the
+// area, as on the grid pair above; checked against ours and the goals.
+void GeosCutByLineBeside(benchmark::State& state, const Ring& region, const Ring& cutter,
+                         const CutRuns& runs, int goal) {
   const int n = static_cast<int>(state.range(0));
   GEOSContextHandle_t h = GEOS_init_r();
-  GEOSGeometry* circle = Polygon(h, Area{Strips(n).circle});
-  const Ring& l = Strips(n).line;
-  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(l.size()), 2);
-  for (size_t i = 0; i < l.size(); ++i)
-    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), l[i].x, l[i].y);
+  GEOSGeometry* circle = Polygon(h, Area{region});
+  GEOSCoordSequence* s = GEOSCoordSeq_create_r(h, static_cast<unsigned>(cutter.size()), 2);
+  for (size_t i = 0; i < cutter.size(); ++i)
+    GEOSCoordSeq_setXY_r(h, s, static_cast<unsigned>(i), cutter[i].x, cutter[i].y);
   GEOSGeometry* line = GEOSGeom_createLineString_r(h, s);
   double area = 0;
   int parts = 0;
@@ -560,14 +569,140 @@ void GeosStrips(benchmark::State& state) {
   });
   state.counters["area"] = area;
   state.counters["parts"] = parts;
-  const double ours = gOursStrips[n];
+  const double ours = runs.seconds.count(n) ? runs.seconds.at(n) : 0.0;
   state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
-  if (gPartsStrips[n] != parts || std::fabs(gAreaStrips[n] - area) > 1e-6 * area)
+  if (!runs.parts.count(n) || runs.parts.at(n) != parts ||
+      std::fabs(runs.area.at(n) - area) > 1e-6 * area)
     state.SkipWithError("the cuts' pieces differ");
-  else CheckGoals(state, gOursStrips, n, ours > 0.0 ? geos / ours : 0.0);
+  else CheckGoals(state, runs.seconds, n, ours > 0.0 ? geos / ours : 0.0, goal);
   GEOSGeom_destroy_r(h, circle);
   GEOSGeom_destroy_r(h, line);
   GEOS_finish_r(h);
+}
+
+void OursStrips(benchmark::State& state) {
+  const StripPair& p = Strips(static_cast<int>(state.range(0)));
+  OursCutByLine(state, p.circle, p.line, gStrips);
+}
+
+void GeosStrips(benchmark::State& state) {
+  const StripPair& p = Strips(static_cast<int>(state.range(0)));
+  GeosCutByLineBeside(state, p.circle, p.line, gStrips, kGoalSize);
+}
+
+
+// The comb and the spiky line, n vertices each (10,000 to 200,000): a comb
+// of n/4 teeth cut by a box across them, which crosses each tooth's two
+// sides (n/2 crossings; the answer, the comb below the box's top, is one
+// piece); and a square cut by a line across it that turns back on itself
+// in a spike of no width every third vertex (the answer, the square cut
+// in two). Both no slower than GEOS at 200,000 and growing no faster than
+// n log n.
+constexpr int kLargeGoalSize = 200000;
+
+struct CombPair {
+  Area comb, box;
+};
+
+CombPair MakeComb(int n) {
+  CombPair p;
+  const int teeth = n / 4;
+  Ring c;
+  for (int k = 0; k < teeth; ++k) {
+    const double x = 10.0 * k;
+    c.push_back({x, 0});
+    c.push_back({x, 100});
+    c.push_back({x + 5, 100});
+    c.push_back({x + 5, 0});
+  }
+  c.push_back({10.0 * teeth, -20});
+  c.push_back({0, -20});
+  c.push_back(c.front());
+  p.comb.push_back(c);
+  const double w = 10.0 * teeth;
+  p.box.push_back({{-10, -50}, {-10, 50}, {w + 10, 50}, {w + 10, -50}, {-10, -50}});
+  return p;
+}
+
+const CombPair& Comb(int n) { return MadeOnce(n, MakeComb); }
+
+struct SpikePair {
+  Ring square, line;
+};
+
+SpikePair MakeSpikes(int n) {
+  SpikePair p;
+  const double side = 10.0 * n / 3.0;
+  p.square = {{0, 0}, {0, side}, {side, side}, {side, 0}, {0, 0}};
+  // Across the square along a wave; each step a vertex, a tip 5 m aside
+  // and back halfway along the way to it.
+  for (int k = 0; k < n / 3; ++k) {
+    const double x = -20 + (side + 40) * k / (n / 3 - 1);
+    const double y = side / 2 + side / 4 * std::sin(x / side * 6.0);
+    p.line.push_back({x, y});
+    p.line.push_back({x + 3, y + 4});
+    p.line.push_back({x + 1.5, y + 2});
+  }
+  return p;
+}
+
+const SpikePair& Spikes(int n) { return MadeOnce(n, MakeSpikes); }
+
+std::map<int, double> gOursComb, gAreaComb;
+std::map<int, int> gPartsComb;
+
+void OursComb(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Buffer box(Comb(n).box), comb(Comb(n).comb);
+  double area = 0;
+  int parts = 0;
+  gOursComb[n] = benchsupport::SecondsPerIteration(state, [&] {
+    area = 0;
+    parts = 0;
+    TObjectCut cut;
+    if (cut.LoadObjects(&box.m, &comb.m, 1, 0.001, 0))
+      while (TDataEdit* p = cut.GetNextObject()) area += p->Square(), ++parts;
+  });
+  gPartsComb[n] = parts;
+  gAreaComb[n] = area;
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+}
+
+void GeosComb(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeometry* box = Polygon(h, Comb(n).box);
+  GEOSGeometry* comb = Polygon(h, Comb(n).comb);
+  double area = 0;
+  int parts = 0;
+  const double geos = benchsupport::SecondsPerIteration(state, [&] {
+    GEOSGeometry* r = GEOSIntersection_r(h, box, comb);
+    area = 0;
+    GEOSArea_r(h, r, &area);
+    parts = GEOSGetNumGeometries_r(h, r);
+    GEOSGeom_destroy_r(h, r);
+  });
+  state.counters["area"] = area;
+  state.counters["parts"] = parts;
+  const double ours = gOursComb[n];
+  state.counters["geos_over_ours"] = ours > 0.0 ? geos / ours : 0.0;
+  if (gPartsComb[n] != parts || std::fabs(gAreaComb[n] - area) > 1e-6 * area)
+    state.SkipWithError("the intersections differ");
+  else CheckGoals(state, gOursComb, n, ours > 0.0 ? geos / ours : 0.0, kLargeGoalSize);
+  GEOSGeom_destroy_r(h, box);
+  GEOSGeom_destroy_r(h, comb);
+  GEOS_finish_r(h);
+}
+
+void OursSpikes(benchmark::State& state) {
+  const SpikePair& p = Spikes(static_cast<int>(state.range(0)));
+  OursCutByLine(state, p.square, p.line, gSpikes);
+}
+
+void GeosSpikes(benchmark::State& state) {
+  const SpikePair& p = Spikes(static_cast<int>(state.range(0)));
+  GeosCutByLineBeside(state, p.square, p.line, gSpikes, kLargeGoalSize);
 }
 
 // Arg: n.
@@ -582,5 +717,13 @@ BENCHMARK(BM_ObjectUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosUnionHoles)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ObjectCutByLineStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosPolygonizeStrips)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+void BM_ObjectCutComb(benchmark::State& state) { OursComb(state); }
+void BM_GeosIntersectionComb(benchmark::State& state) { GeosComb(state); }
+void BM_ObjectCutByLineSpikes(benchmark::State& state) { OursSpikes(state); }
+void BM_GeosPolygonizeSpikes(benchmark::State& state) { GeosSpikes(state); }
+BENCHMARK(BM_ObjectCutComb)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosIntersectionComb)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ObjectCutByLineSpikes)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosPolygonizeSpikes)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 }  // namespace

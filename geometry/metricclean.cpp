@@ -262,40 +262,62 @@ int TPointCross::DeleteBeak(TDataEdit* metric) {
     dirty.resize(static_cast<size_t>(metric->Record->Count) + 1);
     for (int s = 0; s <= metric->Record->Count; ++s) dirty[s] = s;
   }
+  // Each dirty subject is cleaned in one pass: a beak found is taken out
+  // and the point before it tested again against its new neighbours, as a
+  // stack of the points kept; the closing point of a closed subject is
+  // tested last, against the first side, and when it goes the subject
+  // closes on the point before it and is passed again. A few beaks are
+  // deleted where they lie; more, and the subject is written anew once.
+  std::vector<int> kept;
+  std::vector<DOUBLEPOINT> out;
+  std::vector<double> outH;
+  const auto pass = [&](const std::vector<DOUBLEPOINT>& from) {
+    kept.clear();
+    for (int i = 0; i < static_cast<int>(from.size()); ++i) {
+      kept.push_back(i);
+      while (kept.size() >= 3 &&
+             BeakAngle(&from[kept[kept.size() - 2]], &from[kept[kept.size() - 3]],
+                       &from[kept.back()], p) == 0.0)
+        kept.erase(kept.end() - 2);
+    }
+  };
+  constexpr size_t kFewBeaks = 16;
   for (const int s : dirty) {
-    bool changed = true;
-    while (changed) {
-      changed = false;
-      if (!ReadSubject(*metric, s, pts, hs)) return 0;
-      const bool closed = pts.size() > 1 && metric->GetExclusiveSubject(s);
-      int n = static_cast<int>(pts.size());
-      // Apex P(i + 1) between P(i) and P(i + 2); on a closed subject the
-      // closing point has P(2) after it. Points count from 1.
-      int i = 1;
-      while (i < n && n > 2) {
-        const int apex = i + 1;
-        if (apex == n && !closed) break;
-        const DOUBLEPOINT& after = apex < n ? pts[apex] : pts[1];
-        if (BeakAngle(&pts[apex - 1], &pts[i - 1], &after, p) != 0.0) {
-          ++i;
-          continue;
-        }
-        if (!metric->GoPointSubject(apex, s) || !metric->DeletePoint()) return 0;
-        pts.erase(pts.begin() + apex - 1);
-        hs.erase(hs.begin() + apex - 1);
-        --n;
-        if (apex > n) {
-          // The closing point went: point 1 moves onto the new last point.
-          if (!metric->GoPointSubject(1, s)) return 0;
-          metric->XDouble(pts[n - 1].X);
-          metric->YDouble(pts[n - 1].Y);
-          metric->HDouble(hs[n - 1]);
-          pts[0] = pts[n - 1];
-          hs[0] = hs[n - 1];
-        }
-        changed = true;
-        i = i > 1 ? std::max(1, i - 2) : 1;
+    if (!ReadSubject(*metric, s, pts, hs)) return 0;
+    const bool closed = pts.size() > 1 && metric->GetExclusiveSubject(s);
+    pass(pts);
+    out.clear();
+    outH.clear();
+    for (const int k : kept) out.push_back(pts[k]), outH.push_back(hs[k]);
+    bool wrapped = false;
+    while (closed && out.size() > 2 &&
+           BeakAngle(&out.back(), &out[out.size() - 2], &out[1], p) == 0.0) {
+      out.pop_back();
+      outH.pop_back();
+      out[0] = out.back();
+      outH[0] = outH.back();
+      wrapped = true;
+      pass(out);
+      std::vector<DOUBLEPOINT> again;
+      std::vector<double> againH;
+      for (const int k : kept) again.push_back(out[k]), againH.push_back(outH[k]);
+      out.swap(again);
+      outH.swap(againH);
+    }
+    const size_t removed = pts.size() - out.size();
+    if (removed == 0 && !wrapped) continue;
+    if (wrapped || removed > kFewBeaks) {
+      if (!ReplaceSubject(metric, s, out, outH)) return 0;
+      continue;
+    }
+    // The points not kept, from the last.
+    size_t next = kept.size();
+    for (int i = static_cast<int>(pts.size()) - 1; i >= 0; --i) {
+      if (next > 0 && kept[next - 1] == i) {
+        --next;
+        continue;
       }
+      if (!metric->GoPointSubject(i + 1, s) || !metric->DeletePoint()) return 0;
     }
   }
   // Subjects left too small to be contours.

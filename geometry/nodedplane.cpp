@@ -80,6 +80,18 @@ void TNodedPlane::AddPath(const DOUBLEPOINT* points, int count, bool closed, int
   Marked = Marked || marks;
 }
 
+TNodedPlane::Rounding::Rounding(double s) : step(s) {
+  const double units = 1.0 / step, whole = std::round(units);
+  perUnit = (whole >= 1.0 && std::fabs(units - whole) <= 1e-9 * whole) ? whole : 0.0;
+}
+
+bool TNodedPlane::Rounding::Of(double v, int64_t* k) const {
+  v = perUnit > 0.0 ? v * perUnit : v / step;
+  if (!(std::fabs(v) <= 9.0e18)) return false;
+  *k = static_cast<int64_t>(v < 0.0 ? v - 0.5 : v + 0.5);
+  return true;
+}
+
 DOUBLEPOINT TNodedPlane::At(const Key& k) const {
   const double x = static_cast<double>(k.x + OriginX), y = static_cast<double>(k.y + OriginY);
   return PerUnit > 0.0 ? DOUBLEPOINT{x / PerUnit, y / PerUnit} : DOUBLEPOINT{x * Step, y * Step};
@@ -108,8 +120,8 @@ int TNodedPlane::Build() {
     x2 = std::max(x2, p.X), y2 = std::max(y2, p.Y);
   }
   while (Coarsen && std::max(x2 - x1, y2 - y1) / Step > kMaxSpan) Step *= 2.0;
-  const double units = 1.0 / Step, whole = std::round(units);
-  PerUnit = (whole >= 1.0 && std::fabs(units - whole) <= 1e-9 * whole) ? whole : 0.0;
+  const Rounding grid(Step);
+  PerUnit = grid.perUnit;
   const double limit = 4.0e18;
   if (std::fabs(x1 / Step) > limit || std::fabs(x2 / Step) > limit ||
       std::fabs(y1 / Step) > limit || std::fabs(y2 / Step) > limit ||
@@ -118,9 +130,10 @@ int TNodedPlane::Build() {
     State = GEOMETRY_ERR_METRIC;
     return 0;
   }
-  const auto round = [this](double v) {
-    v = PerUnit > 0.0 ? v * PerUnit : v / Step;
-    return static_cast<int64_t>(v < 0.0 ? v - 0.5 : v + 0.5);
+  const auto round = [&grid](double v) {
+    int64_t k = 0;
+    grid.Of(v, &k);
+    return k;
   };
   OriginX = round(x1);
   OriginY = round(y1);
@@ -267,11 +280,8 @@ void TNodedPlane::FileSegments(double cell, size_t segments) {
   }
 }
 
-// Whether segment s meets the closed pixel around c.
-bool TNodedPlane::HitsPixel(int32_t s, const Key& c) const {
+bool TNodedPlane::SegmentMeetsPixel(const Key& a, const Key& b, const Key& c) {
   // Doubled, the pixel runs from 2c - 1 to 2c + 1.
-  const Key& a = Ends[s];
-  const Key& b = Ends[s + 1];
   const int64_t ax = 2 * a.x, ay = 2 * a.y, bx = 2 * b.x, by = 2 * b.y;
   const int64_t lx = 2 * c.x - 1, hx = 2 * c.x + 1, ly = 2 * c.y - 1, hy = 2 * c.y + 1;
   if (std::max(ax, bx) < lx || std::min(ax, bx) > hx || std::max(ay, by) < ly ||
@@ -281,6 +291,11 @@ bool TNodedPlane::HitsPixel(int32_t s, const Key& c) const {
   const int s1 = Orient(dx, dy, lx - ax, ly - ay), s2 = Orient(dx, dy, hx - ax, ly - ay);
   const int s3 = Orient(dx, dy, hx - ax, hy - ay), s4 = Orient(dx, dy, lx - ax, hy - ay);
   return !((s1 > 0 && s2 > 0 && s3 > 0 && s4 > 0) || (s1 < 0 && s2 < 0 && s3 < 0 && s4 < 0));
+}
+
+// Whether segment s meets the closed pixel around c.
+bool TNodedPlane::HitsPixel(int32_t s, const Key& c) const {
+  return SegmentMeetsPixel(Ends[s], Ends[s + 1], c);
 }
 
 // Segment s is led through the centre of pixel k, ordered along it by

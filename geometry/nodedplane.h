@@ -123,6 +123,18 @@ class TNodedPlane {
   }
   // A grid point in the input's coordinates.
   DOUBLEPOINT At(const Key& k) const;
+  // The rounding of Build for a grid of the step (a whole number of steps
+  // per unit taken exactly): a value's grid number, counted from zero
+  // rather than from the lowest point; false for one too far out to have
+  // one.
+  struct Rounding {
+    double step = 1.0, perUnit = 0.0;
+    explicit Rounding(double s);
+    bool Of(double v, int64_t* k) const;
+  };
+  // Whether the segment between grid points a and b meets the closed
+  // pixel around grid point c: what makes the noding lead it through c.
+  static bool SegmentMeetsPixel(const Key& a, const Key& b, const Key& c);
   // Whether p lies inside the closed path (none of its points on it).
   bool PathHolds(int path, const Key& p) const;
   // Whether p, given doubled, lies inside the closed path as its stations

@@ -41,6 +41,9 @@ int TObjectConsent::LoadObjects(TDataEdit* first, TDataEdit* second, int mode, i
     return 0;
   }
   State = 0;
+  // Every part is cut in turn: a coordinate that is not a number in any
+  // of them, or in the contour, refuses the whole.
+  if (!CheckMetric(first) || !CheckMetric(second)) return 0;
   if (!ControlLocal(second, 0)) return 0;
   if (!Line.Load(first->Record, first->TextFlag) || !Area.Load(second->Record, 0)) {
     State = MAPERR_MEMORY;

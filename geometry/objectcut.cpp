@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "geometry/workhelpers.h"
 #include "objects/objectinfo.h"
@@ -44,7 +45,7 @@ int TObjectCutSubject::LoadObjects(TObjectInfo* first, TObjectInfo* second, int 
   }
   Overlaid = 0;
   if (!ControlLocal(mode == 0 ? &second->Metric : &first->Metric, mode)) return 0;
-  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
+  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return Degenerate(mode);
   return Prepare(mode);
 }
 
@@ -58,13 +59,33 @@ int TObjectCutSubject::LoadObjects(TDataEdit* first, TDataEdit* second, int mode
   Overlaid = 0;
   if (!ControlLocal(mode == 0 ? second : first, mode)) return 0;
   FirstRun = 1;
-  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return 0;
+  if (!TPointCross::LoadObjects(first, second, mode, n, 0, precision)) return Degenerate(mode);
   return Prepare(mode);
+}
+
+// A contour of the second with no area (fewer than four points, or
+// narrower than the precision all along) takes nothing from the first:
+// the overlay, which snaps it to the precision's grid, hands the first out
+// whole, whether it crosses the first or not.
+bool TObjectCutSubject::NoArea() {
+  std::vector<DOUBLEPOINT> p;
+  if (Data2.Record == nullptr || !ReadContour(Data2, 0, p, nullptr)) return false;
+  if (p.size() < 4) return true;
+  double perimeter = 0.0;
+  for (size_t i = 1; i < p.size(); ++i)
+    perimeter += std::hypot(p[i].X - p[i - 1].X, p[i].Y - p[i - 1].Y);
+  return 2.0 * std::fabs(Data2.SquareSubject(0)) <= Precision * perimeter;
+}
+
+int TObjectCutSubject::Degenerate(int mode) {
+  if (mode != 1 || State != 0 || Data1.Record == nullptr || !NoArea()) return 0;
+  Count = 0;
+  return TakeOverlay();
 }
 
 int TObjectCutSubject::Prepare(int mode) {
   const double near = 2.0 * Precision;
-  if (mode == 1 && (Touched || Swapped || CrossingsCrowded(near) ||
+  if (mode == 1 && (NoArea() || Touched || Swapped || CrossingsCrowded(near) ||
                     (CutHoles && Data1.Record->Count > 0)))
     return TakeOverlay();
   if (mode == 1 && Count < 2 && !InsideFlag) return 0;
@@ -134,7 +155,7 @@ void TObjectCutSubject::CorrectPointCross(POINTCROSS* first, POINTCROSS* second,
         ++k;
         continue;
       }
-      const int p = GetPointCrossEx(other, *count, &own[k]);
+      const int p = FindPartner(other, *count, &own[k]);
       if (p >= *count) {
         ++k;
         continue;

@@ -78,6 +78,10 @@ class MAPCLASS TObjectCutSubject : public TPointCross {
   // when pieces can be asked for.
   int Prepare(int mode);
   int TakeOverlay();
+  // Whether the second's contour loaded has no area; a load that found
+  // nothing to cut at hands the first out whole then (areas only).
+  bool NoArea();
+  int Degenerate(int mode);
 };
 
 class MAPCLASS TObjectCut : public TPointCross {

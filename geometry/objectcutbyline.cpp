@@ -67,40 +67,30 @@ bool ForEachSide(TDataEdit& m, int mode, F&& f) {
   });
 }
 
-// Where the end e of the line meets the contours, and where the segment
-// from e to x (its extension; none when x is e) first meets them.
-struct Meetings {
-  Meeting on;     // the nearest vertex within reach of e, else the nearest point of a side
-  Meeting first;  // a side crossing the extension, a vertex within reach of it, or x within
-                  // reach of a side: the first along it, a vertex within reach of the
-                  // first meeting taken for it
-};
-Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach) {
+// Where the extension of an end, the segment from e to x, first meets
+// the contours: a side crossing it, a vertex within reach of it, or x
+// within reach of a side; a vertex within reach of the first meeting is
+// taken for it. None (contour -1) when it meets nothing.
+Meeting Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x, double reach) {
   const double dx = x.X - e.X, dy = x.Y - e.Y, l2 = dx * dx + dy * dy;
   const double reach2 = reach * reach;
   // The frame of the extension widened by the reach: sides apart from it
-  // meet neither e nor the extension.
+  // do not meet it.
   const double x0 = std::min(e.X, x.X) - reach, x1 = std::max(e.X, x.X) + reach;
   const double y0 = std::min(e.Y, x.Y) - reach, y1 = std::max(e.Y, x.Y) + reach;
-  Meeting side, vertex, near, nearVertex;
+  Meeting side, vertex;
   side.t = vertex.t = 2.0;
-  double side2 = reach2, vertex2 = reach2;
-  ForEachSide(m, mode, [&](int c, int i, const DOUBLEPOINT& a,
-                                            const DOUBLEPOINT& b) {
+  if (l2 <= 0.0) return side;
+  ForEachSide(m, mode, [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
     if (std::max(a.X, b.X) < x0 || std::min(a.X, b.X) > x1 || std::max(a.Y, b.Y) < y0 ||
         std::min(a.Y, b.Y) > y1)
       return;
     for (const DOUBLEPOINT* v : {&a, &b}) {
-      const double d2 = (e.X - v->X) * (e.X - v->X) + (e.Y - v->Y) * (e.Y - v->Y);
-      if (d2 <= vertex2) vertex2 = d2, nearVertex = Meeting{c, i, true, *v, 0.0};
-      if (l2 <= 0.0 || segmentgrid::Dist2Segment(*v, e, x) > reach2) continue;
+      if (segmentgrid::Dist2Segment(*v, e, x) > reach2) continue;
       const double t = std::clamp(((v->X - e.X) * dx + (v->Y - e.Y) * dy) / l2, 0.0, 1.0);
       if (t < vertex.t) vertex = Meeting{c, i, true, *v, t};
     }
     if (i < 0) return;
-    const double d2 = segmentgrid::Dist2Segment(e, a, b);
-    if (d2 <= side2) side2 = d2, near = Meeting{c, i, false, e, 0.0};
-    if (l2 <= 0.0) return;
     const double o1 = Cross(e, x, a), o2 = Cross(e, x, b);
     const double o3 = Cross(a, b, e), o4 = Cross(a, b, x);
     if (o1 * o2 < 0.0 && o3 * o4 < 0.0) {
@@ -110,11 +100,8 @@ Meetings Meet(TDataEdit& m, int mode, const DOUBLEPOINT& e, const DOUBLEPOINT& x
       side = Meeting{c, i, false, x, 1.0};
     }
   });
-  Meetings out;
-  out.on = nearVertex.contour >= 0 ? nearVertex : near;
   const double l = std::sqrt(l2);
-  out.first = vertex.contour >= 0 && vertex.t * l <= side.t * l + reach ? vertex : side;
-  return out;
+  return vertex.contour >= 0 && vertex.t * l <= side.t * l + reach ? vertex : side;
 }
 
 }  // namespace
@@ -173,63 +160,13 @@ int TObjectCutByLine::LoadObjects(TDataEdit* line, TDataEdit* object, int mode, 
     Count = 0;
     return 0;
   }
-  if (!InDoubles(Line) || !InDoubles(Data2) || (!IsClosed(Line) && !Extend(mode)) ||
-      !Weld(mode)) {
+  if (!InDoubles(Line) || !InDoubles(Data2) || !Weld(mode, !IsClosed(Line))) {
     State = MAPERR_MEMORY;
     Count = 0;
     return 0;
   }
   if (mode == 1) return Split();
   return CutContour();
-}
-
-// An end of the working line within reach of the object (half the
-// precision: half a pixel of the noding's grid) stays, moved to a vertex of
-// the object within reach, or put into the side it lies on; an end apart
-// from it goes on along its last side to where that side extended by 2.0
-// first meets the object, put there the same way; an end that meets
-// nothing so stays where it is. Both copies are held in doubles, so that
-// the point they share is the same in both.
-int TObjectCutByLine::Extend(int mode) {
-  const int count = Line.PointCount(0);
-  if (count < 2) return 1;
-  const double reach = 0.5 * std::max(Precision, GEOMETRY_PRECISION);
-  // The last end first, so that the first one's points keep their numbers.
-  for (const bool last : {true, false}) {
-    const int at = last ? Line.PointCount(0) : 1, base = last ? at - 1 : 2;
-    DOUBLEPOINT e, b;
-    if (!geomwork::PointOf(Line, 0, base, &b) || !geomwork::PointOf(Line, 0, at, &e)) return 0;
-    const double h = Line.HDouble();
-    // The extension runs on as the line's last side, unless that is too
-    // short to show the way.
-    const double dx = e.X - b.X, dy = e.Y - b.Y;
-    const double k = std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION
-                         ? 0.0
-                         : 2.0 / std::hypot(dx, dy);
-    const Meetings meet = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, reach);
-    const bool lengthen = meet.on.contour < 0;
-    const Meeting& m = lengthen ? meet.first : meet.on;
-    if (m.contour < 0) continue;
-    if (!m.vertex && !PutOnSide(Data2, m.contour, m.side, m.at)) return 0;
-    if (!lengthen) {
-      // The end itself, moved onto the object.
-      if (!Line.GoPointSubject(at, 0)) return 0;
-      Line.XDouble(m.at.X);
-      Line.YDouble(m.at.Y);
-      continue;
-    }
-    // The end kept as a vertex, the new one beyond it.
-    if (!Line.GoPointSubject(at, 0) || !Line.InsertPoint(last ? m.at.X : e.X, last ? m.at.Y : e.Y) ||
-        !Line.GoPointSubject(at + 1, 0))
-      return 0;
-    Line.HDouble(h);
-    if (!last) {
-      if (!Line.GoPointSubject(1, 0)) return 0;
-      Line.XDouble(m.at.X);
-      Line.YDouble(m.at.Y);
-    }
-  }
-  return 1;
 }
 
 namespace {
@@ -246,33 +183,41 @@ double HeightOnSide(const DOUBLEPOINT& p, const DOUBLEPOINT& a, const DOUBLEPOIN
 
 }  // namespace
 
-// Where the line and the object come within reach of each other, they are
-// made to pass the same points. The reach is that of the noding's
-// snapping: it rounds every point to the grid of the precision (by up to
-// half a step in X and in Y) and leads a rounded segment through the pixel
-// of a rounded point it passes (half a step more), so a segment and a
-// point up to 1.5 steps apart in X and in Y may come to meet, and between
-// such meetings the line and the border would bound slivers. Within that
-// reach a vertex of the line moves onto the object: onto a vertex within a
-// hair (half a step) of it, or within a hair of the foot of the nearest
-// side, else onto that foot, which is put into the side (the object keeps
-// its shape); and a vertex of the object is put into a side of the line.
-// A line running along a side, on it between points computed on it or a
-// little beside it, then shares that stretch with the object exactly, as
-// one edge of the noding, cut at its ends and nowhere inside, and a line
-// passing a vertex of the object just inside passes through it, cutting
-// off no piece narrower than the precision. One walk of the object's sides
-// finds all three, each side asking only the line's segments filed near
-// it; the points are put in as the contours are copied for the noding,
-// once.
-int TObjectCutByLine::Weld(int mode) {
-  const double step = std::max(Precision, GEOMETRY_PRECISION);
-  const double hair2 = 0.25 * step * step;
-  const double reach = 1.5 * std::sqrt(2.0) * step, reach2 = reach * reach;
-  // The line, and the object's contours the cut nodes (mode 0 the outer
-  // one, mode 1 every one).
+// The line and the object are made to pass the same points where they
+// come within the reach of the noding's snapping of each other, so that a
+// stretch the line runs along the object is one edge of the noding, cut
+// at its ends and nowhere inside, and no piece narrower than the
+// precision is left between them. The noding rounds every point to the
+// grid of the precision and leads a rounded segment through the pixel of
+// a rounded point it passes, so a point and a segment up to 1.5 steps
+// apart in X and in Y may come to meet, and those farther apart never
+// do. Within that reach, a vertex of the line and one of the object
+// beside a segment of the other are each decided once:
+// - taken alone when it lies within 1.5 steps of the other (a cutter's
+//   vertex just inside a sharp vertex of the object, a line ending a
+//   little short of it), or when the noding would join it to the other;
+// - taken with its run otherwise: a run is a stretch of such vertices one
+//   after another along the line, each beside the same side of the object
+//   as the next or beside its ends, so that the line keeps within the
+//   reach between them; the noding joins a run somewhere or nowhere, and
+//   a run joined somewhere is taken whole (a line running beside a long
+//   border just beyond the weld's own reach shares it all or none of it).
+// What the weld does not take the noding does not join: a line passing
+// 1.8 steps beside a side is not cut there. A vertex of the line taken
+// moves onto the object: onto a vertex within a hair (half a step) of it,
+// or whose side's foot lies within the reach of that vertex, else onto
+// the foot of the nearest side, which is put into the side (the object
+// keeps its shape); a vertex of the object taken is put into the line.
+// An open line's end that is not taken goes on along its last side, by at
+// most 2.0, to where that first meets the object (within a hair), and is
+// then decided again where it stands: each end meets the object once.
+// The contours are copied for the noding with the points put in, once.
+int TObjectCutByLine::Weld(int mode, bool open) {
   LinePoints.Clear();
   ObjectPoints.Clear();
+  WeldObject.clear();
+  WeldInLine.clear();
+  Contacts.clear();
   if (!geomwork::ReadContour(Line, 0, ReadPoints, &ReadHeights)) return 0;
   LinePoints.Append(ReadPoints, ReadHeights);
   if (!geomwork::ForEachContour(Data2, ReadPoints, ReadHeights,
@@ -284,10 +229,56 @@ int TObjectCutByLine::Weld(int mode) {
   std::vector<DOUBLEPOINT>& line = LinePoints.p;
   const int count = static_cast<int>(line.size());
   if (count < 2) return 1;
+  if (!Decide(mode)) return 0;
+  if (open) {
+    const double hair = 0.5 * std::max(Precision, GEOMETRY_PRECISION);
+    bool extended = false;
+    for (const bool last : {true, false}) {
+      const int j = last ? count - 1 : 0, base = last ? count - 2 : 1;
+      if (Taken[size_t(j)]) continue;
+      const DOUBLEPOINT e = line[size_t(j)], b = line[size_t(base)];
+      // The extension runs on as the line's last side, unless that is too
+      // short to show the way.
+      const double dx = e.X - b.X, dy = e.Y - b.Y;
+      if (std::fabs(dx) <= GEOMETRY_PRECISION && std::fabs(dy) <= GEOMETRY_PRECISION) continue;
+      const double k = 2.0 / std::hypot(dx, dy);
+      const Meeting m = Meet(Data2, mode, e, DOUBLEPOINT{e.X + dx * k, e.Y + dy * k}, hair);
+      if (m.contour < 0) continue;
+      line[size_t(j)] = m.at;
+      extended = true;
+    }
+    if (extended && !Decide(mode)) return 0;
+  }
+  Apply();
+  return 1;
+}
+
+int TObjectCutByLine::Decide(int mode) {
+  const double step = std::max(Precision, GEOMETRY_PRECISION);
+  const double reach = 1.5 * step, reach2 = reach * reach;
+  const double outer = 1.5 * std::sqrt(2.0) * step, outer2 = outer * outer;
+  const std::vector<DOUBLEPOINT>& line = LinePoints.p;
+  const int count = static_cast<int>(line.size());
   // The line's segments filed in about as many cells as the object has
   // sides, so that most sides find none near them.
   if (!LineIndex.Build(line.data(), count, std::min<size_t>(ObjectPoints.p.size(), 262144)))
     return 0;
+  // Grid points as the noding rounds them, counted from the line's first
+  // one; a point too far out for the grid is joined by nothing.
+  const TNodedPlane::Rounding grid(step);
+  int64_t ox = 0, oy = 0;
+  const bool origin = grid.Of(line[0].X, &ox) && grid.Of(line[0].Y, &oy);
+  const auto keyOf = [&](const DOUBLEPOINT& p, TNodedPlane::Key* k) {
+    int64_t x = 0, y = 0;
+    if (!origin || !(std::fabs(p.X - line[0].X) < 1e15 * step) ||
+        !(std::fabs(p.Y - line[0].Y) < 1e15 * step) || !grid.Of(p.X, &x) || !grid.Of(p.Y, &y))
+      return false;
+    *k = TNodedPlane::Key{x - ox, y - oy};
+    return true;
+  };
+  LineKeys.resize(line.size());
+  LineKeyed.resize(line.size());
+  for (size_t j = 0; j < line.size(); ++j) LineKeyed[j] = keyOf(line[j], &LineKeys[j]) ? 1 : 0;
   const auto dist2 = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
     return (a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y);
   };
@@ -296,17 +287,19 @@ int TObjectCutByLine::Weld(int mode) {
     return l2 > 0.0 ? ((p.X - a.X) * dx + (p.Y - a.Y) * dy) / l2 : 0.0;
   };
   // For each vertex of the line, the nearest vertex of the object and the
-  // nearest foot on a side (contour, side, along, foot, the line's vertex);
-  // the vertices of the object within reach of a segment of the line
-  // (segment, along, point).
+  // nearest foot on a side, and whether the noding joins it to a side; the
+  // vertices of the object beside a segment of the line.
   WeldMove.resize(line.size());
-  WeldNear.assign(line.size(), 2.0 * reach2);
+  WeldNear.assign(line.size(), 2.0 * outer2);
+  NearVertex.assign(2 * line.size(), -1);
   WeldFoot.assign(line.size(), WeldPoint{-1, -1, 0.0, {}, -1});
-  WeldFootNear.assign(line.size(), 2.0 * reach2);
-  WeldObject.clear();
-  WeldInLine.clear();
-  const auto side = [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
-    LineIndex.ForSegmentsNear(a, b, reach, [&](int s) {
+  WeldFootNear.assign(line.size(), 2.0 * outer2);
+  Joined.assign(line.size(), 0);
+  Contacts.clear();
+  const auto side = [&](int c, int i, const DOUBLEPOINT& a, const DOUBLEPOINT& b, int ia, int ib) {
+    TNodedPlane::Key ka{}, kb{};
+    const bool keyed = keyOf(a, &ka) && keyOf(b, &kb);
+    LineIndex.ForSegmentsNear(a, b, outer, [&](int s) {
       const DOUBLEPOINT& p = line[size_t(s)];
       const DOUBLEPOINT& q = line[size_t(s) + 1];
       // A side wholly on one side of the segment's line, beyond reach of
@@ -314,14 +307,22 @@ int TObjectCutByLine::Weld(int mode) {
       const double dx = q.X - p.X, dy = q.Y - p.Y;
       const double ca = dx * (a.Y - p.Y) - dy * (a.X - p.X);
       const double cb = dx * (b.Y - p.Y) - dy * (b.X - p.X);
-      const double far2 = reach2 * (dx * dx + dy * dy);
+      const double far2 = outer2 * (dx * dx + dy * dy);
       if ((ca > 0.0) == (cb > 0.0) && ca * ca > far2 && cb * cb > far2) return;
       for (const int j : {s, s + 1}) {
         const DOUBLEPOINT& v = line[size_t(j)];
-        for (const DOUBLEPOINT* w : {&a, &b}) {
-          const double d2 = dist2(v, *w);
-          if (d2 < WeldNear[size_t(j)]) WeldNear[size_t(j)] = d2, WeldMove[size_t(j)] = *w;
+        for (const int w : {0, 1}) {
+          const double d2 = dist2(v, w ? b : a);
+          if (d2 < WeldNear[size_t(j)]) {
+            WeldNear[size_t(j)] = d2;
+            WeldMove[size_t(j)] = w ? b : a;
+            NearVertex[2 * size_t(j)] = c;
+            NearVertex[2 * size_t(j) + 1] = w ? ib : ia;
+          }
         }
+        if (!Joined[size_t(j)] && keyed && LineKeyed[size_t(j)] &&
+            TNodedPlane::SegmentMeetsPixel(ka, kb, LineKeys[size_t(j)]))
+          Joined[size_t(j)] = 1;
         const double t = i >= 0 ? along(v, a, b) : 0.0;
         if (t <= 0.0 || t >= 1.0) continue;
         const DOUBLEPOINT foot{a.X + t * (b.X - a.X), a.Y + t * (b.Y - a.Y)};
@@ -329,45 +330,180 @@ int TObjectCutByLine::Weld(int mode) {
         if (d2 < WeldFootNear[size_t(j)])
           WeldFootNear[size_t(j)] = d2, WeldFoot[size_t(j)] = WeldPoint{c, i, t, foot, j};
       }
-      for (const DOUBLEPOINT* w : {&a, &b}) {
-        const double t = along(*w, p, q);
-        if (t > 0.0 && t < 1.0 && segmentgrid::Dist2Segment(*w, p, q) <= reach2)
-          WeldInLine.push_back({0, s, t, *w, -1});
+      for (const int w : {0, 1}) {
+        const DOUBLEPOINT& o = w ? b : a;
+        const double t = along(o, p, q);
+        const double d2 = segmentgrid::Dist2Segment(o, p, q);
+        if (t <= 0.0 || t >= 1.0 || d2 > outer2) continue;
+        TNodedPlane::Key ko{};
+        const bool joined = d2 <= reach2 || (LineKeyed[size_t(s)] && LineKeyed[size_t(s) + 1] &&
+                                             keyOf(o, &ko) &&
+                                             TNodedPlane::SegmentMeetsPixel(
+                                                 LineKeys[size_t(s)], LineKeys[size_t(s) + 1], ko));
+        Contacts.push_back(Contact{s, t, o, c, w ? ib : ia, joined});
       }
     });
+  };
+  // Vertex numbers of contour c: a closed contour's last point is its
+  // first; the side from point i ends at Next(c, i).
+  const auto closedContour = [&](int c) {
+    const DOUBLEPOINT* p = ObjectPoints.First(c);
+    const int n = ObjectPoints.Count(c);
+    return n > 1 && p[0].X == p[n - 1].X && p[0].Y == p[n - 1].Y;
+  };
+  const auto vertices = [&](int c) {
+    const int n = ObjectPoints.Count(c);
+    return closedContour(c) ? n - 1 : n;
+  };
+  const auto next = [&](int c, int i) {
+    const int m = vertices(c);
+    return (closedContour(c) || mode == 1) && m > 0 ? (i + 1) % m : i + 1;
   };
   for (int c = 0; c < ObjectPoints.Size(); ++c) {
     const DOUBLEPOINT* p = ObjectPoints.First(c);
     const int n = ObjectPoints.Count(c);
-    if (n == 1) side(c, -1, p[0], p[0]);
-    for (int i = 0; i + 1 < n; ++i) side(c, i, p[i], p[i + 1]);
-    if (mode == 1 && n > 1 && (p[0].X != p[n - 1].X || p[0].Y != p[n - 1].Y))
-      side(c, n - 1, p[n - 1], p[0]);
+    if (n == 1) side(c, -1, p[0], p[0], 0, 0);
+    for (int i = 0; i + 1 < n; ++i) side(c, i, p[i], p[i + 1], i, next(c, i));
+    if (mode == 1 && n > 1 && !closedContour(c)) side(c, n - 1, p[n - 1], p[0], n - 1, 0);
   }
-  // The vertices of the line within reach moved onto the object (a closed
-  // line's first and last together). The foot is nearer than the vertex
-  // (it lies on a side that vertex ends): the vertex is taken when the two
-  // are a hair apart.
+  std::sort(Contacts.begin(), Contacts.end(), [](const Contact& x, const Contact& y) {
+    if (x.segment != y.segment) return x.segment < y.segment;
+    if (x.t != y.t) return x.t < y.t;
+    return x.contour != y.contour ? x.contour < y.contour : x.vertex < y.vertex;
+  });
+  Contacts.erase(std::unique(Contacts.begin(), Contacts.end(),
+                             [](const Contact& x, const Contact& y) {
+                               return x.segment == y.segment && x.contour == y.contour &&
+                                      x.vertex == y.vertex;
+                             }),
+                 Contacts.end());
+  // What a contact lies beside: a vertex (contour, number) and a side.
+  struct Beside {
+    int vc = -1, v = -1, sc = -1, s = -1;
+  };
+  const auto ofVertex = [&](int j) {
+    Beside f;
+    if (WeldNear[size_t(j)] <= outer2)
+      f.vc = NearVertex[2 * size_t(j)], f.v = NearVertex[2 * size_t(j) + 1];
+    if (WeldFootNear[size_t(j)] <= outer2)
+      f.sc = WeldFoot[size_t(j)].contour, f.s = WeldFoot[size_t(j)].side;
+    return f;
+  };
+  // Two contacts one after the other along the line keep within the reach
+  // between them when what they lie beside runs straight from one to the
+  // other: one side, a side and its end, one vertex, or the two ends of a
+  // side.
+  const auto linked = [&](const Beside& x, const Beside& y) {
+    if (x.vc >= 0 && x.vc == y.vc &&
+        (x.v == y.v || next(x.vc, x.v) == y.v || next(y.vc, y.v) == x.v))
+      return true;
+    if (x.sc >= 0 && x.sc == y.sc && x.s == y.s) return true;
+    const auto ends = [&](const Beside& f, const Beside& g) {
+      return f.sc >= 0 && f.sc == g.vc && (g.v == f.s || g.v == next(f.sc, f.s));
+    };
+    return ends(x, y) || ends(y, x);
+  };
+  // Runs along the line: contacts 0 .. count - 1 are the line's vertices,
+  // count + k contact k; each the root of its run (followed up Run).
+  const size_t items = line.size() + Contacts.size();
+  Run.resize(items);
+  for (size_t k = 0; k < items; ++k) Run[k] = static_cast<int>(k);
+  const auto root = [&](int k) {
+    while (Run[size_t(k)] != k) k = Run[size_t(k)] = Run[size_t(Run[size_t(k)])];
+    return k;
+  };
+  const auto join = [&](int a, int b) { Run[size_t(root(a))] = root(b); };
+  const auto isContact = [&](int j) {
+    return std::min(WeldNear[size_t(j)], WeldFootNear[size_t(j)]) <= outer2;
+  };
+  int previous = -1;
+  Beside before;
+  size_t k = 0;
+  for (int j = 0; j < count; ++j) {
+    if (!isContact(j)) {
+      previous = -1;
+    } else {
+      const Beside f = ofVertex(j);
+      if (previous >= 0 && linked(before, f)) join(previous, j);
+      previous = j, before = f;
+    }
+    for (; k < Contacts.size() && Contacts[k].segment == j; ++k) {
+      const Beside f{Contacts[k].contour, Contacts[k].vertex, -1, -1};
+      const int item = count + static_cast<int>(k);
+      if (previous >= 0 && linked(before, f)) join(previous, item);
+      previous = item, before = f;
+    }
+  }
+  // A closed line's last vertex is its first.
+  if (count > 2 && line.front().X == line.back().X && line.front().Y == line.back().Y &&
+      isContact(0))
+    join(0, count - 1);
+  RunOf.assign(items, 0);
+  for (int j = 0; j < count; ++j)
+    if (isContact(j) && (Joined[size_t(j)] ||
+                         std::min(WeldNear[size_t(j)], WeldFootNear[size_t(j)]) <= reach2))
+      RunOf[size_t(root(j))] = 1;
+  for (size_t c = 0; c < Contacts.size(); ++c)
+    if (Contacts[c].joined) RunOf[size_t(root(count + static_cast<int>(c)))] = 1;
+  Taken.assign(line.size(), 0);
+  for (int j = 0; j < count; ++j) Taken[size_t(j)] = isContact(j) && RunOf[size_t(root(j))];
+  for (size_t c = 0; c < Contacts.size(); ++c)
+    Contacts[c].joined = RunOf[size_t(root(count + static_cast<int>(c)))] != 0;
+  return 1;
+}
+
+void TObjectCutByLine::Apply() {
+  const double step = std::max(Precision, GEOMETRY_PRECISION);
+  const double hair2 = 0.25 * step * step, reach2 = 2.25 * step * step;
+  std::vector<DOUBLEPOINT>& line = LinePoints.p;
+  const int count = static_cast<int>(line.size());
+  const auto dist2 = [](const DOUBLEPOINT& a, const DOUBLEPOINT& b) {
+    return (a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y);
+  };
+  // The vertices of the line taken move onto the object (a closed line's
+  // first and last together). The foot is nearer than the vertex (it lies
+  // on a side that vertex ends): the vertex is taken when the two are a
+  // hair apart, or the foot within the reach of it.
   const bool closed = line.front().X == line.back().X && line.front().Y == line.back().Y;
   for (int j = 0; j < count; ++j) {
+    if (!Taken[size_t(j)]) continue;
     const double vertex = WeldNear[size_t(j)], foot = WeldFootNear[size_t(j)];
-    if (vertex > reach2 && foot > reach2) continue;
-    const bool onVertex = vertex <= reach2 && (vertex <= hair2 || vertex - foot <= hair2);
+    const bool hasFoot = WeldFoot[size_t(j)].contour >= 0;
+    const bool onVertex = NearVertex[2 * size_t(j)] >= 0 &&
+                          (!hasFoot || vertex <= hair2 || vertex - foot <= hair2 ||
+                           dist2(WeldFoot[size_t(j)].at, WeldMove[size_t(j)]) <= reach2);
+    if (!onVertex && !hasFoot) continue;
     const DOUBLEPOINT at = onVertex ? WeldMove[size_t(j)] : WeldFoot[size_t(j)].at;
     if (!onVertex) WeldObject.push_back(WeldFoot[size_t(j)]);
     line[size_t(j)] = at;
     if (closed && (j == 0 || j == count - 1)) line.front() = line.back() = at;
   }
-  // A vertex of the object that an end of its segment of the line moved
-  // onto is not put in again.
-  std::erase_if(WeldInLine, [&](const WeldPoint& w) {
-    const DOUBLEPOINT& p = line[size_t(w.side)];
-    const DOUBLEPOINT& q = line[size_t(w.side) + 1];
-    return (w.at.X == p.X && w.at.Y == p.Y) || (w.at.X == q.X && w.at.Y == q.Y);
-  });
+  // A foot put into the object goes into the segments of the line running
+  // through it too (a line running along the object past the point where
+  // it ends on it), so that both pass it, as they pass every vertex of
+  // the object taken. The segments moved by the outer reach at most since
+  // they were filed.
+  for (const WeldPoint& f : WeldObject)
+    LineIndex.ForSegmentsNear(f.at, f.at, 1.5 * std::sqrt(2.0) * step + 0.5 * step, [&](int s) {
+      const DOUBLEPOINT& p = line[size_t(s)];
+      const DOUBLEPOINT& q = line[size_t(s) + 1];
+      if ((f.at.X == p.X && f.at.Y == p.Y) || (f.at.X == q.X && f.at.Y == q.Y)) return;
+      const double dx = q.X - p.X, dy = q.Y - p.Y, l2 = dx * dx + dy * dy;
+      const double t = l2 > 0.0 ? ((f.at.X - p.X) * dx + (f.at.Y - p.Y) * dy) / l2 : 0.0;
+      if (t > 0.0 && t < 1.0 && segmentgrid::Dist2Segment(f.at, p, q) <= hair2)
+        WeldInLine.push_back(WeldPoint{0, s, t, f.at, -1});
+    });
+  // The vertices of the object taken are put into the line, unless an end
+  // of their segment moved onto them.
+  for (const Contact& c : Contacts) {
+    if (!c.joined) continue;
+    const DOUBLEPOINT& p = line[size_t(c.segment)];
+    const DOUBLEPOINT& q = line[size_t(c.segment) + 1];
+    if ((c.at.X == p.X && c.at.Y == p.Y) || (c.at.X == q.X && c.at.Y == q.Y)) continue;
+    WeldInLine.push_back(WeldPoint{0, c.segment, c.t, c.at, -1});
+  }
   ObjectPoints.Put(WeldObject, Merged);
   LinePoints.Put(WeldInLine, Merged);
-  return 1;
 }
 
 void TObjectCutByLine::Contours::Clear() {
@@ -409,21 +545,6 @@ void TObjectCutByLine::Contours::Put(std::vector<WeldPoint>& points, Contours& w
     work.start.push_back(work.p.size());
   }
   std::swap(*this, work);
-}
-
-// Point p put into contour `contour` of the metric after point `side`
-// (counted from 0), with the height of the side there.
-int TObjectCutByLine::PutOnSide(TDataEdit& m, int contour, int side, const DOUBLEPOINT& p) {
-  const int n = m.PointCount(contour);
-  DOUBLEPOINT a, b;
-  if (!geomwork::PointOf(m, contour, side + 2 <= n ? side + 2 : 1, &b)) return 0;
-  const double hb = m.HDouble();
-  if (!geomwork::PointOf(m, contour, side + 1, &a)) return 0;
-  const double ha = m.HDouble();
-  if (!m.InsertPoint(p.X, p.Y)) return 0;
-  const double h = HeightOnSide(p, a, b, ha, hb);
-  if (m.DatDimension() && h != METRIC_NO_HEIGHT && m.GoPointSubject(side + 2, contour)) m.HDouble(h);
-  return 1;
 }
 
 // An area is cut through the overlay of its contours and the line: the
@@ -518,7 +639,7 @@ void TObjectCutByLine::CorrectPointCross(POINTCROSS* line, POINTCROSS* object, i
   if (!any) return;
   for (int k = 0; k < count; ++k) {
     if (Stretch[size_t(k)] < 0 && Stretch[size_t(k) + 1] < 0) continue;
-    const int p = GetPointCrossEx(object, count, &line[k]);
+    const int p = FindPartner(object, count, &line[k]);
     if (p >= count) return;  // a damaged pairing: leave every kind as it is
     Partner[size_t(k)] = p;
   }

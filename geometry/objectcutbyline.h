@@ -3,26 +3,24 @@
 // call, first those on one side of the line, then those on the other.
 //
 // The first metric is the cutting line, the second the object, both
-// worked on as copies (the caller's are never changed). An open line's end
-// lying on the object (within half the precision) stays; an end short of
-// it goes on along the line's last side, by at most 2.0, to where that
-// first meets the object; so a line ending on the border, or a little
-// short of it, cuts there and no further. Where the line ends on the
-// object, both copies are made to pass that very point (the line's end
-// moved to a vertex of the object within reach, or the point put into the
-// side it lies on, and into a side of the line running through it), as
-// the noding, which snaps both to the precision's grid, could otherwise
-// leave them a hair apart or let the line cross a hair beyond. So they are
-// wherever else they come within the reach of that snapping (1.5 times
-// the precision apart in X and in Y, so 2.1 times it in any direction) of
-// each other: a vertex of the line moves
-// onto a vertex of the object, or onto the foot of the nearest side, put
-// into that side, and a vertex of the object within reach of a side of the
-// line is put into the line, so that a stretch the line runs along the
-// object (between points computed on its sides, or a little beside them)
-// is one both pass, cut at its ends and nowhere inside, and no piece
+// worked on as copies (the caller's are never changed). The two are made
+// to pass the same points where the noding, which snaps both to the
+// precision's grid, would join them or leave them a hair apart: a vertex
+// of either within 1.5 times the precision of the other, or one the
+// noding's snapping would join to it, is welded to it, and so is the rest
+// of a stretch of such vertices running beside the object (which the
+// noding joins somewhere or nowhere); a vertex of the line welded moves
+// onto a vertex of the object within that reach of it, or onto the foot
+// of the nearest side, put into that side, and a vertex of the object
+// welded is put into the line. So a stretch the line runs along the
+// object is one both pass, cut at its ends and nowhere inside, no piece
 // narrower than the precision is left between the line and the border
-// (nor cut off a corner the line passes just inside).
+// (nor cut off a corner the line passes just inside), and a line passing
+// beyond that reach where the noding does not join it (1.8 times the
+// precision away, say) is not cut there. An open line's end that is not welded goes
+// on along its last side, by at most 2.0, to where that first meets the
+// object, and is welded there: a line ending on the border, or a little
+// short of it, cuts there once and no further.
 //
 // An area is cut through the noded overlay of its contours and the line:
 // the pieces are the faces inside the area, holes included, however the
@@ -92,13 +90,17 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   // through the object.
   int Through(const POINTCROSS& a, const POINTCROSS& b, TDataEdit* objectMetric,
               TDataEdit* lineMetric);
-  // The working line's ends against the contours cut (mode 0 the outer
-  // one, mode 1 all): 0 without memory.
-  int Extend(int mode);
-  // The line and the object made to pass the same points wherever they
-  // come within reach of each other: 0 without memory.
-  int Weld(int mode);
-  static int PutOnSide(TDataEdit& m, int contour, int side, const DOUBLEPOINT& p);
+  // The line and the object made to pass the same points wherever the
+  // weld takes them (an open line's ends going on to the object when it
+  // does not take them): 0 without memory.
+  int Weld(int mode, bool open);
+  // Which of the line's vertices, and of the object's vertices beside its
+  // segments, the weld takes, on the line as it now runs: 0 without
+  // memory.
+  int Decide(int mode);
+  // Moves the vertices taken onto the other, and puts the points where
+  // they meet into both.
+  void Apply();
   int Split();
   int CutContour();
 
@@ -135,6 +137,21 @@ class MAPCLASS TObjectCutByLine : public TPointCross {
   std::vector<DOUBLEPOINT> ReadPoints, WeldMove;
   std::vector<double> ReadHeights, WeldNear, WeldFootNear;
   std::vector<WeldPoint> WeldObject, WeldInLine, WeldFoot;
+  // A vertex of the object (contour, number from 0) beside a segment of
+  // the line: segment, how far along it, and whether it is taken alone.
+  struct Contact {
+    int segment;
+    double t;
+    DOUBLEPOINT at;
+    int contour, vertex;
+    bool joined;
+  };
+  std::vector<Contact> Contacts;
+  std::vector<int> NearVertex;      // each line vertex's nearest object vertex: contour, number
+  std::vector<char> Joined, Taken;  // each line vertex taken alone; taken with its run
+  std::vector<int> Run, RunOf;      // runs of contacts, and what each run was joined to
+  std::vector<TNodedPlane::Key> LineKeys;  // the line's grid points on the noding's grid
+  std::vector<char> LineKeyed;
   int NextPiece = 0;
   int Side = 1;           // the side of the line whose pieces are handed out
   std::vector<signed char> Stretch;  // CorrectPointCross: -1 untested, 0 along, 1 through

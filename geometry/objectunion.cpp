@@ -397,7 +397,7 @@ void TObjectUnion::CorrectPointCross(POINTCROSS* a1, POINTCROSS* a2, int same, i
       ++k;
       continue;
     }
-    const int p = GetPointCrossEx(a2, *count, &a1[k]);
+    const int p = FindPartner(a2, *count, &a1[k]);
     if (p >= *count) {
       ++k;
       continue;
@@ -512,8 +512,19 @@ TDataEdit* TObjectUnion::GetObjectA() {
       SnapState = 2;
       continue;
     }
-    return nullptr;
+    break;
   }
+  return Refuse();
+}
+
+// Nothing traced and no code: areas take the overlay, whose noding decides
+// contours the trace cannot (a contour crossing itself, as a bow tie
+// does); what it cannot unite, and lines that do not join, are refused
+// with a code, never handed back as nothing.
+TDataEdit* TObjectUnion::Refuse() {
+  if (State != 0) return nullptr;
+  if (Mode == 1 && UniteOverlaid()) return GetOverlaid();
+  if (State == 0) State = GEOMETRY_ERR_APART;
   return nullptr;
 }
 

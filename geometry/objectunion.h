@@ -111,6 +111,9 @@ class MAPCLASS TObjectUnion : public TObjectCut {
   int Snap();
   int UniteOverlaid();
   TDataEdit* GetOverlaid();
+  // The end of a union that traced nothing: the overlay's answer, or null
+  // with a code.
+  TDataEdit* Refuse();
   void MarkAll(BYTE* set, int from, int to);
   static int Bit(const BYTE* set, int i) { return (set[i >> 3] >> (i & 7)) & 1; }
   static void SetBit(BYTE* set, int i, int on);

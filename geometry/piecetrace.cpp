@@ -220,7 +220,7 @@ int TPointCross::CollectorOneObject(TDataEdit* result, int n, int start) {
     if (SamePoint(cur[next], firstPoint)) return 1;
     if (Mode == 0) return 1;
     // Area results change over to the other contour at the partner.
-    const int p = GetPointCrossEx(other, Count, &cur[next]);
+    const int p = FindPartner(other, Count, &cur[next]);
     if (p >= Count) return 0;
     ++cur[next].Position;
     ++other[p].Position;

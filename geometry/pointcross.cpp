@@ -102,6 +102,7 @@ TPointCross::~TPointCross() {
 }
 
 void TPointCross::InitPointCross() {
+  ForgetPartners();
   Precision = -1.0;
   Object1 = Object2 = nullptr;
   State = 1;
@@ -121,6 +122,7 @@ void TPointCross::InitPointCross() {
 }
 
 void TPointCross::FreeArrays() {
+  ForgetPartners();
   plat::FreePages(Cross1);
   plat::FreePages(Cross2);
   Cross1 = Cross2 = nullptr;
@@ -129,6 +131,7 @@ void TPointCross::FreeArrays() {
 }
 
 int TPointCross::AllocArrays() {
+  ForgetPartners();
   Count = 0;
   if (Cross1 != nullptr && Cross2 != nullptr) {
     std::memset(Cross1, 0, static_cast<size_t>(Capacity) * sizeof(POINTCROSS));
@@ -166,6 +169,7 @@ int TPointCross::Realloc() {
   if (Cross2) std::memcpy(b, Cross2, static_cast<size_t>(Count) * sizeof(POINTCROSS));
   plat::FreePages(Cross1);
   plat::FreePages(Cross2);
+  ForgetPartners();
   Cross1 = a;
   Cross2 = b;
   Capacity = static_cast<LONG>(grown);
@@ -752,6 +756,65 @@ int TPointCross::GetPointCrossEx(const POINTCROSS* array, int count, const POINT
   return count;
 }
 
+namespace {
+
+// The hash of a point and two numbers (a zero of either sign counted as
+// one, as == does).
+uint64_t PartnerHash(double x, double y, LONG first, LONG second) {
+  x += 0.0;
+  y += 0.0;
+  uint64_t bx, by;
+  std::memcpy(&bx, &x, sizeof bx);
+  std::memcpy(&by, &y, sizeof by);
+  uint64_t h = bx * 0x9E3779B97F4A7C15ull;
+  h = (h ^ (h >> 31) ^ by) * 0xBF58476D1CE4E5B9ull;
+  const uint64_t numbers = uint64_t(uint32_t(first)) << 32 | uint32_t(second);
+  h = (h ^ (h >> 29) ^ numbers) * 0x94D049BB133111EBull;
+  return h ^ (h >> 32);
+}
+
+}  // namespace
+
+int TPointCross::FindPartner(const POINTCROSS* array, int count, const POINTCROSS* record) {
+  const int which = array == nullptr ? -1 : array == Cross1 ? 0 : array == Cross2 ? 1 : -1;
+  if (which < 0 || record == nullptr || count < 32) return GetPointCrossEx(array, count, record);
+  PartnerTable& t = Partners[which];
+  size_t mask = t.slots.size() - 1;
+  if (t.array != array || t.count != count) {
+    size_t size = 64;
+    while (size < 2 * static_cast<size_t>(count)) size *= 2;
+    t.slots.assign(size, -1);
+    mask = size - 1;
+    // Each key keeps its first record, as the walk finds it.
+    for (int i = 0; i < count; ++i) {
+      const POINTCROSS& r = array[i];
+      size_t at = PartnerHash(r.X, r.Y, r.OtherFirst, r.OtherSecond) & mask;
+      for (;; at = (at + 1) & mask) {
+        const int32_t k = t.slots[at];
+        if (k < 0) {
+          t.slots[at] = i;
+          break;
+        }
+        const POINTCROSS& o = array[k];
+        if (o.X == r.X && o.Y == r.Y && o.OtherFirst == r.OtherFirst &&
+            o.OtherSecond == r.OtherSecond)
+          break;
+      }
+    }
+    t.array = array;
+    t.count = count;
+  }
+  for (size_t at = PartnerHash(record->X, record->Y, record->First, record->Second) & mask;;
+       at = (at + 1) & mask) {
+    const int32_t k = t.slots[at];
+    if (k < 0) return count;
+    const POINTCROSS& o = array[k];
+    if (o.X == record->X && o.Y == record->Y && o.OtherFirst == record->First &&
+        o.OtherSecond == record->Second)
+      return k;
+  }
+}
+
 void TPointCross::SortCoordinamesPointCross(POINTCROSS* array, int first, int last,
                                             const DOUBLEPOINT* a, const DOUBLEPOINT* b) {
   if (array == nullptr || a == nullptr || b == nullptr || last - first < 2) return;
@@ -783,6 +846,7 @@ void TPointCross::SortBothPointCross() {
 
 void TPointCross::SortPointCross(POINTCROSS* array, int count, TDataEdit* metric) {
   if (array == nullptr || metric == nullptr || count <= 0) return;
+  ForgetPartners();
   if (!ReadContour(*metric, 0, Scratch, nullptr)) return;
   const int n = static_cast<int>(Scratch.size());
   const bool closed = n > 1 && metric->GetExclusiveSubject(0);
@@ -815,7 +879,7 @@ void TPointCross::DeletePointCross(POINTCROSS* array, POINTCROSS* partner, int* 
     const POINTCROSS& s = array[next];
     const bool repeated = r.First == s.First && std::memcmp(&r.X, &s.X, sizeof(double)) == 0 &&
                           std::memcmp(&r.Y, &s.Y, sizeof(double)) == 0;
-    const int p = repeated ? GetPointCrossEx(partner, n, &r) : n;
+    const int p = repeated ? FindPartner(partner, n, &r) : n;
     if (p >= n) {
       ++k;
       continue;
@@ -852,6 +916,7 @@ void TPointCross::ChangePointCrossBeak(POINTCROSS* array, int count, int closed)
     if (t == 0 || t >= listed || table[t] != i + 2) continue;
     if (array[i].First != array[i + 1].First || array[i].Second != array[i + 1].Second) continue;
     std::swap(array[i], array[i + 1]);
+    ForgetPartners();
     Swapped = 1;
     ++i;
   }
@@ -889,7 +954,7 @@ void TPointCross::SetHeightPointCross(POINTCROSS* first, POINTCROSS* second, TDa
     const int p = (partner[i].X == r.X && partner[i].Y == r.Y && partner[i].OtherFirst == r.First &&
                    partner[i].OtherSecond == r.Second)
                       ? i
-                      : GetPointCrossEx(partner, count, &r);
+                      : FindPartner(partner, count, &r);
     if (p < count) partner[p].H = h;
   }
 }
@@ -984,7 +1049,7 @@ int TPointCross::GetInsidePointCross(TDataEdit* metric, TDataEdit* other, POINTC
     }
     const int p1 = GetPointCross(partner, count, c.X, c.Y);
     if (p1 < count) partner[p1].Kind = pk;
-    const int p2 = GetPointCrossEx(partner, count, &array[index]);
+    const int p2 = FindPartner(partner, count, &array[index]);
     if (p2 < count) partner[p2].Kind = pk;
     if (pk == CROSS_TOUCH_INSIDE) TouchInside = 1;
     if (pk == CROSS_TOUCH_OUTSIDE) TouchOutside = 1;

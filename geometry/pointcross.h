@@ -153,6 +153,12 @@ class MAPCLASS TPointCross {
   // The partner of a record: exactly its point, with other numbers equal to
   // its own numbers; count when none.
   static int GetPointCrossEx(const POINTCROSS* array, int count, const POINTCROSS* record);
+  // The same answer for the worker's own arrays (Cross1, Cross2) through a
+  // table of their records by point and numbers, made when an array is
+  // first asked after its records moved or its count changed, so that
+  // finding every crossing's partner costs about the number of crossings;
+  // other arrays are walked.
+  int FindPartner(const POINTCROSS* array, int count, const POINTCROSS* record);
 
   // --- Classification ---
 
@@ -365,6 +371,18 @@ class MAPCLASS TPointCross {
                  const DOUBLEPOINT* shift);
   int RebuildSubject(TDataEdit* target, int s, const std::vector<DOUBLEPOINT>& points,
                      const std::vector<double>& heights, TDataEdit& work);
+
+  // FindPartner's tables, one for each array: the array and the count it
+  // was made for (-1: none), and slots of record numbers (-1: empty),
+  // open-addressed by the hash of a record's point and other numbers.
+  struct PartnerTable {
+    const POINTCROSS* array = nullptr;
+    int count = -1;
+    std::vector<int32_t> slots;
+  };
+  PartnerTable Partners[2];
+  // The arrays' records moved or were replaced: the tables are made again.
+  void ForgetPartners() { Partners[0].count = Partners[1].count = -1; }
 
   // Work arrays, kept between loads.
   std::vector<int32_t> CellStart;    // the grid: entries of cell c from CellStart[c]

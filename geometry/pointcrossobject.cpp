@@ -91,7 +91,7 @@ int TPointCrossObject::SetPoint(int k) {
   TPointCross& w = *Worker;
   if (k < 0 || k >= w.Count) return 0;
   const POINTCROSS& own = w.Cross2[k];
-  const int p = TPointCross::GetPointCrossEx(w.Cross1, w.Count, &own);
+  const int p = w.FindPartner(w.Cross1, w.Count, &own);
   if (p >= w.Count) return 0;
   const POINTCROSS& other = w.Cross1[p];
   CROSSPOINT r{};

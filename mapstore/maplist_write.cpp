@@ -495,7 +495,7 @@ void TMapList::EndTurn() {
   if (TurnDepth == 0 || --TurnDepth > 0) return;
   // The sheet's version tells that the change is over before anybody else
   // may write it.
-  if (Owner != nullptr) Owner->SheetChangesMade();
+  if (Owner != nullptr) Owner->SheetChangesMade(ListNumber);
   EndTurnOf(TurnFile);
   TurnFile = nullptr;
 }

@@ -922,6 +922,10 @@ void TMapPassport::CalculateBorder(int count) {
   }
 }
 
+// Records of the table written one by one through the map file's own
+// handle, each waiting for the disk, before a wait once for all serves.
+constexpr int kWrittenThrough = 4;
+
 bool TMapPassport::WriteSheetRecords(int count) {
   // Records past those the file holds go out whole, with no version and no
   // stamp (what the memory holds there came from elsewhere), in one write.
@@ -934,9 +938,10 @@ bool TMapPassport::WriteSheetRecords(int count) {
   if (held == 0) return true;
   // The records the file holds keep their last bytes, which writers change
   // in place (a version, a stamp): what this map read of them may be old.
-  // One write each, through the handle that does not wait for the disk,
-  // and the disk waited for once at the end, before the passport.
-  const HANDLE file = CounterFile();
+  // One write each: a few through the map file's own handle, many through
+  // the handle that does not wait for the disk, and the disk waited for
+  // once at the end, before the passport.
+  const HANDLE file = held <= kWrittenThrough ? File : CounterFile();
   constexpr DWORD kKept = DWORD(offsetof(LISTDESC, Reserve));
   for (int n = 0; n < held; ++n)
     if (!plat::WriteExactAt(file, PASSPORT_LENGTH + int64_t(n) * LISTDESC_LENGTH, &Lists[n], kKept))

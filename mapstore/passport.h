@@ -171,7 +171,10 @@ class MAPCLASS TMapPassport {
   // Where the file system maps the file's pages once for every process on
   // the machine (plat::FileViewsShared), the counter is raised through a
   // view of the passport's first bytes by one atomic step, which every
-  // process sees at once: no lock and no call of the system. Elsewhere (a
+  // process sees at once: no lock and no call of the system. The same step
+  // stores beside it the word naming the chain of raises that kept the
+  // sheets' versions (sheetextents.h): a save of the sheet table starts a
+  // new chain. Elsewhere (a
   // network file system, a file system that cannot map, a process that
   // cannot have a view, or while the fault layer of the tests keeps views
   // out) it is read, raised and written under a lock on its four bytes (the
@@ -262,9 +265,9 @@ class MAPCLASS TMapPassport {
   // joins the lock way, which ends every chain (elsewhere). Until
   // SheetChangesMade, nobody takes what is learnt of the sheet as lasting.
   void SheetChangeBegins(int n);
-  // The writes of the sheets begun are over (their write turn ends): their
-  // versions go to the next even value.
-  void SheetChangesMade();
+  // The writes of sheet n's change are over (its write turn ends): its
+  // version goes to the next even value.
+  void SheetChangesMade(int n);
   // The version of sheet n as the map file holds it now: false where no
   // view serves, the record is not this library's (a stamp of an older
   // build) or lies past the file.

@@ -361,13 +361,13 @@ void TMapPassport::SheetChangeBegins(int n) {
   }
 }
 
-void TMapPassport::SheetChangesMade() {
+void TMapPassport::SheetChangesMade(int n) {
   size_t kept = 0;
   for (size_t i = 0; i < changing_.size(); ++i) {
     const SHEETCHANGING c = changing_[i];
     // A record taken over from an older build stays odd until the raise
     // that starts the new chain has gone out.
-    if (c.TakenOver) {
+    if (c.Sheet != n || c.TakenOver) {
       changing_[kept++] = c;
       continue;
     }
@@ -458,14 +458,18 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
     extents_.Put(n, entry);
     return entry.Extent;
   }
-  if (byChain && TakeStamp(n, version, &entry.Extent)) {
-    entry.ByChain = 1;
-    entry.Chain = chainStart_;
-    entry.Version = version;
+  // Kept, and shared when held by chain.
+  auto keep = [&](bool chained) {
+    if (chained) {
+      entry.ByChain = 1;
+      entry.Chain = chainStart_;
+      entry.Version = version;
+      extents_.PutShared(n, entry);
+    }
     extents_.Put(n, entry);
-    extents_.PutShared(n, entry);
     return entry.Extent;
-  }
+  };
+  if (byChain && TakeStamp(n, version, &entry.Extent)) return keep(true);
   entry.Extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Only a file of the map's folder, by a name that passes the sheet's
   // checks, is read.
@@ -480,14 +484,7 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
     }
   }
   uint32_t after = 0;
-  if (byChain && SheetVersion(n, &after) && after == version) {
-    entry.ByChain = 1;
-    entry.Chain = chainStart_;
-    entry.Version = version;
-    extents_.PutShared(n, entry);
-  }
-  extents_.Put(n, entry);
-  return entry.Extent;
+  return keep(byChain && SheetVersion(n, &after) && after == version);
 }
 
 void TMapPassport::SheetObjectWritten(int n, const FRAME& frame, bool shared) {

@@ -61,6 +61,27 @@ TEST(MetricClean, DeleteBeakRemovesSpikesAndSmallHoles) {
   EXPECT_EQ(10.0, closed.front().x);
   EXPECT_EQ(closed.front().y, closed.back().y);
   EXPECT_EQ(1, c.GetExclusiveSubject(0));
+
+  // A line turning back on itself every third vertex, with heights: every
+  // tip goes, the points and heights between stay in order.
+  Metric line;
+  Contour zig, expect;
+  for (int k = 0; k < 3000; ++k) {
+    const double x = 10.0 * k, y = k % 2 ? 5 : 0;
+    zig.push_back({x, y, double(k)});
+    zig.push_back({x + 3, y + 4, -1});
+    zig.push_back({x + 1.5, y + 2, double(k) + 0.5});
+    expect.push_back({x, y, double(k)});
+    expect.push_back({x + 1.5, y + 2, double(k) + 0.5});
+  }
+  ASSERT_TRUE(Fill(line, METRIC_F64H, {zig}));
+  EXPECT_EQ(1, w.DeleteBeak(&line));
+  const Contour cleaned = Points(line, 0);
+  ASSERT_EQ(expect.size(), cleaned.size());
+  for (size_t i = 0; i < expect.size(); ++i) {
+    EXPECT_EQ(expect[i].x, cleaned[i].x) << i;
+    EXPECT_EQ(expect[i].h, cleaned[i].h) << i;
+  }
 }
 
 TEST(MetricClean, DeleteLoopSplitsAFigureEight) {

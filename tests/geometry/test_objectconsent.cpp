@@ -123,6 +123,53 @@ TEST(ObjectConsent, StretchesOfALineOutsideAnAreaPartByPart) {
   EXPECT_EQ(0, first.back().x);
 }
 
+TEST(ObjectConsent, ASecondWithoutAreaTakesNothingAndOneNotANumberIsRefused) {
+  // The first, a square with a hole, less a contour of no area (inside it,
+  // across its border, of one or two points) is the first whole (its outer
+  // contour alone, cut as one subject); less a
+  // contour with a coordinate that is no number, and a line of two parts
+  // with one, a refusal with the code of a metric that cannot be read.
+  const double nan = std::nan(""), inf = HUGE_VAL;
+  const std::vector<Contour> square = {Square(0, 0, 10, 10), Square(6, 6, 8, 8)};
+  const Contour none[] = {{{2, 2}, {3, 3}, {4, 4}, {2, 2}},
+                          {{5, 5}, {12, 12}, {15, 15}, {5, 5}},
+                          {{2, 2}, {2, 2}},
+                          {{2, 2}, {4, 1}}};
+  for (const Contour& c : none) {
+    Metric first, second;
+    ASSERT_TRUE(Fill(first, METRIC_F64, square));
+    ASSERT_TRUE(Fill(second, METRIC_F64, {c}));
+    for (const bool subject : {false, true}) {
+      TObjectConsent consent;
+      TObjectCutSubject cut;
+      const int loaded = subject ? cut.LoadObjects(&first, &second, 1, 0, 0.001)
+                                 : consent.LoadObjects(&first, &second, 1, 0, 0.001);
+      ASSERT_EQ(1, loaded) << c.size() << " points, state "
+                           << (subject ? cut.State : consent.State);
+      double area = 0;
+      int pieces = 0;
+      while (TDataEdit* p = subject ? cut.GetNextObject() : consent.GetNextObject()) {
+        area += p->Square();
+        ++pieces;
+      }
+      EXPECT_EQ(1, pieces) << c.size() << " points";
+      EXPECT_NEAR(subject ? 100 : 96, area, 1e-9) << c.size() << " points";
+    }
+  }
+  for (const double bad : {nan, inf}) {
+    Metric area, broken, line;
+    ASSERT_TRUE(Fill(area, METRIC_F64, {Square(0, 0, 10, 10)}));
+    ASSERT_TRUE(Fill(broken, METRIC_F64, {{{2, 2}, {2, bad}, {8, 8}, {2, 2}}}));
+    ASSERT_TRUE(Fill(line, METRIC_F64, {{{-5, 5}, {5, bad}, {15, 5}}, {{-5, 6}, {15, 6}}}));
+    TObjectConsent consent;
+    EXPECT_EQ(0, consent.LoadObjects(&area, &broken, 1, 0, 0.001));
+    EXPECT_EQ(GEOMETRY_ERR_METRIC, consent.State);
+    EXPECT_EQ(0, consent.LoadObjects(&line, &area, 0, 0, 0.001));
+    EXPECT_EQ(GEOMETRY_ERR_METRIC, consent.State);
+    EXPECT_EQ(nullptr, consent.GetNextObject());
+  }
+}
+
 TEST(ObjectConsent, AreasWhoseSidesMeetLeaveThePartsOutsideTheOther) {
   const Contour sq = Square(0, 0, 10, 10);
   Contour turned = sq;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -1072,7 +1073,8 @@ TEST(ObjectCutByLine, LinesBesideASideOrPastASharpCornerLeaveNoPieceNarrowerThan
 
 TEST(ObjectCutByLine, ACircleCutByALineRunningJustInsideHalfItsBorderGivesTwoPieces) {
   // 10,000 sides, the line beside each (through points at the circle's
-  // angles, or between them), then across.
+  // angles, or between them), then across: within the weld's reach, and
+  // beyond it, where the noding joins the two here and there or nowhere.
   const int n = 10000;
   const double r = 300, pi = 3.14159265358979;
   Contour circle;
@@ -1083,7 +1085,7 @@ TEST(ObjectCutByLine, ACircleCutByALineRunningJustInsideHalfItsBorderGivesTwoPie
   ASSERT_TRUE(Fill(object, METRIC_F64, {circle}));
   TObjectCutByLine cut;
   for (const double between : {0.0, 0.5})
-    for (const double inside : {0.55, 0.7, 1.0, 1.2}) {
+    for (const double inside : {0.55, 0.7, 1.0, 1.2, 1.6, 2.0}) {
       Contour line = {{500 + (r + 10) * std::cos(-0.01), 500 + (r + 10) * std::sin(-0.01)}};
       for (int k = 1; k <= n / 2; ++k) {
         const double a = 2 * pi * (k + between) / n;
@@ -1100,4 +1102,114 @@ TEST(ObjectCutByLine, ACircleCutByALineRunningJustInsideHalfItsBorderGivesTwoPie
       EXPECT_NEAR(pi * r * r, areas[0] + areas[1], 2.0);
       EXPECT_GT(std::min(areas[0], areas[1]), 20000);
     }
+}
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// The number of pieces a cut hands out (0 when it does not load).
+int PieceCount(const Contour& line, const Contour& object, int mode) {
+  Metric cutter, cut;
+  if (!Fill(cutter, METRIC_F64, {line}) || !Fill(cut, METRIC_F64, {object})) return -1;
+  TObjectCutByLine worker;
+  int n = 0;
+  if (worker.LoadObjects(&cutter, &cut, mode, 0.001))
+    while (worker.GetNextObject() != nullptr && n < 100) ++n;
+  return worker.State == 0 ? n : -worker.State;
+}
+
+Pt Toward(const Pt& from, double angle, double length) {
+  return {from.x + length * std::cos(angle), from.y + length * std::sin(angle)};
+}
+
+// Calls f(k, way, o, unit) for `count` cases at the origin and as many
+// where map coordinates run: a direction and a point drawn for each.
+template <class F>
+void AtOriginAndFarOut(uint64_t seed, int count, F&& f) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> draw(0, 1);
+  const auto unit = [&] { return draw(rng); };
+  for (const double shift : {0.0, 1.0})
+    for (int k = 0; k < count; ++k) {
+      const double way = 2 * kPi * unit();
+      const double x = 300 + 100 * unit(), y = 300 + 100 * unit();
+      const Pt o{x + shift * 12345678.125, y + shift * 35000000.375};
+      f(k, way, o, unit);
+    }
+}
+
+}  // namespace
+
+TEST(ObjectCutByLine, ALineEndingShortOfARoadOrJustInsideItsSharpVertexCutsItOnce) {
+  // Ends 0.5 to 2.1 times the precision short of a straight road, the last
+  // side coming in at 5 to 60 degrees; and a line's vertex 0.6 to 1.5
+  // times the precision inside a vertex of 5 to 40 degrees, its sides
+  // crossing both of the road's: each meets the road once, at the origin
+  // and where map coordinates run.
+  int ends = 0, sharp = 0;
+  AtOriginAndFarOut(114, 160, [&](int k, double way, const Pt& o, const auto& unit) {
+    const double d = 0.001 * (0.5 + 1.6 * (k % 9) / 8.0);
+    const Pt e = Toward(o, way + kPi / 2, d);
+    const double slant = (5 + 55 * unit()) * kPi / 180;
+    const double back = way + kPi / 2 + (k % 2 ? slant - kPi / 2 : kPi / 2 - slant);
+    Contour line = {Toward(e, back, 50 + 50 * unit()), e};
+    if (k % 4 < 2) std::reverse(line.begin(), line.end());
+    const int pieces = PieceCount(line, {Toward(o, way, -200), Toward(o, way, 200)}, 0);
+    if (pieces != 2 && ++ends <= 5)
+      ADD_FAILURE() << "ending " << d * 1000 << " mm short at " << slant * 180 / kPi
+                    << " degrees: " << pieces << " pieces";
+
+    const double half = (2.5 + 17.5 * unit()) * kPi / 180;
+    const Pt v = Toward(o, way, 0.001 * (0.6 + 0.9 * (k % 7) / 6.0));
+    const Contour vee = {Toward(o, way + half, 100 + 100 * unit()), o,
+                         Toward(o, way - half, 100 + 100 * unit())};
+    const Contour across = {Toward(v, way + kPi / 2 + unit() - 0.5, 50), v,
+                            Toward(v, way - kPi / 2 + unit() - 0.5, 50)};
+    const int at = PieceCount(across, vee, 0);
+    if (at != 2 && ++sharp <= 5)
+      ADD_FAILURE() << "inside a vertex of " << 2 * half * 180 / kPi << " degrees: " << at
+                    << " pieces";
+  });
+  EXPECT_EQ(0, ends);
+  EXPECT_EQ(0, sharp);
+}
+
+TEST(ObjectCutByLine, LinesAndAreasBesideASideAreNotCutWhereTheyNeverMeet) {
+  // 1.8 to 2.1 times the precision from the object, beyond the reach of
+  // the noding's snapping: a line's vertex beside a road's side or beside
+  // its vertex leaves the road whole; a line coming into a rectangle and
+  // turning back beside its far side, or running beside it a while, cuts
+  // it in two (the rest of the rectangle holding together past the line).
+  int roads = 0, areas = 0;
+  AtOriginAndFarOut(1140, 100, [&](int k, double way, const Pt& o, const auto& unit) {
+    const double d = 0.001 * (1.8 + 0.3 * (k % 4) / 3.0);
+    const Pt a = Toward(o, way, -200), b = Toward(o, way, 200);
+    const Pt v = Toward(o, way + kPi / 2, d);
+    const Contour beside = {Toward(v, way + kPi / 2 - 0.3 - unit(), 50), v,
+                            Toward(v, way + kPi / 2 + 0.3 + unit(), 50)};
+    // A road bending at o, away from the line.
+    const Contour bent = {a, o, Toward(o, way - 0.3 - unit(), 200)};
+    for (const Contour* road : {&beside, &bent}) {
+      const int pieces = PieceCount(*road, road == &beside ? Contour{a, b} : bent, 0);
+      if (pieces != 0 && ++roads <= 5)
+        ADD_FAILURE() << d * 1000 << " mm beside a road: " << pieces << " pieces";
+    }
+    const Pt up = Toward(o, way + kPi / 2, 100);
+    const Pt c = {b.x + up.x - o.x, b.y + up.y - o.y}, f = {a.x + up.x - o.x, a.y + up.y - o.y};
+    const Contour rectangle = {a, b, c, f, a};
+    const Contour turning = {Toward(v, way + kPi / 2 - 0.1 - 0.4 * unit(), 150), v,
+                             Toward(v, way + kPi / 2 + 0.1 + 0.4 * unit(), 150)};
+    Contour along = {Toward(Toward(o, way, -60), way + kPi / 2, 150)};
+    for (int m = 0; m <= 4; ++m)
+      along.push_back(Toward(Toward(o, way, -40 + 20 * m), way + kPi / 2, d));
+    along.push_back(Toward(Toward(o, way, 60), way + kPi / 2, 150));
+    for (const Contour* line : {&turning, static_cast<const Contour*>(&along)}) {
+      const int pieces = PieceCount(*line, rectangle, 1);
+      if (pieces != 2 && ++areas <= 5)
+        ADD_FAILURE() << d * 1000 << " mm beside a rectangle's side: " << pieces << " pieces";
+    }
+  });
+  EXPECT_EQ(0, roads);
+  EXPECT_EQ(0, areas);
 }

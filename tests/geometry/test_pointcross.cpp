@@ -193,6 +193,41 @@ TEST(PointCross, BeakExchangeStaysInsideTheArray) {
   EXPECT_EQ((std::vector<double>{0, 1, 2, 3, 4, 5, 6, 7}), after);
 }
 
+TEST(PointCross, PartnersFoundByTheTableAreThoseTheWalkFinds) {
+  // A comb of 500 teeth across a box: 1,000 crossings, each with its
+  // partner; records of no partner give the count.
+  Contour comb;
+  for (int k = 0; k < 500; ++k)
+    for (const double x : {10.0 * k, 10.0 * k + 5}) {
+      comb.push_back({x, x == 10.0 * k ? 0.0 : 100.0});
+      comb.push_back({x, x == 10.0 * k ? 100.0 : 0.0});
+    }
+  comb.push_back({5000, -20});
+  comb.push_back({0, -20});
+  comb.push_back(comb.front());
+  Metric a, b;
+  ASSERT_TRUE(Fill(a, METRIC_F64, {Square(-10, -50, 5010, 50)}));
+  ASSERT_TRUE(Fill(b, METRIC_F64, {comb}));
+  TPointCross w;
+  ASSERT_EQ(1, w.LoadObjects(&a, &b, 1, 0, 0, 0.001));
+  ASSERT_EQ(1000, w.Count);
+  for (const bool first : {true, false}) {
+    const POINTCROSS* own = first ? w.Cross1 : w.Cross2;
+    const POINTCROSS* other = first ? w.Cross2 : w.Cross1;
+    for (int k = 0; k < w.Count; ++k) {
+      const int p = w.FindPartner(other, w.Count, &own[k]);
+      ASSERT_EQ(TPointCross::GetPointCrossEx(other, w.Count, &own[k]), p) << k;
+      ASSERT_LT(p, w.Count);
+    }
+    POINTCROSS stranger = own[0];
+    stranger.X += 0.5;
+    EXPECT_EQ(w.Count, w.FindPartner(other, w.Count, &stranger));
+    // Fewer records: the table follows the count.
+    EXPECT_EQ(TPointCross::GetPointCrossEx(other, 600, &own[700]),
+              w.FindPartner(other, 600, &own[700]));
+  }
+}
+
 TEST(PointCross, AreaInsideAnotherGivesTheInsideFlag) {
   const Contour inner = {{2, 2}, {2, 4}, {4, 4}, {4, 2}, {2, 2}};
   Loaded l({inner}, {kSquareA});

@@ -196,4 +196,43 @@ TEST_F(SheetStamps, AnotherProcessesChangeOfOneSheetCostsThatSheet) {
   EXPECT_EQ(kSheets, Learnt(late));
 }
 
+// A stamp an older build left in a sheet's record (its check odd, the
+// sheet's version not there) is never taken; the first change of the sheet
+// by this build takes the record over and starts a new chain, in which no
+// stamp left before holds; the writer's close stamps every sheet again.
+TEST_F(SheetStamps, ARecordAnOlderBuildStampedIsTakenOver) {
+  ASSERT_NO_FATAL_FAILURE(MakeSheets(3, 2));
+  const int64_t reserve = 848 + 1714;  // sheet 1's
+  HANDLE raw = plat::CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 3, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  const uint8_t older[14] = {0x35, 0x91, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 0, 0};
+  ASSERT_TRUE(plat::WriteExactAt(raw, reserve, older, sizeof older));
+  {
+    TMap fresh;
+    ASSERT_TRUE(Open(fresh));
+    EXPECT_EQ(1, Learnt(fresh));
+  }
+  TMap writer;
+  ASSERT_TRUE(Open(writer, 1));
+  FVSPR d = FarDesc();
+  Bytes far = FarMetric();
+  ASSERT_LT(0, writer.AppendObject(&d, As<LONGMETRIC>(far), nullptr, nullptr));
+  uint16_t check = 1;
+  ASSERT_TRUE(plat::ReadExactAt(raw, reserve, &check, sizeof check));
+  EXPECT_EQ(0, check % 2) << "the record is this build's";
+  {
+    TMap fresh;
+    ASSERT_TRUE(Open(fresh));
+    EXPECT_EQ(3, Learnt(fresh));
+    EXPECT_EQ("", Covers(fresh, 1));
+  }
+  writer.CloseData();
+  TMap fresh;
+  ASSERT_TRUE(Open(fresh));
+  EXPECT_EQ(0, Learnt(fresh));
+  EXPECT_EQ("", Covers(fresh, 1));
+  plat::CloseHandle(raw);
+}
+
 }  // namespace
