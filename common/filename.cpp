@@ -1,5 +1,6 @@
 #include "common/filename.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "common/codepage.h"
@@ -17,7 +18,14 @@ int IsPlainFileName(const char* name, size_t size) {
   return last != '.' && last != ' ';
 }
 
+namespace {
+std::atomic<uint64_t> g_comparisons{0};
+}  // namespace
+
+uint64_t FolderNameComparisons() { return g_comparisons.load(std::memory_order_relaxed); }
+
 int CompareNamesInFolder(const char* a, const char* b) {
+  g_comparisons.fetch_add(1, std::memory_order_relaxed);
   if (a == nullptr || b == nullptr) return (a != nullptr) - (b != nullptr);
   for (;; ++a, ++b) {
     const unsigned char x = FoldCase1251(static_cast<unsigned char>(*a));

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // 1 when the `size` bytes at `name` hold a plain file name: it ends (a zero
 // byte) within them, is not empty, holds no folder separator ('/' or '\'),
@@ -23,6 +24,9 @@ int IsPlainFileName(const char* name, size_t size);
 // apart: byte by byte without regard to case (code page 1251). Negative,
 // 0 or positive; a null name comes before every other.
 int CompareNamesInFolder(const char* a, const char* b);
+// The names CompareNamesInFolder has compared in the process (for the
+// tests).
+uint64_t FolderNameComparisons();
 // 1 when two names name the same file of one folder (they compare equal
 // above). Null names are never the same.
 int IsSameNameInFolder(const char* a, const char* b);

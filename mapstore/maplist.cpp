@@ -70,6 +70,14 @@ size_t TMapList::KeptCacheBytes() { return g_keptCacheBytes; }
 
 void TMapList::SetKeptCacheBytes(size_t bytes) { g_keptCacheBytes = bytes; }
 
+size_t TMapList::FrameIndexBytes() { return TSheetFrameIndex::KeptBytes(); }
+
+void TMapList::SetFrameIndexBytes(size_t bytes) { TSheetFrameIndex::SetKeptBytes(bytes); }
+
+LONG TMapList::FrameIndexMinObjects() { return TSheetFrameIndex::MinObjects(); }
+
+void TMapList::SetFrameIndexMinObjects(LONG count) { TSheetFrameIndex::SetMinObjects(count); }
+
 TMapList::~TMapList() { Close(1); }
 
 int TMapList::KeptSheets() const { return FileSetsUsed; }

@@ -197,7 +197,7 @@ class MAPCLASS TMapList {
  public:
   // Sheets the table keeps whatever the descriptor limit, and the most it
   // keeps.
-  enum : int { FILESET_COUNT = 16, FILESET_MAX = 1024 };
+  enum : int { FILESET_COUNT = 16, FILESET_MAX = 8192 };
 
   TMapList();
   // Closes everything: Close(1).
@@ -288,16 +288,32 @@ class MAPCLASS TMapList {
   // kept longest ago give theirs back while fewer are left
   // (plat::DescriptorsLeft); only the open sheet keeps its files then.
   static int DescriptorReserve();
+  // Settings of the memory a map keeps for the sheets it visits, for every
+  // map of the process (the getters give the defaults until set).
   // The bytes of cache memory the sheets left for another one keep together
   // (each list): beyond them the sheets left longest ago give up the hints
   // of their scattered reads first, then their caches and write views (their
-  // files stay open). The tests set a lower bound.
+  // files stay open). 128 MB unless set: on a map of more sheets than that
+  // holds with the caches of their opening, the caches read by pieces and
+  // keep what was read, not whole files.
   static size_t KeptCacheBytes();
   static void SetKeptCacheBytes(size_t bytes);
+  // The bytes the indexes of the frames of a map's sheets (for clicks and
+  // small selects, about 13 bytes an object) hold together: beyond them
+  // the sheets left longest ago give up theirs, to be made again at their
+  // next visit. Unless set, a sixteenth of the machine's memory and at
+  // least 128 MB, so that the indexes of a map of tens of millions of
+  // objects are kept on a machine of some gigabytes.
+  static size_t FrameIndexBytes();
+  static void SetFrameIndexBytes(size_t bytes);
+  // Sheets of fewer objects get no index of their frames: a walk of their
+  // objects costs less than making it. 1,024 unless set.
+  static LONG FrameIndexMinObjects();
+  static void SetFrameIndexMinObjects(LONG count);
   // The cache memory the sheets left keep now.
   size_t ParkedCacheBytes() const;
   // The indexes of frames the list keeps (the open sheet's and those of
-  // the sheets left) together within TSheetFrameIndex::KeptBytes: the
+  // the sheets left) together within FrameIndexBytes: the
   // sheets left longest ago give up theirs first.
   void BoundKeptIndexes();
 

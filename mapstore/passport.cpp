@@ -3,7 +3,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
 
 #include "classifier/rscwrite.h"
 #include "common/codepage.h"
@@ -112,6 +116,7 @@ void TMapPassport::Report(int code, const char* name) {
 
 void TMapPassport::FreeLists() {
   extents_.Forget();
+  sheetNames_.reset();
   if (Lists) plat::FreePages(Lists);
   Lists = nullptr;
   ListsSize = 0;
@@ -648,17 +653,113 @@ int TMapPassport::SheetNamesUsable(const LISTDESC* list) const {
   return 1;
 }
 
+namespace {
+
+// A name as the folder tells names apart (CompareNamesInFolder), hashed:
+// two names of one file hash alike.
+uint64_t FolderNameHash(const char* name) {
+  uint64_t h = 0xCBF29CE484222325ull;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
+    h ^= FoldCase1251(*p);
+    h *= 0x100000001B3ull;
+  }
+  return h;
+}
+
+// The four names of a record together.
+uint64_t SheetNamesHash(const LISTDESC* list) {
+  uint64_t h = 0;
+  for (const char* name : SheetNames(list).name) h = (h ^ FolderNameHash(name)) * 0x9E3779B97F4A7C15ull;
+  return h;
+}
+
+// Whether a name of `list` names a file that `other` names too.
+bool NamesMeet(const SheetNames& names, const LISTDESC* other) {
+  const SheetNames theirs(other);
+  for (const char* name : names.name)
+    for (const char* their : theirs.name)
+      if (name[0] != 0 && IsSameNameInFolder(name, their)) return true;
+  return false;
+}
+
+}  // namespace
+
+// Every sheet's names by their hashes, for the table it was made for:
+// a name is looked up among the few records that may hold it rather than
+// compared with every record.
+struct TMapPassport::SHEETNAMEINDEX {
+  int count = 0;
+  std::vector<uint64_t> records;  // by record: SheetNamesHash
+  // (name hash, record) ascending.
+  std::vector<std::pair<uint64_t, int>> names;
+
+  // For the table's first `n` records, anew; with `grow`, only the
+  // records added at its end since (a map growing sheet by sheet).
+  void Make(const LISTDESC* table, int n, bool grow) {
+    const int from = grow && n > count && !records.empty() ? count : 0;
+    if (from == 0) names.clear();
+    records.resize(size_t(n));
+    const size_t sorted = names.size();
+    for (int i = from; i < n; ++i) {
+      records[size_t(i)] = SheetNamesHash(&table[i]);
+      for (const char* name : SheetNames(&table[i]).name)
+        if (name[0] != 0) names.emplace_back(FolderNameHash(name), i);
+    }
+    std::sort(names.begin() + ptrdiff_t(sorted), names.end());
+    std::inplace_merge(names.begin(), names.begin() + ptrdiff_t(sorted), names.end());
+    count = n;
+  }
+};
+
+bool TMapPassport::SheetNameIndexHolds(int index) const {
+  const SHEETNAMEINDEX* x = sheetNames_.get();
+  const int count = std::min(Count(), Capacity());
+  return x != nullptr && x->count == count &&
+         x->records[size_t(index)] == SheetNamesHash(&Lists[index]);
+}
+
 int TMapPassport::SheetNamesShared(const LISTDESC* list, int except) const {
   if (list == nullptr) return 0;
   const SheetNames names(list);
   const int count = Lists != nullptr ? std::min(Count(), Capacity()) : 0;
-  for (int n = 1; n <= count; ++n) {
-    const LISTDESC* other = &Lists[n - 1];
-    if (n == except || other == list) continue;
-    const SheetNames theirs(other);
-    for (const char* name : names.name)
-      for (const char* their : theirs.name)
-        if (name[0] != 0 && IsSameNameInFolder(name, their)) return 1;
+  // Whether the record is one of the table's (addresses compared as
+  // numbers: a record from elsewhere lies in no relation to the table).
+  const uintptr_t at = reinterpret_cast<uintptr_t>(list), base = reinterpret_cast<uintptr_t>(Lists);
+  const bool inTable = Lists != nullptr && at >= base &&
+                       at - base < uintptr_t(count) * sizeof(LISTDESC) &&
+                       (at - base) % sizeof(LISTDESC) == 0;
+  if (!inTable) {
+    // A record from elsewhere (a sheet to be added): every record is
+    // compared with it.
+    for (int n = 1; n <= count; ++n)
+      if (n != except && NamesMeet(names, &Lists[n - 1])) return 1;
+    return 0;
+  }
+  const int index = int((at - base) / sizeof(LISTDESC));
+  if (!SheetNameIndexHolds(index)) {
+    try {
+      if (!sheetNames_) sheetNames_ = std::make_unique<SHEETNAMEINDEX>();
+      sheetNames_->Make(Lists, count, true);
+      if (!SheetNameIndexHolds(index)) sheetNames_->Make(Lists, count, false);
+    } catch (const std::bad_alloc&) {
+      sheetNames_.reset();
+      for (int n = 1; n <= count; ++n)
+        if (n != except && n - 1 != index && NamesMeet(names, &Lists[n - 1])) return 1;
+      return 0;
+    }
+  }
+  // Another record changed since the index was made is looked up afresh
+  // at its own check, when its names no longer match what the index holds.
+  const auto& byName = sheetNames_->names;
+  for (const char* name : names.name) {
+    if (name[0] == 0) continue;
+    const uint64_t h = FolderNameHash(name);
+    for (auto it = std::lower_bound(byName.begin(), byName.end(), std::make_pair(h, INT32_MIN));
+         it != byName.end() && it->first == h; ++it) {
+      const int other = it->second;
+      if (other == index || other + 1 == except) continue;
+      if (NamesMeet(SheetNames(list), &Lists[other])) return 1;
+    }
   }
   return 0;
 }

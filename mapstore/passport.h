@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "geodesy/points.h"
@@ -304,8 +305,12 @@ class MAPCLASS TMapPassport {
   // when usable.
   int SheetNamesUsable(const LISTDESC* list) const;
   // 1 when a name of the record is also a name of another sheet of the
-  // table (every sheet but `except`; 0: every sheet). One pass over the
-  // table.
+  // table (every sheet but `except`; 0: every sheet). A record of the
+  // table is looked up in an index of every sheet's names, made again
+  // when the table is another or the record's own names are not those
+  // the index holds for it (a sheet whose names changed is looked up
+  // afresh at its own check); a record from elsewhere costs one pass
+  // over the table.
   int SheetNamesShared(const LISTDESC* list, int except) const;
   // Folder + a name read from a file (at most `field` bytes): 1, or 0 with
   // `out` empty when the name is not a plain file name or the whole does
@@ -410,6 +415,12 @@ class MAPCLASS TMapPassport {
   int64_t tableViewLength_ = 0;
   int tableViewRefused_ = 0;
   TSheetExtents extents_;
+  // The index of the sheet records' names (SheetNamesShared).
+  struct SHEETNAMEINDEX;
+  // Made for the table as it is now: true when its record `index` (from
+  // 0) still holds the names the index holds for it.
+  bool SheetNameIndexHolds(int index) const;
+  mutable std::unique_ptr<SHEETNAMEINDEX> sheetNames_;
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).
   int fileKoi8_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -12,12 +13,23 @@
 #include "mapstore/maplist.h"
 #include "mapstore/sheetframegrid.h"
 #include "mapstore/sheetview.h"
+#include "platform/system.h"
 
 namespace {
 
 LONG g_minObjects = 1 << 10;
 std::atomic<uint64_t> g_gridQuestions{0};
-size_t g_keptBytes = size_t(128) << 20;
+size_t g_keptBytes = 0;  // 0: not set, DefaultKeptBytes
+
+// The indexes take about 13 bytes an object: a sixteenth of the machine's
+// memory holds those of 100,000,000 objects on a machine of 24 GB, and
+// 128 MB those of 10,000,000 on any machine.
+size_t DefaultKeptBytes() {
+  constexpr size_t kLeast = size_t(128) << 20;
+  static const size_t bytes =
+      std::max<size_t>(kLeast, size_t(std::min<uint64_t>(plat::PhysicalMemory() / 16, SIZE_MAX)));
+  return bytes;
+}
 
 // The levels a grid may have: cells of the smallest size times 2^33 hold
 // any frame of 32-bit coordinates.
@@ -51,9 +63,11 @@ LONG TSheetFrameIndex::MinObjects() { return g_minObjects; }
 
 void TSheetFrameIndex::SetMinObjects(LONG count) { g_minObjects = count > 1 ? count : 1; }
 
-size_t TSheetFrameIndex::KeptBytes() { return g_keptBytes; }
+size_t TSheetFrameIndex::KeptBytes() {
+  return g_keptBytes != 0 ? g_keptBytes : DefaultKeptBytes();
+}
 
-void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes; }
+void TSheetFrameIndex::SetKeptBytes(size_t bytes) { g_keptBytes = bytes != 0 ? bytes : 1; }
 
 uint64_t TSheetFrameIndex::GridQuestions() {
   return g_gridQuestions.load(std::memory_order_relaxed);

@@ -60,14 +60,15 @@ class TSheetFrameIndex {
   TSheetFrameIndex(const TSheetFrameIndex&) = delete;
   TSheetFrameIndex& operator=(const TSheetFrameIndex&) = delete;
 
-  // Sheets of fewer objects are walked: there the walk costs less than
-  // making the index. The tests set a lower bound.
+  // The settings a host reaches through TMapList (FrameIndexMinObjects,
+  // FrameIndexBytes). Sheets of fewer objects are walked: there the walk
+  // costs less than making the index (1,024 unless set).
   static LONG MinObjects();
   static void SetMinObjects(LONG count);
   // The bytes all the indexes one map keeps may hold together (the open
   // sheet's and those of the sheets left for another one): beyond them
-  // the sheets left longest ago give up theirs. The tests set a lower
-  // bound.
+  // the sheets left longest ago give up theirs. Unless set, a sixteenth
+  // of the machine's memory and at least 128 MB.
   static size_t KeptBytes();
   static void SetKeptBytes(size_t bytes);
 

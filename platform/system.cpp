@@ -37,6 +37,15 @@ DWORD DescriptorsLeft() {
   return rlim_t(fd) >= most ? 0 : DWORD(most - rlim_t(fd));
 }
 
+uint64_t PhysicalMemory() {
+  static const uint64_t bytes = [] {
+    const auto pages = sysconf(_SC_PHYS_PAGES);
+    const auto page = sysconf(_SC_PAGESIZE);
+    return pages > 0 && page > 0 ? uint64_t(pages) * uint64_t(page) : uint64_t(0);
+  }();
+  return bytes;
+}
+
 DWORD GetLastError() { return t_lastError; }
 
 void SetLastError(DWORD code) { t_lastError = code; }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win_types.h"
 
@@ -103,6 +104,9 @@ void SetDescriptorLimit(DWORD limit);
 // descriptor, so every one below it is taken; the count is exact while the
 // process holds no descriptor above a free one. 0 when none is free.
 DWORD DescriptorsLeft();
+
+// The bytes of memory the machine has (0 when it cannot be told).
+uint64_t PhysicalMemory();
 
 // FILETIME values: 100-ns intervals since 1601-01-01 UTC.
 inline ULONGLONG FileTimeValue(const FILETIME& t) {

@@ -13,15 +13,23 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <string>
 
+#include "platform/systemcalls.h"
 #include "platform/vfs.h"
 
 namespace plat {
 
 namespace detail {
+
+// The counts of SystemCalls.
+enum CallKind { CALL_OPEN, CALL_CLOSE, CALL_STAT, CALL_LOCK, CALL_FLOCK, CALL_READ, CALL_MAP,
+                CALL_KINDS };
+std::atomic<uint64_t> g_calls[CALL_KINDS];
+inline void Counted(CallKind kind) { g_calls[kind].fetch_add(1, std::memory_order_relaxed); }
 
 // A short exclusive flock on a descriptor, under which an open checks and
 // takes its share markers and a deletion checks them, so that two of these
@@ -58,6 +66,7 @@ enum Marker : uint64_t {
 static_assert(kVfsLockLimit < kMarkerBase);
 
 int Fcntl(int fd, int command, struct flock* fl) {
+  Counted(CALL_LOCK);
   int r;
   do r = fcntl(fd, command, fl);
   while (r != 0 && errno == EINTR);
@@ -74,16 +83,34 @@ struct flock Range(short type, uint64_t offset, uint64_t length) {
   return fl;
 }
 
-// True when another open file description holds a lock on the marker.
-bool MarkerHeld(int fd, Marker m) {
-  struct flock fl = Range(F_WRLCK, kMarkerBase + m, 1);
+// True when another open file description holds a lock on one of the
+// markers [first, first + count).
+bool MarkersHeld(int fd, uint64_t first, uint64_t count) {
+  struct flock fl = Range(F_WRLCK, kMarkerBase + first, count);
   if (Fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
   return fl.l_type != F_UNLCK;
 }
 
-bool TakeMarker(int fd, Marker m) {
-  struct flock fl = Range(F_RDLCK, kMarkerBase + m, 1);
+bool TakeMarkers(int fd, uint64_t first, uint64_t count) {
+  struct flock fl = Range(F_RDLCK, kMarkerBase + first, count);
   return Fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// Applies `call` to each run of adjacent markers of the mask (bit m:
+// marker m), one call a run: false when a call answers false.
+template <typename Call>
+bool EachRun(unsigned mask, Call call) {
+  for (uint64_t m = 0; mask >> m != 0;) {
+    if (!((mask >> m) & 1u)) {
+      ++m;
+      continue;
+    }
+    uint64_t end = m;
+    while ((mask >> end) & 1u) ++end;
+    if (!call(m, end - m)) return false;
+    m = end;
+  }
+  return true;
 }
 
 }  // namespace
@@ -93,6 +120,7 @@ ShareGuard::ShareGuard(int fd) : fd_(fd), held_(false) {
   // up to about two seconds, then go on without it rather than hang on a
   // file system whose flock misbehaves.
   for (int attempt = 0; attempt < 2000; ++attempt) {
+    Counted(CALL_FLOCK);
     if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
       held_ = true;
       return;
@@ -104,32 +132,36 @@ ShareGuard::ShareGuard(int fd) : fd_(fd), held_(false) {
 }
 
 ShareGuard::~ShareGuard() {
-  if (held_) flock(fd_, LOCK_UN);
+  if (!held_) return;
+  Counted(CALL_FLOCK);
+  flock(fd_, LOCK_UN);
 }
 
 // True when an open with this access and share mode conflicts with a
 // handle already open on the file of `fd` (any process). Called under a
 // ShareGuard; `fd` must be open for reading.
 bool ShareConflicts(int fd, bool read, bool write, DWORD share) {
-  if (read && MarkerHeld(fd, kDeniesRead)) return true;
-  if (write && MarkerHeld(fd, kDeniesWrite)) return true;
-  if (!(share & FILE_SHARE_READ) && MarkerHeld(fd, kOpenForRead)) return true;
-  if (!(share & FILE_SHARE_WRITE) && MarkerHeld(fd, kOpenForWrite)) return true;
-  return false;
+  // Any lock on a marker of the mask is a conflict: adjacent ones are
+  // tested together.
+  const unsigned mask = (read ? 1u << kDeniesRead : 0) | (write ? 1u << kDeniesWrite : 0) |
+                        (!(share & FILE_SHARE_READ) ? 1u << kOpenForRead : 0) |
+                        (!(share & FILE_SHARE_WRITE) ? 1u << kOpenForWrite : 0);
+  return !EachRun(mask, [&](uint64_t first, uint64_t count) {
+    return !MarkersHeld(fd, first, count);
+  });
 }
 
 // Takes the markers of a handle with this access and share mode.
 bool TakeShareMarkers(int fd, bool read, bool write, DWORD share) {
-  if (read && !TakeMarker(fd, kOpenForRead)) return false;
-  if (write && !TakeMarker(fd, kOpenForWrite)) return false;
-  if (!(share & FILE_SHARE_READ) && !TakeMarker(fd, kDeniesRead)) return false;
-  if (!(share & FILE_SHARE_WRITE) && !TakeMarker(fd, kDeniesWrite)) return false;
-  if (!(share & FILE_SHARE_DELETE) && !TakeMarker(fd, kDeniesDelete)) return false;
-  return true;
+  const unsigned mask = (read ? 1u << kOpenForRead : 0) | (write ? 1u << kOpenForWrite : 0) |
+                        (!(share & FILE_SHARE_READ) ? 1u << kDeniesRead : 0) |
+                        (!(share & FILE_SHARE_WRITE) ? 1u << kDeniesWrite : 0) |
+                        (!(share & FILE_SHARE_DELETE) ? 1u << kDeniesDelete : 0);
+  return EachRun(mask, [&](uint64_t first, uint64_t count) { return TakeMarkers(fd, first, count); });
 }
 
 // True when some handle open on the file denies deletion.
-bool DeleteDenied(int fd) { return MarkerHeld(fd, kDeniesDelete); }
+bool DeleteDenied(int fd) { return MarkersHeld(fd, kDeniesDelete, 1); }
 
 // The error of a missing name: ERROR_FILE_NOT_FOUND when its folder exists,
 // else ERROR_PATH_NOT_FOUND.
@@ -168,16 +200,25 @@ using detail::NameError;
 DWORD LastErrno() { return ErrorFromErrno(errno); }
 
 int OpenRetrying(const char* path, int flags, mode_t mode) {
+  detail::Counted(detail::CALL_OPEN);
   int fd;
   do fd = ::open(path, flags, mode);
   while (fd < 0 && errno == EINTR);
   return fd;
 }
 
-bool SameFile(int fd, const std::string& path) {
-  struct stat a, b;
-  if (fstat(fd, &a) != 0 || ::stat(path.c_str(), &b) != 0) return false;
+// Whether `path` names the file `a` (fstat of the descriptor) tells of.
+bool SameFile(const struct stat& a, const std::string& path) {
+  detail::Counted(detail::CALL_STAT);
+  struct stat b;
+  if (::stat(path.c_str(), &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool SameFile(int fd, const std::string& path) {
+  detail::Counted(detail::CALL_STAT);
+  struct stat a;
+  return fstat(fd, &a) == 0 && SameFile(a, path);
 }
 
 // Opens an existing name only to check the share markers of the handles
@@ -251,25 +292,40 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
   return ERROR_SUCCESS;
 }
 
+// A descriptor shared by a file and the mappings made of it, closed when
+// the last of them lets go: a mapping needs no descriptor of its own.
+struct SharedDescriptor {
+  explicit SharedDescriptor(int f) : fd(f) {}
+  ~SharedDescriptor() {
+    detail::Counted(detail::CALL_CLOSE);
+    ::close(fd);
+  }
+  SharedDescriptor(const SharedDescriptor&) = delete;
+  SharedDescriptor& operator=(const SharedDescriptor&) = delete;
+  const int fd;
+};
+
 class SystemMapping final : public VfsMapping {
  public:
-  explicit SystemMapping(int fd) : fd_(fd) {}
+  explicit SystemMapping(std::shared_ptr<SharedDescriptor> held) : held_(std::move(held)) {}
   ~SystemMapping() override { Release(); }
 
   DWORD Size(uint64_t* size) override {
-    if (fd_ < 0) return ERROR_INVALID_HANDLE;
+    if (!held_) return ERROR_INVALID_HANDLE;
+    detail::Counted(detail::CALL_STAT);
     struct stat st;
-    if (fstat(fd_, &st) != 0) return LastErrno();
+    if (fstat(held_->fd, &st) != 0) return LastErrno();
     *size = static_cast<uint64_t>(st.st_size);
     return ERROR_SUCCESS;
   }
 
   DWORD MapView(uint64_t offset, size_t length, bool write, bool copyOnWrite,
                 void** view) override {
-    if (fd_ < 0) return ERROR_INVALID_HANDLE;
+    if (!held_) return ERROR_INVALID_HANDLE;
     int prot = PROT_READ | (write || copyOnWrite ? PROT_WRITE : 0);
     int flags = copyOnWrite && !write ? MAP_PRIVATE : MAP_SHARED;
-    void* p = mmap(nullptr, length, prot, flags, fd_, static_cast<off_t>(offset));
+    detail::Counted(detail::CALL_MAP);
+    void* p = mmap(nullptr, length, prot, flags, held_->fd, static_cast<off_t>(offset));
     if (p == MAP_FAILED) {
       // ENODEV: the file system cannot map files at all.
       if (errno == ENODEV) return ERROR_NOT_SUPPORTED;
@@ -292,20 +348,26 @@ class SystemMapping final : public VfsMapping {
   }
 
   // A view made keeps its pages without the descriptor.
-  void Release() override {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
+  void Release() override { held_.reset(); }
 
  private:
-  int fd_;  // a descriptor of its own: the mapping outlives the file; -1 released
+  std::shared_ptr<SharedDescriptor> held_;  // the file's descriptor; null released
 };
 
 class SystemFile final : public VfsFile {
  public:
   SystemFile(int fd, bool readable, bool writable)
-      : fd_(fd), readable_(readable), writable_(writable) {}
-  ~SystemFile() override { ::close(fd_); }  // drops every lock and marker of this file
+      : fd_(fd), held_(std::make_shared<SharedDescriptor>(fd)), readable_(readable),
+        writable_(writable) {}
+  // Closing the descriptor drops every lock and marker of this file. While
+  // a mapping made of it keeps the descriptor, they are let go here: the
+  // file is closed for every other opener.
+  ~SystemFile() override {
+    if (held_.use_count() > 1) {
+      struct flock fl = detail::Range(F_UNLCK, 0, 0);
+      detail::Fcntl(fd_, F_OFD_SETLK, &fl);
+    }
+  }
 
   int fd() const { return fd_; }
   bool readable() const { return readable_; }
@@ -315,6 +377,7 @@ class SystemFile final : public VfsFile {
     *done = 0;
     char* p = static_cast<char*>(buffer);
     while (*done < size) {
+      detail::Counted(detail::CALL_READ);
       ssize_t n = ::pread(fd_, p + *done, size - *done, static_cast<off_t>(offset + *done));
       if (n < 0) {
         if (errno == EINTR) continue;
@@ -342,6 +405,7 @@ class SystemFile final : public VfsFile {
   }
 
   DWORD Size(uint64_t* size) override {
+    detail::Counted(detail::CALL_STAT);
     struct stat st;
     if (fstat(fd_, &st) != 0) return LastErrno();
     *size = static_cast<uint64_t>(st.st_size);
@@ -372,6 +436,7 @@ class SystemFile final : public VfsFile {
   }
 
   DWORD Stat(VfsInfo* info) override {
+    detail::Counted(detail::CALL_STAT);
     struct statx sx;
     if (statx(fd_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
       return LastErrno();
@@ -397,14 +462,7 @@ class SystemFile final : public VfsFile {
 
   DWORD Map(bool writable, std::shared_ptr<VfsMapping>* mapping) override {
     if (!readable_ || (writable && !writable_)) return ERROR_ACCESS_DENIED;
-    // A descriptor of its own, not a duplicate: a duplicate would share
-    // this file's open file description and keep its byte-range locks
-    // alive after the file is closed.
-    std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    int fd = ::open(self.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0) fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) return LastErrno();
-    *mapping = std::make_shared<SystemMapping>(fd);
+    *mapping = std::make_shared<SystemMapping>(held_);
     return ERROR_SUCCESS;
   }
 
@@ -440,6 +498,7 @@ class SystemFile final : public VfsFile {
 
  private:
   const int fd_;
+  const std::shared_ptr<SharedDescriptor> held_;  // with the mappings made of the file
   const bool readable_;  // the descriptor's own access
   const bool writable_;
 };
@@ -464,13 +523,15 @@ class SystemFs final : public Vfs {
       bool existed = true;
       int fd = -1;
       int error = 0;
+      int access = O_RDWR;  // the access of the descriptor opened
       auto openBoth = [&](int extra) {
+        access = O_RDWR;
         int f = OpenRetrying(path.c_str(), O_RDWR | common | extra, mode);
         if (f < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
           if (!write)
-            f = OpenRetrying(path.c_str(), O_RDONLY | common | extra, mode);
+            f = OpenRetrying(path.c_str(), (access = O_RDONLY) | common | extra, mode);
           else if (!read)
-            f = OpenRetrying(path.c_str(), O_WRONLY | common | extra, mode);
+            f = OpenRetrying(path.c_str(), (access = O_WRONLY) | common | extra, mode);
         }
         return f;
       };
@@ -494,12 +555,12 @@ class SystemFs final : public Vfs {
         if (error == EISDIR) return ERROR_ACCESS_DENIED;
         return NameError(error, path);
       }
-      int fl = fcntl(fd, F_GETFL);
-      // Closed by the object from here on.
-      auto file = std::make_unique<SystemFile>(fd, (fl & O_ACCMODE) != O_WRONLY,
-                                               (fl & O_ACCMODE) != O_RDONLY);
-      fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+      // Closed by the object from here on. O_NONBLOCK, which kept the open
+      // from waiting on a pipe or a device, stays: it means nothing to a
+      // regular file, and nothing else is kept.
+      auto file = std::make_unique<SystemFile>(fd, access != O_WRONLY, access != O_RDONLY);
 
+      detail::Counted(detail::CALL_STAT);
       struct stat st;
       if (fstat(fd, &st) != 0) return LastErrno();
       // Only regular files are files here: a pipe or a device named by a
@@ -513,7 +574,7 @@ class SystemFs final : public Vfs {
       // descriptor open for reading can hold the markers.
       if ((read || write) && file->readable()) {
         detail::ShareGuard guard(fd);
-        if (!SameFile(fd, path)) continue;  // deleted or replaced meanwhile
+        if (!SameFile(st, path)) continue;  // deleted or replaced meanwhile
         if (detail::ShareConflicts(fd, read, write, m.share)) return ERROR_SHARING_VIOLATION;
         if (!detail::TakeShareMarkers(fd, read, write, m.share)) return LastErrno();
       }
@@ -576,6 +637,7 @@ class SystemFs final : public Vfs {
   }
 
   DWORD Stat(const std::string& path, VfsInfo* info) override {
+    detail::Counted(detail::CALL_STAT);
     struct statx sx;
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
       return NameError(errno, path);
@@ -657,6 +719,19 @@ class SystemFs final : public Vfs {
 };
 
 }  // namespace
+
+SystemCallCounts SystemCalls() {
+  auto at = [](detail::CallKind k) { return detail::g_calls[k].load(std::memory_order_relaxed); };
+  SystemCallCounts c;
+  c.open = at(detail::CALL_OPEN);
+  c.close = at(detail::CALL_CLOSE);
+  c.stat = at(detail::CALL_STAT);
+  c.lock = at(detail::CALL_LOCK);
+  c.flock = at(detail::CALL_FLOCK);
+  c.read = at(detail::CALL_READ);
+  c.map = at(detail::CALL_MAP);
+  return c;
+}
 
 Vfs& SystemVfs() {
   static SystemFs* fs = new SystemFs;  // outlives static destructors

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/filename.h"
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "mapstore/maplist.h"
@@ -18,6 +19,7 @@
 #include "platform/file.h"
 #include "platform/fileio.h"
 #include "platform/system.h"
+#include "platform/systemcalls.h"
 #include "platform/vfs_fault.h"
 #include "support/host_recorder.h"
 #include "support/mapbuilder.h"
@@ -397,6 +399,78 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
+
+// A table that keeps FILESET_COUNT sheets (a descriptor limit of 1) and
+// two sheets more, opened in turn: sheets 1 and 2 are then not kept.
+class SmallTable : public MapListTest {
+ protected:
+  static constexpr int kOpened = TMapList::FILESET_COUNT + 2;
+  void SetUp() override {
+    MapListTest::SetUp();
+    plat::SetDescriptorLimit(1);
+    WriteSheets(kOpened);
+  }
+  void TearDown() override {
+    plat::SetDescriptorLimit(0);
+    MapListTest::TearDown();
+  }
+  void OpenInTurn(TMapBase& map, TMapList& list) {
+    for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+    ASSERT_EQ(0, list.IsFileSetKept(1));
+  }
+};
+
+// Reopening a sheet that is not kept compares its names with the few
+// records that may hold them, not with every record of the table; a
+// record whose names were changed since to those of another sheet is
+// still refused at its opening.
+TEST_F(SmallTable, ReopeningASheetComparesFewNamesOnALargeTable) {
+  TestMap map(dir.path(), 4000);
+  TMapList list;
+  ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
+  const uint64_t before = FolderNameComparisons();
+  for (int round = 0; round < 2; ++round)
+    for (int n = 1; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  EXPECT_LT((FolderNameComparisons() - before) / (2 * kOpened), 64u);
+
+  std::strcpy(map.List(1)->NameDAT, "s2.dat");
+  ASSERT_EQ(0, list.IsFileSetKept(1));
+  EXPECT_EQ(0, list.Open(&map, 1));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+}
+
+// The kernel entries of a switch to a sheet that is not kept: each of its
+// files opened once with its share markers, its signature and the header
+// read; and none at all for a switch to a sheet kept.
+TEST_F(SmallTable, ASheetSwitchMakesFewSystemCalls) {
+  TestMap map(dir.path(), kOpened);
+  TMapList list;
+  ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
+  auto calls = [&](int n) {
+    const plat::SystemCallCounts before = plat::SystemCalls();
+    EXPECT_EQ(1, list.Open(&map, n));
+    plat::SystemCallCounts after = plat::SystemCalls();
+    after.open -= before.open, after.close -= before.close, after.stat -= before.stat;
+    after.lock -= before.lock, after.flock -= before.flock, after.read -= before.read;
+    after.map -= before.map;
+    return after;
+  };
+  // Four files: each opened once, its share markers tested and taken by
+  // three lock calls under one whole-file lock and its release, its
+  // signature read (the header through the descriptor cache); the sheet
+  // kept longest ago closes its four. A sheet kept opens and locks nothing.
+  const plat::SystemCallCounts fresh = calls(1);
+  EXPECT_EQ(4u, fresh.open);
+  EXPECT_EQ(4u, fresh.close);
+  EXPECT_LE(fresh.lock, 3u * 4);
+  EXPECT_LE(fresh.flock, 2u * 4);
+  EXPECT_LE(fresh.stat, 3u * 4);
+  EXPECT_LE(fresh.read, 10u);
+  EXPECT_EQ(0u, fresh.map);
+  ASSERT_EQ(1, list.Open(&map, 2));
+  const plat::SystemCallCounts kept = calls(1);
+  EXPECT_EQ(0u, kept.open + kept.close + kept.lock + kept.flock + kept.map);
+}
 
 // A sheet opened while its semantics file was missing, which another
 // writer then makes. A write that needs the file while it cannot be opened
