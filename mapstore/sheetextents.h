@@ -52,6 +52,8 @@
 #include "platform/win_types.h"
 #include "types/polydata.h"
 
+class TSheetReach;
+
 // The 14 reserved bytes of a sheet record (LISTDESC::Reserve, record offset
 // 1714), as this library keeps them, with the record's two flag bytes
 // before them: the first eight bytes are one aligned 64-bit word of the
@@ -140,6 +142,9 @@ class TSheetExtents {
   void Retag(uint32_t from, uint32_t to);
   // Forgets every sheet.
   void Forget();
+  // The index of these entries over the map's plane (sheetreach.h), told
+  // of every entry that changes: null without memory for it.
+  TSheetReach* Reach();
 
   // The entries held by chain are shared with the other maps of this
   // process that have the map file `path` open (the same file, by its
@@ -170,6 +175,11 @@ class TSheetExtents {
   static uint16_t StampCheck(int n, uint32_t version, uint32_t chain, uint32_t beyond);
 
  private:
+  // The entry of sheet n changed.
+  void Changed(int n);
   std::vector<ENTRY> sheets_;
+  // What the map keeps beside its entries: the index of them, and the
+  // entries it shares with the other maps of the process (the type is
+  // named after the latter).
   std::shared_ptr<struct SHAREDEXTENTS> shared_;
 };
