@@ -39,9 +39,23 @@
 //   every process; elsewhere (a network file system, a process that cannot
 //   map) the span alone serves and no stamp is taken.
 //
+// A question over many sheets does not look at each sheet's signal: it
+// asks an index of what is known over the map's plane (sheetreach.h,
+// TMapPassport::NextSheetToAsk), which holds while the counter's span, the
+// chain and the count of sheet changes begun are as they were when every
+// entry was last looked at on its own signal. That count (the first word
+// of the passport's reserve, PASSPORT_BEGUN_AT) is raised by one through
+// the shared view by every writer of this library right after it makes a
+// sheet's version odd, before anything of the change goes out: a reader
+// that read the count before looking at the versions sees either the odd
+// version or the count moved, even of a writer killed in the middle of its
+// change, which never raises the counter. A save of the passport leaves
+// the count as the file holds it. An older build, which may write it back
+// as it read it, ends the chain with its raise.
+//
 // A change of the sheet table drops what is known. What is held by chain
 // is shared by the maps of a process that have one map file open. Memory:
-// 36 bytes a sheet, and as much again for what is shared.
+// 36 bytes a sheet, and as much again for what is shared, and the index.
 #pragma once
 
 #include <cstddef>
