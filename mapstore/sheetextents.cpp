@@ -176,6 +176,8 @@ namespace {
 LONG g_inPlace = 4096;
 // Descriptor files read to learn a frame, in this process.
 LONG g_learnt = 0;
+// Sheets whose entry was looked at, in this process.
+LONG g_asked = 0;
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -225,6 +227,8 @@ LONG TSheetExtents::InPlaceObjects() { return g_inPlace; }
 void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? count : 1; }
 
 LONG TSheetExtents::FilesLearnt() { return g_learnt; }
+
+LONG TSheetExtents::SheetsAsked() { return g_asked; }
 
 uint32_t TSheetExtents::PackBeyond(const int64_t (&beyond)[4]) {
   int64_t most = 0;
@@ -476,6 +480,7 @@ bool TMapPassport::TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* ext
 }
 
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
+  ++g_asked;
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Versions speak for the sheets of this map's table only while it is the

@@ -180,6 +180,9 @@ class TSheetExtents {
   // Descriptor files read by Learn in this process, for tests and
   // benchmarks.
   static LONG FilesLearnt();
+  // Sheets whose entry a question looked at (TMapPassport::
+  // SheetObjectsExtent) in this process, for tests and benchmarks.
+  static LONG SheetsAsked();
   static void SetInPlaceObjects(LONG count);
 
   // The stamp's packed reach past the register frame and back (each side
