@@ -1,6 +1,7 @@
 #include "mapstore/sheetextents.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -175,9 +176,9 @@ namespace {
 // Descriptors from which a file is read in place.
 LONG g_inPlace = 4096;
 // Descriptor files read to learn a frame, in this process.
-LONG g_learnt = 0;
+std::atomic<LONG> g_learnt{0};
 // Sheets whose entry was looked at, in this process.
-LONG g_asked = 0;
+std::atomic<LONG> g_asked{0};
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -226,9 +227,9 @@ LONG TSheetExtents::InPlaceObjects() { return g_inPlace; }
 
 void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? count : 1; }
 
-LONG TSheetExtents::FilesLearnt() { return g_learnt; }
+LONG TSheetExtents::FilesLearnt() { return g_learnt.load(std::memory_order_relaxed); }
 
-LONG TSheetExtents::SheetsAsked() { return g_asked; }
+LONG TSheetExtents::SheetsAsked() { return g_asked.load(std::memory_order_relaxed); }
 
 uint32_t TSheetExtents::PackBeyond(const int64_t (&beyond)[4]) {
   int64_t most = 0;
@@ -259,7 +260,7 @@ uint16_t TSheetExtents::StampCheck(int n, uint32_t version, uint32_t chain, uint
 }
 
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
-  ++g_learnt;
+  g_learnt.fetch_add(1, std::memory_order_relaxed);
   HDRHEAD head;
   if (!plat::ReadExactAt(file, 0, &head, sizeof head) || !CheckHdrHead(&head) ||
       !CheckHdrCount(&head, plat::FileLength(file)))
@@ -480,7 +481,7 @@ bool TMapPassport::TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* ext
 }
 
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
-  ++g_asked;
+  g_asked.fetch_add(1, std::memory_order_relaxed);
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Versions speak for the sheets of this map's table only while it is the
