@@ -282,6 +282,8 @@ void TMap::CalculateDeviceFrame() {
   // turned blindly into an integer that cannot hold it.
   const double x1 = Passport.X1 * 10.0, y1 = Passport.Y1 * 10.0;
   const double x2 = Passport.X2 * 10.0, y2 = Passport.Y2 * 10.0;
+  // The sheets' origins are computed again below.
+  SheetPlacesMoved();
   if (IsRealPlace()) {
     X0 = Y0 = 0.0;
     Factor = 1.0;

@@ -963,14 +963,17 @@ int TMapPassport::WritePassport(bool counter) {
     Report(MAPERR_WRITE);
     return 0;
   }
-  // The lock-way word is the file's, and so is the counter without
-  // `counter`: both are left as the file holds them.
+  // The lock-way word and the count of sheet changes begun are the
+  // file's, and so is the counter without `counter`: they are left as the
+  // file holds them.
   const char* bytes = reinterpret_cast<const char*>(&Passport);
   const DWORD after = COUNTER_AT + COUNTER_LENGTH, rest = LOCKWAY_AT + LOCKWAY_LENGTH;
   const bool head = counter ? plat::WriteExactAt(File, 0, bytes, LOCKWAY_AT)
                             : plat::WriteExactAt(File, 0, bytes, COUNTER_AT) &&
                                   plat::WriteExactAt(File, after, bytes + after, LOCKWAY_AT - after);
-  if (!head || !plat::WriteExactAt(File, rest, bytes + rest, PASSPORT_LENGTH - rest)) {
+  const DWORD begun = PASSPORT_BEGUN_AT + 4;
+  if (!head || !plat::WriteExactAt(File, rest, bytes + rest, PASSPORT_BEGUN_AT - rest) ||
+      !plat::WriteExactAt(File, begun, bytes + begun, PASSPORT_LENGTH - begun)) {
     Report(MAPERR_WRITE);
     return 0;
   }

@@ -60,6 +60,9 @@ struct MAPPASSPORT {
   int32_t GroupFlag;
   uint32_t KeyTableOffset;
   uint32_t KeyTableLength;
+  // Zero as written elsewhere. This library keeps in the first four bytes
+  // the count of sheet changes begun (sheetextents.h); never written from
+  // the passport's copy: the file's value stands.
   uint8_t Reserve2[24];
 };
 
@@ -99,6 +102,9 @@ static_assert(offsetof(MAPPASSPORT, RscIdent) == 548);
 static_assert(offsetof(MAPPASSPORT, GroupName) == 552);
 static_assert(offsetof(MAPPASSPORT, GroupFlag) == 812);
 static_assert(offsetof(MAPPASSPORT, KeyTableOffset) == 816);
+// The count of sheet changes begun: the first word of MAPPASSPORT::Reserve2.
+enum : uint32_t { PASSPORT_BEGUN_AT = 824 };
+static_assert(offsetof(MAPPASSPORT, Reserve2) == PASSPORT_BEGUN_AT && PASSPORT_BEGUN_AT % 4 == 0);
 static_assert(sizeof(LISTDESC) == 1728);
 static_assert(offsetof(LISTDESC, Corner) == 16);
 static_assert(offsetof(LISTDESC, Frame) == 48);
@@ -249,6 +255,21 @@ class MAPCLASS TMapPassport {
   void ForgetSheetExtents();
   // Sheet n's descriptor file was made anew, empty, by this map.
   void SheetMadeEmpty(int n);
+  // The first sheet from `from` on, stepping by `step` (1 or -1), that a
+  // question about `box` (the map's units, the frame of every place it may
+  // reach, each side closed) asks: every sheet that is not known, on the
+  // signals of SheetObjectsExtent, to hold no object within `box`. Sheets
+  // known to lie elsewhere are passed over without a look at each: what
+  // the map knows of them is indexed over its plane (sheetreach.h) and
+  // looked at again, every sheet on its own signal, only when a signal
+  // moved (another writer's raise, a chain's end, a sheet change begun:
+  // sheetextents.h). `from` itself when the index cannot tell; 0 when no
+  // sheet is left. The caller observes the counter first (ChangeStamp),
+  // and asks each sheet named as it would without the index.
+  int NextSheetToAsk(const DFRAME& box, int from, int step);
+  // The sheets' origins (LISTDESC::ViewPosition) were computed again: the
+  // index places the sheets anew.
+  void SheetPlacesMoved();
   // Tells later openers of a map this map changed (run as it closes) what
   // it knows of its sheets' objects: each sheet whose objects' frame is
   // known at its present version in the present chain (and lies within
@@ -365,6 +386,11 @@ class MAPCLASS TMapPassport {
   // The stamp of sheet n at `version` in the present chain, as a frame:
   // false when there is none that holds.
   bool TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* extent);
+  // The count of sheet changes begun, as the map file holds it now: false
+  // where no view of the sheet table serves.
+  bool ChangesBegun(uint32_t* value);
+  // Sheet n placed in the index as what the map knows of it.
+  void PlaceSheet(TSheetReach& reach, int n);
   // The records taken over from an older build leave their odd versions
   // once the raise that started a new chain went out.
   void TakenOverSheetsSettled();

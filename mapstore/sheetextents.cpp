@@ -1,6 +1,7 @@
 #include "mapstore/sheetextents.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include "mapstore/passport.h"
 #include "mapstore/sheetfile.h"
+#include "mapstore/sheetreach.h"
 #include "mapstore/sheetview.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
@@ -20,6 +22,20 @@ static_assert(offsetof(LISTDESC, Flag) + sizeof(SHEETRESERVE) == sizeof(LISTDESC
 static_assert((PASSPORT_LENGTH + offsetof(LISTDESC, Flag)) % 8 == 0 && LISTDESC_LENGTH % 8 == 0,
               "a record's word of versions and its stamp lie on 8-byte bounds of the file");
 
+// What the maps of this process that have one map file open learnt of its
+// sheets by chain.
+struct FILEEXTENTS {
+  plat::FILEIDENTITY Identity;
+  std::mutex Lock;
+  std::vector<TSheetExtents::ENTRY> Sheets;
+};
+
+// What one map keeps beside its entries.
+struct SHAREDEXTENTS {
+  std::shared_ptr<FILEEXTENTS> File;  // null while the map shares nothing
+  TSheetReach Reach;
+};
+
 TSheetExtents::ENTRY* TSheetExtents::Find(int n) {
   if (n < 1 || size_t(n) > sheets_.size()) return nullptr;
   ENTRY& e = sheets_[size_t(n) - 1];
@@ -28,6 +44,7 @@ TSheetExtents::ENTRY* TSheetExtents::Find(int n) {
 
 void TSheetExtents::Put(int n, const ENTRY& entry) {
   if (n < 1) return;
+  Changed(n);
   try {
     if (size_t(n) > sheets_.size()) sheets_.resize(size_t(n));
   } catch (const std::bad_alloc&) {
@@ -37,7 +54,10 @@ void TSheetExtents::Put(int n, const ENTRY& entry) {
 }
 
 void TSheetExtents::Drop(int n) {
-  if (n >= 1 && size_t(n) <= sheets_.size()) sheets_[size_t(n) - 1] = ENTRY{};
+  if (n >= 1 && size_t(n) <= sheets_.size()) {
+    sheets_[size_t(n) - 1] = ENTRY{};
+    Changed(n);
+  }
 }
 
 void TSheetExtents::Written(int n, const FRAME& f) {
@@ -51,12 +71,15 @@ void TSheetExtents::Written(int n, const FRAME& f) {
       e = EXTENT{EXTENT_FRAME, s};
       break;
     case EXTENT_FRAME:
+      if (s.X1 >= e.Frame.X1 && s.Y1 >= e.Frame.Y1 && s.X2 <= e.Frame.X2 && s.Y2 <= e.Frame.Y2)
+        return;
       e.Frame = FRAME{std::min(e.Frame.X1, s.X1), std::min(e.Frame.Y1, s.Y1),
                       std::max(e.Frame.X2, s.X2), std::max(e.Frame.Y2, s.Y2)};
       break;
     default:
-      break;  // any stays any
+      return;  // any stays any
   }
+  Changed(n);
 }
 
 void TSheetExtents::Retag(uint32_t from, uint32_t to) {
@@ -64,21 +87,31 @@ void TSheetExtents::Retag(uint32_t from, uint32_t to) {
     if (e.ByChain && e.Chain == from) e.Chain = to;
 }
 
-void TSheetExtents::Forget() { std::vector<ENTRY>().swap(sheets_); }
+void TSheetExtents::Forget() {
+  std::vector<ENTRY>().swap(sheets_);
+  if (shared_ != nullptr) shared_->Reach.Drop();
+}
 
-// What the maps of this process that have one map file open learnt of its
-// sheets by chain.
-struct SHAREDEXTENTS {
-  plat::FILEIDENTITY Identity;
-  std::mutex Lock;
-  std::vector<TSheetExtents::ENTRY> Sheets;
-};
+void TSheetExtents::Changed(int n) {
+  if (shared_ != nullptr) shared_->Reach.Changed(n);
+}
+
+TSheetReach* TSheetExtents::Reach() {
+  if (shared_ == nullptr) {
+    try {
+      shared_ = std::make_shared<SHAREDEXTENTS>();
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  return &shared_->Reach;
+}
 
 namespace {
 
 std::mutex g_sharedLock;
-std::vector<std::weak_ptr<SHAREDEXTENTS>>& SharedTable() {
-  static std::vector<std::weak_ptr<SHAREDEXTENTS>> table;
+std::vector<std::weak_ptr<FILEEXTENTS>>& SharedTable() {
+  static std::vector<std::weak_ptr<FILEEXTENTS>> table;
   return table;
 }
 
@@ -87,37 +120,39 @@ std::vector<std::weak_ptr<SHAREDEXTENTS>>& SharedTable() {
 void TSheetExtents::Share(const char* path) {
   Unshare();
   plat::FILEIDENTITY identity;
-  if (path == nullptr || !plat::GetFileIdentity(path, &identity)) return;
+  if (path == nullptr || !plat::GetFileIdentity(path, &identity) || Reach() == nullptr) return;
   try {
     std::lock_guard<std::mutex> guard(g_sharedLock);
     auto& table = SharedTable();
-    std::erase_if(table, [](const std::weak_ptr<SHAREDEXTENTS>& w) { return w.expired(); });
+    std::erase_if(table, [](const std::weak_ptr<FILEEXTENTS>& w) { return w.expired(); });
     for (const auto& w : table) {
-      std::shared_ptr<SHAREDEXTENTS> s = w.lock();
+      std::shared_ptr<FILEEXTENTS> s = w.lock();
       if (s != nullptr && s->Identity == identity) {
-        shared_ = std::move(s);
+        shared_->File = std::move(s);
         return;
       }
     }
-    auto made = std::make_shared<SHAREDEXTENTS>();
+    auto made = std::make_shared<FILEEXTENTS>();
     made->Identity = identity;
     table.push_back(made);
-    shared_ = std::move(made);
+    shared_->File = std::move(made);
   } catch (const std::bad_alloc&) {
-    shared_.reset();  // each map learns for itself
+    shared_->File.reset();  // each map learns for itself
   }
 }
 
 void TSheetExtents::Unshare() {
+  if (shared_ == nullptr) return;
   std::lock_guard<std::mutex> guard(g_sharedLock);
-  shared_.reset();
+  shared_->File.reset();
 }
 
 bool TSheetExtents::FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out) {
-  if (shared_ == nullptr || n < 1) return false;
-  std::lock_guard<std::mutex> guard(shared_->Lock);
-  if (size_t(n) > shared_->Sheets.size()) return false;
-  const ENTRY& e = shared_->Sheets[size_t(n) - 1];
+  FILEEXTENTS* file = shared_ != nullptr ? shared_->File.get() : nullptr;
+  if (file == nullptr || n < 1) return false;
+  std::lock_guard<std::mutex> guard(file->Lock);
+  if (size_t(n) > file->Sheets.size()) return false;
+  const ENTRY& e = file->Sheets[size_t(n) - 1];
   if (e.Extent.State == EXTENT_UNKNOWN || !e.ByChain || e.Chain != chain || e.Version != version)
     return false;
   *out = e;
@@ -125,14 +160,15 @@ bool TSheetExtents::FindShared(int n, uint32_t chain, uint32_t version, ENTRY* o
 }
 
 void TSheetExtents::PutShared(int n, const ENTRY& entry) {
-  if (shared_ == nullptr || n < 1 || !entry.ByChain) return;
-  std::lock_guard<std::mutex> guard(shared_->Lock);
+  FILEEXTENTS* file = shared_ != nullptr ? shared_->File.get() : nullptr;
+  if (file == nullptr || n < 1 || !entry.ByChain) return;
+  std::lock_guard<std::mutex> guard(file->Lock);
   try {
-    if (size_t(n) > shared_->Sheets.size()) shared_->Sheets.resize(size_t(n));
+    if (size_t(n) > file->Sheets.size()) file->Sheets.resize(size_t(n));
   } catch (const std::bad_alloc&) {
     return;
   }
-  shared_->Sheets[size_t(n) - 1] = entry;
+  file->Sheets[size_t(n) - 1] = entry;
 }
 
 namespace {
@@ -140,7 +176,9 @@ namespace {
 // Descriptors from which a file is read in place.
 LONG g_inPlace = 4096;
 // Descriptor files read to learn a frame, in this process.
-LONG g_learnt = 0;
+std::atomic<LONG> g_learnt{0};
+// Sheets whose entry was looked at, in this process.
+std::atomic<LONG> g_asked{0};
 
 // The frame of `count` descriptors, widened by an earlier one.
 struct SPREAD {
@@ -189,7 +227,9 @@ LONG TSheetExtents::InPlaceObjects() { return g_inPlace; }
 
 void TSheetExtents::SetInPlaceObjects(LONG count) { g_inPlace = count > 1 ? count : 1; }
 
-LONG TSheetExtents::FilesLearnt() { return g_learnt; }
+LONG TSheetExtents::FilesLearnt() { return g_learnt.load(std::memory_order_relaxed); }
+
+LONG TSheetExtents::SheetsAsked() { return g_asked.load(std::memory_order_relaxed); }
 
 uint32_t TSheetExtents::PackBeyond(const int64_t (&beyond)[4]) {
   int64_t most = 0;
@@ -220,7 +260,7 @@ uint16_t TSheetExtents::StampCheck(int n, uint32_t version, uint32_t chain, uint
 }
 
 TSheetExtents::EXTENT TSheetExtents::Learn(HANDLE file) {
-  ++g_learnt;
+  g_learnt.fetch_add(1, std::memory_order_relaxed);
   HDRHEAD head;
   if (!plat::ReadExactAt(file, 0, &head, sizeof head) || !CheckHdrHead(&head) ||
       !CheckHdrCount(&head, plat::FileLength(file)))
@@ -343,6 +383,15 @@ void TMapPassport::SheetChangeBegins(int n) {
     if (done == ViewExchange::Gone) return;
     if (done == ViewExchange::Done) break;
   }
+  // Then the count of changes begun, before anything of the change goes
+  // out: whoever read it before reads the sheet's version as it is now.
+  // This map's own index follows its own change through its entries.
+  uint32_t begun = 0;
+  if (AddToWordInView(tableView_ + PASSPORT_BEGUN_AT, 1, &begun)) {
+    TSheetReach* reach = extents_.Reach();
+    if (reach != nullptr && reach->Confirmed.BegunKnown && reach->Confirmed.Begun == begun)
+      reach->Confirmed.Begun = begun + 1;
+  }
   try {
     changing_.push_back(SHEETCHANGING{n, r.Version, foreign ? 1 : 0});
   } catch (const std::bad_alloc&) {
@@ -432,6 +481,7 @@ bool TMapPassport::TakeStamp(int n, uint32_t version, TSheetExtents::EXTENT* ext
 }
 
 TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
+  g_asked.fetch_add(1, std::memory_order_relaxed);
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Versions speak for the sheets of this map's table only while it is the
@@ -485,6 +535,76 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   }
   uint32_t after = 0;
   return keep(byChain && SheetVersion(n, &after) && after == version);
+}
+
+bool TMapPassport::ChangesBegun(uint32_t* value) {
+  return SheetWordAt(1) != nullptr && LoadWordFromView(tableView_ + PASSPORT_BEGUN_AT, value);
+}
+
+void TMapPassport::PlaceSheet(TSheetReach& reach, int n) {
+  const TSheetExtents::ENTRY* e = extents_.Find(n);
+  const LISTDESC* list = List(n);
+  if (e == nullptr || list == nullptr) return reach.Place(n, TSheetReach::ASKED, DFRAME{});
+  if (e->Extent.State == TSheetExtents::EXTENT_EMPTY)
+    return reach.Place(n, TSheetReach::EMPTY, DFRAME{});
+  if (e->Extent.State != TSheetExtents::EXTENT_FRAME)
+    return reach.Place(n, TSheetReach::ASKED, DFRAME{});
+  // Two units more on every side than the frame a sheet is asked with
+  // (TMapSelect::SheetBeyondArea): no rounding brings a sheet passed over
+  // within reach.
+  const DOUBLEPOINT o =
+      Passport.Register.IsRealPlace ? DOUBLEPOINT{0.0, 0.0} : list->ViewPosition;
+  const FRAME& f = e->Extent.Frame;
+  reach.Place(n, TSheetReach::PLACED,
+              DFRAME{double(f.X1) - 2 + o.X, double(f.Y1) - 2 + o.Y, double(f.X2) + 2 + o.X,
+                     double(f.Y2) + 2 + o.Y});
+}
+
+int TMapPassport::NextSheetToAsk(const DFRAME& box, int from, int step) {
+  TSheetReach* reach = Count() >= 1 ? extents_.Reach() : nullptr;
+  if (reach == nullptr) return from;
+  TSheetReach::CONFIRMED now;
+  now.Span = counterSpan_;
+  now.Chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
+  now.Chain = chainStart_;
+  // Read before the entries are looked at: a change begun after this is
+  // seen at the next question.
+  now.BegunKnown = ChangesBegun(&now.Begun);
+  now.RealPlace = Passport.Register.IsRealPlace;
+  now.Count = Count();
+  now.Table = Lists;
+  if (!reach->Made() || !(reach->Confirmed == now)) {
+    const TSheetReach::CONFIRMED was = reach->Confirmed;
+    // Every entry on its own signal: those that no longer hold go (and
+    // the index with them).
+    for (int n = 1; n <= Count(); ++n) SheetObjectsExtent(n, false);
+    if (!reach->Made() || was.Count != now.Count || was.Table != now.Table ||
+        was.RealPlace != now.RealPlace || reach->Sheets() != Count()) {
+      // The grid over the sheets' register frames, where most objects lie.
+      DFRAME bounds{};
+      bool any = false;
+      for (int n = 1; n <= Count(); ++n) {
+        const DFRAME& f = List(n)->Frame;
+        const DFRAME s{std::min(f.X1, f.X2), std::min(f.Y1, f.Y2), std::max(f.X1, f.X2),
+                       std::max(f.Y1, f.Y2)};
+        if (!std::isfinite(s.X1) || !std::isfinite(s.Y1) || !std::isfinite(s.X2) ||
+            !std::isfinite(s.Y2))
+          continue;
+        bounds = any ? DFRAME{std::min(bounds.X1, s.X1), std::min(bounds.Y1, s.Y1),
+                              std::max(bounds.X2, s.X2), std::max(bounds.Y2, s.Y2)}
+                     : s;
+        any = true;
+      }
+      if (!reach->Make(Count(), bounds)) return from;
+    }
+    reach->Confirmed = now;
+  }
+  for (int n = reach->TakeChanged(); n != 0; n = reach->TakeChanged()) PlaceSheet(*reach, n);
+  return reach->Next(box, from, step);
+}
+
+void TMapPassport::SheetPlacesMoved() {
+  if (TSheetReach* reach = extents_.Reach()) reach->Drop();
 }
 
 void TMapPassport::SheetObjectWritten(int n, const FRAME& frame, bool shared) {

@@ -39,9 +39,23 @@
 //   every process; elsewhere (a network file system, a process that cannot
 //   map) the span alone serves and no stamp is taken.
 //
+// A question over many sheets does not look at each sheet's signal: it
+// asks an index of what is known over the map's plane (sheetreach.h,
+// TMapPassport::NextSheetToAsk), which holds while the counter's span, the
+// chain and the count of sheet changes begun are as they were when every
+// entry was last looked at on its own signal. That count (the first word
+// of the passport's reserve, PASSPORT_BEGUN_AT) is raised by one through
+// the shared view by every writer of this library right after it makes a
+// sheet's version odd, before anything of the change goes out: a reader
+// that read the count before looking at the versions sees either the odd
+// version or the count moved, even of a writer killed in the middle of its
+// change, which never raises the counter. A save of the passport leaves
+// the count as the file holds it. An older build, which may write it back
+// as it read it, ends the chain with its raise.
+//
 // A change of the sheet table drops what is known. What is held by chain
 // is shared by the maps of a process that have one map file open. Memory:
-// 36 bytes a sheet, and as much again for what is shared.
+// 36 bytes a sheet, and as much again for what is shared, and the index.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +65,8 @@
 
 #include "platform/win_types.h"
 #include "types/polydata.h"
+
+class TSheetReach;
 
 // The 14 reserved bytes of a sheet record (LISTDESC::Reserve, record offset
 // 1714), as this library keeps them, with the record's two flag bytes
@@ -140,6 +156,9 @@ class TSheetExtents {
   void Retag(uint32_t from, uint32_t to);
   // Forgets every sheet.
   void Forget();
+  // The index of these entries over the map's plane (sheetreach.h), told
+  // of every entry that changes: null without memory for it.
+  TSheetReach* Reach();
 
   // The entries held by chain are shared with the other maps of this
   // process that have the map file `path` open (the same file, by its
@@ -161,6 +180,9 @@ class TSheetExtents {
   // Descriptor files read by Learn in this process, for tests and
   // benchmarks.
   static LONG FilesLearnt();
+  // Sheets whose entry a question looked at (TMapPassport::
+  // SheetObjectsExtent) in this process, for tests and benchmarks.
+  static LONG SheetsAsked();
   static void SetInPlaceObjects(LONG count);
 
   // The stamp's packed reach past the register frame and back (each side
@@ -170,6 +192,11 @@ class TSheetExtents {
   static uint16_t StampCheck(int n, uint32_t version, uint32_t chain, uint32_t beyond);
 
  private:
+  // The entry of sheet n changed.
+  void Changed(int n);
   std::vector<ENTRY> sheets_;
+  // What the map keeps beside its entries: the index of them, and the
+  // entries it shares with the other maps of the process (the type is
+  // named after the latter).
   std::shared_ptr<struct SHAREDEXTENTS> shared_;
 };

@@ -138,6 +138,9 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
   // nobody else has written it: the change counter is read once here.
   if (own == nullptr && select->AreaSwitch) map->ChangeStamp();
   for (int k = 0, s = start; k < sheets && s >= 1 && s <= sheets; ++k, s += step) {
+    // The sheets the map knows to lie beyond the area are passed over at
+    // once.
+    if (own == nullptr && (s = select->NextSheetInReach(s, step)) == 0) break;
     if (!select->CheckList(s) || (view != nullptr && !view->CheckList(s))) continue;
     const bool here = positional && s == start;
     // A sheet none of whose objects the area can reach, or without an

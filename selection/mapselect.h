@@ -279,6 +279,13 @@ class MAPCLASS TMapSelect : public TSample {
   // test of its relation. The walks then neither open nor read the sheet.
   // The map's change counter is to be read before a walk asks this.
   bool SheetBeyondArea(int sheet) const;
+  // The first sheet from `from` on, stepping by `step` (1 or -1), that a
+  // walk for the area asks SheetBeyondArea of: the sheets the map knows to
+  // hold no object within the area's reach are passed over without a look
+  // at each (TMapPassport::NextSheetToAsk); `from` itself without an area
+  // that passes sheets over; 0 when no sheet is left. The map's change
+  // counter is to be read before a walk asks this.
+  int NextSheetInReach(int from, int step) const;
   // Whether the sample in force is what the area search found on `map`
   // (the context's map) with no condition, entry or object changed since:
   // each object in it then passes the area test (or fails it, under the
@@ -400,6 +407,9 @@ class MAPCLASS TMapSelect : public TSample {
   // The frame of an object's points (map units) lies so far from the area
   // that no test of the relation can pass it.
   bool BeyondArea(const DFRAME& frame, int relation) const;
+  // How far beyond the area's frame (map units) a frame may reach and
+  // still not be beyond it.
+  double AreaSlack(int relation) const;
   int TextAreaTest(int relation);
   int WhollyInside();
   // The area contour against one segment (within the precision), and

@@ -764,15 +764,27 @@ bool TMapSelect::SheetBeyondArea(int sheet) const {
   return BeyondArea(objects, int(AreaRelation));
 }
 
-bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
+int TMapSelect::NextSheetInReach(int from, int step) const {
+  if (Map == nullptr || !AreaSwitch || AreaInversion || AreaRelation > 2) return from;
+  const double slack = AreaSlack(int(AreaRelation));
+  const DFRAME& a = AreaBox;
+  return Map->NextSheetToAsk(DFRAME{a.X1 - slack, a.Y1 - slack, a.X2 + slack, a.Y2 + slack}, from,
+                             step);
+}
+
+double TMapSelect::AreaSlack(int relation) const {
   // The farthest an object's points reach out to the area in any test: the
   // precision, in relation 0 the distance; twice that and a little more,
   // so that no rounding of the tests brings such a frame in.
   double reach = kPrecision;
   if (relation == 0) reach = std::max(reach, AreaDistance / UnitFactor());
   const DFRAME& a = AreaBox;
-  const double slack =
-      2 * reach + 1e-9 * (std::fabs(a.X1) + std::fabs(a.Y1) + std::fabs(a.X2) + std::fabs(a.Y2) + 1);
+  return 2 * reach + 1e-9 * (std::fabs(a.X1) + std::fabs(a.Y1) + std::fabs(a.X2) + std::fabs(a.Y2) + 1);
+}
+
+bool TMapSelect::BeyondArea(const DFRAME& f, int relation) const {
+  const DFRAME& a = AreaBox;
+  const double slack = AreaSlack(relation);
   return f.X1 > a.X2 + slack || f.X2 < a.X1 - slack || f.Y1 > a.Y2 + slack || f.Y2 < a.Y1 - slack;
 }
 
@@ -925,7 +937,9 @@ int TMapSelect::SetSampleByArea(TMapSelect* filter) {
   ONEPOINTMETRIC centre;
   std::vector<int> candidates;
   for (int s = 1; s <= sheets && !cancelled; ++s) {
-    // A sheet the area cannot reach is neither opened nor walked.
+    // A sheet the area cannot reach is neither opened nor walked, and
+    // those the map knows to lie elsewhere are not even looked at.
+    if ((s = NextSheetInReach(s, 1)) == 0) break;
     if (!CheckList(s) || SheetBeyondArea(s) || !Map->OpenListAfresh(s)) continue;
     if (filter != nullptr && !filter->CheckList(s)) continue;
     TMapList& list = Map->List;

@@ -640,6 +640,53 @@ TEST(AreaOverSheetFrames, ObjectsBeyondTheirSheetsFrameAreFound) {
   EXPECT_EQ(0, TSheetExtents::FilesLearnt() - learnt);
 }
 
+// On a map of many sheets a select asks only the sheets whose objects may
+// lie near its area, not every sheet in turn; a change another map has
+// begun on a far sheet, told by no raise yet (a writer stopped or killed in
+// the middle), is looked at by the next select all the same.
+TEST(AreaOverManySheets, ASelectAsksOnlyTheSheetsNearItsArea) {
+  constexpr int kSheets = 40;
+  SelectMap m(kSheets);
+  ASSERT_TRUE(m.ok());
+  for (int sheet = 1; sheet <= kSheets; ++sheet) {
+    NewObject o;
+    o.contour = seltest::OnGround({{900, 900}, {940, 930}});
+    ASSERT_GT(m.Append(sheet, o), 0);
+  }
+  // Opened again: what its writer left of each sheet holds while the
+  // sheet's version stands.
+  m.map.CloseData();
+  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
+  TMapSelect s(&m.map);
+  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
+  TObjectSeek seek(TSeekMaps(maps, 1));
+  // The objects of a square round the one of `sheet`.
+  auto select = [&](int sheet) {
+    TObjectInfo area;
+    EXPECT_EQ(1, area.CreateObject(&m.map, sheet, int(METRIC_F64), 0));
+    for (const auto& p : Square(880, 880, 80)) area.Metric.AppendPointSubject(0, p.first, p.second);
+    EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    return SeekAll(seek, s, SEEK_FIRST, 1000);
+  };
+  EXPECT_EQ(std::vector<int>{20001}, select(20));
+  LONG asked = TSheetExtents::SheetsAsked();
+  EXPECT_EQ(std::vector<int>{30001}, select(30));
+  EXPECT_LT(TSheetExtents::SheetsAsked() - asked, 8) << "the far sheets were asked";
+
+  TMap b;
+  ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
+  DWORD counter = 0, after = 0;
+  ASSERT_TRUE(b.ReadChangeCounter(&counter));
+  b.SheetObjectWritten(5, FRAME{0, 0, 10, 10}, true);
+  ASSERT_TRUE(b.ReadChangeCounter(&after));
+  ASSERT_EQ(counter, after);
+  const LONG learnt = TSheetExtents::FilesLearnt();
+  asked = TSheetExtents::SheetsAsked();
+  EXPECT_EQ(std::vector<int>{30001}, select(30));
+  EXPECT_EQ(1, TSheetExtents::FilesLearnt() - learnt) << "the change begun went unseen";
+  EXPECT_GE(TSheetExtents::SheetsAsked() - asked, kSheets);
+}
+
 // Past the bound of the indexes kept, a select makes the indexes of the
 // sheets its area reaches and no others, and the index given up is that of
 // the sheet used longest ago.
