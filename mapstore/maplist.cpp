@@ -713,9 +713,15 @@ int TMapList::FreeEntry(int n) {
       for (size_t i = 0; i < FileTable.size(); ++i)
         if (FileTable[i].Sheet == 0) return static_cast<int>(i);
     }
-    FileTable.reserve(FileTable.size() + 1);
-    States.reserve(FileTable.size() + 1);
-    KeptClaims.reserve(FileTable.size() + 1);
+    // The table grows by half again as much at a time: a table that grows
+    // one entry at a time would move every entry at every sheet kept.
+    const size_t room = FileTable.size() + std::max<size_t>(FileTable.size() / 2, 16);
+    auto grow = [room](auto& table) {
+      if (table.size() == table.capacity()) table.reserve(room);
+    };
+    grow(FileTable);
+    grow(States);
+    grow(KeptClaims);
   } catch (const std::bad_alloc&) {
     return -1;
   }
