@@ -518,6 +518,32 @@ objtest::Points Square(double x, double y, double w) {
   return seltest::OnGround({{x, y}, {x, y + w}, {x + w, y + w}, {x + w, y}, {x, y}});
 }
 
+// A map opened again (what its writer left of each sheet holds while the
+// sheet's version stands), with a select context and a seek over it.
+struct ReopenedSeek {
+  static bool Reopen(SelectMap& m) {
+    m.map.CloseData();
+    return m.map.OpenData(m.path().c_str(), 0) == 1;
+  }
+  explicit ReopenedSeek(SelectMap& m)
+      : opened(Reopen(m)), map(&m.map), s(&m.map), maps{{&m.map, &s, nullptr, 1}},
+        seek(TSeekMaps(maps, 1)) {}
+  // Every object found (sheet x 1000 + number) within the square of `side`
+  // from (x, y) on `sheet`.
+  std::vector<int> Select(int sheet, double x, double y, double side) {
+    TObjectInfo area;
+    EXPECT_EQ(1, area.CreateObject(map, sheet, int(METRIC_F64), 0));
+    for (const auto& p : Square(x, y, side)) area.Metric.AppendPointSubject(0, p.first, p.second);
+    EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
+    return SeekAll(seek, s, SEEK_FIRST, 1000);
+  }
+  bool opened;
+  TMap* map;
+  TMapSelect s;
+  SEEKMAP maps[1];
+  TObjectSeek seek;
+};
+
 INSTANTIATE_TEST_SUITE_P(
     Areas, AreaOverSheets,
     ::testing::Values(
@@ -653,21 +679,10 @@ TEST(AreaOverManySheets, ASelectAsksOnlyTheSheetsNearItsArea) {
     o.contour = seltest::OnGround({{900, 900}, {940, 930}});
     ASSERT_GT(m.Append(sheet, o), 0);
   }
-  // Opened again: what its writer left of each sheet holds while the
-  // sheet's version stands.
-  m.map.CloseData();
-  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
-  TMapSelect s(&m.map);
-  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
-  TObjectSeek seek(TSeekMaps(maps, 1));
+  ReopenedSeek r(m);
+  ASSERT_TRUE(r.opened);
   // The objects of a square round the one of `sheet`.
-  auto select = [&](int sheet) {
-    TObjectInfo area;
-    EXPECT_EQ(1, area.CreateObject(&m.map, sheet, int(METRIC_F64), 0));
-    for (const auto& p : Square(880, 880, 80)) area.Metric.AppendPointSubject(0, p.first, p.second);
-    EXPECT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
-    return SeekAll(seek, s, SEEK_FIRST, 1000);
-  };
+  auto select = [&](int sheet) { return r.Select(sheet, 880, 880, 80); };
   EXPECT_EQ(std::vector<int>{20001}, select(20));
   LONG asked = TSheetExtents::SheetsAsked();
   EXPECT_EQ(std::vector<int>{30001}, select(30));
@@ -712,20 +727,9 @@ TEST(AreaOverSheetIndexes, TheSheetsUsedLongestAgoGiveUpTheirIndexes) {
       ASSERT_GT(m.Append(sheet, o), 0);
     }
   }
-  m.map.CloseData();
-  ASSERT_EQ(1, m.map.OpenData(m.path().c_str(), 0));
-  TMapSelect s(&m.map);
-  SEEKMAP maps[1] = {{&m.map, &s, nullptr, 1}};
-  TObjectSeek seek(TSeekMaps(maps, 1));
-  auto select = [&](double y) {
-    TObjectInfo area;
-    ASSERT_EQ(1, area.CreateObject(&m.map, 1, int(METRIC_F64), 0));
-    for (const auto& p : Square(800, y, 100)) area.Metric.AppendPointSubject(0, p.first, p.second);
-    ASSERT_EQ(1, s.AreaSet(0.0, &area, 0, 1, 0, nullptr));
-    MAPOBJDESC place{0, 0, nullptr};
-    for (int flags = SEEK_FIRST; seek.SeekObject(&place, &s, flags); flags = SEEK_NEXT) {
-    }
-  };
+  ReopenedSeek r(m);
+  ASSERT_TRUE(r.opened);
+  auto select = [&](double y) { r.Select(1, 800, y, 100); };
   ASSERT_NO_FATAL_FAILURE(select(800));
   ASSERT_EQ(1, m.map.OpenList(1));
   ASSERT_TRUE(m.map.List.FrameIndex.Made());
