@@ -1102,9 +1102,13 @@ void TMapList::DropState(int entry) {
   ParkedIndexBytes -= state->IndexBytes;
   for (TSheetWriteView& view : state->WriteViews) view.Release();
   state->FrameIndex.Forget();
-  // The files go: the caches let go of them and of their views. Their
-  // memory serves the next sheet opened afresh (through the spare); what
-  // they packed is let go.
+  // The files go: the caches let go of them, and shelve their views for the
+  // sheet opened again. Their memory serves the next sheet opened afresh
+  // (through the spare); what they packed is let go.
+  state->HeadBuffer.ShelveView();
+  state->DataBuffer.ShelveView();
+  state->SemnBuffer.ShelveView();
+  state->DrawBuffer.ShelveView();
   if (Spare == nullptr) {
     EmptyCaches(true, state->HeadBuffer, state->DataBuffer, state->SemnBuffer,
                 state->DrawBuffer);

@@ -107,6 +107,9 @@ class TSheetWindows {
   // emptied when they lie in them).
   void ReleasePacked();
 
+  // The file's view goes onto the shelf of views (TSheetView::Shelve),
+  // while the file is still open: the file opened again takes it back.
+  void ShelveView() { view_.Shelve(); }
   // A new file: nothing is known of its size or of the reads in it.
   void SetFile(HANDLE file) {
     if (file != file_) view_.Close();

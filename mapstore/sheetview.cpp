@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <mutex>
+#include <new>
+#include <unordered_map>
 
 #include "platform/file.h"
 #include "platform/fileio.h"
@@ -208,6 +212,104 @@ bool TouchViews(const char* first, const char* second, const char* third) {
 }
 
 // ---------------------------------------------------------------------------
+// The shelf of views
+
+namespace {
+
+struct IDENTITYHASH {
+  size_t operator()(const plat::FILEIDENTITY& i) const {
+    return std::hash<uint64_t>()(i.Id * 0x9E3779B97F4A7C15ull ^ i.Volume);
+  }
+};
+
+struct SHELVED {
+  const char* View = nullptr;
+  int64_t Length = 0;
+  uint64_t Order = 0;  // when shelved
+};
+
+struct SHELF {
+  enum : size_t { MOST_VIEWS = 4096 };
+  static constexpr int64_t MOST_BYTES = int64_t(1) << 30;
+
+  std::mutex Lock;
+  std::unordered_map<plat::FILEIDENTITY, SHELVED, IDENTITYHASH> Views;
+  // The views by the order shelved, oldest first; an entry whose view was
+  // taken or shelved again since (another Order) stands for nothing.
+  std::deque<std::pair<plat::FILEIDENTITY, uint64_t>> Order;
+  uint64_t Next = 0;
+  int64_t Bytes = 0;
+  std::atomic<size_t> Count{0};
+
+  // Lets go of the view of `at`.
+  void Drop(decltype(Views)::iterator at) {
+    plat::UnmapViewOfFile(at->second.View);
+    Bytes -= at->second.Length;
+    Views.erase(at);
+  }
+};
+
+// Never destroyed: views still shelved when the process ends go with it.
+SHELF& Shelf() {
+  static SHELF* shelf = new SHELF;
+  return *shelf;
+}
+
+}  // namespace
+
+void TSheetView::Shelve() {
+  plat::FILEIDENTITY identity;
+  if (view_ == nullptr || file_ == nullptr || !plat::ViewsAllowed() ||
+      !plat::FileViewsShared(file_) || !plat::GetHandleIdentity(file_, &identity))
+    return Close();
+  SHELF& shelf = Shelf();
+  {
+    std::lock_guard<std::mutex> guard(shelf.Lock);
+    try {
+      auto at = shelf.Views.find(identity);
+      if (at != shelf.Views.end()) shelf.Drop(at);
+      const uint64_t order = ++shelf.Next;
+      shelf.Order.emplace_back(identity, order);
+      shelf.Views.emplace(identity, SHELVED{view_, length_, order});
+      shelf.Bytes += length_;
+    } catch (const std::bad_alloc&) {
+      shelf.Count.store(shelf.Views.size(), std::memory_order_relaxed);
+      return Close();
+    }
+    // The oldest go while the shelf holds too many, and its order is kept
+    // to about the views it holds.
+    while (!shelf.Order.empty() && (shelf.Views.size() > SHELF::MOST_VIEWS ||
+                                    shelf.Bytes > SHELF::MOST_BYTES ||
+                                    shelf.Order.size() > 2 * shelf.Views.size() + 64)) {
+      const auto [oldest, order] = shelf.Order.front();
+      shelf.Order.pop_front();
+      auto at = shelf.Views.find(oldest);
+      if (at != shelf.Views.end() && at->second.Order == order) shelf.Drop(at);
+    }
+    shelf.Count.store(shelf.Views.size(), std::memory_order_relaxed);
+  }
+  view_ = nullptr;
+  length_ = 0;
+  pastReads_ = 0;
+}
+
+void TSheetView::TakeShelved(HANDLE file) {
+  SHELF& shelf = Shelf();
+  plat::FILEIDENTITY identity;
+  if (shelf.Count.load(std::memory_order_relaxed) == 0 || !plat::FileViewsShared(file) ||
+      !plat::GetHandleIdentity(file, &identity))
+    return;
+  std::lock_guard<std::mutex> guard(shelf.Lock);
+  auto at = shelf.Views.find(identity);
+  if (at == shelf.Views.end()) return;
+  view_ = at->second.View;
+  length_ = at->second.Length;
+  shelf.Bytes -= length_;
+  shelf.Views.erase(at);
+  shelf.Count.store(shelf.Views.size(), std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------------------
 // TSheetView
 
 void TSheetView::Close() {
@@ -249,6 +351,13 @@ int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size
   if (file != file_) {
     Close();
     file_ = file;
+    pastReads_ = UNLOOKED;
+  }
+  // The first read through a handle without a view takes the file's view
+  // from the shelf, when a sheet given back left one there.
+  if (viewed && view_ == nullptr && pastReads_ == UNLOOKED) {
+    pastReads_ = 0;
+    TakeShelved(file);
   }
   int64_t copied = 0;
   if (viewed && offset < length_) {

@@ -14,6 +14,18 @@
 // read as before unless it allows views). A file cut short by another
 // writer under the view gives no fault: the bytes gone are read from the
 // file, which answers as it does for any short file.
+//
+// A sheet that gives its files back (its caches dropped: TMapList) shelves
+// its views rather than unmapping them, when every process shares the
+// file's views: the first read of a file through a handle without a view
+// takes the view shelved for that file (the same file, by its identity),
+// so a sheet opened again reads from the view it had, not by calls until
+// it is mapped again. A view on the shelf shows the file's bytes as any
+// view does, whoever wrote them since; one of a file cut short is let go
+// at its first read past the cut. The shelf holds at most 4,096 views and
+// 1 GB of them in a process, those shelved longest ago let go first; a
+// view on it holds no descriptor (a file deleted meanwhile keeps its space
+// until the view is let go).
 #pragma once
 
 #include <algorithm>
@@ -31,6 +43,10 @@ class TSheetView {
 
   // Releases the view.
   void Close();
+  // Releases the view onto the shelf of this process's views (above), where
+  // a later read of the same file through another handle takes it; as
+  // Close where the file's views are not shared or its identity unknown.
+  void Shelve();
   // Reads up to `size` bytes at `offset` of `file` into `buffer`, from
   // the view as far as it holds them and from the file beyond: the bytes
   // read (fewer at the end of the file), -1 when the file cannot be read.
@@ -59,14 +75,19 @@ class TSheetView {
   enum : int {
     REMAP_READS = 16,        // reads of a file before it is mapped
     REMAP_GROWTH = 0x10000,  // growth past the view before it is mapped again
-  };                         // (or an eighth of the view, when more)
+                             // (or an eighth of the view, when more)
+    UNLOOKED = -1,
+  };
   // Maps `file` over its current length: true with a view.
   bool Map(HANDLE file);
+  // The view shelved for `file`, taken when there is one.
+  void TakeShelved(HANDLE file);
 
   HANDLE file_ = nullptr;      // the file of the view
   const char* view_ = nullptr;
   int64_t length_ = 0;
-  int pastReads_ = 0;          // reads while the file had no view
+  int pastReads_ = 0;          // reads while the file had no view; UNLOOKED
+                               // until the shelf was looked at for it
 };
 
 // A writable view of a sheet file, through which one writer that alone

@@ -314,6 +314,15 @@ bool GetFileIdentity(const char* name, FILEIDENTITY* identity) {
   return true;
 }
 
+bool GetHandleIdentity(HANDLE handle, FILEIDENTITY* identity) {
+  auto file = detail::FindFile(handle);
+  if (!file || identity == nullptr) return false;
+  VfsInfo info;
+  if (file->io->Stat(&info) != ERROR_SUCCESS || (info.volume == 0 && info.id == 0)) return false;
+  *identity = FILEIDENTITY{info.volume, info.id};
+  return true;
+}
+
 bool IsSameFile(const char* a, const char* b) {
   FILEIDENTITY ia, ib;
   return GetFileIdentity(a, &ia) && GetFileIdentity(b, &ib) && ia == ib;

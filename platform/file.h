@@ -202,6 +202,9 @@ struct FILEIDENTITY {
 };
 // The identity of the file `name`: false when the name is missing.
 bool GetFileIdentity(const char* name, FILEIDENTITY* identity);
+// The identity of the file open as `file`: false for a handle that is not
+// a file's, or a file system that tells none.
+bool GetHandleIdentity(HANDLE file, FILEIDENTITY* identity);
 // True when both names exist and name one file (the same device and inode:
 // another spelling, a relative and an absolute name, a link).
 bool IsSameFile(const char* a, const char* b);

@@ -2,7 +2,8 @@
 // file's wherever the view ends and however the file grows, a file cut
 // short under a view gives a short read and no fault, and reads in a
 // scattered order deliver every record whole, through a view or without
-// one, in files larger than the caches hold.
+// one, in files larger than the caches hold; a view shelved serves its file
+// opened again.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -81,6 +82,37 @@ TEST_F(SheetViewTest, ReadsWhatTheFileHoldsAsItGrows) {
   ASSERT_TRUE(plat::WriteExactAt(h, 10, more.data(), 500));
   std::memcpy(file.data() + 10, more.data(), 500);
   ExpectRead(view, h, file, 0, 1000);
+}
+
+// A view shelved is taken by the first read of the same file through
+// another handle, and shows what was written since; a file replaced under
+// the name takes nothing from the shelf.
+TEST_F(SheetViewTest, AShelvedViewServesTheSameFileOpenedAgainOnly) {
+  Bytes file = Random(100000, 11);
+  const HANDLE first = Open("S.DAT", file);
+  TSheetView view;
+  for (int i = 0; i < 20; ++i) ExpectRead(view, first, file, i * 1000, 100);
+  ASSERT_EQ(int64_t(file.size()), view.Length());
+  view.Shelve();
+  EXPECT_EQ(0, view.Length());
+
+  const HANDLE again = Open("S.DAT", {}, GENERIC_READ | GENERIC_WRITE);
+  const Bytes more = Random(500, 12);
+  ASSERT_TRUE(plat::WriteExactAt(again, 10, more.data(), DWORD(more.size())));
+  std::memcpy(file.data() + 10, more.data(), more.size());
+  TSheetView taken;
+  ExpectRead(taken, again, file, 0, 1000);
+  EXPECT_EQ(int64_t(file.size()), taken.Length());
+  taken.Shelve();
+
+  const Bytes other = Random(100000, 13);
+  WriteFile(dir / "T.DAT", other);
+  ASSERT_TRUE(plat::MoveFileExA((dir / "T.DAT").c_str(), (dir / "S.DAT").c_str(),
+                                MOVEFILE_REPLACE_EXISTING));
+  const HANDLE replaced = Open("S.DAT", {});
+  TSheetView fresh;
+  ExpectRead(fresh, replaced, other, 0, 1000);
+  EXPECT_EQ(0, fresh.Length());
 }
 
 TEST_F(SheetViewTest, AFileCutShortUnderTheViewGivesAShortRead) {
