@@ -646,11 +646,11 @@ void TMapList::CloseOwnFiles() {
 }
 
 int TMapList::Close(int mode) {
+  // A turn kept for the next change goes before the sheet is left.
+  keptturn::GiveBackTurn(Files[SHEET_HDR]);
   // A sheet only left for another one keeps its caches and views in the
   // table. Otherwise the files' lengths are their records' ends again
   // before any is closed or left to another user.
-  // A turn kept for the next change goes before the sheet is left.
-  keptturn::GiveBackTurn(Files[SHEET_HDR]);
   const bool parked = mode == 0 && ParkState();
   if (!parked) EndWriteViews();
   LeftKnown = false;
