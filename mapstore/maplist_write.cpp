@@ -157,8 +157,11 @@ bool LockAtEnd(HANDLE hdr, DWORD* offset, int64_t* locked, Take&& takeTurn, End&
       if (now < 0) return false;
       continue;
     }
-    // Only another holder is worth waiting for.
+    // Only another holder is worth waiting for. It may wait for a turn
+    // this process keeps idle: given back, so that no writer holding a
+    // turn waits for the sheet lock.
     if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return false;
+    keptturn::GiveBackKeptTurns();
     plat::Sleep(LOCK_PAUSE);
   }
   return false;
