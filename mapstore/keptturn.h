@@ -21,6 +21,8 @@
 // - this process: a writer that finds the turn taken gives back every idle
 //   kept turn of the process (GiveBackKeptTurns) and tries again before it
 //   waits: calls on documents are serialised, so a kept turn is then idle.
+//   One that finds the sheet lock taken gives them back before it waits:
+//   the holder of the sheet lock may be waiting for one of them.
 // A turn in use (between TakeKeptTurn and KeepTurn) is never given back.
 // A descriptor file is given back its turn before it is closed or parked,
 // and when its map goes into edit mode (GiveBackTurn).
