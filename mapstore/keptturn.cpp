@@ -8,7 +8,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
-#include <vector>
+#include <unordered_map>
 
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -19,10 +19,12 @@ namespace {
 
 enum : DWORD {
   KEEPER_PAUSE_MS = 5,  // the keeper looks this often while turns are kept
+  // Turns kept at most at once (a loader of many sheets keeps those it
+  // comes back to; the others take and give back their own).
+  MAX_KEPT = 128,
 };
 
 struct Entry {
-  HANDLE file;
   DWORD taken;   // when the lock was taken (the tick count)
   DWORD idle;    // when its last change ended
   DWORD gapEnd;  // not held: changes give their turns back until then
@@ -33,11 +35,12 @@ struct Entry {
 struct Registry {
   std::mutex lock;
   std::condition_variable wake;
-  std::vector<Entry> entries;
+  std::unordered_map<HANDLE, Entry> entries;  // by descriptor file
   std::atomic<int> count{0};  // entries.size(), read without the mutex
   std::thread keeper;
   bool running = true;  // the keeper gives back (tests hold it still)
   bool stopping = false;
+  bool keeperIdle = false;  // the keeper waits to be woken (nothing kept)
 };
 
 Registry& Turns();
@@ -52,6 +55,7 @@ void AfterForkChild() {
   Registry& r = Turns();
   r.entries.clear();
   r.count = 0;
+  r.keeperIdle = false;
   // The parent's keeper thread is not in this process: forgotten, not
   // joined; the mutex and the condition it waited on are made afresh (a
   // copy of a condition with a waiter that is gone would never signal).
@@ -73,14 +77,12 @@ Registry& Turns() {
 bool Before(DWORD a, DWORD b) { return int32_t(a - b) < 0; }
 
 Entry* Find(Registry& r, HANDLE hdr) {
-  for (Entry& e : r.entries)
-    if (e.file == hdr) return &e;
-  return nullptr;
+  const auto it = r.entries.find(hdr);
+  return it != r.entries.end() ? &it->second : nullptr;
 }
 
-void Erase(Registry& r, Entry* e) {
-  *e = r.entries.back();
-  r.entries.pop_back();
+void Erase(Registry& r, HANDLE hdr) {
+  r.entries.erase(hdr);
   r.count = int(r.entries.size());
 }
 
@@ -89,15 +91,19 @@ void Erase(Registry& r, Entry* e) {
 template <class Pick>
 int GiveBackPicked(Registry& r, DWORD now, Pick idle) {
   int given = 0;
-  for (size_t i = r.entries.size(); i-- > 0;) {
-    Entry& e = r.entries[i];
-    if (e.held ? e.inUse || !idle(e) : Before(now, e.gapEnd)) continue;
+  for (auto it = r.entries.begin(); it != r.entries.end();) {
+    const Entry& e = it->second;
+    if (e.held ? e.inUse || !idle(e) : Before(now, e.gapEnd)) {
+      ++it;
+      continue;
+    }
     if (e.held) {
-      plat::UnlockFile(e.file, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
+      plat::UnlockFile(it->first, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
       ++given;
     }
-    Erase(r, &e);
+    it = r.entries.erase(it);
   }
+  r.count = int(r.entries.size());
   return given;
 }
 
@@ -110,7 +116,9 @@ void KeeperLoop(Registry* r) {
   std::unique_lock<std::mutex> guard(r->lock);
   while (!r->stopping) {
     if (r->entries.empty() || !r->running) {
+      r->keeperIdle = true;
       r->wake.wait(guard);
+      r->keeperIdle = false;
       continue;
     }
     r->wake.wait_for(guard, std::chrono::milliseconds(KEEPER_PAUSE_MS));
@@ -161,7 +169,7 @@ bool KeepTurn(HANDLE hdr, bool wanted) {
   std::lock_guard<std::mutex> guard(r.lock);
   Entry* e = Find(r, hdr);
   if (!wanted) {
-    if (e != nullptr) Erase(r, e);
+    if (e != nullptr) Erase(r, hdr);
     return false;
   }
   const DWORD now = plat::GetTickCount();
@@ -177,17 +185,14 @@ bool KeepTurn(HANDLE hdr, bool wanted) {
     return false;
   }
   if (e != nullptr && Before(now, e->gapEnd)) return false;
-  if (!KeeperStarted(r)) {
-    if (e != nullptr) Erase(r, e);
+  if ((e == nullptr && r.entries.size() >= MAX_KEPT) || !KeeperStarted(r)) {
+    if (e != nullptr) Erase(r, hdr);
     return false;
   }
-  if (e == nullptr) {
-    r.entries.push_back(Entry{});
-    r.count = int(r.entries.size());
-    e = &r.entries.back();
-  }
-  *e = Entry{hdr, now, now, 0, true, false};
-  r.wake.notify_all();
+  r.entries[hdr] = Entry{now, now, 0, true, false};
+  r.count = int(r.entries.size());
+  // Woken only from its wait for a first turn: no call while it looks.
+  if (r.keeperIdle) r.wake.notify_all();
   return true;
 }
 
@@ -198,7 +203,7 @@ void GiveBackTurn(HANDLE hdr) {
   Entry* e = Find(r, hdr);
   if (e == nullptr || e->inUse) return;
   if (e->held) plat::UnlockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0);
-  Erase(r, e);
+  Erase(r, hdr);
 }
 
 int GiveBackKeptTurns() {
@@ -218,7 +223,7 @@ int KeptTurns() {
   Registry& r = Turns();
   std::lock_guard<std::mutex> guard(r.lock);
   int kept = 0;
-  for (const Entry& e : r.entries) kept += e.held;
+  for (const auto& [file, e] : r.entries) kept += e.held;
   return kept;
 }
 

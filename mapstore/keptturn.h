@@ -24,8 +24,11 @@
 //   One that finds the sheet lock taken gives them back before it waits:
 //   the holder of the sheet lock may be waiting for one of them.
 // A turn in use (between TakeKeptTurn and KeepTurn) is never given back.
-// A descriptor file is given back its turn before it is closed or parked,
-// and when its map goes into edit mode (GiveBackTurn).
+// A descriptor file is given back its turn before it is closed
+// (GiveBackTurn), and every kept turn when a map goes into edit mode; a
+// sheet left for another one keeps its turn while its files stay open, so
+// that a loader going from sheet to sheet keeps those it comes back to (up
+// to a bound on the turns kept at once).
 //
 // Tests hold the keeper still (SetTurnKeeper) and call GiveBackIdleTurns
 // themselves with the clock hooked (plat::SetClock): the keeper only calls

@@ -646,12 +646,14 @@ void TMapList::CloseOwnFiles() {
 }
 
 int TMapList::Close(int mode) {
-  // A turn kept for the next change goes before the sheet is left.
-  keptturn::GiveBackTurn(Files[SHEET_HDR]);
   // A sheet only left for another one keeps its caches and views in the
   // table. Otherwise the files' lengths are their records' ends again
   // before any is closed or left to another user.
   const bool parked = mode == 0 && ParkState();
+  // A sheet left for another one keeps its turn with its open files (a
+  // loader going from sheet to sheet comes back to it); one closed gives
+  // it back first.
+  if (!parked) keptturn::GiveBackTurn(Files[SHEET_HDR]);
   if (!parked) EndWriteViews();
   LeftKnown = false;
   InStep = false;
