@@ -120,6 +120,27 @@ TEST_F(KeptTurn, ATurnIsKeptNoLongerThanItsBoundWhileAppendsGoOn) {
   EXPECT_TRUE(TurnFree());
 }
 
+// A loader going from sheet to sheet keeps the turns of the sheets it
+// left while their files stay open: coming back takes no lock.
+TEST_F(KeptTurn, ASheetLeftForAnotherKeepsItsTurn) {
+  ASSERT_TRUE(AddTestSheets(dir.path(), 2));
+  TMap map;
+  ASSERT_TRUE(Open(map, 0));
+  ASSERT_EQ(1, AppendObject(map, 1, LOCAL_LINE));
+  ASSERT_EQ(1, map.OpenList(2));
+  ASSERT_EQ(1, AppendObject(map, 2, LOCAL_LINE));
+  EXPECT_FALSE(TurnFree());
+  const uint64_t locks = plat::SystemCalls().lock;
+  for (int id = 3; id <= 10; ++id) {
+    ASSERT_EQ(1, map.OpenList(1 + id % 2));
+    ASSERT_LT(0, AppendObject(map, id, LOCAL_LINE));
+  }
+  EXPECT_EQ(0u, plat::SystemCalls().lock - locks);
+  EXPECT_EQ(2, keptturn::KeptTurns());
+  map.CloseData();
+  EXPECT_EQ(0, keptturn::KeptTurns());
+}
+
 // A second document of the process, in edit mode and outside it, appends
 // between the appends of a run: it has the turn at once, and nothing is
 // lost or counted twice.
