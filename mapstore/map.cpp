@@ -16,6 +16,7 @@
 #include "common/liveset.h"
 #include "common/maperr.h"
 #include "common/messages.h"
+#include "mapstore/keptturn.h"
 #include "mapstore/keytable.h"
 #include "mapstore/mapjoin.h"
 #include "platform/fileio.h"
@@ -634,6 +635,8 @@ int TMap::WorkMode(int on) {
     ShareMode = 3;
   }
   if (!on && !TempMap) logCreateAction(&Log, ACTION_EDITOFF);
+  // Other writers wait for no turn this process keeps from before.
+  if (on) keptturn::GiveBackKeptTurns();
   EditMode = on ? 1 : 0;
   EditModeCopy = EditMode;
   // Shared from now on (or again alone): the sheet files' lengths are their

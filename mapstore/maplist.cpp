@@ -11,11 +11,18 @@
 #include "common/maperr.h"
 #include "common/maperror.h"
 #include "common/messages.h"
+#include "mapstore/keptturn.h"
 #include "platform/fileio.h"
 #include "platform/path.h"
 #include "platform/system.h"
 
 namespace {
+
+// Closes a file of a sheet: a write turn kept on it is given back first.
+void CloseSheetHandle(HANDLE h) {
+  keptturn::GiveBackTurn(h);
+  plat::CloseHandle(h);
+}
 
 // Names of the four files in the sheet record.
 char* RecordName(LISTDESC* list, int file) {
@@ -632,7 +639,7 @@ void TMapList::CloseOwnFiles() {
       continue;
     }
     for (HANDLE* h : {&Files[k], &Backs[k]}) {
-      if (*h != nullptr && !IsHandleKept(*h)) plat::CloseHandle(*h);
+      if (*h != nullptr && !IsHandleKept(*h)) CloseSheetHandle(*h);
       *h = nullptr;
     }
   }
@@ -643,6 +650,10 @@ int TMapList::Close(int mode) {
   // table. Otherwise the files' lengths are their records' ends again
   // before any is closed or left to another user.
   const bool parked = mode == 0 && ParkState();
+  // A sheet left for another one keeps its turn with its open files (a
+  // loader going from sheet to sheet comes back to it); one closed gives
+  // it back first.
+  if (!parked) keptturn::GiveBackTurn(Files[SHEET_HDR]);
   if (!parked) EndWriteViews();
   LeftKnown = false;
   InStep = false;
@@ -760,7 +771,7 @@ void TMapList::KeepFileSet() {
         for (int j = 0; j < SHEET_FILES; ++j) used = used || h == Files[j] || h == Backs[j];
         if (h != nullptr && !used) {
           EndWriteViews(h);
-          plat::CloseHandle(h);
+          CloseSheetHandle(h);
         }
       }
     }
@@ -884,7 +895,7 @@ void TMapList::CloseFileSet(int entry, int close) {
       if (*h == nullptr) continue;
       if (close) {
         EndWriteViews(*h);
-        plat::CloseHandle(*h);
+        CloseSheetHandle(*h);
         ForgetHandle(*h);
       }
       *h = nullptr;

@@ -1013,6 +1013,8 @@ class MAPCLASS TMapList {
   // under it), one in edit mode takes it after the sheet lock. A writer
   // holding the turn never waits for the sheet lock, so the two never wait
   // for each other crosswise. Taken again while held, it only counts.
+  // Outside edit mode EndTurn keeps it for the next change of a run
+  // (mapstore/keptturn.h), which TakeTurn then takes with no call.
   int TakeTurn();
   void EndTurn();
   int TurnDepth = 0;

@@ -22,14 +22,17 @@
 // object: a writer in edit mode takes it with the sheet lock, one outside
 // edit mode takes the turn alone and, under it, the header from the file,
 // so that it counts, links and keys past whatever the other writer
-// appended. The turn is one byte lock at a fixed place: a writer alone
-// pays one lock and one unlock per object and never waits. (Those two
-// calls of the system are about half of an append outside edit mode. A
-// word in a shared view of the file would cost no call, but it would not
-// keep out a writer that has no such view and takes the lock: a process
-// another machine runs on the file through a network export of the disk,
-// one whose mapping was refused; nor would it be let go, as the lock is,
-// when its holder is killed.)
+// appended. The turn is one byte lock at a fixed place. Its lock and
+// unlock are two calls of the system, about half of an append outside
+// edit mode, so outside edit mode the turn is kept across a run of
+// changes (mapstore/keptturn.h): the next change takes it back with no
+// call, and it is given back once idle, after a bound while changes go
+// on, and at once to another writer of the process. (A word in a shared
+// view of the file would cost no call, but it would not keep out a writer
+// that has no such view and takes the lock: a process another machine
+// runs on the file through a network export of the disk, one whose
+// mapping was refused; nor would it be let go, as the lock is, when its
+// holder is killed.)
 //
 // Records are checked before anything is written, so a refused object
 // leaves no dead space behind; a failure after records were written leaves
@@ -46,6 +49,7 @@
 
 #include "common/maperr.h"
 #include "common/maperror.h"
+#include "mapstore/keptturn.h"
 #include "mapstore/maplist.h"
 #include "mapstore/objectframe.h"
 #include "platform/system.h"
@@ -60,12 +64,10 @@ enum : DWORD {
   LOCK_LENGTH = 256,
   LOCK_TRIES = 500,
   LOCK_PAUSE = 10,  // milliseconds
-  // The write turn: one byte past 4 GB plus the sheet lock's length, where
-  // no sheet lock reaches (its offset is 32 bits).
-  TURN_OFFSET_LOW = 0x1000,
-  TURN_OFFSET_HIGH = 1,
-  TURN_LENGTH = 1,
 };
+using keptturn::TURN_LENGTH;
+using keptturn::TURN_OFFSET_HIGH;
+using keptturn::TURN_OFFSET_LOW;
 
 bool IsUserMap(const TMapBase* map) { return map->Passport.Register.IsRealPlace != 0; }
 
@@ -105,11 +107,14 @@ int CheckRecords(const LONGMETRIC* metric, const SEMANTIC* semn, const IMGDRAW* 
 }
 
 // The write turn of the sheet whose descriptor file is `hdr`, tried the
-// lock's 500 times: true when held.
+// lock's 500 times: true when held. A turn this process keeps idle (of
+// this sheet or another document's) is given back first: the process's
+// calls are serialised, so none of its own writers waits for it.
 bool TakeTurnOf(HANDLE hdr) {
   for (DWORD i = 0; i < LOCK_TRIES; ++i) {
     if (plat::LockFile(hdr, TURN_OFFSET_LOW, TURN_OFFSET_HIGH, TURN_LENGTH, 0)) return true;
     if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return false;
+    if (keptturn::GiveBackKeptTurns() > 0) continue;
     plat::Sleep(LOCK_PAUSE);
   }
   return false;
@@ -152,8 +157,11 @@ bool LockAtEnd(HANDLE hdr, DWORD* offset, int64_t* locked, Take&& takeTurn, End&
       if (now < 0) return false;
       continue;
     }
-    // Only another holder is worth waiting for.
+    // Only another holder is worth waiting for. It may wait for a turn
+    // this process keeps idle: given back, so that no writer holding a
+    // turn waits for the sheet lock.
     if (plat::GetLastError() != ERROR_LOCK_VIOLATION) return false;
+    keptturn::GiveBackKeptTurns();
     plat::Sleep(LOCK_PAUSE);
   }
   return false;
@@ -485,7 +493,7 @@ int TMapList::TakeTurn() {
     return 1;
   }
   HANDLE hdr = Files[SHEET_HDR];
-  if (hdr == nullptr || !TakeTurnOf(hdr)) return 0;
+  if (hdr == nullptr || (!keptturn::TakeKeptTurn(hdr) && !TakeTurnOf(hdr))) return 0;
   TurnDepth = 1;
   TurnFile = hdr;
   return 1;
@@ -496,7 +504,9 @@ void TMapList::EndTurn() {
   // The sheet's version tells that the change is over before anybody else
   // may write it.
   if (Owner != nullptr) Owner->SheetChangesMade(ListNumber);
-  EndTurnOf(TurnFile);
+  // Outside edit mode the turn is kept for the next change of a run.
+  const bool keep = EditMode == 0 && Owner != nullptr && Owner->EditMode == 0;
+  if (!keptturn::KeepTurn(TurnFile, keep)) EndTurnOf(TurnFile);
   TurnFile = nullptr;
 }
 

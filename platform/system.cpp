@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -146,6 +147,10 @@ BOOL GetComputerNameA(char* buffer, DWORD* size) {
   std::memcpy(buffer, name, n + 1);
   *size = n;
   return TRUE;
+}
+
+void AtFork(void (*prepare)(), void (*parent)(), void (*child)()) {
+  pthread_atfork(prepare, parent, child);
 }
 
 }  // namespace plat

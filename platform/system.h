@@ -108,6 +108,13 @@ DWORD DescriptorsLeft();
 // The bytes of memory the machine has (0 when it cannot be told).
 uint64_t PhysicalMemory();
 
+// Calls to make around a fork of the process: `prepare` in the forking
+// thread before it, `parent` in the parent after it, `child` in the new
+// process (whose only thread is the one that forked). State that other
+// threads guard, or that names what only the parent holds, is taken and
+// made over so. Any of the three may be null.
+void AtFork(void (*prepare)(), void (*parent)(), void (*child)());
+
 // FILETIME values: 100-ns intervals since 1601-01-01 UTC.
 inline ULONGLONG FileTimeValue(const FILETIME& t) {
   return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;

@@ -254,6 +254,17 @@ void UntilAnotherMoves(DWORD, void* context) {
   while (moves->load() == seen && std::chrono::steady_clock::now() < until) sched_yield();
 }
 
+// A writer's clock where the pauses only wait for another writer to move:
+// a millisecond for each write it acknowledges, and a pause's length for
+// each pause, so that a turn it keeps across a run of writes is given back
+// after as many writes, or pauses, as it is after as many milliseconds.
+std::atomic<int64_t> g_moveClock{0};
+plat::ClockReading MoveClock(void*) { return {g_moveClock.load() * 10000, 0}; }
+void TickUntilAnotherMoves(DWORD pause, void* context) {
+  g_moveClock += pause;
+  UntilAnotherMoves(pause, context);
+}
+
 // In a writer process of RunWriters: the read end of the start pipe.
 int g_start = -1;
 // In a writer process: waits for the start, which comes once every writer
@@ -1129,12 +1140,14 @@ TEST_F(SheetRace, WritersInAndOutsideEditModeRunningFreelyKeepEveryObject) {
   for (int round = 0; round < kRounds; ++round) {
     const auto acks = RunWriters(2, round, [&](int edit, int acks) {
       const int first = (round * 2 + edit) * kObjects;
-      plat::SetSleepHook(UntilAnotherMoves, moves);
+      plat::SetSleepHook(TickUntilAnotherMoves, moves);
+      plat::SetClock(MoveClock, nullptr);
       TMap map;
       if (!Open(map, edit)) return 2;
       if (!AwaitStart()) return 3;
       auto acknowledge = [&](const Ack& ack) {
         ++*moves;
+        ++g_moveClock;
         return SendAck(acks, ack);
       };
       std::vector<int> own;
