@@ -257,6 +257,10 @@ void Report(benchmark::State& state, const char* what, const Side& one, const Si
                 what, state.range(1) ? "edit mode" : "", int(state.range(0)), int(state.range(2)),
                 against[state.range(3)], limit.c_str(), many.Rate(), one.Rate(), ratio, goal);
   Ratios().push_back(line);
+  std::snprintf(line, sizeof(line), "    kept: %d sheets, %d descriptors, %.0f MB of caches",
+                list.KeptSheets(), TMapList::KeptDescriptors(),
+                double(list.ParkedCacheBytes()) / (1 << 20));
+  Ratios().push_back(line);
   if (ratio < goal) {
     Ratios().push_back(std::string("FAILED: ") + what + ", below the goal");
     state.SkipWithError("many sheets against one sheet: below the goal");
