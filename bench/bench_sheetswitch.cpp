@@ -61,6 +61,7 @@
 #include "common/messages.h"
 #include "objects/objectinfo.h"
 #include "platform/file.h"
+#include "platform/systemcalls.h"
 
 namespace {
 
@@ -208,6 +209,7 @@ struct Side {
   std::vector<int> numbers;
   Clock::duration took{};
   int64_t done = 0;
+  uint64_t locks = 0, calls = 0;  // kernel entries of the timed work (appends)
   std::vector<double> rounds;
   double Rate() const { return done / std::chrono::duration<double>(took).count(); }
   void Took(Clock::duration round) {
@@ -257,6 +259,17 @@ void Report(benchmark::State& state, const char* what, const Side& one, const Si
                 what, state.range(1) ? "edit mode" : "", int(state.range(0)), int(state.range(2)),
                 against[state.range(3)], limit.c_str(), many.Rate(), one.Rate(), ratio, goal);
   Ratios().push_back(line);
+  std::snprintf(line, sizeof(line), "    kept: %d sheets, %d descriptors, %.0f MB of caches",
+                list.KeptSheets(), TMapList::KeptDescriptors(),
+                double(list.ParkedCacheBytes()) / (1 << 20));
+  Ratios().push_back(line);
+  if (many.calls != 0 || one.calls != 0) {
+    std::snprintf(line, sizeof(line),
+                  "    calls an object: %.2f (of them locks %.2f) / %.2f (%.2f)",
+                  double(many.calls) / double(many.done), double(many.locks) / double(many.done),
+                  double(one.calls) / double(one.done), double(one.locks) / double(one.done));
+    Ratios().push_back(line);
+  }
   if (ratio < goal) {
     Ratios().push_back(std::string("FAILED: ") + what + ", below the goal");
     state.SkipWithError("many sheets against one sheet: below the goal");
@@ -305,6 +318,7 @@ void BM_Append(benchmark::State& state) {
   for (auto _ : state) {
     for (Side& side : sides) {
       TMap& map = side.map->map;
+      const plat::SystemCallCounts before = plat::SystemCalls();
       const auto start = Clock::now();
       for (int k = 0; k < kRound; ++k, ++side.done) {
         records.Fill(int(side.done));
@@ -313,6 +327,11 @@ void BM_Append(benchmark::State& state) {
           return state.SkipWithError("append failed");
       }
       side.Took(Clock::now() - start);
+      const plat::SystemCallCounts after = plat::SystemCalls();
+      side.locks += after.lock - before.lock;
+      side.calls += after.open + after.close + after.stat + after.lock + after.flock + after.read +
+                    after.map - (before.open + before.close + before.stat + before.lock +
+                                 before.flock + before.read + before.map);
     }
   }
   Report(state, "Append", sides[0], sides[1],

@@ -19,9 +19,11 @@ namespace {
 
 enum : DWORD {
   KEEPER_PAUSE_MS = 5,  // the keeper looks this often while turns are kept
-  // Turns kept at most at once (a loader of many sheets keeps those it
-  // comes back to; the others take and give back their own).
-  MAX_KEPT = 128,
+  // Turns kept at most at once: as many as the sheets a document keeps
+  // open, so that a loader going over a thousand sheets at random keeps
+  // every one it comes back to (a held turn costs the system a lock
+  // record, and the keeper a look every few milliseconds).
+  MAX_KEPT = 8192,
 };
 
 struct Entry {
