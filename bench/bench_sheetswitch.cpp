@@ -329,9 +329,7 @@ void BM_Append(benchmark::State& state) {
       side.Took(Clock::now() - start);
       const plat::SystemCallCounts after = plat::SystemCalls();
       side.locks += after.lock - before.lock;
-      side.calls += after.open + after.close + after.stat + after.lock + after.flock + after.read +
-                    after.map - (before.open + before.close + before.stat + before.lock +
-                                 before.flock + before.read + before.map);
+      side.calls += after.All() - before.All();
     }
   }
   Report(state, "Append", sides[0], sides[1],

@@ -653,8 +653,10 @@ int TMapList::Close(int mode) {
   // A sheet left for another one keeps its turn with its open files (a
   // loader going from sheet to sheet comes back to it); one closed gives
   // it back first.
-  if (!parked) keptturn::GiveBackTurn(Files[SHEET_HDR]);
-  if (!parked) EndWriteViews();
+  if (!parked) {
+    keptturn::GiveBackTurn(Files[SHEET_HDR]);
+    EndWriteViews();
+  }
   LeftKnown = false;
   InStep = false;
   AttachedFiles = false;

@@ -12,6 +12,8 @@ namespace plat {
 // mappings made.
 struct SystemCallCounts {
   uint64_t open = 0, close = 0, stat = 0, lock = 0, flock = 0, read = 0, map = 0;
+  // The entries of every kind.
+  uint64_t All() const { return open + close + stat + lock + flock + read + map; }
 };
 SystemCallCounts SystemCalls();
 
