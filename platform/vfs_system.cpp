@@ -466,8 +466,17 @@ class SystemFile final : public VfsFile {
     return ERROR_SUCCESS;
   }
 
+  // Asked of the file system once: an open file stays on the file system it
+  // was opened on.
   bool ViewsShared() override {
+    int shared = viewsShared_.load(std::memory_order_relaxed);
+    if (shared < 0) viewsShared_.store(shared = AskViewsShared() ? 1 : 0, std::memory_order_relaxed);
+    return shared == 1;
+  }
+
+  bool AskViewsShared() const {
     struct statfs fs;
+    detail::Counted(detail::CALL_STAT);
     if (fstatfs(fd_, &fs) != 0) return false;
     // File systems whose files other machines open too (each machine keeps
     // its own pages of them), or that pass the pages to a program of their
@@ -501,6 +510,7 @@ class SystemFile final : public VfsFile {
   const std::shared_ptr<SharedDescriptor> held_;  // with the mappings made of the file
   const bool readable_;  // the descriptor's own access
   const bool writable_;
+  std::atomic<int> viewsShared_{-1};  // ViewsShared once asked (0 or 1), -1 before
 };
 
 class SystemFs final : public Vfs {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/systemcalls.h"
 #include "support/scratch_dir.h"
 
 // Expects a call to fail with the given last-error code.
@@ -315,6 +316,19 @@ TEST_F(FileTest, AFileSystemThatCannotMapAnswersNotSupported) {
   EXPECT_EQ(plat::MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0), nullptr);
   EXPECT_EQ(plat::GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
   plat::CloseHandle(m);
+}
+
+// Whether a file's views are shared is asked of its file system once an
+// open file (a kernel entry, counted), not at each shelving of a view.
+TEST_F(FileTest, ViewsSharedIsAskedOnceAnOpenFile) {
+  dir.Write("v.dat", "bytes");
+  HANDLE f = Open(dir / "v.dat", OPEN_EXISTING, GENERIC_READ);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  const uint64_t before = plat::SystemCalls().stat;
+  EXPECT_TRUE(plat::FileViewsShared(f));  // the scratch folder is local
+  EXPECT_TRUE(plat::FileViewsShared(f));
+  EXPECT_EQ(1u, plat::SystemCalls().stat - before);
+  plat::CloseHandle(f);
 }
 
 TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
