@@ -843,7 +843,7 @@ int TMapList::RestoreFileSet(int n) {
   }
   // A descriptor file that could only be opened for reading is still so.
   if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
-  Claims = KeptClaims[size_t(i)];
+  CopyClaims(Claims, KeptClaims[size_t(i)]);
   e.Stamp = ++UseStamp;
   TakeBackState(i);
   return 1;
