@@ -843,7 +843,7 @@ int TMapList::RestoreFileSet(int n) {
   }
   // A descriptor file that could only be opened for reading is still so.
   if (!(e.Access & 0x40000000u)) AccessMode = LISTACCESS_READ;
-  Claims = KeptClaims[size_t(i)];
+  CopyClaims(Claims, KeptClaims[size_t(i)]);
   e.Stamp = ++UseStamp;
   TakeBackState(i);
   return 1;
@@ -952,8 +952,9 @@ bool TMapList::ParkState() {
   SHEETLEFT& left = state->Left;
   left.Head = Head;
   left.AccessMode = AccessMode;
-  std::copy(std::begin(Repairs), std::end(Repairs), std::begin(left.Repairs));
-  left.RepairCount = RepairCount;
+  // Only the repairs in use: a sheet mostly has none.
+  left.RepairCount = std::clamp(RepairCount, 0, int(LINKREPAIR_COUNT));
+  std::copy_n(Repairs, left.RepairCount, left.Repairs);
   left.RepairedCount = RepairedCount;
   left.LinkedFile = LinkedFile;
   left.LinkedCount = LinkedCount;
@@ -1042,7 +1043,17 @@ void TMapList::TakeBackState(int entry) {
   DataBuffer.Unpark(state->DataBuffer);
   SemnBuffer.Unpark(state->SemnBuffer);
   DrawBuffer.Unpark(state->DrawBuffer);
-  Left = state->Left;
+  // What the sheet knew as it was left, its repairs in use only.
+  const SHEETLEFT& left = state->Left;
+  Left.Head = left.Head;
+  Left.AccessMode = left.AccessMode;
+  Left.RepairCount = left.RepairCount;
+  std::copy_n(left.Repairs, left.RepairCount, Left.Repairs);
+  Left.RepairedCount = left.RepairedCount;
+  Left.LinkedFile = left.LinkedFile;
+  Left.LinkedCount = left.LinkedCount;
+  Left.InStep = left.InStep;
+  Left.Span = left.Span;
   LeftKnown = true;
   // What the list held instead (no file, no view) is the next spare.
   if (Spare == nullptr)
@@ -1092,8 +1103,8 @@ bool TMapList::ResumeAsLeft() {
     // A sheet held read only (its descriptor file, or its chain only
     // readable as repaired) stays so.
     if (!(Left.AccessMode & 0x40000000u)) AccessMode = Left.AccessMode;
-    std::copy(std::begin(Left.Repairs), std::end(Left.Repairs), std::begin(Repairs));
     RepairCount = Left.RepairCount;
+    std::copy_n(Left.Repairs, RepairCount, Repairs);
     RepairedCount = Left.RepairedCount;
     LinkedFile = Left.LinkedFile;
     LinkedCount = Left.LinkedCount;

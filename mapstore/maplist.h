@@ -170,6 +170,10 @@ struct SHEETCLAIMS {
   int64_t Ends[SHEET_FILES];  // the least each file is known to hold: its end when the
                               // claims were found, raised by each record written since
 };
+// Copies the claims `from` into `to`: the spans in use only (a sheet kept
+// open mostly has none or a few), so that a sheet taken back or left
+// touches a few lines of memory rather than the whole record.
+void CopyClaims(SHEETCLAIMS& to, const SHEETCLAIMS& from);
 
 // One entry of the table of recently used sheets.
 struct SHEETFILESET {

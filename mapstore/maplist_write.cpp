@@ -389,10 +389,25 @@ int TMapList::FindClaims(bool shared) {
   return 0;
 }
 
+void CopyClaims(SHEETCLAIMS& to, const SHEETCLAIMS& from) {
+  to.Known = from.Known;
+  to.SharedKnown = from.SharedKnown;
+  to.Counted = from.Counted;
+  auto spans = [](CLAIMSPANS& t, const CLAIMSPANS& f) {
+    t.Count = std::clamp(f.Count, 0, int(CLAIMSPANS::CLAIM_SPANS) + 1);
+    std::copy_n(f.Span, t.Count, t.Span);
+  };
+  for (int file = 0; file < SHEET_FILES; ++file) {
+    spans(to.Files[file], from.Files[file]);
+    spans(to.Shared[file], from.Shared[file]);
+    to.Ends[file] = from.Ends[file];
+  }
+}
+
 void TMapList::KeepClaims() {
   const int entry = EntryOfSheet(ListNumber);
   if (entry >= 0 && FileTable[size_t(entry)].Files[SHEET_HDR] == Files[SHEET_HDR])
-    KeptClaims[size_t(entry)] = Claims;
+    CopyClaims(KeptClaims[size_t(entry)], Claims);
 }
 
 int64_t TMapList::PlaceRecord(int file, int64_t end, DWORD marker, DWORD length) {

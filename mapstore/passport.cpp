@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -636,23 +637,6 @@ int TMapPassport::MapNamesUsable() const {
          !IsSameNameInFolder(group, backup);
 }
 
-int TMapPassport::SheetNamesUsable(const LISTDESC* list) const {
-  if (list == nullptr) return 0;
-  char backup[MAX_PATH];
-  BackupName(Passport.RscName, backup);
-  const char* const others[] = {FileName, Passport.RscName, backup, Passport.GroupName};
-  const SheetNames names(list);
-  for (int i = 0; i < kSheetNames; ++i) {
-    const char* name = names.name[i];
-    if (!IsPlainFileName(name, kSheetNameField)) return 0;
-    for (int j = 0; j < i; ++j)
-      if (IsSameNameInFolder(name, names.name[j])) return 0;
-    for (const char* other : others)
-      if (IsSameNameInFolder(name, other)) return 0;
-  }
-  return 1;
-}
-
 namespace {
 
 // A name as the folder tells names apart (CompareNamesInFolder), hashed:
@@ -709,7 +693,95 @@ struct TMapPassport::SHEETNAMEINDEX {
     std::inplace_merge(names.begin(), names.begin() + ptrdiff_t(sorted), names.end());
     count = n;
   }
+
+  // The records found usable (SheetNamesUsable): by record, its four names
+  // as they were then, each with its end (empty: not known usable), and
+  // the names of the map's own files they were held apart from. The names
+  // themselves are the signal: a record or a file of the map named
+  // otherwise since, by a setter, a table read again or a write into the
+  // record, is checked afresh.
+  std::vector<std::string> usable;
+  std::string usableBeside;
+
+  static void Join(std::string& out, const char* const* names, int n, const size_t* fields) {
+    out.clear();
+    for (int i = 0; i < n; ++i) out.append(names[i], strnlen(names[i], fields[i])).push_back(0);
+  }
+  static bool Same(const std::string& joined, const char* const* names, int n,
+                   const size_t* fields) {
+    const char* at = joined.data();
+    const char* const end = at + joined.size();
+    for (int i = 0; i < n; ++i) {
+      const size_t length = strnlen(names[i], fields[i]);
+      if (size_t(end - at) < length + 1 || std::memcmp(at, names[i], length) != 0 ||
+          at[length] != 0)
+        return false;
+      at += length + 1;
+    }
+    return at == end;
+  }
+  static constexpr size_t kBesideFields[] = {MAX_PATH, sizeof(MAPPASSPORT::RscName),
+                                             sizeof(MAPPASSPORT::GroupName)};
+  static constexpr size_t kRecordFields[] = {kSheetNameField, kSheetNameField, kSheetNameField,
+                                             kSheetNameField};
+  bool UsableAsBefore(const TMapPassport& map, int index) const {
+    const char* const beside[] = {map.FileName, map.Passport.RscName, map.Passport.GroupName};
+    return size_t(index) < usable.size() && !usable[size_t(index)].empty() &&
+           Same(usableBeside, beside, 3, kBesideFields) &&
+           Same(usable[size_t(index)], SheetNames(&map.Lists[index]).name, kSheetNames,
+                kRecordFields);
+  }
+  void NoteUsable(const TMapPassport& map, int index) {
+    const char* const beside[] = {map.FileName, map.Passport.RscName, map.Passport.GroupName};
+    if (!Same(usableBeside, beside, 3, kBesideFields)) {
+      usable.clear();
+      Join(usableBeside, beside, 3, kBesideFields);
+    }
+    if (usable.size() <= size_t(index)) usable.resize(size_t(index) + 1);
+    Join(usable[size_t(index)], SheetNames(&map.Lists[index]).name, kSheetNames, kRecordFields);
+  }
 };
+
+int TMapPassport::SheetNamesUsable(const LISTDESC* list) const {
+  if (list == nullptr) return 0;
+  // A record of the table found usable before, with the same names beside
+  // the same names of the map's own files, is so still.
+  const int index = TableIndexOf(list);
+  SHEETNAMEINDEX* memo = index >= 0 ? sheetNames_.get() : nullptr;
+  if (memo != nullptr && memo->UsableAsBefore(*this, index)) return 1;
+  char backup[MAX_PATH];
+  BackupName(Passport.RscName, backup);
+  const char* const others[] = {FileName, Passport.RscName, backup, Passport.GroupName};
+  const SheetNames names(list);
+  for (int i = 0; i < kSheetNames; ++i) {
+    const char* name = names.name[i];
+    if (!IsPlainFileName(name, kSheetNameField)) return 0;
+    for (int j = 0; j < i; ++j)
+      if (IsSameNameInFolder(name, names.name[j])) return 0;
+    for (const char* other : others)
+      if (IsSameNameInFolder(name, other)) return 0;
+  }
+  if (index >= 0) {
+    try {
+      if (!sheetNames_) sheetNames_ = std::make_unique<SHEETNAMEINDEX>();
+      sheetNames_->NoteUsable(*this, index);
+    } catch (const std::bad_alloc&) {
+      // Not remembered: checked again at its next use.
+    }
+  }
+  return 1;
+}
+
+int TMapPassport::TableIndexOf(const LISTDESC* list) const {
+  const int count = Lists != nullptr ? std::min(Count(), Capacity()) : 0;
+  // Addresses compared as numbers: a record from elsewhere lies in no
+  // relation to the table.
+  const uintptr_t at = reinterpret_cast<uintptr_t>(list), base = reinterpret_cast<uintptr_t>(Lists);
+  if (Lists == nullptr || at < base || at - base >= uintptr_t(count) * sizeof(LISTDESC) ||
+      (at - base) % sizeof(LISTDESC) != 0)
+    return -1;
+  return int((at - base) / sizeof(LISTDESC));
+}
 
 bool TMapPassport::SheetNameIndexHolds(int index) const {
   const SHEETNAMEINDEX* x = sheetNames_.get();
@@ -722,20 +794,14 @@ int TMapPassport::SheetNamesShared(const LISTDESC* list, int except) const {
   if (list == nullptr) return 0;
   const SheetNames names(list);
   const int count = Lists != nullptr ? std::min(Count(), Capacity()) : 0;
-  // Whether the record is one of the table's (addresses compared as
-  // numbers: a record from elsewhere lies in no relation to the table).
-  const uintptr_t at = reinterpret_cast<uintptr_t>(list), base = reinterpret_cast<uintptr_t>(Lists);
-  const bool inTable = Lists != nullptr && at >= base &&
-                       at - base < uintptr_t(count) * sizeof(LISTDESC) &&
-                       (at - base) % sizeof(LISTDESC) == 0;
-  if (!inTable) {
+  const int index = TableIndexOf(list);
+  if (index < 0) {
     // A record from elsewhere (a sheet to be added): every record is
     // compared with it.
     for (int n = 1; n <= count; ++n)
       if (n != except && NamesMeet(names, &Lists[n - 1])) return 1;
     return 0;
   }
-  const int index = int((at - base) / sizeof(LISTDESC));
   if (!SheetNameIndexHolds(index)) {
     try {
       if (!sheetNames_) sheetNames_ = std::make_unique<SHEETNAMEINDEX>();

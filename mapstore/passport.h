@@ -323,7 +323,10 @@ class MAPCLASS TMapPassport {
   int MapNamesUsable() const;
   // A sheet record's four names: plain names, none another of the four, the
   // map file's, the classifier's, its backup copy's or the group file's. 1
-  // when usable.
+  // when usable. A record of the table found usable is remembered with its
+  // names and those of the map's files, and is not compared again while
+  // they all stand (a sheet taken back from those kept open costs no
+  // comparison).
   int SheetNamesUsable(const LISTDESC* list) const;
   // 1 when a name of the record is also a name of another sheet of the
   // table (every sheet but `except`; 0: every sheet). A record of the
@@ -446,6 +449,9 @@ class MAPCLASS TMapPassport {
   // Made for the table as it is now: true when its record `index` (from
   // 0) still holds the names the index holds for it.
   bool SheetNameIndexHolds(int index) const;
+  // The index (from 0) of a record of the table, -1 for a record from
+  // elsewhere.
+  int TableIndexOf(const LISTDESC* list) const;
   mutable std::unique_ptr<SHEETNAMEINDEX> sheetNames_;
   // The passport file held its texts in KOI-8 (the passport copy in memory
   // always holds code page 1251).

@@ -153,11 +153,13 @@ void TSheetWindows<N, W, E>::Park(TSheetWindows& to) {
     plat::FreePages(block);
     return;
   }
+  // The windows past both layouts are empty and over no block already.
+  const int laid = std::max(to.count_, count_);
   to.block_ = block;
   to.size_ = size;
   to.count_ = count_;
   to.windowSize_ = windowSize_;
-  LayOut(to.windows_, N, block, count_, windowSize_);
+  LayOut(to.windows_, laid, block, count_, windowSize_);
   to.used_ = 0;
   to.index_ = E;
   to.pieceWindow_ = -1;
@@ -170,10 +172,12 @@ int TSheetWindows<N, W, E>::Unpark(TSheetWindows& from) {
   int64_t size = from.size_;
   int count = from.count_, windowSize = from.windowSize_;
   if (block != nullptr) {
+    // Only the windows of its layout are laid over no block: those past it
+    // are so already.
+    LayOut(from.windows_, from.count_, nullptr, 0, 0);
     from.block_ = nullptr;
     from.size_ = 0;
     from.count_ = 0;
-    LayOut(from.windows_, N, nullptr, 0, 0);
     from.used_ = 0;
     from.index_ = E;
     from.pieceWindow_ = -1;

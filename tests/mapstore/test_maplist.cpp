@@ -439,6 +439,47 @@ TEST_F(SmallTable, ReopeningASheetComparesFewNamesOnALargeTable) {
   EXPECT_EQ(MAPERR_DATA, list.GetError());
 }
 
+// A sheet taken back from those kept open compares none of its names: its
+// record was found usable with the names it has. A record named otherwise
+// since, in memory or in the map file read again after another writer
+// saved it, is checked afresh and refused.
+TEST_F(MapListTest, ASheetKeptComparesItsNamesOnlyOnceTheyChange) {
+  constexpr int kSheets = 4;
+  WriteSheets(kSheets);
+  TestMap map(dir.path(), kSheets);
+  ASSERT_TRUE(map.MakeMapFile());
+  TMapList list;
+  for (int round = 0; round < 2; ++round)
+    for (int n = 1; n <= kSheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  uint64_t before = FolderNameComparisons();
+  for (int n = 1; n <= kSheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  EXPECT_EQ(before, FolderNameComparisons());
+
+  char keep[sizeof(LISTDESC::NameSEM)];
+  std::memcpy(keep, map.List(2)->NameSEM, sizeof(keep));
+  std::strcpy(map.List(2)->NameSEM, "s2.dat");
+  ASSERT_EQ(1, list.IsFileSetKept(2));
+  EXPECT_EQ(0, list.Open(&map, 2));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+  std::memcpy(map.List(2)->NameSEM, keep, sizeof(keep));
+  ASSERT_EQ(1, list.Open(&map, 2));
+
+  // Another writer names sheet 3's graphics file as the map file.
+  const std::string path = map.Path;
+  const size_t at = PASSPORT_LENGTH + 2 * LISTDESC_LENGTH + offsetof(LISTDESC, NameGRA);
+  Bytes file = ReadFile(path);
+  ASSERT_LT(at + 9, file.size());
+  std::memcpy(&file[at], "test.map", 9);
+  WriteFile(path, file);
+  ASSERT_EQ(1, map.OpenPassport(path.c_str()));
+  before = FolderNameComparisons();
+  ASSERT_EQ(1, list.Open(&map, 1));
+  EXPECT_LT(before, FolderNameComparisons());
+  ASSERT_EQ(1, list.IsFileSetKept(3));
+  EXPECT_EQ(0, list.Open(&map, 3));
+  EXPECT_EQ(MAPERR_DATA, list.GetError());
+}
+
 // The kernel entries of a switch to a sheet that is not kept: each of its
 // files opened once with its share markers, its signature and the header
 // read; and none at all for a switch to a sheet kept.
