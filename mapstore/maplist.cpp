@@ -243,7 +243,9 @@ int TMapList::AllocateBuffers() {
 
 int TMapList::Open(TMapBase* map, int sheet) {
   if (map == nullptr) return 0;
+  PrefetchKeptState(sheet);
   Close(0);
+  PrefetchKeptViews(sheet);
   Owner = map;
   if (map->Lists == nullptr || sheet < 1 || sheet > map->Count()) return 0;
 
@@ -1073,6 +1075,47 @@ bool TMapList::InStepWithMap() {
   if (LockHeld || TurnDepth > 0) return true;
   if (Owner == nullptr) return false;
   return Owner->ObserveChangeCounter() && InStep && InStepSpan == Owner->CounterSpan();
+}
+
+void TMapList::PrefetchKeptState(int n) const {
+  const int entry = EntryOfSheet(n);
+  if (entry < 0) return;
+  __builtin_prefetch(&FileTable[size_t(entry)]);
+  const SHEETCLAIMS& claims = KeptClaims[size_t(entry)];
+  __builtin_prefetch(&claims);
+  for (int file = 0; file < SHEET_FILES; ++file) {
+    __builtin_prefetch(&claims.Files[file]);
+    __builtin_prefetch(&claims.Shared[file]);
+  }
+  __builtin_prefetch(&claims.Ends);
+  const SHEETSTATE* state = States[size_t(entry)];
+  if (state == nullptr) return;
+  state->HeadBuffer.PrefetchFields();
+  PrefetchLines(&state->HeadBuffer, &state->HeadBuffer + 1);
+  state->DataBuffer.PrefetchFields();
+  state->SemnBuffer.PrefetchFields();
+  state->DrawBuffer.PrefetchFields();
+  PrefetchLines(state->WriteViews, state->WriteViews + VIEWED_FILES);
+  PrefetchLines(&state->Left.Head, &state->Left.Head + 1);
+  PrefetchLines(&state->Left.RepairCount, state + 1);
+}
+
+void TMapList::PrefetchKeptViews(int n) const {
+  const int entry = EntryOfSheet(n);
+  const SHEETSTATE* state = entry >= 0 ? States[size_t(entry)] : nullptr;
+  if (state == nullptr) return;
+  state->HeadBuffer.PrefetchWindows();
+  state->DataBuffer.PrefetchWindows();
+  state->SemnBuffer.PrefetchWindows();
+  state->DrawBuffer.PrefetchWindows();
+  const TSheetWriteView& head = state->WriteViews[SHEET_HDR];
+  head.Prefetch(0, true);
+  if (state->Left.LinkedCount > 0)
+    head.Prefetch(int64_t(state->Left.LinkedCount) * SHEET_RECORD_SIZE, true);
+  for (const TSheetWriteView& view : state->WriteViews) {
+    view.Prefetch(view.End(), true);
+    view.PrefetchPageAfter(view.End());
+  }
 }
 
 bool TMapList::ResumeAsLeft() {

@@ -820,6 +820,14 @@ class MAPCLASS TMapList {
   // false with the caches emptied and the index forgotten, for the
   // opening's checks.
   bool ResumeAsLeft();
+  // Before sheet `n` may be taken back from the table: asks the processor
+  // to fetch what the switch and an append touch first, so that those
+  // misses overlap rather than follow one another: the entry, its claims
+  // and its kept state (PrefetchKeptState); then, reading the state, the
+  // header, the chain's last descriptor and the ends of the files in its
+  // write views (PrefetchKeptViews). Hints only: nothing changes.
+  void PrefetchKeptState(int n) const;
+  void PrefetchKeptViews(int n) const;
   // Gives up the kept state of table entry `entry`: its reserves cut off
   // (EndKeptViews), its caches let go of the files (their memory kept for
   // the next sheet opened afresh, or freed).

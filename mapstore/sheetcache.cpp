@@ -105,6 +105,17 @@ void TSheetWindows<N, W, E>::Swap(TSheetWindows& other) noexcept {
 }
 
 template <int N, int W, int E>
+void TSheetWindows<N, W, E>::PrefetchFields() const {
+  PrefetchLines(this, windows_);
+  PrefetchLines(&packed_, &packed_ + 1);
+}
+
+template <int N, int W, int E>
+void TSheetWindows<N, W, E>::PrefetchWindows() const {
+  PrefetchLines(windows_, windows_ + std::clamp(count_, 0, N));
+}
+
+template <int N, int W, int E>
 int64_t TSheetWindows<N, W, E>::HeldBytes(const SHEETWINDOW& w) {
   if (w.First > w.Last) return 0;
   if constexpr (E < 0) {

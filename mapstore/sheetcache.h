@@ -51,6 +51,15 @@
 #include "mapstore/sheetview.h"
 #include "platform/win_types.h"
 
+// Asks the processor to fetch every cache line of [from, to) ahead of its
+// use (memory kept cold, about to be touched). A hint only.
+inline void PrefetchLines(const void* from, const void* to) {
+  enum : uintptr_t { LINE = 64 };
+  uintptr_t at = reinterpret_cast<uintptr_t>(from) & ~(LINE - 1);
+  for (const uintptr_t end = reinterpret_cast<uintptr_t>(to); at < end; at += LINE)
+    __builtin_prefetch(reinterpret_cast<const void*>(at));
+}
+
 // One window: its memory and the range of the file it holds. An empty
 // window has first 1 and last 0.
 struct SHEETWINDOW {
@@ -83,6 +92,11 @@ class TSheetWindows {
   // they hold, the file and its view, what is known of the reads. A sheet
   // left for another one keeps its caches this way (TMapList).
   void Swap(TSheetWindows& other) noexcept;
+
+  // Asks the processor to fetch the cache's own fields, and then (reading
+  // their count) the windows in use, ahead of a Swap of a cache kept cold.
+  void PrefetchFields() const;
+  void PrefetchWindows() const;
 
   // Read out of order by pieces whatever the file's size (the cache is
   // used in turn by the sheets of a map), not by whole windows when the
