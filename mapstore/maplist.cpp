@@ -181,11 +181,22 @@ HANDLE TMapList::UnlessBeingCreated(HANDLE file) {
   return nullptr;
 }
 
-int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
+int TMapList::IdentBytes(HANDLE file, DWORD* ident) {
   *ident = 0;
   DWORD got = 0;
   if (!plat::ReadAt(file, 0, ident, sizeof(*ident), &got)) return -1;
-  return got == sizeof(*ident) ? 1 : 0;
+  return static_cast<int>(got);
+}
+
+HANDLE TMapList::UnlessEmpty(HANDLE file, int got) {
+  if (file == nullptr || got != 0) return file;
+  plat::CloseHandle(file);
+  return nullptr;
+}
+
+int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
+  const int got = IdentBytes(file, ident);
+  return got < 0 ? -1 : got == int(sizeof(*ident));
 }
 
 void TMapList::LoadHead() {
@@ -343,12 +354,13 @@ int TMapList::OpenFiles() {
       !OutOfDescriptors())
     dat = OpenPath(path, LISTACCESS_READ, ShareMode, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (dat == nullptr && path[0] && OutOfDescriptors()) return outOfDescriptors(path);
-  dat = UnlessBeingCreated(dat);
+  int got = dat != nullptr ? IdentBytes(dat, &ident) : -1;
+  dat = UnlessEmpty(dat, got);
   if (dat == nullptr) {
     if (List->Flags & LISTFILE_DAT) ReportError(MAPERR_OPEN, path, LISTSTAGE_DATOPEN);
   } else {
     Files[SHEET_DAT] = dat;
-    const int read = ReadIdent(dat, &ident);
+    const int read = got < 0 ? -1 : got == int(sizeof(ident));
     if (read < 0) {
       ReportError(MAPERR_READ, path, LISTSTAGE_DATREAD);
       return Fail(-1);
@@ -364,12 +376,13 @@ int TMapList::OpenFiles() {
   FilePath(SHEET_SEM, path, sizeof(path));
   HANDLE sem = path[0] ? OpenSheetFile(path) : nullptr;
   if (sem == nullptr && path[0] && OutOfDescriptors()) return outOfDescriptors(path);
-  sem = UnlessBeingCreated(sem);
+  got = sem != nullptr ? IdentBytes(sem, &ident) : -1;
+  sem = UnlessEmpty(sem, got);
   if (sem == nullptr) {
     if (List->Flags & LISTFILE_SEM) ReportError(MAPERR_OPEN, path, LISTSTAGE_SEMOPEN);
   } else {
     Files[SHEET_SEM] = sem;
-    const int read = ReadIdent(sem, &ident);
+    const int read = got < 0 ? -1 : got == int(sizeof(ident));
     if (read < 0)
       ReportError(MAPERR_READ, path, LISTSTAGE_SEMREAD);
     else if (read == 0 || ident != SEM_IDENT)

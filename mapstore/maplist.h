@@ -874,6 +874,14 @@ class MAPCLASS TMapList {
   // closed (null returned) and left alone; the first record written opens
   // it (ReadySheetFile). Any other file is returned as it is.
   HANDLE UnlessBeingCreated(HANDLE file);
+  // The bytes of the signature read from the start of an open file (at
+  // most 4), -1 when the read failed. None read: the file was empty as it
+  // was read, which tells what UnlessBeingCreated asks without a call of
+  // its own.
+  static int IdentBytes(HANDLE file, DWORD* ident);
+  // `file` unless `got` (IdentBytes) found it empty: then it is closed and
+  // null returned, as UnlessBeingCreated does.
+  static HANDLE UnlessEmpty(HANDLE file, int got);
   // Sizes the four caches for the open files; 0 (all freed) without memory.
   int AllocateBuffers();
   // Whether the caches read by pieces (TSheetWindows::ReadByPieces): on a

@@ -199,6 +199,9 @@ using detail::NameError;
 
 DWORD LastErrno() { return ErrorFromErrno(errno); }
 
+// The most bytes one read or write of the kernel moves.
+constexpr size_t kMostReadAtOnce = 0x7FFFF000;
+
 int OpenRetrying(const char* path, int flags, mode_t mode) {
   detail::Counted(detail::CALL_OPEN);
   int fd;
@@ -385,6 +388,10 @@ class SystemFile final : public VfsFile {
       }
       if (n == 0) break;
       *done += static_cast<DWORD>(n);
+      // A regular file on a file system of this machine gives fewer bytes
+      // than asked only at its end (or past the most one call moves): that
+      // read told where the file ends, and a second would only say so again.
+      if (*done < size && size_t(n) < kMostReadAtOnce && ViewsShared()) break;
     }
     return ERROR_SUCCESS;
   }

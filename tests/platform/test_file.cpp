@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/fileio.h"
 #include "platform/systemcalls.h"
 #include "support/scratch_dir.h"
 
@@ -328,6 +329,23 @@ TEST_F(FileTest, ViewsSharedIsAskedOnceAnOpenFile) {
   EXPECT_TRUE(plat::FileViewsShared(f));  // the scratch folder is local
   EXPECT_TRUE(plat::FileViewsShared(f));
   EXPECT_EQ(1u, plat::SystemCalls().stat - before);
+  plat::CloseHandle(f);
+}
+
+// A read that runs past the end of a local file ends with the one kernel
+// read that found the end, and still gets every byte there is.
+TEST_F(FileTest, AReadPastTheEndIsOneKernelRead) {
+  dir.Write("r.dat", "bytes");
+  HANDLE f = Open(dir / "r.dat", OPEN_EXISTING, GENERIC_READ);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(plat::FileViewsShared(f));
+  char out[64] = {};
+  DWORD got = 0;
+  const uint64_t before = plat::SystemCalls().read;
+  ASSERT_TRUE(plat::ReadAt(f, 1, out, sizeof(out), &got));
+  EXPECT_EQ(1u, plat::SystemCalls().read - before);
+  EXPECT_EQ(4u, got);
+  EXPECT_STREQ("ytes", out);
   plat::CloseHandle(f);
 }
 
