@@ -176,9 +176,7 @@ HANDLE TMapList::OpenSheetFile(const char* path) {
 }
 
 HANDLE TMapList::UnlessBeingCreated(HANDLE file) {
-  if (file == nullptr || plat::FileLength(file) != 0) return file;
-  plat::CloseHandle(file);
-  return nullptr;
+  return UnlessEmpty(file, file == nullptr || plat::FileLength(file) != 0 ? 1 : 0);
 }
 
 int TMapList::IdentBytes(HANDLE file, DWORD* ident) {

@@ -872,7 +872,8 @@ class MAPCLASS TMapList {
   // writer of the sheet is creating right now (its signature follows under
   // that writer's lock or turn): not damage, and not there yet. It is
   // closed (null returned) and left alone; the first record written opens
-  // it (ReadySheetFile). Any other file is returned as it is.
+  // it (ReadySheetFile). Any other file is returned as it is. The opening
+  // learns the same from the signature's read (IdentBytes, UnlessEmpty).
   HANDLE UnlessBeingCreated(HANDLE file);
   // The bytes of the signature read from the start of an open file (at
   // most 4), -1 when the read failed. None read: the file was empty as it

@@ -100,19 +100,17 @@ TEST_F(KeptTurn, ATurnIsKeptNoLongerThanItsBoundWhileAppendsGoOn) {
   int id = 0;
   const auto append = [&] { ++id; return AppendObject(map, id, LOCAL_LINE) == id; };
   ASSERT_TRUE(append());
-  now_ += keptturn::KEEP_MS - 1;
-  ASSERT_TRUE(append());
-  EXPECT_FALSE(TurnFree());
-  now_ += 1;
-  ASSERT_TRUE(append());
-  EXPECT_TRUE(TurnFree());
+  // An append `ms` later, then whether the turn is free after it.
+  const auto appendAfter = [&](int64_t ms) {
+    now_ += ms;
+    EXPECT_TRUE(append());
+    return TurnFree();
+  };
+  EXPECT_FALSE(appendAfter(keptturn::KEEP_MS - 1));
+  EXPECT_TRUE(appendAfter(1));
   // Through the gap each append gives its turn back, then one is kept.
-  now_ += keptturn::GAP_MS - 1;
-  ASSERT_TRUE(append());
-  EXPECT_TRUE(TurnFree());
-  now_ += 1;
-  ASSERT_TRUE(append());
-  EXPECT_FALSE(TurnFree());
+  EXPECT_TRUE(appendAfter(keptturn::GAP_MS - 1));
+  EXPECT_FALSE(appendAfter(1));
   // Edit mode takes no turn from before and keeps none.
   map.WorkMode(1);
   EXPECT_TRUE(TurnFree());
