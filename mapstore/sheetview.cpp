@@ -241,6 +241,13 @@ struct SHELF {
   int64_t Bytes = 0;
   std::atomic<size_t> Count{0};
 
+  // Keeps only the entries of the order that stand for a view shelved.
+  void Compact() {
+    std::erase_if(Order, [&](const std::pair<plat::FILEIDENTITY, uint64_t>& e) {
+      const auto at = Views.find(e.first);
+      return at == Views.end() || at->second.Order != e.second;
+    });
+  }
   // Lets go of the view of `at`.
   void Drop(decltype(Views)::iterator at) {
     plat::UnmapViewOfFile(at->second.View);
@@ -276,11 +283,12 @@ void TSheetView::Shelve() {
       shelf.Count.store(shelf.Views.size(), std::memory_order_relaxed);
       return Close();
     }
-    // The oldest go while the shelf holds too many, and its order is kept
-    // to about the views it holds.
-    while (!shelf.Order.empty() && (shelf.Views.size() > SHELF::MOST_VIEWS ||
-                                    shelf.Bytes > SHELF::MOST_BYTES ||
-                                    shelf.Order.size() > 2 * shelf.Views.size() + 64)) {
+    // The order is kept to about the views it holds: the entries that
+    // stand for nothing go, the views keep their places.
+    if (shelf.Order.size() > 2 * shelf.Views.size() + 64) shelf.Compact();
+    // The oldest go while the shelf holds too many.
+    while (!shelf.Order.empty() &&
+           (shelf.Views.size() > SHELF::MOST_VIEWS || shelf.Bytes > SHELF::MOST_BYTES)) {
       const auto [oldest, order] = shelf.Order.front();
       shelf.Order.pop_front();
       auto at = shelf.Views.find(oldest);

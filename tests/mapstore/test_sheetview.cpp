@@ -115,6 +115,38 @@ TEST_F(SheetViewTest, AShelvedViewServesTheSameFileOpenedAgainOnly) {
   EXPECT_EQ(0, fresh.Length());
 }
 
+// Views shelved and taken back over and over beside views shelved once
+// leave the latter on the shelf: the shelf lets its views go only past its
+// bounds, however often others come and go.
+TEST_F(SheetViewTest, ViewsComingAndGoingLeaveTheOthersShelved) {
+  const Bytes file = Random(20000, 21);
+  auto shelveAfterReads = [&](HANDLE h) {
+    TSheetView view;
+    for (int i = 0; i < 20; ++i) ExpectRead(view, h, file, i * 500, 100);
+    ASSERT_EQ(int64_t(file.size()), view.Length());
+    view.Shelve();
+  };
+  std::vector<std::string> kept;
+  for (int k = 0; k < 8; ++k) {
+    kept.push_back("K" + std::to_string(k) + ".DAT");
+    ASSERT_NO_FATAL_FAILURE(shelveAfterReads(Open(kept.back(), file)));
+  }
+  const HANDLE busy = Open("B.DAT", file);
+  ASSERT_NO_FATAL_FAILURE(shelveAfterReads(busy));
+  for (int round = 0; round < 300; ++round) {
+    TSheetView taken;
+    ExpectRead(taken, busy, file, 0, 100);
+    ASSERT_EQ(int64_t(file.size()), taken.Length()) << round;
+    taken.Shelve();
+  }
+  // Each file opened again is served by its view at the first read.
+  for (const std::string& name : kept) {
+    TSheetView again;
+    ExpectRead(again, Open(name, {}), file, 0, 100);
+    EXPECT_EQ(int64_t(file.size()), again.Length()) << name;
+  }
+}
+
 TEST_F(SheetViewTest, AFileCutShortUnderTheViewGivesAShortRead) {
   const Bytes file = Random(256 * 1024, 4);
   const HANDLE h = Open("S.DAT", file);
