@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -10,13 +11,33 @@
 
 #include "platform/fault.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define MC_HEAP_WATCHED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MC_HEAP_WATCHED 1
+#endif
+#endif
+#ifndef MC_HEAP_WATCHED
+#define MC_HEAP_WATCHED 0
+#endif
+#if MC_HEAP_WATCHED
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace plat {
 
 namespace {
 
 // Blocks of at least this size are mapped from the system, which hands out
-// zero pages lazily; smaller ones come from the heap and are cleared.
+// zero pages lazily; smaller ones come from the heap.
 constexpr SIZE_T kMapThreshold = 1 << 20;
+// Heap blocks of at least this size come from its zeroing allocation: the
+// heap takes fresh pages from the system for them, which are zero already
+// and stay untouched until used, and clears only memory it hands out again.
+// Smaller ones are cleared here.
+constexpr SIZE_T kZeroedThreshold = SIZE_T(128) << 10;
+constexpr SIZE_T kAlign = 64;
 constexpr SIZE_T kPage = 4096;
 // A block made ready from this size on is laid on large pages where the
 // system has them: one fault, one clearing and one release per 2 MB
@@ -47,9 +68,21 @@ void* MapLarge(SIZE_T rounded) {
   return block;
 }
 
+// Marks the bytes before and after a block, which belong to its heap
+// allocation, as not the program's, where the heap is watched.
+void PoisonSlack(const void* before, SIZE_T beforeSize, const void* after, SIZE_T afterSize) {
+#if MC_HEAP_WATCHED
+  __asan_poison_memory_region(before, beforeSize);
+  __asan_poison_memory_region(after, afterSize);
+#else
+  (void)before, (void)beforeSize, (void)after, (void)afterSize;
+#endif
+}
+
 struct Block {
   SIZE_T size;
   bool mapped;
+  uint8_t shift;  // of a zeroed heap block: bytes from what the heap gave
 };
 
 // Blocks by disguised address: the key is the address plus a constant that
@@ -88,6 +121,7 @@ void* Allocate(SIZE_T size, bool ready) {
     return nullptr;
   }
   void* p = nullptr;
+  uint8_t shift = 0;
   bool mapped = size >= kMapThreshold;
   if (mapped && ready && size >= kLargePage) {
     p = MapLarge((size + kPage - 1) & ~(kPage - 1));
@@ -96,7 +130,16 @@ void* Allocate(SIZE_T size, bool ready) {
     p = mmap(nullptr, rounded, PROT_READ | PROT_WRITE,
              MAP_PRIVATE | MAP_ANONYMOUS | (ready ? MAP_POPULATE : 0), -1, 0);
     if (p == MAP_FAILED) p = nullptr;
-  } else if (posix_memalign(&p, 64, size) == 0) {
+  } else if (size >= kZeroedThreshold) {
+    // The heap aligns to less than promised: the block begins at the first
+    // aligned byte of a little more. The bytes either side stay unusable
+    // where the test build watches the heap.
+    if (char* raw = static_cast<char*>(std::calloc(1, size + kAlign - 1))) {
+      shift = uint8_t((kAlign - reinterpret_cast<uintptr_t>(raw) % kAlign) % kAlign);
+      p = raw + shift;
+      PoisonSlack(raw, shift, raw + shift + size, kAlign - 1 - shift);
+    }
+  } else if (posix_memalign(&p, kAlign, size) == 0) {
     std::memset(p, 0, size);
   } else {
     p = nullptr;
@@ -107,7 +150,7 @@ void* Allocate(SIZE_T size, bool ready) {
   }
   Allocator& a = State();
   std::lock_guard<std::mutex> guard(a.lock);
-  a.blocks[Key(p)] = Block{size, mapped};
+  a.blocks[Key(p)] = Block{size, mapped, shift};
   return p;
 }
 
@@ -158,7 +201,7 @@ BOOL VirtualFree(void* address, SIZE_T size, DWORD type) {
     if (b.mapped)
       munmap(address, (b.size + kPage - 1) & ~(kPage - 1));
     else
-      std::free(address);
+      std::free(static_cast<char*>(address) - b.shift);
     return TRUE;
   }
   if (type == MEM_DECOMMIT) {

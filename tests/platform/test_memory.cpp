@@ -29,9 +29,11 @@ bool AllZero(const void* p, size_t n) {
 TEST_F(MemoryTest, BlocksComeZeroFilled) {
   // Blocks with their pages in place or not.
   for (void* (*alloc)(SIZE_T) : {&plat::AllocPages, &plat::AllocPagesReady}) {
-    for (SIZE_T size : {SIZE_T(1), SIZE_T(268), SIZE_T(124746), SIZE_T(3) << 20}) {
+    for (SIZE_T size :
+         {SIZE_T(1), SIZE_T(268), SIZE_T(124746), SIZE_T(300001), SIZE_T(3) << 20}) {
       void* p = alloc(size);
       ASSERT_NE(p, nullptr) << size;
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 64, 0u) << size;
       EXPECT_TRUE(AllZero(p, size)) << size;
       EXPECT_EQ(plat::PageBlockSize(p), size);
       std::memset(p, 0xAB, size);
