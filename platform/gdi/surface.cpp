@@ -15,17 +15,15 @@ bool Surface::Allocate(int w, int h, int bitsPerPixel, bool topDownRows) {
   int64_t rowBytes = (((int64_t)w * bitsPerPixel + 31) / 32) * 4;
   int64_t total = rowBytes * h;
   if (rowBytes > INT32_MAX || total > ((int64_t)1 << 31)) return false;
-  try {
-    storage.assign((size_t)total, 0);
-  } catch (...) {
-    return false;
-  }
+  BYTE* fresh = static_cast<BYTE*>(std::calloc((size_t)total, 1));
+  if (fresh == nullptr) return false;
+  storage.reset(fresh);
   width = w;
   height = h;
   bpp = bitsPerPixel;
   stride = (int)rowBytes;
   topDown = topDownRows;
-  bits = storage.data();
+  bits = storage.get();
   return true;
 }
 

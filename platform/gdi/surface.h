@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/gdi/gdi_types.h"
 
@@ -16,7 +17,12 @@ struct Surface {
   int stride = 0;
   bool topDown = false;
   BYTE* bits = nullptr;
-  std::vector<BYTE> storage;
+  // Zeroed by the heap: a large surface gets fresh pages, which come zero
+  // and stay untouched until painted.
+  struct FreeBits {
+    void operator()(BYTE* p) const { std::free(p); }
+  };
+  std::unique_ptr<BYTE, FreeBits> storage;
   BITMAPINFOHEADER header{};  // as given at creation
   RGBQUAD table[256]{};
   int tableSize = 0;
