@@ -376,9 +376,7 @@ struct Tally {
 // each sync wait), else the tests' own; MAPCORE_FUZZ_DIR chooses another.
 std::string ScratchRoot() {
   if (const char* dir = std::getenv("MAPCORE_FUZZ_DIR")) return dir;
-  std::error_code ec;
-  if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0) return "/dev/shm";
-  return MC_TEST_TMP;
+  return mctest::MemoryScratchRoot(MC_TEST_TMP);
 }
 
 // Runs the mutants in children and reports failures (grouped by their
@@ -388,7 +386,10 @@ int RunCampaign(const std::vector<MutantId>& ids, bool verbose) {
   fuzz::RunOptions options;
   options.scratch = scratch.path();
   options.parallel = Parallel();
-  options.batch = verbose ? 1 : std::max(1, int(EnvNumber("MAPCORE_FUZZ_BATCH", 16)));
+  // A child's start and its leak check cost about a second under the
+  // sanitizers (it inherits the campaign's files and scans them): each
+  // child runs many mutants.
+  options.batch = verbose ? 1 : std::max(1, int(EnvNumber("MAPCORE_FUZZ_BATCH", 256)));
   options.seconds = EnvNumber("MAPCORE_FUZZ_TIMEOUT", 5.0);
   const auto start = std::chrono::steady_clock::now();
   const fuzz::RunResult run =
@@ -523,7 +524,9 @@ TEST(MapFuzzRunner, EachFailureIsBlamedOnItsTaskAndTheOthersRun) {
   fuzz::RunOptions o;
   o.scratch = dir.path();
   o.batch = 4;
-  o.seconds = 0.5;
+  // Long enough for a child's start and leak check on a loaded machine,
+  // which count against the limit as a task does.
+  o.seconds = 3.0;
   const fuzz::RunResult run = fuzz::RunInChildren(8, o, [](int index, const std::string&) {
     if (index == 2) std::abort();
     if (index == 5) _exit(3);

@@ -80,7 +80,7 @@ class ViewFaults : public ::testing::Test {
     }
   }
 
-  mctest::ScratchDir dir{MC_TEST_TMP};
+  mctest::ScratchDir dir{mctest::MemoryScratchRoot(MC_TEST_TMP).c_str()};
   FolderFiles files_;
   DWORD counter_ = 0;     // the change counter of the saved files
   bool persist_ = false;  // the sweep's faults persist

@@ -12,6 +12,12 @@ namespace fs = std::filesystem;
 
 namespace mctest {
 
+std::string MemoryScratchRoot(const std::string& fallback) {
+  std::error_code ec;
+  if (fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0) return "/dev/shm";
+  return fallback;
+}
+
 ScratchDir::ScratchDir(const char* root) {
   static std::atomic<int> counter{0};
   const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();

@@ -7,6 +7,12 @@
 
 namespace mctest {
 
+// A root for scratch folders in a file system held in memory where the
+// machine has one writable (/dev/shm), else `fallback`: for tests that
+// make and remove files by the thousand, which a disk's file system slows
+// down as it looks for free inodes among those just freed.
+std::string MemoryScratchRoot(const std::string& fallback);
+
 class ScratchDir {
  public:
   // Creates <root>/<suite>_<test>-<process id>-<counter>/ (a fresh, empty

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "support/primfixture.h"
+#include "support/scratch_dir.h"
 #include "support/rmffixture.h"
 #include "support/selectfixture.h"
 #include "support/tplfixture.h"
@@ -84,10 +85,8 @@ FuzzHome& FuzzHome::Get() {
 FuzzHome::FuzzHome() {
   std::error_code ec;
   const char* root = std::getenv("MAPCORE_FUZZ_DIR");
-  std::string base = root && *root ? root
-                     : fs::is_directory("/dev/shm", ec) && access("/dev/shm", W_OK) == 0
-                         ? "/dev/shm"
-                         : fs::temp_directory_path(ec).string();
+  std::string base =
+      root && *root ? root : mctest::MemoryScratchRoot(fs::temp_directory_path(ec).string());
   home_ = base + "/mapcore-fuzz-" + std::to_string(getpid()) + "/";
   fs::remove_all(home_, ec);
   fs::create_directories(home_ + "tmp", ec);
