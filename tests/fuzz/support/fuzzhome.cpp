@@ -13,8 +13,8 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "support/primfixture.h"
-#include "support/scratch_dir.h"
 #include "support/rmffixture.h"
+#include "support/scratch_dir.h"
 #include "support/selectfixture.h"
 #include "support/tplfixture.h"
 
