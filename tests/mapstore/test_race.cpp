@@ -634,10 +634,12 @@ TEST_F(SheetRace, AWriterWithoutAViewRaisesTheCounterUnderTheLock) {
 // Writers on both ways at once, each in a process of its own: two raise
 // the counter in their views, one under the lock because the fault layer
 // keeps views out, one because it cannot have a view for want of memory.
-// The views raise for as long as the others do. No value is given twice,
-// the counter moves by the raises made, and the mark is gone at the end.
+// The views raise for as long as the others do, and the others go on until
+// each view has raised a few times, however the processes are scheduled.
+// No value is given twice, the counter moves by the raises made, and the
+// mark is gone at the end.
 TEST_F(SheetRace, RaisersInViewsAndUnderTheLockNeverGiveOneValue) {
-  constexpr int kWriters = 4, kLockRaises = 3000, kMost = 100000;
+  constexpr int kWriters = 4, kLockRaises = 3000, kViewLeast = 100, kMost = 100000;
   struct Shared {
     std::atomic<int> lockDone;
     std::atomic<int> count[kWriters];
@@ -667,8 +669,11 @@ TEST_F(SheetRace, RaisersInViewsAndUnderTheLockNeverGiveOneValue) {
     if (!Open(map, 0)) return 2;
     if (!AwaitStart()) return 3;
     const bool lockWay = w >= 2;
-    for (int i = 0; i < (lockWay ? kLockRaises : kMost); ++i) {
+    for (int i = 0; i < kMost; ++i) {
       if (!lockWay && shared.lockDone.load() == 2) break;
+      if (lockWay && i >= kLockRaises && shared.count[0].load() >= kViewLeast &&
+          shared.count[1].load() >= kViewLeast)
+        break;
       bool raised = false;
       const DWORD value = map.RaiseChangeCounter(false, &raised);
       if (raised) shared.given[w][shared.count[w]++] = value;
