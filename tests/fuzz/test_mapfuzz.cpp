@@ -524,8 +524,6 @@ TEST(MapFuzzRunner, EachFailureIsBlamedOnItsTaskAndTheOthersRun) {
   fuzz::RunOptions o;
   o.scratch = dir.path();
   o.batch = 4;
-  // Long enough for a child's start and leak check on a loaded machine,
-  // which count against the limit as a task does.
   o.seconds = 3.0;
   const fuzz::RunResult run = fuzz::RunInChildren(8, o, [](int index, const std::string&) {
     if (index == 2) std::abort();

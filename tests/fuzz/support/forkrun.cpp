@@ -307,10 +307,10 @@ RunResult RunInChildren(int count, const RunOptions& o, const ChildTask& task) {
           }
         }
       }
-      // Between tasks (starting, or checking for leaks) a child gets the
-      // same time as a task.
-      const bool hung =
-          !closed && std::chrono::duration<double>(now - c.began).count() > o.seconds;
+      // Between tasks (starting, or checking for leaks) a child gets a
+      // time of its own.
+      const double limit = c.current >= 0 ? o.seconds : o.betweenSeconds;
+      const bool hung = !closed && std::chrono::duration<double>(now - c.began).count() > limit;
       if (!closed && !hung) continue;
       if (hung) kill(c.pid, SIGKILL);
       int status = 0;

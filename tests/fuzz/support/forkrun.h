@@ -44,6 +44,9 @@ struct RunOptions {
   int parallel = 2;                    // children at once
   int batch = 16;                      // tasks per child
   double seconds = 5.0;                // the time limit of one task
+  // The time limit of a child's start and of its end (the leak check scans
+  // all it inherited), which a loaded machine stretches far past a task's.
+  double betweenSeconds = 60.0;
   uint64_t fileLimit = 64ull << 20;    // the largest file a child may write
 };
 
