@@ -55,6 +55,20 @@ void EmptyCaches(bool letGo, Caches&... caches) {
 int g_keptDescriptors = 0;
 size_t g_keptCacheBytes = size_t(128) << 20;
 
+// The descriptors the lists may keep under the process's limit, and those
+// the host keeps free for itself.
+int BudgetOf(DWORD limit) { return static_cast<int>(std::min<DWORD>(limit / 2, 0x3FFFFFFF)); }
+int ReserveOf(DWORD limit) {
+  return static_cast<int>(std::max<DWORD>(std::min<DWORD>(limit / 16, 0x3FFFFFFF), 16));
+}
+
+// Whether a table keeping `used` sheets has room for one more holding
+// `held` descriptors.
+bool RoomUnder(int used, int held, DWORD limit) {
+  if (used < TMapList::FILESET_COUNT) return true;
+  return used < TMapList::FILESET_MAX && g_keptDescriptors + held <= BudgetOf(limit);
+}
+
 }  // namespace
 
 TMapList::TMapList() {
@@ -64,14 +78,9 @@ TMapList::TMapList() {
 
 int TMapList::KeptDescriptors() { return g_keptDescriptors; }
 
-int TMapList::DescriptorBudget() {
-  return static_cast<int>(std::min<DWORD>(plat::DescriptorLimit() / 2, 0x3FFFFFFF));
-}
+int TMapList::DescriptorBudget() { return BudgetOf(plat::DescriptorLimit()); }
 
-int TMapList::DescriptorReserve() {
-  const DWORD sixteenth = std::min<DWORD>(plat::DescriptorLimit() / 16, 0x3FFFFFFF);
-  return static_cast<int>(std::max<DWORD>(sixteenth, 16));
-}
+int TMapList::DescriptorReserve() { return ReserveOf(plat::DescriptorLimit()); }
 
 size_t TMapList::KeptCacheBytes() { return g_keptCacheBytes; }
 
@@ -768,8 +777,7 @@ int TMapList::OldestEntry() const {
 }
 
 bool TMapList::RoomFor(int held) const {
-  if (FileSetsUsed < FILESET_COUNT) return true;
-  return FileSetsUsed < FILESET_MAX && g_keptDescriptors + held <= DescriptorBudget();
+  return RoomUnder(FileSetsUsed, held, plat::DescriptorLimit());
 }
 
 void TMapList::KeepFileSet() {
@@ -803,8 +811,11 @@ void TMapList::KeepFileSet() {
   // others kept can give it).
   int held = 0;
   for (int k = 0; k < SHEET_FILES; ++k) held += (Files[k] != nullptr) + (Backs[k] != nullptr);
-  int64_t wanted = int64_t(DescriptorReserve()) - int64_t(plat::DescriptorsLeft());
-  for (int oldest; (!RoomFor(held) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
+  // The limit and the descriptors left are looked at once: the sheets
+  // closed below give back what they held.
+  const plat::DescriptorRoom room = plat::DescriptorsNow();
+  int64_t wanted = int64_t(ReserveOf(room.limit)) - int64_t(room.left);
+  for (int oldest; (!RoomUnder(FileSetsUsed, held, room.limit) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
     wanted -= FileTable[size_t(oldest)].Held;
     CloseFileSet(oldest, 1);
   }

@@ -13,29 +13,49 @@ namespace plat {
 namespace {
 thread_local DWORD t_lastError = 0;
 DWORD g_descriptorLimit = 0;  // set by a test; 0: the process's own
+
+// The process's soft limit of descriptors, at most 0x7FFFFFFF; false when
+// it cannot be read.
+bool ProcessLimit(DWORD* most) {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+  *most = limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0x7FFFFFFF ? 0x7FFFFFFF
+                                                                        : DWORD(limit.rlim_cur);
+  return true;
+}
+
+// The descriptors left below the process's limit `most`.
+DWORD LeftBelow(DWORD most) {
+  // The cheapest descriptor to take: the root folder, opened for no access.
+  const int fd = ::open("/", O_PATH | O_CLOEXEC);
+  if (fd < 0) return errno == EMFILE || errno == ENFILE ? 0 : most;
+  ::close(fd);
+  return DWORD(fd) >= most ? 0 : most - DWORD(fd);
+}
+
 }  // namespace
 
 DWORD DescriptorLimit() {
   if (g_descriptorLimit != 0) return g_descriptorLimit;
-  struct rlimit limit;
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
-  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0x7FFFFFFF) return 0x7FFFFFFF;
-  return DWORD(limit.rlim_cur);
+  DWORD most = 1024;
+  ProcessLimit(&most);
+  return most;
 }
 
 void SetDescriptorLimit(DWORD limit) { g_descriptorLimit = limit; }
 
 DWORD DescriptorsLeft() {
-  struct rlimit limit;
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0x7FFFFFFF;
-  const rlim_t most = limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 0x7FFFFFFF
-                          ? rlim_t(0x7FFFFFFF)
-                          : limit.rlim_cur;
-  // The cheapest descriptor to take: the root folder, opened for no access.
-  const int fd = ::open("/", O_PATH | O_CLOEXEC);
-  if (fd < 0) return errno == EMFILE || errno == ENFILE ? 0 : DWORD(most);
-  ::close(fd);
-  return rlim_t(fd) >= most ? 0 : DWORD(most - rlim_t(fd));
+  DWORD most = 0x7FFFFFFF;
+  return ProcessLimit(&most) ? LeftBelow(most) : most;
+}
+
+DescriptorRoom DescriptorsNow() {
+  DWORD most = 0;
+  const bool known = ProcessLimit(&most);
+  DescriptorRoom room;
+  room.limit = g_descriptorLimit != 0 ? g_descriptorLimit : known ? most : 1024;
+  room.left = known ? LeftBelow(most) : 0x7FFFFFFF;
+  return room;
 }
 
 uint64_t PhysicalMemory() {

@@ -104,6 +104,13 @@ void SetDescriptorLimit(DWORD limit);
 // descriptor, so every one below it is taken; the count is exact while the
 // process holds no descriptor above a free one. 0 when none is free.
 DWORD DescriptorsLeft();
+// Both at once, with one look at the process's limit: what a caller that
+// weighs the two against each other asks at every sheet it keeps.
+struct DescriptorRoom {
+  DWORD limit;  // as DescriptorLimit answers
+  DWORD left;   // as DescriptorsLeft answers
+};
+DescriptorRoom DescriptorsNow();
 
 // The bytes of memory the machine has (0 when it cannot be told).
 uint64_t PhysicalMemory();

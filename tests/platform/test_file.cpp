@@ -9,6 +9,7 @@
 
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/system.h"
 #include "platform/systemcalls.h"
 #include "support/scratch_dir.h"
 
@@ -429,6 +430,20 @@ TEST(PathTest, SplitAndMakeAcceptBothSeparators) {
   EXPECT_STREQ(out, "/data/m");
 
   EXPECT_EQ(plat::OsPath("C:\\MAPS\\A.MAP"), "C:/MAPS/A.MAP");
+}
+
+// The limit and the descriptors left, asked at once, answer as asked
+// apart: the limit a test sets, the descriptors the process really has.
+TEST(Descriptors, AskedAtOnceAnswerAsAskedApart) {
+  plat::SetDescriptorLimit(40);
+  plat::DescriptorRoom room = plat::DescriptorsNow();
+  EXPECT_EQ(40u, room.limit);
+  EXPECT_EQ(plat::DescriptorsLeft(), room.left);
+  EXPECT_GT(room.left, 40u);
+  plat::SetDescriptorLimit(0);
+  room = plat::DescriptorsNow();
+  EXPECT_EQ(plat::DescriptorLimit(), room.limit);
+  EXPECT_EQ(plat::DescriptorsLeft(), room.left);
 }
 
 }  // namespace
