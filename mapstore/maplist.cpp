@@ -815,7 +815,8 @@ void TMapList::KeepFileSet() {
   // closed below give back what they held.
   const plat::DescriptorRoom room = plat::DescriptorsNow();
   int64_t wanted = int64_t(ReserveOf(room.limit)) - int64_t(room.left);
-  for (int oldest; (!RoomUnder(FileSetsUsed, held, room.limit) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
+  for (int oldest;
+       (!RoomUnder(FileSetsUsed, held, room.limit) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
     wanted -= FileTable[size_t(oldest)].Held;
     CloseFileSet(oldest, 1);
   }
@@ -824,6 +825,9 @@ void TMapList::KeepFileSet() {
     // No memory for one more entry: the oldest one gives way.
     entry = OldestEntry();
     CloseFileSet(entry, 1);
+    // The last entry goes from the table as it closes; its place is taken
+    // again within the memory the table has.
+    if (entry >= FileSetCount()) entry = FreeEntry(ListNumber);
   }
   // Not kept: the sheet's files are its own, closed when it closes.
   if (entry < 0) return;
@@ -933,6 +937,18 @@ void TMapList::CloseFileSet(int entry, int close) {
   e.Mode = 0;
   e.Access = 0;
   KeptClaims[size_t(entry)] = SHEETCLAIMS{};
+  // Free entries at the table's end go (their memory stays reserved): a
+  // table that kept thousands of sheets under a high descriptor limit and
+  // keeps a few hundred now is searched only as far as its last one at
+  // every sheet kept. New entries take the first free one, so the entries
+  // in use gather at the table's start.
+  while (!FileTable.empty() && FileTable.back().Sheet == 0 && FileTable.back().Stamp == 0 &&
+         States.size() == FileTable.size() && States.back() == nullptr &&
+         KeptClaims.size() == FileTable.size()) {
+    FileTable.pop_back();
+    States.pop_back();
+    KeptClaims.pop_back();
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -400,6 +400,27 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
+// A table that kept many sheets under a high limit keeps a few under a low
+// one: its free entries leave its end, so that keeping a sheet no longer
+// searches the entries of the sheets gone.
+TEST_F(SheetTable, ShrinksToTheSheetsItKeepsUnderALowerLimit) {
+  constexpr int kMany = 40, kSheets = kMany + TMapList::FILESET_COUNT;
+  WriteSheets(kSheets);
+  TestMap map(dir.path(), kSheets);
+  TMapList list;
+  for (int n = 1; n <= kMany; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  ASSERT_EQ(kMany, list.KeptSheets());
+  plat::SetDescriptorLimit(1);  // the table keeps 16 sheets
+  for (int n = kMany + 1; n <= kSheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  EXPECT_EQ(TMapList::FILESET_COUNT, list.KeptSheets());
+  EXPECT_EQ(TMapList::FILESET_COUNT, list.FileSetCount());
+  // The sheets kept are still taken back without opening a file.
+  plat::FaultVfs counter;
+  plat::ScopedVfs use(&counter);
+  for (int n = kMany + 1; n <= kSheets; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  EXPECT_EQ(0, counter.Count(plat::VfsOp::Open));
+}
+
 // A table that keeps FILESET_COUNT sheets (a descriptor limit of 1) and
 // two sheets more, opened in turn: sheets 1 and 2 are then not kept.
 class SmallTable : public MapListTest {
