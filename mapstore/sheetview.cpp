@@ -304,9 +304,16 @@ void TSheetView::Shelve() {
 void TSheetView::TakeShelved(HANDLE file) {
   SHELF& shelf = Shelf();
   plat::FILEIDENTITY identity;
-  if (shelf.Count.load(std::memory_order_relaxed) == 0 || !plat::FileViewsShared(file) ||
-      !plat::GetHandleIdentity(file, &identity))
+  if (shelf.Count.load(std::memory_order_relaxed) == 0 || !plat::GetHandleIdentity(file, &identity))
     return;
+  // Only a file that has a view on the shelf asks its file system whether
+  // views are shared: the shelf may hold the views of other maps' files,
+  // and a file opened without one should cost nothing more for it.
+  {
+    std::lock_guard<std::mutex> guard(shelf.Lock);
+    if (shelf.Views.find(identity) == shelf.Views.end()) return;
+  }
+  if (!plat::FileViewsShared(file)) return;
   std::lock_guard<std::mutex> guard(shelf.Lock);
   auto at = shelf.Views.find(identity);
   if (at == shelf.Views.end()) return;

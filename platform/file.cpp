@@ -317,9 +317,9 @@ bool GetFileIdentity(const char* name, FILEIDENTITY* identity) {
 bool GetHandleIdentity(HANDLE handle, FILEIDENTITY* identity) {
   auto file = detail::FindFile(handle);
   if (!file || identity == nullptr) return false;
-  VfsInfo info;
-  if (file->io->Stat(&info) != ERROR_SUCCESS || (info.volume == 0 && info.id == 0)) return false;
-  *identity = FILEIDENTITY{info.volume, info.id};
+  uint64_t volume = 0, id = 0;
+  if (file->io->Identity(&volume, &id) != ERROR_SUCCESS || (volume == 0 && id == 0)) return false;
+  *identity = FILEIDENTITY{volume, id};
   return true;
 }
 

@@ -40,6 +40,15 @@ DWORD Vfs::Map(VfsFile& file, bool writable, std::shared_ptr<VfsMapping>* mappin
 
 bool Vfs::ViewsShared(VfsFile& file) { return file.ViewsShared(); }
 
+DWORD VfsFile::Identity(uint64_t* volume, uint64_t* id) {
+  VfsInfo info;
+  const DWORD e = Stat(&info);
+  if (e != ERROR_SUCCESS) return e;
+  *volume = info.volume;
+  *id = info.id;
+  return ERROR_SUCCESS;
+}
+
 bool ViewsAllowed() {
   Vfs* filter = detail::g_fileFilter.load(std::memory_order_acquire);
   return filter == nullptr || filter->AllowsViews();

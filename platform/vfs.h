@@ -127,6 +127,10 @@ class VfsFile {
   virtual DWORD Lock(uint64_t offset, uint64_t length, bool shared) = 0;
   virtual DWORD Unlock(uint64_t offset, uint64_t length) = 0;
   virtual DWORD Stat(VfsInfo* info) = 0;
+  // The file's volume and number, as Stat gives them. They never change for
+  // an open file, so a file system that learnt them at the opening answers
+  // without asking again.
+  virtual DWORD Identity(uint64_t* volume, uint64_t* id);
   // Sets the last-access and last-write times (FILETIME values; null:
   // unchanged).
   virtual DWORD SetTimes(const ULONGLONG* access, const ULONGLONG* write) = 0;

@@ -450,6 +450,19 @@ class SystemFile final : public VfsFile {
     return InfoFromStatx(sx, info);
   }
 
+  DWORD Identity(uint64_t* volume, uint64_t* id) override {
+    if (!identified_) return VfsFile::Identity(volume, id);
+    *volume = volume_;
+    *id = id_;
+    return ERROR_SUCCESS;
+  }
+  // The identity the opening's own stat of the descriptor gave.
+  void Identified(const struct stat& st) {
+    volume_ = st.st_dev;
+    id_ = st.st_ino;
+    identified_ = true;
+  }
+
   DWORD SetTimes(const ULONGLONG* access, const ULONGLONG* write) override {
     struct timespec ts[2];
     const ULONGLONG* in[2] = {access, write};
@@ -518,6 +531,9 @@ class SystemFile final : public VfsFile {
   const bool readable_;  // the descriptor's own access
   const bool writable_;
   std::atomic<int> viewsShared_{-1};  // ViewsShared once asked (0 or 1), -1 before
+  bool identified_ = false;  // volume_ and id_ set by the opening
+  uint64_t volume_ = 0;
+  uint64_t id_ = 0;
 };
 
 class SystemFs final : public Vfs {
@@ -583,6 +599,7 @@ class SystemFs final : public Vfs {
       // Only regular files are files here: a pipe or a device named by a
       // host would block the first read for good.
       if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
+      file->Identified(st);
       if (existed && write && IsReadOnlyMode(st.st_mode)) return ERROR_ACCESS_DENIED;
       if (write && !file->writable()) return ERROR_ACCESS_DENIED;
       if (read && !file->readable()) return ERROR_ACCESS_DENIED;

@@ -333,6 +333,21 @@ TEST_F(FileTest, ViewsSharedIsAskedOnceAnOpenFile) {
   plat::CloseHandle(f);
 }
 
+// A handle's identity is its name's, learnt at the opening: asking it
+// makes no kernel entry.
+TEST_F(FileTest, AHandleKnowsItsIdentityFromItsOpening) {
+  dir.Write("i.dat", "bytes");
+  HANDLE f = Open(dir / "i.dat", OPEN_EXISTING, GENERIC_READ);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  plat::FILEIDENTITY byName, byHandle;
+  ASSERT_TRUE(plat::GetFileIdentity((dir / "i.dat").c_str(), &byName));
+  const uint64_t before = plat::SystemCalls().stat;
+  ASSERT_TRUE(plat::GetHandleIdentity(f, &byHandle));
+  EXPECT_EQ(before, plat::SystemCalls().stat);
+  EXPECT_TRUE(byName == byHandle);
+  plat::CloseHandle(f);
+}
+
 // A read that runs past the end of a local file ends with the one kernel
 // read that found the end, and still gets every byte there is.
 TEST_F(FileTest, AReadPastTheEndIsOneKernelRead) {
