@@ -815,8 +815,8 @@ void TMapList::KeepFileSet() {
   // closed below give back what they held.
   const plat::DescriptorRoom room = plat::DescriptorsNow();
   int64_t wanted = int64_t(ReserveOf(room.limit)) - int64_t(room.left);
-  for (int oldest;
-       (!RoomUnder(FileSetsUsed, held, room.limit) || wanted > 0) && (oldest = OldestEntry()) >= 0;) {
+  auto roomy = [&] { return RoomUnder(FileSetsUsed, held, room.limit) && wanted <= 0; };
+  for (int oldest; !roomy() && (oldest = OldestEntry()) >= 0;) {
     wanted -= FileTable[size_t(oldest)].Held;
     CloseFileSet(oldest, 1);
   }
