@@ -941,10 +941,10 @@ void TMapList::CloseFileSet(int entry, int close) {
   // table that kept thousands of sheets under a high descriptor limit and
   // keeps a few hundred now is searched only as far as its last one at
   // every sheet kept. New entries take the first free one, so the entries
-  // in use gather at the table's start.
+  // in use gather at the table's start. The three tables grow and shrink
+  // together.
   while (!FileTable.empty() && FileTable.back().Sheet == 0 && FileTable.back().Stamp == 0 &&
-         States.size() == FileTable.size() && States.back() == nullptr &&
-         KeptClaims.size() == FileTable.size()) {
+         States.back() == nullptr) {
     FileTable.pop_back();
     States.pop_back();
     KeptClaims.pop_back();
