@@ -56,8 +56,13 @@ int g_keptDescriptors = 0;
 size_t g_keptCacheBytes = size_t(128) << 20;
 
 // The descriptors the lists may keep under the process's limit, and those
-// the host keeps free for itself.
-int BudgetOf(DWORD limit) { return static_cast<int>(std::min<DWORD>(limit / 2, 0x3FFFFFFF)); }
+// the host keeps free for itself. Up to a limit of 8,192 half is the host's;
+// a host's own files do not grow with a raised limit, so past it the host
+// keeps 4,096 or a quarter of the limit, whichever is more.
+int BudgetOf(DWORD limit) {
+  const DWORD host = limit <= 8192 ? limit - limit / 2 : std::max<DWORD>(4096, limit / 4);
+  return static_cast<int>(std::min<DWORD>(limit - host, 0x3FFFFFFF));
+}
 int ReserveOf(DWORD limit) {
   return static_cast<int>(std::max<DWORD>(std::min<DWORD>(limit / 16, 0x3FFFFFFF), 16));
 }

@@ -8,7 +8,8 @@
 // one of those sheets is opened again (with the same edit mode). The table
 // keeps 16 sheets, and more while the sheets kept by every list of the
 // process hold at most half the files the process may have open (its
-// descriptor limit; the rest is the host's), up to FILESET_MAX; fewer when
+// descriptor limit; the rest is the host's; past a limit of 8,192 the host
+// keeps 4,096 or a quarter, whichever is more), up to FILESET_MAX; fewer when
 // the host holds so many that the process would have less than a reserve
 // left (DescriptorReserve). An open that finds no descriptor left has the
 // sheets used longest ago give theirs back and is tried again: a sheet is
@@ -284,7 +285,8 @@ class MAPCLASS TMapList {
   int KeptSheets() const;
   // Descriptors the tables of every list of the process hold, and the most
   // they hold beyond FILESET_COUNT sheets a list: half the process's
-  // descriptor limit (plat::DescriptorLimit).
+  // descriptor limit (plat::DescriptorLimit); past a limit of 8,192, the
+  // limit less 4,096 or less a quarter of it, whichever leaves less.
   static int KeptDescriptors();
   static int DescriptorBudget();
   // The descriptors left to the host whatever the table keeps: a sixteenth

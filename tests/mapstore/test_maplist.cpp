@@ -400,6 +400,17 @@ TEST_P(SheetTable, KeepsTheSheetsUsedLastWithinHalfTheDescriptorLimit) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SheetTable, ::testing::Values(int(TMapList::FILESET_COUNT), 24));
 
+// Half the limit is the host's, and past 8,192 it keeps 4,096 or a quarter
+// of a raised limit, whichever is more: a limit raised for many sheets
+// lets the table keep them.
+TEST_F(SheetTable, LeavesTheHostHalfALowLimitAndAQuarterOfAHighOne) {
+  const DWORD limits[][2] = {{1024, 512}, {8192, 4096}, {10000, 5904}, {20000, 15000}};
+  for (const auto& [limit, budget] : limits) {
+    plat::SetDescriptorLimit(limit);
+    EXPECT_EQ(int(budget), TMapList::DescriptorBudget()) << limit;
+  }
+}
+
 // A table that kept many sheets under a high limit keeps a few under a low
 // one: its free entries leave its end, so that keeping a sheet no longer
 // searches the entries of the sheets gone.
