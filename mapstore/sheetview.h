@@ -24,8 +24,8 @@
 // view does, whoever wrote them since; one of a file cut short is let go
 // at its first read past the cut. The shelf holds at most 4,096 views and
 // 1 GB of them in a process, those shelved longest ago let go first; a
-// view on it holds no descriptor (a file deleted meanwhile keeps its space
-// until the view is let go).
+// view on it holds no descriptor, lock or share mode (a file deleted
+// meanwhile keeps its space until the view is let go).
 #pragma once
 
 #include <algorithm>

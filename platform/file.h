@@ -238,7 +238,8 @@ BOOL GetDiskFreeSpaceA(const char* path, DWORD* sectorsPerCluster, DWORD* bytesP
 // given). A view must begin at a multiple of the page size; a view that
 // would reach past the end of the file is cut at the end (touching pages
 // past the end of a file would fault). Views stay valid after the mapping
-// and file handles are closed, until UnmapViewOfFile.
+// and file handles are closed, until UnmapViewOfFile; a closed handle's
+// locks and share modes go with it all the same.
 HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh,
                           DWORD sizeLow, const char* name);
 void* MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,

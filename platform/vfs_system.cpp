@@ -364,9 +364,11 @@ class SystemFile final : public VfsFile {
         writable_(writable) {}
   // Closing the descriptor drops every lock and marker of this file. While
   // a mapping made of it keeps the descriptor, they are let go here: the
-  // file is closed for every other opener.
+  // file is closed for every other opener. So they are for a file ever
+  // mapped: a view keeps the open file, and with it its locks and markers,
+  // after the mapping and the descriptor are gone.
   ~SystemFile() override {
-    if (held_.use_count() > 1) {
+    if (mapped_.load(std::memory_order_relaxed) || held_.use_count() > 1) {
       struct flock fl = detail::Range(F_UNLCK, 0, 0);
       detail::Fcntl(fd_, F_OFD_SETLK, &fl);
     }
@@ -483,6 +485,7 @@ class SystemFile final : public VfsFile {
   DWORD Map(bool writable, std::shared_ptr<VfsMapping>* mapping) override {
     if (!readable_ || (writable && !writable_)) return ERROR_ACCESS_DENIED;
     *mapping = std::make_shared<SystemMapping>(held_);
+    mapped_.store(true, std::memory_order_relaxed);
     return ERROR_SUCCESS;
   }
 
@@ -531,6 +534,7 @@ class SystemFile final : public VfsFile {
   const bool readable_;  // the descriptor's own access
   const bool writable_;
   std::atomic<int> viewsShared_{-1};  // ViewsShared once asked (0 or 1), -1 before
+  std::atomic<bool> mapped_{false};    // a mapping was made of the file
   bool identified_ = false;  // volume_ and id_ set by the opening
   uint64_t volume_ = 0;
   uint64_t id_ = 0;

@@ -198,7 +198,7 @@ TEST_F(LockTest, AnotherProcessSeesLocksAndShareModes) {
   plat::CloseHandle(a);
 }
 
-TEST_F(LockTest, AMappingDoesNotKeepTheLocksOfAClosedHandle) {
+TEST_F(LockTest, AMappingOrAViewKeepsNoLockOrMarkerOfAClosedHandle) {
   std::string name = dir / "mapped";
   dir.Write("mapped", std::string(8192, 'm'));
   HANDLE a = Open(name);
@@ -210,6 +210,22 @@ TEST_F(LockTest, AMappingDoesNotKeepTheLocksOfAClosedHandle) {
   EXPECT_TRUE(plat::LockFile(b, 0, 0, 32, 0));
   plat::CloseHandle(b);
   plat::CloseHandle(m);
+  // Nor does a view that outlives its mapping and the handle: a writer's
+  // markers gone, an open that denies writing, and a deletion, are let be.
+  HANDLE c = Open(name);
+  ASSERT_TRUE(plat::LockFile(c, 0, 0, 32, 0));
+  m = plat::CreateFileMappingA(c, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(m, nullptr);
+  const void* view = plat::MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0);
+  ASSERT_NE(view, nullptr);
+  plat::CloseHandle(m);
+  plat::CloseHandle(c);
+  HANDLE d = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+  ASSERT_NE(d, INVALID_HANDLE_VALUE) << plat::GetLastError();
+  EXPECT_TRUE(plat::LockFile(d, 0, 0, 32, 0));
+  plat::CloseHandle(d);
+  EXPECT_TRUE(plat::DeleteFileA(name.c_str()));
+  plat::UnmapViewOfFile(view);
 }
 
 TEST_F(LockTest, BadHandlesFailCleanly) {
