@@ -362,13 +362,13 @@ class SystemFile final : public VfsFile {
   SystemFile(int fd, bool readable, bool writable)
       : fd_(fd), held_(std::make_shared<SharedDescriptor>(fd)), readable_(readable),
         writable_(writable) {}
-  // Closing the descriptor drops every lock and marker of this file. While
-  // a mapping made of it keeps the descriptor, they are let go here: the
-  // file is closed for every other opener. So they are for a file ever
-  // mapped: a view keeps the open file, and with it its locks and markers,
-  // after the mapping and the descriptor are gone.
+  // Closing the descriptor drops every lock and marker of this file, unless
+  // a mapping made of it keeps the descriptor, or a view keeps the open file
+  // (and with it its locks and markers) after the mapping and the
+  // descriptor are gone. So a file ever mapped lets them go here: the file
+  // is closed for every other opener.
   ~SystemFile() override {
-    if (mapped_.load(std::memory_order_relaxed) || held_.use_count() > 1) {
+    if (mapped_.load(std::memory_order_relaxed)) {
       struct flock fl = detail::Range(F_UNLCK, 0, 0);
       detail::Fcntl(fd_, F_OFD_SETLK, &fl);
     }
