@@ -337,15 +337,30 @@ int TMapList::FindClaims(bool shared) {
   // bytes claimed twice (`shared`).
   static const int64_t kLongest[SHEET_FILES] = {0, DATA_MAX_LENGTH, SEMN_MAX_LENGTH,
                                                 DRAW_MAX_LENGTH};
-  enum : int { CHUNK = 64 };
-  FVSPR chunk[CHUNK];
+  // A few descriptors (another writer's appends) are read as any are. A
+  // pass over many (a sheet's first write after it opens) reads them in
+  // long runs straight from the file: through the descriptor cache's view
+  // it would fault in every page of the descriptor file, which costs
+  // several times the copy. What this list wrote last may lie in its write
+  // view: then they are all read as any are.
+  enum : int { CHUNK = 64, BLOCK = 4096 };
+  const LONG from = onward ? Claims.Counted + 1 : 1;
+  FVSPR small[CHUNK];
+  std::vector<FVSPR> large;
+  const HANDLE hdr = Files[SHEET_HDR];
+  if (Head.Count - from >= CHUNK && hdr != nullptr && !WriteViews[SHEET_HDR].Holds(hdr))
+    large.resize(size_t(std::min<LONG>(BLOCK, Head.Count - from + 1)));
+  FVSPR* const chunk = large.empty() ? small : large.data();
+  const LONG most = large.empty() ? LONG(CHUNK) : LONG(large.size());
   bool cut[SHEET_FILES] = {};
   // Each file's records that start in it, as their heads claim them.
   std::vector<CLAIMSPAN> records[SHEET_FILES];
   if (shared) records[SHEET_DAT].reserve(size_t(Head.Count));
-  for (LONG n = onward ? Claims.Counted + 1 : 1; n <= Head.Count; n += CHUNK) {
-    const LONG k = Head.Count - n + 1 < CHUNK ? Head.Count - n + 1 : CHUNK;
-    if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, chunk, DWORD(k) * SHEET_RECORD_SIZE) != 0)
+  for (LONG n = from; n <= Head.Count; n += most) {
+    const LONG k = Head.Count - n + 1 < most ? Head.Count - n + 1 : most;
+    const int64_t at = int64_t(n) * SHEET_RECORD_SIZE;
+    const DWORD size = DWORD(k) * SHEET_RECORD_SIZE;
+    if (large.empty() ? ReadHdr(at, chunk, size) != 0 : !plat::ReadExactAt(hdr, at, chunk, size))
       return MAPERR_READ;
     for (LONG i = 0; i < k; ++i) {
       const DWORD offsets[SHEET_FILES] = {0, chunk[i].DataOffset, chunk[i].SemnOffset,

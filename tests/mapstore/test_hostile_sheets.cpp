@@ -387,3 +387,36 @@ TEST_F(HostileSheets, ClaimsOfObjectsAnotherWriterAppendedAreFound) {
   std::memcpy(&length, dat.data() + at + 4, 4);
   EXPECT_TRUE(at >= end + 16 || at + length <= end + 8) << at << " " << end;
 }
+
+// A sheet of thousands of objects, whose descriptors a first write after
+// the opening reads in long runs: the objects naming bytes past the end at
+// either side of a run's edge and at the last descriptor keep the new
+// record from every one of them.
+TEST_F(HostileSheets, ClaimsAmongThousandsOfDescriptorsAreFound) {
+  constexpr int kObjects = 4100;
+  {
+    TMap map;
+    ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+    ASSERT_EQ(1, map.OpenList(1));
+    for (int n = 1; n <= kObjects; ++n) ASSERT_EQ(n, Append(map, LOCAL_LINE, NESTED_LINE, true));
+  }
+  const uint32_t end = uint32_t(outer.Read("map/S1.DAT").size());
+  const std::pair<int, uint32_t> claims[] = {{4096, 8}, {4097, 64}, {kObjects, 200}};
+  for (const auto& [n, past] : claims) {
+    FVSPR d = ReadDesc(n);
+    d.DataOffset = end + past;
+    WriteDesc(n, d);
+  }
+  TMap map;
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  ASSERT_EQ(1, map.OpenList(1));
+  ASSERT_EQ(kObjects + 1, Append(map, LOCAL_LINE, NESTED_LINE, true));
+  map.CloseData();
+  const uint32_t at = ReadDesc(kObjects + 1).DataOffset;
+  const std::string dat = outer.Read("map/S1.DAT");
+  ASSERT_GE(dat.size(), size_t(at) + 8);
+  uint32_t length;
+  std::memcpy(&length, dat.data() + at + 4, 4);
+  for (const auto& [n, past] : claims)
+    EXPECT_TRUE(at >= end + past + 8 || at + length <= end + past) << n << ": " << at;
+}
