@@ -149,10 +149,6 @@ class TSheetWindows {
   // likely to come from the view (the file is larger than the windows
   // hold), for TouchViews; null otherwise.
   const char* ViewAt(int64_t from) const { return FileFits() ? nullptr : view_.At(from); }
-  // The file's view holding at least its first `bytes` bytes, for a pass
-  // that reads them all once in place, past the windows
-  // (TSheetView::Holding); null when there is none.
-  const char* ViewHolding(int64_t bytes) { return view_.Holding(file_, bytes); }
 
  protected:
   TSheetWindows() { Init(); }

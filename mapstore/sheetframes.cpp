@@ -9,11 +9,13 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "mapstore/maplist.h"
 #include "mapstore/sheetframegrid.h"
-#include "mapstore/sheetview.h"
+#include "platform/fileio.h"
 #include "platform/system.h"
+#include "platform/vfs.h"
 
 namespace {
 
@@ -245,32 +247,72 @@ bool TSheetFrameGrid::Make(TMapList& list) {
       prevLocal = local;
       return true;
     };
-    // The descriptors are read in place from the file's view where they
-    // can be, as the sheet's cache would hand them out (no links mended in
-    // memory): the walk then copies no window. Otherwise through the cache,
-    // as every walk reads it.
-    const char* const view = list.LinksRepaired()
-                                 ? nullptr
-                                 : list.HeadBuffer.ViewHolding(int64_t(count + 1) * SHEET_RECORD_SIZE);
     // Whether the chain leads on from its last object met.
     bool more = false;
-    if (view != nullptr) {
-      constexpr LONG kAhead = 32;
-      auto walk = [&] {
-        LONG n = list.Head.First <= count_ ? list.Head.First : 0;
-        for (LONG i = 0; n > 0 && i < count_; ++i) {
-          const FVSPR* d = reinterpret_cast<const FVSPR*>(view + int64_t(n) * SHEET_RECORD_SIZE);
-          // Each descriptor names the next: the processor cannot fetch
-          // ahead by itself. Most chains run by number.
-          if (n + kAhead <= count_) __builtin_prefetch(d + kAhead);
-          if (!meet(n, d)) return;
-          const DWORD next = d->Next;
-          n = next != 0 && next <= DWORD(count_) ? LONG(next) : 0;
-        }
-        more = n > 0;
+    // Chains run by kind, each kind over the whole sheet, so that a walk
+    // over the descriptors themselves waits on memory at nearly every
+    // step. So the descriptors are read from the file in order, in blocks,
+    // the frames and links of each kept; the walk then follows the links
+    // alone. Otherwise (links mended in memory, or the file shorter than
+    // its count) through the cache, as every walk reads it. The fault
+    // layer of the tests sees every read through the cache.
+    const int64_t heads = int64_t(count + 1) * SHEET_RECORD_SIZE;
+    if (!list.LinksRepaired() && plat::ViewsAllowed() && plat::FileLength(file_) >= heads) {
+      struct LINKS {
+        uint32_t next, back;
       };
-      if (!ReadViewGuarded([](void* w) { (*static_cast<decltype(walk)*>(w))(); }, &walk))
-        line = false;
+      const std::unique_ptr<LINKS[]> links(new LINKS[count + 1]);
+      const std::unique_ptr<uint8_t[]> locals(new uint8_t[count + 1]);
+      constexpr LONG kBlock = 4096;  // descriptors read at once
+      const std::unique_ptr<FVSPR[]> read(new FVSPR[size_t(std::min<LONG>(kBlock, count_))]);
+      for (LONG first = 1; first <= count_; first += kBlock) {
+        const LONG k = std::min<LONG>(kBlock, count_ - first + 1);
+        if (!plat::ReadExactAt(file_, int64_t(first) * SHEET_RECORD_SIZE, read.get(),
+                               DWORD(k) * SHEET_RECORD_SIZE)) {
+          std::vector<int32_t>().swap(places_);
+          return false;
+        }
+        for (LONG i = 0; i < k; ++i) {
+          const FVSPR* d = &read[size_t(i)];
+          const size_t n = size_t(first + i);
+          links[n] = LINKS{d->Next, d->Back};
+          locals[n] = uint8_t(FvsprLocal(d));
+          const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
+                        std::max(d->Y1, d->Y2)};
+          std::memcpy(block.get() + n * sizeof(FRAME), &f, sizeof f);
+          bits[n] = uint8_t(BitsOf(f) + 1);
+        }
+      }
+      LONG n = list.Head.First <= count_ ? list.Head.First : 0;
+      for (LONG i = 0; n > 0 && i < count_; ++i) {
+        // The same rules as meet's.
+        if (places[n] != NOT_IN_CHAIN || links[size_t(n)].back != DWORD(prev)) {
+          line = false;
+          break;
+        }
+        const int local = locals[size_t(n)];
+        if (prev != 0 && (n < prev || local != prevLocal)) ++run;
+        places[n] = run;
+        ++placed;
+        prev = n;
+        prevLocal = local;
+        const DWORD next = links[size_t(n)].next;
+        n = next != 0 && next <= DWORD(count_) ? LONG(next) : 0;
+      }
+      more = line && n > 0;
+      // The sizes and the extent of the objects met; the others are not
+      // in the chain.
+      for (size_t m = 1; line && m <= count; ++m) {
+        if (places[m] == NOT_IN_CHAIN) {
+          bits[m] = 0;
+          continue;
+        }
+        FRAME f;
+        std::memcpy(&f, block.get() + m * sizeof(FRAME), sizeof f);
+        ++perBits[bits[m] - 1];
+        x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
+        x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
+      }
     } else {
       const FVSPR* d = list.FirstHead();
       for (LONG i = 0; d != nullptr && i < count_; ++i) {

@@ -6,9 +6,9 @@
 //
 // The index is made by one walk of the chain, the first time a small frame
 // is asked of an open sheet of at least MinObjects objects: the
-// descriptors read in place from the file's view where there is one and no
-// links are mended in memory, else through the sheet's descriptor cache
-// as every walk reads them. Along that
+// descriptors read from the file in order, in blocks, and the chain then
+// followed by their links alone where no links are mended in memory, else
+// through the sheet's descriptor cache as every walk reads them. Along that
 // walk the objects fall into runs of rising numbers, a new run where the
 // number falls or the local type changes: run and number then order the
 // objects as the chain does, and an object appended behind the last one

@@ -346,18 +346,6 @@ bool TSheetView::Map(HANDLE file) {
   return true;
 }
 
-const char* TSheetView::Holding(HANDLE file, int64_t bytes) {
-  if (file == nullptr || bytes <= 0 || !plat::ViewsAllowed()) return nullptr;
-  if (file != file_) {
-    Close();
-    file_ = file;
-  }
-  if (view_ == nullptr || length_ < bytes) Map(file);
-  if (view_ == nullptr || length_ < bytes) return nullptr;
-  plat::AdviseViewWholeRead(view_);
-  return view_;
-}
-
 int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size) {
   if (offset < 0 || size < 0) return -1;
   char* out = static_cast<char*>(buffer);

@@ -58,11 +58,6 @@ class TSheetView {
   }
   // Bytes the view covers; 0 without one.
   int64_t Length() const { return length_; }
-  // The view of `file` holding at least its first `bytes` bytes, mapped
-  // (again) now when it does not, for a pass that reads them all once in
-  // place (ReadViewGuarded); null where views are not allowed or the file
-  // is shorter or cannot be mapped.
-  const char* Holding(HANDLE file, int64_t bytes);
   // Exchanges views (and what each knows of its file) with `other`.
   void Swap(TSheetView& other) noexcept {
     std::swap(file_, other.file_);
