@@ -219,29 +219,24 @@ bool TSheetFrameGrid::Make(TMapList& list) {
     LONG prev = 0, placed = 0;
     int prevLocal = -1;
     int32_t run = FIRST_RUN;
-    LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
-    // How many frames have each number of bits in their size less one (the
-    // level of a frame over cells of a unit, BitsOf).
-    LONG perBits[kLevels] = {};
     int32_t* const places = places_.data();
-    auto meet = [&](LONG n, const FVSPR* d) {
+    // An object's frame, corners in order, and its size.
+    auto take = [&](size_t n, const FVSPR* d) {
+      const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
+                    std::max(d->Y1, d->Y2)};
+      std::memcpy(block.get() + n * sizeof(FRAME), &f, sizeof f);
+      bits[n] = uint8_t(BitsOf(f) + 1);
+    };
+    // Object n met next, linked back to `back`: false when the line breaks.
+    auto step = [&](LONG n, DWORD back, int local) {
       // Met twice (a circle), or not linked back to the one before: the
       // walk backwards would meet other objects.
-      if (n < 1 || n > count_ || places[n] != NOT_IN_CHAIN || d->Back != DWORD(prev)) {
+      if (n < 1 || n > count_ || places[n] != NOT_IN_CHAIN || back != DWORD(prev)) {
         line = false;
         return false;
       }
-      const int local = FvsprLocal(d);
       if (prev != 0 && (n < prev || local != prevLocal)) ++run;
       places[n] = run;
-      const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
-                    std::max(d->Y1, d->Y2)};
-      std::memcpy(block.get() + size_t(n) * sizeof(FRAME), &f, sizeof f);
-      const int b = BitsOf(f);
-      bits[size_t(n)] = uint8_t(b + 1);
-      ++perBits[b];
-      x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
-      x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
       ++placed;
       prev = n;
       prevLocal = local;
@@ -260,63 +255,36 @@ bool TSheetFrameGrid::Make(TMapList& list) {
     if (!list.LinksRepaired() && plat::ViewsAllowed() && plat::FileLength(file_) >= heads) {
       struct LINKS {
         uint32_t next, back;
+        uint8_t local;
       };
       const std::unique_ptr<LINKS[]> links(new LINKS[count + 1]);
-      const std::unique_ptr<uint8_t[]> locals(new uint8_t[count + 1]);
       constexpr LONG kBlock = 4096;  // descriptors read at once
       const std::unique_ptr<FVSPR[]> read(new FVSPR[size_t(std::min<LONG>(kBlock, count_))]);
       for (LONG first = 1; first <= count_; first += kBlock) {
         const LONG k = std::min<LONG>(kBlock, count_ - first + 1);
         if (!plat::ReadExactAt(file_, int64_t(first) * SHEET_RECORD_SIZE, read.get(),
                                DWORD(k) * SHEET_RECORD_SIZE)) {
-          std::vector<int32_t>().swap(places_);
-          return false;
-        }
-        for (LONG i = 0; i < k; ++i) {
-          const FVSPR* d = &read[size_t(i)];
-          const size_t n = size_t(first + i);
-          links[n] = LINKS{d->Next, d->Back};
-          locals[n] = uint8_t(FvsprLocal(d));
-          const FRAME f{std::min(d->X1, d->X2), std::min(d->Y1, d->Y2), std::max(d->X1, d->X2),
-                        std::max(d->Y1, d->Y2)};
-          std::memcpy(block.get() + n * sizeof(FRAME), &f, sizeof f);
-          bits[n] = uint8_t(BitsOf(f) + 1);
-        }
-      }
-      LONG n = list.Head.First <= count_ ? list.Head.First : 0;
-      for (LONG i = 0; n > 0 && i < count_; ++i) {
-        // The same rules as meet's.
-        if (places[n] != NOT_IN_CHAIN || links[size_t(n)].back != DWORD(prev)) {
           line = false;
           break;
         }
-        const int local = locals[size_t(n)];
-        if (prev != 0 && (n < prev || local != prevLocal)) ++run;
-        places[n] = run;
-        ++placed;
-        prev = n;
-        prevLocal = local;
-        const DWORD next = links[size_t(n)].next;
-        n = next != 0 && next <= DWORD(count_) ? LONG(next) : 0;
-      }
-      more = line && n > 0;
-      // The sizes and the extent of the objects met; the others are not
-      // in the chain.
-      for (size_t m = 1; line && m <= count; ++m) {
-        if (places[m] == NOT_IN_CHAIN) {
-          bits[m] = 0;
-          continue;
+        for (LONG i = 0; i < k; ++i) {
+          const FVSPR* d = &read[size_t(i)];
+          links[size_t(first + i)] = LINKS{d->Next, d->Back, uint8_t(FvsprLocal(d))};
+          take(size_t(first + i), d);
         }
-        FRAME f;
-        std::memcpy(&f, block.get() + m * sizeof(FRAME), sizeof f);
-        ++perBits[bits[m] - 1];
-        x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
-        x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
       }
+      LONG n = line && list.Head.First <= count_ ? list.Head.First : 0;
+      for (LONG i = 0; n > 0 && i < count_; ++i) {
+        const LINKS& l = links[size_t(n)];
+        if (!step(n, l.back, l.local)) break;
+        n = l.next != 0 && l.next <= DWORD(count_) ? LONG(l.next) : 0;
+      }
+      more = n > 0;
     } else {
       const FVSPR* d = list.FirstHead();
       for (LONG i = 0; d != nullptr && i < count_; ++i) {
-        if (!meet(list.CurrentObject, d)) break;
+        if (!step(list.CurrentObject, d->Back, FvsprLocal(d))) break;
+        take(size_t(list.CurrentObject), d);
         d = list.NextHead();
       }
       more = d != nullptr;
@@ -325,6 +293,23 @@ bool TSheetFrameGrid::Make(TMapList& list) {
     if (!line || more || prev != list.Head.Last || run == INT32_MAX) {
       std::vector<int32_t>().swap(places_);
       return false;
+    }
+    // The sizes and the extent of the objects met; the others are in no
+    // chain.
+    LONG x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
+    // How many frames have each number of bits in their size less one (the
+    // level of a frame over cells of a unit, BitsOf).
+    LONG perBits[kLevels] = {};
+    for (size_t m = 1; m <= count; ++m) {
+      if (places[m] == NOT_IN_CHAIN) {
+        bits[m] = 0;
+        continue;
+      }
+      FRAME f;
+      std::memcpy(&f, block.get() + m * sizeof(FRAME), sizeof f);
+      ++perBits[bits[m] - 1];
+      x1 = std::min(x1, f.X1), y1 = std::min(y1, f.Y1);
+      x2 = std::max(x2, f.X2), y2 = std::max(y2, f.Y2);
     }
     serves_ = true;
     if (placed == 0) return true;
