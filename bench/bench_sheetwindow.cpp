@@ -118,7 +118,9 @@
 // maps takes a minute or more; pick some with --benchmark_filter (e.g.
 // '/100000$').
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -130,6 +132,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
@@ -1299,51 +1302,94 @@ void BM_FirstSelectOverFirstClick(benchmark::State& state) {
 // one. It appends one point object at the parent's word (a byte down a
 // pipe) to a sheet at random, on the sheet's ground, with edit mode on, and
 // answers (a byte back) once the object is made and told; its end is the
-// parent's word too: the pipe closed (it closes the map) or a kill.
+// parent's word too: the pipe closed (it closes the map) or a kill. It is
+// this program started again (--editor), not a fork of it: a fork would
+// leave every page of this process shared with the child, and the first
+// write to each after it (any allocation of the documents measured) would
+// be a copy on this process's clock that no separate editor causes.
 struct Editor {
   pid_t pid = -1;
   int orders = -1, answers = -1;
 };
 
+// The editor's side: --editor <map> <grid> <side> <code> <seed>, orders on
+// descriptor 3 and answers on 4; the exit status 0 when it ended at the
+// parent's word.
+int EditorMain(char** argv) {
+  const std::string path = argv[2];
+  const int grid = std::atoi(argv[3]);
+  const double sideAll = std::atof(argv[4]);
+  const int code = std::atoi(argv[5]);
+  const unsigned seed = unsigned(std::strtoul(argv[6], nullptr, 10));
+  enum { ORDERS = 3, ANSWERS = 4 };
+  int status = 2;
+  TMapAccess* doc = NewDocument();
+  if (grid > 0 && doc != nullptr && doc->OpenData(path.c_str(), 0)) {
+    doc->WorkMode(1);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> place(0.1, 0.9);
+    const int sheets = grid * grid;
+    const double side = sideAll / grid;
+    const std::vector<char> semn = Semantics(0);
+    char order = 0;
+    status = 0;
+    while (status == 0 && read(ORDERS, &order, 1) == 1) {
+      const int k = 1 + int(rng() % unsigned(sheets));
+      const DOUBLEPOINT p{kSheetX + ((k - 1) / grid + place(rng)) * side,
+                          kSheetY + ((k - 1) % grid + place(rng)) * side};
+      FVSPR d{};
+      d.Local = LOCAL_POINT, d.Code = WORD(code);
+      std::vector<char> metric = PlaneMetric(doc, k, {p});
+      std::vector<char> semantics = semn;
+      if (!doc->OpenList(k) ||
+          doc->AppendObject(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
+                            reinterpret_cast<::SEMANTIC*>(semantics.data()), nullptr) == 0 ||
+          write(ANSWERS, &order, 1) != 1)
+        status = 3;
+    }
+  }
+  if (doc != nullptr) FreeDocument(doc);
+  return status;
+}
+
 Editor StartEditor(const Scene* s, unsigned seed) {
   int down[2], up[2];
-  if (pipe(down) != 0) return {};
-  if (pipe(up) != 0) {
+  if (pipe2(down, O_CLOEXEC) != 0) return {};
+  if (pipe2(up, O_CLOEXEC) != 0) {
     close(down[0]), close(down[1]);
     return {};
   }
-  std::fflush(nullptr);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(down[1]), close(up[0]);
-    int status = 2;
-    TMapAccess* doc = NewDocument();
-    if (doc != nullptr && doc->OpenData(s->path.c_str(), 0)) {
-      doc->WorkMode(1);
-      std::mt19937 rng(seed);
-      std::uniform_real_distribution<double> place(0.1, 0.9);
-      const int sheets = s->grid * s->grid;
-      const double side = s->side / s->grid;
-      const std::vector<char> semn = Semantics(0);
-      char order = 0;
-      status = 0;
-      while (status == 0 && read(down[0], &order, 1) == 1) {
-        const int k = 1 + int(rng() % unsigned(sheets));
-        const DOUBLEPOINT p{kSheetX + ((k - 1) / s->grid + place(rng)) * side,
-                            kSheetY + ((k - 1) % s->grid + place(rng)) * side};
-        FVSPR d{};
-        d.Local = LOCAL_POINT, d.Code = WORD(s->codes[2]);
-        std::vector<char> metric = PlaneMetric(doc, k, {p});
-        std::vector<char> semantics = semn;
-        if (!doc->OpenList(k) ||
-            doc->AppendObject(&d, reinterpret_cast<LONGMETRIC*>(metric.data()),
-                              reinterpret_cast<::SEMANTIC*>(semantics.data()), nullptr) == 0 ||
-            write(up[1], &order, 1) != 1)
-          status = 3;
-      }
-    }
-    if (doc != nullptr) FreeDocument(doc);
-    _exit(status);
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  pid_t pid = -1;
+  if (length > 0) {
+    self[length] = 0;
+    const std::string args[] = {self,
+                                "--editor",
+                                s->path,
+                                std::to_string(s->grid),
+                                std::to_string(s->side),
+                                std::to_string(s->codes[2]),
+                                std::to_string(seed)};
+    char* argv[std::size(args) + 1] = {};
+    for (size_t k = 0; k < std::size(args); ++k) argv[k] = const_cast<char*>(args[k].c_str());
+    // The pipe's ends become the child's descriptors 3 and 4 (dup2 clears
+    // close-on-exec), from copies above both, so that neither is put over
+    // the other; the descriptors of this process opened close-on-exec (the
+    // library's, the pipes' other ends) do not pass.
+    const int orders = fcntl(down[0], F_DUPFD_CLOEXEC, 5);
+    const int answers = fcntl(up[1], F_DUPFD_CLOEXEC, 5);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, orders, 3);
+    posix_spawn_file_actions_adddup2(&actions, answers, 4);
+    std::fflush(nullptr);
+    if (orders < 0 || answers < 0 ||
+        posix_spawn(&pid, self, &actions, nullptr, argv, environ) != 0)
+      pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    if (orders >= 0) close(orders);
+    if (answers >= 0) close(answers);
   }
   close(down[0]), close(up[1]);
   if (pid < 0) {
@@ -1874,6 +1920,7 @@ bool PrintRatios() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 7 && std::strcmp(argv[1], "--editor") == 0) return EditorMain(argv);
   Register();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
