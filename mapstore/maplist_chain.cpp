@@ -117,14 +117,22 @@ bool TMapList::LocksTrusted() {
 bool TMapList::LastLinksOpen() {
   const LONG last = Head.Count;
   if (last < 2) return false;
-  FVSPR desc, side;
-  if (ReadHdr(int64_t(last) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0) return false;
-  if (desc.Back != 0 && desc.Back < DWORD(last) &&
-      ReadHdr(int64_t(desc.Back) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0 &&
+  // The last two descriptors in one read: the last object's neighbour in
+  // the chain is most often the one before it.
+  FVSPR pair[2], side;
+  if (ReadHdr(int64_t(last - 1) * SHEET_RECORD_SIZE, pair, sizeof(pair)) != 0) return false;
+  const FVSPR& desc = pair[1];
+  auto neighbour = [&](DWORD n) {
+    if (n == DWORD(last - 1)) {
+      side = pair[0];
+      return true;
+    }
+    return ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0;
+  };
+  if (desc.Back != 0 && desc.Back < DWORD(last) && neighbour(desc.Back) &&
       side.Next != DWORD(last))
     return true;
-  return desc.Next != 0 && desc.Next < DWORD(last) &&
-         ReadHdr(int64_t(desc.Next) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0 &&
+  return desc.Next != 0 && desc.Next < DWORD(last) && neighbour(desc.Next) &&
          side.Back != DWORD(last);
 }
 
