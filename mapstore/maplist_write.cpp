@@ -45,6 +45,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <vector>
 
 #include "common/maperr.h"
@@ -342,20 +343,32 @@ int TMapList::FindClaims(bool shared) {
   // long runs straight from the file: through the descriptor cache's view
   // it would fault in every page of the descriptor file, which costs
   // several times the copy. What this list wrote last may lie in its write
-  // view: then they are all read as any are.
+  // view: then they are all read as any are. Without memory for a long
+  // run, they are read a few at a time.
   enum : int { CHUNK = 64, BLOCK = 4096 };
   const LONG from = onward ? Claims.Counted + 1 : 1;
   FVSPR small[CHUNK];
   std::vector<FVSPR> large;
   const HANDLE hdr = Files[SHEET_HDR];
-  if (Head.Count - from >= CHUNK && hdr != nullptr && !WriteViews[SHEET_HDR].Holds(hdr))
-    large.resize(size_t(std::min<LONG>(BLOCK, Head.Count - from + 1)));
+  if (Head.Count - from >= CHUNK && hdr != nullptr && !WriteViews[SHEET_HDR].Holds(hdr)) {
+    try {
+      large.resize(size_t(std::min<LONG>(BLOCK, Head.Count - from + 1)));
+    } catch (const std::bad_alloc&) {
+      large.clear();
+    }
+  }
   FVSPR* const chunk = large.empty() ? small : large.data();
   const LONG most = large.empty() ? LONG(CHUNK) : LONG(large.size());
   bool cut[SHEET_FILES] = {};
   // Each file's records that start in it, as their heads claim them.
   std::vector<CLAIMSPAN> records[SHEET_FILES];
-  if (shared) records[SHEET_DAT].reserve(size_t(Head.Count));
+  if (shared) {
+    try {
+      records[SHEET_DAT].reserve(size_t(Head.Count));
+    } catch (const std::bad_alloc&) {
+      // grown record by record below
+    }
+  }
   for (LONG n = from; n <= Head.Count; n += most) {
     const LONG k = Head.Count - n + 1 < most ? Head.Count - n + 1 : most;
     const int64_t at = int64_t(n) * SHEET_RECORD_SIZE;
@@ -374,7 +387,13 @@ int TMapList::FindClaims(bool shared) {
         if (size > 0 && !ReadRecordHead(file, at, head, size)) return MAPERR_READ;
         bool taken;
         const int64_t claimed = at + ClaimedLength(file, head, &taken);
-        if (shared && at < end) records[file].push_back(CLAIMSPAN{at, claimed});
+        if (shared && at < end) {
+          try {
+            records[file].push_back(CLAIMSPAN{at, claimed});
+          } catch (const std::bad_alloc&) {
+            return MAPERR_MEMORY;
+          }
+        }
         if (claimed <= end) continue;
         if (taken && at < end) {
           // Its marker lies in the file (a marker cut by the end is no

@@ -1,6 +1,9 @@
 // Byte-range locks of file handles: the handle keeps the ranges it locked
 // (Windows refuses a second lock of a handle over its own range and unlocks
 // only exact ranges); the Vfs holds the locks against other files.
+#include <algorithm>
+#include <new>
+
 #include "platform/file_internal.h"
 #include "platform/clock.h"
 #include "platform/lockwait.h"
@@ -29,6 +32,14 @@ BOOL Lock(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD lengthLow, DWO
   for (const auto& r : file->locks)
     if (offset < r.offset + r.length && r.offset < offset + length)
       return Fail(ERROR_LOCK_VIOLATION);
+  // Room for the record first: a lock taken that the handle could not
+  // record would never be given back.
+  try {
+    if (file->locks.size() == file->locks.capacity())
+      file->locks.reserve(std::max<size_t>(4, 2 * file->locks.size()));
+  } catch (const std::bad_alloc&) {
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  }
   DWORD e = detail::IoLock(*file->io, offset, length, shared);
   if (e != ERROR_SUCCESS) return Fail(e);
   file->locks.push_back({offset, length});

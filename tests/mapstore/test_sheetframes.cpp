@@ -26,17 +26,18 @@
 #include "support/sheetbuilder.h"
 #include "support/writerprocess.h"
 
-// While set, every allocation through operator new fails: the index's
-// answer to a lack of memory.
+// While set, every allocation through operator new fails (or only those
+// of at least g_newFailsFrom bytes): the answer to a lack of memory.
 namespace {
 bool g_newFails = false;
+std::size_t g_newFailsFrom = SIZE_MAX;
 // Kept out of line: the compiler does not then pair the operators' malloc
 // and free with the new and delete expressions they serve.
 [[gnu::noinline]] void ReleaseBlock(void* p) noexcept { std::free(p); }
 }  // namespace
 
 void* operator new(std::size_t size) {
-  if (!g_newFails)
+  if (!g_newFails && size < g_newFailsFrom)
     if (void* p = std::malloc(size != 0 ? size : 1)) return p;
   throw std::bad_alloc();
 }
@@ -618,6 +619,45 @@ TEST_F(SheetFrameWrites, AnAppendWithoutMemoryForgetsTheIndex) {
   EXPECT_FALSE(thrown);
   EXPECT_FALSE(list.FrameIndex.Made());
   Expect("made again");
+}
+
+// A sheet's first write after it opens, without memory: with none at all
+// the append fails and nothing is thrown into the writer (no lock taken
+// and left unrecorded); without room for a long run of descriptors (the
+// one block of more than 8 KB the append asks for) they are read a few at
+// a time and the append is made. What was made is all there on reopening.
+TEST_F(SheetFrameWrites, AFirstWriteWithoutMemoryFailsOrReadsLess) {
+  map.WorkMode(0);
+  for (int i = 0; i < 300; ++i) ASSERT_GT(Append(map, LOCAL_LINE, random), 0);
+  map.CloseData();
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  ASSERT_EQ(1, map.OpenList(1));
+  Bytes metric = Metric(LOCAL_LINE, random);
+  FVSPR d = objtest::Desc(LOCAL_LINE, uint16_t(16 + LOCAL_LINE));
+  auto append = [&](bool none, int* made) {
+    g_newFails = none;
+    g_newFailsFrom = none ? SIZE_MAX : 8192;
+    bool thrown = false;
+    try {
+      *made = map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr);
+    } catch (...) {
+      thrown = true;
+    }
+    g_newFails = false;
+    g_newFailsFrom = SIZE_MAX;
+    return thrown;
+  };
+  int made = -1;
+  EXPECT_FALSE(append(true, &made));
+  EXPECT_EQ(0, made);
+  EXPECT_FALSE(append(false, &made));
+  EXPECT_EQ(301, made);
+  ASSERT_EQ(302, Append(map, LOCAL_LINE, random));
+  map.CloseData();
+  ASSERT_EQ(1, map.OpenData(Path().c_str(), 0));
+  ASSERT_EQ(1, map.OpenList(1));
+  EXPECT_EQ(302, map.List.Head.Count);
+  Expect("reopened");
 }
 
 }  // namespace
