@@ -255,7 +255,7 @@ void Report(benchmark::State& state, const char* what, const Side& one, const Si
   const std::string limit =
       state.range(4) != 0 ? ", " + std::to_string(state.range(4)) + " descriptors" : "";
   std::snprintf(line, sizeof(line),
-                "  %-6s %-9s %8d objects, %4d sheets%s%s: %10.0f / %10.0f = %5.2f (goal >= %.2f)",
+                "  %-6s %-9s %8d objects, %4d sheets%s%s: %10.0f / %10.0f = %6.4f (goal >= %.2f)",
                 what, state.range(1) ? "edit mode" : "", int(state.range(0)), int(state.range(2)),
                 against[state.range(3)], limit.c_str(), many.Rate(), one.Rate(), ratio, goal);
   Ratios().push_back(line);

@@ -221,7 +221,12 @@ void TMapList::LoadHead() {
 
 int TMapList::CheckHeadCount(const char* name) {
   // Every loop over the objects and every append is bounded by the count:
-  // it must be one the file holds.
+  // it must be one the file holds. The cache, which holds only what the
+  // opening read with the header, may hold the last descriptor counted:
+  // then the file holds it, and its length need not be asked.
+  if (Head.Count >= 0 && HeadBuffer.HeldRecord(Head.Count) != nullptr &&
+      CheckHdrCount(&Head, (int64_t(Head.Count) + 1) * SHEET_RECORD_SIZE))
+    return 1;
   if (CheckHdrCount(&Head, plat::FileLength(Files[SHEET_HDR]))) return 1;
   ReportError(MAPERR_DATA, name, LISTSTAGE_HDRCOUNT);
   return 0;
@@ -405,7 +410,7 @@ int TMapList::OpenFiles() {
   // its signature is a leftover and is deleted.
   FilePath(SHEET_GRA, path, sizeof(path));
   HANDLE gra = nullptr;
-  if (path[0] && plat::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+  if (path[0] && plat::PathFileExistsA(path)) {
     gra = OpenSheetFile(path);
     if (gra == nullptr && OutOfDescriptors()) return outOfDescriptors(path);
     if (gra == nullptr && (List->Flags & LISTFILE_GRA))

@@ -933,6 +933,11 @@ class MAPCLASS TMapList {
   int CompleteLinksAtOpen();
   // Whether a neighbour of the last object counted does not link to it.
   bool LastLinksOpen();
+  // The same at the opening, with the last two descriptors read there
+  // (ChainEndsPastCount), null when they were not: descriptors the cache
+  // read with the header are taken from it.
+  int CompleteLinksAtOpen(const FVSPR* lastTwo);
+  bool LastLinksOpen(const FVSPR* lastTwo);
   // Under the sheet lock: the header copy read again from the file
   // (TakeHead). False (the copy unchanged) when it cannot be read, does
   // not fit the file or counts fewer objects than the copy.
@@ -941,6 +946,11 @@ class MAPCLASS TMapList {
   void ReloadHead();
   // Whether a chain end named by the header links past the count.
   bool ChainEndsPastCount();
+  // The same at the opening, while the cache holds only what the opening
+  // read with the header (from which descriptors are taken): the last two
+  // descriptors go into `lastTwo` in one read, `*lastTwoRead` telling
+  // whether they could be had, for LastLinksOpen.
+  bool ChainEndsPastCount(FVSPR* lastTwo, bool* lastTwoRead);
   // Every link past the count and the links that replace it: the objects
   // given new links, with them, into `out`. 0, or MAPERR_READ when the
   // descriptors cannot be read.

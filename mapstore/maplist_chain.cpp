@@ -12,6 +12,7 @@
 // system also completes the links to its last object when the append that
 // counted it stopped before writing them.
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <map>
 
@@ -25,9 +26,27 @@ enum : int { SCAN_RECORDS = 1024 };  // descriptors read at once by the scan
 
 }  // namespace
 
-bool TMapList::ChainEndsPastCount() {
+bool TMapList::ChainEndsPastCount() { return ChainEndsPastCount(nullptr, nullptr); }
+
+bool TMapList::ChainEndsPastCount(FVSPR* lastTwo, bool* lastTwoRead) {
   const LONG count = Head.Count;
+  if (lastTwoRead != nullptr) *lastTwoRead = false;
   if (count < 1) return false;
+  // At the opening the last two descriptors come together (LastLinksOpen
+  // looks at both), from the cache when it holds them.
+  const bool opening = lastTwo != nullptr && lastTwoRead != nullptr;
+  if (opening && count >= 2) {
+    const char* before = HeadBuffer.HeldRecord(count - 1);
+    const char* last = HeadBuffer.HeldRecord(count);
+    if (before != nullptr && last != nullptr) {
+      std::memcpy(&lastTwo[0], before, sizeof(FVSPR));
+      std::memcpy(&lastTwo[1], last, sizeof(FVSPR));
+      *lastTwoRead = true;
+    } else {
+      *lastTwoRead =
+          ReadHdr(int64_t(count - 1) * SHEET_RECORD_SIZE, lastTwo, 2 * sizeof(FVSPR)) == 0;
+    }
+  }
   // The objects an append links a new one to: those the header names as
   // chain ends, and the highest number (after which a mixed object goes).
   const LONG ends[] = {Head.First,    Head.Last,      Head.LastPolygon, Head.LastLine,
@@ -36,7 +55,13 @@ bool TMapList::ChainEndsPastCount() {
     const LONG n = ends[i];
     if (n < 1 || n > count || std::find(ends, ends + i, n) != ends + i) continue;
     FVSPR desc;
-    if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0) continue;
+    const char* held = opening ? HeadBuffer.HeldRecord(n) : nullptr;
+    if (opening && *lastTwoRead && n >= count - 1)
+      desc = lastTwo[n - (count - 1)];
+    else if (held != nullptr)
+      std::memcpy(&desc, held, sizeof(desc));
+    else if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0)
+      continue;
     if (desc.Next > DWORD(count) || desc.Back > DWORD(count)) return true;
   }
   return false;
@@ -114,17 +139,27 @@ bool TMapList::LocksTrusted() {
   return plat::FileViewsShared(Files[SHEET_HDR]) != FALSE;
 }
 
-bool TMapList::LastLinksOpen() {
+bool TMapList::LastLinksOpen() { return LastLinksOpen(nullptr); }
+
+bool TMapList::LastLinksOpen(const FVSPR* lastTwo) {
   const LONG last = Head.Count;
   if (last < 2) return false;
   // The last two descriptors in one read: the last object's neighbour in
   // the chain is most often the one before it.
   FVSPR pair[2], side;
-  if (ReadHdr(int64_t(last - 1) * SHEET_RECORD_SIZE, pair, sizeof(pair)) != 0) return false;
+  if (lastTwo != nullptr)
+    std::copy(lastTwo, lastTwo + 2, pair);
+  else if (ReadHdr(int64_t(last - 1) * SHEET_RECORD_SIZE, pair, sizeof(pair)) != 0)
+    return false;
   const FVSPR& desc = pair[1];
   auto neighbour = [&](DWORD n) {
     if (n == DWORD(last - 1)) {
       side = pair[0];
+      return true;
+    }
+    const char* held = lastTwo != nullptr ? HeadBuffer.HeldRecord(LONG(n)) : nullptr;
+    if (held != nullptr) {
+      std::memcpy(&side, held, sizeof(side));
       return true;
     }
     return ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0;
@@ -136,8 +171,10 @@ bool TMapList::LastLinksOpen() {
          side.Back != DWORD(last);
 }
 
-int TMapList::CompleteLinksAtOpen() {
-  if (!IsWritable() || !LastLinksOpen() || !LocksTrusted() || !LockList()) return 1;
+int TMapList::CompleteLinksAtOpen() { return CompleteLinksAtOpen(nullptr); }
+
+int TMapList::CompleteLinksAtOpen(const FVSPR* lastTwo) {
+  if (!IsWritable() || !LastLinksOpen(lastTwo) || !LocksTrusted() || !LockList()) return 1;
   // A failed write leaves the rest to the next append, which completes the
   // links the same way.
   if (HeadReadAgain()) CompleteLastLinks(Head);
@@ -189,7 +226,11 @@ int TMapList::WriteLinkRepairs() {
 int TMapList::RepairChainLinks() {
   RepairCount = 0;
   RepairedCount = 0;
-  if (!ChainEndsPastCount()) return CompleteLinksAtOpen();
+  // The cache holds only what the opening read with the header.
+  FVSPR lastTwo[2];
+  bool lastTwoRead = false;
+  if (!ChainEndsPastCount(lastTwo, &lastTwoRead))
+    return CompleteLinksAtOpen(lastTwoRead ? lastTwo : nullptr);
 
   if (IsWritable() && LocksTrusted() && LockList()) {
     const int code = WriteLinkRepairs();

@@ -349,6 +349,14 @@ int THeadBuffer::Allocate(int64_t hint) {
   return AllocateBlock(windows, windowSize);
 }
 
+const char* THeadBuffer::HeldRecord(LONG n) const {
+  for (int i = 0, used = std::min(used_, count_); i < used; ++i) {
+    const SHEETWINDOW& w = windows_[i];
+    if (w.First <= n && n <= w.Last) return w.Data + (n - w.First) * SHEET_RECORD_SIZE;
+  }
+  return nullptr;
+}
+
 char* THeadBuffer::RecordAddr(LONG n) {
   const int used = std::min(used_, count_);
   // The window used last first: reads in order stay in it.

@@ -242,6 +242,9 @@ class THeadBuffer : public THeadWindows {
   // Address of descriptor n (0 = the file header), read from the file when
   // no window holds it; 0 when it cannot be had.
   char* RecordAddr(LONG n);
+  // Address of descriptor n when a window holds it, else null: nothing is
+  // read.
+  const char* HeldRecord(LONG n) const;
   // Copies a 48-byte descriptor into the window holding record n, if any.
   void UpdateRecord(LONG n, const void* desc);
   // Forgets the descriptors from number n on, which another writer has

@@ -342,6 +342,10 @@ DWORD GetFileAttributesA(const char* name) {
   return info.attributes;
 }
 
+BOOL PathFileExistsA(const char* name) {
+  return name != nullptr && CurrentVfs().Exists(OsPath(name)) ? TRUE : FALSE;
+}
+
 BOOL SetFileAttributesA(const char* name, DWORD attributes) {
   if (!name) return Fail(ERROR_INVALID_PARAMETER);
   const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;

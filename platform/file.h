@@ -212,6 +212,10 @@ bool IsSameFile(const char* a, const char* b);
 // without write permission, else FILE_ATTRIBUTE_NORMAL;
 // INVALID_FILE_ATTRIBUTES with the last error set when the name is missing.
 DWORD GetFileAttributesA(const char* name);
+// Whether a file or folder of this name exists, in one look of the file
+// system; the last error is left as it was (GetFileAttributesA tells why a
+// name is missing, which can take a second look).
+BOOL PathFileExistsA(const char* name);
 // Sets or clears the read-only attribute of a file; other attributes are
 // accepted and have no effect.
 BOOL SetFileAttributesA(const char* name, DWORD attributes);

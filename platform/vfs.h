@@ -182,6 +182,12 @@ class Vfs {
   virtual DWORD Replace(const std::string& path, const std::string& replacement) = 0;
   // Follows links.
   virtual DWORD Stat(const std::string& path, VfsInfo* info) = 0;
+  // Whether the name exists (a file or a folder; links followed), without
+  // telling why it does not: cheaper where finding why costs another look.
+  virtual bool Exists(const std::string& path) {
+    VfsInfo info;
+    return Stat(path, &info) == ERROR_SUCCESS;
+  }
   // Sets or clears the read-only attribute of a file; a folder is left as
   // it is (success).
   virtual DWORD SetReadOnly(const std::string& path, bool readOnly) = 0;

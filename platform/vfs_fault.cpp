@@ -122,6 +122,8 @@ DWORD FaultVfs::Replace(const std::string& path, const std::string& replacement)
 
 DWORD FaultVfs::Stat(const std::string& path, VfsInfo* info) { return inner_->Stat(path, info); }
 
+bool FaultVfs::Exists(const std::string& path) { return inner_->Exists(path); }
+
 DWORD FaultVfs::SetReadOnly(const std::string& path, bool readOnly) {
   return inner_->SetReadOnly(path, readOnly);
 }

@@ -103,6 +103,7 @@ class FaultVfs final : public Vfs {
   DWORD Rename(const std::string& from, const std::string& to) override;
   DWORD Replace(const std::string& path, const std::string& replacement) override;
   DWORD Stat(const std::string& path, VfsInfo* info) override;
+  bool Exists(const std::string& path) override;
   DWORD SetReadOnly(const std::string& path, bool readOnly) override;
   DWORD CreateFolder(const std::string& path) override;
   DWORD RemoveFolder(const std::string& path) override;

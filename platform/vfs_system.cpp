@@ -169,6 +169,7 @@ DWORD MissingNameError(const std::string& osPath) {
   size_t slash = osPath.find_last_of('/');
   if (slash == std::string::npos) return ERROR_FILE_NOT_FOUND;
   std::string folder = slash == 0 ? "/" : osPath.substr(0, slash);
+  Counted(CALL_STAT);
   struct stat st;
   if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return ERROR_FILE_NOT_FOUND;
   return ERROR_PATH_NOT_FOUND;
@@ -680,6 +681,13 @@ class SystemFs final : public Vfs {
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
       return NameError(errno, path);
     return InfoFromStatx(sx, info);
+  }
+
+  // One look: a missing name's folder is not looked at.
+  bool Exists(const std::string& path) override {
+    detail::Counted(detail::CALL_STAT);
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
   }
 
   DWORD SetReadOnly(const std::string& path, bool readOnly) override {

@@ -333,6 +333,23 @@ TEST_F(FileTest, ViewsSharedIsAskedOnceAnOpenFile) {
   plat::CloseHandle(f);
 }
 
+// Whether a name exists takes one look, missing or not; the attributes of
+// a missing name take a second (its folder's, to tell which is missing).
+TEST_F(FileTest, WhetherANameExistsTakesOneLook) {
+  dir.Write("e.dat", "bytes");
+  const std::string missing = dir / "none.dat";
+  uint64_t before = plat::SystemCalls().stat;
+  EXPECT_TRUE(plat::PathFileExistsA((dir / "e.dat").c_str()));
+  EXPECT_FALSE(plat::PathFileExistsA(missing.c_str()));
+  EXPECT_FALSE(plat::PathFileExistsA((dir / "none/x.dat").c_str()));
+  EXPECT_FALSE(plat::PathFileExistsA(nullptr));
+  EXPECT_EQ(3u, plat::SystemCalls().stat - before);
+  before = plat::SystemCalls().stat;
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, plat::GetFileAttributesA(missing.c_str()));
+  EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), plat::GetLastError());
+  EXPECT_EQ(2u, plat::SystemCalls().stat - before);
+}
+
 // A handle's identity is its name's, learnt at the opening: asking it
 // makes no kernel entry.
 TEST_F(FileTest, AHandleKnowsItsIdentityFromItsOpening) {
