@@ -24,6 +24,18 @@ namespace {
 
 enum : int { SCAN_RECORDS = 1024 };  // descriptors read at once by the scan
 
+// Descriptor n from `cache` when one is given and holds it, else by `read`
+// (the descriptor file's read): false when it cannot be had.
+template <typename Read>
+bool Descriptor(const THeadBuffer* cache, LONG n, FVSPR* out, const Read& read) {
+  const char* held = cache != nullptr ? cache->HeldRecord(n) : nullptr;
+  if (held != nullptr) {
+    std::memcpy(out, held, sizeof(*out));
+    return true;
+  }
+  return read(int64_t(n) * SHEET_RECORD_SIZE, out, DWORD(sizeof(*out))) == 0;
+}
+
 }  // namespace
 
 bool TMapList::ChainEndsPastCount() { return ChainEndsPastCount(nullptr, nullptr); }
@@ -35,6 +47,7 @@ bool TMapList::ChainEndsPastCount(FVSPR* lastTwo, bool* lastTwoRead) {
   // At the opening the last two descriptors come together (LastLinksOpen
   // looks at both), from the cache when it holds them.
   const bool opening = lastTwo != nullptr && lastTwoRead != nullptr;
+  auto read = [this](int64_t at, void* to, DWORD size) { return ReadHdr(at, to, size); };
   if (opening && count >= 2) {
     const char* before = HeadBuffer.HeldRecord(count - 1);
     const char* last = HeadBuffer.HeldRecord(count);
@@ -55,12 +68,9 @@ bool TMapList::ChainEndsPastCount(FVSPR* lastTwo, bool* lastTwoRead) {
     const LONG n = ends[i];
     if (n < 1 || n > count || std::find(ends, ends + i, n) != ends + i) continue;
     FVSPR desc;
-    const char* held = opening ? HeadBuffer.HeldRecord(n) : nullptr;
     if (opening && *lastTwoRead && n >= count - 1)
       desc = lastTwo[n - (count - 1)];
-    else if (held != nullptr)
-      std::memcpy(&desc, held, sizeof(desc));
-    else if (ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &desc, sizeof(desc)) != 0)
+    else if (!Descriptor(opening ? &HeadBuffer : nullptr, n, &desc, read))
       continue;
     if (desc.Next > DWORD(count) || desc.Back > DWORD(count)) return true;
   }
@@ -157,12 +167,8 @@ bool TMapList::LastLinksOpen(const FVSPR* lastTwo) {
       side = pair[0];
       return true;
     }
-    const char* held = lastTwo != nullptr ? HeadBuffer.HeldRecord(LONG(n)) : nullptr;
-    if (held != nullptr) {
-      std::memcpy(&side, held, sizeof(side));
-      return true;
-    }
-    return ReadHdr(int64_t(n) * SHEET_RECORD_SIZE, &side, sizeof(side)) == 0;
+    return Descriptor(lastTwo != nullptr ? &HeadBuffer : nullptr, LONG(n), &side,
+                      [this](int64_t at, void* to, DWORD size) { return ReadHdr(at, to, size); });
   };
   if (desc.Back != 0 && desc.Back < DWORD(last) && neighbour(desc.Back) &&
       side.Next != DWORD(last))
