@@ -74,6 +74,36 @@ bool RoomUnder(int used, int held, DWORD limit) {
   return used < TMapList::FILESET_MAX && g_keptDescriptors + held <= BudgetOf(limit);
 }
 
+// The descriptors left to the process, as a switch that kept a sheet last
+// looked (plat::DescriptorsNow: two kernel calls besides the limit's), and
+// what the lists held then. While the limit stays and at least twice the
+// host's reserve is left, a switch counts them down by what the lists took
+// since, and looks again at every ROOM_LOOK-th switch: the host's own files
+// go unseen for that many switches at most. With less left, every switch
+// looks.
+constexpr int ROOM_LOOK = 16;
+plat::DescriptorRoom g_roomSeen{};
+int64_t g_keptWhenSeen = 0;
+int g_switchesUnseen = -1;  // -1: never looked
+
+// The room for the sheets kept, with `taking` descriptors opened that the
+// lists do not count yet.
+plat::DescriptorRoom RoomNow(int taking) {
+  const int64_t kept = int64_t(g_keptDescriptors) + taking;
+  if (g_switchesUnseen >= 0 && g_switchesUnseen < ROOM_LOOK &&
+      plat::DescriptorLimit() == g_roomSeen.limit) {
+    const int64_t left = int64_t(g_roomSeen.left) - (kept - g_keptWhenSeen);
+    if (left >= 2 * int64_t(ReserveOf(g_roomSeen.limit))) {
+      ++g_switchesUnseen;
+      return {g_roomSeen.limit, DWORD(std::min<int64_t>(left, 0x7FFFFFFF))};
+    }
+  }
+  g_roomSeen = plat::DescriptorsNow();
+  g_keptWhenSeen = kept;
+  g_switchesUnseen = 0;
+  return g_roomSeen;
+}
+
 }  // namespace
 
 TMapList::TMapList() {
@@ -212,7 +242,14 @@ int TMapList::ReadIdent(HANDLE file, DWORD* ident) {
 }
 
 void TMapList::LoadHead() {
-  const char* head = HeadBuffer.RecordAddr(0);
+  // The count the sheet's record keeps from the sheet's last opening is only
+  // a guess at the file's length: the count's check and the chain's ends
+  // then need no read of their own, and a read of a descriptor none either.
+  // A guess that is wrong costs a read, as before.
+  constexpr LONG kOpeningRecords = 256;  // 12 KB
+  const LONG counted = List != nullptr ? List->ObjectCount : 0;
+  const LONG least = counted > 0 && counted < kOpeningRecords ? counted + 1 : 0;
+  const char* head = HeadBuffer.RecordAddr(0, least);
   if (head != nullptr)
     std::memcpy(&Head, head, sizeof(Head));
   else
@@ -823,7 +860,7 @@ void TMapList::KeepFileSet() {
   for (int k = 0; k < SHEET_FILES; ++k) held += (Files[k] != nullptr) + (Backs[k] != nullptr);
   // The limit and the descriptors left are looked at once: the sheets
   // closed below give back what they held.
-  const plat::DescriptorRoom room = plat::DescriptorsNow();
+  const plat::DescriptorRoom room = RoomNow(held);
   int64_t wanted = int64_t(ReserveOf(room.limit)) - int64_t(room.left);
   auto roomy = [&] { return RoomUnder(FileSetsUsed, held, room.limit) && wanted <= 0; };
   for (int oldest; !roomy() && (oldest = OldestEntry()) >= 0;) {
@@ -930,6 +967,8 @@ void TMapList::CloseFileSet(int entry, int close) {
   if (close && e.Sheet == ListNumber && e.Files[SHEET_HDR] == Files[SHEET_HDR]) EndWriteViews();
   // A sheet left for another one ends its views while its files are open.
   DropState(entry);
+  // Its descriptors, mostly adjacent numbers, go in one call.
+  plat::CloseTogether together;
   for (int k = 0; k < SHEET_FILES; ++k) {
     for (HANDLE* h : {&e.Files[k], &e.Backs[k]}) {
       if (*h == nullptr) continue;

@@ -897,8 +897,10 @@ class MAPCLASS TMapList {
   // Hands an open DAT, SEM or GRA file to its cache and keeps it in the
   // sheet's files; 0 (the file closed, MAPERR_MEMORY) without memory.
   int AttachSheetFile(int file, HANDLE h);
-  // Reads record 0 through the descriptor cache into the header copy
-  // (zeros when it cannot be read).
+  // Reads record 0 through the descriptor cache, just emptied, into the
+  // header copy (zeros when it cannot be read). A sheet that had fewer
+  // than 256 objects when it was open last has its descriptors read with
+  // the header.
   void LoadHead();
   // The header copy against the descriptor file (CheckHdrCount): 1, or 0
   // with 60005 reported for `name` (stage LISTSTAGE_HDRCOUNT).

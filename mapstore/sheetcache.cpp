@@ -357,7 +357,9 @@ const char* THeadBuffer::HeldRecord(LONG n) const {
   return nullptr;
 }
 
-char* THeadBuffer::RecordAddr(LONG n) {
+char* THeadBuffer::RecordAddr(LONG n) { return RecordAddr(n, PIECE_RECORDS); }
+
+char* THeadBuffer::RecordAddr(LONG n, LONG least) {
   const int used = std::min(used_, count_);
   // The window used last first: reads in order stay in it.
   if (index_ >= 0 && index_ < used) {
@@ -397,10 +399,10 @@ char* THeadBuffer::RecordAddr(LONG n) {
   int64_t asked = perWindow;
   bool backward = false;
   if (!FileFits() && perWindow > PIECE_RECORDS) {
-    const int64_t least = int64_t(PIECE_RECORDS) * SHEET_RECORD_SIZE;
+    const int64_t bytes = int64_t(std::max<LONG>(least, PIECE_RECORDS)) * SHEET_RECORD_SIZE;
     asked = std::min<int64_t>(
         perWindow,
-        ReadAhead(int64_t(n) * SHEET_RECORD_SIZE, least, &backward) / SHEET_RECORD_SIZE);
+        ReadAhead(int64_t(n) * SHEET_RECORD_SIZE, bytes, &backward) / SHEET_RECORD_SIZE);
   }
   const bool piece = asked < perWindow;
   // A whole window goes to an empty one first. Otherwise the lower half of

@@ -242,6 +242,10 @@ class THeadBuffer : public THeadWindows {
   // Address of descriptor n (0 = the file header), read from the file when
   // no window holds it; 0 when it cannot be had.
   char* RecordAddr(LONG n);
+  // The same, where a read by pieces takes at least `least` descriptors
+  // (at most a window's): an opening reads a small sheet's descriptors
+  // with its header.
+  char* RecordAddr(LONG n, LONG least);
   // Address of descriptor n when a window holds it, else null: nothing is
   // read.
   const char* HeldRecord(LONG n) const;

@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -296,11 +297,14 @@ DWORD InfoFromStatx(const struct statx& sx, VfsInfo* info) {
   return ERROR_SUCCESS;
 }
 
+thread_local CloseTogether* t_closeTogether = nullptr;
+
 // A descriptor shared by a file and the mappings made of it, closed when
 // the last of them lets go: a mapping needs no descriptor of its own.
 struct SharedDescriptor {
   explicit SharedDescriptor(int f) : fd(f) {}
   ~SharedDescriptor() {
+    if (t_closeTogether != nullptr && t_closeTogether->Defer(fd)) return;
     detail::Counted(detail::CALL_CLOSE);
     ::close(fd);
   }
@@ -765,6 +769,32 @@ class SystemFs final : public Vfs {
 };
 
 }  // namespace
+
+CloseTogether::CloseTogether() : outer_(t_closeTogether) { t_closeTogether = this; }
+
+bool CloseTogether::Defer(int fd) {
+  if (count_ == MOST) return false;
+  fds_[count_++] = fd;
+  return true;
+}
+
+CloseTogether::~CloseTogether() {
+  t_closeTogether = outer_;
+  std::sort(fds_, fds_ + count_);
+  for (int i = 0; i < count_;) {
+    int end = i + 1;
+    while (end < count_ && fds_[end] == fds_[end - 1] + 1) ++end;
+    detail::Counted(detail::CALL_CLOSE);
+    // A run holds only descriptors deferred here: each number in it is one.
+    if (end - i == 1 || ::close_range(unsigned(fds_[i]), unsigned(fds_[end - 1]), 0) != 0) {
+      for (int k = i; k < end; ++k) {
+        if (k > i) detail::Counted(detail::CALL_CLOSE);
+        ::close(fds_[k]);
+      }
+    }
+    i = end;
+  }
+}
 
 SystemCallCounts SystemCalls() {
   auto at = [](detail::CallKind k) { return detail::g_calls[k].load(std::memory_order_relaxed); };

@@ -531,14 +531,15 @@ TEST_F(SmallTable, ASheetSwitchMakesFewSystemCalls) {
   // file looked for by one look at its name. The descriptors read with the
   // header serve the chain's ends, and the last descriptor counted found
   // there proves the file's length. The sheet kept longest ago closes its
-  // four. A sheet kept opens and locks nothing.
+  // four, adjacent descriptors, in one call. A sheet kept opens and locks
+  // nothing.
   {
     TestMap map(dir.path(), kOpened);
     TMapList list;
     ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
     const plat::SystemCallCounts fresh = calls(map, list, 1);
     EXPECT_EQ(4u, fresh.open);
-    EXPECT_EQ(4u, fresh.close);
+    EXPECT_EQ(1u, fresh.close);
     EXPECT_LE(fresh.lock, 3u * 4);
     EXPECT_LE(fresh.flock, 2u * 4);
     EXPECT_LE(fresh.stat, 10u);
@@ -550,7 +551,10 @@ TEST_F(SmallTable, ASheetSwitchMakesFewSystemCalls) {
   }
   // Caches that read by pieces (more sheets than their memory keeps whole)
   // read the header's piece and, on a sheet of more objects than that
-  // holds, the last two descriptors together.
+  // holds, the last two descriptors together. A sheet whose record counts
+  // its objects, as the map keeps them from the sheet's last opening, is
+  // read whole with its header; a count that is wrong costs the reads it
+  // saved, and the sheet opens as it is.
   SheetBuilder longer = SmallSheet(10);
   for (int k = 0; k < 6; ++k) longer.Add(LOCAL_POINT, MetricRecord(24, k));
   longer.Write(dir.path(), TestMap::Base(1));
@@ -558,10 +562,17 @@ TEST_F(SmallTable, ASheetSwitchMakesFewSystemCalls) {
   TestMap map(dir.path(), kOpened);
   TMapList list;
   ASSERT_NO_FATAL_FAILURE(OpenInTurn(map, list));
-  const plat::SystemCallCounts fresh = calls(map, list, 1);
-  EXPECT_EQ(4u, fresh.open);
-  EXPECT_LE(fresh.stat, 10u);
-  EXPECT_EQ(5u, fresh.read);
+  const LONG objects = 9;
+  for (const LONG counted : {LONG(0), objects, objects - 4, LONG(200)}) {
+    map.List(1)->ObjectCount = counted;
+    const plat::SystemCallCounts fresh = calls(map, list, 1);
+    EXPECT_EQ(4u, fresh.open) << counted;
+    EXPECT_LE(fresh.stat, counted == objects ? 9u : 10u) << counted;
+    EXPECT_EQ(counted >= objects ? 4u : 5u, fresh.read) << counted;
+    EXPECT_EQ(objects, list.Head.Count);
+    ASSERT_NE(nullptr, list.ObjectDesc(objects));
+    for (int n = 2; n <= kOpened; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  }
 }
 
 // A sheet opened while its semantics file was missing, which another
@@ -679,6 +690,25 @@ TEST_F(ShortOfDescriptors, EverySheetReadsAndTheHostKeepsItsReserve) {
   EXPECT_EQ(MAPERR_MANYFILES, list.GetError());
   GiveBack(held.size());
   EXPECT_TRUE(reads(2));
+}
+
+// Descriptors the host takes while plenty were left go unseen for a few
+// switches at most: then the sheets kept give theirs back for the host's
+// reserve, not only one sheet at a time as the lists run out.
+TEST_F(ShortOfDescriptors, TheHostsOwnFilesAreSeenWithinAFewSwitches) {
+  const int sheets = 60;
+  WriteSheets(sheets);
+  TestMap map(dir.path(), sheets);
+  TMapList list;
+  for (int n = 1; n <= sheets / 2; ++n) ASSERT_EQ(1, list.Open(&map, n)) << n;
+  const int kept = TMapList::KeptDescriptors();
+  HoldAllBut(8);
+  int fewest = kept;
+  for (int n = sheets / 2 + 1; n <= sheets / 2 + 17; ++n) {
+    ASSERT_EQ(1, list.Open(&map, n)) << n;
+    fewest = std::min(fewest, TMapList::KeptDescriptors());
+  }
+  EXPECT_LE(fewest + TMapList::DescriptorReserve() / 2, kept);
 }
 
 // A sheet left for another one keeps its caches with its files: going

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/fileio.h"
@@ -348,6 +351,46 @@ TEST_F(FileTest, WhetherANameExistsTakesOneLook) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, plat::GetFileAttributesA(missing.c_str()));
   EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), plat::GetLastError());
   EXPECT_EQ(2u, plat::SystemCalls().stat - before);
+}
+
+// Descriptors let go under a CloseTogether stay open until it ends, up to
+// its most; then each run of adjacent numbers is closed by one call, and
+// every one of them is closed.
+TEST_F(FileTest, DescriptorsClosedTogetherTakeACallARun) {
+  dir.Write("c.dat", "bytes");
+  auto descriptors = [] {
+    std::vector<int> fds;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
+      fds.push_back(std::atoi(fd.path().filename().c_str()));
+    std::sort(fds.begin(), fds.end());
+    return fds;
+  };
+  const size_t held = descriptors().size();
+  std::vector<HANDLE> files;
+  std::vector<int> opened;  // each file's descriptor, as it was opened
+  for (int k = 0; k < plat::CloseTogether::MOST + 2; ++k) {
+    const std::vector<int> before = descriptors();
+    files.push_back(Open(dir / "c.dat", OPEN_EXISTING, GENERIC_READ));
+    ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
+    std::vector<int> now = descriptors(), added;
+    std::set_difference(now.begin(), now.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    ASSERT_EQ(1u, added.size());
+    opened.push_back(added[0]);
+  }
+  // The first MOST wait, in runs; the two past them close at once.
+  std::vector<int> waiting(opened.begin(), opened.begin() + plat::CloseTogether::MOST);
+  std::sort(waiting.begin(), waiting.end());
+  uint64_t runs = 1;
+  for (size_t k = 1; k < waiting.size(); ++k) runs += waiting[k] != waiting[k - 1] + 1;
+  const uint64_t before = plat::SystemCalls().close;
+  {
+    plat::CloseTogether together;
+    for (HANDLE f : files) EXPECT_TRUE(plat::CloseHandle(f));
+    EXPECT_EQ(held + plat::CloseTogether::MOST, descriptors().size());
+  }
+  EXPECT_EQ(held, descriptors().size());
+  EXPECT_EQ(runs + 2, plat::SystemCalls().close - before);
 }
 
 // A handle's identity is its name's, learnt at the opening: asking it
