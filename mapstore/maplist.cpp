@@ -74,15 +74,16 @@ bool RoomUnder(int used, int held, DWORD limit) {
   return used < TMapList::FILESET_MAX && g_keptDescriptors + held <= BudgetOf(limit);
 }
 
-// The descriptors left to the process, as a switch that kept a sheet last
-// looked (plat::DescriptorsNow: two kernel calls besides the limit's), and
-// what the lists held then. While the limit stays and at least twice the
-// host's reserve is left, a switch counts them down by what the lists took
-// since, and looks again at every ROOM_LOOK-th switch: the host's own files
-// go unseen for that many switches at most. With less left, every switch
-// looks.
+// The process's limit of descriptors and those left to it, as a switch
+// that kept a sheet last looked (plat::DescriptorsNow: three kernel
+// calls), and what the lists held then. While at least twice the host's
+// reserve is left, a switch counts them down by what the lists took since,
+// and looks again at every ROOM_LOOK-th switch: the host's own files, and
+// a limit it set anew, go unseen for that many switches at most. With less
+// left, every switch looks.
 constexpr int ROOM_LOOK = 16;
 plat::DescriptorRoom g_roomSeen{};
+DWORD g_limitSetWhenSeen = 0;  // plat::DescriptorLimitSet then
 int64_t g_keptWhenSeen = 0;
 int g_switchesUnseen = -1;  // -1: never looked
 
@@ -91,7 +92,7 @@ int g_switchesUnseen = -1;  // -1: never looked
 plat::DescriptorRoom RoomNow(int taking) {
   const int64_t kept = int64_t(g_keptDescriptors) + taking;
   if (g_switchesUnseen >= 0 && g_switchesUnseen < ROOM_LOOK &&
-      plat::DescriptorLimit() == g_roomSeen.limit) {
+      plat::DescriptorLimitSet() == g_limitSetWhenSeen) {
     const int64_t left = int64_t(g_roomSeen.left) - (kept - g_keptWhenSeen);
     if (left >= 2 * int64_t(ReserveOf(g_roomSeen.limit))) {
       ++g_switchesUnseen;
@@ -99,6 +100,7 @@ plat::DescriptorRoom RoomNow(int taking) {
     }
   }
   g_roomSeen = plat::DescriptorsNow();
+  g_limitSetWhenSeen = plat::DescriptorLimitSet();
   g_keptWhenSeen = kept;
   g_switchesUnseen = 0;
   return g_roomSeen;

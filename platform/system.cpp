@@ -44,6 +44,8 @@ DWORD DescriptorLimit() {
 
 void SetDescriptorLimit(DWORD limit) { g_descriptorLimit = limit; }
 
+DWORD DescriptorLimitSet() { return g_descriptorLimit; }
+
 DWORD DescriptorsLeft() {
   DWORD most = 0x7FFFFFFF;
   return ProcessLimit(&most) ? LeftBelow(most) : most;

@@ -98,6 +98,8 @@ BOOL GetComputerNameA(char* buffer, DWORD* size);
 // it answers with SetDescriptorLimit (0: the process's own again).
 DWORD DescriptorLimit();
 void SetDescriptorLimit(DWORD limit);
+// What SetDescriptorLimit set (0: nothing), without asking the kernel.
+DWORD DescriptorLimitSet();
 // The files the process may still open, at most: its own limit (whatever
 // SetDescriptorLimit says: this is about the descriptors it really holds)
 // less the lowest descriptor free. The system hands out the lowest free
