@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "common/filename.h"
@@ -23,6 +22,7 @@
 #include "platform/vfs_fault.h"
 #include "support/host_recorder.h"
 #include "support/mapbuilder.h"
+#include "support/process_descriptors.h"
 #include "support/sheetbuilder.h"
 
 using namespace sheettest;
@@ -42,13 +42,7 @@ SheetBuilder SmallSheet(uint32_t seed = 0) {
   return b;
 }
 
-// Descriptors the process holds open.
-int OpenDescriptors() {
-  int count = 0;
-  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
-    count += fd.path().filename() != "." ? 1 : 0;
-  return count;
-}
+using testsupport::OpenDescriptors;
 
 bool Deletable(const std::string& name) {
   // A file open in the library (shared without deletion) cannot be deleted.

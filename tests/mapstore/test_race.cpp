@@ -34,6 +34,7 @@
 #include "platform/fileio.h"
 #include "platform/system.h"
 #include "platform/vfs_fault.h"
+#include "support/process_descriptors.h"
 #include "support/scratch_dir.h"
 #include "support/writerprocess.h"
 
@@ -865,12 +866,7 @@ std::string WriterName(int writer) {
   return writer == NOBODY ? "Nobody" : writer == HERE ? "Here" : "Elsewhere";
 }
 
-int OpenDescriptors() {
-  int count = 0;
-  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
-    count += fd.path().filename() != "." ? 1 : 0;
-  return count;
-}
+using testsupport::OpenDescriptors;
 
 TEST_P(ManySheetsRace, ASheetKeptAmongManyIsTakenBackOnlyAsTheFilesHoldIt) {
   const auto [writer, caches] = GetParam();

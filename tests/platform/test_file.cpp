@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "platform/fileio.h"
 #include "platform/system.h"
 #include "platform/systemcalls.h"
+#include "support/process_descriptors.h"
 #include "support/scratch_dir.h"
 
 // Expects a call to fail with the given last-error code.
@@ -358,21 +358,15 @@ TEST_F(FileTest, WhetherANameExistsTakesOneLook) {
 // every one of them is closed.
 TEST_F(FileTest, DescriptorsClosedTogetherTakeACallARun) {
   dir.Write("c.dat", "bytes");
-  auto descriptors = [] {
-    std::vector<int> fds;
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
-      fds.push_back(std::atoi(fd.path().filename().c_str()));
-    std::sort(fds.begin(), fds.end());
-    return fds;
-  };
-  const size_t held = descriptors().size();
+  using testsupport::OpenDescriptorNumbers;
+  const size_t held = OpenDescriptorNumbers().size();
   std::vector<HANDLE> files;
   std::vector<int> opened;  // each file's descriptor, as it was opened
   for (int k = 0; k < plat::CloseTogether::MOST + 2; ++k) {
-    const std::vector<int> before = descriptors();
+    const std::vector<int> before = OpenDescriptorNumbers();
     files.push_back(Open(dir / "c.dat", OPEN_EXISTING, GENERIC_READ));
     ASSERT_NE(files.back(), INVALID_HANDLE_VALUE);
-    std::vector<int> now = descriptors(), added;
+    std::vector<int> now = OpenDescriptorNumbers(), added;
     std::set_difference(now.begin(), now.end(), before.begin(), before.end(),
                         std::back_inserter(added));
     ASSERT_EQ(1u, added.size());
@@ -387,9 +381,9 @@ TEST_F(FileTest, DescriptorsClosedTogetherTakeACallARun) {
   {
     plat::CloseTogether together;
     for (HANDLE f : files) EXPECT_TRUE(plat::CloseHandle(f));
-    EXPECT_EQ(held + plat::CloseTogether::MOST, descriptors().size());
+    EXPECT_EQ(held + plat::CloseTogether::MOST, OpenDescriptorNumbers().size());
   }
-  EXPECT_EQ(held, descriptors().size());
+  EXPECT_EQ(held, OpenDescriptorNumbers().size());
   EXPECT_EQ(runs + 2, plat::SystemCalls().close - before);
 }
 
@@ -429,13 +423,7 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
   std::string bytes(200000, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
   dir.Write("m.dat", bytes);
-  auto descriptors = [] {
-    int count = 0;
-    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd"))
-      count += fd.path().filename() != "." ? 1 : 0;
-    return count;
-  };
-  const int held = descriptors();
+  const int held = testsupport::OpenDescriptors();
   HANDLE f = plat::CreateFileA((dir / "m.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
@@ -461,7 +449,7 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
 
   plat::CloseHandle(m);
   EXPECT_EQ(view[0], bytes[65536]);  // views outlive their mapping handle
-  EXPECT_EQ(held, descriptors());    // and hold no open file
+  EXPECT_EQ(held, testsupport::OpenDescriptors());    // and hold no open file
   EXPECT_TRUE(plat::UnmapViewOfFile(view));
   EXPECT_TRUE(plat::UnmapViewOfFile(tail));
   EXPECT_FALSE(plat::UnmapViewOfFile(tail));
