@@ -449,7 +449,7 @@ TEST_F(FileTest, MappingViewsAreCutAtTheEndOfTheFile) {
 
   plat::CloseHandle(m);
   EXPECT_EQ(view[0], bytes[65536]);  // views outlive their mapping handle
-  EXPECT_EQ(held, testsupport::OpenDescriptors());    // and hold no open file
+  EXPECT_EQ(held, testsupport::OpenDescriptors());  // and hold no open file
   EXPECT_TRUE(plat::UnmapViewOfFile(view));
   EXPECT_TRUE(plat::UnmapViewOfFile(tail));
   EXPECT_FALSE(plat::UnmapViewOfFile(tail));
