@@ -73,6 +73,9 @@ enum : DWORD {
 };
 static_assert(COUNTER_AT / COUNTER_BLOCK == 1 && LOCKWAY_AT / COUNTER_BLOCK == 1,
               "the counter and the lock-way word share one 16-byte block");
+static_assert(offsetof(MAPPASSPORT, ListCount) % 4 == 0 &&
+                  offsetof(MAPPASSPORT, ListCount) + 4 <= COUNTER_VIEW_LENGTH,
+              "the file's count of sheet records is read through the counter's view");
 
 // The raise through the view: the counter goes up by one and the word
 // beside it names the chain the raise keeps, or (`*restart`, or a chain not

@@ -310,6 +310,15 @@ uint64_t WordOf(const SHEETRESERVE& r) {
 char* TMapPassport::SheetWordAt(int n) {
   if (n < 1 || n > Count() || File == nullptr || tableViewRefused_ || !plat::ViewsAllowed())
     return nullptr;
+  // Only the records the file's passport counts are the file's (a save
+  // writes the passport last): past them lies the key table, or nothing,
+  // for a sheet this map made and has not saved yet. Read through the
+  // counter's view, this costs no call to the system.
+  uint32_t held = 0;
+  if (counterView_ != nullptr &&
+      LoadWordFromView(counterView_ + offsetof(MAPPASSPORT, ListCount), &held) &&
+      uint32_t(n) > held)
+    return nullptr;
   const int64_t at = PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + offsetof(LISTDESC, Flag);
   const int64_t end = at + int64_t(sizeof(SHEETRESERVE));
   if (end > tableViewLength_) {

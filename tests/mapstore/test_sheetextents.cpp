@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "mapstore/map.h"
 #include "platform/file.h"
 #include "platform/fileio.h"
+#include "platform/systemcalls.h"
 #include "support/fault_sweep.h"
 #include "support/objectbuilder.h"
 #include "support/scratch_dir.h"
@@ -233,6 +235,50 @@ TEST_F(SheetStamps, ARecordAnOlderBuildStampedIsTakenOver) {
   EXPECT_EQ(0, Learnt(fresh));
   EXPECT_EQ("", Covers(fresh, 1));
   plat::CloseHandle(raw);
+}
+
+// A sheet the map made and has not saved has no record in the map file,
+// whatever lies where its record will go (here bytes past the table, as a
+// large key table lies): appends to it leave those bytes alone and ask
+// the file's length not at all. A table another writer saves meanwhile,
+// holding that record, is seen at the next append, whose change moves the
+// record's version.
+TEST_F(SheetStamps, AppendsToASheetNotSavedYetLeaveWhatFollowsTheTable) {
+  TMap map;
+  ASSERT_TRUE(map.OpenData(Path().c_str(), 0));
+  LISTREGISTER r = SquareSheet("S2", 6010000, 7400000);
+  ASSERT_EQ(1, map.CreateList(&r, 0));
+  ASSERT_EQ(1, map.OpenList(2));
+  ASSERT_LT(0, AppendObject(map, 1, LOCAL_POINT));
+  const uint64_t stats = plat::SystemCalls().stat;
+  for (int id = 2; id <= 20; ++id) ASSERT_LT(0, AppendObject(map, id, LOCAL_POINT));
+  EXPECT_EQ(0u, plat::SystemCalls().stat - stats);
+
+  const std::vector<char> after(4096, char(0xA5));
+  HANDLE raw = plat::CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 3, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, raw);
+  const int64_t end = plat::FileLength(raw);
+  ASSERT_TRUE(plat::WriteExactAt(raw, end, after.data(), DWORD(after.size())));
+  for (int id = 21; id <= 25; ++id) ASSERT_LT(0, AppendObject(map, id, LOCAL_POINT));
+  std::vector<char> now(after.size());
+  ASSERT_TRUE(plat::ReadExactAt(raw, end, now.data(), DWORD(now.size())));
+  EXPECT_TRUE(now == after) << "bytes past the table were written";
+  plat::CloseHandle(raw);
+
+  {
+    TMap other;
+    ASSERT_TRUE(other.OpenData(Path().c_str(), 0));
+    LISTREGISTER own = SquareSheet("T2", 6020000, 7400000);
+    ASSERT_EQ(1, other.CreateList(&own, 1));
+  }
+  TMap reader;
+  ASSERT_TRUE(reader.OpenData(Path().c_str(), 0));
+  uint32_t saved = 0, moved = 0;
+  ASSERT_TRUE(reader.SheetVersion(2, &saved));
+  ASSERT_LT(0, AppendObject(map, 26, LOCAL_POINT));
+  ASSERT_TRUE(reader.SheetVersion(2, &moved));
+  EXPECT_NE(saved, moved) << "the append did not see the record saved elsewhere";
 }
 
 }  // namespace
