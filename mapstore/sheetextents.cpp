@@ -313,12 +313,16 @@ char* TMapPassport::SheetWordAt(int n) {
   // Only the records the file's passport counts are the file's (a save
   // writes the passport last): past them lies the key table, or nothing,
   // for a sheet this map made and has not saved yet. Read through the
-  // counter's view, this costs no call to the system.
+  // counter's view (made here when the map has none yet), this costs no
+  // call to the system; a count that cannot be read leaves the record
+  // unknown.
+  constexpr DWORD kCountAt = offsetof(MAPPASSPORT, ListCount);
+  const bool viewed = counterView_ != nullptr || ChooseCounterWay() == COUNTER_VIEW;
   uint32_t held = 0;
-  if (counterView_ != nullptr &&
-      LoadWordFromView(counterView_ + offsetof(MAPPASSPORT, ListCount), &held) &&
-      uint32_t(n) > held)
-    return nullptr;
+  const bool counted = viewed
+                           ? LoadWordFromView(counterView_ + kCountAt, &held)
+                           : plat::ReadExactAt(File, kCountAt, &held, sizeof held);
+  if (!counted || uint32_t(n) > held) return nullptr;
   const int64_t at = PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + offsetof(LISTDESC, Flag);
   const int64_t end = at + int64_t(sizeof(SHEETRESERVE));
   if (end > tableViewLength_) {
