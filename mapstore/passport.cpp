@@ -75,7 +75,7 @@ static_assert(COUNTER_AT / COUNTER_BLOCK == 1 && LOCKWAY_AT / COUNTER_BLOCK == 1
               "the counter and the lock-way word share one 16-byte block");
 static_assert(offsetof(MAPPASSPORT, ListCount) % 4 == 0 &&
                   offsetof(MAPPASSPORT, ListCount) + 4 <= COUNTER_VIEW_LENGTH,
-              "the file's count of sheet records is read through the counter's view");
+              "the file's count of sheet records is a word ReadPassportWord reads");
 
 // The raise through the view: the counter goes up by one and the word
 // beside it names the chain the raise keeps, or (`*restart`, or a chain not
@@ -267,11 +267,15 @@ void TMapPassport::ClearLockWayAlone(HANDLE file) {
   plat::UnlockFile(file, LOCKWAY_AT, 0, LOCKWAY_LENGTH, 0);
 }
 
+bool TMapPassport::ReadPassportWord(DWORD at, uint32_t* value) {
+  if (File == nullptr || at % 4 != 0 || at + 4 > COUNTER_VIEW_LENGTH) return false;
+  if (ChooseCounterWay() == COUNTER_VIEW) return LoadWordFromView(counterView_ + at, value);
+  return plat::ReadExactAt(File, at, value, sizeof(*value));
+}
+
 bool TMapPassport::ReadChangeCounter(DWORD* counter) {
-  if (File == nullptr) return false;
-  if (ChooseCounterWay() == COUNTER_VIEW)
-    return LoadWordFromView(counterView_ + COUNTER_AT, counter);
-  return plat::ReadExactAt(File, COUNTER_AT, counter, COUNTER_LENGTH);
+  static_assert(sizeof(DWORD) == COUNTER_LENGTH, "the counter is one word");
+  return ReadPassportWord(COUNTER_AT, counter);
 }
 
 bool TMapPassport::ReadCounterAndWord(DWORD* counter, uint32_t* word) {

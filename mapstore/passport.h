@@ -360,6 +360,10 @@ class MAPCLASS TMapPassport {
   // How the counter is raised now.
   enum CounterWay { COUNTER_VIEW, COUNTER_LOCK, COUNTER_NONE };
   CounterWay ChooseCounterWay();
+  // A word of the passport's first bytes as the file holds it now, through
+  // the counter's view where the map has one (made when it has none yet)
+  // and by a read otherwise: true when read.
+  bool ReadPassportWord(DWORD at, uint32_t* value);
   // The raise through the view; under the lock.
   bool RaiseInView(bool passport, bool* written);
   bool RaiseUnderLock(bool passport, bool* written);

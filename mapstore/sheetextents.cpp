@@ -313,16 +313,11 @@ char* TMapPassport::SheetWordAt(int n) {
   // Only the records the file's passport counts are the file's (a save
   // writes the passport last): past them lies the key table, or nothing,
   // for a sheet this map made and has not saved yet. Read through the
-  // counter's view (made here when the map has none yet), this costs no
-  // call to the system; a count that cannot be read leaves the record
-  // unknown.
-  constexpr DWORD kCountAt = offsetof(MAPPASSPORT, ListCount);
-  const bool viewed = counterView_ != nullptr || ChooseCounterWay() == COUNTER_VIEW;
+  // counter's view, this costs no call to the system; a count that cannot
+  // be read leaves the record unknown.
   uint32_t held = 0;
-  const bool counted = viewed
-                           ? LoadWordFromView(counterView_ + kCountAt, &held)
-                           : plat::ReadExactAt(File, kCountAt, &held, sizeof held);
-  if (!counted || uint32_t(n) > held) return nullptr;
+  if (!ReadPassportWord(offsetof(MAPPASSPORT, ListCount), &held) || uint32_t(n) > held)
+    return nullptr;
   const int64_t at = PASSPORT_LENGTH + int64_t(n - 1) * LISTDESC_LENGTH + offsetof(LISTDESC, Flag);
   const int64_t end = at + int64_t(sizeof(SHEETRESERVE));
   if (end > tableViewLength_) {
