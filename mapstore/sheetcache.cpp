@@ -680,6 +680,28 @@ bool TDataBuffer::FillFollowing(int from, int64_t end) {
   return true;
 }
 
+char* TDataBuffer::LookAtRecord(DWORD offset, char* scratch, int64_t capacity) {
+  if (offset == 0) return nullptr;
+  const int64_t off = offset;
+  DWORD length;
+  for (int i = 0; i < used_ && i < count_; ++i) {
+    const SHEETWINDOW& w = windows_[i];
+    if (w.First <= off && off + DAT_HEAD_SIZE <= w.Last) {
+      char* at = w.Data + (off - w.First);
+      if (MetricHead(at, &length) && off + length <= w.Last) return at;
+      break;  // a part of it: the view gives it whole
+    }
+  }
+  // The head, then the record of the length it gives; a record whose head
+  // changed between the two (another writer at work) is left to the read.
+  if (!pieces_ || file_ == nullptr || capacity < DAT_HEAD_SIZE ||
+      !view_.ReadHeld(file_, off, scratch, DAT_HEAD_SIZE) || !MetricHead(scratch, &length) ||
+      int64_t(length) > capacity || !view_.ReadHeld(file_, off, scratch, length) ||
+      Load<DWORD>(scratch + 4) != length || !MetricHead(scratch, &length))
+    return nullptr;
+  return scratch;
+}
+
 char* TDataBuffer::RecordAddr(DWORD offset) {
   if (offset == 0) return nullptr;
   const int64_t off = offset;

@@ -385,6 +385,15 @@ int64_t TSheetView::Read(HANDLE file, int64_t offset, void* buffer, int64_t size
   return copied + got;
 }
 
+bool TSheetView::ReadHeld(HANDLE file, int64_t offset, void* buffer, int64_t size) {
+  if (file != file_ || view_ == nullptr || offset < 0 || size < 0 || size > length_ - offset ||
+      !plat::ViewsAllowed())
+    return false;
+  if (CopyFromView(buffer, view_ + offset, static_cast<size_t>(size))) return true;
+  Close();  // the file was cut short under the view
+  return false;
+}
+
 // ---------------------------------------------------------------------------
 // TSheetWriteView
 

@@ -51,6 +51,11 @@ class TSheetView {
   // the view as far as it holds them and from the file beyond: the bytes
   // read (fewer at the end of the file), -1 when the file cannot be read.
   int64_t Read(HANDLE file, int64_t offset, void* buffer, int64_t size);
+  // Copies `size` bytes at `offset` of `file` from the view alone: false,
+  // nothing read, when there is no view of the file or it does not hold
+  // them all, or when the file was cut short under it (the view is then
+  // released, as by Read).
+  bool ReadHeld(HANDLE file, int64_t offset, void* buffer, int64_t size);
   // The address of byte `offset` in the view; null when the view does not
   // hold it. Only for TouchViews: reading it directly is not guarded.
   const char* At(int64_t offset) const {

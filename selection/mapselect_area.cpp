@@ -25,6 +25,8 @@ constexpr double kFar = 1.7e300;
 // How far (map units) the sides listed in a band reach beyond it: more than
 // the inside test moves a side's end off the ray (at most 0.006).
 constexpr double kBandMargin = 0.01;
+// Records up to this length are looked at on the stack by the area test.
+constexpr int kLookBytes = 4096;
 
 // A metric of one point (plane doubles), for an object without a metric.
 struct ONEPOINTMETRIC {
@@ -866,7 +868,14 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
   TDataEdit edit;
   edit.Init();
   ONEPOINTMETRIC centre;
-  LONGMETRIC* record = d->DataOffset != 0 ? Map->List.DataAddr(d->DataOffset) : nullptr;
+  // Most objects whose frames meet a small area are out of it, their
+  // records seen once: looked at where they lie, not read into the cache.
+  alignas(8) char scratch[kLookBytes];
+  LONGMETRIC* record = nullptr;
+  if (d->DataOffset != 0) {
+    record = Map->List.LookAtData(d->DataOffset, scratch, sizeof(scratch));
+    if (record == nullptr) record = Map->List.DataAddr(d->DataOffset);
+  }
   if (record != nullptr) {
     const int local = FvsprLocal(d);
     edit.SetBuffer(reinterpret_cast<char*>(record), LONG(record->Length),

@@ -278,6 +278,80 @@ TEST_F(SheetViewTest, ScatteredReadsDeliverEveryRecordWhole) {
   }
 }
 
+// A look at a metric record of a file read by pieces: the record's own
+// bytes copied from the view, the windows and the reads left as they were;
+// from a window when one holds it; nothing (read it through RecordAddr)
+// for a record the view does not hold whole, one longer than the room
+// given, a damaged head, a file cut short, or views not allowed.
+TEST_F(SheetViewTest, ALookAtARecordTakesItsOwnBytesFromTheView) {
+  Bytes dat(8, 0);
+  std::memcpy(dat.data(), "DAT", 4);
+  std::vector<std::pair<uint32_t, Bytes>> records;
+  for (int i = 0; i < 300; ++i) {
+    const uint32_t length = i == 150 ? 6000 : 704 + 8 * uint32_t(i % 13);
+    records.emplace_back(uint32_t(dat.size()), MetricRecord(length, i));
+    dat.insert(dat.end(), records.back().second.begin(), records.back().second.end());
+  }
+  const uint32_t damaged = uint32_t(dat.size());
+  const uint32_t wrongMarker[2] = {0x12345678, 40};
+  dat.resize(dat.size() + 64, 0);
+  std::memcpy(dat.data() + damaged, wrongMarker, 8);
+  const HANDLE h = Open("S.DAT", dat, GENERIC_READ | GENERIC_WRITE);
+  TDataBuffer data;
+  ASSERT_EQ(1, data.Allocate(0));
+  data.SetFile(h);
+  data.ReadByPieces(true);
+  alignas(8) char scratch[4096];
+  // No view before the file was read a few times.
+  EXPECT_EQ(nullptr, data.LookAtRecord(records[10].first, scratch, sizeof(scratch)));
+  for (int i = 0; i < 300; i += 7) ASSERT_NE(nullptr, data.RecordAddr(records[size_t(i)].first));
+  ASSERT_NE(nullptr, data.ViewAt(records[1].first));
+
+  auto windows = [&] {
+    std::vector<int64_t> held;
+    for (int i = 0; i < data.WindowCount(); ++i)
+      held.insert(held.end(), {data.Window(i).First, data.Window(i).Last});
+    held.push_back(data.CurrentWindow());
+    return held;
+  };
+  const std::vector<int64_t> before = windows();
+  for (int i = 1; i < 300; i += 7) {
+    const auto& [at, bytes] = records[size_t(i)];
+    const char* look = data.LookAtRecord(at, scratch, sizeof(scratch));
+    ASSERT_EQ(scratch, look) << i;
+    EXPECT_EQ(0, std::memcmp(look, bytes.data(), bytes.size())) << i;
+  }
+  EXPECT_EQ(before, windows());
+  // Held by a window: that window's bytes.
+  const char* held = data.RecordAddr(records[21].first);
+  ASSERT_NE(nullptr, held);
+  EXPECT_EQ(held, data.LookAtRecord(records[21].first, scratch, sizeof(scratch)));
+  // Longer than the room, or a head that is no metric record's.
+  EXPECT_EQ(nullptr, data.LookAtRecord(records[150].first, scratch, sizeof(scratch)));
+  EXPECT_EQ(nullptr, data.LookAtRecord(damaged, scratch, sizeof(scratch)));
+  EXPECT_EQ(nullptr, data.LookAtRecord(0, scratch, sizeof(scratch)));
+
+  // A record written past the view's end is read through the cache.
+  const Bytes later = MetricRecord(800, 7);
+  const uint32_t laterAt = uint32_t(dat.size());
+  ASSERT_TRUE(plat::WriteExactAt(h, laterAt, later.data(), DWORD(later.size())));
+  EXPECT_EQ(nullptr, data.LookAtRecord(laterAt, scratch, sizeof(scratch)));
+  const char* read = data.RecordAddr(laterAt);
+  ASSERT_NE(nullptr, read);
+  EXPECT_EQ(0, std::memcmp(read, later.data(), later.size()));
+
+  // Views not allowed: the look gives nothing.
+  {
+    plat::FaultVfs filter;
+    plat::ScopedVfs use(&filter);
+    EXPECT_EQ(nullptr, data.LookAtRecord(records[50].first, scratch, sizeof(scratch)));
+  }
+  // Cut short under the view: nothing, no fault.
+  ASSERT_TRUE(plat::SetFileLength(h, records[200].first));
+  EXPECT_EQ(nullptr, data.LookAtRecord(records[250].first, scratch, sizeof(scratch)));
+  EXPECT_EQ(nullptr, data.RecordAddr(records[250].first));
+}
+
 // Files the windows can hold whole, read in a random order (the first read
 // inside the first window's stretch, as a walk in order from there
 // begins): after one pass every record comes from the windows.
