@@ -351,10 +351,6 @@ class MAPCLASS TMapList {
   int ObjectCount() const { return Head.Count; }
   // Records at a file offset: 0 for offset 0 or when they cannot be read.
   LONGMETRIC* DataAddr(DWORD offset);
-  // The metric record at a file offset for a look that keeps nothing of it
-  // (TDataBuffer::LookAtRecord): in the cache or copied into `scratch`;
-  // null when it must be read through DataAddr.
-  LONGMETRIC* LookAtData(DWORD offset, char* scratch, int64_t capacity);
   SEMANTIC* SemnAddr(DWORD offset);
   IMGDRAW* DrawAddr(DWORD offset);
   // Records of object n (its descriptor made current); 0 without one.

@@ -133,10 +133,6 @@ LONGMETRIC* TMapList::DataAddr(DWORD offset) {
   return reinterpret_cast<LONGMETRIC*>(DataBuffer.RecordAddr(offset));
 }
 
-LONGMETRIC* TMapList::LookAtData(DWORD offset, char* scratch, int64_t capacity) {
-  return reinterpret_cast<LONGMETRIC*>(DataBuffer.LookAtRecord(offset, scratch, capacity));
-}
-
 SEMANTIC* TMapList::SemnAddr(DWORD offset) {
   if (offset == 0) return nullptr;
   return reinterpret_cast<SEMANTIC*>(SemnBuffer.RecordAddr(offset));

@@ -681,9 +681,9 @@ bool TDataBuffer::FillFollowing(int from, int64_t end) {
 }
 
 char* TDataBuffer::LookAtRecord(DWORD offset, char* scratch, int64_t capacity) {
-  if (offset == 0) return nullptr;
+  if (!pieces_ || offset == 0 || file_ == nullptr || capacity < DAT_HEAD_SIZE) return nullptr;
   const int64_t off = offset;
-  DWORD length;
+  DWORD length, again;
   for (int i = 0; i < used_ && i < count_; ++i) {
     const SHEETWINDOW& w = windows_[i];
     if (w.First <= off && off + DAT_HEAD_SIZE <= w.Last) {
@@ -694,10 +694,9 @@ char* TDataBuffer::LookAtRecord(DWORD offset, char* scratch, int64_t capacity) {
   }
   // The head, then the record of the length it gives; a record whose head
   // changed between the two (another writer at work) is left to the read.
-  if (!pieces_ || file_ == nullptr || capacity < DAT_HEAD_SIZE ||
-      !view_.ReadHeld(file_, off, scratch, DAT_HEAD_SIZE) || !MetricHead(scratch, &length) ||
+  if (!view_.ReadHeld(file_, off, scratch, DAT_HEAD_SIZE) || !MetricHead(scratch, &length) ||
       int64_t(length) > capacity || !view_.ReadHeld(file_, off, scratch, length) ||
-      Load<DWORD>(scratch + 4) != length || !MetricHead(scratch, &length))
+      !MetricHead(scratch, &again) || again != length)
     return nullptr;
   return scratch;
 }

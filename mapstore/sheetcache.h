@@ -316,16 +316,15 @@ class TDataBuffer : public TDataWindows {
   // outside 10 .. 16,777,215, or one that cannot be read whole.
   char* RecordAddr(DWORD offset);
   // The metric record at a file offset for a look that keeps nothing of
-  // it: where a window holds it whole, or else, when the cache reads by
-  // pieces (ReadByPieces: the sheets of a map take turns with it), a copy
-  // into `scratch` (`capacity` bytes) straight from the file's view, which
+  // it, when the cache reads by pieces (ReadByPieces: the sheets of a map
+  // take turns with it): where a window holds it whole, or else a copy into
+  // `scratch` (`capacity` bytes) straight from the file's view, which
   // leaves the windows and what is known of the reads as they were. A look
   // at many records in a scattered order, most of them seen once (the
   // exact test of the objects a small area's frame meets), then costs each
-  // record's own bytes, not a piece and the read-ahead after it; a cache
-  // that keeps what it reads for the sheet's next asks reads it instead.
-  // Null when neither gives it whole and checked: read it through
-  // RecordAddr.
+  // record's own bytes, not a piece and the read-ahead after it. Null
+  // otherwise, and for a cache that keeps what it reads for the sheet's
+  // next asks: read it through RecordAddr.
   char* LookAtRecord(DWORD offset, char* scratch, int64_t capacity);
   // Exchanges everything with `other`.
   void Swap(TDataBuffer& other) noexcept { TDataWindows::Swap(other); }

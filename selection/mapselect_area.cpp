@@ -873,7 +873,8 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
   alignas(8) char scratch[kLookBytes];
   LONGMETRIC* record = nullptr;
   if (d->DataOffset != 0) {
-    record = Map->List.LookAtData(d->DataOffset, scratch, sizeof(scratch));
+    record = reinterpret_cast<LONGMETRIC*>(
+        Map->List.DataBuffer.LookAtRecord(d->DataOffset, scratch, sizeof(scratch)));
     if (record == nullptr) record = Map->List.DataAddr(d->DataOffset);
   }
   if (record != nullptr) {

@@ -281,8 +281,9 @@ TEST_F(SheetViewTest, ScatteredReadsDeliverEveryRecordWhole) {
 // A look at a metric record of a file read by pieces: the record's own
 // bytes copied from the view, the windows and the reads left as they were;
 // from a window when one holds it; nothing (read it through RecordAddr)
-// for a record the view does not hold whole, one longer than the room
-// given, a damaged head, a file cut short, or views not allowed.
+// for a cache that does not read by pieces, a record the view does not
+// hold whole, one longer than the room given, a damaged head, a file cut
+// short, or views not allowed.
 TEST_F(SheetViewTest, ALookAtARecordTakesItsOwnBytesFromTheView) {
   Bytes dat(8, 0);
   std::memcpy(dat.data(), "DAT", 4);
@@ -326,6 +327,11 @@ TEST_F(SheetViewTest, ALookAtARecordTakesItsOwnBytesFromTheView) {
   const char* held = data.RecordAddr(records[21].first);
   ASSERT_NE(nullptr, held);
   EXPECT_EQ(held, data.LookAtRecord(records[21].first, scratch, sizeof(scratch)));
+  // A cache that keeps what it reads for the next asks reads instead.
+  data.ReadByPieces(false);
+  EXPECT_EQ(nullptr, data.LookAtRecord(records[21].first, scratch, sizeof(scratch)));
+  EXPECT_EQ(nullptr, data.LookAtRecord(records[22].first, scratch, sizeof(scratch)));
+  data.ReadByPieces(true);
   // Longer than the room, or a head that is no metric record's.
   EXPECT_EQ(nullptr, data.LookAtRecord(records[150].first, scratch, sizeof(scratch)));
   EXPECT_EQ(nullptr, data.LookAtRecord(damaged, scratch, sizeof(scratch)));

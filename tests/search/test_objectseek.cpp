@@ -1007,17 +1007,29 @@ INSTANTIATE_TEST_SUITE_P(IndexAndWriterMode, SelectWhileAnotherAppendsStepped,
 // The writer running freely: a document keeps selecting while another
 // process appends 1,500 objects to both sheets, in edit mode or not; every
 // select finds every object there before the writer began, and once the
-// writer is gone exactly what a document opened then finds.
-class SelectWhileAnotherAppendsFreely : public SelectWhileAnotherAppends,
-                                        public ::testing::WithParamInterface<bool> {};
+// writer is gone exactly what a document opened then finds. The document
+// keeps its sheets' caches, or (little memory to keep them in) its caches
+// read by pieces and its area tests look at the records in the files'
+// views.
+class SelectWhileAnotherAppendsFreely
+    : public SelectWhileAnotherAppends,
+      public ::testing::WithParamInterface<std::tuple<bool, bool>> {
+ protected:
+  void TearDown() override {
+    TMapList::SetKeptCacheBytes(keptCacheBytes);
+    SelectWhileAnotherAppends::TearDown();
+  }
+  const size_t keptCacheBytes = TMapList::KeptCacheBytes();
+};
 
 TEST_P(SelectWhileAnotherAppendsFreely, EveryObjectThereBeforeIsFound) {
+  const auto [edit, pieces] = GetParam();
   TSheetFrameIndex::SetMinObjects(100);
+  if (pieces) TMapList::SetKeptCacheBytes(1 << 20);
   TMap r;
   ASSERT_EQ(1, r.OpenData(m.path().c_str(), 0));
   Selected before[2];
   for (int a = 0; a < 2; ++a) before[a] = SelectByArea(r, areas[a]);
-  const bool edit = GetParam();
   writertest::Child writer = writertest::StartChild([&](int acks) {
     TMap w;
     if (w.OpenData(m.path().c_str(), 0) != 1) return 2;
@@ -1048,9 +1060,11 @@ TEST_P(SelectWhileAnotherAppendsFreely, EveryObjectThereBeforeIsFound) {
                std::string(names[a]) + ", the writer gone");
 }
 
-INSTANTIATE_TEST_SUITE_P(WriterMode, SelectWhileAnotherAppendsFreely, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(WriterModeAndCaches, SelectWhileAnotherAppendsFreely,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
                          [](const auto& info) {
-                           return std::string(info.param ? "InEditMode" : "Alone");
+                           return std::string(std::get<0>(info.param) ? "InEditMode" : "Alone") +
+                                  (std::get<1>(info.param) ? "ReadByPieces" : "");
                          });
 
 }  // namespace
