@@ -276,6 +276,9 @@ void TMapList::EndAllWriteViews() {
 int TMapList::WriteSheet(int file, int64_t offset, const void* buffer, DWORD size, bool placed) {
   HANDLE h = file >= 0 && file < SHEET_FILES ? Files[file] : nullptr;
   if (h == nullptr) return MAPERR_WRITE;
+  // What the selects learnt of the sheet's points goes before any byte of
+  // it changes, whether or not the write goes out whole.
+  if (Owner != nullptr && ListNumber > 0) Owner->SheetRecordsWritten(ListNumber);
   if (file < VIEWED_FILES) {
     TSheetWriteView& view = WriteViews[file];
     if (WritesViewed() && (view.Holds(h) || view.Start(h))) {

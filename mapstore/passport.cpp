@@ -307,6 +307,7 @@ void TMapPassport::NoteChain(DWORD counter, uint32_t word) {
 }
 
 bool TMapPassport::ObserveChangeCounter() {
+  extents_.Look();
   if (counterOwed_) RaiseChangeCounter();
   DWORD counter = 0;
   uint32_t word = 0;

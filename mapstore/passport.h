@@ -248,6 +248,19 @@ class MAPCLASS TMapPassport {
   // descriptor file when not known and `learn` is given (else
   // EXTENT_UNKNOWN); EXTENT_ANY when it cannot be read.
   TSheetExtents::EXTENT SheetObjectsExtent(int n, bool learn = true);
+  // What the walks of area selects learnt of the objects of sheet n
+  // (SHEETPOINTS), on the signals of SheetObjectsExtent. SheetPoints makes
+  // it for the `count` objects of the open sheet n when its frame is known
+  // (a walk about to meet them); HeldSheetPoints gives it when it holds,
+  // looking at the sheet's signal once in each look at the counter; null
+  // when there is none. SheetPointsExtent: the frame of every object's
+  // points learnt, false until each object was met.
+  SHEETPOINTS* SheetPoints(int n, LONG count);
+  SHEETPOINTS* HeldSheetPoints(int n);
+  bool SheetPointsExtent(int n, FRAME* out);
+  // This map is to write the records of sheet n: what was learnt of their
+  // points goes.
+  void SheetRecordsWritten(int n);
   // A descriptor of sheet n written by this map (its frame widens the
   // sheet's; into the sheet's own files, `shared`, its version is made odd
   // first), and the sheet table changed (every sheet is learnt again).
@@ -296,6 +309,12 @@ class MAPCLASS TMapPassport {
   // The sheet's register frame in the units of its objects, rounded out:
   // false when it does not fit them.
   bool RegisterFrameOfSheet(int n, FRAME* out);
+  // Whether what is known of sheet n holds on its signal; dropped when not.
+  bool SheetEntryHolds(int n);
+  // Learns what sheet n's objects cover, from what another map of the
+  // process learnt, the stamp, or (`read`) its descriptor file: the
+  // extent kept (EXTENT_UNKNOWN when not read).
+  TSheetExtents::EXTENT LearnSheetExtent(int n, const LISTDESC* list, bool read);
 
   // State.
   int IsOpen() const { return File != nullptr; }

@@ -11,6 +11,7 @@
 
 #include "mapstore/passport.h"
 #include "mapstore/sheetfile.h"
+#include "mapstore/sheetframes.h"
 #include "mapstore/sheetreach.h"
 #include "mapstore/sheetview.h"
 #include "platform/file.h"
@@ -34,7 +35,34 @@ struct FILEEXTENTS {
 struct SHAREDEXTENTS {
   std::shared_ptr<FILEEXTENTS> File;  // null while the map shares nothing
   TSheetReach Reach;
+  // What the walks learnt of the sheets' objects, by sheet, and its bytes.
+  std::vector<std::unique_ptr<SHEETPOINTS>> Points;
+  size_t PointsBytes = 0;
+  uint32_t Looks = 1;  // the looks at the signals, for SHEETPOINTS::CheckedAt
 };
+
+namespace {
+
+size_t BytesOf(const SHEETPOINTS& p) {
+  return sizeof(SHEETPOINTS) + p.Objects.capacity() * sizeof(SHEETPOINTS::OBJECT);
+}
+
+}  // namespace
+
+bool SHEETPOINTS::Whole(FRAME* out) {
+  if (Objects.empty() || size_t(Met) != Objects.size()) return false;
+  if (Stale) {
+    FRAME e = Objects[0].Reach;
+    for (const OBJECT& o : Objects) {
+      e.X1 = std::min(e.X1, o.Reach.X1), e.Y1 = std::min(e.Y1, o.Reach.Y1);
+      e.X2 = std::max(e.X2, o.Reach.X2), e.Y2 = std::max(e.Y2, o.Reach.Y2);
+    }
+    Extent = e;
+    Stale = false;
+  }
+  *out = Extent;
+  return true;
+}
 
 TSheetExtents::ENTRY* TSheetExtents::Find(int n) {
   if (n < 1 || size_t(n) > sheets_.size()) return nullptr;
@@ -44,6 +72,7 @@ TSheetExtents::ENTRY* TSheetExtents::Find(int n) {
 
 void TSheetExtents::Put(int n, const ENTRY& entry) {
   if (n < 1) return;
+  DropPoints(n);
   Changed(n);
   try {
     if (size_t(n) > sheets_.size()) sheets_.resize(size_t(n));
@@ -54,6 +83,7 @@ void TSheetExtents::Put(int n, const ENTRY& entry) {
 }
 
 void TSheetExtents::Drop(int n) {
+  DropPoints(n);
   if (n >= 1 && size_t(n) <= sheets_.size()) {
     sheets_[size_t(n) - 1] = ENTRY{};
     Changed(n);
@@ -61,6 +91,7 @@ void TSheetExtents::Drop(int n) {
 }
 
 void TSheetExtents::Written(int n, const FRAME& f) {
+  DropPoints(n);
   ENTRY* entry = Find(n);
   if (entry == nullptr) return;
   EXTENT& e = entry->Extent;
@@ -89,8 +120,53 @@ void TSheetExtents::Retag(uint32_t from, uint32_t to) {
 
 void TSheetExtents::Forget() {
   std::vector<ENTRY>().swap(sheets_);
-  if (shared_ != nullptr) shared_->Reach.Drop();
+  if (shared_ != nullptr) {
+    shared_->Reach.Drop();
+    std::vector<std::unique_ptr<SHEETPOINTS>>().swap(shared_->Points);
+    shared_->PointsBytes = 0;
+  }
 }
+
+SHEETPOINTS* TSheetExtents::Points(int n) {
+  if (shared_ == nullptr || n < 1 || size_t(n) > shared_->Points.size()) return nullptr;
+  return shared_->Points[size_t(n) - 1].get();
+}
+
+SHEETPOINTS* TSheetExtents::MakePoints(int n, LONG count) {
+  if (Find(n) == nullptr || count < 1 || count >= TSheetFrameIndex::MinObjects() ||
+      Reach() == nullptr)
+    return nullptr;
+  SHEETPOINTS* held = Points(n);
+  if (held != nullptr && held->Objects.size() == size_t(count)) return held;
+  DropPoints(n);
+  SHAREDEXTENTS& s = *shared_;
+  const size_t bytes = sizeof(SHEETPOINTS) + size_t(count) * sizeof(SHEETPOINTS::OBJECT);
+  if (s.PointsBytes + bytes > TSheetFrameIndex::KeptBytes()) return nullptr;
+  try {
+    if (size_t(n) > s.Points.size()) s.Points.resize(size_t(n));
+    auto made = std::make_unique<SHEETPOINTS>();
+    made->Objects.resize(size_t(count), SHEETPOINTS::OBJECT{FRAME{}, 0, SHEETPOINTS::UNSEEN});
+    made->CheckedAt = s.Looks;
+    s.PointsBytes += BytesOf(*made);
+    s.Points[size_t(n) - 1] = std::move(made);
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // learnt without: every record read
+  }
+  return s.Points[size_t(n) - 1].get();
+}
+
+void TSheetExtents::DropPoints(int n) {
+  SHEETPOINTS* p = Points(n);
+  if (p == nullptr) return;
+  shared_->PointsBytes -= std::min(shared_->PointsBytes, BytesOf(*p));
+  shared_->Points[size_t(n) - 1].reset();
+}
+
+void TSheetExtents::Look() {
+  if (shared_ != nullptr && ++shared_->Looks == 0) shared_->Looks = 1;
+}
+
+uint32_t TSheetExtents::Looks() const { return shared_ != nullptr ? shared_->Looks : 0; }
 
 void TSheetExtents::Changed(int n) {
   if (shared_ != nullptr) shared_->Reach.Changed(n);
@@ -492,18 +568,13 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   g_asked.fetch_add(1, std::memory_order_relaxed);
   const LISTDESC* list = List(n);
   if (list == nullptr) return TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
-  // Versions speak for the sheets of this map's table only while it is the
-  // table of the chain.
-  const bool chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
-  if (TSheetExtents::ENTRY* e = extents_.Find(n)) {
-    uint32_t version = 0;
-    const bool holds = e->ByChain ? chained && e->Chain == chainStart_ &&
-                                        SheetVersion(n, &version) && version == e->Version
-                                  : e->Span == counterSpan_;
-    if (holds) return e->Extent;
-    extents_.Drop(n);
-  }
+  if (SheetEntryHolds(n)) return extents_.Find(n)->Extent;
   if (!learn) return TSheetExtents::EXTENT{};
+  return LearnSheetExtent(n, list, true);
+}
+
+TSheetExtents::EXTENT TMapPassport::LearnSheetExtent(int n, const LISTDESC* list, bool read) {
+  const bool chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
   // The sheet's version before anything of it is read: what is read holds
   // at that version when the version is still that after it.
   uint32_t version = 0;
@@ -528,6 +599,7 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
     return entry.Extent;
   };
   if (byChain && TakeStamp(n, version, &entry.Extent)) return keep(true);
+  if (!read) return TSheetExtents::EXTENT{};
   entry.Extent = TSheetExtents::EXTENT{TSheetExtents::EXTENT_ANY, {}};
   // Only a file of the map's folder, by a name that passes the sheet's
   // checks, is read.
@@ -543,6 +615,48 @@ TSheetExtents::EXTENT TMapPassport::SheetObjectsExtent(int n, bool learn) {
   }
   uint32_t after = 0;
   return keep(byChain && SheetVersion(n, &after) && after == version);
+}
+
+bool TMapPassport::SheetEntryHolds(int n) {
+  TSheetExtents::ENTRY* e = extents_.Find(n);
+  if (e == nullptr) return false;
+  // Versions speak for the sheets of this map's table only while it is the
+  // table of the chain.
+  const bool chained = chainKnown_ && tableChainKnown_ && tableChain_ == chainStart_;
+  uint32_t version = 0;
+  const bool holds = e->ByChain ? chained && e->Chain == chainStart_ &&
+                                      SheetVersion(n, &version) && version == e->Version
+                                : e->Span == counterSpan_;
+  if (!holds) extents_.Drop(n);
+  return holds;
+}
+
+SHEETPOINTS* TMapPassport::SheetPoints(int n, LONG count) {
+  SHEETPOINTS* p = HeldSheetPoints(n);
+  if (p != nullptr && p->Objects.size() == size_t(count)) return p;
+  // A sheet not known yet is taken from what another map learnt or the
+  // stamp, at no read of its files: those it holds are being read anyway.
+  const LISTDESC* list = List(n);
+  if (list == nullptr || count < 1 || count >= TSheetFrameIndex::MinObjects()) return nullptr;
+  if (!SheetEntryHolds(n)) LearnSheetExtent(n, list, false);
+  const TSheetExtents::ENTRY* e = extents_.Find(n);
+  if (e == nullptr || e->Extent.State != TSheetExtents::EXTENT_FRAME) return nullptr;
+  return extents_.MakePoints(n, count);
+}
+
+SHEETPOINTS* TMapPassport::HeldSheetPoints(int n) {
+  SHEETPOINTS* p = extents_.Points(n);
+  if (p == nullptr || p->CheckedAt == extents_.Looks()) return p;
+  if (!SheetEntryHolds(n)) return nullptr;
+  p->CheckedAt = extents_.Looks();
+  return p;
+}
+
+void TMapPassport::SheetRecordsWritten(int n) { extents_.DropPoints(n); }
+
+bool TMapPassport::SheetPointsExtent(int n, FRAME* out) {
+  SHEETPOINTS* p = HeldSheetPoints(n);
+  return p != nullptr && p->Whole(out);
 }
 
 bool TMapPassport::ChangesBegun(uint32_t* value) {

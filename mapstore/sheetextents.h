@@ -121,6 +121,67 @@ inline uint32_t Word(uint32_t start, uint32_t counter) {
 }
 }  // namespace chain
 
+// What the walks of area selects learnt of the objects of one sheet that
+// gets no index of its frames (TSheetFrameIndex::MinObjects), kept with
+// the sheet's entry and trusted on its signal: for each object, by
+// number, the frame of its points once a test read its metric record, or
+// else the frame its descriptor stores (which a select tests first), with
+// the record the frame was learnt from. The frame stored is widened for
+// what is drawn round the points, on a map of small sheets by a good part
+// of a sheet: a select whose area lies beyond a sheet's objects' points
+// (Whole, once every descriptor was met) passes the sheet over unopened,
+// and an object whose points are known to lie beyond it is turned away
+// without its metric being read. Dropped with the entry, and whenever this
+// map writes the sheet. Memory: 24 bytes an object.
+struct SHEETPOINTS {
+  enum : int32_t { UNSEEN = 0, STORED = 1, POINTS = 2 };
+  struct OBJECT {
+    FRAME Reach;      // sheet units, X1 <= X2 and Y1 <= Y2
+    DWORD DataOffset;  // the metric record the frame holds for
+    int32_t State;
+  };
+  std::vector<OBJECT> Objects;  // by number - 1
+  LONG Met = 0;                 // objects not UNSEEN
+  uint32_t CheckedAt = 0;       // the look (TSheetExtents::Look) it was last held in
+  bool Stale = true;            // Extent is to be made again
+  FRAME Extent{};
+
+  // The walk met object n (1-based), whose descriptor stores `frame` and
+  // names record `offset`.
+  void Meet(LONG n, const FRAME& frame, DWORD offset) {
+    if (n < 1 || size_t(n) > Objects.size()) return;
+    OBJECT& o = Objects[size_t(n) - 1];
+    if (o.State != UNSEEN && o.DataOffset == offset) return;
+    if (o.State == UNSEEN) ++Met;
+    o = OBJECT{Normal(frame), offset, STORED};
+    Stale = true;
+  }
+  // The points of the record at `offset` lie within `reach`: kept for
+  // object n when the walk met it naming that record.
+  void Learn(LONG n, DWORD offset, const FRAME& reach) {
+    if (n < 1 || size_t(n) > Objects.size()) return;
+    OBJECT& o = Objects[size_t(n) - 1];
+    if (o.State == UNSEEN || o.DataOffset != offset) return;
+    o = OBJECT{Normal(reach), offset, POINTS};
+    Stale = true;
+  }
+  // The frame of the points of object n, whose descriptor names record
+  // `offset`: null when not learnt from that record.
+  const FRAME* PointsOf(LONG n, DWORD offset) const {
+    if (n < 1 || size_t(n) > Objects.size()) return nullptr;
+    const OBJECT& o = Objects[size_t(n) - 1];
+    return o.State == POINTS && o.DataOffset == offset ? &o.Reach : nullptr;
+  }
+  // The frame every object's frame lies in: false until each was met.
+  bool Whole(FRAME* out);
+
+ private:
+  static FRAME Normal(const FRAME& f) {
+    return FRAME{f.X1 < f.X2 ? f.X1 : f.X2, f.Y1 < f.Y2 ? f.Y1 : f.Y2, f.X1 < f.X2 ? f.X2 : f.X1,
+                 f.Y1 < f.Y2 ? f.Y2 : f.Y1};
+  }
+};
+
 class TSheetExtents {
  public:
   // What is known of a sheet's objects.
@@ -169,6 +230,19 @@ class TSheetExtents {
   // Sheet n's shared entry held in `chain` at `version`: false when none.
   bool FindShared(int n, uint32_t chain, uint32_t version, ENTRY* out);
   void PutShared(int n, const ENTRY& entry);
+
+  // The points learnt of sheet n's objects while its entry is kept (null
+  // when none), and made for `count` objects when the entry is kept, the
+  // sheet gets no index of its frames and the memory of them all is
+  // within the budget of the frame indexes (TSheetFrameIndex::KeptBytes).
+  SHEETPOINTS* Points(int n);
+  SHEETPOINTS* MakePoints(int n, LONG count);
+  // This map is to write sheet n: what was learnt of its objects goes.
+  void DropPoints(int n);
+  // A new look at the signals (the change counter observed): what was
+  // held in an earlier one is looked at again before it is used.
+  void Look();
+  uint32_t Looks() const;
 
   // Learns the frame of the descriptors of a descriptor file open for
   // reading: EXTENT_ANY when its header or a descriptor cannot be read.

@@ -200,10 +200,18 @@ int TObjectSeek::SeekObjectInMap(int n, MAPOBJDESC* place, TMapSelect* select, i
     } else {
       d = step > 0 ? list.GetFirstHead() : list.GetLastHead();
     }
+    // What the walk meets of a small sheet's objects is kept for the
+    // selects after it (SHEETPOINTS), looked up again at each object: a
+    // look at the map's signals in a test may drop it.
+    const bool meeting =
+        own == nullptr && select->AreaSwitch && map->SheetPoints(s, list.Count()) != nullptr;
     // The count grows when the walk meets an object another writer
     // appended.
     for (int i = 0; d != nullptr && i < list.Count(); ++i) {
       const int o = list.CurrentObject;
+      if (meeting)
+        if (SHEETPOINTS* met = map->HeldSheetPoints(s))
+          met->Meet(o, FRAME{d->X1, d->Y1, d->X2, d->Y2}, d->DataOffset);
       if (Accept(map, s, o, d, select, view, flags)) {
         *place = MAPOBJDESC{s, o, map};
         return 1;

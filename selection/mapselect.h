@@ -398,6 +398,10 @@ class MAPCLASS TMapSelect : public TSample {
                         const DFRAME* frame = nullptr);
   // The area test without inversion, after the frame pre-test.
   int AreaTest(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin);
+  // The same, telling the frame of the object's points it found (map
+  // units; `*framed` 0 when it found none).
+  int AreaTestFramed(const FVSPR* desc, TDataEdit* metric, const DOUBLEPOINT& origin,
+                     DFRAME* points, int* framed);
   // The first point and the end of the object's outer contour in map
   // units into ends[0], ends[1] (the contour read no further): 2, or 0
   // when the contour has no point.

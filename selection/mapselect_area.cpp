@@ -760,7 +760,10 @@ bool TMapSelect::SheetBeyondArea(int sheet) const {
   if (known.State == TSheetExtents::EXTENT_EMPTY) return true;
   if (known.State != TSheetExtents::EXTENT_FRAME) return false;
   const DOUBLEPOINT o = Map->IsRealPlace() ? DOUBLEPOINT{0.0, 0.0} : *origin;
-  const FRAME& e = known.Frame;
+  // Closer: the frame of the points, once the walks met every object.
+  FRAME e = known.Frame;
+  FRAME points;
+  if (Map->SheetPointsExtent(sheet, &points)) e = points;
   const DFRAME objects{double(e.X1) - 1 + o.X, double(e.Y1) - 1 + o.Y, double(e.X2) + 1 + o.X,
                        double(e.Y2) + 1 + o.Y};
   return BeyondArea(objects, int(AreaRelation));
@@ -810,6 +813,14 @@ int TMapSelect::OuterEnds(TDataEdit* metric, const DOUBLEPOINT& origin, DOUBLEPO
 }
 
 int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin) {
+  DFRAME points;
+  int framed = 0;
+  return AreaTestFramed(d, metric, origin, &points, &framed);
+}
+
+int TMapSelect::AreaTestFramed(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& origin,
+                               DFRAME* frame, int* framedOut) {
+  *framedOut = 0;
   if (AreaPoints.empty()) return 0;
   const int relation = int(AreaRelation);
   const int local = FvsprLocal(d);
@@ -817,8 +828,9 @@ int TMapSelect::AreaTest(const FVSPR* d, TDataEdit* metric, const DOUBLEPOINT& o
   // of the relation, its points not taken one by one. Asked first: most
   // objects whose stored frames (widened for what is drawn round them)
   // meet a small area go here.
-  DFRAME points;
+  DFRAME& points = *frame;
   const bool framed = metric != nullptr && metric->FrameOfPoints(origin.X, origin.Y, &points);
+  *framedOut = framed ? 1 : 0;
   if (framed && BeyondArea(points, relation)) return 0;
   // A line or area with an end in the area passes on its two ends alone:
   // the rest of its points need not be tested.
@@ -865,6 +877,20 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
   // The frame first: it turns most objects away without their metric.
   const DOUBLEPOINT origin = SheetOrigin();
   if (!AreaCheckByFrame(desc, &origin)) return AreaInversion ? 1 : 0;
+  // Then what an earlier test learnt of the points of the record the
+  // descriptor names: points beyond the reach of every test are turned
+  // away as the test would, the record not read.
+  const int relation = int(AreaRelation);
+  const LONG number = Map->List.CurrentObject;
+  SHEETPOINTS* known = !AreaInversion && relation <= 2 && d->DataOffset != 0
+                           ? Map->HeldSheetPoints(Map->List.Number())
+                           : nullptr;
+  if (known != nullptr) {
+    if (const FRAME* f = known->PointsOf(number, d->DataOffset)) {
+      const DFRAME reach{f->X1 + origin.X, f->Y1 + origin.Y, f->X2 + origin.X, f->Y2 + origin.Y};
+      if (BeyondArea(reach, relation)) return 0;
+    }
+  }
   TDataEdit edit;
   edit.Init();
   ONEPOINTMETRIC centre;
@@ -888,8 +914,19 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
     centre.Y = (double(d->Y1) + double(d->Y2)) * 0.5;
     edit.SetBuffer(reinterpret_cast<char*>(&centre), sizeof(centre), 0);
   }
-  const int passed = AreaTest(d, &edit, origin);
+  DFRAME points;
+  int framed = 0;
+  const int passed = AreaTestFramed(d, &edit, origin, &points, &framed);
   edit.SetBuffer(nullptr, 0, 0);
+  // What the test found of the record's points is kept for the next one,
+  // a unit wider on every side for the roundings of the two ways.
+  if (known != nullptr && record != nullptr && framed &&
+      (known = Map->HeldSheetPoints(Map->List.Number())) != nullptr) {
+    const double v[4] = {std::floor(points.X1 - origin.X) - 1, std::floor(points.Y1 - origin.Y) - 1,
+                         std::ceil(points.X2 - origin.X) + 1, std::ceil(points.Y2 - origin.Y) + 1};
+    if (std::all_of(v, v + 4, [](double x) { return x >= INT32_MIN && x <= INT32_MAX; }))
+      known->Learn(number, d->DataOffset, FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])});
+  }
   return AreaInversion ? !passed : passed;
 }
 

@@ -702,6 +702,77 @@ TEST(AreaOverManySheets, ASelectAsksOnlyTheSheetsNearItsArea) {
   EXPECT_GE(TSheetExtents::SheetsAsked() - asked, kSheets);
 }
 
+// A select of an area beyond the points of a sheet's objects but within
+// their frames stored (widened for what is drawn round them) passes the
+// sheet over unopened once the walks of selects met every object of the
+// sheet and read the points of those near them, and finds what it found
+// before; an object moved into such an area since, by this map (its record
+// rewritten in place) or by another map of the process, is found.
+TEST(AreaOverSheetPoints, WhatIsLearntOfThePointsFollowsEveryChange) {
+  SelectMap m(3);
+  ASSERT_TRUE(m.ok());
+  auto line = [](const objtest::Points& p) {
+    return objtest::Metric(METRIC_F32, {seltest::OnGround(p)});
+  };
+  // Each sheet's objects on its ground, 2000 units wide; sheet 1's second
+  // 10 units from sheet 2's ground.
+  const objtest::Points edge{{1000, 1890}, {1100, 1990}};
+  const objtest::Points objects[3][2] = {{{{600, 600}, {700, 650}}, edge},
+                                         {{{1000, 50}, {1040, 80}}, {{600, 1000}, {700, 1100}}},
+                                         {{{600, 600}, {700, 700}}, {{200, 200}, {300, 260}}}};
+  for (int sheet = 1; sheet <= 3; ++sheet) {
+    ASSERT_EQ(1, m.map.OpenList(sheet));
+    for (const objtest::Points& p : objects[sheet - 1]) {
+      FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
+      objtest::Bytes metric = line(p);
+      ASSERT_GT(m.map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
+    }
+  }
+  ReopenedSeek r(m);
+  ASSERT_TRUE(r.opened);
+  // Whether sheet 1 is passed over for a square on sheet 2's ground, 20
+  // units past sheet 1's points, within their frames stored.
+  auto beyond = [&] {
+    TObjectInfo a;
+    EXPECT_EQ(1, a.CreateObject(&m.map, 1, int(METRIC_F64), 0));
+    for (const auto& p : Square(950, 2010, 150)) a.Metric.AppendPointSubject(0, p.first, p.second);
+    EXPECT_EQ(1, r.s.AreaSet(0.0, &a, 0, 1, 0, nullptr));
+    return r.s.SheetBeyondArea(1);
+  };
+  // Every object of sheet 1 near a select: their points learnt.
+  auto learn = [&] { return r.Select(1, 100, 100, 1850); };
+  // Rewrites object n of sheet 1 through `map`, its record in place.
+  auto move = [&](TMap& map, int n, const objtest::Points& to) {
+    ASSERT_EQ(1, map.OpenList(1));
+    FVSPR d = *map.List.ObjectDesc(n);
+    const DWORD offset = d.DataOffset;
+    objtest::Bytes metric = line(to);
+    ASSERT_EQ(n, map.UpdateObject(n, &d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr));
+    ASSERT_EQ(offset, map.List.ObjectDesc(n)->DataOffset) << "not rewritten in place";
+  };
+  ASSERT_FALSE(beyond()) << "the frames stored reach the square";
+  EXPECT_EQ((std::vector<int>{1001, 1002}), learn());
+  FRAME points{};
+  ASSERT_TRUE(m.map.SheetPointsExtent(1, &points));
+  EXPECT_EQ(seltest::kGround + 1990 + 1, points.Y2);
+  ASSERT_TRUE(beyond());
+  EXPECT_EQ(std::vector<int>{2001}, SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
+  EXPECT_EQ(std::vector<int>{2001}, SeekAll(r.seek, r.s, SEEK_LAST, 1000));
+
+  ASSERT_NO_FATAL_FAILURE(move(m.map, 2, {{1000, 2020}, {1100, 2060}}));
+  EXPECT_FALSE(beyond());
+  EXPECT_EQ((std::vector<int>{1002, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
+
+  ASSERT_NO_FATAL_FAILURE(move(m.map, 2, edge));
+  EXPECT_EQ((std::vector<int>{1001, 1002}), learn());
+  ASSERT_TRUE(beyond());
+  TMap b;
+  ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
+  ASSERT_NO_FATAL_FAILURE(move(b, 1, {{1000, 2030}, {1040, 2070}}));
+  EXPECT_FALSE(beyond());
+  EXPECT_EQ((std::vector<int>{1001, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
+}
+
 // Past the bound of the indexes kept, a select makes the indexes of the
 // sheets its area reaches and no others, and the index given up is that of
 // the sheet used longest ago.
