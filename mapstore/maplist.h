@@ -309,7 +309,9 @@ class MAPCLASS TMapList {
   // the sheets left longest ago give up theirs, to be made again at their
   // next visit. Unless set, a sixteenth of the machine's memory and at
   // least 128 MB, so that the indexes of a map of tens of millions of
-  // objects are kept on a machine of some gigabytes.
+  // objects are kept on a machine of some gigabytes. What the selects
+  // learn of the points of the objects of sheets too small for an index
+  // (24 bytes an object) is kept within as much again, each map.
   static size_t FrameIndexBytes();
   static void SetFrameIndexBytes(size_t bytes);
   // Sheets of fewer objects get no index of their frames: a walk of their

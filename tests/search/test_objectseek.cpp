@@ -773,6 +773,56 @@ TEST(AreaOverSheetPoints, WhatIsLearntOfThePointsFollowsEveryChange) {
   EXPECT_EQ((std::vector<int>{1001, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
 }
 
+// Selects at random places over sheets of lines and points, each one
+// learning more of their points, find what a test of every object on a
+// map that learnt nothing finds.
+TEST(AreaOverSheetPoints, WhatIsLearntNeverChangesWhatIsFound) {
+  constexpr int kSheets = 3;
+  SelectMap m(kSheets);
+  ASSERT_TRUE(m.ok());
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> at(0, 2000), step(-60, 60);
+  // Every point, in the units of sheet 1: the squares are laid round them.
+  std::vector<std::pair<double, double>> near;
+  for (int sheet = 1; sheet <= kSheets; ++sheet) {
+    ASSERT_EQ(1, m.map.OpenList(sheet));
+    for (int i = 0; i < 100; ++i) {
+      const double x = at(random), y = at(random);
+      objtest::Points p{{x, y}};
+      const int local = i % 4 == 0 ? LOCAL_POINT : LOCAL_LINE;
+      if (local == LOCAL_LINE) p.push_back({x + step(random), y + step(random)});
+      for (const auto& q : p) near.push_back({q.first, q.second + 2000.0 * (sheet - 1)});
+      FVSPR d = objtest::Desc(local, local == LOCAL_POINT ? seltest::KIND_TOWN : seltest::KIND_ROAD);
+      objtest::Bytes metric = objtest::Metric(METRIC_F32, {seltest::OnGround(p)});
+      ASSERT_GT(m.map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
+    }
+  }
+  ReopenedSeek r(m);
+  ASSERT_TRUE(r.opened);
+  TMap fresh;
+  ASSERT_EQ(1, fresh.OpenData(m.path().c_str(), 0));
+  TMapSelect plain(&fresh);
+  std::uniform_real_distribution<double> side(5, 80), off(-40, 40);
+  for (int round = 0; round < 200; ++round) {
+    const auto& c = near[random() % near.size()];
+    const double x = c.first + off(random), y = c.second + off(random), w = side(random);
+    const std::vector<int> found = Sorted(r.Select(1, x, y, w));
+    TObjectInfo a;
+    ASSERT_EQ(1, a.CreateObject(&fresh, 1, int(METRIC_F64), 0));
+    for (const auto& p : Square(x, y, w)) a.Metric.AppendPointSubject(0, p.first, p.second);
+    ASSERT_EQ(1, plain.AreaSet(0.0, &a, 0, 1, 0, nullptr));
+    std::vector<int> every;
+    for (int sheet = 1; sheet <= kSheets; ++sheet) {
+      ASSERT_EQ(1, fresh.OpenList(sheet));
+      for (int o = 1; o <= fresh.List.Count(); ++o)
+        if (plain.AreaCheck(TObjectDesc(fresh.List.ObjectDesc(o)))) every.push_back(sheet * 1000 + o);
+    }
+    ASSERT_EQ(every, found) << "round " << round;
+  }
+  FRAME points{};
+  EXPECT_TRUE(m.map.SheetPointsExtent(2, &points)) << "nothing was learnt";
+}
+
 // Past the bound of the indexes kept, a select makes the indexes of the
 // sheets its area reaches and no others, and the index given up is that of
 // the sheet used longest ago.
