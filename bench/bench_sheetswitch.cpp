@@ -417,6 +417,16 @@ void BM_Read(benchmark::State& state) {
     std::erase_if(FilledMaps(), [&](const auto& m) {
       return m.second.get() != sides[0].map && m.second.get() != sides[1].map;
     });
+  // Within few descriptors the map of many sheets opens again first: the
+  // sheets a run before this one kept would keep descriptors past the limit
+  // and spare this run every opening it is to measure.
+  if (state.range(4) != 0) {
+    TMap& map = sides[1].map->map;
+    map.CloseData();
+    if (map.OpenData(sides[1].map->path.c_str(), 0) != 1)
+      return state.SkipWithError("cannot open the map again");
+    map.WorkMode(int(state.range(1)));
+  }
   const DescriptorLimit limit(int(state.range(4)));
   TObjectInfo object;
   double sum = 0;
