@@ -49,14 +49,22 @@ size_t BytesOf(const SHEETPOINTS& p) {
 
 }  // namespace
 
+bool FrameRoundedOut(const DFRAME& f, const DOUBLEPOINT& origin, double widen, FRAME* out) {
+  const double v[4] = {std::floor(std::min(f.X1, f.X2) - origin.X) - widen,
+                       std::floor(std::min(f.Y1, f.Y2) - origin.Y) - widen,
+                       std::ceil(std::max(f.X1, f.X2) - origin.X) + widen,
+                       std::ceil(std::max(f.Y1, f.Y2) - origin.Y) + widen};
+  for (double d : v)
+    if (!(d >= double(INT32_MIN) && d <= double(INT32_MAX))) return false;
+  *out = FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])};
+  return true;
+}
+
 bool SHEETPOINTS::Whole(FRAME* out) {
   if (Objects.empty() || size_t(Met) != Objects.size()) return false;
   if (Stale) {
     FRAME e = Objects[0].Reach;
-    for (const OBJECT& o : Objects) {
-      e.X1 = std::min(e.X1, o.Reach.X1), e.Y1 = std::min(e.Y1, o.Reach.Y1);
-      e.X2 = std::max(e.X2, o.Reach.X2), e.Y2 = std::max(e.Y2, o.Reach.Y2);
-    }
+    for (const OBJECT& o : Objects) e = FrameUnion(e, o.Reach);
     Extent = e;
     Stale = false;
   }
@@ -95,8 +103,7 @@ void TSheetExtents::Written(int n, const FRAME& f) {
   ENTRY* entry = Find(n);
   if (entry == nullptr) return;
   EXTENT& e = entry->Extent;
-  const FRAME s{std::min(f.X1, f.X2), std::min(f.Y1, f.Y2), std::max(f.X1, f.X2),
-                std::max(f.Y1, f.Y2)};
+  const FRAME s = OrderedFrame(f);
   switch (e.State) {
     case EXTENT_EMPTY:
       e = EXTENT{EXTENT_FRAME, s};
@@ -104,8 +111,7 @@ void TSheetExtents::Written(int n, const FRAME& f) {
     case EXTENT_FRAME:
       if (s.X1 >= e.Frame.X1 && s.Y1 >= e.Frame.Y1 && s.X2 <= e.Frame.X2 && s.Y2 <= e.Frame.Y2)
         return;
-      e.Frame = FRAME{std::min(e.Frame.X1, s.X1), std::min(e.Frame.Y1, s.Y1),
-                      std::max(e.Frame.X2, s.X2), std::max(e.Frame.Y2, s.Y2)};
+      e.Frame = FrameUnion(e.Frame, s);
       break;
     default:
       return;  // any stays any
@@ -751,15 +757,9 @@ void TMapPassport::SheetMadeEmpty(int n) {
 bool TMapPassport::RegisterFrameOfSheet(int n, FRAME* out) {
   const LISTDESC* list = List(n);
   if (list == nullptr || out == nullptr) return false;
-  const DFRAME& f = list->Frame;
   const DOUBLEPOINT o =
       Passport.Register.IsRealPlace ? DOUBLEPOINT{0.0, 0.0} : list->ViewPosition;
-  const double v[4] = {std::floor(std::min(f.X1, f.X2) - o.X), std::floor(std::min(f.Y1, f.Y2) - o.Y),
-                       std::ceil(std::max(f.X1, f.X2) - o.X), std::ceil(std::max(f.Y1, f.Y2) - o.Y)};
-  for (double d : v)
-    if (!(d >= double(INT32_MIN) && d <= double(INT32_MAX))) return false;
-  *out = FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])};
-  return true;
+  return FrameRoundedOut(list->Frame, o, 0, out);
 }
 
 void TMapPassport::KeepSheetExtents() {

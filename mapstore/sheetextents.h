@@ -64,6 +64,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "types/geotypes.h"
 #include "types/polydata.h"
 
 class TSheetReach;
@@ -121,6 +122,20 @@ inline uint32_t Word(uint32_t start, uint32_t counter) {
 }
 }  // namespace chain
 
+// Frames of sheet units: `f` with X1 <= X2 and Y1 <= Y2; the frame both
+// ordered frames lie in; and a frame of map units less `origin`, rounded
+// out to whole units and widened by `widen` on every side: false, `out`
+// untouched, when it does not fit 32 bits.
+inline FRAME OrderedFrame(const FRAME& f) {
+  return FRAME{f.X1 < f.X2 ? f.X1 : f.X2, f.Y1 < f.Y2 ? f.Y1 : f.Y2, f.X1 < f.X2 ? f.X2 : f.X1,
+               f.Y1 < f.Y2 ? f.Y2 : f.Y1};
+}
+inline FRAME FrameUnion(const FRAME& a, const FRAME& b) {
+  return FRAME{a.X1 < b.X1 ? a.X1 : b.X1, a.Y1 < b.Y1 ? a.Y1 : b.Y1, a.X2 > b.X2 ? a.X2 : b.X2,
+               a.Y2 > b.Y2 ? a.Y2 : b.Y2};
+}
+bool FrameRoundedOut(const DFRAME& f, const DOUBLEPOINT& origin, double widen, FRAME* out);
+
 // What the walks of area selects learnt of the objects of one sheet that
 // gets no index of its frames (TSheetFrameIndex::MinObjects), kept with
 // the sheet's entry and trusted on its signal: for each object, by
@@ -153,7 +168,7 @@ struct SHEETPOINTS {
     OBJECT& o = Objects[size_t(n) - 1];
     if (o.State != UNSEEN && o.DataOffset == offset) return;
     if (o.State == UNSEEN) ++Met;
-    o = OBJECT{Normal(frame), offset, STORED};
+    o = OBJECT{OrderedFrame(frame), offset, STORED};
     Stale = true;
   }
   // The points of the record at `offset` lie within `reach`: kept for
@@ -162,7 +177,7 @@ struct SHEETPOINTS {
     if (n < 1 || size_t(n) > Objects.size()) return;
     OBJECT& o = Objects[size_t(n) - 1];
     if (o.State == UNSEEN || o.DataOffset != offset) return;
-    o = OBJECT{Normal(reach), offset, POINTS};
+    o = OBJECT{OrderedFrame(reach), offset, POINTS};
     Stale = true;
   }
   // The frame of the points of object n, whose descriptor names record
@@ -174,12 +189,6 @@ struct SHEETPOINTS {
   }
   // The frame every object's frame lies in: false until each was met.
   bool Whole(FRAME* out);
-
- private:
-  static FRAME Normal(const FRAME& f) {
-    return FRAME{f.X1 < f.X2 ? f.X1 : f.X2, f.Y1 < f.Y2 ? f.Y1 : f.Y2, f.X1 < f.X2 ? f.X2 : f.X1,
-                 f.Y1 < f.Y2 ? f.Y2 : f.Y1};
-  }
 };
 
 class TSheetExtents {

@@ -920,13 +920,11 @@ int TMapSelect::AreaCheck(TObjectDesc desc) {
   edit.SetBuffer(nullptr, 0, 0);
   // What the test found of the record's points is kept for the next one,
   // a unit wider on every side for the roundings of the two ways.
+  FRAME reach;
   if (known != nullptr && record != nullptr && framed &&
-      (known = Map->HeldSheetPoints(Map->List.Number())) != nullptr) {
-    const double v[4] = {std::floor(points.X1 - origin.X) - 1, std::floor(points.Y1 - origin.Y) - 1,
-                         std::ceil(points.X2 - origin.X) + 1, std::ceil(points.Y2 - origin.Y) + 1};
-    if (std::all_of(v, v + 4, [](double x) { return x >= INT32_MIN && x <= INT32_MAX; }))
-      known->Learn(number, d->DataOffset, FRAME{LONG(v[0]), LONG(v[1]), LONG(v[2]), LONG(v[3])});
-  }
+      (known = Map->HeldSheetPoints(Map->List.Number())) != nullptr &&
+      FrameRoundedOut(points, origin, 1, &reach))
+    known->Learn(number, d->DataOffset, reach);
   return AreaInversion ? !passed : passed;
 }
 
