@@ -702,6 +702,55 @@ TEST(AreaOverManySheets, ASelectAsksOnlyTheSheetsNearItsArea) {
   EXPECT_GE(TSheetExtents::SheetsAsked() - asked, kSheets);
 }
 
+// Three sheets of two lines each, every line on its sheet's ground (2000
+// units wide), sheet 1's second 10 units from sheet 2's ground.
+const objtest::Points kEdge{{1000, 1890}, {1100, 1990}};
+
+objtest::Bytes PointsLine(const objtest::Points& p) {
+  return objtest::Metric(METRIC_F32, {seltest::OnGround(p)});
+}
+
+void AppendNearEdge(SelectMap& m) {
+  const objtest::Points objects[3][2] = {{{{600, 600}, {700, 650}}, kEdge},
+                                         {{{1000, 50}, {1040, 80}}, {{600, 1000}, {700, 1100}}},
+                                         {{{600, 600}, {700, 700}}, {{200, 200}, {300, 260}}}};
+  for (int sheet = 1; sheet <= 3; ++sheet) {
+    ASSERT_EQ(1, m.map.OpenList(sheet));
+    for (const objtest::Points& p : objects[sheet - 1]) {
+      FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
+      objtest::Bytes metric = PointsLine(p);
+      ASSERT_GT(m.map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
+    }
+  }
+}
+
+// Whether sheet 1 is passed over for a square on sheet 2's ground, 20 units
+// past sheet 1's points, within their frames stored; the square is then the
+// select's area.
+bool SquareBeyondSheet1(ReopenedSeek& r) {
+  TObjectInfo a;
+  EXPECT_EQ(1, a.CreateObject(r.map, 1, int(METRIC_F64), 0));
+  for (const auto& p : Square(950, 2010, 150)) a.Metric.AppendPointSubject(0, p.first, p.second);
+  EXPECT_EQ(1, r.s.AreaSet(0.0, &a, 0, 1, 0, nullptr));
+  return r.s.SheetBeyondArea(1);
+}
+
+// Every object of sheet 1 near a select: their points learnt.
+std::vector<int> LearnSheet1(ReopenedSeek& r) { return r.Select(1, 100, 100, 1850); }
+
+// Rewrites object n of sheet 1 through `map`; its record stays in place
+// unless `anywhere`.
+void MoveOnSheet1(TMap& map, int n, const objtest::Points& to, bool anywhere = false) {
+  ASSERT_EQ(1, map.OpenList(1));
+  FVSPR d = *map.List.ObjectDesc(n);
+  const DWORD offset = d.DataOffset;
+  objtest::Bytes metric = PointsLine(to);
+  ASSERT_EQ(n, map.UpdateObject(n, &d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr));
+  if (!anywhere) {
+    ASSERT_EQ(offset, map.List.ObjectDesc(n)->DataOffset) << "not rewritten in place";
+  }
+}
+
 // A select of an area beyond the points of a sheet's objects but within
 // their frames stored (widened for what is drawn round them) passes the
 // sheet over unopened once the walks of selects met every object of the
@@ -711,67 +760,86 @@ TEST(AreaOverManySheets, ASelectAsksOnlyTheSheetsNearItsArea) {
 TEST(AreaOverSheetPoints, WhatIsLearntOfThePointsFollowsEveryChange) {
   SelectMap m(3);
   ASSERT_TRUE(m.ok());
-  auto line = [](const objtest::Points& p) {
-    return objtest::Metric(METRIC_F32, {seltest::OnGround(p)});
-  };
-  // Each sheet's objects on its ground, 2000 units wide; sheet 1's second
-  // 10 units from sheet 2's ground.
-  const objtest::Points edge{{1000, 1890}, {1100, 1990}};
-  const objtest::Points objects[3][2] = {{{{600, 600}, {700, 650}}, edge},
-                                         {{{1000, 50}, {1040, 80}}, {{600, 1000}, {700, 1100}}},
-                                         {{{600, 600}, {700, 700}}, {{200, 200}, {300, 260}}}};
-  for (int sheet = 1; sheet <= 3; ++sheet) {
-    ASSERT_EQ(1, m.map.OpenList(sheet));
-    for (const objtest::Points& p : objects[sheet - 1]) {
-      FVSPR d = objtest::Desc(LOCAL_LINE, seltest::KIND_ROAD);
-      objtest::Bytes metric = line(p);
-      ASSERT_GT(m.map.AppendObject(&d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr), 0);
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(AppendNearEdge(m));
   ReopenedSeek r(m);
   ASSERT_TRUE(r.opened);
-  // Whether sheet 1 is passed over for a square on sheet 2's ground, 20
-  // units past sheet 1's points, within their frames stored.
-  auto beyond = [&] {
-    TObjectInfo a;
-    EXPECT_EQ(1, a.CreateObject(&m.map, 1, int(METRIC_F64), 0));
-    for (const auto& p : Square(950, 2010, 150)) a.Metric.AppendPointSubject(0, p.first, p.second);
-    EXPECT_EQ(1, r.s.AreaSet(0.0, &a, 0, 1, 0, nullptr));
-    return r.s.SheetBeyondArea(1);
-  };
-  // Every object of sheet 1 near a select: their points learnt.
-  auto learn = [&] { return r.Select(1, 100, 100, 1850); };
-  // Rewrites object n of sheet 1 through `map`, its record in place.
-  auto move = [&](TMap& map, int n, const objtest::Points& to) {
-    ASSERT_EQ(1, map.OpenList(1));
-    FVSPR d = *map.List.ObjectDesc(n);
-    const DWORD offset = d.DataOffset;
-    objtest::Bytes metric = line(to);
-    ASSERT_EQ(n, map.UpdateObject(n, &d, objtest::As<LONGMETRIC>(metric), nullptr, nullptr));
-    ASSERT_EQ(offset, map.List.ObjectDesc(n)->DataOffset) << "not rewritten in place";
-  };
-  ASSERT_FALSE(beyond()) << "the frames stored reach the square";
-  EXPECT_EQ((std::vector<int>{1001, 1002}), learn());
+  ASSERT_FALSE(SquareBeyondSheet1(r)) << "the frames stored reach the square";
+  EXPECT_EQ((std::vector<int>{1001, 1002}), LearnSheet1(r));
   FRAME points{};
   ASSERT_TRUE(m.map.SheetPointsExtent(1, &points));
   EXPECT_EQ(seltest::kGround + 1990 + 1, points.Y2);
-  ASSERT_TRUE(beyond());
+  ASSERT_TRUE(SquareBeyondSheet1(r));
   EXPECT_EQ(std::vector<int>{2001}, SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
   EXPECT_EQ(std::vector<int>{2001}, SeekAll(r.seek, r.s, SEEK_LAST, 1000));
 
-  ASSERT_NO_FATAL_FAILURE(move(m.map, 2, {{1000, 2020}, {1100, 2060}}));
-  EXPECT_FALSE(beyond());
+  ASSERT_NO_FATAL_FAILURE(MoveOnSheet1(m.map, 2, {{1000, 2020}, {1100, 2060}}));
+  EXPECT_FALSE(SquareBeyondSheet1(r));
   EXPECT_EQ((std::vector<int>{1002, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
 
-  ASSERT_NO_FATAL_FAILURE(move(m.map, 2, edge));
-  EXPECT_EQ((std::vector<int>{1001, 1002}), learn());
-  ASSERT_TRUE(beyond());
+  ASSERT_NO_FATAL_FAILURE(MoveOnSheet1(m.map, 2, kEdge));
+  EXPECT_EQ((std::vector<int>{1001, 1002}), LearnSheet1(r));
+  ASSERT_TRUE(SquareBeyondSheet1(r));
   TMap b;
   ASSERT_EQ(1, b.OpenData(m.path().c_str(), 0));
-  ASSERT_NO_FATAL_FAILURE(move(b, 1, {{1000, 2030}, {1040, 2070}}));
-  EXPECT_FALSE(beyond());
+  ASSERT_NO_FATAL_FAILURE(MoveOnSheet1(b, 1, {{1000, 2030}, {1040, 2070}}));
+  EXPECT_FALSE(SquareBeyondSheet1(r));
   EXPECT_EQ((std::vector<int>{1001, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
 }
+
+// The same in every pair of modes: a reader that learnt the points of
+// sheet 1, in edit mode or not, finds the object another writer (edit mode
+// or not, in this process or another) moved into the area beyond them, by
+// its own area test as by a select.
+class PointsOverAnotherWritersChange
+    : public ::testing::TestWithParam<std::tuple<bool, bool, bool>> {};
+
+TEST_P(PointsOverAnotherWritersChange, AnObjectMovedIntoTheAreaIsFound) {
+  const auto [readerEdit, writerEdit, otherProcess] = GetParam();
+  SelectMap m(3);
+  ASSERT_TRUE(m.ok());
+  ASSERT_NO_FATAL_FAILURE(AppendNearEdge(m));
+  ReopenedSeek r(m);
+  ASSERT_TRUE(r.opened);
+  m.map.WorkMode(readerEdit);
+  EXPECT_EQ((std::vector<int>{1001, 1002}), LearnSheet1(r));
+  ASSERT_TRUE(SquareBeyondSheet1(r));
+  EXPECT_EQ(std::vector<int>{2001}, SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
+
+  TMap b;
+  auto step = [&](const writertest::Order& o) -> int32_t {
+    if (o.what != 1 || b.OpenData(m.path().c_str(), 0) != 1) return 0;
+    b.WorkMode(o.arg);
+    MoveOnSheet1(b, 2, {{1000, 2020}, {1100, 2060}}, true);
+    const int32_t moved = ::testing::Test::HasFatalFailure() ? 0 : 1;
+    b.CloseData();
+    return moved;
+  };
+  writertest::Stepper elsewhere;
+  if (otherProcess) {
+    elsewhere = writertest::StartStepper(step);
+    ASSERT_GT(elsewhere.pid, 0);
+  }
+  const writertest::Order order{1, writerEdit};
+  ASSERT_EQ(1, otherProcess ? writertest::Step(elsewhere, order) : step(order));
+  if (otherProcess) {
+    EXPECT_EQ(0, writertest::StopStepper(elsewhere));
+  }
+  // Its own test asked alone, with no walk looking at the sheet's signal
+  // first, passes it too.
+  TObjectInfo a;
+  ASSERT_EQ(1, a.CreateObject(r.map, 1, int(METRIC_F64), 0));
+  for (const auto& p : Square(950, 2010, 150)) a.Metric.AppendPointSubject(0, p.first, p.second);
+  ASSERT_EQ(1, r.s.AreaSet(0.0, &a, 0, 1, 0, nullptr));
+  ASSERT_EQ(1, m.map.OpenList(1));
+  EXPECT_EQ(1, r.s.AreaCheck(TObjectDesc(m.map.List.ObjectDesc(2))));
+  EXPECT_FALSE(SquareBeyondSheet1(r));
+  EXPECT_EQ((std::vector<int>{1002, 2001}), SeekAll(r.seek, r.s, SEEK_FIRST, 1000));
+}
+
+INSTANTIATE_TEST_SUITE_P(ModePairs, PointsOverAnotherWritersChange,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool(),
+                                            ::testing::Bool()),
+                         [](const auto& info) { return writertest::ModePairName(info.param); });
 
 // Selects at random places over sheets of lines and points, each one
 // learning more of their points, find what a test of every object on a
